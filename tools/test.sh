@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Vantro natively (sanitized) and for Windows, and
+# runs every test: the whole suite under AddressSanitizer and UndefinedBehaviorSanitizer,
+# the threaded tests under ThreadSanitizer, and the Windows build's tests under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+tools/install-deps.sh test
+
+export CCACHE_DIR=${CCACHE_DIR:-$PWD/.deps/ccache}
+export WINEDEBUG=-all
+export WINEPREFIX=${WINEPREFIX:-$PWD/.deps/wineprefix}
+
+status=0
+step() { echo; echo "=== $*"; }
+
+for preset in asan tsan mingw; do
+  step "configure and build: $preset"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+done
+
+step "tests: asan"
+ctest --preset asan || status=1
+step "tests: tsan (threaded tests)"
+ctest --preset tsan || status=1
+step "tests: mingw under Wine"
+if [ ! -d "$WINEPREFIX" ]; then wineboot --init >/dev/null 2>&1 || true; fi
+ctest --preset mingw || status=1
+
+echo
+if [ $status -eq 0 ]; then echo "All test runs passed."; else echo "Some tests FAILED."; fi
+exit $status
