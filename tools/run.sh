@@ -7,4 +7,4 @@ tools/install-deps.sh run
 export CCACHE_DIR=${CCACHE_DIR:-$PWD/.deps/ccache}
 cmake --preset release >/dev/null
 cmake --build --preset release
-exec build/release/src/vantro "$@"
+exec build/release/bin/vantro "$@"
