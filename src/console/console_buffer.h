@@ -64,6 +64,10 @@ struct ConsoleBuffer {
     void* analyzer_window = nullptr;
     void* schema_window = nullptr;
 
+    // Rows appended since creation (rows dropped by maxlines included), so that a viewer
+    // streaming the console can tell which rows are new.
+    std::uint64_t rows_appended = 0;
+
     // Output is dropped unless a front end shows this console.
     std::atomic<bool> attached{false};
 
@@ -79,6 +83,13 @@ struct InputLine {
 
     int length() const { return static_cast<int>(text.size()); }
 };
+
+// Front ends hold this around every input event (key, character, pasted line, click) and
+// the core holds it while it hands the input line back and forth (line requests, the end
+// of a statement), so that a key pressed just as a worker finishes never edits an input
+// line that is being swapped or reset. Recursive: a line request made on the GUI thread
+// runs a nested event loop inside an event.
+extern std::recursive_mutex g_input_mutex;
 
 // Process-wide state the console consults.
 extern ConsoleBuffer* g_console;                 // the one console, null before start-up
@@ -120,8 +131,13 @@ void console_print_prompt();
 void console_show_error_position(int offset);
 // Writes to the spool file: each '\n' becomes CR LF, a '\r' drops the pending segment.
 void spool_write(const char* format, ...) VANTRO_PRINTF(1, 2);
+// Replaces the console's spool file (null: none) and returns the previous one, which the
+// caller closes. Serialised with every spool write.
+std::FILE* console_spool_swap(ConsoleBuffer* console, std::FILE* file);
 // Frees the last n rows.
 void console_drop_rows(ConsoleBuffer* console, int n);
+// Deletes the character at the caret column of the caret row (the Delete key's echo).
+void console_delete_at_caret(ConsoleBuffer* console);
 
 // Keeps the caret inside the view with the window's margins (10 columns).
 void console_keep_caret_visible(ConsoleBuffer* console);

@@ -1,0 +1,211 @@
+// The classification rules, first match wins. Each rule is a row: the kind it yields,
+// the command word spellings it accepts (exactly these, compared case-insensitively),
+// an optional further condition on the words, and what completes the statement.
+#include "command/classify.h"
+
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+bool equals_nocase(const char* a, const char* b, size_t length_b) {
+    for (size_t i = 0; i < length_b; ++i) {
+        if (a[i] == '\0') return false;
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return a[length_b] == '\0';
+}
+
+bool starts_with(const char* word, const char* prefix) {
+    return std::strncmp(word, prefix, std::strlen(prefix)) == 0;
+}
+
+using Words = const char* const*;
+
+const char* kUnitWords = "procedure function package type trigger";
+
+bool plsql_create(Words w, int n) {
+    if (n >= 2 && word_is_one_of(w[0], "create") && word_is_one_of(w[1], kUnitWords)) return true;
+    return n >= 4 && word_is_one_of(w[0], "create") && word_is_one_of(w[1], "or") &&
+           word_is_one_of(w[2], "replace") && word_is_one_of(w[3], kUnitWords);
+}
+
+bool object_ddl(Words w, int n) {
+    if (word_is_one_of(w[0], "create")) {
+        if (n >= 2 && word_is_one_of(w[1], "view")) return true;
+        if (n >= 3 && word_is_one_of(w[1], "force") && word_is_one_of(w[2], "view")) return true;
+        if (n >= 4 && word_is_one_of(w[1], "or") && word_is_one_of(w[2], "replace") &&
+            word_is_one_of(w[3], "view"))
+            return true;
+        return n >= 5 && word_is_one_of(w[1], "or") && word_is_one_of(w[2], "replace") &&
+               word_is_one_of(w[3], "force") && word_is_one_of(w[4], "view");
+    }
+    return n >= 4 && word_is_one_of(w[0], "alter") &&
+           word_is_one_of(w[1], "view procedure function package type trigger") &&
+           word_is_one_of(w[3], "compile");
+}
+
+bool only_word(Words, int n) { return n == 1; }
+bool show_errors(Words w, int n) { return n >= 2 && word_is_one_of(w[1], "err erro error errors"); }
+bool show_parameter(Words w, int n) {
+    return n >= 2 && word_is_one_of(w[1], "par para param parame paramet paramete parameter");
+}
+bool set_command(Words w, int n) {
+    return !(n >= 2 && word_is_one_of(w[1], "constraint constraints role transaction"));
+}
+bool script_word(Words w, int) { return w[0][0] == '@'; }
+bool dash_comment(Words w, int) { return starts_with(w[0], "--") || word_is_one_of(w[0], "rem"); }
+bool slash_comment(Words w, int) { return starts_with(w[0], "/*"); }
+
+struct Rule {
+    int number;
+    StatementKind kind;
+    ClientCommandId command;
+    const char* spellings;                 // null: the condition alone decides
+    bool (*condition)(Words, int);         // null: the spelling alone decides
+    Completion completion;
+};
+
+using K = StatementKind;
+using C = ClientCommandId;
+using T = Completion;
+
+const Rule kRules[] = {
+    {1, K::PlsqlBlock, C::None, "begin declare", nullptr, T::BlockEnd},
+    {1, K::PlsqlBlock, C::None, nullptr, plsql_create, T::BlockEnd},
+    {2, K::Exec, C::None, "exec execu execut execute", nullptr, T::Semicolon},
+    {3, K::ObjectDdl, C::None, nullptr, object_ddl, T::SemicolonOrSlash},
+    {4, K::Query, C::None, "select with", nullptr, T::SlashNotComment},
+    {5, K::Dml, C::None, "update insert delete", nullptr, T::SlashNotComment},
+    {6, K::ClientCommand, C::Exit, "exit", nullptr, T::AtOnce},
+    {7, K::ClientCommand, C::Commit, "commit", nullptr, T::SemicolonOrSlash},
+    {8, K::ClientCommand, C::Rollback, "rollback", only_word, T::SemicolonOrSlash},
+    {9, K::ClientCommand, C::Dir, "dir ls", nullptr, T::AtOnce},
+    {10, K::ClientCommand, C::RunLast, "r", nullptr, T::AtOnce},
+    {10, K::ClientCommand, C::RerunLast, "/", nullptr, T::AtOnce},
+    {11, K::ClientCommand, C::Edit, "ed edi edit", nullptr, T::AtOnce},
+    {12, K::ClientCommand, C::Describe, "desc descr descri describ describe", nullptr, T::AtOnce},
+    {13, K::ClientCommand, C::ShowErrors, "show", show_errors, T::AtOnce},
+    {14, K::Script, C::None, nullptr, script_word, T::AtOnce},
+    {15, K::ClientCommand, C::Spool, "spool", nullptr, T::AtOnce},
+    {15, K::ClientCommand, C::Set, "set", set_command, T::AtOnce},
+    {15, K::ClientCommand, C::Define, "define", nullptr, T::AtOnce},
+    {15, K::ClientCommand, C::Undefine, "undef undefi undefin undefine", nullptr, T::AtOnce},
+    {15, K::ClientCommand, C::Accept, "acc acce accep accept", nullptr, T::AtOnce},
+    {15, K::ClientCommand, C::Connect, "conn conne connec connect", nullptr, T::AtOnce},
+    {15, K::ClientCommand, C::Disconnect, "disc disco discon disconn disconne disconnec disconnect",
+     nullptr, T::AtOnce},
+    {15, K::ClientCommand, C::Prompt, "prompt", nullptr, T::AtOnce},
+    {16, K::Comment, C::None, nullptr, dash_comment, T::AtOnce},
+    {17, K::Comment, C::None, nullptr, slash_comment, T::CommentEnd},
+    {18, K::ClientCommand, C::Tune, "tune", nullptr, T::AtOnce},
+    {18, K::ClientCommand, C::Column, "col colu colum column", nullptr, T::AtOnce},
+    {19, K::ClientCommand, C::ShowParameter, "show", show_parameter, T::AtOnce},
+};
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
+}  // namespace
+
+const CommandSpelling kCommandSpellings[] = {
+    {C::Exit, "exit"}, {C::Commit, "commit"}, {C::Rollback, "rollback"}, {C::Dir, "dir ls"},
+    {C::RunLast, "r"}, {C::RerunLast, "/"}, {C::Edit, "ed edi edit"},
+    {C::Describe, "desc descr descri describ describe"}, {C::ShowErrors, "show"},
+    {C::Spool, "spool"}, {C::Set, "set"}, {C::Define, "define"},
+    {C::Undefine, "undef undefi undefin undefine"}, {C::Accept, "acc acce accep accept"},
+    {C::Connect, "conn conne connec connect"},
+    {C::Disconnect, "disc disco discon disconn disconne disconnec disconnect"},
+    {C::Prompt, "prompt"}, {C::Tune, "tune"}, {C::Column, "col colu colum column"},
+    {C::ShowParameter, "show"},
+};
+const int kCommandSpellingCount = static_cast<int>(sizeof kCommandSpellings / sizeof kCommandSpellings[0]);
+
+bool word_is_one_of(const char* word, const char* spellings) {
+    if (!word) return false;
+    const char* p = spellings;
+    while (*p) {
+        while (*p == ' ') ++p;
+        const char* end = p;
+        while (*end && *end != ' ') ++end;
+        if (end > p && equals_nocase(word, p, static_cast<size_t>(end - p))) return true;
+        p = end;
+    }
+    return false;
+}
+
+Classification classify_words(const char* const* words, int count, bool plsql_flag) {
+    Classification result;
+    if (plsql_flag) {
+        result.kind = StatementKind::PlsqlBlock;
+        result.completion = Completion::BlockEnd;
+        result.rule = 1;
+        return result;
+    }
+    if (count < 1) {
+        result.kind = StatementKind::Empty;
+        result.completion = Completion::AtOnce;
+        result.rule = 0;
+        return result;
+    }
+    for (const Rule& rule : kRules) {
+        if (rule.spellings && !word_is_one_of(words[0], rule.spellings)) continue;
+        if (rule.condition && !rule.condition(words, count)) continue;
+        result.kind = rule.kind;
+        result.command = rule.command;
+        result.completion = rule.completion;
+        result.rule = rule.number;
+        return result;
+    }
+    return result;
+}
+
+Terminator find_terminator(const std::string& input) {
+    Terminator t;
+    for (int i = static_cast<int>(input.size()) - 1; i >= 0; --i) {
+        if (!is_blank(input[static_cast<size_t>(i)])) {
+            t.character = input[static_cast<size_t>(i)];
+            t.index = i;
+            break;
+        }
+    }
+    return t;
+}
+
+bool block_is_complete(const std::string& input, const Terminator& terminator) {
+    if (terminator.character != '/') return false;
+    if (terminator.index > 0 && input[static_cast<size_t>(terminator.index - 1)] == '*') return false;
+    const size_t last_newline = input.rfind('\n');
+    const size_t last_line = last_newline == std::string::npos ? 0 : last_newline + 1;
+    if (input.find("--", last_line) != std::string::npos) return false;
+    for (size_t open = input.find("/*"); open != std::string::npos; open = input.find("/*", open + 2)) {
+        if (input.find("*/", open + 2) == std::string::npos) return false;
+    }
+    return true;
+}
+
+bool comment_is_complete(const std::string& input) {
+    size_t end = input.size();
+    while (end > 0 && (is_blank(input[end - 1]) || input[end - 1] == '\r')) --end;
+    return end >= 2 && input.compare(end - 2, 2, "*/") == 0;
+}
+
+bool is_complete(Completion completion, const std::string& input, const Terminator& terminator) {
+    const char t = terminator.character;
+    switch (completion) {
+    case Completion::AtOnce:
+        return true;
+    case Completion::Semicolon:
+        return t == ';';
+    case Completion::SemicolonOrSlash:
+        return t == ';' || t == '/';
+    case Completion::SlashNotComment:
+        return t == ';' ||
+               (t == '/' && !(terminator.index > 0 && input[static_cast<size_t>(terminator.index - 1)] == '*'));
+    case Completion::BlockEnd:
+        return block_is_complete(input, terminator);
+    case Completion::CommentEnd:
+        return comment_is_complete(input);
+    }
+    return false;
+}

@@ -1,0 +1,27 @@
+// Start-up and shutdown of the portable core.
+#include "command/core_init.h"
+
+#include <cstdio>
+
+#include "command/statement.h"
+#include "console/console_buffer.h"
+#include "frontend/frontend.h"
+#include "settings/options.h"
+
+ConsoleBuffer* core_start(Frontend* front) {
+    frontend_install(front);
+    gui_thread_id.store(platform_current_thread_id());
+    ConsoleBuffer* console = console_create(nullptr);
+    options_load(console);
+    dispatcher_init();
+    input_reset();
+    return console;
+}
+
+void core_stop(ConsoleBuffer* console) {
+    if (!console) return;
+    if (std::FILE* spool = console_spool_swap(console, nullptr)) std::fclose(spool);
+    OptionTable* options = console->options;
+    console_destroy(console);
+    delete options;
+}

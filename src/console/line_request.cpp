@@ -1,0 +1,33 @@
+// A worker (or the GUI thread) asks the user for one line while the statement being run
+// stays in the input line untouched. The request clears the busy flag so that the front
+// end accepts typing again, and waits until Enter ends the line.
+#include "console/console_buffer.h"
+#include "console/console_internal.h"
+#include "frontend/frontend.h"
+
+std::string console_request_line(ConsoleBuffer* console, bool hidden) {
+    InputLine saved;
+    ThreadId saved_busy;
+    int saved_echo;
+    {
+        std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+        saved = std::move(g_input);
+        g_input = InputLine();
+        saved_echo = console->echo.exchange(1);
+        saved_busy = busy_thread_id.exchange(0);
+        console->line_input_mode.store(hidden ? LineInputHidden : LineInputVisible);
+    }
+    if (saved_busy == 0) {
+        // On the GUI thread: keep handling events until Enter ends the line.
+        if (Frontend* front = frontend()) front->pump_until_line_entered(console->line_input_mode);
+        console->line_input_mode.store(LineInputNone);
+    } else {
+        while (console->line_input_mode.load() != LineInputNone) platform_sleep_ms(50);
+    }
+    std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+    busy_thread_id.store(saved_busy);
+    console->echo.store(saved_echo);
+    std::string line = std::move(g_input.text);
+    g_input = std::move(saved);
+    return line;
+}

@@ -1,0 +1,119 @@
+// The `set` command, the option listing, toolbar toggles and the directory option.
+// Values set while a statement worker runs (inside a script) change only the running
+// program; otherwise each change is saved to the per-user store at once.
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cctype>
+
+#include "console/console_buffer.h"
+#include "frontend/frontend.h"
+#include "settings/options.h"
+#include "settings/registry.h"
+
+namespace {
+
+// A decimal integer from the word's optional sign and leading digits; 0 when it has
+// none; clamped to the 32-bit range.
+int convert_number(const char* word) {
+    errno = 0;
+    const long long value = std::strtoll(word, nullptr, 10);
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+bool equals_nocase(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b)
+        if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b))) return false;
+    return *a == *b;
+}
+
+bool worker_running() { return busy_thread_id.load() != 0; }
+
+// Sets one option from its value word; false when the value was refused.
+bool set_one(ConsoleBuffer* console, OptionEntry& row, const std::string& word, const std::string& value) {
+    switch (row.type) {
+    case OptionType::String:
+    case OptionType::Directory:
+        option_set_text(row, value.c_str());
+        if (!worker_running()) registry_write_string(kRegistryKey, row.name, row.text.c_str());
+        break;
+    case OptionType::Number: {
+        int number = convert_number(value.c_str());
+        if (number <= 0) number = 1;
+        row.number.store(number);
+        if (!worker_running()) registry_write_dword(kRegistryKey, row.name, static_cast<std::uint32_t>(number));
+        break;
+    }
+    case OptionType::OnOff:
+        if (equals_nocase(value.c_str(), "on")) {
+            row.number.store(1);
+        } else if (equals_nocase(value.c_str(), "off")) {
+            row.number.store(0);
+        } else {
+            console_print("Usage: set %s on|off\n", word.c_str());
+            return false;
+        }
+        if (!worker_running())
+            registry_write_dword(kRegistryKey, row.name, static_cast<std::uint32_t>(row.number.load()));
+        break;
+    }
+    if (row.on_change) row.on_change(console, row);
+    return true;
+}
+
+}  // namespace
+
+void option_set_command(ConsoleBuffer* console, const char* text) {
+    const std::vector<std::string> words = split_arguments(text);
+    OptionTable& table = *console->options;
+    for (size_t i = 0; i + 1 < words.size(); i += 2) {
+        const int index = option_find(words[i].c_str());
+        if (index < 0) {
+            console_print("Unknown option %s\n", words[i].c_str());
+            continue;
+        }
+        OptionEntry& row = table.rows[index];
+        if (set_one(console, row, words[i], words[i + 1]) && index == static_cast<int>(Option::Directory))
+            option_apply_directory(console);
+    }
+    if (!worker_running() && paste_thread_id.load() == 0) {
+        if (Frontend* front = frontend()) front->toolbar_rebuild();
+    }
+}
+
+void option_show_all(ConsoleBuffer* console) {
+    const OptionTable& table = *console->options;
+    for (const OptionEntry& row : table.rows) {
+        switch (row.type) {
+        case OptionType::String:
+        case OptionType::Directory:
+            console_print("%-20s = %s\n", row.name, row.text.c_str());
+            break;
+        case OptionType::Number:
+            console_print("%-20s = %d\n", row.name, row.number.load());
+            break;
+        case OptionType::OnOff:
+            console_print("%-20s = %s\n", row.name, row.number.load() ? "on" : "off");
+            break;
+        }
+    }
+    console_print("\nUsage: set parameter value [parameter value ...]\n");
+}
+
+void option_toggle(ConsoleBuffer* console, int index) {
+    if (index < 0 || index >= kOptionCount) return;
+    OptionEntry& row = console->options->rows[index];
+    const int value = row.number.load() ? 0 : 1;
+    row.number.store(value);
+    registry_write_dword(kRegistryKey, row.name, static_cast<std::uint32_t>(value));
+}
+
+void option_apply_directory(ConsoleBuffer* console) {
+    const std::string& directory = console->options->text(Option::Directory);
+    if (platform_set_current_directory(directory.c_str())) return;
+    const std::string reason = platform_last_error_text();
+    std::string message = "Cannot set current directory to " + directory + "\n" + reason;
+    if (Frontend* front = frontend()) front->error_box(message.c_str());
+}
