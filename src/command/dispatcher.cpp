@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "command/client_commands.h"
+#include "command/feedback.h"
 #include "command/statement.h"
 #include "command/words.h"
 #include "console/console_buffer.h"
@@ -85,7 +86,7 @@ void hand_off_sql(ConsoleBuffer* console, StatementKind kind, const std::string&
         text = "BEGIN " + (after_word < input.size() ? input.substr(after_word) : std::string()) + "; END;";
     }
     StatementJob* job = new_job(console, kind, std::move(text));
-    if (g_workers.fill_messages) g_workers.fill_messages(job, words, count);
+    feedback_fill_messages(job, words, count);
     if ((kind == StatementKind::Query || kind == StatementKind::Dml) && console->options &&
         console->options->on(Option::Autotrace) && g_workers.autotrace_explain)
         g_workers.autotrace_explain(job);

@@ -28,8 +28,6 @@ struct WorkerRoutines {
     int (*dml)(StatementJob* job) = nullptr;
     int (*query)(StatementJob* job) = nullptr;
     int (*script)(StatementJob* job) = nullptr;
-    // Fills the job's feedback messages from the statement's words.
-    void (*fill_messages)(StatementJob* job, const char* const* words, int count) = nullptr;
     // Runs before Query and Dml jobs are handed over when autotrace is on.
     void (*autotrace_explain)(StatementJob* job) = nullptr;
 };
