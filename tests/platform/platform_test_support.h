@@ -9,8 +9,12 @@
 #include "platform/platform.h"
 
 #ifdef _WIN32
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
 #include <process.h>
 #include <windows.h>
 #else

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -66,13 +67,6 @@ protected:
     std::string root_;
     std::string key_;
 };
-
-std::string file_text(const fs::path& path) {
-    std::ifstream in(path.string(), std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 }  // namespace
 
@@ -281,6 +275,13 @@ TEST_F(StoreTest, VantroHomeIsolatesTheStore) {
 
 #ifndef _WIN32
 
+static std::string file_text(const fs::path& path) {
+    std::ifstream in(path.string(), std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 TEST_F(StoreTest, FileIsReadableTextWithCrLf) {
     ASSERT_TRUE(write_string(key_, "prompt", "SQL> 100%"));
     ASSERT_TRUE(write_dword(key_, "arraysize", 100));
@@ -383,6 +384,45 @@ TEST_F(StoreTest, WritersInSeveralProcessesLoseNothing) {
             EXPECT_EQ(value, static_cast<std::uint32_t>(i));
         }
     }
+}
+
+#endif
+
+#ifdef _WIN32
+
+TEST_F(StoreTest, ValuesAreRegistryValuesOfTheirTypeUnderAKeyOfThatClass) {
+    ASSERT_TRUE(write_dword(key_, "arraysize", 250));
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, KEY_QUERY_VALUE, &key), ERROR_SUCCESS);
+    char class_name[32] = {};
+    DWORD class_length = sizeof class_name;
+    EXPECT_EQ(RegQueryInfoKeyA(key, class_name, &class_length, nullptr, nullptr, nullptr, nullptr,
+                               nullptr, nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_TRUE(write_string(key_, "prompt", "SQL>"));
+    EXPECT_STREQ(class_name, "REG_DWORD") << "the class is the name of the value type written";
+
+    DWORD type = 0;
+    DWORD dword = 0;
+    DWORD size = sizeof dword;
+    EXPECT_EQ(RegQueryValueExA(key, "arraysize", nullptr, &type, reinterpret_cast<BYTE*>(&dword), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(dword, 250u);
+    char text[16] = {};
+    size = sizeof text;
+    EXPECT_EQ(RegQueryValueExA(key, "prompt", nullptr, &type, reinterpret_cast<BYTE*>(text), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(size, 5u);
+    EXPECT_STREQ(text, "SQL>");
+    RegCloseKey(key);
+
+    const char unterminated[] = {'a', 'b'};
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, key_.c_str(), "raw", REG_SZ, unterminated, 2), ERROR_SUCCESS);
+    EXPECT_EQ(read_string(key_, "raw"), "ab") << "a string another program stored without NUL";
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, key_.c_str(), "multi", REG_MULTI_SZ, "a\0", 3), ERROR_SUCCESS);
+    EXPECT_EQ(read_string(key_, "multi"), "<none>");
 }
 
 #endif

@@ -161,15 +161,6 @@ TEST(PlatformErrors, TextNamesTheCodeAndKeepsIt) {
     EXPECT_EQ(text.find_last_of("\r\n"), std::string::npos) << text;
     EXPECT_EQ(platform_last_error_code(), code) << "reading the text changed the code";
 
-    platform_set_last_error_code(code);
-    std::string other;
-    std::thread([&] {
-        platform_set_last_error_code(0);
-        other = std::to_string(platform_last_error_code());
-    }).join();
-    EXPECT_EQ(other, "0");
-    EXPECT_EQ(platform_last_error_code(), code) << "the last error is per thread";
-
     platform_set_last_error_code(987654);
     EXPECT_FALSE(platform_last_error_text().empty());
 }

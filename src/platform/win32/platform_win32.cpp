@@ -2,8 +2,12 @@
 // directory, error texts and the per-user folders. The per-user store (the registry) is
 // in store_registry.cpp. Only this folder includes <windows.h> for these services;
 // nothing here may call into the core or show a window.
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
 #include <windows.h>
 #include <shlobj.h>
 

@@ -1,8 +1,12 @@
 // The per-user store on Windows: the registry under HKEY_CURRENT_USER. Writers create the
 // key with the value type's name as its class string; readers check the value's type.
 // Must not touch any hive other than HKEY_CURRENT_USER.
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
+#endif
 #include <windows.h>
 
 #include "platform/platform.h"
