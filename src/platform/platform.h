@@ -47,7 +47,7 @@ enum class StoreType : std::uint32_t { String = 1, Binary = 3, Dword = 4 };  // 
 // Key paths and value names compare without regard to ASCII case, as in the registry.
 // Writes one value (creating the key); false when the store cannot be written. A string
 // is stored with its NUL (one is added when data does not end in one); a double word
-// must be exactly 4 bytes.
+// must be exactly 4 bytes; a value of more than 1 MiB is refused.
 bool platform_store_write(const char* key, const char* name, StoreType type,
                           const void* data, std::size_t size);
 // Reads one value of the given type into buf (at most size bytes; a string with its

@@ -31,6 +31,7 @@ static bool store_type_known(StoreType type) {
 StoreStatus store_value_prepare(StoreType type, const void* data, std::size_t size,
                                 std::string* stored) {
     if (!store_type_known(type) || (data == nullptr && size != 0)) return StoreStatus::BadArgument;
+    if (size > kStoreMaxValueBytes) return StoreStatus::TooLarge;
     const char* bytes = static_cast<const char*>(data);
     switch (type) {
     case StoreType::Dword:
@@ -40,7 +41,7 @@ StoreStatus store_value_prepare(StoreType type, const void* data, std::size_t si
     case StoreType::String:
         stored->assign(bytes == nullptr ? "" : bytes, size);
         if (stored->empty() || stored->back() != '\0') stored->push_back('\0');
-        return StoreStatus::Ok;
+        return stored->size() > kStoreMaxValueBytes ? StoreStatus::TooLarge : StoreStatus::Ok;
     case StoreType::Binary:
         stored->assign(bytes == nullptr ? "" : bytes, size);
         return StoreStatus::Ok;

@@ -9,15 +9,20 @@
 
 #include "platform/platform.h"
 
-enum class StoreStatus { Ok, Missing, WrongType, TooSmall, BadArgument, Failed };
+enum class StoreStatus { Ok, Missing, WrongType, TooSmall, TooLarge, BadArgument, Failed };
 
 // The registry's name of a type ("REG_SZ", "REG_DWORD", "REG_BINARY").
 const char* store_type_name(StoreType type);
 // The type a registry name stands for; false when the name is none of the three.
 bool store_type_from_name(const std::string& name, StoreType* type);
 
+// The largest value a write accepts, on every platform alike (the registry's own
+// guideline for a value).
+constexpr std::size_t kStoreMaxValueBytes = 1u << 20;
+
 // The bytes a write stores: a double word must be exactly 4 bytes; a string is stored
-// with one terminating NUL, added when the caller's bytes do not end in one.
+// with one terminating NUL, added when the caller's bytes do not end in one; nothing
+// beyond kStoreMaxValueBytes is stored (TooLarge).
 StoreStatus store_value_prepare(StoreType type, const void* data, std::size_t size,
                                 std::string* stored);
 

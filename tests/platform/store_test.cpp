@@ -127,6 +127,10 @@ TEST_F(StoreTest, BadWritesAreRefused) {
     EXPECT_FALSE(platform_store_write("", "n", StoreType::String, "a", 2));
     EXPECT_FALSE(platform_store_write(key_.c_str(), nullptr, StoreType::String, "a", 2));
     EXPECT_FALSE(platform_store_write(key_.c_str(), "n", StoreType::Binary, nullptr, 4));
+    std::string huge((1u << 20) + 1, 'h');
+    EXPECT_FALSE(platform_store_write(key_.c_str(), "n", StoreType::Binary, huge.data(), huge.size()));
+    huge.pop_back();
+    EXPECT_FALSE(write_string(key_, "n", huge)) << "with its NUL the string is one byte too long";
     EXPECT_EQ(read_string(key_, "n"), "<none>");
 }
 

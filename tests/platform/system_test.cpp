@@ -89,12 +89,6 @@ TEST(PlatformThreads, ThreadsStartedElsewhereGetIdsToo) {
     EXPECT_NE(ids[1], main_id);
 }
 
-TEST(PlatformThreads, MissingRoutineIsRefused) {
-    platform_set_last_error_code(0);
-    EXPECT_EQ(platform_thread_start(nullptr, nullptr), 0u);
-    EXPECT_NE(platform_last_error_code(), 0);
-}
-
 TEST(PlatformTime, TickNeverGoesBackAndSleepWaitsAtLeastItsTime) {
 #ifdef _WIN32
     const std::uint32_t granularity = 16;  // GetTickCount advances in steps of the timer

@@ -32,7 +32,8 @@ constexpr const char* kTempFile = "registry.tmp";
 constexpr const char* kHeader =
     "# Vantro per-user settings. One value a line: key, value name, type, data, separated "
     "by tabs; % escapes bytes in names and strings, binary data is hex.";
-// A store file beyond this size is not read: it cannot be one this program wrote.
+// A store file beyond this size is neither read nor written, so that one oversized file
+// cannot exhaust memory; a write that would pass it is refused.
 constexpr std::size_t kMaxStoreBytes = 64u << 20;
 
 struct StoreLine {
@@ -226,6 +227,10 @@ bool write_all(int fd, const std::string& bytes) {
 bool store_replace(const std::string& folder, const std::vector<StoreLine>& lines) {
     std::string content;
     for (const StoreLine& line : lines) content += line.text + "\r\n";
+    if (content.size() > kMaxStoreBytes) {
+        errno = EFBIG;
+        return false;
+    }
     std::string temp = folder + "/" + kTempFile;
     std::string path = folder + "/" + kStoreFile;
     {
@@ -271,6 +276,7 @@ void set_store_error(StoreStatus status) {
     case StoreStatus::Missing: errno = ENOENT; break;
     case StoreStatus::WrongType: errno = EINVAL; break;
     case StoreStatus::TooSmall: errno = ERANGE; break;
+    case StoreStatus::TooLarge: errno = EFBIG; break;
     case StoreStatus::BadArgument: errno = EINVAL; break;
     case StoreStatus::Failed: errno = EIO; break;
     }

@@ -52,6 +52,7 @@ void set_store_error(StoreStatus status) {
     case StoreStatus::Missing: SetLastError(ERROR_FILE_NOT_FOUND); break;
     case StoreStatus::WrongType: SetLastError(ERROR_DATATYPE_MISMATCH); break;
     case StoreStatus::TooSmall: SetLastError(ERROR_MORE_DATA); break;
+    case StoreStatus::TooLarge: SetLastError(ERROR_FILE_TOO_LARGE); break;
     case StoreStatus::BadArgument: SetLastError(ERROR_INVALID_PARAMETER); break;
     case StoreStatus::Failed: SetLastError(ERROR_GEN_FAILURE); break;
     }
@@ -72,7 +73,6 @@ bool platform_store_write(const char* key, const char* name, StoreType type, con
     StoreStatus status = key == nullptr || *key == '\0' || name == nullptr
                              ? StoreStatus::BadArgument
                              : store_value_prepare(type, data, size, &stored);
-    if (status == StoreStatus::Ok && stored.size() > 0x7FFFFFFFu) status = StoreStatus::BadArgument;
     if (status != StoreStatus::Ok) {
         set_store_error(status);
         return false;
