@@ -219,6 +219,7 @@ TEST_F(StoreTest, ConcurrentWritersLoseNothing) {
     };
     std::atomic<int> done{0};
     std::vector<Writer> writers(kThreads);
+    ASSERT_TRUE(write_string(key_, "shared", "before"));
     for (int t = 0; t < kThreads; ++t) {
         writers[t].key = key_;
         writers[t].index = t;
@@ -243,8 +244,13 @@ TEST_F(StoreTest, ConcurrentWritersLoseNothing) {
             &writers[t]);
         ASSERT_NE(id, 0u);
     }
-    for (int i = 0; i < 60000 && done.load() < kThreads; ++i) platform_sleep_ms(1);
+    int failed_reads = 0;
+    std::uint32_t start = platform_tick_ms();
+    while (done.load() < kThreads && platform_tick_ms() - start < 60000) {
+        if (read_string(key_, "shared") == "<none>") ++failed_reads;
+    }
     ASSERT_EQ(done.load(), kThreads);
+    EXPECT_EQ(failed_reads, 0) << "a reader saw the store while it was being replaced";
 
     for (int t = 0; t < kThreads; ++t) {
         EXPECT_EQ(writers[t].failures.load(), 0);

@@ -9,7 +9,8 @@
 // Every write re-reads the file, changes one value and replaces the file atomically
 // (temporary file, fsync, rename) under a process mutex and an flock on "registry.lock",
 // so concurrent writers in threads or processes lose nothing. Lines that do not parse
-// are kept verbatim and ignored by readers. This file must not touch any other file.
+// are kept verbatim and ignored by readers. Nothing here touches any file other than
+// "registry", its lock file and its temporary file.
 #include "platform/platform.h"
 #include "platform/store_value.h"
 
