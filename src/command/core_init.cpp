@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "command/statement.h"
+#include "command/workers.h"
+#include "oci/db_session.h"
 #include "console/console_buffer.h"
 #include "frontend/frontend.h"
 #include "settings/options.h"
@@ -11,6 +13,8 @@
 ConsoleBuffer* core_start(Frontend* front) {
     frontend_install(front);
     gui_thread_id.store(platform_current_thread_id());
+    workers_install();
+    db_init();
     ConsoleBuffer* console = console_create(nullptr);
     options_load(console);
     dispatcher_init();

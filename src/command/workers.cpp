@@ -1,0 +1,170 @@
+// Statement workers and the client commands that talk to the session directly.
+#include "command/workers.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "command/client_commands.h"
+#include "command/statement.h"
+#include "console/console_buffer.h"
+#include "frontend/frontend.h"
+#include "oci/db_session.h"
+#include "oci/oci_statements.h"
+#include "platform/files.h"
+#include "settings/options.h"
+
+namespace {
+
+const OptionTable& options_of(const ConsoleBuffer* console) { return *console->options; }
+
+std::string statement_text(const StatementJob* job) {
+    return !job->text.empty() && job->text[0] == '#' ? job->text.substr(1) : job->text;
+}
+
+void prepare_statement(ConsoleBuffer* console) {
+    if (Frontend* front = frontend()) front->result_list_clear();
+    close_result_file();
+    free_result_columns();
+    if (options_of(console).on(Option::Autotrace)) take_stats_snapshot(console);
+    console->start_tick.store(platform_tick_ms());
+}
+
+// Runs a non-query; the DML worker passes no progress text and shows the row count.
+int run_nonquery_job(StatementJob* job, bool dml) {
+    ConsoleBuffer* console = job->console;
+    const OptionTable& options = options_of(console);
+    prepare_statement(console);
+    const std::string text = statement_text(job);
+    const bool feedback = options.on(Option::Feedback);
+    const int rows = run_nonquery(text.c_str(), feedback, dml ? nullptr : job->progress_message);
+    result_row_count.store(rows);
+    if (rows >= 0 && feedback) {
+        const std::string elapsed = elapsed_text(console);
+        if (dml)
+            console_print("\r%d row%s %s %s\n", rows, rows == 1 ? "" : "s", job->done_message, elapsed.c_str());
+        else if (job->done_message[0])
+            console_print("\r%s %s\n", job->done_message, elapsed.c_str());
+        else
+            console_print("\rStatement processed %s\n", elapsed.c_str());
+        if (options.on(Option::Autotrace)) print_stats_delta(console);
+    }
+    if (options.on(Option::Serveroutput)) print_server_output(console);
+    worker_end_statement(console, true, true);
+    delete job;
+    return 1;
+}
+
+void command_commit(const ClientCommandContext& c) {
+    cut_terminator(c.terminator);
+    commit_work();
+    finish(c.console, true, false);
+}
+
+void command_rollback(const ClientCommandContext& c) {
+    cut_terminator(c.terminator);
+    rollback_work();
+    finish(c.console, true, false);
+}
+
+void command_connect(const ClientCommandContext& c) {
+    if (c.count == 1) {
+        console_print("Usage: connect connectstring [as normal|sysoper|sysdba]\n");
+    } else {
+        if (db_connect_command(input_after_command(static_cast<int>(std::strlen(c.words[0])) + 1)) == 1)
+            console_print("Usage: connect connectstring [as normal|sysoper|sysdba]\n");
+        if (session_open.load()) {
+            options_load(c.console);
+            option_apply_directory(c.console);
+        }
+    }
+    finish(c.console, true, false);
+}
+
+void command_disconnect(const ClientCommandContext& c) {
+    db_disconnect();
+    if (c.console->echo.load()) console_print("Disconnected\n");
+    finish(c.console, true, false);
+}
+
+void serveroutput_changed(ConsoleBuffer*, const OptionEntry& entry) {
+    if (session_open.load() && entry.number.load()) run_quiet("begin dbms_output.enable(100000); end;");
+}
+
+}  // namespace
+
+std::string elapsed_format(unsigned long e) {
+    const unsigned long d = e / 86400000UL, h = (e % 86400000UL) / 3600000UL, m = (e % 3600000UL) / 60000UL,
+                        s = (e % 60000UL) / 1000UL, ms = e % 1000UL;
+    char text[128];
+    if (d > 0)
+        std::snprintf(text, sizeof text, "(%lu d %lu h %lu m %lu s %lu ms)", d, h, m, s, ms);
+    else if (h > 0)
+        std::snprintf(text, sizeof text, "(%lu h %lu m %lu s %lu ms)", h, m, s, ms);
+    else if (m > 0)
+        std::snprintf(text, sizeof text, "(%lu m %lu s %lu ms)", m, s, ms);
+    else if (s == 0)
+        std::snprintf(text, sizeof text, "(%lu ms)", ms);
+    else
+        std::snprintf(text, sizeof text, "(%lu s %lu ms)", s, ms);
+    return text;
+}
+
+std::string elapsed_text(ConsoleBuffer* console) {
+    const OptionTable& options = options_of(console);
+    const std::uint32_t elapsed = platform_tick_ms() - console->start_tick.load();
+    if (options.on(Option::Sound) && elapsed / 1000 >= static_cast<std::uint32_t>(options.number(Option::Soundtime)))
+        platform_play_sound_async(options.text(Option::Soundfile).c_str());
+    if (!options.on(Option::Timing)) return std::string();
+    return elapsed_format(elapsed);
+}
+
+int run_nonquery_worker(StatementJob* job) { return run_nonquery_job(job, false); }
+
+int run_dml_worker(StatementJob* job) { return run_nonquery_job(job, true); }
+
+int run_query_worker(StatementJob* job) {
+    ConsoleBuffer* console = job->console;
+    const OptionTable& options = options_of(console);
+    prepare_statement(console);
+    const std::string text = statement_text(job);
+    const bool has_done = job->done_message[0] != '\0';
+    const bool feedback = options.on(Option::Feedback);
+    if (run_query(console, text.c_str(), job->done_message) != 0) {
+        if (options.on(Option::Serveroutput)) print_server_output(console);
+    } else {
+        if (has_done && feedback) console_print_nospool("\rFetching data...");
+        int count = 0;
+        if (open_result_file(console) == 0) count = fetch_rows(console, job->done_message);
+        result_row_count.store(count);
+        console->repaint_suppressed.store(0);
+        if (count >= 0 && has_done && feedback) {
+            const std::string line = format_row_count(job->done_message, count);
+            const std::string elapsed = elapsed_text(console);
+            console_print("%s %s\n", line.c_str(), elapsed.c_str());
+        }
+        if (options.on(Option::Listview)) {
+            if (Frontend* front = frontend()) front->result_list_setup();
+        }
+        if (options.on(Option::Autotrace)) print_stats_delta(console);
+        if (options.on(Option::Serveroutput)) print_server_output(console);
+    }
+    // The statement slot is released before the console takes typing again, so that the
+    // next statement never meets this one's handle.
+    free_query();
+    worker_end_statement(console, true, has_done);
+    delete job;
+    return 1;
+}
+
+void workers_install() {
+    WorkerRoutines routines = dispatcher_workers();
+    routines.nonquery = run_nonquery_worker;
+    routines.dml = run_dml_worker;
+    routines.query = run_query_worker;
+    dispatcher_install_workers(routines);
+    client_command_install(ClientCommandId::Commit, command_commit);
+    client_command_install(ClientCommandId::Rollback, command_rollback);
+    client_command_install(ClientCommandId::Connect, command_connect);
+    client_command_install(ClientCommandId::Disconnect, command_disconnect);
+    option_install_hook(Option::Serveroutput, serveroutput_changed);
+}

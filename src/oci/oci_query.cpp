@@ -1,0 +1,360 @@
+// Queries: prepare and execute, describe the select list, size the fetch buffers within
+// the memory ceiling, fetch batch after batch, print headings and padded cells on the
+// console and/or into the spool file, and keep every row in the temporary result file
+// (fixed-length records) that the result list and the export read back.
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "console/console_buffer.h"
+#include "frontend/frontend.h"
+#include "oci/oci_calls.h"
+#include "oci/oci_statements.h"
+#include "platform/files.h"
+#include "settings/options.h"
+
+std::vector<ResultColumn> result_columns;
+std::atomic<int> result_row_count{0};
+std::atomic<int> rows_fetched{0};
+std::atomic<int> fetch_stop{0};
+
+namespace {
+
+constexpr const char* kModule = "oci_query";
+
+int g_batch_rows = 1;
+std::vector<char> g_lob_buffer;
+std::FILE* g_result_file = nullptr;
+
+bool is_lob_like(int type) { return type == 112 || type == 113 || type == 114; }
+
+const OptionTable& options_of(const ConsoleBuffer* console) { return *console->options; }
+
+bool feedback_shown(const ConsoleBuffer* console, const char* done_message) {
+    return done_message && *done_message && options_of(console).on(Option::Feedback);
+}
+
+// Fetch buffer width of a described column, or 0 with the refusal message printed.
+int width_for(int type, int data_size, int long_size, const std::string& name) {
+    switch (type) {
+    case 1: case 9: case 95: case 96:
+        return data_size + 1;
+    case 2: case 3: case 4: case 7: case 11: case 12: case 21: case 22: case 104:
+    case 185: case 186: case 187: case 188: case 245: case 246:
+        return 40;
+    case 8: case 23: case 24: case 112: case 113: case 114:
+        return long_size + 1;
+    case 108:
+        console_print("\rUnsupported datatype: OBJECT for column %s\n", name.c_str());
+        return 0;
+    case 110:
+        console_print("Unsupported datatype: REF for column %s\n", name.c_str());
+        return 0;
+    case 122:
+        console_print("\rUnsupported datatype: COLLECTION for column %s\n", name.c_str());
+        return 0;
+    case 247:
+        console_print("Unsupported datatype: VARRAY for column %s\n", name.c_str());
+        return 0;
+    case 248:
+        console_print("Unsupported datatype: TABLE for column %s\n", name.c_str());
+        return 0;
+    default:
+        console_print("\rUnknown datatype %d for column %s\n", type, name.c_str());
+        return 0;
+    }
+}
+
+int display_width(const ResultColumn& column) {
+    return std::max(column.width - 1, static_cast<int>(column.name.size()));
+}
+
+}  // namespace
+
+std::string format_row_count(const char* pattern, int count) {
+    std::string text;
+    for (const char* p = pattern; *p; ++p) {
+        if (p[0] == '%' && p[1] == 'd') {
+            text += std::to_string(count);
+            ++p;
+        } else if (p[0] == '%' && p[1] == 's') {
+            text += count == 1 ? "" : "s";
+            ++p;
+        } else {
+            text += *p;
+        }
+    }
+    return text;
+}
+
+namespace {
+
+void print_headings(ConsoleBuffer* console) {
+    const OptionTable& options = options_of(console);
+    if (!options.on(Option::Heading)) return;
+    std::string names, dashes;
+    for (size_t i = 0; i < result_columns.size(); ++i) {
+        const ResultColumn& column = result_columns[i];
+        const int width = display_width(column);
+        std::string name = column.name;
+        name.resize(static_cast<size_t>(width), ' ');
+        if (i > 0) {
+            names += ' ';
+            dashes += ' ';
+        }
+        names += name;
+        dashes.append(static_cast<size_t>(width), '-');
+    }
+    if (options.on(Option::Screen)) {
+        console->repaint_suppressed.store(1);
+        console_print("\r%s", names.c_str());
+        console_newline();
+        console_print("%s", dashes.c_str());
+        console->repaint_suppressed.store(0);
+        console_newline();
+    } else {
+        spool_write("%s\n%s\n", names.c_str(), dashes.c_str());
+    }
+}
+
+int put_cell(ConsoleBuffer* console, size_t index, const char* text, const char* field) {
+    const OptionTable& options = options_of(console);
+    const ResultColumn& column = result_columns[index];
+    const int width = display_width(column);
+    if (options.on(Option::Screen)) {
+        if (index == 0)
+            console_print("\r%-*s", width, text);
+        else
+            console_print(" %-*s", width, text);
+    } else if (index == 0) {
+        spool_write("%-*s", width, text);
+    } else {
+        spool_write(" %-*s", width, text);
+    }
+    if (options.on(Option::Listview) && g_result_file) {
+        if (std::fwrite(field, 1, static_cast<size_t>(column.width), g_result_file) !=
+            static_cast<size_t>(column.width)) {
+            const std::string reason = platform_last_error_text();
+            if (Frontend* front = frontend()) front->error_box(reason.c_str());
+            return -1;
+        }
+    }
+    return 0;
+}
+
+// Reads the first `long` bytes of a LOB into the LOB buffer and drops the rest; 0, or the
+// failure code of fetch_rows.
+int read_lob(ResultColumn& column, OCILobLocator* locator) {
+    if (column.datatype == 114 &&
+        OCI_REPORT(oci().OCILobFileOpen(g_db->service_context, g_db->error_handle, locator, OCI_FILE_READONLY)))
+        return -8;
+    const ub4 capacity = static_cast<ub4>(g_lob_buffer.size() - 1);
+    ub4 amount = 0;
+    sword status = oci().OCILobRead(g_db->service_context, g_db->error_handle, locator, &amount, 1,
+                                    g_lob_buffer.data(), capacity, nullptr, nullptr, 0, SQLCS_IMPLICIT);
+    if (status != OCI_SUCCESS && status != OCI_NEED_DATA && OCI_REPORT(status)) return -9;
+    g_lob_buffer[std::min(amount, capacity)] = '\0';
+    std::vector<char> rest(g_lob_buffer.size());
+    while (status == OCI_NEED_DATA) {
+        ub4 piece = 0;
+        status = oci().OCILobRead(g_db->service_context, g_db->error_handle, locator, &piece, 1, rest.data(),
+                                  capacity, nullptr, nullptr, 0, SQLCS_IMPLICIT);
+        if (status != OCI_SUCCESS && status != OCI_NEED_DATA && OCI_REPORT(status)) return -9;
+    }
+    if (column.datatype == 114 &&
+        OCI_REPORT(oci().OCILobFileClose(g_db->service_context, g_db->error_handle, locator)))
+        return -10;
+    return 0;
+}
+
+int describe_and_define(const OptionTable& options) {
+    ub4 count = 0;
+    if (OCI_REPORT(oci().OCIAttrGet(g_db->current_statement, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_PARAM_COUNT,
+                                    g_db->error_handle)))
+        return -4;
+    result_columns.assign(count, ResultColumn());
+    const int long_size = std::max(1, options.number(Option::Long));
+    long long row_width = 0;
+    for (ub4 i = 0; i < count; ++i) {
+        ResultColumn& column = result_columns[i];
+        void* param = nullptr;
+        ub2 type = 0, size = 0;
+        OraText* name = nullptr;
+        ub4 name_length = 0;
+        if (OCI_REPORT(oci().OCIParamGet(g_db->current_statement, OCI_HTYPE_STMT, g_db->error_handle, &param, i + 1)) ||
+            OCI_REPORT(oci().OCIAttrGet(param, OCI_DTYPE_PARAM, &type, nullptr, OCI_ATTR_DATA_TYPE, g_db->error_handle)) ||
+            OCI_REPORT(oci().OCIAttrGet(param, OCI_DTYPE_PARAM, &name, &name_length, OCI_ATTR_NAME, g_db->error_handle)) ||
+            OCI_REPORT(oci().OCIAttrGet(param, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE, g_db->error_handle)))
+            return -4;
+        column.name.assign(reinterpret_cast<const char*>(name), name_length);
+        column.datatype = type;
+        column.width = width_for(type, size, long_size, column.name);
+        if (column.width == 0) return -5;
+        row_width += column.width;
+    }
+    const int arraysize = std::max(1, options.number(Option::Arraysize));
+    const long long maxmem = std::max(1, options.number(Option::Maxmem));
+    const long long wanted = static_cast<long long>(arraysize) * row_width;
+    g_batch_rows = arraysize;
+    if (row_width > 0 && (wanted > 0x7fffffffLL || wanted > maxmem))
+        g_batch_rows = static_cast<int>(std::max(1LL, maxmem / row_width));
+
+    for (ub4 i = 0; i < count; ++i) {
+        ResultColumn& column = result_columns[i];
+        column.indicators.assign(static_cast<size_t>(g_batch_rows), 0);
+        if (is_lob_like(column.datatype)) {
+            column.locators.assign(static_cast<size_t>(g_batch_rows), nullptr);
+            for (OCILobLocator*& locator : column.locators) {
+                if (OCI_REPORT(oci().OCIDescriptorAlloc(g_db->env_handle, reinterpret_cast<void**>(&locator),
+                                                        OCI_DTYPE_LOB, 0, nullptr)))
+                    return -6;
+            }
+            if (g_lob_buffer.empty()) g_lob_buffer.assign(static_cast<size_t>(long_size) + 1, '\0');
+            if (OCI_REPORT(oci_define(g_db->current_statement, i + 1, column.locators.data(),
+                                      static_cast<sb4>(sizeof(OCILobLocator*)), static_cast<ub2>(column.datatype),
+                                      column.indicators.data())))
+                return -4;
+        } else {
+            column.data.assign(static_cast<size_t>(g_batch_rows) * static_cast<size_t>(column.width), '\0');
+            if (OCI_REPORT(oci_define(g_db->current_statement, i + 1, column.data.data(), column.width, SQLT_STR,
+                                      column.indicators.data())))
+                return -4;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::FILE* result_file() { return g_result_file; }
+
+int result_record_length() {
+    int length = 0;
+    for (const ResultColumn& column : result_columns) length += column.width;
+    return length;
+}
+
+int run_query(ConsoleBuffer* console, const char* text, const char* done_message) {
+    if (!session_open.load()) {
+        console_print("Not connected to a database\n");
+        return -1;
+    }
+    if (OCI_REPORT(oci().OCIHandleAlloc(g_db->env_handle, reinterpret_cast<void**>(&g_db->current_statement),
+                                        OCI_HTYPE_STMT, 0, nullptr))) {
+        g_db->current_statement = nullptr;
+        return -1;
+    }
+    const bool progress = feedback_shown(console, done_message);
+    if (progress) console_print_nospool("\rParsing statement...");
+    if (OCI_REPORT(oci_prepare(g_db->current_statement, text))) return -2;
+    g_db->mark_error_position.store(1);
+    if (progress) console_print_nospool("\rExecuting query...");
+    const int executed = OCI_REPORT(oci_execute(g_db->current_statement, 0));
+    g_db->mark_error_position.store(0);
+    if (executed) return -3;
+    try {
+        const int described = describe_and_define(options_of(console));
+        if (described != 0) free_query();
+        return described;
+    } catch (const std::bad_alloc&) {
+        console_print("Can't perform malloc!\n");
+        free_query();
+        return 1;
+    }
+}
+
+int open_result_file(ConsoleBuffer* console) {
+    close_result_file();
+    if (!options_of(console).on(Option::Listview)) return 0;
+    std::string error;
+    g_result_file = platform_temp_file_open(&error);
+    if (!g_result_file) {
+        if (Frontend* front = frontend()) front->error_box(error.c_str());
+        console_print("Failed to create tmp file\n");
+        return -1;
+    }
+    return 0;
+}
+
+int fetch_rows(ConsoleBuffer* console, const char* done_message) {
+    const OptionTable& options = options_of(console);
+    fetch_stop.store(0);
+    rows_fetched.store(0);
+    if (!g_db->current_statement) return 0;
+    while (true) {
+        const sword status = oci().OCIStmtFetch(g_db->current_statement, g_db->error_handle,
+                                                static_cast<ub4>(g_batch_rows), OCI_FETCH_NEXT, OCI_DEFAULT);
+        if (status != OCI_SUCCESS && status != OCI_SUCCESS_WITH_INFO && status != OCI_NO_DATA &&
+            report_oci_status(status, kModule, __LINE__, ReportToConsole, 1406, nullptr))
+            return rows_fetched.load();
+        ub4 cumulative = 0;
+        if (OCI_REPORT(oci().OCIAttrGet(g_db->current_statement, OCI_HTYPE_STMT, &cumulative, nullptr,
+                                        OCI_ATTR_ROW_COUNT, g_db->error_handle)))
+            return rows_fetched.load();
+        const int before = rows_fetched.load();
+        const int fresh = static_cast<int>(cumulative) - before;
+        if (before == 0 && cumulative != 0) print_headings(console);
+        if (fresh != g_batch_rows) fetch_stop.store(1);
+        if (feedback_shown(console, done_message))
+            console_print_nospool("%s", format_row_count(done_message, before).c_str());
+        for (int r = 0; r < fresh && r < g_batch_rows; ++r) {
+            console->repaint_suppressed.store(1);
+            for (size_t c = 0; c < result_columns.size(); ++c) {
+                ResultColumn& column = result_columns[c];
+                const bool is_null = column.indicators[static_cast<size_t>(r)] == -1;
+                if (is_lob_like(column.datatype)) {
+                    if (is_null) {
+                        std::fill(g_lob_buffer.begin(), g_lob_buffer.end(), '\0');
+                    } else {
+                        const int read = read_lob(column, column.locators[static_cast<size_t>(r)]);
+                        if (read != 0) {
+                            console->repaint_suppressed.store(0);
+                            return read;
+                        }
+                    }
+                    if (put_cell(console, c, g_lob_buffer.data(), g_lob_buffer.data()) < 0) {
+                        console->repaint_suppressed.store(0);
+                        return rows_fetched.load();
+                    }
+                } else {
+                    char* slot = column.data.data() + static_cast<size_t>(r) * static_cast<size_t>(column.width);
+                    if (is_null) std::memset(slot, 0, static_cast<size_t>(column.width));
+                    slot[column.width - 1] = '\0';
+                    if (put_cell(console, c, slot, slot) < 0) {
+                        console->repaint_suppressed.store(0);
+                        return rows_fetched.load();
+                    }
+                }
+            }
+            console->repaint_suppressed.store(0);
+            if (options.on(Option::Screen))
+                console_newline();
+            else
+                spool_write("\n");
+        }
+        rows_fetched.store(static_cast<int>(cumulative));
+        if (fetch_stop.load()) return rows_fetched.load();
+    }
+}
+
+void free_query() {
+    if (g_db && g_db->current_statement) {
+        if (session_open.load()) oci().OCIHandleFree(g_db->current_statement, OCI_HTYPE_STMT);
+        g_db->current_statement = nullptr;
+    }
+    for (ResultColumn& column : result_columns) {
+        for (OCILobLocator* locator : column.locators)
+            if (locator) oci().OCIDescriptorFree(locator, OCI_DTYPE_LOB);
+        std::vector<OCILobLocator*>().swap(column.locators);
+        std::vector<char>().swap(column.data);
+        std::vector<std::int16_t>().swap(column.indicators);
+    }
+    std::vector<char>().swap(g_lob_buffer);
+}
+
+void free_result_columns() { std::vector<ResultColumn>().swap(result_columns); }
+
+void close_result_file() {
+    if (g_result_file) std::fclose(g_result_file);
+    g_result_file = nullptr;
+}

@@ -1,0 +1,83 @@
+// Running statements on the session: non-queries with progress texts, the transaction
+// commands, small dictionary lookups, queries with the result store (the column
+// descriptions and the temporary result file read by the result list and export), server
+// output and session statistics. Everything here runs on the thread that owns the
+// session at that moment; only db_cancel comes from the GUI thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+struct ConsoleBuffer;
+struct OCILobLocator;
+
+// ---- non-queries and lookups -----------------------------------------------------
+
+// Rows processed (0 for DDL and PL/SQL), or -1 not connected / no handle, -2 prepare
+// failed, -3 execute failed (reported).
+int run_nonquery(const char* text, bool show_progress, const char* label);
+void commit_work();
+void rollback_work();
+// As run_nonquery without progress texts; "not connected" goes to a message box.
+int run_quiet(const char* text);
+// Owner and object of a name (synonyms resolved, the user's own before PUBLIC); owner is
+// empty when the name is unknown ("Object %s does not exist" when report).
+void resolve_object(const char* name, std::string* owner, std::string* object, bool report);
+// The object's type (never PACKAGE BODY), or empty.
+std::string object_type_of(const char* owner, const char* name, bool report);
+std::string current_user_name();
+// 0 and the first column of the first row (empty without rows); -1..-4 the failing step.
+int query_single_value(const char* sql, char* buffer, int size);
+
+// ---- queries and the result store ------------------------------------------------
+
+struct ResultColumn {
+    std::string name;
+    int width = 0;                 // bytes per row in the fetch buffer and the result file, NUL included
+    std::vector<char> data;        // fetch buffer (rows x width), or unused for LOB-like columns
+    std::vector<OCILobLocator*> locators;   // LOB-like columns: one locator per row
+    std::vector<std::int16_t> indicators;   // -1: NULL
+    int datatype = 0;
+};
+
+// The columns of the last query; valid until the next statement starts.
+extern std::vector<ResultColumn> result_columns;
+// Rows of the last statement (rows processed or fetched; negative for failure).
+extern std::atomic<int> result_row_count;
+extern std::atomic<int> rows_fetched;
+extern std::atomic<int> fetch_stop;
+// The temporary result file (fixed-length records), or null.
+std::FILE* result_file();
+// Length of one record of the result file: the sum of the column widths.
+int result_record_length();
+
+// A query's feedback format ("\r%d row%s selected") with the count and its plural ending
+// ("" for 1, "s" otherwise) filled in; never used as a printf format.
+std::string format_row_count(const char* pattern, int count);
+
+// 0 ready; -1 not connected or no handle, -2 prepare, -3 execute, -4 no column count,
+// -5 refused datatype (message printed), -6 no LOB locator, -7 / 1 out of memory.
+int run_query(ConsoleBuffer* console, const char* text, const char* done_message);
+int open_result_file(ConsoleBuffer* console);
+// Rows fetched (also after a failure, the rows until then), or -8/-9/-10 for LOB failures.
+int fetch_rows(ConsoleBuffer* console, const char* done_message);
+void free_query();
+void free_result_columns();
+void close_result_file();
+
+// ---- server output and statistics ------------------------------------------------
+
+// Prints the lines dbms_output holds. 0 done, -1 not connected, -2 failure (reported).
+int print_server_output(ConsoleBuffer* console);
+struct SessionStat {
+    int number = 0;
+    int value = 0;
+    char name[68] = {};
+};
+std::vector<SessionStat> read_session_stats();
+// Takes the "before" snapshot kept for print_stats_delta.
+void take_stats_snapshot(ConsoleBuffer* console);
+void print_stats_delta(ConsoleBuffer* console);

@@ -1,0 +1,64 @@
+// Temporary files and sound on POSIX systems.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "platform/files.h"
+
+extern char** environ;
+
+std::FILE* platform_temp_file_open(std::string* error) {
+    const char* folder = std::getenv("TMPDIR");
+    std::string pattern = std::string(folder && *folder ? folder : "/tmp") + "/vantroXXXXXX";
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0) {
+        if (error) *error = std::strerror(errno);
+        return nullptr;
+    }
+    // Unlinked at once: the file lives exactly as long as it is open.
+    unlink(pattern.c_str());
+    std::FILE* file = fdopen(fd, "w+b");
+    if (!file) {
+        if (error) *error = std::strerror(errno);
+        close(fd);
+    }
+    return file;
+}
+
+void platform_play_sound_async(const char* path) {
+    // A player that may be installed plays the file; otherwise the terminal bell rings.
+    // The player runs in a detached thread so the statement never waits for it.
+    const std::string file = path ? path : "";
+    std::thread([file] {
+        struct stat info {};
+        if (!file.empty() && stat(file.c_str(), &info) == 0) {
+            struct Player {
+                const char* path;
+                const char* quiet;   // a flag that silences it, or null
+            };
+            for (const Player& player : {Player{"/usr/bin/paplay", nullptr}, Player{"/usr/bin/aplay", "-q"}}) {
+                if (access(player.path, X_OK) != 0) continue;
+                pid_t pid = 0;
+                const char* argv[4] = {player.path, nullptr, nullptr, nullptr};
+                int argc = 1;
+                if (player.quiet) argv[argc++] = player.quiet;
+                argv[argc] = file.c_str();
+                if (posix_spawn(&pid, player.path, nullptr, nullptr, const_cast<char**>(argv), environ) == 0) {
+                    int status = 0;
+                    waitpid(pid, &status, 0);
+                    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return;
+                }
+            }
+        }
+        const ssize_t written = write(STDERR_FILENO, "\a", 1);
+        (void)written;
+    }).detach();
+}
