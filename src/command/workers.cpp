@@ -17,6 +17,11 @@ namespace {
 
 const OptionTable& options_of(const ConsoleBuffer* console) { return *console->options; }
 
+// Server output after a statement; without a session the statement has already said so.
+void show_server_output(ConsoleBuffer* console) {
+    if (options_of(console).on(Option::Serveroutput) && session_open.load()) print_server_output(console);
+}
+
 std::string statement_text(const StatementJob* job) {
     return !job->text.empty() && job->text[0] == '#' ? job->text.substr(1) : job->text;
 }
@@ -48,7 +53,7 @@ int run_nonquery_job(StatementJob* job, bool dml) {
             console_print("\rStatement processed %s\n", elapsed.c_str());
         if (options.on(Option::Autotrace)) print_stats_delta(console);
     }
-    if (options.on(Option::Serveroutput)) print_server_output(console);
+    show_server_output(console);
     worker_end_statement(console, true, true);
     delete job;
     return 1;
@@ -130,7 +135,7 @@ int run_query_worker(StatementJob* job) {
     const bool has_done = job->done_message[0] != '\0';
     const bool feedback = options.on(Option::Feedback);
     if (run_query(console, text.c_str(), job->done_message) != 0) {
-        if (options.on(Option::Serveroutput)) print_server_output(console);
+        show_server_output(console);
     } else {
         if (has_done && feedback) console_print_nospool("\rFetching data...");
         int count = 0;
@@ -146,7 +151,7 @@ int run_query_worker(StatementJob* job) {
             if (Frontend* front = frontend()) front->result_list_setup();
         }
         if (options.on(Option::Autotrace)) print_stats_delta(console);
-        if (options.on(Option::Serveroutput)) print_server_output(console);
+        show_server_output(console);
     }
     // The statement slot is released before the console takes typing again, so that the
     // next statement never meets this one's handle.

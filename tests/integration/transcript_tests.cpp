@@ -1,0 +1,77 @@
+// Transcript tests: each transcripts/NAME.sql is typed into the console line by line
+// through the headless front end, with the embedded OCI library loaded by the real
+// loader; the console's rows afterwards must equal transcripts/NAME.out. A mismatch leaves
+// the actual output in NAME.actual beside the build's test programs.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "console/console_buffer.h"
+#include "oci/db_session.h"
+#include "ui/headless/headless_frontend.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string read_file(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::vector<std::string> transcript_names() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(VANTRO_TRANSCRIPT_DIR))
+        if (entry.path().extension() == ".sql") names.push_back(entry.path().stem().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+fs::path engine_library() {
+    return fs::path(VANTRO_BINARY_DIR) / VANTRO_ENGINE_FILE;
+}
+
+class Transcript : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(Transcript, MatchesExpectedOutput) {
+    // Sessions named db_* need a database: the embedded OCI library.
+    if (GetParam().rfind("db_", 0) == 0 && !fs::exists(engine_library()))
+        GTEST_SKIP() << "the embedded OCI library is not built";
+    const fs::path home = fs::temp_directory_path() / ("vantro-transcript-" + GetParam());
+    fs::remove_all(home);
+    fs::create_directories(home);
+    setenv("VANTRO_HOME", home.string().c_str(), 1);
+    setenv("VANTRO_OCI_LIB", engine_library().string().c_str(), 1);
+
+    HeadlessFrontend front;
+    front.start();
+    std::istringstream script(read_file(fs::path(VANTRO_TRANSCRIPT_DIR) / (GetParam() + ".sql")));
+    std::string line;
+    while (std::getline(script, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        front.type(line + "\n");
+        ASSERT_TRUE(front.wait_idle(60000)) << "statement did not end: " << line;
+    }
+    const std::string actual = front.screen() + "\n";
+    front.stop();
+    fs::remove_all(home);
+
+    const std::string expected = read_file(fs::path(VANTRO_TRANSCRIPT_DIR) / (GetParam() + ".out"));
+    if (actual != expected) {
+        std::ofstream(fs::path(VANTRO_BINARY_DIR) / (GetParam() + ".actual"), std::ios::binary) << actual;
+    }
+    EXPECT_EQ(actual, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sessions, Transcript, ::testing::ValuesIn(transcript_names()),
+                         [](const ::testing::TestParamInfo<std::string>& param) { return param.param; });
+
+}  // namespace
