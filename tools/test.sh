@@ -25,7 +25,10 @@ ctest --preset asan || status=1
 step "tests: tsan (threaded tests)"
 ctest --preset tsan || status=1
 step "tests: mingw under Wine"
-if [ ! -d "$WINEPREFIX" ]; then wineboot --init >/dev/null 2>&1 || true; fi
+if [ ! -d "$WINEPREFIX" ]; then
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  wineboot --init >/dev/null 2>&1 || true
+fi
 ctest --preset mingw || status=1
 
 echo
