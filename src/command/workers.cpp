@@ -172,4 +172,5 @@ void workers_install() {
     client_command_install(ClientCommandId::Connect, command_connect);
     client_command_install(ClientCommandId::Disconnect, command_disconnect);
     option_install_hook(Option::Serveroutput, serveroutput_changed);
+    describe_install();
 }

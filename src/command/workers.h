@@ -21,3 +21,6 @@ std::string elapsed_format(unsigned long milliseconds);
 // Installs the workers with the dispatcher and the database commands (connect,
 // disconnect, commit, rollback) and the serveroutput hook.
 void workers_install();
+
+// Installs describe and show errors.
+void describe_install();

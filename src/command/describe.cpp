@@ -1,0 +1,162 @@
+// describe, show errors: dictionary questions answered by a query that runs through the
+// query worker on the calling thread. Names typed by the user reach the SQL only as
+// literals with their quotes doubled, so a quote in a name cannot change the statement.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <string>
+
+#include "command/client_commands.h"
+#include "command/feedback.h"
+#include "command/statement.h"
+#include "command/workers.h"
+#include "console/console_buffer.h"
+#include "oci/db_session.h"
+#include "oci/oci_statements.h"
+
+namespace {
+
+std::string trimmed_upper(std::string text) {
+    const size_t start = text.find_first_not_of(" \t\r\n");
+    const size_t end = text.find_last_not_of(" \t\r\n");
+    text = start == std::string::npos ? std::string() : text.substr(start, end - start + 1);
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The text as the inside of an SQL string literal.
+std::string literal(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\'') out += '\'';
+        out += c;
+    }
+    return out;
+}
+
+// Owner and object of "owner.object", or through the lookup (which reports unknown names).
+bool find_owner(const std::string& name, std::string* owner, std::string* object) {
+    const size_t dot = name.find('.');
+    if (dot != std::string::npos) {
+        *owner = name.substr(0, dot);
+        *object = name.substr(dot + 1);
+        return true;
+    }
+    resolve_object(name.c_str(), owner, object, true);
+    return !owner->empty();
+}
+
+void run_inline_query(ConsoleBuffer* console, const std::string& text, const char* done_message) {
+    auto* job = new StatementJob();
+    job->console = console;
+    job->kind = StatementKind::Query;
+    job->text = text;
+    std::snprintf(job->done_message, sizeof job->done_message, "%s", done_message);
+    run_query_worker(job);
+}
+
+std::string replace_all(std::string text, const std::string& what, const std::string& with) {
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size()))
+        text.replace(at, what.size(), with);
+    return text;
+}
+
+void describe(ConsoleBuffer* console) {
+    if (!session_open.load()) {
+        console_print("Not connected to a database\n");
+        finish(console, true, false);
+        return;
+    }
+    const std::string& input = g_input.text;
+    const size_t start = input.find_first_not_of(" \t\r\n#");
+    const size_t blank = input.find_first_of(" \t\r\n", start == std::string::npos ? 0 : start);
+    if (blank == std::string::npos) {
+        console_print("Usage: desc[ribe] [owner.]object\n");
+        finish(console, true, false);
+        return;
+    }
+    const std::string name = trimmed_upper(input.substr(blank + 1));
+    std::string owner, object;
+    if (name.empty() || !find_owner(name, &owner, &object)) {
+        finish(console, true, false);
+        return;
+    }
+    const std::string type = object_type_of(owner.c_str(), object.c_str(), true);
+    if (type.empty()) {
+        finish(console, true, false);
+        return;
+    }
+    std::string query;
+    if (type == "TABLE" || type == "VIEW") {
+        query =
+            "select t.column_name,t.data_type,t.data_length,t.data_precision,t.data_scale,t.nullable,c.comments "
+            "from all_tab_columns t,all_col_comments c where t.table_name='{NAME}' and t.owner='{OWNER}' and "
+            "c.owner(+)=t.owner and c.table_name(+)=t.table_name and c.column_name(+)=t.column_name order by "
+            "column_id";
+    } else if (type == "PACKAGE") {
+        query =
+            "select decode(overload,null,object_name,object_name||' ('||to_char(overload)||')')||decode(position,0,"
+            "' (FUNCTION)','') procedure,nvl(argument_name,decode(in_out,'OUT','<return value>','<none>')) "
+            "argument,in_out,decode(type_subname,null,decode(data_type,'VARCHAR2',decode(data_length,null,"
+            "data_type,data_type||' ('||data_length||')'),data_type),data_type||' ('||type_subname||')') datatype "
+            "from all_arguments where owner='{OWNER}' and package_name='{NAME}' order by object_name,overload,"
+            "position";
+    } else if (type == "FUNCTION" || type == "PROCEDURE") {
+        query =
+            "select nvl(argument_name,decode(in_out,'OUT','<return value>','<none>')) argument,in_out,"
+            "decode(type_subname,null,decode(data_type,'VARCHAR2',decode(data_length,null,data_type,data_type||' "
+            "('||data_length||')'),data_type),data_type||' ('||type_subname||')') datatype from all_arguments "
+            "where owner='{OWNER}' and object_name='{NAME}' order by object_name,overload,position";
+    } else {
+        console_print("Feature not implemented yet: %s\n", type.c_str());
+        finish(console, true, false);
+        return;
+    }
+    query = replace_all(replace_all(query, "{OWNER}", literal(owner)), "{NAME}", literal(object));
+    run_inline_query(console, query, "");
+}
+
+void show_errors(ConsoleBuffer* console, const std::string& type, const std::string& typed_name) {
+    std::string owner, name;
+    if (!find_owner(trimmed_upper(typed_name), &owner, &name)) {
+        finish(console, true, false);
+        return;
+    }
+    const std::string query =
+        "select lpad(line,5)||'/'||rpad(position,5)||' '||text \" line/col   error\" from all_errors where "
+        "owner=upper('" + literal(owner) + "') and name=upper('" + literal(name) + "') and type=upper('" +
+        literal(type) + "') order by line, position, sequence";
+    run_inline_query(console, query, "\r%d error%s");
+}
+
+void command_describe(const ClientCommandContext& c) {
+    cut_terminator(c.terminator);
+    describe(c.console);
+}
+
+void command_show_errors(const ClientCommandContext& c) {
+    cut_terminator(c.terminator);
+    if (c.count == 2) {
+        const CompiledObject last = last_compiled_object();
+        if (last.type.empty()) {
+            console_print("No known object compiled\n");
+            finish(c.console, true, false);
+            return;
+        }
+        show_errors(c.console, last.type, last.name);
+    } else if (c.count == 4) {
+        show_errors(c.console, c.words[2], c.words[3]);
+    } else if (c.count == 5) {
+        show_errors(c.console, std::string(c.words[2]) + " " + c.words[3], c.words[4]);
+    } else {
+        console_print("Usage: show err[or] [object_type object_name]\n");
+        finish(c.console, true, false);
+    }
+}
+
+}  // namespace
+
+void describe_install() {
+    client_command_install(ClientCommandId::Describe, command_describe);
+    client_command_install(ClientCommandId::ShowErrors, command_show_errors);
+}
