@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform_test_support.h"
+#include "test_support.h"
 
 #ifndef _WIN32
 #include <sys/wait.h>

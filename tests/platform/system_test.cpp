@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform_test_support.h"
+#include "test_support.h"
 
 namespace fs = std::filesystem;
 using test_support::EnvGuard;

@@ -1,4 +1,4 @@
-// Helpers of the platform tests: environment variables, temporary folders and names that
+// Helpers of the test programs: environment variables, temporary folders and names that
 // are unique to one test run, so that no test touches the user's own files or settings.
 #pragma once
 
