@@ -167,61 +167,61 @@ constexpr ub2 SQLT_TIMESTAMP = 187;
 
 extern "C" {
 
-// Function pointer types, one per entry point the console resolves.
-typedef sword (VOCI_CALL* OCIInitialize_fn)(ub4 mode, void* ctxp, OCIMallocFn malocfp,
+// Function types, one per entry point the console resolves; X_fn is a pointer to X_t.
+typedef sword VOCI_CALL OCIInitialize_t(ub4 mode, void* ctxp, OCIMallocFn malocfp,
                                             OCIReallocFn ralocfp, OCIFreeFn mfreefp);
-typedef sword (VOCI_CALL* OCIEnvInit_fn)(OCIEnv** envp, ub4 mode, size_t xtramem_sz, void** usrmempp);
-typedef sword (VOCI_CALL* OCIEnvCreate_fn)(OCIEnv** envp, ub4 mode, void* ctxp, OCIMallocFn malocfp,
+typedef sword VOCI_CALL OCIEnvInit_t(OCIEnv** envp, ub4 mode, size_t xtramem_sz, void** usrmempp);
+typedef sword VOCI_CALL OCIEnvCreate_t(OCIEnv** envp, ub4 mode, void* ctxp, OCIMallocFn malocfp,
                                            OCIReallocFn ralocfp, OCIFreeFn mfreefp, size_t xtramem_sz,
                                            void** usrmempp);
-typedef sword (VOCI_CALL* OCIHandleAlloc_fn)(const void* parenth, void** hndlpp, const ub4 type,
+typedef sword VOCI_CALL OCIHandleAlloc_t(const void* parenth, void** hndlpp, const ub4 type,
                                              const size_t xtramem_sz, void** usrmempp);
-typedef sword (VOCI_CALL* OCIHandleFree_fn)(void* hndlp, const ub4 type);
-typedef sword (VOCI_CALL* OCIDescriptorAlloc_fn)(const void* parenth, void** descpp, const ub4 type,
+typedef sword VOCI_CALL OCIHandleFree_t(void* hndlp, const ub4 type);
+typedef sword VOCI_CALL OCIDescriptorAlloc_t(const void* parenth, void** descpp, const ub4 type,
                                                  const size_t xtramem_sz, void** usrmempp);
-typedef sword (VOCI_CALL* OCIDescriptorFree_fn)(void* descp, const ub4 type);
-typedef sword (VOCI_CALL* OCIAttrSet_fn)(void* trgthndlp, ub4 trghndltyp, void* attributep, ub4 size,
+typedef sword VOCI_CALL OCIDescriptorFree_t(void* descp, const ub4 type);
+typedef sword VOCI_CALL OCIAttrSet_t(void* trgthndlp, ub4 trghndltyp, void* attributep, ub4 size,
                                          ub4 attrtype, OCIError* errhp);
-typedef sword (VOCI_CALL* OCIAttrGet_fn)(const void* trgthndlp, ub4 trghndltyp, void* attributep,
+typedef sword VOCI_CALL OCIAttrGet_t(const void* trgthndlp, ub4 trghndltyp, void* attributep,
                                          ub4* sizep, ub4 attrtype, OCIError* errhp);
-typedef sword (VOCI_CALL* OCIParamGet_fn)(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp,
+typedef sword VOCI_CALL OCIParamGet_t(const void* hndlp, ub4 htype, OCIError* errhp, void** parmdpp,
                                           ub4 pos);
-typedef sword (VOCI_CALL* OCIServerAttach_fn)(OCIServer* srvhp, OCIError* errhp, const OraText* dblink,
+typedef sword VOCI_CALL OCIServerAttach_t(OCIServer* srvhp, OCIError* errhp, const OraText* dblink,
                                               sb4 dblink_len, ub4 mode);
-typedef sword (VOCI_CALL* OCIServerDetach_fn)(OCIServer* srvhp, OCIError* errhp, ub4 mode);
-typedef sword (VOCI_CALL* OCIServerVersion_fn)(void* hndlp, OCIError* errhp, OraText* bufp, ub4 bufsz,
+typedef sword VOCI_CALL OCIServerDetach_t(OCIServer* srvhp, OCIError* errhp, ub4 mode);
+typedef sword VOCI_CALL OCIServerVersion_t(void* hndlp, OCIError* errhp, OraText* bufp, ub4 bufsz,
                                                ub1 hndltype);
-typedef sword (VOCI_CALL* OCISessionBegin_fn)(OCISvcCtx* svchp, OCIError* errhp, OCISession* usrhp,
+typedef sword VOCI_CALL OCISessionBegin_t(OCISvcCtx* svchp, OCIError* errhp, OCISession* usrhp,
                                               ub4 credt, ub4 mode);
-typedef sword (VOCI_CALL* OCISessionEnd_fn)(OCISvcCtx* svchp, OCIError* errhp, OCISession* usrhp, ub4 mode);
-typedef sword (VOCI_CALL* OCITransCommit_fn)(OCISvcCtx* svchp, OCIError* errhp, ub4 flags);
-typedef sword (VOCI_CALL* OCITransRollback_fn)(OCISvcCtx* svchp, OCIError* errhp, ub4 flags);
-typedef sword (VOCI_CALL* OCIBreak_fn)(void* hndlp, OCIError* errhp);
-typedef sword (VOCI_CALL* OCIReset_fn)(void* hndlp, OCIError* errhp);
-typedef sword (VOCI_CALL* OCIStmtPrepare_fn)(OCIStmt* stmtp, OCIError* errhp, const OraText* stmt,
+typedef sword VOCI_CALL OCISessionEnd_t(OCISvcCtx* svchp, OCIError* errhp, OCISession* usrhp, ub4 mode);
+typedef sword VOCI_CALL OCITransCommit_t(OCISvcCtx* svchp, OCIError* errhp, ub4 flags);
+typedef sword VOCI_CALL OCITransRollback_t(OCISvcCtx* svchp, OCIError* errhp, ub4 flags);
+typedef sword VOCI_CALL OCIBreak_t(void* hndlp, OCIError* errhp);
+typedef sword VOCI_CALL OCIReset_t(void* hndlp, OCIError* errhp);
+typedef sword VOCI_CALL OCIStmtPrepare_t(OCIStmt* stmtp, OCIError* errhp, const OraText* stmt,
                                              ub4 stmt_len, ub4 language, ub4 mode);
-typedef sword (VOCI_CALL* OCIStmtExecute_fn)(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters,
+typedef sword VOCI_CALL OCIStmtExecute_t(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters,
                                              ub4 rowoff, const OCISnapshot* snap_in, OCISnapshot* snap_out,
                                              ub4 mode);
-typedef sword (VOCI_CALL* OCIStmtFetch_fn)(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation,
+typedef sword VOCI_CALL OCIStmtFetch_t(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation,
                                            ub4 mode);
-typedef sword (VOCI_CALL* OCIBindByPos_fn)(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 position,
+typedef sword VOCI_CALL OCIBindByPos_t(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 position,
                                            void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp,
                                            ub2* rcodep, ub4 maxarr_len, ub4* curelep, ub4 mode);
-typedef sword (VOCI_CALL* OCIBindByName_fn)(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp,
+typedef sword VOCI_CALL OCIBindByName_t(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp,
                                             const OraText* placeholder, sb4 placeh_len, void* valuep,
                                             sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2* rcodep,
                                             ub4 maxarr_len, ub4* curelep, ub4 mode);
-typedef sword (VOCI_CALL* OCIDefineByPos_fn)(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp,
+typedef sword VOCI_CALL OCIDefineByPos_t(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp,
                                              ub4 position, void* valuep, sb4 value_sz, ub2 dty, void* indp,
                                              ub2* rlenp, ub2* rcodep, ub4 mode);
-typedef sword (VOCI_CALL* OCILobRead_fn)(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp,
+typedef sword VOCI_CALL OCILobRead_t(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* locp, ub4* amtp,
                                          ub4 offset, void* bufp, ub4 bufl, void* ctxp,
                                          OCICallbackLobRead cbfp, ub2 csid, ub1 csfrm);
-typedef sword (VOCI_CALL* OCILobFileOpen_fn)(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* filep,
+typedef sword VOCI_CALL OCILobFileOpen_t(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* filep,
                                              ub1 mode);
-typedef sword (VOCI_CALL* OCILobFileClose_fn)(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* filep);
-typedef sword (VOCI_CALL* OCIErrorGet_fn)(void* hndlp, ub4 recordno, OraText* sqlstate, sb4* errcodep,
+typedef sword VOCI_CALL OCILobFileClose_t(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* filep);
+typedef sword VOCI_CALL OCIErrorGet_t(void* hndlp, ub4 recordno, OraText* sqlstate, sb4* errcodep,
                                           OraText* bufp, ub4 bufsiz, ub4 type);
 
 }  // extern "C"
@@ -258,3 +258,7 @@ typedef sword (VOCI_CALL* OCIErrorGet_fn)(void* hndlp, ub4 recordno, OraText* sq
   X(OCILobFileOpen)       \
   X(OCILobFileClose)      \
   X(OCIErrorGet)
+
+#define VOCI_POINTER_TYPE(name) typedef name##_t* name##_fn;
+VOCI_FUNCTIONS(VOCI_POINTER_TYPE)
+#undef VOCI_POINTER_TYPE

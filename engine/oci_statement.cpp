@@ -1,0 +1,671 @@
+// OCI surface, part 3: statements. Prepare records the text; execute translates it,
+// runs it with Oracle's transaction rules and, for a query, leaves a SQLite statement
+// positioned before its first row; fetch steps it and converts each value straight into
+// the caller's define buffers (no allocation per row). Values come out as Oracle prints
+// them: NUMBER text, DATE in the session's NLS_DATE_FORMAT, CHAR padded, RAW as hex.
+#include "catalog.h"
+#include "engine.h"
+#include "errors.h"
+#include "os.h"
+#include "sql_translate.h"
+#include "values.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+struct FetchFlags {
+  bool truncated_with_rcode = false;
+  bool truncated_without_rcode = false;
+  bool null_without_indicator = false;
+  int conversion_error = 0;
+};
+
+bool is_lob_dty(ub2 dty) { return dty == SQLT_CLOB || dty == SQLT_BLOB || dty == SQLT_BFILEE; }
+
+sword fail(StmtHandle* s, OCIError* errhp, const OraError& e) {
+  s->parse_offset = static_cast<ub2>(e.offset > 65535 ? 65535 : e.offset);
+  if (ErrorHandle* eh = error_handle(errhp)) eh->parse_offset = s->parse_offset;
+  return error_set(errhp, e.code, e.message);
+}
+
+sword fail_sqlite(StmtHandle* s, OCIError* errhp, sqlite3* db, StatementKind kind) {
+  int code = sqlite3_extended_errcode(db);
+  OraError e = ora_from_sqlite(code, sqlite3_errmsg(db));
+  if (code == SQLITE_CONSTRAINT_FOREIGNKEY && kind == StatementKind::Delete) e = ora_error(2292, "FOREIGN KEY");
+  if ((code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY) &&
+      kind == StatementKind::CreateIndex)
+    e = ora_error(1452);
+  if (e.code == 1400 && e.message.find("(\"" + s->tr.owner + "\".") == std::string::npos)
+    e = ora_error(1400, "\"" + s->tr.owner + "\"." + e.message.substr(e.message.find('(') + 1,
+                                                                          e.message.size() - e.message.find('(') - 2));
+  e.offset = 0;
+  if (e.code == 1013) s->session->server->cancel = false;
+  return fail(s, errhp, e);
+}
+
+// Binds every placeholder of the translated statement from the caller's bind handles.
+sword apply_binds(StmtHandle* s, OCIError* errhp) {
+  for (std::size_t i = 0; i < s->tr.bind_names.size(); ++i) {
+    const std::string& name = s->tr.bind_names[i];
+    BindHandle* b = nullptr;
+    for (BindHandle* c : s->binds)
+      if (!c->name.empty() && c->name == name) b = c;
+    if (!b)
+      for (BindHandle* c : s->binds)
+        if (c->position == i + 1) b = c;
+    if (!b) return fail(s, errhp, ora_error(1008));
+    int idx = static_cast<int>(i + 1);
+    if ((b->indicator && *b->indicator == OCI_IND_NULL) || !b->value) {
+      sqlite3_bind_null(s->vm, idx);
+      continue;
+    }
+    const char* p = static_cast<const char*>(b->value);
+    switch (b->dty) {
+      case SQLT_CHR:
+      case SQLT_AFC:
+      case SQLT_LNG: {
+        std::size_t len = b->alen ? *b->alen : static_cast<std::size_t>(b->value_size > 0 ? b->value_size : 0);
+        if (len == 0) sqlite3_bind_null(s->vm, idx);
+        else sqlite3_bind_text(s->vm, idx, p, static_cast<int>(len), SQLITE_TRANSIENT);
+        break;
+      }
+      case SQLT_STR: {
+        std::size_t cap = static_cast<std::size_t>(b->value_size > 0 ? b->value_size : 0);
+        const void* nul = std::memchr(p, 0, cap);
+        if (!nul) return fail(s, errhp, ora_error(1480));
+        std::size_t len = static_cast<std::size_t>(static_cast<const char*>(nul) - p);
+        if (len == 0) sqlite3_bind_null(s->vm, idx);
+        else sqlite3_bind_text(s->vm, idx, p, static_cast<int>(len), SQLITE_TRANSIENT);
+        break;
+      }
+      case SQLT_INT: {
+        std::int64_t v = 0;
+        switch (b->value_size) {
+          case 1: v = *reinterpret_cast<const sb1*>(p); break;
+          case 2: { sb2 x; std::memcpy(&x, p, 2); v = x; break; }
+          case 4: { sb4 x; std::memcpy(&x, p, 4); v = x; break; }
+          case 8: std::memcpy(&v, p, 8); break;
+          default: return fail(s, errhp, ora_error(3115));
+        }
+        sqlite3_bind_int64(s->vm, idx, v);
+        break;
+      }
+      case SQLT_FLT: {
+        double v = 0;
+        if (b->value_size == 4) {
+          float f;
+          std::memcpy(&f, p, 4);
+          v = f;
+        } else if (b->value_size == 8) {
+          std::memcpy(&v, p, 8);
+        } else {
+          return fail(s, errhp, ora_error(3115));
+        }
+        sqlite3_bind_double(s->vm, idx, v);
+        break;
+      }
+      case SQLT_BIN:
+      case SQLT_LBI: {
+        std::size_t len = b->alen ? *b->alen : static_cast<std::size_t>(b->value_size > 0 ? b->value_size : 0);
+        sqlite3_bind_blob(s->vm, idx, p, static_cast<int>(len), SQLITE_TRANSIENT);
+        break;
+      }
+      default: {
+        OraError e;
+        e.code = 3115;
+        e.message = "unsupported network datatype or representation";
+        return fail(s, errhp, e);
+      }
+    }
+  }
+  return OCI_SUCCESS;
+}
+
+// Copies len bytes of text (plus pad blanks) into row `row` of a character define.
+void put_text(DefineHandle* d, ub4 row, const char* text, std::size_t len, std::size_t pad, FetchFlags* flags) {
+  std::size_t size = static_cast<std::size_t>(d->value_size > 0 ? d->value_size : 0);
+  char* dest = static_cast<char*>(d->value) + static_cast<std::size_t>(row) * size;
+  std::size_t cap = d->dty == SQLT_STR ? (size > 0 ? size - 1 : 0) : size;
+  std::size_t total = len + pad;
+  std::size_t n = total < cap ? total : cap;
+  std::size_t from_text = n < len ? n : len;
+  std::memcpy(dest, text, from_text);
+  if (n > from_text) std::memset(dest + from_text, ' ', n - from_text);
+  if (d->dty == SQLT_STR && size > 0) dest[n] = 0;
+  bool truncated = total > cap;
+  if (d->indicator) d->indicator[row] = truncated ? static_cast<sb2>(total > 32767 ? -2 : total) : 0;
+  if (d->rlen) d->rlen[row] = static_cast<ub2>(n > 65535 ? 65535 : n);
+  if (d->rcode) d->rcode[row] = truncated ? 1406 : 0;
+  if (truncated) (d->rcode ? flags->truncated_with_rcode : flags->truncated_without_rcode) = true;
+}
+
+// Converts column `col` of the current row into row `row` of define d.
+void put_value(StmtHandle* s, int col, DefineHandle* d, ub4 row, FetchFlags* flags) {
+  sqlite3_stmt* vm = s->vm;
+  int vtype = sqlite3_column_type(vm, col);
+  const OraType& ot = s->tr.columns[static_cast<std::size_t>(col)].type;
+  if (vtype == SQLITE_NULL) {
+    if (d->indicator) d->indicator[row] = OCI_IND_NULL;
+    else flags->null_without_indicator = true;
+    if (d->rcode) d->rcode[row] = d->indicator ? 0 : 1405;
+    if (d->rlen) d->rlen[row] = 0;
+    if (is_lob_dty(d->dty)) {
+      LobHandle* loc = static_cast<LobHandle**>(d->value)[row];
+      if (handle_cast<LobHandle>(loc, 0)) loc->has_value = false;
+    }
+    return;
+  }
+  if (is_lob_dty(d->dty)) {
+    LobHandle* loc = handle_cast<LobHandle>(static_cast<LobHandle**>(d->value)[row], 0);
+    if (!loc) {
+      flags->conversion_error = 22275;
+      return;
+    }
+    const void* p = vtype == SQLITE_BLOB ? sqlite3_column_blob(vm, col) : sqlite3_column_text(vm, col);
+    int n = sqlite3_column_bytes(vm, col);
+    loc->data.assign(static_cast<const char*>(p), static_cast<std::size_t>(n));
+    loc->has_value = true;
+    loc->lob_type = ot.code == kTypeBlob || ot.code == kTypeBfile ? ot.code : (d->dty == SQLT_BLOB ? SQLT_BLOB : SQLT_CLOB);
+    loc->reading = false;
+    loc->read_offset = 0;
+    if (d->indicator) d->indicator[row] = 0;
+    if (d->rcode) d->rcode[row] = 0;
+    return;
+  }
+  if (d->dty == SQLT_INT || d->dty == SQLT_UIN || d->dty == SQLT_FLT) {
+    double dv = 0;
+    std::int64_t iv = 0;
+    bool is_int = false;
+    if (vtype == SQLITE_INTEGER) {
+      iv = sqlite3_column_int64(vm, col);
+      dv = static_cast<double>(iv);
+      is_int = true;
+    } else if (vtype == SQLITE_FLOAT) {
+      dv = sqlite3_column_double(vm, col);
+    } else {
+      const char* t = reinterpret_cast<const char*>(sqlite3_column_text(vm, col));
+      if (!number_parse(t, static_cast<std::size_t>(sqlite3_column_bytes(vm, col)), &dv, &iv, &is_int)) {
+        flags->conversion_error = 1722;
+        return;
+      }
+    }
+    if (!is_int) iv = static_cast<std::int64_t>(std::trunc(dv));
+    char* dest = static_cast<char*>(d->value) + static_cast<std::size_t>(row) * static_cast<std::size_t>(d->value_size);
+    if (d->dty == SQLT_FLT) {
+      if (d->value_size == 4) {
+        float f = static_cast<float>(dv);
+        std::memcpy(dest, &f, 4);
+      } else {
+        std::memcpy(dest, &dv, 8);
+      }
+    } else {
+      switch (d->value_size) {
+        case 1: { sb1 x = static_cast<sb1>(iv); std::memcpy(dest, &x, 1); break; }
+        case 2: { sb2 x = static_cast<sb2>(iv); std::memcpy(dest, &x, 2); break; }
+        case 4: { sb4 x = static_cast<sb4>(iv); std::memcpy(dest, &x, 4); break; }
+        default: std::memcpy(dest, &iv, 8); break;
+      }
+    }
+    if (d->indicator) d->indicator[row] = 0;
+    if (d->rlen) d->rlen[row] = static_cast<ub2>(d->value_size);
+    if (d->rcode) d->rcode[row] = 0;
+    return;
+  }
+  char tmp[320];
+  const char* text = nullptr;
+  std::size_t len = 0;
+  std::size_t pad = 0;
+  switch (ot.code) {
+    case kTypeNumber:
+      if (vtype == SQLITE_INTEGER) {
+        len = number_text_int(sqlite3_column_int64(vm, col), tmp, sizeof tmp);
+        text = tmp;
+      } else if (vtype == SQLITE_FLOAT) {
+        len = number_text_double(sqlite3_column_double(vm, col), tmp, sizeof tmp);
+        text = tmp;
+      }
+      break;
+    case kTypeDate:
+    case kTypeTimestamp: {
+      const char* t = reinterpret_cast<const char*>(sqlite3_column_text(vm, col));
+      DateValue dv;
+      if (vtype == SQLITE_TEXT && date_parse_stored(t, static_cast<std::size_t>(sqlite3_column_bytes(vm, col)), &dv)) {
+        const SessionSettings& st = s->session->settings;
+        len = date_format(dv, ot.code == kTypeDate ? st.nls_date_format : st.nls_timestamp_format, tmp, sizeof tmp);
+        text = tmp;
+      }
+      break;
+    }
+    case kTypeRaw:
+    case kTypeBlob:
+    case kTypeLongRaw:
+      if (vtype == SQLITE_BLOB) {
+        // Hex text is twice the size of the bytes: convert in slices through tmp.
+        const unsigned char* b = static_cast<const unsigned char*>(sqlite3_column_blob(vm, col));
+        std::size_t n = static_cast<std::size_t>(sqlite3_column_bytes(vm, col));
+        std::size_t size = static_cast<std::size_t>(d->value_size > 0 ? d->value_size : 0);
+        std::size_t cap = d->dty == SQLT_STR ? (size > 0 ? size - 1 : 0) : size;
+        char* dest = static_cast<char*>(d->value) + static_cast<std::size_t>(row) * size;
+        std::size_t written = 0;
+        for (std::size_t i = 0; i < n && written + 2 <= cap; ++i) {
+          raw_to_hex(b + i, 1, tmp, sizeof tmp);
+          dest[written++] = tmp[0];
+          dest[written++] = tmp[1];
+        }
+        if (d->dty == SQLT_STR && size > 0) dest[written] = 0;
+        bool truncated = n * 2 > cap;
+        if (d->indicator) d->indicator[row] = truncated ? static_cast<sb2>(n * 2 > 32767 ? -2 : n * 2) : 0;
+        if (d->rlen) d->rlen[row] = static_cast<ub2>(written);
+        if (d->rcode) d->rcode[row] = truncated ? 1406 : 0;
+        if (truncated) (d->rcode ? flags->truncated_with_rcode : flags->truncated_without_rcode) = true;
+        return;
+      }
+      break;
+    case kTypeChar:
+      break;
+    default:
+      break;
+  }
+  if (!text) {
+    text = reinterpret_cast<const char*>(sqlite3_column_text(vm, col));
+    len = static_cast<std::size_t>(sqlite3_column_bytes(vm, col));
+  }
+  if (ot.code == kTypeChar && len < ot.size) pad = ot.size - len;
+  put_text(d, row, text, len, pad, flags);
+}
+
+// Fetches up to nrows rows into the defines. Status as OCIStmtFetch answers it.
+sword fetch_rows(StmtHandle* s, ub4 nrows, OCIError* errhp) {
+  ServerHandle* srv = s->session->server;
+  s->rows_fetched = 0;
+  if (srv->cancel) {
+    srv->cancel = false;
+    return fail(s, errhp, ora_error(1013));
+  }
+  FetchFlags flags;
+  ub4 got = 0;
+  int ncols = static_cast<int>(s->tr.columns.size());
+  srv->busy = true;
+  while (got < nrows && !s->exhausted) {
+    int rc = sqlite3_step(s->vm);
+    if (rc == SQLITE_ROW) {
+      int limit = static_cast<int>(s->defines.size()) < ncols ? static_cast<int>(s->defines.size()) : ncols;
+      for (int c = 0; c < limit; ++c)
+        if (DefineHandle* d = s->defines[static_cast<std::size_t>(c)]) put_value(s, c, d, got, &flags);
+      ++got;
+      if (flags.conversion_error) break;
+    } else if (rc == SQLITE_DONE) {
+      s->exhausted = true;
+      sqlite3_reset(s->vm);
+    } else {
+      srv->busy = false;
+      s->rows_fetched = got;
+      s->row_count += got;
+      s->exhausted = true;
+      return fail_sqlite(s, errhp, srv->db, StatementKind::Select);
+    }
+  }
+  srv->busy = false;
+  s->rows_fetched = got;
+  s->row_count += got;
+  if (flags.conversion_error) return fail(s, errhp, ora_error(flags.conversion_error));
+  if (flags.null_without_indicator) return fail(s, errhp, ora_error(1405));
+  if (flags.truncated_without_rcode) return fail(s, errhp, ora_error(1406));
+  if (got < nrows) {
+    error_set(errhp, 1403, ora_message(1403));
+    return OCI_NO_DATA;
+  }
+  if (flags.truncated_with_rcode) {
+    error_set(errhp, 24345, ora_message(24345));
+    return OCI_SUCCESS_WITH_INFO;
+  }
+  return OCI_SUCCESS;
+}
+
+bool is_ddl(StatementKind k) {
+  return k == StatementKind::CreateTable || k == StatementKind::DropTable || k == StatementKind::AlterTable ||
+         k == StatementKind::CreateIndex || k == StatementKind::DropIndex;
+}
+
+sword exec_sql(StmtHandle* s, OCIError* errhp, const std::string& sql, StatementKind kind) {
+  sqlite3* db = s->session->server->db;
+  if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) return fail_sqlite(s, errhp, db, kind);
+  return OCI_SUCCESS;
+}
+
+sword begin_transaction(StmtHandle* s, OCIError* errhp) {
+  if (s->session->in_transaction) return OCI_SUCCESS;
+  sword st = exec_sql(s, errhp, "BEGIN", StatementKind::Commit);
+  if (st == OCI_SUCCESS) s->session->in_transaction = true;
+  return st;
+}
+
+sword run_ddl(StmtHandle* s, OCIError* errhp) {
+  sqlite3* db = s->session->server->db;
+  sword st = exec_sql(s, errhp, "BEGIN", s->tr.kind);
+  if (st != OCI_SUCCESS) return st;
+  st = exec_sql(s, errhp, s->tr.sql, s->tr.kind);
+  for (std::size_t i = 0; st == OCI_SUCCESS && i < s->tr.catalog_sql.size(); ++i)
+    st = exec_sql(s, errhp, s->tr.catalog_sql[i], s->tr.kind);
+  if (st != OCI_SUCCESS) {
+    sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    return st;
+  }
+  return exec_sql(s, errhp, "COMMIT", s->tr.kind);
+}
+
+sword run_dml(StmtHandle* s, OCIError* errhp) {
+  sqlite3* db = s->session->server->db;
+  sword st = begin_transaction(s, errhp);
+  if (st != OCI_SUCCESS) return st;
+  if (sqlite3_prepare_v2(db, s->tr.sql.c_str(), -1, &s->vm, nullptr) != SQLITE_OK)
+    return fail_sqlite(s, errhp, db, s->tr.kind);
+  st = apply_binds(s, errhp);
+  if (st != OCI_SUCCESS) return st;
+  ServerHandle* srv = s->session->server;
+  srv->busy = true;
+  int rc = sqlite3_step(s->vm);
+  srv->busy = false;
+  if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
+    st = fail_sqlite(s, errhp, db, s->tr.kind);
+    // An interrupted statement inside a transaction makes SQLite roll the whole
+    // transaction back; keep the session's view of it honest.
+    if (sqlite3_get_autocommit(db)) s->session->in_transaction = false;
+    return st;
+  }
+  s->row_count = static_cast<ub4>(sqlite3_changes(db));
+  return OCI_SUCCESS;
+}
+
+sword run_transaction_statement(StmtHandle* s, OCIError* errhp) {
+  SessionHandle* ses = s->session;
+  std::string name = "\"" + s->tr.name + "\"";
+  switch (s->tr.kind) {
+    case StatementKind::Commit: return session_commit(ses, errhp);
+    case StatementKind::Rollback: return session_rollback(ses, errhp);
+    case StatementKind::Savepoint: {
+      sword st = begin_transaction(s, errhp);
+      return st != OCI_SUCCESS ? st : exec_sql(s, errhp, "SAVEPOINT " + name, s->tr.kind);
+    }
+    case StatementKind::RollbackToSavepoint: {
+      if (!ses->in_transaction ||
+          sqlite3_exec(ses->server->db, ("ROLLBACK TO " + name).c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        return fail(s, errhp, ora_error(1086, s->tr.name));
+      return OCI_SUCCESS;
+    }
+    case StatementKind::AlterSession:
+      (s->tr.name == "NLS_DATE_FORMAT" ? ses->settings.nls_date_format : ses->settings.nls_timestamp_format) =
+          s->tr.value;
+      return OCI_SUCCESS;
+    case StatementKind::Select:
+    case StatementKind::Insert:
+    case StatementKind::Update:
+    case StatementKind::Delete:
+    case StatementKind::CreateTable:
+    case StatementKind::DropTable:
+    case StatementKind::AlterTable:
+    case StatementKind::CreateIndex:
+    case StatementKind::DropIndex:
+      break;
+  }
+  return fail(s, errhp, ora_error(900));
+}
+
+void reset_statement(StmtHandle* s) {
+  if (s->vm) sqlite3_finalize(s->vm);
+  s->vm = nullptr;
+  s->executed = false;
+  s->exhausted = false;
+  s->row_count = 0;
+  s->rows_fetched = 0;
+  s->parse_offset = 0;
+  for (ParamHandle* p : s->params) p->stmt = nullptr;
+  for (ParamHandle* p : s->params) delete p;
+  s->params.clear();
+}
+
+}  // namespace
+
+void stmt_release(StmtHandle* s) {
+  reset_statement(s);
+  for (BindHandle* b : s->binds) delete b;
+  for (DefineHandle* d : s->defines) delete d;
+  s->binds.clear();
+  s->defines.clear();
+}
+
+extern "C" {
+
+VOCI_EXPORT sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const OraText* stmt, ub4 stmt_len, ub4, ub4) {
+  StmtHandle* s = handle_cast<StmtHandle>(stmtp, OCI_HTYPE_STMT);
+  if (!s) return OCI_INVALID_HANDLE;
+  error_clear(errhp);
+  reset_statement(s);
+  for (BindHandle* b : s->binds) delete b;
+  for (DefineHandle* d : s->defines) delete d;
+  s->binds.clear();
+  s->defines.clear();
+  s->text = stmt ? std::string(reinterpret_cast<const char*>(stmt), stmt_len) : std::string();
+  s->stmt_type = static_cast<ub2>(sql_statement_type(s->text));
+  s->tr = Translation();
+  return OCI_SUCCESS;
+}
+
+VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters, ub4 rowoff,
+                                 const OCISnapshot*, OCISnapshot*, ub4 mode) {
+  SvcCtxHandle* svc = handle_cast<SvcCtxHandle>(svchp, OCI_HTYPE_SVCCTX);
+  StmtHandle* s = handle_cast<StmtHandle>(stmtp, OCI_HTYPE_STMT);
+  if (!svc || !s) return OCI_INVALID_HANDLE;
+  error_clear(errhp);
+  reset_statement(s);
+  SessionHandle* ses = svc->session;
+  if (!ses || !ses->open || !ses->server || !ses->server->db) return fail(s, errhp, ora_error(1012));
+  s->session = ses;
+  ServerHandle* srv = ses->server;
+  if (srv->cancel) {
+    srv->cancel = false;
+    return fail(s, errhp, ora_error(1013));
+  }
+  SqliteCatalog catalog(srv->db);
+  TranslateContext ctx;
+  ctx.schema = ses->user;
+  ctx.nls_date_format = ses->settings.nls_date_format;
+  ctx.catalog = &catalog;
+  OraError err;
+  if (!sql_translate(s->text, ctx, &s->tr, &err)) {
+    // Oracle commits before a DDL statement even when its names then fail to check out.
+    if (s->tr.parsed && is_ddl(s->tr.kind)) session_commit(ses, nullptr);
+    return fail(s, errhp, err);
+  }
+  OsLocalTime now = os_local_time();
+  DateValue dv;
+  dv.year = now.year;
+  dv.month = now.month;
+  dv.day = now.day;
+  dv.hour = now.hour;
+  dv.minute = now.minute;
+  dv.second = now.second;
+  ses->settings.statement_time = date_stored_text(dv);
+  sword st = OCI_SUCCESS;
+  switch (s->tr.kind) {
+    case StatementKind::Select: {
+      if (sqlite3_prepare_v2(srv->db, s->tr.sql.c_str(), -1, &s->vm, nullptr) != SQLITE_OK)
+        return fail_sqlite(s, errhp, srv->db, s->tr.kind);
+      st = apply_binds(s, errhp);
+      if (st != OCI_SUCCESS) return st;
+      s->executed = true;
+      if ((mode & OCI_DESCRIBE_ONLY) || iters == 0) return OCI_SUCCESS;
+      bool any_define = false;
+      for (DefineHandle* d : s->defines) any_define = any_define || d;
+      if (!any_define) return fail(s, errhp, ora_error(24374));
+      return fetch_rows(s, iters, errhp);
+    }
+    case StatementKind::Insert:
+    case StatementKind::Update:
+    case StatementKind::Delete:
+      if (iters == 0) return fail(s, errhp, ora_error(24333));
+      if (rowoff >= iters) return fail(s, errhp, ora_error(24333));
+      if (mode & OCI_DESCRIBE_ONLY) {
+        s->executed = true;
+        return OCI_SUCCESS;
+      }
+      st = run_dml(s, errhp);
+      break;
+    case StatementKind::CreateTable:
+    case StatementKind::DropTable:
+    case StatementKind::AlterTable:
+    case StatementKind::CreateIndex:
+    case StatementKind::DropIndex:
+      if (iters == 0) return fail(s, errhp, ora_error(24333));
+      st = session_commit(ses, errhp);
+      if (st == OCI_SUCCESS) st = run_ddl(s, errhp);
+      break;
+    case StatementKind::Commit:
+    case StatementKind::Rollback:
+    case StatementKind::Savepoint:
+    case StatementKind::RollbackToSavepoint:
+    case StatementKind::AlterSession:
+      if (iters == 0) return fail(s, errhp, ora_error(24333));
+      st = run_transaction_statement(s, errhp);
+      break;
+  }
+  s->executed = true;
+  if (st == OCI_SUCCESS && (mode & OCI_COMMIT_ON_SUCCESS)) st = session_commit(ses, errhp);
+  return st;
+}
+
+VOCI_EXPORT sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation, ub4) {
+  StmtHandle* s = handle_cast<StmtHandle>(stmtp, OCI_HTYPE_STMT);
+  if (!s) return OCI_INVALID_HANDLE;
+  error_clear(errhp);
+  if (!s->executed || !s->vm || !s->session || !s->session->open) return fail(s, errhp, ora_error(24338));
+  if (orientation != OCI_FETCH_NEXT && orientation != 0) {
+    OraError e;
+    e.code = 24391;
+    e.message = "invalid fetch operation";
+    return fail(s, errhp, e);
+  }
+  if (nrows == 0) {
+    s->exhausted = true;
+    s->rows_fetched = 0;
+    return OCI_SUCCESS;
+  }
+  return fetch_rows(s, nrows, errhp);
+}
+
+VOCI_EXPORT sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 position, void* valuep,
+                               sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2* rcodep, ub4, ub4*, ub4) {
+  StmtHandle* s = handle_cast<StmtHandle>(stmtp, OCI_HTYPE_STMT);
+  if (!s) return OCI_INVALID_HANDLE;
+  error_clear(errhp);
+  if (position == 0) return fail(s, errhp, ora_error(1036));
+  BindHandle* b = nullptr;
+  for (BindHandle* c : s->binds)
+    if (c->position == position) b = c;
+  if (!b) {
+    b = new BindHandle;
+    b->type = OCI_HTYPE_BIND;
+    b->stmt = s;
+    b->position = position;
+    s->binds.push_back(b);
+  }
+  b->value = valuep;
+  b->value_size = value_sz;
+  b->dty = dty;
+  b->indicator = static_cast<sb2*>(indp);
+  b->alen = alenp;
+  b->rcode = rcodep;
+  if (bindp) *bindp = reinterpret_cast<OCIBind*>(static_cast<Handle*>(b));
+  return OCI_SUCCESS;
+}
+
+VOCI_EXPORT sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, const OraText* placeholder,
+                                sb4 placeh_len, void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp,
+                                ub2* rcodep, ub4, ub4*, ub4) {
+  StmtHandle* s = handle_cast<StmtHandle>(stmtp, OCI_HTYPE_STMT);
+  if (!s || !placeholder) return OCI_INVALID_HANDLE;
+  error_clear(errhp);
+  std::string raw = placeh_len < 0 ? std::string(reinterpret_cast<const char*>(placeholder))
+                                   : std::string(reinterpret_cast<const char*>(placeholder),
+                                                 static_cast<std::size_t>(placeh_len));
+  if (!raw.empty() && raw[0] == ':') raw.erase(0, 1);
+  std::string name;
+  if (raw.size() > 2 && raw.front() == '"' && raw.back() == '"') {
+    name = raw.substr(1, raw.size() - 2);
+  } else {
+    for (char c : raw) name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  if (name.empty()) return fail(s, errhp, ora_error(1036));
+  BindHandle* b = nullptr;
+  for (BindHandle* c : s->binds)
+    if (c->name == name) b = c;
+  if (!b) {
+    b = new BindHandle;
+    b->type = OCI_HTYPE_BIND;
+    b->stmt = s;
+    b->name = name;
+    s->binds.push_back(b);
+  }
+  b->value = valuep;
+  b->value_size = value_sz;
+  b->dty = dty;
+  b->indicator = static_cast<sb2*>(indp);
+  b->alen = alenp;
+  b->rcode = rcodep;
+  if (bindp) *bindp = reinterpret_cast<OCIBind*>(static_cast<Handle*>(b));
+  return OCI_SUCCESS;
+}
+
+VOCI_EXPORT sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 position, void* valuep,
+                                 sb4 value_sz, ub2 dty, void* indp, ub2* rlenp, ub2* rcodep, ub4) {
+  StmtHandle* s = handle_cast<StmtHandle>(stmtp, OCI_HTYPE_STMT);
+  if (!s) return OCI_INVALID_HANDLE;
+  error_clear(errhp);
+  if (position == 0) return fail(s, errhp, ora_error(1036));
+  switch (dty) {
+    case SQLT_CHR:
+    case SQLT_STR:
+    case SQLT_AFC:
+    case SQLT_LNG:
+      if (value_sz <= (dty == SQLT_STR ? 1 : 0) || !valuep) return fail(s, errhp, ora_error(1459));
+      break;
+    case SQLT_INT:
+    case SQLT_UIN:
+      if (value_sz != 1 && value_sz != 2 && value_sz != 4 && value_sz != 8) return fail(s, errhp, ora_error(1459));
+      break;
+    case SQLT_FLT:
+      if (value_sz != 4 && value_sz != 8) return fail(s, errhp, ora_error(1459));
+      break;
+    case SQLT_CLOB:
+    case SQLT_BLOB:
+    case SQLT_BFILEE:
+      if (!valuep) return fail(s, errhp, ora_error(22275));
+      break;
+    default: {
+      OraError e;
+      e.code = 3115;
+      e.message = "unsupported network datatype or representation";
+      return fail(s, errhp, e);
+    }
+  }
+  if (s->defines.size() < position) s->defines.resize(position, nullptr);
+  DefineHandle*& d = s->defines[position - 1];
+  if (!d) {
+    d = new DefineHandle;
+    d->type = OCI_HTYPE_DEFINE;
+    d->stmt = s;
+    d->position = position;
+  }
+  d->value = valuep;
+  d->value_size = value_sz;
+  d->dty = dty;
+  d->indicator = static_cast<sb2*>(indp);
+  d->rlen = rlenp;
+  d->rcode = rcodep;
+  if (defnp) *defnp = reinterpret_cast<OCIDefine*>(static_cast<Handle*>(d));
+  return OCI_SUCCESS;
+}
+
+}  // extern "C"

@@ -1,0 +1,17 @@
+// The SQL functions the translated statements call (vantro_concat, vantro_to_date, ...):
+// Oracle semantics SQLite lacks. Registered once per connection; they read the session's
+// settings through the pointer given at registration.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <string>
+
+struct SessionSettings {
+  std::string nls_date_format = "DD-MON-RR";
+  std::string nls_timestamp_format = "DD-MON-RR HH.MI.SSXFF AM";
+  std::string statement_time;   // SYSDATE of the running statement, stored form
+};
+
+// Registers every function on db; false when SQLite refuses one.
+bool sql_functions_register(sqlite3* db, SessionSettings* settings);

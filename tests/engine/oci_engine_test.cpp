@@ -1,0 +1,538 @@
+// OCI-level tests of the embedded engine, loaded through the console's loader: statuses,
+// error records and offsets, describe, array fetch, indicators and truncation, binds,
+// transactions, LOB pieces and cancel. Tests that check the engine's own conventions
+// (schemas created on first connect, the banner, the databases folder) skip when the
+// suite runs against Oracle's client library.
+#include "oci_session.h"
+
+#include <cstring>
+#include <fstream>
+
+namespace {
+
+class Oci : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    home = test_home();
+    ASSERT_NE(test_oci(), nullptr) << "the OCI library did not load";
+  }
+  void connect(OciSession& s) { ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text(); }
+  void embedded_only() {
+    if (test_against_oracle()) GTEST_SKIP() << "checks the embedded engine's own conventions";
+  }
+  std::string home;
+};
+
+TEST(OciLoader, MissingLibraryAndMissingFunctionAreNamed) {
+  OciLoadResult r = oci_load_path("/nonexistent/libnothing.so", OciLibraryKind::Explicit);
+  EXPECT_EQ(r.code, -1);
+  EXPECT_NE(r.message.find("/nonexistent/libnothing.so"), std::string::npos);
+#ifdef _WIN32
+  r = oci_load_path("kernel32.dll", OciLibraryKind::Explicit);
+#else
+  r = oci_load_path("libm.so.6", OciLibraryKind::Explicit);
+#endif
+  EXPECT_EQ(r.code, -2);
+  EXPECT_NE(r.message.find("lacks the function OCIInitialize"), std::string::npos) << r.message;
+}
+
+TEST_F(Oci, FirstConnectCreatesTheSchemaAndLaterConnectsCheckThePassword) {
+  embedded_only();
+  OciSession a;
+  ASSERT_EQ(a.connect("alice", "secret", "proj"), OCI_SUCCESS) << a.error_text();
+  EXPECT_EQ(a.value("select user from dual"), "ALICE");
+  a.disconnect();
+  OciSession b;
+  EXPECT_EQ(b.connect("ALICE", "wrong", "proj"), OCI_ERROR);
+  EXPECT_EQ(b.error_text(), "ORA-01017: invalid username/password; logon denied\n");
+  ASSERT_EQ(b.connect("Alice", "secret", "proj"), OCI_SUCCESS) << b.error_text();
+  std::ifstream catalog(home + "/databases/proj/catalog.db");
+  EXPECT_TRUE(catalog.good()) << "a plain database name is a folder under VANTRO_HOME/databases";
+}
+
+TEST_F(Oci, ExternalCredentialsUseTheOperatingSystemUser) {
+  embedded_only();
+  OciSession s;
+  ASSERT_EQ(s.connect("/", "", ""), OCI_SUCCESS) << s.error_text();
+  std::string user = s.value("select user from dual");
+  EXPECT_FALSE(user.empty());
+  EXPECT_EQ(user.find_first_of("abcdefghijklmnopqrstuvwxyz"), std::string::npos);
+}
+
+TEST_F(Oci, NetworkConnectDescriptorsAreRefused) {
+  embedded_only();
+  OciSession s;
+  std::string tns = "(DESCRIPTION=(ADDRESS_LIST=(ADDRESS=(PROTOCOL=TCP)(HOST=db)(PORT=1521)))(CONNECT_DATA=(SID=ORCL)))";
+  EXPECT_EQ(s.connect("scott", "tiger", tns), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 12541);
+  EXPECT_EQ(s.connect("scott", "tiger", "db.example:1521/orcl"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-12154: TNS:could not resolve the connect identifier specified\n");
+}
+
+TEST_F(Oci, ServerVersionNamesTheEngineAndSqlite) {
+  embedded_only();
+  OciSession s;
+  connect(s);
+  OraText buf[512];
+  ASSERT_EQ(s.oci->OCIServerVersion(s.svc, s.err, buf, sizeof buf, OCI_HTYPE_SVCCTX), OCI_SUCCESS);
+  std::string banner = reinterpret_cast<char*>(buf);
+  EXPECT_EQ(banner.rfind("Vantro Embedded Database Release ", 0), 0u) << banner;
+  EXPECT_NE(banner.find(" - SQLite 3."), std::string::npos) << banner;
+  EXPECT_NE(banner.find("\nVersion "), std::string::npos) << banner;
+  OraText small[10];
+  ASSERT_EQ(s.oci->OCIServerVersion(s.svc, s.err, small, sizeof small, OCI_HTYPE_SVCCTX), OCI_SUCCESS);
+  EXPECT_EQ(std::strlen(reinterpret_cast<char*>(small)), 9u);
+}
+
+TEST_F(Oci, ErrorRecordsAndParseOffsets) {
+  OciSession s;
+  connect(s);
+  struct Case {
+    const char* sql;
+    int code;
+    const char* at;  // the token the offset must point at
+  } cases[] = {
+      {"select * from no_such_table", 942, "no_such_table"},
+      {"select ename, nocol from emp_e", 904, "nocol"},
+      {"select 1 frm dual", 923, "dual"},
+      {"select 1 from dual where", 936, ""},
+      {"selec 1 from dual", 900, "selec"},
+      {"select 1 from dual dual2 x", 933, "x"},
+      {"select (1 from dual", 907, "from"},
+      {"select 'abc from dual", 1756, "'abc"},
+      {"select 1 from dual;", 911, ";"},
+  };
+  ASSERT_EQ(s.exec("create table emp_e (ename varchar2(10))"), OCI_SUCCESS) << s.error_text();
+  for (const Case& c : cases) {
+    OciStatement st(s, c.sql);
+    EXPECT_EQ(st.execute(0), OCI_ERROR) << c.sql;
+    sb4 code = 0;
+    std::string text = s.error_text(&code);
+    EXPECT_EQ(code, c.code) << c.sql << ": " << text;
+    EXPECT_EQ(text.compare(0, 4, "ORA-"), 0);
+    EXPECT_EQ(text.back(), '\n');
+    std::string sql = c.sql;
+    std::size_t expected = *c.at ? sql.find(c.at) : sql.size();
+    EXPECT_EQ(st.attr_ub2(OCI_ATTR_PARSE_ERROR_OFFSET), expected) << c.sql;
+  }
+  OraText buf[64];
+  sb4 code = 0;
+  EXPECT_EQ(s.oci->OCIErrorGet(s.err, 2, nullptr, &code, buf, sizeof buf, OCI_HTYPE_ERROR), OCI_NO_DATA);
+  EXPECT_EQ(s.exec("select * from no_such_table"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-00942: table or view does not exist\n");
+  EXPECT_EQ(s.oci->OCIErrorGet(s.err, 1, nullptr, &code, buf, 10, OCI_HTYPE_ERROR), OCI_SUCCESS);
+  EXPECT_STREQ(reinterpret_cast<char*>(buf), "ORA-00942");
+}
+
+TEST_F(Oci, ArrayFetchCountsRowsCumulativelyAndEndsWithNoData) {
+  OciSession s;
+  connect(s);
+  ASSERT_EQ(s.exec("create table nums (n number)"), OCI_SUCCESS) << s.error_text();
+  for (int i = 1; i <= 5; ++i) ASSERT_EQ(s.exec("insert into nums values (" + std::to_string(i) + ")"), OCI_SUCCESS);
+  OciStatement st(s, "select n from nums order by n");
+  ASSERT_EQ(st.execute(0), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(st.attr_ub4(OCI_ATTR_ROW_COUNT), 0u);
+  EXPECT_EQ(st.attr_ub4(OCI_ATTR_PARAM_COUNT), 1u);
+  int values[2] = {0, 0};
+  sb2 ind[2];
+  OCIDefine* d = nullptr;
+  ASSERT_EQ(s.oci->OCIDefineByPos(st.stmt, &d, s.err, 1, values, sizeof(int), SQLT_INT, ind, nullptr, nullptr,
+                                  OCI_DEFAULT),
+            OCI_SUCCESS);
+  EXPECT_EQ(st.fetch(2), OCI_SUCCESS);
+  EXPECT_EQ(values[0], 1);
+  EXPECT_EQ(values[1], 2);
+  EXPECT_EQ(st.attr_ub4(OCI_ATTR_ROW_COUNT), 2u);
+  EXPECT_EQ(st.fetch(2), OCI_SUCCESS);
+  EXPECT_EQ(st.attr_ub4(OCI_ATTR_ROW_COUNT), 4u);
+  EXPECT_EQ(st.fetch(2), OCI_NO_DATA);
+  EXPECT_EQ(st.attr_ub4(OCI_ATTR_ROWS_FETCHED), 1u);
+  EXPECT_EQ(st.attr_ub4(OCI_ATTR_ROW_COUNT), 5u);
+  EXPECT_EQ(values[0], 5);
+}
+
+TEST_F(Oci, ExecuteWithOneIterationDeliversTheFirstRow) {
+  OciSession s;
+  connect(s);
+  ASSERT_EQ(s.exec("create table names (n varchar2(20))"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("insert into names values ('first')"), OCI_SUCCESS);
+  char buf[40] = "untouched";
+  for (const char* v : {"first", "missing"}) {
+    OciStatement st(s, "select n from names where n = :v");
+    OCIBind* b = nullptr;
+    ASSERT_EQ(s.oci->OCIBindByPos(st.stmt, &b, s.err, 1, const_cast<char*>(v), static_cast<sb4>(std::strlen(v)),
+                                  SQLT_CHR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    OCIDefine* d = nullptr;
+    ASSERT_EQ(s.oci->OCIDefineByPos(st.stmt, &d, s.err, 1, buf, sizeof buf, SQLT_STR, nullptr, nullptr, nullptr,
+                                    OCI_DEFAULT),
+              OCI_SUCCESS);
+    sword status = st.execute(1);
+    if (std::strcmp(v, "first") == 0) {
+      EXPECT_EQ(status, OCI_SUCCESS) << s.error_text();
+      EXPECT_STREQ(buf, "first");
+    } else {
+      EXPECT_EQ(status, OCI_NO_DATA);
+    }
+  }
+  OciStatement undefined(s, "select n from names");
+  EXPECT_EQ(undefined.execute(1), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 24374);
+}
+
+struct Described {
+  ub2 type, size;
+  sb2 precision;
+  sb1 scale;
+  std::string name;
+};
+
+std::vector<Described> describe(OciSession& s, const std::string& sql) {
+  OciStatement st(s, sql);
+  std::vector<Described> out;
+  if (st.execute(0) != OCI_SUCCESS) {
+    ADD_FAILURE() << sql << ": " << s.error_text();
+    return out;
+  }
+  for (ub4 i = 1; i <= st.attr_ub4(OCI_ATTR_PARAM_COUNT); ++i) {
+    void* p = nullptr;
+    EXPECT_EQ(s.oci->OCIParamGet(st.stmt, OCI_HTYPE_STMT, s.err, &p, i), OCI_SUCCESS);
+    Described d{};
+    OraText* name = nullptr;
+    ub4 len = 0;
+    s.oci->OCIAttrGet(p, OCI_DTYPE_PARAM, &d.type, nullptr, OCI_ATTR_DATA_TYPE, s.err);
+    s.oci->OCIAttrGet(p, OCI_DTYPE_PARAM, &d.size, nullptr, OCI_ATTR_DATA_SIZE, s.err);
+    s.oci->OCIAttrGet(p, OCI_DTYPE_PARAM, &d.precision, nullptr, OCI_ATTR_PRECISION, s.err);
+    s.oci->OCIAttrGet(p, OCI_DTYPE_PARAM, &d.scale, nullptr, OCI_ATTR_SCALE, s.err);
+    s.oci->OCIAttrGet(p, OCI_DTYPE_PARAM, &name, &len, OCI_ATTR_NAME, s.err);
+    d.name.assign(reinterpret_cast<char*>(name), len);
+    s.oci->OCIDescriptorFree(p, OCI_DTYPE_PARAM);
+    out.push_back(d);
+  }
+  void* past = nullptr;
+  EXPECT_EQ(s.oci->OCIParamGet(st.stmt, OCI_HTYPE_STMT, s.err, &past, static_cast<ub4>(out.size() + 1)), OCI_ERROR);
+  return out;
+}
+
+TEST_F(Oci, DescribeReportsOracleTypeCodesAndSizes) {
+  OciSession s;
+  connect(s);
+  ASSERT_EQ(s.exec("create table typed (v varchar2(20), c char(5), n number(7,2), f number, i integer, d date,"
+                   " r raw(16), cl clob, bl blob, l long, nv nvarchar2(10), ts timestamp)"),
+            OCI_SUCCESS)
+      << s.error_text();
+  std::vector<Described> d = describe(s, "select * from typed");
+  ASSERT_EQ(d.size(), 12u);
+  EXPECT_EQ(d[0].type, 1);
+  EXPECT_EQ(d[0].size, 20);
+  EXPECT_EQ(d[0].name, "V");
+  EXPECT_EQ(d[1].type, 96);
+  EXPECT_EQ(d[1].size, 5);
+  EXPECT_EQ(d[2].type, 2);
+  EXPECT_EQ(d[2].size, 22);
+  EXPECT_EQ(d[2].precision, 7);
+  EXPECT_EQ(d[2].scale, 2);
+  EXPECT_EQ(d[3].precision, 0);
+  EXPECT_EQ(d[3].scale, -127);
+  EXPECT_EQ(d[4].precision, 38);
+  EXPECT_EQ(d[4].scale, 0);
+  EXPECT_EQ(d[5].type, 12);
+  EXPECT_EQ(d[5].size, 7);
+  EXPECT_EQ(d[6].type, 23);
+  EXPECT_EQ(d[6].size, 16);
+  EXPECT_EQ(d[7].type, 112);
+  EXPECT_EQ(d[8].type, 113);
+  EXPECT_EQ(d[9].type, 8);
+  EXPECT_EQ(d[10].type, 1);
+  EXPECT_EQ(d[11].type, 187);
+
+  d = describe(s, "select 'abc', v || 'xy' joined, count(*), sysdate, n * 2, upper(c) from typed group by 'abc', v || 'xy', sysdate, n * 2, upper(c)");
+  ASSERT_EQ(d.size(), 6u);
+  EXPECT_EQ(d[0].type, 96);
+  EXPECT_EQ(d[0].size, 3);
+  EXPECT_EQ(d[0].name, "'ABC'");
+  EXPECT_EQ(d[1].type, 1);
+  EXPECT_EQ(d[1].size, 22) << "a concatenation is as wide as its parts, no wider";
+  EXPECT_EQ(d[1].name, "JOINED");
+  EXPECT_EQ(d[2].type, 2);
+  EXPECT_EQ(d[2].name, "COUNT(*)");
+  EXPECT_EQ(d[3].type, 12);
+  EXPECT_EQ(d[4].type, 2);
+  EXPECT_EQ(d[4].name, "N*2");
+  EXPECT_EQ(d[5].type, 1);
+  EXPECT_EQ(d[5].size, 5);
+}
+
+TEST_F(Oci, ValuesComeOutAsOraclePrintsThem) {
+  OciSession s;
+  connect(s);
+  ASSERT_EQ(s.exec("create table vals (n number, d date, c char(5), r raw(4), v varchar2(10))"), OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("insert into vals values (1.50, '15-MAR-04', 'ab', 'c0ffee', '')"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.value("select n, d, c, r, v from vals"), "1.5|15-MAR-04|ab   |C0FFEE|<null>");
+  EXPECT_EQ(s.value("select 0.5, -0.5, 7/2, 6/3, 100, 1e3 from dual"), ".5|-.5|3.5|2|100|1000");
+  EXPECT_EQ(s.value("select 'a' || null || 'b', null || null from dual"), "ab|<null>");
+  EXPECT_EQ(s.value("select 1 + 2 || 3 from dual"), "33") << "|| binds as loosely as + and -";
+  EXPECT_EQ(s.value("select d + 1 from vals"), "16-MAR-04");
+  EXPECT_EQ(s.value("select count(*) from vals where d > '14-MAR-04'"), "1");
+  ASSERT_EQ(s.exec("alter session set nls_date_format = 'YYYY-MM-DD HH24:MI:SS'"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.value("select d from vals"), "2004-03-15 00:00:00");
+  EXPECT_EQ(s.exec("alter session set nls_date_format = 'QQQ'"), OCI_ERROR);
+  EXPECT_EQ(s.value("select count(*) from vals where v is null and c = 'ab'"), "1");
+  EXPECT_EQ(s.value("select count(*) from vals where 'AB' like 'a%'"), "0") << "LIKE is case-sensitive";
+}
+
+TEST_F(Oci, IndicatorsAndTruncationFollowTheReturnCodeRule) {
+  OciSession s;
+  connect(s);
+  ASSERT_EQ(s.exec("create table tr (v varchar2(10))"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("insert into tr values ('abcdef')"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("insert into tr values (null)"), OCI_SUCCESS);
+  const char* sql = "select v from tr order by v nulls last";
+  {
+    OciStatement st(s, sql);
+    ASSERT_EQ(st.execute(0), OCI_SUCCESS);
+    char buf[2][4];
+    sb2 ind[2];
+    ub2 rcode[2], rlen[2];
+    OCIDefine* d = nullptr;
+    s.oci->OCIDefineByPos(st.stmt, &d, s.err, 1, buf, 4, SQLT_STR, ind, rlen, rcode, OCI_DEFAULT);
+    EXPECT_EQ(st.fetch(2), OCI_SUCCESS_WITH_INFO);
+    EXPECT_EQ(s.error_code(), 24345);
+    EXPECT_STREQ(buf[0], "abc");
+    EXPECT_EQ(ind[0], 6);
+    EXPECT_EQ(rcode[0], 1406);
+    EXPECT_EQ(rlen[0], 3);
+    EXPECT_EQ(ind[1], -1);
+    EXPECT_EQ(rcode[1], 0);
+  }
+  {
+    OciStatement st(s, sql);
+    ASSERT_EQ(st.execute(0), OCI_SUCCESS);
+    char buf[4];
+    sb2 ind;
+    OCIDefine* d = nullptr;
+    s.oci->OCIDefineByPos(st.stmt, &d, s.err, 1, buf, 4, SQLT_STR, &ind, nullptr, nullptr, OCI_DEFAULT);
+    EXPECT_EQ(st.fetch(1), OCI_ERROR);
+    EXPECT_EQ(s.error_code(), 1406);
+    EXPECT_STREQ(buf, "abc") << "never more than the buffer holds";
+  }
+  {
+    OciStatement st(s, "select v from tr where v is null");
+    ASSERT_EQ(st.execute(0), OCI_SUCCESS);
+    char buf[16];
+    OCIDefine* d = nullptr;
+    s.oci->OCIDefineByPos(st.stmt, &d, s.err, 1, buf, sizeof buf, SQLT_STR, nullptr, nullptr, nullptr, OCI_DEFAULT);
+    EXPECT_EQ(st.fetch(1), OCI_ERROR);
+    EXPECT_EQ(s.error_code(), 1405);
+  }
+}
+
+TEST_F(Oci, BindsByPositionAndByName) {
+  OciSession s;
+  connect(s);
+  ASSERT_EQ(s.exec("create table b (id number, name varchar2(20))"), OCI_SUCCESS) << s.error_text();
+  OciStatement ins(s, "insert into b (id, name) values (:id, :name)");
+  int id = 7;
+  char name[] = "seven";
+  OCIBind* b1 = nullptr;
+  OCIBind* b2 = nullptr;
+  ASSERT_EQ(s.oci->OCIBindByName(ins.stmt, &b1, s.err, reinterpret_cast<const OraText*>(":ID"), 3, &id, sizeof id,
+                                 SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  ASSERT_EQ(s.oci->OCIBindByName(ins.stmt, &b2, s.err, reinterpret_cast<const OraText*>(":name"), 5, name,
+                                 sizeof name, SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  ASSERT_EQ(ins.execute(1), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(ins.attr_ub4(OCI_ATTR_ROW_COUNT), 1u);
+  sb2 null_ind = -1;
+  id = 8;
+  ASSERT_EQ(s.oci->OCIBindByName(ins.stmt, &b2, s.err, reinterpret_cast<const OraText*>(":name"), 5, name,
+                                 sizeof name, SQLT_STR, &null_ind, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  ASSERT_EQ(ins.execute(1), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.rows("select id, name from b order by id"), (std::vector<std::string>{"7|seven", "8|<null>"}));
+
+  OciStatement upd(s, "update b set name = :1 where id >= :2");
+  const char* text = "x";
+  int low = 0;
+  s.oci->OCIBindByPos(upd.stmt, &b1, s.err, 1, const_cast<char*>(text), 1, SQLT_CHR, nullptr, nullptr, nullptr, 0,
+                      nullptr, OCI_DEFAULT);
+  EXPECT_EQ(upd.execute(1), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 1008);
+  s.oci->OCIBindByPos(upd.stmt, &b2, s.err, 2, &low, sizeof low, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr,
+                      OCI_DEFAULT);
+  ASSERT_EQ(upd.execute(1), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(upd.attr_ub4(OCI_ATTR_ROW_COUNT), 2u);
+}
+
+TEST_F(Oci, SqliteFailuresBecomeOracleErrors) {
+  OciSession s;
+  connect(s);
+  ASSERT_EQ(s.exec("create table dept (deptno number(2) primary key, dname varchar2(5) not null)"), OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("create table emp (empno number primary key, deptno number references dept(deptno))"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("insert into dept values (10, 'SALES')"), OCI_SUCCESS) << s.error_text();
+  struct Case {
+    const char* sql;
+    int code;
+  } cases[] = {
+      {"insert into dept values (10, 'X')", 1},
+      {"insert into dept (deptno) values (20)", 1400},
+      {"insert into dept values ('ten', 'X')", 1722},
+      {"insert into dept values (100, 'X')", 1438},
+      {"insert into dept values (30, 'TOOLONG')", 12899},
+      {"create table dept (x number)", 955},
+      {"insert into emp values (1, 99)", 2291},
+      {"select 1/0 from dual", 1476},
+      {"insert into dept values (40)", 947},
+      {"insert into dept values (40, 'A', 'B')", 913},
+      {"select deptno, count(*) from dept", 937},
+      {"select dname, count(*) from dept group by deptno", 979},
+      {"select (select deptno from dept union all select deptno from dept) from dual", 1427},
+      {"drop table nothing_here", 942},
+      {"select dummy, dummy from dual a, dual b", 918},
+  };
+  for (const Case& c : cases) {
+    // Queries fail when executed or, for errors in the values, when fetched.
+    std::vector<std::string> rows = s.rows(c.sql);
+    if (std::string(c.sql).compare(0, 6, "select") != 0) EXPECT_EQ(s.exec(c.sql), OCI_ERROR) << c.sql;
+    else EXPECT_EQ(rows.back().compare(0, 6, "error:"), 0) << c.sql;
+    EXPECT_EQ(s.error_code(), c.code) << c.sql << ": " << s.error_text();
+  }
+  ASSERT_EQ(s.exec("insert into emp values (1, 10)"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.exec("delete from dept"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 2292);
+  EXPECT_EQ(s.exec("insert into dept (deptno) values (20)"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-01400: cannot insert NULL into (\"SCOTT\".\"DEPT\".\"DNAME\")\n");
+}
+
+TEST_F(Oci, TransactionsFollowOracleRules) {
+  OciSession s;
+  connect(s);
+  ASSERT_EQ(s.exec("create table t (n number)"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("insert into t values (1)"), OCI_SUCCESS);
+  ASSERT_EQ(s.oci->OCITransRollback(s.svc, s.err, OCI_DEFAULT), OCI_SUCCESS);
+  EXPECT_EQ(s.value("select count(*) from t"), "0");
+
+  ASSERT_EQ(s.exec("insert into t values (1)"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("savepoint a"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("insert into t values (2)"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("rollback to savepoint a"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.value("select count(*) from t"), "1");
+  EXPECT_EQ(s.exec("rollback to nowhere"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 1086);
+  ASSERT_EQ(s.exec("commit"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("rollback"), OCI_SUCCESS);
+  EXPECT_EQ(s.value("select count(*) from t"), "1");
+
+  ASSERT_EQ(s.exec("insert into t values (3)"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("create table t2 (n number)"), OCI_SUCCESS) << "DDL commits what came before";
+  ASSERT_EQ(s.exec("rollback"), OCI_SUCCESS);
+  EXPECT_EQ(s.value("select count(*) from t"), "2");
+
+  ASSERT_EQ(s.exec("insert into t values (4)"), OCI_SUCCESS);
+  s.disconnect();
+  OciSession again;
+  connect(again);
+  EXPECT_EQ(again.value("select count(*) from t"), "2") << "an open transaction is rolled back at session end";
+  ASSERT_EQ(again.exec("insert into t values (5)"), OCI_SUCCESS);
+  ASSERT_EQ(again.oci->OCITransCommit(again.svc, again.err, OCI_DEFAULT), OCI_SUCCESS);
+  again.disconnect();
+  OciSession third;
+  connect(third);
+  EXPECT_EQ(third.value("select count(*) from t"), "3");
+}
+
+TEST_F(Oci, SqlRoundTrips) {
+  OciSession s;
+  connect(s);
+  for (const char* sql :
+       {"create table dept (deptno number(2) constraint pk_dept primary key, dname varchar2(14), loc varchar2(13))",
+        "create table emp (empno number(4) not null, ename varchar2(10), sal number(7,2), deptno number(2),"
+        " hiredate date, constraint fk_dept foreign key (deptno) references dept (deptno))",
+        "create index emp_dept on emp (deptno desc)", "insert into dept values (10, 'ACCOUNTING', 'NEW YORK')",
+        "insert into dept values (20, 'RESEARCH', 'DALLAS')", "insert into dept values (30, 'SALES', 'CHICAGO')",
+        "insert into emp values (7369, 'SMITH', 800, 20, '17-DEC-80')",
+        "insert into emp values (7499, 'ALLEN', 1600, 30, '20-FEB-81')",
+        "insert into emp values (7521, 'WARD', 1250.5, 30, '22-FEB-81')",
+        "insert into emp values (7839, 'KING', 5000, 10, '17-NOV-81')",
+        "update emp set sal = sal * 1.1 where deptno = 30", "delete from emp e where e.ename = 'KING'",
+        "alter table emp add (comm number(7,2))", "create table \"Mixed\" (\"lower\" number)",
+        "insert into \"Mixed\" values (1)"}) {
+    ASSERT_EQ(s.exec(sql), OCI_SUCCESS) << sql << ": " << s.error_text();
+  }
+  EXPECT_EQ(s.rows("select d.dname, count(e.empno), sum(e.sal) from dept d left join emp e on e.deptno = d.deptno"
+                   " group by d.dname order by 1"),
+            (std::vector<std::string>{"ACCOUNTING|0|<null>", "RESEARCH|1|800", "SALES|2|3135.55"}));
+  EXPECT_EQ(s.rows("select ename from emp where deptno in (select deptno from dept where loc like 'C%') order by"
+                   " ename desc"),
+            (std::vector<std::string>{"WARD", "ALLEN"}));
+  EXPECT_EQ(s.rows("select ename, hiredate from emp where sal > (select avg(sal) from emp) order by hiredate"),
+            (std::vector<std::string>{"ALLEN|20-FEB-81", "WARD|22-FEB-81"}));
+  EXPECT_EQ(s.value("select \"lower\" from \"Mixed\""), "1");
+  EXPECT_EQ(s.value("select count(*) from emp where comm is null"), "3");
+  EXPECT_EQ(s.exec("select * from mixed"), OCI_ERROR) << "quoted names keep their case";
+  EXPECT_EQ(s.exec("drop index emp_dept"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.exec("drop index emp_dept"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 1418);
+  EXPECT_EQ(s.exec("drop table emp"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.exec("select * from emp"), OCI_ERROR);
+}
+
+TEST_F(Oci, LobReadsInPiecesFromOffsetOne) {
+  OciSession s;
+  connect(s);
+  ASSERT_EQ(s.exec("create table docs (c clob, b blob)"), OCI_SUCCESS) << s.error_text();
+  std::string text(10000, 'x');
+  for (std::size_t i = 0; i < text.size(); ++i) text[i] = static_cast<char>('a' + i % 26);
+  {
+    OciStatement ins(s, "insert into docs (c) values (:1)");
+    OCIBind* b = nullptr;
+    s.oci->OCIBindByPos(ins.stmt, &b, s.err, 1, const_cast<char*>(text.data()), static_cast<sb4>(text.size()),
+                        SQLT_CHR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+    ASSERT_EQ(ins.execute(1), OCI_SUCCESS) << s.error_text();
+  }
+  OciStatement st(s, "select c from docs");
+  ASSERT_EQ(st.execute(0), OCI_SUCCESS) << s.error_text();
+  OCILobLocator* loc = nullptr;
+  ASSERT_EQ(s.oci->OCIDescriptorAlloc(s.env, reinterpret_cast<void**>(&loc), OCI_DTYPE_LOB, 0, nullptr),
+            OCI_SUCCESS);
+  sb2 ind = 0;
+  OCIDefine* d = nullptr;
+  ASSERT_EQ(s.oci->OCIDefineByPos(st.stmt, &d, s.err, 1, &loc, sizeof loc, SQLT_CLOB, &ind, nullptr, nullptr,
+                                  OCI_DEFAULT),
+            OCI_SUCCESS);
+  ASSERT_EQ(st.fetch(1), OCI_SUCCESS) << s.error_text();
+  std::string got;
+  char buf[4000];
+  ub4 amount = 0;
+  ub4 offset = 1;
+  std::vector<sword> statuses;
+  for (;;) {
+    sword r = s.oci->OCILobRead(s.svc, s.err, loc, &amount, offset, buf, sizeof buf, nullptr, nullptr, 0,
+                                SQLCS_IMPLICIT);
+    statuses.push_back(r);
+    if (r != OCI_SUCCESS && r != OCI_NEED_DATA) break;
+    got.append(buf, amount);
+    if (r == OCI_SUCCESS) break;
+  }
+  EXPECT_EQ(statuses, (std::vector<sword>{OCI_NEED_DATA, OCI_NEED_DATA, OCI_SUCCESS}));
+  EXPECT_EQ(got, text);
+  amount = 5;
+  ASSERT_EQ(s.oci->OCILobRead(s.svc, s.err, loc, &amount, 27, buf, sizeof buf, nullptr, nullptr, 0, SQLCS_IMPLICIT),
+            OCI_SUCCESS);
+  EXPECT_EQ(std::string(buf, amount), "abcde");
+  s.oci->OCIDescriptorFree(loc, OCI_DTYPE_LOB);
+
+  OCILobLocator* file = nullptr;
+  s.oci->OCIDescriptorAlloc(s.env, reinterpret_cast<void**>(&file), OCI_DTYPE_FILE, 0, nullptr);
+  EXPECT_EQ(s.oci->OCILobFileOpen(s.svc, s.err, file, OCI_FILE_READONLY), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 22285);
+  EXPECT_EQ(s.oci->OCILobFileClose(s.svc, s.err, file), OCI_ERROR);
+  s.oci->OCIDescriptorFree(file, OCI_DTYPE_FILE);
+}
+
+}  // namespace
