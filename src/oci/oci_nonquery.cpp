@@ -34,12 +34,13 @@ int execute_single_row(OCIStmt* statement) {
     return -1;
 }
 
-int execute_statement(const char* text, bool show_progress, const char* label) {
+// mark: the statement was typed by the user, so an error shows where in it the error lies.
+int execute_statement(const char* text, bool mark, bool show_progress, const char* label) {
     StatementSlot statement(kModule);
     if (!statement.ok()) return -1;
     if (show_progress) console_print_nospool("\rParsing statement");
     if (OCI_REPORT(oci_prepare(statement.get(), text))) return -2;
-    g_db->mark_error_position.store(1);
+    if (mark) g_db->mark_error_position.store(1);
     if (show_progress) {
         if (!label || !*label)
             console_print_nospool("\rExecuting statement");
@@ -64,7 +65,7 @@ int run_nonquery(const char* text, bool show_progress, const char* label) {
         console_print("Not connected to a database\n");
         return -1;
     }
-    return execute_statement(text, show_progress, label);
+    return execute_statement(text, true, show_progress, label);
 }
 
 int run_quiet(const char* text) {
@@ -72,7 +73,7 @@ int run_quiet(const char* text) {
         if (Frontend* front = frontend()) front->error_box("Not connected to a database\n");
         return -1;
     }
-    return execute_statement(text, false, nullptr);
+    return execute_statement(text, false, false, nullptr);
 }
 
 void commit_work() {
