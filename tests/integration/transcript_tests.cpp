@@ -4,6 +4,8 @@
 // the actual output in NAME.actual beside the build's test programs.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -60,7 +62,9 @@ TEST_P(Transcript, MatchesExpectedOutput) {
         front.type(line + "\n");
         ASSERT_TRUE(front.wait_idle(60000)) << "statement did not end: " << line;
     }
-    const std::string actual = front.screen() + "\n";
+    // The engine's banner names the SQLite version it was built with.
+    const std::string actual =
+        std::regex_replace(front.screen() + "\n", std::regex("SQLite [0-9]+\\.[0-9]+\\.[0-9]+"), "SQLite x.y.z");
     front.stop();
     fs::remove_all(home);
 
