@@ -6,6 +6,7 @@
 #include "command/statement.h"
 #include "command/workers.h"
 #include "oci/db_session.h"
+#include "oci/oci_statements.h"
 #include "console/console_buffer.h"
 #include "frontend/frontend.h"
 #include "settings/options.h"
@@ -23,6 +24,9 @@ ConsoleBuffer* core_start(Frontend* front) {
 }
 
 void core_stop(ConsoleBuffer* console) {
+    db_release();
+    free_result_columns();
+    close_result_file();
     if (!console) return;
     if (std::FILE* spool = console_spool_swap(console, nullptr)) std::fclose(spool);
     OptionTable* options = console->options;

@@ -9,5 +9,5 @@ class Frontend;
 // console, loads the options and wires the dispatcher. The front end attaches the console
 // (console->attached) once it can show it.
 ConsoleBuffer* core_start(Frontend* front);
-// Closes the spool file and releases the console.
+// Ends the database session, closes the spool and result files and releases the console.
 void core_stop(ConsoleBuffer* console);

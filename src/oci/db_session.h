@@ -37,6 +37,8 @@ int db_connect(const char* user, const char* password, const char* database, con
 // Parses "connectstring [as mode]" and connects; 1 for a usage error.
 int db_connect_command(const char* argument);
 int db_disconnect();
+// Ends any session and frees the handle set for good (program end).
+void db_release();
 // Cancels the statement the worker runs (GUI thread).
 void db_cancel();
 

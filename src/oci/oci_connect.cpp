@@ -301,3 +301,22 @@ int db_disconnect() {
     db_init();
     return 0;
 }
+
+void db_release() {
+    if (!g_db) return;
+    if (oci_available()) {
+        DbSession& s = *g_db;
+        if (s.service_context) {
+            oci().OCISessionEnd(s.service_context, s.error_handle, s.session_handle, OCI_DEFAULT);
+            oci().OCIServerDetach(s.server_handle, s.error_handle, OCI_DEFAULT);
+        }
+        free_handle(s.service_context, OCI_HTYPE_SVCCTX);
+        free_handle(s.session_handle, OCI_HTYPE_SESSION);
+        free_handle(s.server_handle, OCI_HTYPE_SERVER);
+        free_handle(s.error_handle, OCI_HTYPE_ERROR);
+        free_handle(s.env_handle, OCI_HTYPE_ENV);
+    }
+    session_open.store(0);
+    delete g_db;
+    g_db = nullptr;
+}
