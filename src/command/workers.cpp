@@ -1,6 +1,7 @@
 // Statement workers and the client commands that talk to the session directly.
 #include "command/workers.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 
@@ -17,6 +18,8 @@ namespace {
 
 const OptionTable& options_of(const ConsoleBuffer* console) { return *console->options; }
 
+std::atomic<std::uint32_t (*)()> g_clock{platform_tick_ms};
+
 // Server output after a statement; without a session the statement has already said so.
 void show_server_output(ConsoleBuffer* console) {
     if (options_of(console).on(Option::Serveroutput) && session_open.load()) print_server_output(console);
@@ -31,7 +34,7 @@ void prepare_statement(ConsoleBuffer* console) {
     close_result_file();
     free_result_columns();
     if (options_of(console).on(Option::Autotrace)) take_stats_snapshot(console);
-    console->start_tick.store(platform_tick_ms());
+    console->start_tick.store(g_clock.load()());
 }
 
 // Runs a non-query; the DML worker passes no progress text and shows the row count.
@@ -116,7 +119,7 @@ std::string elapsed_format(unsigned long e) {
 
 std::string elapsed_text(ConsoleBuffer* console) {
     const OptionTable& options = options_of(console);
-    const std::uint32_t elapsed = platform_tick_ms() - console->start_tick.load();
+    const std::uint32_t elapsed = g_clock.load()() - console->start_tick.load();
     if (options.on(Option::Sound) && elapsed / 1000 >= static_cast<std::uint32_t>(options.number(Option::Soundtime)))
         platform_play_sound_async(options.text(Option::Soundfile).c_str());
     if (!options.on(Option::Timing)) return std::string();
@@ -160,6 +163,8 @@ int run_query_worker(StatementJob* job) {
     delete job;
     return 1;
 }
+
+void workers_set_clock(std::uint32_t (*clock)()) { g_clock.store(clock ? clock : platform_tick_ms); }
 
 void workers_install() {
     WorkerRoutines routines = dispatcher_workers();

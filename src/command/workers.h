@@ -3,6 +3,7 @@
 // output and autotrace statistics, and ends the statement.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 struct ConsoleBuffer;
@@ -17,6 +18,10 @@ int run_query_worker(StatementJob* job);
 std::string elapsed_text(ConsoleBuffer* console);
 // The text for a number of milliseconds, without the sound or the timing option.
 std::string elapsed_format(unsigned long milliseconds);
+
+// Replaces the millisecond clock that times statements (tests make timings
+// deterministic); null restores the system's tick count.
+void workers_set_clock(std::uint32_t (*clock)());
 
 // Installs the workers with the dispatcher and the database commands (connect,
 // disconnect, commit, rollback) and the serveroutput hook.

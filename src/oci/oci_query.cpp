@@ -228,6 +228,8 @@ int describe_and_define(const OptionTable& options) {
 
 std::FILE* result_file() { return g_result_file; }
 
+int fetch_batch_rows() { return g_batch_rows; }
+
 int result_record_length() {
     int length = 0;
     for (const ResultColumn& column : result_columns) length += column.width;

@@ -49,6 +49,8 @@ extern std::vector<ResultColumn> result_columns;
 extern std::atomic<int> result_row_count;
 extern std::atomic<int> rows_fetched;
 extern std::atomic<int> fetch_stop;
+// Rows per fetch chosen for the last query (arraysize, lowered to fit maxmem).
+int fetch_batch_rows();
 // The temporary result file (fixed-length records), or null.
 std::FILE* result_file();
 // Length of one record of the result file: the sum of the column widths.
