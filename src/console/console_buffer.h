@@ -53,6 +53,9 @@ struct ConsoleBuffer {
     std::atomic<int> repaint_suppressed{0};
     std::atomic<int> script_depth{0};
     std::atomic<int> line_input_mode{LineInputNone};
+    // Set for the whole of a line request, also after Enter until the caller has its line
+    // back: busy_thread_id is 0 meanwhile, yet the statement has not ended.
+    std::atomic<int> line_request_active{0};
 
     OptionTable* options = nullptr;
     std::FILE* spool_file = nullptr;                 // opened in binary mode; CR LF written here
