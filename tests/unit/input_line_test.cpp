@@ -63,6 +63,11 @@ TEST_F(InputLineTest, EnterInsideTheInputRenumbersTheLines) {
     front.type("X");
     EXPECT_EQ(g_input.text, "aaa\nbb\nXbb\ncc");
     EXPECT_EQ(row_from_end(1), "   3 Xbb");
+    // On the first line the prompt is drawn again.
+    input_home(console, true);
+    front.type("\n");
+    EXPECT_EQ(rows(), (Rows{"SQL> ", "   2 aaa", "   3 bb", "   4 Xbb", "   5 cc"}));
+    expect_caret(3, 5);
 }
 
 TEST_F(InputLineTest, BackspaceAndDeleteJoinLines) {
