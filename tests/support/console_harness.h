@@ -4,6 +4,8 @@
 // each test so that the tests of one program do not see each other.
 #pragma once
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,12 @@
 #include "console/console_buffer.h"
 #include "settings/options.h"
 #include "ui/headless/headless_frontend.h"
+
+// The whole content of a file, as bytes.
+inline std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 class ConsoleTest : public ::testing::Test {
 protected:

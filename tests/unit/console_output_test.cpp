@@ -2,9 +2,6 @@
 // the view following the caret, the error position marker, the spool file's line ends
 // and output that has no console to go to.
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -18,11 +15,6 @@ namespace {
 const bool kFreshHome = use_fresh_vantro_home();
 
 using Rows = std::vector<std::string>;
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 class ConsoleOutputTest : public ConsoleTest {
 protected:

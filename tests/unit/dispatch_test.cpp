@@ -4,8 +4,6 @@
 // statements on their own thread, and a worker asking for a line.
 #include <atomic>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -35,7 +33,6 @@ struct Record {
 struct Command {
     ClientCommandId id;
     std::vector<std::string> words;
-    std::string input;
 };
 
 std::mutex g_mutex;
@@ -109,7 +106,7 @@ void record_history(ConsoleBuffer*, char terminator, bool is_sql) {
 
 template <ClientCommandId Id>
 void note_command(const ClientCommandContext& c) {
-    Command command{Id, {}, g_input.text};
+    Command command{Id, {}};
     for (int i = 0; i < c.count; ++i) command.words.emplace_back(c.words[i]);
     {
         std::lock_guard<std::mutex> guard(g_mutex);
@@ -156,18 +153,14 @@ protected:
         ASSERT_TRUE(front.wait_idle()) << "worker did not end: " << text;
     }
 
-    std::vector<Job> jobs() const {
+    template <class T>
+    static std::vector<T> copy_of(const std::vector<T>& list) {
         std::lock_guard<std::mutex> guard(g_mutex);
-        return g_jobs;
+        return list;
     }
-    std::vector<Record> records() const {
-        std::lock_guard<std::mutex> guard(g_mutex);
-        return g_records;
-    }
-    std::vector<Command> commands() const {
-        std::lock_guard<std::mutex> guard(g_mutex);
-        return g_commands;
-    }
+    std::vector<Job> jobs() const { return copy_of(g_jobs); }
+    std::vector<Record> records() const { return copy_of(g_records); }
+    std::vector<Command> commands() const { return copy_of(g_commands); }
     // The single job typed since the last call, with its kind and text.
     void expect_job(StatementKind kind, const std::string& text) {
         std::vector<Job> all = jobs();
@@ -179,11 +172,6 @@ protected:
     }
     void expect_no_job() { EXPECT_TRUE(jobs().empty()) << jobs()[0].text; }
 };
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 }  // namespace
 
