@@ -99,6 +99,14 @@ void enter_after_newline(ConsoleBuffer* console) {
     }
 }
 
+// An input erased to nothing is no statement any more: a block it opened is closed and
+// the dispatcher forgets the words it kept, so the next statement is taken afresh.
+void forget_if_erased() {
+    if (!g_input.text.empty()) return;
+    g_input.block_open = false;
+    if (const auto forget = console_command_hooks().forget_statement) forget();
+}
+
 // Shared by backspace and delete when they removed a newline.
 void joined_lines(ConsoleBuffer* console) {
     if (echo_on(console)) redraw_tail(console, tail_at_cursor());
@@ -112,6 +120,7 @@ void input_reset() {
     g_input.text.shrink_to_fit();
     g_input.cursor = 0;
     g_input.line_number = 1;
+    g_input.block_open = false;
 }
 
 void input_insert(const char* text) {
@@ -186,6 +195,7 @@ int input_backspace(ConsoleBuffer* console) {
     const char removed = in.text[static_cast<size_t>(in.cursor - 1)];
     in.text.erase(static_cast<size_t>(in.cursor - 1), 1);
     in.cursor -= 1;
+    forget_if_erased();
     if (removed != '\n') return 1;
     joined_lines(console);
     return 0;
@@ -196,6 +206,7 @@ int input_delete(ConsoleBuffer* console) {
     if (in.cursor >= in.length()) return 0;
     const char removed = in.text[static_cast<size_t>(in.cursor)];
     in.text.erase(static_cast<size_t>(in.cursor), 1);
+    forget_if_erased();
     if (removed != '\n') return 1;
     joined_lines(console);
     return 0;

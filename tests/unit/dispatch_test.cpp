@@ -326,6 +326,23 @@ TEST_F(DispatchTest, TenWordsFixTheClassification) {
     expect_job(StatementKind::PlsqlBlock, "declare a number; b number; c number; d number; e\n\nnumber;\nbegin null; end;\n");
 }
 
+TEST_F(DispatchTest, AnEmptiedInputStartsAFreshStatement) {
+    // A ten-word block start, then erased: the next statement is not a block.
+    enter("declare a number; b number; c number; d number; e\n");
+    EXPECT_TRUE(g_input.block_open);
+    enter(std::string(g_input.text.size(), '\b'));
+    EXPECT_EQ(g_input.text, "");
+    enter("select 1 from dual;\n");
+    expect_job(StatementKind::Query, "select 1 from dual");
+    // Erased, then Enter on the empty input: an empty line ends the next statement again.
+    enter("begin\n");
+    enter(std::string(g_input.text.size(), '\b') + "\n");
+    enter("select 1\n\n");
+    expect_no_job();
+    EXPECT_EQ(g_input.text, "");
+    EXPECT_FALSE(g_input.block_open);
+}
+
 TEST_F(DispatchTest, SpoolGetsWorkerOutputWithCrLf) {
     install(printing_worker);
     const std::string path = FreshHomeEnvironment::folder() + "/worker.lst";
