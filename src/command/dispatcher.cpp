@@ -102,6 +102,10 @@ void dispatcher_init() {
     ConsoleCommandHooks hooks;
     hooks.dispatch = dispatch;
     hooks.finish = finish;
+    hooks.forget_statement = [] {
+        g_saved_words.clear();
+        g_plsql_flag = false;
+    };
     console_install_command_hooks(hooks);
 }
 const WorkerRoutines& dispatcher_workers() { return g_workers; }

@@ -53,6 +53,9 @@ struct ConsoleBuffer {
     std::atomic<int> repaint_suppressed{0};
     std::atomic<int> script_depth{0};
     std::atomic<int> line_input_mode{LineInputNone};
+    // Set for the whole of a line request, also after Enter until the caller has its line
+    // back: busy_thread_id is 0 meanwhile, yet the statement has not ended.
+    std::atomic<int> line_request_active{0};
 
     OptionTable* options = nullptr;
     std::FILE* spool_file = nullptr;                 // opened in binary mode; CR LF written here
@@ -101,9 +104,12 @@ extern std::atomic<ThreadId> gui_thread_id;      // recorded at start-up
 // The command processor's entry points, installed at start-up so that the console
 // does not link against it: dispatch returns 0 while the statement is incomplete;
 // finish ends the current statement (record, reset the input, prompt).
+// forget_statement: the input was erased to nothing, so what the dispatcher kept about
+// the statement (its first ten words, an open block) no longer applies.
 struct ConsoleCommandHooks {
     int (*dispatch)(ConsoleBuffer* console) = nullptr;
     void (*finish)(ConsoleBuffer* console, bool store, bool is_sql) = nullptr;
+    void (*forget_statement)() = nullptr;
 };
 void console_install_command_hooks(const ConsoleCommandHooks& hooks);
 

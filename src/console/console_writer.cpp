@@ -179,7 +179,9 @@ void console_print_prompt() {
 
 void console_show_error_position(int offset) {
     const std::string& text = g_input.text;
-    if (offset < 0 || offset >= static_cast<int>(text.size())) return;
+    // An offset equal to the length is the end of the statement (an incomplete command):
+    // the star goes after its last character.
+    if (offset < 0 || offset > static_cast<int>(text.size())) return;
     const size_t at = static_cast<size_t>(offset);
     const size_t newline_before = at == 0 ? std::string::npos : text.rfind('\n', at - 1);
     const size_t start = newline_before == std::string::npos ? 0 : newline_before + 1;

@@ -35,15 +35,26 @@ void print_prompt_nospool(ConsoleBuffer* console) {
     console_print_nospool("%s ", console_prompt_text(console).c_str());
 }
 
-// Rows and caret after a line join or a newline inserted inside the input: the rows of
-// the lines from the cursor's line on are dropped and drawn again.
-void redraw_tail(ConsoleBuffer* console) {
+// Where the lines from the cursor's line on start: their number, how many there are and
+// the offset of the first.
+struct Tail {
+    int number;
+    int lines;
+    int start;
+};
+
+Tail tail_at_cursor() {
     const std::string& text = g_input.text;
-    const int lines_before = 1 + count_newlines(text, 0, g_input.cursor);
-    const int lines_after = 1 + count_newlines(text, g_input.cursor, g_input.length());
-    const int start = line_start(text, g_input.cursor);
-    console_drop_rows(console, lines_after);
-    input_redraw_from(console, start, lines_before);
+    return Tail{1 + count_newlines(text, 0, g_input.cursor),
+                1 + count_newlines(text, g_input.cursor, g_input.length()), line_start(text, g_input.cursor)};
+}
+
+// Rows and caret after a line join or a newline inserted inside the input: the last
+// tail.lines rows are dropped and the input is drawn again from the tail's first line,
+// whose leading "\r" overwrites the row left standing above them.
+void redraw_tail(ConsoleBuffer* console, const Tail& tail) {
+    console_drop_rows(console, tail.lines);
+    input_redraw_from(console, tail.start, tail.number);
     input_place_caret(console);
 }
 
@@ -75,18 +86,30 @@ void enter_after_newline(ConsoleBuffer* console) {
         if (echo_on(console)) input_redraw_from(console, in.cursor, in.line_number);
         return;
     }
+    // Measured before the newline goes in: Enter already appended an empty row, so
+    // dropping one row per line from the cursor's line on removes that row and the rows
+    // below the cursor's line; the redraw then overwrites the cursor's line and goes on.
     in.block_open = false;
+    const Tail tail = tail_at_cursor();
     in.line_number += 1;
     input_insert("\n");
     if (echo_on(console)) {
-        redraw_tail(console);
+        redraw_tail(console, tail);
         console_keep_caret_visible(console);
     }
 }
 
+// An input erased to nothing is no statement any more: a block it opened is closed and
+// the dispatcher forgets the words it kept, so the next statement is taken afresh.
+void forget_if_erased() {
+    if (!g_input.text.empty()) return;
+    g_input.block_open = false;
+    if (const auto forget = console_command_hooks().forget_statement) forget();
+}
+
 // Shared by backspace and delete when they removed a newline.
 void joined_lines(ConsoleBuffer* console) {
-    if (echo_on(console)) redraw_tail(console);
+    if (echo_on(console)) redraw_tail(console, tail_at_cursor());
     g_input.line_number = std::max(1, g_input.line_number - 1);
 }
 
@@ -97,6 +120,7 @@ void input_reset() {
     g_input.text.shrink_to_fit();
     g_input.cursor = 0;
     g_input.line_number = 1;
+    g_input.block_open = false;
 }
 
 void input_insert(const char* text) {
@@ -171,6 +195,7 @@ int input_backspace(ConsoleBuffer* console) {
     const char removed = in.text[static_cast<size_t>(in.cursor - 1)];
     in.text.erase(static_cast<size_t>(in.cursor - 1), 1);
     in.cursor -= 1;
+    forget_if_erased();
     if (removed != '\n') return 1;
     joined_lines(console);
     return 0;
@@ -181,6 +206,7 @@ int input_delete(ConsoleBuffer* console) {
     if (in.cursor >= in.length()) return 0;
     const char removed = in.text[static_cast<size_t>(in.cursor)];
     in.text.erase(static_cast<size_t>(in.cursor), 1);
+    forget_if_erased();
     if (removed != '\n') return 1;
     joined_lines(console);
     return 0;

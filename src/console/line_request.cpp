@@ -13,6 +13,7 @@ std::string console_request_line(ConsoleBuffer* console, bool hidden) {
         std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
         saved = std::move(g_input);
         g_input = InputLine();
+        console->line_request_active.fetch_add(1);
         saved_echo = console->echo.exchange(1);
         saved_busy = busy_thread_id.exchange(0);
         console->line_input_mode.store(hidden ? LineInputHidden : LineInputVisible);
@@ -29,5 +30,6 @@ std::string console_request_line(ConsoleBuffer* console, bool hidden) {
     console->echo.store(saved_echo);
     std::string line = std::move(g_input.text);
     g_input = std::move(saved);
+    console->line_request_active.fetch_sub(1);
     return line;
 }

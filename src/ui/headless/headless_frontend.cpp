@@ -38,12 +38,22 @@ void HeadlessFrontend::type(const std::string& text) {
 
 bool HeadlessFrontend::wait_idle(int timeout_ms) {
     const std::uint32_t start = platform_tick_ms();
-    while (busy_thread_id.load() != 0) {
+    // During a line request the worker's id is set aside, so the request counts as busy.
+    while (busy_thread_id.load() != 0 || console_->line_request_active.load() != 0) {
         if (platform_tick_ms() - start > static_cast<std::uint32_t>(timeout_ms)) return false;
         platform_sleep_ms(2);
     }
     // A worker ends its statement while holding the input mutex.
     std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+    return true;
+}
+
+bool HeadlessFrontend::wait_line_request(int timeout_ms) {
+    const std::uint32_t start = platform_tick_ms();
+    while (console_->line_input_mode.load() == LineInputNone) {
+        if (platform_tick_ms() - start > static_cast<std::uint32_t>(timeout_ms)) return false;
+        platform_sleep_ms(2);
+    }
     return true;
 }
 

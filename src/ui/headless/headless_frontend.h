@@ -24,9 +24,11 @@ public:
     // Enter (and "\t", "\b" are Tab and Backspace), while typing is refused during a
     // running statement exactly as the console window refuses it.
     void type(const std::string& text);
-    // Waits until no statement worker runs and its statement has ended (prompt printed).
-    // False after timeout_ms.
+    // Waits until no statement worker runs and its statement has ended (prompt printed);
+    // a worker waiting for a typed line has not ended. False after timeout_ms.
     bool wait_idle(int timeout_ms = 10000);
+    // Waits until a worker asks for a line (console_request_line). False after timeout_ms.
+    bool wait_line_request(int timeout_ms = 10000);
     // Lines handed to a line request made on this (the GUI) thread, in order.
     void queue_line(const std::string& line);
 

@@ -1,0 +1,142 @@
+// The console row store and ConsoleWriter: the maxlines bound, the control characters,
+// the view following the caret, the error position marker, the spool file's line ends
+// and output that has no console to go to.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "console_harness.h"
+#include "test_home.h"
+
+namespace {
+
+const bool kFreshHome = use_fresh_vantro_home();
+
+using Rows = std::vector<std::string>;
+
+class ConsoleOutputTest : public ConsoleTest {
+protected:
+    std::string spool_path() const { return FreshHomeEnvironment::folder() + "/spool.lst"; }
+    void open_spool() {
+        std::FILE* file = std::fopen(spool_path().c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ(console_spool_swap(console, file), nullptr);
+    }
+    void close_spool() {
+        if (std::FILE* file = console_spool_swap(console, nullptr)) std::fclose(file);
+    }
+};
+
+}  // namespace
+
+TEST_F(ConsoleOutputTest, MaxlinesKeepsTheNewestRows) {
+    console->options->rows[static_cast<int>(Option::Maxlines)].number.store(3);
+    console_print("\ra\nb\nc\nd\n");
+    EXPECT_EQ(rows(), (Rows{"c", "d", ""}));
+    EXPECT_EQ(console->caret_row, 3);
+    EXPECT_EQ(console->caret_column, 0);
+    console_print("e");
+    EXPECT_EQ(rows(), (Rows{"c", "d", "e"}));
+    // A larger bound takes effect at the next row; nothing dropped comes back.
+    console->options->rows[static_cast<int>(Option::Maxlines)].number.store(5);
+    console_print("\nf\n");
+    EXPECT_EQ(rows(), (Rows{"c", "d", "e", "f", ""}));
+    EXPECT_EQ(console->caret_row, 5);
+}
+
+TEST_F(ConsoleOutputTest, CarriageReturnAndBackspace) {
+    console_print("\rabc\rxy");
+    EXPECT_EQ(last_row(), "xy");
+    EXPECT_EQ(console->caret_column, 2);
+    // Text before a backspace in the same call is not shown; the backspace deletes the
+    // character before the caret.
+    console_print("abc\bd");
+    EXPECT_EQ(last_row(), "xd");
+    console_print("%c", '\b');
+    console_print("%c", '\b');
+    console_print("%c", '\b');   // nothing left to delete
+    EXPECT_EQ(last_row(), "");
+    EXPECT_EQ(console->caret_column, 0);
+    console_print("12345\r");
+    EXPECT_EQ(last_row(), "");
+    // Output goes in at the caret, moving the rest of the row right.
+    console_print("ad");
+    console->caret_column = 1;
+    console_print("bc");
+    EXPECT_EQ(last_row(), "abcd");
+    EXPECT_EQ(console->caret_column, 3);
+    // Long texts are formatted whole.
+    const std::string long_text(5000, 'x');
+    console_print("\r%s|", long_text.c_str());
+    EXPECT_EQ(last_row(), long_text + "|");
+}
+
+TEST_F(ConsoleOutputTest, ViewFollowsTheCaret) {
+    console->visible_rows = 5;
+    console->visible_columns = 10;
+    for (int i = 0; i < 10; ++i) console_print("line %d\n", i);
+    EXPECT_EQ(console->caret_row, 11);
+    EXPECT_EQ(console->top_row, 6);
+    console_print("123456789012345");
+    EXPECT_EQ(console->left_column, 5);
+    console_print("\r");
+    EXPECT_EQ(console->left_column, 0);
+}
+
+TEST_F(ConsoleOutputTest, ErrorPositionPutsAStarUnderTheByte) {
+    g_input.text = "select *\nfrom dula x";
+    console_print("\n");
+    console_show_error_position(14);   // the "d" of "dula"
+    EXPECT_EQ(row_from_end(2), "from dula x");
+    EXPECT_EQ(row_from_end(1), "     *");
+    EXPECT_EQ(last_row(), "");
+    console_show_error_position(0);
+    EXPECT_EQ(row_from_end(2), "select *");
+    EXPECT_EQ(row_from_end(1), "*");
+    // An error at the very end of the statement (an incomplete command) is marked after
+    // its last character.
+    console_show_error_position(static_cast<int>(g_input.text.size()));
+    EXPECT_EQ(row_from_end(2), "from dula x");
+    EXPECT_EQ(row_from_end(1), "           *");
+    const size_t count = rows().size();
+    console_show_error_position(static_cast<int>(g_input.text.size()) + 1);
+    console_show_error_position(-1);
+    EXPECT_EQ(rows().size(), count);
+}
+
+TEST_F(ConsoleOutputTest, SpoolGetsCrLfAndOnlyWorkerOutput) {
+    open_spool();
+    // No worker runs: console output stays out of the spool file, prompts too.
+    console_print("from the command\n");
+    console_echo("echoed");
+    console_newline();
+    console_print_prompt();
+    spool_write("abc\rxy\nsecond line\nno end");
+    spool_write("\n%d%%\r\n", 5);
+    close_spool();
+    EXPECT_EQ(read_file(spool_path()), "xy\r\nsecond line\r\nno end\r\n\r\n");
+    // Nothing is written, and nothing breaks, without a spool file.
+    spool_write("lost\n");
+    EXPECT_EQ(read_file(spool_path()), "xy\r\nsecond line\r\nno end\r\n\r\n");
+}
+
+TEST_F(ConsoleOutputTest, OutputWithoutAConsoleIsDropped) {
+    const Rows before = rows();
+    console->attached.store(false);
+    console_print("dropped\n");
+    console_print_nospool("dropped\n");
+    console_echo("dropped");
+    console_newline();
+    console_print_prompt();
+    EXPECT_EQ(rows(), before);
+    console->attached.store(true);
+    ConsoleBuffer* const saved = g_console;
+    g_console = nullptr;
+    console_print("dropped\n");
+    console_newline();
+    spool_write("dropped\n");
+    g_console = saved;
+    EXPECT_EQ(rows(), before);
+}
