@@ -55,6 +55,7 @@ TEST_P(Transcript, MatchesExpectedOutput) {
 
     HeadlessFrontend front;
     front.start();
+    console_print_prompt();
     std::istringstream script(read_file(fs::path(VANTRO_TRANSCRIPT_DIR) / (GetParam() + ".sql")));
     std::string line;
     while (std::getline(script, line)) {

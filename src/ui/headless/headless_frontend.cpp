@@ -11,7 +11,6 @@ ConsoleBuffer* HeadlessFrontend::start(int visible_rows, int visible_columns) {
     console_->visible_rows = visible_rows;
     console_->visible_columns = visible_columns;
     console_->attached.store(true);
-    console_print_prompt();
     return console_;
 }
 

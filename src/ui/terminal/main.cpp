@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     }
     HeadlessFrontend front;
     ConsoleBuffer* console = front.start();
-    console_print("\rVantro %s\n\n", VANTRO_VERSION);
+    console_print("Vantro %s\n\n", VANTRO_VERSION);
     console_print_prompt();
     RowStreamer streamer(console, isatty(STDIN_FILENO) != 0);
     streamer.flush();
