@@ -1,0 +1,172 @@
+// The console on a real session of the embedded engine, loaded by the real loader:
+// exact console rows with a deterministic clock, the result file's records, batch sizes,
+// cancel before the first rows and during a long fetch, and a hidden password request.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "command/workers.h"
+#include "console_harness.h"
+#include "oci/db_session.h"
+#include "oci/oci_statements.h"
+#include "test_home.h"
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const bool kFreshHome = use_fresh_vantro_home();
+
+std::atomic<std::uint32_t> g_now{0};
+// Every reading of the clock is 15 ms after the one before.
+std::uint32_t fake_clock() { return g_now.fetch_add(15) + 15; }
+
+class SessionTest : public ConsoleTest {
+protected:
+    void SetUp() override {
+        const fs::path library = fs::path(VANTRO_BINARY_DIR) / VANTRO_ENGINE_FILE;
+        if (!fs::exists(library)) GTEST_SKIP() << "the embedded OCI library is not built";
+        test_support::set_env("VANTRO_OCI_LIB", library.string().c_str());
+        ConsoleTest::SetUp();
+        workers_set_clock(fake_clock);
+        run("set serveroutput off");
+        run("connect scott/tiger@" + test_support::unique_name("session"));
+        ASSERT_EQ(session_open.load(), 1) << front.screen();
+    }
+
+    void TearDown() override {
+        if (!console) return;
+        workers_set_clock(nullptr);
+        db_disconnect();
+        ConsoleTest::TearDown();
+    }
+
+    void run(const std::string& line) {
+        front.type(line + "\n");
+        ASSERT_TRUE(front.wait_idle(60000)) << line;
+    }
+
+    // The rows from the one that shows `statement` to the end.
+    std::vector<std::string> rows_after(const std::string& statement) const {
+        const std::vector<std::string> all = rows();
+        for (size_t i = all.size(); i-- > 0;)
+            if (all[i] == "SQL> " + statement) return std::vector<std::string>(all.begin() + static_cast<long>(i) + 1, all.end());
+        return {};
+    }
+};
+
+TEST_F(SessionTest, QueryRowsHeadingsAndFeedbackAreExact) {
+    run("create table dept (deptno number(2), dname varchar2(14), loc char(3));");
+    run("insert into dept values (10, 'ACCOUNTING', 'NY');");
+    run("insert into dept values (20, null, 'DAL');");
+    run("set screen on");
+    run("select deptno, dname, loc as location_code from dept order by deptno;");
+    const std::vector<std::string> out = rows_after("select deptno, dname, loc as location_code from dept order by deptno;");
+    const std::vector<std::string> expected = {
+        "DEPTNO                                  DNAME          LOCATION_CODE",
+        "--------------------------------------- -------------- -------------",
+        "10                                      ACCOUNTING     NY           ",
+        "20                                                     DAL          ",
+        "2 rows selected (15 ms)",
+        "SQL> ",
+    };
+    EXPECT_EQ(out, expected);
+
+    // With screen off the console shows only the count; the rows go to the result file.
+    run("set screen off");
+    run("select deptno, dname from dept order by deptno;");
+    EXPECT_EQ(rows_after("select deptno, dname from dept order by deptno;"),
+              (std::vector<std::string>{"2 rows selected (15 ms)", "SQL> "}));
+    ASSERT_EQ(result_columns.size(), 2u);
+    EXPECT_EQ(result_columns[1].width, 15);
+    EXPECT_EQ(result_record_length(), 40 + 15);
+    std::FILE* file = result_file();
+    ASSERT_NE(file, nullptr);
+    std::rewind(file);
+    char record[55];
+    ASSERT_EQ(std::fread(record, 1, sizeof record, file), sizeof record);
+    EXPECT_STREQ(record, "10");
+    EXPECT_STREQ(record + 40, "ACCOUNTING");
+    ASSERT_EQ(std::fread(record, 1, sizeof record, file), sizeof record);
+    EXPECT_STREQ(record, "20");
+    EXPECT_EQ(std::string(record + 40, 15), std::string(15, '\0'));   // NULL: an all-zero field
+    EXPECT_EQ(std::fread(record, 1, sizeof record, file), 0u);
+}
+
+TEST_F(SessionTest, DmlAndDdlFeedbackAndErrorsWithTheirPosition) {
+    run("create table t (a number);");
+    EXPECT_EQ(row_from_end(1), "table T created (15 ms)");
+    run("insert into t values (1);");
+    EXPECT_EQ(row_from_end(1), "1 row inserted (15 ms)");
+    run("update t set a = 2 where a = 5;");
+    EXPECT_EQ(row_from_end(1), "0 rows updated (15 ms)");
+    run("select a,");
+    run("  nosuch from t;");
+    EXPECT_EQ(rows_after("select a,"), (std::vector<std::string>{"   2   nosuch from t;", "  nosuch from t", "  *",
+                                                                   "ORA-00904: \"NOSUCH\": invalid identifier", "",
+                                                                   "SQL> "}));
+    run("set timing off");
+    run("drop table t;");
+    EXPECT_EQ(row_from_end(1), "table T dropped ");
+}
+
+TEST_F(SessionTest, BatchSizeFollowsArraysizeAndMaxmem) {
+    run("create table wide (a varchar2(4000), b varchar2(4000), c varchar2(4000), d varchar2(4000), e varchar2(4000));");
+    run("select * from wide;");
+    EXPECT_EQ(fetch_batch_rows(), 10485760 / 20005);
+    run("set arraysize 7");
+    run("select * from wide;");
+    EXPECT_EQ(fetch_batch_rows(), 7);
+    run("set arraysize 1000 maxmem 100");
+    run("select * from wide;");
+    EXPECT_EQ(fetch_batch_rows(), 1);
+}
+
+TEST_F(SessionTest, CancelDuringALongFetchEndsAfterTheBatchBeingPrinted) {
+    run("create table n (i number);");
+    run("insert into n values (1);");
+    for (int i = 0; i < 10; ++i) run("insert into n select i from n;");   // 1024 rows
+    run("set arraysize 10 maxmem 10485760");
+    front.type("select a.i from n a, n b;\n");                               // a million rows
+    while (rows_fetched.load() == 0 && busy_thread_id.load() != 0) platform_sleep_ms(1);
+    db_cancel();
+    ASSERT_TRUE(front.wait_idle(60000));
+    const int fetched = result_row_count.load();
+    EXPECT_GT(fetched, 0);
+    EXPECT_LT(fetched, 1024 * 1024);
+    EXPECT_EQ(fetched % 10, 0) << fetched;
+}
+
+TEST_F(SessionTest, CancelBeforeTheFirstRowsBreaksTheCall) {
+    run("create table n (i number);");
+    run("insert into n values (1);");
+    for (int i = 0; i < 9; ++i) run("insert into n select i from n;");   // 512 rows
+    front.type("select count(*) from n a, n b, n c;\n");                 // 134 million combinations
+    platform_sleep_ms(200);
+    db_cancel();
+    ASSERT_TRUE(front.wait_idle(60000));
+    EXPECT_NE(front.screen().find("ORA-01013: user requested cancel of current operation"), std::string::npos)
+        << front.screen();
+}
+
+TEST_F(SessionTest, ConnectWithoutPasswordAsksForAHiddenLine) {
+    run("disconnect");
+    EXPECT_EQ(row_from_end(1), "Disconnected");
+    EXPECT_EQ(front.title(), "Vantro - Disconnected");
+    front.queue_line("tiger");
+    run("connect scott@" + test_support::unique_name("pw"));
+    EXPECT_EQ(session_open.load(), 1);
+    EXPECT_NE(front.screen().find("Enter password: *****"), std::string::npos) << front.screen();
+    EXPECT_EQ(front.title().rfind("Vantro - scott@pw-", 0), 0u) << front.title();
+    run("connect scott/wrong@" + current_database());
+    EXPECT_EQ(session_open.load(), 0);
+    EXPECT_NE(front.screen().find("ORA-01017"), std::string::npos);
+    run("connect scott/tiger@x as superuser");
+    EXPECT_EQ(row_from_end(2), "Invalid connect mode superuser");
+    EXPECT_EQ(row_from_end(1), "Usage: connect connectstring [as normal|sysoper|sysdba]");
+}
+
+}  // namespace
