@@ -64,6 +64,11 @@ void fn_sysdate(sqlite3_context* ctx, int, sqlite3_value**) {
   sqlite3_result_text(ctx, t.c_str(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
 }
 
+void fn_user(sqlite3_context* ctx, int, sqlite3_value**) {
+  const std::string& u = settings_of(ctx)->user;
+  sqlite3_result_text(ctx, u.c_str(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
+}
+
 void fn_concat(sqlite3_context* ctx, int, sqlite3_value** argv) {
   bool null_a = sqlite3_value_type(argv[0]) == SQLITE_NULL, null_b = sqlite3_value_type(argv[1]) == SQLITE_NULL;
   std::string r = (null_a ? std::string() : value_text(argv[0])) + (null_b ? std::string() : value_text(argv[1]));
@@ -366,6 +371,7 @@ struct FunctionEntry {
 
 const FunctionEntry kFunctions[] = {
     {"vantro_sysdate", 0, false, fn_sysdate},
+    {"vantro_user", 0, false, fn_user},
     {"vantro_concat", 2, true, fn_concat},
     {"vantro_num_text", 1, true, fn_num_text},
     {"vantro_date_text", 1, false, fn_date_text},

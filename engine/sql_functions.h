@@ -11,6 +11,7 @@ struct SessionSettings {
   std::string nls_date_format = "DD-MON-RR";
   std::string nls_timestamp_format = "DD-MON-RR HH.MI.SSXFF AM";
   std::string statement_time;   // SYSDATE of the running statement, stored form
+  std::string user;             // the session user (USER)
 };
 
 // Registers every function on db; false when SQLite refuses one.
