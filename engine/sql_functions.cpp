@@ -88,7 +88,7 @@ void fn_num_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_text(ctx, buf, static_cast<int>(n), SQLITE_TRANSIENT);
 }
 
-void date_text(sqlite3_context* ctx, sqlite3_value* v, const std::string& mask) {
+void date_text(sqlite3_context* ctx, sqlite3_value* v, const DateMask& mask) {
   if (sqlite3_value_type(v) == SQLITE_NULL) {
     sqlite3_result_null(ctx);
     return;
@@ -104,10 +104,10 @@ void date_text(sqlite3_context* ctx, sqlite3_value* v, const std::string& mask) 
   sqlite3_result_text(ctx, buf, static_cast<int>(n), SQLITE_TRANSIENT);
 }
 void fn_date_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  date_text(ctx, argv[0], settings_of(ctx)->nls_date_format);
+  date_text(ctx, argv[0], settings_of(ctx)->date_mask);
 }
 void fn_timestamp_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  date_text(ctx, argv[0], settings_of(ctx)->nls_timestamp_format);
+  date_text(ctx, argv[0], settings_of(ctx)->timestamp_mask);
 }
 
 DateValue now_value() {
@@ -391,6 +391,11 @@ const FunctionEntry kFunctions[] = {
 };
 
 }  // namespace
+
+void settings_compile_formats(SessionSettings* settings) {
+  settings->date_mask = date_mask_compile(settings->nls_date_format);
+  settings->timestamp_mask = date_mask_compile(settings->nls_timestamp_format);
+}
 
 bool sql_functions_register(sqlite3* db, SessionSettings* settings) {
   for (const FunctionEntry& f : kFunctions) {
