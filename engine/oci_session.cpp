@@ -202,6 +202,8 @@ VOCI_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession*
   ses->open = true;
   ses->in_transaction = false;
   ses->settings = SessionSettings();
+  ses->settings.user = user;
+  settings_compile_formats(&ses->settings);
   svc->session = ses;
   return OCI_SUCCESS;
 }

@@ -233,7 +233,7 @@ void put_value(StmtHandle* s, int col, DefineHandle* d, ub4 row, FetchFlags* fla
       DateValue dv;
       if (vtype == SQLITE_TEXT && date_parse_stored(t, static_cast<std::size_t>(sqlite3_column_bytes(vm, col)), &dv)) {
         const SessionSettings& st = s->session->settings;
-        len = date_format(dv, ot.code == kTypeDate ? st.nls_date_format : st.nls_timestamp_format, tmp, sizeof tmp);
+        len = date_format(dv, ot.code == kTypeDate ? st.date_mask : st.timestamp_mask, tmp, sizeof tmp);
         text = tmp;
       }
       break;
@@ -398,6 +398,7 @@ sword run_transaction_statement(StmtHandle* s, OCIError* errhp) {
     case StatementKind::AlterSession:
       (s->tr.name == "NLS_DATE_FORMAT" ? ses->settings.nls_date_format : ses->settings.nls_timestamp_format) =
           s->tr.value;
+      settings_compile_formats(&ses->settings);
       return OCI_SUCCESS;
     case StatementKind::Select:
     case StatementKind::Insert:

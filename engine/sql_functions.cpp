@@ -64,6 +64,11 @@ void fn_sysdate(sqlite3_context* ctx, int, sqlite3_value**) {
   sqlite3_result_text(ctx, t.c_str(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
 }
 
+void fn_user(sqlite3_context* ctx, int, sqlite3_value**) {
+  const std::string& u = settings_of(ctx)->user;
+  sqlite3_result_text(ctx, u.c_str(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
+}
+
 void fn_concat(sqlite3_context* ctx, int, sqlite3_value** argv) {
   bool null_a = sqlite3_value_type(argv[0]) == SQLITE_NULL, null_b = sqlite3_value_type(argv[1]) == SQLITE_NULL;
   std::string r = (null_a ? std::string() : value_text(argv[0])) + (null_b ? std::string() : value_text(argv[1]));
@@ -83,7 +88,7 @@ void fn_num_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_text(ctx, buf, static_cast<int>(n), SQLITE_TRANSIENT);
 }
 
-void date_text(sqlite3_context* ctx, sqlite3_value* v, const std::string& mask) {
+void date_text(sqlite3_context* ctx, sqlite3_value* v, const DateMask& mask) {
   if (sqlite3_value_type(v) == SQLITE_NULL) {
     sqlite3_result_null(ctx);
     return;
@@ -99,10 +104,10 @@ void date_text(sqlite3_context* ctx, sqlite3_value* v, const std::string& mask) 
   sqlite3_result_text(ctx, buf, static_cast<int>(n), SQLITE_TRANSIENT);
 }
 void fn_date_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  date_text(ctx, argv[0], settings_of(ctx)->nls_date_format);
+  date_text(ctx, argv[0], settings_of(ctx)->date_mask);
 }
 void fn_timestamp_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
-  date_text(ctx, argv[0], settings_of(ctx)->nls_timestamp_format);
+  date_text(ctx, argv[0], settings_of(ctx)->timestamp_mask);
 }
 
 DateValue now_value() {
@@ -366,6 +371,7 @@ struct FunctionEntry {
 
 const FunctionEntry kFunctions[] = {
     {"vantro_sysdate", 0, false, fn_sysdate},
+    {"vantro_user", 0, false, fn_user},
     {"vantro_concat", 2, true, fn_concat},
     {"vantro_num_text", 1, true, fn_num_text},
     {"vantro_date_text", 1, false, fn_date_text},
@@ -385,6 +391,11 @@ const FunctionEntry kFunctions[] = {
 };
 
 }  // namespace
+
+void settings_compile_formats(SessionSettings* settings) {
+  settings->date_mask = date_mask_compile(settings->nls_date_format);
+  settings->timestamp_mask = date_mask_compile(settings->nls_timestamp_format);
+}
 
 bool sql_functions_register(sqlite3* db, SessionSettings* settings) {
   for (const FunctionEntry& f : kFunctions) {

@@ -60,6 +60,17 @@ OraType date_type() {
   return t;
 }
 
+// The type that holds values of both a and b (b's text size given): character types
+// widen to the longer size, so that no branch of a CASE or a UNION is cut.
+OraType wider(const OraType& a, const OraType& b, std::uint32_t b_text_size) {
+  bool a_char = a.code == kTypeVarchar2 || a.code == kTypeChar;
+  if (!a_char) return a;
+  OraType r = a;
+  if (b.code != a.code) r.code = kTypeVarchar2;
+  if (b_text_size > r.size) r.size = b_text_size > 4000 ? 4000 : b_text_size;
+  return r;
+}
+
 std::string quote_name(const std::string& n) {
   std::string r = "\"";
   for (char c : n) {
@@ -110,6 +121,7 @@ class Translator {
   std::string as_text(const Emitted& e) const;
   std::string derived_name(const Expr& e) const;
   std::uint32_t text_size(const Emitted& e) const;
+  bool ungrouped(Expr& e, const Scope& scope, const std::vector<std::string>& groups, const Expr** bad);
   bool store_value(const Emitted& v, const ColumnInfo& target, const std::string& owner, const std::string& table,
                    std::string* sql, std::uint32_t offset);
   bool column_sql(const ColumnDef& c, std::string* sql);
@@ -306,7 +318,7 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
       out->type = date_type();
       return true;
     case ExprKind::User:
-      out->sql = quote_text(ctx_.schema);
+      out->sql = "vantro_user()";
       out->type = varchar_type(30);
       return true;
     case ExprKind::Unary: {
@@ -461,6 +473,8 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
         if (!typed && e.args[i + 1]->kind != ExprKind::Null) {
           out->type = t.type;
           typed = true;
+        } else if (typed) {
+          out->type = wider(out->type, t.type, text_size(t));
         }
         out->aggregate = out->aggregate || w.aggregate || t.aggregate;
       }
@@ -468,7 +482,7 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
         Emitted el;
         if (!expr(*e.args.back(), scope, &el)) return false;
         sql += " ELSE " + el.sql;
-        if (!typed) out->type = el.type;
+        out->type = typed ? wider(out->type, el.type, text_size(el)) : el.type;
       }
       out->sql = sql + " END)";
       if (out->type.code == kTypeChar) out->type.code = kTypeVarchar2;
@@ -490,6 +504,12 @@ bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInf
       first_cols = bc;
     } else if (bc.size() != first_cols.size()) {
       return fail(1789, b->offset), err_->message = "query block has incorrect number of result columns", false;
+    } else {
+      for (std::size_t i = 0; i < bc.size(); ++i) {
+        Emitted other;
+        other.type = bc[i].type;
+        first_cols[i].type = wider(first_cols[i].type, bc[i].type, text_size(other));
+      }
     }
     text += bs;
     switch (b->set_op) {
@@ -655,24 +675,45 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
   }
   // Oracle refuses a select item that is neither grouped nor an aggregate; SQLite would
   // silently pick a value from some row.
-  if (any_aggregate || !groups.empty()) {
+  bool grouping = any_aggregate || !groups.empty();
+  if (grouping) {
     for (auto& pc : plain_columns) {
-      Emitted e;
-      if (!expr(const_cast<Expr&>(*pc.first), scope, &e)) return false;
-      bool grouped = false;
-      for (const std::string& g : groups) grouped = grouped || g == e.sql;
-      bool constant = pc.first->kind == ExprKind::String || pc.first->kind == ExprKind::Number ||
-                      pc.first->kind == ExprKind::Null || pc.first->kind == ExprKind::Sysdate ||
-                      pc.first->kind == ExprKind::User || pc.first->kind == ExprKind::Bind;
-      if (!grouped && !constant) return fail(groups.empty() ? 937 : 979, pc.first->offset);
+      const Expr* bad = nullptr;
+      if (!ungrouped(const_cast<Expr&>(*pc.first), scope, groups, &bad)) return false;
+      if (bad) return fail(groups.empty() ? 937 : 979, bad->offset);
     }
   }
   if (s.having) {
     Emitted h;
     if (!expr(*s.having, scope, &h)) return false;
+    const Expr* bad = nullptr;
+    if (!ungrouped(*s.having, scope, groups, &bad)) return false;
+    if (bad) return fail(979, bad->offset);
     text += " HAVING " + h.sql;
   }
   *sql = text;
+  return true;
+}
+
+bool is_aggregate_call(const Expr& e) {
+  return e.kind == ExprKind::Function &&
+         (e.text == "COUNT" || e.text == "SUM" || e.text == "AVG" || e.text == "MIN" || e.text == "MAX");
+}
+
+// Finds the first column reference of e that is neither inside an aggregate nor part of
+// a GROUP BY expression (*bad stays null when there is none).
+bool Translator::ungrouped(Expr& e, const Scope& scope, const std::vector<std::string>& groups, const Expr** bad) {
+  if (*bad || is_aggregate_call(e) || e.subquery) return true;
+  Emitted em;
+  if (!expr(e, scope, &em)) return false;
+  for (const std::string& g : groups)
+    if (g == em.sql) return true;
+  if (e.kind == ExprKind::Column) {
+    *bad = &e;
+    return true;
+  }
+  for (auto& a : e.args)
+    if (!ungrouped(*a, scope, groups, bad)) return false;
   return true;
 }
 
@@ -815,11 +856,17 @@ bool Translator::column_sql(const ColumnDef& c, std::string* sql) {
   if (c.primary_key) s += " PRIMARY KEY";
   if (c.unique) s += " UNIQUE";
   if (c.default_value) {
-    const Expr& d = *c.default_value;
-    if (d.kind == ExprKind::Number) s += " DEFAULT " + d.text;
-    else if (d.kind == ExprKind::Unary && d.args[0]->kind == ExprKind::Number) s += " DEFAULT " + d.text + d.args[0]->text;
-    else if (d.kind == ExprKind::String) s += " DEFAULT " + quote_text(d.text);
-    else if (d.kind != ExprKind::Null) return fail(3001, d.offset);
+    // The default is evaluated at insert time, converted to the column's type like any
+    // value stored there.
+    Scope none;
+    Emitted d;
+    if (!expr(*c.default_value, none, &d)) return false;
+    if (c.default_value->kind != ExprKind::Null) {
+      ColumnInfo target{c.name, c.type};
+      std::string stored;
+      if (!store_value(d, target, "", "", &stored, c.default_value->offset)) return false;
+      s += " DEFAULT (" + stored + ")";
+    }
   }
   if (!c.references.name.empty()) {
     if (!c.references.owner.empty() && c.references.owner != ctx_.schema) return fail(3001, c.references.offset);

@@ -49,22 +49,6 @@ void put_num(char* buf, std::size_t size, std::size_t* pos, long v, int width, b
   int n = fill ? std::snprintf(tmp, sizeof tmp, "%0*ld", width, v) : std::snprintf(tmp, sizeof tmp, "%ld", v);
   put(buf, size, pos, tmp, static_cast<std::size_t>(n));
 }
-// A month or day name in the case the mask's element is written in.
-void put_name(char* buf, std::size_t size, std::size_t* pos, const char* name, std::size_t len, bool pad_to_9,
-              const std::string& mask, std::size_t at) {
-  bool first_upper = std::isupper(static_cast<unsigned char>(mask[at])) != 0;
-  bool second_upper = at + 1 < mask.size() && std::isupper(static_cast<unsigned char>(mask[at + 1])) != 0;
-  char tmp[16];
-  std::size_t n = 0;
-  for (std::size_t i = 0; i < len && name[i]; ++i, ++n) {
-    char c = name[i];
-    if (!(first_upper && (second_upper || i == 0))) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    tmp[n] = c;
-  }
-  while (pad_to_9 && n < 9) tmp[n++] = ' ';
-  put(buf, size, pos, tmp, n);
-}
-
 bool starts_with_ci(const std::string& s, std::size_t at, const char* word) {
   std::size_t n = std::strlen(word);
   if (at + n > s.size()) return false;
@@ -90,8 +74,18 @@ bool is_punct(char c) { return std::strchr("-/,.;: ", c) != nullptr; }
 }  // namespace
 
 std::size_t number_text_int(std::int64_t v, char* buf, std::size_t size) {
-  int n = std::snprintf(buf, size, "%lld", static_cast<long long>(v));
-  return n < 0 ? 0 : (static_cast<std::size_t>(n) < size ? static_cast<std::size_t>(n) : size - 1);
+  char tmp[24];
+  std::size_t n = 0;
+  std::uint64_t u = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+  do {
+    tmp[n++] = static_cast<char>('0' + u % 10);
+    u /= 10;
+  } while (u);
+  if (v < 0) tmp[n++] = '-';
+  std::size_t pos = 0;
+  while (n > 0 && pos + 1 < size) buf[pos++] = tmp[--n];
+  if (size > 0) buf[pos] = 0;
+  return pos;
 }
 
 std::size_t number_text_double(double v, char* buf, std::size_t size) {
@@ -101,6 +95,36 @@ std::size_t number_text_double(double v, char* buf, std::size_t size) {
     put(buf, size, &pos, t, std::strlen(t));
     buf[pos] = 0;
     return pos;
+  }
+  // Most stored values have few decimals: find the smallest scale that represents v
+  // exactly and print it as a scaled integer, without printf.
+  static const double kPow10[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+  double mag = std::fabs(v);
+  if (mag < 1e15 && mag >= 1e-9) {
+    for (int k = 0; k < 10; ++k) {
+      double scaled = mag * kPow10[k];
+      if (scaled >= 1e15) break;
+      std::int64_t r = std::llround(scaled);
+      if (static_cast<double>(r) / kPow10[k] != mag) continue;
+      char digits[24];
+      std::size_t nd = number_text_int(r, digits, sizeof digits);
+      char out[48];
+      std::size_t pos = 0;
+      if (v < 0) out[pos++] = '-';
+      if (nd > static_cast<std::size_t>(k)) {
+        for (std::size_t i = 0; i < nd - static_cast<std::size_t>(k); ++i) out[pos++] = digits[i];
+        if (k > 0) out[pos++] = '.';
+        for (std::size_t i = nd - static_cast<std::size_t>(k); i < nd; ++i) out[pos++] = digits[i];
+      } else {
+        out[pos++] = '.';
+        for (std::size_t i = nd; i < static_cast<std::size_t>(k); ++i) out[pos++] = '0';
+        for (std::size_t i = 0; i < nd; ++i) out[pos++] = digits[i];
+      }
+      std::size_t w = 0;
+      put(buf, size, &w, out, pos);
+      if (size > 0) buf[w] = 0;
+      return w;
+    }
   }
   char sci[40];
   std::snprintf(sci, sizeof sci, "%.14e", std::fabs(v));
@@ -233,58 +257,141 @@ bool date_mask_valid(const std::string& mask) {
   return true;
 }
 
-std::size_t date_format(const DateValue& d, const std::string& mask, char* buf, std::size_t size) {
-  std::size_t pos = 0;
-  bool fm = false;
-  int weekday = static_cast<int>((day_number(d.year, d.month, d.day) + 1) % 7);  // 0001-01-01 was a Monday
+DateMask date_mask_compile(const std::string& mask) {
+  DateMask m;
+  auto add = [&](DateElement e) {
+    DateMaskItem it;
+    it.element = e;
+    m.items.push_back(it);
+    return &m.items.back();
+  };
   for (std::size_t i = 0; i < mask.size();) {
     if (mask[i] == '"') {
       std::size_t close = mask.find('"', i + 1);
       if (close == std::string::npos) close = mask.size();
-      put(buf, size, &pos, mask.c_str() + i + 1, close - i - 1);
+      add(DateElement::Literal)->literal = mask.substr(i + 1, close - i - 1);
       i = close + 1;
       continue;
     }
     const char* e = element_at(mask, i);
     if (!e) {
-      put(buf, size, &pos, mask.c_str() + i, 1);
+      add(DateElement::Literal)->literal = mask.substr(i, 1);
       ++i;
       continue;
     }
     std::string el = e;
-    bool pad = !fm;
-    if (el == "FM") fm = !fm;
-    else if (el == "YYYY" || el == "RRRR") put_num(buf, size, &pos, d.year, 4, pad);
-    else if (el == "YYY") put_num(buf, size, &pos, d.year % 1000, 3, true);
-    else if (el == "YY" || el == "RR") put_num(buf, size, &pos, d.year % 100, 2, true);
-    else if (el == "Y") put_num(buf, size, &pos, d.year % 10, 1, true);
-    else if (el == "MM") put_num(buf, size, &pos, d.month, 2, pad);
-    else if (el == "MON") put_name(buf, size, &pos, kMonths[d.month - 1], 3, false, mask, i);
-    else if (el == "MONTH") put_name(buf, size, &pos, kMonths[d.month - 1], 9, pad, mask, i);
-    else if (el == "DD") put_num(buf, size, &pos, d.day, 2, pad);
-    else if (el == "DDD")
-      put_num(buf, size, &pos, static_cast<long>(day_number(d.year, d.month, d.day) - day_number(d.year, 1, 1) + 1),
-              3, pad);
-    else if (el == "D") put_num(buf, size, &pos, weekday + 1, 1, true);
-    else if (el == "DY") put_name(buf, size, &pos, kDays[weekday], 3, false, mask, i);
-    else if (el == "DAY") put_name(buf, size, &pos, kDays[weekday], 9, pad, mask, i);
-    else if (el == "HH24") put_num(buf, size, &pos, d.hour, 2, pad);
-    else if (el == "HH" || el == "HH12") put_num(buf, size, &pos, d.hour % 12 == 0 ? 12 : d.hour % 12, 2, pad);
-    else if (el == "MI") put_num(buf, size, &pos, d.minute, 2, pad);
-    else if (el == "SS") put_num(buf, size, &pos, d.second, 2, pad);
-    else if (el == "X") put(buf, size, &pos, ".", 1);
-    else if (el == "AM" || el == "PM") put(buf, size, &pos, d.hour < 12 ? "AM" : "PM", 2);
-    else if (el == "A.M." || el == "P.M.") put(buf, size, &pos, d.hour < 12 ? "A.M." : "P.M.", 4);
-    else if (el[0] == 'F' && el[1] == 'F') {
-      int digits = el.size() == 3 ? el[2] - '0' : 6;
-      char tmp[16];
-      std::snprintf(tmp, sizeof tmp, "%09d", d.fraction);
-      put(buf, size, &pos, tmp, static_cast<std::size_t>(digits));
-    }
+    bool first_upper = std::isupper(static_cast<unsigned char>(mask[i])) != 0;
+    bool second_upper = i + 1 < mask.size() && std::isupper(static_cast<unsigned char>(mask[i + 1])) != 0;
+    std::uint8_t name_case = first_upper ? (second_upper ? 0 : 1) : 2;
+    DateElement kind = DateElement::Literal;
+    if (el == "FM") kind = DateElement::FillMode;
+    else if (el == "YYYY" || el == "RRRR") kind = DateElement::Year4;
+    else if (el == "YYY") kind = DateElement::Year3;
+    else if (el == "YY" || el == "RR") kind = DateElement::Year2;
+    else if (el == "Y") kind = DateElement::Year1;
+    else if (el == "MM") kind = DateElement::Month;
+    else if (el == "MON") kind = DateElement::MonthAbbrev;
+    else if (el == "MONTH") kind = DateElement::MonthName;
+    else if (el == "DD") kind = DateElement::Day;
+    else if (el == "DDD") kind = DateElement::DayOfYear;
+    else if (el == "D") kind = DateElement::WeekDay;
+    else if (el == "DY") kind = DateElement::DayAbbrev;
+    else if (el == "DAY") kind = DateElement::DayName;
+    else if (el == "HH24") kind = DateElement::Hour24;
+    else if (el == "HH" || el == "HH12") kind = DateElement::Hour12;
+    else if (el == "MI") kind = DateElement::Minute;
+    else if (el == "SS") kind = DateElement::Second;
+    else if (el == "AM" || el == "PM") kind = DateElement::Meridian;
+    else if (el == "A.M." || el == "P.M.") kind = DateElement::MeridianDots;
+    else if (el == "X") kind = DateElement::Radix;
+    else if (el[0] == 'F' && el[1] == 'F') kind = DateElement::Fraction;
+    DateMaskItem* it = add(kind);
+    it->name_case = name_case;
+    if (kind == DateElement::Fraction) it->digits = static_cast<std::uint8_t>(el.size() == 3 ? el[2] - '0' : 6);
     i += el.size();
+  }
+  return m;
+}
+
+namespace {
+
+void put_name_case(char* buf, std::size_t size, std::size_t* pos, const char* name, std::size_t len, bool pad_to_9,
+                   std::uint8_t name_case) {
+  char tmp[16];
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < len && name[i]; ++i, ++n) {
+    char c = name[i];
+    if (name_case == 2 || (name_case == 1 && i > 0)) c = static_cast<char>(c - 'A' + 'a');
+    tmp[n] = c;
+  }
+  while (pad_to_9 && n < 9) tmp[n++] = ' ';
+  put(buf, size, pos, tmp, n);
+}
+
+// Two digits, the common case, without printf.
+void put2(char* buf, std::size_t size, std::size_t* pos, int v, bool pad) {
+  char tmp[2];
+  if (v < 10 && !pad) {
+    tmp[0] = static_cast<char>('0' + v);
+    put(buf, size, pos, tmp, 1);
+    return;
+  }
+  tmp[0] = static_cast<char>('0' + v / 10 % 10);
+  tmp[1] = static_cast<char>('0' + v % 10);
+  put(buf, size, pos, tmp, 2);
+}
+
+}  // namespace
+
+std::size_t date_format(const DateValue& d, const DateMask& mask, char* buf, std::size_t size) {
+  std::size_t pos = 0;
+  bool fm = false;
+  int weekday = static_cast<int>((day_number(d.year, d.month, d.day) + 1) % 7);  // 0001-01-01 was a Monday
+  for (const DateMaskItem& it : mask.items) {
+    bool pad = !fm;
+    switch (it.element) {
+      case DateElement::Literal: put(buf, size, &pos, it.literal.data(), it.literal.size()); break;
+      case DateElement::FillMode: fm = !fm; break;
+      case DateElement::Year4: put_num(buf, size, &pos, d.year, 4, pad); break;
+      case DateElement::Year3: put_num(buf, size, &pos, d.year % 1000, 3, true); break;
+      case DateElement::Year2: put2(buf, size, &pos, d.year % 100, true); break;
+      case DateElement::Year1: put_num(buf, size, &pos, d.year % 10, 1, true); break;
+      case DateElement::Month: put2(buf, size, &pos, d.month, pad); break;
+      case DateElement::MonthAbbrev:
+        put_name_case(buf, size, &pos, kMonths[d.month - 1], 3, false, it.name_case);
+        break;
+      case DateElement::MonthName:
+        put_name_case(buf, size, &pos, kMonths[d.month - 1], 9, pad, it.name_case);
+        break;
+      case DateElement::Day: put2(buf, size, &pos, d.day, pad); break;
+      case DateElement::DayOfYear:
+        put_num(buf, size, &pos,
+                static_cast<long>(day_number(d.year, d.month, d.day) - day_number(d.year, 1, 1) + 1), 3, pad);
+        break;
+      case DateElement::WeekDay: put_num(buf, size, &pos, weekday + 1, 1, true); break;
+      case DateElement::DayAbbrev: put_name_case(buf, size, &pos, kDays[weekday], 3, false, it.name_case); break;
+      case DateElement::DayName: put_name_case(buf, size, &pos, kDays[weekday], 9, pad, it.name_case); break;
+      case DateElement::Hour24: put2(buf, size, &pos, d.hour, pad); break;
+      case DateElement::Hour12: put2(buf, size, &pos, d.hour % 12 == 0 ? 12 : d.hour % 12, pad); break;
+      case DateElement::Minute: put2(buf, size, &pos, d.minute, pad); break;
+      case DateElement::Second: put2(buf, size, &pos, d.second, pad); break;
+      case DateElement::Meridian: put(buf, size, &pos, d.hour < 12 ? "AM" : "PM", 2); break;
+      case DateElement::MeridianDots: put(buf, size, &pos, d.hour < 12 ? "A.M." : "P.M.", 4); break;
+      case DateElement::Radix: put(buf, size, &pos, ".", 1); break;
+      case DateElement::Fraction: {
+        char tmp[16];
+        std::snprintf(tmp, sizeof tmp, "%09d", d.fraction);
+        put(buf, size, &pos, tmp, it.digits);
+        break;
+      }
+    }
   }
   if (size > 0) buf[pos < size ? pos : size - 1] = 0;
   return pos;
+}
+
+std::size_t date_format(const DateValue& d, const std::string& mask, char* buf, std::size_t size) {
+  return date_format(d, date_mask_compile(mask), buf, size);
 }
 
 bool date_parse(const std::string& text, const std::string& mask, const DateValue& now, DateValue* out,

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // A calendar date and time as the engine stores it: "YYYY-MM-DD HH:MM:SS" text.
 struct DateValue {
@@ -27,8 +28,25 @@ bool number_parse(const char* text, std::size_t len, double* out, std::int64_t* 
 bool date_parse_stored(const char* text, std::size_t len, DateValue* out);
 // Writes the stored form (19 characters, plus ".fffffffff" digits for timestamps).
 std::string date_stored_text(const DateValue& d, int fraction_digits = 0);
+// A date mask split into its elements once, so that formatting a value does no parsing.
+enum class DateElement : std::uint8_t {
+  Literal, FillMode, Year4, Year3, Year2, Year1, Month, MonthAbbrev, MonthName, Day, DayOfYear, WeekDay,
+  DayAbbrev, DayName, Hour24, Hour12, Minute, Second, Meridian, MeridianDots, Fraction, Radix
+};
+struct DateMaskItem {
+  DateElement element = DateElement::Literal;
+  std::uint8_t digits = 0;       // fraction digits for Fraction
+  std::uint8_t name_case = 0;    // 0 upper, 1 capitalised, 2 lower (month and day names)
+  std::string literal;
+};
+struct DateMask {
+  std::vector<DateMaskItem> items;
+};
+DateMask date_mask_compile(const std::string& mask);
+
 // Formats d with an Oracle mask (DD-MON-RR, YYYY-MM-DD HH24:MI:SS ...). Returns the
 // length written to buf (NUL-terminated, cut to size-1).
+std::size_t date_format(const DateValue& d, const DateMask& mask, char* buf, std::size_t size);
 std::size_t date_format(const DateValue& d, const std::string& mask, char* buf, std::size_t size);
 // Parses text with an Oracle mask; false with err (ORA-01858, 01861, 01843, 01847 ...).
 bool date_parse(const std::string& text, const std::string& mask, const DateValue& now, DateValue* out,

@@ -261,6 +261,12 @@ TEST_F(Oci, DescribeReportsOracleTypeCodesAndSizes) {
   EXPECT_EQ(d[4].name, "N*2");
   EXPECT_EQ(d[5].type, 1);
   EXPECT_EQ(d[5].size, 5);
+
+  // A column fed by several branches is as wide as the widest, so no value is cut.
+  d = describe(s, "select case when 1 = 1 then 'a' else 'abcdef' end from dual union all select 'abcdefgh' from dual");
+  ASSERT_EQ(d.size(), 1u);
+  EXPECT_EQ(d[0].type, 1);
+  EXPECT_EQ(d[0].size, 8);
 }
 
 TEST_F(Oci, ValuesComeOutAsOraclePrintsThem) {
@@ -474,6 +480,17 @@ TEST_F(Oci, SqlRoundTrips) {
             (std::vector<std::string>{"ALLEN|20-FEB-81", "WARD|22-FEB-81"}));
   EXPECT_EQ(s.value("select \"lower\" from \"Mixed\""), "1");
   EXPECT_EQ(s.value("select count(*) from emp where comm is null"), "3");
+  EXPECT_EQ(s.rows("select deptno + 1, count(*) from emp group by deptno having count(*) > 1"),
+            (std::vector<std::string>{"31|2"}));
+  EXPECT_EQ(s.exec("select deptno from emp group by deptno having sal > 1"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 979);
+  ASSERT_EQ(s.exec("create table audit_t (who varchar2(30) default user, at date default sysdate,"
+                   " n number default 42, d date default '01-JAN-2000', x varchar2(5))"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("insert into audit_t (x) values ('x')"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.value("select who, n, d, count(*) from audit_t where at <= sysdate group by who, n, d"),
+            "SCOTT|42|01-JAN-00|1");
   EXPECT_EQ(s.exec("select * from mixed"), OCI_ERROR) << "quoted names keep their case";
   EXPECT_EQ(s.exec("drop index emp_dept"), OCI_SUCCESS) << s.error_text();
   EXPECT_EQ(s.exec("drop index emp_dept"), OCI_ERROR);

@@ -1,0 +1,101 @@
+// Unit tests of the engine's value conversions: number text, date masks, hexadecimal.
+#include "values.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+namespace {
+
+std::string num(double v) {
+  char buf[64];
+  number_text_double(v, buf, sizeof buf);
+  return buf;
+}
+
+std::string fmt(const DateValue& d, const std::string& mask) {
+  char buf[128];
+  date_format(d, mask, buf, sizeof buf);
+  return buf;
+}
+
+DateValue make(int y, int m, int d, int hh = 0, int mi = 0, int ss = 0) {
+  DateValue v;
+  v.year = y;
+  v.month = m;
+  v.day = d;
+  v.hour = hh;
+  v.minute = mi;
+  v.second = ss;
+  return v;
+}
+
+TEST(Values, NumbersPrintAsOracleDoes) {
+  EXPECT_EQ(num(1.5), "1.5");
+  EXPECT_EQ(num(0.5), ".5");
+  EXPECT_EQ(num(-0.5), "-.5");
+  EXPECT_EQ(num(100), "100");
+  EXPECT_EQ(num(3135.55), "3135.55");
+  EXPECT_EQ(num(1.5e-7), ".00000015");
+  EXPECT_EQ(num(0.1 + 0.2), ".3");
+  EXPECT_EQ(num(1e20), "100000000000000000000");
+  EXPECT_EQ(num(1.5e50), "1.5E+50");
+  EXPECT_EQ(num(1e-50), "1.0E-50");
+  char buf[8];
+  EXPECT_EQ(number_text_int(-1234567, buf, sizeof buf), 7u) << "cut to the buffer, never past it";
+  EXPECT_STREQ(buf, "-123456");
+  EXPECT_EQ(number_text_int(INT64_MIN, buf, 0), 0u);
+}
+
+TEST(Values, DatesFormatWithMasks) {
+  DateValue d = make(2004, 3, 15, 14, 5, 9);
+  EXPECT_EQ(fmt(d, "DD-MON-RR"), "15-MAR-04");
+  EXPECT_EQ(fmt(d, "YYYY-MM-DD HH24:MI:SS"), "2004-03-15 14:05:09");
+  EXPECT_EQ(fmt(d, "Dy, Month DD \"at\" HH:MI AM"), "Mon, March     15 at 02:05 PM");
+  EXPECT_EQ(fmt(d, "fmMonth dd, yyyy"), "March 15, 2004");
+  EXPECT_EQ(fmt(d, "mon"), "mar");
+  char small[4];
+  EXPECT_EQ(date_format(d, std::string("DD-MON-RR"), small, sizeof small), 3u);
+  EXPECT_STREQ(small, "15-");
+}
+
+TEST(Values, DatesParseWithTheRrRuleAndRejectBadInput) {
+  DateValue now = make(2026, 12, 6);
+  DateValue out;
+  OraError err;
+  ASSERT_TRUE(date_parse("15-MAR-04", "DD-MON-RR", now, &out, &err));
+  EXPECT_EQ(out.year, 2004);
+  ASSERT_TRUE(date_parse("17-dec-80", "DD-MON-RR", now, &out, &err));
+  EXPECT_EQ(out.year, 1980);
+  EXPECT_EQ(out.month, 12);
+  ASSERT_TRUE(date_parse("2000-01-31 23:59:58", "YYYY-MM-DD HH24:MI:SS", now, &out, &err));
+  EXPECT_EQ(date_stored_text(out), "2000-01-31 23:59:58");
+  EXPECT_FALSE(date_parse("15-XYZ-04", "DD-MON-RR", now, &out, &err));
+  EXPECT_EQ(err.code, 1843);
+  EXPECT_FALSE(date_parse("31-FEB-04", "DD-MON-RR", now, &out, &err));
+  EXPECT_EQ(err.code, 1839);
+  EXPECT_FALSE(date_parse("15-MAR-04 extra", "DD-MON-RR", now, &out, &err));
+  EXPECT_EQ(err.code, 1830);
+  EXPECT_FALSE(date_parse("AB-MAR-04", "DD-MON-RR", now, &out, &err));
+  EXPECT_EQ(err.code, 1858);
+  EXPECT_FALSE(date_mask_valid("QQQ"));
+}
+
+TEST(Values, DateArithmeticCrossesMonthsAndYears) {
+  DateValue d = date_add_days(make(2004, 2, 28, 12), 1.5);
+  EXPECT_EQ(date_stored_text(d), "2004-03-01 00:00:00");
+  EXPECT_DOUBLE_EQ(date_diff_days(make(2005, 1, 1), make(2004, 1, 1)), 366.0);
+}
+
+TEST(Values, RawHex) {
+  std::string raw;
+  ASSERT_TRUE(raw_from_hex("c0FFee", &raw));
+  EXPECT_EQ(raw, std::string("\xC0\xFF\xEE"));
+  char buf[5];
+  EXPECT_EQ(raw_to_hex(reinterpret_cast<const unsigned char*>(raw.data()), raw.size(), buf, sizeof buf), 4u);
+  EXPECT_STREQ(buf, "C0FF");
+  EXPECT_FALSE(raw_from_hex("zz", &raw));
+}
+
+}  // namespace
