@@ -272,6 +272,13 @@ void fn_store_number(sqlite3_context* ctx, int, sqlite3_value** argv) {
   std::int64_t i = 0;
   bool is_int;
   if (!numeric(ctx, argv[0], &d, &i, &is_int)) return;
+  if (sqlite3_value_type(argv[0]) == SQLITE_TEXT && !is_int &&
+      number_significant_digits(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
+                                static_cast<std::size_t>(sqlite3_value_bytes(argv[0]))) > kExactNumberDigits) {
+    // More digits than the engine stores exactly: refuse instead of rounding silently.
+    raise(ctx, 1438);
+    return;
+  }
   int precision = sqlite3_value_int(argv[1]);
   int scale = sqlite3_value_int(argv[2]);
   if (scale != -127) {

@@ -31,6 +31,7 @@ struct Emitted {
   std::string sql;
   OraType type;
   bool aggregate = false;
+  std::string literal;   // a number literal's text as typed
 };
 
 bool is_char(const OraType& t) {
@@ -299,6 +300,7 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
     case ExprKind::Number:
       out->sql = e.text;
       out->type = number_type();
+      out->literal = e.text;
       return true;
     case ExprKind::Null:
       out->sql = "NULL";
@@ -724,7 +726,9 @@ bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const s
   switch (t.code) {
     case kTypeNumber:
       if (is_date(v.type)) return fail(932, offset), err_->message = "inconsistent datatypes: expected NUMBER got DATE", false;
-      *sql = "vantro_store_number(" + v.sql + "," + std::to_string(t.precision) + "," + std::to_string(t.scale) + ")";
+      // A literal is handed over as typed, so that digits a double cannot hold are
+      // refused instead of rounded.
+      *sql = "vantro_store_number(" + (v.literal.empty() ? v.sql : quote_text(v.literal)) + "," + std::to_string(t.precision) + "," + std::to_string(t.scale) + ")";
       return true;
     case kTypeDate:
     case kTypeTimestamp:

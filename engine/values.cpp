@@ -4,6 +4,7 @@
 #include "errors.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -195,9 +196,31 @@ bool number_parse(const char* text, std::size_t len, double* out, std::int64_t* 
   }
   if (!digit) return false;
   *out = std::strtod(tmp, nullptr);
-  *is_int = !dot && !exp && e - b < 19;
-  if (*is_int) *as_int = std::strtoll(tmp, nullptr, 10);
+  *is_int = false;
+  if (!dot && !exp && e - b <= 20) {
+    errno = 0;
+    long long v = std::strtoll(tmp, nullptr, 10);
+    if (errno != ERANGE) {
+      *is_int = true;
+      *as_int = v;
+    }
+  }
   return true;
+}
+
+int number_significant_digits(const char* text, std::size_t len) {
+  int first = -1, last = -1, pos = 0;
+  for (std::size_t i = 0; i < len; ++i) {
+    char c = text[i];
+    if (c == 'e' || c == 'E') break;
+    if (c < '0' || c > '9') continue;
+    if (c != '0') {
+      if (first < 0) first = pos;
+      last = pos;
+    }
+    ++pos;
+  }
+  return first < 0 ? 0 : last - first + 1;
 }
 
 bool date_parse_stored(const char* t, std::size_t len, DateValue* out) {

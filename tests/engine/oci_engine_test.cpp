@@ -389,6 +389,7 @@ TEST_F(Oci, SqliteFailuresBecomeOracleErrors) {
       {"insert into dept (deptno) values (20)", 1400},
       {"insert into dept values ('ten', 'X')", 1722},
       {"insert into dept values (100, 'X')", 1438},
+      {"insert into emp values (12345678901234567890.5, 10)", 1438},
       {"insert into dept values (30, 'TOOLONG')", 12899},
       {"create table dept (x number)", 955},
       {"insert into emp values (1, 99)", 2291},
@@ -408,6 +409,8 @@ TEST_F(Oci, SqliteFailuresBecomeOracleErrors) {
     else EXPECT_EQ(rows.back().compare(0, 6, "error:"), 0) << c.sql;
     EXPECT_EQ(s.error_code(), c.code) << c.sql << ": " << s.error_text();
   }
+  ASSERT_EQ(s.exec("insert into emp values (1234567890123456789, 10)"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.value("select empno from emp"), "1234567890123456789") << "64-bit integers are kept exactly";
   ASSERT_EQ(s.exec("insert into emp values (1, 10)"), OCI_SUCCESS) << s.error_text();
   EXPECT_EQ(s.exec("delete from dept"), OCI_ERROR);
   EXPECT_EQ(s.error_code(), 2292);
