@@ -18,6 +18,9 @@ const char* const kReserved[] = {
     "MINUS", "NOT", "NULL", "ON", "OR", "ORDER", "OUTER", "RIGHT", "SELECT", "SET", "START", "THEN",
     "UNION", "UPDATE", "USING", "VALUES", "WHEN", "WHERE", "WITH"};
 
+// Deeper nesting than this is refused rather than allowed to exhaust the stack.
+constexpr int kMaxDepth = 200;
+
 bool is_reserved(const std::string& w) {
   for (const char* r : kReserved)
     if (w == r) return true;
@@ -35,6 +38,7 @@ class Parser {
   OraError* err_;
   std::size_t p_ = 0;
   bool failed_ = false;
+  int depth_ = 0;   // nesting of parentheses and subqueries, bounded to keep the stack safe
 
   const Token& cur() const { return t_[p_]; }
   const Token& peek(std::size_t k = 1) const {
@@ -77,6 +81,7 @@ class Parser {
 
   bool table_ref(TableRef* ref);
   bool select(std::unique_ptr<SelectStmt>* out);
+  bool select_nested(std::unique_ptr<SelectStmt>* out);
   bool select_block(SelectStmt* s);
   bool from_item(FromItem* f);
   bool expr(ExprPtr* out);
@@ -181,6 +186,17 @@ bool Parser::statement(Statement* s) {
 }
 
 bool Parser::select(std::unique_ptr<SelectStmt>* out) {
+  if (++depth_ > kMaxDepth) {
+    fail(3001);
+    err_->message = "unimplemented feature: query nested more than 200 levels deep";
+    return false;
+  }
+  bool ok = select_nested(out);
+  --depth_;
+  return ok;
+}
+
+bool Parser::select_nested(std::unique_ptr<SelectStmt>* out) {
   out->reset(new SelectStmt);
   SelectStmt* block = out->get();
   block->offset = cur().offset;
@@ -319,7 +335,16 @@ bool Parser::from_item(FromItem* f) {
   return true;
 }
 
-bool Parser::expr(ExprPtr* out) { return or_expr(out); }
+bool Parser::expr(ExprPtr* out) {
+  if (++depth_ > kMaxDepth) {
+    fail(3001);
+    err_->message = "unimplemented feature: expression nested more than 200 levels deep";
+    return false;
+  }
+  bool ok = or_expr(out);
+  --depth_;
+  return ok;
+}
 
 bool Parser::or_expr(ExprPtr* out) {
   if (!and_expr(out)) return false;
@@ -356,7 +381,10 @@ bool Parser::not_expr(ExprPtr* out) {
     ExprPtr e = make(ExprKind::Not, cur().offset);
     ++p_;
     ExprPtr inner;
-    if (!not_expr(&inner)) return false;
+    if (++depth_ > kMaxDepth) return fail(3001);
+    bool ok = not_expr(&inner);
+    --depth_;
+    if (!ok) return false;
     e->args.push_back(std::move(inner));
     e->end = prev_end();
     *out = std::move(e);
@@ -504,7 +532,10 @@ bool Parser::unary(ExprPtr* out) {
     e->text = cur().text;
     ++p_;
     ExprPtr inner;
-    if (!unary(&inner)) return false;
+    if (++depth_ > kMaxDepth) return fail(3001);
+    bool ok = unary(&inner);
+    --depth_;
+    if (!ok) return false;
     e->args.push_back(std::move(inner));
     e->end = prev_end();
     *out = std::move(e);

@@ -23,6 +23,7 @@ struct Source {
 
 struct Scope {
   std::vector<Source> sources;
+  std::set<std::string> using_names;   // columns joined with USING: one merged column each
   const Scope* outer = nullptr;
   bool bare = false;   // emit columns without a qualifier (CHECK constraints)
 };
@@ -117,6 +118,7 @@ class Translator {
                     const std::vector<OraType>* store_types);
   bool expr(Expr& e, const Scope& scope, Emitted* out);
   bool column(Expr& e, const Scope& scope, Emitted* out);
+  std::string using_column(const Scope& scope, const std::string& name, OraType* type) const;
   bool function(Expr& e, const Scope& scope, Emitted* out);
   bool comparison_operands(Emitted* a, Emitted* b, std::uint32_t offset);
   std::string as_text(const Emitted& e) const;
@@ -141,7 +143,7 @@ class Translator {
 bool Translator::table_source(const TableRef& t, Source* src) {
   std::string owner = owner_of(t);
   if (!ctx_.catalog->table_columns(owner, t.name, &src->columns)) {
-    if (t.owner.empty() && t.name == "DUAL") {
+    if ((t.owner.empty() || t.owner == "SYS") && t.name == "DUAL") {
       ColumnInfo dummy;
       dummy.name = "DUMMY";
       dummy.type = varchar_type(1);
@@ -201,6 +203,10 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
   if (e.path.size() == 3) qualifier = e.path[1];
   if (e.path.size() > 3) return fail(904, e.offset, "\"" + e.path[0] + "\"");
   for (const Scope* s = &scope; s; s = s->outer) {
+    if (qualifier.empty() && s->using_names.count(name)) {
+      out->sql = using_column(*s, name, &out->type);
+      return true;
+    }
     const Source* found = nullptr;
     const ColumnInfo* col = nullptr;
     for (const Source& src : s->sources) {
@@ -221,6 +227,20 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
   std::string shown;
   for (std::size_t i = 0; i < e.path.size(); ++i) shown += (i ? ".\"" : "\"") + e.path[i] + "\"";
   return fail(904, e.offset, shown);
+}
+
+// A column merged by USING: the value of whichever side has one.
+std::string Translator::using_column(const Scope& scope, const std::string& name, OraType* type) const {
+  std::string parts;
+  int count = 0;
+  for (const Source& src : scope.sources) {
+    for (const ColumnInfo& c : src.columns) {
+      if (c.name != name) continue;
+      parts += (count++ ? "," : "") + quote_name(src.alias) + "." + quote_name(name);
+      *type = c.type;
+    }
+  }
+  return count == 1 ? parts : "coalesce(" + parts + ")";
 }
 
 bool Translator::comparison_operands(Emitted* a, Emitted* b, std::uint32_t offset) {
@@ -609,9 +629,23 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
       if (!expr(*f.on, scope, &on)) return false;
       from += " ON " + on.sql;
     } else if (!f.using_columns.empty()) {
-      from += " USING (";
-      for (std::size_t i = 0; i < f.using_columns.size(); ++i) from += (i ? "," : "") + quote_name(f.using_columns[i]);
-      from += ")";
+      // ON with the merged names keeps every side addressable by its alias.
+      const Source& right = scope.sources.back();
+      std::string on;
+      for (const std::string& u : f.using_columns) {
+        bool left_has = false, right_has = false;
+        for (std::size_t k = 0; k + 1 < scope.sources.size(); ++k)
+          for (const ColumnInfo& c : scope.sources[k].columns) left_has = left_has || c.name == u;
+        for (const ColumnInfo& c : right.columns) right_has = right_has || c.name == u;
+        if (!left_has || !right_has) return fail(904, f.table.offset, "\"" + u + "\"");
+        Scope left = scope;
+        left.sources.pop_back();
+        OraType t;
+        on += (on.empty() ? "" : " AND ") + using_column(left, u, &t) + "=" + quote_name(right.alias) + "." +
+              quote_name(u);
+        scope.using_names.insert(u);
+      }
+      from += " ON " + on;
     }
   }
   std::string items;
@@ -620,11 +654,17 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
   for (SelectItem& it : s.items) {
     if (it.expr->kind == ExprKind::Star) {
       bool matched = false;
+      std::set<std::string> merged_done;
       for (const Source& src : scope.sources) {
         if (!it.expr->path.empty() && src.alias != it.expr->path[0]) continue;
         matched = true;
         for (const ColumnInfo& c : src.columns) {
           std::string v = quote_name(src.alias) + "." + quote_name(c.name);
+          if (it.expr->path.empty() && scope.using_names.count(c.name)) {
+            if (!merged_done.insert(c.name).second) continue;
+            OraType t;
+            v = using_column(scope, c.name, &t);
+          }
           if (store_types && cols->size() < store_types->size()) {
             Emitted e;
             e.sql = v;

@@ -502,6 +502,33 @@ TEST_F(Oci, SqlRoundTrips) {
   EXPECT_EQ(s.exec("select * from emp"), OCI_ERROR);
 }
 
+TEST_F(Oci, QueryShapesRoundTrip) {
+  OciSession s;
+  connect(s);
+  for (const char* sql : {"create table a (id number, v varchar2(10))", "create table b (id number, w varchar2(10))",
+                          "insert into a values (1, 'one')", "insert into a values (2, 'two')",
+                          "insert into a values (3, 'x_3')", "insert into b values (2, 'deux')",
+                          "insert into b values (4, 'quatre')", "insert into b select id + 10, v from a where id < 3"}) {
+    ASSERT_EQ(s.exec(sql), OCI_SUCCESS) << sql << ": " << s.error_text();
+  }
+  EXPECT_EQ(s.rows("select id from a union select id from b minus select 4 from dual order by 1"),
+            (std::vector<std::string>{"1", "2", "3", "11", "12"}));
+  EXPECT_EQ(s.rows("select a.v, b.w from a full join b on a.id = b.id order by a.id nulls first, b.id"),
+            (std::vector<std::string>{"<null>|quatre", "<null>|one", "<null>|two", "one|<null>", "two|deux",
+                                      "x_3|<null>"}));
+  EXPECT_EQ(s.rows("select id, v from a join b using (id)"), (std::vector<std::string>{"2|two"}));
+  EXPECT_EQ(s.rows("select v from a where v like 'x\\_%' escape '\\' or id between 1 and 1 order by v"),
+            (std::vector<std::string>{"one", "x_3"}));
+  EXPECT_EQ(s.rows("select case id when 1 then 'I' when 2 then 'II' else 'many' end from a where id not in (3)"
+                   " order by id desc"),
+            (std::vector<std::string>{"II", "I"}));
+  EXPECT_EQ(s.value("select count(distinct w) from (select w from b union all select w from b) t"), "4");
+  EXPECT_EQ(s.value("select max(v) from sys.dual d, a where exists (select 1 from b where b.id = a.id)"), "two");
+  std::string deep = "select " + std::string(300, '(') + "1" + std::string(300, ')') + " from dual";
+  EXPECT_EQ(s.exec(deep), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 3001) << "deep nesting is refused, not a crash";
+}
+
 TEST_F(Oci, LobReadsInPiecesFromOffsetOne) {
   OciSession s;
   connect(s);
