@@ -34,6 +34,7 @@ sword fail_sqlite(StmtHandle* s, OCIError* errhp, sqlite3* db, StatementKind kin
   int code = sqlite3_extended_errcode(db);
   OraError e = ora_from_sqlite(code, sqlite3_errmsg(db));
   if (code == SQLITE_CONSTRAINT_FOREIGNKEY && kind == StatementKind::Delete) e = ora_error(2292, "FOREIGN KEY");
+  if (code == SQLITE_CONSTRAINT_FOREIGNKEY && kind == StatementKind::DropTable) e = ora_error(2449);
   if ((code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY) &&
       kind == StatementKind::CreateIndex)
     e = ora_error(1452);
@@ -270,7 +271,8 @@ void put_value(StmtHandle* s, int col, DefineHandle* d, ub4 row, FetchFlags* fla
   }
   if (!text) {
     text = reinterpret_cast<const char*>(sqlite3_column_text(vm, col));
-    len = static_cast<std::size_t>(sqlite3_column_bytes(vm, col));
+    len = text ? static_cast<std::size_t>(sqlite3_column_bytes(vm, col)) : 0;
+    if (!text) text = "";
   }
   if (ot.code == kTypeChar && len < ot.size) pad = ot.size - len;
   put_text(d, row, text, len, pad, flags);
@@ -287,6 +289,8 @@ sword fetch_rows(StmtHandle* s, ub4 nrows, OCIError* errhp) {
   FetchFlags flags;
   ub4 got = 0;
   int ncols = static_cast<int>(s->tr.columns.size());
+  for (std::size_t c = static_cast<std::size_t>(ncols); c < s->defines.size(); ++c)
+    if (s->defines[c]) return fail(s, errhp, ora_error(1007));
   srv->busy = true;
   while (got < nrows && !s->exhausted) {
     int rc = sqlite3_step(s->vm);

@@ -414,6 +414,10 @@ TEST_F(Oci, SqliteFailuresBecomeOracleErrors) {
   ASSERT_EQ(s.exec("insert into emp values (1, 10)"), OCI_SUCCESS) << s.error_text();
   EXPECT_EQ(s.exec("delete from dept"), OCI_ERROR);
   EXPECT_EQ(s.error_code(), 2292);
+  EXPECT_EQ(s.exec("drop table dept"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 2449);
+  EXPECT_EQ(s.exec("alter table emp add (mandatory number not null)"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 1758);
   EXPECT_EQ(s.exec("insert into dept (deptno) values (20)"), OCI_ERROR);
   EXPECT_EQ(s.error_text(), "ORA-01400: cannot insert NULL into (\"SCOTT\".\"DEPT\".\"DNAME\")\n");
 }
