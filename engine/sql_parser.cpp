@@ -724,14 +724,22 @@ bool Parser::column_def(ColumnDef* c) {
     ot.scale = -127;
     if (accept_op("(")) {
       int prec = 0, scale = 0;
+      std::size_t at = p_;
       if (accept_op("*")) prec = 38;
       else if (!number_arg(&prec)) return fail(910), false;
-      if (prec < 1 || prec > 38) return fail(1727), err_->message = "numeric precision specifier is out of range (1 to 38)", false;
+      if (prec < 1 || prec > 38) {
+        p_ = at;
+        return fail(1727), err_->message = "numeric precision specifier is out of range (1 to 38)", false;
+      }
       if (accept_op(",")) {
+        at = p_;
         bool neg = accept_op("-");
         if (!number_arg(&scale)) return fail(910), false;
         if (neg) scale = -scale;
-        if (scale < -84 || scale > 127) return fail(1728), err_->message = "numeric scale specifier is out of range (-84 to 127)", false;
+        if (scale < -84 || scale > 127) {
+          p_ = at;
+          return fail(1728), err_->message = "numeric scale specifier is out of range (-84 to 127)", false;
+        }
       }
       if (!expect_op(")", 907)) return false;
       ot.precision = static_cast<std::int16_t>(prec);
