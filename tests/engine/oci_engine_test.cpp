@@ -84,6 +84,67 @@ TEST_F(Oci, ServerVersionNamesTheEngineAndSqlite) {
   EXPECT_EQ(std::strlen(reinterpret_cast<char*>(small)), 9u);
 }
 
+TEST_F(Oci, HandlesAttributesAndCallOrder) {
+  OciSession s;
+  connect(s);
+  const OciApi* oci = s.oci;
+  EXPECT_EQ(oci->OCIHandleAlloc(nullptr, nullptr, OCI_HTYPE_STMT, 0, nullptr), OCI_INVALID_HANDLE);
+  EXPECT_EQ(oci->OCIHandleFree(s.err, OCI_HTYPE_STMT), OCI_INVALID_HANDLE) << "wrong type for the handle";
+  EXPECT_EQ(oci->OCIStmtExecute(s.svc, nullptr, s.err, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_INVALID_HANDLE);
+  OraText buf[64];
+  sb4 code = 0;
+  EXPECT_EQ(oci->OCIErrorGet(s.env, 1, nullptr, &code, buf, sizeof buf, OCI_HTYPE_ENV), OCI_NO_DATA);
+
+  ASSERT_EQ(s.exec("create table h (v varchar2(3))"), OCI_SUCCESS) << s.error_text();
+  OciStatement st(s, "select v from h");
+  EXPECT_EQ(st.attr_ub2(OCI_ATTR_STMT_TYPE), OCI_STMT_SELECT) << "known right after prepare";
+  EXPECT_EQ(st.fetch(1), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 24338);
+  // Fixed-width attributes are written with their own width and nothing beyond it.
+  unsigned char wide[8];
+  std::memset(wide, 0xAB, sizeof wide);
+  ASSERT_EQ(oci->OCIAttrGet(st.stmt, OCI_HTYPE_STMT, wide, nullptr, OCI_ATTR_STMT_TYPE, s.err), OCI_SUCCESS);
+  EXPECT_EQ(wide[2], 0xAB);
+  ASSERT_EQ(oci->OCIStmtExecute(s.svc, st.stmt, s.err, 0, 0, nullptr, nullptr, OCI_DESCRIBE_ONLY), OCI_SUCCESS);
+  void* p = nullptr;
+  ASSERT_EQ(oci->OCIParamGet(st.stmt, OCI_HTYPE_STMT, s.err, &p, 1), OCI_SUCCESS);
+  std::memset(wide, 0xAB, sizeof wide);
+  ub4 size = 0;
+  ASSERT_EQ(oci->OCIAttrGet(p, OCI_HTYPE_DESCRIBE, wide, &size, OCI_ATTR_DATA_SIZE, s.err), OCI_SUCCESS)
+      << "parameters answer as OCI_HTYPE_DESCRIBE too";
+  EXPECT_EQ(size, 2u);
+  EXPECT_EQ(wide[2], 0xAB);
+  std::memset(wide, 0xAB, sizeof wide);
+  ASSERT_EQ(oci->OCIAttrGet(p, OCI_DTYPE_PARAM, wide, nullptr, OCI_ATTR_SCALE, s.err), OCI_SUCCESS);
+  EXPECT_EQ(wide[1], 0xAB);
+
+  ASSERT_EQ(oci->OCIStmtPrepare(st.stmt, s.err, reinterpret_cast<const OraText*>("insert into h values ('a')"), 26,
+                                OCI_NTV_SYNTAX, OCI_DEFAULT),
+            OCI_SUCCESS);
+  EXPECT_EQ(st.execute(0), OCI_ERROR) << "a DML statement needs an iteration";
+  EXPECT_EQ(s.error_code(), 24333);
+  ASSERT_EQ(oci->OCIStmtExecute(s.svc, st.stmt, s.err, 1, 0, nullptr, nullptr, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
+  ASSERT_EQ(oci->OCITransRollback(s.svc, s.err, OCI_DEFAULT), OCI_SUCCESS);
+  EXPECT_EQ(s.value("select v from h"), "a") << "OCI_COMMIT_ON_SUCCESS committed";
+
+  // Re-executing a query keeps its defines; CHR defines get no terminator.
+  OciStatement q(s, "select v from h");
+  char chr[3];
+  ub2 rlen = 0;
+  OCIDefine* d = nullptr;
+  oci->OCIDefineByPos(q.stmt, &d, s.err, 1, chr, sizeof chr, SQLT_CHR, nullptr, &rlen, nullptr, OCI_DEFAULT);
+  for (int round = 0; round < 2; ++round) {
+    std::memset(chr, '#', sizeof chr);
+    ASSERT_EQ(q.execute(1), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(std::string(chr, 3), "a##");
+    EXPECT_EQ(rlen, 1);
+  }
+  OCIDefine* extra = nullptr;
+  oci->OCIDefineByPos(q.stmt, &extra, s.err, 2, chr, sizeof chr, SQLT_CHR, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  EXPECT_EQ(q.execute(1), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 1007);
+}
+
 TEST_F(Oci, ErrorRecordsAndParseOffsets) {
   OciSession s;
   connect(s);
