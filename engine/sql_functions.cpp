@@ -281,11 +281,23 @@ void fn_store_number(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   int precision = sqlite3_value_int(argv[1]);
   int scale = sqlite3_value_int(argv[2]);
-  if (scale != -127) {
-    double f = std::pow(10.0, scale);
-    double r = std::round(d * f) / f;
-    if (!is_int || scale < 0) {
-      d = r;
+  if (scale != -127 && (!is_int || scale < 0)) {
+    // Round in decimal, on the text of the value, as NUMBER(p,s) does.
+    char buf[64];
+    std::string text;
+    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT && !is_int) {
+      text = value_text(argv[0]);
+    } else if (is_int) {
+      text.assign(buf, number_text_int(i, buf, sizeof buf));
+    } else {
+      text.assign(buf, number_text_double(d, buf, sizeof buf));
+    }
+    std::string rounded;
+    if (number_round_text(text.c_str(), text.size(), scale, &rounded)) {
+      if (!number_parse(rounded.c_str(), rounded.size(), &d, &i, &is_int)) is_int = false;
+    } else {
+      double f = std::pow(10.0, scale);
+      d = std::round(d * f) / f;
       is_int = false;
     }
   }

@@ -347,6 +347,11 @@ TEST_F(Oci, ValuesComeOutAsOraclePrintsThem) {
   EXPECT_EQ(s.exec("alter session set nls_date_format = 'QQQ'"), OCI_ERROR);
   EXPECT_EQ(s.value("select count(*) from vals where v is null and c = 'ab'"), "1");
   EXPECT_EQ(s.value("select count(*) from vals where 'AB' like 'a%'"), "0") << "LIKE is case-sensitive";
+  ASSERT_EQ(s.exec("create table scaled (m number(7,2), h number(7,-2), i integer)"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("insert into scaled values (1.005, 1250, 2.5)"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("insert into scaled values ('-0.125', '-49', -2.5)"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.rows("select m, h, i from scaled order by m desc"),
+            (std::vector<std::string>{"1.01|1300|3", "-.13|0|-3"}));
 }
 
 TEST_F(Oci, IndicatorsAndTruncationFollowTheReturnCodeRule) {
