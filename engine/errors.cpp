@@ -45,6 +45,7 @@ const MessageEntry kMessages[] = {
     {1086, "savepoint '%s' never established in this session or is invalid"},
     {1400, "cannot insert NULL into (%s)"},
     {1403, "no data found"},
+    {1422, "exact fetch returns more than requested number of rows"},
     {1405, "fetched column value is NULL"},
     {1406, "fetched column value was truncated"},
     {1418, "specified index does not exist"},

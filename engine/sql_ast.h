@@ -67,6 +67,8 @@ struct TableRef {
   std::string name;
   std::uint32_t offset = 0;   // of the name (or the owner when given)
   std::uint32_t name_offset = 0;
+  std::vector<ExprPtr> returning;              // DML RETURNING expressions
+  std::vector<std::string> returning_into;     // ... INTO these placeholders
 };
 
 enum class JoinKind { First, Comma, Inner, Left, Right, Full, Cross };
@@ -149,6 +151,8 @@ struct Statement {
   std::string name2;                           // rename column: new name
   std::string value;                           // session setting value
   std::uint32_t name_offset = 0;
+  std::vector<ExprPtr> returning;              // DML RETURNING expressions
+  std::vector<std::string> returning_into;     // ... INTO these placeholders
 };
 
 // Parses one statement; false with err set at the offending token.

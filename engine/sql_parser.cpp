@@ -102,6 +102,7 @@ class Parser {
   bool insert(Statement* s);
   bool update(Statement* s);
   bool del(Statement* s);
+  bool returning(Statement* s);
 
   ExprPtr make(ExprKind k, std::uint32_t offset) {
     ExprPtr e(new Expr);
@@ -994,6 +995,25 @@ bool Parser::alter(Statement* s) {
   return fail(3001);
 }
 
+// RETURNING expr, ... INTO :a, ... after a DML statement.
+bool Parser::returning(Statement* s) {
+  if (!accept_word("RETURNING") && !accept_word("RETURN")) return true;
+  do {
+    ExprPtr e;
+    if (!expr(&e)) return false;
+    s->returning.push_back(std::move(e));
+  } while (accept_op(","));
+  if (!expect_word("INTO", 925)) return false;
+  do {
+    if (cur().kind != TokenKind::Bind) return fail(1036);
+    s->returning_into.push_back(cur().text);
+    ++p_;
+  } while (accept_op(","));
+  if (s->returning_into.size() < s->returning.size()) return fail(947);
+  if (s->returning_into.size() > s->returning.size()) return fail(913);
+  return true;
+}
+
 bool Parser::insert(Statement* s) {
   ++p_;
   s->kind = StatementKind::Insert;
@@ -1011,7 +1031,7 @@ bool Parser::insert(Statement* s) {
     } while (accept_op(","));
     if (!expect_op(")", 907)) return false;
     s->values.push_back(std::move(row));
-    return true;
+    return returning(s);
   }
   if (is_word("SELECT") || is_op("(")) return select(&s->select);
   return fail(926);
@@ -1039,7 +1059,7 @@ bool Parser::update(Statement* s) {
     s->set_offsets.push_back(off);
   } while (accept_op(","));
   if (accept_word("WHERE") && !expr(&s->where)) return false;
-  return true;
+  return returning(s);
 }
 
 bool Parser::del(Statement* s) {
@@ -1047,9 +1067,10 @@ bool Parser::del(Statement* s) {
   s->kind = StatementKind::Delete;
   accept_word("FROM");
   if (!table_ref(&s->table)) return false;
-  if (cur().kind == TokenKind::Word && !is_reserved(cur().text)) identifier(&s->alias);
+  if (cur().kind == TokenKind::Word && !is_reserved(cur().text) && !is_word("RETURNING") && !is_word("RETURN"))
+    identifier(&s->alias);
   if (accept_word("WHERE") && !expr(&s->where)) return false;
-  return true;
+  return returning(s);
 }
 
 }  // namespace

@@ -131,6 +131,7 @@ class Translator {
   void catalog_insert(const std::string& owner, const std::string& table, const ColumnDef& c, int column_id);
 
   bool insert(Statement& s);
+  bool returning(Statement& s, const Scope& scope, std::string* sql);
   bool update(Statement& s);
   bool del(Statement& s);
   bool create_table(Statement& s);
@@ -836,7 +837,27 @@ bool Translator::insert(Statement& s) {
     }
     sql += ")";
   }
+  Scope row;
+  row.bare = true;
+  Source self;
+  self.columns = all;
+  row.sources.push_back(self);
+  if (!returning(s, row, &sql)) return false;
   out_->sql = sql;
+  return true;
+}
+
+bool Translator::returning(Statement& s, const Scope& scope, std::string* sql) {
+  if (s.returning.empty()) return true;
+  *sql += " RETURNING ";
+  for (std::size_t i = 0; i < s.returning.size(); ++i) {
+    Emitted e;
+    if (!expr(*s.returning[i], scope, &e)) return false;
+    if (e.aggregate) return fail(934, s.returning[i]->offset);
+    *sql += (i ? "," : "") + e.sql;
+    out_->returning.push_back({derived_name(*s.returning[i]), e.type});
+  }
+  out_->out_binds = s.returning_into;
   return true;
 }
 
@@ -866,6 +887,10 @@ bool Translator::update(Statement& s) {
     if (!expr(*s.where, scope, &w)) return false;
     sql += " WHERE " + w.sql;
   }
+  Scope row;
+  row.bare = true;
+  row.sources.push_back(src);
+  if (!returning(s, row, &sql)) return false;
   out_->sql = sql;
   return true;
 }
@@ -882,6 +907,10 @@ bool Translator::del(Statement& s) {
     if (!expr(*s.where, scope, &w)) return false;
     sql += " WHERE " + w.sql;
   }
+  Scope row;
+  row.bare = true;
+  row.sources.push_back(src);
+  if (!returning(s, row, &sql)) return false;
   out_->sql = sql;
   return true;
 }

@@ -438,6 +438,41 @@ TEST_F(Oci, BindsByPositionAndByName) {
   EXPECT_EQ(upd.attr_ub4(OCI_ATTR_ROW_COUNT), 2u);
 }
 
+TEST_F(Oci, ReturningIntoWritesOutBinds) {
+  OciSession s;
+  connect(s);
+  ASSERT_EQ(s.exec("create table r (id number, name varchar2(10), born date)"), OCI_SUCCESS) << s.error_text();
+  OciStatement ins(s, "insert into r values (:id, 'abcdef', '01-JAN-2000') returning name, born, id * 2 into :n, :b, :twice");
+  int id = 21, twice = 0;
+  char name[4], born[16];
+  sb2 name_ind = 0, born_ind = 0;
+  ub2 name_rcode = 0;
+  OCIBind* b = nullptr;
+  s.oci->OCIBindByName(ins.stmt, &b, s.err, reinterpret_cast<const OraText*>(":id"), 3, &id, sizeof id, SQLT_INT,
+                       nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+  s.oci->OCIBindByName(ins.stmt, &b, s.err, reinterpret_cast<const OraText*>(":n"), 2, name, sizeof name, SQLT_STR,
+                       &name_ind, nullptr, &name_rcode, 0, nullptr, OCI_DEFAULT);
+  s.oci->OCIBindByName(ins.stmt, &b, s.err, reinterpret_cast<const OraText*>(":b"), 2, born, sizeof born, SQLT_STR,
+                       &born_ind, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+  s.oci->OCIBindByName(ins.stmt, &b, s.err, reinterpret_cast<const OraText*>(":twice"), 6, &twice, sizeof twice,
+                       SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+  ASSERT_EQ(ins.execute(1), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(twice, 42);
+  EXPECT_STREQ(born, "01-JAN-00");
+  EXPECT_STREQ(name, "abc") << "an out bind is cut to its buffer, with the indicator saying so";
+  EXPECT_EQ(name_ind, 6);
+  EXPECT_EQ(name_rcode, 1406);
+
+  ASSERT_EQ(s.exec("insert into r (id) values (2)"), OCI_SUCCESS);
+  OciStatement upd(s, "update r set id = id + 1 returning id into :x");
+  int x = 0;
+  s.oci->OCIBindByPos(upd.stmt, &b, s.err, 1, &x, sizeof x, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr,
+                      OCI_DEFAULT);
+  EXPECT_EQ(upd.execute(1), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 1422);
+  EXPECT_EQ(s.rows("select id from r order by id"), (std::vector<std::string>{"2", "21"})) << "the update was undone";
+}
+
 TEST_F(Oci, SqliteFailuresBecomeOracleErrors) {
   OciSession s;
   connect(s);
