@@ -35,6 +35,7 @@ sword fail_sqlite(StmtHandle* s, OCIError* errhp, sqlite3* db, StatementKind kin
   OraError e = ora_from_sqlite(code, sqlite3_errmsg(db));
   if (code == SQLITE_CONSTRAINT_FOREIGNKEY && kind == StatementKind::Delete) e = ora_error(2292, "FOREIGN KEY");
   if (code == SQLITE_CONSTRAINT_FOREIGNKEY && kind == StatementKind::DropTable) e = ora_error(2449);
+  if (code == SQLITE_CONSTRAINT_FOREIGNKEY && kind == StatementKind::TruncateTable) e = ora_error(2266);
   if ((code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY) &&
       kind == StatementKind::CreateIndex)
     e = ora_error(1452);
@@ -350,7 +351,8 @@ sword fetch_rows(StmtHandle* s, ub4 nrows, OCIError* errhp) {
 }
 
 bool is_ddl(StatementKind k) {
-  return k == StatementKind::CreateTable || k == StatementKind::DropTable || k == StatementKind::AlterTable ||
+  return k == StatementKind::CreateTable || k == StatementKind::DropTable || k == StatementKind::TruncateTable ||
+         k == StatementKind::AlterTable ||
          k == StatementKind::CreateIndex || k == StatementKind::DropIndex;
 }
 
@@ -469,6 +471,7 @@ sword run_transaction_statement(StmtHandle* s, OCIError* errhp) {
     case StatementKind::Delete:
     case StatementKind::CreateTable:
     case StatementKind::DropTable:
+    case StatementKind::TruncateTable:
     case StatementKind::AlterTable:
     case StatementKind::CreateIndex:
     case StatementKind::DropIndex:
@@ -579,6 +582,7 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
       break;
     case StatementKind::CreateTable:
     case StatementKind::DropTable:
+    case StatementKind::TruncateTable:
     case StatementKind::AlterTable:
     case StatementKind::CreateIndex:
     case StatementKind::DropIndex:

@@ -163,6 +163,10 @@ bool Parser::statement(Statement* s) {
     if (!drop(s)) return false;
   } else if (is_word("ALTER")) {
     if (!alter(s)) return false;
+  } else if (accept_word("TRUNCATE")) {
+    if (!expect_word("TABLE", 905)) return false;
+    s->kind = StatementKind::TruncateTable;
+    if (!table_ref(&s->table)) return false;
   } else if (accept_word("COMMIT")) {
     s->kind = StatementKind::Commit;
     accept_word("WORK");
@@ -883,6 +887,7 @@ bool Parser::create(Statement* s) {
   if (accept_word("TABLE")) {
     s->kind = StatementKind::CreateTable;
     if (!table_ref(&s->table)) return false;
+    if (accept_word("AS")) return select(&s->select);
     if (!expect_op("(", 906)) return false;
     do {
       if (is_word("CONSTRAINT") || is_word("PRIMARY") || is_word("UNIQUE") || is_word("FOREIGN") ||

@@ -136,6 +136,8 @@ class Translator {
   bool del(Statement& s);
   bool create_table(Statement& s);
   bool drop_table(Statement& s);
+  bool create_table_as(Statement& s, const std::string& owner);
+  bool truncate_table(Statement& s);
   bool alter_table(Statement& s);
   bool create_index(Statement& s);
   bool drop_index(Statement& s);
@@ -980,6 +982,7 @@ bool Translator::create_table(Statement& s) {
   if (!s.table.owner.empty() && !ctx_.catalog->schema_exists(owner)) return fail(1918, s.table.offset),
                                                                         err_->message = "user '" + owner + "' does not exist", false;
   if (ctx_.catalog->object_exists(owner, s.table.name)) return fail(955, s.table.name_offset);
+  if (s.select) return create_table_as(s, owner);
   std::set<std::string> names;
   std::string body;
   for (const ColumnDef& c : s.column_defs) {
@@ -1031,6 +1034,56 @@ bool Translator::create_table(Statement& s) {
   out_->sql = "CREATE TABLE " + quote_name(owner) + "." + quote_name(s.table.name) + " (" + body + ")";
   int id = 1;
   for (const ColumnDef& c : s.column_defs) catalog_insert(owner, s.table.name, c, id++);
+  return true;
+}
+
+// CREATE TABLE ... AS SELECT: the columns take the query's names and Oracle types.
+bool Translator::create_table_as(Statement& s, const std::string& owner) {
+  std::vector<ColumnInfo> cols;
+  std::string query;
+  if (!select(*s.select, nullptr, &cols, &query)) return false;
+  std::set<std::string> names;
+  std::string body;
+  int id = 1;
+  for (std::size_t i = 0; i < cols.size(); ++i) {
+    ColumnDef c;
+    c.name = cols[i].name;
+    c.type = cols[i].type;
+    c.type.nullable = true;
+    bool plain = !c.name.empty();
+    for (char ch : c.name) plain = plain && (std::isalnum(static_cast<unsigned char>(ch)) || ch == '_' || ch == '$' || ch == '#');
+    const SelectItem* item = i < s.select->items.size() ? &s.select->items[i] : nullptr;
+    if (!plain && item && item->alias.empty()) return fail(998, item->offset);
+    if (!names.insert(c.name).second) return fail(957, item ? item->offset : s.select->offset);
+    if ((c.type.code == kTypeVarchar2 || c.type.code == kTypeChar || c.type.code == kTypeRaw) && c.type.size == 0)
+      return fail(1723, item ? item->offset : s.select->offset);
+    switch (c.type.code) {
+      case kTypeVarchar2: c.type_name = c.type.national ? "NVARCHAR2" : "VARCHAR2"; break;
+      case kTypeChar: c.type_name = c.type.national ? "NCHAR" : "CHAR"; break;
+      case kTypeNumber: c.type_name = "NUMBER"; break;
+      case kTypeDate: c.type_name = "DATE"; break;
+      case kTypeTimestamp: c.type_name = "TIMESTAMP"; break;
+      case kTypeRaw: c.type_name = "RAW"; break;
+      case kTypeClob: c.type_name = "CLOB"; break;
+      case kTypeBlob: c.type_name = "BLOB"; break;
+      case kTypeLong: c.type_name = "LONG"; break;
+      default: c.type_name = "VARCHAR2"; break;
+    }
+    std::string cs;
+    if (!column_sql(c, &cs)) return false;
+    body += (body.empty() ? "" : ", ") + cs;
+    catalog_insert(owner, s.table.name, c, id++);
+  }
+  std::string target = quote_name(owner) + "." + quote_name(s.table.name);
+  out_->sql = "CREATE TABLE " + target + " (" + body + "); INSERT INTO " + target + " " + query;
+  return true;
+}
+
+bool Translator::truncate_table(Statement& s) {
+  std::string owner = owner_of(s.table);
+  std::vector<ColumnInfo> cols;
+  if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
+  out_->sql = "DELETE FROM " + quote_name(owner) + "." + quote_name(s.table.name);
   return true;
 }
 
@@ -1123,6 +1176,7 @@ bool Translator::statement(Statement& s) {
     case StatementKind::Delete: return del(s);
     case StatementKind::CreateTable: return create_table(s);
     case StatementKind::DropTable: return drop_table(s);
+    case StatementKind::TruncateTable: return truncate_table(s);
     case StatementKind::AlterTable: return alter_table(s);
     case StatementKind::CreateIndex: return create_index(s);
     case StatementKind::DropIndex: return drop_index(s);

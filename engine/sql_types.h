@@ -50,6 +50,7 @@ enum class StatementKind {
   Delete,
   CreateTable,
   DropTable,
+  TruncateTable,
   AlterTable,
   CreateIndex,
   DropIndex,

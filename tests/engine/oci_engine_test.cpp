@@ -600,6 +600,24 @@ TEST_F(Oci, SqlRoundTrips) {
   EXPECT_EQ(s.value("select who, n, d, count(*) from audit_t where at <= sysdate group by who, n, d"),
             "SCOTT|42|01-JAN-00|1");
   EXPECT_EQ(s.exec("select * from mixed"), OCI_ERROR) << "quoted names keep their case";
+  ASSERT_EQ(s.exec("create table emp_copy as select empno, ename, sal * 2 doubled, hiredate from emp where deptno = 30"),
+            OCI_SUCCESS)
+      << s.error_text();
+  std::vector<Described> copy = describe(s, "select * from emp_copy");
+  ASSERT_EQ(copy.size(), 4u);
+  EXPECT_EQ(copy[0].precision, 4) << "copied columns keep their declared types";
+  EXPECT_EQ(copy[1].size, 10);
+  EXPECT_EQ(copy[2].name, "DOUBLED");
+  EXPECT_EQ(copy[3].type, 12);
+  EXPECT_EQ(s.value("select count(*) from emp_copy"), "2");
+  EXPECT_EQ(s.exec("create table bad_copy as select count(*) from emp"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 998);
+  ASSERT_EQ(s.exec("insert into emp_copy (empno) values (1)"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("truncate table emp_copy"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("rollback"), OCI_SUCCESS);
+  EXPECT_EQ(s.value("select count(*) from emp_copy"), "0") << "TRUNCATE is DDL: committed, not undone";
+  EXPECT_EQ(s.exec("truncate table dept"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 2266);
   EXPECT_EQ(s.exec("drop index emp_dept"), OCI_SUCCESS) << s.error_text();
   EXPECT_EQ(s.exec("drop index emp_dept"), OCI_ERROR);
   EXPECT_EQ(s.error_code(), 1418);
