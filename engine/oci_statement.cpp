@@ -541,7 +541,15 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
   ctx.nls_date_format = ses->settings.nls_date_format;
   ctx.catalog = &catalog;
   OraError err;
-  if (!sql_translate(s->text, ctx, &s->tr, &err)) {
+  srv->busy = true;
+  bool translated = sql_translate(s->text, ctx, &s->tr, &err);
+  srv->busy = false;
+  if (!translated && srv->cancel) {
+    // A break that landed in a catalog lookup made the lookup fail: report the break.
+    srv->cancel = false;
+    return fail(s, errhp, ora_error(1013));
+  }
+  if (!translated) {
     // Oracle commits before a DDL statement even when its names then fail to check out.
     if (s->tr.parsed && is_ddl(s->tr.kind)) session_commit(ses, nullptr);
     return fail(s, errhp, err);
