@@ -260,6 +260,21 @@ void fn_like(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   sqlite3_result_int(ctx, like_match(s.c_str(), p.c_str(), esc) ? 1 : 0);
 }
 
+// A CHAR value with its trailing blanks restored to the column's length.
+void fn_pad(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+    sqlite3_result_null(ctx);
+    return;
+  }
+  std::string t = value_text(argv[0]);
+  std::size_t chars = 0;
+  for (unsigned char c : t)
+    if ((c & 0xC0) != 0x80) ++chars;
+  int width = sqlite3_value_int(argv[1]);
+  if (width > 0 && chars < static_cast<std::size_t>(width)) t.append(static_cast<std::size_t>(width) - chars, ' ');
+  sqlite3_result_text(ctx, t.c_str(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+}
+
 void fn_error(sqlite3_context* ctx, int, sqlite3_value** argv) { raise(ctx, sqlite3_value_int(argv[0])); }
 
 void fn_store_number(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -404,6 +419,7 @@ const FunctionEntry kFunctions[] = {
     {"vantro_like", 2, true, fn_like},
     {"vantro_like", 3, true, fn_like},
     {"vantro_error", 1, false, fn_error},
+    {"vantro_pad", 2, true, fn_pad},
     {"vantro_store_number", 3, true, fn_store_number},
     {"vantro_store_text", 4, true, fn_store_text},
     {"vantro_hextoraw", 3, true, fn_hextoraw},

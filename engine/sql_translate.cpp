@@ -33,6 +33,8 @@ struct Emitted {
   OraType type;
   bool aggregate = false;
   std::string literal;   // a number literal's text as typed
+  bool trimmed = false;  // a CHAR column's value, stored without its trailing blanks
+  bool text_literal = false;
 };
 
 bool is_char(const OraType& t) {
@@ -191,6 +193,7 @@ std::uint32_t Translator::text_size(const Emitted& e) const {
 }
 
 std::string Translator::as_text(const Emitted& e) const {
+  if (e.trimmed) return "vantro_pad(" + e.sql + "," + std::to_string(e.type.size) + ")";
   if (is_char(e.type)) return e.sql;
   if (is_number(e.type)) return "vantro_num_text(" + e.sql + ")";
   if (e.type.code == kTypeDate) return "vantro_date_text(" + e.sql + ")";
@@ -224,6 +227,7 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
     if (found) {
       out->sql = s->bare ? quote_name(name) : quote_name(found->alias) + "." + quote_name(name);
       out->type = col->type;
+      out->trimmed = col->type.code == kTypeChar;
       return true;
     }
   }
@@ -248,6 +252,16 @@ std::string Translator::using_column(const Scope& scope, const std::string& name
 
 bool Translator::comparison_operands(Emitted* a, Emitted* b, std::uint32_t offset) {
   (void)offset;
+  // CHAR columns compare blank-padded with CHAR values (text literals, other CHAR
+  // columns) and as their padded value with VARCHAR2 values, as Oracle does.
+  for (int side = 0; side < 2; ++side) {
+    Emitted* c = side == 0 ? a : b;
+    Emitted* other = side == 0 ? b : a;
+    if (!c->trimmed || other->trimmed || !is_char(other->type)) continue;
+    if (other->text_literal) other->sql = "rtrim(" + other->sql + ",' ')";
+    else c->sql = as_text(*c);
+    c->trimmed = false;
+  }
   if (is_date(a->type) && is_char(b->type)) b->sql = "vantro_to_date(" + b->sql + ")";
   else if (is_date(b->type) && is_char(a->type)) a->sql = "vantro_to_date(" + a->sql + ")";
   else if (is_number(a->type) && is_char(b->type)) b->sql = "vantro_to_number(" + b->sql + ")";
@@ -276,6 +290,7 @@ bool Translator::function(Expr& e, const Scope& scope, Emitted* out) {
       std::string name = f == "COUNT" ? "count" : f == "SUM" ? "sum" : f == "AVG" ? "avg" : f == "MIN" ? "min" : "max";
       out->sql = name + "(" + (e.distinct ? "DISTINCT " : "") + arg + ")";
       out->type = (f == "MIN" || f == "MAX") ? args[0].type : number_type();
+      out->trimmed = (f == "MIN" || f == "MAX") && args[0].trimmed;
     }
     out->aggregate = true;
     return true;
@@ -317,6 +332,7 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
   switch (e.kind) {
     case ExprKind::String:
       out->sql = quote_text(e.text);
+      out->text_literal = true;
       out->type.code = kTypeChar;
       out->type.size = static_cast<std::uint32_t>(e.text.size());
       return true;

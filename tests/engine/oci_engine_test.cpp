@@ -346,6 +346,19 @@ TEST_F(Oci, ValuesComeOutAsOraclePrintsThem) {
   EXPECT_EQ(s.value("select d from vals"), "2004-03-15 00:00:00");
   EXPECT_EQ(s.exec("alter session set nls_date_format = 'QQQ'"), OCI_ERROR);
   EXPECT_EQ(s.value("select count(*) from vals where v is null and c = 'ab'"), "1");
+  // CHAR compares blank-padded with text literals, padded with VARCHAR2 values.
+  EXPECT_EQ(s.value("select count(*) from vals where c = 'ab   ' and c || '|' = 'ab   |' and length(c) = 5"), "1");
+  {
+    OciStatement q(s, "select count(*) from vals where c = :v");
+    OCIBind* b = nullptr;
+    s.oci->OCIBindByPos(q.stmt, &b, s.err, 1, const_cast<char*>("ab"), 2, SQLT_CHR, nullptr, nullptr, nullptr, 0,
+                        nullptr, OCI_DEFAULT);
+    int n = -1;
+    OCIDefine* d = nullptr;
+    s.oci->OCIDefineByPos(q.stmt, &d, s.err, 1, &n, sizeof n, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT);
+    ASSERT_EQ(q.execute(1), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(n, 0) << "a VARCHAR2 bind 'ab' does not equal CHAR(5) 'ab   '";
+  }
   EXPECT_EQ(s.value("select count(*) from vals where 'AB' like 'a%'"), "0") << "LIKE is case-sensitive";
   ASSERT_EQ(s.exec("create table scaled (m number(7,2), h number(7,-2), i integer)"), OCI_SUCCESS) << s.error_text();
   ASSERT_EQ(s.exec("insert into scaled values (1.005, 1250, 2.5)"), OCI_SUCCESS) << s.error_text();
