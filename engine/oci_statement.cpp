@@ -47,8 +47,9 @@ sword fail_sqlite(StmtHandle* s, OCIError* errhp, sqlite3* db, StatementKind kin
   return fail(s, errhp, e);
 }
 
-// Binds every placeholder of the translated statement from the caller's bind handles.
-sword apply_binds(StmtHandle* s, OCIError* errhp) {
+// Binds every placeholder of the translated statement from element `iteration` of the
+// caller's bind arrays (0 for a single execution).
+sword apply_binds(StmtHandle* s, OCIError* errhp, ub4 iteration) {
   for (std::size_t i = 0; i < s->tr.bind_names.size(); ++i) {
     const std::string& name = s->tr.bind_names[i];
     BindHandle* b = nullptr;
@@ -59,16 +60,18 @@ sword apply_binds(StmtHandle* s, OCIError* errhp) {
         if (c->position == i + 1) b = c;
     if (!b) return fail(s, errhp, ora_error(1008));
     int idx = static_cast<int>(i + 1);
-    if ((b->indicator && *b->indicator == OCI_IND_NULL) || !b->value) {
+    if ((b->indicator && b->indicator[iteration] == OCI_IND_NULL) || !b->value) {
       sqlite3_bind_null(s->vm, idx);
       continue;
     }
-    const char* p = static_cast<const char*>(b->value);
+    const char* p = static_cast<const char*>(b->value) +
+                    static_cast<std::size_t>(iteration) * static_cast<std::size_t>(b->value_size > 0 ? b->value_size : 0);
+    const ub2* alen = b->alen ? b->alen + iteration : nullptr;
     switch (b->dty) {
       case SQLT_CHR:
       case SQLT_AFC:
       case SQLT_LNG: {
-        std::size_t len = b->alen ? *b->alen : static_cast<std::size_t>(b->value_size > 0 ? b->value_size : 0);
+        std::size_t len = alen ? *alen : static_cast<std::size_t>(b->value_size > 0 ? b->value_size : 0);
         if (len == 0) sqlite3_bind_null(s->vm, idx);
         else sqlite3_bind_text(s->vm, idx, p, static_cast<int>(len), SQLITE_TRANSIENT);
         break;
@@ -110,7 +113,7 @@ sword apply_binds(StmtHandle* s, OCIError* errhp) {
       }
       case SQLT_BIN:
       case SQLT_LBI: {
-        std::size_t len = b->alen ? *b->alen : static_cast<std::size_t>(b->value_size > 0 ? b->value_size : 0);
+        std::size_t len = alen ? *alen : static_cast<std::size_t>(b->value_size > 0 ? b->value_size : 0);
         sqlite3_bind_blob(s->vm, idx, p, static_cast<int>(len), SQLITE_TRANSIENT);
         break;
       }
@@ -383,13 +386,47 @@ sword run_ddl(StmtHandle* s, OCIError* errhp) {
   return exec_sql(s, errhp, "COMMIT", s->tr.kind);
 }
 
-sword run_dml(StmtHandle* s, OCIError* errhp) {
+// Array DML: the statement runs once per element rowoff..iters-1 of the bind arrays. A
+// failing element stops the run; the elements before it stay done and counted.
+sword run_dml_array(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
+  sqlite3* db = s->session->server->db;
+  ServerHandle* srv = s->session->server;
+  ub4 total = 0;
+  for (ub4 it = rowoff; it < iters; ++it) {
+    sword st = apply_binds(s, errhp, it);
+    if (st != OCI_SUCCESS) {
+      s->row_count = total;
+      return st;
+    }
+    srv->busy = true;
+    int rc = sqlite3_step(s->vm);
+    srv->busy = false;
+    if (rc != SQLITE_DONE) {
+      st = fail_sqlite(s, errhp, db, s->tr.kind);
+      s->row_count = total;
+      if (sqlite3_get_autocommit(db)) s->session->in_transaction = false;
+      return st;
+    }
+    total += static_cast<ub4>(sqlite3_changes(db));
+    sqlite3_reset(s->vm);
+  }
+  s->row_count = total;
+  return OCI_SUCCESS;
+}
+
+sword run_dml(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
   sqlite3* db = s->session->server->db;
   sword st = begin_transaction(s, errhp);
   if (st != OCI_SUCCESS) return st;
   if (sqlite3_prepare_v2(db, s->tr.sql.c_str(), -1, &s->vm, nullptr) != SQLITE_OK)
     return fail_sqlite(s, errhp, db, s->tr.kind);
-  st = apply_binds(s, errhp);
+  if (s->tr.out_binds.empty()) return run_dml_array(s, errhp, iters, rowoff);
+  if (iters - rowoff != 1) {
+    OraError e = ora_error(3001);
+    e.message = "unimplemented feature: RETURNING INTO with more than one iteration";
+    return fail(s, errhp, e);
+  }
+  st = apply_binds(s, errhp, rowoff);
   if (st != OCI_SUCCESS) return st;
   ServerHandle* srv = s->session->server;
   std::vector<OutBuffer> outs;
@@ -568,7 +605,7 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
     case StatementKind::Select: {
       if (sqlite3_prepare_v2(srv->db, s->tr.sql.c_str(), -1, &s->vm, nullptr) != SQLITE_OK)
         return fail_sqlite(s, errhp, srv->db, s->tr.kind);
-      st = apply_binds(s, errhp);
+      st = apply_binds(s, errhp, 0);
       if (st != OCI_SUCCESS) return st;
       s->executed = true;
       if ((mode & OCI_DESCRIBE_ONLY) || iters == 0) return OCI_SUCCESS;
@@ -586,7 +623,7 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
         s->executed = true;
         return OCI_SUCCESS;
       }
-      st = run_dml(s, errhp);
+      st = run_dml(s, errhp, iters, rowoff);
       break;
     case StatementKind::CreateTable:
     case StatementKind::DropTable:

@@ -438,6 +438,25 @@ TEST_F(Oci, BindsByPositionAndByName) {
   ASSERT_EQ(ins.execute(1), OCI_SUCCESS) << s.error_text();
   EXPECT_EQ(s.rows("select id, name from b order by id"), (std::vector<std::string>{"7|seven", "8|<null>"}));
 
+  // Array DML: one execution per element, stopping at the first failing one.
+  ASSERT_EQ(s.exec("create unique index b_id on b (id)"), OCI_SUCCESS) << s.error_text();
+  OciStatement many(s, "insert into b (id, name) values (:1, :2)");
+  int ids[4] = {20, 21, 7, 22};
+  char names[4][8] = {"twenty", "", "dup", "x"};
+  sb2 name_inds[4] = {0, -1, 0, 0};
+  s.oci->OCIBindByPos(many.stmt, &b1, s.err, 1, ids, sizeof ids[0], SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr,
+                      OCI_DEFAULT);
+  s.oci->OCIBindByPos(many.stmt, &b2, s.err, 2, names, sizeof names[0], SQLT_STR, name_inds, nullptr, nullptr, 0,
+                      nullptr, OCI_DEFAULT);
+  EXPECT_EQ(many.execute(4), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 1);
+  EXPECT_EQ(many.attr_ub4(OCI_ATTR_ROW_COUNT), 2u);
+  EXPECT_EQ(s.rows("select id, name from b where id >= 20 order by id"),
+            (std::vector<std::string>{"20|twenty", "21|<null>"}));
+  ASSERT_EQ(s.oci->OCIStmtExecute(s.svc, many.stmt, s.err, 4, 3, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS)
+      << "row offset 3 runs the last element only";
+  EXPECT_EQ(s.value("select name from b where id = 22"), "x");
+
   OciStatement upd(s, "update b set name = :1 where id >= :2");
   const char* text = "x";
   int low = 0;
@@ -448,7 +467,7 @@ TEST_F(Oci, BindsByPositionAndByName) {
   s.oci->OCIBindByPos(upd.stmt, &b2, s.err, 2, &low, sizeof low, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr,
                       OCI_DEFAULT);
   ASSERT_EQ(upd.execute(1), OCI_SUCCESS) << s.error_text();
-  EXPECT_EQ(upd.attr_ub4(OCI_ATTR_ROW_COUNT), 2u);
+  EXPECT_EQ(upd.attr_ub4(OCI_ATTR_ROW_COUNT), 5u);
 }
 
 TEST_F(Oci, ReturningIntoWritesOutBinds) {
