@@ -199,7 +199,17 @@ void fn_date_add(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   DateValue d;
   if (!stored_date(ctx, argv[0], &d)) return;
-  std::string s = date_stored_text(date_add_days(d, sqlite3_value_double(argv[1])));
+  double days = sqlite3_value_double(argv[1]);
+  if (!(std::fabs(days) < 4000000.0)) {
+    raise_error(ctx, OraError{1841, "(full) year must be between -4713 and +9999, and not be 0", 0});
+    return;
+  }
+  DateValue r = date_add_days(d, days);
+  if (r.year < 1 || r.year > 9999) {
+    raise_error(ctx, OraError{1841, "(full) year must be between -4713 and +9999, and not be 0", 0});
+    return;
+  }
+  std::string s = date_stored_text(r);
   sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
 }
 
