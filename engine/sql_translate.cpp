@@ -736,7 +736,7 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
   }
   // Oracle refuses a select item that is neither grouped nor an aggregate; SQLite would
   // silently pick a value from some row.
-  bool grouping = any_aggregate || !groups.empty();
+  bool grouping = any_aggregate || !groups.empty() || s.having != nullptr;
   if (grouping) {
     for (auto& pc : plain_columns) {
       const Expr* bad = nullptr;

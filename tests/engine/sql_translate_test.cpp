@@ -143,6 +143,9 @@ TEST_F(Translate, NamesResolveAgainstTheCatalog) {
   EXPECT_EQ(e.code, 2248);
   e = fails("select hiredate + hiredate from emp");
   EXPECT_EQ(e.code, 932);
+  e = fails("select ename from emp having count(*) > 1");
+  EXPECT_EQ(e.code, 937) << "HAVING makes the query a grouped one";
+  ok("select count(*) from emp having count(*) > 1");
 }
 
 TEST_F(Translate, ResultColumnsCarryOracleTypes) {
