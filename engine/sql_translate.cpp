@@ -64,6 +64,30 @@ OraType date_type() {
   return t;
 }
 
+// Oracle's datatype families for the rule that the branches of a CASE (and the blocks
+// of a UNION) must agree.
+const char* type_family(const OraType& t) {
+  switch (t.code) {
+    case kTypeVarchar2:
+    case kTypeChar:
+    case kTypeLong:
+      return "CHAR";
+    case kTypeClob: return "CLOB";
+    case kTypeNumber: return "NUMBER";
+    case kTypeDate:
+    case kTypeTimestamp:
+      return "DATE";
+    default: return "BINARY";
+  }
+}
+
+bool same_family(const OraType& a, const OraType& b) {
+  std::string fa = type_family(a), fb = type_family(b);
+  if (fa == "CLOB") fa = "CHAR";
+  if (fb == "CLOB") fb = "CHAR";
+  return fa == fb;
+}
+
 // The type that holds values of both a and b (b's text size given): character types
 // widen to the longer size, so that no branch of a CASE or a UNION is cut.
 OraType wider(const OraType& a, const OraType& b, std::uint32_t b_text_size) {
@@ -318,8 +342,24 @@ bool Translator::function(Expr& e, const Scope& scope, Emitted* out) {
   if (f == "NVL") {
     if (!arity(2, 2)) return false;
     Emitted b = args[1];
-    if (is_number(args[0].type) && is_char(b.type)) b.sql = "vantro_to_number(" + b.sql + ")";
-    else if (is_char(args[0].type) && !is_char(b.type)) b.sql = as_text(b);
+    if (e.args[1]->kind == ExprKind::Null) {
+    } else if (is_number(args[0].type) && is_char(b.type)) {
+      b.sql = "vantro_to_number(" + b.sql + ")";
+    } else if (is_date(args[0].type) && is_char(b.type)) {
+      b.sql = "vantro_to_date(" + b.sql + ")";
+    } else if (is_char(args[0].type) && !is_char(b.type)) {
+      b.sql = as_text(b);
+    } else if (!same_family(args[0].type, b.type) && e.args[0]->kind != ExprKind::Null) {
+      fail(932, e.args[1]->offset);
+      err_->message = std::string("inconsistent datatypes: expected ") + type_family(args[0].type) + " got " +
+                      type_family(b.type);
+      return false;
+    }
+    if (e.args[0]->kind == ExprKind::Null) {
+      out->sql = b.sql;
+      out->type = b.type;
+      return true;
+    }
     out->sql = "coalesce(" + args[0].sql + "," + b.sql + ")";
     out->type = args[0].type;
     if (is_char(out->type) && text_size(args[1]) > out->type.size) out->type = varchar_type(text_size(args[1]));
@@ -506,24 +546,38 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
         i = 1;
       }
       bool typed = false;
+      // Every non-NULL result must be of the first one's family (ORA-00932).
+      auto result = [&](Emitted& t, const Expr& source) {
+        if (source.kind == ExprKind::Null) return true;
+        if (!typed) {
+          out->type = t.type;
+          typed = true;
+          return true;
+        }
+        if (!same_family(out->type, t.type)) {
+          fail(932, source.offset);
+          err_->message = std::string("inconsistent datatypes: expected ") + type_family(out->type) + " got " +
+                          type_family(t.type);
+          return false;
+        }
+        if (t.trimmed) t.sql = as_text(t);
+        out->type = wider(out->type, t.type, text_size(t));
+        return true;
+      };
       std::size_t pairs_end = e.args.size() - (e.has_else ? 1 : 0);
       for (; i + 1 < pairs_end + 1 && i < pairs_end; i += 2) {
         Emitted w, t;
         if (!expr(*e.args[i], scope, &w) || !expr(*e.args[i + 1], scope, &t)) return false;
+        if (!result(t, *e.args[i + 1])) return false;
         sql += " WHEN " + w.sql + " THEN " + t.sql;
-        if (!typed && e.args[i + 1]->kind != ExprKind::Null) {
-          out->type = t.type;
-          typed = true;
-        } else if (typed) {
-          out->type = wider(out->type, t.type, text_size(t));
-        }
         out->aggregate = out->aggregate || w.aggregate || t.aggregate;
       }
       if (e.has_else) {
         Emitted el;
         if (!expr(*e.args.back(), scope, &el)) return false;
+        if (!result(el, *e.args.back())) return false;
         sql += " ELSE " + el.sql;
-        out->type = typed ? wider(out->type, el.type, text_size(el)) : el.type;
+        if (!typed) out->type = el.type;
       }
       out->sql = sql + " END)";
       if (out->type.code == kTypeChar) out->type.code = kTypeVarchar2;
@@ -547,6 +601,16 @@ bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInf
       return fail(1789, b->offset), err_->message = "query block has incorrect number of result columns", false;
     } else {
       for (std::size_t i = 0; i < bc.size(); ++i) {
+        bool null_item = i < b->items.size() && b->items[i].expr->kind == ExprKind::Null;
+        if (!null_item && first_cols[i].type.size == 0 && first_cols[i].type.code == kTypeVarchar2) {
+          first_cols[i].type = bc[i].type;
+          continue;
+        }
+        if (!null_item && !same_family(first_cols[i].type, bc[i].type)) {
+          std::uint32_t at = i < b->items.size() ? b->items[i].offset : b->offset;
+          return fail(1790, at), err_->message = "expression must have same datatype as corresponding expression",
+                 false;
+        }
         Emitted other;
         other.type = bc[i].type;
         first_cols[i].type = wider(first_cols[i].type, bc[i].type, text_size(other));

@@ -143,6 +143,15 @@ TEST_F(Translate, NamesResolveAgainstTheCatalog) {
   EXPECT_EQ(e.code, 2248);
   e = fails("select hiredate + hiredate from emp");
   EXPECT_EQ(e.code, 932);
+  e = fails("select case when empno = 1 then ename else hiredate end from emp");
+  EXPECT_EQ(e.message, "inconsistent datatypes: expected CHAR got DATE");
+  EXPECT_EQ(e.offset, 43u);
+  ok("select case when empno = 1 then null else hiredate end from emp");
+  e = fails("select ename from emp union select empno from emp");
+  EXPECT_EQ(e.code, 1790);
+  ok("select null from emp union select empno from emp");
+  e = fails("select nvl(empno, hiredate) from emp");
+  EXPECT_EQ(e.code, 932);
   e = fails("select ename from emp having count(*) > 1");
   EXPECT_EQ(e.code, 937) << "HAVING makes the query a grouped one";
   ok("select count(*) from emp having count(*) > 1");
