@@ -347,7 +347,7 @@ std::size_t utf8_length(const std::string& s) {
 
 void too_large(sqlite3_context* ctx, sqlite3_value* column, std::size_t actual, int maximum) {
   std::string name = sqlite3_value_type(column) == SQLITE_NULL ? std::string() : value_text(column);
-  std::string text = "ORA-12899: value too large for column " + name + " (actual: " + std::to_string(actual) +
+  std::string text = "ORA-12899: value too large for column " + (name.empty() ? std::string() : name + " ") + "(actual: " + std::to_string(actual) +
                      ", maximum: " + std::to_string(maximum) + ")";
   sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
 }

@@ -129,6 +129,8 @@ class Translator {
   const TranslateContext& ctx_;
   Translation* out_;
   OraError* err_;
+  std::string store_owner_;   // the INSERT ... SELECT target, for the store conversions' messages
+  std::string store_table_;
 
   bool fail(int code, std::uint32_t offset, const std::string& arg = {}, const std::string& arg2 = {}) {
     *err_ = ora_error(code, arg, arg2);
@@ -139,9 +141,9 @@ class Translator {
   std::string owner_of(const TableRef& t) const { return t.owner.empty() ? ctx_.schema : t.owner; }
   bool table_source(const TableRef& t, Source* src);
   bool select(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
-              const std::vector<OraType>* store_types = nullptr);
+              const std::vector<ColumnInfo>* store_types = nullptr);
   bool select_block(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
-                    const std::vector<OraType>* store_types);
+                    const std::vector<ColumnInfo>* store_types);
   bool expr(Expr& e, const Scope& scope, Emitted* out);
   bool column(Expr& e, const Scope& scope, Emitted* out);
   std::string using_column(const Scope& scope, const std::string& name, OraType* type) const;
@@ -588,7 +590,7 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
 }
 
 bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
-                        const std::vector<OraType>* store_types) {
+                        const std::vector<ColumnInfo>* store_types) {
   std::string text;
   std::vector<ColumnInfo> first_cols;
   for (SelectStmt* b = &s; b; b = b->next.get()) {
@@ -680,7 +682,7 @@ bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInf
 }
 
 bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
-                              const std::vector<OraType>* store_types) {
+                              const std::vector<ColumnInfo>* store_types) {
   Scope scope;
   scope.outer = outer;
   std::string from;
@@ -752,9 +754,8 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
             Emitted e;
             e.sql = v;
             e.type = c.type;
-            ColumnInfo target;
-            target.type = (*store_types)[cols->size()];
-            if (!store_value(e, target, "", "", &v, it.offset)) return false;
+            const ColumnInfo& target = (*store_types)[cols->size()];
+            if (!store_value(e, target, store_owner_, store_table_, &v, it.offset)) return false;
           }
           items += (items.empty() ? "" : ", ") + v + " AS " + quote_name(c.name);
           cols->push_back(c);
@@ -774,9 +775,8 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
       c.type.code = kTypeVarchar2;
     std::string v = e.sql;
     if (store_types && cols->size() < store_types->size()) {
-      ColumnInfo target;
-      target.type = (*store_types)[cols->size()];
-      if (!store_value(e, target, "", "", &v, it.offset)) return false;
+      const ColumnInfo& target = (*store_types)[cols->size()];
+      if (!store_value(e, target, store_owner_, store_table_, &v, it.offset)) return false;
     }
     items += (items.empty() ? "" : ", ") + v + " AS " + quote_name(c.name);
     cols->push_back(c);
@@ -897,11 +897,11 @@ bool Translator::insert(Statement& s) {
   sql += ") ";
   Scope empty;
   if (s.select) {
-    std::vector<OraType> types;
-    for (const ColumnInfo& c : targets) types.push_back(c.type);
+    store_owner_ = owner;
+    store_table_ = s.table.name;
     std::vector<ColumnInfo> cols;
     std::string sub;
-    if (!select(*s.select, nullptr, &cols, &sub, &types)) return false;
+    if (!select(*s.select, nullptr, &cols, &sub, &targets)) return false;
     if (cols.size() < targets.size()) return fail(947, s.select->offset);
     if (cols.size() > targets.size()) return fail(913, s.select->offset);
     sql += sub;

@@ -554,6 +554,9 @@ TEST_F(Oci, SqliteFailuresBecomeOracleErrors) {
   EXPECT_EQ(s.error_code(), 1758);
   EXPECT_EQ(s.exec("insert into dept (deptno) values (20)"), OCI_ERROR);
   EXPECT_EQ(s.error_text(), "ORA-01400: cannot insert NULL into (\"SCOTT\".\"DEPT\".\"DNAME\")\n");
+  EXPECT_EQ(s.exec("insert into dept select 50, dname || 'xx' from dept"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(),
+            "ORA-12899: value too large for column \"SCOTT\".\"DEPT\".\"DNAME\" (actual: 7, maximum: 5)\n");
 }
 
 TEST_F(Oci, TransactionsFollowOracleRules) {
