@@ -38,6 +38,7 @@ enum class ExprKind {
   Case,        // args: [operand,] when, then, ..., [else]; has_operand, has_else
   Sysdate,
   User,
+  DateLiteral,      // DATE 'YYYY-MM-DD' (text: the stored form); TIMESTAMP '...' when star
 };
 
 struct Expr {

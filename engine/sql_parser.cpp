@@ -5,6 +5,7 @@
 #include "sql_ast.h"
 
 #include "errors.h"
+#include "values.h"
 
 #include <cstring>
 
@@ -637,7 +638,28 @@ bool Parser::primary(ExprPtr* out) {
       (*out)->end = prev_end();
       return true;
     }
-    if (t.text == "DATE" && peek().kind == TokenKind::String) return fail(3001);
+    if ((t.text == "DATE" || t.text == "TIMESTAMP") && peek().kind == TokenKind::String) {
+      // ANSI datetime literals: DATE 'YYYY-MM-DD', TIMESTAMP 'YYYY-MM-DD HH24:MI:SS[.FF]'.
+      bool ts = t.text == "TIMESTAMP";
+      ++p_;
+      DateValue d;
+      OraError bad;
+      DateValue now;
+      const std::string& v = cur().text;
+      if (!date_parse(v, ts ? "YYYY-MM-DD HH24:MI:SSXFF" : "YYYY-MM-DD", now, &d, &bad)) {
+        *err_ = bad;
+        err_->offset = cur().offset;
+        failed_ = true;
+        return false;
+      }
+      ExprPtr e = make(ExprKind::DateLiteral, t.offset);
+      e->text = date_stored_text(d, ts ? 6 : 0);
+      e->star = ts;
+      ++p_;
+      e->end = prev_end();
+      *out = std::move(e);
+      return true;
+    }
     if (is_reserved(t.text)) return fail(936);
   }
   // A name: column reference, qualified column, or function call.

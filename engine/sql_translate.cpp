@@ -288,8 +288,14 @@ bool Translator::comparison_operands(Emitted* a, Emitted* b, std::uint32_t offse
     else c->sql = as_text(*c);
     c->trimmed = false;
   }
-  if (is_date(a->type) && is_char(b->type)) b->sql = "vantro_to_date(" + b->sql + ")";
-  else if (is_date(b->type) && is_char(a->type)) a->sql = "vantro_to_date(" + a->sql + ")";
+  // A DATE meets a TIMESTAMP as a timestamp with a zero fraction (stored forms compare as text).
+  if (a->type.code == kTypeDate && b->type.code == kTypeTimestamp) a->sql = "(" + a->sql + "||'.000000')";
+  if (b->type.code == kTypeDate && a->type.code == kTypeTimestamp) b->sql = "(" + b->sql + "||'.000000')";
+  auto to_datetime = [](const OraType& t) {
+    return t.code == kTypeTimestamp ? "vantro_to_timestamp(" : "vantro_to_date(";
+  };
+  if (is_date(a->type) && is_char(b->type)) b->sql = to_datetime(a->type) + b->sql + ")";
+  else if (is_date(b->type) && is_char(a->type)) a->sql = to_datetime(b->type) + a->sql + ")";
   else if (is_number(a->type) && is_char(b->type)) b->sql = "vantro_to_number(" + b->sql + ")";
   else if (is_number(b->type) && is_char(a->type)) a->sql = "vantro_to_number(" + a->sql + ")";
   return true;
@@ -399,6 +405,15 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
     case ExprKind::Sysdate:
       out->sql = "vantro_sysdate()";
       out->type = date_type();
+      return true;
+    case ExprKind::DateLiteral:
+      out->sql = quote_text(e.text);
+      out->type = date_type();
+      if (e.star) {
+        out->type.code = kTypeTimestamp;
+        out->type.size = 11;
+        out->type.scale = 6;
+      }
       return true;
     case ExprKind::User:
       out->sql = "vantro_user()";

@@ -341,6 +341,11 @@ TEST_F(Oci, ValuesComeOutAsOraclePrintsThem) {
   EXPECT_EQ(s.value("select 'a' || null || 'b', null || null from dual"), "ab|<null>");
   EXPECT_EQ(s.value("select 1 + 2 || 3 from dual"), "33") << "|| binds as loosely as + and -";
   EXPECT_EQ(s.value("select d + 1 from vals"), "16-MAR-04");
+  EXPECT_EQ(s.value("select count(*) from vals where d = date '2004-03-15' and d = timestamp '2004-03-15 00:00:00'"
+                    " and d < timestamp '2004-03-15 00:00:00.5'"),
+            "1");
+  EXPECT_EQ(s.exec("select date '2004-02-30' from dual"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 1839);
   EXPECT_EQ(s.value("select d - 1e7 from vals"), "error: ORA-01841: (full) year must be between -4713 and +9999, and not be 0\n");
   EXPECT_EQ(s.value("select count(*) from vals where d > '14-MAR-04'"), "1");
   ASSERT_EQ(s.exec("alter session set nls_date_format = 'YYYY-MM-DD HH24:MI:SS'"), OCI_SUCCESS) << s.error_text();
