@@ -870,7 +870,9 @@ bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const s
       return true;
     case kTypeDate:
     case kTypeTimestamp:
-      if (is_date(v.type)) *sql = v.sql;
+      if (t.code == kTypeTimestamp && v.type.code == kTypeDate) *sql = "(" + v.sql + "||'.000000')";
+      else if (t.code == kTypeDate && v.type.code == kTypeTimestamp) *sql = "substr(" + v.sql + ",1,19)";
+      else if (is_date(v.type)) *sql = v.sql;
       else if (is_number(v.type)) return fail(932, offset), err_->message = "inconsistent datatypes: expected DATE got NUMBER", false;
       else *sql = (t.code == kTypeDate ? "vantro_to_date(" : "vantro_to_timestamp(") + v.sql + ")";
       return true;

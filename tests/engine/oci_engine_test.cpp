@@ -344,6 +344,13 @@ TEST_F(Oci, ValuesComeOutAsOraclePrintsThem) {
   EXPECT_EQ(s.value("select count(*) from vals where d = date '2004-03-15' and d = timestamp '2004-03-15 00:00:00'"
                     " and d < timestamp '2004-03-15 00:00:00.5'"),
             "1");
+  ASSERT_EQ(s.exec("create table moments (ts timestamp, dt date)"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("insert into moments select d, timestamp '2004-03-15 10:11:12.75' from vals"), OCI_SUCCESS)
+      << s.error_text();
+  EXPECT_EQ(s.value("select count(*) from moments where ts = date '2004-03-15'"), "1");
+  EXPECT_EQ(s.value("select ts, dt from moments"), "15-MAR-04 12.00.00.000000 AM|15-MAR-04");
+  EXPECT_EQ(s.value("select count(*) from moments where dt = timestamp '2004-03-15 10:11:12'"), "1")
+      << "a TIMESTAMP stored into a DATE drops the fraction";
   EXPECT_EQ(s.exec("select date '2004-02-30' from dual"), OCI_ERROR);
   EXPECT_EQ(s.error_code(), 1839);
   EXPECT_EQ(s.value("select d - 1e7 from vals"), "error: ORA-01841: (full) year must be between -4713 and +9999, and not be 0\n");
