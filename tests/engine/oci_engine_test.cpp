@@ -50,6 +50,28 @@ TEST_F(Oci, FirstConnectCreatesTheSchemaAndLaterConnectsCheckThePassword) {
   EXPECT_TRUE(catalog.good()) << "a plain database name is a folder under VANTRO_HOME/databases";
 }
 
+TEST_F(Oci, SchemasAreApartExceptForSysdba) {
+  embedded_only();
+  {
+    OciSession alice;
+    ASSERT_EQ(alice.connect("alice", "a", ""), OCI_SUCCESS) << alice.error_text();
+    ASSERT_EQ(alice.exec("create table secrets (n number)"), OCI_SUCCESS) << alice.error_text();
+    ASSERT_EQ(alice.exec("insert into secrets values (42)"), OCI_SUCCESS);
+    ASSERT_EQ(alice.exec("commit"), OCI_SUCCESS);
+  }
+  OciSession bob;
+  ASSERT_EQ(bob.connect("bob", "b", ""), OCI_SUCCESS) << bob.error_text();
+  OciStatement st(bob, "select n from alice.secrets");
+  EXPECT_EQ(st.execute(0), OCI_ERROR);
+  EXPECT_EQ(bob.error_code(), 942);
+  EXPECT_EQ(st.attr_ub2(OCI_ATTR_PARSE_ERROR_OFFSET), 14);
+  EXPECT_EQ(bob.exec("select n from secrets"), OCI_ERROR) << "an unqualified name is the user's own";
+  bob.disconnect();
+  OciSession dba;
+  ASSERT_EQ(dba.connect("bob", "b", "", OCI_SYSDBA), OCI_SUCCESS) << dba.error_text();
+  EXPECT_EQ(dba.value("select user, n from alice.secrets"), "SYS|42");
+}
+
 TEST_F(Oci, ExternalCredentialsUseTheOperatingSystemUser) {
   embedded_only();
   OciSession s;
