@@ -1,0 +1,73 @@
+// vantro_probe.exe: reads the state of a running vantro.exe for the end-to-end tests.
+//   console-text             the console rows (WM_GETTEXT of the console window)
+//   button-rect COMMAND      screen rectangle of a toolbar button: left top right bottom
+//   button-checked COMMAND   1 when the toolbar button is pressed, else 0
+//   window-exists TITLE      exit 0 when a top-level window with that title exists
+// Exits 1 when the window asked for is not there. Reads only; changes nothing.
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+HWND main_window() { return FindWindowA("VListVwClass", nullptr); }
+
+int console_text() {
+    HWND console = GetDlgItem(main_window(), 201);
+    if (!console) return 1;
+    const LRESULT length = SendMessageA(console, WM_GETTEXTLENGTH, 0, 0);
+    std::vector<char> text(static_cast<size_t>(length) + 1);
+    const LRESULT got = SendMessageA(console, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    std::fwrite(text.data(), 1, static_cast<size_t>(got), stdout);
+    std::fputs("\n", stdout);
+    return 0;
+}
+
+// The toolbar belongs to another process: its rectangle is read through a block of that
+// process's memory.
+int button_rect(int command) {
+    HWND bar = GetDlgItem(main_window(), 204);
+    if (!bar) return 1;
+    const LRESULT index = SendMessageA(bar, TB_COMMANDTOINDEX, static_cast<WPARAM>(command), 0);
+    if (index < 0) return 1;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(bar, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return 1;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+    RECT rc{};
+    SIZE_T read = 0;
+    const bool ok = remote && SendMessageA(bar, TB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(remote)) &&
+                    ReadProcessMemory(process, remote, &rc, sizeof rc, &read);
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    if (!ok) return 1;
+    POINT corners[2] = {{rc.left, rc.top}, {rc.right, rc.bottom}};
+    MapWindowPoints(bar, nullptr, corners, 2);
+    std::printf("%ld %ld %ld %ld\n", corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+    return 0;
+}
+
+int button_checked(int command) {
+    HWND bar = GetDlgItem(main_window(), 204);
+    if (!bar) return 1;
+    std::printf("%d\n", SendMessageA(bar, TB_ISBUTTONCHECKED, static_cast<WPARAM>(command), 0) ? 1 : 0);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "console-text") == 0) return console_text();
+    if (argc >= 3 && std::strcmp(argv[1], "button-rect") == 0) return button_rect(std::atoi(argv[2]));
+    if (argc >= 3 && std::strcmp(argv[1], "button-checked") == 0) return button_checked(std::atoi(argv[2]));
+    if (argc >= 3 && std::strcmp(argv[1], "window-exists") == 0) return FindWindowA(nullptr, argv[2]) ? 0 : 1;
+    std::fputs("usage: vantro_probe console-text | button-rect CMD | button-checked CMD | window-exists TITLE\n", stderr);
+    return 2;
+}

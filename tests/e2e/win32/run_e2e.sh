@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# End-to-end test of vantro.exe: starts it under Wine on a private X server, types with
+# real keystrokes, reads the console back through WM_GETTEXT (vantro_probe.exe), presses
+# an option button of the toolbar, opens the Options and Logon dialogs, exits, restarts
+# and checks that the option was kept in the registry. Screenshots go to OUT/.
+#   run_e2e.sh VANTRO_EXE PROBE_EXE OUT_DIR
+set -uo pipefail
+
+exe=$1 probe=$2 out=$3
+mkdir -p "$out"
+out=$(cd "$out" && pwd)
+export WINEPREFIX="$out/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+display_number=$((90 + RANDOM % 400))
+export DISPLAY=":$display_number"
+failures=0 passes=0
+xvfb_pid="" app_pid=""
+
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  wineserver -k 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+}
+trap cleanup EXIT
+
+check() {   # check NAME CONDITION-EXIT-CODE
+  if [ "$2" -eq 0 ]; then passes=$((passes + 1)); echo "ok: $1"; else failures=$((failures + 1)); echo "FAILED: $1"; fi
+}
+
+wait_for() {   # wait_for SECONDS COMMAND...
+  local until=$((SECONDS + $1)); shift
+  while [ $SECONDS -lt $until ]; do "$@" >/dev/null 2>&1 && return 0; sleep 0.3; done
+  return 1
+}
+
+console_text() { wine "$probe" console-text 2>/dev/null | tr -d '\r'; }
+console_has() { console_text | grep -qF -- "$1"; }
+shot() { import -window root "$out/$1.png" 2>/dev/null; }
+
+Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+wait_for 10 xdotool getmouselocation || { echo "FAILED: Xvfb did not start"; exit 1; }
+[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+wineserver -w
+
+# A fresh per-user store for every run.
+wine reg delete 'HKCU\Software\VANTRO' /f >/dev/null 2>&1
+
+start_app() {
+  wine "$exe" >/dev/null 2>&1 &
+  app_pid=$!
+  if ! wait_for 40 xdotool search --name '^Vantro$' || ! wait_for 10 console_has "Vantro version"; then
+    echo "FAILED: vantro.exe did not start"
+    exit 1
+  fi
+  window=$(xdotool search --name '^Vantro$' | head -1)
+  xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+  sleep 0.5
+}
+
+type_line() { xdotool type --delay 20 -- "$1"; xdotool key Return; sleep 0.5; }
+
+# ---- first run ----------------------------------------------------------------------
+start_app
+check "main window shows the banner" "$(console_has 'Vantro version'; echo $?)"
+shot main-window
+
+type_line "set prompt E2E>"
+wait_for 5 console_has "E2E> "
+check "typed set prompt changes the prompt" $?
+
+type_line "set"
+wait_for 5 console_has "screen               = off"
+check "set lists screen off by default" $?
+
+# Option button of `screen` (row 20): command 1020.
+rect=$(wine "$probe" button-rect 1020 2>/dev/null | tr -d '\r')
+if [ -n "$rect" ]; then
+  read -r left top right bottom <<<"$rect"
+  xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2)) click 1
+  sleep 0.5
+fi
+check "screen button pressed after the click" "$([ "$(wine "$probe" button-checked 1020 | tr -d '\r')" = 1 ]; echo $?)"
+xdotool windowactivate --sync "$window" 2>/dev/null
+type_line "set"
+wait_for 5 console_has "screen               = on"
+check "toolbar toggle shows in set" $?
+shot main-after-set
+
+# Options dialog from the Tools menu.
+xdotool key alt+t; sleep 0.3; xdotool key o
+wait_for 10 xdotool search --name '^Options$'
+check "Options dialog opens" $?
+sleep 0.5; shot options-dialog
+xdotool key Escape; sleep 0.5
+
+# Logon dialog: without a database layer the connect fails on the console.
+xdotool windowactivate --sync "$window" 2>/dev/null
+xdotool key ctrl+n
+wait_for 10 xdotool search --name '^Logon$'
+check "Logon dialog opens on Ctrl-N" $?
+xdotool type --delay 20 scott; xdotool key Tab; xdotool type --delay 20 tiger
+sleep 0.3; shot logon-dialog
+xdotool key Return
+wait_for 5 console_has "Not connected to a database"
+check "failed connect is reported on the console" $?
+wait_for 3 xdotool search --name '^Logon$'
+check "Logon dialog stays open after a failed connect" $?
+xdotool key Escape; sleep 0.5
+
+# Exit with Ctrl-D.
+xdotool windowactivate --sync "$window" 2>/dev/null
+xdotool key ctrl+d
+wait_for 15 bash -c "! kill -0 $app_pid 2>/dev/null"
+check "Ctrl-D ends the application" $?
+app_pid=""
+wineserver -w
+
+grep -qi '"screen"=dword:00000001' "$WINEPREFIX/user.reg"
+check "screen option stored in the registry" $?
+
+# ---- second run: the options were kept --------------------------------------------
+start_app
+wait_for 10 console_has "E2E> "
+check "prompt kept after restart" $?
+type_line "set"
+wait_for 5 console_has "screen               = on"
+check "screen option kept after restart" $?
+check "screen button pressed after restart" "$([ "$(wine "$probe" button-checked 1020 | tr -d '\r')" = 1 ]; echo $?)"
+shot main-restarted
+xdotool key ctrl+d
+wait_for 15 bash -c "! kill -0 $app_pid 2>/dev/null"
+app_pid=""
+
+echo "$passes passed, $failures failed"
+[ "$failures" -eq 0 ]
