@@ -3,15 +3,22 @@
 //   button-rect COMMAND      screen rectangle of a toolbar button: left top right bottom
 //   button-checked COMMAND   1 when the toolbar button is pressed, else 0
 //   window-exists TITLE      exit 0 when a top-level window with that title exists
-// Exits 1 when the window asked for is not there. Reads only; changes nothing.
+//   console-origin           screen position of the console's client area: x y
+//   clipboard                the clipboard's text
+//   set-clipboard TEXT       puts TEXT (with "\n" turned into CR LF) on the clipboard
+// Exits 1 when the window asked for is not there. Changes nothing but the clipboard.
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <commctrl.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -61,12 +68,64 @@ int button_checked(int command) {
     return 0;
 }
 
+int console_origin() {
+    HWND console = GetDlgItem(main_window(), 201);
+    if (!console) return 1;
+    POINT origin{0, 0};
+    ClientToScreen(console, &origin);
+    std::printf("%ld %ld\n", origin.x, origin.y);
+    return 0;
+}
+
+int clipboard() {
+    _setmode(_fileno(stdout), _O_BINARY);   // the text's own CR LF, unchanged
+    if (!OpenClipboard(nullptr)) return 1;
+    int rc = 1;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const char* text = static_cast<const char*>(GlobalLock(data))) {
+            std::fputs(text, stdout);
+            GlobalUnlock(data);
+            rc = 0;
+        }
+    }
+    CloseClipboard();
+    return rc;
+}
+
+int set_clipboard(const char* text) {
+    std::string crlf;
+    for (const char* p = text; *p; ++p) {
+        if (p[0] == '\\' && p[1] == 'n') {
+            crlf += "\r\n";
+            ++p;
+        } else {
+            crlf += *p;
+        }
+    }
+    if (!OpenClipboard(nullptr)) return 1;
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, crlf.size() + 1);
+    bool ok = false;
+    if (memory) {
+        if (char* p = static_cast<char*>(GlobalLock(memory))) {
+            std::memcpy(p, crlf.c_str(), crlf.size() + 1);
+            GlobalUnlock(memory);
+            ok = SetClipboardData(CF_TEXT, memory) != nullptr;
+        }
+    }
+    CloseClipboard();
+    return ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "console-text") == 0) return console_text();
     if (argc >= 3 && std::strcmp(argv[1], "button-rect") == 0) return button_rect(std::atoi(argv[2]));
     if (argc >= 3 && std::strcmp(argv[1], "button-checked") == 0) return button_checked(std::atoi(argv[2]));
+    if (argc >= 2 && std::strcmp(argv[1], "console-origin") == 0) return console_origin();
+    if (argc >= 2 && std::strcmp(argv[1], "clipboard") == 0) return clipboard();
+    if (argc >= 3 && std::strcmp(argv[1], "set-clipboard") == 0) return set_clipboard(argv[2]);
     if (argc >= 3 && std::strcmp(argv[1], "window-exists") == 0) return FindWindowA(nullptr, argv[2]) ? 0 : 1;
     std::fputs("usage: vantro_probe console-text | button-rect CMD | button-checked CMD | window-exists TITLE\n", stderr);
     return 2;

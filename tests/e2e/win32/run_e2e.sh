@@ -123,11 +123,33 @@ check "screen option stored in the registry" $?
 start_app
 wait_for 10 console_has "E2E> "
 check "prompt kept after restart" $?
+
+# A mouse drag selects a block of the first two rows; Ctrl-C copies it with CR LF.
+read -r cx cy <<<"$(wine "$probe" console-origin | tr -d '\r')"
+xdotool mousemove $((cx + 3)) $((cy + 4)) mousedown 1
+xdotool mousemove $((cx + 4)) $((cy + 5)) mousemove $((cx + 30)) $((cy + 10)) mousemove $((cx + 60)) $((cy + 20))
+xdotool mouseup 1
+sleep 0.3
+shot selection
+xdotool key ctrl+c; sleep 0.3
+wine "$probe" clipboard >"$out/clipboard.txt" 2>/dev/null
+[ "$(wc -l <"$out/clipboard.txt")" -eq 1 ] && head -1 "$out/clipboard.txt" | grep -q $'^Vantro.*\r$' &&
+  tail -1 "$out/clipboard.txt" | grep -q '^E2E>'
+check "drag and Ctrl-C copy a two-row block with CR LF" $?
+
 type_line "set"
 wait_for 5 console_has "screen               = on"
 check "screen option kept after restart" $?
 check "screen button pressed after restart" "$([ "$(wine "$probe" button-checked 1020 | tr -d '\r')" = 1 ]; echo $?)"
 shot main-restarted
+
+# Ctrl-V types the clipboard: complete lines run, the last piece stays in the input.
+wine "$probe" set-clipboard 'set prompt P1>\nset prompt P2>\nselect' >/dev/null 2>&1
+xdotool windowactivate --sync "$window" 2>/dev/null
+xdotool key ctrl+v
+wait_for 10 bash -c "wine '$probe' console-text | tr -d '\r' | tail -1 | grep -qx 'P2> select'"
+check "Ctrl-V pastes lines as typed input" $?
+shot pasted
 xdotool key ctrl+d
 wait_for 15 bash -c "! kill -0 $app_pid 2>/dev/null"
 app_pid=""
