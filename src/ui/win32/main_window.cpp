@@ -278,10 +278,18 @@ void shutdown_core() {
     frontend_install(nullptr);
 }
 
-// The first word of the command line (the application path), unquoted.
-std::string first_word(const char* command_line) {
-    std::vector<std::string> words = split_arguments(command_line);
-    return words.empty() ? std::string() : words.front();
+// The words after the connect string run as one typed line, without echo.
+void run_command_line(ConsoleBuffer* console, const std::vector<std::string>& words) {
+    std::string line;
+    for (size_t i = 2; i < words.size(); ++i) {
+        if (!line.empty()) line += ' ';
+        line += words[i];
+    }
+    std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+    const int echo = console->echo.exchange(0);
+    input_type_text(console, line.c_str());
+    input_enter(console);
+    console->echo.store(echo);
 }
 
 }  // namespace
@@ -320,12 +328,23 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     ShowWindow(main, show);
     UpdateWindow(main);
 
-    g_app.app_path = first_word(GetCommandLineA());
+    const std::vector<std::string> words = split_arguments(GetCommandLineA());
+    g_app.app_path = words.empty() ? std::string() : words.front();
     g_app.list_popup = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_LIST_POPUP));
 
-    // Without a database layer there is no session to open: the console runs its client
-    // commands, and the Logon dialog (Ctrl-N) says why a connect fails.
-    if (session_hooks().connect) {
+    if (words.size() > 1) {
+        busy_thread_id.store(0);
+        const int connected = session_connect_command(g_app.buffer, words[1].c_str());
+        busy_thread_id.store(1);
+        if (connected == 0) {
+            std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+            console_print_prompt();
+        }
+    }
+    if (session_is_open()) {
+        options_load(g_app.buffer);
+        option_apply_directory(g_app.buffer);
+    } else if (session_hooks().connect) {
         busy_thread_id.store(0);
         const int connected = logon_dialog(main, g_app.buffer);
         busy_thread_id.store(1);
@@ -334,9 +353,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
             shutdown_core();
             return 0;
         }
-        options_load(g_app.buffer);
-        option_apply_directory(g_app.buffer);
     }
+    // Without a database layer there is no session to open: the console runs its client
+    // commands, and the Logon dialog (Ctrl-N) says why a connect fails.
 
     EnableWindow(g_app.console, TRUE);
     busy_thread_id.store(0);
@@ -348,6 +367,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
         console_print_prompt();
     }
     SetFocus(g_app.console);
+    if (words.size() > 2) run_command_line(g_app.buffer, words);
 
     const int code = message_loop();
     shutdown_core();

@@ -21,6 +21,12 @@ int session_connect(ConsoleBuffer* console, const char* user, const char* passwo
     return 1;
 }
 
+int session_connect_command(ConsoleBuffer* console, const char* connect_string) {
+    if (g_hooks.connect_command) return g_hooks.connect_command(console, connect_string);
+    console_print("Not connected to a database: this build has no database layer.\n");
+    return 1;
+}
+
 bool session_is_open() { return g_hooks.session_open && g_hooks.session_open(); }
 
 std::vector<std::string> recent_list_parse(const char* image, std::size_t size) {

@@ -13,6 +13,9 @@ struct SessionHooks {
     // 0 when connected; errors are printed on the console by the database layer.
     int (*connect)(ConsoleBuffer* console, const char* user, const char* password, const char* database,
                    const char* mode) = nullptr;
+    // Connects with a connect string as typed after `connect` (the command line's second
+    // word); 0 when connected.
+    int (*connect_command)(ConsoleBuffer* console, const char* connect_string) = nullptr;
     bool (*session_open)() = nullptr;
     void (*cancel)() = nullptr;
     void (*disconnect)(ConsoleBuffer* console) = nullptr;
@@ -24,6 +27,7 @@ const SessionHooks& session_hooks();
 // returns non-zero.
 int session_connect(ConsoleBuffer* console, const char* user, const char* password, const char* database,
                     const char* mode);
+int session_connect_command(ConsoleBuffer* console, const char* connect_string);
 bool session_is_open();
 
 constexpr int kRecentSlots = 10;
