@@ -3,6 +3,7 @@
 //   button-rect COMMAND      screen rectangle of a toolbar button: left top right bottom
 //   button-checked COMMAND   1 when the toolbar button is pressed, else 0
 //   window-exists TITLE      exit 0 when a top-level window with that title exists
+//   dialog-text TITLE ID     text of control ID in the top-level window TITLE
 //   console-origin           screen position of the console's client area: x y
 //   clipboard                the clipboard's text
 //   set-clipboard TEXT       puts TEXT (with "\n" turned into CR LF) on the clipboard
@@ -123,6 +124,14 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "console-text") == 0) return console_text();
     if (argc >= 3 && std::strcmp(argv[1], "button-rect") == 0) return button_rect(std::atoi(argv[2]));
     if (argc >= 3 && std::strcmp(argv[1], "button-checked") == 0) return button_checked(std::atoi(argv[2]));
+    if (argc >= 4 && std::strcmp(argv[1], "dialog-text") == 0) {
+        HWND control = GetDlgItem(FindWindowA(nullptr, argv[2]), std::atoi(argv[3]));
+        char text[512] = {};
+        if (!control) return 1;
+        SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+        std::printf("%s\n", text);
+        return 0;
+    }
     if (argc >= 2 && std::strcmp(argv[1], "console-origin") == 0) return console_origin();
     if (argc >= 2 && std::strcmp(argv[1], "clipboard") == 0) return clipboard();
     if (argc >= 3 && std::strcmp(argv[1], "set-clipboard") == 0) return set_clipboard(argv[2]);

@@ -87,19 +87,32 @@ wait_for 5 console_has "screen               = on"
 check "toolbar toggle shows in set" $?
 shot main-after-set
 
-# Options dialog from the Tools menu.
+# Options dialog from the Tools menu: a number entered as 0 is stored as 1.
 xdotool key alt+t; sleep 0.3; xdotool key o
 wait_for 10 xdotool search --name '^Options$'
 check "Options dialog opens" $?
 sleep 0.5; shot options-dialog
-xdotool key Escape; sleep 0.5
+xdotool key Down; sleep 0.2; xdotool key Tab; sleep 0.2
+xdotool type --delay 20 0; sleep 0.2
+shot options-arraysize
+xdotool key Return; sleep 0.5
+xdotool windowactivate --sync "$window" 2>/dev/null
+type_line "set"
+wait_for 5 console_has "arraysize            = 1"
+check "Options dialog stores a number of 0 as 1" $?
+
+# Recent logon lists: slot 0 of the stored user list fills the user field.
+user_image=$(printf '%-2000s' "$(printf 'scott' | od -An -tx1 | tr -d ' \n')" | tr ' ' 0)
+wine reg add 'HKCU\Software\VANTRO' /v last_usernames /t REG_BINARY /d "$user_image" /f >/dev/null 2>&1
 
 # Logon dialog: without a database layer the connect fails on the console.
 xdotool windowactivate --sync "$window" 2>/dev/null
 xdotool key ctrl+n
 wait_for 10 xdotool search --name '^Logon$'
 check "Logon dialog opens on Ctrl-N" $?
-xdotool type --delay 20 scott; xdotool key Tab; xdotool type --delay 20 tiger
+[ "$(wine "$probe" dialog-text Logon 1005 | tr -d '\r')" = scott ]
+check "Logon dialog offers the stored user name" $?
+xdotool key Tab; xdotool type --delay 20 tiger
 sleep 0.3; shot logon-dialog
 xdotool key Return
 wait_for 5 console_has "Not connected to a database"
