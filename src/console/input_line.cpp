@@ -79,7 +79,14 @@ void enter_after_newline(ConsoleBuffer* console) {
     in.line_number += 1;
     input_insert("\n");
     if (echo_on(console)) {
-        redraw_tail(console);
+        // Enter already started a fresh row. The split line is drawn again from its first
+        // row: drop the fresh row and the rows after the split line's first row, then
+        // redraw both halves and everything after them.
+        const std::string& text = in.text;
+        const int split_start = line_start(text, in.cursor - 1);
+        console_drop_rows(console, 1 + count_newlines(text, in.cursor, in.length()));
+        input_redraw_from(console, split_start, 1 + count_newlines(text, 0, split_start));
+        input_place_caret(console);
         console_keep_caret_visible(console);
     }
 }
