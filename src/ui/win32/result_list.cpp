@@ -16,7 +16,31 @@ constexpr int kPaneHeight = 198;
 
 int g_frame_x = 0, g_frame_y = 0;
 int g_inserted_columns = 0;
+int g_drag_offset = -1;   // while the top edge is dragged: pointer y minus the pane's top
 
+constexpr int kMinPaneHeight = 40;
+constexpr int kMinConsoleHeight = 40;
+
+// Moves the pane's top edge to screen row `top`, keeping its bottom; the console and the
+// pane each keep a usable height.
+void splitter_drag_to(HWND window, int top) {
+    RECT pane;
+    GetWindowRect(window, &pane);
+    POINT corner{pane.left, pane.bottom};
+    ScreenToClient(g_app.main, &corner);
+    RECT bar{};
+    if (g_app.toolbar) GetWindowRect(g_app.toolbar, &bar);
+    POINT wanted{0, top};
+    ScreenToClient(g_app.main, &wanted);
+    const int lowest_top = corner.y - kMinPaneHeight;
+    const int highest_top = static_cast<int>(bar.bottom - bar.top) + kMinConsoleHeight;
+    const int new_top = std::max(highest_top, std::min(lowest_top, static_cast<int>(wanted.y)));
+    MoveWindow(window, corner.x, new_top, pane.right - pane.left, corner.y - new_top, TRUE);
+}
+
+// Wherever the user grabs the pane's frame, dragging moves its top edge: corners, sides,
+// the bottom and the size box count as the top edge too. Some systems answer "nowhere"
+// for a thin dialog frame, so any point of the frame outside the client area counts.
 LRESULT splitter_hit_test(HWND window, WPARAM wparam, LPARAM lparam) {
     const LRESULT hit = DefWindowProcA(window, WM_NCHITTEST, wparam, lparam);
     switch (hit) {
@@ -30,14 +54,46 @@ LRESULT splitter_hit_test(HWND window, WPARAM wparam, LPARAM lparam) {
     case HTTOPLEFT:
     case HTTOPRIGHT:
     case HTBORDER: return HTTOP;
-    default: return hit;
+    default: break;
     }
+    const POINT at{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+    RECT outer, inner;
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &inner);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&inner), 2);
+    if (PtInRect(&outer, at) && !PtInRect(&inner, at)) return HTTOP;
+    return hit;
 }
 
 LRESULT CALLBACK splitter_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_SIZE: splitter_layout(); return 1;
     case WM_NCHITTEST: return splitter_hit_test(window, wparam, lparam);
+    // The top edge is dragged here rather than by the system's sizing loop, so that the
+    // pane's bottom and sides never move.
+    case WM_NCLBUTTONDOWN:
+        if (wparam != HTTOP) return DefWindowProcA(window, message, wparam, lparam);
+        {
+            RECT pane;
+            GetWindowRect(window, &pane);
+            g_drag_offset = static_cast<short>(HIWORD(lparam)) - pane.top;
+            SetCapture(window);
+        }
+        return 0;
+    case WM_MOUSEMOVE:
+        if (g_drag_offset >= 0) {
+            POINT at{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+            ClientToScreen(window, &at);
+            splitter_drag_to(window, at.y - g_drag_offset);
+        }
+        return 0;
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+        if (g_drag_offset >= 0) {
+            g_drag_offset = -1;
+            if (message == WM_LBUTTONUP) ReleaseCapture();
+        }
+        return 0;
     case WM_CONTEXTMENU:
         // Offered once a query has left a result file; none exists in this build.
         return 0;

@@ -4,6 +4,8 @@
 //   button-checked COMMAND   1 when the toolbar button is pressed, else 0
 //   window-exists TITLE      exit 0 when a top-level window with that title exists
 //   dialog-text TITLE ID     text of control ID in the top-level window TITLE
+//   child-rect ID            screen rectangle of child ID of the main window (201 console,
+//                            202 result pane): left top right bottom
 //   console-origin           screen position of the console's client area: x y
 //   clipboard                the clipboard's text
 //   set-clipboard TEXT       puts TEXT (with "\n" turned into CR LF) on the clipboard
@@ -130,6 +132,19 @@ int main(int argc, char** argv) {
         if (!control) return 1;
         SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
         std::printf("%s\n", text);
+        return 0;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "child-rect") == 0) {
+        RECT rc{};
+        if (!GetWindowRect(GetDlgItem(main_window(), std::atoi(argv[2])), &rc)) return 1;
+        std::printf("%ld %ld %ld %ld\n", rc.left, rc.top, rc.right, rc.bottom);
+        return 0;
+    }
+    if (argc >= 4 && std::strcmp(argv[1], "hit") == 0) {
+        POINT at{std::atoi(argv[2]), std::atoi(argv[3])};
+        HWND w = WindowFromPoint(at);
+        std::printf("%d %ld\n", w ? GetDlgCtrlID(w) : -1,
+                    static_cast<long>(SendMessageA(w, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y))));
         return 0;
     }
     if (argc >= 2 && std::strcmp(argv[1], "console-origin") == 0) return console_origin();

@@ -172,6 +172,36 @@ xdotool key ctrl+v
 wait_for 10 bash -c "wine '$probe' console-text | tr -d '\r' | tail -1 | grep -qx 'P2> select'"
 check "Ctrl-V pastes lines as typed input" $?
 shot pasted
+
+# Shift-Enter inside the input starts a new input line; Delete removes the character at
+# the cursor and on screen.
+xdotool key Home; sleep 0.2; xdotool key shift+Return; sleep 0.3; xdotool key Delete; sleep 0.3
+last_rows=$(console_text | tail -2 | tr '\n' '|')
+[ "$last_rows" = "P2> |  2 elect|" ]
+check "Shift-Enter splits the input, Delete removes a character ($last_rows)" $?
+
+# Dragging the result pane's top edge, also near its corner, changes the height only (its
+# side and bottom borders lie outside the main window's client area).
+pane_height() { wine "$probe" child-rect 202 | tr -d '\r' | awk '{print $4 - $2}'; }
+console_height() { wine "$probe" child-rect 201 | tr -d '\r' | awk '{print $4 - $2}'; }
+read -r pl pt pr pb <<<"$(wine "$probe" child-rect 202 | tr -d '\r')"
+before=$(pane_height); console_before=$(console_height)
+xdotool mousemove $(((pl + pr) / 2)) $((pt + 2)) mousedown 1
+sleep 0.2; xdotool mousemove $(((pl + pr) / 2)) $((pt - 40))
+sleep 0.2; xdotool mousemove $(((pl + pr) / 2)) $((pt - 80))
+sleep 0.2; xdotool mouseup 1; sleep 0.5
+after=$(pane_height); console_after=$(console_height)
+[ $((after - before)) -ge 60 ] && [ $((console_before - console_after)) -ge 60 ]
+check "dragging the pane's top edge moves space from the console to the list ($before->$after)" $?
+read -r pl pt pr pb <<<"$(wine "$probe" child-rect 202 | tr -d '\r')"
+xdotool mousemove $((pl + 6)) $((pt + 1)) mousedown 1
+sleep 0.2; xdotool mousemove $((pl + 40)) $((pt + 30))
+sleep 0.2; xdotool mousemove $((pl + 80)) $((pt + 60))
+sleep 0.2; xdotool mouseup 1; sleep 0.5
+read -r ql qt qr qb <<<"$(wine "$probe" child-rect 202 | tr -d '\r')"
+[ "$ql" -eq "$pl" ] && [ "$qr" -eq "$pr" ] && [ "$qb" -eq "$pb" ] && [ $((qt - pt)) -ge 40 ]
+check "dragging near the pane's corner moves only its top edge" $?
+shot splitter-dragged
 xdotool key ctrl+d
 wait_for 15 bash -c "! kill -0 $app_pid 2>/dev/null"
 app_pid=""
