@@ -70,7 +70,10 @@ void start_new_window() {
         MessageBoxA(g_app.main, "Can't find vantro.exe!", nullptr, MB_OK | MB_ICONSTOP);
         return;
     }
+    const std::string description =
+        session_hooks().connect_description ? session_hooks().connect_description() : std::string();
     std::string command_line = "\"" + exe + "\"";
+    if (!description.empty()) command_line += " \"" + description + "\"";
     std::vector<char> line(command_line.begin(), command_line.end());
     line.push_back('\0');
     STARTUPINFOA startup{};

@@ -17,6 +17,9 @@ struct SessionHooks {
     // word); 0 when connected.
     int (*connect_command)(ConsoleBuffer* console, const char* connect_string) = nullptr;
     bool (*session_open)() = nullptr;
+    // The connect string of the open session (user/password@database and mode), given to
+    // a new window so that it connects to the same database; empty when none is open.
+    std::string (*connect_description)() = nullptr;
     void (*cancel)() = nullptr;
     void (*disconnect)(ConsoleBuffer* console) = nullptr;
 };
