@@ -42,6 +42,11 @@ INT_PTR CALLBACK logon_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
     switch (message) {
     case WM_INITDIALOG:
         SetWindowLongPtrA(dialog, DWLP_USER, lparam);
+        // The fields hold what the connect takes (99 characters each); longer input is
+        // refused as it is typed rather than cut afterwards.
+        SendDlgItemMessageA(dialog, IDC_LOGON_USER, CB_LIMITTEXT, 99, 0);
+        SendDlgItemMessageA(dialog, IDC_LOGON_DATABASE, CB_LIMITTEXT, 99, 0);
+        SendDlgItemMessageA(dialog, IDC_LOGON_PASSWORD, EM_LIMITTEXT, 99, 0);
         fill_combo(dialog, IDC_LOGON_USER, "last_usernames");
         fill_combo(dialog, IDC_LOGON_DATABASE, "last_databases");
         SetFocus(dialog);

@@ -3,6 +3,8 @@
 // everything back to the table and the per-user store on OK. The dialog procedure only
 // moves data between its controls and the table.
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -103,7 +105,10 @@ void store_option(HWND dialog, OptionsDialog* state) {
     case OptionType::Number: {
         char text[20] = {};
         GetDlgItemTextA(dialog, IDC_OPT_VALUE, text, sizeof text);
-        row.number.store(std::atoi(text));
+        // Text that is no number reads as 0 (stored as 1 on OK); a number beyond the
+        // option's range is cut to the range.
+        const long long value = std::strtoll(text, nullptr, 10);
+        row.number.store(static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX)));
         break;
     }
     case OptionType::OnOff:

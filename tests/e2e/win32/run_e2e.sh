@@ -10,7 +10,11 @@ exe=$1 probe=$2 out=$3
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 export WINEPREFIX="$out/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# A display number no other X server holds.
 display_number=$((90 + RANDOM % 400))
+while [ -e "/tmp/.X$display_number-lock" ] || [ -e "/tmp/.X11-unix/X$display_number" ]; do
+  display_number=$((display_number + 1))
+done
 export DISPLAY=":$display_number"
 failures=0 passes=0
 xvfb_pid="" app_pid=""
