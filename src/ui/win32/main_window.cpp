@@ -17,8 +17,6 @@
 #include "ui/win32/win32_app.h"
 #include "ui/win32/win32_frontend.h"
 
-AppWindows g_app;
-
 namespace {
 
 constexpr const char* kMainClass = "VListVwClass";

@@ -7,6 +7,7 @@
 #include "console/console_buffer.h"
 #include "ui/win32/win32_app.h"
 
+AppWindows g_app;
 std::atomic<int> g_console_repaint_flags{0};
 
 namespace {
