@@ -6,10 +6,13 @@
 //   dialog-text TITLE ID     text of control ID in the top-level window TITLE
 //   child-rect ID            screen rectangle of child ID of the main window (201 console,
 //                            202 result pane): left top right bottom
+//   close TITLE              asks the top-level window TITLE to close (WM_CLOSE)
+//   hit X Y                  child id of the window at a screen point and its hit-test code
 //   console-origin           screen position of the console's client area: x y
 //   clipboard                the clipboard's text
 //   set-clipboard TEXT       puts TEXT (with "\n" turned into CR LF) on the clipboard
-// Exits 1 when the window asked for is not there. Changes nothing but the clipboard.
+// Exits 1 when the window asked for is not there. Changes nothing but the clipboard and
+// what `close` asks for.
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -139,6 +142,10 @@ int main(int argc, char** argv) {
         if (!GetWindowRect(GetDlgItem(main_window(), std::atoi(argv[2])), &rc)) return 1;
         std::printf("%ld %ld %ld %ld\n", rc.left, rc.top, rc.right, rc.bottom);
         return 0;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "close") == 0) {
+        HWND w = FindWindowA(nullptr, argv[2]);
+        return w && PostMessageA(w, WM_CLOSE, 0, 0) ? 0 : 1;
     }
     if (argc >= 4 && std::strcmp(argv[1], "hit") == 0) {
         POINT at{std::atoi(argv[2]), std::atoi(argv[3])};

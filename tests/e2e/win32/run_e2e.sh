@@ -125,6 +125,17 @@ wait_for 3 xdotool search --name '^Logon$'
 check "Logon dialog stays open after a failed connect" $?
 xdotool key Escape; sleep 0.5
 
+# Favourites > Add opens the favourites window through the menu bar.
+xdotool windowactivate --sync "$window" 2>/dev/null
+xdotool key F10; sleep 0.2; xdotool key Right Right Right Right; sleep 0.2; xdotool key Down; sleep 0.2
+xdotool key Return
+wait_for 10 wine "$probe" window-exists Favourites
+check "Favourites > Add opens the favourites window" $?
+sleep 0.3; shot favourites
+wine "$probe" close Favourites >/dev/null 2>&1
+wait_for 5 bash -c "! wine '$probe' window-exists Favourites"
+check "closing the favourites window destroys it" $?
+
 # The exit command ends the application from the console.
 xdotool windowactivate --sync "$window" 2>/dev/null
 type_line "exit"
