@@ -69,9 +69,9 @@ start_app
 check "main window shows the banner" "$(console_has 'Vantro version'; echo $?)"
 shot main-window
 
-type_line "set prompt E2E>"
+xdotool type --delay 20 -- "set prompt E2X"; xdotool key BackSpace; type_line "E>"
 wait_for 5 console_has "E2E> "
-check "typed set prompt changes the prompt" $?
+check "typed set prompt (with a Backspace) changes the prompt" $?
 
 type_line "set"
 wait_for 5 console_has "screen               = off"
