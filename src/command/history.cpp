@@ -124,6 +124,9 @@ void history_record(ConsoleBuffer* console, char terminator, bool is_sql) {
     // At the limit the oldest entries go (with a limit of 1, the one entry is replaced).
     const int count = static_cast<int>(g_entries.size());
     if (count >= limit) g_entries.erase(g_entries.begin(), g_entries.begin() + (count - limit + 1));
+    // A command that keeps its ";" in its text (prompt, define) is recalled as typed: the
+    // terminator is not added a second time.
+    if ((terminator == ';' || terminator == '/') && !text.empty() && text.back() == terminator) terminator = '\n';
     g_entries.push_back(HistoryEntry{text, terminator, is_sql});
     g_position = static_cast<int>(g_entries.size());
 }

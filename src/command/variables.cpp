@@ -92,12 +92,16 @@ bool is_name_delimiter(char c) {
 
 // Replaces every `marker` (e.g. "&&name") at or after `from` by `value`; each search goes
 // on behind the inserted value, so a value that contains the marker is never expanded again.
-void replace_from(std::string& line, size_t from, const std::string& marker, const std::string& value) {
+// Returns the position behind the last inserted value.
+size_t replace_from(std::string& line, size_t from, const std::string& marker, const std::string& value) {
+    size_t behind = from;
     size_t at = line.find(marker, from);
     while (at != std::string::npos) {
         line.replace(at, marker.size(), value);
-        at = line.find(marker, at + value.size());
+        behind = at + value.size();
+        at = line.find(marker, behind);
     }
+    return behind;
 }
 
 // One pass over the line for the given ampersand marker ("&&" or "&"); true when any was found.
@@ -124,8 +128,7 @@ bool substitute_pass(ConsoleBuffer* console, std::string& line, const char* ampe
             value = console_request_line(console, false);
             if (store) variable_define(name.c_str(), value.c_str());
         }
-        replace_from(line, at, ampersands + name, value);
-        search = at + value.size();
+        search = replace_from(line, at, ampersands + name, value);
     }
     return found;
 }
