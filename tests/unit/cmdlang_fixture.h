@@ -35,6 +35,9 @@ protected:
         set_environment("VANTRO_HOME", home_.generic_string());
         history_clear();
         console_ = front_.start();
+        // Settings saved by earlier tests (the Windows store is the registry, outside
+        // VANTRO_HOME) must not leak in: start every test from the compiled defaults.
+        *console_->options = options_defaults();
         saved_directory_ = std::filesystem::current_path();
         std::filesystem::current_path(home_);
     }
