@@ -13,6 +13,7 @@
 #include "command/history.h"
 #include "command/statement.h"
 #include "frontend/frontend.h"
+#include "platform/system_folder.h"
 #include "settings/options.h"
 
 namespace {
@@ -40,6 +41,15 @@ std::tm local_time_now() {
 void history_install_database_name(std::string (*current_database)()) { g_current_database = current_database; }
 
 std::string history_file_path() {
+    // The system folder (Windows directory) is where the file has always been; an isolated
+    // home (VANTRO_HOME) or a system folder the user cannot write sends it to the per-user
+    // data folder instead.
+    const char* home = std::getenv("VANTRO_HOME");
+    const std::string system = platform_system_folder();
+    if ((!home || !*home) && !system.empty()) {
+        const std::string path = system + "\\vantro.his";
+        if (platform_file_writable(path.c_str())) return path;
+    }
     const std::string folder = platform_user_folder(UserFolder::Data);
     return folder.empty() ? std::string() : folder + "/vantro.his";
 }

@@ -14,7 +14,8 @@ struct ConsoleBuffer;
 // database module installs it. Without one (or while it returns empty) logs say "local".
 void history_install_database_name(std::string (*current_database)());
 
-// Path of the command history file ("vantro.his" in the per-user data folder).
+// Path of the command history file "vantro.his": the Windows directory when it can be
+// written there (and VANTRO_HOME is not set), otherwise the per-user data folder.
 std::string history_file_path();
 // Path of today's log for the current database.
 std::string history_log_path();
