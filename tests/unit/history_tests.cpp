@@ -140,6 +140,14 @@ TEST_F(HistoryTest, DailyLogBlocks) {
     EXPECT_NE(log.find("\r\n\r\nprompt logged"), std::string::npos);
     EXPECT_EQ(log.find("not logged"), std::string::npos);
 
+    history_install_database_name([] { return std::string("orcl"); });
+    run("prompt on orcl\n");
+    run("set history on\n");
+    run("prompt on orcl\n");
+    history_install_database_name(nullptr);
+    EXPECT_NE(read_file("vantro_history_orcl.txt").find("\r\n\r\nprompt on orcl"), std::string::npos);
+    EXPECT_EQ(read_file("vantro_history_local.txt").find("orcl"), std::string::npos);
+
     debug_log("never %d", 1);
     EXPECT_FALSE(exists("vantro.log"));
     run("set debug on\n");

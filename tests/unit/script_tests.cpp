@@ -95,6 +95,23 @@ TEST_F(ScriptTest, AcceptInsideAScript) {
     EXPECT_NE(screen().find("\nhello Ann"), std::string::npos);
 }
 
+TEST_F(ScriptTest, StopFlagEndsEveryRunningScript) {
+    write_file("outer.sql", "@" + path("waits") + "\nprompt outer after\n");
+    write_file("waits.sql", "set feedback off\naccept w\nprompt inner after\n");
+    front_.type("@" + path("outer") + "\n");
+    for (int i = 0; i < 2000 && console_->line_input_mode.load() == LineInputNone; ++i) platform_sleep_ms(5);
+    console_->script_stop.store(1);   // what Cancel does while the script waits
+    answer("x");
+    ASSERT_TRUE(front_.wait_idle());
+    const std::string out = screen();
+    EXPECT_EQ(out.find("inner after"), std::string::npos);
+    EXPECT_EQ(out.find("outer after"), std::string::npos);
+    EXPECT_EQ(console_->script_stop.load(), 0);
+    EXPECT_EQ(console_->script_depth.load(), 0);
+    EXPECT_TRUE(console_->options->on(Option::Feedback));
+    EXPECT_EQ(front_.rows().back(), "SQL> ");
+}
+
 TEST_F(ScriptTest, SpoolReceivesScriptOutputWithCrLfButNoPrompts) {
     write_file("spooled.sql", "spool " + path("out.txt") + "\nprompt one\nselect 1 from dual;\nprompt two\nspool off\n");
     run("@" + path("spooled") + "\n");
