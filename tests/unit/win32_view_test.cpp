@@ -102,12 +102,12 @@ TEST(PasteFeed, CompleteLinesAreEnteredAndTheLastPieceStaysInTheInput) {
 }
 
 TEST(RecentList, SlotsAreReadWithinTheirBounds) {
-    char image[kRecentBytes] = {};
+    char image[kRecentImageBytes] = {};
     std::strcpy(image, "scott");
-    std::strcpy(image + 2 * kRecentSlotSize, "hr");
+    std::strcpy(image + 2 * kRecentImageSlotSize, "hr");
     EXPECT_EQ(recent_list_parse(image, sizeof image), (std::vector<std::string>{"scott", "hr"}));
     // A slot without its NUL is cut to 99 characters, never read into the next slot.
-    std::memset(image + 3 * kRecentSlotSize, 'u', kRecentSlotSize);
+    std::memset(image + 3 * kRecentImageSlotSize, 'u', kRecentImageSlotSize);
     const std::vector<std::string> entries = recent_list_parse(image, sizeof image);
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[2], std::string(99, 'u'));

@@ -5,6 +5,7 @@
 #include "command/statement.h"
 #include "console/console_buffer.h"
 #include "settings/options.h"
+#include "command/history_file.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/session_hooks.h"
 #include "ui/win32/win32_app.h"

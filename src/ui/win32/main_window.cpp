@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "command/core_init.h"
+#include "command/history_file.h"
 #include "command/statement.h"
 #include "console/console_buffer.h"
+#include "oci/db_session.h"
 #include "settings/options.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/session_hooks.h"
@@ -264,6 +266,21 @@ int message_loop() {
     return static_cast<int>(msg.wParam);
 }
 
+// The database layer behind the Logon dialog, Cancel, Disconnect and New window.
+void install_database_hooks() {
+    SessionHooks hooks;
+    hooks.connect = [](ConsoleBuffer*, const char* user, const char* password, const char* database,
+                       const char* mode) { return db_connect(user, password, database, mode); };
+    hooks.connect_command = [](ConsoleBuffer*, const char* connect_string) {
+        return db_connect_command(connect_string);
+    };
+    hooks.session_open = [] { return session_open.load() != 0; };
+    hooks.connect_description = [] { return connect_description(); };
+    hooks.cancel = [] { db_cancel(); };
+    hooks.disconnect = [](ConsoleBuffer*) { db_disconnect(); };
+    session_install_hooks(hooks);
+}
+
 void shutdown_core() {
     ConsoleBuffer* console = g_app.buffer;
     console->attached.store(false);
@@ -273,6 +290,8 @@ void shutdown_core() {
         while (busy()) Sleep(20);
     }
     while (paste_thread_id.load() != 0) Sleep(20);
+    if (std::FILE* spool = console_spool_swap(console, nullptr)) std::fclose(spool);
+    history_save(console);
     if (session_is_open() && session_hooks().disconnect) session_hooks().disconnect(console);
     core_stop(console);
     g_app.buffer = nullptr;
@@ -295,14 +314,6 @@ void run_command_line(ConsoleBuffer* console, const std::vector<std::string>& wo
 
 }  // namespace
 
-void last_error_box() {
-    char* text = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, GetLastError(), 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    error_text_box(text ? text : "Unknown error");
-    if (text) LocalFree(text);
-}
-
 void error_text_box(const char* text) { MessageBoxA(g_app.main, text, nullptr, MB_OK | MB_ICONSTOP); }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
@@ -315,7 +326,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
 
     // The core: console with its options from the per-user store, the dispatcher, and
     // this front end; typing is held off until start-up is complete.
+    install_database_hooks();
     g_app.buffer = core_start(&g_frontend);
+    history_load(g_app.buffer);
+    load_recent();
     option_apply_directory(g_app.buffer);
     busy_thread_id.store(1);
 

@@ -31,18 +31,18 @@ bool session_is_open() { return g_hooks.session_open && g_hooks.session_open(); 
 
 std::vector<std::string> recent_list_parse(const char* image, std::size_t size) {
     std::vector<std::string> entries;
-    for (int slot = 0; slot < kRecentSlots; ++slot) {
-        const std::size_t start = static_cast<std::size_t>(slot) * kRecentSlotSize;
-        if (start + kRecentSlotSize > size) break;
+    for (int slot = 0; slot < kRecentImageSlots; ++slot) {
+        const std::size_t start = static_cast<std::size_t>(slot) * kRecentImageSlotSize;
+        if (start + kRecentImageSlotSize > size) break;
         const char* text = image + start;
-        const std::size_t length = strnlen(text, kRecentSlotSize - 1);
+        const std::size_t length = strnlen(text, kRecentImageSlotSize - 1);
         if (length > 0) entries.emplace_back(text, length);
     }
     return entries;
 }
 
 std::vector<std::string> recent_list_load(const char* value_name) {
-    char image[kRecentBytes] = {};
+    char image[kRecentImageBytes] = {};
     std::size_t got = 0;
     if (!registry_read_binary(kRegistryKey, value_name, image, sizeof image, &got)) return {};
     return recent_list_parse(image, got);

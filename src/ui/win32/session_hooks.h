@@ -33,9 +33,9 @@ int session_connect(ConsoleBuffer* console, const char* user, const char* passwo
 int session_connect_command(ConsoleBuffer* console, const char* connect_string);
 bool session_is_open();
 
-constexpr int kRecentSlots = 10;
-constexpr int kRecentSlotSize = 100;
-constexpr int kRecentBytes = kRecentSlots * kRecentSlotSize;
+constexpr int kRecentImageSlots = 10;
+constexpr int kRecentImageSlotSize = 100;
+constexpr int kRecentImageBytes = kRecentImageSlots * kRecentImageSlotSize;
 
 // The non-empty slots of a stored list image, in slot order. A slot without a NUL is cut
 // to its 99 characters; a short image yields only its complete slots.

@@ -12,6 +12,7 @@
 #include "console/console_buffer.h"
 #include "settings/options.h"
 #include "settings/registry.h"
+#include "command/history_file.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/win32_app.h"
 

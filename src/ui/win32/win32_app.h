@@ -45,8 +45,9 @@ constexpr UINT kMsgWaitCursor = WM_APP + 7;        // wParam: on
 constexpr UINT_PTR kPasteWatchTimer = 5;
 
 // The system's text for the last error in a stop box.
-void last_error_box();
 void error_text_box(const char* text);
+// last_error_box (the system text of the last error in a message box) is the core's,
+// declared in command/history_file.h.
 
 // Console window (TextClass).
 bool console_window_register(HINSTANCE instance);
