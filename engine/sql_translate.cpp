@@ -700,6 +700,10 @@ bool Translator::alter_table(Statement& s) {
     out_->sql = target + " RENAME COLUMN " + quote_name(s.name) + " TO " + quote_name(s.name2);
     out_->catalog_sql.push_back("UPDATE main.vantro_columns SET column_name=" + quote_text(s.name2) + where +
                                 " AND column_name=" + quote_text(s.name));
+    // Constraint column lists are comma-joined names: replace the whole name only.
+    out_->catalog_sql.push_back("UPDATE main.vantro_constraints SET columns=trim(replace(','||columns||',',"
+                                "','||" + quote_text(s.name) + "||',',','||" + quote_text(s.name2) + "||','),',')" +
+                                where);
     return true;
   }
   return fail(3001, s.table.offset);

@@ -596,6 +596,9 @@ TEST_F(Oci, SqliteFailuresBecomeOracleErrors) {
   ASSERT_EQ(s.exec("insert into named values (1, 1, 10)"), OCI_SUCCESS) << s.error_text();
   EXPECT_EQ(s.exec("insert into named values (1, 1, 10)"), OCI_ERROR);
   EXPECT_EQ(s.error_text(), "ORA-00001: unique constraint (SCOTT.NAMED_PK) violated\n");
+  ASSERT_EQ(s.exec("alter table named rename column k to kk"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.exec("insert into named values (1, 1, 10)"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-00001: unique constraint (SCOTT.NAMED_PK) violated\n") << "still named after a rename";
   EXPECT_EQ(s.exec("insert into named values (2, 1, 99)"), OCI_ERROR);
   EXPECT_EQ(s.error_text(), "ORA-02291: integrity constraint (SCOTT.NAMED_FK) violated - parent key not found\n");
   EXPECT_EQ(s.exec("insert into named values (3, -1, 10)"), OCI_ERROR);
