@@ -68,10 +68,13 @@ int main(int argc, char** argv) {
   char tmp[MAX_PATH];
   GetTempPathA(MAX_PATH, tmp);
   std::string home = std::string(tmp) + "vantro_bench_" + std::to_string(GetCurrentProcessId());
-  CreateDirectoryA(home.c_str(), nullptr);
 #else
   std::string home = "/tmp/vantro_bench_" + std::to_string(getpid());
 #endif
+  // Process ids repeat (under Wine especially): start from an empty folder.
+  std::error_code cleared;
+  std::filesystem::remove_all(home, cleared);
+  std::filesystem::create_directories(home, cleared);
   set_env("VANTRO_HOME", home);
   set_env("VANTRO_OCI_LIB", "embedded");
   OciLoadResult loaded = oci_load();
