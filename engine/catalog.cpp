@@ -18,6 +18,10 @@ const char* const kCatalogSchema =
     " column_name TEXT NOT NULL, column_id INTEGER NOT NULL, type_code INTEGER NOT NULL, type_name TEXT,"
     " data_length INTEGER, data_precision INTEGER, data_scale INTEGER, char_used INTEGER, national INTEGER,"
     " nullable INTEGER, PRIMARY KEY(owner, table_name, column_name));"
+    "CREATE TABLE IF NOT EXISTS vantro_constraints(owner TEXT NOT NULL, constraint_name TEXT NOT NULL,"
+    " constraint_type TEXT NOT NULL, table_name TEXT NOT NULL, columns TEXT, r_owner TEXT, r_table_name TEXT,"
+    " r_columns TEXT, delete_rule TEXT, search_condition TEXT, generated INTEGER,"
+    " PRIMARY KEY(owner, constraint_name));"
     "CREATE TABLE IF NOT EXISTS \"DUAL\"(\"DUMMY\" TEXT);"
     "INSERT INTO \"DUAL\" SELECT 'X' WHERE NOT EXISTS (SELECT 1 FROM \"DUAL\");";
 
@@ -179,6 +183,50 @@ bool SqliteCatalog::object_exists(const std::string& owner, const std::string& n
   Stmt q(db_, sql.c_str());
   q.text(1, name);
   return sqlite3_step(q.s) == SQLITE_ROW;
+}
+
+bool SqliteCatalog::constraint_exists(const std::string& owner, const std::string& name) {
+  Stmt q(db_, "SELECT 1 FROM vantro_constraints WHERE owner=?1 AND constraint_name=?2");
+  q.text(1, owner);
+  q.text(2, name);
+  return sqlite3_step(q.s) == SQLITE_ROW;
+}
+
+int SqliteCatalog::next_constraint_number() {
+  Stmt q(db_,
+         "SELECT coalesce(max(CAST(substr(constraint_name, 6) AS INTEGER)), 0) + 1 FROM vantro_constraints"
+         " WHERE generated = 1");
+  return sqlite3_step(q.s) == SQLITE_ROW ? sqlite3_column_int(q.s, 0) : 1;
+}
+
+std::string catalog_constraint_name(sqlite3* db, const std::string& owner, const std::string& table, char kind,
+                                    const std::string& columns) {
+  const char* sql = nullptr;
+  switch (kind) {
+    case 'U':
+      sql = "SELECT owner, constraint_name FROM vantro_constraints WHERE owner=?1 AND table_name=?2"
+            " AND constraint_type IN ('P','U') AND columns=?3";
+      break;
+    case 'R':
+      sql = "SELECT owner, constraint_name FROM vantro_constraints WHERE owner=?1 AND table_name=?2"
+            " AND constraint_type='R' AND ?3 IS NOT NULL ORDER BY constraint_name";
+      break;
+    case 'r':
+      sql = "SELECT owner, constraint_name FROM vantro_constraints WHERE r_owner=?1 AND r_table_name=?2"
+            " AND constraint_type='R' AND ?3 IS NOT NULL ORDER BY constraint_name";
+      break;
+    default:
+      sql = "SELECT owner, constraint_name FROM vantro_constraints WHERE owner=?1 AND table_name=?2"
+            " AND constraint_type='C' AND constraint_name=?3";
+      break;
+  }
+  Stmt q(db, sql);
+  q.text(1, owner);
+  q.text(2, table);
+  q.text(3, columns);
+  if (sqlite3_step(q.s) != SQLITE_ROW) return "";
+  return std::string(reinterpret_cast<const char*>(sqlite3_column_text(q.s, 0))) + "." +
+         reinterpret_cast<const char*>(sqlite3_column_text(q.s, 1));
 }
 
 bool SqliteCatalog::index_exists(const std::string& owner, const std::string& name) {

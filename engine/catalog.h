@@ -20,6 +20,12 @@ bool catalog_login(sqlite3* db, const std::string& folder, const std::string& us
 // Attaches every other schema of the database, as far as SQLite's limit on attached
 // files allows: what an administrative (SYS) session sees.
 bool catalog_attach_all(sqlite3* db, const std::string& folder, OraError* err);
+// The name of the constraint of owner.table behind a SQLite constraint failure, as
+// "OWNER.NAME"; empty when none is recorded. kind: 'U' unique or primary key on
+// `columns` (comma-separated), 'R' a foreign key of the table, 'r' a foreign key that
+// references the table, 'C' the check constraint named `columns`.
+std::string catalog_constraint_name(sqlite3* db, const std::string& owner, const std::string& table, char kind,
+                                    const std::string& columns);
 // True when name is acceptable as a user (schema) name: letters, digits, _ $ #, starting
 // with a letter, at most 30 characters.
 bool catalog_valid_user_name(const std::string& name);
@@ -31,6 +37,8 @@ class SqliteCatalog : public CatalogView {
   bool schema_exists(const std::string& owner) override;
   bool object_exists(const std::string& owner, const std::string& name) override;
   bool index_exists(const std::string& owner, const std::string& name) override;
+  bool constraint_exists(const std::string& owner, const std::string& name) override;
+  int next_constraint_number() override;
 
  private:
   sqlite3* db_;

@@ -93,6 +93,8 @@ const MessageEntry kMessages[] = {
     {2291, "integrity constraint (%s) violated - parent key not found"},
     {2292, "integrity constraint (%s) violated - child record found"},
     {2290, "check constraint (%s) violated"},
+    {2260, "table can have only one primary key"},
+    {2264, "name already used by an existing constraint"},
     {3001, "unimplemented feature"},
     {12154, "TNS:could not resolve the connect identifier specified"},
     {12541, "TNS:no listener"},

@@ -30,15 +30,51 @@ sword fail(StmtHandle* s, OCIError* errhp, const OraError& e) {
   return error_set(errhp, e.code, e.message);
 }
 
+// Names the constraint behind a SQLite constraint failure from the catalog, as Oracle
+// does ("unique constraint (SCOTT.PK_EMP) violated"); keeps e when none is recorded.
+void name_constraint(StmtHandle* s, sqlite3* db, int code, const std::string& msg, StatementKind kind, OraError* e) {
+  std::string name;
+  std::size_t colon = msg.find(": ");
+  std::string detail = colon == std::string::npos ? std::string() : msg.substr(colon + 2);
+  if (code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY) {
+    // "T.A, T.B": the table and the columns of the violated key.
+    std::string table, columns;
+    std::size_t pos = 0;
+    while (pos < detail.size()) {
+      std::size_t comma = detail.find(", ", pos);
+      std::string part = detail.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+      std::size_t dot = part.find('.');
+      if (dot != std::string::npos) {
+        table = part.substr(0, dot);
+        columns += (columns.empty() ? "" : ",") + part.substr(dot + 1);
+      }
+      if (comma == std::string::npos) break;
+      pos = comma + 2;
+    }
+    name = catalog_constraint_name(db, s->tr.owner, table, 'U', columns);
+    if (!name.empty()) *e = ora_error(1, name);
+  } else if (code == SQLITE_CONSTRAINT_FOREIGNKEY) {
+    bool parent = kind == StatementKind::Delete || kind == StatementKind::TruncateTable || kind == StatementKind::DropTable;
+    name = catalog_constraint_name(db, s->tr.owner, s->tr.table, parent ? 'r' : 'R', "");
+    if (!name.empty() && e->code == 2291) *e = ora_error(2291, name);
+    if (!name.empty() && e->code == 2292) *e = ora_error(2292, name);
+  } else if (code == SQLITE_CONSTRAINT_CHECK) {
+    name = catalog_constraint_name(db, s->tr.owner, s->tr.table, 'C', detail);
+    if (!name.empty()) *e = ora_error(2290, name);
+  }
+}
+
 sword fail_sqlite(StmtHandle* s, OCIError* errhp, sqlite3* db, StatementKind kind) {
   int code = sqlite3_extended_errcode(db);
-  OraError e = ora_from_sqlite(code, sqlite3_errmsg(db));
+  std::string msg = sqlite3_errmsg(db);
+  OraError e = ora_from_sqlite(code, msg);
   if (code == SQLITE_CONSTRAINT_FOREIGNKEY && kind == StatementKind::Delete) e = ora_error(2292, "FOREIGN KEY");
   if (code == SQLITE_CONSTRAINT_FOREIGNKEY && kind == StatementKind::DropTable) e = ora_error(2449);
   if (code == SQLITE_CONSTRAINT_FOREIGNKEY && kind == StatementKind::TruncateTable) e = ora_error(2266);
   if ((code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY) &&
       kind == StatementKind::CreateIndex)
     e = ora_error(1452);
+  name_constraint(s, db, code, msg, kind, &e);
   if (e.code == 1400 && e.message.find("(\"" + s->tr.owner + "\".") == std::string::npos)
     e = ora_error(1400, "\"" + s->tr.owner + "\"." + e.message.substr(e.message.find('(') + 1,
                                                                           e.message.size() - e.message.find('(') - 2));

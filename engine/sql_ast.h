@@ -68,8 +68,6 @@ struct TableRef {
   std::string name;
   std::uint32_t offset = 0;   // of the name (or the owner when given)
   std::uint32_t name_offset = 0;
-  std::vector<ExprPtr> returning;              // DML RETURNING expressions
-  std::vector<std::string> returning_into;     // ... INTO these placeholders
 };
 
 enum class JoinKind { First, Comma, Inner, Left, Right, Full, Cross };
@@ -118,6 +116,7 @@ struct ColumnDef {
   std::vector<std::string> ref_columns;
   std::string on_delete;      // "CASCADE", "SET NULL" or empty
   ExprPtr check;
+  std::string pk_name, unique_name, ref_name, check_name;   // CONSTRAINT names given inline
 };
 
 struct TableConstraint {

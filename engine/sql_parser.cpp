@@ -832,6 +832,13 @@ bool Parser::column_def(ColumnDef* c) {
   for (;;) {
     std::string cname;
     if (accept_word("CONSTRAINT") && !identifier(&cname)) return fail(902);
+    if (!cname.empty() && !is_word("PRIMARY") && !is_word("UNIQUE") && !is_word("REFERENCES") && !is_word("CHECK") &&
+        !is_word("NOT") && !is_word("NULL"))
+      return fail(902);
+    if (is_word("PRIMARY")) c->pk_name = cname;
+    if (is_word("UNIQUE")) c->unique_name = cname;
+    if (is_word("REFERENCES")) c->ref_name = cname;
+    if (is_word("CHECK")) c->check_name = cname;
     if (accept_word("DEFAULT")) {
       if (!expr(&c->default_value)) return false;
     } else if (is_word("NOT")) {

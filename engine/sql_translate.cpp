@@ -13,6 +13,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <cstdio>
 #include <set>
 
 bool Translator::table_source(const TableRef& t, Source* src) {
@@ -422,7 +423,7 @@ bool Translator::del(Statement& s) {
   return true;
 }
 
-bool Translator::column_sql(const ColumnDef& c, std::string* sql) {
+bool Translator::column_sql(const ColumnDef& c, std::string* sql, bool with_constraints) {
   std::string affinity;
   switch (c.type.code) {
     case kTypeNumber: affinity = "NUMERIC"; break;
@@ -433,8 +434,8 @@ bool Translator::column_sql(const ColumnDef& c, std::string* sql) {
   }
   std::string s = quote_name(c.name) + " " + affinity;
   if (c.not_null || c.primary_key) s += " NOT NULL";
-  if (c.primary_key) s += " PRIMARY KEY";
-  if (c.unique) s += " UNIQUE";
+  if (with_constraints && c.primary_key) s += " PRIMARY KEY";
+  if (with_constraints && c.unique) s += " UNIQUE";
   if (c.default_value) {
     // The default is evaluated at insert time, converted to the column's type like any
     // value stored there.
@@ -448,7 +449,7 @@ bool Translator::column_sql(const ColumnDef& c, std::string* sql) {
       s += " DEFAULT (" + stored + ")";
     }
   }
-  if (!c.references.name.empty()) {
+  if (with_constraints && !c.references.name.empty()) {
     if (!c.references.owner.empty() && c.references.owner != ctx_.schema) return fail(3001, c.references.offset);
     std::vector<ColumnInfo> ref_cols;
     if (!ctx_.catalog->table_columns(owner_of(c.references), c.references.name, &ref_cols))
@@ -457,7 +458,7 @@ bool Translator::column_sql(const ColumnDef& c, std::string* sql) {
     if (!c.ref_columns.empty()) s += "(" + quote_name(c.ref_columns[0]) + ")";
     if (!c.on_delete.empty()) s += " ON DELETE " + c.on_delete;
   }
-  if (c.check) {
+  if (with_constraints && c.check) {
     Scope scope;
     scope.bare = true;
     Source self;
@@ -490,52 +491,115 @@ bool Translator::create_table(Statement& s) {
   if (s.select) return create_table_as(s, owner);
   std::set<std::string> names;
   std::string body;
-  for (const ColumnDef& c : s.column_defs) {
+  // Constraints written on a column become table constraints, so that every one carries
+  // its name (given, or SYS_Cnnnnnn) into SQLite and the catalog.
+  std::vector<TableConstraint> inline_constraints;
+  for (ColumnDef& c : s.column_defs) {
     if (!names.insert(c.name).second) return fail(957, c.offset);
+    auto add = [&](TableConstraint::Kind kind, const std::string& name) {
+      TableConstraint k;
+      k.kind = kind;
+      k.name = name;
+      k.columns.push_back(c.name);
+      k.offset = c.offset;
+      inline_constraints.push_back(std::move(k));
+      return &inline_constraints.back();
+    };
+    if (c.primary_key) add(TableConstraint::Kind::PrimaryKey, c.pk_name);
+    if (c.unique) add(TableConstraint::Kind::Unique, c.unique_name);
+    if (!c.references.name.empty()) {
+      TableConstraint* k = add(TableConstraint::Kind::ForeignKey, c.ref_name);
+      k->references = c.references;
+      k->ref_columns = c.ref_columns;
+      k->on_delete = c.on_delete;
+    }
+    if (c.check) add(TableConstraint::Kind::Check, c.check_name)->check = std::move(c.check);
     std::string cs;
-    if (!column_sql(c, &cs)) return false;
+    if (!column_sql(c, &cs, false)) return false;
     body += (body.empty() ? "" : ", ") + cs;
   }
+  for (TableConstraint& k : s.constraints) inline_constraints.push_back(std::move(k));
   Scope check_scope;
   check_scope.bare = true;
   Source self;
   for (const ColumnDef& c : s.column_defs) self.columns.push_back({c.name, c.type});
   check_scope.sources.push_back(self);
-  for (TableConstraint& k : s.constraints) {
+  int next_number = ctx_.catalog->next_constraint_number();
+  std::set<std::string> constraint_names;
+  bool has_primary = false;
+  for (TableConstraint& k : inline_constraints) {
     for (const std::string& col : k.columns)
       if (!names.count(col)) return fail(904, k.offset, "\"" + col + "\"");
+    if (k.kind == TableConstraint::Kind::PrimaryKey) {
+      if (has_primary) return fail(2260, k.offset), err_->message = "table can have only one primary key", false;
+      has_primary = true;
+    }
+    bool generated = k.name.empty();
+    if (generated) {
+      char buf[24];
+      std::snprintf(buf, sizeof buf, "SYS_C%06d", next_number++);
+      k.name = buf;
+    } else if (ctx_.catalog->constraint_exists(owner, k.name) || !constraint_names.insert(k.name).second) {
+      return fail(2264, k.offset), err_->message = "name already used by an existing constraint", false;
+    }
     auto list = [&](const std::vector<std::string>& cols) {
       std::string l = "(";
       for (std::size_t i = 0; i < cols.size(); ++i) l += (i ? "," : "") + quote_name(cols[i]);
       return l + ")";
     };
+    auto joined = [](const std::vector<std::string>& cols) {
+      std::string l;
+      for (std::size_t i = 0; i < cols.size(); ++i) l += (i ? "," : "") + cols[i];
+      return l;
+    };
+    std::string type, r_table, condition;
+    body += ", CONSTRAINT " + quote_name(k.name);
     switch (k.kind) {
-      case TableConstraint::Kind::PrimaryKey: body += ", PRIMARY KEY " + list(k.columns); break;
-      case TableConstraint::Kind::Unique: body += ", UNIQUE " + list(k.columns); break;
+      case TableConstraint::Kind::PrimaryKey:
+        body += " PRIMARY KEY " + list(k.columns);
+        type = "P";
+        break;
+      case TableConstraint::Kind::Unique:
+        body += " UNIQUE " + list(k.columns);
+        type = "U";
+        break;
       case TableConstraint::Kind::ForeignKey: {
         if (!k.references.owner.empty() && k.references.owner != owner) return fail(3001, k.references.offset);
         std::vector<ColumnInfo> ref_cols;
         if (k.references.name != s.table.name &&
             !ctx_.catalog->table_columns(owner, k.references.name, &ref_cols))
           return fail(942, k.references.offset);
-        body += ", FOREIGN KEY " + list(k.columns) + " REFERENCES " + quote_name(k.references.name);
+        body += " FOREIGN KEY " + list(k.columns) + " REFERENCES " + quote_name(k.references.name);
         if (!k.ref_columns.empty()) body += list(k.ref_columns);
         if (!k.on_delete.empty()) body += " ON DELETE " + k.on_delete;
+        type = "R";
+        r_table = k.references.name;
         break;
       }
       case TableConstraint::Kind::Check: {
         Emitted e;
         if (!expr(*k.check, check_scope, &e)) return false;
-        body += ", CHECK " + e.sql;
+        body += " CHECK " + e.sql;
+        type = "C";
+        condition = text_.substr(k.check->offset, k.check->end - k.check->offset);
         break;
       }
     }
+    out_->catalog_sql.push_back(
+        "INSERT INTO main.vantro_constraints(owner,constraint_name,constraint_type,table_name,columns,r_owner,"
+        "r_table_name,r_columns,delete_rule,search_condition,generated) VALUES (" +
+        quote_text(owner) + "," + quote_text(k.name) + "," + quote_text(type) + "," + quote_text(s.table.name) + "," +
+        quote_text(joined(k.columns)) + "," + (r_table.empty() ? "NULL" : quote_text(owner)) + "," +
+        (r_table.empty() ? "NULL" : quote_text(r_table)) + "," +
+        (r_table.empty() ? "NULL" : quote_text(joined(k.ref_columns))) + "," +
+        (r_table.empty() ? "NULL" : quote_text(k.on_delete.empty() ? "NO ACTION" : k.on_delete)) + "," +
+        (condition.empty() ? "NULL" : quote_text(condition)) + "," + (generated ? "1" : "0") + ")");
   }
-  for (const ColumnDef& c : s.column_defs)
-    for (const TableConstraint& k : s.constraints)
+  for (ColumnDef& c : s.column_defs)
+    for (const TableConstraint& k : inline_constraints)
       if (k.kind == TableConstraint::Kind::PrimaryKey)
         for (const std::string& col : k.columns)
-          if (col == c.name) const_cast<ColumnDef&>(c).not_null = true;
+          if (col == c.name) c.not_null = true;
   out_->sql = "CREATE TABLE " + quote_name(owner) + "." + quote_name(s.table.name) + " (" + body + ")";
   int id = 1;
   for (const ColumnDef& c : s.column_defs) catalog_insert(owner, s.table.name, c, id++);
@@ -575,7 +639,7 @@ bool Translator::create_table_as(Statement& s, const std::string& owner) {
       default: c.type_name = "VARCHAR2"; break;
     }
     std::string cs;
-    if (!column_sql(c, &cs)) return false;
+    if (!column_sql(c, &cs, true)) return false;
     body += (body.empty() ? "" : ", ") + cs;
     catalog_insert(owner, s.table.name, c, id++);
   }
@@ -599,6 +663,8 @@ bool Translator::drop_table(Statement& s) {
   out_->sql = "DROP TABLE " + quote_name(owner) + "." + quote_name(s.table.name);
   out_->catalog_sql.push_back("DELETE FROM main.vantro_columns WHERE owner=" + quote_text(owner) +
                               " AND table_name=" + quote_text(s.table.name));
+  out_->catalog_sql.push_back("DELETE FROM main.vantro_constraints WHERE owner=" + quote_text(owner) +
+                              " AND table_name=" + quote_text(s.table.name));
   return true;
 }
 
@@ -617,7 +683,7 @@ bool Translator::alter_table(Statement& s) {
     const ColumnDef& c = s.column_defs[0];
     if (has(c.name)) return fail(1430, c.offset), err_->message = "column being added already exists in table", false;
     std::string cs;
-    if (!column_sql(c, &cs)) return false;
+    if (!column_sql(c, &cs, true)) return false;
     out_->sql = target + " ADD COLUMN " + cs;
     catalog_insert(owner, s.table.name, c, static_cast<int>(cols.size()) + 1);
     return true;
@@ -634,6 +700,10 @@ bool Translator::alter_table(Statement& s) {
     out_->sql = target + " RENAME COLUMN " + quote_name(s.name) + " TO " + quote_name(s.name2);
     out_->catalog_sql.push_back("UPDATE main.vantro_columns SET column_name=" + quote_text(s.name2) + where +
                                 " AND column_name=" + quote_text(s.name));
+    // Constraint column lists are comma-joined names: replace the whole name only.
+    out_->catalog_sql.push_back("UPDATE main.vantro_constraints SET columns=trim(replace(','||columns||',',"
+                                "','||" + quote_text(s.name) + "||',',','||" + quote_text(s.name2) + "||','),',')" +
+                                where);
     return true;
   }
   return fail(3001, s.table.offset);
@@ -712,6 +782,7 @@ bool sql_translate(const std::string& text, const TranslateContext& ctx, Transla
   out->parsed = true;
   out->kind = s.kind;
   out->owner = s.table.owner.empty() ? ctx.schema : s.table.owner;
+  out->table = s.table.name;
   Translator t(text, ctx, out, err);
   return t.statement(s);
 }

@@ -87,7 +87,7 @@ class Translator {
   bool ungrouped(Expr& e, const Scope& scope, const std::vector<std::string>& groups, const Expr** bad);
   bool store_value(const Emitted& v, const ColumnInfo& target, const std::string& owner, const std::string& table,
                    std::string* sql, std::uint32_t offset);
-  bool column_sql(const ColumnDef& c, std::string* sql);
+  bool column_sql(const ColumnDef& c, std::string* sql, bool with_constraints);
   void catalog_insert(const std::string& owner, const std::string& table, const ColumnDef& c, int column_id);
 
   bool insert(Statement& s);

@@ -70,6 +70,7 @@ struct Translation {
   std::string name;                     // savepoint name, or the session setting changed
   std::string value;                    // the session setting's new value
   std::string owner;                    // the schema of the DML or DDL target
+  std::string table;                    // ... and its table
   std::vector<ColumnInfo> returning;    // DML RETURNING values, in order
   std::vector<std::string> out_binds;   // ... and the placeholders they go INTO
   bool parsed = false;                  // the grammar was accepted (set even when names were not)
@@ -87,4 +88,8 @@ class CatalogView {
   // True when owner.name names any table or index.
   virtual bool object_exists(const std::string& owner, const std::string& name) = 0;
   virtual bool index_exists(const std::string& owner, const std::string& name) = 0;
+  // True when owner has a constraint of that name.
+  virtual bool constraint_exists(const std::string& owner, const std::string& name) = 0;
+  // The first free number for system-named constraints (SYS_Cnnnnnn).
+  virtual int next_constraint_number() = 0;
 };

@@ -588,6 +588,21 @@ TEST_F(Oci, SqliteFailuresBecomeOracleErrors) {
   EXPECT_EQ(s.error_code(), 1758);
   EXPECT_EQ(s.exec("insert into dept (deptno) values (20)"), OCI_ERROR);
   EXPECT_EQ(s.error_text(), "ORA-01400: cannot insert NULL into (\"SCOTT\".\"DEPT\".\"DNAME\")\n");
+  // Constraint errors name the constraint, given or system-generated.
+  ASSERT_EQ(s.exec("create table named (k number constraint named_pk primary key, v number check (v > 0),"
+                   " p number, constraint named_fk foreign key (p) references dept (deptno))"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("insert into named values (1, 1, 10)"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.exec("insert into named values (1, 1, 10)"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-00001: unique constraint (SCOTT.NAMED_PK) violated\n");
+  ASSERT_EQ(s.exec("alter table named rename column k to kk"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.exec("insert into named values (1, 1, 10)"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-00001: unique constraint (SCOTT.NAMED_PK) violated\n") << "still named after a rename";
+  EXPECT_EQ(s.exec("insert into named values (2, 1, 99)"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-02291: integrity constraint (SCOTT.NAMED_FK) violated - parent key not found\n");
+  EXPECT_EQ(s.exec("insert into named values (3, -1, 10)"), OCI_ERROR);
+  EXPECT_EQ(s.error_text().rfind("ORA-02290: check constraint (SCOTT.SYS_C", 0), 0u) << s.error_text();
   EXPECT_EQ(s.exec("insert into dept select 50, dname || 'xx' from dept"), OCI_ERROR);
   EXPECT_EQ(s.error_text(),
             "ORA-12899: value too large for column \"SCOTT\".\"DEPT\".\"DNAME\" (actual: 7, maximum: 5)\n");

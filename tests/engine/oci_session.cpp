@@ -53,6 +53,9 @@ std::string test_home() {
 #else
     g_home_root = "/tmp/vantro_engine_tests_" + std::to_string(getpid());
 #endif
+    // Process ids repeat (under Wine especially): never reuse a previous run's databases.
+    std::error_code cleared;
+    std::filesystem::remove_all(g_home_root, cleared);
     make_folder(g_home_root);
     std::atexit([] {
       std::error_code ec;
