@@ -121,6 +121,8 @@ int main(int argc, char** argv) {
         option_apply_directory(console);
         console_print_prompt();
     } else if (interactive) {
+        // A line request made with the busy mark set would wait for a worker's answer.
+        mark_busy(false);
         if (!text_logon(front, console)) {
             mark_busy(false);
             front.stop();
