@@ -24,6 +24,7 @@ namespace {
 
 int g_wake[2] = {-1, -1};
 volatile std::sig_atomic_t g_resized = 0;
+volatile std::sig_atomic_t g_terminated = 0;
 termios g_saved_termios;
 bool g_have_saved_termios = false;
 
@@ -39,6 +40,13 @@ void wake() {
 
 void on_resize(int) {
     g_resized = 1;
+    const int saved = errno;
+    wake();
+    errno = saved;
+}
+
+void on_terminate(int) {
+    g_terminated = 1;
     const int saved = errno;
     wake();
     errno = saved;
@@ -83,6 +91,10 @@ ConsoleBuffer* TerminalFrontend::start(bool interactive, const TerminalHistoryHo
         action.sa_handler = on_resize;
         sigemptyset(&action.sa_mask);
         sigaction(SIGWINCH, &action, nullptr);
+        // Hang-up and termination end the program in order, giving the terminal back.
+        action.sa_handler = on_terminate;
+        sigaction(SIGHUP, &action, nullptr);
+        sigaction(SIGTERM, &action, nullptr);
     }
     console_ = core_start(this);
     update_size();
@@ -92,9 +104,14 @@ ConsoleBuffer* TerminalFrontend::start(bool interactive, const TerminalHistoryHo
 
 void TerminalFrontend::stop() {
     if (!console_) return;
-    if (busy_thread_id.load() != 0) {
-        db_cancel();
-        while (busy_thread_id.load() != 0) platform_sleep_ms(20);
+    // A statement waiting for a typed line gets an empty one, then it is cancelled.
+    while (busy_thread_id.load() != 0 || console_->line_request_active.load() != 0) {
+        {
+            std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+            console_->line_input_mode.store(LineInputNone);
+        }
+        if (busy_thread_id.load() != 0) db_cancel();
+        platform_sleep_ms(20);
     }
     if (std::FILE* spool = console_spool_swap(console_, nullptr)) std::fclose(spool);
     if (history_.save) history_.save(console_);
@@ -129,6 +146,8 @@ void TerminalFrontend::stop() {
     frontend_install(nullptr);
     if (interactive_) {
         signal(SIGWINCH, SIG_DFL);
+        signal(SIGHUP, SIG_DFL);
+        signal(SIGTERM, SIG_DFL);
         leave_raw_mode();
     }
 }
@@ -223,11 +242,21 @@ void TerminalFrontend::render() {
     std::vector<std::string> rows;
     RenderFrame frame;
     {
+        // Only the rows not yet written for good (and the live area) are copied, so that
+        // a long output does not copy the whole store at every repaint.
         std::lock_guard<std::mutex> guard(console_->lock);
-        rows = console_->rows;
+        const int count = console_->row_count();
+        const std::uint64_t first_number = console_->rows_appended + 1 - static_cast<std::uint64_t>(count);
+        const std::uint64_t written = interactive_ ? render_state_.written : plain_written_;
+        int skip = 0;
+        if (written > first_number)
+            skip = static_cast<int>(std::min(written - first_number, static_cast<std::uint64_t>(count)));
+        skip = std::min(skip, count - std::clamp(live, 1, count));
+        if (interactive_ && !render_state_.started) skip = 0;
+        rows.assign(console_->rows.begin() + skip, console_->rows.end());
         frame.rows_appended = console_->rows_appended;
-        frame.caret_row = console_->caret_row;
-        frame.caret_column = console_->caret_column;
+        frame.caret_row = std::max(1, console_->caret_row - skip);
+        frame.caret_column = console_->caret_row > skip ? console_->caret_column : 0;
     }
     if (interactive_) {
         std::string control;
@@ -258,6 +287,7 @@ void TerminalFrontend::poll_once(int timeout_ms) {
     const int ready = ::poll(fds, static_cast<nfds_t>(count), wait);
     if (ready < 0) return;   // EINTR: the caller loops
     if (fds[0].revents & POLLIN) drain_wake_pipe();
+    if (g_terminated) request_quit();
     if (g_resized) {
         g_resized = 0;
         update_size();
