@@ -82,8 +82,10 @@ TEST(Renderer, PermanentRowsOnceLiveAreaRedrawnInPlace) {
     EXPECT_EQ(screen.lines.size(), 3u);
 
     // A worker prints: the statement becomes permanent, only the caret row stays live.
-    rows = {"Vantro", "SQL> select *", "  2 from dual", "D", "-", "X", ""};
-    screen.feed(render_frame(frame_of(rows, 6, 1, 7, 0), &state));
+    rows = {"Vantro", "SQL> select *", "  2 from dual", "D    ", "-", "X", ""};
+    const std::string output = render_frame(frame_of(rows, 6, 1, 7, 0), &state);
+    EXPECT_NE(output.find("\r\nD\r\n-\r\n"), std::string::npos) << "trailing blanks left out";
+    screen.feed(output);
     EXPECT_EQ(screen.lines, (std::vector<std::string>{"Vantro", "SQL> select *", "  2 from dual", "D", "-", "X", ""}));
     EXPECT_EQ(state.written, 6u);
 }
@@ -153,7 +155,7 @@ TEST(Renderer, FinalFrameWritesEverythingAndPlainOutputStreams) {
     std::vector<std::string> rows{"one", "SQL> exit", "SQL> "};
     screen.feed(render_frame(frame_of(rows, 2, 1, 3, 5), &state));
     screen.feed(render_frame(frame_of(rows, 2, 0, 3, 5), &state));
-    EXPECT_EQ(screen.lines, (std::vector<std::string>{"one", "SQL> exit", "SQL> ", ""}));
+    EXPECT_EQ(screen.lines, (std::vector<std::string>{"one", "SQL> exit", "SQL>", ""}));
     EXPECT_EQ(screen.column, 0);
 
     std::uint64_t written = 0;

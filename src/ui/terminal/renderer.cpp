@@ -65,8 +65,11 @@ std::string render_frame(const RenderFrame& frame, RenderState* state) {
     // Rows written for good are never drawn again, even when the live area would reach
     // back over them (an input line restored below the rows of a finished request).
     live_first = std::max(live_first, state->written);
+    // Trailing blanks of written rows are left out: padded columns wider than the terminal
+    // would otherwise wrap into lines of nothing but blanks.
     for (std::uint64_t n = std::max(state->written, first_number); n < live_first; ++n) {
-        out += rows[static_cast<size_t>(n - first_number)];
+        const std::string& row = rows[static_cast<size_t>(n - first_number)];
+        out.append(row, 0, row.find_last_not_of(' ') == std::string::npos ? 0 : row.find_last_not_of(' ') + 1);
         out += "\r\n";
     }
     state->written = std::max(state->written, live_first);
