@@ -11,6 +11,7 @@
 #include "command/statement.h"
 #include "console/console_buffer.h"
 #include "oci/db_session.h"
+#include "oci/oci_loader.h"
 #include "settings/options.h"
 #include "ui/terminal/terminal_frontend.h"
 
@@ -64,6 +65,22 @@ bool text_logon(TerminalFrontend& front, ConsoleBuffer* console) {
     }
 }
 
+// The banner's second line: which OCI library the session will use.
+void print_library_line() {
+    const OciLoadResult library = oci_load();
+    if (library.code != 0) return;   // the loader's own message says what failed
+    const size_t slash = library.path.find_last_of('/');
+    const std::string file = slash == std::string::npos ? library.path : library.path.substr(slash + 1);
+    const char* kind = "";
+    switch (library.kind) {
+    case OciLibraryKind::Embedded: kind = "embedded engine"; break;
+    case OciLibraryKind::Oracle: kind = "Oracle client"; break;
+    case OciLibraryKind::Explicit: kind = "library from VANTRO_OCI_LIB"; break;
+    case OciLibraryKind::None: return;
+    }
+    console_print("OCI: %s (%s)\n", kind, file.c_str());
+}
+
 std::string join_words(int argc, char** argv, int first) {
     std::string line;
     for (int i = first; i < argc; ++i) {
@@ -100,6 +117,7 @@ int main(int argc, char** argv) {
     ConsoleBuffer* console = front.start(interactive, history);
     if (!console) return 1;
     console_print("Vantro version %s\n", kConsoleVersion);
+    print_library_line();
     option_apply_directory(console);
 
     mark_busy(true);
