@@ -3,7 +3,12 @@
 
 #include <cstdio>
 
+#include "command/editor.h"
+#include "command/history.h"
+#include "command/history_file.h"
+#include "command/scripts.h"
 #include "command/statement.h"
+#include "command/variables.h"
 #include "command/workers.h"
 #include "oci/db_session.h"
 #include "oci/oci_statements.h"
@@ -19,6 +24,10 @@ ConsoleBuffer* core_start(Frontend* front) {
     ConsoleBuffer* console = console_create(nullptr);
     options_load(console);
     dispatcher_init();
+    variables_install();
+    scripts_install();
+    history_install();
+    editor_install();
     input_reset();
     return console;
 }

@@ -5,11 +5,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "command/accept_check.h"
 #include "command/client_commands.h"
+#include "command/history_file.h"
 #include "command/statement.h"
 #include "console/console_buffer.h"
 #include "frontend/frontend.h"
 #include "oci/db_session.h"
+#include "oci/oci_checkformat.h"
 #include "oci/oci_statements.h"
 #include "platform/files.h"
 #include "settings/options.h"
@@ -92,6 +95,14 @@ void command_disconnect(const ClientCommandContext& c) {
     db_disconnect();
     if (c.console->echo.load()) console_print("Disconnected\n");
     finish(c.console, true, false);
+}
+
+AcceptCheck accept_check(ConsoleBuffer*, AcceptType type, const char* format, std::string* value) {
+    if (!session_open.load()) {
+        console_print("Not connected to a database\n");
+        return AcceptCheck::NoSession;
+    }
+    return oci_checkformat(type == AcceptType::Date, format, value) == 0 ? AcceptCheck::Valid : AcceptCheck::Invalid;
 }
 
 void serveroutput_changed(ConsoleBuffer*, const OptionEntry& entry) {
@@ -178,4 +189,6 @@ void workers_install() {
     client_command_install(ClientCommandId::Disconnect, command_disconnect);
     option_install_hook(Option::Serveroutput, serveroutput_changed);
     describe_install();
+    accept_install_check(accept_check);
+    history_install_database_name(current_database);
 }

@@ -77,6 +77,15 @@ wait_for() {
 }
 cursor() { "${T[@]}" display -p '#{cursor_x},#{cursor_y}'; }
 screen_lacks() { ! screen_text | grep -Eq -- "$1" || fail "unexpected /$1/ on the screen"; }
+# Waits until the last non-empty line of the screen matches (the input being typed).
+wait_last() {
+    local i
+    for ((i = 0; i < 100; i++)); do
+        screen_text | grep -v '^$' | tail -1 | grep -Eq -- "$1" && return 0
+        sleep 0.05
+    done
+    fail "timed out waiting for a last line /$1/"
+}
 line_at() { screen_text | sed -n "$(( $1 + 1 ))p"; }
 
 # ---- command line -----------------------------------------------------------------
@@ -204,6 +213,15 @@ keys C-c
 begin "query rows print in the console"
 type_text "select n from big where n = 4;"; keys Enter
 wait_for "^1 row selected" && pass
+
+begin "history recall with Up and Down at the end of the input"
+type_text "select 11 from dual;"; keys Enter
+wait_for "^11$" || true
+type_text "select 12 from dual;"; keys Enter
+wait_for "^12$" || true
+keys Up Up
+wait_last "^SQL> select 11 from dual;$" && keys Down && wait_last "^SQL> select 12 from dual;$" && pass
+keys C-c
 
 begin "Ctrl+C cancels a long query"
 type_text "select count(*) from big a, big b, big c, big d, big e, big f, big g, big h, big i, big j;"

@@ -8,6 +8,9 @@
 #include <string>
 #include <unistd.h>
 
+#include "command/editor.h"
+#include "command/history.h"
+#include "command/history_file.h"
 #include "command/statement.h"
 #include "console/console_buffer.h"
 #include "oci/db_session.h"
@@ -81,6 +84,9 @@ void print_library_line() {
     console_print("OCI: %s (%s)\n", kind, file.c_str());
 }
 
+// The front end the editor hooks hand the terminal over with.
+TerminalFrontend* g_front = nullptr;
+
 std::string join_words(int argc, char** argv, int first) {
     std::string line;
     for (int i = first; i < argc; ++i) {
@@ -113,9 +119,19 @@ int main(int argc, char** argv) {
     option_set_default(Option::Screen, 1);
 
     TerminalFrontend front;
-    TerminalHistoryHooks history;   // the command history module fills these in when it lands
+    TerminalHistoryHooks history;
+    history.previous = history_previous;
+    history.next = history_next;
+    history.load = history_load;
+    history.save = [](ConsoleBuffer* c) { history_save(c); };
     ConsoleBuffer* console = front.start(interactive, history);
     if (!console) return 1;
+    // The external editor gets the terminal in its ordinary mode while it runs.
+    g_front = &front;
+    EditorHooks editor;
+    editor.suspend = [] { g_front->suspend(); };
+    editor.resume = [] { g_front->resume(); };
+    editor_install_hooks(editor);
     console_print("Vantro version %s\n", kConsoleVersion);
     print_library_line();
     option_apply_directory(console);

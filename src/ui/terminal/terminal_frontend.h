@@ -17,7 +17,7 @@
 struct ConsoleBuffer;
 
 // Operations of the command history that the keys and the start-up and shutdown use; null
-// entries do nothing (set by main once the command history module provides them).
+// entries do nothing.
 struct TerminalHistoryHooks {
     void (*previous)(ConsoleBuffer* console) = nullptr;
     void (*next)(ConsoleBuffer* console) = nullptr;

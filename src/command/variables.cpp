@@ -1,0 +1,348 @@
+// Substitution variables: the table of (name, value) pairs, the define, undefine and
+// accept commands, and the substitution of script lines. Runs on whichever thread owns
+// the console at the time (GUI thread or the script thread); it never talks to the
+// database itself: accept's value check goes through the hook of accept_check.h.
+#include "command/variables.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "command/accept_check.h"
+#include "command/client_commands.h"
+#include "command/statement.h"
+#include "console/console_buffer.h"
+#include "settings/options.h"
+
+namespace {
+
+HashTable g_global_table{};
+HashTable* g_current = &g_global_table;
+AcceptCheckRoutine g_accept_check = nullptr;
+
+char* copy_string(const char* text) {
+    const size_t length = std::strlen(text);
+    char* copy = static_cast<char*>(std::malloc(length + 1));
+    if (copy) std::memcpy(copy, text, length + 1);
+    return copy;
+}
+
+// The table's hash: the shift-and-fold hash over the name's characters, each taken as a
+// signed byte (so names with bytes above 127 land where they always have).
+int variable_hash(const void* item, int, int bucket_count) {
+    if (bucket_count < 1) return 0;
+    const char* name = static_cast<const VariablePair*>(item)->name;
+    std::uint32_t h = 0;
+    for (const char* p = name; *p; ++p) {
+        h = (h << 4) + static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<signed char>(*p)));
+        const std::uint32_t g = h & 0xF0000000u;
+        if (g != 0) h = h ^ (g >> 24) ^ g;
+    }
+    const auto size = static_cast<std::uint32_t>(bucket_count);
+    return static_cast<int>(((h / size) ^ h) % size);
+}
+
+int variable_compare(const void* item, const void* key, int) {
+    return std::strcmp(static_cast<const VariablePair*>(item)->name, static_cast<const VariablePair*>(key)->name);
+}
+
+void variable_duplicate(void* destination, const void* source, int) {
+    const auto* from = static_cast<const VariablePair*>(source);
+    auto* to = static_cast<VariablePair*>(destination);
+    to->name = copy_string(from->name);
+    to->value = copy_string(from->value);
+}
+
+void free_pair_strings(VariablePair* pair) {
+    std::free(pair->name);
+    std::free(pair->value);
+}
+
+void variable_free(void* item) {
+    free_pair_strings(static_cast<VariablePair*>(item));
+    std::free(item);
+}
+
+struct CopyContext {
+    HashTable* target;
+    bool failed;
+};
+
+void copy_into(void* item, void* context) {
+    auto* copy = static_cast<CopyContext*>(context);
+    if (hash_insert(copy->target, item) != 0) copy->failed = true;
+}
+
+bool is_trim_char(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+std::string trimmed(const std::string& text) {
+    size_t begin = 0, end = text.size();
+    while (begin < end && is_trim_char(text[begin])) ++begin;
+    while (end > begin && is_trim_char(text[end - 1])) --end;
+    return text.substr(begin, end - begin);
+}
+
+// The characters that end a variable name in a script line.
+bool is_name_delimiter(char c) {
+    return c == '\0' || std::strchr("()+-*/<>=!~;:.'@%,\\\"^&|{}?\t[] ", c) != nullptr;
+}
+
+// Replaces every `marker` (e.g. "&&name") at or after `from` by `value`; each search goes
+// on behind the inserted value, so a value that contains the marker is never expanded again.
+// Returns the position behind the last inserted value.
+size_t replace_from(std::string& line, size_t from, const std::string& marker, const std::string& value) {
+    size_t behind = from;
+    size_t at = line.find(marker, from);
+    while (at != std::string::npos) {
+        line.replace(at, marker.size(), value);
+        behind = at + value.size();
+        at = line.find(marker, behind);
+    }
+    return behind;
+}
+
+// One pass over the line for the given ampersand marker ("&&" or "&"); true when any was found.
+bool substitute_pass(ConsoleBuffer* console, std::string& line, const char* ampersands, bool store) {
+    const size_t marker_length = std::strlen(ampersands);
+    bool found = false;
+    size_t search = 0;
+    size_t at;
+    while ((at = line.find(ampersands, search)) != std::string::npos) {
+        found = true;
+        size_t end = at + marker_length;
+        while (end < line.size() && !is_name_delimiter(line[end])) ++end;
+        if (end == at + marker_length) {
+            line.erase(at, marker_length);
+            search = at;
+            continue;
+        }
+        // The name buffer holds at most kVariableNameSize - 1 bytes; longer names are cut.
+        const size_t name_length = std::min(end - at - marker_length, static_cast<size_t>(kVariableNameSize - 1));
+        const std::string name = line.substr(at + marker_length, name_length);
+        std::string value;
+        if (!variable_lookup(name.c_str(), &value)) {
+            console_print("Enter value for %s: ", name.c_str());
+            value = console_request_line(console, false);
+            if (store) variable_define(name.c_str(), value.c_str());
+        }
+        search = replace_from(line, at, ampersands + name, value);
+    }
+    return found;
+}
+
+void command_define(const ClientCommandContext& c) {
+    if (c.count < 2)
+        console_print("Usage: define variable[=value]\n");
+    else
+        variables_define_command(c.console, input_after_command(7));
+    finish(c.console, true, false);
+}
+
+void command_undefine(const ClientCommandContext& c) {
+    if (c.count < 2)
+        console_print("Usage: undefine variable\n");
+    else if (variable_undefine(c.words[1]) == 0)
+        console_print("Variable %s does not exist\n", c.words[1]);
+    finish(c.console, true, false);
+}
+
+const char* const kAcceptUsage =
+    "Usage: ACC[EPT] variable [NUM[BER]|CHAR|DATE] [FOR[MAT] format] [DEF[AULT] default] "
+    "[PROMPT text|NOPR[OMPT]] [HIDE]\n";
+
+// True when `word` is one of the spellings from `shortest` up to the whole `full` word.
+bool is_spelling(const char* word, const char* full, size_t shortest) {
+    const size_t length = std::strlen(word);
+    if (length < shortest || length > std::strlen(full)) return false;
+    for (size_t i = 0; i < length; ++i)
+        if (std::tolower(static_cast<unsigned char>(word[i])) != full[i]) return false;
+    return true;
+}
+
+struct AcceptRequest {
+    AcceptType type = AcceptType::Char;
+    const char* format = nullptr;
+    const char* fallback = nullptr;
+    const char* prompt = nullptr;
+    bool hide = false;
+};
+
+// Reads the options from word 2 on; false (message printed) at the first bad one.
+bool parse_accept(const ClientCommandContext& c, AcceptRequest* request) {
+    for (int i = 2; i < c.count; ++i) {
+        const char* word = c.words[i];
+        const bool has_next = i + 1 < c.count;
+        if (is_spelling(word, "number", 3)) {
+            request->type = AcceptType::Number;
+        } else if (is_spelling(word, "char", 4)) {
+            request->type = AcceptType::Char;
+        } else if (is_spelling(word, "date", 4)) {
+            request->type = AcceptType::Date;
+        } else if (is_spelling(word, "format", 3)) {
+            if (!has_next) {
+                console_print("Format mask expected after FORMAT\n");
+                return false;
+            }
+            request->format = c.words[++i];
+        } else if (is_spelling(word, "default", 3)) {
+            if (!has_next) {
+                console_print("Value expected after DEFAULT\n");
+                return false;
+            }
+            request->fallback = c.words[++i];
+        } else if (is_spelling(word, "prompt", 6)) {
+            if (!has_next) {
+                console_print("Value expected after PROMPT\n");
+                return false;
+            }
+            request->prompt = c.words[++i];
+        } else if (is_spelling(word, "noprompt", 4)) {
+            request->prompt = nullptr;
+        } else if (is_spelling(word, "hide", 4)) {
+            request->hide = true;
+        } else {
+            console_print("%s", kAcceptUsage);
+            return false;
+        }
+    }
+    return true;
+}
+
+void command_accept(const ClientCommandContext& c) {
+    AcceptRequest request;
+    if (c.count == 1) {
+        console_print("%s", kAcceptUsage);
+    } else if (parse_accept(c, &request)) {
+        std::string value;
+        bool accepted = false;
+        for (;;) {
+            if (request.prompt) console_print("%s", request.prompt);
+            value = console_request_line(c.console, request.hide);
+            if (value.size() >= static_cast<size_t>(kAcceptValueSize)) {
+                console_print("Value too long (at most %d characters)\n", kAcceptValueSize - 1);
+                if (c.console->script_stop.load()) break;
+                continue;
+            }
+            if (value.empty() && request.fallback) value = request.fallback;
+            if (request.type == AcceptType::Char) {
+                accepted = true;
+                break;
+            }
+            AcceptCheck result = AcceptCheck::NoSession;
+            if (g_accept_check)
+                result = g_accept_check(c.console, request.type, request.format, &value);
+            else
+                console_print("Not connected to a database\n");
+            if (result == AcceptCheck::Valid) {
+                accepted = true;
+                break;
+            }
+            // Without a session no value can ever pass: asking again would never end.
+            if (result == AcceptCheck::NoSession || c.console->script_stop.load()) break;
+        }
+        if (accepted && variable_define(c.words[1], value.c_str()) != 0) console_print("Out of memory\n");
+    }
+    finish(c.console, true, false);
+}
+
+}  // namespace
+
+void accept_install_check(AcceptCheckRoutine routine) { g_accept_check = routine; }
+
+int variables_create(HashTable* table, const HashTable* source) {
+    hash_create(table, kVariableBuckets, 0, sizeof(VariablePair), variable_hash, variable_duplicate,
+                variable_free, variable_compare);
+    if (table->bucket_count == 0) return -1;
+    if (!source || source->bucket_count == 0) return 0;
+    CopyContext context{table, false};
+    hash_for_each(source, copy_into, &context);
+    return context.failed ? -1 : 0;
+}
+
+void variables_destroy(HashTable* table) { hash_destroy(table); }
+
+HashTable* variables_current() { return g_current; }
+
+HashTable* variables_swap(HashTable* table) {
+    HashTable* previous = g_current;
+    g_current = table;
+    return previous;
+}
+
+int variable_define(const char* name, const char* value) {
+    VariablePair key{const_cast<char*>(name), const_cast<char*>(value)};
+    hash_remove(g_current, &key);
+    return hash_insert(g_current, &key);
+}
+
+bool variable_lookup(const char* name, std::string* value) {
+    VariablePair key{const_cast<char*>(name), nullptr};
+    VariablePair found{nullptr, nullptr};
+    if (hash_lookup(g_current, &key, &found) == 0) return false;
+    if (value && found.value) *value = found.value;
+    free_pair_strings(&found);
+    return true;
+}
+
+int variable_undefine(const char* name) {
+    VariablePair key{const_cast<char*>(name), nullptr};
+    return hash_remove(g_current, &key);
+}
+
+void variables_define_command(ConsoleBuffer*, const char* text) {
+    const char* equals = std::strchr(text, '=');
+    if (equals) {
+        const std::string name = trimmed(std::string(text, static_cast<size_t>(equals - text)));
+        const std::string value = trimmed(equals + 1);
+        if (variable_define(name.c_str(), value.c_str()) != 0) console_print("Out of memory\n");
+        return;
+    }
+    std::string value;
+    if (variable_lookup(text, &value))
+        console_print("Variable %s is defined as: \"%s\"\n", text, value.c_str());
+    else
+        console_print("Variable %s is UNDEFINED\n", text);
+}
+
+void variables_define_arguments(const char* text) {
+    const std::vector<std::string> arguments = split_arguments(text);
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string name = std::to_string(i + 1);
+        variable_define(name.c_str(), trimmed(arguments[i]).c_str());
+    }
+}
+
+std::string variables_substitute(ConsoleBuffer* console, const std::string& line) {
+    const OptionTable* options = console->options;
+    if (!options || !options->on(Option::Scan)) return line;
+    std::string result = line;
+    // "&&" first, completely, so that "&&x" is never read as "&" followed by "&x".
+    const bool doubles = substitute_pass(console, result, "&&", true);
+    const bool singles = substitute_pass(console, result, "&", false);
+    if ((doubles || singles) && options->on(Option::Verify)) {
+        console_print("old: %s\n", line.c_str());
+        console_print("new: %s\n", result.c_str());
+    }
+    return result;
+}
+
+void variables_type_line(ConsoleBuffer* console, const std::string& line, bool enter) {
+    const std::string text = variables_substitute(console, line);
+    {
+        std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+        input_type_text(console, text.c_str());
+    }
+    // Enter dispatches and may run a whole statement or nested script: the input mutex is
+    // not held across it, so that a line request inside can be answered.
+    if (enter) input_enter(console);
+}
+
+void variables_install() {
+    if (g_global_table.bucket_count == 0) variables_create(&g_global_table, nullptr);
+    client_command_install(ClientCommandId::Define, command_define);
+    client_command_install(ClientCommandId::Undefine, command_undefine);
+    client_command_install(ClientCommandId::Accept, command_accept);
+}

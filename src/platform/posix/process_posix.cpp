@@ -1,0 +1,64 @@
+// POSIX process service: fork, change directory, exec /bin/sh -c, and wait with WNOHANG
+// every 100 ms so that the caller's poll keeps running.
+#include "platform/process.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+int platform_process_run_and_wait(const char* command_line, const char* directory, ProcessPoll poll,
+                                  void* context) {
+    // A pipe closed on exec tells the parent whether the exec itself worked.
+    int status_pipe[2];
+    if (pipe(status_pipe) != 0) return -1;
+    fcntl(status_pipe[0], F_SETFD, FD_CLOEXEC);
+    fcntl(status_pipe[1], F_SETFD, FD_CLOEXEC);
+    const pid_t child = fork();
+    if (child < 0) {
+        const int error = errno;
+        close(status_pipe[0]);
+        close(status_pipe[1]);
+        errno = error;
+        return -1;
+    }
+    if (child == 0) {
+        close(status_pipe[0]);
+        if (directory && *directory && chdir(directory) != 0) {
+            const int error = errno;
+            (void)!write(status_pipe[1], &error, sizeof error);
+            _exit(127);
+        }
+        execl("/bin/sh", "sh", "-c", command_line, static_cast<char*>(nullptr));
+        const int error = errno;
+        (void)!write(status_pipe[1], &error, sizeof error);
+        _exit(127);
+    }
+    close(status_pipe[1]);
+    for (;;) {
+        int status = 0;
+        const pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child) break;
+        if (done < 0 && errno != EINTR) break;
+        if (poll) poll(context);
+        usleep(100 * 1000);
+    }
+    int child_error = 0;
+    const ssize_t got = read(status_pipe[0], &child_error, sizeof child_error);
+    close(status_pipe[0]);
+    if (got == static_cast<ssize_t>(sizeof child_error)) {
+        errno = child_error;
+        return -1;
+    }
+    return 0;
+}
+
+const char* platform_default_editor() {
+    const char* visual = std::getenv("VISUAL");
+    if (visual && *visual) return visual;
+    const char* editor = std::getenv("EDITOR");
+    if (editor && *editor) return editor;
+    return "vi";
+}

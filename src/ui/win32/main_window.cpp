@@ -1,0 +1,376 @@
+// vantro.exe: the entry point, the main window (class "VListVwClass") with its menu,
+// accelerators and tooltips, the commands and their busy guards, the message loop and
+// the shutdown order. Everything a command does is done by the module named in it; this
+// file only decides when and in which order.
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "command/core_init.h"
+#include "command/statement.h"
+#include "console/console_buffer.h"
+#include "settings/options.h"
+#include "ui/win32/resource_ids.h"
+#include "ui/win32/session_hooks.h"
+#include "ui/win32/win32_app.h"
+#include "ui/win32/win32_frontend.h"
+
+namespace {
+
+constexpr const char* kMainClass = "VListVwClass";
+constexpr const char* kVersion = "1.0.2.8";
+
+Win32Frontend g_frontend;
+
+bool busy() { return busy_thread_id.load() != 0; }
+
+// Drops the unfinished input and types a statement as if the user had typed it.
+void run_typed(ConsoleBuffer* console, const char* text, bool drop_input) {
+    std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+    if (drop_input) {
+        console_print("\r");
+        finish(console, false, false);
+    }
+    input_feed(console, "%s", text);
+}
+
+bool file_exists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The application file of New window: the path the process was started with, or found
+// in the current directory or along PATH.
+std::string find_application() {
+    std::string name = g_app.app_path;
+    if (name.size() < 4 || _stricmp(name.c_str() + name.size() - 4, ".exe") != 0) name += ".exe";
+    if (name.find('\\') != std::string::npos) return file_exists(name) ? name : std::string();
+    if (file_exists(name)) return name;
+    char path[1025] = {};
+    GetEnvironmentVariableA("PATH", path, sizeof path);
+    const std::string list = path;
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(';', start);
+        if (end == std::string::npos) end = list.size();
+        const std::string candidate = list.substr(start, end - start) + "\\" + name;
+        if (end > start && file_exists(candidate)) return candidate;
+        start = end + 1;
+    }
+    return std::string();
+}
+
+void start_new_window() {
+    const std::string exe = find_application();
+    if (exe.empty()) {
+        MessageBoxA(g_app.main, "Can't find vantro.exe!", nullptr, MB_OK | MB_ICONSTOP);
+        return;
+    }
+    const std::string description =
+        session_hooks().connect_description ? session_hooks().connect_description() : std::string();
+    std::string command_line = "\"" + exe + "\"";
+    if (!description.empty()) command_line += " \"" + description + "\"";
+    std::vector<char> line(command_line.begin(), command_line.end());
+    line.push_back('\0');
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        last_error_box();
+        return;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+void open_options() {
+    if (DialogBoxParamA(g_app.instance, MAKEINTRESOURCEA(IDD_OPTIONS), g_app.main, options_dialog_proc,
+                        reinterpret_cast<LPARAM>(g_app.buffer)) == -1)
+        last_error_box();
+}
+
+void start_paste_command() {
+    if (paste_thread_id.load() != 0) return;
+    HANDLE thread = console_paste(g_app.buffer);
+    if (!thread) return;
+    if (g_app.paste_thread) CloseHandle(g_app.paste_thread);
+    g_app.paste_thread = thread;
+    SetTimer(g_app.main, kPasteWatchTimer, 500, nullptr);
+}
+
+void on_command(HWND window, int command) {
+    ConsoleBuffer* console = g_app.buffer;
+    if (command >= IDC_OPTION_BASE && command < IDC_OPTION_BASE + kOptionCount) {
+        option_toggle(console, command - IDC_OPTION_BASE);
+        return;
+    }
+    switch (command) {
+    case IDC_EXIT:
+        if (!busy()) DestroyWindow(window);
+        break;
+    case IDC_CANCEL_QUERY:
+        if (session_hooks().cancel) session_hooks().cancel();
+        break;
+    case IDC_PREVIOUS:
+    case IDC_NEXT:
+        // The command history module recalls statements; until it is installed there is
+        // nothing to recall.
+        break;
+    case IDC_OPTIONS: open_options(); break;
+    case IDC_CONNECT:
+        if (!busy()) logon_dialog(window, console);
+        break;
+    case IDC_DISCONNECT:
+        if (!busy() && session_hooks().disconnect) session_hooks().disconnect(console);
+        break;
+    case IDC_NEW_WINDOW: start_new_window(); break;
+    case IDC_COMMIT:
+        if (!busy()) run_typed(console, "commit;\n", true);
+        break;
+    case IDC_ROLLBACK:
+        if (!busy()) run_typed(console, "rollback;\n", true);
+        break;
+    case IDC_REPEAT:
+        if (!busy()) run_typed(console, "/\n", false);
+        break;
+    case IDC_COPY:
+        if (GetFocus() == g_app.console) console_copy_selection(console);
+        break;
+    case IDC_PASTE: start_paste_command(); break;
+    case IDC_FAVOURITES_ADD: favourites_open(window); break;
+    case IDC_ANALYZER:
+    case IDC_SCHEMA:
+    case IDC_EXPORT:
+    case IDC_COPY_FIRST_COLUMN:
+    case IDC_COPY_ENTIRE_LINE:
+        // These windows and the result export belong to modules not built yet.
+        break;
+    default: break;
+    }
+}
+
+LRESULT on_create(HWND window) {
+    g_app.main = window;
+    g_app.splitter = splitter_create(window);
+    if (g_app.splitter) {
+        g_app.list = result_list_create(g_app.splitter);
+        result_list_setup_now();
+    }
+    g_app.console = console_window_create(window, g_app.buffer);
+    if (!g_app.console) return -1;
+    g_app.toolbar = toolbar_build(g_app.buffer, g_app.instance, window);
+    g_app.buffer->attached.store(true);
+    SetForegroundWindow(g_app.console);
+    EnableWindow(g_app.console, TRUE);
+    console_print("Vantro version %s\n", kVersion);
+    return 0;
+}
+
+LRESULT on_notify(const NMHDR* header) {
+    if (header->code == TTN_GETDISPINFOA) {
+        auto* info = const_cast<NMTTDISPINFOA*>(reinterpret_cast<const NMTTDISPINFOA*>(header));
+        if (const char* text = toolbar_tooltip(static_cast<int>(header->idFrom)))
+            info->lpszText = const_cast<char*>(text);
+    }
+    return 0;
+}
+
+void on_paste_watch(HWND window) {
+    DWORD code = 0;
+    if (g_app.paste_thread && GetExitCodeThread(g_app.paste_thread, &code) && code == STILL_ACTIVE) return;
+    KillTimer(window, kPasteWatchTimer);
+    g_app.toolbar = toolbar_build(g_app.buffer, g_app.instance, window);
+    splitter_layout();
+}
+
+LRESULT CALLBACK main_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_CREATE: return on_create(window);
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    case WM_SIZE:
+        if (g_app.toolbar) SendMessageA(g_app.toolbar, TB_AUTOSIZE, 0, 0);
+        splitter_place_at_bottom();
+        splitter_layout();
+        return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wparam) != WA_INACTIVE && g_app.console) SetFocus(g_app.console);
+        return 0;
+    case WM_NOTIFY: return on_notify(reinterpret_cast<const NMHDR*>(lparam));
+    case WM_TIMER:
+        if (wparam == kPasteWatchTimer) on_paste_watch(window);
+        return 0;
+    case WM_COMMAND: on_command(window, LOWORD(wparam)); return 0;
+    case kMsgQuit: DestroyWindow(window); return 0;
+    case kMsgResultClear: result_list_clear_now(); return 0;
+    case kMsgResultSetup: result_list_setup_now(); return 0;
+    case kMsgToolbarRebuild:
+        g_app.toolbar = toolbar_build(g_app.buffer, g_app.instance, window);
+        splitter_layout();
+        return 0;
+    case kMsgSetTitle: {
+        char* text = reinterpret_cast<char*>(lparam);
+        SetWindowTextA(window, text);
+        delete[] text;
+        return 0;
+    }
+    case kMsgWaitCursor:
+        SetCursor(LoadCursorA(nullptr, wparam ? IDC_WAIT : IDC_ARROW));
+        return 0;
+    default: return DefWindowProcA(window, message, wparam, lparam);
+    }
+}
+
+bool register_main_class(HINSTANCE instance) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = main_proc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+    wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON, 16, 16, 0));
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
+    wc.lpszMenuName = MAKEINTRESOURCEA(IDM_MAIN);
+    wc.lpszClassName = kMainClass;
+    if (RegisterClassExA(&wc)) return true;
+    WNDCLASSA plain{};
+    plain.lpfnWndProc = main_proc;
+    plain.hInstance = instance;
+    plain.hIcon = wc.hIcon;
+    plain.hCursor = wc.hCursor;
+    plain.hbrBackground = wc.hbrBackground;
+    plain.lpszMenuName = wc.lpszMenuName;
+    plain.lpszClassName = kMainClass;
+    return RegisterClassA(&plain) != 0;
+}
+
+HWND focus_owner_of(HWND focus) {
+    for (HWND w = focus; w; w = GetParent(w))
+        if (w == g_app.console || w == g_app.list) return g_app.main;
+    return nullptr;
+}
+
+int message_loop() {
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
+            HWND target = focus_owner_of(GetFocus());
+            if (target && TranslateAcceleratorA(target, g_app.accel_main, &msg)) continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+void shutdown_core() {
+    ConsoleBuffer* console = g_app.buffer;
+    console->attached.store(false);
+    g_app.console = nullptr;
+    if (busy()) {
+        if (session_hooks().cancel) session_hooks().cancel();
+        while (busy()) Sleep(20);
+    }
+    while (paste_thread_id.load() != 0) Sleep(20);
+    if (session_is_open() && session_hooks().disconnect) session_hooks().disconnect(console);
+    core_stop(console);
+    g_app.buffer = nullptr;
+    frontend_install(nullptr);
+}
+
+// The words after the connect string run as one typed line, without echo.
+void run_command_line(ConsoleBuffer* console, const std::vector<std::string>& words) {
+    std::string line;
+    for (size_t i = 2; i < words.size(); ++i) {
+        if (!line.empty()) line += ' ';
+        line += words[i];
+    }
+    std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+    const int echo = console->echo.exchange(0);
+    input_type_text(console, line.c_str());
+    input_enter(console);
+    console->echo.store(echo);
+}
+
+}  // namespace
+
+void last_error_box() {
+    char* text = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, GetLastError(), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    error_text_box(text ? text : "Unknown error");
+    if (text) LocalFree(text);
+}
+
+void error_text_box(const char* text) { MessageBoxA(g_app.main, text, nullptr, MB_OK | MB_ICONSTOP); }
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+    g_app.instance = instance;
+    if (!register_main_class(instance)) return 0;
+    INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES |
+                                                                    ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    if (!console_window_register(instance)) return 0;
+
+    // The core: console with its options from the per-user store, the dispatcher, and
+    // this front end; typing is held off until start-up is complete.
+    g_app.buffer = core_start(&g_frontend);
+    option_apply_directory(g_app.buffer);
+    busy_thread_id.store(1);
+
+    HWND main = CreateWindowExA(0, kMainClass, "Vantro", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+    if (!main) {
+        busy_thread_id.store(0);
+        core_stop(g_app.buffer);
+        return 0;
+    }
+    ShowWindow(main, show);
+    UpdateWindow(main);
+
+    const std::vector<std::string> words = split_arguments(GetCommandLineA());
+    g_app.app_path = words.empty() ? std::string() : words.front();
+    g_app.list_popup = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_LIST_POPUP));
+
+    if (words.size() > 1) {
+        busy_thread_id.store(0);
+        const int connected = session_connect_command(g_app.buffer, words[1].c_str());
+        busy_thread_id.store(1);
+        if (connected == 0) {
+            std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+            console_print_prompt();
+        }
+    }
+    if (session_is_open()) {
+        options_load(g_app.buffer);
+        option_apply_directory(g_app.buffer);
+    } else if (session_hooks().connect) {
+        busy_thread_id.store(0);
+        const int connected = logon_dialog(main, g_app.buffer);
+        busy_thread_id.store(1);
+        if (!connected) {
+            DestroyWindow(main);
+            shutdown_core();
+            return 0;
+        }
+    }
+    // Without a database layer there is no session to open: the console runs its client
+    // commands, and the Logon dialog (Ctrl-N) says why a connect fails.
+
+    EnableWindow(g_app.console, TRUE);
+    busy_thread_id.store(0);
+    gui_thread_id.store(GetCurrentThreadId());
+    g_app.accel_schema = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_SCHEMA));
+    g_app.accel_main = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_MAIN));
+    {
+        std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+        console_print_prompt();
+    }
+    SetFocus(g_app.console);
+    if (words.size() > 2) run_command_line(g_app.buffer, words);
+
+    const int code = message_loop();
+    shutdown_core();
+    return code;
+}

@@ -1,0 +1,178 @@
+// The splitter pane at the bottom of the main window (class "SplitterClass") and the
+// owner-data result list view inside it. The pane can only be resized at its top edge.
+// The list never holds rows: it asks for each cell when shown. The query result store
+// that answers those requests is not part of this build yet, so a setup shows no columns
+// and no rows.
+
+#include <algorithm>
+
+#include "ui/win32/resource_ids.h"
+#include "ui/win32/win32_app.h"
+
+namespace {
+
+constexpr const char* kSplitterClass = "SplitterClass";
+constexpr int kPaneHeight = 198;
+
+int g_frame_x = 0, g_frame_y = 0;
+int g_inserted_columns = 0;
+int g_drag_offset = -1;   // while the top edge is dragged: pointer y minus the pane's top
+
+constexpr int kMinPaneHeight = 40;
+constexpr int kMinConsoleHeight = 40;
+
+// Moves the pane's top edge to screen row `top`, keeping its bottom; the console and the
+// pane each keep a usable height.
+void splitter_drag_to(HWND window, int top) {
+    RECT pane;
+    GetWindowRect(window, &pane);
+    POINT corner{pane.left, pane.bottom};
+    ScreenToClient(g_app.main, &corner);
+    RECT bar{};
+    if (g_app.toolbar) GetWindowRect(g_app.toolbar, &bar);
+    POINT wanted{0, top};
+    ScreenToClient(g_app.main, &wanted);
+    const int lowest_top = corner.y - kMinPaneHeight;
+    const int highest_top = static_cast<int>(bar.bottom - bar.top) + kMinConsoleHeight;
+    const int new_top = std::max(highest_top, std::min(lowest_top, static_cast<int>(wanted.y)));
+    MoveWindow(window, corner.x, new_top, pane.right - pane.left, corner.y - new_top, TRUE);
+}
+
+// Wherever the user grabs the pane's frame, dragging moves its top edge: corners, sides,
+// the bottom and the size box count as the top edge too. Some systems answer "nowhere"
+// for a thin dialog frame, so any point of the frame outside the client area counts.
+LRESULT splitter_hit_test(HWND window, WPARAM wparam, LPARAM lparam) {
+    const LRESULT hit = DefWindowProcA(window, WM_NCHITTEST, wparam, lparam);
+    switch (hit) {
+    case HTBOTTOM:
+    case HTBOTTOMLEFT:
+    case HTBOTTOMRIGHT:
+    case HTLEFT:
+    case HTRIGHT:
+    case HTGROWBOX:
+    case HTTOP:
+    case HTTOPLEFT:
+    case HTTOPRIGHT:
+    case HTBORDER: return HTTOP;
+    default: break;
+    }
+    const POINT at{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+    RECT outer, inner;
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &inner);
+    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&inner), 2);
+    if (PtInRect(&outer, at) && !PtInRect(&inner, at)) return HTTOP;
+    return hit;
+}
+
+LRESULT CALLBACK splitter_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+    case WM_SIZE: splitter_layout(); return 1;
+    case WM_NCHITTEST: return splitter_hit_test(window, wparam, lparam);
+    // The top edge is dragged here rather than by the system's sizing loop, so that the
+    // pane's bottom and sides never move.
+    case WM_NCLBUTTONDOWN:
+        if (wparam != HTTOP) return DefWindowProcA(window, message, wparam, lparam);
+        {
+            RECT pane;
+            GetWindowRect(window, &pane);
+            g_drag_offset = static_cast<short>(HIWORD(lparam)) - pane.top;
+            SetCapture(window);
+        }
+        return 0;
+    case WM_MOUSEMOVE:
+        if (g_drag_offset >= 0) {
+            POINT at{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+            ClientToScreen(window, &at);
+            splitter_drag_to(window, at.y - g_drag_offset);
+        }
+        return 0;
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+        if (g_drag_offset >= 0) {
+            g_drag_offset = -1;
+            if (message == WM_LBUTTONUP) ReleaseCapture();
+        }
+        return 0;
+    case WM_CONTEXTMENU:
+        // Offered once a query has left a result file; none exists in this build.
+        return 0;
+    default: return DefWindowProcA(window, message, wparam, lparam);
+    }
+}
+
+}  // namespace
+
+HWND splitter_create(HWND parent) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = splitter_proc;
+    wc.hInstance = g_app.instance;
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    wc.lpszClassName = kSplitterClass;
+    RegisterClassExA(&wc);
+    g_frame_x = GetSystemMetrics(SM_CXFRAME);
+    g_frame_y = GetSystemMetrics(SM_CYFRAME);
+    RECT rc;
+    GetClientRect(parent, &rc);
+    return CreateWindowExA(WS_EX_WINDOWEDGE, kSplitterClass, "", WS_CHILD | WS_VISIBLE | WS_DLGFRAME | WS_THICKFRAME,
+                           -g_frame_x, rc.bottom - kPaneHeight + g_frame_y, rc.right + 2 * g_frame_x, kPaneHeight,
+                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ID_SPLITTER)), g_app.instance,
+                           nullptr);
+}
+
+HWND result_list_create(HWND parent) {
+    HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                                WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_NOSORTHEADER,
+                                0, 0, 100, 100, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ID_RESULT_LIST)),
+                                g_app.instance, nullptr);
+    if (list)
+        SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+                     LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP);
+    return list;
+}
+
+void result_list_clear_now() {
+    if (!g_app.list) return;
+    SendMessageA(g_app.list, LVM_DELETEALLITEMS, 0, 0);
+    for (; g_inserted_columns > 0; --g_inserted_columns) SendMessageA(g_app.list, LVM_DELETECOLUMN, 0, 0);
+}
+
+void result_list_setup_now() {
+    if (!g_app.list) return;
+    // No query result store yet: no columns, so nothing to show.
+    SendMessageA(g_app.list, LVM_SETITEMCOUNT, 0, 0);
+}
+
+void splitter_place_at_bottom() {
+    if (!g_app.splitter || !g_app.main) return;
+    RECT rc, pane;
+    GetClientRect(g_app.main, &rc);
+    GetWindowRect(g_app.splitter, &pane);
+    const int height = pane.bottom - pane.top;
+    MoveWindow(g_app.splitter, -g_frame_x, rc.bottom - height + g_frame_y, rc.right + 2 * g_frame_x, height, TRUE);
+}
+
+void splitter_layout() {
+    if (!g_app.main) return;
+    RECT rc{}, pane{}, pane_client{}, bar{};
+    GetClientRect(g_app.main, &rc);
+    int pane_height = 0;
+    if (g_app.splitter) {
+        GetWindowRect(g_app.splitter, &pane);
+        GetClientRect(g_app.splitter, &pane_client);
+        pane_height = pane.bottom - pane.top;
+    }
+    int bar_height = 0;
+    if (g_app.toolbar) {
+        GetWindowRect(g_app.toolbar, &bar);
+        bar_height = bar.bottom - bar.top;
+        MoveWindow(g_app.toolbar, 0, 0, rc.right, bar_height, TRUE);
+    }
+    if (g_app.console) {
+        const int height = std::max(0, static_cast<int>(rc.bottom) - bar_height - pane_height + g_frame_y);
+        MoveWindow(g_app.console, 0, bar_height, rc.right, height, TRUE);
+    }
+    if (g_app.list) MoveWindow(g_app.list, 0, 0, pane_client.right, pane_client.bottom, TRUE);
+}

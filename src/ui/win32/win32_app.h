@@ -1,0 +1,76 @@
+// What the windows of the Windows front end share: the process-wide window handles, the
+// private messages a worker posts to the GUI thread, and the entry points of each window
+// module. Only Win32 front-end files include this.
+#pragma once
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+struct ConsoleBuffer;
+
+struct AppWindows {
+    HINSTANCE instance = nullptr;
+    HWND main = nullptr;
+    HWND console = nullptr;
+    HWND splitter = nullptr;
+    HWND list = nullptr;
+    HWND toolbar = nullptr;
+    HIMAGELIST toolbar_images = nullptr;
+    HMENU list_popup = nullptr;
+    HACCEL accel_main = nullptr;
+    HACCEL accel_schema = nullptr;
+    ConsoleBuffer* buffer = nullptr;
+    std::string app_path;
+    HANDLE paste_thread = nullptr;   // started by the Paste command, watched by timer 5
+};
+extern AppWindows g_app;
+
+// Posted to the main window by any thread; handled on the GUI thread.
+constexpr UINT kMsgConsoleChanged = WM_APP + 1;   // to the console window; wParam: scroll bars too
+constexpr UINT kMsgQuit = WM_APP + 2;
+constexpr UINT kMsgResultClear = WM_APP + 3;
+constexpr UINT kMsgResultSetup = WM_APP + 4;
+constexpr UINT kMsgToolbarRebuild = WM_APP + 5;
+constexpr UINT kMsgSetTitle = WM_APP + 6;          // lParam: char* from new[], freed by the handler
+constexpr UINT kMsgWaitCursor = WM_APP + 7;        // wParam: on
+
+constexpr UINT_PTR kPasteWatchTimer = 5;
+
+// The system's text for the last error in a stop box.
+void last_error_box();
+void error_text_box(const char* text);
+
+// Console window (TextClass).
+bool console_window_register(HINSTANCE instance);
+HWND console_window_create(HWND parent, ConsoleBuffer* console);
+void console_copy_selection(ConsoleBuffer* console);
+// Starts the paste thread unless one runs; its handle, or null.
+HANDLE console_paste(ConsoleBuffer* console);
+
+// Result list and splitter.
+HWND splitter_create(HWND parent);
+HWND result_list_create(HWND parent);
+void splitter_layout();
+void splitter_place_at_bottom();
+void result_list_setup_now();
+void result_list_clear_now();
+
+// Toolbar and Options dialog.
+HWND toolbar_build(ConsoleBuffer* console, HINSTANCE instance, HWND parent);
+INT_PTR CALLBACK options_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lparam);
+// Tooltip text of a toolbar command, or null.
+const char* toolbar_tooltip(int command);
+
+// Logon dialog: 1 after a successful connect, 0 when cancelled.
+int logon_dialog(HWND owner, ConsoleBuffer* console);
+
+// Favourites window.
+HWND favourites_open(HWND owner);

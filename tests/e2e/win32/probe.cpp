@@ -1,0 +1,163 @@
+// vantro_probe.exe: reads the state of a running vantro.exe for the end-to-end tests.
+//   console-text             the console rows (WM_GETTEXT of the console window)
+//   button-rect COMMAND      screen rectangle of a toolbar button: left top right bottom
+//   button-checked COMMAND   1 when the toolbar button is pressed, else 0
+//   window-exists TITLE      exit 0 when a top-level window with that title exists
+//   dialog-text TITLE ID     text of control ID in the top-level window TITLE
+//   child-rect ID            screen rectangle of child ID of the main window (201 console,
+//                            202 result pane): left top right bottom
+//   close TITLE              asks the top-level window TITLE to close (WM_CLOSE)
+//   hit X Y                  child id of the window at a screen point and its hit-test code
+//   console-origin           screen position of the console's client area: x y
+//   clipboard                the clipboard's text
+//   set-clipboard TEXT       puts TEXT (with "\n" turned into CR LF) on the clipboard
+// Exits 1 when the window asked for is not there. Changes nothing but the clipboard and
+// what `close` asks for.
+#define NOMINMAX
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <commctrl.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+HWND main_window() { return FindWindowA("VListVwClass", nullptr); }
+
+int console_text() {
+    HWND console = GetDlgItem(main_window(), 201);
+    if (!console) return 1;
+    const LRESULT length = SendMessageA(console, WM_GETTEXTLENGTH, 0, 0);
+    std::vector<char> text(static_cast<size_t>(length) + 1);
+    const LRESULT got = SendMessageA(console, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    std::fwrite(text.data(), 1, static_cast<size_t>(got), stdout);
+    std::fputs("\n", stdout);
+    return 0;
+}
+
+// The toolbar belongs to another process: its rectangle is read through a block of that
+// process's memory.
+int button_rect(int command) {
+    HWND bar = GetDlgItem(main_window(), 204);
+    if (!bar) return 1;
+    const LRESULT index = SendMessageA(bar, TB_COMMANDTOINDEX, static_cast<WPARAM>(command), 0);
+    if (index < 0) return 1;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(bar, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return 1;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+    RECT rc{};
+    SIZE_T read = 0;
+    const bool ok = remote && SendMessageA(bar, TB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(remote)) &&
+                    ReadProcessMemory(process, remote, &rc, sizeof rc, &read);
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    if (!ok) return 1;
+    POINT corners[2] = {{rc.left, rc.top}, {rc.right, rc.bottom}};
+    MapWindowPoints(bar, nullptr, corners, 2);
+    std::printf("%ld %ld %ld %ld\n", corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+    return 0;
+}
+
+int button_checked(int command) {
+    HWND bar = GetDlgItem(main_window(), 204);
+    if (!bar) return 1;
+    std::printf("%d\n", SendMessageA(bar, TB_ISBUTTONCHECKED, static_cast<WPARAM>(command), 0) ? 1 : 0);
+    return 0;
+}
+
+int console_origin() {
+    HWND console = GetDlgItem(main_window(), 201);
+    if (!console) return 1;
+    POINT origin{0, 0};
+    ClientToScreen(console, &origin);
+    std::printf("%ld %ld\n", origin.x, origin.y);
+    return 0;
+}
+
+int clipboard() {
+    _setmode(_fileno(stdout), _O_BINARY);   // the text's own CR LF, unchanged
+    if (!OpenClipboard(nullptr)) return 1;
+    int rc = 1;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const char* text = static_cast<const char*>(GlobalLock(data))) {
+            std::fputs(text, stdout);
+            GlobalUnlock(data);
+            rc = 0;
+        }
+    }
+    CloseClipboard();
+    return rc;
+}
+
+int set_clipboard(const char* text) {
+    std::string crlf;
+    for (const char* p = text; *p; ++p) {
+        if (p[0] == '\\' && p[1] == 'n') {
+            crlf += "\r\n";
+            ++p;
+        } else {
+            crlf += *p;
+        }
+    }
+    if (!OpenClipboard(nullptr)) return 1;
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, crlf.size() + 1);
+    bool ok = false;
+    if (memory) {
+        if (char* p = static_cast<char*>(GlobalLock(memory))) {
+            std::memcpy(p, crlf.c_str(), crlf.size() + 1);
+            GlobalUnlock(memory);
+            ok = SetClipboardData(CF_TEXT, memory) != nullptr;
+        }
+    }
+    CloseClipboard();
+    return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "console-text") == 0) return console_text();
+    if (argc >= 3 && std::strcmp(argv[1], "button-rect") == 0) return button_rect(std::atoi(argv[2]));
+    if (argc >= 3 && std::strcmp(argv[1], "button-checked") == 0) return button_checked(std::atoi(argv[2]));
+    if (argc >= 4 && std::strcmp(argv[1], "dialog-text") == 0) {
+        HWND control = GetDlgItem(FindWindowA(nullptr, argv[2]), std::atoi(argv[3]));
+        char text[512] = {};
+        if (!control) return 1;
+        SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+        std::printf("%s\n", text);
+        return 0;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "child-rect") == 0) {
+        RECT rc{};
+        if (!GetWindowRect(GetDlgItem(main_window(), std::atoi(argv[2])), &rc)) return 1;
+        std::printf("%ld %ld %ld %ld\n", rc.left, rc.top, rc.right, rc.bottom);
+        return 0;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "close") == 0) {
+        HWND w = FindWindowA(nullptr, argv[2]);
+        return w && PostMessageA(w, WM_CLOSE, 0, 0) ? 0 : 1;
+    }
+    if (argc >= 4 && std::strcmp(argv[1], "hit") == 0) {
+        POINT at{std::atoi(argv[2]), std::atoi(argv[3])};
+        HWND w = WindowFromPoint(at);
+        std::printf("%d %ld\n", w ? GetDlgCtrlID(w) : -1,
+                    static_cast<long>(SendMessageA(w, WM_NCHITTEST, 0, MAKELPARAM(at.x, at.y))));
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "console-origin") == 0) return console_origin();
+    if (argc >= 2 && std::strcmp(argv[1], "clipboard") == 0) return clipboard();
+    if (argc >= 3 && std::strcmp(argv[1], "set-clipboard") == 0) return set_clipboard(argv[2]);
+    if (argc >= 3 && std::strcmp(argv[1], "window-exists") == 0) return FindWindowA(nullptr, argv[2]) ? 0 : 1;
+    std::fputs("usage: vantro_probe console-text | button-rect CMD | button-checked CMD | window-exists TITLE\n", stderr);
+    return 2;
+}

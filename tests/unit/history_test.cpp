@@ -1,0 +1,182 @@
+// The command history: recording limits and duplicates, browsing with the saved input,
+// the repeat commands with a stand-in database worker, the history file's byte layout,
+// the daily log block, and an edit round trip through a stand-in editor program.
+#include "cmdlang_fixture.h"
+
+#include <ctime>
+
+#include "command/history_file.h"
+#include "command/statement.h"
+
+namespace {
+
+// Stands in for the database's query worker: shows the text it was given and ends the
+// statement as a database statement.
+int echo_query(StatementJob* job) {
+    console_print("ran: %s\n", job->text.c_str());
+    ConsoleBuffer* console = job->console;
+    delete job;
+    worker_end_statement(console, true, true);
+    return 0;
+}
+
+class HistoryTest : public CommandLanguageTest {
+protected:
+    void SetUp() override {
+        CommandLanguageTest::SetUp();
+        saved_ = dispatcher_workers();
+    }
+    void TearDown() override {
+        dispatcher_install_workers(saved_);
+        CommandLanguageTest::TearDown();
+    }
+    void install_query_worker() {
+        WorkerRoutines routines = dispatcher_workers();
+        routines.query = echo_query;
+        dispatcher_install_workers(routines);
+    }
+    std::vector<std::string> texts() {
+        std::vector<std::string> result;
+        for (const HistoryEntry& entry : history_entries()) result.push_back(entry.text);
+        return result;
+    }
+    WorkerRoutines saved_;
+};
+
+TEST_F(HistoryTest, LimitAndDuplicates) {
+    run("set commandhistory 3\n");
+    run("prompt a\n");
+    run("prompt a\n");
+    run("prompt b\n");
+    run("prompt c\n");
+    EXPECT_EQ(texts(), (std::vector<std::string>{"prompt a", "prompt b", "prompt c"}));
+    run("  prompt d  \n");
+    EXPECT_EQ(texts(), (std::vector<std::string>{"prompt b", "prompt c", "prompt d"}));
+    run("set commandhistory 1\n");
+    run("prompt e\n");
+    EXPECT_EQ(texts(), (std::vector<std::string>{"prompt e"}));
+}
+
+TEST_F(HistoryTest, RepeatCommandsNeedADatabaseStatement) {
+    run("set feedback on\n");
+    run("define q=1\n");
+    run("/\n");
+    EXPECT_NE(screen().find("No previous command"), std::string::npos);
+    run("r\n");
+    EXPECT_EQ(occurrences(screen(), "No previous command"), 2);
+
+    install_query_worker();
+    run("select 1\nfrom dual;\n");
+    run("r\n");
+    run("/\n");
+    EXPECT_EQ(occurrences(screen(), "ran: select 1\nfrom dual"), 3);
+    EXPECT_EQ(texts().back(), "select 1\nfrom dual");
+    EXPECT_EQ(history_entries().back().terminator, ';');
+    variable_undefine("q");
+}
+
+TEST_F(HistoryTest, BrowsingBringsBackTerminatorsAndTheSavedInput) {
+    run("begin null; end;\n/\n");
+    run("prompt semi;\n");
+    front_.type("half typed");
+    history_previous(console_);
+    EXPECT_EQ(g_input.text, "prompt semi;");
+    history_previous(console_);
+    EXPECT_EQ(g_input.text, "begin null; end;\n/");
+    history_previous(console_);   // already at the oldest entry
+    EXPECT_EQ(g_input.text, "begin null; end;\n/");
+    history_next(console_);
+    EXPECT_EQ(g_input.text, "prompt semi;");
+    history_next(console_);
+    EXPECT_EQ(g_input.text, "half typed");
+    history_next(console_);
+    EXPECT_EQ(g_input.text, "half typed");
+}
+
+TEST_F(HistoryTest, HistoryFileLayoutAndRoundTrip) {
+    install_query_worker();
+    run("prompt a\n");
+    run("select 1 from dual;\n");
+    ASSERT_EQ(history_save(console_), 0);
+    const std::string bytes = read_file("vantro.his");
+    EXPECT_EQ(bytes, std::string("\x08\0\0\0prompt a", 12) + std::string("\x13\0\0\0select 1 from dual;", 23));
+
+    history_clear();
+    history_load(console_);
+    ASSERT_EQ(history_entries().size(), 2u);
+    EXPECT_EQ(history_entries()[1].text, "select 1 from dual");
+    EXPECT_EQ(history_entries()[1].terminator, ';');
+    EXPECT_EQ(history_last_sql(), 1);
+    // Loading neither echoes nor writes the daily log.
+    EXPECT_EQ(occurrences(read_file("vantro_history_local.txt"), "select 1 from dual"), 1);
+
+    // A damaged length stops the load instead of allocating what it claims.
+    write_file("vantro.his", std::string("\x03\0\0\0abc\xff\xff\xff\x7fxyz", 14));
+    history_clear();
+    history_load(console_);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"abc"}));
+
+    run("set savehistory off\n");
+    std::filesystem::remove(home_ / "vantro.his");
+    EXPECT_EQ(history_save(console_), 0);
+    EXPECT_FALSE(exists("vantro.his"));
+}
+
+TEST_F(HistoryTest, DailyLogBlocks) {
+    std::tm when{};
+    when.tm_year = 2004 - 1900;
+    when.tm_mon = 1;
+    when.tm_mday = 3;
+    when.tm_hour = 14;
+    when.tm_min = 5;
+    when.tm_sec = 9;
+    EXPECT_EQ(history_log_header(when), "\r\n\r\n03-02-2004 14:05:09\r\n\r\n");
+
+    run("prompt logged\n");
+    run("set history off\n");
+    run("prompt not logged\n");
+    const std::string log = read_file("vantro_history_local.txt");
+    EXPECT_EQ(log.substr(0, 4), "\r\n\r\n");
+    EXPECT_NE(log.find("\r\n\r\nprompt logged"), std::string::npos);
+    EXPECT_EQ(log.find("not logged"), std::string::npos);
+
+    history_install_database_name([] { return std::string("orcl"); });
+    run("prompt on orcl\n");
+    run("set history on\n");
+    run("prompt on orcl\n");
+    history_install_database_name(nullptr);
+    EXPECT_NE(read_file("vantro_history_orcl.txt").find("\r\n\r\nprompt on orcl"), std::string::npos);
+    EXPECT_EQ(read_file("vantro_history_local.txt").find("orcl"), std::string::npos);
+
+    debug_log("never %d", 1);
+    EXPECT_FALSE(exists("vantro.log"));
+    run("set debug on\n");
+    debug_log("once %d", 2);
+    EXPECT_EQ(read_file("vantro.log").substr(0, 6), "once 2");
+}
+
+TEST_F(HistoryTest, EditRoundTripThroughAnExternalProgram) {
+    run("edit\n");
+    EXPECT_NE(screen().find("No previous command"), std::string::npos);
+
+    install_query_worker();
+    run("select a,\nb from t;\n");
+    run("set editor " STAND_IN_EDITOR "\n");
+    run("set edit_filename " + path("afiedt.buf") + "\n");
+    run("edit\n");
+    EXPECT_EQ(read_file("afiedt.buf.seen"), "select a,\r\nb from t");
+    const HistoryEntry newest = history_entries().back();
+    EXPECT_EQ(newest.text, "select ename\nfrom emp");
+    EXPECT_TRUE(newest.is_sql);
+    EXPECT_TRUE(g_input.text.empty());
+    EXPECT_EQ(busy_thread_id.load(), 0u);
+
+    // A named file without extension that does not exist is taken as ".sql".
+    write_file("report.sql", "select 9 from dual");
+    run("edit " + path("report") + "\n");
+    EXPECT_EQ(read_file("report.sql.seen"), "select 9 from dual");
+    run("edit a b\n");
+    EXPECT_NE(screen().find("Usage: edit [filename]"), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,131 @@
+// Scripts on their worker thread: nesting to the limit and back, names with blanks and
+// arguments, private options and variables, the end-of-file rules, line requests from
+// the script thread, and what the spool file receives.
+#include "cmdlang_fixture.h"
+
+namespace {
+
+class ScriptTest : public CommandLanguageTest {};
+
+TEST_F(ScriptTest, SelfCallingScriptStopsAtTheLimitAndUnwinds) {
+    write_file("self.sql", "prompt level\n@" + path("self") + "\nprompt back\n");
+    run("set max_scripts 5\n");
+    run("@" + path("self") + "\n");
+    const std::string out = screen();
+    EXPECT_EQ(occurrences(out, "\nlevel"), 5);
+    EXPECT_EQ(occurrences(out, "\nback"), 5);
+    EXPECT_EQ(occurrences(out, "Maximum number of nested scripts (5) exceeded"), 1);
+    EXPECT_EQ(console_->script_depth.load(), 0);
+    EXPECT_EQ(console_->echo.load(), 1);
+    EXPECT_EQ(console_->script_directory[0], '\0');
+    EXPECT_EQ(front_.rows().back(), "SQL> ");
+}
+
+TEST_F(ScriptTest, DefaultExtensionNamesWithBlanksAndArguments) {
+    write_file("plain.sql", "prompt plain ran\n");
+    write_file("notes.txt", "prompt txt ran\n");
+    write_file("my file.sql", "prompt args &1-&2\n");
+    run("@" + path("plain") + "\n");
+    run("@" + path("notes.txt") + "\n");
+    run("@" + path("my file.sql") + " a 'b c'\n");
+    run("@\"" + path("my file") + "\" q r\n");
+    run("@" + path("missing") + "\n");
+    const std::string out = screen();
+    EXPECT_NE(out.find("\nplain ran"), std::string::npos);
+    EXPECT_NE(out.find("\ntxt ran"), std::string::npos);
+    EXPECT_NE(out.find("\nargs a-b c"), std::string::npos);
+    EXPECT_NE(out.find("\nargs q-r"), std::string::npos);
+    EXPECT_NE(out.find("Failed to open " + path("missing.sql")), std::string::npos);
+    EXPECT_FALSE(defined("1"));
+    EXPECT_EQ(busy_thread_id.load(), 0u);
+}
+
+TEST_F(ScriptTest, RelativeScriptAndMissingNestedScriptLetTheCallerContinue) {
+    std::filesystem::create_directories(home_ / "sub");
+    write_file("sub/outer.sql", "@@inner\n@@nowhere\nprompt outer done\n");
+    write_file("sub/inner.sql", "prompt inner ran\n");
+    run("@" + path("sub/outer") + "\n");
+    const std::string out = screen();
+    EXPECT_NE(out.find("\ninner ran"), std::string::npos);
+    EXPECT_NE(out.find("Failed to open nowhere.sql"), std::string::npos);
+    EXPECT_NE(out.find("\nouter done"), std::string::npos);
+    EXPECT_EQ(std::filesystem::current_path(), home_);
+}
+
+TEST_F(ScriptTest, OptionsAndVariablesAreRestoredAfterTheScript) {
+    run("define keep=caller\n");
+    write_file("private.sql", "set feedback off\ndefine mine=1\nprompt sees &keep\n");
+    run("@" + path("private") + "\n");
+    EXPECT_NE(screen().find("\nsees caller"), std::string::npos);
+    EXPECT_TRUE(console_->options->on(Option::Feedback));
+    EXPECT_FALSE(defined("mine"));
+    EXPECT_TRUE(defined("keep"));
+    variable_undefine("keep");
+}
+
+TEST_F(ScriptTest, LastLineWithoutNewlineAndOpenStatementAreRun) {
+    write_file("tail.sql", "prompt first\r\nprompt no newline");
+    run("@" + path("tail") + "\n");
+    EXPECT_NE(screen().find("\nno newline"), std::string::npos);
+
+    // A statement left open at the end is completed with "/" (and reaches the dispatcher).
+    write_file("open.sql", "select *\nfrom dual");
+    run("@" + path("open") + "\n");
+    EXPECT_NE(screen().find("Not connected to a database"), std::string::npos);
+    EXPECT_TRUE(g_input.text.empty());
+}
+
+TEST_F(ScriptTest, SubstitutionPromptsAreAnsweredOnTheScriptThread) {
+    write_file("ask.sql", "prompt &&sc and &sc\nprompt again &sc\n");
+    front_.type("@" + path("ask") + "\n");
+    answer("v1");
+    ASSERT_TRUE(front_.wait_idle());
+    const std::string out = screen();
+    EXPECT_EQ(occurrences(out, "Enter value for sc: "), 1);
+    EXPECT_NE(out.find("\nv1 and v1"), std::string::npos) << out;
+    EXPECT_NE(out.find("\nagain v1"), std::string::npos);
+    EXPECT_FALSE(defined("sc"));
+}
+
+TEST_F(ScriptTest, AcceptInsideAScript) {
+    write_file("acc.sql", "accept who prompt 'Who: '\nprompt hello &who\n");
+    front_.type("@" + path("acc") + "\n");
+    answer("Ann");
+    ASSERT_TRUE(front_.wait_idle());
+    EXPECT_NE(screen().find("\nhello Ann"), std::string::npos);
+}
+
+TEST_F(ScriptTest, StopFlagEndsEveryRunningScript) {
+    write_file("outer.sql", "@" + path("waits") + "\nprompt outer after\n");
+    write_file("waits.sql", "set feedback off\naccept w\nprompt inner after\n");
+    front_.type("@" + path("outer") + "\n");
+    for (int i = 0; i < 2000 && console_->line_input_mode.load() == LineInputNone; ++i) platform_sleep_ms(5);
+    console_->script_stop.store(1);   // what Cancel does while the script waits
+    answer("x");
+    ASSERT_TRUE(front_.wait_idle());
+    const std::string out = screen();
+    EXPECT_EQ(out.find("inner after"), std::string::npos);
+    EXPECT_EQ(out.find("outer after"), std::string::npos);
+    EXPECT_EQ(console_->script_stop.load(), 0);
+    EXPECT_EQ(console_->script_depth.load(), 0);
+    EXPECT_TRUE(console_->options->on(Option::Feedback));
+    EXPECT_EQ(front_.rows().back(), "SQL> ");
+}
+
+TEST_F(ScriptTest, SpoolReceivesScriptOutputWithCrLfButNoPrompts) {
+    write_file("spooled.sql", "spool " + path("out.txt") + "\nprompt one\nselect 1 from dual;\nprompt two\nspool off\n");
+    run("@" + path("spooled") + "\n");
+    EXPECT_EQ(read_file("out.txt"), "one\r\nNot connected to a database\r\ntwo\r\n");
+
+    run("spool off\n");
+    EXPECT_NE(screen().find("Not currently spooling"), std::string::npos);
+    run("spool\n");
+    EXPECT_NE(screen().find("Usage: spool file|off"), std::string::npos);
+    run("spool " + path("semi.txt") + ";\n");
+    EXPECT_TRUE(exists("semi.txt"));
+    run("spool off\n");
+    run("spool " + path("no/such/dir/x.txt") + "\n");
+    EXPECT_EQ(front_.error_boxes().size(), 1u);
+}
+
+}  // namespace
