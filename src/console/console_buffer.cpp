@@ -70,6 +70,7 @@ void console_drop_rows(ConsoleBuffer* console, int n) {
         n = std::min(n, console->row_count() - 1);
         if (n <= 0) return;
         console->rows.resize(console->rows.size() - static_cast<size_t>(n));
+        console->rows_appended -= static_cast<std::uint64_t>(n);
         console->caret_row = std::min(console->caret_row, console->row_count());
         if (console->top_row + console->visible_rows > console->row_count()) console->top_row = 0;
     }

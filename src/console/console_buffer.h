@@ -67,8 +67,9 @@ struct ConsoleBuffer {
     void* analyzer_window = nullptr;
     void* schema_window = nullptr;
 
-    // Rows appended since creation (rows dropped by maxlines included), so that a viewer
-    // streaming the console can tell which rows are new.
+    // Rows appended since creation (rows dropped by maxlines included, rows dropped from the
+    // end by console_drop_rows taken off again): the number of the last row, the first row
+    // being 0, so that a viewer streaming the console can tell which rows are new.
     std::uint64_t rows_appended = 0;
 
     // Output is dropped unless a front end shows this console.

@@ -122,6 +122,8 @@ const OptionTable& options_defaults() { return compiled_table(); }
 
 void option_install_hook(Option option, OptionHook hook) { compiled_table()[option].on_change = hook; }
 
+void option_set_default(Option option, int number) { compiled_table()[option].number.store(number); }
+
 int option_find(const char* word) {
     if (!word || !*word) return -1;
     const size_t length = std::strlen(word);

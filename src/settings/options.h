@@ -85,6 +85,10 @@ void options_load(ConsoleBuffer* console);
 // the command line.
 std::vector<std::string> split_arguments(const char* text);
 
+// Changes the compiled default of a number or on/off option before the first
+// options_load (a front end that lacks a result grid prints query rows by default).
+void option_set_default(Option option, int number);
+
 // Installs the hook of one row in the compiled table (the database module installs the
 // serveroutput hook at start-up); applies to tables loaded afterwards.
 void option_install_hook(Option option, OptionHook hook);

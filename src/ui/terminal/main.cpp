@@ -1,91 +1,180 @@
-// vantro: the console in a terminal, line by line. Each line read from standard input is
-// typed into the console followed by Enter; the console rows that result are written to
-// standard output, the row of the next prompt without a line end.
+// vantro: the console in a terminal. Start-up (banner, command history, recent lists, the
+// connect string of the first argument or a text logon, the remaining arguments typed as
+// one line), then either the interactive terminal or, when standard input is not a
+// terminal, its lines typed one after another; shutdown in the core's order. Argument
+// handling and the logon live here; keys and painting live in TerminalFrontend.
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <string>
 #include <unistd.h>
 
+#include "command/editor.h"
+#include "command/history.h"
+#include "command/history_file.h"
+#include "command/statement.h"
 #include "console/console_buffer.h"
-#include "ui/headless/headless_frontend.h"
+#include "oci/db_session.h"
+#include "oci/oci_loader.h"
+#include "settings/options.h"
+#include "ui/terminal/terminal_frontend.h"
 
 namespace {
 
+const char* kConsoleVersion = "1.0.2.8";
+
 const char* kUsage =
-    "Usage: vantro [--help] [--version]\n"
-    "Reads statements and commands from standard input and prints the console's output.\n";
+    "Usage: vantro [connectstring [command ...]]\n"
+    "       vantro --help | --version\n"
+    "\n"
+    "Starts the console. connectstring is user/password@database (\"as sysdba\" and the\n"
+    "like may follow in quotes); without it a logon asks for the user, password and\n"
+    "database. The words after it are run as one typed line, so\n"
+    "    vantro scott/tiger@demo @report.sql\n"
+    "connects and runs a script. When standard input is not a terminal, its lines are\n"
+    "typed into the console one after another and the output goes to standard output;\n"
+    "the program ends at the end of the input or at exit, with status 1 when the\n"
+    "connect of the command line failed.\n";
 
-// Writes the rows completed since the last call, then the caret row as the open prompt.
-class RowStreamer {
-public:
-    RowStreamer(ConsoleBuffer* console, bool skip_typed_row) : console_(console), skip_typed_row_(skip_typed_row) {}
+// The longest user, password or database the logon accepts (the connect buffers hold
+// 100 bytes with the NUL).
+constexpr size_t kLogonFieldMax = 99;
 
-    void flush() {
-        std::vector<std::string> rows;
-        std::uint64_t appended;
-        {
-            std::lock_guard<std::mutex> guard(console_->lock);
-            rows = console_->rows;
-            appended = console_->rows_appended;
-        }
-        const std::uint64_t fresh = appended - printed_;
-        const size_t completed = rows.size() - 1;
-        const size_t first = fresh > completed ? 0 : completed - static_cast<size_t>(fresh);
-        for (size_t i = first; i < completed; ++i) {
-            std::string row = rows[i];
-            // The first new row continues the prompt already written; a terminal also
-            // shows what the user typed after it.
-            if (i == first && row.compare(0, shown_.size(), shown_) == 0) {
-                row.erase(0, shown_.size());
-                if (skip_typed_row_) continue;
-            }
-            std::fwrite(row.data(), 1, row.size(), stdout);
-            std::fputc('\n', stdout);
-        }
-        if (fresh > 0 || shown_.empty()) {
-            std::fwrite(rows.back().data(), 1, rows.back().size(), stdout);
-            shown_ = rows.back();
-        }
-        std::fflush(stdout);
-        printed_ = appended;
+void mark_busy(bool busy) { busy_thread_id.store(busy ? static_cast<ThreadId>(1) : static_cast<ThreadId>(0)); }
+
+// Asks for one logon field on the console; the offered default stands in the input,
+// editable, as in a combo box's edit field. Refuses answers longer than the buffers.
+std::string ask_field(TerminalFrontend& front, ConsoleBuffer* console, const char* label, const char* offered,
+                      bool hidden) {
+    for (;;) {
+        console_print_nospool("%s: ", label);
+        front.set_line_prefill(offered ? offered : "");
+        std::string answer = console_request_line(console, hidden);
+        if (answer.size() <= kLogonFieldMax) return answer;
+        console_print_nospool("%s is longer than %zu characters; type it again.\n", label, kLogonFieldMax);
     }
+}
 
-private:
-    ConsoleBuffer* console_;
-    bool skip_typed_row_;
-    std::string shown_;   // the open row as written last
-    std::uint64_t printed_ = 0;
-};
+// The text logon: true once a session is open; false when the user name was left empty
+// (or the input ended), which ends the program.
+bool text_logon(TerminalFrontend& front, ConsoleBuffer* console) {
+    for (;;) {
+        const std::string user = ask_field(front, console, "Username", recent_users.slots[0], false);
+        if (user.empty() || front.quit_requested()) return false;
+        const std::string password = ask_field(front, console, "Password", nullptr, true);
+        const std::string database = ask_field(front, console, "Database", recent_databases.slots[0], false);
+        if (front.quit_requested()) return false;
+        if (db_connect(user.c_str(), password.c_str(), database.c_str(), "NORMAL") == 0) return true;
+        if (session_open.load()) return true;
+    }
+}
+
+// The banner's second line: which OCI library the session will use.
+void print_library_line() {
+    const OciLoadResult library = oci_load();
+    if (library.code != 0) return;   // the loader's own message says what failed
+    const size_t slash = library.path.find_last_of('/');
+    const std::string file = slash == std::string::npos ? library.path : library.path.substr(slash + 1);
+    const char* kind = "";
+    switch (library.kind) {
+    case OciLibraryKind::Embedded: kind = "embedded engine"; break;
+    case OciLibraryKind::Oracle: kind = "Oracle client"; break;
+    case OciLibraryKind::Explicit: kind = "library from VANTRO_OCI_LIB"; break;
+    case OciLibraryKind::None: return;
+    }
+    console_print("OCI: %s (%s)\n", kind, file.c_str());
+}
+
+// The front end the editor hooks hand the terminal over with.
+TerminalFrontend* g_front = nullptr;
+
+std::string join_words(int argc, char** argv, int first) {
+    std::string line;
+    for (int i = first; i < argc; ++i) {
+        if (!line.empty()) line += ' ';
+        line += argv[i];
+    }
+    return line;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("vantro %s\n", VANTRO_VERSION);
-            return 0;
-        }
-        std::fprintf(stderr, "vantro: unknown argument %s\n%s", argv[i], kUsage);
+    int first_word = 1;
+    if (argc > 1 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("Vantro version %s (build %s)\n", kConsoleVersion, VANTRO_VERSION);
+        return 0;
+    }
+    if (argc > 1 && std::strcmp(argv[1], "--") == 0) first_word = 2;
+    if (first_word < argc && argv[first_word][0] == '-' && argv[first_word][1] == '-') {
+        std::fprintf(stderr, "vantro: unknown option %s\n%s", argv[first_word], kUsage);
         return 2;
     }
-    HeadlessFrontend front;
-    ConsoleBuffer* console = front.start();
-    console_print("Vantro %s\n\n", VANTRO_VERSION);
-    console_print_prompt();
-    RowStreamer streamer(console, isatty(STDIN_FILENO) != 0);
-    streamer.flush();
-    std::string line;
-    while (!front.quit_requested() && std::getline(std::cin, line)) {
-        front.type(line + "\n");
-        front.wait_idle(24 * 60 * 60 * 1000);
-        streamer.flush();
+    const bool interactive = isatty(STDIN_FILENO) != 0;
+
+    // No result grid here: query rows print in the console unless the user stored otherwise.
+    option_set_default(Option::Screen, 1);
+
+    TerminalFrontend front;
+    TerminalHistoryHooks history;
+    history.previous = history_previous;
+    history.next = history_next;
+    history.load = history_load;
+    history.save = [](ConsoleBuffer* c) { history_save(c); };
+    ConsoleBuffer* console = front.start(interactive, history);
+    if (!console) return 1;
+    // The external editor gets the terminal in its ordinary mode while it runs.
+    g_front = &front;
+    EditorHooks editor;
+    editor.suspend = [] { g_front->suspend(); };
+    editor.resume = [] { g_front->resume(); };
+    editor_install_hooks(editor);
+    console_print("Vantro version %s\n", kConsoleVersion);
+    print_library_line();
+    option_apply_directory(console);
+
+    mark_busy(true);
+    if (history.load) history.load(console);
+    load_recent();
+
+    int status = 0;
+    const bool have_connect = first_word < argc;
+    if (have_connect) {
+        mark_busy(false);
+        const int connected = db_connect_command(argv[first_word]);
+        mark_busy(true);
+        if (connected == 1) console_print_nospool("Usage: vantro [user[/password][@database] [as mode]]\n");
     }
-    std::fputc('\n', stdout);
+    if (session_open.load()) {
+        // The options again, now that the session can take what their hooks send; the
+        // prompt after them so that nothing they print lands on the prompt's row.
+        options_load(console);
+        option_apply_directory(console);
+        console_print_prompt();
+    } else if (interactive) {
+        // A line request made with the busy mark set would wait for a worker's answer.
+        mark_busy(false);
+        if (!text_logon(front, console)) {
+            mark_busy(false);
+            front.stop();
+            return 0;
+        }
+        console_print_prompt();
+    } else {
+        if (have_connect) status = 1;
+        console_print_prompt();
+    }
+    mark_busy(false);
+
+    if (first_word + 1 < argc) front.type_line(join_words(argc, argv, first_word + 1), false);
+    if (interactive) {
+        front.run();
+    } else {
+        front.run_script();
+    }
     front.stop();
-    return 0;
+    return status;
 }

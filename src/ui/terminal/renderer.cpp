@@ -1,0 +1,132 @@
+// The terminal renderer: permanent rows once, the live area redrawn in place with
+// cursor-up, clear-to-end-of-screen and a rewrite. Uses only a few ANSI sequences that
+// every terminal of the xterm family understands.
+#include "ui/terminal/renderer.h"
+
+#include <algorithm>
+
+namespace {
+
+std::string csi(int count, char command) { return "\x1b[" + std::to_string(count) + command; }
+
+int lines_of(int width, int columns) { return width <= 0 ? 1 : (width + columns - 1) / columns; }
+
+// Screen lines of each live row (the caret row one more when the caret stands just past
+// an exactly filled line), and the caret's line and column in the live area.
+struct Geometry {
+    std::vector<int> lines;
+    int caret_line = 0;
+    int caret_column = 0;
+};
+
+Geometry measure(const std::vector<std::string>& live, int caret_row, int caret_display, int columns) {
+    Geometry g;
+    int height = 0;
+    for (size_t i = 0; i < live.size(); ++i) {
+        const std::string& row = live[i];
+        int lines = lines_of(render_display_width(row, static_cast<int>(row.size())), columns);
+        if (static_cast<int>(i) == caret_row) {
+            lines = std::max(lines, caret_display / columns + 1);
+            g.caret_line = height + caret_display / columns;
+            g.caret_column = caret_display % columns;
+        }
+        g.lines.push_back(lines);
+        height += lines;
+    }
+    return g;
+}
+
+}  // namespace
+
+int render_display_width(const std::string& text, int bytes) {
+    const int end = std::min(bytes, static_cast<int>(text.size()));
+    int width = 0;
+    for (int i = 0; i < end; ++i) {
+        if ((static_cast<unsigned char>(text[static_cast<size_t>(i)]) & 0xc0) != 0x80) ++width;
+    }
+    return width + std::max(0, bytes - static_cast<int>(text.size()));
+}
+
+std::string render_frame(const RenderFrame& frame, RenderState* state) {
+    const std::vector<std::string>& rows = *frame.rows;
+    const int columns = std::max(1, frame.columns);
+    const int count = static_cast<int>(rows.size());
+    const std::uint64_t first_number = frame.rows_appended + 1 - static_cast<std::uint64_t>(count);
+    if (!state->started) {
+        state->started = true;
+        state->written = first_number;
+    }
+    std::string out;
+    if (state->cursor_line > 0) out += csi(state->cursor_line, 'A');
+    out += "\r\x1b[J";
+
+    const int live = std::clamp(frame.live_rows, 0, count);
+    std::uint64_t live_first = first_number + static_cast<std::uint64_t>(count - live);
+    // Rows written for good are never drawn again, even when the live area would reach
+    // back over them (an input line restored below the rows of a finished request).
+    live_first = std::max(live_first, state->written);
+    // Trailing blanks of written rows are left out: padded columns wider than the terminal
+    // would otherwise wrap into lines of nothing but blanks.
+    for (std::uint64_t n = std::max(state->written, first_number); n < live_first; ++n) {
+        const std::string& row = rows[static_cast<size_t>(n - first_number)];
+        out.append(row, 0, row.find_last_not_of(' ') == std::string::npos ? 0 : row.find_last_not_of(' ') + 1);
+        out += "\r\n";
+    }
+    state->written = std::max(state->written, live_first);
+
+    state->live.clear();
+    for (std::uint64_t n = live_first; n < first_number + static_cast<std::uint64_t>(count); ++n)
+        state->live.push_back(rows[static_cast<size_t>(n - first_number)]);
+    if (state->live.empty()) {
+        state->cursor_line = 0;
+        state->caret_live_row = 0;
+        state->caret_display_column = 0;
+        return out;
+    }
+    const std::uint64_t caret_number = first_number + static_cast<std::uint64_t>(std::max(frame.caret_row, 1) - 1);
+    const int caret_live = caret_number < live_first
+                               ? 0
+                               : std::min(static_cast<int>(caret_number - live_first),
+                                          static_cast<int>(state->live.size()) - 1);
+    const std::string& caret_text = state->live[static_cast<size_t>(caret_live)];
+    state->caret_live_row = caret_live;
+    state->caret_display_column = render_display_width(caret_text, frame.caret_column);
+    const Geometry g = measure(state->live, caret_live, state->caret_display_column, columns);
+
+    int height = 0;
+    for (size_t i = 0; i < state->live.size(); ++i) {
+        const std::string& row = state->live[i];
+        if (i > 0) out += "\r\n";
+        out += row;
+        const int drawn = lines_of(render_display_width(row, static_cast<int>(row.size())), columns);
+        if (g.lines[i] > drawn) out += "\r\n";
+        height += g.lines[i];
+    }
+    out += '\r';
+    const int up = height - 1 - g.caret_line;
+    if (up > 0) out += csi(up, 'A');
+    if (g.caret_column > 0) out += csi(g.caret_column, 'C');
+    state->cursor_line = g.caret_line;
+    return out;
+}
+
+void render_reflow(RenderState* state, int columns) {
+    if (state->live.empty()) return;
+    state->cursor_line =
+        measure(state->live, state->caret_live_row, state->caret_display_column, std::max(1, columns)).caret_line;
+}
+
+std::string render_plain(const std::vector<std::string>& rows, std::uint64_t rows_appended, int live_rows,
+                         std::uint64_t* written) {
+    const int count = static_cast<int>(rows.size());
+    const std::uint64_t first_number = rows_appended + 1 - static_cast<std::uint64_t>(count);
+    const int live = std::clamp(live_rows, 0, count);
+    const std::uint64_t end = first_number + static_cast<std::uint64_t>(count - live);
+    std::string out;
+    for (std::uint64_t n = std::max(*written, first_number); n < end; ++n) {
+        out += rows[static_cast<size_t>(n - first_number)];
+        out += '\n';
+    }
+    *written = std::max(*written, end);
+    return out;
+}

@@ -1,0 +1,559 @@
+// The terminal front end: raw mode, the event loop over standard input and a self-pipe
+// (worker threads and SIGWINCH only wake it; they never write to the terminal), keys
+// turned into the console's input operations, and the renderer's bytes written out.
+// It must not paint from any thread but the one that runs the loop.
+#include "ui/terminal/terminal_frontend.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "command/core_init.h"
+#include "command/statement.h"
+#include "console/console_buffer.h"
+#include "oci/db_session.h"
+#include "settings/options.h"
+
+namespace {
+
+int g_wake[2] = {-1, -1};
+volatile std::sig_atomic_t g_resized = 0;
+volatile std::sig_atomic_t g_terminated = 0;
+termios g_saved_termios;
+bool g_have_saved_termios = false;
+
+// Milliseconds an incomplete escape sequence may wait for its remaining bytes.
+constexpr int kEscapeTimeoutMs = 40;
+
+void wake() {
+    if (g_wake[1] < 0) return;
+    const char byte = 'w';
+    const ssize_t ignored = ::write(g_wake[1], &byte, 1);
+    (void)ignored;   // a full pipe already holds a wake-up
+}
+
+void on_resize(int) {
+    g_resized = 1;
+    const int saved = errno;
+    wake();
+    errno = saved;
+}
+
+void on_terminate(int) {
+    g_terminated = 1;
+    const int saved = errno;
+    wake();
+    errno = saved;
+}
+
+bool open_wake_pipe() {
+    if (g_wake[0] >= 0) return true;
+    if (::pipe(g_wake) != 0) return false;
+    for (int fd : g_wake) {
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    return true;
+}
+
+void drain_wake_pipe() {
+    char buffer[256];
+    while (::read(g_wake[0], buffer, sizeof buffer) > 0) {
+    }
+}
+
+bool is_continuation(char c) { return (static_cast<unsigned char>(c) & 0xc0) == 0x80; }
+
+bool input_at_end() { return g_input.cursor >= g_input.length(); }
+
+}  // namespace
+
+ConsoleBuffer* TerminalFrontend::start(bool interactive, const TerminalHistoryHooks& history) {
+    interactive_ = interactive;
+    history_ = history;
+    if (!open_wake_pipe()) {
+        std::fprintf(stderr, "vantro: cannot create a pipe: %s\n", std::strerror(errno));
+        return nullptr;
+    }
+    if (interactive_) {
+        if (!enter_raw_mode()) {
+            std::fprintf(stderr, "vantro: cannot set the terminal mode: %s\n", std::strerror(errno));
+            return nullptr;
+        }
+        struct sigaction action;
+        std::memset(&action, 0, sizeof action);
+        action.sa_handler = on_resize;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGWINCH, &action, nullptr);
+        // Hang-up and termination end the program in order, giving the terminal back.
+        action.sa_handler = on_terminate;
+        sigaction(SIGHUP, &action, nullptr);
+        sigaction(SIGTERM, &action, nullptr);
+    }
+    console_ = core_start(this);
+    update_size();
+    console_->attached.store(true);
+    return console_;
+}
+
+void TerminalFrontend::stop() {
+    if (!console_) return;
+    // A statement waiting for a typed line gets an empty one, then it is cancelled.
+    while (busy_thread_id.load() != 0 || console_->line_request_active.load() != 0) {
+        {
+            std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+            console_->line_input_mode.store(LineInputNone);
+        }
+        if (busy_thread_id.load() != 0) db_cancel();
+        platform_sleep_ms(20);
+    }
+    if (std::FILE* spool = console_spool_swap(console_, nullptr)) std::fclose(spool);
+    if (history_.save) history_.save(console_);
+    if (session_open.load()) db_disconnect();
+    // The last rows, the prompt included, stay on the terminal.
+    if (interactive_) {
+        std::vector<std::string> rows;
+        RenderFrame frame;
+        {
+            std::lock_guard<std::mutex> guard(console_->lock);
+            rows = console_->rows;
+            frame.rows_appended = console_->rows_appended;
+        }
+        frame.rows = &rows;
+        frame.live_rows = 0;
+        frame.columns = columns_;
+        write_out(render_frame(frame, &render_state_));
+    } else {
+        const std::vector<std::string> rows = console_rows_snapshot(console_);
+        std::uint64_t appended;
+        {
+            std::lock_guard<std::mutex> guard(console_->lock);
+            appended = console_->rows_appended;
+        }
+        std::string out = render_plain(rows, appended, 1, &plain_written_);
+        if (!rows.empty() && !rows.back().empty()) out += rows.back() + "\n";
+        write_out(out);
+    }
+    console_->attached.store(false);
+    core_stop(console_);
+    console_ = nullptr;
+    frontend_install(nullptr);
+    if (interactive_) {
+        signal(SIGWINCH, SIG_DFL);
+        signal(SIGHUP, SIG_DFL);
+        signal(SIGTERM, SIG_DFL);
+        leave_raw_mode();
+    }
+}
+
+bool TerminalFrontend::enter_raw_mode() {
+    termios mode;
+    if (::tcgetattr(STDIN_FILENO, &mode) != 0) return false;
+    if (!g_have_saved_termios) {
+        g_saved_termios = mode;
+        g_have_saved_termios = true;
+    }
+    mode.c_iflag &= ~static_cast<tcflag_t>(BRKINT | ICRNL | INPCK | ISTRIP | IXON);
+    mode.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    mode.c_cflag |= CS8;
+    mode.c_lflag &= ~static_cast<tcflag_t>(ECHO | ICANON | IEXTEN | ISIG);
+    mode.c_cc[VMIN] = 1;
+    mode.c_cc[VTIME] = 0;
+    if (::tcsetattr(STDIN_FILENO, TCSAFLUSH, &mode) != 0) return false;
+    raw_ = true;
+    return true;
+}
+
+void TerminalFrontend::leave_raw_mode() {
+    if (!raw_ || !g_have_saved_termios) return;
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &g_saved_termios);
+    raw_ = false;
+}
+
+void TerminalFrontend::suspend() {
+    if (!interactive_) return;
+    render();
+    // Everything drawn so far stays; the other program starts on a fresh line.
+    std::vector<std::string> rows;
+    RenderFrame frame;
+    {
+        std::lock_guard<std::mutex> guard(console_->lock);
+        rows = console_->rows;
+        frame.rows_appended = console_->rows_appended;
+    }
+    frame.rows = &rows;
+    frame.live_rows = 0;
+    frame.columns = columns_;
+    RenderState copy = render_state_;
+    write_out(render_frame(frame, &copy));
+    leave_raw_mode();
+}
+
+void TerminalFrontend::resume() {
+    if (!interactive_) return;
+    enter_raw_mode();
+    // The live area starts afresh on the line the other program left the cursor on.
+    render_state_.cursor_line = 0;
+    update_size();
+    render();
+}
+
+void TerminalFrontend::update_size() {
+    winsize size;
+    if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
+        columns_ = size.ws_col;
+        lines_ = size.ws_row;
+    }
+    if (!console_) return;
+    std::lock_guard<std::mutex> guard(console_->lock);
+    console_->visible_columns = columns_;
+    console_->visible_rows = lines_;
+    console_->top_row = std::max(0, console_->row_count() - lines_);
+    console_->left_column = 0;
+}
+
+void TerminalFrontend::write_out(const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;   // the terminal is gone; nothing left to show it on
+        done += static_cast<size_t>(n);
+    }
+}
+
+int TerminalFrontend::live_rows() const {
+    if (busy_thread_id.load() != 0) return 1;
+    if (console_->line_input_mode.load() != LineInputNone) return 1;
+    std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+    if (console_->echo.load() == 0) return 1;
+    return 1 + static_cast<int>(std::count(g_input.text.begin(), g_input.text.end(), '\n'));
+}
+
+void TerminalFrontend::render() {
+    if (!console_) return;
+    const int live = live_rows();
+    std::vector<std::string> rows;
+    RenderFrame frame;
+    {
+        // Only the rows not yet written for good (and the live area) are copied, so that
+        // a long output does not copy the whole store at every repaint.
+        std::lock_guard<std::mutex> guard(console_->lock);
+        const int count = console_->row_count();
+        const std::uint64_t first_number = console_->rows_appended + 1 - static_cast<std::uint64_t>(count);
+        const std::uint64_t written = interactive_ ? render_state_.written : plain_written_;
+        int skip = 0;
+        if (written > first_number)
+            skip = static_cast<int>(std::min(written - first_number, static_cast<std::uint64_t>(count)));
+        skip = std::min(skip, count - std::clamp(live, 1, count));
+        if (interactive_ && !render_state_.started) skip = 0;
+        rows.assign(console_->rows.begin() + skip, console_->rows.end());
+        frame.rows_appended = console_->rows_appended;
+        frame.caret_row = std::max(1, console_->caret_row - skip);
+        frame.caret_column = console_->caret_row > skip ? console_->caret_column : 0;
+    }
+    if (interactive_) {
+        std::string control;
+        {
+            std::lock_guard<std::mutex> guard(control_mutex_);
+            control.swap(pending_control_);
+        }
+        write_out(control);
+    } else {
+        write_out(render_plain(rows, frame.rows_appended, 1, &plain_written_));
+        return;
+    }
+    frame.rows = &rows;
+    frame.live_rows = live;
+    frame.columns = columns_;
+    write_out(render_frame(frame, &render_state_));
+}
+
+void TerminalFrontend::console_changed(bool) { wake(); }
+
+void TerminalFrontend::poll_once(int timeout_ms) {
+    pollfd fds[2];
+    int count = 0;
+    fds[count++] = pollfd{g_wake[0], POLLIN, 0};
+    if (interactive_ && !stdin_closed_) fds[count++] = pollfd{STDIN_FILENO, POLLIN, 0};
+    int wait = timeout_ms;
+    if (!pending_.empty() && (wait < 0 || wait > kEscapeTimeoutMs)) wait = kEscapeTimeoutMs;
+    const int ready = ::poll(fds, static_cast<nfds_t>(count), wait);
+    if (ready < 0) return;   // EINTR: the caller loops
+    if (fds[0].revents & POLLIN) drain_wake_pipe();
+    if (g_terminated) request_quit();
+    if (g_resized) {
+        g_resized = 0;
+        update_size();
+        render_reflow(&render_state_, columns_);
+    }
+    if (count > 1 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
+        char buffer[4096];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n > 0) {
+            pending_.append(buffer, static_cast<size_t>(n));
+            decode_pending(false);
+        } else if (n == 0 || errno != EINTR) {
+            stdin_closed_ = true;
+            request_quit();
+        }
+    } else if (ready == 0 && !pending_.empty()) {
+        decode_pending(true);
+    }
+}
+
+void TerminalFrontend::decode_pending(bool final) {
+    while (!pending_.empty()) {
+        Key key;
+        const int used = key_decode(pending_.data(), static_cast<int>(pending_.size()), final, &key);
+        if (used <= 0) return;
+        pending_.erase(0, static_cast<size_t>(used));
+        handle_key(key);
+    }
+}
+
+void TerminalFrontend::handle_key(const Key& key) {
+    std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+    ConsoleBuffer* c = console_;
+    const bool requesting = c->line_input_mode.load() != LineInputNone;
+    if (key.code == KeyCode::Interrupt) {
+        if (busy_thread_id.load() != 0) {
+            db_cancel();
+        } else if (!requesting && c->line_request_active.load() == 0) {
+            // The typed statement stays visible above a fresh prompt, as a shell does.
+            input_end(c, true);
+            console_print_nospool("^C\n");
+            finish(c, false, false);
+        }
+        return;
+    }
+    // Keys are ignored while a statement runs, unless it waits for a typed line.
+    if (busy_thread_id.load() != 0) return;
+    switch (key.code) {
+    case KeyCode::Text:
+        input_feed(c, "%s", key.text.c_str());
+        break;
+    case KeyCode::Enter: {
+        const bool newline_allowed = key.alt || key.shift || (c->options && c->options->on(Option::AllowNewline));
+        if (!newline_allowed) input_end(c, true);
+        input_enter(c);
+        break;
+    }
+    case KeyCode::Tab:
+        input_tab(c);
+        break;
+    case KeyCode::Escape:
+    case KeyCode::Insert:
+    case KeyCode::Unknown:
+        break;
+    case KeyCode::Backspace:
+        do {
+            if (g_input.cursor <= 0) break;
+            const bool continuation = is_continuation(g_input.text[static_cast<size_t>(g_input.cursor - 1)]);
+            input_feed(c, "\b");
+            if (!continuation) break;
+        } while (true);
+        break;
+    case KeyCode::Delete:
+        do {
+            if (input_at_end()) break;
+            if (input_delete(c) == 1) console_delete_at_caret(c);
+        } while (!input_at_end() && is_continuation(g_input.text[static_cast<size_t>(g_input.cursor)]));
+        break;
+    case KeyCode::Home:
+        input_home(c, false);
+        break;
+    case KeyCode::End:
+        input_end(c, false);
+        break;
+    case KeyCode::PageUp:
+        input_home(c, true);
+        break;
+    case KeyCode::PageDown:
+        input_end(c, true);
+        break;
+    case KeyCode::Left:
+        do {
+            input_left(c, key.ctrl || key.alt);
+        } while (g_input.cursor > 0 && is_continuation(g_input.text[static_cast<size_t>(g_input.cursor)]));
+        break;
+    case KeyCode::Right:
+        do {
+            input_right(c, key.ctrl || key.alt);
+        } while (!input_at_end() && is_continuation(g_input.text[static_cast<size_t>(g_input.cursor)]));
+        break;
+    case KeyCode::Up:
+        if (requesting) break;
+        if (!input_at_end()) {
+            input_up(c);
+        } else if (history_.previous) {
+            history_.previous(c);
+        }
+        break;
+    case KeyCode::Down:
+        if (requesting) break;
+        if (!input_at_end()) {
+            input_down(c);
+        } else if (history_.next) {
+            history_.next(c);
+        }
+        break;
+    case KeyCode::EndOfInput:
+        if (!requesting && g_input.text.empty()) request_quit();
+        break;
+    case KeyCode::Redraw:
+        render_state_.cursor_line = 0;
+        write_out("\x1b[H\x1b[J");
+        break;
+    case KeyCode::Interrupt:
+        break;
+    }
+    wake();
+}
+
+void TerminalFrontend::run() {
+    while (!quit_.load()) {
+        render();
+        poll_once(-1);
+    }
+    render();
+}
+
+bool TerminalFrontend::read_script_line(std::string* line) {
+    line->clear();
+    if (stdin_closed_) return false;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(STDIN_FILENO, buffer, 1);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            stdin_closed_ = true;
+            return !line->empty();
+        }
+        if (buffer[0] == '\n') break;
+        line->push_back(buffer[0]);
+    }
+    if (!line->empty() && line->back() == '\r') line->pop_back();
+    return true;
+}
+
+void TerminalFrontend::type_line(const std::string& line, bool echo) {
+    {
+        std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+        const int saved_echo = console_->echo.load();
+        if (!echo) console_->echo.store(0);
+        if (line.find('\t') != std::string::npos) {
+            input_feed(console_, "%s", line.c_str());
+        } else {
+            input_type_text(console_, line.c_str());
+        }
+        input_enter(console_);
+        console_->echo.store(saved_echo);
+    }
+    wake();
+    wait_idle();
+}
+
+void TerminalFrontend::wait_idle() {
+    while (!quit_.load()) {
+        render();
+        const bool requesting = console_->line_input_mode.load() != LineInputNone;
+        if (!interactive_ && requesting) {
+            // A statement asks for a line: the next input line answers it.
+            std::string answer;
+            read_script_line(&answer);
+            std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+            input_type_text(console_, answer.c_str());
+            input_enter(console_);
+            continue;
+        }
+        if (busy_thread_id.load() == 0 && console_->line_request_active.load() == 0) break;
+        poll_once(interactive_ ? -1 : 50);
+    }
+    render();
+}
+
+void TerminalFrontend::run_script() {
+    std::string line;
+    while (!quit_.load() && read_script_line(&line)) type_line(line, true);
+    render();
+}
+
+void TerminalFrontend::pump_until_line_entered(const std::atomic<int>& mode) {
+    if (!prefill_.empty() && interactive_) {
+        std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+        input_type_text(console_, prefill_.c_str());
+    }
+    prefill_.clear();
+    while (mode.load() != LineInputNone && !quit_.load()) {
+        if (!interactive_) {
+            std::string answer;
+            read_script_line(&answer);
+            std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+            input_type_text(console_, answer.c_str());
+            input_enter(console_);
+            continue;
+        }
+        if (stdin_closed_) {
+            // Nobody can answer any more: end the request with what was typed.
+            std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+            input_enter(console_);
+            continue;
+        }
+        render();
+        poll_once(-1);
+    }
+    render();
+}
+
+void TerminalFrontend::request_quit() {
+    quit_.store(true);
+    wake();
+}
+
+void TerminalFrontend::error_box(const char* text) {
+    if (!console_ || !console_->attached.load()) {
+        std::fprintf(stderr, "%s\n", text);
+        return;
+    }
+    console_print_nospool("%s\n", text);
+}
+
+void TerminalFrontend::set_title(const char* text) {
+    std::lock_guard<std::mutex> guard(control_mutex_);
+    std::string title;
+    for (const char* p = text; *p; ++p) {
+        if (static_cast<unsigned char>(*p) >= 0x20) title += *p;
+    }
+    pending_control_ += "\x1b]0;" + title + "\x07";
+    wake();
+}
+
+void TerminalFrontend::plan_message(const char* text) { console_print_nospool("%s\n", text); }
+
+void TerminalFrontend::schema_append(const char* text) { console_print_nospool("%s", text); }
+
+bool TerminalFrontend::clipboard_set(const std::string& text) {
+    // OSC 52: the terminal puts the base64 text on the system clipboard where it allows it.
+    if (!interactive_) return false;
+    static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string encoded;
+    for (size_t i = 0; i < text.size(); i += 3) {
+        const size_t left = std::min<size_t>(3, text.size() - i);
+        std::uint32_t block = 0;
+        for (size_t k = 0; k < 3; ++k)
+            block = (block << 8) | (k < left ? static_cast<unsigned char>(text[i + k]) : 0u);
+        for (size_t k = 0; k < 4; ++k)
+            encoded += k <= left ? kDigits[(block >> (18 - 6 * k)) & 0x3f] : '=';
+    }
+    std::lock_guard<std::mutex> guard(control_mutex_);
+    pending_control_ += "\x1b]52;c;" + encoded + "\x07";
+    wake();
+    return true;
+}

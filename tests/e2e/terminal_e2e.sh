@@ -1,0 +1,238 @@
+#!/usr/bin/env bash
+# End-to-end tests of the terminal console. Interactive parts run `vantro` in a private
+# tmux server (own socket) and type real keys; scripted parts pipe input into it and
+# compare the output line by line with expected transcripts. Everything lives in a
+# temporary folder (VANTRO_HOME included) that is removed at the end.
+# Usage: terminal_e2e.sh path/to/vantro tests/e2e-folder
+# Exit: 0 passed, 1 failed, 77 skipped (no tmux).
+set -u
+VANTRO=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+HERE=$(cd "$2" && pwd)
+command -v tmux >/dev/null || { echo "tmux is not installed: skipped"; exit 77; }
+
+WORK=$(mktemp -d)
+export VANTRO_HOME=$WORK/home
+export TMUX_TMPDIR=$WORK
+unset TMUX
+mkdir -p "$VANTRO_HOME"
+# One tmux server per program start, each on its own socket, so that a new server never
+# meets one that is still shutting down.
+STARTS=0
+T=(tmux -L "vantro-e2e-$$-0" -f /dev/null)
+cleanup() {
+    local n
+    for ((n = 0; n <= STARTS; n++)); do tmux -L "vantro-e2e-$$-$n" kill-server >/dev/null 2>&1; done
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+HAVE_ENGINE=0
+[ -e "$(dirname "$VANTRO")/libvantro_oci.so" ] && HAVE_ENGINE=1
+PASSED=0
+FAILED=0
+SKIPPED=0
+CURRENT=""
+
+fail() {
+    echo "FAIL [$CURRENT]: $*"
+    echo "---- screen ----"
+    screen_text
+    echo "----------------"
+    FAILED=$((FAILED + 1))
+    return 1
+}
+begin() { CURRENT=$1; }
+pass() {
+    echo "ok   [$CURRENT]"
+    PASSED=$((PASSED + 1))
+}
+skip() {
+    echo "skip [$1]: needs the embedded engine beside the executable"
+    SKIPPED=$((SKIPPED + 1))
+}
+
+# ---- tmux helpers ----------------------------------------------------------------
+start_vantro() {   # arguments for vantro
+    "${T[@]}" kill-server >/dev/null 2>&1
+    STARTS=$((STARTS + 1))
+    T=(tmux -L "vantro-e2e-$$-$STARTS" -f /dev/null)
+    local command="cd '$WORK' && VANTRO_HOME='$VANTRO_HOME' '$VANTRO'"
+    for a in "$@"; do command+=" '$a'"; done
+    command+="; echo \"[exit \$?]\"; sleep 30"
+    "${T[@]}" new-session -d -x 80 -y 24 "$command"
+    "${T[@]}" set-option -g status off >/dev/null
+}
+screen_text() { "${T[@]}" capture-pane -p -S -200 2>/dev/null | sed -e 's/[[:space:]]*$//'; }
+# Types text literally (tmux takes a trailing ';' for a command separator unless escaped).
+type_text() { "${T[@]}" send-keys -l "${1//;/\\;}"; }
+keys() { "${T[@]}" send-keys "$@"; }
+# Waits until the screen matches the extended regular expression (5 s, or $2 s).
+wait_for() {
+    local limit=$(( ${2:-5} * 20 )) i
+    for ((i = 0; i < limit; i++)); do
+        screen_text | grep -Eq -- "$1" && return 0
+        sleep 0.05
+    done
+    fail "timed out waiting for /$1/"
+}
+cursor() { "${T[@]}" display -p '#{cursor_x},#{cursor_y}'; }
+screen_lacks() { ! screen_text | grep -Eq -- "$1" || fail "unexpected /$1/ on the screen"; }
+# Waits until the last non-empty line of the screen matches (the input being typed).
+wait_last() {
+    local i
+    for ((i = 0; i < 100; i++)); do
+        screen_text | grep -v '^$' | tail -1 | grep -Eq -- "$1" && return 0
+        sleep 0.05
+    done
+    fail "timed out waiting for a last line /$1/"
+}
+line_at() { screen_text | sed -n "$(( $1 + 1 ))p"; }
+
+# ---- command line -----------------------------------------------------------------
+begin "help and version"
+if "$VANTRO" --help | grep -q "Usage: vantro" && "$VANTRO" --version | grep -q "^Vantro version"; then
+    pass
+else
+    fail "--help or --version"
+fi
+
+# ---- scripted mode -----------------------------------------------------------------
+# Timings vary from run to run; trailing blanks are not part of a row's meaning.
+# The library line depends on what is built beside the executable.
+normalise() { sed -e 's/([0-9]* ms)/(T ms)/' -e 's/[[:space:]]*$//' -e '/^OCI: /d'; }
+compare_transcript() {   # name, actual file
+    if diff -u "$HERE/transcripts/$1.out" <(normalise < "$2") > "$WORK/diff"; then
+        pass
+    else
+        fail "transcript $1 differs:"; cat "$WORK/diff"
+    fi
+}
+
+begin "scripted, not connected"
+printf 'set timing on\nselect 1 from dual;\nexit\nselect 2 from dual;\n' | "$VANTRO" > "$WORK/out" 2>&1
+status=$?
+if [ $status -ne 0 ]; then fail "exit status $status without a connect string"; else compare_transcript not_connected "$WORK/out"; fi
+
+begin "scripted, failed start-up connect gives a non-zero status"
+printf 'select 1 from dual;\n' | "$VANTRO" "scott/tiger@e2e as nomode" > "$WORK/out" 2>&1
+[ $? -ne 0 ] && pass || fail "exit status 0 after a failed connect"
+
+if [ $HAVE_ENGINE = 1 ]; then
+    begin "scripted, connected, end of input ends the program"
+    printf 'create table big (n number);\n' > "$WORK/setup"
+    for i in 0 1 2 3 4 5 6 7 8 9; do printf 'insert into big values (%d);\n' $i >> "$WORK/setup"; done
+    printf 'commit;\n' >> "$WORK/setup"
+    "$VANTRO" scott/tiger@e2e < "$WORK/setup" > "$WORK/out" 2>&1 || fail "setup exit status $?"
+    printf "select count(*) from big;\nselect 'caf\xc3\xa9 \xe2\x82\xac' x from dual;\n" \
+        | "$VANTRO" scott/tiger@e2e > "$WORK/out" 2>&1
+    status=$?
+    [ $status -eq 0 ] || fail "exit status $status"
+    grep -q "^10" "$WORK/out" && grep -q $'caf\xc3\xa9 \xe2\x82\xac' "$WORK/out" && pass || fail "query output missing: $(cat "$WORK/out")"
+
+    begin "scripted, remaining arguments run as one line"
+    printf 'select n from big where n = 7;\n' > "$WORK/seven.sql"
+    ( cd "$WORK" && "$VANTRO" scott/tiger@e2e select n from big where n '=' 3';' < /dev/null > "$WORK/out" 2>&1 )
+    grep -q "^3" "$WORK/out" && pass || fail "the command line statement did not run: $(cat "$WORK/out")"
+else
+    skip "scripted, connected"
+fi
+
+# ---- interactive ------------------------------------------------------------------
+begin "logon with hidden password"
+start_vantro
+wait_for "^Username:" || true
+type_text scott; keys Enter
+wait_for "^Password:" || true
+type_text tiger; keys Enter
+wait_for "^Password: \*\*\*\*\*$" || true
+screen_lacks "tiger" && pass
+keys Enter   # database: the recent one or none
+if [ $HAVE_ENGINE = 1 ]; then
+    begin "logon connects and shows the prompt"
+    wait_for "^SQL>" 10 && pass
+else
+    # Without a database the logon asks again; an empty user name ends the program.
+    begin "failed logon asks again, empty user name ends"
+    wait_for "Username:.*" 10 || true
+    keys C-u Enter
+    wait_for "\[exit 0\]" && pass
+fi
+
+# The editing tests need a prompt, which the logon gives only with a database.
+if [ $HAVE_ENGINE = 0 ]; then
+    skip "interactive editing"
+    echo "$PASSED passed, $FAILED failed, $SKIPPED skipped"
+    [ $FAILED -eq 0 ]
+    exit
+fi
+
+start_vantro scott/tiger@e2e
+wait_for "^SQL>$" 10 || true
+
+begin "multi-line statement with continuation numbers"
+type_text "select 'a'"; keys Enter
+type_text "from dual"; keys Enter
+wait_for "^  +3 *$" && screen_text | grep -Eq "^  +2 from dual$" && pass || fail "continuation rows"
+keys C-c
+wait_for "\^C" || true
+
+begin "Alt+Enter in the middle of the input splits the line"
+type_text "abc def"; keys Left Left Left M-Enter
+wait_for "^SQL> abc$" && wait_for "^  +2 def$" && pass
+keys C-c
+
+begin "Enter in the middle of the input runs the whole statement"
+type_text "select 5 from dual;"; keys Left Left Left Left Enter
+wait_for "^5$" && pass
+
+begin "Up and Down move between the lines of the input"
+type_text "first line"; keys M-Enter
+type_text "second"; keys Home Up
+type_text "X"
+keys Down End
+type_text "Y"
+wait_for "^SQL> Xfirst line$" && wait_for "^  +2 secondY$" && pass
+keys C-c
+
+begin "Backspace and Delete keep UTF-8 characters whole"
+type_text "x€éz"; keys BSpace Left Left DC
+wait_for "^SQL> xé$" && pass
+keys C-c
+
+begin "Ctrl+C on an idle input clears it"
+type_text "garbage"; keys C-c
+wait_for "^SQL> garbage\^C$" && [ "$(screen_text | grep -v '^$' | tail -1)" = "SQL>" ] && pass || fail "no fresh prompt"
+
+begin "resize keeps the input and wraps it at the new width"
+"${T[@]}" resize-window -x 30 -y 20 >/dev/null 2>&1
+type_text "0123456789012345678901234567890123456789"
+wait_for "^SQL> 0123456789012345678901234$" && wait_for "^567890123456789$" && pass
+keys C-c
+"${T[@]}" resize-window -x 80 -y 24 >/dev/null 2>&1
+
+begin "query rows print in the console"
+type_text "select n from big where n = 4;"; keys Enter
+wait_for "^1 row selected" && pass
+
+begin "history recall with Up and Down at the end of the input"
+type_text "select 11 from dual;"; keys Enter
+wait_for "^11$" || true
+type_text "select 12 from dual;"; keys Enter
+wait_for "^12$" || true
+keys Up Up
+wait_last "^SQL> select 11 from dual;$" && keys Down && wait_last "^SQL> select 12 from dual;$" && pass
+keys C-c
+
+begin "Ctrl+C cancels a long query"
+type_text "select count(*) from big a, big b, big c, big d, big e, big f, big g, big h, big i, big j;"
+keys Enter
+sleep 1
+keys C-c
+wait_for "ORA-01013" 10 && wait_for "^SQL>$" && pass
+
+begin "Ctrl+D on an empty input ends the program"
+keys C-d
+wait_for "\[exit 0\]" && pass
+
+echo "$PASSED passed, $FAILED failed, $SKIPPED skipped"
+[ $FAILED -eq 0 ]

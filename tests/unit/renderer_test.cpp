@@ -1,0 +1,168 @@
+// The renderer's decisions: which rows are written for good, how the live area is
+// redrawn in place and where the cursor ends, with wrapping, UTF-8 and rows dropped at
+// either end of the store.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "ui/terminal/renderer.h"
+
+namespace {
+
+// Runs frames and keeps what a terminal would show: the text with the escape sequences
+// of the live area applied to a simple line model.
+struct Screen {
+    std::vector<std::string> lines{std::string()};
+    int line = 0, column = 0;
+
+    void feed(const std::string& bytes) {
+        for (size_t i = 0; i < bytes.size(); ++i) {
+            const char c = bytes[i];
+            if (c == '\x1b') {
+                size_t j = i + 2;
+                int n = 0;
+                while (j < bytes.size() && bytes[j] >= '0' && bytes[j] <= '9') n = n * 10 + (bytes[j++] - '0');
+                const char command = bytes[j];
+                if (command == 'A') line -= n;
+                if (command == 'C') column += n;
+                if (command == 'J') {
+                    lines.resize(static_cast<size_t>(line) + 1);
+                    lines[static_cast<size_t>(line)].resize(static_cast<size_t>(column));
+                }
+                i = j;
+            } else if (c == '\r') {
+                column = 0;
+            } else if (c == '\n') {
+                ++line;
+                if (static_cast<size_t>(line) >= lines.size()) lines.emplace_back();
+            } else {
+                std::string& text = lines[static_cast<size_t>(line)];
+                if (text.size() <= static_cast<size_t>(column)) text.resize(static_cast<size_t>(column), ' ');
+                text.insert(text.begin() + column, c);
+                text.resize(static_cast<size_t>(column) + 1);
+                ++column;
+            }
+        }
+    }
+};
+
+RenderFrame frame_of(const std::vector<std::string>& rows, std::uint64_t appended, int live, int caret_row,
+                     int caret_column, int columns = 80) {
+    RenderFrame frame;
+    frame.rows = &rows;
+    frame.rows_appended = appended;
+    frame.live_rows = live;
+    frame.caret_row = caret_row;
+    frame.caret_column = caret_column;
+    frame.columns = columns;
+    return frame;
+}
+
+TEST(Renderer, PermanentRowsOnceLiveAreaRedrawnInPlace) {
+    RenderState state;
+    Screen screen;
+    std::vector<std::string> rows{"Vantro", "SQL> select *"};
+    screen.feed(render_frame(frame_of(rows, 1, 1, 2, 13), &state));
+    EXPECT_EQ(screen.lines, (std::vector<std::string>{"Vantro", "SQL> select *"}));
+    EXPECT_EQ(screen.column, 13);
+
+    // The statement grows to two lines: both are live, the banner is not written again.
+    rows = {"Vantro", "SQL> select *", "  2 from dual"};
+    const std::string bytes = render_frame(frame_of(rows, 2, 2, 3, 13), &state);
+    EXPECT_EQ(bytes.find("Vantro"), std::string::npos);
+    screen.feed(bytes);
+    EXPECT_EQ(screen.lines, (std::vector<std::string>{"Vantro", "SQL> select *", "  2 from dual"}));
+    EXPECT_EQ(screen.line, 2);
+
+    // Caret moved up to the first line of the statement: the cursor follows it.
+    screen.feed(render_frame(frame_of(rows, 2, 2, 2, 7), &state));
+    EXPECT_EQ(screen.line, 1);
+    EXPECT_EQ(screen.column, 7);
+    EXPECT_EQ(screen.lines.size(), 3u);
+
+    // A worker prints: the statement becomes permanent, only the caret row stays live.
+    rows = {"Vantro", "SQL> select *", "  2 from dual", "D    ", "-", "X", ""};
+    const std::string output = render_frame(frame_of(rows, 6, 1, 7, 0), &state);
+    EXPECT_NE(output.find("\r\nD\r\n-\r\n"), std::string::npos) << "trailing blanks left out";
+    screen.feed(output);
+    EXPECT_EQ(screen.lines, (std::vector<std::string>{"Vantro", "SQL> select *", "  2 from dual", "D", "-", "X", ""}));
+    EXPECT_EQ(state.written, 6u);
+}
+
+TEST(Renderer, RowsDroppedByMaxlinesAndAtTheEnd) {
+    RenderState state;
+    Screen screen;
+    std::vector<std::string> rows{"a", "b", "SQL> x"};
+    screen.feed(render_frame(frame_of(rows, 2, 1, 3, 6), &state));
+    // The store dropped its two oldest rows and gained three: only the new ones are written.
+    rows = {"SQL> x", "c", "d", "SQL> "};
+    screen.feed(render_frame(frame_of(rows, 5, 1, 4, 5), &state));
+    EXPECT_EQ(screen.lines, (std::vector<std::string>{"a", "b", "SQL> x", "c", "d", "SQL> "}));
+    // Backspace joined two input lines: the store dropped a row at its end (the row number
+    // went down) and the live area shrinks without writing anything twice.
+    rows = {"SQL> x", "c", "d", "SQL> ab", "  2 cd"};
+    screen.feed(render_frame(frame_of(rows, 6, 2, 5, 6), &state));
+    rows = {"SQL> x", "c", "d", "SQL> abcd"};
+    screen.feed(render_frame(frame_of(rows, 5, 1, 4, 7), &state));
+    EXPECT_EQ(screen.lines, (std::vector<std::string>{"a", "b", "SQL> x", "c", "d", "SQL> abcd"}));
+    EXPECT_EQ(screen.column, 7);
+}
+
+TEST(Renderer, LiveAreaNeverReachesBackOverWrittenRows) {
+    RenderState state;
+    Screen screen;
+    // A password request below a two-line statement: one live row.
+    std::vector<std::string> rows{"SQL> connect", "  2 scott", "Enter password: **"};
+    screen.feed(render_frame(frame_of(rows, 2, 1, 3, 18), &state));
+    // The request ended and the two-line statement is back in the input; its rows are
+    // above the written request rows and are not drawn again.
+    rows = {"SQL> connect", "  2 scott", "Enter password: **", "SQL> "};
+    screen.feed(render_frame(frame_of(rows, 3, 2, 4, 5), &state));
+    EXPECT_EQ(screen.lines, (std::vector<std::string>{"SQL> connect", "  2 scott", "Enter password: **", "SQL> "}));
+}
+
+TEST(Renderer, WrappedRowsAndUtf8Columns) {
+    RenderState state;
+    Screen screen;
+    // 10 columns: a 14-character row takes two lines; the caret on the second.
+    std::vector<std::string> rows{"SQL> abcdefghi"};
+    std::string bytes = render_frame(frame_of(rows, 0, 1, 1, 14, 10), &state);
+    EXPECT_EQ(state.cursor_line, 1);
+    EXPECT_NE(bytes.find("\x1b[4C"), std::string::npos);
+    // Redrawing moves up over both lines first.
+    bytes = render_frame(frame_of(rows, 0, 1, 1, 0, 10), &state);
+    EXPECT_EQ(bytes.rfind("\x1b[1A\r\x1b[J", 0), 0u);
+    EXPECT_EQ(state.cursor_line, 0);
+    // An exactly filled line with the caret after it gets a fresh line for the caret.
+    rows = {"SQL> abcde"};
+    bytes = render_frame(frame_of(rows, 0, 1, 1, 10, 10), &state);
+    EXPECT_EQ(state.cursor_line, 1);
+    EXPECT_NE(bytes.find("abcde\r\n"), std::string::npos);
+    // Two-byte characters take one column each.
+    rows = {"SQL> \xc3\xa9\xc3\xa9x"};
+    render_frame(frame_of(rows, 0, 1, 1, 9, 80), &state);
+    EXPECT_EQ(state.caret_display_column, 7);
+    EXPECT_EQ(render_display_width("\xe2\x82\xac\xe2\x82\xac", 6), 2);
+    // A resize to 5 columns puts the cursor on the second line of the row as re-wrapped.
+    render_reflow(&state, 5);
+    EXPECT_EQ(state.cursor_line, 1);
+}
+
+TEST(Renderer, FinalFrameWritesEverythingAndPlainOutputStreams) {
+    RenderState state;
+    Screen screen;
+    std::vector<std::string> rows{"one", "SQL> exit", "SQL> "};
+    screen.feed(render_frame(frame_of(rows, 2, 1, 3, 5), &state));
+    screen.feed(render_frame(frame_of(rows, 2, 0, 3, 5), &state));
+    EXPECT_EQ(screen.lines, (std::vector<std::string>{"one", "SQL> exit", "SQL>", ""}));
+    EXPECT_EQ(screen.column, 0);
+
+    std::uint64_t written = 0;
+    EXPECT_EQ(render_plain({"Vantro", "SQL> sel"}, 1, 1, &written), "Vantro\n");
+    EXPECT_EQ(render_plain({"Vantro", "SQL> select 1 from dual;", "1", ""}, 3, 1, &written),
+              "SQL> select 1 from dual;\n1\n");
+    EXPECT_EQ(render_plain({"1", ""}, 3, 1, &written), "");
+}
+
+}  // namespace
