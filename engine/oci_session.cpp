@@ -4,6 +4,7 @@
 // SQLite and attaches the user's schema.
 #include "catalog.h"
 #include "engine.h"
+#include "plsql.h"
 #include "errors.h"
 #include "os.h"
 
@@ -69,6 +70,7 @@ void session_end(SessionHandle* s) {
   }
   s->in_transaction = false;
   s->open = false;
+  plsql_session_free(s);
   s->user.clear();
   s->server = nullptr;
 }

@@ -7,6 +7,7 @@
 #include "engine.h"
 #include "errors.h"
 #include "os.h"
+#include "plsql.h"
 #include "sql_translate.h"
 #include "values.h"
 
@@ -468,6 +469,12 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
   if (srv->cancel) {
     srv->cancel = false;
     return fail(s, errhp, ora_error(1013));
+  }
+  if (plsql_is_block(s->text)) {
+    if (iters == 0) return fail(s, errhp, ora_error(24333));
+    sword st = plsql_execute(s, errhp);
+    if (st == OCI_SUCCESS && (mode & OCI_COMMIT_ON_SUCCESS)) st = session_commit(ses, errhp);
+    return st;
   }
   SqliteCatalog catalog(srv->db);
   TranslateContext ctx;

@@ -308,6 +308,10 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
       out_->bind_names.push_back(e.text);
       out->sql = "?" + std::to_string(out_->bind_names.size());
       out->type = varchar_type(4000);
+      if (ctx_.bind_types) {
+        auto it = ctx_.bind_types->find(e.text);
+        if (it != ctx_.bind_types->end()) out->type = it->second;
+      }
       return true;
     case ExprKind::Column:
       return column(e, scope, out);
