@@ -8,6 +8,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -122,9 +123,30 @@ bool catalog_login(sqlite3* db, const std::string& folder, const std::string& us
   return true;
 }
 
+bool catalog_attach_all(sqlite3* db, const std::string& folder, OraError* err) {
+  std::vector<std::string> users;
+  {
+    Stmt q(db, "SELECT name FROM vantro_users WHERE name NOT IN (SELECT name FROM pragma_database_list) ORDER BY name");
+    while (sqlite3_step(q.s) == SQLITE_ROW) users.push_back(reinterpret_cast<const char*>(sqlite3_column_text(q.s, 0)));
+  }
+  for (const std::string& user : users) {
+    if (!catalog_valid_user_name(user)) continue;
+    std::string path = folder + os_path_separator() + user + ".db";
+    Stmt att(db, "ATTACH DATABASE ?1 AS ?2");
+    att.text(1, path);
+    att.text(2, user);
+    int rc = sqlite3_step(att.s);
+    if (rc == SQLITE_ERROR && std::string(sqlite3_errmsg(db)).find("too many attached") != std::string::npos) break;
+    if (rc != SQLITE_DONE) return sqlite_failed(db, err);
+  }
+  return true;
+}
+
 bool SqliteCatalog::table_columns(const std::string& owner, const std::string& table,
                                   std::vector<ColumnInfo>* columns) {
   columns->clear();
+  // A schema that is not attached to this session is not visible to it (no grants).
+  if (!schema_exists(owner)) return false;
   Stmt q(db_,
          "SELECT column_name,type_code,data_length,data_precision,data_scale,char_used,national,nullable "
          "FROM vantro_columns WHERE owner=?1 AND table_name=?2 ORDER BY column_id");

@@ -17,6 +17,9 @@ bool catalog_open(const std::string& folder, sqlite3** db, OraError* err);
 // check_password is set (ORA-01017). Attaches the schema file under the user's name.
 bool catalog_login(sqlite3* db, const std::string& folder, const std::string& user, const std::string& password,
                    bool check_password, OraError* err);
+// Attaches every other schema of the database, as far as SQLite's limit on attached
+// files allows: what an administrative (SYS) session sees.
+bool catalog_attach_all(sqlite3* db, const std::string& folder, OraError* err);
 // True when name is acceptable as a user (schema) name: letters, digits, _ $ #, starting
 // with a letter, at most 30 characters.
 bool catalog_valid_user_name(const std::string& name);

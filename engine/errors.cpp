@@ -45,12 +45,19 @@ const MessageEntry kMessages[] = {
     {1086, "savepoint '%s' never established in this session or is invalid"},
     {1400, "cannot insert NULL into (%s)"},
     {1403, "no data found"},
+    {2266, "unique/primary keys in table referenced by enabled foreign keys"},
+    {998, "must name this expression with a column alias"},
+    {1723, "zero-length columns are not allowed"},
+    {1422, "exact fetch returns more than requested number of rows"},
     {1405, "fetched column value is NULL"},
     {1406, "fetched column value was truncated"},
     {1418, "specified index does not exist"},
     {1427, "single-row subquery returns more than one row"},
     {1438, "value larger than specified precision allowed for this column"},
     {1476, "divisor is equal to zero"},
+    {1007, "variable not in select list"},
+    {2449, "unique/primary keys in table referenced by foreign keys"},
+    {1758, "table must be empty to add mandatory (NOT NULL) column"},
     {1425, "escape character must be character string of length 1"},
     {1465, "invalid hex number"},
     {1005, "null password given; logon denied"},
@@ -184,6 +191,7 @@ OraError ora_from_sqlite(int sqlite_code, const std::string& msg) {
     return e;
   }
   if (msg.compare(0, 14, "no such table:") == 0) return ora_error(942);
+  if (msg.compare(0, 28, "Cannot add a NOT NULL column") == 0) return ora_error(1758);
   if (msg.compare(0, 15, "no such column:") == 0) {
     return ora_error(904, "\"" + msg.substr(16) + "\"");
   }

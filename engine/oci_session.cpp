@@ -183,7 +183,8 @@ VOCI_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession*
   // credentials given were accepted.
   if (mode & (OCI_SYSDBA | OCI_SYSOPER)) {
     user = (mode & OCI_SYSDBA) ? "SYS" : "PUBLIC";
-    if (!catalog_login(db, srv->folder, user, std::string(), false, &err)) {
+    if (!catalog_login(db, srv->folder, user, std::string(), false, &err) ||
+        ((mode & OCI_SYSDBA) && !catalog_attach_all(db, srv->folder, &err))) {
       sqlite3_close_v2(db);
       return error_set(errhp, err.code, err.message);
     }

@@ -35,6 +35,8 @@ sword fail_sqlite(StmtHandle* s, OCIError* errhp, sqlite3* db, StatementKind kin
   int code = sqlite3_extended_errcode(db);
   OraError e = ora_from_sqlite(code, sqlite3_errmsg(db));
   if (code == SQLITE_CONSTRAINT_FOREIGNKEY && kind == StatementKind::Delete) e = ora_error(2292, "FOREIGN KEY");
+  if (code == SQLITE_CONSTRAINT_FOREIGNKEY && kind == StatementKind::DropTable) e = ora_error(2449);
+  if (code == SQLITE_CONSTRAINT_FOREIGNKEY && kind == StatementKind::TruncateTable) e = ora_error(2266);
   if ((code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY) &&
       kind == StatementKind::CreateIndex)
     e = ora_error(1452);
@@ -46,8 +48,9 @@ sword fail_sqlite(StmtHandle* s, OCIError* errhp, sqlite3* db, StatementKind kin
   return fail(s, errhp, e);
 }
 
-// Binds every placeholder of the translated statement from the caller's bind handles.
-sword apply_binds(StmtHandle* s, OCIError* errhp) {
+// Binds every placeholder of the translated statement from element `iteration` of the
+// caller's bind arrays (0 for a single execution).
+sword apply_binds(StmtHandle* s, OCIError* errhp, ub4 iteration) {
   for (std::size_t i = 0; i < s->tr.bind_names.size(); ++i) {
     const std::string& name = s->tr.bind_names[i];
     BindHandle* b = nullptr;
@@ -58,16 +61,18 @@ sword apply_binds(StmtHandle* s, OCIError* errhp) {
         if (c->position == i + 1) b = c;
     if (!b) return fail(s, errhp, ora_error(1008));
     int idx = static_cast<int>(i + 1);
-    if ((b->indicator && *b->indicator == OCI_IND_NULL) || !b->value) {
+    if ((b->indicator && b->indicator[iteration] == OCI_IND_NULL) || !b->value) {
       sqlite3_bind_null(s->vm, idx);
       continue;
     }
-    const char* p = static_cast<const char*>(b->value);
+    const char* p = static_cast<const char*>(b->value) +
+                    static_cast<std::size_t>(iteration) * static_cast<std::size_t>(b->value_size > 0 ? b->value_size : 0);
+    const ub2* alen = b->alen ? b->alen + iteration : nullptr;
     switch (b->dty) {
       case SQLT_CHR:
       case SQLT_AFC:
       case SQLT_LNG: {
-        std::size_t len = b->alen ? *b->alen : static_cast<std::size_t>(b->value_size > 0 ? b->value_size : 0);
+        std::size_t len = alen ? *alen : static_cast<std::size_t>(b->value_size > 0 ? b->value_size : 0);
         if (len == 0) sqlite3_bind_null(s->vm, idx);
         else sqlite3_bind_text(s->vm, idx, p, static_cast<int>(len), SQLITE_TRANSIENT);
         break;
@@ -109,7 +114,7 @@ sword apply_binds(StmtHandle* s, OCIError* errhp) {
       }
       case SQLT_BIN:
       case SQLT_LBI: {
-        std::size_t len = b->alen ? *b->alen : static_cast<std::size_t>(b->value_size > 0 ? b->value_size : 0);
+        std::size_t len = alen ? *alen : static_cast<std::size_t>(b->value_size > 0 ? b->value_size : 0);
         sqlite3_bind_blob(s->vm, idx, p, static_cast<int>(len), SQLITE_TRANSIENT);
         break;
       }
@@ -124,42 +129,68 @@ sword apply_binds(StmtHandle* s, OCIError* errhp) {
   return OCI_SUCCESS;
 }
 
-// Copies len bytes of text (plus pad blanks) into row `row` of a character define.
-void put_text(DefineHandle* d, ub4 row, const char* text, std::size_t len, std::size_t pad, FetchFlags* flags) {
-  std::size_t size = static_cast<std::size_t>(d->value_size > 0 ? d->value_size : 0);
-  char* dest = static_cast<char*>(d->value) + static_cast<std::size_t>(row) * size;
-  std::size_t cap = d->dty == SQLT_STR ? (size > 0 ? size - 1 : 0) : size;
+// Where one value goes: a define's row, or an out bind. Pointers already point at the
+// row's element.
+struct OutBuffer {
+  void* value = nullptr;
+  sb4 size = 0;
+  ub2 dty = 0;
+  sb2* indicator = nullptr;
+  ub2* length = nullptr;
+  ub2* rcode = nullptr;
+};
+
+OutBuffer define_row(DefineHandle* d, ub4 row) {
+  OutBuffer o;
+  o.dty = d->dty;
+  o.size = d->value_size;
+  o.value = is_lob_dty(d->dty) ? static_cast<void*>(static_cast<LobHandle**>(d->value) + row)
+                               : static_cast<char*>(d->value) + static_cast<std::size_t>(row) *
+                                                                    static_cast<std::size_t>(d->value_size > 0 ? d->value_size : 0);
+  o.indicator = d->indicator ? d->indicator + row : nullptr;
+  o.length = d->rlen ? d->rlen + row : nullptr;
+  o.rcode = d->rcode ? d->rcode + row : nullptr;
+  return o;
+}
+
+void note_truncation(const OutBuffer& o, bool truncated, std::size_t total, std::size_t written, FetchFlags* flags) {
+  if (o.indicator) *o.indicator = truncated ? static_cast<sb2>(total > 32767 ? -2 : total) : 0;
+  if (o.length) *o.length = static_cast<ub2>(written > 65535 ? 65535 : written);
+  if (o.rcode) *o.rcode = truncated ? 1406 : 0;
+  if (truncated) (o.rcode ? flags->truncated_with_rcode : flags->truncated_without_rcode) = true;
+}
+
+// Copies len bytes of text (plus pad blanks) into a character buffer.
+void put_text(const OutBuffer& o, const char* text, std::size_t len, std::size_t pad, FetchFlags* flags) {
+  std::size_t size = static_cast<std::size_t>(o.size > 0 ? o.size : 0);
+  char* dest = static_cast<char*>(o.value);
+  std::size_t cap = o.dty == SQLT_STR ? (size > 0 ? size - 1 : 0) : size;
   std::size_t total = len + pad;
   std::size_t n = total < cap ? total : cap;
   std::size_t from_text = n < len ? n : len;
   std::memcpy(dest, text, from_text);
   if (n > from_text) std::memset(dest + from_text, ' ', n - from_text);
-  if (d->dty == SQLT_STR && size > 0) dest[n] = 0;
-  bool truncated = total > cap;
-  if (d->indicator) d->indicator[row] = truncated ? static_cast<sb2>(total > 32767 ? -2 : total) : 0;
-  if (d->rlen) d->rlen[row] = static_cast<ub2>(n > 65535 ? 65535 : n);
-  if (d->rcode) d->rcode[row] = truncated ? 1406 : 0;
-  if (truncated) (d->rcode ? flags->truncated_with_rcode : flags->truncated_without_rcode) = true;
+  if (o.dty == SQLT_STR && size > 0) dest[n] = 0;
+  note_truncation(o, total > cap, total, n, flags);
 }
 
-// Converts column `col` of the current row into row `row` of define d.
-void put_value(StmtHandle* s, int col, DefineHandle* d, ub4 row, FetchFlags* flags) {
-  sqlite3_stmt* vm = s->vm;
+// Converts column `col` of the current row of vm (of Oracle type ot) into o.
+void put_value(sqlite3_stmt* vm, int col, const OraType& ot, const SessionSettings& st, const OutBuffer& o,
+               FetchFlags* flags) {
   int vtype = sqlite3_column_type(vm, col);
-  const OraType& ot = s->tr.columns[static_cast<std::size_t>(col)].type;
   if (vtype == SQLITE_NULL) {
-    if (d->indicator) d->indicator[row] = OCI_IND_NULL;
+    if (o.indicator) *o.indicator = OCI_IND_NULL;
     else flags->null_without_indicator = true;
-    if (d->rcode) d->rcode[row] = d->indicator ? 0 : 1405;
-    if (d->rlen) d->rlen[row] = 0;
-    if (is_lob_dty(d->dty)) {
-      LobHandle* loc = static_cast<LobHandle**>(d->value)[row];
-      if (handle_cast<LobHandle>(loc, 0)) loc->has_value = false;
+    if (o.rcode) *o.rcode = o.indicator ? 0 : 1405;
+    if (o.length) *o.length = 0;
+    if (is_lob_dty(o.dty)) {
+      LobHandle* loc = handle_cast<LobHandle>(*static_cast<LobHandle**>(o.value), 0);
+      if (loc) loc->has_value = false;
     }
     return;
   }
-  if (is_lob_dty(d->dty)) {
-    LobHandle* loc = handle_cast<LobHandle>(static_cast<LobHandle**>(d->value)[row], 0);
+  if (is_lob_dty(o.dty)) {
+    LobHandle* loc = handle_cast<LobHandle>(*static_cast<LobHandle**>(o.value), 0);
     if (!loc) {
       flags->conversion_error = 22275;
       return;
@@ -168,14 +199,14 @@ void put_value(StmtHandle* s, int col, DefineHandle* d, ub4 row, FetchFlags* fla
     int n = sqlite3_column_bytes(vm, col);
     loc->data.assign(static_cast<const char*>(p), static_cast<std::size_t>(n));
     loc->has_value = true;
-    loc->lob_type = ot.code == kTypeBlob || ot.code == kTypeBfile ? ot.code : (d->dty == SQLT_BLOB ? SQLT_BLOB : SQLT_CLOB);
+    loc->lob_type = ot.code == kTypeBlob || ot.code == kTypeBfile ? ot.code : (o.dty == SQLT_BLOB ? SQLT_BLOB : SQLT_CLOB);
     loc->reading = false;
     loc->read_offset = 0;
-    if (d->indicator) d->indicator[row] = 0;
-    if (d->rcode) d->rcode[row] = 0;
+    if (o.indicator) *o.indicator = 0;
+    if (o.rcode) *o.rcode = 0;
     return;
   }
-  if (d->dty == SQLT_INT || d->dty == SQLT_UIN || d->dty == SQLT_FLT) {
+  if (o.dty == SQLT_INT || o.dty == SQLT_UIN || o.dty == SQLT_FLT) {
     double dv = 0;
     std::int64_t iv = 0;
     bool is_int = false;
@@ -187,31 +218,31 @@ void put_value(StmtHandle* s, int col, DefineHandle* d, ub4 row, FetchFlags* fla
       dv = sqlite3_column_double(vm, col);
     } else {
       const char* t = reinterpret_cast<const char*>(sqlite3_column_text(vm, col));
-      if (!number_parse(t, static_cast<std::size_t>(sqlite3_column_bytes(vm, col)), &dv, &iv, &is_int)) {
+      if (!t || !number_parse(t, static_cast<std::size_t>(sqlite3_column_bytes(vm, col)), &dv, &iv, &is_int)) {
         flags->conversion_error = 1722;
         return;
       }
     }
     if (!is_int) iv = static_cast<std::int64_t>(std::trunc(dv));
-    char* dest = static_cast<char*>(d->value) + static_cast<std::size_t>(row) * static_cast<std::size_t>(d->value_size);
-    if (d->dty == SQLT_FLT) {
-      if (d->value_size == 4) {
+    char* dest = static_cast<char*>(o.value);
+    if (o.dty == SQLT_FLT) {
+      if (o.size == 4) {
         float f = static_cast<float>(dv);
         std::memcpy(dest, &f, 4);
       } else {
         std::memcpy(dest, &dv, 8);
       }
     } else {
-      switch (d->value_size) {
+      switch (o.size) {
         case 1: { sb1 x = static_cast<sb1>(iv); std::memcpy(dest, &x, 1); break; }
         case 2: { sb2 x = static_cast<sb2>(iv); std::memcpy(dest, &x, 2); break; }
         case 4: { sb4 x = static_cast<sb4>(iv); std::memcpy(dest, &x, 4); break; }
         default: std::memcpy(dest, &iv, 8); break;
       }
     }
-    if (d->indicator) d->indicator[row] = 0;
-    if (d->rlen) d->rlen[row] = static_cast<ub2>(d->value_size);
-    if (d->rcode) d->rcode[row] = 0;
+    if (o.indicator) *o.indicator = 0;
+    if (o.length) *o.length = static_cast<ub2>(o.size);
+    if (o.rcode) *o.rcode = 0;
     return;
   }
   char tmp[320];
@@ -232,8 +263,7 @@ void put_value(StmtHandle* s, int col, DefineHandle* d, ub4 row, FetchFlags* fla
     case kTypeTimestamp: {
       const char* t = reinterpret_cast<const char*>(sqlite3_column_text(vm, col));
       DateValue dv;
-      if (vtype == SQLITE_TEXT && date_parse_stored(t, static_cast<std::size_t>(sqlite3_column_bytes(vm, col)), &dv)) {
-        const SessionSettings& st = s->session->settings;
+      if (t && vtype == SQLITE_TEXT && date_parse_stored(t, static_cast<std::size_t>(sqlite3_column_bytes(vm, col)), &dv)) {
         len = date_format(dv, ot.code == kTypeDate ? st.date_mask : st.timestamp_mask, tmp, sizeof tmp);
         text = tmp;
       }
@@ -243,38 +273,33 @@ void put_value(StmtHandle* s, int col, DefineHandle* d, ub4 row, FetchFlags* fla
     case kTypeBlob:
     case kTypeLongRaw:
       if (vtype == SQLITE_BLOB) {
-        // Hex text is twice the size of the bytes: convert in slices through tmp.
+        // Hex text is twice the size of the bytes: written straight into the buffer.
         const unsigned char* b = static_cast<const unsigned char*>(sqlite3_column_blob(vm, col));
         std::size_t n = static_cast<std::size_t>(sqlite3_column_bytes(vm, col));
-        std::size_t size = static_cast<std::size_t>(d->value_size > 0 ? d->value_size : 0);
-        std::size_t cap = d->dty == SQLT_STR ? (size > 0 ? size - 1 : 0) : size;
-        char* dest = static_cast<char*>(d->value) + static_cast<std::size_t>(row) * size;
+        std::size_t size = static_cast<std::size_t>(o.size > 0 ? o.size : 0);
+        std::size_t cap = o.dty == SQLT_STR ? (size > 0 ? size - 1 : 0) : size;
+        char* dest = static_cast<char*>(o.value);
         std::size_t written = 0;
         for (std::size_t i = 0; i < n && written + 2 <= cap; ++i) {
           raw_to_hex(b + i, 1, tmp, sizeof tmp);
           dest[written++] = tmp[0];
           dest[written++] = tmp[1];
         }
-        if (d->dty == SQLT_STR && size > 0) dest[written] = 0;
-        bool truncated = n * 2 > cap;
-        if (d->indicator) d->indicator[row] = truncated ? static_cast<sb2>(n * 2 > 32767 ? -2 : n * 2) : 0;
-        if (d->rlen) d->rlen[row] = static_cast<ub2>(written);
-        if (d->rcode) d->rcode[row] = truncated ? 1406 : 0;
-        if (truncated) (d->rcode ? flags->truncated_with_rcode : flags->truncated_without_rcode) = true;
+        if (o.dty == SQLT_STR && size > 0) dest[written] = 0;
+        note_truncation(o, n * 2 > cap, n * 2, written, flags);
         return;
       }
-      break;
-    case kTypeChar:
       break;
     default:
       break;
   }
   if (!text) {
     text = reinterpret_cast<const char*>(sqlite3_column_text(vm, col));
-    len = static_cast<std::size_t>(sqlite3_column_bytes(vm, col));
+    len = text ? static_cast<std::size_t>(sqlite3_column_bytes(vm, col)) : 0;
+    if (!text) text = "";
   }
   if (ot.code == kTypeChar && len < ot.size) pad = ot.size - len;
-  put_text(d, row, text, len, pad, flags);
+  put_text(o, text, len, pad, flags);
 }
 
 // Fetches up to nrows rows into the defines. Status as OCIStmtFetch answers it.
@@ -288,13 +313,17 @@ sword fetch_rows(StmtHandle* s, ub4 nrows, OCIError* errhp) {
   FetchFlags flags;
   ub4 got = 0;
   int ncols = static_cast<int>(s->tr.columns.size());
+  for (std::size_t c = static_cast<std::size_t>(ncols); c < s->defines.size(); ++c)
+    if (s->defines[c]) return fail(s, errhp, ora_error(1007));
   srv->busy = true;
   while (got < nrows && !s->exhausted) {
     int rc = sqlite3_step(s->vm);
     if (rc == SQLITE_ROW) {
       int limit = static_cast<int>(s->defines.size()) < ncols ? static_cast<int>(s->defines.size()) : ncols;
       for (int c = 0; c < limit; ++c)
-        if (DefineHandle* d = s->defines[static_cast<std::size_t>(c)]) put_value(s, c, d, got, &flags);
+        if (DefineHandle* d = s->defines[static_cast<std::size_t>(c)])
+          put_value(s->vm, c, s->tr.columns[static_cast<std::size_t>(c)].type, s->session->settings,
+                    define_row(d, got), &flags);
       ++got;
       if (flags.conversion_error) break;
     } else if (rc == SQLITE_DONE) {
@@ -326,7 +355,8 @@ sword fetch_rows(StmtHandle* s, ub4 nrows, OCIError* errhp) {
 }
 
 bool is_ddl(StatementKind k) {
-  return k == StatementKind::CreateTable || k == StatementKind::DropTable || k == StatementKind::AlterTable ||
+  return k == StatementKind::CreateTable || k == StatementKind::DropTable || k == StatementKind::TruncateTable ||
+         k == StatementKind::AlterTable ||
          k == StatementKind::CreateIndex || k == StatementKind::DropIndex;
 }
 
@@ -357,27 +387,99 @@ sword run_ddl(StmtHandle* s, OCIError* errhp) {
   return exec_sql(s, errhp, "COMMIT", s->tr.kind);
 }
 
-sword run_dml(StmtHandle* s, OCIError* errhp) {
+// Array DML: the statement runs once per element rowoff..iters-1 of the bind arrays. A
+// failing element stops the run; the elements before it stay done and counted.
+sword run_dml_array(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
+  sqlite3* db = s->session->server->db;
+  ServerHandle* srv = s->session->server;
+  ub4 total = 0;
+  for (ub4 it = rowoff; it < iters; ++it) {
+    sword st = apply_binds(s, errhp, it);
+    if (st != OCI_SUCCESS) {
+      s->row_count = total;
+      return st;
+    }
+    srv->busy = true;
+    int rc = sqlite3_step(s->vm);
+    srv->busy = false;
+    if (rc != SQLITE_DONE) {
+      st = fail_sqlite(s, errhp, db, s->tr.kind);
+      s->row_count = total;
+      if (sqlite3_get_autocommit(db)) s->session->in_transaction = false;
+      return st;
+    }
+    total += static_cast<ub4>(sqlite3_changes(db));
+    sqlite3_reset(s->vm);
+  }
+  s->row_count = total;
+  return OCI_SUCCESS;
+}
+
+sword run_dml(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
   sqlite3* db = s->session->server->db;
   sword st = begin_transaction(s, errhp);
   if (st != OCI_SUCCESS) return st;
   if (sqlite3_prepare_v2(db, s->tr.sql.c_str(), -1, &s->vm, nullptr) != SQLITE_OK)
     return fail_sqlite(s, errhp, db, s->tr.kind);
-  st = apply_binds(s, errhp);
+  if (s->tr.out_binds.empty()) return run_dml_array(s, errhp, iters, rowoff);
+  if (iters - rowoff != 1) {
+    OraError e = ora_error(3001);
+    e.message = "unimplemented feature: RETURNING INTO with more than one iteration";
+    return fail(s, errhp, e);
+  }
+  st = apply_binds(s, errhp, rowoff);
   if (st != OCI_SUCCESS) return st;
   ServerHandle* srv = s->session->server;
+  std::vector<OutBuffer> outs;
+  for (const std::string& name : s->tr.out_binds) {
+    BindHandle* b = nullptr;
+    for (BindHandle* c : s->binds)
+      if (c->name == name) b = c;
+    if (!b)
+      for (BindHandle* c : s->binds)
+        if (c->position == s->tr.bind_names.size() + outs.size() + 1) b = c;
+    if (!b) return fail(s, errhp, ora_error(1008));
+    OutBuffer o;
+    o.value = b->value;
+    o.size = b->value_size;
+    o.dty = b->dty;
+    o.indicator = b->indicator;
+    o.length = b->alen;
+    o.rcode = b->rcode;
+    outs.push_back(o);
+  }
+  bool guarded = !outs.empty();
+  if (guarded && exec_sql(s, errhp, "SAVEPOINT vantro_statement", s->tr.kind) != OCI_SUCCESS) return OCI_ERROR;
   srv->busy = true;
   int rc = sqlite3_step(s->vm);
-  srv->busy = false;
-  if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
-    st = fail_sqlite(s, errhp, db, s->tr.kind);
-    // An interrupted statement inside a transaction makes SQLite roll the whole
-    // transaction back; keep the session's view of it honest.
-    if (sqlite3_get_autocommit(db)) s->session->in_transaction = false;
-    return st;
+  FetchFlags flags;
+  int returned = 0;
+  while (rc == SQLITE_ROW) {
+    if (++returned == 1)
+      for (std::size_t i = 0; i < outs.size(); ++i)
+        put_value(s->vm, static_cast<int>(i), s->tr.returning[i].type, s->session->settings, outs[i], &flags);
+    rc = sqlite3_step(s->vm);
   }
-  s->row_count = static_cast<ub4>(sqlite3_changes(db));
-  return OCI_SUCCESS;
+  srv->busy = false;
+  st = OCI_SUCCESS;
+  if (rc != SQLITE_DONE) st = fail_sqlite(s, errhp, db, s->tr.kind);
+  else s->row_count = static_cast<ub4>(sqlite3_changes(db));
+  if (guarded) {
+    // Scalar out binds hold one row: a statement that returns more is undone, as is
+    // one whose returned value cannot be converted.
+    bool undo = rc == SQLITE_DONE && (returned > 1 || flags.conversion_error);
+    sqlite3_reset(s->vm);
+    if (undo) sqlite3_exec(db, "ROLLBACK TO vantro_statement", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "RELEASE vantro_statement", nullptr, nullptr, nullptr);
+    if (undo) {
+      s->row_count = 0;
+      return fail(s, errhp, ora_error(returned > 1 ? 1422 : flags.conversion_error));
+    }
+  }
+  // An interrupted statement inside a transaction makes SQLite roll the whole
+  // transaction back; keep the session's view of it honest.
+  if (st != OCI_SUCCESS && sqlite3_get_autocommit(db)) s->session->in_transaction = false;
+  return st;
 }
 
 sword run_transaction_statement(StmtHandle* s, OCIError* errhp) {
@@ -407,6 +509,7 @@ sword run_transaction_statement(StmtHandle* s, OCIError* errhp) {
     case StatementKind::Delete:
     case StatementKind::CreateTable:
     case StatementKind::DropTable:
+    case StatementKind::TruncateTable:
     case StatementKind::AlterTable:
     case StatementKind::CreateIndex:
     case StatementKind::DropIndex:
@@ -482,7 +585,15 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
   ctx.nls_date_format = ses->settings.nls_date_format;
   ctx.catalog = &catalog;
   OraError err;
-  if (!sql_translate(s->text, ctx, &s->tr, &err)) {
+  srv->busy = true;
+  bool translated = sql_translate(s->text, ctx, &s->tr, &err);
+  srv->busy = false;
+  if (!translated && srv->cancel) {
+    // A break that landed in a catalog lookup made the lookup fail: report the break.
+    srv->cancel = false;
+    return fail(s, errhp, ora_error(1013));
+  }
+  if (!translated) {
     // Oracle commits before a DDL statement even when its names then fail to check out.
     if (s->tr.parsed && is_ddl(s->tr.kind)) session_commit(ses, nullptr);
     return fail(s, errhp, err);
@@ -501,7 +612,7 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
     case StatementKind::Select: {
       if (sqlite3_prepare_v2(srv->db, s->tr.sql.c_str(), -1, &s->vm, nullptr) != SQLITE_OK)
         return fail_sqlite(s, errhp, srv->db, s->tr.kind);
-      st = apply_binds(s, errhp);
+      st = apply_binds(s, errhp, 0);
       if (st != OCI_SUCCESS) return st;
       s->executed = true;
       if ((mode & OCI_DESCRIBE_ONLY) || iters == 0) return OCI_SUCCESS;
@@ -519,10 +630,11 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
         s->executed = true;
         return OCI_SUCCESS;
       }
-      st = run_dml(s, errhp);
+      st = run_dml(s, errhp, iters, rowoff);
       break;
     case StatementKind::CreateTable:
     case StatementKind::DropTable:
+    case StatementKind::TruncateTable:
     case StatementKind::AlterTable:
     case StatementKind::CreateIndex:
     case StatementKind::DropIndex:

@@ -665,6 +665,7 @@ class Parser {
     const Symbol* s = lookup(name);
     if (!s || s->kind != SymKind::Var) {
       semantic_error(t.offset, "PLS-00201: identifier '" + name + "' must be declared", stmt_offset);
+      tg.slot = -1;
       return tg;
     }
     tg.slot = s->index;
@@ -700,7 +701,8 @@ class Parser {
       st.kind = PlStmtKind::Assign;
       st.targets.push_back(target(so));
       expect_op(":=");
-      bool boolean = !st.targets[0].host && prog_->vars[static_cast<std::size_t>(st.targets[0].slot)].boolean;
+      bool boolean = !st.targets[0].host && st.targets[0].slot >= 0 &&
+                     prog_->vars[static_cast<std::size_t>(st.targets[0].slot)].boolean;
       st.exprs.push_back(expression({";"}, so, boolean));
       expect_op(";");
       out->push_back(std::move(st));
@@ -987,7 +989,7 @@ class Parser {
     if (q->tr.columns.empty()) return;
     std::size_t want = q->tr.columns.size();
     std::size_t have = st->targets.size();
-    if (have == 1 && !st->targets[0].host && !prog_->vars[static_cast<std::size_t>(st->targets[0].slot)].fields.empty())
+    if (have == 1 && !st->targets[0].host && st->targets[0].slot >= 0 && !prog_->vars[static_cast<std::size_t>(st->targets[0].slot)].fields.empty())
       have = prog_->vars[static_cast<std::size_t>(st->targets[0].slot)].fields.size();
     if (have != want)
       semantic_error(t_[rest].offset, want > have ? "PL/SQL: ORA-00947: not enough values" : "PL/SQL: ORA-00913: too many values",
@@ -1102,6 +1104,19 @@ bool plsql_compile(const std::string& text, const PlCompileContext& ctx, PlProgr
              "\" when expecting one of the following:\n\n   begin declare";
     program->errors.push_back(e);
     return false;
+  }
+  // "1..9" tokenizes as "1", ".", ".9": give the range operator its second dot back.
+  for (std::size_t k = 0; k + 1 < tokens.size(); ++k) {
+    Token& n = tokens[k + 1];
+    if (tokens[k].kind == TokenKind::Operator && tokens[k].text == "." && n.kind == TokenKind::Number &&
+        n.text.size() > 1 && n.text[0] == '.' && tokens[k].end == n.offset) {
+      Token dot = tokens[k];
+      dot.offset = n.offset;
+      dot.end = n.offset + 1;
+      n.text.erase(0, 1);
+      n.offset += 1;
+      tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(k + 1), dot);
+    }
   }
   Parser p(text, tokens, ctx, program);
   try {

@@ -38,6 +38,7 @@ enum class ExprKind {
   Case,        // args: [operand,] when, then, ..., [else]; has_operand, has_else
   Sysdate,
   User,
+  DateLiteral,      // DATE 'YYYY-MM-DD' (text: the stored form); TIMESTAMP '...' when star
 };
 
 struct Expr {
@@ -67,6 +68,8 @@ struct TableRef {
   std::string name;
   std::uint32_t offset = 0;   // of the name (or the owner when given)
   std::uint32_t name_offset = 0;
+  std::vector<ExprPtr> returning;              // DML RETURNING expressions
+  std::vector<std::string> returning_into;     // ... INTO these placeholders
 };
 
 enum class JoinKind { First, Comma, Inner, Left, Right, Full, Cross };
@@ -149,6 +152,8 @@ struct Statement {
   std::string name2;                           // rename column: new name
   std::string value;                           // session setting value
   std::uint32_t name_offset = 0;
+  std::vector<ExprPtr> returning;              // DML RETURNING expressions
+  std::vector<std::string> returning_into;     // ... INTO these placeholders
 };
 
 // Parses one statement; false with err set at the offending token.

@@ -3,6 +3,7 @@
 #include "sql_functions.h"
 
 #include "errors.h"
+#include "sql_conversions.h"
 #include "os.h"
 #include "values.h"
 
@@ -199,7 +200,17 @@ void fn_date_add(sqlite3_context* ctx, int, sqlite3_value** argv) {
   }
   DateValue d;
   if (!stored_date(ctx, argv[0], &d)) return;
-  std::string s = date_stored_text(date_add_days(d, sqlite3_value_double(argv[1])));
+  double days = sqlite3_value_double(argv[1]);
+  if (!(std::fabs(days) < 4000000.0)) {
+    raise_error(ctx, OraError{1841, "(full) year must be between -4713 and +9999, and not be 0", 0});
+    return;
+  }
+  DateValue r = date_add_days(d, days);
+  if (r.year < 1 || r.year > 9999) {
+    raise_error(ctx, OraError{1841, "(full) year must be between -4713 and +9999, and not be 0", 0});
+    return;
+  }
+  std::string s = date_stored_text(r);
   sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
 }
 
@@ -260,6 +271,21 @@ void fn_like(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   sqlite3_result_int(ctx, like_match(s.c_str(), p.c_str(), esc) ? 1 : 0);
 }
 
+// A CHAR value with its trailing blanks restored to the column's length.
+void fn_pad(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+    sqlite3_result_null(ctx);
+    return;
+  }
+  std::string t = value_text(argv[0]);
+  std::size_t chars = 0;
+  for (unsigned char c : t)
+    if ((c & 0xC0) != 0x80) ++chars;
+  int width = sqlite3_value_int(argv[1]);
+  if (width > 0 && chars < static_cast<std::size_t>(width)) t.append(static_cast<std::size_t>(width) - chars, ' ');
+  sqlite3_result_text(ctx, t.c_str(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+}
+
 void fn_error(sqlite3_context* ctx, int, sqlite3_value** argv) { raise(ctx, sqlite3_value_int(argv[0])); }
 
 void fn_store_number(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -272,13 +298,32 @@ void fn_store_number(sqlite3_context* ctx, int, sqlite3_value** argv) {
   std::int64_t i = 0;
   bool is_int;
   if (!numeric(ctx, argv[0], &d, &i, &is_int)) return;
+  if (sqlite3_value_type(argv[0]) == SQLITE_TEXT && !is_int &&
+      number_significant_digits(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
+                                static_cast<std::size_t>(sqlite3_value_bytes(argv[0]))) > kExactNumberDigits) {
+    // More digits than the engine stores exactly: refuse instead of rounding silently.
+    raise(ctx, 1438);
+    return;
+  }
   int precision = sqlite3_value_int(argv[1]);
   int scale = sqlite3_value_int(argv[2]);
-  if (scale != -127) {
-    double f = std::pow(10.0, scale);
-    double r = std::round(d * f) / f;
-    if (!is_int || scale < 0) {
-      d = r;
+  if (scale != -127 && (!is_int || scale < 0)) {
+    // Round in decimal, on the text of the value, as NUMBER(p,s) does.
+    char buf[64];
+    std::string text;
+    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT && !is_int) {
+      text = value_text(argv[0]);
+    } else if (is_int) {
+      text.assign(buf, number_text_int(i, buf, sizeof buf));
+    } else {
+      text.assign(buf, number_text_double(d, buf, sizeof buf));
+    }
+    std::string rounded;
+    if (number_round_text(text.c_str(), text.size(), scale, &rounded)) {
+      if (!number_parse(rounded.c_str(), rounded.size(), &d, &i, &is_int)) is_int = false;
+    } else {
+      double f = std::pow(10.0, scale);
+      d = std::round(d * f) / f;
       is_int = false;
     }
   }
@@ -303,7 +348,7 @@ std::size_t utf8_length(const std::string& s) {
 
 void too_large(sqlite3_context* ctx, sqlite3_value* column, std::size_t actual, int maximum) {
   std::string name = sqlite3_value_type(column) == SQLITE_NULL ? std::string() : value_text(column);
-  std::string text = "ORA-12899: value too large for column " + name + " (actual: " + std::to_string(actual) +
+  std::string text = "ORA-12899: value too large for column " + (name.empty() ? std::string() : name + " ") + "(actual: " + std::to_string(actual) +
                      ", maximum: " + std::to_string(maximum) + ")";
   sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
 }
@@ -385,6 +430,7 @@ const FunctionEntry kFunctions[] = {
     {"vantro_like", 2, true, fn_like},
     {"vantro_like", 3, true, fn_like},
     {"vantro_error", 1, false, fn_error},
+    {"vantro_pad", 2, true, fn_pad},
     {"vantro_store_number", 3, true, fn_store_number},
     {"vantro_store_text", 4, true, fn_store_text},
     {"vantro_hextoraw", 3, true, fn_hextoraw},
@@ -403,5 +449,5 @@ bool sql_functions_register(sqlite3* db, SessionSettings* settings) {
     if (sqlite3_create_function(db, f.name, f.args, flags, settings, f.fn, nullptr, nullptr) != SQLITE_OK)
       return false;
   }
-  return true;
+  return sql_conversions_register(db);
 }

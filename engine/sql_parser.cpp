@@ -5,6 +5,7 @@
 #include "sql_ast.h"
 
 #include "errors.h"
+#include "values.h"
 
 #include <cstring>
 
@@ -17,6 +18,9 @@ const char* const kReserved[] = {
     "GROUP", "HAVING", "IN", "INNER", "INSERT", "INTERSECT", "INTO", "IS", "JOIN", "LEFT", "LIKE",
     "MINUS", "NOT", "NULL", "ON", "OR", "ORDER", "OUTER", "RIGHT", "SELECT", "SET", "START", "THEN",
     "UNION", "UPDATE", "USING", "VALUES", "WHEN", "WHERE", "WITH"};
+
+// Deeper nesting than this is refused rather than allowed to exhaust the stack.
+constexpr int kMaxDepth = 200;
 
 bool is_reserved(const std::string& w) {
   for (const char* r : kReserved)
@@ -35,6 +39,7 @@ class Parser {
   OraError* err_;
   std::size_t p_ = 0;
   bool failed_ = false;
+  int depth_ = 0;   // nesting of parentheses and subqueries, bounded to keep the stack safe
 
   const Token& cur() const { return t_[p_]; }
   const Token& peek(std::size_t k = 1) const {
@@ -77,6 +82,7 @@ class Parser {
 
   bool table_ref(TableRef* ref);
   bool select(std::unique_ptr<SelectStmt>* out);
+  bool select_nested(std::unique_ptr<SelectStmt>* out);
   bool select_block(SelectStmt* s);
   bool from_item(FromItem* f);
   bool expr(ExprPtr* out);
@@ -97,6 +103,7 @@ class Parser {
   bool insert(Statement* s);
   bool update(Statement* s);
   bool del(Statement* s);
+  bool returning(Statement* s);
 
   ExprPtr make(ExprKind k, std::uint32_t offset) {
     ExprPtr e(new Expr);
@@ -157,6 +164,10 @@ bool Parser::statement(Statement* s) {
     if (!drop(s)) return false;
   } else if (is_word("ALTER")) {
     if (!alter(s)) return false;
+  } else if (accept_word("TRUNCATE")) {
+    if (!expect_word("TABLE", 905)) return false;
+    s->kind = StatementKind::TruncateTable;
+    if (!table_ref(&s->table)) return false;
   } else if (accept_word("COMMIT")) {
     s->kind = StatementKind::Commit;
     accept_word("WORK");
@@ -181,6 +192,17 @@ bool Parser::statement(Statement* s) {
 }
 
 bool Parser::select(std::unique_ptr<SelectStmt>* out) {
+  if (++depth_ > kMaxDepth) {
+    fail(3001);
+    err_->message = "unimplemented feature: query nested more than 200 levels deep";
+    return false;
+  }
+  bool ok = select_nested(out);
+  --depth_;
+  return ok;
+}
+
+bool Parser::select_nested(std::unique_ptr<SelectStmt>* out) {
   out->reset(new SelectStmt);
   SelectStmt* block = out->get();
   block->offset = cur().offset;
@@ -319,7 +341,16 @@ bool Parser::from_item(FromItem* f) {
   return true;
 }
 
-bool Parser::expr(ExprPtr* out) { return or_expr(out); }
+bool Parser::expr(ExprPtr* out) {
+  if (++depth_ > kMaxDepth) {
+    fail(3001);
+    err_->message = "unimplemented feature: expression nested more than 200 levels deep";
+    return false;
+  }
+  bool ok = or_expr(out);
+  --depth_;
+  return ok;
+}
 
 bool Parser::or_expr(ExprPtr* out) {
   if (!and_expr(out)) return false;
@@ -356,7 +387,10 @@ bool Parser::not_expr(ExprPtr* out) {
     ExprPtr e = make(ExprKind::Not, cur().offset);
     ++p_;
     ExprPtr inner;
-    if (!not_expr(&inner)) return false;
+    if (++depth_ > kMaxDepth) return fail(3001);
+    bool ok = not_expr(&inner);
+    --depth_;
+    if (!ok) return false;
     e->args.push_back(std::move(inner));
     e->end = prev_end();
     *out = std::move(e);
@@ -504,7 +538,10 @@ bool Parser::unary(ExprPtr* out) {
     e->text = cur().text;
     ++p_;
     ExprPtr inner;
-    if (!unary(&inner)) return false;
+    if (++depth_ > kMaxDepth) return fail(3001);
+    bool ok = unary(&inner);
+    --depth_;
+    if (!ok) return false;
     e->args.push_back(std::move(inner));
     e->end = prev_end();
     *out = std::move(e);
@@ -601,7 +638,28 @@ bool Parser::primary(ExprPtr* out) {
       (*out)->end = prev_end();
       return true;
     }
-    if (t.text == "DATE" && peek().kind == TokenKind::String) return fail(3001);
+    if ((t.text == "DATE" || t.text == "TIMESTAMP") && peek().kind == TokenKind::String) {
+      // ANSI datetime literals: DATE 'YYYY-MM-DD', TIMESTAMP 'YYYY-MM-DD HH24:MI:SS[.FF]'.
+      bool ts = t.text == "TIMESTAMP";
+      ++p_;
+      DateValue d;
+      OraError bad;
+      DateValue now;
+      const std::string& v = cur().text;
+      if (!date_parse(v, ts ? "YYYY-MM-DD HH24:MI:SSXFF" : "YYYY-MM-DD", now, &d, &bad)) {
+        *err_ = bad;
+        err_->offset = cur().offset;
+        failed_ = true;
+        return false;
+      }
+      ExprPtr e = make(ExprKind::DateLiteral, t.offset);
+      e->text = date_stored_text(d, ts ? 6 : 0);
+      e->star = ts;
+      ++p_;
+      e->end = prev_end();
+      *out = std::move(e);
+      return true;
+    }
     if (is_reserved(t.text)) return fail(936);
   }
   // A name: column reference, qualified column, or function call.
@@ -693,14 +751,22 @@ bool Parser::column_def(ColumnDef* c) {
     ot.scale = -127;
     if (accept_op("(")) {
       int prec = 0, scale = 0;
+      std::size_t at = p_;
       if (accept_op("*")) prec = 38;
       else if (!number_arg(&prec)) return fail(910), false;
-      if (prec < 1 || prec > 38) return fail(1727), err_->message = "numeric precision specifier is out of range (1 to 38)", false;
+      if (prec < 1 || prec > 38) {
+        p_ = at;
+        return fail(1727), err_->message = "numeric precision specifier is out of range (1 to 38)", false;
+      }
       if (accept_op(",")) {
+        at = p_;
         bool neg = accept_op("-");
         if (!number_arg(&scale)) return fail(910), false;
         if (neg) scale = -scale;
-        if (scale < -84 || scale > 127) return fail(1728), err_->message = "numeric scale specifier is out of range (-84 to 127)", false;
+        if (scale < -84 || scale > 127) {
+          p_ = at;
+          return fail(1728), err_->message = "numeric scale specifier is out of range (-84 to 127)", false;
+        }
       }
       if (!expect_op(")", 907)) return false;
       ot.precision = static_cast<std::int16_t>(prec);
@@ -843,6 +909,7 @@ bool Parser::create(Statement* s) {
   if (accept_word("TABLE")) {
     s->kind = StatementKind::CreateTable;
     if (!table_ref(&s->table)) return false;
+    if (accept_word("AS")) return select(&s->select);
     if (!expect_op("(", 906)) return false;
     do {
       if (is_word("CONSTRAINT") || is_word("PRIMARY") || is_word("UNIQUE") || is_word("FOREIGN") ||
@@ -955,6 +1022,25 @@ bool Parser::alter(Statement* s) {
   return fail(3001);
 }
 
+// RETURNING expr, ... INTO :a, ... after a DML statement.
+bool Parser::returning(Statement* s) {
+  if (!accept_word("RETURNING") && !accept_word("RETURN")) return true;
+  do {
+    ExprPtr e;
+    if (!expr(&e)) return false;
+    s->returning.push_back(std::move(e));
+  } while (accept_op(","));
+  if (!expect_word("INTO", 925)) return false;
+  do {
+    if (cur().kind != TokenKind::Bind) return fail(1036);
+    s->returning_into.push_back(cur().text);
+    ++p_;
+  } while (accept_op(","));
+  if (s->returning_into.size() < s->returning.size()) return fail(947);
+  if (s->returning_into.size() > s->returning.size()) return fail(913);
+  return true;
+}
+
 bool Parser::insert(Statement* s) {
   ++p_;
   s->kind = StatementKind::Insert;
@@ -972,7 +1058,7 @@ bool Parser::insert(Statement* s) {
     } while (accept_op(","));
     if (!expect_op(")", 907)) return false;
     s->values.push_back(std::move(row));
-    return true;
+    return returning(s);
   }
   if (is_word("SELECT") || is_op("(")) return select(&s->select);
   return fail(926);
@@ -1000,7 +1086,7 @@ bool Parser::update(Statement* s) {
     s->set_offsets.push_back(off);
   } while (accept_op(","));
   if (accept_word("WHERE") && !expr(&s->where)) return false;
-  return true;
+  return returning(s);
 }
 
 bool Parser::del(Statement* s) {
@@ -1008,9 +1094,10 @@ bool Parser::del(Statement* s) {
   s->kind = StatementKind::Delete;
   accept_word("FROM");
   if (!table_ref(&s->table)) return false;
-  if (cur().kind == TokenKind::Word && !is_reserved(cur().text)) identifier(&s->alias);
+  if (cur().kind == TokenKind::Word && !is_reserved(cur().text) && !is_word("RETURNING") && !is_word("RETURN"))
+    identifier(&s->alias);
   if (accept_word("WHERE") && !expr(&s->where)) return false;
-  return true;
+  return returning(s);
 }
 
 }  // namespace

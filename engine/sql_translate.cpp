@@ -1,146 +1,24 @@
-// Oracle-to-SQLite translation of parsed statements. Every name is resolved here, so
-// that a wrong table or column is reported with Oracle's error at the token the user
-// typed; every Oracle rule SQLite lacks (the empty string as NULL, || ignoring NULLs,
-// exact division, dates as text in the session format, stored values converted to the
+// Oracle-to-SQLite translation, the statement half: queries, DML and DDL. Every name is
+// resolved here or in the expression half (sql_translate_expr.cpp), so that a wrong
+// table or column is reported with Oracle's error at the token the user typed; every
+// Oracle rule SQLite lacks (the empty string as NULL, || ignoring NULLs, exact
+// division, dates as text in the session format, stored values converted to the
 // column's type) becomes a call of one of the engine's SQL functions (sql_functions.cpp).
+// It never runs SQL.
 #include "sql_translate.h"
 
 #include "errors.h"
-#include "sql_ast.h"
+#include "sql_translator.h"
 #include "values.h"
 
 #include <cctype>
 #include <cstring>
 #include <set>
 
-namespace {
-
-struct Source {
-  std::string alias;   // upper case or as quoted
-  std::string sql;     // how the FROM clause names it
-  std::vector<ColumnInfo> columns;
-};
-
-struct Scope {
-  std::vector<Source> sources;
-  const Scope* outer = nullptr;
-  bool bare = false;   // emit columns without a qualifier (CHECK constraints)
-};
-
-struct Emitted {
-  std::string sql;
-  OraType type;
-  bool aggregate = false;
-};
-
-bool is_char(const OraType& t) {
-  return t.code == kTypeVarchar2 || t.code == kTypeChar || t.code == kTypeLong || t.code == kTypeClob;
-}
-bool is_date(const OraType& t) { return t.code == kTypeDate || t.code == kTypeTimestamp; }
-bool is_number(const OraType& t) { return t.code == kTypeNumber; }
-
-OraType number_type() {
-  OraType t;
-  t.code = kTypeNumber;
-  t.size = 22;
-  t.precision = 0;
-  t.scale = -127;
-  return t;
-}
-OraType varchar_type(std::uint32_t size) {
-  OraType t;
-  t.code = kTypeVarchar2;
-  t.size = size > 4000 ? 4000 : size;
-  return t;
-}
-OraType date_type() {
-  OraType t;
-  t.code = kTypeDate;
-  t.size = 7;
-  return t;
-}
-
-// The type that holds values of both a and b (b's text size given): character types
-// widen to the longer size, so that no branch of a CASE or a UNION is cut.
-OraType wider(const OraType& a, const OraType& b, std::uint32_t b_text_size) {
-  bool a_char = a.code == kTypeVarchar2 || a.code == kTypeChar;
-  if (!a_char) return a;
-  OraType r = a;
-  if (b.code != a.code) r.code = kTypeVarchar2;
-  if (b_text_size > r.size) r.size = b_text_size > 4000 ? 4000 : b_text_size;
-  return r;
-}
-
-std::string quote_name(const std::string& n) {
-  std::string r = "\"";
-  for (char c : n) {
-    r += c;
-    if (c == '"') r += '"';
-  }
-  return r + "\"";
-}
-
-std::string quote_text(const std::string& s) {
-  std::string r = "'";
-  for (char c : s) {
-    r += c;
-    if (c == '\'') r += '\'';
-  }
-  return r + "'";
-}
-
-class Translator {
- public:
-  Translator(const std::string& text, const TranslateContext& ctx, Translation* out, OraError* err)
-      : text_(text), ctx_(ctx), out_(out), err_(err) {}
-
-  bool statement(Statement& s);
-
- private:
-  const std::string& text_;
-  const TranslateContext& ctx_;
-  Translation* out_;
-  OraError* err_;
-
-  bool fail(int code, std::uint32_t offset, const std::string& arg = {}, const std::string& arg2 = {}) {
-    *err_ = ora_error(code, arg, arg2);
-    err_->offset = offset;
-    return false;
-  }
-
-  std::string owner_of(const TableRef& t) const { return t.owner.empty() ? ctx_.schema : t.owner; }
-  bool table_source(const TableRef& t, Source* src);
-  bool select(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
-              const std::vector<OraType>* store_types = nullptr);
-  bool select_block(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
-                    const std::vector<OraType>* store_types);
-  bool expr(Expr& e, const Scope& scope, Emitted* out);
-  bool column(Expr& e, const Scope& scope, Emitted* out);
-  bool function(Expr& e, const Scope& scope, Emitted* out);
-  bool comparison_operands(Emitted* a, Emitted* b, std::uint32_t offset);
-  std::string as_text(const Emitted& e) const;
-  std::string derived_name(const Expr& e) const;
-  std::uint32_t text_size(const Emitted& e) const;
-  bool ungrouped(Expr& e, const Scope& scope, const std::vector<std::string>& groups, const Expr** bad);
-  bool store_value(const Emitted& v, const ColumnInfo& target, const std::string& owner, const std::string& table,
-                   std::string* sql, std::uint32_t offset);
-  bool column_sql(const ColumnDef& c, std::string* sql);
-  void catalog_insert(const std::string& owner, const std::string& table, const ColumnDef& c, int column_id);
-
-  bool insert(Statement& s);
-  bool update(Statement& s);
-  bool del(Statement& s);
-  bool create_table(Statement& s);
-  bool drop_table(Statement& s);
-  bool alter_table(Statement& s);
-  bool create_index(Statement& s);
-  bool drop_index(Statement& s);
-};
-
 bool Translator::table_source(const TableRef& t, Source* src) {
   std::string owner = owner_of(t);
   if (!ctx_.catalog->table_columns(owner, t.name, &src->columns)) {
-    if (t.owner.empty() && t.name == "DUAL") {
+    if ((t.owner.empty() || t.owner == "SYS") && t.name == "DUAL") {
       ColumnInfo dummy;
       dummy.name = "DUMMY";
       dummy.type = varchar_type(1);
@@ -156,348 +34,8 @@ bool Translator::table_source(const TableRef& t, Source* src) {
   return true;
 }
 
-std::string Translator::derived_name(const Expr& e) const {
-  if (e.kind == ExprKind::Column) return e.path.back();
-  std::string name;
-  bool in_quote = false;
-  for (std::uint32_t i = e.offset; i < e.end && i < text_.size(); ++i) {
-    char c = text_[i];
-    if (c == '\'') in_quote = !in_quote;
-    if (!in_quote && std::isspace(static_cast<unsigned char>(c))) continue;
-    name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  }
-  return name.size() > 30 ? name.substr(0, 30) : name;
-}
-
-std::uint32_t Translator::text_size(const Emitted& e) const {
-  if (is_number(e.type)) return 40;
-  if (is_date(e.type)) {
-    DateValue sample;
-    sample.year = 2000;
-    sample.month = 9;
-    sample.day = 30;
-    char buf[256];
-    std::size_t n = date_format(sample, ctx_.nls_date_format, buf, sizeof buf);
-    return static_cast<std::uint32_t>(n < 9 ? 9 : n);
-  }
-  if (e.type.code == kTypeRaw) return e.type.size * 2;
-  return e.type.size;
-}
-
-std::string Translator::as_text(const Emitted& e) const {
-  if (is_char(e.type)) return e.sql;
-  if (is_number(e.type)) return "vantro_num_text(" + e.sql + ")";
-  if (e.type.code == kTypeDate) return "vantro_date_text(" + e.sql + ")";
-  if (e.type.code == kTypeTimestamp) return "vantro_timestamp_text(" + e.sql + ")";
-  if (e.type.code == kTypeRaw || e.type.code == kTypeBlob) return "hex(" + e.sql + ")";
-  return e.sql;
-}
-
-bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
-  const std::string& name = e.path.back();
-  std::string qualifier;
-  if (e.path.size() == 2) qualifier = e.path[0];
-  if (e.path.size() == 3) qualifier = e.path[1];
-  if (e.path.size() > 3) return fail(904, e.offset, "\"" + e.path[0] + "\"");
-  for (const Scope* s = &scope; s; s = s->outer) {
-    const Source* found = nullptr;
-    const ColumnInfo* col = nullptr;
-    for (const Source& src : s->sources) {
-      if (!qualifier.empty() && src.alias != qualifier) continue;
-      for (const ColumnInfo& c : src.columns) {
-        if (c.name != name) continue;
-        if (found) return fail(918, e.offset);
-        found = &src;
-        col = &c;
-      }
-    }
-    if (found) {
-      out->sql = s->bare ? quote_name(name) : quote_name(found->alias) + "." + quote_name(name);
-      out->type = col->type;
-      return true;
-    }
-  }
-  std::string shown;
-  for (std::size_t i = 0; i < e.path.size(); ++i) shown += (i ? ".\"" : "\"") + e.path[i] + "\"";
-  return fail(904, e.offset, shown);
-}
-
-bool Translator::comparison_operands(Emitted* a, Emitted* b, std::uint32_t offset) {
-  (void)offset;
-  if (is_date(a->type) && is_char(b->type)) b->sql = "vantro_to_date(" + b->sql + ")";
-  else if (is_date(b->type) && is_char(a->type)) a->sql = "vantro_to_date(" + a->sql + ")";
-  else if (is_number(a->type) && is_char(b->type)) b->sql = "vantro_to_number(" + b->sql + ")";
-  else if (is_number(b->type) && is_char(a->type)) a->sql = "vantro_to_number(" + a->sql + ")";
-  return true;
-}
-
-bool Translator::function(Expr& e, const Scope& scope, Emitted* out) {
-  const std::string& f = e.text;
-  std::vector<Emitted> args(e.args.size());
-  for (std::size_t i = 0; i < e.args.size(); ++i)
-    if (!expr(*e.args[i], scope, &args[i])) return false;
-  auto arity = [&](std::size_t lo, std::size_t hi) {
-    if (e.args.size() < lo || e.args.size() > hi) return fail(909, e.offset);
-    return true;
-  };
-  if (f == "COUNT" || f == "SUM" || f == "AVG" || f == "MIN" || f == "MAX") {
-    if (e.star) {
-      if (f != "COUNT") return fail(936, e.offset);
-      out->sql = "count(*)";
-      out->type = number_type();
-    } else {
-      if (!arity(1, 1)) return false;
-      std::string arg = args[0].sql;
-      if ((f == "SUM" || f == "AVG") && !is_number(args[0].type)) arg = "vantro_to_number(" + arg + ")";
-      std::string name = f == "COUNT" ? "count" : f == "SUM" ? "sum" : f == "AVG" ? "avg" : f == "MIN" ? "min" : "max";
-      out->sql = name + "(" + (e.distinct ? "DISTINCT " : "") + arg + ")";
-      out->type = (f == "MIN" || f == "MAX") ? args[0].type : number_type();
-    }
-    out->aggregate = true;
-    return true;
-  }
-  if (e.star || e.distinct) return fail(936, e.offset);
-  for (const Emitted& a : args) out->aggregate = out->aggregate || a.aggregate;
-  if (f == "UPPER" || f == "LOWER") {
-    if (!arity(1, 1)) return false;
-    out->sql = (f == "UPPER" ? "upper(" : "lower(") + as_text(args[0]) + ")";
-    out->type = varchar_type(text_size(args[0]));
-    return true;
-  }
-  if (f == "LENGTH") {
-    if (!arity(1, 1)) return false;
-    out->sql = "length(" + as_text(args[0]) + ")";
-    out->type = number_type();
-    return true;
-  }
-  if (f == "ABS") {
-    if (!arity(1, 1)) return false;
-    out->sql = "abs(vantro_to_number(" + args[0].sql + "))";
-    out->type = number_type();
-    return true;
-  }
-  if (f == "NVL") {
-    if (!arity(2, 2)) return false;
-    Emitted b = args[1];
-    if (is_number(args[0].type) && is_char(b.type)) b.sql = "vantro_to_number(" + b.sql + ")";
-    else if (is_char(args[0].type) && !is_char(b.type)) b.sql = as_text(b);
-    out->sql = "coalesce(" + args[0].sql + "," + b.sql + ")";
-    out->type = args[0].type;
-    if (is_char(out->type) && text_size(args[1]) > out->type.size) out->type = varchar_type(text_size(args[1]));
-    return true;
-  }
-  return fail(904, e.offset, "\"" + f + "\"");
-}
-
-bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
-  switch (e.kind) {
-    case ExprKind::String:
-      out->sql = quote_text(e.text);
-      out->type.code = kTypeChar;
-      out->type.size = static_cast<std::uint32_t>(e.text.size());
-      return true;
-    case ExprKind::Number:
-      out->sql = e.text;
-      out->type = number_type();
-      return true;
-    case ExprKind::Null:
-      out->sql = "NULL";
-      out->type = varchar_type(0);
-      return true;
-    case ExprKind::Bind:
-      out_->bind_names.push_back(e.text);
-      out->sql = "?" + std::to_string(out_->bind_names.size());
-      out->type = varchar_type(4000);
-      if (ctx_.bind_types) {
-        auto it = ctx_.bind_types->find(e.text);
-        if (it != ctx_.bind_types->end()) out->type = it->second;
-      }
-      return true;
-    case ExprKind::Column:
-      return column(e, scope, out);
-    case ExprKind::Star:
-      return fail(936, e.offset);
-    case ExprKind::Sysdate:
-      out->sql = "vantro_sysdate()";
-      out->type = date_type();
-      return true;
-    case ExprKind::User:
-      out->sql = "vantro_user()";
-      out->type = varchar_type(30);
-      return true;
-    case ExprKind::Unary: {
-      Emitted a;
-      if (!expr(*e.args[0], scope, &a)) return false;
-      out->sql = "(" + e.text + (is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")") + ")";
-      out->type = number_type();
-      out->aggregate = a.aggregate;
-      return true;
-    }
-    case ExprKind::Binary: {
-      Emitted a, b;
-      if (!expr(*e.args[0], scope, &a) || !expr(*e.args[1], scope, &b)) return false;
-      out->aggregate = a.aggregate || b.aggregate;
-      const std::string& op = e.text;
-      if (is_date(a.type) || is_date(b.type)) {
-        if (op == "+" && is_date(a.type) != is_date(b.type)) {
-          const Emitted& d = is_date(a.type) ? a : b;
-          const Emitted& n = is_date(a.type) ? b : a;
-          out->sql = "vantro_date_add(" + d.sql + ",vantro_to_number(" + n.sql + "))";
-          out->type = date_type();
-          return true;
-        }
-        if (op == "-" && is_date(a.type) && !is_date(b.type)) {
-          out->sql = "vantro_date_add(" + a.sql + ",-vantro_to_number(" + b.sql + "))";
-          out->type = date_type();
-          return true;
-        }
-        if (op == "-" && is_date(a.type) && is_date(b.type)) {
-          out->sql = "vantro_date_diff(" + a.sql + "," + b.sql + ")";
-          out->type = number_type();
-          return true;
-        }
-        return fail(932, e.offset, "NUMBER", "DATE"), err_->message = "inconsistent datatypes: expected NUMBER got DATE", false;
-      }
-      std::string x = is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")";
-      std::string y = is_number(b.type) ? b.sql : "vantro_to_number(" + b.sql + ")";
-      out->sql = op == "/" ? "vantro_div(" + x + "," + y + ")" : "(" + x + op + y + ")";
-      out->type = number_type();
-      return true;
-    }
-    case ExprKind::Concat: {
-      Emitted a, b;
-      if (!expr(*e.args[0], scope, &a) || !expr(*e.args[1], scope, &b)) return false;
-      out->sql = "vantro_concat(" + as_text(a) + "," + as_text(b) + ")";
-      out->type = varchar_type(text_size(a) + text_size(b));
-      out->aggregate = a.aggregate || b.aggregate;
-      return true;
-    }
-    case ExprKind::Compare: {
-      Emitted a, b;
-      if (!expr(*e.args[0], scope, &a) || !expr(*e.args[1], scope, &b)) return false;
-      comparison_operands(&a, &b, e.offset);
-      out->sql = "(" + a.sql + e.text + b.sql + ")";
-      out->type = number_type();
-      out->aggregate = a.aggregate || b.aggregate;
-      return true;
-    }
-    case ExprKind::And:
-    case ExprKind::Or: {
-      Emitted a, b;
-      if (!expr(*e.args[0], scope, &a) || !expr(*e.args[1], scope, &b)) return false;
-      out->sql = "(" + a.sql + (e.kind == ExprKind::And ? " AND " : " OR ") + b.sql + ")";
-      out->aggregate = a.aggregate || b.aggregate;
-      return true;
-    }
-    case ExprKind::Not: {
-      Emitted a;
-      if (!expr(*e.args[0], scope, &a)) return false;
-      out->sql = "(NOT " + a.sql + ")";
-      out->aggregate = a.aggregate;
-      return true;
-    }
-    case ExprKind::IsNull: {
-      Emitted a;
-      if (!expr(*e.args[0], scope, &a)) return false;
-      out->sql = "(" + a.sql + (e.negated ? " IS NOT NULL)" : " IS NULL)");
-      out->aggregate = a.aggregate;
-      return true;
-    }
-    case ExprKind::Like: {
-      std::vector<Emitted> a(e.args.size());
-      for (std::size_t i = 0; i < e.args.size(); ++i)
-        if (!expr(*e.args[i], scope, &a[i])) return false;
-      out->sql = std::string("(") + (e.negated ? "NOT " : "") + "vantro_like(" + as_text(a[0]) + "," + as_text(a[1]) +
-                 (a.size() > 2 ? "," + as_text(a[2]) : std::string()) + "))";
-      return true;
-    }
-    case ExprKind::Between: {
-      Emitted v, lo, hi;
-      if (!expr(*e.args[0], scope, &v) || !expr(*e.args[1], scope, &lo) || !expr(*e.args[2], scope, &hi))
-        return false;
-      Emitted v2 = v;
-      comparison_operands(&v, &lo, e.offset);
-      comparison_operands(&v2, &hi, e.offset);
-      out->sql = "(" + v.sql + (e.negated ? " NOT" : "") + " BETWEEN " + lo.sql + " AND " + hi.sql + ")";
-      return true;
-    }
-    case ExprKind::InList: {
-      Emitted v;
-      if (!expr(*e.args[0], scope, &v)) return false;
-      std::string list;
-      for (std::size_t i = 1; i < e.args.size(); ++i) {
-        Emitted item, lhs = v;
-        if (!expr(*e.args[i], scope, &item)) return false;
-        comparison_operands(&lhs, &item, e.offset);
-        list += (i > 1 ? "," : "") + item.sql;
-      }
-      out->sql = "(" + v.sql + (e.negated ? " NOT IN (" : " IN (") + list + "))";
-      return true;
-    }
-    case ExprKind::InSubquery:
-    case ExprKind::Exists:
-    case ExprKind::Subquery: {
-      std::vector<ColumnInfo> cols;
-      std::string sub;
-      if (!select(*e.subquery, &scope, &cols, &sub)) return false;
-      if (e.kind == ExprKind::Exists) {
-        out->sql = "(EXISTS (" + sub + "))";
-        return true;
-      }
-      if (cols.size() != 1) return fail(913, e.subquery->offset);
-      if (e.kind == ExprKind::InSubquery) {
-        Emitted v;
-        if (!expr(*e.args[0], scope, &v)) return false;
-        out->sql = "(" + v.sql + (e.negated ? " NOT IN (" : " IN (") + sub + "))";
-        return true;
-      }
-      // A scalar subquery must deliver at most one row (ORA-01427), which SQLite does not check.
-      out->sql = "(SELECT CASE WHEN count(*)>1 THEN vantro_error(1427) ELSE min(" + quote_name(cols[0].name) +
-                 ") END FROM (" + sub + "))";
-      out->type = cols[0].type;
-      return true;
-    }
-    case ExprKind::Function:
-      return function(e, scope, out);
-    case ExprKind::Case: {
-      std::string sql = "(CASE";
-      std::size_t i = 0;
-      if (e.has_operand) {
-        Emitted op;
-        if (!expr(*e.args[0], scope, &op)) return false;
-        sql += " " + op.sql;
-        i = 1;
-      }
-      bool typed = false;
-      std::size_t pairs_end = e.args.size() - (e.has_else ? 1 : 0);
-      for (; i + 1 < pairs_end + 1 && i < pairs_end; i += 2) {
-        Emitted w, t;
-        if (!expr(*e.args[i], scope, &w) || !expr(*e.args[i + 1], scope, &t)) return false;
-        sql += " WHEN " + w.sql + " THEN " + t.sql;
-        if (!typed && e.args[i + 1]->kind != ExprKind::Null) {
-          out->type = t.type;
-          typed = true;
-        } else if (typed) {
-          out->type = wider(out->type, t.type, text_size(t));
-        }
-        out->aggregate = out->aggregate || w.aggregate || t.aggregate;
-      }
-      if (e.has_else) {
-        Emitted el;
-        if (!expr(*e.args.back(), scope, &el)) return false;
-        sql += " ELSE " + el.sql;
-        out->type = typed ? wider(out->type, el.type, text_size(el)) : el.type;
-      }
-      out->sql = sql + " END)";
-      if (out->type.code == kTypeChar) out->type.code = kTypeVarchar2;
-      return true;
-    }
-  }
-  return fail(936, e.offset);
-}
-
 bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
-                        const std::vector<OraType>* store_types) {
+                        const std::vector<ColumnInfo>* store_types) {
   std::string text;
   std::vector<ColumnInfo> first_cols;
   for (SelectStmt* b = &s; b; b = b->next.get()) {
@@ -510,6 +48,16 @@ bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInf
       return fail(1789, b->offset), err_->message = "query block has incorrect number of result columns", false;
     } else {
       for (std::size_t i = 0; i < bc.size(); ++i) {
+        bool null_item = i < b->items.size() && b->items[i].expr->kind == ExprKind::Null;
+        if (!null_item && first_cols[i].type.size == 0 && first_cols[i].type.code == kTypeVarchar2) {
+          first_cols[i].type = bc[i].type;
+          continue;
+        }
+        if (!null_item && !same_family(first_cols[i].type, bc[i].type)) {
+          std::uint32_t at = i < b->items.size() ? b->items[i].offset : b->offset;
+          return fail(1790, at), err_->message = "expression must have same datatype as corresponding expression",
+                 false;
+        }
         Emitted other;
         other.type = bc[i].type;
         first_cols[i].type = wider(first_cols[i].type, bc[i].type, text_size(other));
@@ -579,7 +127,7 @@ bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInf
 }
 
 bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
-                              const std::vector<OraType>* store_types) {
+                              const std::vector<ColumnInfo>* store_types) {
   Scope scope;
   scope.outer = outer;
   std::string from;
@@ -611,9 +159,23 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
       if (!expr(*f.on, scope, &on)) return false;
       from += " ON " + on.sql;
     } else if (!f.using_columns.empty()) {
-      from += " USING (";
-      for (std::size_t i = 0; i < f.using_columns.size(); ++i) from += (i ? "," : "") + quote_name(f.using_columns[i]);
-      from += ")";
+      // ON with the merged names keeps every side addressable by its alias.
+      const Source& right = scope.sources.back();
+      std::string on;
+      for (const std::string& u : f.using_columns) {
+        bool left_has = false, right_has = false;
+        for (std::size_t k = 0; k + 1 < scope.sources.size(); ++k)
+          for (const ColumnInfo& c : scope.sources[k].columns) left_has = left_has || c.name == u;
+        for (const ColumnInfo& c : right.columns) right_has = right_has || c.name == u;
+        if (!left_has || !right_has) return fail(904, f.table.offset, "\"" + u + "\"");
+        Scope left = scope;
+        left.sources.pop_back();
+        OraType t;
+        on += (on.empty() ? "" : " AND ") + using_column(left, u, &t) + "=" + quote_name(right.alias) + "." +
+              quote_name(u);
+        scope.using_names.insert(u);
+      }
+      from += " ON " + on;
     }
   }
   std::string items;
@@ -622,18 +184,23 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
   for (SelectItem& it : s.items) {
     if (it.expr->kind == ExprKind::Star) {
       bool matched = false;
+      std::set<std::string> merged_done;
       for (const Source& src : scope.sources) {
         if (!it.expr->path.empty() && src.alias != it.expr->path[0]) continue;
         matched = true;
         for (const ColumnInfo& c : src.columns) {
           std::string v = quote_name(src.alias) + "." + quote_name(c.name);
+          if (it.expr->path.empty() && scope.using_names.count(c.name)) {
+            if (!merged_done.insert(c.name).second) continue;
+            OraType t;
+            v = using_column(scope, c.name, &t);
+          }
           if (store_types && cols->size() < store_types->size()) {
             Emitted e;
             e.sql = v;
             e.type = c.type;
-            ColumnInfo target;
-            target.type = (*store_types)[cols->size()];
-            if (!store_value(e, target, "", "", &v, it.offset)) return false;
+            const ColumnInfo& target = (*store_types)[cols->size()];
+            if (!store_value(e, target, store_owner_, store_table_, &v, it.offset)) return false;
           }
           items += (items.empty() ? "" : ", ") + v + " AS " + quote_name(c.name);
           cols->push_back(c);
@@ -653,9 +220,8 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
       c.type.code = kTypeVarchar2;
     std::string v = e.sql;
     if (store_types && cols->size() < store_types->size()) {
-      ColumnInfo target;
-      target.type = (*store_types)[cols->size()];
-      if (!store_value(e, target, "", "", &v, it.offset)) return false;
+      const ColumnInfo& target = (*store_types)[cols->size()];
+      if (!store_value(e, target, store_owner_, store_table_, &v, it.offset)) return false;
     }
     items += (items.empty() ? "" : ", ") + v + " AS " + quote_name(c.name);
     cols->push_back(c);
@@ -679,7 +245,7 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
   }
   // Oracle refuses a select item that is neither grouped nor an aggregate; SQLite would
   // silently pick a value from some row.
-  bool grouping = any_aggregate || !groups.empty();
+  bool grouping = any_aggregate || !groups.empty() || s.having != nullptr;
   if (grouping) {
     for (auto& pc : plain_columns) {
       const Expr* bad = nullptr;
@@ -699,28 +265,6 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
   return true;
 }
 
-bool is_aggregate_call(const Expr& e) {
-  return e.kind == ExprKind::Function &&
-         (e.text == "COUNT" || e.text == "SUM" || e.text == "AVG" || e.text == "MIN" || e.text == "MAX");
-}
-
-// Finds the first column reference of e that is neither inside an aggregate nor part of
-// a GROUP BY expression (*bad stays null when there is none).
-bool Translator::ungrouped(Expr& e, const Scope& scope, const std::vector<std::string>& groups, const Expr** bad) {
-  if (*bad || is_aggregate_call(e) || e.subquery) return true;
-  Emitted em;
-  if (!expr(e, scope, &em)) return false;
-  for (const std::string& g : groups)
-    if (g == em.sql) return true;
-  if (e.kind == ExprKind::Column) {
-    *bad = &e;
-    return true;
-  }
-  for (auto& a : e.args)
-    if (!ungrouped(*a, scope, groups, bad)) return false;
-  return true;
-}
-
 bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const std::string& owner,
                              const std::string& table, std::string* sql, std::uint32_t offset) {
   const OraType& t = target.type;
@@ -728,11 +272,15 @@ bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const s
   switch (t.code) {
     case kTypeNumber:
       if (is_date(v.type)) return fail(932, offset), err_->message = "inconsistent datatypes: expected NUMBER got DATE", false;
-      *sql = "vantro_store_number(" + v.sql + "," + std::to_string(t.precision) + "," + std::to_string(t.scale) + ")";
+      // A literal is handed over as typed, so that digits a double cannot hold are
+      // refused instead of rounded.
+      *sql = "vantro_store_number(" + (v.literal.empty() ? v.sql : quote_text(v.literal)) + "," + std::to_string(t.precision) + "," + std::to_string(t.scale) + ")";
       return true;
     case kTypeDate:
     case kTypeTimestamp:
-      if (is_date(v.type)) *sql = v.sql;
+      if (t.code == kTypeTimestamp && v.type.code == kTypeDate) *sql = "(" + v.sql + "||'.000000')";
+      else if (t.code == kTypeDate && v.type.code == kTypeTimestamp) *sql = "substr(" + v.sql + ",1,19)";
+      else if (is_date(v.type)) *sql = v.sql;
       else if (is_number(v.type)) return fail(932, offset), err_->message = "inconsistent datatypes: expected DATE got NUMBER", false;
       else *sql = (t.code == kTypeDate ? "vantro_to_date(" : "vantro_to_timestamp(") + v.sql + ")";
       return true;
@@ -774,11 +322,11 @@ bool Translator::insert(Statement& s) {
   sql += ") ";
   Scope empty;
   if (s.select) {
-    std::vector<OraType> types;
-    for (const ColumnInfo& c : targets) types.push_back(c.type);
+    store_owner_ = owner;
+    store_table_ = s.table.name;
     std::vector<ColumnInfo> cols;
     std::string sub;
-    if (!select(*s.select, nullptr, &cols, &sub, &types)) return false;
+    if (!select(*s.select, nullptr, &cols, &sub, &targets)) return false;
     if (cols.size() < targets.size()) return fail(947, s.select->offset);
     if (cols.size() > targets.size()) return fail(913, s.select->offset);
     sql += sub;
@@ -796,7 +344,27 @@ bool Translator::insert(Statement& s) {
     }
     sql += ")";
   }
+  Scope row;
+  row.bare = true;
+  Source self;
+  self.columns = all;
+  row.sources.push_back(self);
+  if (!returning(s, row, &sql)) return false;
   out_->sql = sql;
+  return true;
+}
+
+bool Translator::returning(Statement& s, const Scope& scope, std::string* sql) {
+  if (s.returning.empty()) return true;
+  *sql += " RETURNING ";
+  for (std::size_t i = 0; i < s.returning.size(); ++i) {
+    Emitted e;
+    if (!expr(*s.returning[i], scope, &e)) return false;
+    if (e.aggregate) return fail(934, s.returning[i]->offset);
+    *sql += (i ? "," : "") + e.sql;
+    out_->returning.push_back({derived_name(*s.returning[i]), e.type});
+  }
+  out_->out_binds = s.returning_into;
   return true;
 }
 
@@ -826,6 +394,10 @@ bool Translator::update(Statement& s) {
     if (!expr(*s.where, scope, &w)) return false;
     sql += " WHERE " + w.sql;
   }
+  Scope row;
+  row.bare = true;
+  row.sources.push_back(src);
+  if (!returning(s, row, &sql)) return false;
   out_->sql = sql;
   return true;
 }
@@ -842,6 +414,10 @@ bool Translator::del(Statement& s) {
     if (!expr(*s.where, scope, &w)) return false;
     sql += " WHERE " + w.sql;
   }
+  Scope row;
+  row.bare = true;
+  row.sources.push_back(src);
+  if (!returning(s, row, &sql)) return false;
   out_->sql = sql;
   return true;
 }
@@ -911,6 +487,7 @@ bool Translator::create_table(Statement& s) {
   if (!s.table.owner.empty() && !ctx_.catalog->schema_exists(owner)) return fail(1918, s.table.offset),
                                                                         err_->message = "user '" + owner + "' does not exist", false;
   if (ctx_.catalog->object_exists(owner, s.table.name)) return fail(955, s.table.name_offset);
+  if (s.select) return create_table_as(s, owner);
   std::set<std::string> names;
   std::string body;
   for (const ColumnDef& c : s.column_defs) {
@@ -962,6 +539,56 @@ bool Translator::create_table(Statement& s) {
   out_->sql = "CREATE TABLE " + quote_name(owner) + "." + quote_name(s.table.name) + " (" + body + ")";
   int id = 1;
   for (const ColumnDef& c : s.column_defs) catalog_insert(owner, s.table.name, c, id++);
+  return true;
+}
+
+// CREATE TABLE ... AS SELECT: the columns take the query's names and Oracle types.
+bool Translator::create_table_as(Statement& s, const std::string& owner) {
+  std::vector<ColumnInfo> cols;
+  std::string query;
+  if (!select(*s.select, nullptr, &cols, &query)) return false;
+  std::set<std::string> names;
+  std::string body;
+  int id = 1;
+  for (std::size_t i = 0; i < cols.size(); ++i) {
+    ColumnDef c;
+    c.name = cols[i].name;
+    c.type = cols[i].type;
+    c.type.nullable = true;
+    bool plain = !c.name.empty();
+    for (char ch : c.name) plain = plain && (std::isalnum(static_cast<unsigned char>(ch)) || ch == '_' || ch == '$' || ch == '#');
+    const SelectItem* item = i < s.select->items.size() ? &s.select->items[i] : nullptr;
+    if (!plain && item && item->alias.empty()) return fail(998, item->offset);
+    if (!names.insert(c.name).second) return fail(957, item ? item->offset : s.select->offset);
+    if ((c.type.code == kTypeVarchar2 || c.type.code == kTypeChar || c.type.code == kTypeRaw) && c.type.size == 0)
+      return fail(1723, item ? item->offset : s.select->offset);
+    switch (c.type.code) {
+      case kTypeVarchar2: c.type_name = c.type.national ? "NVARCHAR2" : "VARCHAR2"; break;
+      case kTypeChar: c.type_name = c.type.national ? "NCHAR" : "CHAR"; break;
+      case kTypeNumber: c.type_name = "NUMBER"; break;
+      case kTypeDate: c.type_name = "DATE"; break;
+      case kTypeTimestamp: c.type_name = "TIMESTAMP"; break;
+      case kTypeRaw: c.type_name = "RAW"; break;
+      case kTypeClob: c.type_name = "CLOB"; break;
+      case kTypeBlob: c.type_name = "BLOB"; break;
+      case kTypeLong: c.type_name = "LONG"; break;
+      default: c.type_name = "VARCHAR2"; break;
+    }
+    std::string cs;
+    if (!column_sql(c, &cs)) return false;
+    body += (body.empty() ? "" : ", ") + cs;
+    catalog_insert(owner, s.table.name, c, id++);
+  }
+  std::string target = quote_name(owner) + "." + quote_name(s.table.name);
+  out_->sql = "CREATE TABLE " + target + " (" + body + "); INSERT INTO " + target + " " + query;
+  return true;
+}
+
+bool Translator::truncate_table(Statement& s) {
+  std::string owner = owner_of(s.table);
+  std::vector<ColumnInfo> cols;
+  if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
+  out_->sql = "DELETE FROM " + quote_name(owner) + "." + quote_name(s.table.name);
   return true;
 }
 
@@ -1054,6 +681,7 @@ bool Translator::statement(Statement& s) {
     case StatementKind::Delete: return del(s);
     case StatementKind::CreateTable: return create_table(s);
     case StatementKind::DropTable: return drop_table(s);
+    case StatementKind::TruncateTable: return truncate_table(s);
     case StatementKind::AlterTable: return alter_table(s);
     case StatementKind::CreateIndex: return create_index(s);
     case StatementKind::DropIndex: return drop_index(s);
@@ -1074,7 +702,6 @@ bool Translator::statement(Statement& s) {
   return fail(900, 0);
 }
 
-}  // namespace
 
 bool sql_translate(const std::string& text, const TranslateContext& ctx, Translation* out, OraError* err) {
   std::vector<Token> tokens;

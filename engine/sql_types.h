@@ -50,6 +50,7 @@ enum class StatementKind {
   Delete,
   CreateTable,
   DropTable,
+  TruncateTable,
   AlterTable,
   CreateIndex,
   DropIndex,
@@ -69,6 +70,8 @@ struct Translation {
   std::string name;                     // savepoint name, or the session setting changed
   std::string value;                    // the session setting's new value
   std::string owner;                    // the schema of the DML or DDL target
+  std::vector<ColumnInfo> returning;    // DML RETURNING values, in order
+  std::vector<std::string> out_binds;   // ... and the placeholders they go INTO
   bool parsed = false;                  // the grammar was accepted (set even when names were not)
 };
 

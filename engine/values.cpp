@@ -4,6 +4,7 @@
 #include "errors.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -195,9 +196,80 @@ bool number_parse(const char* text, std::size_t len, double* out, std::int64_t* 
   }
   if (!digit) return false;
   *out = std::strtod(tmp, nullptr);
-  *is_int = !dot && !exp && e - b < 19;
-  if (*is_int) *as_int = std::strtoll(tmp, nullptr, 10);
+  *is_int = false;
+  if (!dot && !exp && e - b <= 20) {
+    errno = 0;
+    long long v = std::strtoll(tmp, nullptr, 10);
+    if (errno != ERANGE) {
+      *is_int = true;
+      *as_int = v;
+    }
+  }
   return true;
+}
+
+bool number_round_text(const char* text, std::size_t len, int scale, std::string* out) {
+  std::size_t i = 0;
+  while (i < len && text[i] == ' ') ++i;
+  while (len > i && text[len - 1] == ' ') --len;
+  bool negative = false;
+  if (i < len && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+  std::string digits;
+  int point = -1;
+  for (; i < len; ++i) {
+    char c = text[i];
+    if (c >= '0' && c <= '9') digits += c;
+    else if (c == '.' && point < 0) point = static_cast<int>(digits.size());
+    else return false;
+  }
+  if (digits.empty()) return false;
+  if (point < 0) point = static_cast<int>(digits.size());
+  int keep = point + scale;  // digits kept before rounding
+  if (keep < static_cast<int>(digits.size())) {
+    bool up = keep >= 0 && digits[static_cast<std::size_t>(keep)] >= '5';
+    if (keep < 0) {
+      digits.clear();
+    } else {
+      digits.resize(static_cast<std::size_t>(keep));
+    }
+    if (up) {
+      int k = static_cast<int>(digits.size()) - 1;
+      while (k >= 0 && digits[static_cast<std::size_t>(k)] == '9') digits[static_cast<std::size_t>(k--)] = '0';
+      if (k >= 0) {
+        ++digits[static_cast<std::size_t>(k)];
+      } else {
+        digits.insert(digits.begin(), '1');
+        ++point;
+      }
+    }
+    while (static_cast<int>(digits.size()) < point) digits += '0';
+  }
+  std::string int_part = point > 0 ? digits.substr(0, static_cast<std::size_t>(point)) : std::string();
+  std::string frac = point < static_cast<int>(digits.size()) ? digits.substr(static_cast<std::size_t>(point > 0 ? point : 0)) : std::string();
+  if (point < 0) frac = std::string(static_cast<std::size_t>(-point), '0') + frac;
+  std::size_t lead = 0;
+  while (lead + 1 < int_part.size() && int_part[lead] == '0') ++lead;
+  int_part.erase(0, lead);
+  while (!frac.empty() && frac.back() == '0') frac.pop_back();
+  if (int_part.empty()) int_part = "0";
+  bool zero = int_part == "0" && frac.empty();
+  *out = (negative && !zero ? "-" : "") + int_part + (frac.empty() ? "" : "." + frac);
+  return true;
+}
+
+int number_significant_digits(const char* text, std::size_t len) {
+  int first = -1, last = -1, pos = 0;
+  for (std::size_t i = 0; i < len; ++i) {
+    char c = text[i];
+    if (c == 'e' || c == 'E') break;
+    if (c < '0' || c > '9') continue;
+    if (c != '0') {
+      if (first < 0) first = pos;
+      last = pos;
+    }
+    ++pos;
+  }
+  return first < 0 ? 0 : last - first + 1;
 }
 
 bool date_parse_stored(const char* t, std::size_t len, DateValue* out) {

@@ -23,6 +23,15 @@ std::size_t number_text_int(std::int64_t v, char* buf, std::size_t size);
 std::size_t number_text_double(double v, char* buf, std::size_t size);
 // Parses Oracle number text ("1.5", " -2e3 "); false when it is not a number.
 bool number_parse(const char* text, std::size_t len, double* out, std::int64_t* as_int, bool* is_int);
+// Rounds plain decimal text ("-123.4567", ".5"; no exponent) half away from zero to
+// `scale` decimal places (a negative scale rounds to tens, hundreds ...), in decimal, so
+// that 1.005 rounds to 1.01 as Oracle's NUMBER does. False when text is not plain decimal.
+bool number_round_text(const char* text, std::size_t len, int scale, std::string* out);
+// The significant digits of number text (1200 has 2, 0.0012 has 2, 1.05e3 has 3).
+int number_significant_digits(const char* text, std::size_t len);
+// Decimal digits a stored non-integer NUMBER keeps exactly (values beyond the 64-bit
+// integer range with more digits are refused rather than rounded).
+constexpr int kExactNumberDigits = 15;
 
 // Parses the stored form; false when text is not one.
 bool date_parse_stored(const char* text, std::size_t len, DateValue* out);

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -169,6 +170,8 @@ int main(int argc, char** argv) {
   oci->OCISessionEnd(svc, err, ses, OCI_DEFAULT);
   oci->OCIServerDetach(srv, err, OCI_DEFAULT);
   oci->OCIHandleFree(env, OCI_HTYPE_ENV);
+  std::error_code ec;
+  std::filesystem::remove_all(home, ec);
   std::printf("rows: %ld through OCI (batch %u), %ld through SQLite (checksum %lu, %zu bytes)\n", fetched, batch,
               direct, checksum, bytes);
   std::printf("OCI array fetch: %.3f s\nSQLite C API:    %.3f s\nratio OCI/SQLite: %.2f\n", oci_time, sqlite_time,

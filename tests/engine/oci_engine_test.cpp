@@ -50,6 +50,28 @@ TEST_F(Oci, FirstConnectCreatesTheSchemaAndLaterConnectsCheckThePassword) {
   EXPECT_TRUE(catalog.good()) << "a plain database name is a folder under VANTRO_HOME/databases";
 }
 
+TEST_F(Oci, SchemasAreApartExceptForSysdba) {
+  embedded_only();
+  {
+    OciSession alice;
+    ASSERT_EQ(alice.connect("alice", "a", ""), OCI_SUCCESS) << alice.error_text();
+    ASSERT_EQ(alice.exec("create table secrets (n number)"), OCI_SUCCESS) << alice.error_text();
+    ASSERT_EQ(alice.exec("insert into secrets values (42)"), OCI_SUCCESS);
+    ASSERT_EQ(alice.exec("commit"), OCI_SUCCESS);
+  }
+  OciSession bob;
+  ASSERT_EQ(bob.connect("bob", "b", ""), OCI_SUCCESS) << bob.error_text();
+  OciStatement st(bob, "select n from alice.secrets");
+  EXPECT_EQ(st.execute(0), OCI_ERROR);
+  EXPECT_EQ(bob.error_code(), 942);
+  EXPECT_EQ(st.attr_ub2(OCI_ATTR_PARSE_ERROR_OFFSET), 14);
+  EXPECT_EQ(bob.exec("select n from secrets"), OCI_ERROR) << "an unqualified name is the user's own";
+  bob.disconnect();
+  OciSession dba;
+  ASSERT_EQ(dba.connect("bob", "b", "", OCI_SYSDBA), OCI_SUCCESS) << dba.error_text();
+  EXPECT_EQ(dba.value("select user, n from alice.secrets"), "SYS|42");
+}
+
 TEST_F(Oci, ExternalCredentialsUseTheOperatingSystemUser) {
   embedded_only();
   OciSession s;
@@ -82,6 +104,67 @@ TEST_F(Oci, ServerVersionNamesTheEngineAndSqlite) {
   OraText small[10];
   ASSERT_EQ(s.oci->OCIServerVersion(s.svc, s.err, small, sizeof small, OCI_HTYPE_SVCCTX), OCI_SUCCESS);
   EXPECT_EQ(std::strlen(reinterpret_cast<char*>(small)), 9u);
+}
+
+TEST_F(Oci, HandlesAttributesAndCallOrder) {
+  OciSession s;
+  connect(s);
+  const OciApi* oci = s.oci;
+  EXPECT_EQ(oci->OCIHandleAlloc(nullptr, nullptr, OCI_HTYPE_STMT, 0, nullptr), OCI_INVALID_HANDLE);
+  EXPECT_EQ(oci->OCIHandleFree(s.err, OCI_HTYPE_STMT), OCI_INVALID_HANDLE) << "wrong type for the handle";
+  EXPECT_EQ(oci->OCIStmtExecute(s.svc, nullptr, s.err, 1, 0, nullptr, nullptr, OCI_DEFAULT), OCI_INVALID_HANDLE);
+  OraText buf[64];
+  sb4 code = 0;
+  EXPECT_EQ(oci->OCIErrorGet(s.env, 1, nullptr, &code, buf, sizeof buf, OCI_HTYPE_ENV), OCI_NO_DATA);
+
+  ASSERT_EQ(s.exec("create table h (v varchar2(3))"), OCI_SUCCESS) << s.error_text();
+  OciStatement st(s, "select v from h");
+  EXPECT_EQ(st.attr_ub2(OCI_ATTR_STMT_TYPE), OCI_STMT_SELECT) << "known right after prepare";
+  EXPECT_EQ(st.fetch(1), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 24338);
+  // Fixed-width attributes are written with their own width and nothing beyond it.
+  unsigned char wide[8];
+  std::memset(wide, 0xAB, sizeof wide);
+  ASSERT_EQ(oci->OCIAttrGet(st.stmt, OCI_HTYPE_STMT, wide, nullptr, OCI_ATTR_STMT_TYPE, s.err), OCI_SUCCESS);
+  EXPECT_EQ(wide[2], 0xAB);
+  ASSERT_EQ(oci->OCIStmtExecute(s.svc, st.stmt, s.err, 0, 0, nullptr, nullptr, OCI_DESCRIBE_ONLY), OCI_SUCCESS);
+  void* p = nullptr;
+  ASSERT_EQ(oci->OCIParamGet(st.stmt, OCI_HTYPE_STMT, s.err, &p, 1), OCI_SUCCESS);
+  std::memset(wide, 0xAB, sizeof wide);
+  ub4 size = 0;
+  ASSERT_EQ(oci->OCIAttrGet(p, OCI_HTYPE_DESCRIBE, wide, &size, OCI_ATTR_DATA_SIZE, s.err), OCI_SUCCESS)
+      << "parameters answer as OCI_HTYPE_DESCRIBE too";
+  EXPECT_EQ(size, 2u);
+  EXPECT_EQ(wide[2], 0xAB);
+  std::memset(wide, 0xAB, sizeof wide);
+  ASSERT_EQ(oci->OCIAttrGet(p, OCI_DTYPE_PARAM, wide, nullptr, OCI_ATTR_SCALE, s.err), OCI_SUCCESS);
+  EXPECT_EQ(wide[1], 0xAB);
+
+  ASSERT_EQ(oci->OCIStmtPrepare(st.stmt, s.err, reinterpret_cast<const OraText*>("insert into h values ('a')"), 26,
+                                OCI_NTV_SYNTAX, OCI_DEFAULT),
+            OCI_SUCCESS);
+  EXPECT_EQ(st.execute(0), OCI_ERROR) << "a DML statement needs an iteration";
+  EXPECT_EQ(s.error_code(), 24333);
+  ASSERT_EQ(oci->OCIStmtExecute(s.svc, st.stmt, s.err, 1, 0, nullptr, nullptr, OCI_COMMIT_ON_SUCCESS), OCI_SUCCESS);
+  ASSERT_EQ(oci->OCITransRollback(s.svc, s.err, OCI_DEFAULT), OCI_SUCCESS);
+  EXPECT_EQ(s.value("select v from h"), "a") << "OCI_COMMIT_ON_SUCCESS committed";
+
+  // Re-executing a query keeps its defines; CHR defines get no terminator.
+  OciStatement q(s, "select v from h");
+  char chr[3];
+  ub2 rlen = 0;
+  OCIDefine* d = nullptr;
+  oci->OCIDefineByPos(q.stmt, &d, s.err, 1, chr, sizeof chr, SQLT_CHR, nullptr, &rlen, nullptr, OCI_DEFAULT);
+  for (int round = 0; round < 2; ++round) {
+    std::memset(chr, '#', sizeof chr);
+    ASSERT_EQ(q.execute(1), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(std::string(chr, 3), "a##");
+    EXPECT_EQ(rlen, 1);
+  }
+  OCIDefine* extra = nullptr;
+  oci->OCIDefineByPos(q.stmt, &extra, s.err, 2, chr, sizeof chr, SQLT_CHR, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  EXPECT_EQ(q.execute(1), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 1007);
 }
 
 TEST_F(Oci, ErrorRecordsAndParseOffsets) {
@@ -280,12 +363,43 @@ TEST_F(Oci, ValuesComeOutAsOraclePrintsThem) {
   EXPECT_EQ(s.value("select 'a' || null || 'b', null || null from dual"), "ab|<null>");
   EXPECT_EQ(s.value("select 1 + 2 || 3 from dual"), "33") << "|| binds as loosely as + and -";
   EXPECT_EQ(s.value("select d + 1 from vals"), "16-MAR-04");
+  EXPECT_EQ(s.value("select count(*) from vals where d = date '2004-03-15' and d = timestamp '2004-03-15 00:00:00'"
+                    " and d < timestamp '2004-03-15 00:00:00.5'"),
+            "1");
+  ASSERT_EQ(s.exec("create table moments (ts timestamp, dt date)"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("insert into moments select d, timestamp '2004-03-15 10:11:12.75' from vals"), OCI_SUCCESS)
+      << s.error_text();
+  EXPECT_EQ(s.value("select count(*) from moments where ts = date '2004-03-15'"), "1");
+  EXPECT_EQ(s.value("select ts, dt from moments"), "15-MAR-04 12.00.00.000000 AM|15-MAR-04");
+  EXPECT_EQ(s.value("select count(*) from moments where dt = timestamp '2004-03-15 10:11:12'"), "1")
+      << "a TIMESTAMP stored into a DATE drops the fraction";
+  EXPECT_EQ(s.exec("select date '2004-02-30' from dual"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 1839);
+  EXPECT_EQ(s.value("select d - 1e7 from vals"), "error: ORA-01841: (full) year must be between -4713 and +9999, and not be 0\n");
   EXPECT_EQ(s.value("select count(*) from vals where d > '14-MAR-04'"), "1");
   ASSERT_EQ(s.exec("alter session set nls_date_format = 'YYYY-MM-DD HH24:MI:SS'"), OCI_SUCCESS) << s.error_text();
   EXPECT_EQ(s.value("select d from vals"), "2004-03-15 00:00:00");
   EXPECT_EQ(s.exec("alter session set nls_date_format = 'QQQ'"), OCI_ERROR);
   EXPECT_EQ(s.value("select count(*) from vals where v is null and c = 'ab'"), "1");
+  // CHAR compares blank-padded with text literals, padded with VARCHAR2 values.
+  EXPECT_EQ(s.value("select count(*) from vals where c = 'ab   ' and c || '|' = 'ab   |' and length(c) = 5"), "1");
+  {
+    OciStatement q(s, "select count(*) from vals where c = :v");
+    OCIBind* b = nullptr;
+    s.oci->OCIBindByPos(q.stmt, &b, s.err, 1, const_cast<char*>("ab"), 2, SQLT_CHR, nullptr, nullptr, nullptr, 0,
+                        nullptr, OCI_DEFAULT);
+    int n = -1;
+    OCIDefine* d = nullptr;
+    s.oci->OCIDefineByPos(q.stmt, &d, s.err, 1, &n, sizeof n, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT);
+    ASSERT_EQ(q.execute(1), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(n, 0) << "a VARCHAR2 bind 'ab' does not equal CHAR(5) 'ab   '";
+  }
   EXPECT_EQ(s.value("select count(*) from vals where 'AB' like 'a%'"), "0") << "LIKE is case-sensitive";
+  ASSERT_EQ(s.exec("create table scaled (m number(7,2), h number(7,-2), i integer)"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("insert into scaled values (1.005, 1250, 2.5)"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("insert into scaled values ('-0.125', '-49', -2.5)"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.rows("select m, h, i from scaled order by m desc"),
+            (std::vector<std::string>{"1.01|1300|3", "-.13|0|-3"}));
 }
 
 TEST_F(Oci, IndicatorsAndTruncationFollowTheReturnCodeRule) {
@@ -359,6 +473,25 @@ TEST_F(Oci, BindsByPositionAndByName) {
   ASSERT_EQ(ins.execute(1), OCI_SUCCESS) << s.error_text();
   EXPECT_EQ(s.rows("select id, name from b order by id"), (std::vector<std::string>{"7|seven", "8|<null>"}));
 
+  // Array DML: one execution per element, stopping at the first failing one.
+  ASSERT_EQ(s.exec("create unique index b_id on b (id)"), OCI_SUCCESS) << s.error_text();
+  OciStatement many(s, "insert into b (id, name) values (:1, :2)");
+  int ids[4] = {20, 21, 7, 22};
+  char names[4][8] = {"twenty", "", "dup", "x"};
+  sb2 name_inds[4] = {0, -1, 0, 0};
+  s.oci->OCIBindByPos(many.stmt, &b1, s.err, 1, ids, sizeof ids[0], SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr,
+                      OCI_DEFAULT);
+  s.oci->OCIBindByPos(many.stmt, &b2, s.err, 2, names, sizeof names[0], SQLT_STR, name_inds, nullptr, nullptr, 0,
+                      nullptr, OCI_DEFAULT);
+  EXPECT_EQ(many.execute(4), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 1);
+  EXPECT_EQ(many.attr_ub4(OCI_ATTR_ROW_COUNT), 2u);
+  EXPECT_EQ(s.rows("select id, name from b where id >= 20 order by id"),
+            (std::vector<std::string>{"20|twenty", "21|<null>"}));
+  ASSERT_EQ(s.oci->OCIStmtExecute(s.svc, many.stmt, s.err, 4, 3, nullptr, nullptr, OCI_DEFAULT), OCI_SUCCESS)
+      << "row offset 3 runs the last element only";
+  EXPECT_EQ(s.value("select name from b where id = 22"), "x");
+
   OciStatement upd(s, "update b set name = :1 where id >= :2");
   const char* text = "x";
   int low = 0;
@@ -369,7 +502,42 @@ TEST_F(Oci, BindsByPositionAndByName) {
   s.oci->OCIBindByPos(upd.stmt, &b2, s.err, 2, &low, sizeof low, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr,
                       OCI_DEFAULT);
   ASSERT_EQ(upd.execute(1), OCI_SUCCESS) << s.error_text();
-  EXPECT_EQ(upd.attr_ub4(OCI_ATTR_ROW_COUNT), 2u);
+  EXPECT_EQ(upd.attr_ub4(OCI_ATTR_ROW_COUNT), 5u);
+}
+
+TEST_F(Oci, ReturningIntoWritesOutBinds) {
+  OciSession s;
+  connect(s);
+  ASSERT_EQ(s.exec("create table r (id number, name varchar2(10), born date)"), OCI_SUCCESS) << s.error_text();
+  OciStatement ins(s, "insert into r values (:id, 'abcdef', '01-JAN-2000') returning name, born, id * 2 into :n, :b, :twice");
+  int id = 21, twice = 0;
+  char name[4], born[16];
+  sb2 name_ind = 0, born_ind = 0;
+  ub2 name_rcode = 0;
+  OCIBind* b = nullptr;
+  s.oci->OCIBindByName(ins.stmt, &b, s.err, reinterpret_cast<const OraText*>(":id"), 3, &id, sizeof id, SQLT_INT,
+                       nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+  s.oci->OCIBindByName(ins.stmt, &b, s.err, reinterpret_cast<const OraText*>(":n"), 2, name, sizeof name, SQLT_STR,
+                       &name_ind, nullptr, &name_rcode, 0, nullptr, OCI_DEFAULT);
+  s.oci->OCIBindByName(ins.stmt, &b, s.err, reinterpret_cast<const OraText*>(":b"), 2, born, sizeof born, SQLT_STR,
+                       &born_ind, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+  s.oci->OCIBindByName(ins.stmt, &b, s.err, reinterpret_cast<const OraText*>(":twice"), 6, &twice, sizeof twice,
+                       SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+  ASSERT_EQ(ins.execute(1), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(twice, 42);
+  EXPECT_STREQ(born, "01-JAN-00");
+  EXPECT_STREQ(name, "abc") << "an out bind is cut to its buffer, with the indicator saying so";
+  EXPECT_EQ(name_ind, 6);
+  EXPECT_EQ(name_rcode, 1406);
+
+  ASSERT_EQ(s.exec("insert into r (id) values (2)"), OCI_SUCCESS);
+  OciStatement upd(s, "update r set id = id + 1 returning id into :x");
+  int x = 0;
+  s.oci->OCIBindByPos(upd.stmt, &b, s.err, 1, &x, sizeof x, SQLT_INT, nullptr, nullptr, nullptr, 0, nullptr,
+                      OCI_DEFAULT);
+  EXPECT_EQ(upd.execute(1), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 1422);
+  EXPECT_EQ(s.rows("select id from r order by id"), (std::vector<std::string>{"2", "21"})) << "the update was undone";
 }
 
 TEST_F(Oci, SqliteFailuresBecomeOracleErrors) {
@@ -389,6 +557,7 @@ TEST_F(Oci, SqliteFailuresBecomeOracleErrors) {
       {"insert into dept (deptno) values (20)", 1400},
       {"insert into dept values ('ten', 'X')", 1722},
       {"insert into dept values (100, 'X')", 1438},
+      {"insert into emp values (12345678901234567890.5, 10)", 1438},
       {"insert into dept values (30, 'TOOLONG')", 12899},
       {"create table dept (x number)", 955},
       {"insert into emp values (1, 99)", 2291},
@@ -408,11 +577,20 @@ TEST_F(Oci, SqliteFailuresBecomeOracleErrors) {
     else EXPECT_EQ(rows.back().compare(0, 6, "error:"), 0) << c.sql;
     EXPECT_EQ(s.error_code(), c.code) << c.sql << ": " << s.error_text();
   }
+  ASSERT_EQ(s.exec("insert into emp values (1234567890123456789, 10)"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.value("select empno from emp"), "1234567890123456789") << "64-bit integers are kept exactly";
   ASSERT_EQ(s.exec("insert into emp values (1, 10)"), OCI_SUCCESS) << s.error_text();
   EXPECT_EQ(s.exec("delete from dept"), OCI_ERROR);
   EXPECT_EQ(s.error_code(), 2292);
+  EXPECT_EQ(s.exec("drop table dept"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 2449);
+  EXPECT_EQ(s.exec("alter table emp add (mandatory number not null)"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 1758);
   EXPECT_EQ(s.exec("insert into dept (deptno) values (20)"), OCI_ERROR);
   EXPECT_EQ(s.error_text(), "ORA-01400: cannot insert NULL into (\"SCOTT\".\"DEPT\".\"DNAME\")\n");
+  EXPECT_EQ(s.exec("insert into dept select 50, dname || 'xx' from dept"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(),
+            "ORA-12899: value too large for column \"SCOTT\".\"DEPT\".\"DNAME\" (actual: 7, maximum: 5)\n");
 }
 
 TEST_F(Oci, TransactionsFollowOracleRules) {
@@ -492,11 +670,56 @@ TEST_F(Oci, SqlRoundTrips) {
   EXPECT_EQ(s.value("select who, n, d, count(*) from audit_t where at <= sysdate group by who, n, d"),
             "SCOTT|42|01-JAN-00|1");
   EXPECT_EQ(s.exec("select * from mixed"), OCI_ERROR) << "quoted names keep their case";
+  ASSERT_EQ(s.exec("create table emp_copy as select empno, ename, sal * 2 doubled, hiredate from emp where deptno = 30"),
+            OCI_SUCCESS)
+      << s.error_text();
+  std::vector<Described> copy = describe(s, "select * from emp_copy");
+  ASSERT_EQ(copy.size(), 4u);
+  EXPECT_EQ(copy[0].precision, 4) << "copied columns keep their declared types";
+  EXPECT_EQ(copy[1].size, 10);
+  EXPECT_EQ(copy[2].name, "DOUBLED");
+  EXPECT_EQ(copy[3].type, 12);
+  EXPECT_EQ(s.value("select count(*) from emp_copy"), "2");
+  EXPECT_EQ(s.exec("create table bad_copy as select count(*) from emp"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 998);
+  ASSERT_EQ(s.exec("insert into emp_copy (empno) values (1)"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("truncate table emp_copy"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("rollback"), OCI_SUCCESS);
+  EXPECT_EQ(s.value("select count(*) from emp_copy"), "0") << "TRUNCATE is DDL: committed, not undone";
+  EXPECT_EQ(s.exec("truncate table dept"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 2266);
   EXPECT_EQ(s.exec("drop index emp_dept"), OCI_SUCCESS) << s.error_text();
   EXPECT_EQ(s.exec("drop index emp_dept"), OCI_ERROR);
   EXPECT_EQ(s.error_code(), 1418);
   EXPECT_EQ(s.exec("drop table emp"), OCI_SUCCESS) << s.error_text();
   EXPECT_EQ(s.exec("select * from emp"), OCI_ERROR);
+}
+
+TEST_F(Oci, QueryShapesRoundTrip) {
+  OciSession s;
+  connect(s);
+  for (const char* sql : {"create table a (id number, v varchar2(10))", "create table b (id number, w varchar2(10))",
+                          "insert into a values (1, 'one')", "insert into a values (2, 'two')",
+                          "insert into a values (3, 'x_3')", "insert into b values (2, 'deux')",
+                          "insert into b values (4, 'quatre')", "insert into b select id + 10, v from a where id < 3"}) {
+    ASSERT_EQ(s.exec(sql), OCI_SUCCESS) << sql << ": " << s.error_text();
+  }
+  EXPECT_EQ(s.rows("select id from a union select id from b minus select 4 from dual order by 1"),
+            (std::vector<std::string>{"1", "2", "3", "11", "12"}));
+  EXPECT_EQ(s.rows("select a.v, b.w from a full join b on a.id = b.id order by a.id nulls first, b.id"),
+            (std::vector<std::string>{"<null>|quatre", "<null>|one", "<null>|two", "one|<null>", "two|deux",
+                                      "x_3|<null>"}));
+  EXPECT_EQ(s.rows("select id, v from a join b using (id)"), (std::vector<std::string>{"2|two"}));
+  EXPECT_EQ(s.rows("select v from a where v like 'x\\_%' escape '\\' or id between 1 and 1 order by v"),
+            (std::vector<std::string>{"one", "x_3"}));
+  EXPECT_EQ(s.rows("select case id when 1 then 'I' when 2 then 'II' else 'many' end from a where id not in (3)"
+                   " order by id desc"),
+            (std::vector<std::string>{"II", "I"}));
+  EXPECT_EQ(s.value("select count(distinct w) from (select w from b union all select w from b) t"), "4");
+  EXPECT_EQ(s.value("select max(v) from sys.dual d, a where exists (select 1 from b where b.id = a.id)"), "two");
+  std::string deep = "select " + std::string(300, '(') + "1" + std::string(300, ')') + " from dual";
+  EXPECT_EQ(s.exec(deep), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 3001) << "deep nesting is refused, not a crash";
 }
 
 TEST_F(Oci, LobReadsInPiecesFromOffsetOne) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -53,6 +54,10 @@ std::string test_home() {
     g_home_root = "/tmp/vantro_engine_tests_" + std::to_string(getpid());
 #endif
     make_folder(g_home_root);
+    std::atexit([] {
+      std::error_code ec;
+      std::filesystem::remove_all(g_home_root, ec);
+    });
   }
   std::string home = g_home_root + "/h" + std::to_string(g_home_counter++);
   make_folder(home);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -46,6 +47,22 @@ TEST(Values, NumbersPrintAsOracleDoes) {
   EXPECT_EQ(number_text_int(-1234567, buf, sizeof buf), 7u) << "cut to the buffer, never past it";
   EXPECT_STREQ(buf, "-123456");
   EXPECT_EQ(number_text_int(INT64_MIN, buf, 0), 0u);
+}
+
+TEST(Values, NumbersRoundInDecimal) {
+  auto round = [](const char* text, int scale) {
+    std::string out;
+    return number_round_text(text, std::strlen(text), scale, &out) ? out : std::string("<invalid>");
+  };
+  EXPECT_EQ(round("1.005", 2), "1.01") << "a double would give 1.00";
+  EXPECT_EQ(round("-2.5", 0), "-3");
+  EXPECT_EQ(round("999.996", 2), "1000");
+  EXPECT_EQ(round("1234", -2), "1200");
+  EXPECT_EQ(round("1250", -2), "1300");
+  EXPECT_EQ(round(".004", 2), "0");
+  EXPECT_EQ(round("0.0051", 2), "0.01");
+  EXPECT_EQ(round("12.5", 3), "12.5");
+  EXPECT_EQ(round("1e3", 0), "<invalid>");
 }
 
 TEST(Values, DatesFormatWithMasks) {

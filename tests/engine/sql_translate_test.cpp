@@ -1,0 +1,197 @@
+// Unit tests of the tokenizer, parser and translator against an in-memory catalog:
+// error numbers and offsets for bad statements, name folding, statement types and the
+// Oracle types given to result columns.
+#include "sql_lexer.h"
+#include "sql_translate.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+class FakeCatalog : public CatalogView {
+ public:
+  std::map<std::string, std::vector<ColumnInfo>> tables;  // "OWNER.TABLE"
+  bool table_columns(const std::string& owner, const std::string& table, std::vector<ColumnInfo>* columns) override {
+    auto it = tables.find(owner + "." + table);
+    if (it == tables.end()) return false;
+    *columns = it->second;
+    return true;
+  }
+  bool schema_exists(const std::string& owner) override { return owner == "SCOTT"; }
+  bool object_exists(const std::string& owner, const std::string& name) override {
+    return tables.count(owner + "." + name) > 0;
+  }
+  bool index_exists(const std::string&, const std::string&) override { return false; }
+};
+
+ColumnInfo col(const char* name, std::uint16_t code, std::uint32_t size) {
+  ColumnInfo c;
+  c.name = name;
+  c.type.code = code;
+  c.type.size = size;
+  return c;
+}
+
+class Translate : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    catalog.tables["SCOTT.EMP"] = {col("EMPNO", kTypeNumber, 22), col("ENAME", kTypeVarchar2, 10),
+                                   col("HIREDATE", kTypeDate, 7), col("JOB", kTypeChar, 9)};
+    ctx.schema = "SCOTT";
+    ctx.nls_date_format = "DD-MON-RR";
+    ctx.catalog = &catalog;
+  }
+  OraError fails(const std::string& sql) {
+    Translation tr;
+    OraError err;
+    EXPECT_FALSE(sql_translate(sql, ctx, &tr, &err)) << sql << " translated to " << tr.sql;
+    return err;
+  }
+  Translation ok(const std::string& sql) {
+    Translation tr;
+    OraError err;
+    EXPECT_TRUE(sql_translate(sql, ctx, &tr, &err)) << sql << ": ORA-" << err.code << " " << err.message;
+    return tr;
+  }
+  FakeCatalog catalog;
+  TranslateContext ctx;
+};
+
+TEST(Lexer, TokensKeepTheirOffsetsAndFoldUnquotedNames) {
+  std::vector<Token> t;
+  OraError err;
+  ASSERT_TRUE(sql_tokenize("select \"Ab\", x1$ -- note\n, 'it''s', .5e3, :v1 from /* c */ t", &t, &err));
+  ASSERT_EQ(t.size(), 13u);
+  EXPECT_EQ(t[1].kind, TokenKind::QuotedWord);
+  EXPECT_EQ(t[1].text, "Ab");
+  EXPECT_EQ(t[3].text, "X1$");
+  EXPECT_EQ(t[3].offset, 13u);
+  EXPECT_EQ(t[5].kind, TokenKind::String);
+  EXPECT_EQ(t[5].text, "it's");
+  EXPECT_EQ(t[7].kind, TokenKind::Number);
+  EXPECT_EQ(t[7].text, ".5e3");
+  EXPECT_EQ(t[9].kind, TokenKind::Bind);
+  EXPECT_EQ(t[9].text, "V1");
+  EXPECT_EQ(t.back().kind, TokenKind::End);
+  EXPECT_FALSE(sql_tokenize("select 'open", &t, &err));
+  EXPECT_EQ(err.code, 1756);
+  EXPECT_EQ(err.offset, 7u);
+  EXPECT_FALSE(sql_tokenize("select a ? b", &t, &err));
+  EXPECT_EQ(err.code, 911);
+  EXPECT_EQ(err.offset, 9u);
+  EXPECT_FALSE(sql_tokenize("select \"\" from t", &t, &err));
+  EXPECT_EQ(err.code, 1741);
+}
+
+TEST_F(Translate, SyntaxErrorsPointAtTheOffendingToken) {
+  struct Case {
+    const char* sql;
+    int code;
+    std::uint32_t offset;
+  } cases[] = {
+      {"", 900, 0},
+      {"explain everything", 900, 0},
+      {"select from emp", 936, 7},
+      {"select empno emp", 923, 16},
+      {"select empno from emp where", 936, 27},
+      {"select empno from emp where empno = = 1", 936, 36},
+      {"select empno from emp order empno", 924, 28},
+      {"insert emp values (1)", 925, 7},
+      {"insert into emp (empno) (1)", 928, 25},
+      {"update emp empno = 1", 971, 17},
+      {"create view v as select 1 from dual", 901, 7},
+      {"create table t (a varchar2)", 906, 26},
+      {"create table t (a number(50))", 1727, 25},
+      {"create table t (a notatype)", 902, 18},
+      {"drop sequence s", 950, 5},
+      {"select empno from emp e where e.empno in (1, 2", 907, 46},
+      {"select * from emp@remote", 3001, 17},
+      {"select sysdate from dual connect by level < 3", 3001, 25},
+  };
+  for (const Case& c : cases) {
+    OraError e = fails(c.sql);
+    EXPECT_EQ(e.code, c.code) << c.sql << ": " << e.message;
+    EXPECT_EQ(e.offset, c.offset) << c.sql;
+  }
+}
+
+TEST_F(Translate, NamesResolveAgainstTheCatalog) {
+  OraError e = fails("select ename, salary from emp");
+  EXPECT_EQ(e.code, 904);
+  EXPECT_EQ(e.message, "\"SALARY\": invalid identifier");
+  EXPECT_EQ(e.offset, 14u);
+  e = fails("select x.ename from emp e");
+  EXPECT_EQ(e.message, "\"X\".\"ENAME\": invalid identifier");
+  e = fails("select ename from emp a, emp b");
+  EXPECT_EQ(e.code, 918);
+  e = fails("select nosuchfn(ename) from emp");
+  EXPECT_EQ(e.message, "\"NOSUCHFN\": invalid identifier");
+  e = fails("insert into emp (empno, empno) values (1, 2)");
+  EXPECT_EQ(e.code, 957);
+  e = fails("create table emp (a number)");
+  EXPECT_EQ(e.code, 955);
+  EXPECT_EQ(e.offset, 13u);
+  e = fails("create table t (a number, A date)");
+  EXPECT_EQ(e.code, 957);
+  e = fails("select \"ename\" from emp");
+  EXPECT_EQ(e.code, 904) << "quoted names are case-sensitive";
+  e = fails("alter session set optimizer_mode = rule");
+  EXPECT_EQ(e.code, 2248);
+  e = fails("select hiredate + hiredate from emp");
+  EXPECT_EQ(e.code, 932);
+  e = fails("select case when empno = 1 then ename else hiredate end from emp");
+  EXPECT_EQ(e.message, "inconsistent datatypes: expected CHAR got DATE");
+  EXPECT_EQ(e.offset, 43u);
+  ok("select case when empno = 1 then null else hiredate end from emp");
+  e = fails("select ename from emp union select empno from emp");
+  EXPECT_EQ(e.code, 1790);
+  ok("select null from emp union select empno from emp");
+  e = fails("select nvl(empno, hiredate) from emp");
+  EXPECT_EQ(e.code, 932);
+  e = fails("select ename from emp having count(*) > 1");
+  EXPECT_EQ(e.code, 937) << "HAVING makes the query a grouped one";
+  ok("select count(*) from emp having count(*) > 1");
+}
+
+TEST_F(Translate, ResultColumnsCarryOracleTypes) {
+  Translation tr = ok("select e.*, ename || job as label, empno / 2, hiredate - 1, hiredate - hiredate, null,"
+                      " nvl(ename, 'a much longer default') from emp e");
+  ASSERT_EQ(tr.columns.size(), 10u);
+  EXPECT_EQ(tr.columns[3].type.code, kTypeChar);
+  EXPECT_EQ(tr.columns[4].name, "LABEL");
+  EXPECT_EQ(tr.columns[4].type.code, kTypeVarchar2);
+  EXPECT_EQ(tr.columns[4].type.size, 19u);
+  EXPECT_EQ(tr.columns[5].name, "EMPNO/2");
+  EXPECT_EQ(tr.columns[5].type.code, kTypeNumber);
+  EXPECT_EQ(tr.columns[6].type.code, kTypeDate);
+  EXPECT_EQ(tr.columns[7].type.code, kTypeNumber);
+  EXPECT_EQ(tr.columns[8].type.code, kTypeVarchar2);
+  EXPECT_EQ(tr.columns[9].type.size, 21u) << "NVL is as wide as its longer argument";
+  EXPECT_EQ(tr.kind, StatementKind::Select);
+}
+
+TEST_F(Translate, BindsAreNumberedByOccurrence) {
+  Translation tr = ok("select ename from emp where ename like upper(:1||'%') or job = :name or ename = :1");
+  EXPECT_EQ(tr.bind_names, (std::vector<std::string>{"1", "NAME", "1"}));
+}
+
+TEST(StatementType, FromTheFirstWord) {
+  EXPECT_EQ(sql_statement_type("  select 1 from dual"), 1);
+  EXPECT_EQ(sql_statement_type("(select 1 from dual)"), 1);
+  EXPECT_EQ(sql_statement_type("UPDATE t set a=1"), 2);
+  EXPECT_EQ(sql_statement_type("delete t"), 3);
+  EXPECT_EQ(sql_statement_type("insert into t values (1)"), 4);
+  EXPECT_EQ(sql_statement_type("create table t (a number)"), 5);
+  EXPECT_EQ(sql_statement_type("drop table t"), 6);
+  EXPECT_EQ(sql_statement_type("alter session set x=1"), 7);
+  EXPECT_EQ(sql_statement_type("begin null; end;"), 8);
+  EXPECT_EQ(sql_statement_type("declare x number; begin null; end;"), 9);
+  EXPECT_EQ(sql_statement_type("grant select on t to u"), 0);
+  EXPECT_EQ(sql_statement_type("'unterminated"), 0);
+}
+
+}  // namespace
