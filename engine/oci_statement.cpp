@@ -573,6 +573,7 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
     srv->cancel = false;
     return fail(s, errhp, ora_error(1013));
   }
+  if (plsql_is_unit_ddl(s->text)) return plsql_unit_ddl(s, errhp);
   if (plsql_is_block(s->text)) {
     if (iters == 0) return fail(s, errhp, ora_error(24333));
     sword st = plsql_execute(s, errhp);

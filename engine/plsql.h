@@ -116,6 +116,9 @@ struct PlStmt {
   bool reverse = false;
   std::string name;                          // procedure called, savepoint, label
   std::vector<std::string> arg_names;        // named call arguments ("" when positional)
+  std::vector<std::string> arg_modes;        // stored unit calls: IN, OUT, IN/OUT per parameter
+  std::string unit_owner;                    // stored unit calls
+  std::string unit_name;
   PlExceptionInfo exception;                 // RAISE
   std::shared_ptr<PlBlock> block;
 };
@@ -144,13 +147,30 @@ struct PlCompileError {
   std::string text;   // "PLS-00201: identifier 'X' must be declared"
 };
 
+// A parameter of a stored procedure or function.
+struct PlParam {
+  std::string name;
+  std::string mode;                 // IN, OUT, IN/OUT
+  OraType type;
+  std::string type_name;            // as declared: NUMBER, VARCHAR2, DATE ...
+  int slot = -1;
+  PlSql* default_value = nullptr;
+};
+
 struct PlProgram {
   std::string text;
+  bool is_unit = false;             // a stored procedure or function
+  bool is_function = false;
+  std::string unit_name;
+  std::vector<PlParam> params;
+  OraType return_type;
+  std::string return_type_name;
   std::vector<std::unique_ptr<PlSql>> sql;
   std::vector<PlVarInfo> vars;
   std::vector<PlCursorInfo> cursors;
   PlBlock main;
   std::vector<PlCompileError> errors;
+  std::vector<std::string> host_targets;   // placeholders assigned to
   ~PlProgram();
 };
 
@@ -158,12 +178,35 @@ struct PlCompileContext {
   std::string schema;
   std::string nls_date_format;
   CatalogView* catalog = nullptr;
+  sqlite3* db = nullptr;            // for the stored units a block calls
 };
 
 // Parses and checks text; false with program->errors set when it does not compile.
 bool plsql_compile(const std::string& text, const PlCompileContext& ctx, PlProgram* program);
+// Parses and checks the source of a stored procedure or function (from its PROCEDURE
+// or FUNCTION keyword); false with program->errors set.
+bool plsql_compile_unit(const std::string& text, const PlCompileContext& ctx, PlProgram* program);
 // Line and column (1-based) of a byte offset in text.
 void plsql_position(const std::string& text, std::uint32_t offset, int* line, int* column);
+
+// --- Stored units -------------------------------------------------------------------
+
+// Creates the catalog tables of stored units when missing.
+bool plsql_units_prepare(sqlite3* db);
+// True when text is CREATE [OR REPLACE] PROCEDURE/FUNCTION or DROP PROCEDURE/FUNCTION.
+bool plsql_is_unit_ddl(const std::string& text);
+// Runs that statement: compiles and stores the unit, or drops it.
+sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp);
+struct PlUnitArgument {
+  std::string name;
+  std::string mode;
+  bool defaulted = false;
+};
+// The parameters of a standalone unit in order.
+std::vector<PlUnitArgument> plsql_unit_arguments(sqlite3* db, const std::string& owner, const std::string& name);
+// The type, status and source of a stored procedure or function; false when none.
+bool plsql_unit_load(sqlite3* db, const std::string& owner, const std::string& name, std::string* type,
+                     std::string* status, std::string* source);
 
 // --- DBMS_OUTPUT --------------------------------------------------------------------
 

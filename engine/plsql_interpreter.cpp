@@ -45,9 +45,50 @@ PlError value_error(const char* detail) {
 
 class Interpreter {
  public:
-  Interpreter(StmtHandle* s, PlProgram* p) : s_(s), ses_(s->session), db_(s->session->server->db), p_(p) {
+  Interpreter(StmtHandle* s, PlProgram* p, Interpreter* root = nullptr)
+      : s_(s), ses_(s->session), db_(s->session->server->db), p_(p), root_(root ? root : this),
+        depth_(root ? root->depth_ + 1 : 0) {
     vars_.resize(p->vars.size());
     cursors_.resize(p->cursors.size());
+  }
+
+  // Runs a stored unit called with args (one per parameter; NULL value slots take the
+  // parameter's default). Out values are read back from out_values afterwards.
+  bool run_unit(const std::vector<PlValue>& args, const std::vector<bool>& given, std::vector<PlValue>* out_values,
+                PlError* err) {
+    for (std::size_t k = 0; k < p_->params.size(); ++k) {
+      const PlParam& prm = p_->params[k];
+      PlValue v;
+      OraType from = prm.type;
+      if (!given[k] && prm.default_value) {
+        if (!eval(prm.default_value, &v, err)) return false;
+        from = type_of(prm.default_value);
+      } else if (prm.mode != "OUT") {
+        v = args[k];
+      }
+      if (!assign_var(prm.slot, v, from, err)) {
+        if (err->line == 0) err->line = 1;
+        return false;
+      }
+    }
+    Flow f = block(p_->main);
+    if (f == Flow::Error) {
+      *err = error_;
+      return false;
+    }
+    out_values->clear();
+    for (const PlParam& prm : p_->params) out_values->push_back(vars_[static_cast<std::size_t>(prm.slot)]);
+    return true;
+  }
+
+  // Checks that every placeholder of the block is bound before anything runs.
+  bool check_binds(PlError* err) {
+    for (const auto& q : p_->sql)
+      for (const std::string& n : q->tr.bind_names)
+        if (n[0] != '#' && !host(n, err)) return false;
+    for (const std::string& n : p_->host_targets)
+      if (!host(n, err)) return false;
+    return true;
   }
 
   // Runs the program; false with err set when an error was not handled.
@@ -77,12 +118,14 @@ class Interpreter {
   std::int64_t sql_rowcount_ = 0;
   int sql_found_ = -1;
   std::vector<PlError> handling_;   // the errors whose handlers are running
-  bool savepoint_ = false;
+  bool savepoint_ = false;          // the root's: the block's changes can be undone
+  Interpreter* root_;               // the interpreter of the block the client sent
+  int depth_ = 0;                   // 0 for the block the client sent
   PlError error_;
   std::string exit_label_;
 
   Flow raise(PlError e, int line) {
-    if (e.line == 0) e.line = line;
+    if (e.line == 0 || e.trace.empty()) e.line = line;
     error_ = std::move(e);
     return Flow::Error;
   }
@@ -558,13 +601,13 @@ class Interpreter {
 
   bool take_savepoint(PlError* err) {
     if (!begin_transaction(err)) return false;
-    if (!savepoint_) {
+    if (!root_->savepoint_) {
       std::string sql = std::string("SAVEPOINT ") + kSavepoint;
       if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
         *err = sqlite_error(false);
         return false;
       }
-      savepoint_ = true;
+      root_->savepoint_ = true;
     }
     return true;
   }
@@ -786,7 +829,7 @@ class Interpreter {
           sqlite3_reset(q->vm);
           if (sqlite3_get_autocommit(db_)) {
             ses_->in_transaction = false;
-            savepoint_ = false;
+            root_->savepoint_ = false;
           }
           return raise(err, st.line);
         }
@@ -803,7 +846,7 @@ class Interpreter {
             return raise(make_error(1086, ora_message(1086, st.name)), st.line);
           return Flow::Next;
         }
-        savepoint_ = false;
+        root_->savepoint_ = false;
         sword rc = st.kind == PlStmtKind::Commit ? session_commit(ses_, nullptr) : session_rollback(ses_, nullptr);
         if (rc != OCI_SUCCESS) return raise(sqlite_error(false), st.line);
         return Flow::Next;
@@ -870,11 +913,49 @@ class Interpreter {
     return Flow::Next;
   }
 
+  Flow call_unit(const PlStmt& st, const std::vector<PlValue>& args) {
+    if (depth_ >= 50) return raise(make_error(6502, "PL/SQL: numeric or value error: call depth exceeded"), st.line);
+    std::string type, status, source;
+    if (!plsql_unit_load(db_, st.unit_owner, st.unit_name, &type, &status, &source))
+      return raise(make_error(6508, "PL/SQL: could not find program unit being called"), st.line);
+    if (status != "VALID")
+      return raise(make_error(4063, "procedure \"" + st.unit_owner + "." + st.unit_name + "\" has errors"), st.line);
+    SqliteCatalog catalog(db_);
+    PlCompileContext ctx;
+    ctx.schema = st.unit_owner;
+    ctx.nls_date_format = ses_->settings.nls_date_format;
+    ctx.catalog = &catalog;
+    ctx.db = db_;
+    PlProgram callee;
+    if (!plsql_compile_unit(source, ctx, &callee) || callee.params.size() != args.size())
+      return raise(make_error(6508, "PL/SQL: could not find program unit being called"), st.line);
+    std::vector<bool> given;
+    for (std::size_t k = 0; k < st.exprs.size(); ++k) given.push_back(st.exprs[k] || st.targets[k].slot >= 0 ||
+                                                                      st.targets[k].host);
+    Interpreter inner(s_, &callee, root_);
+    std::vector<PlValue> outs;
+    PlError err;
+    if (!inner.run_unit(args, given, &outs, &err)) {
+      err.trace.insert(err.trace.begin(), "ORA-06512: at \"" + st.unit_owner + "." + st.unit_name + "\", line " +
+                                              std::to_string(err.line));
+      err.line = st.line;
+      error_ = err;
+      return Flow::Error;
+    }
+    for (std::size_t k = 0; k < outs.size(); ++k) {
+      if (st.arg_modes[k] == "IN" || (st.targets[k].slot < 0 && !st.targets[k].host)) continue;
+      if (!assign(st.targets[k], outs[k], callee.params[k].type, &err)) return raise(err, st.line);
+    }
+    return Flow::Next;
+  }
+
   Flow call(const PlStmt& st) {
     PlError err;
     std::vector<PlValue> args(st.exprs.size());
+    if (!st.unit_name.empty() && st.exprs.size() != st.targets.size()) return Flow::Next;
     for (std::size_t k = 0; k < st.exprs.size(); ++k)
       if (st.exprs[k] && !eval(st.exprs[k], &args[k], &err)) return raise(err, st.line);
+    if (!st.unit_name.empty()) return call_unit(st, args);
     DbmsOutput* out = &plsql_session(ses_)->output;
     const std::string& n = st.name;
     auto text_arg = [&](std::size_t k) { return text_of(args[k], type_of(st.exprs[k])); };
@@ -951,6 +1032,7 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
   ctx.schema = ses->user;
   ctx.nls_date_format = ses->settings.nls_date_format;
   ctx.catalog = &catalog;
+  ctx.db = srv->db;
   PlProgram program;
   if (!plsql_compile(s->text, ctx, &program)) {
     std::string text;
@@ -965,6 +1047,7 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
   Interpreter interp(s, &program);
   PlError err;
   srv->busy = true;
+  if (!interp.check_binds(&err)) return error_set(errhp, err.code, err.message);
   bool ok = interp.run(&err);
   srv->busy = false;
   s->executed = true;
@@ -975,6 +1058,7 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
       code = 6510;
       message = "PL/SQL: unhandled user-defined exception";
     }
+    for (const std::string& t : err.trace) message += "\n" + t;
     message += "\nORA-06512: at line " + std::to_string(err.line);
     return error_set(errhp, code, message);
   }

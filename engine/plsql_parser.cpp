@@ -58,12 +58,77 @@ class Parser {
     if (peek().kind != TokenKind::End) expected("end-of-file", peek(), true);
   }
 
+  // PROCEDURE name [(params)] IS|AS ... or FUNCTION name [(params)] RETURN type IS|AS ...
+  void unit() {
+    scopes_.emplace_back();
+    std::string kind = identifier();
+    prog_->is_function = kind == "FUNCTION";
+    prog_->unit_name = identifier();
+    if (is_op(".")) {
+      ++i_;
+      prog_->unit_name = identifier();
+    }
+    if (is_op("(")) {
+      ++i_;
+      for (;;) {
+        PlParam prm;
+        std::uint32_t po = peek().offset;
+        prm.name = identifier();
+        if (is_word("IN")) {
+          ++i_;
+          prm.mode = "IN";
+        }
+        if (is_word("OUT")) {
+          ++i_;
+          prm.mode = prm.mode == "IN" ? "IN/OUT" : "OUT";
+        }
+        if (prm.mode.empty()) prm.mode = "IN";
+        if (is_word("NOCOPY")) ++i_;
+        bool boolean = false;
+        unconstrained_ = true;
+        type_spec(&prm.type, &boolean, po);
+        unconstrained_ = false;
+        prm.type_name = last_type_name_;
+        prm.slot = add_var(prm.name, prm.type, boolean);
+        prog_->vars[static_cast<std::size_t>(prm.slot)].constant = prm.mode == "IN";
+        if (is_op(":=") || is_word("DEFAULT")) {
+          ++i_;
+          prm.default_value = expression({",", ")"}, po, boolean);
+        }
+        Symbol sym;
+        sym.index = prm.slot;
+        declare(prm.name, sym);
+        prog_->params.push_back(prm);
+        if (!is_op(",")) break;
+        ++i_;
+      }
+      expect_op(")");
+    }
+    if (prog_->is_function) {
+      expect_word("RETURN");
+      bool boolean = false;
+      unconstrained_ = true;
+      type_spec(&prog_->return_type, &boolean, peek().offset);
+      unconstrained_ = false;
+      prog_->return_type_name = last_type_name_;
+    }
+    if (!is_word("IS") && !is_word("AS")) expected("AS IS", peek());
+    ++i_;
+    block(&prog_->main, true);
+    if (!is_op(";")) expected(";", peek());
+    ++i_;
+    if (peek().kind != TokenKind::End) expected("end-of-file", peek(), true);
+  }
+
  private:
   const std::string& text_;
   const std::vector<Token>& t_;
   const PlCompileContext& ctx_;
   PlProgram* prog_;
   std::size_t i_ = 0;
+  bool unconstrained_ = false;      // parameter types take no length
+  std::set<std::string> columns_in_scope_;
+  std::string last_type_name_;
   std::vector<std::map<std::string, Symbol>> scopes_;
   int next_user_exception_ = 1;
 
@@ -166,10 +231,47 @@ class Parser {
 
   // Appends tokens [a, b) to out, rewriting references to variables, records, cursor
   // attributes, SQLCODE and SQLERRM as binds of q.
+  // Inside SQL a column name wins over a PL/SQL variable of the same name: collects the
+  // columns of the tables the statement [a, b) reads (for INSERT, only those of its
+  // subquery: VALUES sees no columns).
+  void sql_columns(std::size_t a, std::size_t b) {
+    columns_in_scope_.clear();
+    if (!ctx_.catalog) return;
+    std::size_t k = a;
+    if (t_[a].kind == TokenKind::Word && t_[a].text == "INSERT") {
+      while (k < b && !(t_[k].kind == TokenKind::Word && t_[k].text == "SELECT")) ++k;
+    }
+    for (; k < b; ++k) {
+      if (t_[k].kind != TokenKind::Word && t_[k].kind != TokenKind::QuotedWord) continue;
+      if (k + 1 < b && t_[k + 1].kind == TokenKind::Operator && t_[k + 1].text == "(") continue;
+      std::string owner = ctx_.schema;
+      std::string table = t_[k].text;
+      if (k + 2 < b && t_[k + 1].kind == TokenKind::Operator && t_[k + 1].text == "." &&
+          (t_[k + 2].kind == TokenKind::Word || t_[k + 2].kind == TokenKind::QuotedWord)) {
+        std::vector<ColumnInfo> cols;
+        if (ctx_.catalog->table_columns(t_[k].text, t_[k + 2].text, &cols))
+          for (const ColumnInfo& c : cols) columns_in_scope_.insert(c.name);
+      }
+      std::vector<ColumnInfo> cols;
+      if (ctx_.catalog->table_columns(owner, table, &cols))
+        for (const ColumnInfo& c : cols) columns_in_scope_.insert(c.name);
+    }
+  }
+
+  void rewrite_sql(std::size_t a, std::size_t b, PlSql* q, std::string* out, std::size_t scope_a, std::size_t scope_b) {
+    sql_columns(scope_a, scope_b);
+    rewrite(a, b, q, out);
+    columns_in_scope_.clear();
+  }
+
   void rewrite(std::size_t a, std::size_t b, PlSql* q, std::string* out) {
     for (std::size_t k = a; k < b; ++k) {
       const Token& tk = t_[k];
       if (k > a) out->append(text_, t_[k - 1].end, tk.offset - t_[k - 1].end);
+      if (tk.kind == TokenKind::Word && columns_in_scope_.count(tk.text)) {
+        out->append(text_, tk.offset, tk.end - tk.offset);
+        continue;
+      }
       bool after_dot = k > 0 && t_[k - 1].kind == TokenKind::Operator && t_[k - 1].text == ".";
       auto op_at = [&](std::size_t j, const char* op) {
         return j < b && t_[j].kind == TokenKind::Operator && t_[j].text == op;
@@ -368,16 +470,17 @@ class Parser {
       return false;
     }
     std::string name = identifier();
+    last_type_name_ = name;
     *type = OraType();
     auto length = [&](std::uint32_t deflt, bool required) {
       if (!is_op("(")) {
-        if (required) {
+        if (required && !unconstrained_) {
           PlCompileError e;
           position(t_[i_ - 1].offset, &e.line, &e.column);
           e.text = "PLS-00215: String length constraints must be in range (1 .. 32767)";
           prog_->errors.push_back(e);
         }
-        return deflt;
+        return unconstrained_ ? 0u : deflt;
       }
       ++i_;
       const Token& n = peek();
@@ -499,7 +602,7 @@ class Parser {
         std::size_t a = i_;
         std::size_t e = expression_end({";"});
         PlSql* q = new_sql(a);
-        rewrite(a, e, q, &q->text);
+        rewrite_sql(a, e, q, &q->text, a, e);
         translate(q, a, decl_offset, true);
         i_ = e;
         expect_op(";");
@@ -587,10 +690,12 @@ class Parser {
   // --- Blocks and statements ----------------------------------------------------------
 
   // [DECLARE decls] BEGIN stmts [EXCEPTION handlers] END [label]
-  void block(PlBlock* b, bool nested) {
-    (void)nested;
+  // A unit's body has its declarations straight after IS / AS.
+  void block(PlBlock* b, bool unit_body) {
     scopes_.emplace_back();
-    if (is_word("DECLARE")) {
+    if (unit_body) {
+      declarations(b);
+    } else if (is_word("DECLARE")) {
       ++i_;
       declarations(b);
     }
@@ -659,6 +764,7 @@ class Parser {
       ++i_;
       tg.host = true;
       tg.name = t.text;
+      prog_->host_targets.push_back(t.text);
       return tg;
     }
     std::string name = identifier();
@@ -717,7 +823,7 @@ class Parser {
     } else if (w == "BEGIN" || w == "DECLARE") {
       st.kind = PlStmtKind::Block;
       st.block = std::make_shared<PlBlock>();
-      block(st.block.get(), true);
+      block(st.block.get(), false);
       expect_op(";");
     } else if (w == "IF") {
       ++i_;
@@ -772,7 +878,7 @@ class Parser {
       std::size_t a = i_;
       std::size_t e = expression_end({";"});
       PlSql* q = new_sql(a);
-      rewrite(a, e, q, &q->text);
+      rewrite_sql(a, e, q, &q->text, a, e);
       translate(q, a, so, true);
       st.exprs.push_back(q);
       i_ = e;
@@ -815,11 +921,18 @@ class Parser {
     } else if (w == "RETURN") {
       ++i_;
       if (!is_op(";")) {
+        if (!prog_->is_function) {
+          PlCompileError e;
+          position(peek().offset, &e.line, &e.column);
+          e.text = "PLS-00372: In a procedure, RETURN statement cannot contain an expression";
+          prog_->errors.push_back(e);
+        }
+        st.exprs.push_back(expression({";"}, so));
+      } else if (prog_->is_function) {
         PlCompileError e;
         position(peek().offset, &e.line, &e.column);
-        e.text = "PLS-00372: In a procedure, RETURN statement cannot contain an expression";
+        e.text = "PLS-00503: RETURN <value> statement required for this return from function";
         prog_->errors.push_back(e);
-        expression({";"}, so);
       }
       expect_op(";");
       st.kind = PlStmtKind::Return;
@@ -909,7 +1022,7 @@ class Parser {
         std::size_t a = i_;
         std::size_t e = expression_end({")"});
         q = new_sql(a);
-        rewrite(a, e, q, &q->text);
+        rewrite_sql(a, e, q, &q->text, a, e);
         translate(q, a, so, true);
         i_ = e;
         expect_op(")");
@@ -979,9 +1092,9 @@ class Parser {
     std::size_t rest = i_;
     std::size_t e = expression_end({";"});
     PlSql* q = new_sql(a);
-    rewrite(a, into, q, &q->text);
+    rewrite_sql(a, into, q, &q->text, rest, e);
     q->text += " ";
-    rewrite(rest, e, q, &q->text);
+    rewrite_sql(rest, e, q, &q->text, rest, e);
     translate(q, a, so, true);
     st->exprs.push_back(q);
     i_ = e;
@@ -994,6 +1107,87 @@ class Parser {
     if (have != want)
       semantic_error(t_[rest].offset, want > have ? "PL/SQL: ORA-00947: not enough values" : "PL/SQL: ORA-00913: too many values",
                      so, "PL/SQL: SQL Statement ignored");
+  }
+
+  // A call of a stored procedure: arguments matched to its parameters by position and
+  // name. True when the name is a stored unit (errors are then recorded here).
+  bool stored_call(PlStmt* st, const Token& first, const std::string& name, const std::string& member,
+                   const std::vector<std::pair<std::size_t, std::size_t>>& args, std::uint32_t so) {
+    if (!ctx_.db) return false;
+    std::string owner = member.empty() ? ctx_.schema : name;
+    std::string unit = member.empty() ? name : member;
+    std::string type, status, source;
+    if (!plsql_unit_load(ctx_.db, owner, unit, &type, &status, &source)) return false;
+    if (status != "VALID") {
+      semantic_error(first.offset, "PLS-00905: object " + owner + "." + unit + " is invalid", so);
+      return true;
+    }
+    if (type != "PROCEDURE") {
+      semantic_error(first.offset, "PLS-00221: '" + unit + "' is not a procedure or is undefined", so);
+      return true;
+    }
+    std::vector<PlUnitArgument> params = plsql_unit_arguments(ctx_.db, owner, unit);
+    st->kind = PlStmtKind::Call;
+    st->name = owner + "." + unit;
+    st->unit_owner = owner;
+    st->unit_name = unit;
+    std::vector<std::string> names = st->arg_names;
+    st->arg_names.clear();
+    std::vector<bool> used(args.size(), false);
+    std::size_t positional = 0;
+    while (positional < names.size() && names[positional].empty()) ++positional;
+    std::string wrong = "PLS-00306: wrong number or types of arguments in call to '" + unit + "'";
+    if (positional > params.size()) {
+      semantic_error(first.offset, wrong, so);
+      return true;
+    }
+    std::size_t save = i_;
+    for (std::size_t k = 0; k < params.size(); ++k) {
+      const PlUnitArgument& prm = params[k];
+      std::size_t arg = args.size();
+      if (k < positional) arg = k;
+      for (std::size_t j = positional; j < names.size(); ++j)
+        if (names[j] == prm.name) arg = j;
+      st->arg_names.push_back(prm.name);
+      st->arg_modes.push_back(prm.mode);
+      PlTarget tg;
+      PlSql* value = nullptr;
+      if (arg == args.size()) {
+        if (!prm.defaulted) {
+          semantic_error(first.offset, wrong, so);
+          i_ = save;
+          return true;
+        }
+        tg.slot = -1;
+      } else {
+        used[arg] = true;
+        i_ = args[arg].first;
+        if (prm.mode != "OUT") value = expression({",", ")"}, so);
+        if (prm.mode != "IN") {
+          i_ = args[arg].first;
+          TokenKind kind = peek().kind;
+          if (kind != TokenKind::Word && kind != TokenKind::QuotedWord && kind != TokenKind::Bind) {
+            semantic_error(peek().offset, "PLS-00363: expression '" + peek().text +
+                                              "' cannot be used as an assignment target", so);
+            tg.slot = -1;
+          } else {
+            tg = target(so);
+          }
+          if (tg.slot >= 0 && i_ != args[arg].second)
+            semantic_error(t_[args[arg].first].offset, "PLS-00363: expression cannot be used as an assignment target",
+                           so);
+        }
+      }
+      st->exprs.push_back(value);
+      st->targets.push_back(tg);
+    }
+    i_ = save;
+    for (bool u : used)
+      if (!u) {
+        semantic_error(first.offset, wrong, so);
+        break;
+      }
+    return true;
   }
 
   void call(PlStmt* st, std::uint32_t so) {
@@ -1040,6 +1234,7 @@ class Parser {
     const Builtin* found = nullptr;
     for (const Builtin& b : kBuiltins)
       if (st->name == b.name) found = &b;
+    if (!found && name != "DBMS_OUTPUT" && stored_call(st, first, name, member, args, so)) return;
     if (!found) {
       if (name == "DBMS_OUTPUT")
         semantic_error(t_[i_ - 1].offset, "PLS-00302: component '" + member + "' must be declared", so);
@@ -1074,6 +1269,22 @@ class Parser {
   }
 };
 
+// "1..9" tokenizes as "1", ".", ".9": gives the range operator its second dot back.
+void split_range_dots(std::vector<Token>* tokens) {
+  for (std::size_t k = 0; k + 1 < tokens->size(); ++k) {
+    Token& n = (*tokens)[k + 1];
+    if ((*tokens)[k].kind == TokenKind::Operator && (*tokens)[k].text == "." && n.kind == TokenKind::Number &&
+        n.text.size() > 1 && n.text[0] == '.' && (*tokens)[k].end == n.offset) {
+      Token dot = (*tokens)[k];
+      dot.offset = n.offset;
+      dot.end = n.offset + 1;
+      n.text.erase(0, 1);
+      n.offset += 1;
+      tokens->insert(tokens->begin() + static_cast<std::ptrdiff_t>(k + 1), dot);
+    }
+  }
+}
+
 }  // namespace
 
 PlProgram::~PlProgram() {
@@ -1105,22 +1316,33 @@ bool plsql_compile(const std::string& text, const PlCompileContext& ctx, PlProgr
     program->errors.push_back(e);
     return false;
   }
-  // "1..9" tokenizes as "1", ".", ".9": give the range operator its second dot back.
-  for (std::size_t k = 0; k + 1 < tokens.size(); ++k) {
-    Token& n = tokens[k + 1];
-    if (tokens[k].kind == TokenKind::Operator && tokens[k].text == "." && n.kind == TokenKind::Number &&
-        n.text.size() > 1 && n.text[0] == '.' && tokens[k].end == n.offset) {
-      Token dot = tokens[k];
-      dot.offset = n.offset;
-      dot.end = n.offset + 1;
-      n.text.erase(0, 1);
-      n.offset += 1;
-      tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(k + 1), dot);
-    }
-  }
+  split_range_dots(&tokens);
   Parser p(text, tokens, ctx, program);
   try {
     p.program();
+  } catch (const SyntaxStop&) {
+    return false;
+  }
+  return program->errors.empty();
+}
+
+bool plsql_compile_unit(const std::string& text, const PlCompileContext& ctx, PlProgram* program) {
+  program->text = text;
+  program->is_unit = true;
+  std::vector<Token> tokens;
+  OraError err;
+  if (!sql_tokenize(text, &tokens, &err)) {
+    PlCompileError e;
+    plsql_position(text, err.offset, &e.line, &e.column);
+    e.text = "PLS-00103: Encountered the symbol \"" + text.substr(err.offset, 1) +
+             "\" when expecting one of the following:\n\n   begin declare";
+    program->errors.push_back(e);
+    return false;
+  }
+  split_range_dots(&tokens);
+  Parser p(text, tokens, ctx, program);
+  try {
+    p.unit();
   } catch (const SyntaxStop&) {
     return false;
   }
