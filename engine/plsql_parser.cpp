@@ -55,7 +55,7 @@ class Parser {
     block(&prog_->main, false);
     if (!is_op(";")) expected("; ", peek());
     ++i_;
-    if (peek().kind != TokenKind::End) expected("end-of-file", peek(), true);
+    if (peek().kind != TokenKind::End) expected("end-of-file", peek());
   }
 
   // PROCEDURE name [(params)] IS|AS ... or FUNCTION name [(params)] RETURN type IS|AS ...
@@ -117,7 +117,7 @@ class Parser {
     block(&prog_->main, true);
     if (!is_op(";")) expected(";", peek());
     ++i_;
-    if (peek().kind != TokenKind::End) expected("end-of-file", peek(), true);
+    if (peek().kind != TokenKind::End) expected("end-of-file", peek());
   }
 
  private:
@@ -146,14 +146,11 @@ class Parser {
   }
   void position(std::uint32_t offset, int* line, int* column) const { plsql_position(text_, offset, line, column); }
 
-  [[noreturn]] void expected(const std::string& what, const Token& at, bool plain = false) {
+  [[noreturn]] void expected(const std::string& what, const Token& at) {
     PlCompileError e;
     position(at.offset, &e.line, &e.column);
-    std::string sym = at.kind == TokenKind::End ? "end-of-file" : (at.kind == TokenKind::String ? at.text : at.text);
-    if (plain)
-      e.text = "PLS-00103: Encountered the symbol \"" + sym + "\" when expecting one of the following:\n\n   " + what;
-    else
-      e.text = "PLS-00103: Encountered the symbol \"" + sym + "\" when expecting one of the following:\n\n   " + what;
+    std::string sym = at.kind == TokenKind::End ? "end-of-file" : at.text;
+    e.text = "PLS-00103: Encountered the symbol \"" + sym + "\" when expecting one of the following:\n\n   " + what;
     prog_->errors.push_back(e);
     throw SyntaxStop();
   }
@@ -793,9 +790,10 @@ class Parser {
   }
 
   void statement(std::vector<PlStmt>* out) {
+    std::string label;
     while (is_op("<") && is_op("<", 1)) {
       i_ += 2;
-      identifier();
+      label = identifier();
       expect_op(">");
       expect_op(">");
     }
@@ -951,6 +949,9 @@ class Parser {
     } else {
       call(&st, so);
     }
+    if (st.kind == PlStmtKind::Loop || st.kind == PlStmtKind::While || st.kind == PlStmtKind::ForRange ||
+        st.kind == PlStmtKind::ForCursor)
+      st.name = label;
     out->push_back(std::move(st));
   }
 

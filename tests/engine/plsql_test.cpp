@@ -166,6 +166,57 @@ end;)"),
             "2.5 abc 2024-02-29\ntotal 8\nif\ntwo\nsearched five\ninner\n2.5");
 }
 
+TEST_F(Plsql, ErrorsPropagateOutwardAndLabelledExitsLeaveOuterLoops) {
+  EXPECT_EQ(output_of(R"(declare
+  flag boolean;
+  limit_v number := 2;
+  copy limit_v%type := limit_v;
+begin
+  begin
+    declare
+      v number(1) := 10;
+    begin
+      null;
+    exception when others then dbms_output.put_line('inner handler must not see its own declarations');
+    end;
+  exception when value_error then dbms_output.put_line('outer ' || sqlcode);
+  end;
+  <<outer>>
+  for i in 1 .. 3 loop
+    for j in 1 .. 3 loop
+      exit outer when i = copy;
+      dbms_output.put(i || j || ' ');
+    end loop;
+  end loop;
+  dbms_output.new_line;
+  while flag loop
+    null;
+  end loop;
+  if not flag or flag is null then dbms_output.put_line('null is not true'); end if;
+  flag := copy > 1;
+  if flag then dbms_output.put_line('true'); end if;
+end;)"),
+            "outer -6502\n11 12 13 \nnull is not true\ntrue");
+  EXPECT_EQ(s.exec("declare n number not null := 1; begin\n n := null; end;"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-06502: PL/SQL: numeric or value error\nORA-06512: at line 2\n");
+}
+
+TEST_F(Plsql, ConversionMasksCheckTheTextAgainstTheMask) {
+  EXPECT_EQ(s.value("select to_number('1,234.50', '9,999.99') from dual"), "1234.5");
+  EXPECT_EQ(s.value("select to_number('12-', '99MI') from dual"), "-12");
+  EXPECT_EQ(s.value("select to_char(to_date('2024-02-29', 'YYYY-MM-DD'), 'DD.MM.YYYY') from dual"), "29.02.2024");
+  OciStatement st(s, "select to_number('123', '99') from dual");
+  char buf[32];
+  OCIDefine* d = nullptr;
+  s.oci->OCIDefineByPos(st.stmt, &d, s.err, 1, buf, sizeof buf, SQLT_STR, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  EXPECT_EQ(st.execute(1), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 1722) << "more digits than the mask has";
+  st.prepare("select to_number('1.5', '9X') from dual");
+  s.oci->OCIDefineByPos(st.stmt, &d, s.err, 1, buf, sizeof buf, SQLT_STR, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  EXPECT_EQ(st.execute(1), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 1481);
+}
+
 TEST_F(Plsql, ValueErrorsAndCaseNotFound) {
   EXPECT_EQ(s.exec("declare v varchar2(3); begin\n v := 'abcd'; end;"), OCI_ERROR);
   EXPECT_EQ(s.error_text(),
