@@ -189,7 +189,7 @@ VOCI_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession*
       return error_set(errhp, err.code, err.message);
     }
   }
-  if (!sql_functions_register(db, &ses->settings)) {
+  if (!sql_functions_register(db, &ses->settings) || !plsql_functions_register(db, ses)) {
     sqlite3_close_v2(db);
     return error_set(errhp, 1034, ora_message(1034));
   }

@@ -585,6 +585,8 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
   ctx.schema = ses->user;
   ctx.nls_date_format = ses->settings.nls_date_format;
   ctx.catalog = &catalog;
+  ctx.stored_function = plsql_function_lookup;
+  ctx.stored_function_data = srv->db;
   OraError err;
   srv->busy = true;
   bool translated = sql_translate(s->text, ctx, &s->tr, &err);

@@ -165,6 +165,7 @@ struct PlProgram {
   std::vector<PlParam> params;
   OraType return_type;
   std::string return_type_name;
+  int return_slot = -1;             // a function's result, held as a variable
   std::vector<std::unique_ptr<PlSql>> sql;
   std::vector<PlVarInfo> vars;
   std::vector<PlCursorInfo> cursors;
@@ -208,6 +209,11 @@ std::vector<PlUnitArgument> plsql_unit_arguments(sqlite3* db, const std::string&
 bool plsql_unit_load(sqlite3* db, const std::string& owner, const std::string& name, std::string* type,
                      std::string* status, std::string* source);
 
+// The translator's question: is owner.name a valid stored function, and of what type.
+bool plsql_function_lookup(void* db, const std::string& owner, const std::string& name, OraType* ret);
+// Registers vantro_plsql_call(owner, name, args...), which runs a stored function.
+bool plsql_functions_register(sqlite3* db, SessionHandle* session);
+
 // --- DBMS_OUTPUT --------------------------------------------------------------------
 
 struct DbmsOutput {
@@ -222,6 +228,7 @@ struct DbmsOutput {
 
 struct PlSessionState {
   DbmsOutput output;
+  int call_depth = 0;              // stored functions running inside SQL
 };
 
 PlSessionState* plsql_session(SessionHandle* s);

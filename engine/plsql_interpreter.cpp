@@ -76,7 +76,13 @@ class Interpreter {
       *err = error_;
       return false;
     }
+    if (p_->is_function && f != Flow::Return) {
+      *err = make_error(6503, "PL/SQL: Function returned without value");
+      err->line = last_line(p_->main);
+      return false;
+    }
     out_values->clear();
+    if (p_->return_slot >= 0) return_value_ = vars_[static_cast<std::size_t>(p_->return_slot)];
     for (const PlParam& prm : p_->params) out_values->push_back(vars_[static_cast<std::size_t>(prm.slot)]);
     return true;
   }
@@ -89,6 +95,16 @@ class Interpreter {
     for (const std::string& n : p_->host_targets)
       if (!host(n, err)) return false;
     return true;
+  }
+
+  const PlValue& return_value() const { return return_value_; }
+  // Ends a unit run on its own (a function called from SQL): keeps its changes.
+  void finish_unit() { release_savepoint(); }
+
+  static int last_line(const PlBlock& b) {
+    int line = 1;
+    for (const PlStmt& st : b.body) line = st.line;
+    return line;
   }
 
   // Runs the program; false with err set when an error was not handled.
@@ -118,6 +134,7 @@ class Interpreter {
   std::int64_t sql_rowcount_ = 0;
   int sql_found_ = -1;
   std::vector<PlError> handling_;   // the errors whose handlers are running
+  PlValue return_value_;
   bool savepoint_ = false;          // the root's: the block's changes can be undone
   Interpreter* root_;               // the interpreter of the block the client sent
   int depth_ = 0;                   // 0 for the block the client sent
@@ -888,7 +905,14 @@ class Interpreter {
         close_cursor(st.slot);
         return Flow::Next;
       }
-      case PlStmtKind::Return: return Flow::Return;
+      case PlStmtKind::Return:
+        if (!st.exprs.empty()) {
+          PlValue v;
+          if (!eval(st.exprs[0], &v, &err)) return raise(err, st.line);
+          int slot = p_->return_slot;
+          if (slot >= 0 && !assign_var(slot, v, type_of(st.exprs[0]), &err)) return raise(err, st.line);
+        }
+        return Flow::Return;
       case PlStmtKind::Raise: {
         if (st.name == "reraise") {
           if (handling_.empty()) {
@@ -1064,4 +1088,148 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
   }
   s->row_count = 1;
   return OCI_SUCCESS;
+}
+
+bool plsql_function_lookup(void* data, const std::string& owner, const std::string& name, OraType* ret) {
+  sqlite3* db = static_cast<sqlite3*>(data);
+  sqlite3_stmt* vm = nullptr;
+  const char* sql =
+      "SELECT a.data_type FROM vantro_plsql_objects o JOIN vantro_plsql_arguments a ON a.owner = o.owner AND"
+      " a.object_name = o.name AND a.package_name IS NULL AND a.position = 0"
+      " WHERE o.owner = ?1 AND o.name = ?2 AND o.type = 'FUNCTION'";
+  if (sqlite3_prepare_v2(db, sql, -1, &vm, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(vm);
+    return false;
+  }
+  sqlite3_bind_text(vm, 1, owner.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(vm, 2, name.c_str(), -1, SQLITE_TRANSIENT);
+  bool found = sqlite3_step(vm) == SQLITE_ROW;
+  std::string type = found && sqlite3_column_text(vm, 0) ? reinterpret_cast<const char*>(sqlite3_column_text(vm, 0)) : "";
+  sqlite3_finalize(vm);
+  if (!found) return false;
+  *ret = OraType();
+  if (type == "NUMBER" || type == "BINARY_INTEGER" || type == "FLOAT" || type == "PL/SQL BOOLEAN") {
+    ret->code = kTypeNumber;
+    ret->size = 22;
+  } else if (type == "DATE") {
+    ret->code = kTypeDate;
+    ret->size = 7;
+  } else if (type == "TIMESTAMP") {
+    ret->code = kTypeTimestamp;
+    ret->size = 11;
+  } else {
+    ret->code = kTypeVarchar2;
+    ret->size = 4000;
+  }
+  return true;
+}
+
+namespace {
+
+void call_error(sqlite3_context* ctx, const PlError& e, const std::string& unit) {
+  std::string text = ora_format(e.code, e.message);
+  for (const std::string& t : e.trace) text += t + "\n";
+  text += "ORA-06512: at \"" + unit + "\", line " + std::to_string(e.line);
+  sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
+}
+
+// vantro_plsql_call(owner, name, args...): runs a stored function for SQL.
+void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+  SessionHandle* ses = static_cast<SessionHandle*>(sqlite3_user_data(ctx));
+  if (argc < 2 || !ses->server || !ses->server->db) return;
+  sqlite3* db = ses->server->db;
+  auto text = [&](int k) {
+    const unsigned char* t = sqlite3_value_text(argv[k]);
+    return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
+  };
+  std::string owner = text(0), name = text(1), unit = owner + "." + name;
+  std::string type, status, source;
+  if (!plsql_unit_load(db, owner, name, &type, &status, &source) || type != "FUNCTION") {
+    PlError e = make_error(6508, "PL/SQL: could not find program unit being called");
+    e.line = 1;
+    call_error(ctx, e, unit);
+    return;
+  }
+  if (status != "VALID") {
+    std::string t = "ORA-06575: Package or function " + name + " is in an invalid state";
+    sqlite3_result_error(ctx, t.c_str(), static_cast<int>(t.size()));
+    return;
+  }
+  PlSessionState* state = plsql_session(ses);
+  if (state->call_depth >= 50) {
+    std::string t = "ORA-00036: maximum number of recursive SQL levels (50) exceeded";
+    sqlite3_result_error(ctx, t.c_str(), static_cast<int>(t.size()));
+    return;
+  }
+  SqliteCatalog catalog(db);
+  PlCompileContext cc;
+  cc.schema = owner;
+  cc.nls_date_format = ses->settings.nls_date_format;
+  cc.catalog = &catalog;
+  cc.db = db;
+  PlProgram program;
+  if (!plsql_compile_unit(source, cc, &program)) {
+    std::string t = "ORA-06575: Package or function " + name + " is in an invalid state";
+    sqlite3_result_error(ctx, t.c_str(), static_cast<int>(t.size()));
+    return;
+  }
+  std::size_t given_count = static_cast<std::size_t>(argc - 2);
+  if (given_count > program.params.size()) {
+    std::string t = "ORA-06553: PLS-306: wrong number or types of arguments in call to '" + name + "'";
+    sqlite3_result_error(ctx, t.c_str(), static_cast<int>(t.size()));
+    return;
+  }
+  std::vector<PlValue> args(program.params.size());
+  std::vector<bool> given(program.params.size(), false);
+  for (std::size_t k = 0; k < given_count; ++k) {
+    sqlite3_value* v = argv[k + 2];
+    given[k] = true;
+    switch (sqlite3_value_type(v)) {
+      case SQLITE_INTEGER: args[k].kind = PlKind::Int; args[k].i = sqlite3_value_int64(v); break;
+      case SQLITE_FLOAT: args[k].kind = PlKind::Real; args[k].d = sqlite3_value_double(v); break;
+      case SQLITE_NULL: break;
+      default: {
+        const unsigned char* t = sqlite3_value_text(v);
+        int n = sqlite3_value_bytes(v);
+        if (t && n > 0) {
+          args[k].kind = PlKind::Text;
+          args[k].s.assign(reinterpret_cast<const char*>(t), static_cast<std::size_t>(n));
+        }
+        break;
+      }
+    }
+  }
+  for (std::size_t k = given_count; k < program.params.size(); ++k)
+    if (!program.params[k].default_value) {
+      std::string t = "ORA-06553: PLS-306: wrong number or types of arguments in call to '" + name + "'";
+      sqlite3_result_error(ctx, t.c_str(), static_cast<int>(t.size()));
+      return;
+    }
+  StmtHandle holder;
+  holder.session = ses;
+  Interpreter interp(&holder, &program);
+  std::vector<PlValue> outs;
+  PlError err;
+  ++state->call_depth;
+  bool ok = interp.run_unit(args, given, &outs, &err);
+  --state->call_depth;
+  interp.finish_unit();
+  if (!ok) {
+    call_error(ctx, err, unit);
+    return;
+  }
+  const PlValue& r = interp.return_value();
+  switch (r.kind) {
+    case PlKind::Null: sqlite3_result_null(ctx); break;
+    case PlKind::Int: sqlite3_result_int64(ctx, r.i); break;
+    case PlKind::Real: sqlite3_result_double(ctx, r.d); break;
+    case PlKind::Text: sqlite3_result_text(ctx, r.s.data(), static_cast<int>(r.s.size()), SQLITE_TRANSIENT); break;
+  }
+}
+
+}  // namespace
+
+bool plsql_functions_register(sqlite3* db, SessionHandle* session) {
+  return sqlite3_create_function(db, "vantro_plsql_call", -1, SQLITE_UTF8, session, fn_plsql_call, nullptr,
+                                 nullptr) == SQLITE_OK;
 }

@@ -111,6 +111,7 @@ class Parser {
       type_spec(&prog_->return_type, &boolean, peek().offset);
       unconstrained_ = false;
       prog_->return_type_name = last_type_name_;
+      prog_->return_slot = add_var("", prog_->return_type, boolean);
     }
     if (!is_word("IS") && !is_word("AS")) expected("AS IS", peek());
     ++i_;
@@ -358,6 +359,10 @@ class Parser {
     tc.nls_date_format = ctx_.nls_date_format;
     tc.catalog = ctx_.catalog;
     tc.bind_types = &q->bind_types;
+    if (ctx_.db) {
+      tc.stored_function = plsql_function_lookup;
+      tc.stored_function_data = ctx_.db;
+    }
     OraError err;
     if (sql_translate(q->text, tc, &q->tr, &err)) return true;
     std::uint32_t where = t_[at].offset;

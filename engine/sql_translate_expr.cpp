@@ -316,6 +316,14 @@ bool Translator::function(Expr& e, const Scope& scope, Emitted* out) {
     out->type = varchar_type(args.size() == 1 ? text_size(args[0]) : 4000);
     return true;
   }
+  OraType ret;
+  if (ctx_.stored_function && ctx_.stored_function(ctx_.stored_function_data, ctx_.schema, f, &ret)) {
+    out->sql = "vantro_plsql_call('" + ctx_.schema + "','" + f + "'";
+    for (const Emitted& a : args) out->sql += "," + a.sql;
+    out->sql += ")";
+    out->type = ret;
+    return true;
+  }
   return fail(904, e.offset, "\"" + f + "\"");
 }
 

@@ -93,6 +93,35 @@ TEST_F(Units, ArgumentsAreRecordedForDescribe) {
                                       "SWAP|C|3|3|BINARY_INTEGER|IN|N"}));
 }
 
+TEST_F(Units, FunctionsAreCallableFromSqlAndFromBlocks) {
+  ASSERT_EQ(s.exec("create function area(w number, h number default 1) return number is\n"
+                   "begin\n  if w < 0 then\n    raise_application_error(-20002, 'negative width');\n  end if;\n"
+                   "  return w * h;\nend;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("create function label(n number) return varchar2 is begin return 'n=' || n; end;"), OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("create function nothing(n number) return number is begin null; end;"), OCI_SUCCESS);
+  EXPECT_EQ(s.value("select area(3, 4) + area(2) from dual"), "14");
+  EXPECT_EQ(s.value("select label(area(2.5, 2)) from dual"), "n=5");
+  ASSERT_EQ(s.exec("create table dims (w number)"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("insert into dims values (1)"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("insert into dims values (5)"), OCI_SUCCESS);
+  EXPECT_EQ(s.rows("select w from dims where area(w, 2) > 4"), std::vector<std::string>{"5"});
+  OciStatement st(s, "declare a number; begin a := area(2, 3); :r := label(a); end;");
+  char out[16] = "";
+  OCIBind* b = nullptr;
+  s.oci->OCIBindByName(st.stmt, &b, s.err, reinterpret_cast<const OraText*>(":r"), -1, out, sizeof out, SQLT_STR,
+                       nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+  ASSERT_EQ(st.execute(1), OCI_SUCCESS) << s.error_text();
+  EXPECT_STREQ(out, "n=6");
+  EXPECT_EQ(s.exec("declare a number; begin\n  a := area(-1);\nend;"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(),
+            "ORA-20002: negative width\nORA-06512: at \"SCOTT.AREA\", line 4\nORA-06512: at line 2\n");
+  EXPECT_EQ(s.exec("declare a number; begin a := nothing(1); end;"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 6503);
+}
+
 TEST_F(Units, CallsPassArgumentsAndReturnOutValues) {
   ASSERT_EQ(s.exec("create table log (n number, t varchar2(20))"), OCI_SUCCESS);
   ASSERT_EQ(s.exec("create or replace procedure add_log(n number, t varchar2 default 'none', total out number,\n"
