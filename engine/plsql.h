@@ -68,6 +68,9 @@ struct PlSql {
   int line = 0;
   int column = 0;
   bool condition = false;           // answers 1, 0 or NULL
+  // Where each rewritten token starts in text and in the block, to place SQL errors.
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> offsets;
+  std::uint32_t offset_shift = 0;   // length of the wrapper before the rewritten text
 };
 
 struct PlVarInfo {

@@ -266,6 +266,7 @@ class Parser {
     for (std::size_t k = a; k < b; ++k) {
       const Token& tk = t_[k];
       if (k > a) out->append(text_, t_[k - 1].end, tk.offset - t_[k - 1].end);
+      q->offsets.emplace_back(static_cast<std::uint32_t>(out->size()), tk.offset);
       if (tk.kind == TokenKind::Word && columns_in_scope_.count(tk.text)) {
         out->append(text_, tk.offset, tk.end - tk.offset);
         continue;
@@ -366,6 +367,11 @@ class Parser {
     OraError err;
     if (sql_translate(q->text, tc, &q->tr, &err)) return true;
     std::uint32_t where = t_[at].offset;
+    if (err.offset >= q->offset_shift) {
+      std::uint32_t off = err.offset - q->offset_shift;
+      for (const auto& m : q->offsets)
+        if (m.first <= off) where = m.second;
+    }
     if (statement) {
       semantic_error(where, "PL/SQL: " + ora_format(err.code, err.message).substr(0, ora_format(err.code, err.message).size() - 1),
                      stmt_offset, "PL/SQL: SQL Statement ignored");
@@ -411,6 +417,7 @@ class Parser {
     std::string e;
     rewrite(a, b, q, &e);
     q->condition = condition;
+    q->offset_shift = condition ? 17 : 7;
     q->text = condition ? "SELECT CASE WHEN " + e + " THEN 1 WHEN NOT (" + e + ") THEN 0 END FROM DUAL"
                         : "SELECT " + e + " FROM DUAL";
     translate(q, a, stmt_offset, false);
@@ -993,6 +1000,7 @@ class Parser {
         rewrite(a, b, q, &e);
       }
       q->condition = true;
+      q->offset_shift = 17;
       q->text = "SELECT CASE WHEN " + e + " THEN 1 WHEN NOT (" + e + ") THEN 0 END FROM DUAL";
       translate(q, a, so, false);
       i_ = b;

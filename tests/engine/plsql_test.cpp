@@ -324,8 +324,12 @@ TEST_F(Plsql, CompileErrorsAreReportedBeforeAnythingRuns) {
   EXPECT_EQ(s.value("select count(*) from t"), "0");
   EXPECT_EQ(s.exec("begin\n  insert into nowhere values (1);\nend;"), OCI_ERROR);
   EXPECT_EQ(s.error_text(),
-            "ORA-06550: line 2, column 3:\nPL/SQL: ORA-00942: table or view does not exist\n"
+            "ORA-06550: line 2, column 15:\nPL/SQL: ORA-00942: table or view does not exist\n"
             "ORA-06550: line 2, column 3:\nPL/SQL: SQL Statement ignored\n");
+  EXPECT_EQ(s.exec("declare n number; begin\n  n := 2 * nvl(missing, 1);\nend;"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(),
+            "ORA-06550: line 2, column 16:\nPLS-00201: identifier 'MISSING' must be declared\n"
+            "ORA-06550: line 2, column 3:\nPL/SQL: Statement ignored\n");
   EXPECT_EQ(s.exec("begin null end;"), OCI_ERROR);
   EXPECT_EQ(s.error_code(), 6550);
   EXPECT_NE(s.error_text().find("line 1, column 12:\nPLS-00103: Encountered the symbol \"END\""), std::string::npos)
