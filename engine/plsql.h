@@ -197,7 +197,8 @@ void plsql_position(const std::string& text, std::uint32_t offset, int* line, in
 
 // Creates the catalog tables of stored units when missing.
 bool plsql_units_prepare(sqlite3* db);
-// True when text is CREATE [OR REPLACE] PROCEDURE/FUNCTION or DROP PROCEDURE/FUNCTION.
+// True when text is CREATE [OR REPLACE], ALTER ... COMPILE or DROP of a PROCEDURE or
+// FUNCTION.
 bool plsql_is_unit_ddl(const std::string& text);
 // Runs that statement: compiles and stores the unit, or drops it.
 sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp);

@@ -127,9 +127,28 @@ sword fail(OCIError* errhp, int code, const std::string& message) { return error
 
 bool plsql_units_prepare(sqlite3* db) { return sqlite3_exec(db, kTables, nullptr, nullptr, nullptr) == SQLITE_OK; }
 
+// ALTER PROCEDURE|FUNCTION [owner.]name COMPILE: the owner, name and type.
+static bool parse_alter(const std::string& text, const std::string& user, UnitHeader* h) {
+  std::vector<Token> t;
+  OraError err;
+  if (!sql_tokenize(text, &t, &err) || t.size() < 5) return false;
+  auto word = [&](std::size_t k, const char* w) { return t[k].kind == TokenKind::Word && t[k].text == w; };
+  if (!word(0, "ALTER") || (!word(1, "PROCEDURE") && !word(1, "FUNCTION"))) return false;
+  h->type = t[1].text;
+  h->owner = user;
+  h->name = t[2].text;
+  std::size_t k = 3;
+  if (t[3].kind == TokenKind::Operator && t[3].text == "." && t.size() > 5) {
+    h->owner = h->name;
+    h->name = t[4].text;
+    k = 5;
+  }
+  return k < t.size() && word(k, "COMPILE") && t[k + 1].kind == TokenKind::End;
+}
+
 bool plsql_is_unit_ddl(const std::string& text) {
   UnitHeader h;
-  return parse_header(text, "", &h, false) || parse_header(text, "", &h, true);
+  return parse_header(text, "", &h, false) || parse_header(text, "", &h, true) || parse_alter(text, "", &h);
 }
 
 bool plsql_unit_load(sqlite3* db, const std::string& owner, const std::string& name, std::string* type,
@@ -172,8 +191,17 @@ sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp) {
   SessionHandle* ses = s->session;
   sqlite3* db = ses->server->db;
   UnitHeader h;
-  bool drop = !parse_header(s->text, ses->user, &h, false);
-  if (drop && !parse_header(s->text, ses->user, &h, true)) return fail(errhp, 900, ora_message(900));
+  std::string text = s->text;
+  if (parse_alter(text, ses->user, &h)) {
+    // Recompiling is replacing the unit with its own stored source.
+    std::string type, status, source;
+    if (!plsql_unit_load(db, h.owner, h.name, &type, &status, &source) || type != h.type)
+      return fail(errhp, 4043, "object " + h.name + " does not exist");
+    text = "CREATE OR REPLACE " + source;
+    h = UnitHeader();
+  }
+  bool drop = !parse_header(text, ses->user, &h, false);
+  if (drop && !parse_header(text, ses->user, &h, true)) return fail(errhp, 900, ora_message(900));
   sword st = session_commit(ses, errhp);
   if (st != OCI_SUCCESS) return st;
   if (!plsql_units_prepare(db)) return error_set(errhp, 604, "error occurred at recursive SQL level 1");
@@ -218,7 +246,7 @@ sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp) {
     object_id = next.row() ? sqlite3_column_int64(next.vm, 0) : 50001;
   }
 
-  std::string source = s->text.substr(h.source_start);
+  std::string source = text.substr(h.source_start);
   PlCompileContext ctx;
   ctx.schema = h.owner;
   ctx.nls_date_format = ses->settings.nls_date_format;

@@ -78,6 +78,25 @@ TEST_F(Units, AProcedureWithErrorsIsStoredInvalidWithItsErrorsAndSource) {
   EXPECT_NE(s.error_text().find("PLS-00201: identifier 'BROKEN' must be declared"), std::string::npos);
 }
 
+TEST_F(Units, AlterCompileRecompilesTheStoredSource) {
+  EXPECT_EQ(s.exec("create procedure fill is\nbegin\n  insert into later values (1);\nend;"), OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(catalog_rows("select line, position, text from vantro_plsql_errors where name = 'FILL' order by sequence"),
+            (std::vector<std::string>{"3|15|PL/SQL: ORA-00942: table or view does not exist",
+                                      "3|3|PL/SQL: SQL Statement ignored"}));
+  ASSERT_EQ(s.exec("create table later (n number)"), OCI_SUCCESS);
+  EXPECT_EQ(s.exec("alter procedure fill compile"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(catalog_rows("select status from vantro_plsql_objects where name = 'FILL'"),
+            std::vector<std::string>{"VALID"});
+  EXPECT_EQ(catalog_rows("select count(*) from vantro_plsql_errors where name = 'FILL'"),
+            std::vector<std::string>{"0"});
+  EXPECT_EQ(catalog_rows("select text from vantro_plsql_source where name = 'FILL' and line = 1"),
+            std::vector<std::string>{"procedure fill is\n"});
+  ASSERT_EQ(s.exec("begin fill; fill; end;"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.value("select count(*) from later"), "2");
+  EXPECT_EQ(s.exec("alter function fill compile"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 4043);
+}
+
 TEST_F(Units, ArgumentsAreRecordedForDescribe) {
   ASSERT_EQ(s.exec("create function area(w in number, h in number default 1) return number is\n"
                    "begin\n  return w * h;\nend area;"),
