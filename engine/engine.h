@@ -59,6 +59,7 @@ struct SessionHandle : Handle {
   ServerHandle* server = nullptr;
   bool in_transaction = false;    // a BEGIN issued and not yet ended
   SessionSettings settings;        // read by the SQL functions of the session's connection
+  struct PlSessionState* plsql = nullptr;  // PL/SQL state (DBMS_OUTPUT), owned, made on first use
 };
 
 struct SvcCtxHandle : Handle {

@@ -4,6 +4,7 @@
 // SQLite and attaches the user's schema.
 #include "catalog.h"
 #include "engine.h"
+#include "plsql.h"
 #include "errors.h"
 #include "os.h"
 
@@ -69,6 +70,7 @@ void session_end(SessionHandle* s) {
   }
   s->in_transaction = false;
   s->open = false;
+  plsql_session_free(s);
   s->user.clear();
   s->server = nullptr;
 }
@@ -187,7 +189,7 @@ VOCI_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession*
       return error_set(errhp, err.code, err.message);
     }
   }
-  if (!sql_functions_register(db, &ses->settings)) {
+  if (!sql_functions_register(db, &ses->settings) || !plsql_functions_register(db, ses)) {
     sqlite3_close_v2(db);
     return error_set(errhp, 1034, ora_message(1034));
   }

@@ -7,6 +7,7 @@
 #include "engine.h"
 #include "errors.h"
 #include "os.h"
+#include "plsql.h"
 #include "sql_translate.h"
 #include "values.h"
 
@@ -608,11 +609,20 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
     srv->cancel = false;
     return fail(s, errhp, ora_error(1013));
   }
+  if (plsql_is_unit_ddl(s->text)) return plsql_unit_ddl(s, errhp);
+  if (plsql_is_block(s->text)) {
+    if (iters == 0) return fail(s, errhp, ora_error(24333));
+    sword st = plsql_execute(s, errhp);
+    if (st == OCI_SUCCESS && (mode & OCI_COMMIT_ON_SUCCESS)) st = session_commit(ses, errhp);
+    return st;
+  }
   SqliteCatalog catalog(srv->db);
   TranslateContext ctx;
   ctx.schema = ses->user;
   ctx.nls_date_format = ses->settings.nls_date_format;
   ctx.catalog = &catalog;
+  ctx.stored_function = plsql_function_lookup;
+  ctx.stored_function_data = srv->db;
   OraError err;
   srv->busy = true;
   bool translated = sql_translate(s->text, ctx, &s->tr, &err);

@@ -5,12 +5,18 @@
 
 #include "sql_types.h"
 
+#include <map>
 #include <string>
 
 struct TranslateContext {
   std::string schema;            // the current schema (session user)
   std::string nls_date_format;   // to size date-to-text conversions
   CatalogView* catalog = nullptr;
+  // The Oracle types of named binds (PL/SQL variables); others are VARCHAR2(4000).
+  const std::map<std::string, OraType>* bind_types = nullptr;
+  // Stored PL/SQL functions: true with the return type when owner.name is one.
+  bool (*stored_function)(void* data, const std::string& owner, const std::string& name, OraType* ret) = nullptr;
+  void* stored_function_data = nullptr;
 };
 
 // Tokenizes, parses and translates text. False with err (offset into text) when the

@@ -293,6 +293,37 @@ bool Translator::function(Expr& e, const Scope& scope, Emitted* out) {
     if (is_char(out->type) && text_size(args[1]) > out->type.size) out->type = varchar_type(text_size(args[1]));
     return true;
   }
+  if (f == "TO_NUMBER") {
+    if (!arity(1, 2)) return false;
+    out->sql = args.size() == 1 ? "vantro_to_number(" + args[0].sql + ")"
+                                : "vantro_to_number_mask(" + as_text(args[0]) + "," + as_text(args[1]) + ")";
+    out->type = number_type();
+    return true;
+  }
+  if (f == "TO_DATE") {
+    if (!arity(1, 2)) return false;
+    if (is_date(args[0].type) && args.size() == 1) out->sql = args[0].sql;
+    else if (args.size() == 1) out->sql = "vantro_to_date(" + as_text(args[0]) + ")";
+    else out->sql = "vantro_to_date_mask(" + as_text(args[0]) + "," + as_text(args[1]) + ")";
+    out->type = date_type();
+    return true;
+  }
+  if (f == "TO_CHAR") {
+    if (!arity(1, 2)) return false;
+    if (args.size() == 2 && !is_date(args[0].type)) return fail(904, e.offset, "\"" + f + "\"");
+    out->sql = args.size() == 1 ? as_text(args[0])
+                                : "vantro_date_to_char_mask(" + args[0].sql + "," + as_text(args[1]) + ")";
+    out->type = varchar_type(args.size() == 1 ? text_size(args[0]) : 4000);
+    return true;
+  }
+  OraType ret;
+  if (ctx_.stored_function && ctx_.stored_function(ctx_.stored_function_data, ctx_.schema, f, &ret)) {
+    out->sql = "vantro_plsql_call('" + ctx_.schema + "','" + f + "'";
+    for (const Emitted& a : args) out->sql += "," + a.sql;
+    out->sql += ")";
+    out->type = ret;
+    return true;
+  }
   return fail(904, e.offset, "\"" + f + "\"");
 }
 
@@ -317,6 +348,10 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
       out_->bind_names.push_back(e.text);
       out->sql = "?" + std::to_string(out_->bind_names.size());
       out->type = varchar_type(4000);
+      if (ctx_.bind_types) {
+        auto it = ctx_.bind_types->find(e.text);
+        if (it != ctx_.bind_types->end()) out->type = it->second;
+      }
       return true;
     case ExprKind::Column:
       return column(e, scope, out);

@@ -1,0 +1,246 @@
+// PL/SQL in the embedded engine: the compiled form of an anonymous block (statements,
+// declarations, handlers), the parser that builds it and the interpreter that runs it.
+// Expressions and SQL inside a block are never evaluated here: each becomes a SQLite
+// statement through the SQL translator, with the block's variables bound as parameters.
+// This header is internal to the engine; the OCI surface calls plsql_execute only.
+#pragma once
+
+#include "engine.h"
+#include "sql_lexer.h"
+#include "sql_types.h"
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+// True when text is a PL/SQL block (it starts with BEGIN or DECLARE).
+bool plsql_is_block(const std::string& text);
+// Compiles and runs the block prepared in s, reading and writing the caller's binds.
+sword plsql_execute(StmtHandle* s, OCIError* errhp);
+// Frees the session's PL/SQL state (DBMS_OUTPUT buffer).
+void plsql_session_free(SessionHandle* s);
+
+// --- Values -------------------------------------------------------------------------
+
+enum class PlKind { Null, Int, Real, Text };
+
+struct PlValue {
+  PlKind kind = PlKind::Null;
+  std::int64_t i = 0;
+  double d = 0;
+  std::string s;   // text; a DATE in the stored form
+};
+
+// An Oracle error raised in a block: code and message as "ORA-nnnnn: " would print them.
+// A user-declared exception carries its declaration's id.
+struct PlError {
+  int code = 0;
+  std::string message;
+  int user_id = 0;
+  int line = 0;           // where it was raised
+  std::vector<std::string> trace;  // "ORA-06512: at line n" lines
+};
+
+// --- Compiled form ------------------------------------------------------------------
+
+enum class PlRefKind { Variable, HostBind, CursorAttr, SqlAttr, SqlCode, SqlErrm };
+
+enum class PlAttr { Found, NotFound, RowCount, IsOpen };
+
+struct PlRef {
+  PlRefKind kind = PlRefKind::Variable;
+  int slot = 0;            // variable or cursor slot
+  std::string name;        // host bind name
+  PlAttr attr = PlAttr::Found;
+};
+
+// One SQLite statement: a wrapped expression or an embedded SQL statement.
+struct PlSql {
+  std::string text;                 // Oracle text with references turned into binds
+  std::vector<PlRef> refs;          // reference n is bound as :"#n"
+  std::map<std::string, OraType> bind_types;
+  Translation tr;
+  sqlite3_stmt* vm = nullptr;
+  int line = 0;
+  int column = 0;
+  bool condition = false;           // answers 1, 0 or NULL
+  // Where each rewritten token starts in text and in the block, to place SQL errors.
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> offsets;
+  std::uint32_t offset_shift = 0;   // length of the wrapper before the rewritten text
+};
+
+struct PlVarInfo {
+  std::string name;
+  OraType type;
+  bool boolean = false;
+  bool constant = false;
+  bool not_null = false;
+  std::vector<int> fields;          // a record: the slots of its fields
+  std::vector<std::string> field_names;
+};
+
+struct PlCursorInfo {
+  std::string name;
+  PlSql* query = nullptr;
+};
+
+struct PlExceptionInfo {
+  std::string name;
+  int code = 0;        // the Oracle error it stands for; 0 for a user exception
+  int user_id = 0;
+};
+
+enum class PlStmtKind {
+  Null, Assign, If, Loop, While, ForRange, ForCursor, Exit, Continue, Block, Call, SelectInto, Dml,
+  Commit, Rollback, Savepoint, Open, Fetch, Close, Return, Raise
+};
+
+struct PlTarget {
+  bool host = false;
+  int slot = 0;
+  std::string name;
+};
+
+struct PlBlock;
+
+struct PlStmt {
+  PlStmtKind kind = PlStmtKind::Null;
+  int line = 0;
+  int column = 0;
+  std::vector<PlSql*> exprs;                 // conditions, values, arguments, SQL
+  std::vector<std::vector<PlStmt>> bodies;   // IF/CASE branches (ELSE last), loop body
+  bool has_else = false;
+  std::vector<PlTarget> targets;             // assignment and INTO targets
+  int slot = -1;                             // loop index, cursor or record
+  bool reverse = false;
+  std::string name;                          // procedure called, savepoint, label
+  std::vector<std::string> arg_names;        // named call arguments ("" when positional)
+  std::vector<std::string> arg_modes;        // stored unit calls: IN, OUT, IN/OUT per parameter
+  std::string unit_owner;                    // stored unit calls
+  std::string unit_name;
+  PlExceptionInfo exception;                 // RAISE
+  std::shared_ptr<PlBlock> block;
+};
+
+struct PlDecl {
+  int slot = -1;
+  PlSql* init = nullptr;
+};
+
+struct PlHandler {
+  std::vector<PlExceptionInfo> exceptions;  // empty: WHEN OTHERS
+  std::vector<PlStmt> body;
+};
+
+struct PlBlock {
+  std::vector<PlDecl> decls;
+  std::vector<int> cursors;
+  std::vector<PlStmt> body;
+  std::vector<PlHandler> handlers;
+};
+
+// One compile error, placed as Oracle places it.
+struct PlCompileError {
+  int line = 0;
+  int column = 0;
+  std::string text;   // "PLS-00201: identifier 'X' must be declared"
+};
+
+// A parameter of a stored procedure or function.
+struct PlParam {
+  std::string name;
+  std::string mode;                 // IN, OUT, IN/OUT
+  OraType type;
+  std::string type_name;            // as declared: NUMBER, VARCHAR2, DATE ...
+  int slot = -1;
+  PlSql* default_value = nullptr;
+};
+
+struct PlProgram {
+  std::string text;
+  bool is_unit = false;             // a stored procedure or function
+  bool is_function = false;
+  std::string unit_name;
+  std::vector<PlParam> params;
+  OraType return_type;
+  std::string return_type_name;
+  int return_slot = -1;             // a function's result, held as a variable
+  std::vector<std::unique_ptr<PlSql>> sql;
+  std::vector<PlVarInfo> vars;
+  std::vector<PlCursorInfo> cursors;
+  PlBlock main;
+  std::vector<PlCompileError> errors;
+  std::vector<std::string> host_targets;   // placeholders assigned to
+  ~PlProgram();
+};
+
+struct PlCompileContext {
+  std::string schema;
+  std::string nls_date_format;
+  CatalogView* catalog = nullptr;
+  sqlite3* db = nullptr;            // for the stored units a block calls
+};
+
+// Parses and checks text; false with program->errors set when it does not compile.
+bool plsql_compile(const std::string& text, const PlCompileContext& ctx, PlProgram* program);
+// Parses and checks the source of a stored procedure or function (from its PROCEDURE
+// or FUNCTION keyword); false with program->errors set.
+bool plsql_compile_unit(const std::string& text, const PlCompileContext& ctx, PlProgram* program);
+// Line and column (1-based) of a byte offset in text.
+void plsql_position(const std::string& text, std::uint32_t offset, int* line, int* column);
+
+// --- Stored units -------------------------------------------------------------------
+
+// Creates the catalog tables of stored units when missing.
+bool plsql_units_prepare(sqlite3* db);
+// True when text is CREATE [OR REPLACE], ALTER ... COMPILE or DROP of a PROCEDURE or
+// FUNCTION.
+bool plsql_is_unit_ddl(const std::string& text);
+// Runs that statement: compiles and stores the unit, or drops it.
+sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp);
+struct PlUnitArgument {
+  std::string name;
+  std::string mode;
+  bool defaulted = false;
+};
+// The parameters of a standalone unit in order.
+std::vector<PlUnitArgument> plsql_unit_arguments(sqlite3* db, const std::string& owner, const std::string& name);
+// The type, status and source of a stored procedure or function; false when none.
+bool plsql_unit_load(sqlite3* db, const std::string& owner, const std::string& name, std::string* type,
+                     std::string* status, std::string* source);
+
+// The translator's question: is owner.name a valid stored function, and of what type.
+bool plsql_function_lookup(void* db, const std::string& owner, const std::string& name, OraType* ret);
+// Registers vantro_plsql_call(owner, name, args...), which runs a stored function.
+bool plsql_functions_register(sqlite3* db, SessionHandle* session);
+
+// --- DBMS_OUTPUT --------------------------------------------------------------------
+
+struct DbmsOutput {
+  bool enabled = false;
+  std::size_t limit = 20000;       // bytes; 0: unlimited
+  std::size_t used = 0;
+  std::vector<std::string> lines;  // complete lines not yet read
+  std::string partial;             // text put since the last complete line
+  std::size_t next = 0;            // the next line GET_LINE returns
+  bool reading = false;            // a GET has happened since the last PUT
+};
+
+struct PlSessionState {
+  DbmsOutput output;
+  int call_depth = 0;              // stored functions running inside SQL
+};
+
+PlSessionState* plsql_session(SessionHandle* s);
+
+// The DBMS_OUTPUT procedures. Failures fill err (ORA-20000 with the ORU- text).
+void dbms_output_enable(DbmsOutput* o, bool unlimited, std::int64_t size);
+void dbms_output_disable(DbmsOutput* o);
+bool dbms_output_put(DbmsOutput* o, const std::string& text, PlError* err);
+bool dbms_output_new_line(DbmsOutput* o, PlError* err);
+// One line: false when none is left (status 1).
+bool dbms_output_get_line(DbmsOutput* o, std::string* line);
