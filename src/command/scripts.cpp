@@ -185,13 +185,14 @@ int run_script_worker(StatementJob* job) {
 
     std::string text = trimmed(job->text);
     if (!text.empty() && text[0] == '@') text = trimmed(text.substr(1));
+    // The directory to come back to is the one before "@@" moves to the calling script's.
+    const std::string start_directory = platform_current_directory();
     bool relative = false;
     if (!text.empty() && text[0] == '@') {
         text = trimmed(text.substr(1));
         relative = true;
         if (console->script_directory[0]) platform_set_current_directory(console->script_directory);
     }
-    const std::string start_directory = platform_current_directory();
 
     std::string quoted;
     if (!text.empty() && text[0] == '"') {
@@ -215,6 +216,7 @@ int run_script_worker(StatementJob* job) {
     }
     if (!file) {
         console_print("Failed to open %s\n", tried.c_str());
+        if (relative) platform_set_current_directory(start_directory.c_str());
         const int depth = console->script_depth.fetch_sub(1) - 1;
         variables_swap(caller_table);
         variables_destroy(&own);
@@ -238,10 +240,11 @@ int run_script_worker(StatementJob* job) {
     std::string tail;
     read_lines(console, file, directory, relative, &tail);
 
-    // Option changes made by the script end with it.
-    if (console->options) *console->options = saved_options;
     if (!tail.empty() && !console->script_stop.load()) variables_type_line(console, tail, true);
     type_rest_of_input(console);
+    // Option changes made by the script end with it, those of a last line without a line
+    // end included.
+    if (console->options) *console->options = saved_options;
 
     platform_set_current_directory(start_directory.c_str());
     std::fclose(closer.file);

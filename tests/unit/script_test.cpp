@@ -61,6 +61,11 @@ TEST_F(ScriptTest, OptionsAndVariablesAreRestoredAfterTheScript) {
     EXPECT_FALSE(defined("mine"));
     EXPECT_TRUE(defined("keep"));
     variable_undefine("keep");
+
+    // A last line without a line end runs inside the script too: its option change ends with it.
+    write_file("tail.sql", "prompt first\nset heading off");
+    run("@" + path("tail") + "\n");
+    EXPECT_TRUE(console_->options->on(Option::Heading));
 }
 
 TEST_F(ScriptTest, LastLineWithoutNewlineAndOpenStatementAreRun) {
