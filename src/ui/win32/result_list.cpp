@@ -1,10 +1,13 @@
 // The splitter pane at the bottom of the main window (class "SplitterClass") and the
 // owner-data result list view inside it. The pane can only be resized at its top edge.
-// The list never holds rows: it asks for each cell when shown. The query result store
-// that answers those requests is not part of this build yet, so a setup shows no columns
-// and no rows.
+// The list never holds rows: it asks for each cell when shown, and the cell is read from
+// the query's result file (fixed-length records) at that moment.
 
 #include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "oci/oci_statements.h"
 
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/win32_app.h"
@@ -16,6 +19,24 @@ constexpr int kPaneHeight = 198;
 
 int g_frame_x = 0, g_frame_y = 0;
 int g_inserted_columns = 0;
+long long g_record_length = 0;
+std::vector<char> g_cell;   // one field, reused for every cell request
+
+// Answers the list's request for the text of one cell from the result file.
+void fill_cell(NMLVDISPINFOA* info) {
+    if (!(info->item.mask & LVIF_TEXT)) return;
+    const int column = info->item.iSubItem;
+    std::FILE* file = result_file();
+    if (!file || column < 0 || column >= static_cast<int>(result_columns.size()) || g_cell.empty()) return;
+    long long offset = 0;
+    for (int c = 0; c < column; ++c) offset += result_columns[static_cast<size_t>(c)].width;
+    const size_t width = static_cast<size_t>(result_columns[static_cast<size_t>(column)].width);
+    std::fill(g_cell.begin(), g_cell.end(), '\0');
+    if (_fseeki64(file, static_cast<long long>(info->item.iItem) * g_record_length + offset, SEEK_SET) == 0)
+        (void)std::fread(g_cell.data(), 1, width, file);
+    g_cell[width - 1] = '\0';
+    info->item.pszText = g_cell.data();
+}
 int g_drag_offset = -1;   // while the top edge is dragged: pointer y minus the pane's top
 
 constexpr int kMinPaneHeight = 40;
@@ -94,8 +115,14 @@ LRESULT CALLBACK splitter_proc(HWND window, UINT message, WPARAM wparam, LPARAM 
             if (message == WM_LBUTTONUP) ReleaseCapture();
         }
         return 0;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lparam);
+        if (header->idFrom == ID_RESULT_LIST && header->code == LVN_GETDISPINFOA)
+            fill_cell(reinterpret_cast<NMLVDISPINFOA*>(lparam));
+        return 0;
+    }
     case WM_CONTEXTMENU:
-        // Offered once a query has left a result file; none exists in this build.
+        // The copy commands of this menu come with the export.
         return 0;
     default: return DefWindowProcA(window, message, wparam, lparam);
     }
@@ -141,8 +168,36 @@ void result_list_clear_now() {
 
 void result_list_setup_now() {
     if (!g_app.list) return;
-    // No query result store yet: no columns, so nothing to show.
-    SendMessageA(g_app.list, LVM_SETITEMCOUNT, 0, 0);
+    result_list_clear_now();
+    g_record_length = 0;
+    std::vector<char>().swap(g_cell);
+    if (result_columns.empty()) return;
+    int widest = 0;
+    for (size_t i = 0; i < result_columns.size(); ++i) {
+        LVCOLUMNA column{};
+        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        column.fmt = LVCFMT_LEFT;
+        column.cx = 120;
+        column.pszText = const_cast<char*>(result_columns[i].name.c_str());
+        column.iSubItem = static_cast<int>(i);
+        if (SendMessageA(g_app.list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column)) >= 0)
+            ++g_inserted_columns;
+        g_record_length += result_columns[i].width;
+        widest = std::max(widest, result_columns[i].width);
+    }
+    if (widest == 0) return;
+    g_cell.assign(static_cast<size_t>(widest), '\0');
+    ShowWindow(g_app.list, SW_HIDE);
+    SendMessageA(g_app.list, LVM_DELETEALLITEMS, 0, 0);
+    SendMessageA(g_app.list, LVM_SETITEMCOUNT, static_cast<WPARAM>(std::max(0, result_row_count.load())), 0);
+    for (int i = 0; i < g_inserted_columns; ++i) {
+        SendMessageA(g_app.list, LVM_SETCOLUMNWIDTH, i, LVSCW_AUTOSIZE);
+        const LRESULT contents = SendMessageA(g_app.list, LVM_GETCOLUMNWIDTH, i, 0);
+        SendMessageA(g_app.list, LVM_SETCOLUMNWIDTH, i, LVSCW_AUTOSIZE_USEHEADER);
+        if (contents > SendMessageA(g_app.list, LVM_GETCOLUMNWIDTH, i, 0))
+            SendMessageA(g_app.list, LVM_SETCOLUMNWIDTH, i, LVSCW_AUTOSIZE);
+    }
+    ShowWindow(g_app.list, SW_SHOW);
 }
 
 void splitter_place_at_bottom() {
