@@ -266,21 +266,6 @@ int message_loop() {
     return static_cast<int>(msg.wParam);
 }
 
-// The database layer behind the Logon dialog, Cancel, Disconnect and New window.
-void install_database_hooks() {
-    SessionHooks hooks;
-    hooks.connect = [](ConsoleBuffer*, const char* user, const char* password, const char* database,
-                       const char* mode) { return db_connect(user, password, database, mode); };
-    hooks.connect_command = [](ConsoleBuffer*, const char* connect_string) {
-        return db_connect_command(connect_string);
-    };
-    hooks.session_open = [] { return session_open.load() != 0; };
-    hooks.connect_description = [] { return connect_description(); };
-    hooks.cancel = [] { db_cancel(); };
-    hooks.disconnect = [](ConsoleBuffer*) { db_disconnect(); };
-    session_install_hooks(hooks);
-}
-
 void shutdown_core() {
     ConsoleBuffer* console = g_app.buffer;
     console->attached.store(false);
@@ -326,7 +311,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
 
     // The core: console with its options from the per-user store, the dispatcher, and
     // this front end; typing is held off until start-up is complete.
-    install_database_hooks();
     g_app.buffer = core_start(&g_frontend);
     history_load(g_app.buffer);
     load_recent();
