@@ -1,4 +1,4 @@
-// OCI surface, part 1: environments, handles, descriptors, attributes, parameter
+// OCI surface: environments, handles, descriptors, attributes, parameter
 // descriptors and error records. Every exported function checks its handles and
 // answers OCI_INVALID_HANDLE for a pointer that is not a live handle of the right type.
 #include "engine.h"

@@ -1,4 +1,4 @@
-// OCI surface, part 4: reading LOB locators filled by a fetch (OCILobRead, single shot or
+// OCI surface: reading LOB locators filled by a fetch (OCILobRead, single shot or
 // polling in pieces with OCI_NEED_DATA) and opening and closing BFILEs. The engine keeps
 // no external files, so a BFILE can never be reached and opening one fails as Oracle
 // fails for a missing directory or file.

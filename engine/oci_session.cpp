@@ -1,4 +1,4 @@
-// OCI surface, part 2: server attach and detach, session begin and end, the server
+// OCI surface: server attach and detach, session begin and end, the server
 // banner, transactions through the OCI calls, and cancel (OCIBreak / OCIReset).
 // A server handle names a database folder; a session opens the folder's catalog with
 // SQLite and attaches the user's schema.

@@ -1,4 +1,4 @@
-// OCI surface, part 3: statements. Prepare records the text; execute translates it,
+// OCI surface: statements. Prepare records the text; execute translates it,
 // runs it with Oracle's transaction rules and, for a query, leaves a SQLite statement
 // positioned before its first row; fetch steps it and converts each value straight into
 // the caller's define buffers (no allocation per row). Values come out as Oracle prints
