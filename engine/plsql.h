@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,14 +48,14 @@ struct PlError {
 
 // --- Compiled form ------------------------------------------------------------------
 
-enum class PlRefKind { Variable, HostBind, CursorAttr, SqlAttr, SqlCode, SqlErrm };
+enum class PlRefKind { Variable, HostBind, CursorAttr, SqlAttr, SqlCode, SqlErrm, PackageVar };
 
 enum class PlAttr { Found, NotFound, RowCount, IsOpen };
 
 struct PlRef {
   PlRefKind kind = PlRefKind::Variable;
-  int slot = 0;            // variable or cursor slot
-  std::string name;        // host bind name
+  int slot = 0;            // variable or cursor slot; a package variable's slot in its package
+  std::string name;        // host bind name; "OWNER.PACKAGE" of a package variable
   PlAttr attr = PlAttr::Found;
 };
 
@@ -99,11 +100,21 @@ enum class PlStmtKind {
   Commit, Rollback, Savepoint, Open, Fetch, Close, Return, Raise
 };
 
+struct PlVarInfo;
+
 struct PlTarget {
   bool host = false;
   int slot = 0;
   std::string name;
+  std::string package;                 // "OWNER.PACKAGE" when slot is a variable of that package
+  std::shared_ptr<PlVarInfo> info;     // ... and its declaration
 };
+
+inline PlTarget pl_var_target(int slot) {
+  PlTarget t;
+  t.slot = slot;
+  return t;
+}
 
 struct PlBlock;
 
@@ -121,7 +132,8 @@ struct PlStmt {
   std::vector<std::string> arg_names;        // named call arguments ("" when positional)
   std::vector<std::string> arg_modes;        // stored unit calls: IN, OUT, IN/OUT per parameter
   std::string unit_owner;                    // stored unit calls
-  std::string unit_name;
+  std::string unit_name;                     // the procedure, or the package of a member
+  int subprogram_id = 0;                     // a package member: its SUBPROGRAM_ID
   PlExceptionInfo exception;                 // RAISE
   std::shared_ptr<PlBlock> block;
 };
@@ -160,6 +172,24 @@ struct PlParam {
   PlSql* default_value = nullptr;
 };
 
+// A procedure or function of a package, declared in its specification or body.
+struct PlSubprogram {
+  std::string name;
+  int subprogram_id = 0;            // 1.. in order of declaration, specification first
+  bool is_function = false;
+  bool in_spec = false;
+  bool defined = false;             // its body has been read
+  std::vector<PlParam> params;
+  OraType return_type;
+  std::string return_type_name;
+  int return_slot = -1;
+  PlBlock body;
+  std::uint32_t offset = 0;         // of its name where declared
+  int line = 0, column = 0;         // of its name in the specification
+};
+
+enum class PlTriggerTiming { Before, After };
+
 struct PlProgram {
   std::string text;
   bool is_unit = false;             // a stored procedure or function
@@ -175,6 +205,21 @@ struct PlProgram {
   PlBlock main;
   std::vector<PlCompileError> errors;
   std::vector<std::string> host_targets;   // placeholders assigned to
+  // A package: its members, and the slots [0, package_slots) that hold its state.
+  bool is_package = false;
+  std::string package_owner, package_name;
+  std::vector<PlSubprogram> subprograms;
+  int package_slots = 0;
+  bool has_init = false;            // the body's initialisation section is main.body
+  // A trigger body: the slots of :OLD and :NEW per column, and of the predicates.
+  bool is_trigger = false;
+  PlTriggerTiming trigger_timing = PlTriggerTiming::Before;
+  bool trigger_row = false;
+  std::vector<int> old_slots, new_slots;
+  int inserting_slot = -1, updating_slot = -1, deleting_slot = -1;
+  PlSql* trigger_when = nullptr;    // the WHEN condition of a row trigger
+  // Stored units this program calls or reads, as "OWNER.NAME".
+  std::set<std::string> references;
   ~PlProgram();
 };
 
@@ -183,6 +228,11 @@ struct PlCompileContext {
   std::string nls_date_format;
   CatalogView* catalog = nullptr;
   sqlite3* db = nullptr;            // for the stored units a block calls
+  // A trigger body: the columns of its table (for :NEW and :OLD) and its kind.
+  const std::vector<ColumnInfo>* trigger_columns = nullptr;
+  PlTriggerTiming trigger_timing = PlTriggerTiming::Before;
+  bool trigger_row = false;
+  std::string trigger_when;         // the WHEN condition's text, without WHEN and parentheses
 };
 
 // Parses and checks text; false with program->errors set when it does not compile.
@@ -190,6 +240,11 @@ bool plsql_compile(const std::string& text, const PlCompileContext& ctx, PlProgr
 // Parses and checks the source of a stored procedure or function (from its PROCEDURE
 // or FUNCTION keyword); false with program->errors set.
 bool plsql_compile_unit(const std::string& text, const PlCompileContext& ctx, PlProgram* program);
+// Parses and checks a package: spec is the specification's source (from its PACKAGE
+// keyword); body the body's source or empty when only the specification is compiled.
+// Errors belong to the body when one is given.
+bool plsql_compile_package(const std::string& spec, const std::string& body, const PlCompileContext& ctx,
+                           PlProgram* program);
 // Line and column (1-based) of a byte offset in text.
 void plsql_position(const std::string& text, std::uint32_t offset, int* line, int* column);
 
@@ -206,7 +261,32 @@ struct PlUnitArgument {
   std::string name;
   std::string mode;
   bool defaulted = false;
+  std::string data_type;
 };
+// One subprogram a call by name can reach: a standalone unit (subprogram_id 0) or one
+// overload of a package member.
+struct PlCandidate {
+  int subprogram_id = 0;
+  bool is_function = false;
+  std::string return_type;
+  std::vector<PlUnitArgument> params;
+};
+// The public overloads of owner.package.member, from the catalog.
+std::vector<PlCandidate> plsql_package_members(sqlite3* db, const std::string& owner, const std::string& package,
+                                               const std::string& member);
+// The status and source of a stored object of the given type; false when none.
+bool plsql_object_load(sqlite3* db, const std::string& owner, const std::string& name, const std::string& type,
+                       std::string* status, std::string* source);
+// Loads and compiles owner.package (specification and body) for running. Fails with
+// ORA-04063 when it is invalid and does not compile, ORA-06508 when it is missing.
+bool plsql_package_load(sqlite3* db, const PlCompileContext& ctx, const std::string& owner,
+                        const std::string& package, PlProgram* program, PlError* err);
+// Makes a stored unit that is INVALID because something it uses changed valid again by
+// compiling it; false when it still has errors (they are stored).
+bool plsql_unit_revalidate(sqlite3* db, const std::string& nls_date_format, const std::string& owner,
+                           const std::string& name);
+// Marks the units that use owner.name INVALID (and what uses them, in turn).
+void plsql_invalidate_dependants(sqlite3* db, const std::string& owner, const std::string& name);
 // The parameters of a standalone unit in order.
 std::vector<PlUnitArgument> plsql_unit_arguments(sqlite3* db, const std::string& owner, const std::string& name);
 // The type, status and source of a stored procedure or function; false when none.
@@ -230,9 +310,26 @@ struct DbmsOutput {
   bool reading = false;            // a GET has happened since the last PUT
 };
 
+struct PlPackageState {
+  std::string stamp;               // the sources the state was built from
+  bool initialized = false;
+  std::vector<PlValue> values;
+};
+
+// A row a BEFORE row trigger changed, being stored again with its new values: the
+// triggers that already ran for it do not run a second time.
+struct PlTriggerRedo {
+  std::string table;               // "OWNER.TABLE"
+  std::set<std::string> fired;
+};
+
 struct PlSessionState {
   DbmsOutput output;
   int call_depth = 0;              // stored functions running inside SQL
+  std::map<std::string, PlPackageState> packages;   // by "OWNER.PACKAGE"
+  std::vector<PlTriggerRedo> redo;
+  std::int64_t redone_rows = 0;    // rows stored again by BEFORE row triggers
+  std::string trigger_signature;   // what the connection's firing triggers were made from
 };
 
 PlSessionState* plsql_session(SessionHandle* s);

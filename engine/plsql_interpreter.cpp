@@ -55,9 +55,13 @@ class Interpreter {
   // Runs a stored unit called with args (one per parameter; NULL value slots take the
   // parameter's default). Out values are read back from out_values afterwards.
   bool run_unit(const std::vector<PlValue>& args, const std::vector<bool>& given, std::vector<PlValue>* out_values,
-                PlError* err) {
-    for (std::size_t k = 0; k < p_->params.size(); ++k) {
-      const PlParam& prm = p_->params[k];
+                PlError* err, const PlSubprogram* sub = nullptr) {
+    const std::vector<PlParam>& params = sub ? sub->params : p_->params;
+    const PlBlock& body = sub ? sub->body : p_->main;
+    bool is_function = sub ? sub->is_function : p_->is_function;
+    return_slot_ = sub ? sub->return_slot : p_->return_slot;
+    for (std::size_t k = 0; k < params.size(); ++k) {
+      const PlParam& prm = params[k];
       PlValue v;
       OraType from = prm.type;
       if (!given[k] && prm.default_value) {
@@ -71,20 +75,57 @@ class Interpreter {
         return false;
       }
     }
+    Flow f = block(body);
+    if (f == Flow::Error) {
+      *err = error_;
+      return false;
+    }
+    if (is_function && f != Flow::Return) {
+      *err = make_error(6503, "PL/SQL: Function returned without value");
+      err->line = last_line(body);
+      return false;
+    }
+    out_values->clear();
+    if (return_slot_ >= 0) return_value_ = var(return_slot_);
+    for (const PlParam& prm : params) out_values->push_back(var(prm.slot));
+    return true;
+  }
+
+  // Slots [0, count) of this program are the package state values.
+  void attach_package(std::vector<PlValue>* values, int count) {
+    pkg_ = values;
+    pkg_slots_ = count;
+  }
+
+  // Runs a package's declarations and initialisation section into its fresh state.
+  bool init_package(PlError* err) {
     Flow f = block(p_->main);
     if (f == Flow::Error) {
       *err = error_;
       return false;
     }
-    if (p_->is_function && f != Flow::Return) {
-      *err = make_error(6503, "PL/SQL: Function returned without value");
-      err->line = last_line(p_->main);
+    return true;
+  }
+
+  // Runs a trigger body on the row in the trigger slots; false with err.
+  bool run_trigger(bool* fire, PlError* err) {
+    if (p_->trigger_when) {
+      if (!test(p_->trigger_when, fire, err)) return false;
+      if (!*fire) return true;
+    }
+    *fire = true;
+    Flow f = block(p_->main);
+    if (f == Flow::Error) {
+      *err = error_;
+      if (err->code == 0) err->code = 6510;
       return false;
     }
-    out_values->clear();
-    if (p_->return_slot >= 0) return_value_ = vars_[static_cast<std::size_t>(p_->return_slot)];
-    for (const PlParam& prm : p_->params) out_values->push_back(vars_[static_cast<std::size_t>(prm.slot)]);
     return true;
+  }
+
+  PlValue& var(int slot) {
+    std::size_t k = static_cast<std::size_t>(slot);
+    return slot < pkg_slots_ ? (*pkg_)[k] : vars_[k];
   }
 
   // Checks that every placeholder of the block is bound before anything runs.
@@ -135,6 +176,9 @@ class Interpreter {
   int sql_found_ = -1;
   std::vector<PlError> handling_;   // the errors whose handlers are running
   PlValue return_value_;
+  int return_slot_ = -1;
+  std::vector<PlValue>* pkg_ = nullptr;   // the package state, for a package's program
+  int pkg_slots_ = 0;
   bool savepoint_ = false;          // the root's: the block's changes can be undone
   Interpreter* root_;               // the interpreter of the block the client sent
   int depth_ = 0;                   // 0 for the block the client sent
@@ -397,14 +441,21 @@ class Interpreter {
 
   // Converts v (of Oracle type from) into a value of variable slot's type.
   bool assign_var(int slot, const PlValue& v, const OraType& from, PlError* err) {
-    const PlVarInfo& info = p_->vars[static_cast<std::size_t>(slot)];
     PlValue out;
+    if (!convert_to(p_->vars[static_cast<std::size_t>(slot)], v, from, &out, err)) return false;
+    var(slot) = out;
+    return true;
+  }
+
+  // Converts v (of Oracle type from) into a value of the type info declares.
+  bool convert_to(const PlVarInfo& info, const PlValue& v, const OraType& from, PlValue* result, PlError* err) {
+    PlValue& out = *result;
+    out = PlValue();
     if (v.kind == PlKind::Null) {
       if (info.not_null) {
         *err = value_error("");
         return false;
       }
-      vars_[static_cast<std::size_t>(slot)] = out;
       return true;
     }
     const OraType& to = info.type;
@@ -436,12 +487,18 @@ class Interpreter {
       }
       if (to.code == kTypeChar && out.s.size() < to.size) out.s.append(to.size - out.s.size(), ' ');
     }
-    vars_[static_cast<std::size_t>(slot)] = out;
     return true;
   }
 
   bool assign(const PlTarget& t, const PlValue& v, const OraType& from, PlError* err) {
     if (t.host) return host_assign(t.name, v, from, err);
+    if (!t.package.empty()) {
+      PlPackageState* st = package_state(t.package, nullptr, err);
+      PlValue out;
+      if (!st || !convert_to(*t.info, v, from, &out, err)) return false;
+      st->values[static_cast<std::size_t>(t.slot)] = out;
+      return true;
+    }
     return assign_var(t.slot, v, from, err);
   }
 
@@ -483,7 +540,13 @@ class Interpreter {
 
   bool ref_value(const PlRef& r, PlValue* v, PlError* err) {
     switch (r.kind) {
-      case PlRefKind::Variable: *v = vars_[static_cast<std::size_t>(r.slot)]; return true;
+      case PlRefKind::Variable: *v = var(r.slot); return true;
+      case PlRefKind::PackageVar: {
+        PlPackageState* st = package_state(r.name, nullptr, err);
+        if (!st) return false;
+        *v = st->values[static_cast<std::size_t>(r.slot)];
+        return true;
+      }
       case PlRefKind::HostBind: {
         HostState* h = host(r.name, err);
         if (!h || !host_read(h, err)) return false;
@@ -636,7 +699,7 @@ class Interpreter {
       const PlVarInfo& v = p_->vars[static_cast<std::size_t>(targets[0].slot)];
       if (!v.fields.empty()) {
         flat.clear();
-        for (int f : v.fields) flat.push_back(PlTarget{false, f, ""});
+        for (int f : v.fields) flat.push_back(pl_var_target(f));
       }
     }
     int ncols = sqlite3_column_count(vm);
@@ -657,8 +720,8 @@ class Interpreter {
   Flow block(const PlBlock& b) {
     PlError err;
     for (const PlDecl& d : b.decls) {
-      vars_[static_cast<std::size_t>(d.slot)] = PlValue();
-      for (int f : p_->vars[static_cast<std::size_t>(d.slot)].fields) vars_[static_cast<std::size_t>(f)] = PlValue();
+      var(d.slot) = PlValue();
+      for (int f : p_->vars[static_cast<std::size_t>(d.slot)].fields) var(f) = PlValue();
       if (!d.init) continue;
       PlValue v;
       if (!eval(d.init, &v, &err) || !assign_var(d.slot, v, type_of(d.init), &err)) return raise(err, d.init->line);
@@ -764,7 +827,7 @@ class Interpreter {
         std::int64_t to = b.kind == PlKind::Int ? b.i : std::llround(b.d);
         Flow f = Flow::Next;
         for (std::int64_t k = st.reverse ? to : from; st.reverse ? k >= from : k <= to; st.reverse ? --k : ++k) {
-          vars_[static_cast<std::size_t>(st.slot)] = int_value(k);
+          var(st.slot) = int_value(k);
           if (!loop_step(st, &f)) break;
         }
         return f;
@@ -787,7 +850,7 @@ class Interpreter {
           CursorState& cs = cursors_[static_cast<std::size_t>(c)];
           cs.found = 1;
           ++cs.rowcount;
-          if (!fetch_into(q->vm, q, {PlTarget{false, st.slot, ""}}, &err)) {
+          if (!fetch_into(q->vm, q, {pl_var_target(st.slot)}, &err)) {
             close_cursor(c);
             return raise(err, st.line);
           }
@@ -909,7 +972,7 @@ class Interpreter {
         if (!st.exprs.empty()) {
           PlValue v;
           if (!eval(st.exprs[0], &v, &err)) return raise(err, st.line);
-          int slot = p_->return_slot;
+          int slot = return_slot_;
           if (slot >= 0 && !assign_var(slot, v, type_of(st.exprs[0]), &err)) return raise(err, st.line);
         }
         return Flow::Return;
@@ -937,25 +1000,98 @@ class Interpreter {
     return Flow::Next;
   }
 
+  PlCompileContext compile_context(const std::string& owner, CatalogView* catalog) const {
+    PlCompileContext ctx;
+    ctx.schema = owner;
+    ctx.nls_date_format = ses_->settings.nls_date_format;
+    ctx.catalog = catalog;
+    ctx.db = db_;
+    return ctx;
+  }
+
+ public:
+  // The session's state of package "OWNER.NAME", built (declarations and initialisation
+  // section run) on first use and again after the package changed. program, when given,
+  // receives the compiled package.
+  PlPackageState* package_state(const std::string& qualified, PlProgram* program, PlError* err) {
+    std::size_t dot = qualified.find('.');
+    std::string owner = qualified.substr(0, dot), name = qualified.substr(dot + 1);
+    PlProgram local;
+    PlProgram* prog = program ? program : &local;
+    SqliteCatalog catalog(db_);
+    if (!plsql_package_load(db_, compile_context(owner, &catalog), owner, name, prog, err)) return nullptr;
+    PlPackageState& st = plsql_session(ses_)->packages[qualified];
+    if (st.initialized && st.stamp == prog->text) return &st;
+    st = PlPackageState();
+    st.stamp = prog->text;
+    st.initialized = true;
+    st.values.assign(static_cast<std::size_t>(prog->package_slots), PlValue());
+    Interpreter init(s_, prog, root_);
+    init.attach_package(&st.values, prog->package_slots);
+    if (!init.init_package(err)) {
+      err->trace.insert(err->trace.begin(), "ORA-06512: at \"" + qualified + "\", line " + std::to_string(err->line));
+      plsql_session(ses_)->packages.erase(qualified);
+      return nullptr;
+    }
+    return &st;
+  }
+
+ private:
+  Flow call_package(const PlStmt& st, const std::vector<PlValue>& args, const std::vector<bool>& given) {
+    std::string qualified = st.unit_owner + "." + st.unit_name;
+    PlProgram callee;
+    PlError err;
+    PlPackageState* state = package_state(qualified, &callee, &err);
+    if (!state) {
+      err.line = st.line;
+      error_ = err;
+      return Flow::Error;
+    }
+    const PlSubprogram* sub = nullptr;
+    for (const PlSubprogram& c : callee.subprograms)
+      if (c.subprogram_id == st.subprogram_id && c.defined) sub = &c;
+    if (!sub || sub->params.size() != args.size())
+      return raise(make_error(6508, "PL/SQL: could not find program unit being called: \"" + qualified + "\""),
+                   st.line);
+    Interpreter inner(s_, &callee, root_);
+    inner.attach_package(&state->values, callee.package_slots);
+    std::vector<PlValue> outs;
+    if (!inner.run_unit(args, given, &outs, &err, sub)) {
+      err.trace.insert(err.trace.begin(), "ORA-06512: at \"" + qualified + "\", line " + std::to_string(err.line));
+      err.line = st.line;
+      error_ = err;
+      return Flow::Error;
+    }
+    for (std::size_t k = 0; k < outs.size(); ++k) {
+      if (st.arg_modes[k] == "IN" || (st.targets[k].slot < 0 && !st.targets[k].host)) continue;
+      if (!assign(st.targets[k], outs[k], sub->params[k].type, &err)) return raise(err, st.line);
+    }
+    return Flow::Next;
+  }
+
   Flow call_unit(const PlStmt& st, const std::vector<PlValue>& args) {
     if (depth_ >= 50) return raise(make_error(6502, "PL/SQL: numeric or value error: call depth exceeded"), st.line);
-    std::string type, status, source;
-    if (!plsql_unit_load(db_, st.unit_owner, st.unit_name, &type, &status, &source))
-      return raise(make_error(6508, "PL/SQL: could not find program unit being called"), st.line);
-    if (status != "VALID")
-      return raise(make_error(4063, "procedure \"" + st.unit_owner + "." + st.unit_name + "\" has errors"), st.line);
-    SqliteCatalog catalog(db_);
-    PlCompileContext ctx;
-    ctx.schema = st.unit_owner;
-    ctx.nls_date_format = ses_->settings.nls_date_format;
-    ctx.catalog = &catalog;
-    ctx.db = db_;
-    PlProgram callee;
-    if (!plsql_compile_unit(source, ctx, &callee) || callee.params.size() != args.size())
-      return raise(make_error(6508, "PL/SQL: could not find program unit being called"), st.line);
     std::vector<bool> given;
     for (std::size_t k = 0; k < st.exprs.size(); ++k) given.push_back(st.exprs[k] || st.targets[k].slot >= 0 ||
                                                                       st.targets[k].host);
+    if (st.subprogram_id > 0) return call_package(st, args, given);
+    std::string type, status, source;
+    if (!plsql_unit_load(db_, st.unit_owner, st.unit_name, &type, &status, &source))
+      return raise(make_error(6508, "PL/SQL: could not find program unit being called"), st.line);
+    if (status != "VALID") {
+      if (!plsql_unit_revalidate(db_, ses_->settings.nls_date_format, st.unit_owner, st.unit_name)) {
+        PlError e = make_error(4063, "procedure \"" + st.unit_owner + "." + st.unit_name + "\" has errors");
+        e.trace.push_back("ORA-06508: PL/SQL: could not find program unit being called: \"" + st.unit_owner + "." +
+                          st.unit_name + "\"");
+        return raise(e, st.line);
+      }
+      plsql_unit_load(db_, st.unit_owner, st.unit_name, &type, &status, &source);
+    }
+    SqliteCatalog catalog(db_);
+    PlProgram callee;
+    if (!plsql_compile_unit(source, compile_context(st.unit_owner, &catalog), &callee) ||
+        callee.params.size() != args.size())
+      return raise(make_error(6508, "PL/SQL: could not find program unit being called"), st.line);
     Interpreter inner(s_, &callee, root_);
     std::vector<PlValue> outs;
     PlError err;
@@ -1133,7 +1269,87 @@ void call_error(sqlite3_context* ctx, const PlError& e, const std::string& unit)
   sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
 }
 
-// vantro_plsql_call(owner, name, args...): runs a stored function for SQL.
+void sql_error(sqlite3_context* ctx, const std::string& text) {
+  sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
+}
+
+PlValue sql_value(sqlite3_value* v) {
+  PlValue out;
+  switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: out.kind = PlKind::Int; out.i = sqlite3_value_int64(v); break;
+    case SQLITE_FLOAT: out.kind = PlKind::Real; out.d = sqlite3_value_double(v); break;
+    case SQLITE_NULL: break;
+    default: {
+      const unsigned char* t = sqlite3_value_text(v);
+      int n = sqlite3_value_bytes(v);
+      if (t && n > 0) {
+        out.kind = PlKind::Text;
+        out.s.assign(reinterpret_cast<const char*>(t), static_cast<std::size_t>(n));
+      }
+      break;
+    }
+  }
+  return out;
+}
+
+void sql_result(sqlite3_context* ctx, const PlValue& r) {
+  switch (r.kind) {
+    case PlKind::Null: sqlite3_result_null(ctx); break;
+    case PlKind::Int: sqlite3_result_int64(ctx, r.i); break;
+    case PlKind::Real: sqlite3_result_double(ctx, r.d); break;
+    case PlKind::Text: sqlite3_result_text(ctx, r.s.data(), static_cast<int>(r.s.size()), SQLITE_TRANSIENT); break;
+  }
+}
+
+// True when a function's parameters take count arguments (the rest have defaults).
+bool takes(const std::vector<PlParam>& params, std::size_t count) {
+  if (count > params.size()) return false;
+  for (std::size_t k = count; k < params.size(); ++k)
+    if (!params[k].default_value) return false;
+  return true;
+}
+
+// Whether SQL values suit the parameters' types: numbers for numbers, text for the rest.
+bool suits(const std::vector<PlParam>& params, int argc, sqlite3_value** argv) {
+  for (int k = 0; k < argc; ++k) {
+    int t = sqlite3_value_type(argv[k]);
+    if (t == SQLITE_NULL) continue;
+    bool number = params[static_cast<std::size_t>(k)].type.code == kTypeNumber;
+    if (number != (t == SQLITE_INTEGER || t == SQLITE_FLOAT)) return false;
+  }
+  return true;
+}
+
+// Runs a function with the SQL arguments and sets the SQL result.
+void run_for_sql(sqlite3_context* ctx, SessionHandle* ses, PlProgram* program, const PlSubprogram* sub,
+                 std::vector<PlValue>* pkg_values, int argc, sqlite3_value** argv, const std::string& unit) {
+  const std::vector<PlParam>& params = sub ? sub->params : program->params;
+  std::vector<PlValue> args(params.size());
+  std::vector<bool> given(params.size(), false);
+  for (int k = 0; k < argc; ++k) {
+    args[static_cast<std::size_t>(k)] = sql_value(argv[k]);
+    given[static_cast<std::size_t>(k)] = true;
+  }
+  StmtHandle holder;
+  holder.session = ses;
+  Interpreter interp(&holder, program);
+  if (pkg_values) interp.attach_package(pkg_values, program->package_slots);
+  std::vector<PlValue> outs;
+  PlError err;
+  PlSessionState* state = plsql_session(ses);
+  ++state->call_depth;
+  bool ok = interp.run_unit(args, given, &outs, &err, sub);
+  --state->call_depth;
+  interp.finish_unit();
+  if (!ok) {
+    call_error(ctx, err, unit);
+    return;
+  }
+  sql_result(ctx, interp.return_value());
+}
+
+// vantro_plsql_call(owner, name, args...): runs a stored function, or a package's
+// function when name is "PACKAGE.FUNCTION", for SQL.
 void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   SessionHandle* ses = static_cast<SessionHandle*>(sqlite3_user_data(ctx));
   if (argc < 2 || !ses->server || !ses->server->db) return;
@@ -1143,6 +1359,42 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
   };
   std::string owner = text(0), name = text(1), unit = owner + "." + name;
+  PlSessionState* state = plsql_session(ses);
+  if (state->call_depth >= 50) {
+    sql_error(ctx, "ORA-00036: maximum number of recursive SQL levels (50) exceeded");
+    return;
+  }
+  std::size_t given_count = static_cast<std::size_t>(argc - 2);
+  std::size_t dot = name.find('.');
+  if (dot != std::string::npos) {
+    std::string package = owner + "." + name.substr(0, dot), member = name.substr(dot + 1);
+    StmtHandle holder;
+    holder.session = ses;
+    PlProgram empty;
+    Interpreter root(&holder, &empty);
+    PlProgram callee;
+    PlError err;
+    PlPackageState* st = root.package_state(package, &callee, &err);
+    if (!st) {
+      std::string t = ora_format(err.code, err.message);
+      for (const std::string& line : err.trace) t += line + "\n";
+      if (!t.empty() && t.back() == '\n') t.pop_back();
+      sql_error(ctx, t);
+      return;
+    }
+    const PlSubprogram* chosen = nullptr;
+    for (const PlSubprogram& sub : callee.subprograms) {
+      if (sub.name != member || !sub.is_function || !sub.defined || !takes(sub.params, given_count)) continue;
+      if (!chosen || (suits(sub.params, argc - 2, argv + 2) && !suits(chosen->params, argc - 2, argv + 2)))
+        chosen = &sub;
+    }
+    if (!chosen) {
+      sql_error(ctx, "ORA-06553: PLS-306: wrong number or types of arguments in call to '" + member + "'");
+      return;
+    }
+    run_for_sql(ctx, ses, &callee, chosen, &st->values, argc - 2, argv + 2, package);
+    return;
+  }
   std::string type, status, source;
   if (!plsql_unit_load(db, owner, name, &type, &status, &source) || type != "FUNCTION") {
     PlError e = make_error(6508, "PL/SQL: could not find program unit being called");
@@ -1150,15 +1402,9 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     call_error(ctx, e, unit);
     return;
   }
-  if (status != "VALID") {
-    std::string t = "ORA-06575: Package or function " + name + " is in an invalid state";
-    sqlite3_result_error(ctx, t.c_str(), static_cast<int>(t.size()));
-    return;
-  }
-  PlSessionState* state = plsql_session(ses);
-  if (state->call_depth >= 50) {
-    std::string t = "ORA-00036: maximum number of recursive SQL levels (50) exceeded";
-    sqlite3_result_error(ctx, t.c_str(), static_cast<int>(t.size()));
+  if (status != "VALID" && (!plsql_unit_revalidate(db, ses->settings.nls_date_format, owner, name) ||
+                            !plsql_unit_load(db, owner, name, &type, &status, &source))) {
+    sql_error(ctx, "ORA-06575: Package or function " + name + " is in an invalid state");
     return;
   }
   SqliteCatalog catalog(db);
@@ -1169,62 +1415,14 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   cc.db = db;
   PlProgram program;
   if (!plsql_compile_unit(source, cc, &program)) {
-    std::string t = "ORA-06575: Package or function " + name + " is in an invalid state";
-    sqlite3_result_error(ctx, t.c_str(), static_cast<int>(t.size()));
+    sql_error(ctx, "ORA-06575: Package or function " + name + " is in an invalid state");
     return;
   }
-  std::size_t given_count = static_cast<std::size_t>(argc - 2);
-  if (given_count > program.params.size()) {
-    std::string t = "ORA-06553: PLS-306: wrong number or types of arguments in call to '" + name + "'";
-    sqlite3_result_error(ctx, t.c_str(), static_cast<int>(t.size()));
+  if (!takes(program.params, given_count)) {
+    sql_error(ctx, "ORA-06553: PLS-306: wrong number or types of arguments in call to '" + name + "'");
     return;
   }
-  std::vector<PlValue> args(program.params.size());
-  std::vector<bool> given(program.params.size(), false);
-  for (std::size_t k = 0; k < given_count; ++k) {
-    sqlite3_value* v = argv[k + 2];
-    given[k] = true;
-    switch (sqlite3_value_type(v)) {
-      case SQLITE_INTEGER: args[k].kind = PlKind::Int; args[k].i = sqlite3_value_int64(v); break;
-      case SQLITE_FLOAT: args[k].kind = PlKind::Real; args[k].d = sqlite3_value_double(v); break;
-      case SQLITE_NULL: break;
-      default: {
-        const unsigned char* t = sqlite3_value_text(v);
-        int n = sqlite3_value_bytes(v);
-        if (t && n > 0) {
-          args[k].kind = PlKind::Text;
-          args[k].s.assign(reinterpret_cast<const char*>(t), static_cast<std::size_t>(n));
-        }
-        break;
-      }
-    }
-  }
-  for (std::size_t k = given_count; k < program.params.size(); ++k)
-    if (!program.params[k].default_value) {
-      std::string t = "ORA-06553: PLS-306: wrong number or types of arguments in call to '" + name + "'";
-      sqlite3_result_error(ctx, t.c_str(), static_cast<int>(t.size()));
-      return;
-    }
-  StmtHandle holder;
-  holder.session = ses;
-  Interpreter interp(&holder, &program);
-  std::vector<PlValue> outs;
-  PlError err;
-  ++state->call_depth;
-  bool ok = interp.run_unit(args, given, &outs, &err);
-  --state->call_depth;
-  interp.finish_unit();
-  if (!ok) {
-    call_error(ctx, err, unit);
-    return;
-  }
-  const PlValue& r = interp.return_value();
-  switch (r.kind) {
-    case PlKind::Null: sqlite3_result_null(ctx); break;
-    case PlKind::Int: sqlite3_result_int64(ctx, r.i); break;
-    case PlKind::Real: sqlite3_result_double(ctx, r.d); break;
-    case PlKind::Text: sqlite3_result_text(ctx, r.s.data(), static_cast<int>(r.s.size()), SQLITE_TRANSIENT); break;
-  }
+  run_for_sql(ctx, ses, &program, nullptr, nullptr, argc - 2, argv + 2, unit);
 }
 
 }  // namespace

@@ -45,28 +45,174 @@ OraType number_type(int precision = 0, int scale = 0) {
   return t;
 }
 
+// The user_id of a package's exception: the same in every program that names it.
+int package_exception_id(const std::string& owner, const std::string& package, const std::string& name) {
+  std::uint32_t h = 2166136261u;
+  for (char c : owner + "." + package + "." + name) {
+    h ^= static_cast<unsigned char>(c);
+    h *= 16777619u;
+  }
+  return 1000000 + static_cast<int>(h % 1000000000u);
+}
+
+// The family a declared or catalog type name belongs to, for matching overloads.
+std::string argument_family(const std::string& type) {
+  static const char* const kNumbers[] = {"NUMBER", "INTEGER", "INT", "SMALLINT", "NUMERIC", "DECIMAL", "DEC",
+                                         "PLS_INTEGER", "BINARY_INTEGER", "NATURAL", "POSITIVE", "NATURALN",
+                                         "POSITIVEN", "SIGNTYPE", "SIMPLE_INTEGER", "FLOAT", "REAL", "DOUBLE",
+                                         "BINARY_DOUBLE", "BINARY_FLOAT"};
+  static const char* const kTexts[] = {"VARCHAR2", "VARCHAR", "STRING", "CHAR", "NCHAR", "NVARCHAR2",
+                                       "CHARACTER", "CLOB", "NCLOB", "LONG"};
+  for (const char* n : kNumbers)
+    if (type == n) return "NUMBER";
+  for (const char* n : kTexts)
+    if (type == n) return "CHAR";
+  if (type == "DATE" || type == "TIMESTAMP") return "DATE";
+  if (type == "BOOLEAN" || type == "PL/SQL BOOLEAN") return "BOOLEAN";
+  return type;
+}
+
+void compile_package_spec(const std::string& text, const PlCompileContext& ctx, PlProgram* program,
+                          std::map<std::string, Symbol>* symbols);
+
+// What the translator asks while a package body compiles: its own functions first.
+struct FunctionLookup {
+  sqlite3* db = nullptr;
+  const PlProgram* package = nullptr;
+};
+
+bool lookup_function(void* data, const std::string& owner, const std::string& name, OraType* ret) {
+  const FunctionLookup* f = static_cast<const FunctionLookup*>(data);
+  const PlProgram* p = f->package;
+  if (p && p->is_package && owner == p->package_owner) {
+    std::string member = name;
+    std::size_t dot = name.find('.');
+    if (dot != std::string::npos) {
+      if (name.compare(0, dot, p->package_name) != 0 || dot != p->package_name.size()) member.clear();
+      else member = name.substr(dot + 1);
+    }
+    for (const PlSubprogram& sub : p->subprograms)
+      if (!member.empty() && sub.name == member && sub.is_function) {
+        *ret = sub.return_type;
+        if (ret->code == kTypeVarchar2 && ret->size == 0) ret->size = 4000;
+        return true;
+      }
+  }
+  return f->db && plsql_function_lookup(f->db, owner, name, ret);
+}
+
 class Parser {
  public:
-  Parser(const std::string& text, const std::vector<Token>& tokens, const PlCompileContext& ctx, PlProgram* prog)
-      : text_(text), t_(tokens), ctx_(ctx), prog_(prog) {}
+  Parser(const std::string& text, const std::vector<Token>& tokens, const PlCompileContext& ctx, PlProgram* prog,
+         const std::map<std::string, Symbol>* globals = nullptr)
+      : text_(text), t_(tokens), ctx_(ctx), prog_(prog) {
+    if (globals) scopes_.push_back(*globals);
+  }
+
+  const std::map<std::string, Symbol>& globals() const { return scopes_.front(); }
 
   void program() {
     scopes_.emplace_back();
+    if (ctx_.trigger_columns) trigger_variables();
     block(&prog_->main, false);
     if (!is_op(";")) expected("; ", peek());
     ++i_;
     if (peek().kind != TokenKind::End) expected("end-of-file", peek());
   }
 
+  // The WHEN condition of a row trigger, the whole token list.
+  void when_condition() {
+    when_mode_ = true;
+    prog_->trigger_when = expression({}, 0, true);
+    when_mode_ = false;
+  }
+
   // PROCEDURE name [(params)] IS|AS ... or FUNCTION name [(params)] RETURN type IS|AS ...
   void unit() {
     scopes_.emplace_back();
-    std::string kind = identifier();
-    prog_->is_function = kind == "FUNCTION";
-    prog_->unit_name = identifier();
+    PlSubprogram sub;
+    subprogram_header(&sub);
+    prog_->is_function = sub.is_function;
+    prog_->unit_name = sub.name;
+    prog_->params = sub.params;
+    prog_->return_type = sub.return_type;
+    prog_->return_type_name = sub.return_type_name;
+    prog_->return_slot = sub.return_slot;
+    in_function_ = sub.is_function;
+    if (!is_word("IS") && !is_word("AS")) expected("AS IS", peek());
+    ++i_;
+    block(&prog_->main, true);
+    if (!is_op(";")) expected(";", peek());
+    ++i_;
+    if (peek().kind != TokenKind::End) expected("end-of-file", peek());
+  }
+
+  // PACKAGE name IS|AS declarations END [name]; (the specification), or
+  // PACKAGE BODY name IS|AS declarations and subprograms [BEGIN statements] END [name];
+  void package(bool body) {
+    if (scopes_.empty()) scopes_.emplace_back();
+    expect_word("PACKAGE");
+    if (body) expect_word("BODY");
+    std::string name = identifier();
     if (is_op(".")) {
       ++i_;
-      prog_->unit_name = identifier();
+      name = identifier();
+    }
+    prog_->is_package = true;
+    prog_->package_name = name;
+    prog_->package_owner = ctx_.schema;
+    while (is_word("AUTHID")) {
+      i_ += 2;
+    }
+    if (!is_word("IS") && !is_word("AS")) expected("AS IS", peek());
+    ++i_;
+    prog_->package_slots = -1;
+    declarations(&prog_->main, body ? DeclMode::Body : DeclMode::Spec);
+    if (prog_->package_slots < 0) prog_->package_slots = static_cast<int>(prog_->vars.size());
+    if (body && is_word("BEGIN")) {
+      ++i_;
+      prog_->has_init = true;
+      scopes_.emplace_back();
+      statements(&prog_->main.body, {"EXCEPTION", "END"});
+      handlers(&prog_->main);
+      scopes_.pop_back();
+    }
+    expect_word("END");
+    if (peek().kind == TokenKind::Word || peek().kind == TokenKind::QuotedWord) ++i_;
+    expect_op(";");
+    if (peek().kind != TokenKind::End) expected("end-of-file", peek());
+    if (!body) return;
+    for (const PlSubprogram& sub : prog_->subprograms) {
+      if (sub.defined) continue;
+      PlCompileError e;
+      if (sub.in_spec) {
+        e.line = sub.line;
+        e.column = sub.column;
+        e.text = "PLS-00323: subprogram or cursor '" + sub.name +
+                 "' is declared in a package specification and must be defined in the package body";
+      } else {
+        position(sub.offset, &e.line, &e.column);
+        e.text = "PLS-00328: A subprogram body must be defined for the forward declaration of " + sub.name + ".";
+      }
+      prog_->errors.push_back(e);
+    }
+  }
+
+ private:
+  enum class DeclMode { Block, Spec, Body };
+
+  // [PROCEDURE|FUNCTION] name [(params)] [RETURN type]: declares the parameters in the
+  // current scope.
+  void subprogram_header(PlSubprogram* sub) {
+    std::string kind = identifier();
+    sub->is_function = kind == "FUNCTION";
+    sub->offset = peek().offset;
+    position(sub->offset, &sub->line, &sub->column);
+    sub->name = identifier();
+    if (is_op(".")) {
+      ++i_;
+      sub->offset = peek().offset;
+      sub->name = identifier();
     }
     if (is_op("(")) {
       ++i_;
@@ -98,30 +244,123 @@ class Parser {
         Symbol sym;
         sym.index = prm.slot;
         declare(prm.name, sym);
-        prog_->params.push_back(prm);
+        sub->params.push_back(prm);
         if (!is_op(",")) break;
         ++i_;
       }
       expect_op(")");
     }
-    if (prog_->is_function) {
+    if (sub->is_function) {
       expect_word("RETURN");
       bool boolean = false;
       unconstrained_ = true;
-      type_spec(&prog_->return_type, &boolean, peek().offset);
+      type_spec(&sub->return_type, &boolean, peek().offset);
       unconstrained_ = false;
-      prog_->return_type_name = last_type_name_;
-      prog_->return_slot = add_var("", prog_->return_type, boolean);
+      sub->return_type_name = last_type_name_;
+      sub->return_slot = add_var("", sub->return_type, boolean);
     }
-    if (!is_word("IS") && !is_word("AS")) expected("AS IS", peek());
-    ++i_;
-    block(&prog_->main, true);
-    if (!is_op(";")) expected(";", peek());
-    ++i_;
-    if (peek().kind != TokenKind::End) expected("end-of-file", peek());
+    while (is_word("DETERMINISTIC") || is_word("PIPELINED") || is_word("PARALLEL_ENABLE")) ++i_;
   }
 
- private:
+  // Same name and the same parameters (names, modes and declared types) and result.
+  static bool same_heading(const PlSubprogram& a, const PlSubprogram& b) {
+    if (a.name != b.name || a.is_function != b.is_function || a.params.size() != b.params.size()) return false;
+    if (a.is_function && argument_family(a.return_type_name) != argument_family(b.return_type_name)) return false;
+    for (std::size_t k = 0; k < a.params.size(); ++k) {
+      const PlParam& x = a.params[k];
+      const PlParam& y = b.params[k];
+      if (x.name != y.name || x.mode != y.mode || x.type_name != y.type_name) return false;
+    }
+    return true;
+  }
+
+  // A subprogram of a package: a declaration in the specification, a forward
+  // declaration or a definition in the body.
+  void package_subprogram(DeclMode mode) {
+    scopes_.emplace_back();
+    PlSubprogram sub;
+    subprogram_header(&sub);
+    bool definition = mode == DeclMode::Body && (is_word("IS") || is_word("AS"));
+    PlSubprogram* slot = nullptr;
+    if (mode == DeclMode::Body)
+      for (PlSubprogram& d : prog_->subprograms)
+        if (!d.defined && same_heading(d, sub)) slot = &d;
+    if (!slot) {
+      sub.in_spec = mode == DeclMode::Spec;
+      sub.subprogram_id = static_cast<int>(prog_->subprograms.size()) + 1;
+      prog_->subprograms.push_back(sub);
+      slot = &prog_->subprograms.back();
+    } else {
+      // The definition's parameters are the ones its body uses.
+      slot->params = sub.params;
+      slot->return_slot = sub.return_slot;
+      slot->return_type = sub.return_type;
+    }
+    if (!definition) {
+      expect_op(";");
+      scopes_.pop_back();
+      return;
+    }
+    ++i_;
+    int index = static_cast<int>(slot - &prog_->subprograms[0]);
+    bool saved = in_function_;
+    in_function_ = sub.is_function;
+    PlBlock body;
+    block(&body, true);
+    in_function_ = saved;
+    expect_op(";");
+    prog_->subprograms[static_cast<std::size_t>(index)].body = std::move(body);
+    prog_->subprograms[static_cast<std::size_t>(index)].defined = true;
+    scopes_.pop_back();
+  }
+
+  // :NEW.column and :OLD.column of a trigger, and INSERTING, UPDATING and DELETING.
+  void trigger_variables() {
+    prog_->is_trigger = true;
+    prog_->trigger_timing = ctx_.trigger_timing;
+    prog_->trigger_row = ctx_.trigger_row;
+    for (const char* which : {"OLD", "NEW"}) {
+      for (const ColumnInfo& c : *ctx_.trigger_columns) {
+        int slot = add_var(std::string(which) + "." + c.name, c.type, false);
+        (which[0] == 'O' ? prog_->old_slots : prog_->new_slots).push_back(slot);
+      }
+    }
+    for (const char* pred : {"INSERTING", "UPDATING", "DELETING"}) {
+      int slot = add_var(pred, number_type(1, 0), true);
+      prog_->vars[static_cast<std::size_t>(slot)].constant = true;
+      Symbol sym;
+      sym.index = slot;
+      declare(pred, sym);
+      (pred[0] == 'I' ? prog_->inserting_slot : pred[0] == 'U' ? prog_->updating_slot : prog_->deleting_slot) = slot;
+    }
+  }
+
+  // The slot of :NEW.column or :OLD.column (NEW.column in a WHEN condition) at token k;
+  // -1 when the tokens are not such a reference, -2 after an error was recorded.
+  int trigger_reference(std::size_t k, std::size_t b, bool colon) {
+    if (!prog_->is_trigger) return -1;
+    const Token& tk = t_[k];
+    bool fits = colon ? tk.kind == TokenKind::Bind : (when_mode_ && tk.kind == TokenKind::Word);
+    if (!fits || (tk.text != "NEW" && tk.text != "OLD")) return -1;
+    if (!(k + 2 < b && t_[k + 1].kind == TokenKind::Operator && t_[k + 1].text == "." &&
+          (t_[k + 2].kind == TokenKind::Word || t_[k + 2].kind == TokenKind::QuotedWord)))
+      return -1;
+    if (!prog_->trigger_row) {
+      PlCompileError e;
+      position(tk.offset, &e.line, &e.column);
+      e.text = "ORA-04082: NEW or OLD references not allowed in table level triggers";
+      prog_->errors.push_back(e);
+      return -2;
+    }
+    const std::vector<int>& slots = tk.text == "NEW" ? prog_->new_slots : prog_->old_slots;
+    for (std::size_t c = 0; c < ctx_.trigger_columns->size(); ++c)
+      if ((*ctx_.trigger_columns)[c].name == t_[k + 2].text) return slots[c];
+    PlCompileError e;
+    position(tk.offset, &e.line, &e.column);
+    e.text = "PLS-00049: bad bind variable '" + tk.text + "." + t_[k + 2].text + "'";
+    prog_->errors.push_back(e);
+    return -2;
+  }
   const std::string& text_;
   const std::vector<Token>& t_;
   const PlCompileContext& ctx_;
@@ -132,6 +371,13 @@ class Parser {
   std::string last_type_name_;
   std::vector<std::map<std::string, Symbol>> scopes_;
   int next_user_exception_ = 1;
+  bool in_function_ = false;        // RETURN needs a value
+  struct SpecInfo {
+    PlProgram program;
+    std::map<std::string, Symbol> symbols;
+  };
+  std::map<std::string, std::shared_ptr<SpecInfo>> specs_;   // package specifications read
+  bool when_mode_ = false;          // NEW and OLD without a colon name the trigger's row
 
   const Token& peek(std::size_t ahead = 0) const {
     std::size_t k = i_ + ahead;
@@ -211,6 +457,49 @@ class Parser {
 
   void declare(const std::string& name, const Symbol& sym) { scopes_.back()[name] = sym; }
 
+  // A public item of package pkg of the schema (this package's own items when it is
+  // the one compiling): its symbol, and the specification it was found in.
+  bool package_symbol(const std::string& pkg, const std::string& name, Symbol* sym, const PlProgram** spec) {
+    if (prog_->is_package && pkg == prog_->package_name && !scopes_.empty()) {
+      auto f = scopes_.front().find(name);
+      if (f == scopes_.front().end()) return false;
+      *sym = f->second;
+      if (spec) *spec = prog_;
+      return true;
+    }
+    if (!ctx_.db) return false;
+    auto it = specs_.find(pkg);
+    if (it == specs_.end()) {
+      std::string status, source;
+      std::shared_ptr<SpecInfo> info;
+      if (plsql_object_load(ctx_.db, ctx_.schema, pkg, "PACKAGE", &status, &source)) {
+        info = std::make_shared<SpecInfo>();
+        PlCompileContext cc = ctx_;
+        cc.trigger_columns = nullptr;
+        compile_package_spec(source, cc, &info->program, &info->symbols);
+      }
+      it = specs_.emplace(pkg, info).first;
+    }
+    if (!it->second) return false;
+    auto f = it->second->symbols.find(name);
+    if (f == it->second->symbols.end()) return false;
+    prog_->references.insert(ctx_.schema + "." + pkg);
+    *sym = f->second;
+    if (spec) *spec = &it->second->program;
+    return true;
+  }
+
+  // A public variable of a package: its slot there (-1 when none) and declaration; own
+  // when it belongs to the package being compiled.
+  int package_variable(const std::string& pkg, const std::string& name, PlVarInfo* info, bool* own) {
+    Symbol sym;
+    const PlProgram* spec = nullptr;
+    if (!package_symbol(pkg, name, &sym, &spec) || sym.kind != SymKind::Var) return -1;
+    *info = spec->vars[static_cast<std::size_t>(sym.index)];
+    *own = spec == prog_;
+    return sym.index;
+  }
+
   // --- References rewritten as binds --------------------------------------------------
 
   int add_ref(PlSql* q, const PlRef& r, const OraType& type) {
@@ -267,14 +556,47 @@ class Parser {
       const Token& tk = t_[k];
       if (k > a) out->append(text_, t_[k - 1].end, tk.offset - t_[k - 1].end);
       q->offsets.emplace_back(static_cast<std::uint32_t>(out->size()), tk.offset);
+      bool after_dot = k > 0 && t_[k - 1].kind == TokenKind::Operator && t_[k - 1].text == ".";
+      int trigger_slot = after_dot ? -1 : trigger_reference(k, b, tk.kind == TokenKind::Bind);
+      if (trigger_slot >= 0) {
+        PlRef r;
+        r.slot = trigger_slot;
+        *out += bind_text(add_ref(q, r, prog_->vars[static_cast<std::size_t>(trigger_slot)].type));
+        k += 2;
+        continue;
+      }
       if (tk.kind == TokenKind::Word && columns_in_scope_.count(tk.text)) {
         out->append(text_, tk.offset, tk.end - tk.offset);
         continue;
       }
-      bool after_dot = k > 0 && t_[k - 1].kind == TokenKind::Operator && t_[k - 1].text == ".";
       auto op_at = [&](std::size_t j, const char* op) {
         return j < b && t_[j].kind == TokenKind::Operator && t_[j].text == op;
       };
+      if (tk.kind == TokenKind::Word && !after_dot && !lookup(tk.text) && op_at(k + 1, ".") && k + 2 < b &&
+          t_[k + 2].kind == TokenKind::Word && !op_at(k + 3, "(") && !op_at(k + 3, ".")) {
+        PlVarInfo info;
+        bool own = false;
+        int slot = package_variable(tk.text, t_[k + 2].text, &info, &own);
+        if (slot >= 0) {
+          PlRef r;
+          r.kind = own ? PlRefKind::Variable : PlRefKind::PackageVar;
+          r.slot = slot;
+          if (!own) r.name = ctx_.schema + "." + tk.text;
+          OraType ty = info.boolean ? number_type() : info.type;
+          int n = add_ref(q, r, ty);
+          *out += info.boolean ? "(" + bind_text(n) + " = 1)" : bind_text(n);
+          k += 2;
+          continue;
+        }
+      }
+      if (tk.kind == TokenKind::Word && !after_dot && prog_->is_package && op_at(k + 1, "(") && !lookup(tk.text)) {
+        bool member = false;
+        for (const PlSubprogram& sub : prog_->subprograms) member = member || (sub.is_function && sub.name == tk.text);
+        if (member) {
+          *out += prog_->package_name + "." + tk.text;
+          continue;
+        }
+      }
       if (tk.kind == TokenKind::Word && !after_dot) {
         if (op_at(k + 1, "%") && k + 2 < b && t_[k + 2].kind == TokenKind::Word) {
           const std::string& a2 = t_[k + 2].text;
@@ -360,9 +682,12 @@ class Parser {
     tc.nls_date_format = ctx_.nls_date_format;
     tc.catalog = ctx_.catalog;
     tc.bind_types = &q->bind_types;
-    if (ctx_.db) {
-      tc.stored_function = plsql_function_lookup;
-      tc.stored_function_data = ctx_.db;
+    FunctionLookup lookup;
+    lookup.db = ctx_.db;
+    lookup.package = prog_->is_package ? prog_ : nullptr;
+    if (ctx_.db || lookup.package) {
+      tc.stored_function = lookup_function;
+      tc.stored_function_data = &lookup;
     }
     OraError err;
     if (sql_translate(q->text, tc, &q->tr, &err)) return true;
@@ -580,10 +905,21 @@ class Parser {
     return ctx_.catalog && ctx_.catalog->table_columns(owner, parts.back(), cols);
   }
 
-  void declarations(PlBlock* b) {
-    while (!is_word("BEGIN")) {
+  void declarations(PlBlock* b, DeclMode mode) {
+    bool subprograms_seen = false;
+    for (;;) {
+      if (mode == DeclMode::Block && is_word("BEGIN")) break;
+      if (mode == DeclMode::Spec && is_word("END")) break;
+      if (mode == DeclMode::Body && (is_word("BEGIN") || is_word("END"))) break;
       std::uint32_t decl_offset = peek().offset;
-      if (peek().kind == TokenKind::End) expected("begin", peek());
+      if (peek().kind == TokenKind::End) expected(mode == DeclMode::Block ? "begin" : "end", peek());
+      if (mode != DeclMode::Block && (is_word("PROCEDURE") || is_word("FUNCTION"))) {
+        if (mode == DeclMode::Body && !subprograms_seen) prog_->package_slots = static_cast<int>(prog_->vars.size());
+        subprograms_seen = true;
+        package_subprogram(mode);
+        continue;
+      }
+      if (subprograms_seen && mode == DeclMode::Body) expected("begin end function pragma procedure", peek());
       if (is_word("PRAGMA")) {
         ++i_;
         expect_word("EXCEPTION_INIT");
@@ -617,7 +953,7 @@ class Parser {
         expect_op(";");
         prog_->cursors.push_back(PlCursorInfo{name, q});
         int idx = static_cast<int>(prog_->cursors.size()) - 1;
-        b->cursors.push_back(idx);
+        if (mode == DeclMode::Block) b->cursors.push_back(idx);
         Symbol s;
         s.kind = SymKind::Cursor;
         s.index = idx;
@@ -634,6 +970,7 @@ class Parser {
         s.kind = SymKind::Exception;
         s.exception.name = name;
         s.exception.user_id = next_user_exception_++;
+        if (mode != DeclMode::Block) s.exception.user_id = package_exception_id(prog_->package_owner, prog_->package_name, name);
         declare(name, s);
         continue;
       }
@@ -703,42 +1040,50 @@ class Parser {
   void block(PlBlock* b, bool unit_body) {
     scopes_.emplace_back();
     if (unit_body) {
-      declarations(b);
+      declarations(b, DeclMode::Block);
     } else if (is_word("DECLARE")) {
       ++i_;
-      declarations(b);
+      declarations(b, DeclMode::Block);
     }
     expect_word("BEGIN");
     statements(&b->body, {"EXCEPTION", "END"});
-    if (is_word("EXCEPTION")) {
-      ++i_;
-      while (is_word("WHEN")) {
-        ++i_;
-        PlHandler h;
-        bool others = false;
-        for (;;) {
-          const Token& n = peek();
-          std::string name = identifier();
-          if (name == "OTHERS") {
-            others = true;
-          } else {
-            PlExceptionInfo ex;
-            if (!exception_named(name, &ex))
-              semantic_error(n.offset, "PLS-00201: identifier '" + name + "' must be declared", n.offset);
-            h.exceptions.push_back(ex);
-          }
-          if (!is_word("OR")) break;
-          ++i_;
-        }
-        if (others) h.exceptions.clear();
-        expect_word("THEN");
-        statements(&h.body, {"WHEN", "END"});
-        b->handlers.push_back(std::move(h));
-      }
-    }
+    handlers(b);
     expect_word("END");
     if (peek().kind == TokenKind::Word && !is_word("IF") && !is_word("LOOP")) ++i_;
     scopes_.pop_back();
+  }
+
+  // [EXCEPTION WHEN name [OR name] THEN statements ...]
+  void handlers(PlBlock* b) {
+    if (!is_word("EXCEPTION")) return;
+    ++i_;
+    while (is_word("WHEN")) {
+      ++i_;
+      PlHandler h;
+      bool others = false;
+      for (;;) {
+        const Token& n = peek();
+        std::string name = identifier();
+        if (name == "OTHERS") {
+          others = true;
+        } else {
+          PlExceptionInfo ex;
+          if (is_op(".") && (peek(1).kind == TokenKind::Word)) {
+            ++i_;
+            name += "." + identifier();
+          }
+          if (!exception_named(name, &ex))
+            semantic_error(n.offset, "PLS-00201: identifier '" + name + "' must be declared", n.offset);
+          h.exceptions.push_back(ex);
+        }
+        if (!is_word("OR")) break;
+        ++i_;
+      }
+      if (others) h.exceptions.clear();
+      expect_word("THEN");
+      statements(&h.body, {"WHEN", "END"});
+      b->handlers.push_back(std::move(h));
+    }
   }
 
   bool exception_named(const std::string& name, PlExceptionInfo* ex) {
@@ -746,6 +1091,15 @@ class Parser {
     if (s && s->kind == SymKind::Exception) {
       *ex = s->exception;
       return true;
+    }
+    std::size_t dot = name.find('.');
+    if (dot != std::string::npos) {
+      Symbol sym;
+      if (package_symbol(name.substr(0, dot), name.substr(dot + 1), &sym, nullptr) &&
+          sym.kind == SymKind::Exception) {
+        *ex = sym.exception;
+        return true;
+      }
     }
     for (const Predefined& p : kPredefined)
       if (name == p.name) {
@@ -769,6 +1123,36 @@ class Parser {
   PlTarget target(std::uint32_t stmt_offset) {
     PlTarget tg;
     const Token& t = peek();
+    int trigger_slot = trigger_reference(i_, t_.size(), true);
+    if (trigger_slot != -1) {
+      if (trigger_slot >= 0 && (t.text == "OLD" || prog_->trigger_timing == PlTriggerTiming::After)) {
+        PlCompileError e;
+        position(t.offset, &e.line, &e.column);
+        e.text = t.text == "OLD" ? "ORA-04085: cannot change the value of an OLD reference variable"
+                                 : "ORA-04084: cannot change NEW values for this trigger type";
+        prog_->errors.push_back(e);
+      }
+      i_ += 3;
+      tg.slot = trigger_slot;
+      return tg;
+    }
+    if (t.kind == TokenKind::Word && !lookup(t.text) && is_op(".", 1) && peek(2).kind == TokenKind::Word) {
+      PlVarInfo info;
+      bool own = false;
+      int slot = package_variable(t.text, peek(2).text, &info, &own);
+      if (slot >= 0) {
+        i_ += 3;
+        tg.slot = slot;
+        if (!own) {
+          tg.package = ctx_.schema + "." + t.text;
+          tg.info = std::make_shared<PlVarInfo>(info);
+        }
+        if (info.constant)
+          semantic_error(t.offset, "PLS-00363: expression '" + t.text + "." + info.name +
+                                       "' cannot be used as an assignment target", stmt_offset);
+        return tg;
+      }
+    }
     if (t.kind == TokenKind::Bind) {
       ++i_;
       tg.host = true;
@@ -931,14 +1315,14 @@ class Parser {
     } else if (w == "RETURN") {
       ++i_;
       if (!is_op(";")) {
-        if (!prog_->is_function) {
+        if (!in_function_) {
           PlCompileError e;
           position(peek().offset, &e.line, &e.column);
           e.text = "PLS-00372: In a procedure, RETURN statement cannot contain an expression";
           prog_->errors.push_back(e);
         }
         st.exprs.push_back(expression({";"}, so));
-      } else if (prog_->is_function) {
+      } else if (in_function_) {
         PlCompileError e;
         position(peek().offset, &e.line, &e.column);
         e.text = "PLS-00503: RETURN <value> statement required for this return from function";
@@ -952,6 +1336,10 @@ class Parser {
       if (!is_op(";")) {
         const Token& n = peek();
         std::string name = identifier();
+        if (is_op(".") && peek(1).kind == TokenKind::Word) {
+          ++i_;
+          name += "." + identifier();
+        }
         if (!exception_named(name, &st.exception))
           semantic_error(n.offset, "PLS-00201: identifier '" + name + "' must be declared", so);
       } else {
@@ -1042,7 +1430,7 @@ class Parser {
         expect_op(")");
         prog_->cursors.push_back(PlCursorInfo{"", q});
         st->exprs.push_back(nullptr);
-        st->targets.push_back(PlTarget{false, static_cast<int>(prog_->cursors.size()) - 1, ""});
+        st->targets.push_back(pl_var_target(static_cast<int>(prog_->cursors.size()) - 1));
       } else {
         const Token& n = peek();
         std::string name = identifier();
@@ -1050,10 +1438,10 @@ class Parser {
         if (!s || s->kind != SymKind::Cursor) {
           semantic_error(n.offset, "PLS-00201: identifier '" + name + "' must be declared", so);
           prog_->cursors.push_back(PlCursorInfo{"", nullptr});
-          st->targets.push_back(PlTarget{false, static_cast<int>(prog_->cursors.size()) - 1, ""});
+          st->targets.push_back(pl_var_target(static_cast<int>(prog_->cursors.size()) - 1));
         } else {
           q = prog_->cursors[static_cast<std::size_t>(s->index)].query;
-          st->targets.push_back(PlTarget{false, s->index, ""});
+          st->targets.push_back(pl_var_target(s->index));
         }
       }
       std::vector<ColumnInfo> cols;
@@ -1123,60 +1511,170 @@ class Parser {
                      so, "PL/SQL: SQL Statement ignored");
   }
 
-  // A call of a stored procedure: arguments matched to its parameters by position and
-  // name. True when the name is a stored unit (errors are then recorded here).
-  bool stored_call(PlStmt* st, const Token& first, const std::string& name, const std::string& member,
+  // The family of an argument expression for choosing between overloads; "" matches any.
+  std::string value_family(std::size_t a, PlSql* q) const {
+    if (t_[a].kind == TokenKind::Word && t_[a].text == "NULL") return "";
+    if (!q || q->tr.columns.empty()) return "";
+    const OraType& t = q->tr.columns[0].type;
+    if (t.code == kTypeNumber) return "NUMBER";
+    if (t.code == kTypeDate || t.code == kTypeTimestamp) return "DATE";
+    return "CHAR";
+  }
+
+  // A call of a stored procedure or of a package's procedure: the overload is chosen by
+  // the number of arguments and their types, and the arguments are matched to its
+  // parameters by position and name. True when the name is a stored unit (errors are
+  // then recorded here).
+  bool stored_call(PlStmt* st, const Token& first, const std::vector<std::string>& parts,
                    const std::vector<std::pair<std::size_t, std::size_t>>& args, std::uint32_t so) {
-    if (!ctx_.db) return false;
-    std::string owner = member.empty() ? ctx_.schema : name;
-    std::string unit = member.empty() ? name : member;
-    std::string type, status, source;
-    if (!plsql_unit_load(ctx_.db, owner, unit, &type, &status, &source)) return false;
-    if (status != "VALID") {
-      semantic_error(first.offset, "PLS-00905: object " + owner + "." + unit + " is invalid", so);
+    std::vector<PlCandidate> candidates;
+    std::string owner = ctx_.schema, unit, member;
+    auto own_members = [&](const std::string& name) {
+      for (const PlSubprogram& sub : prog_->subprograms) {
+        if (sub.name != name) continue;
+        PlCandidate c;
+        c.subprogram_id = sub.subprogram_id;
+        c.is_function = sub.is_function;
+        for (const PlParam& prm : sub.params)
+          c.params.push_back(PlUnitArgument{prm.name, prm.mode, prm.default_value != nullptr, prm.type_name});
+        candidates.push_back(c);
+      }
+    };
+    std::string status, source, type;
+    if (prog_->is_package && (parts.size() == 1 || (parts.size() == 2 && parts[0] == prog_->package_name))) {
+      unit = prog_->package_name;
+      member = parts.back();
+      own_members(member);
+      if (candidates.empty() && parts.size() == 2) {
+        semantic_error(t_[i_ - 1].offset, "PLS-00302: component '" + member + "' must be declared", so);
+        return true;
+      }
+    }
+    if (candidates.empty() && ctx_.db) {
+      std::string pkg_owner = parts.size() == 3 ? parts[0] : ctx_.schema;
+      std::string pkg = parts.size() == 3 ? parts[1] : parts[0];
+      if (parts.size() >= 2 && plsql_object_load(ctx_.db, pkg_owner, pkg, "PACKAGE", &status, &source)) {
+        owner = pkg_owner;
+        unit = pkg;
+        member = parts.back();
+        prog_->references.insert(owner + "." + unit);
+        if (status != "VALID" && !plsql_unit_revalidate(ctx_.db, ctx_.nls_date_format, owner, unit)) {
+          semantic_error(first.offset, "PLS-00905: object " + owner + "." + unit + " is invalid", so);
+          return true;
+        }
+        candidates = plsql_package_members(ctx_.db, owner, unit, member);
+        if (candidates.empty()) {
+          semantic_error(t_[i_ - 1].offset, "PLS-00302: component '" + member + "' must be declared", so);
+          return true;
+        }
+      } else if (parts.size() <= 2) {
+        owner = parts.size() == 2 ? parts[0] : ctx_.schema;
+        unit = parts.back();
+        member.clear();
+        if (!plsql_unit_load(ctx_.db, owner, unit, &type, &status, &source)) return false;
+        prog_->references.insert(owner + "." + unit);
+        if (status != "VALID" && !plsql_unit_revalidate(ctx_.db, ctx_.nls_date_format, owner, unit)) {
+          semantic_error(first.offset, "PLS-00905: object " + owner + "." + unit + " is invalid", so);
+          return true;
+        }
+        PlCandidate c;
+        c.is_function = type != "PROCEDURE";
+        for (const PlUnitArgument& a : plsql_unit_arguments(ctx_.db, owner, unit)) c.params.push_back(a);
+        candidates.push_back(c);
+      }
+    }
+    if (candidates.empty()) return false;
+    const std::string& called = member.empty() ? unit : member;
+    std::vector<PlCandidate> procedures;
+    for (const PlCandidate& c : candidates)
+      if (!c.is_function) procedures.push_back(c);
+    if (procedures.empty()) {
+      semantic_error(first.offset, "PLS-00221: '" + called + "' is not a procedure or is undefined", so);
       return true;
     }
-    if (type != "PROCEDURE") {
-      semantic_error(first.offset, "PLS-00221: '" + unit + "' is not a procedure or is undefined", so);
-      return true;
-    }
-    std::vector<PlUnitArgument> params = plsql_unit_arguments(ctx_.db, owner, unit);
-    st->kind = PlStmtKind::Call;
-    st->name = owner + "." + unit;
-    st->unit_owner = owner;
-    st->unit_name = unit;
     std::vector<std::string> names = st->arg_names;
-    st->arg_names.clear();
-    std::vector<bool> used(args.size(), false);
     std::size_t positional = 0;
     while (positional < names.size() && names[positional].empty()) ++positional;
-    std::string wrong = "PLS-00306: wrong number or types of arguments in call to '" + unit + "'";
-    if (positional > params.size()) {
+    // Which parameter each argument goes to, per candidate; empty when it does not fit.
+    auto fit = [&](const PlCandidate& c, std::vector<std::size_t>* param_arg) {
+      param_arg->assign(c.params.size(), args.size());
+      if (positional > c.params.size()) return false;
+      std::vector<bool> used(args.size(), false);
+      for (std::size_t k = 0; k < c.params.size(); ++k) {
+        if (k < positional) (*param_arg)[k] = k;
+        for (std::size_t j = positional; j < names.size(); ++j)
+          if (names[j] == c.params[k].name) (*param_arg)[k] = j;
+        if ((*param_arg)[k] == args.size()) {
+          if (!c.params[k].defaulted) return false;
+        } else {
+          used[(*param_arg)[k]] = true;
+        }
+      }
+      for (bool u : used)
+        if (!u) return false;
+      return true;
+    };
+    std::size_t save = i_;
+    std::vector<PlSql*> values(args.size(), nullptr);
+    auto value_of = [&](std::size_t k) {
+      if (!values[k]) {
+        i_ = args[k].first;
+        values[k] = expression({",", ")"}, so);
+      }
+      return values[k];
+    };
+    std::vector<const PlCandidate*> fitting;
+    std::vector<std::vector<std::size_t>> maps;
+    for (const PlCandidate& c : procedures) {
+      std::vector<std::size_t> m;
+      if (!fit(c, &m)) continue;
+      fitting.push_back(&c);
+      maps.push_back(m);
+    }
+    std::string wrong = "PLS-00306: wrong number or types of arguments in call to '" + called + "'";
+    if (fitting.empty()) {
+      i_ = save;
       semantic_error(first.offset, wrong, so);
       return true;
     }
-    std::size_t save = i_;
-    for (std::size_t k = 0; k < params.size(); ++k) {
-      const PlUnitArgument& prm = params[k];
-      std::size_t arg = args.size();
-      if (k < positional) arg = k;
-      for (std::size_t j = positional; j < names.size(); ++j)
-        if (names[j] == prm.name) arg = j;
+    std::size_t chosen = 0;
+    if (fitting.size() > 1) {
+      std::vector<std::size_t> exact;
+      for (std::size_t f = 0; f < fitting.size(); ++f) {
+        bool same = true;
+        for (std::size_t k = 0; k < fitting[f]->params.size(); ++k) {
+          std::size_t arg = maps[f][k];
+          if (arg == args.size() || fitting[f]->params[k].mode == "OUT") continue;
+          std::string fam = value_family(args[arg].first, value_of(arg));
+          same = same && (fam.empty() || fam == argument_family(fitting[f]->params[k].data_type));
+        }
+        if (same) exact.push_back(f);
+      }
+      if (exact.size() != 1) {
+        i_ = save;
+        semantic_error(first.offset, "PLS-00307: too many declarations of '" + called + "' match this call", so);
+        return true;
+      }
+      chosen = exact[0];
+    }
+    const PlCandidate& c = *fitting[chosen];
+    st->kind = PlStmtKind::Call;
+    st->unit_owner = owner;
+    st->unit_name = unit;
+    st->subprogram_id = member.empty() ? 0 : c.subprogram_id;
+    st->name = owner + "." + (member.empty() ? unit : unit + "." + member);
+    st->arg_names.clear();
+    for (std::size_t k = 0; k < c.params.size(); ++k) {
+      const PlUnitArgument& prm = c.params[k];
+      std::size_t arg = maps[chosen][k];
       st->arg_names.push_back(prm.name);
       st->arg_modes.push_back(prm.mode);
       PlTarget tg;
       PlSql* value = nullptr;
       if (arg == args.size()) {
-        if (!prm.defaulted) {
-          semantic_error(first.offset, wrong, so);
-          i_ = save;
-          return true;
-        }
         tg.slot = -1;
       } else {
-        used[arg] = true;
-        i_ = args[arg].first;
-        if (prm.mode != "OUT") value = expression({",", ")"}, so);
+        if (prm.mode != "OUT") value = value_of(arg);
         if (prm.mode != "IN") {
           i_ = args[arg].first;
           TokenKind kind = peek().kind;
@@ -1196,24 +1694,21 @@ class Parser {
       st->targets.push_back(tg);
     }
     i_ = save;
-    for (bool u : used)
-      if (!u) {
-        semantic_error(first.offset, wrong, so);
-        break;
-      }
     return true;
   }
 
   void call(PlStmt* st, std::uint32_t so) {
     st->kind = PlStmtKind::Call;
     const Token& first = peek();
-    std::string name = identifier();
-    std::string member;
-    if (is_op(".")) {
+    std::vector<std::string> parts{identifier()};
+    while (is_op(".") && parts.size() < 3) {
       ++i_;
-      member = identifier();
+      parts.push_back(identifier());
     }
-    st->name = member.empty() ? name : name + "." + member;
+    const std::string& name = parts[0];
+    std::string member = parts.size() > 1 ? parts.back() : std::string();
+    st->name = name;
+    for (std::size_t k = 1; k < parts.size(); ++k) st->name += "." + parts[k];
     std::vector<std::pair<std::size_t, std::size_t>> args;
     if (is_op("(")) {
       ++i_;
@@ -1248,7 +1743,10 @@ class Parser {
     const Builtin* found = nullptr;
     for (const Builtin& b : kBuiltins)
       if (st->name == b.name) found = &b;
-    if (!found && name != "DBMS_OUTPUT" && stored_call(st, first, name, member, args, so)) return;
+    if (!found && name != "DBMS_OUTPUT" && stored_call(st, first, parts, args, so)) {
+      i_ = after + 1;
+      return;
+    }
     if (!found) {
       if (name == "DBMS_OUTPUT")
         semantic_error(t_[i_ - 1].offset, "PLS-00302: component '" + member + "' must be declared", so);
@@ -1299,7 +1797,52 @@ void split_range_dots(std::vector<Token>* tokens) {
   }
 }
 
+// Tokens of text, or a compile error in program.
+bool tokens_of(const std::string& text, std::vector<Token>* tokens, PlProgram* program) {
+  OraError err;
+  if (!sql_tokenize(text, tokens, &err)) {
+    PlCompileError e;
+    plsql_position(text, err.offset, &e.line, &e.column);
+    e.text = "PLS-00103: Encountered the symbol \"" + text.substr(err.offset, 1) +
+             "\" when expecting one of the following:\n\n   begin declare";
+    program->errors.push_back(e);
+    return false;
+  }
+  split_range_dots(tokens);
+  return true;
+}
+
+void compile_package_spec(const std::string& text, const PlCompileContext& ctx, PlProgram* program,
+                          std::map<std::string, Symbol>* symbols) {
+  program->text = text;
+  std::vector<Token> tokens;
+  if (!tokens_of(text, &tokens, program)) return;
+  Parser p(text, tokens, ctx, program);
+  try {
+    p.package(false);
+  } catch (const SyntaxStop&) {
+  }
+  *symbols = p.globals();
+}
+
 }  // namespace
+
+bool plsql_compile_package(const std::string& spec, const std::string& body, const PlCompileContext& ctx,
+                           PlProgram* program) {
+  std::map<std::string, Symbol> symbols;
+  compile_package_spec(spec, ctx, program, &symbols);
+  if (body.empty() || !program->errors.empty()) return program->errors.empty();
+  program->text = body;
+  std::vector<Token> tokens;
+  if (!tokens_of(body, &tokens, program)) return false;
+  Parser p(body, tokens, ctx, program, &symbols);
+  try {
+    p.package(true);
+  } catch (const SyntaxStop&) {
+    return false;
+  }
+  return program->errors.empty();
+}
 
 PlProgram::~PlProgram() {
   for (auto& q : sql)
@@ -1336,6 +1879,16 @@ bool plsql_compile(const std::string& text, const PlCompileContext& ctx, PlProgr
     p.program();
   } catch (const SyntaxStop&) {
     return false;
+  }
+  if (!ctx.trigger_when.empty() && program->errors.empty()) {
+    std::vector<Token> when;
+    if (!tokens_of(ctx.trigger_when, &when, program)) return false;
+    Parser w(ctx.trigger_when, when, ctx, program, &p.globals());
+    try {
+      w.when_condition();
+    } catch (const SyntaxStop&) {
+      return false;
+    }
   }
   return program->errors.empty();
 }

@@ -317,8 +317,34 @@ bool Translator::function(Expr& e, const Scope& scope, Emitted* out) {
     return true;
   }
   OraType ret;
-  if (ctx_.stored_function && ctx_.stored_function(ctx_.stored_function_data, ctx_.schema, f, &ret)) {
-    out->sql = "vantro_plsql_call('" + ctx_.schema + "','" + f + "'";
+  std::string owner = ctx_.schema;
+  std::string unit = f;
+  bool found = false;
+  if (ctx_.stored_function) {
+    const std::vector<std::string>& p = e.path;
+    if (p.size() == 3) {
+      owner = p[0];
+      unit = p[1] + "." + p[2];
+      found = ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret);
+    } else if (p.size() == 2) {
+      unit = p[0] + "." + p[1];
+      found = ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret);
+      if (!found) {
+        owner = p[0];
+        unit = p[1];
+        found = ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret);
+      }
+    } else {
+      found = ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret);
+    }
+  }
+  if (!e.path.empty() && !found) {
+    std::string shown;
+    for (std::size_t i = 0; i < e.path.size(); ++i) shown += (i ? ".\"" : "\"") + e.path[i] + "\"";
+    return fail(904, e.offset, shown);
+  }
+  if (found) {
+    out->sql = "vantro_plsql_call('" + owner + "','" + unit + "'";
     for (const Emitted& a : args) out->sql += "," + a.sql;
     out->sql += ")";
     out->type = ret;
