@@ -1229,16 +1229,25 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
 bool plsql_function_lookup(void* data, const std::string& owner, const std::string& name, OraType* ret) {
   sqlite3* db = static_cast<sqlite3*>(data);
   sqlite3_stmt* vm = nullptr;
+  // "PACKAGE.FUNCTION" names a package's public function (the first overload's type).
+  std::size_t dot = name.find('.');
   const char* sql =
-      "SELECT a.data_type FROM vantro_plsql_objects o JOIN vantro_plsql_arguments a ON a.owner = o.owner AND"
-      " a.object_name = o.name AND a.package_name IS NULL AND a.position = 0"
-      " WHERE o.owner = ?1 AND o.name = ?2 AND o.type = 'FUNCTION'";
+      dot == std::string::npos
+          ? "SELECT a.data_type FROM vantro_plsql_objects o JOIN vantro_plsql_arguments a ON a.owner = o.owner AND"
+            " a.object_name = o.name AND a.package_name IS NULL AND a.position = 0"
+            " WHERE o.owner = ?1 AND o.name = ?2 AND o.type = 'FUNCTION'"
+          : "SELECT a.data_type FROM vantro_plsql_objects o JOIN vantro_plsql_arguments a ON a.owner = o.owner AND"
+            " a.package_name = o.name AND a.object_name = ?3 AND a.position = 0"
+            " WHERE o.owner = ?1 AND o.name = ?2 AND o.type = 'PACKAGE' ORDER BY a.subprogram_id";
   if (sqlite3_prepare_v2(db, sql, -1, &vm, nullptr) != SQLITE_OK) {
     sqlite3_finalize(vm);
     return false;
   }
+  std::string unit = name.substr(0, dot);
+  std::string member = dot == std::string::npos ? std::string() : name.substr(dot + 1);
   sqlite3_bind_text(vm, 1, owner.c_str(), -1, SQLITE_TRANSIENT);
-  sqlite3_bind_text(vm, 2, name.c_str(), -1, SQLITE_TRANSIENT);
+  sqlite3_bind_text(vm, 2, unit.c_str(), -1, SQLITE_TRANSIENT);
+  if (dot != std::string::npos) sqlite3_bind_text(vm, 3, member.c_str(), -1, SQLITE_TRANSIENT);
   bool found = sqlite3_step(vm) == SQLITE_ROW;
   std::string type = found && sqlite3_column_text(vm, 0) ? reinterpret_cast<const char*>(sqlite3_column_text(vm, 0)) : "";
   sqlite3_finalize(vm);

@@ -79,10 +79,13 @@ void compile_package_spec(const std::string& text, const PlCompileContext& ctx, 
 struct FunctionLookup {
   sqlite3* db = nullptr;
   const PlProgram* package = nullptr;
+  PlProgram* program = nullptr;     // records the stored functions it uses
+  std::string nls_date_format;
+  std::string invalid;              // a function found but invalid
 };
 
 bool lookup_function(void* data, const std::string& owner, const std::string& name, OraType* ret) {
-  const FunctionLookup* f = static_cast<const FunctionLookup*>(data);
+  FunctionLookup* f = static_cast<FunctionLookup*>(data);
   const PlProgram* p = f->package;
   if (p && p->is_package && owner == p->package_owner) {
     std::string member = name;
@@ -98,7 +101,17 @@ bool lookup_function(void* data, const std::string& owner, const std::string& na
         return true;
       }
   }
-  return f->db && plsql_function_lookup(f->db, owner, name, ret);
+  if (!f->db || !plsql_function_lookup(f->db, owner, name, ret)) return false;
+  std::string unit = name.substr(0, name.find('.'));
+  f->program->references.insert(owner + "." + unit);
+  // A function made invalid by a change to what it uses is compiled again first.
+  std::string status, source;
+  if (plsql_object_load(f->db, owner, unit, unit == name ? "FUNCTION" : "PACKAGE", &status, &source) &&
+      status != "VALID" && !plsql_unit_revalidate(f->db, f->nls_date_format, owner, unit)) {
+    f->invalid = owner + "." + unit;
+    return false;
+  }
+  return true;
 }
 
 class Parser {
@@ -685,6 +698,8 @@ class Parser {
     FunctionLookup lookup;
     lookup.db = ctx_.db;
     lookup.package = prog_->is_package ? prog_ : nullptr;
+    lookup.program = prog_;
+    lookup.nls_date_format = ctx_.nls_date_format;
     if (ctx_.db || lookup.package) {
       tc.stored_function = lookup_function;
       tc.stored_function_data = &lookup;
@@ -697,7 +712,10 @@ class Parser {
       for (const auto& m : q->offsets)
         if (m.first <= off) where = m.second;
     }
-    if (statement) {
+    if (err.code == 904 && !lookup.invalid.empty()) {
+      semantic_error(where, "PLS-00905: object " + lookup.invalid + " is invalid", stmt_offset,
+                     statement ? "PL/SQL: SQL Statement ignored" : "PL/SQL: Statement ignored");
+    } else if (statement) {
       semantic_error(where, "PL/SQL: " + ora_format(err.code, err.message).substr(0, ora_format(err.code, err.message).size() - 1),
                      stmt_offset, "PL/SQL: SQL Statement ignored");
     } else if (err.code == 904) {
@@ -1201,8 +1219,9 @@ class Parser {
       st.kind = PlStmtKind::Assign;
       st.targets.push_back(target(so));
       expect_op(":=");
-      bool boolean = !st.targets[0].host && st.targets[0].slot >= 0 &&
-                     prog_->vars[static_cast<std::size_t>(st.targets[0].slot)].boolean;
+      const PlTarget& tg = st.targets[0];
+      bool boolean = !tg.host && tg.slot >= 0 &&
+                     (tg.info ? tg.info->boolean : prog_->vars[static_cast<std::size_t>(tg.slot)].boolean);
       st.exprs.push_back(expression({";"}, so, boolean));
       expect_op(";");
       out->push_back(std::move(st));
