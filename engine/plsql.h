@@ -298,6 +298,28 @@ bool plsql_function_lookup(void* db, const std::string& owner, const std::string
 // Registers vantro_plsql_call(owner, name, args...), which runs a stored function.
 bool plsql_functions_register(sqlite3* db, SessionHandle* session);
 
+// --- Triggers -------------------------------------------------------------------------
+
+// True when text is CREATE [OR REPLACE] TRIGGER, ALTER TRIGGER or DROP TRIGGER.
+bool plsql_is_trigger_ddl(const std::string& text);
+sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp);
+// Drops the triggers of a table that was dropped.
+void plsql_table_dropped(sqlite3* db, const std::string& owner, const std::string& table);
+// Makes the connection's firing triggers match the stored ones (before any DML).
+bool plsql_triggers_sync(SessionHandle* ses, OraError* err);
+// Fires the statement triggers of a DML statement's table; false with err when one fails.
+bool plsql_statement_triggers(SessionHandle* ses, const Translation& tr, PlTriggerTiming timing, OraError* err);
+// Registers vantro_fire_trigger, which the connection's firing triggers call.
+bool plsql_triggers_register(sqlite3* db, SessionHandle* session);
+// Runs a trigger body: old_values and new_values in the order of the table's columns
+// (empty for statement triggers); new_values comes back as the body left :NEW. fired is
+// false when the WHEN condition was not true.
+bool plsql_run_trigger(SessionHandle* ses, PlProgram* program, const std::string& event,
+                       std::vector<PlValue>* old_values, std::vector<PlValue>* new_values, bool* fired, PlError* err);
+// Rows stored again by BEFORE row triggers since the last call (added to a statement's
+// row count), reset.
+std::int64_t plsql_take_redone_rows(SessionHandle* ses);
+
 // --- DBMS_OUTPUT --------------------------------------------------------------------
 
 struct DbmsOutput {
@@ -323,8 +345,12 @@ struct PlTriggerRedo {
   std::set<std::string> fired;
 };
 
+struct CompiledTrigger;
+using PlTriggerCache = std::map<std::string, std::shared_ptr<CompiledTrigger>>;
+
 struct PlSessionState {
   DbmsOutput output;
+  std::shared_ptr<PlTriggerCache> triggers = std::make_shared<PlTriggerCache>();   // compiled, by "OWNER.NAME" 
   int call_depth = 0;              // stored functions running inside SQL
   std::map<std::string, PlPackageState> packages;   // by "OWNER.PACKAGE"
   std::vector<PlTriggerRedo> redo;

@@ -91,6 +91,8 @@ class Interpreter {
     return true;
   }
 
+  void run_inside_statement() { in_statement_ = true; }
+
   // Slots [0, count) of this program are the package state values.
   void attach_package(std::vector<PlValue>* values, int count) {
     pkg_ = values;
@@ -107,8 +109,24 @@ class Interpreter {
     return true;
   }
 
-  // Runs a trigger body on the row in the trigger slots; false with err.
-  bool run_trigger(bool* fire, PlError* err) {
+  // Runs a trigger body on a row; new_values comes back as the body left :NEW.
+  bool run_trigger(const std::string& event, std::vector<PlValue>* old_values, std::vector<PlValue>* new_values,
+                   bool* fire, PlError* err) {
+    for (std::size_t k = 0; k < old_values->size() && k < p_->old_slots.size(); ++k)
+      var(p_->old_slots[k]) = (*old_values)[k];
+    for (std::size_t k = 0; k < new_values->size() && k < p_->new_slots.size(); ++k)
+      var(p_->new_slots[k]) = (*new_values)[k];
+    var(p_->inserting_slot) = int_value(event == "INSERT" ? 1 : 0);
+    var(p_->updating_slot) = int_value(event == "UPDATE" ? 1 : 0);
+    var(p_->deleting_slot) = int_value(event == "DELETE" ? 1 : 0);
+    bool ok = run_trigger_body(fire, err);
+    finish_unit();
+    for (std::size_t k = 0; k < new_values->size() && k < p_->new_slots.size(); ++k)
+      (*new_values)[k] = var(p_->new_slots[k]);
+    return ok;
+  }
+
+  bool run_trigger_body(bool* fire, PlError* err) {
     if (p_->trigger_when) {
       if (!test(p_->trigger_when, fire, err)) return false;
       if (!*fire) return true;
@@ -179,6 +197,7 @@ class Interpreter {
   int return_slot_ = -1;
   std::vector<PlValue>* pkg_ = nullptr;   // the package state, for a package's program
   int pkg_slots_ = 0;
+  bool in_statement_ = false;       // runs inside a SQL statement (a trigger or a function)
   bool savepoint_ = false;          // the root's: the block's changes can be undone
   Interpreter* root_;               // the interpreter of the block the client sent
   int depth_ = 0;                   // 0 for the block the client sent
@@ -681,7 +700,9 @@ class Interpreter {
 
   bool take_savepoint(PlError* err) {
     if (!begin_transaction(err)) return false;
-    if (!root_->savepoint_) {
+    // Inside a running SQL statement (a trigger, a function in SQL) SQLite opens no
+    // savepoint; that statement's own undo covers the changes.
+    if (!root_->savepoint_ && !root_->in_statement_) {
       std::string sql = std::string("SAVEPOINT ") + kSavepoint;
       if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
         *err = sqlite_error(false);
@@ -903,10 +924,18 @@ class Interpreter {
       case PlStmtKind::Dml: {
         PlSql* q = st.exprs[0];
         if (!take_savepoint(&err) || !prepare(q, &err)) return raise(err, st.line);
+        OraError trigger_error;
+        if (!plsql_triggers_sync(ses_, &trigger_error) ||
+            !plsql_statement_triggers(ses_, q->tr, PlTriggerTiming::Before, &trigger_error)) {
+          sqlite3_reset(q->vm);
+          return raise(make_error(trigger_error.code, trigger_error.message), st.line);
+        }
+        std::int64_t outer_redone = plsql_take_redone_rows(ses_);
         int rc = sqlite3_step(q->vm);
         if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
           err = sqlite_error(false);
           sqlite3_reset(q->vm);
+          plsql_session(ses_)->redone_rows = outer_redone;
           if (sqlite3_get_autocommit(db_)) {
             ses_->in_transaction = false;
             root_->savepoint_ = false;
@@ -914,8 +943,11 @@ class Interpreter {
           return raise(err, st.line);
         }
         sqlite3_reset(q->vm);
-        sql_rowcount_ = sqlite3_changes(db_);
+        sql_rowcount_ = sqlite3_changes(db_) + plsql_take_redone_rows(ses_);
+        plsql_session(ses_)->redone_rows = outer_redone;
         sql_found_ = sql_rowcount_ > 0 ? 1 : 0;
+        if (!plsql_statement_triggers(ses_, q->tr, PlTriggerTiming::After, &trigger_error))
+          return raise(make_error(trigger_error.code, trigger_error.message), st.line);
         return Flow::Next;
       }
       case PlStmtKind::Commit:
@@ -1342,6 +1374,7 @@ void run_for_sql(sqlite3_context* ctx, SessionHandle* ses, PlProgram* program, c
   StmtHandle holder;
   holder.session = ses;
   Interpreter interp(&holder, program);
+  interp.run_inside_statement();
   if (pkg_values) interp.attach_package(pkg_values, program->package_slots);
   std::vector<PlValue> outs;
   PlError err;
@@ -1381,6 +1414,7 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     holder.session = ses;
     PlProgram empty;
     Interpreter root(&holder, &empty);
+    root.run_inside_statement();
     PlProgram callee;
     PlError err;
     PlPackageState* st = root.package_state(package, &callee, &err);
@@ -1438,5 +1472,22 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 
 bool plsql_functions_register(sqlite3* db, SessionHandle* session) {
   return sqlite3_create_function(db, "vantro_plsql_call", -1, SQLITE_UTF8, session, fn_plsql_call, nullptr,
-                                 nullptr) == SQLITE_OK;
+                                 nullptr) == SQLITE_OK &&
+         plsql_triggers_register(db, session);
+}
+
+bool plsql_run_trigger(SessionHandle* ses, PlProgram* program, const std::string& event,
+                       std::vector<PlValue>* old_values, std::vector<PlValue>* new_values, bool* fired, PlError* err) {
+  StmtHandle holder;
+  holder.session = ses;
+  Interpreter interp(&holder, program);
+  if (program->trigger_row) interp.run_inside_statement();
+  return interp.run_trigger(event, old_values, new_values, fired, err);
+}
+
+std::int64_t plsql_take_redone_rows(SessionHandle* ses) {
+  PlSessionState* st = plsql_session(ses);
+  std::int64_t n = st->redone_rows;
+  st->redone_rows = 0;
+  return n;
 }
