@@ -48,7 +48,7 @@ struct PlError {
 
 // --- Compiled form ------------------------------------------------------------------
 
-enum class PlRefKind { Variable, HostBind, CursorAttr, SqlAttr, SqlCode, SqlErrm, PackageVar };
+enum class PlRefKind { Variable, HostBind, CursorAttr, SqlAttr, SqlCode, SqlErrm, PackageVar, Element, CollectionAttr };
 
 enum class PlAttr { Found, NotFound, RowCount, IsOpen };
 
@@ -57,6 +57,7 @@ struct PlRef {
   int slot = 0;            // variable or cursor slot; a package variable's slot in its package
   std::string name;        // host bind name; "OWNER.PACKAGE" of a package variable
   PlAttr attr = PlAttr::Found;
+  struct PlSql* index = nullptr;   // an element of a collection: its subscript
 };
 
 // One SQLite statement: a wrapped expression or an embedded SQL statement.
@@ -74,9 +75,12 @@ struct PlSql {
   std::uint32_t offset_shift = 0;   // length of the wrapper before the rewritten text
 };
 
+enum class PlCollection { None, IndexBy, Varray };
+
 struct PlVarInfo {
   std::string name;
   OraType type;
+  PlCollection collection = PlCollection::None;   // a collection of text lines
   bool boolean = false;
   bool constant = false;
   bool not_null = false;

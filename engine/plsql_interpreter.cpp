@@ -189,6 +189,7 @@ class Interpreter {
   PlProgram* p_;
   std::vector<PlValue> vars_;
   std::vector<CursorState> cursors_;
+  std::map<int, std::vector<PlValue>> collections_;   // collection variables' elements, by slot
   std::map<std::string, HostState> hosts_;
   std::int64_t sql_rowcount_ = 0;
   int sql_found_ = -1;
@@ -560,6 +561,33 @@ class Interpreter {
   bool ref_value(const PlRef& r, PlValue* v, PlError* err) {
     switch (r.kind) {
       case PlRefKind::Variable: *v = var(r.slot); return true;
+      case PlRefKind::Element: {
+        PlValue at;
+        OraType num;
+        num.code = kTypeNumber;
+        if (!eval(r.index, &at, err) || !convert_number(at, type_of(r.index), num, &at, err)) return false;
+        const std::vector<PlValue>& items = collections_[r.slot];
+        bool varray = p_->vars[static_cast<std::size_t>(r.slot)].collection == PlCollection::Varray;
+        std::int64_t k = at.kind == PlKind::Int ? at.i : static_cast<std::int64_t>(std::floor(at.d));
+        if (at.kind == PlKind::Null) {
+          *err = value_error("NULL index table key value");
+          return false;
+        }
+        if (k < 1 || k > static_cast<std::int64_t>(items.size())) {
+          if (!varray) *err = make_error(1403, ora_message(1403));
+          else if (k < 1) *err = make_error(6532, "Subscript outside of limit");
+          else *err = make_error(6533, "Subscript beyond count");
+          return false;
+        }
+        *v = items[static_cast<std::size_t>(k - 1)];
+        return true;
+      }
+      case PlRefKind::CollectionAttr: {
+        std::size_t n = collections_[r.slot].size();
+        *v = r.name == "COUNT" ? int_value(static_cast<std::int64_t>(n))
+                               : n == 0 ? PlValue() : int_value(r.name == "FIRST" ? 1 : static_cast<std::int64_t>(n));
+        return true;
+      }
       case PlRefKind::PackageVar: {
         PlPackageState* st = package_state(r.name, nullptr, err);
         if (!st) return false;
@@ -742,6 +770,7 @@ class Interpreter {
     PlError err;
     for (const PlDecl& d : b.decls) {
       var(d.slot) = PlValue();
+      collections_.erase(d.slot);
       for (int f : p_->vars[static_cast<std::size_t>(d.slot)].fields) var(f) = PlValue();
       if (!d.init) continue;
       PlValue v;
@@ -1185,6 +1214,34 @@ class Interpreter {
       OraType num;
       num.code = kTypeNumber;
       ok = assign(st.targets[0], lv, text_type, &err) && assign(st.targets[1], int_value(got ? 0 : 1), num, &err);
+    } else if (n == "DBMS_OUTPUT.GET_LINES") {
+      // numlines says how many lines are wanted and comes back as how many were read.
+      PlValue wanted;
+      const PlTarget& count = st.targets[1];
+      if (count.host) {
+        HostState* h = host(count.name, &err);
+        if (!h || !host_read(h, &err)) return raise(err, st.line);
+        wanted = h->value;
+      } else {
+        wanted = var(count.slot);
+      }
+      OraType num;
+      num.code = kTypeNumber;
+      PlValue n_wanted;
+      if (!convert_number(wanted, num, num, &n_wanted, &err)) return raise(err, st.line);
+      std::int64_t limit = n_wanted.kind == PlKind::Int ? n_wanted.i : static_cast<std::int64_t>(n_wanted.d);
+      std::vector<PlValue>& items = collections_[st.targets[0].slot];
+      items.clear();
+      std::string line;
+      while (static_cast<std::int64_t>(items.size()) < limit && dbms_output_get_line(out, &line)) {
+        PlValue lv;
+        if (!line.empty()) {
+          lv.kind = PlKind::Text;
+          lv.s = line;
+        }
+        items.push_back(lv);
+      }
+      ok = assign(count, int_value(static_cast<std::int64_t>(items.size())), num, &err);
     } else if (n == "RAISE_APPLICATION_ERROR") {
       PlValue num;
       OraType t;

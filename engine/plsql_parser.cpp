@@ -513,6 +513,62 @@ class Parser {
     return sym.index;
   }
 
+  // The collection types of DBMS_OUTPUT.GET_LINES: DBMS_OUTPUT.CHARARR (index-by) and
+  // [SYS.]DBMSOUTPUT_LINESARRAY (a varray). Reads the type name when it is one.
+  PlCollection collection_type() {
+    if (is_word("DBMS_OUTPUT") && is_op(".", 1) && is_word("CHARARR", 2)) {
+      i_ += 3;
+      return PlCollection::IndexBy;
+    }
+    if (is_word("SYS") && is_op(".", 1) && is_word("DBMSOUTPUT_LINESARRAY", 2)) {
+      i_ += 3;
+      return PlCollection::Varray;
+    }
+    if (is_word("DBMSOUTPUT_LINESARRAY")) {
+      ++i_;
+      return PlCollection::Varray;
+    }
+    return PlCollection::None;
+  }
+
+  // name(subscript), name.COUNT, name.FIRST or name.LAST of a collection at token k:
+  // appends the bind and answers the last token used.
+  std::size_t collection_reference(std::size_t k, std::size_t b, int slot, PlSql* q, std::string* out) {
+    PlRef r;
+    r.slot = slot;
+    if (k + 1 < b && t_[k + 1].kind == TokenKind::Operator && t_[k + 1].text == "(") {
+      std::size_t close = k + 1;
+      int depth = 0;
+      for (; close < b; ++close) {
+        if (t_[close].kind != TokenKind::Operator) continue;
+        if (t_[close].text == "(") ++depth;
+        if (t_[close].text == ")" && --depth == 0) break;
+      }
+      if (close >= b || close == k + 2) expected("an expression", t_[std::min(close, b - 1)]);
+      std::size_t save = i_;
+      i_ = k + 2;
+      r.kind = PlRefKind::Element;
+      r.index = expression({")"}, t_[k].offset);
+      i_ = save;
+      OraType line;
+      line.code = kTypeVarchar2;
+      line.size = 32767;
+      *out += bind_text(add_ref(q, r, line));
+      return close;
+    }
+    if (k + 2 < b && t_[k + 1].kind == TokenKind::Operator && t_[k + 1].text == "." &&
+        (t_[k + 2].text == "COUNT" || t_[k + 2].text == "FIRST" || t_[k + 2].text == "LAST")) {
+      r.kind = PlRefKind::CollectionAttr;
+      r.name = t_[k + 2].text;
+      *out += bind_text(add_ref(q, r, number_type()));
+      return k + 2;
+    }
+    semantic_error(t_[k].offset, "PLS-00306: wrong number or types of arguments in call to '" + t_[k].text + "'",
+                   t_[k].offset);
+    out->append(text_, t_[k].offset, t_[k].end - t_[k].offset);
+    return k;
+  }
+
   // --- References rewritten as binds --------------------------------------------------
 
   int add_ref(PlSql* q, const PlRef& r, const OraType& type) {
@@ -569,7 +625,7 @@ class Parser {
       const Token& tk = t_[k];
       if (k > a) out->append(text_, t_[k - 1].end, tk.offset - t_[k - 1].end);
       q->offsets.emplace_back(static_cast<std::uint32_t>(out->size()), tk.offset);
-      bool after_dot = k > 0 && t_[k - 1].kind == TokenKind::Operator && t_[k - 1].text == ".";
+      bool after_dot = k > a && t_[k - 1].kind == TokenKind::Operator && t_[k - 1].text == ".";
       int trigger_slot = after_dot ? -1 : trigger_reference(k, b, tk.kind == TokenKind::Bind);
       if (trigger_slot >= 0) {
         PlRef r;
@@ -652,6 +708,11 @@ class Parser {
           }
         }
         const Symbol* sym = lookup(tk.text);
+        if (sym && sym->kind == SymKind::Var &&
+            prog_->vars[static_cast<std::size_t>(sym->index)].collection != PlCollection::None) {
+          k = collection_reference(k, b, sym->index, q, out);
+          continue;
+        }
         if (sym && sym->kind == SymKind::Var && !call) {
           const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(sym->index)];
           int slot = sym->index;
@@ -981,6 +1042,22 @@ class Parser {
       if (is_word("TYPE") || is_word("SUBTYPE") || is_word("PROCEDURE") || is_word("FUNCTION"))
         expected("an identifier", peek());
       std::string name = identifier();
+      PlCollection collection = collection_type();
+      if (collection != PlCollection::None) {
+        OraType line;
+        line.code = kTypeVarchar2;
+        line.size = 32767;
+        int slot = add_var(name, line, false);
+        prog_->vars[static_cast<std::size_t>(slot)].collection = collection;
+        expect_op(";");
+        PlDecl d;
+        d.slot = slot;
+        b->decls.push_back(d);
+        Symbol s;
+        s.index = slot;
+        declare(name, s);
+        continue;
+      }
       if (is_word("EXCEPTION")) {
         ++i_;
         expect_op(";");
@@ -1757,6 +1834,7 @@ class Parser {
     static const Builtin kBuiltins[] = {
         {"DBMS_OUTPUT.PUT_LINE", 1, 1, 0}, {"DBMS_OUTPUT.PUT", 1, 1, 0},     {"DBMS_OUTPUT.NEW_LINE", 0, 0, 0},
         {"DBMS_OUTPUT.ENABLE", 0, 1, 0},   {"DBMS_OUTPUT.DISABLE", 0, 0, 0}, {"DBMS_OUTPUT.GET_LINE", 2, 2, 3},
+        {"DBMS_OUTPUT.GET_LINES", 2, 2, 3},
         {"RAISE_APPLICATION_ERROR", 2, 3, 0},
     };
     const Builtin* found = nullptr;
@@ -1795,6 +1873,18 @@ class Parser {
         st->exprs.push_back(expression({",", ")"}, so));
       }
       i_ = save;
+    }
+    if (st->name == "DBMS_OUTPUT.GET_LINES" || st->name == "DBMS_OUTPUT.GET_LINE") {
+      bool lines = st->name == "DBMS_OUTPUT.GET_LINES";
+      for (std::size_t k = 0; k < st->targets.size(); ++k) {
+        const PlTarget& tg = st->targets[k];
+        bool collection = !tg.host && tg.slot >= 0 && tg.package.empty() &&
+                          prog_->vars[static_cast<std::size_t>(tg.slot)].collection != PlCollection::None;
+        if (collection != (lines && k == 0)) {
+          semantic_error(first.offset, "PLS-00306: wrong number or types of arguments in call to '" + member + "'", so);
+          break;
+        }
+      }
     }
     i_ = after + 1;
   }
