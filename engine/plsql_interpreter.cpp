@@ -1083,6 +1083,16 @@ class Interpreter {
     if (!plsql_package_load(db_, compile_context(owner, &catalog), owner, name, prog, err)) return nullptr;
     PlPackageState& st = plsql_session(ses_)->packages[qualified];
     if (st.initialized && st.stamp == prog->text) return &st;
+    if (st.initialized && !st.values.empty()) {
+      // The package changed since this session built its state: the state is dropped
+      // and the call that finds out fails; the next one starts afresh.
+      plsql_session(ses_)->packages.erase(qualified);
+      *err = make_error(4068, "existing state of packages has been discarded");
+      err->trace = {"ORA-04061: existing state of package body \"" + qualified + "\" has been invalidated",
+                    "ORA-04065: not executed, altered or dropped package body \"" + qualified + "\"",
+                    "ORA-06508: PL/SQL: could not find program unit being called: \"" + qualified + "\""};
+      return nullptr;
+    }
     st = PlPackageState();
     st.stamp = prog->text;
     st.initialized = true;

@@ -156,6 +156,13 @@ TEST_F(Packages, StateLastsForTheSessionAndStartsAfreshInAnother) {
                    "end;"),
             OCI_SUCCESS)
       << s.error_text();
+  EXPECT_EQ(s.exec("begin counter.add(3); end;"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(),
+            "ORA-04068: existing state of packages has been discarded\n"
+            "ORA-04061: existing state of package body \"SCOTT.COUNTER\" has been invalidated\n"
+            "ORA-04065: not executed, altered or dropped package body \"SCOTT.COUNTER\"\n"
+            "ORA-06508: PL/SQL: could not find program unit being called: \"SCOTT.COUNTER\"\n"
+            "ORA-06512: at line 1\n");
   EXPECT_EQ(out_of(s, "begin counter.add(3); :out := counter.current; end;"), "-3");
 }
 
