@@ -299,6 +299,16 @@ bool plsql_unit_load(sqlite3* db, const std::string& owner, const std::string& n
 
 // The translator's question: is owner.name a valid stored function, and of what type.
 bool plsql_function_lookup(void* db, const std::string& owner, const std::string& name, OraType* ret);
+// Runs a function (a package's subprogram when sub is given, with the package state
+// pkg_values) inside a running SQL statement.
+bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogram* sub,
+                        std::vector<PlValue>* pkg_values, const std::vector<PlValue>& args,
+                        const std::vector<bool>& given, PlValue* result, PlError* err);
+struct PlPackageState;
+// The session's state of package "OWNER.NAME" for a call from SQL; program receives the
+// compiled package.
+PlPackageState* plsql_package_state(SessionHandle* ses, const std::string& qualified, PlProgram* program,
+                                    PlError* err);
 // Registers vantro_plsql_call(owner, name, args...), which runs a stored function.
 bool plsql_functions_register(sqlite3* db, SessionHandle* session);
 
