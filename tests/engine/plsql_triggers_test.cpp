@@ -206,4 +206,36 @@ TEST_F(Triggers, AFailingTriggerUndoesItsStatement) {
             std::vector<std::string>{"0"});
 }
 
+TEST_F(Triggers, WideTablesAndNestedTriggers) {
+  // Row triggers pass each old and new value to the firing function: wider tables are
+  // refused rather than fired with values missing.
+  std::string wide = "create table wide (c1 number";
+  for (int k = 2; k <= 61; ++k) wide += ", c" + std::to_string(k) + " number";
+  ASSERT_EQ(s.exec(wide + ")"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.exec("create trigger wide_bi before insert on wide for each row begin null; end;"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-03001: unimplemented feature: row triggers on tables of more than 60 columns\n");
+  EXPECT_EQ(s.exec("create trigger wide_bs before insert on wide begin null; end;"), OCI_SUCCESS) << s.error_text();
+  // A trigger's DML fires the triggers of the table it changes, and their errors come
+  // back through both.
+  ASSERT_EQ(s.exec("create trigger audit_bi before insert on audit_log for each row\n"
+                   "begin\n  if :new.what like 'bad%' then\n"
+                   "    raise_application_error(-20002, 'bad audit');\n  end if;\n"
+                   "  :new.what := :new.what || '!';\nend;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("create trigger emp_ai after insert on emp for each row\n"
+                   "begin\n  insert into audit_log values (:new.name);\nend;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("insert into emp (id, name) values (1, 'ok')"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.rows("select what from audit_log"), std::vector<std::string>{"ok!"});
+  EXPECT_EQ(s.exec("insert into emp (id, name) values (2, 'bad')"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(),
+            "ORA-20002: bad audit\nORA-06512: at \"SCOTT.AUDIT_BI\", line 3\n"
+            "ORA-04088: error during execution of trigger 'SCOTT.AUDIT_BI'\n"
+            "ORA-06512: at \"SCOTT.EMP_AI\", line 2\n"
+            "ORA-04088: error during execution of trigger 'SCOTT.EMP_AI'\n");
+  EXPECT_EQ(s.rows("select id from emp"), std::vector<std::string>{"1"});
+}
+
 }  // namespace
