@@ -292,12 +292,17 @@ sword fetch_rows(StmtHandle* s, ub4 nrows, OCIError* errhp) {
     int rc = sqlite3_step(s->vm);
     if (rc == SQLITE_ROW) {
       int limit = static_cast<int>(s->defines.size()) < ncols ? static_cast<int>(s->defines.size()) : ncols;
-      for (int c = 0; c < limit; ++c)
-        if (DefineHandle* d = s->defines[static_cast<std::size_t>(c)]) put_value(s, c, d, got, &flags);
+      for (int c = 0; c < limit; ++c) {
+        if (DefineHandle* d = s->defines[static_cast<std::size_t>(c)]) {
+          put_value(s, c, d, got, &flags);
+          s->session->settings.stats.bytes_sent += static_cast<std::uint64_t>(sqlite3_column_bytes(s->vm, c));
+        }
+      }
       ++got;
       if (flags.conversion_error) break;
     } else if (rc == SQLITE_DONE) {
       s->exhausted = true;
+      s->session->settings.stats.sorts += static_cast<std::uint64_t>(sqlite3_stmt_status(s->vm, SQLITE_STMTSTATUS_SORT, 1));
       sqlite3_reset(s->vm);
     } else {
       srv->busy = false;
@@ -347,6 +352,7 @@ sword run_ddl(StmtHandle* s, OCIError* errhp) {
   sword st = exec_sql(s, errhp, "BEGIN", s->tr.kind);
   if (st != OCI_SUCCESS) return st;
   st = exec_sql(s, errhp, s->tr.sql, s->tr.kind);
+  s->session->settings.stats.recursive_calls += s->tr.catalog_sql.size();
   for (std::size_t i = 0; st == OCI_SUCCESS && i < s->tr.catalog_sql.size(); ++i)
     st = exec_sql(s, errhp, s->tr.catalog_sql[i], s->tr.kind);
   if (st != OCI_SUCCESS) {
@@ -464,6 +470,8 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
   SessionHandle* ses = svc->session;
   if (!ses || !ses->open || !ses->server || !ses->server->db) return fail(s, errhp, ora_error(1012));
   s->session = ses;
+  ses->settings.stats.roundtrips += 1;
+  ses->settings.stats.bytes_received += s->text.size();
   ServerHandle* srv = ses->server;
   if (srv->cancel) {
     srv->cancel = false;
@@ -548,6 +556,7 @@ VOCI_EXPORT sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 o
     e.message = "invalid fetch operation";
     return fail(s, errhp, e);
   }
+  s->session->settings.stats.roundtrips += 1;
   if (nrows == 0) {
     s->exhausted = true;
     s->rows_fetched = 0;

@@ -7,6 +7,7 @@
 
 #include "errors.h"
 #include "sql_ast.h"
+#include "sql_dialect.h"
 #include "values.h"
 
 #include <cctype>
@@ -140,6 +141,11 @@ class Translator {
 bool Translator::table_source(const TableRef& t, Source* src) {
   std::string owner = owner_of(t);
   if (!ctx_.catalog->table_columns(owner, t.name, &src->columns)) {
+    if ((t.owner.empty() || t.owner == "SYS" || t.owner == "PUBLIC") && t.name != "DUAL" &&
+        ctx_.catalog->dictionary_view(t.name, &src->columns, &src->sql)) {
+      src->alias = t.name;
+      return true;
+    }
     if (t.owner.empty() && t.name == "DUAL") {
       ColumnInfo dummy;
       dummy.name = "DUMMY";
@@ -285,6 +291,22 @@ bool Translator::function(Expr& e, const Scope& scope, Emitted* out) {
     out->type = args[0].type;
     if (is_char(out->type) && text_size(args[1]) > out->type.size) out->type = varchar_type(text_size(args[1]));
     return true;
+  }
+  std::vector<DialectArg> dialect_args(args.size());
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    DialectArg& d = dialect_args[i];
+    d.sql = args[i].sql;
+    d.text_sql = as_text(args[i]);
+    d.type = args[i].type;
+    d.text_size = text_size(args[i]);
+    d.null_literal = e.args[i]->kind == ExprKind::Null;
+    d.is_literal = e.args[i]->kind == ExprKind::String || e.args[i]->kind == ExprKind::Number;
+    d.literal = e.args[i]->text;
+  }
+  switch (dialect_function(f, dialect_args, &out->sql, &out->type)) {
+    case DialectResult::Done: return true;
+    case DialectResult::WrongArguments: return fail(909, e.offset);
+    case DialectResult::NotMine: break;
   }
   return fail(904, e.offset, "\"" + f + "\"");
 }

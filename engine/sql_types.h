@@ -84,4 +84,12 @@ class CatalogView {
   // True when owner.name names any table or index.
   virtual bool object_exists(const std::string& owner, const std::string& name) = 0;
   virtual bool index_exists(const std::string& owner, const std::string& name) = 0;
+  // The columns of a data dictionary view (ALL_OBJECTS, V$PARAMETER, ...) and how the
+  // SQLite statement names it; false when name is not one.
+  virtual bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) {
+    (void)name;
+    (void)columns;
+    (void)sql;
+    return false;
+  }
 };

@@ -1,0 +1,140 @@
+// The embedded engine's data dictionary through OCI: the console's own lookups (objects,
+// columns, comments, indexes, parameters, statistics) answered with the rows Oracle
+// gives for the same schema.
+#include "oci_session.h"
+
+#include <cstdlib>
+
+namespace {
+
+class Dictionary : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test_home();
+    ASSERT_NE(test_oci(), nullptr);
+    if (test_against_oracle()) GTEST_SKIP() << "checks the embedded engine's fresh schema";
+    ASSERT_EQ(s.connect("scott", "tiger", "dict"), OCI_SUCCESS) << s.error_text();
+  }
+  void run(const std::string& sql) { ASSERT_EQ(s.exec(sql), OCI_SUCCESS) << sql << "\n" << s.error_text(); }
+  std::vector<std::string> rows(const std::string& sql) { return s.rows(sql); }
+  OciSession s;
+};
+
+using Rows = std::vector<std::string>;
+
+TEST_F(Dictionary, UserObjectsListsTablesAndIndexesWithIdsAndTimes) {
+  run("create table dept (deptno number(2) primary key, dname varchar2(14))");
+  run("create index dept_name on dept(dname)");
+  EXPECT_EQ(rows("select object_name,object_type,status from user_objects order by 2,1"),
+            (Rows{"DEPT_NAME|INDEX|VALID", "DEPT|TABLE|VALID"}));
+  EXPECT_EQ(rows("SELECT user  FROM user_objects WHERE object_name=upper('dept') and object_type!='SYNONYM'"),
+            Rows{"SCOTT"});
+  EXPECT_EQ(rows("select count(*) from all_objects where owner='SCOTT' and object_id is not null"
+                 " and created is not null and data_object_id=object_id"),
+            Rows{"2"});
+  std::string id = s.value("select object_id from user_objects where object_name='DEPT'");
+  run("create table emp (empno number(4))");
+  EXPECT_EQ(s.value("select object_id from user_objects where object_name='DEPT'"), id) << "ids are stable";
+  run("drop table emp");
+  EXPECT_EQ(rows("select object_name from user_objects where object_type='TABLE'"), Rows{"DEPT"});
+  EXPECT_EQ(rows("SELECT object_type FROM all_objects WHERE owner=upper('sys') AND object_name=upper('dual')"),
+            Rows{"TABLE"});
+}
+
+TEST_F(Dictionary, TabColumnsShowOracleTypesLengthsAndNullability) {
+  run("create table t (id number(10) not null, amount number(8,2), n number, i integer, name varchar2(20),"
+      " code char(3), born date, notes clob)");
+  EXPECT_EQ(rows("select column_name,data_type,data_length,data_precision,data_scale,nullable,column_id,char_length"
+                 " from all_tab_columns where owner='SCOTT' and table_name='T' order by column_id"),
+            (Rows{"ID|NUMBER|22|10|0|N|1|0", "AMOUNT|NUMBER|22|8|2|Y|2|0", "N|NUMBER|22|<null>|<null>|Y|3|0",
+                  "I|NUMBER|22|<null>|0|Y|4|0", "NAME|VARCHAR2|20|<null>|<null>|Y|5|20",
+                  "CODE|CHAR|3|<null>|<null>|Y|6|3", "BORN|DATE|7|<null>|<null>|Y|7|0",
+                  "NOTES|CLOB|4000|<null>|<null>|Y|8|0"}));
+  EXPECT_EQ(rows("select distinct lower(column_name) from user_tab_columns where column_name like upper('a'||'%')"),
+            Rows{"amount"});
+  EXPECT_EQ(rows("select comments from all_col_comments where owner='SCOTT' and table_name='T' and column_name='ID'"),
+            Rows{"<null>"})
+      << "every column has a comment row";
+}
+
+TEST_F(Dictionary, TablesAndIndexesShowStorageDefaultsAndKeys) {
+  run("create table t (a number, b varchar2(10))");
+  run("create unique index t_a on t(a)");
+  run("create index t_ba on t(b desc, a)");
+  EXPECT_EQ(rows("select tablespace_name,cluster_name,iot_name,pct_free,pct_used,ini_trans,max_trans,initial_extent,"
+                 "next_extent,min_extents,max_extents,pct_increase,freelists,freelist_groups,iot_type from all_tables"
+                 " where owner='SCOTT' and table_name='T'"),
+            Rows{"USERS|<null>|<null>|10|40|1|255|65536|1048576|1|2147483645|0|1|1|<null>"});
+  EXPECT_EQ(rows("select index_name,index_type,uniqueness,ini_trans,table_name from all_indexes"
+                 " where owner='SCOTT' order by index_name"),
+            (Rows{"T_A|NORMAL|UNIQUE|2|T", "T_BA|FUNCTION-BASED NORMAL|NONUNIQUE|2|T"}));
+  EXPECT_EQ(rows("select column_name,descend,column_length from all_ind_columns where index_owner='SCOTT'"
+                 " and index_name='T_BA' order by column_position"),
+            (Rows{"B|DESC|10", "A|ASC|22"}));
+  EXPECT_EQ(rows("select table_name from user_tables"), Rows{"T"});
+}
+
+TEST_F(Dictionary, ParametersAreTheEngineSettings) {
+  EXPECT_EQ(rows("select value from v$parameter where name like lower('%db_name%')"), Rows{"DICT"});
+  EXPECT_EQ(rows("select value,isdefault,ismodified from v$parameter where name='nls_date_format'"),
+            Rows{"DD-MON-RR|TRUE|FALSE"});
+  run("alter session set nls_date_format='YYYY-MM-DD'");
+  EXPECT_EQ(rows("select value,isdefault,ismodified from v$parameter where name='nls_date_format'"),
+            Rows{"YYYY-MM-DD|FALSE|MODIFIED"});
+  std::string block = s.value("select value from v$parameter where name='db_block_size'");
+  EXPECT_GE(std::atoi(block.c_str()), 512);
+}
+
+TEST_F(Dictionary, SessionStatisticsCountTheSessionsWork) {
+  const std::string stats =
+      "select n.statistic#,s.value,n.name from v$statname n,v$sesstat s where s.statistic#=n.statistic# and"
+      " sid=(select sid from v$session where audsid=userenv('sessionid')) and n.statistic# in"
+      " (7,38,39,40,44,182,183,184,188,189) order by 1";
+  Rows before = rows(stats);
+  ASSERT_EQ(before.size(), 10u);
+  EXPECT_NE(before[5].find("|bytes sent via SQL*Net to client"), std::string::npos) << before[5];
+  run("create table t (a number)");
+  run("insert into t values (3)");
+  run("insert into t values (1)");
+  EXPECT_EQ(rows("select a from t order by a"), (Rows{"1", "3"}));
+  Rows after = rows(stats);
+  ASSERT_EQ(after.size(), 10u);
+  auto value = [](const std::string& row) { return std::atoll(row.substr(row.find('|') + 1).c_str()); };
+  for (int i : {5, 6, 7, 8}) EXPECT_GT(value(after[i]), value(before[i])) << after[i];
+  EXPECT_GT(value(after[1]), 0) << "blocks were changed: " << after[1];
+}
+
+TEST_F(Dictionary, UserenvSessionIdsDifferBetweenSessions) {
+  OciSession other;
+  ASSERT_EQ(other.connect("scott", "tiger", "dict"), OCI_SUCCESS);
+  std::string a = s.value("select userenv('sessionid') from dual");
+  std::string b = other.value("select sys_context('USERENV','SESSIONID') from dual");
+  EXPECT_FALSE(a.empty());
+  EXPECT_NE(a, b);
+  EXPECT_EQ(s.value("select sys_context('userenv','nls_date_format') from dual"), "DD-MON-RR");
+  EXPECT_EQ(s.value("select sys_context('userenv','current_schema') from dual"), "SCOTT");
+  EXPECT_EQ(s.value("select sys_context('userenv','no_such_thing') from dual"),
+            "error: ORA-02003: invalid USERENV parameter\n");
+}
+
+TEST_F(Dictionary, NameListsOfObjectKindsTheEngineLacksAreEmptyButValid) {
+  for (const char* q :
+       {"select distinct lower(cluster_name) from all_clusters where cluster_name like upper('a'||'%')",
+        "select distinct lower(dimension_name) from all_dimensions where dimension_name like upper('a'||'%')",
+        "select distinct lower(directory_name) from all_directories where directory_name like upper('a'||'%')",
+        "select distinct lower(indextype_name) from all_indextypes where indextype_name like upper('a'||'%')",
+        "select distinct lower(library_name) from all_libraries where library_name like upper('a'||'%')",
+        "select distinct lower(operator_name) from all_operators where operator_name like upper('a'||'%')",
+        "select distinct lower(name) from all_outlines where name like upper('a'||'%')",
+        "select distinct lower(name) from all_snapshots where name like upper('a'||'%')",
+        "select distinct lower(trigger_name) from all_triggers where trigger_name like upper('a'||'%')",
+        "select distinct lower(sequence_name) from all_sequences where sequence_name like upper('a'||'%')"})
+    EXPECT_TRUE(rows(q).empty()) << q;
+  EXPECT_EQ(rows("select distinct lower(tablespace_name) from dba_tablespaces where tablespace_name like upper('u'||'%')"),
+            Rows{"users"});
+  EXPECT_EQ(rows("select distinct lower(username) from dba_users where username like upper('s'||'%')"),
+            Rows{"scott"});
+  EXPECT_EQ(rows("select distinct lower(role) from dba_roles where role like upper('c'||'%')"), Rows{"connect"});
+}
+
+}  // namespace
