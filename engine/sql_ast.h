@@ -51,6 +51,7 @@ struct Expr {
   bool star = false;
   bool has_operand = false;
   bool has_else = false;
+  bool outer_join = false;    // Column marked with Oracle's (+) outer-join operator
   std::uint32_t offset = 0;   // first byte in the statement text
   std::uint32_t end = 0;      // just past the last byte
 };

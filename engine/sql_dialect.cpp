@@ -93,8 +93,21 @@ std::string call(const char* fn, const std::vector<std::string>& parts) {
 
 SessionSettings* settings_of(sqlite3_context* ctx) { return static_cast<SessionSettings*>(sqlite3_user_data(ctx)); }
 
+// Messages of the errors only these functions raise.
+std::string message(int code, const std::string& arg) {
+  switch (code) {
+    case 1426: return "numeric overflow";
+    case 1428: return "argument '" + arg + "' is out of range";
+    case 1481: return "invalid number format model";
+    case 1841: return "(full) year must be between -4713 and +9999, and not be 0";
+    case 1846: return "not a valid day of the week";
+    case 1899: return "bad precision specifier";
+    default: return ora_message(code, arg);
+  }
+}
+
 void raise(sqlite3_context* ctx, int code, const std::string& arg = {}) {
-  std::string text = ora_format(code, ora_message(code, arg));
+  std::string text = ora_format(code, message(code, arg));
   if (!text.empty() && text.back() == '\n') text.pop_back();
   sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
 }

@@ -634,9 +634,16 @@ bool Parser::primary(ExprPtr* out) {
     *out = std::move(e);
     return true;
   }
+  bool outer_join = false;
+  if (is_op("(") && peek().kind == TokenKind::Operator && peek().text == "+" && peek(2).kind == TokenKind::Operator &&
+      peek(2).text == ")") {
+    p_ += 3;
+    outer_join = true;
+  }
   if (is_op("(")) return fail(3001);
   ExprPtr e = make(ExprKind::Column, off);
   e->path = std::move(path);
+  e->outer_join = outer_join;
   e->end = prev_end();
   *out = std::move(e);
   return true;

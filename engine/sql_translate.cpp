@@ -117,6 +117,7 @@ class Translator {
                     const std::vector<OraType>* store_types);
   bool expr(Expr& e, const Scope& scope, Emitted* out);
   bool column(Expr& e, const Scope& scope, Emitted* out);
+  bool outer_join_target(const Expr& conjunct, const SelectStmt& s, const Scope& scope, int* target);
   bool function(Expr& e, const Scope& scope, Emitted* out);
   bool comparison_operands(Emitted* a, Emitted* b, std::uint32_t offset);
   std::string as_text(const Emitted& e) const;
@@ -226,6 +227,45 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
   std::string shown;
   for (std::size_t i = 0; i < e.path.size(); ++i) shown += (i ? ".\"" : "\"") + e.path[i] + "\"";
   return fail(904, e.offset, shown);
+}
+
+void split_conjuncts(Expr* e, std::vector<Expr*>* out) {
+  if (e->kind == ExprKind::And) {
+    split_conjuncts(e->args[0].get(), out);
+    split_conjuncts(e->args[1].get(), out);
+  } else {
+    out->push_back(e);
+  }
+}
+
+void outer_join_columns(const Expr& e, std::vector<const Expr*>* out) {
+  if (e.kind == ExprKind::Column && e.outer_join) out->push_back(&e);
+  for (const ExprPtr& a : e.args) outer_join_columns(*a, out);
+}
+
+// The FROM item (index in s.from) whose columns carry (+) in conjunct, -1 when none does.
+// Oracle allows (+) on one table per conjunct and not inside OR (ORA-01719).
+bool Translator::outer_join_target(const Expr& conjunct, const SelectStmt& s, const Scope& scope, int* target) {
+  *target = -1;
+  std::vector<const Expr*> cols;
+  outer_join_columns(conjunct, &cols);
+  if (cols.empty()) return true;
+  if (conjunct.kind == ExprKind::Or) return fail(1719, conjunct.offset), err_->message = "outer join operator (+) not allowed in operand of OR or IN", false;
+  for (const Expr* c : cols) {
+    int found = -1;
+    const std::string& name = c->path.back();
+    std::string qualifier = c->path.size() >= 2 ? c->path[c->path.size() - 2] : std::string();
+    for (std::size_t i = 0; i < scope.sources.size() && i < s.from.size(); ++i) {
+      const Source& src = scope.sources[i];
+      if (!qualifier.empty() && src.alias != qualifier) continue;
+      for (const ColumnInfo& col : src.columns)
+        if (col.name == name) found = static_cast<int>(i);
+    }
+    if (found < 0) return fail(904, c->offset, "\"" + name + "\"");
+    if (*target >= 0 && *target != found) return fail(1468, c->offset), err_->message = "a predicate may reference only one outer-joined table", false;
+    *target = found;
+  }
+  return true;
 }
 
 bool Translator::comparison_operands(Emitted* a, Emitted* b, std::uint32_t offset) {
@@ -601,6 +641,7 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
   Scope scope;
   scope.outer = outer;
   std::string from;
+  std::vector<std::string> from_pieces;   // each FROM item as emitted, without its join word
   for (FromItem& f : s.from) {
     Source src;
     if (f.subquery) {
@@ -622,6 +663,7 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
       case JoinKind::Full: from += " FULL JOIN "; break;
       case JoinKind::Cross: from += " CROSS JOIN "; break;
     }
+    std::size_t piece_start = from.size();
     from += src.sql + " AS " + quote_name(src.alias);
     scope.sources.push_back(std::move(src));
     if (f.on) {
@@ -633,6 +675,49 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
       for (std::size_t i = 0; i < f.using_columns.size(); ++i) from += (i ? "," : "") + quote_name(f.using_columns[i]);
       from += ")";
     }
+    from_pieces.push_back(from.substr(piece_start));
+  }
+  // Oracle's (+) operator: the conjuncts of WHERE that mark a table's columns become the
+  // ON condition of a LEFT JOIN of that table, placed after the tables it depends on.
+  std::vector<Expr*> conjuncts;
+  std::vector<int> outer_target;
+  bool any_outer = false;
+  if (s.where) {
+    split_conjuncts(s.where.get(), &conjuncts);
+    for (Expr* c : conjuncts) {
+      int target = -1;
+      if (!outer_join_target(*c, s, scope, &target)) return false;
+      outer_target.push_back(target);
+      any_outer = any_outer || target >= 0;
+    }
+  }
+  if (any_outer) {
+    std::string rebuilt;
+    bool first = true;
+    for (std::size_t i = 0; i < s.from.size(); ++i) {
+      bool is_target = false;
+      for (int t : outer_target) is_target = is_target || t == static_cast<int>(i);
+      if (is_target) continue;
+      if (!first && s.from[i].join != JoinKind::Comma && s.from[i].join != JoinKind::First)
+        return fail(25156, s.from[i].table.offset), err_->message = "old style outer join (+) cannot be used with ANSI joins", false;
+      rebuilt += (first ? "" : ", ") + from_pieces[i];
+      first = false;
+    }
+    if (first) return fail(1416, s.where->offset), err_->message = "two tables cannot be outer-joined to each other", false;
+    for (std::size_t i = 0; i < s.from.size(); ++i) {
+      std::string on;
+      for (std::size_t k = 0; k < conjuncts.size(); ++k) {
+        if (outer_target[k] != static_cast<int>(i)) continue;
+        Emitted c;
+        if (!expr(*conjuncts[k], scope, &c)) return false;
+        on += (on.empty() ? "" : " AND ") + c.sql;
+      }
+      if (on.empty()) continue;
+      if (s.from[i].join != JoinKind::Comma && s.from[i].join != JoinKind::First)
+        return fail(25156, s.from[i].table.offset), err_->message = "old style outer join (+) cannot be used with ANSI joins", false;
+      rebuilt += " LEFT JOIN " + from_pieces[i] + " ON " + on;
+    }
+    from = rebuilt;
   }
   std::string items;
   bool any_aggregate = false;
@@ -679,7 +764,17 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
     cols->push_back(c);
   }
   std::string text = std::string("SELECT ") + (s.distinct ? "DISTINCT " : "") + items + " FROM " + from;
-  if (s.where) {
+  if (s.where && any_outer) {
+    std::string w;
+    for (std::size_t k = 0; k < conjuncts.size(); ++k) {
+      if (outer_target[k] >= 0) continue;
+      Emitted c;
+      if (!expr(*conjuncts[k], scope, &c)) return false;
+      if (c.aggregate) return fail(934, conjuncts[k]->offset), err_->message = "group function is not allowed here", false;
+      w += (w.empty() ? "" : " AND ") + c.sql;
+    }
+    if (!w.empty()) text += " WHERE " + w;
+  } else if (s.where) {
     Emitted w;
     if (!expr(*s.where, scope, &w)) return false;
     if (w.aggregate) return fail(934, s.where->offset), err_->message = "group function is not allowed here", false;
