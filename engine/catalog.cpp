@@ -4,6 +4,7 @@
 #include "catalog.h"
 
 #include "dictionary.h"
+#include "dictionary_ddl.h"
 #include "errors.h"
 #include "os.h"
 
@@ -174,4 +175,13 @@ bool SqliteCatalog::dictionary_view(const std::string& name, std::vector<ColumnI
     dictionary_sync_objects(db_);
   *sql = "temp.\"" + name + "\"";
   return true;
+}
+
+bool SqliteCatalog::synonym_target(const std::string& schema, const std::string& name, std::string* owner,
+                                   std::string* target) {
+  return dictionary_synonym_target(db_, schema, name, owner, target);
+}
+
+bool SqliteCatalog::sequence_exists(const std::string& owner, const std::string& name) {
+  return dictionary_sequence_exists(db_, owner, name);
 }

@@ -28,6 +28,9 @@ class SqliteCatalog : public CatalogView {
   bool schema_exists(const std::string& owner) override;
   bool object_exists(const std::string& owner, const std::string& name) override;
   bool index_exists(const std::string& owner, const std::string& name) override;
+  bool synonym_target(const std::string& schema, const std::string& name, std::string* owner,
+                      std::string* target) override;
+  bool sequence_exists(const std::string& owner, const std::string& name) override;
   bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) override;
 
  private:

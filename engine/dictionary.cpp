@@ -27,7 +27,7 @@ const char* const kDictionarySchema =
     " table_owner TEXT, table_name TEXT NOT NULL, db_link TEXT, PRIMARY KEY(owner, synonym_name));"
     "CREATE TABLE IF NOT EXISTS main.vantro_sequences(sequence_owner TEXT NOT NULL, sequence_name TEXT NOT NULL,"
     " min_value TEXT NOT NULL, max_value TEXT NOT NULL, increment_by INTEGER NOT NULL, cycle_flag TEXT NOT NULL,"
-    " order_flag TEXT NOT NULL, cache_size INTEGER NOT NULL, last_number TEXT NOT NULL,"
+    " order_flag TEXT NOT NULL, cache_size INTEGER NOT NULL, last_number TEXT NOT NULL, next_value INTEGER NOT NULL,"
     " PRIMARY KEY(sequence_owner, sequence_name));"
     "CREATE TABLE IF NOT EXISTS main.vantro_views(owner TEXT NOT NULL, view_name TEXT NOT NULL, text TEXT,"
     " PRIMARY KEY(owner, view_name));"

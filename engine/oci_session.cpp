@@ -4,6 +4,7 @@
 // SQLite and attaches the user's schema.
 #include "catalog.h"
 #include "dictionary.h"
+#include "dictionary_ddl.h"
 #include "sql_dialect.h"
 #include "engine.h"
 #include "errors.h"
@@ -209,7 +210,8 @@ VOCI_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession*
   ses->settings.db_name = srv->database_text.empty() ? std::string("DEFAULT") : srv->database_text;
   for (char& c : ses->settings.db_name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   ses->settings.os_user = os_user_name();
-  if (!dictionary_functions_register(db, &ses->settings) || !dialect_functions_register(db, &ses->settings) || !dictionary_install(db, user, &ses->settings, &err)) {
+  if (!dictionary_functions_register(db, &ses->settings) || !dialect_functions_register(db, &ses->settings) ||
+      !dictionary_sequence_register(db, &ses->settings) || !dictionary_install(db, user, &ses->settings, &err)) {
     {
       std::lock_guard<std::mutex> lock(srv->db_mutex);
       srv->db = nullptr;

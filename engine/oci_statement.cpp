@@ -4,6 +4,7 @@
 // the caller's define buffers (no allocation per row). Values come out as Oracle prints
 // them: NUMBER text, DATE in the session's NLS_DATE_FORMAT, CHAR padded, RAW as hex.
 #include "catalog.h"
+#include "dictionary_ddl.h"
 #include "engine.h"
 #include "errors.h"
 #include "os.h"
@@ -483,6 +484,26 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
   ctx.nls_date_format = ses->settings.nls_date_format;
   ctx.catalog = &catalog;
   OraError err;
+  std::vector<std::string> ddl_sql;
+  switch (dictionary_ddl(s->text, ses->user, &catalog, srv->db, &ddl_sql, &err)) {
+    case DdlResult::NotMine:
+      break;
+    case DdlResult::Failed:
+      session_commit(ses, nullptr);
+      return fail(s, errhp, err);
+    case DdlResult::Done: {
+      if (iters == 0) return fail(s, errhp, ora_error(24333));
+      sword st = session_commit(ses, errhp);
+      if (st == OCI_SUCCESS && !ddl_sql.empty()) {
+        s->tr.kind = StatementKind::CreateTable;
+        s->tr.sql = ddl_sql[0];
+        s->tr.catalog_sql.assign(ddl_sql.begin() + 1, ddl_sql.end());
+        st = run_ddl(s, errhp);
+      }
+      s->executed = true;
+      return st;
+    }
+  }
   if (!sql_translate(s->text, ctx, &s->tr, &err)) {
     // Oracle commits before a DDL statement even when its names then fail to check out.
     if (s->tr.parsed && is_ddl(s->tr.kind)) session_commit(ses, nullptr);

@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <map>
 #include <string>
 
 // The session's work, counted for its statistics (V$SESSTAT).
@@ -31,6 +32,7 @@ struct SessionSettings {
   std::string logon_time;       // stored form
   std::int64_t session_id = 0;  // USERENV('SESSIONID'), unique within the database
   SessionStats stats;
+  std::map<std::string, std::int64_t> sequence_values;  // CURRVAL: owner.name -> last NEXTVAL
 };
 
 // Compiles the session's date and timestamp formats after a change.

@@ -147,6 +147,19 @@ bool Translator::table_source(const TableRef& t, Source* src) {
       src->alias = t.name;
       return true;
     }
+    std::string syn_owner, syn_target;
+    if (t.owner.empty() && t.name != "DUAL" && ctx_.catalog->synonym_target(ctx_.schema, t.name, &syn_owner, &syn_target)) {
+      if (syn_owner.empty()) syn_owner = ctx_.schema;
+      src->alias = t.name;
+      if (ctx_.catalog->table_columns(syn_owner, syn_target, &src->columns)) {
+        src->sql = quote_name(syn_owner) + "." + quote_name(syn_target);
+        return true;
+      }
+      if ((syn_owner == "SYS" || syn_owner == "PUBLIC") &&
+          ctx_.catalog->dictionary_view(syn_target, &src->columns, &src->sql))
+        return true;
+      return fail(980, t.offset), err_->message = "synonym translation is no longer valid", false;
+    }
     if (t.owner.empty() && t.name == "DUAL") {
       ColumnInfo dummy;
       dummy.name = "DUMMY";
@@ -223,6 +236,16 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
       out->type = col->type;
       return true;
     }
+  }
+  if ((e.path.size() == 2 || e.path.size() == 3) && (name == "NEXTVAL" || name == "CURRVAL")) {
+    std::string seq_owner = e.path.size() == 3 ? e.path[0] : ctx_.schema;
+    const std::string& seq = e.path[e.path.size() - 2];
+    if (!ctx_.catalog->sequence_exists(seq_owner, seq))
+      return fail(2289, e.offset), err_->message = "sequence does not exist", false;
+    out->sql = "vantro_sequence(" + quote_text(seq_owner) + "," + quote_text(seq) + "," +
+               (name == "NEXTVAL" ? "1" : "0") + ")";
+    out->type = number_type();
+    return true;
   }
   std::string shown;
   for (std::size_t i = 0; i < e.path.size(); ++i) shown += (i ? ".\"" : "\"") + e.path[i] + "\"";

@@ -86,6 +86,21 @@ class CatalogView {
   virtual bool index_exists(const std::string& owner, const std::string& name) = 0;
   // The columns of a data dictionary view (ALL_OBJECTS, V$PARAMETER, ...) and how the
   // SQLite statement names it; false when name is not one.
+  // The target of a synonym visible to schema (its own before a public one); false when
+  // there is none. An empty owner means the schema itself.
+  virtual bool synonym_target(const std::string& schema, const std::string& name, std::string* owner,
+                              std::string* target) {
+    (void)schema;
+    (void)name;
+    (void)owner;
+    (void)target;
+    return false;
+  }
+  virtual bool sequence_exists(const std::string& owner, const std::string& name) {
+    (void)owner;
+    (void)name;
+    return false;
+  }
   virtual bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) {
     (void)name;
     (void)columns;

@@ -137,4 +137,95 @@ TEST_F(Dictionary, NameListsOfObjectKindsTheEngineLacksAreEmptyButValid) {
   EXPECT_EQ(rows("select distinct lower(role) from dba_roles where role like upper('c'||'%')"), Rows{"connect"});
 }
 
+TEST_F(Dictionary, DescribeJoinsColumnsToTheirCommentsWithOuterJoin) {
+  run("create table emp (empno number(4) not null, ename varchar2(10), hired date)");
+  run("comment on table emp is 'People'");
+  run("comment on column emp.ename is 'Name as written'");
+  const std::string describe =
+      "select t.column_name,t.data_type,t.data_length,t.data_precision,t.data_scale,t.nullable,c.comments from"
+      " all_tab_columns t,all_col_comments c where t.table_name='EMP' and t.owner='SCOTT' and c.owner(+)=t.owner and"
+      " c.table_name(+)=t.table_name and c.column_name(+)=t.column_name order by column_id";
+  EXPECT_EQ(rows(describe), (Rows{"EMPNO|NUMBER|22|4|0|N|<null>", "ENAME|VARCHAR2|10|<null>|<null>|Y|Name as written",
+                                  "HIRED|DATE|7|<null>|<null>|Y|<null>"}));
+  EXPECT_EQ(rows("select table_type,comments from all_tab_comments where owner='SCOTT' and table_name='EMP'"),
+            Rows{"TABLE|People"});
+  run("comment on column emp.ename is ''");
+  EXPECT_EQ(rows("select count(*) from all_col_comments where table_name='EMP' and comments is not null"), Rows{"0"});
+  EXPECT_EQ(s.exec("comment on column emp.nosuch is 'x'"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-00904: \"NOSUCH\": invalid identifier\n");
+  EXPECT_EQ(s.exec("comment on table nosuch is 'x'"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 942);
+}
+
+TEST_F(Dictionary, SynonymsResolveOwnBeforePublicInSqlAndInTheLookup) {
+  run("create table a (v varchar2(6))");
+  run("create table b (v varchar2(6))");
+  run("insert into a values ('from a')");
+  run("insert into b values ('from b')");
+  run("create public synonym s for scott.a");
+  EXPECT_EQ(rows("select v from s"), Rows{"from a"});
+  run("create synonym s for b");
+  EXPECT_EQ(rows("select v from s"), Rows{"from b"}) << "the user's own synonym comes before the public one";
+  const std::string lookup =
+      "SELECT table_owner,table_name FROM all_synonyms WHERE synonym_name=upper('s') and owner in (user,'PUBLIC')"
+      " order by decode(owner,user,0,1)";
+  EXPECT_EQ(rows(lookup), (Rows{"SCOTT|B", "SCOTT|A"}));
+  EXPECT_EQ(s.exec("create synonym s for a"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 955);
+  run("create or replace synonym s for a");
+  EXPECT_EQ(rows("select table_name,db_link from all_synonyms where owner='SCOTT' and synonym_name='S'"),
+            Rows{"A|<null>"});
+  EXPECT_EQ(rows("select object_type from user_objects where object_name='S'"), Rows{"SYNONYM"});
+  EXPECT_EQ(s.exec("create synonym a for b"), OCI_ERROR) << "a synonym may not take a table's name";
+  EXPECT_EQ(s.error_code(), 955);
+  run("drop synonym s");
+  run("drop public synonym s");
+  EXPECT_EQ(s.exec("drop synonym s"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-01434: private synonym to be dropped does not exist\n");
+  EXPECT_EQ(s.exec("drop public synonym s"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 1432);
+  run("create synonym gone for nothing_here");
+  EXPECT_EQ(s.value("select * from gone"), "error: ORA-00980: synonym translation is no longer valid\n");
+}
+
+TEST_F(Dictionary, SequencesFollowOracleDefaultsBoundsAndSessionCurrval) {
+  run("create sequence s1");
+  EXPECT_EQ(rows("select min_value,max_value,increment_by,cycle_flag,order_flag,cache_size,last_number"
+                 " from all_sequences where sequence_owner='SCOTT' and sequence_name='S1'"),
+            Rows{"1|999999999999999999999999999|1|N|N|20|1"});
+  EXPECT_EQ(s.value("select s1.currval from dual"),
+            "error: ORA-08002: sequence S1.CURRVAL is not yet defined in this session\n");
+  EXPECT_EQ(s.value("select s1.nextval from dual"), "1");
+  EXPECT_EQ(s.value("select s1.nextval from dual"), "2");
+  EXPECT_EQ(s.value("select s1.currval from dual"), "2");
+  EXPECT_EQ(s.value("select last_number from user_sequences where sequence_name='S1'"), "21");
+  run("create table t (id number)");
+  run("insert into t values (s1.nextval)");
+  EXPECT_EQ(s.value("select id from t"), "3");
+  run("create sequence down increment by -2 start with 3 minvalue 0 maxvalue 10 nocache");
+  EXPECT_EQ(s.value("select down.nextval from dual"), "3");
+  EXPECT_EQ(s.value("select down.nextval from dual"), "1");
+  EXPECT_EQ(s.value("select down.nextval from dual"),
+            "error: ORA-08004: sequence DOWN.NEXTVAL goes below MINVALUE and cannot be instantiated\n");
+  run("alter sequence down cycle");
+  EXPECT_EQ(s.value("select down.nextval from dual"), "10");
+  run("create sequence c3 start with 1 maxvalue 2 cycle nocache");
+  EXPECT_EQ(s.value("select c3.nextval||c3.nextval from dual").size(), 2u);
+  EXPECT_EQ(s.value("select c3.nextval from dual"), "1") << "a cycling sequence starts again at MINVALUE";
+  EXPECT_EQ(s.exec("create sequence s1"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 955);
+  EXPECT_EQ(s.exec("create sequence bad start with 0"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-04006: START WITH cannot be less than MINVALUE\n");
+  EXPECT_EQ(s.exec("create sequence bad increment by 0"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 4002);
+  EXPECT_EQ(s.exec("alter sequence s1 start with 5"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 2283);
+  EXPECT_EQ(rows("select distinct lower(sequence_name) from all_sequences where sequence_name like upper('s'||'%')"),
+            Rows{"s1"});
+  run("drop sequence s1");
+  EXPECT_EQ(s.value("select s1.nextval from dual"), "error: ORA-02289: sequence does not exist\n");
+  EXPECT_EQ(s.exec("drop sequence s1"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 2289);
+}
+
 }  // namespace

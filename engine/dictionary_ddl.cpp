@@ -1,0 +1,519 @@
+// Comments, synonyms and sequences: their DDL checked against the catalog, and the
+// sequences' NEXTVAL/CURRVAL. Numbers of sequences are 64-bit integers; a bound beyond
+// that range (the default MAXVALUE of 27 nines) is kept as typed for the dictionary and
+// acts as no bound.
+#include "dictionary_ddl.h"
+
+#include "errors.h"
+#include "sql_lexer.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+const char* const kDefaultMaxValue = "999999999999999999999999999";
+const char* const kDefaultMinDescending = "-99999999999999999999999999";
+
+std::string quote_text(const std::string& s) {
+  std::string r = "'";
+  for (char c : s) {
+    r += c;
+    if (c == '\'') r += '\'';
+  }
+  return r + "'";
+}
+
+struct Stmt {
+  sqlite3_stmt* s = nullptr;
+  Stmt(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &s, nullptr); }
+  ~Stmt() { sqlite3_finalize(s); }
+  Stmt(const Stmt&) = delete;
+  Stmt& operator=(const Stmt&) = delete;
+  void text(int i, const std::string& v) { sqlite3_bind_text(s, i, v.c_str(), static_cast<int>(v.size()), SQLITE_TRANSIENT); }
+  bool row() { return s && sqlite3_step(s) == SQLITE_ROW; }
+  std::string col(int i) {
+    const unsigned char* t = sqlite3_column_text(s, i);
+    return t ? reinterpret_cast<const char*>(t) : "";
+  }
+};
+
+// A sequence bound or step as typed, and its value when it fits in 64 bits.
+struct SeqNumber {
+  std::string text;
+  std::int64_t value = 0;
+  bool fits = true;
+};
+
+bool parse_seq_number(const std::string& sign, const std::string& digits, SeqNumber* out) {
+  for (char c : digits)
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+  std::string t = digits;
+  while (t.size() > 1 && t[0] == '0') t.erase(0, 1);
+  out->text = (sign == "-" && t != "0" ? "-" : "") + t;
+  if (t.size() > 28) return false;
+  errno = 0;
+  long long v = std::strtoll(out->text.c_str(), nullptr, 10);
+  out->fits = errno != ERANGE;
+  out->value = out->fits ? v : (sign == "-" ? std::numeric_limits<std::int64_t>::min() : std::numeric_limits<std::int64_t>::max());
+  return true;
+}
+
+SeqNumber seq_number(const std::string& text) {
+  SeqNumber n;
+  bool neg = !text.empty() && text[0] == '-';
+  parse_seq_number(neg ? "-" : "", neg ? text.substr(1) : text, &n);
+  return n;
+}
+
+class DdlParser {
+ public:
+  DdlParser(const std::vector<Token>& t, const std::string& schema, CatalogView* catalog, sqlite3* db,
+            std::vector<std::string>* sql, OraError* err)
+      : t_(t), schema_(schema), catalog_(catalog), db_(db), sql_(sql), err_(err) {}
+
+  DdlResult run();
+
+ private:
+  const std::vector<Token>& t_;
+  const std::string& schema_;
+  CatalogView* catalog_;
+  sqlite3* db_;
+  std::vector<std::string>* sql_;
+  OraError* err_;
+  std::size_t p_ = 0;
+
+  const Token& cur() const { return t_[p_ < t_.size() ? p_ : t_.size() - 1]; }
+  bool is_word(const char* w) const { return cur().kind == TokenKind::Word && cur().text == w; }
+  bool is_op(const char* o) const { return cur().kind == TokenKind::Operator && cur().text == o; }
+  bool accept_word(const char* w) {
+    if (!is_word(w)) return false;
+    ++p_;
+    return true;
+  }
+  bool accept_op(const char* o) {
+    if (!is_op(o)) return false;
+    ++p_;
+    return true;
+  }
+  DdlResult fail(int code, const std::string& message = {}) {
+    *err_ = ora_error(code);
+    if (!message.empty()) err_->message = message;
+    err_->offset = cur().offset;
+    return DdlResult::Failed;
+  }
+  bool name(std::string* out, std::uint32_t* offset = nullptr) {
+    if (cur().kind != TokenKind::Word && cur().kind != TokenKind::QuotedWord) return false;
+    if (offset) *offset = cur().offset;
+    *out = cur().text;
+    ++p_;
+    return true;
+  }
+  // [owner.]name
+  bool object_name(std::string* owner, std::string* object, std::uint32_t* offset) {
+    std::string first;
+    if (!name(&first, offset)) return false;
+    if (accept_op(".")) {
+      *owner = first;
+      return name(object);
+    }
+    owner->clear();
+    *object = first;
+    return true;
+  }
+  bool at_end() const { return cur().kind == TokenKind::End || (cur().kind == TokenKind::Operator && cur().text == ";"); }
+
+  DdlResult comment();
+  DdlResult create_synonym(bool replace, bool is_public);
+  DdlResult drop_synonym(bool is_public);
+  DdlResult sequence(bool create);
+  DdlResult drop_sequence();
+  bool synonym_exists(const std::string& owner, const std::string& name);
+};
+
+bool DdlParser::synonym_exists(const std::string& owner, const std::string& name) {
+  Stmt q(db_, "SELECT 1 FROM main.vantro_synonyms WHERE owner=?1 AND synonym_name=?2");
+  q.text(1, owner);
+  q.text(2, name);
+  return q.row();
+}
+
+DdlResult DdlParser::run() {
+  if (accept_word("COMMENT")) return comment();
+  if (accept_word("CREATE")) {
+    bool replace = false;
+    if (accept_word("OR")) {
+      if (!accept_word("REPLACE")) return fail(922);
+      replace = true;
+    }
+    bool is_public = accept_word("PUBLIC");
+    if (accept_word("SYNONYM")) return create_synonym(replace, is_public);
+    if (!replace && !is_public && accept_word("SEQUENCE")) return sequence(true);
+    return DdlResult::NotMine;
+  }
+  if (accept_word("DROP")) {
+    bool is_public = accept_word("PUBLIC");
+    if (accept_word("SYNONYM")) return drop_synonym(is_public);
+    if (!is_public && accept_word("SEQUENCE")) return drop_sequence();
+    return DdlResult::NotMine;
+  }
+  if (accept_word("ALTER") && accept_word("SEQUENCE")) return sequence(false);
+  return DdlResult::NotMine;
+}
+
+DdlResult DdlParser::comment() {
+  if (!accept_word("ON")) return fail(905);
+  bool column = false;
+  if (accept_word("COLUMN")) column = true;
+  else if (!accept_word("TABLE")) return fail(905);
+  std::vector<std::string> parts;
+  std::vector<std::uint32_t> offsets;
+  do {
+    std::string n;
+    std::uint32_t off = 0;
+    if (!name(&n, &off)) return fail(903);
+    parts.push_back(n);
+    offsets.push_back(off);
+  } while (accept_op("."));
+  std::size_t need = column ? 2 : 1;
+  if (parts.size() < need || parts.size() > need + 1) return fail(903);
+  if (!accept_word("IS")) return fail(905);
+  if (cur().kind != TokenKind::String && !is_word("NULL")) return fail(1780, "string literal required");
+  std::string text = cur().kind == TokenKind::String ? cur().text : std::string();
+  ++p_;
+  if (!at_end()) return fail(933);
+  std::string owner = parts.size() > need ? parts[0] : schema_;
+  std::size_t ti = parts.size() > need ? 1 : 0;
+  std::string table = parts[ti];
+  std::vector<ColumnInfo> cols;
+  if (!catalog_->table_columns(owner, table, &cols)) {
+    p_ = 0;
+    *err_ = ora_error(942);
+    err_->offset = offsets[0];
+    return DdlResult::Failed;
+  }
+  std::string col;
+  if (column) {
+    col = parts[ti + 1];
+    bool found = false;
+    for (const ColumnInfo& c : cols) found = found || c.name == col;
+    if (!found) {
+      *err_ = ora_error(904, "\"" + col + "\"");
+      err_->offset = offsets[ti + 1];
+      return DdlResult::Failed;
+    }
+  }
+  std::string key = quote_text(owner) + "," + quote_text(table) + "," + quote_text(col);
+  // An empty comment removes it, as in Oracle.
+  if (text.empty())
+    sql_->push_back("DELETE FROM main.vantro_comments WHERE owner=" + quote_text(owner) + " AND table_name=" +
+                    quote_text(table) + " AND column_name=" + quote_text(col));
+  else
+    sql_->push_back("INSERT OR REPLACE INTO main.vantro_comments(owner,table_name,column_name,comments) VALUES (" +
+                    key + "," + quote_text(text) + ")");
+  return DdlResult::Done;
+}
+
+DdlResult DdlParser::create_synonym(bool replace, bool is_public) {
+  std::string owner, syn, t_owner, target, link;
+  std::uint32_t off = 0, target_off = 0;
+  if (!object_name(&owner, &syn, &off)) return fail(987);
+  if (is_public && !owner.empty()) return fail(933);
+  if (is_public) owner = "PUBLIC";
+  if (owner.empty()) owner = schema_;
+  if (owner != schema_ && owner != "PUBLIC") return fail(1031, "insufficient privileges");
+  if (!accept_word("FOR")) return fail(905);
+  if (!object_name(&t_owner, &target, &target_off)) return fail(903);
+  if (accept_op("@")) {
+    if (!name(&link)) return fail(903);
+    while (accept_op(".")) {
+      std::string more;
+      if (!name(&more)) return fail(903);
+      link += "." + more;
+    }
+  }
+  if (!at_end()) return fail(933);
+  if (t_owner.empty() && link.empty()) t_owner = schema_;
+  if (!is_public && t_owner == owner && target == syn && link.empty())
+    return fail(1471, "cannot create a synonym with same name as object");
+  bool exists = synonym_exists(owner, syn);
+  if (exists && !replace) {
+    err_->offset = off;
+    *err_ = ora_error(955);
+    err_->offset = off;
+    return DdlResult::Failed;
+  }
+  if (!is_public && !exists &&
+      (catalog_->object_exists(owner, syn) || dictionary_sequence_exists(db_, owner, syn))) {
+    *err_ = ora_error(955);
+    err_->offset = off;
+    return DdlResult::Failed;
+  }
+  sql_->push_back("INSERT OR REPLACE INTO main.vantro_synonyms(owner,synonym_name,table_owner,table_name,db_link)"
+                  " VALUES (" + quote_text(owner) + "," + quote_text(syn) + "," +
+                  (t_owner.empty() ? std::string("NULL") : quote_text(t_owner)) + "," + quote_text(target) + "," +
+                  (link.empty() ? std::string("NULL") : quote_text(link)) + ")");
+  sql_->push_back("UPDATE main.vantro_objects SET last_ddl_time=datetime('now','localtime') WHERE owner=" +
+                  quote_text(owner) + " AND object_name=" + quote_text(syn) + " AND object_type='SYNONYM'");
+  return DdlResult::Done;
+}
+
+DdlResult DdlParser::drop_synonym(bool is_public) {
+  std::string owner, syn;
+  std::uint32_t off = 0;
+  if (!object_name(&owner, &syn, &off)) return fail(987);
+  accept_word("FORCE");
+  if (!at_end()) return fail(933);
+  if (is_public) owner = "PUBLIC";
+  if (owner.empty()) owner = schema_;
+  if (!synonym_exists(owner, syn)) {
+    *err_ = ora_error(is_public ? 1432 : 1434);
+    err_->message = is_public ? "public synonym to be dropped does not exist"
+                              : "private synonym to be dropped does not exist";
+    err_->offset = off;
+    return DdlResult::Failed;
+  }
+  sql_->push_back("DELETE FROM main.vantro_synonyms WHERE owner=" + quote_text(owner) + " AND synonym_name=" +
+                  quote_text(syn));
+  return DdlResult::Done;
+}
+
+DdlResult DdlParser::sequence(bool create) {
+  std::string owner, seq;
+  std::uint32_t off = 0;
+  if (!object_name(&owner, &seq, &off)) return fail(903);
+  if (owner.empty()) owner = schema_;
+  if (owner != schema_) return fail(1031, "insufficient privileges");
+  bool exists = dictionary_sequence_exists(db_, owner, seq);
+  if (create && (exists || catalog_->object_exists(owner, seq) || synonym_exists(owner, seq))) {
+    *err_ = ora_error(955);
+    err_->offset = off;
+    return DdlResult::Failed;
+  }
+  if (!create && !exists) {
+    *err_ = ora_error(2289);
+    err_->message = "sequence does not exist";
+    err_->offset = off;
+    return DdlResult::Failed;
+  }
+  SeqNumber inc = seq_number("1"), start, minv, maxv;
+  bool has_inc = false, has_start = false, has_min = false, has_max = false, no_min = false, no_max = false;
+  std::string cycle = "N", order = "N";
+  std::int64_t cache = 20;
+  bool has_cycle = false, has_order = false, has_cache = false;
+  auto number = [&](SeqNumber* out) {
+    std::string sign;
+    if (is_op("-") || is_op("+")) {
+      sign = cur().text;
+      ++p_;
+    }
+    if (cur().kind != TokenKind::Number || !parse_seq_number(sign, cur().text, out)) return false;
+    ++p_;
+    return true;
+  };
+  while (!at_end()) {
+    if (accept_word("INCREMENT")) {
+      if (!accept_word("BY") || !number(&inc)) return fail(1722);
+      has_inc = true;
+    } else if (accept_word("START")) {
+      if (!create) return fail(2283, "cannot alter starting sequence number");
+      if (!accept_word("WITH") || !number(&start)) return fail(1722);
+      has_start = true;
+    } else if (accept_word("MINVALUE")) {
+      if (!number(&minv)) return fail(1722);
+      has_min = true;
+    } else if (accept_word("MAXVALUE")) {
+      if (!number(&maxv)) return fail(1722);
+      has_max = true;
+    } else if (accept_word("NOMINVALUE")) {
+      no_min = true;
+    } else if (accept_word("NOMAXVALUE")) {
+      no_max = true;
+    } else if (accept_word("CYCLE") || accept_word("NOCYCLE")) {
+      cycle = t_[p_ - 1].text == "CYCLE" ? "Y" : "N";
+      has_cycle = true;
+    } else if (accept_word("ORDER") || accept_word("NOORDER")) {
+      order = t_[p_ - 1].text == "ORDER" ? "Y" : "N";
+      has_order = true;
+    } else if (accept_word("NOCACHE")) {
+      cache = 0;
+      has_cache = true;
+    } else if (accept_word("CACHE")) {
+      SeqNumber c;
+      if (!number(&c) || !c.fits) return fail(1722);
+      if (c.value < 2) return fail(4010, "the number of values to CACHE must be greater than 1");
+      cache = c.value;
+      has_cache = true;
+    } else {
+      return fail(933);
+    }
+  }
+  if (inc.value == 0) return fail(4002, "INCREMENT must be a non-zero integer");
+  std::string where = " WHERE sequence_owner=" + quote_text(owner) + " AND sequence_name=" + quote_text(seq);
+  if (!create) {
+    Stmt q(db_, "SELECT min_value,max_value,increment_by,cycle_flag,order_flag,cache_size FROM main.vantro_sequences"
+                " WHERE sequence_owner=?1 AND sequence_name=?2");
+    q.text(1, owner);
+    q.text(2, seq);
+    if (!q.row()) return fail(2289, "sequence does not exist");
+    if (!has_min && !no_min) minv = seq_number(q.col(0));
+    if (!has_max && !no_max) maxv = seq_number(q.col(1));
+    if (!has_inc) inc = seq_number(q.col(2));
+    if (!has_cycle) cycle = q.col(3);
+    if (!has_order) order = q.col(4);
+    if (!has_cache) cache = sqlite3_column_int64(q.s, 5);
+  }
+  bool ascending = inc.value > 0;
+  if ((!has_min || no_min) && (create || no_min)) minv = seq_number(ascending ? "1" : kDefaultMinDescending);
+  if ((!has_max || no_max) && (create || no_max)) maxv = seq_number(ascending ? kDefaultMaxValue : "-1");
+  if (minv.value >= maxv.value) return fail(4004, "MINVALUE must be less than MAXVALUE");
+  if (create) {
+    if (!has_start) start = ascending ? minv : maxv;
+    if (start.value < minv.value) return fail(4006, "START WITH cannot be less than MINVALUE");
+    if (start.value > maxv.value) return fail(4008, "START WITH cannot be more than MAXVALUE");
+    sql_->push_back("INSERT INTO main.vantro_sequences(sequence_owner,sequence_name,min_value,max_value,increment_by,"
+                    "cycle_flag,order_flag,cache_size,last_number,next_value) VALUES (" +
+                    quote_text(owner) + "," + quote_text(seq) + "," + quote_text(minv.text) + "," +
+                    quote_text(maxv.text) + "," + std::to_string(inc.value) + "," + quote_text(cycle) + "," +
+                    quote_text(order) + "," + std::to_string(cache) + "," + quote_text(start.text) + "," +
+                    std::to_string(start.value) + ")");
+    return DdlResult::Done;
+  }
+  if (cycle == "Y" && cache > 0) {
+    double span = (static_cast<double>(maxv.value) - static_cast<double>(minv.value)) / std::abs(static_cast<double>(inc.value));
+    if (static_cast<double>(cache) > span + 1)
+      return fail(4013, "number to CACHE must be less than one cycle");
+  }
+  sql_->push_back("UPDATE main.vantro_sequences SET min_value=" + quote_text(minv.text) + ",max_value=" +
+                  quote_text(maxv.text) + ",increment_by=" + std::to_string(inc.value) + ",cycle_flag=" +
+                  quote_text(cycle) + ",order_flag=" + quote_text(order) + ",cache_size=" + std::to_string(cache) +
+                  ",last_number=CAST(next_value AS TEXT)" + where);
+  sql_->push_back("UPDATE main.vantro_objects SET last_ddl_time=datetime('now','localtime') WHERE owner=" +
+                  quote_text(owner) + " AND object_name=" + quote_text(seq) + " AND object_type='SEQUENCE'");
+  return DdlResult::Done;
+}
+
+DdlResult DdlParser::drop_sequence() {
+  std::string owner, seq;
+  std::uint32_t off = 0;
+  if (!object_name(&owner, &seq, &off)) return fail(903);
+  if (!at_end()) return fail(933);
+  if (owner.empty()) owner = schema_;
+  if (!dictionary_sequence_exists(db_, owner, seq)) {
+    *err_ = ora_error(2289);
+    err_->message = "sequence does not exist";
+    err_->offset = off;
+    return DdlResult::Failed;
+  }
+  sql_->push_back("DELETE FROM main.vantro_sequences WHERE sequence_owner=" + quote_text(owner) +
+                  " AND sequence_name=" + quote_text(seq));
+  return DdlResult::Done;
+}
+
+SessionSettings* settings_of(sqlite3_context* ctx) { return static_cast<SessionSettings*>(sqlite3_user_data(ctx)); }
+
+void raise(sqlite3_context* ctx, int code, const std::string& message) {
+  std::string text = ora_format(code, message);
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
+}
+
+// vantro_sequence(owner, name, next). NEXTVAL takes the next number and moves the
+// high-water mark (LAST_NUMBER) a cache's worth ahead when it is reached, as Oracle
+// shows it; CURRVAL answers the session's last NEXTVAL of that sequence.
+void fn_sequence(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  std::string owner = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+  std::string name = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+  bool next = sqlite3_value_int(argv[2]) != 0;
+  SessionSettings* s = settings_of(ctx);
+  std::string key = owner + "." + name;
+  if (!next) {
+    auto it = s->sequence_values.find(key);
+    if (it == s->sequence_values.end())
+      return raise(ctx, 8002, "sequence " + name + ".CURRVAL is not yet defined in this session");
+    return sqlite3_result_int64(ctx, it->second);
+  }
+  sqlite3* db = sqlite3_context_db_handle(ctx);
+  std::int64_t value = 0, inc = 0, cache = 0;
+  SeqNumber minv, maxv, high;
+  bool cycle = false;
+  {
+    Stmt q(db, "SELECT next_value,increment_by,min_value,max_value,cycle_flag,cache_size,last_number"
+               " FROM main.vantro_sequences WHERE sequence_owner=?1 AND sequence_name=?2");
+    q.text(1, owner);
+    q.text(2, name);
+    if (!q.row()) return raise(ctx, 2289, "sequence does not exist");
+    value = sqlite3_column_int64(q.s, 0);
+    inc = sqlite3_column_int64(q.s, 1);
+    minv = seq_number(q.col(2));
+    maxv = seq_number(q.col(3));
+    cycle = q.col(4) == "Y";
+    cache = sqlite3_column_int64(q.s, 5);
+    high = seq_number(q.col(6));
+  }
+  if (inc > 0 ? value > maxv.value : value < minv.value) {
+    if (!cycle)
+      return raise(ctx, 8004, "sequence " + name + ".NEXTVAL " + (inc > 0 ? "exceeds MAXVALUE" : "goes below MINVALUE") +
+                                  " and cannot be instantiated");
+    value = inc > 0 ? minv.value : maxv.value;
+    high.value = value;
+  }
+  std::int64_t after = value + inc;
+  bool overflow = inc > 0 ? after < value : after > value;
+  if (overflow) after = inc > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
+  std::int64_t new_high = high.value;
+  if (inc > 0 ? value >= high.value : value <= high.value) new_high = value + inc * (cache > 0 ? cache : 1);
+  Stmt u(db, "UPDATE main.vantro_sequences SET next_value=?3,last_number=?4 WHERE sequence_owner=?1 AND sequence_name=?2");
+  u.text(1, owner);
+  u.text(2, name);
+  sqlite3_bind_int64(u.s, 3, after);
+  u.text(4, std::to_string(new_high));
+  if (!u.s || sqlite3_step(u.s) != SQLITE_DONE) {
+    OraError e = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
+    return raise(ctx, e.code, e.message);
+  }
+  s->sequence_values[key] = value;
+  sqlite3_result_int64(ctx, value);
+}
+
+}  // namespace
+
+DdlResult dictionary_ddl(const std::string& text, const std::string& schema, CatalogView* catalog, sqlite3* db,
+                         std::vector<std::string>* sql, OraError* err) {
+  std::vector<Token> tokens;
+  OraError ignored;
+  if (!sql_tokenize(text, &tokens, &ignored) || tokens.empty()) return DdlResult::NotMine;
+  const Token& first = tokens[0];
+  if (first.kind != TokenKind::Word ||
+      (first.text != "COMMENT" && first.text != "CREATE" && first.text != "DROP" && first.text != "ALTER"))
+    return DdlResult::NotMine;
+  sql->clear();
+  DdlParser p(tokens, schema, catalog, db, sql, err);
+  return p.run();
+}
+
+bool dictionary_sequence_exists(sqlite3* db, const std::string& owner, const std::string& name) {
+  Stmt q(db, "SELECT 1 FROM main.vantro_sequences WHERE sequence_owner=?1 AND sequence_name=?2");
+  q.text(1, owner);
+  q.text(2, name);
+  return q.row();
+}
+
+bool dictionary_synonym_target(sqlite3* db, const std::string& schema, const std::string& name, std::string* owner,
+                               std::string* target) {
+  Stmt q(db, "SELECT coalesce(table_owner,''),table_name FROM main.vantro_synonyms WHERE synonym_name=?2"
+             " AND owner IN (?1,'PUBLIC') AND db_link IS NULL ORDER BY owner='PUBLIC' LIMIT 1");
+  q.text(1, schema);
+  q.text(2, name);
+  if (!q.row()) return false;
+  *owner = q.col(0);
+  *target = q.col(1);
+  return true;
+}
+
+bool dictionary_sequence_register(sqlite3* db, SessionSettings* settings) {
+  return sqlite3_create_function(db, "vantro_sequence", 3, SQLITE_UTF8, settings, fn_sequence, nullptr, nullptr) ==
+         SQLITE_OK;
+}
