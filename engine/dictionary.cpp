@@ -31,6 +31,13 @@ const char* const kDictionarySchema =
     " PRIMARY KEY(sequence_owner, sequence_name));"
     "CREATE TABLE IF NOT EXISTS main.vantro_views(owner TEXT NOT NULL, view_name TEXT NOT NULL, text TEXT,"
     " PRIMARY KEY(owner, view_name));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_constraints(id INTEGER PRIMARY KEY AUTOINCREMENT, owner TEXT NOT NULL,"
+    " constraint_name TEXT, constraint_type TEXT NOT NULL, table_name TEXT NOT NULL, search_condition TEXT,"
+    " r_constraint_id INTEGER, delete_rule TEXT, status TEXT NOT NULL DEFAULT 'ENABLED',"
+    " is_deferrable TEXT NOT NULL DEFAULT 'NOT DEFERRABLE', is_deferred TEXT NOT NULL DEFAULT 'IMMEDIATE',"
+    " validated TEXT NOT NULL DEFAULT 'VALIDATED');"
+    "CREATE TABLE IF NOT EXISTS main.vantro_cons_columns(constraint_id INTEGER NOT NULL, column_name TEXT NOT NULL,"
+    " position INTEGER);"
     "CREATE TABLE IF NOT EXISTS main.vantro_sessions(last_id INTEGER NOT NULL);"
     "INSERT INTO main.vantro_sessions SELECT 1000 WHERE NOT EXISTS (SELECT 1 FROM main.vantro_sessions);"
     "CREATE TABLE IF NOT EXISTS main.plsql_source(owner TEXT NOT NULL, name TEXT NOT NULL, type TEXT NOT NULL,"
@@ -190,6 +197,22 @@ const char* const kSequenceColumns =
   " UNION ALL SELECT 184,'SQL*Net roundtrips to/from client',1"                                 \
   " UNION ALL SELECT 188,'sorts (memory)',64 UNION ALL SELECT 189,'sorts (disk)',64"
 
+// A constraint's name: as declared, or the system name of its number.
+#define CONSTRAINT_NAME_OF(k) "coalesce(" k ".constraint_name,'SYS_C00'||(" k ".id+4999))"
+
+const char* const kConstraintColumns =
+    "OWNER VARCHAR2(30), CONSTRAINT_NAME VARCHAR2(30), CONSTRAINT_TYPE VARCHAR2(1), TABLE_NAME VARCHAR2(30),"
+    " SEARCH_CONDITION LONG, R_OWNER VARCHAR2(30), R_CONSTRAINT_NAME VARCHAR2(30), DELETE_RULE VARCHAR2(9),"
+    " STATUS VARCHAR2(8), DEFERRABLE VARCHAR2(14), DEFERRED VARCHAR2(9), VALIDATED VARCHAR2(13),"
+    " GENERATED VARCHAR2(14), BAD VARCHAR2(3), RELY VARCHAR2(4), LAST_CHANGE DATE, INDEX_OWNER VARCHAR2(30),"
+    " INDEX_NAME VARCHAR2(30)";
+
+#define CONSTRAINT_ROW                                                                                        \
+  CONSTRAINT_NAME_OF("k") ",k.constraint_type,k.table_name,k.search_condition,r.owner," CONSTRAINT_NAME_OF("r") \
+  ",k.delete_rule,k.status,k.is_deferrable,k.is_deferred,k.validated,CASE WHEN k.constraint_name IS NULL"            \
+  " THEN 'GENERATED NAME' ELSE 'USER NAME' END,NULL,NULL,NULL,NULL,NULL FROM main.vantro_constraints k"         \
+  " LEFT JOIN main.vantro_constraints r ON r.id=k.r_constraint_id WHERE k.owner=$U"
+
 const ViewDef kViews[] = {
     {"USER_OBJECTS", kObjectColumns, "SELECT " OBJECT_ROW " WHERE l.owner=$U"},
     {"ALL_OBJECTS", nullptr, "SELECT l.owner," OBJECT_ROW},
@@ -252,6 +275,15 @@ const ViewDef kViews[] = {
      " COLUMN_POSITION NUMBER, COLUMN_LENGTH NUMBER, CHAR_LENGTH NUMBER, DESCEND VARCHAR2(4)",
      "SELECT index_name,table_name,column_name,column_position,column_length,char_length,descend"
      " FROM temp.\"ALL_IND_COLUMNS\""},
+    {"ALL_CONSTRAINTS", nullptr, "SELECT k.owner," CONSTRAINT_ROW},
+    {"USER_CONSTRAINTS", nullptr, "SELECT k.owner," CONSTRAINT_ROW},
+    {"ALL_CONS_COLUMNS", "OWNER VARCHAR2(30), CONSTRAINT_NAME VARCHAR2(30), TABLE_NAME VARCHAR2(30),"
+     " COLUMN_NAME VARCHAR2(4000), POSITION NUMBER",
+     "SELECT k.owner," CONSTRAINT_NAME_OF("k") ",k.table_name,c.column_name,c.position FROM main.vantro_constraints k"
+     " JOIN main.vantro_cons_columns c ON c.constraint_id=k.id WHERE k.owner=$U"},
+    {"USER_CONS_COLUMNS", "OWNER VARCHAR2(30), CONSTRAINT_NAME VARCHAR2(30), TABLE_NAME VARCHAR2(30),"
+     " COLUMN_NAME VARCHAR2(4000), POSITION NUMBER",
+     "SELECT * FROM temp.\"ALL_CONS_COLUMNS\""},
     {"DBA_USERS", "USERNAME VARCHAR2(30), USER_ID NUMBER, PASSWORD VARCHAR2(30), ACCOUNT_STATUS VARCHAR2(32),"
      " LOCK_DATE DATE, EXPIRY_DATE DATE, DEFAULT_TABLESPACE VARCHAR2(30), TEMPORARY_TABLESPACE VARCHAR2(30),"
      " CREATED DATE, PROFILE VARCHAR2(30), INITIAL_RSRC_CONSUMER_GROUP VARCHAR2(30), EXTERNAL_NAME VARCHAR2(4000)",
@@ -337,12 +369,12 @@ const ViewDef kViews[] = {
 // The columns of views that share another's list: the ALL_ form adds the owner.
 const char* owner_column(const char* name) {
   if (std::strcmp(name, "ALL_SEQUENCES") == 0) return "SEQUENCE_OWNER VARCHAR2(30), ";
-  if (std::strcmp(name, "ALL_INDEXES") == 0) return "OWNER VARCHAR2(30), ";
   return "OWNER VARCHAR2(30), ";
 }
 
 std::string columns_of(const ViewDef& v) {
   if (v.columns) return v.columns;
+  if (std::strstr(v.name, "CONSTRAINTS")) return kConstraintColumns;
   std::string base = std::string(v.name);
   std::string user_name = "USER_" + base.substr(base.find('_') + 1);
   for (const ViewDef& u : kViews)

@@ -116,6 +116,8 @@ struct ColumnDef {
   std::vector<std::string> ref_columns;
   std::string on_delete;      // "CASCADE", "SET NULL" or empty
   ExprPtr check;
+  // The names given with CONSTRAINT before each inline constraint (empty: system-named).
+  std::string not_null_name, primary_key_name, unique_name, references_name, check_name;
 };
 
 struct TableConstraint {

@@ -779,13 +779,17 @@ bool Parser::column_def(ColumnDef* c) {
       ++p_;
       if (!expect_word("NULL", 905)) return false;
       c->not_null = true;
+      c->not_null_name = cname;
     } else if (accept_word("NULL")) {
     } else if (accept_word("PRIMARY")) {
       if (!expect_word("KEY", 905)) return false;
       c->primary_key = true;
+      c->primary_key_name = cname;
     } else if (accept_word("UNIQUE")) {
       c->unique = true;
+      c->unique_name = cname;
     } else if (accept_word("REFERENCES")) {
+      c->references_name = cname;
       if (!table_ref(&c->references)) return false;
       if (is_op("(") && !name_list(&c->ref_columns)) return false;
       if (accept_word("ON")) {
@@ -797,6 +801,7 @@ bool Parser::column_def(ColumnDef* c) {
         } else return fail(905);
       }
     } else if (accept_word("CHECK")) {
+      c->check_name = cname;
       if (!expect_op("(", 906)) return false;
       if (!expr(&c->check)) return false;
       if (!expect_op(")", 907)) return false;

@@ -5,12 +5,15 @@
 // column's type) becomes a call of one of the engine's SQL functions (sql_functions.cpp).
 #include "sql_translate.h"
 
+#include "constraints.h"
 #include "errors.h"
 #include "sql_ast.h"
 #include "sql_dialect.h"
 #include "values.h"
 
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 
@@ -90,6 +93,8 @@ std::string quote_text(const std::string& s) {
   return r + "'";
 }
 
+bool is_rownum(const Expr& e);
+
 class Translator {
  public:
   Translator(const std::string& text, const TranslateContext& ctx, Translation* out, OraError* err)
@@ -117,6 +122,7 @@ class Translator {
                     const std::vector<OraType>* store_types);
   bool expr(Expr& e, const Scope& scope, Emitted* out);
   bool column(Expr& e, const Scope& scope, Emitted* out);
+  bool rownum_limit(const Expr& conjunct, long long* limit);
   bool outer_join_target(const Expr& conjunct, const SelectStmt& s, const Scope& scope, int* target);
   bool function(Expr& e, const Scope& scope, Emitted* out);
   bool comparison_operands(Emitted* a, Emitted* b, std::uint32_t offset);
@@ -237,6 +243,11 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
       return true;
     }
   }
+  if (is_rownum(e)) {
+    out->sql = "row_number() OVER ()";
+    out->type = number_type();
+    return true;
+  }
   if ((e.path.size() == 2 || e.path.size() == 3) && (name == "NEXTVAL" || name == "CURRVAL")) {
     std::string seq_owner = e.path.size() == 3 ? e.path[0] : ctx_.schema;
     const std::string& seq = e.path[e.path.size() - 2];
@@ -250,6 +261,43 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
   std::string shown;
   for (std::size_t i = 0; i < e.path.size(); ++i) shown += (i ? ".\"" : "\"") + e.path[i] + "\"";
   return fail(904, e.offset, shown);
+}
+
+bool is_rownum(const Expr& e) { return e.kind == ExprKind::Column && e.path.size() == 1 && e.path[0] == "ROWNUM"; }
+
+const Expr* find_rownum(const Expr& e) {
+  if (is_rownum(e)) return &e;
+  for (const ExprPtr& a : e.args)
+    if (const Expr* r = find_rownum(*a)) return r;
+  return nullptr;
+}
+
+// *limit: -2 when conjunct does not use ROWNUM, -1 when it keeps every row, else the
+// number of rows it lets through. Other uses of ROWNUM in WHERE are refused.
+bool Translator::rownum_limit(const Expr& c, long long* limit) {
+  *limit = -2;
+  const Expr* r = find_rownum(c);
+  if (!r) return true;
+  if (c.kind == ExprKind::Compare && c.args.size() == 2) {
+    bool left = is_rownum(*c.args[0]) && c.args[1]->kind == ExprKind::Number;
+    bool right = is_rownum(*c.args[1]) && c.args[0]->kind == ExprKind::Number;
+    if (left || right) {
+      double n = std::atof((left ? c.args[1] : c.args[0])->text.c_str());
+      std::string op = c.text;
+      if (right) op = op == "<" ? ">" : op == ">" ? "<" : op == "<=" ? ">=" : op == ">=" ? "<=" : op;
+      long long whole = static_cast<long long>(n);
+      bool integral = static_cast<double>(whole) == n;
+      if (op == "<=") *limit = n < 1 ? 0 : static_cast<long long>(std::floor(n));
+      else if (op == "<") *limit = n <= 1 ? 0 : (integral ? whole - 1 : static_cast<long long>(std::floor(n)));
+      else if (op == "=") *limit = n == 1 ? 1 : 0;
+      else if (op == ">") *limit = n < 1 ? -1 : 0;
+      else if (op == ">=") *limit = n <= 1 ? -1 : 0;
+      else if (op == "<>" || op == "!=") *limit = n < 1 || !integral ? -1 : whole - 1;
+      else return fail(3001, r->offset), err_->message = "unimplemented feature", false;
+      return true;
+    }
+  }
+  return fail(3001, r->offset), err_->message = "unimplemented feature", false;
 }
 
 void split_conjuncts(Expr* e, std::vector<Expr*>* out) {
@@ -714,6 +762,20 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
       any_outer = any_outer || target >= 0;
     }
   }
+  // ROWNUM compared with a constant in a WHERE conjunct limits the rows the block
+  // produces; Oracle numbers rows before DISTINCT, grouping and ORDER BY, so the limit is
+  // applied to the filtered rows and the block is wrapped before any of those apply.
+  long long row_limit = -1;
+  std::vector<bool> is_limit(conjuncts.size(), false);
+  for (std::size_t k = 0; k < conjuncts.size(); ++k) {
+    long long limit = -2;
+    if (!rownum_limit(*conjuncts[k], &limit)) return false;
+    if (limit == -2) continue;
+    is_limit[k] = true;
+    if (limit >= 0 && (row_limit < 0 || limit < row_limit)) row_limit = limit;
+  }
+  bool any_limit = false;
+  for (bool b : is_limit) any_limit = any_limit || b;
   if (any_outer) {
     std::string rebuilt;
     bool first = true;
@@ -787,10 +849,10 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
     cols->push_back(c);
   }
   std::string text = std::string("SELECT ") + (s.distinct ? "DISTINCT " : "") + items + " FROM " + from;
-  if (s.where && any_outer) {
+  if (s.where && (any_outer || any_limit)) {
     std::string w;
     for (std::size_t k = 0; k < conjuncts.size(); ++k) {
-      if (outer_target[k] >= 0) continue;
+      if (outer_target[k] >= 0 || is_limit[k]) continue;
       Emitted c;
       if (!expr(*conjuncts[k], scope, &c)) return false;
       if (c.aggregate) return fail(934, conjuncts[k]->offset), err_->message = "group function is not allowed here", false;
@@ -830,6 +892,13 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
     if (!ungrouped(*s.having, scope, groups, &bad)) return false;
     if (bad) return fail(979, bad->offset);
     text += " HAVING " + h.sql;
+  }
+  if (row_limit >= 0) {
+    if (s.distinct || grouping)
+      return fail(3001, s.where->offset), err_->message = "unimplemented feature", false;
+    // OFFSET 0 keeps SQLite from moving an outer ORDER BY into the limited block (it may
+    // otherwise pick the first rows of the sorted result instead of the rows as read).
+    text = "SELECT * FROM (" + text + " LIMIT " + std::to_string(row_limit) + " OFFSET 0)";
   }
   *sql = text;
   return true;
@@ -1098,6 +1167,7 @@ bool Translator::create_table(Statement& s) {
   out_->sql = "CREATE TABLE " + quote_name(owner) + "." + quote_name(s.table.name) + " (" + body + ")";
   int id = 1;
   for (const ColumnDef& c : s.column_defs) catalog_insert(owner, s.table.name, c, id++);
+  constraints_catalog_sql(owner, s.table.name, s.column_defs, s.constraints, text_, &out_->catalog_sql);
   return true;
 }
 
@@ -1108,6 +1178,7 @@ bool Translator::drop_table(Statement& s) {
   out_->sql = "DROP TABLE " + quote_name(owner) + "." + quote_name(s.table.name);
   out_->catalog_sql.push_back("DELETE FROM main.vantro_columns WHERE owner=" + quote_text(owner) +
                               " AND table_name=" + quote_text(s.table.name));
+  constraints_drop_sql(owner, s.table.name, &out_->catalog_sql);
   return true;
 }
 

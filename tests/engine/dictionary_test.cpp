@@ -228,4 +228,49 @@ TEST_F(Dictionary, SequencesFollowOracleDefaultsBoundsAndSessionCurrval) {
   EXPECT_EQ(s.error_code(), 2289);
 }
 
+TEST_F(Dictionary, ConstraintsAreNamedAsDeclaredOrBySystemWithNotNullChecks) {
+  run("create table dept (deptno number(2) constraint pk_dept primary key, dname varchar2(14) unique)");
+  run("create table emp (empno number(4) primary key, ename varchar2(10) not null, sal number check (sal > 0),"
+      " deptno number(2) constraint fk_deptno references dept on delete cascade,"
+      " constraint uk_emp unique (ename, deptno))");
+  Rows names = rows("SELECT CONSTRAINT_NAME FROM ALL_CONSTRAINTS WHERE OWNER='SCOTT' AND CONSTRAINT_TYPE='C'"
+                    " AND table_name='EMP' order by 1");
+  ASSERT_EQ(names.size(), 2u);
+  for (const std::string& n : names) EXPECT_EQ(n.rfind("SYS_C00", 0), 0u) << n;
+  EXPECT_NE(names[0], names[1]);
+  EXPECT_EQ(rows("select CONSTRAINT_TYPE,TABLE_NAME,SEARCH_CONDITION,R_OWNER,R_CONSTRAINT_NAME,DELETE_RULE,STATUS,"
+                 "DEFERRABLE,DEFERRED,VALIDATED,GENERATED from all_constraints where owner='SCOTT' and table_name='EMP'"
+                 " and constraint_type='C' order by search_condition"),
+            (Rows{"C|EMP|\"ENAME\" IS NOT NULL|<null>|<null>|<null>|ENABLED|NOT DEFERRABLE|IMMEDIATE|VALIDATED|GENERATED NAME",
+                  "C|EMP|sal > 0|<null>|<null>|<null>|ENABLED|NOT DEFERRABLE|IMMEDIATE|VALIDATED|GENERATED NAME"}));
+  EXPECT_EQ(rows("select CONSTRAINT_TYPE,R_OWNER,R_CONSTRAINT_NAME,DELETE_RULE,GENERATED from all_constraints"
+                 " where owner='SCOTT' and constraint_name='FK_DEPTNO'"),
+            Rows{"R|SCOTT|PK_DEPT|CASCADE|USER NAME"});
+  EXPECT_EQ(rows("select COLUMN_NAME from all_cons_columns where owner='SCOTT' and constraint_name='UK_EMP'"
+                 " order by position"),
+            (Rows{"ENAME", "DEPTNO"}));
+  EXPECT_EQ(rows("SELECT CONSTRAINT_NAME FROM ALL_CONSTRAINTS WHERE OWNER='SCOTT' AND CONSTRAINT_TYPE='U'"
+                 " AND table_name='DEPT'").size(), 1u);
+  EXPECT_EQ(rows("select TABLE_NAME from all_constraints where owner='SCOTT' and constraint_name='PK_DEPT'"),
+            Rows{"DEPT"});
+  run("drop table emp");
+  EXPECT_EQ(rows("select count(*) from all_constraints where table_name='EMP'"), Rows{"0"});
+  EXPECT_EQ(rows("select count(*) from all_cons_columns where table_name='EMP'"), Rows{"0"});
+}
+
+TEST_F(Dictionary, RownumLimitsRowsBeforeTheyAreSortedAndFindsSchemasWithObjects) {
+  run("create table t (n number)");
+  for (int i = 1; i <= 5; ++i) run("insert into t values (" + std::to_string(6 - i) + ")");
+  EXPECT_EQ(rows("select n from t where rownum <= 2 order by n"), (Rows{"4", "5"}));
+  EXPECT_EQ(rows("select n from t where rownum < 2"), Rows{"5"});
+  EXPECT_EQ(rows("select n from t where rownum = 2"), Rows{});
+  EXPECT_EQ(rows("select rownum,n from t where n < 3"), (Rows{"1|2", "2|1"}));
+  EXPECT_EQ(rows("select count(*) from t where rownum <= 3"),
+            Rows{"error: ORA-03001: unimplemented feature\n"})
+      << "counting after a ROWNUM limit is refused rather than answered wrong";
+  EXPECT_EQ(rows("select username from (select username from all_users union select 'PUBLIC' from dual) u where"
+                 " exists (select 1 from all_objects where owner=u.username and rownum=1)"),
+            (Rows{"SCOTT"}));
+}
+
 }  // namespace
