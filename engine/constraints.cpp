@@ -59,43 +59,59 @@ std::string text_of(const Expr& e, const std::string& text) {
 
 }  // namespace
 
+void constraints_column_sql(const std::string& owner, const std::string& table, const ColumnDef& c,
+                            bool in_primary_key, const std::string& statement_text, std::vector<std::string>* out) {
+  if (c.default_value) {
+    std::string text = text_of(*c.default_value, statement_text);
+    out->push_back("INSERT OR REPLACE INTO main.vantro_column_defaults(owner,table_name,column_name,data_default)"
+                   " VALUES (" + quote_text(owner) + "," + quote_text(table) + "," + quote_text(c.name) + "," +
+                   quote_text(text) + ")");
+  }
+  if (c.not_null && !c.primary_key && !in_primary_key) {
+    ConstraintRow r;
+    r.name = c.not_null_name;
+    r.search_condition = "\"" + c.name + "\" IS NOT NULL";
+    r.columns = {c.name};
+    r.column_positions = false;
+    emit(owner, table, r, out);
+  }
+  if (c.primary_key || c.unique) {
+    ConstraintRow r;
+    r.type = c.primary_key ? 'P' : 'U';
+    r.name = c.primary_key ? c.primary_key_name : c.unique_name;
+    r.columns = {c.name};
+    emit(owner, table, r, out);
+  }
+  if (!c.references.name.empty()) {
+    ConstraintRow r;
+    r.type = 'R';
+    r.name = c.references_name;
+    r.columns = {c.name};
+    r.r_table = c.references.name;
+    r.r_columns = c.ref_columns;
+    r.delete_rule = c.on_delete.empty() ? "NO ACTION" : c.on_delete;
+    emit(owner, table, r, out);
+  }
+  if (c.check) {
+    ConstraintRow r;
+    r.name = c.check_name;
+    r.search_condition = text_of(*c.check, statement_text);
+    r.columns = {c.name};
+    r.column_positions = false;
+    emit(owner, table, r, out);
+  }
+}
+
 void constraints_catalog_sql(const std::string& owner, const std::string& table,
                              const std::vector<ColumnDef>& columns, const std::vector<TableConstraint>& constraints,
                              const std::string& statement_text, std::vector<std::string>* out) {
   for (const ColumnDef& c : columns) {
-    if (c.not_null && !c.primary_key) {
-      ConstraintRow r;
-      r.name = c.not_null_name;
-      r.search_condition = "\"" + c.name + "\" IS NOT NULL";
-      r.columns = {c.name};
-      r.column_positions = false;
-      emit(owner, table, r, out);
-    }
-    if (c.primary_key || c.unique) {
-      ConstraintRow r;
-      r.type = c.primary_key ? 'P' : 'U';
-      r.name = c.primary_key ? c.primary_key_name : c.unique_name;
-      r.columns = {c.name};
-      emit(owner, table, r, out);
-    }
-    if (!c.references.name.empty()) {
-      ConstraintRow r;
-      r.type = 'R';
-      r.name = c.references_name;
-      r.columns = {c.name};
-      r.r_table = c.references.name;
-      r.r_columns = c.ref_columns;
-      r.delete_rule = c.on_delete.empty() ? "NO ACTION" : c.on_delete;
-      emit(owner, table, r, out);
-    }
-    if (c.check) {
-      ConstraintRow r;
-      r.name = c.check_name;
-      r.search_condition = text_of(*c.check, statement_text);
-      r.columns = {c.name};
-      r.column_positions = false;
-      emit(owner, table, r, out);
-    }
+    // A primary key's columns are NOT NULL through the key, without a check of their own.
+    bool in_key = false;
+    for (const TableConstraint& k : constraints)
+      if (k.kind == TableConstraint::Kind::PrimaryKey)
+        for (const std::string& col : k.columns) in_key = in_key || col == c.name;
+    constraints_column_sql(owner, table, c, in_key, statement_text, out);
   }
   for (const TableConstraint& k : constraints) {
     ConstraintRow r;
@@ -125,4 +141,5 @@ void constraints_drop_sql(const std::string& owner, const std::string& table, st
   out->push_back("DELETE FROM main.vantro_cons_columns WHERE constraint_id IN (SELECT id FROM main.vantro_constraints" +
                  where + ")");
   out->push_back("DELETE FROM main.vantro_constraints" + where);
+  out->push_back("DELETE FROM main.vantro_column_defaults" + where);
 }

@@ -1,6 +1,7 @@
 // Constraint names and states for the dictionary (ALL_CONSTRAINTS, ALL_CONS_COLUMNS):
 // the catalog rows a CREATE TABLE's constraints leave, named as declared or given a
-// system name. SQLite enforces the constraints; this module only records them.
+// system name, and each column's DEFAULT as typed (DATA_DEFAULT). SQLite enforces the
+// constraints and applies the defaults; this module only records them.
 #pragma once
 
 #include "sql_ast.h"
@@ -14,5 +15,9 @@
 void constraints_catalog_sql(const std::string& owner, const std::string& table,
                              const std::vector<ColumnDef>& columns, const std::vector<TableConstraint>& constraints,
                              const std::string& statement_text, std::vector<std::string>* out);
+// The same for one column (its default and inline constraints); in_primary_key: the
+// column belongs to a table-level primary key.
+void constraints_column_sql(const std::string& owner, const std::string& table, const ColumnDef& column,
+                            bool in_primary_key, const std::string& statement_text, std::vector<std::string>* out);
 // The catalog statements that forget the constraints of a dropped table.
 void constraints_drop_sql(const std::string& owner, const std::string& table, std::vector<std::string>* out);

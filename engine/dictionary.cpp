@@ -38,6 +38,8 @@ const char* const kDictionarySchema =
     " validated TEXT NOT NULL DEFAULT 'VALIDATED');"
     "CREATE TABLE IF NOT EXISTS main.vantro_cons_columns(constraint_id INTEGER NOT NULL, column_name TEXT NOT NULL,"
     " position INTEGER);"
+    "CREATE TABLE IF NOT EXISTS main.vantro_column_defaults(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
+    " column_name TEXT NOT NULL, data_default TEXT, PRIMARY KEY(owner, table_name, column_name));"
     "CREATE TABLE IF NOT EXISTS main.vantro_sessions(last_id INTEGER NOT NULL);"
     "INSERT INTO main.vantro_sessions SELECT 1000 WHERE NOT EXISTS (SELECT 1 FROM main.vantro_sessions);"
     "CREATE TABLE IF NOT EXISTS main.plsql_source(owner TEXT NOT NULL, name TEXT NOT NULL, type TEXT NOT NULL,"
@@ -105,7 +107,11 @@ const char* const kObjectColumns =
   " THEN c.data_precision END,"                                   \
   "CASE WHEN c.type_code=2 AND c.data_scale<>-127 AND upper(c.type_name) NOT IN ('FLOAT','REAL','DOUBLE PRECISION')" \
   " THEN c.data_scale WHEN c.type_code=187 THEN c.data_scale END,"                                              \
-  "CASE WHEN c.nullable THEN 'Y' ELSE 'N' END,c.column_id,NULL,NULL,"                                           \
+  "CASE WHEN c.nullable THEN 'Y' ELSE 'N' END,c.column_id,"                                                  \
+  "(SELECT length(d.data_default) FROM main.vantro_column_defaults d WHERE d.owner=c.owner"                     \
+  " AND d.table_name=c.table_name AND d.column_name=c.column_name),"                                            \
+  "(SELECT d.data_default FROM main.vantro_column_defaults d WHERE d.owner=c.owner"                             \
+  " AND d.table_name=c.table_name AND d.column_name=c.column_name),"                                           \
   "CASE WHEN c.type_code IN (1,96) THEN c.data_length ELSE 0 END,"                                              \
   "CASE WHEN c.type_code IN (1,96) THEN CASE WHEN c.char_used OR c.national THEN 'C' ELSE 'B' END END"         \
   " FROM main.vantro_columns c WHERE c.owner=$U"

@@ -1200,6 +1200,7 @@ bool Translator::alter_table(Statement& s) {
     if (!column_sql(c, &cs)) return false;
     out_->sql = target + " ADD COLUMN " + cs;
     catalog_insert(owner, s.table.name, c, static_cast<int>(cols.size()) + 1);
+    constraints_column_sql(owner, s.table.name, c, false, text_, &out_->catalog_sql);
     return true;
   }
   if (!has(s.name)) return fail(904, s.name_offset, "\"" + s.name + "\"");

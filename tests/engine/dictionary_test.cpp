@@ -273,4 +273,73 @@ TEST_F(Dictionary, RownumLimitsRowsBeforeTheyAreSortedAndFindsSchemasWithObjects
             (Rows{"SCOTT"}));
 }
 
+TEST_F(Dictionary, DefaultsAreShownAsTypedAndTableKeysAddNoNotNullCheck) {
+  run("create table t (id number, created date default sysdate, flag char(1) default 'N', n number default  0,"
+      " constraint t_pk primary key (id))");
+  run("alter table t add (note varchar2(10) default 'x''y')");
+  EXPECT_EQ(rows("select column_name,nullable,default_length,data_default from all_tab_columns where owner='SCOTT'"
+                 " and table_name='T' order by column_id"),
+            (Rows{"ID|N|<null>|<null>", "CREATED|Y|7|sysdate", "FLAG|Y|3|'N'", "N|Y|1|0", "NOTE|Y|6|'x''y'"}));
+  EXPECT_EQ(rows("select constraint_type,constraint_name from all_constraints where table_name='T'"), Rows{"P|T_PK"});
+}
+
+// The console's fixed lookups with their placeholders filled, against a small schema:
+// each must run and give Oracle's answer.
+TEST_F(Dictionary, ConsoleLookupsAnswerForASchema) {
+  run("create table dept (deptno number(2) constraint pk_dept primary key, dname varchar2(14))");
+  run("create index dept_dname on dept(dname)");
+  run("create sequence dept_seq start with 50 increment by 10 nocache");
+  run("create public synonym departments for dept");
+  EXPECT_EQ(rows("select object_name,object_type,status from user_objects order by 2,1"),
+            (Rows{"DEPT_DNAME|INDEX|VALID", "DEPT_SEQ|SEQUENCE|VALID", "DEPT|TABLE|VALID"}));
+  EXPECT_EQ(rows("SELECT user FROM dual"), Rows{"SCOTT"});
+  EXPECT_EQ(rows("SELECT object_type FROM all_objects WHERE owner=upper('scott') AND object_name=upper('dept_seq')"
+                 " AND subobject_name IS NULL AND object_type!='PACKAGE BODY'"),
+            Rows{"SEQUENCE"});
+  EXPECT_EQ(rows("select distinct object_type from all_objects where owner='PUBLIC' and object_type not in"
+                 " ('TABLE PARTITION','INDEX PARTITION')"),
+            Rows{"SYNONYM"});
+  EXPECT_EQ(rows("select object_name from all_objects where owner='SCOTT' and object_type='INDEX'"), Rows{"DEPT_DNAME"});
+  EXPECT_EQ(rows("select distinct lower(table_name) from all_tables where table_name like upper('d'||'%') union"
+                 " select distinct lower(view_name) from all_views where view_name like upper('d'||'%') union"
+                 " select distinct lower(synonym_name) from all_synonyms where synonym_name like upper('d'||'%')"),
+            (Rows{"departments", "dept"}));
+  EXPECT_EQ(rows("select distinct lower(object_name) from all_objects where object_name like upper('dept_')||'%'"
+                 " and owner=upper('scott')"),
+            (Rows{"dept_dname", "dept_seq"}));
+  EXPECT_EQ(rows("select lower(column_name) from all_tab_columns where column_name like upper('d')||'%' and"
+                 " owner=upper('scott') and table_name=upper('dept')"),
+            (Rows{"deptno", "dname"}));
+  EXPECT_EQ(rows("select index_name from user_indexes where table_name='DEPT'"), Rows{"DEPT_DNAME"});
+  EXPECT_EQ(rows("select INDEX_TYPE,UNIQUENESS,TABLESPACE_NAME,INI_TRANS,MAX_TRANS,INITIAL_EXTENT,NEXT_EXTENT,"
+                 "MIN_EXTENTS,MAX_EXTENTS,PCT_INCREASE,PCT_THRESHOLD,FREELISTS,FREELIST_GROUPS,PCT_FREE,TABLE_NAME"
+                 " from all_indexes where owner='SCOTT' and index_name='DEPT_DNAME'"),
+            Rows{"NORMAL|NONUNIQUE|USERS|2|255|65536|1048576|1|2147483645|0|<null>|1|1|10|DEPT"});
+  EXPECT_EQ(rows("select MIN_VALUE,MAX_VALUE,INCREMENT_BY,CYCLE_FLAG,ORDER_FLAG,CACHE_SIZE,LAST_NUMBER from"
+                 " all_sequences where sequence_owner='SCOTT' and sequence_name='DEPT_SEQ'"),
+            Rows{"1|999999999999999999999999999|10|N|N|0|50"});
+  EXPECT_EQ(rows("select TABLE_OWNER,TABLE_NAME,DB_LINK from all_synonyms where owner='PUBLIC' and"
+                 " synonym_name='DEPARTMENTS'"),
+            Rows{"SCOTT|DEPT|<null>"});
+  EXPECT_EQ(rows("select column_name,data_type,data_type_mod,data_type_owner,data_length,data_precision,data_scale,"
+                 "nullable,default_length,data_default from all_tab_columns where owner='SCOTT' and table_name='DEPT'"
+                 " order by column_id"),
+            (Rows{"DEPTNO|NUMBER|<null>|<null>|22|2|0|N|<null>|<null>",
+                  "DNAME|VARCHAR2|<null>|<null>|14|<null>|<null>|Y|<null>|<null>"}));
+  for (const char* empty :
+       {"select text from all_source where owner='SCOTT' and name='P' and type='PROCEDURE' order by line",
+        "select TRIGGER_BODY,DESCRIPTION from all_triggers where owner='SCOTT' and trigger_name='T'",
+        "select TEXT_LENGTH from all_views where owner='SCOTT' and view_name='V'",
+        "select lpad(line,5)||'/'||rpad(position,5)||' '||text \" line/col   error\" from all_errors where"
+        " owner=upper('scott') and name=upper('p') and type=upper('procedure') order by line, position, sequence",
+        "select nvl(argument_name,decode(in_out,'OUT','<return value>','<none>')) argument,in_out,"
+        "decode(type_subname,null,decode(data_type,'VARCHAR2',decode(data_length,null,data_type,data_type||' ('||"
+        "data_length||')'),data_type),data_type||' ('||type_subname||')') datatype from all_arguments where"
+        " owner='SCOTT' and object_name='P' order by object_name,overload,position",
+        "select decode(overload,null,object_name,object_name||' ('||to_char(overload)||')')||decode(position,0,"
+        "' (FUNCTION)','') procedure,nvl(argument_name,decode(in_out,'OUT','<return value>','<none>')) argument,"
+        "in_out from all_arguments where owner='SCOTT' and package_name='K' order by object_name,overload,position"})
+    EXPECT_EQ(rows(empty), Rows{}) << empty;
+}
+
 }  // namespace
