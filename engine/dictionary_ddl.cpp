@@ -70,14 +70,16 @@ SeqNumber seq_number(const std::string& text) {
 
 class DdlParser {
  public:
-  DdlParser(const std::vector<Token>& t, const std::string& schema, CatalogView* catalog, sqlite3* db,
+  DdlParser(const std::string& text, const std::vector<Token>& t, const TranslateContext& ctx, sqlite3* db,
             std::vector<std::string>* sql, OraError* err)
-      : t_(t), schema_(schema), catalog_(catalog), db_(db), sql_(sql), err_(err) {}
+      : text_(text), t_(t), ctx_(ctx), schema_(ctx.schema), catalog_(ctx.catalog), db_(db), sql_(sql), err_(err) {}
 
   DdlResult run();
 
  private:
+  const std::string& text_;
   const std::vector<Token>& t_;
+  const TranslateContext& ctx_;
   const std::string& schema_;
   CatalogView* catalog_;
   sqlite3* db_;
@@ -130,6 +132,9 @@ class DdlParser {
   DdlResult drop_synonym(bool is_public);
   DdlResult sequence(bool create);
   DdlResult drop_sequence();
+  DdlResult create_view(bool replace);
+  DdlResult drop_view();
+  bool view_exists(const std::string& owner, const std::string& name);
   bool synonym_exists(const std::string& owner, const std::string& name);
 };
 
@@ -150,6 +155,11 @@ DdlResult DdlParser::run() {
     }
     bool is_public = accept_word("PUBLIC");
     if (accept_word("SYNONYM")) return create_synonym(replace, is_public);
+    if (!is_public) {
+      bool force = accept_word("FORCE") || accept_word("NOFORCE");
+      if (accept_word("VIEW")) return create_view(replace);
+      if (force) return fail(905);
+    }
     if (!replace && !is_public && accept_word("SEQUENCE")) return sequence(true);
     return DdlResult::NotMine;
   }
@@ -157,6 +167,7 @@ DdlResult DdlParser::run() {
     bool is_public = accept_word("PUBLIC");
     if (accept_word("SYNONYM")) return drop_synonym(is_public);
     if (!is_public && accept_word("SEQUENCE")) return drop_sequence();
+    if (!is_public && accept_word("VIEW")) return drop_view();
     return DdlResult::NotMine;
   }
   if (accept_word("ALTER") && accept_word("SEQUENCE")) return sequence(false);
@@ -412,6 +423,128 @@ DdlResult DdlParser::drop_sequence() {
   return DdlResult::Done;
 }
 
+bool DdlParser::view_exists(const std::string& owner, const std::string& name) {
+  if (!catalog_->schema_exists(owner)) return false;
+  std::string q = "SELECT 1 FROM \"" + owner + "\".sqlite_master WHERE type='view' AND name=?1";
+  Stmt s(db_, q.c_str());
+  s.text(1, name);
+  return s.row();
+}
+
+bool valid_column_name(const std::string& n) {
+  if (n.empty() || n.size() > 30 || !std::isalpha(static_cast<unsigned char>(n[0]))) return false;
+  for (char c : n)
+    if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '$' && c != '#') return false;
+  return true;
+}
+
+const char* type_name_of(const OraType& t) {
+  switch (t.code) {
+    case kTypeNumber: return "NUMBER";
+    case kTypeDate: return "DATE";
+    case kTypeChar: return t.national ? "NCHAR" : "CHAR";
+    case kTypeLong: return "LONG";
+    case kTypeRaw: return "RAW";
+    case kTypeLongRaw: return "LONG RAW";
+    case kTypeClob: return t.national ? "NCLOB" : "CLOB";
+    case kTypeBlob: return "BLOB";
+    case kTypeBfile: return "BFILE";
+    case kTypeTimestamp: return "TIMESTAMP";
+    default: return t.national ? "NVARCHAR2" : "VARCHAR2";
+  }
+}
+
+// CREATE [OR REPLACE] [FORCE | NOFORCE] VIEW [schema.]name [(columns)] AS query: the
+// query is translated like any query (so a view of a missing table is refused), SQLite
+// keeps the translation as its view, and the catalog keeps the query as typed and the
+// Oracle types of the view's columns.
+DdlResult DdlParser::create_view(bool replace) {
+  std::string owner, view;
+  std::uint32_t off = 0;
+  if (!object_name(&owner, &view, &off)) return fail(903);
+  if (owner.empty()) owner = schema_;
+  if (owner != schema_) return fail(1031, "insufficient privileges");
+  std::vector<std::string> names;
+  if (accept_op("(")) {
+    do {
+      std::string n;
+      if (!name(&n)) return fail(904);
+      names.push_back(n);
+    } while (accept_op(","));
+    if (!accept_op(")")) return fail(907);
+  }
+  if (!accept_word("AS")) return fail(905);
+  std::uint32_t query_offset = cur().offset;
+  std::size_t end = text_.size();
+  while (end > query_offset && (std::isspace(static_cast<unsigned char>(text_[end - 1])) || text_[end - 1] == ';')) --end;
+  std::string query = text_.substr(query_offset, end - query_offset);
+  Translation tr;
+  if (!sql_translate(query, ctx_, &tr, err_)) {
+    err_->offset += query_offset;
+    return DdlResult::Failed;
+  }
+  if (tr.kind != StatementKind::Select) return fail(928, "missing SELECT keyword");
+  if (!tr.bind_names.empty()) return fail(1027, "bind variables not allowed for data definition operations");
+  if (!names.empty() && names.size() != tr.columns.size()) return fail(1730, "invalid number of column names specified");
+  std::vector<ColumnInfo> cols = tr.columns;
+  for (std::size_t i = 0; i < cols.size(); ++i) {
+    if (!names.empty()) cols[i].name = names[i];
+    if (!valid_column_name(cols[i].name) && names.empty())
+      return fail(998, "must name this expression with a column alias");
+    for (std::size_t j = 0; j < i; ++j)
+      if (cols[j].name == cols[i].name) return fail(957, "duplicate column name");
+  }
+  bool is_view = view_exists(owner, view);
+  if ((is_view && !replace) || (!is_view && (catalog_->object_exists(owner, view) || synonym_exists(owner, view) ||
+                                             dictionary_sequence_exists(db_, owner, view)))) {
+    *err_ = ora_error(955);
+    err_->offset = off;
+    return DdlResult::Failed;
+  }
+  std::string qualified = "\"" + owner + "\".\"" + view + "\"";
+  if (is_view) sql_->push_back("DROP VIEW " + qualified);
+  std::string list;
+  for (std::size_t i = 0; i < cols.size(); ++i) list += (i ? ",\"" : "\"") + cols[i].name + "\"";
+  sql_->push_back("CREATE VIEW " + qualified + "(" + list + ") AS " + tr.sql);
+  std::string key = quote_text(owner) + "," + quote_text(view);
+  sql_->push_back("DELETE FROM main.vantro_columns WHERE owner=" + quote_text(owner) + " AND table_name=" +
+                  quote_text(view));
+  for (std::size_t i = 0; i < cols.size(); ++i) {
+    const OraType& t = cols[i].type;
+    sql_->push_back("INSERT INTO main.vantro_columns(owner,table_name,column_name,column_id,type_code,type_name,"
+                    "data_length,data_precision,data_scale,char_used,national,nullable) VALUES (" + key + "," +
+                    quote_text(cols[i].name) + "," + std::to_string(i + 1) + "," + std::to_string(t.code) + ",'" +
+                    type_name_of(t) + "'," + std::to_string(t.size) + "," + std::to_string(t.precision) + "," +
+                    std::to_string(t.scale) + "," + (t.char_used ? "1" : "0") + "," + (t.national ? "1" : "0") +
+                    "," + (t.nullable ? "1" : "0") + ")");
+  }
+  sql_->push_back("INSERT OR REPLACE INTO main.vantro_views(owner,view_name,text) VALUES (" + key + "," +
+                  quote_text(query) + ")");
+  sql_->push_back("UPDATE main.vantro_objects SET last_ddl_time=datetime('now','localtime') WHERE owner=" +
+                  quote_text(owner) + " AND object_name=" + quote_text(view) + " AND object_type='VIEW'");
+  return DdlResult::Done;
+}
+
+DdlResult DdlParser::drop_view() {
+  std::string owner, view;
+  std::uint32_t off = 0;
+  if (!object_name(&owner, &view, &off)) return fail(903);
+  if (accept_word("CASCADE") && !accept_word("CONSTRAINTS")) return fail(905);
+  if (!at_end()) return fail(933);
+  if (owner.empty()) owner = schema_;
+  if (!view_exists(owner, view)) {
+    *err_ = ora_error(942);
+    err_->offset = off;
+    return DdlResult::Failed;
+  }
+  std::string where = " WHERE owner=" + quote_text(owner) + " AND ";
+  sql_->push_back("DROP VIEW \"" + owner + "\".\"" + view + "\"");
+  sql_->push_back("DELETE FROM main.vantro_columns" + where + "table_name=" + quote_text(view));
+  sql_->push_back("DELETE FROM main.vantro_views" + where + "view_name=" + quote_text(view));
+  sql_->push_back("DELETE FROM main.vantro_comments" + where + "table_name=" + quote_text(view));
+  return DdlResult::Done;
+}
+
 SessionSettings* settings_of(sqlite3_context* ctx) { return static_cast<SessionSettings*>(sqlite3_user_data(ctx)); }
 
 void raise(sqlite3_context* ctx, int code, const std::string& message) {
@@ -480,7 +613,7 @@ void fn_sequence(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 }  // namespace
 
-DdlResult dictionary_ddl(const std::string& text, const std::string& schema, CatalogView* catalog, sqlite3* db,
+DdlResult dictionary_ddl(const std::string& text, const TranslateContext& ctx, sqlite3* db,
                          std::vector<std::string>* sql, OraError* err) {
   std::vector<Token> tokens;
   OraError ignored;
@@ -490,7 +623,7 @@ DdlResult dictionary_ddl(const std::string& text, const std::string& schema, Cat
       (first.text != "COMMENT" && first.text != "CREATE" && first.text != "DROP" && first.text != "ALTER"))
     return DdlResult::NotMine;
   sql->clear();
-  DdlParser p(tokens, schema, catalog, db, sql, err);
+  DdlParser p(text, tokens, ctx, db, sql, err);
   return p.run();
 }
 

@@ -485,7 +485,7 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
   ctx.catalog = &catalog;
   OraError err;
   std::vector<std::string> ddl_sql;
-  switch (dictionary_ddl(s->text, ses->user, &catalog, srv->db, &ddl_sql, &err)) {
+  switch (dictionary_ddl(s->text, ctx, srv->db, &ddl_sql, &err)) {
     case DdlResult::NotMine:
       break;
     case DdlResult::Failed:

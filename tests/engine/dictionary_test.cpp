@@ -342,4 +342,39 @@ TEST_F(Dictionary, ConsoleLookupsAnswerForASchema) {
     EXPECT_EQ(rows(empty), Rows{}) << empty;
 }
 
+TEST_F(Dictionary, ViewsKeepTheirTextAsTypedAndDescribeLikeTables) {
+  run("create table emp (empno number(4), ename varchar2(10), sal number(7,2))");
+  run("insert into emp values (1,'KING',5000)");
+  const std::string query = "select empno, ename,\n       sal*12 annual from emp  where sal > 0";
+  run("create or replace view emp_year as\n" + query + ";");
+  EXPECT_EQ(rows("select ename,annual from emp_year"), Rows{"KING|60000"});
+  EXPECT_EQ(rows("select TEXT from all_views where owner='SCOTT' and view_name='EMP_YEAR'"), Rows{query});
+  EXPECT_EQ(rows("select TEXT_LENGTH from all_views where owner='SCOTT' and view_name='EMP_YEAR'"),
+            Rows{std::to_string(query.size())});
+  EXPECT_EQ(rows("select column_name,data_type,data_length from all_tab_columns where owner='SCOTT' and"
+                 " table_name='EMP_YEAR' order by column_id"),
+            (Rows{"EMPNO|NUMBER|22", "ENAME|VARCHAR2|10", "ANNUAL|NUMBER|22"}));
+  EXPECT_EQ(rows("select object_type from user_objects where object_name='EMP_YEAR'"), Rows{"VIEW"});
+  EXPECT_EQ(rows("select table_type from all_tab_comments where table_name='EMP_YEAR'"), Rows{"VIEW"});
+  EXPECT_EQ(s.exec("create view emp_year as select * from emp"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 955);
+  EXPECT_EQ(s.exec("create view v2 as select sal*2 from emp"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 998);
+  EXPECT_EQ(s.exec("create view v3 as select * from missing"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 942);
+  run("create view v4 (a, b) as select empno, ename from emp");
+  EXPECT_EQ(rows("select b from v4"), Rows{"KING"});
+  run("drop view emp_year");
+  EXPECT_EQ(rows("select count(*) from all_views where view_name='EMP_YEAR'"), Rows{"0"});
+  EXPECT_EQ(s.exec("drop view emp_year"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 942);
+}
+
+TEST_F(Dictionary, SessionDateFormatRoundTrips) {
+  run("alter session set nls_date_format='YYYY-MM-DD HH24:MI:SS'");
+  EXPECT_EQ(rows("select sys_context('userenv','nls_date_format') from dual"), Rows{"YYYY-MM-DD HH24:MI:SS"});
+  EXPECT_EQ(rows("select to_char(to_date('2024-02-29 23:59:58')) from dual"), Rows{"2024-02-29 23:59:58"});
+  EXPECT_EQ(rows("select to_date('2024-02-29 23:59:58') + 1/86400*2 from dual"), Rows{"2024-03-01 00:00:00"});
+}
+
 }  // namespace
