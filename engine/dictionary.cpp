@@ -40,6 +40,11 @@ const char* const kDictionarySchema =
     " position INTEGER);"
     "CREATE TABLE IF NOT EXISTS main.vantro_column_defaults(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
     " column_name TEXT NOT NULL, data_default TEXT, PRIMARY KEY(owner, table_name, column_name));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_storage(owner TEXT NOT NULL, object_name TEXT NOT NULL,"
+    " object_kind TEXT NOT NULL, tablespace_name TEXT, pct_free INTEGER, pct_used INTEGER, ini_trans INTEGER,"
+    " max_trans INTEGER, initial_extent INTEGER, next_extent INTEGER, min_extents INTEGER, max_extents INTEGER,"
+    " pct_increase INTEGER, freelists INTEGER, freelist_groups INTEGER, buffer_pool TEXT, logging TEXT,"
+    " index_type TEXT, PRIMARY KEY(owner, object_name, object_kind));"
     "CREATE TABLE IF NOT EXISTS main.vantro_sessions(last_id INTEGER NOT NULL);"
     "INSERT INTO main.vantro_sessions SELECT 1000 WHERE NOT EXISTS (SELECT 1 FROM main.vantro_sessions);"
     "CREATE TABLE IF NOT EXISTS main.plsql_source(owner TEXT NOT NULL, name TEXT NOT NULL, type TEXT NOT NULL,"
@@ -62,10 +67,6 @@ struct ViewDef {
   const char* columns;  // "NAME TYPE, ..." with VARCHAR2(n), CHAR(n), NUMBER, DATE, LONG
   const char* select;   // $S: the schema as a quoted name; $U: the schema as a quoted string
 };
-
-// The storage values a heap table or index in tablespace USERS shows.
-#define STORAGE_TABLE "'USERS',NULL,NULL,'VALID',10,40,1,255,65536,1048576,1,2147483645,0,1,1"
-#define STORAGE_INDEX "'USERS',2,255,65536,1048576,1,2147483645,0,NULL,NULL,1,1,10"
 
 // Live objects of the schema, public synonyms and SYS.DUAL.
 const char* const kLiveObjects =
@@ -133,10 +134,16 @@ const char* const kTableColumns =
     " TEMPORARY VARCHAR2(1), SECONDARY VARCHAR2(1), NESTED VARCHAR2(3), BUFFER_POOL VARCHAR2(7),"
     " ROW_MOVEMENT VARCHAR2(8), DURATION VARCHAR2(15)";
 
-#define TABLE_ROW                                                                                  \
-  "name," STORAGE_TABLE ",'YES','N',NULL,NULL,NULL,NULL,NULL,NULL,'         1','         1',"      \
-  "'    N','ENABLED',NULL,NULL,'NO',NULL,'N','N','NO','DEFAULT','DISABLED',NULL"                    \
-  " FROM $S.sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"
+// Storage attributes as given in the DDL, else those of a heap table in tablespace USERS.
+#define TABLE_ROW                                                                                            \
+  "m.name,coalesce(g.tablespace_name,'USERS'),NULL,NULL,'VALID',coalesce(g.pct_free,10),"                   \
+  "coalesce(g.pct_used,40),coalesce(g.ini_trans,1),coalesce(g.max_trans,255),coalesce(g.initial_extent,65536)," \
+  "coalesce(g.next_extent,1048576),coalesce(g.min_extents,1),coalesce(g.max_extents,2147483645),"           \
+  "coalesce(g.pct_increase,0),coalesce(g.freelists,1),coalesce(g.freelist_groups,1),coalesce(g.logging,'YES'),"\
+  "'N',NULL,NULL,NULL,NULL,NULL,NULL,'         1','         1','    N','ENABLED',NULL,NULL,'NO',NULL,'N','N',"  \
+  "'NO',coalesce(g.buffer_pool,'DEFAULT'),'DISABLED',NULL FROM $S.sqlite_master m LEFT JOIN main.vantro_storage g" \
+  " ON g.owner=$U AND g.object_name=m.name AND g.object_kind='TABLE'"                                       \
+  " WHERE m.type='table' AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"
 
 const char* const kIndexColumns =
     "INDEX_NAME VARCHAR2(30), INDEX_TYPE VARCHAR2(27), TABLE_OWNER VARCHAR2(30), TABLE_NAME VARCHAR2(30),"
@@ -150,14 +157,21 @@ const char* const kIndexColumns =
 
 // Indexes created by CREATE INDEX (SQLite's automatic key indexes have no Oracle name).
 // A descending key makes the index function-based, as in Oracle.
+// A descending key makes the index function-based, as in Oracle; indexes keep their
+// kind (BITMAP, REVERSE) and storage as given, else an index's defaults in USERS.
+#define INDEX_DESC "EXISTS (SELECT 1 FROM pragma_index_xinfo(m.name,$U) x WHERE x.key=1 AND x.desc=1)"
 #define INDEX_ROW                                                                                            \
-  "m.name,CASE WHEN EXISTS (SELECT 1 FROM pragma_index_xinfo(m.name,$U) x WHERE x.key=1 AND x.desc=1)"       \
-  " THEN 'FUNCTION-BASED NORMAL' ELSE 'NORMAL' END,$U,m.tbl_name,'TABLE',"                                   \
+  "m.name,CASE WHEN " INDEX_DESC " THEN 'FUNCTION-BASED ' ELSE '' END||coalesce(g.index_type,'NORMAL'),"     \
+  "$U,m.tbl_name,'TABLE',"                                                                                   \
   "CASE WHEN (SELECT il.\"unique\" FROM pragma_index_list(m.tbl_name,$U) il WHERE il.name=m.name)"           \
-  " THEN 'UNIQUE' ELSE 'NONUNIQUE' END,'DISABLED',NULL," STORAGE_INDEX ",'YES','VALID','1','1','NO','N',"    \
-  "'N','N','DEFAULT',CASE WHEN EXISTS (SELECT 1 FROM pragma_index_xinfo(m.name,$U) x WHERE x.key=1"          \
-  " AND x.desc=1) THEN 'ENABLED' END,'NO' FROM $S.sqlite_master m WHERE m.type='index'"                      \
-  " AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"
+  " THEN 'UNIQUE' ELSE 'NONUNIQUE' END,'DISABLED',NULL,coalesce(g.tablespace_name,'USERS'),"                 \
+  "coalesce(g.ini_trans,2),coalesce(g.max_trans,255),coalesce(g.initial_extent,65536),"                      \
+  "coalesce(g.next_extent,1048576),coalesce(g.min_extents,1),coalesce(g.max_extents,2147483645),"           \
+  "coalesce(g.pct_increase,0),NULL,NULL,coalesce(g.freelists,1),coalesce(g.freelist_groups,1),"              \
+  "coalesce(g.pct_free,10),coalesce(g.logging,'YES'),'VALID','1','1','NO','N','N','N',"                      \
+  "coalesce(g.buffer_pool,'DEFAULT'),CASE WHEN " INDEX_DESC " THEN 'ENABLED' END,'NO'"                      \
+  " FROM $S.sqlite_master m LEFT JOIN main.vantro_storage g ON g.owner=$U AND g.object_name=m.name"           \
+  " AND g.object_kind='INDEX' WHERE m.type='index' AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"
 
 const char* const kArgumentColumns =
     "OBJECT_NAME VARCHAR2(30), PACKAGE_NAME VARCHAR2(30), OBJECT_ID NUMBER, OVERLOAD VARCHAR2(40),"

@@ -9,6 +9,7 @@
 #include "errors.h"
 #include "os.h"
 #include "sql_translate.h"
+#include "storage.h"
 #include "values.h"
 
 #include <cmath>
@@ -504,11 +505,16 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
       return st;
     }
   }
-  if (!sql_translate(s->text, ctx, &s->tr, &err)) {
+  std::string translated_text = s->text;
+  std::vector<std::string> storage_sql;
+  storage_clauses(&translated_text, ses->user, &storage_sql);
+  if (!sql_translate(translated_text, ctx, &s->tr, &err)) {
     // Oracle commits before a DDL statement even when its names then fail to check out.
     if (s->tr.parsed && is_ddl(s->tr.kind)) session_commit(ses, nullptr);
     return fail(s, errhp, err);
   }
+  if (s->tr.kind == StatementKind::CreateTable || s->tr.kind == StatementKind::CreateIndex)
+    s->tr.catalog_sql.insert(s->tr.catalog_sql.end(), storage_sql.begin(), storage_sql.end());
   OsLocalTime now = os_local_time();
   DateValue dv;
   dv.year = now.year;

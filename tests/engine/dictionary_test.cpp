@@ -377,4 +377,21 @@ TEST_F(Dictionary, SessionDateFormatRoundTrips) {
   EXPECT_EQ(rows("select to_date('2024-02-29 23:59:58') + 1/86400*2 from dual"), Rows{"2024-03-01 00:00:00"});
 }
 
+TEST_F(Dictionary, StorageClausesAndIndexKindsAreAcceptedAndShown) {
+  run("create table t (a number, b number) tablespace tools pctfree 20 initrans 3"
+      " storage (initial 128K next 1M maxextents unlimited buffer_pool keep) nologging");
+  run("create index t_a on t (a) reverse tablespace indx pctfree 5 storage (initial 64k)");
+  run("create bitmap index t_b on t (b)");
+  EXPECT_EQ(rows("select tablespace_name,pct_free,ini_trans,max_trans,initial_extent,next_extent,max_extents,"
+                 "logging,buffer_pool from all_tables where owner='SCOTT' and table_name='T'"),
+            Rows{"TOOLS|20|3|255|131072|1048576|2147483645|NO|KEEP"});
+  EXPECT_EQ(rows("select index_name,index_type,tablespace_name,pct_free,ini_trans,initial_extent from all_indexes"
+                 " where owner='SCOTT' order by 1"),
+            (Rows{"T_A|NORMAL/REV|INDX|5|2|65536", "T_B|BITMAP|USERS|10|2|65536"}));
+  EXPECT_EQ(s.exec("create table u (a number) tablespace"), OCI_ERROR) << "a clause cut short is not dropped silently";
+  EXPECT_EQ(s.exec("create table u (a number) pctfree 10 wrongword"), OCI_ERROR);
+  run("insert into t values (1, 2)");
+  EXPECT_EQ(rows("select a from t where a = 1"), Rows{"1"});
+}
+
 }  // namespace
