@@ -9,6 +9,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
@@ -133,6 +134,11 @@ class DdlParser {
   DdlResult sequence(bool create);
   DdlResult drop_sequence();
   DdlResult create_view(bool replace);
+  DdlResult alter_table();
+  DdlResult add_constraint(const std::string& owner, const std::string& table, const std::vector<ColumnInfo>& cols);
+  DdlResult modify_not_null(const std::string& owner, const std::string& table, const std::vector<ColumnInfo>& cols);
+  bool name_list(std::vector<std::string>* out, const std::vector<ColumnInfo>* cols);
+  std::string raise_sql(int code, const std::string& message);
   DdlResult drop_view();
   bool view_exists(const std::string& owner, const std::string& name);
   bool synonym_exists(const std::string& owner, const std::string& name);
@@ -170,7 +176,10 @@ DdlResult DdlParser::run() {
     if (!is_public && accept_word("VIEW")) return drop_view();
     return DdlResult::NotMine;
   }
-  if (accept_word("ALTER") && accept_word("SEQUENCE")) return sequence(false);
+  if (accept_word("ALTER")) {
+    if (accept_word("SEQUENCE")) return sequence(false);
+    if (accept_word("TABLE")) return alter_table();
+  }
   return DdlResult::NotMine;
 }
 
@@ -542,6 +551,216 @@ DdlResult DdlParser::drop_view() {
   sql_->push_back("DELETE FROM main.vantro_columns" + where + "table_name=" + quote_text(view));
   sql_->push_back("DELETE FROM main.vantro_views" + where + "view_name=" + quote_text(view));
   sql_->push_back("DELETE FROM main.vantro_comments" + where + "table_name=" + quote_text(view));
+  return DdlResult::Done;
+}
+
+std::string DdlParser::raise_sql(int code, const std::string& message) {
+  char num[8];
+  std::snprintf(num, sizeof num, "%05d", code);
+  return quote_text(std::string("ORA-") + num + ": " + message);
+}
+
+bool DdlParser::name_list(std::vector<std::string>* out, const std::vector<ColumnInfo>* cols) {
+  if (!accept_op("(")) return false;
+  do {
+    std::string n;
+    std::uint32_t off = 0;
+    if (!name(&n, &off)) return false;
+    if (cols) {
+      bool found = false;
+      for (const ColumnInfo& c : *cols) found = found || c.name == n;
+      if (!found) {
+        *err_ = ora_error(904, "\"" + n + "\"");
+        err_->offset = off;
+        return false;
+      }
+    }
+    out->push_back(n);
+  } while (accept_op(","));
+  return accept_op(")");
+}
+
+// ALTER TABLE ... ADD constraint and ALTER TABLE ... MODIFY column NOT NULL. SQLite
+// cannot add constraints to a table, so keys become unique indexes named after the
+// constraint (as Oracle's are) and checks become triggers; existing rows are checked
+// first, as Oracle validates a new constraint. Other ALTER TABLE forms are the
+// translator's.
+DdlResult DdlParser::alter_table() {
+  std::string owner, table;
+  std::uint32_t off = 0;
+  if (!object_name(&owner, &table, &off)) return DdlResult::NotMine;
+  if (owner.empty()) owner = schema_;
+  bool add = is_word("ADD");
+  bool modify = is_word("MODIFY");
+  if (!add && !modify) return DdlResult::NotMine;
+  std::size_t save = p_;
+  ++p_;
+  bool paren = modify && accept_op("(");
+  if (add && !is_word("CONSTRAINT") && !is_word("PRIMARY") && !is_word("UNIQUE") && !is_word("CHECK") &&
+      !is_word("FOREIGN")) {
+    p_ = save;
+    return DdlResult::NotMine;
+  }
+  std::vector<ColumnInfo> cols;
+  if (!catalog_->table_columns(owner, table, &cols)) {
+    *err_ = ora_error(942);
+    err_->offset = off;
+    return DdlResult::Failed;
+  }
+  if (add) return add_constraint(owner, table, cols);
+  DdlResult r = modify_not_null(owner, table, cols);
+  if (r == DdlResult::NotMine) {
+    p_ = save;
+    return r;
+  }
+  if (r == DdlResult::Done && paren && !accept_op(")")) return fail(907);
+  if (r == DdlResult::Done && !at_end()) {
+    sql_->clear();
+    return fail(933);
+  }
+  return r;
+}
+
+DdlResult DdlParser::modify_not_null(const std::string& owner, const std::string& table,
+                                     const std::vector<ColumnInfo>& cols) {
+  std::string col, cname;
+  std::uint32_t col_off = 0;
+  if (!name(&col, &col_off)) return DdlResult::NotMine;
+  if (accept_word("CONSTRAINT") && !name(&cname)) return fail(902);
+  if (!accept_word("NOT") || !accept_word("NULL")) return DdlResult::NotMine;
+  const ColumnInfo* c = nullptr;
+  for (const ColumnInfo& x : cols)
+    if (x.name == col) c = &x;
+  if (!c) {
+    *err_ = ora_error(904, "\"" + col + "\"");
+    err_->offset = col_off;
+    return DdlResult::Failed;
+  }
+  if (!c->type.nullable) return fail(1442, "column to be modified to NOT NULL is already NOT NULL");
+  long long id = 0;
+  {
+    Stmt q(db_, "SELECT coalesce(max(id),0)+1 FROM main.vantro_constraints");
+    if (q.row()) id = sqlite3_column_int64(q.s, 0);
+  }
+  std::string shown = cname.empty() ? "SYS_C00" + std::to_string(id + 4999) : cname;
+  std::string qt = "\"" + owner + "\".\"" + table + "\"";
+  std::string qc = "\"" + col + "\"";
+  sql_->push_back("SELECT CASE WHEN EXISTS (SELECT 1 FROM " + qt + " WHERE " + qc + " IS NULL) THEN vantro_raise(" +
+                  raise_sql(2296, "cannot enable (" + owner + "." + shown + ") - null values found") + ") END");
+  for (const char* event : {"INSERT", "UPDATE"}) {
+    std::string message = std::string(event) == "INSERT"
+                              ? "cannot insert NULL into (\"" + owner + "\".\"" + table + "\"." + qc + ")"
+                              : "cannot update (\"" + owner + "\".\"" + table + "\"." + qc + ") to NULL";
+    sql_->push_back("CREATE TRIGGER \"" + owner + "\".\"VANTRO$NN" + std::to_string(id) + event + "\" BEFORE " + event +
+                    " ON \"" + table + "\" FOR EACH ROW WHEN NEW." + qc + " IS NULL BEGIN SELECT RAISE(ABORT," +
+                    raise_sql(std::string(event) == "INSERT" ? 1400 : 1407, message) + "); END");
+  }
+  sql_->push_back("INSERT INTO main.vantro_constraints(id,owner,constraint_name,constraint_type,table_name,"
+                  "search_condition) VALUES (" + std::to_string(id) + "," + quote_text(owner) + "," +
+                  (cname.empty() ? std::string("NULL") : quote_text(cname)) + ",'C'," + quote_text(table) + "," +
+                  quote_text("\"" + col + "\" IS NOT NULL") + ")");
+  sql_->push_back("INSERT INTO main.vantro_cons_columns(constraint_id,column_name,position) VALUES (" +
+                  std::to_string(id) + "," + quote_text(col) + ",NULL)");
+  sql_->push_back("UPDATE main.vantro_columns SET nullable=0 WHERE owner=" + quote_text(owner) + " AND table_name=" +
+                  quote_text(table) + " AND column_name=" + quote_text(col));
+  return DdlResult::Done;
+}
+
+DdlResult DdlParser::add_constraint(const std::string& owner, const std::string& table,
+                                    const std::vector<ColumnInfo>& cols) {
+  std::string cname;
+  if (accept_word("CONSTRAINT") && !name(&cname)) return fail(902);
+  if (!cname.empty() && catalog_->object_exists(owner, cname)) return fail(2264, "name already used by an existing constraint");
+  long long id = 0;
+  {
+    Stmt q(db_, "SELECT coalesce(max(id),0)+1 FROM main.vantro_constraints");
+    if (q.row()) id = sqlite3_column_int64(q.s, 0);
+  }
+  std::string shown = cname.empty() ? "SYS_C00" + std::to_string(id + 4999) : cname;
+  std::string qt = "\"" + owner + "\".\"" + table + "\"";
+  std::string full = owner + "." + shown;
+  std::string record = "INSERT INTO main.vantro_constraints(id,owner,constraint_name,constraint_type,table_name,"
+                       "search_condition) VALUES (" + std::to_string(id) + "," + quote_text(owner) + "," +
+                       (cname.empty() ? std::string("NULL") : quote_text(cname)) + ",";
+  std::vector<std::string> key;
+  if (accept_word("PRIMARY") || accept_word("UNIQUE")) {
+    bool primary = t_[p_ - 1].text == "PRIMARY";
+    if (primary && !accept_word("KEY")) return fail(905);
+    if (!name_list(&key, &cols)) return err_->code ? DdlResult::Failed : fail(906);
+    if (!at_end()) return fail(933);
+    if (primary) {
+      Stmt q(db_, "SELECT 1 FROM main.vantro_constraints WHERE owner=?1 AND table_name=?2 AND constraint_type='P'");
+      q.text(1, owner);
+      q.text(2, table);
+      if (q.row()) return fail(2260, "table can have only one primary key");
+    }
+    std::string list, dup_cols, null_test;
+    for (std::size_t i = 0; i < key.size(); ++i) {
+      list += (i ? ",\"" : "\"") + key[i] + "\"";
+      null_test += (i ? " OR \"" : "\"") + key[i] + "\" IS NULL";
+    }
+    sql_->push_back("SELECT CASE WHEN EXISTS (SELECT 1 FROM " + qt + " GROUP BY " + list +
+                    " HAVING count(*)>1 AND NOT (" + null_test + ")) THEN vantro_raise(" +
+                    raise_sql(2299, "cannot validate (" + full + ") - duplicate keys found") + ") END");
+    if (primary) {
+      sql_->push_back("SELECT CASE WHEN EXISTS (SELECT 1 FROM " + qt + " WHERE " + null_test +
+                      ") THEN vantro_raise(" + raise_sql(2437, "cannot validate (" + full +
+                      ") - primary key violated") + ") END");
+      sql_->push_back("CREATE TRIGGER \"" + owner + "\".\"VANTRO$PK" + std::to_string(id) + "\" BEFORE INSERT ON \"" +
+                      table + "\" FOR EACH ROW WHEN " + [&] {
+                        std::string t;
+                        for (std::size_t i = 0; i < key.size(); ++i) t += (i ? " OR NEW.\"" : "NEW.\"") + key[i] + "\" IS NULL";
+                        return t;
+                      }() + " BEGIN SELECT RAISE(ABORT," +
+                      raise_sql(1400, "cannot insert NULL into (\"" + owner + "\".\"" + table + "\")") + "); END");
+      for (const std::string& k : key)
+        sql_->push_back("UPDATE main.vantro_columns SET nullable=0 WHERE owner=" + quote_text(owner) +
+                        " AND table_name=" + quote_text(table) + " AND column_name=" + quote_text(k));
+    }
+    sql_->push_back("CREATE UNIQUE INDEX \"" + owner + "\".\"" + shown + "\" ON \"" + table + "\" (" + list + ")");
+    sql_->push_back(record + (primary ? "'P'" : "'U'") + "," + quote_text(table) + ",NULL)");
+  } else if (accept_word("CHECK")) {
+    if (!is_op("(")) return fail(906);
+    std::uint32_t start = t_[p_ + 1].offset;
+    int depth = 0;
+    std::uint32_t end = start;
+    do {
+      if (is_op("(")) ++depth;
+      if (is_op(")")) --depth;
+      end = cur().offset;
+      ++p_;
+    } while (depth > 0 && cur().kind != TokenKind::End);
+    if (depth != 0) return fail(907);
+    if (!at_end()) return fail(933);
+    std::string condition = text_.substr(start, end - start);
+    Translation tr;
+    std::string probe = "SELECT 1 FROM " + qt + " WHERE NOT (" + condition + ")";
+    if (!sql_translate(probe, ctx_, &tr, err_)) {
+      err_->offset = err_->offset >= probe.size() - condition.size() - 1
+                         ? start + (err_->offset - static_cast<std::uint32_t>(probe.size() - condition.size() - 1))
+                         : start;
+      return DdlResult::Failed;
+    }
+    std::string violated = raise_sql(2290, "check constraint (" + full + ") violated");
+    sql_->push_back("SELECT CASE WHEN EXISTS (" + tr.sql + ") THEN vantro_raise(" +
+                    raise_sql(2293, "cannot validate (" + full + ") - check constraint violated") + ") END");
+    // The trigger tests the new row through a one-row table named like the table, so
+    // the translated condition's qualified columns find their values.
+    std::string row = "SELECT ";
+    for (std::size_t i = 0; i < cols.size(); ++i)
+      row += (i ? ",NEW.\"" : "NEW.\"") + cols[i].name + "\" AS \"" + cols[i].name + "\"";
+    std::string where = tr.sql.substr(tr.sql.find(" WHERE ") + 7);
+    for (const char* event : {"INSERT", "UPDATE"})
+      sql_->push_back("CREATE TRIGGER \"" + owner + "\".\"VANTRO$CK" + std::to_string(id) + event + "\" BEFORE " +
+                      event + " ON \"" + table + "\" FOR EACH ROW WHEN EXISTS (SELECT 1 FROM (" + row + ") AS \"" +
+                      table + "\" WHERE " + where + ") BEGIN SELECT RAISE(ABORT," + violated + "); END");
+    sql_->push_back(record + "'C'," + quote_text(table) + "," + quote_text(condition) + ")");
+  } else {
+    return DdlResult::NotMine;
+  }
+  for (std::size_t i = 0; i < key.size(); ++i)
+    sql_->push_back("INSERT INTO main.vantro_cons_columns(constraint_id,column_name,position) VALUES (" +
+                    std::to_string(id) + "," + quote_text(key[i]) + "," + std::to_string(i + 1) + ")");
   return DdlResult::Done;
 }
 

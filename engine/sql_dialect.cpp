@@ -574,6 +574,12 @@ void fn_to_number_mask(sqlite3_context* ctx, int, sqlite3_value** argv) {
   result_number(ctx, d);
 }
 
+// vantro_raise(text): fails the statement with text ("ORA-nnnnn: message").
+void fn_raise(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  std::string text = text_of(argv[0]);
+  sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
+}
+
 struct FunctionEntry {
   const char* name;
   int args;
@@ -598,6 +604,7 @@ const FunctionEntry kFunctions[] = {
     {"vantro_to_date_mask", 2, false, fn_to_date_mask},
     {"vantro_number_format", 2, true, fn_number_format},
     {"vantro_to_number_mask", 2, true, fn_to_number_mask},
+    {"vantro_raise", 1, false, fn_raise},
 };
 
 }  // namespace

@@ -394,4 +394,38 @@ TEST_F(Dictionary, StorageClausesAndIndexKindsAreAcceptedAndShown) {
   EXPECT_EQ(rows("select a from t where a = 1"), Rows{"1"});
 }
 
+TEST_F(Dictionary, ConstraintsAddedLaterAreValidatedEnforcedAndListed) {
+  run("create table emp (empno number(4), ename varchar2(10), sal number(7,2))");
+  run("insert into emp values (1, 'KING', 5000)");
+  run("insert into emp values (2, null, 0)");
+  EXPECT_EQ(s.exec("alter table emp add constraint ck_sal check (sal > 0)"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-02293: cannot validate (SCOTT.CK_SAL) - check constraint violated\n");
+  EXPECT_EQ(s.exec("alter table emp modify ename not null"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 2296);
+  run("delete from emp where empno = 2");
+  run("alter table emp add constraint ck_sal check (sal > 0)");
+  run("alter table emp modify ename not null");
+  run("alter table emp add primary key (empno)");
+  run("alter table emp add constraint uk_name unique (ename)");
+  EXPECT_EQ(s.exec("insert into emp values (3, 'X', -1)"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-02290: check constraint (SCOTT.CK_SAL) violated\n");
+  EXPECT_EQ(s.exec("insert into emp values (3, null, 1)"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 1400);
+  EXPECT_EQ(s.exec("insert into emp values (4, 'KING', 1)"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 1);
+  EXPECT_EQ(s.exec("update emp set sal = -5"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 2290);
+  run("insert into emp values (3, 'SMITH', 800)");
+  EXPECT_EQ(rows("select constraint_type,search_condition,generated from all_constraints where owner='SCOTT'"
+                 " and table_name='EMP' order by constraint_type,search_condition"),
+            (Rows{"C|\"ENAME\" IS NOT NULL|GENERATED NAME", "C|sal > 0|USER NAME", "P|<null>|GENERATED NAME",
+                  "U|<null>|USER NAME"}));
+  EXPECT_EQ(rows("select nullable from all_tab_columns where table_name='EMP' order by column_id"),
+            (Rows{"N", "N", "Y"}));
+  EXPECT_EQ(rows("select index_name,uniqueness from user_indexes where index_name='UK_NAME'"),
+            Rows{"UK_NAME|UNIQUE"});
+  EXPECT_EQ(s.exec("alter table emp add primary key (ename)"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 2260);
+}
+
 }  // namespace
