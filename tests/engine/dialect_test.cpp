@@ -2,6 +2,8 @@
 // against the values Oracle returns, including its NULL rules and edge positions.
 #include "oci_session.h"
 
+#include <filesystem>
+
 namespace {
 
 using Rows = std::vector<std::string>;
@@ -9,7 +11,9 @@ using Rows = std::vector<std::string>;
 class Dialect : public ::testing::Test {
  protected:
   void SetUp() override {
-    test_home();
+    std::string home = test_home();
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(home) / "databases", ignored);
     ASSERT_NE(test_oci(), nullptr);
     ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
   }

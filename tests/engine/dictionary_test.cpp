@@ -3,6 +3,8 @@
 // gives for the same schema.
 #include "oci_session.h"
 
+#include <filesystem>
+
 #include <cstdlib>
 
 namespace {
@@ -10,7 +12,11 @@ namespace {
 class Dictionary : public ::testing::Test {
  protected:
   void SetUp() override {
-    test_home();
+    // The home folder is named after the process id: clear what an earlier process with
+    // the same id may have left, since these tests need a fresh database.
+    std::string home = test_home();
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(home) / "databases", ignored);
     ASSERT_NE(test_oci(), nullptr);
     if (test_against_oracle()) GTEST_SKIP() << "checks the embedded engine's fresh schema";
     ASSERT_EQ(s.connect("scott", "tiger", "dict"), OCI_SUCCESS) << s.error_text();
