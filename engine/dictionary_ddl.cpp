@@ -755,6 +755,105 @@ DdlResult DdlParser::add_constraint(const std::string& owner, const std::string&
                       event + " ON \"" + table + "\" FOR EACH ROW WHEN EXISTS (SELECT 1 FROM (" + row + ") AS \"" +
                       table + "\" WHERE " + where + ") BEGIN SELECT RAISE(ABORT," + violated + "); END");
     sql_->push_back(record + "'C'," + quote_text(table) + "," + quote_text(condition) + ")");
+  } else if (accept_word("FOREIGN")) {
+    if (!accept_word("KEY")) return fail(905);
+    if (!name_list(&key, &cols)) return err_->code ? DdlResult::Failed : fail(906);
+    if (!accept_word("REFERENCES")) return fail(905);
+    std::string r_owner, r_table;
+    std::uint32_t r_off = 0;
+    if (!object_name(&r_owner, &r_table, &r_off)) return fail(903);
+    if (r_owner.empty()) r_owner = owner;
+    std::vector<ColumnInfo> r_cols;
+    if (r_owner != owner || !catalog_->table_columns(r_owner, r_table, &r_cols)) {
+      *err_ = ora_error(942);
+      err_->offset = r_off;
+      return DdlResult::Failed;
+    }
+    std::vector<std::string> r_key;
+    if (is_op("(") && !name_list(&r_key, &r_cols)) return err_->code ? DdlResult::Failed : fail(906);
+    std::string rule = "NO ACTION";
+    if (accept_word("ON")) {
+      if (!accept_word("DELETE")) return fail(905);
+      if (accept_word("CASCADE")) rule = "CASCADE";
+      else if (accept_word("SET") && accept_word("NULL")) rule = "SET NULL";
+      else return fail(905);
+    }
+    if (!at_end()) return fail(933);
+    // The referenced key: the primary key, or the unique key of exactly these columns.
+    long long r_id = 0;
+    {
+      Stmt q(db_, "SELECT k.id,(SELECT group_concat(column_name,',') FROM (SELECT column_name FROM"
+                  " main.vantro_cons_columns WHERE constraint_id=k.id ORDER BY position)) FROM main.vantro_constraints k"
+                  " WHERE k.owner=?1 AND k.table_name=?2 AND k.constraint_type IN ('P','U') ORDER BY k.constraint_type");
+      q.text(1, r_owner);
+      q.text(2, r_table);
+      while (q.row()) {
+        std::string columns = q.col(1), wanted;
+        for (std::size_t i = 0; i < r_key.size(); ++i) wanted += (i ? "," : "") + r_key[i];
+        if (r_key.empty() || columns == wanted) {
+          r_id = sqlite3_column_int64(q.s, 0);
+          if (r_key.empty()) {
+            std::size_t at = 0;
+            while (at <= columns.size()) {
+              std::size_t comma = columns.find(',', at);
+              if (comma == std::string::npos) comma = columns.size();
+              r_key.push_back(columns.substr(at, comma - at));
+              at = comma + 1;
+            }
+          }
+          break;
+        }
+      }
+    }
+    if (r_id == 0 || r_key.size() != key.size())
+      return fail(2270, "no matching unique or primary key for this column-list");
+    std::string qp = "\"" + r_owner + "\".\"" + r_table + "\"";
+    auto match = [&](const char* child_prefix, const char* parent_prefix) {
+      std::string m;
+      for (std::size_t i = 0; i < key.size(); ++i)
+        m += std::string(i ? " AND " : "") + parent_prefix + "\"" + r_key[i] + "\"=" + child_prefix + "\"" + key[i] + "\"";
+      return m;
+    };
+    std::string all_set, child_cols;
+    for (std::size_t i = 0; i < key.size(); ++i) all_set += std::string(i ? " AND " : "") + "NEW.\"" + key[i] + "\" IS NOT NULL";
+    std::string existing_set;
+    for (std::size_t i = 0; i < key.size(); ++i) existing_set += std::string(i ? " AND " : "") + "c.\"" + key[i] + "\" IS NOT NULL";
+    sql_->push_back("SELECT CASE WHEN EXISTS (SELECT 1 FROM " + qt + " c WHERE " + existing_set +
+                    " AND NOT EXISTS (SELECT 1 FROM " + qp + " p WHERE " + match("c.", "p.") + ")) THEN vantro_raise(" +
+                    raise_sql(2298, "cannot validate (" + full + ") - parent keys not found") + ") END");
+    std::string id_text = std::to_string(id);
+    for (const char* event : {"INSERT", "UPDATE"})
+      sql_->push_back("CREATE TRIGGER \"" + owner + "\".\"VANTRO$FK" + id_text + event + "\" BEFORE " + event + " ON \"" +
+                      table + "\" FOR EACH ROW WHEN " + all_set + " AND NOT EXISTS (SELECT 1 FROM \"" + r_table +
+                      "\" p WHERE " + match("NEW.", "p.") + ") BEGIN SELECT RAISE(ABORT," +
+                      raise_sql(2291, "integrity constraint (" + full + ") violated - parent key not found") +
+                      "); END");
+    std::string children = "SELECT 1 FROM \"" + table + "\" c WHERE " + match("c.", "OLD.");
+    std::string child_found = raise_sql(2292, "integrity constraint (" + full + ") violated - child record found");
+    if (rule == "NO ACTION") {
+      sql_->push_back("CREATE TRIGGER \"" + owner + "\".\"VANTRO$FK" + id_text + "DEL\" BEFORE DELETE ON \"" +
+                      r_table + "\" FOR EACH ROW WHEN EXISTS (" + children + ") BEGIN SELECT RAISE(ABORT," +
+                      child_found + "); END");
+    } else {
+      std::string action = rule == "CASCADE" ? "DELETE FROM \"" + table + "\"" : "UPDATE \"" + table + "\" SET ";
+      if (rule == "SET NULL")
+        for (std::size_t i = 0; i < key.size(); ++i) action += (i ? ",\"" : "\"") + key[i] + "\"=NULL";
+      std::string where;
+      for (std::size_t i = 0; i < key.size(); ++i)
+        where += std::string(i ? " AND " : "") + "\"" + key[i] + "\"=OLD.\"" + r_key[i] + "\"";
+      sql_->push_back("CREATE TRIGGER \"" + owner + "\".\"VANTRO$FK" + id_text + "DEL\" AFTER DELETE ON \"" + r_table +
+                      "\" FOR EACH ROW BEGIN " + action + " WHERE " + where + "; END");
+    }
+    std::string key_changed;
+    for (std::size_t i = 0; i < r_key.size(); ++i)
+      key_changed += std::string(i ? " OR " : "") + "OLD.\"" + r_key[i] + "\" IS NOT NEW.\"" + r_key[i] + "\"";
+    sql_->push_back("CREATE TRIGGER \"" + owner + "\".\"VANTRO$FK" + id_text + "UPD\" BEFORE UPDATE ON \"" + r_table +
+                    "\" FOR EACH ROW WHEN (" + key_changed + ") AND EXISTS (" + children + ") BEGIN SELECT RAISE(ABORT," +
+                    child_found + "); END");
+    sql_->push_back("INSERT INTO main.vantro_constraints(id,owner,constraint_name,constraint_type,table_name,"
+                    "r_constraint_id,delete_rule) VALUES (" + id_text + "," + quote_text(owner) + "," +
+                    (cname.empty() ? std::string("NULL") : quote_text(cname)) + ",'R'," + quote_text(table) + "," +
+                    std::to_string(r_id) + "," + quote_text(rule) + ")");
   } else {
     return DdlResult::NotMine;
   }

@@ -434,4 +434,33 @@ TEST_F(Dictionary, ConstraintsAddedLaterAreValidatedEnforcedAndListed) {
   EXPECT_EQ(s.error_code(), 2260);
 }
 
+TEST_F(Dictionary, ForeignKeysAddedLaterCheckParentsAndApplyTheirDeleteRule) {
+  run("create table dept (deptno number(2) constraint pk_dept primary key, dname varchar2(10))");
+  run("create table emp (empno number(4), deptno number(2))");
+  run("insert into dept values (10, 'A')");
+  run("insert into dept values (20, 'B')");
+  run("insert into emp values (1, 30)");
+  EXPECT_EQ(s.exec("alter table emp add constraint fk_dept foreign key (deptno) references dept"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-02298: cannot validate (SCOTT.FK_DEPT) - parent keys not found\n");
+  run("update emp set deptno = 10");
+  run("alter table emp add constraint fk_dept foreign key (deptno) references dept");
+  EXPECT_EQ(s.exec("insert into emp values (2, 99)"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-02291: integrity constraint (SCOTT.FK_DEPT) violated - parent key not found\n");
+  run("insert into emp values (3, null)");
+  EXPECT_EQ(s.exec("delete from dept where deptno = 10"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 2292);
+  run("delete from dept where deptno = 20");
+  EXPECT_EQ(rows("select R_OWNER,R_CONSTRAINT_NAME,DELETE_RULE from all_constraints where constraint_name='FK_DEPT'"),
+            Rows{"SCOTT|PK_DEPT|NO ACTION"});
+  run("create table bonus (empno number(4) primary key, amount number)");
+  run("create table bonus_note (empno number(4), note varchar2(10))");
+  run("alter table bonus_note add foreign key (empno) references bonus (empno) on delete cascade");
+  run("insert into bonus values (1, 5)");
+  run("insert into bonus_note values (1, 'x')");
+  run("delete from bonus where empno = 1");
+  EXPECT_EQ(rows("select count(*) from bonus_note"), Rows{"0"});
+  EXPECT_EQ(s.exec("alter table emp add foreign key (empno) references bonus (amount)"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 2270);
+}
+
 }  // namespace
