@@ -386,25 +386,17 @@ const ViewDef kViews[] = {
      "vantro_sys_context('USERENV','OS_USER'),'vantro','USER',vantro_sys_context('USERENV','LOGON_TIME')"},
 };
 
-// The columns of views that share another's list: the ALL_ form adds the owner.
-const char* owner_column(const char* name) {
-  if (std::strcmp(name, "ALL_SEQUENCES") == 0) return "SEQUENCE_OWNER VARCHAR2(30), ";
-  return "OWNER VARCHAR2(30), ";
-}
-
+// The columns of a view: its own list, or the USER_ form's list with the owner first
+// (ALL_SEQUENCES names it SEQUENCE_OWNER).
 std::string columns_of(const ViewDef& v) {
   if (v.columns) return v.columns;
   if (std::strstr(v.name, "CONSTRAINTS")) return kConstraintColumns;
   std::string base = std::string(v.name);
   std::string user_name = "USER_" + base.substr(base.find('_') + 1);
+  const char* owner = base == "ALL_SEQUENCES" ? "SEQUENCE_OWNER VARCHAR2(30), " : "OWNER VARCHAR2(30), ";
   for (const ViewDef& u : kViews)
-    if (user_name == u.name && u.columns) return std::string(owner_column(v.name)) + u.columns;
-  if (base == "ALL_SOURCE")
-    return "OWNER VARCHAR2(30), NAME VARCHAR2(30), TYPE VARCHAR2(12), LINE NUMBER, TEXT VARCHAR2(4000)";
-  if (base == "ALL_ERRORS")
-    return "OWNER VARCHAR2(30), NAME VARCHAR2(30), TYPE VARCHAR2(12), SEQUENCE NUMBER, LINE NUMBER,"
-           " POSITION NUMBER, TEXT VARCHAR2(4000), ATTRIBUTE VARCHAR2(9), MESSAGE_NUMBER NUMBER";
-  return std::string("OWNER VARCHAR2(30), ") + kObjectColumns;
+    if (user_name == u.name && u.columns) return std::string(owner) + u.columns;
+  return std::string(owner) + kObjectColumns;
 }
 
 bool parse_columns(const std::string& spec, std::vector<ColumnInfo>* out) {
