@@ -10,6 +10,7 @@
 
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -169,6 +170,7 @@ void fn_pad(sqlite3_context* ctx, int, sqlite3_value** argv) {
   if (n > 32767) return raise(ctx, 1722);
   std::size_t len = static_cast<std::size_t>(n);
   std::string s = text_of(argv[0]), pad = text_of(argv[2]);
+  if (pad.empty()) return sqlite3_result_null(ctx);
   bool left = sqlite3_value_int(argv[3]) != 0;
   if (s.size() >= len) return result_text(ctx, s.substr(0, len));
   std::string fill;
@@ -185,8 +187,9 @@ void fn_substr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   std::string s = text_of(argv[0]);
   double p = 0, l = 0;
   if (!number_of(ctx, argv[1], &p)) return;
-  long long pos = static_cast<long long>(std::trunc(p));
   long long size = static_cast<long long>(s.size());
+  if (p > static_cast<double>(size) || p < -static_cast<double>(size)) return sqlite3_result_null(ctx);
+  long long pos = static_cast<long long>(std::trunc(p));
   if (pos == 0) pos = 1;
   if (pos < 0) pos = size + pos + 1;
   if (pos < 1 || pos > size) return sqlite3_result_null(ctx);
@@ -194,7 +197,7 @@ void fn_substr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (argc == 3) {
     if (!number_of(ctx, argv[2], &l)) return;
     if (l < 1) return sqlite3_result_null(ctx);
-    if (static_cast<long long>(l) < len) len = static_cast<long long>(l);
+    if (l < static_cast<double>(len)) len = static_cast<long long>(l);
   }
   result_text(ctx, s.substr(static_cast<std::size_t>(pos - 1), static_cast<std::size_t>(len)));
 }
@@ -208,6 +211,8 @@ void fn_instr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   double p = 1, o = 1;
   if (argc > 2 && !number_of(ctx, argv[2], &p)) return;
   if (argc > 3 && !number_of(ctx, argv[3], &o)) return;
+  const double limit = 4.0e9;
+  if (std::fabs(p) > limit || o > limit) return sqlite3_result_int(ctx, 0);
   long long pos = static_cast<long long>(p), occ = static_cast<long long>(o);
   if (pos == 0) return sqlite3_result_int(ctx, 0);
   if (occ < 1) return raise(ctx, 1428, std::to_string(occ));
@@ -288,8 +293,8 @@ void fn_chr(sqlite3_context* ctx, int, sqlite3_value** argv) {
   if (is_null(argv[0])) return sqlite3_result_null(ctx);
   double d = 0;
   if (!number_of(ctx, argv[0], &d)) return;
+  if (d < 0 || d >= 256) return raise(ctx, 1722);
   long long n = static_cast<long long>(d);
-  if (n < 0 || n > 255) return raise(ctx, 1722);
   std::string s(1, static_cast<char>(n));
   sqlite3_result_text(ctx, s.c_str(), 1, SQLITE_TRANSIENT);
 }
@@ -366,6 +371,7 @@ void fn_date(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (op == "ADD_MONTHS") {
     double n = 0;
     if (!number_of(ctx, argv[2], &n)) return;
+    if (std::fabs(n) > 120000) return raise(ctx, 1841);
     return result_date(ctx, add_months(d, static_cast<long long>(std::trunc(n))));
   }
   if (op == "LAST_DAY") {
@@ -517,8 +523,13 @@ void fn_number_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
   if (!m.valid) return raise(ctx, 1481);
   bool neg = v < 0;
   double a = std::fabs(v);
-  char buf[128];
-  std::snprintf(buf, sizeof buf, "%.*f", m.frac_digits, a);
+  char buf[512];
+  int written = std::snprintf(buf, sizeof buf, "%.*f", m.frac_digits, a);
+  if (written < 0 || static_cast<std::size_t>(written) >= sizeof buf) {
+    // Wider than any mask: Oracle shows the overflow as hashes.
+    result_text(ctx, std::string(static_cast<std::size_t>(m.int_digits + m.frac_digits + 2), '#'));
+    return;
+  }
   std::string digits = buf;
   std::size_t dot = digits.find('.');
   std::string ip = digits.substr(0, dot), fp = dot == std::string::npos ? std::string() : digits.substr(dot + 1);

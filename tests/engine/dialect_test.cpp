@@ -48,6 +48,9 @@ TEST_F(Dialect, StringFunctionsFollowOraclePositionsAndEmptyStrings) {
   EXPECT_EQ(v("replace('banana','an')||replace('banana','an','AN')||replace('ab',null)"), "babANANaab");
   EXPECT_EQ(v("translate('abc-12','abc-','AB')"), "AB12");
   EXPECT_EQ(v("chr(65)||ascii('a')"), "A97");
+  EXPECT_EQ(v("substr('abc',1e30)||substr('abc',-1e30)||substr('abc',2,1e30)"), "bc");
+  EXPECT_EQ(v("instr('abc','b',1e30)||lpad('a',3,null)"), "0");
+  EXPECT_EQ(v("chr(1e30)"), "error: ORA-01722: invalid number\n");
 }
 
 TEST_F(Dialect, NumbersRoundTruncateAndFormat) {
@@ -61,6 +64,7 @@ TEST_F(Dialect, NumbersRoundTruncateAndFormat) {
   EXPECT_EQ(v("to_char(1234.5,'9,999.99')"), " 1,234.50");
   EXPECT_EQ(v("to_char(-5,'FM000')"), "-005");
   EXPECT_EQ(v("to_char(123456,'999')"), "####");
+  EXPECT_EQ(v("to_char(1e300,'999')"), "####");
   EXPECT_EQ(v("to_number('1,234.5','9,999.9') + 1"), "1235.5");
   EXPECT_EQ(v("to_number('12x')"), "error: ORA-01722: invalid number\n");
   EXPECT_EQ(v("to_char(to_number(' 42 '))"), "42");
