@@ -36,7 +36,7 @@ class Parser {
   std::size_t p_ = 0;
   bool failed_ = false;
 
-  const Token& cur() const { return t_[p_]; }
+  const Token& cur() const { return t_[p_ < t_.size() ? p_ : t_.size() - 1]; }
   const Token& peek(std::size_t k = 1) const {
     return t_[p_ + k < t_.size() ? p_ + k : t_.size() - 1];
   }
@@ -869,7 +869,8 @@ bool Parser::create(Statement* s) {
       }
     } while (accept_op(","));
     if (!expect_op(")", 907)) return false;
-    while (cur().kind == TokenKind::Word && (is_word("TABLESPACE") || is_word("PCTFREE"))) {
+    while (cur().kind == TokenKind::Word && (is_word("TABLESPACE") || is_word("PCTFREE")) &&
+           peek().kind != TokenKind::End) {
       p_ += 2;
     }
     return true;
