@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -52,6 +53,10 @@ std::string test_home() {
 #else
     g_home_root = "/tmp/vantro_engine_tests_" + std::to_string(getpid());
 #endif
+    // Process ids are reused (quickly under Wine): start from an empty root, not from
+    // the databases an earlier process with the same id left.
+    std::error_code ignored;
+    std::filesystem::remove_all(g_home_root, ignored);
     make_folder(g_home_root);
   }
   std::string home = g_home_root + "/h" + std::to_string(g_home_counter++);
