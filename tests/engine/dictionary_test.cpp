@@ -3,6 +3,8 @@
 // gives for the same schema.
 #include "oci_session.h"
 
+#include <sqlite3.h>
+
 #include <filesystem>
 
 #include <cstdlib>
@@ -464,3 +466,35 @@ TEST_F(Dictionary, ForeignKeysAddedLaterCheckParentsAndApplyTheirDeleteRule) {
 }
 
 }  // namespace
+
+// A catalog written when each constraint was one row with comma-joined columns is
+// carried over at the next logon: names, columns and references survive.
+TEST_F(Dictionary, ConstraintsOfAnEarlierCatalogLayoutAreCarriedOver) {
+  run("create table dept (deptno number(2) constraint pk_dept primary key)");
+  s.disconnect();
+  const char* home = std::getenv("VANTRO_HOME");
+  ASSERT_NE(home, nullptr);
+  std::string catalog = (std::filesystem::path(home) / "databases" / "dict" / "catalog.db").string();
+  ASSERT_TRUE(std::filesystem::exists(catalog)) << catalog;
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open_v2(catalog.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+  const char* old_layout =
+      "DROP TABLE vantro_constraints; DELETE FROM vantro_cons_columns;"
+      "CREATE TABLE vantro_constraints(owner TEXT NOT NULL, constraint_name TEXT NOT NULL,"
+      " constraint_type TEXT NOT NULL, table_name TEXT NOT NULL, columns TEXT, r_owner TEXT, r_table_name TEXT,"
+      " r_columns TEXT, delete_rule TEXT, search_condition TEXT, generated INTEGER,"
+      " PRIMARY KEY(owner, constraint_name));"
+      "INSERT INTO vantro_constraints VALUES ('SCOTT','FK_X','R','EMP','DEPTNO,MGR','SCOTT','DEPT','DEPTNO',"
+      " 'CASCADE',NULL,0);"
+      "INSERT INTO vantro_constraints VALUES ('SCOTT','PK_DEPT','P','DEPT','DEPTNO',NULL,NULL,NULL,NULL,NULL,0);";
+  char* message = nullptr;
+  EXPECT_EQ(sqlite3_exec(db, old_layout, nullptr, nullptr, &message), SQLITE_OK) << (message ? message : "");
+  sqlite3_free(message);
+  sqlite3_close(db);
+  ASSERT_EQ(s.connect("scott", "tiger", "dict"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(rows("select constraint_name,constraint_type,r_constraint_name,delete_rule from user_constraints"
+                 " order by 1"),
+            (Rows{"FK_X|R|PK_DEPT|CASCADE", "PK_DEPT|P|<null>|<null>"}));
+  EXPECT_EQ(rows("select column_name from all_cons_columns where constraint_name='FK_X' order by position"),
+            (Rows{"DEPTNO", "MGR"}));
+}
