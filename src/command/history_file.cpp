@@ -59,6 +59,11 @@ std::string history_log_path() {
     if (folder.empty()) return std::string();
     std::string database = g_current_database ? g_current_database() : std::string();
     if (database.empty()) database = "local";
+    // The database text may be a host:port/service or a descriptor: characters that
+    // would leave the folder or are not allowed in a file name become underscores.
+    for (char& c : database)
+        if (static_cast<unsigned char>(c) < 0x20 || std::strchr("/\\:*?\"<>|", c)) c = '_';
+    if (database == "." || database == "..") database = "_";
     return folder + "/vantro_history_" + database + ".txt";
 }
 
