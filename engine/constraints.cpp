@@ -4,16 +4,9 @@
 // references, found by the referenced columns (the primary key when none are given).
 #include "constraints.h"
 
-namespace {
+#include "sql_text.h"
 
-std::string quote_text(const std::string& s) {
-  std::string r = "'";
-  for (char c : s) {
-    r += c;
-    if (c == '\'') r += '\'';
-  }
-  return r + "'";
-}
+namespace {
 
 void emit(const std::string& owner, const std::string& table, const ConstraintRecord& c, std::vector<std::string>* out) {
   std::string r_id = "NULL";

@@ -8,6 +8,7 @@
 
 #include "errors.h"
 #include "sql_lexer.h"
+#include "sql_text.h"
 
 #include <cctype>
 #include <cerrno>
@@ -19,15 +20,6 @@ namespace {
 
 const char* const kDefaultMaxValue = "999999999999999999999999999";
 const char* const kDefaultMinDescending = "-99999999999999999999999999";
-
-std::string quote_text(const std::string& s) {
-  std::string r = "'";
-  for (char c : s) {
-    r += c;
-    if (c == '\'') r += '\'';
-  }
-  return r + "'";
-}
 
 struct Stmt {
   sqlite3_stmt* s = nullptr;

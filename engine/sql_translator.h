@@ -5,6 +5,7 @@
 #pragma once
 
 #include "sql_ast.h"
+#include "sql_text.h"
 #include "sql_translate.h"
 
 #include <set>
@@ -45,8 +46,6 @@ const char* type_family(const OraType& t);
 bool same_family(const OraType& a, const OraType& b);
 // The type that holds values of both a and b (b's text size given).
 OraType wider(const OraType& a, const OraType& b, std::uint32_t b_text_size);
-std::string quote_name(const std::string& n);
-std::string quote_text(const std::string& s);
 bool is_aggregate_call(const Expr& e);
 // True for the pseudo-column ROWNUM written alone.
 bool is_rownum(const Expr& e);

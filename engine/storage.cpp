@@ -4,19 +4,11 @@
 #include "storage.h"
 
 #include "sql_lexer.h"
+#include "sql_text.h"
 
 #include <cstdlib>
 
 namespace {
-
-std::string quote_text(const std::string& s) {
-  std::string r = "'";
-  for (char c : s) {
-    r += c;
-    if (c == '\'') r += '\'';
-  }
-  return r + "'";
-}
 
 struct Storage {
   std::string tablespace, buffer_pool, logging, index_type = "NORMAL";
