@@ -117,6 +117,18 @@ TEST_F(HistoryTest, HistoryFileLayoutAndRoundTrip) {
     history_load(console_);
     EXPECT_EQ(texts(), (std::vector<std::string>{"abc"}));
 
+    // A save that cannot complete leaves the previous file whole.
+    history_save(console_);
+    const std::string saved = read_file("vantro.his");
+    std::filesystem::create_directory(home_ / "vantro.his.tmp");
+    run("select 2 from dual;\n");
+    EXPECT_EQ(history_save(console_), -1);
+    EXPECT_EQ(read_file("vantro.his"), saved);
+    std::filesystem::remove(home_ / "vantro.his.tmp");
+    EXPECT_EQ(history_save(console_), 0);
+    EXPECT_NE(read_file("vantro.his").find("select 2 from dual"), std::string::npos);
+    EXPECT_FALSE(exists("vantro.his.tmp"));
+
     run("set savehistory off\n");
     std::filesystem::remove(home_ / "vantro.his");
     EXPECT_EQ(history_save(console_), 0);
