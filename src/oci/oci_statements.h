@@ -53,6 +53,8 @@ extern std::atomic<int> fetch_stop;
 int fetch_batch_rows();
 // The temporary result file (fixed-length records), or null.
 std::FILE* result_file();
+// The text of the query whose rows the result file holds (empty without one).
+const std::string& result_query_text();
 // Length of one record of the result file: the sum of the column widths.
 int result_record_length();
 

@@ -5,9 +5,12 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "command/workers.h"
+#include "export/result_export.h"
 #include "console_harness.h"
 #include "oci/db_session.h"
 #include "oci/oci_statements.h"
@@ -233,6 +236,31 @@ TEST_F(SessionTest, DescribeFollowsSynonymsAndShowErrorsListsTheLastUnit) {
     ASSERT_GE(out.size(), 3u) << front.screen();
     EXPECT_EQ(out[0].rfind(" line/col   error", 0), 0u) << out[0];
     EXPECT_EQ(out[2].rfind("    4/1     PLS-00103: Encountered the symbol \"END\"", 0), 0u) << out[2];
+}
+
+TEST_F(SessionTest, TheLastQuerysRowsExportAndANonQueryLeavesNothingToExport) {
+    run("create table t (a number, b varchar2(5), d date);");
+    run("insert into t values (1, 'x;y', to_date('2024-01-02','YYYY-MM-DD'));");
+    run("insert into t values (null, null, null);");
+    run("select a, b, d from t order by a;");
+    const fs::path file = fs::temp_directory_path() / ("vantro-session-export-" + current_database() + ".csv");
+    ASSERT_EQ(export_result_to(console, ExportFormat::Csv, file.string()), 0);
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), "A;B;D\r\n\"1\";\"x;y\";\"02-JAN-24\"\r\n\"\";\"\";\"\"\r\n\r\n");
+    fs::remove(file);
+
+    ExportSource source;
+    ASSERT_TRUE(export_source_of_last_result(ExportFormat::Sql, &source));
+    EXPECT_EQ(source.statement, "select a, b, d from t order by a");
+    EXPECT_EQ(source.date_format, "DD-MON-RR");
+
+    run("delete from t where a is null;");
+    EXPECT_EQ(export_result_to(console, ExportFormat::Csv, file.string()), -1);
+    ASSERT_FALSE(front.error_boxes().empty());
+    EXPECT_EQ(front.error_boxes().back(), "No data to export");
+    EXPECT_FALSE(fs::exists(file));
 }
 
 }  // namespace
