@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,14 @@ int fetch_rows(ConsoleBuffer* console, const char* done_message);
 void free_query();
 void free_result_columns();
 void close_result_file();
+
+// ---- autocomplete lookups ----------------------------------------------------------
+
+// Runs a dictionary query with bind1 (and bind2, and bind3 when bind2 is given) as text
+// binds and hands every name of its one column to `add`, in the order fetched. Failures
+// are reported on the console; the names found until then are kept.
+void hints_query(const char* sql, const char* bind1, const char* bind2, const char* bind3,
+                 const std::function<void(const char*)>& add);
 
 // ---- server output and statistics ------------------------------------------------
 

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "command/workers.h"
+#include "complete/autocomplete.h"
 #include "export/result_export.h"
 #include "console_harness.h"
 #include "oci/db_session.h"
@@ -261,6 +262,62 @@ TEST_F(SessionTest, TheLastQuerysRowsExportAndANonQueryLeavesNothingToExport) {
     ASSERT_FALSE(front.error_boxes().empty());
     EXPECT_EQ(front.error_boxes().back(), "No data to export");
     EXPECT_FALSE(fs::exists(file));
+}
+
+TEST_F(SessionTest, TabCompletesKeywordsNamesColumnsAndFiles) {
+    run("create table emp (empno number, ename varchar2(10));");
+    run("create table dept (deptno number);");
+    auto complete = [&](const std::string& typed) {
+        front.type(typed);
+        autocomplete_start(console);
+    };
+    auto clear_input = [&] {
+        autocomplete_close(console);
+        input_reset();
+    };
+
+    complete("select ename from em");
+    EXPECT_EQ(g_input.text, "select ename from emp ") << "one match is inserted at once, with a blank" << front.screen();
+    clear_input();
+    complete("SEL");
+    EXPECT_EQ(g_input.text, "select ");
+    clear_input();
+    complete("create or rep");
+    EXPECT_EQ(g_input.text, "create or replace ");
+    clear_input();
+
+    complete("select * from emp e where e.");
+    ASSERT_TRUE(autocomplete_is_open());
+    EXPECT_EQ(autocomplete_entries(), (std::vector<std::string>{"empno", "ename"}));
+    EXPECT_EQ(front.hints, autocomplete_entries()) << "the front end shows the same list";
+    autocomplete_move(console, 1);
+    autocomplete_accept(console);
+    EXPECT_EQ(g_input.text, "select * from emp e where e.ename ");
+    EXPECT_FALSE(autocomplete_is_open());
+    clear_input();
+
+    complete("select scott.");
+    EXPECT_EQ(autocomplete_entries(), (std::vector<std::string>{"dept", "emp"})) << "objects of the schema";
+    clear_input();
+    complete("select nosuch from no");
+    EXPECT_FALSE(autocomplete_is_open()) << "nothing matches: the Tab is consumed, no list";
+    EXPECT_EQ(g_input.text, "select nosuch from no");
+    clear_input();
+
+    const std::string a = "vantro_ac_" + current_database() + "_a.sql";
+    const std::string b = "vantro_ac_" + current_database() + "_b.sql";
+    std::ofstream(a) << "";
+    std::ofstream(b) << "";
+    complete("@vantro_ac_" + current_database());
+    EXPECT_EQ(autocomplete_entries(), (std::vector<std::string>{a, b}));
+    autocomplete_accept(console);
+    EXPECT_EQ(g_input.text, "@" + a) << "the at sign stays";
+    clear_input();
+    complete("spool vantro_ac_" + current_database() + "_b");
+    EXPECT_EQ(g_input.text, "spool " + b) << "the blank after spool stays";
+    clear_input();
+    fs::remove(a);
+    fs::remove(b);
 }
 
 }  // namespace
