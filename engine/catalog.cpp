@@ -3,6 +3,8 @@
 // can read the file (the schema files beside it are plain SQLite anyway).
 #include "catalog.h"
 
+#include "dictionary.h"
+#include "dictionary_ddl.h"
 #include "errors.h"
 #include "os.h"
 
@@ -18,10 +20,6 @@ const char* const kCatalogSchema =
     " column_name TEXT NOT NULL, column_id INTEGER NOT NULL, type_code INTEGER NOT NULL, type_name TEXT,"
     " data_length INTEGER, data_precision INTEGER, data_scale INTEGER, char_used INTEGER, national INTEGER,"
     " nullable INTEGER, PRIMARY KEY(owner, table_name, column_name));"
-    "CREATE TABLE IF NOT EXISTS vantro_constraints(owner TEXT NOT NULL, constraint_name TEXT NOT NULL,"
-    " constraint_type TEXT NOT NULL, table_name TEXT NOT NULL, columns TEXT, r_owner TEXT, r_table_name TEXT,"
-    " r_columns TEXT, delete_rule TEXT, search_condition TEXT, generated INTEGER,"
-    " PRIMARY KEY(owner, constraint_name));"
     "CREATE TABLE IF NOT EXISTS \"DUAL\"(\"DUMMY\" TEXT);"
     "INSERT INTO \"DUAL\" SELECT 'X' WHERE NOT EXISTS (SELECT 1 FROM \"DUAL\");";
 
@@ -185,18 +183,27 @@ bool SqliteCatalog::object_exists(const std::string& owner, const std::string& n
   return sqlite3_step(q.s) == SQLITE_ROW;
 }
 
+// Constraints are numbered rows (vantro_constraints with vantro_cons_columns); one
+// without a declared name is known by its number (SYS_C00 followed by id + 4999).
+#define CONSTRAINT_NAME "coalesce(k.constraint_name,'SYS_C00'||(k.id+4999))"
+#define KEY_COLUMNS                                                                                  \
+  "(SELECT group_concat(column_name,',') FROM (SELECT column_name FROM main.vantro_cons_columns" \
+  " WHERE constraint_id=k.id ORDER BY position))"
+
 bool SqliteCatalog::constraint_exists(const std::string& owner, const std::string& name) {
-  Stmt q(db_, "SELECT 1 FROM vantro_constraints WHERE owner=?1 AND constraint_name=?2");
+  Stmt q(db_, "SELECT 1 FROM main.vantro_constraints k WHERE k.owner=?1 AND " CONSTRAINT_NAME "=?2");
   q.text(1, owner);
   q.text(2, name);
   return sqlite3_step(q.s) == SQLITE_ROW;
 }
 
-int SqliteCatalog::next_constraint_number() {
+long long SqliteCatalog::next_constraint_number() {
+  // AUTOINCREMENT's counter never goes back, so a dropped constraint's number is not
+  // given out again.
   Stmt q(db_,
-         "SELECT coalesce(max(CAST(substr(constraint_name, 6) AS INTEGER)), 0) + 1 FROM vantro_constraints"
-         " WHERE generated = 1");
-  return sqlite3_step(q.s) == SQLITE_ROW ? sqlite3_column_int(q.s, 0) : 1;
+         "SELECT max(coalesce((SELECT seq FROM main.sqlite_sequence WHERE name='vantro_constraints'),0),"
+         " coalesce((SELECT max(id) FROM main.vantro_constraints),0)) + 1");
+  return sqlite3_step(q.s) == SQLITE_ROW ? sqlite3_column_int64(q.s, 0) : 1;
 }
 
 std::string catalog_constraint_name(sqlite3* db, const std::string& owner, const std::string& table, char kind,
@@ -204,20 +211,21 @@ std::string catalog_constraint_name(sqlite3* db, const std::string& owner, const
   const char* sql = nullptr;
   switch (kind) {
     case 'U':
-      sql = "SELECT owner, constraint_name FROM vantro_constraints WHERE owner=?1 AND table_name=?2"
-            " AND constraint_type IN ('P','U') AND columns=?3";
+      sql = "SELECT k.owner, " CONSTRAINT_NAME " FROM main.vantro_constraints k WHERE k.owner=?1 AND k.table_name=?2"
+            " AND k.constraint_type IN ('P','U') AND " KEY_COLUMNS "=?3";
       break;
     case 'R':
-      sql = "SELECT owner, constraint_name FROM vantro_constraints WHERE owner=?1 AND table_name=?2"
-            " AND constraint_type='R' AND ?3 IS NOT NULL ORDER BY constraint_name";
+      sql = "SELECT k.owner, " CONSTRAINT_NAME " FROM main.vantro_constraints k WHERE k.owner=?1 AND k.table_name=?2"
+            " AND k.constraint_type='R' AND ?3 IS NOT NULL ORDER BY 2";
       break;
     case 'r':
-      sql = "SELECT owner, constraint_name FROM vantro_constraints WHERE r_owner=?1 AND r_table_name=?2"
-            " AND constraint_type='R' AND ?3 IS NOT NULL ORDER BY constraint_name";
+      sql = "SELECT k.owner, " CONSTRAINT_NAME " FROM main.vantro_constraints k JOIN main.vantro_constraints p"
+            " ON p.id=k.r_constraint_id WHERE p.owner=?1 AND p.table_name=?2 AND k.constraint_type='R'"
+            " AND ?3 IS NOT NULL ORDER BY 2";
       break;
     default:
-      sql = "SELECT owner, constraint_name FROM vantro_constraints WHERE owner=?1 AND table_name=?2"
-            " AND constraint_type='C' AND constraint_name=?3";
+      sql = "SELECT k.owner, " CONSTRAINT_NAME " FROM main.vantro_constraints k WHERE k.owner=?1 AND k.table_name=?2"
+            " AND k.constraint_type='C' AND " CONSTRAINT_NAME "=?3";
       break;
   }
   Stmt q(db, sql);
@@ -235,4 +243,21 @@ bool SqliteCatalog::index_exists(const std::string& owner, const std::string& na
   Stmt q(db_, sql.c_str());
   q.text(1, name);
   return sqlite3_step(q.s) == SQLITE_ROW;
+}
+
+bool SqliteCatalog::dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) {
+  if (!dictionary_view_columns(name, columns)) return false;
+  if (name.find("OBJECTS") != std::string::npos || name.find("ARGUMENTS") != std::string::npos)
+    dictionary_sync_objects(db_);
+  *sql = "temp.\"" + name + "\"";
+  return true;
+}
+
+bool SqliteCatalog::synonym_target(const std::string& schema, const std::string& name, std::string* owner,
+                                   std::string* target) {
+  return dictionary_synonym_target(db_, schema, name, owner, target);
+}
+
+bool SqliteCatalog::sequence_exists(const std::string& owner, const std::string& name) {
+  return dictionary_sequence_exists(db_, owner, name);
 }

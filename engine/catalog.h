@@ -38,7 +38,11 @@ class SqliteCatalog : public CatalogView {
   bool object_exists(const std::string& owner, const std::string& name) override;
   bool index_exists(const std::string& owner, const std::string& name) override;
   bool constraint_exists(const std::string& owner, const std::string& name) override;
-  int next_constraint_number() override;
+  long long next_constraint_number() override;
+  bool synonym_target(const std::string& schema, const std::string& name, std::string* owner,
+                      std::string* target) override;
+  bool sequence_exists(const std::string& owner, const std::string& name) override;
+  bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) override;
 
  private:
   sqlite3* db_;

@@ -3,6 +3,9 @@
 // A server handle names a database folder; a session opens the folder's catalog with
 // SQLite and attaches the user's schema.
 #include "catalog.h"
+#include "dictionary.h"
+#include "dictionary_ddl.h"
+#include "sql_dialect.h"
 #include "engine.h"
 #include "plsql.h"
 #include "errors.h"
@@ -207,6 +210,21 @@ VOCI_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession*
   ses->settings = SessionSettings();
   ses->settings.user = user;
   settings_compile_formats(&ses->settings);
+  ses->settings.db_name = srv->database_text.empty() ? std::string("DEFAULT") : srv->database_text;
+  for (char& c : ses->settings.db_name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  ses->settings.os_user = os_user_name();
+  if (!dictionary_functions_register(db, &ses->settings) || !dialect_functions_register(db, &ses->settings) ||
+      !dictionary_sequence_register(db, &ses->settings) || !plsql_units_prepare(db) ||
+      !dictionary_install(db, user, &ses->settings, &err)) {
+    {
+      std::lock_guard<std::mutex> lock(srv->db_mutex);
+      srv->db = nullptr;
+    }
+    srv->session = nullptr;
+    ses->open = false;
+    sqlite3_close_v2(db);
+    return error_set(errhp, err.code ? err.code : 1034, err.code ? err.message : ora_message(1034));
+  }
   svc->session = ses;
   return OCI_SUCCESS;
 }

@@ -4,11 +4,13 @@
 // the caller's define buffers (no allocation per row). Values come out as Oracle prints
 // them: NUMBER text, DATE in the session's NLS_DATE_FORMAT, CHAR padded, RAW as hex.
 #include "catalog.h"
+#include "dictionary_ddl.h"
 #include "engine.h"
 #include "errors.h"
 #include "os.h"
 #include "plsql.h"
 #include "sql_translate.h"
+#include "storage.h"
 #include "values.h"
 
 #include <cmath>
@@ -356,14 +358,18 @@ sword fetch_rows(StmtHandle* s, ub4 nrows, OCIError* errhp) {
     int rc = sqlite3_step(s->vm);
     if (rc == SQLITE_ROW) {
       int limit = static_cast<int>(s->defines.size()) < ncols ? static_cast<int>(s->defines.size()) : ncols;
-      for (int c = 0; c < limit; ++c)
-        if (DefineHandle* d = s->defines[static_cast<std::size_t>(c)])
+      for (int c = 0; c < limit; ++c) {
+        if (DefineHandle* d = s->defines[static_cast<std::size_t>(c)]) {
           put_value(s->vm, c, s->tr.columns[static_cast<std::size_t>(c)].type, s->session->settings,
                     define_row(d, got), &flags);
+          s->session->settings.stats.bytes_sent += static_cast<std::uint64_t>(sqlite3_column_bytes(s->vm, c));
+        }
+      }
       ++got;
       if (flags.conversion_error) break;
     } else if (rc == SQLITE_DONE) {
       s->exhausted = true;
+      s->session->settings.stats.sorts += static_cast<std::uint64_t>(sqlite3_stmt_status(s->vm, SQLITE_STMTSTATUS_SORT, 1));
       sqlite3_reset(s->vm);
     } else {
       srv->busy = false;
@@ -414,6 +420,7 @@ sword run_ddl(StmtHandle* s, OCIError* errhp) {
   sword st = exec_sql(s, errhp, "BEGIN", s->tr.kind);
   if (st != OCI_SUCCESS) return st;
   st = exec_sql(s, errhp, s->tr.sql, s->tr.kind);
+  s->session->settings.stats.recursive_calls += s->tr.catalog_sql.size();
   for (std::size_t i = 0; st == OCI_SUCCESS && i < s->tr.catalog_sql.size(); ++i)
     st = exec_sql(s, errhp, s->tr.catalog_sql[i], s->tr.kind);
   if (st != OCI_SUCCESS) {
@@ -619,6 +626,8 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
   SessionHandle* ses = svc->session;
   if (!ses || !ses->open || !ses->server || !ses->server->db) return fail(s, errhp, ora_error(1012));
   s->session = ses;
+  ses->settings.stats.roundtrips += 1;
+  ses->settings.stats.bytes_received += s->text.size();
   ServerHandle* srv = ses->server;
   if (srv->cancel) {
     srv->cancel = false;
@@ -640,8 +649,31 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
   ctx.stored_function = plsql_function_lookup;
   ctx.stored_function_data = srv->db;
   OraError err;
+  std::vector<std::string> ddl_sql;
+  switch (dictionary_ddl(s->text, ctx, srv->db, &ddl_sql, &err)) {
+    case DdlResult::NotMine:
+      break;
+    case DdlResult::Failed:
+      session_commit(ses, nullptr);
+      return fail(s, errhp, err);
+    case DdlResult::Done: {
+      if (iters == 0) return fail(s, errhp, ora_error(24333));
+      sword st = session_commit(ses, errhp);
+      if (st == OCI_SUCCESS && !ddl_sql.empty()) {
+        s->tr.kind = StatementKind::CreateTable;
+        s->tr.sql = ddl_sql[0];
+        s->tr.catalog_sql.assign(ddl_sql.begin() + 1, ddl_sql.end());
+        st = run_ddl(s, errhp);
+      }
+      s->executed = true;
+      return st;
+    }
+  }
+  std::string translated_text = s->text;
+  std::vector<std::string> storage_sql;
+  storage_clauses(&translated_text, ses->user, &storage_sql);
   srv->busy = true;
-  bool translated = sql_translate(s->text, ctx, &s->tr, &err);
+  bool translated = sql_translate(translated_text, ctx, &s->tr, &err);
   srv->busy = false;
   if (!translated && srv->cancel) {
     // A break that landed in a catalog lookup made the lookup fail: report the break.
@@ -653,6 +685,8 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
     if (s->tr.parsed && is_ddl(s->tr.kind)) session_commit(ses, nullptr);
     return fail(s, errhp, err);
   }
+  if (s->tr.kind == StatementKind::CreateTable || s->tr.kind == StatementKind::CreateIndex)
+    s->tr.catalog_sql.insert(s->tr.catalog_sql.end(), storage_sql.begin(), storage_sql.end());
   OsLocalTime now = os_local_time();
   DateValue dv;
   dv.year = now.year;
@@ -723,6 +757,7 @@ VOCI_EXPORT sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 o
     e.message = "invalid fetch operation";
     return fail(s, errhp, e);
   }
+  s->session->settings.stats.roundtrips += 1;
   if (nrows == 0) {
     s->exhausted = true;
     s->rows_fetched = 0;

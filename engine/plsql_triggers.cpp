@@ -321,7 +321,9 @@ bool store_trigger(void* data) {
   if (!remove_trigger(db, d.owner, d.name)) return false;
   std::string cols;
   for (const std::string& c : d.update_columns) cols += (cols.empty() ? "" : ",") + c;
-  Exec ins(db, "INSERT INTO vantro_plsql_triggers VALUES (?1, ?2, ?3, ?4, ?5, 'TABLE', ?6, NULL,"
+  Exec ins(db, "INSERT INTO vantro_plsql_triggers(owner, trigger_name, trigger_type, triggering_event, table_owner,"
+               " base_object_type, table_name, column_name, referencing_names, when_clause, status, description,"
+               " action_type, trigger_body, update_columns) VALUES (?1, ?2, ?3, ?4, ?5, 'TABLE', ?6, NULL,"
                " 'REFERENCING NEW AS NEW OLD AS OLD', ?7, ?8, ?9, 'PL/SQL     ', ?10, ?11)");
   ins.text(1, d.owner).text(2, d.name).text(3, type_text(d)).text(4, event_text(d)).text(5, d.table_owner);
   ins.text(6, d.table).optional(7, d.when).text(8, d.status).text(9, d.description).text(10, d.body).optional(11, cols);

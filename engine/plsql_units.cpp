@@ -15,6 +15,7 @@
 #include "values.h"
 
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -434,11 +435,22 @@ sword storage_failure(OCIError* errhp) { return error_set(errhp, 604, "error occ
 
 bool plsql_units_prepare(sqlite3* db) {
   if (sqlite3_exec(db, kTables, nullptr, nullptr, nullptr) != SQLITE_OK) return false;
-  // Catalogs made before packages existed lack the subprogram column.
-  Exec has(db, "SELECT 1 FROM pragma_table_info('vantro_plsql_arguments') WHERE name = 'subprogram_id'");
-  if (has.row()) return true;
-  return sqlite3_exec(db, "ALTER TABLE vantro_plsql_arguments ADD COLUMN subprogram_id INTEGER", nullptr, nullptr,
-                      nullptr) == SQLITE_OK;
+  // Catalogs made by earlier versions lack some columns: they are added.
+  struct Added {
+    const char* table;
+    const char* column;
+  };
+  for (Added a : {Added{"vantro_plsql_arguments", "subprogram_id INTEGER"},
+                  Added{"vantro_plsql_triggers", "column_name TEXT"},
+                  Added{"vantro_plsql_triggers", "update_columns TEXT"}}) {
+    std::string name(a.column, std::strchr(a.column, ' '));
+    Exec has(db, "SELECT 1 FROM pragma_table_info(?1) WHERE name = ?2");
+    has.text(1, a.table).text(2, name);
+    if (has.row()) continue;
+    std::string sql = std::string("ALTER TABLE ") + a.table + " ADD COLUMN " + a.column;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) return false;
+  }
+  return true;
 }
 
 bool plsql_is_unit_ddl(const std::string& text) {

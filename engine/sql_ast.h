@@ -52,6 +52,7 @@ struct Expr {
   bool star = false;
   bool has_operand = false;
   bool has_else = false;
+  bool outer_join = false;    // Column marked with Oracle's (+) outer-join operator
   std::uint32_t offset = 0;   // first byte in the statement text
   std::uint32_t end = 0;      // just past the last byte
 };
@@ -116,7 +117,8 @@ struct ColumnDef {
   std::vector<std::string> ref_columns;
   std::string on_delete;      // "CASCADE", "SET NULL" or empty
   ExprPtr check;
-  std::string pk_name, unique_name, ref_name, check_name;   // CONSTRAINT names given inline
+  // The names given with CONSTRAINT before each inline constraint (empty: system-named).
+  std::string not_null_name, primary_key_name, unique_name, references_name, check_name;
 };
 
 struct TableConstraint {

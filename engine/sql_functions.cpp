@@ -3,7 +3,6 @@
 #include "sql_functions.h"
 
 #include "errors.h"
-#include "sql_conversions.h"
 #include "os.h"
 #include "values.h"
 
@@ -449,5 +448,5 @@ bool sql_functions_register(sqlite3* db, SessionSettings* settings) {
     if (sqlite3_create_function(db, f.name, f.args, flags, settings, f.fn, nullptr, nullptr) != SQLITE_OK)
       return false;
   }
-  return sql_conversions_register(db);
+  return true;
 }

@@ -41,7 +41,7 @@ class Parser {
   bool failed_ = false;
   int depth_ = 0;   // nesting of parentheses and subqueries, bounded to keep the stack safe
 
-  const Token& cur() const { return t_[p_]; }
+  const Token& cur() const { return t_[p_ < t_.size() ? p_ : t_.size() - 1]; }
   const Token& peek(std::size_t k = 1) const {
     return t_[p_ + k < t_.size() ? p_ + k : t_.size() - 1];
   }
@@ -672,7 +672,9 @@ bool Parser::primary(ExprPtr* out) {
     path.push_back(cur().text);
     ++p_;
   }
-  if (is_op("(") && t.kind == TokenKind::Word && path.size() <= 3) {
+  bool outer_join_mark = is_op("(") && peek().kind == TokenKind::Operator && peek().text == "+" &&
+                         peek(2).kind == TokenKind::Operator && peek(2).text == ")";
+  if (is_op("(") && t.kind == TokenKind::Word && path.size() <= 3 && !outer_join_mark) {
     // A qualified name calls a stored function: [owner.]package.function or owner.function.
     ExprPtr e = make(ExprKind::Function, off);
     e->text = path[0];
@@ -695,9 +697,16 @@ bool Parser::primary(ExprPtr* out) {
     *out = std::move(e);
     return true;
   }
+  bool outer_join = false;
+  if (is_op("(") && peek().kind == TokenKind::Operator && peek().text == "+" && peek(2).kind == TokenKind::Operator &&
+      peek(2).text == ")") {
+    p_ += 3;
+    outer_join = true;
+  }
   if (is_op("(")) return fail(3001);
   ExprPtr e = make(ExprKind::Column, off);
   e->path = std::move(path);
+  e->outer_join = outer_join;
   e->end = prev_end();
   *out = std::move(e);
   return true;
@@ -838,23 +847,23 @@ bool Parser::column_def(ColumnDef* c) {
     if (!cname.empty() && !is_word("PRIMARY") && !is_word("UNIQUE") && !is_word("REFERENCES") && !is_word("CHECK") &&
         !is_word("NOT") && !is_word("NULL"))
       return fail(902);
-    if (is_word("PRIMARY")) c->pk_name = cname;
-    if (is_word("UNIQUE")) c->unique_name = cname;
-    if (is_word("REFERENCES")) c->ref_name = cname;
-    if (is_word("CHECK")) c->check_name = cname;
     if (accept_word("DEFAULT")) {
       if (!expr(&c->default_value)) return false;
     } else if (is_word("NOT")) {
       ++p_;
       if (!expect_word("NULL", 905)) return false;
       c->not_null = true;
+      c->not_null_name = cname;
     } else if (accept_word("NULL")) {
     } else if (accept_word("PRIMARY")) {
       if (!expect_word("KEY", 905)) return false;
       c->primary_key = true;
+      c->primary_key_name = cname;
     } else if (accept_word("UNIQUE")) {
       c->unique = true;
+      c->unique_name = cname;
     } else if (accept_word("REFERENCES")) {
+      c->references_name = cname;
       if (!table_ref(&c->references)) return false;
       if (is_op("(") && !name_list(&c->ref_columns)) return false;
       if (accept_word("ON")) {
@@ -866,6 +875,7 @@ bool Parser::column_def(ColumnDef* c) {
         } else return fail(905);
       }
     } else if (accept_word("CHECK")) {
+      c->check_name = cname;
       if (!expect_op("(", 906)) return false;
       if (!expr(&c->check)) return false;
       if (!expect_op(")", 907)) return false;
@@ -934,7 +944,8 @@ bool Parser::create(Statement* s) {
       }
     } while (accept_op(","));
     if (!expect_op(")", 907)) return false;
-    while (cur().kind == TokenKind::Word && (is_word("TABLESPACE") || is_word("PCTFREE"))) {
+    while (cur().kind == TokenKind::Word && (is_word("TABLESPACE") || is_word("PCTFREE")) &&
+           peek().kind != TokenKind::End) {
       p_ += 2;
     }
     return true;

@@ -7,11 +7,15 @@
 // It never runs SQL.
 #include "sql_translate.h"
 
+#include "constraints.h"
 #include "errors.h"
+#include "sql_dialect.h"
 #include "sql_translator.h"
 #include "values.h"
 
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <cstdio>
 #include <set>
@@ -19,6 +23,24 @@
 bool Translator::table_source(const TableRef& t, Source* src) {
   std::string owner = owner_of(t);
   if (!ctx_.catalog->table_columns(owner, t.name, &src->columns)) {
+    if ((t.owner.empty() || t.owner == "SYS" || t.owner == "PUBLIC") && t.name != "DUAL" &&
+        ctx_.catalog->dictionary_view(t.name, &src->columns, &src->sql)) {
+      src->alias = t.name;
+      return true;
+    }
+    std::string syn_owner, syn_target;
+    if (t.owner.empty() && t.name != "DUAL" && ctx_.catalog->synonym_target(ctx_.schema, t.name, &syn_owner, &syn_target)) {
+      if (syn_owner.empty()) syn_owner = ctx_.schema;
+      src->alias = t.name;
+      if (ctx_.catalog->table_columns(syn_owner, syn_target, &src->columns)) {
+        src->sql = quote_name(syn_owner) + "." + quote_name(syn_target);
+        return true;
+      }
+      if ((syn_owner == "SYS" || syn_owner == "PUBLIC") &&
+          ctx_.catalog->dictionary_view(syn_target, &src->columns, &src->sql))
+        return true;
+      return fail(980, t.offset), err_->message = "synonym translation is no longer valid", false;
+    }
     if ((t.owner.empty() || t.owner == "SYS") && t.name == "DUAL") {
       ColumnInfo dummy;
       dummy.name = "DUMMY";
@@ -32,6 +54,82 @@ bool Translator::table_source(const TableRef& t, Source* src) {
   }
   src->sql = quote_name(owner) + "." + quote_name(t.name);
   src->alias = t.name;
+  return true;
+}
+
+const Expr* find_rownum(const Expr& e) {
+  if (is_rownum(e)) return &e;
+  for (const ExprPtr& a : e.args)
+    if (const Expr* r = find_rownum(*a)) return r;
+  return nullptr;
+}
+
+// *limit: -2 when conjunct does not use ROWNUM, -1 when it keeps every row, else the
+// number of rows it lets through. Other uses of ROWNUM in WHERE are refused.
+bool Translator::rownum_limit(const Expr& c, long long* limit) {
+  *limit = -2;
+  const Expr* r = find_rownum(c);
+  if (!r) return true;
+  if (c.kind == ExprKind::Compare && c.args.size() == 2) {
+    bool left = is_rownum(*c.args[0]) && c.args[1]->kind == ExprKind::Number;
+    bool right = is_rownum(*c.args[1]) && c.args[0]->kind == ExprKind::Number;
+    if (left || right) {
+      double n = std::atof((left ? c.args[1] : c.args[0])->text.c_str());
+      std::string op = c.text;
+      if (right) op = op == "<" ? ">" : op == ">" ? "<" : op == "<=" ? ">=" : op == ">=" ? "<=" : op;
+      long long whole = static_cast<long long>(n);
+      bool integral = static_cast<double>(whole) == n;
+      if (op == "<=") *limit = n < 1 ? 0 : static_cast<long long>(std::floor(n));
+      else if (op == "<") *limit = n <= 1 ? 0 : (integral ? whole - 1 : static_cast<long long>(std::floor(n)));
+      else if (op == "=") *limit = n == 1 ? 1 : 0;
+      else if (op == ">") *limit = n < 1 ? -1 : 0;
+      else if (op == ">=") *limit = n <= 1 ? -1 : 0;
+      else if (op == "<>" || op == "!=") *limit = n < 1 || !integral ? -1 : whole - 1;
+      else return fail(3001, r->offset), err_->message = "unimplemented feature", false;
+      return true;
+    }
+  }
+  return fail(3001, r->offset), err_->message = "unimplemented feature", false;
+}
+
+void split_conjuncts(Expr* e, std::vector<Expr*>* out) {
+  if (e->kind == ExprKind::And) {
+    split_conjuncts(e->args[0].get(), out);
+    split_conjuncts(e->args[1].get(), out);
+  } else {
+    out->push_back(e);
+  }
+}
+
+void outer_join_columns(const Expr& e, std::vector<const Expr*>* out) {
+  if (e.kind == ExprKind::Column && e.outer_join) out->push_back(&e);
+  for (const ExprPtr& a : e.args) outer_join_columns(*a, out);
+}
+
+// The FROM item (index in s.from) whose columns carry (+) in conjunct, -1 when none does.
+// Oracle allows (+) on one table per conjunct and not inside OR (ORA-01719).
+bool Translator::outer_join_target(const Expr& conjunct, const SelectStmt& s, const Scope& scope, int* target) {
+  *target = -1;
+  std::vector<const Expr*> cols;
+  outer_join_columns(conjunct, &cols);
+  if (cols.empty()) return true;
+  if (conjunct.kind == ExprKind::Or)
+    return fail(1719, conjunct.offset), err_->message = "outer join operator (+) not allowed in operand of OR or IN", false;
+  for (const Expr* c : cols) {
+    int found = -1;
+    const std::string& name = c->path.back();
+    std::string qualifier = c->path.size() >= 2 ? c->path[c->path.size() - 2] : std::string();
+    for (std::size_t i = 0; i < scope.sources.size() && i < s.from.size(); ++i) {
+      const Source& src = scope.sources[i];
+      if (!qualifier.empty() && src.alias != qualifier) continue;
+      for (const ColumnInfo& col : src.columns)
+        if (col.name == name) found = static_cast<int>(i);
+    }
+    if (found < 0) return fail(904, c->offset, "\"" + name + "\"");
+    if (*target >= 0 && *target != found)
+      return fail(1468, c->offset), err_->message = "a predicate may reference only one outer-joined table", false;
+    *target = found;
+  }
   return true;
 }
 
@@ -132,6 +230,7 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
   Scope scope;
   scope.outer = outer;
   std::string from;
+  std::vector<std::string> from_pieces;   // each FROM item as emitted, without its join word
   for (FromItem& f : s.from) {
     Source src;
     if (f.subquery) {
@@ -153,6 +252,7 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
       case JoinKind::Full: from += " FULL JOIN "; break;
       case JoinKind::Cross: from += " CROSS JOIN "; break;
     }
+    std::size_t piece_start = from.size();
     from += src.sql + " AS " + quote_name(src.alias);
     scope.sources.push_back(std::move(src));
     if (f.on) {
@@ -178,6 +278,63 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
       }
       from += " ON " + on;
     }
+    from_pieces.push_back(from.substr(piece_start));
+  }
+  // Oracle's (+) operator: the conjuncts of WHERE that mark a table's columns become the
+  // ON condition of a LEFT JOIN of that table, placed after the tables it depends on.
+  std::vector<Expr*> conjuncts;
+  std::vector<int> outer_target;
+  bool any_outer = false;
+  if (s.where) {
+    split_conjuncts(s.where.get(), &conjuncts);
+    for (Expr* c : conjuncts) {
+      int target = -1;
+      if (!outer_join_target(*c, s, scope, &target)) return false;
+      outer_target.push_back(target);
+      any_outer = any_outer || target >= 0;
+    }
+  }
+  // ROWNUM compared with a constant in a WHERE conjunct limits the rows the block
+  // produces; Oracle numbers rows before DISTINCT, grouping and ORDER BY, so the limit is
+  // applied to the filtered rows and the block is wrapped before any of those apply.
+  long long row_limit = -1;
+  std::vector<bool> is_limit(conjuncts.size(), false);
+  for (std::size_t k = 0; k < conjuncts.size(); ++k) {
+    long long limit = -2;
+    if (!rownum_limit(*conjuncts[k], &limit)) return false;
+    if (limit == -2) continue;
+    is_limit[k] = true;
+    if (limit >= 0 && (row_limit < 0 || limit < row_limit)) row_limit = limit;
+  }
+  bool any_limit = false;
+  for (bool b : is_limit) any_limit = any_limit || b;
+  if (any_outer) {
+    std::string rebuilt;
+    bool first = true;
+    for (std::size_t i = 0; i < s.from.size(); ++i) {
+      bool is_target = false;
+      for (int t : outer_target) is_target = is_target || t == static_cast<int>(i);
+      if (is_target) continue;
+      if (!first && s.from[i].join != JoinKind::Comma && s.from[i].join != JoinKind::First)
+        return fail(25156, s.from[i].table.offset), err_->message = "old style outer join (+) cannot be used with ANSI joins", false;
+      rebuilt += (first ? "" : ", ") + from_pieces[i];
+      first = false;
+    }
+    if (first) return fail(1416, s.where->offset), err_->message = "two tables cannot be outer-joined to each other", false;
+    for (std::size_t i = 0; i < s.from.size(); ++i) {
+      std::string on;
+      for (std::size_t k = 0; k < conjuncts.size(); ++k) {
+        if (outer_target[k] != static_cast<int>(i)) continue;
+        Emitted c;
+        if (!expr(*conjuncts[k], scope, &c)) return false;
+        on += (on.empty() ? "" : " AND ") + c.sql;
+      }
+      if (on.empty()) continue;
+      if (s.from[i].join != JoinKind::Comma && s.from[i].join != JoinKind::First)
+        return fail(25156, s.from[i].table.offset), err_->message = "old style outer join (+) cannot be used with ANSI joins", false;
+      rebuilt += " LEFT JOIN " + from_pieces[i] + " ON " + on;
+    }
+    from = rebuilt;
   }
   std::string items;
   bool any_aggregate = false;
@@ -228,7 +385,17 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
     cols->push_back(c);
   }
   std::string text = std::string("SELECT ") + (s.distinct ? "DISTINCT " : "") + items + " FROM " + from;
-  if (s.where) {
+  if (s.where && (any_outer || any_limit)) {
+    std::string w;
+    for (std::size_t k = 0; k < conjuncts.size(); ++k) {
+      if (outer_target[k] >= 0 || is_limit[k]) continue;
+      Emitted c;
+      if (!expr(*conjuncts[k], scope, &c)) return false;
+      if (c.aggregate) return fail(934, conjuncts[k]->offset), err_->message = "group function is not allowed here", false;
+      w += (w.empty() ? "" : " AND ") + c.sql;
+    }
+    if (!w.empty()) text += " WHERE " + w;
+  } else if (s.where) {
     Emitted w;
     if (!expr(*s.where, scope, &w)) return false;
     if (w.aggregate) return fail(934, s.where->offset), err_->message = "group function is not allowed here", false;
@@ -261,6 +428,13 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
     if (!ungrouped(*s.having, scope, groups, &bad)) return false;
     if (bad) return fail(979, bad->offset);
     text += " HAVING " + h.sql;
+  }
+  if (row_limit >= 0) {
+    if (s.distinct || grouping)
+      return fail(3001, s.where->offset), err_->message = "unimplemented feature", false;
+    // OFFSET 0 keeps SQLite from moving an outer ORDER BY into the limited block (it may
+    // otherwise pick the first rows of the sorted result instead of the rows as read).
+    text = "SELECT * FROM (" + text + " LIMIT " + std::to_string(row_limit) + " OFFSET 0)";
   }
   *sql = text;
   return true;
@@ -505,10 +679,10 @@ bool Translator::create_table(Statement& s) {
       inline_constraints.push_back(std::move(k));
       return &inline_constraints.back();
     };
-    if (c.primary_key) add(TableConstraint::Kind::PrimaryKey, c.pk_name);
+    if (c.primary_key) add(TableConstraint::Kind::PrimaryKey, c.primary_key_name);
     if (c.unique) add(TableConstraint::Kind::Unique, c.unique_name);
     if (!c.references.name.empty()) {
-      TableConstraint* k = add(TableConstraint::Kind::ForeignKey, c.ref_name);
+      TableConstraint* k = add(TableConstraint::Kind::ForeignKey, c.references_name);
       k->references = c.references;
       k->ref_columns = c.ref_columns;
       k->on_delete = c.on_delete;
@@ -524,8 +698,9 @@ bool Translator::create_table(Statement& s) {
   Source self;
   for (const ColumnDef& c : s.column_defs) self.columns.push_back({c.name, c.type});
   check_scope.sources.push_back(self);
-  int next_number = ctx_.catalog->next_constraint_number();
+  long long next_number = ctx_.catalog->next_constraint_number();
   std::set<std::string> constraint_names;
+  std::vector<ConstraintRecord> records;
   bool has_primary = false;
   for (TableConstraint& k : inline_constraints) {
     for (const std::string& col : k.columns)
@@ -534,11 +709,12 @@ bool Translator::create_table(Statement& s) {
       if (has_primary) return fail(2260, k.offset), err_->message = "table can have only one primary key", false;
       has_primary = true;
     }
-    bool generated = k.name.empty();
-    if (generated) {
-      char buf[24];
-      std::snprintf(buf, sizeof buf, "SYS_C%06d", next_number++);
-      k.name = buf;
+    ConstraintRecord record;
+    record.id = next_number++;
+    record.name = k.name;
+    record.columns = k.columns;
+    if (k.name.empty()) {
+      k.name = constraints_system_name(record.id);
     } else if (ctx_.catalog->constraint_exists(owner, k.name) || !constraint_names.insert(k.name).second) {
       return fail(2264, k.offset), err_->message = "name already used by an existing constraint", false;
     }
@@ -547,21 +723,15 @@ bool Translator::create_table(Statement& s) {
       for (std::size_t i = 0; i < cols.size(); ++i) l += (i ? "," : "") + quote_name(cols[i]);
       return l + ")";
     };
-    auto joined = [](const std::vector<std::string>& cols) {
-      std::string l;
-      for (std::size_t i = 0; i < cols.size(); ++i) l += (i ? "," : "") + cols[i];
-      return l;
-    };
-    std::string type, r_table, condition;
     body += ", CONSTRAINT " + quote_name(k.name);
     switch (k.kind) {
       case TableConstraint::Kind::PrimaryKey:
         body += " PRIMARY KEY " + list(k.columns);
-        type = "P";
+        record.type = 'P';
         break;
       case TableConstraint::Kind::Unique:
         body += " UNIQUE " + list(k.columns);
-        type = "U";
+        record.type = 'U';
         break;
       case TableConstraint::Kind::ForeignKey: {
         if (!k.references.owner.empty() && k.references.owner != owner) return fail(3001, k.references.offset);
@@ -572,37 +742,40 @@ bool Translator::create_table(Statement& s) {
         body += " FOREIGN KEY " + list(k.columns) + " REFERENCES " + quote_name(k.references.name);
         if (!k.ref_columns.empty()) body += list(k.ref_columns);
         if (!k.on_delete.empty()) body += " ON DELETE " + k.on_delete;
-        type = "R";
-        r_table = k.references.name;
+        record.type = 'R';
+        record.r_table = k.references.name;
+        record.r_columns = k.ref_columns;
+        record.delete_rule = k.on_delete.empty() ? "NO ACTION" : k.on_delete;
         break;
       }
       case TableConstraint::Kind::Check: {
         Emitted e;
         if (!expr(*k.check, check_scope, &e)) return false;
         body += " CHECK " + e.sql;
-        type = "C";
-        condition = text_.substr(k.check->offset, k.check->end - k.check->offset);
+        record.type = 'C';
+        record.search_condition = text_.substr(k.check->offset, k.check->end - k.check->offset);
+        record.column_positions = false;
         break;
       }
     }
-    out_->catalog_sql.push_back(
-        "INSERT INTO main.vantro_constraints(owner,constraint_name,constraint_type,table_name,columns,r_owner,"
-        "r_table_name,r_columns,delete_rule,search_condition,generated) VALUES (" +
-        quote_text(owner) + "," + quote_text(k.name) + "," + quote_text(type) + "," + quote_text(s.table.name) + "," +
-        quote_text(joined(k.columns)) + "," + (r_table.empty() ? "NULL" : quote_text(owner)) + "," +
-        (r_table.empty() ? "NULL" : quote_text(r_table)) + "," +
-        (r_table.empty() ? "NULL" : quote_text(joined(k.ref_columns))) + "," +
-        (r_table.empty() ? "NULL" : quote_text(k.on_delete.empty() ? "NO ACTION" : k.on_delete)) + "," +
-        (condition.empty() ? "NULL" : quote_text(condition)) + "," + (generated ? "1" : "0") + ")");
+    records.push_back(std::move(record));
   }
-  for (ColumnDef& c : s.column_defs)
-    for (const TableConstraint& k : inline_constraints)
-      if (k.kind == TableConstraint::Kind::PrimaryKey)
-        for (const std::string& col : k.columns)
-          if (col == c.name) c.not_null = true;
+  // Keys first, so that a foreign key of the table to itself finds the key it references.
+  for (int pass = 0; pass < 2; ++pass)
+    for (const ConstraintRecord& r : records)
+      if ((r.type == 'P' || r.type == 'U') == (pass == 0)) constraints_record_sql(owner, s.table.name, r, &out_->catalog_sql);
+  // A primary key's columns are NOT NULL through the key, without a check of their own.
+  std::set<std::string> key_columns;
+  for (const TableConstraint& k : inline_constraints)
+    if (k.kind == TableConstraint::Kind::PrimaryKey) key_columns.insert(k.columns.begin(), k.columns.end());
   out_->sql = "CREATE TABLE " + quote_name(owner) + "." + quote_name(s.table.name) + " (" + body + ")";
+  for (ColumnDef& c : s.column_defs)
+    if (key_columns.count(c.name)) c.not_null = true;
   int id = 1;
-  for (const ColumnDef& c : s.column_defs) catalog_insert(owner, s.table.name, c, id++);
+  for (const ColumnDef& c : s.column_defs) {
+    catalog_insert(owner, s.table.name, c, id++);
+    constraints_column_sql(owner, s.table.name, c, key_columns.count(c.name) > 0, false, text_, &out_->catalog_sql);
+  }
   return true;
 }
 
@@ -665,8 +838,7 @@ bool Translator::drop_table(Statement& s) {
   out_->table = s.table.name;
   out_->catalog_sql.push_back("DELETE FROM main.vantro_columns WHERE owner=" + quote_text(owner) +
                               " AND table_name=" + quote_text(s.table.name));
-  out_->catalog_sql.push_back("DELETE FROM main.vantro_constraints WHERE owner=" + quote_text(owner) +
-                              " AND table_name=" + quote_text(s.table.name));
+  constraints_drop_sql(owner, s.table.name, &out_->catalog_sql);
   return true;
 }
 
@@ -688,6 +860,7 @@ bool Translator::alter_table(Statement& s) {
     if (!column_sql(c, &cs, true)) return false;
     out_->sql = target + " ADD COLUMN " + cs;
     catalog_insert(owner, s.table.name, c, static_cast<int>(cols.size()) + 1);
+    constraints_column_sql(owner, s.table.name, c, false, true, text_, &out_->catalog_sql);
     return true;
   }
   if (!has(s.name)) return fail(904, s.name_offset, "\"" + s.name + "\"");
@@ -695,6 +868,7 @@ bool Translator::alter_table(Statement& s) {
   if (s.alter_action == "DROP COLUMN") {
     out_->sql = target + " DROP COLUMN " + quote_name(s.name);
     out_->catalog_sql.push_back("DELETE FROM main.vantro_columns" + where + " AND column_name=" + quote_text(s.name));
+    constraints_drop_column_sql(owner, s.table.name, s.name, &out_->catalog_sql);
     return true;
   }
   if (s.alter_action == "RENAME COLUMN") {
@@ -702,10 +876,7 @@ bool Translator::alter_table(Statement& s) {
     out_->sql = target + " RENAME COLUMN " + quote_name(s.name) + " TO " + quote_name(s.name2);
     out_->catalog_sql.push_back("UPDATE main.vantro_columns SET column_name=" + quote_text(s.name2) + where +
                                 " AND column_name=" + quote_text(s.name));
-    // Constraint column lists are comma-joined names: replace the whole name only.
-    out_->catalog_sql.push_back("UPDATE main.vantro_constraints SET columns=trim(replace(','||columns||',',"
-                                "','||" + quote_text(s.name) + "||',',','||" + quote_text(s.name2) + "||','),',')" +
-                                where);
+    constraints_rename_column_sql(owner, s.table.name, s.name, s.name2, &out_->catalog_sql);
     return true;
   }
   return fail(3001, s.table.offset);

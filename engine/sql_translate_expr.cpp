@@ -2,6 +2,7 @@
 // types inferred, and Oracle's value rules written as SQLite expressions and calls of
 // the engine's SQL functions. Functions of the Oracle dialect join function() here.
 #include "errors.h"
+#include "sql_dialect.h"
 #include "sql_translator.h"
 #include "values.h"
 
@@ -177,12 +178,29 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
       return true;
     }
   }
+  if (is_rownum(e)) {
+    out->sql = "row_number() OVER ()";
+    out->type = number_type();
+    return true;
+  }
+  if ((e.path.size() == 2 || e.path.size() == 3) && (name == "NEXTVAL" || name == "CURRVAL")) {
+    std::string seq_owner = e.path.size() == 3 ? e.path[0] : ctx_.schema;
+    const std::string& seq = e.path[e.path.size() - 2];
+    if (!ctx_.catalog->sequence_exists(seq_owner, seq))
+      return fail(2289, e.offset), err_->message = "sequence does not exist", false;
+    out->sql = "vantro_sequence(" + quote_text(seq_owner) + "," + quote_text(seq) + "," +
+               (name == "NEXTVAL" ? "1" : "0") + ")";
+    out->type = number_type();
+    return true;
+  }
   // A name that is no column may call a stored function without arguments.
   if (stored_call(e.path, {}, out)) return true;
   std::string shown;
   for (std::size_t i = 0; i < e.path.size(); ++i) shown += (i ? ".\"" : "\"") + e.path[i] + "\"";
   return fail(904, e.offset, shown);
 }
+
+bool is_rownum(const Expr& e) { return e.kind == ExprKind::Column && e.path.size() == 1 && e.path[0] == "ROWNUM"; }
 
 // A column merged by USING: the value of whichever side has one.
 std::string Translator::using_column(const Scope& scope, const std::string& name, OraType* type) const {
@@ -295,28 +313,21 @@ bool Translator::function(Expr& e, const Scope& scope, Emitted* out) {
     if (is_char(out->type) && text_size(args[1]) > out->type.size) out->type = varchar_type(text_size(args[1]));
     return true;
   }
-  if (f == "TO_NUMBER") {
-    if (!arity(1, 2)) return false;
-    out->sql = args.size() == 1 ? "vantro_to_number(" + args[0].sql + ")"
-                                : "vantro_to_number_mask(" + as_text(args[0]) + "," + as_text(args[1]) + ")";
-    out->type = number_type();
-    return true;
+  std::vector<DialectArg> dialect_args(args.size());
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    DialectArg& d = dialect_args[i];
+    d.sql = args[i].sql;
+    d.text_sql = as_text(args[i]);
+    d.type = args[i].type;
+    d.text_size = text_size(args[i]);
+    d.null_literal = e.args[i]->kind == ExprKind::Null;
+    d.is_literal = e.args[i]->kind == ExprKind::String || e.args[i]->kind == ExprKind::Number;
+    d.literal = e.args[i]->text;
   }
-  if (f == "TO_DATE") {
-    if (!arity(1, 2)) return false;
-    if (is_date(args[0].type) && args.size() == 1) out->sql = args[0].sql;
-    else if (args.size() == 1) out->sql = "vantro_to_date(" + as_text(args[0]) + ")";
-    else out->sql = "vantro_to_date_mask(" + as_text(args[0]) + "," + as_text(args[1]) + ")";
-    out->type = date_type();
-    return true;
-  }
-  if (f == "TO_CHAR") {
-    if (!arity(1, 2)) return false;
-    if (args.size() == 2 && !is_date(args[0].type)) return fail(904, e.offset, "\"" + f + "\"");
-    out->sql = args.size() == 1 ? as_text(args[0])
-                                : "vantro_date_to_char_mask(" + args[0].sql + "," + as_text(args[1]) + ")";
-    out->type = varchar_type(args.size() == 1 ? text_size(args[0]) : 4000);
-    return true;
+  switch (dialect_function(f, dialect_args, &out->sql, &out->type)) {
+    case DialectResult::Done: return true;
+    case DialectResult::WrongArguments: return fail(909, e.offset);
+    case DialectResult::NotMine: break;
   }
   std::vector<std::string> path = e.path;
   if (path.empty()) path.push_back(f);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "sql_ast.h"
+#include "sql_text.h"
 #include "sql_translate.h"
 
 #include <set>
@@ -45,9 +46,9 @@ const char* type_family(const OraType& t);
 bool same_family(const OraType& a, const OraType& b);
 // The type that holds values of both a and b (b's text size given).
 OraType wider(const OraType& a, const OraType& b, std::uint32_t b_text_size);
-std::string quote_name(const std::string& n);
-std::string quote_text(const std::string& s);
 bool is_aggregate_call(const Expr& e);
+// True for the pseudo-column ROWNUM written alone.
+bool is_rownum(const Expr& e);
 
 class Translator {
  public:
@@ -78,6 +79,8 @@ class Translator {
                     const std::vector<ColumnInfo>* store_types);
   bool expr(Expr& e, const Scope& scope, Emitted* out);
   bool column(Expr& e, const Scope& scope, Emitted* out);
+  bool rownum_limit(const Expr& conjunct, long long* limit);
+  bool outer_join_target(const Expr& conjunct, const SelectStmt& s, const Scope& scope, int* target);
   std::string using_column(const Scope& scope, const std::string& name, OraType* type) const;
   bool function(Expr& e, const Scope& scope, Emitted* out);
   bool stored_call(const std::vector<std::string>& path, const std::vector<Emitted>& args, Emitted* out);

@@ -90,6 +90,30 @@ class CatalogView {
   virtual bool index_exists(const std::string& owner, const std::string& name) = 0;
   // True when owner has a constraint of that name.
   virtual bool constraint_exists(const std::string& owner, const std::string& name) = 0;
-  // The first free number for system-named constraints (SYS_Cnnnnnn).
-  virtual int next_constraint_number() = 0;
+  // The number the next constraint gets (a constraint without a declared name is known
+  // by it).
+  virtual long long next_constraint_number() = 0;
+  // The columns of a data dictionary view (ALL_OBJECTS, V$PARAMETER, ...) and how the
+  // SQLite statement names it; false when name is not one.
+  // The target of a synonym visible to schema (its own before a public one); false when
+  // there is none. An empty owner means the schema itself.
+  virtual bool synonym_target(const std::string& schema, const std::string& name, std::string* owner,
+                              std::string* target) {
+    (void)schema;
+    (void)name;
+    (void)owner;
+    (void)target;
+    return false;
+  }
+  virtual bool sequence_exists(const std::string& owner, const std::string& name) {
+    (void)owner;
+    (void)name;
+    return false;
+  }
+  virtual bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) {
+    (void)name;
+    (void)columns;
+    (void)sql;
+    return false;
+  }
 };

@@ -117,12 +117,15 @@ void command_edit(const ClientCommandContext& c) {
 
     std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
     console->recall_mode.store(1);
+    // Editors on POSIX systems save LF line ends and usually end the file with one: lines
+    // end at CR LF, LF or CR alike, and the line ends after the last line do not count.
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
     if (!text.empty() && (text.back() == ';' || text.back() == '/')) text.pop_back();
-    size_t start = 0, cr;
-    while ((cr = text.find('\r', start)) != std::string::npos) {
-        type_edited_line(console, text.substr(start, cr - start));
-        start = cr + 1;
-        if (start < text.size() && text[start] == '\n') ++start;
+    size_t start = 0, end;
+    while ((end = text.find_first_of("\r\n", start)) != std::string::npos) {
+        type_edited_line(console, text.substr(start, end - start));
+        start = end + 1;
+        if (text[end] == '\r' && start < text.size() && text[start] == '\n') ++start;
     }
     if (start < text.size()) type_edited_line(console, text.substr(start));
     console_print("\r");

@@ -13,6 +13,7 @@
 #include "command/history.h"
 #include "command/statement.h"
 #include "frontend/frontend.h"
+#include "platform/files.h"
 #include "platform/system_folder.h"
 #include "settings/options.h"
 
@@ -59,14 +60,25 @@ std::string history_log_path() {
     if (folder.empty()) return std::string();
     std::string database = g_current_database ? g_current_database() : std::string();
     if (database.empty()) database = "local";
+    // The database text may be a host:port/service or a descriptor: characters that
+    // would leave the folder or are not allowed in a file name become underscores.
+    for (char& c : database)
+        if (static_cast<unsigned char>(c) < 0x20 || std::strchr("/\\:*?\"<>|", c)) c = '_';
+    if (database == "." || database == "..") database = "_";
     return folder + "/vantro_history_" + database + ".txt";
 }
 
 int history_save(ConsoleBuffer* console) {
     if (!console->options || !console->options->on(Option::Savehistory)) return 0;
     const std::string path = history_file_path();
-    File file(path.empty() ? nullptr : std::fopen(path.c_str(), "wb"));
-    if (!file) {
+    if (path.empty()) {
+        last_error_box();
+        return -1;
+    }
+    // The new history replaces the old file only once it is complete: a crash or a full
+    // disk leaves the previous history as it was.
+    ReplacingFile file(path);
+    if (!file.get()) {
         last_error_box();
         return -1;
     }
@@ -81,13 +93,8 @@ int history_save(ConsoleBuffer* console) {
         ok = ok && std::fwrite(entry.text.data(), 1, entry.text.size(), file.get()) == entry.text.size();
         if (terminated) ok = ok && std::fputc(entry.terminator, file.get()) != EOF;
     }
-    ok = std::fflush(file.get()) == 0 && ok;
-    if (!ok) {
-        // A partial history file must not be taken for the whole history next time.
-        const std::string error = platform_last_error_text();
-        file.reset();
-        std::remove(path.c_str());
-        error_box("%s", error.c_str());
+    if (!ok || !file.commit()) {
+        last_error_box();
         return -1;
     }
     return 0;

@@ -25,6 +25,7 @@ constexpr const char* kModule = "oci_query";
 int g_batch_rows = 1;
 std::vector<char> g_lob_buffer;
 std::FILE* g_result_file = nullptr;
+std::string g_result_query;
 
 bool is_lob_like(int type) { return type == 112 || type == 113 || type == 114; }
 
@@ -228,6 +229,8 @@ int describe_and_define(const OptionTable& options) {
 
 std::FILE* result_file() { return g_result_file; }
 
+const std::string& result_query_text() { return g_result_query; }
+
 int fetch_batch_rows() { return g_batch_rows; }
 
 int result_record_length() {
@@ -246,6 +249,7 @@ int run_query(ConsoleBuffer* console, const char* text, const char* done_message
         g_db->current_statement = nullptr;
         return -1;
     }
+    g_result_query = text;
     const bool progress = feedback_shown(console, done_message);
     if (progress) console_print_nospool("\rParsing statement...");
     if (OCI_REPORT(oci_prepare(g_db->current_statement, text))) return -2;

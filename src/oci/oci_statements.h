@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,8 @@ extern std::atomic<int> fetch_stop;
 int fetch_batch_rows();
 // The temporary result file (fixed-length records), or null.
 std::FILE* result_file();
+// The text of the query whose rows the result file holds (empty without one).
+const std::string& result_query_text();
 // Length of one record of the result file: the sum of the column widths.
 int result_record_length();
 
@@ -69,6 +72,14 @@ int fetch_rows(ConsoleBuffer* console, const char* done_message);
 void free_query();
 void free_result_columns();
 void close_result_file();
+
+// ---- autocomplete lookups ----------------------------------------------------------
+
+// Runs a dictionary query with bind1 (and bind2, and bind3 when bind2 is given) as text
+// binds and hands every name of its one column to `add`, in the order fetched. Failures
+// are reported on the console; the names found until then are kept.
+void hints_query(const char* sql, const char* bind1, const char* bind2, const char* bind3,
+                 const std::function<void(const char*)>& add);
 
 // ---- server output and statistics ------------------------------------------------
 

@@ -1,5 +1,6 @@
 // File services the core needs beyond the C library: the temporary result file that
-// disappears when it is closed, and the end-of-statement sound.
+// disappears when it is closed, files that replace their old version only once they are
+// complete, and the end-of-statement sound.
 #pragma once
 
 #include <cstdio>
@@ -9,6 +10,35 @@
 // system deletes when it is closed (or the process ends). Null on failure, with the
 // system's text in *error.
 std::FILE* platform_temp_file_open(std::string* error);
+
+// Flushes an open file and asks the system to put its data on disk; false on failure.
+bool platform_file_sync(std::FILE* file);
+// Renames `from` over `to`, replacing an existing `to` in one step; false on failure
+// (the system's text through platform_last_error_text).
+bool platform_file_rename_over(const char* from, const char* to);
+
+// A file written in full before it takes the place of the one at its path: writes go to
+// a temporary file beside it, and commit() syncs it and renames it over the target.
+// Without a successful commit the temporary file is removed and an existing file at the
+// path stays exactly as it was, so a crash or a full disk never leaves half a file.
+class ReplacingFile {
+public:
+    explicit ReplacingFile(std::string path);
+    ~ReplacingFile();
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    // The temporary file, open for writing in binary mode; null when it could not be
+    // created (the system's text through platform_last_error_text).
+    std::FILE* get() const { return file_; }
+    // True when every write, the sync and the rename succeeded.
+    bool commit();
+
+private:
+    std::string path_;
+    std::string temp_;
+    std::FILE* file_ = nullptr;
+};
 
 // Starts playing a sound file and returns at once; failures are silent.
 void platform_play_sound_async(const char* path);

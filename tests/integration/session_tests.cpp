@@ -5,9 +5,13 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "command/workers.h"
+#include "complete/autocomplete.h"
+#include "export/result_export.h"
 #include "console_harness.h"
 #include "oci/db_session.h"
 #include "oci/oci_statements.h"
@@ -32,7 +36,10 @@ protected:
         test_support::set_env("VANTRO_OCI_LIB", library.string().c_str());
         ConsoleTest::SetUp();
         workers_set_clock(fake_clock);
+        // Options are the process's: each test starts from the same ones.
         run("set serveroutput off");
+        run("set timing on");
+        run("set autotrace off");
         run("connect scott/tiger@" + test_support::unique_name("session"));
         ASSERT_EQ(session_open.load(), 1) << front.screen();
     }
@@ -167,6 +174,150 @@ TEST_F(SessionTest, ConnectWithoutPasswordAsksForAHiddenLine) {
     run("connect scott/tiger@x as superuser");
     EXPECT_EQ(row_from_end(2), "Invalid connect mode superuser");
     EXPECT_EQ(row_from_end(1), "Usage: connect connectstring [as normal|sysoper|sysdba]");
+}
+
+TEST_F(SessionTest, AutotraceShowsTheSessionsStatisticsAfterTheFeedback) {
+    run("create table t (a number);");
+    run("insert into t values (1);");
+    run("set autotrace on");
+    run("select a from t order by a;");
+    const std::vector<std::string> out = rows_after("select a from t order by a;");
+    run("set autotrace off");
+    ASSERT_EQ(out.size(), 14u) << front.screen();
+    EXPECT_EQ(out[0], "1 row selected (15 ms)");
+    EXPECT_EQ(out[1], "Statistics");
+    EXPECT_EQ(out[2], std::string(48, '-'));
+    const char* const names[] = {"recursive calls", "db block gets", "consistent gets", "physical reads",
+                                 "redo size", "bytes sent via SQL*Net to client",
+                                 "bytes received via SQL*Net from client", "SQL*Net roundtrips to/from client",
+                                 "sorts (memory)", "sorts (disk)"};
+    std::vector<long> values;
+    for (int i = 0; i < 10; ++i) {
+        const std::string& line = out[3 + static_cast<size_t>(i)];
+        ASSERT_GT(line.size(), 11u) << line;
+        EXPECT_EQ(line.substr(11), names[i]) << line;
+        values.push_back(std::stol(line.substr(0, 10)));
+    }
+    // The engine counts its real work: the query read pages, returned bytes, took the
+    // statement's text and sorted once in memory; nothing was written.
+    EXPECT_GT(values[2], 0) << "consistent gets";
+    EXPECT_GT(values[5], 0) << "bytes sent";
+    EXPECT_GE(values[6], static_cast<long>(std::string("select a from t order by a").size())) << "bytes received";
+    EXPECT_GE(values[7], 2) << "roundtrips: the execute and a fetch at least";
+    EXPECT_GE(values[8], 1) << "the ORDER BY sorted";
+    EXPECT_EQ(values[9], 0) << "sorts (disk)";
+    EXPECT_EQ(out[13], "SQL> ");
+    run("select a from t;");
+    EXPECT_EQ(row_from_end(1), "1 row selected (15 ms)");
+}
+
+TEST_F(SessionTest, DescribeFollowsSynonymsAndShowErrorsListsTheLastUnit) {
+    run("create table dept (deptno number(2) not null, dname varchar2(14));");
+    run("create synonym d for dept;");
+    run("set screen on");
+    run("describe d");
+    std::vector<std::string> out = rows_after("describe d");
+    ASSERT_GE(out.size(), 4u) << front.screen();
+    EXPECT_EQ(out[0].rfind("COLUMN_NAME ", 0), 0u) << out[0];
+    EXPECT_EQ(out[2].rfind("DEPTNO ", 0), 0u) << out[2];
+    EXPECT_NE(out[2].find(" NUMBER "), std::string::npos) << out[2];
+    EXPECT_EQ(out[3].rfind("DNAME ", 0), 0u) << out[3];
+    EXPECT_NE(out[3].find(" VARCHAR2 "), std::string::npos) << out[3];
+    run("describe no_such_thing");
+    EXPECT_EQ(row_from_end(1), "Object NO_SUCH_THING does not exist");
+
+    run("create procedure p is");
+    run("begin");
+    run("  null");
+    run("end;");
+    run("/");
+    EXPECT_NE(front.screen().find("There are compilation errors"), std::string::npos) << front.screen();
+    run("show errors");
+    out = rows_after("show errors");
+    ASSERT_GE(out.size(), 3u) << front.screen();
+    EXPECT_EQ(out[0].rfind(" line/col   error", 0), 0u) << out[0];
+    EXPECT_EQ(out[2].rfind("    4/1     PLS-00103: Encountered the symbol \"END\"", 0), 0u) << out[2];
+}
+
+TEST_F(SessionTest, TheLastQuerysRowsExportAndANonQueryLeavesNothingToExport) {
+    run("create table t (a number, b varchar2(5), d date);");
+    run("insert into t values (1, 'x;y', to_date('2024-01-02','YYYY-MM-DD'));");
+    run("insert into t values (null, null, null);");
+    run("select a, b, d from t order by a;");
+    const fs::path file = fs::temp_directory_path() / ("vantro-session-export-" + current_database() + ".csv");
+    ASSERT_EQ(export_result_to(console, ExportFormat::Csv, file.string()), 0);
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), "A;B;D\r\n\"1\";\"x;y\";\"02-JAN-24\"\r\n\"\";\"\";\"\"\r\n\r\n");
+    fs::remove(file);
+
+    ExportSource source;
+    ASSERT_TRUE(export_source_of_last_result(ExportFormat::Sql, &source));
+    EXPECT_EQ(source.statement, "select a, b, d from t order by a");
+    EXPECT_EQ(source.date_format, "DD-MON-RR");
+
+    run("delete from t where a is null;");
+    EXPECT_EQ(export_result_to(console, ExportFormat::Csv, file.string()), -1);
+    ASSERT_FALSE(front.error_boxes().empty());
+    EXPECT_EQ(front.error_boxes().back(), "No data to export");
+    EXPECT_FALSE(fs::exists(file));
+}
+
+TEST_F(SessionTest, TabCompletesKeywordsNamesColumnsAndFiles) {
+    run("create table emp (empno number, ename varchar2(10));");
+    run("create table dept (deptno number);");
+    auto complete = [&](const std::string& typed) {
+        front.type(typed);
+        autocomplete_start(console);
+    };
+    auto clear_input = [&] {
+        autocomplete_close(console);
+        input_reset();
+    };
+
+    complete("select ename from em");
+    EXPECT_EQ(g_input.text, "select ename from emp ") << "one match is inserted at once, with a blank" << front.screen();
+    clear_input();
+    complete("SEL");
+    EXPECT_EQ(g_input.text, "select ");
+    clear_input();
+    complete("create or rep");
+    EXPECT_EQ(g_input.text, "create or replace ");
+    clear_input();
+
+    complete("select * from emp e where e.");
+    ASSERT_TRUE(autocomplete_is_open());
+    EXPECT_EQ(autocomplete_entries(), (std::vector<std::string>{"empno", "ename"}));
+    EXPECT_EQ(front.hints, autocomplete_entries()) << "the front end shows the same list";
+    autocomplete_move(console, 1);
+    autocomplete_accept(console);
+    EXPECT_EQ(g_input.text, "select * from emp e where e.ename ");
+    EXPECT_FALSE(autocomplete_is_open());
+    clear_input();
+
+    complete("select scott.");
+    EXPECT_EQ(autocomplete_entries(), (std::vector<std::string>{"dept", "emp"})) << "objects of the schema";
+    clear_input();
+    complete("select nosuch from no");
+    EXPECT_FALSE(autocomplete_is_open()) << "nothing matches: the Tab is consumed, no list";
+    EXPECT_EQ(g_input.text, "select nosuch from no");
+    clear_input();
+
+    const std::string a = "vantro_ac_" + current_database() + "_a.sql";
+    const std::string b = "vantro_ac_" + current_database() + "_b.sql";
+    std::ofstream(a) << "";
+    std::ofstream(b) << "";
+    complete("@vantro_ac_" + current_database());
+    EXPECT_EQ(autocomplete_entries(), (std::vector<std::string>{a, b}));
+    autocomplete_accept(console);
+    EXPECT_EQ(g_input.text, "@" + a) << "the at sign stays";
+    clear_input();
+    complete("spool vantro_ac_" + current_database() + "_b");
+    EXPECT_EQ(g_input.text, "spool " + b) << "the blank after spool stays";
+    clear_input();
+    fs::remove(a);
+    fs::remove(b);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "command/history_file.h"
 #include "command/statement.h"
+#include "test_support.h"
 
 namespace {
 
@@ -116,6 +117,18 @@ TEST_F(HistoryTest, HistoryFileLayoutAndRoundTrip) {
     history_load(console_);
     EXPECT_EQ(texts(), (std::vector<std::string>{"abc"}));
 
+    // A save that cannot complete leaves the previous file whole.
+    history_save(console_);
+    const std::string saved = read_file("vantro.his");
+    std::filesystem::create_directory(home_ / "vantro.his.tmp");
+    run("select 2 from dual;\n");
+    EXPECT_EQ(history_save(console_), -1);
+    EXPECT_EQ(read_file("vantro.his"), saved);
+    std::filesystem::remove(home_ / "vantro.his.tmp");
+    EXPECT_EQ(history_save(console_), 0);
+    EXPECT_NE(read_file("vantro.his").find("select 2 from dual"), std::string::npos);
+    EXPECT_FALSE(exists("vantro.his.tmp"));
+
     run("set savehistory off\n");
     std::filesystem::remove(home_ / "vantro.his");
     EXPECT_EQ(history_save(console_), 0);
@@ -144,7 +157,11 @@ TEST_F(HistoryTest, DailyLogBlocks) {
     run("prompt on orcl\n");
     run("set history on\n");
     run("prompt on orcl\n");
+    // A database given as host:port/service never names a path outside the folder.
+    history_install_database_name([] { return std::string("../db:1521/orcl"); });
+    run("prompt on a service\n");
     history_install_database_name(nullptr);
+    EXPECT_NE(read_file("vantro_history_.._db_1521_orcl.txt").find("prompt on a service"), std::string::npos);
     EXPECT_NE(read_file("vantro_history_orcl.txt").find("\r\n\r\nprompt on orcl"), std::string::npos);
     EXPECT_EQ(read_file("vantro_history_local.txt").find("orcl"), std::string::npos);
 
@@ -170,6 +187,11 @@ TEST_F(HistoryTest, EditRoundTripThroughAnExternalProgram) {
     EXPECT_TRUE(newest.is_sql);
     EXPECT_TRUE(g_input.text.empty());
     EXPECT_EQ(busy_thread_id.load(), 0u);
+
+    test_support::set_env("STAND_IN_EDITOR_LF", "1");
+    run("edit\n");
+    test_support::set_env("STAND_IN_EDITOR_LF", "");
+    EXPECT_EQ(history_entries().back().text, "select ename\nfrom emp") << "LF line ends and a final line end";
 
     // A named file without extension that does not exist is taken as ".sql".
     write_file("report.sql", "select 9 from dual");

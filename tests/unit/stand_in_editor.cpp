@@ -1,6 +1,8 @@
 // A stand-in for the external editor in the edit tests: copies the file it is given to
 // "<file>.seen" (so the test can check what was written) and replaces the file with an
-// edited statement. Exit status 2 when the file cannot be read.
+// edited statement, with CR LF line ends or, when STAND_IN_EDITOR_LF is set, with LF ends
+// and a final line end as POSIX editors save it. Exit status 2 when the file cannot be read.
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -12,6 +14,7 @@ int main(int argc, char** argv) {
     content << in.rdbuf();
     in.close();
     std::ofstream(std::string(argv[1]) + ".seen", std::ios::binary) << content.str();
-    std::ofstream(argv[1], std::ios::binary) << "select ename\r\nfrom emp;";
+    const char* lf = std::getenv("STAND_IN_EDITOR_LF");
+    std::ofstream(argv[1], std::ios::binary) << (lf && *lf ? "select ename\nfrom emp;\n" : "select ename\r\nfrom emp;");
     return 0;
 }

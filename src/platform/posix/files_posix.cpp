@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -14,6 +15,10 @@
 #include "platform/files.h"
 
 extern char** environ;
+
+bool platform_file_sync(std::FILE* file) { return std::fflush(file) == 0 && fsync(fileno(file)) == 0; }
+
+bool platform_file_rename_over(const char* from, const char* to) { return std::rename(from, to) == 0; }
 
 std::FILE* platform_temp_file_open(std::string* error) {
     const char* folder = std::getenv("TMPDIR");

@@ -15,6 +15,12 @@
 #include "platform/files.h"
 #include "platform/platform.h"
 
+bool platform_file_sync(std::FILE* file) { return std::fflush(file) == 0 && _commit(_fileno(file)) == 0; }
+
+bool platform_file_rename_over(const char* from, const char* to) {
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
 std::FILE* platform_temp_file_open(std::string* error) {
     char folder[MAX_PATH + 1] = {};
     char name[MAX_PATH + 1] = {};

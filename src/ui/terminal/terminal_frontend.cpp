@@ -16,6 +16,7 @@
 
 #include "command/core_init.h"
 #include "command/statement.h"
+#include "complete/autocomplete.h"
 #include "console/console_buffer.h"
 #include "oci/db_session.h"
 #include "settings/options.h"
@@ -236,6 +237,28 @@ int TerminalFrontend::live_rows() const {
     return 1 + static_cast<int>(std::count(g_input.text.begin(), g_input.text.end(), '\n'));
 }
 
+void TerminalFrontend::hint_open() {
+    std::lock_guard<std::mutex> guard(hint_mutex_);
+    hints_.clear();
+    hint_selected_ = -1;
+}
+
+void TerminalFrontend::hint_add(const char* entry) {
+    std::lock_guard<std::mutex> guard(hint_mutex_);
+    hints_.emplace_back(entry);
+}
+
+void TerminalFrontend::hint_select(int index) {
+    std::lock_guard<std::mutex> guard(hint_mutex_);
+    hint_selected_ = index;
+}
+
+void TerminalFrontend::hint_close() {
+    std::lock_guard<std::mutex> guard(hint_mutex_);
+    hints_.clear();
+    hint_selected_ = -1;
+}
+
 void TerminalFrontend::render() {
     if (!console_) return;
     const int live = live_rows();
@@ -269,8 +292,21 @@ void TerminalFrontend::render() {
         write_out(render_plain(rows, frame.rows_appended, 1, &plain_written_));
         return;
     }
+    // The autocomplete list: up to ten entries around the selected one, below the input.
+    int hint_rows = 0;
+    {
+        std::lock_guard<std::mutex> guard(hint_mutex_);
+        const int count = static_cast<int>(hints_.size());
+        constexpr int kShown = 10;
+        const int first = std::clamp(hint_selected_ - kShown / 2, 0, std::max(0, count - kShown));
+        for (int i = first; i < count && i < first + kShown; ++i) {
+            rows.push_back((i == hint_selected_ ? "  > " : "    ") + hints_[static_cast<size_t>(i)]);
+            ++hint_rows;
+        }
+    }
+    frame.rows_appended += static_cast<std::uint64_t>(hint_rows);
     frame.rows = &rows;
-    frame.live_rows = live;
+    frame.live_rows = live + hint_rows;
     frame.columns = columns_;
     write_out(render_frame(frame, &render_state_));
 }
@@ -338,17 +374,24 @@ void TerminalFrontend::handle_key(const Key& key) {
     switch (key.code) {
     case KeyCode::Text:
         input_feed(c, "%s", key.text.c_str());
+        autocomplete_refresh(c);
         break;
     case KeyCode::Enter: {
+        if (autocomplete_is_open()) {
+            autocomplete_accept(c);
+            break;
+        }
         const bool newline_allowed = key.alt || key.shift || (c->options && c->options->on(Option::AllowNewline));
         if (!newline_allowed) input_end(c, true);
         input_enter(c);
         break;
     }
     case KeyCode::Tab:
-        input_tab(c);
+        if (!(c->options && c->options->on(Option::Autocomplete) && autocomplete_start(c) == 1)) input_tab(c);
         break;
     case KeyCode::Escape:
+        autocomplete_close(c);
+        break;
     case KeyCode::Insert:
     case KeyCode::Unknown:
         break;
@@ -359,6 +402,7 @@ void TerminalFrontend::handle_key(const Key& key) {
             input_feed(c, "\b");
             if (!continuation) break;
         } while (true);
+        autocomplete_refresh(c);
         break;
     case KeyCode::Delete:
         do {
@@ -390,7 +434,9 @@ void TerminalFrontend::handle_key(const Key& key) {
         break;
     case KeyCode::Up:
         if (requesting) break;
-        if (!input_at_end()) {
+        if (autocomplete_is_open()) {
+            autocomplete_move(c, -1);
+        } else if (!input_at_end()) {
             input_up(c);
         } else if (history_.previous) {
             history_.previous(c);
@@ -398,7 +444,9 @@ void TerminalFrontend::handle_key(const Key& key) {
         break;
     case KeyCode::Down:
         if (requesting) break;
-        if (!input_at_end()) {
+        if (autocomplete_is_open()) {
+            autocomplete_move(c, 1);
+        } else if (!input_at_end()) {
             input_down(c);
         } else if (history_.next) {
             history_.next(c);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "frontend/frontend.h"
 #include "ui/terminal/key_decoder.h"
@@ -68,10 +69,11 @@ public:
     void set_title(const char* text) override;
     void set_wait_cursor(bool) override {}
     void toolbar_rebuild() override {}
-    void hint_open() override {}
-    void hint_add(const char*) override {}
-    void hint_select(int) override {}
-    void hint_close() override {}
+    // The autocomplete list is drawn as rows below the input, inside the live area.
+    void hint_open() override;
+    void hint_add(const char* entry) override;
+    void hint_select(int index) override;
+    void hint_close() override;
     void plan_clear() override {}
     std::uintptr_t plan_insert(std::uintptr_t, const char*) override { return 0; }
     void plan_message(const char* text) override;
@@ -98,6 +100,9 @@ private:
     bool stdin_closed_ = false;
     TerminalHistoryHooks history_;
     RenderState render_state_;
+    std::mutex hint_mutex_;
+    std::vector<std::string> hints_;
+    int hint_selected_ = -1;
     std::uint64_t plain_written_ = 0;
     std::string prefill_;
     std::string pending_;   // bytes of a key sequence not complete yet
