@@ -171,7 +171,8 @@ const char* const kArgumentColumns =
     " ARGUMENT_NAME VARCHAR2(30), POSITION NUMBER, SEQUENCE NUMBER, DATA_LEVEL NUMBER, DATA_TYPE VARCHAR2(30),"
     " DEFAULT_VALUE LONG, DEFAULT_LENGTH NUMBER, IN_OUT VARCHAR2(9), DATA_LENGTH NUMBER, DATA_PRECISION NUMBER,"
     " DATA_SCALE NUMBER, RADIX NUMBER, CHARACTER_SET_NAME VARCHAR2(44), TYPE_OWNER VARCHAR2(30),"
-    " TYPE_NAME VARCHAR2(30), TYPE_SUBNAME VARCHAR2(30), TYPE_LINK VARCHAR2(128), PLS_TYPE VARCHAR2(30)";
+    " TYPE_NAME VARCHAR2(30), TYPE_SUBNAME VARCHAR2(30), TYPE_LINK VARCHAR2(128), PLS_TYPE VARCHAR2(30),"
+    " SUBPROGRAM_ID NUMBER, DEFAULTED VARCHAR2(1)";
 
 #define ARGUMENT_ROW                                                                                        \
   "a.object_name,a.package_name,(SELECT o.object_id FROM main.vantro_objects o WHERE o.owner=a.owner"       \
@@ -179,7 +180,8 @@ const char* const kArgumentColumns =
   " ('PROCEDURE','FUNCTION','PACKAGE')),a.overload,a.argument_name,a.position,a.sequence,a.data_level,"    \
   "a.data_type,NULL,NULL,a.in_out,a.data_length,a.data_precision,"                                        \
   "a.data_scale,a.radix,CASE WHEN a.data_type IN ('VARCHAR2','CHAR','CLOB') THEN 'CHAR_CS' END,"          \
-  "NULL,NULL,NULL,NULL,a.data_type FROM main.vantro_plsql_arguments a WHERE a.owner=$U"
+  "NULL,NULL,NULL,NULL,a.data_type,a.subprogram_id,a.defaulted FROM main.vantro_plsql_arguments a"        \
+  " WHERE a.owner=$U"
 
 const char* const kTriggerColumns =
     "TRIGGER_NAME VARCHAR2(30), TRIGGER_TYPE VARCHAR2(16), TRIGGERING_EVENT VARCHAR2(227),"

@@ -294,4 +294,53 @@ TEST_F(Packages, DependantsBecomeInvalidAndCompileAgainWhenCalled) {
                                       "PL/SQL: Statement ignored"}));
 }
 
+TEST_F(Packages, DictionaryViewsShowPackagesAndDescribeListsTheirMembers) {
+  ASSERT_EQ(s.exec("create package api is\n"
+                   "  procedure put(n number);\n"
+                   "  procedure put(t varchar2, flag boolean default true);\n"
+                   "  function size_of(t in varchar2) return pls_integer;\n"
+                   "  procedure reset;\n"
+                   "end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("create package body api is\n"
+                   "  procedure put(n number) is begin null; end;\n"
+                   "  procedure put(t varchar2, flag boolean default true) is begin null; end;\n"
+                   "  function size_of(t in varchar2) return pls_integer is begin return length(t); end;\n"
+                   "  procedure reset is begin x; end;\n"
+                   "end;"),
+            OCI_SUCCESS_WITH_INFO);
+  // The console's describe query for a package.
+  EXPECT_EQ(s.rows("select decode(overload,null,object_name,object_name||' ('||to_char(overload)||')')||"
+                   "decode(position,0,' (FUNCTION)','') procedure,nvl(argument_name,decode(in_out,'OUT',"
+                   "'<return value>','<none>')) argument,in_out,decode(type_subname,null,decode(data_type,"
+                   "'VARCHAR2',decode(data_length,null,data_type,data_type||' ('||data_length||')'),data_type),"
+                   "data_type||' ('||type_subname||')') datatype from all_arguments where owner='SCOTT' and"
+                   " package_name='API' order by object_name,overload,position"),
+            (std::vector<std::string>{"PUT (1)|N|IN|NUMBER", "PUT (2)|T|IN|VARCHAR2", "PUT (2)|FLAG|IN|PL/SQL BOOLEAN",
+                                      "RESET|<none>|IN|<null>", "SIZE_OF (FUNCTION)|<return value>|OUT|BINARY_INTEGER",
+                                      "SIZE_OF|T|IN|VARCHAR2"}));
+  EXPECT_EQ(s.rows("select object_name, subprogram_id, defaulted from user_arguments where package_name = 'API'"
+                   " and position = 1 order by subprogram_id"),
+            (std::vector<std::string>{"PUT|1|N", "PUT|2|N", "SIZE_OF|3|N", "RESET|4|<null>"}));
+  EXPECT_EQ(s.rows("select object_type, status from user_objects where object_name = 'API' order by object_type"),
+            (std::vector<std::string>{"PACKAGE|VALID", "PACKAGE BODY|INVALID"}));
+  EXPECT_EQ(s.rows("select type, line, position, text from user_errors where name = 'API' order by sequence"),
+            (std::vector<std::string>{"PACKAGE BODY|5|28|PLS-00201: identifier 'X' must be declared",
+                                      "PACKAGE BODY|5|28|PL/SQL: Statement ignored"}));
+  EXPECT_EQ(s.rows("select type, count(*) from user_source where name = 'API' group by type order by type"),
+            (std::vector<std::string>{"PACKAGE|6", "PACKAGE BODY|6"}));
+  ASSERT_EQ(s.exec("create table t (n number)"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("create trigger t_bi before insert or delete on t for each row when (new.n > 0)\n"
+                   "begin null; end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  EXPECT_EQ(s.rows("select trigger_name, trigger_type, triggering_event, table_owner, table_name, when_clause,"
+                   " status, trigger_body from all_triggers where owner = 'SCOTT'"),
+            std::vector<std::string>{"T_BI|BEFORE EACH ROW|INSERT OR DELETE|SCOTT|T|new.n > 0|ENABLED|"
+                                     "begin null; end;"});
+  EXPECT_EQ(s.rows("select object_type, status from user_objects where object_name = 'T_BI'"),
+            std::vector<std::string>{"TRIGGER|VALID"});
+}
+
 }  // namespace
