@@ -566,12 +566,12 @@ sword run_transaction_statement(StmtHandle* s, OCIError* errhp) {
 sword run_dml_with_triggers(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
   OraError err;
   if (!plsql_triggers_sync(s->session, &err) ||
-      !plsql_statement_triggers(s->session, s->tr, PlTriggerTiming::Before, &err))
+      !plsql_statement_triggers(s->session, s->text, s->tr, PlTriggerTiming::Before, &err))
     return fail(s, errhp, err);
   plsql_take_redone_rows(s->session);
   sword st = run_dml(s, errhp, iters, rowoff);
   s->row_count += static_cast<ub4>(plsql_take_redone_rows(s->session));
-  if (st == OCI_SUCCESS && !plsql_statement_triggers(s->session, s->tr, PlTriggerTiming::After, &err))
+  if (st == OCI_SUCCESS && !plsql_statement_triggers(s->session, s->text, s->tr, PlTriggerTiming::After, &err))
     return fail(s, errhp, err);
   return st;
 }

@@ -321,8 +321,10 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp);
 void plsql_table_dropped(sqlite3* db, const std::string& owner, const std::string& table);
 // Makes the connection's firing triggers match the stored ones (before any DML).
 bool plsql_triggers_sync(SessionHandle* ses, OraError* err);
-// Fires the statement triggers of a DML statement's table; false with err when one fails.
-bool plsql_statement_triggers(SessionHandle* ses, const Translation& tr, PlTriggerTiming timing, OraError* err);
+// Fires the statement triggers of a DML statement (its Oracle text and translation);
+// false with err when one fails.
+bool plsql_statement_triggers(SessionHandle* ses, const std::string& text, const Translation& tr,
+                              PlTriggerTiming timing, OraError* err);
 // Registers vantro_fire_trigger, which the connection's firing triggers call.
 bool plsql_triggers_register(sqlite3* db, SessionHandle* session);
 // Runs a trigger body: old_values and new_values in the order of the table's columns

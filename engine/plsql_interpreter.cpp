@@ -955,7 +955,7 @@ class Interpreter {
         if (!take_savepoint(&err) || !prepare(q, &err)) return raise(err, st.line);
         OraError trigger_error;
         if (!plsql_triggers_sync(ses_, &trigger_error) ||
-            !plsql_statement_triggers(ses_, q->tr, PlTriggerTiming::Before, &trigger_error)) {
+            !plsql_statement_triggers(ses_, q->text, q->tr, PlTriggerTiming::Before, &trigger_error)) {
           sqlite3_reset(q->vm);
           return raise(make_error(trigger_error.code, trigger_error.message), st.line);
         }
@@ -975,7 +975,7 @@ class Interpreter {
         sql_rowcount_ = sqlite3_changes(db_) + plsql_take_redone_rows(ses_);
         plsql_session(ses_)->redone_rows = outer_redone;
         sql_found_ = sql_rowcount_ > 0 ? 1 : 0;
-        if (!plsql_statement_triggers(ses_, q->tr, PlTriggerTiming::After, &trigger_error))
+        if (!plsql_statement_triggers(ses_, q->text, q->tr, PlTriggerTiming::After, &trigger_error))
           return raise(make_error(trigger_error.code, trigger_error.message), st.line);
         return Flow::Next;
       }

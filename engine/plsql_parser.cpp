@@ -8,6 +8,8 @@
 #include "errors.h"
 #include "sql_translate.h"
 
+#include <atomic>
+
 namespace plsql_parsing {
 
 namespace {
@@ -602,7 +604,7 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
       Symbol s;
       s.kind = SymKind::Exception;
       s.exception.name = name;
-      s.exception.user_id = next_user_exception_++;
+      s.exception.user_id = next_exception_id();
       if (mode != DeclMode::Block) s.exception.user_id = package_exception_id(prog_->package_owner,
           prog_->package_name, name);
       declare(name, s);
@@ -1174,6 +1176,14 @@ bool tokens_of(const std::string& text, std::vector<Token>* tokens, PlProgram* p
   }
   split_range_dots(tokens);
   return true;
+}
+
+int next_exception_id() {
+  // Package exceptions are numbered from 1000000 up; these stay below.
+  static std::atomic<int> next{1};
+  int id = next.fetch_add(1);
+  if (id >= 999999) next.store(1);
+  return id % 999999 + 1;
 }
 
 }  // namespace plsql_parsing

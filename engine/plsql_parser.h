@@ -34,6 +34,10 @@ inline OraType number_type(int precision = 0, int scale = 0) {
   return t;
 }
 
+// A fresh user_id for an exception a block or unit declares: different from every other
+// program's, so that a unit's own exception is not caught by a caller's handler for an
+// exception that happens to have the same place in its declarations.
+int next_exception_id();
 // The user_id of a package's exception: the same in every program that names it.
 int package_exception_id(const std::string& owner, const std::string& package, const std::string& name);
 // The family a declared or catalog type name belongs to, for matching overloads.
@@ -110,7 +114,6 @@ class Parser {
   std::set<std::string> columns_in_scope_;
   std::string last_type_name_;
   std::vector<std::map<std::string, Symbol>> scopes_;
-  int next_user_exception_ = 1;
   bool in_function_ = false;        // RETURN needs a value
   struct SpecInfo {
     PlProgram program;

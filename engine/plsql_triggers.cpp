@@ -774,19 +774,84 @@ bool plsql_triggers_sync(SessionHandle* ses, OraError* err) {
   return true;
 }
 
-bool plsql_statement_triggers(SessionHandle* ses, const Translation& tr, PlTriggerTiming timing, OraError* err) {
+namespace {
+
+// The columns an UPDATE statement's SET clause names.
+std::vector<std::string> set_columns(const std::string& text) {
+  std::vector<std::string> out;
+  std::vector<Token> t;
+  OraError err;
+  if (!sql_tokenize(text, &t, &err)) return out;
+  std::size_t k = 0;
+  int depth = 0;
+  while (t[k].kind != TokenKind::End && !(depth == 0 && word(t, k, "SET"))) {
+    if (is_op(t, k, "(")) ++depth;
+    if (is_op(t, k, ")")) --depth;
+    ++k;
+  }
+  if (t[k].kind == TokenKind::End) return out;
+  ++k;
+  // Each item is "column = value" or "(column, ...) = (subquery)", items split by commas
+  // outside parentheses.
+  bool item_start = true;
+  bool in_list = false;
+  for (; t[k].kind != TokenKind::End; ++k) {
+    if (depth == 0 && (word(t, k, "WHERE") || word(t, k, "RETURNING") || word(t, k, "RETURN"))) break;
+    if (is_op(t, k, "(")) {
+      if (depth == 0 && item_start) in_list = true;
+      ++depth;
+      continue;
+    }
+    if (is_op(t, k, ")")) {
+      if (--depth == 0 && in_list) {
+        in_list = false;
+        item_start = false;
+      }
+      continue;
+    }
+    if (depth == 0 && is_op(t, k, ",")) {
+      item_start = true;
+      continue;
+    }
+    if (!is_name(t, k) || !(in_list || (depth == 0 && item_start))) continue;
+    std::size_t c = k;
+    while (is_op(t, c + 1, ".") && is_name(t, c + 2)) c += 2;
+    out.push_back(t[c].text);
+    k = c;
+    if (!in_list) item_start = false;
+  }
+  return out;
+}
+
+}  // namespace
+
+bool plsql_statement_triggers(SessionHandle* ses, const std::string& text, const Translation& tr,
+                              PlTriggerTiming timing, OraError* err) {
   if (tr.table.empty()) return true;
   const char* event = tr.kind == StatementKind::Insert ? "INSERT" : tr.kind == StatementKind::Update ? "UPDATE"
                                                                                                     : "DELETE";
   sqlite3* db = ses->server->db;
   if (!plsql_units_prepare(db)) return true;
-  Exec q(db, "SELECT owner, trigger_name FROM vantro_plsql_triggers WHERE table_owner = ?1 AND table_name = ?2 AND"
-             " trigger_type = ?3 AND status = 'ENABLED' AND instr(triggering_event, ?4) > 0"
-             " ORDER BY owner, trigger_name");
+  Exec q(db, "SELECT owner, trigger_name, coalesce(update_columns, '') FROM vantro_plsql_triggers WHERE"
+             " table_owner = ?1 AND table_name = ?2 AND trigger_type = ?3 AND status = 'ENABLED' AND"
+             " instr(triggering_event, ?4) > 0 ORDER BY owner, trigger_name");
   q.text(1, tr.owner).text(2, tr.table).text(3, timing == PlTriggerTiming::Before ? "BEFORE STATEMENT" : "AFTER STATEMENT");
   q.text(4, event);
   std::vector<std::pair<std::string, std::string>> names;
-  while (q.row()) names.emplace_back(q.column(0), q.column(1));
+  std::vector<std::string> set;
+  bool set_read = false;
+  while (q.row()) {
+    // UPDATE OF fires only for an UPDATE that sets one of the columns.
+    std::string of = q.column(2);
+    if (tr.kind == StatementKind::Update && !of.empty()) {
+      if (!set_read) set = set_columns(text);
+      set_read = true;
+      bool hit = false;
+      for (const std::string& c : set) hit = hit || ("," + of + ",").find("," + c + ",") != std::string::npos;
+      if (!hit) continue;
+    }
+    names.emplace_back(q.column(0), q.column(1));
+  }
   for (const auto& n : names) {
     PlError e;
     std::string key = n.first + "." + n.second;

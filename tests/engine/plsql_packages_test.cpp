@@ -343,4 +343,12 @@ TEST_F(Packages, DictionaryViewsShowPackagesAndDescribeListsTheirMembers) {
             std::vector<std::string>{"TRIGGER|VALID"});
 }
 
+TEST_F(Packages, AUnitsOwnExceptionIsNotACallersException) {
+  ASSERT_EQ(s.exec("create procedure fails is\n  oops exception;\nbegin\n  raise oops;\nend;"), OCI_SUCCESS)
+      << s.error_text();
+  EXPECT_EQ(out_of(s, "declare\n  mine exception;\nbegin\n  fails;\nexception\n  when mine then :out := 'mine';\n"
+                      "  when others then :out := 'others ' || sqlcode;\nend;"),
+            "others 1");
+}
+
 }  // namespace

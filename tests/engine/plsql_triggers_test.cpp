@@ -164,6 +164,18 @@ TEST_F(Triggers, StatementTriggersAndTriggersOnDmlInsideBlocks) {
   EXPECT_EQ(s.rows("select what from audit_log"),
             (std::vector<std::string>{"before insert", "before insert", "before insert", "before delete",
                                       "after delete 1"}));
+  // A statement trigger on UPDATE OF fires for updates that set one of its columns.
+  ASSERT_EQ(s.exec("delete from audit_log"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("create trigger emp_sal after update of sal, upd on emp\n"
+                   "begin\n  insert into audit_log values ('sal or upd set');\nend;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("update emp set name = 'x' where sal is null"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.value("select count(*) from audit_log"), "0");
+  ASSERT_EQ(s.exec("update emp e set e.name = 'y', e.upd = (select 'z' from dual where 1 = 0)"), OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("update emp set sal = 1 where 1 = 0"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.rows("select what from audit_log"), (std::vector<std::string>{"sal or upd set", "sal or upd set"}));
 }
 
 TEST_F(Triggers, AFailingTriggerUndoesItsStatement) {
