@@ -15,7 +15,6 @@
 #include "values.h"
 
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -443,7 +442,8 @@ bool plsql_units_prepare(sqlite3* db) {
   for (Added a : {Added{"vantro_plsql_arguments", "subprogram_id INTEGER"},
                   Added{"vantro_plsql_triggers", "column_name TEXT"},
                   Added{"vantro_plsql_triggers", "update_columns TEXT"}}) {
-    std::string name(a.column, std::strchr(a.column, ' '));
+    std::string column = a.column;
+    std::string name = column.substr(0, column.find(' '));
     Exec has(db, "SELECT 1 FROM pragma_table_info(?1) WHERE name = ?2");
     has.text(1, a.table).text(2, name);
     if (has.row()) continue;
