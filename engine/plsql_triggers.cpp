@@ -229,7 +229,6 @@ bool compile_trigger(sqlite3* db, const std::string& nls, const TriggerDef& d, P
 }
 
 bool load_trigger(sqlite3* db, const std::string& owner, const std::string& name, TriggerDef* d) {
-  if (!plsql_units_prepare(db)) return false;
   Exec q(db, "SELECT trigger_type, triggering_event, table_owner, table_name, when_clause, status, description,"
              " trigger_body, update_columns FROM vantro_plsql_triggers WHERE owner = ?1 AND trigger_name = ?2");
   q.text(1, owner).text(2, name);
@@ -715,7 +714,6 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
 }
 
 void plsql_table_dropped(sqlite3* db, const std::string& owner, const std::string& table) {
-  if (!plsql_units_prepare(db)) return;
   Exec q(db, "SELECT owner, trigger_name FROM vantro_plsql_triggers WHERE table_owner = ?1 AND table_name = ?2");
   q.text(1, owner).text(2, table);
   std::vector<std::pair<std::string, std::string>> names;
@@ -726,7 +724,6 @@ void plsql_table_dropped(sqlite3* db, const std::string& owner, const std::strin
 bool plsql_triggers_sync(SessionHandle* ses, OraError* err) {
   sqlite3* db = ses->server->db;
   PlSessionState* state = plsql_session(ses);
-  if (!plsql_units_prepare(db)) return true;
   std::string signature = trigger_signature(db);
   if (signature == state->trigger_signature) return true;
   std::vector<std::string> old;
@@ -831,7 +828,6 @@ bool plsql_statement_triggers(SessionHandle* ses, const std::string& text, const
   const char* event = tr.kind == StatementKind::Insert ? "INSERT" : tr.kind == StatementKind::Update ? "UPDATE"
                                                                                                     : "DELETE";
   sqlite3* db = ses->server->db;
-  if (!plsql_units_prepare(db)) return true;
   Exec q(db, "SELECT owner, trigger_name, coalesce(update_columns, '') FROM vantro_plsql_triggers WHERE"
              " table_owner = ?1 AND table_name = ?2 AND trigger_type = ?3 AND status = 'ENABLED' AND"
              " instr(triggering_event, ?4) > 0 ORDER BY owner, trigger_name");

@@ -460,7 +460,6 @@ bool plsql_is_unit_ddl(const std::string& text) {
 
 bool plsql_object_load(sqlite3* db, const std::string& owner, const std::string& name, const std::string& type,
                        std::string* status, std::string* source) {
-  if (!plsql_units_prepare(db)) return false;
   Exec obj(db, "SELECT status FROM vantro_plsql_objects WHERE owner = ?1 AND name = ?2 AND type = ?3");
   obj.text(1, owner).text(2, name).text(3, type);
   if (!obj.row()) return false;
