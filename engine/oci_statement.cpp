@@ -494,6 +494,7 @@ sword run_dml(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
   bool guarded = !outs.empty();
   if (guarded && exec_sql(s, errhp, "SAVEPOINT vantro_statement", s->tr.kind) != OCI_SUCCESS) return OCI_ERROR;
   srv->busy = true;
+  plsql_returning_expect(s->session, s->tr);
   int rc = sqlite3_step(s->vm);
   FetchFlags flags;
   int returned = 0;
@@ -503,6 +504,14 @@ sword run_dml(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
         put_value(s->vm, static_cast<int>(i), s->tr.returning[i].type, s->session->settings, outs[i], &flags);
     rc = sqlite3_step(s->vm);
   }
+  // Rows a BEFORE row trigger stored again return their values from there.
+  int redone = 0;
+  sqlite3_stmt* again = plsql_returning_rows(s->session, &redone);
+  if (again && returned == 0)
+    for (std::size_t i = 0; i < outs.size(); ++i)
+      put_value(again, static_cast<int>(i), s->tr.returning[i].type, s->session->settings, outs[i], &flags);
+  sqlite3_finalize(again);
+  returned += redone;
   srv->busy = false;
   st = OCI_SUCCESS;
   if (rc != SQLITE_DONE) st = fail_sqlite(s, errhp, db, s->tr.kind);

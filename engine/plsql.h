@@ -332,6 +332,12 @@ bool plsql_triggers_register(sqlite3* db, SessionHandle* session);
 // false when the WHEN condition was not true.
 bool plsql_run_trigger(SessionHandle* ses, PlProgram* program, const std::string& event,
                        std::vector<PlValue>* old_values, std::vector<PlValue>* new_values, bool* fired, PlError* err);
+// Before an INSERT ... RETURNING runs: rows that BEFORE row triggers store again give
+// their RETURNING values too.
+void plsql_returning_expect(SessionHandle* ses, const Translation& tr);
+// After it ran: a statement positioned on the first such row's values (the caller
+// finalizes it) and the number of rows; null when there were none.
+sqlite3_stmt* plsql_returning_rows(SessionHandle* ses, int* count);
 // Rows stored again by BEFORE row triggers since the last call (added to a statement's
 // row count), reset.
 std::int64_t plsql_take_redone_rows(SessionHandle* ses);
@@ -372,6 +378,11 @@ struct PlSessionState {
   std::vector<PlTriggerRedo> redo;
   std::int64_t redone_rows = 0;    // rows stored again by BEFORE row triggers
   std::string trigger_signature;   // what the connection's firing triggers were made from
+  // An INSERT ... RETURNING whose rows BEFORE row triggers store again: the table, the
+  // RETURNING expressions, and the rows they gave for the rows stored again.
+  std::string returning_table;
+  std::string returning_sql;
+  std::vector<std::vector<PlValue>> returned;
 };
 
 PlSessionState* plsql_session(SessionHandle* s);

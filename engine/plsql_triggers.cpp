@@ -469,7 +469,8 @@ void bind(sqlite3_stmt* vm, int idx, const PlValue& v) {
 // the columns that differ from the old row. Answers the rows written, -1 on error.
 int redo_row(sqlite3* db, const CompiledTrigger& c, const std::string& event, sqlite3_int64 rowid,
              const std::vector<PlValue>& old_values, const std::vector<PlValue>& new_values,
-             const std::vector<PlValue>& given) {
+             const std::vector<PlValue>& given, const std::string& returning,
+             std::vector<std::vector<PlValue>>* returned) {
   std::string table = quote(c.def.table_owner) + "." + quote(c.def.table);
   std::string sql;
   std::vector<std::size_t> cols;
@@ -481,6 +482,7 @@ int redo_row(sqlite3* db, const CompiledTrigger& c, const std::string& event, sq
       cols.push_back(k);
     }
     sql = "INSERT INTO " + table + " (" + names + ") VALUES (" + marks + ")";
+    if (!returning.empty()) sql += " RETURNING " + returning;
   } else {
     std::string sets;
     for (std::size_t k = 0; k < c.columns.size(); ++k) {
@@ -502,6 +504,11 @@ int redo_row(sqlite3* db, const CompiledTrigger& c, const std::string& event, sq
   for (std::size_t k = 0; k < cols.size(); ++k) bind(vm, static_cast<int>(k + 1), new_values[cols[k]]);
   if (event != "INSERT") sqlite3_bind_int64(vm, static_cast<int>(cols.size() + 1), rowid);
   int rc = sqlite3_step(vm);
+  for (; rc == SQLITE_ROW; rc = sqlite3_step(vm)) {
+    std::vector<PlValue> row;
+    for (int k = 0; k < sqlite3_column_count(vm); ++k) row.push_back(value_of(sqlite3_column_value(vm, k)));
+    returned->push_back(row);
+  }
   sqlite3_finalize(vm);
   return rc == SQLITE_DONE ? sqlite3_changes(db) : -1;
 }
@@ -544,12 +551,18 @@ void fn_fire_trigger(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   }
   std::vector<PlValue> given = new_values;
   bool fired = false;
+  // The statement the trigger body runs are not the INSERT ... RETURNING.
+  std::string returning_table, returning_sql;
+  std::swap(returning_table, state->returning_table);
+  std::swap(returning_sql, state->returning_sql);
   c->busy = true;
   ++state->call_depth;
   bool ok = state->call_depth < 50 &&
             plsql_run_trigger(ses, &c->program, event, &old_values, &new_values, &fired, &err);
   --state->call_depth;
   c->busy = false;
+  std::swap(returning_table, state->returning_table);
+  std::swap(returning_sql, state->returning_sql);
   if (!ok) {
     if (err.code == 0) {
       err.code = 36;
@@ -572,7 +585,9 @@ void fn_fire_trigger(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   if (!state->redo.empty() && state->redo.back().table == table) redo.fired = state->redo.back().fired;
   redo.fired.insert(key);
   state->redo.push_back(redo);
-  int written = redo_row(db, *c, event, sqlite3_value_int64(argv[3]), old_values, new_values, given);
+  std::string returning = event == "INSERT" && state->returning_table == table ? state->returning_sql : "";
+  int written = redo_row(db, *c, event, sqlite3_value_int64(argv[3]), old_values, new_values, given, returning,
+                         &state->returned);
   state->redo.pop_back();
   if (written < 0) {
     OraError e = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
@@ -875,4 +890,34 @@ bool plsql_statement_triggers(SessionHandle* ses, const std::string& text, const
 bool plsql_triggers_register(sqlite3* db, SessionHandle* session) {
   return sqlite3_create_function(db, "vantro_fire_trigger", -1, SQLITE_UTF8, session, fn_fire_trigger, nullptr,
                                  nullptr) == SQLITE_OK;
+}
+
+void plsql_returning_expect(SessionHandle* ses, const Translation& tr) {
+  PlSessionState* state = plsql_session(ses);
+  state->returned.clear();
+  state->returning_table = tr.kind == StatementKind::Insert ? tr.owner + "." + tr.table : "";
+  state->returning_sql = tr.kind == StatementKind::Insert ? tr.returning_sql : "";
+}
+
+sqlite3_stmt* plsql_returning_rows(SessionHandle* ses, int* count) {
+  PlSessionState* state = plsql_session(ses);
+  std::vector<std::vector<PlValue>> rows;
+  rows.swap(state->returned);
+  state->returning_table.clear();
+  state->returning_sql.clear();
+  *count = static_cast<int>(rows.size());
+  if (rows.empty()) return nullptr;
+  std::string sql = "SELECT ";
+  for (std::size_t k = 0; k < rows[0].size(); ++k) sql += (k ? ",?" : "?") + std::to_string(k + 1);
+  sqlite3_stmt* vm = nullptr;
+  if (sqlite3_prepare_v2(ses->server->db, sql.c_str(), -1, &vm, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(vm);
+    return nullptr;
+  }
+  for (std::size_t k = 0; k < rows[0].size(); ++k) bind(vm, static_cast<int>(k + 1), rows[0][k]);
+  if (sqlite3_step(vm) != SQLITE_ROW) {
+    sqlite3_finalize(vm);
+    return nullptr;
+  }
+  return vm;
 }

@@ -537,6 +537,7 @@ bool Translator::returning(Statement& s, const Scope& scope, std::string* sql) {
     if (!expr(*s.returning[i], scope, &e)) return false;
     if (e.aggregate) return fail(934, s.returning[i]->offset);
     *sql += (i ? "," : "") + e.sql;
+    out_->returning_sql += (i ? "," : "") + e.sql;
     out_->returning.push_back({derived_name(*s.returning[i]), e.type});
   }
   out_->out_binds = s.returning_into;

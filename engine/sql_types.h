@@ -73,6 +73,7 @@ struct Translation {
   std::string table;                    // ... and its table
   std::vector<ColumnInfo> returning;    // DML RETURNING values, in order
   std::vector<std::string> out_binds;   // ... and the placeholders they go INTO
+  std::string returning_sql;            // ... and their SQLite expressions, comma-separated
   bool parsed = false;                  // the grammar was accepted (set even when names were not)
 };
 

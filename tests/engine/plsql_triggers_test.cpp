@@ -250,4 +250,25 @@ TEST_F(Triggers, WideTablesAndNestedTriggers) {
   EXPECT_EQ(s.rows("select id from emp"), std::vector<std::string>{"1"});
 }
 
+TEST_F(Triggers, ReturningGivesTheValuesABeforeTriggerSet) {
+  ASSERT_EQ(s.exec("create sequence emp_seq start with 7"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("create trigger emp_id before insert on emp for each row\n"
+                   "begin\n  if :new.id is null then\n    :new.id := emp_seq.nextval;\n  end if;\nend;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  OciStatement st(s, "insert into emp (name) values ('ann') returning id, name into :id, :name");
+  char id[16] = "", name[16] = "";
+  OCIBind* b1 = nullptr;
+  OCIBind* b2 = nullptr;
+  s.oci->OCIBindByName(st.stmt, &b1, s.err, reinterpret_cast<const OraText*>(":id"), -1, id, sizeof id, SQLT_STR,
+                       nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+  s.oci->OCIBindByName(st.stmt, &b2, s.err, reinterpret_cast<const OraText*>(":name"), -1, name, sizeof name,
+                       SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+  ASSERT_EQ(st.execute(1), OCI_SUCCESS) << s.error_text();
+  EXPECT_STREQ(id, "7");
+  EXPECT_STREQ(name, "ann");
+  EXPECT_EQ(st.attr_ub4(OCI_ATTR_ROW_COUNT), 1u);
+  EXPECT_EQ(s.rows("select id, name from emp"), std::vector<std::string>{"7|ann"});
+}
+
 }  // namespace
