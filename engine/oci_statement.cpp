@@ -578,7 +578,9 @@ sword run_dml_with_triggers(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowof
       !plsql_statement_triggers(s->session, s->text, s->tr, PlTriggerTiming::Before, &err))
     return fail(s, errhp, err);
   plsql_take_redone_rows(s->session);
+  plsql_dml_begin(s->session, s->text, s->tr);
   sword st = run_dml(s, errhp, iters, rowoff);
+  plsql_dml_end(s->session);
   s->row_count += static_cast<ub4>(plsql_take_redone_rows(s->session));
   if (st == OCI_SUCCESS && !plsql_statement_triggers(s->session, s->text, s->tr, PlTriggerTiming::After, &err))
     return fail(s, errhp, err);

@@ -48,7 +48,8 @@ struct PlError {
 
 // --- Compiled form ------------------------------------------------------------------
 
-enum class PlRefKind { Variable, HostBind, CursorAttr, SqlAttr, SqlCode, SqlErrm, PackageVar, Element, CollectionAttr };
+enum class PlRefKind { Variable, HostBind, CursorAttr, SqlAttr, SqlCode, SqlErrm, PackageVar, Element, CollectionAttr,
+                       UpdatingColumn };
 
 enum class PlAttr { Found, NotFound, RowCount, IsOpen };
 
@@ -332,6 +333,9 @@ bool plsql_triggers_register(sqlite3* db, SessionHandle* session);
 // false when the WHEN condition was not true.
 bool plsql_run_trigger(SessionHandle* ses, PlProgram* program, const std::string& event,
                        std::vector<PlValue>* old_values, std::vector<PlValue>* new_values, bool* fired, PlError* err);
+// Around each DML statement (text and translation): what UPDATING('column') asks.
+void plsql_dml_begin(SessionHandle* ses, const std::string& text, const Translation& tr);
+void plsql_dml_end(SessionHandle* ses);
 // Before an INSERT ... RETURNING runs: rows that BEFORE row triggers store again give
 // their RETURNING values too.
 void plsql_returning_expect(SessionHandle* ses, const Translation& tr);
@@ -383,6 +387,8 @@ struct PlSessionState {
   std::string returning_table;
   std::string returning_sql;
   std::vector<std::vector<PlValue>> returned;
+  // The columns each running UPDATE sets (innermost last), for UPDATING('column').
+  std::vector<std::vector<std::string>> set_columns;
 };
 
 PlSessionState* plsql_session(SessionHandle* s);

@@ -582,6 +582,13 @@ class Interpreter {
         *v = items[static_cast<std::size_t>(k - 1)];
         return true;
       }
+      case PlRefKind::UpdatingColumn: {
+        const auto& sets = plsql_session(ses_)->set_columns;
+        bool hit = var(p_->updating_slot).kind == PlKind::Int && var(p_->updating_slot).i == 1 && !sets.empty() &&
+                   std::find(sets.back().begin(), sets.back().end(), r.name) != sets.back().end();
+        *v = int_value(hit ? 1 : 0);
+        return true;
+      }
       case PlRefKind::CollectionAttr: {
         std::size_t n = collections_[r.slot].size();
         *v = r.name == "COUNT" ? int_value(static_cast<std::int64_t>(n))
@@ -960,7 +967,9 @@ class Interpreter {
           return raise(make_error(trigger_error.code, trigger_error.message), st.line);
         }
         std::int64_t outer_redone = plsql_take_redone_rows(ses_);
+        plsql_dml_begin(ses_, q->text, q->tr);
         int rc = sqlite3_step(q->vm);
+        plsql_dml_end(ses_);
         if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
           err = sqlite_error(false);
           sqlite3_reset(q->vm);

@@ -9,6 +9,7 @@
 #include "sql_translate.h"
 
 #include <atomic>
+#include <cctype>
 
 namespace plsql_parsing {
 
@@ -251,6 +252,18 @@ void Parser::rewrite(std::size_t a, std::size_t b, PlSql* q, std::string* out) {
         }
       }
       const Symbol* sym = lookup(tk.text);
+      // UPDATING('column') in a trigger: the UPDATE sets that column.
+      if (sym && prog_->is_trigger && sym->index == prog_->updating_slot && op_at(k + 1, "(") && k + 3 < b &&
+          t_[k + 2].kind == TokenKind::String && op_at(k + 3, ")")) {
+        PlRef r;
+        r.kind = PlRefKind::UpdatingColumn;
+        std::string column = t_[k + 2].text;
+        for (char& c : column) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        r.name = column;
+        *out += "(" + bind_text(add_ref(q, r, number_type())) + " = 1)";
+        k += 3;
+        continue;
+      }
       if (sym && sym->kind == SymKind::Var &&
           prog_->vars[static_cast<std::size_t>(sym->index)].collection != PlCollection::None) {
         k = collection_reference(k, b, sym->index, q, out);

@@ -921,3 +921,13 @@ sqlite3_stmt* plsql_returning_rows(SessionHandle* ses, int* count) {
   }
   return vm;
 }
+
+void plsql_dml_begin(SessionHandle* ses, const std::string& text, const Translation& tr) {
+  PlSessionState* state = plsql_session(ses);
+  state->set_columns.push_back(tr.kind == StatementKind::Update ? set_columns(text) : std::vector<std::string>());
+}
+
+void plsql_dml_end(SessionHandle* ses) {
+  PlSessionState* state = plsql_session(ses);
+  if (!state->set_columns.empty()) state->set_columns.pop_back();
+}

@@ -271,4 +271,17 @@ TEST_F(Triggers, ReturningGivesTheValuesABeforeTriggerSet) {
   EXPECT_EQ(s.rows("select id, name from emp"), std::vector<std::string>{"7|ann"});
 }
 
+TEST_F(Triggers, UpdatingNamesTheColumnsTheUpdateSets) {
+  ASSERT_EQ(s.exec("insert into emp (id, name, sal) values (1, 'ann', 10)"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("create trigger emp_cols before update on emp for each row\n"
+                   "begin\n  if updating('SAL') then\n    :new.upd := 'sal';\n"
+                   "  elsif updating('name') then\n    :new.upd := 'name';\n  end if;\nend;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("update emp set sal = 5"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.value("select upd from emp"), "sal");
+  ASSERT_EQ(s.exec("begin update emp set name = 'bob'; end;"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.value("select upd from emp"), "name");
+}
+
 }  // namespace
