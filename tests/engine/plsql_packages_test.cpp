@@ -351,4 +351,30 @@ TEST_F(Packages, AUnitsOwnExceptionIsNotACallersException) {
             "others 1");
 }
 
+TEST_F(Packages, PrivateFunctionsAndAFailingInitialisation) {
+  ASSERT_EQ(s.exec("create package calc is\n  function twice_plus(n number) return number;\n  base number;\nend;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("create package body calc is\n"
+                   "  function twice(n number) return number is begin return n * 2; end;\n"
+                   "  function twice_plus(n number) return number is begin return twice(n) + base; end;\n"
+                   "begin\n"
+                   "  select 1 / (select count(*) from dual where 1 = 0) into base from dual;\n"
+                   "end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  EXPECT_EQ(s.exec("begin\n  dbms_output.put_line(calc.twice_plus(1));\nend;"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(),
+            "ORA-01476: divisor is equal to zero\nORA-06512: at \"SCOTT.CALC\", line 5\nORA-06512: at line 2\n");
+  ASSERT_EQ(s.exec("create or replace package body calc is\n"
+                   "  function twice(n number) return number is begin return n * 2; end;\n"
+                   "  function twice_plus(n number) return number is begin return twice(n) + base; end;\n"
+                   "begin\n  base := 100;\nend;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  EXPECT_EQ(s.value("select calc.twice_plus(4) from dual"), "108");
+  EXPECT_EQ(s.exec("select calc.twice(4) from dual"), OCI_ERROR) << "a private function is not visible outside";
+  EXPECT_EQ(s.error_code(), 904);
+}
+
 }  // namespace
