@@ -116,4 +116,23 @@ TEST_F(LinesAndTypes, TypesAreStoredWithTheirSourceAndSyntaxChecked) {
   EXPECT_EQ(s.error_text(), "ORA-04043: object NAMES does not exist\n");
 }
 
+TEST_F(LinesAndTypes, CutShortDefinitionsGetErrorsNotCrashes) {
+  ASSERT_EQ(s.exec("create table t (n number)"), OCI_SUCCESS);
+  for (const char* text :
+       {"create package", "create package p", "create package p is", "create package body", "create package body p is",
+        "create or replace package p is procedure", "create package q is procedure x(; end;", "create type",
+        "create type body", "create type z as", "create type body z is", "create trigger", "create trigger x",
+        "create trigger x before", "create trigger x before insert", "create trigger x before insert on",
+        "create trigger x before insert on t for", "create trigger x before insert on t when (", "drop trigger",
+        "alter trigger x", "alter package", "alter package p compile body extra", "drop package body",
+        "create trigger x before insert or update of on t begin null; end;", "begin x.y.z.w; end;",
+        "begin dbms_output.get_lines; end;", "declare l dbms_output.chararr; begin :x := l(; end;"}) {
+    sword rc = s.exec(text);
+    EXPECT_TRUE(rc == OCI_ERROR || rc == OCI_SUCCESS_WITH_INFO) << text;
+    if (rc == OCI_ERROR) {
+      EXPECT_EQ(s.error_text().compare(0, 4, "ORA-"), 0) << text << ": " << s.error_text();
+    }
+  }
+}
+
 }  // namespace
