@@ -50,9 +50,10 @@ const char* const kDictionarySchema =
     "CREATE TABLE IF NOT EXISTS main.vantro_sessions(last_id INTEGER NOT NULL);"
     "INSERT INTO main.vantro_sessions SELECT 1000 WHERE NOT EXISTS (SELECT 1 FROM main.vantro_sessions);"
     "CREATE TABLE IF NOT EXISTS main.vantro_plsql_triggers(owner TEXT NOT NULL, trigger_name TEXT NOT NULL,"
-    " trigger_type TEXT, triggering_event TEXT, table_owner TEXT, base_object_type TEXT, table_name TEXT,"
-    " referencing_names TEXT, when_clause TEXT, status TEXT, description TEXT, action_type TEXT,"
-    " trigger_body TEXT, PRIMARY KEY(owner, trigger_name));";
+    " trigger_type TEXT NOT NULL, triggering_event TEXT NOT NULL, table_owner TEXT NOT NULL,"
+    " base_object_type TEXT NOT NULL, table_name TEXT NOT NULL, column_name TEXT, referencing_names TEXT NOT NULL,"
+    " when_clause TEXT, status TEXT NOT NULL, description TEXT NOT NULL, action_type TEXT NOT NULL,"
+    " trigger_body TEXT NOT NULL, update_columns TEXT, PRIMARY KEY(owner, trigger_name));";
 
 struct ViewDef {
   const char* name;
@@ -170,7 +171,8 @@ const char* const kArgumentColumns =
     " ARGUMENT_NAME VARCHAR2(30), POSITION NUMBER, SEQUENCE NUMBER, DATA_LEVEL NUMBER, DATA_TYPE VARCHAR2(30),"
     " DEFAULT_VALUE LONG, DEFAULT_LENGTH NUMBER, IN_OUT VARCHAR2(9), DATA_LENGTH NUMBER, DATA_PRECISION NUMBER,"
     " DATA_SCALE NUMBER, RADIX NUMBER, CHARACTER_SET_NAME VARCHAR2(44), TYPE_OWNER VARCHAR2(30),"
-    " TYPE_NAME VARCHAR2(30), TYPE_SUBNAME VARCHAR2(30), TYPE_LINK VARCHAR2(128), PLS_TYPE VARCHAR2(30)";
+    " TYPE_NAME VARCHAR2(30), TYPE_SUBNAME VARCHAR2(30), TYPE_LINK VARCHAR2(128), PLS_TYPE VARCHAR2(30),"
+    " SUBPROGRAM_ID NUMBER, DEFAULTED VARCHAR2(1)";
 
 #define ARGUMENT_ROW                                                                                        \
   "a.object_name,a.package_name,(SELECT o.object_id FROM main.vantro_objects o WHERE o.owner=a.owner"       \
@@ -178,7 +180,8 @@ const char* const kArgumentColumns =
   " ('PROCEDURE','FUNCTION','PACKAGE')),a.overload,a.argument_name,a.position,a.sequence,a.data_level,"    \
   "a.data_type,NULL,NULL,a.in_out,a.data_length,a.data_precision,"                                        \
   "a.data_scale,a.radix,CASE WHEN a.data_type IN ('VARCHAR2','CHAR','CLOB') THEN 'CHAR_CS' END,"          \
-  "NULL,NULL,NULL,NULL,a.data_type FROM main.vantro_plsql_arguments a WHERE a.owner=$U"
+  "NULL,NULL,NULL,NULL,a.data_type,a.subprogram_id,a.defaulted FROM main.vantro_plsql_arguments a"        \
+  " WHERE a.owner=$U"
 
 const char* const kTriggerColumns =
     "TRIGGER_NAME VARCHAR2(30), TRIGGER_TYPE VARCHAR2(16), TRIGGERING_EVENT VARCHAR2(227),"

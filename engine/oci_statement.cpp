@@ -561,6 +561,21 @@ sword run_transaction_statement(StmtHandle* s, OCIError* errhp) {
   return fail(s, errhp, ora_error(900));
 }
 
+// DML with the table's triggers: statement triggers around it, row triggers from the
+// connection's firing triggers, and rows that BEFORE row triggers stored again counted.
+sword run_dml_with_triggers(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
+  OraError err;
+  if (!plsql_triggers_sync(s->session, &err) ||
+      !plsql_statement_triggers(s->session, s->tr, PlTriggerTiming::Before, &err))
+    return fail(s, errhp, err);
+  plsql_take_redone_rows(s->session);
+  sword st = run_dml(s, errhp, iters, rowoff);
+  s->row_count += static_cast<ub4>(plsql_take_redone_rows(s->session));
+  if (st == OCI_SUCCESS && !plsql_statement_triggers(s->session, s->tr, PlTriggerTiming::After, &err))
+    return fail(s, errhp, err);
+  return st;
+}
+
 void reset_statement(StmtHandle* s) {
   if (s->vm) sqlite3_finalize(s->vm);
   s->vm = nullptr;
@@ -619,6 +634,7 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
     return fail(s, errhp, ora_error(1013));
   }
   if (plsql_is_unit_ddl(s->text)) return plsql_unit_ddl(s, errhp);
+  if (plsql_is_trigger_ddl(s->text)) return plsql_trigger_ddl(s, errhp);
   if (plsql_is_block(s->text)) {
     if (iters == 0) return fail(s, errhp, ora_error(24333));
     sword st = plsql_execute(s, errhp);
@@ -703,7 +719,7 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
         s->executed = true;
         return OCI_SUCCESS;
       }
-      st = run_dml(s, errhp, iters, rowoff);
+      st = run_dml_with_triggers(s, errhp, iters, rowoff);
       break;
     case StatementKind::CreateTable:
     case StatementKind::DropTable:
@@ -714,6 +730,7 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
       if (iters == 0) return fail(s, errhp, ora_error(24333));
       st = session_commit(ses, errhp);
       if (st == OCI_SUCCESS) st = run_ddl(s, errhp);
+      if (st == OCI_SUCCESS && s->tr.kind == StatementKind::DropTable) plsql_table_dropped(srv->db, s->tr.owner, s->tr.table);
       break;
     case StatementKind::Commit:
     case StatementKind::Rollback:

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,15 +48,16 @@ struct PlError {
 
 // --- Compiled form ------------------------------------------------------------------
 
-enum class PlRefKind { Variable, HostBind, CursorAttr, SqlAttr, SqlCode, SqlErrm };
+enum class PlRefKind { Variable, HostBind, CursorAttr, SqlAttr, SqlCode, SqlErrm, PackageVar, Element, CollectionAttr };
 
 enum class PlAttr { Found, NotFound, RowCount, IsOpen };
 
 struct PlRef {
   PlRefKind kind = PlRefKind::Variable;
-  int slot = 0;            // variable or cursor slot
-  std::string name;        // host bind name
+  int slot = 0;            // variable or cursor slot; a package variable's slot in its package
+  std::string name;        // host bind name; "OWNER.PACKAGE" of a package variable
   PlAttr attr = PlAttr::Found;
+  struct PlSql* index = nullptr;   // an element of a collection: its subscript
 };
 
 // One SQLite statement: a wrapped expression or an embedded SQL statement.
@@ -73,9 +75,12 @@ struct PlSql {
   std::uint32_t offset_shift = 0;   // length of the wrapper before the rewritten text
 };
 
+enum class PlCollection { None, IndexBy, Varray };
+
 struct PlVarInfo {
   std::string name;
   OraType type;
+  PlCollection collection = PlCollection::None;   // a collection of text lines
   bool boolean = false;
   bool constant = false;
   bool not_null = false;
@@ -99,11 +104,21 @@ enum class PlStmtKind {
   Commit, Rollback, Savepoint, Open, Fetch, Close, Return, Raise
 };
 
+struct PlVarInfo;
+
 struct PlTarget {
   bool host = false;
   int slot = 0;
   std::string name;
+  std::string package;                 // "OWNER.PACKAGE" when slot is a variable of that package
+  std::shared_ptr<PlVarInfo> info;     // ... and its declaration
 };
+
+inline PlTarget pl_var_target(int slot) {
+  PlTarget t;
+  t.slot = slot;
+  return t;
+}
 
 struct PlBlock;
 
@@ -121,7 +136,8 @@ struct PlStmt {
   std::vector<std::string> arg_names;        // named call arguments ("" when positional)
   std::vector<std::string> arg_modes;        // stored unit calls: IN, OUT, IN/OUT per parameter
   std::string unit_owner;                    // stored unit calls
-  std::string unit_name;
+  std::string unit_name;                     // the procedure, or the package of a member
+  int subprogram_id = 0;                     // a package member: its SUBPROGRAM_ID
   PlExceptionInfo exception;                 // RAISE
   std::shared_ptr<PlBlock> block;
 };
@@ -160,6 +176,24 @@ struct PlParam {
   PlSql* default_value = nullptr;
 };
 
+// A procedure or function of a package, declared in its specification or body.
+struct PlSubprogram {
+  std::string name;
+  int subprogram_id = 0;            // 1.. in order of declaration, specification first
+  bool is_function = false;
+  bool in_spec = false;
+  bool defined = false;             // its body has been read
+  std::vector<PlParam> params;
+  OraType return_type;
+  std::string return_type_name;
+  int return_slot = -1;
+  PlBlock body;
+  std::uint32_t offset = 0;         // of its name where declared
+  int line = 0, column = 0;         // of its name in the specification
+};
+
+enum class PlTriggerTiming { Before, After };
+
 struct PlProgram {
   std::string text;
   bool is_unit = false;             // a stored procedure or function
@@ -175,6 +209,21 @@ struct PlProgram {
   PlBlock main;
   std::vector<PlCompileError> errors;
   std::vector<std::string> host_targets;   // placeholders assigned to
+  // A package: its members, and the slots [0, package_slots) that hold its state.
+  bool is_package = false;
+  std::string package_owner, package_name;
+  std::vector<PlSubprogram> subprograms;
+  int package_slots = 0;
+  bool has_init = false;            // the body's initialisation section is main.body
+  // A trigger body: the slots of :OLD and :NEW per column, and of the predicates.
+  bool is_trigger = false;
+  PlTriggerTiming trigger_timing = PlTriggerTiming::Before;
+  bool trigger_row = false;
+  std::vector<int> old_slots, new_slots;
+  int inserting_slot = -1, updating_slot = -1, deleting_slot = -1;
+  PlSql* trigger_when = nullptr;    // the WHEN condition of a row trigger
+  // Stored units this program calls or reads, as "OWNER.NAME".
+  std::set<std::string> references;
   ~PlProgram();
 };
 
@@ -183,6 +232,11 @@ struct PlCompileContext {
   std::string nls_date_format;
   CatalogView* catalog = nullptr;
   sqlite3* db = nullptr;            // for the stored units a block calls
+  // A trigger body: the columns of its table (for :NEW and :OLD) and its kind.
+  const std::vector<ColumnInfo>* trigger_columns = nullptr;
+  PlTriggerTiming trigger_timing = PlTriggerTiming::Before;
+  bool trigger_row = false;
+  std::string trigger_when;         // the WHEN condition's text, without WHEN and parentheses
 };
 
 // Parses and checks text; false with program->errors set when it does not compile.
@@ -190,6 +244,11 @@ bool plsql_compile(const std::string& text, const PlCompileContext& ctx, PlProgr
 // Parses and checks the source of a stored procedure or function (from its PROCEDURE
 // or FUNCTION keyword); false with program->errors set.
 bool plsql_compile_unit(const std::string& text, const PlCompileContext& ctx, PlProgram* program);
+// Parses and checks a package: spec is the specification's source (from its PACKAGE
+// keyword); body the body's source or empty when only the specification is compiled.
+// Errors belong to the body when one is given.
+bool plsql_compile_package(const std::string& spec, const std::string& body, const PlCompileContext& ctx,
+                           PlProgram* program);
 // Line and column (1-based) of a byte offset in text.
 void plsql_position(const std::string& text, std::uint32_t offset, int* line, int* column);
 
@@ -206,7 +265,32 @@ struct PlUnitArgument {
   std::string name;
   std::string mode;
   bool defaulted = false;
+  std::string data_type;
 };
+// One subprogram a call by name can reach: a standalone unit (subprogram_id 0) or one
+// overload of a package member.
+struct PlCandidate {
+  int subprogram_id = 0;
+  bool is_function = false;
+  std::string return_type;
+  std::vector<PlUnitArgument> params;
+};
+// The public overloads of owner.package.member, from the catalog.
+std::vector<PlCandidate> plsql_package_members(sqlite3* db, const std::string& owner, const std::string& package,
+                                               const std::string& member);
+// The status and source of a stored object of the given type; false when none.
+bool plsql_object_load(sqlite3* db, const std::string& owner, const std::string& name, const std::string& type,
+                       std::string* status, std::string* source);
+// Loads and compiles owner.package (specification and body) for running. Fails with
+// ORA-04063 when it is invalid and does not compile, ORA-06508 when it is missing.
+bool plsql_package_load(sqlite3* db, const PlCompileContext& ctx, const std::string& owner,
+                        const std::string& package, PlProgram* program, PlError* err);
+// Makes a stored unit that is INVALID because something it uses changed valid again by
+// compiling it; false when it still has errors (they are stored).
+bool plsql_unit_revalidate(sqlite3* db, const std::string& nls_date_format, const std::string& owner,
+                           const std::string& name);
+// Marks the units that use owner.name INVALID (and what uses them, in turn).
+void plsql_invalidate_dependants(sqlite3* db, const std::string& owner, const std::string& name);
 // The parameters of a standalone unit in order.
 std::vector<PlUnitArgument> plsql_unit_arguments(sqlite3* db, const std::string& owner, const std::string& name);
 // The type, status and source of a stored procedure or function; false when none.
@@ -215,8 +299,40 @@ bool plsql_unit_load(sqlite3* db, const std::string& owner, const std::string& n
 
 // The translator's question: is owner.name a valid stored function, and of what type.
 bool plsql_function_lookup(void* db, const std::string& owner, const std::string& name, OraType* ret);
+// Runs a function (a package's subprogram when sub is given, with the package state
+// pkg_values) inside a running SQL statement.
+bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogram* sub,
+                        std::vector<PlValue>* pkg_values, const std::vector<PlValue>& args,
+                        const std::vector<bool>& given, PlValue* result, PlError* err);
+struct PlPackageState;
+// The session's state of package "OWNER.NAME" for a call from SQL; program receives the
+// compiled package.
+PlPackageState* plsql_package_state(SessionHandle* ses, const std::string& qualified, PlProgram* program,
+                                    PlError* err);
 // Registers vantro_plsql_call(owner, name, args...), which runs a stored function.
 bool plsql_functions_register(sqlite3* db, SessionHandle* session);
+
+// --- Triggers -------------------------------------------------------------------------
+
+// True when text is CREATE [OR REPLACE] TRIGGER, ALTER TRIGGER or DROP TRIGGER.
+bool plsql_is_trigger_ddl(const std::string& text);
+sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp);
+// Drops the triggers of a table that was dropped.
+void plsql_table_dropped(sqlite3* db, const std::string& owner, const std::string& table);
+// Makes the connection's firing triggers match the stored ones (before any DML).
+bool plsql_triggers_sync(SessionHandle* ses, OraError* err);
+// Fires the statement triggers of a DML statement's table; false with err when one fails.
+bool plsql_statement_triggers(SessionHandle* ses, const Translation& tr, PlTriggerTiming timing, OraError* err);
+// Registers vantro_fire_trigger, which the connection's firing triggers call.
+bool plsql_triggers_register(sqlite3* db, SessionHandle* session);
+// Runs a trigger body: old_values and new_values in the order of the table's columns
+// (empty for statement triggers); new_values comes back as the body left :NEW. fired is
+// false when the WHEN condition was not true.
+bool plsql_run_trigger(SessionHandle* ses, PlProgram* program, const std::string& event,
+                       std::vector<PlValue>* old_values, std::vector<PlValue>* new_values, bool* fired, PlError* err);
+// Rows stored again by BEFORE row triggers since the last call (added to a statement's
+// row count), reset.
+std::int64_t plsql_take_redone_rows(SessionHandle* ses);
 
 // --- DBMS_OUTPUT --------------------------------------------------------------------
 
@@ -230,9 +346,30 @@ struct DbmsOutput {
   bool reading = false;            // a GET has happened since the last PUT
 };
 
+struct PlPackageState {
+  std::string stamp;               // the sources the state was built from
+  bool initialized = false;
+  std::vector<PlValue> values;
+};
+
+// A row a BEFORE row trigger changed, being stored again with its new values: the
+// triggers that already ran for it do not run a second time.
+struct PlTriggerRedo {
+  std::string table;               // "OWNER.TABLE"
+  std::set<std::string> fired;
+};
+
+struct CompiledTrigger;
+using PlTriggerCache = std::map<std::string, std::shared_ptr<CompiledTrigger>>;
+
 struct PlSessionState {
   DbmsOutput output;
+  std::shared_ptr<PlTriggerCache> triggers = std::make_shared<PlTriggerCache>();   // compiled, by "OWNER.NAME" 
   int call_depth = 0;              // stored functions running inside SQL
+  std::map<std::string, PlPackageState> packages;   // by "OWNER.PACKAGE"
+  std::vector<PlTriggerRedo> redo;
+  std::int64_t redone_rows = 0;    // rows stored again by BEFORE row triggers
+  std::string trigger_signature;   // what the connection's firing triggers were made from
 };
 
 PlSessionState* plsql_session(SessionHandle* s);

@@ -55,9 +55,13 @@ class Interpreter {
   // Runs a stored unit called with args (one per parameter; NULL value slots take the
   // parameter's default). Out values are read back from out_values afterwards.
   bool run_unit(const std::vector<PlValue>& args, const std::vector<bool>& given, std::vector<PlValue>* out_values,
-                PlError* err) {
-    for (std::size_t k = 0; k < p_->params.size(); ++k) {
-      const PlParam& prm = p_->params[k];
+                PlError* err, const PlSubprogram* sub = nullptr) {
+    const std::vector<PlParam>& params = sub ? sub->params : p_->params;
+    const PlBlock& body = sub ? sub->body : p_->main;
+    bool is_function = sub ? sub->is_function : p_->is_function;
+    return_slot_ = sub ? sub->return_slot : p_->return_slot;
+    for (std::size_t k = 0; k < params.size(); ++k) {
+      const PlParam& prm = params[k];
       PlValue v;
       OraType from = prm.type;
       if (!given[k] && prm.default_value) {
@@ -71,20 +75,75 @@ class Interpreter {
         return false;
       }
     }
+    Flow f = block(body);
+    if (f == Flow::Error) {
+      *err = error_;
+      return false;
+    }
+    if (is_function && f != Flow::Return) {
+      *err = make_error(6503, "PL/SQL: Function returned without value");
+      err->line = last_line(body);
+      return false;
+    }
+    out_values->clear();
+    if (return_slot_ >= 0) return_value_ = var(return_slot_);
+    for (const PlParam& prm : params) out_values->push_back(var(prm.slot));
+    return true;
+  }
+
+  void run_inside_statement() { in_statement_ = true; }
+
+  // Slots [0, count) of this program are the package state values.
+  void attach_package(std::vector<PlValue>* values, int count) {
+    pkg_ = values;
+    pkg_slots_ = count;
+  }
+
+  // Runs a package's declarations and initialisation section into its fresh state.
+  bool init_package(PlError* err) {
     Flow f = block(p_->main);
     if (f == Flow::Error) {
       *err = error_;
       return false;
     }
-    if (p_->is_function && f != Flow::Return) {
-      *err = make_error(6503, "PL/SQL: Function returned without value");
-      err->line = last_line(p_->main);
+    return true;
+  }
+
+  // Runs a trigger body on a row; new_values comes back as the body left :NEW.
+  bool run_trigger(const std::string& event, std::vector<PlValue>* old_values, std::vector<PlValue>* new_values,
+                   bool* fire, PlError* err) {
+    for (std::size_t k = 0; k < old_values->size() && k < p_->old_slots.size(); ++k)
+      var(p_->old_slots[k]) = (*old_values)[k];
+    for (std::size_t k = 0; k < new_values->size() && k < p_->new_slots.size(); ++k)
+      var(p_->new_slots[k]) = (*new_values)[k];
+    var(p_->inserting_slot) = int_value(event == "INSERT" ? 1 : 0);
+    var(p_->updating_slot) = int_value(event == "UPDATE" ? 1 : 0);
+    var(p_->deleting_slot) = int_value(event == "DELETE" ? 1 : 0);
+    bool ok = run_trigger_body(fire, err);
+    finish_unit();
+    for (std::size_t k = 0; k < new_values->size() && k < p_->new_slots.size(); ++k)
+      (*new_values)[k] = var(p_->new_slots[k]);
+    return ok;
+  }
+
+  bool run_trigger_body(bool* fire, PlError* err) {
+    if (p_->trigger_when) {
+      if (!test(p_->trigger_when, fire, err)) return false;
+      if (!*fire) return true;
+    }
+    *fire = true;
+    Flow f = block(p_->main);
+    if (f == Flow::Error) {
+      *err = error_;
+      if (err->code == 0) err->code = 6510;
       return false;
     }
-    out_values->clear();
-    if (p_->return_slot >= 0) return_value_ = vars_[static_cast<std::size_t>(p_->return_slot)];
-    for (const PlParam& prm : p_->params) out_values->push_back(vars_[static_cast<std::size_t>(prm.slot)]);
     return true;
+  }
+
+  PlValue& var(int slot) {
+    std::size_t k = static_cast<std::size_t>(slot);
+    return slot < pkg_slots_ ? (*pkg_)[k] : vars_[k];
   }
 
   // Checks that every placeholder of the block is bound before anything runs.
@@ -130,11 +189,16 @@ class Interpreter {
   PlProgram* p_;
   std::vector<PlValue> vars_;
   std::vector<CursorState> cursors_;
+  std::map<int, std::vector<PlValue>> collections_;   // collection variables' elements, by slot
   std::map<std::string, HostState> hosts_;
   std::int64_t sql_rowcount_ = 0;
   int sql_found_ = -1;
   std::vector<PlError> handling_;   // the errors whose handlers are running
   PlValue return_value_;
+  int return_slot_ = -1;
+  std::vector<PlValue>* pkg_ = nullptr;   // the package state, for a package's program
+  int pkg_slots_ = 0;
+  bool in_statement_ = false;       // runs inside a SQL statement (a trigger or a function)
   bool savepoint_ = false;          // the root's: the block's changes can be undone
   Interpreter* root_;               // the interpreter of the block the client sent
   int depth_ = 0;                   // 0 for the block the client sent
@@ -397,14 +461,21 @@ class Interpreter {
 
   // Converts v (of Oracle type from) into a value of variable slot's type.
   bool assign_var(int slot, const PlValue& v, const OraType& from, PlError* err) {
-    const PlVarInfo& info = p_->vars[static_cast<std::size_t>(slot)];
     PlValue out;
+    if (!convert_to(p_->vars[static_cast<std::size_t>(slot)], v, from, &out, err)) return false;
+    var(slot) = out;
+    return true;
+  }
+
+  // Converts v (of Oracle type from) into a value of the type info declares.
+  bool convert_to(const PlVarInfo& info, const PlValue& v, const OraType& from, PlValue* result, PlError* err) {
+    PlValue& out = *result;
+    out = PlValue();
     if (v.kind == PlKind::Null) {
       if (info.not_null) {
         *err = value_error("");
         return false;
       }
-      vars_[static_cast<std::size_t>(slot)] = out;
       return true;
     }
     const OraType& to = info.type;
@@ -436,12 +507,18 @@ class Interpreter {
       }
       if (to.code == kTypeChar && out.s.size() < to.size) out.s.append(to.size - out.s.size(), ' ');
     }
-    vars_[static_cast<std::size_t>(slot)] = out;
     return true;
   }
 
   bool assign(const PlTarget& t, const PlValue& v, const OraType& from, PlError* err) {
     if (t.host) return host_assign(t.name, v, from, err);
+    if (!t.package.empty()) {
+      PlPackageState* st = package_state(t.package, nullptr, err);
+      PlValue out;
+      if (!st || !convert_to(*t.info, v, from, &out, err)) return false;
+      st->values[static_cast<std::size_t>(t.slot)] = out;
+      return true;
+    }
     return assign_var(t.slot, v, from, err);
   }
 
@@ -483,7 +560,40 @@ class Interpreter {
 
   bool ref_value(const PlRef& r, PlValue* v, PlError* err) {
     switch (r.kind) {
-      case PlRefKind::Variable: *v = vars_[static_cast<std::size_t>(r.slot)]; return true;
+      case PlRefKind::Variable: *v = var(r.slot); return true;
+      case PlRefKind::Element: {
+        PlValue at;
+        OraType num;
+        num.code = kTypeNumber;
+        if (!eval(r.index, &at, err) || !convert_number(at, type_of(r.index), num, &at, err)) return false;
+        const std::vector<PlValue>& items = collections_[r.slot];
+        bool varray = p_->vars[static_cast<std::size_t>(r.slot)].collection == PlCollection::Varray;
+        std::int64_t k = at.kind == PlKind::Int ? at.i : static_cast<std::int64_t>(std::floor(at.d));
+        if (at.kind == PlKind::Null) {
+          *err = value_error("NULL index table key value");
+          return false;
+        }
+        if (k < 1 || k > static_cast<std::int64_t>(items.size())) {
+          if (!varray) *err = make_error(1403, ora_message(1403));
+          else if (k < 1) *err = make_error(6532, "Subscript outside of limit");
+          else *err = make_error(6533, "Subscript beyond count");
+          return false;
+        }
+        *v = items[static_cast<std::size_t>(k - 1)];
+        return true;
+      }
+      case PlRefKind::CollectionAttr: {
+        std::size_t n = collections_[r.slot].size();
+        *v = r.name == "COUNT" ? int_value(static_cast<std::int64_t>(n))
+                               : n == 0 ? PlValue() : int_value(r.name == "FIRST" ? 1 : static_cast<std::int64_t>(n));
+        return true;
+      }
+      case PlRefKind::PackageVar: {
+        PlPackageState* st = package_state(r.name, nullptr, err);
+        if (!st) return false;
+        *v = st->values[static_cast<std::size_t>(r.slot)];
+        return true;
+      }
       case PlRefKind::HostBind: {
         HostState* h = host(r.name, err);
         if (!h || !host_read(h, err)) return false;
@@ -618,7 +728,9 @@ class Interpreter {
 
   bool take_savepoint(PlError* err) {
     if (!begin_transaction(err)) return false;
-    if (!root_->savepoint_) {
+    // Inside a running SQL statement (a trigger, a function in SQL) SQLite opens no
+    // savepoint; that statement's own undo covers the changes.
+    if (!root_->savepoint_ && !root_->in_statement_) {
       std::string sql = std::string("SAVEPOINT ") + kSavepoint;
       if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
         *err = sqlite_error(false);
@@ -636,7 +748,7 @@ class Interpreter {
       const PlVarInfo& v = p_->vars[static_cast<std::size_t>(targets[0].slot)];
       if (!v.fields.empty()) {
         flat.clear();
-        for (int f : v.fields) flat.push_back(PlTarget{false, f, ""});
+        for (int f : v.fields) flat.push_back(pl_var_target(f));
       }
     }
     int ncols = sqlite3_column_count(vm);
@@ -657,8 +769,9 @@ class Interpreter {
   Flow block(const PlBlock& b) {
     PlError err;
     for (const PlDecl& d : b.decls) {
-      vars_[static_cast<std::size_t>(d.slot)] = PlValue();
-      for (int f : p_->vars[static_cast<std::size_t>(d.slot)].fields) vars_[static_cast<std::size_t>(f)] = PlValue();
+      var(d.slot) = PlValue();
+      collections_.erase(d.slot);
+      for (int f : p_->vars[static_cast<std::size_t>(d.slot)].fields) var(f) = PlValue();
       if (!d.init) continue;
       PlValue v;
       if (!eval(d.init, &v, &err) || !assign_var(d.slot, v, type_of(d.init), &err)) return raise(err, d.init->line);
@@ -764,7 +877,7 @@ class Interpreter {
         std::int64_t to = b.kind == PlKind::Int ? b.i : std::llround(b.d);
         Flow f = Flow::Next;
         for (std::int64_t k = st.reverse ? to : from; st.reverse ? k >= from : k <= to; st.reverse ? --k : ++k) {
-          vars_[static_cast<std::size_t>(st.slot)] = int_value(k);
+          var(st.slot) = int_value(k);
           if (!loop_step(st, &f)) break;
         }
         return f;
@@ -787,7 +900,7 @@ class Interpreter {
           CursorState& cs = cursors_[static_cast<std::size_t>(c)];
           cs.found = 1;
           ++cs.rowcount;
-          if (!fetch_into(q->vm, q, {PlTarget{false, st.slot, ""}}, &err)) {
+          if (!fetch_into(q->vm, q, {pl_var_target(st.slot)}, &err)) {
             close_cursor(c);
             return raise(err, st.line);
           }
@@ -840,10 +953,18 @@ class Interpreter {
       case PlStmtKind::Dml: {
         PlSql* q = st.exprs[0];
         if (!take_savepoint(&err) || !prepare(q, &err)) return raise(err, st.line);
+        OraError trigger_error;
+        if (!plsql_triggers_sync(ses_, &trigger_error) ||
+            !plsql_statement_triggers(ses_, q->tr, PlTriggerTiming::Before, &trigger_error)) {
+          sqlite3_reset(q->vm);
+          return raise(make_error(trigger_error.code, trigger_error.message), st.line);
+        }
+        std::int64_t outer_redone = plsql_take_redone_rows(ses_);
         int rc = sqlite3_step(q->vm);
         if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
           err = sqlite_error(false);
           sqlite3_reset(q->vm);
+          plsql_session(ses_)->redone_rows = outer_redone;
           if (sqlite3_get_autocommit(db_)) {
             ses_->in_transaction = false;
             root_->savepoint_ = false;
@@ -851,8 +972,11 @@ class Interpreter {
           return raise(err, st.line);
         }
         sqlite3_reset(q->vm);
-        sql_rowcount_ = sqlite3_changes(db_);
+        sql_rowcount_ = sqlite3_changes(db_) + plsql_take_redone_rows(ses_);
+        plsql_session(ses_)->redone_rows = outer_redone;
         sql_found_ = sql_rowcount_ > 0 ? 1 : 0;
+        if (!plsql_statement_triggers(ses_, q->tr, PlTriggerTiming::After, &trigger_error))
+          return raise(make_error(trigger_error.code, trigger_error.message), st.line);
         return Flow::Next;
       }
       case PlStmtKind::Commit:
@@ -909,7 +1033,7 @@ class Interpreter {
         if (!st.exprs.empty()) {
           PlValue v;
           if (!eval(st.exprs[0], &v, &err)) return raise(err, st.line);
-          int slot = p_->return_slot;
+          int slot = return_slot_;
           if (slot >= 0 && !assign_var(slot, v, type_of(st.exprs[0]), &err)) return raise(err, st.line);
         }
         return Flow::Return;
@@ -937,25 +1061,108 @@ class Interpreter {
     return Flow::Next;
   }
 
+  PlCompileContext compile_context(const std::string& owner, CatalogView* catalog) const {
+    PlCompileContext ctx;
+    ctx.schema = owner;
+    ctx.nls_date_format = ses_->settings.nls_date_format;
+    ctx.catalog = catalog;
+    ctx.db = db_;
+    return ctx;
+  }
+
+ public:
+  // The session's state of package "OWNER.NAME", built (declarations and initialisation
+  // section run) on first use and again after the package changed. program, when given,
+  // receives the compiled package.
+  PlPackageState* package_state(const std::string& qualified, PlProgram* program, PlError* err) {
+    std::size_t dot = qualified.find('.');
+    std::string owner = qualified.substr(0, dot), name = qualified.substr(dot + 1);
+    PlProgram local;
+    PlProgram* prog = program ? program : &local;
+    SqliteCatalog catalog(db_);
+    if (!plsql_package_load(db_, compile_context(owner, &catalog), owner, name, prog, err)) return nullptr;
+    PlPackageState& st = plsql_session(ses_)->packages[qualified];
+    if (st.initialized && st.stamp == prog->text) return &st;
+    if (st.initialized && !st.values.empty()) {
+      // The package changed since this session built its state: the state is dropped
+      // and the call that finds out fails; the next one starts afresh.
+      plsql_session(ses_)->packages.erase(qualified);
+      *err = make_error(4068, "existing state of packages has been discarded");
+      err->trace = {"ORA-04061: existing state of package body \"" + qualified + "\" has been invalidated",
+                    "ORA-04065: not executed, altered or dropped package body \"" + qualified + "\"",
+                    "ORA-06508: PL/SQL: could not find program unit being called: \"" + qualified + "\""};
+      return nullptr;
+    }
+    st = PlPackageState();
+    st.stamp = prog->text;
+    st.initialized = true;
+    st.values.assign(static_cast<std::size_t>(prog->package_slots), PlValue());
+    Interpreter init(s_, prog, root_);
+    init.attach_package(&st.values, prog->package_slots);
+    if (!init.init_package(err)) {
+      err->trace.insert(err->trace.begin(), "ORA-06512: at \"" + qualified + "\", line " + std::to_string(err->line));
+      plsql_session(ses_)->packages.erase(qualified);
+      return nullptr;
+    }
+    return &st;
+  }
+
+ private:
+  Flow call_package(const PlStmt& st, const std::vector<PlValue>& args, const std::vector<bool>& given) {
+    std::string qualified = st.unit_owner + "." + st.unit_name;
+    PlProgram callee;
+    PlError err;
+    PlPackageState* state = package_state(qualified, &callee, &err);
+    if (!state) {
+      err.line = st.line;
+      error_ = err;
+      return Flow::Error;
+    }
+    const PlSubprogram* sub = nullptr;
+    for (const PlSubprogram& c : callee.subprograms)
+      if (c.subprogram_id == st.subprogram_id && c.defined) sub = &c;
+    if (!sub || sub->params.size() != args.size())
+      return raise(make_error(6508, "PL/SQL: could not find program unit being called: \"" + qualified + "\""),
+                   st.line);
+    Interpreter inner(s_, &callee, root_);
+    inner.attach_package(&state->values, callee.package_slots);
+    std::vector<PlValue> outs;
+    if (!inner.run_unit(args, given, &outs, &err, sub)) {
+      err.trace.insert(err.trace.begin(), "ORA-06512: at \"" + qualified + "\", line " + std::to_string(err.line));
+      err.line = st.line;
+      error_ = err;
+      return Flow::Error;
+    }
+    for (std::size_t k = 0; k < outs.size(); ++k) {
+      if (st.arg_modes[k] == "IN" || (st.targets[k].slot < 0 && !st.targets[k].host)) continue;
+      if (!assign(st.targets[k], outs[k], sub->params[k].type, &err)) return raise(err, st.line);
+    }
+    return Flow::Next;
+  }
+
   Flow call_unit(const PlStmt& st, const std::vector<PlValue>& args) {
     if (depth_ >= 50) return raise(make_error(6502, "PL/SQL: numeric or value error: call depth exceeded"), st.line);
-    std::string type, status, source;
-    if (!plsql_unit_load(db_, st.unit_owner, st.unit_name, &type, &status, &source))
-      return raise(make_error(6508, "PL/SQL: could not find program unit being called"), st.line);
-    if (status != "VALID")
-      return raise(make_error(4063, "procedure \"" + st.unit_owner + "." + st.unit_name + "\" has errors"), st.line);
-    SqliteCatalog catalog(db_);
-    PlCompileContext ctx;
-    ctx.schema = st.unit_owner;
-    ctx.nls_date_format = ses_->settings.nls_date_format;
-    ctx.catalog = &catalog;
-    ctx.db = db_;
-    PlProgram callee;
-    if (!plsql_compile_unit(source, ctx, &callee) || callee.params.size() != args.size())
-      return raise(make_error(6508, "PL/SQL: could not find program unit being called"), st.line);
     std::vector<bool> given;
     for (std::size_t k = 0; k < st.exprs.size(); ++k) given.push_back(st.exprs[k] || st.targets[k].slot >= 0 ||
                                                                       st.targets[k].host);
+    if (st.subprogram_id > 0) return call_package(st, args, given);
+    std::string type, status, source;
+    if (!plsql_unit_load(db_, st.unit_owner, st.unit_name, &type, &status, &source))
+      return raise(make_error(6508, "PL/SQL: could not find program unit being called"), st.line);
+    if (status != "VALID") {
+      if (!plsql_unit_revalidate(db_, ses_->settings.nls_date_format, st.unit_owner, st.unit_name)) {
+        PlError e = make_error(4063, "procedure \"" + st.unit_owner + "." + st.unit_name + "\" has errors");
+        e.trace.push_back("ORA-06508: PL/SQL: could not find program unit being called: \"" + st.unit_owner + "." +
+                          st.unit_name + "\"");
+        return raise(e, st.line);
+      }
+      plsql_unit_load(db_, st.unit_owner, st.unit_name, &type, &status, &source);
+    }
+    SqliteCatalog catalog(db_);
+    PlProgram callee;
+    if (!plsql_compile_unit(source, compile_context(st.unit_owner, &catalog), &callee) ||
+        callee.params.size() != args.size())
+      return raise(make_error(6508, "PL/SQL: could not find program unit being called"), st.line);
     Interpreter inner(s_, &callee, root_);
     std::vector<PlValue> outs;
     PlError err;
@@ -1017,6 +1224,34 @@ class Interpreter {
       OraType num;
       num.code = kTypeNumber;
       ok = assign(st.targets[0], lv, text_type, &err) && assign(st.targets[1], int_value(got ? 0 : 1), num, &err);
+    } else if (n == "DBMS_OUTPUT.GET_LINES") {
+      // numlines says how many lines are wanted and comes back as how many were read.
+      PlValue wanted;
+      const PlTarget& count = st.targets[1];
+      if (count.host) {
+        HostState* h = host(count.name, &err);
+        if (!h || !host_read(h, &err)) return raise(err, st.line);
+        wanted = h->value;
+      } else {
+        wanted = var(count.slot);
+      }
+      OraType num;
+      num.code = kTypeNumber;
+      PlValue n_wanted;
+      if (!convert_number(wanted, num, num, &n_wanted, &err)) return raise(err, st.line);
+      std::int64_t limit = n_wanted.kind == PlKind::Int ? n_wanted.i : static_cast<std::int64_t>(n_wanted.d);
+      std::vector<PlValue>& items = collections_[st.targets[0].slot];
+      items.clear();
+      std::string line;
+      while (static_cast<std::int64_t>(items.size()) < limit && dbms_output_get_line(out, &line)) {
+        PlValue lv;
+        if (!line.empty()) {
+          lv.kind = PlKind::Text;
+          lv.s = line;
+        }
+        items.push_back(lv);
+      }
+      ok = assign(count, int_value(static_cast<std::int64_t>(items.size())), num, &err);
     } else if (n == "RAISE_APPLICATION_ERROR") {
       PlValue num;
       OraType t;
@@ -1090,146 +1325,46 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
   return OCI_SUCCESS;
 }
 
-bool plsql_function_lookup(void* data, const std::string& owner, const std::string& name, OraType* ret) {
-  sqlite3* db = static_cast<sqlite3*>(data);
-  sqlite3_stmt* vm = nullptr;
-  const char* sql =
-      "SELECT a.data_type FROM vantro_plsql_objects o JOIN vantro_plsql_arguments a ON a.owner = o.owner AND"
-      " a.object_name = o.name AND a.package_name IS NULL AND a.position = 0"
-      " WHERE o.owner = ?1 AND o.name = ?2 AND o.type = 'FUNCTION'";
-  if (sqlite3_prepare_v2(db, sql, -1, &vm, nullptr) != SQLITE_OK) {
-    sqlite3_finalize(vm);
-    return false;
-  }
-  sqlite3_bind_text(vm, 1, owner.c_str(), -1, SQLITE_TRANSIENT);
-  sqlite3_bind_text(vm, 2, name.c_str(), -1, SQLITE_TRANSIENT);
-  bool found = sqlite3_step(vm) == SQLITE_ROW;
-  std::string type = found && sqlite3_column_text(vm, 0) ? reinterpret_cast<const char*>(sqlite3_column_text(vm, 0)) : "";
-  sqlite3_finalize(vm);
-  if (!found) return false;
-  *ret = OraType();
-  if (type == "NUMBER" || type == "BINARY_INTEGER" || type == "FLOAT" || type == "PL/SQL BOOLEAN") {
-    ret->code = kTypeNumber;
-    ret->size = 22;
-  } else if (type == "DATE") {
-    ret->code = kTypeDate;
-    ret->size = 7;
-  } else if (type == "TIMESTAMP") {
-    ret->code = kTypeTimestamp;
-    ret->size = 11;
-  } else {
-    ret->code = kTypeVarchar2;
-    ret->size = 4000;
-  }
-  return true;
-}
-
-namespace {
-
-void call_error(sqlite3_context* ctx, const PlError& e, const std::string& unit) {
-  std::string text = ora_format(e.code, e.message);
-  for (const std::string& t : e.trace) text += t + "\n";
-  text += "ORA-06512: at \"" + unit + "\", line " + std::to_string(e.line);
-  sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
-}
-
-// vantro_plsql_call(owner, name, args...): runs a stored function for SQL.
-void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
-  SessionHandle* ses = static_cast<SessionHandle*>(sqlite3_user_data(ctx));
-  if (argc < 2 || !ses->server || !ses->server->db) return;
-  sqlite3* db = ses->server->db;
-  auto text = [&](int k) {
-    const unsigned char* t = sqlite3_value_text(argv[k]);
-    return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
-  };
-  std::string owner = text(0), name = text(1), unit = owner + "." + name;
-  std::string type, status, source;
-  if (!plsql_unit_load(db, owner, name, &type, &status, &source) || type != "FUNCTION") {
-    PlError e = make_error(6508, "PL/SQL: could not find program unit being called");
-    e.line = 1;
-    call_error(ctx, e, unit);
-    return;
-  }
-  if (status != "VALID") {
-    std::string t = "ORA-06575: Package or function " + name + " is in an invalid state";
-    sqlite3_result_error(ctx, t.c_str(), static_cast<int>(t.size()));
-    return;
-  }
-  PlSessionState* state = plsql_session(ses);
-  if (state->call_depth >= 50) {
-    std::string t = "ORA-00036: maximum number of recursive SQL levels (50) exceeded";
-    sqlite3_result_error(ctx, t.c_str(), static_cast<int>(t.size()));
-    return;
-  }
-  SqliteCatalog catalog(db);
-  PlCompileContext cc;
-  cc.schema = owner;
-  cc.nls_date_format = ses->settings.nls_date_format;
-  cc.catalog = &catalog;
-  cc.db = db;
-  PlProgram program;
-  if (!plsql_compile_unit(source, cc, &program)) {
-    std::string t = "ORA-06575: Package or function " + name + " is in an invalid state";
-    sqlite3_result_error(ctx, t.c_str(), static_cast<int>(t.size()));
-    return;
-  }
-  std::size_t given_count = static_cast<std::size_t>(argc - 2);
-  if (given_count > program.params.size()) {
-    std::string t = "ORA-06553: PLS-306: wrong number or types of arguments in call to '" + name + "'";
-    sqlite3_result_error(ctx, t.c_str(), static_cast<int>(t.size()));
-    return;
-  }
-  std::vector<PlValue> args(program.params.size());
-  std::vector<bool> given(program.params.size(), false);
-  for (std::size_t k = 0; k < given_count; ++k) {
-    sqlite3_value* v = argv[k + 2];
-    given[k] = true;
-    switch (sqlite3_value_type(v)) {
-      case SQLITE_INTEGER: args[k].kind = PlKind::Int; args[k].i = sqlite3_value_int64(v); break;
-      case SQLITE_FLOAT: args[k].kind = PlKind::Real; args[k].d = sqlite3_value_double(v); break;
-      case SQLITE_NULL: break;
-      default: {
-        const unsigned char* t = sqlite3_value_text(v);
-        int n = sqlite3_value_bytes(v);
-        if (t && n > 0) {
-          args[k].kind = PlKind::Text;
-          args[k].s.assign(reinterpret_cast<const char*>(t), static_cast<std::size_t>(n));
-        }
-        break;
-      }
-    }
-  }
-  for (std::size_t k = given_count; k < program.params.size(); ++k)
-    if (!program.params[k].default_value) {
-      std::string t = "ORA-06553: PLS-306: wrong number or types of arguments in call to '" + name + "'";
-      sqlite3_result_error(ctx, t.c_str(), static_cast<int>(t.size()));
-      return;
-    }
+bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogram* sub,
+                        std::vector<PlValue>* pkg_values, const std::vector<PlValue>& args,
+                        const std::vector<bool>& given, PlValue* result, PlError* err) {
   StmtHandle holder;
   holder.session = ses;
-  Interpreter interp(&holder, &program);
+  Interpreter interp(&holder, program);
+  interp.run_inside_statement();
+  if (pkg_values) interp.attach_package(pkg_values, program->package_slots);
   std::vector<PlValue> outs;
-  PlError err;
+  PlSessionState* state = plsql_session(ses);
   ++state->call_depth;
-  bool ok = interp.run_unit(args, given, &outs, &err);
+  bool ok = interp.run_unit(args, given, &outs, err, sub);
   --state->call_depth;
   interp.finish_unit();
-  if (!ok) {
-    call_error(ctx, err, unit);
-    return;
-  }
-  const PlValue& r = interp.return_value();
-  switch (r.kind) {
-    case PlKind::Null: sqlite3_result_null(ctx); break;
-    case PlKind::Int: sqlite3_result_int64(ctx, r.i); break;
-    case PlKind::Real: sqlite3_result_double(ctx, r.d); break;
-    case PlKind::Text: sqlite3_result_text(ctx, r.s.data(), static_cast<int>(r.s.size()), SQLITE_TRANSIENT); break;
-  }
+  if (ok) *result = interp.return_value();
+  return ok;
 }
 
-}  // namespace
+PlPackageState* plsql_package_state(SessionHandle* ses, const std::string& qualified, PlProgram* program,
+                                    PlError* err) {
+  StmtHandle holder;
+  holder.session = ses;
+  PlProgram empty;
+  Interpreter root(&holder, &empty);
+  root.run_inside_statement();
+  return root.package_state(qualified, program, err);
+}
 
-bool plsql_functions_register(sqlite3* db, SessionHandle* session) {
-  return sqlite3_create_function(db, "vantro_plsql_call", -1, SQLITE_UTF8, session, fn_plsql_call, nullptr,
-                                 nullptr) == SQLITE_OK;
+bool plsql_run_trigger(SessionHandle* ses, PlProgram* program, const std::string& event,
+                       std::vector<PlValue>* old_values, std::vector<PlValue>* new_values, bool* fired, PlError* err) {
+  StmtHandle holder;
+  holder.session = ses;
+  Interpreter interp(&holder, program);
+  if (program->trigger_row) interp.run_inside_statement();
+  return interp.run_trigger(event, old_values, new_values, fired, err);
+}
+
+std::int64_t plsql_take_redone_rows(SessionHandle* ses) {
+  PlSessionState* st = plsql_session(ses);
+  std::int64_t n = st->redone_rows;
+  st->redone_rows = 0;
+  return n;
 }

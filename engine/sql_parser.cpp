@@ -672,9 +672,14 @@ bool Parser::primary(ExprPtr* out) {
     path.push_back(cur().text);
     ++p_;
   }
-  if (is_op("(") && t.kind == TokenKind::Word && path.size() == 1) {
+  bool outer_join_mark = is_op("(") && peek().kind == TokenKind::Operator && peek().text == "+" &&
+                         peek(2).kind == TokenKind::Operator && peek(2).text == ")";
+  if (is_op("(") && t.kind == TokenKind::Word && path.size() <= 3 && !outer_join_mark) {
+    // A qualified name calls a stored function: [owner.]package.function or owner.function.
     ExprPtr e = make(ExprKind::Function, off);
     e->text = path[0];
+    for (std::size_t k = 1; k < path.size(); ++k) e->text += "." + path[k];
+    if (path.size() > 1) e->path = path;
     ++p_;
     if (accept_op("*")) {
       e->star = true;

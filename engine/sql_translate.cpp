@@ -834,6 +834,8 @@ bool Translator::drop_table(Statement& s) {
   std::vector<ColumnInfo> cols;
   if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
   out_->sql = "DROP TABLE " + quote_name(owner) + "." + quote_name(s.table.name);
+  out_->owner = owner;
+  out_->table = s.table.name;
   out_->catalog_sql.push_back("DELETE FROM main.vantro_columns WHERE owner=" + quote_text(owner) +
                               " AND table_name=" + quote_text(s.table.name));
   constraints_drop_sql(owner, s.table.name, &out_->catalog_sql);

@@ -193,6 +193,8 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
     out->type = number_type();
     return true;
   }
+  // A name that is no column may call a stored function without arguments.
+  if (stored_call(e.path, {}, out)) return true;
   std::string shown;
   for (std::size_t i = 0; i < e.path.size(); ++i) shown += (i ? ".\"" : "\"") + e.path[i] + "\"";
   return fail(904, e.offset, shown);
@@ -327,15 +329,44 @@ bool Translator::function(Expr& e, const Scope& scope, Emitted* out) {
     case DialectResult::WrongArguments: return fail(909, e.offset);
     case DialectResult::NotMine: break;
   }
+  std::vector<std::string> path = e.path;
+  if (path.empty()) path.push_back(f);
+  if (stored_call(path, args, out)) return true;
+  std::string shown;
+  for (std::size_t i = 0; i < path.size(); ++i) shown += (i ? ".\"" : "\"") + path[i] + "\"";
+  return fail(904, e.offset, shown);
+}
+
+// A stored function named [owner.]function or [owner.]package.function: the call of
+// vantro_plsql_call that runs it; false when there is none.
+bool Translator::stored_call(const std::vector<std::string>& path, const std::vector<Emitted>& args,
+                             Emitted* out) {
+  if (!ctx_.stored_function || path.empty() || path.size() > 3) return false;
   OraType ret;
-  if (ctx_.stored_function && ctx_.stored_function(ctx_.stored_function_data, ctx_.schema, f, &ret)) {
-    out->sql = "vantro_plsql_call('" + ctx_.schema + "','" + f + "'";
-    for (const Emitted& a : args) out->sql += "," + a.sql;
-    out->sql += ")";
-    out->type = ret;
-    return true;
+  std::string owner = ctx_.schema;
+  std::string unit = path.back();
+  bool found = false;
+  if (path.size() == 3) {
+    owner = path[0];
+    unit = path[1] + "." + path[2];
+    found = ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret);
+  } else if (path.size() == 2) {
+    unit = path[0] + "." + path[1];
+    found = ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret);
+    if (!found) {
+      owner = path[0];
+      unit = path[1];
+      found = ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret);
+    }
+  } else {
+    found = ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret);
   }
-  return fail(904, e.offset, "\"" + f + "\"");
+  if (!found) return false;
+  out->sql = "vantro_plsql_call('" + owner + "','" + unit + "'";
+  for (const Emitted& a : args) out->sql += "," + a.sql;
+  out->sql += ")";
+  out->type = ret;
+  return true;
 }
 
 bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {

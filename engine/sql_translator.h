@@ -83,6 +83,7 @@ class Translator {
   bool outer_join_target(const Expr& conjunct, const SelectStmt& s, const Scope& scope, int* target);
   std::string using_column(const Scope& scope, const std::string& name, OraType* type) const;
   bool function(Expr& e, const Scope& scope, Emitted* out);
+  bool stored_call(const std::vector<std::string>& path, const std::vector<Emitted>& args, Emitted* out);
   bool comparison_operands(Emitted* a, Emitted* b, std::uint32_t offset);
   std::string as_text(const Emitted& e) const;
   std::string derived_name(const Expr& e) const;

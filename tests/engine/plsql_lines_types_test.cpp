@@ -1,0 +1,119 @@
+// DBMS_OUTPUT.GET_LINES into its collection types, and stored types and type bodies
+// (kept with their source and checked for syntax) on the embedded engine.
+#include "oci_session.h"
+
+#include <sqlite3.h>
+
+namespace {
+
+class LinesAndTypes : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (test_against_oracle()) GTEST_SKIP() << "reads the embedded engine's catalog tables";
+    home = test_home();
+    ASSERT_NE(test_oci(), nullptr);
+    ASSERT_EQ(s.connect("scott", "tiger", "lines"), OCI_SUCCESS) << s.error_text();
+  }
+
+  std::vector<std::string> catalog_rows(const std::string& sql) {
+    std::vector<std::string> out;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2((home + "/databases/lines/catalog.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) !=
+        SQLITE_OK) {
+      ADD_FAILURE() << "catalog did not open";
+      sqlite3_close(db);
+      return out;
+    }
+    sqlite3_stmt* vm = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &vm, nullptr) != SQLITE_OK) ADD_FAILURE() << sqlite3_errmsg(db);
+    while (vm && sqlite3_step(vm) == SQLITE_ROW) {
+      std::string row;
+      for (int c = 0; c < sqlite3_column_count(vm); ++c) {
+        const unsigned char* t = sqlite3_column_text(vm, c);
+        row += (c ? "|" : "") + std::string(t ? reinterpret_cast<const char*>(t) : "<null>");
+      }
+      out.push_back(row);
+    }
+    sqlite3_finalize(vm);
+    sqlite3_close(db);
+    return out;
+  }
+
+  std::string out_of(const std::string& block) {
+    OciStatement st(s, block);
+    char out[256] = "";
+    OCIBind* b = nullptr;
+    s.oci->OCIBindByName(st.stmt, &b, s.err, reinterpret_cast<const OraText*>(":out"), -1, out, sizeof out,
+                         SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+    if (st.execute(1) != OCI_SUCCESS) return "error: " + s.error_text();
+    return out;
+  }
+
+  std::string home;
+  OciSession s;
+};
+
+TEST_F(LinesAndTypes, GetLinesFillsTheCollectionAndSaysHowMany) {
+  ASSERT_EQ(s.exec("begin dbms_output.enable; for i in 1 .. 5 loop dbms_output.put_line('line ' || i); end loop;"
+                   " dbms_output.put('partial'); end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  EXPECT_EQ(out_of("declare\n  l dbms_output.chararr;\n  n integer := 3;\nbegin\n  dbms_output.get_lines(l, n);\n"
+                   "  :out := n || ':';\n  for i in 1 .. n loop\n    :out := :out || l(i) || ';';\n  end loop;\n"
+                   "end;"),
+            "3:line 1;line 2;line 3;");
+  EXPECT_EQ(out_of("declare\n  l dbmsoutput_linesarray;\n  n number := 100;\nbegin\n  dbms_output.get_lines(l, n);\n"
+                   "  :out := n || ' ' || l.count || ' ' || l(l.last);\nend;"),
+            "2 2 line 5")
+      << "the partial line stays behind";
+  EXPECT_EQ(out_of("declare l sys.dbmsoutput_linesarray; n number := 5; begin\n"
+                   "  dbms_output.get_lines(l, n);\n  :out := n || ' ' || l.count || ' ' || nvl(l.first, 0);\nend;"),
+            "0 0 0");
+  EXPECT_EQ(out_of("declare l dbmsoutput_linesarray; n number := 5; begin\n  dbms_output.get_lines(l, n);\n"
+                   "  :out := l(1);\nend;"),
+            "error: ORA-06533: Subscript beyond count\nORA-06512: at line 3\n");
+  EXPECT_EQ(out_of("declare l dbms_output.chararr; n number := 5; begin\n  dbms_output.get_lines(l, n);\n"
+                   "  :out := l(0);\nend;"),
+            "error: ORA-01403: no data found\nORA-06512: at line 3\n");
+  EXPECT_EQ(s.exec("declare l dbms_output.chararr; n number; begin dbms_output.get_lines(n, l); end;"), OCI_ERROR);
+  EXPECT_NE(s.error_text().find("PLS-00306: wrong number or types of arguments in call to 'GET_LINES'"),
+            std::string::npos)
+      << s.error_text();
+}
+
+TEST_F(LinesAndTypes, TypesAreStoredWithTheirSourceAndSyntaxChecked) {
+  ASSERT_EQ(s.exec("create type point as object (\n  x number,\n  y number,\n"
+                   "  member function norm return number\n)"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("create or replace type body point as\n  member function norm return number is\n  begin\n"
+                   "    return sqrt(x * x + y * y);\n  end;\nend;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("create type names as table of varchar2(30)"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(catalog_rows("select name, type, status from vantro_plsql_objects order by name, type"),
+            (std::vector<std::string>{"NAMES|TYPE|VALID", "POINT|TYPE|VALID", "POINT|TYPE BODY|VALID"}));
+  EXPECT_EQ(catalog_rows("select line, text from vantro_plsql_source where name = 'POINT' and type = 'TYPE'"
+                         " order by line"),
+            (std::vector<std::string>{"1|type point as object (\n", "2|  x number,\n", "3|  y number,\n",
+                                      "4|  member function norm return number\n", "5|)"}));
+  EXPECT_EQ(s.exec("create type point as object (z number)"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 955);
+  EXPECT_EQ(s.exec("create type broken as object (x number"), OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(catalog_rows("select status from vantro_plsql_objects where name = 'BROKEN'"),
+            std::vector<std::string>{"INVALID"});
+  EXPECT_EQ(catalog_rows("select line, position, text from vantro_plsql_errors where name = 'BROKEN'"),
+            std::vector<std::string>{"1|32|PLS-00103: Encountered the symbol \"end-of-file\" when expecting one of "
+                                     "the following:\n\n   )"});
+  EXPECT_EQ(s.exec("create type body lonely as member function f return number is begin return 1; end; end;"),
+            OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(catalog_rows("select text from vantro_plsql_errors where name = 'LONELY'"),
+            std::vector<std::string>{"PLS-00304: cannot compile body of 'LONELY' without its specification"});
+  EXPECT_EQ(s.exec("drop type point"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(catalog_rows("select count(*) from vantro_plsql_objects where name = 'POINT'"),
+            std::vector<std::string>{"0"});
+  EXPECT_EQ(s.exec("drop type body names"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-04043: object NAMES does not exist\n");
+}
+
+}  // namespace
