@@ -98,6 +98,12 @@ sword apply_binds(StmtHandle* s, OCIError* errhp, ub4 iteration) {
     if (!b)
       for (BindHandle* c : s->binds)
         if (c->position == i + 1) b = c;
+    // A repeated placeholder left unbound at its own position takes the bind of its
+    // first occurrence, as OCI allows (WHERE a LIKE :1 OR b LIKE :1 with one bind).
+    for (std::size_t j = 0; !b && j < i; ++j)
+      if (s->tr.bind_names[j] == name)
+        for (BindHandle* c : s->binds)
+          if (c->position == j + 1) b = c;
     if (!b) return fail(s, errhp, ora_error(1008));
     int idx = static_cast<int>(i + 1);
     if ((b->indicator && b->indicator[iteration] == OCI_IND_NULL) || !b->value) {
