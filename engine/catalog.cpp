@@ -6,6 +6,7 @@
 #include "dictionary.h"
 #include "dictionary_ddl.h"
 #include "errors.h"
+#include "explain_plan.h"
 #include "os.h"
 
 #include <cctype>
@@ -246,6 +247,12 @@ bool SqliteCatalog::index_exists(const std::string& owner, const std::string& na
 }
 
 bool SqliteCatalog::dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) {
+  if (name == "PLAN_TABLE") {
+    // The session's own plan table, for schemas without one of their own.
+    explain_plan_table_columns(columns);
+    *sql = "temp.\"PLAN_TABLE\"";
+    return true;
+  }
   if (!dictionary_view_columns(name, columns)) return false;
   if (name.find("OBJECTS") != std::string::npos || name.find("ARGUMENTS") != std::string::npos)
     dictionary_sync_objects(db_);

@@ -7,6 +7,7 @@
 // The views never change data; only dictionary_sync_objects writes (the object register).
 #include "dictionary.h"
 
+#include "catalog.h"
 #include "constraints.h"
 
 #include "errors.h"
@@ -63,8 +64,10 @@ struct ViewDef {
 
 // Live objects of the schema, public synonyms and SYS.DUAL.
 const char* const kLiveObjects =
-    "SELECT $U,name,CASE type WHEN 'table' THEN 'TABLE' WHEN 'index' THEN 'INDEX' ELSE 'VIEW' END"
-    " FROM $S.sqlite_master WHERE type IN ('table','index','view') AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"
+    "SELECT $U,name,CASE type WHEN 'table' THEN 'TABLE' ELSE 'VIEW' END"
+    " FROM $S.sqlite_master WHERE type IN ('table','view') AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"
+    " UNION ALL SELECT $U,vantro_index_name($U,name,tbl_name),'INDEX' FROM $S.sqlite_master WHERE type='index'"
+    " AND vantro_index_name($U,name,tbl_name) IS NOT NULL"
     " UNION ALL SELECT owner,synonym_name,'SYNONYM' FROM main.vantro_synonyms WHERE owner IN ($U,'PUBLIC')"
     " UNION ALL SELECT sequence_owner,sequence_name,'SEQUENCE' FROM main.vantro_sequences WHERE sequence_owner=$U"
     " UNION SELECT owner,name,type FROM main.vantro_plsql_objects WHERE owner=$U"
@@ -154,7 +157,7 @@ const char* const kIndexColumns =
 // kind (BITMAP, REVERSE) and storage as given, else an index's defaults in USERS.
 #define INDEX_DESC "EXISTS (SELECT 1 FROM pragma_index_xinfo(m.name,$U) x WHERE x.key=1 AND x.desc=1)"
 #define INDEX_ROW                                                                                            \
-  "m.name,CASE WHEN " INDEX_DESC " THEN 'FUNCTION-BASED ' ELSE '' END||coalesce(g.index_type,'NORMAL'),"     \
+  "vantro_index_name($U,m.name,m.tbl_name),CASE WHEN " INDEX_DESC " THEN 'FUNCTION-BASED ' ELSE '' END||coalesce(g.index_type,'NORMAL'),"     \
   "$U,m.tbl_name,'TABLE',"                                                                                   \
   "CASE WHEN (SELECT il.\"unique\" FROM pragma_index_list(m.tbl_name,$U) il WHERE il.name=m.name)"           \
   " THEN 'UNIQUE' ELSE 'NONUNIQUE' END,'DISABLED',NULL,coalesce(g.tablespace_name,'USERS'),"                 \
@@ -164,7 +167,7 @@ const char* const kIndexColumns =
   "coalesce(g.pct_free,10),coalesce(g.logging,'YES'),'VALID','1','1','NO','N','N','N',"                      \
   "coalesce(g.buffer_pool,'DEFAULT'),CASE WHEN " INDEX_DESC " THEN 'ENABLED' END,'NO'"                      \
   " FROM $S.sqlite_master m LEFT JOIN main.vantro_storage g ON g.owner=$U AND g.object_name=m.name"           \
-  " AND g.object_kind='INDEX' WHERE m.type='index' AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"
+  " AND g.object_kind='INDEX' WHERE m.type='index' AND vantro_index_name($U,m.name,m.tbl_name) IS NOT NULL"
 
 const char* const kArgumentColumns =
     "OBJECT_NAME VARCHAR2(30), PACKAGE_NAME VARCHAR2(30), OBJECT_ID NUMBER, OVERLOAD VARCHAR2(40),"
@@ -281,11 +284,11 @@ const ViewDef kViews[] = {
     {"ALL_IND_COLUMNS", "INDEX_OWNER VARCHAR2(30), INDEX_NAME VARCHAR2(30), TABLE_OWNER VARCHAR2(30),"
      " TABLE_NAME VARCHAR2(30), COLUMN_NAME VARCHAR2(4000), COLUMN_POSITION NUMBER, COLUMN_LENGTH NUMBER,"
      " CHAR_LENGTH NUMBER, DESCEND VARCHAR2(4)",
-     "SELECT $U,m.name,$U,m.tbl_name,x.name,x.seqno+1,coalesce(c.data_length,22),"
+     "SELECT $U,vantro_index_name($U,m.name,m.tbl_name),$U,m.tbl_name,x.name,x.seqno+1,coalesce(c.data_length,22),"
      "CASE WHEN c.type_code IN (1,96) THEN c.data_length ELSE 0 END,CASE WHEN x.desc THEN 'DESC' ELSE 'ASC' END"
      " FROM $S.sqlite_master m JOIN pragma_index_xinfo(m.name,$U) x ON x.key=1"
      " LEFT JOIN main.vantro_columns c ON c.owner=$U AND c.table_name=m.tbl_name AND c.column_name=x.name"
-     " WHERE m.type='index' AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"},
+     " WHERE m.type='index' AND vantro_index_name($U,m.name,m.tbl_name) IS NOT NULL"},
     {"USER_IND_COLUMNS", "INDEX_NAME VARCHAR2(30), TABLE_NAME VARCHAR2(30), COLUMN_NAME VARCHAR2(4000),"
      " COLUMN_POSITION NUMBER, COLUMN_LENGTH NUMBER, CHAR_LENGTH NUMBER, DESCEND VARCHAR2(4)",
      "SELECT index_name,table_name,column_name,column_position,column_length,char_length,descend"
@@ -492,6 +495,34 @@ void fn_sys_context(sqlite3_context* ctx, int, sqlite3_value** argv) {
   sqlite3_result_error(ctx, msg.c_str(), -1);
 }
 
+// vantro_index_name(owner, index, table): the index's Oracle name. SQLite's automatic
+// indexes of PRIMARY KEY and UNIQUE constraints are known by their constraint's name,
+// as Oracle names the index it creates for one; NULL for SQLite's other internal names.
+void fn_index_name(sqlite3_context* ctx, int, sqlite3_value** argv) {
+  const unsigned char* owner_raw = sqlite3_value_text(argv[0]);
+  const unsigned char* raw = sqlite3_value_text(argv[1]);
+  const unsigned char* table_raw = sqlite3_value_text(argv[2]);
+  if (!owner_raw || !raw || !table_raw) return sqlite3_result_null(ctx);
+  std::string owner = reinterpret_cast<const char*>(owner_raw);
+  std::string index = reinterpret_cast<const char*>(raw);
+  if (index.compare(0, 7, "sqlite_") != 0) return result_text(ctx, index);
+  if (index.compare(0, 17, "sqlite_autoindex_") != 0 || !catalog_valid_user_name(owner)) return sqlite3_result_null(ctx);
+  sqlite3* db = sqlite3_context_db_handle(ctx);
+  std::string columns;
+  sqlite3_stmt* q = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT name FROM pragma_index_info(?1,?2) ORDER BY seqno", -1, &q, nullptr) == SQLITE_OK) {
+    sqlite3_bind_text(q, 1, index.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(q, 2, owner.c_str(), -1, SQLITE_TRANSIENT);
+    while (sqlite3_step(q) == SQLITE_ROW)
+      columns += (columns.empty() ? "" : ",") + std::string(reinterpret_cast<const char*>(sqlite3_column_text(q, 0)));
+  }
+  sqlite3_finalize(q);
+  std::string named = catalog_constraint_name(db, owner, reinterpret_cast<const char*>(table_raw), 'U', columns);
+  std::size_t dot = named.find('.');
+  if (dot == std::string::npos) return sqlite3_result_null(ctx);
+  result_text(ctx, named.substr(dot + 1));
+}
+
 void fn_session_id(sqlite3_context* ctx, int, sqlite3_value**) { sqlite3_result_int64(ctx, settings_of(ctx)->session_id); }
 
 // The value of one statistic for the session. The cache counters are SQLite's own for
@@ -547,6 +578,8 @@ bool dictionary_view_columns(const std::string& name, std::vector<ColumnInfo>* c
 
 bool dictionary_functions_register(sqlite3* db, SessionSettings* settings) {
   const int flags = SQLITE_UTF8;
+  if (sqlite3_create_function(db, "vantro_index_name", 3, flags, nullptr, fn_index_name, nullptr, nullptr) != SQLITE_OK)
+    return false;
   return sqlite3_create_function(db, "vantro_sys_context", 2, flags, settings, fn_sys_context, nullptr, nullptr) ==
              SQLITE_OK &&
          sqlite3_create_function(db, "vantro_session_id", 0, flags, settings, fn_session_id, nullptr, nullptr) ==

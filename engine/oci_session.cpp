@@ -5,6 +5,7 @@
 #include "catalog.h"
 #include "dictionary.h"
 #include "dictionary_ddl.h"
+#include "explain_plan.h"
 #include "sql_dialect.h"
 #include "engine.h"
 #include "plsql.h"
@@ -215,7 +216,7 @@ VOCI_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession*
   ses->settings.os_user = os_user_name();
   if (!dictionary_functions_register(db, &ses->settings) || !dialect_functions_register(db, &ses->settings) ||
       !dictionary_sequence_register(db, &ses->settings) || !plsql_units_prepare(db) ||
-      !dictionary_install(db, user, &ses->settings, &err)) {
+      !dictionary_install(db, user, &ses->settings, &err) || !explain_install(db, &err)) {
     {
       std::lock_guard<std::mutex> lock(srv->db_mutex);
       srv->db = nullptr;

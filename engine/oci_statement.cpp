@@ -7,6 +7,7 @@
 #include "dictionary_ddl.h"
 #include "engine.h"
 #include "errors.h"
+#include "explain_plan.h"
 #include "os.h"
 #include "plsql.h"
 #include "sql_translate.h"
@@ -97,6 +98,12 @@ sword apply_binds(StmtHandle* s, OCIError* errhp, ub4 iteration) {
     if (!b)
       for (BindHandle* c : s->binds)
         if (c->position == i + 1) b = c;
+    // A repeated placeholder left unbound at its own position takes the bind of its
+    // first occurrence, as OCI allows (WHERE a LIKE :1 OR b LIKE :1 with one bind).
+    for (std::size_t j = 0; !b && j < i; ++j)
+      if (s->tr.bind_names[j] == name)
+        for (BindHandle* c : s->binds)
+          if (c->position == j + 1) b = c;
     if (!b) return fail(s, errhp, ora_error(1008));
     int idx = static_cast<int>(i + 1);
     if ((b->indicator && b->indicator[iteration] == OCI_IND_NULL) || !b->value) {
@@ -298,11 +305,21 @@ void put_value(sqlite3_stmt* vm, int col, const OraType& ot, const SessionSettin
       }
       break;
     case kTypeDate:
-    case kTypeTimestamp: {
+    case kTypeTimestamp:
+    case kTypeTimestampTz: {
       const char* t = reinterpret_cast<const char*>(sqlite3_column_text(vm, col));
       DateValue dv;
       if (t && vtype == SQLITE_TEXT && date_parse_stored(t, static_cast<std::size_t>(sqlite3_column_bytes(vm, col)), &dv)) {
         len = date_format(dv, ot.code == kTypeDate ? st.date_mask : st.timestamp_mask, tmp, sizeof tmp);
+        if (ot.code == kTypeTimestampTz) {
+          // The session's time zone, as NLS_TIMESTAMP_TZ_FORMAT's TZR shows it.
+          std::string zone = " " + time_zone_text(os_local_time().utc_offset_minutes);
+          std::size_t room = sizeof tmp - 1 - len;
+          std::size_t n = zone.size() < room ? zone.size() : room;
+          std::memcpy(tmp + len, zone.data(), n);
+          len += n;
+          tmp[len] = 0;
+        }
         text = tmp;
       }
       break;
@@ -660,6 +677,20 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
   ctx.stored_function = plsql_function_lookup;
   ctx.stored_function_data = srv->db;
   OraError err;
+  if (explain_is_statement(s->text)) {
+    // EXPLAIN PLAN is DML on the plan table: it joins the open transaction.
+    if (iters == 0) return fail(s, errhp, ora_error(24333));
+    s->tr = Translation();
+    s->tr.kind = StatementKind::Insert;
+    sword st = begin_transaction(s, errhp);
+    if (st != OCI_SUCCESS) return st;
+    unsigned rows = 0;
+    if (!explain_plan_run(s->text, ctx, srv->db, &rows, &err)) return fail(s, errhp, err);
+    s->row_count = rows;
+    s->executed = true;
+    if (mode & OCI_COMMIT_ON_SUCCESS) return session_commit(ses, errhp);
+    return OCI_SUCCESS;
+  }
   std::vector<std::string> ddl_sql;
   switch (dictionary_ddl(s->text, ctx, srv->db, &ddl_sql, &err)) {
     case DdlResult::NotMine:

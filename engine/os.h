@@ -15,5 +15,5 @@ bool os_folder_exists(const std::string& path);
 std::string os_user_name();
 char os_path_separator();
 // The local wall-clock time, broken down.
-struct OsLocalTime { int year, month, day, hour, minute, second, microsecond; };
+struct OsLocalTime { int year, month, day, hour, minute, second, microsecond, utc_offset_minutes; };
 OsLocalTime os_local_time();

@@ -57,5 +57,5 @@ OsLocalTime os_local_time() {
   struct tm t;
   localtime_r(&secs, &t);
   return {t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec,
-          static_cast<int>(tv.tv_usec)};
+          static_cast<int>(tv.tv_usec), static_cast<int>(t.tm_gmtoff / 60)};
 }

@@ -47,5 +47,8 @@ char os_path_separator() { return '\\'; }
 OsLocalTime os_local_time() {
   SYSTEMTIME t;
   GetLocalTime(&t);
-  return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds * 1000};
+  TIME_ZONE_INFORMATION tz;
+  DWORD zone = GetTimeZoneInformation(&tz);
+  LONG bias = tz.Bias + (zone == TIME_ZONE_ID_DAYLIGHT ? tz.DaylightBias : zone == TIME_ZONE_ID_STANDARD ? tz.StandardBias : 0);
+  return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds * 1000, static_cast<int>(-bias)};
 }

@@ -20,7 +20,7 @@ enum class ExprKind {
   Bind,        // text: placeholder name
   Column,      // path: qualifiers and the column name
   Star,        // path: optional qualifier (t.*)
-  Unary,       // text: "-" or "+"; args[0]
+  Unary,       // text: "-", "+", "PRIOR" or "CONNECT_BY_ROOT"; args[0]
   Binary,      // text: "+", "-", "*", "/"; args[0], args[1]
   Concat,      // args[0] || args[1]
   Compare,     // text: "=", "<>", "<", "<=", ">", ">="; args[0], args[1]
@@ -100,6 +100,11 @@ struct SelectStmt {
   SetOp set_op = SetOp::None;             // how `next` combines with this block
   std::unique_ptr<SelectStmt> next;
   std::vector<OrderItem> order_by;        // on the first block of a compound
+  // Hierarchical query: START WITH, CONNECT BY [NOCYCLE] and ORDER SIBLINGS BY.
+  ExprPtr start_with;
+  ExprPtr connect_by;
+  bool nocycle = false;
+  std::vector<OrderItem> siblings_order;
   bool for_update = false;
   std::uint32_t offset = 0;
 };
@@ -153,6 +158,7 @@ struct Statement {
   std::string name2;                           // rename column: new name
   std::string value;                           // session setting value
   std::uint32_t name_offset = 0;
+  std::unique_ptr<SelectStmt> target_query;    // INSERT INTO (subquery): the rows' view of the table
   std::vector<ExprPtr> returning;              // DML RETURNING expressions
   std::vector<std::string> returning_into;     // ... INTO these placeholders
 };

@@ -19,7 +19,7 @@ namespace {
 bool char_type(const OraType& t) {
   return t.code == kTypeVarchar2 || t.code == kTypeChar || t.code == kTypeLong || t.code == kTypeClob;
 }
-bool date_type(const OraType& t) { return t.code == kTypeDate || t.code == kTypeTimestamp; }
+bool date_type(const OraType& t) { return t.code == kTypeDate || t.code == kTypeTimestamp || t.code == kTypeTimestampTz; }
 bool number_type(const OraType& t) { return t.code == kTypeNumber; }
 
 OraType make_number() {

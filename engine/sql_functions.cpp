@@ -64,6 +64,27 @@ void fn_sysdate(sqlite3_context* ctx, int, sqlite3_value**) {
   sqlite3_result_text(ctx, t.c_str(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
 }
 
+// SYSTIMESTAMP: the local time to the microsecond, stored form; its zone comes from
+// vantro_time_zone when it is shown.
+void fn_systimestamp(sqlite3_context* ctx, int, sqlite3_value**) {
+  OsLocalTime now = os_local_time();
+  DateValue d;
+  d.year = now.year;
+  d.month = now.month;
+  d.day = now.day;
+  d.hour = now.hour;
+  d.minute = now.minute;
+  d.second = now.second;
+  d.fraction = now.microsecond * 1000;
+  std::string t = date_stored_text(d, 6);
+  sqlite3_result_text(ctx, t.c_str(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+}
+
+void fn_time_zone(sqlite3_context* ctx, int, sqlite3_value**) {
+  std::string z = time_zone_text(os_local_time().utc_offset_minutes);
+  sqlite3_result_text(ctx, z.c_str(), static_cast<int>(z.size()), SQLITE_TRANSIENT);
+}
+
 void fn_user(sqlite3_context* ctx, int, sqlite3_value**) {
   const std::string& u = settings_of(ctx)->user;
   sqlite3_result_text(ctx, u.c_str(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
@@ -416,6 +437,8 @@ struct FunctionEntry {
 const FunctionEntry kFunctions[] = {
     {"vantro_sysdate", 0, false, fn_sysdate},
     {"vantro_user", 0, false, fn_user},
+    {"vantro_systimestamp", 0, false, fn_systimestamp},
+    {"vantro_time_zone", 0, false, fn_time_zone},
     {"vantro_concat", 2, true, fn_concat},
     {"vantro_num_text", 1, true, fn_num_text},
     {"vantro_date_text", 1, false, fn_date_text},

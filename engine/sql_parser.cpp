@@ -231,6 +231,12 @@ bool Parser::select_nested(std::unique_ptr<SelectStmt>* out) {
     while (last->next) last = last->next.get();
   }
   if (accept_word("ORDER")) {
+    bool siblings = accept_word("SIBLINGS");
+    if (siblings && (block->next || !block->connect_by)) {
+      fail(30929);
+      err_->message = "ORDER SIBLINGS BY clause not allowed here";
+      return false;
+    }
     if (!expect_word("BY", 924)) return false;
     do {
       OrderItem o;
@@ -242,7 +248,7 @@ bool Parser::select_nested(std::unique_ptr<SelectStmt>* out) {
         else if (accept_word("LAST")) o.nulls = 2;
         else return fail(905);
       }
-      block->order_by.push_back(std::move(o));
+      (siblings ? block->siblings_order : block->order_by).push_back(std::move(o));
     } while (accept_op(","));
   }
   return true;
@@ -313,7 +319,25 @@ bool Parser::select_block(SelectStmt* s) {
     }
   } while (accept_op(","));
   if (accept_word("WHERE") && !expr(&s->where)) return false;
-  if (is_word("CONNECT") || is_word("START")) return fail(3001);
+  // START WITH and CONNECT BY come in either order.
+  std::size_t start_token = p_;
+  while (is_word("CONNECT") || is_word("START")) {
+    if (is_word("START")) start_token = p_;
+    if (accept_word("START")) {
+      if (s->start_with) return fail(933);
+      if (!expect_word("WITH", 905) || !expr(&s->start_with)) return false;
+    } else {
+      ++p_;
+      if (s->connect_by) return fail(933);
+      if (!expect_word("BY", 924)) return false;
+      if (accept_word("NOCYCLE")) s->nocycle = true;
+      if (!expr(&s->connect_by)) return false;
+    }
+  }
+  if (s->start_with && !s->connect_by) {
+    p_ = start_token;
+    return fail(1788);
+  }
   if (accept_word("GROUP")) {
     if (!expect_word("BY", 924)) return false;
     do {
@@ -533,7 +557,12 @@ bool Parser::multiplicative(ExprPtr* out) {
 }
 
 bool Parser::unary(ExprPtr* out) {
-  if (is_op("-") || is_op("+")) {
+  // PRIOR and CONNECT_BY_ROOT are operators only before an operand; elsewhere the words
+  // are names.
+  bool hierarchy_op = (is_word("PRIOR") || is_word("CONNECT_BY_ROOT")) &&
+                      (peek().kind == TokenKind::Word || peek().kind == TokenKind::QuotedWord ||
+                       (peek().kind == TokenKind::Operator && peek().text == "("));
+  if (is_op("-") || is_op("+") || hierarchy_op) {
     ExprPtr e = make(ExprKind::Unary, cur().offset);
     e->text = cur().text;
     ++p_;
@@ -1066,7 +1095,13 @@ bool Parser::insert(Statement* s) {
   ++p_;
   s->kind = StatementKind::Insert;
   if (!expect_word("INTO", 925)) return false;
-  if (!table_ref(&s->table)) return false;
+  if (accept_op("(")) {
+    s->table.offset = cur().offset;
+    if (!select(&s->target_query)) return false;
+    if (!expect_op(")", 907)) return false;
+  } else if (!table_ref(&s->table)) {
+    return false;
+  }
   if (cur().kind == TokenKind::Word && !is_reserved(cur().text)) identifier(&s->alias);
   if (is_op("(") && !name_list(&s->columns, &s->column_offsets)) return false;
   if (accept_word("VALUES")) {

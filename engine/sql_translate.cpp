@@ -140,6 +140,7 @@ bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInf
   for (SelectStmt* b = &s; b; b = b->next.get()) {
     std::vector<ColumnInfo> bc;
     std::string bs;
+    order_hierarchy_ = b == &s && !s.next && s.order_by.empty();
     if (!select_block(*b, outer, &bc, &bs, store_types)) return false;
     if (b == &s) {
       first_cols = bc;
@@ -227,8 +228,11 @@ bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInf
 
 bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
                               const std::vector<ColumnInfo>* store_types) {
+  bool order_hierarchy = order_hierarchy_;
+  order_hierarchy_ = false;
   Scope scope;
   scope.outer = outer;
+  Hierarchy hierarchy;
   std::string from;
   std::vector<std::string> from_pieces;   // each FROM item as emitted, without its join word
   for (FromItem& f : s.from) {
@@ -280,6 +284,7 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
     }
     from_pieces.push_back(from.substr(piece_start));
   }
+  if (s.connect_by && !hierarchical_from(s, &scope, &from, &hierarchy)) return false;
   // Oracle's (+) operator: the conjuncts of WHERE that mark a table's columns become the
   // ON condition of a LEFT JOIN of that table, placed after the tables it depends on.
   std::vector<Expr*> conjuncts;
@@ -429,6 +434,8 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
     if (bad) return fail(979, bad->offset);
     text += " HAVING " + h.sql;
   }
+  if (s.connect_by && order_hierarchy && !grouping && !s.distinct)
+    text += " ORDER BY " + quote_name(hierarchy.alias) + ".vantro_path";
   if (row_limit >= 0) {
     if (s.distinct || grouping)
       return fail(3001, s.where->offset), err_->message = "unimplemented feature", false;
@@ -454,7 +461,7 @@ bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const s
     case kTypeDate:
     case kTypeTimestamp:
       if (t.code == kTypeTimestamp && v.type.code == kTypeDate) *sql = "(" + v.sql + "||'.000000')";
-      else if (t.code == kTypeDate && v.type.code == kTypeTimestamp) *sql = "substr(" + v.sql + ",1,19)";
+      else if (t.code == kTypeDate && is_timestamp(v.type)) *sql = "substr(" + v.sql + ",1,19)";
       else if (is_date(v.type)) *sql = v.sql;
       else if (is_number(v.type)) return fail(932, offset), err_->message = "inconsistent datatypes: expected DATE got NUMBER", false;
       else *sql = (t.code == kTypeDate ? "vantro_to_date(" : "vantro_to_timestamp(") + v.sql + ")";
@@ -475,9 +482,16 @@ bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const s
 }
 
 bool Translator::insert(Statement& s) {
+  if (s.target_query && !insert_target_query(s)) return false;
   std::string owner = owner_of(s.table);
   std::vector<ColumnInfo> all;
-  if (!ctx_.catalog->table_columns(owner, s.table.name, &all)) return fail(942, s.table.offset);
+  std::string target_sql = quote_name(owner) + "." + quote_name(s.table.name);
+  if (!ctx_.catalog->table_columns(owner, s.table.name, &all)) {
+    // The session's plan table stands in for a PLAN_TABLE the schema lacks.
+    if (!s.table.owner.empty() || s.table.name != "PLAN_TABLE" ||
+        !ctx_.catalog->dictionary_view(s.table.name, &all, &target_sql))
+      return fail(942, s.table.offset);
+  }
   std::vector<ColumnInfo> targets;
   if (s.columns.empty()) {
     targets = all;
@@ -492,7 +506,7 @@ bool Translator::insert(Statement& s) {
       targets.push_back(*found);
     }
   }
-  std::string sql = "INSERT INTO " + quote_name(owner) + "." + quote_name(s.table.name) + " (";
+  std::string sql = "INSERT INTO " + target_sql + " (";
   for (std::size_t i = 0; i < targets.size(); ++i) sql += (i ? "," : "") + quote_name(targets[i].name);
   sql += ") ";
   Scope empty;

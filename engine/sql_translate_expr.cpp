@@ -12,7 +12,8 @@
 bool is_char(const OraType& t) {
   return t.code == kTypeVarchar2 || t.code == kTypeChar || t.code == kTypeLong || t.code == kTypeClob;
 }
-bool is_date(const OraType& t) { return t.code == kTypeDate || t.code == kTypeTimestamp; }
+bool is_date(const OraType& t) { return t.code == kTypeDate || is_timestamp(t); }
+bool is_timestamp(const OraType& t) { return t.code == kTypeTimestamp || t.code == kTypeTimestampTz; }
 bool is_number(const OraType& t) { return t.code == kTypeNumber; }
 
 OraType number_type() {
@@ -48,6 +49,7 @@ const char* type_family(const OraType& t) {
     case kTypeNumber: return "NUMBER";
     case kTypeDate:
     case kTypeTimestamp:
+    case kTypeTimestampTz:
       return "DATE";
     default: return "BINARY";
   }
@@ -145,11 +147,15 @@ std::string Translator::as_text(const Emitted& e) const {
   if (is_number(e.type)) return "vantro_num_text(" + e.sql + ")";
   if (e.type.code == kTypeDate) return "vantro_date_text(" + e.sql + ")";
   if (e.type.code == kTypeTimestamp) return "vantro_timestamp_text(" + e.sql + ")";
+  if (e.type.code == kTypeTimestampTz) return "(vantro_timestamp_text(" + e.sql + ")||' '||vantro_time_zone())";
   if (e.type.code == kTypeRaw || e.type.code == kTypeBlob) return "hex(" + e.sql + ")";
   return e.sql;
 }
 
 bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
+  bool handled = false;
+  if (!hierarchy_value(e, scope, out, &handled)) return false;
+  if (handled) return true;
   const std::string& name = e.path.back();
   std::string qualifier;
   if (e.path.size() == 2) qualifier = e.path[0];
@@ -172,7 +178,8 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
       }
     }
     if (found) {
-      out->sql = s->bare ? quote_name(name) : quote_name(found->alias) + "." + quote_name(name);
+      out->sql = s->bare ? quote_name(name)
+                         : quote_name(s->emit_alias.empty() ? found->alias : s->emit_alias) + "." + quote_name(name);
       out->type = col->type;
       out->trimmed = col->type.code == kTypeChar;
       return true;
@@ -181,6 +188,19 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
   if (is_rownum(e)) {
     out->sql = "row_number() OVER ()";
     out->type = number_type();
+    return true;
+  }
+  if (e.path.size() == 1 && e.path[0] == "UID") {
+    // The user's number as ALL_USERS shows it.
+    out->sql = "(SELECT CASE name WHEN 'SYS' THEN 0 ELSE rowid+100 END FROM main.vantro_users WHERE name=vantro_user())";
+    out->type = number_type();
+    return true;
+  }
+  if (e.path.size() == 1 && e.path[0] == "SYSTIMESTAMP") {
+    out->sql = "vantro_systimestamp()";
+    out->type.code = kTypeTimestampTz;
+    out->type.size = 13;
+    out->type.scale = 6;
     return true;
   }
   if ((e.path.size() == 2 || e.path.size() == 3) && (name == "NEXTVAL" || name == "CURRVAL")) {
@@ -229,10 +249,10 @@ bool Translator::comparison_operands(Emitted* a, Emitted* b, std::uint32_t offse
     c->trimmed = false;
   }
   // A DATE meets a TIMESTAMP as a timestamp with a zero fraction (stored forms compare as text).
-  if (a->type.code == kTypeDate && b->type.code == kTypeTimestamp) a->sql = "(" + a->sql + "||'.000000')";
-  if (b->type.code == kTypeDate && a->type.code == kTypeTimestamp) b->sql = "(" + b->sql + "||'.000000')";
+  if (a->type.code == kTypeDate && is_timestamp(b->type)) a->sql = "(" + a->sql + "||'.000000')";
+  if (b->type.code == kTypeDate && is_timestamp(a->type)) b->sql = "(" + b->sql + "||'.000000')";
   auto to_datetime = [](const OraType& t) {
-    return t.code == kTypeTimestamp ? "vantro_to_timestamp(" : "vantro_to_date(";
+    return is_timestamp(t) ? "vantro_to_timestamp(" : "vantro_to_date(";
   };
   if (is_date(a->type) && is_char(b->type)) b->sql = to_datetime(a->type) + b->sql + ")";
   else if (is_date(b->type) && is_char(a->type)) a->sql = to_datetime(b->type) + a->sql + ")";
@@ -242,6 +262,9 @@ bool Translator::comparison_operands(Emitted* a, Emitted* b, std::uint32_t offse
 }
 
 bool Translator::function(Expr& e, const Scope& scope, Emitted* out) {
+  bool handled = false;
+  if (!hierarchy_value(e, scope, out, &handled)) return false;
+  if (handled) return true;
   const std::string& f = e.text;
   std::vector<Emitted> args(e.args.size());
   for (std::size_t i = 0; i < e.args.size(); ++i)
@@ -417,6 +440,9 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
       out->type = varchar_type(30);
       return true;
     case ExprKind::Unary: {
+      bool handled = false;
+      if (!hierarchy_value(e, scope, out, &handled)) return false;
+      if (handled) return true;
       Emitted a;
       if (!expr(*e.args[0], scope, &a)) return false;
       out->sql = "(" + e.text + (is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")") + ")";

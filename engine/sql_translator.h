@@ -18,11 +18,23 @@ struct Source {
   std::vector<ColumnInfo> columns;
 };
 
+// The extra columns of a CONNECT BY block's rows: LEVEL, one running path per
+// SYS_CONNECT_BY_PATH call and one root value per CONNECT_BY_ROOT operator.
+struct Hierarchy {
+  std::string alias;                   // the rows' alias in the block's FROM clause
+  std::string level_sql;               // what LEVEL reads
+  std::vector<const Expr*> paths;      // SYS_CONNECT_BY_PATH calls, numbered by position
+  std::vector<const Expr*> roots;      // CONNECT_BY_ROOT operators, likewise
+};
+
 struct Scope {
   std::vector<Source> sources;
   std::set<std::string> using_names;   // columns joined with USING: one merged column each
   const Scope* outer = nullptr;
   bool bare = false;   // emit columns without a qualifier (CHECK constraints)
+  std::string emit_alias;              // when set, columns found here are qualified with it
+  const Hierarchy* hierarchy = nullptr;   // the block is a hierarchical query
+  const Scope* prior = nullptr;        // inside CONNECT BY: where PRIOR operands are read
 };
 
 struct Emitted {
@@ -36,6 +48,7 @@ struct Emitted {
 
 bool is_char(const OraType& t);
 bool is_date(const OraType& t);
+bool is_timestamp(const OraType& t);   // TIMESTAMP, with or without a time zone
 bool is_number(const OraType& t);
 OraType number_type();
 OraType varchar_type(std::uint32_t size);
@@ -64,6 +77,7 @@ class Translator {
   OraError* err_;
   std::string store_owner_;   // the INSERT ... SELECT target, for the store conversions' messages
   std::string store_table_;
+  bool order_hierarchy_ = false;   // the next block is a whole query: rows in hierarchy order
 
   bool fail(int code, std::uint32_t offset, const std::string& arg = {}, const std::string& arg2 = {}) {
     *err_ = ora_error(code, arg, arg2);
@@ -94,7 +108,14 @@ class Translator {
   bool column_sql(const ColumnDef& c, std::string* sql, bool with_constraints);
   void catalog_insert(const std::string& owner, const std::string& table, const ColumnDef& c, int column_id);
 
+  // Replaces the FROM clause of a CONNECT BY block with the recursive query that yields
+  // its rows in depth-first order; scope keeps the one source under its alias.
+  bool hierarchical_from(SelectStmt& s, Scope* scope, std::string* from, Hierarchy* h);
+  bool hierarchy_value(Expr& e, const Scope& scope, Emitted* out, bool* handled);
+
   bool insert(Statement& s);
+  // INSERT INTO (SELECT ... FROM t): rewrites s to insert into t's underlying columns.
+  bool insert_target_query(Statement& s);
   bool returning(Statement& s, const Scope& scope, std::string* sql);
   bool update(Statement& s);
   bool del(Statement& s);

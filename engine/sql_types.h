@@ -29,6 +29,7 @@ constexpr std::uint16_t kTypeClob = 112;
 constexpr std::uint16_t kTypeBlob = 113;
 constexpr std::uint16_t kTypeBfile = 114;
 constexpr std::uint16_t kTypeTimestamp = 187;
+constexpr std::uint16_t kTypeTimestampTz = 188;   // TIMESTAMP WITH TIME ZONE (SYSTIMESTAMP)
 
 struct ColumnInfo {
   std::string name;

@@ -299,6 +299,13 @@ bool date_parse_stored(const char* t, std::size_t len, DateValue* out) {
   return true;
 }
 
+std::string time_zone_text(int utc_offset_minutes) {
+  int m = utc_offset_minutes < 0 ? -utc_offset_minutes : utc_offset_minutes;
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%c%02d:%02d", utc_offset_minutes < 0 ? '-' : '+', (m / 60) % 100, m % 60);
+  return buf;
+}
+
 std::string date_stored_text(const DateValue& d, int fraction_digits) {
   char buf[40];
   int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", d.year, d.month, d.day, d.hour,

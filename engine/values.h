@@ -37,6 +37,8 @@ constexpr int kExactNumberDigits = 15;
 bool date_parse_stored(const char* text, std::size_t len, DateValue* out);
 // Writes the stored form (19 characters, plus ".fffffffff" digits for timestamps).
 std::string date_stored_text(const DateValue& d, int fraction_digits = 0);
+// A time zone offset as Oracle shows it: "+01:00", "-05:30".
+std::string time_zone_text(int utc_offset_minutes);
 // A date mask split into its elements once, so that formatting a value does no parsing.
 enum class DateElement : std::uint8_t {
   Literal, FillMode, Year4, Year3, Year2, Year1, Month, MonthAbbrev, MonthName, Day, DayOfYear, WeekDay,

@@ -9,6 +9,7 @@
 #include "command/client_commands.h"
 #include "command/history_file.h"
 #include "command/statement.h"
+#include "command/tune.h"
 #include "console/console_buffer.h"
 #include "frontend/frontend.h"
 #include "oci/db_session.h"
@@ -189,6 +190,7 @@ void workers_install() {
     client_command_install(ClientCommandId::Disconnect, command_disconnect);
     option_install_hook(Option::Serveroutput, serveroutput_changed);
     describe_install();
+    tune_install();
     accept_install_check(accept_check);
     history_install_database_name(current_database);
 }

@@ -41,6 +41,9 @@ public:
     virtual void hint_select(int index) = 0;   // -1: none selected
     virtual void hint_close() = 0;
 
+    // Opens the SQL analyzer (or brings the open one forward) with the statement loaded,
+    // ready for its plan; false when this front end has none, so nothing is explained.
+    virtual bool analyzer_open(const char* statement) = 0;
     // Explain-plan tree of the analyzer window; parent 0 is the root level.
     virtual void plan_clear() = 0;
     virtual std::uintptr_t plan_insert(std::uintptr_t parent, const char* text) = 0;

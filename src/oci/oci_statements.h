@@ -81,6 +81,20 @@ void close_result_file();
 void hints_query(const char* sql, const char* bind1, const char* bind2, const char* bind3,
                  const std::function<void(const char*)>& add);
 
+// ---- explain plan -------------------------------------------------------------------
+
+// Runs one statement (1 iteration) with its failures shown in the plan view: the row
+// count, -1 not connected or no handle, -2 prepare, -3 execute.
+int plan_exec(const char* text);
+// Explains the statement (a trailing ";" is ignored) into the plan view, one item per
+// plan step under its parent, inside a savepoint that is always rolled back. 0 when the
+// plan was shown; -1 after the plan table, the explain or the plan query failed (shown).
+int explain_plan(const char* statement_text);
+// Runs a query with text binds by position and hands the first column of every row to
+// `add`; does nothing while a statement worker runs.
+void fill_name_list(const char* query, const std::vector<std::string>& values,
+                    const std::function<void(const char*)>& add);
+
 // ---- server output and statistics ------------------------------------------------
 
 // Prints the lines dbms_output holds. 0 done, -1 not connected, -2 failure (reported).

@@ -214,6 +214,18 @@ begin "query rows print in the console"
 type_text "select n from big where n = 4;"; keys Enter
 wait_for "^1 row selected" && pass
 
+begin "Tab lists completions below the input; Down and Enter insert one"
+type_text "alter t"; keys Tab
+wait_for "^  > table$" && wait_for "^    tablespace$" || true
+keys Down Enter
+wait_last "^SQL> alter tablespace$" && screen_lacks "^    trigger$" && pass
+keys C-c
+
+begin "Tab with one match inserts it at once"
+type_text "select * from big b where b."; keys Tab
+wait_last "^SQL> select \* from big b where b\.n$" && pass
+keys C-c
+
 begin "history recall with Up and Down at the end of the input"
 type_text "select 11 from dual;"; keys Enter
 wait_for "^11$" || true

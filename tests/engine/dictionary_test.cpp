@@ -34,12 +34,13 @@ TEST_F(Dictionary, UserObjectsListsTablesAndIndexesWithIdsAndTimes) {
   run("create table dept (deptno number(2) primary key, dname varchar2(14))");
   run("create index dept_name on dept(dname)");
   EXPECT_EQ(rows("select object_name,object_type,status from user_objects order by 2,1"),
-            (Rows{"DEPT_NAME|INDEX|VALID", "DEPT|TABLE|VALID"}));
+            (Rows{"DEPT_NAME|INDEX|VALID", "SYS_C005000|INDEX|VALID", "DEPT|TABLE|VALID"}))
+      << "the primary key's index is named after its constraint";
   EXPECT_EQ(rows("SELECT user  FROM user_objects WHERE object_name=upper('dept') and object_type!='SYNONYM'"),
             Rows{"SCOTT"});
   EXPECT_EQ(rows("select count(*) from all_objects where owner='SCOTT' and object_id is not null"
                  " and created is not null and data_object_id=object_id"),
-            Rows{"2"});
+            Rows{"3"});
   std::string id = s.value("select object_id from user_objects where object_name='DEPT'");
   run("create table emp (empno number(4))");
   EXPECT_EQ(s.value("select object_id from user_objects where object_name='DEPT'"), id) << "ids are stable";
@@ -299,7 +300,7 @@ TEST_F(Dictionary, ConsoleLookupsAnswerForASchema) {
   run("create sequence dept_seq start with 50 increment by 10 nocache");
   run("create public synonym departments for dept");
   EXPECT_EQ(rows("select object_name,object_type,status from user_objects order by 2,1"),
-            (Rows{"DEPT_DNAME|INDEX|VALID", "DEPT_SEQ|SEQUENCE|VALID", "DEPT|TABLE|VALID"}));
+            (Rows{"DEPT_DNAME|INDEX|VALID", "PK_DEPT|INDEX|VALID", "DEPT_SEQ|SEQUENCE|VALID", "DEPT|TABLE|VALID"}));
   EXPECT_EQ(rows("SELECT user FROM dual"), Rows{"SCOTT"});
   EXPECT_EQ(rows("SELECT object_type FROM all_objects WHERE owner=upper('scott') AND object_name=upper('dept_seq')"
                  " AND subobject_name IS NULL AND object_type!='PACKAGE BODY'"),
@@ -307,7 +308,8 @@ TEST_F(Dictionary, ConsoleLookupsAnswerForASchema) {
   EXPECT_EQ(rows("select distinct object_type from all_objects where owner='PUBLIC' and object_type not in"
                  " ('TABLE PARTITION','INDEX PARTITION')"),
             Rows{"SYNONYM"});
-  EXPECT_EQ(rows("select object_name from all_objects where owner='SCOTT' and object_type='INDEX'"), Rows{"DEPT_DNAME"});
+  EXPECT_EQ(rows("select object_name from all_objects where owner='SCOTT' and object_type='INDEX' order by 1"),
+            (Rows{"DEPT_DNAME", "PK_DEPT"}));
   EXPECT_EQ(rows("select distinct lower(table_name) from all_tables where table_name like upper('d'||'%') union"
                  " select distinct lower(view_name) from all_views where view_name like upper('d'||'%') union"
                  " select distinct lower(synonym_name) from all_synonyms where synonym_name like upper('d'||'%')"),
@@ -318,7 +320,8 @@ TEST_F(Dictionary, ConsoleLookupsAnswerForASchema) {
   EXPECT_EQ(rows("select lower(column_name) from all_tab_columns where column_name like upper('d')||'%' and"
                  " owner=upper('scott') and table_name=upper('dept')"),
             (Rows{"deptno", "dname"}));
-  EXPECT_EQ(rows("select index_name from user_indexes where table_name='DEPT'"), Rows{"DEPT_DNAME"});
+  EXPECT_EQ(rows("select index_name from user_indexes where table_name='DEPT' order by 1"),
+            (Rows{"DEPT_DNAME", "PK_DEPT"}));
   EXPECT_EQ(rows("select INDEX_TYPE,UNIQUENESS,TABLESPACE_NAME,INI_TRANS,MAX_TRANS,INITIAL_EXTENT,NEXT_EXTENT,"
                  "MIN_EXTENTS,MAX_EXTENTS,PCT_INCREASE,PCT_THRESHOLD,FREELISTS,FREELIST_GROUPS,PCT_FREE,TABLE_NAME"
                  " from all_indexes where owner='SCOTT' and index_name='DEPT_DNAME'"),

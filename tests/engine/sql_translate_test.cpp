@@ -112,7 +112,8 @@ TEST_F(Translate, SyntaxErrorsPointAtTheOffendingToken) {
       {"drop sequence s", 950, 5},
       {"select empno from emp e where e.empno in (1, 2", 907, 46},
       {"select * from emp@remote", 3001, 17},
-      {"select sysdate from dual connect by level < 3", 3001, 25},
+      {"select empno from emp start with empno = 1", 1788, 22},
+      {"select empno from emp connect by prior empno = mgr order siblings", 924, 65},
   };
   for (const Case& c : cases) {
     OraError e = fails(c.sql);

@@ -117,10 +117,21 @@ void HeadlessFrontend::hint_open() { hints.clear(); }
 void HeadlessFrontend::hint_add(const char* entry) { hints.emplace_back(entry); }
 void HeadlessFrontend::hint_select(int) {}
 void HeadlessFrontend::hint_close() { hints.clear(); }
-void HeadlessFrontend::plan_clear() { plan_lines.clear(); }
+bool HeadlessFrontend::analyzer_open(const char* statement) {
+    analyzer_statement = statement;
+    return true;
+}
 
-std::uintptr_t HeadlessFrontend::plan_insert(std::uintptr_t, const char* text) {
-    plan_lines.emplace_back(text);
+void HeadlessFrontend::plan_clear() {
+    plan_lines.clear();
+    plan_depth_.clear();
+}
+
+std::uintptr_t HeadlessFrontend::plan_insert(std::uintptr_t parent, const char* text) {
+    const auto found = plan_depth_.find(parent);
+    const int depth = parent == 0 || found == plan_depth_.end() ? 0 : found->second + 1;
+    plan_lines.push_back(std::string(static_cast<size_t>(depth) * 2, ' ') + text);
+    plan_depth_[next_plan_id_] = depth;
     return next_plan_id_++;
 }
 

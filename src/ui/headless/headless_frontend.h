@@ -6,6 +6,7 @@
 #include <atomic>
 #include <deque>
 #include <mutex>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,7 @@ public:
     void hint_add(const char* entry) override;
     void hint_select(int index) override;
     void hint_close() override;
+    bool analyzer_open(const char* statement) override;
     void plan_clear() override;
     std::uintptr_t plan_insert(std::uintptr_t parent, const char* text) override;
     void plan_message(const char* text) override;
@@ -63,7 +65,9 @@ public:
     bool clipboard_get(std::string* text) override;
 
     std::vector<std::string> hints;
+    // The plan view: one line per item, indented two blanks per level.
     std::vector<std::string> plan_lines;
+    std::string analyzer_statement;
     std::string schema_text;
     int result_list_clears = 0;
     int result_list_setups = 0;
@@ -78,4 +82,5 @@ private:
     std::atomic<bool> quit_{false};
     std::atomic<int> toolbar_rebuilds_{0};
     std::uintptr_t next_plan_id_ = 1;
+    std::map<std::uintptr_t, int> plan_depth_;
 };

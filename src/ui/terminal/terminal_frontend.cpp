@@ -583,6 +583,18 @@ void TerminalFrontend::set_title(const char* text) {
     wake();
 }
 
+void TerminalFrontend::plan_clear() {
+    plan_depths_.clear();
+    console_print("\rExecution Plan\n----------------------------------------------------------\n");
+}
+
+std::uintptr_t TerminalFrontend::plan_insert(std::uintptr_t parent, const char* text) {
+    const int depth = parent == 0 || parent > plan_depths_.size() ? 0 : plan_depths_[parent - 1] + 1;
+    plan_depths_.push_back(depth);
+    console_print("%4d %*s%s\n", static_cast<int>(plan_depths_.size()) - 1, depth * 2, "", text);
+    return plan_depths_.size();
+}
+
 void TerminalFrontend::plan_message(const char* text) { console_print_nospool("%s\n", text); }
 
 void TerminalFrontend::schema_append(const char* text) { console_print_nospool("%s", text); }

@@ -74,8 +74,10 @@ public:
     void hint_add(const char* entry) override;
     void hint_select(int index) override;
     void hint_close() override;
-    void plan_clear() override {}
-    std::uintptr_t plan_insert(std::uintptr_t, const char*) override { return 0; }
+    // The console is the terminal's analyzer: a plan prints as an indented tree.
+    bool analyzer_open(const char*) override { return true; }
+    void plan_clear() override;
+    std::uintptr_t plan_insert(std::uintptr_t parent, const char* text) override;
     void plan_message(const char* text) override;
     void schema_append(const char* text) override;
     bool clipboard_set(const std::string& text) override;
@@ -102,6 +104,7 @@ private:
     RenderState render_state_;
     std::mutex hint_mutex_;
     std::vector<std::string> hints_;
+    std::vector<int> plan_depths_;   // by item number - 1
     int hint_selected_ = -1;
     std::uint64_t plain_written_ = 0;
     std::string prefill_;

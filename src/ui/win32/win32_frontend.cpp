@@ -80,6 +80,8 @@ void Win32Frontend::hint_open() {}
 void Win32Frontend::hint_add(const char*) {}
 void Win32Frontend::hint_select(int) {}
 void Win32Frontend::hint_close() {}
+// The SQL analyzer window is not part of this version: nothing is explained.
+bool Win32Frontend::analyzer_open(const char*) { return false; }
 void Win32Frontend::plan_clear() {}
 std::uintptr_t Win32Frontend::plan_insert(std::uintptr_t, const char*) { return 0; }
 void Win32Frontend::plan_message(const char*) {}

@@ -22,6 +22,7 @@ public:
     void hint_add(const char* entry) override;
     void hint_select(int index) override;
     void hint_close() override;
+    bool analyzer_open(const char* statement) override;
     void plan_clear() override;
     std::uintptr_t plan_insert(std::uintptr_t parent, const char* text) override;
     void plan_message(const char* text) override;
