@@ -389,6 +389,10 @@ struct PlSessionState {
   std::vector<std::vector<PlValue>> returned;
   // The columns each running UPDATE sets (innermost last), for UPDATING('column').
   std::vector<std::vector<std::string>> set_columns;
+  std::vector<bool> single_row_insert;   // ... and whether it is an INSERT ... VALUES
+  // Tables whose row triggers are running ("OWNER"."TABLE" as the translator writes
+  // it): SQL run by a trigger may not read them.
+  std::vector<std::string> mutating;
 };
 
 PlSessionState* plsql_session(SessionHandle* s);

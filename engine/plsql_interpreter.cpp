@@ -663,6 +663,14 @@ class Interpreter {
 
   // Prepares q when needed and binds its parameters.
   bool prepare(PlSql* q, PlError* err) {
+    for (const std::string& table : plsql_session(ses_)->mutating) {
+      if (q->tr.sql.find(table) == std::string::npos) continue;
+      std::string shown;
+      for (char c : table)
+        if (c != '"') shown += c;
+      *err = make_error(4091, "table " + shown + " is mutating, trigger/function may not see it");
+      return false;
+    }
     if (!q->vm) {
       if (sqlite3_prepare_v2(db_, q->tr.sql.c_str(), -1, &q->vm, nullptr) != SQLITE_OK) {
         OraError e = ora_from_sqlite(sqlite3_extended_errcode(db_), sqlite3_errmsg(db_));

@@ -555,12 +555,16 @@ void fn_fire_trigger(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
   std::string returning_table, returning_sql;
   std::swap(returning_table, state->returning_table);
   std::swap(returning_sql, state->returning_sql);
+  // The table is mutating while its row triggers run, except for a single-row INSERT.
+  bool single = event == "INSERT" && !state->single_row_insert.empty() && state->single_row_insert.back();
+  if (!single) state->mutating.push_back(quote(c->def.table_owner) + "." + quote(c->def.table));
   c->busy = true;
   ++state->call_depth;
   bool ok = state->call_depth < 50 &&
             plsql_run_trigger(ses, &c->program, event, &old_values, &new_values, &fired, &err);
   --state->call_depth;
   c->busy = false;
+  if (!single) state->mutating.pop_back();
   std::swap(returning_table, state->returning_table);
   std::swap(returning_sql, state->returning_sql);
   if (!ok) {
@@ -925,9 +929,23 @@ sqlite3_stmt* plsql_returning_rows(SessionHandle* ses, int* count) {
 void plsql_dml_begin(SessionHandle* ses, const std::string& text, const Translation& tr) {
   PlSessionState* state = plsql_session(ses);
   state->set_columns.push_back(tr.kind == StatementKind::Update ? set_columns(text) : std::vector<std::string>());
+  bool values = false;
+  if (tr.kind == StatementKind::Insert) {
+    std::vector<Token> t;
+    OraError err;
+    int depth = 0;
+    if (sql_tokenize(text, &t, &err))
+      for (std::size_t k = 0; k < t.size(); ++k) {
+        if (is_op(t, k, "(")) ++depth;
+        if (is_op(t, k, ")")) --depth;
+        values = values || (depth == 0 && word(t, k, "VALUES"));
+      }
+  }
+  state->single_row_insert.push_back(values);
 }
 
 void plsql_dml_end(SessionHandle* ses) {
   PlSessionState* state = plsql_session(ses);
   if (!state->set_columns.empty()) state->set_columns.pop_back();
+  if (!state->single_row_insert.empty()) state->single_row_insert.pop_back();
 }

@@ -284,4 +284,24 @@ TEST_F(Triggers, UpdatingNamesTheColumnsTheUpdateSets) {
   EXPECT_EQ(s.value("select upd from emp"), "name");
 }
 
+TEST_F(Triggers, ARowTriggerMayNotReadItsOwnTable) {
+  ASSERT_EQ(s.exec("insert into emp (id, name, sal) values (1, 'ann', 10)"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("create trigger emp_count after insert or update on emp for each row\n"
+                   "declare\n  n number;\nbegin\n  select count(*) into n from emp;\n"
+                   "  insert into audit_log values ('rows ' || n);\nend;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  // A single-row INSERT ... VALUES may read the table; other statements may not.
+  ASSERT_EQ(s.exec("insert into emp (id, name) values (2, 'bob')"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.rows("select what from audit_log"), std::vector<std::string>{"rows 2"});
+  EXPECT_EQ(s.exec("update emp set sal = 1"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(),
+            "ORA-04091: table SCOTT.EMP is mutating, trigger/function may not see it\n"
+            "ORA-06512: at \"SCOTT.EMP_COUNT\", line 4\n"
+            "ORA-04088: error during execution of trigger 'SCOTT.EMP_COUNT'\n");
+  EXPECT_EQ(s.exec("insert into emp (id, name) select 3, 'cy' from dual"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 4091);
+  EXPECT_EQ(s.rows("select id from emp order by id"), (std::vector<std::string>{"1", "2"}));
+}
+
 }  // namespace
