@@ -128,7 +128,11 @@ bool parse_header(const std::string& text, const std::string& user, UnitHeader* 
   h->source_start = t[k].offset;
   h->type = unit_type(t, &k);
   if (h->type.empty()) return false;
-  return object_name(t, &k, user, h);
+  if (!object_name(t, &k, user, h)) return false;
+  if (!drop) return true;
+  // DROP TYPE takes FORCE; nothing else may follow the name.
+  if (h->type == "TYPE" && word(t, k, "FORCE")) ++k;
+  return t[k].kind == TokenKind::End;
 }
 
 // ALTER PROCEDURE|FUNCTION|PACKAGE|TYPE [owner.]name COMPILE [BODY|SPECIFICATION|PACKAGE].

@@ -126,7 +126,8 @@ TEST_F(LinesAndTypes, CutShortDefinitionsGetErrorsNotCrashes) {
         "create trigger x before insert on t for", "create trigger x before insert on t when (", "drop trigger",
         "alter trigger x", "alter package", "alter package p compile body extra", "drop package body",
         "create trigger x before insert or update of on t begin null; end;", "begin x.y.z.w; end;",
-        "begin dbms_output.get_lines; end;", "declare l dbms_output.chararr; begin :x := l(; end;"}) {
+        "begin dbms_output.get_lines; end;", "declare l dbms_output.chararr; begin :x := l(; end;",
+        "drop procedure nothing here", "drop type names cascade"}) {
     sword rc = s.exec(text);
     EXPECT_TRUE(rc == OCI_ERROR || rc == OCI_SUCCESS_WITH_INFO) << text;
     if (rc == OCI_ERROR) {
