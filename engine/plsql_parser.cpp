@@ -201,6 +201,13 @@ void Parser::rewrite(std::size_t a, std::size_t b, PlSql* q, std::string* out) {
         k += 2;
         continue;
       }
+      if (package_lacks(tk.text, t_[k + 2].text)) {
+        semantic_error(t_[k + 2].offset, "PLS-00302: component '" + t_[k + 2].text + "' must be declared",
+                       statement_offset_);
+        *out += "NULL";
+        k += 2;
+        continue;
+      }
     }
     if (tk.kind == TokenKind::Word && !after_dot && prog_->is_package && op_at(k + 1, "(") && !lookup(tk.text)) {
       bool member = false;
@@ -544,6 +551,7 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
     if (mode == DeclMode::Spec && is_word("END")) break;
     if (mode == DeclMode::Body && (is_word("BEGIN") || is_word("END"))) break;
     std::uint32_t decl_offset = peek().offset;
+    statement_offset_ = decl_offset;
     if (peek().kind == TokenKind::End) expected(mode == DeclMode::Block ? "begin" : "end", peek());
     if (mode != DeclMode::Block && (is_word("PROCEDURE") || is_word("FUNCTION"))) {
       if (mode == DeclMode::Body && !subprograms_seen) prog_->package_slots = static_cast<int>(prog_->vars.size());
@@ -842,6 +850,7 @@ void Parser::statement(std::vector<PlStmt>* out) {
   PlStmt st;
   position(t.offset, &st.line, &st.column);
   std::uint32_t so = t.offset;
+  statement_offset_ = so;
   if (t.kind == TokenKind::Bind || (t.kind == TokenKind::Word && (is_op(":=", 1) || (is_op(".",
       1) && is_op(":=", 3))))) {
     st.kind = PlStmtKind::Assign;

@@ -120,6 +120,7 @@ class Parser {
     std::map<std::string, Symbol> symbols;
   };
   std::map<std::string, std::shared_ptr<SpecInfo>> specs_;   // package specifications read
+  std::uint32_t statement_offset_ = 0;   // where the statement or declaration being read starts
   bool when_mode_ = false;          // NEW and OLD without a colon name the trigger's row
 
   const Token& peek(std::size_t ahead = 0) const;
@@ -150,6 +151,8 @@ class Parser {
   // A public variable of a package: its slot there (-1 when none) and declaration; own
   // when it belongs to the package being compiled.
   int package_variable(const std::string& pkg, const std::string& name, PlVarInfo* info, bool* own);
+  // True when pkg is a package of the schema with no public item or function named name.
+  bool package_lacks(const std::string& pkg, const std::string& name);
 
   // The collection types of DBMS_OUTPUT.GET_LINES: DBMS_OUTPUT.CHARARR (index-by) and
   // [SYS.]DBMSOUTPUT_LINESARRAY (a varray). Reads the type name when it is one.

@@ -332,6 +332,22 @@ int Parser::package_variable(const std::string& pkg, const std::string& name, Pl
   return sym.index;
 }
 
+bool Parser::package_lacks(const std::string& pkg, const std::string& name) {
+  Symbol sym;
+  if (package_symbol(pkg, name, &sym, nullptr)) return false;
+  const PlProgram* spec = nullptr;
+  if (prog_->is_package && pkg == prog_->package_name) {
+    spec = prog_;
+  } else {
+    auto it = specs_.find(pkg);
+    if (it == specs_.end() || !it->second) return false;
+    spec = &it->second->program;
+  }
+  for (const PlSubprogram& sub : spec->subprograms)
+    if (sub.name == name) return false;
+  return true;
+}
+
 PlCollection Parser::collection_type() {
   if (is_word("DBMS_OUTPUT") && is_op(".", 1) && is_word("CHARARR", 2)) {
     i_ += 3;

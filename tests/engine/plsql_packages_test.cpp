@@ -377,4 +377,19 @@ TEST_F(Packages, PrivateFunctionsAndAFailingInitialisation) {
   EXPECT_EQ(s.error_code(), 904);
 }
 
+TEST_F(Packages, ASpecificationWithoutBodyHoldsVariablesAndConstants) {
+  ASSERT_EQ(s.exec("create package consts is\n  pi constant number := 3.14;\n  hits pls_integer := 0;\n"
+                   "  flag boolean := true;\nend;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  EXPECT_EQ(out_of(s, "begin consts.hits := consts.hits + 1; if consts.flag then :out := consts.pi * 2 || '/' ||"
+                      " consts.hits; end if; end;"),
+            "6.28/1");
+  EXPECT_EQ(out_of(s, "begin consts.hits := consts.hits + 1; :out := consts.hits; end;"), "2");
+  EXPECT_EQ(s.exec("begin :x := consts.nothing; end;"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(),
+            "ORA-06550: line 1, column 20:\nPLS-00302: component 'NOTHING' must be declared\n"
+            "ORA-06550: line 1, column 7:\nPL/SQL: Statement ignored\n");
+}
+
 }  // namespace
