@@ -322,6 +322,8 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp);
 void plsql_table_dropped(sqlite3* db, const std::string& owner, const std::string& table);
 // Makes the connection's firing triggers match the stored ones (before any DML).
 bool plsql_triggers_sync(SessionHandle* ses, OraError* err);
+// True when the table of a DML statement has enabled statement triggers for it.
+bool plsql_has_statement_triggers(SessionHandle* ses, const Translation& tr);
 // Fires the statement triggers of a DML statement (its Oracle text and translation);
 // false with err when one fails.
 bool plsql_statement_triggers(SessionHandle* ses, const std::string& text, const Translation& tr,

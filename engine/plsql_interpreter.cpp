@@ -969,9 +969,20 @@ class Interpreter {
         PlSql* q = st.exprs[0];
         if (!take_savepoint(&err) || !prepare(q, &err)) return raise(err, st.line);
         OraError trigger_error;
-        if (!plsql_triggers_sync(ses_, &trigger_error) ||
-            !plsql_statement_triggers(ses_, q->text, q->tr, PlTriggerTiming::Before, &trigger_error)) {
+        if (!plsql_triggers_sync(ses_, &trigger_error))
+          return raise(make_error(trigger_error.code, trigger_error.message), st.line);
+        // What statement triggers change belongs to the statement: a failure undoes it too
+        // (inside a running SQL statement that statement's own undo does it).
+        bool guarded = !root_->in_statement_ && plsql_has_statement_triggers(ses_, q->tr) &&
+                       sqlite3_exec(db_, "SAVEPOINT vantro_triggered", nullptr, nullptr, nullptr) == SQLITE_OK;
+        auto undo = [&]() {
+          if (!guarded || sqlite3_get_autocommit(db_)) return;
+          sqlite3_exec(db_, "ROLLBACK TO vantro_triggered", nullptr, nullptr, nullptr);
+          sqlite3_exec(db_, "RELEASE vantro_triggered", nullptr, nullptr, nullptr);
+        };
+        if (!plsql_statement_triggers(ses_, q->text, q->tr, PlTriggerTiming::Before, &trigger_error)) {
           sqlite3_reset(q->vm);
+          undo();
           return raise(make_error(trigger_error.code, trigger_error.message), st.line);
         }
         std::int64_t outer_redone = plsql_take_redone_rows(ses_);
@@ -982,6 +993,7 @@ class Interpreter {
           err = sqlite_error(false);
           sqlite3_reset(q->vm);
           plsql_session(ses_)->redone_rows = outer_redone;
+          undo();
           if (sqlite3_get_autocommit(db_)) {
             ses_->in_transaction = false;
             root_->savepoint_ = false;
@@ -992,8 +1004,12 @@ class Interpreter {
         sql_rowcount_ = sqlite3_changes(db_) + plsql_take_redone_rows(ses_);
         plsql_session(ses_)->redone_rows = outer_redone;
         sql_found_ = sql_rowcount_ > 0 ? 1 : 0;
-        if (!plsql_statement_triggers(ses_, q->text, q->tr, PlTriggerTiming::After, &trigger_error))
+        if (!plsql_statement_triggers(ses_, q->text, q->tr, PlTriggerTiming::After, &trigger_error)) {
+          undo();
+          sql_rowcount_ = 0;
           return raise(make_error(trigger_error.code, trigger_error.message), st.line);
+        }
+        if (guarded) sqlite3_exec(db_, "RELEASE vantro_triggered", nullptr, nullptr, nullptr);
         return Flow::Next;
       }
       case PlStmtKind::Commit:

@@ -949,3 +949,13 @@ void plsql_dml_end(SessionHandle* ses) {
   if (!state->set_columns.empty()) state->set_columns.pop_back();
   if (!state->single_row_insert.empty()) state->single_row_insert.pop_back();
 }
+
+bool plsql_has_statement_triggers(SessionHandle* ses, const Translation& tr) {
+  if (tr.table.empty()) return false;
+  const char* event = tr.kind == StatementKind::Insert ? "INSERT" : tr.kind == StatementKind::Update ? "UPDATE"
+                                                                                                    : "DELETE";
+  Exec q(ses->server->db, "SELECT 1 FROM vantro_plsql_triggers WHERE table_owner = ?1 AND table_name = ?2 AND"
+                          " trigger_type LIKE '% STATEMENT' AND status = 'ENABLED' AND instr(triggering_event, ?3) > 0");
+  q.text(1, tr.owner).text(2, tr.table).text(3, event);
+  return q.row();
+}

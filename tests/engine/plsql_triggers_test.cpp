@@ -304,4 +304,33 @@ TEST_F(Triggers, ARowTriggerMayNotReadItsOwnTable) {
   EXPECT_EQ(s.rows("select id from emp order by id"), (std::vector<std::string>{"1", "2"}));
 }
 
+TEST_F(Triggers, AFailingStatementTriggerUndoesTheWholeStatement) {
+  ASSERT_EQ(s.exec("create trigger emp_log before insert on emp\n"
+                   "begin\n  insert into audit_log values ('before');\nend;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("create trigger emp_limit after insert on emp\n"
+                   "declare\n  n number;\nbegin\n  select count(*) into n from emp;\n"
+                   "  if n > 1 then\n    raise_application_error(-20003, 'one employee only');\n  end if;\nend;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("insert into emp (id, name) values (1, 'ann')"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.exec("insert into emp (id, name) values (2, 'bob')"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(),
+            "ORA-20003: one employee only\nORA-06512: at \"SCOTT.EMP_LIMIT\", line 6\n"
+            "ORA-04088: error during execution of trigger 'SCOTT.EMP_LIMIT'\n");
+  EXPECT_EQ(s.rows("select id from emp"), std::vector<std::string>{"1"});
+  EXPECT_EQ(s.rows("select what from audit_log"), std::vector<std::string>{"before"})
+      << "the failed statement's BEFORE trigger row is undone with it";
+  // Inside a block that handles the error, only the failed statement is undone.
+  ASSERT_EQ(s.exec("begin\n  insert into audit_log values ('block');\n"
+                   "  insert into emp (id, name) values (3, 'cy');\n"
+                   "exception\n  when others then\n    insert into audit_log values ('handled ' || sqlcode);\nend;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  EXPECT_EQ(s.rows("select what from audit_log"),
+            (std::vector<std::string>{"before", "block", "handled -20003"}));
+  EXPECT_EQ(s.rows("select id from emp"), std::vector<std::string>{"1"});
+}
+
 }  // namespace
