@@ -443,7 +443,8 @@ bool plsql_units_prepare(sqlite3* db) {
   for (Added a : {Added{"vantro_plsql_arguments", "subprogram_id INTEGER"},
                   Added{"vantro_plsql_triggers", "column_name TEXT"},
                   Added{"vantro_plsql_triggers", "update_columns TEXT"}}) {
-    std::string name(a.column, std::strchr(a.column, ' '));
+    const char* blank = std::strchr(a.column, ' ');
+    std::string name(a.column, static_cast<std::size_t>(blank - a.column));
     Exec has(db, "SELECT 1 FROM pragma_table_info(?1) WHERE name = ?2");
     has.text(1, a.table).text(2, name);
     if (has.row()) continue;
