@@ -9,6 +9,7 @@
 #include <sstream>
 #include <thread>
 
+#include "command/history.h"
 #include "command/workers.h"
 #include "complete/autocomplete.h"
 #include "export/result_export.h"
@@ -321,6 +322,7 @@ TEST_F(SessionTest, TabCompletesKeywordsNamesColumnsAndFiles) {
 }
 
 TEST_F(SessionTest, TuneExplainsTheLastStatementAndLeavesNoPlanRows) {
+    history_clear();   // the history is the process's: earlier tests' statements are in it
     run("tune");
     EXPECT_EQ(row_from_end(1), "No previous command");
     run("create table dept (deptno number(2) primary key, dname varchar2(14));");
