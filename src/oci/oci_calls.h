@@ -6,6 +6,8 @@
 #include "oci/oci_loader.h"
 
 #include <cstring>
+#include <functional>
+#include <vector>
 
 #define OCI_REPORT(status) report_oci_status((status), kModule, __LINE__, ReportToConsole, 0, nullptr)
 
@@ -34,6 +36,13 @@ public:
 private:
     bool ok_ = false;
 };
+
+// Fetches an executed one-column query `rows` at a time into `names` (rows x bytes) and
+// hands each NUL-terminated name to `add`, until a batch comes back short. Fetch failures
+// are reported on the console (a cut name, ORA-01406, is not one); a failing row count
+// goes to `target`.
+void fetch_names(OCIStmt* statement, std::vector<char>& names, int rows, int bytes, const char* module, int target,
+                 const std::function<void(const char*)>& add);
 
 inline sword oci_prepare(OCIStmt* statement, const char* text) {
     return oci().OCIStmtPrepare(statement, g_db->error_handle, reinterpret_cast<const OraText*>(text),

@@ -134,23 +134,5 @@ void fill_name_list(const char* query, const std::vector<std::string>& values,
     g_db->mark_error_position.store(0);
     const sword executed = oci_execute(statement.get(), 0);
     if (executed != OCI_SUCCESS && executed != OCI_NO_DATA) return;
-    ub4 seen = 0;
-    while (true) {
-        const sword fetched = oci().OCIStmtFetch(statement.get(), g_db->error_handle, kRows, OCI_FETCH_NEXT, OCI_DEFAULT);
-        if (fetched != OCI_SUCCESS && fetched != OCI_SUCCESS_WITH_INFO && fetched != OCI_NO_DATA &&
-            report_oci_status(fetched, kModule, __LINE__, ReportToConsole, 1406, nullptr) != 0)
-            break;
-        ub4 count = 0;
-        if (PLAN_REPORT(oci().OCIAttrGet(statement.get(), OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_ROW_COUNT,
-                                         g_db->error_handle)))
-            break;
-        const ub4 fresh = count >= seen ? count - seen : 0;
-        for (ub4 i = 0; i < fresh && i < static_cast<ub4>(kRows); ++i) {
-            char* name = names.data() + static_cast<size_t>(i) * kBytes;
-            name[kBytes - 1] = '\0';
-            add(name);
-        }
-        seen = count;
-        if (fresh != static_cast<ub4>(kRows) || fetched == OCI_NO_DATA) break;
-    }
+    fetch_names(statement.get(), names, kRows, kBytes, kModule, ReportToPlanTree, add);
 }

@@ -1,5 +1,6 @@
 // Autocomplete's dictionary lookups: one short query with up to three text binds whose
-// single column of names is handed to the hint list, fetched 1000 names at a time.
+// single column of names is handed to the hint list, fetched 1000 names at a time; and
+// that batch reader, shared with the analyzer's and the schema browser's list filler.
 // Runs on the GUI thread between statements (Tab is not handled while a worker runs).
 #include <cstring>
 #include <vector>
@@ -26,6 +27,31 @@ sword bind_name(OCIStmt* statement, const char* placeholder, const char* text) {
 
 }  // namespace
 
+void fetch_names(OCIStmt* statement, std::vector<char>& names, int rows, int bytes, const char* module, int target,
+                 const std::function<void(const char*)>& add) {
+    ub4 seen = 0;
+    while (true) {
+        const sword fetched =
+            oci().OCIStmtFetch(statement, g_db->error_handle, static_cast<ub4>(rows), OCI_FETCH_NEXT, OCI_DEFAULT);
+        if (fetched != OCI_SUCCESS && fetched != OCI_SUCCESS_WITH_INFO && fetched != OCI_NO_DATA &&
+            report_oci_status(fetched, module, __LINE__, ReportToConsole, kTruncated, nullptr) != 0)
+            break;
+        ub4 count = 0;
+        if (report_oci_status(oci().OCIAttrGet(statement, OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_ROW_COUNT,
+                                               g_db->error_handle),
+                              module, __LINE__, target, 0, nullptr))
+            break;
+        const ub4 fresh = count >= seen ? count - seen : 0;
+        for (ub4 i = 0; i < fresh && i < static_cast<ub4>(rows); ++i) {
+            char* name = names.data() + static_cast<size_t>(i) * static_cast<size_t>(bytes);
+            name[bytes - 1] = '\0';
+            add(name);
+        }
+        seen = count;
+        if (fresh != static_cast<ub4>(rows) || fetched == OCI_NO_DATA) break;
+    }
+}
+
 void hints_query(const char* sql, const char* bind1, const char* bind2, const char* bind3,
                  const std::function<void(const char*)>& add) {
     if (!g_db) return;
@@ -43,24 +69,5 @@ void hints_query(const char* sql, const char* bind1, const char* bind2, const ch
         OCI_REPORT(executed);
         return;
     }
-    ub4 seen = 0;
-    while (true) {
-        const sword fetched =
-            oci().OCIStmtFetch(statement.get(), g_db->error_handle, kBatchRows, OCI_FETCH_NEXT, OCI_DEFAULT);
-        if (fetched != OCI_SUCCESS && fetched != OCI_SUCCESS_WITH_INFO && fetched != OCI_NO_DATA &&
-            report_oci_status(fetched, kModule, __LINE__, ReportToConsole, kTruncated, nullptr) != 0)
-            break;
-        ub4 count = 0;
-        if (OCI_REPORT(oci().OCIAttrGet(statement.get(), OCI_HTYPE_STMT, &count, nullptr, OCI_ATTR_ROW_COUNT,
-                                        g_db->error_handle)))
-            break;
-        const ub4 fresh = count >= seen ? count - seen : 0;
-        for (ub4 i = 0; i < fresh && i < static_cast<ub4>(kBatchRows); ++i) {
-            char* name = names.data() + static_cast<size_t>(i) * kNameBytes;
-            name[kNameBytes - 1] = '\0';
-            add(name);
-        }
-        seen = count;
-        if (fresh != static_cast<ub4>(kBatchRows) || fetched == OCI_NO_DATA) break;
-    }
+    fetch_names(statement.get(), names, kBatchRows, kNameBytes, kModule, ReportToConsole, add);
 }

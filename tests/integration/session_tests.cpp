@@ -9,6 +9,7 @@
 #include <sstream>
 #include <thread>
 
+#include "command/history.h"
 #include "command/workers.h"
 #include "complete/autocomplete.h"
 #include "export/result_export.h"
@@ -318,6 +319,55 @@ TEST_F(SessionTest, TabCompletesKeywordsNamesColumnsAndFiles) {
     clear_input();
     fs::remove(a);
     fs::remove(b);
+}
+
+TEST_F(SessionTest, TuneExplainsTheLastStatementAndLeavesNoPlanRows) {
+    history_clear();   // the history is the process's: earlier tests' statements are in it
+    run("tune");
+    EXPECT_EQ(row_from_end(1), "No previous command");
+    run("create table dept (deptno number(2) primary key, dname varchar2(14));");
+    run("create table emp (empno number(4) primary key, ename varchar2(10), deptno number(2));");
+    run("insert into emp values (1, 'A', 10);");
+    run("select e.ename from emp e, dept d where e.deptno = d.deptno and e.empno = 1;");
+    run("tune");
+    EXPECT_EQ(front.analyzer_statement, "select e.ename from emp e, dept d where e.deptno = d.deptno and e.empno = 1");
+    ASSERT_GE(front.plan_lines.size(), 3u) << front.screen();
+    EXPECT_EQ(front.plan_lines[0].rfind("SELECT STATEMENT Optimizer=", 0), 0u) << front.plan_lines[0];
+    // Every other step hangs under the statement, and the primary key's index is used for emp.
+    for (size_t i = 1; i < front.plan_lines.size(); ++i) EXPECT_EQ(front.plan_lines[i].rfind("  ", 0), 0u);
+    bool index_scan = false;
+    for (const std::string& line : front.plan_lines)
+        index_scan = index_scan || line.find("INDEX (UNIQUE SCAN) OF '") != std::string::npos;
+    EXPECT_TRUE(index_scan);
+    // The explain ran inside a savepoint that was rolled back: the user's row stays, no
+    // plan rows are left.
+    run("set screen on");
+    run("select count(*) from plan_table;");
+    EXPECT_EQ(row_from_end(2), "0" + std::string(38, ' '));
+    run("rollback;");
+    run("select count(*) from emp;");
+    EXPECT_EQ(row_from_end(2), "0" + std::string(38, ' ')) << "the insert was the user's, rolled back by the user";
+
+    run("select nosuch from emp;");
+    run("tune");
+    ASSERT_EQ(front.plan_lines.size(), 1u);
+    EXPECT_NE(front.plan_lines[0].find("ORA-00904"), std::string::npos) << "the error is the tree's only item";
+}
+
+TEST_F(SessionTest, ExportedInsertsRunBackIntoTheTable) {
+    run("create table t (a number, b varchar2(10), d date);");
+    run("insert into t values (1, 'it''s', to_date('2024-02-03','YYYY-MM-DD'));");
+    run("insert into t values (2, null, null);");
+    run("select a, b, d from t order by a;");
+    const fs::path file = fs::temp_directory_path() / ("vantro-inserts-" + current_database() + ".sql");
+    ASSERT_EQ(export_result_to(console, ExportFormat::Sql, file.string()), 0);
+    run("delete from t;");
+    run("@" + file.string());
+    run("set screen on");
+    run("select a || '|' || b || '|' || to_char(d, 'YYYY-MM-DD') r from t order by a;");
+    EXPECT_EQ(row_from_end(3).substr(0, 16), "1|it's|2024-02-0") << front.screen();
+    EXPECT_EQ(row_from_end(2).substr(0, 4), "2|| ");
+    fs::remove(file);
 }
 
 }  // namespace
