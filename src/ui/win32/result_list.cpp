@@ -5,17 +5,21 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <vector>
 
+#include "command/history_file.h"
 #include "oci/oci_statements.h"
-
 #include "ui/win32/resource_ids.h"
+#include "ui/win32/result_rows.h"
 #include "ui/win32/win32_app.h"
 
 namespace {
 
 constexpr const char* kSplitterClass = "SplitterClass";
 constexpr int kPaneHeight = 198;
+constexpr int kHeadingPadding = 16;   // left and right margins of a header item
 
 int g_frame_x = 0, g_frame_y = 0;
 int g_inserted_columns = 0;
@@ -37,6 +41,20 @@ void fill_cell(NMLVDISPINFOA* info) {
     g_cell[width - 1] = '\0';
     info->item.pszText = g_cell.data();
 }
+// The popup of the list, offered once a query has left a result file.
+void show_context_menu(LPARAM lparam) {
+    if (!result_file() || !g_app.list_popup) return;
+    POINT at{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+    if (at.x == -1 && at.y == -1) {   // from the keyboard: at the list's corner
+        at = POINT{0, 0};
+        ClientToScreen(g_app.list, &at);
+    }
+    const int command = TrackPopupMenu(GetSubMenu(g_app.list_popup, 0), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y,
+                                       0, g_app.main, nullptr);
+    if (command == IDC_COPY_FIRST_COLUMN) copy_result_rows(g_app.list, false);
+    if (command == IDC_COPY_ENTIRE_LINE) copy_result_rows(g_app.list, true);
+}
+
 int g_drag_offset = -1;   // while the top edge is dragged: pointer y minus the pane's top
 
 constexpr int kMinPaneHeight = 40;
@@ -121,9 +139,7 @@ LRESULT CALLBACK splitter_proc(HWND window, UINT message, WPARAM wparam, LPARAM 
             fill_cell(reinterpret_cast<NMLVDISPINFOA*>(lparam));
         return 0;
     }
-    case WM_CONTEXTMENU:
-        // The copy commands of this menu come with the export.
-        return 0;
+    case WM_CONTEXTMENU: show_context_menu(lparam); return 0;
     default: return DefWindowProcA(window, message, wparam, lparam);
     }
 }
@@ -196,6 +212,12 @@ void result_list_setup_now() {
         SendMessageA(g_app.list, LVM_SETCOLUMNWIDTH, i, LVSCW_AUTOSIZE_USEHEADER);
         if (contents > SendMessageA(g_app.list, LVM_GETCOLUMNWIDTH, i, 0))
             SendMessageA(g_app.list, LVM_SETCOLUMNWIDTH, i, LVSCW_AUTOSIZE);
+        // Some list views measure the heading of a narrow column too small and show it as
+        // "..."; the heading's own width plus the header's padding is the least.
+        const LRESULT heading = SendMessageA(g_app.list, LVM_GETSTRINGWIDTHA, 0,
+                                             reinterpret_cast<LPARAM>(result_columns[static_cast<size_t>(i)].name.c_str()));
+        if (heading > 0 && SendMessageA(g_app.list, LVM_GETCOLUMNWIDTH, i, 0) < heading + kHeadingPadding)
+            SendMessageA(g_app.list, LVM_SETCOLUMNWIDTH, i, heading + kHeadingPadding);
     }
     ShowWindow(g_app.list, SW_SHOW);
 }
@@ -230,4 +252,33 @@ void splitter_layout() {
         MoveWindow(g_app.console, 0, bar_height, rc.right, height, TRUE);
     }
     if (g_app.list) MoveWindow(g_app.list, 0, 0, pane_client.right, pane_client.bottom, TRUE);
+}
+
+void copy_result_rows(HWND list, bool whole_line) {
+    if (!list) return;
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    const int selected = static_cast<int>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0));
+    if (count <= 0 || selected <= 0) return;
+    std::vector<int> rows;
+    for (int item = -1; static_cast<int>(rows.size()) < selected;) {
+        item = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(item), LVNI_SELECTED));
+        if (item < 0) break;
+        rows.push_back(item);
+    }
+    std::vector<int> widths;
+    for (const ResultColumn& column : result_columns) widths.push_back(column.width);
+    const std::string text = result_rows_text(result_file(), widths, rows, whole_line);
+    if (!OpenClipboard(list)) return;
+    EmptyClipboard();
+    bool ok = false;
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
+        if (char* p = static_cast<char*>(GlobalLock(memory))) {
+            std::memcpy(p, text.c_str(), text.size() + 1);
+            GlobalUnlock(memory);
+            ok = SetClipboardData(CF_TEXT, memory) != nullptr;
+        }
+        if (!ok) GlobalFree(memory);
+    }
+    CloseClipboard();
+    if (!ok) last_error_box();
 }

@@ -6,9 +6,14 @@
 //   dialog-text TITLE ID     text of control ID in the top-level window TITLE
 //   child-rect ID            screen rectangle of child ID of the main window (201 console,
 //                            202 result pane): left top right bottom
+//   dialog-focus TITLE ID    asks the dialog TITLE to move its focus to control ID and
+//                            selects the control's text
 //   close TITLE              asks the top-level window TITLE to close (WM_CLOSE)
 //   hit X Y                  child id of the window at a screen point and its hit-test code
 //   console-origin           screen position of the console's client area: x y
+//   list-headings            the result list's column headings, joined by '|'
+//   list-rows                the result list's rows, one a line, cells joined by '|'
+//   list-row-point N         screen point in the middle of the first cell of row N: x y
 //   clipboard                the clipboard's text
 //   set-clipboard TEXT       puts TEXT (with "\n" turned into CR LF) on the clipboard
 // Exits 1 when the window asked for is not there. Changes nothing but the clipboard and
@@ -71,6 +76,103 @@ int button_checked(int command) {
     HWND bar = GetDlgItem(main_window(), 204);
     if (!bar) return 1;
     std::printf("%d\n", SendMessageA(bar, TB_ISBUTTONCHECKED, static_cast<WPARAM>(command), 0) ? 1 : 0);
+    return 0;
+}
+
+// A block of memory inside the process that owns a window, for list-view messages that
+// take a pointer.
+struct RemoteBlock {
+    HANDLE process = nullptr;
+    char* base = nullptr;
+    explicit RemoteBlock(HWND window, size_t size) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (process) base = static_cast<char*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    }
+    ~RemoteBlock() {
+        if (base) VirtualFreeEx(process, base, 0, MEM_RELEASE);
+        if (process) CloseHandle(process);
+    }
+    bool write(size_t offset, const void* data, size_t size) {
+        SIZE_T done = 0;
+        return WriteProcessMemory(process, base + offset, data, size, &done) && done == size;
+    }
+    bool read(size_t offset, void* data, size_t size) {
+        SIZE_T done = 0;
+        return ReadProcessMemory(process, base + offset, data, size, &done) && done == size;
+    }
+};
+
+HWND result_list() { return GetDlgItem(GetDlgItem(main_window(), 202), 200); }
+
+int list_column_count(HWND list) {
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    return header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+constexpr size_t kTextAt = 512;   // offset of the text buffer inside the remote block
+constexpr size_t kTextSize = 1024;
+
+int list_headings() {
+    HWND list = result_list();
+    if (!list) return 1;
+    RemoteBlock block(list, kTextAt + kTextSize);
+    if (!block.base) return 1;
+    const int columns = list_column_count(list);
+    for (int c = 0; c < columns; ++c) {
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT;
+        column.pszText = block.base + kTextAt;
+        column.cchTextMax = static_cast<int>(kTextSize);
+        char text[kTextSize] = {};
+        if (!block.write(0, &column, sizeof column) ||
+            !SendMessageA(list, LVM_GETCOLUMNA, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(block.base)) ||
+            !block.read(kTextAt, text, sizeof text - 1))
+            return 1;
+        std::printf("%s%s", c ? "|" : "", text);
+    }
+    std::printf("\n");
+    return 0;
+}
+
+int list_rows() {
+    HWND list = result_list();
+    if (!list) return 1;
+    RemoteBlock block(list, kTextAt + kTextSize);
+    if (!block.base) return 1;
+    const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    const int columns = list_column_count(list);
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            LVITEMA item{};
+            item.iSubItem = c;
+            item.pszText = block.base + kTextAt;
+            item.cchTextMax = static_cast<int>(kTextSize);
+            char text[kTextSize] = {};
+            if (!block.write(0, &item, sizeof item)) return 1;
+            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(r), reinterpret_cast<LPARAM>(block.base));
+            if (!block.read(kTextAt, text, sizeof text - 1)) return 1;
+            std::printf("%s%s", c ? "|" : "", text);
+        }
+        std::printf("\n");
+    }
+    return 0;
+}
+
+int list_row_point(int row) {
+    HWND list = result_list();
+    if (!list) return 1;
+    RemoteBlock block(list, sizeof(RECT));
+    RECT rc{};
+    rc.left = LVIR_LABEL;
+    if (!block.base || !block.write(0, &rc, sizeof rc) ||
+        !SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(block.base)) ||
+        !block.read(0, &rc, sizeof rc))
+        return 1;
+    POINT at{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+    ClientToScreen(list, &at);
+    std::printf("%ld %ld\n", at.x, at.y);
     return 0;
 }
 
@@ -137,6 +239,19 @@ int main(int argc, char** argv) {
         std::printf("%s\n", text);
         return 0;
     }
+    if (argc >= 4 && std::strcmp(argv[1], "dialog-focus") == 0) {
+        HWND dialog = FindWindowA(nullptr, argv[2]);
+        HWND control = GetDlgItem(dialog, std::atoi(argv[3]));
+        if (!control) return 1;
+        SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+        char name[32] = {};
+        GetClassNameA(control, name, sizeof name);
+        if (_stricmp(name, "ComboBox") == 0)
+            SendMessageA(control, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+        else
+            SendMessageA(control, EM_SETSEL, 0, -1);
+        return 0;
+    }
     if (argc >= 3 && std::strcmp(argv[1], "child-rect") == 0) {
         RECT rc{};
         if (!GetWindowRect(GetDlgItem(main_window(), std::atoi(argv[2])), &rc)) return 1;
@@ -156,8 +271,11 @@ int main(int argc, char** argv) {
     }
     if (argc >= 2 && std::strcmp(argv[1], "console-origin") == 0) return console_origin();
     if (argc >= 2 && std::strcmp(argv[1], "clipboard") == 0) return clipboard();
+    if (argc >= 2 && std::strcmp(argv[1], "list-headings") == 0) return list_headings();
+    if (argc >= 2 && std::strcmp(argv[1], "list-rows") == 0) return list_rows();
+    if (argc >= 3 && std::strcmp(argv[1], "list-row-point") == 0) return list_row_point(std::atoi(argv[2]));
     if (argc >= 3 && std::strcmp(argv[1], "set-clipboard") == 0) return set_clipboard(argv[2]);
     if (argc >= 3 && std::strcmp(argv[1], "window-exists") == 0) return FindWindowA(nullptr, argv[2]) ? 0 : 1;
-    std::fputs("usage: vantro_probe console-text | button-rect CMD | button-checked CMD | window-exists TITLE\n", stderr);
+    std::fputs("usage: vantro_probe COMMAND [ARGUMENTS] (the commands are listed at the top of probe.cpp)\n", stderr);
     return 2;
 }
