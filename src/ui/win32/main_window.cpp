@@ -74,6 +74,8 @@ void start_new_window() {
     }
     const std::string description =
         session_hooks().connect_description ? session_hooks().connect_description() : std::string();
+    // The new instance reads the history file at start-up: it gets this one's history.
+    history_save(g_app.buffer);
     std::string command_line = "\"" + exe + "\"";
     if (!description.empty()) command_line += " \"" + description + "\"";
     std::vector<char> line(command_line.begin(), command_line.end());
@@ -321,9 +323,15 @@ void shutdown_core() {
     ConsoleBuffer* console = g_app.buffer;
     console->attached.store(false);
     g_app.console = nullptr;
-    if (busy()) {
-        if (session_hooks().cancel) session_hooks().cancel();
-        while (busy()) Sleep(20);
+    // A statement waiting for a typed line gets an empty one, then it is cancelled; the
+    // console must outlive every worker that may print to it.
+    while (busy() || console->line_request_active.load() != 0) {
+        {
+            std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+            console->line_input_mode.store(LineInputNone);
+        }
+        if (busy() && session_hooks().cancel) session_hooks().cancel();
+        Sleep(20);
     }
     while (paste_thread_id.load() != 0) Sleep(20);
     if (std::FILE* spool = console_spool_swap(console, nullptr)) std::fclose(spool);

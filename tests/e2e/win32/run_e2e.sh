@@ -337,6 +337,23 @@ type_line "select count(*) from e2e_items;"
 wait_for 10 bash -c "[ \"\$(wine '$probe' list-rows | tr -d '\r')\" = 2 ]"
 check "the new session sees the table of the first run" $?
 
+# A script (run by a worker) asks for a substitution value, and a typed `accept` asks on
+# the GUI thread; both take the typed line.
+printf "select '&who' as who from dual;\r\n" >"$out/home/ask.sql"
+type_line "@$(winepath -w "$out/home/ask.sql" | tr -d '\r')"
+wait_for 10 console_has "Enter value for who"
+check "a statement asks for a substitution value" $?
+type_line "World"
+wait_for 10 bash -c "[ \"\$(wine '$probe' list-rows | tr -d '\r')\" = World ]"
+check "the typed value reaches the statement" $?
+type_line 'accept answer prompt "Answer? "'
+wait_for 10 bash -c "wine '$probe' console-text | tr -d '\r' | tail -1 | grep -qx 'Answer? '"
+check "accept asks on the console" $?
+type_line "42"
+type_line "define answer"
+wait_for 10 console_has '"42"'
+check "the accepted line is defined" $?
+
 # Ctrl-V types the clipboard: complete lines run, the last piece stays in the input.
 wine "$probe" set-clipboard 'set prompt P1>\nset prompt P2>\nselect' >/dev/null 2>&1
 activate_main
