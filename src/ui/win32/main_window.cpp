@@ -3,6 +3,7 @@
 // the shutdown order. Everything a command does is done by the module named in it; this
 // file only decides when and in which order.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -192,11 +193,20 @@ LRESULT on_create(HWND window) {
     return 0;
 }
 
-LRESULT on_notify(const NMHDR* header) {
+// Tooltips ask in the ANSI or the wide form depending on the common controls in use; the
+// texts are plain ASCII, copied into the request's own buffer for the wide form.
+LRESULT on_notify(NMHDR* header) {
     if (header->code == TTN_GETDISPINFOA) {
-        auto* info = const_cast<NMTTDISPINFOA*>(reinterpret_cast<const NMTTDISPINFOA*>(header));
-        if (const char* text = toolbar_tooltip(static_cast<int>(header->idFrom)))
-            info->lpszText = const_cast<char*>(text);
+        auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
+        if (const char* text = toolbar_tooltip(static_cast<int>(header->idFrom))) info->lpszText = const_cast<char*>(text);
+    } else if (header->code == TTN_GETDISPINFOW) {
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
+        if (const char* text = toolbar_tooltip(static_cast<int>(header->idFrom))) {
+            const size_t n = std::min(std::strlen(text), sizeof info->szText / sizeof info->szText[0] - 1);
+            for (size_t i = 0; i < n; ++i) info->szText[i] = static_cast<WCHAR>(static_cast<unsigned char>(text[i]));
+            info->szText[n] = 0;
+            info->lpszText = info->szText;
+        }
     }
     return 0;
 }
@@ -221,7 +231,7 @@ LRESULT CALLBACK main_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     case WM_ACTIVATE:
         if (LOWORD(wparam) != WA_INACTIVE && g_app.console) SetFocus(g_app.console);
         return 0;
-    case WM_NOTIFY: return on_notify(reinterpret_cast<const NMHDR*>(lparam));
+    case WM_NOTIFY: return on_notify(reinterpret_cast<NMHDR*>(lparam));
     case WM_TIMER:
         if (wparam == kPasteWatchTimer) on_paste_watch(window);
         return 0;

@@ -247,6 +247,11 @@ void splitter_layout() {
         bar_height = bar.bottom - bar.top;
         MoveWindow(g_app.toolbar, 0, 0, rc.right, bar_height, TRUE);
     }
+    debug_log("rc.right=%ld, rc.left=%ld, rc.bottom=%ld, rc.top=%ld", rc.right, rc.left, rc.bottom, rc.top);
+    debug_log("sr.right=%ld, sr.left=%ld, sr.bottom=%ld, sr.top=%ld", pane.right, pane.left, pane.bottom, pane.top);
+    debug_log("sr2.right=%ld, sr2.left=%ld, sr2.bottom=%ld, sr2.top=%ld", pane_client.right, pane_client.left,
+              pane_client.bottom, pane_client.top);
+    debug_log("tr.right=%ld, tr.left=%ld, tr.bottom=%ld, tr.top=%ld", bar.right, bar.left, bar.bottom, bar.top);
     if (g_app.console) {
         const int height = std::max(0, static_cast<int>(rc.bottom) - bar_height - pane_height + g_frame_y);
         MoveWindow(g_app.console, 0, bar_height, rc.right, height, TRUE);
