@@ -354,6 +354,25 @@ type_line "define answer"
 wait_for 10 console_has '"42"'
 check "the accepted line is defined" $?
 
+# While a statement runs, typing is ignored and Exit and Connect are refused; Cancel
+# (Ctrl-X) stops the statement.
+type_line "begin for i in 1..2000000000 loop null; end loop; end;"
+type_line "/"
+sleep 1
+xdotool key ctrl+d
+xdotool key ctrl+n
+xdotool type --delay 20 "xyz"
+sleep 1.5
+kill -0 "$app_pid" 2>/dev/null && ! xdotool search --name '^Logon$' >/dev/null 2>&1
+check "Exit and Connect are refused while a statement runs" $?
+shot busy
+xdotool key ctrl+x
+wait_for 15 console_has "ORA-01013"
+check "Cancel stops the running statement" $?
+sleep 0.5
+console_text | tail -1 | grep -qx 'E2E> '
+check "keys typed while the statement ran were ignored" $?
+
 # Ctrl-V types the clipboard: complete lines run, the last piece stays in the input.
 wine "$probe" set-clipboard 'set prompt P1>\nset prompt P2>\nselect' >/dev/null 2>&1
 activate_main
