@@ -144,6 +144,12 @@ LRESULT CALLBACK splitter_proc(HWND window, UINT message, WPARAM wparam, LPARAM 
     }
 }
 
+void show_header(bool visible) {
+    HWND header = reinterpret_cast<HWND>(SendMessageA(g_app.list, LVM_GETHEADER, 0, 0));
+    if (header) ShowWindow(header, visible ? SW_SHOW : SW_HIDE);
+    RedrawWindow(g_app.list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
 }  // namespace
 
 HWND splitter_create(HWND parent) {
@@ -180,6 +186,9 @@ void result_list_clear_now() {
     if (!g_app.list) return;
     SendMessageA(g_app.list, LVM_DELETEALLITEMS, 0, 0);
     for (; g_inserted_columns > 0; --g_inserted_columns) SendMessageA(g_app.list, LVM_DELETECOLUMN, 0, 0);
+    // Some header controls keep showing the last headings after they were deleted: an
+    // empty header is hidden, and shown again by the next setup.
+    show_header(false);
 }
 
 void result_list_setup_now() {
@@ -201,6 +210,7 @@ void result_list_setup_now() {
         g_record_length += result_columns[i].width;
         widest = std::max(widest, result_columns[i].width);
     }
+    show_header(true);
     if (widest == 0) return;
     g_cell.assign(static_cast<size_t>(widest), '\0');
     ShowWindow(g_app.list, SW_HIDE);

@@ -11,6 +11,9 @@
 //   close TITLE              asks the top-level window TITLE to close (WM_CLOSE)
 //   hit X Y                  child id of the window at a screen point and its hit-test code
 //   console-origin           screen position of the console's client area: x y
+//   console-cell N COLUMN    screen point in the middle of a console cell: the Nth row
+//                            from the bottom (0 the last), the column counted from the
+//                            left edge; assumes the view shows the last rows
 //   list-headings            the result list's column headings, joined by '|'
 //   list-rows                the result list's rows, one a line, cells joined by '|'
 //   list-row-point N         screen point in the middle of the first cell of row N: x y
@@ -176,6 +179,42 @@ int list_row_point(int row) {
     return 0;
 }
 
+// The console's cell size, measured with the font the console window creates.
+SIZE console_cell_size(HWND console) {
+    HDC dc = GetDC(console);
+    HFONT font = CreateFontA(-MulDiv(10, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                             ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             FIXED_PITCH | FF_MODERN, "Courier New");
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(console, dc);
+    return SIZE{metrics.tmAveCharWidth, metrics.tmHeight};
+}
+
+int console_cell(int from_bottom, int column) {
+    HWND console = GetDlgItem(main_window(), 201);
+    if (!console) return 1;
+    const LRESULT length = SendMessageA(console, WM_GETTEXTLENGTH, 0, 0);
+    std::vector<char> text(static_cast<size_t>(length) + 1);
+    SendMessageA(console, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    int rows = 1;
+    for (char c : text)
+        if (c == '\n') ++rows;
+    const SIZE cell = console_cell_size(console);
+    RECT client;
+    GetClientRect(console, &client);
+    const int visible = (client.bottom - 4) / cell.cy;
+    const int top = rows > visible ? rows - visible : 0;
+    const int row = rows - 1 - from_bottom - top;
+    POINT at{2 + column * cell.cx + cell.cx / 2, 2 + row * cell.cy + cell.cy / 2};
+    ClientToScreen(console, &at);
+    std::printf("%ld %ld\n", at.x, at.y);
+    return 0;
+}
+
 int console_origin() {
     HWND console = GetDlgItem(main_window(), 201);
     if (!console) return 1;
@@ -272,6 +311,7 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "console-origin") == 0) return console_origin();
     if (argc >= 2 && std::strcmp(argv[1], "clipboard") == 0) return clipboard();
     if (argc >= 2 && std::strcmp(argv[1], "list-headings") == 0) return list_headings();
+    if (argc >= 4 && std::strcmp(argv[1], "console-cell") == 0) return console_cell(std::atoi(argv[2]), std::atoi(argv[3]));
     if (argc >= 2 && std::strcmp(argv[1], "list-rows") == 0) return list_rows();
     if (argc >= 3 && std::strcmp(argv[1], "list-row-point") == 0) return list_row_point(std::atoi(argv[2]));
     if (argc >= 3 && std::strcmp(argv[1], "set-clipboard") == 0) return set_clipboard(argv[2]);

@@ -175,8 +175,23 @@ check "the list's context menu copies the first column" $?
 # A statement that is not a query clears the list.
 focus_console
 type_line "update e2e_items set name = name where id = 3;"
-wait_for 5 bash -c "[ -z \"\$(wine '$probe' list-headings | tr -d '\r')\" ]"
+list_empty() { local headings; headings=$(wine "$probe" list-headings | tr -d '\r\n') && [ -z "$headings" ] && [ -z "$(list_rows)" ]; }
+wait_for 5 list_empty
 check "a statement that is not a query clears the result list" $?
+shot list-cleared
+
+# A click on the input line places the input cursor there: typing goes in at that column.
+xdotool type --delay 20 -- "select 1 from dual"
+read -r px py <<<"$(wine "$probe" console-cell 0 12 | tr -d '\r')"   # the "1"
+xdotool mousemove "$px" "$py" click 1
+sleep 0.3
+xdotool type --delay 20 -- "2"
+sleep 0.3
+console_text | tail -1 | grep -qx 'E2E> select 21 from dual'
+check "a click on the input line places the cursor ($(console_text | tail -1))" $?
+xdotool key End
+for _ in $(seq 19); do xdotool key BackSpace; done
+sleep 0.3
 
 # Command history: Up at the end of the input recalls the statements before; Down past
 # the newest gives back the empty input.
