@@ -369,6 +369,41 @@ type_line "define answer"
 wait_for 10 console_has '"42"'
 check "the accepted line is defined" $?
 
+# Right-click types the selected block as input lines: the printed text of `prompt` is
+# selected and runs as a command.
+type_line "prompt undefine answer"
+read -r sx sy <<<"$(wine "$probe" console-cell 1 0 | tr -d '\r')"
+read -r ex ey <<<"$(wine "$probe" console-cell 1 14 | tr -d '\r')"
+xdotool mousemove "$sx" "$sy" mousedown 1
+sleep 0.2; xdotool mousemove $((sx + 1)) "$sy"
+sleep 0.2; xdotool mousemove "$ex" "$ey"
+sleep 0.2; xdotool mouseup 1
+sleep 0.3
+xdotool click 3
+wait_for 10 console_has "E2E> undefine answer"
+check "right-click types the selected text as a line" $?
+type_line "define answer"
+wait_for 10 console_has "Variable answer is UNDEFINED"
+check "the line typed by right-click ran" $?
+
+# Dragging above the console scrolls it up while the button is held: the block selected
+# reaches far beyond the rows that were visible.
+read -r sx sy <<<"$(wine "$probe" console-cell 0 3 | tr -d '\r')"
+read -r cx cy <<<"$(wine "$probe" console-origin | tr -d '\r')"
+xdotool mousemove "$sx" "$sy" mousedown 1
+sleep 0.2; xdotool mousemove $((sx + 1)) "$sy"
+sleep 0.2; xdotool mousemove $((sx + 8)) $((cy - 20))
+sleep 2; xdotool mouseup 1
+sleep 0.3
+shot auto-scrolled
+xdotool key ctrl+c
+sleep 0.3
+selected_rows=$(wine "$probe" clipboard | wc -l)
+visible_rows=$(( $(wine "$probe" child-rect 201 | tr -d '\r' | awk '{print $4 - $2}') / 15 ))
+[ "$selected_rows" -gt $((visible_rows + 2)) ]
+check "the view scrolls up while the drag is held above it ($selected_rows rows, $visible_rows visible)" $?
+focus_console
+
 # While a statement runs, typing is ignored and Exit and Connect are refused; Cancel
 # (Ctrl-X) stops the statement.
 type_line "begin for i in 1..2000000000 loop null; end loop; end;"
