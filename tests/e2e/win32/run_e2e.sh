@@ -35,7 +35,7 @@ check() {   # check NAME CONDITION-EXIT-CODE
 
 wait_for() {   # wait_for SECONDS COMMAND...
   local until=$((SECONDS + $1)); shift
-  while [ $SECONDS -lt $until ]; do "$@" >/dev/null 2>&1 && return 0; sleep 0.3; done
+  while [ $SECONDS -lt $until ]; do "$@" >/dev/null 2>&1 && return 0; sleep 0.2; done
   return 1
 }
 
@@ -88,7 +88,7 @@ logon() {
     wine "$probe" dialog-focus Logon "${field%% *}" >/dev/null 2>&1
     sleep 0.2
     value=${field#* }
-    xdotool type --delay 20 -- "$value"
+    xdotool type --delay 8 -- "$value"
   done
   if [ -n "${4:-}" ]; then sleep 0.3; shot "$4"; fi
   xdotool key Return
@@ -103,7 +103,7 @@ focus_console() {
   sleep 0.3
 }
 
-type_line() { xdotool type --delay 20 -- "$1"; xdotool key Return; sleep 0.5; }
+type_line() { xdotool type --delay 8 -- "$1"; xdotool key Return; sleep 0.3; }
 
 # ---- first run: the Logon dialog at start-up ------------------------------------------
 # Cancelling it ends the program.
@@ -132,7 +132,7 @@ activate_main
 console_has "OCI: embedded engine"
 check "banner names the embedded engine" $?
 
-xdotool type --delay 20 -- "set prompt E2X"; xdotool key BackSpace; type_line "E>"
+xdotool type --delay 8 -- "set prompt E2X"; xdotool key BackSpace; type_line "E>"
 wait_for 5 console_has "E2E> "
 check "typed set prompt (with a Backspace) changes the prompt" $?
 
@@ -181,11 +181,11 @@ check "a statement that is not a query clears the result list" $?
 shot list-cleared
 
 # A click on the input line places the input cursor there: typing goes in at that column.
-xdotool type --delay 20 -- "select 1 from dual"
+xdotool type --delay 8 -- "select 1 from dual"
 read -r px py <<<"$(wine "$probe" console-cell 0 12 | tr -d '\r')"   # the "1"
 xdotool mousemove "$px" "$py" click 1
 sleep 0.3
-xdotool type --delay 20 -- "2"
+xdotool type --delay 8 -- "2"
 sleep 0.3
 console_text | tail -1 | grep -qx 'E2E> select 21 from dual'
 check "a click on the input line places the cursor ($(console_text | tail -1))" $?
@@ -239,7 +239,7 @@ check "Options dialog opens" $?
 sleep 0.5
 shot options-dialog
 xdotool key Down; sleep 0.2; xdotool key Tab; sleep 0.2
-xdotool type --delay 20 0
+xdotool type --delay 8 0
 sleep 0.2
 shot options-arraysize
 xdotool key Return
@@ -411,7 +411,7 @@ type_line "/"
 sleep 1
 xdotool key ctrl+d
 xdotool key ctrl+n
-xdotool type --delay 20 "xyz"
+xdotool type --delay 8 "xyz"
 sleep 1.5
 kill -0 "$app_pid" 2>/dev/null && ! xdotool search --name '^Logon$' >/dev/null 2>&1
 check "Exit and Connect are refused while a statement runs" $?
