@@ -14,6 +14,8 @@
 //   console-cell N COLUMN    screen point in the middle of a console cell: the Nth row
 //                            from the bottom (0 the last), the column counted from the
 //                            left edge; assumes the view shows the last rows
+//   main-count               how many main windows (instances of vantro.exe) exist
+//   close-newest-main        asks the main window of the latest started instance to close
 //   list-headings            the result list's column headings, joined by '|'
 //   list-rows                the result list's rows, one a line, cells joined by '|'
 //   list-row-point N         screen point in the middle of the first cell of row N: x y
@@ -215,6 +217,36 @@ int console_cell(int from_bottom, int column) {
     return 0;
 }
 
+std::vector<HWND> main_windows() {
+    std::vector<HWND> found;
+    for (HWND w = FindWindowExA(nullptr, nullptr, "VListVwClass", nullptr); w;
+         w = FindWindowExA(nullptr, w, "VListVwClass", nullptr))
+        found.push_back(w);
+    return found;
+}
+
+// The main window whose process started last.
+int close_newest_main() {
+    HWND newest = nullptr;
+    ULONGLONG newest_start = 0;
+    for (HWND w : main_windows()) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+        if (!process) continue;
+        FILETIME created, ended, kernel, user;
+        if (GetProcessTimes(process, &created, &ended, &kernel, &user)) {
+            const ULONGLONG start = (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+            if (!newest || start > newest_start) {
+                newest = w;
+                newest_start = start;
+            }
+        }
+        CloseHandle(process);
+    }
+    return newest && PostMessageA(newest, WM_CLOSE, 0, 0) ? 0 : 1;
+}
+
 int console_origin() {
     HWND console = GetDlgItem(main_window(), 201);
     if (!console) return 1;
@@ -311,6 +343,11 @@ int main(int argc, char** argv) {
     if (argc >= 2 && std::strcmp(argv[1], "console-origin") == 0) return console_origin();
     if (argc >= 2 && std::strcmp(argv[1], "clipboard") == 0) return clipboard();
     if (argc >= 2 && std::strcmp(argv[1], "list-headings") == 0) return list_headings();
+    if (argc >= 2 && std::strcmp(argv[1], "main-count") == 0) {
+        std::printf("%zu\n", main_windows().size());
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "close-newest-main") == 0) return close_newest_main();
     if (argc >= 4 && std::strcmp(argv[1], "console-cell") == 0) return console_cell(std::atoi(argv[2]), std::atoi(argv[3]));
     if (argc >= 2 && std::strcmp(argv[1], "list-rows") == 0) return list_rows();
     if (argc >= 3 && std::strcmp(argv[1], "list-row-point") == 0) return list_row_point(std::atoi(argv[2]));

@@ -104,6 +104,9 @@ focus_console() {
 }
 
 type_line() { xdotool type --delay 8 -- "$1"; xdotool key Return; sleep 0.3; }
+# A statement runs on a worker and keys typed meanwhile are ignored: wait for the prompt.
+prompt_shown() { console_text | tail -1 | grep -qE '^[A-Z0-9]+> $'; }
+run_sql() { type_line "$1"; wait_for 10 prompt_shown; }
 
 # ---- first run: the Logon dialog at start-up ------------------------------------------
 # Cancelling it ends the program.
@@ -136,11 +139,11 @@ xdotool type --delay 8 -- "set prompt E2X"; xdotool key BackSpace; type_line "E>
 wait_for 5 console_has "E2E> "
 check "typed set prompt (with a Backspace) changes the prompt" $?
 
-type_line "create table e2e_items (id number(4), name varchar2(12));"
-type_line "insert into e2e_items values (1, 'ALPHA');"
-type_line "insert into e2e_items values (2, 'BETA ''B''');"
-type_line "commit;"
-type_line "select id, name from e2e_items order by id;"
+run_sql "create table e2e_items (id number(4), name varchar2(12));"
+run_sql "insert into e2e_items values (1, 'ALPHA');"
+run_sql "insert into e2e_items values (2, 'BETA ''B''');"
+run_sql "commit;"
+run_sql "select id, name from e2e_items order by id;"
 wait_for 10 console_has "2 rows selected"
 check "query runs and reports its rows" $?
 [ "$(wine "$probe" list-headings | tr -d '\r')" = "ID|NAME" ]
@@ -174,7 +177,7 @@ check "the list's context menu copies the first column" $?
 
 # A statement that is not a query clears the list.
 focus_console
-type_line "update e2e_items set name = name where id = 3;"
+run_sql "update e2e_items set name = name where id = 3;"
 list_empty() { local headings; headings=$(wine "$probe" list-headings | tr -d '\r\n') && [ -z "$headings" ] && [ -z "$(list_rows)" ]; }
 wait_for 5 list_empty
 check "a statement that is not a query clears the result list" $?
@@ -225,7 +228,7 @@ activate_main
 type_line "set"
 wait_for 5 console_has "screen               = on"
 check "toolbar toggle shows in set" $?
-type_line "select name from e2e_items where id = 1;"
+run_sql "select name from e2e_items where id = 1;"
 wait_for 10 bash -c "wine '$probe' console-text | tr -d '\r' | grep -qx 'ALPHA *'"
 check "with screen on the rows are printed in the console" $?
 shot main-after-set
@@ -348,7 +351,7 @@ logon scott tiger e2e
 wait_for 10 bash -c "! xdotool search --name '^Logon$'"
 check "the right password connects and closes the dialog" $?
 activate_main
-type_line "select count(*) from e2e_items;"
+run_sql "select count(*) from e2e_items;"
 wait_for 10 bash -c "[ \"\$(wine '$probe' list-rows | tr -d '\r')\" = 2 ]"
 check "the new session sees the table of the first run" $?
 
@@ -361,6 +364,7 @@ check "a statement asks for a substitution value" $?
 type_line "World"
 wait_for 10 bash -c "[ \"\$(wine '$probe' list-rows | tr -d '\r')\" = World ]"
 check "the typed value reaches the statement" $?
+wait_for 10 prompt_shown
 type_line 'accept answer prompt "Answer? "'
 wait_for 10 bash -c "wine '$probe' console-text | tr -d '\r' | tail -1 | grep -qx 'Answer? '"
 check "accept asks on the console" $?
@@ -461,6 +465,20 @@ read -r ql qt qr qb <<<"$(wine "$probe" child-rect 202 | tr -d '\r')"
 check "dragging near the pane's corner moves only its top edge" $?
 shot splitter-dragged
 console_text >"$out/console-second-run.txt"
+
+# New window starts a second instance that connects to the same database by itself.
+main_count() { [ "$(wine "$probe" main-count | tr -d '\r')" = "$1" ]; }
+activate_main
+xdotool key ctrl+w
+wait_for 40 main_count 2
+check "New window starts a second instance" $?
+wait_for 20 bash -c "[ \"\$(xdotool search --name '^Vantro - scott@e2e$' | wc -l)\" -ge 2 ]"
+check "the second instance is connected to the same database" $?
+shot new-window
+wine "$probe" close-newest-main >/dev/null 2>&1
+wait_for 20 main_count 1
+check "the second instance closes" $?
+activate_main
 xdotool key ctrl+d
 wait_for 15 bash -c "! kill -0 $app_pid 2>/dev/null"
 check "Ctrl-D ends the application" $?
