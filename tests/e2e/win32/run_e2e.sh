@@ -103,7 +103,7 @@ focus_console() {
   sleep 0.3
 }
 
-type_line() { xdotool type --delay 8 -- "$1"; xdotool key Return; sleep 0.3; }
+type_line() { xdotool type --delay 8 -- "$1"; xdotool key Return; sleep 0.2; }
 # A statement runs on a worker and keys typed meanwhile are ignored: wait for the prompt.
 prompt_shown() { console_text | tail -1 | grep -qE '^[A-Z0-9]+> $'; }
 run_sql() { type_line "$1"; wait_for 10 prompt_shown; }
