@@ -13,6 +13,7 @@
 
 #include "console/console_buffer.h"
 #include "settings/options.h"
+#include "command/history.h"
 #include "command/history_file.h"
 #include "ui/win32/console_view.h"
 #include "ui/win32/resource_ids.h"
@@ -268,10 +269,18 @@ void on_key(HWND window, ConsoleBuffer* console, WPARAM key) {
     case VK_LEFT: input_left(console, ctrl); break;
     case VK_RIGHT: input_right(console, ctrl); break;
     case VK_UP:
-        if (!pending_line && g_input.cursor < g_input.length()) input_up(console);
+        if (pending_line) break;
+        if (g_input.cursor < g_input.length())
+            input_up(console);
+        else
+            history_previous(console);
         break;
     case VK_DOWN:
-        if (!pending_line && g_input.cursor < g_input.length()) input_down(console);
+        if (pending_line) break;
+        if (g_input.cursor < g_input.length())
+            input_down(console);
+        else
+            history_next(console);
         break;
     case VK_INSERT:
         if (ctrl) {

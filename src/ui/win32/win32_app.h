@@ -63,6 +63,9 @@ void splitter_layout();
 void splitter_place_at_bottom();
 void result_list_setup_now();
 void result_list_clear_now();
+// The selected rows of the result list on the clipboard: all fields of each row separated
+// by a blank (whole_line), or only the first field.
+void copy_result_rows(HWND list, bool whole_line);
 
 // Toolbar and Options dialog.
 HWND toolbar_build(ConsoleBuffer* console, HINSTANCE instance, HWND parent);
