@@ -171,7 +171,9 @@ void on_command(HWND window, int command) {
     case IDC_SCHEMA:
         if (!busy()) not_available("The schema browser");
         break;
-    case IDC_EXPORT: not_available("Export of the result to CSV, XML or SQL files"); break;
+    case IDC_EXPORT:
+        if (!busy()) export_command(window, console);
+        break;
     default: break;
     }
 }

@@ -353,6 +353,12 @@ int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "list-row-point") == 0) return list_row_point(std::atoi(argv[2]));
     if (argc >= 3 && std::strcmp(argv[1], "set-clipboard") == 0) return set_clipboard(argv[2]);
     if (argc >= 3 && std::strcmp(argv[1], "window-exists") == 0) return FindWindowA(nullptr, argv[2]) ? 0 : 1;
+    if (argc >= 3 && std::strcmp(argv[1], "class-visible") == 0) {
+        HWND w = FindWindowA(argv[2], nullptr);
+        return w && IsWindowVisible(w) ? 0 : 1;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "post-command") == 0)
+        return PostMessageA(main_window(), WM_COMMAND, static_cast<WPARAM>(std::atoi(argv[2])), 0) ? 0 : 1;
     std::fputs("usage: vantro_probe COMMAND [ARGUMENTS] (the commands are listed at the top of probe.cpp)\n", stderr);
     return 2;
 }

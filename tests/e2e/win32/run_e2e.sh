@@ -175,6 +175,33 @@ sleep 0.3
 [ "$(wine "$probe" clipboard)" = "1"$'\r\n'"2" ]
 check "the list's context menu copies the first column" $?
 
+# Export: the save dialog takes a name without extension, the CSV writer adds ".csv".
+wine "$probe" post-command 40018
+wait_for 10 wine "$probe" window-exists "Save As"
+shot export-dialog
+xdotool type --delay 8 -- "$(winepath -w "$out/home/rows" | tr -d '\r')"
+xdotool key Return
+wait_for 10 test -s "$out/home/rows.csv"
+[ "$(tr -d '\r' < "$out/home/rows.csv" | head -2 | tr '\n' ';')" = "ID;NAME;\"1\";\"ALPHA\";" ]
+check "Export writes the result as CSV with the filter's extension" $?
+
+# Tab completes from the dictionary: after a table name and a dot the popup lists its
+# columns; Down and Enter insert the second one.
+focus_console
+xdotool type --delay 8 -- "select e2e_items."
+xdotool key Tab
+wait_for 5 wine "$probe" class-visible HintClass
+check "Tab opens the completion list under the input" $?
+shot completion-list
+xdotool key Down Return
+sleep 0.5
+console_text | tail -1 | grep -q '^E2E> select e2e_items.name $'
+check "Enter inserts the selected completion ($(console_text | tail -1))" $?
+! wine "$probe" class-visible HintClass
+check "the completion list closes after the choice" $?
+for _ in $(seq 24); do xdotool key BackSpace; done
+sleep 0.3
+
 # A statement that is not a query clears the list.
 focus_console
 run_sql "update e2e_items set name = name where id = 3;"
