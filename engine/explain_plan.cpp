@@ -20,6 +20,9 @@
 
 namespace {
 
+// Rows read to estimate a table's size and row length.
+constexpr long long kSampleRows = 10000;
+
 struct PlanColumn {
   const char* name;
   std::uint16_t code;
@@ -230,7 +233,8 @@ class PlanBuilder {
     return r;
   }
 
-  // Row count and average row length of a table (one pass over it); zeros when unknown.
+  // Row count and average row length of a table, from its first rows (a large table's
+  // count is its highest rowid); zeros when unknown.
   std::pair<long long, double> stats(const std::string& owner, const std::string& table) {
     std::string key = owner + "." + table;
     auto it = table_stats_.find(key);
@@ -240,16 +244,23 @@ class PlanBuilder {
     if (ctx_.catalog && ctx_.catalog->table_columns(owner, table, &cols)) {
       std::string sum;
       for (const ColumnInfo& c : cols) sum += (sum.empty() ? "" : "+") + ("coalesce(length(\"" + c.name + "\"),0)");
-      std::string sql = "SELECT count(*), total(" + sum + ") FROM \"" + owner + "\".\"" + table + "\"";
+      std::string name = "\"" + owner + "\".\"" + table + "\"";
+      std::string sql = "SELECT count(*), total(w) FROM (SELECT " + sum + " AS w FROM " + name + " LIMIT " +
+                        std::to_string(kSampleRows) + ")";
       sqlite3_stmt* st = nullptr;
       if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW) {
-        result.first = sqlite3_column_int64(st, 0);
+        long long sampled = sqlite3_column_int64(st, 0);
+        result.first = sampled;
         // Each column also carries a length byte.
-        if (result.first > 0)
-          result.second = sqlite3_column_double(st, 1) / static_cast<double>(result.first) + static_cast<double>(cols.size());
-        else
-          result.second = static_cast<double>(cols.size());
+        result.second = static_cast<double>(cols.size());
+        if (sampled > 0) result.second += sqlite3_column_double(st, 1) / static_cast<double>(sampled);
       }
+      sqlite3_finalize(st);
+      st = nullptr;
+      if (result.first == kSampleRows &&
+          sqlite3_prepare_v2(db_, ("SELECT max(rowid) FROM " + name).c_str(), -1, &st, nullptr) == SQLITE_OK &&
+          sqlite3_step(st) == SQLITE_ROW)
+        result.first = std::max(result.first, static_cast<long long>(sqlite3_column_int64(st, 0)));
       sqlite3_finalize(st);
     }
     table_stats_[key] = result;

@@ -177,6 +177,8 @@ bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInf
     // the tables of its FROM clause.
     Scope scope;
     scope.outer = outer;
+    auto hierarchy = hierarchies_.find(&s);
+    if (s.connect_by && hierarchy != hierarchies_.end()) scope.hierarchy = &hierarchy->second;
     if (!s.next) {
       for (FromItem& f : s.from) {
         Source src;
@@ -232,7 +234,7 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
   order_hierarchy_ = false;
   Scope scope;
   scope.outer = outer;
-  Hierarchy hierarchy;
+  Hierarchy& hierarchy = hierarchies_[&s];
   std::string from;
   std::vector<std::string> from_pieces;   // each FROM item as emitted, without its join word
   for (FromItem& f : s.from) {

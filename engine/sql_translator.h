@@ -7,6 +7,7 @@
 #include "sql_ast.h"
 #include "sql_translate.h"
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -79,6 +80,7 @@ class Translator {
   std::string store_owner_;   // the INSERT ... SELECT target, for the store conversions' messages
   std::string store_table_;
   bool order_hierarchy_ = false;   // the next block is a whole query: rows in hierarchy order
+  std::map<const SelectStmt*, Hierarchy> hierarchies_;   // of the CONNECT BY blocks, for their ORDER BY
 
   bool fail(int code, std::uint32_t offset, const std::string& arg = {}, const std::string& arg2 = {}) {
     *err_ = ora_error(code, arg, arg2);

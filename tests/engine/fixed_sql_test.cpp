@@ -224,6 +224,9 @@ TEST_F(FixedSql, ConnectByWalksTheTreeDepthFirstWithLevel) {
   EXPECT_EQ(rows("select count(*), max(level) from emp start with ename = 'JONES' connect by mgr = prior empno"),
             Rows{"4|3"});
   EXPECT_EQ(rows("select level from dual connect by level <= 4"), (Rows{"1", "2", "3", "4"}));
+  EXPECT_EQ(rows("select ename from emp where deptno = 10 start with mgr is null connect by prior empno = mgr"
+                 " order by level desc, ename"),
+            (Rows{"MILLER", "CLARK", "KING"}));
   // A loop in the data: Oracle's error, or the rows up to the loop with NOCYCLE.
   run("update emp set mgr = 7369 where empno = 7839");
   EXPECT_EQ(rows("select count(*) from emp start with empno = 7839 connect by prior empno = mgr"),
