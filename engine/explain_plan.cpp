@@ -436,14 +436,20 @@ class PlanBuilder {
     return level(row.id, block);
   }
 
+  // A set operation: COMPOUND QUERY names each branch's operator; MERGE (op) names one
+  // for its LEFT and RIGHT branches, whose sorts only feed the merge.
   Step compound(const Eqp& row, const SelectStmt* first) {
     const SelectStmt* block = first;
     Step acc;
     bool any = false;
+    bool merge = starts(row.detail, "MERGE (");
+    std::string merge_op = merge ? row.detail.substr(7, row.detail.size() - 8) : std::string();
     for (const Eqp* k : children_of(row.id)) {
       Step branch = level(k->id, block);
       if (block) block = block->next.get();
-      const std::string& d = k->detail;
+      if (merge && branch.operation == "SORT" && branch.options == "ORDER BY" && branch.children.size() == 1)
+        branch = Step(branch.children[0]);
+      const std::string d = merge ? merge_op : k->detail;
       if (!any) {
         acc = branch;
         any = true;
