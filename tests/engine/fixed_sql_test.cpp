@@ -557,6 +557,12 @@ TEST_F(FixedSql, SessionValuesDatesAndRownum) {
   EXPECT_EQ(rows("select ename from emp where rownum < 3 order by ename"), (Rows{"JONES", "KING"}));
   EXPECT_EQ(rows("select rownum, ename from (select ename from emp order by ename) where rownum <= 2"),
             (Rows{"1|ALLEN", "2|BLAKE"}));
+  // ROWNUM numbers the rows before they are grouped or made distinct.
+  EXPECT_EQ(rows("select count(*) from emp where rownum <= 3"), Rows{"3"});
+  EXPECT_EQ(rows("select count(*) from emp where rownum > 1"), Rows{"0"});
+  EXPECT_EQ(rows("select deptno, count(*) from emp where rownum <= 4 and sal > 0 group by deptno order by 1"),
+            (Rows{"10|2", "20|1", "30|1"}));
+  EXPECT_EQ(rows("select distinct job from emp where rownum < 4 order by 1"), (Rows{"MANAGER", "PRESIDENT"}));
   EXPECT_EQ(s.value("select userenv('sessionid') - sys_context('USERENV','SESSIONID') from dual"), "0");
   EXPECT_EQ(s.value("select count(*) from v$session where audsid = userenv('sessionid')"), "1");
   EXPECT_EQ(rows("select sys_context('USERENV','SESSION_USER'), sys_context('USERENV','CURRENT_SCHEMA') from dual"),
