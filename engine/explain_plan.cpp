@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 
 namespace {
 
@@ -182,8 +183,44 @@ class PlanBuilder {
   std::map<std::string, std::pair<long long, double>> table_stats_;         // rows, bytes per row
   int block_count_ = 0;
   const SelectStmt* current_ = nullptr;
+  std::string schema_;                                   // whose names a view's text uses
+  int view_depth_ = 0;
+  std::vector<std::unique_ptr<Statement>> views_parsed_;
+ public:
+  bool is_dml = false;   // SQLite's own foreign key lookups are no part of Oracle's plan
+ private:
 
-  std::string owner_of(const TableRef& t) const { return t.owner.empty() ? ctx_.schema : t.owner; }
+  std::string owner_of(const TableRef& t) const { return t.owner.empty() ? (schema_.empty() ? ctx_.schema : schema_) : t.owner; }
+
+  // SQLite merges a view's query into the statement, so its plan names the view's own
+  // tables by the view's aliases: read them from the view's text.
+  void collect_view(const std::string& owner, const std::string& name) {
+    if (view_depth_ >= 8) return;
+    sqlite3_stmt* st = nullptr;
+    std::string text;
+    if (sqlite3_prepare_v2(db_, "SELECT text FROM main.vantro_views WHERE owner=?1 AND view_name=?2", -1, &st,
+                           nullptr) == SQLITE_OK) {
+      sqlite3_bind_text(st, 1, owner.c_str(), -1, SQLITE_TRANSIENT);
+      sqlite3_bind_text(st, 2, name.c_str(), -1, SQLITE_TRANSIENT);
+      if (sqlite3_step(st) == SQLITE_ROW && sqlite3_column_text(st, 0))
+        text = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    }
+    sqlite3_finalize(st);
+    if (text.empty()) return;
+    std::vector<Token> tokens;
+    OraError ignored;
+    std::unique_ptr<Statement> view(new Statement);
+    if (!sql_tokenize(text, &tokens, &ignored) || !sql_parse(tokens, view.get(), &ignored) || !view->select) return;
+    std::string saved_schema = schema_;
+    const SelectStmt* saved_block = current_;
+    schema_ = owner;
+    ++view_depth_;
+    collect_select(*view->select);
+    --view_depth_;
+    schema_ = saved_schema;
+    current_ = saved_block;
+    views_parsed_.push_back(std::move(view));
+  }
 
   void collect_expr(const Expr& e) {
     if (e.subquery) {
@@ -214,6 +251,7 @@ class PlanBuilder {
         } else {
           TableRefInfo t{owner_of(f.table), f.table.name, instance, block_count_};
           aliases_[f.alias.empty() ? f.table.name : f.alias] = t;
+          collect_view(t.owner, t.table);
         }
         if (f.on) collect_expr(*f.on);
       }
@@ -354,6 +392,7 @@ class PlanBuilder {
       return s;
     }
     auto t = aliases_.find(name);
+    if (t == aliases_.end() && is_dml) return Step();
     std::string owner = t == aliases_.end() ? "SYS" : t->second.owner;
     std::string table = t == aliases_.end() ? name : t->second.table;
     std::pair<long long, double> st = stats(owner, table);
@@ -499,7 +538,8 @@ class PlanBuilder {
         result = compound(*r, block);
         have_result = true;
       } else if (starts(d, "SCAN ") || starts(d, "SEARCH ")) {
-        joined.push_back(access(*r, info));
+        Step a = access(*r, info);
+        if (!a.operation.empty()) joined.push_back(a);
       } else if (starts(d, "USE TEMP B-TREE FOR ")) {
         if (d.find("GROUP BY") != std::string::npos) sort_group = true;
         else if (d.find("DISTINCT") != std::string::npos) sort_distinct = true;
@@ -731,6 +771,7 @@ bool explain_plan_run(const std::string& text, const TranslateContext& ctx, sqli
     }
     sqlite3_finalize(st);
   }
+  builder.is_dml = tr.kind != StatementKind::Select;
   builder.collect(ast);
   Step plan = builder.statement(ast);
   std::vector<PlanRow> numbered;

@@ -183,6 +183,18 @@ TEST_F(FixedSql, ExplainPlanShowsSortsAggregatesSetsAndDml) {
   run("explain plan set statement_id = 'e' for delete from emp where empno = 7369");
   EXPECT_EQ(rows("select operation||' '||options||' '||object_name from plan_table where statement_id='e' order by id"),
             (Rows{"DELETE STATEMENT  ", "DELETE  EMP", "INDEX UNIQUE SCAN PK_EMP"}));
+  run("explain plan set statement_id = 'f' for update /*+ INDEX (EMP IX_EMP_DEPT) */ emp set sal = sal * 1.1"
+      " where deptno = 10");
+  EXPECT_EQ(rows("select operation||' '||options||' '||object_name from plan_table where statement_id='f' order by id"),
+            (Rows{"UPDATE STATEMENT  ", "UPDATE  EMP", "INDEX RANGE SCAN IX_EMP_DEPT"}));
+  run("explain plan set statement_id = 'g' for insert into dept select deptno + 1, dname, loc from dept");
+  EXPECT_EQ(rows("select operation||' '||options||' '||object_name from plan_table where statement_id='g' order by id"),
+            (Rows{"INSERT STATEMENT  ", "LOAD TABLE CONVENTIONAL DEPT", "TABLE ACCESS FULL DEPT"}));
+  run("create view emp_names as select e.ename, d.dname from emp e, dept d where e.deptno = d.deptno");
+  run("explain plan set statement_id = 'h' for select * from emp_names where dname = 'SALES'");
+  EXPECT_EQ(rows("select object_name from plan_table where statement_id='h' and object_type = 'TABLE' order by 1"),
+            (Rows{"DEPT", "EMP"}))
+      << "a view's tables are named by the view's aliases in SQLite's plan";
   run("explain plan for select * from dual");
   EXPECT_EQ(rows("select operation from plan_table where statement_id is null order by id"),
             (Rows{"SELECT STATEMENT", "FAST DUAL"}));
