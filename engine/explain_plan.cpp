@@ -383,11 +383,18 @@ class PlanBuilder {
       s.outer = outer;
       return s;
     }
+    // The recursive step of a hierarchical query reads the rows of the level above.
+    if (name == "vantro_p") {
+      s = make("CONNECT BY PUMP", "", {});
+      s.outer = outer;
+      return s;
+    }
     auto view = coroutines_.find(name);
     if (view != coroutines_.end()) {
       auto v = views_.find(name);
-      s = make("VIEW", "", {subtree(*view->second, v == views_.end() ? nullptr : v->second)});
-      s.alias = name;
+      Step inner = subtree(*view->second, v == views_.end() ? nullptr : v->second);
+      s = inner.operation == "CONNECT BY" ? inner : make("VIEW", "", {inner});
+      if (s.operation == "VIEW") s.alias = name;
       s.outer = outer;
       return s;
     }
@@ -604,6 +611,8 @@ class PlanBuilder {
       u.cost += 1;
       result = u;
     }
+    // A hierarchical query's own ordering of its rows is the CONNECT BY itself.
+    if (block && block->connect_by && block->order_by.empty()) sort_order = false;
     if (sort_order) {
       Step o = make("SORT", "ORDER BY", {result});
       o.cost += 1;

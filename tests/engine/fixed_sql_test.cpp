@@ -195,6 +195,12 @@ TEST_F(FixedSql, ExplainPlanShowsSortsAggregatesSetsAndDml) {
   EXPECT_EQ(rows("select object_name from plan_table where statement_id='h' and object_type = 'TABLE' order by 1"),
             (Rows{"DEPT", "EMP"}))
       << "a view's tables are named by the view's aliases in SQLite's plan";
+  run("explain plan set statement_id = 'i' for select ename, level from emp start with mgr is null"
+      " connect by prior empno = mgr");
+  EXPECT_EQ(rows("select lpad(' ',depth)||operation||' '||options||' '||object_name from plan_table"
+                 " where statement_id='i' order by id"),
+            (Rows{"SELECT STATEMENT  ", " CONNECT BY WITH FILTERING ", "  TABLE ACCESS FULL EMP", "  HASH JOIN  ",
+                  "   CONNECT BY PUMP  ", "   TABLE ACCESS FULL EMP"}));
   run("explain plan for select * from dual");
   EXPECT_EQ(rows("select operation from plan_table where statement_id is null order by id"),
             (Rows{"SELECT STATEMENT", "FAST DUAL"}));
