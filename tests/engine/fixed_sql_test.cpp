@@ -560,6 +560,17 @@ TEST_F(FixedSql, SessionValuesDatesAndRownum) {
   run("insert into stamps values (systimestamp)");
   EXPECT_EQ(s.value("select count(*) from stamps where at <= sysdate and at > sysdate - 1"), "1");
   EXPECT_EQ(s.value("select uid from dual"), s.value("select user_id from all_users where username = user"));
+  // In PL/SQL too: a TIMESTAMP variable takes SYSTIMESTAMP, and its text keeps the zone.
+  EXPECT_EQ(block("declare t timestamp; begin t := systimestamp; :x := to_char(t,'YYYY') - to_char(sysdate,'YYYY');"
+                  " end;",
+                  {{":x", ""}}),
+            Rows{"0"});
+  EXPECT_EQ(block("begin :x := systimestamp; end;", {{":x", ""}})[0].size(), 35u);
+  EXPECT_EQ(block("begin :x := uid; end;", {{":x", ""}}), Rows{s.value("select uid from dual")});
+  EXPECT_EQ(block("declare n number; begin select count(*) into n from emp start with mgr is null"
+                  " connect by prior empno = mgr; :x := n; end;",
+                  {{":x", ""}}),
+            Rows{"10"});
   EXPECT_EQ(rows("select deptno from dept minus select deptno from emp where deptno <> 30"), Rows{"30"});
   EXPECT_EQ(s.value("select to_char(to_date('2024-02-28','YYYY-MM-DD') + 1,'YYYY-MM-DD') from dual"), "2024-02-29");
   EXPECT_EQ(s.value("select to_date('2024-03-01','YYYY-MM-DD') - to_date('2024-02-01','YYYY-MM-DD') from dual"), "29");
