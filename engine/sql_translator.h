@@ -25,6 +25,7 @@ struct Hierarchy {
   std::string level_sql;               // what LEVEL reads
   std::vector<const Expr*> paths;      // SYS_CONNECT_BY_PATH calls, numbered by position
   std::vector<const Expr*> roots;      // CONNECT_BY_ROOT operators, likewise
+  std::vector<const Expr*> priors;     // PRIOR outside CONNECT BY: the parent row's values
 };
 
 struct Scope {

@@ -241,6 +241,9 @@ TEST_F(FixedSql, ConnectByWalksTheTreeDepthFirstWithLevel) {
             (Rows{"FORD|/KING/JONES/FORD|KING", "SCOTT|/KING/JONES/SCOTT|KING"}));
   EXPECT_EQ(rows("select count(*), max(level) from emp start with ename = 'JONES' connect by mgr = prior empno"),
             Rows{"4|3"});
+  EXPECT_EQ(rows("select ename, prior ename from emp where deptno = 10 start with mgr is null"
+                 " connect by prior empno = mgr order by 1"),
+            (Rows{"CLARK|KING", "KING|<null>", "MILLER|CLARK"}));
   EXPECT_EQ(rows("select level from dual connect by level <= 4"), (Rows{"1", "2", "3", "4"}));
   EXPECT_EQ(rows("select ename from emp where deptno = 10 start with mgr is null connect by prior empno = mgr"
                  " order by level desc, ename"),
