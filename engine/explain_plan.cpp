@@ -114,6 +114,7 @@ class PlanBuilder {
     std::string detail;
   };
   std::vector<Eqp> rows;
+  bool is_dml = false;   // SQLite's own foreign key lookups are no part of Oracle's plan
 
   void collect(const Statement& s) {
     if (!s.table.name.empty()) {
@@ -178,6 +179,7 @@ class PlanBuilder {
   const TranslateContext& ctx_;
   std::map<std::string, TableRefInfo> aliases_;          // as SQLite's plan names the tables
   std::map<std::string, const SelectStmt*> views_;       // inline views by alias
+  std::map<std::string, const Eqp*> coroutines_;         // SQLite's subquery steps by name
   std::map<const SelectStmt*, BlockInfo> blocks_;
   std::map<const SelectStmt*, std::vector<const SelectStmt*>> subqueries_;   // in expressions, in order
   std::map<std::string, std::pair<long long, double>> table_stats_;         // rows, bytes per row
@@ -186,9 +188,6 @@ class PlanBuilder {
   std::string schema_;                                   // whose names a view's text uses
   int view_depth_ = 0;
   std::vector<std::unique_ptr<Statement>> views_parsed_;
- public:
-  bool is_dml = false;   // SQLite's own foreign key lookups are no part of Oracle's plan
- private:
 
   std::string owner_of(const TableRef& t) const { return t.owner.empty() ? (schema_.empty() ? ctx_.schema : schema_) : t.owner; }
 
@@ -522,8 +521,6 @@ class PlanBuilder {
     }
     return acc;
   }
-
-  std::map<std::string, const Eqp*> coroutines_;
 
   Step level(int parent, const SelectStmt* block, const BlockInfo* given = nullptr) {
     const BlockInfo* info = given;
