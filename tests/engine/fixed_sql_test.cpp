@@ -214,6 +214,12 @@ TEST_F(FixedSql, ExplainPlanRefusesMissingTablesAndPlanTables) {
   EXPECT_EQ(s.exec("explain plan into my_plans for select * from emp"), OCI_ERROR);
   EXPECT_EQ(s.error_text(), "ORA-00942: table or view does not exist\n");
   EXPECT_EQ(s.exec("explain plan set statement_id = 'x' for"), OCI_ERROR);
+  EXPECT_EQ(s.exec("explain plan for commit"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 900);
+  EXPECT_EQ(s.exec("explain plan set statement_id = 'abcdefghijabcdefghijabcdefghijX' for select 1 from dual"),
+            OCI_ERROR);
+  EXPECT_EQ(s.error_text(),
+            "ORA-12899: value too large for column \"PLAN_TABLE\".\"STATEMENT_ID\" (actual: 31, maximum: 30)\n");
   EXPECT_EQ(rows("select count(*) from plan_table"), Rows{"0"}) << "a failed explain inserts nothing";
   // A plan table of the user's own (the old utlxplan layout) receives the rows.
   run("create table my_plans (statement_id varchar2(30), timestamp date, remarks varchar2(80),"
