@@ -17,8 +17,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <memory>
 
 namespace {
+
+// Rows read to estimate a table's size and row length.
+constexpr long long kSampleRows = 10000;
 
 struct PlanColumn {
   const char* name;
@@ -110,6 +114,7 @@ class PlanBuilder {
     std::string detail;
   };
   std::vector<Eqp> rows;
+  bool is_dml = false;   // SQLite's own foreign key lookups are no part of Oracle's plan
 
   void collect(const Statement& s) {
     if (!s.table.name.empty()) {
@@ -174,13 +179,47 @@ class PlanBuilder {
   const TranslateContext& ctx_;
   std::map<std::string, TableRefInfo> aliases_;          // as SQLite's plan names the tables
   std::map<std::string, const SelectStmt*> views_;       // inline views by alias
+  std::map<std::string, const Eqp*> coroutines_;         // SQLite's subquery steps by name
   std::map<const SelectStmt*, BlockInfo> blocks_;
   std::map<const SelectStmt*, std::vector<const SelectStmt*>> subqueries_;   // in expressions, in order
   std::map<std::string, std::pair<long long, double>> table_stats_;         // rows, bytes per row
   int block_count_ = 0;
   const SelectStmt* current_ = nullptr;
+  std::string schema_;                                   // whose names a view's text uses
+  int view_depth_ = 0;
+  std::vector<std::unique_ptr<Statement>> views_parsed_;
 
-  std::string owner_of(const TableRef& t) const { return t.owner.empty() ? ctx_.schema : t.owner; }
+  std::string owner_of(const TableRef& t) const { return t.owner.empty() ? (schema_.empty() ? ctx_.schema : schema_) : t.owner; }
+
+  // SQLite merges a view's query into the statement, so its plan names the view's own
+  // tables by the view's aliases: read them from the view's text.
+  void collect_view(const std::string& owner, const std::string& name) {
+    if (view_depth_ >= 8) return;
+    sqlite3_stmt* st = nullptr;
+    std::string text;
+    if (sqlite3_prepare_v2(db_, "SELECT text FROM main.vantro_views WHERE owner=?1 AND view_name=?2", -1, &st,
+                           nullptr) == SQLITE_OK) {
+      sqlite3_bind_text(st, 1, owner.c_str(), -1, SQLITE_TRANSIENT);
+      sqlite3_bind_text(st, 2, name.c_str(), -1, SQLITE_TRANSIENT);
+      if (sqlite3_step(st) == SQLITE_ROW && sqlite3_column_text(st, 0))
+        text = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    }
+    sqlite3_finalize(st);
+    if (text.empty()) return;
+    std::vector<Token> tokens;
+    OraError ignored;
+    std::unique_ptr<Statement> view(new Statement);
+    if (!sql_tokenize(text, &tokens, &ignored) || !sql_parse(tokens, view.get(), &ignored) || !view->select) return;
+    std::string saved_schema = schema_;
+    const SelectStmt* saved_block = current_;
+    schema_ = owner;
+    ++view_depth_;
+    collect_select(*view->select);
+    --view_depth_;
+    schema_ = saved_schema;
+    current_ = saved_block;
+    views_parsed_.push_back(std::move(view));
+  }
 
   void collect_expr(const Expr& e) {
     if (e.subquery) {
@@ -211,6 +250,7 @@ class PlanBuilder {
         } else {
           TableRefInfo t{owner_of(f.table), f.table.name, instance, block_count_};
           aliases_[f.alias.empty() ? f.table.name : f.alias] = t;
+          collect_view(t.owner, t.table);
         }
         if (f.on) collect_expr(*f.on);
       }
@@ -230,7 +270,8 @@ class PlanBuilder {
     return r;
   }
 
-  // Row count and average row length of a table (one pass over it); zeros when unknown.
+  // Row count and average row length of a table, from its first rows (a large table's
+  // count is its highest rowid); zeros when unknown.
   std::pair<long long, double> stats(const std::string& owner, const std::string& table) {
     std::string key = owner + "." + table;
     auto it = table_stats_.find(key);
@@ -240,16 +281,23 @@ class PlanBuilder {
     if (ctx_.catalog && ctx_.catalog->table_columns(owner, table, &cols)) {
       std::string sum;
       for (const ColumnInfo& c : cols) sum += (sum.empty() ? "" : "+") + ("coalesce(length(\"" + c.name + "\"),0)");
-      std::string sql = "SELECT count(*), total(" + sum + ") FROM \"" + owner + "\".\"" + table + "\"";
+      std::string name = "\"" + owner + "\".\"" + table + "\"";
+      std::string sql = "SELECT count(*), total(w) FROM (SELECT " + sum + " AS w FROM " + name + " LIMIT " +
+                        std::to_string(kSampleRows) + ")";
       sqlite3_stmt* st = nullptr;
       if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW) {
-        result.first = sqlite3_column_int64(st, 0);
+        long long sampled = sqlite3_column_int64(st, 0);
+        result.first = sampled;
         // Each column also carries a length byte.
-        if (result.first > 0)
-          result.second = sqlite3_column_double(st, 1) / static_cast<double>(result.first) + static_cast<double>(cols.size());
-        else
-          result.second = static_cast<double>(cols.size());
+        result.second = static_cast<double>(cols.size());
+        if (sampled > 0) result.second += sqlite3_column_double(st, 1) / static_cast<double>(sampled);
       }
+      sqlite3_finalize(st);
+      st = nullptr;
+      if (result.first == kSampleRows &&
+          sqlite3_prepare_v2(db_, ("SELECT max(rowid) FROM " + name).c_str(), -1, &st, nullptr) == SQLITE_OK &&
+          sqlite3_step(st) == SQLITE_ROW)
+        result.first = std::max(result.first, static_cast<long long>(sqlite3_column_int64(st, 0)));
       sqlite3_finalize(st);
     }
     table_stats_[key] = result;
@@ -334,15 +382,23 @@ class PlanBuilder {
       s.outer = outer;
       return s;
     }
+    // The recursive step of a hierarchical query reads the rows of the level above.
+    if (name == "vantro_p") {
+      s = make("CONNECT BY PUMP", "", {});
+      s.outer = outer;
+      return s;
+    }
     auto view = coroutines_.find(name);
     if (view != coroutines_.end()) {
       auto v = views_.find(name);
-      s = make("VIEW", "", {subtree(*view->second, v == views_.end() ? nullptr : v->second)});
-      s.alias = name;
+      Step inner = subtree(*view->second, v == views_.end() ? nullptr : v->second);
+      s = inner.operation == "CONNECT BY" ? inner : make("VIEW", "", {inner});
+      if (s.operation == "VIEW") s.alias = name;
       s.outer = outer;
       return s;
     }
     auto t = aliases_.find(name);
+    if (t == aliases_.end() && is_dml) return Step();
     std::string owner = t == aliases_.end() ? "SYS" : t->second.owner;
     std::string table = t == aliases_.end() ? name : t->second.table;
     std::pair<long long, double> st = stats(owner, table);
@@ -425,14 +481,20 @@ class PlanBuilder {
     return level(row.id, block);
   }
 
+  // A set operation: COMPOUND QUERY names each branch's operator; MERGE (op) names one
+  // for its LEFT and RIGHT branches, whose sorts only feed the merge.
   Step compound(const Eqp& row, const SelectStmt* first) {
     const SelectStmt* block = first;
     Step acc;
     bool any = false;
+    bool merge = starts(row.detail, "MERGE (");
+    std::string merge_op = merge ? row.detail.substr(7, row.detail.size() - 8) : std::string();
     for (const Eqp* k : children_of(row.id)) {
       Step branch = level(k->id, block);
       if (block) block = block->next.get();
-      const std::string& d = k->detail;
+      if (merge && branch.operation == "SORT" && branch.options == "ORDER BY" && branch.children.size() == 1)
+        branch = Step(branch.children[0]);
+      const std::string d = merge ? merge_op : k->detail;
       if (!any) {
         acc = branch;
         any = true;
@@ -460,8 +522,6 @@ class PlanBuilder {
     return acc;
   }
 
-  std::map<std::string, const Eqp*> coroutines_;
-
   Step level(int parent, const SelectStmt* block, const BlockInfo* given = nullptr) {
     const BlockInfo* info = given;
     if (!info && block) {
@@ -482,7 +542,8 @@ class PlanBuilder {
         result = compound(*r, block);
         have_result = true;
       } else if (starts(d, "SCAN ") || starts(d, "SEARCH ")) {
-        joined.push_back(access(*r, info));
+        Step a = access(*r, info);
+        if (!a.operation.empty()) joined.push_back(a);
       } else if (starts(d, "USE TEMP B-TREE FOR ")) {
         if (d.find("GROUP BY") != std::string::npos) sort_group = true;
         else if (d.find("DISTINCT") != std::string::npos) sort_distinct = true;
@@ -547,6 +608,8 @@ class PlanBuilder {
       u.cost += 1;
       result = u;
     }
+    // A hierarchical query's own ordering of its rows is the CONNECT BY itself.
+    if (block && block->connect_by && block->order_by.empty()) sort_order = false;
     if (sort_order) {
       Step o = make("SORT", "ORDER BY", {result});
       o.cost += 1;
@@ -714,6 +777,7 @@ bool explain_plan_run(const std::string& text, const TranslateContext& ctx, sqli
     }
     sqlite3_finalize(st);
   }
+  builder.is_dml = tr.kind != StatementKind::Select;
   builder.collect(ast);
   Step plan = builder.statement(ast);
   std::vector<PlanRow> numbered;

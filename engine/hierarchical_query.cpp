@@ -13,8 +13,8 @@ const char* const kLevelLimit = "100000";
 
 void collect(Expr& e, Hierarchy* h) {
   if (e.kind == ExprKind::Function && e.text == "SYS_CONNECT_BY_PATH") h->paths.push_back(&e);
-  if (e.kind == ExprKind::Unary && e.text == "CONNECT_BY_ROOT") {
-    h->roots.push_back(&e);
+  if (e.kind == ExprKind::Unary && (e.text == "CONNECT_BY_ROOT" || e.text == "PRIOR")) {
+    (e.text == "PRIOR" ? h->priors : h->roots).push_back(&e);
     return;
   }
   for (ExprPtr& a : e.args) collect(*a, h);
@@ -43,6 +43,7 @@ bool Translator::hierarchical_from(SelectStmt& s, Scope* scope, std::string* fro
   h->alias = src.alias;
   h->paths.clear();
   h->roots.clear();
+  h->priors.clear();
   for (SelectItem& it : s.items) collect(*it.expr, h);
   if (s.where) collect(*s.where, h);
   for (ExprPtr& g : s.group_by) collect(*g, h);
@@ -65,6 +66,13 @@ bool Translator::hierarchical_from(SelectStmt& s, Scope* scope, std::string* fro
   std::string sql = "(WITH RECURSIVE vantro_b AS (SELECT row_number() OVER (" +
                     (order.empty() ? std::string() : "ORDER BY " + order) + ") AS vantro_rn, " + a + ".* FROM " +
                     src.sql + " AS " + a + "), vantro_h AS (";
+
+  // The parent row, as the recursive step reads it.
+  Hierarchy at_parent;
+  at_parent.level_sql = "vantro_p.vantro_level";
+  Scope parent = base;
+  parent.emit_alias = "vantro_p";
+  parent.hierarchy = &at_parent;
 
   // Roots: LEVEL 1, the path and root values start here.
   Hierarchy at_root;
@@ -92,6 +100,14 @@ bool Translator::hierarchical_from(SelectStmt& s, Scope* scope, std::string* fro
     anchor += ", " + v.sql + " AS " + col;
     step += ", vantro_p." + col;
   }
+  // PRIOR outside CONNECT BY: the parent's value, NULL on a root.
+  for (std::size_t i = 0; i < h->priors.size(); ++i) {
+    Emitted v;
+    if (!expr(*h->priors[i]->args[0], parent, &v)) return false;
+    std::string col = "vantro_prior_" + std::to_string(i);
+    anchor += ", NULL AS " + col;
+    step += ", " + v.sql;
+  }
   anchor += ", " + a + ".* FROM vantro_b AS " + a;
   if (s.start_with) {
     Emitted w;
@@ -102,12 +118,8 @@ bool Translator::hierarchical_from(SelectStmt& s, Scope* scope, std::string* fro
 
   // Children: CONNECT BY reads the parent row through PRIOR and the candidate row
   // directly; LEVEL there is the candidate's level.
-  Hierarchy at_child, at_parent;
+  Hierarchy at_child;
   at_child.level_sql = "(vantro_p.vantro_level+1)";
-  at_parent.level_sql = "vantro_p.vantro_level";
-  Scope parent = base;
-  parent.emit_alias = "vantro_p";
-  parent.hierarchy = &at_parent;
   Scope child = base;
   child.prior = &parent;
   child.hierarchy = &at_child;
@@ -148,16 +160,16 @@ bool Translator::hierarchy_value(Expr& e, const Scope& scope, Emitted* out, bool
     out->type = number_type();
     return true;
   }
-  if (e.kind == ExprKind::Unary && e.text == "PRIOR") {
+  if (e.kind == ExprKind::Unary && e.text == "PRIOR" && scope.prior) {
     *handled = true;
-    if (!scope.prior) return fail(976, e.offset);
     return expr(*e.args[0], *scope.prior, out);
   }
   bool path = e.kind == ExprKind::Function && e.text == "SYS_CONNECT_BY_PATH";
   bool root = e.kind == ExprKind::Unary && e.text == "CONNECT_BY_ROOT";
-  if (!path && !root) return true;
+  bool prior = e.kind == ExprKind::Unary && e.text == "PRIOR";
+  if (!path && !root && !prior) return true;
   *handled = true;
-  const std::vector<const Expr*>* list = h ? (path ? &h->paths : &h->roots) : nullptr;
+  const std::vector<const Expr*>* list = h ? (path ? &h->paths : root ? &h->roots : &h->priors) : nullptr;
   std::size_t index = 0;
   while (list && index < list->size() && (*list)[index] != &e) ++index;
   if (!list || index == list->size()) return fail(976, e.offset);
@@ -168,7 +180,7 @@ bool Translator::hierarchy_value(Expr& e, const Scope& scope, Emitted* out, bool
   }
   Emitted v;
   if (!expr(*e.args[0], scope, &v)) return false;
-  out->sql = quote_name(h->alias) + ".vantro_root_" + std::to_string(index);
+  out->sql = quote_name(h->alias) + (root ? ".vantro_root_" : ".vantro_prior_") + std::to_string(index);
   out->type = v.type;
   out->trimmed = v.trimmed;
   return true;

@@ -1,7 +1,8 @@
 // INSERT INTO (SELECT ... FROM t) [(columns)] VALUES / SELECT: the subquery names the
 // table and which of its columns the values go to, as the export's INSERT statements
 // write it. The statement is rewritten to an INSERT into t itself; the subquery's WHERE
-// clause does not restrict the rows (there is no WITH CHECK OPTION).
+// clause does not restrict the rows (there is no WITH CHECK OPTION). It only rewrites
+// the syntax tree; names are checked against the catalog and no SQL is run.
 #include "errors.h"
 #include "sql_translator.h"
 

@@ -406,12 +406,15 @@ class Interpreter {
       case PlKind::Int: return std::string(buf, number_text_int(v.i, buf, sizeof buf));
       case PlKind::Real: return std::string(buf, number_text_double(v.d, buf, sizeof buf));
       case PlKind::Text:
-        if (type.code == kTypeDate || type.code == kTypeTimestamp) {
+        if (type.code == kTypeDate || type.code == kTypeTimestamp || type.code == kTypeTimestampTz) {
           DateValue d;
-          if (date_parse_stored(v.s.data(), v.s.size(), &d))
-            return std::string(buf, date_format(d, type.code == kTypeDate ? ses_->settings.date_mask
-                                                                          : ses_->settings.timestamp_mask,
-                                                buf, sizeof buf));
+          if (date_parse_stored(v.s.data(), v.s.size(), &d)) {
+            std::string shown(buf, date_format(d, type.code == kTypeDate ? ses_->settings.date_mask
+                                                                         : ses_->settings.timestamp_mask,
+                                               buf, sizeof buf));
+            if (type.code == kTypeTimestampTz) shown += " " + time_zone_text(os_local_time().utc_offset_minutes);
+            return shown;
+          }
         }
         return v.s;
     }
@@ -482,7 +485,7 @@ class Interpreter {
     if (info.boolean || to.code == kTypeNumber) {
       if (!convert_number(v, from, to, &out, err)) return false;
     } else if (to.code == kTypeDate || to.code == kTypeTimestamp) {
-      if (from.code == kTypeDate || from.code == kTypeTimestamp) {
+      if (from.code == kTypeDate || from.code == kTypeTimestamp || from.code == kTypeTimestampTz) {
         out = v;
       } else if (v.kind == PlKind::Text) {
         DateValue now;

@@ -177,6 +177,8 @@ bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInf
     // the tables of its FROM clause.
     Scope scope;
     scope.outer = outer;
+    auto hierarchy = hierarchies_.find(&s);
+    if (s.connect_by && hierarchy != hierarchies_.end()) scope.hierarchy = &hierarchy->second;
     if (!s.next) {
       for (FromItem& f : s.from) {
         Source src;
@@ -232,7 +234,7 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
   order_hierarchy_ = false;
   Scope scope;
   scope.outer = outer;
-  Hierarchy hierarchy;
+  Hierarchy& hierarchy = hierarchies_[&s];
   std::string from;
   std::vector<std::string> from_pieces;   // each FROM item as emitted, without its join word
   for (FromItem& f : s.from) {
@@ -390,6 +392,10 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
     cols->push_back(c);
   }
   std::string text = std::string("SELECT ") + (s.distinct ? "DISTINCT " : "") + items + " FROM " + from;
+  // ROWNUM counts the rows before DISTINCT and grouping: with one source, the limited
+  // rows become the source itself.
+  bool limit_source = row_limit >= 0 && scope.sources.size() == 1 && !any_outer &&
+                      (s.distinct || any_aggregate || !s.group_by.empty() || s.having);
   if (s.where && (any_outer || any_limit)) {
     std::string w;
     for (std::size_t k = 0; k < conjuncts.size(); ++k) {
@@ -399,7 +405,15 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
       if (c.aggregate) return fail(934, conjuncts[k]->offset), err_->message = "group function is not allowed here", false;
       w += (w.empty() ? "" : " AND ") + c.sql;
     }
-    if (!w.empty()) text += " WHERE " + w;
+    if (limit_source) {
+      const std::string alias = quote_name(scope.sources[0].alias);
+      text = std::string("SELECT ") + (s.distinct ? "DISTINCT " : "") + items + " FROM (SELECT " + alias +
+             ".* FROM " + from + (w.empty() ? "" : " WHERE " + w) + " LIMIT " + std::to_string(row_limit) +
+             " OFFSET 0) AS " + alias;
+      row_limit = -1;
+    } else if (!w.empty()) {
+      text += " WHERE " + w;
+    }
   } else if (s.where) {
     Emitted w;
     if (!expr(*s.where, scope, &w)) return false;

@@ -8,6 +8,7 @@
 #include "sql_text.h"
 #include "sql_translate.h"
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -25,6 +26,7 @@ struct Hierarchy {
   std::string level_sql;               // what LEVEL reads
   std::vector<const Expr*> paths;      // SYS_CONNECT_BY_PATH calls, numbered by position
   std::vector<const Expr*> roots;      // CONNECT_BY_ROOT operators, likewise
+  std::vector<const Expr*> priors;     // PRIOR outside CONNECT BY: the parent row's values
 };
 
 struct Scope {
@@ -78,6 +80,7 @@ class Translator {
   std::string store_owner_;   // the INSERT ... SELECT target, for the store conversions' messages
   std::string store_table_;
   bool order_hierarchy_ = false;   // the next block is a whole query: rows in hierarchy order
+  std::map<const SelectStmt*, Hierarchy> hierarchies_;   // of the CONNECT BY blocks, for their ORDER BY
 
   bool fail(int code, std::uint32_t offset, const std::string& arg = {}, const std::string& arg2 = {}) {
     *err_ = ora_error(code, arg, arg2);

@@ -189,6 +189,24 @@ TEST_F(FixedSql, ExplainPlanShowsSortsAggregatesSetsAndDml) {
   run("explain plan set statement_id = 'e' for delete from emp where empno = 7369");
   EXPECT_EQ(rows("select operation||' '||options||' '||object_name from plan_table where statement_id='e' order by id"),
             (Rows{"DELETE STATEMENT  ", "DELETE  EMP", "INDEX UNIQUE SCAN PK_EMP"}));
+  run("explain plan set statement_id = 'f' for update /*+ INDEX (EMP IX_EMP_DEPT) */ emp set sal = sal * 1.1"
+      " where deptno = 10");
+  EXPECT_EQ(rows("select operation||' '||options||' '||object_name from plan_table where statement_id='f' order by id"),
+            (Rows{"UPDATE STATEMENT  ", "UPDATE  EMP", "INDEX RANGE SCAN IX_EMP_DEPT"}));
+  run("explain plan set statement_id = 'g' for insert into dept select deptno + 1, dname, loc from dept");
+  EXPECT_EQ(rows("select operation||' '||options||' '||object_name from plan_table where statement_id='g' order by id"),
+            (Rows{"INSERT STATEMENT  ", "LOAD TABLE CONVENTIONAL DEPT", "TABLE ACCESS FULL DEPT"}));
+  run("create view emp_names as select e.ename, d.dname from emp e, dept d where e.deptno = d.deptno");
+  run("explain plan set statement_id = 'h' for select * from emp_names where dname = 'SALES'");
+  EXPECT_EQ(rows("select object_name from plan_table where statement_id='h' and object_type = 'TABLE' order by 1"),
+            (Rows{"DEPT", "EMP"}))
+      << "a view's tables are named by the view's aliases in SQLite's plan";
+  run("explain plan set statement_id = 'i' for select ename, level from emp start with mgr is null"
+      " connect by prior empno = mgr");
+  EXPECT_EQ(rows("select lpad(' ',depth)||operation||' '||options||' '||object_name from plan_table"
+                 " where statement_id='i' order by id"),
+            (Rows{"SELECT STATEMENT  ", " CONNECT BY WITH FILTERING ", "  TABLE ACCESS FULL EMP", "  HASH JOIN  ",
+                  "   CONNECT BY PUMP  ", "   TABLE ACCESS FULL EMP"}));
   run("explain plan for select * from dual");
   EXPECT_EQ(rows("select operation from plan_table where statement_id is null order by id"),
             (Rows{"SELECT STATEMENT", "FAST DUAL"}));
@@ -202,6 +220,12 @@ TEST_F(FixedSql, ExplainPlanRefusesMissingTablesAndPlanTables) {
   EXPECT_EQ(s.exec("explain plan into my_plans for select * from emp"), OCI_ERROR);
   EXPECT_EQ(s.error_text(), "ORA-00942: table or view does not exist\n");
   EXPECT_EQ(s.exec("explain plan set statement_id = 'x' for"), OCI_ERROR);
+  EXPECT_EQ(s.exec("explain plan for commit"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 900);
+  EXPECT_EQ(s.exec("explain plan set statement_id = 'abcdefghijabcdefghijabcdefghijX' for select 1 from dual"),
+            OCI_ERROR);
+  EXPECT_EQ(s.error_text(),
+            "ORA-12899: value too large for column \"PLAN_TABLE\".\"STATEMENT_ID\" (actual: 31, maximum: 30)\n");
   EXPECT_EQ(rows("select count(*) from plan_table"), Rows{"0"}) << "a failed explain inserts nothing";
   // A plan table of the user's own (the old utlxplan layout) receives the rows.
   run("create table my_plans (statement_id varchar2(30), timestamp date, remarks varchar2(80),"
@@ -229,7 +253,13 @@ TEST_F(FixedSql, ConnectByWalksTheTreeDepthFirstWithLevel) {
             (Rows{"FORD|/KING/JONES/FORD|KING", "SCOTT|/KING/JONES/SCOTT|KING"}));
   EXPECT_EQ(rows("select count(*), max(level) from emp start with ename = 'JONES' connect by mgr = prior empno"),
             Rows{"4|3"});
+  EXPECT_EQ(rows("select ename, prior ename from emp where deptno = 10 start with mgr is null"
+                 " connect by prior empno = mgr order by 1"),
+            (Rows{"CLARK|KING", "KING|<null>", "MILLER|CLARK"}));
   EXPECT_EQ(rows("select level from dual connect by level <= 4"), (Rows{"1", "2", "3", "4"}));
+  EXPECT_EQ(rows("select ename from emp where deptno = 10 start with mgr is null connect by prior empno = mgr"
+                 " order by level desc, ename"),
+            (Rows{"MILLER", "CLARK", "KING"}));
   // A loop in the data: Oracle's error, or the rows up to the loop with NOCYCLE.
   run("update emp set mgr = 7369 where empno = 7839");
   EXPECT_EQ(rows("select count(*) from emp start with empno = 7839 connect by prior empno = mgr"),
@@ -545,6 +575,17 @@ TEST_F(FixedSql, SessionValuesDatesAndRownum) {
   run("insert into stamps values (systimestamp)");
   EXPECT_EQ(s.value("select count(*) from stamps where at <= sysdate and at > sysdate - 1"), "1");
   EXPECT_EQ(s.value("select uid from dual"), s.value("select user_id from all_users where username = user"));
+  // In PL/SQL too: a TIMESTAMP variable takes SYSTIMESTAMP, and its text keeps the zone.
+  EXPECT_EQ(block("declare t timestamp; begin t := systimestamp; :x := to_char(t,'YYYY') - to_char(sysdate,'YYYY');"
+                  " end;",
+                  {{":x", ""}}),
+            Rows{"0"});
+  EXPECT_EQ(block("begin :x := systimestamp; end;", {{":x", ""}})[0].size(), 35u);
+  EXPECT_EQ(block("begin :x := uid; end;", {{":x", ""}}), Rows{s.value("select uid from dual")});
+  EXPECT_EQ(block("declare n number; begin select count(*) into n from emp start with mgr is null"
+                  " connect by prior empno = mgr; :x := n; end;",
+                  {{":x", ""}}),
+            Rows{"10"});
   EXPECT_EQ(rows("select deptno from dept minus select deptno from emp where deptno <> 30"), Rows{"30"});
   EXPECT_EQ(s.value("select to_char(to_date('2024-02-28','YYYY-MM-DD') + 1,'YYYY-MM-DD') from dual"), "2024-02-29");
   EXPECT_EQ(s.value("select to_date('2024-03-01','YYYY-MM-DD') - to_date('2024-02-01','YYYY-MM-DD') from dual"), "29");
@@ -560,6 +601,12 @@ TEST_F(FixedSql, SessionValuesDatesAndRownum) {
   EXPECT_EQ(rows("select ename from emp where rownum < 3 order by ename"), (Rows{"JONES", "KING"}));
   EXPECT_EQ(rows("select rownum, ename from (select ename from emp order by ename) where rownum <= 2"),
             (Rows{"1|ALLEN", "2|BLAKE"}));
+  // ROWNUM numbers the rows before they are grouped or made distinct.
+  EXPECT_EQ(rows("select count(*) from emp where rownum <= 3"), Rows{"3"});
+  EXPECT_EQ(rows("select count(*) from emp where rownum > 1"), Rows{"0"});
+  EXPECT_EQ(rows("select deptno, count(*) from emp where rownum <= 4 and sal > 0 group by deptno order by 1"),
+            (Rows{"10|2", "20|1", "30|1"}));
+  EXPECT_EQ(rows("select distinct job from emp where rownum < 4 order by 1"), (Rows{"MANAGER", "PRESIDENT"}));
   EXPECT_EQ(s.value("select userenv('sessionid') - sys_context('USERENV','SESSIONID') from dual"), "0");
   EXPECT_EQ(s.value("select count(*) from v$session where audsid = userenv('sessionid')"), "1");
   EXPECT_EQ(rows("select sys_context('USERENV','SESSION_USER'), sys_context('USERENV','CURRENT_SCHEMA') from dual"),

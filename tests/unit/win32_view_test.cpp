@@ -1,13 +1,17 @@
 // Tests of the console window's window-independent arithmetic (selection, click, view
-// size and scrolling, paste splitting and feeding) and of the stored recent-logon lists.
+// size and scrolling, paste splitting and feeding), of the stored recent-logon lists and
+// of reading and copying rows of the result file.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "console/console_buffer.h"
 #include "ui/headless/headless_frontend.h"
 #include "ui/win32/console_view.h"
+#include "ui/win32/result_rows.h"
 #include "ui/win32/session_hooks.h"
 
 namespace {
@@ -122,6 +126,46 @@ TEST(SessionHooks, ConnectWithoutADatabaseLayerFailsWithAMessage) {
     EXPECT_FALSE(session_is_open());
     EXPECT_NE(front.screen().find("Not connected to a database"), std::string::npos);
     front.stop();
+}
+
+// A result file of two columns (widths 4 and 6, NUL-terminated fields) and three rows,
+// the last with a NULL first field and a second field that fills its width.
+std::FILE* result_file_of_three_rows() {
+    std::FILE* file = std::tmpfile();
+    const char records[] = "1\0\0\0ALPHA\0"
+                           "22\0\0B C\0\0\0"
+                           "\0\0\0\0FULL5\0";
+    std::fwrite(records, 1, sizeof records - 1, file);
+    return file;
+}
+
+TEST(ResultRows, FieldsAreReadUpToTheirNulAtRecordOffsets) {
+    std::FILE* file = result_file_of_three_rows();
+    const std::vector<int> widths = {4, 6};
+    std::string text;
+    EXPECT_TRUE(result_field_text(file, widths, 1, 1, &text));
+    EXPECT_EQ(text, "B C");
+    EXPECT_TRUE(result_field_text(file, widths, 2, 0, &text));
+    EXPECT_EQ(text, "");
+    EXPECT_TRUE(result_field_text(file, widths, 2, 1, &text));
+    EXPECT_EQ(text, "FULL5");
+    // Out of range or past the end of the file: no text, and a failure.
+    EXPECT_FALSE(result_field_text(file, widths, 3, 0, &text));
+    EXPECT_EQ(text, "");
+    EXPECT_FALSE(result_field_text(file, widths, 0, 2, &text));
+    EXPECT_FALSE(result_field_text(nullptr, widths, 0, 0, &text));
+    std::fclose(file);
+}
+
+TEST(ResultRows, CopiedRowsAreJoinedByCrLfWithBlanksBetweenFields) {
+    std::FILE* file = result_file_of_three_rows();
+    const std::vector<int> widths = {4, 6};
+    EXPECT_EQ(result_rows_text(file, widths, {0, 2}, true), "1 ALPHA\r\n FULL5");
+    EXPECT_EQ(result_rows_text(file, widths, {0, 1}, false), "1\r\n22");
+    // A row that cannot be read ends the text; nothing partial of it is added.
+    EXPECT_EQ(result_rows_text(file, widths, {1, 7, 0}, true), "22 B C");
+    EXPECT_EQ(result_rows_text(file, widths, {}, true), "");
+    std::fclose(file);
 }
 
 }  // namespace

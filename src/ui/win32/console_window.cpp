@@ -13,7 +13,9 @@
 
 #include "console/console_buffer.h"
 #include "settings/options.h"
+#include "command/history.h"
 #include "command/history_file.h"
+#include "complete/autocomplete.h"
 #include "ui/win32/console_view.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/win32_app.h"
@@ -256,11 +258,23 @@ void on_key(HWND window, ConsoleBuffer* console, WPARAM key) {
     const bool pending_line = console->line_input_mode.load() != LineInputNone;
     switch (key) {
     case VK_TAB:
-        // Without an autocomplete provider the character message inserts blanks to the
-        // next tab stop.
+        // With autocomplete off, or nothing to complete, the character message inserts
+        // blanks to the next tab stop.
+        if (console->options && console->options->on(Option::Autocomplete) && autocomplete_start(console) == 1)
+            g_swallow = 1;
         break;
-    case VK_RETURN: on_enter_key(console); break;
-    case VK_ESCAPE: g_swallow = 1; break;
+    case VK_RETURN:
+        if (autocomplete_is_open()) {
+            g_swallow = 1;
+            autocomplete_accept(console);
+        } else {
+            on_enter_key(console);
+        }
+        break;
+    case VK_ESCAPE:
+        autocomplete_close(console);
+        g_swallow = 1;
+        break;
     case VK_PRIOR: input_home(console, true); break;
     case VK_NEXT: input_end(console, true); break;
     case VK_END: input_end(console, false); break;
@@ -268,10 +282,22 @@ void on_key(HWND window, ConsoleBuffer* console, WPARAM key) {
     case VK_LEFT: input_left(console, ctrl); break;
     case VK_RIGHT: input_right(console, ctrl); break;
     case VK_UP:
-        if (!pending_line && g_input.cursor < g_input.length()) input_up(console);
+        if (pending_line) break;
+        if (autocomplete_is_open())
+            autocomplete_move(console, -1);
+        else if (g_input.cursor < g_input.length())
+            input_up(console);
+        else
+            history_previous(console);
         break;
     case VK_DOWN:
-        if (!pending_line && g_input.cursor < g_input.length()) input_down(console);
+        if (pending_line) break;
+        if (autocomplete_is_open())
+            autocomplete_move(console, 1);
+        else if (g_input.cursor < g_input.length())
+            input_down(console);
+        else
+            history_next(console);
         break;
     case VK_INSERT:
         if (ctrl) {
@@ -301,6 +327,7 @@ void on_char(ConsoleBuffer* console, WPARAM code) {
     if (c < 32 && c != '\b' && c != '\t') return;
     std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
     input_feed(console, "%c", static_cast<char>(c));
+    autocomplete_refresh(console);
 }
 
 // ---- mouse and selection --------------------------------------------------------
@@ -496,6 +523,14 @@ LRESULT CALLBACK console_proc(HWND window, UINT message, WPARAM wparam, LPARAM l
         return 0;
     case WM_KEYDOWN: on_key(window, console, wparam); return 0;
     case WM_CHAR: on_char(console, wparam); return 0;
+    case kMsgHintAccept:
+        if (!worker_running()) {
+            std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+            autocomplete_accept(console);
+        }
+        SetFocus(window);
+        return 0;
+    case kMsgHintClose: autocomplete_close(console); return 0;
     case WM_LBUTTONDOWN: on_left_down(window, console); return 0;
     case WM_MOUSEMOVE:
         if (wparam & MK_LBUTTON) on_mouse_move(window, console, x, y);

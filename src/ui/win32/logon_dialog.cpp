@@ -27,10 +27,9 @@ void logon_ok(HWND dialog, ConsoleBuffer* console) {
     GetDlgItemTextA(dialog, IDC_LOGON_MODE, mode, sizeof mode);
     const int result = session_connect(console, user, password, database, mode);
     SecureZeroMemory(password, sizeof password);
-    if (result == 0) {
-        EndDialog(dialog, 1);
-        return;
-    }
+    if (result == 0) EndDialog(dialog, 1);
+    // A session open now (also after a connect that failed late) starts on a fresh prompt
+    // with the stored options applied to it.
     if (session_is_open()) {
         std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
         finish(console, false, false);

@@ -3,16 +3,19 @@
 // the shutdown order. Everything a command does is done by the module named in it; this
 // file only decides when and in which order.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "command/core_init.h"
+#include "command/history.h"
 #include "command/history_file.h"
 #include "command/statement.h"
 #include "console/console_buffer.h"
 #include "oci/db_session.h"
+#include "oci/oci_loader.h"
 #include "settings/options.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/session_hooks.h"
@@ -72,6 +75,8 @@ void start_new_window() {
     }
     const std::string description =
         session_hooks().connect_description ? session_hooks().connect_description() : std::string();
+    // The new instance reads the history file at start-up: it gets this one's history.
+    history_save(g_app.buffer);
     std::string command_line = "\"" + exe + "\"";
     if (!description.empty()) command_line += " \"" + description + "\"";
     std::vector<char> line(command_line.begin(), command_line.end());
@@ -102,6 +107,22 @@ void start_paste_command() {
     SetTimer(g_app.main, kPasteWatchTimer, 500, nullptr);
 }
 
+// Commands whose windows or writers are not part of this build say so instead of doing
+// nothing.
+void not_available(const char* what) {
+    std::string text = what;
+    text += " is not available in this version of Vantro.";
+    MessageBoxA(g_app.main, text.c_str(), "Not available", MB_OK | MB_ICONINFORMATION);
+}
+
+void recall_history(ConsoleBuffer* console, bool previous) {
+    std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+    if (previous)
+        history_previous(console);
+    else
+        history_next(console);
+}
+
 void on_command(HWND window, int command) {
     ConsoleBuffer* console = g_app.buffer;
     if (command >= IDC_OPTION_BASE && command < IDC_OPTION_BASE + kOptionCount) {
@@ -117,8 +138,7 @@ void on_command(HWND window, int command) {
         break;
     case IDC_PREVIOUS:
     case IDC_NEXT:
-        // The command history module recalls statements; until it is installed there is
-        // nothing to recall.
+        if (!busy()) recall_history(console, command == IDC_PREVIOUS);
         break;
     case IDC_OPTIONS: open_options(); break;
     case IDC_CONNECT:
@@ -138,16 +158,21 @@ void on_command(HWND window, int command) {
         if (!busy()) run_typed(console, "/\n", false);
         break;
     case IDC_COPY:
-        if (GetFocus() == g_app.console) console_copy_selection(console);
+        if (GetFocus() == g_app.console)
+            console_copy_selection(console);
+        else if (g_app.list && GetFocus() == g_app.list)
+            copy_result_rows(g_app.list, true);
         break;
     case IDC_PASTE: start_paste_command(); break;
     case IDC_FAVOURITES_ADD: favourites_open(window); break;
-    case IDC_ANALYZER:
+    case IDC_COPY_FIRST_COLUMN: copy_result_rows(g_app.list, false); break;
+    case IDC_COPY_ENTIRE_LINE: copy_result_rows(g_app.list, true); break;
+    case IDC_ANALYZER: not_available("The SQL Analyzer"); break;
     case IDC_SCHEMA:
+        if (!busy()) not_available("The schema browser");
+        break;
     case IDC_EXPORT:
-    case IDC_COPY_FIRST_COLUMN:
-    case IDC_COPY_ENTIRE_LINE:
-        // These windows and the result export belong to modules not built yet.
+        if (!busy()) export_command(window, console);
         break;
     default: break;
     }
@@ -170,11 +195,20 @@ LRESULT on_create(HWND window) {
     return 0;
 }
 
-LRESULT on_notify(const NMHDR* header) {
+// Tooltips ask in the ANSI or the wide form depending on the common controls in use; the
+// texts are plain ASCII, copied into the request's own buffer for the wide form.
+LRESULT on_notify(NMHDR* header) {
     if (header->code == TTN_GETDISPINFOA) {
-        auto* info = const_cast<NMTTDISPINFOA*>(reinterpret_cast<const NMTTDISPINFOA*>(header));
-        if (const char* text = toolbar_tooltip(static_cast<int>(header->idFrom)))
-            info->lpszText = const_cast<char*>(text);
+        auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
+        if (const char* text = toolbar_tooltip(static_cast<int>(header->idFrom))) info->lpszText = const_cast<char*>(text);
+    } else if (header->code == TTN_GETDISPINFOW) {
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
+        if (const char* text = toolbar_tooltip(static_cast<int>(header->idFrom))) {
+            const size_t n = std::min(std::strlen(text), sizeof info->szText / sizeof info->szText[0] - 1);
+            for (size_t i = 0; i < n; ++i) info->szText[i] = static_cast<WCHAR>(static_cast<unsigned char>(text[i]));
+            info->szText[n] = 0;
+            info->lpszText = info->szText;
+        }
     }
     return 0;
 }
@@ -199,7 +233,7 @@ LRESULT CALLBACK main_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     case WM_ACTIVATE:
         if (LOWORD(wparam) != WA_INACTIVE && g_app.console) SetFocus(g_app.console);
         return 0;
-    case WM_NOTIFY: return on_notify(reinterpret_cast<const NMHDR*>(lparam));
+    case WM_NOTIFY: return on_notify(reinterpret_cast<NMHDR*>(lparam));
     case WM_TIMER:
         if (wparam == kPasteWatchTimer) on_paste_watch(window);
         return 0;
@@ -266,13 +300,50 @@ int message_loop() {
     return static_cast<int>(msg.wParam);
 }
 
+// The database layer behind the Logon dialog, Cancel, Disconnect and New window.
+void install_database_hooks() {
+    SessionHooks hooks;
+    hooks.connect = [](ConsoleBuffer*, const char* user, const char* password, const char* database,
+                       const char* mode) { return db_connect(user, password, database, mode); };
+    hooks.connect_command = [](ConsoleBuffer*, const char* connect_string) {
+        return db_connect_command(connect_string);
+    };
+    hooks.session_open = [] { return session_open.load() != 0; };
+    hooks.connect_description = [] { return connect_description(); };
+    hooks.cancel = [] { db_cancel(); };
+    hooks.disconnect = [](ConsoleBuffer*) { db_disconnect(); };
+    session_install_hooks(hooks);
+}
+
+// The banner's second line: which OCI library the session uses.
+void print_library_line() {
+    const OciLoadResult library = oci_load();
+    if (library.code != 0) return;   // the loader has said what failed
+    const size_t slash = library.path.find_last_of("\\/");
+    const std::string file = slash == std::string::npos ? library.path : library.path.substr(slash + 1);
+    const char* kind = "";
+    switch (library.kind) {
+    case OciLibraryKind::Embedded: kind = "embedded engine"; break;
+    case OciLibraryKind::Oracle: kind = "Oracle client"; break;
+    case OciLibraryKind::Explicit: kind = "library from VANTRO_OCI_LIB"; break;
+    case OciLibraryKind::None: return;
+    }
+    console_print("OCI: %s (%s)\n", kind, file.c_str());
+}
+
 void shutdown_core() {
     ConsoleBuffer* console = g_app.buffer;
     console->attached.store(false);
     g_app.console = nullptr;
-    if (busy()) {
-        if (session_hooks().cancel) session_hooks().cancel();
-        while (busy()) Sleep(20);
+    // A statement waiting for a typed line gets an empty one, then it is cancelled; the
+    // console must outlive every worker that may print to it.
+    while (busy() || console->line_request_active.load() != 0) {
+        {
+            std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+            console->line_input_mode.store(LineInputNone);
+        }
+        if (busy() && session_hooks().cancel) session_hooks().cancel();
+        Sleep(20);
     }
     while (paste_thread_id.load() != 0) Sleep(20);
     if (std::FILE* spool = console_spool_swap(console, nullptr)) std::fclose(spool);
@@ -309,13 +380,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     InitCommonControlsEx(&controls);
     if (!console_window_register(instance)) return 0;
 
-    // The core: console with its options from the per-user store, the dispatcher, and
-    // this front end; typing is held off until start-up is complete.
+    // The core: the console with its options from the per-user store, the dispatcher, the
+    // OCI handle set and the variables; the database layer behind the Logon dialog,
+    // Cancel, Disconnect and New window.
+    install_database_hooks();
     g_app.buffer = core_start(&g_frontend);
-    history_load(g_app.buffer);
-    load_recent();
-    option_apply_directory(g_app.buffer);
-    busy_thread_id.store(1);
+    busy_thread_id.store(1);   // nothing can be typed until start-up is complete
 
     HWND main = CreateWindowExA(0, kMainClass, "Vantro", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
@@ -326,11 +396,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     }
     ShowWindow(main, show);
     UpdateWindow(main);
+    print_library_line();
 
     const std::vector<std::string> words = split_arguments(GetCommandLineA());
     g_app.app_path = words.empty() ? std::string() : words.front();
+    history_load(g_app.buffer);
+    load_recent();
     g_app.list_popup = LoadMenuA(instance, MAKEINTRESOURCEA(IDM_LIST_POPUP));
 
+    // A connect string on the command line connects at once; without one, or when it
+    // fails, the Logon dialog asks, and cancelling it ends the program.
     if (words.size() > 1) {
         busy_thread_id.store(0);
         const int connected = session_connect_command(g_app.buffer, words[1].c_str());
@@ -343,28 +418,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     if (session_is_open()) {
         options_load(g_app.buffer);
         option_apply_directory(g_app.buffer);
-    } else if (session_hooks().connect) {
+    } else if (!logon_dialog(main, g_app.buffer)) {
+        DestroyWindow(main);
         busy_thread_id.store(0);
-        const int connected = logon_dialog(main, g_app.buffer);
-        busy_thread_id.store(1);
-        if (!connected) {
-            DestroyWindow(main);
-            shutdown_core();
-            return 0;
-        }
+        shutdown_core();
+        return 0;
     }
-    // Without a database layer there is no session to open: the console runs its client
-    // commands, and the Logon dialog (Ctrl-N) says why a connect fails.
 
     EnableWindow(g_app.console, TRUE);
     busy_thread_id.store(0);
     gui_thread_id.store(GetCurrentThreadId());
     g_app.accel_schema = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_SCHEMA));
     g_app.accel_main = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_MAIN));
-    {
-        std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
-        console_print_prompt();
-    }
     SetFocus(g_app.console);
     if (words.size() > 2) run_command_line(g_app.buffer, words);
 

@@ -5,17 +5,21 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <string>
 #include <vector>
 
+#include "command/history_file.h"
 #include "oci/oci_statements.h"
-
 #include "ui/win32/resource_ids.h"
+#include "ui/win32/result_rows.h"
 #include "ui/win32/win32_app.h"
 
 namespace {
 
 constexpr const char* kSplitterClass = "SplitterClass";
 constexpr int kPaneHeight = 198;
+constexpr int kHeadingPadding = 16;   // left and right margins of a header item
 
 int g_frame_x = 0, g_frame_y = 0;
 int g_inserted_columns = 0;
@@ -37,6 +41,20 @@ void fill_cell(NMLVDISPINFOA* info) {
     g_cell[width - 1] = '\0';
     info->item.pszText = g_cell.data();
 }
+// The popup of the list, offered once a query has left a result file.
+void show_context_menu(LPARAM lparam) {
+    if (!result_file() || !g_app.list_popup) return;
+    POINT at{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+    if (at.x == -1 && at.y == -1) {   // from the keyboard: at the list's corner
+        at = POINT{0, 0};
+        ClientToScreen(g_app.list, &at);
+    }
+    const int command = TrackPopupMenu(GetSubMenu(g_app.list_popup, 0), TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y,
+                                       0, g_app.main, nullptr);
+    if (command == IDC_COPY_FIRST_COLUMN) copy_result_rows(g_app.list, false);
+    if (command == IDC_COPY_ENTIRE_LINE) copy_result_rows(g_app.list, true);
+}
+
 int g_drag_offset = -1;   // while the top edge is dragged: pointer y minus the pane's top
 
 constexpr int kMinPaneHeight = 40;
@@ -121,11 +139,15 @@ LRESULT CALLBACK splitter_proc(HWND window, UINT message, WPARAM wparam, LPARAM 
             fill_cell(reinterpret_cast<NMLVDISPINFOA*>(lparam));
         return 0;
     }
-    case WM_CONTEXTMENU:
-        // The copy commands of this menu come with the export.
-        return 0;
+    case WM_CONTEXTMENU: show_context_menu(lparam); return 0;
     default: return DefWindowProcA(window, message, wparam, lparam);
     }
+}
+
+void show_header(bool visible) {
+    HWND header = reinterpret_cast<HWND>(SendMessageA(g_app.list, LVM_GETHEADER, 0, 0));
+    if (header) ShowWindow(header, visible ? SW_SHOW : SW_HIDE);
+    RedrawWindow(g_app.list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 }  // namespace
@@ -164,6 +186,9 @@ void result_list_clear_now() {
     if (!g_app.list) return;
     SendMessageA(g_app.list, LVM_DELETEALLITEMS, 0, 0);
     for (; g_inserted_columns > 0; --g_inserted_columns) SendMessageA(g_app.list, LVM_DELETECOLUMN, 0, 0);
+    // Some header controls keep showing the last headings after they were deleted: an
+    // empty header is hidden, and shown again by the next setup.
+    show_header(false);
 }
 
 void result_list_setup_now() {
@@ -185,6 +210,7 @@ void result_list_setup_now() {
         g_record_length += result_columns[i].width;
         widest = std::max(widest, result_columns[i].width);
     }
+    show_header(true);
     if (widest == 0) return;
     g_cell.assign(static_cast<size_t>(widest), '\0');
     ShowWindow(g_app.list, SW_HIDE);
@@ -196,6 +222,12 @@ void result_list_setup_now() {
         SendMessageA(g_app.list, LVM_SETCOLUMNWIDTH, i, LVSCW_AUTOSIZE_USEHEADER);
         if (contents > SendMessageA(g_app.list, LVM_GETCOLUMNWIDTH, i, 0))
             SendMessageA(g_app.list, LVM_SETCOLUMNWIDTH, i, LVSCW_AUTOSIZE);
+        // Some list views measure the heading of a narrow column too small and show it as
+        // "..."; the heading's own width plus the header's padding is the least.
+        const LRESULT heading = SendMessageA(g_app.list, LVM_GETSTRINGWIDTHA, 0,
+                                             reinterpret_cast<LPARAM>(result_columns[static_cast<size_t>(i)].name.c_str()));
+        if (heading > 0 && SendMessageA(g_app.list, LVM_GETCOLUMNWIDTH, i, 0) < heading + kHeadingPadding)
+            SendMessageA(g_app.list, LVM_SETCOLUMNWIDTH, i, heading + kHeadingPadding);
     }
     ShowWindow(g_app.list, SW_SHOW);
 }
@@ -225,9 +257,43 @@ void splitter_layout() {
         bar_height = bar.bottom - bar.top;
         MoveWindow(g_app.toolbar, 0, 0, rc.right, bar_height, TRUE);
     }
+    debug_log("rc.right=%ld, rc.left=%ld, rc.bottom=%ld, rc.top=%ld", rc.right, rc.left, rc.bottom, rc.top);
+    debug_log("sr.right=%ld, sr.left=%ld, sr.bottom=%ld, sr.top=%ld", pane.right, pane.left, pane.bottom, pane.top);
+    debug_log("sr2.right=%ld, sr2.left=%ld, sr2.bottom=%ld, sr2.top=%ld", pane_client.right, pane_client.left,
+              pane_client.bottom, pane_client.top);
+    debug_log("tr.right=%ld, tr.left=%ld, tr.bottom=%ld, tr.top=%ld", bar.right, bar.left, bar.bottom, bar.top);
     if (g_app.console) {
         const int height = std::max(0, static_cast<int>(rc.bottom) - bar_height - pane_height + g_frame_y);
         MoveWindow(g_app.console, 0, bar_height, rc.right, height, TRUE);
     }
     if (g_app.list) MoveWindow(g_app.list, 0, 0, pane_client.right, pane_client.bottom, TRUE);
+}
+
+void copy_result_rows(HWND list, bool whole_line) {
+    if (!list) return;
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    const int selected = static_cast<int>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0));
+    if (count <= 0 || selected <= 0) return;
+    std::vector<int> rows;
+    for (int item = -1; static_cast<int>(rows.size()) < selected;) {
+        item = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(item), LVNI_SELECTED));
+        if (item < 0) break;
+        rows.push_back(item);
+    }
+    std::vector<int> widths;
+    for (const ResultColumn& column : result_columns) widths.push_back(column.width);
+    const std::string text = result_rows_text(result_file(), widths, rows, whole_line);
+    if (!OpenClipboard(list)) return;
+    EmptyClipboard();
+    bool ok = false;
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
+        if (char* p = static_cast<char*>(GlobalLock(memory))) {
+            std::memcpy(p, text.c_str(), text.size() + 1);
+            GlobalUnlock(memory);
+            ok = SetClipboardData(CF_TEXT, memory) != nullptr;
+        }
+        if (!ok) GlobalFree(memory);
+    }
+    CloseClipboard();
+    if (!ok) last_error_box();
 }

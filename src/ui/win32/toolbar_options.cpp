@@ -146,8 +146,10 @@ void commit_options(OptionsDialog* state) {
             break;
         case OptionType::Number:
         case OptionType::OnOff: {
+            // A count of 0 or less would leave fetching, history or scripts without room;
+            // as with `set`, it becomes 1.
             int value = from.number.load();
-            if (to.type == OptionType::Number && value == 0) value = 1;
+            if (to.type == OptionType::Number && value <= 0) value = 1;
             to.number.store(value);
             registry_write_dword(kRegistryKey, to.name, static_cast<std::uint32_t>(value));
             if (to.type == OptionType::OnOff) {

@@ -41,6 +41,8 @@ constexpr UINT kMsgResultSetup = WM_APP + 4;
 constexpr UINT kMsgToolbarRebuild = WM_APP + 5;
 constexpr UINT kMsgSetTitle = WM_APP + 6;          // lParam: char* from new[], freed by the handler
 constexpr UINT kMsgWaitCursor = WM_APP + 7;        // wParam: on
+constexpr UINT kMsgHintAccept = WM_APP + 8;        // to the console window: insert the selected completion
+constexpr UINT kMsgHintClose = WM_APP + 9;         // to the console window: close the completion list
 
 constexpr UINT_PTR kPasteWatchTimer = 5;
 
@@ -63,6 +65,12 @@ void splitter_layout();
 void splitter_place_at_bottom();
 void result_list_setup_now();
 void result_list_clear_now();
+// The selected rows of the result list on the clipboard: all fields of each row separated
+// by a blank (whole_line), or only the first field.
+void copy_result_rows(HWND list, bool whole_line);
+
+// The Export command: save dialog, then the chosen format's writer.
+void export_command(HWND owner, ConsoleBuffer* console);
 
 // Toolbar and Options dialog.
 HWND toolbar_build(ConsoleBuffer* console, HINSTANCE instance, HWND parent);

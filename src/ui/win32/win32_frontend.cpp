@@ -3,6 +3,7 @@
 #include "ui/win32/win32_frontend.h"
 
 #include <cstring>
+#include <mutex>
 
 #include "console/console_buffer.h"
 #include "ui/win32/win32_app.h"
@@ -74,12 +75,107 @@ void Win32Frontend::set_title(const char* text) {
 void Win32Frontend::set_wait_cursor(bool on) { post_or_send(kMsgWaitCursor, on ? 1 : 0); }
 void Win32Frontend::toolbar_rebuild() { post_or_send(kMsgToolbarRebuild); }
 
-// The hint popup, the analyzer's plan tree and the schema browser's pane belong to
-// windows this front end does not have yet; their requests are dropped.
-void Win32Frontend::hint_open() {}
-void Win32Frontend::hint_add(const char*) {}
-void Win32Frontend::hint_select(int) {}
-void Win32Frontend::hint_close() {}
+// ---- the completion list --------------------------------------------------------
+// A popup of class HintClass under the console's last row holding the list box HINTLIST.
+// The core keeps the entries in order and the selection; this only shows them, and tells
+// the console window when the user double-clicks an entry or the list gives up.
+
+namespace {
+
+constexpr int kHintListId = 1;
+HWND g_hint_popup = nullptr;
+HWND g_hint_list = nullptr;
+
+LRESULT CALLBACK hint_popup_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_COMMAND && LOWORD(wparam) == kHintListId && g_app.console) {
+        if (HIWORD(wparam) == LBN_DBLCLK) PostMessageA(g_app.console, kMsgHintAccept, 0, 0);
+        if (HIWORD(wparam) == LBN_SELCANCEL) PostMessageA(g_app.console, kMsgHintClose, 0, 0);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wparam, lparam);
+}
+
+bool hint_class_registered() {
+    static bool registered = [] {
+        WNDCLASSEXA wc = {};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = hint_popup_proc;
+        wc.hInstance = GetModuleHandleA(nullptr);
+        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+        wc.cbWndExtra = sizeof(void*);
+        wc.lpszClassName = "HintClass";
+        return RegisterClassExA(&wc) != 0;
+    }();
+    return registered;
+}
+
+// Sizes the popup to its widest entry and at most ten rows, under the caret column of
+// the console's last row, and shows it without taking the focus from the console.
+void hint_show() {
+    if (!g_hint_popup || !g_hint_list || !g_app.console || !g_console) return;
+    const int count = static_cast<int>(SendMessageA(g_hint_list, LB_GETCOUNT, 0, 0));
+    if (count <= 0) return;
+    HDC dc = GetDC(g_hint_list);
+    HGDIOBJ old_font = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(g_hint_list, WM_GETFONT, 0, 0)));
+    int widest = 0;
+    char text[256];
+    for (int i = 0; i < count; ++i) {
+        if (SendMessageA(g_hint_list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0) >= static_cast<LRESULT>(sizeof text)) continue;
+        const int length = static_cast<int>(SendMessageA(g_hint_list, LB_GETTEXT, static_cast<WPARAM>(i),
+                                                         reinterpret_cast<LPARAM>(text)));
+        SIZE size = {};
+        if (length > 0 && GetTextExtentPoint32A(dc, text, length, &size) && size.cx > widest) widest = size.cx;
+    }
+    SelectObject(dc, old_font);
+    ReleaseDC(g_hint_list, dc);
+    const int item_height = static_cast<int>(SendMessageA(g_hint_list, LB_GETITEMHEIGHT, 0, 0));
+    const int shown = count < 10 ? count : 10;
+    RECT console_rect = {};
+    GetWindowRect(g_app.console, &console_rect);
+    int x = 0, y = 0;
+    {
+        std::lock_guard<std::mutex> guard(g_console->lock);
+        x = (g_console->caret_column - g_console->left_column) * g_console->char_width + console_rect.left + 2;
+        y = (g_console->row_count() - g_console->top_row) * g_console->char_height + console_rect.top + 4;
+    }
+    const int width = widest + 20 + GetSystemMetrics(SM_CXVSCROLL);
+    const int height = shown * item_height + 2 + 2 * GetSystemMetrics(SM_CYBORDER);
+    SetWindowPos(g_hint_popup, HWND_TOP, x, y, width, height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    MoveWindow(g_hint_list, 0, 0, width - 2 * GetSystemMetrics(SM_CXBORDER), height - 2 * GetSystemMetrics(SM_CYBORDER),
+               TRUE);
+}
+
+}  // namespace
+
+void Win32Frontend::hint_open() {
+    hint_close();
+    if (!g_app.console || !hint_class_registered()) return;
+    HWND owner = GetAncestor(g_app.console, GA_ROOT);
+    g_hint_popup = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, "HintClass", "", WS_POPUP | WS_BORDER, 0, 0, 100,
+                                   40, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (!g_hint_popup) return;
+    g_hint_list = CreateWindowExA(0, "LISTBOX", "HINTLIST", WS_CHILD | WS_VISIBLE | WS_VSCROLL | LBS_NOTIFY, 0, 0, 100, 40,
+                                  g_hint_popup, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kHintListId)),
+                                  GetModuleHandleA(nullptr), nullptr);
+    if (HFONT font = reinterpret_cast<HFONT>(SendMessageA(g_app.console, WM_GETFONT, 0, 0)))
+        SendMessageA(g_hint_list, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+void Win32Frontend::hint_add(const char* entry) {
+    if (g_hint_list) SendMessageA(g_hint_list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry));
+}
+
+void Win32Frontend::hint_select(int index) {
+    if (!g_hint_list) return;
+    SendMessageA(g_hint_list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    if (!IsWindowVisible(g_hint_popup)) hint_show();
+}
+
+void Win32Frontend::hint_close() {
+    if (g_hint_popup) DestroyWindow(g_hint_popup);
+    g_hint_popup = nullptr;
+    g_hint_list = nullptr;
+}
 // The SQL analyzer window is not part of this version: nothing is explained.
 bool Win32Frontend::analyzer_open(const char*) { return false; }
 void Win32Frontend::plan_clear() {}

@@ -6,9 +6,19 @@
 //   dialog-text TITLE ID     text of control ID in the top-level window TITLE
 //   child-rect ID            screen rectangle of child ID of the main window (201 console,
 //                            202 result pane): left top right bottom
+//   dialog-focus TITLE ID    asks the dialog TITLE to move its focus to control ID and
+//                            selects the control's text
 //   close TITLE              asks the top-level window TITLE to close (WM_CLOSE)
 //   hit X Y                  child id of the window at a screen point and its hit-test code
 //   console-origin           screen position of the console's client area: x y
+//   console-cell N COLUMN    screen point in the middle of a console cell: the Nth row
+//                            from the bottom (0 the last), the column counted from the
+//                            left edge; assumes the view shows the last rows
+//   main-count               how many main windows (instances of vantro.exe) exist
+//   close-newest-main        asks the main window of the latest started instance to close
+//   list-headings            the result list's column headings, joined by '|'
+//   list-rows                the result list's rows, one a line, cells joined by '|'
+//   list-row-point N         screen point in the middle of the first cell of row N: x y
 //   clipboard                the clipboard's text
 //   set-clipboard TEXT       puts TEXT (with "\n" turned into CR LF) on the clipboard
 // Exits 1 when the window asked for is not there. Changes nothing but the clipboard and
@@ -74,6 +84,169 @@ int button_checked(int command) {
     return 0;
 }
 
+// A block of memory inside the process that owns a window, for list-view messages that
+// take a pointer.
+struct RemoteBlock {
+    HANDLE process = nullptr;
+    char* base = nullptr;
+    explicit RemoteBlock(HWND window, size_t size) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (process) base = static_cast<char*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    }
+    ~RemoteBlock() {
+        if (base) VirtualFreeEx(process, base, 0, MEM_RELEASE);
+        if (process) CloseHandle(process);
+    }
+    bool write(size_t offset, const void* data, size_t size) {
+        SIZE_T done = 0;
+        return WriteProcessMemory(process, base + offset, data, size, &done) && done == size;
+    }
+    bool read(size_t offset, void* data, size_t size) {
+        SIZE_T done = 0;
+        return ReadProcessMemory(process, base + offset, data, size, &done) && done == size;
+    }
+};
+
+HWND result_list() { return GetDlgItem(GetDlgItem(main_window(), 202), 200); }
+
+int list_column_count(HWND list) {
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    return header ? static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+}
+
+constexpr size_t kTextAt = 512;   // offset of the text buffer inside the remote block
+constexpr size_t kTextSize = 1024;
+
+int list_headings() {
+    HWND list = result_list();
+    if (!list) return 1;
+    RemoteBlock block(list, kTextAt + kTextSize);
+    if (!block.base) return 1;
+    const int columns = list_column_count(list);
+    for (int c = 0; c < columns; ++c) {
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT;
+        column.pszText = block.base + kTextAt;
+        column.cchTextMax = static_cast<int>(kTextSize);
+        char text[kTextSize] = {};
+        if (!block.write(0, &column, sizeof column) ||
+            !SendMessageA(list, LVM_GETCOLUMNA, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(block.base)) ||
+            !block.read(kTextAt, text, sizeof text - 1))
+            return 1;
+        std::printf("%s%s", c ? "|" : "", text);
+    }
+    std::printf("\n");
+    return 0;
+}
+
+int list_rows() {
+    HWND list = result_list();
+    if (!list) return 1;
+    RemoteBlock block(list, kTextAt + kTextSize);
+    if (!block.base) return 1;
+    const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    const int columns = list_column_count(list);
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < columns; ++c) {
+            LVITEMA item{};
+            item.iSubItem = c;
+            item.pszText = block.base + kTextAt;
+            item.cchTextMax = static_cast<int>(kTextSize);
+            char text[kTextSize] = {};
+            if (!block.write(0, &item, sizeof item)) return 1;
+            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(r), reinterpret_cast<LPARAM>(block.base));
+            if (!block.read(kTextAt, text, sizeof text - 1)) return 1;
+            std::printf("%s%s", c ? "|" : "", text);
+        }
+        std::printf("\n");
+    }
+    return 0;
+}
+
+int list_row_point(int row) {
+    HWND list = result_list();
+    if (!list) return 1;
+    RemoteBlock block(list, sizeof(RECT));
+    RECT rc{};
+    rc.left = LVIR_LABEL;
+    if (!block.base || !block.write(0, &rc, sizeof rc) ||
+        !SendMessageA(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(block.base)) ||
+        !block.read(0, &rc, sizeof rc))
+        return 1;
+    POINT at{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+    ClientToScreen(list, &at);
+    std::printf("%ld %ld\n", at.x, at.y);
+    return 0;
+}
+
+// The console's cell size, measured with the font the console window creates.
+SIZE console_cell_size(HWND console) {
+    HDC dc = GetDC(console);
+    HFONT font = CreateFontA(-MulDiv(10, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                             ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                             FIXED_PITCH | FF_MODERN, "Courier New");
+    HGDIOBJ old = SelectObject(dc, font);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    ReleaseDC(console, dc);
+    return SIZE{metrics.tmAveCharWidth, metrics.tmHeight};
+}
+
+int console_cell(int from_bottom, int column) {
+    HWND console = GetDlgItem(main_window(), 201);
+    if (!console) return 1;
+    const LRESULT length = SendMessageA(console, WM_GETTEXTLENGTH, 0, 0);
+    std::vector<char> text(static_cast<size_t>(length) + 1);
+    SendMessageA(console, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    int rows = 1;
+    for (char c : text)
+        if (c == '\n') ++rows;
+    const SIZE cell = console_cell_size(console);
+    RECT client;
+    GetClientRect(console, &client);
+    const int visible = (client.bottom - 4) / cell.cy;
+    const int top = rows > visible ? rows - visible : 0;
+    const int row = rows - 1 - from_bottom - top;
+    POINT at{2 + column * cell.cx + cell.cx / 2, 2 + row * cell.cy + cell.cy / 2};
+    ClientToScreen(console, &at);
+    std::printf("%ld %ld\n", at.x, at.y);
+    return 0;
+}
+
+std::vector<HWND> main_windows() {
+    std::vector<HWND> found;
+    for (HWND w = FindWindowExA(nullptr, nullptr, "VListVwClass", nullptr); w;
+         w = FindWindowExA(nullptr, w, "VListVwClass", nullptr))
+        found.push_back(w);
+    return found;
+}
+
+// The main window whose process started last.
+int close_newest_main() {
+    HWND newest = nullptr;
+    ULONGLONG newest_start = 0;
+    for (HWND w : main_windows()) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+        if (!process) continue;
+        FILETIME created, ended, kernel, user;
+        if (GetProcessTimes(process, &created, &ended, &kernel, &user)) {
+            const ULONGLONG start = (static_cast<ULONGLONG>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+            if (!newest || start > newest_start) {
+                newest = w;
+                newest_start = start;
+            }
+        }
+        CloseHandle(process);
+    }
+    return newest && PostMessageA(newest, WM_CLOSE, 0, 0) ? 0 : 1;
+}
+
 int console_origin() {
     HWND console = GetDlgItem(main_window(), 201);
     if (!console) return 1;
@@ -137,6 +310,19 @@ int main(int argc, char** argv) {
         std::printf("%s\n", text);
         return 0;
     }
+    if (argc >= 4 && std::strcmp(argv[1], "dialog-focus") == 0) {
+        HWND dialog = FindWindowA(nullptr, argv[2]);
+        HWND control = GetDlgItem(dialog, std::atoi(argv[3]));
+        if (!control) return 1;
+        SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+        char name[32] = {};
+        GetClassNameA(control, name, sizeof name);
+        if (_stricmp(name, "ComboBox") == 0)
+            SendMessageA(control, CB_SETEDITSEL, 0, MAKELPARAM(0, -1));
+        else
+            SendMessageA(control, EM_SETSEL, 0, -1);
+        return 0;
+    }
     if (argc >= 3 && std::strcmp(argv[1], "child-rect") == 0) {
         RECT rc{};
         if (!GetWindowRect(GetDlgItem(main_window(), std::atoi(argv[2])), &rc)) return 1;
@@ -156,8 +342,23 @@ int main(int argc, char** argv) {
     }
     if (argc >= 2 && std::strcmp(argv[1], "console-origin") == 0) return console_origin();
     if (argc >= 2 && std::strcmp(argv[1], "clipboard") == 0) return clipboard();
+    if (argc >= 2 && std::strcmp(argv[1], "list-headings") == 0) return list_headings();
+    if (argc >= 2 && std::strcmp(argv[1], "main-count") == 0) {
+        std::printf("%zu\n", main_windows().size());
+        return 0;
+    }
+    if (argc >= 2 && std::strcmp(argv[1], "close-newest-main") == 0) return close_newest_main();
+    if (argc >= 4 && std::strcmp(argv[1], "console-cell") == 0) return console_cell(std::atoi(argv[2]), std::atoi(argv[3]));
+    if (argc >= 2 && std::strcmp(argv[1], "list-rows") == 0) return list_rows();
+    if (argc >= 3 && std::strcmp(argv[1], "list-row-point") == 0) return list_row_point(std::atoi(argv[2]));
     if (argc >= 3 && std::strcmp(argv[1], "set-clipboard") == 0) return set_clipboard(argv[2]);
     if (argc >= 3 && std::strcmp(argv[1], "window-exists") == 0) return FindWindowA(nullptr, argv[2]) ? 0 : 1;
-    std::fputs("usage: vantro_probe console-text | button-rect CMD | button-checked CMD | window-exists TITLE\n", stderr);
+    if (argc >= 3 && std::strcmp(argv[1], "class-visible") == 0) {
+        HWND w = FindWindowA(argv[2], nullptr);
+        return w && IsWindowVisible(w) ? 0 : 1;
+    }
+    if (argc >= 3 && std::strcmp(argv[1], "post-command") == 0)
+        return PostMessageA(main_window(), WM_COMMAND, static_cast<WPARAM>(std::atoi(argv[2])), 0) ? 0 : 1;
+    std::fputs("usage: vantro_probe COMMAND [ARGUMENTS] (the commands are listed at the top of probe.cpp)\n", stderr);
     return 2;
 }
