@@ -1,7 +1,7 @@
 // Stored functions in SQL: the translator's question whether a name is a stored (or
 // package) function and of what type, and vantro_plsql_call, the SQL function that runs
 // one with its SQL arguments, choosing a package function's overload by the number and
-// kinds of the values. The interpreter does the running.
+// kinds of the values. It runs no PL/SQL itself: the interpreter does the running.
 #include "plsql.h"
 
 #include "catalog.h"

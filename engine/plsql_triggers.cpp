@@ -7,6 +7,8 @@
 // the row again with the new values and tell SQLite to skip the original row, so that
 // constraints see the final values and the triggers that ran do not run twice.
 // Statement triggers are fired by the engine around each INSERT, UPDATE and DELETE.
+// This file neither parses PL/SQL nor evaluates anything: the parser compiles trigger
+// bodies and the interpreter runs them.
 #include "plsql.h"
 
 #include "catalog.h"
