@@ -397,13 +397,13 @@ std::string columns_of(const ViewDef& v) {
   return std::string(owner) + kObjectColumns;
 }
 
-bool parse_columns(const std::string& spec, std::vector<ColumnInfo>* out) {
+bool parse_columns(const std::string& list, std::vector<ColumnInfo>* out) {
   out->clear();
   std::size_t i = 0;
-  while (i < spec.size()) {
-    std::size_t end = spec.find(',', i);
-    if (end == std::string::npos) end = spec.size();
-    std::string item = spec.substr(i, end - i);
+  while (i < list.size()) {
+    std::size_t end = list.find(',', i);
+    if (end == std::string::npos) end = list.size();
+    std::string item = list.substr(i, end - i);
     i = end + 1;
     std::size_t a = item.find_first_not_of(' ');
     std::size_t sp = item.find(' ', a);

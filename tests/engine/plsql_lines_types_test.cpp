@@ -1,8 +1,7 @@
 // DBMS_OUTPUT.GET_LINES into its collection types, and stored types and type bodies
 // (kept with their source and checked for syntax) on the embedded engine.
+#include "catalog_rows.h"
 #include "oci_session.h"
-
-#include <sqlite3.h>
 
 namespace {
 
@@ -15,29 +14,7 @@ class LinesAndTypes : public ::testing::Test {
     ASSERT_EQ(s.connect("scott", "tiger", "lines"), OCI_SUCCESS) << s.error_text();
   }
 
-  std::vector<std::string> catalog_rows(const std::string& sql) {
-    std::vector<std::string> out;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2((home + "/databases/lines/catalog.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) !=
-        SQLITE_OK) {
-      ADD_FAILURE() << "catalog did not open";
-      sqlite3_close(db);
-      return out;
-    }
-    sqlite3_stmt* vm = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &vm, nullptr) != SQLITE_OK) ADD_FAILURE() << sqlite3_errmsg(db);
-    while (vm && sqlite3_step(vm) == SQLITE_ROW) {
-      std::string row;
-      for (int c = 0; c < sqlite3_column_count(vm); ++c) {
-        const unsigned char* t = sqlite3_column_text(vm, c);
-        row += (c ? "|" : "") + std::string(t ? reinterpret_cast<const char*>(t) : "<null>");
-      }
-      out.push_back(row);
-    }
-    sqlite3_finalize(vm);
-    sqlite3_close(db);
-    return out;
-  }
+  std::vector<std::string> catalog_rows(const std::string& sql) { return catalog_file_rows(home, "lines", sql); }
 
   std::string out_of(const std::string& block) {
     OciStatement st(s, block);

@@ -3,9 +3,8 @@
 // package functions in SQL, the errors of a body that does not match its
 // specification, argument rows for describe, and dependants made invalid and compiled
 // again. The catalog tables are read straight from the database file.
+#include "catalog_rows.h"
 #include "oci_session.h"
-
-#include <sqlite3.h>
 
 namespace {
 
@@ -18,29 +17,7 @@ class Packages : public ::testing::Test {
     ASSERT_EQ(s.connect("scott", "tiger", "packages"), OCI_SUCCESS) << s.error_text();
   }
 
-  std::vector<std::string> catalog_rows(const std::string& sql) {
-    std::vector<std::string> out;
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2((home + "/databases/packages/catalog.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) !=
-        SQLITE_OK) {
-      ADD_FAILURE() << "catalog did not open";
-      sqlite3_close(db);
-      return out;
-    }
-    sqlite3_stmt* vm = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &vm, nullptr) != SQLITE_OK) ADD_FAILURE() << sqlite3_errmsg(db);
-    while (vm && sqlite3_step(vm) == SQLITE_ROW) {
-      std::string row;
-      for (int c = 0; c < sqlite3_column_count(vm); ++c) {
-        const unsigned char* t = sqlite3_column_text(vm, c);
-        row += (c ? "|" : "") + std::string(t ? reinterpret_cast<const char*>(t) : "<null>");
-      }
-      out.push_back(row);
-    }
-    sqlite3_finalize(vm);
-    sqlite3_close(db);
-    return out;
-  }
+  std::vector<std::string> catalog_rows(const std::string& sql) { return catalog_file_rows(home, "packages", sql); }
 
   // Runs a block that sets :out and returns its text.
   std::string out_of(OciSession& session, const std::string& block) {
