@@ -177,12 +177,12 @@ struct PlParam {
   PlSql* default_value = nullptr;
 };
 
-// A procedure or function of a package, declared in its specification or body.
+// A procedure or function of a package, declared in its header or body.
 struct PlSubprogram {
   std::string name;
-  int subprogram_id = 0;            // 1.. in order of declaration, specification first
+  int subprogram_id = 0;            // 1.. in order of declaration, header first
   bool is_function = false;
-  bool in_spec = false;
+  bool in_header = false;
   bool defined = false;             // its body has been read
   std::vector<PlParam> params;
   OraType return_type;
@@ -190,7 +190,7 @@ struct PlSubprogram {
   int return_slot = -1;
   PlBlock body;
   std::uint32_t offset = 0;         // of its name where declared
-  int line = 0, column = 0;         // of its name in the specification
+  int line = 0, column = 0;         // of its name in the header
 };
 
 enum class PlTriggerTiming { Before, After };
@@ -245,10 +245,10 @@ bool plsql_compile(const std::string& text, const PlCompileContext& ctx, PlProgr
 // Parses and checks the source of a stored procedure or function (from its PROCEDURE
 // or FUNCTION keyword); false with program->errors set.
 bool plsql_compile_unit(const std::string& text, const PlCompileContext& ctx, PlProgram* program);
-// Parses and checks a package: spec is the specification's source (from its PACKAGE
-// keyword); body the body's source or empty when only the specification is compiled.
+// Parses and checks a package: header is the header's source (from its PACKAGE
+// keyword); body the body's source or empty when only the header is compiled.
 // Errors belong to the body when one is given.
-bool plsql_compile_package(const std::string& spec, const std::string& body, const PlCompileContext& ctx,
+bool plsql_compile_package(const std::string& header, const std::string& body, const PlCompileContext& ctx,
                            PlProgram* program);
 // Line and column (1-based) of a byte offset in text.
 void plsql_position(const std::string& text, std::uint32_t offset, int* line, int* column);
@@ -282,7 +282,7 @@ std::vector<PlCandidate> plsql_package_members(sqlite3* db, const std::string& o
 // The status and source of a stored object of the given type; false when none.
 bool plsql_object_load(sqlite3* db, const std::string& owner, const std::string& name, const std::string& type,
                        std::string* status, std::string* source);
-// Loads and compiles owner.package (specification and body) for running. Fails with
+// Loads and compiles owner.package (header and body) for running. Fails with
 // ORA-04063 when it is invalid and does not compile, ORA-06508 when it is missing.
 bool plsql_package_load(sqlite3* db, const PlCompileContext& ctx, const std::string& owner,
                         const std::string& package, PlProgram* program, PlError* err);

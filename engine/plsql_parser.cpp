@@ -548,7 +548,7 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
   bool subprograms_seen = false;
   for (;;) {
     if (mode == DeclMode::Block && is_word("BEGIN")) break;
-    if (mode == DeclMode::Spec && is_word("END")) break;
+    if (mode == DeclMode::Header && is_word("END")) break;
     if (mode == DeclMode::Body && (is_word("BEGIN") || is_word("END"))) break;
     std::uint32_t decl_offset = peek().offset;
     statement_offset_ = decl_offset;

@@ -59,8 +59,8 @@ bool lookup_function(void* data, const std::string& owner, const std::string& na
 void split_range_dots(std::vector<Token>* tokens);
 // Tokens of text with the range operator mended, or a compile error in program.
 bool tokens_of(const std::string& text, std::vector<Token>* tokens, PlProgram* program);
-// Parses a package specification; symbols gets its public names.
-void compile_package_spec(const std::string& text, const PlCompileContext& ctx, PlProgram* program,
+// Parses a package header; symbols gets its public names.
+void compile_package_header(const std::string& text, const PlCompileContext& ctx, PlProgram* program,
                           std::map<std::string, Symbol>* symbols);
 
 class Parser {
@@ -81,12 +81,12 @@ class Parser {
   // PROCEDURE name [(params)] IS|AS ... or FUNCTION name [(params)] RETURN type IS|AS ...
   void unit();
 
-  // PACKAGE name IS|AS declarations END [name]; (the specification), or
+  // PACKAGE name IS|AS declarations END [name]; (the header), or
   // PACKAGE BODY name IS|AS declarations and subprograms [BEGIN statements] END [name];
   void package(bool body);
 
  private:
-  enum class DeclMode { Block, Spec, Body };
+  enum class DeclMode { Block, Header, Body };
 
   // [PROCEDURE|FUNCTION] name [(params)] [RETURN type]: declares the parameters in the
   // current scope.
@@ -95,7 +95,7 @@ class Parser {
   // Same name and the same parameters (names, modes and declared types) and result.
   static bool same_heading(const PlSubprogram& a, const PlSubprogram& b);
 
-  // A subprogram of a package: a declaration in the specification, a forward
+  // A subprogram of a package: a declaration in the header, a forward
   // declaration or a definition in the body.
   void package_subprogram(DeclMode mode);
 
@@ -115,11 +115,11 @@ class Parser {
   std::string last_type_name_;
   std::vector<std::map<std::string, Symbol>> scopes_;
   bool in_function_ = false;        // RETURN needs a value
-  struct SpecInfo {
+  struct HeaderInfo {
     PlProgram program;
     std::map<std::string, Symbol> symbols;
   };
-  std::map<std::string, std::shared_ptr<SpecInfo>> specs_;   // package specifications read
+  std::map<std::string, std::shared_ptr<HeaderInfo>> headers_;   // package headers read
   std::uint32_t statement_offset_ = 0;   // where the statement or declaration being read starts
   bool when_mode_ = false;          // NEW and OLD without a colon name the trigger's row
 
@@ -145,8 +145,8 @@ class Parser {
   void declare(const std::string& name, const Symbol& sym) { scopes_.back()[name] = sym; }
 
   // A public item of package pkg of the schema (this package's own items when it is
-  // the one compiling): its symbol, and the specification it was found in.
-  bool package_symbol(const std::string& pkg, const std::string& name, Symbol* sym, const PlProgram** spec);
+  // the one compiling): its symbol, and the header it was found in.
+  bool package_symbol(const std::string& pkg, const std::string& name, Symbol* sym, const PlProgram** header);
 
   // A public variable of a package: its slot there (-1 when none) and declaration; own
   // when it belongs to the package being compiled.

@@ -1,5 +1,5 @@
 // The PL/SQL parser's stored-unit half: procedure and function headings, package
-// specifications and bodies (members matched to their declarations, overloads, package
+// headers and bodies (members matched to their declarations, overloads, package
 // variables and exceptions named from outside), trigger bodies (:NEW, :OLD and the
 // predicates), the collections of DBMS_OUTPUT.GET_LINES, and calls of stored procedures
 // with overload resolution. It evaluates nothing and runs no SQL.
@@ -109,7 +109,7 @@ void Parser::package(bool body) {
   if (!is_word("IS") && !is_word("AS")) expected("AS IS", peek());
   ++i_;
   prog_->package_slots = -1;
-  declarations(&prog_->main, body ? DeclMode::Body : DeclMode::Spec);
+  declarations(&prog_->main, body ? DeclMode::Body : DeclMode::Header);
   if (prog_->package_slots < 0) prog_->package_slots = static_cast<int>(prog_->vars.size());
   if (body && is_word("BEGIN")) {
     ++i_;
@@ -127,7 +127,7 @@ void Parser::package(bool body) {
   for (const PlSubprogram& sub : prog_->subprograms) {
     if (sub.defined) continue;
     PlCompileError e;
-    if (sub.in_spec) {
+    if (sub.in_header) {
       e.line = sub.line;
       e.column = sub.column;
       e.text = "PLS-00323: subprogram or cursor '" + sub.name +
@@ -220,7 +220,7 @@ void Parser::package_subprogram(DeclMode mode) {
     for (PlSubprogram& d : prog_->subprograms)
       if (!d.defined && same_heading(d, sub)) slot = &d;
   if (!slot) {
-    sub.in_spec = mode == DeclMode::Spec;
+    sub.in_header = mode == DeclMode::Header;
     sub.subprogram_id = static_cast<int>(prog_->subprograms.size()) + 1;
     prog_->subprograms.push_back(sub);
     slot = &prog_->subprograms.back();
@@ -293,57 +293,57 @@ int Parser::trigger_reference(std::size_t k, std::size_t b, bool colon) {
   return -2;
 }
 
-bool Parser::package_symbol(const std::string& pkg, const std::string& name, Symbol* sym, const PlProgram** spec) {
+bool Parser::package_symbol(const std::string& pkg, const std::string& name, Symbol* sym, const PlProgram** header) {
   if (prog_->is_package && pkg == prog_->package_name && !scopes_.empty()) {
     auto f = scopes_.front().find(name);
     if (f == scopes_.front().end()) return false;
     *sym = f->second;
-    if (spec) *spec = prog_;
+    if (header) *header = prog_;
     return true;
   }
   if (!ctx_.db) return false;
-  auto it = specs_.find(pkg);
-  if (it == specs_.end()) {
+  auto it = headers_.find(pkg);
+  if (it == headers_.end()) {
     std::string status, source;
-    std::shared_ptr<SpecInfo> info;
+    std::shared_ptr<HeaderInfo> info;
     if (plsql_object_load(ctx_.db, ctx_.schema, pkg, "PACKAGE", &status, &source)) {
-      info = std::make_shared<SpecInfo>();
+      info = std::make_shared<HeaderInfo>();
       PlCompileContext cc = ctx_;
       cc.trigger_columns = nullptr;
-      compile_package_spec(source, cc, &info->program, &info->symbols);
+      compile_package_header(source, cc, &info->program, &info->symbols);
     }
-    it = specs_.emplace(pkg, info).first;
+    it = headers_.emplace(pkg, info).first;
   }
   if (!it->second) return false;
   auto f = it->second->symbols.find(name);
   if (f == it->second->symbols.end()) return false;
   prog_->references.insert(ctx_.schema + "." + pkg);
   *sym = f->second;
-  if (spec) *spec = &it->second->program;
+  if (header) *header = &it->second->program;
   return true;
 }
 
 int Parser::package_variable(const std::string& pkg, const std::string& name, PlVarInfo* info, bool* own) {
   Symbol sym;
-  const PlProgram* spec = nullptr;
-  if (!package_symbol(pkg, name, &sym, &spec) || sym.kind != SymKind::Var) return -1;
-  *info = spec->vars[static_cast<std::size_t>(sym.index)];
-  *own = spec == prog_;
+  const PlProgram* header = nullptr;
+  if (!package_symbol(pkg, name, &sym, &header) || sym.kind != SymKind::Var) return -1;
+  *info = header->vars[static_cast<std::size_t>(sym.index)];
+  *own = header == prog_;
   return sym.index;
 }
 
 bool Parser::package_lacks(const std::string& pkg, const std::string& name) {
   Symbol sym;
   if (package_symbol(pkg, name, &sym, nullptr)) return false;
-  const PlProgram* spec = nullptr;
+  const PlProgram* header = nullptr;
   if (prog_->is_package && pkg == prog_->package_name) {
-    spec = prog_;
+    header = prog_;
   } else {
-    auto it = specs_.find(pkg);
-    if (it == specs_.end() || !it->second) return false;
-    spec = &it->second->program;
+    auto it = headers_.find(pkg);
+    if (it == headers_.end() || !it->second) return false;
+    header = &it->second->program;
   }
-  for (const PlSubprogram& sub : spec->subprograms)
+  for (const PlSubprogram& sub : header->subprograms)
     if (sub.name == name) return false;
   return true;
 }
@@ -677,7 +677,7 @@ void Parser::call(PlStmt* st, std::uint32_t so) {
   i_ = after + 1;
 }
 
-void compile_package_spec(const std::string& text, const PlCompileContext& ctx, PlProgram* program,
+void compile_package_header(const std::string& text, const PlCompileContext& ctx, PlProgram* program,
                           std::map<std::string, Symbol>* symbols) {
   program->text = text;
   std::vector<Token> tokens;
@@ -694,10 +694,10 @@ void compile_package_spec(const std::string& text, const PlCompileContext& ctx, 
 
 using namespace plsql_parsing;
 
-bool plsql_compile_package(const std::string& spec, const std::string& body, const PlCompileContext& ctx,
+bool plsql_compile_package(const std::string& header, const std::string& body, const PlCompileContext& ctx,
                            PlProgram* program) {
   std::map<std::string, Symbol> symbols;
-  compile_package_spec(spec, ctx, program, &symbols);
+  compile_package_header(header, ctx, program, &symbols);
   if (body.empty() || !program->errors.empty()) return program->errors.empty();
   program->text = body;
   std::vector<Token> tokens;

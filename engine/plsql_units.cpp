@@ -1,5 +1,5 @@
 // Stored PL/SQL units: CREATE [OR REPLACE], ALTER ... COMPILE and DROP of procedures,
-// functions, packages (specification and body) and types (specification and body). The
+// functions, packages (header and body) and types (header and body). The
 // source is compiled and kept line by line with its errors, arguments, status and the
 // units it uses in the engine's catalog tables (vantro_plsql_objects, vantro_plsql_source,
 // vantro_plsql_errors, vantro_plsql_arguments, vantro_plsql_dependencies), which the data
@@ -74,7 +74,7 @@ struct UnitHeader {
   std::string name;
   std::size_t source_start = 0;
   std::uint32_t name_offset = 0;
-  std::string compile;   // ALTER ... COMPILE: what to compile (BODY, SPECIFICATION or all)
+  std::string compile;   // ALTER ... COMPILE: what to compile (the body, the package header alone, or all)
 };
 
 bool word(const std::vector<Token>& t, std::size_t k, const char* w) {
@@ -135,7 +135,7 @@ bool parse_header(const std::string& text, const std::string& user, UnitHeader* 
   return t[k].kind == TokenKind::End;
 }
 
-// ALTER PROCEDURE|FUNCTION|PACKAGE|TYPE [owner.]name COMPILE [BODY|SPECIFICATION|PACKAGE].
+// ALTER PROCEDURE|FUNCTION|PACKAGE|TYPE [owner.]name COMPILE, optionally for the body, the header or the package.
 bool parse_alter(const std::string& text, const std::string& user, UnitHeader* h) {
   std::vector<Token> t;
   OraError err;
@@ -241,16 +241,16 @@ bool compile_source(sqlite3* db, const std::string& nls, const std::string& owne
   if (type == "TYPE" || type == "TYPE BODY") {
     check_type(source, type == "TYPE BODY", &program->errors);
     if (type == "TYPE BODY" && program->errors.empty()) {
-      std::string status, spec;
-      if (!plsql_object_load(db, owner, name, "TYPE", &status, &spec))
+      std::string status, header;
+      if (!plsql_object_load(db, owner, name, "TYPE", &status, &header))
         program->errors.push_back(PlCompileError{0, 0, "PLS-00304: cannot compile body of '" + name +
                                                            "' without its specification"});
     }
     return program->errors.empty();
   }
   if (type == "PACKAGE") return plsql_compile_package(source, "", ctx, program);
-  std::string status, spec;
-  if (!plsql_object_load(db, owner, name, "PACKAGE", &status, &spec)) {
+  std::string status, header;
+  if (!plsql_object_load(db, owner, name, "PACKAGE", &status, &header)) {
     program->errors.push_back(
         PlCompileError{0, 0, "PLS-00304: cannot compile body of '" + name + "' without its specification"});
     return false;
@@ -259,12 +259,12 @@ bool compile_source(sqlite3* db, const std::string& nls, const std::string& owne
     program->errors.push_back(PlCompileError{0, 0, "PLS-00905: object " + owner + "." + name + " is invalid"});
     return false;
   }
-  plsql_object_load(db, owner, name, "PACKAGE", &status, &spec);
+  plsql_object_load(db, owner, name, "PACKAGE", &status, &header);
   program->references.insert(owner + "." + name);
-  return plsql_compile_package(spec, source, ctx, program);
+  return plsql_compile_package(header, source, ctx, program);
 }
 
-// The argument rows of a standalone unit or of a package specification's subprograms.
+// The argument rows of a standalone unit or of a package header's subprograms.
 bool store_arguments(sqlite3* db, const std::string& owner, const std::string& name, const std::string& type,
                      std::int64_t object_id, const PlProgram& program) {
   bool ok = true;
@@ -313,10 +313,10 @@ bool store_arguments(sqlite3* db, const std::string& owner, const std::string& n
   }
   if (type != "PACKAGE") return ok;
   for (const PlSubprogram& sub : program.subprograms) {
-    if (!sub.in_spec) continue;
+    if (!sub.in_header) continue;
     int count = 0, index = 0;
     for (const PlSubprogram& other : program.subprograms) {
-      if (!other.in_spec || other.name != sub.name) continue;
+      if (!other.in_header || other.name != sub.name) continue;
       ++count;
       if (other.subprogram_id <= sub.subprogram_id) ++index;
     }
@@ -424,8 +424,8 @@ std::string first_type(sqlite3* db, const std::string& owner, const std::string&
   return t.row() ? t.column(0) : std::string();
 }
 
-// The specification a body goes with.
-std::string spec_type(const std::string& type) {
+// The header a body goes with.
+std::string header_type(const std::string& type) {
   std::size_t sp = type.find(" BODY");
   return sp == std::string::npos ? type : type.substr(0, sp);
 }
@@ -529,26 +529,26 @@ bool plsql_package_load(sqlite3* db, const PlCompileContext& ctx, const std::str
     err->trace.assign(1, not_found);
     return false;
   };
-  std::string status, spec, body;
-  if (!plsql_object_load(db, owner, package, "PACKAGE", &status, &spec)) {
+  std::string status, header, body;
+  if (!plsql_object_load(db, owner, package, "PACKAGE", &status, &header)) {
     err->code = 6508;
     err->message = "PL/SQL: could not find program unit being called: \"" + qualified + "\"";
     return false;
   }
   if (status != "VALID" && !plsql_unit_revalidate(db, ctx.nls_date_format, owner, package))
     return failure(4063, "package \"" + qualified + "\" has errors");
-  plsql_object_load(db, owner, package, "PACKAGE", &status, &spec);
+  plsql_object_load(db, owner, package, "PACKAGE", &status, &header);
   bool has_body = plsql_object_load(db, owner, package, "PACKAGE BODY", &status, &body);
   if (has_body && status != "VALID") {
     if (!plsql_unit_revalidate(db, ctx.nls_date_format, owner, package))
       return failure(4063, "package body \"" + qualified + "\" has errors");
     plsql_object_load(db, owner, package, "PACKAGE BODY", &status, &body);
   }
-  if (!plsql_compile_package(spec, body, ctx, program))
+  if (!plsql_compile_package(header, body, ctx, program))
     return failure(4063, std::string(has_body ? "package body" : "package") + " \"" + qualified + "\" has errors");
   if (!has_body && !program->subprograms.empty())
     return failure(4067, "not executed, package body \"" + qualified + "\" does not exist");
-  program->text = spec + "\n" + body;
+  program->text = header + "\n" + body;
   return true;
 }
 
@@ -644,10 +644,10 @@ sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp) {
     s->executed = true;
     return OCI_SUCCESS;
   }
-  // Bodies share their specification's name; any other stored object of the name is a
+  // Bodies share their header's name; any other stored object of the name is a
   // conflict, as is a table or index.
   std::string other = first_type(db, h.owner, h.name);
-  bool same_family = other.empty() || spec_type(other) == spec_type(h.type);
+  bool same_family = other.empty() || header_type(other) == header_type(h.type);
   if ((exists && !h.replace) || !same_family || catalog.object_exists(h.owner, h.name)) {
     OraError e = ora_error(955);
     if (ErrorHandle* eh = error_handle(errhp)) eh->parse_offset = static_cast<ub2>(h.name_offset);
@@ -660,7 +660,7 @@ sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp) {
     if (!store_unit(db, h.owner, h.name, h.type, source, program, valid)) return false;
     if (exists && h.type.find(" BODY") == std::string::npos) {
       plsql_invalidate_dependants(db, h.owner, h.name);
-      // A new specification leaves the body to be compiled against it.
+      // A new header leaves the body to be compiled against it.
       Exec up(db, "UPDATE vantro_plsql_objects SET status = 'INVALID' WHERE owner = ?1 AND name = ?2 AND type = ?3");
       up.text(1, h.owner).text(2, h.name).text(3, h.type + " BODY").run();
     }

@@ -1,7 +1,7 @@
-// Packages on the embedded engine: specification and body stored as two objects, package
+// Packages on the embedded engine: header and body stored as two objects, package
 // state per session, initialisation sections, private members, overload resolution,
 // package functions in SQL, the errors of a body that does not match its
-// specification, argument rows for describe, and dependants made invalid and compiled
+// header, argument rows for describe, and dependants made invalid and compiled
 // again. The catalog tables are read straight from the database file.
 #include "catalog_rows.h"
 #include "oci_session.h"
@@ -75,7 +75,7 @@ class Packages : public ::testing::Test {
   OciSession s;
 };
 
-TEST_F(Packages, SpecificationAndBodyAreTwoObjectsWithTheirOwnSource) {
+TEST_F(Packages, HeaderAndBodyAreTwoObjectsWithTheirOwnSource) {
   create_counter();
   EXPECT_EQ(catalog_rows("select type, status from vantro_plsql_objects where name = 'COUNTER' order by type"),
             (std::vector<std::string>{"PACKAGE|VALID", "PACKAGE BODY|VALID"}));
@@ -211,7 +211,7 @@ TEST_F(Packages, ArgumentRowsNumberOverloadsAndSubprograms) {
             std::vector<std::string>{"1"});
 }
 
-TEST_F(Packages, ABodyThatDoesNotMatchItsSpecificationIsInvalid) {
+TEST_F(Packages, ABodyThatDoesNotMatchItsHeaderIsInvalid) {
   ASSERT_EQ(s.exec("create package acct is\n  procedure open(n number);\n  function balance return number;\nend;"),
             OCI_SUCCESS)
       << s.error_text();
@@ -354,7 +354,7 @@ TEST_F(Packages, PrivateFunctionsAndAFailingInitialisation) {
   EXPECT_EQ(s.error_code(), 904);
 }
 
-TEST_F(Packages, ASpecificationWithoutBodyHoldsVariablesAndConstants) {
+TEST_F(Packages, AHeaderWithoutBodyHoldsVariablesAndConstants) {
   ASSERT_EQ(s.exec("create package consts is\n  pi constant number := 3.14;\n  hits pls_integer := 0;\n"
                    "  flag boolean := true;\nend;"),
             OCI_SUCCESS)
