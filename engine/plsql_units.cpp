@@ -326,6 +326,26 @@ bool store_arguments(sqlite3* db, const std::string& owner, const std::string& n
   return ok;
 }
 
+// Drops the stored form of owner.name of that type.
+bool remove_unit(sqlite3* db, const std::string& owner, const std::string& name, const std::string& type) {
+  bool ok = true;
+  for (const char* sql : {"DELETE FROM vantro_plsql_objects WHERE owner = ?1 AND name = ?2 AND type = ?3",
+                          "DELETE FROM vantro_plsql_source WHERE owner = ?1 AND name = ?2 AND type = ?3",
+                          "DELETE FROM vantro_plsql_errors WHERE owner = ?1 AND name = ?2 AND type = ?3",
+                          "DELETE FROM vantro_plsql_dependencies WHERE owner = ?1 AND name = ?2 AND type = ?3"}) {
+    Exec del(db, sql);
+    ok = ok && del.text(1, owner).text(2, name).text(3, type).run();
+  }
+  if (type == "PROCEDURE" || type == "FUNCTION") {
+    Exec del(db, "DELETE FROM vantro_plsql_arguments WHERE owner = ?1 AND object_name = ?2 AND package_name IS NULL");
+    ok = ok && del.text(1, owner).text(2, name).run();
+  } else if (type == "PACKAGE") {
+    Exec del(db, "DELETE FROM vantro_plsql_arguments WHERE owner = ?1 AND package_name = ?2");
+    ok = ok && del.text(1, owner).text(2, name).run();
+  }
+  return ok;
+}
+
 // Replaces the stored form of owner.name of that type with source, its compile result
 // and its arguments, inside the caller's transaction. False on a storage failure.
 bool store_unit(sqlite3* db, const std::string& owner, const std::string& name, const std::string& type,
@@ -342,21 +362,8 @@ bool store_unit(sqlite3* db, const std::string& owner, const std::string& name, 
     object_id = next.row() ? sqlite3_column_int64(next.vm, 0) : 50001;
     created = now_stored();
   }
-  bool ok = true;
-  for (const char* sql : {"DELETE FROM vantro_plsql_objects WHERE owner = ?1 AND name = ?2 AND type = ?3",
-                          "DELETE FROM vantro_plsql_source WHERE owner = ?1 AND name = ?2 AND type = ?3",
-                          "DELETE FROM vantro_plsql_errors WHERE owner = ?1 AND name = ?2 AND type = ?3",
-                          "DELETE FROM vantro_plsql_dependencies WHERE owner = ?1 AND name = ?2 AND type = ?3"}) {
-    Exec del(db, sql);
-    ok = ok && del.text(1, owner).text(2, name).text(3, type).run();
-  }
-  if (type == "PROCEDURE" || type == "FUNCTION") {
-    Exec del(db, "DELETE FROM vantro_plsql_arguments WHERE owner = ?1 AND object_name = ?2 AND package_name IS NULL");
-    ok = ok && del.text(1, owner).text(2, name).run();
-  } else if (type == "PACKAGE") {
-    Exec del(db, "DELETE FROM vantro_plsql_arguments WHERE owner = ?1 AND package_name = ?2");
-    ok = ok && del.text(1, owner).text(2, name).run();
-  }
+  // The unit is stored afresh: what an earlier version left goes first.
+  bool ok = remove_unit(db, owner, name, type);
   Exec obj(db, "INSERT INTO vantro_plsql_objects VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
   obj.text(1, owner).text(2, name).text(3, type).integer(4, object_id).text(5, valid ? "VALID" : "INVALID");
   ok = ok && obj.text(6, created).text(7, now_stored()).run();
@@ -398,25 +405,6 @@ bool in_savepoint(sqlite3* db, F f) {
   return sqlite3_exec(db, "RELEASE vantro_unit", nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
-// Drops the stored form of owner.name of that type.
-bool remove_unit(sqlite3* db, const std::string& owner, const std::string& name, const std::string& type) {
-  bool ok = true;
-  for (const char* sql : {"DELETE FROM vantro_plsql_objects WHERE owner = ?1 AND name = ?2 AND type = ?3",
-                          "DELETE FROM vantro_plsql_source WHERE owner = ?1 AND name = ?2 AND type = ?3",
-                          "DELETE FROM vantro_plsql_errors WHERE owner = ?1 AND name = ?2 AND type = ?3",
-                          "DELETE FROM vantro_plsql_dependencies WHERE owner = ?1 AND name = ?2 AND type = ?3"}) {
-    Exec del(db, sql);
-    ok = ok && del.text(1, owner).text(2, name).text(3, type).run();
-  }
-  if (type == "PROCEDURE" || type == "FUNCTION") {
-    Exec del(db, "DELETE FROM vantro_plsql_arguments WHERE owner = ?1 AND object_name = ?2 AND package_name IS NULL");
-    ok = ok && del.text(1, owner).text(2, name).run();
-  } else if (type == "PACKAGE") {
-    Exec del(db, "DELETE FROM vantro_plsql_arguments WHERE owner = ?1 AND package_name = ?2");
-    ok = ok && del.text(1, owner).text(2, name).run();
-  }
-  return ok;
-}
 
 std::string first_type(sqlite3* db, const std::string& owner, const std::string& name) {
   Exec t(db, "SELECT type FROM vantro_plsql_objects WHERE owner = ?1 AND name = ?2 ORDER BY length(type)");
