@@ -43,10 +43,14 @@ std::vector<std::string> hint_names(const std::string& text) {
     return names;
 }
 
+// The hint names, eight to a line.
 void print_hint_list() {
-    console_print("Optimizer hints:");
-    for (int i = 0; i < kOptimizerHintCount; ++i) console_print("%s %s", i % 8 == 0 && i ? "\n" : "", kOptimizerHints[i].name);
-    console_print("\n");
+    std::string text = "Optimizer hints:";
+    for (int i = 0; i < kOptimizerHintCount; ++i) {
+        text += i % 8 == 0 ? "\n  " : " ";
+        text += kOptimizerHints[i].name;
+    }
+    console_print("%s\n", text.c_str());
 }
 
 // The usage of one hint, from the kinds of names it takes.
