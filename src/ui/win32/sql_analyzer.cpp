@@ -490,6 +490,8 @@ std::string with_crlf(const char* text) {
 }  // namespace
 
 HWND analyzer_open(HWND parent, bool activate) {
+    // Taken before the dialog is created: its initialisation gives its edit the focus.
+    HWND keep_focus = GetFocus();
     HWND dialog = CreateDialogParamA(g_app.instance, MAKEINTRESOURCEA(IDD_ANALYZER), parent, analyzer_proc,
                                      reinterpret_cast<LPARAM>(g_app.buffer));
     if (!dialog) {
@@ -497,12 +499,15 @@ HWND analyzer_open(HWND parent, bool activate) {
         return nullptr;
     }
     if (g_app.buffer) g_app.buffer->analyzer_window = dialog;
-    HWND keep_focus = GetFocus();
     ShowWindow(dialog, activate ? SW_SHOW : SW_SHOWNOACTIVATE);
-    if (activate)
+    if (activate) {
         SetFocus(control(*g_analyzer, IDC_AN_STATEMENT));
-    else if (keep_focus)
-        SetFocus(keep_focus);
+    } else {
+        // Some window managers activate every new window: the one the user types in
+        // stays active.
+        if (GetActiveWindow() != parent) SetActiveWindow(parent);
+        if (keep_focus) SetFocus(keep_focus);
+    }
     return dialog;
 }
 
