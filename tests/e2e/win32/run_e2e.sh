@@ -412,6 +412,8 @@ shot analyzer-open
 wine "$probe" dialog-focus "$an" 1027 >/dev/null 2>&1
 sleep 0.2
 xdotool type --delay 8 -- "select id, name from e2e_items where id = 1"
+# The keys reach the edit only as fast as Wine reads them: wait before the focus moves on.
+wait_for 10 bash -c "[ \"\$(wine '$probe' dialog-text '$an' 1027 | tr -d '\r')\" = 'select id, name from e2e_items where id = 1' ]"
 # On the closed hint list, I selects the first hint beginning with I: INDEX.
 wine "$probe" dialog-focus "$an" 1032 >/dev/null 2>&1
 sleep 0.2
@@ -477,6 +479,10 @@ activate_main
 run_sql "set autotrace off"
 wine "$probe" close "$an" >/dev/null 2>&1
 wait_for 5 bash -c "! wine '$probe' window-exists '$an'"
+# An explain leaves the session's transaction open (rolled back to its savepoint only),
+# and the embedded engine keeps its database locked until the transaction ends: the
+# second instance started below could not connect meanwhile.
+run_sql "rollback;"
 
 # ---- the external editor: while it runs the main window keeps handling its messages ----
 run_sql "set editor $(winepath -w "$editor" | tr -d '\r')"
