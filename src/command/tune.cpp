@@ -1,6 +1,7 @@
 // The tune command and the autotrace explain: the statement goes to the front end's SQL
 // analyzer and its plan is explained there (in the terminal the console itself shows the
-// plan). A front end without an analyzer explains nothing.
+// plan). A front end without an analyzer explains nothing. And the analyzer's Execute,
+// which types its statement into the console.
 //
 // `tune` alone explains the last database statement. `tune HINT [names]` is the
 // analyzer's hint choice in text form: the last statement is rewritten with the hint
@@ -9,6 +10,7 @@
 #include "command/tune.h"
 
 #include <cctype>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -148,6 +150,14 @@ void command_tune(const ClientCommandContext& c) {
     if (!rewritten.empty()) history_record_statement(c.console, rewritten);
 }
 
+// Types one line as the user would; tabs become blanks to the next tab stop.
+void type_line(ConsoleBuffer* console, const std::string& line) {
+    if (line.find('\t') != std::string::npos)
+        input_feed(console, "%s", line.c_str());
+    else
+        input_type_text(console, line.c_str());
+}
+
 void autotrace_explain(StatementJob* job) {
     Frontend* front = frontend();
     if (front && front->analyzer_open(job->text.c_str())) explain_plan(job->text.c_str());
@@ -160,4 +170,30 @@ void tune_install() {
     WorkerRoutines routines = dispatcher_workers();
     routines.autotrace_explain = autotrace_explain;
     dispatcher_install_workers(routines);
+}
+
+void analyzer_execute(ConsoleBuffer* console, const std::string& text) {
+    const std::string statement = statement_for_execute(text);
+    if (statement.empty() || !console) return;
+    std::vector<std::string> lines;
+    size_t start = 0, end;
+    while ((end = statement.find_first_of("\r\n", start)) != std::string::npos) {
+        lines.push_back(statement.substr(start, end - start));
+        start = end + (statement.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    lines.push_back(statement.substr(start));
+    std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+    if (!g_input.text.empty()) {
+        console_print("\r");
+        finish(console, false, false);
+    }
+    // Enter only breaks the line while recall_mode is set; the last Enter runs it.
+    console->recall_mode.store(1);
+    for (size_t i = 0; i + 1 < lines.size(); ++i) {
+        type_line(console, lines[i]);
+        input_enter(console);
+    }
+    console->recall_mode.store(0);
+    type_line(console, lines.back());
+    input_enter(console);
 }

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "command/history.h"
+#include "command/tune.h"
 #include "command/workers.h"
 #include "complete/autocomplete.h"
 #include "export/result_export.h"
@@ -219,7 +220,7 @@ TEST_F(SessionTest, DescribeFollowsSynonymsAndShowErrorsListsTheLastUnit) {
     run("set screen on");
     run("describe d");
     std::vector<std::string> out = rows_after("describe d");
-    ASSERT_GE(out.size(), 4u) << front.screen();
+    ASSERT_GE(out.size(), 5u) << front.screen();
     EXPECT_EQ(out[0].rfind("COLUMN_NAME ", 0), 0u) << out[0];
     EXPECT_EQ(out[2].rfind("DEPTNO ", 0), 0u) << out[2];
     EXPECT_NE(out[2].find(" NUMBER "), std::string::npos) << out[2];
@@ -435,6 +436,22 @@ TEST_F(SessionTest, TuneWithAHintRewritesTheLastStatementAndExplainsIt) {
               "A hint can only be added to a statement that starts with select, update or delete");
     EXPECT_EQ(history_entries()[static_cast<size_t>(history_last_sql())].text, "insert into emp values (1, 'A', 10)");
     run("rollback;");
+}
+
+TEST_F(SessionTest, AnalyzerExecuteTypesTheStatementIntoTheConsole) {
+    run("set screen on");
+    front.type("sel");   // unfinished input: dropped, not joined to the statement
+    analyzer_execute(console, "  select 1 as one\r\nfrom dual\r\n");
+    ASSERT_TRUE(front.wait_idle());
+    const std::vector<std::string> out = rows_after("select 1 as one");
+    ASSERT_GE(out.size(), 5u) << front.screen();
+    EXPECT_EQ(out[0], "   2 from dual;");
+    EXPECT_EQ(out[4].rfind("1 row selected", 0), 0u) << front.screen();
+    EXPECT_EQ(front.screen().find("selselect"), std::string::npos);
+    EXPECT_EQ(history_entries().back().text, "select 1 as one\nfrom dual");
+    const std::string before = front.screen();
+    analyzer_execute(console, " \r\n\t");
+    EXPECT_EQ(front.screen(), before) << "nothing is typed for a text of blanks";
 }
 
 TEST_F(SessionTest, AnalyzerListsNameTheUsersTablesAndTheirIndexes) {

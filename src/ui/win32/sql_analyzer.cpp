@@ -2,18 +2,17 @@
 // "SQLSplitterClass": the hint description above the plan tree). The dialog procedure
 // moves data between its controls and the core: the hint table and the rewriting of the
 // statement (analyzer/optimizer_hints.h), the table and index lists
-// (analyzer_table_names, analyzer_index_names), explain_plan, and the console input for
-// Execute. Every list and button action is ignored while a statement worker runs.
+// (analyzer_table_names, analyzer_index_names), explain_plan, and analyzer_execute. Every list and button action is ignored while a statement worker runs.
 #include "ui/win32/sql_analyzer.h"
 
 #include <algorithm>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "analyzer/optimizer_hints.h"
 #include "command/history_file.h"
 #include "command/statement.h"
+#include "command/tune.h"
 #include "console/console_buffer.h"
 #include "oci/oci_statements.h"
 #include "ui/win32/resource_ids.h"
@@ -90,24 +89,19 @@ const OptimizerHint* selected_hint(const Analyzer& a) {
     return optimizer_hint_find(name);
 }
 
-// The table list and the index list in use for a hint's kinds (null for kind None).
-HWND table_list(const Analyzer& a, HintArguments kind) {
+// The list in use for a hint's kind of names (null for kind None): the single-selection
+// or the extended-selection one of the pair.
+HWND list_for(const Analyzer& a, HintArguments kind, int single_id, int several_id) {
     switch (kind) {
     case HintArguments::None: return nullptr;
-    case HintArguments::One: return control(a, IDC_AN_TABLE);
-    case HintArguments::Several: return control(a, IDC_AN_TABLES);
+    case HintArguments::One: return control(a, single_id);
+    case HintArguments::Several: return control(a, several_id);
     }
     return nullptr;
 }
 
-HWND index_list(const Analyzer& a, HintArguments kind) {
-    switch (kind) {
-    case HintArguments::None: return nullptr;
-    case HintArguments::One: return control(a, IDC_AN_INDEX);
-    case HintArguments::Several: return control(a, IDC_AN_INDEXES);
-    }
-    return nullptr;
-}
+HWND table_list(const Analyzer& a, HintArguments kind) { return list_for(a, kind, IDC_AN_TABLE, IDC_AN_TABLES); }
+HWND index_list(const Analyzer& a, HintArguments kind) { return list_for(a, kind, IDC_AN_INDEX, IDC_AN_INDEXES); }
 
 void add_to_list(HWND list, const char* name) { SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name)); }
 
@@ -172,42 +166,7 @@ void on_explain(const Analyzer& a) {
     if (!text.empty()) explain_plan(text.c_str());
 }
 
-// Types one line as the user would; tabs become blanks to the next tab stop.
-void type_line(ConsoleBuffer* console, const std::string& line) {
-    if (line.find('\t') != std::string::npos)
-        input_feed(console, "%s", line.c_str());
-    else
-        input_type_text(console, line.c_str());
-}
-
-// Types the statement into the console: each line but the last with Enter while
-// recall_mode keeps Enter from running it, then the last line and Enter, which offers the
-// whole statement to the dispatcher. An unfinished input is dropped first, so that the
-// statement is not appended to it.
-void on_execute(const Analyzer& a) {
-    const std::string statement = statement_for_execute(window_text(control(a, IDC_AN_STATEMENT)));
-    if (statement.empty() || !a.console) return;
-    std::vector<std::string> lines;
-    size_t start = 0, end;
-    while ((end = statement.find_first_of("\r\n", start)) != std::string::npos) {
-        lines.push_back(statement.substr(start, end - start));
-        start = end + (statement.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-    }
-    lines.push_back(statement.substr(start));
-    std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
-    if (!g_input.text.empty()) {
-        console_print("\r");
-        finish(a.console, false, false);
-    }
-    a.console->recall_mode.store(1);
-    for (size_t i = 0; i + 1 < lines.size(); ++i) {
-        type_line(a.console, lines[i]);
-        input_enter(a.console);
-    }
-    a.console->recall_mode.store(0);
-    type_line(a.console, lines.back());
-    input_enter(a.console);
-}
+void on_execute(const Analyzer& a) { analyzer_execute(a.console, window_text(control(a, IDC_AN_STATEMENT))); }
 
 void close_analyzer(Analyzer& a) { DestroyWindow(a.dialog); }
 

@@ -383,6 +383,7 @@ an="SQL Analyzer"
 an_text() { wine "$probe" dialog-text "$an" "$1" | tr -d '\r'; }
 an_items() { wine "$probe" list-items "$an" "$1" | tr -d '\r' | tr '\n' ';'; }
 tree_text() { wine "$probe" tree-items "$an" | tr -d '\r'; }
+plan_shown() { tree_text | head -1 | grep -q '^SELECT STATEMENT'; }
 # Clicks the middle of a control of the analyzer, or entry N of one of its lists.
 an_click() {
   local l t r b
@@ -437,7 +438,7 @@ statement=$(an_text 1027)
 check "the statement carries the hint with the table and both indexes ($statement)" $?
 shot analyzer-hint
 an_click 1029
-wait_for 10 bash -c "wine '$probe' tree-items '$an' | tr -d '\r' | head -1 | grep -q '^SELECT STATEMENT'"
+wait_for 10 plan_shown
 check "Explain plan shows the plan's steps in the tree" $?
 tree_text >"$out/analyzer-tree.txt"
 grep -q "^  [^ ].*OF 'E2E_ITEMS'" "$out/analyzer-tree.txt" && grep -q "^    [^ ].*INDEX .* OF 'E2E_ITEMS_" "$out/analyzer-tree.txt"
@@ -458,7 +459,7 @@ run_sql "select name from e2e_items where id = 2;"
 type_line "tune"
 wait_for 10 wine "$probe" window-exists "$an"
 check "tune opens the analyzer" $?
-wait_for 10 bash -c "wine '$probe' tree-items '$an' | tr -d '\r' | head -1 | grep -q '^SELECT STATEMENT'"
+wait_for 10 plan_shown
 [ $? -eq 0 ] && [ "$(an_text 1027)" = "select name from e2e_items where id = 2" ]
 check "tune loads the last statement and explains it" $?
 shot analyzer-tune
@@ -469,7 +470,7 @@ run_sql "set autotrace on"
 run_sql "select id from e2e_items where name = 'BETA ''B''';"
 wait_for 10 wine "$probe" window-exists "$an"
 check "with autotrace on a query opens the analyzer" $?
-wait_for 10 bash -c "wine '$probe' tree-items '$an' | tr -d '\r' | head -1 | grep -q '^SELECT STATEMENT'"
+wait_for 10 plan_shown
 [ $? -eq 0 ] && [ "$(an_text 1027)" = "select id from e2e_items where name = 'BETA ''B'''" ]
 check "autotrace shows the statement and its plan in the analyzer" $?
 wait_for 10 bash -c "[ \"\$(wine '$probe' list-rows | tr -d '\r')\" = 2 ]"
