@@ -1,8 +1,8 @@
 // Unit tests of the tokenizer, parser and translator against an in-memory catalog:
 // error numbers and offsets for bad statements, name folding, statement types and the
 // Oracle types given to result columns.
-#include "sql_lexer.h"
-#include "sql_translate.h"
+#include "sql/sql_lexer.h"
+#include "sql/sql_translate.h"
 
 #include <gtest/gtest.h>
 

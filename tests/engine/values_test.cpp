@@ -1,5 +1,5 @@
 // Unit tests of the engine's value conversions: number text, date masks, hexadecimal.
-#include "values.h"
+#include "values/values.h"
 
 #include <gtest/gtest.h>
 

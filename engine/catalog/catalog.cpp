@@ -1,0 +1,278 @@
+// Catalog files and name lookups. The password is kept as a salted 64-bit FNV-1a digest:
+// enough to tell a wrong password from a right one, not a protection against someone who
+// can read the file (the schema files beside it are plain SQLite anyway).
+#include "catalog/catalog.h"
+
+#include "catalog/dictionary.h"
+#include "catalog/dictionary_ddl.h"
+#include "values/errors.h"
+#include "sql/explain_plan.h"
+#include "os/os.h"
+
+#include <cctype>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+const char* const kCatalogSchema =
+    "CREATE TABLE IF NOT EXISTS vantro_users(name TEXT PRIMARY KEY, password_digest TEXT, created TEXT);"
+    "CREATE TABLE IF NOT EXISTS vantro_columns(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
+    " column_name TEXT NOT NULL, column_id INTEGER NOT NULL, type_code INTEGER NOT NULL, type_name TEXT,"
+    " data_length INTEGER, data_precision INTEGER, data_scale INTEGER, char_used INTEGER, national INTEGER,"
+    " nullable INTEGER, PRIMARY KEY(owner, table_name, column_name));"
+    "CREATE TABLE IF NOT EXISTS \"DUAL\"(\"DUMMY\" TEXT);"
+    "INSERT INTO \"DUAL\" SELECT 'X' WHERE NOT EXISTS (SELECT 1 FROM \"DUAL\");";
+
+std::string digest(const std::string& user, const std::string& password) {
+    std::uint64_t h = 1469598103934665603ULL;
+    std::string s = "vantro:" + user + ":" + password;
+    for (unsigned char c : s) {
+        h ^= c;
+        h *= 1099511628211ULL;
+    }
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(h));
+    return buf;
+}
+
+struct Stmt {
+    sqlite3_stmt* s = nullptr;
+    Stmt(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &s, nullptr); }
+    ~Stmt() { sqlite3_finalize(s); }
+    Stmt(const Stmt&) = delete;
+    Stmt& operator=(const Stmt&) = delete;
+    void text(int i, const std::string& v) {
+        sqlite3_bind_text(s, i, v.c_str(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    }
+};
+
+bool sqlite_failed(sqlite3* db, OraError* err) {
+    *err = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
+    return false;
+}
+
+}  // namespace
+
+bool catalog_valid_user_name(const std::string& name) {
+    if (name.empty() || name.size() > 30 || !std::isalpha(static_cast<unsigned char>(name[0]))) return false;
+    for (char c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '$' && c != '#') return false;
+    return true;
+}
+
+bool catalog_open(const std::string& folder, sqlite3** db, OraError* err) {
+    *db = nullptr;
+    if (!os_make_folders(folder)) {
+        *err = ora_error(1034);
+        return false;
+    }
+    std::string path = folder + os_path_separator() + "catalog.db";
+    sqlite3* h = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &h, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+        SQLITE_OK) {
+        *err = ora_error(1034);
+        sqlite3_close(h);
+        return false;
+    }
+    sqlite3_busy_timeout(h, 5000);
+    sqlite3_extended_result_codes(h, 1);
+    // Double-quoted text is always a name, never a string literal.
+    sqlite3_db_config(h, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(h, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    char* msg = nullptr;
+    if (sqlite3_exec(h, kCatalogSchema, nullptr, nullptr, &msg) != SQLITE_OK ||
+        sqlite3_exec(h, "PRAGMA foreign_keys=ON", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        *err = ora_from_sqlite(sqlite3_extended_errcode(h), msg ? msg : "catalog");
+        sqlite3_free(msg);
+        sqlite3_close(h);
+        return false;
+    }
+    *db = h;
+    return true;
+}
+
+bool catalog_login(sqlite3* db, const std::string& folder, const std::string& user, const std::string& password,
+                   bool check_password, OraError* err) {
+    if (!catalog_valid_user_name(user)) {
+        *err = ora_error(1017);
+        return false;
+    }
+    bool exists = false;
+    std::string stored;
+    bool has_password = false;
+    {
+        Stmt q(db, "SELECT password_digest FROM vantro_users WHERE name=?1");
+        q.text(1, user);
+        if (sqlite3_step(q.s) == SQLITE_ROW) {
+            exists = true;
+            has_password = sqlite3_column_type(q.s, 0) != SQLITE_NULL;
+            if (has_password) stored = reinterpret_cast<const char*>(sqlite3_column_text(q.s, 0));
+        }
+    }
+    if (exists && check_password && (!has_password || stored != digest(user, password))) {
+        *err = ora_error(1017);
+        return false;
+    }
+    if (!exists) {
+        Stmt ins(db, "INSERT INTO vantro_users(name,password_digest,created) VALUES (?1,?2,datetime('now'))");
+        ins.text(1, user);
+        if (check_password) ins.text(2, digest(user, password));
+        if (sqlite3_step(ins.s) != SQLITE_DONE) return sqlite_failed(db, err);
+    }
+    std::string path = folder + os_path_separator() + user + ".db";
+    Stmt att(db, "ATTACH DATABASE ?1 AS ?2");
+    att.text(1, path);
+    att.text(2, user);
+    if (sqlite3_step(att.s) != SQLITE_DONE) return sqlite_failed(db, err);
+    return true;
+}
+
+bool catalog_attach_all(sqlite3* db, const std::string& folder, OraError* err) {
+    std::vector<std::string> users;
+    {
+        Stmt q(db,
+               "SELECT name FROM vantro_users WHERE name NOT IN (SELECT name FROM pragma_database_list) ORDER BY name");
+        while (sqlite3_step(q.s) == SQLITE_ROW)
+            users.push_back(reinterpret_cast<const char*>(sqlite3_column_text(q.s, 0)));
+    }
+    for (const std::string& user : users) {
+        if (!catalog_valid_user_name(user)) continue;
+        std::string path = folder + os_path_separator() + user + ".db";
+        Stmt att(db, "ATTACH DATABASE ?1 AS ?2");
+        att.text(1, path);
+        att.text(2, user);
+        int rc = sqlite3_step(att.s);
+        if (rc == SQLITE_ERROR && std::string(sqlite3_errmsg(db)).find("too many attached") != std::string::npos) break;
+        if (rc != SQLITE_DONE) return sqlite_failed(db, err);
+    }
+    return true;
+}
+
+bool SqliteCatalog::table_columns(const std::string& owner, const std::string& table,
+                                  std::vector<ColumnInfo>* columns) {
+    columns->clear();
+    // A schema that is not attached to this session is not visible to it (no grants).
+    if (!schema_exists(owner)) return false;
+    Stmt q(db_,
+           "SELECT column_name,type_code,data_length,data_precision,data_scale,char_used,national,nullable "
+           "FROM vantro_columns WHERE owner=?1 AND table_name=?2 ORDER BY column_id");
+    q.text(1, owner);
+    q.text(2, table);
+    while (sqlite3_step(q.s) == SQLITE_ROW) {
+        ColumnInfo c;
+        c.name = reinterpret_cast<const char*>(sqlite3_column_text(q.s, 0));
+        c.type.code = static_cast<std::uint16_t>(sqlite3_column_int(q.s, 1));
+        c.type.size = static_cast<std::uint32_t>(sqlite3_column_int(q.s, 2));
+        c.type.precision = static_cast<std::int16_t>(sqlite3_column_int(q.s, 3));
+        c.type.scale = static_cast<std::int8_t>(sqlite3_column_int(q.s, 4));
+        c.type.char_used = sqlite3_column_int(q.s, 5) != 0;
+        c.type.national = sqlite3_column_int(q.s, 6) != 0;
+        c.type.nullable = sqlite3_column_int(q.s, 7) != 0;
+        columns->push_back(c);
+    }
+    return !columns->empty();
+}
+
+bool SqliteCatalog::schema_exists(const std::string& owner) {
+    Stmt q(db_, "SELECT 1 FROM pragma_database_list WHERE name=?1");
+    q.text(1, owner);
+    return sqlite3_step(q.s) == SQLITE_ROW;
+}
+
+bool SqliteCatalog::object_exists(const std::string& owner, const std::string& name) {
+    if (!catalog_valid_user_name(owner) || !schema_exists(owner)) return false;
+    std::string sql = "SELECT 1 FROM \"" + owner + "\".sqlite_master WHERE name=?1";
+    Stmt q(db_, sql.c_str());
+    q.text(1, name);
+    return sqlite3_step(q.s) == SQLITE_ROW;
+}
+
+// Constraints are numbered rows (vantro_constraints with vantro_cons_columns); one
+// without a declared name is known by its number (SYS_C00 followed by id + 4999).
+#define CONSTRAINT_NAME "coalesce(k.constraint_name,'SYS_C00'||(k.id+4999))"
+#define KEY_COLUMNS                                                                                \
+    "(SELECT group_concat(column_name,',') FROM (SELECT column_name FROM main.vantro_cons_columns" \
+    " WHERE constraint_id=k.id ORDER BY position))"
+
+bool SqliteCatalog::constraint_exists(const std::string& owner, const std::string& name) {
+    Stmt q(db_, "SELECT 1 FROM main.vantro_constraints k WHERE k.owner=?1 AND " CONSTRAINT_NAME "=?2");
+    q.text(1, owner);
+    q.text(2, name);
+    return sqlite3_step(q.s) == SQLITE_ROW;
+}
+
+long long SqliteCatalog::next_constraint_number() {
+    // AUTOINCREMENT's counter never goes back, so a dropped constraint's number is not
+    // given out again.
+    Stmt q(db_,
+           "SELECT max(coalesce((SELECT seq FROM main.sqlite_sequence WHERE name='vantro_constraints'),0),"
+           " coalesce((SELECT max(id) FROM main.vantro_constraints),0)) + 1");
+    return sqlite3_step(q.s) == SQLITE_ROW ? sqlite3_column_int64(q.s, 0) : 1;
+}
+
+std::string catalog_constraint_name(sqlite3* db, const std::string& owner, const std::string& table, char kind,
+                                    const std::string& columns) {
+    const char* sql = nullptr;
+    switch (kind) {
+    case 'U':
+        sql = "SELECT k.owner, " CONSTRAINT_NAME
+              " FROM main.vantro_constraints k WHERE k.owner=?1 AND k.table_name=?2"
+              " AND k.constraint_type IN ('P','U') AND " KEY_COLUMNS "=?3";
+        break;
+    case 'R':
+        sql = "SELECT k.owner, " CONSTRAINT_NAME
+              " FROM main.vantro_constraints k WHERE k.owner=?1 AND k.table_name=?2"
+              " AND k.constraint_type='R' AND ?3 IS NOT NULL ORDER BY 2";
+        break;
+    case 'r':
+        sql = "SELECT k.owner, " CONSTRAINT_NAME
+              " FROM main.vantro_constraints k JOIN main.vantro_constraints p"
+              " ON p.id=k.r_constraint_id WHERE p.owner=?1 AND p.table_name=?2 AND k.constraint_type='R'"
+              " AND ?3 IS NOT NULL ORDER BY 2";
+        break;
+    default:
+        sql = "SELECT k.owner, " CONSTRAINT_NAME
+              " FROM main.vantro_constraints k WHERE k.owner=?1 AND k.table_name=?2"
+              " AND k.constraint_type='C' AND " CONSTRAINT_NAME "=?3";
+        break;
+    }
+    Stmt q(db, sql);
+    q.text(1, owner);
+    q.text(2, table);
+    q.text(3, columns);
+    if (sqlite3_step(q.s) != SQLITE_ROW) return "";
+    return std::string(reinterpret_cast<const char*>(sqlite3_column_text(q.s, 0))) + "." +
+           reinterpret_cast<const char*>(sqlite3_column_text(q.s, 1));
+}
+
+bool SqliteCatalog::index_exists(const std::string& owner, const std::string& name) {
+    if (!catalog_valid_user_name(owner) || !schema_exists(owner)) return false;
+    std::string sql = "SELECT 1 FROM \"" + owner + "\".sqlite_master WHERE type='index' AND name=?1";
+    Stmt q(db_, sql.c_str());
+    q.text(1, name);
+    return sqlite3_step(q.s) == SQLITE_ROW;
+}
+
+bool SqliteCatalog::dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) {
+    if (name == "PLAN_TABLE") {
+        // The session's own plan table, for schemas without one of their own.
+        explain_plan_table_columns(columns);
+        *sql = "temp.\"PLAN_TABLE\"";
+        return true;
+    }
+    if (!dictionary_view_columns(name, columns)) return false;
+    if (name.find("OBJECTS") != std::string::npos || name.find("ARGUMENTS") != std::string::npos)
+        dictionary_sync_objects(db_);
+    *sql = "temp.\"" + name + "\"";
+    return true;
+}
+
+bool SqliteCatalog::synonym_target(const std::string& schema, const std::string& name, std::string* owner,
+                                   std::string* target) {
+    return dictionary_synonym_target(db_, schema, name, owner, target);
+}
+
+bool SqliteCatalog::sequence_exists(const std::string& owner, const std::string& name) {
+    return dictionary_sequence_exists(db_, owner, name);
+}

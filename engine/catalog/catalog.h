@@ -1,0 +1,49 @@
+// The engine's catalog: a database folder holds catalog.db (users, the Oracle types of
+// every column, DUAL) and one SQLite file per schema, attached under the user's name.
+// This module opens those files and answers the translator's questions about names; it
+// knows nothing about OCI handles.
+#pragma once
+
+#include "values/sql_types.h"
+
+#include <sqlite3.h>
+
+#include <string>
+
+// Opens (creating when missing) the catalog of the database in folder; false with err.
+bool catalog_open(const std::string& folder, sqlite3** db, OraError* err);
+// Logs user on: creates the user and its schema on first use (with password, which may
+// be empty for operating-system users), otherwise checks the password when
+// check_password is set (ORA-01017). Attaches the schema file under the user's name.
+bool catalog_login(sqlite3* db, const std::string& folder, const std::string& user, const std::string& password,
+                   bool check_password, OraError* err);
+// Attaches every other schema of the database, as far as SQLite's limit on attached
+// files allows: what an administrative (SYS) session sees.
+bool catalog_attach_all(sqlite3* db, const std::string& folder, OraError* err);
+// The name of the constraint of owner.table behind a SQLite constraint failure, as
+// "OWNER.NAME"; empty when none is recorded. kind: 'U' unique or primary key on
+// `columns` (comma-separated), 'R' a foreign key of the table, 'r' a foreign key that
+// references the table, 'C' the check constraint named `columns`.
+std::string catalog_constraint_name(sqlite3* db, const std::string& owner, const std::string& table, char kind,
+                                    const std::string& columns);
+// True when name is acceptable as a user (schema) name: letters, digits, _ $ #, starting
+// with a letter, at most 30 characters.
+bool catalog_valid_user_name(const std::string& name);
+
+class SqliteCatalog : public CatalogView {
+public:
+    explicit SqliteCatalog(sqlite3* db) : db_(db) {}
+    bool table_columns(const std::string& owner, const std::string& table, std::vector<ColumnInfo>* columns) override;
+    bool schema_exists(const std::string& owner) override;
+    bool object_exists(const std::string& owner, const std::string& name) override;
+    bool index_exists(const std::string& owner, const std::string& name) override;
+    bool constraint_exists(const std::string& owner, const std::string& name) override;
+    long long next_constraint_number() override;
+    bool synonym_target(const std::string& schema, const std::string& name, std::string* owner,
+                        std::string* target) override;
+    bool sequence_exists(const std::string& owner, const std::string& name) override;
+    bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) override;
+
+private:
+    sqlite3* db_;
+};

@@ -1,0 +1,738 @@
+// The data dictionary views. Each view is a temporary SQLite view on the session's
+// connection, created at logon for the session's schema, with the column names and
+// Oracle types of the real view. The rows come from SQLite's own schema (sqlite_master
+// and the index pragmas of the schema file) and from catalog tables for what SQLite
+// does not keep: column types, comments, synonyms, sequences, object ids and times, and
+// the PL/SQL units' source, errors and arguments (written by the PL/SQL compiler).
+// The views never change data; only dictionary_sync_objects writes (the object register).
+#include "catalog/dictionary.h"
+
+#include "catalog/catalog.h"
+#include "catalog/constraints.h"
+
+#include "values/errors.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+// Catalog tables the views read. The PL/SQL compiler's vantro_plsql_* tables are
+// created by it before these (vantro_plsql_triggers here, where the trigger views need it).
+const char* const kDictionarySchema =
+    "CREATE TABLE IF NOT EXISTS main.vantro_objects(object_id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " owner TEXT NOT NULL, object_name TEXT NOT NULL, object_type TEXT NOT NULL, created TEXT NOT NULL,"
+    " last_ddl_time TEXT NOT NULL, UNIQUE(owner, object_name, object_type));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_comments(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
+    " column_name TEXT NOT NULL, comments TEXT, PRIMARY KEY(owner, table_name, column_name));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_synonyms(owner TEXT NOT NULL, synonym_name TEXT NOT NULL,"
+    " table_owner TEXT, table_name TEXT NOT NULL, db_link TEXT, PRIMARY KEY(owner, synonym_name));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_sequences(sequence_owner TEXT NOT NULL, sequence_name TEXT NOT NULL,"
+    " min_value TEXT NOT NULL, max_value TEXT NOT NULL, increment_by INTEGER NOT NULL, cycle_flag TEXT NOT NULL,"
+    " order_flag TEXT NOT NULL, cache_size INTEGER NOT NULL, last_number TEXT NOT NULL, next_value INTEGER NOT NULL,"
+    " PRIMARY KEY(sequence_owner, sequence_name));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_views(owner TEXT NOT NULL, view_name TEXT NOT NULL, text TEXT,"
+    " PRIMARY KEY(owner, view_name));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_constraints(id INTEGER PRIMARY KEY AUTOINCREMENT, owner TEXT NOT NULL,"
+    " constraint_name TEXT, constraint_type TEXT NOT NULL, table_name TEXT NOT NULL, search_condition TEXT,"
+    " r_constraint_id INTEGER, delete_rule TEXT, status TEXT NOT NULL DEFAULT 'ENABLED',"
+    " is_deferrable TEXT NOT NULL DEFAULT 'NOT DEFERRABLE', is_deferred TEXT NOT NULL DEFAULT 'IMMEDIATE',"
+    " validated TEXT NOT NULL DEFAULT 'VALIDATED');"
+    "CREATE TABLE IF NOT EXISTS main.vantro_cons_columns(constraint_id INTEGER NOT NULL, column_name TEXT NOT NULL,"
+    " position INTEGER);"
+    "CREATE TABLE IF NOT EXISTS main.vantro_column_defaults(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
+    " column_name TEXT NOT NULL, data_default TEXT, PRIMARY KEY(owner, table_name, column_name));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_storage(owner TEXT NOT NULL, object_name TEXT NOT NULL,"
+    " object_kind TEXT NOT NULL, tablespace_name TEXT, pct_free INTEGER, pct_used INTEGER, ini_trans INTEGER,"
+    " max_trans INTEGER, initial_extent INTEGER, next_extent INTEGER, min_extents INTEGER, max_extents INTEGER,"
+    " pct_increase INTEGER, freelists INTEGER, freelist_groups INTEGER, buffer_pool TEXT, logging TEXT,"
+    " index_type TEXT, PRIMARY KEY(owner, object_name, object_kind));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_sessions(last_id INTEGER NOT NULL);"
+    "INSERT INTO main.vantro_sessions SELECT 1000 WHERE NOT EXISTS (SELECT 1 FROM main.vantro_sessions);"
+    "CREATE TABLE IF NOT EXISTS main.vantro_plsql_triggers(owner TEXT NOT NULL, trigger_name TEXT NOT NULL,"
+    " trigger_type TEXT NOT NULL, triggering_event TEXT NOT NULL, table_owner TEXT NOT NULL,"
+    " base_object_type TEXT NOT NULL, table_name TEXT NOT NULL, column_name TEXT, referencing_names TEXT NOT NULL,"
+    " when_clause TEXT, status TEXT NOT NULL, description TEXT NOT NULL, action_type TEXT NOT NULL,"
+    " trigger_body TEXT NOT NULL, update_columns TEXT, PRIMARY KEY(owner, trigger_name));";
+
+struct ViewDef {
+    const char* name;
+    const char* columns;  // "NAME TYPE, ..." with VARCHAR2(n), CHAR(n), NUMBER, DATE, LONG
+    const char* select;   // $S: the schema as a quoted name; $U: the schema as a quoted string
+};
+
+// Live objects of the schema, public synonyms and SYS.DUAL.
+const char* const kLiveObjects =
+    "SELECT $U,name,CASE type WHEN 'table' THEN 'TABLE' ELSE 'VIEW' END"
+    " FROM $S.sqlite_master WHERE type IN ('table','view') AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"
+    " UNION ALL SELECT $U,vantro_index_name($U,name,tbl_name),'INDEX' FROM $S.sqlite_master WHERE type='index'"
+    " AND vantro_index_name($U,name,tbl_name) IS NOT NULL"
+    " UNION ALL SELECT owner,synonym_name,'SYNONYM' FROM main.vantro_synonyms WHERE owner IN ($U,'PUBLIC')"
+    " UNION ALL SELECT sequence_owner,sequence_name,'SEQUENCE' FROM main.vantro_sequences WHERE sequence_owner=$U"
+    " UNION SELECT owner,name,type FROM main.vantro_plsql_objects WHERE owner=$U"
+    " UNION ALL SELECT 'SYS','DUAL','TABLE'";
+
+const char* const kObjectColumns =
+    "OBJECT_NAME VARCHAR2(128), SUBOBJECT_NAME VARCHAR2(30), OBJECT_ID NUMBER, DATA_OBJECT_ID NUMBER,"
+    " OBJECT_TYPE VARCHAR2(19), CREATED DATE, LAST_DDL_TIME DATE, TIMESTAMP VARCHAR2(19), STATUS VARCHAR2(7),"
+    " TEMPORARY VARCHAR2(1), GENERATED VARCHAR2(1), SECONDARY VARCHAR2(1)";
+
+#define OBJECT_ROW                                                                                      \
+    "l.object_name,NULL,o.object_id,CASE WHEN l.object_type IN ('TABLE','INDEX') THEN o.object_id END," \
+    "l.object_type,coalesce(o.created,datetime('now','localtime')),"                                    \
+    "coalesce(o.last_ddl_time,datetime('now','localtime')),"                                            \
+    "replace(coalesce(o.created,datetime('now','localtime')),' ',':'),"                                 \
+    "coalesce((SELECT p.status FROM main.vantro_plsql_objects p WHERE p.owner=l.owner"                  \
+    " AND p.name=l.object_name AND p.type=l.object_type),'VALID'),'N',"                                 \
+    "CASE WHEN l.object_name LIKE 'SYS\\_C%' ESCAPE '\\' THEN 'Y' ELSE 'N' END,'N'"                     \
+    " FROM temp.vantro_live_objects l LEFT JOIN main.vantro_objects o ON o.owner=l.owner"               \
+    " AND o.object_name=l.object_name AND o.object_type=l.object_type"
+
+// One row per column of the schema's tables, with Oracle's names for the declared types.
+#define COLUMN_ROW                                                                                                     \
+    "c.table_name,c.column_name,"                                                                                      \
+    "CASE c.type_code WHEN 1 THEN CASE WHEN c.national THEN 'NVARCHAR2' ELSE 'VARCHAR2' END"                           \
+    " WHEN 2 THEN CASE WHEN upper(c.type_name) IN ('FLOAT','REAL','DOUBLE PRECISION') THEN 'FLOAT' ELSE 'NUMBER' END"  \
+    " WHEN 8 THEN 'LONG' WHEN 12 THEN 'DATE' WHEN 23 THEN 'RAW' WHEN 24 THEN 'LONG RAW'"                               \
+    " WHEN 96 THEN CASE WHEN c.national THEN 'NCHAR' ELSE 'CHAR' END"                                                  \
+    " WHEN 112 THEN CASE WHEN c.national THEN 'NCLOB' ELSE 'CLOB' END WHEN 113 THEN 'BLOB' WHEN 114 THEN 'BFILE'"      \
+    " WHEN 187 THEN 'TIMESTAMP('||c.data_scale||')' ELSE upper(c.type_name) END,NULL,NULL,"                            \
+    "CASE c.type_code WHEN 2 THEN 22 WHEN 12 THEN 7 WHEN 8 THEN 0 WHEN 24 THEN 0 WHEN 112 THEN 4000"                   \
+    " WHEN 113 THEN 4000 WHEN 114 THEN 530 WHEN 187 THEN 11 ELSE c.data_length END,"                                   \
+    "CASE WHEN c.type_code=2 AND c.data_precision>0 AND upper(c.type_name) NOT IN ('INTEGER','INT','SMALLINT')"        \
+    " THEN c.data_precision END,"                                                                                      \
+    "CASE WHEN c.type_code=2 AND c.data_scale<>-127 AND upper(c.type_name) NOT IN ('FLOAT','REAL','DOUBLE PRECISION')" \
+    " THEN c.data_scale WHEN c.type_code=187 THEN c.data_scale END,"                                                   \
+    "CASE WHEN c.nullable THEN 'Y' ELSE 'N' END,c.column_id,"                                                          \
+    "(SELECT length(d.data_default) FROM main.vantro_column_defaults d WHERE d.owner=c.owner"                          \
+    " AND d.table_name=c.table_name AND d.column_name=c.column_name),"                                                 \
+    "(SELECT d.data_default FROM main.vantro_column_defaults d WHERE d.owner=c.owner"                                  \
+    " AND d.table_name=c.table_name AND d.column_name=c.column_name),"                                                 \
+    "CASE WHEN c.type_code IN (1,96) THEN c.data_length ELSE 0 END,"                                                   \
+    "CASE WHEN c.type_code IN (1,96) THEN CASE WHEN c.char_used OR c.national THEN 'C' ELSE 'B' END END"               \
+    " FROM main.vantro_columns c WHERE c.owner=$U"
+
+const char* const kColumnColumns =
+    "TABLE_NAME VARCHAR2(30), COLUMN_NAME VARCHAR2(30), DATA_TYPE VARCHAR2(106), DATA_TYPE_MOD VARCHAR2(3),"
+    " DATA_TYPE_OWNER VARCHAR2(30), DATA_LENGTH NUMBER, DATA_PRECISION NUMBER, DATA_SCALE NUMBER,"
+    " NULLABLE VARCHAR2(1), COLUMN_ID NUMBER, DEFAULT_LENGTH NUMBER, DATA_DEFAULT LONG, CHAR_LENGTH NUMBER,"
+    " CHAR_USED VARCHAR2(1)";
+
+const char* const kTableColumns =
+    "TABLE_NAME VARCHAR2(30), TABLESPACE_NAME VARCHAR2(30), CLUSTER_NAME VARCHAR2(30), IOT_NAME VARCHAR2(30),"
+    " STATUS VARCHAR2(8), PCT_FREE NUMBER, PCT_USED NUMBER, INI_TRANS NUMBER, MAX_TRANS NUMBER,"
+    " INITIAL_EXTENT NUMBER, NEXT_EXTENT NUMBER, MIN_EXTENTS NUMBER, MAX_EXTENTS NUMBER, PCT_INCREASE NUMBER,"
+    " FREELISTS NUMBER, FREELIST_GROUPS NUMBER, LOGGING VARCHAR2(3), BACKED_UP VARCHAR2(1), NUM_ROWS NUMBER,"
+    " BLOCKS NUMBER, EMPTY_BLOCKS NUMBER, AVG_SPACE NUMBER, CHAIN_CNT NUMBER, AVG_ROW_LEN NUMBER,"
+    " DEGREE VARCHAR2(10), INSTANCES VARCHAR2(10), CACHE VARCHAR2(5), TABLE_LOCK VARCHAR2(8),"
+    " SAMPLE_SIZE NUMBER, LAST_ANALYZED DATE, PARTITIONED VARCHAR2(3), IOT_TYPE VARCHAR2(12),"
+    " TEMPORARY VARCHAR2(1), SECONDARY VARCHAR2(1), NESTED VARCHAR2(3), BUFFER_POOL VARCHAR2(7),"
+    " ROW_MOVEMENT VARCHAR2(8), DURATION VARCHAR2(15)";
+
+// Storage attributes as given in the DDL, else those of a heap table in tablespace USERS.
+#define TABLE_ROW                                                                                                    \
+    "m.name,coalesce(g.tablespace_name,'USERS'),NULL,NULL,'VALID',coalesce(g.pct_free,10),"                          \
+    "coalesce(g.pct_used,40),coalesce(g.ini_trans,1),coalesce(g.max_trans,255),coalesce(g.initial_extent,65536),"    \
+    "coalesce(g.next_extent,1048576),coalesce(g.min_extents,1),coalesce(g.max_extents,2147483645),"                  \
+    "coalesce(g.pct_increase,0),coalesce(g.freelists,1),coalesce(g.freelist_groups,1),coalesce(g.logging,'YES'),"    \
+    "'N',NULL,NULL,NULL,NULL,NULL,NULL,'         1','         1','    N','ENABLED',NULL,NULL,'NO',NULL,'N','N',"     \
+    "'NO',coalesce(g.buffer_pool,'DEFAULT'),'DISABLED',NULL FROM $S.sqlite_master m LEFT JOIN main.vantro_storage g" \
+    " ON g.owner=$U AND g.object_name=m.name AND g.object_kind='TABLE'"                                              \
+    " WHERE m.type='table' AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"
+
+const char* const kIndexColumns =
+    "INDEX_NAME VARCHAR2(30), INDEX_TYPE VARCHAR2(27), TABLE_OWNER VARCHAR2(30), TABLE_NAME VARCHAR2(30),"
+    " TABLE_TYPE VARCHAR2(11), UNIQUENESS VARCHAR2(9), COMPRESSION VARCHAR2(8), PREFIX_LENGTH NUMBER,"
+    " TABLESPACE_NAME VARCHAR2(30), INI_TRANS NUMBER, MAX_TRANS NUMBER, INITIAL_EXTENT NUMBER,"
+    " NEXT_EXTENT NUMBER, MIN_EXTENTS NUMBER, MAX_EXTENTS NUMBER, PCT_INCREASE NUMBER, PCT_THRESHOLD NUMBER,"
+    " INCLUDE_COLUMN NUMBER, FREELISTS NUMBER, FREELIST_GROUPS NUMBER, PCT_FREE NUMBER, LOGGING VARCHAR2(3),"
+    " STATUS VARCHAR2(8), DEGREE VARCHAR2(40), INSTANCES VARCHAR2(40), PARTITIONED VARCHAR2(3),"
+    " TEMPORARY VARCHAR2(1), GENERATED VARCHAR2(1), SECONDARY VARCHAR2(1), BUFFER_POOL VARCHAR2(7),"
+    " FUNCIDX_STATUS VARCHAR2(8), JOIN_INDEX VARCHAR2(3)";
+
+// Indexes created by CREATE INDEX (SQLite's automatic key indexes have no Oracle name).
+// A descending key makes the index function-based, as in Oracle.
+// A descending key makes the index function-based, as in Oracle; indexes keep their
+// kind (BITMAP, REVERSE) and storage as given, else an index's defaults in USERS.
+#define INDEX_DESC "EXISTS (SELECT 1 FROM pragma_index_xinfo(m.name,$U) x WHERE x.key=1 AND x.desc=1)"
+#define INDEX_ROW                                                                                     \
+    "vantro_index_name($U,m.name,m.tbl_name),CASE WHEN " INDEX_DESC                                   \
+    " THEN 'FUNCTION-BASED ' ELSE '' END||coalesce(g.index_type,'NORMAL'),"                           \
+    "$U,m.tbl_name,'TABLE',"                                                                          \
+    "CASE WHEN (SELECT il.\"unique\" FROM pragma_index_list(m.tbl_name,$U) il WHERE il.name=m.name)"  \
+    " THEN 'UNIQUE' ELSE 'NONUNIQUE' END,'DISABLED',NULL,coalesce(g.tablespace_name,'USERS'),"        \
+    "coalesce(g.ini_trans,2),coalesce(g.max_trans,255),coalesce(g.initial_extent,65536),"             \
+    "coalesce(g.next_extent,1048576),coalesce(g.min_extents,1),coalesce(g.max_extents,2147483645),"   \
+    "coalesce(g.pct_increase,0),NULL,NULL,coalesce(g.freelists,1),coalesce(g.freelist_groups,1),"     \
+    "coalesce(g.pct_free,10),coalesce(g.logging,'YES'),'VALID','1','1','NO','N','N','N',"             \
+    "coalesce(g.buffer_pool,'DEFAULT'),CASE WHEN " INDEX_DESC                                         \
+    " THEN 'ENABLED' END,'NO'"                                                                        \
+    " FROM $S.sqlite_master m LEFT JOIN main.vantro_storage g ON g.owner=$U AND g.object_name=m.name" \
+    " AND g.object_kind='INDEX' WHERE m.type='index' AND vantro_index_name($U,m.name,m.tbl_name) IS NOT NULL"
+
+const char* const kArgumentColumns =
+    "OBJECT_NAME VARCHAR2(30), PACKAGE_NAME VARCHAR2(30), OBJECT_ID NUMBER, OVERLOAD VARCHAR2(40),"
+    " ARGUMENT_NAME VARCHAR2(30), POSITION NUMBER, SEQUENCE NUMBER, DATA_LEVEL NUMBER, DATA_TYPE VARCHAR2(30),"
+    " DEFAULT_VALUE LONG, DEFAULT_LENGTH NUMBER, IN_OUT VARCHAR2(9), DATA_LENGTH NUMBER, DATA_PRECISION NUMBER,"
+    " DATA_SCALE NUMBER, RADIX NUMBER, CHARACTER_SET_NAME VARCHAR2(44), TYPE_OWNER VARCHAR2(30),"
+    " TYPE_NAME VARCHAR2(30), TYPE_SUBNAME VARCHAR2(30), TYPE_LINK VARCHAR2(128), PLS_TYPE VARCHAR2(30),"
+    " SUBPROGRAM_ID NUMBER, DEFAULTED VARCHAR2(1)";
+
+#define ARGUMENT_ROW                                                                                      \
+    "a.object_name,a.package_name,(SELECT o.object_id FROM main.vantro_objects o WHERE o.owner=a.owner"   \
+    " AND o.object_name=coalesce(a.package_name,a.object_name) AND o.object_type IN"                      \
+    " ('PROCEDURE','FUNCTION','PACKAGE')),a.overload,a.argument_name,a.position,a.sequence,a.data_level," \
+    "a.data_type,NULL,NULL,a.in_out,a.data_length,a.data_precision,"                                      \
+    "a.data_scale,a.radix,CASE WHEN a.data_type IN ('VARCHAR2','CHAR','CLOB') THEN 'CHAR_CS' END,"        \
+    "NULL,NULL,NULL,NULL,a.data_type,a.subprogram_id,a.defaulted FROM main.vantro_plsql_arguments a"      \
+    " WHERE a.owner=$U"
+
+const char* const kTriggerColumns =
+    "TRIGGER_NAME VARCHAR2(30), TRIGGER_TYPE VARCHAR2(16), TRIGGERING_EVENT VARCHAR2(227),"
+    " TABLE_OWNER VARCHAR2(30), BASE_OBJECT_TYPE VARCHAR2(16), TABLE_NAME VARCHAR2(30),"
+    " COLUMN_NAME VARCHAR2(4000), REFERENCING_NAMES VARCHAR2(128), WHEN_CLAUSE VARCHAR2(4000),"
+    " STATUS VARCHAR2(8), DESCRIPTION VARCHAR2(4000), ACTION_TYPE VARCHAR2(11), TRIGGER_BODY LONG";
+
+#define TRIGGER_ROW                                                                                           \
+    "trigger_name,trigger_type,triggering_event,table_owner,base_object_type,table_name,NULL,"                \
+    "coalesce(referencing_names,'REFERENCING NEW AS NEW OLD AS OLD'),when_clause,coalesce(status,'ENABLED')," \
+    "description,coalesce(action_type,'PL/SQL     '),trigger_body FROM main.vantro_plsql_triggers WHERE owner=$U"
+
+const char* const kSequenceColumns =
+    "SEQUENCE_NAME VARCHAR2(30), MIN_VALUE NUMBER, MAX_VALUE NUMBER, INCREMENT_BY NUMBER,"
+    " CYCLE_FLAG VARCHAR2(1), ORDER_FLAG VARCHAR2(1), CACHE_SIZE NUMBER, LAST_NUMBER NUMBER";
+
+#define SEQUENCE_ROW                                                                              \
+    "sequence_name,min_value,max_value,increment_by,cycle_flag,order_flag,cache_size,last_number" \
+    " FROM main.vantro_sequences WHERE sequence_owner=$U"
+
+// The statistics the session counts, under the names and numbers of an 8.x instance's
+// V$STATNAME (the numbers the console's statistics query asks for).
+#define STATISTICS                                                                                 \
+    "SELECT 7 AS n,'recursive calls' AS name,1 AS class UNION ALL SELECT 38,'db block gets',8"     \
+    " UNION ALL SELECT 39,'consistent gets',8 UNION ALL SELECT 40,'physical reads',8"              \
+    " UNION ALL SELECT 44,'redo size',2 UNION ALL SELECT 182,'bytes sent via SQL*Net to client',1" \
+    " UNION ALL SELECT 183,'bytes received via SQL*Net from client',1"                             \
+    " UNION ALL SELECT 184,'SQL*Net roundtrips to/from client',1"                                  \
+    " UNION ALL SELECT 188,'sorts (memory)',64 UNION ALL SELECT 189,'sorts (disk)',64"
+
+// A constraint's name: as declared, or the system name of its number.
+#define CONSTRAINT_NAME_OF(k) "coalesce(" k ".constraint_name,'SYS_C00'||(" k ".id+4999))"
+
+const char* const kConstraintColumns =
+    "OWNER VARCHAR2(30), CONSTRAINT_NAME VARCHAR2(30), CONSTRAINT_TYPE VARCHAR2(1), TABLE_NAME VARCHAR2(30),"
+    " SEARCH_CONDITION LONG, R_OWNER VARCHAR2(30), R_CONSTRAINT_NAME VARCHAR2(30), DELETE_RULE VARCHAR2(9),"
+    " STATUS VARCHAR2(8), DEFERRABLE VARCHAR2(14), DEFERRED VARCHAR2(9), VALIDATED VARCHAR2(13),"
+    " GENERATED VARCHAR2(14), BAD VARCHAR2(3), RELY VARCHAR2(4), LAST_CHANGE DATE, INDEX_OWNER VARCHAR2(30),"
+    " INDEX_NAME VARCHAR2(30)";
+
+#define CONSTRAINT_ROW \
+    CONSTRAINT_NAME_OF("k") ",k.constraint_type,k.table_name,k.search_condition,r.owner," CONSTRAINT_NAME_OF("r") \
+  ",k.delete_rule,k.status,k.is_deferrable,k.is_deferred,k.validated,CASE WHEN k.constraint_name IS NULL"            \
+  " THEN 'GENERATED NAME' ELSE 'USER NAME' END,NULL,NULL,NULL,NULL,NULL FROM main.vantro_constraints k"         \
+  " LEFT JOIN main.vantro_constraints r ON r.id=k.r_constraint_id WHERE k.owner=$U"
+
+const ViewDef kViews[] = {
+    {"USER_OBJECTS", kObjectColumns, "SELECT " OBJECT_ROW " WHERE l.owner=$U"},
+    {"ALL_OBJECTS", nullptr, "SELECT l.owner," OBJECT_ROW},
+    {"DBA_OBJECTS", nullptr, "SELECT l.owner," OBJECT_ROW},
+    {"ALL_USERS", "USERNAME VARCHAR2(30), USER_ID NUMBER, CREATED DATE",
+     "SELECT name,CASE name WHEN 'SYS' THEN 0 ELSE rowid+100 END,created FROM main.vantro_users"
+     " WHERE name<>'PUBLIC'"},
+    {"USER_TABLES", kTableColumns, "SELECT " TABLE_ROW},
+    {"ALL_TABLES", nullptr, "SELECT $U," TABLE_ROW},
+    {"USER_TAB_COLUMNS", kColumnColumns, "SELECT " COLUMN_ROW},
+    {"ALL_TAB_COLUMNS", nullptr, "SELECT c.owner," COLUMN_ROW},
+    {"ALL_COL_COMMENTS",
+     "OWNER VARCHAR2(30), TABLE_NAME VARCHAR2(30), COLUMN_NAME VARCHAR2(30), COMMENTS VARCHAR2(4000)",
+     "SELECT c.owner,c.table_name,c.column_name,k.comments FROM main.vantro_columns c LEFT JOIN main.vantro_comments k"
+     " ON k.owner=c.owner AND k.table_name=c.table_name AND k.column_name=c.column_name WHERE c.owner=$U"},
+    {"USER_COL_COMMENTS", "TABLE_NAME VARCHAR2(30), COLUMN_NAME VARCHAR2(30), COMMENTS VARCHAR2(4000)",
+     "SELECT table_name,column_name,comments FROM temp.\"ALL_COL_COMMENTS\""},
+    {"ALL_TAB_COMMENTS",
+     "OWNER VARCHAR2(30), TABLE_NAME VARCHAR2(30), TABLE_TYPE VARCHAR2(11), COMMENTS VARCHAR2(4000)",
+     "SELECT $U,m.name,upper(m.type),k.comments FROM $S.sqlite_master m LEFT JOIN main.vantro_comments k"
+     " ON k.owner=$U AND k.table_name=m.name AND k.column_name='' WHERE m.type IN ('table','view')"
+     " AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"},
+    {"USER_TAB_COMMENTS", "TABLE_NAME VARCHAR2(30), TABLE_TYPE VARCHAR2(11), COMMENTS VARCHAR2(4000)",
+     "SELECT table_name,table_type,comments FROM temp.\"ALL_TAB_COMMENTS\""},
+    {"ALL_VIEWS", "OWNER VARCHAR2(30), VIEW_NAME VARCHAR2(30), TEXT_LENGTH NUMBER, TEXT LONG",
+     "SELECT $U,m.name,length(coalesce(v.text,m.sql)),coalesce(v.text,m.sql) FROM $S.sqlite_master m"
+     " LEFT JOIN main.vantro_views v ON v.owner=$U AND v.view_name=m.name WHERE m.type='view'"},
+    {"USER_VIEWS", "VIEW_NAME VARCHAR2(30), TEXT_LENGTH NUMBER, TEXT LONG",
+     "SELECT view_name,text_length,text FROM temp.\"ALL_VIEWS\""},
+    {"ALL_SYNONYMS",
+     "OWNER VARCHAR2(30), SYNONYM_NAME VARCHAR2(30), TABLE_OWNER VARCHAR2(30), TABLE_NAME VARCHAR2(30),"
+     " DB_LINK VARCHAR2(128)",
+     "SELECT owner,synonym_name,table_owner,table_name,db_link FROM main.vantro_synonyms WHERE owner IN ($U,'PUBLIC')"},
+    {"USER_SYNONYMS",
+     "SYNONYM_NAME VARCHAR2(30), TABLE_OWNER VARCHAR2(30), TABLE_NAME VARCHAR2(30), DB_LINK VARCHAR2(128)",
+     "SELECT synonym_name,table_owner,table_name,db_link FROM main.vantro_synonyms WHERE owner=$U"},
+    {"ALL_SEQUENCES", nullptr, "SELECT sequence_owner," SEQUENCE_ROW},
+    {"USER_SEQUENCES", kSequenceColumns, "SELECT " SEQUENCE_ROW},
+    {"ALL_TRIGGERS", nullptr, "SELECT owner," TRIGGER_ROW},
+    {"USER_TRIGGERS", kTriggerColumns, "SELECT " TRIGGER_ROW},
+    {"ALL_SOURCE", nullptr, "SELECT owner,name,type,line,text FROM main.vantro_plsql_source WHERE owner=$U"},
+    {"USER_SOURCE", "NAME VARCHAR2(30), TYPE VARCHAR2(12), LINE NUMBER, TEXT VARCHAR2(4000)",
+     "SELECT name,type,line,text FROM main.vantro_plsql_source WHERE owner=$U"},
+    {"ALL_ERRORS", nullptr,
+     "SELECT owner,name,type,sequence,line,position,text,coalesce(attribute,'ERROR'),message_number"
+     " FROM main.vantro_plsql_errors WHERE owner=$U"},
+    {"USER_ERRORS",
+     "NAME VARCHAR2(30), TYPE VARCHAR2(12), SEQUENCE NUMBER, LINE NUMBER, POSITION NUMBER,"
+     " TEXT VARCHAR2(4000), ATTRIBUTE VARCHAR2(9), MESSAGE_NUMBER NUMBER",
+     "SELECT name,type,sequence,line,position,text,coalesce(attribute,'ERROR'),message_number"
+     " FROM main.vantro_plsql_errors WHERE owner=$U"},
+    {"ALL_ARGUMENTS", nullptr, "SELECT a.owner," ARGUMENT_ROW},
+    {"USER_ARGUMENTS", kArgumentColumns, "SELECT " ARGUMENT_ROW},
+    {"USER_INDEXES", kIndexColumns, "SELECT " INDEX_ROW},
+    {"ALL_INDEXES", nullptr, "SELECT $U," INDEX_ROW},
+    {"ALL_IND_COLUMNS",
+     "INDEX_OWNER VARCHAR2(30), INDEX_NAME VARCHAR2(30), TABLE_OWNER VARCHAR2(30),"
+     " TABLE_NAME VARCHAR2(30), COLUMN_NAME VARCHAR2(4000), COLUMN_POSITION NUMBER, COLUMN_LENGTH NUMBER,"
+     " CHAR_LENGTH NUMBER, DESCEND VARCHAR2(4)",
+     "SELECT $U,vantro_index_name($U,m.name,m.tbl_name),$U,m.tbl_name,x.name,x.seqno+1,coalesce(c.data_length,22),"
+     "CASE WHEN c.type_code IN (1,96) THEN c.data_length ELSE 0 END,CASE WHEN x.desc THEN 'DESC' ELSE 'ASC' END"
+     " FROM $S.sqlite_master m JOIN pragma_index_xinfo(m.name,$U) x ON x.key=1"
+     " LEFT JOIN main.vantro_columns c ON c.owner=$U AND c.table_name=m.tbl_name AND c.column_name=x.name"
+     " WHERE m.type='index' AND vantro_index_name($U,m.name,m.tbl_name) IS NOT NULL"},
+    {"USER_IND_COLUMNS",
+     "INDEX_NAME VARCHAR2(30), TABLE_NAME VARCHAR2(30), COLUMN_NAME VARCHAR2(4000),"
+     " COLUMN_POSITION NUMBER, COLUMN_LENGTH NUMBER, CHAR_LENGTH NUMBER, DESCEND VARCHAR2(4)",
+     "SELECT index_name,table_name,column_name,column_position,column_length,char_length,descend"
+     " FROM temp.\"ALL_IND_COLUMNS\""},
+    {"ALL_CONSTRAINTS", nullptr, "SELECT k.owner," CONSTRAINT_ROW},
+    {"USER_CONSTRAINTS", nullptr, "SELECT k.owner," CONSTRAINT_ROW},
+    {"ALL_CONS_COLUMNS",
+     "OWNER VARCHAR2(30), CONSTRAINT_NAME VARCHAR2(30), TABLE_NAME VARCHAR2(30),"
+     " COLUMN_NAME VARCHAR2(4000), POSITION NUMBER",
+     "SELECT k.owner," CONSTRAINT_NAME_OF(
+         "k") ",k.table_name,c.column_name,c.position FROM main.vantro_constraints k"
+              " JOIN main.vantro_cons_columns c ON c.constraint_id=k.id WHERE k.owner=$U"},
+    {"USER_CONS_COLUMNS",
+     "OWNER VARCHAR2(30), CONSTRAINT_NAME VARCHAR2(30), TABLE_NAME VARCHAR2(30),"
+     " COLUMN_NAME VARCHAR2(4000), POSITION NUMBER",
+     "SELECT * FROM temp.\"ALL_CONS_COLUMNS\""},
+    {"DBA_USERS",
+     "USERNAME VARCHAR2(30), USER_ID NUMBER, PASSWORD VARCHAR2(30), ACCOUNT_STATUS VARCHAR2(32),"
+     " LOCK_DATE DATE, EXPIRY_DATE DATE, DEFAULT_TABLESPACE VARCHAR2(30), TEMPORARY_TABLESPACE VARCHAR2(30),"
+     " CREATED DATE, PROFILE VARCHAR2(30), INITIAL_RSRC_CONSUMER_GROUP VARCHAR2(30), EXTERNAL_NAME VARCHAR2(4000)",
+     "SELECT name,CASE name WHEN 'SYS' THEN 0 ELSE rowid+100 END,CASE WHEN password_digest IS NULL THEN"
+     " 'EXTERNAL' ELSE upper(password_digest) END,'OPEN',NULL,NULL,'USERS','TEMP',created,'DEFAULT',"
+     "'DEFAULT_CONSUMER_GROUP',NULL FROM main.vantro_users WHERE name<>'PUBLIC'"},
+    // The engine has no roles, profiles or tablespaces of its own: every user may do
+    // everything in its schema, and every schema is one file. These views show the
+    // single default each one stands for.
+    {"DBA_ROLES", "ROLE VARCHAR2(30), PASSWORD_REQUIRED VARCHAR2(8)",
+     "SELECT 'CONNECT','NO' UNION ALL SELECT 'RESOURCE','NO' UNION ALL SELECT 'DBA','NO'"},
+    {"DBA_PROFILES", "PROFILE VARCHAR2(30), RESOURCE_NAME VARCHAR2(32), RESOURCE_TYPE VARCHAR2(8), LIMIT VARCHAR2(40)",
+     "SELECT 'DEFAULT',r,t,'UNLIMITED' FROM (SELECT 'COMPOSITE_LIMIT' r,'KERNEL' t UNION ALL SELECT"
+     " 'SESSIONS_PER_USER','KERNEL' UNION ALL SELECT 'CPU_PER_SESSION','KERNEL' UNION ALL SELECT 'CPU_PER_CALL',"
+     "'KERNEL' UNION ALL SELECT 'LOGICAL_READS_PER_SESSION','KERNEL' UNION ALL SELECT 'LOGICAL_READS_PER_CALL',"
+     "'KERNEL' UNION ALL SELECT 'IDLE_TIME','KERNEL' UNION ALL SELECT 'CONNECT_TIME','KERNEL' UNION ALL SELECT"
+     " 'PRIVATE_SGA','KERNEL' UNION ALL SELECT 'FAILED_LOGIN_ATTEMPTS','PASSWORD' UNION ALL SELECT"
+     " 'PASSWORD_LIFE_TIME','PASSWORD' UNION ALL SELECT 'PASSWORD_REUSE_TIME','PASSWORD' UNION ALL SELECT"
+     " 'PASSWORD_REUSE_MAX','PASSWORD' UNION ALL SELECT 'PASSWORD_LOCK_TIME','PASSWORD' UNION ALL SELECT"
+     " 'PASSWORD_GRACE_TIME','PASSWORD')"},
+    {"DBA_TABLESPACES",
+     "TABLESPACE_NAME VARCHAR2(30), BLOCK_SIZE NUMBER, INITIAL_EXTENT NUMBER, NEXT_EXTENT NUMBER,"
+     " MIN_EXTENTS NUMBER, MAX_EXTENTS NUMBER, PCT_INCREASE NUMBER, MIN_EXTLEN NUMBER, STATUS VARCHAR2(9),"
+     " CONTENTS VARCHAR2(9), LOGGING VARCHAR2(9), FORCE_LOGGING VARCHAR2(3), EXTENT_MANAGEMENT VARCHAR2(10),"
+     " ALLOCATION_TYPE VARCHAR2(9), PLUGGED_IN VARCHAR2(3), SEGMENT_SPACE_MANAGEMENT VARCHAR2(6)",
+     "SELECT 'USERS',(SELECT page_size FROM pragma_page_size($U)),65536,NULL,1,2147483645,NULL,65536,'ONLINE',"
+     "'PERMANENT','LOGGING','NO','LOCAL','SYSTEM','NO','AUTO'"},
+    {"ALL_CLUSTERS", "OWNER VARCHAR2(30), CLUSTER_NAME VARCHAR2(30), TABLESPACE_NAME VARCHAR2(30)",
+     "SELECT NULL,NULL,NULL WHERE 0"},
+    {"ALL_DIMENSIONS",
+     "OWNER VARCHAR2(30), DIMENSION_NAME VARCHAR2(30), INVALID VARCHAR2(1),"
+     " COMPILE_STATE VARCHAR2(13), REVISION NUMBER",
+     "SELECT NULL,NULL,NULL,NULL,NULL WHERE 0"},
+    {"ALL_DIRECTORIES", "OWNER VARCHAR2(30), DIRECTORY_NAME VARCHAR2(30), DIRECTORY_PATH VARCHAR2(4000)",
+     "SELECT NULL,NULL,NULL WHERE 0"},
+    {"ALL_INDEXTYPES",
+     "OWNER VARCHAR2(30), INDEXTYPE_NAME VARCHAR2(30), IMPLEMENTATION_SCHEMA VARCHAR2(30),"
+     " IMPLEMENTATION_NAME VARCHAR2(30), NUMBER_OF_OPERATORS NUMBER",
+     "SELECT NULL,NULL,NULL,NULL,NULL WHERE 0"},
+    {"ALL_LIBRARIES",
+     "OWNER VARCHAR2(30), LIBRARY_NAME VARCHAR2(30), FILE_SPEC VARCHAR2(2000), DYNAMIC VARCHAR2(1),"
+     " STATUS VARCHAR2(7)",
+     "SELECT NULL,NULL,NULL,NULL,NULL WHERE 0"},
+    {"ALL_OPERATORS", "OWNER VARCHAR2(30), OPERATOR_NAME VARCHAR2(30), NUMBER_OF_BINDS NUMBER",
+     "SELECT NULL,NULL,NULL WHERE 0"},
+    {"ALL_OUTLINES",
+     "NAME VARCHAR2(30), OWNER VARCHAR2(30), CATEGORY VARCHAR2(30), USED VARCHAR2(6),"
+     " TIMESTAMP DATE, VERSION VARCHAR2(64), SQL_TEXT LONG",
+     "SELECT NULL,NULL,NULL,NULL,NULL,NULL,NULL WHERE 0"},
+    {"ALL_SNAPSHOTS",
+     "OWNER VARCHAR2(30), NAME VARCHAR2(30), TABLE_NAME VARCHAR2(30), MASTER_VIEW VARCHAR2(30),"
+     " MASTER_OWNER VARCHAR2(30), MASTER VARCHAR2(30)",
+     "SELECT NULL,NULL,NULL,NULL,NULL,NULL WHERE 0"},
+    {"V$PARAMETER",
+     "NUM NUMBER, NAME VARCHAR2(64), TYPE NUMBER, VALUE VARCHAR2(512), ISDEFAULT VARCHAR2(9),"
+     " ISSES_MODIFIABLE VARCHAR2(5), ISSYS_MODIFIABLE VARCHAR2(9), ISMODIFIED VARCHAR2(10), ISADJUSTED VARCHAR2(5),"
+     " DESCRIPTION VARCHAR2(64), UPDATE_COMMENT VARCHAR2(255)",
+     "SELECT n,name,t,v,d,s,'FALSE',CASE WHEN d='FALSE' AND s='TRUE' THEN 'MODIFIED' ELSE 'FALSE' END,'FALSE',"
+     "descr,NULL FROM ("
+     "SELECT 1 n,'db_name' name,2 t,vantro_sys_context('USERENV','DB_NAME') v,'FALSE' d,'FALSE' s,"
+     "'database name specified in CREATE DATABASE' descr"
+     " UNION ALL SELECT 2,'db_block_size',3,(SELECT page_size FROM pragma_page_size($U)),'FALSE','FALSE',"
+     "'Size of database block in bytes'"
+     " UNION ALL SELECT 3,'db_cache_size',6,(SELECT CASE WHEN c.cache_size<0 THEN -1024*c.cache_size"
+     " ELSE c.cache_size*p.page_size END FROM pragma_cache_size($U) c,pragma_page_size($U) p),'FALSE','FALSE',"
+     "'Size of DEFAULT buffer pool for standard block size buffers'"
+     " UNION ALL SELECT 4,'nls_date_format',2,vantro_sys_context('USERENV','NLS_DATE_FORMAT'),"
+     "CASE WHEN vantro_sys_context('USERENV','NLS_DATE_FORMAT')='DD-MON-RR' THEN 'TRUE' ELSE 'FALSE' END,'TRUE',"
+     "'NLS Oracle date format'"
+     " UNION ALL SELECT 5,'nls_language',2,'AMERICAN','TRUE','TRUE','NLS language name'"
+     " UNION ALL SELECT 6,'nls_territory',2,'AMERICA','TRUE','TRUE','NLS territory name'"
+     " UNION ALL SELECT 7,'nls_numeric_characters',2,'.,','TRUE','TRUE','NLS numeric characters'"
+     " UNION ALL SELECT 8,'control_files',2,(SELECT file FROM pragma_database_list WHERE name='main'),'FALSE',"
+     "'FALSE','control file names list'"
+     " UNION ALL SELECT 9,'db_files',3,(SELECT count(*) FROM pragma_database_list),'FALSE','FALSE',"
+     "'max allowable # db files'"
+     " UNION ALL SELECT 10,'timed_statistics',1,'TRUE','TRUE','FALSE','maintain internal timing statistics')"},
+    {"V$STATNAME", "STATISTIC# NUMBER, NAME VARCHAR2(64), CLASS NUMBER", STATISTICS},
+    {"V$SESSTAT", "SID NUMBER, STATISTIC# NUMBER, VALUE NUMBER",
+     "SELECT vantro_session_id(),n,vantro_statistic(n) FROM (" STATISTICS ")"},
+    {"V$MYSTAT", "SID NUMBER, STATISTIC# NUMBER, VALUE NUMBER",
+     "SELECT vantro_session_id(),n,vantro_statistic(n) FROM (" STATISTICS ")"},
+    {"V$SESSION",
+     "SID NUMBER, SERIAL# NUMBER, AUDSID NUMBER, USERNAME VARCHAR2(30), COMMAND NUMBER,"
+     " STATUS VARCHAR2(8), SERVER VARCHAR2(9), SCHEMANAME VARCHAR2(30), OSUSER VARCHAR2(30), PROGRAM VARCHAR2(48),"
+     " TYPE VARCHAR2(10), LOGON_TIME DATE",
+     "SELECT vantro_session_id(),1,vantro_session_id(),$U,3,'ACTIVE','DEDICATED',$U,"
+     "vantro_sys_context('USERENV','OS_USER'),'vantro','USER',vantro_sys_context('USERENV','LOGON_TIME')"},
+};
+
+// The columns of a view: its own list, or the USER_ form's list with the owner first
+// (ALL_SEQUENCES names it SEQUENCE_OWNER).
+std::string columns_of(const ViewDef& v) {
+    if (v.columns) return v.columns;
+    if (std::strstr(v.name, "CONSTRAINTS")) return kConstraintColumns;
+    std::string base = std::string(v.name);
+    std::string user_name = "USER_" + base.substr(base.find('_') + 1);
+    const char* owner = base == "ALL_SEQUENCES" ? "SEQUENCE_OWNER VARCHAR2(30), " : "OWNER VARCHAR2(30), ";
+    for (const ViewDef& u : kViews)
+        if (user_name == u.name && u.columns) return std::string(owner) + u.columns;
+    return std::string(owner) + kObjectColumns;
+}
+
+bool parse_columns(const std::string& list, std::vector<ColumnInfo>* out) {
+    out->clear();
+    std::size_t i = 0;
+    while (i < list.size()) {
+        std::size_t end = list.find(',', i);
+        if (end == std::string::npos) end = list.size();
+        std::string item = list.substr(i, end - i);
+        i = end + 1;
+        std::size_t a = item.find_first_not_of(' ');
+        std::size_t sp = item.find(' ', a);
+        if (a == std::string::npos || sp == std::string::npos) return false;
+        ColumnInfo c;
+        c.name = item.substr(a, sp - a);
+        std::string type = item.substr(sp + 1);
+        std::size_t paren = type.find('(');
+        std::string base = type.substr(0, paren);
+        std::uint32_t size =
+            paren == std::string::npos ? 0 : static_cast<std::uint32_t>(std::atoi(type.c_str() + paren + 1));
+        if (base == "VARCHAR2") {
+            c.type.code = kTypeVarchar2;
+            c.type.size = size;
+        } else if (base == "CHAR") {
+            c.type.code = kTypeChar;
+            c.type.size = size;
+        } else if (base == "NUMBER") {
+            c.type.code = kTypeNumber;
+            c.type.size = 22;
+            c.type.scale = -127;
+        } else if (base == "DATE") {
+            c.type.code = kTypeDate;
+            c.type.size = 7;
+        } else if (base == "LONG") {
+            c.type.code = kTypeLong;
+            c.type.size = 0;
+        } else {
+            return false;
+        }
+        out->push_back(c);
+    }
+    return true;
+}
+
+std::string expand(const char* sql, const std::string& user) {
+    std::string quoted_name = "\"" + user + "\"";
+    std::string quoted_text = "'" + user + "'";
+    std::string r;
+    for (const char* p = sql; *p; ++p) {
+        if (p[0] == '$' && p[1] == 'S') {
+            r += quoted_name;
+            ++p;
+        } else if (p[0] == '$' && p[1] == 'U') {
+            r += quoted_text;
+            ++p;
+        } else {
+            r += *p;
+        }
+    }
+    return r;
+}
+
+SessionSettings* settings_of(sqlite3_context* ctx) {
+    return static_cast<SessionSettings*>(sqlite3_user_data(ctx));
+}
+
+void result_text(sqlite3_context* ctx, const std::string& s) {
+    sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+}
+
+std::string upper(const unsigned char* p) {
+    std::string s;
+    for (; p && *p; ++p) s += static_cast<char>(std::toupper(*p));
+    return s;
+}
+
+// SYS_CONTEXT('USERENV', parameter): the session's own values. Other namespaces hold no
+// values here (there is no CREATE CONTEXT), so they answer NULL as an unset one does.
+void fn_sys_context(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    std::string ns = upper(sqlite3_value_text(argv[0]));
+    std::string p = upper(sqlite3_value_text(argv[1]));
+    if (ns != "USERENV") {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    const SessionSettings* s = settings_of(ctx);
+    if (p == "NLS_DATE_FORMAT") return result_text(ctx, s->nls_date_format);
+    if (p == "SESSION_USER" || p == "CURRENT_USER" || p == "CURRENT_SCHEMA") return result_text(ctx, s->user);
+    if (p == "DB_NAME" || p == "INSTANCE_NAME") return result_text(ctx, s->db_name);
+    if (p == "SESSIONID") return sqlite3_result_int64(ctx, s->session_id);
+    if (p == "LANGUAGE") return result_text(ctx, "AMERICAN_AMERICA.AL32UTF8");
+    if (p == "NLS_TERRITORY") return result_text(ctx, "AMERICA");
+    if (p == "OS_USER") return result_text(ctx, s->os_user);
+    if (p == "LOGON_TIME") return result_text(ctx, s->logon_time);
+    if (p == "INSTANCE") return sqlite3_result_int(ctx, 1);
+    std::string msg = "ORA-02003: invalid USERENV parameter";
+    sqlite3_result_error(ctx, msg.c_str(), -1);
+}
+
+// vantro_index_name(owner, index, table): the index's Oracle name. SQLite's automatic
+// indexes of PRIMARY KEY and UNIQUE constraints are known by their constraint's name,
+// as Oracle names the index it creates for one; NULL for SQLite's other internal names.
+void fn_index_name(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const unsigned char* owner_raw = sqlite3_value_text(argv[0]);
+    const unsigned char* raw = sqlite3_value_text(argv[1]);
+    const unsigned char* table_raw = sqlite3_value_text(argv[2]);
+    if (!owner_raw || !raw || !table_raw) return sqlite3_result_null(ctx);
+    std::string owner = reinterpret_cast<const char*>(owner_raw);
+    std::string index = reinterpret_cast<const char*>(raw);
+    if (index.compare(0, 7, "sqlite_") != 0) return result_text(ctx, index);
+    if (index.compare(0, 17, "sqlite_autoindex_") != 0 || !catalog_valid_user_name(owner))
+        return sqlite3_result_null(ctx);
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    std::string columns;
+    sqlite3_stmt* q = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT name FROM pragma_index_info(?1,?2) ORDER BY seqno", -1, &q, nullptr) ==
+        SQLITE_OK) {
+        sqlite3_bind_text(q, 1, index.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(q, 2, owner.c_str(), -1, SQLITE_TRANSIENT);
+        while (sqlite3_step(q) == SQLITE_ROW)
+            columns +=
+                (columns.empty() ? "" : ",") + std::string(reinterpret_cast<const char*>(sqlite3_column_text(q, 0)));
+    }
+    sqlite3_finalize(q);
+    std::string named = catalog_constraint_name(db, owner, reinterpret_cast<const char*>(table_raw), 'U', columns);
+    std::size_t dot = named.find('.');
+    if (dot == std::string::npos) return sqlite3_result_null(ctx);
+    result_text(ctx, named.substr(dot + 1));
+}
+
+void fn_session_id(sqlite3_context* ctx, int, sqlite3_value**) {
+    sqlite3_result_int64(ctx, settings_of(ctx)->session_id);
+}
+
+// The value of one statistic for the session. The cache counters are SQLite's own for
+// the session's connection: a page found in the cache is a consistent get, a page read
+// from the file a physical read, a page written a block change (db block get), and the
+// bytes of written pages the redo.
+void fn_statistic(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const SessionSettings* s = settings_of(ctx);
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    int cur = 0, hi = 0;
+    auto db_status = [&](int op) {
+        cur = 0;
+        sqlite3_db_status(db, op, &cur, &hi, 0);
+        return static_cast<sqlite3_int64>(cur);
+    };
+    sqlite3_int64 page = 4096;
+    {
+        sqlite3_stmt* q = nullptr;
+        if (sqlite3_prepare_v2(db, "PRAGMA main.page_size", -1, &q, nullptr) == SQLITE_OK &&
+            sqlite3_step(q) == SQLITE_ROW)
+            page = sqlite3_column_int64(q, 0);
+        sqlite3_finalize(q);
+    }
+    switch (sqlite3_value_int(argv[0])) {
+    case 7:
+        return sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(s->stats.recursive_calls));
+    case 38:
+        return sqlite3_result_int64(ctx, db_status(SQLITE_DBSTATUS_CACHE_WRITE));
+    case 39:
+        return sqlite3_result_int64(ctx, db_status(SQLITE_DBSTATUS_CACHE_HIT));
+    case 40:
+        return sqlite3_result_int64(ctx, db_status(SQLITE_DBSTATUS_CACHE_MISS));
+    case 44:
+        return sqlite3_result_int64(ctx, db_status(SQLITE_DBSTATUS_CACHE_WRITE) * page);
+    case 182:
+        return sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(s->stats.bytes_sent));
+    case 183:
+        return sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(s->stats.bytes_received));
+    case 184:
+        return sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(s->stats.roundtrips));
+    case 188:
+        return sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(s->stats.sorts));
+    case 189:
+        return sqlite3_result_int64(ctx, 0);
+    default:
+        sqlite3_result_null(ctx);
+    }
+}
+
+bool exec(sqlite3* db, const std::string& sql, OraError* err) {
+    char* msg = nullptr;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &msg) == SQLITE_OK) return true;
+    *err = ora_from_sqlite(sqlite3_extended_errcode(db), msg ? msg : "dictionary");
+    sqlite3_free(msg);
+    return false;
+}
+
+}  // namespace
+
+bool dictionary_view_columns(const std::string& name, std::vector<ColumnInfo>* columns) {
+    for (const ViewDef& v : kViews)
+        if (name == v.name) return parse_columns(columns_of(v), columns);
+    return false;
+}
+
+bool dictionary_functions_register(sqlite3* db, SessionSettings* settings) {
+    const int flags = SQLITE_UTF8;
+    if (sqlite3_create_function(db, "vantro_index_name", 3, flags, nullptr, fn_index_name, nullptr, nullptr) !=
+        SQLITE_OK)
+        return false;
+    return sqlite3_create_function(db, "vantro_sys_context", 2, flags, settings, fn_sys_context, nullptr, nullptr) ==
+               SQLITE_OK &&
+           sqlite3_create_function(db, "vantro_session_id", 0, flags, settings, fn_session_id, nullptr, nullptr) ==
+               SQLITE_OK &&
+           sqlite3_create_function(db, "vantro_statistic", 1, flags, settings, fn_statistic, nullptr, nullptr) ==
+               SQLITE_OK;
+}
+
+// Databases written before constraints were numbered kept one row per constraint with
+// its columns comma-joined. They are carried over once, every name kept as it was.
+bool migrate_old_constraints(sqlite3* db, OraError* err) {
+    bool old_layout = false;
+    {
+        sqlite3_stmt* q = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT 1 FROM pragma_table_info('vantro_constraints','main') WHERE name='columns'",
+                               -1, &q, nullptr) == SQLITE_OK)
+            old_layout = sqlite3_step(q) == SQLITE_ROW;
+        sqlite3_finalize(q);
+    }
+    if (!old_layout) return true;
+    if (!exec(db, "SAVEPOINT vantro_migrate; ALTER TABLE main.vantro_constraints RENAME TO vantro_constraints_old;",
+              err))
+        return false;
+    std::vector<std::string> sql;
+    sqlite3_stmt* q = nullptr;
+    if (sqlite3_prepare_v2(db,
+                           "SELECT owner,constraint_name,constraint_type,table_name,columns,r_table_name,r_columns,"
+                           "delete_rule,search_condition FROM main.vantro_constraints_old"
+                           " ORDER BY constraint_type NOT IN ('P','U')",
+                           -1, &q, nullptr) == SQLITE_OK) {
+        auto text = [&](int i) {
+            const unsigned char* t = sqlite3_column_text(q, i);
+            return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
+        };
+        auto split = [](const std::string& list) {
+            std::vector<std::string> parts;
+            std::size_t start = 0;
+            while (!list.empty() && start <= list.size()) {
+                std::size_t comma = list.find(',', start);
+                if (comma == std::string::npos) comma = list.size();
+                parts.push_back(list.substr(start, comma - start));
+                start = comma + 1;
+            }
+            return parts;
+        };
+        while (sqlite3_step(q) == SQLITE_ROW) {
+            ConstraintRecord r;
+            r.name = text(1);
+            r.type = text(2).empty() ? 'C' : text(2)[0];
+            r.columns = split(text(4));
+            r.column_positions = r.type != 'C';
+            r.r_table = text(5);
+            r.r_columns = split(text(6));
+            r.delete_rule = text(7);
+            r.search_condition = text(8);
+            constraints_record_sql(text(0), text(3), r, &sql);
+        }
+    }
+    sqlite3_finalize(q);
+    sql.push_back("DROP TABLE main.vantro_constraints_old");
+    sql.push_back("RELEASE vantro_migrate");
+    std::string all = std::string(kDictionarySchema);
+    for (const std::string& one : sql) all += ";" + one;
+    if (!exec(db, all, err)) {
+        sqlite3_exec(db, "ROLLBACK TO vantro_migrate; RELEASE vantro_migrate", nullptr, nullptr, nullptr);
+        return false;
+    }
+    return true;
+}
+
+bool dictionary_install(sqlite3* db, const std::string& user, SessionSettings* settings, OraError* err) {
+    if (!migrate_old_constraints(db, err) || !exec(db, kDictionarySchema, err)) return false;
+    if (!exec(db, "UPDATE main.vantro_sessions SET last_id=last_id+1", err)) return false;
+    {
+        sqlite3_stmt* q = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT last_id FROM main.vantro_sessions", -1, &q, nullptr) == SQLITE_OK &&
+            sqlite3_step(q) == SQLITE_ROW)
+            settings->session_id = sqlite3_column_int64(q, 0);
+        sqlite3_finalize(q);
+        if (sqlite3_prepare_v2(db, "SELECT datetime('now','localtime')", -1, &q, nullptr) == SQLITE_OK &&
+            sqlite3_step(q) == SQLITE_ROW)
+            settings->logon_time = reinterpret_cast<const char*>(sqlite3_column_text(q, 0));
+        sqlite3_finalize(q);
+    }
+    if (!exec(db,
+              "CREATE TEMP VIEW IF NOT EXISTS vantro_live_objects(owner,object_name,object_type) AS " +
+                  expand(kLiveObjects, user),
+              err))
+        return false;
+    // A view SQLite refuses (a catalog table another part of the engine laid out
+    // differently) is left out rather than refusing the logon: queries of it then fail
+    // with an error of their own while every other view works.
+    for (const ViewDef& v : kViews) {
+        std::vector<ColumnInfo> cols;
+        if (!parse_columns(columns_of(v), &cols)) continue;
+        std::string sql = "CREATE TEMP VIEW IF NOT EXISTS \"" + std::string(v.name) + "\"(";
+        for (std::size_t i = 0; i < cols.size(); ++i) sql += (i ? ",\"" : "\"") + cols[i].name + "\"";
+        sql += ") AS " + expand(v.select, user);
+        sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
+    }
+    return true;
+}
+
+void dictionary_sync_objects(sqlite3* db) {
+    sqlite3_exec(db,
+                 "INSERT OR IGNORE INTO main.vantro_objects(owner,object_name,object_type,created,last_ddl_time)"
+                 " SELECT owner,object_name,object_type,datetime('now','localtime'),datetime('now','localtime')"
+                 " FROM temp.vantro_live_objects;"
+                 "DELETE FROM main.vantro_objects WHERE NOT EXISTS (SELECT 1 FROM temp.vantro_live_objects l"
+                 " WHERE l.owner=vantro_objects.owner AND l.object_name=vantro_objects.object_name"
+                 " AND l.object_type=vantro_objects.object_type)"
+                 " AND owner IN (SELECT owner FROM temp.vantro_live_objects)",
+                 nullptr, nullptr, nullptr);
+}

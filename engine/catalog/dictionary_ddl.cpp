@@ -1,0 +1,1017 @@
+// Comments, synonyms and sequences: their DDL checked against the catalog, and the
+// sequences' NEXTVAL/CURRVAL. Numbers of sequences are 64-bit integers; a bound beyond
+// that range (the default MAXVALUE of 27 nines) is kept as typed for the dictionary and
+// acts as no bound.
+#include "catalog/dictionary_ddl.h"
+
+#include "catalog/constraints.h"
+
+#include "values/errors.h"
+#include "sql/sql_lexer.h"
+#include "sql/sql_text.h"
+
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+
+namespace {
+
+const char* const kDefaultMaxValue = "999999999999999999999999999";
+const char* const kDefaultMinDescending = "-99999999999999999999999999";
+
+struct Stmt {
+    sqlite3_stmt* s = nullptr;
+    Stmt(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &s, nullptr); }
+    ~Stmt() { sqlite3_finalize(s); }
+    Stmt(const Stmt&) = delete;
+    Stmt& operator=(const Stmt&) = delete;
+    void text(int i, const std::string& v) {
+        sqlite3_bind_text(s, i, v.c_str(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    }
+    bool row() { return s && sqlite3_step(s) == SQLITE_ROW; }
+    std::string col(int i) {
+        const unsigned char* t = sqlite3_column_text(s, i);
+        return t ? reinterpret_cast<const char*>(t) : "";
+    }
+};
+
+// A sequence bound or step as typed, and its value when it fits in 64 bits.
+struct SeqNumber {
+    std::string text;
+    std::int64_t value = 0;
+    bool fits = true;
+};
+
+bool parse_seq_number(const std::string& sign, const std::string& digits, SeqNumber* out) {
+    for (char c : digits)
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    std::string t = digits;
+    while (t.size() > 1 && t[0] == '0') t.erase(0, 1);
+    out->text = (sign == "-" && t != "0" ? "-" : "") + t;
+    if (t.size() > 28) return false;
+    errno = 0;
+    long long v = std::strtoll(out->text.c_str(), nullptr, 10);
+    out->fits = errno != ERANGE;
+    out->value =
+        out->fits ? v
+                  : (sign == "-" ? std::numeric_limits<std::int64_t>::min() : std::numeric_limits<std::int64_t>::max());
+    return true;
+}
+
+SeqNumber seq_number(const std::string& text) {
+    SeqNumber n;
+    bool neg = !text.empty() && text[0] == '-';
+    parse_seq_number(neg ? "-" : "", neg ? text.substr(1) : text, &n);
+    return n;
+}
+
+class DdlParser {
+public:
+    DdlParser(const std::string& text, const std::vector<Token>& t, const TranslateContext& ctx, sqlite3* db,
+              std::vector<std::string>* sql, OraError* err)
+        : text_(text), t_(t), ctx_(ctx), schema_(ctx.schema), catalog_(ctx.catalog), db_(db), sql_(sql), err_(err) {}
+
+    DdlResult run();
+
+private:
+    const std::string& text_;
+    const std::vector<Token>& t_;
+    const TranslateContext& ctx_;
+    const std::string& schema_;
+    CatalogView* catalog_;
+    sqlite3* db_;
+    std::vector<std::string>* sql_;
+    OraError* err_;
+    std::size_t p_ = 0;
+
+    const Token& cur() const { return t_[p_ < t_.size() ? p_ : t_.size() - 1]; }
+    bool is_word(const char* w) const { return cur().kind == TokenKind::Word && cur().text == w; }
+    bool is_op(const char* o) const { return cur().kind == TokenKind::Operator && cur().text == o; }
+    bool accept_word(const char* w) {
+        if (!is_word(w)) return false;
+        ++p_;
+        return true;
+    }
+    bool accept_op(const char* o) {
+        if (!is_op(o)) return false;
+        ++p_;
+        return true;
+    }
+    DdlResult fail(int code, const std::string& message = {}) {
+        *err_ = ora_error(code);
+        if (!message.empty()) err_->message = message;
+        err_->offset = cur().offset;
+        return DdlResult::Failed;
+    }
+    bool name(std::string* out, std::uint32_t* offset = nullptr) {
+        if (cur().kind != TokenKind::Word && cur().kind != TokenKind::QuotedWord) return false;
+        if (offset) *offset = cur().offset;
+        *out = cur().text;
+        ++p_;
+        return true;
+    }
+    // [owner.]name
+    bool object_name(std::string* owner, std::string* object, std::uint32_t* offset) {
+        std::string first;
+        if (!name(&first, offset)) return false;
+        if (accept_op(".")) {
+            *owner = first;
+            return name(object);
+        }
+        owner->clear();
+        *object = first;
+        return true;
+    }
+    bool at_end() const {
+        return cur().kind == TokenKind::End || (cur().kind == TokenKind::Operator && cur().text == ";");
+    }
+
+    DdlResult comment();
+    DdlResult create_synonym(bool replace, bool is_public);
+    DdlResult drop_synonym(bool is_public);
+    DdlResult sequence(bool create);
+    DdlResult drop_sequence();
+    DdlResult create_view(bool replace);
+    DdlResult alter_table();
+    DdlResult add_constraint(const std::string& owner, const std::string& table, const std::vector<ColumnInfo>& cols);
+    DdlResult modify_not_null(const std::string& owner, const std::string& table, const std::vector<ColumnInfo>& cols);
+    bool name_list(std::vector<std::string>* out, const std::vector<ColumnInfo>* cols);
+    std::string raise_sql(int code, const std::string& message);
+    DdlResult drop_view();
+    bool view_exists(const std::string& owner, const std::string& name);
+    bool synonym_exists(const std::string& owner, const std::string& name);
+};
+
+bool DdlParser::synonym_exists(const std::string& owner, const std::string& name) {
+    Stmt q(db_, "SELECT 1 FROM main.vantro_synonyms WHERE owner=?1 AND synonym_name=?2");
+    q.text(1, owner);
+    q.text(2, name);
+    return q.row();
+}
+
+DdlResult DdlParser::run() {
+    if (accept_word("COMMENT")) return comment();
+    if (accept_word("CREATE")) {
+        bool replace = false;
+        if (accept_word("OR")) {
+            if (!accept_word("REPLACE")) return fail(922);
+            replace = true;
+        }
+        bool is_public = accept_word("PUBLIC");
+        if (accept_word("SYNONYM")) return create_synonym(replace, is_public);
+        if (!is_public) {
+            bool force = accept_word("FORCE") || accept_word("NOFORCE");
+            if (accept_word("VIEW")) return create_view(replace);
+            if (force) return fail(905);
+        }
+        if (!replace && !is_public && accept_word("SEQUENCE")) return sequence(true);
+        return DdlResult::NotMine;
+    }
+    if (accept_word("DROP")) {
+        bool is_public = accept_word("PUBLIC");
+        if (accept_word("SYNONYM")) return drop_synonym(is_public);
+        if (!is_public && accept_word("SEQUENCE")) return drop_sequence();
+        if (!is_public && accept_word("VIEW")) return drop_view();
+        return DdlResult::NotMine;
+    }
+    if (accept_word("ALTER")) {
+        if (accept_word("SEQUENCE")) return sequence(false);
+        if (accept_word("TABLE")) return alter_table();
+    }
+    return DdlResult::NotMine;
+}
+
+DdlResult DdlParser::comment() {
+    if (!accept_word("ON")) return fail(905);
+    bool column = false;
+    if (accept_word("COLUMN"))
+        column = true;
+    else if (!accept_word("TABLE"))
+        return fail(905);
+    std::vector<std::string> parts;
+    std::vector<std::uint32_t> offsets;
+    do {
+        std::string n;
+        std::uint32_t off = 0;
+        if (!name(&n, &off)) return fail(903);
+        parts.push_back(n);
+        offsets.push_back(off);
+    } while (accept_op("."));
+    std::size_t need = column ? 2 : 1;
+    if (parts.size() < need || parts.size() > need + 1) return fail(903);
+    if (!accept_word("IS")) return fail(905);
+    if (cur().kind != TokenKind::String && !is_word("NULL")) return fail(1780, "string literal required");
+    std::string text = cur().kind == TokenKind::String ? cur().text : std::string();
+    ++p_;
+    if (!at_end()) return fail(933);
+    std::string owner = parts.size() > need ? parts[0] : schema_;
+    std::size_t ti = parts.size() > need ? 1 : 0;
+    std::string table = parts[ti];
+    std::vector<ColumnInfo> cols;
+    if (!catalog_->table_columns(owner, table, &cols)) {
+        p_ = 0;
+        *err_ = ora_error(942);
+        err_->offset = offsets[0];
+        return DdlResult::Failed;
+    }
+    std::string col;
+    if (column) {
+        col = parts[ti + 1];
+        bool found = false;
+        for (const ColumnInfo& c : cols) found = found || c.name == col;
+        if (!found) {
+            *err_ = ora_error(904, "\"" + col + "\"");
+            err_->offset = offsets[ti + 1];
+            return DdlResult::Failed;
+        }
+    }
+    std::string key = quote_text(owner) + "," + quote_text(table) + "," + quote_text(col);
+    // An empty comment removes it, as in Oracle.
+    if (text.empty())
+        sql_->push_back("DELETE FROM main.vantro_comments WHERE owner=" + quote_text(owner) +
+                        " AND table_name=" + quote_text(table) + " AND column_name=" + quote_text(col));
+    else
+        sql_->push_back("INSERT OR REPLACE INTO main.vantro_comments(owner,table_name,column_name,comments) VALUES (" +
+                        key + "," + quote_text(text) + ")");
+    return DdlResult::Done;
+}
+
+DdlResult DdlParser::create_synonym(bool replace, bool is_public) {
+    std::string owner, syn, t_owner, target, link;
+    std::uint32_t off = 0, target_off = 0;
+    if (!object_name(&owner, &syn, &off)) return fail(987);
+    if (is_public && !owner.empty()) return fail(933);
+    if (is_public) owner = "PUBLIC";
+    if (owner.empty()) owner = schema_;
+    if (owner != schema_ && owner != "PUBLIC") return fail(1031, "insufficient privileges");
+    if (!accept_word("FOR")) return fail(905);
+    if (!object_name(&t_owner, &target, &target_off)) return fail(903);
+    if (accept_op("@")) {
+        if (!name(&link)) return fail(903);
+        while (accept_op(".")) {
+            std::string more;
+            if (!name(&more)) return fail(903);
+            link += "." + more;
+        }
+    }
+    if (!at_end()) return fail(933);
+    if (t_owner.empty() && link.empty()) t_owner = schema_;
+    if (!is_public && t_owner == owner && target == syn && link.empty())
+        return fail(1471, "cannot create a synonym with same name as object");
+    bool exists = synonym_exists(owner, syn);
+    if (exists && !replace) {
+        err_->offset = off;
+        *err_ = ora_error(955);
+        err_->offset = off;
+        return DdlResult::Failed;
+    }
+    if (!is_public && !exists && (catalog_->object_exists(owner, syn) || dictionary_sequence_exists(db_, owner, syn))) {
+        *err_ = ora_error(955);
+        err_->offset = off;
+        return DdlResult::Failed;
+    }
+    sql_->push_back(
+        "INSERT OR REPLACE INTO main.vantro_synonyms(owner,synonym_name,table_owner,table_name,db_link)"
+        " VALUES (" +
+        quote_text(owner) + "," + quote_text(syn) + "," +
+        (t_owner.empty() ? std::string("NULL") : quote_text(t_owner)) + "," + quote_text(target) + "," +
+        (link.empty() ? std::string("NULL") : quote_text(link)) + ")");
+    sql_->push_back("UPDATE main.vantro_objects SET last_ddl_time=datetime('now','localtime') WHERE owner=" +
+                    quote_text(owner) + " AND object_name=" + quote_text(syn) + " AND object_type='SYNONYM'");
+    return DdlResult::Done;
+}
+
+DdlResult DdlParser::drop_synonym(bool is_public) {
+    std::string owner, syn;
+    std::uint32_t off = 0;
+    if (!object_name(&owner, &syn, &off)) return fail(987);
+    accept_word("FORCE");
+    if (!at_end()) return fail(933);
+    if (is_public) owner = "PUBLIC";
+    if (owner.empty()) owner = schema_;
+    if (!synonym_exists(owner, syn)) {
+        *err_ = ora_error(is_public ? 1432 : 1434);
+        err_->message =
+            is_public ? "public synonym to be dropped does not exist" : "private synonym to be dropped does not exist";
+        err_->offset = off;
+        return DdlResult::Failed;
+    }
+    sql_->push_back("DELETE FROM main.vantro_synonyms WHERE owner=" + quote_text(owner) +
+                    " AND synonym_name=" + quote_text(syn));
+    return DdlResult::Done;
+}
+
+DdlResult DdlParser::sequence(bool create) {
+    std::string owner, seq;
+    std::uint32_t off = 0;
+    if (!object_name(&owner, &seq, &off)) return fail(903);
+    if (owner.empty()) owner = schema_;
+    if (owner != schema_) return fail(1031, "insufficient privileges");
+    bool exists = dictionary_sequence_exists(db_, owner, seq);
+    if (create && (exists || catalog_->object_exists(owner, seq) || synonym_exists(owner, seq))) {
+        *err_ = ora_error(955);
+        err_->offset = off;
+        return DdlResult::Failed;
+    }
+    if (!create && !exists) {
+        *err_ = ora_error(2289);
+        err_->message = "sequence does not exist";
+        err_->offset = off;
+        return DdlResult::Failed;
+    }
+    SeqNumber inc = seq_number("1"), start, minv, maxv;
+    bool has_inc = false, has_start = false, has_min = false, has_max = false, no_min = false, no_max = false;
+    std::string cycle = "N", order = "N";
+    std::int64_t cache = 20;
+    bool has_cycle = false, has_order = false, has_cache = false;
+    auto number = [&](SeqNumber* out) {
+        std::string sign;
+        if (is_op("-") || is_op("+")) {
+            sign = cur().text;
+            ++p_;
+        }
+        if (cur().kind != TokenKind::Number || !parse_seq_number(sign, cur().text, out)) return false;
+        ++p_;
+        return true;
+    };
+    while (!at_end()) {
+        if (accept_word("INCREMENT")) {
+            if (!accept_word("BY") || !number(&inc)) return fail(1722);
+            has_inc = true;
+        } else if (accept_word("START")) {
+            if (!create) return fail(2283, "cannot alter starting sequence number");
+            if (!accept_word("WITH") || !number(&start)) return fail(1722);
+            has_start = true;
+        } else if (accept_word("MINVALUE")) {
+            if (!number(&minv)) return fail(1722);
+            has_min = true;
+        } else if (accept_word("MAXVALUE")) {
+            if (!number(&maxv)) return fail(1722);
+            has_max = true;
+        } else if (accept_word("NOMINVALUE")) {
+            no_min = true;
+        } else if (accept_word("NOMAXVALUE")) {
+            no_max = true;
+        } else if (accept_word("CYCLE") || accept_word("NOCYCLE")) {
+            cycle = t_[p_ - 1].text == "CYCLE" ? "Y" : "N";
+            has_cycle = true;
+        } else if (accept_word("ORDER") || accept_word("NOORDER")) {
+            order = t_[p_ - 1].text == "ORDER" ? "Y" : "N";
+            has_order = true;
+        } else if (accept_word("NOCACHE")) {
+            cache = 0;
+            has_cache = true;
+        } else if (accept_word("CACHE")) {
+            SeqNumber c;
+            if (!number(&c) || !c.fits) return fail(1722);
+            if (c.value < 2) return fail(4010, "the number of values to CACHE must be greater than 1");
+            cache = c.value;
+            has_cache = true;
+        } else {
+            return fail(933);
+        }
+    }
+    if (inc.value == 0) return fail(4002, "INCREMENT must be a non-zero integer");
+    std::string where = " WHERE sequence_owner=" + quote_text(owner) + " AND sequence_name=" + quote_text(seq);
+    if (!create) {
+        Stmt q(db_,
+               "SELECT min_value,max_value,increment_by,cycle_flag,order_flag,cache_size FROM main.vantro_sequences"
+               " WHERE sequence_owner=?1 AND sequence_name=?2");
+        q.text(1, owner);
+        q.text(2, seq);
+        if (!q.row()) return fail(2289, "sequence does not exist");
+        if (!has_min && !no_min) minv = seq_number(q.col(0));
+        if (!has_max && !no_max) maxv = seq_number(q.col(1));
+        if (!has_inc) inc = seq_number(q.col(2));
+        if (!has_cycle) cycle = q.col(3);
+        if (!has_order) order = q.col(4);
+        if (!has_cache) cache = sqlite3_column_int64(q.s, 5);
+    }
+    bool ascending = inc.value > 0;
+    if ((!has_min || no_min) && (create || no_min)) minv = seq_number(ascending ? "1" : kDefaultMinDescending);
+    if ((!has_max || no_max) && (create || no_max)) maxv = seq_number(ascending ? kDefaultMaxValue : "-1");
+    if (minv.value >= maxv.value) return fail(4004, "MINVALUE must be less than MAXVALUE");
+    if (create) {
+        if (!has_start) start = ascending ? minv : maxv;
+        if (start.value < minv.value) return fail(4006, "START WITH cannot be less than MINVALUE");
+        if (start.value > maxv.value) return fail(4008, "START WITH cannot be more than MAXVALUE");
+        sql_->push_back(
+            "INSERT INTO main.vantro_sequences(sequence_owner,sequence_name,min_value,max_value,increment_by,"
+            "cycle_flag,order_flag,cache_size,last_number,next_value) VALUES (" +
+            quote_text(owner) + "," + quote_text(seq) + "," + quote_text(minv.text) + "," + quote_text(maxv.text) +
+            "," + std::to_string(inc.value) + "," + quote_text(cycle) + "," + quote_text(order) + "," +
+            std::to_string(cache) + "," + quote_text(start.text) + "," + std::to_string(start.value) + ")");
+        return DdlResult::Done;
+    }
+    if (cycle == "Y" && cache > 0) {
+        double span = (static_cast<double>(maxv.value) - static_cast<double>(minv.value)) /
+                      std::abs(static_cast<double>(inc.value));
+        if (static_cast<double>(cache) > span + 1) return fail(4013, "number to CACHE must be less than one cycle");
+    }
+    sql_->push_back("UPDATE main.vantro_sequences SET min_value=" + quote_text(minv.text) +
+                    ",max_value=" + quote_text(maxv.text) + ",increment_by=" + std::to_string(inc.value) +
+                    ",cycle_flag=" + quote_text(cycle) + ",order_flag=" + quote_text(order) +
+                    ",cache_size=" + std::to_string(cache) + ",last_number=CAST(next_value AS TEXT)" + where);
+    sql_->push_back("UPDATE main.vantro_objects SET last_ddl_time=datetime('now','localtime') WHERE owner=" +
+                    quote_text(owner) + " AND object_name=" + quote_text(seq) + " AND object_type='SEQUENCE'");
+    return DdlResult::Done;
+}
+
+DdlResult DdlParser::drop_sequence() {
+    std::string owner, seq;
+    std::uint32_t off = 0;
+    if (!object_name(&owner, &seq, &off)) return fail(903);
+    if (!at_end()) return fail(933);
+    if (owner.empty()) owner = schema_;
+    if (!dictionary_sequence_exists(db_, owner, seq)) {
+        *err_ = ora_error(2289);
+        err_->message = "sequence does not exist";
+        err_->offset = off;
+        return DdlResult::Failed;
+    }
+    sql_->push_back("DELETE FROM main.vantro_sequences WHERE sequence_owner=" + quote_text(owner) +
+                    " AND sequence_name=" + quote_text(seq));
+    return DdlResult::Done;
+}
+
+bool DdlParser::view_exists(const std::string& owner, const std::string& name) {
+    if (!catalog_->schema_exists(owner)) return false;
+    std::string q = "SELECT 1 FROM \"" + owner + "\".sqlite_master WHERE type='view' AND name=?1";
+    Stmt s(db_, q.c_str());
+    s.text(1, name);
+    return s.row();
+}
+
+bool valid_column_name(const std::string& n) {
+    if (n.empty() || n.size() > 30 || !std::isalpha(static_cast<unsigned char>(n[0]))) return false;
+    for (char c : n)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '$' && c != '#') return false;
+    return true;
+}
+
+const char* type_name_of(const OraType& t) {
+    switch (t.code) {
+    case kTypeNumber:
+        return "NUMBER";
+    case kTypeDate:
+        return "DATE";
+    case kTypeChar:
+        return t.national ? "NCHAR" : "CHAR";
+    case kTypeLong:
+        return "LONG";
+    case kTypeRaw:
+        return "RAW";
+    case kTypeLongRaw:
+        return "LONG RAW";
+    case kTypeClob:
+        return t.national ? "NCLOB" : "CLOB";
+    case kTypeBlob:
+        return "BLOB";
+    case kTypeBfile:
+        return "BFILE";
+    case kTypeTimestamp:
+        return "TIMESTAMP";
+    default:
+        return t.national ? "NVARCHAR2" : "VARCHAR2";
+    }
+}
+
+// CREATE [OR REPLACE] [FORCE | NOFORCE] VIEW [schema.]name [(columns)] AS query: the
+// query is translated like any query (so a view of a missing table is refused), SQLite
+// keeps the translation as its view, and the catalog keeps the query as typed and the
+// Oracle types of the view's columns.
+DdlResult DdlParser::create_view(bool replace) {
+    std::string owner, view;
+    std::uint32_t off = 0;
+    if (!object_name(&owner, &view, &off)) return fail(903);
+    if (owner.empty()) owner = schema_;
+    if (owner != schema_) return fail(1031, "insufficient privileges");
+    std::vector<std::string> names;
+    if (accept_op("(")) {
+        do {
+            std::string n;
+            if (!name(&n)) return fail(904);
+            names.push_back(n);
+        } while (accept_op(","));
+        if (!accept_op(")")) return fail(907);
+    }
+    if (!accept_word("AS")) return fail(905);
+    std::uint32_t query_offset = cur().offset;
+    std::size_t end = text_.size();
+    while (end > query_offset && (std::isspace(static_cast<unsigned char>(text_[end - 1])) || text_[end - 1] == ';'))
+        --end;
+    std::string query = text_.substr(query_offset, end - query_offset);
+    Translation tr;
+    if (!sql_translate(query, ctx_, &tr, err_)) {
+        err_->offset += query_offset;
+        return DdlResult::Failed;
+    }
+    if (tr.kind != StatementKind::Select) return fail(928, "missing SELECT keyword");
+    if (!tr.bind_names.empty()) return fail(1027, "bind variables not allowed for data definition operations");
+    if (!names.empty() && names.size() != tr.columns.size())
+        return fail(1730, "invalid number of column names specified");
+    std::vector<ColumnInfo> cols = tr.columns;
+    for (std::size_t i = 0; i < cols.size(); ++i) {
+        if (!names.empty()) cols[i].name = names[i];
+        if (!valid_column_name(cols[i].name) && names.empty())
+            return fail(998, "must name this expression with a column alias");
+        for (std::size_t j = 0; j < i; ++j)
+            if (cols[j].name == cols[i].name) return fail(957, "duplicate column name");
+    }
+    bool is_view = view_exists(owner, view);
+    if ((is_view && !replace) || (!is_view && (catalog_->object_exists(owner, view) || synonym_exists(owner, view) ||
+                                               dictionary_sequence_exists(db_, owner, view)))) {
+        *err_ = ora_error(955);
+        err_->offset = off;
+        return DdlResult::Failed;
+    }
+    std::string qualified = "\"" + owner + "\".\"" + view + "\"";
+    if (is_view) sql_->push_back("DROP VIEW " + qualified);
+    std::string list;
+    for (std::size_t i = 0; i < cols.size(); ++i) list += (i ? ",\"" : "\"") + cols[i].name + "\"";
+    sql_->push_back("CREATE VIEW " + qualified + "(" + list + ") AS " + tr.sql);
+    std::string key = quote_text(owner) + "," + quote_text(view);
+    sql_->push_back("DELETE FROM main.vantro_columns WHERE owner=" + quote_text(owner) +
+                    " AND table_name=" + quote_text(view));
+    for (std::size_t i = 0; i < cols.size(); ++i) {
+        const OraType& t = cols[i].type;
+        sql_->push_back(
+            "INSERT INTO main.vantro_columns(owner,table_name,column_name,column_id,type_code,type_name,"
+            "data_length,data_precision,data_scale,char_used,national,nullable) VALUES (" +
+            key + "," + quote_text(cols[i].name) + "," + std::to_string(i + 1) + "," + std::to_string(t.code) + ",'" +
+            type_name_of(t) + "'," + std::to_string(t.size) + "," + std::to_string(t.precision) + "," +
+            std::to_string(t.scale) + "," + (t.char_used ? "1" : "0") + "," + (t.national ? "1" : "0") + "," +
+            (t.nullable ? "1" : "0") + ")");
+    }
+    sql_->push_back("INSERT OR REPLACE INTO main.vantro_views(owner,view_name,text) VALUES (" + key + "," +
+                    quote_text(query) + ")");
+    sql_->push_back("UPDATE main.vantro_objects SET last_ddl_time=datetime('now','localtime') WHERE owner=" +
+                    quote_text(owner) + " AND object_name=" + quote_text(view) + " AND object_type='VIEW'");
+    return DdlResult::Done;
+}
+
+DdlResult DdlParser::drop_view() {
+    std::string owner, view;
+    std::uint32_t off = 0;
+    if (!object_name(&owner, &view, &off)) return fail(903);
+    if (accept_word("CASCADE") && !accept_word("CONSTRAINTS")) return fail(905);
+    if (!at_end()) return fail(933);
+    if (owner.empty()) owner = schema_;
+    if (!view_exists(owner, view)) {
+        *err_ = ora_error(942);
+        err_->offset = off;
+        return DdlResult::Failed;
+    }
+    std::string where = " WHERE owner=" + quote_text(owner) + " AND ";
+    sql_->push_back("DROP VIEW \"" + owner + "\".\"" + view + "\"");
+    sql_->push_back("DELETE FROM main.vantro_columns" + where + "table_name=" + quote_text(view));
+    sql_->push_back("DELETE FROM main.vantro_views" + where + "view_name=" + quote_text(view));
+    sql_->push_back("DELETE FROM main.vantro_comments" + where + "table_name=" + quote_text(view));
+    return DdlResult::Done;
+}
+
+std::string DdlParser::raise_sql(int code, const std::string& message) {
+    char num[8];
+    std::snprintf(num, sizeof num, "%05d", code);
+    return quote_text(std::string("ORA-") + num + ": " + message);
+}
+
+bool DdlParser::name_list(std::vector<std::string>* out, const std::vector<ColumnInfo>* cols) {
+    if (!accept_op("(")) return false;
+    do {
+        std::string n;
+        std::uint32_t off = 0;
+        if (!name(&n, &off)) return false;
+        if (cols) {
+            bool found = false;
+            for (const ColumnInfo& c : *cols) found = found || c.name == n;
+            if (!found) {
+                *err_ = ora_error(904, "\"" + n + "\"");
+                err_->offset = off;
+                return false;
+            }
+        }
+        out->push_back(n);
+    } while (accept_op(","));
+    return accept_op(")");
+}
+
+// ALTER TABLE ... ADD constraint and ALTER TABLE ... MODIFY column NOT NULL. SQLite
+// cannot add constraints to a table, so keys become unique indexes named after the
+// constraint (as Oracle's are) and checks become triggers; existing rows are checked
+// first, as Oracle validates a new constraint. Other ALTER TABLE forms are the
+// translator's.
+DdlResult DdlParser::alter_table() {
+    std::string owner, table;
+    std::uint32_t off = 0;
+    if (!object_name(&owner, &table, &off)) return DdlResult::NotMine;
+    if (owner.empty()) owner = schema_;
+    bool add = is_word("ADD");
+    bool modify = is_word("MODIFY");
+    if (!add && !modify) return DdlResult::NotMine;
+    std::size_t save = p_;
+    ++p_;
+    bool paren = modify && accept_op("(");
+    if (add && !is_word("CONSTRAINT") && !is_word("PRIMARY") && !is_word("UNIQUE") && !is_word("CHECK") &&
+        !is_word("FOREIGN")) {
+        p_ = save;
+        return DdlResult::NotMine;
+    }
+    std::vector<ColumnInfo> cols;
+    if (!catalog_->table_columns(owner, table, &cols)) {
+        *err_ = ora_error(942);
+        err_->offset = off;
+        return DdlResult::Failed;
+    }
+    if (add) return add_constraint(owner, table, cols);
+    DdlResult r = modify_not_null(owner, table, cols);
+    if (r == DdlResult::NotMine) {
+        p_ = save;
+        return r;
+    }
+    if (r == DdlResult::Done && paren && !accept_op(")")) return fail(907);
+    if (r == DdlResult::Done && !at_end()) {
+        sql_->clear();
+        return fail(933);
+    }
+    return r;
+}
+
+DdlResult DdlParser::modify_not_null(const std::string& owner, const std::string& table,
+                                     const std::vector<ColumnInfo>& cols) {
+    std::string col, cname;
+    std::uint32_t col_off = 0;
+    if (!name(&col, &col_off)) return DdlResult::NotMine;
+    if (accept_word("CONSTRAINT") && !name(&cname)) return fail(902);
+    if (!accept_word("NOT") || !accept_word("NULL")) return DdlResult::NotMine;
+    const ColumnInfo* c = nullptr;
+    for (const ColumnInfo& x : cols)
+        if (x.name == col) c = &x;
+    if (!c) {
+        *err_ = ora_error(904, "\"" + col + "\"");
+        err_->offset = col_off;
+        return DdlResult::Failed;
+    }
+    if (!c->type.nullable) return fail(1442, "column to be modified to NOT NULL is already NOT NULL");
+    long long id = 0;
+    {
+        Stmt q(db_, "SELECT coalesce(max(id),0)+1 FROM main.vantro_constraints");
+        if (q.row()) id = sqlite3_column_int64(q.s, 0);
+    }
+    std::string shown = cname.empty() ? constraints_system_name(id) : cname;
+    std::string qt = "\"" + owner + "\".\"" + table + "\"";
+    std::string qc = "\"" + col + "\"";
+    sql_->push_back("SELECT CASE WHEN EXISTS (SELECT 1 FROM " + qt + " WHERE " + qc + " IS NULL) THEN vantro_raise(" +
+                    raise_sql(2296, "cannot enable (" + owner + "." + shown + ") - null values found") + ") END");
+    for (const char* event : {"INSERT", "UPDATE"}) {
+        std::string message = std::string(event) == "INSERT"
+                                  ? "cannot insert NULL into (\"" + owner + "\".\"" + table + "\"." + qc + ")"
+                                  : "cannot update (\"" + owner + "\".\"" + table + "\"." + qc + ") to NULL";
+        sql_->push_back("CREATE TRIGGER \"" + owner + "\".\"VANTRO$NN" + std::to_string(id) + event + "\" BEFORE " +
+                        event + " ON \"" + table + "\" FOR EACH ROW WHEN NEW." + qc +
+                        " IS NULL BEGIN SELECT RAISE(ABORT," +
+                        raise_sql(std::string(event) == "INSERT" ? 1400 : 1407, message) + "); END");
+    }
+    sql_->push_back(
+        "INSERT INTO main.vantro_constraints(id,owner,constraint_name,constraint_type,table_name,"
+        "search_condition) VALUES (" +
+        std::to_string(id) + "," + quote_text(owner) + "," + (cname.empty() ? std::string("NULL") : quote_text(cname)) +
+        ",'C'," + quote_text(table) + "," + quote_text("\"" + col + "\" IS NOT NULL") + ")");
+    sql_->push_back("INSERT INTO main.vantro_cons_columns(constraint_id,column_name,position) VALUES (" +
+                    std::to_string(id) + "," + quote_text(col) + ",NULL)");
+    sql_->push_back("UPDATE main.vantro_columns SET nullable=0 WHERE owner=" + quote_text(owner) +
+                    " AND table_name=" + quote_text(table) + " AND column_name=" + quote_text(col));
+    return DdlResult::Done;
+}
+
+DdlResult DdlParser::add_constraint(const std::string& owner, const std::string& table,
+                                    const std::vector<ColumnInfo>& cols) {
+    std::string cname;
+    if (accept_word("CONSTRAINT") && !name(&cname)) return fail(902);
+    if (!cname.empty() && catalog_->object_exists(owner, cname))
+        return fail(2264, "name already used by an existing constraint");
+    long long id = 0;
+    {
+        Stmt q(db_, "SELECT coalesce(max(id),0)+1 FROM main.vantro_constraints");
+        if (q.row()) id = sqlite3_column_int64(q.s, 0);
+    }
+    std::string shown = cname.empty() ? constraints_system_name(id) : cname;
+    std::string qt = "\"" + owner + "\".\"" + table + "\"";
+    std::string full = owner + "." + shown;
+    std::string record =
+        "INSERT INTO main.vantro_constraints(id,owner,constraint_name,constraint_type,table_name,"
+        "search_condition) VALUES (" +
+        std::to_string(id) + "," + quote_text(owner) + "," + (cname.empty() ? std::string("NULL") : quote_text(cname)) +
+        ",";
+    std::vector<std::string> key;
+    if (accept_word("PRIMARY") || accept_word("UNIQUE")) {
+        bool primary = t_[p_ - 1].text == "PRIMARY";
+        if (primary && !accept_word("KEY")) return fail(905);
+        if (!name_list(&key, &cols)) return err_->code ? DdlResult::Failed : fail(906);
+        if (!at_end()) return fail(933);
+        if (primary) {
+            Stmt q(db_,
+                   "SELECT 1 FROM main.vantro_constraints WHERE owner=?1 AND table_name=?2 AND constraint_type='P'");
+            q.text(1, owner);
+            q.text(2, table);
+            if (q.row()) return fail(2260, "table can have only one primary key");
+        }
+        std::string list, dup_cols, null_test;
+        for (std::size_t i = 0; i < key.size(); ++i) {
+            list += (i ? ",\"" : "\"") + key[i] + "\"";
+            null_test += (i ? " OR \"" : "\"") + key[i] + "\" IS NULL";
+        }
+        sql_->push_back("SELECT CASE WHEN EXISTS (SELECT 1 FROM " + qt + " GROUP BY " + list +
+                        " HAVING count(*)>1 AND NOT (" + null_test + ")) THEN vantro_raise(" +
+                        raise_sql(2299, "cannot validate (" + full + ") - duplicate keys found") + ") END");
+        if (primary) {
+            sql_->push_back("SELECT CASE WHEN EXISTS (SELECT 1 FROM " + qt + " WHERE " + null_test +
+                            ") THEN vantro_raise(" +
+                            raise_sql(2437, "cannot validate (" + full + ") - primary key violated") + ") END");
+            sql_->push_back("CREATE TRIGGER \"" + owner + "\".\"VANTRO$PK" + std::to_string(id) +
+                            "\" BEFORE INSERT ON \"" + table + "\" FOR EACH ROW WHEN " +
+                            [&] {
+                                std::string t;
+                                for (std::size_t i = 0; i < key.size(); ++i)
+                                    t += (i ? " OR NEW.\"" : "NEW.\"") + key[i] + "\" IS NULL";
+                                return t;
+                            }() +
+                            " BEGIN SELECT RAISE(ABORT," +
+                            raise_sql(1400, "cannot insert NULL into (\"" + owner + "\".\"" + table + "\")") +
+                            "); END");
+            for (const std::string& k : key)
+                sql_->push_back("UPDATE main.vantro_columns SET nullable=0 WHERE owner=" + quote_text(owner) +
+                                " AND table_name=" + quote_text(table) + " AND column_name=" + quote_text(k));
+        }
+        sql_->push_back("CREATE UNIQUE INDEX \"" + owner + "\".\"" + shown + "\" ON \"" + table + "\" (" + list + ")");
+        sql_->push_back(record + (primary ? "'P'" : "'U'") + "," + quote_text(table) + ",NULL)");
+    } else if (accept_word("CHECK")) {
+        if (!is_op("(")) return fail(906);
+        std::uint32_t start = t_[p_ + 1].offset;
+        int depth = 0;
+        std::uint32_t end = start;
+        do {
+            if (is_op("(")) ++depth;
+            if (is_op(")")) --depth;
+            end = cur().offset;
+            ++p_;
+        } while (depth > 0 && cur().kind != TokenKind::End);
+        if (depth != 0) return fail(907);
+        if (!at_end()) return fail(933);
+        std::string condition = text_.substr(start, end - start);
+        Translation tr;
+        std::string probe = "SELECT 1 FROM " + qt + " WHERE NOT (" + condition + ")";
+        if (!sql_translate(probe, ctx_, &tr, err_)) {
+            err_->offset =
+                err_->offset >= probe.size() - condition.size() - 1
+                    ? start + (err_->offset - static_cast<std::uint32_t>(probe.size() - condition.size() - 1))
+                    : start;
+            return DdlResult::Failed;
+        }
+        std::string violated = raise_sql(2290, "check constraint (" + full + ") violated");
+        sql_->push_back("SELECT CASE WHEN EXISTS (" + tr.sql + ") THEN vantro_raise(" +
+                        raise_sql(2293, "cannot validate (" + full + ") - check constraint violated") + ") END");
+        // The trigger tests the new row through a one-row table named like the table, so
+        // the translated condition's qualified columns find their values.
+        std::string row = "SELECT ";
+        for (std::size_t i = 0; i < cols.size(); ++i)
+            row += (i ? ",NEW.\"" : "NEW.\"") + cols[i].name + "\" AS \"" + cols[i].name + "\"";
+        std::string where = tr.sql.substr(tr.sql.find(" WHERE ") + 7);
+        for (const char* event : {"INSERT", "UPDATE"})
+            sql_->push_back("CREATE TRIGGER \"" + owner + "\".\"VANTRO$CK" + std::to_string(id) + event + "\" BEFORE " +
+                            event + " ON \"" + table + "\" FOR EACH ROW WHEN EXISTS (SELECT 1 FROM (" + row +
+                            ") AS \"" + table + "\" WHERE " + where + ") BEGIN SELECT RAISE(ABORT," + violated +
+                            "); END");
+        sql_->push_back(record + "'C'," + quote_text(table) + "," + quote_text(condition) + ")");
+    } else if (accept_word("FOREIGN")) {
+        if (!accept_word("KEY")) return fail(905);
+        if (!name_list(&key, &cols)) return err_->code ? DdlResult::Failed : fail(906);
+        if (!accept_word("REFERENCES")) return fail(905);
+        std::string r_owner, r_table;
+        std::uint32_t r_off = 0;
+        if (!object_name(&r_owner, &r_table, &r_off)) return fail(903);
+        if (r_owner.empty()) r_owner = owner;
+        std::vector<ColumnInfo> r_cols;
+        if (r_owner != owner || !catalog_->table_columns(r_owner, r_table, &r_cols)) {
+            *err_ = ora_error(942);
+            err_->offset = r_off;
+            return DdlResult::Failed;
+        }
+        std::vector<std::string> r_key;
+        if (is_op("(") && !name_list(&r_key, &r_cols)) return err_->code ? DdlResult::Failed : fail(906);
+        std::string rule = "NO ACTION";
+        if (accept_word("ON")) {
+            if (!accept_word("DELETE")) return fail(905);
+            if (accept_word("CASCADE"))
+                rule = "CASCADE";
+            else if (accept_word("SET") && accept_word("NULL"))
+                rule = "SET NULL";
+            else
+                return fail(905);
+        }
+        if (!at_end()) return fail(933);
+        // The referenced key: the primary key, or the unique key of exactly these columns.
+        long long r_id = 0;
+        {
+            Stmt q(
+                db_,
+                "SELECT k.id,(SELECT group_concat(column_name,',') FROM (SELECT column_name FROM"
+                " main.vantro_cons_columns WHERE constraint_id=k.id ORDER BY position)) FROM main.vantro_constraints k"
+                " WHERE k.owner=?1 AND k.table_name=?2 AND k.constraint_type IN ('P','U') ORDER BY k.constraint_type");
+            q.text(1, r_owner);
+            q.text(2, r_table);
+            while (q.row()) {
+                std::string columns = q.col(1), wanted;
+                for (std::size_t i = 0; i < r_key.size(); ++i) wanted += (i ? "," : "") + r_key[i];
+                if (r_key.empty() || columns == wanted) {
+                    r_id = sqlite3_column_int64(q.s, 0);
+                    if (r_key.empty()) {
+                        std::size_t at = 0;
+                        while (at <= columns.size()) {
+                            std::size_t comma = columns.find(',', at);
+                            if (comma == std::string::npos) comma = columns.size();
+                            r_key.push_back(columns.substr(at, comma - at));
+                            at = comma + 1;
+                        }
+                    }
+                    break;
+                }
+            }
+        }
+        if (r_id == 0 || r_key.size() != key.size())
+            return fail(2270, "no matching unique or primary key for this column-list");
+        std::string qp = "\"" + r_owner + "\".\"" + r_table + "\"";
+        auto match = [&](const char* child_prefix, const char* parent_prefix) {
+            std::string m;
+            for (std::size_t i = 0; i < key.size(); ++i)
+                m += std::string(i ? " AND " : "") + parent_prefix + "\"" + r_key[i] + "\"=" + child_prefix + "\"" +
+                     key[i] + "\"";
+            return m;
+        };
+        std::string all_set, child_cols;
+        for (std::size_t i = 0; i < key.size(); ++i)
+            all_set += std::string(i ? " AND " : "") + "NEW.\"" + key[i] + "\" IS NOT NULL";
+        std::string existing_set;
+        for (std::size_t i = 0; i < key.size(); ++i)
+            existing_set += std::string(i ? " AND " : "") + "c.\"" + key[i] + "\" IS NOT NULL";
+        sql_->push_back("SELECT CASE WHEN EXISTS (SELECT 1 FROM " + qt + " c WHERE " + existing_set +
+                        " AND NOT EXISTS (SELECT 1 FROM " + qp + " p WHERE " + match("c.", "p.") +
+                        ")) THEN vantro_raise(" +
+                        raise_sql(2298, "cannot validate (" + full + ") - parent keys not found") + ") END");
+        std::string id_text = std::to_string(id);
+        for (const char* event : {"INSERT", "UPDATE"})
+            sql_->push_back("CREATE TRIGGER \"" + owner + "\".\"VANTRO$FK" + id_text + event + "\" BEFORE " + event +
+                            " ON \"" + table + "\" FOR EACH ROW WHEN " + all_set + " AND NOT EXISTS (SELECT 1 FROM \"" +
+                            r_table + "\" p WHERE " + match("NEW.", "p.") + ") BEGIN SELECT RAISE(ABORT," +
+                            raise_sql(2291, "integrity constraint (" + full + ") violated - parent key not found") +
+                            "); END");
+        std::string children = "SELECT 1 FROM \"" + table + "\" c WHERE " + match("c.", "OLD.");
+        std::string child_found = raise_sql(2292, "integrity constraint (" + full + ") violated - child record found");
+        if (rule == "NO ACTION") {
+            sql_->push_back("CREATE TRIGGER \"" + owner + "\".\"VANTRO$FK" + id_text + "DEL\" BEFORE DELETE ON \"" +
+                            r_table + "\" FOR EACH ROW WHEN EXISTS (" + children + ") BEGIN SELECT RAISE(ABORT," +
+                            child_found + "); END");
+        } else {
+            std::string action = rule == "CASCADE" ? "DELETE FROM \"" + table + "\"" : "UPDATE \"" + table + "\" SET ";
+            if (rule == "SET NULL")
+                for (std::size_t i = 0; i < key.size(); ++i) action += (i ? ",\"" : "\"") + key[i] + "\"=NULL";
+            std::string where;
+            for (std::size_t i = 0; i < key.size(); ++i)
+                where += std::string(i ? " AND " : "") + "\"" + key[i] + "\"=OLD.\"" + r_key[i] + "\"";
+            sql_->push_back("CREATE TRIGGER \"" + owner + "\".\"VANTRO$FK" + id_text + "DEL\" AFTER DELETE ON \"" +
+                            r_table + "\" FOR EACH ROW BEGIN " + action + " WHERE " + where + "; END");
+        }
+        std::string key_changed;
+        for (std::size_t i = 0; i < r_key.size(); ++i)
+            key_changed += std::string(i ? " OR " : "") + "OLD.\"" + r_key[i] + "\" IS NOT NEW.\"" + r_key[i] + "\"";
+        sql_->push_back("CREATE TRIGGER \"" + owner + "\".\"VANTRO$FK" + id_text + "UPD\" BEFORE UPDATE ON \"" +
+                        r_table + "\" FOR EACH ROW WHEN (" + key_changed + ") AND EXISTS (" + children +
+                        ") BEGIN SELECT RAISE(ABORT," + child_found + "); END");
+        sql_->push_back(
+            "INSERT INTO main.vantro_constraints(id,owner,constraint_name,constraint_type,table_name,"
+            "r_constraint_id,delete_rule) VALUES (" +
+            id_text + "," + quote_text(owner) + "," + (cname.empty() ? std::string("NULL") : quote_text(cname)) +
+            ",'R'," + quote_text(table) + "," + std::to_string(r_id) + "," + quote_text(rule) + ")");
+    } else {
+        return DdlResult::NotMine;
+    }
+    for (std::size_t i = 0; i < key.size(); ++i)
+        sql_->push_back("INSERT INTO main.vantro_cons_columns(constraint_id,column_name,position) VALUES (" +
+                        std::to_string(id) + "," + quote_text(key[i]) + "," + std::to_string(i + 1) + ")");
+    return DdlResult::Done;
+}
+
+SessionSettings* settings_of(sqlite3_context* ctx) {
+    return static_cast<SessionSettings*>(sqlite3_user_data(ctx));
+}
+
+void raise(sqlite3_context* ctx, int code, const std::string& message) {
+    std::string text = ora_format(code, message);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
+}
+
+// vantro_sequence(owner, name, next). NEXTVAL takes the next number and moves the
+// high-water mark (LAST_NUMBER) a cache's worth ahead when it is reached, as Oracle
+// shows it; CURRVAL answers the session's last NEXTVAL of that sequence.
+void fn_sequence(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    std::string owner = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    std::string name = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+    bool next = sqlite3_value_int(argv[2]) != 0;
+    SessionSettings* s = settings_of(ctx);
+    std::string key = owner + "." + name;
+    if (!next) {
+        auto it = s->sequence_values.find(key);
+        if (it == s->sequence_values.end())
+            return raise(ctx, 8002, "sequence " + name + ".CURRVAL is not yet defined in this session");
+        return sqlite3_result_int64(ctx, it->second);
+    }
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    std::int64_t value = 0, inc = 0, cache = 0;
+    SeqNumber minv, maxv, high;
+    bool cycle = false;
+    {
+        Stmt q(db,
+               "SELECT next_value,increment_by,min_value,max_value,cycle_flag,cache_size,last_number"
+               " FROM main.vantro_sequences WHERE sequence_owner=?1 AND sequence_name=?2");
+        q.text(1, owner);
+        q.text(2, name);
+        if (!q.row()) return raise(ctx, 2289, "sequence does not exist");
+        value = sqlite3_column_int64(q.s, 0);
+        inc = sqlite3_column_int64(q.s, 1);
+        minv = seq_number(q.col(2));
+        maxv = seq_number(q.col(3));
+        cycle = q.col(4) == "Y";
+        cache = sqlite3_column_int64(q.s, 5);
+        high = seq_number(q.col(6));
+    }
+    if (inc > 0 ? value > maxv.value : value < minv.value) {
+        if (!cycle)
+            return raise(ctx, 8004,
+                         "sequence " + name + ".NEXTVAL " + (inc > 0 ? "exceeds MAXVALUE" : "goes below MINVALUE") +
+                             " and cannot be instantiated");
+        value = inc > 0 ? minv.value : maxv.value;
+        high.value = value;
+    }
+    std::int64_t after = value + inc;
+    bool overflow = inc > 0 ? after < value : after > value;
+    if (overflow) after = inc > 0 ? std::numeric_limits<std::int64_t>::max() : std::numeric_limits<std::int64_t>::min();
+    std::int64_t new_high = high.value;
+    if (inc > 0 ? value >= high.value : value <= high.value) new_high = value + inc * (cache > 0 ? cache : 1);
+    Stmt u(
+        db,
+        "UPDATE main.vantro_sequences SET next_value=?3,last_number=?4 WHERE sequence_owner=?1 AND sequence_name=?2");
+    u.text(1, owner);
+    u.text(2, name);
+    sqlite3_bind_int64(u.s, 3, after);
+    u.text(4, std::to_string(new_high));
+    if (!u.s || sqlite3_step(u.s) != SQLITE_DONE) {
+        OraError e = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
+        return raise(ctx, e.code, e.message);
+    }
+    s->sequence_values[key] = value;
+    sqlite3_result_int64(ctx, value);
+}
+
+}  // namespace
+
+DdlResult dictionary_ddl(const std::string& text, const TranslateContext& ctx, sqlite3* db,
+                         std::vector<std::string>* sql, OraError* err) {
+    std::vector<Token> tokens;
+    OraError ignored;
+    if (!sql_tokenize(text, &tokens, &ignored) || tokens.empty()) return DdlResult::NotMine;
+    const Token& first = tokens[0];
+    if (first.kind != TokenKind::Word ||
+        (first.text != "COMMENT" && first.text != "CREATE" && first.text != "DROP" && first.text != "ALTER"))
+        return DdlResult::NotMine;
+    sql->clear();
+    DdlParser p(text, tokens, ctx, db, sql, err);
+    return p.run();
+}
+
+bool dictionary_sequence_exists(sqlite3* db, const std::string& owner, const std::string& name) {
+    Stmt q(db, "SELECT 1 FROM main.vantro_sequences WHERE sequence_owner=?1 AND sequence_name=?2");
+    q.text(1, owner);
+    q.text(2, name);
+    return q.row();
+}
+
+bool dictionary_synonym_target(sqlite3* db, const std::string& schema, const std::string& name, std::string* owner,
+                               std::string* target) {
+    Stmt q(db,
+           "SELECT coalesce(table_owner,''),table_name FROM main.vantro_synonyms WHERE synonym_name=?2"
+           " AND owner IN (?1,'PUBLIC') AND db_link IS NULL ORDER BY owner='PUBLIC' LIMIT 1");
+    q.text(1, schema);
+    q.text(2, name);
+    if (!q.row()) return false;
+    *owner = q.col(0);
+    *target = q.col(1);
+    return true;
+}
+
+bool dictionary_sequence_register(sqlite3* db, SessionSettings* settings) {
+    return sqlite3_create_function(db, "vantro_sequence", 3, SQLITE_UTF8, settings, fn_sequence, nullptr, nullptr) ==
+           SQLITE_OK;
+}

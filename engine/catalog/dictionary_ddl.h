@@ -1,0 +1,31 @@
+// The DDL of objects SQLite lacks or keeps differently, recorded in the catalog: COMMENT
+// ON TABLE/COLUMN, CREATE [OR REPLACE] [PUBLIC] SYNONYM and DROP [PUBLIC] SYNONYM,
+// CREATE/ALTER/DROP SEQUENCE, CREATE [OR REPLACE] VIEW (text kept as typed) and DROP
+// VIEW; and the sequences' NEXTVAL and CURRVAL. This module checks a statement and
+// writes the catalog statements that carry it out; the OCI layer runs them as DDL (commit
+// before, one transaction). It does not translate queries.
+#pragma once
+
+#include "values/sql_functions.h"
+#include "sql/sql_translate.h"
+#include "values/sql_types.h"
+
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+enum class DdlResult { NotMine, Done, Failed };
+
+// Recognises the statements above in text. Done: *sql holds the catalog statements to
+// run. Failed: err holds the Oracle error (with the offset of the offending token).
+DdlResult dictionary_ddl(const std::string& text, const TranslateContext& ctx, sqlite3* db,
+                         std::vector<std::string>* sql, OraError* err);
+// True when owner.name is a sequence.
+bool dictionary_sequence_exists(sqlite3* db, const std::string& owner, const std::string& name);
+// Resolves a synonym visible to schema: the schema's own first, then a public one. False
+// when there is none.
+bool dictionary_synonym_target(sqlite3* db, const std::string& schema, const std::string& name, std::string* owner,
+                               std::string* target);
+// Registers vantro_sequence(owner, name, next): NEXTVAL (next = 1) and CURRVAL (0).
+bool dictionary_sequence_register(sqlite3* db, SessionSettings* settings);

@@ -1,0 +1,172 @@
+// The embedded engine's handles and descriptors: what an OCI pointer handed to the
+// console really points at, and the shared helpers of the OCI surface (handle checks,
+// error records). The SQL translator and the value conversions do not depend on this
+// file; the OCI surface files (oci_*.cpp) do.
+#pragma once
+
+#include "oci_api.h"
+#include "values/sql_functions.h"
+#include "values/sql_types.h"
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+constexpr std::uint32_t kHandleMagic = 0x56414e54;  // "VANT"
+
+struct Handle {
+    std::uint32_t magic = kHandleMagic;
+    ub4 type = 0;
+    struct EnvHandle* env = nullptr;
+    virtual ~Handle() { magic = 0; }
+};
+
+struct EnvHandle : Handle {
+    std::mutex mutex;            // guards children
+    std::set<Handle*> children;  // every handle and descriptor allocated under it
+};
+
+struct ErrorHandle : Handle {
+    int code = 0;      // 0: no record
+    std::string text;  // "ORA-nnnnn: message\n"
+    ub2 parse_offset = 0;
+};
+
+struct SessionHandle;
+
+struct ServerHandle : Handle {
+    std::string folder;  // the database folder, set by attach
+    std::string database_text;
+    bool attached = false;
+    std::mutex db_mutex;  // guards db against a break from another thread
+    sqlite3* db = nullptr;
+    std::atomic<bool> cancel{false};   // a break is pending
+    std::atomic<bool> busy{false};     // an execute or fetch is running
+    SessionHandle* session = nullptr;  // the session begun on this server
+};
+
+struct SessionHandle : Handle {
+    std::string username;  // as set through OCI_ATTR_USERNAME
+    std::string password;
+    std::string user;  // the session user, upper case, while a session is open
+    bool open = false;
+    ServerHandle* server = nullptr;
+    bool in_transaction = false;             // a BEGIN issued and not yet ended
+    SessionSettings settings;                // read by the SQL functions of the session's connection
+    struct PlSessionState* plsql = nullptr;  // PL/SQL state (DBMS_OUTPUT), owned, made on first use
+};
+
+struct SvcCtxHandle : Handle {
+    ServerHandle* server = nullptr;
+    SessionHandle* session = nullptr;
+};
+
+struct StmtHandle;
+
+struct BindHandle : Handle {
+    StmtHandle* stmt = nullptr;
+    ub4 position = 0;  // 1-based, 0 when bound by name
+    std::string name;  // upper case, without the colon
+    void* value = nullptr;
+    sb4 value_size = 0;
+    ub2 dty = 0;
+    sb2* indicator = nullptr;
+    ub2* alen = nullptr;
+    ub2* rcode = nullptr;
+};
+
+struct DefineHandle : Handle {
+    StmtHandle* stmt = nullptr;
+    ub4 position = 0;
+    void* value = nullptr;
+    sb4 value_size = 0;
+    ub2 dty = 0;
+    sb2* indicator = nullptr;
+    ub2* rlen = nullptr;
+    ub2* rcode = nullptr;
+};
+
+struct ParamHandle : Handle {
+    StmtHandle* stmt = nullptr;  // null once the statement released it
+    ColumnInfo column;
+};
+
+// A LOB or BFILE locator: the value is copied in when a row is fetched into it.
+struct LobHandle : Handle {
+    ub2 lob_type = 0;  // SQLT_CLOB, SQLT_BLOB, SQLT_BFILEE
+    bool has_value = false;
+    std::string data;     // the value (for BFILE: directory alias and file name)
+    ub4 read_offset = 0;  // polling read state: next 0-based byte to deliver
+    ub4 read_end = 0;     // polling read state: end of the amount asked for
+    bool reading = false;
+    bool file_open = false;
+};
+
+struct StmtHandle : Handle {
+    std::string text;  // as prepared
+    ub2 stmt_type = OCI_STMT_UNKNOWN;
+    Translation tr;  // the translated statement, after execute or describe
+    bool translated = false;
+    sqlite3_stmt* vm = nullptr;
+    SessionHandle* session = nullptr;
+    bool executed = false;
+    bool exhausted = false;  // the result ran out
+    ub4 row_count = 0;       // cumulative rows fetched, or rows processed
+    ub4 rows_fetched = 0;
+    ub2 parse_offset = 0;
+    std::vector<BindHandle*> binds;
+    std::vector<DefineHandle*> defines;  // index = position - 1, may hold nulls
+    std::vector<ParamHandle*> params;
+};
+
+#ifdef _WIN32
+#define VOCI_EXPORT __declspec(dllexport)
+#else
+#define VOCI_EXPORT __attribute__((visibility("default")))
+#endif
+
+// The exported entry points, declared from the function types of oci_api.h so that a
+// definition whose signature differs from Oracle's fails to compile.
+extern "C" {
+#define VOCI_DECLARE(name) VOCI_EXPORT name##_t name;
+VOCI_FUNCTIONS(VOCI_DECLARE)
+#undef VOCI_DECLARE
+}
+
+// Releases what a handle owns before it is deleted (statement: its SQLite statement,
+// binds, defines and parameters; session: ends it; server: detaches).
+void stmt_release(StmtHandle* s);
+void session_release(SessionHandle* s);
+void server_release(ServerHandle* s);
+// Ends a session: rolls back an open transaction and closes the connection.
+void session_end(SessionHandle* s);
+
+// Transaction ends through the OCI calls and the SQL statements alike.
+sword session_commit(SessionHandle* s, OCIError* errhp);
+sword session_rollback(SessionHandle* s, OCIError* errhp);
+
+// Checks that p is a live handle of the expected type (any type when expected is 0).
+template <class T>
+T* handle_cast(const void* p, ub4 expected) {
+    const Handle* h = static_cast<const Handle*>(p);
+    if (!h || h->magic != kHandleMagic) return nullptr;
+    if (expected != 0 && h->type != expected) return nullptr;
+    return static_cast<T*>(const_cast<Handle*>(h));
+}
+
+// Records an Oracle error in the error handle (when there is one) and answers OCI_ERROR.
+sword error_set(OCIError* errhp, int code, const std::string& message);
+sword error_set(ErrorHandle* err, int code, const std::string& message);
+// Clears the error handle's record before a call that may succeed.
+void error_clear(OCIError* errhp);
+ErrorHandle* error_handle(OCIError* errhp);
+
+// The server and session attached to a service context or server handle, for the calls
+// that accept either.
+ServerHandle* server_of(void* hndlp);

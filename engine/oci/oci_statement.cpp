@@ -1,0 +1,993 @@
+// OCI surface: statements. Prepare records the text; execute translates it,
+// runs it with Oracle's transaction rules and, for a query, leaves a SQLite statement
+// positioned before its first row; fetch steps it and converts each value straight into
+// the caller's define buffers (no allocation per row). Values come out as Oracle prints
+// them: NUMBER text, DATE in the session's NLS_DATE_FORMAT, CHAR padded, RAW as hex.
+#include "catalog/catalog.h"
+#include "catalog/dictionary_ddl.h"
+#include "oci/engine.h"
+#include "values/errors.h"
+#include "sql/explain_plan.h"
+#include "os/os.h"
+#include "plsql/plsql.h"
+#include "sql/sql_translate.h"
+#include "sql/storage.h"
+#include "values/values.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+struct FetchFlags {
+    bool truncated_with_rcode = false;
+    bool truncated_without_rcode = false;
+    bool null_without_indicator = false;
+    int conversion_error = 0;
+};
+
+bool is_lob_dty(ub2 dty) {
+    return dty == SQLT_CLOB || dty == SQLT_BLOB || dty == SQLT_BFILEE;
+}
+
+sword fail(StmtHandle* s, OCIError* errhp, const OraError& e) {
+    s->parse_offset = static_cast<ub2>(e.offset > 65535 ? 65535 : e.offset);
+    if (ErrorHandle* eh = error_handle(errhp)) eh->parse_offset = s->parse_offset;
+    return error_set(errhp, e.code, e.message);
+}
+
+// Names the constraint behind a SQLite constraint failure from the catalog, as Oracle
+// does ("unique constraint (SCOTT.PK_EMP) violated"); keeps e when none is recorded.
+void name_constraint(StmtHandle* s, sqlite3* db, int code, const std::string& msg, StatementKind kind, OraError* e) {
+    std::string name;
+    std::size_t colon = msg.find(": ");
+    std::string detail = colon == std::string::npos ? std::string() : msg.substr(colon + 2);
+    if (code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY) {
+        // "T.A, T.B": the table and the columns of the violated key.
+        std::string table, columns;
+        std::size_t pos = 0;
+        while (pos < detail.size()) {
+            std::size_t comma = detail.find(", ", pos);
+            std::string part = detail.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+            std::size_t dot = part.find('.');
+            if (dot != std::string::npos) {
+                table = part.substr(0, dot);
+                columns += (columns.empty() ? "" : ",") + part.substr(dot + 1);
+            }
+            if (comma == std::string::npos) break;
+            pos = comma + 2;
+        }
+        name = catalog_constraint_name(db, s->tr.owner, table, 'U', columns);
+        if (!name.empty()) *e = ora_error(1, name);
+    } else if (code == SQLITE_CONSTRAINT_FOREIGNKEY) {
+        bool parent =
+            kind == StatementKind::Delete || kind == StatementKind::TruncateTable || kind == StatementKind::DropTable;
+        name = catalog_constraint_name(db, s->tr.owner, s->tr.table, parent ? 'r' : 'R', "");
+        if (!name.empty() && e->code == 2291) *e = ora_error(2291, name);
+        if (!name.empty() && e->code == 2292) *e = ora_error(2292, name);
+    } else if (code == SQLITE_CONSTRAINT_CHECK) {
+        name = catalog_constraint_name(db, s->tr.owner, s->tr.table, 'C', detail);
+        if (!name.empty()) *e = ora_error(2290, name);
+    }
+}
+
+sword fail_sqlite(StmtHandle* s, OCIError* errhp, sqlite3* db, StatementKind kind) {
+    int code = sqlite3_extended_errcode(db);
+    std::string msg = sqlite3_errmsg(db);
+    OraError e = ora_from_sqlite(code, msg);
+    if (code == SQLITE_CONSTRAINT_FOREIGNKEY && kind == StatementKind::Delete) e = ora_error(2292, "FOREIGN KEY");
+    if (code == SQLITE_CONSTRAINT_FOREIGNKEY && kind == StatementKind::DropTable) e = ora_error(2449);
+    if (code == SQLITE_CONSTRAINT_FOREIGNKEY && kind == StatementKind::TruncateTable) e = ora_error(2266);
+    if ((code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY) &&
+        kind == StatementKind::CreateIndex)
+        e = ora_error(1452);
+    name_constraint(s, db, code, msg, kind, &e);
+    if (e.code == 1400 && e.message.find("(\"" + s->tr.owner + "\".") == std::string::npos)
+        e = ora_error(1400, "\"" + s->tr.owner + "\"." +
+                                e.message.substr(e.message.find('(') + 1, e.message.size() - e.message.find('(') - 2));
+    e.offset = 0;
+    if (e.code == 1013) s->session->server->cancel = false;
+    return fail(s, errhp, e);
+}
+
+// Binds every placeholder of the translated statement from element `iteration` of the
+// caller's bind arrays (0 for a single execution).
+sword apply_binds(StmtHandle* s, OCIError* errhp, ub4 iteration) {
+    for (std::size_t i = 0; i < s->tr.bind_names.size(); ++i) {
+        const std::string& name = s->tr.bind_names[i];
+        BindHandle* b = nullptr;
+        for (BindHandle* c : s->binds)
+            if (!c->name.empty() && c->name == name) b = c;
+        if (!b)
+            for (BindHandle* c : s->binds)
+                if (c->position == i + 1) b = c;
+        // A repeated placeholder left unbound at its own position takes the bind of its
+        // first occurrence, as OCI allows (WHERE a LIKE :1 OR b LIKE :1 with one bind).
+        for (std::size_t j = 0; !b && j < i; ++j)
+            if (s->tr.bind_names[j] == name)
+                for (BindHandle* c : s->binds)
+                    if (c->position == j + 1) b = c;
+        if (!b) return fail(s, errhp, ora_error(1008));
+        int idx = static_cast<int>(i + 1);
+        if ((b->indicator && b->indicator[iteration] == OCI_IND_NULL) || !b->value) {
+            sqlite3_bind_null(s->vm, idx);
+            continue;
+        }
+        const char* p =
+            static_cast<const char*>(b->value) +
+            static_cast<std::size_t>(iteration) * static_cast<std::size_t>(b->value_size > 0 ? b->value_size : 0);
+        const ub2* alen = b->alen ? b->alen + iteration : nullptr;
+        switch (b->dty) {
+        case SQLT_CHR:
+        case SQLT_AFC:
+        case SQLT_LNG: {
+            std::size_t len = alen ? *alen : static_cast<std::size_t>(b->value_size > 0 ? b->value_size : 0);
+            if (len == 0)
+                sqlite3_bind_null(s->vm, idx);
+            else
+                sqlite3_bind_text(s->vm, idx, p, static_cast<int>(len), SQLITE_TRANSIENT);
+            break;
+        }
+        case SQLT_STR: {
+            std::size_t cap = static_cast<std::size_t>(b->value_size > 0 ? b->value_size : 0);
+            const void* nul = std::memchr(p, 0, cap);
+            if (!nul) return fail(s, errhp, ora_error(1480));
+            std::size_t len = static_cast<std::size_t>(static_cast<const char*>(nul) - p);
+            if (len == 0)
+                sqlite3_bind_null(s->vm, idx);
+            else
+                sqlite3_bind_text(s->vm, idx, p, static_cast<int>(len), SQLITE_TRANSIENT);
+            break;
+        }
+        case SQLT_INT: {
+            std::int64_t v = 0;
+            switch (b->value_size) {
+            case 1:
+                v = *reinterpret_cast<const sb1*>(p);
+                break;
+            case 2: {
+                sb2 x;
+                std::memcpy(&x, p, 2);
+                v = x;
+                break;
+            }
+            case 4: {
+                sb4 x;
+                std::memcpy(&x, p, 4);
+                v = x;
+                break;
+            }
+            case 8:
+                std::memcpy(&v, p, 8);
+                break;
+            default:
+                return fail(s, errhp, ora_error(3115));
+            }
+            sqlite3_bind_int64(s->vm, idx, v);
+            break;
+        }
+        case SQLT_FLT: {
+            double v = 0;
+            if (b->value_size == 4) {
+                float f;
+                std::memcpy(&f, p, 4);
+                v = f;
+            } else if (b->value_size == 8) {
+                std::memcpy(&v, p, 8);
+            } else {
+                return fail(s, errhp, ora_error(3115));
+            }
+            sqlite3_bind_double(s->vm, idx, v);
+            break;
+        }
+        case SQLT_BIN:
+        case SQLT_LBI: {
+            std::size_t len = alen ? *alen : static_cast<std::size_t>(b->value_size > 0 ? b->value_size : 0);
+            sqlite3_bind_blob(s->vm, idx, p, static_cast<int>(len), SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            OraError e;
+            e.code = 3115;
+            e.message = "unsupported network datatype or representation";
+            return fail(s, errhp, e);
+        }
+        }
+    }
+    return OCI_SUCCESS;
+}
+
+// Where one value goes: a define's row, or an out bind. Pointers already point at the
+// row's element.
+struct OutBuffer {
+    void* value = nullptr;
+    sb4 size = 0;
+    ub2 dty = 0;
+    sb2* indicator = nullptr;
+    ub2* length = nullptr;
+    ub2* rcode = nullptr;
+};
+
+OutBuffer define_row(DefineHandle* d, ub4 row) {
+    OutBuffer o;
+    o.dty = d->dty;
+    o.size = d->value_size;
+    o.value = is_lob_dty(d->dty)
+                  ? static_cast<void*>(static_cast<LobHandle**>(d->value) + row)
+                  : static_cast<char*>(d->value) +
+                        static_cast<std::size_t>(row) * static_cast<std::size_t>(d->value_size > 0 ? d->value_size : 0);
+    o.indicator = d->indicator ? d->indicator + row : nullptr;
+    o.length = d->rlen ? d->rlen + row : nullptr;
+    o.rcode = d->rcode ? d->rcode + row : nullptr;
+    return o;
+}
+
+void note_truncation(const OutBuffer& o, bool truncated, std::size_t total, std::size_t written, FetchFlags* flags) {
+    if (o.indicator) *o.indicator = truncated ? static_cast<sb2>(total > 32767 ? -2 : total) : 0;
+    if (o.length) *o.length = static_cast<ub2>(written > 65535 ? 65535 : written);
+    if (o.rcode) *o.rcode = truncated ? 1406 : 0;
+    if (truncated) (o.rcode ? flags->truncated_with_rcode : flags->truncated_without_rcode) = true;
+}
+
+// Copies len bytes of text (plus pad blanks) into a character buffer.
+void put_text(const OutBuffer& o, const char* text, std::size_t len, std::size_t pad, FetchFlags* flags) {
+    std::size_t size = static_cast<std::size_t>(o.size > 0 ? o.size : 0);
+    char* dest = static_cast<char*>(o.value);
+    std::size_t cap = o.dty == SQLT_STR ? (size > 0 ? size - 1 : 0) : size;
+    std::size_t total = len + pad;
+    std::size_t n = total < cap ? total : cap;
+    std::size_t from_text = n < len ? n : len;
+    std::memcpy(dest, text, from_text);
+    if (n > from_text) std::memset(dest + from_text, ' ', n - from_text);
+    if (o.dty == SQLT_STR && size > 0) dest[n] = 0;
+    note_truncation(o, total > cap, total, n, flags);
+}
+
+// Converts column `col` of the current row of vm (of Oracle type ot) into o.
+void put_value(sqlite3_stmt* vm, int col, const OraType& ot, const SessionSettings& st, const OutBuffer& o,
+               FetchFlags* flags) {
+    int vtype = sqlite3_column_type(vm, col);
+    if (vtype == SQLITE_NULL) {
+        if (o.indicator)
+            *o.indicator = OCI_IND_NULL;
+        else
+            flags->null_without_indicator = true;
+        if (o.rcode) *o.rcode = o.indicator ? 0 : 1405;
+        if (o.length) *o.length = 0;
+        if (is_lob_dty(o.dty)) {
+            LobHandle* loc = handle_cast<LobHandle>(*static_cast<LobHandle**>(o.value), 0);
+            if (loc) loc->has_value = false;
+        }
+        return;
+    }
+    if (is_lob_dty(o.dty)) {
+        LobHandle* loc = handle_cast<LobHandle>(*static_cast<LobHandle**>(o.value), 0);
+        if (!loc) {
+            flags->conversion_error = 22275;
+            return;
+        }
+        const void* p = vtype == SQLITE_BLOB ? sqlite3_column_blob(vm, col) : sqlite3_column_text(vm, col);
+        int n = sqlite3_column_bytes(vm, col);
+        loc->data.assign(static_cast<const char*>(p), static_cast<std::size_t>(n));
+        loc->has_value = true;
+        loc->lob_type =
+            ot.code == kTypeBlob || ot.code == kTypeBfile ? ot.code : (o.dty == SQLT_BLOB ? SQLT_BLOB : SQLT_CLOB);
+        loc->reading = false;
+        loc->read_offset = 0;
+        if (o.indicator) *o.indicator = 0;
+        if (o.rcode) *o.rcode = 0;
+        return;
+    }
+    if (o.dty == SQLT_INT || o.dty == SQLT_UIN || o.dty == SQLT_FLT) {
+        double dv = 0;
+        std::int64_t iv = 0;
+        bool is_int = false;
+        if (vtype == SQLITE_INTEGER) {
+            iv = sqlite3_column_int64(vm, col);
+            dv = static_cast<double>(iv);
+            is_int = true;
+        } else if (vtype == SQLITE_FLOAT) {
+            dv = sqlite3_column_double(vm, col);
+        } else {
+            const char* t = reinterpret_cast<const char*>(sqlite3_column_text(vm, col));
+            if (!t || !number_parse(t, static_cast<std::size_t>(sqlite3_column_bytes(vm, col)), &dv, &iv, &is_int)) {
+                flags->conversion_error = 1722;
+                return;
+            }
+        }
+        if (!is_int) iv = static_cast<std::int64_t>(std::trunc(dv));
+        char* dest = static_cast<char*>(o.value);
+        if (o.dty == SQLT_FLT) {
+            if (o.size == 4) {
+                float f = static_cast<float>(dv);
+                std::memcpy(dest, &f, 4);
+            } else {
+                std::memcpy(dest, &dv, 8);
+            }
+        } else {
+            switch (o.size) {
+            case 1: {
+                sb1 x = static_cast<sb1>(iv);
+                std::memcpy(dest, &x, 1);
+                break;
+            }
+            case 2: {
+                sb2 x = static_cast<sb2>(iv);
+                std::memcpy(dest, &x, 2);
+                break;
+            }
+            case 4: {
+                sb4 x = static_cast<sb4>(iv);
+                std::memcpy(dest, &x, 4);
+                break;
+            }
+            default:
+                std::memcpy(dest, &iv, 8);
+                break;
+            }
+        }
+        if (o.indicator) *o.indicator = 0;
+        if (o.length) *o.length = static_cast<ub2>(o.size);
+        if (o.rcode) *o.rcode = 0;
+        return;
+    }
+    char tmp[320];
+    const char* text = nullptr;
+    std::size_t len = 0;
+    std::size_t pad = 0;
+    switch (ot.code) {
+    case kTypeNumber:
+        if (vtype == SQLITE_INTEGER) {
+            len = number_text_int(sqlite3_column_int64(vm, col), tmp, sizeof tmp);
+            text = tmp;
+        } else if (vtype == SQLITE_FLOAT) {
+            len = number_text_double(sqlite3_column_double(vm, col), tmp, sizeof tmp);
+            text = tmp;
+        }
+        break;
+    case kTypeDate:
+    case kTypeTimestamp:
+    case kTypeTimestampTz: {
+        const char* t = reinterpret_cast<const char*>(sqlite3_column_text(vm, col));
+        DateValue dv;
+        if (t && vtype == SQLITE_TEXT &&
+            date_parse_stored(t, static_cast<std::size_t>(sqlite3_column_bytes(vm, col)), &dv)) {
+            len = date_format(dv, ot.code == kTypeDate ? st.date_mask : st.timestamp_mask, tmp, sizeof tmp);
+            if (ot.code == kTypeTimestampTz) {
+                // The session's time zone, as NLS_TIMESTAMP_TZ_FORMAT's TZR shows it.
+                std::string zone = " " + time_zone_text(os_local_time().utc_offset_minutes);
+                std::size_t room = sizeof tmp - 1 - len;
+                std::size_t n = zone.size() < room ? zone.size() : room;
+                std::memcpy(tmp + len, zone.data(), n);
+                len += n;
+                tmp[len] = 0;
+            }
+            text = tmp;
+        }
+        break;
+    }
+    case kTypeRaw:
+    case kTypeBlob:
+    case kTypeLongRaw:
+        if (vtype == SQLITE_BLOB) {
+            // Hex text is twice the size of the bytes: written straight into the buffer.
+            const unsigned char* b = static_cast<const unsigned char*>(sqlite3_column_blob(vm, col));
+            std::size_t n = static_cast<std::size_t>(sqlite3_column_bytes(vm, col));
+            std::size_t size = static_cast<std::size_t>(o.size > 0 ? o.size : 0);
+            std::size_t cap = o.dty == SQLT_STR ? (size > 0 ? size - 1 : 0) : size;
+            char* dest = static_cast<char*>(o.value);
+            std::size_t written = 0;
+            for (std::size_t i = 0; i < n && written + 2 <= cap; ++i) {
+                raw_to_hex(b + i, 1, tmp, sizeof tmp);
+                dest[written++] = tmp[0];
+                dest[written++] = tmp[1];
+            }
+            if (o.dty == SQLT_STR && size > 0) dest[written] = 0;
+            note_truncation(o, n * 2 > cap, n * 2, written, flags);
+            return;
+        }
+        break;
+    default:
+        break;
+    }
+    if (!text) {
+        text = reinterpret_cast<const char*>(sqlite3_column_text(vm, col));
+        len = text ? static_cast<std::size_t>(sqlite3_column_bytes(vm, col)) : 0;
+        if (!text) text = "";
+    }
+    if (ot.code == kTypeChar && len < ot.size) pad = ot.size - len;
+    put_text(o, text, len, pad, flags);
+}
+
+// Fetches up to nrows rows into the defines. Status as OCIStmtFetch answers it.
+sword fetch_rows(StmtHandle* s, ub4 nrows, OCIError* errhp) {
+    ServerHandle* srv = s->session->server;
+    s->rows_fetched = 0;
+    if (srv->cancel) {
+        srv->cancel = false;
+        return fail(s, errhp, ora_error(1013));
+    }
+    FetchFlags flags;
+    ub4 got = 0;
+    int ncols = static_cast<int>(s->tr.columns.size());
+    for (std::size_t c = static_cast<std::size_t>(ncols); c < s->defines.size(); ++c)
+        if (s->defines[c]) return fail(s, errhp, ora_error(1007));
+    srv->busy = true;
+    while (got < nrows && !s->exhausted) {
+        int rc = sqlite3_step(s->vm);
+        if (rc == SQLITE_ROW) {
+            int limit = static_cast<int>(s->defines.size()) < ncols ? static_cast<int>(s->defines.size()) : ncols;
+            for (int c = 0; c < limit; ++c) {
+                if (DefineHandle* d = s->defines[static_cast<std::size_t>(c)]) {
+                    put_value(s->vm, c, s->tr.columns[static_cast<std::size_t>(c)].type, s->session->settings,
+                              define_row(d, got), &flags);
+                    s->session->settings.stats.bytes_sent += static_cast<std::uint64_t>(sqlite3_column_bytes(s->vm, c));
+                }
+            }
+            ++got;
+            if (flags.conversion_error) break;
+        } else if (rc == SQLITE_DONE) {
+            s->exhausted = true;
+            s->session->settings.stats.sorts +=
+                static_cast<std::uint64_t>(sqlite3_stmt_status(s->vm, SQLITE_STMTSTATUS_SORT, 1));
+            sqlite3_reset(s->vm);
+        } else {
+            srv->busy = false;
+            s->rows_fetched = got;
+            s->row_count += got;
+            s->exhausted = true;
+            return fail_sqlite(s, errhp, srv->db, StatementKind::Select);
+        }
+    }
+    srv->busy = false;
+    s->rows_fetched = got;
+    s->row_count += got;
+    if (flags.conversion_error) return fail(s, errhp, ora_error(flags.conversion_error));
+    if (flags.null_without_indicator) return fail(s, errhp, ora_error(1405));
+    if (flags.truncated_without_rcode) return fail(s, errhp, ora_error(1406));
+    if (got < nrows) {
+        error_set(errhp, 1403, ora_message(1403));
+        return OCI_NO_DATA;
+    }
+    if (flags.truncated_with_rcode) {
+        error_set(errhp, 24345, ora_message(24345));
+        return OCI_SUCCESS_WITH_INFO;
+    }
+    return OCI_SUCCESS;
+}
+
+bool is_ddl(StatementKind k) {
+    return k == StatementKind::CreateTable || k == StatementKind::DropTable || k == StatementKind::TruncateTable ||
+           k == StatementKind::AlterTable || k == StatementKind::CreateIndex || k == StatementKind::DropIndex;
+}
+
+sword exec_sql(StmtHandle* s, OCIError* errhp, const std::string& sql, StatementKind kind) {
+    sqlite3* db = s->session->server->db;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) return fail_sqlite(s, errhp, db, kind);
+    return OCI_SUCCESS;
+}
+
+sword begin_transaction(StmtHandle* s, OCIError* errhp) {
+    if (s->session->in_transaction) return OCI_SUCCESS;
+    sword st = exec_sql(s, errhp, "BEGIN", StatementKind::Commit);
+    if (st == OCI_SUCCESS) s->session->in_transaction = true;
+    return st;
+}
+
+sword run_ddl(StmtHandle* s, OCIError* errhp) {
+    sqlite3* db = s->session->server->db;
+    sword st = exec_sql(s, errhp, "BEGIN", s->tr.kind);
+    if (st != OCI_SUCCESS) return st;
+    st = exec_sql(s, errhp, s->tr.sql, s->tr.kind);
+    s->session->settings.stats.recursive_calls += s->tr.catalog_sql.size();
+    for (std::size_t i = 0; st == OCI_SUCCESS && i < s->tr.catalog_sql.size(); ++i)
+        st = exec_sql(s, errhp, s->tr.catalog_sql[i], s->tr.kind);
+    if (st != OCI_SUCCESS) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return st;
+    }
+    return exec_sql(s, errhp, "COMMIT", s->tr.kind);
+}
+
+// Array DML: the statement runs once per element rowoff..iters-1 of the bind arrays. A
+// failing element stops the run; the elements before it stay done and counted.
+sword run_dml_array(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
+    sqlite3* db = s->session->server->db;
+    ServerHandle* srv = s->session->server;
+    ub4 total = 0;
+    for (ub4 it = rowoff; it < iters; ++it) {
+        sword st = apply_binds(s, errhp, it);
+        if (st != OCI_SUCCESS) {
+            s->row_count = total;
+            return st;
+        }
+        srv->busy = true;
+        int rc = sqlite3_step(s->vm);
+        srv->busy = false;
+        if (rc != SQLITE_DONE) {
+            st = fail_sqlite(s, errhp, db, s->tr.kind);
+            s->row_count = total;
+            if (sqlite3_get_autocommit(db)) s->session->in_transaction = false;
+            return st;
+        }
+        total += static_cast<ub4>(sqlite3_changes(db));
+        sqlite3_reset(s->vm);
+    }
+    s->row_count = total;
+    return OCI_SUCCESS;
+}
+
+sword run_dml(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
+    sqlite3* db = s->session->server->db;
+    sword st = begin_transaction(s, errhp);
+    if (st != OCI_SUCCESS) return st;
+    if (sqlite3_prepare_v2(db, s->tr.sql.c_str(), -1, &s->vm, nullptr) != SQLITE_OK)
+        return fail_sqlite(s, errhp, db, s->tr.kind);
+    if (s->tr.out_binds.empty()) return run_dml_array(s, errhp, iters, rowoff);
+    if (iters - rowoff != 1) {
+        OraError e = ora_error(3001);
+        e.message = "unimplemented feature: RETURNING INTO with more than one iteration";
+        return fail(s, errhp, e);
+    }
+    st = apply_binds(s, errhp, rowoff);
+    if (st != OCI_SUCCESS) return st;
+    ServerHandle* srv = s->session->server;
+    std::vector<OutBuffer> outs;
+    for (const std::string& name : s->tr.out_binds) {
+        BindHandle* b = nullptr;
+        for (BindHandle* c : s->binds)
+            if (c->name == name) b = c;
+        if (!b)
+            for (BindHandle* c : s->binds)
+                if (c->position == s->tr.bind_names.size() + outs.size() + 1) b = c;
+        if (!b) return fail(s, errhp, ora_error(1008));
+        OutBuffer o;
+        o.value = b->value;
+        o.size = b->value_size;
+        o.dty = b->dty;
+        o.indicator = b->indicator;
+        o.length = b->alen;
+        o.rcode = b->rcode;
+        outs.push_back(o);
+    }
+    bool guarded = !outs.empty();
+    if (guarded && exec_sql(s, errhp, "SAVEPOINT vantro_statement", s->tr.kind) != OCI_SUCCESS) return OCI_ERROR;
+    srv->busy = true;
+    plsql_returning_expect(s->session, s->tr);
+    int rc = sqlite3_step(s->vm);
+    FetchFlags flags;
+    int returned = 0;
+    while (rc == SQLITE_ROW) {
+        if (++returned == 1)
+            for (std::size_t i = 0; i < outs.size(); ++i)
+                put_value(s->vm, static_cast<int>(i), s->tr.returning[i].type, s->session->settings, outs[i], &flags);
+        rc = sqlite3_step(s->vm);
+    }
+    // Rows a BEFORE row trigger stored again return their values from there.
+    int redone = 0;
+    sqlite3_stmt* again = plsql_returning_rows(s->session, &redone);
+    if (again && returned == 0)
+        for (std::size_t i = 0; i < outs.size(); ++i)
+            put_value(again, static_cast<int>(i), s->tr.returning[i].type, s->session->settings, outs[i], &flags);
+    sqlite3_finalize(again);
+    returned += redone;
+    srv->busy = false;
+    st = OCI_SUCCESS;
+    if (rc != SQLITE_DONE)
+        st = fail_sqlite(s, errhp, db, s->tr.kind);
+    else
+        s->row_count = static_cast<ub4>(sqlite3_changes(db));
+    if (guarded) {
+        // Scalar out binds hold one row: a statement that returns more is undone, as is
+        // one whose returned value cannot be converted.
+        bool undo = rc == SQLITE_DONE && (returned > 1 || flags.conversion_error);
+        sqlite3_reset(s->vm);
+        if (undo) sqlite3_exec(db, "ROLLBACK TO vantro_statement", nullptr, nullptr, nullptr);
+        sqlite3_exec(db, "RELEASE vantro_statement", nullptr, nullptr, nullptr);
+        if (undo) {
+            s->row_count = 0;
+            return fail(s, errhp, ora_error(returned > 1 ? 1422 : flags.conversion_error));
+        }
+    }
+    // An interrupted statement inside a transaction makes SQLite roll the whole
+    // transaction back; keep the session's view of it honest.
+    if (st != OCI_SUCCESS && sqlite3_get_autocommit(db)) s->session->in_transaction = false;
+    return st;
+}
+
+sword run_transaction_statement(StmtHandle* s, OCIError* errhp) {
+    SessionHandle* ses = s->session;
+    std::string name = "\"" + s->tr.name + "\"";
+    switch (s->tr.kind) {
+    case StatementKind::Commit:
+        return session_commit(ses, errhp);
+    case StatementKind::Rollback:
+        return session_rollback(ses, errhp);
+    case StatementKind::Savepoint: {
+        sword st = begin_transaction(s, errhp);
+        return st != OCI_SUCCESS ? st : exec_sql(s, errhp, "SAVEPOINT " + name, s->tr.kind);
+    }
+    case StatementKind::RollbackToSavepoint: {
+        if (!ses->in_transaction ||
+            sqlite3_exec(ses->server->db, ("ROLLBACK TO " + name).c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            return fail(s, errhp, ora_error(1086, s->tr.name));
+        return OCI_SUCCESS;
+    }
+    case StatementKind::AlterSession:
+        (s->tr.name == "NLS_DATE_FORMAT" ? ses->settings.nls_date_format : ses->settings.nls_timestamp_format) =
+            s->tr.value;
+        settings_compile_formats(&ses->settings);
+        return OCI_SUCCESS;
+    case StatementKind::Select:
+    case StatementKind::Insert:
+    case StatementKind::Update:
+    case StatementKind::Delete:
+    case StatementKind::CreateTable:
+    case StatementKind::DropTable:
+    case StatementKind::TruncateTable:
+    case StatementKind::AlterTable:
+    case StatementKind::CreateIndex:
+    case StatementKind::DropIndex:
+        break;
+    }
+    return fail(s, errhp, ora_error(900));
+}
+
+// DML with the table's triggers: statement triggers around it, row triggers from the
+// connection's firing triggers, and rows that BEFORE row triggers stored again counted.
+sword run_dml_with_triggers(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
+    OraError err;
+    if (!plsql_triggers_sync(s->session, &err)) return fail(s, errhp, err);
+    // What statement triggers change belongs to the statement: a failure undoes it too.
+    sqlite3* db = s->session->server->db;
+    bool guarded = plsql_has_statement_triggers(s->session, s->tr);
+    if (guarded) {
+        sword st = begin_transaction(s, errhp);
+        if (st == OCI_SUCCESS) st = exec_sql(s, errhp, "SAVEPOINT vantro_triggered", s->tr.kind);
+        if (st != OCI_SUCCESS) return st;
+    }
+    auto undo = [&]() {
+        if (!guarded || sqlite3_get_autocommit(db)) return;
+        sqlite3_exec(db, "ROLLBACK TO vantro_triggered", nullptr, nullptr, nullptr);
+        sqlite3_exec(db, "RELEASE vantro_triggered", nullptr, nullptr, nullptr);
+    };
+    if (!plsql_statement_triggers(s->session, s->text, s->tr, PlTriggerTiming::Before, &err)) {
+        undo();
+        return fail(s, errhp, err);
+    }
+    plsql_take_redone_rows(s->session);
+    plsql_dml_begin(s->session, s->text, s->tr);
+    sword st = run_dml(s, errhp, iters, rowoff);
+    plsql_dml_end(s->session);
+    s->row_count += static_cast<ub4>(plsql_take_redone_rows(s->session));
+    if (st == OCI_SUCCESS && !plsql_statement_triggers(s->session, s->text, s->tr, PlTriggerTiming::After, &err)) {
+        undo();
+        s->row_count = 0;
+        return fail(s, errhp, err);
+    }
+    if (st != OCI_SUCCESS)
+        undo();
+    else if (guarded)
+        sqlite3_exec(db, "RELEASE vantro_triggered", nullptr, nullptr, nullptr);
+    return st;
+}
+
+void reset_statement(StmtHandle* s) {
+    if (s->vm) sqlite3_finalize(s->vm);
+    s->vm = nullptr;
+    s->executed = false;
+    s->exhausted = false;
+    s->row_count = 0;
+    s->rows_fetched = 0;
+    s->parse_offset = 0;
+    for (ParamHandle* p : s->params) p->stmt = nullptr;
+    for (ParamHandle* p : s->params) delete p;
+    s->params.clear();
+}
+
+}  // namespace
+
+void stmt_release(StmtHandle* s) {
+    reset_statement(s);
+    for (BindHandle* b : s->binds) delete b;
+    for (DefineHandle* d : s->defines) delete d;
+    s->binds.clear();
+    s->defines.clear();
+}
+
+extern "C" {
+
+VOCI_EXPORT sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const OraText* stmt, ub4 stmt_len, ub4, ub4) {
+    StmtHandle* s = handle_cast<StmtHandle>(stmtp, OCI_HTYPE_STMT);
+    if (!s) return OCI_INVALID_HANDLE;
+    error_clear(errhp);
+    reset_statement(s);
+    for (BindHandle* b : s->binds) delete b;
+    for (DefineHandle* d : s->defines) delete d;
+    s->binds.clear();
+    s->defines.clear();
+    s->text = stmt ? std::string(reinterpret_cast<const char*>(stmt), stmt_len) : std::string();
+    s->stmt_type = static_cast<ub2>(sql_statement_type(s->text));
+    s->tr = Translation();
+    return OCI_SUCCESS;
+}
+
+VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* errhp, ub4 iters, ub4 rowoff,
+                                 const OCISnapshot*, OCISnapshot*, ub4 mode) {
+    SvcCtxHandle* svc = handle_cast<SvcCtxHandle>(svchp, OCI_HTYPE_SVCCTX);
+    StmtHandle* s = handle_cast<StmtHandle>(stmtp, OCI_HTYPE_STMT);
+    if (!svc || !s) return OCI_INVALID_HANDLE;
+    error_clear(errhp);
+    reset_statement(s);
+    SessionHandle* ses = svc->session;
+    if (!ses || !ses->open || !ses->server || !ses->server->db) return fail(s, errhp, ora_error(1012));
+    s->session = ses;
+    ses->settings.stats.roundtrips += 1;
+    ses->settings.stats.bytes_received += s->text.size();
+    ServerHandle* srv = ses->server;
+    if (srv->cancel) {
+        srv->cancel = false;
+        return fail(s, errhp, ora_error(1013));
+    }
+    if (plsql_is_unit_ddl(s->text)) return plsql_unit_ddl(s, errhp);
+    if (plsql_is_trigger_ddl(s->text)) return plsql_trigger_ddl(s, errhp);
+    if (plsql_is_block(s->text)) {
+        if (iters == 0) return fail(s, errhp, ora_error(24333));
+        sword st = plsql_execute(s, errhp);
+        if (st == OCI_SUCCESS && (mode & OCI_COMMIT_ON_SUCCESS)) st = session_commit(ses, errhp);
+        return st;
+    }
+    SqliteCatalog catalog(srv->db);
+    TranslateContext ctx;
+    ctx.schema = ses->user;
+    ctx.nls_date_format = ses->settings.nls_date_format;
+    ctx.catalog = &catalog;
+    ctx.stored_function = plsql_function_lookup;
+    ctx.stored_function_data = srv->db;
+    OraError err;
+    if (explain_is_statement(s->text)) {
+        // EXPLAIN PLAN is DML on the plan table: it joins the open transaction.
+        if (iters == 0) return fail(s, errhp, ora_error(24333));
+        s->tr = Translation();
+        s->tr.kind = StatementKind::Insert;
+        sword st = begin_transaction(s, errhp);
+        if (st != OCI_SUCCESS) return st;
+        unsigned rows = 0;
+        if (!explain_plan_run(s->text, ctx, srv->db, &rows, &err)) return fail(s, errhp, err);
+        s->row_count = rows;
+        s->executed = true;
+        if (mode & OCI_COMMIT_ON_SUCCESS) return session_commit(ses, errhp);
+        return OCI_SUCCESS;
+    }
+    std::vector<std::string> ddl_sql;
+    switch (dictionary_ddl(s->text, ctx, srv->db, &ddl_sql, &err)) {
+    case DdlResult::NotMine:
+        break;
+    case DdlResult::Failed:
+        session_commit(ses, nullptr);
+        return fail(s, errhp, err);
+    case DdlResult::Done: {
+        if (iters == 0) return fail(s, errhp, ora_error(24333));
+        sword st = session_commit(ses, errhp);
+        if (st == OCI_SUCCESS && !ddl_sql.empty()) {
+            s->tr.kind = StatementKind::CreateTable;
+            s->tr.sql = ddl_sql[0];
+            s->tr.catalog_sql.assign(ddl_sql.begin() + 1, ddl_sql.end());
+            st = run_ddl(s, errhp);
+        }
+        s->executed = true;
+        return st;
+    }
+    }
+    std::string translated_text = s->text;
+    std::vector<std::string> storage_sql;
+    storage_clauses(&translated_text, ses->user, &storage_sql);
+    srv->busy = true;
+    bool translated = sql_translate(translated_text, ctx, &s->tr, &err);
+    srv->busy = false;
+    if (!translated && srv->cancel) {
+        // A break that landed in a catalog lookup made the lookup fail: report the break.
+        srv->cancel = false;
+        return fail(s, errhp, ora_error(1013));
+    }
+    if (!translated) {
+        // Oracle commits before a DDL statement even when its names then fail to check out.
+        if (s->tr.parsed && is_ddl(s->tr.kind)) session_commit(ses, nullptr);
+        return fail(s, errhp, err);
+    }
+    if (s->tr.kind == StatementKind::CreateTable || s->tr.kind == StatementKind::CreateIndex)
+        s->tr.catalog_sql.insert(s->tr.catalog_sql.end(), storage_sql.begin(), storage_sql.end());
+    OsLocalTime now = os_local_time();
+    DateValue dv;
+    dv.year = now.year;
+    dv.month = now.month;
+    dv.day = now.day;
+    dv.hour = now.hour;
+    dv.minute = now.minute;
+    dv.second = now.second;
+    ses->settings.statement_time = date_stored_text(dv);
+    sword st = OCI_SUCCESS;
+    switch (s->tr.kind) {
+    case StatementKind::Select: {
+        if (sqlite3_prepare_v2(srv->db, s->tr.sql.c_str(), -1, &s->vm, nullptr) != SQLITE_OK)
+            return fail_sqlite(s, errhp, srv->db, s->tr.kind);
+        st = apply_binds(s, errhp, 0);
+        if (st != OCI_SUCCESS) return st;
+        s->executed = true;
+        if ((mode & OCI_DESCRIBE_ONLY) || iters == 0) return OCI_SUCCESS;
+        bool any_define = false;
+        for (DefineHandle* d : s->defines) any_define = any_define || d;
+        if (!any_define) return fail(s, errhp, ora_error(24374));
+        return fetch_rows(s, iters, errhp);
+    }
+    case StatementKind::Insert:
+    case StatementKind::Update:
+    case StatementKind::Delete:
+        if (iters == 0) return fail(s, errhp, ora_error(24333));
+        if (rowoff >= iters) return fail(s, errhp, ora_error(24333));
+        if (mode & OCI_DESCRIBE_ONLY) {
+            s->executed = true;
+            return OCI_SUCCESS;
+        }
+        st = run_dml_with_triggers(s, errhp, iters, rowoff);
+        break;
+    case StatementKind::CreateTable:
+    case StatementKind::DropTable:
+    case StatementKind::TruncateTable:
+    case StatementKind::AlterTable:
+    case StatementKind::CreateIndex:
+    case StatementKind::DropIndex:
+        if (iters == 0) return fail(s, errhp, ora_error(24333));
+        st = session_commit(ses, errhp);
+        if (st == OCI_SUCCESS) st = run_ddl(s, errhp);
+        if (st == OCI_SUCCESS && s->tr.kind == StatementKind::DropTable)
+            plsql_table_dropped(srv->db, s->tr.owner, s->tr.table);
+        break;
+    case StatementKind::Commit:
+    case StatementKind::Rollback:
+    case StatementKind::Savepoint:
+    case StatementKind::RollbackToSavepoint:
+    case StatementKind::AlterSession:
+        if (iters == 0) return fail(s, errhp, ora_error(24333));
+        st = run_transaction_statement(s, errhp);
+        break;
+    }
+    s->executed = true;
+    if (st == OCI_SUCCESS && (mode & OCI_COMMIT_ON_SUCCESS)) st = session_commit(ses, errhp);
+    return st;
+}
+
+VOCI_EXPORT sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation, ub4) {
+    StmtHandle* s = handle_cast<StmtHandle>(stmtp, OCI_HTYPE_STMT);
+    if (!s) return OCI_INVALID_HANDLE;
+    error_clear(errhp);
+    if (!s->executed || !s->vm || !s->session || !s->session->open) return fail(s, errhp, ora_error(24338));
+    if (orientation != OCI_FETCH_NEXT && orientation != 0) {
+        OraError e;
+        e.code = 24391;
+        e.message = "invalid fetch operation";
+        return fail(s, errhp, e);
+    }
+    s->session->settings.stats.roundtrips += 1;
+    if (nrows == 0) {
+        s->exhausted = true;
+        s->rows_fetched = 0;
+        return OCI_SUCCESS;
+    }
+    return fetch_rows(s, nrows, errhp);
+}
+
+VOCI_EXPORT sword OCIBindByPos(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, ub4 position, void* valuep,
+                               sb4 value_sz, ub2 dty, void* indp, ub2* alenp, ub2* rcodep, ub4, ub4*, ub4) {
+    StmtHandle* s = handle_cast<StmtHandle>(stmtp, OCI_HTYPE_STMT);
+    if (!s) return OCI_INVALID_HANDLE;
+    error_clear(errhp);
+    if (position == 0) return fail(s, errhp, ora_error(1036));
+    BindHandle* b = nullptr;
+    for (BindHandle* c : s->binds)
+        if (c->position == position) b = c;
+    if (!b) {
+        b = new BindHandle;
+        b->type = OCI_HTYPE_BIND;
+        b->stmt = s;
+        b->position = position;
+        s->binds.push_back(b);
+    }
+    b->value = valuep;
+    b->value_size = value_sz;
+    b->dty = dty;
+    b->indicator = static_cast<sb2*>(indp);
+    b->alen = alenp;
+    b->rcode = rcodep;
+    if (bindp) *bindp = reinterpret_cast<OCIBind*>(static_cast<Handle*>(b));
+    return OCI_SUCCESS;
+}
+
+VOCI_EXPORT sword OCIBindByName(OCIStmt* stmtp, OCIBind** bindp, OCIError* errhp, const OraText* placeholder,
+                                sb4 placeh_len, void* valuep, sb4 value_sz, ub2 dty, void* indp, ub2* alenp,
+                                ub2* rcodep, ub4, ub4*, ub4) {
+    StmtHandle* s = handle_cast<StmtHandle>(stmtp, OCI_HTYPE_STMT);
+    if (!s || !placeholder) return OCI_INVALID_HANDLE;
+    error_clear(errhp);
+    std::string raw =
+        placeh_len < 0 ? std::string(reinterpret_cast<const char*>(placeholder))
+                       : std::string(reinterpret_cast<const char*>(placeholder), static_cast<std::size_t>(placeh_len));
+    if (!raw.empty() && raw[0] == ':') raw.erase(0, 1);
+    std::string name;
+    if (raw.size() > 2 && raw.front() == '"' && raw.back() == '"') {
+        name = raw.substr(1, raw.size() - 2);
+    } else {
+        for (char c : raw) name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    if (name.empty()) return fail(s, errhp, ora_error(1036));
+    BindHandle* b = nullptr;
+    for (BindHandle* c : s->binds)
+        if (c->name == name) b = c;
+    if (!b) {
+        b = new BindHandle;
+        b->type = OCI_HTYPE_BIND;
+        b->stmt = s;
+        b->name = name;
+        s->binds.push_back(b);
+    }
+    b->value = valuep;
+    b->value_size = value_sz;
+    b->dty = dty;
+    b->indicator = static_cast<sb2*>(indp);
+    b->alen = alenp;
+    b->rcode = rcodep;
+    if (bindp) *bindp = reinterpret_cast<OCIBind*>(static_cast<Handle*>(b));
+    return OCI_SUCCESS;
+}
+
+VOCI_EXPORT sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* errhp, ub4 position, void* valuep,
+                                 sb4 value_sz, ub2 dty, void* indp, ub2* rlenp, ub2* rcodep, ub4) {
+    StmtHandle* s = handle_cast<StmtHandle>(stmtp, OCI_HTYPE_STMT);
+    if (!s) return OCI_INVALID_HANDLE;
+    error_clear(errhp);
+    if (position == 0) return fail(s, errhp, ora_error(1036));
+    switch (dty) {
+    case SQLT_CHR:
+    case SQLT_STR:
+    case SQLT_AFC:
+    case SQLT_LNG:
+        if (value_sz <= (dty == SQLT_STR ? 1 : 0) || !valuep) return fail(s, errhp, ora_error(1459));
+        break;
+    case SQLT_INT:
+    case SQLT_UIN:
+        if (value_sz != 1 && value_sz != 2 && value_sz != 4 && value_sz != 8) return fail(s, errhp, ora_error(1459));
+        break;
+    case SQLT_FLT:
+        if (value_sz != 4 && value_sz != 8) return fail(s, errhp, ora_error(1459));
+        break;
+    case SQLT_CLOB:
+    case SQLT_BLOB:
+    case SQLT_BFILEE:
+        if (!valuep) return fail(s, errhp, ora_error(22275));
+        break;
+    default: {
+        OraError e;
+        e.code = 3115;
+        e.message = "unsupported network datatype or representation";
+        return fail(s, errhp, e);
+    }
+    }
+    if (s->defines.size() < position) s->defines.resize(position, nullptr);
+    DefineHandle*& d = s->defines[position - 1];
+    if (!d) {
+        d = new DefineHandle;
+        d->type = OCI_HTYPE_DEFINE;
+        d->stmt = s;
+        d->position = position;
+    }
+    d->value = valuep;
+    d->value_size = value_sz;
+    d->dty = dty;
+    d->indicator = static_cast<sb2*>(indp);
+    d->rlen = rlenp;
+    d->rcode = rcodep;
+    if (defnp) *defnp = reinterpret_cast<OCIDefine*>(static_cast<Handle*>(d));
+    return OCI_SUCCESS;
+}
+
+}  // extern "C"

@@ -1,0 +1,21 @@
+// The engine's own operating-system layer: the per-user databases folder, the
+// operating-system user name, folder creation. The engine never includes the console's
+// platform module; only os_posix.cpp and os_win32.cpp include system headers.
+#pragma once
+
+#include <string>
+
+// $VANTRO_HOME/databases, else the platform's per-user data folder + vantro/databases.
+// Empty when no folder can be determined.
+std::string os_databases_folder();
+// Creates a folder and its missing parents; true when it exists afterwards.
+bool os_make_folders(const std::string& path);
+bool os_folder_exists(const std::string& path);
+// The login name of the user running the process; empty when unknown.
+std::string os_user_name();
+char os_path_separator();
+// The local wall-clock time, broken down.
+struct OsLocalTime {
+    int year, month, day, hour, minute, second, microsecond, utc_offset_minutes;
+};
+OsLocalTime os_local_time();

@@ -1,0 +1,69 @@
+// POSIX implementation of the engine's OS layer.
+#include "os/os.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+namespace {
+std::string home_folder() {
+    const char* h = std::getenv("HOME");
+    if (h && *h) return h;
+    struct passwd* pw = getpwuid(getuid());
+    return pw && pw->pw_dir ? pw->pw_dir : "";
+}
+}  // namespace
+
+std::string os_databases_folder() {
+    const char* vh = std::getenv("VANTRO_HOME");
+    if (vh && *vh) return std::string(vh) + "/databases";
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && *xdg) return std::string(xdg) + "/vantro/databases";
+    std::string home = home_folder();
+    if (home.empty()) return "";
+    return home + "/.local/share/vantro/databases";
+}
+
+bool os_folder_exists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool os_make_folders(const std::string& path) {
+    if (path.empty()) return false;
+    if (os_folder_exists(path)) return true;
+    std::size_t cut = path.find_last_of('/');
+    if (cut != std::string::npos && cut > 0 && !os_make_folders(path.substr(0, cut))) return false;
+    return mkdir(path.c_str(), 0700) == 0 || errno == EEXIST;
+}
+
+std::string os_user_name() {
+    struct passwd* pw = getpwuid(geteuid());
+    if (pw && pw->pw_name) return pw->pw_name;
+    const char* u = std::getenv("USER");
+    return u ? u : "";
+}
+
+char os_path_separator() {
+    return '/';
+}
+
+OsLocalTime os_local_time() {
+    struct timeval tv;
+    gettimeofday(&tv, nullptr);
+    time_t secs = tv.tv_sec;
+    struct tm t;
+    localtime_r(&secs, &t);
+    return {t.tm_year + 1900,
+            t.tm_mon + 1,
+            t.tm_mday,
+            t.tm_hour,
+            t.tm_min,
+            t.tm_sec,
+            static_cast<int>(tv.tv_usec),
+            static_cast<int>(t.tm_gmtoff / 60)};
+}

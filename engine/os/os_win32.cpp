@@ -1,0 +1,57 @@
+// Windows implementation of the engine's OS layer.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include "os/os.h"
+
+#include <cstdlib>
+
+std::string os_databases_folder() {
+    const char* vh = std::getenv("VANTRO_HOME");
+    if (vh && *vh) return std::string(vh) + "\\databases";
+    const char* la = std::getenv("LOCALAPPDATA");
+    if (la && *la) return std::string(la) + "\\Vantro\\databases";
+    return "";
+}
+
+bool os_folder_exists(const std::string& path) {
+    DWORD a = GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool os_make_folders(const std::string& path) {
+    if (path.empty()) return false;
+    if (os_folder_exists(path)) return true;
+    std::size_t cut = path.find_last_of("\\/");
+    if (cut != std::string::npos && cut > 0 && path[cut - 1] != ':' && !os_make_folders(path.substr(0, cut)))
+        return false;
+    return CreateDirectoryA(path.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+std::string os_user_name() {
+    char buf[257];
+    DWORD n = sizeof buf;
+    if (GetUserNameA(buf, &n) && n > 0) return std::string(buf, n - 1);
+    const char* u = std::getenv("USERNAME");
+    return u ? u : "";
+}
+
+char os_path_separator() {
+    return '\\';
+}
+
+OsLocalTime os_local_time() {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    TIME_ZONE_INFORMATION tz;
+    DWORD zone = GetTimeZoneInformation(&tz);
+    LONG bias = tz.Bias + (zone == TIME_ZONE_ID_DAYLIGHT   ? tz.DaylightBias
+                           : zone == TIME_ZONE_ID_STANDARD ? tz.StandardBias
+                                                           : 0);
+    return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds * 1000, static_cast<int>(-bias)};
+}

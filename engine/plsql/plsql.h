@@ -1,0 +1,436 @@
+// PL/SQL in the embedded engine: the compiled form of an anonymous block (statements,
+// declarations, handlers), the parser that builds it and the interpreter that runs it.
+// Expressions and SQL inside a block are never evaluated here: each becomes a SQLite
+// statement through the SQL translator, with the block's variables bound as parameters.
+// This header is internal to the engine; the OCI surface calls plsql_execute only.
+#pragma once
+
+#include "oci/engine.h"
+#include "sql/sql_lexer.h"
+#include "values/sql_types.h"
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <memory>
+#include <string>
+#include <vector>
+
+// True when text is a PL/SQL block (it starts with BEGIN or DECLARE).
+bool plsql_is_block(const std::string& text);
+// Compiles and runs the block prepared in s, reading and writing the caller's binds.
+sword plsql_execute(StmtHandle* s, OCIError* errhp);
+// Frees the session's PL/SQL state (DBMS_OUTPUT buffer).
+void plsql_session_free(SessionHandle* s);
+
+// --- Values -------------------------------------------------------------------------
+
+enum class PlKind { Null, Int, Real, Text };
+
+struct PlValue {
+    PlKind kind = PlKind::Null;
+    std::int64_t i = 0;
+    double d = 0;
+    std::string s;  // text; a DATE in the stored form
+};
+
+// An Oracle error raised in a block: code and message as "ORA-nnnnn: " would print them.
+// A user-declared exception carries its declaration's id.
+struct PlError {
+    int code = 0;
+    std::string message;
+    int user_id = 0;
+    int line = 0;                    // where it was raised
+    std::vector<std::string> trace;  // "ORA-06512: at line n" lines
+};
+
+// --- Compiled form ------------------------------------------------------------------
+
+enum class PlRefKind {
+    Variable,
+    HostBind,
+    CursorAttr,
+    SqlAttr,
+    SqlCode,
+    SqlErrm,
+    PackageVar,
+    Element,
+    CollectionAttr,
+    UpdatingColumn
+};
+
+enum class PlAttr { Found, NotFound, RowCount, IsOpen };
+
+struct PlRef {
+    PlRefKind kind = PlRefKind::Variable;
+    int slot = 0;      // variable or cursor slot; a package variable's slot in its package
+    std::string name;  // host bind name; "OWNER.PACKAGE" of a package variable
+    PlAttr attr = PlAttr::Found;
+    struct PlSql* index = nullptr;  // an element of a collection: its subscript
+};
+
+// One SQLite statement: a wrapped expression or an embedded SQL statement.
+struct PlSql {
+    std::string text;         // Oracle text with references turned into binds
+    std::vector<PlRef> refs;  // reference n is bound as :"#n"
+    std::map<std::string, OraType> bind_types;
+    Translation tr;
+    sqlite3_stmt* vm = nullptr;
+    int line = 0;
+    int column = 0;
+    bool condition = false;  // answers 1, 0 or NULL
+    // Where each rewritten token starts in text and in the block, to place SQL errors.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> offsets;
+    std::uint32_t offset_shift = 0;  // length of the wrapper before the rewritten text
+};
+
+enum class PlCollection { None, IndexBy, Varray };
+
+struct PlVarInfo {
+    std::string name;
+    OraType type;
+    PlCollection collection = PlCollection::None;  // a collection of text lines
+    bool boolean = false;
+    bool constant = false;
+    bool not_null = false;
+    std::vector<int> fields;  // a record: the slots of its fields
+    std::vector<std::string> field_names;
+};
+
+struct PlCursorInfo {
+    std::string name;
+    PlSql* query = nullptr;
+};
+
+struct PlExceptionInfo {
+    std::string name;
+    int code = 0;  // the Oracle error it stands for; 0 for a user exception
+    int user_id = 0;
+};
+
+enum class PlStmtKind {
+    Null,
+    Assign,
+    If,
+    Loop,
+    While,
+    ForRange,
+    ForCursor,
+    Exit,
+    Continue,
+    Block,
+    Call,
+    SelectInto,
+    Dml,
+    Commit,
+    Rollback,
+    Savepoint,
+    Open,
+    Fetch,
+    Close,
+    Return,
+    Raise
+};
+
+struct PlVarInfo;
+
+struct PlTarget {
+    bool host = false;
+    int slot = 0;
+    std::string name;
+    std::string package;              // "OWNER.PACKAGE" when slot is a variable of that package
+    std::shared_ptr<PlVarInfo> info;  // ... and its declaration
+};
+
+inline PlTarget pl_var_target(int slot) {
+    PlTarget t;
+    t.slot = slot;
+    return t;
+}
+
+struct PlBlock;
+
+struct PlStmt {
+    PlStmtKind kind = PlStmtKind::Null;
+    int line = 0;
+    int column = 0;
+    std::vector<PlSql*> exprs;                // conditions, values, arguments, SQL
+    std::vector<std::vector<PlStmt>> bodies;  // IF/CASE branches (ELSE last), loop body
+    bool has_else = false;
+    std::vector<PlTarget> targets;  // assignment and INTO targets
+    int slot = -1;                  // loop index, cursor or record
+    bool reverse = false;
+    std::string name;                    // procedure called, savepoint, label
+    std::vector<std::string> arg_names;  // named call arguments ("" when positional)
+    std::vector<std::string> arg_modes;  // stored unit calls: IN, OUT, IN/OUT per parameter
+    std::string unit_owner;              // stored unit calls
+    std::string unit_name;               // the procedure, or the package of a member
+    int subprogram_id = 0;               // a package member: its SUBPROGRAM_ID
+    PlExceptionInfo exception;           // RAISE
+    std::shared_ptr<PlBlock> block;
+};
+
+struct PlDecl {
+    int slot = -1;
+    PlSql* init = nullptr;
+};
+
+struct PlHandler {
+    std::vector<PlExceptionInfo> exceptions;  // empty: WHEN OTHERS
+    std::vector<PlStmt> body;
+};
+
+struct PlBlock {
+    std::vector<PlDecl> decls;
+    std::vector<int> cursors;
+    std::vector<PlStmt> body;
+    std::vector<PlHandler> handlers;
+};
+
+// One compile error, placed as Oracle places it.
+struct PlCompileError {
+    int line = 0;
+    int column = 0;
+    std::string text;  // "PLS-00201: identifier 'X' must be declared"
+};
+
+// A parameter of a stored procedure or function.
+struct PlParam {
+    std::string name;
+    std::string mode;  // IN, OUT, IN/OUT
+    OraType type;
+    std::string type_name;  // as declared: NUMBER, VARCHAR2, DATE ...
+    int slot = -1;
+    PlSql* default_value = nullptr;
+};
+
+// A procedure or function of a package, declared in its header or body.
+struct PlSubprogram {
+    std::string name;
+    int subprogram_id = 0;  // 1.. in order of declaration, header first
+    bool is_function = false;
+    bool in_header = false;
+    bool defined = false;  // its body has been read
+    std::vector<PlParam> params;
+    OraType return_type;
+    std::string return_type_name;
+    int return_slot = -1;
+    PlBlock body;
+    std::uint32_t offset = 0;  // of its name where declared
+    int line = 0, column = 0;  // of its name in the header
+};
+
+enum class PlTriggerTiming { Before, After };
+
+struct PlProgram {
+    std::string text;
+    bool is_unit = false;  // a stored procedure or function
+    bool is_function = false;
+    std::string unit_name;
+    std::vector<PlParam> params;
+    OraType return_type;
+    std::string return_type_name;
+    int return_slot = -1;  // a function's result, held as a variable
+    std::vector<std::unique_ptr<PlSql>> sql;
+    std::vector<PlVarInfo> vars;
+    std::vector<PlCursorInfo> cursors;
+    PlBlock main;
+    std::vector<PlCompileError> errors;
+    std::vector<std::string> host_targets;  // placeholders assigned to
+    // A package: its members, and the slots [0, package_slots) that hold its state.
+    bool is_package = false;
+    std::string package_owner, package_name;
+    std::vector<PlSubprogram> subprograms;
+    int package_slots = 0;
+    bool has_init = false;  // the body's initialisation section is main.body
+    // A trigger body: the slots of :OLD and :NEW per column, and of the predicates.
+    bool is_trigger = false;
+    PlTriggerTiming trigger_timing = PlTriggerTiming::Before;
+    bool trigger_row = false;
+    std::vector<int> old_slots, new_slots;
+    int inserting_slot = -1, updating_slot = -1, deleting_slot = -1;
+    PlSql* trigger_when = nullptr;  // the WHEN condition of a row trigger
+    // Stored units this program calls or reads, as "OWNER.NAME".
+    std::set<std::string> references;
+    ~PlProgram();
+};
+
+struct PlCompileContext {
+    std::string schema;
+    std::string nls_date_format;
+    CatalogView* catalog = nullptr;
+    sqlite3* db = nullptr;  // for the stored units a block calls
+    // A trigger body: the columns of its table (for :NEW and :OLD) and its kind.
+    const std::vector<ColumnInfo>* trigger_columns = nullptr;
+    PlTriggerTiming trigger_timing = PlTriggerTiming::Before;
+    bool trigger_row = false;
+    std::string trigger_when;  // the WHEN condition's text, without WHEN and parentheses
+};
+
+// Parses and checks text; false with program->errors set when it does not compile.
+bool plsql_compile(const std::string& text, const PlCompileContext& ctx, PlProgram* program);
+// Parses and checks the source of a stored procedure or function (from its PROCEDURE
+// or FUNCTION keyword); false with program->errors set.
+bool plsql_compile_unit(const std::string& text, const PlCompileContext& ctx, PlProgram* program);
+// Parses and checks a package: header is the header's source (from its PACKAGE
+// keyword); body the body's source or empty when only the header is compiled.
+// Errors belong to the body when one is given.
+bool plsql_compile_package(const std::string& header, const std::string& body, const PlCompileContext& ctx,
+                           PlProgram* program);
+// Line and column (1-based) of a byte offset in text.
+void plsql_position(const std::string& text, std::uint32_t offset, int* line, int* column);
+
+// --- Stored units -------------------------------------------------------------------
+
+// Creates the catalog tables of stored units when missing.
+bool plsql_units_prepare(sqlite3* db);
+// True when text is CREATE [OR REPLACE], ALTER ... COMPILE or DROP of a PROCEDURE or
+// FUNCTION.
+bool plsql_is_unit_ddl(const std::string& text);
+// Runs that statement: compiles and stores the unit, or drops it.
+sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp);
+struct PlUnitArgument {
+    std::string name;
+    std::string mode;
+    bool defaulted = false;
+    std::string data_type;
+};
+// One subprogram a call by name can reach: a standalone unit (subprogram_id 0) or one
+// overload of a package member.
+struct PlCandidate {
+    int subprogram_id = 0;
+    bool is_function = false;
+    std::string return_type;
+    std::vector<PlUnitArgument> params;
+};
+// The public overloads of owner.package.member, from the catalog.
+std::vector<PlCandidate> plsql_package_members(sqlite3* db, const std::string& owner, const std::string& package,
+                                               const std::string& member);
+// The status and source of a stored object of the given type; false when none.
+bool plsql_object_load(sqlite3* db, const std::string& owner, const std::string& name, const std::string& type,
+                       std::string* status, std::string* source);
+// Loads and compiles owner.package (header and body) for running. Fails with
+// ORA-04063 when it is invalid and does not compile, ORA-06508 when it is missing.
+bool plsql_package_load(sqlite3* db, const PlCompileContext& ctx, const std::string& owner, const std::string& package,
+                        PlProgram* program, PlError* err);
+// Makes a stored unit that is INVALID because something it uses changed valid again by
+// compiling it; false when it still has errors (they are stored).
+bool plsql_unit_revalidate(sqlite3* db, const std::string& nls_date_format, const std::string& owner,
+                           const std::string& name);
+// Marks the units that use owner.name INVALID (and what uses them, in turn).
+void plsql_invalidate_dependants(sqlite3* db, const std::string& owner, const std::string& name);
+// The parameters of a standalone unit in order.
+std::vector<PlUnitArgument> plsql_unit_arguments(sqlite3* db, const std::string& owner, const std::string& name);
+// The type, status and source of a stored procedure or function; false when none.
+bool plsql_unit_load(sqlite3* db, const std::string& owner, const std::string& name, std::string* type,
+                     std::string* status, std::string* source);
+
+// The translator's question: is owner.name a valid stored function, and of what type.
+bool plsql_function_lookup(void* db, const std::string& owner, const std::string& name, OraType* ret);
+// Runs a function (a package's subprogram when sub is given, with the package state
+// pkg_values) inside a running SQL statement.
+bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogram* sub,
+                        std::vector<PlValue>* pkg_values, const std::vector<PlValue>& args,
+                        const std::vector<bool>& given, PlValue* result, PlError* err);
+struct PlPackageState;
+// The session's state of package "OWNER.NAME" for a call from SQL; program receives the
+// compiled package.
+PlPackageState* plsql_package_state(SessionHandle* ses, const std::string& qualified, PlProgram* program, PlError* err);
+// Registers vantro_plsql_call(owner, name, args...), which runs a stored function.
+bool plsql_functions_register(sqlite3* db, SessionHandle* session);
+
+// --- Triggers -------------------------------------------------------------------------
+
+// True when text is CREATE [OR REPLACE] TRIGGER, ALTER TRIGGER or DROP TRIGGER.
+bool plsql_is_trigger_ddl(const std::string& text);
+sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp);
+// Drops the triggers of a table that was dropped.
+void plsql_table_dropped(sqlite3* db, const std::string& owner, const std::string& table);
+// Makes the connection's firing triggers match the stored ones (before any DML).
+bool plsql_triggers_sync(SessionHandle* ses, OraError* err);
+// True when the table of a DML statement has enabled statement triggers for it.
+bool plsql_has_statement_triggers(SessionHandle* ses, const Translation& tr);
+// Fires the statement triggers of a DML statement (its Oracle text and translation);
+// false with err when one fails.
+bool plsql_statement_triggers(SessionHandle* ses, const std::string& text, const Translation& tr,
+                              PlTriggerTiming timing, OraError* err);
+// Registers vantro_fire_trigger, which the connection's firing triggers call.
+bool plsql_triggers_register(sqlite3* db, SessionHandle* session);
+// Runs a trigger body: old_values and new_values in the order of the table's columns
+// (empty for statement triggers); new_values comes back as the body left :NEW. fired is
+// false when the WHEN condition was not true.
+bool plsql_run_trigger(SessionHandle* ses, PlProgram* program, const std::string& event,
+                       std::vector<PlValue>* old_values, std::vector<PlValue>* new_values, bool* fired, PlError* err);
+// Around each DML statement (text and translation): what UPDATING('column') asks.
+void plsql_dml_begin(SessionHandle* ses, const std::string& text, const Translation& tr);
+void plsql_dml_end(SessionHandle* ses);
+// Before an INSERT ... RETURNING runs: rows that BEFORE row triggers store again give
+// their RETURNING values too.
+void plsql_returning_expect(SessionHandle* ses, const Translation& tr);
+// After it ran: a statement positioned on the first such row's values (the caller
+// finalizes it) and the number of rows; null when there were none.
+sqlite3_stmt* plsql_returning_rows(SessionHandle* ses, int* count);
+// Rows stored again by BEFORE row triggers since the last call (added to a statement's
+// row count), reset.
+std::int64_t plsql_take_redone_rows(SessionHandle* ses);
+
+// --- DBMS_OUTPUT --------------------------------------------------------------------
+
+struct DbmsOutput {
+    bool enabled = false;
+    std::size_t limit = 20000;  // bytes; 0: unlimited
+    std::size_t used = 0;
+    std::vector<std::string> lines;  // complete lines not yet read
+    std::string partial;             // text put since the last complete line
+    std::size_t next = 0;            // the next line GET_LINE returns
+    bool reading = false;            // a GET has happened since the last PUT
+};
+
+struct PlPackageState {
+    std::string stamp;  // the sources the state was built from
+    bool initialized = false;
+    std::vector<PlValue> values;
+};
+
+// A row a BEFORE row trigger changed, being stored again with its new values: the
+// triggers that already ran for it do not run a second time.
+struct PlTriggerRedo {
+    std::string table;  // "OWNER.TABLE"
+    std::set<std::string> fired;
+};
+
+struct CompiledTrigger;
+using PlTriggerCache = std::map<std::string, std::shared_ptr<CompiledTrigger>>;
+
+struct PlSessionState {
+    DbmsOutput output;
+    std::shared_ptr<PlTriggerCache> triggers = std::make_shared<PlTriggerCache>();  // compiled, by "OWNER.NAME"
+    int call_depth = 0;                              // stored functions running inside SQL
+    std::map<std::string, PlPackageState> packages;  // by "OWNER.PACKAGE"
+    std::vector<PlTriggerRedo> redo;
+    std::int64_t redone_rows = 0;   // rows stored again by BEFORE row triggers
+    std::string trigger_signature;  // what the connection's firing triggers were made from
+    // An INSERT ... RETURNING whose rows BEFORE row triggers store again: the table, the
+    // RETURNING expressions, and the rows they gave for the rows stored again.
+    std::string returning_table;
+    std::string returning_sql;
+    std::vector<std::vector<PlValue>> returned;
+    // The columns each running UPDATE sets (innermost last), for UPDATING('column').
+    std::vector<std::vector<std::string>> set_columns;
+    std::vector<bool> single_row_insert;  // ... and whether it is an INSERT ... VALUES
+    // Tables whose row triggers are running ("OWNER"."TABLE" as the translator writes
+    // it): SQL run by a trigger may not read them.
+    std::vector<std::string> mutating;
+};
+
+PlSessionState* plsql_session(SessionHandle* s);
+
+// The DBMS_OUTPUT procedures. Failures fill err (ORA-20000 with the ORU- text).
+void dbms_output_enable(DbmsOutput* o, bool unlimited, std::int64_t size);
+void dbms_output_disable(DbmsOutput* o);
+bool dbms_output_put(DbmsOutput* o, const std::string& text, PlError* err);
+bool dbms_output_new_line(DbmsOutput* o, PlError* err);
+// One line: false when none is left (status 1).
+bool dbms_output_get_line(DbmsOutput* o, std::string* line);

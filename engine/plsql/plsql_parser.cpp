@@ -1,0 +1,1286 @@
+// The PL/SQL parser: turns a block's tokens into the compiled form of plsql.h. Names
+// are resolved here (variables, records, cursors, exceptions) and every expression or
+// embedded SQL statement is rewritten with its references as binds and translated by
+// the SQL translator, so that a bad name is a compile error before anything runs. It
+// evaluates nothing and runs no SQL. Stored units' parts are in plsql_parser_units.cpp.
+#include "plsql/plsql_parser.h"
+
+#include "values/errors.h"
+#include "sql/sql_translate.h"
+
+#include <atomic>
+#include <cctype>
+
+namespace plsql_parsing {
+
+namespace {
+
+struct Predefined {
+    const char* name;
+    int code;
+};
+
+const Predefined kPredefined[] = {
+    {"NO_DATA_FOUND", 1403},  {"TOO_MANY_ROWS", 1422},     {"ZERO_DIVIDE", 1476},         {"VALUE_ERROR", 6502},
+    {"INVALID_NUMBER", 1722}, {"DUP_VAL_ON_INDEX", 1},     {"CURSOR_ALREADY_OPEN", 6511}, {"INVALID_CURSOR", 1001},
+    {"CASE_NOT_FOUND", 6592}, {"LOGIN_DENIED", 1017},      {"NOT_LOGGED_ON", 1012},       {"PROGRAM_ERROR", 6501},
+    {"STORAGE_ERROR", 6500},  {"TIMEOUT_ON_RESOURCE", 51}, {"ROWTYPE_MISMATCH", 6504},
+};
+
+}  // namespace
+
+void Parser::program() {
+    scopes_.emplace_back();
+    if (ctx_.trigger_columns) trigger_variables();
+    block(&prog_->main, false);
+    if (!is_op(";")) expected("; ", peek());
+    ++i_;
+    if (peek().kind != TokenKind::End) expected("end-of-file", peek());
+}
+
+const Token& Parser::peek(std::size_t ahead) const {
+    std::size_t k = i_ + ahead;
+    return k < t_.size() ? t_[k] : t_.back();
+}
+
+bool Parser::is_word(const char* w, std::size_t ahead) const {
+    const Token& t = peek(ahead);
+    return t.kind == TokenKind::Word && t.text == w;
+}
+
+bool Parser::is_op(const char* op, std::size_t ahead) const {
+    const Token& t = peek(ahead);
+    return t.kind == TokenKind::Operator && t.text == op;
+}
+
+void Parser::expected(const std::string& what, const Token& at) {
+    PlCompileError e;
+    position(at.offset, &e.line, &e.column);
+    std::string sym = at.kind == TokenKind::End ? "end-of-file" : at.text;
+    e.text = "PLS-00103: Encountered the symbol \"" + sym + "\" when expecting one of the following:\n\n   " + what;
+    prog_->errors.push_back(e);
+    throw SyntaxStop();
+}
+
+void Parser::expect_op(const char* op) {
+    if (!is_op(op)) expected(op, peek());
+    ++i_;
+}
+
+void Parser::expect_word(const char* w) {
+    if (!is_word(w)) expected(w, peek());
+    ++i_;
+}
+
+std::string Parser::identifier() {
+    const Token& t = peek();
+    if (t.kind != TokenKind::Word && t.kind != TokenKind::QuotedWord) expected("an identifier", t);
+    ++i_;
+    return t.text;
+}
+
+void Parser::semantic_error(std::uint32_t offset, const std::string& text, std::uint32_t stmt_offset,
+                            const char* ignored) {
+    PlCompileError e;
+    position(offset, &e.line, &e.column);
+    e.text = text;
+    prog_->errors.push_back(e);
+    PlCompileError s;
+    position(stmt_offset, &s.line, &s.column);
+    s.text = ignored;
+    prog_->errors.push_back(s);
+}
+
+const Symbol* Parser::lookup(const std::string& name) const {
+    for (auto it = scopes_.rbegin(); it != scopes_.rend(); ++it) {
+        auto f = it->find(name);
+        if (f != it->end()) return &f->second;
+    }
+    return nullptr;
+}
+
+int Parser::add_var(const std::string& name, const OraType& type, bool boolean) {
+    PlVarInfo v;
+    v.name = name;
+    v.type = type;
+    v.boolean = boolean;
+    prog_->vars.push_back(v);
+    return static_cast<int>(prog_->vars.size()) - 1;
+}
+
+int Parser::add_record(const std::string& name, const std::vector<ColumnInfo>& columns) {
+    int slot = add_var(name, OraType(), false);
+    for (const ColumnInfo& c : columns) {
+        int f = add_var(name + "." + c.name, c.type, false);
+        prog_->vars[static_cast<std::size_t>(slot)].fields.push_back(f);
+        prog_->vars[static_cast<std::size_t>(slot)].field_names.push_back(c.name);
+    }
+    return slot;
+}
+
+int Parser::add_ref(PlSql* q, const PlRef& r, const OraType& type) {
+    q->refs.push_back(r);
+    std::string name = "#" + std::to_string(q->refs.size() - 1);
+    q->bind_types[name] = type;
+    return static_cast<int>(q->refs.size()) - 1;
+}
+
+int Parser::record_field(const PlVarInfo& rec, const std::string& field) {
+    for (std::size_t k = 0; k < rec.field_names.size(); ++k)
+        if (rec.field_names[k] == field) return rec.fields[k];
+    return -1;
+}
+
+void Parser::sql_columns(std::size_t a, std::size_t b) {
+    columns_in_scope_.clear();
+    if (!ctx_.catalog) return;
+    std::size_t k = a;
+    if (t_[a].kind == TokenKind::Word && t_[a].text == "INSERT") {
+        while (k < b && !(t_[k].kind == TokenKind::Word && t_[k].text == "SELECT")) ++k;
+    }
+    for (; k < b; ++k) {
+        if (t_[k].kind != TokenKind::Word && t_[k].kind != TokenKind::QuotedWord) continue;
+        if (k + 1 < b && t_[k + 1].kind == TokenKind::Operator && t_[k + 1].text == "(") continue;
+        std::string owner = ctx_.schema;
+        std::string table = t_[k].text;
+        if (k + 2 < b && t_[k + 1].kind == TokenKind::Operator && t_[k + 1].text == "." &&
+            (t_[k + 2].kind == TokenKind::Word || t_[k + 2].kind == TokenKind::QuotedWord)) {
+            std::vector<ColumnInfo> cols;
+            if (ctx_.catalog->table_columns(t_[k].text, t_[k + 2].text, &cols))
+                for (const ColumnInfo& c : cols) columns_in_scope_.insert(c.name);
+        }
+        std::vector<ColumnInfo> cols;
+        if (ctx_.catalog->table_columns(owner, table, &cols))
+            for (const ColumnInfo& c : cols) columns_in_scope_.insert(c.name);
+    }
+}
+
+void Parser::rewrite_sql(std::size_t a, std::size_t b, PlSql* q, std::string* out, std::size_t scope_a,
+                         std::size_t scope_b) {
+    sql_columns(scope_a, scope_b);
+    rewrite(a, b, q, out);
+    columns_in_scope_.clear();
+}
+
+void Parser::rewrite(std::size_t a, std::size_t b, PlSql* q, std::string* out) {
+    for (std::size_t k = a; k < b; ++k) {
+        const Token& tk = t_[k];
+        if (k > a) out->append(text_, t_[k - 1].end, tk.offset - t_[k - 1].end);
+        q->offsets.emplace_back(static_cast<std::uint32_t>(out->size()), tk.offset);
+        bool after_dot = k > a && t_[k - 1].kind == TokenKind::Operator && t_[k - 1].text == ".";
+        int trigger_slot = after_dot ? -1 : trigger_reference(k, b, tk.kind == TokenKind::Bind);
+        if (trigger_slot >= 0) {
+            PlRef r;
+            r.slot = trigger_slot;
+            *out += bind_text(add_ref(q, r, prog_->vars[static_cast<std::size_t>(trigger_slot)].type));
+            k += 2;
+            continue;
+        }
+        if (tk.kind == TokenKind::Word && columns_in_scope_.count(tk.text)) {
+            out->append(text_, tk.offset, tk.end - tk.offset);
+            continue;
+        }
+        auto op_at = [&](std::size_t j, const char* op) {
+            return j < b && t_[j].kind == TokenKind::Operator && t_[j].text == op;
+        };
+        if (tk.kind == TokenKind::Word && !after_dot && !lookup(tk.text) && op_at(k + 1, ".") && k + 2 < b &&
+            t_[k + 2].kind == TokenKind::Word && !op_at(k + 3, "(") && !op_at(k + 3, ".")) {
+            PlVarInfo info;
+            bool own = false;
+            int slot = package_variable(tk.text, t_[k + 2].text, &info, &own);
+            if (slot >= 0) {
+                PlRef r;
+                r.kind = own ? PlRefKind::Variable : PlRefKind::PackageVar;
+                r.slot = slot;
+                if (!own) r.name = ctx_.schema + "." + tk.text;
+                OraType ty = info.boolean ? number_type() : info.type;
+                int n = add_ref(q, r, ty);
+                *out += info.boolean ? "(" + bind_text(n) + " = 1)" : bind_text(n);
+                k += 2;
+                continue;
+            }
+            if (package_lacks(tk.text, t_[k + 2].text)) {
+                semantic_error(t_[k + 2].offset, "PLS-00302: component '" + t_[k + 2].text + "' must be declared",
+                               statement_offset_);
+                *out += "NULL";
+                k += 2;
+                continue;
+            }
+        }
+        if (tk.kind == TokenKind::Word && !after_dot && prog_->is_package && op_at(k + 1, "(") && !lookup(tk.text)) {
+            bool member = false;
+            for (const PlSubprogram& sub : prog_->subprograms)
+                member = member || (sub.is_function && sub.name == tk.text);
+            if (member) {
+                *out += prog_->package_name + "." + tk.text;
+                continue;
+            }
+        }
+        if (tk.kind == TokenKind::Word && !after_dot) {
+            if (op_at(k + 1, "%") && k + 2 < b && t_[k + 2].kind == TokenKind::Word) {
+                const std::string& a2 = t_[k + 2].text;
+                PlAttr attr = PlAttr::Found;
+                bool known = true;
+                if (a2 == "FOUND")
+                    attr = PlAttr::Found;
+                else if (a2 == "NOTFOUND")
+                    attr = PlAttr::NotFound;
+                else if (a2 == "ROWCOUNT")
+                    attr = PlAttr::RowCount;
+                else if (a2 == "ISOPEN")
+                    attr = PlAttr::IsOpen;
+                else
+                    known = false;
+                const Symbol* sym = lookup(tk.text);
+                if (known && (tk.text == "SQL" || (sym && sym->kind == SymKind::Cursor))) {
+                    PlRef r;
+                    r.kind = tk.text == "SQL" ? PlRefKind::SqlAttr : PlRefKind::CursorAttr;
+                    r.slot = sym && tk.text != "SQL" ? sym->index : 0;
+                    r.attr = attr;
+                    int n = add_ref(q, r, number_type());
+                    *out += attr == PlAttr::RowCount ? bind_text(n) : "(" + bind_text(n) + " = 1)";
+                    k += 2;
+                    continue;
+                }
+            }
+            bool call = op_at(k + 1, "(");
+            if ((tk.text == "SQLCODE" || tk.text == "SQLERRM") && !call) {
+                PlRef r;
+                r.kind = tk.text == "SQLCODE" ? PlRefKind::SqlCode : PlRefKind::SqlErrm;
+                OraType ty = number_type();
+                if (r.kind == PlRefKind::SqlErrm) {
+                    ty = OraType();
+                    ty.size = 512;
+                }
+                *out += bind_text(add_ref(q, r, ty));
+                continue;
+            }
+            if (tk.text == "TRUE" || tk.text == "FALSE") {
+                const Symbol* sym = lookup(tk.text);
+                if (!sym) {
+                    *out += tk.text == "TRUE" ? "(1 = 1)" : "(1 = 0)";
+                    continue;
+                }
+            }
+            const Symbol* sym = lookup(tk.text);
+            // UPDATING('column') in a trigger: the UPDATE sets that column.
+            if (sym && prog_->is_trigger && sym->index == prog_->updating_slot && op_at(k + 1, "(") && k + 3 < b &&
+                t_[k + 2].kind == TokenKind::String && op_at(k + 3, ")")) {
+                PlRef r;
+                r.kind = PlRefKind::UpdatingColumn;
+                std::string column = t_[k + 2].text;
+                for (char& c : column) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                r.name = column;
+                *out += "(" + bind_text(add_ref(q, r, number_type())) + " = 1)";
+                k += 3;
+                continue;
+            }
+            if (sym && sym->kind == SymKind::Var &&
+                prog_->vars[static_cast<std::size_t>(sym->index)].collection != PlCollection::None) {
+                k = collection_reference(k, b, sym->index, q, out);
+                continue;
+            }
+            if (sym && sym->kind == SymKind::Var && !call) {
+                const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(sym->index)];
+                int slot = sym->index;
+                std::size_t consumed = 0;
+                if (!v.fields.empty()) {
+                    if (op_at(k + 1, ".") && k + 2 < b && t_[k + 2].kind == TokenKind::Word) {
+                        slot = record_field(v, t_[k + 2].text);
+                        if (slot < 0) {
+                            out->append(text_, tk.offset, tk.end - tk.offset);
+                            continue;
+                        }
+                        consumed = 2;
+                    }
+                }
+                const PlVarInfo& target = prog_->vars[static_cast<std::size_t>(slot)];
+                PlRef r;
+                r.kind = PlRefKind::Variable;
+                r.slot = slot;
+                OraType ty = target.boolean ? number_type() : target.type;
+                int n = add_ref(q, r, ty);
+                *out += target.boolean ? "(" + bind_text(n) + " = 1)" : bind_text(n);
+                k += consumed;
+                continue;
+            }
+        }
+        out->append(text_, tk.offset, tk.end - tk.offset);
+    }
+}
+
+PlSql* Parser::new_sql(std::size_t at) {
+    prog_->sql.push_back(std::make_unique<PlSql>());
+    PlSql* q = prog_->sql.back().get();
+    position(t_[at].offset, &q->line, &q->column);
+    return q;
+}
+
+bool Parser::translate(PlSql* q, std::size_t at, std::uint32_t stmt_offset, bool statement) {
+    TranslateContext tc;
+    tc.schema = ctx_.schema;
+    tc.nls_date_format = ctx_.nls_date_format;
+    tc.catalog = ctx_.catalog;
+    tc.bind_types = &q->bind_types;
+    FunctionLookup lookup;
+    lookup.db = ctx_.db;
+    lookup.package = prog_->is_package ? prog_ : nullptr;
+    lookup.program = prog_;
+    lookup.nls_date_format = ctx_.nls_date_format;
+    if (ctx_.db || lookup.package) {
+        tc.stored_function = lookup_function;
+        tc.stored_function_data = &lookup;
+    }
+    OraError err;
+    if (sql_translate(q->text, tc, &q->tr, &err)) return true;
+    std::uint32_t where = t_[at].offset;
+    if (err.offset >= q->offset_shift) {
+        std::uint32_t off = err.offset - q->offset_shift;
+        for (const auto& m : q->offsets)
+            if (m.first <= off) where = m.second;
+    }
+    if (err.code == 904 && !lookup.invalid.empty()) {
+        semantic_error(where, "PLS-00905: object " + lookup.invalid + " is invalid", stmt_offset,
+                       statement ? "PL/SQL: SQL Statement ignored" : "PL/SQL: Statement ignored");
+    } else if (statement) {
+        semantic_error(
+            where,
+            "PL/SQL: " + ora_format(err.code, err.message).substr(0, ora_format(err.code, err.message).size() - 1),
+            stmt_offset, "PL/SQL: SQL Statement ignored");
+    } else if (err.code == 904) {
+        std::string name = err.message.substr(0, err.message.find(':'));
+        if (name.size() > 2 && name.front() == '"') name = name.substr(1, name.size() - 2);
+        semantic_error(where, "PLS-00201: identifier '" + name + "' must be declared", stmt_offset);
+    } else {
+        std::string f = ora_format(err.code, err.message);
+        semantic_error(where, "PL/SQL: " + f.substr(0, f.size() - 1), stmt_offset);
+    }
+    return false;
+}
+
+std::size_t Parser::expression_end(const std::set<std::string>& stops) {
+    std::size_t k = i_;
+    int depth = 0;
+    int cases = 0;
+    for (; k < t_.size() && t_[k].kind != TokenKind::End; ++k) {
+        const Token& tk = t_[k];
+        if (tk.kind == TokenKind::Operator) {
+            if (tk.text == "(")
+                ++depth;
+            else if (tk.text == ")" && depth > 0) {
+                --depth;
+                continue;
+            }
+            if (depth == 0 && cases == 0) {
+                if (stops.count(tk.text)) break;
+                if (tk.text == "." && k + 1 < t_.size() && t_[k + 1].text == "." && stops.count("..")) break;
+            }
+        } else if (tk.kind == TokenKind::Word && depth == 0) {
+            if (tk.text == "CASE")
+                ++cases;
+            else if (tk.text == "END" && cases > 0) {
+                --cases;
+                continue;
+            }
+            if (cases == 0 && stops.count(tk.text)) break;
+        }
+    }
+    if (k == i_) expected("an expression", peek());
+    return k;
+}
+
+PlSql* Parser::expression(const std::set<std::string>& stops, std::uint32_t stmt_offset, bool condition) {
+    std::size_t a = i_;
+    std::size_t b = expression_end(stops);
+    PlSql* q = new_sql(a);
+    std::string e;
+    rewrite(a, b, q, &e);
+    q->condition = condition;
+    q->offset_shift = condition ? 17 : 7;
+    q->text = condition ? "SELECT CASE WHEN " + e + " THEN 1 WHEN NOT (" + e + ") THEN 0 END FROM DUAL"
+                        : "SELECT " + e + " FROM DUAL";
+    translate(q, a, stmt_offset, false);
+    i_ = b;
+    return q;
+}
+
+bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) {
+    *boolean = false;
+    std::size_t start = i_;
+    if (peek().kind == TokenKind::Word &&
+        (is_op("%", 1) || (is_op(".", 1) && is_op("%", 3)) || (is_op(".", 1) && is_op(".", 3) && is_op("%", 5)))) {
+        std::vector<std::string> parts{identifier()};
+        while (is_op(".")) {
+            ++i_;
+            parts.push_back(identifier());
+        }
+        expect_op("%");
+        std::string attr = identifier();
+        if (attr == "TYPE") {
+            if (parts.size() == 1) {
+                const Symbol* s = lookup(parts[0]);
+                if (s && s->kind == SymKind::Var) {
+                    const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(s->index)];
+                    *type = v.type;
+                    *boolean = v.boolean;
+                    return true;
+                }
+            } else {
+                std::string owner = parts.size() == 3 ? parts[0] : ctx_.schema;
+                const std::string& table = parts[parts.size() - 2];
+                std::vector<ColumnInfo> cols;
+                const Symbol* s = parts.size() == 2 ? lookup(parts[0]) : nullptr;
+                if (s && s->kind == SymKind::Var) {
+                    int f = record_field(prog_->vars[static_cast<std::size_t>(s->index)], parts[1]);
+                    if (f >= 0) {
+                        *type = prog_->vars[static_cast<std::size_t>(f)].type;
+                        return true;
+                    }
+                }
+                if (ctx_.catalog && ctx_.catalog->table_columns(owner, table, &cols))
+                    for (const ColumnInfo& c : cols)
+                        if (c.name == parts.back()) {
+                            *type = c.type;
+                            type->nullable = true;
+                            return true;
+                        }
+            }
+            std::string shown = parts[0];
+            for (std::size_t k = 1; k < parts.size(); ++k) shown += "." + parts[k];
+            semantic_error(t_[start].offset, "PLS-00201: identifier '" + shown + "' must be declared", decl_offset,
+                           "PL/SQL: Item ignored");
+            *type = number_type();
+            return true;
+        }
+        if (attr != "ROWTYPE") expected("TYPE ROWTYPE", t_[i_ - 1]);
+        return false;
+    }
+    std::string name = identifier();
+    last_type_name_ = name;
+    *type = OraType();
+    auto length = [&](std::uint32_t deflt, bool required) {
+        if (!is_op("(")) {
+            if (required && !unconstrained_) {
+                PlCompileError e;
+                position(t_[i_ - 1].offset, &e.line, &e.column);
+                e.text = "PLS-00215: String length constraints must be in range (1 .. 32767)";
+                prog_->errors.push_back(e);
+            }
+            return unconstrained_ ? 0u : deflt;
+        }
+        ++i_;
+        const Token& n = peek();
+        if (n.kind != TokenKind::Number) expected("an integer", n);
+        ++i_;
+        std::uint32_t v = static_cast<std::uint32_t>(std::stoul(n.text));
+        if (is_word("CHAR") || is_word("BYTE")) ++i_;
+        expect_op(")");
+        if (v < 1 || v > 32767) {
+            PlCompileError e;
+            position(n.offset, &e.line, &e.column);
+            e.text = "PLS-00215: String length constraints must be in range (1 .. 32767)";
+            prog_->errors.push_back(e);
+        }
+        return v;
+    };
+    if (name == "NUMBER" || name == "NUMERIC" || name == "DECIMAL" || name == "DEC") {
+        int p = 0, s = 0;
+        if (is_op("(")) {
+            ++i_;
+            if (peek().kind == TokenKind::Number)
+                p = std::stoi(identifier_number());
+            else if (is_op("*"))
+                ++i_;
+            if (is_op(",")) {
+                ++i_;
+                bool neg = is_op("-");
+                if (neg) ++i_;
+                s = std::stoi(identifier_number()) * (neg ? -1 : 1);
+            }
+            expect_op(")");
+        }
+        *type = number_type(p, s);
+    } else if (name == "INTEGER" || name == "INT" || name == "SMALLINT" || name == "PLS_INTEGER" ||
+               name == "BINARY_INTEGER" || name == "NATURAL" || name == "POSITIVE" || name == "NATURALN" ||
+               name == "POSITIVEN" || name == "SIMPLE_INTEGER" || name == "SIGNTYPE") {
+        *type = number_type(38, 0);
+    } else if (name == "FLOAT" || name == "REAL" || name == "BINARY_DOUBLE" || name == "BINARY_FLOAT" ||
+               name == "DOUBLE") {
+        if (name == "DOUBLE") expect_word("PRECISION");
+        if (is_op("(")) length(0, false);
+        *type = number_type();
+    } else if (name == "VARCHAR2" || name == "VARCHAR" || name == "STRING" || name == "NVARCHAR2") {
+        type->code = kTypeVarchar2;
+        type->size = length(1, true);
+    } else if (name == "CHAR" || name == "NCHAR" || name == "CHARACTER") {
+        type->code = kTypeChar;
+        type->size = length(1, false);
+    } else if (name == "LONG") {
+        type->code = kTypeVarchar2;
+        type->size = 32760;
+    } else if (name == "CLOB" || name == "NCLOB") {
+        type->code = kTypeClob;
+        type->size = 4000;
+    } else if (name == "DATE") {
+        type->code = kTypeDate;
+        type->size = 7;
+    } else if (name == "TIMESTAMP") {
+        if (is_op("(")) length(6, false);
+        type->code = kTypeTimestamp;
+        type->size = 11;
+    } else if (name == "BOOLEAN") {
+        *type = number_type(1, 0);
+        *boolean = true;
+    } else {
+        semantic_error(t_[start].offset, "PLS-00201: identifier '" + name + "' must be declared", decl_offset,
+                       "PL/SQL: Item ignored");
+        *type = number_type();
+    }
+    return true;
+}
+
+std::string Parser::identifier_number() {
+    const Token& n = peek();
+    if (n.kind != TokenKind::Number) expected("an integer", n);
+    ++i_;
+    return n.text;
+}
+
+bool Parser::rowtype_columns(const std::vector<std::string>& parts, std::vector<ColumnInfo>* cols) {
+    if (parts.size() == 1) {
+        const Symbol* s = lookup(parts[0]);
+        if (s && s->kind == SymKind::Cursor) {
+            const PlSql* q = prog_->cursors[static_cast<std::size_t>(s->index)].query;
+            *cols = q->tr.columns;
+            return true;
+        }
+    }
+    std::string owner = parts.size() == 2 ? parts[0] : ctx_.schema;
+    return ctx_.catalog && ctx_.catalog->table_columns(owner, parts.back(), cols);
+}
+
+void Parser::declarations(PlBlock* b, DeclMode mode) {
+    bool subprograms_seen = false;
+    for (;;) {
+        if (mode == DeclMode::Block && is_word("BEGIN")) break;
+        if (mode == DeclMode::Header && is_word("END")) break;
+        if (mode == DeclMode::Body && (is_word("BEGIN") || is_word("END"))) break;
+        std::uint32_t decl_offset = peek().offset;
+        statement_offset_ = decl_offset;
+        if (peek().kind == TokenKind::End) expected(mode == DeclMode::Block ? "begin" : "end", peek());
+        if (mode != DeclMode::Block && (is_word("PROCEDURE") || is_word("FUNCTION"))) {
+            if (mode == DeclMode::Body && !subprograms_seen)
+                prog_->package_slots = static_cast<int>(prog_->vars.size());
+            subprograms_seen = true;
+            package_subprogram(mode);
+            continue;
+        }
+        if (subprograms_seen && mode == DeclMode::Body) expected("begin end function pragma procedure", peek());
+        if (is_word("PRAGMA")) {
+            ++i_;
+            expect_word("EXCEPTION_INIT");
+            expect_op("(");
+            std::string name = identifier();
+            expect_op(",");
+            bool neg = is_op("-");
+            if (neg) ++i_;
+            int code = std::stoi(identifier_number());
+            expect_op(")");
+            expect_op(";");
+            auto f = scopes_.back().find(name);
+            if (f != scopes_.back().end() && f->second.kind == SymKind::Exception) {
+                f->second.exception.code = neg ? code : -code;
+                if (f->second.exception.code < 0) f->second.exception.code = -f->second.exception.code;
+                f->second.exception.user_id = 0;
+            }
+            continue;
+        }
+        if (is_word("CURSOR")) {
+            ++i_;
+            std::string name = identifier();
+            if (is_op("(")) expected("IS", peek());
+            expect_word("IS");
+            std::size_t a = i_;
+            std::size_t e = expression_end({";"});
+            PlSql* q = new_sql(a);
+            rewrite_sql(a, e, q, &q->text, a, e);
+            translate(q, a, decl_offset, true);
+            i_ = e;
+            expect_op(";");
+            prog_->cursors.push_back(PlCursorInfo{name, q});
+            int idx = static_cast<int>(prog_->cursors.size()) - 1;
+            if (mode == DeclMode::Block) b->cursors.push_back(idx);
+            Symbol s;
+            s.kind = SymKind::Cursor;
+            s.index = idx;
+            declare(name, s);
+            continue;
+        }
+        if (is_word("TYPE") || is_word("SUBTYPE") || is_word("PROCEDURE") || is_word("FUNCTION"))
+            expected("an identifier", peek());
+        std::string name = identifier();
+        PlCollection collection = collection_type();
+        if (collection != PlCollection::None) {
+            OraType line;
+            line.code = kTypeVarchar2;
+            line.size = 32767;
+            int slot = add_var(name, line, false);
+            prog_->vars[static_cast<std::size_t>(slot)].collection = collection;
+            expect_op(";");
+            PlDecl d;
+            d.slot = slot;
+            b->decls.push_back(d);
+            Symbol s;
+            s.index = slot;
+            declare(name, s);
+            continue;
+        }
+        if (is_word("EXCEPTION")) {
+            ++i_;
+            expect_op(";");
+            Symbol s;
+            s.kind = SymKind::Exception;
+            s.exception.name = name;
+            s.exception.user_id = next_exception_id();
+            if (mode != DeclMode::Block)
+                s.exception.user_id = package_exception_id(prog_->package_owner, prog_->package_name, name);
+            declare(name, s);
+            continue;
+        }
+        bool constant = false;
+        if (is_word("CONSTANT")) {
+            ++i_;
+            constant = true;
+        }
+        // %ROWTYPE declares a record.
+        std::size_t save = i_;
+        std::vector<std::string> parts;
+        if (peek().kind == TokenKind::Word) {
+            parts.push_back(identifier());
+            while (is_op(".") && peek(1).kind == TokenKind::Word) {
+                ++i_;
+                parts.push_back(identifier());
+            }
+        }
+        if (is_op("%") && is_word("ROWTYPE", 1)) {
+            i_ += 2;
+            std::vector<ColumnInfo> cols;
+            if (!rowtype_columns(parts, &cols))
+                semantic_error(t_[save].offset, "PLS-00201: identifier '" + parts.back() + "' must be declared",
+                               decl_offset, "PL/SQL: Item ignored");
+            int slot = add_record(name, cols);
+            expect_op(";");
+            Symbol s;
+            s.index = slot;
+            declare(name, s);
+            continue;
+        }
+        i_ = save;
+        OraType type;
+        bool boolean = false;
+        type_spec(&type, &boolean, decl_offset);
+        bool not_null = false;
+        if (is_word("NOT") && is_word("NULL", 1)) {
+            i_ += 2;
+            not_null = true;
+        }
+        PlDecl d;
+        d.slot = add_var(name, type, boolean);
+        prog_->vars[static_cast<std::size_t>(d.slot)].constant = constant;
+        prog_->vars[static_cast<std::size_t>(d.slot)].not_null = not_null;
+        if (is_op(":=") || is_word("DEFAULT")) {
+            ++i_;
+            d.init = expression({";"}, decl_offset, boolean);
+        } else if (constant || not_null) {
+            PlCompileError e;
+            position(peek().offset, &e.line, &e.column);
+            e.text = constant ? "PLS-00322: declaration of a constant '" + name +
+                                    "' must contain an initialization assignment"
+                              : "PLS-00218: a variable declared NOT NULL must have an initialization assignment";
+            prog_->errors.push_back(e);
+        }
+        expect_op(";");
+        Symbol s;
+        s.index = d.slot;
+        declare(name, s);
+        b->decls.push_back(d);
+    }
+}
+
+void Parser::block(PlBlock* b, bool unit_body) {
+    scopes_.emplace_back();
+    if (unit_body) {
+        declarations(b, DeclMode::Block);
+    } else if (is_word("DECLARE")) {
+        ++i_;
+        declarations(b, DeclMode::Block);
+    }
+    expect_word("BEGIN");
+    statements(&b->body, {"EXCEPTION", "END"});
+    handlers(b);
+    expect_word("END");
+    if (peek().kind == TokenKind::Word && !is_word("IF") && !is_word("LOOP")) ++i_;
+    scopes_.pop_back();
+}
+
+void Parser::handlers(PlBlock* b) {
+    if (!is_word("EXCEPTION")) return;
+    ++i_;
+    while (is_word("WHEN")) {
+        ++i_;
+        PlHandler h;
+        bool others = false;
+        for (;;) {
+            const Token& n = peek();
+            std::string name = identifier();
+            if (name == "OTHERS") {
+                others = true;
+            } else {
+                PlExceptionInfo ex;
+                if (is_op(".") && (peek(1).kind == TokenKind::Word)) {
+                    ++i_;
+                    name += "." + identifier();
+                }
+                if (!exception_named(name, &ex))
+                    semantic_error(n.offset, "PLS-00201: identifier '" + name + "' must be declared", n.offset);
+                h.exceptions.push_back(ex);
+            }
+            if (!is_word("OR")) break;
+            ++i_;
+        }
+        if (others) h.exceptions.clear();
+        expect_word("THEN");
+        statements(&h.body, {"WHEN", "END"});
+        b->handlers.push_back(std::move(h));
+    }
+}
+
+bool Parser::exception_named(const std::string& name, PlExceptionInfo* ex) {
+    const Symbol* s = lookup(name);
+    if (s && s->kind == SymKind::Exception) {
+        *ex = s->exception;
+        return true;
+    }
+    std::size_t dot = name.find('.');
+    if (dot != std::string::npos) {
+        Symbol sym;
+        if (package_symbol(name.substr(0, dot), name.substr(dot + 1), &sym, nullptr) &&
+            sym.kind == SymKind::Exception) {
+            *ex = sym.exception;
+            return true;
+        }
+    }
+    for (const Predefined& p : kPredefined)
+        if (name == p.name) {
+            ex->name = name;
+            ex->code = p.code;
+            return true;
+        }
+    return false;
+}
+
+void Parser::statements(std::vector<PlStmt>* out, const std::set<std::string>& ends) {
+    for (;;) {
+        const Token& t = peek();
+        if (t.kind == TokenKind::End) expected("end", t);
+        if (t.kind == TokenKind::Word && ends.count(t.text)) break;
+        statement(out);
+    }
+    if (out->empty())
+        expected("begin case declare exit for goto if loop null raise return select update while", peek());
+}
+
+PlTarget Parser::target(std::uint32_t stmt_offset) {
+    PlTarget tg;
+    const Token& t = peek();
+    int trigger_slot = trigger_reference(i_, t_.size(), true);
+    if (trigger_slot != -1) {
+        if (trigger_slot >= 0 && (t.text == "OLD" || prog_->trigger_timing == PlTriggerTiming::After)) {
+            PlCompileError e;
+            position(t.offset, &e.line, &e.column);
+            e.text = t.text == "OLD" ? "ORA-04085: cannot change the value of an OLD reference variable"
+                                     : "ORA-04084: cannot change NEW values for this trigger type";
+            prog_->errors.push_back(e);
+        }
+        i_ += 3;
+        tg.slot = trigger_slot;
+        return tg;
+    }
+    if (t.kind == TokenKind::Word && !lookup(t.text) && is_op(".", 1) && peek(2).kind == TokenKind::Word) {
+        PlVarInfo info;
+        bool own = false;
+        int slot = package_variable(t.text, peek(2).text, &info, &own);
+        if (slot >= 0) {
+            i_ += 3;
+            tg.slot = slot;
+            if (!own) {
+                tg.package = ctx_.schema + "." + t.text;
+                tg.info = std::make_shared<PlVarInfo>(info);
+            }
+            if (info.constant)
+                semantic_error(
+                    t.offset,
+                    "PLS-00363: expression '" + t.text + "." + info.name + "' cannot be used as an assignment target",
+                    stmt_offset);
+            return tg;
+        }
+    }
+    if (t.kind == TokenKind::Bind) {
+        ++i_;
+        tg.host = true;
+        tg.name = t.text;
+        prog_->host_targets.push_back(t.text);
+        return tg;
+    }
+    std::string name = identifier();
+    const Symbol* s = lookup(name);
+    if (!s || s->kind != SymKind::Var) {
+        semantic_error(t.offset, "PLS-00201: identifier '" + name + "' must be declared", stmt_offset);
+        tg.slot = -1;
+        return tg;
+    }
+    tg.slot = s->index;
+    const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(s->index)];
+    if (!v.fields.empty() && is_op(".")) {
+        ++i_;
+        const Token& f = peek();
+        std::string field = identifier();
+        tg.slot = record_field(v, field);
+        if (tg.slot < 0) {
+            semantic_error(f.offset, "PLS-00302: component '" + field + "' must be declared", stmt_offset);
+            tg.slot = s->index;
+        }
+    }
+    if (prog_->vars[static_cast<std::size_t>(tg.slot)].constant)
+        semantic_error(t.offset, "PLS-00363: expression '" + name + "' cannot be used as an assignment target",
+                       stmt_offset);
+    return tg;
+}
+
+void Parser::statement(std::vector<PlStmt>* out) {
+    std::string label;
+    while (is_op("<") && is_op("<", 1)) {
+        i_ += 2;
+        label = identifier();
+        expect_op(">");
+        expect_op(">");
+    }
+    const Token& t = peek();
+    PlStmt st;
+    position(t.offset, &st.line, &st.column);
+    std::uint32_t so = t.offset;
+    statement_offset_ = so;
+    if (t.kind == TokenKind::Bind ||
+        (t.kind == TokenKind::Word && (is_op(":=", 1) || (is_op(".", 1) && is_op(":=", 3))))) {
+        st.kind = PlStmtKind::Assign;
+        st.targets.push_back(target(so));
+        expect_op(":=");
+        const PlTarget& tg = st.targets[0];
+        bool boolean = !tg.host && tg.slot >= 0 &&
+                       (tg.info ? tg.info->boolean : prog_->vars[static_cast<std::size_t>(tg.slot)].boolean);
+        st.exprs.push_back(expression({";"}, so, boolean));
+        expect_op(";");
+        out->push_back(std::move(st));
+        return;
+    }
+    if (t.kind != TokenKind::Word) expected("begin case declare end exit for if loop null raise return select", t);
+    const std::string& w = t.text;
+    if (w == "NULL") {
+        ++i_;
+        expect_op(";");
+        st.kind = PlStmtKind::Null;
+    } else if (w == "BEGIN" || w == "DECLARE") {
+        st.kind = PlStmtKind::Block;
+        st.block = std::make_shared<PlBlock>();
+        block(st.block.get(), false);
+        expect_op(";");
+    } else if (w == "IF") {
+        ++i_;
+        st.kind = PlStmtKind::If;
+        for (;;) {
+            st.exprs.push_back(expression({"THEN"}, so, true));
+            expect_word("THEN");
+            st.bodies.emplace_back();
+            statements(&st.bodies.back(), {"ELSIF", "ELSE", "END"});
+            if (is_word("ELSIF")) {
+                ++i_;
+                continue;
+            }
+            break;
+        }
+        if (is_word("ELSE")) {
+            ++i_;
+            st.bodies.emplace_back();
+            statements(&st.bodies.back(), {"END"});
+            st.has_else = true;
+        }
+        expect_word("END");
+        expect_word("IF");
+        expect_op(";");
+    } else if (w == "CASE") {
+        case_statement(&st, so);
+    } else if (w == "LOOP") {
+        ++i_;
+        st.kind = PlStmtKind::Loop;
+        loop_body(&st);
+    } else if (w == "WHILE") {
+        ++i_;
+        st.kind = PlStmtKind::While;
+        st.exprs.push_back(expression({"LOOP"}, so, true));
+        expect_word("LOOP");
+        loop_body(&st);
+    } else if (w == "FOR") {
+        for_loop(&st, so);
+    } else if (w == "EXIT" || w == "CONTINUE") {
+        ++i_;
+        st.kind = w == "EXIT" ? PlStmtKind::Exit : PlStmtKind::Continue;
+        if (peek().kind == TokenKind::Word && !is_word("WHEN")) st.name = identifier();
+        if (is_word("WHEN")) {
+            ++i_;
+            st.exprs.push_back(expression({";"}, so, true));
+        }
+        expect_op(";");
+    } else if (w == "SELECT" || w == "WITH") {
+        select_into(&st, so);
+    } else if (w == "INSERT" || w == "UPDATE" || w == "DELETE" || w == "MERGE") {
+        st.kind = PlStmtKind::Dml;
+        std::size_t a = i_;
+        std::size_t e = expression_end({";"});
+        PlSql* q = new_sql(a);
+        rewrite_sql(a, e, q, &q->text, a, e);
+        translate(q, a, so, true);
+        st.exprs.push_back(q);
+        i_ = e;
+        expect_op(";");
+    } else if (w == "COMMIT") {
+        ++i_;
+        if (is_word("WORK")) ++i_;
+        expect_op(";");
+        st.kind = PlStmtKind::Commit;
+    } else if (w == "ROLLBACK") {
+        ++i_;
+        if (is_word("WORK")) ++i_;
+        st.kind = PlStmtKind::Rollback;
+        if (is_word("TO")) {
+            ++i_;
+            if (is_word("SAVEPOINT")) ++i_;
+            st.name = identifier();
+        }
+        expect_op(";");
+    } else if (w == "SAVEPOINT") {
+        ++i_;
+        st.kind = PlStmtKind::Savepoint;
+        st.name = identifier();
+        expect_op(";");
+    } else if (w == "OPEN" || w == "CLOSE" || w == "FETCH") {
+        ++i_;
+        st.kind = w == "OPEN" ? PlStmtKind::Open : (w == "CLOSE" ? PlStmtKind::Close : PlStmtKind::Fetch);
+        const Token& n = peek();
+        std::string name = identifier();
+        const Symbol* s = lookup(name);
+        if (!s || s->kind != SymKind::Cursor)
+            semantic_error(n.offset, "PLS-00201: identifier '" + name + "' must be declared", so);
+        else
+            st.slot = s->index;
+        if (st.kind == PlStmtKind::Fetch) {
+            expect_word("INTO");
+            into_targets(&st, so);
+        }
+        expect_op(";");
+    } else if (w == "RETURN") {
+        ++i_;
+        if (!is_op(";")) {
+            if (!in_function_) {
+                PlCompileError e;
+                position(peek().offset, &e.line, &e.column);
+                e.text = "PLS-00372: In a procedure, RETURN statement cannot contain an expression";
+                prog_->errors.push_back(e);
+            }
+            st.exprs.push_back(expression({";"}, so));
+        } else if (in_function_) {
+            PlCompileError e;
+            position(peek().offset, &e.line, &e.column);
+            e.text = "PLS-00503: RETURN <value> statement required for this return from function";
+            prog_->errors.push_back(e);
+        }
+        expect_op(";");
+        st.kind = PlStmtKind::Return;
+    } else if (w == "RAISE") {
+        ++i_;
+        st.kind = PlStmtKind::Raise;
+        if (!is_op(";")) {
+            const Token& n = peek();
+            std::string name = identifier();
+            if (is_op(".") && peek(1).kind == TokenKind::Word) {
+                ++i_;
+                name += "." + identifier();
+            }
+            if (!exception_named(name, &st.exception))
+                semantic_error(n.offset, "PLS-00201: identifier '" + name + "' must be declared", so);
+        } else {
+            st.name = "reraise";
+        }
+        expect_op(";");
+    } else {
+        call(&st, so);
+    }
+    if (st.kind == PlStmtKind::Loop || st.kind == PlStmtKind::While || st.kind == PlStmtKind::ForRange ||
+        st.kind == PlStmtKind::ForCursor)
+        st.name = label;
+    out->push_back(std::move(st));
+}
+
+void Parser::loop_body(PlStmt* st) {
+    st->bodies.emplace_back();
+    statements(&st->bodies.back(), {"END"});
+    expect_word("END");
+    expect_word("LOOP");
+    if (peek().kind == TokenKind::Word) ++i_;
+    expect_op(";");
+}
+
+void Parser::case_statement(PlStmt* st, std::uint32_t so) {
+    ++i_;
+    st->kind = PlStmtKind::If;
+    std::size_t sel_a = i_, sel_b = i_;
+    if (!is_word("WHEN")) {
+        sel_b = expression_end({"WHEN"});
+        i_ = sel_b;
+    }
+    while (is_word("WHEN")) {
+        ++i_;
+        std::size_t a = i_;
+        std::size_t b = expression_end({"THEN"});
+        PlSql* q = new_sql(a);
+        std::string e;
+        if (sel_b > sel_a) {
+            e = "(";
+            rewrite(sel_a, sel_b, q, &e);
+            e += ") = (";
+            rewrite(a, b, q, &e);
+            e += ")";
+        } else {
+            rewrite(a, b, q, &e);
+        }
+        q->condition = true;
+        q->offset_shift = 17;
+        q->text = "SELECT CASE WHEN " + e + " THEN 1 WHEN NOT (" + e + ") THEN 0 END FROM DUAL";
+        translate(q, a, so, false);
+        i_ = b;
+        st->exprs.push_back(q);
+        expect_word("THEN");
+        st->bodies.emplace_back();
+        statements(&st->bodies.back(), {"WHEN", "ELSE", "END"});
+    }
+    if (st->exprs.empty()) expected("when", peek());
+    if (is_word("ELSE")) {
+        ++i_;
+        st->bodies.emplace_back();
+        statements(&st->bodies.back(), {"END"});
+        st->has_else = true;
+    } else {
+        st->name = "case";
+    }
+    expect_word("END");
+    expect_word("CASE");
+    expect_op(";");
+}
+
+void Parser::for_loop(PlStmt* st, std::uint32_t so) {
+    ++i_;
+    std::string index = identifier();
+    expect_word("IN");
+    scopes_.emplace_back();
+    if (is_op("(") || (peek().kind == TokenKind::Word && is_word("LOOP", 1))) {
+        st->kind = PlStmtKind::ForCursor;
+        PlSql* q = nullptr;
+        if (is_op("(")) {
+            ++i_;
+            std::size_t a = i_;
+            std::size_t e = expression_end({")"});
+            q = new_sql(a);
+            rewrite_sql(a, e, q, &q->text, a, e);
+            translate(q, a, so, true);
+            i_ = e;
+            expect_op(")");
+            prog_->cursors.push_back(PlCursorInfo{"", q});
+            st->exprs.push_back(nullptr);
+            st->targets.push_back(pl_var_target(static_cast<int>(prog_->cursors.size()) - 1));
+        } else {
+            const Token& n = peek();
+            std::string name = identifier();
+            const Symbol* s = lookup(name);
+            if (!s || s->kind != SymKind::Cursor) {
+                semantic_error(n.offset, "PLS-00201: identifier '" + name + "' must be declared", so);
+                prog_->cursors.push_back(PlCursorInfo{"", nullptr});
+                st->targets.push_back(pl_var_target(static_cast<int>(prog_->cursors.size()) - 1));
+            } else {
+                q = prog_->cursors[static_cast<std::size_t>(s->index)].query;
+                st->targets.push_back(pl_var_target(s->index));
+            }
+        }
+        std::vector<ColumnInfo> cols;
+        if (q) cols = q->tr.columns;
+        st->slot = add_record(index, cols);
+    } else {
+        st->kind = PlStmtKind::ForRange;
+        if (is_word("REVERSE")) {
+            ++i_;
+            st->reverse = true;
+        }
+        st->exprs.push_back(expression({".."}, so));
+        expect_op(".");
+        expect_op(".");
+        st->exprs.push_back(expression({"LOOP"}, so));
+        st->slot = add_var(index, number_type(38, 0), false);
+        prog_->vars[static_cast<std::size_t>(st->slot)].constant = true;
+    }
+    Symbol s;
+    s.index = st->slot;
+    declare(index, s);
+    expect_word("LOOP");
+    loop_body(st);
+    scopes_.pop_back();
+}
+
+void Parser::into_targets(PlStmt* st, std::uint32_t so) {
+    for (;;) {
+        st->targets.push_back(target(so));
+        if (!is_op(",")) break;
+        ++i_;
+    }
+}
+
+void Parser::select_into(PlStmt* st, std::uint32_t so) {
+    st->kind = PlStmtKind::SelectInto;
+    std::size_t a = i_;
+    std::size_t into = expression_end({"INTO", ";"});
+    if (!is_word("INTO") && !(into < t_.size() && t_[into].text == "INTO")) {
+        i_ = into;
+        PlCompileError e;
+        position(t_[into].offset, &e.line, &e.column);
+        e.text = "PLS-00428: an INTO clause is expected in this SELECT statement";
+        prog_->errors.push_back(e);
+        expect_op(";");
+        return;
+    }
+    i_ = into + 1;
+    into_targets(st, so);
+    std::size_t rest = i_;
+    std::size_t e = expression_end({";"});
+    PlSql* q = new_sql(a);
+    rewrite_sql(a, into, q, &q->text, rest, e);
+    q->text += " ";
+    rewrite_sql(rest, e, q, &q->text, rest, e);
+    translate(q, a, so, true);
+    st->exprs.push_back(q);
+    i_ = e;
+    expect_op(";");
+    if (q->tr.columns.empty()) return;
+    std::size_t want = q->tr.columns.size();
+    std::size_t have = st->targets.size();
+    if (have == 1 && !st->targets[0].host && st->targets[0].slot >= 0 &&
+        !prog_->vars[static_cast<std::size_t>(st->targets[0].slot)].fields.empty())
+        have = prog_->vars[static_cast<std::size_t>(st->targets[0].slot)].fields.size();
+    if (have != want)
+        semantic_error(t_[rest].offset,
+                       want > have ? "PL/SQL: ORA-00947: not enough values" : "PL/SQL: ORA-00913: too many values", so,
+                       "PL/SQL: SQL Statement ignored");
+}
+
+// "1..9" tokenizes as "1", ".", ".9": gives the range operator its second dot back.
+void split_range_dots(std::vector<Token>* tokens) {
+    for (std::size_t k = 0; k + 1 < tokens->size(); ++k) {
+        Token& n = (*tokens)[k + 1];
+        if ((*tokens)[k].kind == TokenKind::Operator && (*tokens)[k].text == "." && n.kind == TokenKind::Number &&
+            n.text.size() > 1 && n.text[0] == '.' && (*tokens)[k].end == n.offset) {
+            Token dot = (*tokens)[k];
+            dot.offset = n.offset;
+            dot.end = n.offset + 1;
+            n.text.erase(0, 1);
+            n.offset += 1;
+            tokens->insert(tokens->begin() + static_cast<std::ptrdiff_t>(k + 1), dot);
+        }
+    }
+}
+
+// Tokens of text, or a compile error in program.
+bool tokens_of(const std::string& text, std::vector<Token>* tokens, PlProgram* program) {
+    OraError err;
+    if (!sql_tokenize(text, tokens, &err)) {
+        PlCompileError e;
+        plsql_position(text, err.offset, &e.line, &e.column);
+        e.text = "PLS-00103: Encountered the symbol \"" + text.substr(err.offset, 1) +
+                 "\" when expecting one of the following:\n\n   begin declare";
+        program->errors.push_back(e);
+        return false;
+    }
+    split_range_dots(tokens);
+    return true;
+}
+
+int next_exception_id() {
+    // Package exceptions are numbered from 1000000 up; these stay below.
+    static std::atomic<int> next{1};
+    int id = next.fetch_add(1);
+    if (id >= 999999) next.store(1);
+    return id % 999999 + 1;
+}
+
+}  // namespace plsql_parsing
+
+using namespace plsql_parsing;
+
+PlProgram::~PlProgram() {
+    for (auto& q : sql)
+        if (q->vm) sqlite3_finalize(q->vm);
+}
+
+void plsql_position(const std::string& text, std::uint32_t offset, int* line, int* column) {
+    int l = 1;
+    std::size_t line_start = 0;
+    for (std::size_t k = 0; k < offset && k < text.size(); ++k)
+        if (text[k] == '\n') {
+            ++l;
+            line_start = k + 1;
+        }
+    *line = l;
+    *column = static_cast<int>(offset - line_start) + 1;
+}
+
+bool plsql_compile(const std::string& text, const PlCompileContext& ctx, PlProgram* program) {
+    program->text = text;
+    std::vector<Token> tokens;
+    OraError err;
+    if (!sql_tokenize(text, &tokens, &err)) {
+        PlCompileError e;
+        plsql_position(text, err.offset, &e.line, &e.column);
+        e.text = "PLS-00103: Encountered the symbol \"" + text.substr(err.offset, 1) +
+                 "\" when expecting one of the following:\n\n   begin declare";
+        program->errors.push_back(e);
+        return false;
+    }
+    split_range_dots(&tokens);
+    Parser p(text, tokens, ctx, program);
+    try {
+        p.program();
+    } catch (const SyntaxStop&) {
+        return false;
+    }
+    if (!ctx.trigger_when.empty() && program->errors.empty()) {
+        std::vector<Token> when;
+        if (!tokens_of(ctx.trigger_when, &when, program)) return false;
+        Parser w(ctx.trigger_when, when, ctx, program, &p.globals());
+        try {
+            w.when_condition();
+        } catch (const SyntaxStop&) {
+            return false;
+        }
+    }
+    return program->errors.empty();
+}
+
+bool plsql_is_block(const std::string& text) {
+    int type = sql_statement_type(text);
+    return type == OCI_STMT_BEGIN || type == OCI_STMT_DECLARE;
+}

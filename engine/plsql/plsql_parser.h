@@ -1,0 +1,244 @@
+// The PL/SQL parser's shared parts: the Parser class whose block and statement half
+// lives in plsql_parser.cpp and whose stored-unit half (packages, subprograms, trigger
+// bodies, calls of stored procedures) lives in plsql_parser_units.cpp. Internal to those
+// two files; the rest of the engine uses plsql.h.
+#pragma once
+
+#include "plsql/plsql.h"
+
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace plsql_parsing {
+
+// Thrown inside the parser only, when the grammar cannot go on.
+struct SyntaxStop {};
+
+enum class SymKind { Var, Cursor, Exception };
+
+struct Symbol {
+    SymKind kind = SymKind::Var;
+    int index = 0;
+    PlExceptionInfo exception;
+};
+
+inline OraType number_type(int precision = 0, int scale = 0) {
+    OraType t;
+    t.code = kTypeNumber;
+    t.size = 22;
+    t.precision = static_cast<std::int16_t>(precision);
+    t.scale = static_cast<std::int8_t>(scale);
+    return t;
+}
+
+// A fresh user_id for an exception a block or unit declares: different from every other
+// program's, so that a unit's own exception is not caught by a caller's handler for an
+// exception that happens to have the same place in its declarations.
+int next_exception_id();
+// The user_id of a package's exception: the same in every program that names it.
+int package_exception_id(const std::string& owner, const std::string& package, const std::string& name);
+// The family a declared or catalog type name belongs to, for matching overloads.
+std::string argument_family(const std::string& type);
+
+// What the translator asks while a package body compiles: its own functions first.
+struct FunctionLookup {
+    sqlite3* db = nullptr;
+    const PlProgram* package = nullptr;
+    PlProgram* program = nullptr;  // records the stored functions it uses
+    std::string nls_date_format;
+    std::string invalid;  // a function found but invalid
+};
+
+// The translator's question while a unit compiles: data is a FunctionLookup.
+bool lookup_function(void* data, const std::string& owner, const std::string& name, OraType* ret);
+
+// "1..9" tokenizes as "1", ".", ".9": gives the range operator its second dot back.
+void split_range_dots(std::vector<Token>* tokens);
+// Tokens of text with the range operator mended, or a compile error in program.
+bool tokens_of(const std::string& text, std::vector<Token>* tokens, PlProgram* program);
+// Parses a package header; symbols gets its public names.
+void compile_package_header(const std::string& text, const PlCompileContext& ctx, PlProgram* program,
+                            std::map<std::string, Symbol>* symbols);
+
+class Parser {
+public:
+    Parser(const std::string& text, const std::vector<Token>& tokens, const PlCompileContext& ctx, PlProgram* prog,
+           const std::map<std::string, Symbol>* globals = nullptr)
+        : text_(text), t_(tokens), ctx_(ctx), prog_(prog) {
+        if (globals) scopes_.push_back(*globals);
+    }
+
+    const std::map<std::string, Symbol>& globals() const { return scopes_.front(); }
+
+    void program();
+
+    // The WHEN condition of a row trigger, the whole token list.
+    void when_condition();
+
+    // PROCEDURE name [(params)] IS|AS ... or FUNCTION name [(params)] RETURN type IS|AS ...
+    void unit();
+
+    // PACKAGE name IS|AS declarations END [name]; (the header), or
+    // PACKAGE BODY name IS|AS declarations and subprograms [BEGIN statements] END [name];
+    void package(bool body);
+
+private:
+    enum class DeclMode { Block, Header, Body };
+
+    // [PROCEDURE|FUNCTION] name [(params)] [RETURN type]: declares the parameters in the
+    // current scope.
+    void subprogram_header(PlSubprogram* sub);
+
+    // Same name and the same parameters (names, modes and declared types) and result.
+    static bool same_heading(const PlSubprogram& a, const PlSubprogram& b);
+
+    // A subprogram of a package: a declaration in the header, a forward
+    // declaration or a definition in the body.
+    void package_subprogram(DeclMode mode);
+
+    // :NEW.column and :OLD.column of a trigger, and INSERTING, UPDATING and DELETING.
+    void trigger_variables();
+
+    // The slot of :NEW.column or :OLD.column (NEW.column in a WHEN condition) at token k;
+    // -1 when the tokens are not such a reference, -2 after an error was recorded.
+    int trigger_reference(std::size_t k, std::size_t b, bool colon);
+    const std::string& text_;
+    const std::vector<Token>& t_;
+    const PlCompileContext& ctx_;
+    PlProgram* prog_;
+    std::size_t i_ = 0;
+    bool unconstrained_ = false;  // parameter types take no length
+    std::set<std::string> columns_in_scope_;
+    std::string last_type_name_;
+    std::vector<std::map<std::string, Symbol>> scopes_;
+    bool in_function_ = false;  // RETURN needs a value
+    struct HeaderInfo {
+        PlProgram program;
+        std::map<std::string, Symbol> symbols;
+    };
+    std::map<std::string, std::shared_ptr<HeaderInfo>> headers_;  // package headers read
+    std::uint32_t statement_offset_ = 0;  // where the statement or declaration being read starts
+    bool when_mode_ = false;              // NEW and OLD without a colon name the trigger's row
+
+    const Token& peek(std::size_t ahead = 0) const;
+    bool is_word(const char* w, std::size_t ahead = 0) const;
+    bool is_op(const char* op, std::size_t ahead = 0) const;
+    void position(std::uint32_t offset, int* line, int* column) const { plsql_position(text_, offset, line, column); }
+
+    [[noreturn]] void expected(const std::string& what, const Token& at);
+    void expect_op(const char* op);
+    void expect_word(const char* w);
+    std::string identifier();
+
+    void semantic_error(std::uint32_t offset, const std::string& text, std::uint32_t stmt_offset,
+                        const char* ignored = "PL/SQL: Statement ignored");
+
+    const Symbol* lookup(const std::string& name) const;
+
+    int add_var(const std::string& name, const OraType& type, bool boolean);
+
+    int add_record(const std::string& name, const std::vector<ColumnInfo>& columns);
+
+    void declare(const std::string& name, const Symbol& sym) { scopes_.back()[name] = sym; }
+
+    // A public item of package pkg of the schema (this package's own items when it is
+    // the one compiling): its symbol, and the header it was found in.
+    bool package_symbol(const std::string& pkg, const std::string& name, Symbol* sym, const PlProgram** header);
+
+    // A public variable of a package: its slot there (-1 when none) and declaration; own
+    // when it belongs to the package being compiled.
+    int package_variable(const std::string& pkg, const std::string& name, PlVarInfo* info, bool* own);
+    // True when pkg is a package of the schema with no public item or function named name.
+    bool package_lacks(const std::string& pkg, const std::string& name);
+
+    // The collection types of DBMS_OUTPUT.GET_LINES: DBMS_OUTPUT.CHARARR (index-by) and
+    // [SYS.]DBMSOUTPUT_LINESARRAY (a varray). Reads the type name when it is one.
+    PlCollection collection_type();
+
+    // name(subscript), name.COUNT, name.FIRST or name.LAST of a collection at token k:
+    // appends the bind and answers the last token used.
+    std::size_t collection_reference(std::size_t k, std::size_t b, int slot, PlSql* q, std::string* out);
+
+    // --- References rewritten as binds --------------------------------------------------
+
+    int add_ref(PlSql* q, const PlRef& r, const OraType& type);
+    static std::string bind_text(int n) { return ":\"#" + std::to_string(n) + "\""; }
+
+    static int record_field(const PlVarInfo& rec, const std::string& field);
+
+    // Appends tokens [a, b) to out, rewriting references to variables, records, cursor
+    // attributes, SQLCODE and SQLERRM as binds of q.
+    // Inside SQL a column name wins over a PL/SQL variable of the same name: collects the
+    // columns of the tables the statement [a, b) reads (for INSERT, only those of its
+    // subquery: VALUES sees no columns).
+    void sql_columns(std::size_t a, std::size_t b);
+
+    void rewrite_sql(std::size_t a, std::size_t b, PlSql* q, std::string* out, std::size_t scope_a,
+                     std::size_t scope_b);
+
+    void rewrite(std::size_t a, std::size_t b, PlSql* q, std::string* out);
+
+    PlSql* new_sql(std::size_t at);
+
+    // Translates q->text; on failure records the compile errors and answers false.
+    bool translate(PlSql* q, std::size_t at, std::uint32_t stmt_offset, bool statement);
+
+    // Scans an expression from the current token to a terminator at nesting depth 0.
+    std::size_t expression_end(const std::set<std::string>& stops);
+
+    PlSql* expression(const std::set<std::string>& stops, std::uint32_t stmt_offset, bool condition = false);
+
+    // --- Types and declarations ---------------------------------------------------------
+
+    bool type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset);
+    std::string identifier_number();
+
+    // The columns of a %ROWTYPE source (a table or a cursor) named by tokens already read.
+    bool rowtype_columns(const std::vector<std::string>& parts, std::vector<ColumnInfo>* cols);
+
+    void declarations(PlBlock* b, DeclMode mode);
+
+    // --- Blocks and statements ----------------------------------------------------------
+
+    // [DECLARE decls] BEGIN stmts [EXCEPTION handlers] END [label]
+    // A unit's body has its declarations straight after IS / AS.
+    void block(PlBlock* b, bool unit_body);
+
+    // [EXCEPTION WHEN name [OR name] THEN statements ...]
+    void handlers(PlBlock* b);
+
+    bool exception_named(const std::string& name, PlExceptionInfo* ex);
+
+    void statements(std::vector<PlStmt>* out, const std::set<std::string>& ends);
+
+    PlTarget target(std::uint32_t stmt_offset);
+
+    void statement(std::vector<PlStmt>* out);
+
+    void loop_body(PlStmt* st);
+
+    void case_statement(PlStmt* st, std::uint32_t so);
+
+    void for_loop(PlStmt* st, std::uint32_t so);
+
+    void into_targets(PlStmt* st, std::uint32_t so);
+
+    void select_into(PlStmt* st, std::uint32_t so);
+
+    // The family of an argument expression for choosing between overloads; "" matches any.
+    std::string value_family(std::size_t a, PlSql* q) const;
+
+    // A call of a stored procedure or of a package's procedure: the overload is chosen by
+    // the number of arguments and their types, and the arguments are matched to its
+    // parameters by position and name. True when the name is a stored unit (errors are
+    // then recorded here).
+    bool stored_call(PlStmt* st, const Token& first, const std::vector<std::string>& parts,
+                     const std::vector<std::pair<std::size_t, std::size_t>>& args, std::uint32_t so);
+
+    void call(PlStmt* st, std::uint32_t so);
+};
+
+}  // namespace plsql_parsing

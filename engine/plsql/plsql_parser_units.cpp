@@ -1,0 +1,737 @@
+// The PL/SQL parser's stored-unit half: procedure and function headings, package
+// headers and bodies (members matched to their declarations, overloads, package
+// variables and exceptions named from outside), trigger bodies (:NEW, :OLD and the
+// predicates), the collections of DBMS_OUTPUT.GET_LINES, and calls of stored procedures
+// with overload resolution. It evaluates nothing and runs no SQL.
+#include "plsql/plsql_parser.h"
+
+#include "values/errors.h"
+
+namespace plsql_parsing {
+
+// The user_id of a package's exception: the same in every program that names it.
+int package_exception_id(const std::string& owner, const std::string& package, const std::string& name) {
+    std::uint32_t h = 2166136261u;
+    for (char c : owner + "." + package + "." + name) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 16777619u;
+    }
+    return 1000000 + static_cast<int>(h % 1000000000u);
+}
+
+// The family a declared or catalog type name belongs to, for matching overloads.
+std::string argument_family(const std::string& type) {
+    static const char* const kNumbers[] = {"NUMBER",   "INTEGER",  "INT",         "SMALLINT",       "NUMERIC",
+                                           "DECIMAL",  "DEC",      "PLS_INTEGER", "BINARY_INTEGER", "NATURAL",
+                                           "POSITIVE", "NATURALN", "POSITIVEN",   "SIGNTYPE",       "SIMPLE_INTEGER",
+                                           "FLOAT",    "REAL",     "DOUBLE",      "BINARY_DOUBLE",  "BINARY_FLOAT"};
+    static const char* const kTexts[] = {"VARCHAR2",  "VARCHAR",   "STRING", "CHAR",  "NCHAR",
+                                         "NVARCHAR2", "CHARACTER", "CLOB",   "NCLOB", "LONG"};
+    for (const char* n : kNumbers)
+        if (type == n) return "NUMBER";
+    for (const char* n : kTexts)
+        if (type == n) return "CHAR";
+    if (type == "DATE" || type == "TIMESTAMP") return "DATE";
+    if (type == "BOOLEAN" || type == "PL/SQL BOOLEAN") return "BOOLEAN";
+    return type;
+}
+
+bool lookup_function(void* data, const std::string& owner, const std::string& name, OraType* ret) {
+    FunctionLookup* f = static_cast<FunctionLookup*>(data);
+    const PlProgram* p = f->package;
+    if (p && p->is_package && owner == p->package_owner) {
+        std::string member = name;
+        std::size_t dot = name.find('.');
+        if (dot != std::string::npos) {
+            if (name.compare(0, dot, p->package_name) != 0 || dot != p->package_name.size())
+                member.clear();
+            else
+                member = name.substr(dot + 1);
+        }
+        for (const PlSubprogram& sub : p->subprograms)
+            if (!member.empty() && sub.name == member && sub.is_function) {
+                *ret = sub.return_type;
+                if (ret->code == kTypeVarchar2 && ret->size == 0) ret->size = 4000;
+                return true;
+            }
+    }
+    if (!f->db || !plsql_function_lookup(f->db, owner, name, ret)) return false;
+    std::string unit = name.substr(0, name.find('.'));
+    f->program->references.insert(owner + "." + unit);
+    // A function made invalid by a change to what it uses is compiled again first.
+    std::string status, source;
+    if (plsql_object_load(f->db, owner, unit, unit == name ? "FUNCTION" : "PACKAGE", &status, &source) &&
+        status != "VALID" && !plsql_unit_revalidate(f->db, f->nls_date_format, owner, unit)) {
+        f->invalid = owner + "." + unit;
+        return false;
+    }
+    return true;
+}
+
+void Parser::when_condition() {
+    when_mode_ = true;
+    prog_->trigger_when = expression({}, 0, true);
+    when_mode_ = false;
+}
+
+void Parser::unit() {
+    scopes_.emplace_back();
+    PlSubprogram sub;
+    subprogram_header(&sub);
+    prog_->is_function = sub.is_function;
+    prog_->unit_name = sub.name;
+    prog_->params = sub.params;
+    prog_->return_type = sub.return_type;
+    prog_->return_type_name = sub.return_type_name;
+    prog_->return_slot = sub.return_slot;
+    in_function_ = sub.is_function;
+    if (!is_word("IS") && !is_word("AS")) expected("AS IS", peek());
+    ++i_;
+    block(&prog_->main, true);
+    if (!is_op(";")) expected(";", peek());
+    ++i_;
+    if (peek().kind != TokenKind::End) expected("end-of-file", peek());
+}
+
+void Parser::package(bool body) {
+    if (scopes_.empty()) scopes_.emplace_back();
+    expect_word("PACKAGE");
+    if (body) expect_word("BODY");
+    std::string name = identifier();
+    if (is_op(".")) {
+        ++i_;
+        name = identifier();
+    }
+    prog_->is_package = true;
+    prog_->package_name = name;
+    prog_->package_owner = ctx_.schema;
+    while (is_word("AUTHID")) {
+        i_ += 2;
+    }
+    if (!is_word("IS") && !is_word("AS")) expected("AS IS", peek());
+    ++i_;
+    prog_->package_slots = -1;
+    declarations(&prog_->main, body ? DeclMode::Body : DeclMode::Header);
+    if (prog_->package_slots < 0) prog_->package_slots = static_cast<int>(prog_->vars.size());
+    if (body && is_word("BEGIN")) {
+        ++i_;
+        prog_->has_init = true;
+        scopes_.emplace_back();
+        statements(&prog_->main.body, {"EXCEPTION", "END"});
+        handlers(&prog_->main);
+        scopes_.pop_back();
+    }
+    expect_word("END");
+    if (peek().kind == TokenKind::Word || peek().kind == TokenKind::QuotedWord) ++i_;
+    expect_op(";");
+    if (peek().kind != TokenKind::End) expected("end-of-file", peek());
+    if (!body) return;
+    for (const PlSubprogram& sub : prog_->subprograms) {
+        if (sub.defined) continue;
+        PlCompileError e;
+        if (sub.in_header) {
+            e.line = sub.line;
+            e.column = sub.column;
+            e.text = "PLS-00323: subprogram or cursor '" + sub.name +
+                     "' is declared in a package specification and must be defined in the package body";
+        } else {
+            position(sub.offset, &e.line, &e.column);
+            e.text = "PLS-00328: A subprogram body must be defined for the forward declaration of " + sub.name + ".";
+        }
+        prog_->errors.push_back(e);
+    }
+}
+
+void Parser::subprogram_header(PlSubprogram* sub) {
+    std::string kind = identifier();
+    sub->is_function = kind == "FUNCTION";
+    sub->offset = peek().offset;
+    position(sub->offset, &sub->line, &sub->column);
+    sub->name = identifier();
+    if (is_op(".")) {
+        ++i_;
+        sub->offset = peek().offset;
+        sub->name = identifier();
+    }
+    if (is_op("(")) {
+        ++i_;
+        for (;;) {
+            PlParam prm;
+            std::uint32_t po = peek().offset;
+            prm.name = identifier();
+            if (is_word("IN")) {
+                ++i_;
+                prm.mode = "IN";
+            }
+            if (is_word("OUT")) {
+                ++i_;
+                prm.mode = prm.mode == "IN" ? "IN/OUT" : "OUT";
+            }
+            if (prm.mode.empty()) prm.mode = "IN";
+            if (is_word("NOCOPY")) ++i_;
+            bool boolean = false;
+            unconstrained_ = true;
+            type_spec(&prm.type, &boolean, po);
+            unconstrained_ = false;
+            prm.type_name = last_type_name_;
+            prm.slot = add_var(prm.name, prm.type, boolean);
+            prog_->vars[static_cast<std::size_t>(prm.slot)].constant = prm.mode == "IN";
+            if (is_op(":=") || is_word("DEFAULT")) {
+                ++i_;
+                prm.default_value = expression({",", ")"}, po, boolean);
+            }
+            Symbol sym;
+            sym.index = prm.slot;
+            declare(prm.name, sym);
+            sub->params.push_back(prm);
+            if (!is_op(",")) break;
+            ++i_;
+        }
+        expect_op(")");
+    }
+    if (sub->is_function) {
+        expect_word("RETURN");
+        bool boolean = false;
+        unconstrained_ = true;
+        type_spec(&sub->return_type, &boolean, peek().offset);
+        unconstrained_ = false;
+        sub->return_type_name = last_type_name_;
+        sub->return_slot = add_var("", sub->return_type, boolean);
+    }
+    while (is_word("DETERMINISTIC") || is_word("PIPELINED") || is_word("PARALLEL_ENABLE")) ++i_;
+}
+
+bool Parser::same_heading(const PlSubprogram& a, const PlSubprogram& b) {
+    if (a.name != b.name || a.is_function != b.is_function || a.params.size() != b.params.size()) return false;
+    if (a.is_function && argument_family(a.return_type_name) != argument_family(b.return_type_name)) return false;
+    for (std::size_t k = 0; k < a.params.size(); ++k) {
+        const PlParam& x = a.params[k];
+        const PlParam& y = b.params[k];
+        if (x.name != y.name || x.mode != y.mode || x.type_name != y.type_name) return false;
+    }
+    return true;
+}
+
+void Parser::package_subprogram(DeclMode mode) {
+    scopes_.emplace_back();
+    PlSubprogram sub;
+    subprogram_header(&sub);
+    bool definition = mode == DeclMode::Body && (is_word("IS") || is_word("AS"));
+    PlSubprogram* slot = nullptr;
+    if (mode == DeclMode::Body)
+        for (PlSubprogram& d : prog_->subprograms)
+            if (!d.defined && same_heading(d, sub)) slot = &d;
+    if (!slot) {
+        sub.in_header = mode == DeclMode::Header;
+        sub.subprogram_id = static_cast<int>(prog_->subprograms.size()) + 1;
+        prog_->subprograms.push_back(sub);
+        slot = &prog_->subprograms.back();
+    } else {
+        // The definition's parameters are the ones its body uses.
+        slot->params = sub.params;
+        slot->return_slot = sub.return_slot;
+        slot->return_type = sub.return_type;
+    }
+    if (!definition) {
+        expect_op(";");
+        scopes_.pop_back();
+        return;
+    }
+    ++i_;
+    int index = static_cast<int>(slot - &prog_->subprograms[0]);
+    bool saved = in_function_;
+    in_function_ = sub.is_function;
+    PlBlock body;
+    block(&body, true);
+    in_function_ = saved;
+    expect_op(";");
+    prog_->subprograms[static_cast<std::size_t>(index)].body = std::move(body);
+    prog_->subprograms[static_cast<std::size_t>(index)].defined = true;
+    scopes_.pop_back();
+}
+
+void Parser::trigger_variables() {
+    prog_->is_trigger = true;
+    prog_->trigger_timing = ctx_.trigger_timing;
+    prog_->trigger_row = ctx_.trigger_row;
+    for (const char* which : {"OLD", "NEW"}) {
+        for (const ColumnInfo& c : *ctx_.trigger_columns) {
+            int slot = add_var(std::string(which) + "." + c.name, c.type, false);
+            (which[0] == 'O' ? prog_->old_slots : prog_->new_slots).push_back(slot);
+        }
+    }
+    for (const char* pred : {"INSERTING", "UPDATING", "DELETING"}) {
+        int slot = add_var(pred, number_type(1, 0), true);
+        prog_->vars[static_cast<std::size_t>(slot)].constant = true;
+        Symbol sym;
+        sym.index = slot;
+        declare(pred, sym);
+        (pred[0] == 'I' ? prog_->inserting_slot : pred[0] == 'U' ? prog_->updating_slot : prog_->deleting_slot) = slot;
+    }
+}
+
+int Parser::trigger_reference(std::size_t k, std::size_t b, bool colon) {
+    if (!prog_->is_trigger) return -1;
+    const Token& tk = t_[k];
+    bool fits = colon ? tk.kind == TokenKind::Bind : (when_mode_ && tk.kind == TokenKind::Word);
+    if (!fits || (tk.text != "NEW" && tk.text != "OLD")) return -1;
+    if (!(k + 2 < b && t_[k + 1].kind == TokenKind::Operator && t_[k + 1].text == "." &&
+          (t_[k + 2].kind == TokenKind::Word || t_[k + 2].kind == TokenKind::QuotedWord)))
+        return -1;
+    if (!prog_->trigger_row) {
+        PlCompileError e;
+        position(tk.offset, &e.line, &e.column);
+        e.text = "ORA-04082: NEW or OLD references not allowed in table level triggers";
+        prog_->errors.push_back(e);
+        return -2;
+    }
+    const std::vector<int>& slots = tk.text == "NEW" ? prog_->new_slots : prog_->old_slots;
+    for (std::size_t c = 0; c < ctx_.trigger_columns->size(); ++c)
+        if ((*ctx_.trigger_columns)[c].name == t_[k + 2].text) return slots[c];
+    PlCompileError e;
+    position(tk.offset, &e.line, &e.column);
+    e.text = "PLS-00049: bad bind variable '" + tk.text + "." + t_[k + 2].text + "'";
+    prog_->errors.push_back(e);
+    return -2;
+}
+
+bool Parser::package_symbol(const std::string& pkg, const std::string& name, Symbol* sym, const PlProgram** header) {
+    if (prog_->is_package && pkg == prog_->package_name && !scopes_.empty()) {
+        auto f = scopes_.front().find(name);
+        if (f == scopes_.front().end()) return false;
+        *sym = f->second;
+        if (header) *header = prog_;
+        return true;
+    }
+    if (!ctx_.db) return false;
+    auto it = headers_.find(pkg);
+    if (it == headers_.end()) {
+        std::string status, source;
+        std::shared_ptr<HeaderInfo> info;
+        if (plsql_object_load(ctx_.db, ctx_.schema, pkg, "PACKAGE", &status, &source)) {
+            info = std::make_shared<HeaderInfo>();
+            PlCompileContext cc = ctx_;
+            cc.trigger_columns = nullptr;
+            compile_package_header(source, cc, &info->program, &info->symbols);
+        }
+        it = headers_.emplace(pkg, info).first;
+    }
+    if (!it->second) return false;
+    auto f = it->second->symbols.find(name);
+    if (f == it->second->symbols.end()) return false;
+    prog_->references.insert(ctx_.schema + "." + pkg);
+    *sym = f->second;
+    if (header) *header = &it->second->program;
+    return true;
+}
+
+int Parser::package_variable(const std::string& pkg, const std::string& name, PlVarInfo* info, bool* own) {
+    Symbol sym;
+    const PlProgram* header = nullptr;
+    if (!package_symbol(pkg, name, &sym, &header) || sym.kind != SymKind::Var) return -1;
+    *info = header->vars[static_cast<std::size_t>(sym.index)];
+    *own = header == prog_;
+    return sym.index;
+}
+
+bool Parser::package_lacks(const std::string& pkg, const std::string& name) {
+    Symbol sym;
+    if (package_symbol(pkg, name, &sym, nullptr)) return false;
+    const PlProgram* header = nullptr;
+    if (prog_->is_package && pkg == prog_->package_name) {
+        header = prog_;
+    } else {
+        auto it = headers_.find(pkg);
+        if (it == headers_.end() || !it->second) return false;
+        header = &it->second->program;
+    }
+    for (const PlSubprogram& sub : header->subprograms)
+        if (sub.name == name) return false;
+    return true;
+}
+
+PlCollection Parser::collection_type() {
+    if (is_word("DBMS_OUTPUT") && is_op(".", 1) && is_word("CHARARR", 2)) {
+        i_ += 3;
+        return PlCollection::IndexBy;
+    }
+    if (is_word("SYS") && is_op(".", 1) && is_word("DBMSOUTPUT_LINESARRAY", 2)) {
+        i_ += 3;
+        return PlCollection::Varray;
+    }
+    if (is_word("DBMSOUTPUT_LINESARRAY")) {
+        ++i_;
+        return PlCollection::Varray;
+    }
+    return PlCollection::None;
+}
+
+std::size_t Parser::collection_reference(std::size_t k, std::size_t b, int slot, PlSql* q, std::string* out) {
+    PlRef r;
+    r.slot = slot;
+    if (k + 1 < b && t_[k + 1].kind == TokenKind::Operator && t_[k + 1].text == "(") {
+        std::size_t close = k + 1;
+        int depth = 0;
+        for (; close < b; ++close) {
+            if (t_[close].kind != TokenKind::Operator) continue;
+            if (t_[close].text == "(") ++depth;
+            if (t_[close].text == ")" && --depth == 0) break;
+        }
+        if (close >= b || close == k + 2) expected("an expression", t_[std::min(close, b - 1)]);
+        std::size_t save = i_;
+        i_ = k + 2;
+        r.kind = PlRefKind::Element;
+        r.index = expression({")"}, t_[k].offset);
+        i_ = save;
+        OraType line;
+        line.code = kTypeVarchar2;
+        line.size = 32767;
+        *out += bind_text(add_ref(q, r, line));
+        return close;
+    }
+    if (k + 2 < b && t_[k + 1].kind == TokenKind::Operator && t_[k + 1].text == "." &&
+        (t_[k + 2].text == "COUNT" || t_[k + 2].text == "FIRST" || t_[k + 2].text == "LAST")) {
+        r.kind = PlRefKind::CollectionAttr;
+        r.name = t_[k + 2].text;
+        *out += bind_text(add_ref(q, r, number_type()));
+        return k + 2;
+    }
+    semantic_error(t_[k].offset, "PLS-00306: wrong number or types of arguments in call to '" + t_[k].text + "'",
+                   t_[k].offset);
+    out->append(text_, t_[k].offset, t_[k].end - t_[k].offset);
+    return k;
+}
+
+std::string Parser::value_family(std::size_t a, PlSql* q) const {
+    if (t_[a].kind == TokenKind::Word && t_[a].text == "NULL") return "";
+    if (!q || q->tr.columns.empty()) return "";
+    const OraType& t = q->tr.columns[0].type;
+    if (t.code == kTypeNumber) return "NUMBER";
+    if (t.code == kTypeDate || t.code == kTypeTimestamp) return "DATE";
+    return "CHAR";
+}
+
+bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::string>& parts,
+                         const std::vector<std::pair<std::size_t, std::size_t>>& args, std::uint32_t so) {
+    std::vector<PlCandidate> candidates;
+    std::string owner = ctx_.schema, unit, member;
+    auto own_members = [&](const std::string& name) {
+        for (const PlSubprogram& sub : prog_->subprograms) {
+            if (sub.name != name) continue;
+            PlCandidate c;
+            c.subprogram_id = sub.subprogram_id;
+            c.is_function = sub.is_function;
+            for (const PlParam& prm : sub.params)
+                c.params.push_back(PlUnitArgument{prm.name, prm.mode, prm.default_value != nullptr, prm.type_name});
+            candidates.push_back(c);
+        }
+    };
+    std::string status, source, type;
+    if (prog_->is_package && (parts.size() == 1 || (parts.size() == 2 && parts[0] == prog_->package_name))) {
+        unit = prog_->package_name;
+        member = parts.back();
+        own_members(member);
+        if (candidates.empty() && parts.size() == 2) {
+            semantic_error(t_[i_ - 1].offset, "PLS-00302: component '" + member + "' must be declared", so);
+            return true;
+        }
+    }
+    if (candidates.empty() && ctx_.db) {
+        std::string pkg_owner = parts.size() == 3 ? parts[0] : ctx_.schema;
+        std::string pkg = parts.size() == 3 ? parts[1] : parts[0];
+        if (parts.size() >= 2 && plsql_object_load(ctx_.db, pkg_owner, pkg, "PACKAGE", &status, &source)) {
+            owner = pkg_owner;
+            unit = pkg;
+            member = parts.back();
+            prog_->references.insert(owner + "." + unit);
+            if (status != "VALID" && !plsql_unit_revalidate(ctx_.db, ctx_.nls_date_format, owner, unit)) {
+                semantic_error(first.offset, "PLS-00905: object " + owner + "." + unit + " is invalid", so);
+                return true;
+            }
+            candidates = plsql_package_members(ctx_.db, owner, unit, member);
+            if (candidates.empty()) {
+                semantic_error(t_[i_ - 1].offset, "PLS-00302: component '" + member + "' must be declared", so);
+                return true;
+            }
+        } else if (parts.size() <= 2) {
+            owner = parts.size() == 2 ? parts[0] : ctx_.schema;
+            unit = parts.back();
+            member.clear();
+            if (!plsql_unit_load(ctx_.db, owner, unit, &type, &status, &source)) return false;
+            prog_->references.insert(owner + "." + unit);
+            if (status != "VALID" && !plsql_unit_revalidate(ctx_.db, ctx_.nls_date_format, owner, unit)) {
+                semantic_error(first.offset, "PLS-00905: object " + owner + "." + unit + " is invalid", so);
+                return true;
+            }
+            PlCandidate c;
+            c.is_function = type != "PROCEDURE";
+            for (const PlUnitArgument& a : plsql_unit_arguments(ctx_.db, owner, unit)) c.params.push_back(a);
+            candidates.push_back(c);
+        }
+    }
+    if (candidates.empty()) return false;
+    const std::string& called = member.empty() ? unit : member;
+    std::vector<PlCandidate> procedures;
+    for (const PlCandidate& c : candidates)
+        if (!c.is_function) procedures.push_back(c);
+    if (procedures.empty()) {
+        semantic_error(first.offset, "PLS-00221: '" + called + "' is not a procedure or is undefined", so);
+        return true;
+    }
+    std::vector<std::string> names = st->arg_names;
+    std::size_t positional = 0;
+    while (positional < names.size() && names[positional].empty()) ++positional;
+    // Which parameter each argument goes to, per candidate; empty when it does not fit.
+    auto fit = [&](const PlCandidate& c, std::vector<std::size_t>* param_arg) {
+        param_arg->assign(c.params.size(), args.size());
+        if (positional > c.params.size()) return false;
+        std::vector<bool> used(args.size(), false);
+        for (std::size_t k = 0; k < c.params.size(); ++k) {
+            if (k < positional) (*param_arg)[k] = k;
+            for (std::size_t j = positional; j < names.size(); ++j)
+                if (names[j] == c.params[k].name) (*param_arg)[k] = j;
+            if ((*param_arg)[k] == args.size()) {
+                if (!c.params[k].defaulted) return false;
+            } else {
+                used[(*param_arg)[k]] = true;
+            }
+        }
+        for (bool u : used)
+            if (!u) return false;
+        return true;
+    };
+    std::size_t save = i_;
+    std::vector<PlSql*> values(args.size(), nullptr);
+    auto value_of = [&](std::size_t k) {
+        if (!values[k]) {
+            i_ = args[k].first;
+            values[k] = expression({",", ")"}, so);
+        }
+        return values[k];
+    };
+    std::vector<const PlCandidate*> fitting;
+    std::vector<std::vector<std::size_t>> maps;
+    for (const PlCandidate& c : procedures) {
+        std::vector<std::size_t> m;
+        if (!fit(c, &m)) continue;
+        fitting.push_back(&c);
+        maps.push_back(m);
+    }
+    std::string wrong = "PLS-00306: wrong number or types of arguments in call to '" + called + "'";
+    if (fitting.empty()) {
+        i_ = save;
+        semantic_error(first.offset, wrong, so);
+        return true;
+    }
+    std::size_t chosen = 0;
+    if (fitting.size() > 1) {
+        std::vector<std::size_t> exact;
+        for (std::size_t f = 0; f < fitting.size(); ++f) {
+            bool same = true;
+            for (std::size_t k = 0; k < fitting[f]->params.size(); ++k) {
+                std::size_t arg = maps[f][k];
+                if (arg == args.size() || fitting[f]->params[k].mode == "OUT") continue;
+                std::string fam = value_family(args[arg].first, value_of(arg));
+                same = same && (fam.empty() || fam == argument_family(fitting[f]->params[k].data_type));
+            }
+            if (same) exact.push_back(f);
+        }
+        if (exact.size() != 1) {
+            i_ = save;
+            semantic_error(first.offset, "PLS-00307: too many declarations of '" + called + "' match this call", so);
+            return true;
+        }
+        chosen = exact[0];
+    }
+    const PlCandidate& c = *fitting[chosen];
+    st->kind = PlStmtKind::Call;
+    st->unit_owner = owner;
+    st->unit_name = unit;
+    st->subprogram_id = member.empty() ? 0 : c.subprogram_id;
+    st->name = owner + "." + (member.empty() ? unit : unit + "." + member);
+    st->arg_names.clear();
+    for (std::size_t k = 0; k < c.params.size(); ++k) {
+        const PlUnitArgument& prm = c.params[k];
+        std::size_t arg = maps[chosen][k];
+        st->arg_names.push_back(prm.name);
+        st->arg_modes.push_back(prm.mode);
+        PlTarget tg;
+        PlSql* value = nullptr;
+        if (arg == args.size()) {
+            tg.slot = -1;
+        } else {
+            if (prm.mode != "OUT") value = value_of(arg);
+            if (prm.mode != "IN") {
+                i_ = args[arg].first;
+                TokenKind kind = peek().kind;
+                if (kind != TokenKind::Word && kind != TokenKind::QuotedWord && kind != TokenKind::Bind) {
+                    semantic_error(peek().offset,
+                                   "PLS-00363: expression '" + peek().text + "' cannot be used as an assignment target",
+                                   so);
+                    tg.slot = -1;
+                } else {
+                    tg = target(so);
+                }
+                if (tg.slot >= 0 && i_ != args[arg].second)
+                    semantic_error(t_[args[arg].first].offset,
+                                   "PLS-00363: expression cannot be used as an assignment target", so);
+            }
+        }
+        st->exprs.push_back(value);
+        st->targets.push_back(tg);
+    }
+    i_ = save;
+    return true;
+}
+
+void Parser::call(PlStmt* st, std::uint32_t so) {
+    st->kind = PlStmtKind::Call;
+    const Token& first = peek();
+    std::vector<std::string> parts{identifier()};
+    while (is_op(".") && parts.size() < 3) {
+        ++i_;
+        parts.push_back(identifier());
+    }
+    const std::string& name = parts[0];
+    std::string member = parts.size() > 1 ? parts.back() : std::string();
+    st->name = name;
+    for (std::size_t k = 1; k < parts.size(); ++k) st->name += "." + parts[k];
+    std::vector<std::pair<std::size_t, std::size_t>> args;
+    if (is_op("(")) {
+        ++i_;
+        for (;;) {
+            std::string arg_name;
+            if (peek().kind == TokenKind::Word && is_op("=", 1) && is_op(">", 2)) {
+                arg_name = identifier();
+                i_ += 2;
+            }
+            std::size_t a = i_;
+            std::size_t b = expression_end({",", ")"});
+            args.emplace_back(a, b);
+            st->arg_names.push_back(arg_name);
+            i_ = b;
+            if (!is_op(",")) break;
+            ++i_;
+        }
+        expect_op(")");
+    }
+    std::size_t after = i_;
+    expect_op(";");
+    struct Builtin {
+        const char* name;
+        int min_args, max_args;
+        int out_mask;  // bit n: argument n is OUT
+    };
+    static const Builtin kBuiltins[] = {
+        {"DBMS_OUTPUT.PUT_LINE", 1, 1, 0},  {"DBMS_OUTPUT.PUT", 1, 1, 0},         {"DBMS_OUTPUT.NEW_LINE", 0, 0, 0},
+        {"DBMS_OUTPUT.ENABLE", 0, 1, 0},    {"DBMS_OUTPUT.DISABLE", 0, 0, 0},     {"DBMS_OUTPUT.GET_LINE", 2, 2, 3},
+        {"DBMS_OUTPUT.GET_LINES", 2, 2, 3}, {"RAISE_APPLICATION_ERROR", 2, 3, 0},
+    };
+    const Builtin* found = nullptr;
+    for (const Builtin& b : kBuiltins)
+        if (st->name == b.name) found = &b;
+    if (!found && name != "DBMS_OUTPUT" && stored_call(st, first, parts, args, so)) {
+        i_ = after + 1;
+        return;
+    }
+    if (!found) {
+        if (name == "DBMS_OUTPUT")
+            semantic_error(t_[i_ - 1].offset, "PLS-00302: component '" + member + "' must be declared", so);
+        else
+            semantic_error(first.offset, "PLS-00201: identifier '" + st->name + "' must be declared", so);
+        return;
+    }
+    int n = static_cast<int>(args.size());
+    if (n < found->min_args || n > found->max_args) {
+        semantic_error(
+            first.offset,
+            "PLS-00306: wrong number or types of arguments in call to '" + (member.empty() ? name : member) + "'", so);
+        return;
+    }
+    for (int k = 0; k < n; ++k) {
+        std::size_t save = i_;
+        i_ = args[static_cast<std::size_t>(k)].first;
+        if (found->out_mask & (1 << k)) {
+            st->targets.push_back(target(so));
+            st->exprs.push_back(nullptr);
+            if (i_ != args[static_cast<std::size_t>(k)].second)
+                semantic_error(t_[args[static_cast<std::size_t>(k)].first].offset,
+                               "PLS-00363: expression cannot be used as an assignment target", so);
+        } else {
+            st->targets.push_back(PlTarget{});
+            st->exprs.push_back(expression({",", ")"}, so));
+        }
+        i_ = save;
+    }
+    if (st->name == "DBMS_OUTPUT.GET_LINES" || st->name == "DBMS_OUTPUT.GET_LINE") {
+        bool lines = st->name == "DBMS_OUTPUT.GET_LINES";
+        for (std::size_t k = 0; k < st->targets.size(); ++k) {
+            const PlTarget& tg = st->targets[k];
+            bool collection = !tg.host && tg.slot >= 0 && tg.package.empty() &&
+                              prog_->vars[static_cast<std::size_t>(tg.slot)].collection != PlCollection::None;
+            if (collection != (lines && k == 0)) {
+                semantic_error(first.offset,
+                               "PLS-00306: wrong number or types of arguments in call to '" + member + "'", so);
+                break;
+            }
+        }
+    }
+    i_ = after + 1;
+}
+
+void compile_package_header(const std::string& text, const PlCompileContext& ctx, PlProgram* program,
+                            std::map<std::string, Symbol>* symbols) {
+    program->text = text;
+    std::vector<Token> tokens;
+    if (!tokens_of(text, &tokens, program)) return;
+    Parser p(text, tokens, ctx, program);
+    try {
+        p.package(false);
+    } catch (const SyntaxStop&) {
+    }
+    *symbols = p.globals();
+}
+
+}  // namespace plsql_parsing
+
+using namespace plsql_parsing;
+
+bool plsql_compile_package(const std::string& header, const std::string& body, const PlCompileContext& ctx,
+                           PlProgram* program) {
+    std::map<std::string, Symbol> symbols;
+    compile_package_header(header, ctx, program, &symbols);
+    if (body.empty() || !program->errors.empty()) return program->errors.empty();
+    program->text = body;
+    std::vector<Token> tokens;
+    if (!tokens_of(body, &tokens, program)) return false;
+    Parser p(body, tokens, ctx, program, &symbols);
+    try {
+        p.package(true);
+    } catch (const SyntaxStop&) {
+        return false;
+    }
+    return program->errors.empty();
+}
+
+bool plsql_compile_unit(const std::string& text, const PlCompileContext& ctx, PlProgram* program) {
+    program->text = text;
+    program->is_unit = true;
+    std::vector<Token> tokens;
+    OraError err;
+    if (!sql_tokenize(text, &tokens, &err)) {
+        PlCompileError e;
+        plsql_position(text, err.offset, &e.line, &e.column);
+        e.text = "PLS-00103: Encountered the symbol \"" + text.substr(err.offset, 1) +
+                 "\" when expecting one of the following:\n\n   begin declare";
+        program->errors.push_back(e);
+        return false;
+    }
+    split_range_dots(&tokens);
+    Parser p(text, tokens, ctx, program);
+    try {
+        p.unit();
+    } catch (const SyntaxStop&) {
+        return false;
+    }
+    return program->errors.empty();
+}

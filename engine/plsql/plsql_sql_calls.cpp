@@ -1,0 +1,229 @@
+// Stored functions in SQL: the translator's question whether a name is a stored (or
+// package) function and of what type, and vantro_plsql_call, the SQL function that runs
+// one with its SQL arguments, choosing a package function's overload by the number and
+// kinds of the values. It runs no PL/SQL itself: the interpreter does the running.
+#include "plsql/plsql.h"
+
+#include "catalog/catalog.h"
+#include "values/errors.h"
+
+bool plsql_function_lookup(void* data, const std::string& owner, const std::string& name, OraType* ret) {
+    sqlite3* db = static_cast<sqlite3*>(data);
+    sqlite3_stmt* vm = nullptr;
+    // "PACKAGE.FUNCTION" names a package's public function (the first overload's type).
+    std::size_t dot = name.find('.');
+    const char* sql =
+        dot == std::string::npos
+            ? "SELECT a.data_type FROM vantro_plsql_objects o JOIN vantro_plsql_arguments a ON a.owner = o.owner AND"
+              " a.object_name = o.name AND a.package_name IS NULL AND a.position = 0"
+              " WHERE o.owner = ?1 AND o.name = ?2 AND o.type = 'FUNCTION'"
+            : "SELECT a.data_type FROM vantro_plsql_objects o JOIN vantro_plsql_arguments a ON a.owner = o.owner AND"
+              " a.package_name = o.name AND a.object_name = ?3 AND a.position = 0"
+              " WHERE o.owner = ?1 AND o.name = ?2 AND o.type = 'PACKAGE' ORDER BY a.subprogram_id";
+    if (sqlite3_prepare_v2(db, sql, -1, &vm, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(vm);
+        return false;
+    }
+    std::string unit = name.substr(0, dot);
+    std::string member = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+    sqlite3_bind_text(vm, 1, owner.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(vm, 2, unit.c_str(), -1, SQLITE_TRANSIENT);
+    if (dot != std::string::npos) sqlite3_bind_text(vm, 3, member.c_str(), -1, SQLITE_TRANSIENT);
+    bool found = sqlite3_step(vm) == SQLITE_ROW;
+    std::string type =
+        found && sqlite3_column_text(vm, 0) ? reinterpret_cast<const char*>(sqlite3_column_text(vm, 0)) : "";
+    sqlite3_finalize(vm);
+    if (!found) return false;
+    *ret = OraType();
+    if (type == "NUMBER" || type == "BINARY_INTEGER" || type == "FLOAT" || type == "PL/SQL BOOLEAN") {
+        ret->code = kTypeNumber;
+        ret->size = 22;
+    } else if (type == "DATE") {
+        ret->code = kTypeDate;
+        ret->size = 7;
+    } else if (type == "TIMESTAMP") {
+        ret->code = kTypeTimestamp;
+        ret->size = 11;
+    } else {
+        ret->code = kTypeVarchar2;
+        ret->size = 4000;
+    }
+    return true;
+}
+
+namespace {
+
+void call_error(sqlite3_context* ctx, const PlError& e, const std::string& unit) {
+    std::string text = ora_format(e.code, e.message);
+    for (const std::string& t : e.trace) text += t + "\n";
+    text += "ORA-06512: at \"" + unit + "\", line " + std::to_string(e.line);
+    sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
+}
+
+void sql_error(sqlite3_context* ctx, const std::string& text) {
+    sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
+}
+
+PlValue sql_value(sqlite3_value* v) {
+    PlValue out;
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+        out.kind = PlKind::Int;
+        out.i = sqlite3_value_int64(v);
+        break;
+    case SQLITE_FLOAT:
+        out.kind = PlKind::Real;
+        out.d = sqlite3_value_double(v);
+        break;
+    case SQLITE_NULL:
+        break;
+    default: {
+        const unsigned char* t = sqlite3_value_text(v);
+        int n = sqlite3_value_bytes(v);
+        if (t && n > 0) {
+            out.kind = PlKind::Text;
+            out.s.assign(reinterpret_cast<const char*>(t), static_cast<std::size_t>(n));
+        }
+        break;
+    }
+    }
+    return out;
+}
+
+void sql_result(sqlite3_context* ctx, const PlValue& r) {
+    switch (r.kind) {
+    case PlKind::Null:
+        sqlite3_result_null(ctx);
+        break;
+    case PlKind::Int:
+        sqlite3_result_int64(ctx, r.i);
+        break;
+    case PlKind::Real:
+        sqlite3_result_double(ctx, r.d);
+        break;
+    case PlKind::Text:
+        sqlite3_result_text(ctx, r.s.data(), static_cast<int>(r.s.size()), SQLITE_TRANSIENT);
+        break;
+    }
+}
+
+// True when a function's parameters take count arguments (the rest have defaults).
+bool takes(const std::vector<PlParam>& params, std::size_t count) {
+    if (count > params.size()) return false;
+    for (std::size_t k = count; k < params.size(); ++k)
+        if (!params[k].default_value) return false;
+    return true;
+}
+
+// Whether SQL values suit the parameters' types: numbers for numbers, text for the rest.
+bool suits(const std::vector<PlParam>& params, int argc, sqlite3_value** argv) {
+    for (int k = 0; k < argc; ++k) {
+        int t = sqlite3_value_type(argv[k]);
+        if (t == SQLITE_NULL) continue;
+        bool number = params[static_cast<std::size_t>(k)].type.code == kTypeNumber;
+        if (number != (t == SQLITE_INTEGER || t == SQLITE_FLOAT)) return false;
+    }
+    return true;
+}
+
+// Runs a function with the SQL arguments and sets the SQL result.
+void run_for_sql(sqlite3_context* ctx, SessionHandle* ses, PlProgram* program, const PlSubprogram* sub,
+                 std::vector<PlValue>* pkg_values, int argc, sqlite3_value** argv, const std::string& unit) {
+    const std::vector<PlParam>& params = sub ? sub->params : program->params;
+    std::vector<PlValue> args(params.size());
+    std::vector<bool> given(params.size(), false);
+    for (int k = 0; k < argc; ++k) {
+        args[static_cast<std::size_t>(k)] = sql_value(argv[k]);
+        given[static_cast<std::size_t>(k)] = true;
+    }
+    PlValue result;
+    PlError err;
+    if (!plsql_run_function(ses, program, sub, pkg_values, args, given, &result, &err)) {
+        call_error(ctx, err, unit);
+        return;
+    }
+    sql_result(ctx, result);
+}
+
+// vantro_plsql_call(owner, name, args...): runs a stored function, or a package's
+// function when name is "PACKAGE.FUNCTION", for SQL.
+void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    SessionHandle* ses = static_cast<SessionHandle*>(sqlite3_user_data(ctx));
+    if (argc < 2 || !ses->server || !ses->server->db) return;
+    sqlite3* db = ses->server->db;
+    auto text = [&](int k) {
+        const unsigned char* t = sqlite3_value_text(argv[k]);
+        return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
+    };
+    std::string owner = text(0), name = text(1), unit = owner + "." + name;
+    PlSessionState* state = plsql_session(ses);
+    if (state->call_depth >= 50) {
+        sql_error(ctx, "ORA-00036: maximum number of recursive SQL levels (50) exceeded");
+        return;
+    }
+    std::size_t given_count = static_cast<std::size_t>(argc - 2);
+    std::size_t dot = name.find('.');
+    if (dot != std::string::npos) {
+        std::string package = owner + "." + name.substr(0, dot), member = name.substr(dot + 1);
+        PlProgram callee;
+        PlError err;
+        PlPackageState* st = plsql_package_state(ses, package, &callee, &err);
+        if (!st) {
+            std::string t = ora_format(err.code, err.message);
+            for (const std::string& line : err.trace) t += line + "\n";
+            if (!t.empty() && t.back() == '\n') t.pop_back();
+            sql_error(ctx, t);
+            return;
+        }
+        const PlSubprogram* chosen = nullptr;
+        for (const PlSubprogram& sub : callee.subprograms) {
+            if (sub.name != member || !sub.is_function || !sub.defined || !takes(sub.params, given_count)) continue;
+            if (!chosen || (suits(sub.params, argc - 2, argv + 2) && !suits(chosen->params, argc - 2, argv + 2)))
+                chosen = &sub;
+        }
+        if (!chosen) {
+            sql_error(ctx, "ORA-06553: PLS-306: wrong number or types of arguments in call to '" + member + "'");
+            return;
+        }
+        run_for_sql(ctx, ses, &callee, chosen, &st->values, argc - 2, argv + 2, package);
+        return;
+    }
+    std::string type, status, source;
+    if (!plsql_unit_load(db, owner, name, &type, &status, &source) || type != "FUNCTION") {
+        PlError e;
+        e.code = 6508;
+        e.message = "PL/SQL: could not find program unit being called";
+        e.line = 1;
+        call_error(ctx, e, unit);
+        return;
+    }
+    if (status != "VALID" && (!plsql_unit_revalidate(db, ses->settings.nls_date_format, owner, name) ||
+                              !plsql_unit_load(db, owner, name, &type, &status, &source))) {
+        sql_error(ctx, "ORA-06575: Package or function " + name + " is in an invalid state");
+        return;
+    }
+    SqliteCatalog catalog(db);
+    PlCompileContext cc;
+    cc.schema = owner;
+    cc.nls_date_format = ses->settings.nls_date_format;
+    cc.catalog = &catalog;
+    cc.db = db;
+    PlProgram program;
+    if (!plsql_compile_unit(source, cc, &program)) {
+        sql_error(ctx, "ORA-06575: Package or function " + name + " is in an invalid state");
+        return;
+    }
+    if (!takes(program.params, given_count)) {
+        sql_error(ctx, "ORA-06553: PLS-306: wrong number or types of arguments in call to '" + name + "'");
+        return;
+    }
+    run_for_sql(ctx, ses, &program, nullptr, nullptr, argc - 2, argv + 2, unit);
+}
+
+}  // namespace
+
+bool plsql_functions_register(sqlite3* db, SessionHandle* session) {
+    return sqlite3_create_function(db, "vantro_plsql_call", -1, SQLITE_UTF8, session, fn_plsql_call, nullptr,
+                                   nullptr) == SQLITE_OK &&
+           plsql_triggers_register(db, session);
+}

@@ -1,0 +1,167 @@
+// The syntax tree of the Oracle SQL subset the engine understands, and the parser that
+// builds it from tokens. The parser checks grammar only (ORA-009xx with the offending
+// token's offset); names, types and conversions are the translator's business.
+#pragma once
+
+#include "sql/sql_lexer.h"
+#include "values/sql_types.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct SelectStmt;
+
+enum class ExprKind {
+    String,  // text: the value ('' never reaches here: it is Null)
+    Number,  // text: as typed
+    Null,
+    Bind,     // text: placeholder name
+    Column,   // path: qualifiers and the column name
+    Star,     // path: optional qualifier (t.*)
+    Unary,    // text: "-", "+", "PRIOR" or "CONNECT_BY_ROOT"; args[0]
+    Binary,   // text: "+", "-", "*", "/"; args[0], args[1]
+    Concat,   // args[0] || args[1]
+    Compare,  // text: "=", "<>", "<", "<=", ">", ">="; args[0], args[1]
+    And,
+    Or,
+    Not,
+    IsNull,      // negated for IS NOT NULL
+    Like,        // args: value, pattern[, escape]; negated
+    Between,     // args: value, low, high; negated
+    InList,      // args[0] value, args[1..] list; negated
+    InSubquery,  // args[0] value; subquery; negated
+    Exists,      // subquery
+    Subquery,    // scalar subquery
+    Function,    // text: name; args; distinct; star for COUNT(*)
+    Case,        // args: [operand,] when, then, ..., [else]; has_operand, has_else
+    Sysdate,
+    User,
+    DateLiteral,  // DATE 'YYYY-MM-DD' (text: the stored form); TIMESTAMP '...' when star
+};
+
+struct Expr {
+    ExprKind kind = ExprKind::Null;
+    std::string text;
+    std::vector<std::string> path;
+    std::vector<std::unique_ptr<Expr>> args;
+    std::unique_ptr<SelectStmt> subquery;
+    bool negated = false;
+    bool distinct = false;
+    bool star = false;
+    bool has_operand = false;
+    bool has_else = false;
+    bool outer_join = false;   // Column marked with Oracle's (+) outer-join operator
+    std::uint32_t offset = 0;  // first byte in the statement text
+    std::uint32_t end = 0;     // just past the last byte
+};
+using ExprPtr = std::unique_ptr<Expr>;
+
+struct SelectItem {
+    ExprPtr expr;
+    std::string alias;  // empty when none was given
+    std::uint32_t offset = 0, end = 0;
+};
+
+struct TableRef {
+    std::string owner;  // empty: the current schema
+    std::string name;
+    std::uint32_t offset = 0;  // of the name (or the owner when given)
+    std::uint32_t name_offset = 0;
+};
+
+enum class JoinKind { First, Comma, Inner, Left, Right, Full, Cross };
+
+struct FromItem {
+    JoinKind join = JoinKind::First;
+    TableRef table;  // when subquery is null
+    std::unique_ptr<SelectStmt> subquery;
+    std::string alias;
+    ExprPtr on;
+    std::vector<std::string> using_columns;
+};
+
+struct OrderItem {
+    ExprPtr expr;
+    bool descending = false;
+    int nulls = 0;  // 0 default, 1 NULLS FIRST, 2 NULLS LAST
+};
+
+enum class SetOp { None, Union, UnionAll, Intersect, Minus };
+
+struct SelectStmt {
+    bool distinct = false;
+    std::vector<SelectItem> items;
+    std::vector<FromItem> from;
+    ExprPtr where;
+    std::vector<ExprPtr> group_by;
+    ExprPtr having;
+    SetOp set_op = SetOp::None;  // how `next` combines with this block
+    std::unique_ptr<SelectStmt> next;
+    std::vector<OrderItem> order_by;  // on the first block of a compound
+    // Hierarchical query: START WITH, CONNECT BY [NOCYCLE] and ORDER SIBLINGS BY.
+    ExprPtr start_with;
+    ExprPtr connect_by;
+    bool nocycle = false;
+    std::vector<OrderItem> siblings_order;
+    bool for_update = false;
+    std::uint32_t offset = 0;
+};
+
+struct ColumnDef {
+    std::string name;
+    std::uint32_t offset = 0;
+    OraType type;
+    std::string type_name;  // VARCHAR2, NUMBER, ... as declared
+    ExprPtr default_value;
+    bool not_null = false;
+    bool primary_key = false;
+    bool unique = false;
+    TableRef references;  // name empty when none
+    std::vector<std::string> ref_columns;
+    std::string on_delete;  // "CASCADE", "SET NULL" or empty
+    ExprPtr check;
+    // The names given with CONSTRAINT before each inline constraint (empty: system-named).
+    std::string not_null_name, primary_key_name, unique_name, references_name, check_name;
+};
+
+struct TableConstraint {
+    enum class Kind { PrimaryKey, Unique, ForeignKey, Check } kind = Kind::PrimaryKey;
+    std::string name;
+    std::vector<std::string> columns;
+    TableRef references;
+    std::vector<std::string> ref_columns;
+    std::string on_delete;
+    ExprPtr check;
+    std::uint32_t offset = 0;
+};
+
+struct Statement {
+    StatementKind kind = StatementKind::Select;
+    std::unique_ptr<SelectStmt> select;  // Select; Insert ... SELECT
+    TableRef table;                      // Insert/Update/Delete/DDL target
+    std::string alias;                   // Update/Delete alias
+    std::vector<std::string> columns;    // Insert column list; index columns
+    std::vector<std::uint32_t> column_offsets;
+    std::vector<bool> column_desc;                      // index columns: DESC
+    std::vector<std::vector<ExprPtr>> values;           // Insert VALUES rows
+    std::vector<std::pair<std::string, ExprPtr>> sets;  // Update SET
+    std::vector<std::uint32_t> set_offsets;
+    ExprPtr where;
+    std::vector<ColumnDef> column_defs;  // Create table; Alter table add
+    std::vector<TableConstraint> constraints;
+    TableRef index;            // Create/Drop index name
+    bool unique = false;       // Create unique index
+    std::string alter_action;  // Alter table: "ADD", "DROP COLUMN", "RENAME COLUMN", "RENAME"
+    std::string name;          // savepoint; session setting; rename target
+    std::string name2;         // rename column: new name
+    std::string value;         // session setting value
+    std::uint32_t name_offset = 0;
+    std::unique_ptr<SelectStmt> target_query;  // INSERT INTO (subquery): the rows' view of the table
+    std::vector<ExprPtr> returning;            // DML RETURNING expressions
+    std::vector<std::string> returning_into;   // ... INTO these placeholders
+};
+
+// Parses one statement; false with err set at the offending token.
+bool sql_parse(const std::vector<Token>& tokens, Statement* out, OraError* err);

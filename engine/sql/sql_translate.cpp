@@ -1,0 +1,1095 @@
+// Oracle-to-SQLite translation, the statement half: queries, DML and DDL. Every name is
+// resolved here or in the expression half (sql_translate_expr.cpp), so that a wrong
+// table or column is reported with Oracle's error at the token the user typed; every
+// Oracle rule SQLite lacks (the empty string as NULL, || ignoring NULLs, exact
+// division, dates as text in the session format, stored values converted to the
+// column's type) becomes a call of one of the engine's SQL functions (sql_functions.cpp).
+// It never runs SQL.
+#include "sql/sql_translate.h"
+
+#include "catalog/constraints.h"
+#include "values/errors.h"
+#include "values/sql_dialect.h"
+#include "sql/sql_translator.h"
+#include "values/values.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <cstdio>
+#include <set>
+
+bool Translator::table_source(const TableRef& t, Source* src) {
+    std::string owner = owner_of(t);
+    if (!ctx_.catalog->table_columns(owner, t.name, &src->columns)) {
+        if ((t.owner.empty() || t.owner == "SYS" || t.owner == "PUBLIC") && t.name != "DUAL" &&
+            ctx_.catalog->dictionary_view(t.name, &src->columns, &src->sql)) {
+            src->alias = t.name;
+            return true;
+        }
+        std::string syn_owner, syn_target;
+        if (t.owner.empty() && t.name != "DUAL" &&
+            ctx_.catalog->synonym_target(ctx_.schema, t.name, &syn_owner, &syn_target)) {
+            if (syn_owner.empty()) syn_owner = ctx_.schema;
+            src->alias = t.name;
+            if (ctx_.catalog->table_columns(syn_owner, syn_target, &src->columns)) {
+                src->sql = quote_name(syn_owner) + "." + quote_name(syn_target);
+                return true;
+            }
+            if ((syn_owner == "SYS" || syn_owner == "PUBLIC") &&
+                ctx_.catalog->dictionary_view(syn_target, &src->columns, &src->sql))
+                return true;
+            return fail(980, t.offset), err_->message = "synonym translation is no longer valid", false;
+        }
+        if ((t.owner.empty() || t.owner == "SYS") && t.name == "DUAL") {
+            ColumnInfo dummy;
+            dummy.name = "DUMMY";
+            dummy.type = varchar_type(1);
+            src->columns.push_back(dummy);
+            src->sql = "\"main\".\"DUAL\"";
+            src->alias = "DUAL";
+            return true;
+        }
+        return fail(942, t.offset);
+    }
+    src->sql = quote_name(owner) + "." + quote_name(t.name);
+    src->alias = t.name;
+    return true;
+}
+
+const Expr* find_rownum(const Expr& e) {
+    if (is_rownum(e)) return &e;
+    for (const ExprPtr& a : e.args)
+        if (const Expr* r = find_rownum(*a)) return r;
+    return nullptr;
+}
+
+// *limit: -2 when conjunct does not use ROWNUM, -1 when it keeps every row, else the
+// number of rows it lets through. Other uses of ROWNUM in WHERE are refused.
+bool Translator::rownum_limit(const Expr& c, long long* limit) {
+    *limit = -2;
+    const Expr* r = find_rownum(c);
+    if (!r) return true;
+    if (c.kind == ExprKind::Compare && c.args.size() == 2) {
+        bool left = is_rownum(*c.args[0]) && c.args[1]->kind == ExprKind::Number;
+        bool right = is_rownum(*c.args[1]) && c.args[0]->kind == ExprKind::Number;
+        if (left || right) {
+            double n = std::atof((left ? c.args[1] : c.args[0])->text.c_str());
+            std::string op = c.text;
+            if (right) op = op == "<" ? ">" : op == ">" ? "<" : op == "<=" ? ">=" : op == ">=" ? "<=" : op;
+            long long whole = static_cast<long long>(n);
+            bool integral = static_cast<double>(whole) == n;
+            if (op == "<=")
+                *limit = n < 1 ? 0 : static_cast<long long>(std::floor(n));
+            else if (op == "<")
+                *limit = n <= 1 ? 0 : (integral ? whole - 1 : static_cast<long long>(std::floor(n)));
+            else if (op == "=")
+                *limit = n == 1 ? 1 : 0;
+            else if (op == ">")
+                *limit = n < 1 ? -1 : 0;
+            else if (op == ">=")
+                *limit = n <= 1 ? -1 : 0;
+            else if (op == "<>" || op == "!=")
+                *limit = n < 1 || !integral ? -1 : whole - 1;
+            else
+                return fail(3001, r->offset), err_->message = "unimplemented feature", false;
+            return true;
+        }
+    }
+    return fail(3001, r->offset), err_->message = "unimplemented feature", false;
+}
+
+void split_conjuncts(Expr* e, std::vector<Expr*>* out) {
+    if (e->kind == ExprKind::And) {
+        split_conjuncts(e->args[0].get(), out);
+        split_conjuncts(e->args[1].get(), out);
+    } else {
+        out->push_back(e);
+    }
+}
+
+void outer_join_columns(const Expr& e, std::vector<const Expr*>* out) {
+    if (e.kind == ExprKind::Column && e.outer_join) out->push_back(&e);
+    for (const ExprPtr& a : e.args) outer_join_columns(*a, out);
+}
+
+// The FROM item (index in s.from) whose columns carry (+) in conjunct, -1 when none does.
+// Oracle allows (+) on one table per conjunct and not inside OR (ORA-01719).
+bool Translator::outer_join_target(const Expr& conjunct, const SelectStmt& s, const Scope& scope, int* target) {
+    *target = -1;
+    std::vector<const Expr*> cols;
+    outer_join_columns(conjunct, &cols);
+    if (cols.empty()) return true;
+    if (conjunct.kind == ExprKind::Or)
+        return fail(1719, conjunct.offset),
+               err_->message = "outer join operator (+) not allowed in operand of OR or IN", false;
+    for (const Expr* c : cols) {
+        int found = -1;
+        const std::string& name = c->path.back();
+        std::string qualifier = c->path.size() >= 2 ? c->path[c->path.size() - 2] : std::string();
+        for (std::size_t i = 0; i < scope.sources.size() && i < s.from.size(); ++i) {
+            const Source& src = scope.sources[i];
+            if (!qualifier.empty() && src.alias != qualifier) continue;
+            for (const ColumnInfo& col : src.columns)
+                if (col.name == name) found = static_cast<int>(i);
+        }
+        if (found < 0) return fail(904, c->offset, "\"" + name + "\"");
+        if (*target >= 0 && *target != found)
+            return fail(1468, c->offset), err_->message = "a predicate may reference only one outer-joined table",
+                                          false;
+        *target = found;
+    }
+    return true;
+}
+
+bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
+                        const std::vector<ColumnInfo>* store_types) {
+    std::string text;
+    std::vector<ColumnInfo> first_cols;
+    for (SelectStmt* b = &s; b; b = b->next.get()) {
+        std::vector<ColumnInfo> bc;
+        std::string bs;
+        order_hierarchy_ = b == &s && !s.next && s.order_by.empty();
+        if (!select_block(*b, outer, &bc, &bs, store_types)) return false;
+        if (b == &s) {
+            first_cols = bc;
+        } else if (bc.size() != first_cols.size()) {
+            return fail(1789, b->offset), err_->message = "query block has incorrect number of result columns", false;
+        } else {
+            for (std::size_t i = 0; i < bc.size(); ++i) {
+                bool null_item = i < b->items.size() && b->items[i].expr->kind == ExprKind::Null;
+                if (!null_item && first_cols[i].type.size == 0 && first_cols[i].type.code == kTypeVarchar2) {
+                    first_cols[i].type = bc[i].type;
+                    continue;
+                }
+                if (!null_item && !same_family(first_cols[i].type, bc[i].type)) {
+                    std::uint32_t at = i < b->items.size() ? b->items[i].offset : b->offset;
+                    return fail(1790, at),
+                           err_->message = "expression must have same datatype as corresponding expression", false;
+                }
+                Emitted other;
+                other.type = bc[i].type;
+                first_cols[i].type = wider(first_cols[i].type, bc[i].type, text_size(other));
+            }
+        }
+        text += bs;
+        switch (b->set_op) {
+        case SetOp::None:
+            break;
+        case SetOp::Union:
+            text += " UNION ";
+            break;
+        case SetOp::UnionAll:
+            text += " UNION ALL ";
+            break;
+        case SetOp::Intersect:
+            text += " INTERSECT ";
+            break;
+        case SetOp::Minus:
+            text += " EXCEPT ";
+            break;
+        }
+    }
+    if (!s.order_by.empty()) {
+        // ORDER BY sees the result columns by name or position, and, for a simple query,
+        // the tables of its FROM clause.
+        Scope scope;
+        scope.outer = outer;
+        auto hierarchy = hierarchies_.find(&s);
+        if (s.connect_by && hierarchy != hierarchies_.end()) scope.hierarchy = &hierarchy->second;
+        if (!s.next) {
+            for (FromItem& f : s.from) {
+                Source src;
+                if (f.subquery) {
+                    std::string ignored;
+                    if (!select(*f.subquery, nullptr, &src.columns, &ignored)) return false;
+                    src.alias = f.alias;
+                } else if (!table_source(f.table, &src)) {
+                    return false;
+                }
+                if (!f.alias.empty()) src.alias = f.alias;
+                scope.sources.push_back(std::move(src));
+            }
+        }
+        text += " ORDER BY ";
+        for (std::size_t i = 0; i < s.order_by.size(); ++i) {
+            OrderItem& o = s.order_by[i];
+            std::string item;
+            bool done = false;
+            if (o.expr->kind == ExprKind::Number) {
+                int pos = std::atoi(o.expr->text.c_str());
+                if (pos < 1 || static_cast<std::size_t>(pos) > first_cols.size())
+                    return fail(1785, o.expr->offset),
+                           err_->message = "ORDER BY item must be the number of a SELECT-list expression", false;
+                item = o.expr->text;
+                done = true;
+            } else if (o.expr->kind == ExprKind::Column && o.expr->path.size() == 1) {
+                for (const ColumnInfo& c : first_cols) {
+                    if (c.name == o.expr->path[0]) {
+                        item = quote_name(c.name);
+                        done = true;
+                        break;
+                    }
+                }
+            }
+            if (!done) {
+                if (s.next)
+                    return fail(1785, o.expr->offset),
+                           err_->message = "ORDER BY item must be the number of a SELECT-list expression", false;
+                Emitted e;
+                if (!expr(*o.expr, scope, &e)) return false;
+                item = e.sql;
+            }
+            bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.descending);
+            text += (i ? "," : "") + item + (o.descending ? " DESC" : " ASC") +
+                    (nulls_first ? " NULLS FIRST" : " NULLS LAST");
+        }
+    }
+    *cols = first_cols;
+    *sql = text;
+    return true;
+}
+
+bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
+                              const std::vector<ColumnInfo>* store_types) {
+    bool order_hierarchy = order_hierarchy_;
+    order_hierarchy_ = false;
+    Scope scope;
+    scope.outer = outer;
+    Hierarchy& hierarchy = hierarchies_[&s];
+    std::string from;
+    std::vector<std::string> from_pieces;  // each FROM item as emitted, without its join word
+    for (FromItem& f : s.from) {
+        Source src;
+        if (f.subquery) {
+            std::string sub;
+            if (!select(*f.subquery, nullptr, &src.columns, &sub)) return false;
+            src.sql = "(" + sub + ")";
+        } else if (!table_source(f.table, &src)) {
+            return false;
+        }
+        if (!f.alias.empty()) src.alias = f.alias;
+        for (const Source& other : scope.sources)
+            if (other.alias == src.alias && !f.alias.empty()) return fail(918, f.table.offset);
+        switch (f.join) {
+        case JoinKind::First:
+            break;
+        case JoinKind::Comma:
+            from += ", ";
+            break;
+        case JoinKind::Inner:
+            from += " JOIN ";
+            break;
+        case JoinKind::Left:
+            from += " LEFT JOIN ";
+            break;
+        case JoinKind::Right:
+            from += " RIGHT JOIN ";
+            break;
+        case JoinKind::Full:
+            from += " FULL JOIN ";
+            break;
+        case JoinKind::Cross:
+            from += " CROSS JOIN ";
+            break;
+        }
+        std::size_t piece_start = from.size();
+        from += src.sql + " AS " + quote_name(src.alias);
+        scope.sources.push_back(std::move(src));
+        if (f.on) {
+            Emitted on;
+            if (!expr(*f.on, scope, &on)) return false;
+            from += " ON " + on.sql;
+        } else if (!f.using_columns.empty()) {
+            // ON with the merged names keeps every side addressable by its alias.
+            const Source& right = scope.sources.back();
+            std::string on;
+            for (const std::string& u : f.using_columns) {
+                bool left_has = false, right_has = false;
+                for (std::size_t k = 0; k + 1 < scope.sources.size(); ++k)
+                    for (const ColumnInfo& c : scope.sources[k].columns) left_has = left_has || c.name == u;
+                for (const ColumnInfo& c : right.columns) right_has = right_has || c.name == u;
+                if (!left_has || !right_has) return fail(904, f.table.offset, "\"" + u + "\"");
+                Scope left = scope;
+                left.sources.pop_back();
+                OraType t;
+                on += (on.empty() ? "" : " AND ") + using_column(left, u, &t) + "=" + quote_name(right.alias) + "." +
+                      quote_name(u);
+                scope.using_names.insert(u);
+            }
+            from += " ON " + on;
+        }
+        from_pieces.push_back(from.substr(piece_start));
+    }
+    if (s.connect_by && !hierarchical_from(s, &scope, &from, &hierarchy)) return false;
+    // Oracle's (+) operator: the conjuncts of WHERE that mark a table's columns become the
+    // ON condition of a LEFT JOIN of that table, placed after the tables it depends on.
+    std::vector<Expr*> conjuncts;
+    std::vector<int> outer_target;
+    bool any_outer = false;
+    if (s.where) {
+        split_conjuncts(s.where.get(), &conjuncts);
+        for (Expr* c : conjuncts) {
+            int target = -1;
+            if (!outer_join_target(*c, s, scope, &target)) return false;
+            outer_target.push_back(target);
+            any_outer = any_outer || target >= 0;
+        }
+    }
+    // ROWNUM compared with a constant in a WHERE conjunct limits the rows the block
+    // produces; Oracle numbers rows before DISTINCT, grouping and ORDER BY, so the limit is
+    // applied to the filtered rows and the block is wrapped before any of those apply.
+    long long row_limit = -1;
+    std::vector<bool> is_limit(conjuncts.size(), false);
+    for (std::size_t k = 0; k < conjuncts.size(); ++k) {
+        long long limit = -2;
+        if (!rownum_limit(*conjuncts[k], &limit)) return false;
+        if (limit == -2) continue;
+        is_limit[k] = true;
+        if (limit >= 0 && (row_limit < 0 || limit < row_limit)) row_limit = limit;
+    }
+    bool any_limit = false;
+    for (bool b : is_limit) any_limit = any_limit || b;
+    if (any_outer) {
+        std::string rebuilt;
+        bool first = true;
+        for (std::size_t i = 0; i < s.from.size(); ++i) {
+            bool is_target = false;
+            for (int t : outer_target) is_target = is_target || t == static_cast<int>(i);
+            if (is_target) continue;
+            if (!first && s.from[i].join != JoinKind::Comma && s.from[i].join != JoinKind::First)
+                return fail(25156, s.from[i].table.offset),
+                       err_->message = "old style outer join (+) cannot be used with ANSI joins", false;
+            rebuilt += (first ? "" : ", ") + from_pieces[i];
+            first = false;
+        }
+        if (first)
+            return fail(1416, s.where->offset), err_->message = "two tables cannot be outer-joined to each other",
+                                                false;
+        for (std::size_t i = 0; i < s.from.size(); ++i) {
+            std::string on;
+            for (std::size_t k = 0; k < conjuncts.size(); ++k) {
+                if (outer_target[k] != static_cast<int>(i)) continue;
+                Emitted c;
+                if (!expr(*conjuncts[k], scope, &c)) return false;
+                on += (on.empty() ? "" : " AND ") + c.sql;
+            }
+            if (on.empty()) continue;
+            if (s.from[i].join != JoinKind::Comma && s.from[i].join != JoinKind::First)
+                return fail(25156, s.from[i].table.offset),
+                       err_->message = "old style outer join (+) cannot be used with ANSI joins", false;
+            rebuilt += " LEFT JOIN " + from_pieces[i] + " ON " + on;
+        }
+        from = rebuilt;
+    }
+    std::string items;
+    bool any_aggregate = false;
+    std::vector<std::pair<const Expr*, bool>> plain_columns;
+    for (SelectItem& it : s.items) {
+        if (it.expr->kind == ExprKind::Star) {
+            bool matched = false;
+            std::set<std::string> merged_done;
+            for (const Source& src : scope.sources) {
+                if (!it.expr->path.empty() && src.alias != it.expr->path[0]) continue;
+                matched = true;
+                for (const ColumnInfo& c : src.columns) {
+                    std::string v = quote_name(src.alias) + "." + quote_name(c.name);
+                    if (it.expr->path.empty() && scope.using_names.count(c.name)) {
+                        if (!merged_done.insert(c.name).second) continue;
+                        OraType t;
+                        v = using_column(scope, c.name, &t);
+                    }
+                    if (store_types && cols->size() < store_types->size()) {
+                        Emitted e;
+                        e.sql = v;
+                        e.type = c.type;
+                        const ColumnInfo& target = (*store_types)[cols->size()];
+                        if (!store_value(e, target, store_owner_, store_table_, &v, it.offset)) return false;
+                    }
+                    items += (items.empty() ? "" : ", ") + v + " AS " + quote_name(c.name);
+                    cols->push_back(c);
+                }
+            }
+            if (!matched) return fail(904, it.expr->offset, "\"" + it.expr->path[0] + "\"");
+            continue;
+        }
+        Emitted e;
+        if (!expr(*it.expr, scope, &e)) return false;
+        any_aggregate = any_aggregate || e.aggregate;
+        if (!e.aggregate) plain_columns.emplace_back(it.expr.get(), false);
+        ColumnInfo c;
+        c.name = it.alias.empty() ? derived_name(*it.expr) : it.alias;
+        c.type = e.type;
+        if (c.type.code == kTypeChar && it.expr->kind != ExprKind::String && it.expr->kind != ExprKind::Column)
+            c.type.code = kTypeVarchar2;
+        std::string v = e.sql;
+        if (store_types && cols->size() < store_types->size()) {
+            const ColumnInfo& target = (*store_types)[cols->size()];
+            if (!store_value(e, target, store_owner_, store_table_, &v, it.offset)) return false;
+        }
+        items += (items.empty() ? "" : ", ") + v + " AS " + quote_name(c.name);
+        cols->push_back(c);
+    }
+    std::string text = std::string("SELECT ") + (s.distinct ? "DISTINCT " : "") + items + " FROM " + from;
+    // ROWNUM counts the rows before DISTINCT and grouping: with one source, the limited
+    // rows become the source itself.
+    bool limit_source = row_limit >= 0 && scope.sources.size() == 1 && !any_outer &&
+                        (s.distinct || any_aggregate || !s.group_by.empty() || s.having);
+    if (s.where && (any_outer || any_limit)) {
+        std::string w;
+        for (std::size_t k = 0; k < conjuncts.size(); ++k) {
+            if (outer_target[k] >= 0 || is_limit[k]) continue;
+            Emitted c;
+            if (!expr(*conjuncts[k], scope, &c)) return false;
+            if (c.aggregate)
+                return fail(934, conjuncts[k]->offset), err_->message = "group function is not allowed here", false;
+            w += (w.empty() ? "" : " AND ") + c.sql;
+        }
+        if (limit_source) {
+            const std::string alias = quote_name(scope.sources[0].alias);
+            text = std::string("SELECT ") + (s.distinct ? "DISTINCT " : "") + items + " FROM (SELECT " + alias +
+                   ".* FROM " + from + (w.empty() ? "" : " WHERE " + w) + " LIMIT " + std::to_string(row_limit) +
+                   " OFFSET 0) AS " + alias;
+            row_limit = -1;
+        } else if (!w.empty()) {
+            text += " WHERE " + w;
+        }
+    } else if (s.where) {
+        Emitted w;
+        if (!expr(*s.where, scope, &w)) return false;
+        if (w.aggregate) return fail(934, s.where->offset), err_->message = "group function is not allowed here", false;
+        text += " WHERE " + w.sql;
+    }
+    std::vector<std::string> groups;
+    if (!s.group_by.empty()) {
+        text += " GROUP BY ";
+        for (std::size_t i = 0; i < s.group_by.size(); ++i) {
+            Emitted g;
+            if (!expr(*s.group_by[i], scope, &g)) return false;
+            groups.push_back(g.sql);
+            text += (i ? "," : "") + g.sql;
+        }
+    }
+    // Oracle refuses a select item that is neither grouped nor an aggregate; SQLite would
+    // silently pick a value from some row.
+    bool grouping = any_aggregate || !groups.empty() || s.having != nullptr;
+    if (grouping) {
+        for (auto& pc : plain_columns) {
+            const Expr* bad = nullptr;
+            if (!ungrouped(const_cast<Expr&>(*pc.first), scope, groups, &bad)) return false;
+            if (bad) return fail(groups.empty() ? 937 : 979, bad->offset);
+        }
+    }
+    if (s.having) {
+        Emitted h;
+        if (!expr(*s.having, scope, &h)) return false;
+        const Expr* bad = nullptr;
+        if (!ungrouped(*s.having, scope, groups, &bad)) return false;
+        if (bad) return fail(979, bad->offset);
+        text += " HAVING " + h.sql;
+    }
+    if (s.connect_by && order_hierarchy && !grouping && !s.distinct)
+        text += " ORDER BY " + quote_name(hierarchy.alias) + ".vantro_path";
+    if (row_limit >= 0) {
+        if (s.distinct || grouping) return fail(3001, s.where->offset), err_->message = "unimplemented feature", false;
+        // OFFSET 0 keeps SQLite from moving an outer ORDER BY into the limited block (it may
+        // otherwise pick the first rows of the sorted result instead of the rows as read).
+        text = "SELECT * FROM (" + text + " LIMIT " + std::to_string(row_limit) + " OFFSET 0)";
+    }
+    *sql = text;
+    return true;
+}
+
+bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const std::string& owner,
+                             const std::string& table, std::string* sql, std::uint32_t offset) {
+    const OraType& t = target.type;
+    std::string colname =
+        owner.empty() ? "NULL" : quote_text("\"" + owner + "\".\"" + table + "\".\"" + target.name + "\"");
+    switch (t.code) {
+    case kTypeNumber:
+        if (is_date(v.type))
+            return fail(932, offset), err_->message = "inconsistent datatypes: expected NUMBER got DATE", false;
+        // A literal is handed over as typed, so that digits a double cannot hold are
+        // refused instead of rounded.
+        *sql = "vantro_store_number(" + (v.literal.empty() ? v.sql : quote_text(v.literal)) + "," +
+               std::to_string(t.precision) + "," + std::to_string(t.scale) + ")";
+        return true;
+    case kTypeDate:
+    case kTypeTimestamp:
+        if (t.code == kTypeTimestamp && v.type.code == kTypeDate)
+            *sql = "(" + v.sql + "||'.000000')";
+        else if (t.code == kTypeDate && is_timestamp(v.type))
+            *sql = "substr(" + v.sql + ",1,19)";
+        else if (is_date(v.type))
+            *sql = v.sql;
+        else if (is_number(v.type))
+            return fail(932, offset), err_->message = "inconsistent datatypes: expected DATE got NUMBER", false;
+        else
+            *sql = (t.code == kTypeDate ? "vantro_to_date(" : "vantro_to_timestamp(") + v.sql + ")";
+        return true;
+    case kTypeRaw:
+    case kTypeBlob:
+    case kTypeLongRaw:
+        *sql = (v.type.code == kTypeRaw || v.type.code == kTypeBlob || v.type.code == kTypeLongRaw)
+                   ? v.sql
+                   : "vantro_hextoraw(" + v.sql + "," + std::to_string(t.code == kTypeRaw ? t.size : 0) + "," +
+                         colname + ")";
+        return true;
+    default:
+        *sql = "vantro_store_text(" + as_text(v) + "," +
+               std::to_string(t.code == kTypeVarchar2 || t.code == kTypeChar ? t.size : 0) + "," +
+               (t.code == kTypeChar ? "1" : "0") + "," + colname + ")";
+        return true;
+    }
+}
+
+bool Translator::insert(Statement& s) {
+    if (s.target_query && !insert_target_query(s)) return false;
+    std::string owner = owner_of(s.table);
+    std::vector<ColumnInfo> all;
+    std::string target_sql = quote_name(owner) + "." + quote_name(s.table.name);
+    if (!ctx_.catalog->table_columns(owner, s.table.name, &all)) {
+        // The session's plan table stands in for a PLAN_TABLE the schema lacks.
+        if (!s.table.owner.empty() || s.table.name != "PLAN_TABLE" ||
+            !ctx_.catalog->dictionary_view(s.table.name, &all, &target_sql))
+            return fail(942, s.table.offset);
+    }
+    std::vector<ColumnInfo> targets;
+    if (s.columns.empty()) {
+        targets = all;
+    } else {
+        for (std::size_t i = 0; i < s.columns.size(); ++i) {
+            const ColumnInfo* found = nullptr;
+            for (const ColumnInfo& c : all)
+                if (c.name == s.columns[i]) found = &c;
+            if (!found) return fail(904, s.column_offsets[i], "\"" + s.columns[i] + "\"");
+            for (std::size_t j = 0; j < i; ++j)
+                if (s.columns[j] == s.columns[i]) return fail(957, s.column_offsets[i]);
+            targets.push_back(*found);
+        }
+    }
+    std::string sql = "INSERT INTO " + target_sql + " (";
+    for (std::size_t i = 0; i < targets.size(); ++i) sql += (i ? "," : "") + quote_name(targets[i].name);
+    sql += ") ";
+    Scope empty;
+    if (s.select) {
+        store_owner_ = owner;
+        store_table_ = s.table.name;
+        std::vector<ColumnInfo> cols;
+        std::string sub;
+        if (!select(*s.select, nullptr, &cols, &sub, &targets)) return false;
+        if (cols.size() < targets.size()) return fail(947, s.select->offset);
+        if (cols.size() > targets.size()) return fail(913, s.select->offset);
+        sql += sub;
+    } else {
+        std::vector<ExprPtr>& row = s.values[0];
+        if (row.size() < targets.size()) return fail(947, row.empty() ? s.table.offset : row.back()->end);
+        if (row.size() > targets.size()) return fail(913, row[targets.size()]->offset);
+        sql += "VALUES (";
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            Emitted v;
+            if (!expr(*row[i], empty, &v)) return false;
+            std::string stored;
+            if (!store_value(v, targets[i], owner, s.table.name, &stored, row[i]->offset)) return false;
+            sql += (i ? "," : "") + stored;
+        }
+        sql += ")";
+    }
+    Scope row;
+    row.bare = true;
+    Source self;
+    self.columns = all;
+    row.sources.push_back(self);
+    if (!returning(s, row, &sql)) return false;
+    out_->sql = sql;
+    return true;
+}
+
+bool Translator::returning(Statement& s, const Scope& scope, std::string* sql) {
+    if (s.returning.empty()) return true;
+    *sql += " RETURNING ";
+    for (std::size_t i = 0; i < s.returning.size(); ++i) {
+        Emitted e;
+        if (!expr(*s.returning[i], scope, &e)) return false;
+        if (e.aggregate) return fail(934, s.returning[i]->offset);
+        *sql += (i ? "," : "") + e.sql;
+        out_->returning_sql += (i ? "," : "") + e.sql;
+        out_->returning.push_back({derived_name(*s.returning[i]), e.type});
+    }
+    out_->out_binds = s.returning_into;
+    return true;
+}
+
+bool Translator::update(Statement& s) {
+    Source src;
+    if (!table_source(s.table, &src)) return false;
+    std::string owner = owner_of(s.table);
+    if (!s.alias.empty()) src.alias = s.alias;
+    Scope scope;
+    scope.bare = true;
+    scope.sources.push_back(src);
+    std::string sql = "UPDATE " + src.sql + " AS " + quote_name(src.alias) + " SET ";
+    scope.bare = false;
+    for (std::size_t i = 0; i < s.sets.size(); ++i) {
+        const ColumnInfo* target = nullptr;
+        for (const ColumnInfo& c : src.columns)
+            if (c.name == s.sets[i].first) target = &c;
+        if (!target) return fail(904, s.set_offsets[i], "\"" + s.sets[i].first + "\"");
+        Emitted v;
+        if (!expr(*s.sets[i].second, scope, &v)) return false;
+        std::string stored;
+        if (!store_value(v, *target, owner, s.table.name, &stored, s.sets[i].second->offset)) return false;
+        sql += (i ? "," : "") + quote_name(target->name) + "=" + stored;
+    }
+    if (s.where) {
+        Emitted w;
+        if (!expr(*s.where, scope, &w)) return false;
+        sql += " WHERE " + w.sql;
+    }
+    Scope row;
+    row.bare = true;
+    row.sources.push_back(src);
+    if (!returning(s, row, &sql)) return false;
+    out_->sql = sql;
+    return true;
+}
+
+bool Translator::del(Statement& s) {
+    Source src;
+    if (!table_source(s.table, &src)) return false;
+    if (!s.alias.empty()) src.alias = s.alias;
+    Scope scope;
+    scope.sources.push_back(src);
+    std::string sql = "DELETE FROM " + src.sql + " AS " + quote_name(src.alias);
+    if (s.where) {
+        Emitted w;
+        if (!expr(*s.where, scope, &w)) return false;
+        sql += " WHERE " + w.sql;
+    }
+    Scope row;
+    row.bare = true;
+    row.sources.push_back(src);
+    if (!returning(s, row, &sql)) return false;
+    out_->sql = sql;
+    return true;
+}
+
+bool Translator::column_sql(const ColumnDef& c, std::string* sql, bool with_constraints) {
+    std::string affinity;
+    switch (c.type.code) {
+    case kTypeNumber:
+        affinity = "NUMERIC";
+        break;
+    case kTypeRaw:
+    case kTypeBlob:
+    case kTypeLongRaw:
+        affinity = "BLOB";
+        break;
+    default:
+        affinity = "TEXT";
+        break;
+    }
+    std::string s = quote_name(c.name) + " " + affinity;
+    if (c.not_null || c.primary_key) s += " NOT NULL";
+    if (with_constraints && c.primary_key) s += " PRIMARY KEY";
+    if (with_constraints && c.unique) s += " UNIQUE";
+    if (c.default_value) {
+        // The default is evaluated at insert time, converted to the column's type like any
+        // value stored there.
+        Scope none;
+        Emitted d;
+        if (!expr(*c.default_value, none, &d)) return false;
+        if (c.default_value->kind != ExprKind::Null) {
+            ColumnInfo target{c.name, c.type};
+            std::string stored;
+            if (!store_value(d, target, "", "", &stored, c.default_value->offset)) return false;
+            s += " DEFAULT (" + stored + ")";
+        }
+    }
+    if (with_constraints && !c.references.name.empty()) {
+        if (!c.references.owner.empty() && c.references.owner != ctx_.schema) return fail(3001, c.references.offset);
+        std::vector<ColumnInfo> ref_cols;
+        if (!ctx_.catalog->table_columns(owner_of(c.references), c.references.name, &ref_cols))
+            return fail(942, c.references.offset);
+        s += " REFERENCES " + quote_name(c.references.name);
+        if (!c.ref_columns.empty()) s += "(" + quote_name(c.ref_columns[0]) + ")";
+        if (!c.on_delete.empty()) s += " ON DELETE " + c.on_delete;
+    }
+    if (with_constraints && c.check) {
+        Scope scope;
+        scope.bare = true;
+        Source self;
+        self.columns.push_back({c.name, c.type});
+        scope.sources.push_back(self);
+        Emitted e;
+        if (!expr(*c.check, scope, &e)) return false;
+        s += " CHECK " + e.sql;
+    }
+    *sql = s;
+    return true;
+}
+
+void Translator::catalog_insert(const std::string& owner, const std::string& table, const ColumnDef& c, int column_id) {
+    out_->catalog_sql.push_back(
+        "INSERT INTO main.vantro_columns(owner,table_name,column_name,column_id,type_code,type_name,data_length,"
+        "data_precision,data_scale,char_used,national,nullable) VALUES (" +
+        quote_text(owner) + "," + quote_text(table) + "," + quote_text(c.name) + "," + std::to_string(column_id) + "," +
+        std::to_string(c.type.code) + "," + quote_text(c.type_name) + "," + std::to_string(c.type.size) + "," +
+        std::to_string(c.type.precision) + "," + std::to_string(c.type.scale) + "," + (c.type.char_used ? "1" : "0") +
+        "," + (c.type.national ? "1" : "0") + "," + (c.not_null || c.primary_key ? "0" : "1") + ")");
+}
+
+bool Translator::create_table(Statement& s) {
+    std::string owner = owner_of(s.table);
+    if (!s.table.owner.empty() && !ctx_.catalog->schema_exists(owner))
+        return fail(1918, s.table.offset), err_->message = "user '" + owner + "' does not exist", false;
+    if (ctx_.catalog->object_exists(owner, s.table.name)) return fail(955, s.table.name_offset);
+    if (s.select) return create_table_as(s, owner);
+    std::set<std::string> names;
+    std::string body;
+    // Constraints written on a column become table constraints, so that every one carries
+    // its name (given, or SYS_Cnnnnnn) into SQLite and the catalog.
+    std::vector<TableConstraint> inline_constraints;
+    for (ColumnDef& c : s.column_defs) {
+        if (!names.insert(c.name).second) return fail(957, c.offset);
+        auto add = [&](TableConstraint::Kind kind, const std::string& name) {
+            TableConstraint k;
+            k.kind = kind;
+            k.name = name;
+            k.columns.push_back(c.name);
+            k.offset = c.offset;
+            inline_constraints.push_back(std::move(k));
+            return &inline_constraints.back();
+        };
+        if (c.primary_key) add(TableConstraint::Kind::PrimaryKey, c.primary_key_name);
+        if (c.unique) add(TableConstraint::Kind::Unique, c.unique_name);
+        if (!c.references.name.empty()) {
+            TableConstraint* k = add(TableConstraint::Kind::ForeignKey, c.references_name);
+            k->references = c.references;
+            k->ref_columns = c.ref_columns;
+            k->on_delete = c.on_delete;
+        }
+        if (c.check) add(TableConstraint::Kind::Check, c.check_name)->check = std::move(c.check);
+        std::string cs;
+        if (!column_sql(c, &cs, false)) return false;
+        body += (body.empty() ? "" : ", ") + cs;
+    }
+    for (TableConstraint& k : s.constraints) inline_constraints.push_back(std::move(k));
+    Scope check_scope;
+    check_scope.bare = true;
+    Source self;
+    for (const ColumnDef& c : s.column_defs) self.columns.push_back({c.name, c.type});
+    check_scope.sources.push_back(self);
+    long long next_number = ctx_.catalog->next_constraint_number();
+    std::set<std::string> constraint_names;
+    std::vector<ConstraintRecord> records;
+    bool has_primary = false;
+    for (TableConstraint& k : inline_constraints) {
+        for (const std::string& col : k.columns)
+            if (!names.count(col)) return fail(904, k.offset, "\"" + col + "\"");
+        if (k.kind == TableConstraint::Kind::PrimaryKey) {
+            if (has_primary) return fail(2260, k.offset), err_->message = "table can have only one primary key", false;
+            has_primary = true;
+        }
+        ConstraintRecord record;
+        record.id = next_number++;
+        record.name = k.name;
+        record.columns = k.columns;
+        if (k.name.empty()) {
+            k.name = constraints_system_name(record.id);
+        } else if (ctx_.catalog->constraint_exists(owner, k.name) || !constraint_names.insert(k.name).second) {
+            return fail(2264, k.offset), err_->message = "name already used by an existing constraint", false;
+        }
+        auto list = [&](const std::vector<std::string>& cols) {
+            std::string l = "(";
+            for (std::size_t i = 0; i < cols.size(); ++i) l += (i ? "," : "") + quote_name(cols[i]);
+            return l + ")";
+        };
+        body += ", CONSTRAINT " + quote_name(k.name);
+        switch (k.kind) {
+        case TableConstraint::Kind::PrimaryKey:
+            body += " PRIMARY KEY " + list(k.columns);
+            record.type = 'P';
+            break;
+        case TableConstraint::Kind::Unique:
+            body += " UNIQUE " + list(k.columns);
+            record.type = 'U';
+            break;
+        case TableConstraint::Kind::ForeignKey: {
+            if (!k.references.owner.empty() && k.references.owner != owner) return fail(3001, k.references.offset);
+            std::vector<ColumnInfo> ref_cols;
+            if (k.references.name != s.table.name && !ctx_.catalog->table_columns(owner, k.references.name, &ref_cols))
+                return fail(942, k.references.offset);
+            body += " FOREIGN KEY " + list(k.columns) + " REFERENCES " + quote_name(k.references.name);
+            if (!k.ref_columns.empty()) body += list(k.ref_columns);
+            if (!k.on_delete.empty()) body += " ON DELETE " + k.on_delete;
+            record.type = 'R';
+            record.r_table = k.references.name;
+            record.r_columns = k.ref_columns;
+            record.delete_rule = k.on_delete.empty() ? "NO ACTION" : k.on_delete;
+            break;
+        }
+        case TableConstraint::Kind::Check: {
+            Emitted e;
+            if (!expr(*k.check, check_scope, &e)) return false;
+            body += " CHECK " + e.sql;
+            record.type = 'C';
+            record.search_condition = text_.substr(k.check->offset, k.check->end - k.check->offset);
+            record.column_positions = false;
+            break;
+        }
+        }
+        records.push_back(std::move(record));
+    }
+    // Keys first, so that a foreign key of the table to itself finds the key it references.
+    for (int pass = 0; pass < 2; ++pass)
+        for (const ConstraintRecord& r : records)
+            if ((r.type == 'P' || r.type == 'U') == (pass == 0))
+                constraints_record_sql(owner, s.table.name, r, &out_->catalog_sql);
+    // A primary key's columns are NOT NULL through the key, without a check of their own.
+    std::set<std::string> key_columns;
+    for (const TableConstraint& k : inline_constraints)
+        if (k.kind == TableConstraint::Kind::PrimaryKey) key_columns.insert(k.columns.begin(), k.columns.end());
+    out_->sql = "CREATE TABLE " + quote_name(owner) + "." + quote_name(s.table.name) + " (" + body + ")";
+    for (ColumnDef& c : s.column_defs)
+        if (key_columns.count(c.name)) c.not_null = true;
+    int id = 1;
+    for (const ColumnDef& c : s.column_defs) {
+        catalog_insert(owner, s.table.name, c, id++);
+        constraints_column_sql(owner, s.table.name, c, key_columns.count(c.name) > 0, false, text_, &out_->catalog_sql);
+    }
+    return true;
+}
+
+// CREATE TABLE ... AS SELECT: the columns take the query's names and Oracle types.
+bool Translator::create_table_as(Statement& s, const std::string& owner) {
+    std::vector<ColumnInfo> cols;
+    std::string query;
+    if (!select(*s.select, nullptr, &cols, &query)) return false;
+    std::set<std::string> names;
+    std::string body;
+    int id = 1;
+    for (std::size_t i = 0; i < cols.size(); ++i) {
+        ColumnDef c;
+        c.name = cols[i].name;
+        c.type = cols[i].type;
+        c.type.nullable = true;
+        bool plain = !c.name.empty();
+        for (char ch : c.name)
+            plain = plain && (std::isalnum(static_cast<unsigned char>(ch)) || ch == '_' || ch == '$' || ch == '#');
+        const SelectItem* item = i < s.select->items.size() ? &s.select->items[i] : nullptr;
+        if (!plain && item && item->alias.empty()) return fail(998, item->offset);
+        if (!names.insert(c.name).second) return fail(957, item ? item->offset : s.select->offset);
+        if ((c.type.code == kTypeVarchar2 || c.type.code == kTypeChar || c.type.code == kTypeRaw) && c.type.size == 0)
+            return fail(1723, item ? item->offset : s.select->offset);
+        switch (c.type.code) {
+        case kTypeVarchar2:
+            c.type_name = c.type.national ? "NVARCHAR2" : "VARCHAR2";
+            break;
+        case kTypeChar:
+            c.type_name = c.type.national ? "NCHAR" : "CHAR";
+            break;
+        case kTypeNumber:
+            c.type_name = "NUMBER";
+            break;
+        case kTypeDate:
+            c.type_name = "DATE";
+            break;
+        case kTypeTimestamp:
+            c.type_name = "TIMESTAMP";
+            break;
+        case kTypeRaw:
+            c.type_name = "RAW";
+            break;
+        case kTypeClob:
+            c.type_name = "CLOB";
+            break;
+        case kTypeBlob:
+            c.type_name = "BLOB";
+            break;
+        case kTypeLong:
+            c.type_name = "LONG";
+            break;
+        default:
+            c.type_name = "VARCHAR2";
+            break;
+        }
+        std::string cs;
+        if (!column_sql(c, &cs, true)) return false;
+        body += (body.empty() ? "" : ", ") + cs;
+        catalog_insert(owner, s.table.name, c, id++);
+    }
+    std::string target = quote_name(owner) + "." + quote_name(s.table.name);
+    out_->sql = "CREATE TABLE " + target + " (" + body + "); INSERT INTO " + target + " " + query;
+    return true;
+}
+
+bool Translator::truncate_table(Statement& s) {
+    std::string owner = owner_of(s.table);
+    std::vector<ColumnInfo> cols;
+    if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
+    out_->sql = "DELETE FROM " + quote_name(owner) + "." + quote_name(s.table.name);
+    return true;
+}
+
+bool Translator::drop_table(Statement& s) {
+    std::string owner = owner_of(s.table);
+    std::vector<ColumnInfo> cols;
+    if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
+    out_->sql = "DROP TABLE " + quote_name(owner) + "." + quote_name(s.table.name);
+    out_->owner = owner;
+    out_->table = s.table.name;
+    out_->catalog_sql.push_back("DELETE FROM main.vantro_columns WHERE owner=" + quote_text(owner) +
+                                " AND table_name=" + quote_text(s.table.name));
+    constraints_drop_sql(owner, s.table.name, &out_->catalog_sql);
+    return true;
+}
+
+bool Translator::alter_table(Statement& s) {
+    std::string owner = owner_of(s.table);
+    std::vector<ColumnInfo> cols;
+    if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
+    std::string target = "ALTER TABLE " + quote_name(owner) + "." + quote_name(s.table.name);
+    auto has = [&](const std::string& n) {
+        for (const ColumnInfo& c : cols)
+            if (c.name == n) return true;
+        return false;
+    };
+    if (s.alter_action == "ADD") {
+        if (s.column_defs.size() != 1) return fail(3001, s.table.offset);
+        const ColumnDef& c = s.column_defs[0];
+        if (has(c.name))
+            return fail(1430, c.offset), err_->message = "column being added already exists in table", false;
+        std::string cs;
+        if (!column_sql(c, &cs, true)) return false;
+        out_->sql = target + " ADD COLUMN " + cs;
+        catalog_insert(owner, s.table.name, c, static_cast<int>(cols.size()) + 1);
+        constraints_column_sql(owner, s.table.name, c, false, true, text_, &out_->catalog_sql);
+        return true;
+    }
+    if (!has(s.name)) return fail(904, s.name_offset, "\"" + s.name + "\"");
+    std::string where = " WHERE owner=" + quote_text(owner) + " AND table_name=" + quote_text(s.table.name);
+    if (s.alter_action == "DROP COLUMN") {
+        out_->sql = target + " DROP COLUMN " + quote_name(s.name);
+        out_->catalog_sql.push_back("DELETE FROM main.vantro_columns" + where +
+                                    " AND column_name=" + quote_text(s.name));
+        constraints_drop_column_sql(owner, s.table.name, s.name, &out_->catalog_sql);
+        return true;
+    }
+    if (s.alter_action == "RENAME COLUMN") {
+        if (has(s.name2)) return fail(957, s.name_offset);
+        out_->sql = target + " RENAME COLUMN " + quote_name(s.name) + " TO " + quote_name(s.name2);
+        out_->catalog_sql.push_back("UPDATE main.vantro_columns SET column_name=" + quote_text(s.name2) + where +
+                                    " AND column_name=" + quote_text(s.name));
+        constraints_rename_column_sql(owner, s.table.name, s.name, s.name2, &out_->catalog_sql);
+        return true;
+    }
+    return fail(3001, s.table.offset);
+}
+
+bool Translator::create_index(Statement& s) {
+    std::string owner = owner_of(s.table);
+    std::string index_owner = s.index.owner.empty() ? owner : s.index.owner;
+    if (index_owner != owner) return fail(3001, s.index.offset);
+    if (ctx_.catalog->object_exists(owner, s.index.name)) return fail(955, s.index.name_offset);
+    std::vector<ColumnInfo> cols;
+    if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
+    std::string list;
+    for (std::size_t i = 0; i < s.columns.size(); ++i) {
+        bool found = false;
+        for (const ColumnInfo& c : cols) found = found || c.name == s.columns[i];
+        if (!found) return fail(904, s.column_offsets[i], "\"" + s.columns[i] + "\"");
+        for (std::size_t j = 0; j < i; ++j)
+            if (s.columns[j] == s.columns[i]) return fail(957, s.column_offsets[i]);
+        list += (i ? "," : "") + quote_name(s.columns[i]) + (s.column_desc[i] ? " DESC" : "");
+    }
+    out_->sql = std::string("CREATE ") + (s.unique ? "UNIQUE " : "") + "INDEX " + quote_name(owner) + "." +
+                quote_name(s.index.name) + " ON " + quote_name(s.table.name) + " (" + list + ")";
+    return true;
+}
+
+bool Translator::drop_index(Statement& s) {
+    std::string owner = owner_of(s.index);
+    if (!ctx_.catalog->index_exists(owner, s.index.name)) return fail(1418, s.index.offset);
+    out_->sql = "DROP INDEX " + quote_name(owner) + "." + quote_name(s.index.name);
+    return true;
+}
+
+bool Translator::statement(Statement& s) {
+    out_->kind = s.kind;
+    switch (s.kind) {
+    case StatementKind::Select: {
+        std::string sql;
+        if (!select(*s.select, nullptr, &out_->columns, &sql)) return false;
+        out_->sql = sql;
+        return true;
+    }
+    case StatementKind::Insert:
+        return insert(s);
+    case StatementKind::Update:
+        return update(s);
+    case StatementKind::Delete:
+        return del(s);
+    case StatementKind::CreateTable:
+        return create_table(s);
+    case StatementKind::DropTable:
+        return drop_table(s);
+    case StatementKind::TruncateTable:
+        return truncate_table(s);
+    case StatementKind::AlterTable:
+        return alter_table(s);
+    case StatementKind::CreateIndex:
+        return create_index(s);
+    case StatementKind::DropIndex:
+        return drop_index(s);
+    case StatementKind::Commit:
+    case StatementKind::Rollback:
+        return true;
+    case StatementKind::Savepoint:
+    case StatementKind::RollbackToSavepoint:
+        out_->name = s.name;
+        return true;
+    case StatementKind::AlterSession:
+        if (s.name != "NLS_DATE_FORMAT" && s.name != "NLS_TIMESTAMP_FORMAT") return fail(2248, s.name_offset);
+        if (!date_mask_valid(s.value)) return fail(1821, s.name_offset);
+        out_->name = s.name;
+        out_->value = s.value;
+        return true;
+    }
+    return fail(900, 0);
+}
+
+bool sql_translate(const std::string& text, const TranslateContext& ctx, Translation* out, OraError* err) {
+    std::vector<Token> tokens;
+    if (!sql_tokenize(text, &tokens, err)) return false;
+    Statement s;
+    if (!sql_parse(tokens, &s, err)) return false;
+    *out = Translation();
+    out->parsed = true;
+    out->kind = s.kind;
+    out->owner = s.table.owner.empty() ? ctx.schema : s.table.owner;
+    out->table = s.table.name;
+    Translator t(text, ctx, out, err);
+    return t.statement(s);
+}
+
+int sql_statement_type(const std::string& text) {
+    std::vector<Token> tokens;
+    OraError err;
+    if (!sql_tokenize(text, &tokens, &err) || tokens.empty() || tokens[0].kind != TokenKind::Word) {
+        if (!tokens.empty() && tokens[0].kind == TokenKind::Operator && tokens[0].text == "(") return 1;
+        return 0;
+    }
+    const std::string& w = tokens[0].text;
+    if (w == "SELECT" || w == "WITH") return 1;
+    if (w == "UPDATE") return 2;
+    if (w == "DELETE") return 3;
+    if (w == "INSERT") return 4;
+    if (w == "CREATE") return 5;
+    if (w == "DROP") return 6;
+    if (w == "ALTER") return 7;
+    if (w == "BEGIN") return 8;
+    if (w == "DECLARE") return 9;
+    return 0;
+}

@@ -1,0 +1,652 @@
+// The expression half of the translator: names resolved against the scopes, Oracle
+// types inferred, and Oracle's value rules written as SQLite expressions and calls of
+// the engine's SQL functions. Functions of the Oracle dialect join function() here.
+#include "values/errors.h"
+#include "values/sql_dialect.h"
+#include "sql/sql_translator.h"
+#include "values/values.h"
+
+#include <cctype>
+#include <cstring>
+
+bool is_char(const OraType& t) {
+    return t.code == kTypeVarchar2 || t.code == kTypeChar || t.code == kTypeLong || t.code == kTypeClob;
+}
+bool is_date(const OraType& t) {
+    return t.code == kTypeDate || is_timestamp(t);
+}
+bool is_timestamp(const OraType& t) {
+    return t.code == kTypeTimestamp || t.code == kTypeTimestampTz;
+}
+bool is_number(const OraType& t) {
+    return t.code == kTypeNumber;
+}
+
+OraType number_type() {
+    OraType t;
+    t.code = kTypeNumber;
+    t.size = 22;
+    t.precision = 0;
+    t.scale = -127;
+    return t;
+}
+OraType varchar_type(std::uint32_t size) {
+    OraType t;
+    t.code = kTypeVarchar2;
+    t.size = size > 4000 ? 4000 : size;
+    return t;
+}
+OraType date_type() {
+    OraType t;
+    t.code = kTypeDate;
+    t.size = 7;
+    return t;
+}
+
+// Oracle's datatype families for the rule that the branches of a CASE (and the blocks
+// of a UNION) must agree.
+const char* type_family(const OraType& t) {
+    switch (t.code) {
+    case kTypeVarchar2:
+    case kTypeChar:
+    case kTypeLong:
+        return "CHAR";
+    case kTypeClob:
+        return "CLOB";
+    case kTypeNumber:
+        return "NUMBER";
+    case kTypeDate:
+    case kTypeTimestamp:
+    case kTypeTimestampTz:
+        return "DATE";
+    default:
+        return "BINARY";
+    }
+}
+
+bool same_family(const OraType& a, const OraType& b) {
+    std::string fa = type_family(a), fb = type_family(b);
+    if (fa == "CLOB") fa = "CHAR";
+    if (fb == "CLOB") fb = "CHAR";
+    return fa == fb;
+}
+
+// The type that holds values of both a and b (b's text size given): character types
+// widen to the longer size, so that no branch of a CASE or a UNION is cut.
+OraType wider(const OraType& a, const OraType& b, std::uint32_t b_text_size) {
+    bool a_char = a.code == kTypeVarchar2 || a.code == kTypeChar;
+    if (!a_char) return a;
+    OraType r = a;
+    if (b.code != a.code) r.code = kTypeVarchar2;
+    if (b_text_size > r.size) r.size = b_text_size > 4000 ? 4000 : b_text_size;
+    return r;
+}
+
+std::string quote_name(const std::string& n) {
+    std::string r = "\"";
+    for (char c : n) {
+        r += c;
+        if (c == '"') r += '"';
+    }
+    return r + "\"";
+}
+
+std::string quote_text(const std::string& s) {
+    std::string r = "'";
+    for (char c : s) {
+        r += c;
+        if (c == '\'') r += '\'';
+    }
+    return r + "'";
+}
+
+bool is_aggregate_call(const Expr& e) {
+    return e.kind == ExprKind::Function &&
+           (e.text == "COUNT" || e.text == "SUM" || e.text == "AVG" || e.text == "MIN" || e.text == "MAX");
+}
+
+// Finds the first column reference of e that is neither inside an aggregate nor part of
+// a GROUP BY expression (*bad stays null when there is none).
+bool Translator::ungrouped(Expr& e, const Scope& scope, const std::vector<std::string>& groups, const Expr** bad) {
+    if (*bad || is_aggregate_call(e) || e.subquery) return true;
+    Emitted em;
+    if (!expr(e, scope, &em)) return false;
+    for (const std::string& g : groups)
+        if (g == em.sql) return true;
+    if (e.kind == ExprKind::Column) {
+        *bad = &e;
+        return true;
+    }
+    for (auto& a : e.args)
+        if (!ungrouped(*a, scope, groups, bad)) return false;
+    return true;
+}
+
+std::string Translator::derived_name(const Expr& e) const {
+    if (e.kind == ExprKind::Column) return e.path.back();
+    std::string name;
+    bool in_quote = false;
+    for (std::uint32_t i = e.offset; i < e.end && i < text_.size(); ++i) {
+        char c = text_[i];
+        if (c == '\'') in_quote = !in_quote;
+        if (!in_quote && std::isspace(static_cast<unsigned char>(c))) continue;
+        name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return name.size() > 30 ? name.substr(0, 30) : name;
+}
+
+std::uint32_t Translator::text_size(const Emitted& e) const {
+    if (is_number(e.type)) return 40;
+    if (is_date(e.type)) {
+        DateValue sample;
+        sample.year = 2000;
+        sample.month = 9;
+        sample.day = 30;
+        char buf[256];
+        std::size_t n = date_format(sample, ctx_.nls_date_format, buf, sizeof buf);
+        return static_cast<std::uint32_t>(n < 9 ? 9 : n);
+    }
+    if (e.type.code == kTypeRaw) return e.type.size * 2;
+    return e.type.size;
+}
+
+std::string Translator::as_text(const Emitted& e) const {
+    if (e.trimmed) return "vantro_pad(" + e.sql + "," + std::to_string(e.type.size) + ")";
+    if (is_char(e.type)) return e.sql;
+    if (is_number(e.type)) return "vantro_num_text(" + e.sql + ")";
+    if (e.type.code == kTypeDate) return "vantro_date_text(" + e.sql + ")";
+    if (e.type.code == kTypeTimestamp) return "vantro_timestamp_text(" + e.sql + ")";
+    if (e.type.code == kTypeTimestampTz) return "(vantro_timestamp_text(" + e.sql + ")||' '||vantro_time_zone())";
+    if (e.type.code == kTypeRaw || e.type.code == kTypeBlob) return "hex(" + e.sql + ")";
+    return e.sql;
+}
+
+bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
+    bool handled = false;
+    if (!hierarchy_value(e, scope, out, &handled)) return false;
+    if (handled) return true;
+    const std::string& name = e.path.back();
+    std::string qualifier;
+    if (e.path.size() == 2) qualifier = e.path[0];
+    if (e.path.size() == 3) qualifier = e.path[1];
+    if (e.path.size() > 3) return fail(904, e.offset, "\"" + e.path[0] + "\"");
+    for (const Scope* s = &scope; s; s = s->outer) {
+        if (qualifier.empty() && s->using_names.count(name)) {
+            out->sql = using_column(*s, name, &out->type);
+            return true;
+        }
+        const Source* found = nullptr;
+        const ColumnInfo* col = nullptr;
+        for (const Source& src : s->sources) {
+            if (!qualifier.empty() && src.alias != qualifier) continue;
+            for (const ColumnInfo& c : src.columns) {
+                if (c.name != name) continue;
+                if (found) return fail(918, e.offset);
+                found = &src;
+                col = &c;
+            }
+        }
+        if (found) {
+            out->sql = s->bare
+                           ? quote_name(name)
+                           : quote_name(s->emit_alias.empty() ? found->alias : s->emit_alias) + "." + quote_name(name);
+            out->type = col->type;
+            out->trimmed = col->type.code == kTypeChar;
+            return true;
+        }
+    }
+    if (is_rownum(e)) {
+        out->sql = "row_number() OVER ()";
+        out->type = number_type();
+        return true;
+    }
+    if (e.path.size() == 1 && e.path[0] == "UID") {
+        // The user's number as ALL_USERS shows it.
+        out->sql =
+            "(SELECT CASE name WHEN 'SYS' THEN 0 ELSE rowid+100 END FROM main.vantro_users WHERE name=vantro_user())";
+        out->type = number_type();
+        return true;
+    }
+    if (e.path.size() == 1 && e.path[0] == "SYSTIMESTAMP") {
+        out->sql = "vantro_systimestamp()";
+        out->type.code = kTypeTimestampTz;
+        out->type.size = 13;
+        out->type.scale = 6;
+        return true;
+    }
+    if ((e.path.size() == 2 || e.path.size() == 3) && (name == "NEXTVAL" || name == "CURRVAL")) {
+        std::string seq_owner = e.path.size() == 3 ? e.path[0] : ctx_.schema;
+        const std::string& seq = e.path[e.path.size() - 2];
+        if (!ctx_.catalog->sequence_exists(seq_owner, seq))
+            return fail(2289, e.offset), err_->message = "sequence does not exist", false;
+        out->sql = "vantro_sequence(" + quote_text(seq_owner) + "," + quote_text(seq) + "," +
+                   (name == "NEXTVAL" ? "1" : "0") + ")";
+        out->type = number_type();
+        return true;
+    }
+    // A name that is no column may call a stored function without arguments.
+    if (stored_call(e.path, {}, out)) return true;
+    std::string shown;
+    for (std::size_t i = 0; i < e.path.size(); ++i) shown += (i ? ".\"" : "\"") + e.path[i] + "\"";
+    return fail(904, e.offset, shown);
+}
+
+bool is_rownum(const Expr& e) {
+    return e.kind == ExprKind::Column && e.path.size() == 1 && e.path[0] == "ROWNUM";
+}
+
+// A column merged by USING: the value of whichever side has one.
+std::string Translator::using_column(const Scope& scope, const std::string& name, OraType* type) const {
+    std::string parts;
+    int count = 0;
+    for (const Source& src : scope.sources) {
+        for (const ColumnInfo& c : src.columns) {
+            if (c.name != name) continue;
+            parts += (count++ ? "," : "") + quote_name(src.alias) + "." + quote_name(name);
+            *type = c.type;
+        }
+    }
+    return count == 1 ? parts : "coalesce(" + parts + ")";
+}
+
+bool Translator::comparison_operands(Emitted* a, Emitted* b, std::uint32_t offset) {
+    (void)offset;
+    // CHAR columns compare blank-padded with CHAR values (text literals, other CHAR
+    // columns) and as their padded value with VARCHAR2 values, as Oracle does.
+    for (int side = 0; side < 2; ++side) {
+        Emitted* c = side == 0 ? a : b;
+        Emitted* other = side == 0 ? b : a;
+        if (!c->trimmed || other->trimmed || !is_char(other->type)) continue;
+        if (other->text_literal)
+            other->sql = "rtrim(" + other->sql + ",' ')";
+        else
+            c->sql = as_text(*c);
+        c->trimmed = false;
+    }
+    // A DATE meets a TIMESTAMP as a timestamp with a zero fraction (stored forms compare as text).
+    if (a->type.code == kTypeDate && is_timestamp(b->type)) a->sql = "(" + a->sql + "||'.000000')";
+    if (b->type.code == kTypeDate && is_timestamp(a->type)) b->sql = "(" + b->sql + "||'.000000')";
+    auto to_datetime = [](const OraType& t) { return is_timestamp(t) ? "vantro_to_timestamp(" : "vantro_to_date("; };
+    if (is_date(a->type) && is_char(b->type))
+        b->sql = to_datetime(a->type) + b->sql + ")";
+    else if (is_date(b->type) && is_char(a->type))
+        a->sql = to_datetime(b->type) + a->sql + ")";
+    else if (is_number(a->type) && is_char(b->type))
+        b->sql = "vantro_to_number(" + b->sql + ")";
+    else if (is_number(b->type) && is_char(a->type))
+        a->sql = "vantro_to_number(" + a->sql + ")";
+    return true;
+}
+
+bool Translator::function(Expr& e, const Scope& scope, Emitted* out) {
+    bool handled = false;
+    if (!hierarchy_value(e, scope, out, &handled)) return false;
+    if (handled) return true;
+    const std::string& f = e.text;
+    std::vector<Emitted> args(e.args.size());
+    for (std::size_t i = 0; i < e.args.size(); ++i)
+        if (!expr(*e.args[i], scope, &args[i])) return false;
+    auto arity = [&](std::size_t lo, std::size_t hi) {
+        if (e.args.size() < lo || e.args.size() > hi) return fail(909, e.offset);
+        return true;
+    };
+    if (f == "COUNT" || f == "SUM" || f == "AVG" || f == "MIN" || f == "MAX") {
+        if (e.star) {
+            if (f != "COUNT") return fail(936, e.offset);
+            out->sql = "count(*)";
+            out->type = number_type();
+        } else {
+            if (!arity(1, 1)) return false;
+            std::string arg = args[0].sql;
+            if ((f == "SUM" || f == "AVG") && !is_number(args[0].type)) arg = "vantro_to_number(" + arg + ")";
+            std::string name = f == "COUNT" ? "count"
+                               : f == "SUM" ? "sum"
+                               : f == "AVG" ? "avg"
+                               : f == "MIN" ? "min"
+                                            : "max";
+            out->sql = name + "(" + (e.distinct ? "DISTINCT " : "") + arg + ")";
+            out->type = (f == "MIN" || f == "MAX") ? args[0].type : number_type();
+            out->trimmed = (f == "MIN" || f == "MAX") && args[0].trimmed;
+        }
+        out->aggregate = true;
+        return true;
+    }
+    if (e.star || e.distinct) return fail(936, e.offset);
+    for (const Emitted& a : args) out->aggregate = out->aggregate || a.aggregate;
+    if (f == "UPPER" || f == "LOWER") {
+        if (!arity(1, 1)) return false;
+        out->sql = (f == "UPPER" ? "upper(" : "lower(") + as_text(args[0]) + ")";
+        out->type = varchar_type(text_size(args[0]));
+        return true;
+    }
+    if (f == "LENGTH") {
+        if (!arity(1, 1)) return false;
+        out->sql = "length(" + as_text(args[0]) + ")";
+        out->type = number_type();
+        return true;
+    }
+    if (f == "ABS") {
+        if (!arity(1, 1)) return false;
+        out->sql = "abs(vantro_to_number(" + args[0].sql + "))";
+        out->type = number_type();
+        return true;
+    }
+    if (f == "NVL") {
+        if (!arity(2, 2)) return false;
+        Emitted b = args[1];
+        if (e.args[1]->kind == ExprKind::Null) {
+        } else if (is_number(args[0].type) && is_char(b.type)) {
+            b.sql = "vantro_to_number(" + b.sql + ")";
+        } else if (is_date(args[0].type) && is_char(b.type)) {
+            b.sql = "vantro_to_date(" + b.sql + ")";
+        } else if (is_char(args[0].type) && !is_char(b.type)) {
+            b.sql = as_text(b);
+        } else if (!same_family(args[0].type, b.type) && e.args[0]->kind != ExprKind::Null) {
+            fail(932, e.args[1]->offset);
+            err_->message = std::string("inconsistent datatypes: expected ") + type_family(args[0].type) + " got " +
+                            type_family(b.type);
+            return false;
+        }
+        if (e.args[0]->kind == ExprKind::Null) {
+            out->sql = b.sql;
+            out->type = b.type;
+            return true;
+        }
+        out->sql = "coalesce(" + args[0].sql + "," + b.sql + ")";
+        out->type = args[0].type;
+        if (is_char(out->type) && text_size(args[1]) > out->type.size) out->type = varchar_type(text_size(args[1]));
+        return true;
+    }
+    std::vector<DialectArg> dialect_args(args.size());
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        DialectArg& d = dialect_args[i];
+        d.sql = args[i].sql;
+        d.text_sql = as_text(args[i]);
+        d.type = args[i].type;
+        d.text_size = text_size(args[i]);
+        d.null_literal = e.args[i]->kind == ExprKind::Null;
+        d.is_literal = e.args[i]->kind == ExprKind::String || e.args[i]->kind == ExprKind::Number;
+        d.literal = e.args[i]->text;
+    }
+    switch (dialect_function(f, dialect_args, &out->sql, &out->type)) {
+    case DialectResult::Done:
+        return true;
+    case DialectResult::WrongArguments:
+        return fail(909, e.offset);
+    case DialectResult::NotMine:
+        break;
+    }
+    std::vector<std::string> path = e.path;
+    if (path.empty()) path.push_back(f);
+    if (stored_call(path, args, out)) return true;
+    std::string shown;
+    for (std::size_t i = 0; i < path.size(); ++i) shown += (i ? ".\"" : "\"") + path[i] + "\"";
+    return fail(904, e.offset, shown);
+}
+
+// A stored function named [owner.]function or [owner.]package.function: the call of
+// vantro_plsql_call that runs it; false when there is none.
+bool Translator::stored_call(const std::vector<std::string>& path, const std::vector<Emitted>& args, Emitted* out) {
+    if (!ctx_.stored_function || path.empty() || path.size() > 3) return false;
+    OraType ret;
+    std::string owner = ctx_.schema;
+    std::string unit = path.back();
+    bool found = false;
+    if (path.size() == 3) {
+        owner = path[0];
+        unit = path[1] + "." + path[2];
+        found = ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret);
+    } else if (path.size() == 2) {
+        unit = path[0] + "." + path[1];
+        found = ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret);
+        if (!found) {
+            owner = path[0];
+            unit = path[1];
+            found = ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret);
+        }
+    } else {
+        found = ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret);
+    }
+    if (!found) return false;
+    out->sql = "vantro_plsql_call('" + owner + "','" + unit + "'";
+    for (const Emitted& a : args) out->sql += "," + a.sql;
+    out->sql += ")";
+    out->type = ret;
+    return true;
+}
+
+bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
+    switch (e.kind) {
+    case ExprKind::String:
+        out->sql = quote_text(e.text);
+        out->text_literal = true;
+        out->type.code = kTypeChar;
+        out->type.size = static_cast<std::uint32_t>(e.text.size());
+        return true;
+    case ExprKind::Number:
+        out->sql = e.text;
+        out->type = number_type();
+        out->literal = e.text;
+        return true;
+    case ExprKind::Null:
+        out->sql = "NULL";
+        out->type = varchar_type(0);
+        return true;
+    case ExprKind::Bind:
+        out_->bind_names.push_back(e.text);
+        out->sql = "?" + std::to_string(out_->bind_names.size());
+        out->type = varchar_type(4000);
+        if (ctx_.bind_types) {
+            auto it = ctx_.bind_types->find(e.text);
+            if (it != ctx_.bind_types->end()) out->type = it->second;
+        }
+        return true;
+    case ExprKind::Column:
+        return column(e, scope, out);
+    case ExprKind::Star:
+        return fail(936, e.offset);
+    case ExprKind::Sysdate:
+        out->sql = "vantro_sysdate()";
+        out->type = date_type();
+        return true;
+    case ExprKind::DateLiteral:
+        out->sql = quote_text(e.text);
+        out->type = date_type();
+        if (e.star) {
+            out->type.code = kTypeTimestamp;
+            out->type.size = 11;
+            out->type.scale = 6;
+        }
+        return true;
+    case ExprKind::User:
+        out->sql = "vantro_user()";
+        out->type = varchar_type(30);
+        return true;
+    case ExprKind::Unary: {
+        bool handled = false;
+        if (!hierarchy_value(e, scope, out, &handled)) return false;
+        if (handled) return true;
+        Emitted a;
+        if (!expr(*e.args[0], scope, &a)) return false;
+        out->sql = "(" + e.text + (is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")") + ")";
+        out->type = number_type();
+        out->aggregate = a.aggregate;
+        return true;
+    }
+    case ExprKind::Binary: {
+        Emitted a, b;
+        if (!expr(*e.args[0], scope, &a) || !expr(*e.args[1], scope, &b)) return false;
+        out->aggregate = a.aggregate || b.aggregate;
+        const std::string& op = e.text;
+        if (is_date(a.type) || is_date(b.type)) {
+            if (op == "+" && is_date(a.type) != is_date(b.type)) {
+                const Emitted& d = is_date(a.type) ? a : b;
+                const Emitted& n = is_date(a.type) ? b : a;
+                out->sql = "vantro_date_add(" + d.sql + ",vantro_to_number(" + n.sql + "))";
+                out->type = date_type();
+                return true;
+            }
+            if (op == "-" && is_date(a.type) && !is_date(b.type)) {
+                out->sql = "vantro_date_add(" + a.sql + ",-vantro_to_number(" + b.sql + "))";
+                out->type = date_type();
+                return true;
+            }
+            if (op == "-" && is_date(a.type) && is_date(b.type)) {
+                out->sql = "vantro_date_diff(" + a.sql + "," + b.sql + ")";
+                out->type = number_type();
+                return true;
+            }
+            return fail(932, e.offset, "NUMBER", "DATE"),
+                   err_->message = "inconsistent datatypes: expected NUMBER got DATE", false;
+        }
+        std::string x = is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")";
+        std::string y = is_number(b.type) ? b.sql : "vantro_to_number(" + b.sql + ")";
+        out->sql = op == "/" ? "vantro_div(" + x + "," + y + ")" : "(" + x + op + y + ")";
+        out->type = number_type();
+        return true;
+    }
+    case ExprKind::Concat: {
+        Emitted a, b;
+        if (!expr(*e.args[0], scope, &a) || !expr(*e.args[1], scope, &b)) return false;
+        out->sql = "vantro_concat(" + as_text(a) + "," + as_text(b) + ")";
+        out->type = varchar_type(text_size(a) + text_size(b));
+        out->aggregate = a.aggregate || b.aggregate;
+        return true;
+    }
+    case ExprKind::Compare: {
+        Emitted a, b;
+        if (!expr(*e.args[0], scope, &a) || !expr(*e.args[1], scope, &b)) return false;
+        comparison_operands(&a, &b, e.offset);
+        out->sql = "(" + a.sql + e.text + b.sql + ")";
+        out->type = number_type();
+        out->aggregate = a.aggregate || b.aggregate;
+        return true;
+    }
+    case ExprKind::And:
+    case ExprKind::Or: {
+        Emitted a, b;
+        if (!expr(*e.args[0], scope, &a) || !expr(*e.args[1], scope, &b)) return false;
+        out->sql = "(" + a.sql + (e.kind == ExprKind::And ? " AND " : " OR ") + b.sql + ")";
+        out->aggregate = a.aggregate || b.aggregate;
+        return true;
+    }
+    case ExprKind::Not: {
+        Emitted a;
+        if (!expr(*e.args[0], scope, &a)) return false;
+        out->sql = "(NOT " + a.sql + ")";
+        out->aggregate = a.aggregate;
+        return true;
+    }
+    case ExprKind::IsNull: {
+        Emitted a;
+        if (!expr(*e.args[0], scope, &a)) return false;
+        out->sql = "(" + a.sql + (e.negated ? " IS NOT NULL)" : " IS NULL)");
+        out->aggregate = a.aggregate;
+        return true;
+    }
+    case ExprKind::Like: {
+        std::vector<Emitted> a(e.args.size());
+        for (std::size_t i = 0; i < e.args.size(); ++i)
+            if (!expr(*e.args[i], scope, &a[i])) return false;
+        out->sql = std::string("(") + (e.negated ? "NOT " : "") + "vantro_like(" + as_text(a[0]) + "," + as_text(a[1]) +
+                   (a.size() > 2 ? "," + as_text(a[2]) : std::string()) + "))";
+        return true;
+    }
+    case ExprKind::Between: {
+        Emitted v, lo, hi;
+        if (!expr(*e.args[0], scope, &v) || !expr(*e.args[1], scope, &lo) || !expr(*e.args[2], scope, &hi))
+            return false;
+        Emitted v2 = v;
+        comparison_operands(&v, &lo, e.offset);
+        comparison_operands(&v2, &hi, e.offset);
+        out->sql = "(" + v.sql + (e.negated ? " NOT" : "") + " BETWEEN " + lo.sql + " AND " + hi.sql + ")";
+        return true;
+    }
+    case ExprKind::InList: {
+        Emitted v;
+        if (!expr(*e.args[0], scope, &v)) return false;
+        std::string list;
+        for (std::size_t i = 1; i < e.args.size(); ++i) {
+            Emitted item, lhs = v;
+            if (!expr(*e.args[i], scope, &item)) return false;
+            comparison_operands(&lhs, &item, e.offset);
+            list += (i > 1 ? "," : "") + item.sql;
+        }
+        out->sql = "(" + v.sql + (e.negated ? " NOT IN (" : " IN (") + list + "))";
+        return true;
+    }
+    case ExprKind::InSubquery:
+    case ExprKind::Exists:
+    case ExprKind::Subquery: {
+        std::vector<ColumnInfo> cols;
+        std::string sub;
+        if (!select(*e.subquery, &scope, &cols, &sub)) return false;
+        if (e.kind == ExprKind::Exists) {
+            out->sql = "(EXISTS (" + sub + "))";
+            return true;
+        }
+        if (cols.size() != 1) return fail(913, e.subquery->offset);
+        if (e.kind == ExprKind::InSubquery) {
+            Emitted v;
+            if (!expr(*e.args[0], scope, &v)) return false;
+            out->sql = "(" + v.sql + (e.negated ? " NOT IN (" : " IN (") + sub + "))";
+            return true;
+        }
+        // A scalar subquery must deliver at most one row (ORA-01427), which SQLite does not check.
+        out->sql = "(SELECT CASE WHEN count(*)>1 THEN vantro_error(1427) ELSE min(" + quote_name(cols[0].name) +
+                   ") END FROM (" + sub + "))";
+        out->type = cols[0].type;
+        return true;
+    }
+    case ExprKind::Function:
+        return function(e, scope, out);
+    case ExprKind::Case: {
+        std::string sql = "(CASE";
+        std::size_t i = 0;
+        if (e.has_operand) {
+            Emitted op;
+            if (!expr(*e.args[0], scope, &op)) return false;
+            sql += " " + op.sql;
+            i = 1;
+        }
+        bool typed = false;
+        // Every non-NULL result must be of the first one's family (ORA-00932).
+        auto result = [&](Emitted& t, const Expr& source) {
+            if (source.kind == ExprKind::Null) return true;
+            if (!typed) {
+                out->type = t.type;
+                typed = true;
+                return true;
+            }
+            if (!same_family(out->type, t.type)) {
+                fail(932, source.offset);
+                err_->message = std::string("inconsistent datatypes: expected ") + type_family(out->type) + " got " +
+                                type_family(t.type);
+                return false;
+            }
+            if (t.trimmed) t.sql = as_text(t);
+            out->type = wider(out->type, t.type, text_size(t));
+            return true;
+        };
+        std::size_t pairs_end = e.args.size() - (e.has_else ? 1 : 0);
+        for (; i + 1 < pairs_end + 1 && i < pairs_end; i += 2) {
+            Emitted w, t;
+            if (!expr(*e.args[i], scope, &w) || !expr(*e.args[i + 1], scope, &t)) return false;
+            if (!result(t, *e.args[i + 1])) return false;
+            sql += " WHEN " + w.sql + " THEN " + t.sql;
+            out->aggregate = out->aggregate || w.aggregate || t.aggregate;
+        }
+        if (e.has_else) {
+            Emitted el;
+            if (!expr(*e.args.back(), scope, &el)) return false;
+            if (!result(el, *e.args.back())) return false;
+            sql += " ELSE " + el.sql;
+            if (!typed) out->type = el.type;
+        }
+        out->sql = sql + " END)";
+        if (out->type.code == kTypeChar) out->type.code = kTypeVarchar2;
+        return true;
+    }
+    }
+    return fail(936, e.offset);
+}

@@ -1,0 +1,132 @@
+// The translator's shared pieces: name scopes, translated expressions and the
+// Translator class whose statement and expression halves live in sql_translate.cpp and
+// sql_translate_expr.cpp. Internal to the engine; the rest of the engine uses
+// sql_translate.h.
+#pragma once
+
+#include "sql/sql_ast.h"
+#include "sql/sql_text.h"
+#include "sql/sql_translate.h"
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+struct Source {
+    std::string alias;  // upper case or as quoted
+    std::string sql;    // how the FROM clause names it
+    std::vector<ColumnInfo> columns;
+};
+
+// The extra columns of a CONNECT BY block's rows: LEVEL, one running path per
+// SYS_CONNECT_BY_PATH call and one root value per CONNECT_BY_ROOT operator.
+struct Hierarchy {
+    std::string alias;                // the rows' alias in the block's FROM clause
+    std::string level_sql;            // what LEVEL reads
+    std::vector<const Expr*> paths;   // SYS_CONNECT_BY_PATH calls, numbered by position
+    std::vector<const Expr*> roots;   // CONNECT_BY_ROOT operators, likewise
+    std::vector<const Expr*> priors;  // PRIOR outside CONNECT BY: the parent row's values
+};
+
+struct Scope {
+    std::vector<Source> sources;
+    std::set<std::string> using_names;  // columns joined with USING: one merged column each
+    const Scope* outer = nullptr;
+    bool bare = false;                     // emit columns without a qualifier (CHECK constraints)
+    std::string emit_alias;                // when set, columns found here are qualified with it
+    const Hierarchy* hierarchy = nullptr;  // the block is a hierarchical query
+    const Scope* prior = nullptr;          // inside CONNECT BY: where PRIOR operands are read
+};
+
+struct Emitted {
+    std::string sql;
+    OraType type;
+    bool aggregate = false;
+    std::string literal;   // a number literal's text as typed
+    bool trimmed = false;  // a CHAR column's value, stored without its trailing blanks
+    bool text_literal = false;
+};
+
+bool is_char(const OraType& t);
+bool is_date(const OraType& t);
+bool is_timestamp(const OraType& t);  // TIMESTAMP, with or without a time zone
+bool is_number(const OraType& t);
+OraType number_type();
+OraType varchar_type(std::uint32_t size);
+OraType date_type();
+// Oracle's datatype families for the rule that the branches of a CASE (and the blocks
+// of a UNION) must agree.
+const char* type_family(const OraType& t);
+bool same_family(const OraType& a, const OraType& b);
+// The type that holds values of both a and b (b's text size given).
+OraType wider(const OraType& a, const OraType& b, std::uint32_t b_text_size);
+bool is_aggregate_call(const Expr& e);
+// True for the pseudo-column ROWNUM written alone.
+bool is_rownum(const Expr& e);
+
+class Translator {
+public:
+    Translator(const std::string& text, const TranslateContext& ctx, Translation* out, OraError* err)
+        : text_(text), ctx_(ctx), out_(out), err_(err) {}
+
+    bool statement(Statement& s);
+
+private:
+    const std::string& text_;
+    const TranslateContext& ctx_;
+    Translation* out_;
+    OraError* err_;
+    std::string store_owner_;  // the INSERT ... SELECT target, for the store conversions' messages
+    std::string store_table_;
+    bool order_hierarchy_ = false;                        // the next block is a whole query: rows in hierarchy order
+    std::map<const SelectStmt*, Hierarchy> hierarchies_;  // of the CONNECT BY blocks, for their ORDER BY
+
+    bool fail(int code, std::uint32_t offset, const std::string& arg = {}, const std::string& arg2 = {}) {
+        *err_ = ora_error(code, arg, arg2);
+        err_->offset = offset;
+        return false;
+    }
+
+    std::string owner_of(const TableRef& t) const { return t.owner.empty() ? ctx_.schema : t.owner; }
+    bool table_source(const TableRef& t, Source* src);
+    bool select(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
+                const std::vector<ColumnInfo>* store_types = nullptr);
+    bool select_block(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
+                      const std::vector<ColumnInfo>* store_types);
+    bool expr(Expr& e, const Scope& scope, Emitted* out);
+    bool column(Expr& e, const Scope& scope, Emitted* out);
+    bool rownum_limit(const Expr& conjunct, long long* limit);
+    bool outer_join_target(const Expr& conjunct, const SelectStmt& s, const Scope& scope, int* target);
+    std::string using_column(const Scope& scope, const std::string& name, OraType* type) const;
+    bool function(Expr& e, const Scope& scope, Emitted* out);
+    bool stored_call(const std::vector<std::string>& path, const std::vector<Emitted>& args, Emitted* out);
+    bool comparison_operands(Emitted* a, Emitted* b, std::uint32_t offset);
+    std::string as_text(const Emitted& e) const;
+    std::string derived_name(const Expr& e) const;
+    std::uint32_t text_size(const Emitted& e) const;
+    bool ungrouped(Expr& e, const Scope& scope, const std::vector<std::string>& groups, const Expr** bad);
+    bool store_value(const Emitted& v, const ColumnInfo& target, const std::string& owner, const std::string& table,
+                     std::string* sql, std::uint32_t offset);
+    bool column_sql(const ColumnDef& c, std::string* sql, bool with_constraints);
+    void catalog_insert(const std::string& owner, const std::string& table, const ColumnDef& c, int column_id);
+
+    // Replaces the FROM clause of a CONNECT BY block with the recursive query that yields
+    // its rows in depth-first order; scope keeps the one source under its alias.
+    bool hierarchical_from(SelectStmt& s, Scope* scope, std::string* from, Hierarchy* h);
+    bool hierarchy_value(Expr& e, const Scope& scope, Emitted* out, bool* handled);
+
+    bool insert(Statement& s);
+    // INSERT INTO (SELECT ... FROM t): rewrites s to insert into t's underlying columns.
+    bool insert_target_query(Statement& s);
+    bool returning(Statement& s, const Scope& scope, std::string* sql);
+    bool update(Statement& s);
+    bool del(Statement& s);
+    bool create_table(Statement& s);
+    bool drop_table(Statement& s);
+    bool create_table_as(Statement& s, const std::string& owner);
+    bool truncate_table(Statement& s);
+    bool alter_table(Statement& s);
+    bool create_index(Statement& s);
+    bool drop_index(Statement& s);
+};

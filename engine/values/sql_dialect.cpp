@@ -1,0 +1,851 @@
+// Oracle single-row functions: the translation of each call (argument conversions and
+// result type) and the SQLite functions that compute what SQLite's own built-ins get
+// wrong for Oracle (the empty string as NULL, negative SUBSTR positions, MOD by zero,
+// TRUNC and ROUND of dates, format masks). NULL in gives NULL out unless Oracle says
+// otherwise (DECODE matches NULL with NULL; REPLACE and the pads keep their rules).
+#include "values/sql_dialect.h"
+
+#include "values/errors.h"
+#include "values/values.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool char_type(const OraType& t) {
+    return t.code == kTypeVarchar2 || t.code == kTypeChar || t.code == kTypeLong || t.code == kTypeClob;
+}
+bool date_type(const OraType& t) {
+    return t.code == kTypeDate || t.code == kTypeTimestamp || t.code == kTypeTimestampTz;
+}
+bool number_type(const OraType& t) {
+    return t.code == kTypeNumber;
+}
+
+OraType make_number() {
+    OraType t;
+    t.code = kTypeNumber;
+    t.size = 22;
+    t.scale = -127;
+    return t;
+}
+OraType make_varchar(std::uint32_t size) {
+    OraType t;
+    t.code = kTypeVarchar2;
+    t.size = size == 0 ? 1 : (size > 4000 ? 4000 : size);
+    return t;
+}
+OraType make_date() {
+    OraType t;
+    t.code = kTypeDate;
+    t.size = 7;
+    return t;
+}
+
+std::string num(const DialectArg& a) {
+    return number_type(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")";
+}
+
+// a converted for comparison with b, following Oracle's implicit conversions.
+std::string compared(const DialectArg& a, const DialectArg& b) {
+    if (number_type(b.type) && char_type(a.type)) return "vantro_to_number(" + a.sql + ")";
+    if (date_type(b.type) && char_type(a.type)) return "vantro_to_date(" + a.sql + ")";
+    return a.sql;
+}
+
+// The value of a result branch in the type the call returns.
+std::string as_result(const DialectArg& a, const OraType& t) {
+    if (a.null_literal) return "NULL";
+    if (char_type(t)) return a.text_sql;
+    if (number_type(t)) return num(a);
+    if (date_type(t) && char_type(a.type)) return "vantro_to_date(" + a.sql + ")";
+    return a.sql;
+}
+
+// The result type of branches: the first non-NULL one's, character types widened to the
+// longest branch.
+OraType branch_type(const std::vector<const DialectArg*>& branches) {
+    OraType t = make_varchar(1);
+    bool typed = false;
+    std::uint32_t widest = 0;
+    for (const DialectArg* b : branches) {
+        if (b->null_literal) continue;
+        if (!typed) {
+            t = b->type;
+            typed = true;
+        }
+        if (b->text_size > widest) widest = b->text_size;
+    }
+    if (char_type(t)) t = make_varchar(widest);
+    return t;
+}
+
+std::string upper_text(const std::string& s) {
+    std::string r;
+    for (char c : s) r += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return r;
+}
+
+std::string call(const char* fn, const std::vector<std::string>& parts) {
+    std::string r = std::string(fn) + "(";
+    for (std::size_t i = 0; i < parts.size(); ++i) r += (i ? "," : "") + parts[i];
+    return r + ")";
+}
+
+// ---- SQL functions ----
+
+SessionSettings* settings_of(sqlite3_context* ctx) {
+    return static_cast<SessionSettings*>(sqlite3_user_data(ctx));
+}
+
+// Messages of the errors only these functions raise.
+std::string message(int code, const std::string& arg) {
+    switch (code) {
+    case 1426:
+        return "numeric overflow";
+    case 1428:
+        return "argument '" + arg + "' is out of range";
+    case 1481:
+        return "invalid number format model";
+    case 1841:
+        return "(full) year must be between -4713 and +9999, and not be 0";
+    case 1846:
+        return "not a valid day of the week";
+    case 1899:
+        return "bad precision specifier";
+    default:
+        return ora_message(code, arg);
+    }
+}
+
+void raise(sqlite3_context* ctx, int code, const std::string& arg = {}) {
+    std::string text = ora_format(code, message(code, arg));
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
+}
+void raise(sqlite3_context* ctx, const OraError& e) {
+    std::string text = ora_format(e.code, e.message);
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
+}
+
+bool is_null(sqlite3_value* v) {
+    return sqlite3_value_type(v) == SQLITE_NULL;
+}
+
+std::string text_of(sqlite3_value* v) {
+    const unsigned char* t = sqlite3_value_text(v);
+    return t ? std::string(reinterpret_cast<const char*>(t), static_cast<std::size_t>(sqlite3_value_bytes(v))) : "";
+}
+
+// A numeric argument; false (with ORA-01722 raised) when the text is not a number.
+bool number_of(sqlite3_context* ctx, sqlite3_value* v, double* out) {
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+        *out = static_cast<double>(sqlite3_value_int64(v));
+        return true;
+    case SQLITE_FLOAT:
+        *out = sqlite3_value_double(v);
+        return true;
+    default: {
+        std::string t = text_of(v);
+        std::int64_t i = 0;
+        bool is_int = false;
+        if (number_parse(t.c_str(), t.size(), out, &i, &is_int)) {
+            if (is_int) *out = static_cast<double>(i);
+            return true;
+        }
+        raise(ctx, 1722);
+        return false;
+    }
+    }
+}
+
+void result_number(sqlite3_context* ctx, double d) {
+    if (std::isnan(d) || std::isinf(d)) return raise(ctx, 1426);
+    if (d == std::floor(d) && std::fabs(d) < 9.0e15) return sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(d));
+    sqlite3_result_double(ctx, d);
+}
+
+void result_text(sqlite3_context* ctx, const std::string& s) {
+    if (s.empty()) return sqlite3_result_null(ctx);
+    sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+}
+
+bool date_of(sqlite3_value* v, DateValue* d) {
+    std::string t = text_of(v);
+    return date_parse_stored(t.c_str(), t.size(), d);
+}
+
+// vantro_pad(text, length, pad, left): LPAD and RPAD. The result is exactly length
+// characters: longer text is cut, a NULL or non-positive length gives NULL.
+void fn_pad(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (is_null(argv[0]) || is_null(argv[1]) || is_null(argv[2])) return sqlite3_result_null(ctx);
+    double n = 0;
+    if (!number_of(ctx, argv[1], &n)) return;
+    if (n < 1) return sqlite3_result_null(ctx);
+    if (n > 32767) return raise(ctx, 1722);
+    std::size_t len = static_cast<std::size_t>(n);
+    std::string s = text_of(argv[0]), pad = text_of(argv[2]);
+    if (pad.empty()) return sqlite3_result_null(ctx);
+    bool left = sqlite3_value_int(argv[3]) != 0;
+    if (s.size() >= len) return result_text(ctx, s.substr(0, len));
+    std::string fill;
+    while (fill.size() < len - s.size()) fill += pad;
+    fill.resize(len - s.size());
+    result_text(ctx, left ? fill + s : s + fill);
+}
+
+// vantro_substr(text, position[, length]): position 0 counts as 1, a negative one counts
+// from the end; a length below 1 gives NULL.
+void fn_substr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    for (int i = 0; i < argc; ++i)
+        if (is_null(argv[i])) return sqlite3_result_null(ctx);
+    std::string s = text_of(argv[0]);
+    double p = 0, l = 0;
+    if (!number_of(ctx, argv[1], &p)) return;
+    long long size = static_cast<long long>(s.size());
+    if (p > static_cast<double>(size) || p < -static_cast<double>(size)) return sqlite3_result_null(ctx);
+    long long pos = static_cast<long long>(std::trunc(p));
+    if (pos == 0) pos = 1;
+    if (pos < 0) pos = size + pos + 1;
+    if (pos < 1 || pos > size) return sqlite3_result_null(ctx);
+    long long len = size - pos + 1;
+    if (argc == 3) {
+        if (!number_of(ctx, argv[2], &l)) return;
+        if (l < 1) return sqlite3_result_null(ctx);
+        if (l < static_cast<double>(len)) len = static_cast<long long>(l);
+    }
+    result_text(ctx, s.substr(static_cast<std::size_t>(pos - 1), static_cast<std::size_t>(len)));
+}
+
+// vantro_instr(text, sought[, position[, occurrence]]): 0 when not found; a negative
+// position searches backwards from that many characters before the end.
+void fn_instr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    for (int i = 0; i < argc; ++i)
+        if (is_null(argv[i])) return sqlite3_result_null(ctx);
+    std::string s = text_of(argv[0]), sub = text_of(argv[1]);
+    double p = 1, o = 1;
+    if (argc > 2 && !number_of(ctx, argv[2], &p)) return;
+    if (argc > 3 && !number_of(ctx, argv[3], &o)) return;
+    const double limit = 4.0e9;
+    if (std::fabs(p) > limit || o > limit) return sqlite3_result_int(ctx, 0);
+    long long pos = static_cast<long long>(p), occ = static_cast<long long>(o);
+    if (pos == 0) return sqlite3_result_int(ctx, 0);
+    if (occ < 1) return raise(ctx, 1428, std::to_string(occ));
+    long long size = static_cast<long long>(s.size());
+    if (pos > 0) {
+        std::size_t from = static_cast<std::size_t>(pos - 1);
+        for (; from <= s.size(); ++from) {
+            std::size_t at = s.find(sub, from);
+            if (at == std::string::npos) break;
+            if (--occ == 0) return sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(at + 1));
+            from = at;
+        }
+        return sqlite3_result_int(ctx, 0);
+    }
+    long long start = size + pos;
+    for (long long at = start; at >= 0; --at) {
+        if (s.compare(static_cast<std::size_t>(at), sub.size(), sub) == 0 && --occ == 0)
+            return sqlite3_result_int64(ctx, at + 1);
+    }
+    sqlite3_result_int(ctx, 0);
+}
+
+void fn_initcap(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (is_null(argv[0])) return sqlite3_result_null(ctx);
+    std::string s = text_of(argv[0]);
+    bool start = true;
+    for (char& c : s) {
+        unsigned char u = static_cast<unsigned char>(c);
+        c = static_cast<char>(start ? std::toupper(u) : std::tolower(u));
+        start = !std::isalnum(u);
+    }
+    result_text(ctx, s);
+}
+
+// vantro_trim(text, set, mode): mode 1 leading, 2 trailing, 3 both.
+void fn_trim(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (is_null(argv[0]) || is_null(argv[1])) return sqlite3_result_null(ctx);
+    std::string s = text_of(argv[0]), set = text_of(argv[1]);
+    int mode = sqlite3_value_int(argv[2]);
+    std::size_t b = 0, e = s.size();
+    if (mode & 1)
+        while (b < e && set.find(s[b]) != std::string::npos) ++b;
+    if (mode & 2)
+        while (e > b && set.find(s[e - 1]) != std::string::npos) --e;
+    result_text(ctx, s.substr(b, e - b));
+}
+
+// REPLACE(text, sought[, replacement]): a NULL sought string leaves the text as it is.
+void fn_replace(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (is_null(argv[0])) return sqlite3_result_null(ctx);
+    std::string s = text_of(argv[0]);
+    std::string from = is_null(argv[1]) ? std::string() : text_of(argv[1]);
+    std::string to = argc > 2 && !is_null(argv[2]) ? text_of(argv[2]) : std::string();
+    if (from.empty()) return result_text(ctx, s);
+    std::string r;
+    std::size_t at = 0;
+    for (;;) {
+        std::size_t f = s.find(from, at);
+        if (f == std::string::npos) break;
+        r += s.substr(at, f - at) + to;
+        at = f + from.size();
+    }
+    result_text(ctx, r + s.substr(at));
+}
+
+void fn_translate(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (is_null(argv[0]) || is_null(argv[1]) || is_null(argv[2])) return sqlite3_result_null(ctx);
+    std::string s = text_of(argv[0]), from = text_of(argv[1]), to = text_of(argv[2]), r;
+    for (char c : s) {
+        std::size_t i = from.find(c);
+        if (i == std::string::npos)
+            r += c;
+        else if (i < to.size())
+            r += to[i];
+    }
+    result_text(ctx, r);
+}
+
+void fn_chr(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (is_null(argv[0])) return sqlite3_result_null(ctx);
+    double d = 0;
+    if (!number_of(ctx, argv[0], &d)) return;
+    if (d < 0 || d >= 256) return raise(ctx, 1722);
+    long long n = static_cast<long long>(d);
+    std::string s(1, static_cast<char>(n));
+    sqlite3_result_text(ctx, s.c_str(), 1, SQLITE_TRANSIENT);
+}
+
+void fn_ascii(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (is_null(argv[0])) return sqlite3_result_null(ctx);
+    std::string s = text_of(argv[0]);
+    if (s.empty()) return sqlite3_result_null(ctx);
+    sqlite3_result_int(ctx, static_cast<unsigned char>(s[0]));
+}
+
+// vantro_math(op, x[, y]): the numeric functions, NULL in giving NULL out.
+void fn_math(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (is_null(argv[i])) return sqlite3_result_null(ctx);
+    std::string op = text_of(argv[0]);
+    double x = 0, y = 0;
+    if (!number_of(ctx, argv[1], &x)) return;
+    if (argc > 2 && !number_of(ctx, argv[2], &y)) return;
+    if (op == "MOD") return result_number(ctx, y == 0 ? x : x - y * std::trunc(x / y));
+    if (op == "SIGN") return result_number(ctx, x > 0 ? 1 : (x < 0 ? -1 : 0));
+    if (op == "CEIL") return result_number(ctx, std::ceil(x));
+    if (op == "FLOOR") return result_number(ctx, std::floor(x));
+    if (op == "POWER") {
+        if (x < 0 && y != std::floor(y)) return raise(ctx, 1428, std::to_string(y));
+        return result_number(ctx, std::pow(x, y));
+    }
+    if (op == "SQRT") {
+        if (x < 0) return raise(ctx, 1428, std::to_string(x));
+        return result_number(ctx, std::sqrt(x));
+    }
+    if (op == "ROUND" || op == "TRUNC") {
+        double places = argc > 2 ? std::trunc(y) : 0;
+        if (places > 30 || places < -30) return result_number(ctx, places > 0 ? x : 0);
+        double scale = std::pow(10.0, places);
+        double v = x * scale;
+        // Oracle rounds half away from zero on the decimal value; nudge binary noise first.
+        double r = op == "ROUND" ? std::round(v + (v > 0 ? 1e-9 : -1e-9)) : std::trunc(v + (v > 0 ? 1e-9 : -1e-9));
+        return result_number(ctx, r / scale);
+    }
+    raise(ctx, 904, op);
+}
+
+int days_in_month(int y, int m) {
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return m == 2 && leap ? 29 : kDays[m - 1];
+}
+
+void result_date(sqlite3_context* ctx, const DateValue& d) {
+    if (d.year < 1 || d.year > 9999) return raise(ctx, 1841);
+    std::string s = date_stored_text(d);
+    sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+}
+
+DateValue add_months(DateValue d, long long n) {
+    bool last = d.day == days_in_month(d.year, d.month);
+    long long months = static_cast<long long>(d.year) * 12 + (d.month - 1) + n;
+    d.year = static_cast<int>(months / 12);
+    d.month = static_cast<int>(months % 12) + 1;
+    int dim = d.year >= 1 ? days_in_month(d.year, d.month) : 31;
+    if (last || d.day > dim) d.day = dim;
+    return d;
+}
+
+// vantro_date_fn(op, date[, arg]): ADD_MONTHS, LAST_DAY, NEXT_DAY, MONTHS_BETWEEN and
+// TRUNC/ROUND of dates to a format unit.
+void fn_date(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (is_null(argv[i])) return sqlite3_result_null(ctx);
+    std::string op = text_of(argv[0]);
+    DateValue d;
+    if (!date_of(argv[1], &d)) return raise(ctx, 1858);
+    if (op == "ADD_MONTHS") {
+        double n = 0;
+        if (!number_of(ctx, argv[2], &n)) return;
+        if (std::fabs(n) > 120000) return raise(ctx, 1841);
+        return result_date(ctx, add_months(d, static_cast<long long>(std::trunc(n))));
+    }
+    if (op == "LAST_DAY") {
+        d.day = days_in_month(d.year, d.month);
+        return result_date(ctx, d);
+    }
+    if (op == "MONTHS_BETWEEN") {
+        DateValue e;
+        if (!date_of(argv[2], &e)) return raise(ctx, 1858);
+        double months = (d.year - e.year) * 12.0 + (d.month - e.month);
+        bool both_last = d.day == days_in_month(d.year, d.month) && e.day == days_in_month(e.year, e.month);
+        if (d.day != e.day && !both_last) {
+            double secs_d = d.day * 86400.0 + d.hour * 3600.0 + d.minute * 60.0 + d.second;
+            double secs_e = e.day * 86400.0 + e.hour * 3600.0 + e.minute * 60.0 + e.second;
+            months += (secs_d - secs_e) / (31.0 * 86400.0);
+        }
+        return result_number(ctx, months);
+    }
+    if (op == "NEXT_DAY") {
+        std::string want = upper_text(text_of(argv[2]));
+        static const char* const kDays[] = {"SUNDAY",   "MONDAY", "TUESDAY", "WEDNESDAY",
+                                            "THURSDAY", "FRIDAY", "SATURDAY"};
+        int target = -1;
+        for (int i = 0; i < 7; ++i)
+            if (want.size() >= 3 && std::strncmp(kDays[i], want.c_str(), want.size()) == 0) target = i;
+        if (target < 0) return raise(ctx, 1846);
+        DateValue base;
+        base.year = 2000;
+        base.month = 1;
+        base.day = 2;  // a Sunday
+        DateValue day_only = d;
+        day_only.hour = day_only.minute = day_only.second = 0;
+        long long dow = static_cast<long long>(std::floor(date_diff_days(day_only, base))) % 7;
+        if (dow < 0) dow += 7;
+        long long ahead = (target - dow + 7) % 7;
+        return result_date(ctx, date_add_days(d, static_cast<double>(ahead == 0 ? 7 : ahead)));
+    }
+    if (op == "TRUNC" || op == "ROUND") {
+        std::string unit = argc > 2 ? upper_text(text_of(argv[2])) : "DD";
+        bool round = op == "ROUND";
+        DateValue r = d;
+        r.fraction = 0;
+        if (unit == "DD" || unit == "DDD" || unit == "J") {
+            r.hour = r.minute = r.second = 0;
+            if (round && d.hour >= 12) r = date_add_days(r, 1);
+        } else if (unit == "MM" || unit == "MON" || unit == "MONTH" || unit == "RM") {
+            r.day = 1;
+            r.hour = r.minute = r.second = 0;
+            if (round && d.day >= 16) r = add_months(r, 1);
+        } else if (unit == "YYYY" || unit == "YEAR" || unit == "YYY" || unit == "YY" || unit == "Y" ||
+                   unit == "SYYYY" || unit == "RRRR" || unit == "RR") {
+            r.month = r.day = 1;
+            r.hour = r.minute = r.second = 0;
+            if (round && d.month >= 7) r.year += 1;
+        } else if (unit == "HH" || unit == "HH24" || unit == "HH12") {
+            r.minute = r.second = 0;
+            if (round && d.minute >= 30) r = date_add_days(r, 1.0 / 24);
+        } else if (unit == "MI") {
+            r.second = 0;
+            if (round && d.second >= 30) r = date_add_days(r, 1.0 / 1440);
+        } else {
+            return raise(ctx, 1899);
+        }
+        return result_date(ctx, r);
+    }
+    raise(ctx, 904, op);
+}
+
+// vantro_date_format(date, mask): TO_CHAR of a date with a mask.
+void fn_date_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (is_null(argv[0]) || is_null(argv[1])) return sqlite3_result_null(ctx);
+    DateValue d;
+    if (!date_of(argv[0], &d)) return raise(ctx, 1858);
+    std::string mask = text_of(argv[1]);
+    if (!date_mask_valid(mask)) return raise(ctx, 1821);
+    char buf[512];
+    std::size_t n = date_format(d, mask, buf, sizeof buf);
+    result_text(ctx, std::string(buf, n));
+}
+
+// vantro_to_date_mask(text, mask): TO_DATE with a mask.
+void fn_to_date_mask(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (is_null(argv[0]) || is_null(argv[1])) return sqlite3_result_null(ctx);
+    const SessionSettings* s = settings_of(ctx);
+    DateValue now;
+    date_parse_stored(s->statement_time.c_str(), s->statement_time.size(), &now);
+    DateValue out;
+    OraError err;
+    if (!date_parse(text_of(argv[0]), text_of(argv[1]), now, &out, &err)) return raise(ctx, err);
+    result_date(ctx, out);
+}
+
+// A number format mask: digits 9 and 0, group separators (',' or G), the decimal point
+// ('.' or D), FM, a leading '$' and a leading or trailing S or trailing MI.
+struct NumberMask {
+    int int_digits = 0, zero_from = -1, frac_digits = 0;
+    bool fm = false, dollar = false, sign_lead = false, sign_trail = false, minus_trail = false, point = false;
+    std::vector<int> groups;  // positions (digits from the right of the integer part) of ','
+    bool valid = true;
+};
+
+NumberMask parse_number_mask(const std::string& raw) {
+    NumberMask m;
+    std::string s = upper_text(raw);
+    std::size_t i = 0;
+    if (s.compare(0, 2, "FM") == 0) {
+        m.fm = true;
+        i = 2;
+    }
+    if (i < s.size() && s[i] == 'S') {
+        m.sign_lead = true;
+        ++i;
+    }
+    if (i < s.size() && s[i] == '$') {
+        m.dollar = true;
+        ++i;
+    }
+    std::vector<int> group_marks;
+    for (; i < s.size(); ++i) {
+        char c = s[i];
+        if (c == '9' || c == '0') {
+            if (m.point) {
+                ++m.frac_digits;
+            } else {
+                if (c == '0' && m.zero_from < 0) m.zero_from = m.int_digits;
+                ++m.int_digits;
+            }
+        } else if ((c == ',' || c == 'G') && !m.point) {
+            group_marks.push_back(m.int_digits);
+        } else if ((c == '.' || c == 'D') && !m.point) {
+            m.point = true;
+        } else if (c == 'S' && i + 1 == s.size()) {
+            m.sign_trail = true;
+        } else if (s.compare(i, 2, "MI") == 0 && i + 2 == s.size()) {
+            m.minus_trail = true;
+            ++i;
+        } else {
+            m.valid = false;
+        }
+    }
+    for (int g : group_marks) m.groups.push_back(m.int_digits - g);
+    return m;
+}
+
+void fn_number_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (is_null(argv[0]) || is_null(argv[1])) return sqlite3_result_null(ctx);
+    double v = 0;
+    if (!number_of(ctx, argv[0], &v)) return;
+    NumberMask m = parse_number_mask(text_of(argv[1]));
+    if (!m.valid) return raise(ctx, 1481);
+    bool neg = v < 0;
+    double a = std::fabs(v);
+    char buf[512];
+    int written = std::snprintf(buf, sizeof buf, "%.*f", m.frac_digits, a);
+    if (written < 0 || static_cast<std::size_t>(written) >= sizeof buf) {
+        // Wider than any mask: Oracle shows the overflow as hashes.
+        result_text(ctx, std::string(static_cast<std::size_t>(m.int_digits + m.frac_digits + 2), '#'));
+        return;
+    }
+    std::string digits = buf;
+    std::size_t dot = digits.find('.');
+    std::string ip = digits.substr(0, dot), fp = dot == std::string::npos ? std::string() : digits.substr(dot + 1);
+    if (ip == "0" && (m.zero_from < 0 || m.zero_from >= m.int_digits) && (m.frac_digits > 0 || m.int_digits == 0))
+        ip.clear();
+    if (ip.empty() && m.int_digits > 0 && m.frac_digits == 0) ip = "0";
+    int width =
+        m.int_digits + static_cast<int>(m.groups.size()) + (m.point ? 1 + m.frac_digits : 0) + (m.dollar ? 1 : 0) + 1;
+    if (static_cast<int>(ip.size()) > m.int_digits) {
+        result_text(ctx, std::string(static_cast<std::size_t>(m.fm ? width - 1 : width), '#'));
+        return;
+    }
+    if (m.zero_from >= 0) {
+        int zeros = m.int_digits - m.zero_from;
+        while (static_cast<int>(ip.size()) < zeros) ip = "0" + ip;
+    }
+    std::string grouped;
+    for (std::size_t k = 0; k < ip.size(); ++k) {
+        int from_right = static_cast<int>(ip.size() - k);
+        for (int g : m.groups)
+            if (g == from_right && k > 0) grouped += ',';
+        grouped += ip[k];
+    }
+    std::string body = (m.dollar ? "$" : "") + grouped + (m.point ? "." + fp : "");
+    std::string r;
+    if (m.sign_lead)
+        r = (neg ? "-" : "+") + body;
+    else if (m.sign_trail)
+        r = body + (neg ? "-" : "+");
+    else if (m.minus_trail)
+        r = body + (neg ? "-" : (m.fm ? "" : " "));
+    else
+        r = (neg ? "-" : (m.fm ? "" : " ")) + body;
+    if (!m.fm) {
+        int pad = width - static_cast<int>(r.size()) + (m.sign_lead || m.sign_trail || m.minus_trail ? 1 : 0);
+        if (pad > 0) r = std::string(static_cast<std::size_t>(pad), ' ') + r;
+    }
+    result_text(ctx, r);
+}
+
+// vantro_to_number_mask(text, mask): the text must fit the mask's digits, separators,
+// currency sign and sign; more digits than the mask has before or after the decimal
+// point is ORA-01722, as Oracle answers.
+void fn_to_number_mask(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (is_null(argv[0]) || is_null(argv[1])) return sqlite3_result_null(ctx);
+    NumberMask m = parse_number_mask(text_of(argv[1]));
+    if (!m.valid || m.int_digits + m.frac_digits == 0) return raise(ctx, 1481);
+    std::string t = text_of(argv[0]);
+    std::size_t first = t.find_first_not_of(' ');
+    if (first == std::string::npos) return sqlite3_result_null(ctx);
+    t = t.substr(first, t.find_last_not_of(' ') - first + 1);
+    bool negative = false;
+    std::size_t i = 0;
+    if (i < t.size() && (t[i] == '-' || t[i] == '+')) {
+        negative = t[i] == '-';
+        ++i;
+    }
+    if (m.dollar && i < t.size() && t[i] == '$') ++i;
+    std::string digits;
+    int before = 0, after = 0;
+    bool point = false;
+    bool trailing_sign = m.minus_trail || m.sign_trail || m.sign_lead;
+    for (; i < t.size(); ++i) {
+        char c = t[i];
+        if (std::isdigit(static_cast<unsigned char>(c))) {
+            digits += c;
+            (point ? after : before) += 1;
+        } else if (c == '.' && m.point && !point) {
+            point = true;
+            digits += c;
+        } else if (c == ',' && !m.groups.empty() && !point) {
+        } else if ((c == '-' || c == '+') && i + 1 == t.size() && trailing_sign && !negative) {
+            negative = c == '-';
+        } else {
+            return raise(ctx, 1722);
+        }
+    }
+    if (before + after == 0 || before > m.int_digits || after > m.frac_digits) return raise(ctx, 1722);
+    double d = 0;
+    std::int64_t iv = 0;
+    bool is_int = false;
+    if (!number_parse(digits.data(), digits.size(), &d, &iv, &is_int)) return raise(ctx, 1722);
+    if (is_int) return sqlite3_result_int64(ctx, negative ? -iv : iv);
+    result_number(ctx, negative ? -d : d);
+}
+
+// vantro_raise(text): fails the statement with text ("ORA-nnnnn: message").
+void fn_raise(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    std::string text = text_of(argv[0]);
+    sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
+}
+
+struct FunctionEntry {
+    const char* name;
+    int args;
+    bool deterministic;
+    void (*fn)(sqlite3_context*, int, sqlite3_value**);
+};
+
+const FunctionEntry kFunctions[] = {
+    {"vantro_pad", 4, true, fn_pad},
+    {"vantro_substr", 2, true, fn_substr},
+    {"vantro_substr", 3, true, fn_substr},
+    {"vantro_instr", -1, true, fn_instr},
+    {"vantro_initcap", 1, true, fn_initcap},
+    {"vantro_trim", 3, true, fn_trim},
+    {"vantro_replace", -1, true, fn_replace},
+    {"vantro_translate", 3, true, fn_translate},
+    {"vantro_chr", 1, true, fn_chr},
+    {"vantro_ascii", 1, true, fn_ascii},
+    {"vantro_math", -1, true, fn_math},
+    {"vantro_date_fn", -1, true, fn_date},
+    {"vantro_date_format", 2, true, fn_date_format},
+    {"vantro_to_date_mask", 2, false, fn_to_date_mask},
+    {"vantro_number_format", 2, true, fn_number_format},
+    {"vantro_to_number_mask", 2, true, fn_to_number_mask},
+    {"vantro_raise", 1, false, fn_raise},
+};
+
+}  // namespace
+
+bool dialect_functions_register(sqlite3* db, SessionSettings* settings) {
+    for (const FunctionEntry& f : kFunctions) {
+        int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
+        if (sqlite3_create_function(db, f.name, f.args, flags, settings, f.fn, nullptr, nullptr) != SQLITE_OK)
+            return false;
+    }
+    return true;
+}
+
+DialectResult dialect_function(const std::string& f, const std::vector<DialectArg>& a, std::string* sql,
+                               OraType* type) {
+    std::size_t n = a.size();
+    auto arity = [&](std::size_t lo, std::size_t hi) { return n >= lo && n <= hi; };
+    auto bad = [&]() { return DialectResult::WrongArguments; };
+    auto done = [&](const std::string& s, const OraType& t) {
+        *sql = s;
+        *type = t;
+        return DialectResult::Done;
+    };
+    if (f == "DECODE") {
+        if (n < 3) return bad();
+        std::vector<const DialectArg*> results;
+        for (std::size_t i = 2; i < n; i += 2) results.push_back(&a[i]);
+        if (n % 2 == 0) results.push_back(&a[n - 1]);
+        OraType t = branch_type(results);
+        std::string s = "(CASE";
+        for (std::size_t i = 1; i + 1 < n; i += 2)
+            s += " WHEN " + compared(a[0], a[i]) + " IS " + compared(a[i], a[0]) + " THEN " + as_result(a[i + 1], t);
+        if (n % 2 == 0) s += " ELSE " + as_result(a[n - 1], t);
+        return done(s + " END)", t);
+    }
+    if (f == "NVL2") {
+        if (!arity(3, 3)) return bad();
+        OraType t = branch_type({&a[1], &a[2]});
+        return done("(CASE WHEN " + a[0].sql + " IS NOT NULL THEN " + as_result(a[1], t) + " ELSE " +
+                        as_result(a[2], t) + " END)",
+                    t);
+    }
+    if (f == "COALESCE") {
+        if (n < 1) return bad();
+        std::vector<const DialectArg*> all;
+        for (const DialectArg& x : a) all.push_back(&x);
+        OraType t = branch_type(all);
+        std::vector<std::string> parts;
+        for (const DialectArg& x : a) parts.push_back(as_result(x, t));
+        if (parts.size() == 1) parts.push_back("NULL");
+        return done(call("coalesce", parts), t);
+    }
+    if (f == "NULLIF") {
+        if (!arity(2, 2)) return bad();
+        return done("nullif(" + a[0].sql + "," + compared(a[1], a[0]) + ")", a[0].type);
+    }
+    if (f == "SYS_CONTEXT") {
+        if (!arity(2, 3)) return bad();
+        return done("vantro_sys_context(" + a[0].text_sql + "," + a[1].text_sql + ")", make_varchar(256));
+    }
+    if (f == "USERENV") {
+        if (!arity(1, 1)) return bad();
+        std::string p = upper_text(a[0].literal);
+        bool numeric = a[0].is_literal && (p == "SESSIONID" || p == "ENTRYID");
+        std::string s = "vantro_sys_context('USERENV'," + a[0].text_sql + ")";
+        return done(numeric ? "vantro_to_number(" + s + ")" : s, numeric ? make_number() : make_varchar(256));
+    }
+    if (f == "LPAD" || f == "RPAD") {
+        if (!arity(2, 3)) return bad();
+        std::uint32_t size = a[1].is_literal ? static_cast<std::uint32_t>(std::atoi(a[1].literal.c_str())) : 4000;
+        return done("vantro_pad(" + a[0].text_sql + "," + num(a[1]) + "," + (n == 3 ? a[2].text_sql : "' '") + "," +
+                        (f == "LPAD" ? "1" : "0") + ")",
+                    make_varchar(size));
+    }
+    if (f == "SUBSTR") {
+        if (!arity(2, 3)) return bad();
+        return done("vantro_substr(" + a[0].text_sql + "," + num(a[1]) + (n == 3 ? "," + num(a[2]) : "") + ")",
+                    make_varchar(a[0].text_size));
+    }
+    if (f == "INSTR") {
+        if (!arity(2, 4)) return bad();
+        std::vector<std::string> parts{a[0].text_sql, a[1].text_sql};
+        for (std::size_t i = 2; i < n; ++i) parts.push_back(num(a[i]));
+        return done(call("vantro_instr", parts), make_number());
+    }
+    if (f == "INITCAP") {
+        if (!arity(1, 1)) return bad();
+        return done("vantro_initcap(" + a[0].text_sql + ")", make_varchar(a[0].text_size));
+    }
+    if (f == "TRIM" || f == "LTRIM" || f == "RTRIM") {
+        if (!arity(1, f == "TRIM" ? 1 : 2)) return bad();
+        std::string mode = f == "LTRIM" ? "1" : (f == "RTRIM" ? "2" : "3");
+        return done("vantro_trim(" + a[0].text_sql + "," + (n == 2 ? a[1].text_sql : "' '") + "," + mode + ")",
+                    make_varchar(a[0].text_size));
+    }
+    if (f == "REPLACE") {
+        if (!arity(2, 3)) return bad();
+        std::vector<std::string> parts;
+        for (const DialectArg& x : a) parts.push_back(x.text_sql);
+        return done(call("vantro_replace", parts), make_varchar(4000));
+    }
+    if (f == "TRANSLATE") {
+        if (!arity(3, 3)) return bad();
+        return done(call("vantro_translate", {a[0].text_sql, a[1].text_sql, a[2].text_sql}),
+                    make_varchar(a[0].text_size));
+    }
+    if (f == "CHR") {
+        if (!arity(1, 1)) return bad();
+        return done("vantro_chr(" + num(a[0]) + ")", make_varchar(1));
+    }
+    if (f == "ASCII") {
+        if (!arity(1, 1)) return bad();
+        return done("vantro_ascii(" + a[0].text_sql + ")", make_number());
+    }
+    if (f == "MOD" || f == "POWER") {
+        if (!arity(2, 2)) return bad();
+        return done("vantro_math('" + f + "'," + num(a[0]) + "," + num(a[1]) + ")", make_number());
+    }
+    if (f == "SIGN" || f == "CEIL" || f == "FLOOR" || f == "SQRT") {
+        if (!arity(1, 1)) return bad();
+        return done("vantro_math('" + f + "'," + num(a[0]) + ")", make_number());
+    }
+    if (f == "ROUND" || f == "TRUNC") {
+        if (!arity(1, 2)) return bad();
+        if (date_type(a[0].type))
+            return done("vantro_date_fn('" + f + "'," + a[0].sql + (n == 2 ? "," + a[1].text_sql : "") + ")",
+                        make_date());
+        return done("vantro_math('" + f + "'," + num(a[0]) + (n == 2 ? "," + num(a[1]) : "") + ")", make_number());
+    }
+    if (f == "GREATEST" || f == "LEAST") {
+        if (n < 1) return bad();
+        OraType t = a[0].type;
+        if (char_type(t)) {
+            std::uint32_t widest = 0;
+            for (const DialectArg& x : a) widest = x.text_size > widest ? x.text_size : widest;
+            t = make_varchar(widest);
+        }
+        std::vector<std::string> parts;
+        for (const DialectArg& x : a) parts.push_back(as_result(x, t));
+        if (parts.size() == 1) return done(parts[0], t);
+        // SQLite's multi-argument max/min give NULL when any argument is NULL, as Oracle does.
+        return done(call(f == "GREATEST" ? "max" : "min", parts), t);
+    }
+    if (f == "ADD_MONTHS") {
+        if (!arity(2, 2)) return bad();
+        std::string d = date_type(a[0].type) ? a[0].sql : "vantro_to_date(" + a[0].sql + ")";
+        return done("vantro_date_fn('ADD_MONTHS'," + d + "," + num(a[1]) + ")", make_date());
+    }
+    if (f == "LAST_DAY" || f == "NEXT_DAY") {
+        if (!arity(f == "LAST_DAY" ? 1 : 2, f == "LAST_DAY" ? 1 : 2)) return bad();
+        std::string d = date_type(a[0].type) ? a[0].sql : "vantro_to_date(" + a[0].sql + ")";
+        return done("vantro_date_fn('" + f + "'," + d + (n == 2 ? "," + a[1].text_sql : "") + ")", make_date());
+    }
+    if (f == "MONTHS_BETWEEN") {
+        if (!arity(2, 2)) return bad();
+        std::string d1 = date_type(a[0].type) ? a[0].sql : "vantro_to_date(" + a[0].sql + ")";
+        std::string d2 = date_type(a[1].type) ? a[1].sql : "vantro_to_date(" + a[1].sql + ")";
+        return done("vantro_date_fn('MONTHS_BETWEEN'," + d1 + "," + d2 + ")", make_number());
+    }
+    if (f == "TO_CHAR") {
+        if (!arity(1, 2)) return bad();
+        if (n == 1 || char_type(a[0].type)) return done(a[0].text_sql, make_varchar(a[0].text_size));
+        if (date_type(a[0].type))
+            return done("vantro_date_format(" + a[0].sql + "," + a[1].text_sql + ")", make_varchar(200));
+        return done("vantro_number_format(" + num(a[0]) + "," + a[1].text_sql + ")", make_varchar(64));
+    }
+    if (f == "TO_NUMBER") {
+        if (!arity(1, 2)) return bad();
+        if (n == 1) return done(num(a[0]), make_number());
+        return done("vantro_to_number_mask(" + a[0].text_sql + "," + a[1].text_sql + ")", make_number());
+    }
+    if (f == "TO_DATE") {
+        if (!arity(1, 2)) return bad();
+        if (n == 1) return done(date_type(a[0].type) ? a[0].sql : "vantro_to_date(" + a[0].text_sql + ")", make_date());
+        return done("vantro_to_date_mask(" + a[0].text_sql + "," + a[1].text_sql + ")", make_date());
+    }
+    return DialectResult::NotMine;
+}

@@ -1,0 +1,497 @@
+// Implementations of the engine's SQL functions. Errors are raised as "ORA-nnnnn: text",
+// which the error mapping turns back into Oracle errors.
+#include "values/sql_functions.h"
+
+#include "values/errors.h"
+#include "os/os.h"
+#include "values/values.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+namespace {
+
+SessionSettings* settings_of(sqlite3_context* ctx) {
+    return static_cast<SessionSettings*>(sqlite3_user_data(ctx));
+}
+
+void raise(sqlite3_context* ctx, int code, const std::string& arg1 = {}, const std::string& arg2 = {}) {
+    std::string text = ora_format(code, ora_message(code, arg1, arg2));
+    text.pop_back();
+    sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
+}
+void raise_error(sqlite3_context* ctx, const OraError& e) {
+    std::string text = ora_format(e.code, e.message);
+    text.pop_back();
+    sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
+}
+
+std::string value_text(sqlite3_value* v) {
+    const unsigned char* t = sqlite3_value_text(v);
+    return t ? std::string(reinterpret_cast<const char*>(t), static_cast<std::size_t>(sqlite3_value_bytes(v))) : "";
+}
+
+// A numeric argument: integers and reals as they are, text parsed as an Oracle number.
+bool numeric(sqlite3_context* ctx, sqlite3_value* v, double* d, std::int64_t* i, bool* is_int) {
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+        *i = sqlite3_value_int64(v);
+        *d = static_cast<double>(*i);
+        *is_int = true;
+        return true;
+    case SQLITE_FLOAT:
+        *d = sqlite3_value_double(v);
+        *is_int = false;
+        return true;
+    default: {
+        std::string t = value_text(v);
+        if (!number_parse(t.c_str(), t.size(), d, i, is_int)) {
+            raise(ctx, 1722);
+            return false;
+        }
+        return true;
+    }
+    }
+}
+
+void result_number(sqlite3_context* ctx, double d) {
+    if (std::fabs(d) < 9.0e15 && d == std::floor(d))
+        sqlite3_result_int64(ctx, static_cast<std::int64_t>(d));
+    else
+        sqlite3_result_double(ctx, d);
+}
+
+void fn_sysdate(sqlite3_context* ctx, int, sqlite3_value**) {
+    const std::string& t = settings_of(ctx)->statement_time;
+    sqlite3_result_text(ctx, t.c_str(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+}
+
+// SYSTIMESTAMP: the local time to the microsecond, stored form; its zone comes from
+// vantro_time_zone when it is shown.
+void fn_systimestamp(sqlite3_context* ctx, int, sqlite3_value**) {
+    OsLocalTime now = os_local_time();
+    DateValue d;
+    d.year = now.year;
+    d.month = now.month;
+    d.day = now.day;
+    d.hour = now.hour;
+    d.minute = now.minute;
+    d.second = now.second;
+    d.fraction = now.microsecond * 1000;
+    std::string t = date_stored_text(d, 6);
+    sqlite3_result_text(ctx, t.c_str(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+}
+
+void fn_time_zone(sqlite3_context* ctx, int, sqlite3_value**) {
+    std::string z = time_zone_text(os_local_time().utc_offset_minutes);
+    sqlite3_result_text(ctx, z.c_str(), static_cast<int>(z.size()), SQLITE_TRANSIENT);
+}
+
+void fn_user(sqlite3_context* ctx, int, sqlite3_value**) {
+    const std::string& u = settings_of(ctx)->user;
+    sqlite3_result_text(ctx, u.c_str(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
+}
+
+void fn_concat(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    bool null_a = sqlite3_value_type(argv[0]) == SQLITE_NULL, null_b = sqlite3_value_type(argv[1]) == SQLITE_NULL;
+    std::string r = (null_a ? std::string() : value_text(argv[0])) + (null_b ? std::string() : value_text(argv[1]));
+    if (r.empty())
+        sqlite3_result_null(ctx);
+    else
+        sqlite3_result_text(ctx, r.c_str(), static_cast<int>(r.size()), SQLITE_TRANSIENT);
+}
+
+void fn_num_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    char buf[64];
+    std::size_t n;
+    switch (sqlite3_value_type(argv[0])) {
+    case SQLITE_NULL:
+        sqlite3_result_null(ctx);
+        return;
+    case SQLITE_INTEGER:
+        n = number_text_int(sqlite3_value_int64(argv[0]), buf, sizeof buf);
+        break;
+    case SQLITE_FLOAT:
+        n = number_text_double(sqlite3_value_double(argv[0]), buf, sizeof buf);
+        break;
+    default:
+        sqlite3_result_value(ctx, argv[0]);
+        return;
+    }
+    sqlite3_result_text(ctx, buf, static_cast<int>(n), SQLITE_TRANSIENT);
+}
+
+void date_text(sqlite3_context* ctx, sqlite3_value* v, const DateMask& mask) {
+    if (sqlite3_value_type(v) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    std::string t = value_text(v);
+    DateValue d;
+    if (!date_parse_stored(t.c_str(), t.size(), &d)) {
+        raise(ctx, 1858);
+        return;
+    }
+    char buf[256];
+    std::size_t n = date_format(d, mask, buf, sizeof buf);
+    sqlite3_result_text(ctx, buf, static_cast<int>(n), SQLITE_TRANSIENT);
+}
+void fn_date_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    date_text(ctx, argv[0], settings_of(ctx)->date_mask);
+}
+void fn_timestamp_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    date_text(ctx, argv[0], settings_of(ctx)->timestamp_mask);
+}
+
+DateValue now_value() {
+    OsLocalTime t = os_local_time();
+    DateValue d;
+    d.year = t.year;
+    d.month = t.month;
+    d.day = t.day;
+    d.hour = t.hour;
+    d.minute = t.minute;
+    d.second = t.second;
+    return d;
+}
+
+void to_date(sqlite3_context* ctx, sqlite3_value* v, const std::string& mask, int fraction_digits) {
+    int type = sqlite3_value_type(v);
+    if (type == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    if (type != SQLITE_TEXT) {
+        raise(ctx, 1858);
+        return;
+    }
+    std::string t = value_text(v);
+    if (t.empty()) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    DateValue d;
+    OraError err;
+    if (!date_parse(t, mask, now_value(), &d, &err)) {
+        raise_error(ctx, err);
+        return;
+    }
+    std::string s = date_stored_text(d, fraction_digits);
+    sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+}
+void fn_to_date(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    to_date(ctx, argv[0], settings_of(ctx)->nls_date_format, 0);
+}
+void fn_to_timestamp(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    to_date(ctx, argv[0], settings_of(ctx)->nls_timestamp_format, 6);
+}
+
+void fn_to_number(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    double d;
+    std::int64_t i = 0;
+    bool is_int;
+    if (!numeric(ctx, argv[0], &d, &i, &is_int)) return;
+    if (is_int)
+        sqlite3_result_int64(ctx, i);
+    else
+        result_number(ctx, d);
+}
+
+void fn_div(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    double a, b;
+    std::int64_t ia = 0, ib = 0;
+    bool inta, intb;
+    if (!numeric(ctx, argv[0], &a, &ia, &inta) || !numeric(ctx, argv[1], &b, &ib, &intb)) return;
+    if (b == 0) {
+        raise(ctx, 1476);
+        return;
+    }
+    if (inta && intb && ib != -1 && ia % ib == 0)
+        sqlite3_result_int64(ctx, ia / ib);
+    else
+        sqlite3_result_double(ctx, a / b);
+}
+
+bool stored_date(sqlite3_context* ctx, sqlite3_value* v, DateValue* d) {
+    std::string t = value_text(v);
+    if (!date_parse_stored(t.c_str(), t.size(), d)) {
+        raise(ctx, 1858);
+        return false;
+    }
+    return true;
+}
+
+void fn_date_add(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    DateValue d;
+    if (!stored_date(ctx, argv[0], &d)) return;
+    double days = sqlite3_value_double(argv[1]);
+    if (!(std::fabs(days) < 4000000.0)) {
+        raise_error(ctx, OraError{1841, "(full) year must be between -4713 and +9999, and not be 0", 0});
+        return;
+    }
+    DateValue r = date_add_days(d, days);
+    if (r.year < 1 || r.year > 9999) {
+        raise_error(ctx, OraError{1841, "(full) year must be between -4713 and +9999, and not be 0", 0});
+        return;
+    }
+    std::string s = date_stored_text(r);
+    sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+}
+
+void fn_date_diff(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    DateValue a, b;
+    if (!stored_date(ctx, argv[0], &a) || !stored_date(ctx, argv[1], &b)) return;
+    result_number(ctx, date_diff_days(a, b));
+}
+
+// Case-sensitive LIKE with an optional escape character.
+bool like_match(const char* s, const char* p, char esc) {
+    while (*p) {
+        if (esc && *p == esc && p[1]) {
+            if (*s != p[1]) return false;
+            ++s;
+            p += 2;
+        } else if (*p == '%') {
+            while (*p == '%') ++p;
+            if (!*p) return true;
+            for (; *s; ++s)
+                if (like_match(s, p, esc)) return true;
+            return false;
+        } else if (*p == '_') {
+            if (!*s) return false;
+            ++s;
+            while ((static_cast<unsigned char>(*s) & 0xC0) == 0x80) ++s;
+            ++p;
+        } else {
+            if (*s != *p) return false;
+            ++s;
+            ++p;
+        }
+    }
+    return !*s;
+}
+
+void fn_like(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    for (int i = 0; i < argc; ++i) {
+        if (sqlite3_value_type(argv[i]) == SQLITE_NULL) {
+            sqlite3_result_null(ctx);
+            return;
+        }
+    }
+    std::string s = value_text(argv[0]), p = value_text(argv[1]);
+    char esc = 0;
+    if (argc > 2) {
+        std::string e = value_text(argv[2]);
+        if (e.size() != 1) {
+            raise(ctx, 1425);
+            return;
+        }
+        esc = e[0];
+    }
+    sqlite3_result_int(ctx, like_match(s.c_str(), p.c_str(), esc) ? 1 : 0);
+}
+
+// A CHAR value with its trailing blanks restored to the column's length.
+void fn_pad(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    std::string t = value_text(argv[0]);
+    std::size_t chars = 0;
+    for (unsigned char c : t)
+        if ((c & 0xC0) != 0x80) ++chars;
+    int width = sqlite3_value_int(argv[1]);
+    if (width > 0 && chars < static_cast<std::size_t>(width)) t.append(static_cast<std::size_t>(width) - chars, ' ');
+    sqlite3_result_text(ctx, t.c_str(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+}
+
+void fn_error(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    raise(ctx, sqlite3_value_int(argv[0]));
+}
+
+void fn_store_number(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL ||
+        (sqlite3_value_type(argv[0]) == SQLITE_TEXT && sqlite3_value_bytes(argv[0]) == 0)) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    double d;
+    std::int64_t i = 0;
+    bool is_int;
+    if (!numeric(ctx, argv[0], &d, &i, &is_int)) return;
+    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT && !is_int &&
+        number_significant_digits(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
+                                  static_cast<std::size_t>(sqlite3_value_bytes(argv[0]))) > kExactNumberDigits) {
+        // More digits than the engine stores exactly: refuse instead of rounding silently.
+        raise(ctx, 1438);
+        return;
+    }
+    int precision = sqlite3_value_int(argv[1]);
+    int scale = sqlite3_value_int(argv[2]);
+    if (scale != -127 && (!is_int || scale < 0)) {
+        // Round in decimal, on the text of the value, as NUMBER(p,s) does.
+        char buf[64];
+        std::string text;
+        if (sqlite3_value_type(argv[0]) == SQLITE_TEXT && !is_int) {
+            text = value_text(argv[0]);
+        } else if (is_int) {
+            text.assign(buf, number_text_int(i, buf, sizeof buf));
+        } else {
+            text.assign(buf, number_text_double(d, buf, sizeof buf));
+        }
+        std::string rounded;
+        if (number_round_text(text.c_str(), text.size(), scale, &rounded)) {
+            if (!number_parse(rounded.c_str(), rounded.size(), &d, &i, &is_int)) is_int = false;
+        } else {
+            double f = std::pow(10.0, scale);
+            d = std::round(d * f) / f;
+            is_int = false;
+        }
+    }
+    if (precision > 0 && precision <= 38) {
+        int s = scale == -127 ? 0 : scale;
+        double limit = std::pow(10.0, precision - s);
+        if (std::fabs(d) >= limit) {
+            raise(ctx, 1438);
+            return;
+        }
+    }
+    if (is_int)
+        sqlite3_result_int64(ctx, i);
+    else
+        result_number(ctx, d);
+}
+
+std::size_t utf8_length(const std::string& s) {
+    std::size_t n = 0;
+    for (unsigned char c : s)
+        if ((c & 0xC0) != 0x80) ++n;
+    return n;
+}
+
+void too_large(sqlite3_context* ctx, sqlite3_value* column, std::size_t actual, int maximum) {
+    std::string name = sqlite3_value_type(column) == SQLITE_NULL ? std::string() : value_text(column);
+    std::string text = "ORA-12899: value too large for column " + (name.empty() ? std::string() : name + " ") +
+                       "(actual: " + std::to_string(actual) + ", maximum: " + std::to_string(maximum) + ")";
+    sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
+}
+
+void fn_store_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    int type = sqlite3_value_type(argv[0]);
+    if (type == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    std::string t;
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+        char buf[64];
+        std::size_t n = type == SQLITE_INTEGER ? number_text_int(sqlite3_value_int64(argv[0]), buf, sizeof buf)
+                                               : number_text_double(sqlite3_value_double(argv[0]), buf, sizeof buf);
+        t.assign(buf, n);
+    } else {
+        t = value_text(argv[0]);
+    }
+    bool is_char = sqlite3_value_int(argv[2]) != 0;
+    if (is_char)
+        while (!t.empty() && t.back() == ' ') t.pop_back();
+    if (t.empty()) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    int maximum = sqlite3_value_int(argv[1]);
+    std::size_t actual = utf8_length(t);
+    if (maximum > 0 && actual > static_cast<std::size_t>(maximum)) {
+        too_large(ctx, argv[3], actual, maximum);
+        return;
+    }
+    sqlite3_result_text(ctx, t.c_str(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+}
+
+void fn_hextoraw(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    std::string raw;
+    if (!raw_from_hex(value_text(argv[0]), &raw)) {
+        std::string text = "ORA-01465: invalid hex number";
+        sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
+        return;
+    }
+    if (raw.empty()) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    int maximum = sqlite3_value_int(argv[1]);
+    if (maximum > 0 && raw.size() > static_cast<std::size_t>(maximum)) {
+        too_large(ctx, argv[2], raw.size(), maximum);
+        return;
+    }
+    sqlite3_result_blob(ctx, raw.data(), static_cast<int>(raw.size()), SQLITE_TRANSIENT);
+}
+
+struct FunctionEntry {
+    const char* name;
+    int args;
+    bool deterministic;
+    void (*fn)(sqlite3_context*, int, sqlite3_value**);
+};
+
+const FunctionEntry kFunctions[] = {
+    {"vantro_sysdate", 0, false, fn_sysdate},
+    {"vantro_user", 0, false, fn_user},
+    {"vantro_systimestamp", 0, false, fn_systimestamp},
+    {"vantro_time_zone", 0, false, fn_time_zone},
+    {"vantro_concat", 2, true, fn_concat},
+    {"vantro_num_text", 1, true, fn_num_text},
+    {"vantro_date_text", 1, false, fn_date_text},
+    {"vantro_timestamp_text", 1, false, fn_timestamp_text},
+    {"vantro_to_date", 1, false, fn_to_date},
+    {"vantro_to_timestamp", 1, false, fn_to_timestamp},
+    {"vantro_to_number", 1, true, fn_to_number},
+    {"vantro_div", 2, true, fn_div},
+    {"vantro_date_add", 2, true, fn_date_add},
+    {"vantro_date_diff", 2, true, fn_date_diff},
+    {"vantro_like", 2, true, fn_like},
+    {"vantro_like", 3, true, fn_like},
+    {"vantro_error", 1, false, fn_error},
+    {"vantro_pad", 2, true, fn_pad},
+    {"vantro_store_number", 3, true, fn_store_number},
+    {"vantro_store_text", 4, true, fn_store_text},
+    {"vantro_hextoraw", 3, true, fn_hextoraw},
+};
+
+}  // namespace
+
+void settings_compile_formats(SessionSettings* settings) {
+    settings->date_mask = date_mask_compile(settings->nls_date_format);
+    settings->timestamp_mask = date_mask_compile(settings->nls_timestamp_format);
+}
+
+bool sql_functions_register(sqlite3* db, SessionSettings* settings) {
+    for (const FunctionEntry& f : kFunctions) {
+        int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
+        if (sqlite3_create_function(db, f.name, f.args, flags, settings, f.fn, nullptr, nullptr) != SQLITE_OK)
+            return false;
+    }
+    return true;
+}

@@ -1,0 +1,42 @@
+// The SQL functions the translated statements call (vantro_concat, vantro_to_date, ...):
+// Oracle semantics SQLite lacks. Registered once per connection; they read the session's
+// settings through the pointer given at registration.
+#pragma once
+
+#include "values/values.h"
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+// The session's work, counted for its statistics (V$SESSTAT).
+struct SessionStats {
+    std::uint64_t recursive_calls = 0;  // statements the engine ran on its own behalf
+    std::uint64_t bytes_sent = 0;       // bytes of values delivered to the caller's buffers
+    std::uint64_t bytes_received = 0;   // bytes of statement text and bind values received
+    std::uint64_t roundtrips = 0;       // execute and fetch calls
+    std::uint64_t sorts = 0;            // sorts SQLite ran for the session's statements
+};
+
+struct SessionSettings {
+    std::string nls_date_format = "DD-MON-RR";
+    std::string nls_timestamp_format = "DD-MON-RR HH.MI.SSXFF AM";
+    std::string statement_time;  // SYSDATE of the running statement, stored form
+    std::string user;            // the session user (USER)
+    DateMask date_mask;          // the two formats, compiled
+    DateMask timestamp_mask;
+    std::string db_name;  // the database's name (its folder)
+    std::string os_user;
+    std::string logon_time;       // stored form
+    std::int64_t session_id = 0;  // USERENV('SESSIONID'), unique within the database
+    SessionStats stats;
+    std::map<std::string, std::int64_t> sequence_values;  // CURRVAL: owner.name -> last NEXTVAL
+};
+
+// Compiles the session's date and timestamp formats after a change.
+void settings_compile_formats(SessionSettings* settings);
+
+// Registers every function on db; false when SQLite refuses one.
+bool sql_functions_register(sqlite3* db, SessionSettings* settings);

@@ -1,0 +1,121 @@
+// Plain data shared by the SQL translator, the catalog and the OCI surface: Oracle
+// column types, described columns, the result of translating one statement and an
+// Oracle error with its position. No behaviour lives here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// An Oracle datatype as describe reports it.
+struct OraType {
+    std::uint16_t code = 1;  // describe code: 1 VARCHAR2, 2 NUMBER, 12 DATE, 96 CHAR ...
+    std::uint32_t size = 0;  // OCI_ATTR_DATA_SIZE in bytes
+    std::int16_t precision = 0;
+    std::int8_t scale = 0;
+    bool nullable = true;
+    bool char_used = false;  // declared with CHAR length semantics
+    bool national = false;   // NVARCHAR2 / NCHAR / NCLOB
+};
+
+constexpr std::uint16_t kTypeVarchar2 = 1;
+constexpr std::uint16_t kTypeNumber = 2;
+constexpr std::uint16_t kTypeLong = 8;
+constexpr std::uint16_t kTypeDate = 12;
+constexpr std::uint16_t kTypeRaw = 23;
+constexpr std::uint16_t kTypeLongRaw = 24;
+constexpr std::uint16_t kTypeChar = 96;
+constexpr std::uint16_t kTypeClob = 112;
+constexpr std::uint16_t kTypeBlob = 113;
+constexpr std::uint16_t kTypeBfile = 114;
+constexpr std::uint16_t kTypeTimestamp = 187;
+constexpr std::uint16_t kTypeTimestampTz = 188;  // TIMESTAMP WITH TIME ZONE (SYSTIMESTAMP)
+
+struct ColumnInfo {
+    std::string name;
+    OraType type;
+};
+
+// An Oracle error: number, the text after "ORA-nnnnn: ", and the 0-based byte offset
+// of the offending token in the statement as typed (0 when there is none).
+struct OraError {
+    int code = 0;
+    std::string message;
+    std::uint32_t offset = 0;
+};
+
+enum class StatementKind {
+    Select,
+    Insert,
+    Update,
+    Delete,
+    CreateTable,
+    DropTable,
+    TruncateTable,
+    AlterTable,
+    CreateIndex,
+    DropIndex,
+    Commit,
+    Rollback,
+    RollbackToSavepoint,
+    Savepoint,
+    AlterSession,
+};
+
+struct Translation {
+    StatementKind kind = StatementKind::Select;
+    std::string sql;                       // the SQLite statement
+    std::vector<std::string> catalog_sql;  // catalog updates run after it, in its transaction
+    std::vector<ColumnInfo> columns;       // select list, for queries
+    std::vector<std::string> bind_names;   // per SQLite parameter (index + 1): the placeholder name
+    std::string name;                      // savepoint name, or the session setting changed
+    std::string value;                     // the session setting's new value
+    std::string owner;                     // the schema of the DML or DDL target
+    std::string table;                     // ... and its table
+    std::vector<ColumnInfo> returning;     // DML RETURNING values, in order
+    std::vector<std::string> out_binds;    // ... and the placeholders they go INTO
+    std::string returning_sql;             // ... and their SQLite expressions, comma-separated
+    bool parsed = false;                   // the grammar was accepted (set even when names were not)
+};
+
+// What the translator may ask of the catalog.
+class CatalogView {
+public:
+    virtual ~CatalogView() = default;
+    // The columns of owner.table in declared order; false when no such table exists.
+    virtual bool table_columns(const std::string& owner, const std::string& table,
+                               std::vector<ColumnInfo>* columns) = 0;
+    // True when a schema (user) of that name exists and is attached.
+    virtual bool schema_exists(const std::string& owner) = 0;
+    // True when owner.name names any table or index.
+    virtual bool object_exists(const std::string& owner, const std::string& name) = 0;
+    virtual bool index_exists(const std::string& owner, const std::string& name) = 0;
+    // True when owner has a constraint of that name.
+    virtual bool constraint_exists(const std::string& owner, const std::string& name) = 0;
+    // The number the next constraint gets (a constraint without a declared name is known
+    // by it).
+    virtual long long next_constraint_number() = 0;
+    // The columns of a data dictionary view (ALL_OBJECTS, V$PARAMETER, ...) and how the
+    // SQLite statement names it; false when name is not one.
+    // The target of a synonym visible to schema (its own before a public one); false when
+    // there is none. An empty owner means the schema itself.
+    virtual bool synonym_target(const std::string& schema, const std::string& name, std::string* owner,
+                                std::string* target) {
+        (void)schema;
+        (void)name;
+        (void)owner;
+        (void)target;
+        return false;
+    }
+    virtual bool sequence_exists(const std::string& owner, const std::string& name) {
+        (void)owner;
+        (void)name;
+        return false;
+    }
+    virtual bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) {
+        (void)name;
+        (void)columns;
+        (void)sql;
+        return false;
+    }
+};

@@ -1,0 +1,94 @@
+// Oracle value conversions: NUMBER to text as Oracle prints it, DATE to and from text
+// with a format mask, RAW to and from hexadecimal. Pure functions over buffers: no
+// handles, no SQLite. The formatting functions write into caller buffers so that the
+// fetch path allocates nothing per row.
+#pragma once
+
+#include "values/sql_types.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A calendar date and time as the engine stores it: "YYYY-MM-DD HH:MM:SS" text.
+struct DateValue {
+    int year = 1, month = 1, day = 1, hour = 0, minute = 0, second = 0;
+    int fraction = 0;  // nanoseconds, for TIMESTAMP
+};
+
+// Oracle's text for an integer or a double (1.5, .5, -.5, 100, 1.0E+40). Writes at most
+// size-1 characters plus a NUL into buf and returns the length.
+std::size_t number_text_int(std::int64_t v, char* buf, std::size_t size);
+std::size_t number_text_double(double v, char* buf, std::size_t size);
+// Parses Oracle number text ("1.5", " -2e3 "); false when it is not a number.
+bool number_parse(const char* text, std::size_t len, double* out, std::int64_t* as_int, bool* is_int);
+// Rounds plain decimal text ("-123.4567", ".5"; no exponent) half away from zero to
+// `scale` decimal places (a negative scale rounds to tens, hundreds ...), in decimal, so
+// that 1.005 rounds to 1.01 as Oracle's NUMBER does. False when text is not plain decimal.
+bool number_round_text(const char* text, std::size_t len, int scale, std::string* out);
+// The significant digits of number text (1200 has 2, 0.0012 has 2, 1.05e3 has 3).
+int number_significant_digits(const char* text, std::size_t len);
+// Decimal digits a stored non-integer NUMBER keeps exactly (values beyond the 64-bit
+// integer range with more digits are refused rather than rounded).
+constexpr int kExactNumberDigits = 15;
+
+// Parses the stored form; false when text is not one.
+bool date_parse_stored(const char* text, std::size_t len, DateValue* out);
+// Writes the stored form (19 characters, plus ".fffffffff" digits for timestamps).
+std::string date_stored_text(const DateValue& d, int fraction_digits = 0);
+// A time zone offset as Oracle shows it: "+01:00", "-05:30".
+std::string time_zone_text(int utc_offset_minutes);
+// A date mask split into its elements once, so that formatting a value does no parsing.
+enum class DateElement : std::uint8_t {
+    Literal,
+    FillMode,
+    Year4,
+    Year3,
+    Year2,
+    Year1,
+    Month,
+    MonthAbbrev,
+    MonthName,
+    Day,
+    DayOfYear,
+    WeekDay,
+    DayAbbrev,
+    DayName,
+    Hour24,
+    Hour12,
+    Minute,
+    Second,
+    Meridian,
+    MeridianDots,
+    Fraction,
+    Radix
+};
+struct DateMaskItem {
+    DateElement element = DateElement::Literal;
+    std::uint8_t digits = 0;     // fraction digits for Fraction
+    std::uint8_t name_case = 0;  // 0 upper, 1 capitalised, 2 lower (month and day names)
+    std::string literal;
+};
+struct DateMask {
+    std::vector<DateMaskItem> items;
+};
+DateMask date_mask_compile(const std::string& mask);
+
+// Formats d with an Oracle mask (DD-MON-RR, YYYY-MM-DD HH24:MI:SS ...). Returns the
+// length written to buf (NUL-terminated, cut to size-1).
+std::size_t date_format(const DateValue& d, const DateMask& mask, char* buf, std::size_t size);
+std::size_t date_format(const DateValue& d, const std::string& mask, char* buf, std::size_t size);
+// Parses text with an Oracle mask; false with err (ORA-01858, 01861, 01843, 01847 ...).
+bool date_parse(const std::string& text, const std::string& mask, const DateValue& now, DateValue* out, OraError* err);
+// True when mask contains only elements date_format and date_parse support.
+bool date_mask_valid(const std::string& mask);
+// Adds a (possibly fractional) number of days.
+DateValue date_add_days(const DateValue& d, double days);
+// d1 - d2 in days.
+double date_diff_days(const DateValue& d1, const DateValue& d2);
+
+// Upper-case hexadecimal text of RAW bytes, cut to size-1 characters plus a NUL.
+std::size_t raw_to_hex(const unsigned char* data, std::size_t len, char* buf, std::size_t size);
+// Hex text to bytes; false on a non-hex character (ORA-01465).
+bool raw_from_hex(const std::string& hex, std::string* out);
