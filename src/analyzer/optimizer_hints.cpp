@@ -17,7 +17,9 @@ bool same_nocase(const std::string& a, const char* b) {
     return true;
 }
 
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool is_space(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 }  // namespace
 
@@ -133,15 +135,15 @@ std::string build_hint_text(const OptimizerHint* hint, const std::vector<std::st
     std::string text = std::string("/*+ ") + hint->name;
     if (hint->tables != HintArguments::None) {
         text += " (";
-        const size_t table_count = hint->tables == HintArguments::One ? std::min<size_t>(1, tables.size())
-                                                                      : tables.size();
+        const size_t table_count =
+            hint->tables == HintArguments::One ? std::min<size_t>(1, tables.size()) : tables.size();
         for (size_t i = 0; i < table_count; ++i) {
             if (i) text += ' ';
             text += tables[i];
         }
         if (hint->indexes != HintArguments::None) {
-            const size_t index_count = hint->indexes == HintArguments::One ? std::min<size_t>(1, indexes.size())
-                                                                           : indexes.size();
+            const size_t index_count =
+                hint->indexes == HintArguments::One ? std::min<size_t>(1, indexes.size()) : indexes.size();
             for (size_t i = 0; i < index_count; ++i) text += ' ' + indexes[i];
         }
         text += ')';

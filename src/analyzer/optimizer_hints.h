@@ -10,10 +10,10 @@
 enum class HintArguments { None = 0, One = 1, Several = 2 };
 
 struct OptimizerHint {
-    const char* name;   // as written in the comment, at most 39 characters
+    const char* name;  // as written in the comment, at most 39 characters
     HintArguments tables;
     HintArguments indexes;
-    const char* description;   // what the hint makes the optimizer do
+    const char* description;  // what the hint makes the optimizer do
 };
 
 // The 33 hints in the analyzer's order; the first is "None" (no hint).

@@ -34,7 +34,8 @@ std::vector<std::string> hint_names(const std::string& text) {
         if (i >= text.size()) break;
         std::string name;
         bool quoted = false;
-        while (i < text.size() && (quoted || (text[i] != ' ' && text[i] != '\t' && text[i] != '\n' && text[i] != '\r'))) {
+        while (i < text.size() &&
+               (quoted || (text[i] != ' ' && text[i] != '\t' && text[i] != '\n' && text[i] != '\r'))) {
             if (text[i] == '"') quoted = !quoted;
             name += text[i++];
         }
@@ -59,15 +60,25 @@ void print_hint_list() {
 void print_hint_usage(const OptimizerHint& hint) {
     const char* tables = "";
     switch (hint.tables) {
-    case HintArguments::None: break;
-    case HintArguments::One: tables = " table"; break;
-    case HintArguments::Several: tables = " table [table ...]"; break;
+    case HintArguments::None:
+        break;
+    case HintArguments::One:
+        tables = " table";
+        break;
+    case HintArguments::Several:
+        tables = " table [table ...]";
+        break;
     }
     const char* indexes = "";
     switch (hint.indexes) {
-    case HintArguments::None: break;
-    case HintArguments::One: indexes = " [index]"; break;
-    case HintArguments::Several: indexes = " [index ...]"; break;
+    case HintArguments::None:
+        break;
+    case HintArguments::One:
+        indexes = " [index]";
+        break;
+    case HintArguments::Several:
+        indexes = " [index ...]";
+        break;
     }
     console_print("Usage: tune %s%s%s\n", hint.name, tables, indexes);
 }
@@ -76,7 +87,8 @@ void print_hint_usage(const OptimizerHint& hint) {
 bool take_names(const OptimizerHint& hint, const std::vector<std::string>& names, std::vector<std::string>* tables,
                 std::vector<std::string>* indexes) {
     switch (hint.tables) {
-    case HintArguments::None: return names.empty();
+    case HintArguments::None:
+        return names.empty();
     case HintArguments::One:
         if (names.empty()) return false;
         tables->push_back(names[0]);
@@ -88,9 +100,12 @@ bool take_names(const OptimizerHint& hint, const std::vector<std::string>& names
     }
     indexes->assign(names.begin() + 1, names.end());
     switch (hint.indexes) {
-    case HintArguments::None: return indexes->empty();
-    case HintArguments::One: return indexes->size() <= 1;
-    case HintArguments::Several: return true;
+    case HintArguments::None:
+        return indexes->empty();
+    case HintArguments::One:
+        return indexes->size() <= 1;
+    case HintArguments::Several:
+        return true;
     }
     return false;
 }

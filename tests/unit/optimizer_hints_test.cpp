@@ -17,15 +17,17 @@ const OptimizerHint* hint(const char* name) {
 }
 
 TEST(OptimizerHintTable, RowsInOrderWithTheirKindsAndDescriptions) {
-    const char* const order[] = {"None", "ALL_ROWS", "FIRST_ROWS", "CHOOSE", "RULE", "FULL", "ROWID", "CLUSTER",
-                                 "HASH", "INDEX", "INDEX_ASC", "INDEX_COMBINE", "INDEX_JOIN", "INDEX_DESC",
-                                 "INDEX_FFS", "NO_INDEX", "AND_EQUAL", "USE_CONCAT", "NO_EXPAND", "REWRITE",
-                                 "NOREWRITE", "MERGE", "NO_MERGE", "STAR_TRANSFORMATION", "FACT", "NO_FACT", "ORDERED",
-                                 "STAR", "USE_NL", "USE_MERGE", "USE_HASH", "DRIVING_SITE", "LEADING"};
+    const char* const order[] = {
+        "None",       "ALL_ROWS",     "FIRST_ROWS", "CHOOSE",   "RULE",      "FULL",
+        "ROWID",      "CLUSTER",      "HASH",       "INDEX",    "INDEX_ASC", "INDEX_COMBINE",
+        "INDEX_JOIN", "INDEX_DESC",   "INDEX_FFS",  "NO_INDEX", "AND_EQUAL", "USE_CONCAT",
+        "NO_EXPAND",  "REWRITE",      "NOREWRITE",  "MERGE",    "NO_MERGE",  "STAR_TRANSFORMATION",
+        "FACT",       "NO_FACT",      "ORDERED",    "STAR",     "USE_NL",    "USE_MERGE",
+        "USE_HASH",   "DRIVING_SITE", "LEADING"};
     ASSERT_EQ(kOptimizerHintCount, 33);
-    const std::set<std::string> one_table = {"FULL", "ROWID", "CLUSTER", "HASH", "MERGE",
-                                             "NO_MERGE", "FACT", "NO_FACT", "DRIVING_SITE", "LEADING"};
-    const std::set<std::string> with_indexes = {"INDEX",     "INDEX_ASC", "INDEX_COMBINE", "INDEX_JOIN",
+    const std::set<std::string> one_table = {"FULL",     "ROWID", "CLUSTER", "HASH",         "MERGE",
+                                             "NO_MERGE", "FACT",  "NO_FACT", "DRIVING_SITE", "LEADING"};
+    const std::set<std::string> with_indexes = {"INDEX",      "INDEX_ASC", "INDEX_COMBINE", "INDEX_JOIN",
                                                 "INDEX_DESC", "INDEX_FFS", "NO_INDEX",      "AND_EQUAL"};
     const std::set<std::string> several_tables = {"USE_NL", "USE_MERGE", "USE_HASH"};
     std::set<std::string> descriptions;
@@ -55,8 +57,7 @@ TEST(BuildHintText, NameTablesAndIndexes) {
     EXPECT_EQ(build_hint_text(hint("None"), {"T1"}, {"I1"}), "");
     EXPECT_EQ(build_hint_text(hint("ALL_ROWS"), {"T1"}, {"I1"}), "/*+ ALL_ROWS */") << "a hint without names";
     EXPECT_EQ(build_hint_text(hint("FULL"), {"T1"}, {}), "/*+ FULL (T1) */");
-    EXPECT_EQ(build_hint_text(hint("FULL"), {"T1", "T2"}, {"I1"}), "/*+ FULL (T1) */")
-        << "one table only, no indexes";
+    EXPECT_EQ(build_hint_text(hint("FULL"), {"T1", "T2"}, {"I1"}), "/*+ FULL (T1) */") << "one table only, no indexes";
     EXPECT_EQ(build_hint_text(hint("FULL"), {}, {}), "/*+ FULL () */") << "a table hint without a table";
     EXPECT_EQ(build_hint_text(hint("INDEX"), {"T1"}, {"T1_PK", "T1_IX2"}), "/*+ INDEX (T1 T1_PK T1_IX2) */");
     EXPECT_EQ(build_hint_text(hint("INDEX"), {"T1"}, {}), "/*+ INDEX (T1) */");

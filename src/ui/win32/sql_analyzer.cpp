@@ -2,7 +2,8 @@
 // "SQLSplitterClass": the hint description above the plan tree). The dialog procedure
 // moves data between its controls and the core: the hint table and the rewriting of the
 // statement (analyzer/optimizer_hints.h), the table and index lists
-// (analyzer_table_names, analyzer_index_names), explain_plan, and analyzer_execute. Every list and button action is ignored while a statement worker runs.
+// (analyzer_table_names, analyzer_index_names), explain_plan, and analyzer_execute. Every list and button action is
+// ignored while a statement worker runs.
 #include "ui/win32/sql_analyzer.h"
 
 #include <algorithm>
@@ -20,7 +21,7 @@
 namespace {
 
 constexpr const char* kPaneClass = "SQLSplitterClass";
-constexpr int kPaneHeight = 271;        // pixels, before the user drags its top edge
+constexpr int kPaneHeight = 271;  // pixels, before the user drags its top edge
 constexpr int kMinPaneHeight = 60;
 constexpr int kMinEditHeight = 24;
 
@@ -32,15 +33,19 @@ struct Analyzer {
     HWND tree = nullptr;
     HFONT edit_font = nullptr;
     bool laying_out = false;
-    int drag_offset = -1;   // while the pane's top edge is dragged: pointer y minus its top
-    std::vector<HTREEITEM> items;   // the tree item of plan step id i + 1
+    int drag_offset = -1;          // while the pane's top edge is dragged: pointer y minus its top
+    std::vector<HTREEITEM> items;  // the tree item of plan step id i + 1
 };
 
-Analyzer* g_analyzer = nullptr;   // the one open analyzer, or null
+Analyzer* g_analyzer = nullptr;  // the one open analyzer, or null
 
-bool worker_running() { return busy_thread_id.load() != 0; }
+bool worker_running() {
+    return busy_thread_id.load() != 0;
+}
 
-HWND control(const Analyzer& a, int id) { return GetDlgItem(a.dialog, id); }
+HWND control(const Analyzer& a, int id) {
+    return GetDlgItem(a.dialog, id);
+}
 
 std::string window_text(HWND window) {
     const int length = GetWindowTextLengthA(window);
@@ -71,8 +76,8 @@ std::vector<std::string> selected_entries(HWND list, bool several) {
     const LRESULT count = SendMessageA(list, LB_GETSELCOUNT, 0, 0);
     if (count <= 0) return chosen;
     std::vector<int> indexes(static_cast<size_t>(count));
-    const LRESULT got = SendMessageA(list, LB_GETSELITEMS, static_cast<WPARAM>(count),
-                                     reinterpret_cast<LPARAM>(indexes.data()));
+    const LRESULT got =
+        SendMessageA(list, LB_GETSELITEMS, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(indexes.data()));
     for (LRESULT i = 0; i < got; ++i) chosen.push_back(list_text(list, indexes[static_cast<size_t>(i)]));
     return chosen;
 }
@@ -93,24 +98,34 @@ const OptimizerHint* selected_hint(const Analyzer& a) {
 // or the extended-selection one of the pair.
 HWND list_for(const Analyzer& a, HintArguments kind, int single_id, int several_id) {
     switch (kind) {
-    case HintArguments::None: return nullptr;
-    case HintArguments::One: return control(a, single_id);
-    case HintArguments::Several: return control(a, several_id);
+    case HintArguments::None:
+        return nullptr;
+    case HintArguments::One:
+        return control(a, single_id);
+    case HintArguments::Several:
+        return control(a, several_id);
     }
     return nullptr;
 }
 
-HWND table_list(const Analyzer& a, HintArguments kind) { return list_for(a, kind, IDC_AN_TABLE, IDC_AN_TABLES); }
-HWND index_list(const Analyzer& a, HintArguments kind) { return list_for(a, kind, IDC_AN_INDEX, IDC_AN_INDEXES); }
+HWND table_list(const Analyzer& a, HintArguments kind) {
+    return list_for(a, kind, IDC_AN_TABLE, IDC_AN_TABLES);
+}
+HWND index_list(const Analyzer& a, HintArguments kind) {
+    return list_for(a, kind, IDC_AN_INDEX, IDC_AN_INDEXES);
+}
 
-void add_to_list(HWND list, const char* name) { SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name)); }
+void add_to_list(HWND list, const char* name) {
+    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+}
 
 // Rewrites the statement in the edit with the hint chosen now.
 void rewrite_statement(const Analyzer& a) {
     const OptimizerHint* hint = selected_hint(a);
     std::vector<std::string> tables, indexes;
     if (hint) {
-        if (HWND list = table_list(a, hint->tables)) tables = selected_entries(list, hint->tables == HintArguments::Several);
+        if (HWND list = table_list(a, hint->tables))
+            tables = selected_entries(list, hint->tables == HintArguments::Several);
         if (HWND list = index_list(a, hint->indexes))
             indexes = selected_entries(list, hint->indexes == HintArguments::Several);
     }
@@ -166,9 +181,13 @@ void on_explain(const Analyzer& a) {
     if (!text.empty()) explain_plan(text.c_str());
 }
 
-void on_execute(const Analyzer& a) { analyzer_execute(a.console, window_text(control(a, IDC_AN_STATEMENT))); }
+void on_execute(const Analyzer& a) {
+    analyzer_execute(a.console, window_text(control(a, IDC_AN_STATEMENT)));
+}
 
-void close_analyzer(Analyzer& a) { DestroyWindow(a.dialog); }
+void close_analyzer(Analyzer& a) {
+    DestroyWindow(a.dialog);
+}
 
 void on_command(Analyzer& a, int id, int code) {
     if (id == IDC_AN_CLOSE || id == IDCANCEL) {
@@ -194,7 +213,8 @@ void on_command(Analyzer& a, int id, int code) {
     case IDC_AN_EXECUTE:
         if (code == BN_CLICKED) on_execute(a);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -239,8 +259,7 @@ void layout(Analyzer& a) {
         GetWindowRect(a.pane, &pane);
         pane_height = pane.bottom - pane.top;
     }
-    pane_height = std::max(kMinPaneHeight,
-                           std::min(pane_height, height - row_height - 2 * margin_y - kMinEditHeight));
+    pane_height = std::max(kMinPaneHeight, std::min(pane_height, height - row_height - 2 * margin_y - kMinEditHeight));
     const int row_top = height - pane_height - row_height - dialog_y(d, 2);
     if (a.pane) MoveWindow(a.pane, 0, height - pane_height, width, pane_height, TRUE);
     MoveWindow(control(a, IDC_AN_STATEMENT), margin_x, margin_y, std::max(0, width - 2 * margin_x),
@@ -260,8 +279,8 @@ void layout(Analyzer& a) {
         MoveWindow(control(a, label), x, label_top, list_label, label_height, TRUE);
         for (int id : column == 1 ? std::vector<int>{IDC_AN_TABLE, IDC_AN_TABLES}
                                   : std::vector<int>{IDC_AN_INDEX, IDC_AN_INDEXES})
-            MoveWindow(control(a, id), x + list_label, row_top, std::max(0, group - list_label - (column == 2 ? 0 : gap)),
-                       list_height, TRUE);
+            MoveWindow(control(a, id), x + list_label, row_top,
+                       std::max(0, group - list_label - (column == 2 ? 0 : gap)), list_height, TRUE);
     }
     const int button_width = dialog_x(d, 50), button_height = dialog_y(d, 14);
     MoveWindow(control(a, IDC_AN_EXPLAIN), margin_x, row_top + dialog_y(d, 17), button_width, button_height, TRUE);
@@ -284,11 +303,14 @@ LRESULT pane_hit_test(HWND window, WPARAM wparam, LPARAM lparam) {
     case HTBOTTOM:
     case HTBOTTOMLEFT:
     case HTBOTTOMRIGHT:
-    case HTGROWBOX: return HTBORDER;
+    case HTGROWBOX:
+        return HTBORDER;
     case HTTOPLEFT:
     case HTTOPRIGHT:
-    case HTBORDER: return HTTOP;
-    default: return hit;
+    case HTBORDER:
+        return HTTOP;
+    default:
+        return hit;
     }
 }
 
@@ -305,7 +327,8 @@ void pane_drag_to(Analyzer& a, int top) {
 LRESULT CALLBACK pane_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     Analyzer* a = g_analyzer && g_analyzer->pane == window ? g_analyzer : nullptr;
     switch (message) {
-    case WM_NCHITTEST: return pane_hit_test(window, wparam, lparam);
+    case WM_NCHITTEST:
+        return pane_hit_test(window, wparam, lparam);
     case WM_NCLBUTTONDOWN:
         if (!a || wparam != HTTOP) break;
         {
@@ -335,7 +358,8 @@ LRESULT CALLBACK pane_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
             layout(*a);
         }
         return 0;
-    default: break;
+    default:
+        break;
     }
     return DefWindowProcA(window, message, wparam, lparam);
 }
@@ -361,16 +385,16 @@ void create_pane(Analyzer& a) {
     }
     RECT rc;
     GetClientRect(a.dialog, &rc);
-    a.pane = CreateWindowExA(WS_EX_CLIENTEDGE | WS_EX_WINDOWEDGE, kPaneClass, "", WS_CHILD | WS_VISIBLE | WS_DLGFRAME, 0,
-                             rc.bottom - kPaneHeight, rc.right, kPaneHeight, a.dialog,
+    a.pane = CreateWindowExA(WS_EX_CLIENTEDGE | WS_EX_WINDOWEDGE, kPaneClass, "", WS_CHILD | WS_VISIBLE | WS_DLGFRAME,
+                             0, rc.bottom - kPaneHeight, rc.right, kPaneHeight, a.dialog,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(ID_AN_PANE)), g_app.instance, nullptr);
     if (!a.pane) {
         last_error_box();
         return;
     }
-    a.description = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_SUNKEN | SS_LEFT, 0, 0, 10, 10, a.pane,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_AN_DESCRIPTION)), g_app.instance,
-                                    nullptr);
+    a.description =
+        CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_SUNKEN | SS_LEFT, 0, 0, 10, 10, a.pane,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_AN_DESCRIPTION)), g_app.instance, nullptr);
     a.tree = CreateWindowExA(WS_EX_CLIENTEDGE, WC_TREEVIEWA, "",
                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT, 0, 0,
                              10, 10, a.pane, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_AN_PLAN_TREE)),
@@ -393,7 +417,8 @@ void on_init(HWND dialog, ConsoleBuffer* console) {
                                ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                FIXED_PITCH | FF_MODERN, "Courier New");
     ReleaseDC(dialog, dc);
-    if (a->edit_font) SendMessageA(control(*a, IDC_AN_STATEMENT), WM_SETFONT, reinterpret_cast<WPARAM>(a->edit_font), FALSE);
+    if (a->edit_font)
+        SendMessageA(control(*a, IDC_AN_STATEMENT), WM_SETFONT, reinterpret_cast<WPARAM>(a->edit_font), FALSE);
     HWND combo = control(*a, IDC_AN_HINT);
     for (int i = 0; i < kOptimizerHintCount; ++i)
         SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kOptimizerHints[i].name));
@@ -420,20 +445,27 @@ INT_PTR CALLBACK analyzer_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM 
     auto* a = reinterpret_cast<Analyzer*>(GetWindowLongPtrA(dialog, DWLP_USER));
     if (!a) return FALSE;
     switch (message) {
-    case WM_COMMAND: on_command(*a, LOWORD(wparam), HIWORD(wparam)); return TRUE;
-    case WM_SIZE: layout(*a); return TRUE;
+    case WM_COMMAND:
+        on_command(*a, LOWORD(wparam), HIWORD(wparam));
+        return TRUE;
+    case WM_SIZE:
+        layout(*a);
+        return TRUE;
     case WM_GETMINMAXINFO: {
         auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
         limits->ptMinTrackSize.x = dialog_x(dialog, 260);
         limits->ptMinTrackSize.y = dialog_y(dialog, 200);
         return TRUE;
     }
-    case WM_CLOSE: close_analyzer(*a); return TRUE;
+    case WM_CLOSE:
+        close_analyzer(*a);
+        return TRUE;
     case WM_DESTROY:
         SetWindowLongPtrA(dialog, DWLP_USER, 0);
         on_destroy(a);
         return TRUE;
-    default: return FALSE;
+    default:
+        return FALSE;
     }
 }
 
@@ -496,7 +528,8 @@ HTREEITEM insert_item(HWND tree, HTREEITEM parent, const char* text) {
     insert.item.mask = TVIF_TEXT | TVIF_STATE;
     insert.item.state = insert.item.stateMask = TVIS_EXPANDED;
     insert.item.pszText = const_cast<char*>(text);
-    HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+    HTREEITEM item =
+        reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
     // A parent shows its children only once it has some: expand it again.
     if (parent != TVI_ROOT) SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parent));
     return item;
