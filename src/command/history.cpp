@@ -103,11 +103,15 @@ void command_rerun_last(const ClientCommandContext& c) {
 
 }  // namespace
 
-void history_record(ConsoleBuffer* console, char terminator, bool is_sql) {
+namespace {
+
+// Records one entry under the rules of the recording step: nothing while a script runs or
+// with commandhistory below 1, no duplicate of the newest entry, the oldest dropped at the
+// limit.
+void store_entry(ConsoleBuffer* console, const std::string& input, char terminator, bool is_sql) {
     const OptionTable* options = console->options;
     const int limit = options ? options->number(Option::Commandhistory) : 100;
     const int maxlines = options ? options->number(Option::Maxlines) : 1000;
-    const std::string& input = g_input.text;
     if (input.empty() || console->script_depth.load() > 0 || limit < 1) return;
     int lines = 1;
     for (char c : input)
@@ -129,6 +133,16 @@ void history_record(ConsoleBuffer* console, char terminator, bool is_sql) {
     if ((terminator == ';' || terminator == '/') && !text.empty() && text.back() == terminator) terminator = '\n';
     g_entries.push_back(HistoryEntry{text, terminator, is_sql});
     g_position = static_cast<int>(g_entries.size());
+}
+
+}  // namespace
+
+void history_record(ConsoleBuffer* console, char terminator, bool is_sql) {
+    store_entry(console, g_input.text, terminator, is_sql);
+}
+
+void history_record_statement(ConsoleBuffer* console, const std::string& text) {
+    store_entry(console, text, ';', true);
 }
 
 void history_discard_saved_input(ConsoleBuffer*) {

@@ -17,6 +17,9 @@ struct HistoryEntry {
 
 // The recording step of finish: takes the current input into the history.
 void history_record(ConsoleBuffer* console, char terminator, bool is_sql);
+// Records a statement the client wrote (tune's rewritten statement) as the newest
+// database statement, terminated by ";", under the same rules.
+void history_record_statement(ConsoleBuffer* console, const std::string& text);
 // Forgets the input saved when browsing began.
 void history_discard_saved_input(ConsoleBuffer* console);
 

@@ -215,6 +215,10 @@ void autocomplete_move(ConsoleBuffer*, int delta) {
     if (Frontend* front = frontend()) front->hint_select(next);
 }
 
+void autocomplete_select(ConsoleBuffer*, int index) {
+    if (g_hints.open && index >= 0 && index < static_cast<int>(g_hints.entries.size())) g_hints.selected = index;
+}
+
 bool autocomplete_is_open() { return g_hints.open; }
 
 std::vector<std::string> autocomplete_entries() { return g_hints.entries; }

@@ -22,6 +22,9 @@ void autocomplete_accept(ConsoleBuffer* console);
 void autocomplete_close(ConsoleBuffer* console);
 // Up (-1) and Down (+1) while the list is open.
 void autocomplete_move(ConsoleBuffer* console, int delta);
+// The user chose an entry in the list itself (a click): it becomes the selected one. An
+// index outside the list changes nothing.
+void autocomplete_select(ConsoleBuffer* console, int index);
 
 bool autocomplete_is_open();
 // The entries shown, in order, and the selected one (-1: none).

@@ -41,8 +41,9 @@ public:
     virtual void hint_select(int index) = 0;   // -1: none selected
     virtual void hint_close() = 0;
 
-    // Opens the SQL analyzer (or brings the open one forward) with the statement loaded,
-    // ready for its plan; false when this front end has none, so nothing is explained.
+    // Loads the statement into the SQL analyzer, opening one when none is open, ready for
+    // its plan (from any thread); false when this front end has none, so nothing is
+    // explained.
     virtual bool analyzer_open(const char* statement) = 0;
     // Explain-plan tree of the analyzer window; parent 0 is the root level.
     virtual void plan_clear() = 0;

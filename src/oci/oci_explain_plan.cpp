@@ -104,6 +104,8 @@ int explain_plan(const char* statement_text) {
         return -1;
     }
     std::string text = statement_text ? statement_text : "";
+    // The analyzer's edit may end with line ends after the ";": they do not hide it.
+    while (!text.empty() && std::strchr(" \t\r\n", text.back())) text.pop_back();
     if (!text.empty() && text.back() == ';') text.pop_back();
     const int explained = plan_exec(("EXPLAIN PLAN SET STATEMENT_ID = '" + id + "' FOR " + text).c_str());
     const bool read = explained >= 0 && read_plan(id);

@@ -1,7 +1,8 @@
 // Autocomplete's dictionary lookups: one short query with up to three text binds whose
-// single column of names is handed to the hint list, fetched 1000 names at a time; and
-// that batch reader, shared with the analyzer's and the schema browser's list filler.
-// Runs on the GUI thread between statements (Tab is not handled while a worker runs).
+// single column of names is handed to the hint list, fetched 1000 names at a time; that
+// batch reader, shared with the analyzer's and the schema browser's list filler; and the
+// SQL analyzer's table and index lists. Runs on the GUI thread between statements (Tab
+// is not handled while a worker runs).
 #include <cstring>
 #include <vector>
 
@@ -70,4 +71,12 @@ void hints_query(const char* sql, const char* bind1, const char* bind2, const ch
         return;
     }
     fetch_names(statement.get(), names, kBatchRows, kNameBytes, kModule, ReportToConsole, add);
+}
+
+void analyzer_table_names(const std::function<void(const char*)>& add) {
+    fill_name_list("select table_name from user_tables", {}, add);
+}
+
+void analyzer_index_names(const std::string& table, const std::function<void(const char*)>& add) {
+    fill_name_list("select index_name from user_indexes where table_name=:table_name", {table}, add);
 }

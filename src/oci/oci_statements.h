@@ -95,6 +95,11 @@ int explain_plan(const char* statement_text);
 void fill_name_list(const char* query, const std::vector<std::string>& values,
                     const std::function<void(const char*)>& add);
 
+// The SQL analyzer's lists: the user's tables, and the indexes of one of them, each name
+// handed to `add` (through fill_name_list, so nothing happens while a worker runs).
+void analyzer_table_names(const std::function<void(const char*)>& add);
+void analyzer_index_names(const std::string& table, const std::function<void(const char*)>& add);
+
 // ---- server output and statistics ------------------------------------------------
 
 // Prints the lines dbms_output holds. 0 done, -1 not connected, -2 failure (reported).

@@ -90,7 +90,8 @@ line_at() { screen_text | sed -n "$(( $1 + 1 ))p"; }
 
 # ---- command line -----------------------------------------------------------------
 begin "help and version"
-if "$VANTRO" --help | grep -q "Usage: vantro" && "$VANTRO" --version | grep -q "^Vantro version"; then
+if "$VANTRO" --help | grep -q "Usage: vantro" && "$VANTRO" --help | grep -q "tune HINT" &&
+   "$VANTRO" --version | grep -q "^Vantro version"; then
     pass
 else
     fail "--help or --version"

@@ -3,6 +3,7 @@
 // cancel before the first rows and during a long fetch, and a hidden password request.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include <thread>
 
 #include "command/history.h"
+#include "command/tune.h"
 #include "command/workers.h"
 #include "complete/autocomplete.h"
 #include "export/result_export.h"
@@ -218,7 +220,7 @@ TEST_F(SessionTest, DescribeFollowsSynonymsAndShowErrorsListsTheLastUnit) {
     run("set screen on");
     run("describe d");
     std::vector<std::string> out = rows_after("describe d");
-    ASSERT_GE(out.size(), 4u) << front.screen();
+    ASSERT_GE(out.size(), 5u) << front.screen();
     EXPECT_EQ(out[0].rfind("COLUMN_NAME ", 0), 0u) << out[0];
     EXPECT_EQ(out[2].rfind("DEPTNO ", 0), 0u) << out[2];
     EXPECT_NE(out[2].find(" NUMBER "), std::string::npos) << out[2];
@@ -352,6 +354,126 @@ TEST_F(SessionTest, TuneExplainsTheLastStatementAndLeavesNoPlanRows) {
     run("tune");
     ASSERT_EQ(front.plan_lines.size(), 1u);
     EXPECT_NE(front.plan_lines[0].find("ORA-00904"), std::string::npos) << "the error is the tree's only item";
+}
+
+// The depth of a plan line of the headless tree (two blanks a level).
+size_t plan_depth(const std::string& line) { return line.find_first_not_of(' ') / 2; }
+
+TEST_F(SessionTest, ExplainFillsTheTreeInOrderAndLeavesThePlanTableAsItWas) {
+    run("create table dept (deptno number(2) primary key, dname varchar2(14));");
+    run("create table emp (empno number(4), ename varchar2(10), deptno number(2));");
+    run("create unique index emp_no on emp(empno);");
+    // A plan row of the user's own, not committed: the explains must leave it alone.
+    run("insert into plan_table (statement_id, id, operation) values ('MINE', 0, 'MY STEP');");
+    front.plan_lines.clear();
+    ASSERT_EQ(explain_plan("select e.ename, d.dname from emp e, dept d where e.deptno = d.deptno and e.empno = 1;"), 0);
+    ASSERT_EQ(front.plan_lines.size(), 6u) << front.screen();
+    const size_t depths[] = {0, 1, 2, 3, 2, 3};
+    for (size_t i = 0; i < 6; ++i) EXPECT_EQ(plan_depth(front.plan_lines[i]), depths[i]) << front.plan_lines[i];
+    EXPECT_EQ(front.plan_lines[0].rfind("SELECT STATEMENT Optimizer=", 0), 0u);
+    EXPECT_NE(front.plan_lines[3].find("INDEX (UNIQUE SCAN) OF 'EMP_NO'"), std::string::npos) << front.plan_lines[3];
+    // A second explain of the same statement gives the same tree, not one twice as long.
+    ASSERT_EQ(explain_plan("select e.ename, d.dname from emp e, dept d where e.deptno = d.deptno and e.empno = 1\r\n;\r\n"),
+              0);
+    EXPECT_EQ(front.plan_lines.size(), 6u) << "line ends around the \";\" do not hide it";
+
+    EXPECT_EQ(explain_plan("select nosuch from emp"), -1);
+    ASSERT_EQ(front.plan_lines.size(), 1u);
+    EXPECT_NE(front.plan_lines[0].find("ORA-00904"), std::string::npos) << "the error is the tree's only item";
+
+    run("set screen on");
+    run("select statement_id || '/' || operation from plan_table;");
+    EXPECT_EQ(row_from_end(2).substr(0, 10), "MINE/MY ST") << front.screen();
+    EXPECT_EQ(row_from_end(1).rfind("1 row selected", 0), 0u) << "no plan rows of the explains are left";
+    run("rollback;");
+}
+
+TEST_F(SessionTest, TuneWithAHintRewritesTheLastStatementAndExplainsIt) {
+    history_clear();
+    run("create table emp (empno number(4), ename varchar2(10), deptno number(2));");
+    run("create unique index emp_no on emp(empno);");
+    run("create index emp_ename on emp(ename);");
+    run("select ename from emp where empno = 1;");
+    run("tune index emp emp_no emp_ename");
+    const std::string indexed = "select /*+ INDEX (EMP EMP_NO EMP_ENAME) */ ename from emp where empno = 1";
+    EXPECT_EQ(rows_after("tune index emp emp_no emp_ename").at(0), indexed) << front.screen();
+    EXPECT_EQ(front.analyzer_statement, indexed);
+    ASSERT_FALSE(front.plan_lines.empty());
+    EXPECT_EQ(front.plan_lines[0].rfind("SELECT STATEMENT", 0), 0u);
+    HistoryEntry newest = history_entries().back();
+    EXPECT_EQ(newest.text, indexed);
+    EXPECT_TRUE(newest.is_sql) << "the rewritten statement is the last statement";
+    EXPECT_EQ(history_entries()[history_entries().size() - 2].text, "tune index emp emp_no emp_ename");
+
+    // A second hint replaces the first; None takes it away; quoted names keep their case.
+    run("tune full \"Emp\";");
+    EXPECT_EQ(history_entries().back().text, "select /*+ FULL (\"Emp\") */ ename from emp where empno = 1");
+    run("tune use_nl emp dept");
+    EXPECT_EQ(history_entries().back().text, "select /*+ USE_NL (EMP DEPT) */ ename from emp where empno = 1");
+    run("tune None");
+    EXPECT_EQ(history_entries().back().text, "select ename from emp where empno = 1");
+    run("tune rule");
+    run("set screen on");
+    run("/");
+    EXPECT_NE(front.screen().find("SQL> /\n0 rows selected"), std::string::npos) << "/ runs the rewritten statement";
+
+    // Errors change nothing.
+    const size_t entries = history_entries().size();
+    run("tune nosuch emp");
+    EXPECT_EQ(rows_after("tune nosuch emp").at(0), "Unknown optimizer hint NOSUCH");
+    EXPECT_EQ(rows_after("tune nosuch emp").at(2), "  None ALL_ROWS FIRST_ROWS CHOOSE RULE FULL ROWID CLUSTER");
+    run("tune full");
+    EXPECT_EQ(rows_after("tune full").at(0), "Usage: tune FULL table");
+    run("tune rule emp");
+    EXPECT_EQ(rows_after("tune rule emp").at(0), "Usage: tune RULE");
+    run("tune index");
+    EXPECT_EQ(rows_after("tune index").at(0), "Usage: tune INDEX table [index ...]");
+    EXPECT_EQ(history_entries().size(), entries + 4) << "only the tune lines are recorded";
+    EXPECT_EQ(history_entries()[static_cast<size_t>(history_last_sql())].text, "select /*+ RULE */ ename from emp where empno = 1");
+    run("insert into emp values (1, 'A', 10);");
+    run("tune rule");
+    EXPECT_EQ(rows_after("tune rule").at(0),
+              "A hint can only be added to a statement that starts with select, update or delete");
+    EXPECT_EQ(history_entries()[static_cast<size_t>(history_last_sql())].text, "insert into emp values (1, 'A', 10)");
+    run("rollback;");
+}
+
+TEST_F(SessionTest, AnalyzerExecuteTypesTheStatementIntoTheConsole) {
+    run("set screen on");
+    front.type("sel");   // unfinished input: dropped, not joined to the statement
+    analyzer_execute(console, "  select 1 as one\r\nfrom dual\r\n");
+    ASSERT_TRUE(front.wait_idle());
+    const std::vector<std::string> out = rows_after("select 1 as one");
+    ASSERT_GE(out.size(), 5u) << front.screen();
+    EXPECT_EQ(out[0], "   2 from dual;");
+    EXPECT_EQ(out[4].rfind("1 row selected", 0), 0u) << front.screen();
+    EXPECT_EQ(front.screen().find("selselect"), std::string::npos);
+    EXPECT_EQ(history_entries().back().text, "select 1 as one\nfrom dual");
+    const std::string before = front.screen();
+    analyzer_execute(console, " \r\n\t");
+    EXPECT_EQ(front.screen(), before) << "nothing is typed for a text of blanks";
+}
+
+TEST_F(SessionTest, AnalyzerListsNameTheUsersTablesAndTheirIndexes) {
+    run("create table emp (empno number(4), ename varchar2(10));");
+    run("create table dept (deptno number(2));");
+    run("create unique index emp_no on emp(empno);");
+    run("create index emp_ename on emp(ename);");
+    std::vector<std::string> tables, indexes;
+    analyzer_table_names([&](const char* name) { tables.emplace_back(name); });
+    std::sort(tables.begin(), tables.end());
+    EXPECT_EQ(tables, (std::vector<std::string>{"DEPT", "EMP"}));
+    analyzer_index_names("EMP", [&](const char* name) { indexes.emplace_back(name); });
+    std::sort(indexes.begin(), indexes.end());
+    EXPECT_EQ(indexes, (std::vector<std::string>{"EMP_ENAME", "EMP_NO"}));
+    indexes.clear();
+    analyzer_index_names("DEPT", [&](const char* name) { indexes.emplace_back(name); });
+    EXPECT_TRUE(indexes.empty());
+    // Nothing is asked while a statement worker runs.
+    busy_thread_id.store(1);
+    analyzer_table_names([&](const char* name) { tables.emplace_back(name); });
+    busy_thread_id.store(0);
+    EXPECT_EQ(tables.size(), 2u);
 }
 
 TEST_F(SessionTest, ExportedInsertsRunBackIntoTheTable) {

@@ -1,13 +1,19 @@
 // A stand-in for the external editor in the edit tests: copies the file it is given to
 // "<file>.seen" (so the test can check what was written) and replaces the file with an
 // edited statement, with CR LF line ends or, when STAND_IN_EDITOR_LF is set, with LF ends
-// and a final line end as POSIX editors save it. Exit status 2 when the file cannot be read.
+// and a final line end as POSIX editors save it. When STAND_IN_EDITOR_WAIT names a file, it
+// first waits until that file exists (at most a minute), as a user would take time to
+// edit. Exit status 2 when the file cannot be read.
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 int main(int argc, char** argv) {
     if (argc < 2) return 1;
+    if (const char* wait = std::getenv("STAND_IN_EDITOR_WAIT"); wait && *wait)
+        for (int i = 0; i < 600 && !std::ifstream(wait); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
     std::ifstream in(argv[1], std::ios::binary);
     if (!in) return 2;
     std::ostringstream content;

@@ -1,5 +1,6 @@
 // Win32 process service: CreateProcessA with the given current directory, then a wait
-// that wakes every 100 ms for the caller's poll (which pumps the GUI thread's messages).
+// that wakes for window messages and every 100 ms for the caller's poll (which pumps the
+// GUI thread's messages).
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -19,8 +20,19 @@ int platform_process_run_and_wait(const char* command_line, const char* director
                         directory && *directory ? directory : nullptr, &startup, &process))
         return -1;
     CloseHandle(process.hThread);
-    while (WaitForSingleObject(process.hProcess, 100) == WAIT_TIMEOUT)
-        if (poll) poll(context);
+    // With a poll, the wait also ends when window messages arrive, so the caller's windows
+    // are answered at once and at least every 100 ms; the system shows what they painted
+    // only while the thread waits for messages this way.
+    if (poll) {
+        for (;;) {
+            const DWORD woke = MsgWaitForMultipleObjects(1, &process.hProcess, FALSE, 100, QS_ALLINPUT);
+            if (woke == WAIT_OBJECT_0) break;
+            if (woke == WAIT_FAILED && WaitForSingleObject(process.hProcess, 100) == WAIT_OBJECT_0) break;
+            poll(context);
+        }
+    } else {
+        WaitForSingleObject(process.hProcess, INFINITE);
+    }
     CloseHandle(process.hProcess);
     return 0;
 }

@@ -33,7 +33,12 @@ const char* kUsage =
     "connects and runs a script. When standard input is not a terminal, its lines are\n"
     "typed into the console one after another and the output goes to standard output;\n"
     "the program ends at the end of the input or at exit, with status 1 when the\n"
-    "connect of the command line failed.\n";
+    "connect of the command line failed.\n"
+    "\n"
+    "In the console, tune shows the execution plan of the last statement, and\n"
+    "    tune HINT [table ...] [index ...]      for example: tune index emp pk_emp\n"
+    "rewrites that statement with the optimizer hint HINT on those tables and\n"
+    "indexes, shows it and its plan, and keeps it as the last statement for / to run.\n";
 
 // The longest user, password or database the logon accepts (the connect buffers hold
 // 100 bytes with the NUL).

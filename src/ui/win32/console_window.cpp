@@ -526,8 +526,14 @@ LRESULT CALLBACK console_proc(HWND window, UINT message, WPARAM wparam, LPARAM l
     case kMsgHintAccept:
         if (!worker_running()) {
             std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+            autocomplete_select(console, static_cast<int>(wparam));
             autocomplete_accept(console);
         }
+        SetFocus(window);
+        return 0;
+    case kMsgHintSelect:
+        // The keys stay with the console, as while the list is only shown.
+        autocomplete_select(console, static_cast<int>(wparam));
         SetFocus(window);
         return 0;
     case kMsgHintClose: autocomplete_close(console); return 0;

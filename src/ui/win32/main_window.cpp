@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "command/core_init.h"
+#include "command/editor.h"
 #include "command/history.h"
 #include "command/history_file.h"
 #include "command/statement.h"
@@ -19,6 +20,7 @@
 #include "settings/options.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/session_hooks.h"
+#include "ui/win32/sql_analyzer.h"
 #include "ui/win32/win32_app.h"
 #include "ui/win32/win32_frontend.h"
 
@@ -167,7 +169,12 @@ void on_command(HWND window, int command) {
     case IDC_FAVOURITES_ADD: favourites_open(window); break;
     case IDC_COPY_FIRST_COLUMN: copy_result_rows(g_app.list, false); break;
     case IDC_COPY_ENTIRE_LINE: copy_result_rows(g_app.list, true); break;
-    case IDC_ANALYZER: not_available("The SQL Analyzer"); break;
+    case IDC_ANALYZER:
+        if (console->analyzer_window)
+            SetActiveWindow(static_cast<HWND>(console->analyzer_window));
+        else
+            analyzer_open(window, true);
+        break;
     case IDC_SCHEMA:
         if (!busy()) not_available("The schema browser");
         break;
@@ -221,6 +228,32 @@ void on_paste_watch(HWND window) {
     splitter_layout();
 }
 
+// The core's requests for the SQL analyzer; each frees what the requester allocated.
+void on_analyzer_request(UINT message, LPARAM lparam) {
+    switch (message) {
+    case kMsgAnalyzerShow: {
+        char* text = reinterpret_cast<char*>(lparam);
+        analyzer_show_statement(text);
+        delete[] text;
+        break;
+    }
+    case kMsgPlanClear: analyzer_plan_clear(); break;
+    case kMsgPlanInsert: {
+        auto* item = reinterpret_cast<PlanItemRequest*>(lparam);
+        analyzer_plan_insert(*item);
+        delete item;
+        break;
+    }
+    case kMsgPlanMessage: {
+        char* text = reinterpret_cast<char*>(lparam);
+        analyzer_plan_message(text);
+        delete[] text;
+        break;
+    }
+    default: break;
+    }
+}
+
 LRESULT CALLBACK main_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_CREATE: return on_create(window);
@@ -254,6 +287,10 @@ LRESULT CALLBACK main_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     case kMsgWaitCursor:
         SetCursor(LoadCursorA(nullptr, wparam ? IDC_WAIT : IDC_ARROW));
         return 0;
+    case kMsgAnalyzerShow:
+    case kMsgPlanClear:
+    case kMsgPlanInsert:
+    case kMsgPlanMessage: on_analyzer_request(message, lparam); return 0;
     default: return DefWindowProcA(window, message, wparam, lparam);
     }
 }
@@ -287,16 +324,21 @@ HWND focus_owner_of(HWND focus) {
     return nullptr;
 }
 
+// One message as the main loop handles it: the main window's accelerators while the
+// console or the list has the focus, the analyzer's dialog keys, then the window's own.
+void handle_message(MSG* msg) {
+    if (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN) {
+        HWND target = focus_owner_of(GetFocus());
+        if (target && TranslateAcceleratorA(target, g_app.accel_main, msg)) return;
+    }
+    if (analyzer_dialog_message(msg)) return;
+    TranslateMessage(msg);
+    DispatchMessageA(msg);
+}
+
 int message_loop() {
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
-            HWND target = focus_owner_of(GetFocus());
-            if (target && TranslateAcceleratorA(target, g_app.accel_main, &msg)) continue;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) handle_message(&msg);
     return static_cast<int>(msg.wParam);
 }
 
@@ -372,6 +414,17 @@ void run_command_line(ConsoleBuffer* console, const std::vector<std::string>& wo
 
 void error_text_box(const char* text) { MessageBoxA(g_app.main, text, nullptr, MB_OK | MB_ICONSTOP); }
 
+void pump_pending_messages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        handle_message(&msg);
+    }
+}
+
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     g_app.instance = instance;
     if (!register_main_class(instance)) return 0;
@@ -385,6 +438,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     // Cancel, Disconnect and New window.
     install_database_hooks();
     g_app.buffer = core_start(&g_frontend);
+    // While the external editor runs, the windows keep answering: they repaint, move and
+    // refuse statements (the edit marks the console busy).
+    EditorHooks editor;
+    editor.poll = [](void*) { pump_pending_messages(); };
+    editor_install_hooks(editor);
     busy_thread_id.store(1);   // nothing can be typed until start-up is complete
 
     HWND main = CreateWindowExA(0, kMainClass, "Vantro", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,

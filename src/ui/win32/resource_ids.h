@@ -6,6 +6,7 @@
 #define IDM_MAIN 104
 #define IDD_LOGON 106
 #define IDD_OPTIONS 108
+#define IDD_ANALYZER 133
 #define IDA_SCHEMA 137
 #define IDM_LIST_POPUP 138
 #define IDA_MAIN 139
@@ -73,3 +74,20 @@
 #define IDC_OPT_OK 1022
 #define IDC_OPT_CANCEL 1023
 #define IDC_OPT_ON_TOOLBAR 1026
+
+// SQL Analyzer dialog and its lower pane.
+#define IDC_AN_STATEMENT 1027
+#define IDC_AN_PLAN_TREE 1028
+#define IDC_AN_EXPLAIN 1029
+#define IDC_AN_CLOSE 1030
+#define IDC_AN_EXECUTE 1031
+#define IDC_AN_HINT 1032
+#define IDC_AN_HINT_LABEL 1033
+#define IDC_AN_TABLE 1034
+#define IDC_AN_TABLE_LABEL 1035
+#define IDC_AN_INDEX 1036
+#define IDC_AN_INDEX_LABEL 1037
+#define IDC_AN_DESCRIPTION 1038
+#define IDC_AN_TABLES 1039
+#define IDC_AN_INDEXES 1040
+#define ID_AN_PANE 206

@@ -41,8 +41,14 @@ constexpr UINT kMsgResultSetup = WM_APP + 4;
 constexpr UINT kMsgToolbarRebuild = WM_APP + 5;
 constexpr UINT kMsgSetTitle = WM_APP + 6;          // lParam: char* from new[], freed by the handler
 constexpr UINT kMsgWaitCursor = WM_APP + 7;        // wParam: on
-constexpr UINT kMsgHintAccept = WM_APP + 8;        // to the console window: insert the selected completion
+constexpr UINT kMsgHintAccept = WM_APP + 8;        // to the console window: insert completion wParam (the entry's index)
 constexpr UINT kMsgHintClose = WM_APP + 9;         // to the console window: close the completion list
+constexpr UINT kMsgHintSelect = WM_APP + 10;       // to the console window: completion wParam was clicked
+// The SQL analyzer's requests, in the order the core made them (see sql_analyzer.h).
+constexpr UINT kMsgAnalyzerShow = WM_APP + 11;     // lParam: char* statement from new[], freed by the handler
+constexpr UINT kMsgPlanClear = WM_APP + 12;
+constexpr UINT kMsgPlanInsert = WM_APP + 13;       // lParam: PlanItemRequest* from new, freed by the handler
+constexpr UINT kMsgPlanMessage = WM_APP + 14;      // lParam: char* from new[], freed by the handler
 
 constexpr UINT_PTR kPasteWatchTimer = 5;
 
@@ -80,6 +86,10 @@ const char* toolbar_tooltip(int command);
 
 // Logon dialog: 1 after a successful connect, 0 when cancelled.
 int logon_dialog(HWND owner, ConsoleBuffer* console);
+
+// Pending messages of the GUI thread, handled as the main loop would (the external
+// editor's wait); a quit stays queued for the main loop.
+void pump_pending_messages();
 
 // Favourites window.
 HWND favourites_open(HWND owner);

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "console/console_buffer.h"
+#include "ui/win32/sql_analyzer.h"
 #include "ui/win32/win32_app.h"
 
 AppWindows g_app;
@@ -15,13 +16,25 @@ namespace {
 
 bool on_gui_thread() { return GetCurrentThreadId() == gui_thread_id.load(); }
 
-void post_or_send(UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
-    if (!g_app.main) return;
-    if (on_gui_thread())
+bool post_or_send(UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
+    if (!g_app.main) return false;
+    if (on_gui_thread()) {
         SendMessageA(g_app.main, message, wparam, lparam);
-    else
-        PostMessageA(g_app.main, message, wparam, lparam);
+        return true;
+    }
+    return PostMessageA(g_app.main, message, wparam, lparam) != 0;
 }
+
+// A text request: the handler frees the copy, or it is freed here when nobody took it.
+void post_text(UINT message, const char* text) {
+    const size_t n = std::strlen(text);
+    char* copy = new char[n + 1];
+    std::memcpy(copy, text, n + 1);
+    if (!post_or_send(message, 0, reinterpret_cast<LPARAM>(copy))) delete[] copy;
+}
+
+// Ids of the plan steps given to the core; the analyzer maps them to its tree items.
+std::atomic<std::uintptr_t> g_plan_next_id{1};
 
 }  // namespace
 
@@ -66,10 +79,7 @@ void Win32Frontend::set_title(const char* text) {
         SetWindowTextA(g_app.main, text);
         return;
     }
-    const size_t n = std::strlen(text);
-    char* copy = new char[n + 1];
-    std::memcpy(copy, text, n + 1);
-    if (!PostMessageA(g_app.main, kMsgSetTitle, 0, reinterpret_cast<LPARAM>(copy))) delete[] copy;
+    post_text(kMsgSetTitle, text);
 }
 
 void Win32Frontend::set_wait_cursor(bool on) { post_or_send(kMsgWaitCursor, on ? 1 : 0); }
@@ -78,7 +88,7 @@ void Win32Frontend::toolbar_rebuild() { post_or_send(kMsgToolbarRebuild); }
 // ---- the completion list --------------------------------------------------------
 // A popup of class HintClass under the console's last row holding the list box HINTLIST.
 // The core keeps the entries in order and the selection; this only shows them, and tells
-// the console window when the user double-clicks an entry or the list gives up.
+// the console window when the user clicks or double-clicks an entry or the list gives up.
 
 namespace {
 
@@ -88,7 +98,13 @@ HWND g_hint_list = nullptr;
 
 LRESULT CALLBACK hint_popup_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_COMMAND && LOWORD(wparam) == kHintListId && g_app.console) {
-        if (HIWORD(wparam) == LBN_DBLCLK) PostMessageA(g_app.console, kMsgHintAccept, 0, 0);
+        // A click selects the entry under the mouse in the list itself; the core follows,
+        // so that a double click inserts that entry, not the one chosen with the keys.
+        const LRESULT clicked = SendMessageA(reinterpret_cast<HWND>(lparam), LB_GETCURSEL, 0, 0);
+        if (HIWORD(wparam) == LBN_SELCHANGE && clicked >= 0)
+            PostMessageA(g_app.console, kMsgHintSelect, static_cast<WPARAM>(clicked), 0);
+        if (HIWORD(wparam) == LBN_DBLCLK && clicked >= 0)
+            PostMessageA(g_app.console, kMsgHintAccept, static_cast<WPARAM>(clicked), 0);
         if (HIWORD(wparam) == LBN_SELCANCEL) PostMessageA(g_app.console, kMsgHintClose, 0, 0);
         return 0;
     }
@@ -176,11 +192,30 @@ void Win32Frontend::hint_close() {
     g_hint_popup = nullptr;
     g_hint_list = nullptr;
 }
-// The SQL analyzer window is not part of this version: nothing is explained.
-bool Win32Frontend::analyzer_open(const char*) { return false; }
-void Win32Frontend::plan_clear() {}
-std::uintptr_t Win32Frontend::plan_insert(std::uintptr_t, const char*) { return 0; }
-void Win32Frontend::plan_message(const char*) {}
+// ---- the SQL analyzer --------------------------------------------------------------
+// Requests go to the main window: at once on the GUI thread, posted from any other (a
+// script's worker, the paste thread), so that they are handled in the order made and no
+// thread waits for the GUI thread.
+
+bool Win32Frontend::analyzer_open(const char* statement) {
+    if (!g_app.main) return false;
+    post_text(kMsgAnalyzerShow, statement);
+    return true;
+}
+
+void Win32Frontend::plan_clear() {
+    g_plan_next_id.store(1);
+    post_or_send(kMsgPlanClear);
+}
+
+std::uintptr_t Win32Frontend::plan_insert(std::uintptr_t parent, const char* text) {
+    const std::uintptr_t id = g_plan_next_id.fetch_add(1);
+    auto* item = new PlanItemRequest{id, parent, text};
+    if (!post_or_send(kMsgPlanInsert, 0, reinterpret_cast<LPARAM>(item))) delete item;
+    return id;
+}
+
+void Win32Frontend::plan_message(const char* text) { post_text(kMsgPlanMessage, text); }
 void Win32Frontend::schema_append(const char*) {}
 
 bool Win32Frontend::clipboard_set(const std::string& text) {

@@ -19,6 +19,14 @@
 //   list-headings            the result list's column headings, joined by '|'
 //   list-rows                the result list's rows, one a line, cells joined by '|'
 //   list-row-point N         screen point in the middle of the first cell of row N: x y
+//   dialog-rect TITLE ID     screen rectangle of control ID of the window TITLE
+//   dialog-visible TITLE ID  exit 0 when that control is visible
+//   list-items TITLE ID      the entries of list box ID, one a line, "*" before the
+//                            selected ones
+//   list-item-point TITLE ID N  screen point in the middle of entry N of that list box
+//   tree-items TITLE         the items of the plan tree (child 1028 of pane 206) of the
+//                            window TITLE, one a line, two blanks of indent a level
+//   hint-item-point N        screen point in the middle of entry N of the completion list
 //   clipboard                the clipboard's text
 //   set-clipboard TEXT       puts TEXT (with "\n" turned into CR LF) on the clipboard
 // Exits 1 when the window asked for is not there. Changes nothing but the clipboard and
@@ -256,6 +264,88 @@ int console_origin() {
     return 0;
 }
 
+// Control ID anywhere inside the window TITLE (also inside a child pane).
+HWND dialog_control(const char* title, int id) {
+    HWND window = FindWindowA(nullptr, title);
+    if (!window) return nullptr;
+    if (HWND direct = GetDlgItem(window, id)) return direct;
+    struct Search {
+        int id;
+        HWND found;
+    } search{id, nullptr};
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            if (GetDlgCtrlID(child) != s->id) return TRUE;
+            s->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+int print_rect(HWND window) {
+    RECT rc{};
+    if (!window || !GetWindowRect(window, &rc)) return 1;
+    std::printf("%ld %ld %ld %ld\n", rc.left, rc.top, rc.right, rc.bottom);
+    return 0;
+}
+
+int list_items(HWND list) {
+    if (!list) return 1;
+    const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    // Asked in the wide form: between processes the ANSI form may come back as wide text.
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t wide[512] = {};
+        char text[1024] = {};
+        if (SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0) >= 511) return 1;
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide));
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+        std::printf("%s%s\n", SendMessageA(list, LB_GETSEL, static_cast<WPARAM>(i), 0) > 0 ? "*" : "", text);
+    }
+    return 0;
+}
+
+// From the item height and the first entry shown, without a pointer into the other process.
+int list_item_point(HWND list, int index) {
+    if (!list) return 1;
+    const int height = static_cast<int>(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+    const int top = static_cast<int>(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+    POINT at{12, (index - top) * height + height / 2};
+    ClientToScreen(list, &at);
+    std::printf("%ld %ld\n", at.x, at.y);
+    return 0;
+}
+
+void print_tree(HWND tree, RemoteBlock& block, HTREEITEM item, int depth) {
+    for (; item; item = reinterpret_cast<HTREEITEM>(
+                     SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
+        TVITEMA request{};
+        request.mask = TVIF_TEXT | TVIF_HANDLE;
+        request.hItem = item;
+        request.pszText = block.base + kTextAt;
+        request.cchTextMax = static_cast<int>(kTextSize);
+        char text[kTextSize] = {};
+        if (block.write(0, &request, sizeof request) &&
+            SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(block.base)))
+            block.read(kTextAt, text, sizeof text - 1);
+        std::printf("%*s%s\n", depth * 2, "", text);
+        print_tree(tree, block,
+                   reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item))),
+                   depth + 1);
+    }
+}
+
+int tree_items(const char* title) {
+    HWND tree = GetDlgItem(dialog_control(title, 206), 1028);
+    if (!tree) return 1;
+    RemoteBlock block(tree, kTextAt + kTextSize);
+    if (!block.base) return 1;
+    print_tree(tree, block, reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)), 0);
+    return 0;
+}
+
 int clipboard() {
     _setmode(_fileno(stdout), _O_BINARY);   // the text's own CR LF, unchanged
     if (!OpenClipboard(nullptr)) return 1;
@@ -303,8 +393,8 @@ int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "button-rect") == 0) return button_rect(std::atoi(argv[2]));
     if (argc >= 3 && std::strcmp(argv[1], "button-checked") == 0) return button_checked(std::atoi(argv[2]));
     if (argc >= 4 && std::strcmp(argv[1], "dialog-text") == 0) {
-        HWND control = GetDlgItem(FindWindowA(nullptr, argv[2]), std::atoi(argv[3]));
-        char text[512] = {};
+        HWND control = dialog_control(argv[2], std::atoi(argv[3]));
+        char text[4096] = {};
         if (!control) return 1;
         SendMessageA(control, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
         std::printf("%s\n", text);
@@ -341,6 +431,18 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc >= 2 && std::strcmp(argv[1], "console-origin") == 0) return console_origin();
+    if (argc >= 4 && std::strcmp(argv[1], "dialog-rect") == 0) return print_rect(dialog_control(argv[2], std::atoi(argv[3])));
+    if (argc >= 4 && std::strcmp(argv[1], "dialog-visible") == 0) {
+        HWND w = dialog_control(argv[2], std::atoi(argv[3]));
+        return w && IsWindowVisible(w) ? 0 : 1;
+    }
+    if (argc >= 4 && std::strcmp(argv[1], "list-items") == 0) return list_items(dialog_control(argv[2], std::atoi(argv[3])));
+    if (argc >= 5 && std::strcmp(argv[1], "list-item-point") == 0)
+        return list_item_point(dialog_control(argv[2], std::atoi(argv[3])), std::atoi(argv[4]));
+    if (argc >= 3 && std::strcmp(argv[1], "tree-items") == 0) return tree_items(argv[2]);
+    if (argc >= 3 && std::strcmp(argv[1], "hint-item-point") == 0)
+        return list_item_point(FindWindowExA(FindWindowA("HintClass", nullptr), nullptr, "LISTBOX", nullptr),
+                               std::atoi(argv[2]));
     if (argc >= 2 && std::strcmp(argv[1], "clipboard") == 0) return clipboard();
     if (argc >= 2 && std::strcmp(argv[1], "list-headings") == 0) return list_headings();
     if (argc >= 2 && std::strcmp(argv[1], "main-count") == 0) {

@@ -4,11 +4,13 @@
 # keystrokes, reads the console (WM_GETTEXT) and the result list (LVM_GETITEMTEXT) back
 # through vantro_probe.exe, presses an option button of the toolbar, opens the Options
 # dialog, exits, restarts and checks that the option, the recent logon lists and the
-# command history were kept. Screenshots go to OUT/.
-#   run_e2e.sh VANTRO_EXE PROBE_EXE OUT_DIR
+# command history were kept; drives the SQL Analyzer (menu, tune, autotrace), the
+# external editor's wait (with a stand-in editor that waits for a file) and the
+# completion list's mouse handling. Screenshots go to OUT/.
+#   run_e2e.sh VANTRO_EXE PROBE_EXE OUT_DIR STAND_IN_EDITOR_EXE
 set -uo pipefail
 
-exe=$1 probe=$2 out=$3
+exe=$1 probe=$2 out=$3 editor=$4
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 export WINEPREFIX="$out/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -57,6 +59,9 @@ rm -rf "$out/home"
 mkdir -p "$out/home"
 VANTRO_HOME=$(winepath -w "$out/home" 2>/dev/null | tr -d '\r')
 export VANTRO_HOME VANTRO_OCI_LIB=embedded
+# The stand-in editor started by `edit` waits until this file exists.
+STAND_IN_EDITOR_WAIT=$(winepath -w "$out/home/editor-done" 2>/dev/null | tr -d '\r')
+export STAND_IN_EDITOR_WAIT
 
 launch() {
   wine "$exe" "$@" >/dev/null 2>&1 &
@@ -279,16 +284,6 @@ type_line "set"
 wait_for 5 console_has "arraysize            = 1"
 check "Options dialog stores a number of 0 as 1" $?
 
-# A tool this version does not have says so.
-xdotool key alt+t
-sleep 0.3
-xdotool key s
-wait_for 10 wine "$probe" window-exists "Not available"
-check "Sql Analyzer says that it is not available" $?
-shot not-available
-xdotool key Return
-sleep 0.3
-
 # Favourites > Add opens the favourites window through the menu bar.
 activate_main
 xdotool key F10; sleep 0.2; xdotool key Right Right Right Right; sleep 0.2; xdotool key Down; sleep 0.2
@@ -381,6 +376,160 @@ activate_main
 run_sql "select count(*) from e2e_items;"
 wait_for 10 bash -c "[ \"\$(wine '$probe' list-rows | tr -d '\r')\" = 2 ]"
 check "the new session sees the table of the first run" $?
+
+# ---- SQL Analyzer: from the menu, a hint with a table and two indexes, Explain plan,
+# Execute, Close; then tune and autotrace open it with their statement and its plan ----
+an="SQL Analyzer"
+an_text() { wine "$probe" dialog-text "$an" "$1" | tr -d '\r'; }
+an_items() { wine "$probe" list-items "$an" "$1" | tr -d '\r' | tr '\n' ';'; }
+tree_text() { wine "$probe" tree-items "$an" | tr -d '\r'; }
+plan_shown() { tree_text | head -1 | grep -q '^SELECT STATEMENT'; }
+# Clicks the middle of a control of the analyzer, or entry N of one of its lists.
+an_click() {
+  local l t r b
+  read -r l t r b <<<"$(wine "$probe" dialog-rect "$an" "$1" | tr -d '\r')"
+  xdotool mousemove $(((l + r) / 2)) $(((t + b) / 2)) click 1
+  sleep 0.5
+}
+an_click_entry() {   # an_click_entry ID N [KEY held]
+  local x y
+  read -r x y <<<"$(wine "$probe" list-item-point "$an" "$1" "$2" | tr -d '\r')"
+  if [ -n "${3:-}" ]; then xdotool mousemove "$x" "$y" keydown "$3" click 1 keyup "$3"
+  else xdotool mousemove "$x" "$y" click 1; fi
+  sleep 0.7
+}
+run_sql "create index e2e_items_id on e2e_items (id);"
+run_sql "create index e2e_items_name on e2e_items (name);"
+xdotool key alt+t
+sleep 0.3
+xdotool key s
+wait_for 10 wine "$probe" window-exists "$an"
+check "Tools > Sql Analyzer opens the analyzer" $?
+sleep 0.5
+[ "$(an_text 1032)" = None ] && ! wine "$probe" dialog-visible "$an" 1034 && ! wine "$probe" dialog-visible "$an" 1040 &&
+  [ "$(an_text 1038)" = "Let the optimizer decide the best plan" ]
+check "the analyzer starts with the hint None, its description and no lists" $?
+shot analyzer-open
+wine "$probe" dialog-focus "$an" 1027 >/dev/null 2>&1
+sleep 0.2
+xdotool type --delay 8 -- "select id, name from e2e_items where id = 1"
+# The keys reach the edit only as fast as Wine reads them: wait before the focus moves on.
+wait_for 10 bash -c "[ \"\$(wine '$probe' dialog-text '$an' 1027 | tr -d '\r')\" = 'select id, name from e2e_items where id = 1' ]"
+# On the closed hint list, I selects the first hint beginning with I: INDEX.
+wine "$probe" dialog-focus "$an" 1032 >/dev/null 2>&1
+sleep 0.2
+xdotool key i
+sleep 0.7
+[ "$(an_text 1032)" = INDEX ] && [ "$(an_text 1035)" = "Table:" ] && [ "$(an_text 1037)" = "Indexes:" ] &&
+  wine "$probe" dialog-visible "$an" 1034 && wine "$probe" dialog-visible "$an" 1040
+check "choosing INDEX shows a one-table list and a several-index list" $?
+tables=$(an_items 1034)
+[ "$tables" = "E2E_ITEMS;" ] && [ -z "$(an_items 1040)" ]
+check "the table list offers the user's table ($tables)" $?
+an_click_entry 1034 0
+indexes=$(an_items 1040)
+[ "$indexes" = "*E2E_ITEMS_ID;E2E_ITEMS_NAME;" ] || [ "$indexes" = "E2E_ITEMS_ID;E2E_ITEMS_NAME;" ]
+check "choosing the table lists its indexes ($indexes)" $?
+an_click_entry 1040 0
+an_click_entry 1040 1 ctrl
+hinted="select /*+ INDEX (E2E_ITEMS E2E_ITEMS_ID E2E_ITEMS_NAME) */ id, name from e2e_items where id = 1"
+statement=$(an_text 1027)
+[ "$statement" = "$hinted" ] && [ "$(an_items 1040)" = "*E2E_ITEMS_ID;*E2E_ITEMS_NAME;" ]
+check "the statement carries the hint with the table and both indexes ($statement)" $?
+shot analyzer-hint
+an_click 1029
+wait_for 10 plan_shown
+check "Explain plan shows the plan's steps in the tree" $?
+tree_text >"$out/analyzer-tree.txt"
+grep -q "^  [^ ].*OF 'E2E_ITEMS'" "$out/analyzer-tree.txt" && grep -q "^    [^ ].*INDEX .* OF 'E2E_ITEMS_" "$out/analyzer-tree.txt"
+check "the table's step hangs under the statement ($(tr '\n' '|' <"$out/analyzer-tree.txt"))" $?
+shot analyzer-plan
+an_click 1031
+wait_for 10 bash -c "[ \"\$(wine '$probe' list-rows | tr -d '\r')\" = '1|ALPHA' ]"
+check "Execute runs the statement in the console and its rows reach the result list" $?
+console_has "E2E> $hinted;"
+check "Execute types the statement with a \";\" into the console" $?
+shot analyzer-executed
+an_click 1030
+wait_for 5 bash -c "! wine '$probe' window-exists '$an'"
+check "Close ends the analyzer" $?
+
+activate_main
+run_sql "select name from e2e_items where id = 2;"
+type_line "tune"
+wait_for 10 wine "$probe" window-exists "$an"
+check "tune opens the analyzer" $?
+wait_for 10 plan_shown
+[ $? -eq 0 ] && [ "$(an_text 1027)" = "select name from e2e_items where id = 2" ]
+check "tune loads the last statement and explains it" $?
+shot analyzer-tune
+wine "$probe" close "$an" >/dev/null 2>&1
+wait_for 5 bash -c "! wine '$probe' window-exists '$an'"
+activate_main
+run_sql "set autotrace on"
+run_sql "select id from e2e_items where name = 'BETA ''B''';"
+wait_for 10 wine "$probe" window-exists "$an"
+check "with autotrace on a query opens the analyzer" $?
+wait_for 10 plan_shown
+[ $? -eq 0 ] && [ "$(an_text 1027)" = "select id from e2e_items where name = 'BETA ''B'''" ]
+check "autotrace shows the statement and its plan in the analyzer" $?
+wait_for 10 bash -c "[ \"\$(wine '$probe' list-rows | tr -d '\r')\" = 2 ]"
+check "the query then runs" $?
+shot analyzer-autotrace
+activate_main
+run_sql "set autotrace off"
+wine "$probe" close "$an" >/dev/null 2>&1
+wait_for 5 bash -c "! wine '$probe' window-exists '$an'"
+# An explain leaves the session's transaction open (rolled back to its savepoint only),
+# and the embedded engine keeps its database locked until the transaction ends: the
+# second instance started below could not connect meanwhile.
+run_sql "rollback;"
+
+# ---- the external editor: while it runs the main window keeps handling its messages ----
+run_sql "set editor $(winepath -w "$editor" | tr -d '\r')"
+run_sql "set edit_filename $(winepath -w "$out/home/afiedt.buf" | tr -d '\r')"
+rm -f "$out/home/editor-done"
+type_line "edit"
+wait_for 10 test -s "$out/home/afiedt.buf"
+sleep 1
+main_window=$(xdotool search --name '^Vantro - scott@e2e$' | head -1)
+eval "$(xdotool getwindowgeometry --shell "$main_window")"
+main_width=$WIDTH main_height=$HEIGHT
+read -r cl ct cr cb <<<"$(wine "$probe" child-rect 201 | tr -d '\r')"
+xdotool windowsize "$main_window" $((main_width - 80)) $((main_height - 60))
+sleep 1.5
+read -r nl nt nr nb <<<"$(timeout 10 wine "$probe" child-rect 201 | tr -d '\r')"
+[ -n "$nr" ] && [ "$((cr - cl - nr + nl))" -ge 60 ]
+check "while the editor runs the main window is resized and lays out again ($((cr - cl)) -> $((${nr:-0} - ${nl:-0})))" $?
+timeout 10 wine "$probe" console-text >/dev/null 2>&1
+check "while the editor runs the console answers" $?
+xdotool type --delay 8 -- "xyz"
+sleep 0.5
+shot editor-waiting
+! console_text | tail -1 | grep -q xyz
+check "while the editor runs typing is refused" $?
+touch "$out/home/editor-done"
+wait_for 15 bash -c "wine '$probe' console-text | tr -d '\r' | grep -qx ' *2 from emp'"
+check "after the editor ends the edited statement is in the console" $?
+xdotool windowsize "$main_window" "$main_width" "$main_height"
+sleep 1
+
+# ---- the completion list: a double click inserts the entry under the mouse ------------
+focus_console
+xdotool type --delay 8 -- "select e2e_items."
+xdotool key Tab
+wait_for 5 wine "$probe" class-visible HintClass
+read -r hx hy <<<"$(wine "$probe" hint-item-point 1 | tr -d '\r')"
+xdotool mousemove "$hx" "$hy" click --repeat 2 --delay 80 1
+sleep 0.7
+shot completion-double-click
+inserted=$(console_text | tail -1)
+[ "$inserted" = "E2E> select e2e_items.name " ]
+check "a double click in the completion list inserts the entry clicked ($inserted)" $?
+! wine "$probe" class-visible HintClass
+check "the completion list closes after the double click" $?
+for _ in $(seq 24); do xdotool key BackSpace; done
+sleep 0.3
 
 # A script (run by a worker) asks for a substitution value, and a typed `accept` asks on
 # the GUI thread; both take the typed line.
