@@ -3,6 +3,8 @@
 // an optional further condition on the words, and what completes the statement.
 #include "command/classify.h"
 
+#include "command/statement_scan.h"
+
 #include <cctype>
 #include <cstring>
 
@@ -172,16 +174,15 @@ Terminator find_terminator(const std::string& input) {
     return t;
 }
 
+bool terminator_counts(const std::string& input, const Terminator& terminator) {
+    return terminator.index >= 0 && scan_state_at(input, static_cast<size_t>(terminator.index)) == ScanState::Code;
+}
+
 bool block_is_complete(const std::string& input, const Terminator& terminator) {
     if (terminator.character != '/') return false;
     if (terminator.index > 0 && input[static_cast<size_t>(terminator.index - 1)] == '*') return false;
-    const size_t last_newline = input.rfind('\n');
-    const size_t last_line = last_newline == std::string::npos ? 0 : last_newline + 1;
-    if (input.find("--", last_line) != std::string::npos) return false;
-    for (size_t open = input.find("/*"); open != std::string::npos; open = input.find("/*", open + 2)) {
-        if (input.find("*/", open + 2) == std::string::npos) return false;
-    }
-    return true;
+    // A "/" in a line comment, in an unclosed "/*" comment or in a literal is text.
+    return terminator_counts(input, terminator);
 }
 
 bool comment_is_complete(const std::string& input) {
@@ -192,6 +193,10 @@ bool comment_is_complete(const std::string& input) {
 
 bool is_complete(Completion completion, const std::string& input, const Terminator& terminator) {
     const char t = terminator.character;
+    // A terminator inside a literal, a quoted identifier or a comment is part of it.
+    if (completion != Completion::AtOnce && completion != Completion::CommentEnd &&
+        !terminator_counts(input, terminator))
+        return false;
     switch (completion) {
     case Completion::AtOnce:
         return true;

@@ -43,8 +43,11 @@ struct Terminator {
 Terminator find_terminator(const std::string& input);
 
 // Whether the input, ended by the given terminator, completes a statement of that kind.
-// CommentEnd is decided by comment_is_complete.
+// A terminator counts only in code: never inside a literal ('...', q'[...]'), a quoted
+// identifier or a comment. CommentEnd is decided by comment_is_complete.
 bool is_complete(Completion completion, const std::string& input, const Terminator& terminator);
+// Whether the terminator stands in code (outside literals, identifiers and comments).
+bool terminator_counts(const std::string& input, const Terminator& terminator);
 bool block_is_complete(const std::string& input, const Terminator& terminator);
 bool comment_is_complete(const std::string& input);
 

@@ -52,6 +52,13 @@ TEST_P(Transcript, MatchesExpectedOutput) {
     fs::create_directories(home);
     setenv("VANTRO_HOME", home.string().c_str(), 1);
     setenv("VANTRO_OCI_LIB", engine_library().string().c_str(), 1);
+    // Scripts the transcript runs (@files/NAME) are read from a copy, so that what they
+    // write (spool files) stays out of the source tree.
+    const fs::path work = home / "work";
+    fs::create_directories(work);
+    fs::copy(fs::path(VANTRO_TRANSCRIPT_DIR) / "files", work / "files", fs::copy_options::recursive);
+    const fs::path previous_directory = fs::current_path();
+    fs::current_path(work);
 
     HeadlessFrontend front;
     front.start();
@@ -67,6 +74,7 @@ TEST_P(Transcript, MatchesExpectedOutput) {
     const std::string actual =
         std::regex_replace(front.screen() + "\n", std::regex("SQLite [0-9]+\\.[0-9]+\\.[0-9]+"), "SQLite x.y.z");
     front.stop();
+    fs::current_path(previous_directory);
     fs::remove_all(home);
 
     const std::string expected = read_file(fs::path(VANTRO_TRANSCRIPT_DIR) / (GetParam() + ".out"));
