@@ -21,7 +21,8 @@ enum class Completion {
 enum class ClientCommandId {
     None, Exit, Commit, Rollback, Dir, RunLast, RerunLast, Edit, Describe, ShowErrors,
     Spool, Set, Define, Undefine, Accept, Connect, Disconnect, Prompt, Tune, Column,
-    ShowParameter
+    ShowParameter,
+    Count   // the number of ids; not a command
 };
 
 struct Classification {
@@ -50,14 +51,6 @@ bool is_complete(Completion completion, const std::string& input, const Terminat
 bool terminator_counts(const std::string& input, const Terminator& terminator);
 bool block_is_complete(const std::string& input, const Terminator& terminator);
 bool comment_is_complete(const std::string& input);
-
-// The accepted spellings of the command words, for listings and completion.
-struct CommandSpelling {
-    ClientCommandId command;
-    const char* spellings;   // blank-separated
-};
-extern const CommandSpelling kCommandSpellings[];
-extern const int kCommandSpellingCount;
 
 // Case-insensitive whole-word comparison against a blank-separated list of spellings.
 bool word_is_one_of(const char* word, const char* spellings);

@@ -1,10 +1,12 @@
-// The client command table's handlers that need only the console and the options, and
-// the installation point for the others.
+// The handlers of the client command table that need only the console and the options,
+// the run of a command through its row, and the helpers the handlers share.
 #include "command/client_commands.h"
 
 #include <cstring>
 #include <string>
 
+#include "command/command_handlers.h"
+#include "command/command_table.h"
 #include "command/statement.h"
 #include "console/console_buffer.h"
 #include "frontend/frontend.h"
@@ -12,8 +14,11 @@
 
 namespace {
 
-constexpr int kCommandCount = static_cast<int>(ClientCommandId::ShowParameter) + 1;
-ClientCommandHandler g_handlers[kCommandCount] = {};
+constexpr int kCommandCount = static_cast<int>(ClientCommandId::Count);
+// Handlers put in place of a row's own (tests); null: the row's handler runs.
+ClientCommandHandler g_replaced[kCommandCount] = {};
+
+}  // namespace
 
 void command_exit(const ClientCommandContext& c) {
     if (Frontend* front = frontend()) front->request_quit();
@@ -24,17 +29,17 @@ void command_set(const ClientCommandContext& c) {
     if (c.count == 1) {
         option_show_all(c.console);
     } else if (c.count == 2) {
-        console_print("Usage: set parameter value [parameter value ...]\n");
+        command_usage(c.command);
     } else {
         // A ";" ending the input is the terminator, not part of the last value.
         if (c.terminator.character == ';') cut_terminator(c.terminator);
-        option_set_command(c.console, input_after_command(3));
+        option_set_command(c.console, command_arguments(c));
     }
     finish(c.console, true, false);
 }
 
 void command_prompt(const ClientCommandContext& c) {
-    if (c.count > 1) console_print("%s\n", input_after_command(7));
+    if (c.count > 1) console_print("%s\n", command_arguments(c));
     finish(c.console, true, false);
 }
 
@@ -46,7 +51,7 @@ void command_dir(const ClientCommandContext& c) {
 
 void command_show_parameter(const ClientCommandContext& c) {
     if (c.count != 3) {
-        console_print("Usage: show par[ameter] name\n");
+        command_usage(c.command);
         finish(c.console, true, false);
         return;
     }
@@ -61,28 +66,18 @@ void command_show_parameter(const ClientCommandContext& c) {
     run_client_query(c.console, text.c_str());
 }
 
-bool install_builtins() {
-    g_handlers[static_cast<int>(ClientCommandId::Exit)] = command_exit;
-    g_handlers[static_cast<int>(ClientCommandId::Set)] = command_set;
-    g_handlers[static_cast<int>(ClientCommandId::Prompt)] = command_prompt;
-    g_handlers[static_cast<int>(ClientCommandId::Column)] = command_column;
-    g_handlers[static_cast<int>(ClientCommandId::Dir)] = command_dir;
-    g_handlers[static_cast<int>(ClientCommandId::ShowParameter)] = command_show_parameter;
-    return true;
-}
-const bool g_builtins_installed = install_builtins();
-
-}  // namespace
-
 void client_command_install(ClientCommandId command, ClientCommandHandler handler) {
-    g_handlers[static_cast<int>(command)] = handler;
+    g_replaced[static_cast<int>(command)] = handler;
 }
 
 void run_client_command(ConsoleBuffer* console, ClientCommandId command, const char* const* words,
                         int count, const Terminator& terminator) {
-    (void)g_builtins_installed;
-    const ClientCommandContext context{console, words, count, terminator};
-    ClientCommandHandler handler = g_handlers[static_cast<int>(command)];
+    const ClientCommandContext context{console, command, words, count, terminator};
+    ClientCommandHandler handler = g_replaced[static_cast<int>(command)];
+    if (!handler) {
+        const ClientCommandRow* row = client_command_row(command);
+        handler = row ? row->handler : nullptr;
+    }
     if (!handler) {
         console_print("%s: this command is not available in this build\n", words[0]);
         finish(console, true, false);

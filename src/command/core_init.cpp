@@ -27,7 +27,6 @@ ConsoleBuffer* core_start(Frontend* front) {
     variables_install();
     scripts_install();
     history_install();
-    editor_install();
     input_reset();
     return console;
 }

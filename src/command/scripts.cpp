@@ -9,6 +9,8 @@
 #include <string>
 
 #include "command/client_commands.h"
+#include "command/command_handlers.h"
+#include "command/command_table.h"
 #include "command/statement.h"
 #include "command/variables.h"
 #include "console/console_buffer.h"
@@ -143,9 +145,12 @@ void read_lines(ConsoleBuffer* console, std::FILE* file, const std::string& dire
     }
 }
 
+
+}  // namespace
+
 void command_spool(const ClientCommandContext& c) {
     if (c.count != 2) {
-        console_print("Usage: spool file|off\n");
+        command_usage(c.command);
         finish(c.console, true, false);
         return;
     }
@@ -170,8 +175,6 @@ void command_spool(const ClientCommandContext& c) {
     }
     finish(c.console, true, false);
 }
-
-}  // namespace
 
 int run_script_worker(StatementJob* job) {
     ConsoleBuffer* console = job->console;
@@ -261,5 +264,4 @@ void scripts_install() {
     WorkerRoutines routines = dispatcher_workers();
     routines.script = run_script_worker;
     dispatcher_install_workers(routines);
-    client_command_install(ClientCommandId::Spool, command_spool);
 }

@@ -13,6 +13,8 @@
 
 #include "command/accept_check.h"
 #include "command/client_commands.h"
+#include "command/command_handlers.h"
+#include "command/command_table.h"
 #include "command/statement.h"
 #include "console/console_buffer.h"
 #include "settings/options.h"
@@ -133,25 +135,8 @@ bool substitute_pass(ConsoleBuffer* console, std::string& line, const char* ampe
     return found;
 }
 
-void command_define(const ClientCommandContext& c) {
-    if (c.count < 2)
-        console_print("Usage: define variable[=value]\n");
-    else
-        variables_define_command(c.console, input_after_command(7));
-    finish(c.console, true, false);
-}
 
-void command_undefine(const ClientCommandContext& c) {
-    if (c.count < 2)
-        console_print("Usage: undefine variable\n");
-    else if (variable_undefine(c.words[1]) == 0)
-        console_print("Variable %s does not exist\n", c.words[1]);
-    finish(c.console, true, false);
-}
 
-const char* const kAcceptUsage =
-    "Usage: ACC[EPT] variable [NUM[BER]|CHAR|DATE] [FOR[MAT] format] [DEF[AULT] default] "
-    "[PROMPT text|NOPR[OMPT]] [HIDE]\n";
 
 // True when `word` is one of the spellings from `shortest` up to the whole `full` word.
 bool is_spelling(const char* word, const char* full, size_t shortest) {
@@ -204,17 +189,36 @@ bool parse_accept(const ClientCommandContext& c, AcceptRequest* request) {
         } else if (is_spelling(word, "hide", 4)) {
             request->hide = true;
         } else {
-            console_print("%s", kAcceptUsage);
+            command_usage(ClientCommandId::Accept);
             return false;
         }
     }
     return true;
 }
 
+
+}  // namespace
+
+void command_define(const ClientCommandContext& c) {
+    if (c.count < 2)
+        command_usage(c.command);
+    else
+        variables_define_command(c.console, command_arguments(c));
+    finish(c.console, true, false);
+}
+
+void command_undefine(const ClientCommandContext& c) {
+    if (c.count < 2)
+        command_usage(c.command);
+    else if (variable_undefine(c.words[1]) == 0)
+        console_print("Variable %s does not exist\n", c.words[1]);
+    finish(c.console, true, false);
+}
+
 void command_accept(const ClientCommandContext& c) {
     AcceptRequest request;
     if (c.count == 1) {
-        console_print("%s", kAcceptUsage);
+        command_usage(ClientCommandId::Accept);
     } else if (parse_accept(c, &request)) {
         std::string value;
         bool accepted = false;
@@ -247,8 +251,6 @@ void command_accept(const ClientCommandContext& c) {
     }
     finish(c.console, true, false);
 }
-
-}  // namespace
 
 void accept_install_check(AcceptCheckRoutine routine) { g_accept_check = routine; }
 
@@ -342,7 +344,4 @@ void variables_type_line(ConsoleBuffer* console, const std::string& line, bool e
 
 void variables_install() {
     if (g_global_table.bucket_count == 0) variables_create(&g_global_table, nullptr);
-    client_command_install(ClientCommandId::Define, command_define);
-    client_command_install(ClientCommandId::Undefine, command_undefine);
-    client_command_install(ClientCommandId::Accept, command_accept);
 }

@@ -7,6 +7,8 @@
 
 #include "command/accept_check.h"
 #include "command/client_commands.h"
+#include "command/command_handlers.h"
+#include "command/command_table.h"
 #include "command/history_file.h"
 #include "command/statement.h"
 #include "command/tune.h"
@@ -66,37 +68,9 @@ int run_nonquery_job(StatementJob* job, bool dml) {
     return 1;
 }
 
-void command_commit(const ClientCommandContext& c) {
-    cut_terminator(c.terminator);
-    commit_work();
-    finish(c.console, true, false);
-}
 
-void command_rollback(const ClientCommandContext& c) {
-    cut_terminator(c.terminator);
-    rollback_work();
-    finish(c.console, true, false);
-}
 
-void command_connect(const ClientCommandContext& c) {
-    if (c.count == 1) {
-        console_print("Usage: connect connectstring [as normal|sysoper|sysdba]\n");
-    } else {
-        if (db_connect_command(input_after_command(static_cast<int>(std::strlen(c.words[0])) + 1)) == 1)
-            console_print("Usage: connect connectstring [as normal|sysoper|sysdba]\n");
-        if (session_open.load()) {
-            options_load(c.console);
-            option_apply_directory(c.console);
-        }
-    }
-    finish(c.console, true, false);
-}
 
-void command_disconnect(const ClientCommandContext& c) {
-    db_disconnect();
-    if (c.console->echo.load()) console_print("Disconnected\n");
-    finish(c.console, true, false);
-}
 
 AcceptCheck accept_check(ConsoleBuffer*, AcceptType type, const char* format, std::string* value) {
     if (!session_open.load()) {
@@ -111,6 +85,37 @@ void serveroutput_changed(ConsoleBuffer*, const OptionEntry& entry) {
 }
 
 }  // namespace
+
+void command_commit(const ClientCommandContext& c) {
+    cut_terminator(c.terminator);
+    commit_work();
+    finish(c.console, true, false);
+}
+
+void command_rollback(const ClientCommandContext& c) {
+    cut_terminator(c.terminator);
+    rollback_work();
+    finish(c.console, true, false);
+}
+
+void command_connect(const ClientCommandContext& c) {
+    if (c.count == 1) {
+        command_usage(c.command);
+    } else {
+        if (db_connect_command(command_arguments(c)) == 1) command_usage(c.command);
+        if (session_open.load()) {
+            options_load(c.console);
+            option_apply_directory(c.console);
+        }
+    }
+    finish(c.console, true, false);
+}
+
+void command_disconnect(const ClientCommandContext& c) {
+    db_disconnect();
+    if (c.console->echo.load()) console_print("Disconnected\n");
+    finish(c.console, true, false);
+}
 
 std::string elapsed_format(unsigned long e) {
     const unsigned long d = e / 86400000UL, h = (e % 86400000UL) / 3600000UL, m = (e % 3600000UL) / 60000UL,
@@ -184,12 +189,7 @@ void workers_install() {
     routines.dml = run_dml_worker;
     routines.query = run_query_worker;
     dispatcher_install_workers(routines);
-    client_command_install(ClientCommandId::Commit, command_commit);
-    client_command_install(ClientCommandId::Rollback, command_rollback);
-    client_command_install(ClientCommandId::Connect, command_connect);
-    client_command_install(ClientCommandId::Disconnect, command_disconnect);
     option_install_hook(Option::Serveroutput, serveroutput_changed);
-    describe_install();
     tune_install();
     accept_install_check(accept_check);
     history_install_database_name(current_database);
