@@ -2,6 +2,7 @@
 // the run of a command through its row, and the helpers the handlers share.
 #include "command/client_commands.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -43,7 +44,47 @@ void command_prompt(const ClientCommandContext& c) {
     finish(c.console, true, false);
 }
 
-void command_column(const ClientCommandContext& c) { finish(c.console, true, false); }
+namespace {
+
+bool is_one_of(const std::string& word, const char* spellings) { return word_is_one_of(word.c_str(), spellings); }
+
+}  // namespace
+
+// COLUMN name [NEW_VALUE variable] [NOPRINT|PRINT] [CLEAR]: the column's last value goes
+// into the variable after each query, NOPRINT leaves it out of the output. The other
+// clauses (FORMAT, HEADING ...) are accepted and ignored.
+void command_column(const ClientCommandContext& c) {
+    const std::vector<std::string> words = split_arguments(command_arguments(c));
+    if (words.size() >= 2 && c.console->options) {
+        std::vector<ColumnSetting>& columns = c.console->options->script.columns;
+        ColumnSetting setting;
+        setting.name = words[0];
+        bool clear = false, noted = false;
+        for (const ColumnSetting& known : columns)
+            if (word_is_one_of(known.name.c_str(), words[0].c_str())) setting = known;
+        for (size_t i = 1; i < words.size(); ++i) {
+            if (is_one_of(words[i], "new_v new_va new_val new_valu new_value") && i + 1 < words.size()) {
+                setting.new_value = words[++i];
+                noted = true;
+            } else if (is_one_of(words[i], "nopri noprin noprint")) {
+                setting.noprint = true;
+                noted = true;
+            } else if (is_one_of(words[i], "pri prin print")) {
+                setting.noprint = false;
+                noted = true;
+            } else if (is_one_of(words[i], "cle clea clear")) {
+                clear = true;
+            }
+        }
+        columns.erase(std::remove_if(columns.begin(), columns.end(),
+                                     [&](const ColumnSetting& known) {
+                                         return word_is_one_of(known.name.c_str(), words[0].c_str());
+                                     }),
+                      columns.end());
+        if (noted && !clear) columns.push_back(setting);
+    }
+    finish(c.console, true, false);
+}
 
 void command_dir(const ClientCommandContext& c) {
     run_client_query(c.console, "select object_name,object_type,status from user_objects order by 2,1");

@@ -58,7 +58,7 @@ const ClientCommandRow kRows[] = {
     {C::Prompt, 15, "prompt", nullptr, T::AtOnce, "prompt", A::None, "", command_prompt, nullptr, S::AfterCommandWord},
     {C::Tune, 18, "tune", nullptr, T::AtOnce, nullptr, A::None, "", command_tune, nullptr, S::AfterCommandWord},
     {C::Column, 18, "col colu colum column", nullptr, T::AtOnce, nullptr, A::None, "", command_column, nullptr,
-     S::Words},
+     S::AfterCommandWord},
     {C::ShowParameter, 19, "show", show_parameter, T::AtOnce, nullptr, A::None, "", command_show_parameter,
      "Usage: show par[ameter] name\n", S::Words},
 };

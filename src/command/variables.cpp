@@ -106,13 +106,21 @@ size_t replace_from(std::string& line, size_t from, const std::string& marker, c
     return behind;
 }
 
-// One pass over the line for the given ampersand marker ("&&" or "&"); true when any was found.
-bool substitute_pass(ConsoleBuffer* console, std::string& line, const char* ampersands, bool store) {
-    const size_t marker_length = std::strlen(ampersands);
+// One pass over the line for the given marker (the prefix twice or once: "&&" or "&");
+// true when any was found. With an escape character, an escaped prefix stays as text;
+// with a concatenation character, one right behind a name ends it and goes with it.
+bool substitute_pass(ConsoleBuffer* console, std::string& line, const std::string& ampersands, bool store,
+                     const ScriptSettings& settings) {
+    const size_t marker_length = ampersands.size();
     bool found = false;
     size_t search = 0;
     size_t at;
     while ((at = line.find(ampersands, search)) != std::string::npos) {
+        if (settings.escape && at > 0 && line[at - 1] == settings.escape) {
+            line.erase(at - 1, 1);
+            search = at - 1 + marker_length;
+            continue;
+        }
         found = true;
         size_t end = at + marker_length;
         while (end < line.size() && !is_name_delimiter(line[end])) ++end;
@@ -130,6 +138,8 @@ bool substitute_pass(ConsoleBuffer* console, std::string& line, const char* ampe
             value = console_request_line(console, false);
             if (store) variable_define(name.c_str(), value.c_str());
         }
+        if (settings.concat && end < line.size() && line[end] == settings.concat && name_length == end - at - marker_length)
+            replace_from(line, at, ampersands + name + settings.concat, value);
         search = replace_from(line, at, ampersands + name, value);
     }
     return found;
@@ -319,11 +329,13 @@ void variables_define_arguments(const char* text) {
 
 std::string variables_substitute(ConsoleBuffer* console, const std::string& line) {
     const OptionTable* options = console->options;
-    if (!options || !options->on(Option::Scan)) return line;
+    if (!options || !options->on(Option::Scan) || !options->script.define) return line;
+    const ScriptSettings& settings = options->script;
+    const char prefix = settings.define_prefix ? settings.define_prefix : '&';
     std::string result = line;
     // "&&" first, completely, so that "&&x" is never read as "&" followed by "&x".
-    const bool doubles = substitute_pass(console, result, "&&", true);
-    const bool singles = substitute_pass(console, result, "&", false);
+    const bool doubles = substitute_pass(console, result, std::string(2, prefix), true, settings);
+    const bool singles = substitute_pass(console, result, std::string(1, prefix), false, settings);
     if ((doubles || singles) && options->on(Option::Verify)) {
         console_print("old: %s\n", line.c_str());
         console_print("new: %s\n", result.c_str());
@@ -335,6 +347,13 @@ void variables_type_line(ConsoleBuffer* console, const std::string& line, bool e
     const std::string text = variables_substitute(console, line);
     {
         std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+        // ECHO ON shows each line as read, as it would stand in the console when typed.
+        if (enter && console->options && console->options->script.echo && !console->echo.load()) {
+            if (g_input.text.empty())
+                console_print("%s %s\n", console->options->text(Option::Prompt).c_str(), text.c_str());
+            else
+                console_print("%4d %s\n", g_input.line_number, text.c_str());
+        }
         input_type_text(console, text.c_str());
     }
     // Enter dispatches and may run a whole statement or nested script: the input mutex is

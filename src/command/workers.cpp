@@ -12,6 +12,7 @@
 #include "command/history_file.h"
 #include "command/statement.h"
 #include "command/tune.h"
+#include "command/variables.h"
 #include "console/console_buffer.h"
 #include "frontend/frontend.h"
 #include "oci/db_session.h"
@@ -60,7 +61,7 @@ int run_nonquery_job(StatementJob* job, bool dml) {
             console_print("\r%s %s\n", job->done_message, elapsed.c_str());
         else
             console_print("\rStatement processed %s\n", elapsed.c_str());
-        if (options.on(Option::Autotrace)) print_stats_delta(console);
+        if (options.on(Option::Autotrace) && options.script.autotrace_statistics) print_stats_delta(console);
     }
     show_server_output(console);
     worker_end_statement(console, true, true);
@@ -161,8 +162,11 @@ int run_query_worker(StatementJob* job) {
         int count = 0;
         if (open_result_file(console) == 0) count = fetch_rows(console, job->done_message);
         result_row_count.store(count);
+        for (const auto& taken : result_new_values) variable_define(taken.first.c_str(), taken.second.c_str());
         console->repaint_suppressed.store(0);
-        if (count >= 0 && has_done && feedback) {
+        // FEEDBACK n: the count from n rows on; "0 rows" is always told.
+        const int threshold = options.script.feedback_rows;
+        if (count >= 0 && has_done && feedback && (count == 0 || count >= threshold)) {
             const std::string line = format_row_count(job->done_message, count);
             const std::string elapsed = elapsed_text(console);
             console_print("%s %s\n", line.c_str(), elapsed.c_str());
@@ -170,7 +174,7 @@ int run_query_worker(StatementJob* job) {
         if (options.on(Option::Listview)) {
             if (Frontend* front = frontend()) front->result_list_setup();
         }
-        if (options.on(Option::Autotrace)) print_stats_delta(console);
+        if (options.on(Option::Autotrace) && options.script.autotrace_statistics) print_stats_delta(console);
         show_server_output(console);
     }
     // The statement slot is released before the console takes typing again, so that the
