@@ -21,11 +21,6 @@ ClientCommandHandler g_replaced[kCommandCount] = {};
 
 }  // namespace
 
-void command_exit(const ClientCommandContext& c) {
-    if (Frontend* front = frontend()) front->request_quit();
-    finish(c.console, false, false);
-}
-
 void command_set(const ClientCommandContext& c) {
     if (c.count == 1) {
         option_show_all(c.console);

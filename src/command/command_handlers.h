@@ -4,8 +4,9 @@
 
 #include "command/client_commands.h"
 
-void command_exit(const ClientCommandContext& c);          // client_commands.cpp
-void command_set(const ClientCommandContext& c);
+void command_exit(const ClientCommandContext& c);          // whenever.cpp
+void command_whenever(const ClientCommandContext& c);
+void command_set(const ClientCommandContext& c);          // client_commands.cpp
 void command_prompt(const ClientCommandContext& c);
 void command_column(const ClientCommandContext& c);
 void command_dir(const ClientCommandContext& c);

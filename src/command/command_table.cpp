@@ -26,7 +26,8 @@ using A = ArgumentCompletion;
 using S = ArgumentStart;
 
 const ClientCommandRow kRows[] = {
-    {C::Exit, 6, "exit", nullptr, T::AtOnce, "exit", A::None, "", command_exit, nullptr, S::Words},
+    {C::Exit, 6, "exit quit", nullptr, T::AtOnce, "exit", A::None, "", command_exit,
+     "Usage: exit [success|failure|warning|n|sql.sqlcode|&variable|:variable] [commit|rollback]\n", S::Words},
     {C::Commit, 7, "commit", nullptr, T::SemicolonOrSlash, "commit", A::None, "", command_commit, nullptr, S::Words},
     {C::Rollback, 8, "rollback", only_word, T::SemicolonOrSlash, "rollback", A::None, "", command_rollback, nullptr,
      S::Words},
@@ -56,6 +57,10 @@ const ClientCommandRow kRows[] = {
     {C::Disconnect, 15, "disc disco discon disconn disconne disconnec disconnect", nullptr, T::AtOnce, "disconnect",
      A::None, "", command_disconnect, nullptr, S::Words},
     {C::Prompt, 15, "prompt", nullptr, T::AtOnce, "prompt", A::None, "", command_prompt, nullptr, S::AfterCommandWord},
+    {C::Whenever, 15, "whenever", nullptr, T::AtOnce, nullptr, A::None, "", command_whenever,
+     "Usage: whenever sqlerror|oserror exit [success|failure|warning|n|sql.sqlcode|&variable|:variable] "
+     "[commit|rollback] | continue [commit|rollback|none]\n",
+     S::Words},
     {C::Tune, 18, "tune", nullptr, T::AtOnce, nullptr, A::None, "", command_tune, nullptr, S::AfterCommandWord},
     {C::Column, 18, "col colu colum column", nullptr, T::AtOnce, nullptr, A::None, "", command_column, nullptr,
      S::AfterCommandWord},

@@ -13,6 +13,7 @@
 #include "command/command_table.h"
 #include "command/statement.h"
 #include "command/variables.h"
+#include "command/whenever.h"
 #include "console/console_buffer.h"
 #include "frontend/frontend.h"
 #include "settings/options.h"
@@ -172,6 +173,7 @@ void command_spool(const ClientCommandContext& c) {
     } else {
         const std::string error = platform_last_error_text();
         if (Frontend* front = frontend()) front->error_box(error.c_str());
+        whenever_os_failed(c.console);
     }
     finish(c.console, true, false);
 }
@@ -219,6 +221,7 @@ int run_script_worker(StatementJob* job) {
     }
     if (!file) {
         console_print("Failed to open %s\n", tried.c_str());
+        whenever_os_failed(console);
         if (relative) platform_set_current_directory(start_directory.c_str());
         const int depth = console->script_depth.fetch_sub(1) - 1;
         variables_swap(caller_table);

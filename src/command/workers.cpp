@@ -13,6 +13,7 @@
 #include "command/statement.h"
 #include "command/tune.h"
 #include "command/variables.h"
+#include "command/whenever.h"
 #include "console/console_buffer.h"
 #include "frontend/frontend.h"
 #include "oci/db_session.h"
@@ -51,6 +52,7 @@ int run_nonquery_job(StatementJob* job, bool dml) {
     prepare_statement(console);
     const std::string text = statement_text(job);
     const bool feedback = options.on(Option::Feedback);
+    const int failures = reported_failures();
     const int rows = run_nonquery(text.c_str(), feedback, dml ? nullptr : job->progress_message);
     result_row_count.store(rows);
     if (rows >= 0 && feedback) {
@@ -64,6 +66,7 @@ int run_nonquery_job(StatementJob* job, bool dml) {
         if (options.on(Option::Autotrace) && options.script.autotrace_statistics) print_stats_delta(console);
     }
     show_server_output(console);
+    if (reported_failures() != failures) whenever_sql_failed(console);
     worker_end_statement(console, true, true);
     delete job;
     return 1;
@@ -155,6 +158,7 @@ int run_query_worker(StatementJob* job) {
     const std::string text = statement_text(job);
     const bool has_done = job->done_message[0] != '\0';
     const bool feedback = options.on(Option::Feedback);
+    const int failures = reported_failures();
     if (run_query(console, text.c_str(), job->done_message) != 0) {
         show_server_output(console);
     } else {
@@ -180,6 +184,7 @@ int run_query_worker(StatementJob* job) {
     // The statement slot is released before the console takes typing again, so that the
     // next statement never meets this one's handle.
     free_query();
+    if (reported_failures() != failures) whenever_sql_failed(console);
     worker_end_statement(console, true, has_done);
     delete job;
     return 1;

@@ -11,6 +11,7 @@
 
 #include "command/classify.h"
 #include "command/command_table.h"
+#include "command/whenever.h"
 #include "command/words.h"
 
 namespace {
@@ -106,4 +107,26 @@ TEST(CommandTable, ArgumentsStartAfterTheCommandWord) {
     EXPECT_EQ(client_command_row(ClientCommandId::Describe)->arguments_completion,
               ArgumentCompletion::DescribableObjects);
     EXPECT_EQ(client_command_row(ClientCommandId::None), nullptr);
+}
+
+TEST(ExitSpec, StatusWordsAndTransactionEnd) {
+    ExitSpec spec;
+    EXPECT_TRUE(exit_spec_parse({}, &spec));
+    EXPECT_EQ(spec.kind, ExitKind::Success);
+    EXPECT_EQ(spec.transaction, TransactionEnd::Keep);
+    EXPECT_TRUE(exit_spec_parse({"SQL.SQLCODE", "ROLLBACK"}, &spec));
+    EXPECT_EQ(spec.kind, ExitKind::SqlCode);
+    EXPECT_EQ(spec.transaction, TransactionEnd::Rollback);
+    EXPECT_TRUE(exit_spec_parse({"-5"}, &spec));
+    EXPECT_EQ(spec.number, -5);
+    EXPECT_TRUE(exit_spec_parse({"commit"}, &spec));
+    EXPECT_EQ(spec.transaction, TransactionEnd::Commit);
+    EXPECT_TRUE(exit_spec_parse({":rc"}, &spec));
+    EXPECT_EQ(spec.kind, ExitKind::Variable);
+    EXPECT_TRUE(exit_spec_parse({"warning"}, &spec));
+    EXPECT_EQ(spec.kind, ExitKind::Warning);
+    EXPECT_FALSE(exit_spec_parse({"12x"}, &spec));
+    EXPECT_FALSE(exit_spec_parse({"failure", "commit", "now"}, &spec));
+    EXPECT_FALSE(exit_spec_parse({"commit", "failure"}, &spec));
+    EXPECT_FALSE(exit_spec_parse({":"}, &spec));
 }
