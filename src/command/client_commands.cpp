@@ -9,8 +9,10 @@
 #include "command/command_handlers.h"
 #include "command/command_table.h"
 #include "command/statement.h"
+#include "command/whenever.h"
 #include "console/console_buffer.h"
 #include "frontend/frontend.h"
+#include "platform/process.h"
 #include "settings/options.h"
 
 namespace {
@@ -100,6 +102,47 @@ void command_show_parameter(const ClientCommandContext& c) {
     }
     const std::string text = "select * from v$parameter where name like lower('%" + name + "%')";
     run_client_query(c.console, text.c_str());
+}
+
+namespace {
+
+// The command's output on the console; carriage returns (CR LF line ends) are left out,
+// since on the console they would clear the row.
+void print_output(const char* text, std::size_t size, void*) {
+    std::string piece;
+    for (std::size_t i = 0; i < size; ++i)
+        if (text[i] != '\r' && text[i] != '\0') piece += text[i];
+    console_print("%s", piece.c_str());
+}
+
+}  // namespace
+
+// HOST command, or !command: runs it through the system's command interpreter with its
+// output in the console, and waits for it.
+void command_host(const ClientCommandContext& c) {
+    const char* rest = input_after_command(0);
+    while (*rest == ' ' || *rest == '\t') ++rest;
+    const char* command = *rest == '!' ? rest + 1 : command_arguments(c);
+    while (*command == ' ' || *command == '\t') ++command;
+    if (!*command) {
+        command_usage(c.command);
+        finish(c.console, true, false);
+        return;
+    }
+    int status = 0;
+    if (platform_process_run_captured(command, print_output, nullptr, &status) != 0) {
+        console_print("Cannot run %s: %s\n", command, platform_last_error_text().c_str());
+        whenever_os_failed(c.console);
+    } else {
+        // Output without a line end of its own would run into the prompt.
+        bool open_row = false;
+        {
+            std::lock_guard<std::mutex> guard(c.console->lock);
+            open_row = !c.console->rows.empty() && !c.console->rows.back().empty();
+        }
+        if (open_row) console_print("\n");
+    }
+    finish(c.console, true, false);
 }
 
 void client_command_install(ClientCommandId command, ClientCommandHandler handler) {

@@ -18,6 +18,7 @@ bool show_parameter(Words w, int n) {
     return n >= 2 && word_is_one_of(w[1], "par para param parame paramet paramete parameter");
 }
 // "set role ..." and the like are SQL.
+bool host_command(Words w, int) { return word_is_one_of(w[0], "ho hos host") || w[0][0] == '!'; }
 bool set_command(Words w, int n) { return !(n >= 2 && word_is_one_of(w[1], "constraint constraints role transaction")); }
 
 using C = ClientCommandId;
@@ -40,7 +41,8 @@ const ClientCommandRow kRows[] = {
      command_describe, "Usage: desc[ribe] [owner.]object\n", S::AfterCommandWord},
     {C::ShowErrors, 13, "show", show_errors, T::AtOnce, "show", A::None, "", command_show_errors,
      "Usage: show err[or] [object_type object_name]\n", S::Words},
-    {C::Spool, 15, "spool", nullptr, T::AtOnce, "spool", A::Files, "off", command_spool, "Usage: spool file|off\n",
+    {C::Spool, 15, "spool", nullptr, T::AtOnce, "spool", A::Files, "off", command_spool,
+     "Usage: spool file [create|replace|append]|off\n",
      S::Words},
     {C::Set, 15, "set", set_command, T::AtOnce, nullptr, A::None, "", command_set,
      "Usage: set parameter value [parameter value ...]\n", S::AfterCommandWord},
@@ -61,6 +63,8 @@ const ClientCommandRow kRows[] = {
      "Usage: whenever sqlerror|oserror exit [success|failure|warning|n|sql.sqlcode|&variable|:variable] "
      "[commit|rollback] | continue [commit|rollback|none]\n",
      S::Words},
+    {C::Host, 15, nullptr, host_command, T::AtOnce, nullptr, A::None, "", command_host, "Usage: host command\n",
+     S::AfterCommandWord},
     {C::Tune, 18, "tune", nullptr, T::AtOnce, nullptr, A::None, "", command_tune, nullptr, S::AfterCommandWord},
     {C::Column, 18, "col colu colum column", nullptr, T::AtOnce, nullptr, A::None, "", command_column, nullptr,
      S::AfterCommandWord},

@@ -61,6 +61,9 @@ TEST_P(Transcript, MatchesExpectedOutput) {
     fs::copy(fs::path(VANTRO_TRANSCRIPT_DIR) / "files", work / "files", fs::copy_options::recursive);
     const fs::path previous_directory = fs::current_path();
     fs::current_path(work);
+    // Scripts named without a folder are looked for here after the current folder.
+    const std::string search = (work / "files" / "nothing here").string() + ":" + (work / "files" / "sqlpath").string();
+    setenv("SQLPATH", search.c_str(), 1);
 
     // A session that exits ends the program: its status is noted and the following lines
     // go to the program started again, as a shell script would run it once more.
