@@ -34,7 +34,7 @@ ConsoleBuffer* console_create(OptionTable* options) {
 void console_destroy(ConsoleBuffer* console) {
     if (!console) return;
     if (g_console == console) g_console = nullptr;
-    if (console->spool_file) std::fclose(console->spool_file);
+    if (std::FILE* spool = console_spool_swap(console, nullptr)) std::fclose(spool);
     delete console;
 }
 

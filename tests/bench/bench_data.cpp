@@ -1,0 +1,125 @@
+// Creates the benchmark data in an embedded database under the VANTRO_HOME given: the
+// table BIG (id, name, amount, day, note) of the given row count in the schema BENCH, and
+// the given number of tables T00001 ... in the schema TABS (for completion).
+// Usage: vantro_bench_data home rows tables. Prints what it made; status 1 on a failure.
+#include "oci/oci_loader.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+const OciApi* oci = nullptr;
+OCIEnv* env = nullptr;
+OCIError* err = nullptr;
+
+struct Session {
+    OCIServer* server = nullptr;
+    OCISvcCtx* service = nullptr;
+    OCISession* session = nullptr;
+};
+
+[[noreturn]] void die(const std::string& what) {
+    OraText text[1024] = {0};
+    sb4 code = 0;
+    if (err) oci->OCIErrorGet(err, 1, nullptr, &code, text, sizeof text, OCI_HTYPE_ERROR);
+    std::fprintf(stderr, "%s failed: %s\n", what.c_str(), reinterpret_cast<char*>(text));
+    std::exit(1);
+}
+
+void exec(const Session& s, const std::string& sql) {
+    OCIStmt* statement = nullptr;
+    oci->OCIHandleAlloc(env, reinterpret_cast<void**>(&statement), OCI_HTYPE_STMT, 0, nullptr);
+    oci->OCIStmtPrepare(statement, err, reinterpret_cast<const OraText*>(sql.c_str()), static_cast<ub4>(sql.size()),
+                        OCI_NTV_SYNTAX, OCI_DEFAULT);
+    if (oci->OCIStmtExecute(s.service, statement, err, 1, 0, nullptr, nullptr, OCI_DEFAULT) != OCI_SUCCESS) die(sql);
+    oci->OCIHandleFree(statement, OCI_HTYPE_STMT);
+}
+
+Session logon(const char* user) {
+    Session s;
+    oci->OCIHandleAlloc(env, reinterpret_cast<void**>(&s.server), OCI_HTYPE_SERVER, 0, nullptr);
+    oci->OCIHandleAlloc(env, reinterpret_cast<void**>(&s.service), OCI_HTYPE_SVCCTX, 0, nullptr);
+    oci->OCIHandleAlloc(env, reinterpret_cast<void**>(&s.session), OCI_HTYPE_SESSION, 0, nullptr);
+    if (oci->OCIServerAttach(s.server, err, reinterpret_cast<const OraText*>("bench"), 5, OCI_DEFAULT) != OCI_SUCCESS)
+        die("attach");
+    oci->OCIAttrSet(s.service, OCI_HTYPE_SVCCTX, s.server, 0, OCI_ATTR_SERVER, err);
+    const ub4 length = static_cast<ub4>(std::string(user).size());
+    oci->OCIAttrSet(s.session, OCI_HTYPE_SESSION, const_cast<char*>(user), length, OCI_ATTR_USERNAME, err);
+    oci->OCIAttrSet(s.session, OCI_HTYPE_SESSION, const_cast<char*>(user), length, OCI_ATTR_PASSWORD, err);
+    if (oci->OCISessionBegin(s.service, err, s.session, OCI_CRED_RDBMS, OCI_DEFAULT) != OCI_SUCCESS) die("session");
+    oci->OCIAttrSet(s.service, OCI_HTYPE_SVCCTX, s.session, 0, OCI_ATTR_SESSION, err);
+    return s;
+}
+
+void logoff(Session& s) {
+    oci->OCISessionEnd(s.service, err, s.session, OCI_DEFAULT);
+    oci->OCIServerDetach(s.server, err, OCI_DEFAULT);
+}
+
+// A seed of rows inserted one by one, then doubled with INSERT ... SELECT, then topped up.
+void fill_big(const Session& s, long rows) {
+    exec(s, "create table big (id number(10), name varchar2(20), amount number(12,2), day date, note varchar2(40))");
+    const long seed = std::min(rows, 1000L);
+    for (long i = 1; i <= seed; ++i) {
+        exec(s, "insert into big values (" + std::to_string(i) + ", 'name " + std::to_string(i) + "', " +
+                    std::to_string(i % 1000) + ".25, '" + std::to_string(1 + i % 28) +
+                    "-MAR-04', 'a note of some length')");
+    }
+    long count = seed;
+    while (count * 2 <= rows) {
+        exec(s, "insert into big select id + " + std::to_string(count) + ", name, amount, day, note from big");
+        count *= 2;
+    }
+    if (count < rows) {
+        exec(s, "insert into big select id + " + std::to_string(count) + ", name, amount, day, note from big where id <= " +
+                    std::to_string(rows - count));
+    }
+    exec(s, "commit");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: %s home rows tables\n", argv[0]);
+        return 2;
+    }
+    const std::string home = argv[1];
+    const long rows = std::atol(argv[2]);
+    const long tables = std::atol(argv[3]);
+    if (rows < 1 || tables < 0) {
+        std::fprintf(stderr, "usage: %s home rows tables\n", argv[0]);
+        return 2;
+    }
+    std::error_code ignored;
+    std::filesystem::create_directories(home, ignored);
+    setenv("VANTRO_HOME", home.c_str(), 1);
+    setenv("VANTRO_OCI_LIB", "embedded", 1);
+    const OciLoadResult loaded = oci_load();
+    if (loaded.code != 0) {
+        std::fprintf(stderr, "%s\n", loaded.message.c_str());
+        return 1;
+    }
+    oci = oci_api();
+    oci->OCIEnvCreate(&env, OCI_THREADED, nullptr, nullptr, nullptr, nullptr, 0, nullptr);
+    oci->OCIHandleAlloc(env, reinterpret_cast<void**>(&err), OCI_HTYPE_ERROR, 0, nullptr);
+
+    Session bench = logon("bench");
+    fill_big(bench, rows);
+    exec(bench, "create table ins (id number(10), name varchar2(30))");
+    logoff(bench);
+
+    Session tabs = logon("tabs");
+    for (long i = 1; i <= tables; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "T%05ld", i);
+        exec(tabs, std::string("create table ") + name + " (id number)");
+    }
+    logoff(tabs);
+    oci->OCIHandleFree(env, OCI_HTYPE_ENV);
+    std::printf("%s: BENCH.BIG with %ld rows, %ld tables in TABS\n", home.c_str(), rows, tables);
+    return 0;
+}
