@@ -117,5 +117,5 @@ void console_notify(ConsoleBuffer* console, bool scrollbars) {
 
 std::vector<std::string> console_rows_snapshot(const ConsoleBuffer* console) {
     std::lock_guard<std::mutex> guard(console->lock);
-    return console->rows;
+    return std::vector<std::string>(console->rows.begin(), console->rows.end());
 }

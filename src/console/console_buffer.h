@@ -8,6 +8,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -34,7 +35,9 @@ struct ConsoleBuffer {
     // worker prints. Never held while calling into the front end.
     mutable std::mutex lock;
 
-    std::vector<std::string> rows{std::string()};   // one per row, no newline inside
+    // One per row, no newline inside. A deque: at the maxlines bound every new row drops
+    // the oldest, which must not move all the others.
+    std::deque<std::string> rows{std::string()};
     int top_row = 0, left_column = 0;
     int visible_columns = 0, visible_rows = 0;
     int char_width = 0, char_height = 0;

@@ -26,18 +26,18 @@ std::string g_spool_failure;   // set when a write failed; reported once the loc
 // Appends text with the line-end conversion: each '\n' becomes CR LF, a '\r' drops the
 // segment pending since the last line end or carriage return of this text.
 void spool_append_locked(const char* text, size_t length) {
-    const char* segment = text;
+    const char* p = text;
     const char* const end = text + length;
-    for (const char* p = text; p < end; ++p) {
-        if (*p == '\n') {
-            g_spool_buffer.append(segment, static_cast<size_t>(p - segment));
-            g_spool_buffer.append("\r\n", 2);
-            segment = p + 1;
-        } else if (*p == '\r') {
-            segment = p + 1;
-        }
+    while (p < end) {
+        const char* newline = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+        const char* line_end = newline ? newline : end;
+        while (const char* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(line_end - p))))
+            p = cr + 1;
+        g_spool_buffer.append(p, static_cast<size_t>(line_end - p));
+        if (!newline) break;
+        g_spool_buffer.append("\r\n", 2);
+        p = newline + 1;
     }
-    g_spool_buffer.append(segment, static_cast<size_t>(end - segment));
 }
 
 // Writes the buffer to the file. A failed write closes the spool file (what follows
@@ -326,6 +326,8 @@ std::FILE* console_spool_swap(ConsoleBuffer* console, std::FILE* file) {
         spool_flush_locked(console, true);
         old = console->spool_file;
         console->spool_file = file;
+        // The buffer here collects the blocks: each goes to the file in one write.
+        if (file) std::setvbuf(file, nullptr, _IONBF, 0);
     }
     spool_report_failure();
     return old;

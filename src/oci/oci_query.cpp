@@ -124,6 +124,10 @@ void print_headings(ConsoleBuffer* console) {
 std::string g_row_text;
 std::vector<char> g_record;
 
+// The result file's stream buffer; kept while the file is open.
+constexpr size_t kResultFileBuffer = 256 * 1024;
+std::vector<char> g_result_buffer;
+
 // How often a long output shows its progress while repaints are suppressed.
 constexpr std::uint32_t kProgressRepaintMs = 100;
 
@@ -301,6 +305,10 @@ int open_result_file(ConsoleBuffer* console) {
         console_print("Failed to create tmp file\n");
         return -1;
     }
+    // A long result's records go out in large writes rather than one per few rows. The
+    // buffer is given: some C libraries ignore the size of one they would allocate.
+    g_result_buffer.resize(kResultFileBuffer);
+    std::setvbuf(g_result_file, g_result_buffer.data(), _IOFBF, g_result_buffer.size());
     return 0;
 }
 

@@ -131,7 +131,7 @@ void TerminalFrontend::stop() {
         RenderFrame frame;
         {
             std::lock_guard<std::mutex> guard(console_->lock);
-            rows = console_->rows;
+            rows.assign(console_->rows.begin(), console_->rows.end());
             frame.rows_appended = console_->rows_appended;
         }
         frame.rows = &rows;
@@ -193,7 +193,7 @@ void TerminalFrontend::suspend() {
     RenderFrame frame;
     {
         std::lock_guard<std::mutex> guard(console_->lock);
-        rows = console_->rows;
+        rows.assign(console_->rows.begin(), console_->rows.end());
         frame.rows_appended = console_->rows_appended;
     }
     frame.rows = &rows;
