@@ -1,7 +1,9 @@
-// Creates the benchmark data in an embedded database under the VANTRO_HOME given: the
-// table BIG (id, name, amount, day, note) of the given row count in the schema BENCH, and
-// the given number of tables T00001 ... in the schema TABS (for completion).
-// Usage: vantro_bench_data home rows tables. Prints what it made; status 1 on a failure.
+// Creates the benchmark data in an embedded database under the VANTRO_HOME given: in the
+// schema BENCH the table BIG (id, name, amount, day, note) of the given row count, SMALL
+// with its first small_rows rows and the empty INS for inserts; in the schema TABS the
+// given number of tables T00001 ... (for completion).
+// Usage: vantro_bench_data home rows small_rows tables. Prints what it made; status 1 on
+// a failure.
 #include "oci/oci_loader.h"
 
 #include <cstdio>
@@ -83,15 +85,16 @@ void fill_big(const Session& s, long rows) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s home rows tables\n", argv[0]);
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: %s home rows small_rows tables\n", argv[0]);
         return 2;
     }
     const std::string home = argv[1];
     const long rows = std::atol(argv[2]);
-    const long tables = std::atol(argv[3]);
-    if (rows < 1 || tables < 0) {
-        std::fprintf(stderr, "usage: %s home rows tables\n", argv[0]);
+    const long small_rows = std::atol(argv[3]);
+    const long tables = std::atol(argv[4]);
+    if (rows < 1 || small_rows < 1 || small_rows > rows || tables < 0) {
+        std::fprintf(stderr, "usage: %s home rows small_rows tables\n", argv[0]);
         return 2;
     }
     std::error_code ignored;
@@ -109,6 +112,9 @@ int main(int argc, char** argv) {
 
     Session bench = logon("bench");
     fill_big(bench, rows);
+    exec(bench, "create table small (id number(10), name varchar2(20), amount number(12,2), day date, note varchar2(40))");
+    exec(bench, "insert into small select * from big where id <= " + std::to_string(small_rows));
+    exec(bench, "commit");
     exec(bench, "create table ins (id number(10), name varchar2(30))");
     logoff(bench);
 
@@ -120,6 +126,7 @@ int main(int argc, char** argv) {
     }
     logoff(tabs);
     oci->OCIHandleFree(env, OCI_HTYPE_ENV);
-    std::printf("%s: BENCH.BIG with %ld rows, %ld tables in TABS\n", home.c_str(), rows, tables);
+    std::printf("%s: BENCH.BIG with %ld rows, BENCH.SMALL with %ld, %ld tables in TABS\n", home.c_str(), rows,
+                small_rows, tables);
     return 0;
 }
