@@ -118,15 +118,17 @@ void print_headings(ConsoleBuffer* console) {
     }
 }
 
-// The row being printed and its record for the result file. They live from row to row so
-// that printing a cell takes no lock, allocation or system call: the row goes to the
-// console and the spool in one piece, the record to the result file in one write.
+// The row being printed and the records not yet written to the result file. They live
+// from row to row so that printing a cell takes no lock, allocation or system call: the
+// row goes to the console and the spool in one piece, the records to the result file in
+// large blocks.
 std::string g_row_text;
-std::vector<char> g_record;
+std::vector<char> g_records;
 
-// The result file's stream buffer; kept while the file is open.
-constexpr size_t kResultFileBuffer = 256 * 1024;
-std::vector<char> g_result_buffer;
+// Records are collected up to this size and written to the result file in one piece. The
+// file keeps its ordinary stream buffer, which suits the result list's reads of single
+// cells at any place.
+constexpr size_t kRecordBlockSize = 256 * 1024;
 
 // How often a long output shows its progress while repaints are suppressed.
 constexpr std::uint32_t kProgressRepaintMs = 100;
@@ -134,7 +136,18 @@ constexpr std::uint32_t kProgressRepaintMs = 100;
 void row_begin(bool screen) {
     g_row_text.clear();
     if (screen) g_row_text += '\r';
-    g_record.clear();
+}
+
+// Writes the collected records; -1 when that failed (the reason is shown).
+int write_records() {
+    if (g_records.empty()) return 0;
+    const bool written = g_result_file && std::fwrite(g_records.data(), 1, g_records.size(), g_result_file) ==
+                                              g_records.size();
+    g_records.clear();
+    if (written) return 0;
+    const std::string reason = platform_last_error_text();
+    if (Frontend* front = frontend()) front->error_box(reason.c_str());
+    return -1;
 }
 
 // Adds one cell: the text left-justified in the column's display width ("%-*s", and one
@@ -148,12 +161,12 @@ void put_cell(ConsoleBuffer* console, size_t index, const char* text, const char
     g_row_text.append(text, length);
     if (length < width) g_row_text.append(width - length, ' ');
     if (options_of(console).on(Option::Listview) && g_result_file)
-        g_record.insert(g_record.end(), field, field + column.width);
+        g_records.insert(g_records.end(), field, field + column.width);
 }
 
 // Ends the row: with `screen` on a console row (and its spool copy), with `screen` off a
-// line into the spool file only; the record into the result file. -1 when that failed
-// (the reason is shown).
+// line into the spool file only; a full block of records into the result file. -1 when
+// that failed (the reason is shown).
 int row_end(bool screen) {
     if (screen) {
         console_print_line(g_row_text.data(), g_row_text.size());
@@ -161,12 +174,7 @@ int row_end(bool screen) {
         g_row_text += '\n';
         spool_write_text(g_row_text.data(), g_row_text.size());
     }
-    if (!g_record.empty() && std::fwrite(g_record.data(), 1, g_record.size(), g_result_file) != g_record.size()) {
-        const std::string reason = platform_last_error_text();
-        if (Frontend* front = frontend()) front->error_box(reason.c_str());
-        return -1;
-    }
-    return 0;
+    return g_records.size() >= kRecordBlockSize ? write_records() : 0;
 }
 
 // Reads the first `long` bytes of a LOB into the LOB buffer and drops the rest; 0, or the
@@ -305,14 +313,12 @@ int open_result_file(ConsoleBuffer* console) {
         console_print("Failed to create tmp file\n");
         return -1;
     }
-    // A long result's records go out in large writes rather than one per few rows. The
-    // buffer is given: some C libraries ignore the size of one they would allocate.
-    g_result_buffer.resize(kResultFileBuffer);
-    std::setvbuf(g_result_file, g_result_buffer.data(), _IOFBF, g_result_buffer.size());
     return 0;
 }
 
-int fetch_rows(ConsoleBuffer* console, const char* done_message) {
+namespace {
+
+int fetch_all(ConsoleBuffer* console, const char* done_message) {
     const OptionTable& options = options_of(console);
     fetch_stop.store(0);
     rows_fetched.store(0);
@@ -378,6 +384,16 @@ int fetch_rows(ConsoleBuffer* console, const char* done_message) {
             return rows_fetched.load();
         }
     }
+}
+
+}  // namespace
+
+int fetch_rows(ConsoleBuffer* console, const char* done_message) {
+    const int result = fetch_all(console, done_message);
+    // The result list and the export read the file once the fetch has ended.
+    const int written = write_records();
+    if (result >= 0 && written < 0) return rows_fetched.load();
+    return result;
 }
 
 void free_query() {
