@@ -97,7 +97,7 @@ ROWS_OUT=()
 row() {   # name, what, vantro figure, reference figure, unit, target text
     local ratio="-"
     if [ "$4" != "-" ]; then ratio=$(awk -v a="$3" -v b="$4" 'BEGIN { printf (b > 0 ? "%.2f" : "-"), a / b }'); fi
-    ROWS_OUT+=("$(printf '%-4s %-44s %12s %12s %-4s %7s  %s' "$1" "$2" "$3" "$4" "$5" "$ratio" "$6")")
+    ROWS_OUT+=("$(printf '%-4s %-52s %10s %10s %-4s %6s  %s' "$1" "$2" "$3" "$4" "$5" "$ratio" "$6")")
 }
 ms() { awk -v s="$1" 'BEGIN { printf "%.1f", s * 1000 }'; }
 
@@ -165,5 +165,5 @@ row P6 "Tab on '$PREFIX' among $TABLES tables / sqlite3 query" "$p6" "$(ms "$p6_
 # ---- the table ---------------------------------------------------------------------
 echo
 echo "Vantro benchmarks ($(uname -m), $(nproc) cores, medians of $RUNS runs$([ $SMOKE = 1 ] && echo ', smoke sizes'))"
-printf '%-4s %-44s %12s %12s %-4s %7s  %s\n' "" "" vantro reference unit ratio target
+printf '%-4s %-52s %10s %10s %-4s %6s  %s\n' "" "" vantro reference unit ratio target
 for r in "${ROWS_OUT[@]}"; do echo "$r"; done

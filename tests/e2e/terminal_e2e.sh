@@ -152,6 +152,19 @@ if [ $HAVE_ENGINE = 1 ]; then
     [ "$(grep -c '^Writing the spool file failed, spooling stopped: ' "$WORK/out")" = 1 ] &&
         grep -q '^Not currently spooling' "$WORK/out" && grep -q '^after' "$WORK/out" && pass ||
         fail "spool failure: $(grep -v '^[0-9]' "$WORK/out")"
+
+    begin "scripted, termination during a spooled query ends in order with whole rows spooled"
+    printf 'spool %s/term.lst\nselect a.n from big a, big b, big c, big d, big e, big f;\n' "$WORK" > "$WORK/term.sql"
+    { cat "$WORK/term.sql"; sleep 30; } | "$VANTRO" scott/tiger@e2e > "$WORK/out" 2>&1 &
+    pid=$!
+    for ((i = 0; i < 100; i++)); do [ -s "$WORK/term.lst" ] && break; sleep 0.1; done
+    sleep 0.5
+    kill -TERM $(pgrep -P $pid vantro || true) 2>/dev/null
+    for ((i = 0; i < 100; i++)); do pgrep -P $pid vantro >/dev/null || break; sleep 0.1; done
+    kill $pid 2>/dev/null; wait $pid 2>/dev/null
+    # The statement was cancelled and the spool got everything up to its feedback line.
+    grep -q 'rows selected' "$WORK/term.lst" && [ "$(wc -l < "$WORK/term.lst")" -gt 100 ] &&
+        pass || fail "spool after termination: $(wc -c < "$WORK/term.lst") bytes, ends $(tail -c 80 "$WORK/term.lst")"
 fi
 
 # ---- interactive ------------------------------------------------------------------

@@ -90,21 +90,24 @@ ConsoleBuffer* TerminalFrontend::start(bool interactive, const TerminalHistoryHo
         std::fprintf(stderr, "vantro: cannot create a pipe: %s\n", std::strerror(errno));
         return nullptr;
     }
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    sigemptyset(&action.sa_mask);
     if (interactive_) {
         if (!enter_raw_mode()) {
             std::fprintf(stderr, "vantro: cannot set the terminal mode: %s\n", std::strerror(errno));
             return nullptr;
         }
-        struct sigaction action;
-        std::memset(&action, 0, sizeof action);
         action.sa_handler = on_resize;
-        sigemptyset(&action.sa_mask);
         sigaction(SIGWINCH, &action, nullptr);
-        // Hang-up and termination end the program in order, giving the terminal back.
-        action.sa_handler = on_terminate;
-        sigaction(SIGHUP, &action, nullptr);
-        sigaction(SIGTERM, &action, nullptr);
     }
+    // Hang-up and termination end the program in order: the running statement is
+    // cancelled, the spool file gets what was buffered for it, the terminal is given back.
+    // Scripted, an interrupt does the same (interactive, Ctrl+C is a key).
+    action.sa_handler = on_terminate;
+    sigaction(SIGHUP, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    if (!interactive_) sigaction(SIGINT, &action, nullptr);
     console_ = core_start(this);
     update_size();
     console_->attached.store(true);
@@ -153,11 +156,13 @@ void TerminalFrontend::stop() {
     core_stop(console_);
     console_ = nullptr;
     frontend_install(nullptr);
+    signal(SIGHUP, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
     if (interactive_) {
         signal(SIGWINCH, SIG_DFL);
-        signal(SIGHUP, SIG_DFL);
-        signal(SIGTERM, SIG_DFL);
         leave_raw_mode();
+    } else {
+        signal(SIGINT, SIG_DFL);
     }
 }
 
@@ -503,7 +508,11 @@ bool TerminalFrontend::read_script_line(std::string* line) {
         stdin_used_ = 0;
         char block[kStdinBlockSize];
         const ssize_t n = ::read(STDIN_FILENO, block, sizeof block);
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINTR) {
+            if (!g_terminated) continue;
+            request_quit();
+            return false;
+        }
         if (n <= 0) {
             stdin_closed_ = true;
             continue;
