@@ -1,5 +1,5 @@
 // Benchmark: Tab completion of a table-name prefix, from the key to the list, in the
-// schema TABS that vantro_bench_data made under the given VANTRO_HOME. The core runs
+// schema TABS of the database TABS that vantro_bench_data made under the given VANTRO_HOME. The core runs
 // in-process with the headless front end, as the console window runs it.
 // Usage: vantro_completion_bench home prefix runs. Prints the median and each run in
 // milliseconds and the number of entries listed; status 1 when no list opened.
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     HeadlessFrontend front;
     ConsoleBuffer* console = front.start(24, 80);
     console_print_prompt();
-    front.type("connect tabs/tabs@bench\n");
+    front.type("connect tabs/tabs@tabs\n");
     if (!front.wait_idle(60000) || !session_open.load()) {
         std::fprintf(stderr, "connect failed:\n%s\n", front.screen().c_str());
         front.stop();

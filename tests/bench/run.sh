@@ -159,7 +159,7 @@ row P5 "$INSERTS inserts piped / sqlite3, one transaction" "$p5pipe" "$p5_ref" s
 echo "P6 completion ..."
 out=$("$BIN/vantro_completion_bench" "$VANTRO_HOME" "$PREFIX" "$((RUNS < 5 ? 5 : RUNS))")
 p6=$(echo "$out" | awk '{ print $2 }')
-p6_ref=$(seconds "sqlite3 '$VANTRO_HOME/databases/bench/TABS.db' \"select name from sqlite_master where type = 'table' and name like '$PREFIX%' order by name\"")
+p6_ref=$(seconds "sqlite3 '$VANTRO_HOME/databases/tabs/TABS.db' \"select name from sqlite_master where type = 'table' and name like '$PREFIX%' order by name\"")
 row P6 "Tab on '$PREFIX' among $TABLES tables / sqlite3 query" "$p6" "$(ms "$p6_ref")" ms "<= 50 ms"
 
 # ---- the table ---------------------------------------------------------------------
