@@ -18,8 +18,6 @@
 #include <string>
 #include <vector>
 
-// True when text is a PL/SQL block (it starts with BEGIN or DECLARE).
-bool plsql_is_block(const std::string& text);
 // Compiles and runs the block prepared in s, reading and writing the caller's binds.
 sword plsql_execute(StmtHandle* s, OCIError* errhp);
 // Frees the session's PL/SQL state (DBMS_OUTPUT buffer).
@@ -286,10 +284,9 @@ void plsql_position(const std::string& text, std::uint32_t offset, int* line, in
 
 // Creates the catalog tables of stored units when missing.
 bool plsql_units_prepare(sqlite3* db);
-// True when text is CREATE [OR REPLACE], ALTER ... COMPILE or DROP of a PROCEDURE or
-// FUNCTION.
-bool plsql_is_unit_ddl(const std::string& text);
-// Runs that statement: compiles and stores the unit, or drops it.
+// Runs CREATE [OR REPLACE], ALTER ... COMPILE or DROP of a procedure, function, package
+// or type (s->tr.kind says which): compiles and stores the unit, or drops it. The OCI
+// surface has committed the open transaction first.
 sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp);
 struct PlUnitArgument {
     std::string name;
@@ -366,8 +363,8 @@ bool plsql_functions_register(sqlite3* db, SessionHandle* session);
 
 // --- Triggers -------------------------------------------------------------------------
 
-// True when text is CREATE [OR REPLACE] TRIGGER, ALTER TRIGGER or DROP TRIGGER.
-bool plsql_is_trigger_ddl(const std::string& text);
+// Runs CREATE [OR REPLACE] TRIGGER, ALTER TRIGGER or DROP TRIGGER, after the OCI surface
+// committed the open transaction.
 sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp);
 // Drops the triggers of a table that was dropped.
 void plsql_table_dropped(sqlite3* db, const std::string& owner, const std::string& table);

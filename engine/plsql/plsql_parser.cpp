@@ -1279,8 +1279,3 @@ bool plsql_compile(const std::string& text, const PlCompileContext& ctx, PlProgr
     }
     return program->errors.empty();
 }
-
-bool plsql_is_block(const std::string& text) {
-    int type = sql_statement_type(text);
-    return type == OCI_STMT_BEGIN || type == OCI_STMT_DECLARE;
-}

@@ -665,24 +665,10 @@ std::string trigger_signature(sqlite3* db) {
 
 }  // namespace
 
-bool plsql_is_trigger_ddl(const std::string& text) {
-    std::vector<Token> t;
-    OraError err;
-    if (!sql_tokenize(text, &t, &err) || t.size() < 3) return false;
-    if (word(t, 0, "CREATE")) {
-        std::size_t k = 1;
-        if (word(t, k, "OR") && word(t, k + 1, "REPLACE")) k += 2;
-        return word(t, k, "TRIGGER");
-    }
-    return (word(t, 0, "ALTER") || word(t, 0, "DROP")) && word(t, 1, "TRIGGER");
-}
-
 sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
     SessionHandle* ses = s->session;
     sqlite3* db = ses->server->db;
     const std::string& nls = ses->settings.nls_date_format;
-    sword st = session_commit(ses, errhp);
-    if (st != OCI_SUCCESS) return st;
     if (!plsql_units_prepare(db)) return storage_failure(errhp);
     SqliteCatalog catalog(db);
     bool drop = false;

@@ -468,11 +468,6 @@ bool plsql_units_prepare(sqlite3* db) {
     return true;
 }
 
-bool plsql_is_unit_ddl(const std::string& text) {
-    UnitHeader h;
-    return parse_header(text, "", &h, false) || parse_header(text, "", &h, true) || parse_alter(text, "", &h);
-}
-
 bool plsql_object_load(sqlite3* db, const std::string& owner, const std::string& name, const std::string& type,
                        std::string* status, std::string* source) {
     Exec obj(db, "SELECT status FROM vantro_plsql_objects WHERE owner = ?1 AND name = ?2 AND type = ?3");
@@ -663,12 +658,11 @@ sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp) {
     sqlite3* db = ses->server->db;
     const std::string& nls = ses->settings.nls_date_format;
     UnitHeader h;
-    std::string text = s->text;
-    bool alter = parse_alter(text, ses->user, &h);
-    bool drop = !alter && !parse_header(text, ses->user, &h, false);
-    if (drop && !parse_header(text, ses->user, &h, true)) return fail(errhp, 900, ora_message(900));
-    sword st = session_commit(ses, errhp);
-    if (st != OCI_SUCCESS) return st;
+    const std::string& text = s->text;
+    bool alter = s->tr.kind == StatementKind::AlterUnit;
+    bool drop = s->tr.kind == StatementKind::DropUnit;
+    if (alter && !parse_alter(text, ses->user, &h)) return fail(errhp, 940, ora_message(940));
+    if (!alter && !parse_header(text, ses->user, &h, drop)) return fail(errhp, 900, ora_message(900));
     if (!plsql_units_prepare(db)) return storage_failure(errhp);
     SqliteCatalog catalog(db);
     if (!catalog.schema_exists(h.owner)) return fail(errhp, 1918, "user '" + h.owner + "' does not exist");

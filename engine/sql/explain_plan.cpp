@@ -180,17 +180,7 @@ public:
             dml.children.push_back(access);
             return root(s.kind == StatementKind::Update ? "UPDATE STATEMENT" : "DELETE STATEMENT", dml);
         }
-        case StatementKind::CreateTable:
-        case StatementKind::DropTable:
-        case StatementKind::TruncateTable:
-        case StatementKind::AlterTable:
-        case StatementKind::CreateIndex:
-        case StatementKind::DropIndex:
-        case StatementKind::Commit:
-        case StatementKind::Rollback:
-        case StatementKind::RollbackToSavepoint:
-        case StatementKind::Savepoint:
-        case StatementKind::AlterSession:
+        default:  // only queries and DML are explained
             break;
         }
         return Step();
@@ -670,13 +660,6 @@ bool fail_at(OraError* err, int code, std::uint32_t offset) {
 
 }  // namespace
 
-bool explain_is_statement(const std::string& text) {
-    std::vector<Token> tokens;
-    OraError ignored;
-    if (!sql_tokenize(text, &tokens, &ignored) || tokens.size() < 2) return false;
-    return tokens[0].kind == TokenKind::Word && tokens[0].text == "EXPLAIN";
-}
-
 void explain_plan_table_columns(std::vector<ColumnInfo>* columns) {
     columns->clear();
     for (const PlanColumn& c : kPlanColumns) {
@@ -705,11 +688,10 @@ bool explain_install(sqlite3* db, OraError* err) {
     return true;
 }
 
-bool explain_plan_run(const std::string& text, const TranslateContext& ctx, sqlite3* db, unsigned* rows,
-                      OraError* err) {
+bool explain_plan_run(const std::string& text, const std::vector<Token>& t, const TranslateContext& ctx, sqlite3* db,
+                      unsigned* rows, OraError* err) {
     *rows = 0;
-    std::vector<Token> t;
-    if (!sql_tokenize(text, &t, err)) return false;
+    if (t.empty()) return fail_at(err, 900, 0);
     std::size_t p = 0;
     auto word = [&](const char* w) { return t[p].kind == TokenKind::Word && t[p].text == w; };
     auto op = [&](const char* o) { return t[p].kind == TokenKind::Operator && t[p].text == o; };
@@ -773,21 +755,21 @@ bool explain_plan_run(const std::string& text, const TranslateContext& ctx, sqli
         return fail_at(err, 942, table_offset);
     }
 
-    std::string inner = text.substr(start);
+    // The explained statement's tokens keep their offsets in the whole text. It is parsed
+    // twice: the translator may rewrite its tree, the plan builder reads the tree as typed.
+    std::vector<Token> inner_tokens(t.begin() + static_cast<std::ptrdiff_t>(p), t.end());
     Translation tr;
-    if (!sql_translate(inner, ctx, &tr, err)) {
-        err->offset += start;
+    Statement translated;
+    if (!sql_parse(inner_tokens, &translated, err) || !sql_translate_parsed(text, translated, ctx, &tr, err)) {
+        // An error the translator could not place points at the explained statement.
+        if (err->offset < start) err->offset = start;
         return false;
     }
     if (tr.kind != StatementKind::Select && tr.kind != StatementKind::Insert && tr.kind != StatementKind::Update &&
         tr.kind != StatementKind::Delete)
         return fail_at(err, 900, start);
-    std::vector<Token> inner_tokens;
     Statement ast;
-    if (!sql_tokenize(inner, &inner_tokens, err) || !sql_parse(inner_tokens, &ast, err)) {
-        err->offset += start;
-        return false;
-    }
+    if (!sql_parse(inner_tokens, &ast, err)) return false;
 
     PlanBuilder builder(db, ctx);
     {

@@ -163,5 +163,10 @@ struct Statement {
     std::vector<std::string> returning_into;   // ... INTO these placeholders
 };
 
-// Parses one statement; false with err set at the offending token.
+// Parses one statement of the SQL grammar; false with err set at the offending token.
 bool sql_parse(const std::vector<Token>& tokens, Statement* out, OraError* err);
+// The front door's parse: every statement gets its kind. Statements of the SQL grammar
+// are parsed whole, as sql_parse does; for the kinds whose body another module's grammar
+// reads (dictionary DDL, stored units, triggers, EXPLAIN PLAN, PL/SQL blocks) only
+// out->kind is set, from the first words.
+bool sql_parse_statement(const std::vector<Token>& tokens, Statement* out, OraError* err);

@@ -4,6 +4,8 @@
 // the statement stops making sense.
 #include "sql/sql_ast.h"
 
+#include "sql/token_cursor.h"
+
 #include "values/errors.h"
 #include "values/values.h"
 
@@ -28,34 +30,17 @@ bool is_reserved(const std::string& w) {
     return false;
 }
 
-class Parser {
+class Parser : TokenCursor {
 public:
-    Parser(const std::vector<Token>& tokens, OraError* err) : t_(tokens), err_(err) {}
+    Parser(const std::vector<Token>& tokens, OraError* err) : TokenCursor(tokens), err_(err) {}
 
     bool statement(Statement* s);
 
 private:
-    const std::vector<Token>& t_;
     OraError* err_;
-    std::size_t p_ = 0;
     bool failed_ = false;
     int depth_ = 0;  // nesting of parentheses and subqueries, bounded to keep the stack safe
 
-    const Token& cur() const { return t_[p_ < t_.size() ? p_ : t_.size() - 1]; }
-    const Token& peek(std::size_t k = 1) const { return t_[p_ + k < t_.size() ? p_ + k : t_.size() - 1]; }
-    bool at_end() const { return cur().kind == TokenKind::End; }
-    bool is_word(const char* w) const { return cur().kind == TokenKind::Word && cur().text == w; }
-    bool is_op(const char* o) const { return cur().kind == TokenKind::Operator && cur().text == o; }
-    bool accept_word(const char* w) {
-        if (!is_word(w)) return false;
-        ++p_;
-        return true;
-    }
-    bool accept_op(const char* o) {
-        if (!is_op(o)) return false;
-        ++p_;
-        return true;
-    }
     bool fail(int code, const std::string& arg = {}) {
         if (!failed_) {
             *err_ = ora_error(code, arg);
@@ -76,7 +61,6 @@ private:
         }
         return false;
     }
-    std::uint32_t prev_end() const { return p_ > 0 ? t_[p_ - 1].end : 0; }
 
     bool table_ref(TableRef* ref);
     bool select(std::unique_ptr<SelectStmt>* out);
@@ -973,6 +957,10 @@ bool Parser::table_constraint(TableConstraint* c) {
 
 bool Parser::create(Statement* s) {
     ++p_;
+    if (is_word("OR") && !word_at(1, "REPLACE")) {
+        ++p_;
+        return fail(922);
+    }
     if (accept_word("TABLE")) {
         s->kind = StatementKind::CreateTable;
         if (!table_ref(&s->table)) return false;
@@ -1174,9 +1162,68 @@ bool Parser::del(Statement* s) {
     return returning(s);
 }
 
+// The kinds whose body another module's grammar reads, told by their first words;
+// false for a statement of the SQL grammar itself, whose parser then judges it.
+bool foreign_kind(TokenCursor c, StatementKind* kind) {
+    auto set = [&](StatementKind k) {
+        *kind = k;
+        return true;
+    };
+    auto unit_word = [&]() {
+        return c.is_word("PROCEDURE") || c.is_word("FUNCTION") || c.is_word("PACKAGE") || c.is_word("TYPE");
+    };
+    if (c.is_word("BEGIN") || c.is_word("DECLARE")) return set(StatementKind::PlsqlBlock);
+    if (c.is_word("EXPLAIN")) return set(StatementKind::ExplainPlan);
+    if (c.is_word("COMMENT")) return set(StatementKind::Comment);
+    if (c.accept_word("CREATE")) {
+        bool replace = false;
+        if (c.is_word("OR")) {
+            if (!c.word_at(1, "REPLACE")) return false;
+            c.seek(c.pos() + 2);
+            replace = true;
+        }
+        if (c.accept_word("PUBLIC")) return c.is_word("SYNONYM") && set(StatementKind::CreateSynonym);
+        if (c.accept_word("EDITIONABLE") || c.accept_word("NONEDITIONABLE"))
+            return unit_word() && set(StatementKind::CreateUnit);
+        if (unit_word()) return set(StatementKind::CreateUnit);
+        if (c.is_word("TRIGGER")) return set(StatementKind::CreateTrigger);
+        if (c.is_word("SYNONYM")) return set(StatementKind::CreateSynonym);
+        if (c.is_word("VIEW") || c.is_word("FORCE") || c.is_word("NOFORCE")) return set(StatementKind::CreateView);
+        return !replace && c.is_word("SEQUENCE") && set(StatementKind::CreateSequence);
+    }
+    if (c.accept_word("DROP")) {
+        if (c.accept_word("PUBLIC")) return c.is_word("SYNONYM") && set(StatementKind::DropSynonym);
+        if (c.is_word("SYNONYM")) return set(StatementKind::DropSynonym);
+        if (c.is_word("SEQUENCE")) return set(StatementKind::DropSequence);
+        if (c.is_word("VIEW")) return set(StatementKind::DropView);
+        if (c.is_word("TRIGGER")) return set(StatementKind::DropTrigger);
+        return unit_word() && set(StatementKind::DropUnit);
+    }
+    if (c.accept_word("ALTER")) {
+        if (c.is_word("SEQUENCE")) return set(StatementKind::AlterSequence);
+        if (c.is_word("TRIGGER")) return set(StatementKind::AlterTrigger);
+        if (unit_word()) return set(StatementKind::AlterUnit);
+        if (!c.accept_word("TABLE")) return false;
+        // [owner.]table, then ADD of a constraint or MODIFY.
+        c.next();
+        if (c.accept_op(".")) c.next();
+        if (c.is_word("MODIFY")) return set(StatementKind::AlterTableConstraint);
+        if (!c.accept_word("ADD")) return false;
+        return (c.is_word("CONSTRAINT") || c.is_word("PRIMARY") || c.is_word("UNIQUE") || c.is_word("CHECK") ||
+                c.is_word("FOREIGN")) &&
+               set(StatementKind::AlterTableConstraint);
+    }
+    return false;
+}
+
 }  // namespace
 
 bool sql_parse(const std::vector<Token>& tokens, Statement* out, OraError* err) {
     Parser p(tokens, err);
     return p.statement(out);
+}
+
+bool sql_parse_statement(const std::vector<Token>& tokens, Statement* out, OraError* err) {
+    if (foreign_kind(TokenCursor(tokens), &out->kind)) return true;
+    return sql_parse(tokens, out, err);
 }

@@ -1056,6 +1056,24 @@ bool Translator::statement(Statement& s) {
         out_->name = s.name;
         out_->value = s.value;
         return true;
+    case StatementKind::AlterTableConstraint:
+    case StatementKind::CreateView:
+    case StatementKind::DropView:
+    case StatementKind::CreateSequence:
+    case StatementKind::AlterSequence:
+    case StatementKind::DropSequence:
+    case StatementKind::CreateSynonym:
+    case StatementKind::DropSynonym:
+    case StatementKind::Comment:
+    case StatementKind::CreateUnit:
+    case StatementKind::AlterUnit:
+    case StatementKind::DropUnit:
+    case StatementKind::CreateTrigger:
+    case StatementKind::AlterTrigger:
+    case StatementKind::DropTrigger:
+    case StatementKind::ExplainPlan:
+    case StatementKind::PlsqlBlock:
+        break;  // not the SQL grammar's: the front door routes these elsewhere
     }
     return fail(900, 0);
 }
@@ -1065,6 +1083,11 @@ bool sql_translate(const std::string& text, const TranslateContext& ctx, Transla
     if (!sql_tokenize(text, &tokens, err)) return false;
     Statement s;
     if (!sql_parse(tokens, &s, err)) return false;
+    return sql_translate_parsed(text, s, ctx, out, err);
+}
+
+bool sql_translate_parsed(const std::string& text, Statement& s, const TranslateContext& ctx, Translation* out,
+                          OraError* err) {
     *out = Translation();
     out->parsed = true;
     out->kind = s.kind;
@@ -1077,7 +1100,12 @@ bool sql_translate(const std::string& text, const TranslateContext& ctx, Transla
 int sql_statement_type(const std::string& text) {
     std::vector<Token> tokens;
     OraError err;
-    if (!sql_tokenize(text, &tokens, &err) || tokens.empty() || tokens[0].kind != TokenKind::Word) {
+    if (!sql_tokenize(text, &tokens, &err)) return 0;
+    return sql_statement_type(tokens);
+}
+
+int sql_statement_type(const std::vector<Token>& tokens) {
+    if (tokens.empty() || tokens[0].kind != TokenKind::Word) {
         if (!tokens.empty() && tokens[0].kind == TokenKind::Operator && tokens[0].text == "(") return 1;
         return 0;
     }
