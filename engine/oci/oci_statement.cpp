@@ -12,7 +12,6 @@
 #include "plsql/plsql.h"
 #include "sql/sql_ast.h"
 #include "sql/sql_translate.h"
-#include "sql/storage.h"
 #include "values/values.h"
 
 #include <cmath>
@@ -680,7 +679,6 @@ struct Execution {
     ub4 mode = 0;
     Statement ast;  // the SQL grammar's statements parsed whole; for the others the kind only
     TranslateContext ctx;
-    std::vector<std::string> storage_sql;  // CREATE TABLE/INDEX: the storage clauses' catalog rows
 };
 
 // Translates the parsed statement into s->tr and stamps the statement's time (SYSDATE
@@ -728,8 +726,6 @@ sword route_dml(StmtHandle* s, OCIError* errhp, Execution& x) {
 sword route_table_ddl(StmtHandle* s, OCIError* errhp, Execution& x) {
     sword st = translate(s, errhp, x);
     if (st != OCI_SUCCESS) return st;
-    if (s->tr.kind == StatementKind::CreateTable || s->tr.kind == StatementKind::CreateIndex)
-        s->tr.catalog_sql.insert(s->tr.catalog_sql.end(), x.storage_sql.begin(), x.storage_sql.end());
     st = run_ddl(s, errhp);
     if (st == OCI_SUCCESS && s->tr.kind == StatementKind::DropTable)
         plsql_table_dropped(s->session->server->db, s->tr.owner, s->tr.table);
@@ -869,16 +865,7 @@ sword execute_statement(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff, u
     x.rowoff = rowoff;
     x.mode = mode;
     OraError err;
-    // Storage clauses are blanked out of CREATE TABLE/INDEX before they are parsed.
-    std::string blanked = s->text;
-    std::vector<Token> blanked_tokens;
-    const std::vector<Token>* tokens = &s->tokens;
-    storage_clauses(&blanked, ses->user, &x.storage_sql);
-    if (blanked != s->text) {
-        if (!sql_tokenize(blanked, &blanked_tokens, &err)) return fail(s, errhp, err);
-        tokens = &blanked_tokens;
-    }
-    if (!sql_parse_statement(*tokens, &x.ast, &err)) return fail(s, errhp, err);
+    if (!sql_parse_statement(s->tokens, &x.ast, &err)) return fail(s, errhp, err);
     const Route& route = kRoutes[static_cast<std::size_t>(x.ast.kind)];
     s->tr = Translation();
     s->tr.kind = x.ast.kind;
