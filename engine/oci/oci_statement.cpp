@@ -4,6 +4,7 @@
 // the caller's define buffers (no allocation per row). Values come out as Oracle prints
 // them: NUMBER text, DATE in the session's NLS_DATE_FORMAT, CHAR padded, RAW as hex.
 #include "catalog/catalog.h"
+#include "catalog/catalog_cache.h"
 #include "catalog/dictionary_ddl.h"
 #include "oci/engine.h"
 #include "values/errors.h"
@@ -948,6 +949,7 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
         srv->cancel = false;
         return fail(s, errhp, ora_error(1013));
     }
+    CatalogPin pin(srv->db);
     return execute_statement(s, errhp, iters, rowoff, mode);
 }
 
@@ -963,6 +965,7 @@ VOCI_EXPORT sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 o
         return fail(s, errhp, e);
     }
     s->session->settings.stats.roundtrips += 1;
+    CatalogPin pin(s->session->server->db);
     if (nrows == 0) {
         s->exhausted = true;
         s->rows_fetched = 0;

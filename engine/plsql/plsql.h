@@ -324,6 +324,29 @@ std::vector<PlUnitArgument> plsql_unit_arguments(sqlite3* db, const std::string&
 bool plsql_unit_load(sqlite3* db, const std::string& owner, const std::string& name, std::string* type,
                      std::string* status, std::string* source);
 
+// A stored procedure or function compiled for a session. It is kept while the catalog's
+// generation stays and the session's date format is the one it was compiled with; one
+// that is running (busy) is not run again from inside itself: a recursive call gets a
+// copy of its own.
+struct PlCachedUnit {
+    std::string type;  // PROCEDURE or FUNCTION
+    std::string nls_date_format;
+    PlProgram program;
+    bool busy = false;
+};
+enum class PlUnitState {
+    Ready,    // compiled
+    Missing,  // no such procedure or function
+    Invalid,  // INVALID and still has errors when compiled again
+    Broken,   // stored VALID but does not compile
+};
+// The compiled form of stored procedure or function owner.name for the session: from
+// the session's cache, or loaded (made valid again first when a unit it depends on
+// changed and marked it INVALID through the dependency records) and compiled. Null
+// unless *state is Ready.
+std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::string& owner,
+                                                 const std::string& name, PlUnitState* state);
+
 // The translator's question: is owner.name a valid stored function, and of what type.
 bool plsql_function_lookup(void* db, const std::string& owner, const std::string& name, OraType* ret);
 // Runs a function (a package's subprogram when sub is given, with the package state
@@ -399,6 +422,10 @@ struct PlTriggerRedo {
 };
 
 struct CompiledTrigger;
+// One enabled statement trigger as the catalog lists it.
+struct PlStatementTrigger {
+    std::string owner, name, type, event, table_owner, table, update_columns;
+};
 using PlTriggerCache = std::map<std::string, std::shared_ptr<CompiledTrigger>>;
 
 struct PlSessionState {
@@ -409,6 +436,13 @@ struct PlSessionState {
     std::vector<PlTriggerRedo> redo;
     std::int64_t redone_rows = 0;   // rows stored again by BEFORE row triggers
     std::string trigger_signature;  // what the connection's firing triggers were made from
+    std::uint64_t trigger_generation = 0;  // the catalog generation the firing triggers were checked in
+    // The enabled statement triggers of the catalog generation statement_triggers_generation.
+    std::uint64_t statement_triggers_generation = 0;
+    std::vector<PlStatementTrigger> statement_triggers;
+    // Compiled stored procedures and functions (by "OWNER.NAME") of one catalog generation.
+    std::uint64_t units_generation = 0;
+    std::map<std::string, std::shared_ptr<PlCachedUnit>> units;
     // An INSERT ... RETURNING whose rows BEFORE row triggers store again: the table, the
     // RETURNING expressions, and the rows they gave for the rows stored again.
     std::string returning_table;

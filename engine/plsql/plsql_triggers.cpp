@@ -12,6 +12,7 @@
 #include "plsql/plsql.h"
 
 #include "catalog/catalog.h"
+#include "catalog/catalog_cache.h"
 #include "values/errors.h"
 #include "os/os.h"
 #include "values/values.h"
@@ -776,8 +777,15 @@ void plsql_table_dropped(sqlite3* db, const std::string& owner, const std::strin
 bool plsql_triggers_sync(SessionHandle* ses, OraError* err) {
     sqlite3* db = ses->server->db;
     PlSessionState* state = plsql_session(ses);
+    // Nothing in the catalog changed since the last check: the triggers are as they were.
+    std::uint64_t generation = catalog_generation(db);
+    if (generation != 0 && generation == state->trigger_generation) return true;
     std::string signature = trigger_signature(db);
-    if (signature == state->trigger_signature) return true;
+    state->trigger_generation = 0;
+    if (signature == state->trigger_signature) {
+        state->trigger_generation = generation;
+        return true;
+    }
     std::vector<std::string> old;
     {
         Exec q(db, "SELECT name FROM temp.sqlite_master WHERE type = 'trigger' AND name LIKE 'vantro$%'");
@@ -824,6 +832,8 @@ bool plsql_triggers_sync(SessionHandle* ses, OraError* err) {
         }
     }
     state->trigger_signature = signature;
+    // Making the TEMP triggers wrote no catalog rows: the generation still holds.
+    state->trigger_generation = catalog_generation(db);
     return true;
 }
 
@@ -878,27 +888,50 @@ std::vector<std::string> set_columns(const std::string& text) {
 
 }  // namespace
 
+namespace {
+
+const char* event_of(const Translation& tr) {
+    return tr.kind == StatementKind::Insert ? "INSERT" : tr.kind == StatementKind::Update ? "UPDATE" : "DELETE";
+}
+
+// The enabled statement triggers, read once per catalog generation.
+const std::vector<PlStatementTrigger>& statement_triggers(SessionHandle* ses) {
+    PlSessionState* state = plsql_session(ses);
+    sqlite3* db = ses->server->db;
+    std::uint64_t generation = catalog_generation(db);
+    if (generation != 0 && generation == state->statement_triggers_generation) return state->statement_triggers;
+    state->statement_triggers.clear();
+    CatalogStatement q(db,
+                       "SELECT owner, trigger_name, trigger_type, triggering_event, table_owner, table_name,"
+                       " coalesce(update_columns, '') FROM vantro_plsql_triggers WHERE trigger_type LIKE '% STATEMENT'"
+                       " AND status = 'ENABLED' ORDER BY owner, trigger_name");
+    while (q.row())
+        state->statement_triggers.push_back(
+            {q.column(0), q.column(1), q.column(2), q.column(3), q.column(4), q.column(5), q.column(6)});
+    state->statement_triggers_generation = generation;
+    return state->statement_triggers;
+}
+
+bool applies(const PlStatementTrigger& t, const Translation& tr, const char* event) {
+    return t.table_owner == tr.owner && t.table == tr.table && t.event.find(event) != std::string::npos;
+}
+
+}  // namespace
+
 bool plsql_statement_triggers(SessionHandle* ses, const std::string& text, const Translation& tr,
                               PlTriggerTiming timing, OraError* err) {
     if (tr.table.empty()) return true;
-    const char* event = tr.kind == StatementKind::Insert   ? "INSERT"
-                        : tr.kind == StatementKind::Update ? "UPDATE"
-                                                           : "DELETE";
-    sqlite3* db = ses->server->db;
-    Exec q(db,
-           "SELECT owner, trigger_name, coalesce(update_columns, '') FROM vantro_plsql_triggers WHERE"
-           " table_owner = ?1 AND table_name = ?2 AND trigger_type = ?3 AND status = 'ENABLED' AND"
-           " instr(triggering_event, ?4) > 0 ORDER BY owner, trigger_name");
-    q.text(1, tr.owner)
-        .text(2, tr.table)
-        .text(3, timing == PlTriggerTiming::Before ? "BEFORE STATEMENT" : "AFTER STATEMENT");
-    q.text(4, event);
+    const char* event = event_of(tr);
+    const char* type = timing == PlTriggerTiming::Before ? "BEFORE STATEMENT" : "AFTER STATEMENT";
+    std::vector<PlStatementTrigger> matching;
+    for (const PlStatementTrigger& t : statement_triggers(ses))
+        if (t.type == type && applies(t, tr, event)) matching.push_back(t);
     std::vector<std::pair<std::string, std::string>> names;
     std::vector<std::string> set;
     bool set_read = false;
-    while (q.row()) {
+    for (const PlStatementTrigger& t : matching) {
         // UPDATE OF fires only for an UPDATE that sets one of the columns.
-        std::string of = q.column(2);
+        const std::string& of = t.update_columns;
         if (tr.kind == StatementKind::Update && !of.empty()) {
             if (!set_read) set = set_columns(text);
             set_read = true;
@@ -906,7 +939,7 @@ bool plsql_statement_triggers(SessionHandle* ses, const std::string& text, const
             for (const std::string& c : set) hit = hit || ("," + of + ",").find("," + c + ",") != std::string::npos;
             if (!hit) continue;
         }
-        names.emplace_back(q.column(0), q.column(1));
+        names.emplace_back(t.owner, t.name);
     }
     for (const auto& n : names) {
         PlError e;
@@ -993,12 +1026,8 @@ void plsql_dml_end(SessionHandle* ses) {
 
 bool plsql_has_statement_triggers(SessionHandle* ses, const Translation& tr) {
     if (tr.table.empty()) return false;
-    const char* event = tr.kind == StatementKind::Insert   ? "INSERT"
-                        : tr.kind == StatementKind::Update ? "UPDATE"
-                                                           : "DELETE";
-    Exec q(ses->server->db,
-           "SELECT 1 FROM vantro_plsql_triggers WHERE table_owner = ?1 AND table_name = ?2 AND"
-           " trigger_type LIKE '% STATEMENT' AND status = 'ENABLED' AND instr(triggering_event, ?3) > 0");
-    q.text(1, tr.owner).text(2, tr.table).text(3, event);
-    return q.row();
+    const char* event = event_of(tr);
+    for (const PlStatementTrigger& t : statement_triggers(ses))
+        if (applies(t, tr, event)) return true;
+    return false;
 }

@@ -10,6 +10,7 @@
 #include "plsql/plsql.h"
 
 #include "catalog/catalog.h"
+#include "catalog/catalog_cache.h"
 #include "values/errors.h"
 #include "os/os.h"
 #include "values/values.h"
@@ -488,6 +489,59 @@ bool plsql_unit_load(sqlite3* db, const std::string& owner, const std::string& n
             return true;
         }
     return false;
+}
+
+std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::string& owner,
+                                                 const std::string& name, PlUnitState* state) {
+    sqlite3* db = ses->server->db;
+    PlSessionState* session = plsql_session(ses);
+    const std::string& nls = ses->settings.nls_date_format;
+    std::uint64_t generation = catalog_generation(db);
+    if (generation == 0 || generation != session->units_generation) {
+        session->units.clear();
+        session->units_generation = generation;
+    }
+    std::string key = owner + "." + name;
+    auto it = session->units.find(key);
+    if (it != session->units.end() && !it->second->busy && it->second->nls_date_format == nls) {
+        *state = PlUnitState::Ready;
+        return it->second;
+    }
+    auto unit = std::make_shared<PlCachedUnit>();
+    std::string status, source;
+    if (!plsql_unit_load(db, owner, name, &unit->type, &status, &source)) {
+        *state = PlUnitState::Missing;
+        return nullptr;
+    }
+    if (status != "VALID") {
+        if (!plsql_unit_revalidate(db, nls, owner, name) || !plsql_unit_load(db, owner, name, &unit->type, &status,
+                                                                             &source)) {
+            *state = PlUnitState::Invalid;
+            return nullptr;
+        }
+        // Revalidation wrote the catalog: what this session compiled before may be stale.
+        generation = catalog_generation(db);
+        if (generation != session->units_generation) {
+            session->units.clear();
+            session->units_generation = generation;
+        }
+    }
+    SqliteCatalog catalog(db);
+    PlCompileContext cc;
+    cc.schema = owner;
+    cc.nls_date_format = nls;
+    cc.catalog = &catalog;
+    cc.db = db;
+    if (!plsql_compile_unit(source, cc, &unit->program)) {
+        *state = PlUnitState::Broken;
+        return nullptr;
+    }
+    unit->nls_date_format = nls;
+    *state = PlUnitState::Ready;
+    // A copy made for a recursive call is not kept: the running one stays the cached one.
+    it = session->units.find(key);
+    if (generation != 0 && (it == session->units.end() || !it->second->busy)) session->units[key] = unit;
+    return unit;
 }
 
 std::vector<PlUnitArgument> plsql_unit_arguments(sqlite3* db, const std::string& owner, const std::string& name) {
