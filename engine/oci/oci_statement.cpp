@@ -13,6 +13,7 @@
 #include "plsql/plsql.h"
 #include "sql/sql_ast.h"
 #include "sql/sql_translate.h"
+#include "values/clock.h"
 #include "values/values.h"
 
 #include <cmath>
@@ -29,19 +30,6 @@ struct FetchFlags {
 
 bool is_lob_dty(ub2 dty) {
     return dty == SQLT_CLOB || dty == SQLT_BLOB || dty == SQLT_BFILEE;
-}
-
-// Now, as a DATE is stored.
-std::string now_stored() {
-    OsLocalTime now = os_local_time();
-    DateValue dv;
-    dv.year = now.year;
-    dv.month = now.month;
-    dv.day = now.day;
-    dv.hour = now.hour;
-    dv.minute = now.minute;
-    dv.second = now.second;
-    return date_stored_text(dv);
 }
 
 sword fail(StmtHandle* s, OCIError* errhp, const OraError& e) {
@@ -200,12 +188,8 @@ sword apply_binds(StmtHandle* s, OCIError* errhp, ub4 iteration) {
             sqlite3_bind_blob(s->vm, idx, p, static_cast<int>(len), SQLITE_TRANSIENT);
             break;
         }
-        default: {
-            OraError e;
-            e.code = 3115;
-            e.message = "unsupported network datatype or representation";
-            return fail(s, errhp, e);
-        }
+        default:
+            return fail(s, errhp, ora_error(3115));
         }
     }
     return OCI_SUCCESS;
@@ -696,7 +680,7 @@ sword translate(StmtHandle* s, OCIError* errhp, Execution& x) {
         return fail(s, errhp, ora_error(1013));
     }
     if (!translated) return fail(s, errhp, err);
-    s->session->settings.statement_time = now_stored();
+    s->session->settings.statement_time = clock_now_stored();
     return OCI_SUCCESS;
 }
 
@@ -958,12 +942,7 @@ VOCI_EXPORT sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 o
     if (!s) return OCI_INVALID_HANDLE;
     error_clear(errhp);
     if (!s->executed || !s->vm || !s->session || !s->session->open) return fail(s, errhp, ora_error(24338));
-    if (orientation != OCI_FETCH_NEXT && orientation != 0) {
-        OraError e;
-        e.code = 24391;
-        e.message = "invalid fetch operation";
-        return fail(s, errhp, e);
-    }
+    if (orientation != OCI_FETCH_NEXT && orientation != 0) return fail(s, errhp, ora_error(24391));
     s->session->settings.stats.roundtrips += 1;
     CatalogPin pin(s->session->server->db);
     if (nrows == 0) {
@@ -1062,12 +1041,8 @@ VOCI_EXPORT sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* er
     case SQLT_BFILEE:
         if (!valuep) return fail(s, errhp, ora_error(22275));
         break;
-    default: {
-        OraError e;
-        e.code = 3115;
-        e.message = "unsupported network datatype or representation";
-        return fail(s, errhp, e);
-    }
+    default:
+        return fail(s, errhp, ora_error(3115));
     }
     if (s->defines.size() < position) s->defines.resize(position, nullptr);
     DefineHandle*& d = s->defines[position - 1];

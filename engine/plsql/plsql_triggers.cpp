@@ -12,9 +12,9 @@
 #include "plsql/plsql.h"
 
 #include "catalog/catalog.h"
+#include "values/clock.h"
 #include "catalog/catalog_cache.h"
 #include "values/errors.h"
-#include "os/os.h"
 #include "values/values.h"
 
 #include <algorithm>
@@ -267,18 +267,6 @@ bool load_trigger(sqlite3* db, const std::string& owner, const std::string& name
     return true;
 }
 
-std::string now_stored() {
-    OsLocalTime now = os_local_time();
-    DateValue dv;
-    dv.year = now.year;
-    dv.month = now.month;
-    dv.day = now.day;
-    dv.hour = now.hour;
-    dv.minute = now.minute;
-    dv.second = now.second;
-    return date_stored_text(dv);
-}
-
 bool in_savepoint(sqlite3* db, bool (*f)(void*), void* data) {
     if (sqlite3_exec(db, "SAVEPOINT vantro_trigger", nullptr, nullptr, nullptr) != SQLITE_OK) return false;
     if (!f(data)) {
@@ -318,7 +306,7 @@ bool store_trigger(void* data) {
                   "SELECT object_id, created FROM vantro_plsql_objects WHERE owner = ?1 AND name = ?2 AND"
                   " type = 'TRIGGER'");
     existing.text(1, d.owner).text(2, d.name);
-    std::string object_id, created = now_stored();
+    std::string object_id, created = clock_now_stored();
     if (existing.row()) {
         object_id = existing.column(0);
         created = existing.column(1);
@@ -344,7 +332,7 @@ bool store_trigger(void* data) {
     bool ok = ins.run();
     Exec obj(db, "INSERT INTO vantro_plsql_objects VALUES (?1, ?2, 'TRIGGER', ?3, ?4, ?5, ?6)");
     obj.text(1, d.owner).text(2, d.name).text(3, object_id).text(4, j.valid ? "VALID" : "INVALID").text(5, created);
-    ok = ok && obj.text(6, now_stored()).run();
+    ok = ok && obj.text(6, clock_now_stored()).run();
     std::size_t pos = 0;
     for (int line = 1; pos < d.source.size(); ++line) {
         std::size_t nl = d.source.find('\n', pos);
@@ -705,7 +693,7 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
             Exec touch(db,
                        "UPDATE vantro_plsql_objects SET last_ddl_time = ?3 WHERE owner = ?1 AND name = ?2 AND"
                        " type = 'TRIGGER'");
-            ok = ok && touch.text(1, owner).text(2, name).text(3, now_stored()).run();
+            ok = ok && touch.text(1, owner).text(2, name).text(3, clock_now_stored()).run();
         }
         if (!ok) return storage_failure(errhp);
         plsql_session(ses)->triggers->erase(owner + "." + name);
