@@ -1415,7 +1415,7 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
     ctx.catalog = &catalog;
     ctx.db = srv->db;
     PlProgram program;
-    if (!plsql_compile(s->text, ctx, &program)) {
+    if (!plsql_compile_tokens(s->text, s->tokens, ctx, &program, true)) {
         std::string text;
         for (std::size_t k = 0; k < program.errors.size(); ++k) {
             const PlCompileError& e = program.errors[k];

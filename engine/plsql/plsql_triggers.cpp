@@ -125,9 +125,8 @@ bool qualified(const std::vector<Token>& t, std::size_t* k, const std::string& u
 
 // CREATE [OR REPLACE] TRIGGER ...: the definition, or an error (k at the token that
 // does not fit, ORA-00969 and friends as Oracle reports them).
-bool parse_create(const std::string& text, const std::string& user, TriggerDef* d, OraError* err) {
-    std::vector<Token> t;
-    if (!sql_tokenize(text, &t, err)) return false;
+bool parse_create(const std::string& text, const std::vector<Token>& t, const std::string& user, TriggerDef* d,
+                  OraError* err) {
     std::size_t k = 1;
     if (word(t, k, "OR") && word(t, k + 1, "REPLACE")) {
         d->replace = true;
@@ -366,11 +365,9 @@ sword storage_failure(OCIError* errhp) {
 }
 
 // ALTER TRIGGER [owner.]name ENABLE|DISABLE|COMPILE, DROP TRIGGER [owner.]name.
-bool parse_simple(const std::string& text, const std::string& user, bool* drop, std::string* owner, std::string* name,
-                  std::string* action) {
-    std::vector<Token> t;
-    OraError err;
-    if (!sql_tokenize(text, &t, &err) || t.size() < 3) return false;
+bool parse_simple(const std::vector<Token>& t, const std::string& user, bool* drop, std::string* owner,
+                  std::string* name, std::string* action) {
+    if (t.size() < 3) return false;
     if (!(word(t, 0, "ALTER") || word(t, 0, "DROP")) || !word(t, 1, "TRIGGER")) return false;
     *drop = t[0].text == "DROP";
     std::size_t k = 2;
@@ -661,7 +658,7 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
     SqliteCatalog catalog(db);
     bool drop = false;
     std::string owner, name, action;
-    if (parse_simple(s->text, ses->user, &drop, &owner, &name, &action)) {
+    if (parse_simple(s->tokens, ses->user, &drop, &owner, &name, &action)) {
         TriggerDef d;
         if (!load_trigger(db, owner, name, &d)) return error_set(errhp, 4080, "trigger '" + name + "' does not exist");
         bool ok = true;
@@ -706,7 +703,7 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
     }
     TriggerDef d;
     OraError err;
-    if (!parse_create(s->text, ses->user, &d, &err)) {
+    if (!parse_create(s->text, s->tokens, ses->user, &d, &err)) {
         if (ErrorHandle* eh = error_handle(errhp)) eh->parse_offset = static_cast<ub2>(err.offset);
         return error_set(errhp, err.code, err.message);
     }

@@ -113,10 +113,8 @@ std::string unit_type(const std::vector<Token>& t, std::size_t* k) {
     return std::string();
 }
 
-bool parse_header(const std::string& text, const std::string& user, UnitHeader* h, bool drop) {
-    std::vector<Token> t;
-    OraError err;
-    if (!sql_tokenize(text, &t, &err) || t.size() < 3) return false;
+bool parse_header(const std::vector<Token>& t, const std::string& user, UnitHeader* h, bool drop) {
+    if (t.size() < 3) return false;
     std::size_t k = 0;
     if (!word(t, k, drop ? "DROP" : "CREATE")) return false;
     ++k;
@@ -137,10 +135,8 @@ bool parse_header(const std::string& text, const std::string& user, UnitHeader* 
 }
 
 // ALTER PROCEDURE|FUNCTION|PACKAGE|TYPE [owner.]name COMPILE, optionally for the body, the header or the package.
-bool parse_alter(const std::string& text, const std::string& user, UnitHeader* h) {
-    std::vector<Token> t;
-    OraError err;
-    if (!sql_tokenize(text, &t, &err) || t.size() < 4 || !word(t, 0, "ALTER")) return false;
+bool parse_alter(const std::vector<Token>& t, const std::string& user, UnitHeader* h) {
+    if (t.size() < 4 || !word(t, 0, "ALTER")) return false;
     std::size_t k = 1;
     h->type = unit_type(t, &k);
     if (h->type.empty() || h->type.find(' ') != std::string::npos) return false;
@@ -649,8 +645,8 @@ sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp) {
     const std::string& text = s->text;
     bool alter = s->tr.kind == StatementKind::AlterUnit;
     bool drop = s->tr.kind == StatementKind::DropUnit;
-    if (alter && !parse_alter(text, ses->user, &h)) return fail(errhp, 940, ora_message(940));
-    if (!alter && !parse_header(text, ses->user, &h, drop)) return fail(errhp, 900, ora_message(900));
+    if (alter && !parse_alter(s->tokens, ses->user, &h)) return fail(errhp, 940, ora_message(940));
+    if (!alter && !parse_header(s->tokens, ses->user, &h, drop)) return fail(errhp, 900, ora_message(900));
     if (!plsql_units_prepare(db)) return storage_failure(errhp);
     SqliteCatalog catalog(db);
     if (!catalog.schema_exists(h.owner)) return fail(errhp, 1918, "user '" + h.owner + "' does not exist");
