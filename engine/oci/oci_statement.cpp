@@ -13,7 +13,7 @@
 #include "plsql/plsql.h"
 #include "sql/sql_ast.h"
 #include "sql/sql_translate.h"
-#include "sql/storage.h"
+#include "values/clock.h"
 #include "values/values.h"
 
 #include <cmath>
@@ -30,19 +30,6 @@ struct FetchFlags {
 
 bool is_lob_dty(ub2 dty) {
     return dty == SQLT_CLOB || dty == SQLT_BLOB || dty == SQLT_BFILEE;
-}
-
-// Now, as a DATE is stored.
-std::string now_stored() {
-    OsLocalTime now = os_local_time();
-    DateValue dv;
-    dv.year = now.year;
-    dv.month = now.month;
-    dv.day = now.day;
-    dv.hour = now.hour;
-    dv.minute = now.minute;
-    dv.second = now.second;
-    return date_stored_text(dv);
 }
 
 sword fail(StmtHandle* s, OCIError* errhp, const OraError& e) {
@@ -201,12 +188,8 @@ sword apply_binds(StmtHandle* s, OCIError* errhp, ub4 iteration) {
             sqlite3_bind_blob(s->vm, idx, p, static_cast<int>(len), SQLITE_TRANSIENT);
             break;
         }
-        default: {
-            OraError e;
-            e.code = 3115;
-            e.message = "unsupported network datatype or representation";
-            return fail(s, errhp, e);
-        }
+        default:
+            return fail(s, errhp, ora_error(3115));
         }
     }
     return OCI_SUCCESS;
@@ -681,7 +664,6 @@ struct Execution {
     ub4 mode = 0;
     Statement ast;  // the SQL grammar's statements parsed whole; for the others the kind only
     TranslateContext ctx;
-    std::vector<std::string> storage_sql;  // CREATE TABLE/INDEX: the storage clauses' catalog rows
 };
 
 // Translates the parsed statement into s->tr and stamps the statement's time (SYSDATE
@@ -698,7 +680,7 @@ sword translate(StmtHandle* s, OCIError* errhp, Execution& x) {
         return fail(s, errhp, ora_error(1013));
     }
     if (!translated) return fail(s, errhp, err);
-    s->session->settings.statement_time = now_stored();
+    s->session->settings.statement_time = clock_now_stored();
     return OCI_SUCCESS;
 }
 
@@ -729,8 +711,6 @@ sword route_dml(StmtHandle* s, OCIError* errhp, Execution& x) {
 sword route_table_ddl(StmtHandle* s, OCIError* errhp, Execution& x) {
     sword st = translate(s, errhp, x);
     if (st != OCI_SUCCESS) return st;
-    if (s->tr.kind == StatementKind::CreateTable || s->tr.kind == StatementKind::CreateIndex)
-        s->tr.catalog_sql.insert(s->tr.catalog_sql.end(), x.storage_sql.begin(), x.storage_sql.end());
     st = run_ddl(s, errhp);
     if (st == OCI_SUCCESS && s->tr.kind == StatementKind::DropTable)
         plsql_table_dropped(s->session->server->db, s->tr.owner, s->tr.table);
@@ -870,16 +850,7 @@ sword execute_statement(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff, u
     x.rowoff = rowoff;
     x.mode = mode;
     OraError err;
-    // Storage clauses are blanked out of CREATE TABLE/INDEX before they are parsed.
-    std::string blanked = s->text;
-    std::vector<Token> blanked_tokens;
-    const std::vector<Token>* tokens = &s->tokens;
-    storage_clauses(&blanked, ses->user, &x.storage_sql);
-    if (blanked != s->text) {
-        if (!sql_tokenize(blanked, &blanked_tokens, &err)) return fail(s, errhp, err);
-        tokens = &blanked_tokens;
-    }
-    if (!sql_parse_statement(*tokens, &x.ast, &err)) return fail(s, errhp, err);
+    if (!sql_parse_statement(s->tokens, &x.ast, &err)) return fail(s, errhp, err);
     const Route& route = kRoutes[static_cast<std::size_t>(x.ast.kind)];
     s->tr = Translation();
     s->tr.kind = x.ast.kind;
@@ -971,12 +942,7 @@ VOCI_EXPORT sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 o
     if (!s) return OCI_INVALID_HANDLE;
     error_clear(errhp);
     if (!s->executed || !s->vm || !s->session || !s->session->open) return fail(s, errhp, ora_error(24338));
-    if (orientation != OCI_FETCH_NEXT && orientation != 0) {
-        OraError e;
-        e.code = 24391;
-        e.message = "invalid fetch operation";
-        return fail(s, errhp, e);
-    }
+    if (orientation != OCI_FETCH_NEXT && orientation != 0) return fail(s, errhp, ora_error(24391));
     s->session->settings.stats.roundtrips += 1;
     CatalogPin pin(s->session->server->db);
     if (nrows == 0) {
@@ -1075,12 +1041,8 @@ VOCI_EXPORT sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* er
     case SQLT_BFILEE:
         if (!valuep) return fail(s, errhp, ora_error(22275));
         break;
-    default: {
-        OraError e;
-        e.code = 3115;
-        e.message = "unsupported network datatype or representation";
-        return fail(s, errhp, e);
-    }
+    default:
+        return fail(s, errhp, ora_error(3115));
     }
     if (s->defines.size() < position) s->defines.resize(position, nullptr);
     DefineHandle*& d = s->defines[position - 1];

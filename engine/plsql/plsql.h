@@ -269,6 +269,10 @@ struct PlCompileContext {
 
 // Parses and checks text; false with program->errors set when it does not compile.
 bool plsql_compile(const std::string& text, const PlCompileContext& ctx, PlProgram* program);
+// The same from text's tokens as the OCI surface split them when the block was prepared
+// (split: they still need the PL/SQL-only adjustments, such as "1..n" ranges).
+bool plsql_compile_tokens(const std::string& text, std::vector<Token> tokens, const PlCompileContext& ctx,
+                          PlProgram* program, bool split);
 // Parses and checks the source of a stored procedure or function (from its PROCEDURE
 // or FUNCTION keyword); false with program->errors set.
 bool plsql_compile_unit(const std::string& text, const PlCompileContext& ctx, PlProgram* program);

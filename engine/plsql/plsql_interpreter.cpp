@@ -6,6 +6,7 @@
 #include "plsql/plsql.h"
 
 #include "catalog/catalog.h"
+#include "values/clock.h"
 #include "values/errors.h"
 #include "os/os.h"
 
@@ -1405,15 +1406,7 @@ private:
 sword plsql_execute(StmtHandle* s, OCIError* errhp) {
     SessionHandle* ses = s->session;
     ServerHandle* srv = ses->server;
-    OsLocalTime now = os_local_time();
-    DateValue dv;
-    dv.year = now.year;
-    dv.month = now.month;
-    dv.day = now.day;
-    dv.hour = now.hour;
-    dv.minute = now.minute;
-    dv.second = now.second;
-    ses->settings.statement_time = date_stored_text(dv);
+    ses->settings.statement_time = clock_now_stored();
 
     SqliteCatalog catalog(srv->db);
     PlCompileContext ctx;
@@ -1422,7 +1415,7 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
     ctx.catalog = &catalog;
     ctx.db = srv->db;
     PlProgram program;
-    if (!plsql_compile(s->text, ctx, &program)) {
+    if (!plsql_compile_tokens(s->text, s->tokens, ctx, &program, true)) {
         std::string text;
         for (std::size_t k = 0; k < program.errors.size(); ++k) {
             const PlCompileError& e = program.errors[k];

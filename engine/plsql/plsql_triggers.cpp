@@ -12,9 +12,9 @@
 #include "plsql/plsql.h"
 
 #include "catalog/catalog.h"
+#include "values/clock.h"
 #include "catalog/catalog_cache.h"
 #include "values/errors.h"
-#include "os/os.h"
 #include "values/values.h"
 
 #include <algorithm>
@@ -125,9 +125,8 @@ bool qualified(const std::vector<Token>& t, std::size_t* k, const std::string& u
 
 // CREATE [OR REPLACE] TRIGGER ...: the definition, or an error (k at the token that
 // does not fit, ORA-00969 and friends as Oracle reports them).
-bool parse_create(const std::string& text, const std::string& user, TriggerDef* d, OraError* err) {
-    std::vector<Token> t;
-    if (!sql_tokenize(text, &t, err)) return false;
+bool parse_create(const std::string& text, const std::vector<Token>& t, const std::string& user, TriggerDef* d,
+                  OraError* err) {
     std::size_t k = 1;
     if (word(t, k, "OR") && word(t, k + 1, "REPLACE")) {
         d->replace = true;
@@ -267,18 +266,6 @@ bool load_trigger(sqlite3* db, const std::string& owner, const std::string& name
     return true;
 }
 
-std::string now_stored() {
-    OsLocalTime now = os_local_time();
-    DateValue dv;
-    dv.year = now.year;
-    dv.month = now.month;
-    dv.day = now.day;
-    dv.hour = now.hour;
-    dv.minute = now.minute;
-    dv.second = now.second;
-    return date_stored_text(dv);
-}
-
 bool in_savepoint(sqlite3* db, bool (*f)(void*), void* data) {
     if (sqlite3_exec(db, "SAVEPOINT vantro_trigger", nullptr, nullptr, nullptr) != SQLITE_OK) return false;
     if (!f(data)) {
@@ -318,7 +305,7 @@ bool store_trigger(void* data) {
                   "SELECT object_id, created FROM vantro_plsql_objects WHERE owner = ?1 AND name = ?2 AND"
                   " type = 'TRIGGER'");
     existing.text(1, d.owner).text(2, d.name);
-    std::string object_id, created = now_stored();
+    std::string object_id, created = clock_now_stored();
     if (existing.row()) {
         object_id = existing.column(0);
         created = existing.column(1);
@@ -344,7 +331,7 @@ bool store_trigger(void* data) {
     bool ok = ins.run();
     Exec obj(db, "INSERT INTO vantro_plsql_objects VALUES (?1, ?2, 'TRIGGER', ?3, ?4, ?5, ?6)");
     obj.text(1, d.owner).text(2, d.name).text(3, object_id).text(4, j.valid ? "VALID" : "INVALID").text(5, created);
-    ok = ok && obj.text(6, now_stored()).run();
+    ok = ok && obj.text(6, clock_now_stored()).run();
     std::size_t pos = 0;
     for (int line = 1; pos < d.source.size(); ++line) {
         std::size_t nl = d.source.find('\n', pos);
@@ -378,11 +365,9 @@ sword storage_failure(OCIError* errhp) {
 }
 
 // ALTER TRIGGER [owner.]name ENABLE|DISABLE|COMPILE, DROP TRIGGER [owner.]name.
-bool parse_simple(const std::string& text, const std::string& user, bool* drop, std::string* owner, std::string* name,
-                  std::string* action) {
-    std::vector<Token> t;
-    OraError err;
-    if (!sql_tokenize(text, &t, &err) || t.size() < 3) return false;
+bool parse_simple(const std::vector<Token>& t, const std::string& user, bool* drop, std::string* owner,
+                  std::string* name, std::string* action) {
+    if (t.size() < 3) return false;
     if (!(word(t, 0, "ALTER") || word(t, 0, "DROP")) || !word(t, 1, "TRIGGER")) return false;
     *drop = t[0].text == "DROP";
     std::size_t k = 2;
@@ -673,7 +658,7 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
     SqliteCatalog catalog(db);
     bool drop = false;
     std::string owner, name, action;
-    if (parse_simple(s->text, ses->user, &drop, &owner, &name, &action)) {
+    if (parse_simple(s->tokens, ses->user, &drop, &owner, &name, &action)) {
         TriggerDef d;
         if (!load_trigger(db, owner, name, &d)) return error_set(errhp, 4080, "trigger '" + name + "' does not exist");
         bool ok = true;
@@ -705,7 +690,7 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
             Exec touch(db,
                        "UPDATE vantro_plsql_objects SET last_ddl_time = ?3 WHERE owner = ?1 AND name = ?2 AND"
                        " type = 'TRIGGER'");
-            ok = ok && touch.text(1, owner).text(2, name).text(3, now_stored()).run();
+            ok = ok && touch.text(1, owner).text(2, name).text(3, clock_now_stored()).run();
         }
         if (!ok) return storage_failure(errhp);
         plsql_session(ses)->triggers->erase(owner + "." + name);
@@ -718,7 +703,7 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
     }
     TriggerDef d;
     OraError err;
-    if (!parse_create(s->text, ses->user, &d, &err)) {
+    if (!parse_create(s->text, s->tokens, ses->user, &d, &err)) {
         if (ErrorHandle* eh = error_handle(errhp)) eh->parse_offset = static_cast<ub2>(err.offset);
         return error_set(errhp, err.code, err.message);
     }

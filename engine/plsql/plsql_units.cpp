@@ -10,9 +10,9 @@
 #include "plsql/plsql.h"
 
 #include "catalog/catalog.h"
+#include "values/clock.h"
 #include "catalog/catalog_cache.h"
 #include "values/errors.h"
-#include "os/os.h"
 #include "values/values.h"
 
 #include <cstdlib>
@@ -113,10 +113,8 @@ std::string unit_type(const std::vector<Token>& t, std::size_t* k) {
     return std::string();
 }
 
-bool parse_header(const std::string& text, const std::string& user, UnitHeader* h, bool drop) {
-    std::vector<Token> t;
-    OraError err;
-    if (!sql_tokenize(text, &t, &err) || t.size() < 3) return false;
+bool parse_header(const std::vector<Token>& t, const std::string& user, UnitHeader* h, bool drop) {
+    if (t.size() < 3) return false;
     std::size_t k = 0;
     if (!word(t, k, drop ? "DROP" : "CREATE")) return false;
     ++k;
@@ -137,10 +135,8 @@ bool parse_header(const std::string& text, const std::string& user, UnitHeader* 
 }
 
 // ALTER PROCEDURE|FUNCTION|PACKAGE|TYPE [owner.]name COMPILE, optionally for the body, the header or the package.
-bool parse_alter(const std::string& text, const std::string& user, UnitHeader* h) {
-    std::vector<Token> t;
-    OraError err;
-    if (!sql_tokenize(text, &t, &err) || t.size() < 4 || !word(t, 0, "ALTER")) return false;
+bool parse_alter(const std::vector<Token>& t, const std::string& user, UnitHeader* h) {
+    if (t.size() < 4 || !word(t, 0, "ALTER")) return false;
     std::size_t k = 1;
     h->type = unit_type(t, &k);
     if (h->type.empty() || h->type.find(' ') != std::string::npos) return false;
@@ -149,18 +145,6 @@ bool parse_alter(const std::string& text, const std::string& user, UnitHeader* h
     if (word(t, k, "BODY") || word(t, k, "SPECIFICATION") || word(t, k, "PACKAGE")) h->compile = t[k++].text;
     if (word(t, k, "REUSE") && word(t, k + 1, "SETTINGS")) k += 2;
     return t[k].kind == TokenKind::End;
-}
-
-std::string now_stored() {
-    OsLocalTime now = os_local_time();
-    DateValue dv;
-    dv.year = now.year;
-    dv.month = now.month;
-    dv.day = now.day;
-    dv.hour = now.hour;
-    dv.minute = now.minute;
-    dv.second = now.second;
-    return date_stored_text(dv);
 }
 
 int message_number(const std::string& text) {
@@ -380,13 +364,13 @@ bool store_unit(sqlite3* db, const std::string& owner, const std::string& name, 
     } else {
         Exec next(db, "SELECT coalesce(max(object_id), 50000) + 1 FROM vantro_plsql_objects");
         object_id = next.row() ? sqlite3_column_int64(next.vm, 0) : 50001;
-        created = now_stored();
+        created = clock_now_stored();
     }
     // The unit is stored afresh: what an earlier version left goes first.
     bool ok = remove_unit(db, owner, name, type);
     Exec obj(db, "INSERT INTO vantro_plsql_objects VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
     obj.text(1, owner).text(2, name).text(3, type).integer(4, object_id).text(5, valid ? "VALID" : "INVALID");
-    ok = ok && obj.text(6, created).text(7, now_stored()).run();
+    ok = ok && obj.text(6, created).text(7, clock_now_stored()).run();
     std::size_t pos = 0;
     for (int line = 1; pos < source.size(); ++line) {
         std::size_t nl = source.find('\n', pos);
@@ -661,8 +645,8 @@ sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp) {
     const std::string& text = s->text;
     bool alter = s->tr.kind == StatementKind::AlterUnit;
     bool drop = s->tr.kind == StatementKind::DropUnit;
-    if (alter && !parse_alter(text, ses->user, &h)) return fail(errhp, 940, ora_message(940));
-    if (!alter && !parse_header(text, ses->user, &h, drop)) return fail(errhp, 900, ora_message(900));
+    if (alter && !parse_alter(s->tokens, ses->user, &h)) return fail(errhp, 940, ora_message(940));
+    if (!alter && !parse_header(s->tokens, ses->user, &h, drop)) return fail(errhp, 900, ora_message(900));
     if (!plsql_units_prepare(db)) return storage_failure(errhp);
     SqliteCatalog catalog(db);
     if (!catalog.schema_exists(h.owner)) return fail(errhp, 1918, "user '" + h.owner + "' does not exist");

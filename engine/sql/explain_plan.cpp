@@ -7,8 +7,8 @@
 #include "sql/explain_plan.h"
 
 #include "catalog/catalog.h"
+#include "values/clock.h"
 #include "values/errors.h"
-#include "os/os.h"
 #include "sql/sql_translator.h"
 #include "values/values.h"
 
@@ -817,15 +817,7 @@ bool explain_plan_run(const std::string& text, const std::vector<Token>& t, cons
             plan_id = sqlite3_column_int64(st, 0);
         sqlite3_finalize(st);
     }
-    OsLocalTime now = os_local_time();
-    DateValue when;
-    when.year = now.year;
-    when.month = now.month;
-    when.day = now.day;
-    when.hour = now.hour;
-    when.minute = now.minute;
-    when.second = now.second;
-    std::string timestamp = date_stored_text(when);
+    std::string timestamp = clock_now_stored();
 
     std::string sql = "INSERT INTO " + target_sql + " (";
     for (std::size_t i = 0; i < names.size(); ++i) sql += (i ? "," : "") + ("\"" + names[i] + "\"");

@@ -9,6 +9,7 @@
 #include "values/errors.h"
 #include "values/values.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -86,6 +87,9 @@ private:
     bool update(Statement* s);
     bool del(Statement* s);
     bool returning(Statement* s);
+    void storage_clauses(StorageClause* st, bool index);
+    bool storage_parameters(StorageClause* st);
+    bool size(long long* out);
 
     ExprPtr make(ExprKind k, std::uint32_t offset) {
         ExprPtr e(new Expr);
@@ -979,16 +983,16 @@ bool Parser::create(Statement* s) {
             }
         } while (accept_op(","));
         if (!expect_op(")", 907)) return false;
-        while (cur().kind == TokenKind::Word && (is_word("TABLESPACE") || is_word("PCTFREE")) &&
-               peek().kind != TokenKind::End) {
-            p_ += 2;
-        }
+        storage_clauses(&s->storage, false);
         return true;
     }
-    bool unique = accept_word("UNIQUE");
+    bool bitmap = accept_word("BITMAP");
+    bool unique = !bitmap && accept_word("UNIQUE");
+    if (bitmap && !is_word("INDEX")) return fail(901);
     if (accept_word("INDEX")) {
         s->kind = StatementKind::CreateIndex;
         s->unique = unique;
+        if (bitmap) s->storage.index_type = "BITMAP";
         if (!table_ref(&s->index)) return false;
         if (!expect_word("ON", 969)) return false;
         if (!table_ref(&s->table)) return false;
@@ -1003,9 +1007,98 @@ bool Parser::create(Statement* s) {
             if (!desc) accept_word("ASC");
             s->column_desc.push_back(desc);
         } while (accept_op(","));
-        return expect_op(")", 907);
+        if (!expect_op(")", 907)) return false;
+        storage_clauses(&s->storage, true);
+        return true;
     }
     return fail(unique ? 968 : 901);
+}
+
+// A size: a number with an optional K, M or G suffix.
+bool Parser::size(long long* out) {
+    if (cur().kind != TokenKind::Number) return false;
+    double v = std::atof(cur().text.c_str());
+    ++p_;
+    if (accept_word("K"))
+        v *= 1024;
+    else if (accept_word("M"))
+        v *= 1024 * 1024;
+    else if (accept_word("G"))
+        v *= 1024.0 * 1024 * 1024;
+    *out = static_cast<long long>(v);
+    return true;
+}
+
+// The STORAGE ( ... ) parameters; false when one is not understood.
+bool Parser::storage_parameters(StorageClause* st) {
+    if (!accept_op("(")) return false;
+    while (!accept_op(")")) {
+        if (accept_word("INITIAL")) {
+            if (!size(&st->initial)) return false;
+        } else if (accept_word("NEXT")) {
+            if (!size(&st->next)) return false;
+        } else if (accept_word("MINEXTENTS")) {
+            if (!size(&st->min_extents)) return false;
+        } else if (accept_word("MAXEXTENTS")) {
+            if (accept_word("UNLIMITED"))
+                st->max_extents = 2147483645;
+            else if (!size(&st->max_extents))
+                return false;
+        } else if (accept_word("PCTINCREASE")) {
+            if (!size(&st->pct_increase)) return false;
+        } else if (accept_word("FREELISTS")) {
+            if (!size(&st->freelists)) return false;
+        } else if (accept_word("FREELIST")) {
+            if (!accept_word("GROUPS") || !size(&st->freelist_groups)) return false;
+        } else if (accept_word("BUFFER_POOL")) {
+            if (!is_word("KEEP") && !is_word("RECYCLE") && !is_word("DEFAULT")) return false;
+            st->buffer_pool = cur().text;
+            ++p_;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// TABLESPACE, PCTFREE, PCTUSED, INITRANS, MAXTRANS, STORAGE (...), [NO]LOGGING and, for an
+// index, [NO]REVERSE and COMPUTE STATISTICS, in any order. A clause that is not understood
+// ends the list at its first token, which the statement's end check then refuses.
+void Parser::storage_clauses(StorageClause* st, bool index) {
+    for (;;) {
+        std::size_t start = p_;
+        bool ok = true;
+        if (accept_word("TABLESPACE")) {
+            ok = cur().kind == TokenKind::Word || cur().kind == TokenKind::QuotedWord;
+            if (ok) st->tablespace = cur().text;
+            ++p_;
+        } else if (accept_word("PCTFREE")) {
+            ok = size(&st->pct_free);
+        } else if (accept_word("PCTUSED")) {
+            ok = size(&st->pct_used);
+        } else if (accept_word("INITRANS")) {
+            ok = size(&st->ini_trans);
+        } else if (accept_word("MAXTRANS")) {
+            ok = size(&st->max_trans);
+        } else if (accept_word("STORAGE")) {
+            ok = storage_parameters(st);
+        } else if (accept_word("LOGGING")) {
+            st->logging = "YES";
+        } else if (accept_word("NOLOGGING")) {
+            st->logging = "NO";
+        } else if (index && accept_word("REVERSE")) {
+            if (st->index_type.find("/REV") == std::string::npos) st->index_type += "/REV";
+        } else if (index && accept_word("NOREVERSE")) {
+        } else if (index && accept_word("COMPUTE")) {
+            ok = accept_word("STATISTICS");
+        } else {
+            return;
+        }
+        if (!ok) {
+            p_ = start;
+            return;
+        }
+    }
 }
 
 bool Parser::drop(Statement* s) {

@@ -11,6 +11,7 @@
 #include "values/errors.h"
 #include "values/sql_dialect.h"
 #include "sql/sql_translator.h"
+#include "sql/storage.h"
 #include "values/values.h"
 
 #include <cctype>
@@ -1027,7 +1028,9 @@ bool Translator::statement(Statement& s) {
     case StatementKind::Delete:
         return del(s);
     case StatementKind::CreateTable:
-        return create_table(s);
+        if (!create_table(s)) return false;
+        out_->catalog_sql.push_back(storage_catalog_sql(owner_of(s.table), s.table.name, false, s.storage));
+        return true;
     case StatementKind::DropTable:
         return drop_table(s);
     case StatementKind::TruncateTable:
@@ -1035,7 +1038,9 @@ bool Translator::statement(Statement& s) {
     case StatementKind::AlterTable:
         return alter_table(s);
     case StatementKind::CreateIndex:
-        return create_index(s);
+        if (!create_index(s)) return false;
+        out_->catalog_sql.push_back(storage_catalog_sql(owner_of(s.index), s.index.name, true, s.storage));
+        return true;
     case StatementKind::DropIndex:
         return drop_index(s);
     case StatementKind::Commit:

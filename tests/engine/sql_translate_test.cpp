@@ -147,7 +147,7 @@ TEST_F(Translate, NamesResolveAgainstTheCatalog) {
   e = fails("create table t (a number primary key, b number, primary key (b))");
   EXPECT_EQ(e.code, 2260);
   Translation tr = ok("create table t (a number primary key, b number constraint b_ok check (b > 0), unique (a, b))");
-  ASSERT_EQ(tr.catalog_sql.size(), 9u) << "two columns, three constraints and four key columns";
+  ASSERT_EQ(tr.catalog_sql.size(), 10u) << "two columns, three constraints, four key columns and the storage row";
   EXPECT_NE(tr.sql.find("CONSTRAINT \"SYS_C005006\" PRIMARY KEY (\"A\")"), std::string::npos) << tr.sql;
   EXPECT_NE(tr.sql.find("CONSTRAINT \"B_OK\" CHECK"), std::string::npos) << tr.sql;
   EXPECT_NE(tr.sql.find("CONSTRAINT \"SYS_C005008\" UNIQUE (\"A\",\"B\")"), std::string::npos) << tr.sql;
@@ -266,6 +266,29 @@ TEST(StatementKindTest, EveryStatementFormHasItsKind) {
     EXPECT_EQ(static_cast<int>(st.kind), static_cast<int>(c.kind)) << c.sql;
   }
 
+  // Storage clauses are fields of the tree; one the grammar does not know is refused
+  // where it starts, never skipped.
+  {
+    std::vector<Token> tokens;
+    OraError err;
+    Statement table;
+    ASSERT_TRUE(
+        sql_tokenize("create table t (a number) tablespace tools pctfree 20 storage (initial 128K maxextents"
+                     " unlimited buffer_pool keep) nologging",
+                     &tokens, &err));
+    ASSERT_TRUE(sql_parse_statement(tokens, &table, &err)) << err.code;
+    EXPECT_EQ(table.storage.tablespace, "TOOLS");
+    EXPECT_EQ(table.storage.pct_free, 20);
+    EXPECT_EQ(table.storage.initial, 131072);
+    EXPECT_EQ(table.storage.max_extents, 2147483645);
+    EXPECT_EQ(table.storage.buffer_pool, "KEEP");
+    EXPECT_EQ(table.storage.logging, "NO");
+    Statement index;
+    ASSERT_TRUE(sql_tokenize("create bitmap index i on t (a) reverse compute statistics", &tokens, &err));
+    ASSERT_TRUE(sql_parse_statement(tokens, &index, &err)) << err.code;
+    EXPECT_EQ(index.storage.index_type, "BITMAP/REV");
+  }
+
   struct Refused {
     const char* sql;
     int code;
@@ -279,6 +302,11 @@ TEST(StatementKindTest, EveryStatementFormHasItsKind) {
       {"create public view v as select 1 a from dual", 901, 7},
       {"grant select on t to u", 900, 0},
       {"", 900, 0},
+      {"create table t (a number) pctfree x", 933, 26},
+      {"create table t (a number) storage (color red)", 933, 26},
+      {"create table t (a number) reverse", 933, 26},
+      {"create bitmap table t (a number)", 901, 14},
+      {"create bitmap unique index i on t (a)", 901, 14},
   };
   for (const Refused& r : refused) {
     std::vector<Token> tokens;
