@@ -658,6 +658,85 @@ bool fail_at(OraError* err, int code, std::uint32_t offset) {
     return false;
 }
 
+// What every row of one EXPLAIN PLAN run shares.
+struct PlanRun {
+    std::string statement_id;
+    bool has_id = false;
+    long long plan_id = 1;
+    std::string timestamp;
+};
+
+// Binds plan table column n (parameter at) for row.
+void bind_plan_column(sqlite3_stmt* ins, int at, const std::string& n, const PlanRow& row, const PlanRun& run) {
+    const Step& s = *row.step;
+    long long cost = static_cast<long long>(std::ceil(s.cost));
+    long long card = static_cast<long long>(std::ceil(s.card));
+    auto text_value = [&](const std::string& v) {
+        if (!v.empty()) sqlite3_bind_text(ins, at, v.c_str(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    };
+    if (n == "STATEMENT_ID") {
+        if (run.has_id) text_value(run.statement_id);
+    } else if (n == "PLAN_ID")
+        sqlite3_bind_int64(ins, at, run.plan_id);
+    else if (n == "TIMESTAMP")
+        text_value(run.timestamp);
+    else if (n == "OPERATION")
+        text_value(s.operation);
+    else if (n == "OPTIONS")
+        text_value(s.options);
+    else if (n == "OBJECT_OWNER")
+        text_value(s.name.empty() ? std::string() : s.owner);
+    else if (n == "OBJECT_NAME")
+        text_value(s.name);
+    else if (n == "OBJECT_ALIAS")
+        text_value(s.alias.find('@') == std::string::npos ? std::string() : s.alias);
+    else if (n == "OBJECT_INSTANCE") {
+        if (s.instance > 0 && s.object_type == "TABLE") sqlite3_bind_int64(ins, at, s.instance);
+    } else if (n == "OBJECT_TYPE")
+        text_value(s.object_type);
+    else if (n == "OPTIMIZER") {
+        if (row.id == 0) text_value("ALL_ROWS");
+    } else if (n == "SEARCH_COLUMNS") {
+        if (s.search_columns >= 0) sqlite3_bind_int64(ins, at, s.search_columns);
+    } else if (n == "ID")
+        sqlite3_bind_int64(ins, at, row.id);
+    else if (n == "PARENT_ID") {
+        if (row.parent >= 0) sqlite3_bind_int64(ins, at, row.parent);
+    } else if (n == "DEPTH")
+        sqlite3_bind_int64(ins, at, row.depth);
+    else if (n == "POSITION")
+        sqlite3_bind_int64(ins, at, row.id == 0 ? cost : row.position);
+    else if (n == "COST" || n == "IO_COST")
+        sqlite3_bind_int64(ins, at, cost);
+    else if (n == "CARDINALITY")
+        sqlite3_bind_int64(ins, at, card);
+    else if (n == "BYTES") {
+        if (s.width > 0) sqlite3_bind_int64(ins, at, static_cast<long long>(std::ceil(s.width * std::ceil(s.card))));
+    } else if (n == "QBLOCK_NAME")
+        text_value(s.qblock);
+}
+
+// Reads SQLite's plan of sql into builder's rows.
+bool read_sqlite_plan(sqlite3* db, const std::string& sql, PlanBuilder* builder, OraError* err) {
+    sqlite3_stmt* st = nullptr;
+    std::string eqp = "EXPLAIN QUERY PLAN " + sql;
+    if (sqlite3_prepare_v2(db, eqp.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+        *err = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
+        sqlite3_finalize(st);
+        return false;
+    }
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        PlanBuilder::Eqp r;
+        r.id = sqlite3_column_int(st, 0);
+        r.parent = sqlite3_column_int(st, 1);
+        const unsigned char* d = sqlite3_column_text(st, 3);
+        r.detail = d ? reinterpret_cast<const char*>(d) : "";
+        builder->rows.push_back(r);
+    }
+    sqlite3_finalize(st);
+    return true;
+}
+
 }  // namespace
 
 void explain_plan_table_columns(std::vector<ColumnInfo>* columns) {
@@ -772,24 +851,9 @@ bool explain_plan_run(const std::string& text, const std::vector<Token>& t, cons
     if (!sql_parse(inner_tokens, &ast, err)) return false;
 
     PlanBuilder builder(db, ctx);
-    {
-        sqlite3_stmt* st = nullptr;
-        std::string eqp = "EXPLAIN QUERY PLAN " + tr.sql;
-        if (sqlite3_prepare_v2(db, eqp.c_str(), -1, &st, nullptr) != SQLITE_OK) {
-            *err = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
-            err->offset = start;
-            sqlite3_finalize(st);
-            return false;
-        }
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            PlanBuilder::Eqp r;
-            r.id = sqlite3_column_int(st, 0);
-            r.parent = sqlite3_column_int(st, 1);
-            const unsigned char* d = sqlite3_column_text(st, 3);
-            r.detail = d ? reinterpret_cast<const char*>(d) : "";
-            builder.rows.push_back(r);
-        }
-        sqlite3_finalize(st);
+    if (!read_sqlite_plan(db, tr.sql, &builder, err)) {
+        err->offset = start;
+        return false;
     }
     builder.is_dml = tr.kind != StatementKind::Select;
     builder.collect(ast);
@@ -817,7 +881,11 @@ bool explain_plan_run(const std::string& text, const std::vector<Token>& t, cons
             plan_id = sqlite3_column_int64(st, 0);
         sqlite3_finalize(st);
     }
-    std::string timestamp = clock_now_stored();
+    PlanRun run;
+    run.statement_id = statement_id;
+    run.has_id = has_id;
+    run.plan_id = plan_id;
+    run.timestamp = clock_now_stored();
 
     std::string sql = "INSERT INTO " + target_sql + " (";
     for (std::size_t i = 0; i < names.size(); ++i) sql += (i ? "," : "") + ("\"" + names[i] + "\"");
@@ -832,59 +900,10 @@ bool explain_plan_run(const std::string& text, const std::vector<Token>& t, cons
     bool ok = sqlite3_prepare_v2(db, sql.c_str(), -1, &ins, nullptr) == SQLITE_OK;
     for (std::size_t r = 0; ok && r < numbered.size(); ++r) {
         const PlanRow& row = numbered[r];
-        const Step& s = *row.step;
-        long long cost = static_cast<long long>(std::ceil(s.cost));
-        long long card = static_cast<long long>(std::ceil(s.card));
         sqlite3_reset(ins);
         sqlite3_clear_bindings(ins);
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            int at = static_cast<int>(i + 1);
-            const std::string& n = names[i];
-            auto text_value = [&](const std::string& v) {
-                if (!v.empty()) sqlite3_bind_text(ins, at, v.c_str(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-            };
-            if (n == "STATEMENT_ID") {
-                if (has_id) text_value(statement_id);
-            } else if (n == "PLAN_ID")
-                sqlite3_bind_int64(ins, at, plan_id);
-            else if (n == "TIMESTAMP")
-                text_value(timestamp);
-            else if (n == "OPERATION")
-                text_value(s.operation);
-            else if (n == "OPTIONS")
-                text_value(s.options);
-            else if (n == "OBJECT_OWNER")
-                text_value(s.name.empty() ? std::string() : s.owner);
-            else if (n == "OBJECT_NAME")
-                text_value(s.name);
-            else if (n == "OBJECT_ALIAS")
-                text_value(s.alias.find('@') == std::string::npos ? std::string() : s.alias);
-            else if (n == "OBJECT_INSTANCE") {
-                if (s.instance > 0 && s.object_type == "TABLE") sqlite3_bind_int64(ins, at, s.instance);
-            } else if (n == "OBJECT_TYPE")
-                text_value(s.object_type);
-            else if (n == "OPTIMIZER") {
-                if (row.id == 0) text_value("ALL_ROWS");
-            } else if (n == "SEARCH_COLUMNS") {
-                if (s.search_columns >= 0) sqlite3_bind_int64(ins, at, s.search_columns);
-            } else if (n == "ID")
-                sqlite3_bind_int64(ins, at, row.id);
-            else if (n == "PARENT_ID") {
-                if (row.parent >= 0) sqlite3_bind_int64(ins, at, row.parent);
-            } else if (n == "DEPTH")
-                sqlite3_bind_int64(ins, at, row.depth);
-            else if (n == "POSITION")
-                sqlite3_bind_int64(ins, at, row.id == 0 ? cost : row.position);
-            else if (n == "COST" || n == "IO_COST")
-                sqlite3_bind_int64(ins, at, cost);
-            else if (n == "CARDINALITY")
-                sqlite3_bind_int64(ins, at, card);
-            else if (n == "BYTES") {
-                if (s.width > 0)
-                    sqlite3_bind_int64(ins, at, static_cast<long long>(std::ceil(s.width * std::ceil(s.card))));
-            } else if (n == "QBLOCK_NAME")
-                text_value(s.qblock);
-        }
+        for (std::size_t i = 0; i < names.size(); ++i)
+            bind_plan_column(ins, static_cast<int>(i + 1), names[i], row, run);
         ok = sqlite3_step(ins) == SQLITE_DONE;
     }
     if (!ok) *err = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));

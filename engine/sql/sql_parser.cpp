@@ -77,7 +77,11 @@ private:
     bool multiplicative(ExprPtr* out);
     bool unary(ExprPtr* out);
     bool primary(ExprPtr* out);
+    bool case_expr(ExprPtr* out);
+    bool datetime_literal(ExprPtr* out);
     bool column_def(ColumnDef* c);
+    bool datatype(ColumnDef* c);
+    bool column_constraints(ColumnDef* c);
     bool table_constraint(TableConstraint* c);
     bool name_list(std::vector<std::string>* names, std::vector<std::uint32_t>* offsets = nullptr);
     bool create(Statement* s);
@@ -626,63 +630,15 @@ bool Parser::primary(ExprPtr* out) {
             (*out)->end = prev_end();
             return true;
         }
-        if (t.text == "CASE") {
-            ExprPtr e = make(ExprKind::Case, t.offset);
-            ++p_;
-            if (!is_word("WHEN")) {
-                ExprPtr operand;
-                if (!expr(&operand)) return false;
-                e->args.push_back(std::move(operand));
-                e->has_operand = true;
-            }
-            if (!is_word("WHEN")) return fail(905);
-            while (accept_word("WHEN")) {
-                ExprPtr w, th;
-                if (!expr(&w)) return false;
-                if (!expect_word("THEN", 905)) return false;
-                if (!expr(&th)) return false;
-                e->args.push_back(std::move(w));
-                e->args.push_back(std::move(th));
-            }
-            if (accept_word("ELSE")) {
-                ExprPtr el;
-                if (!expr(&el)) return false;
-                e->args.push_back(std::move(el));
-                e->has_else = true;
-            }
-            if (!expect_word("END", 905)) return false;
-            e->end = prev_end();
-            *out = std::move(e);
-            return true;
-        }
+        if (t.text == "CASE") return case_expr(out);
         if (t.text == "SYSDATE" || t.text == "USER") {
             *out = make(t.text == "USER" ? ExprKind::User : ExprKind::Sysdate, t.offset);
             ++p_;
             (*out)->end = prev_end();
             return true;
         }
-        if ((t.text == "DATE" || t.text == "TIMESTAMP") && peek().kind == TokenKind::String) {
-            // ANSI datetime literals: DATE 'YYYY-MM-DD', TIMESTAMP 'YYYY-MM-DD HH24:MI:SS[.FF]'.
-            bool ts = t.text == "TIMESTAMP";
-            ++p_;
-            DateValue d;
-            OraError bad;
-            DateValue now;
-            const std::string& v = cur().text;
-            if (!date_parse(v, ts ? "YYYY-MM-DD HH24:MI:SSXFF" : "YYYY-MM-DD", now, &d, &bad)) {
-                *err_ = bad;
-                err_->offset = cur().offset;
-                failed_ = true;
-                return false;
-            }
-            ExprPtr e = make(ExprKind::DateLiteral, t.offset);
-            e->text = date_stored_text(d, ts ? 6 : 0);
-            e->star = ts;
-            ++p_;
-            e->end = prev_end();
-            *out = std::move(e);
-            return true;
-        }
+        if ((t.text == "DATE" || t.text == "TIMESTAMP") && peek().kind == TokenKind::String)
+            return datetime_literal(out);
         if (is_reserved(t.text)) return fail(936);
     }
     // A name: column reference, qualified column, or function call.
@@ -737,9 +693,70 @@ bool Parser::primary(ExprPtr* out) {
     return true;
 }
 
+// CASE [operand] WHEN ... THEN ... [ELSE ...] END
+bool Parser::case_expr(ExprPtr* out) {
+    const Token& t = cur();
+    ExprPtr e = make(ExprKind::Case, t.offset);
+    ++p_;
+    if (!is_word("WHEN")) {
+        ExprPtr operand;
+        if (!expr(&operand)) return false;
+        e->args.push_back(std::move(operand));
+        e->has_operand = true;
+    }
+    if (!is_word("WHEN")) return fail(905);
+    while (accept_word("WHEN")) {
+        ExprPtr w, th;
+        if (!expr(&w)) return false;
+        if (!expect_word("THEN", 905)) return false;
+        if (!expr(&th)) return false;
+        e->args.push_back(std::move(w));
+        e->args.push_back(std::move(th));
+    }
+    if (accept_word("ELSE")) {
+        ExprPtr el;
+        if (!expr(&el)) return false;
+        e->args.push_back(std::move(el));
+        e->has_else = true;
+    }
+    if (!expect_word("END", 905)) return false;
+    e->end = prev_end();
+    *out = std::move(e);
+    return true;
+}
+
+// ANSI datetime literals: DATE 'YYYY-MM-DD', TIMESTAMP 'YYYY-MM-DD HH24:MI:SS[.FF]'.
+bool Parser::datetime_literal(ExprPtr* out) {
+    const Token& t = cur();
+    bool ts = t.text == "TIMESTAMP";
+    ++p_;
+    DateValue d;
+    OraError bad;
+    DateValue now;
+    const std::string& v = cur().text;
+    if (!date_parse(v, ts ? "YYYY-MM-DD HH24:MI:SSXFF" : "YYYY-MM-DD", now, &d, &bad)) {
+        *err_ = bad;
+        err_->offset = cur().offset;
+        failed_ = true;
+        return false;
+    }
+    ExprPtr e = make(ExprKind::DateLiteral, t.offset);
+    e->text = date_stored_text(d, ts ? 6 : 0);
+    e->star = ts;
+    ++p_;
+    e->end = prev_end();
+    *out = std::move(e);
+    return true;
+}
+
 bool Parser::column_def(ColumnDef* c) {
     c->offset = cur().offset;
     if (!identifier(&c->name)) return fail(904, "\"" + cur().text + "\"");
+    return datatype(c) && column_constraints(c);
+}
+
+// The column's datatype with its length, precision and scale, as Oracle checks them.
+bool Parser::datatype(ColumnDef* c) {
     if (cur().kind != TokenKind::Word) return fail(902), err_->message = "invalid datatype", false;
     std::string type = cur().text;
     std::uint32_t type_offset = cur().offset;
@@ -872,6 +889,11 @@ bool Parser::column_def(ColumnDef* c) {
         return false;
     }
     c->type_name = type == "VARCHAR" ? "VARCHAR2" : type;
+    return true;
+}
+
+// The inline constraints and DEFAULT after a column's datatype, each optionally named.
+bool Parser::column_constraints(ColumnDef* c) {
     for (;;) {
         std::string cname;
         if (accept_word("CONSTRAINT") && !identifier(&cname)) return fail(902);
