@@ -151,7 +151,6 @@ bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInf
     for (SelectStmt* b = &s; b; b = b->next.get()) {
         std::vector<ColumnInfo> bc;
         std::string bs;
-        order_hierarchy_ = b == &s && !s.next && s.order_by.empty();
         if (!select_block(*b, outer, &bc, &bs, store_types)) return false;
         if (b == &s) {
             first_cols = bc;
@@ -254,8 +253,6 @@ bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInf
 
 bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
                               const std::vector<ColumnInfo>* store_types) {
-    bool order_hierarchy = order_hierarchy_;
-    order_hierarchy_ = false;
     Scope scope;
     scope.outer = outer;
     Hierarchy& hierarchy = hierarchies_[&s];
@@ -490,8 +487,6 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
         if (bad) return fail(979, bad->offset);
         text += " HAVING " + h.sql;
     }
-    if (s.connect_by && order_hierarchy && !grouping && !s.distinct)
-        text += " ORDER BY " + quote_name(hierarchy.alias) + ".vantro_path";
     if (row_limit >= 0) {
         if (s.distinct || grouping) return fail(3001, s.where->offset), err_->message = "unimplemented feature", false;
         // OFFSET 0 keeps SQLite from moving an outer ORDER BY into the limited block (it may
