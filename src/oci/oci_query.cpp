@@ -118,29 +118,63 @@ void print_headings(ConsoleBuffer* console) {
     }
 }
 
-int put_cell(ConsoleBuffer* console, size_t index, const char* text, const char* field) {
-    const OptionTable& options = options_of(console);
+// The row being printed and the records not yet written to the result file. They live
+// from row to row so that printing a cell takes no lock, allocation or system call: the
+// row goes to the console and the spool in one piece, the records to the result file in
+// large blocks.
+std::string g_row_text;
+std::vector<char> g_records;
+
+// Records are collected up to this size and written to the result file in one piece. The
+// file keeps its ordinary stream buffer, which suits the result list's reads of single
+// cells at any place.
+constexpr size_t kRecordBlockSize = 256 * 1024;
+
+// How often a long output shows its progress while repaints are suppressed.
+constexpr std::uint32_t kProgressRepaintMs = 100;
+
+void row_begin(bool screen) {
+    g_row_text.clear();
+    if (screen) g_row_text += '\r';
+}
+
+// Writes the collected records; -1 when that failed (the reason is shown).
+int write_records() {
+    if (g_records.empty()) return 0;
+    const bool written = g_result_file && std::fwrite(g_records.data(), 1, g_records.size(), g_result_file) ==
+                                              g_records.size();
+    g_records.clear();
+    if (written) return 0;
+    const std::string reason = platform_last_error_text();
+    if (Frontend* front = frontend()) front->error_box(reason.c_str());
+    return -1;
+}
+
+// Adds one cell: the text left-justified in the column's display width ("%-*s", and one
+// blank before every column but the first), and, with listview on, exactly `width` bytes
+// of the cell's buffer to the record.
+void put_cell(ConsoleBuffer* console, size_t index, const char* text, const char* field) {
     const ResultColumn& column = result_columns[index];
-    const int width = display_width(column);
-    if (options.on(Option::Screen)) {
-        if (index == 0)
-            console_print("\r%-*s", width, text);
-        else
-            console_print(" %-*s", width, text);
-    } else if (index == 0) {
-        spool_write("%-*s", width, text);
+    const size_t width = static_cast<size_t>(display_width(column));
+    if (index > 0) g_row_text += ' ';
+    const size_t length = std::strlen(text);
+    g_row_text.append(text, length);
+    if (length < width) g_row_text.append(width - length, ' ');
+    if (options_of(console).on(Option::Listview) && g_result_file)
+        g_records.insert(g_records.end(), field, field + column.width);
+}
+
+// Ends the row: with `screen` on a console row (and its spool copy), with `screen` off a
+// line into the spool file only; a full block of records into the result file. -1 when
+// that failed (the reason is shown).
+int row_end(bool screen) {
+    if (screen) {
+        console_print_line(g_row_text.data(), g_row_text.size());
     } else {
-        spool_write(" %-*s", width, text);
+        g_row_text += '\n';
+        spool_write_text(g_row_text.data(), g_row_text.size());
     }
-    if (options.on(Option::Listview) && g_result_file) {
-        if (std::fwrite(field, 1, static_cast<size_t>(column.width), g_result_file) !=
-            static_cast<size_t>(column.width)) {
-            const std::string reason = platform_last_error_text();
-            if (Frontend* front = frontend()) front->error_box(reason.c_str());
-            return -1;
-        }
-    }
-    return 0;
+    return g_records.size() >= kRecordBlockSize ? write_records() : 0;
 }
 
 // Reads the first `long` bytes of a LOB into the LOB buffer and drops the rest; 0, or the
@@ -282,11 +316,14 @@ int open_result_file(ConsoleBuffer* console) {
     return 0;
 }
 
-int fetch_rows(ConsoleBuffer* console, const char* done_message) {
+namespace {
+
+int fetch_all(ConsoleBuffer* console, const char* done_message) {
     const OptionTable& options = options_of(console);
     fetch_stop.store(0);
     rows_fetched.store(0);
     if (!g_db->current_statement) return 0;
+    std::uint32_t last_repaint = platform_tick_ms();
     while (true) {
         const sword status = oci().OCIStmtFetch(g_db->current_statement, g_db->error_handle,
                                                 static_cast<ub4>(g_batch_rows), OCI_FETCH_NEXT, OCI_DEFAULT);
@@ -303,8 +340,12 @@ int fetch_rows(ConsoleBuffer* console, const char* done_message) {
         if (fresh != g_batch_rows) fetch_stop.store(1);
         if (feedback_shown(console, done_message))
             console_print_nospool("%s", format_row_count(done_message, before).c_str());
+        // The batch's rows are printed with repaints suppressed; a long output shows its
+        // progress at most every kProgressRepaintMs.
+        const bool screen = options.on(Option::Screen);
+        console->repaint_suppressed.store(1);
         for (int r = 0; r < fresh && r < g_batch_rows; ++r) {
-            console->repaint_suppressed.store(1);
+            row_begin(screen);
             for (size_t c = 0; c < result_columns.size(); ++c) {
                 ResultColumn& column = result_columns[c];
                 const bool is_null = column.indicators[static_cast<size_t>(r)] == -1;
@@ -318,29 +359,41 @@ int fetch_rows(ConsoleBuffer* console, const char* done_message) {
                             return read;
                         }
                     }
-                    if (put_cell(console, c, g_lob_buffer.data(), g_lob_buffer.data()) < 0) {
-                        console->repaint_suppressed.store(0);
-                        return rows_fetched.load();
-                    }
+                    put_cell(console, c, g_lob_buffer.data(), g_lob_buffer.data());
                 } else {
                     char* slot = column.data.data() + static_cast<size_t>(r) * static_cast<size_t>(column.width);
                     if (is_null) std::memset(slot, 0, static_cast<size_t>(column.width));
                     slot[column.width - 1] = '\0';
-                    if (put_cell(console, c, slot, slot) < 0) {
-                        console->repaint_suppressed.store(0);
-                        return rows_fetched.load();
-                    }
+                    put_cell(console, c, slot, slot);
                 }
             }
-            console->repaint_suppressed.store(0);
-            if (options.on(Option::Screen))
-                console_newline();
-            else
-                spool_write("\n");
+            if (row_end(screen) < 0) {
+                console->repaint_suppressed.store(0);
+                return rows_fetched.load();
+            }
+        }
+        const std::uint32_t now = platform_tick_ms();
+        if (now - last_repaint >= kProgressRepaintMs) {
+            last_repaint = now;
+            console_repaint(console);
         }
         rows_fetched.store(static_cast<int>(cumulative));
-        if (fetch_stop.load()) return rows_fetched.load();
+        if (fetch_stop.load()) {
+            console->repaint_suppressed.store(0);
+            console_repaint(console);
+            return rows_fetched.load();
+        }
     }
+}
+
+}  // namespace
+
+int fetch_rows(ConsoleBuffer* console, const char* done_message) {
+    const int result = fetch_all(console, done_message);
+    // The result list and the export read the file once the fetch has ended.
+    const int written = write_records();
+    if (result >= 0 && written < 0) return rows_fetched.load();
+    return result;
 }
 
 void free_query() {
