@@ -3,6 +3,7 @@
 // can read the file (the schema files beside it are plain SQLite anyway).
 #include "catalog/catalog.h"
 
+#include "catalog/catalog_cache.h"
 #include "catalog/dictionary.h"
 #include "catalog/dictionary_ddl.h"
 #include "values/errors.h"
@@ -10,6 +11,7 @@
 #include "os/os.h"
 
 #include <cctype>
+#include <mutex>
 #include <cstdio>
 #include <vector>
 
@@ -61,8 +63,23 @@ bool catalog_valid_user_name(const std::string& name) {
     return true;
 }
 
+// SQLite's process-wide settings, made once before its first use. Memory statistics
+// off: with them on, every allocation and release of SQLite takes one global mutex to
+// count bytes the engine never asks for. Connections are opened without their own mutex
+// (SQLITE_OPEN_NOMUTEX): each belongs to one session, and OCI forbids two calls on a
+// session at once; a break from another thread only calls sqlite3_interrupt, which
+// needs no mutex. If the process started SQLite before the engine, the setting is
+// refused and SQLite keeps its own: the engine works the same, only slower.
+namespace {
+void configure_sqlite() {
+    static std::once_flag once;
+    std::call_once(once, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
+}
+}  // namespace
+
 bool catalog_open(const std::string& folder, sqlite3** db, OraError* err) {
     *db = nullptr;
+    configure_sqlite();
     if (!os_make_folders(folder)) {
         *err = ora_error(1034);
         return false;
@@ -88,6 +105,7 @@ bool catalog_open(const std::string& folder, sqlite3** db, OraError* err) {
         sqlite3_close(h);
         return false;
     }
+    catalog_cache_attach(h);
     *db = h;
     return true;
 }
@@ -125,6 +143,7 @@ bool catalog_login(sqlite3* db, const std::string& folder, const std::string& us
     att.text(1, path);
     att.text(2, user);
     if (sqlite3_step(att.s) != SQLITE_DONE) return sqlite_failed(db, err);
+    catalog_cache_invalidate(db);
     return true;
 }
 
@@ -146,46 +165,50 @@ bool catalog_attach_all(sqlite3* db, const std::string& folder, OraError* err) {
         if (rc == SQLITE_ERROR && std::string(sqlite3_errmsg(db)).find("too many attached") != std::string::npos) break;
         if (rc != SQLITE_DONE) return sqlite_failed(db, err);
     }
+    catalog_cache_invalidate(db);
     return true;
 }
 
 bool SqliteCatalog::table_columns(const std::string& owner, const std::string& table,
                                   std::vector<ColumnInfo>* columns) {
     columns->clear();
+    std::uint64_t generation = catalog_generation(db_);
+    std::string key = owner + "." + table;
+    if (catalog_remembered_columns(db_, generation, key, columns)) return !columns->empty();
     // A schema that is not attached to this session is not visible to it (no grants).
-    if (!schema_exists(owner)) return false;
-    Stmt q(db_,
-           "SELECT column_name,type_code,data_length,data_precision,data_scale,char_used,national,nullable "
-           "FROM vantro_columns WHERE owner=?1 AND table_name=?2 ORDER BY column_id");
-    q.text(1, owner);
-    q.text(2, table);
-    while (sqlite3_step(q.s) == SQLITE_ROW) {
-        ColumnInfo c;
-        c.name = reinterpret_cast<const char*>(sqlite3_column_text(q.s, 0));
-        c.type.code = static_cast<std::uint16_t>(sqlite3_column_int(q.s, 1));
-        c.type.size = static_cast<std::uint32_t>(sqlite3_column_int(q.s, 2));
-        c.type.precision = static_cast<std::int16_t>(sqlite3_column_int(q.s, 3));
-        c.type.scale = static_cast<std::int8_t>(sqlite3_column_int(q.s, 4));
-        c.type.char_used = sqlite3_column_int(q.s, 5) != 0;
-        c.type.national = sqlite3_column_int(q.s, 6) != 0;
-        c.type.nullable = sqlite3_column_int(q.s, 7) != 0;
-        columns->push_back(c);
+    if (schema_exists(owner)) {
+        CatalogStatement q(db_,
+                           "SELECT column_name,type_code,data_length,data_precision,data_scale,char_used,national,"
+                           "nullable FROM vantro_columns WHERE owner=?1 AND table_name=?2 ORDER BY column_id");
+        q.text(1, owner).text(2, table);
+        while (q.row()) {
+            ColumnInfo c;
+            c.name = q.column(0);
+            c.type.code = static_cast<std::uint16_t>(q.column_int(1));
+            c.type.size = static_cast<std::uint32_t>(q.column_int(2));
+            c.type.precision = static_cast<std::int16_t>(q.column_int(3));
+            c.type.scale = static_cast<std::int8_t>(q.column_int(4));
+            c.type.char_used = q.column_int(5) != 0;
+            c.type.national = q.column_int(6) != 0;
+            c.type.nullable = q.column_int(7) != 0;
+            columns->push_back(c);
+        }
     }
+    catalog_remember_columns(db_, generation, key, *columns);
     return !columns->empty();
 }
 
 bool SqliteCatalog::schema_exists(const std::string& owner) {
-    Stmt q(db_, "SELECT 1 FROM pragma_database_list WHERE name=?1");
+    CatalogStatement q(db_, "SELECT 1 FROM pragma_database_list WHERE name=?1");
     q.text(1, owner);
-    return sqlite3_step(q.s) == SQLITE_ROW;
+    return q.row();
 }
 
 bool SqliteCatalog::object_exists(const std::string& owner, const std::string& name) {
     if (!catalog_valid_user_name(owner) || !schema_exists(owner)) return false;
-    std::string sql = "SELECT 1 FROM \"" + owner + "\".sqlite_master WHERE name=?1";
-    Stmt q(db_, sql.c_str());
+    CatalogStatement q(db_, "SELECT 1 FROM \"" + owner + "\".sqlite_master WHERE name=?1");
     q.text(1, name);
-    return sqlite3_step(q.s) == SQLITE_ROW;
+    return q.row();
 }
 
 // Constraints are numbered rows (vantro_constraints with vantro_cons_columns); one
@@ -196,10 +219,9 @@ bool SqliteCatalog::object_exists(const std::string& owner, const std::string& n
     " WHERE constraint_id=k.id ORDER BY position))"
 
 bool SqliteCatalog::constraint_exists(const std::string& owner, const std::string& name) {
-    Stmt q(db_, "SELECT 1 FROM main.vantro_constraints k WHERE k.owner=?1 AND " CONSTRAINT_NAME "=?2");
-    q.text(1, owner);
-    q.text(2, name);
-    return sqlite3_step(q.s) == SQLITE_ROW;
+    CatalogStatement q(db_, "SELECT 1 FROM main.vantro_constraints k WHERE k.owner=?1 AND " CONSTRAINT_NAME "=?2");
+    q.text(1, owner).text(2, name);
+    return q.row();
 }
 
 long long SqliteCatalog::next_constraint_number() {
@@ -237,21 +259,17 @@ std::string catalog_constraint_name(sqlite3* db, const std::string& owner, const
               " AND k.constraint_type='C' AND " CONSTRAINT_NAME "=?3";
         break;
     }
-    Stmt q(db, sql);
-    q.text(1, owner);
-    q.text(2, table);
-    q.text(3, columns);
-    if (sqlite3_step(q.s) != SQLITE_ROW) return "";
-    return std::string(reinterpret_cast<const char*>(sqlite3_column_text(q.s, 0))) + "." +
-           reinterpret_cast<const char*>(sqlite3_column_text(q.s, 1));
+    CatalogStatement q(db, sql);
+    q.text(1, owner).text(2, table).text(3, columns);
+    if (!q.row()) return "";
+    return q.column(0) + "." + q.column(1);
 }
 
 bool SqliteCatalog::index_exists(const std::string& owner, const std::string& name) {
     if (!catalog_valid_user_name(owner) || !schema_exists(owner)) return false;
-    std::string sql = "SELECT 1 FROM \"" + owner + "\".sqlite_master WHERE type='index' AND name=?1";
-    Stmt q(db_, sql.c_str());
+    CatalogStatement q(db_, "SELECT 1 FROM \"" + owner + "\".sqlite_master WHERE type='index' AND name=?1");
     q.text(1, name);
-    return sqlite3_step(q.s) == SQLITE_ROW;
+    return q.row();
 }
 
 bool SqliteCatalog::dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) {

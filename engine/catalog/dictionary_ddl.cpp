@@ -8,6 +8,7 @@
 
 #include "values/errors.h"
 #include "sql/sql_lexer.h"
+#include "sql/token_cursor.h"
 #include "sql/sql_text.h"
 
 #include <cctype>
@@ -67,38 +68,30 @@ SeqNumber seq_number(const std::string& text) {
     return n;
 }
 
-class DdlParser {
+class DdlParser : TokenCursor {
 public:
     DdlParser(const std::string& text, const std::vector<Token>& t, const TranslateContext& ctx, sqlite3* db,
               std::vector<std::string>* sql, OraError* err)
-        : text_(text), t_(t), ctx_(ctx), schema_(ctx.schema), catalog_(ctx.catalog), db_(db), sql_(sql), err_(err) {}
+        : TokenCursor(t),
+          text_(text),
+          ctx_(ctx),
+          schema_(ctx.schema),
+          catalog_(ctx.catalog),
+          db_(db),
+          sql_(sql),
+          err_(err) {}
 
     DdlResult run();
 
 private:
     const std::string& text_;
-    const std::vector<Token>& t_;
     const TranslateContext& ctx_;
     const std::string& schema_;
     CatalogView* catalog_;
     sqlite3* db_;
     std::vector<std::string>* sql_;
     OraError* err_;
-    std::size_t p_ = 0;
 
-    const Token& cur() const { return t_[p_ < t_.size() ? p_ : t_.size() - 1]; }
-    bool is_word(const char* w) const { return cur().kind == TokenKind::Word && cur().text == w; }
-    bool is_op(const char* o) const { return cur().kind == TokenKind::Operator && cur().text == o; }
-    bool accept_word(const char* w) {
-        if (!is_word(w)) return false;
-        ++p_;
-        return true;
-    }
-    bool accept_op(const char* o) {
-        if (!is_op(o)) return false;
-        ++p_;
-        return true;
-    }
     DdlResult fail(int code, const std::string& message = {}) {
         *err_ = ora_error(code);
         if (!message.empty()) err_->message = message;
@@ -124,9 +117,7 @@ private:
         *object = first;
         return true;
     }
-    bool at_end() const {
-        return cur().kind == TokenKind::End || (cur().kind == TokenKind::Operator && cur().text == ";");
-    }
+    bool at_end() const { return TokenCursor::at_end() || is_op(";"); }
 
     DdlResult comment();
     DdlResult create_synonym(bool replace, bool is_public);
@@ -977,11 +968,9 @@ void fn_sequence(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 }  // namespace
 
-DdlResult dictionary_ddl(const std::string& text, const TranslateContext& ctx, sqlite3* db,
-                         std::vector<std::string>* sql, OraError* err) {
-    std::vector<Token> tokens;
-    OraError ignored;
-    if (!sql_tokenize(text, &tokens, &ignored) || tokens.empty()) return DdlResult::NotMine;
+DdlResult dictionary_ddl(const std::string& text, const std::vector<Token>& tokens, const TranslateContext& ctx,
+                         sqlite3* db, std::vector<std::string>* sql, OraError* err) {
+    if (tokens.empty()) return DdlResult::NotMine;
     const Token& first = tokens[0];
     if (first.kind != TokenKind::Word ||
         (first.text != "COMMENT" && first.text != "CREATE" && first.text != "DROP" && first.text != "ALTER"))

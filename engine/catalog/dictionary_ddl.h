@@ -7,6 +7,7 @@
 #pragma once
 
 #include "values/sql_functions.h"
+#include "sql/sql_lexer.h"
 #include "sql/sql_translate.h"
 #include "values/sql_types.h"
 
@@ -17,10 +18,11 @@
 
 enum class DdlResult { NotMine, Done, Failed };
 
-// Recognises the statements above in text. Done: *sql holds the catalog statements to
-// run. Failed: err holds the Oracle error (with the offset of the offending token).
-DdlResult dictionary_ddl(const std::string& text, const TranslateContext& ctx, sqlite3* db,
-                         std::vector<std::string>* sql, OraError* err);
+// Parses and checks the statements above (tokens: text's). Done: *sql holds the catalog
+// statements to run. Failed: err holds the Oracle error (with the offset of the offending
+// token). NotMine: an ALTER TABLE this module does not keep.
+DdlResult dictionary_ddl(const std::string& text, const std::vector<Token>& tokens, const TranslateContext& ctx,
+                         sqlite3* db, std::vector<std::string>* sql, OraError* err);
 // True when owner.name is a sequence.
 bool dictionary_sequence_exists(sqlite3* db, const std::string& owner, const std::string& name);
 // Resolves a synonym visible to schema: the schema's own first, then a public one. False

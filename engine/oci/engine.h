@@ -5,6 +5,7 @@
 #pragma once
 
 #include "oci_api.h"
+#include "sql/sql_lexer.h"
 #include "values/sql_functions.h"
 #include "values/sql_types.h"
 
@@ -109,10 +110,11 @@ struct LobHandle : Handle {
 };
 
 struct StmtHandle : Handle {
-    std::string text;  // as prepared
+    std::string text;           // as prepared
+    std::vector<Token> tokens;  // of text, split once when it is prepared
+    OraError token_error;       // why text could not be split (code 0 when it could)
     ub2 stmt_type = OCI_STMT_UNKNOWN;
     Translation tr;  // the translated statement, after execute or describe
-    bool translated = false;
     sqlite3_stmt* vm = nullptr;
     SessionHandle* session = nullptr;
     bool executed = false;

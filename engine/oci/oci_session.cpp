@@ -3,6 +3,7 @@
 // A server handle names a database folder; a session opens the folder's catalog with
 // SQLite and attaches the user's schema.
 #include "catalog/catalog.h"
+#include "catalog/catalog_cache.h"
 #include "catalog/dictionary.h"
 #include "catalog/dictionary_ddl.h"
 #include "sql/explain_plan.h"
@@ -70,7 +71,7 @@ void session_end(SessionHandle* s) {
     if (srv && srv->db) {
         if (s->in_transaction) sqlite3_exec(srv->db, "ROLLBACK", nullptr, nullptr, nullptr);
         std::lock_guard<std::mutex> lock(srv->db_mutex);
-        sqlite3_close_v2(srv->db);
+        catalog_close(srv->db);
         srv->db = nullptr;
         srv->session = nullptr;
     }
@@ -186,7 +187,7 @@ VOCI_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession*
     OraError err;
     if (!catalog_open(srv->folder, &db, &err)) return error_set(errhp, err.code, err.message);
     if (!catalog_login(db, srv->folder, user, password, check, &err)) {
-        sqlite3_close_v2(db);
+        catalog_close(db);
         return error_set(errhp, err.code, err.message);
     }
     // Administrative modes work in the SYS (SYSDBA) or PUBLIC (SYSOPER) schema once the
@@ -195,12 +196,12 @@ VOCI_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession*
         user = (mode & OCI_SYSDBA) ? "SYS" : "PUBLIC";
         if (!catalog_login(db, srv->folder, user, std::string(), false, &err) ||
             ((mode & OCI_SYSDBA) && !catalog_attach_all(db, srv->folder, &err))) {
-            sqlite3_close_v2(db);
+            catalog_close(db);
             return error_set(errhp, err.code, err.message);
         }
     }
     if (!sql_functions_register(db, &ses->settings) || !plsql_functions_register(db, ses)) {
-        sqlite3_close_v2(db);
+        catalog_close(db);
         return error_set(errhp, 1034, ora_message(1034));
     }
     sqlite3_progress_handler(db, 1000, progress_check, srv);
@@ -229,7 +230,7 @@ VOCI_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession*
         }
         srv->session = nullptr;
         ses->open = false;
-        sqlite3_close_v2(db);
+        catalog_close(db);
         return error_set(errhp, err.code ? err.code : 1034, err.code ? err.message : ora_message(1034));
     }
     svc->session = ses;

@@ -4,14 +4,16 @@
 // the caller's define buffers (no allocation per row). Values come out as Oracle prints
 // them: NUMBER text, DATE in the session's NLS_DATE_FORMAT, CHAR padded, RAW as hex.
 #include "catalog/catalog.h"
+#include "catalog/catalog_cache.h"
 #include "catalog/dictionary_ddl.h"
 #include "oci/engine.h"
 #include "values/errors.h"
 #include "sql/explain_plan.h"
 #include "os/os.h"
 #include "plsql/plsql.h"
+#include "sql/sql_ast.h"
 #include "sql/sql_translate.h"
-#include "sql/storage.h"
+#include "values/clock.h"
 #include "values/values.h"
 
 #include <cmath>
@@ -186,12 +188,8 @@ sword apply_binds(StmtHandle* s, OCIError* errhp, ub4 iteration) {
             sqlite3_bind_blob(s->vm, idx, p, static_cast<int>(len), SQLITE_TRANSIENT);
             break;
         }
-        default: {
-            OraError e;
-            e.code = 3115;
-            e.message = "unsupported network datatype or representation";
-            return fail(s, errhp, e);
-        }
+        default:
+            return fail(s, errhp, ora_error(3115));
         }
     }
     return OCI_SUCCESS;
@@ -456,11 +454,6 @@ sword fetch_rows(StmtHandle* s, ub4 nrows, OCIError* errhp) {
     return OCI_SUCCESS;
 }
 
-bool is_ddl(StatementKind k) {
-    return k == StatementKind::CreateTable || k == StatementKind::DropTable || k == StatementKind::TruncateTable ||
-           k == StatementKind::AlterTable || k == StatementKind::CreateIndex || k == StatementKind::DropIndex;
-}
-
 sword exec_sql(StmtHandle* s, OCIError* errhp, const std::string& sql, StatementKind kind) {
     sqlite3* db = s->session->server->db;
     if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) return fail_sqlite(s, errhp, db, kind);
@@ -618,16 +611,7 @@ sword run_transaction_statement(StmtHandle* s, OCIError* errhp) {
             s->tr.value;
         settings_compile_formats(&ses->settings);
         return OCI_SUCCESS;
-    case StatementKind::Select:
-    case StatementKind::Insert:
-    case StatementKind::Update:
-    case StatementKind::Delete:
-    case StatementKind::CreateTable:
-    case StatementKind::DropTable:
-    case StatementKind::TruncateTable:
-    case StatementKind::AlterTable:
-    case StatementKind::CreateIndex:
-    case StatementKind::DropIndex:
+    default:  // routed elsewhere
         break;
     }
     return fail(s, errhp, ora_error(900));
@@ -672,6 +656,222 @@ sword run_dml_with_triggers(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowof
     return st;
 }
 
+// One execution of a statement: the call's arguments, the statement as the front door
+// parsed it, and what translating it may ask of the catalog.
+struct Execution {
+    ub4 iters = 0;
+    ub4 rowoff = 0;
+    ub4 mode = 0;
+    Statement ast;  // the SQL grammar's statements parsed whole; for the others the kind only
+    TranslateContext ctx;
+};
+
+// Translates the parsed statement into s->tr and stamps the statement's time (SYSDATE
+// is one value throughout a statement).
+sword translate(StmtHandle* s, OCIError* errhp, Execution& x) {
+    ServerHandle* srv = s->session->server;
+    OraError err;
+    srv->busy = true;
+    bool translated = sql_translate_parsed(s->text, x.ast, x.ctx, &s->tr, &err);
+    srv->busy = false;
+    if (!translated && srv->cancel) {
+        // A break that landed in a catalog lookup made the lookup fail: report the break.
+        srv->cancel = false;
+        return fail(s, errhp, ora_error(1013));
+    }
+    if (!translated) return fail(s, errhp, err);
+    s->session->settings.statement_time = clock_now_stored();
+    return OCI_SUCCESS;
+}
+
+sword route_query(StmtHandle* s, OCIError* errhp, Execution& x) {
+    sword st = translate(s, errhp, x);
+    if (st != OCI_SUCCESS) return st;
+    sqlite3* db = s->session->server->db;
+    if (sqlite3_prepare_v2(db, s->tr.sql.c_str(), -1, &s->vm, nullptr) != SQLITE_OK)
+        return fail_sqlite(s, errhp, db, s->tr.kind);
+    st = apply_binds(s, errhp, 0);
+    if (st != OCI_SUCCESS) return st;
+    s->executed = true;
+    if ((x.mode & OCI_DESCRIBE_ONLY) || x.iters == 0) return OCI_SUCCESS;
+    bool any_define = false;
+    for (DefineHandle* d : s->defines) any_define = any_define || d;
+    if (!any_define) return fail(s, errhp, ora_error(24374));
+    return fetch_rows(s, x.iters, errhp);
+}
+
+sword route_dml(StmtHandle* s, OCIError* errhp, Execution& x) {
+    sword st = translate(s, errhp, x);
+    if (st != OCI_SUCCESS) return st;
+    if (!(x.mode & OCI_DESCRIBE_ONLY)) st = run_dml_with_triggers(s, errhp, x.iters, x.rowoff);
+    s->executed = true;
+    return st;
+}
+
+sword route_table_ddl(StmtHandle* s, OCIError* errhp, Execution& x) {
+    sword st = translate(s, errhp, x);
+    if (st != OCI_SUCCESS) return st;
+    st = run_ddl(s, errhp);
+    if (st == OCI_SUCCESS && s->tr.kind == StatementKind::DropTable)
+        plsql_table_dropped(s->session->server->db, s->tr.owner, s->tr.table);
+    s->executed = true;
+    return st;
+}
+
+sword route_transaction(StmtHandle* s, OCIError* errhp, Execution& x) {
+    sword st = translate(s, errhp, x);
+    if (st != OCI_SUCCESS) return st;
+    st = run_transaction_statement(s, errhp);
+    s->executed = true;
+    return st;
+}
+
+// The DDL of objects the catalog keeps (views, sequences, synonyms, comments, constraints
+// added later): checked and written by the dictionary's own grammar, run as one DDL
+// transaction.
+sword route_dictionary_ddl(StmtHandle* s, OCIError* errhp, Execution& x) {
+    std::vector<std::string> ddl_sql;
+    OraError err;
+    switch (dictionary_ddl(s->text, s->tokens, x.ctx, s->session->server->db, &ddl_sql, &err)) {
+    case DdlResult::NotMine:
+        // An ALTER TABLE ... MODIFY the catalog does not keep: the SQL grammar judges it.
+        x.ast = Statement();
+        if (!sql_parse(s->tokens, &x.ast, &err)) return fail(s, errhp, err);
+        return route_table_ddl(s, errhp, x);
+    case DdlResult::Failed:
+        return fail(s, errhp, err);
+    case DdlResult::Done:
+        break;
+    }
+    sword st = OCI_SUCCESS;
+    if (!ddl_sql.empty()) {
+        s->tr.kind = StatementKind::CreateTable;
+        s->tr.sql = ddl_sql[0];
+        s->tr.catalog_sql.assign(ddl_sql.begin() + 1, ddl_sql.end());
+        st = run_ddl(s, errhp);
+    }
+    s->executed = true;
+    return st;
+}
+
+sword route_unit_ddl(StmtHandle* s, OCIError* errhp, Execution&) {
+    return plsql_unit_ddl(s, errhp);
+}
+
+sword route_trigger_ddl(StmtHandle* s, OCIError* errhp, Execution&) {
+    return plsql_trigger_ddl(s, errhp);
+}
+
+sword route_block(StmtHandle* s, OCIError* errhp, Execution&) {
+    return plsql_execute(s, errhp);
+}
+
+// EXPLAIN PLAN is DML on the plan table: it joins the open transaction.
+sword route_explain(StmtHandle* s, OCIError* errhp, Execution& x) {
+    s->tr.kind = StatementKind::Insert;
+    sword st = begin_transaction(s, errhp);
+    if (st != OCI_SUCCESS) return st;
+    unsigned rows = 0;
+    OraError err;
+    if (!explain_plan_run(s->text, s->tokens, x.ctx, s->session->server->db, &rows, &err)) return fail(s, errhp, err);
+    s->row_count = rows;
+    s->executed = true;
+    return OCI_SUCCESS;
+}
+
+// What the iteration count of OCIStmtExecute means for a kind of statement.
+enum class Iterations {
+    Rows,      // a query: the rows fetched by the call (0: executed, nothing fetched)
+    Elements,  // DML: the statement runs for the bind array elements rowoff..iters-1
+    Once,      // the statement runs once; the count must be at least 1
+};
+
+using RouteHandler = sword (*)(StmtHandle* s, OCIError* errhp, Execution& x);
+
+struct Route {
+    StatementKind kind;
+    RouteHandler run;
+    bool commits_first;  // the open transaction is committed before the statement runs
+    Iterations iterations;
+};
+
+// One row per statement kind, in StatementKind's order.
+constexpr Route kRoutes[] = {
+    {StatementKind::Select, route_query, false, Iterations::Rows},
+    {StatementKind::Insert, route_dml, false, Iterations::Elements},
+    {StatementKind::Update, route_dml, false, Iterations::Elements},
+    {StatementKind::Delete, route_dml, false, Iterations::Elements},
+    {StatementKind::CreateTable, route_table_ddl, true, Iterations::Once},
+    {StatementKind::DropTable, route_table_ddl, true, Iterations::Once},
+    {StatementKind::TruncateTable, route_table_ddl, true, Iterations::Once},
+    {StatementKind::AlterTable, route_table_ddl, true, Iterations::Once},
+    {StatementKind::CreateIndex, route_table_ddl, true, Iterations::Once},
+    {StatementKind::DropIndex, route_table_ddl, true, Iterations::Once},
+    {StatementKind::Commit, route_transaction, false, Iterations::Once},
+    {StatementKind::Rollback, route_transaction, false, Iterations::Once},
+    {StatementKind::RollbackToSavepoint, route_transaction, false, Iterations::Once},
+    {StatementKind::Savepoint, route_transaction, false, Iterations::Once},
+    {StatementKind::AlterSession, route_transaction, false, Iterations::Once},
+    {StatementKind::AlterTableConstraint, route_dictionary_ddl, true, Iterations::Once},
+    {StatementKind::CreateView, route_dictionary_ddl, true, Iterations::Once},
+    {StatementKind::DropView, route_dictionary_ddl, true, Iterations::Once},
+    {StatementKind::CreateSequence, route_dictionary_ddl, true, Iterations::Once},
+    {StatementKind::AlterSequence, route_dictionary_ddl, true, Iterations::Once},
+    {StatementKind::DropSequence, route_dictionary_ddl, true, Iterations::Once},
+    {StatementKind::CreateSynonym, route_dictionary_ddl, true, Iterations::Once},
+    {StatementKind::DropSynonym, route_dictionary_ddl, true, Iterations::Once},
+    {StatementKind::Comment, route_dictionary_ddl, true, Iterations::Once},
+    {StatementKind::CreateUnit, route_unit_ddl, true, Iterations::Once},
+    {StatementKind::AlterUnit, route_unit_ddl, true, Iterations::Once},
+    {StatementKind::DropUnit, route_unit_ddl, true, Iterations::Once},
+    {StatementKind::CreateTrigger, route_trigger_ddl, true, Iterations::Once},
+    {StatementKind::AlterTrigger, route_trigger_ddl, true, Iterations::Once},
+    {StatementKind::DropTrigger, route_trigger_ddl, true, Iterations::Once},
+    {StatementKind::ExplainPlan, route_explain, false, Iterations::Once},
+    {StatementKind::PlsqlBlock, route_block, false, Iterations::Once},
+};
+
+constexpr bool routes_follow_kinds() {
+    for (std::size_t i = 0; i < sizeof kRoutes / sizeof kRoutes[0]; ++i)
+        if (static_cast<std::size_t>(kRoutes[i].kind) != i) return false;
+    return sizeof kRoutes / sizeof kRoutes[0] == kStatementKinds;
+}
+static_assert(routes_follow_kinds(), "kRoutes holds one row per StatementKind, in the enum's order");
+
+// The front door: the statement's tokens (split when it was prepared) are parsed once,
+// its kind picks its route, and the route says what the iteration count means and
+// whether the open transaction is committed first. A statement the grammar refuses
+// changes nothing.
+sword execute_statement(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff, ub4 mode) {
+    SessionHandle* ses = s->session;
+    if (s->token_error.code) return fail(s, errhp, s->token_error);
+    Execution x;
+    x.iters = iters;
+    x.rowoff = rowoff;
+    x.mode = mode;
+    OraError err;
+    if (!sql_parse_statement(s->tokens, &x.ast, &err)) return fail(s, errhp, err);
+    const Route& route = kRoutes[static_cast<std::size_t>(x.ast.kind)];
+    s->tr = Translation();
+    s->tr.kind = x.ast.kind;
+    if (route.iterations != Iterations::Rows && iters == 0) return fail(s, errhp, ora_error(24333));
+    if (route.iterations == Iterations::Elements && rowoff >= iters) return fail(s, errhp, ora_error(24333));
+    if (route.commits_first) {
+        sword st = session_commit(ses, errhp);
+        if (st != OCI_SUCCESS) return st;
+    }
+    SqliteCatalog catalog(ses->server->db);
+    x.ctx.schema = ses->user;
+    x.ctx.nls_date_format = ses->settings.nls_date_format;
+    x.ctx.catalog = &catalog;
+    x.ctx.stored_function = plsql_function_lookup;
+    x.ctx.stored_function_data = ses->server->db;
+    sword st = route.run(s, errhp, x);
+    if (st == OCI_SUCCESS && route.iterations != Iterations::Rows && (mode & OCI_COMMIT_ON_SUCCESS))
+        st = session_commit(ses, errhp);
+    return st;
+}
+
 void reset_statement(StmtHandle* s) {
     if (s->vm) sqlite3_finalize(s->vm);
     s->vm = nullptr;
@@ -707,7 +907,11 @@ VOCI_EXPORT sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const OraText*
     s->binds.clear();
     s->defines.clear();
     s->text = stmt ? std::string(reinterpret_cast<const char*>(stmt), stmt_len) : std::string();
-    s->stmt_type = static_cast<ub2>(sql_statement_type(s->text));
+    s->tokens.clear();
+    s->token_error = OraError();
+    if (!sql_tokenize(s->text, &s->tokens, &s->token_error) && s->token_error.code == 0)
+        s->token_error = ora_error(911);
+    s->stmt_type = static_cast<ub2>(s->token_error.code ? 0 : sql_statement_type(s->tokens));
     s->tr = Translation();
     return OCI_SUCCESS;
 }
@@ -729,132 +933,8 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
         srv->cancel = false;
         return fail(s, errhp, ora_error(1013));
     }
-    if (plsql_is_unit_ddl(s->text)) return plsql_unit_ddl(s, errhp);
-    if (plsql_is_trigger_ddl(s->text)) return plsql_trigger_ddl(s, errhp);
-    if (plsql_is_block(s->text)) {
-        if (iters == 0) return fail(s, errhp, ora_error(24333));
-        sword st = plsql_execute(s, errhp);
-        if (st == OCI_SUCCESS && (mode & OCI_COMMIT_ON_SUCCESS)) st = session_commit(ses, errhp);
-        return st;
-    }
-    SqliteCatalog catalog(srv->db);
-    TranslateContext ctx;
-    ctx.schema = ses->user;
-    ctx.nls_date_format = ses->settings.nls_date_format;
-    ctx.catalog = &catalog;
-    ctx.stored_function = plsql_function_lookup;
-    ctx.stored_function_data = srv->db;
-    OraError err;
-    if (explain_is_statement(s->text)) {
-        // EXPLAIN PLAN is DML on the plan table: it joins the open transaction.
-        if (iters == 0) return fail(s, errhp, ora_error(24333));
-        s->tr = Translation();
-        s->tr.kind = StatementKind::Insert;
-        sword st = begin_transaction(s, errhp);
-        if (st != OCI_SUCCESS) return st;
-        unsigned rows = 0;
-        if (!explain_plan_run(s->text, ctx, srv->db, &rows, &err)) return fail(s, errhp, err);
-        s->row_count = rows;
-        s->executed = true;
-        if (mode & OCI_COMMIT_ON_SUCCESS) return session_commit(ses, errhp);
-        return OCI_SUCCESS;
-    }
-    std::vector<std::string> ddl_sql;
-    switch (dictionary_ddl(s->text, ctx, srv->db, &ddl_sql, &err)) {
-    case DdlResult::NotMine:
-        break;
-    case DdlResult::Failed:
-        session_commit(ses, nullptr);
-        return fail(s, errhp, err);
-    case DdlResult::Done: {
-        if (iters == 0) return fail(s, errhp, ora_error(24333));
-        sword st = session_commit(ses, errhp);
-        if (st == OCI_SUCCESS && !ddl_sql.empty()) {
-            s->tr.kind = StatementKind::CreateTable;
-            s->tr.sql = ddl_sql[0];
-            s->tr.catalog_sql.assign(ddl_sql.begin() + 1, ddl_sql.end());
-            st = run_ddl(s, errhp);
-        }
-        s->executed = true;
-        return st;
-    }
-    }
-    std::string translated_text = s->text;
-    std::vector<std::string> storage_sql;
-    storage_clauses(&translated_text, ses->user, &storage_sql);
-    srv->busy = true;
-    bool translated = sql_translate(translated_text, ctx, &s->tr, &err);
-    srv->busy = false;
-    if (!translated && srv->cancel) {
-        // A break that landed in a catalog lookup made the lookup fail: report the break.
-        srv->cancel = false;
-        return fail(s, errhp, ora_error(1013));
-    }
-    if (!translated) {
-        // Oracle commits before a DDL statement even when its names then fail to check out.
-        if (s->tr.parsed && is_ddl(s->tr.kind)) session_commit(ses, nullptr);
-        return fail(s, errhp, err);
-    }
-    if (s->tr.kind == StatementKind::CreateTable || s->tr.kind == StatementKind::CreateIndex)
-        s->tr.catalog_sql.insert(s->tr.catalog_sql.end(), storage_sql.begin(), storage_sql.end());
-    OsLocalTime now = os_local_time();
-    DateValue dv;
-    dv.year = now.year;
-    dv.month = now.month;
-    dv.day = now.day;
-    dv.hour = now.hour;
-    dv.minute = now.minute;
-    dv.second = now.second;
-    ses->settings.statement_time = date_stored_text(dv);
-    sword st = OCI_SUCCESS;
-    switch (s->tr.kind) {
-    case StatementKind::Select: {
-        if (sqlite3_prepare_v2(srv->db, s->tr.sql.c_str(), -1, &s->vm, nullptr) != SQLITE_OK)
-            return fail_sqlite(s, errhp, srv->db, s->tr.kind);
-        st = apply_binds(s, errhp, 0);
-        if (st != OCI_SUCCESS) return st;
-        s->executed = true;
-        if ((mode & OCI_DESCRIBE_ONLY) || iters == 0) return OCI_SUCCESS;
-        bool any_define = false;
-        for (DefineHandle* d : s->defines) any_define = any_define || d;
-        if (!any_define) return fail(s, errhp, ora_error(24374));
-        return fetch_rows(s, iters, errhp);
-    }
-    case StatementKind::Insert:
-    case StatementKind::Update:
-    case StatementKind::Delete:
-        if (iters == 0) return fail(s, errhp, ora_error(24333));
-        if (rowoff >= iters) return fail(s, errhp, ora_error(24333));
-        if (mode & OCI_DESCRIBE_ONLY) {
-            s->executed = true;
-            return OCI_SUCCESS;
-        }
-        st = run_dml_with_triggers(s, errhp, iters, rowoff);
-        break;
-    case StatementKind::CreateTable:
-    case StatementKind::DropTable:
-    case StatementKind::TruncateTable:
-    case StatementKind::AlterTable:
-    case StatementKind::CreateIndex:
-    case StatementKind::DropIndex:
-        if (iters == 0) return fail(s, errhp, ora_error(24333));
-        st = session_commit(ses, errhp);
-        if (st == OCI_SUCCESS) st = run_ddl(s, errhp);
-        if (st == OCI_SUCCESS && s->tr.kind == StatementKind::DropTable)
-            plsql_table_dropped(srv->db, s->tr.owner, s->tr.table);
-        break;
-    case StatementKind::Commit:
-    case StatementKind::Rollback:
-    case StatementKind::Savepoint:
-    case StatementKind::RollbackToSavepoint:
-    case StatementKind::AlterSession:
-        if (iters == 0) return fail(s, errhp, ora_error(24333));
-        st = run_transaction_statement(s, errhp);
-        break;
-    }
-    s->executed = true;
-    if (st == OCI_SUCCESS && (mode & OCI_COMMIT_ON_SUCCESS)) st = session_commit(ses, errhp);
-    return st;
+    CatalogPin pin(srv->db);
+    return execute_statement(s, errhp, iters, rowoff, mode);
 }
 
 VOCI_EXPORT sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation, ub4) {
@@ -862,13 +942,9 @@ VOCI_EXPORT sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 o
     if (!s) return OCI_INVALID_HANDLE;
     error_clear(errhp);
     if (!s->executed || !s->vm || !s->session || !s->session->open) return fail(s, errhp, ora_error(24338));
-    if (orientation != OCI_FETCH_NEXT && orientation != 0) {
-        OraError e;
-        e.code = 24391;
-        e.message = "invalid fetch operation";
-        return fail(s, errhp, e);
-    }
+    if (orientation != OCI_FETCH_NEXT && orientation != 0) return fail(s, errhp, ora_error(24391));
     s->session->settings.stats.roundtrips += 1;
+    CatalogPin pin(s->session->server->db);
     if (nrows == 0) {
         s->exhausted = true;
         s->rows_fetched = 0;
@@ -965,12 +1041,8 @@ VOCI_EXPORT sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* er
     case SQLT_BFILEE:
         if (!valuep) return fail(s, errhp, ora_error(22275));
         break;
-    default: {
-        OraError e;
-        e.code = 3115;
-        e.message = "unsupported network datatype or representation";
-        return fail(s, errhp, e);
-    }
+    default:
+        return fail(s, errhp, ora_error(3115));
     }
     if (s->defines.size() < position) s->defines.resize(position, nullptr);
     DefineHandle*& d = s->defines[position - 1];

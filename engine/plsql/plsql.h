@@ -18,8 +18,6 @@
 #include <string>
 #include <vector>
 
-// True when text is a PL/SQL block (it starts with BEGIN or DECLARE).
-bool plsql_is_block(const std::string& text);
 // Compiles and runs the block prepared in s, reading and writing the caller's binds.
 sword plsql_execute(StmtHandle* s, OCIError* errhp);
 // Frees the session's PL/SQL state (DBMS_OUTPUT buffer).
@@ -271,6 +269,10 @@ struct PlCompileContext {
 
 // Parses and checks text; false with program->errors set when it does not compile.
 bool plsql_compile(const std::string& text, const PlCompileContext& ctx, PlProgram* program);
+// The same from text's tokens as the OCI surface split them when the block was prepared
+// (split: they still need the PL/SQL-only adjustments, such as "1..n" ranges).
+bool plsql_compile_tokens(const std::string& text, std::vector<Token> tokens, const PlCompileContext& ctx,
+                          PlProgram* program, bool split);
 // Parses and checks the source of a stored procedure or function (from its PROCEDURE
 // or FUNCTION keyword); false with program->errors set.
 bool plsql_compile_unit(const std::string& text, const PlCompileContext& ctx, PlProgram* program);
@@ -286,10 +288,9 @@ void plsql_position(const std::string& text, std::uint32_t offset, int* line, in
 
 // Creates the catalog tables of stored units when missing.
 bool plsql_units_prepare(sqlite3* db);
-// True when text is CREATE [OR REPLACE], ALTER ... COMPILE or DROP of a PROCEDURE or
-// FUNCTION.
-bool plsql_is_unit_ddl(const std::string& text);
-// Runs that statement: compiles and stores the unit, or drops it.
+// Runs CREATE [OR REPLACE], ALTER ... COMPILE or DROP of a procedure, function, package
+// or type (s->tr.kind says which): compiles and stores the unit, or drops it. The OCI
+// surface has committed the open transaction first.
 sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp);
 struct PlUnitArgument {
     std::string name;
@@ -327,6 +328,29 @@ std::vector<PlUnitArgument> plsql_unit_arguments(sqlite3* db, const std::string&
 bool plsql_unit_load(sqlite3* db, const std::string& owner, const std::string& name, std::string* type,
                      std::string* status, std::string* source);
 
+// A stored procedure or function compiled for a session. It is kept while the catalog's
+// generation stays and the session's date format is the one it was compiled with; one
+// that is running (busy) is not run again from inside itself: a recursive call gets a
+// copy of its own.
+struct PlCachedUnit {
+    std::string type;  // PROCEDURE or FUNCTION
+    std::string nls_date_format;
+    PlProgram program;
+    bool busy = false;
+};
+enum class PlUnitState {
+    Ready,    // compiled
+    Missing,  // no such procedure or function
+    Invalid,  // INVALID and still has errors when compiled again
+    Broken,   // stored VALID but does not compile
+};
+// The compiled form of stored procedure or function owner.name for the session: from
+// the session's cache, or loaded (made valid again first when a unit it depends on
+// changed and marked it INVALID through the dependency records) and compiled. Null
+// unless *state is Ready.
+std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::string& owner,
+                                                 const std::string& name, PlUnitState* state);
+
 // The translator's question: is owner.name a valid stored function, and of what type.
 bool plsql_function_lookup(void* db, const std::string& owner, const std::string& name, OraType* ret);
 // Runs a function (a package's subprogram when sub is given, with the package state
@@ -343,8 +367,8 @@ bool plsql_functions_register(sqlite3* db, SessionHandle* session);
 
 // --- Triggers -------------------------------------------------------------------------
 
-// True when text is CREATE [OR REPLACE] TRIGGER, ALTER TRIGGER or DROP TRIGGER.
-bool plsql_is_trigger_ddl(const std::string& text);
+// Runs CREATE [OR REPLACE] TRIGGER, ALTER TRIGGER or DROP TRIGGER, after the OCI surface
+// committed the open transaction.
 sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp);
 // Drops the triggers of a table that was dropped.
 void plsql_table_dropped(sqlite3* db, const std::string& owner, const std::string& table);
@@ -402,6 +426,10 @@ struct PlTriggerRedo {
 };
 
 struct CompiledTrigger;
+// One enabled statement trigger as the catalog lists it.
+struct PlStatementTrigger {
+    std::string owner, name, type, event, table_owner, table, update_columns;
+};
 using PlTriggerCache = std::map<std::string, std::shared_ptr<CompiledTrigger>>;
 
 struct PlSessionState {
@@ -412,6 +440,13 @@ struct PlSessionState {
     std::vector<PlTriggerRedo> redo;
     std::int64_t redone_rows = 0;   // rows stored again by BEFORE row triggers
     std::string trigger_signature;  // what the connection's firing triggers were made from
+    std::uint64_t trigger_generation = 0;  // the catalog generation the firing triggers were checked in
+    // The enabled statement triggers of the catalog generation statement_triggers_generation.
+    std::uint64_t statement_triggers_generation = 0;
+    std::vector<PlStatementTrigger> statement_triggers;
+    // Compiled stored procedures and functions (by "OWNER.NAME") of one catalog generation.
+    std::uint64_t units_generation = 0;
+    std::map<std::string, std::shared_ptr<PlCachedUnit>> units;
     // An INSERT ... RETURNING whose rows BEFORE row triggers store again: the table, the
     // RETURNING expressions, and the rows they gave for the rows stored again.
     std::string returning_table;

@@ -6,6 +6,7 @@
 #include "plsql/plsql.h"
 
 #include "catalog/catalog.h"
+#include "values/clock.h"
 #include "values/errors.h"
 #include "os/os.h"
 
@@ -1276,23 +1277,22 @@ private:
         for (std::size_t k = 0; k < st.exprs.size(); ++k)
             given.push_back(st.exprs[k] || st.targets[k].slot >= 0 || st.targets[k].host);
         if (st.subprogram_id > 0) return call_package(st, args, given);
-        std::string type, status, source;
-        if (!plsql_unit_load(db_, st.unit_owner, st.unit_name, &type, &status, &source))
-            return raise(make_error(6508, "PL/SQL: could not find program unit being called"), st.line);
-        if (status != "VALID") {
-            if (!plsql_unit_revalidate(db_, ses_->settings.nls_date_format, st.unit_owner, st.unit_name)) {
-                PlError e = make_error(4063, "procedure \"" + st.unit_owner + "." + st.unit_name + "\" has errors");
-                e.trace.push_back("ORA-06508: PL/SQL: could not find program unit being called: \"" + st.unit_owner +
-                                  "." + st.unit_name + "\"");
-                return raise(e, st.line);
-            }
-            plsql_unit_load(db_, st.unit_owner, st.unit_name, &type, &status, &source);
+        PlUnitState state = PlUnitState::Missing;
+        std::shared_ptr<PlCachedUnit> unit = plsql_unit_program(ses_, st.unit_owner, st.unit_name, &state);
+        if (state == PlUnitState::Invalid) {
+            PlError e = make_error(4063, "procedure \"" + st.unit_owner + "." + st.unit_name + "\" has errors");
+            e.trace.push_back("ORA-06508: PL/SQL: could not find program unit being called: \"" + st.unit_owner +
+                              "." + st.unit_name + "\"");
+            return raise(e, st.line);
         }
-        SqliteCatalog catalog(db_);
-        PlProgram callee;
-        if (!plsql_compile_unit(source, compile_context(st.unit_owner, &catalog), &callee) ||
-            callee.params.size() != args.size())
+        if (!unit || unit->program.params.size() != args.size())
             return raise(make_error(6508, "PL/SQL: could not find program unit being called"), st.line);
+        PlProgram& callee = unit->program;
+        struct Busy {
+            PlCachedUnit* u;
+            ~Busy() { u->busy = false; }
+        } busy{unit.get()};
+        unit->busy = true;
         Interpreter inner(s_, &callee, root_);
         std::vector<PlValue> outs;
         PlError err;
@@ -1406,15 +1406,7 @@ private:
 sword plsql_execute(StmtHandle* s, OCIError* errhp) {
     SessionHandle* ses = s->session;
     ServerHandle* srv = ses->server;
-    OsLocalTime now = os_local_time();
-    DateValue dv;
-    dv.year = now.year;
-    dv.month = now.month;
-    dv.day = now.day;
-    dv.hour = now.hour;
-    dv.minute = now.minute;
-    dv.second = now.second;
-    ses->settings.statement_time = date_stored_text(dv);
+    ses->settings.statement_time = clock_now_stored();
 
     SqliteCatalog catalog(srv->db);
     PlCompileContext ctx;
@@ -1423,7 +1415,7 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
     ctx.catalog = &catalog;
     ctx.db = srv->db;
     PlProgram program;
-    if (!plsql_compile(s->text, ctx, &program)) {
+    if (!plsql_compile_tokens(s->text, s->tokens, ctx, &program, true)) {
         std::string text;
         for (std::size_t k = 0; k < program.errors.size(); ++k) {
             const PlCompileError& e = program.errors[k];

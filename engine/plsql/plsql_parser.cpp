@@ -1249,18 +1249,18 @@ void plsql_position(const std::string& text, std::uint32_t offset, int* line, in
 }
 
 bool plsql_compile(const std::string& text, const PlCompileContext& ctx, PlProgram* program) {
-    program->text = text;
     std::vector<Token> tokens;
-    OraError err;
-    if (!sql_tokenize(text, &tokens, &err)) {
-        PlCompileError e;
-        plsql_position(text, err.offset, &e.line, &e.column);
-        e.text = "PLS-00103: Encountered the symbol \"" + text.substr(err.offset, 1) +
-                 "\" when expecting one of the following:\n\n   begin declare";
-        program->errors.push_back(e);
+    if (!tokens_of(text, &tokens, program)) {
+        program->text = text;
         return false;
     }
-    split_range_dots(&tokens);
+    return plsql_compile_tokens(text, std::move(tokens), ctx, program, false);
+}
+
+bool plsql_compile_tokens(const std::string& text, std::vector<Token> tokens, const PlCompileContext& ctx,
+                          PlProgram* program, bool split) {
+    program->text = text;
+    if (split) split_range_dots(&tokens);
     Parser p(text, tokens, ctx, program);
     try {
         p.program();
@@ -1278,9 +1278,4 @@ bool plsql_compile(const std::string& text, const PlCompileContext& ctx, PlProgr
         }
     }
     return program->errors.empty();
-}
-
-bool plsql_is_block(const std::string& text) {
-    int type = sql_statement_type(text);
-    return type == OCI_STMT_BEGIN || type == OCI_STMT_DECLARE;
 }

@@ -150,7 +150,6 @@ void run_for_sql(sqlite3_context* ctx, SessionHandle* ses, PlProgram* program, c
 void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     SessionHandle* ses = static_cast<SessionHandle*>(sqlite3_user_data(ctx));
     if (argc < 2 || !ses->server || !ses->server->db) return;
-    sqlite3* db = ses->server->db;
     auto text = [&](int k) {
         const unsigned char* t = sqlite3_value_text(argv[k]);
         return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
@@ -188,8 +187,9 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         run_for_sql(ctx, ses, &callee, chosen, &st->values, argc - 2, argv + 2, package);
         return;
     }
-    std::string type, status, source;
-    if (!plsql_unit_load(db, owner, name, &type, &status, &source) || type != "FUNCTION") {
+    PlUnitState found = PlUnitState::Missing;
+    std::shared_ptr<PlCachedUnit> callee = plsql_unit_program(ses, owner, name, &found);
+    if (found == PlUnitState::Missing || (callee && callee->type != "FUNCTION")) {
         PlError e;
         e.code = 6508;
         e.message = "PL/SQL: could not find program unit being called";
@@ -197,27 +197,17 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         call_error(ctx, e, unit);
         return;
     }
-    if (status != "VALID" && (!plsql_unit_revalidate(db, ses->settings.nls_date_format, owner, name) ||
-                              !plsql_unit_load(db, owner, name, &type, &status, &source))) {
+    if (!callee) {
         sql_error(ctx, "ORA-06575: Package or function " + name + " is in an invalid state");
         return;
     }
-    SqliteCatalog catalog(db);
-    PlCompileContext cc;
-    cc.schema = owner;
-    cc.nls_date_format = ses->settings.nls_date_format;
-    cc.catalog = &catalog;
-    cc.db = db;
-    PlProgram program;
-    if (!plsql_compile_unit(source, cc, &program)) {
-        sql_error(ctx, "ORA-06575: Package or function " + name + " is in an invalid state");
-        return;
-    }
-    if (!takes(program.params, given_count)) {
+    if (!takes(callee->program.params, given_count)) {
         sql_error(ctx, "ORA-06553: PLS-306: wrong number or types of arguments in call to '" + name + "'");
         return;
     }
-    run_for_sql(ctx, ses, &program, nullptr, nullptr, argc - 2, argv + 2, unit);
+    callee->busy = true;
+    run_for_sql(ctx, ses, &callee->program, nullptr, nullptr, argc - 2, argv + 2, unit);
+    callee->busy = false;
 }
 
 }  // namespace

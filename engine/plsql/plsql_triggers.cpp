@@ -12,8 +12,9 @@
 #include "plsql/plsql.h"
 
 #include "catalog/catalog.h"
+#include "values/clock.h"
+#include "catalog/catalog_cache.h"
 #include "values/errors.h"
-#include "os/os.h"
 #include "values/values.h"
 
 #include <algorithm>
@@ -124,9 +125,8 @@ bool qualified(const std::vector<Token>& t, std::size_t* k, const std::string& u
 
 // CREATE [OR REPLACE] TRIGGER ...: the definition, or an error (k at the token that
 // does not fit, ORA-00969 and friends as Oracle reports them).
-bool parse_create(const std::string& text, const std::string& user, TriggerDef* d, OraError* err) {
-    std::vector<Token> t;
-    if (!sql_tokenize(text, &t, err)) return false;
+bool parse_create(const std::string& text, const std::vector<Token>& t, const std::string& user, TriggerDef* d,
+                  OraError* err) {
     std::size_t k = 1;
     if (word(t, k, "OR") && word(t, k + 1, "REPLACE")) {
         d->replace = true;
@@ -266,18 +266,6 @@ bool load_trigger(sqlite3* db, const std::string& owner, const std::string& name
     return true;
 }
 
-std::string now_stored() {
-    OsLocalTime now = os_local_time();
-    DateValue dv;
-    dv.year = now.year;
-    dv.month = now.month;
-    dv.day = now.day;
-    dv.hour = now.hour;
-    dv.minute = now.minute;
-    dv.second = now.second;
-    return date_stored_text(dv);
-}
-
 bool in_savepoint(sqlite3* db, bool (*f)(void*), void* data) {
     if (sqlite3_exec(db, "SAVEPOINT vantro_trigger", nullptr, nullptr, nullptr) != SQLITE_OK) return false;
     if (!f(data)) {
@@ -317,7 +305,7 @@ bool store_trigger(void* data) {
                   "SELECT object_id, created FROM vantro_plsql_objects WHERE owner = ?1 AND name = ?2 AND"
                   " type = 'TRIGGER'");
     existing.text(1, d.owner).text(2, d.name);
-    std::string object_id, created = now_stored();
+    std::string object_id, created = clock_now_stored();
     if (existing.row()) {
         object_id = existing.column(0);
         created = existing.column(1);
@@ -343,7 +331,7 @@ bool store_trigger(void* data) {
     bool ok = ins.run();
     Exec obj(db, "INSERT INTO vantro_plsql_objects VALUES (?1, ?2, 'TRIGGER', ?3, ?4, ?5, ?6)");
     obj.text(1, d.owner).text(2, d.name).text(3, object_id).text(4, j.valid ? "VALID" : "INVALID").text(5, created);
-    ok = ok && obj.text(6, now_stored()).run();
+    ok = ok && obj.text(6, clock_now_stored()).run();
     std::size_t pos = 0;
     for (int line = 1; pos < d.source.size(); ++line) {
         std::size_t nl = d.source.find('\n', pos);
@@ -377,11 +365,9 @@ sword storage_failure(OCIError* errhp) {
 }
 
 // ALTER TRIGGER [owner.]name ENABLE|DISABLE|COMPILE, DROP TRIGGER [owner.]name.
-bool parse_simple(const std::string& text, const std::string& user, bool* drop, std::string* owner, std::string* name,
-                  std::string* action) {
-    std::vector<Token> t;
-    OraError err;
-    if (!sql_tokenize(text, &t, &err) || t.size() < 3) return false;
+bool parse_simple(const std::vector<Token>& t, const std::string& user, bool* drop, std::string* owner,
+                  std::string* name, std::string* action) {
+    if (t.size() < 3) return false;
     if (!(word(t, 0, "ALTER") || word(t, 0, "DROP")) || !word(t, 1, "TRIGGER")) return false;
     *drop = t[0].text == "DROP";
     std::size_t k = 2;
@@ -664,29 +650,15 @@ std::string trigger_signature(sqlite3* db) {
 
 }  // namespace
 
-bool plsql_is_trigger_ddl(const std::string& text) {
-    std::vector<Token> t;
-    OraError err;
-    if (!sql_tokenize(text, &t, &err) || t.size() < 3) return false;
-    if (word(t, 0, "CREATE")) {
-        std::size_t k = 1;
-        if (word(t, k, "OR") && word(t, k + 1, "REPLACE")) k += 2;
-        return word(t, k, "TRIGGER");
-    }
-    return (word(t, 0, "ALTER") || word(t, 0, "DROP")) && word(t, 1, "TRIGGER");
-}
-
 sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
     SessionHandle* ses = s->session;
     sqlite3* db = ses->server->db;
     const std::string& nls = ses->settings.nls_date_format;
-    sword st = session_commit(ses, errhp);
-    if (st != OCI_SUCCESS) return st;
     if (!plsql_units_prepare(db)) return storage_failure(errhp);
     SqliteCatalog catalog(db);
     bool drop = false;
     std::string owner, name, action;
-    if (parse_simple(s->text, ses->user, &drop, &owner, &name, &action)) {
+    if (parse_simple(s->tokens, ses->user, &drop, &owner, &name, &action)) {
         TriggerDef d;
         if (!load_trigger(db, owner, name, &d)) return error_set(errhp, 4080, "trigger '" + name + "' does not exist");
         bool ok = true;
@@ -718,7 +690,7 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
             Exec touch(db,
                        "UPDATE vantro_plsql_objects SET last_ddl_time = ?3 WHERE owner = ?1 AND name = ?2 AND"
                        " type = 'TRIGGER'");
-            ok = ok && touch.text(1, owner).text(2, name).text(3, now_stored()).run();
+            ok = ok && touch.text(1, owner).text(2, name).text(3, clock_now_stored()).run();
         }
         if (!ok) return storage_failure(errhp);
         plsql_session(ses)->triggers->erase(owner + "." + name);
@@ -731,7 +703,7 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
     }
     TriggerDef d;
     OraError err;
-    if (!parse_create(s->text, ses->user, &d, &err)) {
+    if (!parse_create(s->text, s->tokens, ses->user, &d, &err)) {
         if (ErrorHandle* eh = error_handle(errhp)) eh->parse_offset = static_cast<ub2>(err.offset);
         return error_set(errhp, err.code, err.message);
     }
@@ -790,8 +762,15 @@ void plsql_table_dropped(sqlite3* db, const std::string& owner, const std::strin
 bool plsql_triggers_sync(SessionHandle* ses, OraError* err) {
     sqlite3* db = ses->server->db;
     PlSessionState* state = plsql_session(ses);
+    // Nothing in the catalog changed since the last check: the triggers are as they were.
+    std::uint64_t generation = catalog_generation(db);
+    if (generation != 0 && generation == state->trigger_generation) return true;
     std::string signature = trigger_signature(db);
-    if (signature == state->trigger_signature) return true;
+    state->trigger_generation = 0;
+    if (signature == state->trigger_signature) {
+        state->trigger_generation = generation;
+        return true;
+    }
     std::vector<std::string> old;
     {
         Exec q(db, "SELECT name FROM temp.sqlite_master WHERE type = 'trigger' AND name LIKE 'vantro$%'");
@@ -838,6 +817,8 @@ bool plsql_triggers_sync(SessionHandle* ses, OraError* err) {
         }
     }
     state->trigger_signature = signature;
+    // Making the TEMP triggers wrote no catalog rows: the generation still holds.
+    state->trigger_generation = catalog_generation(db);
     return true;
 }
 
@@ -892,27 +873,50 @@ std::vector<std::string> set_columns(const std::string& text) {
 
 }  // namespace
 
+namespace {
+
+const char* event_of(const Translation& tr) {
+    return tr.kind == StatementKind::Insert ? "INSERT" : tr.kind == StatementKind::Update ? "UPDATE" : "DELETE";
+}
+
+// The enabled statement triggers, read once per catalog generation.
+const std::vector<PlStatementTrigger>& statement_triggers(SessionHandle* ses) {
+    PlSessionState* state = plsql_session(ses);
+    sqlite3* db = ses->server->db;
+    std::uint64_t generation = catalog_generation(db);
+    if (generation != 0 && generation == state->statement_triggers_generation) return state->statement_triggers;
+    state->statement_triggers.clear();
+    CatalogStatement q(db,
+                       "SELECT owner, trigger_name, trigger_type, triggering_event, table_owner, table_name,"
+                       " coalesce(update_columns, '') FROM vantro_plsql_triggers WHERE trigger_type LIKE '% STATEMENT'"
+                       " AND status = 'ENABLED' ORDER BY owner, trigger_name");
+    while (q.row())
+        state->statement_triggers.push_back(
+            {q.column(0), q.column(1), q.column(2), q.column(3), q.column(4), q.column(5), q.column(6)});
+    state->statement_triggers_generation = generation;
+    return state->statement_triggers;
+}
+
+bool applies(const PlStatementTrigger& t, const Translation& tr, const char* event) {
+    return t.table_owner == tr.owner && t.table == tr.table && t.event.find(event) != std::string::npos;
+}
+
+}  // namespace
+
 bool plsql_statement_triggers(SessionHandle* ses, const std::string& text, const Translation& tr,
                               PlTriggerTiming timing, OraError* err) {
     if (tr.table.empty()) return true;
-    const char* event = tr.kind == StatementKind::Insert   ? "INSERT"
-                        : tr.kind == StatementKind::Update ? "UPDATE"
-                                                           : "DELETE";
-    sqlite3* db = ses->server->db;
-    Exec q(db,
-           "SELECT owner, trigger_name, coalesce(update_columns, '') FROM vantro_plsql_triggers WHERE"
-           " table_owner = ?1 AND table_name = ?2 AND trigger_type = ?3 AND status = 'ENABLED' AND"
-           " instr(triggering_event, ?4) > 0 ORDER BY owner, trigger_name");
-    q.text(1, tr.owner)
-        .text(2, tr.table)
-        .text(3, timing == PlTriggerTiming::Before ? "BEFORE STATEMENT" : "AFTER STATEMENT");
-    q.text(4, event);
+    const char* event = event_of(tr);
+    const char* type = timing == PlTriggerTiming::Before ? "BEFORE STATEMENT" : "AFTER STATEMENT";
+    std::vector<PlStatementTrigger> matching;
+    for (const PlStatementTrigger& t : statement_triggers(ses))
+        if (t.type == type && applies(t, tr, event)) matching.push_back(t);
     std::vector<std::pair<std::string, std::string>> names;
     std::vector<std::string> set;
     bool set_read = false;
-    while (q.row()) {
+    for (const PlStatementTrigger& t : matching) {
         // UPDATE OF fires only for an UPDATE that sets one of the columns.
-        std::string of = q.column(2);
+        const std::string& of = t.update_columns;
         if (tr.kind == StatementKind::Update && !of.empty()) {
             if (!set_read) set = set_columns(text);
             set_read = true;
@@ -920,7 +924,7 @@ bool plsql_statement_triggers(SessionHandle* ses, const std::string& text, const
             for (const std::string& c : set) hit = hit || ("," + of + ",").find("," + c + ",") != std::string::npos;
             if (!hit) continue;
         }
-        names.emplace_back(q.column(0), q.column(1));
+        names.emplace_back(t.owner, t.name);
     }
     for (const auto& n : names) {
         PlError e;
@@ -1007,12 +1011,8 @@ void plsql_dml_end(SessionHandle* ses) {
 
 bool plsql_has_statement_triggers(SessionHandle* ses, const Translation& tr) {
     if (tr.table.empty()) return false;
-    const char* event = tr.kind == StatementKind::Insert   ? "INSERT"
-                        : tr.kind == StatementKind::Update ? "UPDATE"
-                                                           : "DELETE";
-    Exec q(ses->server->db,
-           "SELECT 1 FROM vantro_plsql_triggers WHERE table_owner = ?1 AND table_name = ?2 AND"
-           " trigger_type LIKE '% STATEMENT' AND status = 'ENABLED' AND instr(triggering_event, ?3) > 0");
-    q.text(1, tr.owner).text(2, tr.table).text(3, event);
-    return q.row();
+    const char* event = event_of(tr);
+    for (const PlStatementTrigger& t : statement_triggers(ses))
+        if (applies(t, tr, event)) return true;
+    return false;
 }

@@ -10,8 +10,9 @@
 #include "plsql/plsql.h"
 
 #include "catalog/catalog.h"
+#include "values/clock.h"
+#include "catalog/catalog_cache.h"
 #include "values/errors.h"
-#include "os/os.h"
 #include "values/values.h"
 
 #include <cstdlib>
@@ -112,10 +113,8 @@ std::string unit_type(const std::vector<Token>& t, std::size_t* k) {
     return std::string();
 }
 
-bool parse_header(const std::string& text, const std::string& user, UnitHeader* h, bool drop) {
-    std::vector<Token> t;
-    OraError err;
-    if (!sql_tokenize(text, &t, &err) || t.size() < 3) return false;
+bool parse_header(const std::vector<Token>& t, const std::string& user, UnitHeader* h, bool drop) {
+    if (t.size() < 3) return false;
     std::size_t k = 0;
     if (!word(t, k, drop ? "DROP" : "CREATE")) return false;
     ++k;
@@ -136,10 +135,8 @@ bool parse_header(const std::string& text, const std::string& user, UnitHeader* 
 }
 
 // ALTER PROCEDURE|FUNCTION|PACKAGE|TYPE [owner.]name COMPILE, optionally for the body, the header or the package.
-bool parse_alter(const std::string& text, const std::string& user, UnitHeader* h) {
-    std::vector<Token> t;
-    OraError err;
-    if (!sql_tokenize(text, &t, &err) || t.size() < 4 || !word(t, 0, "ALTER")) return false;
+bool parse_alter(const std::vector<Token>& t, const std::string& user, UnitHeader* h) {
+    if (t.size() < 4 || !word(t, 0, "ALTER")) return false;
     std::size_t k = 1;
     h->type = unit_type(t, &k);
     if (h->type.empty() || h->type.find(' ') != std::string::npos) return false;
@@ -148,18 +145,6 @@ bool parse_alter(const std::string& text, const std::string& user, UnitHeader* h
     if (word(t, k, "BODY") || word(t, k, "SPECIFICATION") || word(t, k, "PACKAGE")) h->compile = t[k++].text;
     if (word(t, k, "REUSE") && word(t, k + 1, "SETTINGS")) k += 2;
     return t[k].kind == TokenKind::End;
-}
-
-std::string now_stored() {
-    OsLocalTime now = os_local_time();
-    DateValue dv;
-    dv.year = now.year;
-    dv.month = now.month;
-    dv.day = now.day;
-    dv.hour = now.hour;
-    dv.minute = now.minute;
-    dv.second = now.second;
-    return date_stored_text(dv);
 }
 
 int message_number(const std::string& text) {
@@ -379,13 +364,13 @@ bool store_unit(sqlite3* db, const std::string& owner, const std::string& name, 
     } else {
         Exec next(db, "SELECT coalesce(max(object_id), 50000) + 1 FROM vantro_plsql_objects");
         object_id = next.row() ? sqlite3_column_int64(next.vm, 0) : 50001;
-        created = now_stored();
+        created = clock_now_stored();
     }
     // The unit is stored afresh: what an earlier version left goes first.
     bool ok = remove_unit(db, owner, name, type);
     Exec obj(db, "INSERT INTO vantro_plsql_objects VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
     obj.text(1, owner).text(2, name).text(3, type).integer(4, object_id).text(5, valid ? "VALID" : "INVALID");
-    ok = ok && obj.text(6, created).text(7, now_stored()).run();
+    ok = ok && obj.text(6, created).text(7, clock_now_stored()).run();
     std::size_t pos = 0;
     for (int line = 1; pos < source.size(); ++line) {
         std::size_t nl = source.find('\n', pos);
@@ -467,11 +452,6 @@ bool plsql_units_prepare(sqlite3* db) {
     return true;
 }
 
-bool plsql_is_unit_ddl(const std::string& text) {
-    UnitHeader h;
-    return parse_header(text, "", &h, false) || parse_header(text, "", &h, true) || parse_alter(text, "", &h);
-}
-
 bool plsql_object_load(sqlite3* db, const std::string& owner, const std::string& name, const std::string& type,
                        std::string* status, std::string* source) {
     Exec obj(db, "SELECT status FROM vantro_plsql_objects WHERE owner = ?1 AND name = ?2 AND type = ?3");
@@ -493,6 +473,59 @@ bool plsql_unit_load(sqlite3* db, const std::string& owner, const std::string& n
             return true;
         }
     return false;
+}
+
+std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::string& owner,
+                                                 const std::string& name, PlUnitState* state) {
+    sqlite3* db = ses->server->db;
+    PlSessionState* session = plsql_session(ses);
+    const std::string& nls = ses->settings.nls_date_format;
+    std::uint64_t generation = catalog_generation(db);
+    if (generation == 0 || generation != session->units_generation) {
+        session->units.clear();
+        session->units_generation = generation;
+    }
+    std::string key = owner + "." + name;
+    auto it = session->units.find(key);
+    if (it != session->units.end() && !it->second->busy && it->second->nls_date_format == nls) {
+        *state = PlUnitState::Ready;
+        return it->second;
+    }
+    auto unit = std::make_shared<PlCachedUnit>();
+    std::string status, source;
+    if (!plsql_unit_load(db, owner, name, &unit->type, &status, &source)) {
+        *state = PlUnitState::Missing;
+        return nullptr;
+    }
+    if (status != "VALID") {
+        if (!plsql_unit_revalidate(db, nls, owner, name) || !plsql_unit_load(db, owner, name, &unit->type, &status,
+                                                                             &source)) {
+            *state = PlUnitState::Invalid;
+            return nullptr;
+        }
+        // Revalidation wrote the catalog: what this session compiled before may be stale.
+        generation = catalog_generation(db);
+        if (generation != session->units_generation) {
+            session->units.clear();
+            session->units_generation = generation;
+        }
+    }
+    SqliteCatalog catalog(db);
+    PlCompileContext cc;
+    cc.schema = owner;
+    cc.nls_date_format = nls;
+    cc.catalog = &catalog;
+    cc.db = db;
+    if (!plsql_compile_unit(source, cc, &unit->program)) {
+        *state = PlUnitState::Broken;
+        return nullptr;
+    }
+    unit->nls_date_format = nls;
+    *state = PlUnitState::Ready;
+    // A copy made for a recursive call is not kept: the running one stays the cached one.
+    it = session->units.find(key);
+    if (generation != 0 && (it == session->units.end() || !it->second->busy)) session->units[key] = unit;
+    return unit;
 }
 
 std::vector<PlUnitArgument> plsql_unit_arguments(sqlite3* db, const std::string& owner, const std::string& name) {
@@ -609,12 +642,11 @@ sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp) {
     sqlite3* db = ses->server->db;
     const std::string& nls = ses->settings.nls_date_format;
     UnitHeader h;
-    std::string text = s->text;
-    bool alter = parse_alter(text, ses->user, &h);
-    bool drop = !alter && !parse_header(text, ses->user, &h, false);
-    if (drop && !parse_header(text, ses->user, &h, true)) return fail(errhp, 900, ora_message(900));
-    sword st = session_commit(ses, errhp);
-    if (st != OCI_SUCCESS) return st;
+    const std::string& text = s->text;
+    bool alter = s->tr.kind == StatementKind::AlterUnit;
+    bool drop = s->tr.kind == StatementKind::DropUnit;
+    if (alter && !parse_alter(s->tokens, ses->user, &h)) return fail(errhp, 940, ora_message(940));
+    if (!alter && !parse_header(s->tokens, ses->user, &h, drop)) return fail(errhp, 900, ora_message(900));
     if (!plsql_units_prepare(db)) return storage_failure(errhp);
     SqliteCatalog catalog(db);
     if (!catalog.schema_exists(h.owner)) return fail(errhp, 1918, "user '" + h.owner + "' does not exist");

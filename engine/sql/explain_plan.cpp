@@ -7,8 +7,8 @@
 #include "sql/explain_plan.h"
 
 #include "catalog/catalog.h"
+#include "values/clock.h"
 #include "values/errors.h"
-#include "os/os.h"
 #include "sql/sql_translator.h"
 #include "values/values.h"
 
@@ -180,17 +180,7 @@ public:
             dml.children.push_back(access);
             return root(s.kind == StatementKind::Update ? "UPDATE STATEMENT" : "DELETE STATEMENT", dml);
         }
-        case StatementKind::CreateTable:
-        case StatementKind::DropTable:
-        case StatementKind::TruncateTable:
-        case StatementKind::AlterTable:
-        case StatementKind::CreateIndex:
-        case StatementKind::DropIndex:
-        case StatementKind::Commit:
-        case StatementKind::Rollback:
-        case StatementKind::RollbackToSavepoint:
-        case StatementKind::Savepoint:
-        case StatementKind::AlterSession:
+        default:  // only queries and DML are explained
             break;
         }
         return Step();
@@ -668,14 +658,86 @@ bool fail_at(OraError* err, int code, std::uint32_t offset) {
     return false;
 }
 
-}  // namespace
+// What every row of one EXPLAIN PLAN run shares.
+struct PlanRun {
+    std::string statement_id;
+    bool has_id = false;
+    long long plan_id = 1;
+    std::string timestamp;
+};
 
-bool explain_is_statement(const std::string& text) {
-    std::vector<Token> tokens;
-    OraError ignored;
-    if (!sql_tokenize(text, &tokens, &ignored) || tokens.size() < 2) return false;
-    return tokens[0].kind == TokenKind::Word && tokens[0].text == "EXPLAIN";
+// Binds plan table column n (parameter at) for row.
+void bind_plan_column(sqlite3_stmt* ins, int at, const std::string& n, const PlanRow& row, const PlanRun& run) {
+    const Step& s = *row.step;
+    long long cost = static_cast<long long>(std::ceil(s.cost));
+    long long card = static_cast<long long>(std::ceil(s.card));
+    auto text_value = [&](const std::string& v) {
+        if (!v.empty()) sqlite3_bind_text(ins, at, v.c_str(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    };
+    if (n == "STATEMENT_ID") {
+        if (run.has_id) text_value(run.statement_id);
+    } else if (n == "PLAN_ID")
+        sqlite3_bind_int64(ins, at, run.plan_id);
+    else if (n == "TIMESTAMP")
+        text_value(run.timestamp);
+    else if (n == "OPERATION")
+        text_value(s.operation);
+    else if (n == "OPTIONS")
+        text_value(s.options);
+    else if (n == "OBJECT_OWNER")
+        text_value(s.name.empty() ? std::string() : s.owner);
+    else if (n == "OBJECT_NAME")
+        text_value(s.name);
+    else if (n == "OBJECT_ALIAS")
+        text_value(s.alias.find('@') == std::string::npos ? std::string() : s.alias);
+    else if (n == "OBJECT_INSTANCE") {
+        if (s.instance > 0 && s.object_type == "TABLE") sqlite3_bind_int64(ins, at, s.instance);
+    } else if (n == "OBJECT_TYPE")
+        text_value(s.object_type);
+    else if (n == "OPTIMIZER") {
+        if (row.id == 0) text_value("ALL_ROWS");
+    } else if (n == "SEARCH_COLUMNS") {
+        if (s.search_columns >= 0) sqlite3_bind_int64(ins, at, s.search_columns);
+    } else if (n == "ID")
+        sqlite3_bind_int64(ins, at, row.id);
+    else if (n == "PARENT_ID") {
+        if (row.parent >= 0) sqlite3_bind_int64(ins, at, row.parent);
+    } else if (n == "DEPTH")
+        sqlite3_bind_int64(ins, at, row.depth);
+    else if (n == "POSITION")
+        sqlite3_bind_int64(ins, at, row.id == 0 ? cost : row.position);
+    else if (n == "COST" || n == "IO_COST")
+        sqlite3_bind_int64(ins, at, cost);
+    else if (n == "CARDINALITY")
+        sqlite3_bind_int64(ins, at, card);
+    else if (n == "BYTES") {
+        if (s.width > 0) sqlite3_bind_int64(ins, at, static_cast<long long>(std::ceil(s.width * std::ceil(s.card))));
+    } else if (n == "QBLOCK_NAME")
+        text_value(s.qblock);
 }
+
+// Reads SQLite's plan of sql into builder's rows.
+bool read_sqlite_plan(sqlite3* db, const std::string& sql, PlanBuilder* builder, OraError* err) {
+    sqlite3_stmt* st = nullptr;
+    std::string eqp = "EXPLAIN QUERY PLAN " + sql;
+    if (sqlite3_prepare_v2(db, eqp.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+        *err = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
+        sqlite3_finalize(st);
+        return false;
+    }
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        PlanBuilder::Eqp r;
+        r.id = sqlite3_column_int(st, 0);
+        r.parent = sqlite3_column_int(st, 1);
+        const unsigned char* d = sqlite3_column_text(st, 3);
+        r.detail = d ? reinterpret_cast<const char*>(d) : "";
+        builder->rows.push_back(r);
+    }
+    sqlite3_finalize(st);
+    return true;
+}
+
+}  // namespace
 
 void explain_plan_table_columns(std::vector<ColumnInfo>* columns) {
     columns->clear();
@@ -705,11 +767,10 @@ bool explain_install(sqlite3* db, OraError* err) {
     return true;
 }
 
-bool explain_plan_run(const std::string& text, const TranslateContext& ctx, sqlite3* db, unsigned* rows,
-                      OraError* err) {
+bool explain_plan_run(const std::string& text, const std::vector<Token>& t, const TranslateContext& ctx, sqlite3* db,
+                      unsigned* rows, OraError* err) {
     *rows = 0;
-    std::vector<Token> t;
-    if (!sql_tokenize(text, &t, err)) return false;
+    if (t.empty()) return fail_at(err, 900, 0);
     std::size_t p = 0;
     auto word = [&](const char* w) { return t[p].kind == TokenKind::Word && t[p].text == w; };
     auto op = [&](const char* o) { return t[p].kind == TokenKind::Operator && t[p].text == o; };
@@ -773,41 +834,26 @@ bool explain_plan_run(const std::string& text, const TranslateContext& ctx, sqli
         return fail_at(err, 942, table_offset);
     }
 
-    std::string inner = text.substr(start);
+    // The explained statement's tokens keep their offsets in the whole text. It is parsed
+    // twice: the translator may rewrite its tree, the plan builder reads the tree as typed.
+    std::vector<Token> inner_tokens(t.begin() + static_cast<std::ptrdiff_t>(p), t.end());
     Translation tr;
-    if (!sql_translate(inner, ctx, &tr, err)) {
-        err->offset += start;
+    Statement translated;
+    if (!sql_parse(inner_tokens, &translated, err) || !sql_translate_parsed(text, translated, ctx, &tr, err)) {
+        // An error the translator could not place points at the explained statement.
+        if (err->offset < start) err->offset = start;
         return false;
     }
     if (tr.kind != StatementKind::Select && tr.kind != StatementKind::Insert && tr.kind != StatementKind::Update &&
         tr.kind != StatementKind::Delete)
         return fail_at(err, 900, start);
-    std::vector<Token> inner_tokens;
     Statement ast;
-    if (!sql_tokenize(inner, &inner_tokens, err) || !sql_parse(inner_tokens, &ast, err)) {
-        err->offset += start;
-        return false;
-    }
+    if (!sql_parse(inner_tokens, &ast, err)) return false;
 
     PlanBuilder builder(db, ctx);
-    {
-        sqlite3_stmt* st = nullptr;
-        std::string eqp = "EXPLAIN QUERY PLAN " + tr.sql;
-        if (sqlite3_prepare_v2(db, eqp.c_str(), -1, &st, nullptr) != SQLITE_OK) {
-            *err = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
-            err->offset = start;
-            sqlite3_finalize(st);
-            return false;
-        }
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            PlanBuilder::Eqp r;
-            r.id = sqlite3_column_int(st, 0);
-            r.parent = sqlite3_column_int(st, 1);
-            const unsigned char* d = sqlite3_column_text(st, 3);
-            r.detail = d ? reinterpret_cast<const char*>(d) : "";
-            builder.rows.push_back(r);
-        }
-        sqlite3_finalize(st);
+    if (!read_sqlite_plan(db, tr.sql, &builder, err)) {
+        err->offset = start;
+        return false;
     }
     builder.is_dml = tr.kind != StatementKind::Select;
     builder.collect(ast);
@@ -835,15 +881,11 @@ bool explain_plan_run(const std::string& text, const TranslateContext& ctx, sqli
             plan_id = sqlite3_column_int64(st, 0);
         sqlite3_finalize(st);
     }
-    OsLocalTime now = os_local_time();
-    DateValue when;
-    when.year = now.year;
-    when.month = now.month;
-    when.day = now.day;
-    when.hour = now.hour;
-    when.minute = now.minute;
-    when.second = now.second;
-    std::string timestamp = date_stored_text(when);
+    PlanRun run;
+    run.statement_id = statement_id;
+    run.has_id = has_id;
+    run.plan_id = plan_id;
+    run.timestamp = clock_now_stored();
 
     std::string sql = "INSERT INTO " + target_sql + " (";
     for (std::size_t i = 0; i < names.size(); ++i) sql += (i ? "," : "") + ("\"" + names[i] + "\"");
@@ -858,59 +900,10 @@ bool explain_plan_run(const std::string& text, const TranslateContext& ctx, sqli
     bool ok = sqlite3_prepare_v2(db, sql.c_str(), -1, &ins, nullptr) == SQLITE_OK;
     for (std::size_t r = 0; ok && r < numbered.size(); ++r) {
         const PlanRow& row = numbered[r];
-        const Step& s = *row.step;
-        long long cost = static_cast<long long>(std::ceil(s.cost));
-        long long card = static_cast<long long>(std::ceil(s.card));
         sqlite3_reset(ins);
         sqlite3_clear_bindings(ins);
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            int at = static_cast<int>(i + 1);
-            const std::string& n = names[i];
-            auto text_value = [&](const std::string& v) {
-                if (!v.empty()) sqlite3_bind_text(ins, at, v.c_str(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-            };
-            if (n == "STATEMENT_ID") {
-                if (has_id) text_value(statement_id);
-            } else if (n == "PLAN_ID")
-                sqlite3_bind_int64(ins, at, plan_id);
-            else if (n == "TIMESTAMP")
-                text_value(timestamp);
-            else if (n == "OPERATION")
-                text_value(s.operation);
-            else if (n == "OPTIONS")
-                text_value(s.options);
-            else if (n == "OBJECT_OWNER")
-                text_value(s.name.empty() ? std::string() : s.owner);
-            else if (n == "OBJECT_NAME")
-                text_value(s.name);
-            else if (n == "OBJECT_ALIAS")
-                text_value(s.alias.find('@') == std::string::npos ? std::string() : s.alias);
-            else if (n == "OBJECT_INSTANCE") {
-                if (s.instance > 0 && s.object_type == "TABLE") sqlite3_bind_int64(ins, at, s.instance);
-            } else if (n == "OBJECT_TYPE")
-                text_value(s.object_type);
-            else if (n == "OPTIMIZER") {
-                if (row.id == 0) text_value("ALL_ROWS");
-            } else if (n == "SEARCH_COLUMNS") {
-                if (s.search_columns >= 0) sqlite3_bind_int64(ins, at, s.search_columns);
-            } else if (n == "ID")
-                sqlite3_bind_int64(ins, at, row.id);
-            else if (n == "PARENT_ID") {
-                if (row.parent >= 0) sqlite3_bind_int64(ins, at, row.parent);
-            } else if (n == "DEPTH")
-                sqlite3_bind_int64(ins, at, row.depth);
-            else if (n == "POSITION")
-                sqlite3_bind_int64(ins, at, row.id == 0 ? cost : row.position);
-            else if (n == "COST" || n == "IO_COST")
-                sqlite3_bind_int64(ins, at, cost);
-            else if (n == "CARDINALITY")
-                sqlite3_bind_int64(ins, at, card);
-            else if (n == "BYTES") {
-                if (s.width > 0)
-                    sqlite3_bind_int64(ins, at, static_cast<long long>(std::ceil(s.width * std::ceil(s.card))));
-            } else if (n == "QBLOCK_NAME")
-                text_value(s.qblock);
-        }
+        for (std::size_t i = 0; i < names.size(); ++i)
+            bind_plan_column(ins, static_cast<int>(i + 1), names[i], row, run);
         ok = sqlite3_step(ins) == SQLITE_DONE;
     }
     if (!ok) *err = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));

@@ -3,6 +3,7 @@
 // ordinary DML in the caller's transaction; this module never commits or rolls back.
 #pragma once
 
+#include "sql/sql_lexer.h"
 #include "sql/sql_translate.h"
 #include "values/sql_types.h"
 
@@ -11,8 +12,6 @@
 #include <string>
 #include <vector>
 
-// True when text starts with EXPLAIN PLAN.
-bool explain_is_statement(const std::string& text);
 // The columns of PLAN_TABLE, in Oracle's order and types.
 void explain_plan_table_columns(std::vector<ColumnInfo>* columns);
 // Creates the session's PLAN_TABLE on db: a temporary table, so that its rows are the
@@ -22,5 +21,6 @@ bool explain_install(sqlite3* db, OraError* err);
 // inserts one row per plan step into the plan table; *rows gets their number. The
 // caller has opened the transaction. False with err (offset into text) when the text or
 // the explained statement is invalid, or the target table does not exist; nothing is
-// inserted then.
-bool explain_plan_run(const std::string& text, const TranslateContext& ctx, sqlite3* db, unsigned* rows, OraError* err);
+// inserted then. tokens are text's.
+bool explain_plan_run(const std::string& text, const std::vector<Token>& tokens, const TranslateContext& ctx,
+                      sqlite3* db, unsigned* rows, OraError* err);

@@ -2,14 +2,23 @@
 // common table expression over its one FROM item, so that SQLite yields the rows Oracle
 // gives, with LEVEL, SYS_CONNECT_BY_PATH and CONNECT_BY_ROOT, in depth-first order
 // (siblings in ORDER SIBLINGS BY order when given). It only writes SQL; it never runs it.
+//
+// The work is linear in the rows produced: nothing a row carries grows with its depth
+// (except what SYS_CONNECT_BY_PATH and NOCYCLE ask for). Depth-first order comes from the
+// order in which SQLite takes rows from the recursive query's queue, deepest level first
+// and then sibling order: the queue then only ever holds the unvisited siblings of the
+// rows on the current path, one group per level, so the rows come out depth-first
+// without a sort key per row. A loop in the data is found without a list of ancestors:
+// a path with more rows than the FROM item has must repeat one.
 #include "values/errors.h"
 #include "sql/sql_translator.h"
 
 namespace {
 
-// Rows whose level passes this in a CONNECT BY without PRIOR (nothing else ends it) fail
-// instead of running until memory is gone.
-const char* const kLevelLimit = "100000";
+// A CONNECT BY without PRIOR ends only by its condition on LEVEL. Oracle keeps a row per
+// level and runs out of memory (ORA-30009) long before this many; the engine keeps
+// nothing per level, so this stands in for that end instead of running forever.
+const char* const kLevelLimit = "100000000";
 
 void collect(Expr& e, Hierarchy* h) {
     if (e.kind == ExprKind::Function && e.text == "SYS_CONNECT_BY_PATH") h->paths.push_back(&e);
@@ -25,10 +34,6 @@ bool uses_prior(const Expr& e) {
     for (const ExprPtr& a : e.args)
         if (uses_prior(*a)) return true;
     return false;
-}
-
-std::string ordinal(const std::string& rn) {
-    return "printf('%010d'," + rn + ")";
 }
 
 }  // namespace
@@ -52,8 +57,8 @@ bool Translator::hierarchical_from(SelectStmt& s, Scope* scope, std::string* fro
     if (s.having) collect(*s.having, h);
     for (OrderItem& o : s.order_by) collect(*o.expr, h);
 
-    // The FROM item's rows, numbered in sibling order: the numbers build each row's sort
-    // key (its ancestors' numbers and its own) and tell a row from its copies on a loop.
+    // The FROM item's rows, numbered in sibling order (the number orders the queue among
+    // siblings and tells a row from its copies on a loop), each with the count of rows.
     Scope base;
     base.outer = scope->outer;
     base.sources.push_back(src);
@@ -66,8 +71,9 @@ bool Translator::hierarchical_from(SelectStmt& s, Scope* scope, std::string* fro
                  (nulls_first ? " NULLS FIRST" : " NULLS LAST");
     }
     std::string sql = "(WITH RECURSIVE vantro_b AS (SELECT row_number() OVER (" +
-                      (order.empty() ? std::string() : "ORDER BY " + order) + ") AS vantro_rn, " + a + ".* FROM " +
-                      src.sql + " AS " + a + "), vantro_h AS (";
+                      (order.empty() ? std::string() : "ORDER BY " + order) +
+                      ") AS vantro_rn, count(*) OVER () AS vantro_n, " + a + ".* FROM " + src.sql + " AS " + a +
+                      "), vantro_h AS (";
 
     // The parent row, as the recursive step reads it.
     Hierarchy at_parent;
@@ -76,28 +82,47 @@ bool Translator::hierarchical_from(SelectStmt& s, Scope* scope, std::string* fro
     parent.emit_alias = "vantro_p";
     parent.hierarchy = &at_parent;
 
+    // A child row as the recursive step makes it: the candidate row read directly, its
+    // parent through PRIOR, LEVEL the candidate's level.
+    Hierarchy at_child;
+    at_child.level_sql = "(vantro_p.vantro_level+1)";
+    Scope child = base;
+    child.prior = &parent;
+    child.hierarchy = &at_child;
+
     // Roots: LEVEL 1, the path and root values start here.
     Hierarchy at_root;
     at_root.level_sql = "1";
     Scope root = base;
     root.hierarchy = &at_root;
-    std::string anchor = "SELECT 1 AS vantro_level, " + ordinal(a + ".vantro_rn") + " AS vantro_path, ','||" + a +
-                         ".vantro_rn||',' AS vantro_seen";
-    std::string step = "SELECT vantro_p.vantro_level+1, vantro_p.vantro_path||" + ordinal(a + ".vantro_rn") +
-                       ", vantro_p.vantro_seen||" + a + ".vantro_rn||','";
+    // Only NOCYCLE needs each row's ancestors (as ",rn,rn,...,"): it must leave out the
+    // one child that closes a loop and keep the rest.
+    bool prior = uses_prior(*s.connect_by);
+    bool track_ancestors = prior && s.nocycle;
+    std::string anchor = "SELECT 1 AS vantro_level";
+    std::string step = "SELECT vantro_p.vantro_level+1";
+    if (track_ancestors) {
+        anchor += ", ','||" + a + ".vantro_rn||',' AS vantro_seen";
+        step += ", vantro_p.vantro_seen||" + a + ".vantro_rn||','";
+    }
     for (std::size_t i = 0; i < h->paths.size(); ++i) {
         const Expr& call = *h->paths[i];
         if (call.args.size() != 2) return fail(909, call.offset);
-        Emitted v, sep;
-        if (!expr(*call.args[0], base, &v) || !expr(*call.args[1], base, &sep)) return false;
-        std::string piece = "coalesce(" + as_text(sep) + ",'')||coalesce(" + as_text(v) + ",'')";
+        // Each row adds its own piece, with its own LEVEL.
+        std::string pieces[2];
+        for (int k = 0; k < 2; ++k) {
+            Emitted v, sep;
+            const Scope& at = k == 0 ? root : child;
+            if (!expr(*call.args[0], at, &v) || !expr(*call.args[1], at, &sep)) return false;
+            pieces[k] = "coalesce(" + as_text(sep) + ",'')||coalesce(" + as_text(v) + ",'')";
+        }
         std::string col = "vantro_cbp_" + std::to_string(i);
-        anchor += ", " + piece + " AS " + col;
-        step += ", vantro_p." + col + "||" + piece;
+        anchor += ", " + pieces[0] + " AS " + col;
+        step += ", vantro_p." + col + "||" + pieces[1];
     }
     for (std::size_t i = 0; i < h->roots.size(); ++i) {
         Emitted v;
-        if (!expr(*h->roots[i]->args[0], base, &v)) return false;
+        if (!expr(*h->roots[i]->args[0], root, &v)) return false;
         std::string col = "vantro_root_" + std::to_string(i);
         anchor += ", " + v.sql + " AS " + col;
         step += ", vantro_p." + col;
@@ -119,29 +144,26 @@ bool Translator::hierarchical_from(SelectStmt& s, Scope* scope, std::string* fro
     }
 
     // Children: CONNECT BY reads the parent row through PRIOR and the candidate row
-    // directly; LEVEL there is the candidate's level.
-    Hierarchy at_child;
-    at_child.level_sql = "(vantro_p.vantro_level+1)";
-    Scope child = base;
-    child.prior = &parent;
-    child.hierarchy = &at_child;
+    // directly.
     Emitted cb;
     if (!expr(*s.connect_by, child, &cb)) return false;
     if (cb.aggregate) return fail(934, s.connect_by->offset);
     step += ", " + a + ".* FROM vantro_h AS vantro_p JOIN vantro_b AS " + a + " ON (" + cb.sql + ")";
-    std::string seen = "instr(vantro_p.vantro_seen,','||" + a + ".vantro_rn||',')=0";
-    if (!uses_prior(*s.connect_by)) {
+    if (!prior) {
         // Without PRIOR no row is another's ancestor in Oracle's sense: LEVEL alone bounds it.
         step += std::string(" AND (vantro_p.vantro_level<") + kLevelLimit +
                 " OR vantro_raise('ORA-30009: Not enough memory for CONNECT BY operation') IS NULL)";
-    } else if (s.nocycle) {
-        step += " AND " + seen;
+    } else if (track_ancestors) {
+        step += " AND instr(vantro_p.vantro_seen,','||" + a + ".vantro_rn||',')=0";
     } else {
+        // A child at a depth beyond the number of rows repeats a row of its path: a loop.
         // The check repeats the condition so that it fails only for a real child, whatever
         // order SQLite tests the terms in.
-        step += " AND CASE WHEN " + seen + " THEN 1 WHEN (" + cb.sql + ") THEN vantro_raise(" +
-                quote_text("ORA-01436: CONNECT BY loop in user data") + ") ELSE 0 END";
+        step += " AND CASE WHEN vantro_p.vantro_level<" + a + ".vantro_n THEN 1 WHEN (" + cb.sql +
+                ") THEN vantro_raise(" + quote_text("ORA-01436: CONNECT BY loop in user data") + ") ELSE 0 END";
     }
+    // The queue's order makes the order of the rows: deepest first, then sibling order.
+    step += " ORDER BY 1 DESC, vantro_rn";
     sql += anchor + " UNION ALL " + step + ") SELECT * FROM vantro_h)";
     *from = sql + " AS " + a;
     h->level_sql = a + ".vantro_level";

@@ -137,6 +137,16 @@ struct TableConstraint {
     std::uint32_t offset = 0;
 };
 
+// Physical attributes of CREATE TABLE and CREATE INDEX: SQLite has no use for them, the
+// dictionary views show them (Oracle's defaults where none were given). -1 and empty:
+// not given.
+struct StorageClause {
+    std::string tablespace, buffer_pool, logging;  // logging: "YES", "NO" or empty
+    std::string index_type = "NORMAL";             // NORMAL or BITMAP, "/REV" added for REVERSE
+    long long pct_free = -1, pct_used = -1, ini_trans = -1, max_trans = -1, initial = -1, next = -1, min_extents = -1,
+              max_extents = -1, pct_increase = -1, freelists = -1, freelist_groups = -1;
+};
+
 struct Statement {
     StatementKind kind = StatementKind::Select;
     std::unique_ptr<SelectStmt> select;  // Select; Insert ... SELECT
@@ -161,7 +171,13 @@ struct Statement {
     std::unique_ptr<SelectStmt> target_query;  // INSERT INTO (subquery): the rows' view of the table
     std::vector<ExprPtr> returning;            // DML RETURNING expressions
     std::vector<std::string> returning_into;   // ... INTO these placeholders
+    StorageClause storage;                     // Create table; Create index
 };
 
-// Parses one statement; false with err set at the offending token.
+// Parses one statement of the SQL grammar; false with err set at the offending token.
 bool sql_parse(const std::vector<Token>& tokens, Statement* out, OraError* err);
+// The front door's parse: every statement gets its kind. Statements of the SQL grammar
+// are parsed whole, as sql_parse does; for the kinds whose body another module's grammar
+// reads (dictionary DDL, stored units, triggers, EXPLAIN PLAN, PL/SQL blocks) only
+// out->kind is set, from the first words.
+bool sql_parse_statement(const std::vector<Token>& tokens, Statement* out, OraError* err);

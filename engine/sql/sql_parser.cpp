@@ -4,9 +4,12 @@
 // the statement stops making sense.
 #include "sql/sql_ast.h"
 
+#include "sql/token_cursor.h"
+
 #include "values/errors.h"
 #include "values/values.h"
 
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -28,34 +31,17 @@ bool is_reserved(const std::string& w) {
     return false;
 }
 
-class Parser {
+class Parser : TokenCursor {
 public:
-    Parser(const std::vector<Token>& tokens, OraError* err) : t_(tokens), err_(err) {}
+    Parser(const std::vector<Token>& tokens, OraError* err) : TokenCursor(tokens), err_(err) {}
 
     bool statement(Statement* s);
 
 private:
-    const std::vector<Token>& t_;
     OraError* err_;
-    std::size_t p_ = 0;
     bool failed_ = false;
     int depth_ = 0;  // nesting of parentheses and subqueries, bounded to keep the stack safe
 
-    const Token& cur() const { return t_[p_ < t_.size() ? p_ : t_.size() - 1]; }
-    const Token& peek(std::size_t k = 1) const { return t_[p_ + k < t_.size() ? p_ + k : t_.size() - 1]; }
-    bool at_end() const { return cur().kind == TokenKind::End; }
-    bool is_word(const char* w) const { return cur().kind == TokenKind::Word && cur().text == w; }
-    bool is_op(const char* o) const { return cur().kind == TokenKind::Operator && cur().text == o; }
-    bool accept_word(const char* w) {
-        if (!is_word(w)) return false;
-        ++p_;
-        return true;
-    }
-    bool accept_op(const char* o) {
-        if (!is_op(o)) return false;
-        ++p_;
-        return true;
-    }
     bool fail(int code, const std::string& arg = {}) {
         if (!failed_) {
             *err_ = ora_error(code, arg);
@@ -76,7 +62,6 @@ private:
         }
         return false;
     }
-    std::uint32_t prev_end() const { return p_ > 0 ? t_[p_ - 1].end : 0; }
 
     bool table_ref(TableRef* ref);
     bool select(std::unique_ptr<SelectStmt>* out);
@@ -92,7 +77,11 @@ private:
     bool multiplicative(ExprPtr* out);
     bool unary(ExprPtr* out);
     bool primary(ExprPtr* out);
+    bool case_expr(ExprPtr* out);
+    bool datetime_literal(ExprPtr* out);
     bool column_def(ColumnDef* c);
+    bool datatype(ColumnDef* c);
+    bool column_constraints(ColumnDef* c);
     bool table_constraint(TableConstraint* c);
     bool name_list(std::vector<std::string>* names, std::vector<std::uint32_t>* offsets = nullptr);
     bool create(Statement* s);
@@ -102,6 +91,9 @@ private:
     bool update(Statement* s);
     bool del(Statement* s);
     bool returning(Statement* s);
+    void storage_clauses(StorageClause* st, bool index);
+    bool storage_parameters(StorageClause* st);
+    bool size(long long* out);
 
     ExprPtr make(ExprKind k, std::uint32_t offset) {
         ExprPtr e(new Expr);
@@ -638,63 +630,15 @@ bool Parser::primary(ExprPtr* out) {
             (*out)->end = prev_end();
             return true;
         }
-        if (t.text == "CASE") {
-            ExprPtr e = make(ExprKind::Case, t.offset);
-            ++p_;
-            if (!is_word("WHEN")) {
-                ExprPtr operand;
-                if (!expr(&operand)) return false;
-                e->args.push_back(std::move(operand));
-                e->has_operand = true;
-            }
-            if (!is_word("WHEN")) return fail(905);
-            while (accept_word("WHEN")) {
-                ExprPtr w, th;
-                if (!expr(&w)) return false;
-                if (!expect_word("THEN", 905)) return false;
-                if (!expr(&th)) return false;
-                e->args.push_back(std::move(w));
-                e->args.push_back(std::move(th));
-            }
-            if (accept_word("ELSE")) {
-                ExprPtr el;
-                if (!expr(&el)) return false;
-                e->args.push_back(std::move(el));
-                e->has_else = true;
-            }
-            if (!expect_word("END", 905)) return false;
-            e->end = prev_end();
-            *out = std::move(e);
-            return true;
-        }
+        if (t.text == "CASE") return case_expr(out);
         if (t.text == "SYSDATE" || t.text == "USER") {
             *out = make(t.text == "USER" ? ExprKind::User : ExprKind::Sysdate, t.offset);
             ++p_;
             (*out)->end = prev_end();
             return true;
         }
-        if ((t.text == "DATE" || t.text == "TIMESTAMP") && peek().kind == TokenKind::String) {
-            // ANSI datetime literals: DATE 'YYYY-MM-DD', TIMESTAMP 'YYYY-MM-DD HH24:MI:SS[.FF]'.
-            bool ts = t.text == "TIMESTAMP";
-            ++p_;
-            DateValue d;
-            OraError bad;
-            DateValue now;
-            const std::string& v = cur().text;
-            if (!date_parse(v, ts ? "YYYY-MM-DD HH24:MI:SSXFF" : "YYYY-MM-DD", now, &d, &bad)) {
-                *err_ = bad;
-                err_->offset = cur().offset;
-                failed_ = true;
-                return false;
-            }
-            ExprPtr e = make(ExprKind::DateLiteral, t.offset);
-            e->text = date_stored_text(d, ts ? 6 : 0);
-            e->star = ts;
-            ++p_;
-            e->end = prev_end();
-            *out = std::move(e);
-            return true;
-        }
+        if ((t.text == "DATE" || t.text == "TIMESTAMP") && peek().kind == TokenKind::String)
+            return datetime_literal(out);
         if (is_reserved(t.text)) return fail(936);
     }
     // A name: column reference, qualified column, or function call.
@@ -749,9 +693,70 @@ bool Parser::primary(ExprPtr* out) {
     return true;
 }
 
+// CASE [operand] WHEN ... THEN ... [ELSE ...] END
+bool Parser::case_expr(ExprPtr* out) {
+    const Token& t = cur();
+    ExprPtr e = make(ExprKind::Case, t.offset);
+    ++p_;
+    if (!is_word("WHEN")) {
+        ExprPtr operand;
+        if (!expr(&operand)) return false;
+        e->args.push_back(std::move(operand));
+        e->has_operand = true;
+    }
+    if (!is_word("WHEN")) return fail(905);
+    while (accept_word("WHEN")) {
+        ExprPtr w, th;
+        if (!expr(&w)) return false;
+        if (!expect_word("THEN", 905)) return false;
+        if (!expr(&th)) return false;
+        e->args.push_back(std::move(w));
+        e->args.push_back(std::move(th));
+    }
+    if (accept_word("ELSE")) {
+        ExprPtr el;
+        if (!expr(&el)) return false;
+        e->args.push_back(std::move(el));
+        e->has_else = true;
+    }
+    if (!expect_word("END", 905)) return false;
+    e->end = prev_end();
+    *out = std::move(e);
+    return true;
+}
+
+// ANSI datetime literals: DATE 'YYYY-MM-DD', TIMESTAMP 'YYYY-MM-DD HH24:MI:SS[.FF]'.
+bool Parser::datetime_literal(ExprPtr* out) {
+    const Token& t = cur();
+    bool ts = t.text == "TIMESTAMP";
+    ++p_;
+    DateValue d;
+    OraError bad;
+    DateValue now;
+    const std::string& v = cur().text;
+    if (!date_parse(v, ts ? "YYYY-MM-DD HH24:MI:SSXFF" : "YYYY-MM-DD", now, &d, &bad)) {
+        *err_ = bad;
+        err_->offset = cur().offset;
+        failed_ = true;
+        return false;
+    }
+    ExprPtr e = make(ExprKind::DateLiteral, t.offset);
+    e->text = date_stored_text(d, ts ? 6 : 0);
+    e->star = ts;
+    ++p_;
+    e->end = prev_end();
+    *out = std::move(e);
+    return true;
+}
+
 bool Parser::column_def(ColumnDef* c) {
     c->offset = cur().offset;
     if (!identifier(&c->name)) return fail(904, "\"" + cur().text + "\"");
+    return datatype(c) && column_constraints(c);
+}
+
+// The column's datatype with its length, precision and scale, as Oracle checks them.
+bool Parser::datatype(ColumnDef* c) {
     if (cur().kind != TokenKind::Word) return fail(902), err_->message = "invalid datatype", false;
     std::string type = cur().text;
     std::uint32_t type_offset = cur().offset;
@@ -884,6 +889,11 @@ bool Parser::column_def(ColumnDef* c) {
         return false;
     }
     c->type_name = type == "VARCHAR" ? "VARCHAR2" : type;
+    return true;
+}
+
+// The inline constraints and DEFAULT after a column's datatype, each optionally named.
+bool Parser::column_constraints(ColumnDef* c) {
     for (;;) {
         std::string cname;
         if (accept_word("CONSTRAINT") && !identifier(&cname)) return fail(902);
@@ -973,6 +983,10 @@ bool Parser::table_constraint(TableConstraint* c) {
 
 bool Parser::create(Statement* s) {
     ++p_;
+    if (is_word("OR") && !word_at(1, "REPLACE")) {
+        ++p_;
+        return fail(922);
+    }
     if (accept_word("TABLE")) {
         s->kind = StatementKind::CreateTable;
         if (!table_ref(&s->table)) return false;
@@ -991,16 +1005,16 @@ bool Parser::create(Statement* s) {
             }
         } while (accept_op(","));
         if (!expect_op(")", 907)) return false;
-        while (cur().kind == TokenKind::Word && (is_word("TABLESPACE") || is_word("PCTFREE")) &&
-               peek().kind != TokenKind::End) {
-            p_ += 2;
-        }
+        storage_clauses(&s->storage, false);
         return true;
     }
-    bool unique = accept_word("UNIQUE");
+    bool bitmap = accept_word("BITMAP");
+    bool unique = !bitmap && accept_word("UNIQUE");
+    if (bitmap && !is_word("INDEX")) return fail(901);
     if (accept_word("INDEX")) {
         s->kind = StatementKind::CreateIndex;
         s->unique = unique;
+        if (bitmap) s->storage.index_type = "BITMAP";
         if (!table_ref(&s->index)) return false;
         if (!expect_word("ON", 969)) return false;
         if (!table_ref(&s->table)) return false;
@@ -1015,9 +1029,98 @@ bool Parser::create(Statement* s) {
             if (!desc) accept_word("ASC");
             s->column_desc.push_back(desc);
         } while (accept_op(","));
-        return expect_op(")", 907);
+        if (!expect_op(")", 907)) return false;
+        storage_clauses(&s->storage, true);
+        return true;
     }
     return fail(unique ? 968 : 901);
+}
+
+// A size: a number with an optional K, M or G suffix.
+bool Parser::size(long long* out) {
+    if (cur().kind != TokenKind::Number) return false;
+    double v = std::atof(cur().text.c_str());
+    ++p_;
+    if (accept_word("K"))
+        v *= 1024;
+    else if (accept_word("M"))
+        v *= 1024 * 1024;
+    else if (accept_word("G"))
+        v *= 1024.0 * 1024 * 1024;
+    *out = static_cast<long long>(v);
+    return true;
+}
+
+// The STORAGE ( ... ) parameters; false when one is not understood.
+bool Parser::storage_parameters(StorageClause* st) {
+    if (!accept_op("(")) return false;
+    while (!accept_op(")")) {
+        if (accept_word("INITIAL")) {
+            if (!size(&st->initial)) return false;
+        } else if (accept_word("NEXT")) {
+            if (!size(&st->next)) return false;
+        } else if (accept_word("MINEXTENTS")) {
+            if (!size(&st->min_extents)) return false;
+        } else if (accept_word("MAXEXTENTS")) {
+            if (accept_word("UNLIMITED"))
+                st->max_extents = 2147483645;
+            else if (!size(&st->max_extents))
+                return false;
+        } else if (accept_word("PCTINCREASE")) {
+            if (!size(&st->pct_increase)) return false;
+        } else if (accept_word("FREELISTS")) {
+            if (!size(&st->freelists)) return false;
+        } else if (accept_word("FREELIST")) {
+            if (!accept_word("GROUPS") || !size(&st->freelist_groups)) return false;
+        } else if (accept_word("BUFFER_POOL")) {
+            if (!is_word("KEEP") && !is_word("RECYCLE") && !is_word("DEFAULT")) return false;
+            st->buffer_pool = cur().text;
+            ++p_;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// TABLESPACE, PCTFREE, PCTUSED, INITRANS, MAXTRANS, STORAGE (...), [NO]LOGGING and, for an
+// index, [NO]REVERSE and COMPUTE STATISTICS, in any order. A clause that is not understood
+// ends the list at its first token, which the statement's end check then refuses.
+void Parser::storage_clauses(StorageClause* st, bool index) {
+    for (;;) {
+        std::size_t start = p_;
+        bool ok = true;
+        if (accept_word("TABLESPACE")) {
+            ok = cur().kind == TokenKind::Word || cur().kind == TokenKind::QuotedWord;
+            if (ok) st->tablespace = cur().text;
+            ++p_;
+        } else if (accept_word("PCTFREE")) {
+            ok = size(&st->pct_free);
+        } else if (accept_word("PCTUSED")) {
+            ok = size(&st->pct_used);
+        } else if (accept_word("INITRANS")) {
+            ok = size(&st->ini_trans);
+        } else if (accept_word("MAXTRANS")) {
+            ok = size(&st->max_trans);
+        } else if (accept_word("STORAGE")) {
+            ok = storage_parameters(st);
+        } else if (accept_word("LOGGING")) {
+            st->logging = "YES";
+        } else if (accept_word("NOLOGGING")) {
+            st->logging = "NO";
+        } else if (index && accept_word("REVERSE")) {
+            if (st->index_type.find("/REV") == std::string::npos) st->index_type += "/REV";
+        } else if (index && accept_word("NOREVERSE")) {
+        } else if (index && accept_word("COMPUTE")) {
+            ok = accept_word("STATISTICS");
+        } else {
+            return;
+        }
+        if (!ok) {
+            p_ = start;
+            return;
+        }
+    }
 }
 
 bool Parser::drop(Statement* s) {
@@ -1174,9 +1277,68 @@ bool Parser::del(Statement* s) {
     return returning(s);
 }
 
+// The kinds whose body another module's grammar reads, told by their first words;
+// false for a statement of the SQL grammar itself, whose parser then judges it.
+bool foreign_kind(TokenCursor c, StatementKind* kind) {
+    auto set = [&](StatementKind k) {
+        *kind = k;
+        return true;
+    };
+    auto unit_word = [&]() {
+        return c.is_word("PROCEDURE") || c.is_word("FUNCTION") || c.is_word("PACKAGE") || c.is_word("TYPE");
+    };
+    if (c.is_word("BEGIN") || c.is_word("DECLARE")) return set(StatementKind::PlsqlBlock);
+    if (c.is_word("EXPLAIN")) return set(StatementKind::ExplainPlan);
+    if (c.is_word("COMMENT")) return set(StatementKind::Comment);
+    if (c.accept_word("CREATE")) {
+        bool replace = false;
+        if (c.is_word("OR")) {
+            if (!c.word_at(1, "REPLACE")) return false;
+            c.seek(c.pos() + 2);
+            replace = true;
+        }
+        if (c.accept_word("PUBLIC")) return c.is_word("SYNONYM") && set(StatementKind::CreateSynonym);
+        if (c.accept_word("EDITIONABLE") || c.accept_word("NONEDITIONABLE"))
+            return unit_word() && set(StatementKind::CreateUnit);
+        if (unit_word()) return set(StatementKind::CreateUnit);
+        if (c.is_word("TRIGGER")) return set(StatementKind::CreateTrigger);
+        if (c.is_word("SYNONYM")) return set(StatementKind::CreateSynonym);
+        if (c.is_word("VIEW") || c.is_word("FORCE") || c.is_word("NOFORCE")) return set(StatementKind::CreateView);
+        return !replace && c.is_word("SEQUENCE") && set(StatementKind::CreateSequence);
+    }
+    if (c.accept_word("DROP")) {
+        if (c.accept_word("PUBLIC")) return c.is_word("SYNONYM") && set(StatementKind::DropSynonym);
+        if (c.is_word("SYNONYM")) return set(StatementKind::DropSynonym);
+        if (c.is_word("SEQUENCE")) return set(StatementKind::DropSequence);
+        if (c.is_word("VIEW")) return set(StatementKind::DropView);
+        if (c.is_word("TRIGGER")) return set(StatementKind::DropTrigger);
+        return unit_word() && set(StatementKind::DropUnit);
+    }
+    if (c.accept_word("ALTER")) {
+        if (c.is_word("SEQUENCE")) return set(StatementKind::AlterSequence);
+        if (c.is_word("TRIGGER")) return set(StatementKind::AlterTrigger);
+        if (unit_word()) return set(StatementKind::AlterUnit);
+        if (!c.accept_word("TABLE")) return false;
+        // [owner.]table, then ADD of a constraint or MODIFY.
+        c.next();
+        if (c.accept_op(".")) c.next();
+        if (c.is_word("MODIFY")) return set(StatementKind::AlterTableConstraint);
+        if (!c.accept_word("ADD")) return false;
+        return (c.is_word("CONSTRAINT") || c.is_word("PRIMARY") || c.is_word("UNIQUE") || c.is_word("CHECK") ||
+                c.is_word("FOREIGN")) &&
+               set(StatementKind::AlterTableConstraint);
+    }
+    return false;
+}
+
 }  // namespace
 
 bool sql_parse(const std::vector<Token>& tokens, Statement* out, OraError* err) {
     Parser p(tokens, err);
     return p.statement(out);
+}
+
+bool sql_parse_statement(const std::vector<Token>& tokens, Statement* out, OraError* err) {
+    if (foreign_kind(TokenCursor(tokens), &out->kind)) return true;
+    return sql_parse(tokens, out, err);
 }

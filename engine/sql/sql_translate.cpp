@@ -11,6 +11,7 @@
 #include "values/errors.h"
 #include "values/sql_dialect.h"
 #include "sql/sql_translator.h"
+#include "sql/storage.h"
 #include "values/values.h"
 
 #include <cctype>
@@ -150,7 +151,6 @@ bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInf
     for (SelectStmt* b = &s; b; b = b->next.get()) {
         std::vector<ColumnInfo> bc;
         std::string bs;
-        order_hierarchy_ = b == &s && !s.next && s.order_by.empty();
         if (!select_block(*b, outer, &bc, &bs, store_types)) return false;
         if (b == &s) {
             first_cols = bc;
@@ -253,8 +253,6 @@ bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInf
 
 bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
                               const std::vector<ColumnInfo>* store_types) {
-    bool order_hierarchy = order_hierarchy_;
-    order_hierarchy_ = false;
     Scope scope;
     scope.outer = outer;
     Hierarchy& hierarchy = hierarchies_[&s];
@@ -489,8 +487,6 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
         if (bad) return fail(979, bad->offset);
         text += " HAVING " + h.sql;
     }
-    if (s.connect_by && order_hierarchy && !grouping && !s.distinct)
-        text += " ORDER BY " + quote_name(hierarchy.alias) + ".vantro_path";
     if (row_limit >= 0) {
         if (s.distinct || grouping) return fail(3001, s.where->offset), err_->message = "unimplemented feature", false;
         // OFFSET 0 keeps SQLite from moving an outer ORDER BY into the limited block (it may
@@ -1032,7 +1028,9 @@ bool Translator::statement(Statement& s) {
     case StatementKind::Delete:
         return del(s);
     case StatementKind::CreateTable:
-        return create_table(s);
+        if (!create_table(s)) return false;
+        out_->catalog_sql.push_back(storage_catalog_sql(owner_of(s.table), s.table.name, false, s.storage));
+        return true;
     case StatementKind::DropTable:
         return drop_table(s);
     case StatementKind::TruncateTable:
@@ -1040,7 +1038,9 @@ bool Translator::statement(Statement& s) {
     case StatementKind::AlterTable:
         return alter_table(s);
     case StatementKind::CreateIndex:
-        return create_index(s);
+        if (!create_index(s)) return false;
+        out_->catalog_sql.push_back(storage_catalog_sql(owner_of(s.index), s.index.name, true, s.storage));
+        return true;
     case StatementKind::DropIndex:
         return drop_index(s);
     case StatementKind::Commit:
@@ -1056,6 +1056,24 @@ bool Translator::statement(Statement& s) {
         out_->name = s.name;
         out_->value = s.value;
         return true;
+    case StatementKind::AlterTableConstraint:
+    case StatementKind::CreateView:
+    case StatementKind::DropView:
+    case StatementKind::CreateSequence:
+    case StatementKind::AlterSequence:
+    case StatementKind::DropSequence:
+    case StatementKind::CreateSynonym:
+    case StatementKind::DropSynonym:
+    case StatementKind::Comment:
+    case StatementKind::CreateUnit:
+    case StatementKind::AlterUnit:
+    case StatementKind::DropUnit:
+    case StatementKind::CreateTrigger:
+    case StatementKind::AlterTrigger:
+    case StatementKind::DropTrigger:
+    case StatementKind::ExplainPlan:
+    case StatementKind::PlsqlBlock:
+        break;  // not the SQL grammar's: the front door routes these elsewhere
     }
     return fail(900, 0);
 }
@@ -1065,6 +1083,11 @@ bool sql_translate(const std::string& text, const TranslateContext& ctx, Transla
     if (!sql_tokenize(text, &tokens, err)) return false;
     Statement s;
     if (!sql_parse(tokens, &s, err)) return false;
+    return sql_translate_parsed(text, s, ctx, out, err);
+}
+
+bool sql_translate_parsed(const std::string& text, Statement& s, const TranslateContext& ctx, Translation* out,
+                          OraError* err) {
     *out = Translation();
     out->parsed = true;
     out->kind = s.kind;
@@ -1077,7 +1100,12 @@ bool sql_translate(const std::string& text, const TranslateContext& ctx, Transla
 int sql_statement_type(const std::string& text) {
     std::vector<Token> tokens;
     OraError err;
-    if (!sql_tokenize(text, &tokens, &err) || tokens.empty() || tokens[0].kind != TokenKind::Word) {
+    if (!sql_tokenize(text, &tokens, &err)) return 0;
+    return sql_statement_type(tokens);
+}
+
+int sql_statement_type(const std::vector<Token>& tokens) {
+    if (tokens.empty() || tokens[0].kind != TokenKind::Word) {
         if (!tokens.empty() && tokens[0].kind == TokenKind::Operator && tokens[0].text == "(") return 1;
         return 0;
     }

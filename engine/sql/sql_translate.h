@@ -7,6 +7,10 @@
 
 #include <map>
 #include <string>
+#include <vector>
+
+struct Statement;
+struct Token;
 
 struct TranslateContext {
     std::string schema;           // the current schema (session user)
@@ -22,5 +26,10 @@ struct TranslateContext {
 // Tokenizes, parses and translates text. False with err (offset into text) when the
 // statement is invalid or unsupported.
 bool sql_translate(const std::string& text, const TranslateContext& ctx, Translation* out, OraError* err);
+// Translates a statement the front door has parsed (s of text's tokens); the translator
+// may rewrite s as it goes.
+bool sql_translate_parsed(const std::string& text, Statement& s, const TranslateContext& ctx, Translation* out,
+                          OraError* err);
 // The OCI statement type of text from its first word (OCI_ATTR_STMT_TYPE), 0 when unknown.
 int sql_statement_type(const std::string& text);
+int sql_statement_type(const std::vector<Token>& tokens);

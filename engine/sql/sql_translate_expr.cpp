@@ -313,24 +313,6 @@ bool Translator::function(Expr& e, const Scope& scope, Emitted* out) {
     }
     if (e.star || e.distinct) return fail(936, e.offset);
     for (const Emitted& a : args) out->aggregate = out->aggregate || a.aggregate;
-    if (f == "UPPER" || f == "LOWER") {
-        if (!arity(1, 1)) return false;
-        out->sql = (f == "UPPER" ? "upper(" : "lower(") + as_text(args[0]) + ")";
-        out->type = varchar_type(text_size(args[0]));
-        return true;
-    }
-    if (f == "LENGTH") {
-        if (!arity(1, 1)) return false;
-        out->sql = "length(" + as_text(args[0]) + ")";
-        out->type = number_type();
-        return true;
-    }
-    if (f == "ABS") {
-        if (!arity(1, 1)) return false;
-        out->sql = "abs(vantro_to_number(" + args[0].sql + "))";
-        out->type = number_type();
-        return true;
-    }
     if (f == "NVL") {
         if (!arity(2, 2)) return false;
         Emitted b = args[1];

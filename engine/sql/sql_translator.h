@@ -79,7 +79,6 @@ private:
     OraError* err_;
     std::string store_owner_;  // the INSERT ... SELECT target, for the store conversions' messages
     std::string store_table_;
-    bool order_hierarchy_ = false;                        // the next block is a whole query: rows in hierarchy order
     std::map<const SelectStmt*, Hierarchy> hierarchies_;  // of the CONNECT BY blocks, for their ORDER BY
 
     bool fail(int code, std::uint32_t offset, const std::string& arg = {}, const std::string& arg2 = {}) {

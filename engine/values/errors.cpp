@@ -111,6 +111,7 @@ const MessageEntry kMessages[] = {
     {24338, "statement handle not executed"},
     {24345, "A Truncation or null fetch error occurred"},
     {24374, "define not done before fetch or execute and fetch"},
+    {24391, "invalid fetch operation"},
     {1012, "not logged on"},
     {1019, "unable to allocate memory in the user side"},
     {1034, "ORACLE not available"},

@@ -684,168 +684,273 @@ bool dialect_functions_register(sqlite3* db, SessionSettings* settings) {
     return true;
 }
 
+namespace {
+
+using Args = std::vector<DialectArg>;
+
+// A row's translation: the SQLite text of the call; *type receives the result type. The
+// argument count is already checked against the row.
+using Rule = std::string (*)(const std::string& name, const Args& a, OraType* type);
+
+std::string to_date_of(const DialectArg& a) {
+    return date_type(a.type) ? a.sql : "vantro_to_date(" + a.sql + ")";
+}
+
+std::string decode(const std::string&, const Args& a, OraType* type) {
+    std::size_t n = a.size();
+    std::vector<const DialectArg*> results;
+    for (std::size_t i = 2; i < n; i += 2) results.push_back(&a[i]);
+    if (n % 2 == 0) results.push_back(&a[n - 1]);
+    *type = branch_type(results);
+    std::string s = "(CASE";
+    for (std::size_t i = 1; i + 1 < n; i += 2)
+        s += " WHEN " + compared(a[0], a[i]) + " IS " + compared(a[i], a[0]) + " THEN " + as_result(a[i + 1], *type);
+    if (n % 2 == 0) s += " ELSE " + as_result(a[n - 1], *type);
+    return s + " END)";
+}
+
+std::string nvl2(const std::string&, const Args& a, OraType* type) {
+    *type = branch_type({&a[1], &a[2]});
+    return "(CASE WHEN " + a[0].sql + " IS NOT NULL THEN " + as_result(a[1], *type) + " ELSE " +
+           as_result(a[2], *type) + " END)";
+}
+
+std::string coalesce(const std::string&, const Args& a, OraType* type) {
+    std::vector<const DialectArg*> all;
+    for (const DialectArg& x : a) all.push_back(&x);
+    *type = branch_type(all);
+    std::vector<std::string> parts;
+    for (const DialectArg& x : a) parts.push_back(as_result(x, *type));
+    if (parts.size() == 1) parts.push_back("NULL");
+    return call("coalesce", parts);
+}
+
+std::string nullif(const std::string&, const Args& a, OraType* type) {
+    *type = a[0].type;
+    return "nullif(" + a[0].sql + "," + compared(a[1], a[0]) + ")";
+}
+
+std::string sys_context(const std::string&, const Args& a, OraType* type) {
+    *type = make_varchar(256);
+    return "vantro_sys_context(" + a[0].text_sql + "," + a[1].text_sql + ")";
+}
+
+std::string userenv(const std::string&, const Args& a, OraType* type) {
+    std::string p = upper_text(a[0].literal);
+    bool numeric = a[0].is_literal && (p == "SESSIONID" || p == "ENTRYID");
+    std::string s = "vantro_sys_context('USERENV'," + a[0].text_sql + ")";
+    *type = numeric ? make_number() : make_varchar(256);
+    return numeric ? "vantro_to_number(" + s + ")" : s;
+}
+
+std::string upper_lower(const std::string& f, const Args& a, OraType* type) {
+    // As wide as the argument's text, which may be nothing (UPPER(NULL)).
+    *type = OraType();
+    type->code = kTypeVarchar2;
+    type->size = a[0].text_size > 4000 ? 4000 : a[0].text_size;
+    return (f == "UPPER" ? "upper(" : "lower(") + a[0].text_sql + ")";
+}
+
+std::string length(const std::string&, const Args& a, OraType* type) {
+    *type = make_number();
+    return "length(" + a[0].text_sql + ")";
+}
+
+std::string abs_of(const std::string&, const Args& a, OraType* type) {
+    *type = make_number();
+    return "abs(vantro_to_number(" + a[0].sql + "))";
+}
+
+std::string pad(const std::string& f, const Args& a, OraType* type) {
+    *type = make_varchar(a[1].is_literal ? static_cast<std::uint32_t>(std::atoi(a[1].literal.c_str())) : 4000);
+    return "vantro_pad(" + a[0].text_sql + "," + num(a[1]) + "," + (a.size() == 3 ? a[2].text_sql : "' '") + "," +
+           (f == "LPAD" ? "1" : "0") + ")";
+}
+
+std::string substr(const std::string&, const Args& a, OraType* type) {
+    *type = make_varchar(a[0].text_size);
+    return "vantro_substr(" + a[0].text_sql + "," + num(a[1]) + (a.size() == 3 ? "," + num(a[2]) : "") + ")";
+}
+
+std::string instr(const std::string&, const Args& a, OraType* type) {
+    std::vector<std::string> parts{a[0].text_sql, a[1].text_sql};
+    for (std::size_t i = 2; i < a.size(); ++i) parts.push_back(num(a[i]));
+    *type = make_number();
+    return call("vantro_instr", parts);
+}
+
+std::string initcap(const std::string&, const Args& a, OraType* type) {
+    *type = make_varchar(a[0].text_size);
+    return "vantro_initcap(" + a[0].text_sql + ")";
+}
+
+std::string trim(const std::string& f, const Args& a, OraType* type) {
+    std::string mode = f == "LTRIM" ? "1" : (f == "RTRIM" ? "2" : "3");
+    *type = make_varchar(a[0].text_size);
+    return "vantro_trim(" + a[0].text_sql + "," + (a.size() == 2 ? a[1].text_sql : "' '") + "," + mode + ")";
+}
+
+std::string replace(const std::string&, const Args& a, OraType* type) {
+    std::vector<std::string> parts;
+    for (const DialectArg& x : a) parts.push_back(x.text_sql);
+    *type = make_varchar(4000);
+    return call("vantro_replace", parts);
+}
+
+std::string translate(const std::string&, const Args& a, OraType* type) {
+    *type = make_varchar(a[0].text_size);
+    return call("vantro_translate", {a[0].text_sql, a[1].text_sql, a[2].text_sql});
+}
+
+std::string chr(const std::string&, const Args& a, OraType* type) {
+    *type = make_varchar(1);
+    return "vantro_chr(" + num(a[0]) + ")";
+}
+
+std::string ascii(const std::string&, const Args& a, OraType* type) {
+    *type = make_number();
+    return "vantro_ascii(" + a[0].text_sql + ")";
+}
+
+// MOD, POWER, SIGN, CEIL, FLOOR, SQRT: vantro_math with the function's name.
+std::string math(const std::string& f, const Args& a, OraType* type) {
+    std::vector<std::string> parts{"'" + f + "'"};
+    for (const DialectArg& x : a) parts.push_back(num(x));
+    *type = make_number();
+    return call("vantro_math", parts);
+}
+
+std::string round_trunc(const std::string& f, const Args& a, OraType* type) {
+    if (date_type(a[0].type)) {
+        *type = make_date();
+        return "vantro_date_fn('" + f + "'," + a[0].sql + (a.size() == 2 ? "," + a[1].text_sql : "") + ")";
+    }
+    return math(f, a, type);
+}
+
+std::string greatest_least(const std::string& f, const Args& a, OraType* type) {
+    OraType t = a[0].type;
+    if (char_type(t)) {
+        std::uint32_t widest = 0;
+        for (const DialectArg& x : a) widest = x.text_size > widest ? x.text_size : widest;
+        t = make_varchar(widest);
+    }
+    *type = t;
+    std::vector<std::string> parts;
+    for (const DialectArg& x : a) parts.push_back(as_result(x, t));
+    if (parts.size() == 1) return parts[0];
+    // SQLite's multi-argument max/min give NULL when any argument is NULL, as Oracle does.
+    return call(f == "GREATEST" ? "max" : "min", parts);
+}
+
+// ADD_MONTHS, LAST_DAY, NEXT_DAY: vantro_date_fn on the date and the second argument.
+std::string date_fn(const std::string& f, const Args& a, OraType* type) {
+    *type = make_date();
+    std::string second;
+    if (a.size() == 2) second = "," + (f == "ADD_MONTHS" ? num(a[1]) : a[1].text_sql);
+    return "vantro_date_fn('" + f + "'," + to_date_of(a[0]) + second + ")";
+}
+
+std::string months_between(const std::string&, const Args& a, OraType* type) {
+    *type = make_number();
+    return "vantro_date_fn('MONTHS_BETWEEN'," + to_date_of(a[0]) + "," + to_date_of(a[1]) + ")";
+}
+
+std::string to_char(const std::string&, const Args& a, OraType* type) {
+    if (a.size() == 1 || char_type(a[0].type)) {
+        *type = make_varchar(a[0].text_size);
+        return a[0].text_sql;
+    }
+    if (date_type(a[0].type)) {
+        *type = make_varchar(200);
+        return "vantro_date_format(" + a[0].sql + "," + a[1].text_sql + ")";
+    }
+    *type = make_varchar(64);
+    return "vantro_number_format(" + num(a[0]) + "," + a[1].text_sql + ")";
+}
+
+std::string to_number(const std::string&, const Args& a, OraType* type) {
+    *type = make_number();
+    if (a.size() == 1) return num(a[0]);
+    return "vantro_to_number_mask(" + a[0].text_sql + "," + a[1].text_sql + ")";
+}
+
+std::string to_date(const std::string&, const Args& a, OraType* type) {
+    *type = make_date();
+    if (a.size() == 1) return date_type(a[0].type) ? a[0].sql : "vantro_to_date(" + a[0].text_sql + ")";
+    return "vantro_to_date_mask(" + a[0].text_sql + "," + a[1].text_sql + ")";
+}
+
+constexpr std::uint8_t kAny = 255;
+
+// The Oracle single-row functions: name, the argument counts Oracle accepts, and the
+// translation (argument conversions, result type and the SQLite functions it calls).
+struct FunctionRow {
+    const char* name;
+    std::uint8_t min_args;
+    std::uint8_t max_args;  // kAny: no upper bound
+    Rule rule;
+};
+
+const FunctionRow kCatalogue[] = {
+    {"DECODE", 3, kAny, decode},
+    {"NVL2", 3, 3, nvl2},
+    {"COALESCE", 1, kAny, coalesce},
+    {"NULLIF", 2, 2, nullif},
+    {"SYS_CONTEXT", 2, 3, sys_context},
+    {"USERENV", 1, 1, userenv},
+    {"UPPER", 1, 1, upper_lower},
+    {"LOWER", 1, 1, upper_lower},
+    {"LENGTH", 1, 1, length},
+    {"ABS", 1, 1, abs_of},
+    {"LPAD", 2, 3, pad},
+    {"RPAD", 2, 3, pad},
+    {"SUBSTR", 2, 3, substr},
+    {"INSTR", 2, 4, instr},
+    {"INITCAP", 1, 1, initcap},
+    {"TRIM", 1, 1, trim},
+    {"LTRIM", 1, 2, trim},
+    {"RTRIM", 1, 2, trim},
+    {"REPLACE", 2, 3, replace},
+    {"TRANSLATE", 3, 3, translate},
+    {"CHR", 1, 1, chr},
+    {"ASCII", 1, 1, ascii},
+    {"MOD", 2, 2, math},
+    {"POWER", 2, 2, math},
+    {"SIGN", 1, 1, math},
+    {"CEIL", 1, 1, math},
+    {"FLOOR", 1, 1, math},
+    {"SQRT", 1, 1, math},
+    {"ROUND", 1, 2, round_trunc},
+    {"TRUNC", 1, 2, round_trunc},
+    {"GREATEST", 1, kAny, greatest_least},
+    {"LEAST", 1, kAny, greatest_least},
+    {"ADD_MONTHS", 2, 2, date_fn},
+    {"LAST_DAY", 1, 1, date_fn},
+    {"NEXT_DAY", 2, 2, date_fn},
+    {"MONTHS_BETWEEN", 2, 2, months_between},
+    {"TO_CHAR", 1, 2, to_char},
+    {"TO_NUMBER", 1, 2, to_number},
+    {"TO_DATE", 1, 2, to_date},
+};
+
+}  // namespace
+
+std::vector<DialectFunctionInfo> dialect_function_catalogue() {
+    std::vector<DialectFunctionInfo> out;
+    for (const FunctionRow& r : kCatalogue)
+        out.push_back({r.name, r.min_args, r.max_args == kAny ? -1 : static_cast<int>(r.max_args)});
+    return out;
+}
+
 DialectResult dialect_function(const std::string& f, const std::vector<DialectArg>& a, std::string* sql,
                                OraType* type) {
-    std::size_t n = a.size();
-    auto arity = [&](std::size_t lo, std::size_t hi) { return n >= lo && n <= hi; };
-    auto bad = [&]() { return DialectResult::WrongArguments; };
-    auto done = [&](const std::string& s, const OraType& t) {
-        *sql = s;
-        *type = t;
+    for (const FunctionRow& r : kCatalogue) {
+        if (f != r.name) continue;
+        if (a.size() < r.min_args || (r.max_args != kAny && a.size() > r.max_args))
+            return DialectResult::WrongArguments;
+        *sql = r.rule(f, a, type);
         return DialectResult::Done;
-    };
-    if (f == "DECODE") {
-        if (n < 3) return bad();
-        std::vector<const DialectArg*> results;
-        for (std::size_t i = 2; i < n; i += 2) results.push_back(&a[i]);
-        if (n % 2 == 0) results.push_back(&a[n - 1]);
-        OraType t = branch_type(results);
-        std::string s = "(CASE";
-        for (std::size_t i = 1; i + 1 < n; i += 2)
-            s += " WHEN " + compared(a[0], a[i]) + " IS " + compared(a[i], a[0]) + " THEN " + as_result(a[i + 1], t);
-        if (n % 2 == 0) s += " ELSE " + as_result(a[n - 1], t);
-        return done(s + " END)", t);
-    }
-    if (f == "NVL2") {
-        if (!arity(3, 3)) return bad();
-        OraType t = branch_type({&a[1], &a[2]});
-        return done("(CASE WHEN " + a[0].sql + " IS NOT NULL THEN " + as_result(a[1], t) + " ELSE " +
-                        as_result(a[2], t) + " END)",
-                    t);
-    }
-    if (f == "COALESCE") {
-        if (n < 1) return bad();
-        std::vector<const DialectArg*> all;
-        for (const DialectArg& x : a) all.push_back(&x);
-        OraType t = branch_type(all);
-        std::vector<std::string> parts;
-        for (const DialectArg& x : a) parts.push_back(as_result(x, t));
-        if (parts.size() == 1) parts.push_back("NULL");
-        return done(call("coalesce", parts), t);
-    }
-    if (f == "NULLIF") {
-        if (!arity(2, 2)) return bad();
-        return done("nullif(" + a[0].sql + "," + compared(a[1], a[0]) + ")", a[0].type);
-    }
-    if (f == "SYS_CONTEXT") {
-        if (!arity(2, 3)) return bad();
-        return done("vantro_sys_context(" + a[0].text_sql + "," + a[1].text_sql + ")", make_varchar(256));
-    }
-    if (f == "USERENV") {
-        if (!arity(1, 1)) return bad();
-        std::string p = upper_text(a[0].literal);
-        bool numeric = a[0].is_literal && (p == "SESSIONID" || p == "ENTRYID");
-        std::string s = "vantro_sys_context('USERENV'," + a[0].text_sql + ")";
-        return done(numeric ? "vantro_to_number(" + s + ")" : s, numeric ? make_number() : make_varchar(256));
-    }
-    if (f == "LPAD" || f == "RPAD") {
-        if (!arity(2, 3)) return bad();
-        std::uint32_t size = a[1].is_literal ? static_cast<std::uint32_t>(std::atoi(a[1].literal.c_str())) : 4000;
-        return done("vantro_pad(" + a[0].text_sql + "," + num(a[1]) + "," + (n == 3 ? a[2].text_sql : "' '") + "," +
-                        (f == "LPAD" ? "1" : "0") + ")",
-                    make_varchar(size));
-    }
-    if (f == "SUBSTR") {
-        if (!arity(2, 3)) return bad();
-        return done("vantro_substr(" + a[0].text_sql + "," + num(a[1]) + (n == 3 ? "," + num(a[2]) : "") + ")",
-                    make_varchar(a[0].text_size));
-    }
-    if (f == "INSTR") {
-        if (!arity(2, 4)) return bad();
-        std::vector<std::string> parts{a[0].text_sql, a[1].text_sql};
-        for (std::size_t i = 2; i < n; ++i) parts.push_back(num(a[i]));
-        return done(call("vantro_instr", parts), make_number());
-    }
-    if (f == "INITCAP") {
-        if (!arity(1, 1)) return bad();
-        return done("vantro_initcap(" + a[0].text_sql + ")", make_varchar(a[0].text_size));
-    }
-    if (f == "TRIM" || f == "LTRIM" || f == "RTRIM") {
-        if (!arity(1, f == "TRIM" ? 1 : 2)) return bad();
-        std::string mode = f == "LTRIM" ? "1" : (f == "RTRIM" ? "2" : "3");
-        return done("vantro_trim(" + a[0].text_sql + "," + (n == 2 ? a[1].text_sql : "' '") + "," + mode + ")",
-                    make_varchar(a[0].text_size));
-    }
-    if (f == "REPLACE") {
-        if (!arity(2, 3)) return bad();
-        std::vector<std::string> parts;
-        for (const DialectArg& x : a) parts.push_back(x.text_sql);
-        return done(call("vantro_replace", parts), make_varchar(4000));
-    }
-    if (f == "TRANSLATE") {
-        if (!arity(3, 3)) return bad();
-        return done(call("vantro_translate", {a[0].text_sql, a[1].text_sql, a[2].text_sql}),
-                    make_varchar(a[0].text_size));
-    }
-    if (f == "CHR") {
-        if (!arity(1, 1)) return bad();
-        return done("vantro_chr(" + num(a[0]) + ")", make_varchar(1));
-    }
-    if (f == "ASCII") {
-        if (!arity(1, 1)) return bad();
-        return done("vantro_ascii(" + a[0].text_sql + ")", make_number());
-    }
-    if (f == "MOD" || f == "POWER") {
-        if (!arity(2, 2)) return bad();
-        return done("vantro_math('" + f + "'," + num(a[0]) + "," + num(a[1]) + ")", make_number());
-    }
-    if (f == "SIGN" || f == "CEIL" || f == "FLOOR" || f == "SQRT") {
-        if (!arity(1, 1)) return bad();
-        return done("vantro_math('" + f + "'," + num(a[0]) + ")", make_number());
-    }
-    if (f == "ROUND" || f == "TRUNC") {
-        if (!arity(1, 2)) return bad();
-        if (date_type(a[0].type))
-            return done("vantro_date_fn('" + f + "'," + a[0].sql + (n == 2 ? "," + a[1].text_sql : "") + ")",
-                        make_date());
-        return done("vantro_math('" + f + "'," + num(a[0]) + (n == 2 ? "," + num(a[1]) : "") + ")", make_number());
-    }
-    if (f == "GREATEST" || f == "LEAST") {
-        if (n < 1) return bad();
-        OraType t = a[0].type;
-        if (char_type(t)) {
-            std::uint32_t widest = 0;
-            for (const DialectArg& x : a) widest = x.text_size > widest ? x.text_size : widest;
-            t = make_varchar(widest);
-        }
-        std::vector<std::string> parts;
-        for (const DialectArg& x : a) parts.push_back(as_result(x, t));
-        if (parts.size() == 1) return done(parts[0], t);
-        // SQLite's multi-argument max/min give NULL when any argument is NULL, as Oracle does.
-        return done(call(f == "GREATEST" ? "max" : "min", parts), t);
-    }
-    if (f == "ADD_MONTHS") {
-        if (!arity(2, 2)) return bad();
-        std::string d = date_type(a[0].type) ? a[0].sql : "vantro_to_date(" + a[0].sql + ")";
-        return done("vantro_date_fn('ADD_MONTHS'," + d + "," + num(a[1]) + ")", make_date());
-    }
-    if (f == "LAST_DAY" || f == "NEXT_DAY") {
-        if (!arity(f == "LAST_DAY" ? 1 : 2, f == "LAST_DAY" ? 1 : 2)) return bad();
-        std::string d = date_type(a[0].type) ? a[0].sql : "vantro_to_date(" + a[0].sql + ")";
-        return done("vantro_date_fn('" + f + "'," + d + (n == 2 ? "," + a[1].text_sql : "") + ")", make_date());
-    }
-    if (f == "MONTHS_BETWEEN") {
-        if (!arity(2, 2)) return bad();
-        std::string d1 = date_type(a[0].type) ? a[0].sql : "vantro_to_date(" + a[0].sql + ")";
-        std::string d2 = date_type(a[1].type) ? a[1].sql : "vantro_to_date(" + a[1].sql + ")";
-        return done("vantro_date_fn('MONTHS_BETWEEN'," + d1 + "," + d2 + ")", make_number());
-    }
-    if (f == "TO_CHAR") {
-        if (!arity(1, 2)) return bad();
-        if (n == 1 || char_type(a[0].type)) return done(a[0].text_sql, make_varchar(a[0].text_size));
-        if (date_type(a[0].type))
-            return done("vantro_date_format(" + a[0].sql + "," + a[1].text_sql + ")", make_varchar(200));
-        return done("vantro_number_format(" + num(a[0]) + "," + a[1].text_sql + ")", make_varchar(64));
-    }
-    if (f == "TO_NUMBER") {
-        if (!arity(1, 2)) return bad();
-        if (n == 1) return done(num(a[0]), make_number());
-        return done("vantro_to_number_mask(" + a[0].text_sql + "," + a[1].text_sql + ")", make_number());
-    }
-    if (f == "TO_DATE") {
-        if (!arity(1, 2)) return bad();
-        if (n == 1) return done(date_type(a[0].type) ? a[0].sql : "vantro_to_date(" + a[0].text_sql + ")", make_date());
-        return done("vantro_to_date_mask(" + a[0].text_sql + "," + a[1].text_sql + ")", make_date());
     }
     return DialectResult::NotMine;
 }

@@ -29,5 +29,13 @@ enum class DialectResult { NotMine, Done, WrongArguments };
 // name is not one of this module's functions; WrongArguments for a wrong argument count.
 DialectResult dialect_function(const std::string& name, const std::vector<DialectArg>& args, std::string* sql,
                                OraType* type);
+// The catalogue's rows as the consistency test reads them: name and argument counts
+// (max_args -1: no upper bound).
+struct DialectFunctionInfo {
+    std::string name;
+    int min_args;
+    int max_args;
+};
+std::vector<DialectFunctionInfo> dialect_function_catalogue();
 // Registers the SQL functions the translations call; false when SQLite refuses one.
 bool dialect_functions_register(sqlite3* db, SessionSettings* settings);

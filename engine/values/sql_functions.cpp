@@ -157,7 +157,7 @@ DateValue now_value() {
     return d;
 }
 
-void to_date(sqlite3_context* ctx, sqlite3_value* v, const std::string& mask, int fraction_digits) {
+void to_date(sqlite3_context* ctx, sqlite3_value* v, const DateMask& mask, int fraction_digits) {
     int type = sqlite3_value_type(v);
     if (type == SQLITE_NULL) {
         sqlite3_result_null(ctx);
@@ -182,10 +182,10 @@ void to_date(sqlite3_context* ctx, sqlite3_value* v, const std::string& mask, in
     sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
 }
 void fn_to_date(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    to_date(ctx, argv[0], settings_of(ctx)->nls_date_format, 0);
+    to_date(ctx, argv[0], settings_of(ctx)->date_mask, 0);
 }
 void fn_to_timestamp(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    to_date(ctx, argv[0], settings_of(ctx)->nls_timestamp_format, 6);
+    to_date(ctx, argv[0], settings_of(ctx)->timestamp_mask, 6);
 }
 
 void fn_to_number(sqlite3_context* ctx, int, sqlite3_value** argv) {

@@ -3,6 +3,7 @@
 // Oracle error with its position. No behaviour lives here.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -60,7 +61,27 @@ enum class StatementKind {
     RollbackToSavepoint,
     Savepoint,
     AlterSession,
+    // Kinds whose body another module's grammar reads (the catalog's DDL, PL/SQL, the
+    // plan): the SQL parser names them from their first words.
+    AlterTableConstraint,  // ALTER TABLE ... ADD constraint, or MODIFY a column's NOT NULL
+    CreateView,
+    DropView,
+    CreateSequence,
+    AlterSequence,
+    DropSequence,
+    CreateSynonym,
+    DropSynonym,
+    Comment,
+    CreateUnit,  // procedure, function, package, type and their bodies
+    AlterUnit,
+    DropUnit,
+    CreateTrigger,
+    AlterTrigger,
+    DropTrigger,
+    ExplainPlan,
+    PlsqlBlock,  // keep last: kStatementKinds counts up to it
 };
+constexpr std::size_t kStatementKinds = static_cast<std::size_t>(StatementKind::PlsqlBlock) + 1;
 
 struct Translation {
     StatementKind kind = StatementKind::Select;

@@ -60,15 +60,41 @@ bool starts_with_ci(const std::string& s, std::size_t at, const char* word) {
     return true;
 }
 
-// The date mask elements, longest spelling first so that a prefix never wins.
-const char* const kElements[] = {"YYYY", "RRRR", "MONTH", "HH24", "HH12", "A.M.", "P.M.", "YYY", "MON",
-                                 "DDD",  "DAY",  "FF9",   "FF8",  "FF7",  "FF6",  "FF5",  "FF4", "FF3",
-                                 "FF2",  "FF1",  "YY",    "RR",   "MM",   "DD",   "DY",   "HH",  "MI",
-                                 "SS",   "AM",   "PM",    "FF",   "FM",   "Y",    "D",    "X"};
+// The date mask elements: one row per spelling, used by compiling a mask (for formatting
+// and parsing alike) and by checking one. Longest spelling first, so that a prefix never
+// wins. digits: the fraction digits of FF (FF alone: 6); round_year: RR and RRRR, which
+// read a two-digit year into the century nearest the current year.
+struct DateElementRow {
+    const char* spelling;
+    DateElement element;
+    std::uint8_t digits;
+    bool round_year;
+};
 
-const char* element_at(const std::string& mask, std::size_t at) {
-    for (const char* e : kElements)
-        if (starts_with_ci(mask, at, e)) return e;
+const DateElementRow kDateElements[] = {
+    {"YYYY", DateElement::Year4, 0, false},     {"RRRR", DateElement::Year4, 0, true},
+    {"MONTH", DateElement::MonthName, 0, false}, {"HH24", DateElement::Hour24, 0, false},
+    {"HH12", DateElement::Hour12, 0, false},     {"A.M.", DateElement::MeridianDots, 0, false},
+    {"P.M.", DateElement::MeridianDots, 0, false}, {"YYY", DateElement::Year3, 0, false},
+    {"MON", DateElement::MonthAbbrev, 0, false}, {"DDD", DateElement::DayOfYear, 0, false},
+    {"DAY", DateElement::DayName, 0, false},     {"FF9", DateElement::Fraction, 9, false},
+    {"FF8", DateElement::Fraction, 8, false},    {"FF7", DateElement::Fraction, 7, false},
+    {"FF6", DateElement::Fraction, 6, false},    {"FF5", DateElement::Fraction, 5, false},
+    {"FF4", DateElement::Fraction, 4, false},    {"FF3", DateElement::Fraction, 3, false},
+    {"FF2", DateElement::Fraction, 2, false},    {"FF1", DateElement::Fraction, 1, false},
+    {"YY", DateElement::Year2, 0, false},        {"RR", DateElement::Year2, 0, true},
+    {"MM", DateElement::Month, 0, false},        {"DD", DateElement::Day, 0, false},
+    {"DY", DateElement::DayAbbrev, 0, false},    {"HH", DateElement::Hour12, 0, false},
+    {"MI", DateElement::Minute, 0, false},       {"SS", DateElement::Second, 0, false},
+    {"AM", DateElement::Meridian, 0, false},     {"PM", DateElement::Meridian, 0, false},
+    {"FF", DateElement::Fraction, 6, false},     {"FM", DateElement::FillMode, 0, false},
+    {"Y", DateElement::Year1, 0, false},         {"D", DateElement::WeekDay, 0, false},
+    {"X", DateElement::Radix, 0, false},
+};
+
+const DateElementRow* element_at(const std::string& mask, std::size_t at) {
+    for (const DateElementRow& e : kDateElements)
+        if (starts_with_ci(mask, at, e.spelling)) return &e;
     return nullptr;
 }
 
@@ -337,8 +363,8 @@ bool date_mask_valid(const std::string& mask) {
             std::size_t close = mask.find('"', i + 1);
             if (close == std::string::npos) return false;
             i = close + 1;
-        } else if (const char* e = element_at(mask, i)) {
-            i += std::strlen(e);
+        } else if (const DateElementRow* e = element_at(mask, i)) {
+            i += std::strlen(e->spelling);
         } else if (is_punct(mask[i])) {
             ++i;
         } else {
@@ -346,6 +372,12 @@ bool date_mask_valid(const std::string& mask) {
         }
     }
     return true;
+}
+
+std::vector<std::string> date_mask_elements() {
+    std::vector<std::string> out;
+    for (const DateElementRow& e : kDateElements) out.push_back(e.spelling);
+    return out;
 }
 
 DateMask date_mask_compile(const std::string& mask) {
@@ -360,67 +392,25 @@ DateMask date_mask_compile(const std::string& mask) {
         if (mask[i] == '"') {
             std::size_t close = mask.find('"', i + 1);
             if (close == std::string::npos) close = mask.size();
-            add(DateElement::Literal)->literal = mask.substr(i + 1, close - i - 1);
+            DateMaskItem* it = add(DateElement::Literal);
+            it->literal = mask.substr(i + 1, close - i - 1);
+            it->quoted = true;
             i = close + 1;
             continue;
         }
-        const char* e = element_at(mask, i);
+        const DateElementRow* e = element_at(mask, i);
         if (!e) {
             add(DateElement::Literal)->literal = mask.substr(i, 1);
             ++i;
             continue;
         }
-        std::string el = e;
         bool first_upper = std::isupper(static_cast<unsigned char>(mask[i])) != 0;
         bool second_upper = i + 1 < mask.size() && std::isupper(static_cast<unsigned char>(mask[i + 1])) != 0;
-        std::uint8_t name_case = first_upper ? (second_upper ? 0 : 1) : 2;
-        DateElement kind = DateElement::Literal;
-        if (el == "FM")
-            kind = DateElement::FillMode;
-        else if (el == "YYYY" || el == "RRRR")
-            kind = DateElement::Year4;
-        else if (el == "YYY")
-            kind = DateElement::Year3;
-        else if (el == "YY" || el == "RR")
-            kind = DateElement::Year2;
-        else if (el == "Y")
-            kind = DateElement::Year1;
-        else if (el == "MM")
-            kind = DateElement::Month;
-        else if (el == "MON")
-            kind = DateElement::MonthAbbrev;
-        else if (el == "MONTH")
-            kind = DateElement::MonthName;
-        else if (el == "DD")
-            kind = DateElement::Day;
-        else if (el == "DDD")
-            kind = DateElement::DayOfYear;
-        else if (el == "D")
-            kind = DateElement::WeekDay;
-        else if (el == "DY")
-            kind = DateElement::DayAbbrev;
-        else if (el == "DAY")
-            kind = DateElement::DayName;
-        else if (el == "HH24")
-            kind = DateElement::Hour24;
-        else if (el == "HH" || el == "HH12")
-            kind = DateElement::Hour12;
-        else if (el == "MI")
-            kind = DateElement::Minute;
-        else if (el == "SS")
-            kind = DateElement::Second;
-        else if (el == "AM" || el == "PM")
-            kind = DateElement::Meridian;
-        else if (el == "A.M." || el == "P.M.")
-            kind = DateElement::MeridianDots;
-        else if (el == "X")
-            kind = DateElement::Radix;
-        else if (el[0] == 'F' && el[1] == 'F')
-            kind = DateElement::Fraction;
-        DateMaskItem* it = add(kind);
-        it->name_case = name_case;
-        if (kind == DateElement::Fraction) it->digits = static_cast<std::uint8_t>(el.size() == 3 ? el[2] - '0' : 6);
-        i += el.size();
+        DateMaskItem* it = add(e->element);
+        it->name_case = first_upper ? (second_upper ? 0 : 1) : 2;
+        it->digits = e->digits;
+        it->round_year = e->round_year;
+        i += std::strlen(e->spelling);
     }
     return m;
 }
@@ -542,7 +532,7 @@ std::size_t date_format(const DateValue& d, const std::string& mask, char* buf, 
     return date_format(d, date_mask_compile(mask), buf, size);
 }
 
-bool date_parse(const std::string& text, const std::string& mask, const DateValue& now, DateValue* out, OraError* err) {
+bool date_parse(const std::string& text, const DateMask& mask, const DateValue& now, DateValue* out, OraError* err) {
     DateValue d;
     d.year = now.year;
     d.month = now.month;
@@ -566,74 +556,75 @@ bool date_parse(const std::string& text, const std::string& mask, const DateValu
         *v = r;
         return true;
     };
-    for (std::size_t i = 0; i < mask.size();) {
-        if (mask[i] == '"') {
-            std::size_t close = mask.find('"', i + 1);
-            if (close == std::string::npos) close = mask.size();
-            std::string lit = mask.substr(i + 1, close - i - 1);
-            if (text.compare(t, lit.size(), lit) != 0) {
+    // A number read into a field, with the field's range and the error outside it.
+    auto field = [&](int width, int low, int high, int code, const char* message, int* target) {
+        int v = 0;
+        if (!read_num(width, &v)) return false;
+        if (v < low || v > high) {
+            *err = ora_error(code);
+            if (message) err->message = message;
+            return false;
+        }
+        *target = v;
+        return true;
+    };
+    for (const DateMaskItem& it : mask.items) {
+        if (it.element == DateElement::Literal && it.quoted) {
+            if (text.compare(t, it.literal.size(), it.literal) != 0) {
                 *err = ora_error(1861);
                 return false;
             }
-            t += lit.size();
-            i = close + 1;
+            t += it.literal.size();
             continue;
         }
-        const char* e = element_at(mask, i);
-        if (!e) {
-            if (t < text.size() && (is_punct(text[t]) || text[t] == mask[i]))
-                ++t;
-            else if (t >= text.size())
-                break;
-            else {
+        if (it.element == DateElement::FillMode) continue;
+        if (t >= text.size()) break;
+        if (it.element == DateElement::Literal) {
+            // Punctuation in the mask matches any punctuation of the text.
+            if (!is_punct(text[t]) && text[t] != it.literal[0]) {
                 *err = ora_error(1861);
                 return false;
             }
-            ++i;
+            ++t;
             continue;
-        }
-        std::string el = e;
-        i += el.size();
-        if (t >= text.size()) {
-            if (el == "FM") continue;
-            break;
         }
         int v = 0;
-        if (el == "FM") continue;
-        if (el == "YYYY" || el == "RRRR" || el == "YYY" || el == "YY" || el == "Y" || el == "RR") {
+        switch (it.element) {
+        case DateElement::Year4:
+        case DateElement::Year3:
+        case DateElement::Year2:
+        case DateElement::Year1: {
             std::size_t start = t;
-            int width = el == "YYY" ? 3 : el == "Y" ? 1 : (el == "YY" ? 2 : 4);
+            int width = it.element == DateElement::Year4   ? 4
+                        : it.element == DateElement::Year3 ? 3
+                        : it.element == DateElement::Year2 ? (it.round_year ? 4 : 2)
+                                                           : 1;
             if (!read_num(width, &v)) return false;
             std::size_t got = t - start;
-            if (el == "RR" || el == "RRRR") {
-                if (got <= 2) {
-                    int cur = now.year % 100, century = now.year / 100;
-                    if (v < 50)
-                        d.year = (cur < 50 ? century : century + 1) * 100 + v;
-                    else
-                        d.year = (cur < 50 ? century - 1 : century) * 100 + v;
-                } else {
-                    d.year = v;
-                }
-            } else if (el == "YY" || el == "YYY" || el == "Y") {
-                int mod = el == "YY" ? 100 : el == "YYY" ? 1000 : 10;
-                d.year = now.year - now.year % mod + v;
-            } else {
+            if (it.round_year && got <= 2) {
+                int cur = now.year % 100, century = now.year / 100;
+                if (v < 50)
+                    d.year = (cur < 50 ? century : century + 1) * 100 + v;
+                else
+                    d.year = (cur < 50 ? century - 1 : century) * 100 + v;
+            } else if (it.round_year || it.element == DateElement::Year4) {
                 d.year = v;
+            } else {
+                int mod = it.element == DateElement::Year2 ? 100 : it.element == DateElement::Year3 ? 1000 : 10;
+                d.year = now.year - now.year % mod + v;
             }
             if (d.year < 1 || d.year > 9999) {
                 *err = ora_error(1841);
                 err->message = "(full) year must be between -4713 and +9999, and not be 0";
                 return false;
             }
-        } else if (el == "MM") {
-            if (!read_num(2, &v)) return false;
-            if (v < 1 || v > 12) {
-                *err = ora_error(1843);
-                return false;
-            }
-            d.month = v;
-        } else if (el == "MON" || el == "MONTH") {
+            break;
+        }
+        case DateElement::Month:
+            if (!field(2, 1, 12, 1843, nullptr, &d.month)) return false;
+            break;
+        case DateElement::MonthAbbrev:
+        case DateElement::MonthName: {
             skip_blanks();
             int found = 0;
             for (int m = 0; m < 12 && !found; ++m) {
@@ -651,64 +642,51 @@ bool date_parse(const std::string& text, const std::string& mask, const DateValu
                 return false;
             }
             d.month = found;
-        } else if (el == "DD") {
-            if (!read_num(2, &v)) return false;
-            if (v < 1 || v > 31) {
-                *err = ora_error(1847);
-                return false;
-            }
-            d.day = v;
-        } else if (el == "DY" || el == "DAY") {
+            break;
+        }
+        case DateElement::Day:
+            if (!field(2, 1, 31, 1847, nullptr, &d.day)) return false;
+            break;
+        case DateElement::DayAbbrev:
+        case DateElement::DayName:
             skip_blanks();
             while (t < text.size() && std::isalpha(static_cast<unsigned char>(text[t]))) ++t;
-        } else if (el == "HH24") {
-            if (!read_num(2, &v)) return false;
-            if (v > 23) {
-                *err = ora_error(1850);
-                err->message = "hour must be between 0 and 23";
-                return false;
-            }
-            d.hour = v;
-        } else if (el == "HH" || el == "HH12") {
-            if (!read_num(2, &v)) return false;
-            if (v < 1 || v > 12) {
-                *err = ora_error(1849);
-                err->message = "hour must be between 1 and 12";
-                return false;
-            }
+            break;
+        case DateElement::Hour24:
+            if (!field(2, 0, 23, 1850, "hour must be between 0 and 23", &d.hour)) return false;
+            break;
+        case DateElement::Hour12:
+            if (!field(2, 1, 12, 1849, "hour must be between 1 and 12", &v)) return false;
             d.hour = v % 12;
             has_ampm = true;
-        } else if (el == "MI") {
-            if (!read_num(2, &v)) return false;
-            if (v > 59) {
-                *err = ora_error(1851);
-                err->message = "minutes must be between 0 and 59";
-                return false;
-            }
-            d.minute = v;
-        } else if (el == "SS") {
-            if (!read_num(2, &v)) return false;
-            if (v > 59) {
-                *err = ora_error(1852);
-                err->message = "seconds must be between 0 and 59";
-                return false;
-            }
-            d.second = v;
-        } else if (el == "AM" || el == "PM" || el == "A.M." || el == "P.M.") {
+            break;
+        case DateElement::Minute:
+            if (!field(2, 0, 59, 1851, "minutes must be between 0 and 59", &d.minute)) return false;
+            break;
+        case DateElement::Second:
+            if (!field(2, 0, 59, 1852, "seconds must be between 0 and 59", &d.second)) return false;
+            break;
+        case DateElement::Meridian:
+        case DateElement::MeridianDots:
             skip_blanks();
             if (starts_with_ci(text, t, "PM") || starts_with_ci(text, t, "P.M.")) pm = true;
             t += starts_with_ci(text, t, "A.M.") || starts_with_ci(text, t, "P.M.") ? 4 : 2;
             has_ampm = true;
-        } else if (el == "X") {
+            break;
+        case DateElement::Radix:
             if (text[t] == '.') ++t;
-        } else if (el[0] == 'F' && el[1] == 'F') {
+            break;
+        case DateElement::Fraction: {
             std::size_t start = t;
             int f = 0;
             while (t < text.size() && t - start < 9 && std::isdigit(static_cast<unsigned char>(text[t])))
                 f = f * 10 + (text[t++] - '0');
             for (std::size_t k = t - start; k < 9; ++k) f *= 10;
             d.fraction = f;
-        } else {
+            break;
+        }
+        default:
+            // Day of the year and of the week do not say which date they are.
             *err = ora_error(1821);
             return false;
         }
@@ -726,6 +704,10 @@ bool date_parse(const std::string& text, const std::string& mask, const DateValu
     }
     *out = d;
     return true;
+}
+
+bool date_parse(const std::string& text, const std::string& mask, const DateValue& now, DateValue* out, OraError* err) {
+    return date_parse(text, date_mask_compile(mask), now, out, err);
 }
 
 DateValue date_add_days(const DateValue& d, double days) {

@@ -68,12 +68,17 @@ struct DateMaskItem {
     DateElement element = DateElement::Literal;
     std::uint8_t digits = 0;     // fraction digits for Fraction
     std::uint8_t name_case = 0;  // 0 upper, 1 capitalised, 2 lower (month and day names)
+    bool round_year = false;     // RR, RRRR: a two-digit year is read into the nearest century
+    bool quoted = false;         // a literal in double quotes: the text must hold it exactly
     std::string literal;
 };
 struct DateMask {
     std::vector<DateMaskItem> items;
 };
 DateMask date_mask_compile(const std::string& mask);
+// Every element spelling a mask may use, as the one table of them lists it (for its
+// consistency test).
+std::vector<std::string> date_mask_elements();
 
 // Formats d with an Oracle mask (DD-MON-RR, YYYY-MM-DD HH24:MI:SS ...). Returns the
 // length written to buf (NUL-terminated, cut to size-1).
@@ -81,6 +86,7 @@ std::size_t date_format(const DateValue& d, const DateMask& mask, char* buf, std
 std::size_t date_format(const DateValue& d, const std::string& mask, char* buf, std::size_t size);
 // Parses text with an Oracle mask; false with err (ORA-01858, 01861, 01843, 01847 ...).
 bool date_parse(const std::string& text, const std::string& mask, const DateValue& now, DateValue* out, OraError* err);
+bool date_parse(const std::string& text, const DateMask& mask, const DateValue& now, DateValue* out, OraError* err);
 // True when mask contains only elements date_format and date_parse support.
 bool date_mask_valid(const std::string& mask);
 // Adds a (possibly fractional) number of days.

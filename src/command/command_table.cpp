@@ -42,7 +42,7 @@ const ClientCommandRow kRows[] = {
     {C::ShowErrors, 13, "show", show_errors, T::AtOnce, "show", A::None, "", command_show_errors,
      "Usage: show err[or] [object_type object_name]\n", S::Words},
     {C::Spool, 15, "spool", nullptr, T::AtOnce, "spool", A::Files, "off", command_spool,
-     "Usage: spool file [create|replace|append]|off\n",
+     "Usage: spool file|off\n",
      S::Words},
     {C::Set, 15, "set", set_command, T::AtOnce, nullptr, A::None, "", command_set,
      "Usage: set parameter value [parameter value ...]\n", S::AfterCommandWord},

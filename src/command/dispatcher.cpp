@@ -227,6 +227,8 @@ int dispatch(ConsoleBuffer* console) {
 
 void finish(ConsoleBuffer* console, bool store, bool is_sql) {
     std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+    // A reader of the open spool file sees every finished statement.
+    spool_flush();
     if (store && g_history.record) g_history.record(console, g_last_terminator, is_sql);
     input_reset();
     if (console->echo.load()) {

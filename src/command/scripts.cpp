@@ -287,6 +287,9 @@ int run_script_worker(StatementJob* job) {
         return -1;
     }
     FileCloser closer{file};
+    // read_lines takes the file in chunks: each chunk is one read, without a copy through a
+    // smaller stream buffer.
+    std::setvbuf(file, nullptr, _IONBF, 0);
     const std::string directory = directory_part(tried);
     set_script_directory(console, directory);
     if (!arguments.empty()) variables_define_arguments(arguments.c_str());

@@ -34,7 +34,7 @@ ConsoleBuffer* console_create(OptionTable* options) {
 void console_destroy(ConsoleBuffer* console) {
     if (!console) return;
     if (g_console == console) g_console = nullptr;
-    if (console->spool_file) std::fclose(console->spool_file);
+    if (std::FILE* spool = console_spool_swap(console, nullptr)) std::fclose(spool);
     delete console;
 }
 
@@ -117,5 +117,5 @@ void console_notify(ConsoleBuffer* console, bool scrollbars) {
 
 std::vector<std::string> console_rows_snapshot(const ConsoleBuffer* console) {
     std::lock_guard<std::mutex> guard(console->lock);
-    return console->rows;
+    return std::vector<std::string>(console->rows.begin(), console->rows.end());
 }

@@ -8,6 +8,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -34,7 +35,9 @@ struct ConsoleBuffer {
     // worker prints. Never held while calling into the front end.
     mutable std::mutex lock;
 
-    std::vector<std::string> rows{std::string()};   // one per row, no newline inside
+    // One per row, no newline inside. A deque: at the maxlines bound every new row drops
+    // the oldest, which must not move all the others.
+    std::deque<std::string> rows{std::string()};
     int top_row = 0, left_column = 0;
     int visible_columns = 0, visible_rows = 0;
     int char_width = 0, char_height = 0;
@@ -136,10 +139,24 @@ void console_newline();
 void console_print_prompt();
 // Shows the input line holding byte `offset` with a star under that byte.
 void console_show_error_position(int offset);
+// Writes one finished row of already formatted text: as console_print of the text
+// followed by console_newline, with one spool copy and one repaint request.
+void console_print_line(const char* text, size_t length);
+// Asks the front end to show the console now, also while repaints are suppressed (a
+// long output's progress).
+void console_repaint(ConsoleBuffer* console);
 // Writes to the spool file: each '\n' becomes CR LF, a '\r' drops the pending segment.
+// Spool output is buffered and written in large blocks; a failed write shows its reason
+// once and closes the spool file.
 void spool_write(const char* format, ...) VANTRO_PRINTF(1, 2);
+// As spool_write with text already formatted.
+void spool_write_text(const char* text, size_t length);
+// Writes what the spool buffer holds, so that a reader of the open file sees everything
+// printed so far: at the end of a statement, before a line request, at spool off and exit.
+void spool_flush();
 // Replaces the console's spool file (null: none) and returns the previous one, which the
-// caller closes. Serialised with every spool write.
+// caller closes; what was buffered for it is written first. Serialised with every spool
+// write.
 std::FILE* console_spool_swap(ConsoleBuffer* console, std::FILE* file);
 // Frees the last n rows.
 void console_drop_rows(ConsoleBuffer* console, int n);

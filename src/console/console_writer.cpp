@@ -13,31 +13,83 @@
 
 namespace {
 
-// Serialises spool writes with opening and closing the spool file.
+// The spool file's output is collected here and written in blocks of about this size, so
+// that a long result costs a few large writes instead of one per cell.
+constexpr size_t kSpoolBlockSize = 64 * 1024;
+
+// Serialises spool writes with opening, flushing and closing the spool file; guards the
+// buffer and the failure text.
 std::mutex g_spool_mutex;
+std::string g_spool_buffer;
+std::string g_spool_failure;   // set when a write failed; reported once the lock is released
 
-void spool_write_text_locked(std::FILE* file, const char* text) {
-    const char* segment = text;
-    for (const char* p = text;; ++p) {
-        if (*p == '\n') {
-            std::fwrite(segment, 1, static_cast<size_t>(p - segment), file);
-            std::fwrite("\r\n", 1, 2, file);
-            segment = p + 1;
-        } else if (*p == '\r') {
-            segment = p + 1;
-        } else if (*p == '\0') {
-            std::fwrite(segment, 1, static_cast<size_t>(p - segment), file);
-            break;
-        }
+// Appends text with the line-end conversion: each '\n' becomes CR LF, a '\r' drops the
+// segment pending since the last line end or carriage return of this text.
+void spool_append_locked(const char* text, size_t length) {
+    const char* p = text;
+    const char* const end = text + length;
+    while (p < end) {
+        const char* newline = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+        const char* line_end = newline ? newline : end;
+        while (const char* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(line_end - p))))
+            p = cr + 1;
+        g_spool_buffer.append(p, static_cast<size_t>(line_end - p));
+        if (!newline) break;
+        g_spool_buffer.append("\r\n", 2);
+        p = newline + 1;
     }
-    std::fflush(file);
 }
 
-void spool_copy(ConsoleBuffer* console, const char* text) {
-    if (busy_thread_id.load() == 0) return;
-    std::lock_guard<std::mutex> guard(g_spool_mutex);
-    if (console->spool_file) spool_write_text_locked(console->spool_file, text);
+// Writes the buffer to the file. A failed write closes the spool file (what follows
+// would have a gap) and keeps the reason for spool_report_failure. With keep_open the
+// file stays open for the caller, who closes it.
+void spool_flush_locked(ConsoleBuffer* console, bool keep_open) {
+    std::FILE* file = console->spool_file;
+    if (!file) {
+        g_spool_buffer.clear();
+        return;
+    }
+    if (g_spool_buffer.empty()) return;
+    const size_t written = std::fwrite(g_spool_buffer.data(), 1, g_spool_buffer.size(), file);
+    const bool failed = written != g_spool_buffer.size() || std::fflush(file) != 0;
+    g_spool_buffer.clear();
+    if (!failed) return;
+    g_spool_failure = "Writing the spool file failed, spooling stopped: " + platform_last_error_text();
+    if (!keep_open) {
+        std::fclose(file);
+        console->spool_file = nullptr;
+    }
 }
+
+void spool_add_locked(ConsoleBuffer* console, const char* text, size_t length) {
+    if (!console->spool_file) return;
+    spool_append_locked(text, length);
+    if (g_spool_buffer.size() >= kSpoolBlockSize) spool_flush_locked(console, false);
+}
+
+// Shows a write failure kept by spool_flush_locked; call without the spool lock.
+void spool_report_failure() {
+    std::string failure;
+    {
+        std::lock_guard<std::mutex> guard(g_spool_mutex);
+        if (g_spool_failure.empty()) return;
+        failure.swap(g_spool_failure);
+    }
+    if (Frontend* front = frontend()) front->error_box(failure.c_str());
+}
+
+void spool_copy(ConsoleBuffer* console, const char* text, size_t length) {
+    if (busy_thread_id.load() == 0) return;
+    bool failed;
+    {
+        std::lock_guard<std::mutex> guard(g_spool_mutex);
+        spool_add_locked(console, text, length);
+        failed = !g_spool_failure.empty();
+    }
+    if (failed) spool_report_failure();
+}
+
+void spool_copy(ConsoleBuffer* console, const char* text) { spool_copy(console, text, std::strlen(text)); }
 
 // Inserts text into the caret row at the caret column; hidden line input shows stars.
 void insert_segment_locked(ConsoleBuffer* console, const char* text, size_t length) {
@@ -88,42 +140,85 @@ char* myvsprintf(const char* format, std::va_list args) {
     return text;
 }
 
+namespace {
+
+// The control-character walk at the caret; requires console->lock.
+void write_at_caret_locked(ConsoleBuffer* console, const char* text, size_t length) {
+    const char* segment = text;
+    const char* const end = text + length;
+    for (const char* p = text; p < end; ++p) {
+        const char c = *p;
+        if (c == '\n') {
+            insert_segment_locked(console, segment, static_cast<size_t>(p - segment));
+            console_append_row_locked(console);
+            segment = p + 1;
+        } else if (c == '\r') {
+            std::string& row = console_caret_row_locked(console);
+            row.clear();
+            row.shrink_to_fit();
+            console->caret_column = 0;
+            console->left_column = 0;
+            segment = p + 1;
+        } else if (c == '\b') {
+            std::string& row = console_caret_row_locked(console);
+            if (!row.empty() && console->caret_column > 0) {
+                const size_t at = std::min(static_cast<size_t>(console->caret_column), row.size());
+                row.erase(at - 1, 1);
+                console->caret_column = static_cast<int>(at - 1);
+            }
+            segment = p + 1;
+        }
+    }
+    insert_segment_locked(console, segment, static_cast<size_t>(end - segment));
+}
+
+// The row end of console_newline; requires console->lock.
+void end_row_locked(ConsoleBuffer* console) {
+    console_append_row_locked(console);
+    if (console->row_count() > console->top_row + console->visible_rows)
+        console->top_row = std::max(0, console->row_count() - console->visible_rows);
+}
+
+}  // namespace
+
 void console_write_text(const char* text, bool spool) {
     ConsoleBuffer* console = console_output_target();
     if (!console) return;
-    if (spool) spool_copy(console, text);
+    const size_t length = std::strlen(text);
+    if (spool) spool_copy(console, text, length);
     {
         std::lock_guard<std::mutex> guard(console->lock);
-        const char* segment = text;
-        for (const char* p = text;; ++p) {
-            const char c = *p;
-            if (c == '\n') {
-                insert_segment_locked(console, segment, static_cast<size_t>(p - segment));
-                console_append_row_locked(console);
-                segment = p + 1;
-            } else if (c == '\r') {
-                std::string& row = console_caret_row_locked(console);
-                row.clear();
-                row.shrink_to_fit();
-                console->caret_column = 0;
-                console->left_column = 0;
-                segment = p + 1;
-            } else if (c == '\b') {
-                std::string& row = console_caret_row_locked(console);
-                if (!row.empty() && console->caret_column > 0) {
-                    const size_t at = std::min(static_cast<size_t>(console->caret_column), row.size());
-                    row.erase(at - 1, 1);
-                    console->caret_column = static_cast<int>(at - 1);
-                }
-                segment = p + 1;
-            } else if (c == '\0') {
-                insert_segment_locked(console, segment, static_cast<size_t>(p - segment));
-                break;
-            }
-        }
+        write_at_caret_locked(console, text, length);
         keep_output_visible_locked(console);
     }
     console_notify(console, true);
+}
+
+void console_print_line(const char* text, size_t length) {
+    ConsoleBuffer* console = console_output_target();
+    if (!console) return;
+    if (busy_thread_id.load() != 0) {
+        bool failed;
+        {
+            std::lock_guard<std::mutex> guard(g_spool_mutex);
+            spool_add_locked(console, text, length);
+            spool_add_locked(console, "\n", 1);
+            failed = !g_spool_failure.empty();
+        }
+        if (failed) spool_report_failure();
+    }
+    {
+        std::lock_guard<std::mutex> guard(console->lock);
+        write_at_caret_locked(console, text, length);
+        keep_output_visible_locked(console);
+        end_row_locked(console);
+    }
+    console_notify(console, true);
+}
+
+void console_repaint(ConsoleBuffer* console) {
+    if (!console) return;
+    if (Frontend* front = frontend()) front->console_changed(true);
 }
 
 void console_print(const char* format, ...) {
@@ -164,9 +259,7 @@ void console_newline() {
     spool_copy(console, "\n");
     {
         std::lock_guard<std::mutex> guard(console->lock);
-        console_append_row_locked(console);
-        if (console->row_count() > console->top_row + console->visible_rows)
-            console->top_row = std::max(0, console->row_count() - console->visible_rows);
+        end_row_locked(console);
     }
     console_notify(console, true);
 }
@@ -200,17 +293,43 @@ void spool_write(const char* format, ...) {
     char* text = myvsprintf(format, args);
     va_end(args);
     if (!text) return;
-    {
-        std::lock_guard<std::mutex> guard(g_spool_mutex);
-        if (console->spool_file) spool_write_text_locked(console->spool_file, text);
-    }
+    spool_write_text(text, std::strlen(text));
     std::free(text);
 }
 
+void spool_write_text(const char* text, size_t length) {
+    ConsoleBuffer* console = g_console;
+    if (!console) return;
+    bool failed;
+    {
+        std::lock_guard<std::mutex> guard(g_spool_mutex);
+        spool_add_locked(console, text, length);
+        failed = !g_spool_failure.empty();
+    }
+    if (failed) spool_report_failure();
+}
+
+void spool_flush() {
+    ConsoleBuffer* console = g_console;
+    if (!console) return;
+    {
+        std::lock_guard<std::mutex> guard(g_spool_mutex);
+        spool_flush_locked(console, false);
+    }
+    spool_report_failure();
+}
+
 std::FILE* console_spool_swap(ConsoleBuffer* console, std::FILE* file) {
-    std::lock_guard<std::mutex> guard(g_spool_mutex);
-    std::FILE* old = console->spool_file;
-    console->spool_file = file;
+    std::FILE* old;
+    {
+        std::lock_guard<std::mutex> guard(g_spool_mutex);
+        spool_flush_locked(console, true);
+        old = console->spool_file;
+        console->spool_file = file;
+        // The buffer here collects the blocks: each goes to the file in one write.
+        if (file) std::setvbuf(file, nullptr, _IONBF, 0);
+    }
+    spool_report_failure();
     return old;
 }
 

@@ -9,6 +9,8 @@ std::string console_request_line(ConsoleBuffer* console, bool hidden) {
     InputLine saved;
     ThreadId saved_busy;
     int saved_echo;
+    // Whoever reads the spool file while the user types sees what came before the question.
+    spool_flush();
     {
         std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
         saved = std::move(g_input);

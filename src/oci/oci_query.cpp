@@ -155,32 +155,69 @@ void print_headings(ConsoleBuffer* console) {
     }
 }
 
-int put_cell(ConsoleBuffer* console, size_t index, const char* text, const char* field) {
-    const OptionTable& options = options_of(console);
+// The row being printed and the records not yet written to the result file. They live
+// from row to row so that printing a cell takes no lock, allocation or system call: the
+// row goes to the console and the spool in one piece, the records to the result file in
+// large blocks.
+std::string g_row_text;
+std::vector<char> g_records;
+
+// Records are collected up to this size and written to the result file in one piece. The
+// file keeps its ordinary stream buffer, which suits the result list's reads of single
+// cells at any place.
+constexpr size_t kRecordBlockSize = 256 * 1024;
+
+// How often a long output shows its progress while repaints are suppressed.
+constexpr std::uint32_t kProgressRepaintMs = 100;
+
+void row_begin(bool screen) {
+    g_row_text.clear();
+    if (screen) g_row_text += '\r';
+}
+
+// Writes the collected records; -1 when that failed (the reason is shown).
+int write_records() {
+    if (g_records.empty()) return 0;
+    const bool written = g_result_file && std::fwrite(g_records.data(), 1, g_records.size(), g_result_file) ==
+                                              g_records.size();
+    g_records.clear();
+    if (written) return 0;
+    const std::string reason = platform_last_error_text();
+    if (Frontend* front = frontend()) front->error_box(reason.c_str());
+    return -1;
+}
+
+// Adds one cell: the text left-justified in the column's display width ("%-*s", and one
+// blank before every column but the first), and, with listview on, exactly `width` bytes
+// of the cell's buffer to the record.
+void put_cell(ConsoleBuffer* console, size_t index, const char* text, const char* field) {
     const ResultColumn& column = result_columns[index];
-    const int width = display_width(column);
+    const size_t width = static_cast<size_t>(display_width(column));
     if (!g_new_value[index].empty()) g_last_value[index] = text;
-    if (g_hidden[index]) {
-        // left out of the output; the result file still gets it
-    } else if (options.on(Option::Screen)) {
-        if (index == g_first_shown)
-            console_print("\r%-*s", width, text);
-        else
-            console_print(" %-*s", width, text);
-    } else if (index == g_first_shown) {
-        spool_write("%-*s", width, text);
+    // A hidden column is left out of the output; the result file still gets it.
+    if (!g_hidden[index]) {
+        if (index > g_first_shown) g_row_text += ' ';
+        const size_t length = std::strlen(text);
+        g_row_text.append(text, length);
+        if (length < width) g_row_text.append(width - length, ' ');
+    }
+    if (options_of(console).on(Option::Listview) && g_result_file)
+        g_records.insert(g_records.end(), field, field + column.width);
+}
+
+// Ends the row: with `screen` on a console row (and its spool copy), with `screen` off a
+// line into the spool file only; a full block of records into the result file. A row of
+// hidden columns only leaves no line. -1 when that failed (the reason is shown).
+int row_end(bool screen) {
+    if (!any_shown()) {
+        // nothing to print
+    } else if (screen) {
+        console_print_line(g_row_text.data(), g_row_text.size());
     } else {
-        spool_write(" %-*s", width, text);
+        g_row_text += '\n';
+        spool_write_text(g_row_text.data(), g_row_text.size());
     }
-    if (options.on(Option::Listview) && g_result_file) {
-        if (std::fwrite(field, 1, static_cast<size_t>(column.width), g_result_file) !=
-            static_cast<size_t>(column.width)) {
-            const std::string reason = platform_last_error_text();
-            if (Frontend* front = frontend()) front->error_box(reason.c_str());
-            return -1;
-        }
-    }
-    return 0;
+    return g_records.size() >= kRecordBlockSize ? write_records() : 0;
 }
 
 // Reads the first `long` bytes of a LOB into the LOB buffer and drops the rest; 0, or the
@@ -329,6 +366,7 @@ int fetch_all(ConsoleBuffer* console, const char* done_message) {
     fetch_stop.store(0);
     rows_fetched.store(0);
     if (!g_db->current_statement) return 0;
+    std::uint32_t last_repaint = platform_tick_ms();
     while (true) {
         const sword status = oci().OCIStmtFetch(g_db->current_statement, g_db->error_handle,
                                                 static_cast<ub4>(g_batch_rows), OCI_FETCH_NEXT, OCI_DEFAULT);
@@ -345,8 +383,12 @@ int fetch_all(ConsoleBuffer* console, const char* done_message) {
         if (fresh != g_batch_rows) fetch_stop.store(1);
         if (feedback_shown(console, done_message))
             console_print_nospool("%s", format_row_count(done_message, before).c_str());
+        // The batch's rows are printed with repaints suppressed; a long output shows its
+        // progress at most every kProgressRepaintMs.
+        const bool screen = options.on(Option::Screen);
+        console->repaint_suppressed.store(1);
         for (int r = 0; r < fresh && r < g_batch_rows; ++r) {
-            console->repaint_suppressed.store(1);
+            row_begin(screen);
             for (size_t c = 0; c < result_columns.size(); ++c) {
                 ResultColumn& column = result_columns[c];
                 const bool is_null = column.indicators[static_cast<size_t>(r)] == -1;
@@ -360,31 +402,30 @@ int fetch_all(ConsoleBuffer* console, const char* done_message) {
                             return read;
                         }
                     }
-                    if (put_cell(console, c, g_lob_buffer.data(), g_lob_buffer.data()) < 0) {
-                        console->repaint_suppressed.store(0);
-                        return rows_fetched.load();
-                    }
+                    put_cell(console, c, g_lob_buffer.data(), g_lob_buffer.data());
                 } else {
                     char* slot = column.data.data() + static_cast<size_t>(r) * static_cast<size_t>(column.width);
                     if (is_null) std::memset(slot, 0, static_cast<size_t>(column.width));
                     slot[column.width - 1] = '\0';
-                    if (put_cell(console, c, slot, slot) < 0) {
-                        console->repaint_suppressed.store(0);
-                        return rows_fetched.load();
-                    }
+                    put_cell(console, c, slot, slot);
                 }
             }
-            console->repaint_suppressed.store(0);
-            if (!any_shown()) {
-                // a row of hidden columns leaves no line
-            } else if (options.on(Option::Screen)) {
-                console_newline();
-            } else {
-                spool_write("\n");
+            if (row_end(screen) < 0) {
+                console->repaint_suppressed.store(0);
+                return rows_fetched.load();
             }
         }
+        const std::uint32_t now = platform_tick_ms();
+        if (now - last_repaint >= kProgressRepaintMs) {
+            last_repaint = now;
+            console_repaint(console);
+        }
         rows_fetched.store(static_cast<int>(cumulative));
-        if (fetch_stop.load()) return rows_fetched.load();
+        if (fetch_stop.load()) {
+            console->repaint_suppressed.store(0);
+            console_repaint(console);
+            return rows_fetched.load();
+        }
     }
 }
 
@@ -392,12 +433,15 @@ int fetch_all(ConsoleBuffer* console, const char* done_message) {
 
 int fetch_rows(ConsoleBuffer* console, const char* done_message) {
     take_column_settings(options_of(console));
-    const int rows = fetch_all(console, done_message);
-    if (rows > 0) {
+    const int result = fetch_all(console, done_message);
+    if (result > 0) {
         for (size_t i = 0; i < g_new_value.size(); ++i)
             if (!g_new_value[i].empty()) result_new_values.emplace_back(g_new_value[i], g_last_value[i]);
     }
-    return rows;
+    // The result list and the export read the file once the fetch has ended.
+    const int written = write_records();
+    if (result >= 0 && written < 0) return rows_fetched.load();
+    return result;
 }
 
 void free_query() {

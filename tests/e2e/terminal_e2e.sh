@@ -156,6 +156,35 @@ else
     skip "scripted, connected"
 fi
 
+begin "scripted, input lines split at LF and CR LF, NUL bytes, a long line, a last line without end"
+long=$(head -c 70000 /dev/zero | tr '\0' 'x')
+{ printf 'prompt one\r\nprompt two\nprompt th\0ree\nprompt %s\n' "$long"; printf 'prompt last'; } \
+    | "$VANTRO" > "$WORK/out" 2>&1
+got=$(grep -v '^SQL>' "$WORK/out" | sed -e '/^Vantro version/d' -e '/^OCI: /d' | awk '{ print length($0) ":" substr($0, 1, 4) }' | tr '\n' ' ')
+[ "$got" = "3:one 3:two 2:th 70000:xxxx 4:last " ] && pass || fail "lines read: $got"
+
+if [ $HAVE_ENGINE = 1 ]; then
+    begin "scripted, a spool file on a full device is reported and closed"
+    printf 'spool /dev/full\nselect n from big a, big b, big c, big d;\nspool off\nprompt after\n' \
+        | "$VANTRO" scott/tiger@e2e > "$WORK/out" 2>&1
+    [ "$(grep -c '^Writing the spool file failed, spooling stopped: ' "$WORK/out")" = 1 ] &&
+        grep -q '^Not currently spooling' "$WORK/out" && grep -q '^after' "$WORK/out" && pass ||
+        fail "spool failure: $(grep -v '^[0-9]' "$WORK/out")"
+
+    begin "scripted, termination during a spooled query ends in order with whole rows spooled"
+    printf 'spool %s/term.lst\nselect a.n from big a, big b, big c, big d, big e, big f;\n' "$WORK" > "$WORK/term.sql"
+    { cat "$WORK/term.sql"; sleep 30; } | "$VANTRO" scott/tiger@e2e > "$WORK/out" 2>&1 &
+    pid=$!
+    for ((i = 0; i < 100; i++)); do [ -s "$WORK/term.lst" ] && break; sleep 0.1; done
+    sleep 0.5
+    kill -TERM $(pgrep -P $pid vantro || true) 2>/dev/null
+    for ((i = 0; i < 100; i++)); do pgrep -P $pid vantro >/dev/null || break; sleep 0.1; done
+    kill $pid 2>/dev/null; wait $pid 2>/dev/null
+    # The statement was cancelled and the spool got everything up to its feedback line.
+    grep -q 'rows selected' "$WORK/term.lst" && [ "$(wc -l < "$WORK/term.lst")" -gt 100 ] &&
+        pass || fail "spool after termination: $(wc -c < "$WORK/term.lst") bytes, ends $(tail -c 80 "$WORK/term.lst")"
+fi
+
 # ---- interactive ------------------------------------------------------------------
 begin "logon with hidden password"
 start_vantro

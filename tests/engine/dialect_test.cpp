@@ -1,6 +1,7 @@
 // Oracle's single-row functions and the (+) outer join on the embedded engine, checked
 // against the values Oracle returns, including its NULL rules and edge positions.
 #include "oci_session.h"
+#include "values/sql_dialect.h"
 
 #include <filesystem>
 
@@ -21,6 +22,38 @@ class Dialect : public ::testing::Test {
   std::string v(const std::string& expr) { return s.value("select " + expr + " from dual"); }
   OciSession s;
 };
+
+// The function catalogue is one table: every row's translation prepares on the engine
+// with each argument count the row accepts (so every SQL function it calls is
+// registered), a count outside the row's range is ORA-00909, and a name no row has is
+// ORA-00904.
+TEST_F(Dialect, EveryCatalogueRowIsImplementedWithItsArgumentCounts) {
+  auto describe = [&](const std::string& sql) {
+    OciStatement st(s, sql);
+    sword r = s.oci->OCIStmtExecute(s.svc, st.stmt, s.err, 0, 0, nullptr, nullptr, OCI_DESCRIBE_ONLY);
+    return r == OCI_SUCCESS ? 0 : s.error_code();
+  };
+  auto call = [](const std::string& name, int count) {
+    std::string sql = "select " + name + "(";
+    for (int i = 0; i < count; ++i) sql += i ? ",'1'" : "'1'";
+    return sql + ") from dual";
+  };
+  std::vector<DialectFunctionInfo> rows = dialect_function_catalogue();
+  ASSERT_GE(rows.size(), 30u);
+  for (const DialectFunctionInfo& f : rows) {
+    int top = f.max_args < 0 ? f.min_args + 3 : f.max_args;
+    for (int n = f.min_args; n <= top; ++n) {
+      EXPECT_EQ(describe(call(f.name, n)), 0) << call(f.name, n);
+    }
+    if (f.min_args >= 2) {
+      EXPECT_EQ(describe(call(f.name, f.min_args - 1)), 909) << f.name;
+    }
+    if (f.max_args >= 0) {
+      EXPECT_EQ(describe(call(f.name, f.max_args + 1)), 909) << f.name;
+    }
+  }
+  EXPECT_EQ(describe(call("NO_SUCH_FUNCTION", 1)), 904);
+}
 
 TEST_F(Dialect, DecodeMatchesNullWithNullAndTypesItsResult) {
   EXPECT_EQ(v("decode(null,null,'both null','other')"), "both null");

@@ -645,6 +645,86 @@ TEST_F(Oci, TransactionsFollowOracleRules) {
   EXPECT_EQ(third.value("select count(*) from t"), "3");
 }
 
+// Every kind of statement goes through one routing table: DDL of every family commits the
+// open transaction first (even when its names then fail to check out), a statement the
+// grammar refuses changes nothing, and a statement that runs once refuses an iteration
+// count of 0 before it does anything.
+TEST_F(Oci, EveryKindOfStatementFollowsItsRoute) {
+  OciSession s;
+  connect(s);
+  ASSERT_EQ(s.exec("create table r (n number)"), OCI_SUCCESS) << s.error_text();
+  const char* ddl[] = {
+      "create table r2 (n number) tablespace users",
+      "create index r_n on r (n)",
+      "alter table r add (m number)",
+      "alter table r add constraint r_pos check (n > 0)",
+      "alter table r modify n not null",
+      "create sequence r_seq",
+      "alter sequence r_seq increment by 2",
+      "create view r_v as select n from r",
+      "create synonym r_syn for r",
+      "comment on table r is 'routed'",
+      "create procedure r_p as begin null; end;",
+      "alter procedure r_p compile",
+      "create trigger r_t before insert on r2 begin null; end;",
+      "alter trigger r_t disable",
+      "drop trigger r_t",
+      "drop procedure r_p",
+      "drop synonym r_syn",
+      "drop view r_v",
+      "drop sequence r_seq",
+      "drop index r_n",
+      "truncate table r2",
+      "drop table r2",
+      "drop table no_such_table",
+      "drop sequence no_such_sequence",
+  };
+  int rows = 0;
+  for (const char* sql : ddl) {
+    ASSERT_EQ(s.exec("insert into r (n) values (1)"), OCI_SUCCESS) << s.error_text();
+    ++rows;
+    sword st = s.exec(sql);
+    bool missing = std::strstr(sql, "no_such") != nullptr;
+    EXPECT_EQ(st, missing ? OCI_ERROR : OCI_SUCCESS) << sql << ": " << s.error_text();
+    ASSERT_EQ(s.exec("rollback"), OCI_SUCCESS);
+    EXPECT_EQ(s.value("select count(*) from r"), std::to_string(rows)) << sql << " commits first";
+  }
+
+  ASSERT_EQ(s.exec("insert into r (n) values (1)"), OCI_SUCCESS);
+  EXPECT_EQ(s.exec("create table (n number)"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 903);
+  EXPECT_EQ(s.exec("create sequence"), OCI_ERROR) << "the catalog's own grammar";
+  ASSERT_EQ(s.exec("rollback"), OCI_SUCCESS);
+  ++rows;  // CREATE SEQUENCE's names are checked after the commit, as Oracle does
+  EXPECT_EQ(s.value("select count(*) from r"), std::to_string(rows));
+
+  ASSERT_EQ(s.exec("insert into r (n) values (1)"), OCI_SUCCESS);
+  EXPECT_EQ(s.exec("create table r3 (n number"), OCI_ERROR);
+  ASSERT_EQ(s.exec("rollback"), OCI_SUCCESS);
+  EXPECT_EQ(s.value("select count(*) from r"), std::to_string(rows)) << "a refused DDL does not commit";
+
+  const char* once[] = {"create table r4 (n number)",
+                        "create sequence r4_seq",
+                        "begin null; end;",
+                        "explain plan for select * from r",
+                        "commit",
+                        "insert into r (n) values (1)",
+                        "create procedure r4_p as begin null; end;"};
+  for (const char* sql : once) {
+    OciStatement st(s, sql);
+    EXPECT_EQ(st.execute(0), OCI_ERROR) << sql;
+    EXPECT_EQ(s.error_code(), 24333) << sql;
+  }
+  EXPECT_EQ(s.value("select count(*) from user_objects where object_name like 'R4%'"), "0");
+  EXPECT_EQ(s.value("select count(*) from r"), std::to_string(rows));
+
+  // Errors inside the explained statement point into the whole text.
+  OciStatement bad(s, "explain plan for select nope from r");
+  EXPECT_EQ(bad.execute(1), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 904);
+  EXPECT_EQ(bad.attr_ub2(OCI_ATTR_PARSE_ERROR_OFFSET), 24);
+}
+
 TEST_F(Oci, SqlRoundTrips) {
   OciSession s;
   connect(s);

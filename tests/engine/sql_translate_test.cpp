@@ -1,7 +1,6 @@
 // Unit tests of the tokenizer, parser and translator against an in-memory catalog:
 // error numbers and offsets for bad statements, name folding, statement types and the
 // Oracle types given to result columns.
-#include "sql/sql_lexer.h"
 #include "sql/sql_translate.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +8,9 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include "sql/sql_ast.h"
+#include "sql/sql_lexer.h"
 
 namespace {
 
@@ -145,7 +147,7 @@ TEST_F(Translate, NamesResolveAgainstTheCatalog) {
   e = fails("create table t (a number primary key, b number, primary key (b))");
   EXPECT_EQ(e.code, 2260);
   Translation tr = ok("create table t (a number primary key, b number constraint b_ok check (b > 0), unique (a, b))");
-  ASSERT_EQ(tr.catalog_sql.size(), 9u) << "two columns, three constraints and four key columns";
+  ASSERT_EQ(tr.catalog_sql.size(), 10u) << "two columns, three constraints, four key columns and the storage row";
   EXPECT_NE(tr.sql.find("CONSTRAINT \"SYS_C005006\" PRIMARY KEY (\"A\")"), std::string::npos) << tr.sql;
   EXPECT_NE(tr.sql.find("CONSTRAINT \"B_OK\" CHECK"), std::string::npos) << tr.sql;
   EXPECT_NE(tr.sql.find("CONSTRAINT \"SYS_C005008\" UNIQUE (\"A\",\"B\")"), std::string::npos) << tr.sql;
@@ -204,6 +206,117 @@ TEST(StatementType, FromTheFirstWord) {
   EXPECT_EQ(sql_statement_type("declare x number; begin null; end;"), 9);
   EXPECT_EQ(sql_statement_type("grant select on t to u"), 0);
   EXPECT_EQ(sql_statement_type("'unterminated"), 0);
+}
+
+// The front door's parse names the kind of every statement form, and the heads it does
+// not know stay the SQL grammar's to refuse with their usual error and offset.
+TEST(StatementKindTest, EveryStatementFormHasItsKind) {
+  struct Case {
+    const char* sql;
+    StatementKind kind;
+  };
+  const Case cases[] = {
+      {"select 1 from dual", StatementKind::Select},
+      {"(select 1 from dual)", StatementKind::Select},
+      {"insert into t values (1)", StatementKind::Insert},
+      {"update t set a = 1", StatementKind::Update},
+      {"delete from t", StatementKind::Delete},
+      {"create table t (a number) tablespace users", StatementKind::CreateTable},
+      {"create table t as select * from dual", StatementKind::CreateTable},
+      {"drop table t cascade constraints", StatementKind::DropTable},
+      {"truncate table t", StatementKind::TruncateTable},
+      {"alter table t add (b number)", StatementKind::AlterTable},
+      {"alter table t rename to u", StatementKind::AlterTable},
+      {"alter table s.t add constraint c check (a > 0)", StatementKind::AlterTableConstraint},
+      {"alter table t add primary key (a)", StatementKind::AlterTableConstraint},
+      {"alter table t modify a not null", StatementKind::AlterTableConstraint},
+      {"create unique index i on t (a)", StatementKind::CreateIndex},
+      {"drop index i", StatementKind::DropIndex},
+      {"commit work", StatementKind::Commit},
+      {"rollback", StatementKind::Rollback},
+      {"rollback to savepoint a", StatementKind::RollbackToSavepoint},
+      {"savepoint a", StatementKind::Savepoint},
+      {"alter session set nls_date_format = 'YYYY'", StatementKind::AlterSession},
+      {"create or replace force view v as select 1 a from dual", StatementKind::CreateView},
+      {"create view v as select 1 a from dual", StatementKind::CreateView},
+      {"drop view v", StatementKind::DropView},
+      {"create sequence q", StatementKind::CreateSequence},
+      {"alter sequence q increment by 2", StatementKind::AlterSequence},
+      {"drop sequence q", StatementKind::DropSequence},
+      {"create or replace public synonym y for t", StatementKind::CreateSynonym},
+      {"drop public synonym y", StatementKind::DropSynonym},
+      {"comment on column t.a is 'x'", StatementKind::Comment},
+      {"create or replace editionable procedure p as begin null; end;", StatementKind::CreateUnit},
+      {"create package body k as end;", StatementKind::CreateUnit},
+      {"alter function f compile", StatementKind::AlterUnit},
+      {"drop type body y", StatementKind::DropUnit},
+      {"create or replace trigger g before insert on t begin null; end;", StatementKind::CreateTrigger},
+      {"alter trigger g disable", StatementKind::AlterTrigger},
+      {"drop trigger g", StatementKind::DropTrigger},
+      {"explain plan for select 1 from dual", StatementKind::ExplainPlan},
+      {"begin null; end;", StatementKind::PlsqlBlock},
+      {"declare x number; begin null; end;", StatementKind::PlsqlBlock},
+  };
+  for (const Case& c : cases) {
+    std::vector<Token> tokens;
+    OraError err;
+    ASSERT_TRUE(sql_tokenize(c.sql, &tokens, &err)) << c.sql;
+    Statement st;
+    EXPECT_TRUE(sql_parse_statement(tokens, &st, &err)) << c.sql << ": ORA-" << err.code;
+    EXPECT_EQ(static_cast<int>(st.kind), static_cast<int>(c.kind)) << c.sql;
+  }
+
+  // Storage clauses are fields of the tree; one the grammar does not know is refused
+  // where it starts, never skipped.
+  {
+    std::vector<Token> tokens;
+    OraError err;
+    Statement table;
+    ASSERT_TRUE(
+        sql_tokenize("create table t (a number) tablespace tools pctfree 20 storage (initial 128K maxextents"
+                     " unlimited buffer_pool keep) nologging",
+                     &tokens, &err));
+    ASSERT_TRUE(sql_parse_statement(tokens, &table, &err)) << err.code;
+    EXPECT_EQ(table.storage.tablespace, "TOOLS");
+    EXPECT_EQ(table.storage.pct_free, 20);
+    EXPECT_EQ(table.storage.initial, 131072);
+    EXPECT_EQ(table.storage.max_extents, 2147483645);
+    EXPECT_EQ(table.storage.buffer_pool, "KEEP");
+    EXPECT_EQ(table.storage.logging, "NO");
+    Statement index;
+    ASSERT_TRUE(sql_tokenize("create bitmap index i on t (a) reverse compute statistics", &tokens, &err));
+    ASSERT_TRUE(sql_parse_statement(tokens, &index, &err)) << err.code;
+    EXPECT_EQ(index.storage.index_type, "BITMAP/REV");
+  }
+
+  struct Refused {
+    const char* sql;
+    int code;
+    std::uint32_t offset;
+  };
+  const Refused refused[] = {
+      {"create or new table t (a number)", 922, 10},
+      {"create or replace table t (a number)", 901, 7},
+      {"create or replace sequence q", 901, 7},
+      {"drop public table t", 950, 5},
+      {"create public view v as select 1 a from dual", 901, 7},
+      {"grant select on t to u", 900, 0},
+      {"", 900, 0},
+      {"create table t (a number) pctfree x", 933, 26},
+      {"create table t (a number) storage (color red)", 933, 26},
+      {"create table t (a number) reverse", 933, 26},
+      {"create bitmap table t (a number)", 901, 14},
+      {"create bitmap unique index i on t (a)", 901, 14},
+  };
+  for (const Refused& r : refused) {
+    std::vector<Token> tokens;
+    OraError err;
+    ASSERT_TRUE(sql_tokenize(r.sql, &tokens, &err)) << r.sql;
+    Statement st;
+    EXPECT_FALSE(sql_parse_statement(tokens, &st, &err)) << r.sql;
+    EXPECT_EQ(err.code, r.code) << r.sql;
+    EXPECT_EQ(err.offset, r.offset) << r.sql;
+  }
 }
 
 }  // namespace

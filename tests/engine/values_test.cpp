@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
+#include <cctype>
 
 namespace {
 
@@ -97,6 +99,58 @@ TEST(Values, DatesParseWithTheRrRuleAndRejectBadInput) {
   EXPECT_FALSE(date_parse("AB-MAR-04", "DD-MON-RR", now, &out, &err));
   EXPECT_EQ(err.code, 1858);
   EXPECT_FALSE(date_mask_valid("QQQ"));
+}
+
+// The one table of mask elements serves formatting and parsing: each spelling is one
+// element in either case, longer spellings are never read as a shorter one followed by
+// more, and what a mask formats, the same mask parses back.
+TEST(Values, DateMaskElementsAreOneTableForFormatAndParse) {
+  std::vector<std::string> spellings = date_mask_elements();
+  ASSERT_GE(spellings.size(), 30u);
+  for (const std::string& e : spellings) {
+    std::string lower;
+    for (char c : e) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const std::string& m : {e, lower}) {
+      DateMask mask = date_mask_compile(m);
+      ASSERT_EQ(mask.items.size(), 1u) << m;
+      EXPECT_NE(mask.items[0].element, DateElement::Literal) << m;
+      EXPECT_TRUE(date_mask_valid(m)) << m;
+    }
+  }
+  DateValue now = make(2026, 12, 7);
+  const char* const masks[] = {"DD-MON-RR",
+                               "YYYY/MM/DD HH24:MI:SS",
+                               "DD MONTH YYYY HH12:MI:SS AM",
+                               "Dy DD-Mon-RRRR HH.MI.SSXFF3 P.M.",
+                               "FMDD-MM-YYYY FMHH24:MI",
+                               "\"day\" DD \"of\" fmMonth YYYY",
+                               "YYYY-MM-DD\"T\"HH24:MI:SS.FF6"};
+  DateValue d = make(1987, 4, 9, 17);
+  d.minute = 5;
+  d.second = 7;
+  d.fraction = 123456000;
+  for (const char* m : masks) {
+    char buf[96];
+    date_format(d, std::string(m), buf, sizeof buf);
+    DateValue back;
+    OraError err;
+    ASSERT_TRUE(date_parse(buf, m, now, &back, &err)) << m << ": " << buf << ": " << err.message;
+    EXPECT_EQ(back.year, 1987) << m;
+    EXPECT_EQ(back.month, 4) << m;
+    EXPECT_EQ(back.day, 9) << m;
+    bool has_time = std::string(m).find("MI") != std::string::npos;
+    EXPECT_EQ(back.hour, has_time ? 17 : 0) << m << ": " << buf;
+    EXPECT_EQ(back.minute, has_time ? 5 : 0) << m;
+  }
+  // Elements that format but cannot say which date they are.
+  DateValue out;
+  OraError err;
+  EXPECT_FALSE(date_parse("098", "DDD", now, &out, &err));
+  EXPECT_EQ(err.code, 1821);
+  // A quoted literal must be in the text as written; punctuation matches punctuation.
+  EXPECT_FALSE(date_parse("2004x03", "YYYY\"-\"MM", now, &out, &err));
+  EXPECT_EQ(err.code, 1861);
+  EXPECT_TRUE(date_parse("2004.03", "YYYY-MM", now, &out, &err));
 }
 
 TEST(Values, DateArithmeticCrossesMonthsAndYears) {

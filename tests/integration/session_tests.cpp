@@ -493,3 +493,26 @@ TEST_F(SessionTest, ExportedInsertsRunBackIntoTheTable) {
 }
 
 }  // namespace
+
+TEST_F(SessionTest, ALongResultCostsFewRepaintsAndItsSpoolIsCompleteWhenTheStatementEnds) {
+    run("create table many (i number, t varchar2(10));");
+    run("insert into many values (1, 'x');");
+    for (int i = 0; i < 12; ++i) run("insert into many select i + " + std::to_string(1 << i) + ", t from many;");
+    run("set screen on arraysize 100 maxmem 10485760");
+    const std::string spool = FreshHomeEnvironment::folder() + "/many.lst";
+    run("spool " + spool);
+    const int before = front.console_changes();
+    run("select i, t from many order by i;");   // 4096 rows
+    const int repaints = front.console_changes() - before;
+    // The typed statement's echo and the feedback repaint; rows only at the progress pace.
+    EXPECT_LT(repaints, 200) << repaints;
+    ASSERT_EQ(result_row_count.load(), 4096);
+    // Still spooling: the file already holds the whole statement, its feedback included.
+    const std::string text = read_file(spool);
+    EXPECT_NE(text.find("\r\n4096                                    x         \r\n"), std::string::npos);
+    EXPECT_NE(text.find("4096 rows selected"), std::string::npos);
+    EXPECT_EQ(text.find("SQL>"), std::string::npos);
+    run("spool off");
+    EXPECT_TRUE(front.error_boxes().empty());
+    std::remove(spool.c_str());
+}

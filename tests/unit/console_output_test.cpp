@@ -140,3 +140,24 @@ TEST_F(ConsoleOutputTest, OutputWithoutAConsoleIsDropped) {
     g_console = saved;
     EXPECT_EQ(rows(), before);
 }
+
+TEST_F(ConsoleOutputTest, RowsPrintedWhileRepaintsAreSuppressedCostNoRepaint) {
+    const int before = front.console_changes();
+    console->repaint_suppressed.store(1);
+    for (int i = 0; i < 1000; ++i) {
+        const std::string row = "\rrow " + std::to_string(i);
+        console_print_line(row.data(), row.size());
+        console_print("cell");
+        console_newline();
+    }
+    EXPECT_EQ(front.console_changes(), before);
+    // A long output's progress is shown on request, suppressed or not.
+    console_repaint(console);
+    EXPECT_EQ(front.console_changes(), before + 1);
+    console->repaint_suppressed.store(0);
+    console_print_line("\rlast", 5);
+    EXPECT_EQ(front.console_changes(), before + 2);
+    const Rows all = rows();
+    ASSERT_GE(all.size(), 4u);
+    EXPECT_EQ(Rows(all.end() - 4, all.end()), (Rows{"row 999", "cell", "last", ""}));
+}

@@ -1,7 +1,10 @@
 // Scripts on their worker thread: nesting to the limit and back, names with blanks and
 // arguments, private options and variables, the end-of-file rules, line requests from
 // the script thread, and what the spool file receives.
+#include <algorithm>
+
 #include "cmdlang_fixture.h"
+#include "command/scripts.h"
 
 namespace {
 
@@ -134,3 +137,28 @@ TEST_F(ScriptTest, SpoolReceivesScriptOutputWithCrLfButNoPrompts) {
 }
 
 }  // namespace
+
+TEST_F(ScriptTest, LinesAcrossReadChunksAreTypedWholeAndInOrder) {
+    // Lines cross every chunk boundary; CR LF and LF mix; a NUL byte ends what its line
+    // shows but not the lines after it; a line longer than a chunk is typed whole.
+    std::string script;
+    for (int i = 0; i < 3000; ++i) script += "prompt line " + std::to_string(i) + (i % 2 ? "\r\n" : "\n");
+    script += std::string("prompt ab\0cd\n", 13);
+    const std::string long_text(static_cast<size_t>(kScriptChunkSize) * 2 + 123, 'x');
+    script += "prompt " + long_text + "\nprompt end";
+    write_file("chunks.sql", script);
+    (*console_->options)[Option::Maxlines].number.store(100000);
+    run("@" + path("chunks") + "\n");
+    const std::vector<std::string> all = front_.rows();
+    std::vector<std::string> shown;
+    for (const std::string& row : all)
+        if (row.rfind("line ", 0) == 0) shown.push_back(row);
+    ASSERT_EQ(shown.size(), 3000u);
+    // The CR of a CR LF is typed as a blank, as every carriage return in a script.
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_EQ(shown[static_cast<size_t>(i)], "line " + std::to_string(i) + (i % 2 ? " " : ""));
+    EXPECT_NE(std::find(all.begin(), all.end(), "ab"), all.end());
+    EXPECT_NE(std::find(all.begin(), all.end(), long_text), all.end());
+    ASSERT_GE(all.size(), 2u);
+    EXPECT_EQ(all[all.size() - 2], "end") << "the last line, without a line end, runs before the prompt";
+}

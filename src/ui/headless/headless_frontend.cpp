@@ -82,7 +82,7 @@ std::string HeadlessFrontend::title() const {
     return title_;
 }
 
-void HeadlessFrontend::console_changed(bool) {}
+void HeadlessFrontend::console_changed(bool) { console_changes_.fetch_add(1); }
 
 void HeadlessFrontend::pump_until_line_entered(const std::atomic<int>& mode) {
     while (mode.load() != LineInputNone && !quit_.load()) {

@@ -41,6 +41,8 @@ public:
     std::string title() const;
     bool quit_requested() const { return quit_.load(); }
     int toolbar_rebuilds() const { return toolbar_rebuilds_.load(); }
+    // Repaint requests of the console so far.
+    int console_changes() const { return console_changes_.load(); }
 
     // Frontend
     void console_changed(bool scrollbars) override;
@@ -81,6 +83,7 @@ private:
     std::deque<std::string> queued_lines_;
     std::atomic<bool> quit_{false};
     std::atomic<int> toolbar_rebuilds_{0};
+    std::atomic<int> console_changes_{0};
     std::uintptr_t next_plan_id_ = 1;
     std::map<std::uintptr_t, int> plan_depth_;
 };

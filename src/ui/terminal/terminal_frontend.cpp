@@ -32,8 +32,13 @@ bool g_have_saved_termios = false;
 // Milliseconds an incomplete escape sequence may wait for its remaining bytes.
 constexpr int kEscapeTimeoutMs = 40;
 
+// Set while a wake-up byte waits in the pipe: output printed meanwhile needs no further
+// byte, so that many rows cost one write and one repaint rather than one each.
+std::atomic<bool> g_wake_pending{false};
+
 void wake() {
     if (g_wake[1] < 0) return;
+    if (g_wake_pending.exchange(true)) return;
     const char byte = 'w';
     const ssize_t ignored = ::write(g_wake[1], &byte, 1);
     (void)ignored;   // a full pipe already holds a wake-up
@@ -67,6 +72,9 @@ void drain_wake_pipe() {
     char buffer[256];
     while (::read(g_wake[0], buffer, sizeof buffer) > 0) {
     }
+    // Cleared after the pipe is empty: a wake-up coming in between finds the flag still set
+    // and writes nothing, but what it announced happened before the caller looks and renders.
+    g_wake_pending.store(false);
 }
 
 bool is_continuation(char c) { return (static_cast<unsigned char>(c) & 0xc0) == 0x80; }
@@ -82,21 +90,24 @@ ConsoleBuffer* TerminalFrontend::start(bool interactive, const TerminalHistoryHo
         std::fprintf(stderr, "vantro: cannot create a pipe: %s\n", std::strerror(errno));
         return nullptr;
     }
+    struct sigaction action;
+    std::memset(&action, 0, sizeof action);
+    sigemptyset(&action.sa_mask);
     if (interactive_) {
         if (!enter_raw_mode()) {
             std::fprintf(stderr, "vantro: cannot set the terminal mode: %s\n", std::strerror(errno));
             return nullptr;
         }
-        struct sigaction action;
-        std::memset(&action, 0, sizeof action);
         action.sa_handler = on_resize;
-        sigemptyset(&action.sa_mask);
         sigaction(SIGWINCH, &action, nullptr);
-        // Hang-up and termination end the program in order, giving the terminal back.
-        action.sa_handler = on_terminate;
-        sigaction(SIGHUP, &action, nullptr);
-        sigaction(SIGTERM, &action, nullptr);
     }
+    // Hang-up and termination end the program in order: the running statement is
+    // cancelled, the spool file gets what was buffered for it, the terminal is given back.
+    // Scripted, an interrupt does the same (interactive, Ctrl+C is a key).
+    action.sa_handler = on_terminate;
+    sigaction(SIGHUP, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    if (!interactive_) sigaction(SIGINT, &action, nullptr);
     console_ = core_start(this);
     update_size();
     console_->attached.store(true);
@@ -123,7 +134,7 @@ void TerminalFrontend::stop() {
         RenderFrame frame;
         {
             std::lock_guard<std::mutex> guard(console_->lock);
-            rows = console_->rows;
+            rows.assign(console_->rows.begin(), console_->rows.end());
             frame.rows_appended = console_->rows_appended;
         }
         frame.rows = &rows;
@@ -145,11 +156,13 @@ void TerminalFrontend::stop() {
     core_stop(console_);
     console_ = nullptr;
     frontend_install(nullptr);
+    signal(SIGHUP, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
     if (interactive_) {
         signal(SIGWINCH, SIG_DFL);
-        signal(SIGHUP, SIG_DFL);
-        signal(SIGTERM, SIG_DFL);
         leave_raw_mode();
+    } else {
+        signal(SIGINT, SIG_DFL);
     }
 }
 
@@ -185,7 +198,7 @@ void TerminalFrontend::suspend() {
     RenderFrame frame;
     {
         std::lock_guard<std::mutex> guard(console_->lock);
-        rows = console_->rows;
+        rows.assign(console_->rows.begin(), console_->rows.end());
         frame.rows_appended = console_->rows_appended;
     }
     frame.rows = &rows;
@@ -475,17 +488,36 @@ void TerminalFrontend::run() {
 
 bool TerminalFrontend::read_script_line(std::string* line) {
     line->clear();
-    if (stdin_closed_) return false;
-    char buffer[4096];
     for (;;) {
-        const ssize_t n = ::read(STDIN_FILENO, buffer, 1);
-        if (n < 0 && errno == EINTR) continue;
+        const size_t newline = stdin_buffer_.find('\n', stdin_used_);
+        if (newline != std::string::npos) {
+            line->assign(stdin_buffer_, stdin_used_, newline - stdin_used_);
+            stdin_used_ = newline + 1;
+            break;
+        }
+        if (stdin_closed_) {
+            // The last line without a line end.
+            line->assign(stdin_buffer_, stdin_used_, std::string::npos);
+            stdin_buffer_.clear();
+            stdin_used_ = 0;
+            if (line->empty()) return false;
+            break;
+        }
+        // Drop the lines handed out already, then read the next block.
+        stdin_buffer_.erase(0, stdin_used_);
+        stdin_used_ = 0;
+        char block[kStdinBlockSize];
+        const ssize_t n = ::read(STDIN_FILENO, block, sizeof block);
+        if (n < 0 && errno == EINTR) {
+            if (!g_terminated) continue;
+            request_quit();
+            return false;
+        }
         if (n <= 0) {
             stdin_closed_ = true;
-            return !line->empty();
+            continue;
         }
-        if (buffer[0] == '\n') break;
-        line->push_back(buffer[0]);
+        stdin_buffer_.append(block, static_cast<size_t>(n));
     }
     if (!line->empty() && line->back() == '\r') line->pop_back();
     return true;

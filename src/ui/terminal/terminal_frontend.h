@@ -100,6 +100,10 @@ private:
     bool interactive_ = false;
     bool raw_ = false;
     bool stdin_closed_ = false;
+    // Scripted: standard input read in blocks; the lines before stdin_used_ are handed out.
+    static constexpr size_t kStdinBlockSize = 64 * 1024;
+    std::string stdin_buffer_;
+    size_t stdin_used_ = 0;
     TerminalHistoryHooks history_;
     RenderState render_state_;
     std::mutex hint_mutex_;

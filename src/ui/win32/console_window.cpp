@@ -141,7 +141,11 @@ void on_focus(HWND window, ConsoleBuffer* console, bool gained) {
 
 // ---- painting -------------------------------------------------------------------
 
+// Paints so far; a long output must cost a few, not one per row.
+long g_paint_count = 0;
+
 void on_paint(HWND window, ConsoleBuffer* console) {
+    ++g_paint_count;
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
     std::vector<std::string> shown;
@@ -513,6 +517,7 @@ LRESULT CALLBACK console_proc(HWND window, UINT message, WPARAM wparam, LPARAM l
     case WM_KILLFOCUS: on_focus(window, console, false); return 0;
     case WM_MOUSEACTIVATE: SetFocus(window); return MA_ACTIVATE;
     case WM_PAINT: on_paint(window, console); return 0;
+    case kMsgPaintCount: return static_cast<LRESULT>(g_paint_count);
     case WM_ERASEBKGND: return 1;
     case WM_VSCROLL: on_scroll(window, console, wparam, true); return 0;
     case WM_HSCROLL: on_scroll(window, console, wparam, false); return 0;

@@ -25,6 +25,7 @@ int g_frame_x = 0, g_frame_y = 0;
 int g_inserted_columns = 0;
 long long g_record_length = 0;
 std::vector<char> g_cell;   // one field, reused for every cell request
+long g_cell_reads = 0;      // cells read from the result file so far
 
 // Answers the list's request for the text of one cell from the result file.
 void fill_cell(NMLVDISPINFOA* info) {
@@ -36,6 +37,7 @@ void fill_cell(NMLVDISPINFOA* info) {
     for (int c = 0; c < column; ++c) offset += result_columns[static_cast<size_t>(c)].width;
     const size_t width = static_cast<size_t>(result_columns[static_cast<size_t>(column)].width);
     std::fill(g_cell.begin(), g_cell.end(), '\0');
+    ++g_cell_reads;
     if (_fseeki64(file, static_cast<long long>(info->item.iItem) * g_record_length + offset, SEEK_SET) == 0)
         (void)std::fread(g_cell.data(), 1, width, file);
     g_cell[width - 1] = '\0';
@@ -140,6 +142,7 @@ LRESULT CALLBACK splitter_proc(HWND window, UINT message, WPARAM wparam, LPARAM 
         return 0;
     }
     case WM_CONTEXTMENU: show_context_menu(lparam); return 0;
+    case kMsgCellReadCount: return static_cast<LRESULT>(g_cell_reads);
     default: return DefWindowProcA(window, message, wparam, lparam);
     }
 }

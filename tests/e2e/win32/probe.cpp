@@ -19,6 +19,11 @@
 //   list-headings            the result list's column headings, joined by '|'
 //   list-rows                the result list's rows, one a line, cells joined by '|'
 //   list-row-point N         screen point in the middle of the first cell of row N: x y
+//   list-end                 scrolls the result list to its last row and prints the
+//                            rows, the top row and the rows per page: count top page
+//   list-row N               the cells of row N of the result list, joined by '|'
+//   counts                   the console's paints and the result pane's cell reads so
+//                            far: paints reads
 //   dialog-rect TITLE ID     screen rectangle of control ID of the window TITLE
 //   dialog-visible TITLE ID  exit 0 when that control is visible
 //   list-items TITLE ID      the entries of list box ID, one a line, "*" before the
@@ -170,6 +175,49 @@ int list_rows() {
         }
         std::printf("\n");
     }
+    return 0;
+}
+
+// The text of the cells of one row, joined by '|'.
+int list_row(int row) {
+    HWND list = result_list();
+    if (!list) return 1;
+    RemoteBlock block(list, kTextAt + kTextSize);
+    if (!block.base) return 1;
+    const int columns = list_column_count(list);
+    for (int c = 0; c < columns; ++c) {
+        LVITEMA item{};
+        item.iSubItem = c;
+        item.pszText = block.base + kTextAt;
+        item.cchTextMax = static_cast<int>(kTextSize);
+        char text[kTextSize] = {};
+        if (!block.write(0, &item, sizeof item)) return 1;
+        SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(block.base));
+        if (!block.read(kTextAt, text, sizeof text - 1)) return 1;
+        std::printf("%s%s", c ? "|" : "", text);
+    }
+    std::printf("\n");
+    return 0;
+}
+
+int list_end() {
+    HWND list = result_list();
+    if (!list) return 1;
+    const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    if (rows > 0) SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(rows - 1), FALSE);
+    UpdateWindow(list);
+    std::printf("%d %d %d\n", rows, static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0)),
+                static_cast<int>(SendMessageA(list, LVM_GETCOUNTPERPAGE, 0, 0)));
+    return 0;
+}
+
+// The message numbers of vantro.exe's counters (kMsgPaintCount, kMsgCellReadCount).
+int counts() {
+    HWND console = GetDlgItem(main_window(), 201);
+    HWND pane = GetDlgItem(main_window(), 202);
+    if (!console || !pane) return 1;
+    std::printf("%ld %ld\n", static_cast<long>(SendMessageA(console, WM_APP + 60, 0, 0)),
+                static_cast<long>(SendMessageA(pane, WM_APP + 61, 0, 0)));
     return 0;
 }
 
@@ -453,6 +501,9 @@ int main(int argc, char** argv) {
     if (argc >= 4 && std::strcmp(argv[1], "console-cell") == 0) return console_cell(std::atoi(argv[2]), std::atoi(argv[3]));
     if (argc >= 2 && std::strcmp(argv[1], "list-rows") == 0) return list_rows();
     if (argc >= 3 && std::strcmp(argv[1], "list-row-point") == 0) return list_row_point(std::atoi(argv[2]));
+    if (argc >= 3 && std::strcmp(argv[1], "list-row") == 0) return list_row(std::atoi(argv[2]));
+    if (argc >= 2 && std::strcmp(argv[1], "list-end") == 0) return list_end();
+    if (argc >= 2 && std::strcmp(argv[1], "counts") == 0) return counts();
     if (argc >= 3 && std::strcmp(argv[1], "set-clipboard") == 0) return set_clipboard(argv[2]);
     if (argc >= 3 && std::strcmp(argv[1], "window-exists") == 0) return FindWindowA(nullptr, argv[2]) ? 0 : 1;
     if (argc >= 3 && std::strcmp(argv[1], "class-visible") == 0) {
