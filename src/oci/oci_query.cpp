@@ -9,6 +9,7 @@
 
 #include "console/console_buffer.h"
 #include "frontend/frontend.h"
+#include "oci/bind_variables.h"
 #include "oci/oci_calls.h"
 #include "oci/oci_statements.h"
 #include "platform/files.h"
@@ -330,6 +331,8 @@ int run_query(ConsoleBuffer* console, const char* text, const char* done_message
     const bool progress = feedback_shown(console, done_message);
     if (progress) console_print_nospool("\rParsing statement...");
     if (OCI_REPORT(oci_prepare(g_db->current_statement, text))) return -2;
+    HostBinds binds;
+    if (binds.attach(g_db->current_statement, text) != 0) return -2;
     g_db->mark_error_position.store(1);
     if (progress) console_print_nospool("\rExecuting query...");
     const int executed = OCI_REPORT(oci_execute(g_db->current_statement, 0));
