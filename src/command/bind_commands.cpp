@@ -1,12 +1,14 @@
 // VARIABLE and PRINT: declaring the session's bind variables and showing their values.
 // The values are set by the statements that name them (":name"), see oci/bind_variables.
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "command/client_commands.h"
 #include "command/command_handlers.h"
 #include "command/command_table.h"
 #include "command/statement.h"
+#include "command/workers.h"
 #include "console/console_buffer.h"
 #include "oci/bind_variables.h"
 #include "settings/options.h"
@@ -90,9 +92,27 @@ void command_print(const ClientCommandContext& c) {
         else
             not_declared(name);
     }
-    for (size_t i = 0; i < shown.size(); ++i) {
-        if (i > 0) console_print("\n");
-        print_value(c.console, shown[i]);
+    // Values are printed at once; the rows of cursors come from the database, on a worker.
+    std::string cursors;
+    bool any = false;
+    for (const BindVariable& v : shown) {
+        if (v.cursor) {
+            cursors += (cursors.empty() ? "" : " ") + v.name;
+            continue;
+        }
+        if (any) console_print("\n");
+        any = true;
+        print_value(c.console, v);
     }
-    finish(c.console, true, false);
+    if (cursors.empty()) {
+        finish(c.console, true, false);
+        return;
+    }
+    if (any) console_print("\n");
+    auto* job = new StatementJob();
+    job->console = c.console;
+    job->kind = StatementKind::Query;
+    job->text = cursors;
+    std::snprintf(job->done_message, sizeof job->done_message, "%s", "\r%d row%s selected");
+    dispatcher_hand_off(job, run_cursor_worker);
 }

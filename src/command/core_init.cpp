@@ -41,8 +41,9 @@ ConsoleBuffer* core_start(Frontend* front) {
 }
 
 void core_stop(ConsoleBuffer* console) {
-    db_release();
+    // Cursor variables hold statement handles of the environment db_release frees.
     bind_variables_clear();
+    db_release();
     free_result_columns();
     close_result_file();
     if (!console) return;

@@ -25,6 +25,7 @@ struct TypeRow {
     int max_length;        // 0: the type takes no length
     int bytes;             // capacity of a type without length; bytes per character with one
     bool pad;
+    bool cursor = false;   // bound as a statement handle
 };
 
 const TypeRow kTypes[] = {
@@ -32,7 +33,7 @@ const TypeRow kTypes[] = {
     {"BINARY_DOUBLE", 0, kNumberBytes, false}, {"CHAR", 2000, 1, true},
     {"NCHAR", 1000, 4, true},             {"VARCHAR2", 32767, 1, false},
     {"NVARCHAR2", 16383, 4, false},       {"CLOB", 0, kLobBytes, false},
-    {"NCLOB", 0, kLobBytes, false},
+    {"NCLOB", 0, kLobBytes, false},       {"REFCURSOR", 0, 0, false, true},
 };
 
 std::mutex g_lock;
@@ -60,6 +61,10 @@ BindVariable* find_locked(const std::string& name) {
     return nullptr;
 }
 
+void free_cursor(OCIStmt* handle) {
+    if (handle && oci_available()) oci().OCIHandleFree(handle, OCI_HTYPE_STMT);
+}
+
 // Reads "TYPE", "TYPE(n)", "TYPE (n CHAR|BYTE)" into a variable; empty or the message.
 std::string parse_type(const std::string& text, BindVariable* v) {
     size_t i = 0;
@@ -68,7 +73,6 @@ std::string parse_type(const std::string& text, BindVariable* v) {
     const TypeRow* row = nullptr;
     for (const TypeRow& r : kTypes)
         if (word == r.name) row = &r;
-    if (word == "REFCURSOR") return "REFCURSOR variables are not supported\n";
     if (!row) return "Invalid bind variable type " + text + "\n";
     while (i < text.size() && text[i] == ' ') ++i;
     long length = 1;
@@ -98,6 +102,7 @@ std::string parse_type(const std::string& text, BindVariable* v) {
         characters = semantics == "CHAR";
     }
     v->pad = row->pad;
+    v->cursor = row->cursor;
     if (row->max_length == 0) {
         v->type = row->name;
         v->capacity = row->bytes;
@@ -118,9 +123,10 @@ std::string bind_variable_declare(const std::string& name, const std::string& ty
     const std::string error = parse_type(type, &v);
     if (!error.empty()) return error;
     std::lock_guard<std::mutex> guard(g_lock);
-    if (BindVariable* old = find_locked(v.name))
+    if (BindVariable* old = find_locked(v.name)) {
+        free_cursor(old->handle);
         *old = v;
-    else
+    } else
         g_variables.push_back(v);
     return std::string();
 }
@@ -139,7 +145,17 @@ std::vector<BindVariable> bind_variable_list() {
 
 void bind_variables_clear() {
     std::lock_guard<std::mutex> guard(g_lock);
+    for (BindVariable& v : g_variables) free_cursor(v.handle);
     g_variables.clear();
+}
+
+OCIStmt* bind_variable_take_cursor(const std::string& name) {
+    std::lock_guard<std::mutex> guard(g_lock);
+    BindVariable* v = find_locked(upper(name));
+    if (!v) return nullptr;
+    OCIStmt* handle = v->handle;
+    v->handle = nullptr;
+    return handle;
 }
 
 std::vector<std::string> bind_placeholders(const char* text) {
@@ -190,14 +206,28 @@ int HostBinds::attach(OCIStmt* statement, const char* text) {
         auto slot = std::make_unique<Slot>();
         slot->name = v.name;
         slot->pad = v.pad;
+        const std::string placeholder = ":" + v.name;
+        OCIBind* bind = nullptr;
+        if (v.cursor) {
+            // The block opens its query on a fresh handle; the variable takes it afterwards.
+            if (OCI_REPORT(oci().OCIHandleAlloc(g_db->env_handle, reinterpret_cast<void**>(&slot->cursor),
+                                                OCI_HTYPE_STMT, 0, nullptr)))
+                return -1;
+            Slot* bound = slot.get();
+            slots_.push_back(std::move(slot));
+            if (OCI_REPORT(oci().OCIBindByName(statement, &bind, g_db->error_handle,
+                                               reinterpret_cast<const OraText*>(placeholder.c_str()),
+                                               static_cast<sb4>(placeholder.size()), &bound->cursor, 0, SQLT_RSET,
+                                               nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT)))
+                return -1;
+            continue;
+        }
         slot->buffer.assign(static_cast<size_t>(v.capacity) + 1, '\0');
         slot->indicator = v.null ? -1 : 0;
         // Declared lengths count characters of CHAR types; the value never exceeds the
         // capacity, since the statement refuses what does not fit.
         slot->length = v.capacity;
         std::memcpy(slot->buffer.data(), v.value.data(), std::min(v.value.size(), static_cast<size_t>(v.capacity)));
-        OCIBind* bind = nullptr;
-        const std::string placeholder = ":" + v.name;
         if (OCI_REPORT(oci().OCIBindByName(statement, &bind, g_db->error_handle,
                                            reinterpret_cast<const OraText*>(placeholder.c_str()),
                                            static_cast<sb4>(placeholder.size()), slot->buffer.data(),
@@ -209,10 +239,22 @@ int HostBinds::attach(OCIStmt* statement, const char* text) {
     return 0;
 }
 
+HostBinds::~HostBinds() {
+    for (const auto& slot : slots_) free_cursor(slot->cursor);
+}
+
 void HostBinds::store() {
     std::lock_guard<std::mutex> guard(g_lock);
     for (const auto& slot : slots_) {
         BindVariable* v = find_locked(slot->name);
+        if (slot->cursor) {
+            // The statement may have opened a new cursor: the variable holds it from now.
+            if (!v || !v->cursor) continue;
+            free_cursor(v->handle);
+            v->handle = slot->cursor;
+            slot->cursor = nullptr;
+            continue;
+        }
         // A variable declared again while the statement ran keeps its new, empty value.
         if (!v || v->capacity + 1 != static_cast<int>(slot->buffer.size())) continue;
         slot->buffer.back() = '\0';

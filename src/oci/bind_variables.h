@@ -17,6 +17,10 @@ struct BindVariable {
     bool pad = false;    // CHAR and NCHAR values are padded with blanks to their length
     bool null = true;
     std::string value;
+    // A REFCURSOR: the statement handle a block opened its query on (owned by the store;
+    // null until a statement opened it, and again once PRINT took it).
+    bool cursor = false;
+    OCIStmt* handle = nullptr;
 };
 
 // Declares (or declares again, which empties it) the variable `name` of type `type`
@@ -26,7 +30,12 @@ std::string bind_variable_declare(const std::string& name, const std::string& ty
 bool bind_variable_find(const std::string& name, BindVariable* variable);
 // Every variable in the order of declaration.
 std::vector<BindVariable> bind_variable_list();
+// Forgets every variable, freeing the statement handles of REFCURSOR variables (call it
+// while the OCI environment still exists).
 void bind_variables_clear();
+// Takes the open statement handle of a REFCURSOR variable (the caller frees it); null
+// when the variable is no REFCURSOR or holds no open cursor.
+OCIStmt* bind_variable_take_cursor(const std::string& name);
 
 // The ":name" placeholders of a statement, outside literals, quoted identifiers and
 // comments, each name once (upper case), in order of appearance.
@@ -37,6 +46,10 @@ std::vector<std::string> bind_placeholders(const char* text);
 // (called only after a successful execution).
 class HostBinds {
 public:
+    HostBinds() = default;
+    HostBinds(const HostBinds&) = delete;
+    HostBinds& operator=(const HostBinds&) = delete;
+    ~HostBinds();
     // 0, or -1 after a bind failed (reported through the OCI error reporter).
     int attach(OCIStmt* statement, const char* text);
     void store();
@@ -48,6 +61,7 @@ private:
         short indicator = 0;
         bool pad = false;
         int length = 0;
+        OCIStmt* cursor = nullptr;   // REFCURSOR: the handle bound for the block to open
     };
     std::vector<std::unique_ptr<Slot>> slots_;
 };

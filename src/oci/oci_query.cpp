@@ -349,6 +349,25 @@ int run_query(ConsoleBuffer* console, const char* text, const char* done_message
     }
 }
 
+int run_cursor(ConsoleBuffer* console, OCIStmt* cursor) {
+    if (!session_open.load()) {
+        console_print("Not connected to a database\n");
+        if (cursor) oci().OCIHandleFree(cursor, OCI_HTYPE_STMT);
+        return -1;
+    }
+    g_db->current_statement = cursor;
+    g_result_query.clear();
+    try {
+        const int described = describe_and_define(options_of(console));
+        if (described != 0) free_query();
+        return described;
+    } catch (const std::bad_alloc&) {
+        console_print("Can't perform malloc!\n");
+        free_query();
+        return 1;
+    }
+}
+
 int open_result_file(ConsoleBuffer* console) {
     close_result_file();
     if (!options_of(console).on(Option::Listview)) return 0;

@@ -17,6 +17,7 @@ variable x varchar2(40000)
 variable x varchar2(10
 variable x date
 variable rc refcursor
+variable rc
 print n
 exec :n := 6 * 7;
 exec :name := 'it''s :n';
@@ -43,9 +44,23 @@ exec :f := twice(21);
 print f
 exec :n := null;
 print n
+exec :n := 41;
 variable n varchar2(5)
 print n
 exec :undeclared := 1;
+print rc
+exec :n := 42;
+begin
+  open :rc for select id, label from bt where id > :n order by id;
+end;
+/
+exec :n := 0;
+print n rc
+print rc
+exec open :rc for select count(*) as c from bt;
+variable rc
+print
+select :rc from dual;
 exit :f
 connect scott/tiger@binds
 drop table bt;
