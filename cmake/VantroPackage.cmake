@@ -6,7 +6,11 @@ set(CPACK_PACKAGE_NAME vantro)
 set(CPACK_PACKAGE_VENDOR "Vantro")
 set(CPACK_PACKAGE_VERSION ${VANTRO_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Interactive console for Oracle databases, with an embedded engine")
-set(CPACK_PACKAGE_DESCRIPTION_FILE ${PROJECT_SOURCE_DIR}/README.md)
+set(CPACK_PACKAGE_DESCRIPTION
+    "Vantro runs SQL statements, PL/SQL blocks and client commands on one database session\n\
+through the Oracle Call Interface and prints the results as formatted columns. Without an\n\
+Oracle client it uses its embedded OCI-compatible engine over SQLite, with a demo database\n\
+created on first use.")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_PACKAGE_CHECKSUM SHA256)
@@ -22,8 +26,8 @@ if(WIN32)
 else()
   set(CPACK_GENERATOR TGZ DEB)
   set(CPACK_PACKAGE_FILE_NAME vantro-${VANTRO_VERSION}-${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR})
-  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-  # The tarball is a prefix of its own (bin/, lib/, share/vantro/) to unpack anywhere.
+  # The tarball is a prefix of its own (bin/, lib/, share/vantro/) to unpack anywhere;
+  # the Debian package installs under /usr.
   set(CPACK_ARCHIVE_TGZ_FILE_NAME ${CPACK_PACKAGE_FILE_NAME})
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Vantro developers")
