@@ -49,16 +49,13 @@ bool demo_database_named(const std::string& database) {
 std::vector<std::string> demo_script_candidates(const std::string& executable_folder) {
     const std::string folder = executable_folder == "/" ? std::string() : executable_folder;
     const std::string up = folder + kSeparator + ".." + kSeparator;
-    return {folder + kSeparator + kScriptName,
-            up + "share" + kSeparator + "vantro" + kSeparator + kScriptName};
+    return {folder + kSeparator + kScriptName, up + "share" + kSeparator + "vantro" + kSeparator + kScriptName};
 }
 
 DemoFirstUse demo_database_first_use(const std::string& database, OciLibraryKind kind,
-                                     const std::string& databases_folder,
-                                     const std::vector<std::string>& candidates) {
+                                     const std::string& databases_folder, const std::vector<std::string>& candidates) {
     DemoFirstUse result;
-    if (kind != OciLibraryKind::Embedded || !demo_database_named(database) || databases_folder.empty())
-        return result;
+    if (kind != OciLibraryKind::Embedded || !demo_database_named(database) || databases_folder.empty()) return result;
     const std::string marker = databases_folder + kSeparator + kMarkerName;
     if (file_exists(marker)) return result;
     std::string script;

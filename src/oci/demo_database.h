@@ -39,8 +39,7 @@ struct DemoFirstUse {
 // leaves the marker unwritten, so that a later logon with the script in place creates it.
 // `databases_folder` is the engine's database folder (empty: unknown, nothing is done).
 DemoFirstUse demo_database_first_use(const std::string& database, OciLibraryKind kind,
-                                     const std::string& databases_folder,
-                                     const std::vector<std::string>& candidates);
+                                     const std::string& databases_folder, const std::vector<std::string>& candidates);
 
 // The same for the running program: its OCI library, the per-user database folder and
 // the script beside the executable.

@@ -37,8 +37,8 @@ protected:
 TEST_F(DemoDatabaseTest, OnlyTheEmbeddedDemoDatabaseIsCreated) {
     write_script();
     for (const char* other : {"demo2", "", "de mo", "scott"})
-        EXPECT_TRUE(demo_database_first_use(other, OciLibraryKind::Embedded, databases(), {script_})
-                        .script_line.empty())
+        EXPECT_TRUE(
+            demo_database_first_use(other, OciLibraryKind::Embedded, databases(), {script_}).script_line.empty())
             << other;
     for (OciLibraryKind kind : {OciLibraryKind::Oracle, OciLibraryKind::Explicit, OciLibraryKind::None})
         EXPECT_TRUE(demo_database_first_use("demo", kind, databases(), {script_}).script_line.empty());
