@@ -491,7 +491,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     g_app.accel_main = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_MAIN));
     SetFocus(g_app.console);
     logon_run_pending(g_app.buffer);
-    if (words.size() > 2) run_command_line(g_app.buffer, words);
+    if (words.size() > 2) {
+        // Typing is refused while a statement runs: the words wait for the demo script.
+        while (busy()) {
+            pump_pending_messages();
+            Sleep(10);
+        }
+        run_command_line(g_app.buffer, words);
+    }
 
     const int code = message_loop();
     shutdown_core();
