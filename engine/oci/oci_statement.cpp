@@ -895,6 +895,19 @@ void stmt_release(StmtHandle* s) {
     s->defines.clear();
 }
 
+void stmt_open_result(StmtHandle* s, SessionHandle* session, const std::string& text, const Translation& tr,
+                      sqlite3_stmt* vm) {
+    reset_statement(s);
+    s->text = text;
+    s->tokens.clear();
+    s->token_error = OraError();
+    s->stmt_type = OCI_STMT_SELECT;
+    s->tr = tr;
+    s->vm = vm;
+    s->session = session;
+    s->executed = true;
+}
+
 extern "C" {
 
 VOCI_EXPORT sword OCIStmtPrepare(OCIStmt* stmtp, OCIError* errhp, const OraText* stmt, ub4 stmt_len, ub4, ub4) {

@@ -9,6 +9,7 @@
 
 #include "console/console_buffer.h"
 #include "frontend/frontend.h"
+#include "oci/bind_variables.h"
 #include "oci/oci_calls.h"
 #include "oci/oci_statements.h"
 #include "platform/files.h"
@@ -330,11 +331,32 @@ int run_query(ConsoleBuffer* console, const char* text, const char* done_message
     const bool progress = feedback_shown(console, done_message);
     if (progress) console_print_nospool("\rParsing statement...");
     if (OCI_REPORT(oci_prepare(g_db->current_statement, text))) return -2;
+    HostBinds binds;
+    if (binds.attach(g_db->current_statement, text) != 0) return -2;
     g_db->mark_error_position.store(1);
     if (progress) console_print_nospool("\rExecuting query...");
     const int executed = OCI_REPORT(oci_execute(g_db->current_statement, 0));
     g_db->mark_error_position.store(0);
     if (executed) return -3;
+    try {
+        const int described = describe_and_define(options_of(console));
+        if (described != 0) free_query();
+        return described;
+    } catch (const std::bad_alloc&) {
+        console_print("Can't perform malloc!\n");
+        free_query();
+        return 1;
+    }
+}
+
+int run_cursor(ConsoleBuffer* console, OCIStmt* cursor) {
+    if (!session_open.load()) {
+        console_print("Not connected to a database\n");
+        if (cursor) oci().OCIHandleFree(cursor, OCI_HTYPE_STMT);
+        return -1;
+    }
+    g_db->current_statement = cursor;
+    g_result_query.clear();
     try {
         const int described = describe_and_define(options_of(console));
         if (described != 0) free_query();
