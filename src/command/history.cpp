@@ -5,9 +5,11 @@
 
 #include <mutex>
 
+#include "command/classify.h"
 #include "command/client_commands.h"
 #include "command/history_file.h"
 #include "command/statement.h"
+#include "command/words.h"
 #include "console/console_buffer.h"
 #include "settings/options.h"
 
@@ -27,6 +29,38 @@ std::string trimmed(const std::string& text) {
     while (end > begin && is_blank(text[end - 1])) --end;
     return text.substr(begin, end - begin);
 }
+
+}  // namespace
+
+std::string history_text_without_password(const std::string& text) {
+    std::string copy = text;
+    char* words[kMaxWords] = {};
+    const int count = split_words(&copy[0], words);
+    if (classify_words(words, count, false).command != ClientCommandId::Connect) return text;
+    // The connect string is the first word after the command word, read as the connect
+    // command reads it: user/password@database, the password running to the first "@".
+    size_t p = 0;
+    while (p < text.size() && is_blank(text[p])) ++p;
+    while (p < text.size() && !is_blank(text[p])) ++p;
+    while (p < text.size() && is_blank(text[p])) ++p;
+    size_t end = p;
+    if (end < text.size() && (text[end] == '"' || text[end] == '\'')) {
+        const size_t close = text.find(text[end], end + 1);
+        end = close == std::string::npos ? text.size() : close;
+    }
+    while (end < text.size() && !is_blank(text[end])) ++end;
+    const size_t slash = text.find('/', p);
+    if (slash == std::string::npos || slash >= end) return text;
+    size_t at = text.find('@', slash + 1);
+    if (at == std::string::npos || at > end) at = end;
+    if (at == slash + 1) return text;   // "/" or "/@db": external credentials, nothing secret
+    // Without a user the "/" stays, so that "/@db" still means external credentials.
+    const size_t from = slash == p || (slash == p + 1 && (text[p] == '"' || text[p] == '\'')) ? slash + 1 : slash;
+    std::string result = text.substr(0, from) + text.substr(at);
+    return result;
+}
+
+namespace {
 
 int last_sql_locked() {
     for (int i = static_cast<int>(g_entries.size()) - 1; i >= 0; --i)
@@ -117,7 +151,9 @@ void store_entry(ConsoleBuffer* console, const std::string& input, char terminat
     for (char c : input)
         if (c == '\n') ++lines;
     if (lines >= maxlines) return;
-    const std::string text = trimmed(input);
+    // A connect command is kept without its password: the entries go to the history
+    // file and the daily log.
+    const std::string text = history_text_without_password(trimmed(input));
     if (options && options->on(Option::History)) history_log_statement(text.c_str());
 
     std::lock_guard<std::mutex> guard(g_history_lock);

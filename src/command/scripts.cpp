@@ -13,6 +13,7 @@
 #include "command/variables.h"
 #include "console/console_buffer.h"
 #include "frontend/frontend.h"
+#include "platform/files.h"
 #include "settings/options.h"
 
 namespace {
@@ -154,15 +155,18 @@ void command_spool(const ClientCommandContext& c) {
     if (name.size() == 3 && std::tolower(static_cast<unsigned char>(name[0])) == 'o' &&
         std::tolower(static_cast<unsigned char>(name[1])) == 'f' &&
         std::tolower(static_cast<unsigned char>(name[2])) == 'f') {
-        if (std::FILE* old = console_spool_swap(c.console, nullptr))
-            std::fclose(old);
-        else
+        if (std::FILE* old = console_spool_swap(c.console, nullptr)) {
+            if (std::fclose(old) != 0) {
+                const std::string error = "Writing the spool file failed: " + platform_last_error_text();
+                if (Frontend* front = frontend()) front->error_box(error.c_str());
+            }
+        } else
             console_print("Not currently spooling\n");
         finish(c.console, true, false);
         return;
     }
     if (std::FILE* old = console_spool_swap(c.console, nullptr)) std::fclose(old);
-    if (std::FILE* file = std::fopen(name.c_str(), "wb")) {
+    if (std::FILE* file = platform_file_open_private(name.c_str(), "wb")) {
         console_spool_swap(c.console, file);
     } else {
         const std::string error = platform_last_error_text();
