@@ -153,6 +153,15 @@ if [ $HAVE_ENGINE = 1 ]; then
         grep -q '^Not currently spooling' "$WORK/out" && grep -q '^after' "$WORK/out" && pass ||
         fail "spool failure: $(grep -v '^[0-9]' "$WORK/out")"
 
+    begin "scripted, every row reaches a slow reader once, whatever maxlines"
+    printf 'set maxlines 5\nset maxlines 100\nselect a.n*1000+b.n*100+c.n*10+d.n k from big a, big b, big c, big d;\n' \
+        | "$VANTRO" scott/tiger@e2e 2>&1 | { sleep 2; cat; } > "$WORK/out"
+    rows=$(grep -cE '^ *[0-9]+ *$' "$WORK/out")
+    distinct=$(grep -E '^ *[0-9]+ *$' "$WORK/out" | sort -u | wc -l)
+    [ "$rows" = 10000 ] && [ "$distinct" = 10000 ] && grep -q '^10000 rows selected' "$WORK/out" &&
+        grep -q '^Usage: set maxlines n (n at least 100)' "$WORK/out" && pass ||
+        fail "rows written: $rows ($distinct distinct)"
+
     begin "scripted, termination during a spooled query ends in order with whole rows spooled"
     printf 'spool %s/term.lst\nselect a.n from big a, big b, big c, big d, big e, big f;\n' "$WORK" > "$WORK/term.sql"
     { cat "$WORK/term.sql"; sleep 30; } | "$VANTRO" scott/tiger@e2e > "$WORK/out" 2>&1 &
