@@ -97,6 +97,21 @@ bool last_sql_text(std::string* text) {
     return true;
 }
 
+// What ends the entry when it runs again: a "/" line, as typed after any statement, or
+// ";" for a statement that only a semicolon completes (exec), so that it is sent again
+// as it was sent the first time.
+std::string rerun_terminator(const std::string& text) {
+    std::string copy = text;
+    char* words[kMaxWords] = {};
+    const int count = split_words(&copy[0], words);
+    const std::string slashed = text + "\n/";
+    if (count == 0) return "\n/";
+    const Completion completion = classify_words(words, count, false).completion;
+    if (completion == Completion::CommentEnd || is_complete(completion, slashed, find_terminator(slashed)))
+        return "\n/";
+    return ";";
+}
+
 void command_run_last(const ClientCommandContext& c) {
     std::string text;
     if (c.console->recall_mode.load() || !last_sql_text(&text)) {
@@ -110,8 +125,13 @@ void command_run_last(const ClientCommandContext& c) {
         finish(c.console, false, false);
         c.console->recall_mode.store(1);
         input_feed(c.console, "%s", text.c_str());
-        input_enter(c.console);
-        g_input.text += "\n/";
+        const std::string terminator = rerun_terminator(text);
+        if (terminator == ";") {
+            g_input.text += ";";
+        } else {
+            input_enter(c.console);
+            g_input.text += terminator;
+        }
         g_input.cursor = g_input.length();
         if (c.console->echo.load()) console_print("\r");
     }
@@ -127,7 +147,7 @@ void command_rerun_last(const ClientCommandContext& c) {
     }
     {
         std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
-        g_input.text = text + "\n/";
+        g_input.text = text + rerun_terminator(text);
         g_input.cursor = g_input.length();
     }
     c.console->recall_mode.store(1);

@@ -75,6 +75,7 @@ protected:
     void install_query_worker() {
         WorkerRoutines routines = dispatcher_workers();
         routines.query = echo_query;
+        routines.nonquery = echo_query;
         dispatcher_install_workers(routines);
     }
     std::vector<std::string> texts() {
@@ -309,6 +310,25 @@ TEST_F(HistoryTest, ConnectIsKeptWithoutItsPassword) {
         EXPECT_EQ(info.st_mode & 0777, 0600u) << name;
     }
 #endif
+}
+
+// "/" and "r" send the newest database statement again exactly as it was sent the first
+// time, exec's block included, and leave nothing behind in the input.
+TEST_F(HistoryTest, RepeatingAnExecSendsTheSameBlock) {
+    install_query_worker();
+    run("exec p;\n");
+    EXPECT_EQ(occurrences(screen(), "ran: BEGIN p; END;"), 1);
+    run("/\n");
+    EXPECT_EQ(occurrences(screen(), "ran: BEGIN p; END;"), 2);
+    EXPECT_TRUE(g_input.text.empty()) << g_input.text;
+    run("r\n");
+    EXPECT_EQ(occurrences(screen(), "ran: BEGIN p; END;"), 3);
+    EXPECT_TRUE(g_input.text.empty()) << g_input.text;
+    run("select 1 from dual;\n");
+    EXPECT_EQ(occurrences(screen(), "ran: select 1 from dual"), 1) << "the next statement is not lost";
+    run("begin\nnull;\nend;\n/\n");
+    run("/\n");
+    EXPECT_EQ(occurrences(screen(), "ran: begin\nnull;\nend;"), 2);
 }
 
 }  // namespace
