@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "command/accept_check.h"
@@ -90,33 +92,33 @@ bool is_name_delimiter(char c) {
     return c == '\0' || std::strchr("()+-*/<>=!~;:.'@%,\\\"^&|{}?\t[] ", c) != nullptr;
 }
 
-// Replaces every `marker` (e.g. "&&name") at or after `from` by `value`; each search goes
-// on behind the inserted value, so a value that contains the marker is never expanded again.
-// Returns the position behind the last inserted value.
-size_t replace_from(std::string& line, size_t from, const std::string& marker, const std::string& value) {
-    size_t behind = from;
-    size_t at = line.find(marker, from);
-    while (at != std::string::npos) {
-        line.replace(at, marker.size(), value);
-        behind = at + value.size();
-        at = line.find(marker, behind);
-    }
-    return behind;
-}
-
-// One pass over the line for the given ampersand marker ("&&" or "&"); true when any was found.
+// One pass over the line for the given ampersand marker ("&&" or "&"); true when any was
+// found. The line is read once from left to right and the result built beside it, so the
+// pass goes on right behind each inserted value: every name of the line is replaced, and
+// no inserted value is read again. A name answered earlier in the line is replaced
+// wherever it occurs again, also where it continues into a longer word.
 bool substitute_pass(ConsoleBuffer* console, std::string& line, const char* ampersands, bool store) {
     const size_t marker_length = std::strlen(ampersands);
     bool found = false;
-    size_t search = 0;
+    std::vector<std::pair<std::string, std::string>> answered;   // marker and name, value
+    std::string result;
+    size_t done = 0;
     size_t at;
-    while ((at = line.find(ampersands, search)) != std::string::npos) {
+    while ((at = line.find(ampersands, done)) != std::string::npos) {
+        result.append(line, done, at - done);
         found = true;
+        const auto known = std::find_if(answered.begin(), answered.end(), [&](const auto& pair) {
+            return line.compare(at, pair.first.size(), pair.first) == 0;
+        });
+        if (known != answered.end()) {
+            result += known->second;
+            done = at + known->first.size();
+            continue;
+        }
         size_t end = at + marker_length;
         while (end < line.size() && !is_name_delimiter(line[end])) ++end;
         if (end == at + marker_length) {
-            line.erase(at, marker_length);
-            search = at;
+            done = at + marker_length;   // an empty name: the ampersands go
             continue;
         }
         // The name buffer holds at most kVariableNameSize - 1 bytes; longer names are cut.
@@ -128,9 +130,14 @@ bool substitute_pass(ConsoleBuffer* console, std::string& line, const char* ampe
             value = console_request_line(console, false);
             if (store) variable_define(name.c_str(), value.c_str());
         }
-        search = replace_from(line, at, ampersands + name, value);
+        answered.emplace_back(ampersands + name, value);
+        result += value;
+        done = at + marker_length + name_length;
     }
-    return found;
+    if (!found) return false;
+    result.append(line, done, std::string::npos);
+    line = std::move(result);
+    return true;
 }
 
 void command_define(const ClientCommandContext& c) {
