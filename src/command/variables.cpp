@@ -228,6 +228,7 @@ void command_accept(const ClientCommandContext& c) {
         for (;;) {
             if (request.prompt) console_print("%s", request.prompt);
             value = console_request_line(c.console, request.hide);
+            if (c.console->input_ended.load()) break;   // no answer can come: nothing is defined
             if (value.size() >= static_cast<size_t>(kAcceptValueSize)) {
                 console_print("Value too long (at most %d characters)\n", kAcceptValueSize - 1);
                 if (c.console->script_stop.load()) break;
@@ -337,7 +338,11 @@ std::string variables_substitute(ConsoleBuffer* console, const std::string& line
 }
 
 void variables_type_line(ConsoleBuffer* console, const std::string& line, bool enter) {
+    const bool ended_before = console->input_ended.load();
     const std::string text = variables_substitute(console, line);
+    // A value asked for got no answer because the input ended: the line does not run with
+    // an empty value in its place (the script stops).
+    if (!ended_before && console->input_ended.load()) return;
     {
         std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
         input_type_text(console, text.c_str());

@@ -56,6 +56,10 @@ struct ConsoleBuffer {
     std::atomic<int> repaint_suppressed{0};
     std::atomic<int> script_depth{0};
     std::atomic<int> line_input_mode{LineInputNone};
+    // Set by the front end when no more input can come (the end of piped input, a closed
+    // terminal): a line request then ends at once with an empty line, and the running
+    // script stops.
+    std::atomic<bool> input_ended{false};
     // Set for the whole of a line request, also after Enter until the caller has its line
     // back: busy_thread_id is 0 meanwhile, yet the statement has not ended.
     std::atomic<int> line_request_active{0};

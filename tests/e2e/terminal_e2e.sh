@@ -153,6 +153,20 @@ if [ $HAVE_ENGINE = 1 ]; then
         grep -q '^Not currently spooling' "$WORK/out" && grep -q '^after' "$WORK/out" && pass ||
         fail "spool failure: $(grep -v '^[0-9]' "$WORK/out")"
 
+    begin "scripted, a line request at the end of the input ends the request and the script"
+    printf 'prompt &undefined_var\nprompt after\n' > "$WORK/asks.sql"
+    printf 'accept x number default abc\n' | timeout 20 "$VANTRO" scott/tiger@e2e > "$WORK/out" 2>&1
+    accept_rc=$?
+    printf '@%s/asks.sql\n' "$WORK" | timeout 20 "$VANTRO" scott/tiger@e2e > "$WORK/out2" 2>&1
+    script_rc=$?
+    printf 'connect scott\n' | timeout 20 "$VANTRO" > "$WORK/out3" 2>&1
+    connect_rc=$?
+    [ $accept_rc = 0 ] && [ "$(wc -c < "$WORK/out")" -lt 2000 ] && [ $script_rc = 0 ] &&
+        grep -q '^Enter value for undefined_var: ' "$WORK/out2" && ! grep -q '^after' "$WORK/out2" &&
+        [ $connect_rc = 0 ] && grep -q '^No password given: the input has ended' "$WORK/out3" &&
+        ! grep -q '^Connected' "$WORK/out3" && pass ||
+        fail "accept $accept_rc ($(wc -c < "$WORK/out") bytes), script $script_rc: $(tail -3 "$WORK/out2"), connect $connect_rc: $(tail -2 "$WORK/out3")"
+
     begin "scripted, every row reaches a slow reader once, whatever maxlines"
     printf 'set maxlines 5\nset maxlines 100\nselect a.n*1000+b.n*100+c.n*10+d.n k from big a, big b, big c, big d;\n' \
         | "$VANTRO" scott/tiger@e2e 2>&1 | { sleep 2; cat; } > "$WORK/out"

@@ -535,7 +535,7 @@ void TerminalFrontend::wait_idle() {
         if (!interactive_ && requesting) {
             // A statement asks for a line: the next input line answers it.
             std::string answer;
-            read_script_line(&answer);
+            if (!read_script_line(&answer)) console_->input_ended.store(true);
             std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
             input_type_text(console_, answer.c_str());
             input_enter(console_);
@@ -562,14 +562,15 @@ void TerminalFrontend::pump_until_line_entered(const std::atomic<int>& mode) {
     while (mode.load() != LineInputNone && !quit_.load()) {
         if (!interactive_) {
             std::string answer;
-            read_script_line(&answer);
+            if (!read_script_line(&answer)) console_->input_ended.store(true);
             std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
             input_type_text(console_, answer.c_str());
             input_enter(console_);
             continue;
         }
         if (stdin_closed_) {
-            // Nobody can answer any more: end the request with what was typed.
+            // Nobody can answer any more: the request ends.
+            console_->input_ended.store(true);
             std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
             input_enter(console_);
             continue;
