@@ -338,6 +338,7 @@ std::string variables_substitute(ConsoleBuffer* console, const std::string& line
 }
 
 void variables_type_line(ConsoleBuffer* console, const std::string& line, bool enter) {
+    if (dispatcher_refuse_nul_line(console, line)) return;
     const bool ended_before = console->input_ended.load();
     const std::string text = variables_substitute(console, line);
     // A value asked for got no answer because the input ended: the line does not run with

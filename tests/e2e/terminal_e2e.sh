@@ -138,12 +138,13 @@ else
     skip "scripted, connected"
 fi
 
-begin "scripted, input lines split at LF and CR LF, NUL bytes, a long line, a last line without end"
+begin "scripted, input lines split at LF and CR LF, a NUL byte refused, a long line, a last line without end"
 long=$(head -c 70000 /dev/zero | tr '\0' 'x')
 { printf 'prompt one\r\nprompt two\nprompt th\0ree\nprompt %s\n' "$long"; printf 'prompt last'; } \
     | "$VANTRO" > "$WORK/out" 2>&1
 got=$(grep -v '^SQL>' "$WORK/out" | sed -e '/^Vantro version/d' -e '/^OCI: /d' | awk '{ print length($0) ":" substr($0, 1, 4) }' | tr '\n' ' ')
-[ "$got" = "3:one 3:two 2:th 70000:xxxx 4:last " ] && pass || fail "lines read: $got"
+[ "$got" = "3:one 3:two 48:Erro 70000:xxxx 4:last " ] &&
+    grep -q '^Error: the line holds a NUL byte and was not run$' "$WORK/out" && pass || fail "lines read: $got"
 
 if [ $HAVE_ENGINE = 1 ]; then
     begin "scripted, a spool file on a full device is reported and closed"

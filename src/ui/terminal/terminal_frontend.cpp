@@ -512,6 +512,7 @@ bool TerminalFrontend::read_script_line(std::string* line) {
 }
 
 void TerminalFrontend::type_line(const std::string& line, bool echo) {
+    if (dispatcher_refuse_nul_line(console_, line)) return;
     {
         std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
         const int saved_echo = console_->echo.load();
@@ -528,6 +529,14 @@ void TerminalFrontend::type_line(const std::string& line, bool echo) {
     wait_idle();
 }
 
+// An answer to a line request with a NUL byte cannot be typed whole: it is refused with
+// an error and the request gets an empty line.
+static std::string answer_without_nul(const std::string& answer) {
+    if (answer.find('\0') == std::string::npos) return answer;
+    console_print("\rError: the line holds a NUL byte and was not taken\n");
+    return std::string();
+}
+
 void TerminalFrontend::wait_idle() {
     while (!quit_.load()) {
         render();
@@ -536,6 +545,7 @@ void TerminalFrontend::wait_idle() {
             // A statement asks for a line: the next input line answers it.
             std::string answer;
             if (!read_script_line(&answer)) console_->input_ended.store(true);
+            answer = answer_without_nul(answer);
             std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
             input_type_text(console_, answer.c_str());
             input_enter(console_);
@@ -563,6 +573,7 @@ void TerminalFrontend::pump_until_line_entered(const std::atomic<int>& mode) {
         if (!interactive_) {
             std::string answer;
             if (!read_script_line(&answer)) console_->input_ended.store(true);
+            answer = answer_without_nul(answer);
             std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
             input_type_text(console_, answer.c_str());
             input_enter(console_);
