@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Vantro natively (sanitized) and for Windows, and
 # runs every test: the whole suite under AddressSanitizer and UndefinedBehaviorSanitizer,
-# the threaded tests under ThreadSanitizer, and the Windows build's tests under Wine.
+# the threaded tests under ThreadSanitizer, the Windows build's tests under Wine, and
+# each fuzzer for a short time (tools/fuzz.sh runs them longer).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,7 +15,7 @@ export WINEPREFIX=${WINEPREFIX:-$PWD/.deps/wineprefix}
 status=0
 step() { echo; echo "=== $*"; }
 
-for preset in asan tsan mingw; do
+for preset in asan tsan mingw fuzz; do
   step "configure and build: $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
@@ -30,6 +31,9 @@ if [ ! -d "$WINEPREFIX" ]; then
   wineboot --init >/dev/null 2>&1 || true
 fi
 ctest --preset mingw || status=1
+
+step "fuzzers, a short run each"
+ctest --preset fuzz || status=1
 
 echo
 if [ $status -eq 0 ]; then echo "All test runs passed."; else echo "Some tests FAILED."; fi

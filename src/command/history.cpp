@@ -38,26 +38,29 @@ std::string history_text_without_password(const std::string& text) {
     const int count = split_words(&copy[0], words);
     if (classify_words(words, count, false).command != ClientCommandId::Connect) return text;
     // The connect string is the first word after the command word, read as the connect
-    // command reads it: user/password@database, the password running to the first "@".
+    // command reads it (blank- or tab-separated, quotes grouping): user/password@database,
+    // the password running to the first "@" after the "/".
     size_t p = 0;
     while (p < text.size() && is_blank(text[p])) ++p;
     while (p < text.size() && !is_blank(text[p])) ++p;
-    while (p < text.size() && is_blank(text[p])) ++p;
-    size_t end = p;
-    if (end < text.size() && (text[end] == '"' || text[end] == '\'')) {
-        const size_t close = text.find(text[end], end + 1);
-        end = close == std::string::npos ? text.size() : close;
+    while (p < text.size() && (text[p] == ' ' || text[p] == '\t')) ++p;
+    size_t begin = p, end;
+    if (p < text.size() && (text[p] == '"' || text[p] == '\'')) {
+        begin = p + 1;
+        end = text.find(text[p], begin);
+        if (end == std::string::npos) end = text.size();
+    } else {
+        end = text.find_first_of(" \t", p);
+        if (end == std::string::npos) end = text.size();
     }
-    while (end < text.size() && !is_blank(text[end])) ++end;
-    const size_t slash = text.find('/', p);
+    const size_t slash = text.find('/', begin);
     if (slash == std::string::npos || slash >= end) return text;
     size_t at = text.find('@', slash + 1);
     if (at == std::string::npos || at > end) at = end;
     if (at == slash + 1) return text;   // "/" or "/@db": external credentials, nothing secret
     // Without a user the "/" stays, so that "/@db" still means external credentials.
-    const size_t from = slash == p || (slash == p + 1 && (text[p] == '"' || text[p] == '\'')) ? slash + 1 : slash;
-    std::string result = text.substr(0, from) + text.substr(at);
-    return result;
+    const size_t from = slash == begin ? slash + 1 : slash;
+    return text.substr(0, from) + text.substr(at);
 }
 
 namespace {

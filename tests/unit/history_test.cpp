@@ -280,6 +280,8 @@ TEST_F(HistoryTest, ConnectIsKeptWithoutItsPassword) {
         {"connect app/apw@db as sysdba", "connect app@db as sysdba"},
         {"connect app/a@b@db", "connect app@b@db"},
         {"connect \"app/apw@db\"", "connect \"app@db\""},
+        {"connect \"a/b\" c/d", "connect \"a\" c/d"},
+        {"connect\tapp/apw", "connect\tapp"},
         {"connect /apw@db", "connect /@db"},
         {"connect / as sysdba", "connect / as sysdba"},
         {"connect app@db", "connect app@db"},
