@@ -58,9 +58,11 @@ std::string history_text_without_password(const std::string& text) {
     size_t at = text.find('@', slash + 1);
     if (at == std::string::npos || at > end) at = end;
     if (at == slash + 1) return text;   // "/" or "/@db": external credentials, nothing secret
-    // Without a user the "/" stays, so that "/@db" still means external credentials.
-    const size_t from = slash == begin ? slash + 1 : slash;
-    return text.substr(0, from) + text.substr(at);
+    // The "/" stays when there is no user ("/@db" still means external credentials) and
+    // when the database names a "/" itself (host:port/service): without it that "/" would
+    // be read as the one after the user. "app/@db" asks for the password again.
+    const bool keep_slash = slash == begin || text.find('/', at) < end;
+    return text.substr(0, keep_slash ? slash + 1 : slash) + text.substr(at);
 }
 
 namespace {

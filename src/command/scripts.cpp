@@ -135,8 +135,9 @@ void read_lines(ConsoleBuffer* console, std::FILE* file, const std::string& dire
             if (relative && !directory.empty()) platform_set_current_directory(directory.c_str());
         }
         tail->erase(0, start);
-        if (!any_line) {
-            // A line longer than a chunk joins the input with what follows.
+        if (!any_line && got == sizeof chunk) {
+            // A line longer than a chunk joins the input with what follows; a shorter
+            // rest is the last line, typed with Enter at the end of the file.
             variables_type_line(console, *tail, false);
             tail->clear();
         }

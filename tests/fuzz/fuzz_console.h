@@ -4,6 +4,7 @@
 // with an empty line, as no line is queued.
 #pragma once
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -30,7 +31,7 @@ inline std::string fuzz_text(const unsigned char* data, size_t size) {
 #define FUZZ_CHECK(condition)                                                       \
     do {                                                                            \
         if (!(condition)) {                                                         \
-            __builtin_printf("check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
+            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
             std::abort();                                                           \
         }                                                                           \
     } while (0)

@@ -63,6 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
         std::vector<std::string> expected;
         for (const std::string& line : lines)
             if (!line.empty()) expected.push_back(line);
+        if (g_typed != expected)
+            for (const std::string& line : g_typed) std::fprintf(stderr, "typed [%s]\n", line.c_str());
         FUZZ_CHECK(g_typed == expected);
     }
     return 0;

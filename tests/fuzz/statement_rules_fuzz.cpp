@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size) {
     }
     const bool plsql = size > 0 && (data[0] & 1);
     const Classification c = classify_words(words, count, plsql);
-    FUZZ_CHECK(c.rule >= 1 && c.rule <= 20);
+    FUZZ_CHECK(c.rule >= 0 && c.rule <= 20);
 
     const Terminator t = find_terminator(input);
     FUZZ_CHECK(t.index >= -1 && t.index < static_cast<int>(input.size()));

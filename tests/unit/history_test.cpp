@@ -282,6 +282,7 @@ TEST_F(HistoryTest, ConnectIsKeptWithoutItsPassword) {
         {"connect \"app/apw@db\"", "connect \"app@db\""},
         {"connect \"a/b\" c/d", "connect \"a\" c/d"},
         {"connect\tapp/apw", "connect\tapp"},
+        {"connect app/apw@host:1521/orcl", "connect app/@host:1521/orcl"},
         {"connect /apw@db", "connect /@db"},
         {"connect / as sysdba", "connect / as sysdba"},
         {"connect app@db", "connect app@db"},

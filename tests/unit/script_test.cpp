@@ -138,6 +138,14 @@ TEST_F(ScriptTest, SpoolReceivesScriptOutputWithCrLfButNoPrompts) {
 
 }  // namespace
 
+// A script of one line without a line end runs that line as it stands.
+TEST_F(ScriptTest, AOneLineScriptWithoutLineEndRunsItsLine) {
+    write_file("one.sql", "prompt hello");
+    run("@" + path("one") + "\n");
+    const std::vector<std::string> all = front_.rows();
+    EXPECT_NE(std::find(all.begin(), all.end(), "hello"), all.end()) << front_.screen();
+}
+
 TEST_F(ScriptTest, LinesAcrossReadChunksAreTypedWholeAndInOrder) {
     // Lines cross every chunk boundary; CR LF and LF mix; a line with a NUL byte is refused
     // with an error, with the statement it continues, and the lines after it run; a line
