@@ -7,6 +7,7 @@
 
 #include "command/classify.h"
 #include "command/client_commands.h"
+#include "command/command_handlers.h"
 #include "command/history_file.h"
 #include "command/statement.h"
 #include "command/words.h"
@@ -117,6 +118,8 @@ std::string rerun_terminator(const std::string& text) {
     return ";";
 }
 
+}  // namespace
+
 void command_run_last(const ClientCommandContext& c) {
     std::string text;
     if (c.console->recall_mode.load() || !last_sql_text(&text)) {
@@ -159,8 +162,6 @@ void command_rerun_last(const ClientCommandContext& c) {
     dispatch(c.console);
     c.console->recall_mode.store(0);
 }
-
-}  // namespace
 
 namespace {
 
@@ -310,6 +311,4 @@ void history_next(ConsoleBuffer* console) {
 
 void history_install() {
     dispatcher_install_history(HistoryHooks{history_record, history_discard_saved_input});
-    client_command_install(ClientCommandId::RunLast, command_run_last);
-    client_command_install(ClientCommandId::RerunLast, command_rerun_last);
 }

@@ -15,6 +15,8 @@
 
 #include "command/accept_check.h"
 #include "command/client_commands.h"
+#include "command/command_handlers.h"
+#include "command/command_table.h"
 #include "command/statement.h"
 #include "console/console_buffer.h"
 #include "settings/options.h"
@@ -92,19 +94,32 @@ bool is_name_delimiter(char c) {
     return c == '\0' || std::strchr("()+-*/<>=!~;:.'@%,\\\"^&|{}?\t[] ", c) != nullptr;
 }
 
-// One pass over the line for the given ampersand marker ("&&" or "&"); true when any was
-// found. The line is read once from left to right and the result built beside it, so the
-// pass goes on right behind each inserted value: every name of the line is replaced, and
-// no inserted value is read again. A name answered earlier in the line is replaced
-// wherever it occurs again, also where it continues into a longer word.
-bool substitute_pass(ConsoleBuffer* console, std::string& line, const char* ampersands, bool store) {
-    const size_t marker_length = std::strlen(ampersands);
+// One pass over the line for the given marker (the prefix twice or once: "&&" or "&");
+// true when any was found. The line is read once from left to right and the result built
+// beside it, so the pass goes on right behind each inserted value: every name of the line
+// is replaced, and no inserted value is read again. A name answered earlier in the line is
+// replaced wherever it occurs again, also where it continues into a longer word. With an
+// escape character, an escaped prefix stays as text; with a concatenation character, one
+// right behind a name ends it and goes with it.
+bool substitute_pass(ConsoleBuffer* console, std::string& line, const std::string& ampersands, bool store,
+                     const ScriptSettings& settings) {
+    const size_t marker_length = ampersands.size();
     bool found = false;
     std::vector<std::pair<std::string, std::string>> answered;   // marker and name, value
     std::string result;
     size_t done = 0;
     size_t at;
+    // The concatenation character right behind a name at `behind` goes with the name.
+    auto behind_name = [&](size_t behind) {
+        return settings.concat && behind < line.size() && line[behind] == settings.concat ? behind + 1 : behind;
+    };
     while ((at = line.find(ampersands, done)) != std::string::npos) {
+        if (settings.escape && at > done && line[at - 1] == settings.escape) {
+            result.append(line, done, at - 1 - done);
+            result += ampersands;
+            done = at + marker_length;
+            continue;
+        }
         result.append(line, done, at - done);
         found = true;
         const auto known = std::find_if(answered.begin(), answered.end(), [&](const auto& pair) {
@@ -112,13 +127,13 @@ bool substitute_pass(ConsoleBuffer* console, std::string& line, const char* ampe
         });
         if (known != answered.end()) {
             result += known->second;
-            done = at + known->first.size();
+            done = behind_name(at + known->first.size());
             continue;
         }
         size_t end = at + marker_length;
         while (end < line.size() && !is_name_delimiter(line[end])) ++end;
         if (end == at + marker_length) {
-            done = at + marker_length;   // an empty name: the ampersands go
+            done = at + marker_length;   // an empty name: the prefix goes
             continue;
         }
         // The name buffer holds at most kVariableNameSize - 1 bytes; longer names are cut.
@@ -133,6 +148,7 @@ bool substitute_pass(ConsoleBuffer* console, std::string& line, const char* ampe
         answered.emplace_back(ampersands + name, value);
         result += value;
         done = at + marker_length + name_length;
+        if (done == end) done = behind_name(done);
     }
     if (!found) return false;
     result.append(line, done, std::string::npos);
@@ -140,25 +156,8 @@ bool substitute_pass(ConsoleBuffer* console, std::string& line, const char* ampe
     return true;
 }
 
-void command_define(const ClientCommandContext& c) {
-    if (c.count < 2)
-        console_print("Usage: define variable[=value]\n");
-    else
-        variables_define_command(c.console, input_after_command(7));
-    finish(c.console, true, false);
-}
 
-void command_undefine(const ClientCommandContext& c) {
-    if (c.count < 2)
-        console_print("Usage: undefine variable\n");
-    else if (variable_undefine(c.words[1]) == 0)
-        console_print("Variable %s does not exist\n", c.words[1]);
-    finish(c.console, true, false);
-}
 
-const char* const kAcceptUsage =
-    "Usage: ACC[EPT] variable [NUM[BER]|CHAR|DATE] [FOR[MAT] format] [DEF[AULT] default] "
-    "[PROMPT text|NOPR[OMPT]] [HIDE]\n";
 
 // True when `word` is one of the spellings from `shortest` up to the whole `full` word.
 bool is_spelling(const char* word, const char* full, size_t shortest) {
@@ -211,17 +210,36 @@ bool parse_accept(const ClientCommandContext& c, AcceptRequest* request) {
         } else if (is_spelling(word, "hide", 4)) {
             request->hide = true;
         } else {
-            console_print("%s", kAcceptUsage);
+            command_usage(ClientCommandId::Accept);
             return false;
         }
     }
     return true;
 }
 
+
+}  // namespace
+
+void command_define(const ClientCommandContext& c) {
+    if (c.count < 2)
+        command_usage(c.command);
+    else
+        variables_define_command(c.console, command_arguments(c));
+    finish(c.console, true, false);
+}
+
+void command_undefine(const ClientCommandContext& c) {
+    if (c.count < 2)
+        command_usage(c.command);
+    else if (variable_undefine(c.words[1]) == 0)
+        console_print("Variable %s does not exist\n", c.words[1]);
+    finish(c.console, true, false);
+}
+
 void command_accept(const ClientCommandContext& c) {
     AcceptRequest request;
     if (c.count == 1) {
-        console_print("%s", kAcceptUsage);
+        command_usage(ClientCommandId::Accept);
     } else if (parse_accept(c, &request)) {
         std::string value;
         bool accepted = false;
@@ -255,8 +273,6 @@ void command_accept(const ClientCommandContext& c) {
     }
     finish(c.console, true, false);
 }
-
-}  // namespace
 
 void accept_install_check(AcceptCheckRoutine routine) { g_accept_check = routine; }
 
@@ -325,11 +341,13 @@ void variables_define_arguments(const char* text) {
 
 std::string variables_substitute(ConsoleBuffer* console, const std::string& line) {
     const OptionTable* options = console->options;
-    if (!options || !options->on(Option::Scan)) return line;
+    if (!options || !options->on(Option::Scan) || !options->script.define) return line;
+    const ScriptSettings& settings = options->script;
+    const char prefix = settings.define_prefix ? settings.define_prefix : '&';
     std::string result = line;
     // "&&" first, completely, so that "&&x" is never read as "&" followed by "&x".
-    const bool doubles = substitute_pass(console, result, "&&", true);
-    const bool singles = substitute_pass(console, result, "&", false);
+    const bool doubles = substitute_pass(console, result, std::string(2, prefix), true, settings);
+    const bool singles = substitute_pass(console, result, std::string(1, prefix), false, settings);
     if ((doubles || singles) && options->on(Option::Verify)) {
         console_print("old: %s\n", line.c_str());
         console_print("new: %s\n", result.c_str());
@@ -346,6 +364,13 @@ void variables_type_line(ConsoleBuffer* console, const std::string& line, bool e
     if (!ended_before && console->input_ended.load()) return;
     {
         std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+        // ECHO ON shows each line as read, as it would stand in the console when typed.
+        if (enter && console->options && console->options->script.echo && !console->echo.load()) {
+            if (g_input.text.empty())
+                console_print("%s %s\n", console->options->text(Option::Prompt).c_str(), text.c_str());
+            else
+                console_print("%4d %s\n", g_input.line_number, text.c_str());
+        }
         input_type_text(console, text.c_str());
     }
     // Enter dispatches and may run a whole statement or nested script: the input mutex is
@@ -355,7 +380,4 @@ void variables_type_line(ConsoleBuffer* console, const std::string& line, bool e
 
 void variables_install() {
     if (g_global_table.bucket_count == 0) variables_create(&g_global_table, nullptr);
-    client_command_install(ClientCommandId::Define, command_define);
-    client_command_install(ClientCommandId::Undefine, command_undefine);
-    client_command_install(ClientCommandId::Accept, command_accept);
 }
