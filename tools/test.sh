@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Vantro natively (sanitized) and for Windows, and
 # runs every test: the whole suite under AddressSanitizer and UndefinedBehaviorSanitizer,
-# the threaded tests under ThreadSanitizer, the Windows build's tests under Wine, and
-# each fuzzer for a short time (tools/fuzz.sh runs them longer).
+# the threaded tests under ThreadSanitizer, the Windows build's tests under Wine, each
+# fuzzer for a short time (tools/fuzz.sh runs them longer), and the packages a user
+# installs (the Windows zip, the native tarball and .deb), each installed and run outside
+# the build folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -34,6 +36,15 @@ ctest --preset mingw || status=1
 
 step "fuzzers, a short run each"
 ctest --preset fuzz || status=1
+
+step "packages: build, unpack or install, and run"
+if cmake --preset package >/dev/null && cmake --build --preset package --target package &&
+   cmake --build --preset mingw --target package; then
+  tests/package/check_packages.sh build/package build/mingw || status=1
+else
+  echo "Building the packages FAILED."
+  status=1
+fi
 
 echo
 if [ $status -eq 0 ]; then echo "All test runs passed."; else echo "Some tests FAILED."; fi
