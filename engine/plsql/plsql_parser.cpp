@@ -663,6 +663,9 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
             }
         }
         if (is_op("%") && is_word("ROWTYPE", 1)) {
+            // "x%ROWTYPE;" with the declared name left out: no source named.
+            if (parts.empty())
+                expected("constant exception <an identifier> <a double-quoted delimited-identifier>", peek());
             i_ += 2;
             std::vector<ColumnInfo> cols;
             if (!rowtype_columns(parts, &cols))
@@ -858,6 +861,18 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
 }
 
 void Parser::statement(std::vector<PlStmt>* out) {
+    struct Nesting {
+        int& n;
+        explicit Nesting(int& depth) : n(depth) { ++n; }
+        ~Nesting() { --n; }
+    } nesting(nesting_);
+    if (nesting_ > kMaxNesting) {
+        PlCompileError e;
+        position(peek().offset, &e.line, &e.column);
+        e.text = "PLS-00102: parser stack overflow because nesting is too deep";
+        prog_->errors.push_back(e);
+        throw SyntaxStop();
+    }
     std::string label;
     while (is_op("<") && is_op("<", 1)) {
         i_ += 2;

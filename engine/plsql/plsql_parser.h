@@ -122,6 +122,10 @@ private:
     std::map<std::string, std::shared_ptr<HeaderInfo>> headers_;  // package headers read
     std::uint32_t statement_offset_ = 0;  // where the statement or declaration being read starts
     bool when_mode_ = false;              // NEW and OLD without a colon name the trigger's row
+    // Statements nested inside each other (blocks, IFs, loops, CASE): beyond the limit
+    // the compile stops with PLS-00102 instead of exhausting the stack.
+    static constexpr int kMaxNesting = 255;
+    int nesting_ = 0;
 
     const Token& peek(std::size_t ahead = 0) const;
     bool is_word(const char* w, std::size_t ahead = 0) const;

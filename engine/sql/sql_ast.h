@@ -55,6 +55,12 @@ struct Expr {
     bool outer_join = false;   // Column marked with Oracle's (+) outer-join operator
     std::uint32_t offset = 0;  // first byte in the statement text
     std::uint32_t end = 0;     // just past the last byte
+
+    Expr() = default;
+    Expr(const Expr&) = delete;
+    Expr& operator=(const Expr&) = delete;
+    // Frees the operands without recursion: a chain of ten thousand terms is as deep.
+    ~Expr();
 };
 using ExprPtr = std::unique_ptr<Expr>;
 

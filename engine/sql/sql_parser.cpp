@@ -50,6 +50,8 @@ private:
         }
         return false;
     }
+    // Nesting beyond kMaxDepth: ORA-03095 at the token where it happens.
+    bool too_deep() { return fail(3095, std::to_string(kMaxDepth)); }
     bool expect_word(const char* w, int code) { return accept_word(w) || fail(code); }
     bool expect_op(const char* o, int code) { return accept_op(o) || fail(code); }
     // An identifier: an unreserved word or a quoted word.
@@ -182,11 +184,7 @@ bool Parser::statement(Statement* s) {
 }
 
 bool Parser::select(std::unique_ptr<SelectStmt>* out) {
-    if (++depth_ > kMaxDepth) {
-        fail(3001);
-        err_->message = "unimplemented feature: query nested more than 200 levels deep";
-        return false;
-    }
+    if (++depth_ > kMaxDepth) return too_deep();
     bool ok = select_nested(out);
     --depth_;
     return ok;
@@ -364,11 +362,7 @@ bool Parser::from_item(FromItem* f) {
 }
 
 bool Parser::expr(ExprPtr* out) {
-    if (++depth_ > kMaxDepth) {
-        fail(3001);
-        err_->message = "unimplemented feature: expression nested more than 200 levels deep";
-        return false;
-    }
+    if (++depth_ > kMaxDepth) return too_deep();
     bool ok = or_expr(out);
     --depth_;
     return ok;
@@ -409,7 +403,7 @@ bool Parser::not_expr(ExprPtr* out) {
         ExprPtr e = make(ExprKind::Not, cur().offset);
         ++p_;
         ExprPtr inner;
-        if (++depth_ > kMaxDepth) return fail(3001);
+        if (++depth_ > kMaxDepth) return too_deep();
         bool ok = not_expr(&inner);
         --depth_;
         if (!ok) return false;
@@ -565,7 +559,7 @@ bool Parser::unary(ExprPtr* out) {
         e->text = cur().text;
         ++p_;
         ExprPtr inner;
-        if (++depth_ > kMaxDepth) return fail(3001);
+        if (++depth_ > kMaxDepth) return too_deep();
         bool ok = unary(&inner);
         --depth_;
         if (!ok) return false;
@@ -1332,6 +1326,18 @@ bool foreign_kind(TokenCursor c, StatementKind* kind) {
 }
 
 }  // namespace
+
+Expr::~Expr() {
+    std::vector<ExprPtr> work;
+    for (ExprPtr& a : args)
+        if (a) work.push_back(std::move(a));
+    while (!work.empty()) {
+        ExprPtr e = std::move(work.back());
+        work.pop_back();
+        for (ExprPtr& a : e->args)
+            if (a) work.push_back(std::move(a));
+    }
+}
 
 bool sql_parse(const std::vector<Token>& tokens, Statement* out, OraError* err) {
     Parser p(tokens, err);

@@ -6,6 +6,7 @@
 #include "sql/sql_translator.h"
 #include "values/values.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
@@ -397,6 +398,166 @@ bool Translator::stored_call(const std::vector<std::string>& path, const std::ve
     return true;
 }
 
+namespace {
+
+// The operators that share one precedence level of a left-associative chain.
+int chain_level(const Expr& e) {
+    switch (e.kind) {
+    case ExprKind::Binary:
+        return e.text == "*" || e.text == "/" ? 2 : 1;
+    case ExprKind::Concat:
+        return 1;
+    case ExprKind::And:
+        return 3;
+    case ExprKind::Or:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+// items joined by op as a balanced tree of parentheses, so that the depth of the SQL
+// grows with the logarithm of the number of terms.
+std::string balanced(const std::vector<std::string>& items, std::size_t a, std::size_t b, const char* op) {
+    if (b - a == 1) return items[a];
+    std::size_t m = a + (b - a) / 2;
+    return "(" + balanced(items, a, m, op) + op + balanced(items, m, b, op) + ")";
+}
+
+// vantro_concat takes any number of arguments; at most this many per call.
+constexpr std::size_t kConcatArgs = 50;
+
+std::string concat_call(const std::vector<std::string>& items, std::size_t a, std::size_t b) {
+    if (b - a == 1) return items[a];
+    std::size_t n = b - a;
+    std::size_t step = 1;
+    while (step * kConcatArgs < n) step *= kConcatArgs;
+    std::string sql = "vantro_concat(";
+    for (std::size_t k = a; k < b; k += step) sql += (k > a ? "," : "") + concat_call(items, k, std::min(b, k + step));
+    return sql + ")";
+}
+
+}  // namespace
+
+// A chain of operators of one precedence level (a + b - c || d, a AND b AND c ...), which
+// the parser builds as a left-deep tree: walked without recursion along the chain, and
+// written as a balanced tree when it is long and its operator associative, so that
+// neither this translator nor SQLite's parser meets its depth.
+bool Translator::chain(Expr& e, const Scope& scope, Emitted* out) {
+    int level = chain_level(e);
+    std::vector<Expr*> spine;
+    Expr* first = &e;
+    while (chain_level(*first) == level) {
+        spine.push_back(first);
+        first = first->args[0].get();
+    }
+    std::vector<Emitted> terms(spine.size() + 1);
+    if (!expr(*first, scope, &terms[0])) return false;
+    for (std::size_t k = 0; k < spine.size(); ++k)
+        if (!expr(*spine[spine.size() - 1 - k]->args[1], scope, &terms[k + 1])) return false;
+    bool aggregate = false;
+    for (const Emitted& t : terms) aggregate = aggregate || t.aggregate;
+    if (terms.size() >= kBalancedChain && balanced_chain(spine, terms, out)) {
+        out->aggregate = aggregate;
+        return true;
+    }
+    Emitted acc = std::move(terms[0]);
+    for (std::size_t k = 0; k < spine.size(); ++k) {
+        Emitted next;
+        if (!operation(*spine[spine.size() - 1 - k], acc, terms[k + 1], &next)) return false;
+        acc = std::move(next);
+    }
+    *out = std::move(acc);
+    out->aggregate = aggregate;
+    return true;
+}
+
+// Writes a long chain whose operators are all AND, all OR, all || or all numeric + and -
+// (or all *) as a balanced tree; false when it is none of these and must be folded.
+bool Translator::balanced_chain(const std::vector<Expr*>& spine, std::vector<Emitted>& terms, Emitted* out) {
+    std::vector<std::string> items;
+    ExprKind kind = spine[0]->kind;
+    for (const Expr* n : spine)
+        if (n->kind != kind) return false;
+    if (kind == ExprKind::And || kind == ExprKind::Or) {
+        for (const Emitted& t : terms) items.push_back(t.sql);
+        out->sql = balanced(items, 0, items.size(), kind == ExprKind::And ? " AND " : " OR ");
+        return true;
+    }
+    if (kind == ExprKind::Concat) {
+        std::uint64_t size = 0;
+        for (const Emitted& t : terms) {
+            items.push_back(as_text(t));
+            size += text_size(t);
+        }
+        out->sql = concat_call(items, 0, items.size());
+        out->type = varchar_type(size > 4000 ? 4000 : static_cast<std::uint32_t>(size));
+        return true;
+    }
+    // Numbers: a - b is a + (-b), so a run of + and - is a sum of signed terms; * alone
+    // is a product. Dates and division keep the left-to-right fold.
+    bool product = spine[0]->text == "*";
+    for (const Expr* n : spine)
+        if ((n->text == "*") != product || n->text == "/") return false;
+    // A date followed by numbers only: the date plus their sum.
+    bool dated = !product && is_date(terms[0].type);
+    for (std::size_t k = dated ? 1 : 0; k < terms.size(); ++k)
+        if (is_date(terms[k].type)) return false;
+    for (std::size_t k = dated ? 1 : 0; k < terms.size(); ++k) {
+        const Emitted& t = terms[k];
+        std::string v = is_number(t.type) ? t.sql : "vantro_to_number(" + t.sql + ")";
+        bool minus = k > 0 && spine[spine.size() - k]->text == "-";
+        items.push_back(minus ? "(-" + v + ")" : v);
+    }
+    out->sql = balanced(items, 0, items.size(), product ? "*" : "+");
+    out->type = number_type();
+    if (dated) {
+        out->sql = "vantro_date_add(" + terms[0].sql + "," + out->sql + ")";
+        out->type = date_type();
+    }
+    return true;
+}
+
+// One operator of a chain applied to its translated operands.
+bool Translator::operation(const Expr& e, const Emitted& a, const Emitted& b, Emitted* out) {
+    if (e.kind == ExprKind::And || e.kind == ExprKind::Or) {
+        out->sql = "(" + a.sql + (e.kind == ExprKind::And ? " AND " : " OR ") + b.sql + ")";
+        return true;
+    }
+    if (e.kind == ExprKind::Concat) {
+        out->sql = "vantro_concat(" + as_text(a) + "," + as_text(b) + ")";
+        out->type = varchar_type(text_size(a) + text_size(b));
+        return true;
+    }
+    const std::string& op = e.text;
+    if (is_date(a.type) || is_date(b.type)) {
+        if (op == "+" && is_date(a.type) != is_date(b.type)) {
+            const Emitted& d = is_date(a.type) ? a : b;
+            const Emitted& n = is_date(a.type) ? b : a;
+            out->sql = "vantro_date_add(" + d.sql + ",vantro_to_number(" + n.sql + "))";
+            out->type = date_type();
+            return true;
+        }
+        if (op == "-" && is_date(a.type) && !is_date(b.type)) {
+            out->sql = "vantro_date_add(" + a.sql + ",-vantro_to_number(" + b.sql + "))";
+            out->type = date_type();
+            return true;
+        }
+        if (op == "-" && is_date(a.type) && is_date(b.type)) {
+            out->sql = "vantro_date_diff(" + a.sql + "," + b.sql + ")";
+            out->type = number_type();
+            return true;
+        }
+        return fail(932, e.offset, "NUMBER", "DATE"),
+               err_->message = "inconsistent datatypes: expected NUMBER got DATE", false;
+    }
+    std::string x = is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")";
+    std::string y = is_number(b.type) ? b.sql : "vantro_to_number(" + b.sql + ")";
+    out->sql = op == "/" ? "vantro_div(" + x + "," + y + ")" : "(" + x + op + y + ")";
+    out->type = number_type();
+    return true;
+}
+
 bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
     switch (e.kind) {
     case ExprKind::String:
@@ -455,46 +616,9 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
         out->aggregate = a.aggregate;
         return true;
     }
-    case ExprKind::Binary: {
-        Emitted a, b;
-        if (!expr(*e.args[0], scope, &a) || !expr(*e.args[1], scope, &b)) return false;
-        out->aggregate = a.aggregate || b.aggregate;
-        const std::string& op = e.text;
-        if (is_date(a.type) || is_date(b.type)) {
-            if (op == "+" && is_date(a.type) != is_date(b.type)) {
-                const Emitted& d = is_date(a.type) ? a : b;
-                const Emitted& n = is_date(a.type) ? b : a;
-                out->sql = "vantro_date_add(" + d.sql + ",vantro_to_number(" + n.sql + "))";
-                out->type = date_type();
-                return true;
-            }
-            if (op == "-" && is_date(a.type) && !is_date(b.type)) {
-                out->sql = "vantro_date_add(" + a.sql + ",-vantro_to_number(" + b.sql + "))";
-                out->type = date_type();
-                return true;
-            }
-            if (op == "-" && is_date(a.type) && is_date(b.type)) {
-                out->sql = "vantro_date_diff(" + a.sql + "," + b.sql + ")";
-                out->type = number_type();
-                return true;
-            }
-            return fail(932, e.offset, "NUMBER", "DATE"),
-                   err_->message = "inconsistent datatypes: expected NUMBER got DATE", false;
-        }
-        std::string x = is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")";
-        std::string y = is_number(b.type) ? b.sql : "vantro_to_number(" + b.sql + ")";
-        out->sql = op == "/" ? "vantro_div(" + x + "," + y + ")" : "(" + x + op + y + ")";
-        out->type = number_type();
-        return true;
-    }
-    case ExprKind::Concat: {
-        Emitted a, b;
-        if (!expr(*e.args[0], scope, &a) || !expr(*e.args[1], scope, &b)) return false;
-        out->sql = "vantro_concat(" + as_text(a) + "," + as_text(b) + ")";
-        out->type = varchar_type(text_size(a) + text_size(b));
-        out->aggregate = a.aggregate || b.aggregate;
-        return true;
-    }
+    case ExprKind::Binary:
+    case ExprKind::Concat:
+        return chain(e, scope, out);
     case ExprKind::Compare: {
         Emitted a, b;
         if (!expr(*e.args[0], scope, &a) || !expr(*e.args[1], scope, &b)) return false;
@@ -505,13 +629,8 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
         return true;
     }
     case ExprKind::And:
-    case ExprKind::Or: {
-        Emitted a, b;
-        if (!expr(*e.args[0], scope, &a) || !expr(*e.args[1], scope, &b)) return false;
-        out->sql = "(" + a.sql + (e.kind == ExprKind::And ? " AND " : " OR ") + b.sql + ")";
-        out->aggregate = a.aggregate || b.aggregate;
-        return true;
-    }
+    case ExprKind::Or:
+        return chain(e, scope, out);
     case ExprKind::Not: {
         Emitted a;
         if (!expr(*e.args[0], scope, &a)) return false;

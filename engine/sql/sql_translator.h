@@ -99,6 +99,12 @@ private:
     bool outer_join_target(const Expr& conjunct, const SelectStmt& s, const Scope& scope, int* target);
     std::string using_column(const Scope& scope, const std::string& name, OraType* type) const;
     bool function(Expr& e, const Scope& scope, Emitted* out);
+    // Chains of +, -, ||, *, /, AND and OR of one precedence level; from this many terms
+    // an associative chain is written as a balanced tree.
+    static constexpr std::size_t kBalancedChain = 32;
+    bool chain(Expr& e, const Scope& scope, Emitted* out);
+    bool balanced_chain(const std::vector<Expr*>& spine, std::vector<Emitted>& terms, Emitted* out);
+    bool operation(const Expr& e, const Emitted& a, const Emitted& b, Emitted* out);
     bool stored_call(const std::vector<std::string>& path, const std::vector<Emitted>& args, Emitted* out);
     bool comparison_operands(Emitted* a, Emitted* b, std::uint32_t offset);
     std::string as_text(const Emitted& e) const;

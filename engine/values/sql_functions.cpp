@@ -94,9 +94,11 @@ void fn_user(sqlite3_context* ctx, int, sqlite3_value**) {
     sqlite3_result_text(ctx, u.c_str(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
 }
 
-void fn_concat(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    bool null_a = sqlite3_value_type(argv[0]) == SQLITE_NULL, null_b = sqlite3_value_type(argv[1]) == SQLITE_NULL;
-    std::string r = (null_a ? std::string() : value_text(argv[0])) + (null_b ? std::string() : value_text(argv[1]));
+// a || b || ...: NULL counts as the empty text; the empty result is NULL.
+void fn_concat(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    std::string r;
+    for (int k = 0; k < argc; ++k)
+        if (sqlite3_value_type(argv[k]) != SQLITE_NULL) r += value_text(argv[k]);
     if (r.empty())
         sqlite3_result_null(ctx);
     else
@@ -461,7 +463,7 @@ const FunctionEntry kFunctions[] = {
     {"vantro_user", 0, false, fn_user},
     {"vantro_systimestamp", 0, false, fn_systimestamp},
     {"vantro_time_zone", 0, false, fn_time_zone},
-    {"vantro_concat", 2, true, fn_concat},
+    {"vantro_concat", -1, true, fn_concat},
     {"vantro_num_text", 1, true, fn_num_text},
     {"vantro_date_text", 1, false, fn_date_text},
     {"vantro_timestamp_text", 1, false, fn_timestamp_text},

@@ -1,0 +1,95 @@
+// The engine at the edges of its nesting: long chains of operators, deep nesting of
+// expressions, blocks and IFs, deep PL/SQL recursion. Each either works as Oracle does
+// or is refused with an Oracle error; none may crash the session. Also: each PL/SQL
+// expression is evaluated exactly once per execution.
+#include "oci_session.h"
+
+#include <string>
+
+namespace {
+
+class Limits : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test_home();
+    ASSERT_NE(test_oci(), nullptr);
+    ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
+  }
+
+  // term op term op ... with n terms.
+  static std::string chain(const std::string& term, const std::string& op, int n) {
+    std::string sql = term;
+    for (int k = 1; k < n; ++k) sql += op + term;
+    return sql;
+  }
+
+  // The session still answers after whatever happened.
+  void expect_alive() { EXPECT_EQ(s.value("select 1 + 1 from dual"), "2") << s.error_text(); }
+
+  OciSession s;
+};
+
+TEST_F(Limits, LongOperatorChainsWorkAsInOracle) {
+  EXPECT_EQ(s.value("select " + chain("1", " + ", 8000) + " from dual"), "8000") << s.error_text();
+  EXPECT_EQ(s.value("select 100000 " + chain("- 1", " ", 8000) + " from dual"), "92000") << s.error_text();
+  // Signs mixed in a long chain keep their left-to-right meaning.
+  EXPECT_EQ(s.value("select 10" + chain(" - 2 + 1", "", 100) + " from dual"), "-90") << s.error_text();
+  EXPECT_EQ(s.value("select count(*) from dual where " + chain("1 = 1", " and ", 10000)), "1") << s.error_text();
+  EXPECT_EQ(s.value("select count(*) from dual where " + chain("1 = 0", " or ", 10000) + " or 2 = 2"), "1")
+      << s.error_text();
+  EXPECT_EQ(s.value("select count(*) from dual where " + chain("1 = 1", " and ", 5000) + " and 1 = 0"), "0")
+      << s.error_text();
+  EXPECT_EQ(s.value("select length(" + chain("'ab'", " || ", 1500) + ") from dual"), "3000") << s.error_text();
+  EXPECT_EQ(s.value("select " + chain("2", " * ", 40) + " from dual"), "1099511627776") << s.error_text();
+  // A NULL inside a long concatenation counts as empty text.
+  EXPECT_EQ(s.value("select " + chain("'x'", " || null || ", 200) + " from dual"), std::string(200, 'x'));
+  // A date at the head of a long chain keeps the date arithmetic.
+  EXPECT_EQ(s.value("select to_char(date '2020-01-01' " + chain("+ 1", " ", 60) + ", 'YYYY-MM-DD') from dual"),
+            "2020-03-01")
+      << s.error_text();
+  ASSERT_EQ(s.exec("create table t (a number, b varchar2(10))"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("insert into t values (5, 'q')"), OCI_SUCCESS);
+  EXPECT_EQ(s.value("select " + chain("a", " + ", 3000) + " from t where " + chain("b = 'q'", " and ", 3000)), "15000")
+      << s.error_text();
+}
+
+TEST_F(Limits, DeepNestingIsRefusedWithAnOracleError) {
+  std::string deep = "select " + std::string(300, '(') + "1" + std::string(300, ')') + " from dual";
+  EXPECT_EQ(s.exec(deep), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-03095: expression level is too deep, maximum 200\n");
+  std::string nots = "select 1 from dual where " + chain("not", " ", 5000) + " 1 = 1";
+  EXPECT_EQ(s.exec(nots), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 3095);
+  std::string calls = "select ";
+  for (int k = 0; k < 1000; ++k) calls += "abs(";
+  calls += "1" + std::string(1000, ')') + " from dual";
+  EXPECT_EQ(s.exec(calls), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 3095);
+  expect_alive();
+}
+
+TEST_F(Limits, DeclarationWithoutANameIsACompileError) {
+  EXPECT_EQ(s.exec("declare x%rowtype; begin null; end;"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 6550);
+  EXPECT_NE(s.error_text().find("PLS-00"), std::string::npos) << s.error_text();
+  expect_alive();
+}
+
+TEST_F(Limits, DeepBlocksAndIfsNeverCrash) {
+  std::string blocks = chain("begin", " ", 7000) + " null; " + chain("end;", " ", 7000);
+  EXPECT_EQ(s.exec(blocks), OCI_ERROR);
+  EXPECT_NE(s.error_text().find("PLS-00102: parser stack overflow because nesting is too deep"), std::string::npos)
+      << s.error_text();
+  std::string ifs = "begin " + chain("if 1 = 1 then", " ", 10000) + " null; " + chain("end if;", " ", 10000) + " end;";
+  EXPECT_EQ(s.exec(ifs), OCI_ERROR);
+  EXPECT_NE(s.error_text().find("PLS-00102"), std::string::npos) << s.error_text();
+  // Nesting within the limit runs.
+  std::string fine = "declare n number := 0; begin " + chain("if n = 0 then", " ", 200) + " n := 1; " +
+                     chain("end if;", " ", 200) + " if n <> 1 then raise program_error; end if; end;";
+  EXPECT_EQ(s.exec(fine), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("begin " + chain("begin", " ", 200) + " null; " + chain("end;", " ", 200) + " end;"), OCI_SUCCESS)
+      << s.error_text();
+  expect_alive();
+}
+
+}  // namespace
