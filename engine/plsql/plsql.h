@@ -167,6 +167,7 @@ struct PlStmt {
     std::string unit_name;               // the procedure, or the package of a member
     int subprogram_id = 0;               // a package member: its SUBPROGRAM_ID
     PlExceptionInfo exception;           // RAISE
+    PlSql* selector = nullptr;           // CASE selector: evaluated into slot before the WHENs
     std::shared_ptr<PlBlock> block;
 };
 
@@ -348,8 +349,8 @@ enum class PlUnitState {
 // the session's cache, or loaded (made valid again first when a unit it depends on
 // changed and marked it INVALID through the dependency records) and compiled. Null
 // unless *state is Ready.
-std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::string& owner,
-                                                 const std::string& name, PlUnitState* state);
+std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::string& owner, const std::string& name,
+                                                 PlUnitState* state);
 
 // The translator's question: is owner.name a valid stored function, and of what type.
 bool plsql_function_lookup(void* db, const std::string& owner, const std::string& name, OraType* ret);
@@ -438,8 +439,8 @@ struct PlSessionState {
     int call_depth = 0;                              // stored functions running inside SQL
     std::map<std::string, PlPackageState> packages;  // by "OWNER.PACKAGE"
     std::vector<PlTriggerRedo> redo;
-    std::int64_t redone_rows = 0;   // rows stored again by BEFORE row triggers
-    std::string trigger_signature;  // what the connection's firing triggers were made from
+    std::int64_t redone_rows = 0;          // rows stored again by BEFORE row triggers
+    std::string trigger_signature;         // what the connection's firing triggers were made from
     std::uint64_t trigger_generation = 0;  // the catalog generation the firing triggers were checked in
     // The enabled statement triggers of the catalog generation statement_triggers_generation.
     std::uint64_t statement_triggers_generation = 0;

@@ -945,6 +945,11 @@ private:
             return Flow::Next;
         }
         case PlStmtKind::If: {
+            if (st.selector) {
+                PlValue v;
+                if (!eval(st.selector, &v, &err) || !assign_var(st.slot, v, type_of(st.selector), &err))
+                    return raise(err, st.line);
+            }
             for (std::size_t k = 0; k < st.exprs.size(); ++k) {
                 bool yes = false;
                 if (!test(st.exprs[k], &yes, &err)) return raise(err, st.line);
@@ -1281,8 +1286,8 @@ private:
         std::shared_ptr<PlCachedUnit> unit = plsql_unit_program(ses_, st.unit_owner, st.unit_name, &state);
         if (state == PlUnitState::Invalid) {
             PlError e = make_error(4063, "procedure \"" + st.unit_owner + "." + st.unit_name + "\" has errors");
-            e.trace.push_back("ORA-06508: PL/SQL: could not find program unit being called: \"" + st.unit_owner +
-                              "." + st.unit_name + "\"");
+            e.trace.push_back("ORA-06508: PL/SQL: could not find program unit being called: \"" + st.unit_owner + "." +
+                              st.unit_name + "\"");
             return raise(e, st.line);
         }
         if (!unit || unit->program.params.size() != args.size())

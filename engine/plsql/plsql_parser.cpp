@@ -317,20 +317,8 @@ PlSql* Parser::new_sql(std::size_t at) {
 }
 
 bool Parser::translate(PlSql* q, std::size_t at, std::uint32_t stmt_offset, bool statement) {
-    TranslateContext tc;
-    tc.schema = ctx_.schema;
-    tc.nls_date_format = ctx_.nls_date_format;
-    tc.catalog = ctx_.catalog;
-    tc.bind_types = &q->bind_types;
     FunctionLookup lookup;
-    lookup.db = ctx_.db;
-    lookup.package = prog_->is_package ? prog_ : nullptr;
-    lookup.program = prog_;
-    lookup.nls_date_format = ctx_.nls_date_format;
-    if (ctx_.db || lookup.package) {
-        tc.stored_function = lookup_function;
-        tc.stored_function_data = &lookup;
-    }
+    TranslateContext tc = translate_context(q, &lookup);
     OraError err;
     if (sql_translate(q->text, tc, &q->tr, &err)) return true;
     std::uint32_t where = t_[at].offset;
@@ -339,22 +327,7 @@ bool Parser::translate(PlSql* q, std::size_t at, std::uint32_t stmt_offset, bool
         for (const auto& m : q->offsets)
             if (m.first <= off) where = m.second;
     }
-    if (err.code == 904 && !lookup.invalid.empty()) {
-        semantic_error(where, "PLS-00905: object " + lookup.invalid + " is invalid", stmt_offset,
-                       statement ? "PL/SQL: SQL Statement ignored" : "PL/SQL: Statement ignored");
-    } else if (statement) {
-        semantic_error(
-            where,
-            "PL/SQL: " + ora_format(err.code, err.message).substr(0, ora_format(err.code, err.message).size() - 1),
-            stmt_offset, "PL/SQL: SQL Statement ignored");
-    } else if (err.code == 904) {
-        std::string name = err.message.substr(0, err.message.find(':'));
-        if (name.size() > 2 && name.front() == '"') name = name.substr(1, name.size() - 2);
-        semantic_error(where, "PLS-00201: identifier '" + name + "' must be declared", stmt_offset);
-    } else {
-        std::string f = ora_format(err.code, err.message);
-        semantic_error(where, "PL/SQL: " + f.substr(0, f.size() - 1), stmt_offset);
-    }
+    translate_error(err, where, lookup, stmt_offset, statement);
     return false;
 }
 
@@ -393,13 +366,7 @@ PlSql* Parser::expression(const std::set<std::string>& stops, std::uint32_t stmt
     std::size_t a = i_;
     std::size_t b = expression_end(stops);
     PlSql* q = new_sql(a);
-    std::string e;
-    rewrite(a, b, q, &e);
-    q->condition = condition;
-    q->offset_shift = condition ? 17 : 7;
-    q->text = condition ? "SELECT CASE WHEN " + e + " THEN 1 WHEN NOT (" + e + ") THEN 0 END FROM DUAL"
-                        : "SELECT " + e + " FROM DUAL";
-    translate(q, a, stmt_offset, false);
+    compile_expression(a, b, q, stmt_offset, condition);
     i_ = b;
     return q;
 }
@@ -1057,30 +1024,53 @@ void Parser::loop_body(PlStmt* st) {
 void Parser::case_statement(PlStmt* st, std::uint32_t so) {
     ++i_;
     st->kind = PlStmtKind::If;
-    std::size_t sel_a = i_, sel_b = i_;
+    // CASE selector WHEN v THEN ...: the selector is evaluated once into a variable of
+    // its own, which each WHEN compares with its value.
+    std::string hidden;
     if (!is_word("WHEN")) {
-        sel_b = expression_end({"WHEN"});
-        i_ = sel_b;
+        st->selector = expression({"WHEN"}, so);
+        OraType type = st->selector->tr.columns.empty() ? OraType() : st->selector->tr.columns[0].type;
+        hidden = "#CASE" + std::to_string(++hidden_vars_);
+        st->slot = add_var(hidden, type, false);
+        Symbol sym;
+        sym.index = st->slot;
+        declare(hidden, sym);
     }
     while (is_word("WHEN")) {
         ++i_;
         std::size_t a = i_;
         std::size_t b = expression_end({"THEN"});
         PlSql* q = new_sql(a);
-        std::string e;
-        if (sel_b > sel_a) {
-            e = "(";
-            rewrite(sel_a, sel_b, q, &e);
-            e += ") = (";
-            rewrite(a, b, q, &e);
-            e += ")";
+        if (hidden.empty()) {
+            compile_expression(a, b, q, so, true);
         } else {
-            rewrite(a, b, q, &e);
+            std::vector<Token> tokens(t_.begin() + static_cast<std::ptrdiff_t>(a),
+                                      t_.begin() + static_cast<std::ptrdiff_t>(b));
+            Token end;
+            end.kind = TokenKind::End;
+            end.offset = end.end = t_[b].offset;
+            tokens.push_back(end);
+            ExprPtr value;
+            OraError err;
+            q->condition = true;
+            if (!sql_parse_expression(tokens, &value, &err)) {
+                translate_error(err, err.offset, FunctionLookup(), so, false);
+            } else {
+                ExprPtr cmp(new Expr);
+                cmp->kind = ExprKind::Compare;
+                cmp->text = "=";
+                cmp->offset = value->offset;
+                cmp->end = value->end;
+                ExprPtr sel(new Expr);
+                sel->kind = ExprKind::Column;
+                sel->path = {hidden};
+                sel->path_offsets = {value->offset};
+                sel->offset = value->offset;
+                cmp->args.push_back(std::move(sel));
+                cmp->args.push_back(std::move(value));
+                compile_tree(*cmp, q, so, true);
+            }
         }
-        q->condition = true;
-        q->offset_shift = 17;
-        q->text = "SELECT CASE WHEN " + e + " THEN 1 WHEN NOT (" + e + ") THEN 0 END FROM DUAL";
-        translate(q, a, so, false);
         i_ = b;
         st->exprs.push_back(q);
         expect_word("THEN");

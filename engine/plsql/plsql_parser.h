@@ -5,6 +5,8 @@
 #pragma once
 
 #include "plsql/plsql.h"
+#include "sql/sql_ast.h"
+#include "sql/sql_translate.h"
 
 #include <map>
 #include <memory>
@@ -186,6 +188,24 @@ private:
     void rewrite(std::size_t a, std::size_t b, PlSql* q, std::string* out);
 
     PlSql* new_sql(std::size_t at);
+
+    // --- Expressions as syntax trees ----------------------------------------------------
+    // Tokens [a, b) parsed as one expression by the SQL parser and translated once, the
+    // block's names resolved through the translator's hook (plsql_names.cpp).
+    void compile_expression(std::size_t a, std::size_t b, PlSql* q, std::uint32_t stmt_offset, bool condition);
+    void compile_tree(Expr& e, PlSql* q, std::uint32_t stmt_offset, bool condition);
+    TranslateContext translate_context(PlSql* q, FunctionLookup* lookup) const;
+    void translate_error(const OraError& err, std::uint32_t where, const FunctionLookup& lookup,
+                         std::uint32_t stmt_offset, bool statement);
+    friend class ExprNames;
+    NameHook::Answer resolve_name(const Expr& e, PlSql* q, NameResolution* out);
+    NameHook::Answer resolve_call(Expr& e, std::vector<std::string>* path, PlSql* q, NameResolution* out);
+    // A variable's slot as a bound reference of q.
+    void variable_resolution(int slot, PlSql* q, NameResolution* out);
+    // The slot of NEW.column or OLD.column named at offset; -2 after an error was recorded.
+    int trigger_column(const std::string& which, const std::string& column, std::uint32_t offset);
+    std::uint32_t expression_offset_ = 0;  // statement_offset_ of the expression being compiled
+    int hidden_vars_ = 0;                  // variables the compiler declares (CASE selectors)
 
     // Translates q->text; on failure records the compile errors and answers false.
     bool translate(PlSql* q, std::size_t at, std::uint32_t stmt_offset, bool statement);

@@ -285,12 +285,23 @@ int Parser::trigger_reference(std::size_t k, std::size_t b, bool colon) {
         prog_->errors.push_back(e);
         return -2;
     }
-    const std::vector<int>& slots = tk.text == "NEW" ? prog_->new_slots : prog_->old_slots;
+    return trigger_column(tk.text, t_[k + 2].text, tk.offset);
+}
+
+int Parser::trigger_column(const std::string& which, const std::string& column, std::uint32_t offset) {
+    if (!prog_->trigger_row) {
+        PlCompileError e;
+        position(offset, &e.line, &e.column);
+        e.text = "ORA-04082: NEW or OLD references not allowed in table level triggers";
+        prog_->errors.push_back(e);
+        return -2;
+    }
+    const std::vector<int>& slots = which == "NEW" ? prog_->new_slots : prog_->old_slots;
     for (std::size_t c = 0; c < ctx_.trigger_columns->size(); ++c)
-        if ((*ctx_.trigger_columns)[c].name == t_[k + 2].text) return slots[c];
+        if ((*ctx_.trigger_columns)[c].name == column) return slots[c];
     PlCompileError e;
-    position(tk.offset, &e.line, &e.column);
-    e.text = "PLS-00049: bad bind variable '" + tk.text + "." + t_[k + 2].text + "'";
+    position(offset, &e.line, &e.column);
+    e.text = "PLS-00049: bad bind variable '" + which + "." + column + "'";
     prog_->errors.push_back(e);
     return -2;
 }

@@ -1097,6 +1097,14 @@ bool sql_translate_parsed(const std::string& text, Statement& s, const Translate
     return t.statement(s);
 }
 
+bool sql_translate_expression(const std::string& text, Expr& e, bool condition, const TranslateContext& ctx,
+                              Translation* out, OraError* err) {
+    *out = Translation();
+    out->parsed = true;
+    Translator t(text, ctx, out, err);
+    return t.expression(e, condition);
+}
+
 int sql_statement_type(const std::string& text) {
     std::vector<Token> tokens;
     OraError err;

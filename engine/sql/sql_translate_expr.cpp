@@ -163,9 +163,11 @@ std::string Translator::as_text(const Emitted& e) const {
 }
 
 bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
-    bool handled = false;
-    if (!hierarchy_value(e, scope, out, &handled)) return false;
-    if (handled) return true;
+    {
+        bool handled = false;
+        if (!hierarchy_value(e, scope, out, &handled)) return false;
+        if (handled) return true;
+    }
     const std::string& name = e.path.back();
     std::string qualifier;
     if (e.path.size() == 2) qualifier = e.path[0];
@@ -196,6 +198,9 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
             return true;
         }
     }
+    bool handled = false;
+    if (!host_name(e, out, &handled)) return false;
+    if (handled) return true;
     if (is_rownum(e)) {
         out->sql = "row_number() OVER ()";
         out->type = number_type();
@@ -230,6 +235,49 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
     std::string shown;
     for (std::size_t i = 0; i < e.path.size(); ++i) shown += (i ? ".\"" : "\"") + e.path[i] + "\"";
     return fail(904, e.offset, shown);
+}
+
+bool Translator::host_name(const Expr& e, Emitted* out, bool* handled) {
+    *handled = false;
+    if (!ctx_.names) return true;
+    NameResolution r;
+    switch (ctx_.names->name(e, &r, err_)) {
+    case NameHook::Answer::NotMine:
+        return true;
+    case NameHook::Answer::Failed:
+        return false;
+    case NameHook::Answer::Resolved:
+        break;
+    }
+    resolved(r, out);
+    *handled = true;
+    return true;
+}
+
+void Translator::resolved(const NameResolution& r, Emitted* out) {
+    out->type = r.type;
+    if (r.bind.empty()) {
+        out->sql = r.sql;
+        return;
+    }
+    out_->bind_names.push_back(r.bind);
+    out->sql = "?" + std::to_string(out_->bind_names.size());
+    if (r.condition) out->sql = "(" + out->sql + " = 1)";
+}
+
+bool Translator::expression(Expr& e, bool condition) {
+    Scope none;
+    Emitted v;
+    if (!expr(e, none, &v)) return false;
+    ColumnInfo c;
+    c.type = v.type;
+    if (c.type.code == kTypeChar && e.kind != ExprKind::String && e.kind != ExprKind::Column)
+        c.type.code = kTypeVarchar2;
+    // NOT NOT keeps 1, 0 and NULL and turns any other value into its truth as SQLite
+    // tests it, with the condition evaluated once.
+    out_->sql = condition ? "SELECT NOT NOT " + v.sql : "SELECT " + v.sql;
+    out_->columns.push_back(c);
+    return true;
 }
 
 bool is_rownum(const Expr& e) {
@@ -283,6 +331,24 @@ bool Translator::function(Expr& e, const Scope& scope, Emitted* out) {
     bool handled = false;
     if (!hierarchy_value(e, scope, out, &handled)) return false;
     if (handled) return true;
+    if (ctx_.names) {
+        NameResolution r;
+        std::vector<std::string> path = e.path.empty() ? std::vector<std::string>{e.text} : e.path;
+        switch (ctx_.names->call(e, &path, &r, err_)) {
+        case NameHook::Answer::Failed:
+            return false;
+        case NameHook::Answer::Resolved:
+            resolved(r, out);
+            return true;
+        case NameHook::Answer::NotMine:
+            if (path.size() > 1) {
+                e.path = path;
+                e.text = path[0];
+                for (std::size_t k = 1; k < path.size(); ++k) e.text += "." + path[k];
+            }
+            break;
+        }
+    }
     const std::string& f = e.text;
     std::vector<Emitted> args(e.args.size());
     for (std::size_t i = 0; i < e.args.size(); ++i)
@@ -575,7 +641,15 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
         out->sql = "NULL";
         out->type = varchar_type(0);
         return true;
-    case ExprKind::Bind:
+    case ExprKind::Attribute:
+    case ExprKind::Bind: {
+        if (e.kind == ExprKind::Attribute || !e.path.empty()) {
+            bool handled = false;
+            if (!host_name(e, out, &handled)) return false;
+            if (handled) return true;
+            if (e.kind == ExprKind::Attribute) return fail(911, e.offset);
+            return fail(904, e.offset, "\"" + e.path[0] + "\"");
+        }
         out_->bind_names.push_back(e.text);
         out->sql = "?" + std::to_string(out_->bind_names.size());
         out->type = varchar_type(4000);
@@ -584,6 +658,7 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
             if (it != ctx_.bind_types->end()) out->type = it->second;
         }
         return true;
+    }
     case ExprKind::Column:
         return column(e, scope, out);
     case ExprKind::Star:

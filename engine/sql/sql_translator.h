@@ -71,6 +71,7 @@ public:
         : text_(text), ctx_(ctx), out_(out), err_(err) {}
 
     bool statement(Statement& s);
+    bool expression(Expr& e, bool condition);
 
 private:
     const std::string& text_;
@@ -95,6 +96,9 @@ private:
                       const std::vector<ColumnInfo>* store_types);
     bool expr(Expr& e, const Scope& scope, Emitted* out);
     bool column(Expr& e, const Scope& scope, Emitted* out);
+    // Asks ctx_.names about e; *handled is false when the hook does not know it.
+    bool host_name(const Expr& e, Emitted* out, bool* handled);
+    void resolved(const NameResolution& r, Emitted* out);
     bool rownum_limit(const Expr& conjunct, long long* limit);
     bool outer_join_target(const Expr& conjunct, const SelectStmt& s, const Scope& scope, int* target);
     std::string using_column(const Scope& scope, const std::string& name, OraType* type) const;

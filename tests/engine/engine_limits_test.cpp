@@ -9,87 +9,159 @@
 namespace {
 
 class Limits : public ::testing::Test {
- protected:
-  void SetUp() override {
-    test_home();
-    ASSERT_NE(test_oci(), nullptr);
-    ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
-  }
+protected:
+    void SetUp() override {
+        test_home();
+        ASSERT_NE(test_oci(), nullptr);
+        ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
+    }
 
-  // term op term op ... with n terms.
-  static std::string chain(const std::string& term, const std::string& op, int n) {
-    std::string sql = term;
-    for (int k = 1; k < n; ++k) sql += op + term;
-    return sql;
-  }
+    // term op term op ... with n terms.
+    static std::string chain(const std::string& term, const std::string& op, int n) {
+        std::string sql = term;
+        for (int k = 1; k < n; ++k) sql += op + term;
+        return sql;
+    }
 
-  // The session still answers after whatever happened.
-  void expect_alive() { EXPECT_EQ(s.value("select 1 + 1 from dual"), "2") << s.error_text(); }
+    // Runs a block with server output on; the lines it printed, joined by '\n'.
+    std::string output_of(const std::string& block) {
+        EXPECT_EQ(s.exec("begin dbms_output.enable(1000000); end;"), OCI_SUCCESS) << s.error_text();
+        EXPECT_EQ(s.exec(block), OCI_SUCCESS) << block << "\n" << s.error_text();
+        std::string all;
+        OciStatement st(s, "begin dbms_output.get_line(:1,:2); end;");
+        char line[512];
+        int status = 0;
+        sb2 ind = 0;
+        OCIBind* b1 = nullptr;
+        OCIBind* b2 = nullptr;
+        s.oci->OCIBindByPos(st.stmt, &b1, s.err, 1, line, sizeof line, SQLT_STR, &ind, nullptr, nullptr, 0, nullptr,
+                            OCI_DEFAULT);
+        s.oci->OCIBindByPos(st.stmt, &b2, s.err, 2, &status, sizeof status, SQLT_INT, nullptr, nullptr, nullptr, 0,
+                            nullptr, OCI_DEFAULT);
+        for (int guard = 0; guard < 100000 && st.execute(1) == OCI_SUCCESS && status == 0; ++guard)
+            all += (all.empty() ? "" : "\n") + std::string(ind == -1 ? "" : line);
+        return all;
+    }
 
-  OciSession s;
+    // The session still answers after whatever happened.
+    void expect_alive() { EXPECT_EQ(s.value("select 1 + 1 from dual"), "2") << s.error_text(); }
+
+    OciSession s;
 };
 
 TEST_F(Limits, LongOperatorChainsWorkAsInOracle) {
-  EXPECT_EQ(s.value("select " + chain("1", " + ", 8000) + " from dual"), "8000") << s.error_text();
-  EXPECT_EQ(s.value("select 100000 " + chain("- 1", " ", 8000) + " from dual"), "92000") << s.error_text();
-  // Signs mixed in a long chain keep their left-to-right meaning.
-  EXPECT_EQ(s.value("select 10" + chain(" - 2 + 1", "", 100) + " from dual"), "-90") << s.error_text();
-  EXPECT_EQ(s.value("select count(*) from dual where " + chain("1 = 1", " and ", 10000)), "1") << s.error_text();
-  EXPECT_EQ(s.value("select count(*) from dual where " + chain("1 = 0", " or ", 10000) + " or 2 = 2"), "1")
-      << s.error_text();
-  EXPECT_EQ(s.value("select count(*) from dual where " + chain("1 = 1", " and ", 5000) + " and 1 = 0"), "0")
-      << s.error_text();
-  EXPECT_EQ(s.value("select length(" + chain("'ab'", " || ", 1500) + ") from dual"), "3000") << s.error_text();
-  EXPECT_EQ(s.value("select " + chain("2", " * ", 40) + " from dual"), "1099511627776") << s.error_text();
-  // A NULL inside a long concatenation counts as empty text.
-  EXPECT_EQ(s.value("select " + chain("'x'", " || null || ", 200) + " from dual"), std::string(200, 'x'));
-  // A date at the head of a long chain keeps the date arithmetic.
-  EXPECT_EQ(s.value("select to_char(date '2020-01-01' " + chain("+ 1", " ", 60) + ", 'YYYY-MM-DD') from dual"),
-            "2020-03-01")
-      << s.error_text();
-  ASSERT_EQ(s.exec("create table t (a number, b varchar2(10))"), OCI_SUCCESS);
-  ASSERT_EQ(s.exec("insert into t values (5, 'q')"), OCI_SUCCESS);
-  EXPECT_EQ(s.value("select " + chain("a", " + ", 3000) + " from t where " + chain("b = 'q'", " and ", 3000)), "15000")
-      << s.error_text();
+    EXPECT_EQ(s.value("select " + chain("1", " + ", 8000) + " from dual"), "8000") << s.error_text();
+    EXPECT_EQ(s.value("select 100000 " + chain("- 1", " ", 8000) + " from dual"), "92000") << s.error_text();
+    // Signs mixed in a long chain keep their left-to-right meaning.
+    EXPECT_EQ(s.value("select 10" + chain(" - 2 + 1", "", 100) + " from dual"), "-90") << s.error_text();
+    EXPECT_EQ(s.value("select count(*) from dual where " + chain("1 = 1", " and ", 10000)), "1") << s.error_text();
+    EXPECT_EQ(s.value("select count(*) from dual where " + chain("1 = 0", " or ", 10000) + " or 2 = 2"), "1")
+        << s.error_text();
+    EXPECT_EQ(s.value("select count(*) from dual where " + chain("1 = 1", " and ", 5000) + " and 1 = 0"), "0")
+        << s.error_text();
+    EXPECT_EQ(s.value("select length(" + chain("'ab'", " || ", 1500) + ") from dual"), "3000") << s.error_text();
+    EXPECT_EQ(s.value("select " + chain("2", " * ", 40) + " from dual"), "1099511627776") << s.error_text();
+    // A NULL inside a long concatenation counts as empty text.
+    EXPECT_EQ(s.value("select " + chain("'x'", " || null || ", 200) + " from dual"), std::string(200, 'x'));
+    // A date at the head of a long chain keeps the date arithmetic.
+    EXPECT_EQ(s.value("select to_char(date '2020-01-01' " + chain("+ 1", " ", 60) + ", 'YYYY-MM-DD') from dual"),
+              "2020-03-01")
+        << s.error_text();
+    ASSERT_EQ(s.exec("create table t (a number, b varchar2(10))"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("insert into t values (5, 'q')"), OCI_SUCCESS);
+    EXPECT_EQ(s.value("select " + chain("a", " + ", 3000) + " from t where " + chain("b = 'q'", " and ", 3000)),
+              "15000")
+        << s.error_text();
 }
 
 TEST_F(Limits, DeepNestingIsRefusedWithAnOracleError) {
-  std::string deep = "select " + std::string(300, '(') + "1" + std::string(300, ')') + " from dual";
-  EXPECT_EQ(s.exec(deep), OCI_ERROR);
-  EXPECT_EQ(s.error_text(), "ORA-03095: expression level is too deep, maximum 200\n");
-  std::string nots = "select 1 from dual where " + chain("not", " ", 5000) + " 1 = 1";
-  EXPECT_EQ(s.exec(nots), OCI_ERROR);
-  EXPECT_EQ(s.error_code(), 3095);
-  std::string calls = "select ";
-  for (int k = 0; k < 1000; ++k) calls += "abs(";
-  calls += "1" + std::string(1000, ')') + " from dual";
-  EXPECT_EQ(s.exec(calls), OCI_ERROR);
-  EXPECT_EQ(s.error_code(), 3095);
-  expect_alive();
+    std::string deep = "select " + std::string(300, '(') + "1" + std::string(300, ')') + " from dual";
+    EXPECT_EQ(s.exec(deep), OCI_ERROR);
+    EXPECT_EQ(s.error_text(), "ORA-03095: expression level is too deep, maximum 200\n");
+    std::string nots = "select 1 from dual where " + chain("not", " ", 5000) + " 1 = 1";
+    EXPECT_EQ(s.exec(nots), OCI_ERROR);
+    EXPECT_EQ(s.error_code(), 3095);
+    std::string calls = "select ";
+    for (int k = 0; k < 1000; ++k) calls += "abs(";
+    calls += "1" + std::string(1000, ')') + " from dual";
+    EXPECT_EQ(s.exec(calls), OCI_ERROR);
+    EXPECT_EQ(s.error_code(), 3095);
+    expect_alive();
 }
 
 TEST_F(Limits, DeclarationWithoutANameIsACompileError) {
-  EXPECT_EQ(s.exec("declare x%rowtype; begin null; end;"), OCI_ERROR);
-  EXPECT_EQ(s.error_code(), 6550);
-  EXPECT_NE(s.error_text().find("PLS-00"), std::string::npos) << s.error_text();
-  expect_alive();
+    EXPECT_EQ(s.exec("declare x%rowtype; begin null; end;"), OCI_ERROR);
+    EXPECT_EQ(s.error_code(), 6550);
+    EXPECT_NE(s.error_text().find("PLS-00"), std::string::npos) << s.error_text();
+    expect_alive();
 }
 
 TEST_F(Limits, DeepBlocksAndIfsNeverCrash) {
-  std::string blocks = chain("begin", " ", 7000) + " null; " + chain("end;", " ", 7000);
-  EXPECT_EQ(s.exec(blocks), OCI_ERROR);
-  EXPECT_NE(s.error_text().find("PLS-00102: parser stack overflow because nesting is too deep"), std::string::npos)
-      << s.error_text();
-  std::string ifs = "begin " + chain("if 1 = 1 then", " ", 10000) + " null; " + chain("end if;", " ", 10000) + " end;";
-  EXPECT_EQ(s.exec(ifs), OCI_ERROR);
-  EXPECT_NE(s.error_text().find("PLS-00102"), std::string::npos) << s.error_text();
-  // Nesting within the limit runs.
-  std::string fine = "declare n number := 0; begin " + chain("if n = 0 then", " ", 200) + " n := 1; " +
-                     chain("end if;", " ", 200) + " if n <> 1 then raise program_error; end if; end;";
-  EXPECT_EQ(s.exec(fine), OCI_SUCCESS) << s.error_text();
-  ASSERT_EQ(s.exec("begin " + chain("begin", " ", 200) + " null; " + chain("end;", " ", 200) + " end;"), OCI_SUCCESS)
-      << s.error_text();
-  expect_alive();
+    std::string blocks = chain("begin", " ", 7000) + " null; " + chain("end;", " ", 7000);
+    EXPECT_EQ(s.exec(blocks), OCI_ERROR);
+    EXPECT_NE(s.error_text().find("PLS-00102: parser stack overflow because nesting is too deep"), std::string::npos)
+        << s.error_text();
+    std::string ifs =
+        "begin " + chain("if 1 = 1 then", " ", 10000) + " null; " + chain("end if;", " ", 10000) + " end;";
+    EXPECT_EQ(s.exec(ifs), OCI_ERROR);
+    EXPECT_NE(s.error_text().find("PLS-00102"), std::string::npos) << s.error_text();
+    // Nesting within the limit runs.
+    std::string fine = "declare n number := 0; begin " + chain("if n = 0 then", " ", 200) + " n := 1; " +
+                       chain("end if;", " ", 200) + " if n <> 1 then raise program_error; end if; end;";
+    EXPECT_EQ(s.exec(fine), OCI_SUCCESS) << s.error_text();
+    ASSERT_EQ(s.exec("begin " + chain("begin", " ", 200) + " null; " + chain("end;", " ", 200) + " end;"), OCI_SUCCESS)
+        << s.error_text();
+    expect_alive();
+}
+
+// noisy(x) prints "n<x>" and returns x: the lines count its calls.
+TEST_F(Limits, EachExpressionIsEvaluatedOncePerExecution) {
+    ASSERT_EQ(s.exec("create or replace function noisy(x number) return number is begin "
+                     "dbms_output.put_line('n' || x); return x; end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    ASSERT_EQ(s.exec("create or replace procedure show(x number) is begin dbms_output.put_line('show ' || x); end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    // IF: the true and the false branch, and ELSIF.
+    EXPECT_EQ(output_of("begin if noisy(1) = 1 then show(1); else show(2); end if; end;"), "n1\nshow 1");
+    EXPECT_EQ(output_of("begin if noisy(0) = 1 then show(1); else show(2); end if; end;"), "n0\nshow 2");
+    EXPECT_EQ(output_of("begin if noisy(null) = 1 then show(1); else show(2); end if; end;"), "n\nshow 2");
+    EXPECT_EQ(
+        output_of("begin if noisy(0) = 1 then show(1); elsif noisy(2) = 1 then show(2); else show(3); end if; end;"),
+        "n0\nn2\nshow 3");
+    // WHILE and EXIT WHEN: once per test of the condition.
+    EXPECT_EQ(output_of("declare n number := 0; begin while noisy(n) < 2 loop n := n + 1; end loop; end;"),
+              "n0\nn1\nn2");
+    EXPECT_EQ(output_of("declare n number := 0; begin loop n := n + 1; exit when noisy(n) >= 2; end loop; end;"),
+              "n1\nn2");
+    // CASE: the selector once, whichever WHEN matches; searched CASE: each WHEN tried once.
+    EXPECT_EQ(output_of("begin case noisy(3) when 1 then show(1); when 2 then show(2); else show(0); end case; end;"),
+              "n3\nshow 0");
+    EXPECT_EQ(output_of("begin case noisy(2) when 1 then show(1); when 2 then show(2); end case; end;"), "n2\nshow 2");
+    EXPECT_EQ(output_of("begin case when noisy(0) = 1 then show(1); when noisy(1) = 1 then show(2); end case; end;"),
+              "n0\nn1\nshow 2");
+    // Assignments (a boolean one too, false and NULL) and arguments.
+    EXPECT_EQ(output_of("declare v number; b boolean; begin v := noisy(4); b := noisy(0) = 1; b := noisy(null) = 1; "
+                        "if b is null then show(v); end if; end;"),
+              "n4\nn0\nn\nshow 4");
+    EXPECT_EQ(output_of("begin show(noisy(5) + noisy(6)); dbms_output.put_line(noisy(7)); end;"),
+              "n5\nn6\nshow 11\nn7\n7");
+}
+
+TEST_F(Limits, ExpressionErrorsArePlacedAtTheirTokens) {
+    EXPECT_EQ(s.exec("declare v number;\nbegin\n  v := 1 +\n    nosuch;\nend;"), OCI_ERROR);
+    EXPECT_EQ(s.error_text(),
+              "ORA-06550: line 4, column 5:\nPLS-00201: identifier 'NOSUCH' must be declared\n"
+              "ORA-06550: line 3, column 3:\nPL/SQL: Statement ignored\n");
+    ASSERT_EQ(s.exec("create table tt (a varchar2(1))"), OCI_SUCCESS);
+    EXPECT_EQ(s.exec("declare r tt%rowtype;\nbegin\n  if r.nofield = 'X' then null; end if;\nend;"), OCI_ERROR);
+    EXPECT_NE(s.error_text().find("line 3, column 8:\nPLS-00302: component 'NOFIELD' must be declared"),
+              std::string::npos)
+        << s.error_text();
+    EXPECT_EQ(s.exec("begin if sql%rowcount = 0 then null; end if; end;"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(s.exec("select sql%rowcount from dual"), OCI_ERROR);
+    EXPECT_EQ(s.error_code(), 911);
 }
 
 }  // namespace
