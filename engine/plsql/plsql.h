@@ -11,7 +11,9 @@
 
 #include <sqlite3.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <memory>
@@ -43,6 +45,15 @@ struct PlError {
     int line = 0;                    // where it was raised
     std::vector<std::string> trace;  // "ORA-06512: at line n" lines
 };
+
+// The error stack of an error is cut at this many lines, the innermost kept: the stack of
+// a runaway recursion would otherwise be as long as the recursion.
+constexpr std::size_t kPlMaxTraceLines = 64;
+inline bool plsql_trace_full(const PlError& e) {
+    std::size_t lines = e.trace.size();
+    for (char c : e.message) lines += c == '\n';
+    return lines >= kPlMaxTraceLines;
+}
 
 // --- Compiled form ------------------------------------------------------------------
 
@@ -436,7 +447,8 @@ using PlTriggerCache = std::map<std::string, std::shared_ptr<CompiledTrigger>>;
 struct PlSessionState {
     DbmsOutput output;
     std::shared_ptr<PlTriggerCache> triggers = std::make_shared<PlTriggerCache>();  // compiled, by "OWNER.NAME"
-    int call_depth = 0;                              // stored functions running inside SQL
+    int call_depth = 0;                                                             // PL/SQL unit calls running, nested
+    std::uintptr_t stack_base = 0;                   // where the current stack's calls began
     std::map<std::string, PlPackageState> packages;  // by "OWNER.PACKAGE"
     std::vector<PlTriggerRedo> redo;
     std::int64_t redone_rows = 0;          // rows stored again by BEFORE row triggers
@@ -462,6 +474,17 @@ struct PlSessionState {
 };
 
 PlSessionState* plsql_session(SessionHandle* s);
+
+// PL/SQL units calling each other (or themselves) nest up to this many calls; the next
+// one raises ORA-00036. When the calls have used kPlStackBudget bytes of the stack they
+// started on, they go on on a fresh stack of kPlStackBytes, so the depth is bounded by
+// memory and this limit, not by the stack of the thread that made the first call.
+constexpr int kPlMaxCallDepth = 20000;
+constexpr std::size_t kPlStackBudget = std::size_t{256} << 10;
+constexpr std::size_t kPlStackBytes = std::size_t{64} << 20;
+// Runs body as one more level of unit calls; false with *err when it fails or the depth
+// limit is reached.
+bool plsql_nested_call(SessionHandle* ses, const std::function<bool(PlError*)>& body, PlError* err);
 
 // The DBMS_OUTPUT procedures. Failures fill err (ORA-20000 with the ORU- text).
 void dbms_output_enable(DbmsOutput* o, bool unlimited, std::int64_t size);

@@ -1261,9 +1261,11 @@ private:
         Interpreter inner(s_, &callee, root_);
         inner.attach_package(&state->values, callee.package_slots);
         std::vector<PlValue> outs;
-        if (!inner.run_unit(args, given, &outs, &err, sub)) {
-            err.trace.insert(err.trace.begin(),
-                             "ORA-06512: at \"" + qualified + "\", line " + std::to_string(err.line));
+        if (!plsql_nested_call(
+                ses_, [&](PlError* e) { return inner.run_unit(args, given, &outs, e, sub); }, &err)) {
+            if (!plsql_trace_full(err))
+                err.trace.insert(err.trace.begin(),
+                                 "ORA-06512: at \"" + qualified + "\", line " + std::to_string(err.line));
             err.line = st.line;
             error_ = err;
             return Flow::Error;
@@ -1301,9 +1303,11 @@ private:
         Interpreter inner(s_, &callee, root_);
         std::vector<PlValue> outs;
         PlError err;
-        if (!inner.run_unit(args, given, &outs, &err)) {
-            err.trace.insert(err.trace.begin(), "ORA-06512: at \"" + st.unit_owner + "." + st.unit_name + "\", line " +
-                                                    std::to_string(err.line));
+        if (!plsql_nested_call(
+                ses_, [&](PlError* e) { return inner.run_unit(args, given, &outs, e); }, &err)) {
+            if (!plsql_trace_full(err))
+                err.trace.insert(err.trace.begin(), "ORA-06512: at \"" + st.unit_owner + "." + st.unit_name +
+                                                        "\", line " + std::to_string(err.line));
             err.line = st.line;
             error_ = err;
             return Flow::Error;
@@ -1453,6 +1457,43 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
     return OCI_SUCCESS;
 }
 
+bool plsql_nested_call(SessionHandle* ses, const std::function<bool(PlError*)>& body, PlError* err) {
+    PlSessionState* state = plsql_session(ses);
+    if (state->call_depth >= kPlMaxCallDepth) {
+        *err =
+            make_error(36, "maximum number of recursive SQL levels (" + std::to_string(kPlMaxCallDepth) + ") exceeded");
+        return false;
+    }
+    char here = 0;
+    auto address = reinterpret_cast<std::uintptr_t>(&here);
+    std::uintptr_t saved_base = state->stack_base;
+    if (state->call_depth == 0) state->stack_base = address;
+    std::uintptr_t used = state->stack_base > address ? state->stack_base - address : address - state->stack_base;
+    ++state->call_depth;
+    bool ok = false;
+    if (used < kPlStackBudget) {
+        ok = body(err);
+    } else {
+        struct Job {
+            const std::function<bool(PlError*)>* body;
+            PlError* err;
+            PlSessionState* state;
+            bool ok;
+        } job{&body, err, state, false};
+        auto run = [](void* p) {
+            Job* j = static_cast<Job*>(p);
+            char top = 0;
+            j->state->stack_base = reinterpret_cast<std::uintptr_t>(&top);
+            j->ok = (*j->body)(j->err);
+        };
+        if (!os_run_on_new_stack(kPlStackBytes, run, &job)) *err = make_error(6500, "PL/SQL: storage error");
+        ok = job.ok;
+    }
+    --state->call_depth;
+    state->stack_base = saved_base;
+    return ok;
+}
+
 bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogram* sub,
                         std::vector<PlValue>* pkg_values, const std::vector<PlValue>& args,
                         const std::vector<bool>& given, PlValue* result, PlError* err) {
@@ -1462,10 +1503,8 @@ bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogr
     interp.run_inside_statement();
     if (pkg_values) interp.attach_package(pkg_values, program->package_slots);
     std::vector<PlValue> outs;
-    PlSessionState* state = plsql_session(ses);
-    ++state->call_depth;
-    bool ok = interp.run_unit(args, given, &outs, err, sub);
-    --state->call_depth;
+    bool ok = plsql_nested_call(
+        ses, [&](PlError* e) { return interp.run_unit(args, given, &outs, e, sub); }, err);
     interp.finish_unit();
     if (ok) *result = interp.return_value();
     return ok;

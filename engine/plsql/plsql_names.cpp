@@ -63,6 +63,7 @@ TranslateContext Parser::translate_context(PlSql* q, FunctionLookup* lookup) con
     lookup->db = ctx_.db;
     lookup->package = prog_->is_package ? prog_ : nullptr;
     lookup->program = prog_;
+    lookup->schema = ctx_.schema;
     lookup->nls_date_format = ctx_.nls_date_format;
     if (ctx_.db || lookup->package) {
         tc.stored_function = lookup_function;

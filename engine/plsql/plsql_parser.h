@@ -50,6 +50,7 @@ struct FunctionLookup {
     sqlite3* db = nullptr;
     const PlProgram* package = nullptr;
     PlProgram* program = nullptr;  // records the stored functions it uses
+    std::string schema;            // of the program: a unit may call itself
     std::string nls_date_format;
     std::string invalid;  // a function found but invalid
 };

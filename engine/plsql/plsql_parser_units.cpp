@@ -38,6 +38,13 @@ std::string argument_family(const std::string& type) {
 
 bool lookup_function(void* data, const std::string& owner, const std::string& name, OraType* ret) {
     FunctionLookup* f = static_cast<FunctionLookup*>(data);
+    // A function calling itself: known from its own heading, stored or not.
+    const PlProgram* self = f->program;
+    if (self && self->is_unit && self->is_function && owner == f->schema && name == self->unit_name) {
+        *ret = self->return_type;
+        if (ret->code == kTypeVarchar2 && ret->size == 0) ret->size = 4000;
+        return true;
+    }
     const PlProgram* p = f->package;
     if (p && p->is_package && owner == p->package_owner) {
         std::string member = name;
@@ -446,6 +453,16 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
             semantic_error(t_[i_ - 1].offset, "PLS-00302: component '" + member + "' must be declared", so);
             return true;
         }
+    }
+    // A procedure calling itself: its own heading, whether an older version is stored or not.
+    if (candidates.empty() && prog_->is_unit && !prog_->is_function && parts.back() == prog_->unit_name &&
+        (parts.size() == 1 || (parts.size() == 2 && parts[0] == ctx_.schema))) {
+        owner = ctx_.schema;
+        unit = prog_->unit_name;
+        PlCandidate c;
+        for (const PlParam& prm : prog_->params)
+            c.params.push_back(PlUnitArgument{prm.name, prm.mode, prm.default_value != nullptr, prm.type_name});
+        candidates.push_back(c);
     }
     if (candidates.empty() && ctx_.db) {
         std::string pkg_owner = parts.size() == 3 ? parts[0] : ctx_.schema;

@@ -56,7 +56,10 @@ namespace {
 void call_error(sqlite3_context* ctx, const PlError& e, const std::string& unit) {
     std::string text = ora_format(e.code, e.message);
     for (const std::string& t : e.trace) text += t + "\n";
-    text += "ORA-06512: at \"" + unit + "\", line " + std::to_string(e.line);
+    if (!plsql_trace_full(e))
+        text += "ORA-06512: at \"" + unit + "\", line " + std::to_string(e.line);
+    else
+        text.pop_back();
     sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
 }
 
@@ -155,11 +158,6 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
     };
     std::string owner = text(0), name = text(1), unit = owner + "." + name;
-    PlSessionState* state = plsql_session(ses);
-    if (state->call_depth >= 50) {
-        sql_error(ctx, "ORA-00036: maximum number of recursive SQL levels (50) exceeded");
-        return;
-    }
     std::size_t given_count = static_cast<std::size_t>(argc - 2);
     std::size_t dot = name.find('.');
     if (dot != std::string::npos) {

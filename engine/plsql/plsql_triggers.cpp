@@ -585,10 +585,10 @@ void fn_fire_trigger(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     bool single = event == "INSERT" && !state->single_row_insert.empty() && state->single_row_insert.back();
     if (!single) state->mutating.push_back(quote(c->def.table_owner) + "." + quote(c->def.table));
     c->busy = true;
-    ++state->call_depth;
-    bool ok =
-        state->call_depth < 50 && plsql_run_trigger(ses, &c->program, event, &old_values, &new_values, &fired, &err);
-    --state->call_depth;
+    bool ok = plsql_nested_call(
+        ses,
+        [&](PlError* e) { return plsql_run_trigger(ses, &c->program, event, &old_values, &new_values, &fired, e); },
+        &err);
     c->busy = false;
     if (!single) state->mutating.pop_back();
     std::swap(returning_table, state->returning_table);

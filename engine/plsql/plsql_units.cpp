@@ -475,8 +475,8 @@ bool plsql_unit_load(sqlite3* db, const std::string& owner, const std::string& n
     return false;
 }
 
-std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::string& owner,
-                                                 const std::string& name, PlUnitState* state) {
+std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::string& owner, const std::string& name,
+                                                 PlUnitState* state) {
     sqlite3* db = ses->server->db;
     PlSessionState* session = plsql_session(ses);
     const std::string& nls = ses->settings.nls_date_format;
@@ -498,8 +498,8 @@ std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::
         return nullptr;
     }
     if (status != "VALID") {
-        if (!plsql_unit_revalidate(db, nls, owner, name) || !plsql_unit_load(db, owner, name, &unit->type, &status,
-                                                                             &source)) {
+        if (!plsql_unit_revalidate(db, nls, owner, name) ||
+            !plsql_unit_load(db, owner, name, &unit->type, &status, &source)) {
             *state = PlUnitState::Invalid;
             return nullptr;
         }

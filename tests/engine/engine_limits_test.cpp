@@ -165,3 +165,54 @@ TEST_F(Limits, ExpressionErrorsArePlacedAtTheirTokens) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Limits, SelfRecursiveUnitsCompileWhenFirstCreatedAndRecurseDeeply) {
+    ASSERT_EQ(s.exec("create or replace function depth_of(n number) return number is begin "
+                     "if n <= 0 then return 0; end if; return 1 + depth_of(n - 1); end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(s.value("select status from user_objects where object_name = 'DEPTH_OF'"), "VALID");
+    EXPECT_EQ(s.value("select count(*) from user_errors"), "0");
+    EXPECT_EQ(s.value("select depth_of(10) from dual"), "10") << s.error_text();
+    EXPECT_EQ(s.value("select depth_of(10000) from dual"), "10000") << s.error_text();
+    ASSERT_EQ(s.exec("create table hits (n number)"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("create or replace procedure down(n number) is begin "
+                     "if n > 0 then down(n - 1); else insert into hits values (0); end if; end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(s.value("select status from user_objects where object_name = 'DOWN'"), "VALID");
+    EXPECT_EQ(s.exec("begin down(10000); end;"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(s.value("select count(*) from hits"), "1");
+    expect_alive();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Limits, RecursionBeyondTheLimitIsAnOracleError) {
+    ASSERT_EQ(s.exec("create or replace function forever(n number) return number is begin "
+                     "return forever(n + 1); end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(s.exec("declare v number; begin v := forever(0); end;"), OCI_ERROR);
+    EXPECT_EQ(s.error_code(), 36) << s.error_text().substr(0, 300);
+    EXPECT_EQ(s.error_text().rfind("ORA-00036: maximum number of recursive SQL levels (20000) exceeded", 0), 0u);
+    ASSERT_EQ(s.exec("create or replace procedure spin(n number) is begin spin(n + 1); end;"), OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(s.exec("begin spin(0); end;"), OCI_ERROR);
+    EXPECT_EQ(s.error_code(), 36) << s.error_text().substr(0, 300);
+    // The error stack stays short however deep the recursion went.
+    EXPECT_LT(s.error_text().size(), 5000u);
+    ASSERT_EQ(s.exec("create or replace package pk is procedure p(n number); end;"), OCI_SUCCESS) << s.error_text();
+    ASSERT_EQ(s.exec("create or replace package body pk is procedure p(n number) is begin "
+                     "if n > 0 then p(n - 1); end if; end; end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(s.exec("begin pk.p(10000); end;"), OCI_SUCCESS) << s.error_text().substr(0, 300);
+    expect_alive();
+}
+
+}  // namespace
