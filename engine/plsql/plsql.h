@@ -82,17 +82,14 @@ struct PlRef {
 
 // One SQLite statement: a wrapped expression or an embedded SQL statement.
 struct PlSql {
-    std::string text;         // Oracle text with references turned into binds
-    std::vector<PlRef> refs;  // reference n is bound as :"#n"
+    std::string text;         // the Oracle text as written in the block
+    std::vector<PlRef> refs;  // reference n is bound by the name "#n"
     std::map<std::string, OraType> bind_types;
     Translation tr;
     sqlite3_stmt* vm = nullptr;
     int line = 0;
     int column = 0;
     bool condition = false;  // answers 1, 0 or NULL
-    // Where each rewritten token starts in text and in the block, to place SQL errors.
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> offsets;
-    std::uint32_t offset_shift = 0;  // length of the wrapper before the rewritten text
 };
 
 enum class PlCollection { None, IndexBy, Varray };
@@ -388,10 +385,9 @@ void plsql_table_dropped(sqlite3* db, const std::string& owner, const std::strin
 bool plsql_triggers_sync(SessionHandle* ses, OraError* err);
 // True when the table of a DML statement has enabled statement triggers for it.
 bool plsql_has_statement_triggers(SessionHandle* ses, const Translation& tr);
-// Fires the statement triggers of a DML statement (its Oracle text and translation);
+// Fires the statement triggers of a DML statement (its translation);
 // false with err when one fails.
-bool plsql_statement_triggers(SessionHandle* ses, const std::string& text, const Translation& tr,
-                              PlTriggerTiming timing, OraError* err);
+bool plsql_statement_triggers(SessionHandle* ses, const Translation& tr, PlTriggerTiming timing, OraError* err);
 // Registers vantro_fire_trigger, which the connection's firing triggers call.
 bool plsql_triggers_register(sqlite3* db, SessionHandle* session);
 // Runs a trigger body: old_values and new_values in the order of the table's columns
@@ -399,8 +395,8 @@ bool plsql_triggers_register(sqlite3* db, SessionHandle* session);
 // false when the WHEN condition was not true.
 bool plsql_run_trigger(SessionHandle* ses, PlProgram* program, const std::string& event,
                        std::vector<PlValue>* old_values, std::vector<PlValue>* new_values, bool* fired, PlError* err);
-// Around each DML statement (text and translation): what UPDATING('column') asks.
-void plsql_dml_begin(SessionHandle* ses, const std::string& text, const Translation& tr);
+// Around each DML statement (its translation): what UPDATING('column') asks.
+void plsql_dml_begin(SessionHandle* ses, const Translation& tr);
 void plsql_dml_end(SessionHandle* ses);
 // Before an INSERT ... RETURNING runs: rows that BEFORE row triggers store again give
 // their RETURNING values too.

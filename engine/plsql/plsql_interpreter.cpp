@@ -1080,13 +1080,13 @@ private:
                 sqlite3_exec(db_, "ROLLBACK TO vantro_triggered", nullptr, nullptr, nullptr);
                 sqlite3_exec(db_, "RELEASE vantro_triggered", nullptr, nullptr, nullptr);
             };
-            if (!plsql_statement_triggers(ses_, q->text, q->tr, PlTriggerTiming::Before, &trigger_error)) {
+            if (!plsql_statement_triggers(ses_, q->tr, PlTriggerTiming::Before, &trigger_error)) {
                 sqlite3_reset(q->vm);
                 undo();
                 return raise(make_error(trigger_error.code, trigger_error.message), st.line);
             }
             std::int64_t outer_redone = plsql_take_redone_rows(ses_);
-            plsql_dml_begin(ses_, q->text, q->tr);
+            plsql_dml_begin(ses_, q->tr);
             int rc = sqlite3_step(q->vm);
             plsql_dml_end(ses_);
             if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
@@ -1104,7 +1104,7 @@ private:
             sql_rowcount_ = sqlite3_changes(db_) + plsql_take_redone_rows(ses_);
             plsql_session(ses_)->redone_rows = outer_redone;
             sql_found_ = sql_rowcount_ > 0 ? 1 : 0;
-            if (!plsql_statement_triggers(ses_, q->text, q->tr, PlTriggerTiming::After, &trigger_error)) {
+            if (!plsql_statement_triggers(ses_, q->tr, PlTriggerTiming::After, &trigger_error)) {
                 undo();
                 sql_rowcount_ = 0;
                 return raise(make_error(trigger_error.code, trigger_error.message), st.line);

@@ -108,6 +108,31 @@ void Parser::compile_expression(std::size_t a, std::size_t b, PlSql* q, std::uin
     compile_tree(*e, q, stmt_offset, condition);
 }
 
+void Parser::compile_statement(const std::vector<std::pair<std::size_t, std::size_t>>& ranges, PlSql* q,
+                               std::uint32_t stmt_offset) {
+    std::vector<Token> tokens;
+    for (const auto& r : ranges)
+        tokens.insert(tokens.end(), t_.begin() + static_cast<std::ptrdiff_t>(r.first),
+                      t_.begin() + static_cast<std::ptrdiff_t>(r.second));
+    std::size_t a = ranges.front().first, b = ranges.back().second;
+    Token end;
+    end.kind = TokenKind::End;
+    end.offset = end.end = t_[b < t_.size() ? b : t_.size() - 1].offset;
+    tokens.push_back(end);
+    q->text = text_.substr(t_[a].offset, t_[b - 1].end - t_[a].offset);
+    Statement stmt;
+    OraError err;
+    FunctionLookup lookup;
+    TranslateContext tc = translate_context(q, &lookup);
+    ExprNames names(*this, q);
+    tc.names = &names;
+    std::uint32_t saved = expression_offset_;
+    expression_offset_ = stmt_offset;
+    if (!sql_parse(tokens, &stmt, &err) || !sql_translate_parsed(text_, stmt, tc, &q->tr, &err))
+        translate_error(err, err.offset ? err.offset : t_[a].offset, lookup, stmt_offset, true);
+    expression_offset_ = saved;
+}
+
 void Parser::compile_tree(Expr& e, PlSql* q, std::uint32_t stmt_offset, bool condition) {
     FunctionLookup lookup;
     TranslateContext tc = translate_context(q, &lookup);

@@ -384,42 +384,6 @@ PlCollection Parser::collection_type() {
     return PlCollection::None;
 }
 
-std::size_t Parser::collection_reference(std::size_t k, std::size_t b, int slot, PlSql* q, std::string* out) {
-    PlRef r;
-    r.slot = slot;
-    if (k + 1 < b && t_[k + 1].kind == TokenKind::Operator && t_[k + 1].text == "(") {
-        std::size_t close = k + 1;
-        int depth = 0;
-        for (; close < b; ++close) {
-            if (t_[close].kind != TokenKind::Operator) continue;
-            if (t_[close].text == "(") ++depth;
-            if (t_[close].text == ")" && --depth == 0) break;
-        }
-        if (close >= b || close == k + 2) expected("an expression", t_[std::min(close, b - 1)]);
-        std::size_t save = i_;
-        i_ = k + 2;
-        r.kind = PlRefKind::Element;
-        r.index = expression({")"}, t_[k].offset);
-        i_ = save;
-        OraType line;
-        line.code = kTypeVarchar2;
-        line.size = 32767;
-        *out += bind_text(add_ref(q, r, line));
-        return close;
-    }
-    if (k + 2 < b && t_[k + 1].kind == TokenKind::Operator && t_[k + 1].text == "." &&
-        (t_[k + 2].text == "COUNT" || t_[k + 2].text == "FIRST" || t_[k + 2].text == "LAST")) {
-        r.kind = PlRefKind::CollectionAttr;
-        r.name = t_[k + 2].text;
-        *out += bind_text(add_ref(q, r, number_type()));
-        return k + 2;
-    }
-    semantic_error(t_[k].offset, "PLS-00306: wrong number or types of arguments in call to '" + t_[k].text + "'",
-                   t_[k].offset);
-    out->append(text_, t_[k].offset, t_[k].end - t_[k].offset);
-    return k;
-}
-
 std::string Parser::value_family(std::size_t a, PlSql* q) const {
     if (t_[a].kind == TokenKind::Word && t_[a].text == "NULL") return "";
     if (!q || q->tr.columns.empty()) return "";

@@ -541,6 +541,7 @@ bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const s
 }
 
 bool Translator::insert(Statement& s) {
+    out_->insert_values = !s.select;
     if (s.target_query && !insert_target_query(s)) return false;
     std::string owner = owner_of(s.table);
     std::vector<ColumnInfo> all;
@@ -626,6 +627,7 @@ bool Translator::update(Statement& s) {
     scope.bare = true;
     scope.sources.push_back(src);
     std::string sql = "UPDATE " + src.sql + " AS " + quote_name(src.alias) + " SET ";
+    for (const auto& set : s.sets) out_->set_columns.push_back(set.first);
     scope.bare = false;
     for (std::size_t i = 0; i < s.sets.size(); ++i) {
         const ColumnInfo* target = nullptr;
