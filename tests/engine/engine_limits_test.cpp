@@ -216,3 +216,25 @@ TEST_F(Limits, RecursionBeyondTheLimitIsAnOracleError) {
 }
 
 }  // namespace
+
+namespace {
+
+// Names inside a block's SQL: a column of the statement's tables wins over a variable
+// of the same name; other names are the block's variables, record fields, package
+// state and cursor attributes.
+TEST_F(Limits, NamesInEmbeddedSqlResolveColumnsFirst) {
+  ASSERT_EQ(s.exec("create table nums (a number, b varchar2(10))"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("insert into nums values (1, 'one')"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("insert into nums values (2, 'two')"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("create or replace package st is total number := 10; end;"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(output_of("declare a number := 1; n number; r nums%rowtype; begin "
+                      "select count(*) into n from nums where a = a; dbms_output.put_line(n); "
+                      "select * into r from nums where a = 2; dbms_output.put_line(r.b); "
+                      "update nums set b = r.b || '!' where a = r.a - 1; dbms_output.put_line(sql%rowcount); "
+                      "insert into nums values (st.total + a, upper(r.b)); "
+                      "for c in (select a, b from nums where a > a - 1 order by a) loop "
+                      "dbms_output.put_line(c.a || ' ' || c.b); end loop; end;"),
+            "2\ntwo\n1\n1 two!\n2 two\n11 TWO");
+}
+
+}  // namespace
