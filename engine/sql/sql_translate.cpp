@@ -605,6 +605,7 @@ bool Translator::insert(Statement& s) {
 
 bool Translator::returning(Statement& s, const Scope& scope, std::string* sql) {
     if (s.returning.empty()) return true;
+    hoist_ok_ = false;  // the RETURNING values are also run as a statement of their own
     *sql += " RETURNING ";
     for (std::size_t i = 0; i < s.returning.size(); ++i) {
         Emitted e;
@@ -1016,19 +1017,28 @@ bool Translator::drop_index(Statement& s) {
 
 bool Translator::statement(Statement& s) {
     out_->kind = s.kind;
+    hoist_ok_ = s.kind == StatementKind::Select || s.kind == StatementKind::Insert || s.kind == StatementKind::Update ||
+                s.kind == StatementKind::Delete;
     switch (s.kind) {
     case StatementKind::Select: {
         std::string sql;
         if (!select(*s.select, nullptr, &out_->columns, &sql)) return false;
         out_->sql = sql;
+        finish_hoisting();
         return true;
     }
     case StatementKind::Insert:
-        return insert(s);
+        if (!insert(s)) return false;
+        finish_hoisting();
+        return true;
     case StatementKind::Update:
-        return update(s);
+        if (!update(s)) return false;
+        finish_hoisting();
+        return true;
     case StatementKind::Delete:
-        return del(s);
+        if (!del(s)) return false;
+        finish_hoisting();
+        return true;
     case StatementKind::CreateTable:
         if (!create_table(s)) return false;
         out_->catalog_sql.push_back(storage_catalog_sql(owner_of(s.table), s.table.name, false, s.storage));

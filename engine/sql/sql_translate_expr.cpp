@@ -163,6 +163,7 @@ std::string Translator::as_text(const Emitted& e) const {
 }
 
 bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
+    ++row_refs_;  // a name is a row's value unless it turns out to be a constant or a bind
     {
         bool handled = false;
         if (!hierarchy_value(e, scope, out, &handled)) return false;
@@ -200,7 +201,7 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
     }
     bool handled = false;
     if (!host_name(e, out, &handled)) return false;
-    if (handled) return true;
+    if (handled) return --row_refs_, true;
     if (is_rownum(e)) {
         out->sql = "row_number() OVER ()";
         out->type = number_type();
@@ -268,6 +269,7 @@ void Translator::resolved(const NameResolution& r, Emitted* out) {
 bool Translator::expression(Expr& e, bool condition) {
     Scope none;
     Emitted v;
+    hoist_ok_ = true;
     if (!expr(e, none, &v)) return false;
     ColumnInfo c;
     c.type = v.type;
@@ -277,6 +279,7 @@ bool Translator::expression(Expr& e, bool condition) {
     // tests it, with the condition evaluated once.
     out_->sql = condition ? "SELECT NOT NOT " + v.sql : "SELECT " + v.sql;
     out_->columns.push_back(c);
+    finish_hoisting();
     return true;
 }
 
@@ -327,10 +330,53 @@ bool Translator::comparison_operands(Emitted* a, Emitted* b, std::uint32_t offse
     return true;
 }
 
+namespace {
+
+// The deepest nesting of parentheses in sql, outside quoted text and names.
+int sql_nesting(const std::string& sql) {
+    int depth = 0, deepest = 0;
+    char quote = 0;
+    for (char c : sql) {
+        if (quote) {
+            if (c == quote) quote = 0;
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+        } else if (c == '(') {
+            deepest = std::max(deepest, ++depth);
+        } else if (c == ')') {
+            --depth;
+        }
+    }
+    return deepest;
+}
+
+}  // namespace
+
 bool Translator::function(Expr& e, const Scope& scope, Emitted* out) {
+    int refs = row_refs_;
+    if (!function_call(e, scope, out)) return false;
+    if (hoist_ok_ && refs == row_refs_ && !out->aggregate && sql_nesting(out->sql) > kHoistNesting) hoist(out);
+    return true;
+}
+
+void Translator::hoist(Emitted* out) {
+    std::string name = "\"#h" + std::to_string(hoisted_.size() + 1) + "\"";
+    hoisted_.push_back(name + "(v) AS (SELECT " + out->sql + ")");
+    out->sql = "(SELECT v FROM " + name + ")";
+}
+
+void Translator::finish_hoisting() {
+    if (hoisted_.empty()) return;
+    std::string with = "WITH ";
+    for (std::size_t k = 0; k < hoisted_.size(); ++k) with += (k ? ", " : "") + hoisted_[k];
+    out_->sql = with + " " + out_->sql;
+    hoisted_.clear();
+}
+
+bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
     bool handled = false;
     if (!hierarchy_value(e, scope, out, &handled)) return false;
-    if (handled) return true;
+    if (handled) return ++row_refs_, true;
     if (ctx_.names) {
         NameResolution r;
         std::vector<std::string> path = e.path.empty() ? std::vector<std::string>{e.text} : e.path;
@@ -437,6 +483,7 @@ bool Translator::function(Expr& e, const Scope& scope, Emitted* out) {
 // vantro_plsql_call that runs it; false when there is none.
 bool Translator::stored_call(const std::vector<std::string>& path, const std::vector<Emitted>& args, Emitted* out) {
     if (!ctx_.stored_function || path.empty() || path.size() > 3) return false;
+    ++row_refs_;  // a PL/SQL function runs once per row, never hoisted
     OraType ret;
     std::string owner = ctx_.schema;
     std::string unit = path.back();
@@ -683,7 +730,7 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
     case ExprKind::Unary: {
         bool handled = false;
         if (!hierarchy_value(e, scope, out, &handled)) return false;
-        if (handled) return true;
+        if (handled) return ++row_refs_, true;
         Emitted a;
         if (!expr(*e.args[0], scope, &a)) return false;
         out->sql = "(" + e.text + (is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")") + ")";

@@ -103,6 +103,17 @@ private:
     bool outer_join_target(const Expr& conjunct, const SelectStmt& s, const Scope& scope, int* target);
     std::string using_column(const Scope& scope, const std::string& name, OraType* type) const;
     bool function(Expr& e, const Scope& scope, Emitted* out);
+    bool function_call(Expr& e, const Scope& scope, Emitted* out);
+    // Nested calls deeper than this (in parentheses of the SQL written) that read nothing
+    // of the current row are computed in a WITH clause of the statement instead, so that
+    // SQLite's parser, whose stack is small, never meets the depth of the nesting.
+    static constexpr int kHoistNesting = 8;
+    int row_refs_ = 0;       // row values read so far (columns, LEVEL, ROWNUM, sequences, PL/SQL calls)
+    bool hoist_ok_ = false;  // the statement being written can take a WITH clause
+    std::vector<std::string> hoisted_;
+    void hoist(Emitted* out);
+    // Puts the WITH clause of the hoisted values before out_->sql.
+    void finish_hoisting();
     // Chains of +, -, ||, *, /, AND and OR of one precedence level; from this many terms
     // an associative chain is written as a balanced tree.
     static constexpr std::size_t kBalancedChain = 32;

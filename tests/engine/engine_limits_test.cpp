@@ -74,6 +74,47 @@ TEST_F(Limits, LongOperatorChainsWorkAsInOracle) {
         << s.error_text();
 }
 
+// f(f(f(...))) with n calls around arg.
+std::string nested(const std::string& f, int n, const std::string& arg, const std::string& extra = "") {
+    std::string sql;
+    for (int k = 0; k < n; ++k) sql += f + "(";
+    sql += arg;
+    for (int k = 0; k < n; ++k) sql += extra + ")";
+    return sql;
+}
+
+TEST_F(Limits, DeeplyNestedCallsWorkAsInOracle) {
+    EXPECT_EQ(s.value("select " + nested("abs", 150, "-7") + " from dual"), "7") << s.error_text();
+    EXPECT_EQ(s.value("select " + nested("upper", 60, nested("lower", 60, "'Ab'")) + " from dual"), "AB")
+        << s.error_text();
+    EXPECT_EQ(s.value("select " + nested("nvl", 120, "null", ", 5") + " from dual"), "5") << s.error_text();
+    EXPECT_EQ(s.value("select " + nested("substr", 100, "'abcdef'", ", 2, 4") + " from dual"), "<null>")
+        << s.error_text();
+    EXPECT_EQ(s.value("select " + nested("replace", 100, "'aaa'", ", 'b', 'c'") + " from dual"), "aaa")
+        << s.error_text();
+    ASSERT_EQ(s.exec("create table w (a number, b varchar2(20))"), OCI_SUCCESS);
+    EXPECT_EQ(s.exec("insert into w values (" + nested("abs", 120, "-3") + ", " + nested("trim", 120, "' x '") + ")"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(s.exec("update w set a = a + " + nested("round", 120, "2.4")), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(s.exec("update w set a = a + 0 where b = " + nested("upper", 100, "'x'") + " or b = 'x'"), OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(s.exec("delete from w where b = " + nested("upper", 100, "'y'")), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(s.value("select a || b from w where " + nested("length", 1, nested("lower", 120, "'Q'")) + " = 1"), "5x")
+        << s.error_text();
+    // A deep nesting around a column stays inside the row's expression: refused, not broken.
+    sword st = s.exec("select " + nested("abs", 150, "a") + " from w");
+    if (st != OCI_SUCCESS) {
+        EXPECT_EQ(s.error_code(), 3095) << s.error_text();
+    }
+    // In PL/SQL: the same, with variables.
+    EXPECT_EQ(s.exec("declare v number := -2; r number; begin r := " + nested("abs", 150, "v") +
+                     "; if r <> 2 then raise program_error; end if; end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    expect_alive();
+}
+
 TEST_F(Limits, DeepNestingIsRefusedWithAnOracleError) {
     std::string deep = "select " + std::string(300, '(') + "1" + std::string(300, ')') + " from dual";
     EXPECT_EQ(s.exec(deep), OCI_ERROR);
@@ -223,18 +264,18 @@ namespace {
 // of the same name; other names are the block's variables, record fields, package
 // state and cursor attributes.
 TEST_F(Limits, NamesInEmbeddedSqlResolveColumnsFirst) {
-  ASSERT_EQ(s.exec("create table nums (a number, b varchar2(10))"), OCI_SUCCESS);
-  ASSERT_EQ(s.exec("insert into nums values (1, 'one')"), OCI_SUCCESS);
-  ASSERT_EQ(s.exec("insert into nums values (2, 'two')"), OCI_SUCCESS);
-  ASSERT_EQ(s.exec("create or replace package st is total number := 10; end;"), OCI_SUCCESS) << s.error_text();
-  EXPECT_EQ(output_of("declare a number := 1; n number; r nums%rowtype; begin "
-                      "select count(*) into n from nums where a = a; dbms_output.put_line(n); "
-                      "select * into r from nums where a = 2; dbms_output.put_line(r.b); "
-                      "update nums set b = r.b || '!' where a = r.a - 1; dbms_output.put_line(sql%rowcount); "
-                      "insert into nums values (st.total + a, upper(r.b)); "
-                      "for c in (select a, b from nums where a > a - 1 order by a) loop "
-                      "dbms_output.put_line(c.a || ' ' || c.b); end loop; end;"),
-            "2\ntwo\n1\n1 two!\n2 two\n11 TWO");
+    ASSERT_EQ(s.exec("create table nums (a number, b varchar2(10))"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("insert into nums values (1, 'one')"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("insert into nums values (2, 'two')"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("create or replace package st is total number := 10; end;"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(output_of("declare a number := 1; n number; r nums%rowtype; begin "
+                        "select count(*) into n from nums where a = a; dbms_output.put_line(n); "
+                        "select * into r from nums where a = 2; dbms_output.put_line(r.b); "
+                        "update nums set b = r.b || '!' where a = r.a - 1; dbms_output.put_line(sql%rowcount); "
+                        "insert into nums values (st.total + a, upper(r.b)); "
+                        "for c in (select a, b from nums where a > a - 1 order by a) loop "
+                        "dbms_output.put_line(c.a || ' ' || c.b); end loop; end;"),
+              "2\ntwo\n1\n1 two!\n2 two\n11 TWO");
 }
 
 }  // namespace
