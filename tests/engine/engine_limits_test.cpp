@@ -72,6 +72,12 @@ TEST_F(Limits, LongOperatorChainsWorkAsInOracle) {
     EXPECT_EQ(s.value("select " + chain("a", " + ", 3000) + " from t where " + chain("b = 'q'", " and ", 3000)),
               "15000")
         << s.error_text();
+    // The other walks over a statement's expressions meet the same chains.
+    EXPECT_EQ(s.value("select " + chain("a", " + ", 3000) + " from t group by a"), "15000") << s.error_text();
+    EXPECT_EQ(s.value("select count(*) from t where " + chain("a = 5", " or ", 10000) + " connect by level <= 2"), "2")
+        << s.error_text();
+    EXPECT_EQ(s.exec("explain plan for select * from t where " + chain("a = 5", " and ", 10000)), OCI_SUCCESS)
+        << s.error_text();
 }
 
 // f(f(f(...))) with n calls around arg.
