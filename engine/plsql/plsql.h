@@ -347,6 +347,18 @@ struct PlCachedUnit {
     PlProgram program;
     bool busy = false;
 };
+// Marks a cached unit as running for the life of the object.
+class BusyUnit {
+public:
+    explicit BusyUnit(PlCachedUnit* u) : u_(u), was_(u->busy) { u_->busy = true; }
+    ~BusyUnit() { u_->busy = was_; }
+    BusyUnit(const BusyUnit&) = delete;
+    BusyUnit& operator=(const BusyUnit&) = delete;
+
+private:
+    PlCachedUnit* u_;
+    bool was_;
+};
 enum class PlUnitState {
     Ready,    // compiled
     Missing,  // no such procedure or function
@@ -360,6 +372,13 @@ enum class PlUnitState {
 std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::string& owner, const std::string& name,
                                                  PlUnitState* state);
 
+// The compiled form of package owner.package (header and body) for the session, kept
+// like stored procedures (per catalog generation and date format; a busy one is not
+// shared with a call from inside itself). Null with *err (ORA-04063, ORA-06508 ...) when
+// it cannot be loaded.
+std::shared_ptr<PlCachedUnit> plsql_package_program(SessionHandle* ses, const std::string& owner,
+                                                    const std::string& package, PlError* err);
+
 // The translator's question: is owner.name a valid stored function, and of what type.
 bool plsql_function_lookup(void* db, const std::string& owner, const std::string& name, OraType* ret);
 // Runs a function (a package's subprogram when sub is given, with the package state
@@ -370,7 +389,8 @@ bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogr
 struct PlPackageState;
 // The session's state of package "OWNER.NAME" for a call from SQL; program receives the
 // compiled package.
-PlPackageState* plsql_package_state(SessionHandle* ses, const std::string& qualified, PlProgram* program, PlError* err);
+PlPackageState* plsql_package_state(SessionHandle* ses, const std::string& qualified,
+                                    std::shared_ptr<PlCachedUnit>* program, PlError* err);
 // Registers vantro_plsql_call(owner, name, args...), which runs a stored function.
 bool plsql_functions_register(sqlite3* db, SessionHandle* session);
 

@@ -1207,13 +1207,13 @@ public:
     // The session's state of package "OWNER.NAME", built (declarations and initialisation
     // section run) on first use and again after the package changed. program, when given,
     // receives the compiled package.
-    PlPackageState* package_state(const std::string& qualified, PlProgram* program, PlError* err) {
+    PlPackageState* package_state(const std::string& qualified, std::shared_ptr<PlCachedUnit>* program, PlError* err) {
         std::size_t dot = qualified.find('.');
         std::string owner = qualified.substr(0, dot), name = qualified.substr(dot + 1);
-        PlProgram local;
-        PlProgram* prog = program ? program : &local;
-        SqliteCatalog catalog(db_);
-        if (!plsql_package_load(db_, compile_context(owner, &catalog), owner, name, prog, err)) return nullptr;
+        std::shared_ptr<PlCachedUnit> unit = plsql_package_program(ses_, owner, name, err);
+        if (!unit) return nullptr;
+        if (program) *program = unit;
+        PlProgram* prog = &unit->program;
         PlPackageState& st = plsql_session(ses_)->packages[qualified];
         if (st.initialized && st.stamp == prog->text) return &st;
         if (st.initialized && !st.values.empty()) {
@@ -1232,6 +1232,7 @@ public:
         st.values.assign(static_cast<std::size_t>(prog->package_slots), PlValue());
         Interpreter init(s_, prog, root_);
         init.attach_package(&st.values, prog->package_slots);
+        BusyUnit busy(unit.get());
         if (!init.init_package(err)) {
             err->trace.insert(err->trace.begin(),
                               "ORA-06512: at \"" + qualified + "\", line " + std::to_string(err->line));
@@ -1244,14 +1245,16 @@ public:
 private:
     Flow call_package(const PlStmt& st, const std::vector<PlValue>& args, const std::vector<bool>& given) {
         std::string qualified = st.unit_owner + "." + st.unit_name;
-        PlProgram callee;
+        std::shared_ptr<PlCachedUnit> unit;
         PlError err;
-        PlPackageState* state = package_state(qualified, &callee, &err);
+        PlPackageState* state = package_state(qualified, &unit, &err);
         if (!state) {
             err.line = st.line;
             error_ = err;
             return Flow::Error;
         }
+        PlProgram& callee = unit->program;
+        BusyUnit busy(unit.get());
         const PlSubprogram* sub = nullptr;
         for (const PlSubprogram& c : callee.subprograms)
             if (c.subprogram_id == st.subprogram_id && c.defined) sub = &c;
@@ -1295,11 +1298,7 @@ private:
         if (!unit || unit->program.params.size() != args.size())
             return raise(make_error(6508, "PL/SQL: could not find program unit being called"), st.line);
         PlProgram& callee = unit->program;
-        struct Busy {
-            PlCachedUnit* u;
-            ~Busy() { u->busy = false; }
-        } busy{unit.get()};
-        unit->busy = true;
+        BusyUnit busy(unit.get());
         Interpreter inner(s_, &callee, root_);
         std::vector<PlValue> outs;
         PlError err;
@@ -1510,8 +1509,8 @@ bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogr
     return ok;
 }
 
-PlPackageState* plsql_package_state(SessionHandle* ses, const std::string& qualified, PlProgram* program,
-                                    PlError* err) {
+PlPackageState* plsql_package_state(SessionHandle* ses, const std::string& qualified,
+                                    std::shared_ptr<PlCachedUnit>* program, PlError* err) {
     StmtHandle holder;
     holder.session = ses;
     PlProgram empty;

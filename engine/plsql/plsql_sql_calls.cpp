@@ -162,9 +162,9 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     std::size_t dot = name.find('.');
     if (dot != std::string::npos) {
         std::string package = owner + "." + name.substr(0, dot), member = name.substr(dot + 1);
-        PlProgram callee;
+        std::shared_ptr<PlCachedUnit> compiled;
         PlError err;
-        PlPackageState* st = plsql_package_state(ses, package, &callee, &err);
+        PlPackageState* st = plsql_package_state(ses, package, &compiled, &err);
         if (!st) {
             std::string t = ora_format(err.code, err.message);
             for (const std::string& line : err.trace) t += line + "\n";
@@ -172,6 +172,8 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
             sql_error(ctx, t);
             return;
         }
+        PlProgram& callee = compiled->program;
+        BusyUnit busy(compiled.get());
         const PlSubprogram* chosen = nullptr;
         for (const PlSubprogram& sub : callee.subprograms) {
             if (sub.name != member || !sub.is_function || !sub.defined || !takes(sub.params, given_count)) continue;
@@ -203,9 +205,8 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         sql_error(ctx, "ORA-06553: PLS-306: wrong number or types of arguments in call to '" + name + "'");
         return;
     }
-    callee->busy = true;
+    BusyUnit busy(callee.get());
     run_for_sql(ctx, ses, &callee->program, nullptr, nullptr, argc - 2, argv + 2, unit);
-    callee->busy = false;
 }
 
 }  // namespace

@@ -564,6 +564,40 @@ std::vector<PlCandidate> plsql_package_members(sqlite3* db, const std::string& o
     return out;
 }
 
+std::shared_ptr<PlCachedUnit> plsql_package_program(SessionHandle* ses, const std::string& owner,
+                                                    const std::string& package, PlError* err) {
+    sqlite3* db = ses->server->db;
+    PlSessionState* session = plsql_session(ses);
+    const std::string& nls = ses->settings.nls_date_format;
+    std::uint64_t generation = catalog_generation(db);
+    if (generation == 0 || generation != session->units_generation) {
+        session->units.clear();
+        session->units_generation = generation;
+    }
+    std::string key = "PACKAGE " + owner + "." + package;
+    auto it = session->units.find(key);
+    if (it != session->units.end() && !it->second->busy && it->second->nls_date_format == nls) return it->second;
+    auto unit = std::make_shared<PlCachedUnit>();
+    unit->type = "PACKAGE";
+    unit->nls_date_format = nls;
+    SqliteCatalog catalog(db);
+    PlCompileContext cc;
+    cc.schema = owner;
+    cc.nls_date_format = nls;
+    cc.catalog = &catalog;
+    cc.db = db;
+    if (!plsql_package_load(db, cc, owner, package, &unit->program, err)) return nullptr;
+    // Loading may have compiled invalid units again, which moves the catalog on.
+    generation = catalog_generation(db);
+    if (generation != session->units_generation) {
+        session->units.clear();
+        session->units_generation = generation;
+    }
+    it = session->units.find(key);
+    if (generation != 0 && (it == session->units.end() || !it->second->busy)) session->units[key] = unit;
+    return unit;
+}
+
 bool plsql_package_load(sqlite3* db, const PlCompileContext& ctx, const std::string& owner, const std::string& package,
                         PlProgram* program, PlError* err) {
     std::string qualified = owner + "." + package;

@@ -285,3 +285,31 @@ TEST_F(Limits, NamesInEmbeddedSqlResolveColumnsFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+// A package compiled once is reused by later calls; a call from inside itself runs a
+// copy of its own, with the one package state the session has.
+TEST_F(Limits, PackagesRecurseSharingTheirState) {
+    ASSERT_EQ(s.exec("create or replace package cnt is calls number := 0; function f(n number) return number; end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    ASSERT_EQ(s.exec("create or replace package body cnt is function f(n number) return number is begin "
+                     "calls := calls + 1; if n <= 0 then return 0; end if; return 1 + f(n - 1); end; end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(output_of("declare v number; begin v := cnt.f(500); v := cnt.f(2) + v; "
+                        "dbms_output.put_line(v || ' ' || cnt.calls); end;"),
+              "502 504");
+    // A changed body is compiled again: its state is discarded once, then calls see it.
+    ASSERT_EQ(s.exec("create or replace package body cnt is function f(n number) return number is begin "
+                     "return -n; end; end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(s.value("select cnt.f(3) from dual")
+                  .rfind("error: ORA-04068: existing state of packages has been discarded", 0),
+              0u);
+    EXPECT_EQ(s.value("select cnt.f(3) from dual"), "-3") << s.error_text();
+}
+
+}  // namespace
