@@ -1456,43 +1456,6 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
     return OCI_SUCCESS;
 }
 
-bool plsql_nested_call(SessionHandle* ses, const std::function<bool(PlError*)>& body, PlError* err) {
-    PlSessionState* state = plsql_session(ses);
-    if (state->call_depth >= kPlMaxCallDepth) {
-        *err =
-            make_error(36, "maximum number of recursive SQL levels (" + std::to_string(kPlMaxCallDepth) + ") exceeded");
-        return false;
-    }
-    char here = 0;
-    auto address = reinterpret_cast<std::uintptr_t>(&here);
-    std::uintptr_t saved_base = state->stack_base;
-    if (state->call_depth == 0) state->stack_base = address;
-    std::uintptr_t used = state->stack_base > address ? state->stack_base - address : address - state->stack_base;
-    ++state->call_depth;
-    bool ok = false;
-    if (used < kPlStackBudget) {
-        ok = body(err);
-    } else {
-        struct Job {
-            const std::function<bool(PlError*)>* body;
-            PlError* err;
-            PlSessionState* state;
-            bool ok;
-        } job{&body, err, state, false};
-        auto run = [](void* p) {
-            Job* j = static_cast<Job*>(p);
-            char top = 0;
-            j->state->stack_base = reinterpret_cast<std::uintptr_t>(&top);
-            j->ok = (*j->body)(j->err);
-        };
-        if (!os_run_on_new_stack(kPlStackBytes, run, &job)) *err = make_error(6500, "PL/SQL: storage error");
-        ok = job.ok;
-    }
-    --state->call_depth;
-    state->stack_base = saved_base;
-    return ok;
-}
-
 bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogram* sub,
                         std::vector<PlValue>* pkg_values, const std::vector<PlValue>& args,
                         const std::vector<bool>& given, PlValue* result, PlError* err) {

@@ -285,13 +285,6 @@ int Parser::trigger_reference(std::size_t k, std::size_t b, bool colon) {
     if (!(k + 2 < b && t_[k + 1].kind == TokenKind::Operator && t_[k + 1].text == "." &&
           (t_[k + 2].kind == TokenKind::Word || t_[k + 2].kind == TokenKind::QuotedWord)))
         return -1;
-    if (!prog_->trigger_row) {
-        PlCompileError e;
-        position(tk.offset, &e.line, &e.column);
-        e.text = "ORA-04082: NEW or OLD references not allowed in table level triggers";
-        prog_->errors.push_back(e);
-        return -2;
-    }
     return trigger_column(tk.text, t_[k + 2].text, tk.offset);
 }
 
