@@ -51,8 +51,7 @@ public:
           ses_(s->session),
           db_(s->session->server->db),
           p_(p),
-          root_(root ? root : this),
-          depth_(root ? root->depth_ + 1 : 0) {
+          root_(root ? root : this) {
         vars_.resize(p->vars.size());
         cursors_.resize(p->cursors.size());
     }
@@ -206,7 +205,6 @@ private:
     bool in_statement_ = false;  // runs inside a SQL statement (a trigger or a function)
     bool savepoint_ = false;     // the root's: the block's changes can be undone
     Interpreter* root_;          // the interpreter of the block the client sent
-    int depth_ = 0;              // 0 for the block the client sent
     PlError error_;
     std::string exit_label_;
 
@@ -1281,8 +1279,6 @@ private:
     }
 
     Flow call_unit(const PlStmt& st, const std::vector<PlValue>& args) {
-        if (depth_ >= 50)
-            return raise(make_error(6502, "PL/SQL: numeric or value error: call depth exceeded"), st.line);
         std::vector<bool> given;
         for (std::size_t k = 0; k < st.exprs.size(); ++k)
             given.push_back(st.exprs[k] || st.targets[k].slot >= 0 || st.targets[k].host);
