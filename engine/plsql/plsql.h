@@ -231,7 +231,9 @@ struct PlSubprogram {
 
 enum class PlTriggerTiming { Before, After };
 
-struct PlProgram {
+// Everything of a compiled program but its SQL statements, which PlProgram owns: the
+// part a copy takes as it is.
+struct PlProgramTree {
     std::string text;
     bool is_unit = false;  // a stored procedure or function
     bool is_function = false;
@@ -240,7 +242,6 @@ struct PlProgram {
     OraType return_type;
     std::string return_type_name;
     int return_slot = -1;  // a function's result, held as a variable
-    std::vector<std::unique_ptr<PlSql>> sql;
     std::vector<PlVarInfo> vars;
     std::vector<PlCursorInfo> cursors;
     PlBlock main;
@@ -261,8 +262,19 @@ struct PlProgram {
     PlSql* trigger_when = nullptr;  // the WHEN condition of a row trigger
     // Stored units this program calls or reads, as "OWNER.NAME".
     std::set<std::string> references;
+};
+
+struct PlProgram : PlProgramTree {
+    std::vector<std::unique_ptr<PlSql>> sql;  // every statement the tree points to
+    PlProgram() = default;
+    PlProgram(const PlProgram&) = delete;
+    PlProgram& operator=(const PlProgram&) = delete;
     ~PlProgram();
 };
+
+// A copy of a compiled program with SQL statements of its own (not yet prepared), for a
+// call of a unit from inside itself while the original runs.
+void plsql_program_copy(const PlProgram& from, PlProgram* to);
 
 struct PlCompileContext {
     std::string schema;

@@ -47,11 +47,7 @@ PlError value_error(const char* detail) {
 class Interpreter {
 public:
     Interpreter(StmtHandle* s, PlProgram* p, Interpreter* root = nullptr)
-        : s_(s),
-          ses_(s->session),
-          db_(s->session->server->db),
-          p_(p),
-          root_(root ? root : this) {
+        : s_(s), ses_(s->session), db_(s->session->server->db), p_(p), root_(root ? root : this) {
         vars_.resize(p->vars.size());
         cursors_.resize(p->cursors.size());
     }

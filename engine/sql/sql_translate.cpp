@@ -14,6 +14,7 @@
 #include "sql/storage.h"
 #include "values/values.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -460,12 +461,14 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
         text += " WHERE " + w.sql;
     }
     std::vector<std::string> groups;
+    std::size_t group_nodes = 0;
     if (!s.group_by.empty()) {
         text += " GROUP BY ";
         for (std::size_t i = 0; i < s.group_by.size(); ++i) {
             Emitted g;
             if (!expr(*s.group_by[i], scope, &g)) return false;
             groups.push_back(g.sql);
+            group_nodes = std::max(group_nodes, expr_nodes(*s.group_by[i]));
             text += (i ? "," : "") + g.sql;
         }
     }
@@ -475,7 +478,7 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
     if (grouping) {
         for (auto& pc : plain_columns) {
             const Expr* bad = nullptr;
-            if (!ungrouped(const_cast<Expr&>(*pc.first), scope, groups, &bad)) return false;
+            if (!ungrouped(const_cast<Expr&>(*pc.first), scope, groups, group_nodes, &bad)) return false;
             if (bad) return fail(groups.empty() ? 937 : 979, bad->offset);
         }
     }
@@ -483,7 +486,7 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
         Emitted h;
         if (!expr(*s.having, scope, &h)) return false;
         const Expr* bad = nullptr;
-        if (!ungrouped(*s.having, scope, groups, &bad)) return false;
+        if (!ungrouped(*s.having, scope, groups, group_nodes, &bad)) return false;
         if (bad) return fail(979, bad->offset);
         text += " HAVING " + h.sql;
     }

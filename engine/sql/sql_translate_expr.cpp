@@ -7,6 +7,7 @@
 #include "values/values.h"
 
 #include <algorithm>
+#include <map>
 #include <cctype>
 #include <cstring>
 
@@ -106,20 +107,59 @@ bool is_aggregate_call(const Expr& e) {
            (e.text == "COUNT" || e.text == "SUM" || e.text == "AVG" || e.text == "MIN" || e.text == "MAX");
 }
 
-// Finds the first column reference of e that is neither inside an aggregate nor part of
-// a GROUP BY expression (*bad stays null when there is none).
-bool Translator::ungrouped(Expr& e, const Scope& scope, const std::vector<std::string>& groups, const Expr** bad) {
-    if (*bad || is_aggregate_call(e) || e.subquery) return true;
-    Emitted em;
-    if (!expr(e, scope, &em)) return false;
-    for (const std::string& g : groups)
-        if (g == em.sql) return true;
-    if (e.kind == ExprKind::Column) {
-        *bad = &e;
-        return true;
+std::size_t expr_nodes(const Expr& e) {
+    std::size_t n = 0;
+    std::vector<const Expr*> work{&e};
+    while (!work.empty()) {
+        const Expr* x = work.back();
+        work.pop_back();
+        ++n;
+        for (const ExprPtr& a : x->args)
+            if (a) work.push_back(a.get());
     }
-    for (auto& a : e.args)
-        if (!ungrouped(*a, scope, groups, bad)) return false;
+    return n;
+}
+
+// Finds the first column reference of e that is neither inside an aggregate nor part of
+// a GROUP BY expression (*bad stays null when there is none). A part is compared with
+// the GROUP BY expressions only when it is no larger than the largest of them
+// (group_nodes), so that a long chain costs time in proportion to its length.
+bool Translator::ungrouped(Expr& e, const Scope& scope, const std::vector<std::string>& groups, std::size_t group_nodes,
+                           const Expr** bad) {
+    // The size of every part, children before their parents.
+    std::map<const Expr*, std::size_t> size;
+    std::vector<std::pair<Expr*, bool>> order{{&e, false}};
+    while (!order.empty()) {
+        auto [x, done] = order.back();
+        order.pop_back();
+        if (done) {
+            std::size_t n = 1;
+            for (const ExprPtr& a : x->args)
+                if (a) n += size[a.get()];
+            size[x] = n;
+            continue;
+        }
+        order.emplace_back(x, true);
+        for (ExprPtr& a : x->args)
+            if (a) order.emplace_back(a.get(), false);
+    }
+    std::vector<Expr*> work{&e};
+    while (!work.empty() && !*bad) {
+        Expr* x = work.back();
+        work.pop_back();
+        if (is_aggregate_call(*x) || x->subquery) continue;
+        if (!groups.empty() && size[x] <= group_nodes) {
+            Emitted em;
+            if (!expr(*x, scope, &em)) return false;
+            if (std::find(groups.begin(), groups.end(), em.sql) != groups.end()) continue;
+        }
+        if (x->kind == ExprKind::Column) {
+            *bad = x;
+            break;
+        }
+        for (auto it = x->args.rbegin(); it != x->args.rend(); ++it)
+            if (*it) work.push_back(it->get());
+    }
     return true;
 }
 

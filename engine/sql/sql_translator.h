@@ -62,6 +62,8 @@ bool same_family(const OraType& a, const OraType& b);
 // The type that holds values of both a and b (b's text size given).
 OraType wider(const OraType& a, const OraType& b, std::uint32_t b_text_size);
 bool is_aggregate_call(const Expr& e);
+// The number of nodes of e's tree.
+std::size_t expr_nodes(const Expr& e);
 // True for the pseudo-column ROWNUM written alone.
 bool is_rownum(const Expr& e);
 
@@ -125,7 +127,8 @@ private:
     std::string as_text(const Emitted& e) const;
     std::string derived_name(const Expr& e) const;
     std::uint32_t text_size(const Emitted& e) const;
-    bool ungrouped(Expr& e, const Scope& scope, const std::vector<std::string>& groups, const Expr** bad);
+    bool ungrouped(Expr& e, const Scope& scope, const std::vector<std::string>& groups, std::size_t group_nodes,
+                   const Expr** bad);
     bool store_value(const Emitted& v, const ColumnInfo& target, const std::string& owner, const std::string& table,
                      std::string* sql, std::uint32_t offset);
     bool column_sql(const ColumnDef& c, std::string* sql, bool with_constraints);

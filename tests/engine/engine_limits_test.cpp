@@ -258,7 +258,7 @@ TEST_F(Limits, RecursionBeyondTheLimitIsAnOracleError) {
                      "if n > 0 then p(n - 1); end if; end; end;"),
               OCI_SUCCESS)
         << s.error_text();
-    EXPECT_EQ(s.exec("begin pk.p(10000); end;"), OCI_SUCCESS) << s.error_text().substr(0, 300);
+    EXPECT_EQ(s.exec("begin pk.p(3000); end;"), OCI_SUCCESS) << s.error_text().substr(0, 300);
     expect_alive();
 }
 
