@@ -771,9 +771,21 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
         bool handled = false;
         if (!hierarchy_value(e, scope, out, &handled)) return false;
         if (handled) return ++row_refs_, true;
+        // A run of signs is written as at most two, however long it is.
+        Expr* inner = &e;
+        int signs = 0, minus = 0;
+        while (inner->kind == ExprKind::Unary && (inner->text == "-" || inner->text == "+")) {
+            ++signs;
+            minus += inner->text == "-";
+            inner = inner->args[0].get();
+        }
         Emitted a;
-        if (!expr(*e.args[0], scope, &a)) return false;
-        out->sql = "(" + e.text + (is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")") + ")";
+        if (!expr(*inner, scope, &a)) return false;
+        std::string x = is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")";
+        if (signs == 1)
+            out->sql = "(" + e.text + x + ")";
+        else
+            out->sql = minus % 2 ? "(-" + x + ")" : minus ? "(-(-" + x + "))" : "(+" + x + ")";
         out->type = number_type();
         out->aggregate = a.aggregate;
         return true;
@@ -794,9 +806,13 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
     case ExprKind::Or:
         return chain(e, scope, out);
     case ExprKind::Not: {
+        // NOT NOT NOT c is NOT c: a run of NOTs is written as one or two.
+        Expr* inner = e.args[0].get();
+        int nots = 1;
+        for (; inner->kind == ExprKind::Not; inner = inner->args[0].get()) ++nots;
         Emitted a;
-        if (!expr(*e.args[0], scope, &a)) return false;
-        out->sql = "(NOT " + a.sql + ")";
+        if (!expr(*inner, scope, &a)) return false;
+        out->sql = nots % 2 ? "(NOT " + a.sql + ")" : "(NOT (NOT " + a.sql + "))";
         out->aggregate = a.aggregate;
         return true;
     }

@@ -128,6 +128,11 @@ TEST_F(Limits, DeepNestingIsRefusedWithAnOracleError) {
     std::string nots = "select 1 from dual where " + chain("not", " ", 5000) + " 1 = 1";
     EXPECT_EQ(s.exec(nots), OCI_ERROR);
     EXPECT_EQ(s.error_code(), 3095);
+    // Within the parser's limit, runs of NOT and of signs are as deep as they like.
+    EXPECT_EQ(s.value("select count(*) from dual where " + chain("not", " ", 151) + " 1 = 0"), "1") << s.error_text();
+    EXPECT_EQ(s.value("select count(*) from dual where " + chain("not", " ", 150) + " 1 = 0"), "0") << s.error_text();
+    EXPECT_EQ(s.value("select " + chain("-", " ", 151) + " 4 from dual"), "-4") << s.error_text();
+    EXPECT_EQ(s.value("select " + chain("- +", " ", 75) + " 4 from dual"), "-4") << s.error_text();
     std::string calls = "select ";
     for (int k = 0; k < 1000; ++k) calls += "abs(";
     calls += "1" + std::string(1000, ')') + " from dual";
