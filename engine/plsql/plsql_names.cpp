@@ -102,6 +102,10 @@ void Parser::compile_expression(std::size_t a, std::size_t b, PlSql* q, std::uin
     ExprPtr e;
     OraError err;
     if (!sql_parse_expression(tokens, &e, &err)) {
+        // A whole expression followed by more: the symbol that cannot follow it.
+        if (err.code == 933)
+            for (std::size_t k = a; k < b; ++k)
+                if (t_[k].offset == err.offset) expected("an operator", t_[k]);
         translate_error(err, err.offset, FunctionLookup(), stmt_offset, false);
         return;
     }

@@ -211,6 +211,9 @@ TEST_F(Limits, ExpressionErrorsArePlacedAtTheirTokens) {
     EXPECT_NE(s.error_text().find("line 3, column 8:\nPLS-00302: component 'NOFIELD' must be declared"),
               std::string::npos)
         << s.error_text();
+    EXPECT_EQ(s.exec("declare v number;\nbegin\n  v := 1 + 2 3;\nend;"), OCI_ERROR);
+    EXPECT_NE(s.error_text().find("line 3, column 14:\nPLS-00103: Encountered the symbol \"3\""), std::string::npos)
+        << s.error_text();
     EXPECT_EQ(s.exec("begin if sql%rowcount = 0 then null; end if; end;"), OCI_SUCCESS) << s.error_text();
     EXPECT_EQ(s.exec("select sql%rowcount from dual"), OCI_ERROR);
     EXPECT_EQ(s.error_code(), 911);
