@@ -608,7 +608,7 @@ bool Translator::insert(Statement& s) {
 
 bool Translator::returning(Statement& s, const Scope& scope, std::string* sql) {
     if (s.returning.empty()) return true;
-    hoist_ok_ = false;  // the RETURNING values are also run as a statement of their own
+    hoist_ok_ = false;  // the RETURNING values are also written as a list of their own
     *sql += " RETURNING ";
     for (std::size_t i = 0; i < s.returning.size(); ++i) {
         Emitted e;
@@ -1027,20 +1027,16 @@ bool Translator::statement(Statement& s) {
         std::string sql;
         if (!select(*s.select, nullptr, &out_->columns, &sql)) return false;
         out_->sql = sql;
-        finish_hoisting();
         return true;
     }
     case StatementKind::Insert:
         if (!insert(s)) return false;
-        finish_hoisting();
         return true;
     case StatementKind::Update:
         if (!update(s)) return false;
-        finish_hoisting();
         return true;
     case StatementKind::Delete:
         if (!del(s)) return false;
-        finish_hoisting();
         return true;
     case StatementKind::CreateTable:
         if (!create_table(s)) return false;

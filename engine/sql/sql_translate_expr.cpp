@@ -203,7 +203,6 @@ std::string Translator::as_text(const Emitted& e) const {
 }
 
 bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
-    ++row_refs_;  // a name is a row's value unless it turns out to be a constant or a bind
     {
         bool handled = false;
         if (!hierarchy_value(e, scope, out, &handled)) return false;
@@ -216,7 +215,7 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
     if (e.path.size() > 3) return fail(904, e.offset, "\"" + e.path[0] + "\"");
     for (const Scope* s = &scope; s; s = s->outer) {
         if (qualifier.empty() && s->using_names.count(name)) {
-            out->sql = using_column(*s, name, &out->type);
+            out->sql = row_value(using_column(*s, name, &out->type));
             return true;
         }
         const Source* found = nullptr;
@@ -231,9 +230,9 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
             }
         }
         if (found) {
-            out->sql = s->bare
-                           ? quote_name(name)
-                           : quote_name(s->emit_alias.empty() ? found->alias : s->emit_alias) + "." + quote_name(name);
+            out->sql = row_value(s->bare ? quote_name(name)
+                                         : quote_name(s->emit_alias.empty() ? found->alias : s->emit_alias) + "." +
+                                               quote_name(name));
             out->type = col->type;
             out->trimmed = col->type.code == kTypeChar;
             return true;
@@ -241,7 +240,7 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
     }
     bool handled = false;
     if (!host_name(e, out, &handled)) return false;
-    if (handled) return --row_refs_, true;
+    if (handled) return true;
     if (is_rownum(e)) {
         out->sql = "row_number() OVER ()";
         out->type = number_type();
@@ -302,7 +301,7 @@ void Translator::resolved(const NameResolution& r, Emitted* out) {
         return;
     }
     out_->bind_names.push_back(r.bind);
-    out->sql = "?" + std::to_string(out_->bind_names.size());
+    out->sql = row_value("?" + std::to_string(out_->bind_names.size()));
     if (r.condition) out->sql = "(" + out->sql + " = 1)";
 }
 
@@ -319,7 +318,6 @@ bool Translator::expression(Expr& e, bool condition) {
     // tests it, with the condition evaluated once.
     out_->sql = condition ? "SELECT NOT NOT " + v.sql : "SELECT " + v.sql;
     out_->columns.push_back(c);
-    finish_hoisting();
     return true;
 }
 
@@ -372,51 +370,78 @@ bool Translator::comparison_operands(Emitted* a, Emitted* b, std::uint32_t offse
 
 namespace {
 
-// The deepest nesting of parentheses in sql, outside quoted text and names.
-int sql_nesting(const std::string& sql) {
-    int depth = 0, deepest = 0;
-    char quote = 0;
-    for (char c : sql) {
-        if (quote) {
-            if (c == quote) quote = 0;
-        } else if (c == '\'' || c == '"') {
-            quote = c;
-        } else if (c == '(') {
-            deepest = std::max(deepest, ++depth);
-        } else if (c == ')') {
-            --depth;
-        }
+// How deep calls nest in e (e itself counted when it is a call), and whether any part of
+// e is something only the statement itself can compute (aggregates, subqueries, ROWNUM,
+// sequences, the values of a hierarchical query).
+int call_height(const Expr& e, bool* movable) {
+    std::vector<std::pair<const Expr*, int>> work{{&e, 0}};
+    int height = 0;
+    while (!work.empty()) {
+        auto [x, above] = work.back();
+        work.pop_back();
+        int here = above + (x->kind == ExprKind::Function ? 1 : 0);
+        height = std::max(height, here);
+        const std::string& last = x->path.empty() ? x->text : x->path.back();
+        if (is_aggregate_call(*x) || x->subquery || is_rownum(*x) ||
+            (x->kind == ExprKind::Column && (last == "LEVEL" || last == "NEXTVAL" || last == "CURRVAL")) ||
+            (x->kind == ExprKind::Unary && (x->text == "PRIOR" || x->text == "CONNECT_BY_ROOT")) ||
+            (x->kind == ExprKind::Function && x->text == "SYS_CONNECT_BY_PATH"))
+            *movable = false;
+        for (const ExprPtr& a : x->args)
+            if (a) work.emplace_back(a.get(), here);
     }
-    return deepest;
+    return height;
 }
 
 }  // namespace
 
 bool Translator::function(Expr& e, const Scope& scope, Emitted* out) {
-    int refs = row_refs_;
-    if (!function_call(e, scope, out)) return false;
-    if (hoist_ok_ && refs == row_refs_ && !out->aggregate && sql_nesting(out->sql) > kHoistNesting) hoist(out);
+    bool outermost = call_nesting_ == 0;
+    int height = 0;
+    if (hoist_ok_ && (outermost || cut_every_)) {
+        bool movable = true;
+        height = call_height(e, &movable);
+        if (outermost && movable && height > kDeepCalls) cut_every_ = std::max(3, (height + kMaxParts - 1) / kMaxParts);
+    }
+    bool deep = outermost && cut_every_;
+    ++call_nesting_;
+    bool ok = function_call(e, scope, out);
+    --call_nesting_;
+    if (!ok) {
+        if (deep) cut_every_ = 0, parts_.clear(), row_args_.clear();
+        return false;
+    }
+    if (!cut_every_) return true;
+    if (!deep) {
+        // A cut: this call is a part of its own; the parts above read its result.
+        if (height % cut_every_ == 0) {
+            parts_.push_back("SELECT " + out->sql);
+            out->sql = ":p" + std::to_string(parts_.size());
+        }
+        return true;
+    }
+    parts_.push_back("SELECT " + out->sql);
+    std::string sql = "vantro_eval(" + std::to_string(parts_.size());
+    for (const std::string& part : parts_) sql += "," + quote_text(part);
+    for (const std::string& arg : row_args_) sql += "," + arg;
+    out->sql = sql + ")";
+    cut_every_ = 0;
+    parts_.clear();
+    row_args_.clear();
     return true;
 }
 
-void Translator::hoist(Emitted* out) {
-    std::string name = "\"#h" + std::to_string(hoisted_.size() + 1) + "\"";
-    hoisted_.push_back(name + "(v) AS (SELECT " + out->sql + ")");
-    out->sql = "(SELECT v FROM " + name + ")";
-}
-
-void Translator::finish_hoisting() {
-    if (hoisted_.empty()) return;
-    std::string with = "WITH ";
-    for (std::size_t k = 0; k < hoisted_.size(); ++k) with += (k ? ", " : "") + hoisted_[k];
-    out_->sql = with + " " + out_->sql;
-    hoisted_.clear();
+std::string Translator::row_value(const std::string& sql) {
+    if (!cut_every_) return sql;
+    auto it = std::find(row_args_.begin(), row_args_.end(), sql);
+    if (it == row_args_.end()) it = row_args_.insert(row_args_.end(), sql);
+    return ":r" + std::to_string(it - row_args_.begin() + 1);
 }
 
 bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
     bool handled = false;
     if (!hierarchy_value(e, scope, out, &handled)) return false;
-    if (handled) return ++row_refs_, true;
+    if (handled) return true;
     if (ctx_.names) {
         NameResolution r;
         std::vector<std::string> path = e.path.empty() ? std::vector<std::string>{e.text} : e.path;
@@ -523,7 +548,6 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
 // vantro_plsql_call that runs it; false when there is none.
 bool Translator::stored_call(const std::vector<std::string>& path, const std::vector<Emitted>& args, Emitted* out) {
     if (!ctx_.stored_function || path.empty() || path.size() > 3) return false;
-    ++row_refs_;  // a PL/SQL function runs once per row, never hoisted
     OraType ret;
     std::string owner = ctx_.schema;
     std::string unit = path.back();
@@ -738,7 +762,7 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
             return fail(904, e.offset, "\"" + e.path[0] + "\"");
         }
         out_->bind_names.push_back(e.text);
-        out->sql = "?" + std::to_string(out_->bind_names.size());
+        out->sql = row_value("?" + std::to_string(out_->bind_names.size()));
         out->type = varchar_type(4000);
         if (ctx_.bind_types) {
             auto it = ctx_.bind_types->find(e.text);
@@ -770,7 +794,7 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
     case ExprKind::Unary: {
         bool handled = false;
         if (!hierarchy_value(e, scope, out, &handled)) return false;
-        if (handled) return ++row_refs_, true;
+        if (handled) return true;
         // A run of signs is written as at most two, however long it is.
         Expr* inner = &e;
         int signs = 0, minus = 0;

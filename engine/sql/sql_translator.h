@@ -106,16 +106,19 @@ private:
     std::string using_column(const Scope& scope, const std::string& name, OraType* type) const;
     bool function(Expr& e, const Scope& scope, Emitted* out);
     bool function_call(Expr& e, const Scope& scope, Emitted* out);
-    // Nested calls deeper than this (in parentheses of the SQL written) that read nothing
-    // of the current row are computed in a WITH clause of the statement instead, so that
-    // SQLite's parser, whose stack is small, never meets the depth of the nesting.
-    static constexpr int kHoistNesting = 8;
-    int row_refs_ = 0;       // row values read so far (columns, LEVEL, ROWNUM, sequences, PL/SQL calls)
-    bool hoist_ok_ = false;  // the statement being written can take a WITH clause
-    std::vector<std::string> hoisted_;
-    void hoist(Emitted* out);
-    // Puts the WITH clause of the hoisted values before out_->sql.
-    void finish_hoisting();
+    // Calls nested more than kDeepCalls deep are cut every few levels into parts that
+    // vantro_eval computes one after the other, each a statement of its own reading the
+    // results of the parts below it and the row's values as parameters, so that SQLite's
+    // parser, whose stack is small, never meets the depth of the nesting.
+    static constexpr int kDeepCalls = 6;
+    static constexpr int kMaxParts = 60;  // vantro_eval takes at most 127 arguments
+    int call_nesting_ = 0;                // calls being written, outermost first
+    int cut_every_ = 0;                   // inside a deep nest: the levels per part
+    std::vector<std::string> parts_;      // the parts written so far, innermost first
+    std::vector<std::string> row_args_;   // the row's values the parts read, as :r1, :r2 ...
+    bool hoist_ok_ = false;               // the statement being written may call vantro_eval
+    // sql (a column or bind of the statement) as a part reads it.
+    std::string row_value(const std::string& sql);
     // Chains of +, -, ||, *, /, AND and OR of one precedence level; from this many terms
     // an associative chain is written as a balanced tree.
     static constexpr std::size_t kBalancedChain = 32;

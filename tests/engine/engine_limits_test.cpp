@@ -108,11 +108,16 @@ TEST_F(Limits, DeeplyNestedCallsWorkAsInOracle) {
     EXPECT_EQ(s.exec("delete from w where b = " + nested("upper", 100, "'y'")), OCI_SUCCESS) << s.error_text();
     EXPECT_EQ(s.value("select a || b from w where " + nested("length", 1, nested("lower", 120, "'Q'")) + " = 1"), "5x")
         << s.error_text();
-    // A deep nesting around a column stays inside the row's expression: refused, not broken.
-    sword st = s.exec("select " + nested("abs", 150, "a") + " from w");
-    if (st != OCI_SUCCESS) {
-        EXPECT_EQ(s.error_code(), 3095) << s.error_text();
-    }
+    // Around the row's columns: the same, row by row.
+    ASSERT_EQ(s.exec("insert into w values (-8, ' Y ')"), OCI_SUCCESS);
+    EXPECT_EQ(s.rows("select " + nested("abs", 150, "a") + " || " + nested("trim", 100, "b") + " from w order by a"),
+              (std::vector<std::string>{"8Y", "5x"}))
+        << s.error_text();
+    EXPECT_EQ(s.value("select count(*) from w where " + nested("upper", 120, nested("trim", 30, "b")) + " = 'Y'"), "1")
+        << s.error_text();
+    EXPECT_EQ(s.exec("update w set b = " + nested("lower", 120, "b || a") + " where a < 0"), OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(s.value("select b from w where a < 0"), " y -8") << s.error_text();
     // In PL/SQL: the same, with variables.
     EXPECT_EQ(s.exec("declare v number := -2; r number; begin r := " + nested("abs", 150, "v") +
                      "; if r <> 2 then raise program_error; end if; end;"),
