@@ -770,8 +770,7 @@ void Parser::statement(std::vector<PlStmt>* out) {
         std::size_t a = i_;
         std::size_t e = expression_end({";"});
         PlSql* q = new_sql(a);
-        rewrite_sql(a, e, q, &q->text, a, e);
-        translate(q, a, so, true);
+        compile_statement({{a, e}}, q, so);
         st.exprs.push_back(q);
         i_ = e;
         expect_op(";");
