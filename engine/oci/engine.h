@@ -156,6 +156,8 @@ void session_end(SessionHandle* s);
 
 // Transaction ends through the OCI calls and the SQL statements alike.
 sword session_commit(SessionHandle* s, OCIError* errhp);
+// Sets in_transaction from SQLite's own state of the session's connection.
+void session_sync_transaction(SessionHandle* s);
 sword session_rollback(SessionHandle* s, OCIError* errhp);
 
 // Checks that p is a live handle of the expected type (any type when expected is 0).

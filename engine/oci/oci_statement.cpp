@@ -475,11 +475,12 @@ sword run_ddl(StmtHandle* s, OCIError* errhp) {
     s->session->settings.stats.recursive_calls += s->tr.catalog_sql.size();
     for (std::size_t i = 0; st == OCI_SUCCESS && i < s->tr.catalog_sql.size(); ++i)
         st = exec_sql(s, errhp, s->tr.catalog_sql[i], s->tr.kind);
-    if (st != OCI_SUCCESS) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        return st;
-    }
-    return exec_sql(s, errhp, "COMMIT", s->tr.kind);
+    if (st == OCI_SUCCESS) st = exec_sql(s, errhp, "COMMIT", s->tr.kind);
+    // A DDL statement is all or nothing: a failed commit that left the transaction open
+    // is rolled back, so that neither the object nor half its catalog rows remain.
+    if (st != OCI_SUCCESS && !sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    session_sync_transaction(s->session);
+    return st;
 }
 
 // Array DML: the statement runs once per element rowoff..iters-1 of the bind arrays. A

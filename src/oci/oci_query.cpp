@@ -38,6 +38,11 @@ bool feedback_shown(const ConsoleBuffer* console, const char* done_message) {
     return done_message && *done_message && options_of(console).on(Option::Feedback);
 }
 
+// LONG, LONG RAW, RAW and LOB columns: their buffers are sized by the `long` option.
+bool sized_by_long(int type) {
+    return type == 8 || type == 23 || type == 24 || type == 112 || type == 113 || type == 114;
+}
+
 // Fetch buffer width of a described column, or 0 with the refusal message printed.
 int width_for(int type, int data_size, int long_size, const std::string& name) {
     switch (type) {
@@ -252,27 +257,39 @@ int describe_and_define(const OptionTable& options) {
                                     g_db->error_handle)))
         return -4;
     result_columns.assign(count, ResultColumn());
-    const int long_size = std::max(1, options.number(Option::Long));
-    long long row_width = 0;
+    std::vector<ub2> types(count), sizes(count);
+    int long_columns = 0;
     for (ub4 i = 0; i < count; ++i) {
         ResultColumn& column = result_columns[i];
         void* param = nullptr;
-        ub2 type = 0, size = 0;
         OraText* name = nullptr;
         ub4 name_length = 0;
         if (OCI_REPORT(oci().OCIParamGet(g_db->current_statement, OCI_HTYPE_STMT, g_db->error_handle, &param, i + 1)) ||
-            OCI_REPORT(oci().OCIAttrGet(param, OCI_DTYPE_PARAM, &type, nullptr, OCI_ATTR_DATA_TYPE, g_db->error_handle)) ||
+            OCI_REPORT(oci().OCIAttrGet(param, OCI_DTYPE_PARAM, &types[i], nullptr, OCI_ATTR_DATA_TYPE, g_db->error_handle)) ||
             OCI_REPORT(oci().OCIAttrGet(param, OCI_DTYPE_PARAM, &name, &name_length, OCI_ATTR_NAME, g_db->error_handle)) ||
-            OCI_REPORT(oci().OCIAttrGet(param, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE, g_db->error_handle)))
+            OCI_REPORT(oci().OCIAttrGet(param, OCI_DTYPE_PARAM, &sizes[i], nullptr, OCI_ATTR_DATA_SIZE, g_db->error_handle)))
             return -4;
         column.name.assign(reinterpret_cast<const char*>(name), name_length);
-        column.datatype = type;
-        column.width = width_for(type, size, long_size, column.name);
-        if (column.width == 0) return -5;
-        row_width += column.width;
+        column.datatype = types[i];
+        if (sized_by_long(types[i])) ++long_columns;
     }
     const int arraysize = std::max(1, options.number(Option::Arraysize));
     const long long maxmem = std::max(1, options.number(Option::Maxmem));
+    // LONG and LOB values are read up to `long` bytes, but one row of them never takes more
+    // than maxmem: the buffers of a huge `long` would otherwise outgrow the machine.
+    const int long_option = std::max(1, options.number(Option::Long));
+    const int long_size =
+        long_columns == 0 ? long_option
+                          : static_cast<int>(std::min<long long>(long_option, std::max(1LL, maxmem / long_columns)));
+    if (long_size < long_option)
+        console_print("\rLONG and LOB values are cut at %d bytes (maxmem %lld)\n", long_size, maxmem);
+    long long row_width = 0;
+    for (ub4 i = 0; i < count; ++i) {
+        ResultColumn& column = result_columns[i];
+        column.width = width_for(types[i], sizes[i], long_size, column.name);
+        if (column.width == 0) return -5;
+        row_width += column.width;
+    }
     const long long wanted = static_cast<long long>(arraysize) * row_width;
     g_batch_rows = arraysize;
     if (row_width > 0 && (wanted > 0x7fffffffLL || wanted > maxmem))
