@@ -12,6 +12,7 @@
 #include "command/history.h"
 #include "command/history_file.h"
 #include "command/statement.h"
+#include "command/whenever.h"
 #include "console/console_buffer.h"
 #include "oci/db_session.h"
 #include "oci/oci_loader.h"
@@ -32,8 +33,16 @@ const char* kUsage =
     "    vantro scott/tiger@demo @report.sql\n"
     "connects and runs a script. When standard input is not a terminal, its lines are\n"
     "typed into the console one after another and the output goes to standard output;\n"
-    "the program ends at the end of the input or at exit, with status 1 when the\n"
-    "connect of the command line failed.\n"
+    "the program ends at the end of the input or at exit.\n"
+    "\n"
+    "Exit status: 0, or 1 when the connect of the command line failed; what\n"
+    "    exit [success|failure|warning|n|sql.sqlcode|&variable|:variable] [commit|rollback]\n"
+    "asks for (success 0, failure 1, warning 2; quit is the same command); and what\n"
+    "    whenever sqlerror|oserror exit ...   (continue [commit|rollback|none] goes on)\n"
+    "asks for when a statement fails (sqlerror) or a script or spool file cannot be\n"
+    "opened (oserror). sql.sqlcode is the Oracle error number of the last failure; a\n"
+    "shell sees every status modulo 256 (ORA-00942 gives 174). Piped input and a\n"
+    "script given on the command line both stop at such an exit.\n"
     "\n"
     "In the console, tune shows the execution plan of the last statement, and\n"
     "    tune HINT [table ...] [index ...]      for example: tune index emp pk_emp\n"
@@ -181,5 +190,6 @@ int main(int argc, char** argv) {
         front.run_script();
     }
     front.stop();
-    return status;
+    // exit n, or a WHENEVER ... EXIT, gives the process its status.
+    return program_exit_requested() ? program_exit_status() : status;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "command/whenever.h"
 #include "command/core_init.h"
 #include "command/editor.h"
 #include "command/history.h"
@@ -493,5 +494,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
 
     const int code = message_loop();
     shutdown_core();
-    return code;
+    // exit n, or a WHENEVER ... EXIT, gives the process its status.
+    return program_exit_requested() ? program_exit_status() : code;
 }
