@@ -163,6 +163,46 @@ TEST_F(SchemaDdlTest, LongStoredSourceIsReadInBatchesWithNothingLost) {
     }
 }
 
+// ---- the terminal's ddl command ------------------------------------------------------
+
+TEST_F(SchemaDdlTest, DdlCommandResolvesNamesLikeDescribeAndSpoolsTheText) {
+    build_source_schema();
+    const auto output_of = [&](const std::string& line) {
+        const size_t before = rows().size();
+        run(line);
+        std::string text;
+        const std::vector<std::string> all = rows();
+        for (size_t i = before; i + 1 < all.size(); ++i) text += all[i] + "\n";
+        return text;
+    };
+    EXPECT_EQ(output_of("ddl"), "Usage: ddl [owner.]object [type]\n");
+    // A name without a type: the object itself, or a synonym's target.
+    EXPECT_EQ(output_of("ddl emp_seq"), ddl_of("SCOTT", "SEQUENCE", "EMP_SEQ"));
+    EXPECT_EQ(output_of("ddl employees"), ddl_of("SCOTT", "TABLE", "EMP"));
+    EXPECT_EQ(output_of("ddl scott.ix_emp_mgr;"), ddl_of("SCOTT", "INDEX", "IX_EMP_MGR"));
+    // The type word chooses: a package or its body, a synonym rather than its target,
+    // PUBLIC's synonym when the user has none of that name.
+    EXPECT_EQ(output_of("ddl emp_admin"), ddl_of("SCOTT", "PACKAGE", "EMP_ADMIN"));
+    EXPECT_EQ(output_of("ddl emp_admin package body"), ddl_of("SCOTT", "PACKAGE BODY", "EMP_ADMIN"));
+    EXPECT_EQ(output_of("ddl employees synonym"), ddl_of("SCOTT", "SYNONYM", "EMPLOYEES"));
+    EXPECT_EQ(output_of("ddl departments synonym"), ddl_of("PUBLIC", "SYNONYM", "DEPARTMENTS"));
+    EXPECT_EQ(output_of("ddl no_such_object"), "Object NO_SUCH_OBJECT does not exist\n");
+    EXPECT_EQ(output_of("ddl emp view"), "Object SCOTT.EMP of type VIEW does not exist\n");
+
+    const fs::path spool = fs::path(VANTRO_BINARY_DIR) / (database_ + "-ddl.lst");
+    run("spool " + spool.string());
+    run("ddl emp_dept");
+    run("spool off");
+    const std::string spooled = read_file(spool.string());
+    fs::remove(spool);
+    std::string expected = ddl_of("SCOTT", "VIEW", "EMP_DEPT");
+    for (size_t at = 0; (at = expected.find('\n', at)) != std::string::npos; at += 2) expected.replace(at, 1, "\r\n");
+    EXPECT_NE(spooled.find(expected), std::string::npos) << spooled;
+
+    db_disconnect();
+    EXPECT_EQ(output_of("ddl emp"), "Not connected to a database\n");
+}
+
 // ---- the round trip -----------------------------------------------------------------
 
 // The dictionary rows a schema's DDL must reproduce. System-generated constraint names
