@@ -163,6 +163,32 @@ TEST_F(SchemaDdlTest, LongStoredSourceIsReadInBatchesWithNothingLost) {
     }
 }
 
+std::vector<std::string> g_names_written;
+int record_name(void*, const char* owner, const char* name) {
+    g_names_written.push_back(std::string(owner) + "." + name);
+    return g_names_written.size() == 1500 ? -1 : 0;
+}
+
+TEST_F(SchemaDdlTest, NameRunnerFetchesInBatchesAndStopsAtAFailingWriter) {
+    const auto names = [](int count) {
+        return "select 'N'||to_char(level) from dual where :schema_name is not null and :object_name is not null "
+               "connect by level <= " +
+               std::to_string(count);
+    };
+    // Short of, exactly at and past one batch of 1000 (exactly 1000 needs one more, empty
+    // fetch), and well into a second batch.
+    for (int count : {999, 1000, 1001, 1499}) {
+        g_names_written.clear();
+        EXPECT_EQ(schema_for_each_name(nullptr, names(count).c_str(), "SCOTT", "T", record_name), 0) << count;
+        ASSERT_EQ(g_names_written.size(), static_cast<size_t>(count)) << front.schema_text;
+        EXPECT_EQ(g_names_written.front(), "SCOTT.N1");
+        EXPECT_EQ(g_names_written.back(), "SCOTT.N" + std::to_string(count));
+    }
+    g_names_written.clear();
+    EXPECT_EQ(schema_for_each_name(nullptr, names(2500).c_str(), "SCOTT", "T", record_name), -1);
+    EXPECT_EQ(g_names_written.size(), 1500u) << "the names after a failing writer are not written";
+}
+
 // ---- the terminal's ddl command ------------------------------------------------------
 
 TEST_F(SchemaDdlTest, DdlCommandResolvesNamesLikeDescribeAndSpoolsTheText) {
