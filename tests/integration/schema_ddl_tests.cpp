@@ -14,6 +14,7 @@
 #include "oci/db_session.h"
 #include "oci/oci_schema.h"
 #include "oci/oci_schema_query.h"
+#include "platform/platform.h"
 #include "test_home.h"
 #include "test_support.h"
 
@@ -139,6 +140,11 @@ TEST_F(SchemaDdlTest, TypesWithoutAWriterAndMissingObjectsSayWhy) {
         EXPECT_NE(text.find("ORA-01403"), std::string::npos) << type << ": " << text;
         EXPECT_EQ(text.find("CREATE"), std::string::npos) << type << ": " << text;
     }
+    // A statement worker of another thread owns the session: nothing is read.
+    busy_thread_id.store(platform_current_thread_id() + 1);
+    EXPECT_EQ(ddl_of("SCOTT", "TABLE", "EMP", &status), "A statement is running; try again when it has finished\n");
+    busy_thread_id.store(0);
+    EXPECT_EQ(status, -1);
     // Stored source without lines: the prefix, the closing line feed, the slash line.
     EXPECT_EQ(ddl_of("SCOTT", "PROCEDURE", "NO_SUCH_OBJECT", &status), "create or replace \n/\nshow err\n");
     EXPECT_EQ(status, 0);
