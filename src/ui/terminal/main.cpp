@@ -15,13 +15,13 @@
 #include "command/whenever.h"
 #include "console/console_buffer.h"
 #include "oci/db_session.h"
+#include "oci/demo_database.h"
 #include "oci/oci_loader.h"
 #include "settings/options.h"
 #include "ui/terminal/terminal_frontend.h"
+#include "vantro_version.h"
 
 namespace {
-
-const char* kConsoleVersion = "1.0.2.8";
 
 const char* kUsage =
     "Usage: vantro [connectstring [command ...]]\n"
@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("Vantro version %s (build %s)\n", kConsoleVersion, VANTRO_VERSION);
+        std::printf("Vantro version %s\n", VANTRO_VERSION);
         return 0;
     }
     if (argc > 1 && std::strcmp(argv[1], "--") == 0) first_word = 2;
@@ -150,7 +150,7 @@ int main(int argc, char** argv) {
     editor.suspend = [] { g_front->suspend(); };
     editor.resume = [] { g_front->resume(); };
     editor_install_hooks(editor);
-    console_print("Vantro version %s\n", kConsoleVersion);
+    console_print("Vantro version %s\n", VANTRO_VERSION);
     print_library_line();
     option_apply_directory(console);
 
@@ -166,7 +166,10 @@ int main(int argc, char** argv) {
         mark_busy(true);
         if (connected == 1) console_print_nospool("Usage: vantro [user[/password][@database] [as mode]]\n");
     }
+    DemoFirstUse demo;
     if (session_open.load()) {
+        demo = demo_database_first_use(current_database());
+        if (!demo.note.empty()) console_print("%s", demo.note.c_str());
         // The options again, now that the session can take what their hooks send; the
         // prompt after them so that nothing they print lands on the prompt's row.
         options_load(console);
@@ -180,6 +183,8 @@ int main(int argc, char** argv) {
             front.stop();
             return 0;
         }
+        demo = demo_database_first_use(current_database());
+        if (!demo.note.empty()) console_print("%s", demo.note.c_str());
         console_print_prompt();
     } else {
         if (have_connect) status = 1;
@@ -187,6 +192,8 @@ int main(int argc, char** argv) {
     }
     mark_busy(false);
 
+    // A new demo database is filled from the demo script before anything else runs.
+    if (!demo.script_line.empty()) front.type_line(demo.script_line, true);
     if (first_word + 1 < argc) front.type_line(join_words(argc, argv, first_word + 1), false);
     if (interactive) {
         front.run();
