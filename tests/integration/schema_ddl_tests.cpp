@@ -235,6 +235,25 @@ TEST_F(SchemaDdlTest, DdlCommandResolvesNamesLikeDescribeAndSpoolsTheText) {
     EXPECT_EQ(output_of("ddl emp"), "Not connected to a database\n");
 }
 
+TEST_F(SchemaDdlTest, ATriggerBodyLongerThanItsBufferIsRefusedNotCut) {
+    run("create table t (a number);");
+    // A body of more than 32000 characters does not fit the fetch buffer: the writer
+    // says so in the pane and writes no statement rather than a shortened one.
+    std::string body = "begin\n";
+    while (body.size() < 33000) body += "  :new.a := nvl(:new.a, 0) + 1;\n";
+    body += "end;";
+    const fs::path script = fs::path(VANTRO_BINARY_DIR) / (database_ + "-trigger.sql");
+    std::ofstream(script.string(), std::ios::binary)
+        << "create or replace trigger t_long before insert on t for each row\n" << body << "\n/\n";
+    run("@" + script.string());
+    fs::remove(script);
+    int status = 0;
+    const std::string text = ddl_of("SCOTT", "TRIGGER", "T_LONG", &status);
+    EXPECT_EQ(status, -1);
+    EXPECT_NE(text.find("ORA-01406"), std::string::npos) << text.substr(0, 300);
+    EXPECT_EQ(text.find("CREATE"), std::string::npos);
+}
+
 // ---- the round trip -----------------------------------------------------------------
 
 // The dictionary rows a schema's DDL must reproduce. System-generated constraint names
