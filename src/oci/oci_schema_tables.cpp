@@ -182,6 +182,10 @@ int schema_table_columns(void* window, const char* owner, const char* table) {
                 schema_print(window, "(*,%u)", scale);
             }
         }
+        // FLOAT keeps its binary precision unless it is the default one (126), or the
+        // text would recreate a column of another precision.
+        if (std::strcmp(type, "FLOAT") == 0 && null_precision != -1 && precision != 126)
+            schema_print(window, "(%u)", precision);
         // The dictionary's default is already an expression (a quoted literal for
         // character columns), so it is written as it stands for every type.
         if (null_default != -1) schema_print(window, " DEFAULT %s", default_text);
