@@ -170,6 +170,15 @@ read -r start end length first <<<"$(wine "$probe" edit-selection "$sb" 212 | tr
 [ "$start" = 0 ] && [ "$end" = "$length" ] && [ "$length" -gt 0 ]
 check "Ctrl+A in the pane selects all its text ($start $end $length)" $?
 shot schema-browser-select-all
+# In the lists Ctrl+A is nothing special: the pane's selection stays as it was.
+click_control 209
+xdotool key Escape
+sleep 0.3
+xdotool key ctrl+a
+sleep 0.5
+[ "$(wine "$probe" edit-selection "$sb" 212 | tr -d '\r' | cut -d' ' -f1-3)" = "$start $end $length" ] &&
+  [ "$(combo_selected 209)" = TABLE ]
+check "Ctrl+A in a list changes neither the list nor the pane" $?
 
 # While the browser is open the menu command opens no second one.
 activate_main
@@ -195,6 +204,26 @@ check "the browser opens again after it was closed" $?
 shot schema-browser-reopened
 wine "$probe" close "$sb" >/dev/null 2>&1
 wait_for 5 bash -c "! wine '$probe' window-exists '$sb'"
+
+# While a statement runs the menu command opens no browser.
+activate_main
+read -r cx cy <<<"$(wine "$probe" console-origin | tr -d '\r')"
+xdotool mousemove $((cx + 5)) $((cy + 5)) click 1
+sleep 0.3
+xdotool type --delay 8 -- "begin for i in 1..2000000000 loop null; end loop; end;"
+xdotool key Return
+xdotool type --delay 8 -- "/"
+xdotool key Return
+sleep 1
+xdotool key alt+t
+sleep 0.3
+xdotool key b
+sleep 1.5
+! wine "$probe" window-exists "$sb"
+check "the browser does not open while a statement runs" $?
+xdotool key ctrl+x
+wait_for 15 console_has "ORA-01013"
+wait_for 10 prompt_shown
 
 activate_main
 xdotool key ctrl+d
