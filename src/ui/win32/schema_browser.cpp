@@ -204,6 +204,9 @@ void layout(HWND browser, int width, int height) {
         MoveWindow(GetDlgItem(browser, list_ids[i]), x, 27, column, kDropDownHeight, TRUE);
     }
     MoveWindow(pane_of(browser), 10, 60, width - 20, height - 70, TRUE);
+    // The window does not clip its children: its background, erased after a control
+    // painted itself at a new place, would hide that control until its next paint.
+    RedrawWindow(browser, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void on_command(HWND browser, int id, int code) {

@@ -37,6 +37,7 @@
 //   window-text TITLE ID     the whole text of control ID, however long, bytes unchanged
 //   edit-selection TITLE ID  selection of edit control ID, its text length and its first
 //                            visible line: start end length first
+//   client-rect TITLE        screen rectangle of the client area of the window TITLE
 //   class-count CLASS        how many top-level windows of that class exist
 //   clipboard                the clipboard's text
 //   set-clipboard TEXT       puts TEXT (with "\n" turned into CR LF) on the clipboard
@@ -544,6 +545,14 @@ int main(int argc, char** argv) {
     if (argc >= 4 && std::strcmp(argv[1], "edit-selection") == 0)
         return edit_selection(dialog_control(argv[2], std::atoi(argv[3])));
     if (argc >= 3 && std::strcmp(argv[1], "class-count") == 0) return class_count(argv[2]);
+    if (argc >= 3 && std::strcmp(argv[1], "client-rect") == 0) {
+        HWND w = FindWindowA(nullptr, argv[2]);
+        RECT rc{};
+        if (!w || !GetClientRect(w, &rc)) return 1;
+        MapWindowPoints(w, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+        std::printf("%ld %ld %ld %ld\n", rc.left, rc.top, rc.right, rc.bottom);
+        return 0;
+    }
     if (argc >= 2 && std::strcmp(argv[1], "clipboard") == 0) return clipboard();
     if (argc >= 2 && std::strcmp(argv[1], "list-headings") == 0) return list_headings();
     if (argc >= 2 && std::strcmp(argv[1], "main-count") == 0) {

@@ -131,6 +131,32 @@ read -r start end length first <<<"$(wine "$probe" edit-selection "$sb" 212 | tr
 [ "$start" = 0 ] && [ "$end" = 0 ] && [ "$first" = 0 ] && [ "$length" -gt 0 ]
 check "the caret stands at the start of the pane ($start $end $length $first)" $?
 
+# The layout follows the client area: three columns of C = (W - 10) / 3 - 10 for the
+# labels and lists, the pane 10 pixels inside the rest; at the first size and after a
+# resize.
+layout_right() {
+  local cl ct cr cb l t r b w c x i id
+  read -r cl ct cr cb <<<"$(wine "$probe" client-rect "$sb" | tr -d '\r')"
+  w=$((cr - cl)); c=$(((w - 10) / 3 - 10))
+  i=0
+  for id in 206 207 208 209 210 211; do
+    read -r l t r b <<<"$(wine "$probe" dialog-rect "$sb" $id | tr -d '\r')"
+    x=$((10 + (i / 2) * (c + 10)))
+    [ $((l - cl)) -eq $x ] && [ $((r - l)) -eq $c ] || return 1
+    if [ $((i % 2)) -eq 0 ]; then [ $((t - ct)) -eq 10 ] || return 1; else [ $((t - ct)) -eq 27 ] || return 1; fi
+    i=$((i + 1))
+  done
+  read -r l t r b <<<"$(wine "$probe" dialog-rect "$sb" 212 | tr -d '\r')"
+  [ $((l - cl)) -eq 10 ] && [ $((t - ct)) -eq 60 ] && [ $((r - l)) -eq $((w - 20)) ] && [ $((b - t)) -eq $((cb - ct - 70)) ]
+}
+layout_right
+check "the lists and the pane are laid out for the window's size" $?
+xdotool windowsize "$(xdotool search --name "^$sb\$" | head -1)" 760 560
+sleep 1
+layout_right
+check "after a resize the lists and the pane follow the new size" $?
+shot schema-browser-resized
+
 # Several types and names, each compared with its writer's text.
 compare_object() {   # compare_object TYPE NAME
   choose 209 "$1" && { [ "$2" = "$(combo_selected 211)" ] || choose 211 "$2"; }
