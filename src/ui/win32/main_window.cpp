@@ -287,7 +287,7 @@ LRESULT CALLBACK main_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     case kMsgPlanMessage: on_analyzer_request(message, lparam); return 0;
     case kMsgSchemaAppend: {
         char* text = reinterpret_cast<char*>(lparam);
-        if (g_app.buffer) schema_browser_append(static_cast<HWND>(g_app.buffer->schema_window), text);
+        schema_browser_append(nullptr, text);
         delete[] text;
         return 0;
     }

@@ -13,6 +13,7 @@
 #include "command/history_file.h"
 #include "command/statement.h"
 #include "console/console_buffer.h"
+#include "frontend/frontend.h"
 #include "oci/oci_statements.h"
 #include "ui/win32/resource_ids.h"
 
@@ -59,6 +60,8 @@ constexpr ControlSpec kControls[] = {
 // closed: the labels' and lists' font and the pane's fixed-pitch font.
 HFONT g_list_font = nullptr;
 HFONT g_pane_font = nullptr;
+// The open browser, from its creation (before the console records it) to its end.
+HWND g_browser = nullptr;
 
 bool worker_running() { return busy_thread_id.load() != 0; }
 
@@ -119,7 +122,8 @@ void write_ddl(HWND browser, const std::string& type, const std::string& owner, 
     // Until the writers land every type takes the fallback.
     (void)owner;
     (void)name;
-    schema_browser_append(browser, ("Feature not implemented yet: " + type).c_str());
+    (void)browser;
+    if (Frontend* front = frontend()) front->schema_append(("Feature not implemented yet: " + type).c_str());
 }
 
 void show_ddl(HWND browser) {
@@ -173,6 +177,7 @@ void fill_schemas(HWND browser) {
 // ---- window messages ------------------------------------------------------------------
 
 LRESULT on_create(HWND browser) {
+    g_browser = browser;
     g_list_font = make_font(browser, 8, FF_SWISS, "MS Sans Serif");
     g_pane_font = make_font(browser, 10, FF_MODERN, "Courier New");
     for (const ControlSpec& spec : kControls) {
@@ -225,6 +230,7 @@ void on_command(HWND browser, int id, int code) {
 
 void on_destroy(HWND browser) {
     delete_fonts();
+    if (g_browser == browser) g_browser = nullptr;
     if (g_app.buffer && g_app.buffer->schema_window == browser) g_app.buffer->schema_window = nullptr;
 }
 
@@ -256,11 +262,6 @@ bool register_class() {
     return registered;
 }
 
-bool is_browser(HWND window) {
-    char name[32] = {};
-    return window && GetClassNameA(window, name, sizeof name) && lstrcmpA(name, kClassName) == 0;
-}
-
 }  // namespace
 
 HWND schema_browser_open(HWND parent) {
@@ -280,7 +281,8 @@ HWND schema_browser_open(HWND parent) {
 }
 
 void schema_browser_append(HWND window, const char* text) {
-    if (!is_browser(window) || !text) return;
+    if (!window) window = g_browser;
+    if (!window || window != g_browser || !text) return;
     HWND pane = pane_of(window);
     auto replace = [pane](const std::string& piece) {
         // Always at the end, whatever the selection: the pieces of one text stay in order.

@@ -10,8 +10,8 @@
 // window could not be created (the system's error was shown).
 HWND schema_browser_open(HWND parent);
 
-// Appends text to the pane of the browser `window`, each "\n" becoming a line break;
-// nothing when the window is not a browser.
+// Appends text to the pane of the browser `window` (null: the open browser, also while it
+// is being created), each "\n" becoming a line break; nothing when no browser is open.
 void schema_browser_append(HWND window, const char* text);
 
 // The browser's keyboard accelerators (Ctrl+A selects the pane's text) for a key message
