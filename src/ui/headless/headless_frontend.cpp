@@ -136,7 +136,7 @@ std::uintptr_t HeadlessFrontend::plan_insert(std::uintptr_t parent, const char* 
 }
 
 void HeadlessFrontend::plan_message(const char* text) { plan_lines.emplace_back(text); }
-void HeadlessFrontend::schema_append(const char* text) { schema_text += text; }
+void HeadlessFrontend::schema_append(void*, const char* text) { schema_text += text; }
 
 bool HeadlessFrontend::clipboard_set(const std::string& text) {
     std::lock_guard<std::mutex> guard(mutex_);

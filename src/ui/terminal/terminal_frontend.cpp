@@ -629,7 +629,8 @@ std::uintptr_t TerminalFrontend::plan_insert(std::uintptr_t parent, const char* 
 
 void TerminalFrontend::plan_message(const char* text) { console_print_nospool("%s\n", text); }
 
-void TerminalFrontend::schema_append(const char* text) { console_print_nospool("%s", text); }
+// The terminal has no browser window: the DDL pane is the console, copied to the spool.
+void TerminalFrontend::schema_append(void*, const char* text) { console_print("%s", text); }
 
 bool TerminalFrontend::clipboard_set(const std::string& text) {
     // OSC 52: the terminal puts the base64 text on the system clipboard where it allows it.

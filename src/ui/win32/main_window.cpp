@@ -287,7 +287,7 @@ LRESULT CALLBACK main_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     case kMsgPlanMessage: on_analyzer_request(message, lparam); return 0;
     case kMsgSchemaAppend: {
         char* text = reinterpret_cast<char*>(lparam);
-        schema_browser_append(nullptr, text);
+        schema_browser_append(reinterpret_cast<HWND>(wparam), text);
         delete[] text;
         return 0;
     }

@@ -122,8 +122,7 @@ void write_ddl(HWND browser, const std::string& type, const std::string& owner, 
     // Until the writers land every type takes the fallback.
     (void)owner;
     (void)name;
-    (void)browser;
-    if (Frontend* front = frontend()) front->schema_append(("Feature not implemented yet: " + type).c_str());
+    if (Frontend* front = frontend()) front->schema_append(browser, ("Feature not implemented yet: " + type).c_str());
 }
 
 void show_ddl(HWND browser) {
