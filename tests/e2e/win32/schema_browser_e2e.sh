@@ -251,6 +251,25 @@ xdotool key ctrl+x
 wait_for 15 console_has "ORA-01013"
 wait_for 10 prompt_shown
 
+# A user without objects of its own (and no grants on DEMO's): only PUBLIC, whose synonym
+# everyone sees, is listed; nothing is selected, so the lists to the right and the pane
+# stay empty.
+xdotool type --delay 8 -- "connect nobody/nobody@schema"
+xdotool key Return
+wait_for 20 prompt_shown
+activate_main
+xdotool key alt+t
+sleep 0.3
+xdotool key b
+wait_for 10 wine "$probe" window-exists "$sb"
+sleep 1
+schemas=$(combo 207 | tr '\n' ';')
+[ "$schemas" = "PUBLIC;" ] && [ -z "$(combo 209)" ] && [ -z "$(combo 211)" ] && [ -z "$(pane_text)" ]
+check "a user without objects is not listed and nothing is selected ($schemas)" $?
+shot schema-browser-no-objects
+wine "$probe" close "$sb" >/dev/null 2>&1
+wait_for 5 bash -c "! wine '$probe' window-exists '$sb'"
+
 activate_main
 xdotool key ctrl+d
 wait_for 15 bash -c "! kill -0 $app_pid 2>/dev/null"

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
         front.stop();
         return 1;
     }
-    schema_write_ddl(nullptr, argv[3], argv[2], argv[4]);
+    schema_show_ddl(nullptr, argv[2], argv[3], argv[4]);
     std::string text;
     for (char c : front.schema_text) {
         if (c == '\n' && (text.empty() || text.back() != '\r')) text += '\r';
