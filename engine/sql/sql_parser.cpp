@@ -808,7 +808,9 @@ bool Parser::datatype(ColumnDef* c) {
         if (accept_op("(")) {
             int prec = 0, scale = 0;
             std::size_t at = p_;
-            if (accept_op("*"))
+            // NUMBER(*,s): the largest precision, shown in the dictionary as none.
+            const bool any_precision = accept_op("*");
+            if (any_precision)
                 prec = 38;
             else if (!number_arg(&prec))
                 return fail(910), false;
@@ -816,7 +818,8 @@ bool Parser::datatype(ColumnDef* c) {
                 p_ = at;
                 return fail(1727), err_->message = "numeric precision specifier is out of range (1 to 38)", false;
             }
-            if (accept_op(",")) {
+            const bool has_scale = accept_op(",");
+            if (has_scale) {
                 at = p_;
                 bool neg = accept_op("-");
                 if (!number_arg(&scale)) return fail(910), false;
@@ -827,8 +830,8 @@ bool Parser::datatype(ColumnDef* c) {
                 }
             }
             if (!expect_op(")", 907)) return false;
-            ot.precision = static_cast<std::int16_t>(prec);
-            ot.scale = static_cast<std::int8_t>(scale);
+            ot.precision = static_cast<std::int16_t>(any_precision ? 0 : prec);
+            ot.scale = static_cast<std::int8_t>(any_precision && !has_scale ? -127 : scale);
         } else if (type != "NUMBER") {
             ot.precision = 38;
             ot.scale = 0;
