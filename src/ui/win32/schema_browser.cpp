@@ -1,5 +1,5 @@
 // The schema browser window (class "SchemaBrowserClass"): three drop-down lists, Schema,
-// Object and Name, filled from the dictionary through fill_name_list, and the DDL pane
+// Object and Name, filled by the core's dictionary lists (oci/oci_schema.h), and the DDL pane
 // (an ordinary editable edit control) written by the core's DDL writers. Choosing in a
 // list refills the lists to its right and rewrites the pane. The current owner, type and
 // name are always read back from the lists; the window keeps no other state. Every step
@@ -7,13 +7,13 @@
 // a worker never use the session at the same time.
 #include "ui/win32/schema_browser.h"
 
+#include <functional>
 #include <string>
-#include <vector>
 
 #include "command/history_file.h"
 #include "command/statement.h"
 #include "console/console_buffer.h"
-#include "frontend/frontend.h"
+#include "oci/oci_schema.h"
 #include "oci/oci_statements.h"
 #include "ui/win32/resource_ids.h"
 
@@ -21,14 +21,6 @@ namespace {
 
 constexpr const char* kClassName = "SchemaBrowserClass";
 constexpr int kDropDownHeight = 300;   // the lists' height when opened
-
-constexpr const char* kSchemaQuery =
-    "select username from (select username from all_users union select 'PUBLIC' from dual) u where exists "
-    "(select 1 from all_objects where owner=u.username and rownum=1)";
-constexpr const char* kObjectQuery =
-    "select distinct object_type from all_objects where owner=:1 and object_type not in "
-    "('TABLE PARTITION','INDEX PARTITION')";
-constexpr const char* kNameQuery = "select object_name from all_objects where owner=:1 and object_type=:2";
 
 // The controls in the order they are created, with their places before the first layout.
 struct ControlSpec {
@@ -106,23 +98,15 @@ std::string selected_text(HWND browser, int id) {
     return text;
 }
 
-// Empties a list and fills it from a query (nothing when a bind value is missing, so a
-// list to the right of an empty choice stays empty).
-void refill(HWND browser, int id, const char* query, const std::vector<std::string>& values) {
+using NameSink = std::function<void(const char*)>;
+
+// Empties a list and, when the lists to its left have a choice, fills it with the names
+// the core's list query hands over; a list right of an empty choice stays empty.
+void refill(HWND browser, int id, bool have_choice, const std::function<void(const NameSink&)>& list_names) {
     HWND list = GetDlgItem(browser, id);
     SendMessageA(list, CB_RESETCONTENT, 0, 0);
-    for (const std::string& value : values)
-        if (value.empty()) return;
-    fill_name_list(query, values,
-                   [list](const char* name) { SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name)); });
-}
-
-// The writer of the object type, or the message for a type without one.
-void write_ddl(HWND browser, const std::string& type, const std::string& owner, const std::string& name) {
-    // Until the writers land every type takes the fallback.
-    (void)owner;
-    (void)name;
-    if (Frontend* front = frontend()) front->schema_append(browser, ("Feature not implemented yet: " + type).c_str());
+    if (!have_choice) return;
+    list_names([list](const char* name) { SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name)); });
 }
 
 void show_ddl(HWND browser) {
@@ -133,7 +117,8 @@ void show_ddl(HWND browser) {
     HWND pane = pane_of(browser);
     ShowWindow(pane, SW_HIDE);
     SetWindowTextA(pane, "");
-    if (!name.empty()) write_ddl(browser, type, owner, name);
+    // The writer's status is not needed: its failures are in the pane already.
+    if (!name.empty()) schema_show_ddl(browser, owner.c_str(), type.c_str(), name.c_str());
     SendMessageA(pane, EM_SETSEL, 0, 0);
     SendMessageA(pane, EM_SCROLLCARET, 0, 0);
     ShowWindow(pane, SW_SHOW);
@@ -142,8 +127,10 @@ void show_ddl(HWND browser) {
 void fill_names(HWND browser) {
     {
         WaitCursor wait;
-        refill(browser, IDC_SB_NAME, kNameQuery,
-               {selected_text(browser, IDC_SB_SCHEMA), selected_text(browser, IDC_SB_OBJECT)});
+        const std::string owner = selected_text(browser, IDC_SB_SCHEMA);
+        const std::string type = selected_text(browser, IDC_SB_OBJECT);
+        refill(browser, IDC_SB_NAME, !owner.empty() && !type.empty(),
+               [&](const NameSink& add) { schema_list_names(owner.c_str(), type.c_str(), add); });
         SendMessageA(GetDlgItem(browser, IDC_SB_NAME), CB_SETCURSEL, 0, 0);
     }
     show_ddl(browser);
@@ -152,7 +139,9 @@ void fill_names(HWND browser) {
 void fill_objects(HWND browser) {
     {
         WaitCursor wait;
-        refill(browser, IDC_SB_OBJECT, kObjectQuery, {selected_text(browser, IDC_SB_SCHEMA)});
+        const std::string owner = selected_text(browser, IDC_SB_SCHEMA);
+        refill(browser, IDC_SB_OBJECT, !owner.empty(),
+               [&](const NameSink& add) { schema_list_types(owner.c_str(), add); });
         SendMessageA(GetDlgItem(browser, IDC_SB_OBJECT), CB_SETCURSEL, 0, 0);
     }
     fill_names(browser);
@@ -162,7 +151,7 @@ void fill_objects(HWND browser) {
 void fill_schemas(HWND browser) {
     {
         WaitCursor wait;
-        refill(browser, IDC_SB_SCHEMA, kSchemaQuery, {});
+        refill(browser, IDC_SB_SCHEMA, true, schema_list_owners);
         const std::string user = current_user_name();
         HWND list = GetDlgItem(browser, IDC_SB_SCHEMA);
         const LRESULT found = user.empty() ? CB_ERR

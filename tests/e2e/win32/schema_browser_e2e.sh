@@ -80,7 +80,7 @@ combo() { wine "$probe" combo-items "$sb" "$1" | tr -d '\r'; }
 combo_selected() { combo "$1" | sed -n 's/^\*//p'; }
 pane_text() { wine "$probe" window-text "$sb" 212; }
 # The writer's text for an object, as the pane shows it (CR LF line ends).
-expected_ddl() { wine "$ddl" "$1" "$2" "$3" 2>/dev/null; }
+expected_ddl() { wine "$ddl" demo/demo@schema "$1" "$2" "$3" 2>/dev/null; }
 click_control() {
   local l t r b
   read -r l t r b <<<"$(wine "$probe" dialog-rect "$sb" "$1" | tr -d '\r')"
