@@ -166,6 +166,10 @@ compare_object() {   # compare_object TYPE NAME
   expected_ddl DEMO "$1" "$2" >"$out/expected-$1-$2.txt"
   [ $chosen -eq 0 ] && [ -s "$out/expected-$1-$2.txt" ] && cmp -s "$out/pane-$1-$2.txt" "$out/expected-$1-$2.txt"
   check "$1 $2: the pane holds the writer's text" $?
+  local start end length first
+  read -r start end length first <<<"$(wine "$probe" edit-selection "$sb" 212 | tr -d '\r')"
+  [ "$start $end $first" = "0 0 0" ]
+  check "$1 $2: the pane shows its first line with the caret at the start" $?
 }
 compare_object TABLE EMP
 shot schema-browser-table
