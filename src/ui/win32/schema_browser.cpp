@@ -20,7 +20,7 @@
 namespace {
 
 constexpr const char* kClassName = "SchemaBrowserClass";
-constexpr int kDropDownHeight = 300;   // the lists' height when opened
+constexpr int kDropDownHeight = 300;  // the lists' height when opened
 
 // The controls in the order they are created, with their places before the first layout.
 struct ControlSpec {
@@ -55,7 +55,9 @@ HFONT g_pane_font = nullptr;
 // The open browser, from its creation (before the console records it) to its end.
 HWND g_browser = nullptr;
 
-bool worker_running() { return busy_thread_id.load() != 0; }
+bool worker_running() {
+    return busy_thread_id.load() != 0;
+}
 
 HFONT make_font(HWND window, int points, int family, const char* face) {
     HDC dc = GetDC(window);
@@ -71,7 +73,9 @@ void delete_fonts() {
     g_list_font = g_pane_font = nullptr;
 }
 
-HWND pane_of(HWND browser) { return GetDlgItem(browser, IDC_SB_PANE); }
+HWND pane_of(HWND browser) {
+    return GetDlgItem(browser, IDC_SB_PANE);
+}
 
 // The wait cursor while one step runs; the cursor before it comes back at the end.
 class WaitCursor {
@@ -93,7 +97,8 @@ std::string selected_text(HWND browser, int id) {
     const LRESULT length = SendMessageA(list, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
     if (length == CB_ERR || length <= 0) return std::string();
     std::string text(static_cast<size_t>(length) + 1, '\0');
-    const LRESULT got = SendMessageA(list, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text[0]));
+    const LRESULT got =
+        SendMessageA(list, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text[0]));
     text.resize(got == CB_ERR ? 0 : static_cast<size_t>(got));
     return text;
 }
@@ -209,10 +214,17 @@ void on_command(HWND browser, int id, int code) {
     }
     if (code != CBN_SELCHANGE || worker_running()) return;
     switch (id) {
-    case IDC_SB_SCHEMA: fill_objects(browser); break;
-    case IDC_SB_OBJECT: fill_names(browser); break;
-    case IDC_SB_NAME: show_ddl(browser); break;
-    default: break;
+    case IDC_SB_SCHEMA:
+        fill_objects(browser);
+        break;
+    case IDC_SB_OBJECT:
+        fill_names(browser);
+        break;
+    case IDC_SB_NAME:
+        show_ddl(browser);
+        break;
+    default:
+        break;
     }
 }
 
@@ -224,12 +236,22 @@ void on_destroy(HWND browser) {
 
 LRESULT CALLBACK browser_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
-    case WM_CREATE: return on_create(window);
-    case WM_SIZE: layout(window, LOWORD(lparam), HIWORD(lparam)); return 0;
-    case WM_COMMAND: on_command(window, LOWORD(wparam), HIWORD(wparam)); break;
-    case WM_CLOSE: DestroyWindow(window); return 0;
-    case WM_DESTROY: on_destroy(window); break;
-    default: break;
+    case WM_CREATE:
+        return on_create(window);
+    case WM_SIZE:
+        layout(window, LOWORD(lparam), HIWORD(lparam));
+        return 0;
+    case WM_COMMAND:
+        on_command(window, LOWORD(wparam), HIWORD(wparam));
+        break;
+    case WM_CLOSE:
+        DestroyWindow(window);
+        return 0;
+    case WM_DESTROY:
+        on_destroy(window);
+        break;
+    default:
+        break;
     }
     return DefWindowProcA(window, message, wparam, lparam);
 }
@@ -255,11 +277,10 @@ bool register_class() {
 HWND schema_browser_open(HWND parent) {
     if (worker_running()) return nullptr;
     if (!register_class()) last_error_box();
-    HWND browser = CreateWindowExA(WS_EX_APPWINDOW | WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE,
-                                   kClassName, "Schema Browser",
-                                   WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX |
-                                       WS_MAXIMIZEBOX | WS_VISIBLE,
-                                   0, 0, 500, 500, parent, nullptr, g_app.instance, nullptr);
+    HWND browser = CreateWindowExA(
+        WS_EX_APPWINDOW | WS_EX_CONTROLPARENT | WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE, kClassName, "Schema Browser",
+        WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_VISIBLE, 0, 0, 500,
+        500, parent, nullptr, g_app.instance, nullptr);
     if (!browser) {
         last_error_box();
         return nullptr;
