@@ -1,7 +1,8 @@
 -- The demo schema: the classic department and employee tables with their rows, and one
 -- of every kind of object the console can show (view, sequence, synonyms, indexes,
 -- constraints, trigger, procedure, function, package, and a procedure that does not
--- compile). Run it as the demo user: vantro demo/demo@demo @demo/demo.sql
+-- compile). The console runs it by itself the first time a session opens on the embedded
+-- database "demo"; to fill another database with it: vantro demo/demo@other @demo.sql
 
 create table dept (
   deptno number(2) constraint pk_dept primary key,

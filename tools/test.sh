@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Vantro natively (sanitized) and for Windows, and
 # runs every test: the whole suite under AddressSanitizer and UndefinedBehaviorSanitizer,
-# the threaded tests under ThreadSanitizer, and the Windows build's tests under Wine.
+# the threaded tests under ThreadSanitizer, the Windows build's tests under Wine, and the
+# packages a user installs (the Windows zip, the native tarball and .deb), each installed
+# and run outside the build folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,6 +32,15 @@ if [ ! -d "$WINEPREFIX" ]; then
   wineboot --init >/dev/null 2>&1 || true
 fi
 ctest --preset mingw || status=1
+
+step "packages: build, unpack or install, and run"
+if cmake --preset package >/dev/null && cmake --build --preset package --target package &&
+   cmake --build --preset mingw --target package; then
+  tests/package/check_packages.sh build/package build/mingw || status=1
+else
+  echo "Building the packages FAILED."
+  status=1
+fi
 
 echo
 if [ $status -eq 0 ]; then echo "All test runs passed."; else echo "Some tests FAILED."; fi

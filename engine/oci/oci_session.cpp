@@ -16,8 +16,8 @@
 #include <cctype>
 #include <cstring>
 
-#ifndef VANTRO_VERSION
-#define VANTRO_VERSION "0.1.0"
+#if !defined(VANTRO_VERSION) || !defined(VANTRO_VERSION_FIVE)
+#error "the build defines VANTRO_VERSION and VANTRO_VERSION_FIVE"
 #endif
 
 namespace {
@@ -146,7 +146,7 @@ VOCI_EXPORT sword OCIServerVersion(void* hndlp, OCIError* errhp, OraText* bufp, 
     if (!srv) return OCI_INVALID_HANDLE;
     if (!srv->attached) return error_set(errhp, 1012, ora_message(1012));
     std::string banner = std::string("Vantro Embedded Database Release ") + VANTRO_VERSION + " - SQLite " +
-                         sqlite3_libversion() + "\nVersion " + VANTRO_VERSION + ".0.0";
+                         sqlite3_libversion() + "\nVersion " + VANTRO_VERSION_FIVE;
     if (bufp && bufsz > 0) {
         std::size_t n = banner.size() < bufsz - 1 ? banner.size() : bufsz - 1;
         std::memcpy(bufp, banner.data(), n);

@@ -3,6 +3,9 @@
 // an optional further condition on the words, and what completes the statement.
 #include "command/classify.h"
 
+#include "command/command_table.h"
+#include "command/statement_scan.h"
+
 #include <cctype>
 #include <cstring>
 
@@ -46,14 +49,6 @@ bool object_ddl(Words w, int n) {
            word_is_one_of(w[3], "compile");
 }
 
-bool only_word(Words, int n) { return n == 1; }
-bool show_errors(Words w, int n) { return n >= 2 && word_is_one_of(w[1], "err erro error errors"); }
-bool show_parameter(Words w, int n) {
-    return n >= 2 && word_is_one_of(w[1], "par para param parame paramet paramete parameter");
-}
-bool set_command(Words w, int n) {
-    return !(n >= 2 && word_is_one_of(w[1], "constraint constraints role transaction"));
-}
 bool script_word(Words w, int) { return w[0][0] == '@'; }
 bool dash_comment(Words w, int) { return starts_with(w[0], "--") || word_is_one_of(w[0], "rem"); }
 bool slash_comment(Words w, int) { return starts_with(w[0], "/*"); }
@@ -71,6 +66,8 @@ using K = StatementKind;
 using C = ClientCommandId;
 using T = Completion;
 
+// The rules that are not client commands; the client command table's rows take their
+// places among these by their rule numbers.
 const Rule kRules[] = {
     {1, K::PlsqlBlock, C::None, "begin declare", nullptr, T::BlockEnd},
     {1, K::PlsqlBlock, C::None, nullptr, plsql_create, T::BlockEnd},
@@ -78,48 +75,21 @@ const Rule kRules[] = {
     {3, K::ObjectDdl, C::None, nullptr, object_ddl, T::SemicolonOrSlash},
     {4, K::Query, C::None, "select with", nullptr, T::SlashNotComment},
     {5, K::Dml, C::None, "update insert delete", nullptr, T::SlashNotComment},
-    {6, K::ClientCommand, C::Exit, "exit", nullptr, T::AtOnce},
-    {7, K::ClientCommand, C::Commit, "commit", nullptr, T::SemicolonOrSlash},
-    {8, K::ClientCommand, C::Rollback, "rollback", only_word, T::SemicolonOrSlash},
-    {9, K::ClientCommand, C::Dir, "dir ls", nullptr, T::AtOnce},
-    {10, K::ClientCommand, C::RunLast, "r", nullptr, T::AtOnce},
-    {10, K::ClientCommand, C::RerunLast, "/", nullptr, T::AtOnce},
-    {11, K::ClientCommand, C::Edit, "ed edi edit", nullptr, T::AtOnce},
-    {12, K::ClientCommand, C::Describe, "desc descr descri describ describe", nullptr, T::AtOnce},
-    {13, K::ClientCommand, C::ShowErrors, "show", show_errors, T::AtOnce},
     {14, K::Script, C::None, nullptr, script_word, T::AtOnce},
-    {15, K::ClientCommand, C::Spool, "spool", nullptr, T::AtOnce},
-    {15, K::ClientCommand, C::Set, "set", set_command, T::AtOnce},
-    {15, K::ClientCommand, C::Define, "define", nullptr, T::AtOnce},
-    {15, K::ClientCommand, C::Undefine, "undef undefi undefin undefine", nullptr, T::AtOnce},
-    {15, K::ClientCommand, C::Accept, "acc acce accep accept", nullptr, T::AtOnce},
-    {15, K::ClientCommand, C::Connect, "conn conne connec connect", nullptr, T::AtOnce},
-    {15, K::ClientCommand, C::Disconnect, "disc disco discon disconn disconne disconnec disconnect",
-     nullptr, T::AtOnce},
-    {15, K::ClientCommand, C::Prompt, "prompt", nullptr, T::AtOnce},
     {16, K::Comment, C::None, nullptr, dash_comment, T::AtOnce},
     {17, K::Comment, C::None, nullptr, slash_comment, T::CommentEnd},
-    {18, K::ClientCommand, C::Tune, "tune", nullptr, T::AtOnce},
-    {18, K::ClientCommand, C::Column, "col colu colum column", nullptr, T::AtOnce},
-    {19, K::ClientCommand, C::ShowParameter, "show", show_parameter, T::AtOnce},
 };
+constexpr int kLastRule = 20;
+
+bool rule_matches(const char* spellings, bool (*condition)(Words, int), Words words, int count) {
+    if (spellings && !word_is_one_of(words[0], spellings)) return false;
+    return !condition || condition(words, count);
+}
 
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
 
 }  // namespace
 
-const CommandSpelling kCommandSpellings[] = {
-    {C::Exit, "exit"}, {C::Commit, "commit"}, {C::Rollback, "rollback"}, {C::Dir, "dir ls"},
-    {C::RunLast, "r"}, {C::RerunLast, "/"}, {C::Edit, "ed edi edit"},
-    {C::Describe, "desc descr descri describ describe"}, {C::ShowErrors, "show"},
-    {C::Spool, "spool"}, {C::Set, "set"}, {C::Define, "define"},
-    {C::Undefine, "undef undefi undefin undefine"}, {C::Accept, "acc acce accep accept"},
-    {C::Connect, "conn conne connec connect"},
-    {C::Disconnect, "disc disco discon disconn disconne disconnec disconnect"},
-    {C::Prompt, "prompt"}, {C::Tune, "tune"}, {C::Column, "col colu colum column"},
-    {C::ShowParameter, "show"},
-};
-const int kCommandSpellingCount = static_cast<int>(sizeof kCommandSpellings / sizeof kCommandSpellings[0]);
 
 bool word_is_one_of(const char* word, const char* spellings) {
     if (!word) return false;
@@ -148,14 +118,25 @@ Classification classify_words(const char* const* words, int count, bool plsql_fl
         result.rule = 0;
         return result;
     }
-    for (const Rule& rule : kRules) {
-        if (rule.spellings && !word_is_one_of(words[0], rule.spellings)) continue;
-        if (rule.condition && !rule.condition(words, count)) continue;
-        result.kind = rule.kind;
-        result.command = rule.command;
-        result.completion = rule.completion;
-        result.rule = rule.number;
-        return result;
+    for (int number = 1; number < kLastRule; ++number) {
+        for (const Rule& rule : kRules) {
+            if (rule.number != number || !rule_matches(rule.spellings, rule.condition, words, count)) continue;
+            result.kind = rule.kind;
+            result.command = rule.command;
+            result.completion = rule.completion;
+            result.rule = rule.number;
+            return result;
+        }
+        const ClientCommandRow* rows = client_command_rows();
+        for (size_t i = 0; i < client_command_row_count(); ++i) {
+            const ClientCommandRow& row = rows[i];
+            if (row.rule != number || !rule_matches(row.spellings, row.condition, words, count)) continue;
+            result.kind = StatementKind::ClientCommand;
+            result.command = row.id;
+            result.completion = row.completion;
+            result.rule = row.rule;
+            return result;
+        }
     }
     return result;
 }
@@ -172,16 +153,15 @@ Terminator find_terminator(const std::string& input) {
     return t;
 }
 
+bool terminator_counts(const std::string& input, const Terminator& terminator) {
+    return terminator.index >= 0 && scan_state_at(input, static_cast<size_t>(terminator.index)) == ScanState::Code;
+}
+
 bool block_is_complete(const std::string& input, const Terminator& terminator) {
     if (terminator.character != '/') return false;
     if (terminator.index > 0 && input[static_cast<size_t>(terminator.index - 1)] == '*') return false;
-    const size_t last_newline = input.rfind('\n');
-    const size_t last_line = last_newline == std::string::npos ? 0 : last_newline + 1;
-    if (input.find("--", last_line) != std::string::npos) return false;
-    for (size_t open = input.find("/*"); open != std::string::npos; open = input.find("/*", open + 2)) {
-        if (input.find("*/", open + 2) == std::string::npos) return false;
-    }
-    return true;
+    // A "/" in a line comment, in an unclosed "/*" comment or in a literal is text.
+    return terminator_counts(input, terminator);
 }
 
 bool comment_is_complete(const std::string& input) {
@@ -192,6 +172,10 @@ bool comment_is_complete(const std::string& input) {
 
 bool is_complete(Completion completion, const std::string& input, const Terminator& terminator) {
     const char t = terminator.character;
+    // A terminator inside a literal, a quoted identifier or a comment is part of it.
+    if (completion != Completion::AtOnce && completion != Completion::CommentEnd &&
+        !terminator_counts(input, terminator))
+        return false;
     switch (completion) {
     case Completion::AtOnce:
         return true;

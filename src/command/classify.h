@@ -21,7 +21,8 @@ enum class Completion {
 enum class ClientCommandId {
     None, Exit, Commit, Rollback, Dir, RunLast, RerunLast, Edit, Describe, ShowErrors,
     Spool, Set, Define, Undefine, Accept, Connect, Disconnect, Prompt, Tune, Column,
-    ShowParameter
+    ShowParameter, Whenever, Host,
+    Count   // the number of ids; not a command
 };
 
 struct Classification {
@@ -43,18 +44,13 @@ struct Terminator {
 Terminator find_terminator(const std::string& input);
 
 // Whether the input, ended by the given terminator, completes a statement of that kind.
-// CommentEnd is decided by comment_is_complete.
+// A terminator counts only in code: never inside a literal ('...', q'[...]'), a quoted
+// identifier or a comment. CommentEnd is decided by comment_is_complete.
 bool is_complete(Completion completion, const std::string& input, const Terminator& terminator);
+// Whether the terminator stands in code (outside literals, identifiers and comments).
+bool terminator_counts(const std::string& input, const Terminator& terminator);
 bool block_is_complete(const std::string& input, const Terminator& terminator);
 bool comment_is_complete(const std::string& input);
-
-// The accepted spellings of the command words, for listings and completion.
-struct CommandSpelling {
-    ClientCommandId command;
-    const char* spellings;   // blank-separated
-};
-extern const CommandSpelling kCommandSpellings[];
-extern const int kCommandSpellingCount;
 
 // Case-insensitive whole-word comparison against a blank-separated list of spellings.
 bool word_is_one_of(const char* word, const char* spellings);

@@ -9,6 +9,7 @@ struct ConsoleBuffer;
 
 struct ClientCommandContext {
     ConsoleBuffer* console;
+    ClientCommandId command;
     const char* const* words;   // at most ten; word 0 without a trailing ";"
     int count;
     Terminator terminator;      // of the input (g_input.text)
@@ -16,6 +17,8 @@ struct ClientCommandContext {
 // A handler ends its statement with finish (or hands a job to a worker, which does).
 using ClientCommandHandler = void (*)(const ClientCommandContext& context);
 
+// Puts a handler in place of the command table's own for that command (null: the
+// table's again); tests use it to watch what the dispatcher hands over.
 void client_command_install(ClientCommandId command, ClientCommandHandler handler);
 void run_client_command(ConsoleBuffer* console, ClientCommandId command, const char* const* words,
                         int count, const Terminator& terminator);

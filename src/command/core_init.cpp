@@ -9,6 +9,7 @@
 #include "command/scripts.h"
 #include "command/statement.h"
 #include "command/variables.h"
+#include "command/whenever.h"
 #include "command/workers.h"
 #include "oci/db_session.h"
 #include "oci/oci_statements.h"
@@ -19,6 +20,7 @@
 ConsoleBuffer* core_start(Frontend* front) {
     frontend_install(front);
     gui_thread_id.store(platform_current_thread_id());
+    program_exit_reset();
     workers_install();
     db_init();
     ConsoleBuffer* console = console_create(nullptr);
@@ -27,7 +29,6 @@ ConsoleBuffer* core_start(Frontend* front) {
     variables_install();
     scripts_install();
     history_install();
-    editor_install();
     input_reset();
     return console;
 }

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "command/client_commands.h"
+#include "command/command_handlers.h"
+#include "command/command_table.h"
 #include "command/feedback.h"
 #include "command/statement.h"
 #include "command/workers.h"
@@ -61,21 +63,18 @@ std::string replace_all(std::string text, const std::string& what, const std::st
     return text;
 }
 
-void describe(ConsoleBuffer* console) {
+void describe(ConsoleBuffer* console, const std::string& arguments) {
     if (!session_open.load()) {
         console_print("Not connected to a database\n");
         finish(console, true, false);
         return;
     }
-    const std::string& input = g_input.text;
-    const size_t start = input.find_first_not_of(" \t\r\n#");
-    const size_t blank = input.find_first_of(" \t\r\n", start == std::string::npos ? 0 : start);
-    if (blank == std::string::npos) {
-        console_print("Usage: desc[ribe] [owner.]object\n");
+    if (arguments.empty()) {
+        command_usage(ClientCommandId::Describe);
         finish(console, true, false);
         return;
     }
-    const std::string name = trimmed_upper(input.substr(blank + 1));
+    const std::string name = trimmed_upper(arguments);
     std::string owner, object;
     if (name.empty() || !find_owner(name, &owner, &object)) {
         finish(console, true, false);
@@ -129,9 +128,13 @@ void show_errors(ConsoleBuffer* console, const std::string& type, const std::str
     run_inline_query(console, query, "\r%d error%s");
 }
 
+
+
+}  // namespace
+
 void command_describe(const ClientCommandContext& c) {
     cut_terminator(c.terminator);
-    describe(c.console);
+    describe(c.console, command_arguments(c));
 }
 
 void command_show_errors(const ClientCommandContext& c) {
@@ -149,14 +152,8 @@ void command_show_errors(const ClientCommandContext& c) {
     } else if (c.count == 5) {
         show_errors(c.console, std::string(c.words[2]) + " " + c.words[3], c.words[4]);
     } else {
-        console_print("Usage: show err[or] [object_type object_name]\n");
+        command_usage(c.command);
         finish(c.console, true, false);
     }
 }
 
-}  // namespace
-
-void describe_install() {
-    client_command_install(ClientCommandId::Describe, command_describe);
-    client_command_install(ClientCommandId::ShowErrors, command_show_errors);
-}

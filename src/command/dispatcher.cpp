@@ -88,7 +88,8 @@ void hand_off_sql(ConsoleBuffer* console, StatementKind kind, const std::string&
     StatementJob* job = new_job(console, kind, std::move(text));
     feedback_fill_messages(job, words, count);
     if ((kind == StatementKind::Query || kind == StatementKind::Dml) && console->options &&
-        console->options->on(Option::Autotrace) && g_workers.autotrace_explain)
+        console->options->on(Option::Autotrace) && console->options->script.autotrace_explain &&
+        g_workers.autotrace_explain)
         g_workers.autotrace_explain(job);
     dispatcher_hand_off(job, routine_for(kind));
 }

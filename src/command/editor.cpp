@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "command/client_commands.h"
+#include "command/command_handlers.h"
+#include "command/command_table.h"
 #include "command/history.h"
 #include "command/history_file.h"
 #include "command/statement.h"
@@ -66,10 +68,13 @@ void type_edited_line(ConsoleBuffer* console, const std::string& line) {
     input_enter(console);
 }
 
+
+}  // namespace
+
 void command_edit(const ClientCommandContext& c) {
     ConsoleBuffer* console = c.console;
     if (c.count > 2) {
-        console_print("Usage: edit [filename]\n");
+        command_usage(c.command);
         finish(console, true, false);
         return;
     }
@@ -133,8 +138,6 @@ void command_edit(const ClientCommandContext& c) {
     finish(console, true, true);
 }
 
-}  // namespace
-
 void editor_install_hooks(const EditorHooks& hooks) { g_hooks = hooks; }
 
 const char* editor_program() {
@@ -145,4 +148,3 @@ const char* editor_program() {
     return options->text(Option::Editor).c_str();
 }
 
-void editor_install() { client_command_install(ClientCommandId::Edit, command_edit); }

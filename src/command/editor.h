@@ -19,4 +19,3 @@ void editor_install_hooks(const EditorHooks& hooks);
 const char* editor_program();
 
 // Installs the edit command.
-void editor_install();

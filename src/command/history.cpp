@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "command/client_commands.h"
+#include "command/command_handlers.h"
 #include "command/history_file.h"
 #include "command/statement.h"
 #include "console/console_buffer.h"
@@ -63,6 +64,10 @@ bool last_sql_text(std::string* text) {
     return true;
 }
 
+
+
+}  // namespace
+
 void command_run_last(const ClientCommandContext& c) {
     std::string text;
     if (c.console->recall_mode.load() || !last_sql_text(&text)) {
@@ -100,8 +105,6 @@ void command_rerun_last(const ClientCommandContext& c) {
     dispatch(c.console);
     c.console->recall_mode.store(0);
 }
-
-}  // namespace
 
 namespace {
 
@@ -249,6 +252,4 @@ void history_next(ConsoleBuffer* console) {
 
 void history_install() {
     dispatcher_install_history(HistoryHooks{history_record, history_discard_saved_input});
-    client_command_install(ClientCommandId::RunLast, command_run_last);
-    client_command_install(ClientCommandId::RerunLast, command_rerun_last);
 }

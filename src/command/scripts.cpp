@@ -5,14 +5,19 @@
 #include "command/scripts.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "command/client_commands.h"
+#include "command/command_handlers.h"
+#include "command/command_table.h"
 #include "command/statement.h"
 #include "command/variables.h"
+#include "command/whenever.h"
 #include "console/console_buffer.h"
 #include "frontend/frontend.h"
+#include "platform/process.h"
 #include "settings/options.h"
 
 namespace {
@@ -79,6 +84,33 @@ struct FileCloser {
     }
 };
 
+// Opens a script: a name with a directory part as it stands; one without in the current
+// folder and then in each folder of the SQLPATH variable, in order. *opened gets the
+// path that was opened.
+std::FILE* open_on_path(const std::string& name, std::string* opened) {
+    *opened = name;
+    if (std::FILE* file = std::fopen(name.c_str(), "rb")) return file;
+    const char* search = std::getenv("SQLPATH");
+    if (!search || !*search || !directory_part(name).empty()) return nullptr;
+    const char separator = platform_path_list_separator();
+    std::string folders = search;
+    size_t start = 0;
+    while (start <= folders.size()) {
+        size_t end = folders.find(separator, start);
+        if (end == std::string::npos) end = folders.size();
+        std::string folder = folders.substr(start, end - start);
+        start = end + 1;
+        if (folder.empty()) continue;
+        if (!is_separator(folder.back())) folder += '/';
+        const std::string path = folder + name;
+        if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+            *opened = path;
+            return file;
+        }
+    }
+    return nullptr;
+}
+
 // Opens the script named at the start of `text`: the name ends at a blank; when that
 // file cannot be opened, the name is extended to the next blank, so that names with
 // blanks work without quotes. On success `rest` holds the text after the name.
@@ -87,7 +119,7 @@ std::FILE* open_script(const std::string& text, std::string* tried, std::string*
     for (;;) {
         const std::string name = with_default_extension(text.substr(0, end));
         *tried = name;
-        if (std::FILE* file = std::fopen(name.c_str(), "rb")) {
+        if (std::FILE* file = open_on_path(name, tried)) {
             *rest = end == std::string::npos ? std::string() : text.substr(end + 1);
             return file;
         }
@@ -143,17 +175,22 @@ void read_lines(ConsoleBuffer* console, std::FILE* file, const std::string& dire
     }
 }
 
+
+}  // namespace
+
+// SPOOL file [CREATE|REPLACE|APPEND] | OFF. CREATE refuses an existing file, APPEND
+// writes behind what the file holds, REPLACE (the default) starts it afresh.
 void command_spool(const ClientCommandContext& c) {
-    if (c.count != 2) {
-        console_print("Usage: spool file|off\n");
+    if (c.count != 2 && c.count != 3) {
+        command_usage(c.command);
         finish(c.console, true, false);
         return;
     }
     std::string name = c.words[1];
-    if (!name.empty() && name.back() == ';') name.pop_back();
-    if (name.size() == 3 && std::tolower(static_cast<unsigned char>(name[0])) == 'o' &&
-        std::tolower(static_cast<unsigned char>(name[1])) == 'f' &&
-        std::tolower(static_cast<unsigned char>(name[2])) == 'f') {
+    std::string mode = c.count == 3 ? c.words[2] : "replace";
+    std::string& last = c.count == 3 ? mode : name;
+    if (!last.empty() && last.back() == ';') last.pop_back();
+    if (c.count == 2 && word_is_one_of(name.c_str(), "off")) {
         if (std::FILE* old = console_spool_swap(c.console, nullptr))
             std::fclose(old);
         else
@@ -161,17 +198,32 @@ void command_spool(const ClientCommandContext& c) {
         finish(c.console, true, false);
         return;
     }
+    const bool create = word_is_one_of(mode.c_str(), "cre crea creat create");
+    const bool append = word_is_one_of(mode.c_str(), "app appe appen append");
+    if (!create && !append && !word_is_one_of(mode.c_str(), "rep repl repla replac replace")) {
+        command_usage(c.command);
+        finish(c.console, true, false);
+        return;
+    }
+    if (create) {
+        if (std::FILE* existing = std::fopen(name.c_str(), "rb")) {
+            std::fclose(existing);
+            console_print("File %s already exists; spool it with REPLACE or APPEND\n", name.c_str());
+            whenever_os_failed(c.console);
+            finish(c.console, true, false);
+            return;
+        }
+    }
     if (std::FILE* old = console_spool_swap(c.console, nullptr)) std::fclose(old);
-    if (std::FILE* file = std::fopen(name.c_str(), "wb")) {
+    if (std::FILE* file = std::fopen(name.c_str(), append ? "ab" : "wb")) {
         console_spool_swap(c.console, file);
     } else {
         const std::string error = platform_last_error_text();
         if (Frontend* front = frontend()) front->error_box(error.c_str());
+        whenever_os_failed(c.console);
     }
     finish(c.console, true, false);
 }
-
-}  // namespace
 
 int run_script_worker(StatementJob* job) {
     ConsoleBuffer* console = job->console;
@@ -209,13 +261,16 @@ int run_script_worker(StatementJob* job) {
     std::FILE* file = nullptr;
     if (!quoted.empty()) {
         tried = with_default_extension(quoted);
-        file = std::fopen(tried.c_str(), "rb");
+        const std::string name = tried;
+        file = open_on_path(name, &tried);
+        if (!file) tried = name;
         arguments = text;
     } else {
         file = open_script(text, &tried, &arguments);
     }
     if (!file) {
         console_print("Failed to open %s\n", tried.c_str());
+        whenever_os_failed(console);
         if (relative) platform_set_current_directory(start_directory.c_str());
         const int depth = console->script_depth.fetch_sub(1) - 1;
         variables_swap(caller_table);
@@ -264,5 +319,4 @@ void scripts_install() {
     WorkerRoutines routines = dispatcher_workers();
     routines.script = run_script_worker;
     dispatcher_install_workers(routines);
-    client_command_install(ClientCommandId::Spool, command_spool);
 }

@@ -16,6 +16,8 @@
 
 #include "analyzer/optimizer_hints.h"
 #include "command/client_commands.h"
+#include "command/command_handlers.h"
+#include "command/command_table.h"
 #include "command/history.h"
 #include "command/statement.h"
 #include "console/console_buffer.h"
@@ -144,26 +146,6 @@ std::string tune_with_hint(const std::string& statement, std::vector<std::string
     return rewritten;
 }
 
-void command_tune(const ClientCommandContext& c) {
-    const int last = history_last_sql();
-    if (last < 0) {
-        console_print("No previous command\n");
-        finish(c.console, true, false);
-        return;
-    }
-    const std::string text = history_entries()[static_cast<size_t>(last)].text;
-    cut_terminator(c.terminator);
-    const std::vector<std::string> words = hint_names(input_after_command(4));
-    if (words.empty()) {
-        show_in_analyzer(text);
-        finish(c.console, true, false);
-        return;
-    }
-    const std::string rewritten = tune_with_hint(text, words);
-    finish(c.console, true, false);
-    // Recorded after the tune line itself, so that it is the newest entry.
-    if (!rewritten.empty()) history_record_statement(c.console, rewritten);
-}
 
 // Types one line as the user would; tabs become blanks to the next tab stop.
 void type_line(ConsoleBuffer* console, const std::string& line) {
@@ -180,8 +162,28 @@ void autotrace_explain(StatementJob* job) {
 
 }  // namespace
 
+void command_tune(const ClientCommandContext& c) {
+    const int last = history_last_sql();
+    if (last < 0) {
+        console_print("No previous command\n");
+        finish(c.console, true, false);
+        return;
+    }
+    const std::string text = history_entries()[static_cast<size_t>(last)].text;
+    cut_terminator(c.terminator);
+    const std::vector<std::string> words = hint_names(command_arguments(c));
+    if (words.empty()) {
+        show_in_analyzer(text);
+        finish(c.console, true, false);
+        return;
+    }
+    const std::string rewritten = tune_with_hint(text, words);
+    finish(c.console, true, false);
+    // Recorded after the tune line itself, so that it is the newest entry.
+    if (!rewritten.empty()) history_record_statement(c.console, rewritten);
+}
+
 void tune_install() {
-    client_command_install(ClientCommandId::Tune, command_tune);
     WorkerRoutines routines = dispatcher_workers();
     routines.autotrace_explain = autotrace_explain;
     dispatcher_install_workers(routines);

@@ -13,6 +13,8 @@
 
 #include "command/accept_check.h"
 #include "command/client_commands.h"
+#include "command/command_handlers.h"
+#include "command/command_table.h"
 #include "command/statement.h"
 #include "console/console_buffer.h"
 #include "settings/options.h"
@@ -104,13 +106,21 @@ size_t replace_from(std::string& line, size_t from, const std::string& marker, c
     return behind;
 }
 
-// One pass over the line for the given ampersand marker ("&&" or "&"); true when any was found.
-bool substitute_pass(ConsoleBuffer* console, std::string& line, const char* ampersands, bool store) {
-    const size_t marker_length = std::strlen(ampersands);
+// One pass over the line for the given marker (the prefix twice or once: "&&" or "&");
+// true when any was found. With an escape character, an escaped prefix stays as text;
+// with a concatenation character, one right behind a name ends it and goes with it.
+bool substitute_pass(ConsoleBuffer* console, std::string& line, const std::string& ampersands, bool store,
+                     const ScriptSettings& settings) {
+    const size_t marker_length = ampersands.size();
     bool found = false;
     size_t search = 0;
     size_t at;
     while ((at = line.find(ampersands, search)) != std::string::npos) {
+        if (settings.escape && at > 0 && line[at - 1] == settings.escape) {
+            line.erase(at - 1, 1);
+            search = at - 1 + marker_length;
+            continue;
+        }
         found = true;
         size_t end = at + marker_length;
         while (end < line.size() && !is_name_delimiter(line[end])) ++end;
@@ -128,30 +138,15 @@ bool substitute_pass(ConsoleBuffer* console, std::string& line, const char* ampe
             value = console_request_line(console, false);
             if (store) variable_define(name.c_str(), value.c_str());
         }
+        if (settings.concat && end < line.size() && line[end] == settings.concat && name_length == end - at - marker_length)
+            replace_from(line, at, ampersands + name + settings.concat, value);
         search = replace_from(line, at, ampersands + name, value);
     }
     return found;
 }
 
-void command_define(const ClientCommandContext& c) {
-    if (c.count < 2)
-        console_print("Usage: define variable[=value]\n");
-    else
-        variables_define_command(c.console, input_after_command(7));
-    finish(c.console, true, false);
-}
 
-void command_undefine(const ClientCommandContext& c) {
-    if (c.count < 2)
-        console_print("Usage: undefine variable\n");
-    else if (variable_undefine(c.words[1]) == 0)
-        console_print("Variable %s does not exist\n", c.words[1]);
-    finish(c.console, true, false);
-}
 
-const char* const kAcceptUsage =
-    "Usage: ACC[EPT] variable [NUM[BER]|CHAR|DATE] [FOR[MAT] format] [DEF[AULT] default] "
-    "[PROMPT text|NOPR[OMPT]] [HIDE]\n";
 
 // True when `word` is one of the spellings from `shortest` up to the whole `full` word.
 bool is_spelling(const char* word, const char* full, size_t shortest) {
@@ -204,17 +199,36 @@ bool parse_accept(const ClientCommandContext& c, AcceptRequest* request) {
         } else if (is_spelling(word, "hide", 4)) {
             request->hide = true;
         } else {
-            console_print("%s", kAcceptUsage);
+            command_usage(ClientCommandId::Accept);
             return false;
         }
     }
     return true;
 }
 
+
+}  // namespace
+
+void command_define(const ClientCommandContext& c) {
+    if (c.count < 2)
+        command_usage(c.command);
+    else
+        variables_define_command(c.console, command_arguments(c));
+    finish(c.console, true, false);
+}
+
+void command_undefine(const ClientCommandContext& c) {
+    if (c.count < 2)
+        command_usage(c.command);
+    else if (variable_undefine(c.words[1]) == 0)
+        console_print("Variable %s does not exist\n", c.words[1]);
+    finish(c.console, true, false);
+}
+
 void command_accept(const ClientCommandContext& c) {
     AcceptRequest request;
     if (c.count == 1) {
-        console_print("%s", kAcceptUsage);
+        command_usage(ClientCommandId::Accept);
     } else if (parse_accept(c, &request)) {
         std::string value;
         bool accepted = false;
@@ -247,8 +261,6 @@ void command_accept(const ClientCommandContext& c) {
     }
     finish(c.console, true, false);
 }
-
-}  // namespace
 
 void accept_install_check(AcceptCheckRoutine routine) { g_accept_check = routine; }
 
@@ -317,11 +329,13 @@ void variables_define_arguments(const char* text) {
 
 std::string variables_substitute(ConsoleBuffer* console, const std::string& line) {
     const OptionTable* options = console->options;
-    if (!options || !options->on(Option::Scan)) return line;
+    if (!options || !options->on(Option::Scan) || !options->script.define) return line;
+    const ScriptSettings& settings = options->script;
+    const char prefix = settings.define_prefix ? settings.define_prefix : '&';
     std::string result = line;
     // "&&" first, completely, so that "&&x" is never read as "&" followed by "&x".
-    const bool doubles = substitute_pass(console, result, "&&", true);
-    const bool singles = substitute_pass(console, result, "&", false);
+    const bool doubles = substitute_pass(console, result, std::string(2, prefix), true, settings);
+    const bool singles = substitute_pass(console, result, std::string(1, prefix), false, settings);
     if ((doubles || singles) && options->on(Option::Verify)) {
         console_print("old: %s\n", line.c_str());
         console_print("new: %s\n", result.c_str());
@@ -333,6 +347,13 @@ void variables_type_line(ConsoleBuffer* console, const std::string& line, bool e
     const std::string text = variables_substitute(console, line);
     {
         std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+        // ECHO ON shows each line as read, as it would stand in the console when typed.
+        if (enter && console->options && console->options->script.echo && !console->echo.load()) {
+            if (g_input.text.empty())
+                console_print("%s %s\n", console->options->text(Option::Prompt).c_str(), text.c_str());
+            else
+                console_print("%4d %s\n", g_input.line_number, text.c_str());
+        }
         input_type_text(console, text.c_str());
     }
     // Enter dispatches and may run a whole statement or nested script: the input mutex is
@@ -342,7 +363,4 @@ void variables_type_line(ConsoleBuffer* console, const std::string& line, bool e
 
 void variables_install() {
     if (g_global_table.bucket_count == 0) variables_create(&g_global_table, nullptr);
-    client_command_install(ClientCommandId::Define, command_define);
-    client_command_install(ClientCommandId::Undefine, command_undefine);
-    client_command_install(ClientCommandId::Accept, command_accept);
 }

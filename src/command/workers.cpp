@@ -7,9 +7,13 @@
 
 #include "command/accept_check.h"
 #include "command/client_commands.h"
+#include "command/command_handlers.h"
+#include "command/command_table.h"
 #include "command/history_file.h"
 #include "command/statement.h"
 #include "command/tune.h"
+#include "command/variables.h"
+#include "command/whenever.h"
 #include "console/console_buffer.h"
 #include "frontend/frontend.h"
 #include "oci/db_session.h"
@@ -48,6 +52,7 @@ int run_nonquery_job(StatementJob* job, bool dml) {
     prepare_statement(console);
     const std::string text = statement_text(job);
     const bool feedback = options.on(Option::Feedback);
+    const int failures = reported_failures();
     const int rows = run_nonquery(text.c_str(), feedback, dml ? nullptr : job->progress_message);
     result_row_count.store(rows);
     if (rows >= 0 && feedback) {
@@ -58,13 +63,32 @@ int run_nonquery_job(StatementJob* job, bool dml) {
             console_print("\r%s %s\n", job->done_message, elapsed.c_str());
         else
             console_print("\rStatement processed %s\n", elapsed.c_str());
-        if (options.on(Option::Autotrace)) print_stats_delta(console);
+        if (options.on(Option::Autotrace) && options.script.autotrace_statistics) print_stats_delta(console);
     }
     show_server_output(console);
+    if (reported_failures() != failures) whenever_sql_failed(console);
     worker_end_statement(console, true, true);
     delete job;
     return 1;
 }
+
+
+
+
+
+AcceptCheck accept_check(ConsoleBuffer*, AcceptType type, const char* format, std::string* value) {
+    if (!session_open.load()) {
+        console_print("Not connected to a database\n");
+        return AcceptCheck::NoSession;
+    }
+    return oci_checkformat(type == AcceptType::Date, format, value) == 0 ? AcceptCheck::Valid : AcceptCheck::Invalid;
+}
+
+void serveroutput_changed(ConsoleBuffer*, const OptionEntry& entry) {
+    if (session_open.load() && entry.number.load()) run_quiet("begin dbms_output.enable(100000); end;");
+}
+
+}  // namespace
 
 void command_commit(const ClientCommandContext& c) {
     cut_terminator(c.terminator);
@@ -80,10 +104,9 @@ void command_rollback(const ClientCommandContext& c) {
 
 void command_connect(const ClientCommandContext& c) {
     if (c.count == 1) {
-        console_print("Usage: connect connectstring [as normal|sysoper|sysdba]\n");
+        command_usage(c.command);
     } else {
-        if (db_connect_command(input_after_command(static_cast<int>(std::strlen(c.words[0])) + 1)) == 1)
-            console_print("Usage: connect connectstring [as normal|sysoper|sysdba]\n");
+        if (db_connect_command(command_arguments(c)) == 1) command_usage(c.command);
         if (session_open.load()) {
             options_load(c.console);
             option_apply_directory(c.console);
@@ -97,20 +120,6 @@ void command_disconnect(const ClientCommandContext& c) {
     if (c.console->echo.load()) console_print("Disconnected\n");
     finish(c.console, true, false);
 }
-
-AcceptCheck accept_check(ConsoleBuffer*, AcceptType type, const char* format, std::string* value) {
-    if (!session_open.load()) {
-        console_print("Not connected to a database\n");
-        return AcceptCheck::NoSession;
-    }
-    return oci_checkformat(type == AcceptType::Date, format, value) == 0 ? AcceptCheck::Valid : AcceptCheck::Invalid;
-}
-
-void serveroutput_changed(ConsoleBuffer*, const OptionEntry& entry) {
-    if (session_open.load() && entry.number.load()) run_quiet("begin dbms_output.enable(100000); end;");
-}
-
-}  // namespace
 
 std::string elapsed_format(unsigned long e) {
     const unsigned long d = e / 86400000UL, h = (e % 86400000UL) / 3600000UL, m = (e % 3600000UL) / 60000UL,
@@ -149,6 +158,7 @@ int run_query_worker(StatementJob* job) {
     const std::string text = statement_text(job);
     const bool has_done = job->done_message[0] != '\0';
     const bool feedback = options.on(Option::Feedback);
+    const int failures = reported_failures();
     if (run_query(console, text.c_str(), job->done_message) != 0) {
         show_server_output(console);
     } else {
@@ -156,8 +166,11 @@ int run_query_worker(StatementJob* job) {
         int count = 0;
         if (open_result_file(console) == 0) count = fetch_rows(console, job->done_message);
         result_row_count.store(count);
+        for (const auto& taken : result_new_values) variable_define(taken.first.c_str(), taken.second.c_str());
         console->repaint_suppressed.store(0);
-        if (count >= 0 && has_done && feedback) {
+        // FEEDBACK n: the count from n rows on; "0 rows" is always told.
+        const int threshold = options.script.feedback_rows;
+        if (count >= 0 && has_done && feedback && (count == 0 || count >= threshold)) {
             const std::string line = format_row_count(job->done_message, count);
             const std::string elapsed = elapsed_text(console);
             console_print("%s %s\n", line.c_str(), elapsed.c_str());
@@ -165,12 +178,13 @@ int run_query_worker(StatementJob* job) {
         if (options.on(Option::Listview)) {
             if (Frontend* front = frontend()) front->result_list_setup();
         }
-        if (options.on(Option::Autotrace)) print_stats_delta(console);
+        if (options.on(Option::Autotrace) && options.script.autotrace_statistics) print_stats_delta(console);
         show_server_output(console);
     }
     // The statement slot is released before the console takes typing again, so that the
     // next statement never meets this one's handle.
     free_query();
+    if (reported_failures() != failures) whenever_sql_failed(console);
     worker_end_statement(console, true, has_done);
     delete job;
     return 1;
@@ -184,12 +198,7 @@ void workers_install() {
     routines.dml = run_dml_worker;
     routines.query = run_query_worker;
     dispatcher_install_workers(routines);
-    client_command_install(ClientCommandId::Commit, command_commit);
-    client_command_install(ClientCommandId::Rollback, command_rollback);
-    client_command_install(ClientCommandId::Connect, command_connect);
-    client_command_install(ClientCommandId::Disconnect, command_disconnect);
     option_install_hook(Option::Serveroutput, serveroutput_changed);
-    describe_install();
     tune_install();
     accept_install_check(accept_check);
     history_install_database_name(current_database);

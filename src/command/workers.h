@@ -27,5 +27,3 @@ void workers_set_clock(std::uint32_t (*clock)());
 // disconnect, commit, rollback) and the serveroutput hook.
 void workers_install();
 
-// Installs describe and show errors.
-void describe_install();

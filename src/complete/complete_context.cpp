@@ -2,7 +2,12 @@
 // the word being typed, and what the word and a dotted name before the cursor are.
 #include "complete/complete_context.h"
 
+#include "command/command_table.h"
+
+#include <algorithm>
 #include <cctype>
+#include <deque>
+#include <iterator>
 #include <cstring>
 
 namespace {
@@ -19,12 +24,14 @@ const char* const kCreateOffered =
 const char* const kDropOffered =
     "cluster,context,database,dimension,directory,function,index,indextype,java,library,materialized,operator,"
     "outline,package,procedure,profile,role,rollback,sequence,synonym,table,tablespace,trigger,type,user,view";
-const char* const kFirstWords =
-    "alter,analyze,associate,audit,begin,call,comment,commit,connect,create,declare,delete,describe,disassociate,"
-    "disconnect,drop,edit,exit,explain,grant,insert,lock,noaudit,prompt,rename,revoke,rollback,savepoint,select,"
-    "show,spool,truncate,update";
+// The SQL words a statement starts with; the client commands' words come from their
+// table.
+const char* const kSqlFirstWords[] = {
+    "alter", "analyze", "associate", "audit", "begin", "call", "comment", "create", "declare", "delete",
+    "disassociate", "drop", "explain", "grant", "insert", "lock", "noaudit", "rename", "revoke", "savepoint",
+    "select", "truncate", "update"};
 
-const std::vector<ContextRow> kRows = {
+const std::vector<ContextRow> kRowsBeforeCommands = {
     {"set", "update", Q::UserColumns, "where"},
     {"update", "", Q::TablesViewsSynonyms, "set"},
     {"materialized", "alter", Q::None, "view"},
@@ -47,13 +54,10 @@ const std::vector<ContextRow> kRows = {
     {"database", "create", Q::None, "link"},
     {"database", "drop", Q::None, "link"},
     {"insert", "", Q::None, "into"},
-    {"spool", "", Q::None, "off"},
-    {"desc", "", Q::DescribableObjects, ""},
-    {"descr", "", Q::DescribableObjects, ""},
-    {"descri", "", Q::DescribableObjects, ""},
-    {"descrip", "", Q::DescribableObjects, ""},
-    {"describ", "", Q::DescribableObjects, ""},
-    {"describe", "", Q::DescribableObjects, ""},
+};
+
+// After the client commands' rows.
+const std::vector<ContextRow> kRowsAfterCommands = {
     {"or", "create", Q::None, "replace"},
     {"replace", "or", Q::None, "function,procedure,package,view,type"},
     {"rename", "", Q::TablesViewsSequences, ""},
@@ -96,8 +100,57 @@ const std::vector<ContextRow> kRows = {
     {"execu", "", Q::CallableUnits, ""},
     {"execut", "", Q::CallableUnits, ""},
     {"execute", "", Q::CallableUnits, ""},
-    {"", "", Q::None, kFirstWords},
 };
+
+// Pointers of the generated rows point into these; a deque never moves its elements.
+std::deque<std::string> g_generated_words;
+
+const char* keep(const std::string& word) {
+    g_generated_words.push_back(word);
+    return g_generated_words.back().c_str();
+}
+
+std::vector<std::string> spellings_of(const char* spellings) {
+    std::vector<std::string> words;
+    std::string word;
+    for (const char* p = spellings;; ++p) {
+        if (*p == ' ' || *p == '\0') {
+            if (!word.empty()) words.push_back(word);
+            word.clear();
+            if (*p == '\0') break;
+        } else {
+            word += *p;
+        }
+    }
+    return words;
+}
+
+// The context table: the fixed rows with the client commands' rows in their place and
+// the first-word row last, offering the SQL words and the commands' offered words.
+std::vector<ContextRow> build_rows() {
+    std::vector<ContextRow> rows = kRowsBeforeCommands;
+    const ClientCommandRow* commands = client_command_rows();
+    std::vector<std::string> first_words(std::begin(kSqlFirstWords), std::end(kSqlFirstWords));
+    for (size_t i = 0; i < client_command_row_count(); ++i) {
+        const ClientCommandRow& command = commands[i];
+        if (command.offered) first_words.push_back(command.offered);
+        if (!command.spellings) continue;
+        const Q query = command.arguments_completion == ArgumentCompletion::DescribableObjects
+                            ? Q::DescribableObjects
+                            : Q::None;
+        if (query == Q::None && !*command.argument_keywords) continue;
+        for (const std::string& spelling : spellings_of(command.spellings))
+            rows.push_back(ContextRow{keep(spelling), "", query, command.argument_keywords});
+    }
+    rows.insert(rows.end(), kRowsAfterCommands.begin(), kRowsAfterCommands.end());
+    std::sort(first_words.begin(), first_words.end());
+    std::string offered;
+    for (const std::string& word : first_words) offered += (offered.empty() ? "" : ",") + word;
+    rows.push_back(ContextRow{"", "", Q::None, keep(offered)});
+    return rows;
+}
+
+const std::vector<ContextRow> kRows = build_rows();
 
 bool same_word(const std::string& a, const char* b) {
     const size_t n = std::strlen(b);

@@ -7,6 +7,7 @@
 
 #include "console/console_buffer.h"
 #include "console/console_internal.h"
+#include "settings/options.h"
 
 namespace {
 
@@ -76,7 +77,9 @@ void enter_after_newline(ConsoleBuffer* console) {
     if (!console->recall_mode.load() && at_end && hooks.dispatch) {
         if (hooks.dispatch(console) != 0) return;
     }
-    if (!in.block_open && !console->recall_mode.load() && !in.text.empty() && in.text.back() == '\n') {
+    const bool blank_lines_kept = console->options && console->options->script.sqlblanklines;
+    if (!in.block_open && !blank_lines_kept && !console->recall_mode.load() && !in.text.empty() &&
+        in.text.back() == '\n') {
         if (hooks.finish) hooks.finish(console, true, false);
         return;
     }

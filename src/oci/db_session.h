@@ -53,6 +53,10 @@ enum ReportTarget : int { ReportToConsole = 1, ReportToPlanTree = 2, ReportToSch
 // Turns an OCI status into a verdict: 0 go on, 1 failed (message written to the target).
 int report_oci_status(int status, const char* module, int line, int target, int tolerated_code,
                       void* window);
+// Failed verdicts so far, and the Oracle error number of the last one (0 when it had
+// none): a statement failed when the count grew while it ran.
+int reported_failures();
+int last_reported_error_code();
 
 // The recent user and database lists (10 slots of 100 bytes), most recent first.
 constexpr int kRecentSlots = 10;

@@ -2,6 +2,7 @@
 // where a status becomes words. Messages go to the console, the analyzer's plan tree or a
 // schema browser's text pane; the position marker of a typed statement always goes to
 // the console.
+#include <atomic>
 #include <cstring>
 #include <string>
 
@@ -10,6 +11,14 @@
 #include "oci/db_session.h"
 
 namespace {
+
+std::atomic<int> g_failures{0};
+std::atomic<int> g_last_code{0};
+
+void note_failure(int code) {
+    g_last_code.store(code);
+    g_failures.fetch_add(1);
+}
 
 void write_to(int target, void* window, const std::string& console_text, const std::string& other_text) {
     switch (target) {
@@ -47,6 +56,9 @@ sb4 first_error(char* text, size_t size) {
 
 }  // namespace
 
+int reported_failures() { return g_failures.load(); }
+int last_reported_error_code() { return g_last_code.load(); }
+
 int report_oci_status(int status, const char* module, int line, int target, int tolerated_code, void* window) {
     switch (status) {
     case OCI_SUCCESS:
@@ -64,6 +76,7 @@ int report_oci_status(int status, const char* module, int line, int target, int 
         return 0;
     }
     case OCI_NEED_DATA: {
+        note_failure(0);
         const std::string text = located("OCI_NEED_DATA", module, line);
         write_to(target, window, "\r" + text + "\n", text);
         return 1;
@@ -71,6 +84,7 @@ int report_oci_status(int status, const char* module, int line, int target, int 
     case OCI_ERROR:
     case OCI_NO_DATA: {
         if (!g_db || !g_db->error_handle) {
+            note_failure(0);
             const std::string text = located("OCI_ERROR", module, line);
             write_to(target, window, text + "\n", text);
             return 1;
@@ -78,6 +92,7 @@ int report_oci_status(int status, const char* module, int line, int target, int 
         char text[512] = {};
         const sb4 code = first_error(text, sizeof text);
         if (tolerated_code != 0 && code == tolerated_code) return 0;
+        note_failure(static_cast<int>(code));
         if (g_db->mark_error_position.exchange(0) == 1 && g_db->current_statement) {
             ub2 offset = 0;
             const sword got = oci().OCIAttrGet(g_db->current_statement, OCI_HTYPE_STMT, &offset, nullptr,
@@ -90,11 +105,13 @@ int report_oci_status(int status, const char* module, int line, int target, int 
         return 1;
     }
     case OCI_INVALID_HANDLE: {
+        note_failure(0);
         const std::string text = located("OCI_INVALID_HANDLE", module, line);
         write_to(target, window, text + "\n", text);
         return 1;
     }
     case OCI_STILL_EXECUTING: {
+        note_failure(0);
         const std::string text = located("OCI_STILL_EXECUTE", module, line);
         write_to(target, window, text + "\n", text + "\n");
         return 1;

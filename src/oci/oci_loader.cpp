@@ -87,6 +87,24 @@ OciLoadResult resolve_all(LibHandle h, const std::string& path, OciLibraryKind k
   return {0, kind, path, {}};
 }
 
+bool file_exists(const std::string& path) {
+#ifdef _WIN32
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+#else
+  return access(path.c_str(), F_OK) == 0;
+#endif
+}
+
+// The first place of the embedded library that holds the file; the first place when none
+// does, so that the load error names where the library was expected.
+std::string find_embedded_library() {
+  const std::vector<std::string> candidates = oci_embedded_library_candidates(oci_executable_folder());
+  for (const std::string& candidate : candidates)
+    if (file_exists(candidate)) return candidate;
+  return candidates.front();
+}
+
 }  // namespace
 
 std::string oci_executable_folder() {
@@ -122,6 +140,15 @@ const char* oci_embedded_library_name() {
 #endif
 }
 
+std::vector<std::string> oci_embedded_library_candidates(const std::string& executable_folder) {
+#ifdef _WIN32
+  return {executable_folder + '\\' + oci_embedded_library_name()};
+#else
+  const std::string folder = executable_folder == "/" ? std::string() : executable_folder;
+  return {folder + '/' + oci_embedded_library_name(), folder + "/../lib/" + oci_embedded_library_name()};
+#endif
+}
+
 OciLoadResult oci_load_path(const std::string& path, OciLibraryKind kind) {
   std::string error;
   LibHandle h = lib_open(path, error);
@@ -134,12 +161,7 @@ OciLoadResult oci_load_path(const std::string& path, OciLibraryKind kind) {
 OciLoadResult oci_load() {
   if (g_tried) return g_result;
   g_tried = true;
-#ifdef _WIN32
-  const char sep = '\\';
-#else
-  const char sep = '/';
-#endif
-  std::string embedded = oci_executable_folder() + sep + oci_embedded_library_name();
+  const std::string embedded = find_embedded_library();
   const char* configured = std::getenv("VANTRO_OCI_LIB");
   if (configured && *configured) {
     if (std::strcmp(configured, "embedded") == 0) {

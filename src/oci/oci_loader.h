@@ -1,12 +1,13 @@
 // Loads one OCI library at run time and resolves every entry point the console calls
 // into one table. The choice: VANTRO_OCI_LIB (a path, or the word "embedded"), otherwise
 // Oracle's client library when it loads, otherwise the embedded library beside the
-// executable. This module only loads and resolves; it never calls an OCI function.
+// executable or in the lib folder of the install the executable belongs to. This module only loads and resolves; it never calls an OCI function.
 #pragma once
 
 #include "oci/oci_api.h"
 
 #include <string>
+#include <vector>
 
 // One pointer per entry point, named as the function it holds.
 struct OciApi {
@@ -36,3 +37,7 @@ const OciApi* oci_api();
 std::string oci_executable_folder();
 // The embedded library's file name on this platform.
 const char* oci_embedded_library_name();
+// Where the embedded library may be, in the order they are tried: beside the executable
+// (a build folder, a Windows install), then the lib folder beside the executable's bin
+// folder (a POSIX install: bin/vantro and lib/libvantro_oci.so).
+std::vector<std::string> oci_embedded_library_candidates(const std::string& executable_folder);

@@ -3,6 +3,7 @@
 // console and/or into the spool file, and keep every row in the temporary result file
 // (fixed-length records) that the result list and the export read back.
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <new>
 
@@ -17,6 +18,7 @@ std::vector<ResultColumn> result_columns;
 std::atomic<int> result_row_count{0};
 std::atomic<int> rows_fetched{0};
 std::atomic<int> fetch_stop{0};
+std::vector<std::pair<std::string, std::string>> result_new_values;
 
 namespace {
 
@@ -66,6 +68,40 @@ int width_for(int type, int data_size, int long_size, const std::string& name) {
     }
 }
 
+// Per column of the running query: left out of the output (NOPRINT, or AUTOTRACE
+// TRACEONLY for all), and the variable that takes its last value.
+std::vector<bool> g_hidden;
+std::vector<std::string> g_new_value;
+std::vector<std::string> g_last_value;
+size_t g_first_shown = 0;
+
+bool same_name(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+void take_column_settings(const OptionTable& options) {
+    const size_t n = result_columns.size();
+    g_hidden.assign(n, options.script.autotrace_traceonly && options.on(Option::Autotrace));
+    g_new_value.assign(n, std::string());
+    g_last_value.assign(n, std::string());
+    result_new_values.clear();
+    for (size_t i = 0; i < n; ++i) {
+        for (const ColumnSetting& setting : options.script.columns) {
+            if (!same_name(setting.name, result_columns[i].name)) continue;
+            if (setting.noprint) g_hidden[i] = true;
+            g_new_value[i] = setting.new_value;
+        }
+    }
+    g_first_shown = 0;
+    while (g_first_shown < n && g_hidden[g_first_shown]) ++g_first_shown;
+}
+
+bool any_shown() { return g_first_shown < g_hidden.size(); }
+
 int display_width(const ResultColumn& column) {
     return std::max(column.width - 1, static_cast<int>(column.name.size()));
 }
@@ -92,14 +128,15 @@ namespace {
 
 void print_headings(ConsoleBuffer* console) {
     const OptionTable& options = options_of(console);
-    if (!options.on(Option::Heading)) return;
+    if (!options.on(Option::Heading) || !any_shown()) return;
     std::string names, dashes;
     for (size_t i = 0; i < result_columns.size(); ++i) {
+        if (g_hidden[i]) continue;
         const ResultColumn& column = result_columns[i];
         const int width = display_width(column);
         std::string name = column.name;
         name.resize(static_cast<size_t>(width), ' ');
-        if (i > 0) {
+        if (i > g_first_shown) {
             names += ' ';
             dashes += ' ';
         }
@@ -156,19 +193,25 @@ int write_records() {
 void put_cell(ConsoleBuffer* console, size_t index, const char* text, const char* field) {
     const ResultColumn& column = result_columns[index];
     const size_t width = static_cast<size_t>(display_width(column));
-    if (index > 0) g_row_text += ' ';
-    const size_t length = std::strlen(text);
-    g_row_text.append(text, length);
-    if (length < width) g_row_text.append(width - length, ' ');
+    if (!g_new_value[index].empty()) g_last_value[index] = text;
+    // A hidden column is left out of the output; the result file still gets it.
+    if (!g_hidden[index]) {
+        if (index > g_first_shown) g_row_text += ' ';
+        const size_t length = std::strlen(text);
+        g_row_text.append(text, length);
+        if (length < width) g_row_text.append(width - length, ' ');
+    }
     if (options_of(console).on(Option::Listview) && g_result_file)
         g_records.insert(g_records.end(), field, field + column.width);
 }
 
 // Ends the row: with `screen` on a console row (and its spool copy), with `screen` off a
-// line into the spool file only; a full block of records into the result file. -1 when
-// that failed (the reason is shown).
+// line into the spool file only; a full block of records into the result file. A row of
+// hidden columns only leaves no line. -1 when that failed (the reason is shown).
 int row_end(bool screen) {
-    if (screen) {
+    if (!any_shown()) {
+        // nothing to print
+    } else if (screen) {
         console_print_line(g_row_text.data(), g_row_text.size());
     } else {
         g_row_text += '\n';
@@ -389,7 +432,12 @@ int fetch_all(ConsoleBuffer* console, const char* done_message) {
 }  // namespace
 
 int fetch_rows(ConsoleBuffer* console, const char* done_message) {
+    take_column_settings(options_of(console));
     const int result = fetch_all(console, done_message);
+    if (result > 0) {
+        for (size_t i = 0; i < g_new_value.size(); ++i)
+            if (!g_new_value[i].empty()) result_new_values.emplace_back(g_new_value[i], g_last_value[i]);
+    }
     // The result list and the export read the file once the fetch has ended.
     const int written = write_records();
     if (result >= 0 && written < 0) return rows_fetched.load();

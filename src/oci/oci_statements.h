@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct ConsoleBuffer;
@@ -43,6 +44,10 @@ struct ResultColumn {
     std::vector<std::int16_t> indicators;   // -1: NULL
     int datatype = 0;
 };
+
+// The last value of every column a COLUMN NEW_VALUE names, after fetch_rows: variable
+// and value, in column order (a query without rows leaves the list empty).
+extern std::vector<std::pair<std::string, std::string>> result_new_values;
 
 // The columns of the last query; valid until the next statement starts.
 extern std::vector<ResultColumn> result_columns;

@@ -10,6 +10,7 @@
 #include "frontend/frontend.h"
 #include "settings/options.h"
 #include "settings/registry.h"
+#include "settings/script_settings.h"
 
 namespace {
 
@@ -65,16 +66,107 @@ bool set_one(ConsoleBuffer* console, OptionEntry& row, const std::string& word, 
 
 }  // namespace
 
+namespace {
+
+bool is_number_word(const std::string& word) {
+    if (word.empty()) return false;
+    for (char c : word)
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+
+bool word_in(const std::string& word, const char* const* spellings) {
+    for (; *spellings; ++spellings)
+        if (equals_nocase(word.c_str(), *spellings)) return true;
+    return false;
+}
+
+const char* const kTraceOnly[] = {"trace", "traceo", "traceon", "traceonl", "traceonly", nullptr};
+const char* const kExplain[] = {"exp", "expl", "expla", "explai", "explain", nullptr};
+const char* const kStatistics[] = {"stat", "stati", "statis", "statist", "statisti", "statistic", "statistics",
+                                   nullptr};
+
+// FEEDBACK n: a query's row count is shown from n rows on; 0 is OFF.
+void set_feedback_rows(ConsoleBuffer* console, OptionEntry& row, const std::string& word, const std::string& value) {
+    const int rows = convert_number(value.c_str());
+    console->options->script.feedback_rows = rows > 0 ? rows : 1;
+    set_one(console, row, word, rows > 0 ? "on" : "off");
+}
+
+// AUTOTRACE {ON|OFF|TRACEONLY} [EXPLAIN] [STATISTICS]: the words after the value that
+// name the parts shown are taken as well. Returns the number of words taken after it.
+size_t set_autotrace(ConsoleBuffer* console, OptionEntry& row, const std::vector<std::string>& words, size_t i) {
+    ScriptSettings& s = console->options->script;
+    const bool trace_only = word_in(words[i + 1], kTraceOnly);
+    if (!set_one(console, row, words[i], trace_only ? "on" : words[i + 1])) return 0;
+    s.autotrace_traceonly = trace_only;
+    size_t taken = 0;
+    bool explain = false, statistics = false;
+    for (size_t k = i + 2; k < words.size(); ++k, ++taken) {
+        if (word_in(words[k], kExplain)) {
+            explain = true;
+        } else if (word_in(words[k], kStatistics)) {
+            statistics = true;
+        } else {
+            break;
+        }
+    }
+    s.autotrace_explain = explain || !statistics;
+    s.autotrace_statistics = statistics || !explain;
+    return taken;
+}
+
+// SERVEROUTPUT {ON|OFF} [SIZE {n|UNLIMITED}] [FOR[MAT] {WRA[PPED]|WOR[D_WRAPPED]|TRU[NCATED]}]:
+// the size and format words are taken after the value. Returns the number taken.
+size_t set_serveroutput(ConsoleBuffer* console, OptionEntry& row, const std::vector<std::string>& words, size_t i) {
+    if (!set_one(console, row, words[i], words[i + 1])) return 0;
+    ScriptSettings& s = console->options->script;
+    size_t k = i + 2;
+    for (;;) {
+        if (k + 1 < words.size() && equals_nocase(words[k].c_str(), "size")) {
+            s.serveroutput_size = equals_nocase(words[k + 1].c_str(), "unlimited") ? 0 : convert_number(words[k + 1].c_str());
+            k += 2;
+        } else if (k + 1 < words.size() && (equals_nocase(words[k].c_str(), "for") ||
+                                            equals_nocase(words[k].c_str(), "format"))) {
+            s.serveroutput_format = words[k + 1];
+            k += 2;
+        } else {
+            break;
+        }
+    }
+    return k - (i + 2);
+}
+
+}  // namespace
+
 void option_set_command(ConsoleBuffer* console, const char* text) {
     const std::vector<std::string> words = split_arguments(text);
     OptionTable& table = *console->options;
     for (size_t i = 0; i + 1 < words.size(); i += 2) {
         const int index = option_find(words[i].c_str());
         if (index < 0) {
-            console_print("Unknown option %s\n", words[i].c_str());
+            if (script_setting_known(words[i]))
+                script_setting_apply(console, words[i], words[i + 1]);
+            else
+                console_print("Unknown option %s\n", words[i].c_str());
             continue;
         }
         OptionEntry& row = table.rows[index];
+        // Three options take the longer value forms of other consoles' scripts.
+        const Option option = static_cast<Option>(index);
+        if (option == Option::Feedback && is_number_word(words[i + 1])) {
+            set_feedback_rows(console, row, words[i], words[i + 1]);
+            continue;
+        }
+        if (option == Option::Feedback) table.script.feedback_rows = 1;
+        if (option == Option::Autotrace) {
+            i += set_autotrace(console, row, words, i);
+            continue;
+        }
+        if (option == Option::Serveroutput) {
+            i += set_serveroutput(console, row, words, i);
+            continue;
+        }
         if (set_one(console, row, words[i], words[i + 1]) && index == static_cast<int>(Option::Directory))
             option_apply_directory(console);
     }

@@ -45,10 +45,39 @@ struct OptionEntry {
     OptionEntry& operator=(const OptionEntry& o);
 };
 
+// What COLUMN name NEW_VALUE variable [NOPRINT] asked for a query column.
+struct ColumnSetting {
+    std::string name;        // compared without case with the column's name
+    std::string new_value;   // variable given the column's last value; empty: none
+    bool noprint = false;    // the column is left out of the console and spool output
+};
+
+// Settings that scripts written for other Oracle consoles change with `set` beside the
+// 27 options (DEFINE, ECHO, FEEDBACK n, SQLBLANKLINES ...). They live only in the running
+// program, never in the per-user store, and a script's changes end with it as the
+// options' do. Read by the variable substitution, the script reader, the query worker and
+// the console's Enter.
+struct ScriptSettings {
+    bool define = true;            // substitution of script lines (with `scan`)
+    char define_prefix = '&';
+    char concat = 0;               // ends a variable name and is removed with it; 0: off
+    char escape = 0;               // before the prefix keeps it as text; 0: off
+    bool echo = false;             // a script's lines are shown as they are read
+    int feedback_rows = 1;         // a query's row count is shown from this many rows on
+    bool sqlblanklines = false;    // an empty line does not end a statement
+    bool autotrace_traceonly = false;   // query rows are not shown
+    bool autotrace_explain = true;
+    bool autotrace_statistics = true;
+    int serveroutput_size = 0;     // 0: unlimited or not given
+    std::string serveroutput_format;
+    std::vector<ColumnSetting> columns;
+};
+
 // The table hung on the console; copying it copies every value (scripts keep a copy and
 // restore it when they end).
 struct OptionTable {
     OptionEntry rows[kOptionCount];
+    ScriptSettings script;
 
     OptionEntry& operator[](Option o) { return rows[static_cast<int>(o)]; }
     const OptionEntry& operator[](Option o) const { return rows[static_cast<int>(o)]; }

@@ -91,6 +91,7 @@ line_at() { screen_text | sed -n "$(( $1 + 1 ))p"; }
 # ---- command line -----------------------------------------------------------------
 begin "help and version"
 if "$VANTRO" --help | grep -q "Usage: vantro" && "$VANTRO" --help | grep -q "tune HINT" &&
+   "$VANTRO" --help | grep -q "sql.sqlcode" &&
    "$VANTRO" --version | grep -q "^Vantro version"; then
     pass
 else
@@ -134,6 +135,23 @@ if [ $HAVE_ENGINE = 1 ]; then
     printf 'select n from big where n = 7;\n' > "$WORK/seven.sql"
     ( cd "$WORK" && "$VANTRO" scott/tiger@e2e select n from big where n '=' 3';' < /dev/null > "$WORK/out" 2>&1 )
     grep -q "^3" "$WORK/out" && pass || fail "the command line statement did not run: $(cat "$WORK/out")"
+
+    begin "exit status: whenever sqlerror exit sql.sqlcode, piped and as a command-line script"
+    printf 'whenever sqlerror exit sql.sqlcode rollback\ninsert into big values (100);\nselect * from no_such;\nselect 1 from dual;\n' \
+        > "$WORK/fails.sql"
+    "$VANTRO" scott/tiger@e2e < "$WORK/fails.sql" > "$WORK/out" 2>&1
+    piped=$?
+    ( cd "$WORK" && "$VANTRO" scott/tiger@e2e @fails < /dev/null > "$WORK/out2" 2>&1 )
+    script=$?
+    printf 'select count(*) from big where n = 100;\nexit 3\nselect 2 from dual;\n' | "$VANTRO" scott/tiger@e2e > "$WORK/out3" 2>&1
+    counted=$?
+    # ORA-00942 modulo 256 is 174; the insert was rolled back; nothing after exit ran.
+    if [ $piped -eq 174 ] && [ $script -eq 174 ] && [ $counted -eq 3 ] && grep -q '^0' "$WORK/out3" &&
+       ! grep -q '^2' "$WORK/out3" && ! grep -q '^1 row selected' "$WORK/out"; then
+        pass
+    else
+        fail "statuses piped=$piped script=$script counted=$counted: $(cat "$WORK/out" "$WORK/out3")"
+    fi
 else
     skip "scripted, connected"
 fi

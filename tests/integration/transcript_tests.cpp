@@ -10,10 +10,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "command/whenever.h"
 #include "console/console_buffer.h"
 #include "oci/db_session.h"
 #include "ui/headless/headless_frontend.h"
@@ -52,21 +54,42 @@ TEST_P(Transcript, MatchesExpectedOutput) {
     fs::create_directories(home);
     setenv("VANTRO_HOME", home.string().c_str(), 1);
     setenv("VANTRO_OCI_LIB", engine_library().string().c_str(), 1);
+    // Scripts the transcript runs (@files/NAME) are read from a copy, so that what they
+    // write (spool files) stays out of the source tree.
+    const fs::path work = home / "work";
+    fs::create_directories(work);
+    fs::copy(fs::path(VANTRO_TRANSCRIPT_DIR) / "files", work / "files", fs::copy_options::recursive);
+    const fs::path previous_directory = fs::current_path();
+    fs::current_path(work);
+    // Scripts named without a folder are looked for here after the current folder.
+    const std::string search = (work / "files" / "nothing here").string() + ":" + (work / "files" / "sqlpath").string();
+    setenv("SQLPATH", search.c_str(), 1);
 
-    HeadlessFrontend front;
-    front.start();
+    // A session that exits ends the program: its status is noted and the following lines
+    // go to the program started again, as a shell script would run it once more.
+    auto front = std::make_unique<HeadlessFrontend>();
+    front->start();
     console_print_prompt();
+    std::string screens;
     std::istringstream script(read_file(fs::path(VANTRO_TRANSCRIPT_DIR) / (GetParam() + ".sql")));
     std::string line;
     while (std::getline(script, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        front.type(line + "\n");
-        ASSERT_TRUE(front.wait_idle(60000)) << "statement did not end: " << line;
+        front->type(line + "\n");
+        ASSERT_TRUE(front->wait_idle(60000)) << "statement did not end: " << line;
+        if (front->quit_requested()) {
+            screens += front->screen() + "\n[exit status " + std::to_string(program_exit_status()) + "]\n";
+            front->stop();
+            front = std::make_unique<HeadlessFrontend>();
+            front->start();
+            console_print_prompt();
+        }
     }
     // The engine's banner names the SQLite version it was built with.
-    const std::string actual =
-        std::regex_replace(front.screen() + "\n", std::regex("SQLite [0-9]+\\.[0-9]+\\.[0-9]+"), "SQLite x.y.z");
-    front.stop();
+    const std::string actual = std::regex_replace(screens + front->screen() + "\n",
+                                                  std::regex("SQLite [0-9]+\\.[0-9]+\\.[0-9]+"), "SQLite x.y.z");
+    front->stop();
+    fs::current_path(previous_directory);
     fs::remove_all(home);
 
     const std::string expected = read_file(fs::path(VANTRO_TRANSCRIPT_DIR) / (GetParam() + ".out"));

@@ -9,6 +9,7 @@
 
 #include "console_harness.h"
 #include "settings/registry.h"
+#include "settings/script_settings.h"
 #include "test_home.h"
 
 namespace {
@@ -108,6 +109,68 @@ TEST_F(OptionsTest, SetConvertsAndReportsEachPair) {
     front.type("set timing\n");
     EXPECT_EQ(row_from_end(1), "Usage: set parameter value [parameter value ...]");
     EXPECT_GT(front.toolbar_rebuilds(), 0);
+}
+
+// Names other consoles' scripts set: the longer value forms of feedback, autotrace and
+// serveroutput, the settings kept beside the options, and those accepted without effect.
+TEST_F(OptionsTest, SettingsOfOtherConsolesScripts) {
+    const ScriptSettings& s = options().script;
+    front.type("set feedback 5\n");
+    EXPECT_EQ(number(Option::Feedback), 1);
+    EXPECT_EQ(s.feedback_rows, 5);
+    front.type("set feedback 0\n");
+    EXPECT_EQ(number(Option::Feedback), 0);
+    front.type("set feedback on\n");
+    EXPECT_EQ(s.feedback_rows, 1);
+    front.type("set autotrace traceonly explain timing off\n");
+    EXPECT_EQ(number(Option::Autotrace), 1);
+    EXPECT_TRUE(s.autotrace_traceonly);
+    EXPECT_TRUE(s.autotrace_explain);
+    EXPECT_FALSE(s.autotrace_statistics);
+    EXPECT_EQ(number(Option::Timing), 0) << "the pair after the autotrace words is read too";
+    front.type("set autot off\n");
+    EXPECT_EQ(number(Option::Autotrace), 0);
+    EXPECT_FALSE(s.autotrace_traceonly);
+    EXPECT_TRUE(s.autotrace_statistics);
+    front.type("set serveroutput on size 1000000 format wrapped heading off\n");
+    EXPECT_EQ(number(Option::Serveroutput), 1);
+    EXPECT_EQ(s.serveroutput_size, 1000000);
+    EXPECT_EQ(number(Option::Heading), 0);
+    front.type("set define off\n");
+    EXPECT_FALSE(s.define);
+    front.type("set def ~\n");
+    EXPECT_TRUE(s.define);
+    EXPECT_EQ(s.define_prefix, '~');
+    front.type("set define x\n");
+    EXPECT_EQ(row_from_end(1), "Usage: set define on|off|character");
+    front.type("set termout off\n");
+    EXPECT_EQ(number(Option::Screen), 0);
+    front.type("set sqlprompt 'DB> '\n");
+    EXPECT_EQ(text(Option::Prompt), "DB>");
+    front.type("set sqlbl on esc on con .\n");
+    EXPECT_TRUE(s.sqlblanklines);
+    EXPECT_EQ(s.escape, '\\');
+    EXPECT_EQ(s.concat, '.');
+    const int before = static_cast<int>(front.rows().size());
+    front.type("set lin 80 pages 0 trims on num 12 colsep | null '' und off newp none wrap off\n");
+    EXPECT_EQ(static_cast<int>(front.rows().size()), before + 1) << "accepted without a message";
+    front.type("set tab maybe\n");
+    EXPECT_EQ(row_from_end(1), "Usage: set tab on|off");
+    front.type("set pag 80\n");   // below pagesize's shortest abbreviation
+    EXPECT_EQ(row_from_end(1), "Unknown option pag");
+    front.type("set autocommit on\n");   // would change what a script means: not accepted
+    EXPECT_EQ(row_from_end(1), "Unknown option autocommit");
+}
+
+TEST(ScriptSettingTable, NamesAndAbbreviations) {
+    for (int i = 0; i < script_setting_count(); ++i) {
+        const std::string name = script_setting_name(i);
+        EXPECT_GE(script_setting_shortest(i), 2) << name;
+        EXPECT_LE(static_cast<size_t>(script_setting_shortest(i)), name.size()) << name;
+        EXPECT_LT(option_find(name.c_str()), 0) << name << " is an option's name already";
+        EXPECT_TRUE(script_setting_known(name.substr(0, static_cast<size_t>(script_setting_shortest(i)))));
+        EXPECT_FALSE(script_setting_known(name + "x"));
+    }
 }
 
 TEST_F(OptionsTest, PromptValuesAreQuotedAndCut) {

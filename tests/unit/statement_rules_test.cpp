@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "command/classify.h"
+#include "command/statement_scan.h"
 #include "command/words.h"
 
 namespace {
@@ -190,4 +191,55 @@ TEST(Completion, CommentEnd) {
     EXPECT_TRUE(comment_is_complete("/* a */ \r\n\t"));
     EXPECT_FALSE(comment_is_complete("/* a */ x"));
     EXPECT_TRUE(comment_is_complete("/**/"));
+}
+
+// A terminator inside a literal, a quoted identifier or a comment is text of the
+// statement: the statement goes on until a terminator stands in code.
+TEST(Completion, TerminatorInsideLiteralsAndCommentsDoesNotCount) {
+    EXPECT_FALSE(complete("comment on table t is 'Does not store addresses /"));
+    EXPECT_TRUE(complete("comment on table t is 'Does not store addresses /\nlocations of customers.';"));
+    EXPECT_FALSE(complete("insert into t values ('a;"));
+    EXPECT_TRUE(complete("insert into t values ('a;\nb');"));
+    EXPECT_FALSE(complete("select 'it''s;"));                 // a doubled quote stays inside
+    EXPECT_TRUE(complete("select 'it''s' from dual;"));
+    EXPECT_FALSE(complete("select q'[a ';"));                 // q-quotes end only at ]'
+    EXPECT_FALSE(complete("select q'[a ]' ;' x from dual /"));   // q'[a ]' then a plain literal
+    EXPECT_TRUE(complete("select q'[a ';\n]' from dual;"));
+    EXPECT_FALSE(complete("select Q'{x};"));
+    EXPECT_TRUE(complete("select nq'!a;!' from dual;"));
+    EXPECT_FALSE(complete("select q'<a>;"));
+    EXPECT_TRUE(complete("select 'x' q from dual;"));         // an alias q is no q-quote
+    EXPECT_TRUE(complete("select aq'x' from dual;"));         // nor is a q inside a name
+    EXPECT_FALSE(complete("select 1 \"a;"));                  // quoted identifier
+    EXPECT_TRUE(complete("select 1 \"a;\" from dual;"));
+    EXPECT_FALSE(complete("select 1 from dual -- done;"));    // line comment
+    EXPECT_TRUE(complete("select 1 -- note;\nfrom dual;"));
+    EXPECT_FALSE(complete("select 1 from dual /* still;"));
+    EXPECT_TRUE(complete("select 1 /* a; */ from dual;"));
+    EXPECT_FALSE(complete("commit -- later;"));
+    EXPECT_FALSE(complete("exec p('x;"));
+    EXPECT_TRUE(complete("exec p('x;\ny');"));
+}
+
+TEST(Completion, PlsqlBlockEndOutsideLiterals) {
+    EXPECT_FALSE(complete("begin x := 'a\n/"));
+    EXPECT_TRUE(complete("begin x := 'a\n/\n'; end;\n/"));
+    EXPECT_FALSE(complete("begin x := q'[\n/"));
+    EXPECT_TRUE(complete("begin x := 'a--b'; end; /"));       // "--" inside a literal is no comment
+    EXPECT_FALSE(complete("begin null; end; -- x /"));
+    EXPECT_TRUE(complete("begin x := '/*'; end;\n/"));        // "/*" inside a literal opens nothing
+}
+
+TEST(StatementScan, StatesAtPositions) {
+    EXPECT_EQ(scan_state_at_end("select 'a"), ScanState::Literal);
+    EXPECT_EQ(scan_state_at_end("select 'a'"), ScanState::Code);
+    EXPECT_EQ(scan_state_at_end("select q'(a)"), ScanState::QLiteral);
+    EXPECT_EQ(scan_state_at_end("select q'(a)'"), ScanState::Code);
+    EXPECT_EQ(scan_state_at_end("select \"x"), ScanState::Identifier);
+    EXPECT_EQ(scan_state_at_end("x -- y"), ScanState::LineComment);
+    EXPECT_EQ(scan_state_at_end("x -- y\n"), ScanState::Code);
+    EXPECT_EQ(scan_state_at_end("x /* y"), ScanState::BlockComment);
+    EXPECT_EQ(scan_state_at_end("x /* y */"), ScanState::Code);
+    EXPECT_EQ(scan_state_at("x 'a' y", 3), ScanState::Literal);
+    EXPECT_EQ(scan_state_at("", 5), ScanState::Code);
 }

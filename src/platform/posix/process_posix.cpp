@@ -62,3 +62,42 @@ const char* platform_default_editor() {
     if (editor && *editor) return editor;
     return "vi";
 }
+
+int platform_process_run_captured(const char* command_line, ProcessOutput output, void* context, int* status) {
+    int pipe_ends[2];
+    if (pipe(pipe_ends) != 0) return -1;
+    const pid_t child = fork();
+    if (child < 0) {
+        const int error = errno;
+        close(pipe_ends[0]);
+        close(pipe_ends[1]);
+        errno = error;
+        return -1;
+    }
+    if (child == 0) {
+        close(pipe_ends[0]);
+        dup2(pipe_ends[1], STDOUT_FILENO);
+        dup2(pipe_ends[1], STDERR_FILENO);
+        close(pipe_ends[1]);
+        const int null_input = open("/dev/null", O_RDONLY);
+        if (null_input >= 0) dup2(null_input, STDIN_FILENO);
+        execl("/bin/sh", "sh", "-c", command_line, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pipe_ends[1]);
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = read(pipe_ends[0], buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        if (output) output(buffer, static_cast<std::size_t>(got), context);
+    }
+    close(pipe_ends[0]);
+    int wait_status = 0;
+    while (waitpid(child, &wait_status, 0) < 0 && errno == EINTR) {
+    }
+    if (status) *status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+    return 0;
+}
+
+char platform_path_list_separator() { return ':'; }

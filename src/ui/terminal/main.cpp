@@ -12,15 +12,16 @@
 #include "command/history.h"
 #include "command/history_file.h"
 #include "command/statement.h"
+#include "command/whenever.h"
 #include "console/console_buffer.h"
 #include "oci/db_session.h"
+#include "oci/demo_database.h"
 #include "oci/oci_loader.h"
 #include "settings/options.h"
 #include "ui/terminal/terminal_frontend.h"
+#include "vantro_version.h"
 
 namespace {
-
-const char* kConsoleVersion = "1.0.2.8";
 
 const char* kUsage =
     "Usage: vantro [connectstring [command ...]]\n"
@@ -32,8 +33,16 @@ const char* kUsage =
     "    vantro scott/tiger@demo @report.sql\n"
     "connects and runs a script. When standard input is not a terminal, its lines are\n"
     "typed into the console one after another and the output goes to standard output;\n"
-    "the program ends at the end of the input or at exit, with status 1 when the\n"
-    "connect of the command line failed.\n"
+    "the program ends at the end of the input or at exit.\n"
+    "\n"
+    "Exit status: 0, or 1 when the connect of the command line failed; what\n"
+    "    exit [success|failure|warning|n|sql.sqlcode|&variable|:variable] [commit|rollback]\n"
+    "asks for (success 0, failure 1, warning 2; quit is the same command); and what\n"
+    "    whenever sqlerror|oserror exit ...   (continue [commit|rollback|none] goes on)\n"
+    "asks for when a statement fails (sqlerror) or a script or spool file cannot be\n"
+    "opened (oserror). sql.sqlcode is the Oracle error number of the last failure; a\n"
+    "shell sees every status modulo 256 (ORA-00942 gives 174). Piped input and a\n"
+    "script given on the command line both stop at such an exit.\n"
     "\n"
     "In the console, tune shows the execution plan of the last statement, and\n"
     "    tune HINT [table ...] [index ...]      for example: tune index emp pk_emp\n"
@@ -110,7 +119,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("Vantro version %s (build %s)\n", kConsoleVersion, VANTRO_VERSION);
+        std::printf("Vantro version %s\n", VANTRO_VERSION);
         return 0;
     }
     if (argc > 1 && std::strcmp(argv[1], "--") == 0) first_word = 2;
@@ -137,7 +146,7 @@ int main(int argc, char** argv) {
     editor.suspend = [] { g_front->suspend(); };
     editor.resume = [] { g_front->resume(); };
     editor_install_hooks(editor);
-    console_print("Vantro version %s\n", kConsoleVersion);
+    console_print("Vantro version %s\n", VANTRO_VERSION);
     print_library_line();
     option_apply_directory(console);
 
@@ -153,7 +162,10 @@ int main(int argc, char** argv) {
         mark_busy(true);
         if (connected == 1) console_print_nospool("Usage: vantro [user[/password][@database] [as mode]]\n");
     }
+    DemoFirstUse demo;
     if (session_open.load()) {
+        demo = demo_database_first_use(current_database());
+        if (!demo.note.empty()) console_print("%s", demo.note.c_str());
         // The options again, now that the session can take what their hooks send; the
         // prompt after them so that nothing they print lands on the prompt's row.
         options_load(console);
@@ -167,6 +179,8 @@ int main(int argc, char** argv) {
             front.stop();
             return 0;
         }
+        demo = demo_database_first_use(current_database());
+        if (!demo.note.empty()) console_print("%s", demo.note.c_str());
         console_print_prompt();
     } else {
         if (have_connect) status = 1;
@@ -174,6 +188,8 @@ int main(int argc, char** argv) {
     }
     mark_busy(false);
 
+    // A new demo database is filled from the demo script before anything else runs.
+    if (!demo.script_line.empty()) front.type_line(demo.script_line, true);
     if (first_word + 1 < argc) front.type_line(join_words(argc, argv, first_word + 1), false);
     if (interactive) {
         front.run();
@@ -181,5 +197,6 @@ int main(int argc, char** argv) {
         front.run_script();
     }
     front.stop();
-    return status;
+    // exit n, or a WHENEVER ... EXIT, gives the process its status.
+    return program_exit_requested() ? program_exit_status() : status;
 }

@@ -6,17 +6,34 @@
 #include "console/console_buffer.h"
 #include "settings/options.h"
 #include "command/history_file.h"
+#include "oci/demo_database.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/session_hooks.h"
 #include "ui/win32/win32_app.h"
 
 namespace {
 
+// The line that runs the demo script after a logon created the demo database; typed once
+// the program accepts input (at start-up only after the dialog has closed).
+std::string g_pending_line;
+
 void fill_combo(HWND dialog, int id, const char* value_name) {
     const std::vector<std::string> entries = recent_list_load(value_name);
     for (const std::string& entry : entries)
         SendDlgItemMessageA(dialog, id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
     if (!entries.empty()) SetDlgItemTextA(dialog, id, entries.front().c_str());
+}
+
+// On the embedded engine the database list offers the demo database, chosen at once
+// when no database has been used yet (a fresh install).
+void offer_demo_database(HWND dialog) {
+    if (!demo_database_offered()) return;
+    const LRESULT found = SendDlgItemMessageA(dialog, IDC_LOGON_DATABASE, CB_FINDSTRINGEXACT,
+                                              static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(kDemoDatabaseName));
+    if (found == CB_ERR)
+        SendDlgItemMessageA(dialog, IDC_LOGON_DATABASE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kDemoDatabaseName));
+    if (GetWindowTextLengthA(GetDlgItem(dialog, IDC_LOGON_DATABASE)) == 0)
+        SetDlgItemTextA(dialog, IDC_LOGON_DATABASE, kDemoDatabaseName);
 }
 
 void logon_ok(HWND dialog, ConsoleBuffer* console) {
@@ -32,6 +49,7 @@ void logon_ok(HWND dialog, ConsoleBuffer* console) {
     // with the stored options applied to it.
     if (session_is_open()) {
         std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+        if (result == 0) logon_prepare_first_use(database);
         finish(console, false, false);
         options_load(console);
         option_apply_directory(console);
@@ -49,6 +67,7 @@ INT_PTR CALLBACK logon_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpa
         SendDlgItemMessageA(dialog, IDC_LOGON_PASSWORD, EM_LIMITTEXT, 99, 0);
         fill_combo(dialog, IDC_LOGON_USER, "last_usernames");
         fill_combo(dialog, IDC_LOGON_DATABASE, "last_databases");
+        offer_demo_database(dialog);
         SetFocus(dialog);
         for (const char* mode : {"NORMAL", "SYSOPER", "SYSDBA"})
             SendDlgItemMessageA(dialog, IDC_LOGON_MODE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(mode));
@@ -128,6 +147,21 @@ int logon_dialog(HWND owner, ConsoleBuffer* console) {
     const INT_PTR result = DialogBoxParamA(g_app.instance, MAKEINTRESOURCEA(IDD_LOGON), owner, logon_proc,
                                            reinterpret_cast<LPARAM>(console));
     return result == 0 ? 0 : 1;
+}
+
+void logon_prepare_first_use(const std::string& database) {
+    const DemoFirstUse demo = demo_database_first_use(database);
+    if (!demo.note.empty()) console_print("%s", demo.note.c_str());
+    g_pending_line = demo.script_line;
+}
+
+void logon_run_pending(ConsoleBuffer* console) {
+    if (g_pending_line.empty()) return;
+    const std::string line = g_pending_line;
+    g_pending_line.clear();
+    std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+    input_type_text(console, line.c_str());
+    input_enter(console);
 }
 
 HWND favourites_open(HWND owner) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "command/whenever.h"
 #include "command/core_init.h"
 #include "command/editor.h"
 #include "command/history.h"
@@ -24,11 +25,11 @@
 #include "ui/win32/sql_analyzer.h"
 #include "ui/win32/win32_app.h"
 #include "ui/win32/win32_frontend.h"
+#include "vantro_version.h"
 
 namespace {
 
 constexpr const char* kMainClass = "VListVwClass";
-constexpr const char* kVersion = "1.0.2.8";
 
 Win32Frontend g_frontend;
 
@@ -137,7 +138,7 @@ void on_command(HWND window, int command) {
         break;
     case IDC_OPTIONS: open_options(); break;
     case IDC_CONNECT:
-        if (!busy()) logon_dialog(window, console);
+        if (!busy() && logon_dialog(window, console)) logon_run_pending(console);
         break;
     case IDC_DISCONNECT:
         if (!busy() && session_hooks().disconnect) session_hooks().disconnect(console);
@@ -192,7 +193,7 @@ LRESULT on_create(HWND window) {
     g_app.buffer->attached.store(true);
     SetForegroundWindow(g_app.console);
     EnableWindow(g_app.console, TRUE);
-    console_print("Vantro version %s\n", kVersion);
+    console_print("Vantro version %s\n", VANTRO_VERSION);
     return 0;
 }
 
@@ -472,6 +473,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
         busy_thread_id.store(1);
         if (connected == 0) {
             std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+            logon_prepare_first_use(current_database());
             console_print_prompt();
         }
     }
@@ -491,9 +493,18 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     g_app.accel_schema = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_SCHEMA));
     g_app.accel_main = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDA_MAIN));
     SetFocus(g_app.console);
-    if (words.size() > 2) run_command_line(g_app.buffer, words);
+    logon_run_pending(g_app.buffer);
+    if (words.size() > 2) {
+        // Typing is refused while a statement runs: the words wait for the demo script.
+        while (busy()) {
+            pump_pending_messages();
+            Sleep(10);
+        }
+        run_command_line(g_app.buffer, words);
+    }
 
     const int code = message_loop();
     shutdown_core();
-    return code;
+    // exit n, or a WHENEVER ... EXIT, gives the process its status.
+    return program_exit_requested() ? program_exit_status() : code;
 }

@@ -92,6 +92,12 @@ const char* toolbar_tooltip(int command);
 
 // Logon dialog: 1 after a successful connect, 0 when cancelled.
 int logon_dialog(HWND owner, ConsoleBuffer* console);
+// After a connect to `database`: when it opened the embedded demo database for the first
+// time, says so on the console and keeps the line that runs the demo script.
+void logon_prepare_first_use(const std::string& database);
+// Types the line a logon left to run (the demo script of a new demo database), if any;
+// call once the console accepts input again.
+void logon_run_pending(ConsoleBuffer* console);
 
 // Pending messages of the GUI thread, handled as the main loop would (the external
 // editor's wait); a quit stays queued for the main loop.

@@ -8,9 +8,16 @@
 # external editor's wait (with a stand-in editor that waits for a file) and the
 # completion list's mouse handling. Screenshots go to OUT/.
 #   run_e2e.sh VANTRO_EXE PROBE_EXE OUT_DIR STAND_IN_EDITOR_EXE
+# With --package first, it checks an unpacked install instead: the Logon dialog at
+# start-up, the demo database created from the installed demo script on the first logon,
+# a query on it, and the exit; VANTRO_OCI_LIB is left unset, so that the program finds
+# its engine beside itself as a user's copy does.
+#   run_e2e.sh --package VANTRO_EXE PROBE_EXE OUT_DIR
 set -uo pipefail
 
-exe=$1 probe=$2 out=$3 editor=$4
+package_mode=0
+if [ "${1:-}" = --package ]; then package_mode=1; shift; fi
+exe=$1 probe=$2 out=$3 editor=${4:-}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 export WINEPREFIX="$out/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -58,7 +65,8 @@ wine reg delete 'HKCU\Software\VANTRO' /f >/dev/null 2>&1
 rm -rf "$out/home"
 mkdir -p "$out/home"
 VANTRO_HOME=$(winepath -w "$out/home" 2>/dev/null | tr -d '\r')
-export VANTRO_HOME VANTRO_OCI_LIB=embedded
+export VANTRO_HOME
+if [ $package_mode -eq 0 ]; then export VANTRO_OCI_LIB=embedded; else unset VANTRO_OCI_LIB; fi
 # The stand-in editor started by `edit` waits until this file exists.
 STAND_IN_EDITOR_WAIT=$(winepath -w "$out/home/editor-done" 2>/dev/null | tr -d '\r')
 export STAND_IN_EDITOR_WAIT
@@ -127,6 +135,38 @@ wait_for 15 bash -c "! kill -0 $app_pid 2>/dev/null"
 check "cancelling the Logon dialog at start-up ends the program" $?
 app_pid=""
 wineserver -w
+
+# ---- an unpacked install: the demo database on the first logon -------------------------
+if [ $package_mode -eq 1 ]; then
+  launch
+  wait_for 20 xdotool search --name '^Logon$'
+  [ "$(wine "$probe" dialog-text Logon 1009 | tr -d '\r')" = demo ]
+  check "a fresh install offers the demo database" $?
+  logon demo demo demo package-logon
+  wait_for 20 console_has "Creating the demo database (first use)..."
+  check "the first logon on the demo database creates it" $?
+  wait_for 90 console_has "broken_procedure" && wait_for 30 prompt_shown
+  check "the installed demo script runs to its end" $?
+  console_has "$(winepath -w "$(dirname "$exe")" 2>/dev/null | tr -d '\r')\\demo.sql"
+  check "the demo script is the one beside vantro.exe" $?
+  activate_main
+  focus_console
+  run_sql "select ename, job from emp where empno = 7839;"
+  wait_for 10 console_has "1 row selected"
+  rows=$(list_rows)
+  [ "$rows" = "KING|PRESIDENT;" ]
+  check "a query on the demo database shows its row ($rows)" $?
+  shot package-query
+  console_text >"$out/console-package.txt"
+  activate_main
+  xdotool key ctrl+d
+  wait_for 15 bash -c "! kill -0 $app_pid 2>/dev/null"
+  check "Ctrl-D ends the application" $?
+  app_pid=""
+  echo "$passes passed, $failures failed"
+  [ "$failures" -eq 0 ]
+  exit
+fi
 
 launch
 logon scott tiger e2e logon-dialog

@@ -1,0 +1,19 @@
+// `set` names beside the 27 options that scripts for other Oracle consoles use (DEFINE,
+// ECHO, SQLPROMPT, formatting settings accepted without effect ...). Their values live in
+// ScriptSettings (options.h) or in the options they stand for.
+#pragma once
+
+#include <string>
+
+struct ConsoleBuffer;
+
+// Whether the word names one of these settings (whole or abbreviated, not below its
+// shortest abbreviation).
+bool script_setting_known(const std::string& word);
+// Applies the value; false (with a usage line printed) when the value was refused.
+bool script_setting_apply(ConsoleBuffer* console, const std::string& word, const std::string& value);
+
+// The table, for its consistency test.
+int script_setting_count();
+const char* script_setting_name(int index);
+int script_setting_shortest(int index);

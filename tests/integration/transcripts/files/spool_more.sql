@@ -1,0 +1,3 @@
+spool spooled.txt append
+prompt appended line
+spool off

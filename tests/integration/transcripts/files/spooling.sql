@@ -1,0 +1,3 @@
+spool spooled.txt
+prompt first line
+spool off

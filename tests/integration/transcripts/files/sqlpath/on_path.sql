@@ -1,0 +1,1 @@
+prompt found on SQLPATH
