@@ -26,3 +26,4 @@ void command_define(const ClientCommandContext& c);        // variables.cpp
 void command_undefine(const ClientCommandContext& c);
 void command_accept(const ClientCommandContext& c);
 void command_spool(const ClientCommandContext& c);         // scripts.cpp
+void command_ddl(const ClientCommandContext& c);           // ddl_command.cpp

@@ -33,7 +33,9 @@ extern const int kSchemaWriterCount;
 DdlWriter schema_writer_for(const char* object_type);
 // Writes the DDL of one object into the pane: the type's writer, or the line
 // "Feature not implemented yet: <type>" when the type has none. Nothing is written for
-// an empty name. Returns the writer's status (0 for the message, -1 for an empty name).
+// an empty name; while a statement worker of another thread runs, a line says so and
+// nothing is read. Returns the writer's status (0 for the message, -1 for an empty name
+// or a running statement).
 int schema_show_ddl(void* window, const char* owner, const char* object_type, const char* name);
 
 // ---- the browser's three lists (each name handed to `add`; nothing while a worker runs)

@@ -9,9 +9,11 @@
 #include <new>
 #include <vector>
 
+#include "console/console_buffer.h"
 #include "frontend/frontend.h"
 #include "oci/oci_schema_query.h"
 #include "oci/oci_statements.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -79,6 +81,13 @@ DdlWriter schema_writer_for(const char* object_type) {
 
 int schema_show_ddl(void* window, const char* owner, const char* object_type, const char* name) {
     if (!name || !*name || !owner || !object_type) return -1;
+    // The writers use the one session: never beside a statement worker of another thread
+    // (a script's own ddl runs on the worker itself).
+    const ThreadId busy = busy_thread_id.load();
+    if (busy != 0 && busy != platform_current_thread_id()) {
+        schema_print(window, "A statement is running; try again when it has finished\n");
+        return -1;
+    }
     const DdlWriter writer = schema_writer_for(object_type);
     if (!writer) {
         schema_print(window, "Feature not implemented yet: %s", object_type);

@@ -2,6 +2,8 @@
 // DDL of every index on the table and its constraints (primary key, unique, check,
 // foreign key).
 #include <cstring>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "oci/oci_schema_query.h"
@@ -39,6 +41,45 @@ const TablePass kPasses[] = {
      "table_name=:object_name",
      schema_constraint_ddl},
 };
+
+// The columns whose NOT NULL comes from the primary key alone, with no NOT NULL check of
+// their own: their column lines leave NOT NULL out, since the key added after the table
+// makes them NOT NULL again and a written NOT NULL would add a check the table never had.
+// 0, or -1 after a failure reported into the pane.
+int key_only_not_null(void* window, const char* owner, const char* table, std::set<std::string>* columns) {
+    std::vector<char> text(32000, '\0');
+    sb2 indicator = -1;
+    std::set<std::string> checked;
+    {
+        SchemaQuery query(window, kModule);
+        if (query.open("select search_condition from all_constraints where owner=:p_schema and table_name=:p_table "
+                       "and constraint_type='C'",
+                       __LINE__) ||
+            query.bind(":p_schema", owner, __LINE__) || query.bind(":p_table", table, __LINE__) ||
+            query.define_text(1, text.data(), static_cast<sb4>(text.size()), &indicator, __LINE__) ||
+            query.execute(__LINE__))
+            return -1;
+        bool failed = false;
+        static const char kTail[] = "\" IS NOT NULL";
+        while (query.next_row(__LINE__, &failed))
+            if (indicator != -1 && wildcard_match("\"*\" IS NOT NULL", text.data()))
+                checked.insert(std::string(text.data() + 1, std::strlen(text.data()) - 1 - (sizeof kTail - 1)));
+        if (failed) return -1;
+    }
+    char name[31] = {};
+    SchemaQuery query(window, kModule);
+    if (query.open("select k.column_name from all_constraints c, all_cons_columns k where c.owner=:p_schema and "
+                   "c.table_name=:p_table and c.constraint_type='P' and k.owner=c.owner and "
+                   "k.constraint_name=c.constraint_name",
+                   __LINE__) ||
+        query.bind(":p_schema", owner, __LINE__) || query.bind(":p_table", table, __LINE__) ||
+        query.define_text(1, name, sizeof name, &indicator, __LINE__) || query.execute(__LINE__))
+        return -1;
+    bool failed = false;
+    while (query.next_row(__LINE__, &failed))
+        if (indicator != -1 && !checked.count(name)) columns->insert(name);
+    return failed ? -1 : 0;
+}
 
 bool is_sized_type(const char* type) {
     static const char* const kSized[] = {"VARCHAR2", "NVARCHAR2", "RAW", "CHAR", "NCHAR"};
@@ -104,6 +145,9 @@ int schema_table_columns(void* window, const char* owner, const char* table) {
     sb2 null_name = -1, null_type = -1, null_mod = -1, null_owner = -1, null_length = -1, null_precision = -1,
         null_scale = -1, null_nullable = -1, null_default_length = -1, null_default = -1;
 
+    std::set<std::string> key_only;
+    if (key_only_not_null(window, owner, table, &key_only) != 0) return -1;
+
     SchemaQuery query(window, kModule);
     if (query.open(kColumnQuery, __LINE__) || query.bind(":p_schema", owner, __LINE__) ||
         query.bind(":p_table", table, __LINE__) ||
@@ -143,7 +187,8 @@ int schema_table_columns(void* window, const char* owner, const char* table) {
         // The dictionary's default is already an expression (a quoted literal for
         // character columns), so it is written as it stands for every type.
         if (null_default != -1) schema_print(window, " DEFAULT %s", default_text);
-        if (null_nullable != -1 && std::strcmp(nullable, "N") == 0) schema_print(window, " NOT NULL");
+        if (null_nullable != -1 && std::strcmp(nullable, "N") == 0 && !key_only.count(name))
+            schema_print(window, " NOT NULL");
         schema_print(window, "\n");
     }
     return failed ? -1 : 0;

@@ -14,6 +14,7 @@
 #include "oci/db_session.h"
 #include "oci/oci_schema.h"
 #include "oci/oci_schema_query.h"
+#include "platform/platform.h"
 #include "test_home.h"
 #include "test_support.h"
 
@@ -139,6 +140,11 @@ TEST_F(SchemaDdlTest, TypesWithoutAWriterAndMissingObjectsSayWhy) {
         EXPECT_NE(text.find("ORA-01403"), std::string::npos) << type << ": " << text;
         EXPECT_EQ(text.find("CREATE"), std::string::npos) << type << ": " << text;
     }
+    // A statement worker of another thread owns the session: nothing is read.
+    busy_thread_id.store(platform_current_thread_id() + 1);
+    EXPECT_EQ(ddl_of("SCOTT", "TABLE", "EMP", &status), "A statement is running; try again when it has finished\n");
+    busy_thread_id.store(0);
+    EXPECT_EQ(status, -1);
     // Stored source without lines: the prefix, the closing line feed, the slash line.
     EXPECT_EQ(ddl_of("SCOTT", "PROCEDURE", "NO_SUCH_OBJECT", &status), "create or replace \n/\nshow err\n");
     EXPECT_EQ(status, 0);
@@ -161,6 +167,91 @@ TEST_F(SchemaDdlTest, LongStoredSourceIsReadInBatchesWithNothingLost) {
         // The stored lines are the unit as typed after "create or replace ".
         EXPECT_EQ(text, body + "\n/\nshow err\n") << name;
     }
+}
+
+std::vector<std::string> g_names_written;
+int record_name(void*, const char* owner, const char* name) {
+    g_names_written.push_back(std::string(owner) + "." + name);
+    return g_names_written.size() == 1500 ? -1 : 0;
+}
+
+TEST_F(SchemaDdlTest, NameRunnerFetchesInBatchesAndStopsAtAFailingWriter) {
+    const auto names = [](int count) {
+        return "select 'N'||to_char(level) from dual where :schema_name is not null and :object_name is not null "
+               "connect by level <= " +
+               std::to_string(count);
+    };
+    // Short of, exactly at and past one batch of 1000 (exactly 1000 needs one more, empty
+    // fetch), and well into a second batch.
+    for (int count : {999, 1000, 1001, 1499}) {
+        g_names_written.clear();
+        EXPECT_EQ(schema_for_each_name(nullptr, names(count).c_str(), "SCOTT", "T", record_name), 0) << count;
+        ASSERT_EQ(g_names_written.size(), static_cast<size_t>(count)) << front.schema_text;
+        EXPECT_EQ(g_names_written.front(), "SCOTT.N1");
+        EXPECT_EQ(g_names_written.back(), "SCOTT.N" + std::to_string(count));
+    }
+    g_names_written.clear();
+    EXPECT_EQ(schema_for_each_name(nullptr, names(2500).c_str(), "SCOTT", "T", record_name), -1);
+    EXPECT_EQ(g_names_written.size(), 1500u) << "the names after a failing writer are not written";
+}
+
+// ---- the terminal's ddl command ------------------------------------------------------
+
+TEST_F(SchemaDdlTest, DdlCommandResolvesNamesLikeDescribeAndSpoolsTheText) {
+    build_source_schema();
+    const auto output_of = [&](const std::string& line) {
+        const size_t before = rows().size();
+        run(line);
+        std::string text;
+        const std::vector<std::string> all = rows();
+        for (size_t i = before; i + 1 < all.size(); ++i) text += all[i] + "\n";
+        return text;
+    };
+    EXPECT_EQ(output_of("ddl"), "Usage: ddl [owner.]object [type]\n");
+    // A name without a type: the object itself, or a synonym's target.
+    EXPECT_EQ(output_of("ddl emp_seq"), ddl_of("SCOTT", "SEQUENCE", "EMP_SEQ"));
+    EXPECT_EQ(output_of("ddl employees"), ddl_of("SCOTT", "TABLE", "EMP"));
+    EXPECT_EQ(output_of("ddl scott.ix_emp_mgr;"), ddl_of("SCOTT", "INDEX", "IX_EMP_MGR"));
+    // The type word chooses: a package or its body, a synonym rather than its target,
+    // PUBLIC's synonym when the user has none of that name.
+    EXPECT_EQ(output_of("ddl emp_admin"), ddl_of("SCOTT", "PACKAGE", "EMP_ADMIN"));
+    EXPECT_EQ(output_of("ddl emp_admin package body"), ddl_of("SCOTT", "PACKAGE BODY", "EMP_ADMIN"));
+    EXPECT_EQ(output_of("ddl employees synonym"), ddl_of("SCOTT", "SYNONYM", "EMPLOYEES"));
+    EXPECT_EQ(output_of("ddl departments synonym"), ddl_of("PUBLIC", "SYNONYM", "DEPARTMENTS"));
+    EXPECT_EQ(output_of("ddl no_such_object"), "Object NO_SUCH_OBJECT does not exist\n");
+    EXPECT_EQ(output_of("ddl emp view"), "Object SCOTT.EMP of type VIEW does not exist\n");
+
+    const fs::path spool = fs::path(VANTRO_BINARY_DIR) / (database_ + "-ddl.lst");
+    run("spool " + spool.string());
+    run("ddl emp_dept");
+    run("spool off");
+    const std::string spooled = read_file(spool.string());
+    fs::remove(spool);
+    std::string expected = ddl_of("SCOTT", "VIEW", "EMP_DEPT");
+    for (size_t at = 0; (at = expected.find('\n', at)) != std::string::npos; at += 2) expected.replace(at, 1, "\r\n");
+    EXPECT_NE(spooled.find(expected), std::string::npos) << spooled;
+
+    db_disconnect();
+    EXPECT_EQ(output_of("ddl emp"), "Not connected to a database\n");
+}
+
+TEST_F(SchemaDdlTest, ATriggerBodyLongerThanItsBufferIsRefusedNotCut) {
+    run("create table t (a number);");
+    // A body of more than 32000 characters does not fit the fetch buffer: the writer
+    // says so in the pane and writes no statement rather than a shortened one.
+    std::string body = "begin\n";
+    while (body.size() < 33000) body += "  :new.a := nvl(:new.a, 0) + 1;\n";
+    body += "end;";
+    const fs::path script = fs::path(VANTRO_BINARY_DIR) / (database_ + "-trigger.sql");
+    std::ofstream(script.string(), std::ios::binary)
+        << "create or replace trigger t_long before insert on t for each row\n" << body << "\n/\n";
+    run("@" + script.string());
+    fs::remove(script);
+    int status = 0;
+    const std::string text = ddl_of("SCOTT", "TRIGGER", "T_LONG", &status);
+    EXPECT_EQ(status, -1);
+    EXPECT_NE(text.find("ORA-01406"), std::string::npos) << text.substr(0, 300);
+    EXPECT_EQ(text.find("CREATE"), std::string::npos);
 }
 
 // ---- the round trip -----------------------------------------------------------------
@@ -197,7 +288,10 @@ const DictionaryQuery kDictionaryQueries[] = {
      "trigger_body from user_triggers order by trigger_name",
      8},
     {"select view_name, text_length, text from user_views order by view_name", 3},
-    {"select name, type, line, text from user_source order by name, type, line", 4},
+    // A trigger's stored text begins with the writer's own upper-case keywords; the
+    // words' case is all that may differ.
+    {"select name, type, line, decode(type,'TRIGGER',upper(text),text) from user_source order by name, type, line",
+     4},
     {"select object_name, object_type, status from user_objects order by object_name, object_type", 3},
     {"select table_name, tablespace_name, pct_free, ini_trans, initial_extent, next_extent from user_tables order "
      "by table_name",
@@ -262,7 +356,7 @@ TEST_F(SchemaDdlTest, DdlOfAWholeSchemaRecreatesItsDictionaryRowsInAnEmptySchema
     ASSERT_TRUE(rows_of("select object_name from user_objects", 1).empty()) << "the second schema is not empty";
     run("@" + file.string());
     const std::string screen = front.screen();
-    EXPECT_EQ(screen.find("ORA-"), std::string::npos) << screen;
+    EXPECT_EQ(screen.find("\nORA-"), std::string::npos) << screen;
     for (size_t i = 0; i < sizeof kDictionaryQueries / sizeof kDictionaryQueries[0]; ++i) {
         const std::vector<std::string> copy = rows_of(kDictionaryQueries[i].sql, kDictionaryQueries[i].columns);
         const std::vector<std::string>& source = source_rows[static_cast<int>(i)];
@@ -273,6 +367,40 @@ TEST_F(SchemaDdlTest, DdlOfAWholeSchemaRecreatesItsDictionaryRowsInAnEmptySchema
             if (std::find(source.begin(), source.end(), row) == source.end()) differences += "  only in the copy: " + row + "\n";
         EXPECT_EQ(copy, source) << kDictionaryQueries[i].sql << "\n" << differences << "script in " << file.string();
     }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WildcardMatch, StarsQuestionMarksSetsAndEscapes) {
+    // The one pattern in use: the checks the database keeps for NOT NULL columns.
+    const char* not_null = "\"*\" IS NOT NULL";
+    EXPECT_TRUE(wildcard_match(not_null, "\"ENAME\" IS NOT NULL"));
+    EXPECT_TRUE(wildcard_match(not_null, "\"\" IS NOT NULL"));
+    EXPECT_FALSE(wildcard_match(not_null, "ENAME IS NOT NULL")) << "a user's own check, unquoted";
+    EXPECT_FALSE(wildcard_match(not_null, "\"ENAME\" IS NOT NULL AND \"JOB\" > 0")) << "further text";
+    EXPECT_FALSE(wildcard_match(not_null, "\"ENAME\" is not null")) << "case-sensitive";
+    // A star backtracks: the last matching quote is found.
+    EXPECT_TRUE(wildcard_match(not_null, "\"A\" IS NOT NULL\" IS NOT NULL"));
+
+    EXPECT_TRUE(wildcard_match("a?c", "abc"));
+    EXPECT_FALSE(wildcard_match("a?c", "ac"));
+    EXPECT_TRUE(wildcard_match("*", ""));
+    EXPECT_TRUE(wildcard_match("a*", "a"));
+    EXPECT_FALSE(wildcard_match("", "a"));
+    EXPECT_TRUE(wildcard_match("[a-c]x", "bx"));
+    EXPECT_TRUE(wildcard_match("[c-a]x", "bx")) << "a descending range is taken ascending";
+    EXPECT_FALSE(wildcard_match("[!a-c]x", "bx"));
+    EXPECT_TRUE(wildcard_match("[^a-c]x", "dx"));
+    EXPECT_TRUE(wildcard_match("[\\]]", "]"));
+    EXPECT_TRUE(wildcard_match("\\*", "*"));
+    EXPECT_FALSE(wildcard_match("\\*", "a"));
+    // Malformed patterns never match, even where a star could swallow the rest.
+    EXPECT_FALSE(wildcard_match("[]", "a"));
+    EXPECT_FALSE(wildcard_match("*[a", "xa"));
+    EXPECT_FALSE(wildcard_match("a\\", "a"));
+    EXPECT_FALSE(wildcard_match("*\\", "abc"));
 }
 
 }  // namespace

@@ -47,7 +47,11 @@ const char* kUsage =
     "In the console, tune shows the execution plan of the last statement, and\n"
     "    tune HINT [table ...] [index ...]      for example: tune index emp pk_emp\n"
     "rewrites that statement with the optimizer hint HINT on those tables and\n"
-    "indexes, shows it and its plan, and keeps it as the last statement for / to run.\n";
+    "indexes, shows it and its plan, and keeps it as the last statement for / to run.\n"
+    "\n"
+    "    ddl [owner.]object [type]              for example: ddl emp_admin package body\n"
+    "prints the object's DDL (as the Windows schema browser shows it); the name is\n"
+    "resolved as describe does, and the type word chooses among objects of one name.\n";
 
 // The longest user, password or database the logon accepts (the connect buffers hold
 // 100 bytes with the NUL).
