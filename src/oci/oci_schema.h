@@ -9,7 +9,7 @@
 #include <functional>
 #include <string>
 
-#include "console/console_buffer.h"   // VANTRO_PRINTF
+#include "console/console_buffer.h"  // VANTRO_PRINTF
 
 // The common form of every writer: (pane window, owner, object name) -> 0 written,
 // -1 failed (the failure was reported into the pane). The window is opaque to the core:
@@ -23,7 +23,7 @@ void schema_print(void* window, const char* format, ...) VANTRO_PRINTF(2, 3);
 // ---- the type table ------------------------------------------------------------------
 
 struct SchemaWriterEntry {
-    const char* object_type;   // exactly as all_objects.object_type gives it
+    const char* object_type;  // exactly as all_objects.object_type gives it
     DdlWriter writer;
 };
 // The object types that have a writer, in lookup order.

@@ -122,8 +122,8 @@ bool wildcard_match(const char* pattern, const char* text) {
 }
 
 int schema_constraint_ddl(void* window, const char* owner, const char* constraint) {
-    Item type(2), table(31), condition(32000), ref_owner(31), ref_name(31), delete_rule(10), status(9),
-        deferrable(15), deferred(10), validated(14), generated(15);
+    Item type(2), table(31), condition(32000), ref_owner(31), ref_name(31), delete_rule(10), status(9), deferrable(15),
+        deferred(10), validated(14), generated(15);
     Item* items[] = {&type,   &table,      &condition, &ref_owner, &ref_name, &delete_rule,
                      &status, &deferrable, &deferred,  &validated, &generated};
     {

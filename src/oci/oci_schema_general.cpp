@@ -30,9 +30,9 @@ bool fetch_batch(SchemaQuery& query, ub4* count) {
     if (fetched != OCI_SUCCESS && fetched != OCI_SUCCESS_WITH_INFO && fetched != OCI_NO_DATA &&
         report_oci_status(fetched, kModule, __LINE__, ReportToConsole, kTruncated, nullptr) != 0)
         return false;
-    return report_oci_status(oci().OCIAttrGet(query.get(), OCI_HTYPE_STMT, count, nullptr, OCI_ATTR_ROW_COUNT,
-                                              g_db->error_handle),
-                             kModule, __LINE__, ReportToConsole, 0, nullptr) == 0;
+    return report_oci_status(
+               oci().OCIAttrGet(query.get(), OCI_HTYPE_STMT, count, nullptr, OCI_ATTR_ROW_COUNT, g_db->error_handle),
+               kModule, __LINE__, ReportToConsole, 0, nullptr) == 0;
 }
 
 int source_writer(void* window, const char* owner, const char* name, const char* type) {
@@ -97,15 +97,17 @@ int schema_show_ddl(void* window, const char* owner, const char* object_type, co
 }
 
 void schema_list_owners(const std::function<void(const char*)>& add) {
-    fill_name_list("select username from (select username from all_users union select 'PUBLIC' from dual) u where "
-                   "exists (select 1 from all_objects where owner=u.username and rownum=1)",
-                   {}, add);
+    fill_name_list(
+        "select username from (select username from all_users union select 'PUBLIC' from dual) u where "
+        "exists (select 1 from all_objects where owner=u.username and rownum=1)",
+        {}, add);
 }
 
 void schema_list_types(const char* owner, const std::function<void(const char*)>& add) {
-    fill_name_list("select distinct object_type from all_objects where owner=:1 and object_type not in ('TABLE "
-                   "PARTITION','INDEX PARTITION')",
-                   {owner}, add);
+    fill_name_list(
+        "select distinct object_type from all_objects where owner=:1 and object_type not in ('TABLE "
+        "PARTITION','INDEX PARTITION')",
+        {owner}, add);
 }
 
 void schema_list_names(const char* owner, const char* object_type, const std::function<void(const char*)>& add) {
@@ -129,8 +131,8 @@ int schema_for_each_name(void* window, const char* query_text, const char* owner
                                           nullptr, nullptr, nullptr, OCI_DEFAULT),
                      __LINE__))
         return -1;
-    const sword executed = oci().OCIStmtExecute(g_db->service_context, query.get(), g_db->error_handle, 0, 0,
-                                                nullptr, nullptr, OCI_DEFAULT);
+    const sword executed = oci().OCIStmtExecute(g_db->service_context, query.get(), g_db->error_handle, 0, 0, nullptr,
+                                                nullptr, OCI_DEFAULT);
     if (executed != OCI_SUCCESS && executed != OCI_NO_DATA) return -1;
 
     ub4 seen = 0;

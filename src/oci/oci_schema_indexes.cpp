@@ -19,8 +19,20 @@ constexpr const char* kColumnQuery =
     "column_position";
 
 // Positions 4 to 14 of the index row.
-enum Number { IniTrans, MaxTrans, Initial, Next, MinExtents, MaxExtents, PctIncrease, PctThreshold, Freelists,
-              FreelistGroups, PctFree, NumberCount };
+enum Number {
+    IniTrans,
+    MaxTrans,
+    Initial,
+    Next,
+    MinExtents,
+    MaxExtents,
+    PctIncrease,
+    PctThreshold,
+    Freelists,
+    FreelistGroups,
+    PctFree,
+    NumberCount
+};
 
 }  // namespace
 
@@ -33,8 +45,7 @@ int schema_index_ddl(void* window, const char* owner, const char* index) {
     {
         SchemaQuery query(window, kModule);
         if (query.open(kIndexQuery, __LINE__) || query.bind(":p_schema", owner, __LINE__) ||
-            query.bind(":p_index", index, __LINE__) ||
-            query.define_text(1, type, sizeof type, &null_type, __LINE__) ||
+            query.bind(":p_index", index, __LINE__) || query.define_text(1, type, sizeof type, &null_type, __LINE__) ||
             query.define_text(2, uniqueness, sizeof uniqueness, &null_unique, __LINE__) ||
             query.define_text(3, tablespace, sizeof tablespace, &null_tablespace, __LINE__))
             return -1;
@@ -60,12 +71,15 @@ int schema_index_ddl(void* window, const char* owner, const char* index) {
 
     struct StorageLine {
         Number item;
-        const char* label;   // nine blanks and the keyword
+        const char* label;  // nine blanks and the keyword
     };
     static const StorageLine kStorage[] = {
-        {Initial, "         INITIAL"},         {Next, "         NEXT"},
-        {MinExtents, "         MINEXTENTS"},   {MaxExtents, "         MAXEXTENTS"},
-        {PctIncrease, "         PCTINCREASE"}, {Freelists, "         FREELISTS"},
+        {Initial, "         INITIAL"},
+        {Next, "         NEXT"},
+        {MinExtents, "         MINEXTENTS"},
+        {MaxExtents, "         MAXEXTENTS"},
+        {PctIncrease, "         PCTINCREASE"},
+        {Freelists, "         FREELISTS"},
         {FreelistGroups, "         FREELIST GROUPS"},
     };
     bool any_storage = false;

@@ -39,12 +39,12 @@ public:
     // The bound text must outlive the execute.
     bool bind(const char* placeholder, const char* value, int line) {
         OCIBind* bind = nullptr;
-        return report(oci().OCIBindByName(statement_, &bind, g_db->error_handle,
-                                          reinterpret_cast<const OraText*>(placeholder),
-                                          static_cast<sb4>(std::strlen(placeholder)), const_cast<char*>(value),
-                                          static_cast<sb4>(std::strlen(value) + 1), SQLT_STR, nullptr, nullptr,
-                                          nullptr, 0, nullptr, OCI_DEFAULT),
-                      line);
+        return report(
+            oci().OCIBindByName(statement_, &bind, g_db->error_handle, reinterpret_cast<const OraText*>(placeholder),
+                                static_cast<sb4>(std::strlen(placeholder)), const_cast<char*>(value),
+                                static_cast<sb4>(std::strlen(value) + 1), SQLT_STR, nullptr, nullptr, nullptr, 0,
+                                nullptr, OCI_DEFAULT),
+            line);
     }
     bool define_text(ub4 position, char* buffer, sb4 size, sb2* indicator, int line) {
         OCIDefine* define = nullptr;
@@ -54,10 +54,10 @@ public:
     }
     bool define_unsigned(ub4 position, ub4* value, sb2* indicator, int line) {
         OCIDefine* define = nullptr;
-        return report(oci().OCIDefineByPos(statement_, &define, g_db->error_handle, position, value,
-                                           static_cast<sb4>(sizeof(ub4)), SQLT_UIN, indicator, nullptr, nullptr,
-                                           OCI_DEFAULT),
-                      line);
+        return report(
+            oci().OCIDefineByPos(statement_, &define, g_db->error_handle, position, value,
+                                 static_cast<sb4>(sizeof(ub4)), SQLT_UIN, indicator, nullptr, nullptr, OCI_DEFAULT),
+            line);
     }
     bool execute(int line) {
         return report(oci().OCIStmtExecute(g_db->service_context, statement_, g_db->error_handle, 0, 0, nullptr,

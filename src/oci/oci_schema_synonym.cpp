@@ -23,7 +23,8 @@ int schema_synonym_ddl(void* window, const char* owner, const char* name) {
             query.fetch_one(__LINE__))
             return -1;
     }
-    schema_print(window, std::strcmp(owner, "PUBLIC") == 0 ? "CREATE PUBLIC SYNONYM \"%s\" FOR " : "CREATE SYNONYM \"%s\" FOR ",
+    schema_print(window,
+                 std::strcmp(owner, "PUBLIC") == 0 ? "CREATE PUBLIC SYNONYM \"%s\" FOR " : "CREATE SYNONYM \"%s\" FOR ",
                  name);
     if (null_owner != -1) schema_print(window, " \"%s\".", table_owner);
     schema_print(window, "\"%s\"", null_name == -1 ? "" : table_name);

@@ -118,9 +118,8 @@ int schema_table_ddl(void* window, const char* owner, const char* table) {
     static const char* const kAttributes[] = {"PCTFREE", "PCTUSED", "INITRANS", "MAXTRANS"};
     for (int i = 0; i < 4; ++i)
         if (number_null[i] != -1) schema_print(window, "%s %u\n", kAttributes[i], numbers[i]);
-    static const char* const kStorage[] = {"         INITIAL",     "         NEXT",
-                                           "         MINEXTENTS",  "         MAXEXTENTS",
-                                           "         PCTINCREASE", "         FREELISTS",
+    static const char* const kStorage[] = {"         INITIAL",        "         NEXT",        "         MINEXTENTS",
+                                           "         MAXEXTENTS",     "         PCTINCREASE", "         FREELISTS",
                                            "         FREELIST GROUPS"};
     bool any_storage = false;
     for (int i = 4; i < 11; ++i) any_storage = any_storage || number_null[i] != -1;
@@ -150,8 +149,7 @@ int schema_table_columns(void* window, const char* owner, const char* table) {
 
     SchemaQuery query(window, kModule);
     if (query.open(kColumnQuery, __LINE__) || query.bind(":p_schema", owner, __LINE__) ||
-        query.bind(":p_table", table, __LINE__) ||
-        query.define_text(1, name, sizeof name, &null_name, __LINE__) ||
+        query.bind(":p_table", table, __LINE__) || query.define_text(1, name, sizeof name, &null_name, __LINE__) ||
         query.define_text(2, type, sizeof type, &null_type, __LINE__) ||
         query.define_text(3, type_mod, sizeof type_mod, &null_mod, __LINE__) ||
         query.define_text(4, type_owner, sizeof type_owner, &null_owner, __LINE__) ||
@@ -184,6 +182,10 @@ int schema_table_columns(void* window, const char* owner, const char* table) {
                 schema_print(window, "(*,%u)", scale);
             }
         }
+        // FLOAT keeps its binary precision unless it is the default one (126), or the
+        // text would recreate a column of another precision.
+        if (std::strcmp(type, "FLOAT") == 0 && null_precision != -1 && precision != 126)
+            schema_print(window, "(%u)", precision);
         // The dictionary's default is already an expression (a quoted literal for
         // character columns), so it is written as it stands for every type.
         if (null_default != -1) schema_print(window, " DEFAULT %s", default_text);

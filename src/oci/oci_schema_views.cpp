@@ -39,8 +39,8 @@ int schema_view_ddl(void* window, const char* owner, const char* name) {
         SchemaQuery query(window, kModule);
         if (query.open("select TEXT from all_views where owner=:p_schema and view_name=:p_view", __LINE__) ||
             query.bind(":p_schema", owner, __LINE__) || query.bind(":p_view", name, __LINE__) ||
-            query.define_text(1, text.get(), static_cast<sb4>(size), &null_text, __LINE__) ||
-            query.execute(__LINE__) || query.fetch_one(__LINE__))
+            query.define_text(1, text.get(), static_cast<sb4>(size), &null_text, __LINE__) || query.execute(__LINE__) ||
+            query.fetch_one(__LINE__))
             return -1;
     }
     if (null_text == -1) text[0] = '\0';

@@ -244,7 +244,8 @@ TEST_F(SchemaDdlTest, ATriggerBodyLongerThanItsBufferIsRefusedNotCut) {
     body += "end;";
     const fs::path script = fs::path(VANTRO_BINARY_DIR) / (database_ + "-trigger.sql");
     std::ofstream(script.string(), std::ios::binary)
-        << "create or replace trigger t_long before insert on t for each row\n" << body << "\n/\n";
+        << "create or replace trigger t_long before insert on t for each row\n"
+        << body << "\n/\n";
     run("@" + script.string());
     fs::remove(script);
     int status = 0;
@@ -290,8 +291,7 @@ const DictionaryQuery kDictionaryQueries[] = {
     {"select view_name, text_length, text from user_views order by view_name", 3},
     // A trigger's stored text begins with the writer's own upper-case keywords; the
     // words' case is all that may differ.
-    {"select name, type, line, decode(type,'TRIGGER',upper(text),text) from user_source order by name, type, line",
-     4},
+    {"select name, type, line, decode(type,'TRIGGER',upper(text),text) from user_source order by name, type, line", 4},
     {"select object_name, object_type, status from user_objects order by object_name, object_type", 3},
     {"select table_name, tablespace_name, pct_free, ini_trans, initial_extent, next_extent from user_tables order "
      "by table_name",
@@ -362,9 +362,11 @@ TEST_F(SchemaDdlTest, DdlOfAWholeSchemaRecreatesItsDictionaryRowsInAnEmptySchema
         const std::vector<std::string>& source = source_rows[static_cast<int>(i)];
         std::string differences;
         for (const std::string& row : source)
-            if (std::find(copy.begin(), copy.end(), row) == copy.end()) differences += "  only in the source: " + row + "\n";
+            if (std::find(copy.begin(), copy.end(), row) == copy.end())
+                differences += "  only in the source: " + row + "\n";
         for (const std::string& row : copy)
-            if (std::find(source.begin(), source.end(), row) == source.end()) differences += "  only in the copy: " + row + "\n";
+            if (std::find(source.begin(), source.end(), row) == source.end())
+                differences += "  only in the copy: " + row + "\n";
         EXPECT_EQ(copy, source) << kDictionaryQueries[i].sql << "\n" << differences << "script in " << file.string();
     }
 }

@@ -12,6 +12,8 @@ create table ddl_kinds (
   flag    char(1),
   note    nvarchar2(20),
   raw_id  raw(16),
+  measure float(10),
+  reading float,
   constraint pk_ddl_kinds primary key (id),
   constraint uk_ddl_kinds unique (code, flag),
   constraint ck_ddl_amount check (amount >= 0),
