@@ -20,6 +20,7 @@
 #include "oci/oci_loader.h"
 #include "settings/options.h"
 #include "ui/win32/resource_ids.h"
+#include "ui/win32/schema_browser.h"
 #include "ui/win32/session_hooks.h"
 #include "ui/win32/sql_analyzer.h"
 #include "ui/win32/win32_app.h"
@@ -110,14 +111,6 @@ void start_paste_command() {
     SetTimer(g_app.main, kPasteWatchTimer, 500, nullptr);
 }
 
-// Commands whose windows or writers are not part of this build say so instead of doing
-// nothing.
-void not_available(const char* what) {
-    std::string text = what;
-    text += " is not available in this version of Vantro.";
-    MessageBoxA(g_app.main, text.c_str(), "Not available", MB_OK | MB_ICONINFORMATION);
-}
-
 void recall_history(ConsoleBuffer* console, bool previous) {
     std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
     if (previous)
@@ -177,7 +170,8 @@ void on_command(HWND window, int command) {
             analyzer_open(window, true);
         break;
     case IDC_SCHEMA:
-        if (!busy()) not_available("The schema browser");
+        // While a browser is open the command does nothing; it opens none while busy.
+        if (!console->schema_window) console->schema_window = schema_browser_open(nullptr);
         break;
     case IDC_EXPORT:
         if (!busy()) export_command(window, console);
@@ -292,6 +286,12 @@ LRESULT CALLBACK main_proc(HWND window, UINT message, WPARAM wparam, LPARAM lpar
     case kMsgPlanClear:
     case kMsgPlanInsert:
     case kMsgPlanMessage: on_analyzer_request(message, lparam); return 0;
+    case kMsgSchemaAppend: {
+        char* text = reinterpret_cast<char*>(lparam);
+        schema_browser_append(reinterpret_cast<HWND>(wparam), text);
+        delete[] text;
+        return 0;
+    }
     default: return DefWindowProcA(window, message, wparam, lparam);
     }
 }
@@ -325,10 +325,12 @@ HWND focus_owner_of(HWND focus) {
     return nullptr;
 }
 
-// One message as the main loop handles it: the main window's accelerators while the
-// console or the list has the focus, the analyzer's dialog keys, then the window's own.
+// One message as the main loop handles it: the schema browser's accelerators while its
+// pane has the focus, the main window's while the console or the list has it, the
+// analyzer's dialog keys, then the window's own.
 void handle_message(MSG* msg) {
     if (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN) {
+        if (schema_browser_translate(msg)) return;
         HWND target = focus_owner_of(GetFocus());
         if (target && TranslateAcceleratorA(target, g_app.accel_main, msg)) return;
     }

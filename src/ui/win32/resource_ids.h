@@ -91,3 +91,12 @@
 #define IDC_AN_TABLES 1039
 #define IDC_AN_INDEXES 1040
 #define ID_AN_PANE 206
+
+// Schema browser window.
+#define IDC_SB_SCHEMA_LABEL 206
+#define IDC_SB_SCHEMA 207
+#define IDC_SB_OBJECT_LABEL 208
+#define IDC_SB_OBJECT 209
+#define IDC_SB_NAME_LABEL 210
+#define IDC_SB_NAME 211
+#define IDC_SB_PANE 212

@@ -49,6 +49,8 @@ constexpr UINT kMsgAnalyzerShow = WM_APP + 11;     // lParam: char* statement fr
 constexpr UINT kMsgPlanClear = WM_APP + 12;
 constexpr UINT kMsgPlanInsert = WM_APP + 13;       // lParam: PlanItemRequest* from new, freed by the handler
 constexpr UINT kMsgPlanMessage = WM_APP + 14;      // lParam: char* from new[], freed by the handler
+// Text for a schema browser's pane, in the order the core made it.
+constexpr UINT kMsgSchemaAppend = WM_APP + 15;     // wParam: the browser (null: the open one); lParam: char* from new[], freed by the handler
 // Counters for tests and screen readers, answered by the window they are sent to: the
 // console window's paints, the result pane's cells read from the result file.
 constexpr UINT kMsgPaintCount = WM_APP + 60;

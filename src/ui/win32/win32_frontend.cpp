@@ -26,11 +26,11 @@ bool post_or_send(UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
 }
 
 // A text request: the handler frees the copy, or it is freed here when nobody took it.
-void post_text(UINT message, const char* text) {
+void post_text(UINT message, const char* text, WPARAM wparam = 0) {
     const size_t n = std::strlen(text);
     char* copy = new char[n + 1];
     std::memcpy(copy, text, n + 1);
-    if (!post_or_send(message, 0, reinterpret_cast<LPARAM>(copy))) delete[] copy;
+    if (!post_or_send(message, wparam, reinterpret_cast<LPARAM>(copy))) delete[] copy;
 }
 
 // Ids of the plan steps given to the core; the analyzer maps them to its tree items.
@@ -216,7 +216,9 @@ std::uintptr_t Win32Frontend::plan_insert(std::uintptr_t parent, const char* tex
 }
 
 void Win32Frontend::plan_message(const char* text) { post_text(kMsgPlanMessage, text); }
-void Win32Frontend::schema_append(void*, const char*) {}
+void Win32Frontend::schema_append(void* window, const char* text) {
+    post_text(kMsgSchemaAppend, text, reinterpret_cast<WPARAM>(window));
+}
 
 bool Win32Frontend::clipboard_set(const std::string& text) {
     if (!OpenClipboard(g_app.main)) return false;

@@ -32,6 +32,13 @@
 //   tree-items TITLE         the items of the plan tree (child 1028 of pane 206) of the
 //                            window TITLE, one a line, two blanks of indent a level
 //   hint-item-point N        screen point in the middle of entry N of the completion list
+//   combo-items TITLE ID     the entries of combo box ID, one a line, "*" before the
+//                            selected one
+//   window-text TITLE ID     the whole text of control ID, however long, bytes unchanged
+//   edit-selection TITLE ID  selection of edit control ID, its text length and its first
+//                            visible line: start end length first
+//   client-rect TITLE        screen rectangle of the client area of the window TITLE
+//   class-count CLASS        how many top-level windows of that class exist
 //   clipboard                the clipboard's text
 //   set-clipboard TEXT       puts TEXT (with "\n" turned into CR LF) on the clipboard
 // Exits 1 when the window asked for is not there. Changes nothing but the clipboard and
@@ -394,6 +401,48 @@ int tree_items(const char* title) {
     return 0;
 }
 
+int combo_items(HWND combo) {
+    if (!combo) return 1;
+    const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+    const LRESULT selected = SendMessageA(combo, CB_GETCURSEL, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t wide[512] = {};
+        char text[1024] = {};
+        if (SendMessageW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0) >= 511) return 1;
+        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide));
+        WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof text, nullptr, nullptr);
+        std::printf("%s%s\n", i == selected ? "*" : "", text);
+    }
+    return 0;
+}
+
+int window_text(HWND window) {
+    if (!window) return 1;
+    _setmode(_fileno(stdout), _O_BINARY);
+    const LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+    std::vector<char> text(static_cast<size_t>(length) + 1);
+    const LRESULT got = SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    std::fwrite(text.data(), 1, static_cast<size_t>(got), stdout);
+    return 0;
+}
+
+int edit_selection(HWND edit) {
+    if (!edit) return 1;
+    DWORD start = 0, end = 0;
+    SendMessageA(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    std::printf("%lu %lu %ld %ld\n", static_cast<unsigned long>(start), static_cast<unsigned long>(end),
+                static_cast<long>(SendMessageA(edit, WM_GETTEXTLENGTH, 0, 0)),
+                static_cast<long>(SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0)));
+    return 0;
+}
+
+int class_count(const char* name) {
+    int count = 0;
+    for (HWND w = FindWindowExA(nullptr, nullptr, name, nullptr); w; w = FindWindowExA(nullptr, w, name, nullptr)) ++count;
+    std::printf("%d\n", count);
+    return 0;
+}
+
 int clipboard() {
     _setmode(_fileno(stdout), _O_BINARY);   // the text's own CR LF, unchanged
     if (!OpenClipboard(nullptr)) return 1;
@@ -491,6 +540,19 @@ int main(int argc, char** argv) {
     if (argc >= 3 && std::strcmp(argv[1], "hint-item-point") == 0)
         return list_item_point(FindWindowExA(FindWindowA("HintClass", nullptr), nullptr, "LISTBOX", nullptr),
                                std::atoi(argv[2]));
+    if (argc >= 4 && std::strcmp(argv[1], "combo-items") == 0) return combo_items(dialog_control(argv[2], std::atoi(argv[3])));
+    if (argc >= 4 && std::strcmp(argv[1], "window-text") == 0) return window_text(dialog_control(argv[2], std::atoi(argv[3])));
+    if (argc >= 4 && std::strcmp(argv[1], "edit-selection") == 0)
+        return edit_selection(dialog_control(argv[2], std::atoi(argv[3])));
+    if (argc >= 3 && std::strcmp(argv[1], "class-count") == 0) return class_count(argv[2]);
+    if (argc >= 3 && std::strcmp(argv[1], "client-rect") == 0) {
+        HWND w = FindWindowA(nullptr, argv[2]);
+        RECT rc{};
+        if (!w || !GetClientRect(w, &rc)) return 1;
+        MapWindowPoints(w, nullptr, reinterpret_cast<POINT*>(&rc), 2);
+        std::printf("%ld %ld %ld %ld\n", rc.left, rc.top, rc.right, rc.bottom);
+        return 0;
+    }
     if (argc >= 2 && std::strcmp(argv[1], "clipboard") == 0) return clipboard();
     if (argc >= 2 && std::strcmp(argv[1], "list-headings") == 0) return list_headings();
     if (argc >= 2 && std::strcmp(argv[1], "main-count") == 0) {
