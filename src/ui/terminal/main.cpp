@@ -47,7 +47,17 @@ const char* kUsage =
     "In the console, tune shows the execution plan of the last statement, and\n"
     "    tune HINT [table ...] [index ...]      for example: tune index emp pk_emp\n"
     "rewrites that statement with the optimizer hint HINT on those tables and\n"
-    "indexes, shows it and its plan, and keeps it as the last statement for / to run.\n";
+    "indexes, shows it and its plan, and keeps it as the last statement for / to run.\n"
+    "\n"
+    "In a terminal every row of the console takes one line, cut at the window's width;\n"
+    "a \">\" in the last column shows that a row goes on, a \"<\" in the first that it\n"
+    "starts further left. These keys move the rows above the input sideways:\n"
+    "    Alt+Right, Alt+Left             one column\n"
+    "    Alt+PageDown, Alt+PageUp        a window's width less ten columns\n"
+    "    Alt+End or Alt+Shift+Right      to the end of the widest row on the screen\n"
+    "    Alt+Home or Alt+Shift+Left      back to the left edge (Enter does so too)\n"
+    "The input line scrolls on its own to keep the cursor in view. When standard output\n"
+    "is not a terminal, rows are written whole.\n";
 
 // The longest user, password or database the logon accepts (the connect buffers hold
 // 100 bytes with the NUL).
