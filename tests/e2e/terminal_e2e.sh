@@ -86,12 +86,13 @@ wait_last() {
     done
     fail "timed out waiting for a last line /$1/"
 }
+visible_text() { "${T[@]}" capture-pane -p 2>/dev/null | sed -e 's/[[:space:]]*$//'; }
 line_at() { screen_text | sed -n "$(( $1 + 1 ))p"; }
 
 # ---- command line -----------------------------------------------------------------
 begin "help and version"
 if "$VANTRO" --help | grep -q "Usage: vantro" && "$VANTRO" --help | grep -q "tune HINT" &&
-   "$VANTRO" --help | grep -q "sql.sqlcode" &&
+   "$VANTRO" --help | grep -q "sql.sqlcode" && "$VANTRO" --help | grep -q "Alt+Right" &&
    "$VANTRO" --version | grep -q "^Vantro version"; then
     pass
 else
@@ -251,12 +252,33 @@ begin "Ctrl+C on an idle input clears it"
 type_text "garbage"; keys C-c
 wait_for "^SQL> garbage\^C$" && [ "$(screen_text | grep -v '^$' | tail -1)" = "SQL>" ] && pass || fail "no fresh prompt"
 
-begin "resize keeps the input and wraps it at the new width"
+begin "resize keeps the input on one line, scrolled to keep the cursor in view"
 "${T[@]}" resize-window -x 30 -y 20 >/dev/null 2>&1
 type_text "0123456789012345678901234567890123456789"
-wait_for "^SQL> 0123456789012345678901234$" && wait_for "^567890123456789$" && pass
+wait_last "^<.*3456789$" && [ "$(screen_text | grep -v '^$' | tail -1 | wc -m)" -le 31 ] &&
+    [ "$(cursor | cut -d, -f1)" -lt 30 ] && pass || fail "input line not scrolled"
 keys C-c
 "${T[@]}" resize-window -x 80 -y 24 >/dev/null 2>&1
+
+begin "wide rows: one screen line each, Alt keys move sideways to the far columns"
+type_text "create table wide_t (id number, label varchar2(20), far_away_column varchar2(10));"; keys Enter
+wait_for "table WIDE_T created" || true
+type_text "desc wide_t"; keys Enter
+wait_for "^FAR_AWAY_COLUMN" || true
+# Each row is one line, cut with the mark in the last column; one line of dashes only.
+# The heading, its dashes and the first row are three consecutive screen lines.
+if visible_text | grep -A2 "^COLUMN_NAME" | tr '\n' '|' | grep -Eq "^COLUMN_NAME +DATA_TYPE +>\|-+ -+>\|ID +NUMBER +>\|" &&
+   [ "$(visible_text | awk 'length($0) > 80' | wc -l)" -eq 0 ] && ! visible_text | grep -q "NULLABLE"; then
+    keys M-Right
+    wait_for "^<LUMN_NAME +DATA_TYPE" || true
+    for ((n = 0; n < 8; n++)); do
+        screen_text | grep -q "NULLABLE" && break
+        keys M-PageDown; sleep 0.3
+    done
+    wait_for "^<.*NULLABLE" && keys M-Home && wait_for "^ID +NUMBER" && pass
+else
+    fail "rows not cut at the width"
+fi
 
 begin "query rows print in the console"
 type_text "select n from big where n = 4;"; keys Enter
