@@ -259,3 +259,13 @@ TEST(RendererCut, InputLineScrollsToKeepTheCaretVisible) {
     render_frame(frame, &state);
     EXPECT_EQ(state.live_left, 0);
 }
+
+TEST(RendererClipboard, Osc52CarriesTheTextInBase64) {
+    EXPECT_EQ(render_clipboard(""), "\x1b]52;c;\x07");
+    EXPECT_EQ(render_clipboard("f"), "\x1b]52;c;Zg==\x07");
+    EXPECT_EQ(render_clipboard("fo"), "\x1b]52;c;Zm8=\x07");
+    EXPECT_EQ(render_clipboard("foo"), "\x1b]52;c;Zm9v\x07");
+    EXPECT_EQ(render_clipboard("1 one\r\n2 two"), "\x1b]52;c;MSBvbmUNCjIgdHdv\x07");
+    EXPECT_EQ(render_clipboard("\xff\xfe\x80"), "\x1b]52;c;//6A\x07") << "bytes above 127";
+    EXPECT_EQ(render_clipboard("\x1b\x07"), "\x1b]52;c;Gwc=\x07") << "control bytes cannot end the sequence";
+}

@@ -228,3 +228,17 @@ std::string render_plain(const std::vector<std::string>& rows, std::uint64_t row
     *written = std::max(*written, end);
     return out;
 }
+
+std::string render_clipboard(const std::string& text) {
+    static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out = "\x1b]52;c;";
+    for (size_t i = 0; i < text.size(); i += 3) {
+        const size_t left = std::min<size_t>(3, text.size() - i);
+        std::uint32_t block = 0;
+        for (size_t k = 0; k < 3; ++k)
+            block = (block << 8) | (k < left ? static_cast<unsigned char>(text[i + k]) : 0u);
+        for (size_t k = 0; k < 4; ++k) out += k <= left ? kDigits[(block >> (18 - 6 * k)) & 0x3f] : '=';
+    }
+    out += '\x07';
+    return out;
+}

@@ -66,3 +66,7 @@ void render_reflow(RenderState* state, int columns);
 // calls (0 at first).
 std::string render_plain(const std::vector<std::string>& rows, std::uint64_t rows_appended, int live_rows,
                          std::uint64_t* written);
+
+// The OSC 52 sequence that asks the terminal to put `text` on the system clipboard: the
+// text base64-encoded, ended by BEL.
+std::string render_clipboard(const std::string& text);

@@ -690,20 +690,11 @@ void TerminalFrontend::plan_message(const char* text) { console_print_nospool("%
 void TerminalFrontend::schema_append(const char* text) { console_print_nospool("%s", text); }
 
 bool TerminalFrontend::clipboard_set(const std::string& text) {
-    // OSC 52: the terminal puts the base64 text on the system clipboard where it allows it.
-    if (!interactive_) return false;
-    static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string encoded;
-    for (size_t i = 0; i < text.size(); i += 3) {
-        const size_t left = std::min<size_t>(3, text.size() - i);
-        std::uint32_t block = 0;
-        for (size_t k = 0; k < 3; ++k)
-            block = (block << 8) | (k < left ? static_cast<unsigned char>(text[i + k]) : 0u);
-        for (size_t k = 0; k < 4; ++k)
-            encoded += k <= left ? kDigits[(block >> (18 - 6 * k)) & 0x3f] : '=';
-    }
+    // OSC 52: the terminal puts the text on the system clipboard where it allows it. A
+    // pipe or file has no clipboard.
+    if (!cut_rows_) return false;
     std::lock_guard<std::mutex> guard(control_mutex_);
-    pending_control_ += "\x1b]52;c;" + encoded + "\x07";
+    pending_control_ += render_clipboard(text);
     wake();
     return true;
 }
