@@ -201,14 +201,14 @@ TEST(RendererCut, RowsAreOneLineEachAndAnOffsetRedrawsTheScreen) {
     EXPECT_EQ(screen.lines[2], "SQL>");
     EXPECT_EQ(screen.column, 5);
 
-    // Moving the view: the screen is cleared and its rows drawn again at the offset; the
-    // input line keeps its own offset.
+    // Moving the view: the screen's rows are drawn again over it from its top, at the
+    // offset; the input line keeps its own offset.
     frame.left_column = render_max_left(render_row_width(rows[1]), 40);
     const std::string bytes = render_frame(frame, &state);
-    const size_t clear = bytes.find("\x1b[H\x1b[2J");
-    ASSERT_NE(clear, std::string::npos);
+    ASSERT_EQ(bytes.rfind("\x1b[H", 0), 0u);
+    EXPECT_EQ(bytes.find("2J"), std::string::npos) << "no clear of the whole screen";
     Screen moved;
-    moved.feed(bytes.substr(clear + 7));
+    moved.feed(bytes.substr(3));
     ASSERT_EQ(moved.lines.size(), 3u);
     EXPECT_EQ(moved.lines[0], "<" + wide.substr(static_cast<size_t>(frame.left_column) + 1)) << "the far column shows";
     EXPECT_EQ(moved.lines[1].substr(moved.lines[1].size() - 9), "NUMBER(4)");
@@ -216,7 +216,7 @@ TEST(RendererCut, RowsAreOneLineEachAndAnOffsetRedrawsTheScreen) {
     EXPECT_EQ(moved.lines[2], "SQL>");
     EXPECT_EQ(state.left, frame.left_column);
     // The same offset again: no repaint, nothing written twice.
-    EXPECT_EQ(render_frame(frame, &state).find("2J"), std::string::npos);
+    EXPECT_EQ(render_frame(frame, &state).find("\x1b[H"), std::string::npos);
 
     // A repaint on a small screen draws only the rows that fit above the live area.
     std::vector<std::string> many;
@@ -230,7 +230,7 @@ TEST(RendererCut, RowsAreOneLineEachAndAnOffsetRedrawsTheScreen) {
     tall.repaint = true;
     const std::string again = render_frame(tall, &fresh);
     EXPECT_EQ(again.find("row 25\r\n"), std::string::npos);
-    EXPECT_NE(again.find("\x1b[2Jrow 26\r\nrow 27\r\nrow 28\r\nrow 29\r\nSQL>"), std::string::npos);
+    EXPECT_EQ(again, "\x1b[Hrow 26\x1b[K\r\nrow 27\x1b[K\r\nrow 28\x1b[K\r\nrow 29\x1b[K\r\n\x1b[JSQL>\r\x1b[5C");
 }
 
 TEST(RendererCut, InputLineScrollsToKeepTheCaretVisible) {

@@ -130,10 +130,11 @@ std::string render_frame(const RenderFrame& frame, RenderState* state) {
     std::uint64_t first_drawn = std::max(state->written, first_number);
     const bool repaint = frame.cut && (frame.repaint || frame.left_column != state->left);
     if (repaint) {
-        // ... except by a repaint of cut rows: the screen is cleared and the rows that fill
-        // it above the live area are drawn again at the new offset (the scrollback keeps
-        // them as they were).
-        out += "\x1b[H\x1b[2J";
+        // ... except by a repaint of cut rows: the rows that fill the screen above the live
+        // area are drawn again at the new offset over what it shows, line by line from its
+        // top (the scrollback keeps them as they were). Clearing the whole screen instead
+        // would make some terminals push it into the scrollback at every move.
+        out += "\x1b[H";
         const int live_count = static_cast<int>(first_number + static_cast<std::uint64_t>(count) - live_first);
         const std::uint64_t room = static_cast<std::uint64_t>(std::max(0, frame.lines - live_count));
         const std::uint64_t screen_first = live_first > first_number + room ? live_first - room : first_number;
@@ -149,11 +150,13 @@ std::string render_frame(const RenderFrame& frame, RenderState* state) {
         const std::string& row = rows[static_cast<size_t>(n - first_number)];
         if (frame.cut) {
             out += render_cut(row, frame.left_column, columns);
+            if (repaint) out += "\x1b[K";
         } else {
             out.append(row, 0, trimmed_length(row));
         }
         out += "\r\n";
     }
+    if (repaint) out += "\x1b[J";
     state->written = std::max(state->written, live_first);
 
     state->live.clear();
