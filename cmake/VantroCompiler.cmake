@@ -27,6 +27,18 @@ elseif(NOT VANTRO_SANITIZE STREQUAL "")
   message(FATAL_ERROR "VANTRO_SANITIZE must be empty, 'address' or 'thread'")
 endif()
 
+# Fuzzing: every target is compiled with libFuzzer's coverage and the address and
+# undefined-behaviour checks; the fuzz targets under tests/fuzz link libFuzzer itself.
+option(VANTRO_FUZZ "Build the libFuzzer targets (needs clang)" OFF)
+if(VANTRO_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "VANTRO_FUZZ needs clang (the fuzz preset sets it)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+                      -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 if(WIN32)
   # One self-contained executable: no MinGW runtime DLLs beside it.
   add_link_options(-static -static-libgcc -static-libstdc++)

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Vantro natively (sanitized) and for Windows, and
 # runs every test: the whole suite under AddressSanitizer and UndefinedBehaviorSanitizer,
-# the threaded tests under ThreadSanitizer, the Windows build's tests under Wine, and the
-# packages a user installs (the Windows zip, the native tarball and .deb), each installed
-# and run outside the build folder.
+# the threaded tests under ThreadSanitizer, the Windows build's tests under Wine, each
+# fuzzer for a short time (tools/fuzz.sh runs them longer), and the packages a user
+# installs (the Windows zip, the native tarball and .deb), each installed and run outside
+# the build folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,7 +17,7 @@ export WINEPREFIX=${WINEPREFIX:-$PWD/.deps/wineprefix}
 status=0
 step() { echo; echo "=== $*"; }
 
-for preset in asan tsan mingw; do
+for preset in asan tsan mingw fuzz; do
   step "configure and build: $preset"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
@@ -32,6 +33,9 @@ if [ ! -d "$WINEPREFIX" ]; then
   wineboot --init >/dev/null 2>&1 || true
 fi
 ctest --preset mingw || status=1
+
+step "fuzzers, a short run each"
+ctest --preset fuzz || status=1
 
 step "packages: build, unpack or install, and run"
 if cmake --preset package >/dev/null && cmake --build --preset package --target package &&

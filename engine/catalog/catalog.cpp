@@ -147,6 +147,14 @@ bool catalog_login(sqlite3* db, const std::string& folder, const std::string& us
     return true;
 }
 
+int catalog_user_password_matches(sqlite3* db, const std::string& user, const std::string& password) {
+    Stmt q(db, "SELECT password_digest FROM vantro_users WHERE name=?1");
+    q.text(1, user);
+    if (sqlite3_step(q.s) != SQLITE_ROW) return -1;
+    if (sqlite3_column_type(q.s, 0) == SQLITE_NULL) return 0;
+    return digest(user, password) == reinterpret_cast<const char*>(sqlite3_column_text(q.s, 0)) ? 1 : 0;
+}
+
 bool catalog_attach_all(sqlite3* db, const std::string& folder, OraError* err) {
     std::vector<std::string> users;
     {

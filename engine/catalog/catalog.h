@@ -17,6 +17,9 @@ bool catalog_open(const std::string& folder, sqlite3** db, OraError* err);
 // check_password is set (ORA-01017). Attaches the schema file under the user's name.
 bool catalog_login(sqlite3* db, const std::string& folder, const std::string& user, const std::string& password,
                    bool check_password, OraError* err);
+// Whether user exists with this password, without creating anything: 1 it does, 0 the
+// user exists with another password (or none), -1 no such user.
+int catalog_user_password_matches(sqlite3* db, const std::string& user, const std::string& password);
 // Attaches every other schema of the database, as far as SQLite's limit on attached
 // files allows: what an administrative (SYS) session sees.
 bool catalog_attach_all(sqlite3* db, const std::string& folder, OraError* err);

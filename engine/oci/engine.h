@@ -144,6 +144,11 @@ VOCI_FUNCTIONS(VOCI_DECLARE)
 // Releases what a handle owns before it is deleted (statement: its SQLite statement,
 // binds, defines and parameters; session: ends it; server: detaches).
 void stmt_release(StmtHandle* s);
+// Makes s an executed query positioned before the first row of vm (which it then owns),
+// with the translation tr describing its columns: a REF CURSOR opened by PL/SQL and handed
+// back through a statement handle bound as SQLT_RSET. Its defines stay as they were.
+void stmt_open_result(StmtHandle* s, SessionHandle* session, const std::string& text, const Translation& tr,
+                      sqlite3_stmt* vm);
 void session_release(SessionHandle* s);
 void server_release(ServerHandle* s);
 // Ends a session: rolls back an open transaction and closes the connection.
@@ -151,6 +156,8 @@ void session_end(SessionHandle* s);
 
 // Transaction ends through the OCI calls and the SQL statements alike.
 sword session_commit(SessionHandle* s, OCIError* errhp);
+// Sets in_transaction from SQLite's own state of the session's connection.
+void session_sync_transaction(SessionHandle* s);
 sword session_rollback(SessionHandle* s, OCIError* errhp);
 
 // Checks that p is a live handle of the expected type (any type when expected is 0).

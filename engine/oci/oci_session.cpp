@@ -91,17 +91,25 @@ void server_release(ServerHandle* s) {
     s->attached = false;
 }
 
+void session_sync_transaction(SessionHandle* s) {
+    s->in_transaction = s->server && s->server->db && !sqlite3_get_autocommit(s->server->db);
+}
+
+// After COMMIT or ROLLBACK the session's view of its transaction is read back from
+// SQLite: a commit that fails on a full disk or an I/O error may have rolled the whole
+// transaction back (the session must then start a new one), or left it open (it can be
+// committed again or rolled back).
 sword session_commit(SessionHandle* s, OCIError* errhp) {
     if (!s->in_transaction) return OCI_SUCCESS;
     sword st = run(s->server->db, "COMMIT", errhp);
-    if (st == OCI_SUCCESS) s->in_transaction = false;
+    session_sync_transaction(s);
     return st;
 }
 
 sword session_rollback(SessionHandle* s, OCIError* errhp) {
     if (!s->in_transaction) return OCI_SUCCESS;
     sword st = run(s->server->db, "ROLLBACK", errhp);
-    s->in_transaction = false;
+    session_sync_transaction(s);
     return st;
 }
 
@@ -186,15 +194,26 @@ VOCI_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession*
     sqlite3* db = nullptr;
     OraError err;
     if (!catalog_open(srv->folder, &db, &err)) return error_set(errhp, err.code, err.message);
+    // Administrative modes are the SYS user's, with the password SYS was given when it
+    // was first connected normally: any other user, operating-system credentials or a
+    // database without SYS are refused, and nothing is created by trying.
+    if (mode & (OCI_SYSDBA | OCI_SYSOPER)) {
+        const int matches = credt == OCI_CRED_RDBMS && user == "SYS" ? catalog_user_password_matches(db, user, password) : -1;
+        if (matches != 1) {
+            catalog_close(db);
+            return error_set(errhp, matches == 0 ? 1017 : 1031, ora_message(matches == 0 ? 1017 : 1031));
+        }
+    }
     if (!catalog_login(db, srv->folder, user, password, check, &err)) {
         catalog_close(db);
         return error_set(errhp, err.code, err.message);
     }
-    // Administrative modes work in the SYS (SYSDBA) or PUBLIC (SYSOPER) schema once the
-    // credentials given were accepted.
+    // Administrative modes work in the SYS (SYSDBA) or PUBLIC (SYSOPER) schema.
     if (mode & (OCI_SYSDBA | OCI_SYSOPER)) {
-        user = (mode & OCI_SYSDBA) ? "SYS" : "PUBLIC";
-        if (!catalog_login(db, srv->folder, user, std::string(), false, &err) ||
+        const std::string admin = (mode & OCI_SYSDBA) ? "SYS" : "PUBLIC";
+        const bool attached = admin == user;
+        user = admin;
+        if ((!attached && !catalog_login(db, srv->folder, user, std::string(), false, &err)) ||
             ((mode & OCI_SYSDBA) && !catalog_attach_all(db, srv->folder, &err))) {
             catalog_close(db);
             return error_set(errhp, err.code, err.message);

@@ -475,11 +475,12 @@ sword run_ddl(StmtHandle* s, OCIError* errhp) {
     s->session->settings.stats.recursive_calls += s->tr.catalog_sql.size();
     for (std::size_t i = 0; st == OCI_SUCCESS && i < s->tr.catalog_sql.size(); ++i)
         st = exec_sql(s, errhp, s->tr.catalog_sql[i], s->tr.kind);
-    if (st != OCI_SUCCESS) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        return st;
-    }
-    return exec_sql(s, errhp, "COMMIT", s->tr.kind);
+    if (st == OCI_SUCCESS) st = exec_sql(s, errhp, "COMMIT", s->tr.kind);
+    // A DDL statement is all or nothing: a failed commit that left the transaction open
+    // is rolled back, so that neither the object nor half its catalog rows remain.
+    if (st != OCI_SUCCESS && !sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    session_sync_transaction(s->session);
+    return st;
 }
 
 // Array DML: the statement runs once per element rowoff..iters-1 of the bind arrays. A
@@ -893,6 +894,19 @@ void stmt_release(StmtHandle* s) {
     for (DefineHandle* d : s->defines) delete d;
     s->binds.clear();
     s->defines.clear();
+}
+
+void stmt_open_result(StmtHandle* s, SessionHandle* session, const std::string& text, const Translation& tr,
+                      sqlite3_stmt* vm) {
+    reset_statement(s);
+    s->text = text;
+    s->tokens.clear();
+    s->token_error = OraError();
+    s->stmt_type = OCI_STMT_SELECT;
+    s->tr = tr;
+    s->vm = vm;
+    s->session = session;
+    s->executed = true;
 }
 
 extern "C" {

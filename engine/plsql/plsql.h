@@ -126,6 +126,7 @@ enum class PlStmtKind {
     Rollback,
     Savepoint,
     Open,
+    OpenFor,  // OPEN :host FOR query: the query's rows go to the caller's statement handle
     Fetch,
     Close,
     Return,

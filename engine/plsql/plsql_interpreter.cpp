@@ -1135,6 +1135,23 @@ private:
             cs.open = true;
             return Flow::Next;
         }
+        case PlStmtKind::OpenFor: {
+            HostState* h = host(st.name, &err);
+            if (!h) return raise(err, st.line);
+            BindHandle* b = h->bind;
+            StmtHandle* target = b->dty == SQLT_RSET && b->value
+                                     ? handle_cast<StmtHandle>(*static_cast<void**>(b->value), OCI_HTYPE_STMT)
+                                     : nullptr;
+            if (!target) return raise(make_error(3115, ora_message(3115)), st.line);
+            PlSql* q = st.exprs[0];
+            if (!prepare(q, &err)) return raise(err, st.line);
+            // The caller's handle takes the prepared statement; the next OPEN prepares anew.
+            sqlite3_stmt* vm = q->vm;
+            q->vm = nullptr;
+            stmt_open_result(target, ses_, q->text, q->tr, vm);
+            if (b->indicator) *b->indicator = 0;
+            return Flow::Next;
+        }
         case PlStmtKind::Fetch: {
             CursorState& cs = cursors_[static_cast<std::size_t>(st.slot)];
             if (!cs.open) return raise(make_error(1001, "invalid cursor"), st.line);

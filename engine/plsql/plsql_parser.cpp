@@ -972,6 +972,22 @@ void Parser::statement(std::vector<PlStmt>* out) {
         st.kind = PlStmtKind::Savepoint;
         st.name = identifier();
         expect_op(";");
+    } else if (w == "OPEN" && peek(1).kind == TokenKind::Bind) {
+        // OPEN :rc FOR query: a REF CURSOR the caller bound as a statement handle.
+        ++i_;
+        st.kind = PlStmtKind::OpenFor;
+        st.name = peek().text;
+        prog_->host_targets.push_back(st.name);
+        ++i_;
+        expect_word("FOR");
+        std::size_t a = i_;
+        std::size_t e = expression_end({";"});
+        PlSql* q = new_sql(a);
+        rewrite_sql(a, e, q, &q->text, a, e);
+        translate(q, a, so, true);
+        st.exprs.push_back(q);
+        i_ = e;
+        expect_op(";");
     } else if (w == "OPEN" || w == "CLOSE" || w == "FETCH") {
         ++i_;
         st.kind = w == "OPEN" ? PlStmtKind::Open : (w == "CLOSE" ? PlStmtKind::Close : PlStmtKind::Fetch);

@@ -10,6 +10,8 @@ void command_set(const ClientCommandContext& c);          // client_commands.cpp
 void command_prompt(const ClientCommandContext& c);
 void command_column(const ClientCommandContext& c);
 void command_host(const ClientCommandContext& c);
+void command_variable(const ClientCommandContext& c);   // bind_commands.cpp
+void command_print(const ClientCommandContext& c);
 void command_dir(const ClientCommandContext& c);
 void command_show_parameter(const ClientCommandContext& c);
 void command_commit(const ClientCommandContext& c);        // workers.cpp

@@ -11,6 +11,7 @@
 #include "command/variables.h"
 #include "command/whenever.h"
 #include "command/workers.h"
+#include "oci/bind_variables.h"
 #include "oci/db_session.h"
 #include "oci/oci_statements.h"
 #include "console/console_buffer.h"
@@ -29,11 +30,19 @@ ConsoleBuffer* core_start(Frontend* front) {
     variables_install();
     scripts_install();
     history_install();
+    whenever_install_bind_lookup([](const std::string& name, std::string* value) {
+        BindVariable variable;
+        if (!bind_variable_find(name, &variable)) return false;
+        *value = variable.value;
+        return true;
+    });
     input_reset();
     return console;
 }
 
 void core_stop(ConsoleBuffer* console) {
+    // Cursor variables hold statement handles of the environment db_release frees.
+    bind_variables_clear();
     db_release();
     free_result_columns();
     close_result_file();

@@ -225,6 +225,16 @@ int dispatch(ConsoleBuffer* console) {
     return 1;
 }
 
+bool dispatcher_refuse_nul_line(ConsoleBuffer* console, const std::string& line) {
+    if (line.find('\0') == std::string::npos) return false;
+    std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+    const bool continued = !g_input.text.empty();
+    console_print("\rError: the line holds a NUL byte and was not run%s\n",
+                  continued ? ", nor the statement it continues" : "");
+    finish(console, false, false);
+    return true;
+}
+
 void finish(ConsoleBuffer* console, bool store, bool is_sql) {
     std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
     // A reader of the open spool file sees every finished statement.

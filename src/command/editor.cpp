@@ -15,6 +15,7 @@
 #include "command/history_file.h"
 #include "command/statement.h"
 #include "console/console_buffer.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "settings/options.h"
 
@@ -43,7 +44,7 @@ bool file_readable(const std::string& name) {
 }
 
 bool write_statement(const std::string& name, const std::string& text) {
-    std::FILE* file = std::fopen(name.c_str(), "w+b");
+    std::FILE* file = platform_file_open_private(name.c_str(), "w+b");
     if (!file) return false;
     bool ok = true;
     size_t start = 0, newline;
@@ -96,11 +97,14 @@ void command_edit(const ClientCommandContext& c) {
         }
     }
 
-    const std::string command = std::string(editor_program()) + " " + name;
+    // The setting is a program with its own arguments; the file name is one more
+    // argument, whatever characters it holds.
+    std::vector<std::string> command = process_command_words(editor_program());
+    command.push_back(name);
     const std::string directory = console->options ? console->options->text(Option::Directory) : "";
     busy_thread_id.store(1);
     if (g_hooks.suspend) g_hooks.suspend();
-    const int started = platform_process_run_and_wait(command.c_str(), directory.c_str(), g_hooks.poll,
+    const int started = platform_process_run_and_wait(command, directory.c_str(), g_hooks.poll,
                                                       g_hooks.poll_context);
     if (g_hooks.resume) g_hooks.resume();
     busy_thread_id.store(0);

@@ -5,10 +5,12 @@
 
 #include <mutex>
 
+#include "command/classify.h"
 #include "command/client_commands.h"
 #include "command/command_handlers.h"
 #include "command/history_file.h"
 #include "command/statement.h"
+#include "command/words.h"
 #include "console/console_buffer.h"
 #include "settings/options.h"
 
@@ -28,6 +30,43 @@ std::string trimmed(const std::string& text) {
     while (end > begin && is_blank(text[end - 1])) --end;
     return text.substr(begin, end - begin);
 }
+
+}  // namespace
+
+std::string history_text_without_password(const std::string& text) {
+    std::string copy = text;
+    char* words[kMaxWords] = {};
+    const int count = split_words(&copy[0], words);
+    if (classify_words(words, count, false).command != ClientCommandId::Connect) return text;
+    // The connect string is the first word after the command word, read as the connect
+    // command reads it (blank- or tab-separated, quotes grouping): user/password@database,
+    // the password running to the first "@" after the "/".
+    size_t p = 0;
+    while (p < text.size() && is_blank(text[p])) ++p;
+    while (p < text.size() && !is_blank(text[p])) ++p;
+    while (p < text.size() && (text[p] == ' ' || text[p] == '\t')) ++p;
+    size_t begin = p, end;
+    if (p < text.size() && (text[p] == '"' || text[p] == '\'')) {
+        begin = p + 1;
+        end = text.find(text[p], begin);
+        if (end == std::string::npos) end = text.size();
+    } else {
+        end = text.find_first_of(" \t", p);
+        if (end == std::string::npos) end = text.size();
+    }
+    const size_t slash = text.find('/', begin);
+    if (slash == std::string::npos || slash >= end) return text;
+    size_t at = text.find('@', slash + 1);
+    if (at == std::string::npos || at > end) at = end;
+    if (at == slash + 1) return text;   // "/" or "/@db": external credentials, nothing secret
+    // The "/" stays when there is no user ("/@db" still means external credentials) and
+    // when the database names a "/" itself (host:port/service): without it that "/" would
+    // be read as the one after the user. "app/@db" asks for the password again.
+    const bool keep_slash = slash == begin || text.find('/', at) < end;
+    return text.substr(0, keep_slash ? slash + 1 : slash) + text.substr(at);
+}
+
+namespace {
 
 int last_sql_locked() {
     for (int i = static_cast<int>(g_entries.size()) - 1; i >= 0; --i)
@@ -64,7 +103,20 @@ bool last_sql_text(std::string* text) {
     return true;
 }
 
-
+// What ends the entry when it runs again: a "/" line, as typed after any statement, or
+// ";" for a statement that only a semicolon completes (exec), so that it is sent again
+// as it was sent the first time.
+std::string rerun_terminator(const std::string& text) {
+    std::string copy = text;
+    char* words[kMaxWords] = {};
+    const int count = split_words(&copy[0], words);
+    const std::string slashed = text + "\n/";
+    if (count == 0) return "\n/";
+    const Completion completion = classify_words(words, count, false).completion;
+    if (completion == Completion::CommentEnd || is_complete(completion, slashed, find_terminator(slashed)))
+        return "\n/";
+    return ";";
+}
 
 }  // namespace
 
@@ -81,8 +133,13 @@ void command_run_last(const ClientCommandContext& c) {
         finish(c.console, false, false);
         c.console->recall_mode.store(1);
         input_feed(c.console, "%s", text.c_str());
-        input_enter(c.console);
-        g_input.text += "\n/";
+        const std::string terminator = rerun_terminator(text);
+        if (terminator == ";") {
+            g_input.text += ";";
+        } else {
+            input_enter(c.console);
+            g_input.text += terminator;
+        }
         g_input.cursor = g_input.length();
         if (c.console->echo.load()) console_print("\r");
     }
@@ -98,7 +155,7 @@ void command_rerun_last(const ClientCommandContext& c) {
     }
     {
         std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
-        g_input.text = text + "\n/";
+        g_input.text = text + rerun_terminator(text);
         g_input.cursor = g_input.length();
     }
     c.console->recall_mode.store(1);
@@ -120,7 +177,9 @@ void store_entry(ConsoleBuffer* console, const std::string& input, char terminat
     for (char c : input)
         if (c == '\n') ++lines;
     if (lines >= maxlines) return;
-    const std::string text = trimmed(input);
+    // A connect command is kept without its password: the entries go to the history
+    // file and the daily log.
+    const std::string text = history_text_without_password(trimmed(input));
     if (options && options->on(Option::History)) history_log_statement(text.c_str());
 
     std::lock_guard<std::mutex> guard(g_history_lock);

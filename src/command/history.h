@@ -20,6 +20,9 @@ void history_record(ConsoleBuffer* console, char terminator, bool is_sql);
 // Records a statement the client wrote (tune's rewritten statement) as the newest
 // database statement, terminated by ";", under the same rules.
 void history_record_statement(ConsoleBuffer* console, const std::string& text);
+// The text as the history keeps it: a connect command without its password
+// ("connect app/apw@db" becomes "connect app@db"), anything else unchanged.
+std::string history_text_without_password(const std::string& text);
 // Forgets the input saved when browsing began.
 void history_discard_saved_input(ConsoleBuffer* console);
 

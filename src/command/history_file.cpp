@@ -153,7 +153,7 @@ std::string history_log_header(const std::tm& local_time) {
 void history_log_statement(const char* text) {
     const std::string path = history_log_path();
     if (path.empty()) return;
-    File file(std::fopen(path.c_str(), "ab"));
+    File file(platform_file_open_private(path.c_str(), "ab"));
     if (!file) return;
     const std::string header = history_log_header(local_time_now());
     std::fwrite(header.data(), 1, header.size(), file.get());
@@ -168,7 +168,7 @@ void debug_log(const char* format, ...) {
     char* message = myvsprintf(format, args);
     va_end(args);
     if (!message) return;
-    if (std::FILE* file = std::fopen("vantro.log", "a+")) {
+    if (std::FILE* file = platform_file_open_private("vantro.log", "a+")) {
         const size_t length = std::strlen(message);
         std::fprintf(file, length > 0 && message[length - 1] == '\n' ? "%s" : "%s\n", message);
         std::fclose(file);

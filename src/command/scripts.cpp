@@ -17,6 +17,7 @@
 #include "command/whenever.h"
 #include "console/console_buffer.h"
 #include "frontend/frontend.h"
+#include "platform/files.h"
 #include "platform/process.h"
 #include "settings/options.h"
 
@@ -166,8 +167,9 @@ void read_lines(ConsoleBuffer* console, std::FILE* file, const std::string& dire
             if (relative && !directory.empty()) platform_set_current_directory(directory.c_str());
         }
         tail->erase(0, start);
-        if (!any_line) {
-            // A line longer than a chunk joins the input with what follows.
+        if (!any_line && got == sizeof chunk) {
+            // A line longer than a chunk joins the input with what follows; a shorter
+            // rest is the last line, typed with Enter at the end of the file.
             variables_type_line(console, *tail, false);
             tail->clear();
         }
@@ -191,9 +193,12 @@ void command_spool(const ClientCommandContext& c) {
     std::string& last = c.count == 3 ? mode : name;
     if (!last.empty() && last.back() == ';') last.pop_back();
     if (c.count == 2 && word_is_one_of(name.c_str(), "off")) {
-        if (std::FILE* old = console_spool_swap(c.console, nullptr))
-            std::fclose(old);
-        else
+        if (std::FILE* old = console_spool_swap(c.console, nullptr)) {
+            if (std::fclose(old) != 0) {
+                const std::string error = "Writing the spool file failed: " + platform_last_error_text();
+                if (Frontend* front = frontend()) front->error_box(error.c_str());
+            }
+        } else
             console_print("Not currently spooling\n");
         finish(c.console, true, false);
         return;
@@ -215,7 +220,7 @@ void command_spool(const ClientCommandContext& c) {
         }
     }
     if (std::FILE* old = console_spool_swap(c.console, nullptr)) std::fclose(old);
-    if (std::FILE* file = std::fopen(name.c_str(), append ? "ab" : "wb")) {
+    if (std::FILE* file = platform_file_open_private(name.c_str(), append ? "ab" : "wb")) {
         console_spool_swap(c.console, file);
     } else {
         const std::string error = platform_last_error_text();

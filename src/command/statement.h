@@ -49,6 +49,11 @@ int dispatch(ConsoleBuffer* console);
 // (never to the spool file), forget the words kept for a long statement.
 void finish(ConsoleBuffer* console, bool store, bool is_sql);
 
+// A line of input that holds a NUL byte cannot be typed whole: it is reported as an error
+// and not run, and the statement it would continue is discarded with it (otherwise it
+// would merge with the next line). True when the line was refused.
+bool dispatcher_refuse_nul_line(ConsoleBuffer* console, const std::string& line);
+
 // Hands a job to its routine: on a new worker thread when none runs (its id becomes
 // busy_thread_id before it starts), otherwise inline on the calling (script) thread.
 void dispatcher_hand_off(StatementJob* job, int (*routine)(StatementJob*));

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "command/accept_check.h"
@@ -92,41 +94,46 @@ bool is_name_delimiter(char c) {
     return c == '\0' || std::strchr("()+-*/<>=!~;:.'@%,\\\"^&|{}?\t[] ", c) != nullptr;
 }
 
-// Replaces every `marker` (e.g. "&&name") at or after `from` by `value`; each search goes
-// on behind the inserted value, so a value that contains the marker is never expanded again.
-// Returns the position behind the last inserted value.
-size_t replace_from(std::string& line, size_t from, const std::string& marker, const std::string& value) {
-    size_t behind = from;
-    size_t at = line.find(marker, from);
-    while (at != std::string::npos) {
-        line.replace(at, marker.size(), value);
-        behind = at + value.size();
-        at = line.find(marker, behind);
-    }
-    return behind;
-}
-
 // One pass over the line for the given marker (the prefix twice or once: "&&" or "&");
-// true when any was found. With an escape character, an escaped prefix stays as text;
-// with a concatenation character, one right behind a name ends it and goes with it.
+// true when any was found. The line is read once from left to right and the result built
+// beside it, so the pass goes on right behind each inserted value: every name of the line
+// is replaced, and no inserted value is read again. A name answered earlier in the line is
+// replaced wherever it occurs again, also where it continues into a longer word. With an
+// escape character, an escaped prefix stays as text; with a concatenation character, one
+// right behind a name ends it and goes with it.
 bool substitute_pass(ConsoleBuffer* console, std::string& line, const std::string& ampersands, bool store,
                      const ScriptSettings& settings) {
     const size_t marker_length = ampersands.size();
     bool found = false;
-    size_t search = 0;
+    std::vector<std::pair<std::string, std::string>> answered;   // marker and name, value
+    std::string result;
+    size_t done = 0;
     size_t at;
-    while ((at = line.find(ampersands, search)) != std::string::npos) {
-        if (settings.escape && at > 0 && line[at - 1] == settings.escape) {
-            line.erase(at - 1, 1);
-            search = at - 1 + marker_length;
+    // The concatenation character right behind a name at `behind` goes with the name.
+    auto behind_name = [&](size_t behind) {
+        return settings.concat && behind < line.size() && line[behind] == settings.concat ? behind + 1 : behind;
+    };
+    while ((at = line.find(ampersands, done)) != std::string::npos) {
+        if (settings.escape && at > done && line[at - 1] == settings.escape) {
+            result.append(line, done, at - 1 - done);
+            result += ampersands;
+            done = at + marker_length;
             continue;
         }
+        result.append(line, done, at - done);
         found = true;
+        const auto known = std::find_if(answered.begin(), answered.end(), [&](const auto& pair) {
+            return line.compare(at, pair.first.size(), pair.first) == 0;
+        });
+        if (known != answered.end()) {
+            result += known->second;
+            done = behind_name(at + known->first.size());
+            continue;
+        }
         size_t end = at + marker_length;
         while (end < line.size() && !is_name_delimiter(line[end])) ++end;
         if (end == at + marker_length) {
-            line.erase(at, marker_length);
-            search = at;
+            done = at + marker_length;   // an empty name: the prefix goes
             continue;
         }
         // The name buffer holds at most kVariableNameSize - 1 bytes; longer names are cut.
@@ -138,11 +145,15 @@ bool substitute_pass(ConsoleBuffer* console, std::string& line, const std::strin
             value = console_request_line(console, false);
             if (store) variable_define(name.c_str(), value.c_str());
         }
-        if (settings.concat && end < line.size() && line[end] == settings.concat && name_length == end - at - marker_length)
-            replace_from(line, at, ampersands + name + settings.concat, value);
-        search = replace_from(line, at, ampersands + name, value);
+        answered.emplace_back(ampersands + name, value);
+        result += value;
+        done = at + marker_length + name_length;
+        if (done == end) done = behind_name(done);
     }
-    return found;
+    if (!found) return false;
+    result.append(line, done, std::string::npos);
+    line = std::move(result);
+    return true;
 }
 
 
@@ -235,6 +246,7 @@ void command_accept(const ClientCommandContext& c) {
         for (;;) {
             if (request.prompt) console_print("%s", request.prompt);
             value = console_request_line(c.console, request.hide);
+            if (c.console->input_ended.load()) break;   // no answer can come: nothing is defined
             if (value.size() >= static_cast<size_t>(kAcceptValueSize)) {
                 console_print("Value too long (at most %d characters)\n", kAcceptValueSize - 1);
                 if (c.console->script_stop.load()) break;
@@ -344,7 +356,12 @@ std::string variables_substitute(ConsoleBuffer* console, const std::string& line
 }
 
 void variables_type_line(ConsoleBuffer* console, const std::string& line, bool enter) {
+    if (dispatcher_refuse_nul_line(console, line)) return;
+    const bool ended_before = console->input_ended.load();
     const std::string text = variables_substitute(console, line);
+    // A value asked for got no answer because the input ended: the line does not run with
+    // an empty value in its place (the script stops).
+    if (!ended_before && console->input_ended.load()) return;
     {
         std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
         // ECHO ON shows each line as read, as it would stand in the console when typed.

@@ -16,6 +16,7 @@
 #include "command/whenever.h"
 #include "console/console_buffer.h"
 #include "frontend/frontend.h"
+#include "oci/bind_variables.h"
 #include "oci/db_session.h"
 #include "oci/oci_checkformat.h"
 #include "oci/oci_statements.h"
@@ -151,15 +152,16 @@ int run_nonquery_worker(StatementJob* job) { return run_nonquery_job(job, false)
 
 int run_dml_worker(StatementJob* job) { return run_nonquery_job(job, true); }
 
-int run_query_worker(StatementJob* job) {
-    ConsoleBuffer* console = job->console;
+namespace {
+
+// Prints the rows of the query that `started` (run_query's or run_cursor's answer, 0 when
+// the query is ready) left behind, with feedback, result list, statistics and server
+// output, and releases it.
+void show_query_result(ConsoleBuffer* console, const StatementJob* job, int started) {
     const OptionTable& options = options_of(console);
-    prepare_statement(console);
-    const std::string text = statement_text(job);
     const bool has_done = job->done_message[0] != '\0';
     const bool feedback = options.on(Option::Feedback);
-    const int failures = reported_failures();
-    if (run_query(console, text.c_str(), job->done_message) != 0) {
+    if (started != 0) {
         show_server_output(console);
     } else {
         if (has_done && feedback) console_print_nospool("\rFetching data...");
@@ -184,8 +186,47 @@ int run_query_worker(StatementJob* job) {
     // The statement slot is released before the console takes typing again, so that the
     // next statement never meets this one's handle.
     free_query();
+}
+
+}  // namespace
+
+int run_query_worker(StatementJob* job) {
+    ConsoleBuffer* console = job->console;
+    prepare_statement(console);
+    const std::string text = statement_text(job);
+    const bool has_done = job->done_message[0] != '\0';
+    const int failures = reported_failures();
+    show_query_result(console, job, run_query(console, text.c_str(), job->done_message));
     if (reported_failures() != failures) whenever_sql_failed(console);
     worker_end_statement(console, true, has_done);
+    delete job;
+    return 1;
+}
+
+// PRINT of REFCURSOR variables: the job's text holds their names, blank-separated. Each
+// cursor's rows are printed as a query's; a cursor printed once is used up.
+int run_cursor_worker(StatementJob* job) {
+    ConsoleBuffer* console = job->console;
+    const int failures = reported_failures();
+    size_t start = 0;
+    bool first = true;
+    while (start < job->text.size()) {
+        size_t end = job->text.find(' ', start);
+        if (end == std::string::npos) end = job->text.size();
+        const std::string name = job->text.substr(start, end - start);
+        start = end + 1;
+        if (!first) console_print("\n");
+        first = false;
+        OCIStmt* cursor = bind_variable_take_cursor(name);
+        if (!cursor) {
+            console_print("Cursor %s is not open\n", name.c_str());
+            continue;
+        }
+        prepare_statement(console);
+        show_query_result(console, job, run_cursor(console, cursor));
+    }
+    if (reported_failures() != failures) whenever_sql_failed(console);
+    worker_end_statement(console, true, true);
     delete job;
     return 1;
 }

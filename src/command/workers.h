@@ -12,6 +12,8 @@ struct StatementJob;
 int run_nonquery_worker(StatementJob* job);
 int run_dml_worker(StatementJob* job);
 int run_query_worker(StatementJob* job);
+// Prints the rows of the REFCURSOR variables named in the job's text (blank-separated).
+int run_cursor_worker(StatementJob* job);
 
 // The elapsed time of the running statement ("(15 ms)", "(1 m 1 s 0 ms)"), empty with
 // timing off; plays the end-of-statement sound past `soundtime` seconds.

@@ -40,7 +40,7 @@ void console_destroy(ConsoleBuffer* console) {
 
 int console_maxlines(const ConsoleBuffer* console) {
     if (!console->options) return 1000;
-    return std::max(1, console->options->number(Option::Maxlines));
+    return std::max(kMaxlinesMinimum, console->options->number(Option::Maxlines));
 }
 
 void console_append_row_locked(ConsoleBuffer* console) {
@@ -50,11 +50,45 @@ void console_append_row_locked(ConsoleBuffer* console) {
     const int maxlines = console_maxlines(console);
     if (console->row_count() > maxlines) {
         const int excess = console->row_count() - maxlines;
+        if (console->streaming) {
+            std::uint64_t number = console->rows_appended + 1 - static_cast<std::uint64_t>(console->row_count());
+            for (int i = 0; i < excess; ++i, ++number)
+                if (number >= console->stream_shown)
+                    console->stream_pending.push_back(std::move(console->rows[static_cast<size_t>(i)]));
+        }
         console->rows.erase(console->rows.begin(), console->rows.begin() + excess);
     }
     console->caret_row = std::min(console->caret_row, console->row_count());
     console->caret_column = 0;
     console->left_column = 0;
+}
+
+void console_stream_start(ConsoleBuffer* console) {
+    std::lock_guard<std::mutex> guard(console->lock);
+    console->streaming = true;
+}
+
+void console_stream_take(ConsoleBuffer* console, std::uint64_t from, int live, ConsoleStreamRows* out) {
+    std::lock_guard<std::mutex> guard(console->lock);
+    const int count = console->row_count();
+    const std::uint64_t first = console->rows_appended + 1 - static_cast<std::uint64_t>(count);
+    const std::uint64_t pending_first = first - static_cast<std::uint64_t>(console->stream_pending.size());
+    const int kept_live = std::clamp(live, 0, count);
+    // The last `live` rows are always taken; before them, only rows not taken for good.
+    std::uint64_t begin = std::min(std::max(from, pending_first),
+                                   first + static_cast<std::uint64_t>(count - std::max(kept_live, 1)));
+    out->rows.clear();
+    for (std::uint64_t n = begin; n < first; ++n)
+        out->rows.push_back(std::move(console->stream_pending[static_cast<size_t>(n - pending_first)]));
+    console->stream_pending.clear();
+    const int skip = begin > first ? static_cast<int>(begin - first) : 0;
+    const int taken_pending = static_cast<int>(out->rows.size());
+    out->rows.insert(out->rows.end(), console->rows.begin() + skip, console->rows.end());
+    out->rows_appended = console->rows_appended;
+    out->caret_row = std::max(1, console->caret_row - skip + taken_pending);
+    out->caret_column = console->caret_row > skip ? console->caret_column : 0;
+    console->stream_shown =
+        std::max(console->stream_shown, first + static_cast<std::uint64_t>(count - kept_live));
 }
 
 std::string& console_caret_row_locked(ConsoleBuffer* console) {

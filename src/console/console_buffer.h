@@ -56,6 +56,10 @@ struct ConsoleBuffer {
     std::atomic<int> repaint_suppressed{0};
     std::atomic<int> script_depth{0};
     std::atomic<int> line_input_mode{LineInputNone};
+    // Set by the front end when no more input can come (the end of piped input, a closed
+    // terminal): a line request then ends at once with an empty line, and the running
+    // script stops.
+    std::atomic<bool> input_ended{false};
     // Set for the whole of a line request, also after Enter until the caller has its line
     // back: busy_thread_id is 0 meanwhile, yet the statement has not ended.
     std::atomic<int> line_request_active{0};
@@ -75,11 +79,36 @@ struct ConsoleBuffer {
     // being 0, so that a viewer streaming the console can tell which rows are new.
     std::uint64_t rows_appended = 0;
 
+    // For a front end that writes the rows out once each (the terminal): rows numbered
+    // from stream_shown on that the maxlines bound drops are kept in stream_pending, in
+    // order, until the front end takes them, so that no row is lost however far the front
+    // end lags behind the output.
+    bool streaming = false;
+    std::uint64_t stream_shown = 0;
+    std::deque<std::string> stream_pending;
+
     // Output is dropped unless a front end shows this console.
     std::atomic<bool> attached{false};
 
     int row_count() const { return static_cast<int>(rows.size()); }
 };
+
+// What a streaming front end takes from the console in one go.
+struct ConsoleStreamRows {
+    std::vector<std::string> rows;   // rows that left the store unshown first, then the store's
+    std::uint64_t rows_appended = 0; // the number of the last row
+    int caret_row = 1;               // 1-based within `rows`
+    int caret_column = 0;
+};
+
+// Makes the console keep the rows the maxlines bound drops before a front end has taken
+// them (console_stream_take). The terminal front end turns this on once at start-up.
+void console_stream_start(ConsoleBuffer* console);
+// Takes the rows numbered from `from` on (and at least the last `live` rows, which may
+// still change): pending rows that left the store, then the store's own. Rows below the
+// last `live` count as shown from now on; rows from there on are kept if they leave the
+// store before the next call.
+void console_stream_take(ConsoleBuffer* console, std::uint64_t from, int live, ConsoleStreamRows* out);
 
 // The statement being typed; lines separated by '\n'.
 struct InputLine {

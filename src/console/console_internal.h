@@ -7,7 +7,7 @@
 
 const ConsoleCommandHooks& console_command_hooks();
 
-// The maxlines option, at least 1 (1000 without an option table).
+// The maxlines option, at least kMaxlinesMinimum (1000 without an option table).
 int console_maxlines(const ConsoleBuffer* console);
 
 // These require console->lock.

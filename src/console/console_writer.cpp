@@ -115,6 +115,33 @@ std::string prompt_text(const ConsoleBuffer* console) {
     return console->options ? console->options->text(Option::Prompt) : std::string("SQL>");
 }
 
+// Rows a streaming front end may have pending before the statement worker waits for it.
+constexpr size_t kStreamPendingLimit = 50000;
+
+// The statement worker waits while a streaming front end has many rows pending, so that
+// they stay bounded when the terminal is slow (or stopped by flow control). A front end
+// that takes nothing for ten seconds is not waited for any longer: the rows stay pending.
+void stream_throttle(ConsoleBuffer* console) {
+    const ThreadId self = platform_current_thread_id();
+    if (busy_thread_id.load() != self || gui_thread_id.load() == self) return;
+    size_t last = 0;
+    int idle_ms = 0;
+    for (;;) {
+        size_t pending;
+        {
+            std::lock_guard<std::mutex> guard(console->lock);
+            if (!console->streaming) return;
+            pending = console->stream_pending.size();
+        }
+        if (pending < kStreamPendingLimit || !console->attached.load()) return;
+        idle_ms = pending < last ? 0 : idle_ms + 1;
+        if (idle_ms > 10000) return;
+        last = pending;
+        console_notify(console, true);
+        platform_sleep_ms(1);
+    }
+}
+
 }  // namespace
 
 ConsoleBuffer* console_output_target() {
@@ -192,6 +219,7 @@ void console_write_text(const char* text, bool spool) {
         keep_output_visible_locked(console);
     }
     console_notify(console, true);
+    stream_throttle(console);
 }
 
 void console_print_line(const char* text, size_t length) {
@@ -214,6 +242,7 @@ void console_print_line(const char* text, size_t length) {
         end_row_locked(console);
     }
     console_notify(console, true);
+    stream_throttle(console);
 }
 
 void console_repaint(ConsoleBuffer* console) {

@@ -5,7 +5,19 @@
 #include "console/console_internal.h"
 #include "frontend/frontend.h"
 
+namespace {
+
+// No line can come any more: the request gets an empty line and a running script stops,
+// since every later request would end the same way.
+std::string end_of_input(ConsoleBuffer* console) {
+    if (console->script_depth.load() > 0) console->script_stop.store(1);
+    return std::string();
+}
+
+}  // namespace
+
 std::string console_request_line(ConsoleBuffer* console, bool hidden) {
+    if (console->input_ended.load()) return end_of_input(console);
     InputLine saved;
     ThreadId saved_busy;
     int saved_echo;
@@ -33,5 +45,6 @@ std::string console_request_line(ConsoleBuffer* console, bool hidden) {
     std::string line = std::move(g_input.text);
     g_input = std::move(saved);
     console->line_request_active.fetch_sub(1);
+    if (console->input_ended.load()) return end_of_input(console);
     return line;
 }

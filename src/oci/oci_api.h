@@ -160,6 +160,7 @@ constexpr ub2 SQLT_UIN = 68;
 constexpr ub2 SQLT_AFC = 96;
 constexpr ub2 SQLT_AVC = 97;
 constexpr ub2 SQLT_RDD = 104;
+constexpr ub2 SQLT_RSET = 116;   // a statement handle (REF CURSOR) bound by address
 constexpr ub2 SQLT_CLOB = 112;
 constexpr ub2 SQLT_BLOB = 113;
 constexpr ub2 SQLT_BFILEE = 114;

@@ -274,6 +274,12 @@ int db_connect_command(const char* argument) {
     if (!equals_nocase(user.c_str(), "internal") && user != "/" && password.empty() && g_console) {
         console_print("Enter password: ");
         password = field(console_request_line(g_console, true), kFieldMax);
+        // At the end of the input no password came: an empty one would mean a logon with
+        // the operating system's credentials instead.
+        if (g_console->input_ended.load()) {
+            console_print("No password given: the input has ended\n");
+            return -1;
+        }
     }
     const int result = db_connect(user.c_str(), password.c_str(), database.c_str(), mode.c_str());
     return result;

@@ -4,6 +4,7 @@
 
 #include "console/console_buffer.h"
 #include "frontend/frontend.h"
+#include "oci/bind_variables.h"
 #include "oci/oci_calls.h"
 #include "oci/oci_statements.h"
 
@@ -40,6 +41,9 @@ int execute_statement(const char* text, bool mark, bool show_progress, const cha
     if (!statement.ok()) return -1;
     if (show_progress) console_print_nospool("\rParsing statement");
     if (OCI_REPORT(oci_prepare(statement.get(), text))) return -2;
+    // A statement the user typed takes the bind variables it names, in and out.
+    HostBinds binds;
+    if (mark && binds.attach(statement.get(), text) != 0) return -2;
     if (mark) g_db->mark_error_position.store(1);
     if (show_progress) {
         if (!label || !*label)
@@ -52,6 +56,7 @@ int execute_statement(const char* text, bool mark, bool show_progress, const cha
         return -3;
     }
     g_db->mark_error_position.store(0);
+    binds.store();
     ub4 rows = 0;
     OCI_REPORT(oci().OCIAttrGet(statement.get(), OCI_HTYPE_STMT, &rows, nullptr, OCI_ATTR_ROW_COUNT,
                                 g_db->error_handle));

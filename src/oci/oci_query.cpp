@@ -9,6 +9,7 @@
 
 #include "console/console_buffer.h"
 #include "frontend/frontend.h"
+#include "oci/bind_variables.h"
 #include "oci/oci_calls.h"
 #include "oci/oci_statements.h"
 #include "platform/files.h"
@@ -35,6 +36,11 @@ const OptionTable& options_of(const ConsoleBuffer* console) { return *console->o
 
 bool feedback_shown(const ConsoleBuffer* console, const char* done_message) {
     return done_message && *done_message && options_of(console).on(Option::Feedback);
+}
+
+// LONG, LONG RAW, RAW and LOB columns: their buffers are sized by the `long` option.
+bool sized_by_long(int type) {
+    return type == 8 || type == 23 || type == 24 || type == 112 || type == 113 || type == 114;
 }
 
 // Fetch buffer width of a described column, or 0 with the refusal message printed.
@@ -251,27 +257,39 @@ int describe_and_define(const OptionTable& options) {
                                     g_db->error_handle)))
         return -4;
     result_columns.assign(count, ResultColumn());
-    const int long_size = std::max(1, options.number(Option::Long));
-    long long row_width = 0;
+    std::vector<ub2> types(count), sizes(count);
+    int long_columns = 0;
     for (ub4 i = 0; i < count; ++i) {
         ResultColumn& column = result_columns[i];
         void* param = nullptr;
-        ub2 type = 0, size = 0;
         OraText* name = nullptr;
         ub4 name_length = 0;
         if (OCI_REPORT(oci().OCIParamGet(g_db->current_statement, OCI_HTYPE_STMT, g_db->error_handle, &param, i + 1)) ||
-            OCI_REPORT(oci().OCIAttrGet(param, OCI_DTYPE_PARAM, &type, nullptr, OCI_ATTR_DATA_TYPE, g_db->error_handle)) ||
+            OCI_REPORT(oci().OCIAttrGet(param, OCI_DTYPE_PARAM, &types[i], nullptr, OCI_ATTR_DATA_TYPE, g_db->error_handle)) ||
             OCI_REPORT(oci().OCIAttrGet(param, OCI_DTYPE_PARAM, &name, &name_length, OCI_ATTR_NAME, g_db->error_handle)) ||
-            OCI_REPORT(oci().OCIAttrGet(param, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE, g_db->error_handle)))
+            OCI_REPORT(oci().OCIAttrGet(param, OCI_DTYPE_PARAM, &sizes[i], nullptr, OCI_ATTR_DATA_SIZE, g_db->error_handle)))
             return -4;
         column.name.assign(reinterpret_cast<const char*>(name), name_length);
-        column.datatype = type;
-        column.width = width_for(type, size, long_size, column.name);
-        if (column.width == 0) return -5;
-        row_width += column.width;
+        column.datatype = types[i];
+        if (sized_by_long(types[i])) ++long_columns;
     }
     const int arraysize = std::max(1, options.number(Option::Arraysize));
     const long long maxmem = std::max(1, options.number(Option::Maxmem));
+    // LONG and LOB values are read up to `long` bytes, but one row of them never takes more
+    // than maxmem: the buffers of a huge `long` would otherwise outgrow the machine.
+    const int long_option = std::max(1, options.number(Option::Long));
+    const int long_size =
+        long_columns == 0 ? long_option
+                          : static_cast<int>(std::min<long long>(long_option, std::max(1LL, maxmem / long_columns)));
+    if (long_size < long_option)
+        console_print("\rLONG and LOB values are cut at %d bytes (maxmem %lld)\n", long_size, maxmem);
+    long long row_width = 0;
+    for (ub4 i = 0; i < count; ++i) {
+        ResultColumn& column = result_columns[i];
+        column.width = width_for(types[i], sizes[i], long_size, column.name);
+        if (column.width == 0) return -5;
+        row_width += column.width;
+    }
     const long long wanted = static_cast<long long>(arraysize) * row_width;
     g_batch_rows = arraysize;
     if (row_width > 0 && (wanted > 0x7fffffffLL || wanted > maxmem))
@@ -330,11 +348,32 @@ int run_query(ConsoleBuffer* console, const char* text, const char* done_message
     const bool progress = feedback_shown(console, done_message);
     if (progress) console_print_nospool("\rParsing statement...");
     if (OCI_REPORT(oci_prepare(g_db->current_statement, text))) return -2;
+    HostBinds binds;
+    if (binds.attach(g_db->current_statement, text) != 0) return -2;
     g_db->mark_error_position.store(1);
     if (progress) console_print_nospool("\rExecuting query...");
     const int executed = OCI_REPORT(oci_execute(g_db->current_statement, 0));
     g_db->mark_error_position.store(0);
     if (executed) return -3;
+    try {
+        const int described = describe_and_define(options_of(console));
+        if (described != 0) free_query();
+        return described;
+    } catch (const std::bad_alloc&) {
+        console_print("Can't perform malloc!\n");
+        free_query();
+        return 1;
+    }
+}
+
+int run_cursor(ConsoleBuffer* console, OCIStmt* cursor) {
+    if (!session_open.load()) {
+        console_print("Not connected to a database\n");
+        if (cursor) oci().OCIHandleFree(cursor, OCI_HTYPE_STMT);
+        return -1;
+    }
+    g_db->current_statement = cursor;
+    g_result_query.clear();
     try {
         const int described = describe_and_define(options_of(console));
         if (described != 0) free_query();

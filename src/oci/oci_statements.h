@@ -15,6 +15,7 @@
 
 struct ConsoleBuffer;
 struct OCILobLocator;
+struct OCIStmt;
 
 // ---- non-queries and lookups -----------------------------------------------------
 
@@ -71,6 +72,9 @@ std::string format_row_count(const char* pattern, int count);
 // 0 ready; -1 not connected or no handle, -2 prepare, -3 execute, -4 no column count,
 // -5 refused datatype (message printed), -6 no LOB locator, -7 / 1 out of memory.
 int run_query(ConsoleBuffer* console, const char* text, const char* done_message);
+// As run_query for a query already executed on `cursor` (a REFCURSOR a block opened),
+// which becomes the current statement and is freed with it by free_query.
+int run_cursor(ConsoleBuffer* console, OCIStmt* cursor);
 int open_result_file(ConsoleBuffer* console);
 // Rows fetched (also after a failure, the rows until then), or -8/-9/-10 for LOB failures.
 int fetch_rows(ConsoleBuffer* console, const char* done_message);

@@ -11,6 +11,16 @@
 // system's text in *error.
 std::FILE* platform_temp_file_open(std::string* error);
 
+// Opens a file for writing with an fopen mode ("wb", "ab", "w+b", "a+"); a file that does
+// not exist yet is created readable and writable by its owner only (POSIX; Windows
+// files take the folder's permissions). Null on failure (platform_last_error_text).
+std::FILE* platform_file_open_private(const char* path, const char* mode);
+
+// Creates a new file beside `target` whose name no other process uses (two programs
+// writing the same target each get their own), owner-only like the above, open for
+// writing in binary mode; its name in *path. Null on failure.
+std::FILE* platform_file_create_unique(const std::string& target, std::string* path);
+
 // Flushes an open file and asks the system to put its data on disk; false on failure.
 bool platform_file_sync(std::FILE* file);
 // Renames `from` over `to`, replacing an existing `to` in one step; false on failure
@@ -18,7 +28,7 @@ bool platform_file_sync(std::FILE* file);
 bool platform_file_rename_over(const char* from, const char* to);
 
 // A file written in full before it takes the place of the one at its path: writes go to
-// a temporary file beside it, and commit() syncs it and renames it over the target.
+// a temporary file of a unique name beside it, and commit() syncs it and renames it over the target.
 // Without a successful commit the temporary file is removed and an existing file at the
 // path stays exactly as it was, so a crash or a full disk never leaves half a file.
 class ReplacingFile {

@@ -6,8 +6,8 @@
 
 #include "platform/files.h"
 
-ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)), temp_(path_ + ".tmp") {
-    file_ = std::fopen(temp_.c_str(), "wb");
+ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)) {
+    file_ = platform_file_create_unique(path_, &temp_);
 }
 
 ReplacingFile::~ReplacingFile() {

@@ -42,6 +42,10 @@ bool set_one(ConsoleBuffer* console, OptionEntry& row, const std::string& word, 
         break;
     case OptionType::Number: {
         int number = convert_number(value.c_str());
+        if (&row == &(*console->options)[Option::Maxlines] && number < kMaxlinesMinimum) {
+            console_print("Usage: set %s n (n at least %d)\n", word.c_str(), kMaxlinesMinimum);
+            return false;
+        }
         if (number <= 0) number = 1;
         row.number.store(number);
         if (!worker_running()) registry_write_dword(kRegistryKey, row.name, static_cast<std::uint32_t>(number));

@@ -21,6 +21,10 @@ enum class Option : int {
 };
 constexpr int kOptionCount = 27;
 
+// The fewest console rows `maxlines` keeps: enough for a screen of output and a long
+// statement being typed. `set` refuses less; a smaller stored value counts as this.
+constexpr int kMaxlinesMinimum = 100;
+
 struct OptionEntry;
 // Called after `set` (or the Options dialog) changed the value.
 using OptionHook = void (*)(ConsoleBuffer* console, const OptionEntry& entry);

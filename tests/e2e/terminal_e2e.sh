@@ -157,12 +157,13 @@ else
     skip "scripted, connected"
 fi
 
-begin "scripted, input lines split at LF and CR LF, NUL bytes, a long line, a last line without end"
+begin "scripted, input lines split at LF and CR LF, a NUL byte refused, a long line, a last line without end"
 long=$(head -c 70000 /dev/zero | tr '\0' 'x')
 { printf 'prompt one\r\nprompt two\nprompt th\0ree\nprompt %s\n' "$long"; printf 'prompt last'; } \
     | "$VANTRO" > "$WORK/out" 2>&1
 got=$(grep -v '^SQL>' "$WORK/out" | sed -e '/^Vantro version/d' -e '/^OCI: /d' | awk '{ print length($0) ":" substr($0, 1, 4) }' | tr '\n' ' ')
-[ "$got" = "3:one 3:two 2:th 70000:xxxx 4:last " ] && pass || fail "lines read: $got"
+[ "$got" = "3:one 3:two 48:Erro 70000:xxxx 4:last " ] &&
+    grep -q '^Error: the line holds a NUL byte and was not run$' "$WORK/out" && pass || fail "lines read: $got"
 
 if [ $HAVE_ENGINE = 1 ]; then
     begin "scripted, a spool file on a full device is reported and closed"
@@ -171,6 +172,29 @@ if [ $HAVE_ENGINE = 1 ]; then
     [ "$(grep -c '^Writing the spool file failed, spooling stopped: ' "$WORK/out")" = 1 ] &&
         grep -q '^Not currently spooling' "$WORK/out" && grep -q '^after' "$WORK/out" && pass ||
         fail "spool failure: $(grep -v '^[0-9]' "$WORK/out")"
+
+    begin "scripted, a line request at the end of the input ends the request and the script"
+    printf 'prompt &undefined_var\nprompt after\n' > "$WORK/asks.sql"
+    printf 'accept x number default abc\n' | timeout 20 "$VANTRO" scott/tiger@e2e > "$WORK/out" 2>&1
+    accept_rc=$?
+    printf '@%s/asks.sql\n' "$WORK" | timeout 20 "$VANTRO" scott/tiger@e2e > "$WORK/out2" 2>&1
+    script_rc=$?
+    printf 'connect scott\n' | timeout 20 "$VANTRO" > "$WORK/out3" 2>&1
+    connect_rc=$?
+    [ $accept_rc = 0 ] && [ "$(wc -c < "$WORK/out")" -lt 2000 ] && [ $script_rc = 0 ] &&
+        grep -q '^Enter value for undefined_var: ' "$WORK/out2" && ! grep -q '^after' "$WORK/out2" &&
+        [ $connect_rc = 0 ] && grep -q '^No password given: the input has ended' "$WORK/out3" &&
+        ! grep -q '^Connected' "$WORK/out3" && pass ||
+        fail "accept $accept_rc ($(wc -c < "$WORK/out") bytes), script $script_rc: $(tail -3 "$WORK/out2"), connect $connect_rc: $(tail -2 "$WORK/out3")"
+
+    begin "scripted, every row reaches a slow reader once, whatever maxlines"
+    printf 'set maxlines 5\nset maxlines 100\nselect a.n*1000+b.n*100+c.n*10+d.n k from big a, big b, big c, big d;\n' \
+        | "$VANTRO" scott/tiger@e2e 2>&1 | { sleep 2; cat; } > "$WORK/out"
+    rows=$(grep -cE '^ *[0-9]+ *$' "$WORK/out")
+    distinct=$(grep -E '^ *[0-9]+ *$' "$WORK/out" | sort -u | wc -l)
+    [ "$rows" = 10000 ] && [ "$distinct" = 10000 ] && grep -q '^10000 rows selected' "$WORK/out" &&
+        grep -q '^Usage: set maxlines n (n at least 100)' "$WORK/out" && pass ||
+        fail "rows written: $rows ($distinct distinct)"
 
     begin "scripted, termination during a spooled query ends in order with whole rows spooled"
     printf 'spool %s/term.lst\nselect a.n from big a, big b, big c, big d, big e, big f;\n' "$WORK" > "$WORK/term.sql"

@@ -67,8 +67,30 @@ TEST_F(Oci, SchemasAreApartExceptForSysdba) {
   EXPECT_EQ(st.attr_ub2(OCI_ATTR_PARSE_ERROR_OFFSET), 14);
   EXPECT_EQ(bob.exec("select n from secrets"), OCI_ERROR) << "an unqualified name is the user's own";
   bob.disconnect();
+  // Administrative modes belong to SYS alone, with its own password; a refused try
+  // creates no user (SYS does not exist until it is first connected normally).
+  for (ub4 mode : {OCI_SYSDBA, OCI_SYSOPER}) {
+    OciSession refused;
+    EXPECT_EQ(refused.connect("bob", "b", "", mode), OCI_ERROR);
+    EXPECT_EQ(refused.error_code(), 1031);
+    EXPECT_EQ(refused.connect("sys", "any", "", mode), OCI_ERROR) << "no SYS yet";
+    EXPECT_EQ(refused.error_code(), 1031);
+    EXPECT_EQ(refused.connect("newcomer", "x", "", mode), OCI_ERROR);
+    EXPECT_EQ(refused.error_code(), 1031);
+  }
+  {
+    OciSession sys;
+    ASSERT_EQ(sys.connect("sys", "change_on_install", ""), OCI_SUCCESS) << sys.error_text();
+    EXPECT_EQ(sys.value("select count(*) from all_users where username in ('NEWCOMER')"), "0");
+    EXPECT_EQ(sys.exec("select n from alice.secrets"), OCI_ERROR) << "a normal SYS session has no other schema";
+  }
+  OciSession wrong;
+  EXPECT_EQ(wrong.connect("sys", "guess", "", OCI_SYSDBA), OCI_ERROR);
+  EXPECT_EQ(wrong.error_code(), 1017);
+  EXPECT_EQ(wrong.connect("/", "", "", OCI_SYSDBA), OCI_ERROR) << "operating-system credentials";
+  EXPECT_EQ(wrong.error_code(), 1031);
   OciSession dba;
-  ASSERT_EQ(dba.connect("bob", "b", "", OCI_SYSDBA), OCI_SUCCESS) << dba.error_text();
+  ASSERT_EQ(dba.connect("sys", "change_on_install", "", OCI_SYSDBA), OCI_SUCCESS) << dba.error_text();
   EXPECT_EQ(dba.value("select user, n from alice.secrets"), "SYS|42");
 }
 

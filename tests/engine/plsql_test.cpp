@@ -403,3 +403,47 @@ TEST_F(Plsql, OutBindsAreCheckedAgainstTheCallersBuffer) {
 }
 
 }  // namespace
+
+namespace {
+
+// A REF CURSOR: the block opens a query on a statement handle the caller bound as
+// SQLT_RSET; the caller describes and fetches it like a query it executed itself.
+TEST_F(Plsql, RefCursorOpenedInABlockIsFetchedThroughTheCallersHandle) {
+  ASSERT_EQ(s.exec("create table rc_t (n number, s varchar2(10))"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("insert into rc_t select level, 'row ' || level from dual connect by level <= 5"), OCI_SUCCESS)
+      << s.error_text();
+  OciStatement cursor(s);
+  OciStatement block(s, "declare low number := 2; begin open :rc for select n, s from rc_t where n > low order by n; end;");
+  OCIBind* b = nullptr;
+  OCIStmt* handle = cursor.stmt;
+  ASSERT_EQ(s.oci->OCIBindByName(block.stmt, &b, s.err, reinterpret_cast<const OraText*>(":rc"), -1, &handle, 0,
+                                 SQLT_RSET, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+            OCI_SUCCESS);
+  ASSERT_EQ(block.execute(1), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(cursor.attr_ub4(OCI_ATTR_PARAM_COUNT), 2u);
+  EXPECT_EQ(cursor.attr_ub2(OCI_ATTR_STMT_TYPE), OCI_STMT_SELECT);
+  int n = 0;
+  char text[11] = {};
+  OCIDefine* d = nullptr;
+  s.oci->OCIDefineByPos(cursor.stmt, &d, s.err, 1, &n, sizeof n, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT);
+  s.oci->OCIDefineByPos(cursor.stmt, &d, s.err, 2, text, sizeof text, SQLT_STR, nullptr, nullptr, nullptr,
+                        OCI_DEFAULT);
+  std::string got;
+  while (cursor.fetch(1) == OCI_SUCCESS) got += std::to_string(n) + ":" + text + ";";
+  EXPECT_EQ(got, "3:row 3;4:row 4;5:row 5;");
+
+  // Opening it again starts the query afresh.
+  ASSERT_EQ(block.execute(1), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(cursor.fetch(1), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(n, 3);
+
+  // A placeholder bound as anything but a statement handle cannot take a cursor.
+  OciStatement wrong(s, "begin open :rc for select 1 from dual; end;");
+  char buffer[10] = {};
+  s.oci->OCIBindByName(wrong.stmt, &b, s.err, reinterpret_cast<const OraText*>(":rc"), -1, buffer, sizeof buffer,
+                       SQLT_STR, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT);
+  EXPECT_EQ(wrong.execute(1), OCI_ERROR);
+  EXPECT_NE(s.error_code(), 0);
+}
+
+}  // namespace

@@ -135,11 +135,35 @@ TEST_F(SessionTest, BatchSizeFollowsArraysizeAndMaxmem) {
     EXPECT_EQ(fetch_batch_rows(), 1);
 }
 
+// LOB and LONG buffers follow `long` only up to maxmem: a huge `long` neither grows the
+// buffers beyond it nor loses the values below it.
+TEST_F(SessionTest, LobBuffersAreBoundedByMaxmem) {
+    run("create table docs (n number, body clob);");
+    run("insert into docs values (1, rpad('x', 3000, 'x') || 'END');");
+    run("commit;");
+    run("set screen on long 2000000000 maxmem 20000");
+    run("select body, body b2 from docs;");
+    ASSERT_FALSE(result_columns.empty());
+    EXPECT_EQ(result_columns[0].width, 10001) << "maxmem shared by the two LOB columns";
+    const std::vector<std::string> shown = rows_after("select body, body b2 from docs;");
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown[0], "LONG and LOB values are cut at 10000 bytes (maxmem 20000)");
+    bool whole = false;
+    for (const std::string& row : shown) whole = whole || row.find(std::string(3000, 'x') + "END") != std::string::npos;
+    EXPECT_TRUE(whole) << "a value within the bound is shown whole";
+    run("set long 80 maxmem 10485760");
+    run("select body from docs;");
+    EXPECT_EQ(result_columns[0].width, 81) << "below maxmem, long alone decides";
+    EXPECT_EQ(rows_after("select body from docs;")[0].rfind("LONG and LOB", 0), std::string::npos);
+    run("set long 4000 screen off");
+}
+
 TEST_F(SessionTest, CancelDuringALongFetchEndsAfterTheBatchBeingPrinted) {
     run("create table n (i number);");
     run("insert into n values (1);");
     for (int i = 0; i < 10; ++i) run("insert into n select i from n;");   // 1024 rows
     run("set arraysize 10 maxmem 10485760");
+    rows_fetched.store(0);   // what an earlier query fetched must not count as this one's
     front.type("select a.i from n a, n b;\n");                               // a million rows
     while (rows_fetched.load() == 0 && busy_thread_id.load() != 0) platform_sleep_ms(1);
     db_cancel();

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "command/whenever.h"
 #include "console/console_buffer.h"
 #include "oci/db_session.h"
@@ -49,7 +51,9 @@ TEST_P(Transcript, MatchesExpectedOutput) {
     // Sessions named db_* need a database: the embedded OCI library.
     if (GetParam().rfind("db_", 0) == 0 && !fs::exists(engine_library()))
         GTEST_SKIP() << "the embedded OCI library is not built";
-    const fs::path home = fs::temp_directory_path() / ("vantro-transcript-" + GetParam());
+    // The process id keeps runs of other build trees on the machine out of this folder.
+    const fs::path home =
+        fs::temp_directory_path() / ("vantro-transcript-" + GetParam() + "-" + std::to_string(getpid()));
     fs::remove_all(home);
     fs::create_directories(home);
     setenv("VANTRO_HOME", home.string().c_str(), 1);

@@ -1,6 +1,8 @@
 // The console row store and ConsoleWriter: the maxlines bound, the control characters,
 // the view following the caret, the error position marker, the spool file's line ends
 // and output that has no console to go to.
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -32,18 +34,61 @@ protected:
 }  // namespace
 
 TEST_F(ConsoleOutputTest, MaxlinesKeepsTheNewestRows) {
-    console->options->rows[static_cast<int>(Option::Maxlines)].number.store(3);
-    console_print("\ra\nb\nc\nd\n");
-    EXPECT_EQ(rows(), (Rows{"c", "d", ""}));
-    EXPECT_EQ(console->caret_row, 3);
+    auto& maxlines = console->options->rows[static_cast<int>(Option::Maxlines)].number;
+    const int least = kMaxlinesMinimum;
+    maxlines.store(3);   // a stored value below the least counts as the least
+    console_print("\r");
+    for (int i = 0; i < least + 2; ++i) console_print("r%d\n", i);
+    Rows kept = rows();
+    ASSERT_EQ(kept.size(), static_cast<size_t>(least));
+    EXPECT_EQ(kept.front(), "r3");
+    EXPECT_EQ(kept.back(), "");
+    EXPECT_EQ(console->caret_row, least);
     EXPECT_EQ(console->caret_column, 0);
     console_print("e");
-    EXPECT_EQ(rows(), (Rows{"c", "d", "e"}));
+    EXPECT_EQ(rows().back(), "e");
     // A larger bound takes effect at the next row; nothing dropped comes back.
-    console->options->rows[static_cast<int>(Option::Maxlines)].number.store(5);
+    maxlines.store(least + 2);
     console_print("\nf\n");
-    EXPECT_EQ(rows(), (Rows{"c", "d", "e", "f", ""}));
-    EXPECT_EQ(console->caret_row, 5);
+    kept = rows();
+    ASSERT_EQ(kept.size(), static_cast<size_t>(least + 2));
+    EXPECT_EQ(kept.front(), "r3");
+    EXPECT_EQ(kept[static_cast<size_t>(least) - 1], "e");
+    EXPECT_EQ(kept[static_cast<size_t>(least)], "f");
+    EXPECT_EQ(console->caret_row, least + 2);
+    EXPECT_TRUE(console->stream_pending.empty()) << "without a streaming viewer nothing is kept";
+}
+
+// A viewer that writes rows out once (the terminal) gets every row exactly once and in
+// order, however many rows leave the store between two of its looks, with a live area of
+// rows that may still change at the bottom.
+TEST_F(ConsoleOutputTest, AStreamingViewerGetsEveryRowOnce) {
+    console_stream_start(console);
+    console_print("\r");
+    Rows written;
+    std::uint64_t next = 0;   // the number of the first row not written for good
+    auto look = [&](int live) {
+        ConsoleStreamRows taken;
+        console_stream_take(console, next, live, &taken);
+        const std::uint64_t first = taken.rows_appended + 1 - taken.rows.size();
+        ASSERT_LE(first, next == 0 ? first : next) << "no row was skipped";
+        const std::uint64_t live_first = taken.rows_appended + 1 - static_cast<std::uint64_t>(live);
+        for (std::uint64_t n = std::max(next, first); n < live_first; ++n)
+            written.push_back(taken.rows[static_cast<size_t>(n - first)]);
+        next = std::max(next, live_first);
+        EXPECT_EQ(taken.rows[static_cast<size_t>(taken.caret_row - 1)], rows()[static_cast<size_t>(console->caret_row - 1)]);
+    };
+    look(1);
+    const int total = 5 * kMaxlinesMinimum + 17;
+    for (int i = 0; i < total; ++i) {
+        console_print("r%d\n", i);
+        if (i % 7 == 0 || (i > 200 && i < 260)) look(1);
+        if (i == 300) look(3);   // rows of a taller live area leave the store, then are written
+    }
+    look(1);
+    ASSERT_EQ(written.size(), static_cast<size_t>(total));
+    for (int i = 0; i < total; ++i) ASSERT_EQ(written[static_cast<size_t>(i)], "r" + std::to_string(i));
+    EXPECT_TRUE(console->stream_pending.empty());
 }
 
 TEST_F(ConsoleOutputTest, CarriageReturnAndBackspace) {

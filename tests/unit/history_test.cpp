@@ -3,7 +3,14 @@
 // the daily log block, and an edit round trip through a stand-in editor program.
 #include "cmdlang_fixture.h"
 
+#include <csignal>
+#include <cstdio>
 #include <ctime>
+#if !defined(_WIN32)
+#include <sys/resource.h>
+#include <sys/stat.h>
+#endif
+#include <fstream>
 
 #include "command/history_file.h"
 #include "command/statement.h"
@@ -21,6 +28,40 @@ int echo_query(StatementJob* job) {
     return 0;
 }
 
+// While it lives, replacing the given file fails: on POSIX files may grow to a few bytes
+// only, on Windows the file is held open so that it cannot be replaced.
+class WritesFail {
+public:
+    explicit WritesFail(const std::string& file) {
+#if defined(_WIN32)
+        held_ = std::fopen(file.c_str(), "rb");
+#else
+        (void)file;
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit tiny = saved_;
+        tiny.rlim_cur = 8;
+        setrlimit(RLIMIT_FSIZE, &tiny);
+#endif
+    }
+    ~WritesFail() {
+#if defined(_WIN32)
+        if (held_) std::fclose(held_);
+#else
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previous_);
+#endif
+    }
+
+private:
+#if defined(_WIN32)
+    std::FILE* held_ = nullptr;
+#else
+    rlimit saved_{};
+    void (*previous_)(int) = SIG_DFL;
+#endif
+};
+
 class HistoryTest : public CommandLanguageTest {
 protected:
     void SetUp() override {
@@ -34,6 +75,7 @@ protected:
     void install_query_worker() {
         WorkerRoutines routines = dispatcher_workers();
         routines.query = echo_query;
+        routines.nonquery = echo_query;
         dispatcher_install_workers(routines);
     }
     std::vector<std::string> texts() {
@@ -117,17 +159,19 @@ TEST_F(HistoryTest, HistoryFileLayoutAndRoundTrip) {
     history_load(console_);
     EXPECT_EQ(texts(), (std::vector<std::string>{"abc"}));
 
-    // A save that cannot complete leaves the previous file whole.
+    // A save that cannot complete leaves the previous file whole and no temporary file.
     history_save(console_);
     const std::string saved = read_file("vantro.his");
-    std::filesystem::create_directory(home_ / "vantro.his.tmp");
     run("select 2 from dual;\n");
-    EXPECT_EQ(history_save(console_), -1);
+    {
+        WritesFail failing(path("vantro.his"));
+        EXPECT_EQ(history_save(console_), -1);
+    }
     EXPECT_EQ(read_file("vantro.his"), saved);
-    std::filesystem::remove(home_ / "vantro.his.tmp");
     EXPECT_EQ(history_save(console_), 0);
     EXPECT_NE(read_file("vantro.his").find("select 2 from dual"), std::string::npos);
-    EXPECT_FALSE(exists("vantro.his.tmp"));
+    for (const auto& entry : std::filesystem::directory_iterator(home_))
+        EXPECT_EQ(entry.path().filename().string().rfind("vantro.his.", 0), std::string::npos) << entry.path();
 
     run("set savehistory off\n");
     std::filesystem::remove(home_ / "vantro.his");
@@ -199,6 +243,95 @@ TEST_F(HistoryTest, EditRoundTripThroughAnExternalProgram) {
     EXPECT_EQ(read_file("report.sql.seen"), "select 9 from dual");
     run("edit a b\n");
     EXPECT_NE(screen().find("Usage: edit [filename]"), std::string::npos);
+}
+
+// The editor runs from an argument vector: the setting's words are the program and its
+// arguments, the file name is one argument whatever it holds, and no shell sees either.
+TEST_F(HistoryTest, EditorStartsWithoutAShell) {
+    install_query_worker();
+    run("select 1 from dual;\n");
+    run("set editor '" STAND_IN_EDITOR " --wait \"two words\"'\n");
+    write_file("a;touch${IFS}pwned1`touch${IFS}pwned2`.sql", "select 2 from dual");
+    run("edit " + path("a;touch${IFS}pwned1`touch${IFS}pwned2`") + "\n");
+    EXPECT_EQ(read_file("a;touch${IFS}pwned1`touch${IFS}pwned2`.sql.seen"), "select 2 from dual");
+    write_file("y;touch${IFS}pwned3$(touch${IFS}pwned4).sql", "select 3 from dual");
+    run("edit \"" + path("y;touch${IFS}pwned3$(touch${IFS}pwned4).sql") + "\"\n");
+    EXPECT_EQ(read_file("y;touch${IFS}pwned3$(touch${IFS}pwned4).sql.seen"), "select 3 from dual");
+    EXPECT_EQ(read_file("y;touch${IFS}pwned3$(touch${IFS}pwned4).sql.args"), "--wait\ntwo words\n");
+
+    // A stored edit file name with shell syntax is only a name.
+    run("set edit_filename " + path("z;touch${IFS}pwned5") + "\n");
+    run("edit\n");
+    EXPECT_EQ(read_file("z;touch${IFS}pwned5.seen"), "select ename\r\nfrom emp");
+    for (const char* made : {"pwned", "pwned1", "pwned2", "pwned3", "pwned4", "pwned5"})
+        EXPECT_FALSE(std::ifstream(path(made)).good()) << made;
+
+    run("set editor '\"" + path("no such editor") + "\"'\n");
+    run("edit\n");
+    EXPECT_NE(screen().find("Failed to spawn external editor"), std::string::npos);
+}
+
+// Passwords reach neither the history nor its files, failed connects included; the files
+// the console writes are its user's alone.
+TEST_F(HistoryTest, ConnectIsKeptWithoutItsPassword) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"connect app/apw@db", "connect app@db"},
+        {"CONN app/apw", "CONN app"},
+        {"connect app/apw@db as sysdba", "connect app@db as sysdba"},
+        {"connect app/a@b@db", "connect app@b@db"},
+        {"connect \"app/apw@db\"", "connect \"app@db\""},
+        {"connect \"a/b\" c/d", "connect \"a\" c/d"},
+        {"connect\tapp/apw", "connect\tapp"},
+        {"connect app/apw@host:1521/orcl", "connect app/@host:1521/orcl"},
+        {"connect /apw@db", "connect /@db"},
+        {"connect / as sysdba", "connect / as sysdba"},
+        {"connect app@db", "connect app@db"},
+        {"select 'app/apw@db' from dual", "select 'app/apw@db' from dual"},
+        {"connect", "connect"},
+    };
+    for (const auto& [typed, kept] : cases) EXPECT_EQ(history_text_without_password(typed), kept) << typed;
+
+    run("connect app/apw@nowhere\n");
+    EXPECT_EQ(history_entries().back().text, "connect app@nowhere");
+    ASSERT_EQ(history_save(console_), 0);
+    EXPECT_EQ(read_file("vantro.his").find("apw"), std::string::npos);
+    run("connect app/wrong@nowhere\n");
+    EXPECT_NE(screen().find("ORA-01017"), std::string::npos);
+    EXPECT_EQ(history_entries().back().text, "connect app@nowhere") << "a failed attempt likewise";
+    ASSERT_EQ(history_save(console_), 0);
+    EXPECT_EQ(read_file("vantro.his").find("wrong"), std::string::npos);
+    const std::string log = read_file("vantro_history_nowhere.txt");
+    EXPECT_NE(log.find("connect app@nowhere"), std::string::npos);
+    EXPECT_EQ(log.find("apw"), std::string::npos);
+    EXPECT_EQ(log.find("wrong"), std::string::npos);
+#if !defined(_WIN32)
+    run("spool " + path("out.lst") + "\n");
+    run("spool off\n");
+    for (const char* name : {"vantro.his", "vantro_history_nowhere.txt", "out.lst"}) {
+        struct stat info {};
+        ASSERT_EQ(stat(path(name).c_str(), &info), 0) << name;
+        EXPECT_EQ(info.st_mode & 0777, 0600u) << name;
+    }
+#endif
+}
+
+// "/" and "r" send the newest database statement again exactly as it was sent the first
+// time, exec's block included, and leave nothing behind in the input.
+TEST_F(HistoryTest, RepeatingAnExecSendsTheSameBlock) {
+    install_query_worker();
+    run("exec p;\n");
+    EXPECT_EQ(occurrences(screen(), "ran: BEGIN p; END;"), 1);
+    run("/\n");
+    EXPECT_EQ(occurrences(screen(), "ran: BEGIN p; END;"), 2);
+    EXPECT_TRUE(g_input.text.empty()) << g_input.text;
+    run("r\n");
+    EXPECT_EQ(occurrences(screen(), "ran: BEGIN p; END;"), 3);
+    EXPECT_TRUE(g_input.text.empty()) << g_input.text;
+    run("select 1 from dual;\n");
+    EXPECT_EQ(occurrences(screen(), "ran: select 1 from dual"), 1) << "the next statement is not lost";
+    run("begin\nnull;\nend;\n/\n");
+    run("/\n");
+    EXPECT_EQ(occurrences(screen(), "ran: begin\nnull;\nend;"), 2);
 }
 
 }  // namespace

@@ -138,12 +138,22 @@ TEST_F(ScriptTest, SpoolReceivesScriptOutputWithCrLfButNoPrompts) {
 
 }  // namespace
 
+// A script of one line without a line end runs that line as it stands.
+TEST_F(ScriptTest, AOneLineScriptWithoutLineEndRunsItsLine) {
+    write_file("one.sql", "prompt hello");
+    run("@" + path("one") + "\n");
+    const std::vector<std::string> all = front_.rows();
+    EXPECT_NE(std::find(all.begin(), all.end(), "hello"), all.end()) << front_.screen();
+}
+
 TEST_F(ScriptTest, LinesAcrossReadChunksAreTypedWholeAndInOrder) {
-    // Lines cross every chunk boundary; CR LF and LF mix; a NUL byte ends what its line
-    // shows but not the lines after it; a line longer than a chunk is typed whole.
+    // Lines cross every chunk boundary; CR LF and LF mix; a line with a NUL byte is refused
+    // with an error, with the statement it continues, and the lines after it run; a line
+    // longer than a chunk is typed whole.
     std::string script;
     for (int i = 0; i < 3000; ++i) script += "prompt line " + std::to_string(i) + (i % 2 ? "\r\n" : "\n");
     script += std::string("prompt ab\0cd\n", 13);
+    script += std::string("select 1\nfrom\0 dual;\nprompt after nul\n", 38);
     const std::string long_text(static_cast<size_t>(kScriptChunkSize) * 2 + 123, 'x');
     script += "prompt " + long_text + "\nprompt end";
     write_file("chunks.sql", script);
@@ -157,7 +167,12 @@ TEST_F(ScriptTest, LinesAcrossReadChunksAreTypedWholeAndInOrder) {
     // The CR of a CR LF is typed as a blank, as every carriage return in a script.
     for (int i = 0; i < 3000; ++i)
         ASSERT_EQ(shown[static_cast<size_t>(i)], "line " + std::to_string(i) + (i % 2 ? " " : ""));
-    EXPECT_NE(std::find(all.begin(), all.end(), "ab"), all.end());
+    EXPECT_EQ(std::find(all.begin(), all.end(), "ab"), all.end());
+    EXPECT_NE(std::find(all.begin(), all.end(), "Error: the line holds a NUL byte and was not run"), all.end());
+    EXPECT_NE(std::find(all.begin(), all.end(),
+                        "Error: the line holds a NUL byte and was not run, nor the statement it continues"),
+              all.end());
+    EXPECT_NE(std::find(all.begin(), all.end(), "after nul"), all.end()) << "the next line is a statement of its own";
     EXPECT_NE(std::find(all.begin(), all.end(), long_text), all.end());
     ASSERT_GE(all.size(), 2u);
     EXPECT_EQ(all[all.size() - 2], "end") << "the last line, without a line end, runs before the prompt";

@@ -145,6 +145,28 @@ TEST_F(VariablesTest, SubstitutionRules) {
     variable_undefine("scol");
 }
 
+// Substitution goes on right behind each inserted value: every name of the line is
+// replaced, repeated names included, however many there are.
+TEST_F(VariablesTest, EveryNameOfALineIsSubstituted) {
+    variable_define("a", "1");
+    front_.queue_line("2");
+    EXPECT_EQ(substitute(console_, "&a &b &a"), "1 2 1");
+    EXPECT_EQ(occurrences(screen(), "Enter value for b: "), 1);
+    front_.queue_line("3");
+    EXPECT_EQ(substitute(console_, "&c,&a,&c,&&a"), "3,1,3,1") << "an unkept name is asked once per line";
+    // Names of one length, so that none continues into another.
+    auto name = [](int i) { return "v" + std::to_string(1000 + i); };
+    std::string line, expected;
+    for (int i = 0; i < 1000; ++i) {
+        variable_define(name(i).c_str(), std::to_string(i * 7).c_str());
+        line += "&" + name(i) + (i % 3 == 0 ? "," : " &v1000 ");
+        expected += std::to_string(i * 7) + (i % 3 == 0 ? "," : " 0 ");
+    }
+    EXPECT_TRUE(substitute(console_, line) == expected);
+    for (int i = 0; i < 1000; ++i) variable_undefine(name(i).c_str());
+    variable_undefine("a");
+}
+
 TEST_F(VariablesTest, ValueContainingItsOwnReferenceTerminates) {
     variable_define("self", "<&self>");
     EXPECT_EQ(substitute(console_, "&self &self"), "<&self> <&self>");

@@ -20,6 +20,39 @@ bool platform_file_sync(std::FILE* file) { return std::fflush(file) == 0 && fsyn
 
 bool platform_file_rename_over(const char* from, const char* to) { return std::rename(from, to) == 0; }
 
+std::FILE* platform_file_open_private(const char* path, const char* mode) {
+    const std::string m = mode ? mode : "";
+    int flags = O_CREAT | O_CLOEXEC;
+    flags |= m.find('+') != std::string::npos ? O_RDWR : O_WRONLY;
+    flags |= m[0] == 'a' ? O_APPEND : O_TRUNC;
+    const int fd = open(path, flags, 0600);
+    if (fd < 0) return nullptr;
+    std::FILE* file = fdopen(fd, mode);
+    if (!file) {
+        const int error = errno;
+        close(fd);
+        errno = error;
+    }
+    return file;
+}
+
+std::FILE* platform_file_create_unique(const std::string& target, std::string* path) {
+    std::string pattern = target + ".XXXXXX";
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0) return nullptr;
+    fcntl(fd, F_SETFD, FD_CLOEXEC);
+    std::FILE* file = fdopen(fd, "wb");
+    if (!file) {
+        const int error = errno;
+        close(fd);
+        unlink(pattern.c_str());
+        errno = error;
+        return nullptr;
+    }
+    *path = pattern;
+    return file;
+}
+
 std::FILE* platform_temp_file_open(std::string* error) {
     const char* folder = std::getenv("TMPDIR");
     std::string pattern = std::string(folder && *folder ? folder : "/tmp") + "/vantroXXXXXX";

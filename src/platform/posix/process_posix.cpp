@@ -1,16 +1,26 @@
-// POSIX process service: fork, change directory, exec /bin/sh -c, and wait with WNOHANG
-// every 100 ms so that the caller's poll keeps running.
+// POSIX process service: fork, change directory, exec the argument vector (PATH searched),
+// and wait with WNOHANG every 100 ms so that the caller's poll keeps running.
 #include "platform/process.h"
 
 #include <cerrno>
 #include <cstdlib>
+#include <string>
+#include <vector>
 #include <fcntl.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-int platform_process_run_and_wait(const char* command_line, const char* directory, ProcessPoll poll,
-                                  void* context) {
+int platform_process_run_and_wait(const std::vector<std::string>& arguments, const char* directory,
+                                  ProcessPoll poll, void* context) {
+    if (arguments.empty() || arguments[0].empty()) {
+        errno = ENOENT;
+        return -1;
+    }
+    // Built before the fork: the child only calls what is safe after fork.
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
     // A pipe closed on exec tells the parent whether the exec itself worked.
     int status_pipe[2];
     if (pipe(status_pipe) != 0) return -1;
@@ -31,7 +41,7 @@ int platform_process_run_and_wait(const char* command_line, const char* director
             (void)!write(status_pipe[1], &error, sizeof error);
             _exit(127);
         }
-        execl("/bin/sh", "sh", "-c", command_line, static_cast<char*>(nullptr));
+        execvp(argv[0], argv.data());
         const int error = errno;
         (void)!write(status_pipe[1], &error, sizeof error);
         _exit(127);

@@ -21,6 +21,23 @@ bool platform_file_rename_over(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
+std::FILE* platform_file_open_private(const char* path, const char* mode) { return std::fopen(path, mode); }
+
+std::FILE* platform_file_create_unique(const std::string& target, std::string* path) {
+    const size_t slash = target.find_last_of("\\/");
+    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
+    char name[MAX_PATH + 1] = {};
+    // GetTempFileNameA creates the file under a name not in use in the folder.
+    if (GetTempFileNameA(folder.c_str(), "vtr", 0, name) == 0) return nullptr;
+    std::FILE* file = std::fopen(name, "wb");
+    if (!file) {
+        DeleteFileA(name);
+        return nullptr;
+    }
+    *path = name;
+    return file;
+}
+
 std::FILE* platform_temp_file_open(std::string* error) {
     char folder[MAX_PATH + 1] = {};
     char name[MAX_PATH + 1] = {};

@@ -1,4 +1,5 @@
-// Win32 process service: CreateProcessA with the given current directory, then a wait
+// Win32 process service: CreateProcessA with a command line that quotes each argument
+// (no command interpreter is involved) and the given current directory, then a wait
 // that wakes for window messages and every 100 ms for the caller's poll (which pumps the
 // GUI thread's messages).
 #define NOMINMAX
@@ -11,9 +12,15 @@
 
 #include "platform/process.h"
 
-int platform_process_run_and_wait(const char* command_line, const char* directory, ProcessPoll poll,
-                                  void* context) {
-    std::vector<char> line(command_line, command_line + std::string(command_line).size() + 1);
+int platform_process_run_and_wait(const std::vector<std::string>& arguments, const char* directory,
+                                  ProcessPoll poll, void* context) {
+    if (arguments.empty() || arguments[0].empty()) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return -1;
+    }
+    const std::string command_line = process_windows_command_line(arguments);
+    std::vector<char> line(command_line.begin(), command_line.end());
+    line.push_back('\0');
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};

@@ -111,6 +111,9 @@ ConsoleBuffer* TerminalFrontend::start(bool interactive, const TerminalHistoryHo
     sigaction(SIGTERM, &action, nullptr);
     if (!interactive_) sigaction(SIGINT, &action, nullptr);
     console_ = core_start(this);
+    // Every row is written out once: rows that leave the store before they were written
+    // wait for the renderer.
+    console_stream_start(console_);
     update_size();
     console_->attached.store(true);
     return console_;
@@ -125,32 +128,25 @@ void TerminalFrontend::stop() {
             console_->line_input_mode.store(LineInputNone);
         }
         if (busy_thread_id.load() != 0) db_cancel();
+        render();   // a worker waiting for pending rows to be written goes on
         platform_sleep_ms(20);
     }
     if (std::FILE* spool = console_spool_swap(console_, nullptr)) std::fclose(spool);
     if (history_.save) history_.save(console_);
     if (session_open.load()) db_disconnect();
     // The last rows, the prompt included, stay on the terminal.
+    ConsoleStreamRows taken;
+    console_stream_take(console_, 0, 0, &taken);
+    const std::vector<std::string>& rows = taken.rows;
     if (interactive_) {
-        std::vector<std::string> rows;
         RenderFrame frame;
-        {
-            std::lock_guard<std::mutex> guard(console_->lock);
-            rows.assign(console_->rows.begin(), console_->rows.end());
-            frame.rows_appended = console_->rows_appended;
-        }
+        frame.rows_appended = taken.rows_appended;
         frame.rows = &rows;
         frame.live_rows = 0;
         frame.columns = columns_;
         write_out(render_frame(frame, &render_state_));
     } else {
-        const std::vector<std::string> rows = console_rows_snapshot(console_);
-        std::uint64_t appended;
-        {
-            std::lock_guard<std::mutex> guard(console_->lock);
-            appended = console_->rows_appended;
-        }
-        std::string out = render_plain(rows, appended, 1, &plain_written_);
+        std::string out = render_plain(rows, taken.rows_appended, 1, &plain_written_);
         if (!rows.empty() && !rows.back().empty()) out += rows.back() + "\n";
         write_out(out);
     }
@@ -277,28 +273,20 @@ void TerminalFrontend::hint_close() {
 void TerminalFrontend::render() {
     if (!console_) return;
     const int live = live_rows();
-    std::vector<std::string> rows;
+    // Only the rows not yet written for good (and the live area) are taken, so that a long
+    // output does not copy the whole store at every repaint; rows that left the store
+    // since the last frame come first.
+    std::uint64_t written = interactive_ ? (render_state_.started ? render_state_.written : 0) : plain_written_;
+    // A repaint draws again the rows that fill the screen.
+    if (cut_rows_ && (repaint_ || view_left_ != render_state_.left))
+        written -= std::min(written, static_cast<std::uint64_t>(lines_));
+    ConsoleStreamRows taken;
+    console_stream_take(console_, written, interactive_ ? live : 1, &taken);
+    std::vector<std::string>& rows = taken.rows;
     RenderFrame frame;
-    {
-        // Only the rows not yet written for good (and the live area) are copied, so that
-        // a long output does not copy the whole store at every repaint.
-        std::lock_guard<std::mutex> guard(console_->lock);
-        const int count = console_->row_count();
-        const std::uint64_t first_number = console_->rows_appended + 1 - static_cast<std::uint64_t>(count);
-        const std::uint64_t written = interactive_ ? render_state_.written : plain_written_;
-        int skip = 0;
-        if (written > first_number)
-            skip = static_cast<int>(std::min(written - first_number, static_cast<std::uint64_t>(count)));
-        skip = std::min(skip, count - std::clamp(live, 1, count));
-        // A repaint draws again the rows that fill the screen.
-        if (cut_rows_ && (repaint_ || view_left_ != render_state_.left))
-            skip = std::min(skip, std::max(0, count - lines_));
-        if (interactive_ && !render_state_.started) skip = 0;
-        rows.assign(console_->rows.begin() + skip, console_->rows.end());
-        frame.rows_appended = console_->rows_appended;
-        frame.caret_row = std::max(1, console_->caret_row - skip);
-        frame.caret_column = console_->caret_row > skip ? console_->caret_column : 0;
-    }
+    frame.rows_appended = taken.rows_appended;
+    frame.caret_row = taken.caret_row;
+    frame.caret_column = taken.caret_column;
     if (interactive_) {
         std::string control;
         {
@@ -582,6 +570,7 @@ bool TerminalFrontend::read_script_line(std::string* line) {
 }
 
 void TerminalFrontend::type_line(const std::string& line, bool echo) {
+    if (dispatcher_refuse_nul_line(console_, line)) return;
     {
         std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
         const int saved_echo = console_->echo.load();
@@ -598,6 +587,14 @@ void TerminalFrontend::type_line(const std::string& line, bool echo) {
     wait_idle();
 }
 
+// An answer to a line request with a NUL byte cannot be typed whole: it is refused with
+// an error and the request gets an empty line.
+static std::string answer_without_nul(const std::string& answer) {
+    if (answer.find('\0') == std::string::npos) return answer;
+    console_print("\rError: the line holds a NUL byte and was not taken\n");
+    return std::string();
+}
+
 void TerminalFrontend::wait_idle() {
     while (!quit_.load()) {
         render();
@@ -605,7 +602,8 @@ void TerminalFrontend::wait_idle() {
         if (!interactive_ && requesting) {
             // A statement asks for a line: the next input line answers it.
             std::string answer;
-            read_script_line(&answer);
+            if (!read_script_line(&answer)) console_->input_ended.store(true);
+            answer = answer_without_nul(answer);
             std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
             input_type_text(console_, answer.c_str());
             input_enter(console_);
@@ -632,14 +630,16 @@ void TerminalFrontend::pump_until_line_entered(const std::atomic<int>& mode) {
     while (mode.load() != LineInputNone && !quit_.load()) {
         if (!interactive_) {
             std::string answer;
-            read_script_line(&answer);
+            if (!read_script_line(&answer)) console_->input_ended.store(true);
+            answer = answer_without_nul(answer);
             std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
             input_type_text(console_, answer.c_str());
             input_enter(console_);
             continue;
         }
         if (stdin_closed_) {
-            // Nobody can answer any more: end the request with what was typed.
+            // Nobody can answer any more: the request ends.
+            console_->input_ended.store(true);
             std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
             input_enter(console_);
             continue;
