@@ -22,12 +22,20 @@ std::string bare(const char* word) {
     return text;
 }
 
+struct FormatWord {
+    const char* word;
+    ExportFormat format;
+};
+const FormatWord kFormatWords[] = {{"csv", ExportFormat::Csv}, {"xml", ExportFormat::Xml}, {"sql", ExportFormat::Sql}};
+
 bool format_of(const std::string& word, ExportFormat* format) {
-    if (word_is_one_of(word.c_str(), "csv")) *format = ExportFormat::Csv;
-    else if (word_is_one_of(word.c_str(), "xml")) *format = ExportFormat::Xml;
-    else if (word_is_one_of(word.c_str(), "sql")) *format = ExportFormat::Sql;
-    else return false;
-    return true;
+    for (const FormatWord& f : kFormatWords) {
+        if (word_is_one_of(word.c_str(), f.word)) {
+            *format = f.format;
+            return true;
+        }
+    }
+    return false;
 }
 
 const char* rows_word(int rows) { return rows == 1 ? "row" : "rows"; }
