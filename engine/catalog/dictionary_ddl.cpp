@@ -118,6 +118,25 @@ private:
         return true;
     }
     bool at_end() const { return TokenCursor::at_end() || is_op(";"); }
+    // The end of a constraint, after its optional state: the engine keeps every
+    // constraint enabled, validated and checked at once, so it takes the words that say
+    // so (NOT DEFERRABLE, INITIALLY IMMEDIATE, ENABLE, VALIDATE) and nothing else.
+    bool at_constraint_end() {
+        while (!at_end()) {
+            if (accept_word("NOT")) {
+                if (!accept_word("DEFERRABLE")) return false;
+            } else if (accept_word("INITIALLY")) {
+                if (!accept_word("IMMEDIATE")) return false;
+            } else if (!accept_word("ENABLE") && !accept_word("VALIDATE")) {
+                return false;
+            }
+        }
+        return true;
+    }
+    // A unique index of the table over exactly these columns, in order, which a new
+    // primary or unique key uses instead of creating its own; empty when there is none.
+    std::string reusable_index(const std::string& owner, const std::string& table,
+                               const std::vector<std::string>& key);
 
     DdlResult comment();
     DdlResult create_synonym(bool replace, bool is_public);
@@ -677,11 +696,27 @@ DdlResult DdlParser::modify_not_null(const std::string& owner, const std::string
     return DdlResult::Done;
 }
 
+std::string DdlParser::reusable_index(const std::string& owner, const std::string& table,
+                                      const std::vector<std::string>& key) {
+    std::string wanted;
+    for (std::size_t i = 0; i < key.size(); ++i) wanted += (i ? "," : "") + key[i];
+    const std::string schema = quote_text(owner);
+    const std::string sql = "SELECT l.name FROM pragma_index_list(?1, " + schema +
+                            ") l WHERE l.\"unique\"=1 AND l.origin='c' AND (SELECT group_concat(name, ',') FROM"
+                            " (SELECT name FROM pragma_index_info(l.name, " + schema + ") ORDER BY seqno))=?2";
+    Stmt q(db_, sql.c_str());
+    q.text(1, table);
+    q.text(2, wanted);
+    return q.row() ? q.col(0) : std::string();
+}
+
 DdlResult DdlParser::add_constraint(const std::string& owner, const std::string& table,
                                     const std::vector<ColumnInfo>& cols) {
     std::string cname;
     if (accept_word("CONSTRAINT") && !name(&cname)) return fail(902);
-    if (!cname.empty() && catalog_->object_exists(owner, cname))
+    // Constraint names and index names are apart: a key may take the name of the index
+    // it uses, which is checked when the key's columns are known.
+    if (!cname.empty() && catalog_->constraint_exists(owner, cname))
         return fail(2264, "name already used by an existing constraint");
     long long id = 0;
     {
@@ -701,7 +736,10 @@ DdlResult DdlParser::add_constraint(const std::string& owner, const std::string&
         bool primary = t_[p_ - 1].text == "PRIMARY";
         if (primary && !accept_word("KEY")) return fail(905);
         if (!name_list(&key, &cols)) return err_->code ? DdlResult::Failed : fail(906);
-        if (!at_end()) return fail(933);
+        if (!at_constraint_end()) return fail(933);
+        const std::string index = reusable_index(owner, table, key);
+        if (index.empty() && !cname.empty() && catalog_->object_exists(owner, cname))
+            return fail(2264, "name already used by an existing constraint");
         if (primary) {
             Stmt q(db_,
                    "SELECT 1 FROM main.vantro_constraints WHERE owner=?1 AND table_name=?2 AND constraint_type='P'");
@@ -736,7 +774,9 @@ DdlResult DdlParser::add_constraint(const std::string& owner, const std::string&
                 sql_->push_back("UPDATE main.vantro_columns SET nullable=0 WHERE owner=" + quote_text(owner) +
                                 " AND table_name=" + quote_text(table) + " AND column_name=" + quote_text(k));
         }
-        sql_->push_back("CREATE UNIQUE INDEX \"" + owner + "\".\"" + shown + "\" ON \"" + table + "\" (" + list + ")");
+        if (index.empty())
+            sql_->push_back("CREATE UNIQUE INDEX \"" + owner + "\".\"" + shown + "\" ON \"" + table + "\" (" + list +
+                            ")");
         sql_->push_back(record + (primary ? "'P'" : "'U'") + "," + quote_text(table) + ",NULL)");
     } else if (accept_word("CHECK")) {
         if (!is_op("(")) return fail(906);
@@ -750,7 +790,7 @@ DdlResult DdlParser::add_constraint(const std::string& owner, const std::string&
             ++p_;
         } while (depth > 0 && cur().kind != TokenKind::End);
         if (depth != 0) return fail(907);
-        if (!at_end()) return fail(933);
+        if (!at_constraint_end()) return fail(933);
         std::string condition = text_.substr(start, end - start);
         Translation tr;
         std::string probe = "SELECT 1 FROM " + qt + " WHERE NOT (" + condition + ")";
@@ -802,7 +842,7 @@ DdlResult DdlParser::add_constraint(const std::string& owner, const std::string&
             else
                 return fail(905);
         }
-        if (!at_end()) return fail(933);
+        if (!at_constraint_end()) return fail(933);
         // The referenced key: the primary key, or the unique key of exactly these columns.
         long long r_id = 0;
         {

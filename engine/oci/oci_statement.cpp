@@ -636,16 +636,16 @@ sword run_dml_with_triggers(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowof
         sqlite3_exec(db, "ROLLBACK TO vantro_triggered", nullptr, nullptr, nullptr);
         sqlite3_exec(db, "RELEASE vantro_triggered", nullptr, nullptr, nullptr);
     };
-    if (!plsql_statement_triggers(s->session, s->text, s->tr, PlTriggerTiming::Before, &err)) {
+    if (!plsql_statement_triggers(s->session, s->tr, PlTriggerTiming::Before, &err)) {
         undo();
         return fail(s, errhp, err);
     }
     plsql_take_redone_rows(s->session);
-    plsql_dml_begin(s->session, s->text, s->tr);
+    plsql_dml_begin(s->session, s->tr);
     sword st = run_dml(s, errhp, iters, rowoff);
     plsql_dml_end(s->session);
     s->row_count += static_cast<ub4>(plsql_take_redone_rows(s->session));
-    if (st == OCI_SUCCESS && !plsql_statement_triggers(s->session, s->text, s->tr, PlTriggerTiming::After, &err)) {
+    if (st == OCI_SUCCESS && !plsql_statement_triggers(s->session, s->tr, PlTriggerTiming::After, &err)) {
         undo();
         s->row_count = 0;
         return fail(s, errhp, err);

@@ -3,6 +3,7 @@
 // platform module; only os_posix.cpp and os_win32.cpp include system headers.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // $VANTRO_HOME/databases, else the platform's per-user data folder + vantro/databases.
@@ -19,3 +20,9 @@ struct OsLocalTime {
     int year, month, day, hour, minute, second, microsecond, utc_offset_minutes;
 };
 OsLocalTime os_local_time();
+
+// Runs fn(arg) to its end on a new thread whose stack reserves stack_bytes, while the
+// calling thread waits: deep recursion (PL/SQL calling itself) continues there when the
+// caller's stack runs short. The caller's SQLite connection may be used by fn, since the
+// caller does nothing meanwhile. False when no such thread could be started (fn not run).
+bool os_run_on_new_stack(std::size_t stack_bytes, void (*fn)(void*), void* arg);

@@ -1,6 +1,7 @@
 // POSIX implementation of the engine's OS layer.
 #include "os/os.h"
 
+#include <pthread.h>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
@@ -66,4 +67,32 @@ OsLocalTime os_local_time() {
             t.tm_sec,
             static_cast<int>(tv.tv_usec),
             static_cast<int>(t.tm_gmtoff / 60)};
+}
+
+namespace {
+
+struct StackJob {
+    void (*fn)(void*);
+    void* arg;
+};
+
+void* stack_job_main(void* p) {
+    StackJob* job = static_cast<StackJob*>(p);
+    job->fn(job->arg);
+    return nullptr;
+}
+
+}  // namespace
+
+bool os_run_on_new_stack(std::size_t stack_bytes, void (*fn)(void*), void* arg) {
+    pthread_attr_t attr;
+    if (pthread_attr_init(&attr) != 0) return false;
+    StackJob job{fn, arg};
+    pthread_t thread;
+    bool started =
+        pthread_attr_setstacksize(&attr, stack_bytes) == 0 && pthread_create(&thread, &attr, stack_job_main, &job) == 0;
+    pthread_attr_destroy(&attr);
+    if (!started) return false;
+    pthread_join(thread, nullptr);
+    return true;
 }

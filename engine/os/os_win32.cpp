@@ -55,3 +55,28 @@ OsLocalTime os_local_time() {
                                                            : 0);
     return {t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds * 1000, static_cast<int>(-bias)};
 }
+
+namespace {
+
+struct StackJob {
+    void (*fn)(void*);
+    void* arg;
+};
+
+DWORD WINAPI stack_job_main(LPVOID p) {
+    StackJob* job = static_cast<StackJob*>(p);
+    job->fn(job->arg);
+    return 0;
+}
+
+}  // namespace
+
+bool os_run_on_new_stack(std::size_t stack_bytes, void (*fn)(void*), void* arg) {
+    StackJob job{fn, arg};
+    HANDLE thread =
+        CreateThread(nullptr, stack_bytes, stack_job_main, &job, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (!thread) return false;
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    return true;
+}

@@ -11,7 +11,9 @@
 
 #include <sqlite3.h>
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <memory>
@@ -44,6 +46,15 @@ struct PlError {
     std::vector<std::string> trace;  // "ORA-06512: at line n" lines
 };
 
+// The error stack of an error is cut at this many lines, the innermost kept: the stack of
+// a runaway recursion would otherwise be as long as the recursion.
+constexpr std::size_t kPlMaxTraceLines = 64;
+inline bool plsql_trace_full(const PlError& e) {
+    std::size_t lines = e.trace.size();
+    for (char c : e.message) lines += c == '\n';
+    return lines >= kPlMaxTraceLines;
+}
+
 // --- Compiled form ------------------------------------------------------------------
 
 enum class PlRefKind {
@@ -71,17 +82,14 @@ struct PlRef {
 
 // One SQLite statement: a wrapped expression or an embedded SQL statement.
 struct PlSql {
-    std::string text;         // Oracle text with references turned into binds
-    std::vector<PlRef> refs;  // reference n is bound as :"#n"
+    std::string text;         // the Oracle text as written in the block
+    std::vector<PlRef> refs;  // reference n is bound by the name "#n"
     std::map<std::string, OraType> bind_types;
     Translation tr;
     sqlite3_stmt* vm = nullptr;
     int line = 0;
     int column = 0;
     bool condition = false;  // answers 1, 0 or NULL
-    // Where each rewritten token starts in text and in the block, to place SQL errors.
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> offsets;
-    std::uint32_t offset_shift = 0;  // length of the wrapper before the rewritten text
 };
 
 enum class PlCollection { None, IndexBy, Varray };
@@ -168,6 +176,7 @@ struct PlStmt {
     std::string unit_name;               // the procedure, or the package of a member
     int subprogram_id = 0;               // a package member: its SUBPROGRAM_ID
     PlExceptionInfo exception;           // RAISE
+    PlSql* selector = nullptr;           // CASE selector: evaluated into slot before the WHENs
     std::shared_ptr<PlBlock> block;
 };
 
@@ -223,7 +232,9 @@ struct PlSubprogram {
 
 enum class PlTriggerTiming { Before, After };
 
-struct PlProgram {
+// Everything of a compiled program but its SQL statements, which PlProgram owns: the
+// part a copy takes as it is.
+struct PlProgramTree {
     std::string text;
     bool is_unit = false;  // a stored procedure or function
     bool is_function = false;
@@ -232,7 +243,6 @@ struct PlProgram {
     OraType return_type;
     std::string return_type_name;
     int return_slot = -1;  // a function's result, held as a variable
-    std::vector<std::unique_ptr<PlSql>> sql;
     std::vector<PlVarInfo> vars;
     std::vector<PlCursorInfo> cursors;
     PlBlock main;
@@ -253,8 +263,19 @@ struct PlProgram {
     PlSql* trigger_when = nullptr;  // the WHEN condition of a row trigger
     // Stored units this program calls or reads, as "OWNER.NAME".
     std::set<std::string> references;
+};
+
+struct PlProgram : PlProgramTree {
+    std::vector<std::unique_ptr<PlSql>> sql;  // every statement the tree points to
+    PlProgram() = default;
+    PlProgram(const PlProgram&) = delete;
+    PlProgram& operator=(const PlProgram&) = delete;
     ~PlProgram();
 };
+
+// A copy of a compiled program with SQL statements of its own (not yet prepared), for a
+// call of a unit from inside itself while the original runs.
+void plsql_program_copy(const PlProgram& from, PlProgram* to);
 
 struct PlCompileContext {
     std::string schema;
@@ -339,6 +360,18 @@ struct PlCachedUnit {
     PlProgram program;
     bool busy = false;
 };
+// Marks a cached unit as running for the life of the object.
+class BusyUnit {
+public:
+    explicit BusyUnit(PlCachedUnit* u) : u_(u), was_(u->busy) { u_->busy = true; }
+    ~BusyUnit() { u_->busy = was_; }
+    BusyUnit(const BusyUnit&) = delete;
+    BusyUnit& operator=(const BusyUnit&) = delete;
+
+private:
+    PlCachedUnit* u_;
+    bool was_;
+};
 enum class PlUnitState {
     Ready,    // compiled
     Missing,  // no such procedure or function
@@ -349,8 +382,15 @@ enum class PlUnitState {
 // the session's cache, or loaded (made valid again first when a unit it depends on
 // changed and marked it INVALID through the dependency records) and compiled. Null
 // unless *state is Ready.
-std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::string& owner,
-                                                 const std::string& name, PlUnitState* state);
+std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::string& owner, const std::string& name,
+                                                 PlUnitState* state);
+
+// The compiled form of package owner.package (header and body) for the session, kept
+// like stored procedures (per catalog generation and date format; a busy one is not
+// shared with a call from inside itself). Null with *err (ORA-04063, ORA-06508 ...) when
+// it cannot be loaded.
+std::shared_ptr<PlCachedUnit> plsql_package_program(SessionHandle* ses, const std::string& owner,
+                                                    const std::string& package, PlError* err);
 
 // The translator's question: is owner.name a valid stored function, and of what type.
 bool plsql_function_lookup(void* db, const std::string& owner, const std::string& name, OraType* ret);
@@ -362,7 +402,8 @@ bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogr
 struct PlPackageState;
 // The session's state of package "OWNER.NAME" for a call from SQL; program receives the
 // compiled package.
-PlPackageState* plsql_package_state(SessionHandle* ses, const std::string& qualified, PlProgram* program, PlError* err);
+PlPackageState* plsql_package_state(SessionHandle* ses, const std::string& qualified,
+                                    std::shared_ptr<PlCachedUnit>* program, PlError* err);
 // Registers vantro_plsql_call(owner, name, args...), which runs a stored function.
 bool plsql_functions_register(sqlite3* db, SessionHandle* session);
 
@@ -377,10 +418,9 @@ void plsql_table_dropped(sqlite3* db, const std::string& owner, const std::strin
 bool plsql_triggers_sync(SessionHandle* ses, OraError* err);
 // True when the table of a DML statement has enabled statement triggers for it.
 bool plsql_has_statement_triggers(SessionHandle* ses, const Translation& tr);
-// Fires the statement triggers of a DML statement (its Oracle text and translation);
+// Fires the statement triggers of a DML statement (its translation);
 // false with err when one fails.
-bool plsql_statement_triggers(SessionHandle* ses, const std::string& text, const Translation& tr,
-                              PlTriggerTiming timing, OraError* err);
+bool plsql_statement_triggers(SessionHandle* ses, const Translation& tr, PlTriggerTiming timing, OraError* err);
 // Registers vantro_fire_trigger, which the connection's firing triggers call.
 bool plsql_triggers_register(sqlite3* db, SessionHandle* session);
 // Runs a trigger body: old_values and new_values in the order of the table's columns
@@ -388,8 +428,8 @@ bool plsql_triggers_register(sqlite3* db, SessionHandle* session);
 // false when the WHEN condition was not true.
 bool plsql_run_trigger(SessionHandle* ses, PlProgram* program, const std::string& event,
                        std::vector<PlValue>* old_values, std::vector<PlValue>* new_values, bool* fired, PlError* err);
-// Around each DML statement (text and translation): what UPDATING('column') asks.
-void plsql_dml_begin(SessionHandle* ses, const std::string& text, const Translation& tr);
+// Around each DML statement (its translation): what UPDATING('column') asks.
+void plsql_dml_begin(SessionHandle* ses, const Translation& tr);
 void plsql_dml_end(SessionHandle* ses);
 // Before an INSERT ... RETURNING runs: rows that BEFORE row triggers store again give
 // their RETURNING values too.
@@ -436,11 +476,12 @@ using PlTriggerCache = std::map<std::string, std::shared_ptr<CompiledTrigger>>;
 struct PlSessionState {
     DbmsOutput output;
     std::shared_ptr<PlTriggerCache> triggers = std::make_shared<PlTriggerCache>();  // compiled, by "OWNER.NAME"
-    int call_depth = 0;                              // stored functions running inside SQL
+    int call_depth = 0;                                                             // PL/SQL unit calls running, nested
+    std::uintptr_t stack_base = 0;                   // where the current stack's calls began
     std::map<std::string, PlPackageState> packages;  // by "OWNER.PACKAGE"
     std::vector<PlTriggerRedo> redo;
-    std::int64_t redone_rows = 0;   // rows stored again by BEFORE row triggers
-    std::string trigger_signature;  // what the connection's firing triggers were made from
+    std::int64_t redone_rows = 0;          // rows stored again by BEFORE row triggers
+    std::string trigger_signature;         // what the connection's firing triggers were made from
     std::uint64_t trigger_generation = 0;  // the catalog generation the firing triggers were checked in
     // The enabled statement triggers of the catalog generation statement_triggers_generation.
     std::uint64_t statement_triggers_generation = 0;
@@ -462,6 +503,17 @@ struct PlSessionState {
 };
 
 PlSessionState* plsql_session(SessionHandle* s);
+
+// PL/SQL units calling each other (or themselves) nest up to this many calls; the next
+// one raises ORA-00036. When the calls have used kPlStackBudget bytes of the stack they
+// started on, they go on on a fresh stack of kPlStackBytes, so the depth is bounded by
+// memory and this limit, not by the stack of the thread that made the first call.
+constexpr int kPlMaxCallDepth = 20000;
+constexpr std::size_t kPlStackBudget = std::size_t{256} << 10;
+constexpr std::size_t kPlStackBytes = std::size_t{64} << 20;
+// Runs body as one more level of unit calls; false with *err when it fails or the depth
+// limit is reached.
+bool plsql_nested_call(SessionHandle* ses, const std::function<bool(PlError*)>& body, PlError* err);
 
 // The DBMS_OUTPUT procedures. Failures fill err (ORA-20000 with the ORU- text).
 void dbms_output_enable(DbmsOutput* o, bool unlimited, std::int64_t size);

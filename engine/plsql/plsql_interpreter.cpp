@@ -47,12 +47,7 @@ PlError value_error(const char* detail) {
 class Interpreter {
 public:
     Interpreter(StmtHandle* s, PlProgram* p, Interpreter* root = nullptr)
-        : s_(s),
-          ses_(s->session),
-          db_(s->session->server->db),
-          p_(p),
-          root_(root ? root : this),
-          depth_(root ? root->depth_ + 1 : 0) {
+        : s_(s), ses_(s->session), db_(s->session->server->db), p_(p), root_(root ? root : this) {
         vars_.resize(p->vars.size());
         cursors_.resize(p->cursors.size());
     }
@@ -206,7 +201,6 @@ private:
     bool in_statement_ = false;  // runs inside a SQL statement (a trigger or a function)
     bool savepoint_ = false;     // the root's: the block's changes can be undone
     Interpreter* root_;          // the interpreter of the block the client sent
-    int depth_ = 0;              // 0 for the block the client sent
     PlError error_;
     std::string exit_label_;
 
@@ -945,6 +939,11 @@ private:
             return Flow::Next;
         }
         case PlStmtKind::If: {
+            if (st.selector) {
+                PlValue v;
+                if (!eval(st.selector, &v, &err) || !assign_var(st.slot, v, type_of(st.selector), &err))
+                    return raise(err, st.line);
+            }
             for (std::size_t k = 0; k < st.exprs.size(); ++k) {
                 bool yes = false;
                 if (!test(st.exprs[k], &yes, &err)) return raise(err, st.line);
@@ -1075,13 +1074,13 @@ private:
                 sqlite3_exec(db_, "ROLLBACK TO vantro_triggered", nullptr, nullptr, nullptr);
                 sqlite3_exec(db_, "RELEASE vantro_triggered", nullptr, nullptr, nullptr);
             };
-            if (!plsql_statement_triggers(ses_, q->text, q->tr, PlTriggerTiming::Before, &trigger_error)) {
+            if (!plsql_statement_triggers(ses_, q->tr, PlTriggerTiming::Before, &trigger_error)) {
                 sqlite3_reset(q->vm);
                 undo();
                 return raise(make_error(trigger_error.code, trigger_error.message), st.line);
             }
             std::int64_t outer_redone = plsql_take_redone_rows(ses_);
-            plsql_dml_begin(ses_, q->text, q->tr);
+            plsql_dml_begin(ses_, q->tr);
             int rc = sqlite3_step(q->vm);
             plsql_dml_end(ses_);
             if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
@@ -1099,7 +1098,7 @@ private:
             sql_rowcount_ = sqlite3_changes(db_) + plsql_take_redone_rows(ses_);
             plsql_session(ses_)->redone_rows = outer_redone;
             sql_found_ = sql_rowcount_ > 0 ? 1 : 0;
-            if (!plsql_statement_triggers(ses_, q->text, q->tr, PlTriggerTiming::After, &trigger_error)) {
+            if (!plsql_statement_triggers(ses_, q->tr, PlTriggerTiming::After, &trigger_error)) {
                 undo();
                 sql_rowcount_ = 0;
                 return raise(make_error(trigger_error.code, trigger_error.message), st.line);
@@ -1219,13 +1218,13 @@ public:
     // The session's state of package "OWNER.NAME", built (declarations and initialisation
     // section run) on first use and again after the package changed. program, when given,
     // receives the compiled package.
-    PlPackageState* package_state(const std::string& qualified, PlProgram* program, PlError* err) {
+    PlPackageState* package_state(const std::string& qualified, std::shared_ptr<PlCachedUnit>* program, PlError* err) {
         std::size_t dot = qualified.find('.');
         std::string owner = qualified.substr(0, dot), name = qualified.substr(dot + 1);
-        PlProgram local;
-        PlProgram* prog = program ? program : &local;
-        SqliteCatalog catalog(db_);
-        if (!plsql_package_load(db_, compile_context(owner, &catalog), owner, name, prog, err)) return nullptr;
+        std::shared_ptr<PlCachedUnit> unit = plsql_package_program(ses_, owner, name, err);
+        if (!unit) return nullptr;
+        if (program) *program = unit;
+        PlProgram* prog = &unit->program;
         PlPackageState& st = plsql_session(ses_)->packages[qualified];
         if (st.initialized && st.stamp == prog->text) return &st;
         if (st.initialized && !st.values.empty()) {
@@ -1244,6 +1243,7 @@ public:
         st.values.assign(static_cast<std::size_t>(prog->package_slots), PlValue());
         Interpreter init(s_, prog, root_);
         init.attach_package(&st.values, prog->package_slots);
+        BusyUnit busy(unit.get());
         if (!init.init_package(err)) {
             err->trace.insert(err->trace.begin(),
                               "ORA-06512: at \"" + qualified + "\", line " + std::to_string(err->line));
@@ -1256,14 +1256,16 @@ public:
 private:
     Flow call_package(const PlStmt& st, const std::vector<PlValue>& args, const std::vector<bool>& given) {
         std::string qualified = st.unit_owner + "." + st.unit_name;
-        PlProgram callee;
+        std::shared_ptr<PlCachedUnit> unit;
         PlError err;
-        PlPackageState* state = package_state(qualified, &callee, &err);
+        PlPackageState* state = package_state(qualified, &unit, &err);
         if (!state) {
             err.line = st.line;
             error_ = err;
             return Flow::Error;
         }
+        PlProgram& callee = unit->program;
+        BusyUnit busy(unit.get());
         const PlSubprogram* sub = nullptr;
         for (const PlSubprogram& c : callee.subprograms)
             if (c.subprogram_id == st.subprogram_id && c.defined) sub = &c;
@@ -1273,9 +1275,11 @@ private:
         Interpreter inner(s_, &callee, root_);
         inner.attach_package(&state->values, callee.package_slots);
         std::vector<PlValue> outs;
-        if (!inner.run_unit(args, given, &outs, &err, sub)) {
-            err.trace.insert(err.trace.begin(),
-                             "ORA-06512: at \"" + qualified + "\", line " + std::to_string(err.line));
+        if (!plsql_nested_call(
+                ses_, [&](PlError* e) { return inner.run_unit(args, given, &outs, e, sub); }, &err)) {
+            if (!plsql_trace_full(err))
+                err.trace.insert(err.trace.begin(),
+                                 "ORA-06512: at \"" + qualified + "\", line " + std::to_string(err.line));
             err.line = st.line;
             error_ = err;
             return Flow::Error;
@@ -1288,8 +1292,6 @@ private:
     }
 
     Flow call_unit(const PlStmt& st, const std::vector<PlValue>& args) {
-        if (depth_ >= 50)
-            return raise(make_error(6502, "PL/SQL: numeric or value error: call depth exceeded"), st.line);
         std::vector<bool> given;
         for (std::size_t k = 0; k < st.exprs.size(); ++k)
             given.push_back(st.exprs[k] || st.targets[k].slot >= 0 || st.targets[k].host);
@@ -1298,24 +1300,22 @@ private:
         std::shared_ptr<PlCachedUnit> unit = plsql_unit_program(ses_, st.unit_owner, st.unit_name, &state);
         if (state == PlUnitState::Invalid) {
             PlError e = make_error(4063, "procedure \"" + st.unit_owner + "." + st.unit_name + "\" has errors");
-            e.trace.push_back("ORA-06508: PL/SQL: could not find program unit being called: \"" + st.unit_owner +
-                              "." + st.unit_name + "\"");
+            e.trace.push_back("ORA-06508: PL/SQL: could not find program unit being called: \"" + st.unit_owner + "." +
+                              st.unit_name + "\"");
             return raise(e, st.line);
         }
         if (!unit || unit->program.params.size() != args.size())
             return raise(make_error(6508, "PL/SQL: could not find program unit being called"), st.line);
         PlProgram& callee = unit->program;
-        struct Busy {
-            PlCachedUnit* u;
-            ~Busy() { u->busy = false; }
-        } busy{unit.get()};
-        unit->busy = true;
+        BusyUnit busy(unit.get());
         Interpreter inner(s_, &callee, root_);
         std::vector<PlValue> outs;
         PlError err;
-        if (!inner.run_unit(args, given, &outs, &err)) {
-            err.trace.insert(err.trace.begin(), "ORA-06512: at \"" + st.unit_owner + "." + st.unit_name + "\", line " +
-                                                    std::to_string(err.line));
+        if (!plsql_nested_call(
+                ses_, [&](PlError* e) { return inner.run_unit(args, given, &outs, e); }, &err)) {
+            if (!plsql_trace_full(err))
+                err.trace.insert(err.trace.begin(), "ORA-06512: at \"" + st.unit_owner + "." + st.unit_name +
+                                                        "\", line " + std::to_string(err.line));
             err.line = st.line;
             error_ = err;
             return Flow::Error;
@@ -1474,17 +1474,15 @@ bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogr
     interp.run_inside_statement();
     if (pkg_values) interp.attach_package(pkg_values, program->package_slots);
     std::vector<PlValue> outs;
-    PlSessionState* state = plsql_session(ses);
-    ++state->call_depth;
-    bool ok = interp.run_unit(args, given, &outs, err, sub);
-    --state->call_depth;
+    bool ok = plsql_nested_call(
+        ses, [&](PlError* e) { return interp.run_unit(args, given, &outs, e, sub); }, err);
     interp.finish_unit();
     if (ok) *result = interp.return_value();
     return ok;
 }
 
-PlPackageState* plsql_package_state(SessionHandle* ses, const std::string& qualified, PlProgram* program,
-                                    PlError* err) {
+PlPackageState* plsql_package_state(SessionHandle* ses, const std::string& qualified,
+                                    std::shared_ptr<PlCachedUnit>* program, PlError* err) {
     StmtHandle holder;
     holder.session = ses;
     PlProgram empty;

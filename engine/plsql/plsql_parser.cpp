@@ -131,231 +131,11 @@ int Parser::record_field(const PlVarInfo& rec, const std::string& field) {
     return -1;
 }
 
-void Parser::sql_columns(std::size_t a, std::size_t b) {
-    columns_in_scope_.clear();
-    if (!ctx_.catalog) return;
-    std::size_t k = a;
-    if (t_[a].kind == TokenKind::Word && t_[a].text == "INSERT") {
-        while (k < b && !(t_[k].kind == TokenKind::Word && t_[k].text == "SELECT")) ++k;
-    }
-    for (; k < b; ++k) {
-        if (t_[k].kind != TokenKind::Word && t_[k].kind != TokenKind::QuotedWord) continue;
-        if (k + 1 < b && t_[k + 1].kind == TokenKind::Operator && t_[k + 1].text == "(") continue;
-        std::string owner = ctx_.schema;
-        std::string table = t_[k].text;
-        if (k + 2 < b && t_[k + 1].kind == TokenKind::Operator && t_[k + 1].text == "." &&
-            (t_[k + 2].kind == TokenKind::Word || t_[k + 2].kind == TokenKind::QuotedWord)) {
-            std::vector<ColumnInfo> cols;
-            if (ctx_.catalog->table_columns(t_[k].text, t_[k + 2].text, &cols))
-                for (const ColumnInfo& c : cols) columns_in_scope_.insert(c.name);
-        }
-        std::vector<ColumnInfo> cols;
-        if (ctx_.catalog->table_columns(owner, table, &cols))
-            for (const ColumnInfo& c : cols) columns_in_scope_.insert(c.name);
-    }
-}
-
-void Parser::rewrite_sql(std::size_t a, std::size_t b, PlSql* q, std::string* out, std::size_t scope_a,
-                         std::size_t scope_b) {
-    sql_columns(scope_a, scope_b);
-    rewrite(a, b, q, out);
-    columns_in_scope_.clear();
-}
-
-void Parser::rewrite(std::size_t a, std::size_t b, PlSql* q, std::string* out) {
-    for (std::size_t k = a; k < b; ++k) {
-        const Token& tk = t_[k];
-        if (k > a) out->append(text_, t_[k - 1].end, tk.offset - t_[k - 1].end);
-        q->offsets.emplace_back(static_cast<std::uint32_t>(out->size()), tk.offset);
-        bool after_dot = k > a && t_[k - 1].kind == TokenKind::Operator && t_[k - 1].text == ".";
-        int trigger_slot = after_dot ? -1 : trigger_reference(k, b, tk.kind == TokenKind::Bind);
-        if (trigger_slot >= 0) {
-            PlRef r;
-            r.slot = trigger_slot;
-            *out += bind_text(add_ref(q, r, prog_->vars[static_cast<std::size_t>(trigger_slot)].type));
-            k += 2;
-            continue;
-        }
-        if (tk.kind == TokenKind::Word && columns_in_scope_.count(tk.text)) {
-            out->append(text_, tk.offset, tk.end - tk.offset);
-            continue;
-        }
-        auto op_at = [&](std::size_t j, const char* op) {
-            return j < b && t_[j].kind == TokenKind::Operator && t_[j].text == op;
-        };
-        if (tk.kind == TokenKind::Word && !after_dot && !lookup(tk.text) && op_at(k + 1, ".") && k + 2 < b &&
-            t_[k + 2].kind == TokenKind::Word && !op_at(k + 3, "(") && !op_at(k + 3, ".")) {
-            PlVarInfo info;
-            bool own = false;
-            int slot = package_variable(tk.text, t_[k + 2].text, &info, &own);
-            if (slot >= 0) {
-                PlRef r;
-                r.kind = own ? PlRefKind::Variable : PlRefKind::PackageVar;
-                r.slot = slot;
-                if (!own) r.name = ctx_.schema + "." + tk.text;
-                OraType ty = info.boolean ? number_type() : info.type;
-                int n = add_ref(q, r, ty);
-                *out += info.boolean ? "(" + bind_text(n) + " = 1)" : bind_text(n);
-                k += 2;
-                continue;
-            }
-            if (package_lacks(tk.text, t_[k + 2].text)) {
-                semantic_error(t_[k + 2].offset, "PLS-00302: component '" + t_[k + 2].text + "' must be declared",
-                               statement_offset_);
-                *out += "NULL";
-                k += 2;
-                continue;
-            }
-        }
-        if (tk.kind == TokenKind::Word && !after_dot && prog_->is_package && op_at(k + 1, "(") && !lookup(tk.text)) {
-            bool member = false;
-            for (const PlSubprogram& sub : prog_->subprograms)
-                member = member || (sub.is_function && sub.name == tk.text);
-            if (member) {
-                *out += prog_->package_name + "." + tk.text;
-                continue;
-            }
-        }
-        if (tk.kind == TokenKind::Word && !after_dot) {
-            if (op_at(k + 1, "%") && k + 2 < b && t_[k + 2].kind == TokenKind::Word) {
-                const std::string& a2 = t_[k + 2].text;
-                PlAttr attr = PlAttr::Found;
-                bool known = true;
-                if (a2 == "FOUND")
-                    attr = PlAttr::Found;
-                else if (a2 == "NOTFOUND")
-                    attr = PlAttr::NotFound;
-                else if (a2 == "ROWCOUNT")
-                    attr = PlAttr::RowCount;
-                else if (a2 == "ISOPEN")
-                    attr = PlAttr::IsOpen;
-                else
-                    known = false;
-                const Symbol* sym = lookup(tk.text);
-                if (known && (tk.text == "SQL" || (sym && sym->kind == SymKind::Cursor))) {
-                    PlRef r;
-                    r.kind = tk.text == "SQL" ? PlRefKind::SqlAttr : PlRefKind::CursorAttr;
-                    r.slot = sym && tk.text != "SQL" ? sym->index : 0;
-                    r.attr = attr;
-                    int n = add_ref(q, r, number_type());
-                    *out += attr == PlAttr::RowCount ? bind_text(n) : "(" + bind_text(n) + " = 1)";
-                    k += 2;
-                    continue;
-                }
-            }
-            bool call = op_at(k + 1, "(");
-            if ((tk.text == "SQLCODE" || tk.text == "SQLERRM") && !call) {
-                PlRef r;
-                r.kind = tk.text == "SQLCODE" ? PlRefKind::SqlCode : PlRefKind::SqlErrm;
-                OraType ty = number_type();
-                if (r.kind == PlRefKind::SqlErrm) {
-                    ty = OraType();
-                    ty.size = 512;
-                }
-                *out += bind_text(add_ref(q, r, ty));
-                continue;
-            }
-            if (tk.text == "TRUE" || tk.text == "FALSE") {
-                const Symbol* sym = lookup(tk.text);
-                if (!sym) {
-                    *out += tk.text == "TRUE" ? "(1 = 1)" : "(1 = 0)";
-                    continue;
-                }
-            }
-            const Symbol* sym = lookup(tk.text);
-            // UPDATING('column') in a trigger: the UPDATE sets that column.
-            if (sym && prog_->is_trigger && sym->index == prog_->updating_slot && op_at(k + 1, "(") && k + 3 < b &&
-                t_[k + 2].kind == TokenKind::String && op_at(k + 3, ")")) {
-                PlRef r;
-                r.kind = PlRefKind::UpdatingColumn;
-                std::string column = t_[k + 2].text;
-                for (char& c : column) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-                r.name = column;
-                *out += "(" + bind_text(add_ref(q, r, number_type())) + " = 1)";
-                k += 3;
-                continue;
-            }
-            if (sym && sym->kind == SymKind::Var &&
-                prog_->vars[static_cast<std::size_t>(sym->index)].collection != PlCollection::None) {
-                k = collection_reference(k, b, sym->index, q, out);
-                continue;
-            }
-            if (sym && sym->kind == SymKind::Var && !call) {
-                const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(sym->index)];
-                int slot = sym->index;
-                std::size_t consumed = 0;
-                if (!v.fields.empty()) {
-                    if (op_at(k + 1, ".") && k + 2 < b && t_[k + 2].kind == TokenKind::Word) {
-                        slot = record_field(v, t_[k + 2].text);
-                        if (slot < 0) {
-                            out->append(text_, tk.offset, tk.end - tk.offset);
-                            continue;
-                        }
-                        consumed = 2;
-                    }
-                }
-                const PlVarInfo& target = prog_->vars[static_cast<std::size_t>(slot)];
-                PlRef r;
-                r.kind = PlRefKind::Variable;
-                r.slot = slot;
-                OraType ty = target.boolean ? number_type() : target.type;
-                int n = add_ref(q, r, ty);
-                *out += target.boolean ? "(" + bind_text(n) + " = 1)" : bind_text(n);
-                k += consumed;
-                continue;
-            }
-        }
-        out->append(text_, tk.offset, tk.end - tk.offset);
-    }
-}
-
 PlSql* Parser::new_sql(std::size_t at) {
     prog_->sql.push_back(std::make_unique<PlSql>());
     PlSql* q = prog_->sql.back().get();
     position(t_[at].offset, &q->line, &q->column);
     return q;
-}
-
-bool Parser::translate(PlSql* q, std::size_t at, std::uint32_t stmt_offset, bool statement) {
-    TranslateContext tc;
-    tc.schema = ctx_.schema;
-    tc.nls_date_format = ctx_.nls_date_format;
-    tc.catalog = ctx_.catalog;
-    tc.bind_types = &q->bind_types;
-    FunctionLookup lookup;
-    lookup.db = ctx_.db;
-    lookup.package = prog_->is_package ? prog_ : nullptr;
-    lookup.program = prog_;
-    lookup.nls_date_format = ctx_.nls_date_format;
-    if (ctx_.db || lookup.package) {
-        tc.stored_function = lookup_function;
-        tc.stored_function_data = &lookup;
-    }
-    OraError err;
-    if (sql_translate(q->text, tc, &q->tr, &err)) return true;
-    std::uint32_t where = t_[at].offset;
-    if (err.offset >= q->offset_shift) {
-        std::uint32_t off = err.offset - q->offset_shift;
-        for (const auto& m : q->offsets)
-            if (m.first <= off) where = m.second;
-    }
-    if (err.code == 904 && !lookup.invalid.empty()) {
-        semantic_error(where, "PLS-00905: object " + lookup.invalid + " is invalid", stmt_offset,
-                       statement ? "PL/SQL: SQL Statement ignored" : "PL/SQL: Statement ignored");
-    } else if (statement) {
-        semantic_error(
-            where,
-            "PL/SQL: " + ora_format(err.code, err.message).substr(0, ora_format(err.code, err.message).size() - 1),
-            stmt_offset, "PL/SQL: SQL Statement ignored");
-    } else if (err.code == 904) {
-        std::string name = err.message.substr(0, err.message.find(':'));
-        if (name.size() > 2 && name.front() == '"') name = name.substr(1, name.size() - 2);
-        semantic_error(where, "PLS-00201: identifier '" + name + "' must be declared", stmt_offset);
-    } else {
-        std::string f = ora_format(err.code, err.message);
-        semantic_error(where, "PL/SQL: " + f.substr(0, f.size() - 1), stmt_offset);
-    }
-    return false;
 }
 
 std::size_t Parser::expression_end(const std::set<std::string>& stops) {
@@ -393,13 +173,7 @@ PlSql* Parser::expression(const std::set<std::string>& stops, std::uint32_t stmt
     std::size_t a = i_;
     std::size_t b = expression_end(stops);
     PlSql* q = new_sql(a);
-    std::string e;
-    rewrite(a, b, q, &e);
-    q->condition = condition;
-    q->offset_shift = condition ? 17 : 7;
-    q->text = condition ? "SELECT CASE WHEN " + e + " THEN 1 WHEN NOT (" + e + ") THEN 0 END FROM DUAL"
-                        : "SELECT " + e + " FROM DUAL";
-    translate(q, a, stmt_offset, false);
+    compile_expression(a, b, q, stmt_offset, condition);
     i_ = b;
     return q;
 }
@@ -603,8 +377,7 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
             std::size_t a = i_;
             std::size_t e = expression_end({";"});
             PlSql* q = new_sql(a);
-            rewrite_sql(a, e, q, &q->text, a, e);
-            translate(q, a, decl_offset, true);
+            compile_statement({{a, e}}, q, decl_offset);
             i_ = e;
             expect_op(";");
             prog_->cursors.push_back(PlCursorInfo{name, q});
@@ -663,6 +436,9 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
             }
         }
         if (is_op("%") && is_word("ROWTYPE", 1)) {
+            // "x%ROWTYPE;" with the declared name left out: no source named.
+            if (parts.empty())
+                expected("constant exception <an identifier> <a double-quoted delimited-identifier>", peek());
             i_ += 2;
             std::vector<ColumnInfo> cols;
             if (!rowtype_columns(parts, &cols))
@@ -858,6 +634,18 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
 }
 
 void Parser::statement(std::vector<PlStmt>* out) {
+    struct Nesting {
+        int& n;
+        explicit Nesting(int& depth) : n(depth) { ++n; }
+        ~Nesting() { --n; }
+    } nesting(nesting_);
+    if (nesting_ > kMaxNesting) {
+        PlCompileError e;
+        position(peek().offset, &e.line, &e.column);
+        e.text = "PLS-00102: parser stack overflow because nesting is too deep";
+        prog_->errors.push_back(e);
+        throw SyntaxStop();
+    }
     std::string label;
     while (is_op("<") && is_op("<", 1)) {
         i_ += 2;
@@ -947,8 +735,7 @@ void Parser::statement(std::vector<PlStmt>* out) {
         std::size_t a = i_;
         std::size_t e = expression_end({";"});
         PlSql* q = new_sql(a);
-        rewrite_sql(a, e, q, &q->text, a, e);
-        translate(q, a, so, true);
+        compile_statement({{a, e}}, q, so);
         st.exprs.push_back(q);
         i_ = e;
         expect_op(";");
@@ -983,8 +770,7 @@ void Parser::statement(std::vector<PlStmt>* out) {
         std::size_t a = i_;
         std::size_t e = expression_end({";"});
         PlSql* q = new_sql(a);
-        rewrite_sql(a, e, q, &q->text, a, e);
-        translate(q, a, so, true);
+        compile_statement({{a, e}}, q, so);
         st.exprs.push_back(q);
         i_ = e;
         expect_op(";");
@@ -1058,30 +844,53 @@ void Parser::loop_body(PlStmt* st) {
 void Parser::case_statement(PlStmt* st, std::uint32_t so) {
     ++i_;
     st->kind = PlStmtKind::If;
-    std::size_t sel_a = i_, sel_b = i_;
+    // CASE selector WHEN v THEN ...: the selector is evaluated once into a variable of
+    // its own, which each WHEN compares with its value.
+    std::string hidden;
     if (!is_word("WHEN")) {
-        sel_b = expression_end({"WHEN"});
-        i_ = sel_b;
+        st->selector = expression({"WHEN"}, so);
+        OraType type = st->selector->tr.columns.empty() ? OraType() : st->selector->tr.columns[0].type;
+        hidden = "#CASE" + std::to_string(++hidden_vars_);
+        st->slot = add_var(hidden, type, false);
+        Symbol sym;
+        sym.index = st->slot;
+        declare(hidden, sym);
     }
     while (is_word("WHEN")) {
         ++i_;
         std::size_t a = i_;
         std::size_t b = expression_end({"THEN"});
         PlSql* q = new_sql(a);
-        std::string e;
-        if (sel_b > sel_a) {
-            e = "(";
-            rewrite(sel_a, sel_b, q, &e);
-            e += ") = (";
-            rewrite(a, b, q, &e);
-            e += ")";
+        if (hidden.empty()) {
+            compile_expression(a, b, q, so, true);
         } else {
-            rewrite(a, b, q, &e);
+            std::vector<Token> tokens(t_.begin() + static_cast<std::ptrdiff_t>(a),
+                                      t_.begin() + static_cast<std::ptrdiff_t>(b));
+            Token end;
+            end.kind = TokenKind::End;
+            end.offset = end.end = t_[b].offset;
+            tokens.push_back(end);
+            ExprPtr value;
+            OraError err;
+            q->condition = true;
+            if (!sql_parse_expression(tokens, &value, &err)) {
+                translate_error(err, err.offset, FunctionLookup(), so, false);
+            } else {
+                ExprPtr cmp(new Expr);
+                cmp->kind = ExprKind::Compare;
+                cmp->text = "=";
+                cmp->offset = value->offset;
+                cmp->end = value->end;
+                ExprPtr sel(new Expr);
+                sel->kind = ExprKind::Column;
+                sel->path = {hidden};
+                sel->path_offsets = {value->offset};
+                sel->offset = value->offset;
+                cmp->args.push_back(std::move(sel));
+                cmp->args.push_back(std::move(value));
+                compile_tree(*cmp, q, so, true);
+            }
         }
-        q->condition = true;
-        q->offset_shift = 17;
-        q->text = "SELECT CASE WHEN " + e + " THEN 1 WHEN NOT (" + e + ") THEN 0 END FROM DUAL";
-        translate(q, a, so, false);
         i_ = b;
         st->exprs.push_back(q);
         expect_word("THEN");
@@ -1115,8 +924,7 @@ void Parser::for_loop(PlStmt* st, std::uint32_t so) {
             std::size_t a = i_;
             std::size_t e = expression_end({")"});
             q = new_sql(a);
-            rewrite_sql(a, e, q, &q->text, a, e);
-            translate(q, a, so, true);
+            compile_statement({{a, e}}, q, so);
             i_ = e;
             expect_op(")");
             prog_->cursors.push_back(PlCursorInfo{"", q});
@@ -1185,10 +993,7 @@ void Parser::select_into(PlStmt* st, std::uint32_t so) {
     std::size_t rest = i_;
     std::size_t e = expression_end({";"});
     PlSql* q = new_sql(a);
-    rewrite_sql(a, into, q, &q->text, rest, e);
-    q->text += " ";
-    rewrite_sql(rest, e, q, &q->text, rest, e);
-    translate(q, a, so, true);
+    compile_statement({{a, into}, {rest, e}}, q, so);
     st->exprs.push_back(q);
     i_ = e;
     expect_op(";");

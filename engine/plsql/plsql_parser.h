@@ -5,6 +5,8 @@
 #pragma once
 
 #include "plsql/plsql.h"
+#include "sql/sql_ast.h"
+#include "sql/sql_translate.h"
 
 #include <map>
 #include <memory>
@@ -48,6 +50,7 @@ struct FunctionLookup {
     sqlite3* db = nullptr;
     const PlProgram* package = nullptr;
     PlProgram* program = nullptr;  // records the stored functions it uses
+    std::string schema;            // of the program: a unit may call itself
     std::string nls_date_format;
     std::string invalid;  // a function found but invalid
 };
@@ -111,7 +114,6 @@ private:
     PlProgram* prog_;
     std::size_t i_ = 0;
     bool unconstrained_ = false;  // parameter types take no length
-    std::set<std::string> columns_in_scope_;
     std::string last_type_name_;
     std::vector<std::map<std::string, Symbol>> scopes_;
     bool in_function_ = false;  // RETURN needs a value
@@ -122,6 +124,10 @@ private:
     std::map<std::string, std::shared_ptr<HeaderInfo>> headers_;  // package headers read
     std::uint32_t statement_offset_ = 0;  // where the statement or declaration being read starts
     bool when_mode_ = false;              // NEW and OLD without a colon name the trigger's row
+    // Statements nested inside each other (blocks, IFs, loops, CASE): beyond the limit
+    // the compile stops with PLS-00102 instead of exhausting the stack.
+    static constexpr int kMaxNesting = 255;
+    int nesting_ = 0;
 
     const Token& peek(std::size_t ahead = 0) const;
     bool is_word(const char* w, std::size_t ahead = 0) const;
@@ -158,33 +164,35 @@ private:
     // [SYS.]DBMSOUTPUT_LINESARRAY (a varray). Reads the type name when it is one.
     PlCollection collection_type();
 
-    // name(subscript), name.COUNT, name.FIRST or name.LAST of a collection at token k:
-    // appends the bind and answers the last token used.
-    std::size_t collection_reference(std::size_t k, std::size_t b, int slot, PlSql* q, std::string* out);
-
-    // --- References rewritten as binds --------------------------------------------------
+    // --- References of a statement, bound by name -----------------------------------------
 
     int add_ref(PlSql* q, const PlRef& r, const OraType& type);
-    static std::string bind_text(int n) { return ":\"#" + std::to_string(n) + "\""; }
 
     static int record_field(const PlVarInfo& rec, const std::string& field);
 
-    // Appends tokens [a, b) to out, rewriting references to variables, records, cursor
-    // attributes, SQLCODE and SQLERRM as binds of q.
-    // Inside SQL a column name wins over a PL/SQL variable of the same name: collects the
-    // columns of the tables the statement [a, b) reads (for INSERT, only those of its
-    // subquery: VALUES sees no columns).
-    void sql_columns(std::size_t a, std::size_t b);
-
-    void rewrite_sql(std::size_t a, std::size_t b, PlSql* q, std::string* out, std::size_t scope_a,
-                     std::size_t scope_b);
-
-    void rewrite(std::size_t a, std::size_t b, PlSql* q, std::string* out);
-
     PlSql* new_sql(std::size_t at);
 
-    // Translates q->text; on failure records the compile errors and answers false.
-    bool translate(PlSql* q, std::size_t at, std::uint32_t stmt_offset, bool statement);
+    // --- Expressions as syntax trees ----------------------------------------------------
+    // Tokens [a, b) parsed as one expression by the SQL parser and translated once, the
+    // block's names resolved through the translator's hook (plsql_names.cpp).
+    void compile_expression(std::size_t a, std::size_t b, PlSql* q, std::uint32_t stmt_offset, bool condition);
+    void compile_tree(Expr& e, PlSql* q, std::uint32_t stmt_offset, bool condition);
+    // The tokens of ranges, one after the other, as one SQL statement into q: a column of
+    // the statement's tables wins over a PL/SQL name.
+    void compile_statement(const std::vector<std::pair<std::size_t, std::size_t>>& ranges, PlSql* q,
+                           std::uint32_t stmt_offset);
+    TranslateContext translate_context(PlSql* q, FunctionLookup* lookup) const;
+    void translate_error(const OraError& err, std::uint32_t where, const FunctionLookup& lookup,
+                         std::uint32_t stmt_offset, bool statement);
+    friend class ExprNames;
+    NameHook::Answer resolve_name(const Expr& e, PlSql* q, NameResolution* out);
+    NameHook::Answer resolve_call(Expr& e, std::vector<std::string>* path, PlSql* q, NameResolution* out);
+    // A variable's slot as a bound reference of q.
+    void variable_resolution(int slot, PlSql* q, NameResolution* out);
+    // The slot of NEW.column or OLD.column named at offset; -2 after an error was recorded.
+    int trigger_column(const std::string& which, const std::string& column, std::uint32_t offset);
+    std::uint32_t expression_offset_ = 0;  // statement_offset_ of the expression being compiled
+    int hidden_vars_ = 0;                  // variables the compiler declares (CASE selectors)
 
     // Scans an expression from the current token to a terminator at nesting depth 0.
     std::size_t expression_end(const std::set<std::string>& stops);

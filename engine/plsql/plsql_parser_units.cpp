@@ -38,6 +38,13 @@ std::string argument_family(const std::string& type) {
 
 bool lookup_function(void* data, const std::string& owner, const std::string& name, OraType* ret) {
     FunctionLookup* f = static_cast<FunctionLookup*>(data);
+    // A function calling itself: known from its own heading, stored or not.
+    const PlProgram* self = f->program;
+    if (self && self->is_unit && self->is_function && owner == f->schema && name == self->unit_name) {
+        *ret = self->return_type;
+        if (ret->code == kTypeVarchar2 && ret->size == 0) ret->size = 4000;
+        return true;
+    }
     const PlProgram* p = f->package;
     if (p && p->is_package && owner == p->package_owner) {
         std::string member = name;
@@ -278,19 +285,23 @@ int Parser::trigger_reference(std::size_t k, std::size_t b, bool colon) {
     if (!(k + 2 < b && t_[k + 1].kind == TokenKind::Operator && t_[k + 1].text == "." &&
           (t_[k + 2].kind == TokenKind::Word || t_[k + 2].kind == TokenKind::QuotedWord)))
         return -1;
+    return trigger_column(tk.text, t_[k + 2].text, tk.offset);
+}
+
+int Parser::trigger_column(const std::string& which, const std::string& column, std::uint32_t offset) {
     if (!prog_->trigger_row) {
         PlCompileError e;
-        position(tk.offset, &e.line, &e.column);
+        position(offset, &e.line, &e.column);
         e.text = "ORA-04082: NEW or OLD references not allowed in table level triggers";
         prog_->errors.push_back(e);
         return -2;
     }
-    const std::vector<int>& slots = tk.text == "NEW" ? prog_->new_slots : prog_->old_slots;
+    const std::vector<int>& slots = which == "NEW" ? prog_->new_slots : prog_->old_slots;
     for (std::size_t c = 0; c < ctx_.trigger_columns->size(); ++c)
-        if ((*ctx_.trigger_columns)[c].name == t_[k + 2].text) return slots[c];
+        if ((*ctx_.trigger_columns)[c].name == column) return slots[c];
     PlCompileError e;
-    position(tk.offset, &e.line, &e.column);
-    e.text = "PLS-00049: bad bind variable '" + tk.text + "." + t_[k + 2].text + "'";
+    position(offset, &e.line, &e.column);
+    e.text = "PLS-00049: bad bind variable '" + which + "." + column + "'";
     prog_->errors.push_back(e);
     return -2;
 }
@@ -366,42 +377,6 @@ PlCollection Parser::collection_type() {
     return PlCollection::None;
 }
 
-std::size_t Parser::collection_reference(std::size_t k, std::size_t b, int slot, PlSql* q, std::string* out) {
-    PlRef r;
-    r.slot = slot;
-    if (k + 1 < b && t_[k + 1].kind == TokenKind::Operator && t_[k + 1].text == "(") {
-        std::size_t close = k + 1;
-        int depth = 0;
-        for (; close < b; ++close) {
-            if (t_[close].kind != TokenKind::Operator) continue;
-            if (t_[close].text == "(") ++depth;
-            if (t_[close].text == ")" && --depth == 0) break;
-        }
-        if (close >= b || close == k + 2) expected("an expression", t_[std::min(close, b - 1)]);
-        std::size_t save = i_;
-        i_ = k + 2;
-        r.kind = PlRefKind::Element;
-        r.index = expression({")"}, t_[k].offset);
-        i_ = save;
-        OraType line;
-        line.code = kTypeVarchar2;
-        line.size = 32767;
-        *out += bind_text(add_ref(q, r, line));
-        return close;
-    }
-    if (k + 2 < b && t_[k + 1].kind == TokenKind::Operator && t_[k + 1].text == "." &&
-        (t_[k + 2].text == "COUNT" || t_[k + 2].text == "FIRST" || t_[k + 2].text == "LAST")) {
-        r.kind = PlRefKind::CollectionAttr;
-        r.name = t_[k + 2].text;
-        *out += bind_text(add_ref(q, r, number_type()));
-        return k + 2;
-    }
-    semantic_error(t_[k].offset, "PLS-00306: wrong number or types of arguments in call to '" + t_[k].text + "'",
-                   t_[k].offset);
-    out->append(text_, t_[k].offset, t_[k].end - t_[k].offset);
-    return k;
-}
-
 std::string Parser::value_family(std::size_t a, PlSql* q) const {
     if (t_[a].kind == TokenKind::Word && t_[a].text == "NULL") return "";
     if (!q || q->tr.columns.empty()) return "";
@@ -435,6 +410,16 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
             semantic_error(t_[i_ - 1].offset, "PLS-00302: component '" + member + "' must be declared", so);
             return true;
         }
+    }
+    // A procedure calling itself: its own heading, whether an older version is stored or not.
+    if (candidates.empty() && prog_->is_unit && !prog_->is_function && parts.back() == prog_->unit_name &&
+        (parts.size() == 1 || (parts.size() == 2 && parts[0] == ctx_.schema))) {
+        owner = ctx_.schema;
+        unit = prog_->unit_name;
+        PlCandidate c;
+        for (const PlParam& prm : prog_->params)
+            c.params.push_back(PlUnitArgument{prm.name, prm.mode, prm.default_value != nullptr, prm.type_name});
+        candidates.push_back(c);
     }
     if (candidates.empty() && ctx_.db) {
         std::string pkg_owner = parts.size() == 3 ? parts[0] : ctx_.schema;

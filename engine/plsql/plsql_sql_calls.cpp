@@ -56,7 +56,10 @@ namespace {
 void call_error(sqlite3_context* ctx, const PlError& e, const std::string& unit) {
     std::string text = ora_format(e.code, e.message);
     for (const std::string& t : e.trace) text += t + "\n";
-    text += "ORA-06512: at \"" + unit + "\", line " + std::to_string(e.line);
+    if (!plsql_trace_full(e))
+        text += "ORA-06512: at \"" + unit + "\", line " + std::to_string(e.line);
+    else
+        text.pop_back();
     sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
 }
 
@@ -155,18 +158,13 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
     };
     std::string owner = text(0), name = text(1), unit = owner + "." + name;
-    PlSessionState* state = plsql_session(ses);
-    if (state->call_depth >= 50) {
-        sql_error(ctx, "ORA-00036: maximum number of recursive SQL levels (50) exceeded");
-        return;
-    }
     std::size_t given_count = static_cast<std::size_t>(argc - 2);
     std::size_t dot = name.find('.');
     if (dot != std::string::npos) {
         std::string package = owner + "." + name.substr(0, dot), member = name.substr(dot + 1);
-        PlProgram callee;
+        std::shared_ptr<PlCachedUnit> compiled;
         PlError err;
-        PlPackageState* st = plsql_package_state(ses, package, &callee, &err);
+        PlPackageState* st = plsql_package_state(ses, package, &compiled, &err);
         if (!st) {
             std::string t = ora_format(err.code, err.message);
             for (const std::string& line : err.trace) t += line + "\n";
@@ -174,6 +172,8 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
             sql_error(ctx, t);
             return;
         }
+        PlProgram& callee = compiled->program;
+        BusyUnit busy(compiled.get());
         const PlSubprogram* chosen = nullptr;
         for (const PlSubprogram& sub : callee.subprograms) {
             if (sub.name != member || !sub.is_function || !sub.defined || !takes(sub.params, given_count)) continue;
@@ -205,9 +205,8 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         sql_error(ctx, "ORA-06553: PLS-306: wrong number or types of arguments in call to '" + name + "'");
         return;
     }
-    callee->busy = true;
+    BusyUnit busy(callee.get());
     run_for_sql(ctx, ses, &callee->program, nullptr, nullptr, argc - 2, argv + 2, unit);
-    callee->busy = false;
 }
 
 }  // namespace

@@ -585,10 +585,10 @@ void fn_fire_trigger(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     bool single = event == "INSERT" && !state->single_row_insert.empty() && state->single_row_insert.back();
     if (!single) state->mutating.push_back(quote(c->def.table_owner) + "." + quote(c->def.table));
     c->busy = true;
-    ++state->call_depth;
-    bool ok =
-        state->call_depth < 50 && plsql_run_trigger(ses, &c->program, event, &old_values, &new_values, &fired, &err);
-    --state->call_depth;
+    bool ok = plsql_nested_call(
+        ses,
+        [&](PlError* e) { return plsql_run_trigger(ses, &c->program, event, &old_values, &new_values, &fired, e); },
+        &err);
     c->busy = false;
     if (!single) state->mutating.pop_back();
     std::swap(returning_table, state->returning_table);
@@ -824,57 +824,6 @@ bool plsql_triggers_sync(SessionHandle* ses, OraError* err) {
 
 namespace {
 
-// The columns an UPDATE statement's SET clause names.
-std::vector<std::string> set_columns(const std::string& text) {
-    std::vector<std::string> out;
-    std::vector<Token> t;
-    OraError err;
-    if (!sql_tokenize(text, &t, &err)) return out;
-    std::size_t k = 0;
-    int depth = 0;
-    while (t[k].kind != TokenKind::End && !(depth == 0 && word(t, k, "SET"))) {
-        if (is_op(t, k, "(")) ++depth;
-        if (is_op(t, k, ")")) --depth;
-        ++k;
-    }
-    if (t[k].kind == TokenKind::End) return out;
-    ++k;
-    // Each item is "column = value" or "(column, ...) = (subquery)", items split by commas
-    // outside parentheses.
-    bool item_start = true;
-    bool in_list = false;
-    for (; t[k].kind != TokenKind::End; ++k) {
-        if (depth == 0 && (word(t, k, "WHERE") || word(t, k, "RETURNING") || word(t, k, "RETURN"))) break;
-        if (is_op(t, k, "(")) {
-            if (depth == 0 && item_start) in_list = true;
-            ++depth;
-            continue;
-        }
-        if (is_op(t, k, ")")) {
-            if (--depth == 0 && in_list) {
-                in_list = false;
-                item_start = false;
-            }
-            continue;
-        }
-        if (depth == 0 && is_op(t, k, ",")) {
-            item_start = true;
-            continue;
-        }
-        if (!is_name(t, k) || !(in_list || (depth == 0 && item_start))) continue;
-        std::size_t c = k;
-        while (is_op(t, c + 1, ".") && is_name(t, c + 2)) c += 2;
-        out.push_back(t[c].text);
-        k = c;
-        if (!in_list) item_start = false;
-    }
-    return out;
-}
-
-}  // namespace
-
-namespace {
-
 const char* event_of(const Translation& tr) {
     return tr.kind == StatementKind::Insert ? "INSERT" : tr.kind == StatementKind::Update ? "UPDATE" : "DELETE";
 }
@@ -903,8 +852,7 @@ bool applies(const PlStatementTrigger& t, const Translation& tr, const char* eve
 
 }  // namespace
 
-bool plsql_statement_triggers(SessionHandle* ses, const std::string& text, const Translation& tr,
-                              PlTriggerTiming timing, OraError* err) {
+bool plsql_statement_triggers(SessionHandle* ses, const Translation& tr, PlTriggerTiming timing, OraError* err) {
     if (tr.table.empty()) return true;
     const char* event = event_of(tr);
     const char* type = timing == PlTriggerTiming::Before ? "BEFORE STATEMENT" : "AFTER STATEMENT";
@@ -912,16 +860,13 @@ bool plsql_statement_triggers(SessionHandle* ses, const std::string& text, const
     for (const PlStatementTrigger& t : statement_triggers(ses))
         if (t.type == type && applies(t, tr, event)) matching.push_back(t);
     std::vector<std::pair<std::string, std::string>> names;
-    std::vector<std::string> set;
-    bool set_read = false;
     for (const PlStatementTrigger& t : matching) {
         // UPDATE OF fires only for an UPDATE that sets one of the columns.
         const std::string& of = t.update_columns;
         if (tr.kind == StatementKind::Update && !of.empty()) {
-            if (!set_read) set = set_columns(text);
-            set_read = true;
             bool hit = false;
-            for (const std::string& c : set) hit = hit || ("," + of + ",").find("," + c + ",") != std::string::npos;
+            for (const std::string& c : tr.set_columns)
+                hit = hit || ("," + of + ",").find("," + c + ",") != std::string::npos;
             if (!hit) continue;
         }
         names.emplace_back(t.owner, t.name);
@@ -985,22 +930,10 @@ sqlite3_stmt* plsql_returning_rows(SessionHandle* ses, int* count) {
     return vm;
 }
 
-void plsql_dml_begin(SessionHandle* ses, const std::string& text, const Translation& tr) {
+void plsql_dml_begin(SessionHandle* ses, const Translation& tr) {
     PlSessionState* state = plsql_session(ses);
-    state->set_columns.push_back(tr.kind == StatementKind::Update ? set_columns(text) : std::vector<std::string>());
-    bool values = false;
-    if (tr.kind == StatementKind::Insert) {
-        std::vector<Token> t;
-        OraError err;
-        int depth = 0;
-        if (sql_tokenize(text, &t, &err))
-            for (std::size_t k = 0; k < t.size(); ++k) {
-                if (is_op(t, k, "(")) ++depth;
-                if (is_op(t, k, ")")) --depth;
-                values = values || (depth == 0 && word(t, k, "VALUES"));
-            }
-    }
-    state->single_row_insert.push_back(values);
+    state->set_columns.push_back(tr.kind == StatementKind::Update ? tr.set_columns : std::vector<std::string>());
+    state->single_row_insert.push_back(tr.kind == StatementKind::Insert && tr.insert_values);
 }
 
 void plsql_dml_end(SessionHandle* ses) {

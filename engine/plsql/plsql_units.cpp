@@ -475,8 +475,8 @@ bool plsql_unit_load(sqlite3* db, const std::string& owner, const std::string& n
     return false;
 }
 
-std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::string& owner,
-                                                 const std::string& name, PlUnitState* state) {
+std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::string& owner, const std::string& name,
+                                                 PlUnitState* state) {
     sqlite3* db = ses->server->db;
     PlSessionState* session = plsql_session(ses);
     const std::string& nls = ses->settings.nls_date_format;
@@ -487,9 +487,15 @@ std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::
     }
     std::string key = owner + "." + name;
     auto it = session->units.find(key);
-    if (it != session->units.end() && !it->second->busy && it->second->nls_date_format == nls) {
+    if (it != session->units.end() && it->second->nls_date_format == nls) {
         *state = PlUnitState::Ready;
-        return it->second;
+        if (!it->second->busy) return it->second;
+        // Running: a call from inside it (recursion) gets a copy of its own.
+        auto copy = std::make_shared<PlCachedUnit>();
+        copy->type = it->second->type;
+        copy->nls_date_format = nls;
+        plsql_program_copy(it->second->program, &copy->program);
+        return copy;
     }
     auto unit = std::make_shared<PlCachedUnit>();
     std::string status, source;
@@ -498,8 +504,8 @@ std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::
         return nullptr;
     }
     if (status != "VALID") {
-        if (!plsql_unit_revalidate(db, nls, owner, name) || !plsql_unit_load(db, owner, name, &unit->type, &status,
-                                                                             &source)) {
+        if (!plsql_unit_revalidate(db, nls, owner, name) ||
+            !plsql_unit_load(db, owner, name, &unit->type, &status, &source)) {
             *state = PlUnitState::Invalid;
             return nullptr;
         }
@@ -562,6 +568,100 @@ std::vector<PlCandidate> plsql_package_members(sqlite3* db, const std::string& o
         }
     }
     return out;
+}
+
+namespace {
+
+using SqlMap = std::map<const PlSql*, PlSql*>;
+
+PlSql* copied(const SqlMap& map, PlSql* q) {
+    return q ? map.at(q) : nullptr;
+}
+
+void copy_statements(const SqlMap& map, std::vector<PlStmt>* list);
+
+void copy_block(const SqlMap& map, PlBlock* b) {
+    for (PlDecl& d : b->decls) d.init = copied(map, d.init);
+    copy_statements(map, &b->body);
+    for (PlHandler& h : b->handlers) copy_statements(map, &h.body);
+}
+
+void copy_statements(const SqlMap& map, std::vector<PlStmt>* list) {
+    for (PlStmt& st : *list) {
+        for (PlSql*& q : st.exprs) q = copied(map, q);
+        st.selector = copied(map, st.selector);
+        for (std::vector<PlStmt>& body : st.bodies) copy_statements(map, &body);
+        if (st.block) {
+            st.block = std::make_shared<PlBlock>(*st.block);
+            copy_block(map, st.block.get());
+        }
+    }
+}
+
+}  // namespace
+
+void plsql_program_copy(const PlProgram& from, PlProgram* to) {
+    static_cast<PlProgramTree&>(*to) = from;
+    SqlMap map;
+    to->sql.clear();
+    for (const auto& q : from.sql) {
+        auto c = std::make_unique<PlSql>(*q);
+        c->vm = nullptr;
+        map[q.get()] = c.get();
+        to->sql.push_back(std::move(c));
+    }
+    for (auto& q : to->sql)
+        for (PlRef& r : q->refs) r.index = copied(map, r.index);
+    for (PlParam& p : to->params) p.default_value = copied(map, p.default_value);
+    for (PlCursorInfo& c : to->cursors) c.query = copied(map, c.query);
+    copy_block(map, &to->main);
+    for (PlSubprogram& sub : to->subprograms) {
+        for (PlParam& p : sub.params) p.default_value = copied(map, p.default_value);
+        copy_block(map, &sub.body);
+    }
+    to->trigger_when = copied(map, to->trigger_when);
+}
+
+std::shared_ptr<PlCachedUnit> plsql_package_program(SessionHandle* ses, const std::string& owner,
+                                                    const std::string& package, PlError* err) {
+    sqlite3* db = ses->server->db;
+    PlSessionState* session = plsql_session(ses);
+    const std::string& nls = ses->settings.nls_date_format;
+    std::uint64_t generation = catalog_generation(db);
+    if (generation == 0 || generation != session->units_generation) {
+        session->units.clear();
+        session->units_generation = generation;
+    }
+    std::string key = "PACKAGE " + owner + "." + package;
+    auto it = session->units.find(key);
+    if (it != session->units.end() && it->second->nls_date_format == nls) {
+        if (!it->second->busy) return it->second;
+        // Running: a call from inside it gets a copy of its own.
+        auto copy = std::make_shared<PlCachedUnit>();
+        copy->type = it->second->type;
+        copy->nls_date_format = nls;
+        plsql_program_copy(it->second->program, &copy->program);
+        return copy;
+    }
+    auto unit = std::make_shared<PlCachedUnit>();
+    unit->type = "PACKAGE";
+    unit->nls_date_format = nls;
+    SqliteCatalog catalog(db);
+    PlCompileContext cc;
+    cc.schema = owner;
+    cc.nls_date_format = nls;
+    cc.catalog = &catalog;
+    cc.db = db;
+    if (!plsql_package_load(db, cc, owner, package, &unit->program, err)) return nullptr;
+    // Loading may have compiled invalid units again, which moves the catalog on.
+    generation = catalog_generation(db);
+    if (generation != session->units_generation) {
+        session->units.clear();
+        session->units_generation = generation;
+    }
+    it = session->units.find(key);
+    if (generation != 0 && (it == session->units.end() || !it->second->busy)) session->units[key] = unit;
+    return unit;
 }
 
 bool plsql_package_load(sqlite3* db, const PlCompileContext& ctx, const std::string& owner, const std::string& package,

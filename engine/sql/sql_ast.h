@@ -17,7 +17,7 @@ enum class ExprKind {
     String,  // text: the value ('' never reaches here: it is Null)
     Number,  // text: as typed
     Null,
-    Bind,     // text: placeholder name
+    Bind,     // text: placeholder name; path: fields named after it (:NEW.column)
     Column,   // path: qualifiers and the column name
     Star,     // path: optional qualifier (t.*)
     Unary,    // text: "-", "+", "PRIOR" or "CONNECT_BY_ROOT"; args[0]
@@ -39,12 +39,14 @@ enum class ExprKind {
     Sysdate,
     User,
     DateLiteral,  // DATE 'YYYY-MM-DD' (text: the stored form); TIMESTAMP '...' when star
+    Attribute,    // path: a name; text: the attribute after '%' (a PL/SQL cursor's FOUND ...)
 };
 
 struct Expr {
     ExprKind kind = ExprKind::Null;
     std::string text;
     std::vector<std::string> path;
+    std::vector<std::uint32_t> path_offsets;  // where each part of path starts
     std::vector<std::unique_ptr<Expr>> args;
     std::unique_ptr<SelectStmt> subquery;
     bool negated = false;
@@ -55,6 +57,12 @@ struct Expr {
     bool outer_join = false;   // Column marked with Oracle's (+) outer-join operator
     std::uint32_t offset = 0;  // first byte in the statement text
     std::uint32_t end = 0;     // just past the last byte
+
+    Expr() = default;
+    Expr(const Expr&) = delete;
+    Expr& operator=(const Expr&) = delete;
+    // Frees the operands without recursion: a chain of ten thousand terms is as deep.
+    ~Expr();
 };
 using ExprPtr = std::unique_ptr<Expr>;
 
@@ -176,6 +184,9 @@ struct Statement {
 
 // Parses one statement of the SQL grammar; false with err set at the offending token.
 bool sql_parse(const std::vector<Token>& tokens, Statement* out, OraError* err);
+// Parses one expression that makes up the whole token list (PL/SQL expressions and
+// conditions); false with err set at the offending token.
+bool sql_parse_expression(const std::vector<Token>& tokens, std::unique_ptr<Expr>* out, OraError* err);
 // The front door's parse: every statement gets its kind. Statements of the SQL grammar
 // are parsed whole, as sql_parse does; for the kinds whose body another module's grammar
 // reads (dictionary DDL, stored units, triggers, EXPLAIN PLAN, PL/SQL blocks) only

@@ -36,6 +36,11 @@ public:
     Parser(const std::vector<Token>& tokens, OraError* err) : TokenCursor(tokens), err_(err) {}
 
     bool statement(Statement* s);
+    bool whole_expression(ExprPtr* out) {
+        if (!expr(out)) return false;
+        if (!at_end()) return fail(cur().kind == TokenKind::Operator && cur().text == ")" ? 907 : 933);
+        return true;
+    }
 
 private:
     OraError* err_;
@@ -50,6 +55,8 @@ private:
         }
         return false;
     }
+    // Nesting beyond kMaxDepth: ORA-03095 at the token where it happens.
+    bool too_deep() { return fail(3095, std::to_string(kMaxDepth)); }
     bool expect_word(const char* w, int code) { return accept_word(w) || fail(code); }
     bool expect_op(const char* o, int code) { return accept_op(o) || fail(code); }
     // An identifier: an unreserved word or a quoted word.
@@ -182,11 +189,7 @@ bool Parser::statement(Statement* s) {
 }
 
 bool Parser::select(std::unique_ptr<SelectStmt>* out) {
-    if (++depth_ > kMaxDepth) {
-        fail(3001);
-        err_->message = "unimplemented feature: query nested more than 200 levels deep";
-        return false;
-    }
+    if (++depth_ > kMaxDepth) return too_deep();
     bool ok = select_nested(out);
     --depth_;
     return ok;
@@ -364,11 +367,7 @@ bool Parser::from_item(FromItem* f) {
 }
 
 bool Parser::expr(ExprPtr* out) {
-    if (++depth_ > kMaxDepth) {
-        fail(3001);
-        err_->message = "unimplemented feature: expression nested more than 200 levels deep";
-        return false;
-    }
+    if (++depth_ > kMaxDepth) return too_deep();
     bool ok = or_expr(out);
     --depth_;
     return ok;
@@ -409,7 +408,7 @@ bool Parser::not_expr(ExprPtr* out) {
         ExprPtr e = make(ExprKind::Not, cur().offset);
         ++p_;
         ExprPtr inner;
-        if (++depth_ > kMaxDepth) return fail(3001);
+        if (++depth_ > kMaxDepth) return too_deep();
         bool ok = not_expr(&inner);
         --depth_;
         if (!ok) return false;
@@ -565,7 +564,7 @@ bool Parser::unary(ExprPtr* out) {
         e->text = cur().text;
         ++p_;
         ExprPtr inner;
-        if (++depth_ > kMaxDepth) return fail(3001);
+        if (++depth_ > kMaxDepth) return too_deep();
         bool ok = unary(&inner);
         --depth_;
         if (!ok) return false;
@@ -596,6 +595,10 @@ bool Parser::primary(ExprPtr* out) {
         *out = make(ExprKind::Bind, t.offset);
         (*out)->text = t.text;
         ++p_;
+        while (is_op(".") && (peek().kind == TokenKind::Word || peek().kind == TokenKind::QuotedWord)) {
+            (*out)->path.push_back(peek().text);
+            p_ += 2;
+        }
         (*out)->end = prev_end();
         return true;
     case TokenKind::Operator:
@@ -644,11 +647,14 @@ bool Parser::primary(ExprPtr* out) {
     // A name: column reference, qualified column, or function call.
     std::uint32_t off = t.offset;
     std::vector<std::string> path;
+    std::vector<std::uint32_t> path_offsets;
     path.push_back(t.text);
+    path_offsets.push_back(t.offset);
     ++p_;
     while (is_op(".") && (peek().kind == TokenKind::Word || peek().kind == TokenKind::QuotedWord)) {
         ++p_;
         path.push_back(cur().text);
+        path_offsets.push_back(cur().offset);
         ++p_;
     }
     bool outer_join_mark = is_op("(") && peek().kind == TokenKind::Operator && peek().text == "+" &&
@@ -659,6 +665,7 @@ bool Parser::primary(ExprPtr* out) {
         e->text = path[0];
         for (std::size_t k = 1; k < path.size(); ++k) e->text += "." + path[k];
         if (path.size() > 1) e->path = path;
+        e->path_offsets = path_offsets;
         ++p_;
         if (accept_op("*")) {
             e->star = true;
@@ -685,8 +692,19 @@ bool Parser::primary(ExprPtr* out) {
         outer_join = true;
     }
     if (is_op("(")) return fail(3001);
+    if (is_op("%") && peek().kind == TokenKind::Word) {
+        ExprPtr e = make(ExprKind::Attribute, off);
+        e->path = std::move(path);
+        e->path_offsets = std::move(path_offsets);
+        e->text = peek().text;
+        p_ += 2;
+        e->end = prev_end();
+        *out = std::move(e);
+        return true;
+    }
     ExprPtr e = make(ExprKind::Column, off);
     e->path = std::move(path);
+    e->path_offsets = std::move(path_offsets);
     e->outer_join = outer_join;
     e->end = prev_end();
     *out = std::move(e);
@@ -808,7 +826,9 @@ bool Parser::datatype(ColumnDef* c) {
         if (accept_op("(")) {
             int prec = 0, scale = 0;
             std::size_t at = p_;
-            if (accept_op("*"))
+            // NUMBER(*,s): the largest precision, shown in the dictionary as none.
+            const bool any_precision = accept_op("*");
+            if (any_precision)
                 prec = 38;
             else if (!number_arg(&prec))
                 return fail(910), false;
@@ -816,7 +836,8 @@ bool Parser::datatype(ColumnDef* c) {
                 p_ = at;
                 return fail(1727), err_->message = "numeric precision specifier is out of range (1 to 38)", false;
             }
-            if (accept_op(",")) {
+            const bool has_scale = accept_op(",");
+            if (has_scale) {
                 at = p_;
                 bool neg = accept_op("-");
                 if (!number_arg(&scale)) return fail(910), false;
@@ -827,8 +848,8 @@ bool Parser::datatype(ColumnDef* c) {
                 }
             }
             if (!expect_op(")", 907)) return false;
-            ot.precision = static_cast<std::int16_t>(prec);
-            ot.scale = static_cast<std::int8_t>(scale);
+            ot.precision = static_cast<std::int16_t>(any_precision ? 0 : prec);
+            ot.scale = static_cast<std::int8_t>(any_precision && !has_scale ? -127 : scale);
         } else if (type != "NUMBER") {
             ot.precision = 38;
             ot.scale = 0;
@@ -1333,9 +1354,25 @@ bool foreign_kind(TokenCursor c, StatementKind* kind) {
 
 }  // namespace
 
+Expr::~Expr() {
+    std::vector<ExprPtr> work;
+    for (ExprPtr& a : args)
+        if (a) work.push_back(std::move(a));
+    while (!work.empty()) {
+        ExprPtr e = std::move(work.back());
+        work.pop_back();
+        for (ExprPtr& a : e->args)
+            if (a) work.push_back(std::move(a));
+    }
+}
+
 bool sql_parse(const std::vector<Token>& tokens, Statement* out, OraError* err) {
     Parser p(tokens, err);
     return p.statement(out);
+}
+
+bool sql_parse_expression(const std::vector<Token>& tokens, ExprPtr* out, OraError* err) {
+    return Parser(tokens, err).whole_expression(out);
 }
 
 bool sql_parse_statement(const std::vector<Token>& tokens, Statement* out, OraError* err) {

@@ -14,6 +14,7 @@
 #include "sql/storage.h"
 #include "values/values.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -460,12 +461,14 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
         text += " WHERE " + w.sql;
     }
     std::vector<std::string> groups;
+    std::size_t group_nodes = 0;
     if (!s.group_by.empty()) {
         text += " GROUP BY ";
         for (std::size_t i = 0; i < s.group_by.size(); ++i) {
             Emitted g;
             if (!expr(*s.group_by[i], scope, &g)) return false;
             groups.push_back(g.sql);
+            group_nodes = std::max(group_nodes, expr_nodes(*s.group_by[i]));
             text += (i ? "," : "") + g.sql;
         }
     }
@@ -475,7 +478,7 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
     if (grouping) {
         for (auto& pc : plain_columns) {
             const Expr* bad = nullptr;
-            if (!ungrouped(const_cast<Expr&>(*pc.first), scope, groups, &bad)) return false;
+            if (!ungrouped(const_cast<Expr&>(*pc.first), scope, groups, group_nodes, &bad)) return false;
             if (bad) return fail(groups.empty() ? 937 : 979, bad->offset);
         }
     }
@@ -483,7 +486,7 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
         Emitted h;
         if (!expr(*s.having, scope, &h)) return false;
         const Expr* bad = nullptr;
-        if (!ungrouped(*s.having, scope, groups, &bad)) return false;
+        if (!ungrouped(*s.having, scope, groups, group_nodes, &bad)) return false;
         if (bad) return fail(979, bad->offset);
         text += " HAVING " + h.sql;
     }
@@ -541,6 +544,7 @@ bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const s
 }
 
 bool Translator::insert(Statement& s) {
+    out_->insert_values = !s.select;
     if (s.target_query && !insert_target_query(s)) return false;
     std::string owner = owner_of(s.table);
     std::vector<ColumnInfo> all;
@@ -604,6 +608,7 @@ bool Translator::insert(Statement& s) {
 
 bool Translator::returning(Statement& s, const Scope& scope, std::string* sql) {
     if (s.returning.empty()) return true;
+    hoist_ok_ = false;  // the RETURNING values are also written as a list of their own
     *sql += " RETURNING ";
     for (std::size_t i = 0; i < s.returning.size(); ++i) {
         Emitted e;
@@ -626,6 +631,7 @@ bool Translator::update(Statement& s) {
     scope.bare = true;
     scope.sources.push_back(src);
     std::string sql = "UPDATE " + src.sql + " AS " + quote_name(src.alias) + " SET ";
+    for (const auto& set : s.sets) out_->set_columns.push_back(set.first);
     scope.bare = false;
     for (std::size_t i = 0; i < s.sets.size(); ++i) {
         const ColumnInfo* target = nullptr;
@@ -1014,6 +1020,8 @@ bool Translator::drop_index(Statement& s) {
 
 bool Translator::statement(Statement& s) {
     out_->kind = s.kind;
+    hoist_ok_ = s.kind == StatementKind::Select || s.kind == StatementKind::Insert || s.kind == StatementKind::Update ||
+                s.kind == StatementKind::Delete;
     switch (s.kind) {
     case StatementKind::Select: {
         std::string sql;
@@ -1022,11 +1030,14 @@ bool Translator::statement(Statement& s) {
         return true;
     }
     case StatementKind::Insert:
-        return insert(s);
+        if (!insert(s)) return false;
+        return true;
     case StatementKind::Update:
-        return update(s);
+        if (!update(s)) return false;
+        return true;
     case StatementKind::Delete:
-        return del(s);
+        if (!del(s)) return false;
+        return true;
     case StatementKind::CreateTable:
         if (!create_table(s)) return false;
         out_->catalog_sql.push_back(storage_catalog_sql(owner_of(s.table), s.table.name, false, s.storage));
@@ -1095,6 +1106,14 @@ bool sql_translate_parsed(const std::string& text, Statement& s, const Translate
     out->table = s.table.name;
     Translator t(text, ctx, out, err);
     return t.statement(s);
+}
+
+bool sql_translate_expression(const std::string& text, Expr& e, bool condition, const TranslateContext& ctx,
+                              Translation* out, OraError* err) {
+    *out = Translation();
+    out->parsed = true;
+    Translator t(text, ctx, out, err);
+    return t.expression(e, condition);
 }
 
 int sql_statement_type(const std::string& text) {

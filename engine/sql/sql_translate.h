@@ -9,8 +9,35 @@
 #include <string>
 #include <vector>
 
+struct Expr;
 struct Statement;
 struct Token;
+
+// How a name the statement's own tables do not know is answered by the caller: a value
+// bound by name, or SQL used as it is.
+struct NameResolution {
+    std::string bind;        // bind this name (the caller gives its value) ...
+    std::string sql;         // ... or, when bind is empty, this SQL
+    bool condition = false;  // the bound value is 1, 0 or NULL and stands for a condition
+    OraType type;
+};
+
+// The hook through which a host language resolves its own names inside SQL: PL/SQL's
+// variables, parameters, constants, record fields, package state, loop indexes, cursor
+// attributes and trigger rows. The translator asks it only about names its scopes do not
+// resolve, so a table's column wins over a variable of the same name.
+class NameHook {
+public:
+    enum class Answer { NotMine, Resolved, Failed };
+    virtual ~NameHook() = default;
+    // A column reference (e.path), a bind with fields (:NEW.x), or an attribute
+    // (c%FOUND). Failed: *err is set (its offset within the statement).
+    virtual Answer name(const Expr& e, NameResolution* out, OraError* err) = 0;
+    // A call f(args): Resolved with *out when the call is the host's (an element of a
+    // collection); NotMine after *path was perhaps changed to the function meant (a
+    // package's own function named without its package).
+    virtual Answer call(Expr& e, std::vector<std::string>* path, NameResolution* out, OraError* err) = 0;
+};
 
 struct TranslateContext {
     std::string schema;           // the current schema (session user)
@@ -21,11 +48,16 @@ struct TranslateContext {
     // Stored PL/SQL functions: true with the return type when owner.name is one.
     bool (*stored_function)(void* data, const std::string& owner, const std::string& name, OraType* ret) = nullptr;
     void* stored_function_data = nullptr;
+    NameHook* names = nullptr;  // the host language's names, when SQL is embedded in it
 };
 
 // Tokenizes, parses and translates text. False with err (offset into text) when the
 // statement is invalid or unsupported.
 bool sql_translate(const std::string& text, const TranslateContext& ctx, Translation* out, OraError* err);
+// Translates one expression (a condition when condition is set) into "SELECT value",
+// whose one column has the expression's Oracle type. A condition answers 1, 0 or NULL.
+bool sql_translate_expression(const std::string& text, Expr& e, bool condition, const TranslateContext& ctx,
+                              Translation* out, OraError* err);
 // Translates a statement the front door has parsed (s of text's tokens); the translator
 // may rewrite s as it goes.
 bool sql_translate_parsed(const std::string& text, Statement& s, const TranslateContext& ctx, Translation* out,

@@ -6,6 +6,8 @@
 #include "sql/sql_translator.h"
 #include "values/values.h"
 
+#include <algorithm>
+#include <map>
 #include <cctype>
 #include <cstring>
 
@@ -105,20 +107,59 @@ bool is_aggregate_call(const Expr& e) {
            (e.text == "COUNT" || e.text == "SUM" || e.text == "AVG" || e.text == "MIN" || e.text == "MAX");
 }
 
-// Finds the first column reference of e that is neither inside an aggregate nor part of
-// a GROUP BY expression (*bad stays null when there is none).
-bool Translator::ungrouped(Expr& e, const Scope& scope, const std::vector<std::string>& groups, const Expr** bad) {
-    if (*bad || is_aggregate_call(e) || e.subquery) return true;
-    Emitted em;
-    if (!expr(e, scope, &em)) return false;
-    for (const std::string& g : groups)
-        if (g == em.sql) return true;
-    if (e.kind == ExprKind::Column) {
-        *bad = &e;
-        return true;
+std::size_t expr_nodes(const Expr& e) {
+    std::size_t n = 0;
+    std::vector<const Expr*> work{&e};
+    while (!work.empty()) {
+        const Expr* x = work.back();
+        work.pop_back();
+        ++n;
+        for (const ExprPtr& a : x->args)
+            if (a) work.push_back(a.get());
     }
-    for (auto& a : e.args)
-        if (!ungrouped(*a, scope, groups, bad)) return false;
+    return n;
+}
+
+// Finds the first column reference of e that is neither inside an aggregate nor part of
+// a GROUP BY expression (*bad stays null when there is none). A part is compared with
+// the GROUP BY expressions only when it is no larger than the largest of them
+// (group_nodes), so that a long chain costs time in proportion to its length.
+bool Translator::ungrouped(Expr& e, const Scope& scope, const std::vector<std::string>& groups, std::size_t group_nodes,
+                           const Expr** bad) {
+    // The size of every part, children before their parents.
+    std::map<const Expr*, std::size_t> size;
+    std::vector<std::pair<Expr*, bool>> order{{&e, false}};
+    while (!order.empty()) {
+        auto [x, done] = order.back();
+        order.pop_back();
+        if (done) {
+            std::size_t n = 1;
+            for (const ExprPtr& a : x->args)
+                if (a) n += size[a.get()];
+            size[x] = n;
+            continue;
+        }
+        order.emplace_back(x, true);
+        for (ExprPtr& a : x->args)
+            if (a) order.emplace_back(a.get(), false);
+    }
+    std::vector<Expr*> work{&e};
+    while (!work.empty() && !*bad) {
+        Expr* x = work.back();
+        work.pop_back();
+        if (is_aggregate_call(*x) || x->subquery) continue;
+        if (!groups.empty() && size[x] <= group_nodes) {
+            Emitted em;
+            if (!expr(*x, scope, &em)) return false;
+            if (std::find(groups.begin(), groups.end(), em.sql) != groups.end()) continue;
+        }
+        if (x->kind == ExprKind::Column) {
+            *bad = x;
+            break;
+        }
+        for (auto it = x->args.rbegin(); it != x->args.rend(); ++it)
+            if (*it) work.push_back(it->get());
+    }
     return true;
 }
 
@@ -162,9 +203,11 @@ std::string Translator::as_text(const Emitted& e) const {
 }
 
 bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
-    bool handled = false;
-    if (!hierarchy_value(e, scope, out, &handled)) return false;
-    if (handled) return true;
+    {
+        bool handled = false;
+        if (!hierarchy_value(e, scope, out, &handled)) return false;
+        if (handled) return true;
+    }
     const std::string& name = e.path.back();
     std::string qualifier;
     if (e.path.size() == 2) qualifier = e.path[0];
@@ -172,7 +215,7 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
     if (e.path.size() > 3) return fail(904, e.offset, "\"" + e.path[0] + "\"");
     for (const Scope* s = &scope; s; s = s->outer) {
         if (qualifier.empty() && s->using_names.count(name)) {
-            out->sql = using_column(*s, name, &out->type);
+            out->sql = row_value(using_column(*s, name, &out->type));
             return true;
         }
         const Source* found = nullptr;
@@ -187,14 +230,17 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
             }
         }
         if (found) {
-            out->sql = s->bare
-                           ? quote_name(name)
-                           : quote_name(s->emit_alias.empty() ? found->alias : s->emit_alias) + "." + quote_name(name);
+            out->sql = row_value(s->bare ? quote_name(name)
+                                         : quote_name(s->emit_alias.empty() ? found->alias : s->emit_alias) + "." +
+                                               quote_name(name));
             out->type = col->type;
             out->trimmed = col->type.code == kTypeChar;
             return true;
         }
     }
+    bool handled = false;
+    if (!host_name(e, out, &handled)) return false;
+    if (handled) return true;
     if (is_rownum(e)) {
         out->sql = "row_number() OVER ()";
         out->type = number_type();
@@ -229,6 +275,50 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
     std::string shown;
     for (std::size_t i = 0; i < e.path.size(); ++i) shown += (i ? ".\"" : "\"") + e.path[i] + "\"";
     return fail(904, e.offset, shown);
+}
+
+bool Translator::host_name(const Expr& e, Emitted* out, bool* handled) {
+    *handled = false;
+    if (!ctx_.names) return true;
+    NameResolution r;
+    switch (ctx_.names->name(e, &r, err_)) {
+    case NameHook::Answer::NotMine:
+        return true;
+    case NameHook::Answer::Failed:
+        return false;
+    case NameHook::Answer::Resolved:
+        break;
+    }
+    resolved(r, out);
+    *handled = true;
+    return true;
+}
+
+void Translator::resolved(const NameResolution& r, Emitted* out) {
+    out->type = r.type;
+    if (r.bind.empty()) {
+        out->sql = r.sql;
+        return;
+    }
+    out_->bind_names.push_back(r.bind);
+    out->sql = row_value("?" + std::to_string(out_->bind_names.size()));
+    if (r.condition) out->sql = "(" + out->sql + " = 1)";
+}
+
+bool Translator::expression(Expr& e, bool condition) {
+    Scope none;
+    Emitted v;
+    hoist_ok_ = true;
+    if (!expr(e, none, &v)) return false;
+    ColumnInfo c;
+    c.type = v.type;
+    if (c.type.code == kTypeChar && e.kind != ExprKind::String && e.kind != ExprKind::Column)
+        c.type.code = kTypeVarchar2;
+    // NOT NOT keeps 1, 0 and NULL and turns any other value into its truth as SQLite
+    // tests it, with the condition evaluated once.
+    out_->sql = condition ? "SELECT NOT NOT " + v.sql : "SELECT " + v.sql;
+    out_->columns.push_back(c);
+    return true;
 }
 
 bool is_rownum(const Expr& e) {
@@ -278,10 +368,98 @@ bool Translator::comparison_operands(Emitted* a, Emitted* b, std::uint32_t offse
     return true;
 }
 
+namespace {
+
+// How deep calls nest in e (e itself counted when it is a call), and whether any part of
+// e is something only the statement itself can compute (aggregates, subqueries, ROWNUM,
+// sequences, the values of a hierarchical query).
+int call_height(const Expr& e, bool* movable) {
+    std::vector<std::pair<const Expr*, int>> work{{&e, 0}};
+    int height = 0;
+    while (!work.empty()) {
+        auto [x, above] = work.back();
+        work.pop_back();
+        int here = above + (x->kind == ExprKind::Function ? 1 : 0);
+        height = std::max(height, here);
+        const std::string& last = x->path.empty() ? x->text : x->path.back();
+        if (is_aggregate_call(*x) || x->subquery || is_rownum(*x) ||
+            (x->kind == ExprKind::Column && (last == "LEVEL" || last == "NEXTVAL" || last == "CURRVAL")) ||
+            (x->kind == ExprKind::Unary && (x->text == "PRIOR" || x->text == "CONNECT_BY_ROOT")) ||
+            (x->kind == ExprKind::Function && x->text == "SYS_CONNECT_BY_PATH"))
+            *movable = false;
+        for (const ExprPtr& a : x->args)
+            if (a) work.emplace_back(a.get(), here);
+    }
+    return height;
+}
+
+}  // namespace
+
 bool Translator::function(Expr& e, const Scope& scope, Emitted* out) {
+    bool outermost = call_nesting_ == 0;
+    int height = 0;
+    if (hoist_ok_ && (outermost || cut_every_)) {
+        bool movable = true;
+        height = call_height(e, &movable);
+        if (outermost && movable && height > kDeepCalls) cut_every_ = std::max(3, (height + kMaxParts - 1) / kMaxParts);
+    }
+    bool deep = outermost && cut_every_;
+    ++call_nesting_;
+    bool ok = function_call(e, scope, out);
+    --call_nesting_;
+    if (!ok) {
+        if (deep) cut_every_ = 0, parts_.clear(), row_args_.clear();
+        return false;
+    }
+    if (!cut_every_) return true;
+    if (!deep) {
+        // A cut: this call is a part of its own; the parts above read its result.
+        if (height % cut_every_ == 0) {
+            parts_.push_back("SELECT " + out->sql);
+            out->sql = ":p" + std::to_string(parts_.size());
+        }
+        return true;
+    }
+    parts_.push_back("SELECT " + out->sql);
+    std::string sql = "vantro_eval(" + std::to_string(parts_.size());
+    for (const std::string& part : parts_) sql += "," + quote_text(part);
+    for (const std::string& arg : row_args_) sql += "," + arg;
+    out->sql = sql + ")";
+    cut_every_ = 0;
+    parts_.clear();
+    row_args_.clear();
+    return true;
+}
+
+std::string Translator::row_value(const std::string& sql) {
+    if (!cut_every_) return sql;
+    auto it = std::find(row_args_.begin(), row_args_.end(), sql);
+    if (it == row_args_.end()) it = row_args_.insert(row_args_.end(), sql);
+    return ":r" + std::to_string(it - row_args_.begin() + 1);
+}
+
+bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
     bool handled = false;
     if (!hierarchy_value(e, scope, out, &handled)) return false;
     if (handled) return true;
+    if (ctx_.names) {
+        NameResolution r;
+        std::vector<std::string> path = e.path.empty() ? std::vector<std::string>{e.text} : e.path;
+        switch (ctx_.names->call(e, &path, &r, err_)) {
+        case NameHook::Answer::Failed:
+            return false;
+        case NameHook::Answer::Resolved:
+            resolved(r, out);
+            return true;
+        case NameHook::Answer::NotMine:
+            if (path.size() > 1) {
+                e.path = path;
+                e.text = path[0];
+                for (std::size_t k = 1; k < path.size(); ++k) e.text += "." + path[k];
+            }
+            break;
+        }
+    }
     const std::string& f = e.text;
     std::vector<Emitted> args(e.args.size());
     for (std::size_t i = 0; i < e.args.size(); ++i)
@@ -397,6 +575,166 @@ bool Translator::stored_call(const std::vector<std::string>& path, const std::ve
     return true;
 }
 
+namespace {
+
+// The operators that share one precedence level of a left-associative chain.
+int chain_level(const Expr& e) {
+    switch (e.kind) {
+    case ExprKind::Binary:
+        return e.text == "*" || e.text == "/" ? 2 : 1;
+    case ExprKind::Concat:
+        return 1;
+    case ExprKind::And:
+        return 3;
+    case ExprKind::Or:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+// items joined by op as a balanced tree of parentheses, so that the depth of the SQL
+// grows with the logarithm of the number of terms.
+std::string balanced(const std::vector<std::string>& items, std::size_t a, std::size_t b, const char* op) {
+    if (b - a == 1) return items[a];
+    std::size_t m = a + (b - a) / 2;
+    return "(" + balanced(items, a, m, op) + op + balanced(items, m, b, op) + ")";
+}
+
+// vantro_concat takes any number of arguments; at most this many per call.
+constexpr std::size_t kConcatArgs = 50;
+
+std::string concat_call(const std::vector<std::string>& items, std::size_t a, std::size_t b) {
+    if (b - a == 1) return items[a];
+    std::size_t n = b - a;
+    std::size_t step = 1;
+    while (step * kConcatArgs < n) step *= kConcatArgs;
+    std::string sql = "vantro_concat(";
+    for (std::size_t k = a; k < b; k += step) sql += (k > a ? "," : "") + concat_call(items, k, std::min(b, k + step));
+    return sql + ")";
+}
+
+}  // namespace
+
+// A chain of operators of one precedence level (a + b - c || d, a AND b AND c ...), which
+// the parser builds as a left-deep tree: walked without recursion along the chain, and
+// written as a balanced tree when it is long and its operator associative, so that
+// neither this translator nor SQLite's parser meets its depth.
+bool Translator::chain(Expr& e, const Scope& scope, Emitted* out) {
+    int level = chain_level(e);
+    std::vector<Expr*> spine;
+    Expr* first = &e;
+    while (chain_level(*first) == level) {
+        spine.push_back(first);
+        first = first->args[0].get();
+    }
+    std::vector<Emitted> terms(spine.size() + 1);
+    if (!expr(*first, scope, &terms[0])) return false;
+    for (std::size_t k = 0; k < spine.size(); ++k)
+        if (!expr(*spine[spine.size() - 1 - k]->args[1], scope, &terms[k + 1])) return false;
+    bool aggregate = false;
+    for (const Emitted& t : terms) aggregate = aggregate || t.aggregate;
+    if (terms.size() >= kBalancedChain && balanced_chain(spine, terms, out)) {
+        out->aggregate = aggregate;
+        return true;
+    }
+    Emitted acc = std::move(terms[0]);
+    for (std::size_t k = 0; k < spine.size(); ++k) {
+        Emitted next;
+        if (!operation(*spine[spine.size() - 1 - k], acc, terms[k + 1], &next)) return false;
+        acc = std::move(next);
+    }
+    *out = std::move(acc);
+    out->aggregate = aggregate;
+    return true;
+}
+
+// Writes a long chain whose operators are all AND, all OR, all || or all numeric + and -
+// (or all *) as a balanced tree; false when it is none of these and must be folded.
+bool Translator::balanced_chain(const std::vector<Expr*>& spine, std::vector<Emitted>& terms, Emitted* out) {
+    std::vector<std::string> items;
+    ExprKind kind = spine[0]->kind;
+    for (const Expr* n : spine)
+        if (n->kind != kind) return false;
+    if (kind == ExprKind::And || kind == ExprKind::Or) {
+        for (const Emitted& t : terms) items.push_back(t.sql);
+        out->sql = balanced(items, 0, items.size(), kind == ExprKind::And ? " AND " : " OR ");
+        return true;
+    }
+    if (kind == ExprKind::Concat) {
+        std::uint64_t size = 0;
+        for (const Emitted& t : terms) {
+            items.push_back(as_text(t));
+            size += text_size(t);
+        }
+        out->sql = concat_call(items, 0, items.size());
+        out->type = varchar_type(size > 4000 ? 4000 : static_cast<std::uint32_t>(size));
+        return true;
+    }
+    // Numbers: a - b is a + (-b), so a run of + and - is a sum of signed terms; * alone
+    // is a product. Dates and division keep the left-to-right fold.
+    bool product = spine[0]->text == "*";
+    for (const Expr* n : spine)
+        if ((n->text == "*") != product || n->text == "/") return false;
+    // A date followed by numbers only: the date plus their sum.
+    bool dated = !product && is_date(terms[0].type);
+    for (std::size_t k = dated ? 1 : 0; k < terms.size(); ++k)
+        if (is_date(terms[k].type)) return false;
+    for (std::size_t k = dated ? 1 : 0; k < terms.size(); ++k) {
+        const Emitted& t = terms[k];
+        std::string v = is_number(t.type) ? t.sql : "vantro_to_number(" + t.sql + ")";
+        bool minus = k > 0 && spine[spine.size() - k]->text == "-";
+        items.push_back(minus ? "(-" + v + ")" : v);
+    }
+    out->sql = balanced(items, 0, items.size(), product ? "*" : "+");
+    out->type = number_type();
+    if (dated) {
+        out->sql = "vantro_date_add(" + terms[0].sql + "," + out->sql + ")";
+        out->type = date_type();
+    }
+    return true;
+}
+
+// One operator of a chain applied to its translated operands.
+bool Translator::operation(const Expr& e, const Emitted& a, const Emitted& b, Emitted* out) {
+    if (e.kind == ExprKind::And || e.kind == ExprKind::Or) {
+        out->sql = "(" + a.sql + (e.kind == ExprKind::And ? " AND " : " OR ") + b.sql + ")";
+        return true;
+    }
+    if (e.kind == ExprKind::Concat) {
+        out->sql = "vantro_concat(" + as_text(a) + "," + as_text(b) + ")";
+        out->type = varchar_type(text_size(a) + text_size(b));
+        return true;
+    }
+    const std::string& op = e.text;
+    if (is_date(a.type) || is_date(b.type)) {
+        if (op == "+" && is_date(a.type) != is_date(b.type)) {
+            const Emitted& d = is_date(a.type) ? a : b;
+            const Emitted& n = is_date(a.type) ? b : a;
+            out->sql = "vantro_date_add(" + d.sql + ",vantro_to_number(" + n.sql + "))";
+            out->type = date_type();
+            return true;
+        }
+        if (op == "-" && is_date(a.type) && !is_date(b.type)) {
+            out->sql = "vantro_date_add(" + a.sql + ",-vantro_to_number(" + b.sql + "))";
+            out->type = date_type();
+            return true;
+        }
+        if (op == "-" && is_date(a.type) && is_date(b.type)) {
+            out->sql = "vantro_date_diff(" + a.sql + "," + b.sql + ")";
+            out->type = number_type();
+            return true;
+        }
+        return fail(932, e.offset, "NUMBER", "DATE"),
+               err_->message = "inconsistent datatypes: expected NUMBER got DATE", false;
+    }
+    std::string x = is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")";
+    std::string y = is_number(b.type) ? b.sql : "vantro_to_number(" + b.sql + ")";
+    out->sql = op == "/" ? "vantro_div(" + x + "," + y + ")" : "(" + x + op + y + ")";
+    out->type = number_type();
+    return true;
+}
+
 bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
     switch (e.kind) {
     case ExprKind::String:
@@ -414,15 +752,24 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
         out->sql = "NULL";
         out->type = varchar_type(0);
         return true;
-    case ExprKind::Bind:
+    case ExprKind::Attribute:
+    case ExprKind::Bind: {
+        if (e.kind == ExprKind::Attribute || !e.path.empty()) {
+            bool handled = false;
+            if (!host_name(e, out, &handled)) return false;
+            if (handled) return true;
+            if (e.kind == ExprKind::Attribute) return fail(911, e.offset);
+            return fail(904, e.offset, "\"" + e.path[0] + "\"");
+        }
         out_->bind_names.push_back(e.text);
-        out->sql = "?" + std::to_string(out_->bind_names.size());
+        out->sql = row_value("?" + std::to_string(out_->bind_names.size()));
         out->type = varchar_type(4000);
         if (ctx_.bind_types) {
             auto it = ctx_.bind_types->find(e.text);
             if (it != ctx_.bind_types->end()) out->type = it->second;
         }
         return true;
+    }
     case ExprKind::Column:
         return column(e, scope, out);
     case ExprKind::Star:
@@ -448,53 +795,28 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
         bool handled = false;
         if (!hierarchy_value(e, scope, out, &handled)) return false;
         if (handled) return true;
+        // A run of signs is written as at most two, however long it is.
+        Expr* inner = &e;
+        int signs = 0, minus = 0;
+        while (inner->kind == ExprKind::Unary && (inner->text == "-" || inner->text == "+")) {
+            ++signs;
+            minus += inner->text == "-";
+            inner = inner->args[0].get();
+        }
         Emitted a;
-        if (!expr(*e.args[0], scope, &a)) return false;
-        out->sql = "(" + e.text + (is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")") + ")";
+        if (!expr(*inner, scope, &a)) return false;
+        std::string x = is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")";
+        if (signs == 1)
+            out->sql = "(" + e.text + x + ")";
+        else
+            out->sql = minus % 2 ? "(-" + x + ")" : minus ? "(-(-" + x + "))" : "(+" + x + ")";
         out->type = number_type();
         out->aggregate = a.aggregate;
         return true;
     }
-    case ExprKind::Binary: {
-        Emitted a, b;
-        if (!expr(*e.args[0], scope, &a) || !expr(*e.args[1], scope, &b)) return false;
-        out->aggregate = a.aggregate || b.aggregate;
-        const std::string& op = e.text;
-        if (is_date(a.type) || is_date(b.type)) {
-            if (op == "+" && is_date(a.type) != is_date(b.type)) {
-                const Emitted& d = is_date(a.type) ? a : b;
-                const Emitted& n = is_date(a.type) ? b : a;
-                out->sql = "vantro_date_add(" + d.sql + ",vantro_to_number(" + n.sql + "))";
-                out->type = date_type();
-                return true;
-            }
-            if (op == "-" && is_date(a.type) && !is_date(b.type)) {
-                out->sql = "vantro_date_add(" + a.sql + ",-vantro_to_number(" + b.sql + "))";
-                out->type = date_type();
-                return true;
-            }
-            if (op == "-" && is_date(a.type) && is_date(b.type)) {
-                out->sql = "vantro_date_diff(" + a.sql + "," + b.sql + ")";
-                out->type = number_type();
-                return true;
-            }
-            return fail(932, e.offset, "NUMBER", "DATE"),
-                   err_->message = "inconsistent datatypes: expected NUMBER got DATE", false;
-        }
-        std::string x = is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")";
-        std::string y = is_number(b.type) ? b.sql : "vantro_to_number(" + b.sql + ")";
-        out->sql = op == "/" ? "vantro_div(" + x + "," + y + ")" : "(" + x + op + y + ")";
-        out->type = number_type();
-        return true;
-    }
-    case ExprKind::Concat: {
-        Emitted a, b;
-        if (!expr(*e.args[0], scope, &a) || !expr(*e.args[1], scope, &b)) return false;
-        out->sql = "vantro_concat(" + as_text(a) + "," + as_text(b) + ")";
-        out->type = varchar_type(text_size(a) + text_size(b));
-        out->aggregate = a.aggregate || b.aggregate;
-        return true;
-    }
+    case ExprKind::Binary:
+    case ExprKind::Concat:
+        return chain(e, scope, out);
     case ExprKind::Compare: {
         Emitted a, b;
         if (!expr(*e.args[0], scope, &a) || !expr(*e.args[1], scope, &b)) return false;
@@ -505,17 +827,16 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
         return true;
     }
     case ExprKind::And:
-    case ExprKind::Or: {
-        Emitted a, b;
-        if (!expr(*e.args[0], scope, &a) || !expr(*e.args[1], scope, &b)) return false;
-        out->sql = "(" + a.sql + (e.kind == ExprKind::And ? " AND " : " OR ") + b.sql + ")";
-        out->aggregate = a.aggregate || b.aggregate;
-        return true;
-    }
+    case ExprKind::Or:
+        return chain(e, scope, out);
     case ExprKind::Not: {
+        // NOT NOT NOT c is NOT c: a run of NOTs is written as one or two.
+        Expr* inner = e.args[0].get();
+        int nots = 1;
+        for (; inner->kind == ExprKind::Not; inner = inner->args[0].get()) ++nots;
         Emitted a;
-        if (!expr(*e.args[0], scope, &a)) return false;
-        out->sql = "(NOT " + a.sql + ")";
+        if (!expr(*inner, scope, &a)) return false;
+        out->sql = nots % 2 ? "(NOT " + a.sql + ")" : "(NOT (NOT " + a.sql + "))";
         out->aggregate = a.aggregate;
         return true;
     }

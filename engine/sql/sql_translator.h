@@ -62,6 +62,8 @@ bool same_family(const OraType& a, const OraType& b);
 // The type that holds values of both a and b (b's text size given).
 OraType wider(const OraType& a, const OraType& b, std::uint32_t b_text_size);
 bool is_aggregate_call(const Expr& e);
+// The number of nodes of e's tree.
+std::size_t expr_nodes(const Expr& e);
 // True for the pseudo-column ROWNUM written alone.
 bool is_rownum(const Expr& e);
 
@@ -71,6 +73,7 @@ public:
         : text_(text), ctx_(ctx), out_(out), err_(err) {}
 
     bool statement(Statement& s);
+    bool expression(Expr& e, bool condition);
 
 private:
     const std::string& text_;
@@ -95,16 +98,40 @@ private:
                       const std::vector<ColumnInfo>* store_types);
     bool expr(Expr& e, const Scope& scope, Emitted* out);
     bool column(Expr& e, const Scope& scope, Emitted* out);
+    // Asks ctx_.names about e; *handled is false when the hook does not know it.
+    bool host_name(const Expr& e, Emitted* out, bool* handled);
+    void resolved(const NameResolution& r, Emitted* out);
     bool rownum_limit(const Expr& conjunct, long long* limit);
     bool outer_join_target(const Expr& conjunct, const SelectStmt& s, const Scope& scope, int* target);
     std::string using_column(const Scope& scope, const std::string& name, OraType* type) const;
     bool function(Expr& e, const Scope& scope, Emitted* out);
+    bool function_call(Expr& e, const Scope& scope, Emitted* out);
+    // Calls nested more than kDeepCalls deep are cut every few levels into parts that
+    // vantro_eval computes one after the other, each a statement of its own reading the
+    // results of the parts below it and the row's values as parameters, so that SQLite's
+    // parser, whose stack is small, never meets the depth of the nesting.
+    static constexpr int kDeepCalls = 6;
+    static constexpr int kMaxParts = 60;  // vantro_eval takes at most 127 arguments
+    int call_nesting_ = 0;                // calls being written, outermost first
+    int cut_every_ = 0;                   // inside a deep nest: the levels per part
+    std::vector<std::string> parts_;      // the parts written so far, innermost first
+    std::vector<std::string> row_args_;   // the row's values the parts read, as :r1, :r2 ...
+    bool hoist_ok_ = false;               // the statement being written may call vantro_eval
+    // sql (a column or bind of the statement) as a part reads it.
+    std::string row_value(const std::string& sql);
+    // Chains of +, -, ||, *, /, AND and OR of one precedence level; from this many terms
+    // an associative chain is written as a balanced tree.
+    static constexpr std::size_t kBalancedChain = 32;
+    bool chain(Expr& e, const Scope& scope, Emitted* out);
+    bool balanced_chain(const std::vector<Expr*>& spine, std::vector<Emitted>& terms, Emitted* out);
+    bool operation(const Expr& e, const Emitted& a, const Emitted& b, Emitted* out);
     bool stored_call(const std::vector<std::string>& path, const std::vector<Emitted>& args, Emitted* out);
     bool comparison_operands(Emitted* a, Emitted* b, std::uint32_t offset);
     std::string as_text(const Emitted& e) const;
     std::string derived_name(const Expr& e) const;
     std::uint32_t text_size(const Emitted& e) const;
-    bool ungrouped(Expr& e, const Scope& scope, const std::vector<std::string>& groups, const Expr** bad);
+    bool ungrouped(Expr& e, const Scope& scope, const std::vector<std::string>& groups, std::size_t group_nodes,
+                   const Expr** bad);
     bool store_value(const Emitted& v, const ColumnInfo& target, const std::string& owner, const std::string& table,
                      std::string* sql, std::uint32_t offset);
     bool column_sql(const ColumnDef& c, std::string* sql, bool with_constraints);

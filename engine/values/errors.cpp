@@ -100,6 +100,7 @@ const MessageEntry kMessages[] = {
     {2260, "table can have only one primary key"},
     {2264, "name already used by an existing constraint"},
     {3001, "unimplemented feature"},
+    {3095, "expression level is too deep, maximum %s"},
     {12154, "TNS:could not resolve the connect identifier specified"},
     {12541, "TNS:no listener"},
     {12899, "value too large for column %s (actual: %s, maximum: %s)"},
@@ -202,6 +203,10 @@ OraError ora_from_sqlite(int sqlite_code, const std::string& msg) {
     if (msg.compare(0, 15, "no such column:") == 0) {
         return ora_error(904, "\"" + msg.substr(16) + "\"");
     }
+    // SQLite's own parser and expression limits: the statement is too complex, not broken.
+    if (msg.find("parser stack overflow") != std::string::npos ||
+        msg.compare(0, 26, "Expression tree is too large") == 0)
+        return ora_error(3095, "1000");
     e.code = 600;
     e.message = "internal error code, arguments: [sqlite], [" + msg + "]";
     return e;

@@ -8,8 +8,10 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -94,9 +96,89 @@ void fn_user(sqlite3_context* ctx, int, sqlite3_value**) {
     sqlite3_result_text(ctx, u.c_str(), static_cast<int>(u.size()), SQLITE_TRANSIENT);
 }
 
-void fn_concat(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    bool null_a = sqlite3_value_type(argv[0]) == SQLITE_NULL, null_b = sqlite3_value_type(argv[1]) == SQLITE_NULL;
-    std::string r = (null_a ? std::string() : value_text(argv[0])) + (null_b ? std::string() : value_text(argv[1]));
+void finalize_statement(void* p) {
+    sqlite3_finalize(static_cast<sqlite3_stmt*>(p));
+}
+
+// vantro_eval(n, part1, ..., partn, row values...): the value of the last of n SELECT
+// statements of one expression run in order, each reading the results of the parts
+// before it as :p1, :p2 ... and the row values as :r1, :r2 ... The translator writes calls
+// nested too deep for SQLite's parser this way. Each part is prepared once per statement
+// that uses it and kept with it.
+void fn_eval(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    int n = argc > 0 ? sqlite3_value_int(argv[0]) : 0;
+    if (n < 1 || n >= argc) {
+        sqlite3_result_error(ctx, "vantro_eval: bad arguments", -1);
+        return;
+    }
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    std::vector<sqlite3_value*> results;
+    auto free_results = [&] {
+        for (sqlite3_value* v : results) sqlite3_value_free(v);
+    };
+    for (int k = 1; k <= n; ++k) {
+        auto* vm = static_cast<sqlite3_stmt*>(sqlite3_get_auxdata(ctx, k));
+        sqlite3_stmt* own = nullptr;
+        if (!vm || sqlite3_stmt_busy(vm)) {
+            const char* sql = reinterpret_cast<const char*>(sqlite3_value_text(argv[k]));
+            if (!sql || sqlite3_prepare_v2(db, sql, -1, &own, nullptr) != SQLITE_OK) {
+                sqlite3_result_error(ctx, sqlite3_errmsg(db), -1);
+                sqlite3_finalize(own);
+                free_results();
+                return;
+            }
+            if (!vm) {
+                sqlite3_set_auxdata(ctx, k, own, finalize_statement);
+                own = nullptr;
+                vm = static_cast<sqlite3_stmt*>(sqlite3_get_auxdata(ctx, k));
+                if (!vm) {
+                    sqlite3_result_error_nomem(ctx);
+                    free_results();
+                    return;
+                }
+            } else {
+                vm = own;  // the kept one is running (a call from inside itself): a fresh one
+            }
+        }
+        for (int i = 1; i <= sqlite3_bind_parameter_count(vm); ++i) {
+            const char* name = sqlite3_bind_parameter_name(vm, i);
+            int j = name ? std::atoi(name + 2) : 0;
+            if (name && name[1] == 'p' && j >= 1 && j <= static_cast<int>(results.size()))
+                sqlite3_bind_value(vm, i, results[static_cast<std::size_t>(j - 1)]);
+            else if (name && name[1] == 'r' && j >= 1 && n + j < argc)
+                sqlite3_bind_value(vm, i, argv[n + j]);
+        }
+        int rc = sqlite3_step(vm);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
+            sqlite3_result_error(ctx, sqlite3_errmsg(db), -1);
+            sqlite3_reset(vm);
+            sqlite3_finalize(own);
+            free_results();
+            return;
+        }
+        sqlite3_value* v = rc == SQLITE_ROW ? sqlite3_value_dup(sqlite3_column_value(vm, 0)) : nullptr;
+        sqlite3_reset(vm);
+        sqlite3_clear_bindings(vm);
+        sqlite3_finalize(own);
+        if (rc == SQLITE_ROW && !v) {
+            sqlite3_result_error_nomem(ctx);
+            free_results();
+            return;
+        }
+        results.push_back(v);
+    }
+    if (results.back())
+        sqlite3_result_value(ctx, results.back());
+    else
+        sqlite3_result_null(ctx);
+    free_results();
+}
+
+// a || b || ...: NULL counts as the empty text; the empty result is NULL.
+void fn_concat(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    std::string r;
+    for (int k = 0; k < argc; ++k)
+        if (sqlite3_value_type(argv[k]) != SQLITE_NULL) r += value_text(argv[k]);
     if (r.empty())
         sqlite3_result_null(ctx);
     else
@@ -461,7 +543,8 @@ const FunctionEntry kFunctions[] = {
     {"vantro_user", 0, false, fn_user},
     {"vantro_systimestamp", 0, false, fn_systimestamp},
     {"vantro_time_zone", 0, false, fn_time_zone},
-    {"vantro_concat", 2, true, fn_concat},
+    {"vantro_concat", -1, true, fn_concat},
+    {"vantro_eval", -1, false, fn_eval},
     {"vantro_num_text", 1, true, fn_num_text},
     {"vantro_date_text", 1, false, fn_date_text},
     {"vantro_timestamp_text", 1, false, fn_timestamp_text},

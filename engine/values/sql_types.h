@@ -96,6 +96,8 @@ struct Translation {
     std::vector<ColumnInfo> returning;     // DML RETURNING values, in order
     std::vector<std::string> out_binds;    // ... and the placeholders they go INTO
     std::string returning_sql;             // ... and their SQLite expressions, comma-separated
+    std::vector<std::string> set_columns;  // UPDATE: the columns its SET clause names
+    bool insert_values = false;            // INSERT ... VALUES (not ... SELECT)
     bool parsed = false;                   // the grammar was accepted (set even when names were not)
 };
 

@@ -76,6 +76,8 @@ const ClientCommandRow kRows[] = {
     {C::Tune, 18, "tune", nullptr, T::AtOnce, nullptr, A::None, "", command_tune, nullptr, S::AfterCommandWord},
     {C::Column, 18, "col colu colum column", nullptr, T::AtOnce, nullptr, A::None, "", command_column, nullptr,
      S::AfterCommandWord},
+    {C::Ddl, 15, "ddl", nullptr, T::AtOnce, "ddl", A::DescribableObjects, "", command_ddl,
+     "Usage: ddl [owner.]object [type]\n", S::Words},
     {C::ShowParameter, 19, "show", show_parameter, T::AtOnce, nullptr, A::None, "", command_show_parameter,
      "Usage: show par[ameter] name\n", S::Words},
 };

@@ -114,7 +114,7 @@ void command_copy(const ClientCommandContext& c) {
         console_print("Cannot copy %d %s: %zu bytes is more than the clipboard takes here (%zu)\n", count,
                       rows_word(count), text.size(), kClipboardCopyMax);
     } else if (!front || !front->clipboard_set(text)) {
-        console_print("Cannot copy: this console has no clipboard (the output is not a terminal)\n");
+        console_print("Cannot copy: no clipboard takes the rows here (a terminal needs standard output on it)\n");
     } else {
         console_print("%d %s copied to the clipboard\n", count, rows_word(count));
     }

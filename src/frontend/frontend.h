@@ -50,8 +50,11 @@ public:
     virtual std::uintptr_t plan_insert(std::uintptr_t parent, const char* text) = 0;
     virtual void plan_message(const char* text) = 0;
 
-    // Text pane of the schema browser.
-    virtual void schema_append(const char* text) = 0;
+    // Schema pane: appends text to the DDL pane of the browser `window` (the window the
+    // caller of the DDL writers passed in; a front end without browser windows has one
+    // pane and ignores it). Each "\n" is a line break of the pane; a text pane that
+    // wants CR LF converts it.
+    virtual void schema_append(void* window, const char* text) = 0;
 
     // Plain-text clipboard; false when it cannot be reached.
     virtual bool clipboard_set(const std::string& text) = 0;

@@ -33,8 +33,7 @@ void write_to(int target, void* window, const std::string& console_text, const s
         break;
     case ReportToSchemaPane:
         if (Frontend* front = frontend()) {
-            (void)window;
-            front->schema_append(other_text.c_str());
+            front->schema_append(window, other_text.c_str());
         }
         break;
     default:

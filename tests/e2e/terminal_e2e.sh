@@ -92,7 +92,8 @@ line_at() { screen_text | sed -n "$(( $1 + 1 ))p"; }
 # ---- command line -----------------------------------------------------------------
 begin "help and version"
 if "$VANTRO" --help | grep -q "Usage: vantro" && "$VANTRO" --help | grep -q "tune HINT" &&
-   "$VANTRO" --help | grep -q "sql.sqlcode" && "$VANTRO" --help | grep -q "Alt+Right" &&
+   "$VANTRO" --help | grep -q "sql.sqlcode" && "$VANTRO" --help | grep -q "ddl \[owner.\]object" &&
+   "$VANTRO" --help | grep -q "Alt+Right" &&
    "$VANTRO" --version | grep -q "^Vantro version"; then
     pass
 else

@@ -66,6 +66,39 @@ TEST_F(Dictionary, TabColumnsShowOracleTypesLengthsAndNullability) {
       << "every column has a comment row";
 }
 
+TEST_F(Dictionary, NumberWithAnyPrecisionKeepsItsScale) {
+  run("create table t (a number(*,0), b number(*,2), c number(*))");
+  EXPECT_EQ(rows("select column_name,data_precision,data_scale from user_tab_columns where table_name='T'"
+                 " order by column_id"),
+            (Rows{"A|<null>|0", "B|<null>|2", "C|<null>|<null>"}));
+  run("insert into t values (1.5, 1.234, 1.234)");
+  EXPECT_EQ(rows("select a, b, c from t"), Rows{"2|1.23|1.234"});
+}
+
+TEST_F(Dictionary, AddedKeysUseAMatchingUniqueIndexAndTakeTheDefaultState) {
+  run("create table p (id number, code varchar2(5), n number)");
+  run("create unique index pk_p on p (id)");
+  run("create unique index sys_c000777 on p (code)");
+  // The key takes the index's name or a generated one; neither creates another index.
+  run("alter table p add constraint pk_p primary key (id) not deferrable initially immediate enable validate");
+  run("alter table p add unique (code) enable validate");
+  EXPECT_EQ(rows("select index_name from user_indexes where table_name='P' order by 1"),
+            (Rows{"PK_P", "SYS_C000777"}));
+  EXPECT_EQ(rows("select constraint_type,generated from user_constraints where table_name='P' order by 1"),
+            (Rows{"P|USER NAME", "U|GENERATED NAME"}));
+  EXPECT_NE(s.exec("insert into p values (1, 'a', 0)"), OCI_ERROR);
+  EXPECT_EQ(s.exec("insert into p values (1, 'b', 0)"), OCI_ERROR) << "the reused index still enforces the key";
+  run("alter table p add constraint ck_p check (n >= 0) not deferrable");
+  // States the engine cannot keep are refused, not ignored.
+  EXPECT_EQ(s.exec("alter table p add constraint ck_q check (n < 9) deferrable"), OCI_ERROR);
+  EXPECT_EQ(s.exec("alter table p add constraint ck_q check (n < 9) disable"), OCI_ERROR);
+  // A name already used by a constraint is refused whatever the indexes.
+  EXPECT_EQ(s.exec("alter table p add constraint ck_p check (n < 9)"), OCI_ERROR);
+  // An index that does not fit the key keeps its name to itself.
+  run("create index p_n on p (n)");
+  EXPECT_EQ(s.exec("alter table p add constraint p_n unique (n)"), OCI_ERROR);
+}
+
 TEST_F(Dictionary, TablesAndIndexesShowStorageDefaultsAndKeys) {
   run("create table t (a number, b varchar2(10))");
   run("create unique index t_a on t(a)");

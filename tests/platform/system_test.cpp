@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/process.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -226,3 +227,40 @@ TEST(PlatformFolders, XdgFoldersAndTheirFallbacks) {
     EXPECT_EQ(platform_user_folder(UserFolder::Databases), home + "/data/vantro/databases");
 }
 #endif
+
+namespace {
+
+void collect(const char* text, std::size_t size, void* context) {
+    static_cast<std::string*>(context)->append(text, size);
+}
+
+// A command line runs through the system's shell: its standard output and error come
+// back in order of writing, and its exit status is kept apart from the call's result.
+TEST(PlatformProcess, CapturedCommandGivesItsOutputAndStatus) {
+    std::string output;
+    int status = -1;
+    ASSERT_EQ(platform_process_run_captured("echo one&& echo two>&2&& exit 3", collect, &output, &status), 0);
+    std::string lines;
+    for (char c : output)
+        if (c != '\r') lines += c;
+    EXPECT_EQ(lines, "one\ntwo\n");
+    EXPECT_EQ(status, 3);
+
+    // Output larger than the pipe's buffer arrives whole while the command still runs.
+    output.clear();
+#ifdef _WIN32
+    const char* many = "for /L %i in (1,1,3000) do @echo line %i";
+#else
+    const char* many = "i=1; while [ $i -le 3000 ]; do echo line $i; i=$((i+1)); done";
+#endif
+    ASSERT_EQ(platform_process_run_captured(many, collect, &output, &status), 0);
+    EXPECT_EQ(status, 0);
+    lines.clear();
+    for (char c : output)
+        if (c != '\r') lines += c;
+    EXPECT_EQ(lines.substr(0, 14), "line 1\nline 2\n");
+    EXPECT_EQ(lines.size(), 28893u) << "every line of 1..3000 once";
+    EXPECT_NE(lines.find("\nline 3000\n"), std::string::npos);
+}
+
+}  // namespace

@@ -3,6 +3,8 @@
 // inspection.
 #include "ui/headless/headless_frontend.h"
 
+#include <cstring>
+
 #include "command/core_init.h"
 #include "console/console_buffer.h"
 
@@ -136,7 +138,13 @@ std::uintptr_t HeadlessFrontend::plan_insert(std::uintptr_t parent, const char* 
 }
 
 void HeadlessFrontend::plan_message(const char* text) { plan_lines.emplace_back(text); }
-void HeadlessFrontend::schema_append(const char* text) { schema_text += text; }
+// The test host keeps the pane's text and, like the terminal, shows it on the console
+// and in the spool file.
+void HeadlessFrontend::schema_append(void*, const char* text) {
+    schema_text += text;
+    console_print_nospool("%s", text);
+    spool_write_text(text, std::strlen(text));
+}
 
 bool HeadlessFrontend::clipboard_set(const std::string& text) {
     std::lock_guard<std::mutex> guard(mutex_);

@@ -62,7 +62,7 @@ public:
     void plan_clear() override;
     std::uintptr_t plan_insert(std::uintptr_t parent, const char* text) override;
     void plan_message(const char* text) override;
-    void schema_append(const char* text) override;
+    void schema_append(void* window, const char* text) override;
     bool clipboard_set(const std::string& text) override;
     bool clipboard_get(std::string* text) override;
 

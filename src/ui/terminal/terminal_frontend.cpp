@@ -687,7 +687,12 @@ std::uintptr_t TerminalFrontend::plan_insert(std::uintptr_t parent, const char* 
 
 void TerminalFrontend::plan_message(const char* text) { console_print_nospool("%s\n", text); }
 
-void TerminalFrontend::schema_append(const char* text) { console_print_nospool("%s", text); }
+// The terminal has no browser window: the DDL pane is the console, and every piece goes
+// to the spool file as well (the ddl command runs outside any statement worker).
+void TerminalFrontend::schema_append(void*, const char* text) {
+    console_print_nospool("%s", text);
+    spool_write_text(text, std::strlen(text));
+}
 
 bool TerminalFrontend::clipboard_set(const std::string& text) {
     // OSC 52: the terminal puts the text on the system clipboard where it allows it. A

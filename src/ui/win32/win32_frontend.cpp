@@ -216,7 +216,7 @@ std::uintptr_t Win32Frontend::plan_insert(std::uintptr_t parent, const char* tex
 }
 
 void Win32Frontend::plan_message(const char* text) { post_text(kMsgPlanMessage, text); }
-void Win32Frontend::schema_append(const char*) {}
+void Win32Frontend::schema_append(void*, const char*) {}
 
 bool Win32Frontend::clipboard_set(const std::string& text) {
     if (!OpenClipboard(g_app.main)) return false;

@@ -1,0 +1,50 @@
+// The depth of PL/SQL units calling one another: counted for procedures, functions
+// called from SQL, package members and triggers alike, bounded by kPlMaxCallDepth, and
+// carried on to a fresh stack when the calls have used up their share of the current one.
+#include "plsql/plsql.h"
+
+#include "os/os.h"
+
+#include <cstdint>
+#include <string>
+
+bool plsql_nested_call(SessionHandle* ses, const std::function<bool(PlError*)>& body, PlError* err) {
+    PlSessionState* state = plsql_session(ses);
+    if (state->call_depth >= kPlMaxCallDepth) {
+        *err = PlError();
+        err->code = 36;
+        err->message = "maximum number of recursive SQL levels (" + std::to_string(kPlMaxCallDepth) + ") exceeded";
+        return false;
+    }
+    char here = 0;
+    auto address = reinterpret_cast<std::uintptr_t>(&here);
+    std::uintptr_t saved_base = state->stack_base;
+    if (state->call_depth == 0) state->stack_base = address;
+    std::uintptr_t used = state->stack_base > address ? state->stack_base - address : address - state->stack_base;
+    ++state->call_depth;
+    bool ok = false;
+    if (used < kPlStackBudget) {
+        ok = body(err);
+    } else {
+        struct Job {
+            const std::function<bool(PlError*)>* body;
+            PlError* err;
+            PlSessionState* state;
+            bool ok;
+        } job{&body, err, state, false};
+        auto run = [](void* p) {
+            Job* j = static_cast<Job*>(p);
+            char top = 0;
+            j->state->stack_base = reinterpret_cast<std::uintptr_t>(&top);
+            j->ok = (*j->body)(j->err);
+        };
+        if (!os_run_on_new_stack(kPlStackBytes, run, &job)) {
+            err->code = 6500;
+            err->message = "PL/SQL: storage error";
+        }
+        ok = job.ok;
+    }
+    --state->call_depth;
+    state->stack_base = saved_base;
+    return ok;
+}

@@ -1,0 +1,326 @@
+// PL/SQL expressions as syntax trees: the tokens of an expression or condition are parsed
+// by the SQL parser and translated once by the SQL translator, which asks the hook here
+// about every name its own scopes do not know. The hook answers with the block's
+// variables, parameters, constants, record fields, package state, loop indexes, cursor
+// attributes, SQLCODE and SQLERRM and the trigger's rows, each a bound reference of the
+// statement; error positions come from the tokens themselves.
+#include "plsql/plsql_parser.h"
+
+#include "values/errors.h"
+
+#include <cctype>
+
+namespace plsql_parsing {
+
+// The hook for one compiled statement: references go into q.
+class ExprNames : public NameHook {
+public:
+    ExprNames(Parser& p, PlSql* q) : p_(p), q_(q) {}
+    Answer name(const Expr& e, NameResolution* out, OraError*) override { return p_.resolve_name(e, q_, out); }
+    Answer call(Expr& e, std::vector<std::string>* path, NameResolution* out, OraError*) override {
+        return p_.resolve_call(e, path, q_, out);
+    }
+
+private:
+    Parser& p_;
+    PlSql* q_;
+};
+
+namespace {
+
+// A name in the hook's answers that stands for a value known to be wrong: the error is
+// recorded already, the translation goes on so that later errors are found too.
+NameHook::Answer null_value(NameResolution* out) {
+    out->sql = "NULL";
+    out->type = OraType();
+    return NameHook::Answer::Resolved;
+}
+
+bool cursor_attribute(const std::string& word, PlAttr* attr) {
+    static const struct {
+        const char* word;
+        PlAttr attr;
+    } kAttrs[] = {{"FOUND", PlAttr::Found},
+                  {"NOTFOUND", PlAttr::NotFound},
+                  {"ROWCOUNT", PlAttr::RowCount},
+                  {"ISOPEN", PlAttr::IsOpen}};
+    for (const auto& a : kAttrs)
+        if (word == a.word) {
+            *attr = a.attr;
+            return true;
+        }
+    return false;
+}
+
+}  // namespace
+
+TranslateContext Parser::translate_context(PlSql* q, FunctionLookup* lookup) const {
+    TranslateContext tc;
+    tc.schema = ctx_.schema;
+    tc.nls_date_format = ctx_.nls_date_format;
+    tc.catalog = ctx_.catalog;
+    tc.bind_types = &q->bind_types;
+    lookup->db = ctx_.db;
+    lookup->package = prog_->is_package ? prog_ : nullptr;
+    lookup->program = prog_;
+    lookup->schema = ctx_.schema;
+    lookup->nls_date_format = ctx_.nls_date_format;
+    if (ctx_.db || lookup->package) {
+        tc.stored_function = lookup_function;
+        tc.stored_function_data = lookup;
+    }
+    return tc;
+}
+
+void Parser::translate_error(const OraError& err, std::uint32_t where, const FunctionLookup& lookup,
+                             std::uint32_t stmt_offset, bool statement) {
+    std::string f = ora_format(err.code, err.message);
+    f.pop_back();
+    if (err.code == 904 && !lookup.invalid.empty()) {
+        semantic_error(where, "PLS-00905: object " + lookup.invalid + " is invalid", stmt_offset,
+                       statement ? "PL/SQL: SQL Statement ignored" : "PL/SQL: Statement ignored");
+    } else if (statement) {
+        semantic_error(where, "PL/SQL: " + f, stmt_offset, "PL/SQL: SQL Statement ignored");
+    } else if (err.code == 904) {
+        std::string quoted = err.message.substr(0, err.message.find(':')), name;
+        for (char c : quoted)
+            if (c != '"') name += c;
+        semantic_error(where, "PLS-00201: identifier '" + name + "' must be declared", stmt_offset);
+    } else {
+        semantic_error(where, "PL/SQL: " + f, stmt_offset);
+    }
+}
+
+void Parser::compile_expression(std::size_t a, std::size_t b, PlSql* q, std::uint32_t stmt_offset, bool condition) {
+    std::vector<Token> tokens(t_.begin() + static_cast<std::ptrdiff_t>(a), t_.begin() + static_cast<std::ptrdiff_t>(b));
+    Token end;
+    end.kind = TokenKind::End;
+    end.offset = end.end = t_[b < t_.size() ? b : t_.size() - 1].offset;
+    tokens.push_back(end);
+    q->text = text_.substr(t_[a].offset, t_[b - 1].end - t_[a].offset);
+    q->condition = condition;
+    ExprPtr e;
+    OraError err;
+    if (!sql_parse_expression(tokens, &e, &err)) {
+        // A whole expression followed by more: the symbol that cannot follow it.
+        if (err.code == 933)
+            for (std::size_t k = a; k < b; ++k)
+                if (t_[k].offset == err.offset) expected("an operator", t_[k]);
+        translate_error(err, err.offset, FunctionLookup(), stmt_offset, false);
+        return;
+    }
+    compile_tree(*e, q, stmt_offset, condition);
+}
+
+void Parser::compile_statement(const std::vector<std::pair<std::size_t, std::size_t>>& ranges, PlSql* q,
+                               std::uint32_t stmt_offset) {
+    std::vector<Token> tokens;
+    for (const auto& r : ranges)
+        tokens.insert(tokens.end(), t_.begin() + static_cast<std::ptrdiff_t>(r.first),
+                      t_.begin() + static_cast<std::ptrdiff_t>(r.second));
+    std::size_t a = ranges.front().first, b = ranges.back().second;
+    Token end;
+    end.kind = TokenKind::End;
+    end.offset = end.end = t_[b < t_.size() ? b : t_.size() - 1].offset;
+    tokens.push_back(end);
+    q->text = text_.substr(t_[a].offset, t_[b - 1].end - t_[a].offset);
+    Statement stmt;
+    OraError err;
+    FunctionLookup lookup;
+    TranslateContext tc = translate_context(q, &lookup);
+    ExprNames names(*this, q);
+    tc.names = &names;
+    std::uint32_t saved = expression_offset_;
+    expression_offset_ = stmt_offset;
+    if (!sql_parse(tokens, &stmt, &err) || !sql_translate_parsed(text_, stmt, tc, &q->tr, &err))
+        translate_error(err, err.offset ? err.offset : t_[a].offset, lookup, stmt_offset, true);
+    expression_offset_ = saved;
+}
+
+void Parser::compile_tree(Expr& e, PlSql* q, std::uint32_t stmt_offset, bool condition) {
+    FunctionLookup lookup;
+    TranslateContext tc = translate_context(q, &lookup);
+    ExprNames names(*this, q);
+    tc.names = &names;
+    std::uint32_t saved = expression_offset_;
+    expression_offset_ = stmt_offset;
+    OraError err;
+    if (!sql_translate_expression(text_, e, condition, tc, &q->tr, &err))
+        translate_error(err, err.offset ? err.offset : e.offset, lookup, stmt_offset, false);
+    expression_offset_ = saved;
+}
+
+void Parser::variable_resolution(int slot, PlSql* q, NameResolution* out) {
+    const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(slot)];
+    PlRef r;
+    r.slot = slot;
+    OraType ty = v.boolean ? number_type() : v.type;
+    out->bind = "#" + std::to_string(add_ref(q, r, ty));
+    out->type = ty;
+    out->condition = v.boolean;
+}
+
+NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* out) {
+    const std::vector<std::string>& path = e.path;
+    if (e.kind == ExprKind::Bind) {
+        // :NEW.column and :OLD.column of a row trigger.
+        if (!prog_->is_trigger || path.size() != 1 || (e.text != "NEW" && e.text != "OLD"))
+            return NameHook::Answer::NotMine;
+        int slot = trigger_column(e.text, path[0], e.offset);
+        if (slot < 0) return null_value(out);
+        variable_resolution(slot, q, out);
+        return NameHook::Answer::Resolved;
+    }
+    if (path.empty()) return NameHook::Answer::NotMine;
+    const std::string& first = path[0];
+    const Symbol* sym = lookup(first);
+    if (e.kind == ExprKind::Attribute) {
+        PlAttr attr = PlAttr::Found;
+        if (path.size() != 1 || !cursor_attribute(e.text, &attr)) return NameHook::Answer::NotMine;
+        bool sql = first == "SQL";
+        if (!sql && !(sym && sym->kind == SymKind::Cursor)) return NameHook::Answer::NotMine;
+        PlRef r;
+        r.kind = sql ? PlRefKind::SqlAttr : PlRefKind::CursorAttr;
+        r.slot = sql ? 0 : sym->index;
+        r.attr = attr;
+        out->bind = "#" + std::to_string(add_ref(q, r, number_type()));
+        out->type = number_type();
+        out->condition = attr != PlAttr::RowCount;
+        return NameHook::Answer::Resolved;
+    }
+    // NEW.column and OLD.column in a trigger's WHEN condition.
+    if (when_mode_ && prog_->is_trigger && path.size() == 2 && (first == "NEW" || first == "OLD")) {
+        int slot = trigger_column(first, path[1], e.offset);
+        if (slot < 0) return null_value(out);
+        variable_resolution(slot, q, out);
+        return NameHook::Answer::Resolved;
+    }
+    if (path.size() == 1 && !sym) {
+        if (first == "TRUE" || first == "FALSE") {
+            out->sql = first == "TRUE" ? "(1 = 1)" : "(1 = 0)";
+            out->type = number_type();
+            return NameHook::Answer::Resolved;
+        }
+        if (first == "SQLCODE" || first == "SQLERRM") {
+            PlRef r;
+            r.kind = first == "SQLCODE" ? PlRefKind::SqlCode : PlRefKind::SqlErrm;
+            OraType ty = number_type();
+            if (r.kind == PlRefKind::SqlErrm) {
+                ty = OraType();
+                ty.size = 512;
+            }
+            out->bind = "#" + std::to_string(add_ref(q, r, ty));
+            out->type = ty;
+            return NameHook::Answer::Resolved;
+        }
+        return NameHook::Answer::NotMine;
+    }
+    if (!sym) {
+        // package.variable of this schema's packages.
+        if (path.size() != 2) return NameHook::Answer::NotMine;
+        PlVarInfo info;
+        bool own = false;
+        int slot = package_variable(first, path[1], &info, &own);
+        if (slot >= 0) {
+            PlRef r;
+            r.kind = own ? PlRefKind::Variable : PlRefKind::PackageVar;
+            r.slot = slot;
+            if (!own) r.name = ctx_.schema + "." + first;
+            OraType ty = info.boolean ? number_type() : info.type;
+            out->bind = "#" + std::to_string(add_ref(q, r, ty));
+            out->type = ty;
+            out->condition = info.boolean;
+            return NameHook::Answer::Resolved;
+        }
+        if (package_lacks(first, path[1])) {
+            semantic_error(e.path_offsets[1], "PLS-00302: component '" + path[1] + "' must be declared",
+                           expression_offset_);
+            return null_value(out);
+        }
+        return NameHook::Answer::NotMine;
+    }
+    if (sym->kind != SymKind::Var || path.size() > 2) return NameHook::Answer::NotMine;
+    const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(sym->index)];
+    if (v.collection != PlCollection::None) {
+        const std::string attr = path.size() == 2 ? path[1] : "";
+        if (attr == "COUNT" || attr == "FIRST" || attr == "LAST") {
+            PlRef r;
+            r.kind = PlRefKind::CollectionAttr;
+            r.slot = sym->index;
+            r.name = attr;
+            out->bind = "#" + std::to_string(add_ref(q, r, number_type()));
+            out->type = number_type();
+            return NameHook::Answer::Resolved;
+        }
+        semantic_error(e.offset, "PLS-00306: wrong number or types of arguments in call to '" + first + "'", e.offset);
+        return null_value(out);
+    }
+    int slot = sym->index;
+    if (path.size() == 2) {
+        if (v.fields.empty()) return NameHook::Answer::NotMine;
+        slot = record_field(v, path[1]);
+        if (slot < 0) {
+            semantic_error(e.path_offsets[1], "PLS-00302: component '" + path[1] + "' must be declared",
+                           expression_offset_);
+            return null_value(out);
+        }
+    }
+    variable_resolution(slot, q, out);
+    return NameHook::Answer::Resolved;
+}
+
+NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, PlSql* q, NameResolution* out) {
+    if (path->size() != 1) return NameHook::Answer::NotMine;
+    const std::string& name = (*path)[0];
+    const Symbol* sym = lookup(name);
+    if (sym && sym->kind == SymKind::Var) {
+        const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(sym->index)];
+        // UPDATING('column') in a trigger: the UPDATE sets that column.
+        if (prog_->is_trigger && sym->index == prog_->updating_slot && e.args.size() == 1 &&
+            e.args[0]->kind == ExprKind::String) {
+            PlRef r;
+            r.kind = PlRefKind::UpdatingColumn;
+            std::string column = e.args[0]->text;
+            for (char& c : column) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            r.name = column;
+            out->bind = "#" + std::to_string(add_ref(q, r, number_type()));
+            out->type = number_type();
+            out->condition = true;
+            return NameHook::Answer::Resolved;
+        }
+        if (v.collection != PlCollection::None) {
+            if (e.args.size() != 1 || e.star || e.distinct) {
+                semantic_error(e.offset, "PLS-00306: wrong number or types of arguments in call to '" + name + "'",
+                               e.offset);
+                return null_value(out);
+            }
+            // name(subscript): the subscript is an expression of its own, evaluated when
+            // the element is read.
+            PlRef r;
+            r.kind = PlRefKind::Element;
+            r.slot = sym->index;
+            prog_->sql.push_back(std::make_unique<PlSql>());
+            r.index = prog_->sql.back().get();
+            position(e.args[0]->offset, &r.index->line, &r.index->column);
+            compile_tree(*e.args[0], r.index, expression_offset_, false);
+            OraType line;
+            line.code = kTypeVarchar2;
+            line.size = 32767;
+            out->bind = "#" + std::to_string(add_ref(q, r, line));
+            out->type = line;
+            return NameHook::Answer::Resolved;
+        }
+        return NameHook::Answer::NotMine;
+    }
+    // A function of the package being compiled, named without its package.
+    if (!sym && prog_->is_package) {
+        for (const PlSubprogram& sub : prog_->subprograms)
+            if (sub.is_function && sub.name == name) {
+                *path = {prog_->package_name, name};
+                break;
+            }
+    }
+    return NameHook::Answer::NotMine;
+}
+
+}  // namespace plsql_parsing
