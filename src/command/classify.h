@@ -21,7 +21,7 @@ enum class Completion {
 enum class ClientCommandId {
     None, Exit, Commit, Rollback, Dir, RunLast, RerunLast, Edit, Describe, ShowErrors,
     Spool, Set, Define, Undefine, Accept, Connect, Disconnect, Prompt, Tune, Column,
-    ShowParameter, Whenever, Host, Variable, Print, Ddl,
+    ShowParameter, Whenever, Host, Variable, Print, Ddl, Export, Copy,
     Count   // the number of ids; not a command
 };
 

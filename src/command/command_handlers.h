@@ -29,3 +29,5 @@ void command_undefine(const ClientCommandContext& c);
 void command_accept(const ClientCommandContext& c);
 void command_spool(const ClientCommandContext& c);         // scripts.cpp
 void command_ddl(const ClientCommandContext& c);           // ddl_command.cpp
+void command_export(const ClientCommandContext& c);       // export/result_commands.cpp
+void command_copy(const ClientCommandContext& c);

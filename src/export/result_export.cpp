@@ -139,7 +139,8 @@ std::string export_file_name(const std::string& chosen, ExportFormat format) {
     return chosen;
 }
 
-int export_write(const ExportSource& source, ExportFormat format, const std::string& file_name, std::string* error) {
+int export_write(const ExportSource& source, ExportFormat format, const std::string& file_name, std::string* error,
+                 int* rows_written) {
     ReplacingFile out(file_name);
     if (!out.get()) {
         *error = platform_last_error_text();
@@ -204,6 +205,7 @@ int export_write(const ExportSource& source, ExportFormat format, const std::str
         *error = platform_last_error_text();
         return -1;
     }
+    if (rows_written) *rows_written = rows;
     return 0;
 }
 

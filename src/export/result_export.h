@@ -36,7 +36,9 @@ std::string export_file_name(const std::string& chosen, ExportFormat format);
 
 // Writes the whole file, or nothing: it replaces an existing file only once complete.
 // 0 when written; -1 with *error set (the system's text, or why the rows could not be read).
-int export_write(const ExportSource& source, ExportFormat format, const std::string& file_name, std::string* error);
+// rows_written, when given, gets the number of rows in the file.
+int export_write(const ExportSource& source, ExportFormat format, const std::string& file_name, std::string* error,
+                 int* rows_written = nullptr);
 
 // The last query's rows (the oci result store) as an ExportSource; false when there is no
 // result file ("No data to export"). For SQL inserts it asks the session for its date format.

@@ -86,12 +86,14 @@ wait_last() {
     done
     fail "timed out waiting for a last line /$1/"
 }
+visible_text() { "${T[@]}" capture-pane -p 2>/dev/null | sed -e 's/[[:space:]]*$//'; }
 line_at() { screen_text | sed -n "$(( $1 + 1 ))p"; }
 
 # ---- command line -----------------------------------------------------------------
 begin "help and version"
 if "$VANTRO" --help | grep -q "Usage: vantro" && "$VANTRO" --help | grep -q "tune HINT" &&
    "$VANTRO" --help | grep -q "sql.sqlcode" && "$VANTRO" --help | grep -q "ddl \[owner.\]object" &&
+   "$VANTRO" --help | grep -q "Alt+Right" &&
    "$VANTRO" --version | grep -q "^Vantro version"; then
     pass
 else
@@ -275,12 +277,52 @@ begin "Ctrl+C on an idle input clears it"
 type_text "garbage"; keys C-c
 wait_for "^SQL> garbage\^C$" && [ "$(screen_text | grep -v '^$' | tail -1)" = "SQL>" ] && pass || fail "no fresh prompt"
 
-begin "resize keeps the input and wraps it at the new width"
+begin "resize keeps the input on one line, scrolled to keep the cursor in view"
 "${T[@]}" resize-window -x 30 -y 20 >/dev/null 2>&1
 type_text "0123456789012345678901234567890123456789"
-wait_for "^SQL> 0123456789012345678901234$" && wait_for "^567890123456789$" && pass
+wait_last "^<.*3456789$" && [ "$(screen_text | grep -v '^$' | tail -1 | wc -m)" -le 31 ] &&
+    [ "$(cursor | cut -d, -f1)" -lt 30 ] && pass || fail "input line not scrolled"
 keys C-c
 "${T[@]}" resize-window -x 80 -y 24 >/dev/null 2>&1
+
+begin "wide rows: one screen line each, Alt keys move sideways to the far columns"
+# The window is 80 columns again before the wide rows come.
+"${T[@]}" resize-window -x 80 -y 24 >/dev/null 2>&1
+for ((i = 0; i < 100; i++)); do [ "$("${T[@]}" display -p '#{window_width}')" = 80 ] && break; sleep 0.05; done
+type_text "create table wide_t (id number, label varchar2(20), far_away_column varchar2(10));"; keys Enter
+wait_for "table WIDE_T created" || true
+type_text "desc wide_t"; keys Enter
+# The heading, its dashes and the first row are three consecutive screen lines, each cut
+# with the mark in the last column.
+rows_cut() {
+    visible_text | grep -A2 "^COLUMN_NAME" | tr '\n' '|' |
+        grep -Eq "^COLUMN_NAME +DATA_TYPE +>[|]-+ -+>[|]ID +NUMBER +>[|]" &&
+        [ "$(visible_text | awk 'length($0) > 80' | wc -l)" -eq 0 ] && ! visible_text | grep -q "NULLABLE"
+}
+for ((i = 0; i < 100; i++)); do rows_cut && break; sleep 0.05; done
+if rows_cut; then
+    keys M-Right
+    wait_for "^<LUMN_NAME +DATA_TYPE" || true
+    for ((n = 0; n < 8; n++)); do
+        visible_text | grep -q "NULLABLE" && break
+        keys M-PageDown; sleep 0.3
+    done
+    visible_text | grep -q "^<.*NULLABLE" && keys M-Home &&
+        for ((i = 0; i < 100; i++)); do visible_text | grep -Eq "^ID +NUMBER" && break; sleep 0.05; done &&
+        visible_text | grep -Eq "^ID +NUMBER" && pass || fail "far columns or the way back"
+else
+    fail "rows not cut at the width; visible: $(visible_text | tail -8)"
+fi
+
+begin "copy puts the rows on the clipboard through OSC 52"
+"${T[@]}" set-option -g set-clipboard on >/dev/null
+"${T[@]}" delete-buffer >/dev/null 2>&1
+type_text "select n, 'v' || n v from big where n < 2 order by n;"; keys Enter
+wait_for "^2 rows selected" || true
+type_text "copy"; keys Enter
+wait_for "^2 rows copied to the clipboard$" &&
+    [ "$("${T[@]}" show-buffer 2>/dev/null | tr -d '\r' | tr -s ' ')" = "$(printf '0 v0\n1 v1')" ] && pass ||
+    fail "clipboard holds: $("${T[@]}" show-buffer 2>&1 | od -c | head -3)"
 
 begin "query rows print in the console"
 type_text "select n from big where n = 4;"; keys Enter

@@ -291,6 +291,61 @@ TEST_F(SessionTest, TheLastQuerysRowsExportAndANonQueryLeavesNothingToExport) {
     EXPECT_FALSE(fs::exists(file));
 }
 
+TEST_F(SessionTest, ExportAndCopyCommandsWriteTheLastResultAndSayWhatTheyDid) {
+    const fs::path dir = fs::temp_directory_path() / ("vantro-export-command-" + current_database());
+    fs::create_directories(dir);
+    const std::string base = (dir / "rows").string();
+    run("export csv " + base);
+    EXPECT_EQ(row_from_end(1), "No data to export");
+
+    run("create table t (a number, b varchar2(5));");
+    run("insert into t values (1, 'x;y');");
+    run("insert into t values (2, '<&>');");
+    run("select a, b from t order by a;");
+    // The format's extension is added; the files are those of the writers.
+    run("export csv " + base + ";");
+    EXPECT_EQ(row_from_end(1), "2 rows exported to " + base + ".csv");
+    EXPECT_EQ(read_file(base + ".csv"), "A;B\r\n\"1\";\"x;y\"\r\n\"2\";\"<&>\"\r\n\r\n");
+    run("EXPORT XML " + base + ".out");
+    EXPECT_EQ(row_from_end(1), "2 rows exported to " + base + ".out");
+    EXPECT_NE(read_file(base + ".out").find("<B>&lt;&amp;&gt;</B>"), std::string::npos);
+    run("export sql " + base);
+    EXPECT_NE(read_file(base + ".sql").find("insert into (select a, b from t order by a)"), std::string::npos);
+
+    // Bad words get the usage line and write nothing; a failed write says so and leaves
+    // the old file whole.
+    run("export pdf " + base);
+    EXPECT_EQ(row_from_end(1), "Usage: export csv|xml|sql file");
+    EXPECT_FALSE(fs::exists(base + ".pdf"));
+    run("export csv");
+    EXPECT_EQ(row_from_end(1), "Usage: export csv|xml|sql file");
+    fs::create_directories(base + ".dir.csv");
+    run("export csv " + base + ".dir.csv");
+    EXPECT_EQ(row_from_end(1).rfind("Export to " + base + ".dir.csv failed: ", 0), 0u) << row_from_end(1);
+    EXPECT_TRUE(fs::is_directory(base + ".dir.csv"));
+
+    // Copy: every value of a row separated by one blank, rows joined by CR LF.
+    std::string text;
+    run("copy");
+    EXPECT_EQ(row_from_end(1), "2 rows copied to the clipboard");
+    ASSERT_TRUE(front.clipboard_get(&text));
+    EXPECT_EQ(text, "1 x;y\r\n2 <&>");
+    run("copy 1");
+    EXPECT_EQ(row_from_end(1), "1 row copied to the clipboard");
+    ASSERT_TRUE(front.clipboard_get(&text));
+    EXPECT_EQ(text, "1 x;y");
+    run("copy 99;");
+    EXPECT_EQ(row_from_end(1), "2 rows copied to the clipboard") << "more than there are: all of them";
+    for (const char* bad : {"copy 0", "copy -1", "copy 2x", "copy 1 2", "copy 99999999999999999999"}) {
+        run(bad);
+        EXPECT_EQ(row_from_end(1), "Usage: copy [n|all]") << bad;
+    }
+    run("delete from t where a = 2;");
+    run("copy all");
+    EXPECT_EQ(row_from_end(1), "No rows to copy");
+    fs::remove_all(dir);
+}
+
 TEST_F(SessionTest, TabCompletesKeywordsNamesColumnsAndFiles) {
     run("create table emp (empno number, ename varchar2(10));");
     run("create table dept (deptno number);");

@@ -14,9 +14,12 @@ std::string keyword_of(const std::string& text_before_word) {
 }
 
 TEST(CompleteContext, TheNearestKeywordAndTheWordBeforeItChooseTheRow) {
-    // 72 rows less "descrip", which is no spelling of describe, and one more for ddl:
-    // completion and classification take the command words from the one command table.
-    EXPECT_EQ(complete_context_table().size(), 72u);
+    // 72 rows less "descrip", which is no spelling of describe, and one more each for ddl,
+    // export and copy: completion and classification take the command words from the one
+    // command table.
+    EXPECT_EQ(complete_context_table().size(), 74u);
+    EXPECT_EQ(keyword_of("export "), "export/");
+    EXPECT_EQ(keyword_of("copy "), "copy/");
     EXPECT_EQ(keyword_of("descrip "), "<none>");
     EXPECT_EQ(keyword_of("describ "), "describ/");
     EXPECT_EQ(keyword_of("spool "), "spool/");
@@ -53,13 +56,14 @@ TEST(CompleteContext, WordsAndDottedNamesBeforeTheCursor) {
 }
 
 TEST(CompleteContext, OfferedKeywordsMatchThePrefixWithoutCase) {
-    const ContextRow& replace = complete_context_table()[30];
+    const ContextRow& replace = complete_context_table()[32];
     ASSERT_STREQ(replace.keyword, "replace");
     EXPECT_EQ(complete_offered_keywords(replace, "P"), (std::vector<std::string>{"procedure", "package"}));
     const ContextRow& first = complete_context_table().back();
     EXPECT_STREQ(first.offered,
-                 "alter,analyze,associate,audit,begin,call,comment,commit,connect,create,ddl,declare,delete,describe,"
-                 "disassociate,disconnect,drop,edit,exit,explain,grant,insert,lock,noaudit,prompt,rename,revoke,"
+                 "alter,analyze,associate,audit,begin,call,comment,commit,connect,copy,create,ddl,declare,delete,"
+                 "describe,disassociate,disconnect,drop,edit,exit,explain,export,grant,insert,lock,noaudit,prompt,"
+                 "rename,revoke,"
                  "rollback,savepoint,select,show,spool,truncate,update");
     EXPECT_EQ(complete_offered_keywords(first, "sel"), (std::vector<std::string>{"select"}));
     EXPECT_EQ(complete_offered_keywords(first, "xyz"), (std::vector<std::string>{}));

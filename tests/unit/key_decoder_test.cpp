@@ -73,6 +73,22 @@ TEST(KeyDecoder, ModifiersFromParametersAndEscPrefix) {
     key = decode_one("\x1b" "b");
     EXPECT_EQ(key.code, KeyCode::Text);
     EXPECT_TRUE(key.alt);
+    // The sideways keys, in the parameter form and in the ESC-prefixed form.
+    key = decode_one("\x1b[1;3C");
+    EXPECT_EQ(key.code, KeyCode::Right);
+    EXPECT_TRUE(key.alt);
+    key = decode_one("\x1b[1;4D");
+    EXPECT_EQ(key.code, KeyCode::Left);
+    EXPECT_TRUE(key.alt && key.shift);
+    key = decode_one("\x1b\x1b[D");
+    EXPECT_EQ(key.code, KeyCode::Left);
+    EXPECT_TRUE(key.alt);
+    key = decode_one("\x1b\x1bOC");
+    EXPECT_EQ(key.code, KeyCode::Right);
+    EXPECT_TRUE(key.alt);
+    key = decode_one("\x1b[6;3~");
+    EXPECT_EQ(key.code, KeyCode::PageDown);
+    EXPECT_TRUE(key.alt);
 }
 
 TEST(KeyDecoder, IncompleteSequencesWaitUnlessFinal) {

@@ -166,3 +166,106 @@ TEST(Renderer, FinalFrameWritesEverythingAndPlainOutputStreams) {
 }
 
 }  // namespace
+
+// Cut rows: each row one screen line with "<" and ">" at the edges where it goes on.
+TEST(RendererCut, CutAtWidthWithEdgeMarks) {
+    EXPECT_EQ(render_cut("short row   ", 0, 10), "short row");
+    EXPECT_EQ(render_cut("exactly10!", 0, 10), "exactly10!") << "a row that fits has no mark";
+    EXPECT_EQ(render_cut("exactly10!   ", 0, 10), "exactly10!") << "trailing blanks do not go on";
+    EXPECT_EQ(render_cut("0123456789ABCDEF", 0, 10), "012345678>");
+    EXPECT_EQ(render_cut("0123456789ABCDEF", 3, 10), "<456789AB>");
+    EXPECT_EQ(render_cut("0123456789ABCDEF", 7, 10), "<89ABCDEF");
+    EXPECT_EQ(render_cut("0123", 8, 10), "<") << "a row ending left of the view still shows it goes on";
+    EXPECT_EQ(render_cut("", 8, 10), "");
+    EXPECT_EQ(render_cut("0123456789", 0, 1), ">");
+    // UTF-8: columns are characters, never a split sequence.
+    EXPECT_EQ(render_cut("\xc3\xa4\xc3\xb6\xc3\xbc" "abc", 1, 3), "<\xc3\xbc>");
+    EXPECT_EQ(render_cut("\xc3\xa4\xc3\xb6\xc3\xbc", 0, 3), "\xc3\xa4\xc3\xb6\xc3\xbc");
+
+    EXPECT_EQ(render_max_left(80, 80), 0);
+    EXPECT_EQ(render_max_left(100, 80), 20);
+    EXPECT_EQ(render_cut(std::string(100, 'x') + "END", render_max_left(103, 80), 80).substr(76), "xEND");
+}
+
+TEST(RendererCut, RowsAreOneLineEachAndAnOffsetRedrawsTheScreen) {
+    RenderState state;
+    const std::string wide = "NAME" + std::string(40, ' ') + "NULL?" + std::string(40, ' ') + "TYPE";
+    std::vector<std::string> rows{wide, "EMPNO" + std::string(80, ' ') + "NUMBER(4)", "SQL> "};
+    RenderFrame frame = frame_of(rows, 3, 1, 3, 5, 40);
+    frame.cut = true;
+    frame.lines = 10;
+    Screen screen;
+    screen.feed(render_frame(frame, &state));
+    ASSERT_EQ(screen.lines.size(), 3u) << "no row wraps";
+    EXPECT_EQ(screen.lines[0], wide.substr(0, 39) + ">");
+    EXPECT_EQ(screen.lines[2], "SQL>");
+    EXPECT_EQ(screen.column, 5);
+
+    // Moving the view: the screen's rows are drawn again over it from its top, at the
+    // offset; the input line keeps its own offset.
+    frame.left_column = render_max_left(render_row_width(rows[1]), 40);
+    const std::string bytes = render_frame(frame, &state);
+    ASSERT_EQ(bytes.rfind("\x1b[H", 0), 0u);
+    EXPECT_EQ(bytes.find("2J"), std::string::npos) << "no clear of the whole screen";
+    Screen moved;
+    moved.feed(bytes.substr(3));
+    ASSERT_EQ(moved.lines.size(), 3u);
+    EXPECT_EQ(moved.lines[0], "<" + wide.substr(static_cast<size_t>(frame.left_column) + 1)) << "the far column shows";
+    EXPECT_EQ(moved.lines[1].substr(moved.lines[1].size() - 9), "NUMBER(4)");
+    EXPECT_EQ(moved.lines[1][0], '<');
+    EXPECT_EQ(moved.lines[2], "SQL>");
+    EXPECT_EQ(state.left, frame.left_column);
+    // The same offset again: no repaint, nothing written twice.
+    EXPECT_EQ(render_frame(frame, &state).find("\x1b[H"), std::string::npos);
+
+    // A repaint on a small screen draws only the rows that fit above the live area.
+    std::vector<std::string> many;
+    for (int i = 0; i < 30; ++i) many.push_back("row " + std::to_string(i));
+    many.push_back("SQL> ");
+    RenderState fresh;
+    RenderFrame tall = frame_of(many, 31, 1, 31, 5, 40);
+    tall.cut = true;
+    tall.lines = 5;
+    render_frame(tall, &fresh);
+    tall.repaint = true;
+    const std::string again = render_frame(tall, &fresh);
+    EXPECT_EQ(again.find("row 25\r\n"), std::string::npos);
+    EXPECT_EQ(again, "\x1b[Hrow 26\x1b[K\r\nrow 27\x1b[K\r\nrow 28\x1b[K\r\nrow 29\x1b[K\r\n\x1b[JSQL>\r\x1b[5C");
+}
+
+TEST(RendererCut, InputLineScrollsToKeepTheCaretVisible) {
+    RenderState state;
+    std::string input = "SQL> select " + std::string(60, 'c');
+    std::vector<std::string> rows{input};
+    RenderFrame frame = frame_of(rows, 1, 1, 1, static_cast<int>(input.size()), 40);
+    frame.cut = true;
+    Screen screen;
+    screen.feed(render_frame(frame, &state));
+    ASSERT_EQ(screen.lines.size(), 1u);
+    EXPECT_GT(state.live_left, 0);
+    EXPECT_EQ(screen.lines[0][0], '<');
+    EXPECT_LT(screen.column, 39) << "the caret stands inside the window, not on the edge";
+    EXPECT_EQ(state.live_left + screen.column, static_cast<int>(input.size()));
+
+    // Back to the line's start: the offset returns to 0 and the prompt shows.
+    frame.caret_column = 5;
+    screen.feed(render_frame(frame, &state));
+    EXPECT_EQ(state.live_left, 0);
+    EXPECT_EQ(screen.lines[0], input.substr(0, 39) + ">");
+    EXPECT_EQ(screen.column, 5);
+
+    // The view's offset never moves the input line.
+    frame.left_column = 30;
+    render_frame(frame, &state);
+    EXPECT_EQ(state.live_left, 0);
+}
+
+TEST(RendererClipboard, Osc52CarriesTheTextInBase64) {
+    EXPECT_EQ(render_clipboard(""), "\x1b]52;c;\x07");
+    EXPECT_EQ(render_clipboard("f"), "\x1b]52;c;Zg==\x07");
+    EXPECT_EQ(render_clipboard("fo"), "\x1b]52;c;Zm8=\x07");
+    EXPECT_EQ(render_clipboard("foo"), "\x1b]52;c;Zm9v\x07");
+    EXPECT_EQ(render_clipboard("1 one\r\n2 two"), "\x1b]52;c;MSBvbmUNCjIgdHdv\x07");
+    EXPECT_EQ(render_clipboard("\xff\xfe\x80"), "\x1b]52;c;//6A\x07") << "bytes above 127";
+    EXPECT_EQ(render_clipboard("\x1b\x07"), "\x1b]52;c;Gwc=\x07") << "control bytes cannot end the sequence";
+}

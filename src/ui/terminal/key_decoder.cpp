@@ -160,6 +160,16 @@ int key_decode(const char* bytes, int length, bool final, Key* key) {
             return 3;
         }
         if (second == 0x1b) {
+            // ESC before a CSI or SS3 sequence: Alt with that key, as some terminals send it.
+            if (length == 2 && !final) return 0;
+            if (length > 2 && (bytes[2] == '[' || bytes[2] == 'O')) {
+                const int used = key_decode(bytes + 1, length - 1, final, key);
+                if (used == 0) return 0;
+                if (key->code != KeyCode::Unknown) {
+                    key->alt = true;
+                    return used + 1;
+                }
+            }
             *key = make(KeyCode::Escape);
             return 1;
         }

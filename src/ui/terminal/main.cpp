@@ -60,7 +60,17 @@ const char* kUsage =
     "\n"
     "    ddl [owner.]object [type]              for example: ddl emp_admin package body\n"
     "prints the object's DDL (as the Windows schema browser shows it); the name is\n"
-    "resolved as describe does, and the type word chooses among objects of one name.\n";
+    "resolved as describe does, and the type word chooses among objects of one name.\n"
+    "\n"
+    "In a terminal every row of the console takes one line, cut at the window's width;\n"
+    "a \">\" in the last column shows that a row goes on, a \"<\" in the first that it\n"
+    "starts further left. These keys move the rows above the input sideways:\n"
+    "    Alt+Right, Alt+Left             one column\n"
+    "    Alt+PageDown, Alt+PageUp        a window's width less ten columns\n"
+    "    Alt+End or Alt+Shift+Right      to the end of the widest row on the screen\n"
+    "    Alt+Home or Alt+Shift+Left      back to the left edge (Enter does so too)\n"
+    "The input line scrolls on its own to keep the cursor in view. When standard output\n"
+    "is not a terminal, rows are written whole.\n";
 
 // The longest user, password or database the logon accepts (the connect buffers hold
 // 100 bytes with the NUL).

@@ -36,7 +36,72 @@ Geometry measure(const std::vector<std::string>& live, int caret_row, int caret_
     return g;
 }
 
+// Byte offset where display column `column` of the text starts (text.size() past its end).
+size_t byte_of_column(const std::string& text, int column) {
+    size_t i = 0;
+    int seen = 0;
+    while (i < text.size()) {
+        if ((static_cast<unsigned char>(text[i]) & 0xc0) != 0x80) {
+            if (seen == column) return i;
+            ++seen;
+        }
+        ++i;
+    }
+    return text.size();
+}
+
+size_t trimmed_length(const std::string& row) {
+    const size_t last = row.find_last_not_of(' ');
+    return last == std::string::npos ? 0 : last + 1;
+}
+
+// Keeps the caret of the live area inside the view, with a margin so that typing on does
+// not scroll at every character; back to 0 once the caret row fits.
+int follow_caret(int live_left, int caret, int row_width, int columns) {
+    const int margin = std::min(10, columns / 4);
+    if (std::max(row_width, caret + 1) < columns) return 0;
+    if (caret - live_left > columns - 2) return caret - (columns - 1) + margin;
+    if (live_left > 0 && caret - live_left < 1) return std::max(0, caret - margin);
+    return live_left;
+}
+
 }  // namespace
+
+int render_row_width(const std::string& row) {
+    const int length = static_cast<int>(trimmed_length(row));
+    return render_display_width(row, length);
+}
+
+std::string render_cut(const std::string& row, int left, int columns) {
+    columns = std::max(1, columns);
+    left = std::max(0, left);
+    const int width = render_row_width(row);
+    const bool goes_on = width > left + columns;
+    const bool before = left > 0 && width > 0;
+    const int shown = goes_on ? columns - 1 : columns;
+    const size_t end_of_text = trimmed_length(row);
+    std::string out;
+    if (shown > 0 && width > left) {
+        const size_t from = byte_of_column(row, left);
+        const size_t to = std::min(byte_of_column(row, left + shown), end_of_text);
+        if (to > from) out.assign(row, from, to - from);
+    }
+    if (before) {
+        // The "<" takes the place of the first character shown.
+        if (out.empty()) {
+            out = "<";
+        } else {
+            out.replace(0, byte_of_column(out, 1), "<");
+        }
+    }
+    if (goes_on) {
+        if (before && columns == 1) return ">";
+        out += '>';
+    }
+    return out;
+}
+
+int render_max_left(int widest, int columns) { return widest <= columns ? 0 : widest - columns; }
 
 int render_display_width(const std::string& text, int bytes) {
     const int end = std::min(bytes, static_cast<int>(text.size()));
@@ -57,21 +122,41 @@ std::string render_frame(const RenderFrame& frame, RenderState* state) {
         state->written = first_number;
     }
     std::string out;
-    if (state->cursor_line > 0) out += csi(state->cursor_line, 'A');
-    out += "\r\x1b[J";
-
     const int live = std::clamp(frame.live_rows, 0, count);
     std::uint64_t live_first = first_number + static_cast<std::uint64_t>(count - live);
     // Rows written for good are never drawn again, even when the live area would reach
-    // back over them (an input line restored below the rows of a finished request).
+    // back over them (an input line restored below the rows of a finished request) ...
     live_first = std::max(live_first, state->written);
+    std::uint64_t first_drawn = std::max(state->written, first_number);
+    const bool repaint = frame.cut && (frame.repaint || frame.left_column != state->left);
+    if (repaint) {
+        // ... except by a repaint of cut rows: the rows that fill the screen above the live
+        // area are drawn again at the new offset over what it shows, line by line from its
+        // top (the scrollback keeps them as they were). Clearing the whole screen instead
+        // would make some terminals push it into the scrollback at every move.
+        out += "\x1b[H";
+        const int live_count = static_cast<int>(first_number + static_cast<std::uint64_t>(count) - live_first);
+        const std::uint64_t room = static_cast<std::uint64_t>(std::max(0, frame.lines - live_count));
+        const std::uint64_t screen_first = live_first > first_number + room ? live_first - room : first_number;
+        first_drawn = std::min(first_drawn, screen_first);
+        state->left = frame.left_column;
+    } else {
+        if (state->cursor_line > 0) out += csi(state->cursor_line, 'A');
+        out += "\r\x1b[J";
+    }
     // Trailing blanks of written rows are left out: padded columns wider than the terminal
     // would otherwise wrap into lines of nothing but blanks.
-    for (std::uint64_t n = std::max(state->written, first_number); n < live_first; ++n) {
+    for (std::uint64_t n = first_drawn; n < live_first; ++n) {
         const std::string& row = rows[static_cast<size_t>(n - first_number)];
-        out.append(row, 0, row.find_last_not_of(' ') == std::string::npos ? 0 : row.find_last_not_of(' ') + 1);
+        if (frame.cut) {
+            out += render_cut(row, frame.left_column, columns);
+            if (repaint) out += "\x1b[K";
+        } else {
+            out.append(row, 0, trimmed_length(row));
+        }
         out += "\r\n";
     }
+    if (repaint) out += "\x1b[J";
     state->written = std::max(state->written, live_first);
 
     state->live.clear();
@@ -91,6 +176,22 @@ std::string render_frame(const RenderFrame& frame, RenderState* state) {
     const std::string& caret_text = state->live[static_cast<size_t>(caret_live)];
     state->caret_live_row = caret_live;
     state->caret_display_column = render_display_width(caret_text, frame.caret_column);
+    if (frame.cut) {
+        // One screen line per live row, all at the offset that keeps the caret in view.
+        state->live_left =
+            follow_caret(state->live_left, state->caret_display_column, render_row_width(caret_text), columns);
+        for (size_t i = 0; i < state->live.size(); ++i) {
+            if (i > 0) out += "\r\n";
+            out += render_cut(state->live[i], state->live_left, columns);
+        }
+        out += '\r';
+        const int up = static_cast<int>(state->live.size()) - 1 - caret_live;
+        if (up > 0) out += csi(up, 'A');
+        const int column = state->caret_display_column - state->live_left;
+        if (column > 0) out += csi(column, 'C');
+        state->cursor_line = caret_live;
+        return out;
+    }
     const Geometry g = measure(state->live, caret_live, state->caret_display_column, columns);
 
     int height = 0;
@@ -128,5 +229,19 @@ std::string render_plain(const std::vector<std::string>& rows, std::uint64_t row
         out += '\n';
     }
     *written = std::max(*written, end);
+    return out;
+}
+
+std::string render_clipboard(const std::string& text) {
+    static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out = "\x1b]52;c;";
+    for (size_t i = 0; i < text.size(); i += 3) {
+        const size_t left = std::min<size_t>(3, text.size() - i);
+        std::uint32_t block = 0;
+        for (size_t k = 0; k < 3; ++k)
+            block = (block << 8) | (k < left ? static_cast<unsigned char>(text[i + k]) : 0u);
+        for (size_t k = 0; k < 4; ++k) out += k <= left ? kDigits[(block >> (18 - 6 * k)) & 0x3f] : '=';
+    }
+    out += '\x07';
     return out;
 }

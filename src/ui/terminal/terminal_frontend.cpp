@@ -85,6 +85,8 @@ bool input_at_end() { return g_input.cursor >= g_input.length(); }
 
 ConsoleBuffer* TerminalFrontend::start(bool interactive, const TerminalHistoryHooks& history) {
     interactive_ = interactive;
+    // Rows are cut only on a terminal; written to a file or pipe they stay whole.
+    cut_rows_ = interactive && ::isatty(STDOUT_FILENO) != 0;
     history_ = history;
     if (!open_wake_pipe()) {
         std::fprintf(stderr, "vantro: cannot create a pipe: %s\n", std::strerror(errno));
@@ -274,7 +276,10 @@ void TerminalFrontend::render() {
     // Only the rows not yet written for good (and the live area) are taken, so that a long
     // output does not copy the whole store at every repaint; rows that left the store
     // since the last frame come first.
-    const std::uint64_t written = interactive_ ? (render_state_.started ? render_state_.written : 0) : plain_written_;
+    std::uint64_t written = interactive_ ? (render_state_.started ? render_state_.written : 0) : plain_written_;
+    // A repaint draws again the rows that fill the screen.
+    if (cut_rows_ && (repaint_ || view_left_ != render_state_.left))
+        written -= std::min(written, static_cast<std::uint64_t>(lines_));
     ConsoleStreamRows taken;
     console_stream_take(console_, written, interactive_ ? live : 1, &taken);
     std::vector<std::string>& rows = taken.rows;
@@ -309,6 +314,11 @@ void TerminalFrontend::render() {
     frame.rows = &rows;
     frame.live_rows = live + hint_rows;
     frame.columns = columns_;
+    frame.cut = cut_rows_;
+    frame.left_column = view_left_;
+    frame.lines = lines_;
+    frame.repaint = repaint_;
+    repaint_ = false;
     write_out(render_frame(frame, &render_state_));
 }
 
@@ -329,6 +339,9 @@ void TerminalFrontend::poll_once(int timeout_ms) {
         g_resized = 0;
         update_size();
         render_reflow(&render_state_, columns_);
+        // Cut rows are redrawn for the new width, the offset kept within what it needs.
+        view_left_ = std::min(view_left_, render_max_left(widest_on_screen(), columns_));
+        repaint_ = true;
     }
     if (count > 1 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
         char buffer[4096];
@@ -356,6 +369,28 @@ void TerminalFrontend::decode_pending(bool final) {
 }
 
 void TerminalFrontend::handle_key(const Key& key) {
+    // Alt with Left/Right, Home/End, PageUp/PageDown moves the view sideways, also while a
+    // statement runs (Alt+Shift+Left/Right: to the edges, as Alt+Home/End). Handled before
+    // the input lock is taken: the view is the front end's own.
+    if (key.alt && !key.ctrl) {
+        const int page = std::max(1, columns_ - 10);
+        int delta = 0;
+        int edge = 0;
+        switch (key.code) {
+        case KeyCode::Left: (key.shift ? edge : delta) = -1; break;
+        case KeyCode::Right: (key.shift ? edge : delta) = 1; break;
+        case KeyCode::Home: edge = -1; break;
+        case KeyCode::End: edge = 1; break;
+        case KeyCode::PageUp: delta = -page; break;
+        case KeyCode::PageDown: delta = page; break;
+        default: break;
+        }
+        if (delta != 0 || edge != 0) {
+            scroll_sideways(delta, edge);
+            wake();
+            return;
+        }
+    }
     std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
     ConsoleBuffer* c = console_;
     const bool requesting = c->line_input_mode.load() != LineInputNone;
@@ -383,7 +418,11 @@ void TerminalFrontend::handle_key(const Key& key) {
             break;
         }
         const bool newline_allowed = key.alt || key.shift || (c->options && c->options->on(Option::AllowNewline));
-        if (!newline_allowed) input_end(c, true);
+        if (!newline_allowed) {
+            input_end(c, true);
+            // A statement's output starts at the left edge.
+            view_left_ = 0;
+        }
         input_enter(c);
         break;
     }
@@ -425,12 +464,12 @@ void TerminalFrontend::handle_key(const Key& key) {
         break;
     case KeyCode::Left:
         do {
-            input_left(c, key.ctrl || key.alt);
+            input_left(c, key.ctrl);
         } while (g_input.cursor > 0 && is_continuation(g_input.text[static_cast<size_t>(g_input.cursor)]));
         break;
     case KeyCode::Right:
         do {
-            input_right(c, key.ctrl || key.alt);
+            input_right(c, key.ctrl);
         } while (!input_at_end() && is_continuation(g_input.text[static_cast<size_t>(g_input.cursor)]));
         break;
     case KeyCode::Up:
@@ -457,13 +496,32 @@ void TerminalFrontend::handle_key(const Key& key) {
         if (!requesting && g_input.text.empty()) request_quit();
         break;
     case KeyCode::Redraw:
-        render_state_.cursor_line = 0;
-        write_out("\x1b[H\x1b[J");
+        repaint_ = true;
         break;
     case KeyCode::Interrupt:
         break;
     }
     wake();
+}
+
+int TerminalFrontend::widest_on_screen() const {
+    std::lock_guard<std::mutex> guard(console_->lock);
+    const int count = console_->row_count();
+    int widest = 0;
+    for (int i = std::max(0, count - lines_); i < count; ++i)
+        widest = std::max(widest, render_row_width(console_->rows[static_cast<size_t>(i)]));
+    return widest;
+}
+
+void TerminalFrontend::scroll_sideways(int delta, int to_edge) {
+    const int most = render_max_left(widest_on_screen(), columns_);
+    if (to_edge < 0) {
+        view_left_ = 0;
+    } else if (to_edge > 0) {
+        view_left_ = most;
+    } else {
+        view_left_ = std::clamp(view_left_ + delta, 0, most);
+    }
 }
 
 void TerminalFrontend::run() {
@@ -637,20 +695,11 @@ void TerminalFrontend::schema_append(void*, const char* text) {
 }
 
 bool TerminalFrontend::clipboard_set(const std::string& text) {
-    // OSC 52: the terminal puts the base64 text on the system clipboard where it allows it.
-    if (!interactive_) return false;
-    static const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string encoded;
-    for (size_t i = 0; i < text.size(); i += 3) {
-        const size_t left = std::min<size_t>(3, text.size() - i);
-        std::uint32_t block = 0;
-        for (size_t k = 0; k < 3; ++k)
-            block = (block << 8) | (k < left ? static_cast<unsigned char>(text[i + k]) : 0u);
-        for (size_t k = 0; k < 4; ++k)
-            encoded += k <= left ? kDigits[(block >> (18 - 6 * k)) & 0x3f] : '=';
-    }
+    // OSC 52: the terminal puts the text on the system clipboard where it allows it. A
+    // pipe or file has no clipboard.
+    if (!cut_rows_) return false;
     std::lock_guard<std::mutex> guard(control_mutex_);
-    pending_control_ += "\x1b]52;c;" + encoded + "\x07";
+    pending_control_ += render_clipboard(text);
     wake();
     return true;
 }

@@ -58,6 +58,11 @@ public:
     void render();
     // One decoded key, as the console window's key table does it (terminal thread).
     void handle_key(const Key& key);
+    // Moves the view of the rows above the input sideways (terminal thread): by `delta`
+    // display columns, or to the left edge (`to_edge` < 0) or to the end of the widest
+    // row on the screen (`to_edge` > 0). Kept within what the rows on the screen need.
+    void scroll_sideways(int delta, int to_edge);
+    int view_left() const { return view_left_; }
 
     // Frontend
     void console_changed(bool scrollbars) override;
@@ -99,6 +104,7 @@ private:
     ConsoleBuffer* console_ = nullptr;
     bool interactive_ = false;
     bool raw_ = false;
+    bool cut_rows_ = false;   // one screen line per row (standard output is a terminal)
     bool stdin_closed_ = false;
     // Scripted: standard input read in blocks; the lines before stdin_used_ are handed out.
     static constexpr size_t kStdinBlockSize = 64 * 1024;
@@ -113,6 +119,11 @@ private:
     std::uint64_t plain_written_ = 0;
     std::string prefill_;
     std::string pending_;   // bytes of a key sequence not complete yet
+    // Widest row (display columns) among the rows that fill the screen.
+    int widest_on_screen() const;
+
+    int view_left_ = 0;        // horizontal offset of the rows above the input
+    bool repaint_ = false;     // the screen is to be redrawn (resize, Ctrl+L)
     int columns_ = 80;
     int lines_ = 24;
     std::atomic<bool> quit_{false};
