@@ -252,13 +252,48 @@ bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInf
     return true;
 }
 
-bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
-                              const std::vector<ColumnInfo>* store_types) {
-    Scope scope;
-    scope.outer = outer;
-    Hierarchy& hierarchy = hierarchies_[&s];
-    std::string from;
-    std::vector<std::string> from_pieces;  // each FROM item as emitted, without its join word
+// The join word before a FROM item.
+static const char* join_word(JoinKind j) {
+    switch (j) {
+    case JoinKind::First:
+        return "";
+    case JoinKind::Comma:
+        return ", ";
+    case JoinKind::Inner:
+        return " JOIN ";
+    case JoinKind::Left:
+        return " LEFT JOIN ";
+    case JoinKind::Right:
+        return " RIGHT JOIN ";
+    case JoinKind::Full:
+        return " FULL JOIN ";
+    case JoinKind::Cross:
+        return " CROSS JOIN ";
+    }
+    return "";
+}
+
+// JOIN ... USING (columns): ON with the merged names keeps every side addressable by its
+// alias.
+bool Translator::using_condition(const FromItem& f, Scope* scope, std::string* on) {
+    const Source& right = scope->sources.back();
+    for (const std::string& u : f.using_columns) {
+        bool left_has = false, right_has = false;
+        for (std::size_t k = 0; k + 1 < scope->sources.size(); ++k)
+            for (const ColumnInfo& c : scope->sources[k].columns) left_has = left_has || c.name == u;
+        for (const ColumnInfo& c : right.columns) right_has = right_has || c.name == u;
+        if (!left_has || !right_has) return fail(904, f.table.offset, "\"" + u + "\"");
+        Scope left = *scope;
+        left.sources.pop_back();
+        OraType t;
+        *on += (on->empty() ? "" : " AND ") + using_column(left, u, &t) + "=" + quote_name(right.alias) + "." +
+               quote_name(u);
+        scope->using_names.insert(u);
+    }
+    return true;
+}
+
+bool Translator::from_clause(SelectStmt& s, Scope* scope, std::string* from, std::vector<std::string>* pieces) {
     for (FromItem& f : s.from) {
         Source src;
         if (f.subquery) {
@@ -269,216 +304,200 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
             return false;
         }
         if (!f.alias.empty()) src.alias = f.alias;
-        for (const Source& other : scope.sources)
+        for (const Source& other : scope->sources)
             if (other.alias == src.alias && !f.alias.empty()) return fail(918, f.table.offset);
-        switch (f.join) {
-        case JoinKind::First:
-            break;
-        case JoinKind::Comma:
-            from += ", ";
-            break;
-        case JoinKind::Inner:
-            from += " JOIN ";
-            break;
-        case JoinKind::Left:
-            from += " LEFT JOIN ";
-            break;
-        case JoinKind::Right:
-            from += " RIGHT JOIN ";
-            break;
-        case JoinKind::Full:
-            from += " FULL JOIN ";
-            break;
-        case JoinKind::Cross:
-            from += " CROSS JOIN ";
-            break;
-        }
-        std::size_t piece_start = from.size();
-        from += src.sql + " AS " + quote_name(src.alias);
-        scope.sources.push_back(std::move(src));
+        *from += join_word(f.join);
+        std::size_t piece_start = from->size();
+        *from += src.sql + " AS " + quote_name(src.alias);
+        scope->sources.push_back(std::move(src));
         if (f.on) {
             Emitted on;
-            if (!expr(*f.on, scope, &on)) return false;
-            from += " ON " + on.sql;
+            if (!expr(*f.on, *scope, &on)) return false;
+            *from += " ON " + on.sql;
         } else if (!f.using_columns.empty()) {
-            // ON with the merged names keeps every side addressable by its alias.
-            const Source& right = scope.sources.back();
             std::string on;
-            for (const std::string& u : f.using_columns) {
-                bool left_has = false, right_has = false;
-                for (std::size_t k = 0; k + 1 < scope.sources.size(); ++k)
-                    for (const ColumnInfo& c : scope.sources[k].columns) left_has = left_has || c.name == u;
-                for (const ColumnInfo& c : right.columns) right_has = right_has || c.name == u;
-                if (!left_has || !right_has) return fail(904, f.table.offset, "\"" + u + "\"");
-                Scope left = scope;
-                left.sources.pop_back();
-                OraType t;
-                on += (on.empty() ? "" : " AND ") + using_column(left, u, &t) + "=" + quote_name(right.alias) + "." +
-                      quote_name(u);
-                scope.using_names.insert(u);
-            }
-            from += " ON " + on;
+            if (!using_condition(f, scope, &on)) return false;
+            *from += " ON " + on;
         }
-        from_pieces.push_back(from.substr(piece_start));
+        pieces->push_back(from->substr(piece_start));
     }
-    if (s.connect_by && !hierarchical_from(s, &scope, &from, &hierarchy)) return false;
-    // Oracle's (+) operator: the conjuncts of WHERE that mark a table's columns become the
-    // ON condition of a LEFT JOIN of that table, placed after the tables it depends on.
-    std::vector<Expr*> conjuncts;
-    std::vector<int> outer_target;
-    bool any_outer = false;
-    if (s.where) {
-        split_conjuncts(s.where.get(), &conjuncts);
-        for (Expr* c : conjuncts) {
-            int target = -1;
-            if (!outer_join_target(*c, s, scope, &target)) return false;
-            outer_target.push_back(target);
-            any_outer = any_outer || target >= 0;
-        }
+    return true;
+}
+
+bool Translator::where_parts(SelectStmt& s, const Scope& scope, WhereParts* w) {
+    if (!s.where) return true;
+    split_conjuncts(s.where.get(), &w->conjuncts);
+    for (Expr* c : w->conjuncts) {
+        int target = -1;
+        if (!outer_join_target(*c, s, scope, &target)) return false;
+        w->outer_target.push_back(target);
+        w->any_outer = w->any_outer || target >= 0;
     }
     // ROWNUM compared with a constant in a WHERE conjunct limits the rows the block
     // produces; Oracle numbers rows before DISTINCT, grouping and ORDER BY, so the limit is
     // applied to the filtered rows and the block is wrapped before any of those apply.
-    long long row_limit = -1;
-    std::vector<bool> is_limit(conjuncts.size(), false);
-    for (std::size_t k = 0; k < conjuncts.size(); ++k) {
+    w->is_limit.assign(w->conjuncts.size(), false);
+    for (std::size_t k = 0; k < w->conjuncts.size(); ++k) {
         long long limit = -2;
-        if (!rownum_limit(*conjuncts[k], &limit)) return false;
+        if (!rownum_limit(*w->conjuncts[k], &limit)) return false;
         if (limit == -2) continue;
-        is_limit[k] = true;
-        if (limit >= 0 && (row_limit < 0 || limit < row_limit)) row_limit = limit;
+        w->is_limit[k] = true;
+        w->any_limit = true;
+        if (limit >= 0 && (w->row_limit < 0 || limit < w->row_limit)) w->row_limit = limit;
     }
-    bool any_limit = false;
-    for (bool b : is_limit) any_limit = any_limit || b;
-    if (any_outer) {
-        std::string rebuilt;
-        bool first = true;
-        for (std::size_t i = 0; i < s.from.size(); ++i) {
-            bool is_target = false;
-            for (int t : outer_target) is_target = is_target || t == static_cast<int>(i);
-            if (is_target) continue;
-            if (!first && s.from[i].join != JoinKind::Comma && s.from[i].join != JoinKind::First)
-                return fail(25156, s.from[i].table.offset),
-                       err_->message = "old style outer join (+) cannot be used with ANSI joins", false;
-            rebuilt += (first ? "" : ", ") + from_pieces[i];
-            first = false;
+    return true;
+}
+
+// Oracle's (+) operator: the conjuncts of WHERE that mark a table's columns become the
+// ON condition of a LEFT JOIN of that table, placed after the tables it depends on.
+bool Translator::old_style_joins(SelectStmt& s, const Scope& scope, const WhereParts& w,
+                                 const std::vector<std::string>& pieces, std::string* from) {
+    std::string rebuilt;
+    bool first = true;
+    for (std::size_t i = 0; i < s.from.size(); ++i) {
+        bool is_target = false;
+        for (int t : w.outer_target) is_target = is_target || t == static_cast<int>(i);
+        if (is_target) continue;
+        if (!first && s.from[i].join != JoinKind::Comma && s.from[i].join != JoinKind::First)
+            return fail(25156, s.from[i].table.offset),
+                   err_->message = "old style outer join (+) cannot be used with ANSI joins", false;
+        rebuilt += (first ? "" : ", ") + pieces[i];
+        first = false;
+    }
+    if (first)
+        return fail(1416, s.where->offset), err_->message = "two tables cannot be outer-joined to each other", false;
+    for (std::size_t i = 0; i < s.from.size(); ++i) {
+        std::string on;
+        for (std::size_t k = 0; k < w.conjuncts.size(); ++k) {
+            if (w.outer_target[k] != static_cast<int>(i)) continue;
+            Emitted c;
+            if (!expr(*w.conjuncts[k], scope, &c)) return false;
+            on += (on.empty() ? "" : " AND ") + c.sql;
         }
-        if (first)
-            return fail(1416, s.where->offset), err_->message = "two tables cannot be outer-joined to each other",
-                                                false;
-        for (std::size_t i = 0; i < s.from.size(); ++i) {
-            std::string on;
-            for (std::size_t k = 0; k < conjuncts.size(); ++k) {
-                if (outer_target[k] != static_cast<int>(i)) continue;
-                Emitted c;
-                if (!expr(*conjuncts[k], scope, &c)) return false;
-                on += (on.empty() ? "" : " AND ") + c.sql;
+        if (on.empty()) continue;
+        if (s.from[i].join != JoinKind::Comma && s.from[i].join != JoinKind::First)
+            return fail(25156, s.from[i].table.offset),
+                   err_->message = "old style outer join (+) cannot be used with ANSI joins", false;
+        rebuilt += " LEFT JOIN " + pieces[i] + " ON " + on;
+    }
+    *from = rebuilt;
+    return true;
+}
+
+// t.* or *: every column of the matching sources, a USING column once.
+bool Translator::star_item(SelectItem& it, const Scope& scope, const std::vector<ColumnInfo>* store_types,
+                           SelectList* list) {
+    bool matched = false;
+    std::set<std::string> merged_done;
+    for (const Source& src : scope.sources) {
+        if (!it.expr->path.empty() && src.alias != it.expr->path[0]) continue;
+        matched = true;
+        for (const ColumnInfo& c : src.columns) {
+            std::string v = quote_name(src.alias) + "." + quote_name(c.name);
+            if (it.expr->path.empty() && scope.using_names.count(c.name)) {
+                if (!merged_done.insert(c.name).second) continue;
+                OraType t;
+                v = using_column(scope, c.name, &t);
             }
-            if (on.empty()) continue;
-            if (s.from[i].join != JoinKind::Comma && s.from[i].join != JoinKind::First)
-                return fail(25156, s.from[i].table.offset),
-                       err_->message = "old style outer join (+) cannot be used with ANSI joins", false;
-            rebuilt += " LEFT JOIN " + from_pieces[i] + " ON " + on;
+            if (store_types && list->cols.size() < store_types->size()) {
+                Emitted e;
+                e.sql = v;
+                e.type = c.type;
+                const ColumnInfo& target = (*store_types)[list->cols.size()];
+                if (!store_value(e, target, store_owner_, store_table_, &v, it.offset)) return false;
+            }
+            list->items += (list->items.empty() ? "" : ", ") + v + " AS " + quote_name(c.name);
+            list->cols.push_back(c);
         }
-        from = rebuilt;
     }
-    std::string items;
-    bool any_aggregate = false;
-    std::vector<std::pair<const Expr*, bool>> plain_columns;
+    if (!matched) return fail(904, it.expr->offset, "\"" + it.expr->path[0] + "\"");
+    return true;
+}
+
+bool Translator::select_items(SelectStmt& s, const Scope& scope, const std::vector<ColumnInfo>* store_types,
+                              SelectList* list) {
     for (SelectItem& it : s.items) {
         if (it.expr->kind == ExprKind::Star) {
-            bool matched = false;
-            std::set<std::string> merged_done;
-            for (const Source& src : scope.sources) {
-                if (!it.expr->path.empty() && src.alias != it.expr->path[0]) continue;
-                matched = true;
-                for (const ColumnInfo& c : src.columns) {
-                    std::string v = quote_name(src.alias) + "." + quote_name(c.name);
-                    if (it.expr->path.empty() && scope.using_names.count(c.name)) {
-                        if (!merged_done.insert(c.name).second) continue;
-                        OraType t;
-                        v = using_column(scope, c.name, &t);
-                    }
-                    if (store_types && cols->size() < store_types->size()) {
-                        Emitted e;
-                        e.sql = v;
-                        e.type = c.type;
-                        const ColumnInfo& target = (*store_types)[cols->size()];
-                        if (!store_value(e, target, store_owner_, store_table_, &v, it.offset)) return false;
-                    }
-                    items += (items.empty() ? "" : ", ") + v + " AS " + quote_name(c.name);
-                    cols->push_back(c);
-                }
-            }
-            if (!matched) return fail(904, it.expr->offset, "\"" + it.expr->path[0] + "\"");
+            if (!star_item(it, scope, store_types, list)) return false;
             continue;
         }
         Emitted e;
         if (!expr(*it.expr, scope, &e)) return false;
-        any_aggregate = any_aggregate || e.aggregate;
-        if (!e.aggregate) plain_columns.emplace_back(it.expr.get(), false);
+        list->any_aggregate = list->any_aggregate || e.aggregate;
+        if (!e.aggregate) list->plain_columns.push_back(it.expr.get());
         ColumnInfo c;
         c.name = it.alias.empty() ? derived_name(*it.expr) : it.alias;
         c.type = e.type;
         if (c.type.code == kTypeChar && it.expr->kind != ExprKind::String && it.expr->kind != ExprKind::Column)
             c.type.code = kTypeVarchar2;
         std::string v = e.sql;
-        if (store_types && cols->size() < store_types->size()) {
-            const ColumnInfo& target = (*store_types)[cols->size()];
+        if (store_types && list->cols.size() < store_types->size()) {
+            const ColumnInfo& target = (*store_types)[list->cols.size()];
             if (!store_value(e, target, store_owner_, store_table_, &v, it.offset)) return false;
         }
-        items += (items.empty() ? "" : ", ") + v + " AS " + quote_name(c.name);
-        cols->push_back(c);
+        list->items += (list->items.empty() ? "" : ", ") + v + " AS " + quote_name(c.name);
+        list->cols.push_back(c);
     }
-    std::string text = std::string("SELECT ") + (s.distinct ? "DISTINCT " : "") + items + " FROM " + from;
-    // ROWNUM counts the rows before DISTINCT and grouping: with one source, the limited
-    // rows become the source itself.
-    bool limit_source = row_limit >= 0 && scope.sources.size() == 1 && !any_outer &&
-                        (s.distinct || any_aggregate || !s.group_by.empty() || s.having);
-    if (s.where && (any_outer || any_limit)) {
-        std::string w;
-        for (std::size_t k = 0; k < conjuncts.size(); ++k) {
-            if (outer_target[k] >= 0 || is_limit[k]) continue;
-            Emitted c;
-            if (!expr(*conjuncts[k], scope, &c)) return false;
-            if (c.aggregate)
-                return fail(934, conjuncts[k]->offset), err_->message = "group function is not allowed here", false;
-            w += (w.empty() ? "" : " AND ") + c.sql;
-        }
-        if (limit_source) {
-            const std::string alias = quote_name(scope.sources[0].alias);
-            text = std::string("SELECT ") + (s.distinct ? "DISTINCT " : "") + items + " FROM (SELECT " + alias +
-                   ".* FROM " + from + (w.empty() ? "" : " WHERE " + w) + " LIMIT " + std::to_string(row_limit) +
-                   " OFFSET 0) AS " + alias;
-            row_limit = -1;
-        } else if (!w.empty()) {
-            text += " WHERE " + w;
-        }
-    } else if (s.where) {
-        Emitted w;
-        if (!expr(*s.where, scope, &w)) return false;
-        if (w.aggregate) return fail(934, s.where->offset), err_->message = "group function is not allowed here", false;
-        text += " WHERE " + w.sql;
+    return true;
+}
+
+// The WHERE clause without the conjuncts that became outer joins or a row limit. ROWNUM
+// counts the rows before DISTINCT and grouping: with one source, the limited rows become
+// the source itself (and w->row_limit is spent).
+bool Translator::where_clause(SelectStmt& s, const Scope& scope, WhereParts* w, const SelectList& list,
+                              const std::string& from, std::string* text) {
+    if (!s.where) return true;
+    if (!w->any_outer && !w->any_limit) {
+        Emitted c;
+        if (!expr(*s.where, scope, &c)) return false;
+        if (c.aggregate) return fail(934, s.where->offset), err_->message = "group function is not allowed here", false;
+        *text += " WHERE " + c.sql;
+        return true;
     }
+    bool limit_source = w->row_limit >= 0 && scope.sources.size() == 1 && !w->any_outer &&
+                        (s.distinct || list.any_aggregate || !s.group_by.empty() || s.having);
+    std::string where;
+    for (std::size_t k = 0; k < w->conjuncts.size(); ++k) {
+        if (w->outer_target[k] >= 0 || w->is_limit[k]) continue;
+        Emitted c;
+        if (!expr(*w->conjuncts[k], scope, &c)) return false;
+        if (c.aggregate)
+            return fail(934, w->conjuncts[k]->offset), err_->message = "group function is not allowed here", false;
+        where += (where.empty() ? "" : " AND ") + c.sql;
+    }
+    if (limit_source) {
+        const std::string alias = quote_name(scope.sources[0].alias);
+        *text = std::string("SELECT ") + (s.distinct ? "DISTINCT " : "") + list.items + " FROM (SELECT " + alias +
+                ".* FROM " + from + (where.empty() ? "" : " WHERE " + where) + " LIMIT " +
+                std::to_string(w->row_limit) + " OFFSET 0) AS " + alias;
+        w->row_limit = -1;
+    } else if (!where.empty()) {
+        *text += " WHERE " + where;
+    }
+    return true;
+}
+
+// GROUP BY and HAVING. Oracle refuses a select item that is neither grouped nor an
+// aggregate; SQLite would silently pick a value from some row.
+bool Translator::group_clauses(SelectStmt& s, const Scope& scope, const SelectList& list, std::string* text,
+                               bool* grouping) {
     std::vector<std::string> groups;
     std::size_t group_nodes = 0;
     if (!s.group_by.empty()) {
-        text += " GROUP BY ";
+        *text += " GROUP BY ";
         for (std::size_t i = 0; i < s.group_by.size(); ++i) {
             Emitted g;
             if (!expr(*s.group_by[i], scope, &g)) return false;
             groups.push_back(g.sql);
             group_nodes = std::max(group_nodes, expr_nodes(*s.group_by[i]));
-            text += (i ? "," : "") + g.sql;
+            *text += (i ? "," : "") + g.sql;
         }
     }
-    // Oracle refuses a select item that is neither grouped nor an aggregate; SQLite would
-    // silently pick a value from some row.
-    bool grouping = any_aggregate || !groups.empty() || s.having != nullptr;
-    if (grouping) {
-        for (auto& pc : plain_columns) {
+    *grouping = list.any_aggregate || !groups.empty() || s.having != nullptr;
+    if (*grouping) {
+        for (const Expr* pc : list.plain_columns) {
             const Expr* bad = nullptr;
-            if (!ungrouped(const_cast<Expr&>(*pc.first), scope, groups, group_nodes, &bad)) return false;
+            if (!ungrouped(const_cast<Expr&>(*pc), scope, groups, group_nodes, &bad)) return false;
             if (bad) return fail(groups.empty() ? 937 : 979, bad->offset);
         }
     }
@@ -488,14 +507,36 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
         const Expr* bad = nullptr;
         if (!ungrouped(*s.having, scope, groups, group_nodes, &bad)) return false;
         if (bad) return fail(979, bad->offset);
-        text += " HAVING " + h.sql;
+        *text += " HAVING " + h.sql;
     }
-    if (row_limit >= 0) {
+    return true;
+}
+
+bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
+                              const std::vector<ColumnInfo>* store_types) {
+    Scope scope;
+    scope.outer = outer;
+    Hierarchy& hierarchy = hierarchies_[&s];
+    std::string from;
+    std::vector<std::string> from_pieces;  // each FROM item as emitted, without its join word
+    if (!from_clause(s, &scope, &from, &from_pieces)) return false;
+    if (s.connect_by && !hierarchical_from(s, &scope, &from, &hierarchy)) return false;
+    WhereParts w;
+    if (!where_parts(s, scope, &w)) return false;
+    if (w.any_outer && !old_style_joins(s, scope, w, from_pieces, &from)) return false;
+    SelectList list;
+    if (!select_items(s, scope, store_types, &list)) return false;
+    std::string text = std::string("SELECT ") + (s.distinct ? "DISTINCT " : "") + list.items + " FROM " + from;
+    if (!where_clause(s, scope, &w, list, from, &text)) return false;
+    bool grouping = false;
+    if (!group_clauses(s, scope, list, &text, &grouping)) return false;
+    if (w.row_limit >= 0) {
         if (s.distinct || grouping) return fail(3001, s.where->offset), err_->message = "unimplemented feature", false;
         // OFFSET 0 keeps SQLite from moving an outer ORDER BY into the limited block (it may
         // otherwise pick the first rows of the sorted result instead of the rows as read).
-        text = "SELECT * FROM (" + text + " LIMIT " + std::to_string(row_limit) + " OFFSET 0)";
+        text = "SELECT * FROM (" + text + " LIMIT " + std::to_string(w.row_limit) + " OFFSET 0)";
     }
+    *cols = std::move(list.cols);
     *sql = text;
     return true;
 }

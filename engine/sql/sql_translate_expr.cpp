@@ -735,7 +735,7 @@ bool Translator::operation(const Expr& e, const Emitted& a, const Emitted& b, Em
     return true;
 }
 
-bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
+bool Translator::literal(const Expr& e, Emitted* out) {
     switch (e.kind) {
     case ExprKind::String:
         out->sql = quote_text(e.text);
@@ -748,32 +748,6 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
         out->type = number_type();
         out->literal = e.text;
         return true;
-    case ExprKind::Null:
-        out->sql = "NULL";
-        out->type = varchar_type(0);
-        return true;
-    case ExprKind::Attribute:
-    case ExprKind::Bind: {
-        if (e.kind == ExprKind::Attribute || !e.path.empty()) {
-            bool handled = false;
-            if (!host_name(e, out, &handled)) return false;
-            if (handled) return true;
-            if (e.kind == ExprKind::Attribute) return fail(911, e.offset);
-            return fail(904, e.offset, "\"" + e.path[0] + "\"");
-        }
-        out_->bind_names.push_back(e.text);
-        out->sql = row_value("?" + std::to_string(out_->bind_names.size()));
-        out->type = varchar_type(4000);
-        if (ctx_.bind_types) {
-            auto it = ctx_.bind_types->find(e.text);
-            if (it != ctx_.bind_types->end()) out->type = it->second;
-        }
-        return true;
-    }
-    case ExprKind::Column:
-        return column(e, scope, out);
-    case ExprKind::Star:
-        return fail(936, e.offset);
     case ExprKind::Sysdate:
         out->sql = "vantro_sysdate()";
         out->type = date_type();
@@ -791,32 +765,58 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
         out->sql = "vantro_user()";
         out->type = varchar_type(30);
         return true;
-    case ExprKind::Unary: {
-        bool handled = false;
-        if (!hierarchy_value(e, scope, out, &handled)) return false;
-        if (handled) return true;
-        // A run of signs is written as at most two, however long it is.
-        Expr* inner = &e;
-        int signs = 0, minus = 0;
-        while (inner->kind == ExprKind::Unary && (inner->text == "-" || inner->text == "+")) {
-            ++signs;
-            minus += inner->text == "-";
-            inner = inner->args[0].get();
-        }
-        Emitted a;
-        if (!expr(*inner, scope, &a)) return false;
-        std::string x = is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")";
-        if (signs == 1)
-            out->sql = "(" + e.text + x + ")";
-        else
-            out->sql = minus % 2 ? "(-" + x + ")" : minus ? "(-(-" + x + "))" : "(+" + x + ")";
-        out->type = number_type();
-        out->aggregate = a.aggregate;
+    default:
+        out->sql = "NULL";
+        out->type = varchar_type(0);
         return true;
     }
-    case ExprKind::Binary:
-    case ExprKind::Concat:
-        return chain(e, scope, out);
+}
+
+bool Translator::bind(const Expr& e, Emitted* out) {
+    if (e.kind == ExprKind::Attribute || !e.path.empty()) {
+        bool handled = false;
+        if (!host_name(e, out, &handled)) return false;
+        if (handled) return true;
+        if (e.kind == ExprKind::Attribute) return fail(911, e.offset);
+        return fail(904, e.offset, "\"" + e.path[0] + "\"");
+    }
+    out_->bind_names.push_back(e.text);
+    out->sql = row_value("?" + std::to_string(out_->bind_names.size()));
+    out->type = varchar_type(4000);
+    if (ctx_.bind_types) {
+        auto it = ctx_.bind_types->find(e.text);
+        if (it != ctx_.bind_types->end()) out->type = it->second;
+    }
+    return true;
+}
+
+bool Translator::unary(Expr& e, const Scope& scope, Emitted* out) {
+    bool handled = false;
+    if (!hierarchy_value(e, scope, out, &handled)) return false;
+    if (handled) return true;
+    // A run of signs is written as at most two, however long it is.
+    Expr* inner = &e;
+    int signs = 0, minus = 0;
+    while (inner->kind == ExprKind::Unary && (inner->text == "-" || inner->text == "+")) {
+        ++signs;
+        minus += inner->text == "-";
+        inner = inner->args[0].get();
+    }
+    Emitted a;
+    if (!expr(*inner, scope, &a)) return false;
+    std::string x = is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")";
+    if (signs == 1)
+        out->sql = "(" + e.text + x + ")";
+    else
+        out->sql = minus % 2 ? "(-" + x + ")" : minus ? "(-(-" + x + "))" : "(+" + x + ")";
+    out->type = number_type();
+    out->aggregate = a.aggregate;
+    return true;
+}
+
+// Comparisons, NOT, IS NULL, LIKE and BETWEEN: the conditions on plain operands.
+bool Translator::condition(Expr& e, const Scope& scope, Emitted* out) {
+    switch (e.kind) {
     case ExprKind::Compare: {
         Emitted a, b;
         if (!expr(*e.args[0], scope, &a) || !expr(*e.args[1], scope, &b)) return false;
@@ -826,9 +826,6 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
         out->aggregate = a.aggregate || b.aggregate;
         return true;
     }
-    case ExprKind::And:
-    case ExprKind::Or:
-        return chain(e, scope, out);
     case ExprKind::Not: {
         // NOT NOT NOT c is NOT c: a run of NOTs is written as one or two.
         Expr* inner = e.args[0].get();
@@ -865,91 +862,135 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
         out->sql = "(" + v.sql + (e.negated ? " NOT" : "") + " BETWEEN " + lo.sql + " AND " + hi.sql + ")";
         return true;
     }
-    case ExprKind::InList: {
+    default:
+        return fail(936, e.offset);
+    }
+}
+
+bool Translator::in_list(Expr& e, const Scope& scope, Emitted* out) {
+    Emitted v;
+    if (!expr(*e.args[0], scope, &v)) return false;
+    std::string list;
+    for (std::size_t i = 1; i < e.args.size(); ++i) {
+        Emitted item, lhs = v;
+        if (!expr(*e.args[i], scope, &item)) return false;
+        comparison_operands(&lhs, &item, e.offset);
+        list += (i > 1 ? "," : "") + item.sql;
+    }
+    out->sql = "(" + v.sql + (e.negated ? " NOT IN (" : " IN (") + list + "))";
+    return true;
+}
+
+// IN (subquery), EXISTS and scalar subqueries.
+bool Translator::subquery(Expr& e, const Scope& scope, Emitted* out) {
+    std::vector<ColumnInfo> cols;
+    std::string sub;
+    if (!select(*e.subquery, &scope, &cols, &sub)) return false;
+    if (e.kind == ExprKind::Exists) {
+        out->sql = "(EXISTS (" + sub + "))";
+        return true;
+    }
+    if (cols.size() != 1) return fail(913, e.subquery->offset);
+    if (e.kind == ExprKind::InSubquery) {
         Emitted v;
         if (!expr(*e.args[0], scope, &v)) return false;
-        std::string list;
-        for (std::size_t i = 1; i < e.args.size(); ++i) {
-            Emitted item, lhs = v;
-            if (!expr(*e.args[i], scope, &item)) return false;
-            comparison_operands(&lhs, &item, e.offset);
-            list += (i > 1 ? "," : "") + item.sql;
-        }
-        out->sql = "(" + v.sql + (e.negated ? " NOT IN (" : " IN (") + list + "))";
+        out->sql = "(" + v.sql + (e.negated ? " NOT IN (" : " IN (") + sub + "))";
         return true;
     }
+    // A scalar subquery must deliver at most one row (ORA-01427), which SQLite does not check.
+    out->sql = "(SELECT CASE WHEN count(*)>1 THEN vantro_error(1427) ELSE min(" + quote_name(cols[0].name) +
+               ") END FROM (" + sub + "))";
+    out->type = cols[0].type;
+    return true;
+}
+
+bool Translator::case_expr(Expr& e, const Scope& scope, Emitted* out) {
+    std::string sql = "(CASE";
+    std::size_t i = 0;
+    if (e.has_operand) {
+        Emitted op;
+        if (!expr(*e.args[0], scope, &op)) return false;
+        sql += " " + op.sql;
+        i = 1;
+    }
+    bool typed = false;
+    // Every non-NULL result must be of the first one's family (ORA-00932).
+    auto result = [&](Emitted& t, const Expr& source) {
+        if (source.kind == ExprKind::Null) return true;
+        if (!typed) {
+            out->type = t.type;
+            typed = true;
+            return true;
+        }
+        if (!same_family(out->type, t.type)) {
+            fail(932, source.offset);
+            err_->message = std::string("inconsistent datatypes: expected ") + type_family(out->type) + " got " +
+                            type_family(t.type);
+            return false;
+        }
+        if (t.trimmed) t.sql = as_text(t);
+        out->type = wider(out->type, t.type, text_size(t));
+        return true;
+    };
+    std::size_t pairs_end = e.args.size() - (e.has_else ? 1 : 0);
+    for (; i + 1 < pairs_end + 1 && i < pairs_end; i += 2) {
+        Emitted w, t;
+        if (!expr(*e.args[i], scope, &w) || !expr(*e.args[i + 1], scope, &t)) return false;
+        if (!result(t, *e.args[i + 1])) return false;
+        sql += " WHEN " + w.sql + " THEN " + t.sql;
+        out->aggregate = out->aggregate || w.aggregate || t.aggregate;
+    }
+    if (e.has_else) {
+        Emitted el;
+        if (!expr(*e.args.back(), scope, &el)) return false;
+        if (!result(el, *e.args.back())) return false;
+        sql += " ELSE " + el.sql;
+        if (!typed) out->type = el.type;
+    }
+    out->sql = sql + " END)";
+    if (out->type.code == kTypeChar) out->type.code = kTypeVarchar2;
+    return true;
+}
+
+bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
+    switch (e.kind) {
+    case ExprKind::String:
+    case ExprKind::Number:
+    case ExprKind::Null:
+    case ExprKind::Sysdate:
+    case ExprKind::DateLiteral:
+    case ExprKind::User:
+        return literal(e, out);
+    case ExprKind::Attribute:
+    case ExprKind::Bind:
+        return bind(e, out);
+    case ExprKind::Column:
+        return column(e, scope, out);
+    case ExprKind::Star:
+        return fail(936, e.offset);
+    case ExprKind::Unary:
+        return unary(e, scope, out);
+    case ExprKind::Binary:
+    case ExprKind::Concat:
+    case ExprKind::And:
+    case ExprKind::Or:
+        return chain(e, scope, out);
+    case ExprKind::Compare:
+    case ExprKind::Not:
+    case ExprKind::IsNull:
+    case ExprKind::Like:
+    case ExprKind::Between:
+        return condition(e, scope, out);
+    case ExprKind::InList:
+        return in_list(e, scope, out);
     case ExprKind::InSubquery:
     case ExprKind::Exists:
-    case ExprKind::Subquery: {
-        std::vector<ColumnInfo> cols;
-        std::string sub;
-        if (!select(*e.subquery, &scope, &cols, &sub)) return false;
-        if (e.kind == ExprKind::Exists) {
-            out->sql = "(EXISTS (" + sub + "))";
-            return true;
-        }
-        if (cols.size() != 1) return fail(913, e.subquery->offset);
-        if (e.kind == ExprKind::InSubquery) {
-            Emitted v;
-            if (!expr(*e.args[0], scope, &v)) return false;
-            out->sql = "(" + v.sql + (e.negated ? " NOT IN (" : " IN (") + sub + "))";
-            return true;
-        }
-        // A scalar subquery must deliver at most one row (ORA-01427), which SQLite does not check.
-        out->sql = "(SELECT CASE WHEN count(*)>1 THEN vantro_error(1427) ELSE min(" + quote_name(cols[0].name) +
-                   ") END FROM (" + sub + "))";
-        out->type = cols[0].type;
-        return true;
-    }
+    case ExprKind::Subquery:
+        return subquery(e, scope, out);
     case ExprKind::Function:
         return function(e, scope, out);
-    case ExprKind::Case: {
-        std::string sql = "(CASE";
-        std::size_t i = 0;
-        if (e.has_operand) {
-            Emitted op;
-            if (!expr(*e.args[0], scope, &op)) return false;
-            sql += " " + op.sql;
-            i = 1;
-        }
-        bool typed = false;
-        // Every non-NULL result must be of the first one's family (ORA-00932).
-        auto result = [&](Emitted& t, const Expr& source) {
-            if (source.kind == ExprKind::Null) return true;
-            if (!typed) {
-                out->type = t.type;
-                typed = true;
-                return true;
-            }
-            if (!same_family(out->type, t.type)) {
-                fail(932, source.offset);
-                err_->message = std::string("inconsistent datatypes: expected ") + type_family(out->type) + " got " +
-                                type_family(t.type);
-                return false;
-            }
-            if (t.trimmed) t.sql = as_text(t);
-            out->type = wider(out->type, t.type, text_size(t));
-            return true;
-        };
-        std::size_t pairs_end = e.args.size() - (e.has_else ? 1 : 0);
-        for (; i + 1 < pairs_end + 1 && i < pairs_end; i += 2) {
-            Emitted w, t;
-            if (!expr(*e.args[i], scope, &w) || !expr(*e.args[i + 1], scope, &t)) return false;
-            if (!result(t, *e.args[i + 1])) return false;
-            sql += " WHEN " + w.sql + " THEN " + t.sql;
-            out->aggregate = out->aggregate || w.aggregate || t.aggregate;
-        }
-        if (e.has_else) {
-            Emitted el;
-            if (!expr(*e.args.back(), scope, &el)) return false;
-            if (!result(el, *e.args.back())) return false;
-            sql += " ELSE " + el.sql;
-            if (!typed) out->type = el.type;
-        }
-        out->sql = sql + " END)";
-        if (out->type.code == kTypeChar) out->type.code = kTypeVarchar2;
-        return true;
-    }
+    case ExprKind::Case:
+        return case_expr(e, scope, out);
     }
     return fail(936, e.offset);
 }

@@ -62,6 +62,26 @@ bool same_family(const OraType& a, const OraType& b);
 // The type that holds values of both a and b (b's text size given).
 OraType wider(const OraType& a, const OraType& b, std::uint32_t b_text_size);
 bool is_aggregate_call(const Expr& e);
+
+// A block's WHERE split into conjuncts: which became the ON condition of an old-style
+// outer join (the FROM item's index, -1 for none) and which limit the rows by ROWNUM.
+struct WhereParts {
+    std::vector<Expr*> conjuncts;
+    std::vector<int> outer_target;
+    std::vector<bool> is_limit;
+    bool any_outer = false;
+    bool any_limit = false;
+    long long row_limit = -1;  // the smallest ROWNUM limit, -1 for none
+};
+
+// A block's select list as written: the items' SQL, the result columns, and the items
+// that are not aggregates (checked against GROUP BY).
+struct SelectList {
+    std::string items;
+    std::vector<ColumnInfo> cols;
+    bool any_aggregate = false;
+    std::vector<const Expr*> plain_columns;
+};
 // The number of nodes of e's tree.
 std::size_t expr_nodes(const Expr& e);
 // True for the pseudo-column ROWNUM written alone.
@@ -96,7 +116,26 @@ private:
                 const std::vector<ColumnInfo>* store_types = nullptr);
     bool select_block(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
                       const std::vector<ColumnInfo>* store_types);
+    // The clauses of one query block, in the order select_block writes them.
+    bool from_clause(SelectStmt& s, Scope* scope, std::string* from, std::vector<std::string>* pieces);
+    bool using_condition(const FromItem& f, Scope* scope, std::string* on);
+    bool where_parts(SelectStmt& s, const Scope& scope, WhereParts* w);
+    bool old_style_joins(SelectStmt& s, const Scope& scope, const WhereParts& w, const std::vector<std::string>& pieces,
+                         std::string* from);
+    bool select_items(SelectStmt& s, const Scope& scope, const std::vector<ColumnInfo>* store_types, SelectList* list);
+    bool star_item(SelectItem& it, const Scope& scope, const std::vector<ColumnInfo>* store_types, SelectList* list);
+    bool where_clause(SelectStmt& s, const Scope& scope, WhereParts* w, const SelectList& list, const std::string& from,
+                      std::string* text);
+    bool group_clauses(SelectStmt& s, const Scope& scope, const SelectList& list, std::string* text, bool* grouping);
     bool expr(Expr& e, const Scope& scope, Emitted* out);
+    // The kinds of expression expr() dispatches to.
+    bool literal(const Expr& e, Emitted* out);
+    bool bind(const Expr& e, Emitted* out);
+    bool unary(Expr& e, const Scope& scope, Emitted* out);
+    bool condition(Expr& e, const Scope& scope, Emitted* out);
+    bool in_list(Expr& e, const Scope& scope, Emitted* out);
+    bool subquery(Expr& e, const Scope& scope, Emitted* out);
+    bool case_expr(Expr& e, const Scope& scope, Emitted* out);
     bool column(Expr& e, const Scope& scope, Emitted* out);
     // Asks ctx_.names about e; *handled is false when the hook does not know it.
     bool host_name(const Expr& e, Emitted* out, bool* handled);
