@@ -430,7 +430,9 @@ void fn_date(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         long long dow = static_cast<long long>(std::floor(date_diff_days(day_only, base))) % 7;
         if (dow < 0) dow += 7;
         long long ahead = (target - dow + 7) % 7;
-        return result_date(ctx, date_add_days(d, static_cast<double>(ahead == 0 ? 7 : ahead)));
+        DateValue next;
+        if (!date_add_days(d, static_cast<double>(ahead == 0 ? 7 : ahead), &next)) return raise(ctx, 1841);
+        return result_date(ctx, next);
     }
     if (op == "TRUNC" || op == "ROUND") {
         std::string unit = argc > 2 ? upper_text(text_of(argv[2])) : "DD";
@@ -439,7 +441,7 @@ void fn_date(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         r.fraction = 0;
         if (unit == "DD" || unit == "DDD" || unit == "J") {
             r.hour = r.minute = r.second = 0;
-            if (round && d.hour >= 12) r = date_add_days(r, 1);
+            if (round && d.hour >= 12 && !date_add_days(r, 1, &r)) return raise(ctx, 1841);
         } else if (unit == "MM" || unit == "MON" || unit == "MONTH" || unit == "RM") {
             r.day = 1;
             r.hour = r.minute = r.second = 0;
@@ -451,10 +453,10 @@ void fn_date(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
             if (round && d.month >= 7) r.year += 1;
         } else if (unit == "HH" || unit == "HH24" || unit == "HH12") {
             r.minute = r.second = 0;
-            if (round && d.minute >= 30) r = date_add_days(r, 1.0 / 24);
+            if (round && d.minute >= 30 && !date_add_days(r, 1.0 / 24, &r)) return raise(ctx, 1841);
         } else if (unit == "MI") {
             r.second = 0;
-            if (round && d.second >= 30) r = date_add_days(r, 1.0 / 1440);
+            if (round && d.second >= 30 && !date_add_days(r, 1.0 / 1440, &r)) return raise(ctx, 1841);
         } else {
             return raise(ctx, 1899);
         }

@@ -4,6 +4,7 @@
 
 #include "values/errors.h"
 #include "os/os.h"
+#include "values/utf8.h"
 #include "values/values.h"
 
 #include <cmath>
@@ -321,15 +322,8 @@ void fn_date_add(sqlite3_context* ctx, int, sqlite3_value** argv) {
     DateValue d;
     if (!stored_date(ctx, argv[0], &d)) return;
     double days = sqlite3_value_double(argv[1]);
-    if (!(std::fabs(days) < 4000000.0)) {
-        raise_error(ctx, OraError{1841, "(full) year must be between -4713 and +9999, and not be 0", 0});
-        return;
-    }
-    DateValue r = date_add_days(d, days);
-    if (r.year < 1 || r.year > 9999) {
-        raise_error(ctx, OraError{1841, "(full) year must be between -4713 and +9999, and not be 0", 0});
-        return;
-    }
+    DateValue r;
+    if (!date_add_days(d, days, &r)) return raise_error(ctx, date_range_error());
     std::string s = date_stored_text(r);
     sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
 }
@@ -461,13 +455,6 @@ void fn_store_number(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_int64(ctx, i);
     else
         result_number(ctx, d);
-}
-
-std::size_t utf8_length(const std::string& s) {
-    std::size_t n = 0;
-    for (unsigned char c : s)
-        if ((c & 0xC0) != 0x80) ++n;
-    return n;
 }
 
 void too_large(sqlite3_context* ctx, sqlite3_value* column, std::size_t actual, int maximum) {

@@ -89,10 +89,15 @@ bool date_parse(const std::string& text, const std::string& mask, const DateValu
 bool date_parse(const std::string& text, const DateMask& mask, const DateValue& now, DateValue* out, OraError* err);
 // True when mask contains only elements date_format and date_parse support.
 bool date_mask_valid(const std::string& mask);
-// Adds a (possibly fractional) number of days.
-DateValue date_add_days(const DateValue& d, double days);
+// Adds a (possibly fractional) number of days, to the nearest second; false when the
+// result falls outside 0001-01-01 .. 9999-12-31 (ORA-01841, see date_range_error).
+bool date_add_days(const DateValue& d, double days, DateValue* out);
 // d1 - d2 in days.
 double date_diff_days(const DateValue& d1, const DateValue& d2);
+// True when d is a real calendar date within the years the engine keeps.
+bool date_in_range(const DateValue& d);
+// ORA-01841, the error of a date outside them.
+OraError date_range_error();
 
 // Upper-case hexadecimal text of RAW bytes, cut to size-1 characters plus a NUL.
 std::size_t raw_to_hex(const unsigned char* data, std::size_t len, char* buf, std::size_t size);

@@ -1,0 +1,185 @@
+// Text read into a date with a compiled mask, with Oracle's errors for what does not fit.
+#include "values/calendar.h"
+#include "values/errors.h"
+#include "values/values.h"
+
+#include <cctype>
+#include <cstring>
+
+bool date_parse(const std::string& text, const DateMask& mask, const DateValue& now, DateValue* out, OraError* err) {
+    DateValue d;
+    d.year = now.year;
+    d.month = now.month;
+    d.day = 1;
+    bool pm = false, has_ampm = false;
+    std::size_t t = 0;
+    auto skip_blanks = [&] {
+        while (t < text.size() && text[t] == ' ') ++t;
+    };
+    auto read_num = [&](int max_digits, int* v) {
+        skip_blanks();
+        std::size_t start = t;
+        int r = 0;
+        while (t < text.size() && t - start < static_cast<std::size_t>(max_digits) &&
+               std::isdigit(static_cast<unsigned char>(text[t])))
+            r = r * 10 + (text[t++] - '0');
+        if (t == start) {
+            *err = ora_error(1858);
+            return false;
+        }
+        *v = r;
+        return true;
+    };
+    // A number read into a field, with the field's range and the error outside it.
+    auto field = [&](int width, int low, int high, int code, const char* message, int* target) {
+        int v = 0;
+        if (!read_num(width, &v)) return false;
+        if (v < low || v > high) {
+            *err = ora_error(code);
+            if (message) err->message = message;
+            return false;
+        }
+        *target = v;
+        return true;
+    };
+    for (const DateMaskItem& it : mask.items) {
+        if (it.element == DateElement::Literal && it.quoted) {
+            if (text.compare(t, it.literal.size(), it.literal) != 0) {
+                *err = ora_error(1861);
+                return false;
+            }
+            t += it.literal.size();
+            continue;
+        }
+        if (it.element == DateElement::FillMode) continue;
+        if (t >= text.size()) break;
+        if (it.element == DateElement::Literal) {
+            // Punctuation in the mask matches any punctuation of the text.
+            if (!date_punct(text[t]) && text[t] != it.literal[0]) {
+                *err = ora_error(1861);
+                return false;
+            }
+            ++t;
+            continue;
+        }
+        int v = 0;
+        switch (it.element) {
+        case DateElement::Year4:
+        case DateElement::Year3:
+        case DateElement::Year2:
+        case DateElement::Year1: {
+            std::size_t start = t;
+            int width = it.element == DateElement::Year4   ? 4
+                        : it.element == DateElement::Year3 ? 3
+                        : it.element == DateElement::Year2 ? (it.round_year ? 4 : 2)
+                                                           : 1;
+            if (!read_num(width, &v)) return false;
+            std::size_t got = t - start;
+            if (it.round_year && got <= 2) {
+                int cur = now.year % 100, century = now.year / 100;
+                if (v < 50)
+                    d.year = (cur < 50 ? century : century + 1) * 100 + v;
+                else
+                    d.year = (cur < 50 ? century - 1 : century) * 100 + v;
+            } else if (it.round_year || it.element == DateElement::Year4) {
+                d.year = v;
+            } else {
+                int mod = it.element == DateElement::Year2 ? 100 : it.element == DateElement::Year3 ? 1000 : 10;
+                d.year = now.year - now.year % mod + v;
+            }
+            if (d.year < 1 || d.year > 9999) {
+                *err = ora_error(1841);
+                err->message = "(full) year must be between -4713 and +9999, and not be 0";
+                return false;
+            }
+            break;
+        }
+        case DateElement::Month:
+            if (!field(2, 1, 12, 1843, nullptr, &d.month)) return false;
+            break;
+        case DateElement::MonthAbbrev:
+        case DateElement::MonthName: {
+            skip_blanks();
+            int found = 0;
+            for (int m = 0; m < 12 && !found; ++m) {
+                std::size_t full = std::strlen(kMonthNames[m]);
+                if (starts_with_ci(text, t, kMonthNames[m])) {
+                    t += full;
+                    found = m + 1;
+                } else if (starts_with_ci(text, t, std::string(kMonthNames[m], 3).c_str())) {
+                    t += 3;
+                    found = m + 1;
+                }
+            }
+            if (!found) {
+                *err = ora_error(1843);
+                return false;
+            }
+            d.month = found;
+            break;
+        }
+        case DateElement::Day:
+            if (!field(2, 1, 31, 1847, nullptr, &d.day)) return false;
+            break;
+        case DateElement::DayAbbrev:
+        case DateElement::DayName:
+            skip_blanks();
+            while (t < text.size() && std::isalpha(static_cast<unsigned char>(text[t]))) ++t;
+            break;
+        case DateElement::Hour24:
+            if (!field(2, 0, 23, 1850, "hour must be between 0 and 23", &d.hour)) return false;
+            break;
+        case DateElement::Hour12:
+            if (!field(2, 1, 12, 1849, "hour must be between 1 and 12", &v)) return false;
+            d.hour = v % 12;
+            has_ampm = true;
+            break;
+        case DateElement::Minute:
+            if (!field(2, 0, 59, 1851, "minutes must be between 0 and 59", &d.minute)) return false;
+            break;
+        case DateElement::Second:
+            if (!field(2, 0, 59, 1852, "seconds must be between 0 and 59", &d.second)) return false;
+            break;
+        case DateElement::Meridian:
+        case DateElement::MeridianDots:
+            skip_blanks();
+            if (starts_with_ci(text, t, "PM") || starts_with_ci(text, t, "P.M.")) pm = true;
+            t += starts_with_ci(text, t, "A.M.") || starts_with_ci(text, t, "P.M.") ? 4 : 2;
+            has_ampm = true;
+            break;
+        case DateElement::Radix:
+            if (text[t] == '.') ++t;
+            break;
+        case DateElement::Fraction: {
+            std::size_t start = t;
+            int f = 0;
+            while (t < text.size() && t - start < 9 && std::isdigit(static_cast<unsigned char>(text[t])))
+                f = f * 10 + (text[t++] - '0');
+            for (std::size_t k = t - start; k < 9; ++k) f *= 10;
+            d.fraction = f;
+            break;
+        }
+        default:
+            // Day of the year and of the week do not say which date they are.
+            *err = ora_error(1821);
+            return false;
+        }
+    }
+    skip_blanks();
+    if (t < text.size()) {
+        *err = ora_error(1830);
+        return false;
+    }
+    if (has_ampm && pm) d.hour += 12;
+    if (d.day > date_days_in_month(d.year, d.month)) {
+        *err = ora_error(1839);
+        err->message = "date not valid for month specified";
+        return false;
+    }
+    *out = d;
+    return true;
+}
+
+bool date_parse(const std::string& text, const std::string& mask, const DateValue& now, DateValue* out, OraError* err) {
+    return date_parse(text, date_mask_compile(mask), now, out, err);
+}
