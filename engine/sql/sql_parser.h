@@ -1,0 +1,112 @@
+// The recursive-descent parser shared by the grammar's files: the query and DML
+// grammar (sql_parser.cpp) and the DDL grammar (sql_parser_ddl.cpp). Internal to sql/.
+#pragma once
+
+#include "sql/sql_ast.h"
+#include "sql/token_cursor.h"
+
+#include "values/errors.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sql_grammar {
+
+// Words that end an expression or a select item and so can never be an alias.
+inline const char* const kReserved[] = {
+    "ALL",   "ALTER",   "AND",    "ANY",    "AS",       "ASC",    "BETWEEN",   "BY",    "CHECK",  "CONNECT", "CREATE",
+    "CROSS", "DEFAULT", "DELETE", "DESC",   "DISTINCT", "DROP",   "ELSE",      "END",   "EXISTS", "FOR",     "FROM",
+    "FULL",  "GROUP",   "HAVING", "IN",     "INNER",    "INSERT", "INTERSECT", "INTO",  "IS",     "JOIN",    "LEFT",
+    "LIKE",  "MINUS",   "NOT",    "NULL",   "ON",       "OR",     "ORDER",     "OUTER", "RIGHT",  "SELECT",  "SET",
+    "START", "THEN",    "UNION",  "UPDATE", "USING",    "VALUES", "WHEN",      "WHERE", "WITH"};
+
+// Deeper nesting than this is refused rather than allowed to exhaust the stack.
+inline constexpr int kMaxDepth = 200;
+
+inline bool is_reserved(const std::string& w) {
+    for (const char* r : kReserved)
+        if (w == r) return true;
+    return false;
+}
+
+class Parser : TokenCursor {
+public:
+    Parser(const std::vector<Token>& tokens, OraError* err) : TokenCursor(tokens), err_(err) {}
+
+    bool statement(Statement* s);
+    bool whole_expression(ExprPtr* out) {
+        if (!expr(out)) return false;
+        if (!at_end()) return fail(cur().kind == TokenKind::Operator && cur().text == ")" ? 907 : 933);
+        return true;
+    }
+
+private:
+    OraError* err_;
+    bool failed_ = false;
+    int depth_ = 0;  // nesting of parentheses and subqueries, bounded to keep the stack safe
+
+    bool fail(int code, const std::string& arg = {}) {
+        if (!failed_) {
+            *err_ = ora_error(code, arg);
+            err_->offset = cur().offset;
+            failed_ = true;
+        }
+        return false;
+    }
+    // Nesting beyond kMaxDepth: ORA-03095 at the token where it happens.
+    bool too_deep() { return fail(3095, std::to_string(kMaxDepth)); }
+    bool expect_word(const char* w, int code) { return accept_word(w) || fail(code); }
+    bool expect_op(const char* o, int code) { return accept_op(o) || fail(code); }
+    // An identifier: an unreserved word or a quoted word.
+    bool identifier(std::string* out, std::uint32_t* offset = nullptr) {
+        if (cur().kind == TokenKind::QuotedWord || (cur().kind == TokenKind::Word && !is_reserved(cur().text))) {
+            *out = cur().text;
+            if (offset) *offset = cur().offset;
+            ++p_;
+            return true;
+        }
+        return false;
+    }
+
+    bool table_ref(TableRef* ref);
+    bool select(std::unique_ptr<SelectStmt>* out);
+    bool select_nested(std::unique_ptr<SelectStmt>* out);
+    bool select_block(SelectStmt* s);
+    bool from_item(FromItem* f);
+    bool expr(ExprPtr* out);
+    bool or_expr(ExprPtr* out);
+    bool and_expr(ExprPtr* out);
+    bool not_expr(ExprPtr* out);
+    bool predicate(ExprPtr* out);
+    bool additive(ExprPtr* out);
+    bool multiplicative(ExprPtr* out);
+    bool unary(ExprPtr* out);
+    bool primary(ExprPtr* out);
+    bool case_expr(ExprPtr* out);
+    bool datetime_literal(ExprPtr* out);
+    bool column_def(ColumnDef* c);
+    bool datatype(ColumnDef* c);
+    bool column_constraints(ColumnDef* c);
+    bool table_constraint(TableConstraint* c);
+    bool name_list(std::vector<std::string>* names, std::vector<std::uint32_t>* offsets = nullptr);
+    bool create(Statement* s);
+    bool drop(Statement* s);
+    bool alter(Statement* s);
+    bool insert(Statement* s);
+    bool update(Statement* s);
+    bool del(Statement* s);
+    bool returning(Statement* s);
+    void storage_clauses(StorageClause* st, bool index);
+    bool storage_parameters(StorageClause* st);
+    bool size(long long* out);
+
+    ExprPtr make(ExprKind k, std::uint32_t offset) {
+        ExprPtr e(new Expr);
+        e->kind = k;
+        e->offset = offset;
+        return e;
+    }
+};
+
+}  // namespace sql_grammar

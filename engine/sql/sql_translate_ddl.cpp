@@ -1,0 +1,355 @@
+// Oracle-to-SQLite translation of the DDL of the SQL grammar: CREATE TABLE (with its
+// columns and constraints, or AS SELECT), TRUNCATE, DROP and ALTER TABLE, CREATE and DROP
+// INDEX. Names are checked against the catalog with Oracle's errors; the catalog rows
+// that record what SQLite does not keep (Oracle types, constraint names and states) are
+// written beside the SQLite statement.
+#include "sql/sql_translate.h"
+
+#include "catalog/constraints.h"
+#include "values/errors.h"
+#include "sql/sql_translator.h"
+#include "values/values.h"
+
+#include <cctype>
+#include <set>
+
+bool Translator::column_sql(const ColumnDef& c, std::string* sql, bool with_constraints) {
+    std::string affinity;
+    switch (c.type.code) {
+    case kTypeNumber:
+        affinity = "NUMERIC";
+        break;
+    case kTypeRaw:
+    case kTypeBlob:
+    case kTypeLongRaw:
+        affinity = "BLOB";
+        break;
+    default:
+        affinity = "TEXT";
+        break;
+    }
+    std::string s = quote_name(c.name) + " " + affinity;
+    if (c.not_null || c.primary_key) s += " NOT NULL";
+    if (with_constraints && c.primary_key) s += " PRIMARY KEY";
+    if (with_constraints && c.unique) s += " UNIQUE";
+    if (c.default_value) {
+        // The default is evaluated at insert time, converted to the column's type like any
+        // value stored there.
+        Scope none;
+        Emitted d;
+        if (!expr(*c.default_value, none, &d)) return false;
+        if (c.default_value->kind != ExprKind::Null) {
+            ColumnInfo target{c.name, c.type};
+            std::string stored;
+            if (!store_value(d, target, "", "", &stored, c.default_value->offset)) return false;
+            s += " DEFAULT (" + stored + ")";
+        }
+    }
+    if (with_constraints && !c.references.name.empty()) {
+        if (!c.references.owner.empty() && c.references.owner != ctx_.schema) return fail(3001, c.references.offset);
+        std::vector<ColumnInfo> ref_cols;
+        if (!ctx_.catalog->table_columns(owner_of(c.references), c.references.name, &ref_cols))
+            return fail(942, c.references.offset);
+        s += " REFERENCES " + quote_name(c.references.name);
+        if (!c.ref_columns.empty()) s += "(" + quote_name(c.ref_columns[0]) + ")";
+        if (!c.on_delete.empty()) s += " ON DELETE " + c.on_delete;
+    }
+    if (with_constraints && c.check) {
+        Scope scope;
+        scope.bare = true;
+        Source self;
+        self.columns.push_back({c.name, c.type});
+        scope.sources.push_back(self);
+        Emitted e;
+        if (!expr(*c.check, scope, &e)) return false;
+        s += " CHECK " + e.sql;
+    }
+    *sql = s;
+    return true;
+}
+
+void Translator::catalog_insert(const std::string& owner, const std::string& table, const ColumnDef& c, int column_id) {
+    out_->catalog_sql.push_back(
+        "INSERT INTO main.vantro_columns(owner,table_name,column_name,column_id,type_code,type_name,data_length,"
+        "data_precision,data_scale,char_used,national,nullable) VALUES (" +
+        quote_text(owner) + "," + quote_text(table) + "," + quote_text(c.name) + "," + std::to_string(column_id) + "," +
+        std::to_string(c.type.code) + "," + quote_text(c.type_name) + "," + std::to_string(c.type.size) + "," +
+        std::to_string(c.type.precision) + "," + std::to_string(c.type.scale) + "," + (c.type.char_used ? "1" : "0") +
+        "," + (c.type.national ? "1" : "0") + "," + (c.not_null || c.primary_key ? "0" : "1") + ")");
+}
+
+bool Translator::create_table(Statement& s) {
+    std::string owner = owner_of(s.table);
+    if (!s.table.owner.empty() && !ctx_.catalog->schema_exists(owner))
+        return fail(1918, s.table.offset), err_->message = "user '" + owner + "' does not exist", false;
+    if (ctx_.catalog->object_exists(owner, s.table.name)) return fail(955, s.table.name_offset);
+    if (s.select) return create_table_as(s, owner);
+    std::set<std::string> names;
+    std::string body;
+    // Constraints written on a column become table constraints, so that every one carries
+    // its name (given, or SYS_Cnnnnnn) into SQLite and the catalog.
+    std::vector<TableConstraint> inline_constraints;
+    for (ColumnDef& c : s.column_defs) {
+        if (!names.insert(c.name).second) return fail(957, c.offset);
+        auto add = [&](TableConstraint::Kind kind, const std::string& name) {
+            TableConstraint k;
+            k.kind = kind;
+            k.name = name;
+            k.columns.push_back(c.name);
+            k.offset = c.offset;
+            inline_constraints.push_back(std::move(k));
+            return &inline_constraints.back();
+        };
+        if (c.primary_key) add(TableConstraint::Kind::PrimaryKey, c.primary_key_name);
+        if (c.unique) add(TableConstraint::Kind::Unique, c.unique_name);
+        if (!c.references.name.empty()) {
+            TableConstraint* k = add(TableConstraint::Kind::ForeignKey, c.references_name);
+            k->references = c.references;
+            k->ref_columns = c.ref_columns;
+            k->on_delete = c.on_delete;
+        }
+        if (c.check) add(TableConstraint::Kind::Check, c.check_name)->check = std::move(c.check);
+        std::string cs;
+        if (!column_sql(c, &cs, false)) return false;
+        body += (body.empty() ? "" : ", ") + cs;
+    }
+    for (TableConstraint& k : s.constraints) inline_constraints.push_back(std::move(k));
+    Scope check_scope;
+    check_scope.bare = true;
+    Source self;
+    for (const ColumnDef& c : s.column_defs) self.columns.push_back({c.name, c.type});
+    check_scope.sources.push_back(self);
+    long long next_number = ctx_.catalog->next_constraint_number();
+    std::set<std::string> constraint_names;
+    std::vector<ConstraintRecord> records;
+    bool has_primary = false;
+    for (TableConstraint& k : inline_constraints) {
+        for (const std::string& col : k.columns)
+            if (!names.count(col)) return fail(904, k.offset, "\"" + col + "\"");
+        if (k.kind == TableConstraint::Kind::PrimaryKey) {
+            if (has_primary) return fail(2260, k.offset), err_->message = "table can have only one primary key", false;
+            has_primary = true;
+        }
+        ConstraintRecord record;
+        record.id = next_number++;
+        record.name = k.name;
+        record.columns = k.columns;
+        if (k.name.empty()) {
+            k.name = constraints_system_name(record.id);
+        } else if (ctx_.catalog->constraint_exists(owner, k.name) || !constraint_names.insert(k.name).second) {
+            return fail(2264, k.offset), err_->message = "name already used by an existing constraint", false;
+        }
+        auto list = [&](const std::vector<std::string>& cols) {
+            std::string l = "(";
+            for (std::size_t i = 0; i < cols.size(); ++i) l += (i ? "," : "") + quote_name(cols[i]);
+            return l + ")";
+        };
+        body += ", CONSTRAINT " + quote_name(k.name);
+        switch (k.kind) {
+        case TableConstraint::Kind::PrimaryKey:
+            body += " PRIMARY KEY " + list(k.columns);
+            record.type = 'P';
+            break;
+        case TableConstraint::Kind::Unique:
+            body += " UNIQUE " + list(k.columns);
+            record.type = 'U';
+            break;
+        case TableConstraint::Kind::ForeignKey: {
+            if (!k.references.owner.empty() && k.references.owner != owner) return fail(3001, k.references.offset);
+            std::vector<ColumnInfo> ref_cols;
+            if (k.references.name != s.table.name && !ctx_.catalog->table_columns(owner, k.references.name, &ref_cols))
+                return fail(942, k.references.offset);
+            body += " FOREIGN KEY " + list(k.columns) + " REFERENCES " + quote_name(k.references.name);
+            if (!k.ref_columns.empty()) body += list(k.ref_columns);
+            if (!k.on_delete.empty()) body += " ON DELETE " + k.on_delete;
+            record.type = 'R';
+            record.r_table = k.references.name;
+            record.r_columns = k.ref_columns;
+            record.delete_rule = k.on_delete.empty() ? "NO ACTION" : k.on_delete;
+            break;
+        }
+        case TableConstraint::Kind::Check: {
+            Emitted e;
+            if (!expr(*k.check, check_scope, &e)) return false;
+            body += " CHECK " + e.sql;
+            record.type = 'C';
+            record.search_condition = text_.substr(k.check->offset, k.check->end - k.check->offset);
+            record.column_positions = false;
+            break;
+        }
+        }
+        records.push_back(std::move(record));
+    }
+    // Keys first, so that a foreign key of the table to itself finds the key it references.
+    for (int pass = 0; pass < 2; ++pass)
+        for (const ConstraintRecord& r : records)
+            if ((r.type == 'P' || r.type == 'U') == (pass == 0))
+                constraints_record_sql(owner, s.table.name, r, &out_->catalog_sql);
+    // A primary key's columns are NOT NULL through the key, without a check of their own.
+    std::set<std::string> key_columns;
+    for (const TableConstraint& k : inline_constraints)
+        if (k.kind == TableConstraint::Kind::PrimaryKey) key_columns.insert(k.columns.begin(), k.columns.end());
+    out_->sql = "CREATE TABLE " + quote_name(owner) + "." + quote_name(s.table.name) + " (" + body + ")";
+    for (ColumnDef& c : s.column_defs)
+        if (key_columns.count(c.name)) c.not_null = true;
+    int id = 1;
+    for (const ColumnDef& c : s.column_defs) {
+        catalog_insert(owner, s.table.name, c, id++);
+        constraints_column_sql(owner, s.table.name, c, key_columns.count(c.name) > 0, false, text_, &out_->catalog_sql);
+    }
+    return true;
+}
+
+// CREATE TABLE ... AS SELECT: the columns take the query's names and Oracle types.
+bool Translator::create_table_as(Statement& s, const std::string& owner) {
+    std::vector<ColumnInfo> cols;
+    std::string query;
+    if (!select(*s.select, nullptr, &cols, &query)) return false;
+    std::set<std::string> names;
+    std::string body;
+    int id = 1;
+    for (std::size_t i = 0; i < cols.size(); ++i) {
+        ColumnDef c;
+        c.name = cols[i].name;
+        c.type = cols[i].type;
+        c.type.nullable = true;
+        bool plain = !c.name.empty();
+        for (char ch : c.name)
+            plain = plain && (std::isalnum(static_cast<unsigned char>(ch)) || ch == '_' || ch == '$' || ch == '#');
+        const SelectItem* item = i < s.select->items.size() ? &s.select->items[i] : nullptr;
+        if (!plain && item && item->alias.empty()) return fail(998, item->offset);
+        if (!names.insert(c.name).second) return fail(957, item ? item->offset : s.select->offset);
+        if ((c.type.code == kTypeVarchar2 || c.type.code == kTypeChar || c.type.code == kTypeRaw) && c.type.size == 0)
+            return fail(1723, item ? item->offset : s.select->offset);
+        switch (c.type.code) {
+        case kTypeVarchar2:
+            c.type_name = c.type.national ? "NVARCHAR2" : "VARCHAR2";
+            break;
+        case kTypeChar:
+            c.type_name = c.type.national ? "NCHAR" : "CHAR";
+            break;
+        case kTypeNumber:
+            c.type_name = "NUMBER";
+            break;
+        case kTypeDate:
+            c.type_name = "DATE";
+            break;
+        case kTypeTimestamp:
+            c.type_name = "TIMESTAMP";
+            break;
+        case kTypeRaw:
+            c.type_name = "RAW";
+            break;
+        case kTypeClob:
+            c.type_name = "CLOB";
+            break;
+        case kTypeBlob:
+            c.type_name = "BLOB";
+            break;
+        case kTypeLong:
+            c.type_name = "LONG";
+            break;
+        default:
+            c.type_name = "VARCHAR2";
+            break;
+        }
+        std::string cs;
+        if (!column_sql(c, &cs, true)) return false;
+        body += (body.empty() ? "" : ", ") + cs;
+        catalog_insert(owner, s.table.name, c, id++);
+    }
+    std::string target = quote_name(owner) + "." + quote_name(s.table.name);
+    out_->sql = "CREATE TABLE " + target + " (" + body + "); INSERT INTO " + target + " " + query;
+    return true;
+}
+
+bool Translator::truncate_table(Statement& s) {
+    std::string owner = owner_of(s.table);
+    std::vector<ColumnInfo> cols;
+    if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
+    out_->sql = "DELETE FROM " + quote_name(owner) + "." + quote_name(s.table.name);
+    return true;
+}
+
+bool Translator::drop_table(Statement& s) {
+    std::string owner = owner_of(s.table);
+    std::vector<ColumnInfo> cols;
+    if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
+    out_->sql = "DROP TABLE " + quote_name(owner) + "." + quote_name(s.table.name);
+    out_->owner = owner;
+    out_->table = s.table.name;
+    out_->catalog_sql.push_back("DELETE FROM main.vantro_columns WHERE owner=" + quote_text(owner) +
+                                " AND table_name=" + quote_text(s.table.name));
+    constraints_drop_sql(owner, s.table.name, &out_->catalog_sql);
+    return true;
+}
+
+bool Translator::alter_table(Statement& s) {
+    std::string owner = owner_of(s.table);
+    std::vector<ColumnInfo> cols;
+    if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
+    std::string target = "ALTER TABLE " + quote_name(owner) + "." + quote_name(s.table.name);
+    auto has = [&](const std::string& n) {
+        for (const ColumnInfo& c : cols)
+            if (c.name == n) return true;
+        return false;
+    };
+    if (s.alter_action == "ADD") {
+        if (s.column_defs.size() != 1) return fail(3001, s.table.offset);
+        const ColumnDef& c = s.column_defs[0];
+        if (has(c.name))
+            return fail(1430, c.offset), err_->message = "column being added already exists in table", false;
+        std::string cs;
+        if (!column_sql(c, &cs, true)) return false;
+        out_->sql = target + " ADD COLUMN " + cs;
+        catalog_insert(owner, s.table.name, c, static_cast<int>(cols.size()) + 1);
+        constraints_column_sql(owner, s.table.name, c, false, true, text_, &out_->catalog_sql);
+        return true;
+    }
+    if (!has(s.name)) return fail(904, s.name_offset, "\"" + s.name + "\"");
+    std::string where = " WHERE owner=" + quote_text(owner) + " AND table_name=" + quote_text(s.table.name);
+    if (s.alter_action == "DROP COLUMN") {
+        out_->sql = target + " DROP COLUMN " + quote_name(s.name);
+        out_->catalog_sql.push_back("DELETE FROM main.vantro_columns" + where +
+                                    " AND column_name=" + quote_text(s.name));
+        constraints_drop_column_sql(owner, s.table.name, s.name, &out_->catalog_sql);
+        return true;
+    }
+    if (s.alter_action == "RENAME COLUMN") {
+        if (has(s.name2)) return fail(957, s.name_offset);
+        out_->sql = target + " RENAME COLUMN " + quote_name(s.name) + " TO " + quote_name(s.name2);
+        out_->catalog_sql.push_back("UPDATE main.vantro_columns SET column_name=" + quote_text(s.name2) + where +
+                                    " AND column_name=" + quote_text(s.name));
+        constraints_rename_column_sql(owner, s.table.name, s.name, s.name2, &out_->catalog_sql);
+        return true;
+    }
+    return fail(3001, s.table.offset);
+}
+
+bool Translator::create_index(Statement& s) {
+    std::string owner = owner_of(s.table);
+    std::string index_owner = s.index.owner.empty() ? owner : s.index.owner;
+    if (index_owner != owner) return fail(3001, s.index.offset);
+    if (ctx_.catalog->object_exists(owner, s.index.name)) return fail(955, s.index.name_offset);
+    std::vector<ColumnInfo> cols;
+    if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
+    std::string list;
+    for (std::size_t i = 0; i < s.columns.size(); ++i) {
+        bool found = false;
+        for (const ColumnInfo& c : cols) found = found || c.name == s.columns[i];
+        if (!found) return fail(904, s.column_offsets[i], "\"" + s.columns[i] + "\"");
+        for (std::size_t j = 0; j < i; ++j)
+            if (s.columns[j] == s.columns[i]) return fail(957, s.column_offsets[i]);
+        list += (i ? "," : "") + quote_name(s.columns[i]) + (s.column_desc[i] ? " DESC" : "");
+    }
+    out_->sql = std::string("CREATE ") + (s.unique ? "UNIQUE " : "") + "INDEX " + quote_name(owner) + "." +
+                quote_name(s.index.name) + " ON " + quote_name(s.table.name) + " (" + list + ")";
+    return true;
+}
+
+bool Translator::drop_index(Statement& s) {
+    std::string owner = owner_of(s.index);
+    if (!ctx_.catalog->index_exists(owner, s.index.name)) return fail(1418, s.index.offset);
+    out_->sql = "DROP INDEX " + quote_name(owner) + "." + quote_name(s.index.name);
+    return true;
+}
