@@ -633,6 +633,35 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
     return tg;
 }
 
+// The statements that start with a keyword, and the method that reads each (from its
+// keyword on). Anything else is an assignment or a procedure call.
+const Parser::StatementRule Parser::kStatementRules[] = {
+    {"NULL", &Parser::null_statement},
+    {"BEGIN", &Parser::block_statement},
+    {"DECLARE", &Parser::block_statement},
+    {"IF", &Parser::if_statement},
+    {"CASE", &Parser::case_statement},
+    {"LOOP", &Parser::loop_statement},
+    {"WHILE", &Parser::while_statement},
+    {"FOR", &Parser::for_loop},
+    {"EXIT", &Parser::exit_statement},
+    {"CONTINUE", &Parser::exit_statement},
+    {"SELECT", &Parser::select_into},
+    {"WITH", &Parser::select_into},
+    {"INSERT", &Parser::dml_statement},
+    {"UPDATE", &Parser::dml_statement},
+    {"DELETE", &Parser::dml_statement},
+    {"MERGE", &Parser::dml_statement},
+    {"COMMIT", &Parser::commit_statement},
+    {"ROLLBACK", &Parser::rollback_statement},
+    {"SAVEPOINT", &Parser::savepoint_statement},
+    {"OPEN", &Parser::open_statement},
+    {"CLOSE", &Parser::cursor_statement},
+    {"FETCH", &Parser::cursor_statement},
+    {"RETURN", &Parser::return_statement},
+    {"RAISE", &Parser::raise_statement},
+};
+
 void Parser::statement(std::vector<PlStmt>* out) {
     struct Nesting {
         int& n;
@@ -660,176 +689,207 @@ void Parser::statement(std::vector<PlStmt>* out) {
     statement_offset_ = so;
     if (t.kind == TokenKind::Bind ||
         (t.kind == TokenKind::Word && (is_op(":=", 1) || (is_op(".", 1) && is_op(":=", 3))))) {
-        st.kind = PlStmtKind::Assign;
-        st.targets.push_back(target(so));
-        expect_op(":=");
-        const PlTarget& tg = st.targets[0];
-        bool boolean = !tg.host && tg.slot >= 0 &&
-                       (tg.info ? tg.info->boolean : prog_->vars[static_cast<std::size_t>(tg.slot)].boolean);
-        st.exprs.push_back(expression({";"}, so, boolean));
-        expect_op(";");
+        assignment(&st, so);
         out->push_back(std::move(st));
         return;
     }
     if (t.kind != TokenKind::Word) expected("begin case declare end exit for if loop null raise return select", t);
-    const std::string& w = t.text;
-    if (w == "NULL") {
-        ++i_;
-        expect_op(";");
-        st.kind = PlStmtKind::Null;
-    } else if (w == "BEGIN" || w == "DECLARE") {
-        st.kind = PlStmtKind::Block;
-        st.block = std::make_shared<PlBlock>();
-        block(st.block.get(), false);
-        expect_op(";");
-    } else if (w == "IF") {
-        ++i_;
-        st.kind = PlStmtKind::If;
-        for (;;) {
-            st.exprs.push_back(expression({"THEN"}, so, true));
-            expect_word("THEN");
-            st.bodies.emplace_back();
-            statements(&st.bodies.back(), {"ELSIF", "ELSE", "END"});
-            if (is_word("ELSIF")) {
-                ++i_;
-                continue;
-            }
-            break;
-        }
-        if (is_word("ELSE")) {
-            ++i_;
-            st.bodies.emplace_back();
-            statements(&st.bodies.back(), {"END"});
-            st.has_else = true;
-        }
-        expect_word("END");
-        expect_word("IF");
-        expect_op(";");
-    } else if (w == "CASE") {
-        case_statement(&st, so);
-    } else if (w == "LOOP") {
-        ++i_;
-        st.kind = PlStmtKind::Loop;
-        loop_body(&st);
-    } else if (w == "WHILE") {
-        ++i_;
-        st.kind = PlStmtKind::While;
-        st.exprs.push_back(expression({"LOOP"}, so, true));
-        expect_word("LOOP");
-        loop_body(&st);
-    } else if (w == "FOR") {
-        for_loop(&st, so);
-    } else if (w == "EXIT" || w == "CONTINUE") {
-        ++i_;
-        st.kind = w == "EXIT" ? PlStmtKind::Exit : PlStmtKind::Continue;
-        if (peek().kind == TokenKind::Word && !is_word("WHEN")) st.name = identifier();
-        if (is_word("WHEN")) {
-            ++i_;
-            st.exprs.push_back(expression({";"}, so, true));
-        }
-        expect_op(";");
-    } else if (w == "SELECT" || w == "WITH") {
-        select_into(&st, so);
-    } else if (w == "INSERT" || w == "UPDATE" || w == "DELETE" || w == "MERGE") {
-        st.kind = PlStmtKind::Dml;
-        std::size_t a = i_;
-        std::size_t e = expression_end({";"});
-        PlSql* q = new_sql(a);
-        compile_statement({{a, e}}, q, so);
-        st.exprs.push_back(q);
-        i_ = e;
-        expect_op(";");
-    } else if (w == "COMMIT") {
-        ++i_;
-        if (is_word("WORK")) ++i_;
-        expect_op(";");
-        st.kind = PlStmtKind::Commit;
-    } else if (w == "ROLLBACK") {
-        ++i_;
-        if (is_word("WORK")) ++i_;
-        st.kind = PlStmtKind::Rollback;
-        if (is_word("TO")) {
-            ++i_;
-            if (is_word("SAVEPOINT")) ++i_;
-            st.name = identifier();
-        }
-        expect_op(";");
-    } else if (w == "SAVEPOINT") {
-        ++i_;
-        st.kind = PlStmtKind::Savepoint;
-        st.name = identifier();
-        expect_op(";");
-    } else if (w == "OPEN" && peek(1).kind == TokenKind::Bind) {
-        // OPEN :rc FOR query: a REF CURSOR the caller bound as a statement handle.
-        ++i_;
-        st.kind = PlStmtKind::OpenFor;
-        st.name = peek().text;
-        prog_->host_targets.push_back(st.name);
-        ++i_;
-        expect_word("FOR");
-        std::size_t a = i_;
-        std::size_t e = expression_end({";"});
-        PlSql* q = new_sql(a);
-        compile_statement({{a, e}}, q, so);
-        st.exprs.push_back(q);
-        i_ = e;
-        expect_op(";");
-    } else if (w == "OPEN" || w == "CLOSE" || w == "FETCH") {
-        ++i_;
-        st.kind = w == "OPEN" ? PlStmtKind::Open : (w == "CLOSE" ? PlStmtKind::Close : PlStmtKind::Fetch);
-        const Token& n = peek();
-        std::string name = identifier();
-        const Symbol* s = lookup(name);
-        if (!s || s->kind != SymKind::Cursor)
-            semantic_error(n.offset, "PLS-00201: identifier '" + name + "' must be declared", so);
-        else
-            st.slot = s->index;
-        if (st.kind == PlStmtKind::Fetch) {
-            expect_word("INTO");
-            into_targets(&st, so);
-        }
-        expect_op(";");
-    } else if (w == "RETURN") {
-        ++i_;
-        if (!is_op(";")) {
-            if (!in_function_) {
-                PlCompileError e;
-                position(peek().offset, &e.line, &e.column);
-                e.text = "PLS-00372: In a procedure, RETURN statement cannot contain an expression";
-                prog_->errors.push_back(e);
-            }
-            st.exprs.push_back(expression({";"}, so));
-        } else if (in_function_) {
-            PlCompileError e;
-            position(peek().offset, &e.line, &e.column);
-            e.text = "PLS-00503: RETURN <value> statement required for this return from function";
-            prog_->errors.push_back(e);
-        }
-        expect_op(";");
-        st.kind = PlStmtKind::Return;
-    } else if (w == "RAISE") {
-        ++i_;
-        st.kind = PlStmtKind::Raise;
-        if (!is_op(";")) {
-            const Token& n = peek();
-            std::string name = identifier();
-            if (is_op(".") && peek(1).kind == TokenKind::Word) {
-                ++i_;
-                name += "." + identifier();
-            }
-            if (!exception_named(name, &st.exception))
-                semantic_error(n.offset, "PLS-00201: identifier '" + name + "' must be declared", so);
-        } else {
-            st.name = "reraise";
-        }
-        expect_op(";");
-    } else {
-        call(&st, so);
-    }
+    StatementParse parse = &Parser::call;
+    for (const StatementRule& r : kStatementRules)
+        if (t.text == r.word) parse = r.parse;
+    (this->*parse)(&st, so);
     if (st.kind == PlStmtKind::Loop || st.kind == PlStmtKind::While || st.kind == PlStmtKind::ForRange ||
         st.kind == PlStmtKind::ForCursor)
         st.name = label;
     out->push_back(std::move(st));
+}
+
+void Parser::assignment(PlStmt* st, std::uint32_t so) {
+    st->kind = PlStmtKind::Assign;
+    st->targets.push_back(target(so));
+    expect_op(":=");
+    const PlTarget& tg = st->targets[0];
+    bool boolean = !tg.host && tg.slot >= 0 &&
+                   (tg.info ? tg.info->boolean : prog_->vars[static_cast<std::size_t>(tg.slot)].boolean);
+    st->exprs.push_back(expression({";"}, so, boolean));
+    expect_op(";");
+}
+
+void Parser::null_statement(PlStmt* st, std::uint32_t) {
+    ++i_;
+    expect_op(";");
+    st->kind = PlStmtKind::Null;
+}
+
+void Parser::block_statement(PlStmt* st, std::uint32_t) {
+    st->kind = PlStmtKind::Block;
+    st->block = std::make_shared<PlBlock>();
+    block(st->block.get(), false);
+    expect_op(";");
+}
+
+void Parser::if_statement(PlStmt* st, std::uint32_t so) {
+    ++i_;
+    st->kind = PlStmtKind::If;
+    for (;;) {
+        st->exprs.push_back(expression({"THEN"}, so, true));
+        expect_word("THEN");
+        st->bodies.emplace_back();
+        statements(&st->bodies.back(), {"ELSIF", "ELSE", "END"});
+        if (is_word("ELSIF")) {
+            ++i_;
+            continue;
+        }
+        break;
+    }
+    if (is_word("ELSE")) {
+        ++i_;
+        st->bodies.emplace_back();
+        statements(&st->bodies.back(), {"END"});
+        st->has_else = true;
+    }
+    expect_word("END");
+    expect_word("IF");
+    expect_op(";");
+}
+
+void Parser::loop_statement(PlStmt* st, std::uint32_t) {
+    ++i_;
+    st->kind = PlStmtKind::Loop;
+    loop_body(st);
+}
+
+void Parser::while_statement(PlStmt* st, std::uint32_t so) {
+    ++i_;
+    st->kind = PlStmtKind::While;
+    st->exprs.push_back(expression({"LOOP"}, so, true));
+    expect_word("LOOP");
+    loop_body(st);
+}
+
+void Parser::exit_statement(PlStmt* st, std::uint32_t so) {
+    st->kind = is_word("EXIT") ? PlStmtKind::Exit : PlStmtKind::Continue;
+    ++i_;
+    if (peek().kind == TokenKind::Word && !is_word("WHEN")) st->name = identifier();
+    if (is_word("WHEN")) {
+        ++i_;
+        st->exprs.push_back(expression({";"}, so, true));
+    }
+    expect_op(";");
+}
+
+void Parser::dml_statement(PlStmt* st, std::uint32_t so) {
+    st->kind = PlStmtKind::Dml;
+    std::size_t a = i_;
+    std::size_t e = expression_end({";"});
+    PlSql* q = new_sql(a);
+    compile_statement({{a, e}}, q, so);
+    st->exprs.push_back(q);
+    i_ = e;
+    expect_op(";");
+}
+
+void Parser::commit_statement(PlStmt* st, std::uint32_t) {
+    ++i_;
+    if (is_word("WORK")) ++i_;
+    expect_op(";");
+    st->kind = PlStmtKind::Commit;
+}
+
+void Parser::rollback_statement(PlStmt* st, std::uint32_t) {
+    ++i_;
+    if (is_word("WORK")) ++i_;
+    st->kind = PlStmtKind::Rollback;
+    if (is_word("TO")) {
+        ++i_;
+        if (is_word("SAVEPOINT")) ++i_;
+        st->name = identifier();
+    }
+    expect_op(";");
+}
+
+void Parser::savepoint_statement(PlStmt* st, std::uint32_t) {
+    ++i_;
+    st->kind = PlStmtKind::Savepoint;
+    st->name = identifier();
+    expect_op(";");
+}
+
+void Parser::open_statement(PlStmt* st, std::uint32_t so) {
+    if (peek(1).kind != TokenKind::Bind) {
+        cursor_statement(st, so);
+        return;
+    }
+    // OPEN :rc FOR query: a REF CURSOR the caller bound as a statement handle.
+    ++i_;
+    st->kind = PlStmtKind::OpenFor;
+    st->name = peek().text;
+    prog_->host_targets.push_back(st->name);
+    ++i_;
+    expect_word("FOR");
+    std::size_t a = i_;
+    std::size_t e = expression_end({";"});
+    PlSql* q = new_sql(a);
+    compile_statement({{a, e}}, q, so);
+    st->exprs.push_back(q);
+    i_ = e;
+    expect_op(";");
+}
+
+// OPEN, CLOSE or FETCH of a declared cursor.
+void Parser::cursor_statement(PlStmt* st, std::uint32_t so) {
+    st->kind = is_word("OPEN") ? PlStmtKind::Open : (is_word("CLOSE") ? PlStmtKind::Close : PlStmtKind::Fetch);
+    ++i_;
+    const Token& n = peek();
+    std::string name = identifier();
+    const Symbol* s = lookup(name);
+    if (!s || s->kind != SymKind::Cursor)
+        semantic_error(n.offset, "PLS-00201: identifier '" + name + "' must be declared", so);
+    else
+        st->slot = s->index;
+    if (st->kind == PlStmtKind::Fetch) {
+        expect_word("INTO");
+        into_targets(st, so);
+    }
+    expect_op(";");
+}
+
+void Parser::return_statement(PlStmt* st, std::uint32_t so) {
+    ++i_;
+    if (!is_op(";")) {
+        if (!in_function_) {
+            PlCompileError e;
+            position(peek().offset, &e.line, &e.column);
+            e.text = "PLS-00372: In a procedure, RETURN statement cannot contain an expression";
+            prog_->errors.push_back(e);
+        }
+        st->exprs.push_back(expression({";"}, so));
+    } else if (in_function_) {
+        PlCompileError e;
+        position(peek().offset, &e.line, &e.column);
+        e.text = "PLS-00503: RETURN <value> statement required for this return from function";
+        prog_->errors.push_back(e);
+    }
+    expect_op(";");
+    st->kind = PlStmtKind::Return;
+}
+
+void Parser::raise_statement(PlStmt* st, std::uint32_t so) {
+    ++i_;
+    st->kind = PlStmtKind::Raise;
+    if (!is_op(";")) {
+        const Token& n = peek();
+        std::string name = identifier();
+        if (is_op(".") && peek(1).kind == TokenKind::Word) {
+            ++i_;
+            name += "." + identifier();
+        }
+        if (!exception_named(name, &st->exception))
+            semantic_error(n.offset, "PLS-00201: identifier '" + name + "' must be declared", so);
+    } else {
+        st->name = "reraise";
+    }
+    expect_op(";");
 }
 
 void Parser::loop_body(PlStmt* st) {

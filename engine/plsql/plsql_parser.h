@@ -226,6 +226,29 @@ private:
 
     void statement(std::vector<PlStmt>* out);
 
+    // Each kind of statement, read from its first token on into st; so is its offset.
+    using StatementParse = void (Parser::*)(PlStmt* st, std::uint32_t so);
+    struct StatementRule {
+        const char* word;
+        StatementParse parse;
+    };
+    static const StatementRule kStatementRules[];
+    void assignment(PlStmt* st, std::uint32_t so);
+    void null_statement(PlStmt* st, std::uint32_t so);
+    void block_statement(PlStmt* st, std::uint32_t so);
+    void if_statement(PlStmt* st, std::uint32_t so);
+    void loop_statement(PlStmt* st, std::uint32_t so);
+    void while_statement(PlStmt* st, std::uint32_t so);
+    void exit_statement(PlStmt* st, std::uint32_t so);
+    void dml_statement(PlStmt* st, std::uint32_t so);
+    void commit_statement(PlStmt* st, std::uint32_t so);
+    void rollback_statement(PlStmt* st, std::uint32_t so);
+    void savepoint_statement(PlStmt* st, std::uint32_t so);
+    void open_statement(PlStmt* st, std::uint32_t so);
+    void cursor_statement(PlStmt* st, std::uint32_t so);
+    void return_statement(PlStmt* st, std::uint32_t so);
+    void raise_statement(PlStmt* st, std::uint32_t so);
+
     void loop_body(PlStmt* st);
 
     void case_statement(PlStmt* st, std::uint32_t so);

@@ -1,0 +1,228 @@
+// The PL/SQL interpreter's shared parts: the Interpreter class, which runs a compiled
+// block on the session's connection, and the small types it keeps its state in. Its
+// methods live in the plsql_interpreter.cpp and plsql_run_*.cpp files by role (binds,
+// values, SQL, statements, calls). Internal to those files; the rest of the engine uses
+// plsql.h.
+#pragma once
+
+#include "plsql/plsql.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace plsql_running {
+
+enum class Flow { Next, Exit, Continue, Return, Error };
+
+struct CursorState {
+    bool open = false;
+    int found = -1;  // -1 before the first fetch
+    std::int64_t rowcount = 0;
+};
+
+struct HostState {
+    BindHandle* bind = nullptr;
+    bool read = false;
+    bool written = false;
+    PlValue value;
+};
+
+inline const char* const kSavepoint = "\"VANTRO$PLSQL\"";
+
+inline PlError make_error(int code, const std::string& message) {
+    PlError e;
+    e.code = code;
+    e.message = message;
+    return e;
+}
+
+inline PlError value_error(const char* detail) {
+    return make_error(6502, std::string("PL/SQL: numeric or value error") + (detail[0] ? ": " : "") + detail);
+}
+
+class Interpreter {
+public:
+    Interpreter(StmtHandle* s, PlProgram* p, Interpreter* root = nullptr)
+        : s_(s), ses_(s->session), db_(s->session->server->db), p_(p), root_(root ? root : this) {
+        vars_.resize(p->vars.size());
+        cursors_.resize(p->cursors.size());
+    }
+
+    // Runs a stored unit called with args (one per parameter; NULL value slots take the
+    // parameter's default). Out values are read back from out_values afterwards.
+    bool run_unit(const std::vector<PlValue>& args, const std::vector<bool>& given, std::vector<PlValue>* out_values,
+                  PlError* err, const PlSubprogram* sub = nullptr);
+
+    void run_inside_statement() { in_statement_ = true; }
+
+    // Slots [0, count) of this program are the package state values.
+    void attach_package(std::vector<PlValue>* values, int count) {
+        pkg_ = values;
+        pkg_slots_ = count;
+    }
+
+    // Runs a package's declarations and initialisation section into its fresh state.
+    bool init_package(PlError* err);
+
+    // Runs a trigger body on a row; new_values comes back as the body left :NEW.
+    bool run_trigger(const std::string& event, std::vector<PlValue>* old_values, std::vector<PlValue>* new_values,
+                     bool* fire, PlError* err);
+
+    bool run_trigger_body(bool* fire, PlError* err);
+
+    PlValue& var(int slot) {
+        std::size_t k = static_cast<std::size_t>(slot);
+        return slot < pkg_slots_ ? (*pkg_)[k] : vars_[k];
+    }
+
+    // Checks that every placeholder of the block is bound before anything runs.
+    bool check_binds(PlError* err);
+
+    const PlValue& return_value() const { return return_value_; }
+    // Ends a unit run on its own (a function called from SQL): keeps its changes.
+    void finish_unit() { release_savepoint(); }
+
+    static int last_line(const PlBlock& b);
+
+    // Runs the program; false with err set when an error was not handled.
+    bool run(PlError* err);
+
+private:
+    StmtHandle* s_;
+    SessionHandle* ses_;
+    sqlite3* db_;
+    PlProgram* p_;
+    std::vector<PlValue> vars_;
+    std::vector<CursorState> cursors_;
+    std::map<int, std::vector<PlValue>> collections_;  // collection variables' elements, by slot
+    std::map<std::string, HostState> hosts_;
+    std::int64_t sql_rowcount_ = 0;
+    int sql_found_ = -1;
+    std::vector<PlError> handling_;  // the errors whose handlers are running
+    PlValue return_value_;
+    int return_slot_ = -1;
+    std::vector<PlValue>* pkg_ = nullptr;  // the package state, for a package's program
+    int pkg_slots_ = 0;
+    bool in_statement_ = false;  // runs inside a SQL statement (a trigger or a function)
+    bool savepoint_ = false;     // the root's: the block's changes can be undone
+    Interpreter* root_;          // the interpreter of the block the client sent
+    PlError error_;
+    std::string exit_label_;
+
+    Flow raise(PlError e, int line);
+
+    void release_savepoint();
+
+    // --- Binds in and out ---------------------------------------------------------------
+
+    HostState* host(const std::string& name, PlError* err);
+
+    bool host_read(HostState* h, PlError* err);
+
+    // Checks that v fits the caller's buffer and keeps it for the end of the block.
+    bool host_assign(const std::string& name, const PlValue& v, const OraType& type, PlError* err);
+
+    bool flush_hosts(PlError* err);
+
+    // --- Values -------------------------------------------------------------------------
+
+    std::string text_of(const PlValue& v, const OraType& type) const;
+
+    bool convert_number(const PlValue& v, const OraType& from, const OraType& to, PlValue* out, PlError* err) const;
+
+    // Converts v (of Oracle type from) into a value of variable slot's type.
+    bool assign_var(int slot, const PlValue& v, const OraType& from, PlError* err);
+
+    // Converts v (of Oracle type from) into a value of the type info declares.
+    bool convert_to(const PlVarInfo& info, const PlValue& v, const OraType& from, PlValue* result, PlError* err);
+
+    bool assign(const PlTarget& t, const PlValue& v, const OraType& from, PlError* err);
+
+    static PlValue column_value(sqlite3_stmt* vm, int col);
+
+    static void bind_value(sqlite3_stmt* vm, int idx, const PlValue& v);
+
+    static PlValue int_value(std::int64_t i) {
+        PlValue v;
+        v.kind = PlKind::Int;
+        v.i = i;
+        return v;
+    }
+    static PlValue flag_value(int f) { return f < 0 ? PlValue() : int_value(f); }
+
+    bool ref_value(const PlRef& r, PlValue* v, PlError* err);
+
+    // Prepares q when needed and binds its parameters.
+    bool prepare(PlSql* q, PlError* err);
+
+    PlError sqlite_error(bool expression);
+
+    // Evaluates an expression or condition.
+    bool eval(PlSql* q, PlValue* v, PlError* err);
+
+    static const OraType& type_of(const PlSql* q) {
+        static const OraType kText;
+        return q->tr.columns.empty() ? kText : q->tr.columns[0].type;
+    }
+
+    // A condition: true only when it is TRUE (NULL counts as not true).
+    bool test(PlSql* q, bool* result, PlError* err);
+
+    bool begin_transaction(PlError* err);
+
+    bool take_savepoint(PlError* err);
+
+    // Copies the current row of vm into targets (a record or a list of variables).
+    bool fetch_into(sqlite3_stmt* vm, const PlSql* q, const std::vector<PlTarget>& targets, PlError* err);
+
+    // --- Statements ---------------------------------------------------------------------
+
+    Flow block(const PlBlock& b);
+
+    void close_cursor(int c);
+
+    Flow statements(const std::vector<PlStmt>& list);
+
+    // Runs a loop body once; true when the loop goes on.
+    bool loop_step(const PlStmt& st, Flow* f);
+
+    Flow statement(const PlStmt& st);
+    // One method per kind of statement.
+    Flow run_assign(const PlStmt& st);
+    Flow run_if(const PlStmt& st);
+    Flow run_loop(const PlStmt& st);
+    Flow run_while(const PlStmt& st);
+    Flow run_for_range(const PlStmt& st);
+    Flow run_for_cursor(const PlStmt& st);
+    Flow run_exit(const PlStmt& st);
+    Flow run_select_into(const PlStmt& st);
+    Flow run_dml(const PlStmt& st);
+    Flow run_end_transaction(const PlStmt& st);
+    Flow run_savepoint(const PlStmt& st);
+    Flow run_open(const PlStmt& st);
+    Flow run_open_for(const PlStmt& st);
+    Flow run_fetch(const PlStmt& st);
+    Flow run_close(const PlStmt& st);
+    Flow run_return(const PlStmt& st);
+    Flow run_raise(const PlStmt& st);
+
+    PlCompileContext compile_context(const std::string& owner, CatalogView* catalog) const;
+
+public:
+    // The session's state of package "OWNER.NAME", built (declarations and initialisation
+    // section run) on first use and again after the package changed. program, when given,
+    // receives the compiled package.
+    PlPackageState* package_state(const std::string& qualified, std::shared_ptr<PlCachedUnit>* program, PlError* err);
+
+private:
+    Flow call_package(const PlStmt& st, const std::vector<PlValue>& args, const std::vector<bool>& given);
+
+    Flow call_unit(const PlStmt& st, const std::vector<PlValue>& args);
+
+    Flow call(const PlStmt& st);
+};
+
+}  // namespace plsql_running

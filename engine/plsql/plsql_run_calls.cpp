@@ -1,0 +1,223 @@
+// The interpreter's calls: stored procedures, package members (with the session's
+// package state) and the built-in packages.
+#include "plsql/plsql_interpreter.h"
+
+#include "catalog/catalog.h"
+#include "values/clock.h"
+#include "values/errors.h"
+#include "os/os.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace plsql_running {
+
+PlCompileContext Interpreter::compile_context(const std::string& owner, CatalogView* catalog) const {
+    PlCompileContext ctx;
+    ctx.schema = owner;
+    ctx.nls_date_format = ses_->settings.nls_date_format;
+    ctx.catalog = catalog;
+    ctx.db = db_;
+    return ctx;
+}
+
+PlPackageState* Interpreter::package_state(const std::string& qualified, std::shared_ptr<PlCachedUnit>* program,
+                                           PlError* err) {
+    std::size_t dot = qualified.find('.');
+    std::string owner = qualified.substr(0, dot), name = qualified.substr(dot + 1);
+    std::shared_ptr<PlCachedUnit> unit = plsql_package_program(ses_, owner, name, err);
+    if (!unit) return nullptr;
+    if (program) *program = unit;
+    PlProgram* prog = &unit->program;
+    PlPackageState& st = plsql_session(ses_)->packages[qualified];
+    if (st.initialized && st.stamp == prog->text) return &st;
+    if (st.initialized && !st.values.empty()) {
+        // The package changed since this session built its state: the state is dropped
+        // and the call that finds out fails; the next one starts afresh.
+        plsql_session(ses_)->packages.erase(qualified);
+        *err = make_error(4068, "existing state of packages has been discarded");
+        err->trace = {"ORA-04061: existing state of package body \"" + qualified + "\" has been invalidated",
+                      "ORA-04065: not executed, altered or dropped package body \"" + qualified + "\"",
+                      "ORA-06508: PL/SQL: could not find program unit being called: \"" + qualified + "\""};
+        return nullptr;
+    }
+    st = PlPackageState();
+    st.stamp = prog->text;
+    st.initialized = true;
+    st.values.assign(static_cast<std::size_t>(prog->package_slots), PlValue());
+    Interpreter init(s_, prog, root_);
+    init.attach_package(&st.values, prog->package_slots);
+    BusyUnit busy(unit.get());
+    if (!init.init_package(err)) {
+        err->trace.insert(err->trace.begin(), "ORA-06512: at \"" + qualified + "\", line " + std::to_string(err->line));
+        plsql_session(ses_)->packages.erase(qualified);
+        return nullptr;
+    }
+    return &st;
+}
+
+Flow Interpreter::call_package(const PlStmt& st, const std::vector<PlValue>& args, const std::vector<bool>& given) {
+    std::string qualified = st.unit_owner + "." + st.unit_name;
+    std::shared_ptr<PlCachedUnit> unit;
+    PlError err;
+    PlPackageState* state = package_state(qualified, &unit, &err);
+    if (!state) {
+        err.line = st.line;
+        error_ = err;
+        return Flow::Error;
+    }
+    PlProgram& callee = unit->program;
+    BusyUnit busy(unit.get());
+    const PlSubprogram* sub = nullptr;
+    for (const PlSubprogram& c : callee.subprograms)
+        if (c.subprogram_id == st.subprogram_id && c.defined) sub = &c;
+    if (!sub || sub->params.size() != args.size())
+        return raise(make_error(6508, "PL/SQL: could not find program unit being called: \"" + qualified + "\""),
+                     st.line);
+    Interpreter inner(s_, &callee, root_);
+    inner.attach_package(&state->values, callee.package_slots);
+    std::vector<PlValue> outs;
+    if (!plsql_nested_call(
+            ses_, [&](PlError* e) { return inner.run_unit(args, given, &outs, e, sub); }, &err)) {
+        if (!plsql_trace_full(err))
+            err.trace.insert(err.trace.begin(),
+                             "ORA-06512: at \"" + qualified + "\", line " + std::to_string(err.line));
+        err.line = st.line;
+        error_ = err;
+        return Flow::Error;
+    }
+    for (std::size_t k = 0; k < outs.size(); ++k) {
+        if (st.arg_modes[k] == "IN" || (st.targets[k].slot < 0 && !st.targets[k].host)) continue;
+        if (!assign(st.targets[k], outs[k], sub->params[k].type, &err)) return raise(err, st.line);
+    }
+    return Flow::Next;
+}
+
+Flow Interpreter::call_unit(const PlStmt& st, const std::vector<PlValue>& args) {
+    std::vector<bool> given;
+    for (std::size_t k = 0; k < st.exprs.size(); ++k)
+        given.push_back(st.exprs[k] || st.targets[k].slot >= 0 || st.targets[k].host);
+    if (st.subprogram_id > 0) return call_package(st, args, given);
+    PlUnitState state = PlUnitState::Missing;
+    std::shared_ptr<PlCachedUnit> unit = plsql_unit_program(ses_, st.unit_owner, st.unit_name, &state);
+    if (state == PlUnitState::Invalid) {
+        PlError e = make_error(4063, "procedure \"" + st.unit_owner + "." + st.unit_name + "\" has errors");
+        e.trace.push_back("ORA-06508: PL/SQL: could not find program unit being called: \"" + st.unit_owner + "." +
+                          st.unit_name + "\"");
+        return raise(e, st.line);
+    }
+    if (!unit || unit->program.params.size() != args.size())
+        return raise(make_error(6508, "PL/SQL: could not find program unit being called"), st.line);
+    PlProgram& callee = unit->program;
+    BusyUnit busy(unit.get());
+    Interpreter inner(s_, &callee, root_);
+    std::vector<PlValue> outs;
+    PlError err;
+    if (!plsql_nested_call(
+            ses_, [&](PlError* e) { return inner.run_unit(args, given, &outs, e); }, &err)) {
+        if (!plsql_trace_full(err))
+            err.trace.insert(err.trace.begin(), "ORA-06512: at \"" + st.unit_owner + "." + st.unit_name + "\", line " +
+                                                    std::to_string(err.line));
+        err.line = st.line;
+        error_ = err;
+        return Flow::Error;
+    }
+    for (std::size_t k = 0; k < outs.size(); ++k) {
+        if (st.arg_modes[k] == "IN" || (st.targets[k].slot < 0 && !st.targets[k].host)) continue;
+        if (!assign(st.targets[k], outs[k], callee.params[k].type, &err)) return raise(err, st.line);
+    }
+    return Flow::Next;
+}
+
+Flow Interpreter::call(const PlStmt& st) {
+    PlError err;
+    std::vector<PlValue> args(st.exprs.size());
+    if (!st.unit_name.empty() && st.exprs.size() != st.targets.size()) return Flow::Next;
+    for (std::size_t k = 0; k < st.exprs.size(); ++k)
+        if (st.exprs[k] && !eval(st.exprs[k], &args[k], &err)) return raise(err, st.line);
+    if (!st.unit_name.empty()) return call_unit(st, args);
+    DbmsOutput* out = &plsql_session(ses_)->output;
+    const std::string& n = st.name;
+    auto text_arg = [&](std::size_t k) { return text_of(args[k], type_of(st.exprs[k])); };
+    bool ok = true;
+    if (n == "DBMS_OUTPUT.PUT_LINE") {
+        ok = dbms_output_put(out, text_arg(0), &err) && dbms_output_new_line(out, &err);
+    } else if (n == "DBMS_OUTPUT.PUT") {
+        ok = dbms_output_put(out, text_arg(0), &err);
+    } else if (n == "DBMS_OUTPUT.NEW_LINE") {
+        ok = dbms_output_new_line(out, &err);
+    } else if (n == "DBMS_OUTPUT.ENABLE") {
+        std::int64_t size = 20000;
+        bool unlimited = false;
+        if (!args.empty()) {
+            PlValue num;
+            OraType t;
+            t.code = kTypeNumber;
+            if (!convert_number(args[0], type_of(st.exprs[0]), t, &num, &err)) return raise(err, st.line);
+            unlimited = num.kind == PlKind::Null;
+            size = num.kind == PlKind::Int ? num.i : static_cast<std::int64_t>(num.d);
+        }
+        dbms_output_enable(out, unlimited, size);
+    } else if (n == "DBMS_OUTPUT.DISABLE") {
+        dbms_output_disable(out);
+    } else if (n == "DBMS_OUTPUT.GET_LINE") {
+        std::string line;
+        bool got = dbms_output_get_line(out, &line);
+        PlValue lv;
+        if (got && !line.empty()) {
+            lv.kind = PlKind::Text;
+            lv.s = line;
+        }
+        OraType text_type;
+        text_type.size = 32767;
+        OraType num;
+        num.code = kTypeNumber;
+        ok = assign(st.targets[0], lv, text_type, &err) && assign(st.targets[1], int_value(got ? 0 : 1), num, &err);
+    } else if (n == "DBMS_OUTPUT.GET_LINES") {
+        // numlines says how many lines are wanted and comes back as how many were read.
+        PlValue wanted;
+        const PlTarget& count = st.targets[1];
+        if (count.host) {
+            HostState* h = host(count.name, &err);
+            if (!h || !host_read(h, &err)) return raise(err, st.line);
+            wanted = h->value;
+        } else {
+            wanted = var(count.slot);
+        }
+        OraType num;
+        num.code = kTypeNumber;
+        PlValue n_wanted;
+        if (!convert_number(wanted, num, num, &n_wanted, &err)) return raise(err, st.line);
+        std::int64_t limit = n_wanted.kind == PlKind::Int ? n_wanted.i : static_cast<std::int64_t>(n_wanted.d);
+        std::vector<PlValue>& items = collections_[st.targets[0].slot];
+        items.clear();
+        std::string line;
+        while (static_cast<std::int64_t>(items.size()) < limit && dbms_output_get_line(out, &line)) {
+            PlValue lv;
+            if (!line.empty()) {
+                lv.kind = PlKind::Text;
+                lv.s = line;
+            }
+            items.push_back(lv);
+        }
+        ok = assign(count, int_value(static_cast<std::int64_t>(items.size())), num, &err);
+    } else if (n == "RAISE_APPLICATION_ERROR") {
+        PlValue num;
+        OraType t;
+        t.code = kTypeNumber;
+        if (!convert_number(args[0], type_of(st.exprs[0]), t, &num, &err)) return raise(err, st.line);
+        std::int64_t code = num.kind == PlKind::Int ? num.i : static_cast<std::int64_t>(num.d);
+        if (num.kind == PlKind::Null || code > -20000 || code < -20999)
+            return raise(make_error(21000, "error number argument to raise_application_error of " +
+                                               text_of(args[0], type_of(st.exprs[0])) + " is out of range"),
+                         st.line);
+        std::string msg = text_arg(1);
+        if (msg.size() > 2048) msg.resize(2048);
+        return raise(make_error(static_cast<int>(-code), msg), st.line);
+    }
+    if (!ok) return raise(err, st.line);
+    return Flow::Next;
+}
+
+}  // namespace plsql_running

@@ -1,0 +1,419 @@
+// The interpreter's statements: blocks with their handlers, control flow, SQL
+// statements, transactions and cursors.
+#include "plsql/plsql_interpreter.h"
+
+#include "catalog/catalog.h"
+#include "values/clock.h"
+#include "values/errors.h"
+#include "os/os.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace plsql_running {
+
+Flow Interpreter::block(const PlBlock& b) {
+    PlError err;
+    for (const PlDecl& d : b.decls) {
+        var(d.slot) = PlValue();
+        collections_.erase(d.slot);
+        for (int f : p_->vars[static_cast<std::size_t>(d.slot)].fields) var(f) = PlValue();
+        if (!d.init) continue;
+        PlValue v;
+        if (!eval(d.init, &v, &err) || !assign_var(d.slot, v, type_of(d.init), &err)) return raise(err, d.init->line);
+    }
+    Flow f = statements(b.body);
+    for (int c : b.cursors) close_cursor(c);
+    if (f != Flow::Error || b.handlers.empty()) return f;
+    for (const PlHandler& h : b.handlers) {
+        bool match = h.exceptions.empty();
+        for (const PlExceptionInfo& ex : h.exceptions)
+            match =
+                match || (ex.user_id ? ex.user_id == error_.user_id : (error_.user_id == 0 && ex.code == error_.code));
+        if (!match) continue;
+        handling_.push_back(error_);
+        Flow hf = statements(h.body);
+        handling_.pop_back();
+        return hf;
+    }
+    return f;
+}
+
+void Interpreter::close_cursor(int c) {
+    CursorState& cs = cursors_[static_cast<std::size_t>(c)];
+    if (cs.open) {
+        PlSql* q = p_->cursors[static_cast<std::size_t>(c)].query;
+        if (q && q->vm) sqlite3_reset(q->vm);
+    }
+    cs = CursorState();
+}
+
+Flow Interpreter::statements(const std::vector<PlStmt>& list) {
+    for (const PlStmt& st : list) {
+        if (ses_->server->cancel) {
+            ses_->server->cancel = false;
+            return raise(make_error(1013, ora_message(1013)), st.line);
+        }
+        Flow f = statement(st);
+        if (f != Flow::Next) return f;
+    }
+    return Flow::Next;
+}
+
+bool Interpreter::loop_step(const PlStmt& st, Flow* f) {
+    *f = statements(st.bodies[0]);
+    if (*f == Flow::Continue) *f = Flow::Next;
+    if (*f == Flow::Exit) {
+        if (exit_label_.empty() || exit_label_ == st.name) {
+            exit_label_.clear();
+            *f = Flow::Next;
+        }
+        return false;
+    }
+    return *f == Flow::Next;
+}
+
+Flow Interpreter::statement(const PlStmt& st) {
+    switch (st.kind) {
+    case PlStmtKind::Null:
+        return Flow::Next;
+    case PlStmtKind::Block:
+        return block(*st.block);
+    case PlStmtKind::Call:
+        return call(st);
+    case PlStmtKind::Assign:
+        return run_assign(st);
+    case PlStmtKind::If:
+        return run_if(st);
+    case PlStmtKind::Loop:
+        return run_loop(st);
+    case PlStmtKind::While:
+        return run_while(st);
+    case PlStmtKind::ForRange:
+        return run_for_range(st);
+    case PlStmtKind::ForCursor:
+        return run_for_cursor(st);
+    case PlStmtKind::Exit:
+        return run_exit(st);
+    case PlStmtKind::Continue:
+        return run_exit(st);
+    case PlStmtKind::SelectInto:
+        return run_select_into(st);
+    case PlStmtKind::Dml:
+        return run_dml(st);
+    case PlStmtKind::Commit:
+        return run_end_transaction(st);
+    case PlStmtKind::Rollback:
+        return run_end_transaction(st);
+    case PlStmtKind::Savepoint:
+        return run_savepoint(st);
+    case PlStmtKind::Open:
+        return run_open(st);
+    case PlStmtKind::OpenFor:
+        return run_open_for(st);
+    case PlStmtKind::Fetch:
+        return run_fetch(st);
+    case PlStmtKind::Close:
+        return run_close(st);
+    case PlStmtKind::Return:
+        return run_return(st);
+    case PlStmtKind::Raise:
+        return run_raise(st);
+    }
+    return Flow::Next;
+}
+
+Flow Interpreter::run_assign(const PlStmt& st) {
+    PlError err;
+    PlValue v;
+    if (!eval(st.exprs[0], &v, &err) || !assign(st.targets[0], v, type_of(st.exprs[0]), &err))
+        return raise(err, st.line);
+    return Flow::Next;
+}
+
+Flow Interpreter::run_if(const PlStmt& st) {
+    PlError err;
+    if (st.selector) {
+        PlValue v;
+        if (!eval(st.selector, &v, &err) || !assign_var(st.slot, v, type_of(st.selector), &err))
+            return raise(err, st.line);
+    }
+    for (std::size_t k = 0; k < st.exprs.size(); ++k) {
+        bool yes = false;
+        if (!test(st.exprs[k], &yes, &err)) return raise(err, st.line);
+        if (yes) return statements(st.bodies[k]);
+    }
+    if (st.has_else) return statements(st.bodies.back());
+    if (st.name == "case") return raise(make_error(6592, "CASE not found while executing CASE statement"), st.line);
+    return Flow::Next;
+}
+
+Flow Interpreter::run_loop(const PlStmt& st) {
+    Flow f = Flow::Next;
+    while (loop_step(st, &f)) {
+    }
+    return f;
+}
+
+Flow Interpreter::run_while(const PlStmt& st) {
+    PlError err;
+    Flow f = Flow::Next;
+    for (;;) {
+        bool yes = false;
+        if (!test(st.exprs[0], &yes, &err)) return raise(err, st.line);
+        if (!yes || !loop_step(st, &f)) break;
+    }
+    return f;
+}
+
+Flow Interpreter::run_for_range(const PlStmt& st) {
+    PlError err;
+    PlValue lo, hi;
+    OraType num;
+    num.code = kTypeNumber;
+    PlValue a, b;
+    if (!eval(st.exprs[0], &lo, &err) || !eval(st.exprs[1], &hi, &err) ||
+        !convert_number(lo, type_of(st.exprs[0]), num, &a, &err) ||
+        !convert_number(hi, type_of(st.exprs[1]), num, &b, &err))
+        return raise(err, st.line);
+    if (a.kind == PlKind::Null || b.kind == PlKind::Null)
+        return raise(value_error("NULL index table key value"), st.line);
+    std::int64_t from = a.kind == PlKind::Int ? a.i : std::llround(a.d);
+    std::int64_t to = b.kind == PlKind::Int ? b.i : std::llround(b.d);
+    Flow f = Flow::Next;
+    for (std::int64_t k = st.reverse ? to : from; st.reverse ? k >= from : k <= to; st.reverse ? --k : ++k) {
+        var(st.slot) = int_value(k);
+        if (!loop_step(st, &f)) break;
+    }
+    return f;
+}
+
+Flow Interpreter::run_for_cursor(const PlStmt& st) {
+    PlError err;
+    int c = st.targets[0].slot;
+    PlSql* q = p_->cursors[static_cast<std::size_t>(c)].query;
+    if (cursors_[static_cast<std::size_t>(c)].open)
+        return raise(make_error(6511, "PL/SQL: cursor already open"), st.line);
+    if (!prepare(q, &err)) return raise(err, st.line);
+    cursors_[static_cast<std::size_t>(c)].open = true;
+    Flow f = Flow::Next;
+    for (;;) {
+        int rc = sqlite3_step(q->vm);
+        if (rc == SQLITE_DONE) break;
+        if (rc != SQLITE_ROW) {
+            close_cursor(c);
+            return raise(sqlite_error(false), st.line);
+        }
+        CursorState& cs = cursors_[static_cast<std::size_t>(c)];
+        cs.found = 1;
+        ++cs.rowcount;
+        if (!fetch_into(q->vm, q, {pl_var_target(st.slot)}, &err)) {
+            close_cursor(c);
+            return raise(err, st.line);
+        }
+        if (!loop_step(st, &f)) break;
+    }
+    close_cursor(c);
+    return f;
+}
+
+Flow Interpreter::run_exit(const PlStmt& st) {
+    PlError err;
+    if (!st.exprs.empty()) {
+        bool yes = false;
+        if (!test(st.exprs[0], &yes, &err)) return raise(err, st.line);
+        if (!yes) return Flow::Next;
+    }
+    exit_label_ = st.name;
+    return st.kind == PlStmtKind::Exit ? Flow::Exit : Flow::Continue;
+}
+
+Flow Interpreter::run_select_into(const PlStmt& st) {
+    PlError err;
+    PlSql* q = st.exprs[0];
+    if (!prepare(q, &err)) return raise(err, st.line);
+    int rc = sqlite3_step(q->vm);
+    if (rc == SQLITE_DONE) {
+        sql_found_ = 0;
+        sql_rowcount_ = 0;
+        sqlite3_reset(q->vm);
+        return raise(make_error(1403, ora_message(1403)), st.line);
+    }
+    if (rc != SQLITE_ROW) {
+        err = sqlite_error(false);
+        sqlite3_reset(q->vm);
+        return raise(err, st.line);
+    }
+    if (!fetch_into(q->vm, q, st.targets, &err)) {
+        sqlite3_reset(q->vm);
+        return raise(err, st.line);
+    }
+    rc = sqlite3_step(q->vm);
+    sqlite3_reset(q->vm);
+    sql_found_ = 1;
+    sql_rowcount_ = 1;
+    if (rc == SQLITE_ROW) {
+        sql_rowcount_ = 2;
+        return raise(make_error(1422, "exact fetch returns more than requested number of rows"), st.line);
+    }
+    return Flow::Next;
+}
+
+Flow Interpreter::run_dml(const PlStmt& st) {
+    PlError err;
+    PlSql* q = st.exprs[0];
+    if (!take_savepoint(&err) || !prepare(q, &err)) return raise(err, st.line);
+    OraError trigger_error;
+    if (!plsql_triggers_sync(ses_, &trigger_error))
+        return raise(make_error(trigger_error.code, trigger_error.message), st.line);
+    // What statement triggers change belongs to the statement: a failure undoes it too
+    // (inside a running SQL statement that statement's own undo does it).
+    bool guarded = !root_->in_statement_ && plsql_has_statement_triggers(ses_, q->tr) &&
+                   sqlite3_exec(db_, "SAVEPOINT vantro_triggered", nullptr, nullptr, nullptr) == SQLITE_OK;
+    auto undo = [&]() {
+        if (!guarded || sqlite3_get_autocommit(db_)) return;
+        sqlite3_exec(db_, "ROLLBACK TO vantro_triggered", nullptr, nullptr, nullptr);
+        sqlite3_exec(db_, "RELEASE vantro_triggered", nullptr, nullptr, nullptr);
+    };
+    if (!plsql_statement_triggers(ses_, q->tr, PlTriggerTiming::Before, &trigger_error)) {
+        sqlite3_reset(q->vm);
+        undo();
+        return raise(make_error(trigger_error.code, trigger_error.message), st.line);
+    }
+    std::int64_t outer_redone = plsql_take_redone_rows(ses_);
+    plsql_dml_begin(ses_, q->tr);
+    int rc = sqlite3_step(q->vm);
+    plsql_dml_end(ses_);
+    if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
+        err = sqlite_error(false);
+        sqlite3_reset(q->vm);
+        plsql_session(ses_)->redone_rows = outer_redone;
+        undo();
+        if (sqlite3_get_autocommit(db_)) {
+            ses_->in_transaction = false;
+            root_->savepoint_ = false;
+        }
+        return raise(err, st.line);
+    }
+    sqlite3_reset(q->vm);
+    sql_rowcount_ = sqlite3_changes(db_) + plsql_take_redone_rows(ses_);
+    plsql_session(ses_)->redone_rows = outer_redone;
+    sql_found_ = sql_rowcount_ > 0 ? 1 : 0;
+    if (!plsql_statement_triggers(ses_, q->tr, PlTriggerTiming::After, &trigger_error)) {
+        undo();
+        sql_rowcount_ = 0;
+        return raise(make_error(trigger_error.code, trigger_error.message), st.line);
+    }
+    if (guarded) sqlite3_exec(db_, "RELEASE vantro_triggered", nullptr, nullptr, nullptr);
+    return Flow::Next;
+}
+
+Flow Interpreter::run_end_transaction(const PlStmt& st) {
+    if (st.kind == PlStmtKind::Rollback && !st.name.empty()) {
+        std::string sql = "ROLLBACK TO \"" + st.name + "\"";
+        if (!ses_->in_transaction || sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            return raise(make_error(1086, ora_message(1086, st.name)), st.line);
+        return Flow::Next;
+    }
+    root_->savepoint_ = false;
+    sword rc = st.kind == PlStmtKind::Commit ? session_commit(ses_, nullptr) : session_rollback(ses_, nullptr);
+    if (rc != OCI_SUCCESS) return raise(sqlite_error(false), st.line);
+    return Flow::Next;
+}
+
+Flow Interpreter::run_savepoint(const PlStmt& st) {
+    PlError err;
+    if (!begin_transaction(&err)) return raise(err, st.line);
+    std::string sql = "SAVEPOINT \"" + st.name + "\"";
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        return raise(sqlite_error(false), st.line);
+    return Flow::Next;
+}
+
+Flow Interpreter::run_open(const PlStmt& st) {
+    PlError err;
+    CursorState& cs = cursors_[static_cast<std::size_t>(st.slot)];
+    if (cs.open) return raise(make_error(6511, "PL/SQL: cursor already open"), st.line);
+    if (!prepare(p_->cursors[static_cast<std::size_t>(st.slot)].query, &err)) return raise(err, st.line);
+    cs = CursorState();
+    cs.open = true;
+    return Flow::Next;
+}
+
+Flow Interpreter::run_open_for(const PlStmt& st) {
+    PlError err;
+    HostState* h = host(st.name, &err);
+    if (!h) return raise(err, st.line);
+    BindHandle* b = h->bind;
+    StmtHandle* target = b->dty == SQLT_RSET && b->value
+                             ? handle_cast<StmtHandle>(*static_cast<void**>(b->value), OCI_HTYPE_STMT)
+                             : nullptr;
+    if (!target) return raise(make_error(3115, ora_message(3115)), st.line);
+    PlSql* q = st.exprs[0];
+    if (!prepare(q, &err)) return raise(err, st.line);
+    // The caller's handle takes the prepared statement; the next OPEN prepares anew.
+    sqlite3_stmt* vm = q->vm;
+    q->vm = nullptr;
+    stmt_open_result(target, ses_, q->text, q->tr, vm);
+    if (b->indicator) *b->indicator = 0;
+    return Flow::Next;
+}
+
+Flow Interpreter::run_fetch(const PlStmt& st) {
+    PlError err;
+    CursorState& cs = cursors_[static_cast<std::size_t>(st.slot)];
+    if (!cs.open) return raise(make_error(1001, "invalid cursor"), st.line);
+    PlSql* q = p_->cursors[static_cast<std::size_t>(st.slot)].query;
+    if (cs.found == 0) return Flow::Next;
+    int rc = sqlite3_step(q->vm);
+    if (rc == SQLITE_DONE) {
+        cs.found = 0;
+        return Flow::Next;
+    }
+    if (rc != SQLITE_ROW) return raise(sqlite_error(false), st.line);
+    cs.found = 1;
+    ++cs.rowcount;
+    if (!fetch_into(q->vm, q, st.targets, &err)) return raise(err, st.line);
+    return Flow::Next;
+}
+
+Flow Interpreter::run_close(const PlStmt& st) {
+    if (!cursors_[static_cast<std::size_t>(st.slot)].open) return raise(make_error(1001, "invalid cursor"), st.line);
+    close_cursor(st.slot);
+    return Flow::Next;
+}
+
+Flow Interpreter::run_return(const PlStmt& st) {
+    PlError err;
+    if (!st.exprs.empty()) {
+        PlValue v;
+        if (!eval(st.exprs[0], &v, &err)) return raise(err, st.line);
+        int slot = return_slot_;
+        if (slot >= 0 && !assign_var(slot, v, type_of(st.exprs[0]), &err)) return raise(err, st.line);
+    }
+    return Flow::Return;
+}
+
+Flow Interpreter::run_raise(const PlStmt& st) {
+    if (st.name == "reraise") {
+        if (handling_.empty()) {
+            return raise(make_error(0, ""), st.line);
+        }
+        PlError e = handling_.back();
+        e.line = st.line;
+        return raise(e, st.line);
+    }
+    PlError e;
+    e.user_id = st.exception.user_id;
+    e.code = st.exception.code;
+    if (e.user_id) {
+        e.code = 6510;
+        e.message = "PL/SQL: unhandled user-defined exception";
+    } else {
+        e.message = ora_message(e.code);
+    }
+    return raise(e, st.line);
+}
+
+}  // namespace plsql_running

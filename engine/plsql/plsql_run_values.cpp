@@ -1,0 +1,321 @@
+// The interpreter's values: conversion into a variable's declared type, text of a value
+// as Oracle shows it, and the values of the references a statement binds.
+#include "plsql/plsql_interpreter.h"
+
+#include "catalog/catalog.h"
+#include "values/clock.h"
+#include "values/errors.h"
+#include "os/os.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace plsql_running {
+
+std::string Interpreter::text_of(const PlValue& v, const OraType& type) const {
+    char buf[320];
+    switch (v.kind) {
+    case PlKind::Null:
+        return std::string();
+    case PlKind::Int:
+        return std::string(buf, number_text_int(v.i, buf, sizeof buf));
+    case PlKind::Real:
+        return std::string(buf, number_text_double(v.d, buf, sizeof buf));
+    case PlKind::Text:
+        if (type.code == kTypeDate || type.code == kTypeTimestamp || type.code == kTypeTimestampTz) {
+            DateValue d;
+            if (date_parse_stored(v.s.data(), v.s.size(), &d)) {
+                std::string shown(
+                    buf,
+                    date_format(d, type.code == kTypeDate ? ses_->settings.date_mask : ses_->settings.timestamp_mask,
+                                buf, sizeof buf));
+                if (type.code == kTypeTimestampTz) shown += " " + time_zone_text(os_local_time().utc_offset_minutes);
+                return shown;
+            }
+        }
+        return v.s;
+    }
+    return std::string();
+}
+
+bool Interpreter::convert_number(const PlValue& v, const OraType& from, const OraType& to, PlValue* out,
+                                 PlError* err) const {
+    (void)from;
+    double d = 0;
+    std::int64_t iv = 0;
+    bool is_int = false;
+    switch (v.kind) {
+    case PlKind::Null:
+        *out = v;
+        return true;
+    case PlKind::Int:
+        iv = v.i;
+        d = static_cast<double>(iv);
+        is_int = true;
+        break;
+    case PlKind::Real:
+        d = v.d;
+        break;
+    case PlKind::Text:
+        if (!number_parse(v.s.data(), v.s.size(), &d, &iv, &is_int)) {
+            *err = value_error("character to number conversion error");
+            return false;
+        }
+        break;
+    }
+    if (!is_int && to.precision > 0) {
+        double f = std::pow(10.0, to.scale);
+        d = std::round(d * f) / f;
+    }
+    if (to.precision > 0) {
+        double limit = std::pow(10.0, to.precision - to.scale);
+        if (std::fabs(is_int ? static_cast<double>(iv) : d) >= limit) {
+            *err = value_error("number precision too large");
+            return false;
+        }
+    }
+    if (!is_int && to.precision > 0 && to.scale <= 0 && std::fabs(d) < 9.2e18) {
+        iv = static_cast<std::int64_t>(d);
+        is_int = true;
+    }
+    if (!is_int && d == std::trunc(d) && std::fabs(d) < 9.2e18) {
+        iv = static_cast<std::int64_t>(d);
+        is_int = true;
+    }
+    out->kind = is_int ? PlKind::Int : PlKind::Real;
+    out->i = iv;
+    out->d = d;
+    return true;
+}
+
+bool Interpreter::assign_var(int slot, const PlValue& v, const OraType& from, PlError* err) {
+    PlValue out;
+    if (!convert_to(p_->vars[static_cast<std::size_t>(slot)], v, from, &out, err)) return false;
+    var(slot) = out;
+    return true;
+}
+
+bool Interpreter::convert_to(const PlVarInfo& info, const PlValue& v, const OraType& from, PlValue* result,
+                             PlError* err) {
+    PlValue& out = *result;
+    out = PlValue();
+    if (v.kind == PlKind::Null) {
+        if (info.not_null) {
+            *err = value_error("");
+            return false;
+        }
+        return true;
+    }
+    const OraType& to = info.type;
+    if (info.boolean || to.code == kTypeNumber) {
+        if (!convert_number(v, from, to, &out, err)) return false;
+    } else if (to.code == kTypeDate || to.code == kTypeTimestamp) {
+        if (from.code == kTypeDate || from.code == kTypeTimestamp || from.code == kTypeTimestampTz) {
+            out = v;
+        } else if (v.kind == PlKind::Text) {
+            DateValue now;
+            DateValue d;
+            OraError e;
+            if (!date_parse(v.s, ses_->settings.nls_date_format, now, &d, &e)) {
+                *err = make_error(e.code, e.message);
+                return false;
+            }
+            out.kind = PlKind::Text;
+            out.s = date_stored_text(d);
+        } else {
+            *err = value_error("");
+            return false;
+        }
+    } else {
+        out.kind = PlKind::Text;
+        out.s = text_of(v, from);
+        if (to.size && out.s.size() > to.size && to.code != kTypeClob) {
+            *err = value_error("character string buffer too small");
+            return false;
+        }
+        if (to.code == kTypeChar && out.s.size() < to.size) out.s.append(to.size - out.s.size(), ' ');
+    }
+    return true;
+}
+
+bool Interpreter::assign(const PlTarget& t, const PlValue& v, const OraType& from, PlError* err) {
+    if (t.host) return host_assign(t.name, v, from, err);
+    if (!t.package.empty()) {
+        PlPackageState* st = package_state(t.package, nullptr, err);
+        PlValue out;
+        if (!st || !convert_to(*t.info, v, from, &out, err)) return false;
+        st->values[static_cast<std::size_t>(t.slot)] = out;
+        return true;
+    }
+    return assign_var(t.slot, v, from, err);
+}
+
+PlValue Interpreter::column_value(sqlite3_stmt* vm, int col) {
+    PlValue v;
+    switch (sqlite3_column_type(vm, col)) {
+    case SQLITE_INTEGER:
+        v.kind = PlKind::Int;
+        v.i = sqlite3_column_int64(vm, col);
+        break;
+    case SQLITE_FLOAT:
+        v.kind = PlKind::Real;
+        v.d = sqlite3_column_double(vm, col);
+        break;
+    case SQLITE_NULL:
+        break;
+    default: {
+        const char* t = reinterpret_cast<const char*>(sqlite3_column_text(vm, col));
+        int n = sqlite3_column_bytes(vm, col);
+        if (n > 0) {
+            v.kind = PlKind::Text;
+            v.s.assign(t, static_cast<std::size_t>(n));
+        }
+        break;
+    }
+    }
+    return v;
+}
+
+void Interpreter::bind_value(sqlite3_stmt* vm, int idx, const PlValue& v) {
+    switch (v.kind) {
+    case PlKind::Null:
+        sqlite3_bind_null(vm, idx);
+        break;
+    case PlKind::Int:
+        sqlite3_bind_int64(vm, idx, v.i);
+        break;
+    case PlKind::Real:
+        sqlite3_bind_double(vm, idx, v.d);
+        break;
+    case PlKind::Text:
+        sqlite3_bind_text(vm, idx, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
+        break;
+    }
+}
+
+bool Interpreter::ref_value(const PlRef& r, PlValue* v, PlError* err) {
+    switch (r.kind) {
+    case PlRefKind::Variable:
+        *v = var(r.slot);
+        return true;
+    case PlRefKind::Element: {
+        PlValue at;
+        OraType num;
+        num.code = kTypeNumber;
+        if (!eval(r.index, &at, err) || !convert_number(at, type_of(r.index), num, &at, err)) return false;
+        const std::vector<PlValue>& items = collections_[r.slot];
+        bool varray = p_->vars[static_cast<std::size_t>(r.slot)].collection == PlCollection::Varray;
+        std::int64_t k = at.kind == PlKind::Int ? at.i : static_cast<std::int64_t>(std::floor(at.d));
+        if (at.kind == PlKind::Null) {
+            *err = value_error("NULL index table key value");
+            return false;
+        }
+        if (k < 1 || k > static_cast<std::int64_t>(items.size())) {
+            if (!varray)
+                *err = make_error(1403, ora_message(1403));
+            else if (k < 1)
+                *err = make_error(6532, "Subscript outside of limit");
+            else
+                *err = make_error(6533, "Subscript beyond count");
+            return false;
+        }
+        *v = items[static_cast<std::size_t>(k - 1)];
+        return true;
+    }
+    case PlRefKind::UpdatingColumn: {
+        const auto& sets = plsql_session(ses_)->set_columns;
+        bool hit = var(p_->updating_slot).kind == PlKind::Int && var(p_->updating_slot).i == 1 && !sets.empty() &&
+                   std::find(sets.back().begin(), sets.back().end(), r.name) != sets.back().end();
+        *v = int_value(hit ? 1 : 0);
+        return true;
+    }
+    case PlRefKind::CollectionAttr: {
+        std::size_t n = collections_[r.slot].size();
+        *v = r.name == "COUNT" ? int_value(static_cast<std::int64_t>(n))
+             : n == 0          ? PlValue()
+                               : int_value(r.name == "FIRST" ? 1 : static_cast<std::int64_t>(n));
+        return true;
+    }
+    case PlRefKind::PackageVar: {
+        PlPackageState* st = package_state(r.name, nullptr, err);
+        if (!st) return false;
+        *v = st->values[static_cast<std::size_t>(r.slot)];
+        return true;
+    }
+    case PlRefKind::HostBind: {
+        HostState* h = host(r.name, err);
+        if (!h || !host_read(h, err)) return false;
+        *v = h->value;
+        return true;
+    }
+    case PlRefKind::CursorAttr: {
+        const CursorState& c = cursors_[static_cast<std::size_t>(r.slot)];
+        if (r.attr == PlAttr::IsOpen) {
+            *v = int_value(c.open ? 1 : 0);
+            return true;
+        }
+        if (!c.open) {
+            *err = make_error(1001, "invalid cursor");
+            return false;
+        }
+        switch (r.attr) {
+        case PlAttr::Found:
+            *v = flag_value(c.found);
+            break;
+        case PlAttr::NotFound:
+            *v = flag_value(c.found < 0 ? -1 : 1 - c.found);
+            break;
+        case PlAttr::RowCount:
+            *v = int_value(c.rowcount);
+            break;
+        case PlAttr::IsOpen:
+            break;
+        }
+        return true;
+    }
+    case PlRefKind::SqlAttr:
+        switch (r.attr) {
+        case PlAttr::Found:
+            *v = flag_value(sql_found_);
+            break;
+        case PlAttr::NotFound:
+            *v = flag_value(sql_found_ < 0 ? -1 : 1 - sql_found_);
+            break;
+        case PlAttr::RowCount:
+            *v = sql_found_ < 0 ? PlValue() : int_value(sql_rowcount_);
+            break;
+        case PlAttr::IsOpen:
+            *v = int_value(0);
+            break;
+        }
+        return true;
+    case PlRefKind::SqlCode: {
+        std::int64_t code = 0;
+        if (!handling_.empty()) {
+            const PlError& e = handling_.back();
+            code = e.user_id ? 1 : (e.code == 1403 ? 100 : -e.code);
+        }
+        *v = int_value(code);
+        return true;
+    }
+    case PlRefKind::SqlErrm: {
+        v->kind = PlKind::Text;
+        if (handling_.empty()) {
+            v->s = "ORA-0000: normal, successful completion";
+        } else {
+            const PlError& e = handling_.back();
+            if (e.user_id) {
+                v->s = "User-Defined Exception";
+            } else {
+                v->s = ora_format(e.code, e.message);
+                v->s.pop_back();
+            }
+        }
+        return true;
+    }
+    }
+    return false;
+}
+
+}  // namespace plsql_running
