@@ -29,11 +29,31 @@ void plsql_session_free(SessionHandle* s);
 
 enum class PlKind { Null, Int, Real, Text };
 
+struct PlCollectionData;
+
 struct PlValue {
     PlKind kind = PlKind::Null;
     std::int64_t i = 0;
     double d = 0;
     std::string s;  // text; a DATE in the stored form
+    // A collection variable's elements; null while the collection is atomically null (a
+    // nested table or varray not yet constructed). kind stays Null for a collection.
+    std::shared_ptr<PlCollectionData> coll;
+};
+
+// The subscript of a collection element: an integer, or the text of an associative
+// array indexed by VARCHAR2 (i is then 0). Text keys order byte by byte.
+struct PlKey {
+    std::int64_t i = 0;
+    std::string s;
+    bool operator<(const PlKey& o) const { return s != o.s ? s < o.s : i < o.i; }
+};
+
+struct PlCollectionData {
+    std::map<PlKey, PlValue> items;  // the elements that exist
+    // Nested tables and varrays: the elements allocated (1..size), deleted ones included;
+    // EXTEND adds after them and TRIM takes them off the end.
+    std::int64_t size = 0;
 };
 
 // An Oracle error raised in a block: code and message as "ORA-nnnnn: " would print them.
@@ -75,9 +95,9 @@ enum class PlAttr { Found, NotFound, RowCount, IsOpen };
 struct PlRef {
     PlRefKind kind = PlRefKind::Variable;
     int slot = 0;      // variable or cursor slot; a package variable's slot in its package
-    std::string name;  // host bind name; "OWNER.PACKAGE" of a package variable
+    std::string name;  // host bind name; "OWNER.PACKAGE" of a package variable; collection method
     PlAttr attr = PlAttr::Found;
-    struct PlSql* index = nullptr;  // an element of a collection: its subscript
+    struct PlSql* index = nullptr;  // an element of a collection, NEXT, PRIOR, EXISTS: the subscript
 };
 
 // One SQLite statement: a wrapped expression or an embedded SQL statement.
@@ -92,12 +112,18 @@ struct PlSql {
     bool condition = false;  // answers 1, 0 or NULL
 };
 
-enum class PlCollection { None, IndexBy, Varray };
+// IndexBy: an associative array; Nested: a nested table.
+enum class PlCollection { None, IndexBy, Varray, Nested };
 
 struct PlVarInfo {
     std::string name;
-    OraType type;
-    PlCollection collection = PlCollection::None;  // a collection of text lines
+    OraType type;                                  // a collection's: the type of its elements
+    PlCollection collection = PlCollection::None;  // a collection variable, or a collection type
+    bool text_keys = false;                        // an associative array indexed by VARCHAR2
+    std::uint32_t key_size = 0;                    // ... of this length
+    std::int64_t limit = 0;                        // a varray's largest size
+    bool element_not_null = false;
+    std::string type_name;  // the declared collection type: assignment needs the same one
     bool boolean = false;
     bool constant = false;
     bool not_null = false;
@@ -138,7 +164,8 @@ enum class PlStmtKind {
     Fetch,
     Close,
     Return,
-    Raise
+    Raise,
+    Collection  // a collection's constructor, copy, EXTEND, TRIM or DELETE (name says which)
 };
 
 struct PlVarInfo;
@@ -149,6 +176,7 @@ struct PlTarget {
     std::string name;
     std::string package;              // "OWNER.PACKAGE" when slot is a variable of that package
     std::shared_ptr<PlVarInfo> info;  // ... and its declaration
+    struct PlSql* index = nullptr;    // an element of the collection in slot: its subscript
 };
 
 inline PlTarget pl_var_target(int slot) {
@@ -183,6 +211,7 @@ struct PlStmt {
 struct PlDecl {
     int slot = -1;
     PlSql* init = nullptr;
+    std::shared_ptr<PlStmt> init_collection;  // a collection's initial value (constructor or copy)
 };
 
 struct PlHandler {
@@ -244,6 +273,7 @@ struct PlProgramTree {
     std::string return_type_name;
     int return_slot = -1;  // a function's result, held as a variable
     std::vector<PlVarInfo> vars;
+    std::vector<PlVarInfo> types;  // collection types declared (TYPE ... IS TABLE OF / VARRAY)
     std::vector<PlCursorInfo> cursors;
     PlBlock main;
     std::vector<PlCompileError> errors;

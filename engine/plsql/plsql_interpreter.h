@@ -97,7 +97,6 @@ private:
     PlProgram* p_;
     std::vector<PlValue> vars_;
     std::vector<CursorState> cursors_;
-    std::map<int, std::vector<PlValue>> collections_;  // collection variables' elements, by slot
     std::map<std::string, HostState> hosts_;
     std::int64_t sql_rowcount_ = 0;
     int sql_found_ = -1;
@@ -177,6 +176,24 @@ private:
 
     // Copies the current row of vm into targets (a record or a list of variables).
     bool fetch_into(sqlite3_stmt* vm, const PlSql* q, const std::vector<PlTarget>& targets, PlError* err);
+
+    // --- Collections (plsql_run_collections.cpp) -----------------------------------------
+    static PlValue empty_collection();
+    // A collection variable as a block declares it: empty, or atomically null.
+    void reset_collection(int slot);
+    // The elements of the collection in slot, ready to change; null when it is atomically null.
+    PlCollectionData* writable_collection(int slot);
+    // The subscript index evaluates to, as a key of the collection info declares.
+    bool collection_key(const PlVarInfo& info, PlSql* index, PlKey* key, bool* is_null, PlError* err);
+    bool element_value(const PlRef& r, PlValue* v, PlError* err);
+    bool collection_attr(const PlRef& r, PlValue* v, PlError* err);
+    // Converts v into the element type of collection info.
+    bool element_convert(const PlVarInfo& info, const PlValue& v, const OraType& from, PlValue* out, PlError* err);
+    bool assign_element(const PlTarget& t, const PlValue& v, const OraType& from, PlError* err);
+    // Argument k of EXTEND or TRIM as a count; -1 when it is NULL.
+    bool collection_count_arg(const PlStmt& st, std::size_t k, std::int64_t* n, PlError* err);
+    Flow run_collection(const PlStmt& st);
+    Flow collection_delete(const PlStmt& st, int slot, const PlVarInfo& info);
 
     // --- Statements ---------------------------------------------------------------------
 

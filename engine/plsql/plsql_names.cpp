@@ -243,16 +243,18 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
     const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(sym->index)];
     if (v.collection != PlCollection::None) {
         const std::string attr = path.size() == 2 ? path[1] : "";
-        if (attr == "COUNT" || attr == "FIRST" || attr == "LAST") {
+        if (attr == "COUNT" || attr == "FIRST" || attr == "LAST" || attr == "LIMIT") {
             PlRef r;
             r.kind = PlRefKind::CollectionAttr;
             r.slot = sym->index;
             r.name = attr;
-            out->bind = "#" + std::to_string(add_ref(q, r, number_type()));
-            out->type = number_type();
+            OraType ty = (attr == "FIRST" || attr == "LAST") ? collection_key_type(v) : number_type();
+            out->bind = "#" + std::to_string(add_ref(q, r, ty));
+            out->type = ty;
             return NameHook::Answer::Resolved;
         }
-        semantic_error(e.offset, "PLS-00306: wrong number or types of arguments in call to '" + first + "'", e.offset);
+        std::string shown = attr.empty() ? first : attr;
+        semantic_error(e.offset, "PLS-00306: wrong number or types of arguments in call to '" + shown + "'", e.offset);
         return null_value(out);
     }
     int slot = sym->index;
@@ -269,7 +271,45 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
     return NameHook::Answer::Resolved;
 }
 
+OraType Parser::collection_key_type(const PlVarInfo& v) {
+    if (!v.text_keys) return number_type();
+    OraType t;
+    t.code = kTypeVarchar2;
+    t.size = v.key_size;
+    return t;
+}
+
+void Parser::collection_reference(Expr& e, PlRefKind kind, const std::string& method, int slot, const OraType& type,
+                                  PlSql* q, NameResolution* out) {
+    // The subscript is an expression of its own, evaluated when the reference is read.
+    PlRef r;
+    r.kind = kind;
+    r.slot = slot;
+    r.name = method;
+    prog_->sql.push_back(std::make_unique<PlSql>());
+    r.index = prog_->sql.back().get();
+    position(e.args[0]->offset, &r.index->line, &r.index->column);
+    compile_tree(*e.args[0], r.index, expression_offset_, false);
+    out->bind = "#" + std::to_string(add_ref(q, r, type));
+    out->type = type;
+    out->condition = method == "EXISTS";
+}
+
 NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, PlSql* q, NameResolution* out) {
+    if (path->size() == 2) {
+        // collection.NEXT(i), .PRIOR(i), .EXISTS(i)
+        const PlVarInfo* v = collection_of(lookup((*path)[0]));
+        const std::string& method = (*path)[1];
+        if (!v || (method != "NEXT" && method != "PRIOR" && method != "EXISTS")) return NameHook::Answer::NotMine;
+        if (e.args.size() != 1 || e.star || e.distinct) {
+            semantic_error(e.offset, "PLS-00306: wrong number or types of arguments in call to '" + method + "'",
+                           e.offset);
+            return null_value(out);
+        }
+        collection_reference(e, PlRefKind::CollectionAttr, method, lookup((*path)[0])->index,
+                             method == "EXISTS" ? number_type() : collection_key_type(*v), q, out);
+        return NameHook::Answer::Resolved;
+    }
     if (path->size() != 1) return NameHook::Answer::NotMine;
     const std::string& name = (*path)[0];
     const Symbol* sym = lookup(name);
@@ -294,20 +334,7 @@ NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, P
                                e.offset);
                 return null_value(out);
             }
-            // name(subscript): the subscript is an expression of its own, evaluated when
-            // the element is read.
-            PlRef r;
-            r.kind = PlRefKind::Element;
-            r.slot = sym->index;
-            prog_->sql.push_back(std::make_unique<PlSql>());
-            r.index = prog_->sql.back().get();
-            position(e.args[0]->offset, &r.index->line, &r.index->column);
-            compile_tree(*e.args[0], r.index, expression_offset_, false);
-            OraType line;
-            line.code = kTypeVarchar2;
-            line.size = 32767;
-            out->bind = "#" + std::to_string(add_ref(q, r, line));
-            out->type = line;
+            collection_reference(e, PlRefKind::Element, "", sym->index, v.type, q, out);
             return NameHook::Answer::Resolved;
         }
         return NameHook::Answer::NotMine;

@@ -21,10 +21,13 @@ struct Predefined {
 };
 
 const Predefined kPredefined[] = {
-    {"NO_DATA_FOUND", 1403},  {"TOO_MANY_ROWS", 1422},     {"ZERO_DIVIDE", 1476},         {"VALUE_ERROR", 6502},
-    {"INVALID_NUMBER", 1722}, {"DUP_VAL_ON_INDEX", 1},     {"CURSOR_ALREADY_OPEN", 6511}, {"INVALID_CURSOR", 1001},
-    {"CASE_NOT_FOUND", 6592}, {"LOGIN_DENIED", 1017},      {"NOT_LOGGED_ON", 1012},       {"PROGRAM_ERROR", 6501},
-    {"STORAGE_ERROR", 6500},  {"TIMEOUT_ON_RESOURCE", 51}, {"ROWTYPE_MISMATCH", 6504},
+    {"NO_DATA_FOUND", 1403},       {"TOO_MANY_ROWS", 1422},          {"ZERO_DIVIDE", 1476},
+    {"VALUE_ERROR", 6502},         {"INVALID_NUMBER", 1722},         {"DUP_VAL_ON_INDEX", 1},
+    {"CURSOR_ALREADY_OPEN", 6511}, {"INVALID_CURSOR", 1001},         {"CASE_NOT_FOUND", 6592},
+    {"LOGIN_DENIED", 1017},        {"NOT_LOGGED_ON", 1012},          {"PROGRAM_ERROR", 6501},
+    {"STORAGE_ERROR", 6500},       {"TIMEOUT_ON_RESOURCE", 51},      {"ROWTYPE_MISMATCH", 6504},
+    {"COLLECTION_IS_NULL", 6531},  {"SUBSCRIPT_BEYOND_COUNT", 6533}, {"SUBSCRIPT_OUTSIDE_LIMIT", 6532},
+    {"ACCESS_INTO_NULL", 6530},    {"SYS_INVALID_ROWID", 1410},
 };
 
 }  // namespace
@@ -389,9 +392,13 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
             declare(name, s);
             continue;
         }
-        if (is_word("TYPE") || is_word("SUBTYPE") || is_word("PROCEDURE") || is_word("FUNCTION"))
-            expected("an identifier", peek());
+        if (is_word("TYPE")) {
+            type_declaration(decl_offset);
+            continue;
+        }
+        if (is_word("SUBTYPE") || is_word("PROCEDURE") || is_word("FUNCTION")) expected("an identifier", peek());
         std::string name = identifier();
+        if (collection_declaration(b, name, decl_offset)) continue;
         PlCollection collection = collection_type();
         if (collection != PlCollection::None) {
             OraType line;
@@ -399,6 +406,9 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
             line.size = 32767;
             int slot = add_var(name, line, false);
             prog_->vars[static_cast<std::size_t>(slot)].collection = collection;
+            prog_->vars[static_cast<std::size_t>(slot)].limit = 2147483647;
+            prog_->vars[static_cast<std::size_t>(slot)].type_name =
+                collection == PlCollection::Varray ? "SYS.DBMSOUTPUT_LINESARRAY" : "DBMS_OUTPUT.CHARARR";
             expect_op(";");
             PlDecl d;
             d.slot = slot;
@@ -617,6 +627,12 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
     }
     tg.slot = s->index;
     const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(s->index)];
+    if (v.collection != PlCollection::None && is_op("(")) {
+        ++i_;
+        tg.index = expression({")"}, stmt_offset);
+        expect_op(")");
+        return tg;
+    }
     if (!v.fields.empty() && is_op(".")) {
         ++i_;
         const Token& f = peek();
@@ -687,8 +703,14 @@ void Parser::statement(std::vector<PlStmt>* out) {
     position(t.offset, &st.line, &st.column);
     std::uint32_t so = t.offset;
     statement_offset_ = so;
+    if (collection_method_ahead()) {
+        collection_method(&st, so);
+        out->push_back(std::move(st));
+        return;
+    }
     if (t.kind == TokenKind::Bind ||
-        (t.kind == TokenKind::Word && (is_op(":=", 1) || (is_op(".", 1) && is_op(":=", 3))))) {
+        (t.kind == TokenKind::Word && (is_op(":=", 1) || (is_op(".", 1) && is_op(":=", 3)))) ||
+        element_assignment_ahead()) {
         assignment(&st, so);
         out->push_back(std::move(st));
         return;
@@ -709,6 +731,12 @@ void Parser::assignment(PlStmt* st, std::uint32_t so) {
     st->targets.push_back(target(so));
     expect_op(":=");
     const PlTarget& tg = st->targets[0];
+    if (!tg.host && tg.slot >= 0 && !tg.index && tg.package.empty() &&
+        prog_->vars[static_cast<std::size_t>(tg.slot)].collection != PlCollection::None) {
+        collection_value(st, tg.slot, so);
+        expect_op(";");
+        return;
+    }
     bool boolean = !tg.host && tg.slot >= 0 &&
                    (tg.info ? tg.info->boolean : prog_->vars[static_cast<std::size_t>(tg.slot)].boolean);
     st->exprs.push_back(expression({";"}, so, boolean));

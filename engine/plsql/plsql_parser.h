@@ -19,11 +19,11 @@ namespace plsql_parsing {
 // Thrown inside the parser only, when the grammar cannot go on.
 struct SyntaxStop {};
 
-enum class SymKind { Var, Cursor, Exception };
+enum class SymKind { Var, Cursor, Exception, Type };
 
 struct Symbol {
     SymKind kind = SymKind::Var;
-    int index = 0;
+    int index = 0;  // a variable's slot, a cursor's or a type's place in the program
     PlExceptionInfo exception;
 };
 
@@ -187,6 +187,11 @@ private:
     friend class ExprNames;
     NameHook::Answer resolve_name(const Expr& e, PlSql* q, NameResolution* out);
     NameHook::Answer resolve_call(Expr& e, std::vector<std::string>* path, PlSql* q, NameResolution* out);
+    // The type of a collection's subscripts (FIRST, LAST, NEXT, PRIOR).
+    static OraType collection_key_type(const PlVarInfo& v);
+    // collection(i) or collection.method(i) as a bound reference of q.
+    void collection_reference(Expr& e, PlRefKind kind, const std::string& method, int slot, const OraType& type,
+                              PlSql* q, NameResolution* out);
     // A variable's slot as a bound reference of q.
     void variable_resolution(int slot, PlSql* q, NameResolution* out);
     // The slot of NEW.column or OLD.column named at offset; -2 after an error was recorded.
@@ -208,6 +213,23 @@ private:
     bool rowtype_columns(const std::vector<std::string>& parts, std::vector<ColumnInfo>* cols);
 
     void declarations(PlBlock* b, DeclMode mode);
+
+    // --- Collections (plsql_parser_collections.cpp) --------------------------------------
+
+    // TYPE name IS TABLE OF type [NOT NULL] [INDEX BY key] | VARRAY (n) OF type [NOT NULL];
+    void type_declaration(std::uint32_t decl_offset);
+    // "name type [:= value];" when type is a collection type in scope; false otherwise.
+    bool collection_declaration(PlBlock* b, const std::string& name, std::uint32_t decl_offset);
+    // The value assigned to the collection in slot: a constructor of its type or another
+    // collection of that type, read up to the ";" into st (a Collection statement).
+    void collection_value(PlStmt* st, int slot, std::uint32_t so);
+    // collection.EXTEND, .TRIM or .DELETE as a statement.
+    bool collection_method_ahead() const;
+    void collection_method(PlStmt* st, std::uint32_t so);
+    // name(subscript) := ...
+    bool element_assignment_ahead() const;
+    // The collection variable of a symbol, or null.
+    const PlVarInfo* collection_of(const Symbol* s) const;
 
     // --- Blocks and statements ----------------------------------------------------------
 

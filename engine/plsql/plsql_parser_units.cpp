@@ -362,6 +362,7 @@ bool Parser::package_lacks(const std::string& pkg, const std::string& name) {
 }
 
 PlCollection Parser::collection_type() {
+    // DBMSOUTPUT_LINESARRAY is a VARRAY(2147483647) of VARCHAR2(32767).
     if (is_word("DBMS_OUTPUT") && is_op(".", 1) && is_word("CHARARR", 2)) {
         i_ += 3;
         return PlCollection::IndexBy;

@@ -190,18 +190,20 @@ Flow Interpreter::call(const PlStmt& st) {
         PlValue n_wanted;
         if (!convert_number(wanted, num, num, &n_wanted, &err)) return raise(err, st.line);
         std::int64_t limit = n_wanted.kind == PlKind::Int ? n_wanted.i : static_cast<std::int64_t>(n_wanted.d);
-        std::vector<PlValue>& items = collections_[st.targets[0].slot];
-        items.clear();
+        PlValue lines = empty_collection();
         std::string line;
-        while (static_cast<std::int64_t>(items.size()) < limit && dbms_output_get_line(out, &line)) {
+        while (lines.coll->size < limit && dbms_output_get_line(out, &line)) {
             PlValue lv;
             if (!line.empty()) {
                 lv.kind = PlKind::Text;
                 lv.s = line;
             }
-            items.push_back(lv);
+            ++lines.coll->size;
+            lines.coll->items[PlKey{lines.coll->size, std::string()}] = lv;
         }
-        ok = assign(count, int_value(static_cast<std::int64_t>(items.size())), num, &err);
+        std::int64_t read = lines.coll->size;
+        var(st.targets[0].slot) = lines;
+        ok = assign(count, int_value(read), num, &err);
     } else if (n == "RAISE_APPLICATION_ERROR") {
         PlValue num;
         OraType t;

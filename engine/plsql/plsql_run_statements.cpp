@@ -17,8 +17,13 @@ Flow Interpreter::block(const PlBlock& b) {
     PlError err;
     for (const PlDecl& d : b.decls) {
         var(d.slot) = PlValue();
-        collections_.erase(d.slot);
-        for (int f : p_->vars[static_cast<std::size_t>(d.slot)].fields) var(f) = PlValue();
+        const PlVarInfo& info = p_->vars[static_cast<std::size_t>(d.slot)];
+        for (int f : info.fields) var(f) = PlValue();
+        if (info.collection != PlCollection::None) {
+            reset_collection(d.slot);
+            if (d.init_collection && run_collection(*d.init_collection) == Flow::Error) return Flow::Error;
+            continue;
+        }
         if (!d.init) continue;
         PlValue v;
         if (!eval(d.init, &v, &err) || !assign_var(d.slot, v, type_of(d.init), &err)) return raise(err, d.init->line);
@@ -120,6 +125,8 @@ Flow Interpreter::statement(const PlStmt& st) {
         return run_return(st);
     case PlStmtKind::Raise:
         return run_raise(st);
+    case PlStmtKind::Collection:
+        return run_collection(st);
     }
     return Flow::Next;
 }

@@ -100,6 +100,12 @@ bool Interpreter::convert_to(const PlVarInfo& info, const PlValue& v, const OraT
                              PlError* err) {
     PlValue& out = *result;
     out = PlValue();
+    if (info.collection != PlCollection::None) {
+        // A collection passed on is a copy of its own.
+        out = v;
+        if (out.coll) out.coll = std::make_shared<PlCollectionData>(*out.coll);
+        return true;
+    }
     if (v.kind == PlKind::Null) {
         if (info.not_null) {
             *err = value_error("");
@@ -141,6 +147,7 @@ bool Interpreter::convert_to(const PlVarInfo& info, const PlValue& v, const OraT
 
 bool Interpreter::assign(const PlTarget& t, const PlValue& v, const OraType& from, PlError* err) {
     if (t.host) return host_assign(t.name, v, from, err);
+    if (t.index) return assign_element(t, v, from, err);
     if (!t.package.empty()) {
         PlPackageState* st = package_state(t.package, nullptr, err);
         PlValue out;
@@ -199,30 +206,8 @@ bool Interpreter::ref_value(const PlRef& r, PlValue* v, PlError* err) {
     case PlRefKind::Variable:
         *v = var(r.slot);
         return true;
-    case PlRefKind::Element: {
-        PlValue at;
-        OraType num;
-        num.code = kTypeNumber;
-        if (!eval(r.index, &at, err) || !convert_number(at, type_of(r.index), num, &at, err)) return false;
-        const std::vector<PlValue>& items = collections_[r.slot];
-        bool varray = p_->vars[static_cast<std::size_t>(r.slot)].collection == PlCollection::Varray;
-        std::int64_t k = at.kind == PlKind::Int ? at.i : static_cast<std::int64_t>(std::floor(at.d));
-        if (at.kind == PlKind::Null) {
-            *err = value_error("NULL index table key value");
-            return false;
-        }
-        if (k < 1 || k > static_cast<std::int64_t>(items.size())) {
-            if (!varray)
-                *err = make_error(1403, ora_message(1403));
-            else if (k < 1)
-                *err = make_error(6532, "Subscript outside of limit");
-            else
-                *err = make_error(6533, "Subscript beyond count");
-            return false;
-        }
-        *v = items[static_cast<std::size_t>(k - 1)];
-        return true;
-    }
+    case PlRefKind::Element:
+        return element_value(r, v, err);
     case PlRefKind::UpdatingColumn: {
         const auto& sets = plsql_session(ses_)->set_columns;
         bool hit = var(p_->updating_slot).kind == PlKind::Int && var(p_->updating_slot).i == 1 && !sets.empty() &&
@@ -230,13 +215,8 @@ bool Interpreter::ref_value(const PlRef& r, PlValue* v, PlError* err) {
         *v = int_value(hit ? 1 : 0);
         return true;
     }
-    case PlRefKind::CollectionAttr: {
-        std::size_t n = collections_[r.slot].size();
-        *v = r.name == "COUNT" ? int_value(static_cast<std::int64_t>(n))
-             : n == 0          ? PlValue()
-                               : int_value(r.name == "FIRST" ? 1 : static_cast<std::int64_t>(n));
-        return true;
-    }
+    case PlRefKind::CollectionAttr:
+        return collection_attr(r, v, err);
     case PlRefKind::PackageVar: {
         PlPackageState* st = package_state(r.name, nullptr, err);
         if (!st) return false;

@@ -1,0 +1,262 @@
+// The PL/SQL parser's collections: TYPE declarations of associative arrays, nested
+// tables and varrays, variables of those types, their constructors and copies, element
+// assignment and the EXTEND, TRIM and DELETE methods. What a collection holds is kept by
+// the interpreter; this part only checks the forms and records what runs.
+#include "plsql/plsql_parser.h"
+
+namespace plsql_parsing {
+
+namespace {
+
+// Key types of INDEX BY: integer subtypes, or text of a given length.
+const char* const kIntegerKeys[] = {"PLS_INTEGER", "BINARY_INTEGER", "SIMPLE_INTEGER", "NATURAL",
+                                    "NATURALN",    "POSITIVE",       "POSITIVEN",      "SIGNTYPE"};
+const char* const kTextKeys[] = {"VARCHAR2", "VARCHAR", "STRING", "LONG"};
+
+bool one_of(const std::string& w, const char* const* list, std::size_t n) {
+    for (std::size_t k = 0; k < n; ++k)
+        if (w == list[k]) return true;
+    return false;
+}
+
+// The methods a statement can call, with the number of arguments each takes.
+struct MethodRule {
+    const char* name;
+    int min_args, max_args;
+};
+const MethodRule kMethodStatements[] = {{"EXTEND", 0, 2}, {"TRIM", 0, 1}, {"DELETE", 0, 2}};
+
+}  // namespace
+
+const PlVarInfo* Parser::collection_of(const Symbol* s) const {
+    if (!s || s->kind != SymKind::Var) return nullptr;
+    const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(s->index)];
+    return v.collection == PlCollection::None ? nullptr : &v;
+}
+
+void Parser::type_declaration(std::uint32_t decl_offset) {
+    ++i_;
+    const Token& n = peek();
+    std::string name = identifier();
+    expect_word("IS");
+    PlVarInfo type;
+    type.name = name;
+    auto restriction = [&](const std::string& what) {
+        semantic_error(n.offset, "PLS-00999: implementation restriction (may be temporary) " + what, decl_offset,
+                       "PL/SQL: Item ignored");
+        std::size_t e = expression_end({";"});
+        i_ = e;
+    };
+    if (is_word("RECORD") || is_word("REF") || is_word("OBJECT")) {
+        restriction(peek().text + " types are not supported");
+        expect_op(";");
+        return;
+    }
+    if (is_word("TABLE")) {
+        ++i_;
+        type.collection = PlCollection::Nested;
+    } else if (is_word("VARRAY") || (is_word("VARYING") && is_word("ARRAY", 1))) {
+        i_ += is_word("VARYING") ? 2 : 1;
+        type.collection = PlCollection::Varray;
+        expect_op("(");
+        const Token& lim = peek();
+        std::string digits = identifier_number();
+        type.limit = digits.size() > 10 ? 0 : std::stoll(digits);
+        if (type.limit < 1 || type.limit > 2147483647) {
+            PlCompileError e;
+            position(lim.offset, &e.line, &e.column);
+            e.text = "PLS-00537: A VARRAY must have a positive limit";
+            prog_->errors.push_back(e);
+            type.limit = 1;
+        }
+        expect_op(")");
+    } else {
+        expected("object opaque range record ref table varray varying", peek());
+    }
+    expect_word("OF");
+    if (peek().kind == TokenKind::Word && (is_op("%", 1) || is_op("%", 3)) &&
+        (is_word("ROWTYPE", 2) || is_word("ROWTYPE", 4))) {
+        restriction("collections of records are not supported");
+        expect_op(";");
+        return;
+    }
+    if (peek().kind == TokenKind::Word && lookup(peek().text) && lookup(peek().text)->kind == SymKind::Type) {
+        restriction("collections of collections are not supported");
+        expect_op(";");
+        return;
+    }
+    bool boolean = false;
+    type_spec(&type.type, &boolean, decl_offset);
+    type.boolean = boolean;
+    if (is_word("NOT") && is_word("NULL", 1)) {
+        i_ += 2;
+        type.element_not_null = true;
+    }
+    if (type.collection == PlCollection::Nested && is_word("INDEX")) {
+        ++i_;
+        expect_word("BY");
+        type.collection = PlCollection::IndexBy;
+        const Token& k = peek();
+        std::string key = identifier();
+        if (one_of(key, kTextKeys, sizeof kTextKeys / sizeof *kTextKeys)) {
+            type.text_keys = true;
+            type.key_size = 32767;
+            if (key == "LONG") {
+                type.key_size = 32760;
+            } else {
+                expect_op("(");
+                const Token& len = peek();
+                std::string digits = identifier_number();
+                if (is_word("CHAR") || is_word("BYTE")) ++i_;
+                expect_op(")");
+                type.key_size = digits.size() > 5 ? 0 : static_cast<std::uint32_t>(std::stoul(digits));
+                if (type.key_size < 1 || type.key_size > 32767) {
+                    PlCompileError e;
+                    position(len.offset, &e.line, &e.column);
+                    e.text = "PLS-00215: String length constraints must be in range (1 .. 32767)";
+                    prog_->errors.push_back(e);
+                    type.key_size = 32767;
+                }
+            }
+        } else if (!one_of(key, kIntegerKeys, sizeof kIntegerKeys / sizeof *kIntegerKeys)) {
+            semantic_error(k.offset, "PLS-00315: Implementation restriction: unsupported table index type", decl_offset,
+                           "PL/SQL: Item ignored");
+            if (is_op("(")) i_ = expression_end({";"});
+        }
+    }
+    expect_op(";");
+    prog_->types.push_back(type);
+    Symbol s;
+    s.kind = SymKind::Type;
+    s.index = static_cast<int>(prog_->types.size()) - 1;
+    declare(name, s);
+}
+
+bool Parser::collection_declaration(PlBlock* b, const std::string& name, std::uint32_t decl_offset) {
+    if (peek().kind != TokenKind::Word || is_op(".", 1)) return false;
+    const Symbol* ts = lookup(peek().text);
+    if (!ts || ts->kind != SymKind::Type) return false;
+    ++i_;
+    PlVarInfo v = prog_->types[static_cast<std::size_t>(ts->index)];
+    v.type_name = v.name + "#" + std::to_string(ts->index);
+    v.name = name;
+    prog_->vars.push_back(v);
+    PlDecl d;
+    d.slot = static_cast<int>(prog_->vars.size()) - 1;
+    if (is_op(":=") || is_word("DEFAULT")) {
+        ++i_;
+        d.init_collection = std::make_shared<PlStmt>();
+        PlStmt& st = *d.init_collection;
+        position(peek().offset, &st.line, &st.column);
+        st.targets.push_back(pl_var_target(d.slot));
+        collection_value(&st, d.slot, decl_offset);
+    }
+    expect_op(";");
+    b->decls.push_back(d);
+    Symbol s;
+    s.index = d.slot;
+    declare(name, s);
+    return true;
+}
+
+void Parser::collection_value(PlStmt* st, int slot, std::uint32_t so) {
+    st->kind = PlStmtKind::Collection;
+    const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(slot)];
+    const Token& t = peek();
+    std::size_t end = expression_end({";"});
+    const Symbol* s = t.kind == TokenKind::Word ? lookup(t.text) : nullptr;
+    if (s && s->kind == SymKind::Type) {
+        // type(e1, e2, ...): a new collection of those elements.
+        ++i_;
+        const PlVarInfo& type = prog_->types[static_cast<std::size_t>(s->index)];
+        if (type.collection == PlCollection::IndexBy) {
+            semantic_error(t.offset, "PLS-00222: no function with name '" + t.text + "' exists in this scope", so);
+            i_ = end;
+            return;
+        }
+        if (v.type_name != type.name + "#" + std::to_string(s->index)) {
+            semantic_error(t.offset, "PLS-00382: expression is of wrong type", so);
+            i_ = end;
+            return;
+        }
+        st->name = "CONSTRUCT";
+        expect_op("(");
+        if (!is_op(")")) {
+            for (;;) {
+                st->exprs.push_back(expression({",", ")"}, so, type.boolean));
+                if (!is_op(",")) break;
+                ++i_;
+            }
+        }
+        expect_op(")");
+        if (i_ != end) expected(";", peek());
+        return;
+    }
+    const PlVarInfo* from = collection_of(s);
+    if (from && i_ + 1 == end) {
+        ++i_;
+        if (from->type_name != v.type_name) {
+            semantic_error(t.offset, "PLS-00382: expression is of wrong type", so);
+            return;
+        }
+        st->name = "COPY";
+        st->slot = s->index;
+        return;
+    }
+    semantic_error(t.offset, "PLS-00382: expression is of wrong type", so);
+    i_ = end;
+}
+
+bool Parser::collection_method_ahead() const {
+    if (peek().kind != TokenKind::Word || !is_op(".", 1) || peek(2).kind != TokenKind::Word) return false;
+    if (!collection_of(lookup(peek().text))) return false;
+    for (const MethodRule& m : kMethodStatements)
+        if (peek(2).text == m.name) return true;
+    return false;
+}
+
+void Parser::collection_method(PlStmt* st, std::uint32_t so) {
+    st->kind = PlStmtKind::Collection;
+    const Symbol* s = lookup(peek().text);
+    int slot = s->index;
+    const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(slot)];
+    i_ += 2;
+    const Token& m = peek();
+    st->name = identifier();
+    st->targets.push_back(pl_var_target(slot));
+    if (is_op("(")) {
+        ++i_;
+        for (;;) {
+            st->exprs.push_back(expression({",", ")"}, so));
+            if (!is_op(",")) break;
+            ++i_;
+        }
+        expect_op(")");
+    }
+    expect_op(";");
+    const MethodRule* rule = nullptr;
+    for (const MethodRule& r : kMethodStatements)
+        if (st->name == r.name) rule = &r;
+    int n = static_cast<int>(st->exprs.size());
+    // An associative array cannot grow or shrink at its end, nor a varray lose an element
+    // from its middle.
+    bool wrong = n < rule->min_args || n > rule->max_args ||
+                 (v.collection == PlCollection::IndexBy && st->name != "DELETE") ||
+                 (v.collection == PlCollection::Varray && st->name == "DELETE" && n > 0);
+    if (wrong)
+        semantic_error(m.offset, "PLS-00306: wrong number or types of arguments in call to '" + st->name + "'", so);
+}
+
+bool Parser::element_assignment_ahead() const {
+    if (peek().kind != TokenKind::Word || !is_op("(", 1) || !collection_of(lookup(peek().text))) return false;
+    int depth = 0;
+    for (std::size_t k = i_ + 1; k < t_.size() && t_[k].kind != TokenKind::End; ++k) {
+        if (t_[k].kind != TokenKind::Operator) continue;
+        if (t_[k].text == "(") ++depth;
+        if (t_[k].text == ")" && --depth == 0) return k + 1 < t_.size() && t_[k + 1].text == ":=";
+        if (t_[k].text == ";") return false;
+    }
+    return false;
+}
+
+}  // namespace plsql_parsing
