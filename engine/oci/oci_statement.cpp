@@ -5,6 +5,7 @@
 // them: NUMBER text, DATE in the session's NLS_DATE_FORMAT, CHAR padded, RAW as hex.
 #include "catalog/catalog.h"
 #include "catalog/catalog_cache.h"
+#include "catalog/dictionary.h"
 #include "catalog/dictionary_ddl.h"
 #include "oci/engine.h"
 #include "values/errors.h"
@@ -479,6 +480,8 @@ sword run_ddl(StmtHandle* s, OCIError* errhp) {
     // A DDL statement is all or nothing: a failed commit that left the transaction open
     // is rolled back, so that neither the object nor half its catalog rows remain.
     if (st != OCI_SUCCESS && !sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    // New objects get their ids now, while no transaction holds the catalog.
+    if (st == OCI_SUCCESS && sqlite3_get_autocommit(db)) dictionary_sync_objects(db);
     session_sync_transaction(s->session);
     return st;
 }
