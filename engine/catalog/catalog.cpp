@@ -9,6 +9,7 @@
 #include "values/errors.h"
 #include "sql/explain_plan.h"
 #include "os/os.h"
+#include "values/sqlite_statement.h"
 
 #include <cctype>
 #include <mutex>
@@ -38,16 +39,7 @@ std::string digest(const std::string& user, const std::string& password) {
     return buf;
 }
 
-struct Stmt {
-    sqlite3_stmt* s = nullptr;
-    Stmt(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &s, nullptr); }
-    ~Stmt() { sqlite3_finalize(s); }
-    Stmt(const Stmt&) = delete;
-    Stmt& operator=(const Stmt&) = delete;
-    void text(int i, const std::string& v) {
-        sqlite3_bind_text(s, i, v.c_str(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-    }
-};
+using Stmt = SqliteStatement;
 
 // Puts one database of the connection in WAL mode: readers then never wait for a
 // writer nor a writer for readers, so one user's open transaction does not hold up
@@ -57,9 +49,9 @@ struct Stmt {
 // of one file waiting for each other.
 bool use_wal(sqlite3* db, const std::string& schema) {
     const std::string sql = "PRAGMA \"" + schema + "\".journal_mode=WAL";
-    Stmt q(db, sql.c_str());
-    if (!q.s || sqlite3_step(q.s) != SQLITE_ROW) return false;
-    const unsigned char* mode = sqlite3_column_text(q.s, 0);
+    Stmt q(db, sql);
+    if (!q.row()) return false;
+    const unsigned char* mode = sqlite3_column_text(q.get(), 0);
     return mode && sqlite3_stricmp(reinterpret_cast<const char*>(mode), "wal") == 0;
 }
 
@@ -72,9 +64,9 @@ void drop_orphan_rows(sqlite3* db, const std::string& user) {
     const std::string live = "(SELECT name FROM \"" + user + "\".sqlite_master WHERE type IN ('table','view'))";
     {
         const std::string probe = "SELECT 1 FROM main.vantro_columns WHERE owner=?1 AND table_name NOT IN " + live;
-        Stmt q(db, probe.c_str());
+        Stmt q(db, probe);
         q.text(1, user);
-        if (!q.s || sqlite3_step(q.s) != SQLITE_ROW) return;
+        if (!q.row()) return;
     }
     // Tables the dictionary creates later may not exist yet in a new database: a
     // statement on a missing table fails alone and the others still run.
@@ -90,10 +82,8 @@ void drop_orphan_rows(sqlite3* db, const std::string& user) {
     for (const char* text : kOrphans) {
         std::string sql = text;
         sql.replace(sql.find("$L"), 2, live);
-        Stmt d(db, sql.c_str());
-        if (!d.s) continue;
-        d.text(1, user);
-        sqlite3_step(d.s);
+        Stmt d(db, sql);
+        d.text(1, user).run();
     }
     sqlite3_exec(db, "RELEASE vantro_orphans", nullptr, nullptr, nullptr);
 }
@@ -173,10 +163,10 @@ bool catalog_login(sqlite3* db, const std::string& folder, const std::string& us
     {
         Stmt q(db, "SELECT password_digest FROM vantro_users WHERE name=?1");
         q.text(1, user);
-        if (sqlite3_step(q.s) == SQLITE_ROW) {
+        if (sqlite3_step(q.get()) == SQLITE_ROW) {
             exists = true;
-            has_password = sqlite3_column_type(q.s, 0) != SQLITE_NULL;
-            if (has_password) stored = reinterpret_cast<const char*>(sqlite3_column_text(q.s, 0));
+            has_password = sqlite3_column_type(q.get(), 0) != SQLITE_NULL;
+            if (has_password) stored = reinterpret_cast<const char*>(sqlite3_column_text(q.get(), 0));
         }
     }
     if (exists && check_password && (!has_password || stored != digest(user, password))) {
@@ -187,13 +177,13 @@ bool catalog_login(sqlite3* db, const std::string& folder, const std::string& us
         Stmt ins(db, "INSERT INTO vantro_users(name,password_digest,created) VALUES (?1,?2,datetime('now'))");
         ins.text(1, user);
         if (check_password) ins.text(2, digest(user, password));
-        if (sqlite3_step(ins.s) != SQLITE_DONE) return sqlite_failed(db, err);
+        if (sqlite3_step(ins.get()) != SQLITE_DONE) return sqlite_failed(db, err);
     }
     std::string path = folder + os_path_separator() + user + ".db";
     Stmt att(db, "ATTACH DATABASE ?1 AS ?2");
     att.text(1, path);
     att.text(2, user);
-    if (sqlite3_step(att.s) != SQLITE_DONE) return sqlite_failed(db, err);
+    if (sqlite3_step(att.get()) != SQLITE_DONE) return sqlite_failed(db, err);
     use_wal(db, user);
     drop_orphan_rows(db, user);
     catalog_cache_invalidate(db);
@@ -203,9 +193,9 @@ bool catalog_login(sqlite3* db, const std::string& folder, const std::string& us
 int catalog_user_password_matches(sqlite3* db, const std::string& user, const std::string& password) {
     Stmt q(db, "SELECT password_digest FROM vantro_users WHERE name=?1");
     q.text(1, user);
-    if (sqlite3_step(q.s) != SQLITE_ROW) return -1;
-    if (sqlite3_column_type(q.s, 0) == SQLITE_NULL) return 0;
-    return digest(user, password) == reinterpret_cast<const char*>(sqlite3_column_text(q.s, 0)) ? 1 : 0;
+    if (sqlite3_step(q.get()) != SQLITE_ROW) return -1;
+    if (sqlite3_column_type(q.get(), 0) == SQLITE_NULL) return 0;
+    return digest(user, password) == reinterpret_cast<const char*>(sqlite3_column_text(q.get(), 0)) ? 1 : 0;
 }
 
 bool catalog_attach_all(sqlite3* db, const std::string& folder, OraError* err) {
@@ -213,8 +203,8 @@ bool catalog_attach_all(sqlite3* db, const std::string& folder, OraError* err) {
     {
         Stmt q(db,
                "SELECT name FROM vantro_users WHERE name NOT IN (SELECT name FROM pragma_database_list) ORDER BY name");
-        while (sqlite3_step(q.s) == SQLITE_ROW)
-            users.push_back(reinterpret_cast<const char*>(sqlite3_column_text(q.s, 0)));
+        while (sqlite3_step(q.get()) == SQLITE_ROW)
+            users.push_back(reinterpret_cast<const char*>(sqlite3_column_text(q.get(), 0)));
     }
     for (const std::string& user : users) {
         if (!catalog_valid_user_name(user)) continue;
@@ -222,7 +212,7 @@ bool catalog_attach_all(sqlite3* db, const std::string& folder, OraError* err) {
         Stmt att(db, "ATTACH DATABASE ?1 AS ?2");
         att.text(1, path);
         att.text(2, user);
-        int rc = sqlite3_step(att.s);
+        int rc = sqlite3_step(att.get());
         if (rc == SQLITE_ERROR && std::string(sqlite3_errmsg(db)).find("too many attached") != std::string::npos) break;
         if (rc != SQLITE_DONE) return sqlite_failed(db, err);
         use_wal(db, user);
@@ -292,7 +282,7 @@ long long SqliteCatalog::next_constraint_number() {
     Stmt q(db_,
            "SELECT max(coalesce((SELECT seq FROM main.sqlite_sequence WHERE name='vantro_constraints'),0),"
            " coalesce((SELECT max(id) FROM main.vantro_constraints),0)) + 1");
-    return sqlite3_step(q.s) == SQLITE_ROW ? sqlite3_column_int64(q.s, 0) : 1;
+    return sqlite3_step(q.get()) == SQLITE_ROW ? sqlite3_column_int64(q.get(), 0) : 1;
 }
 
 std::string catalog_constraint_name(sqlite3* db, const std::string& owner, const std::string& table, char kind,

@@ -11,6 +11,7 @@
 #include "sql/sql_lexer.h"
 #include "sql/token_cursor.h"
 #include "sql/sql_text.h"
+#include "values/sqlite_statement.h"
 
 #include <cctype>
 #include <cerrno>
@@ -23,21 +24,7 @@ namespace {
 const char* const kDefaultMaxValue = "999999999999999999999999999";
 const char* const kDefaultMinDescending = "-99999999999999999999999999";
 
-struct Stmt {
-    sqlite3_stmt* s = nullptr;
-    Stmt(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &s, nullptr); }
-    ~Stmt() { sqlite3_finalize(s); }
-    Stmt(const Stmt&) = delete;
-    Stmt& operator=(const Stmt&) = delete;
-    void text(int i, const std::string& v) {
-        sqlite3_bind_text(s, i, v.c_str(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-    }
-    bool row() { return s && sqlite3_step(s) == SQLITE_ROW; }
-    std::string col(int i) {
-        const unsigned char* t = sqlite3_column_text(s, i);
-        return t ? reinterpret_cast<const char*>(t) : "";
-    }
-};
+using Stmt = SqliteStatement;
 
 // A sequence bound or step as typed, and its value when it fits in 64 bits.
 struct SeqNumber {
@@ -393,12 +380,12 @@ DdlResult DdlParser::sequence(bool create) {
         q.text(1, owner);
         q.text(2, seq);
         if (!q.row()) return fail(2289, "sequence does not exist");
-        if (!has_min && !no_min) minv = seq_number(q.col(0));
-        if (!has_max && !no_max) maxv = seq_number(q.col(1));
-        if (!has_inc) inc = seq_number(q.col(2));
-        if (!has_cycle) cycle = q.col(3);
-        if (!has_order) order = q.col(4);
-        if (!has_cache) cache = sqlite3_column_int64(q.s, 5);
+        if (!has_min && !no_min) minv = seq_number(q.column(0));
+        if (!has_max && !no_max) maxv = seq_number(q.column(1));
+        if (!has_inc) inc = seq_number(q.column(2));
+        if (!has_cycle) cycle = q.column(3);
+        if (!has_order) order = q.column(4);
+        if (!has_cache) cache = sqlite3_column_int64(q.get(), 5);
     }
     bool ascending = inc.value > 0;
     if ((!has_min || no_min) && (create || no_min)) minv = seq_number(ascending ? "1" : kDefaultMinDescending);
@@ -669,7 +656,7 @@ DdlResult DdlParser::modify_not_null(const std::string& owner, const std::string
     long long id = 0;
     {
         Stmt q(db_, "SELECT coalesce(max(id),0)+1 FROM main.vantro_constraints");
-        if (q.row()) id = sqlite3_column_int64(q.s, 0);
+        if (q.row()) id = sqlite3_column_int64(q.get(), 0);
     }
     std::string shown = cname.empty() ? constraints_system_name(id) : cname;
     std::string qt = "\"" + owner + "\".\"" + table + "\"";
@@ -708,7 +695,7 @@ std::string DdlParser::reusable_index(const std::string& owner, const std::strin
     Stmt q(db_, sql.c_str());
     q.text(1, table);
     q.text(2, wanted);
-    return q.row() ? q.col(0) : std::string();
+    return q.row() ? q.column(0) : std::string();
 }
 
 DdlResult DdlParser::add_constraint(const std::string& owner, const std::string& table,
@@ -722,7 +709,7 @@ DdlResult DdlParser::add_constraint(const std::string& owner, const std::string&
     long long id = 0;
     {
         Stmt q(db_, "SELECT coalesce(max(id),0)+1 FROM main.vantro_constraints");
-        if (q.row()) id = sqlite3_column_int64(q.s, 0);
+        if (q.row()) id = sqlite3_column_int64(q.get(), 0);
     }
     std::string shown = cname.empty() ? constraints_system_name(id) : cname;
     std::string qt = "\"" + owner + "\".\"" + table + "\"";
@@ -855,10 +842,10 @@ DdlResult DdlParser::add_constraint(const std::string& owner, const std::string&
             q.text(1, r_owner);
             q.text(2, r_table);
             while (q.row()) {
-                std::string columns = q.col(1), wanted;
+                std::string columns = q.column(1), wanted;
                 for (std::size_t i = 0; i < r_key.size(); ++i) wanted += (i ? "," : "") + r_key[i];
                 if (r_key.empty() || columns == wanted) {
-                    r_id = sqlite3_column_int64(q.s, 0);
+                    r_id = sqlite3_column_int64(q.get(), 0);
                     if (r_key.empty()) {
                         std::size_t at = 0;
                         while (at <= columns.size()) {
@@ -964,13 +951,13 @@ bool take_sequence_number(sqlite3* db, const std::string& owner, const std::stri
         q.text(1, owner);
         q.text(2, name);
         if (!q.row()) return sequence_fail(err, 2289, "sequence does not exist");
-        value = sqlite3_column_int64(q.s, 0);
-        inc = sqlite3_column_int64(q.s, 1);
-        minv = seq_number(q.col(2));
-        maxv = seq_number(q.col(3));
-        cycle = q.col(4) == "Y";
-        cache = sqlite3_column_int64(q.s, 5);
-        high = seq_number(q.col(6));
+        value = sqlite3_column_int64(q.get(), 0);
+        inc = sqlite3_column_int64(q.get(), 1);
+        minv = seq_number(q.column(2));
+        maxv = seq_number(q.column(3));
+        cycle = q.column(4) == "Y";
+        cache = sqlite3_column_int64(q.get(), 5);
+        high = seq_number(q.column(6));
     }
     if (inc > 0 ? value > maxv.value : value < minv.value) {
         if (!cycle)
@@ -990,9 +977,9 @@ bool take_sequence_number(sqlite3* db, const std::string& owner, const std::stri
         "UPDATE main.vantro_sequences SET next_value=?3,last_number=?4 WHERE sequence_owner=?1 AND sequence_name=?2");
     u.text(1, owner);
     u.text(2, name);
-    sqlite3_bind_int64(u.s, 3, after);
+    sqlite3_bind_int64(u.get(), 3, after);
     u.text(4, std::to_string(new_high));
-    if (!u.s || sqlite3_step(u.s) != SQLITE_DONE) {
+    if (!u.get() || sqlite3_step(u.get()) != SQLITE_DONE) {
         *err = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
         return false;
     }
@@ -1073,8 +1060,8 @@ bool dictionary_synonym_target(sqlite3* db, const std::string& schema, const std
     q.text(1, schema);
     q.text(2, name);
     if (!q.row()) return false;
-    *owner = q.col(0);
-    *target = q.col(1);
+    *owner = q.column(0);
+    *target = q.column(1);
     return true;
 }
 

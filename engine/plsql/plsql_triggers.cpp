@@ -16,6 +16,7 @@
 #include "catalog/catalog_cache.h"
 #include "values/errors.h"
 #include "values/values.h"
+#include "values/sqlite_statement.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -26,30 +27,7 @@ namespace {
 // most 127 of them.
 constexpr std::size_t kMaxTriggerColumns = 60;
 
-struct Exec {
-    sqlite3_stmt* vm = nullptr;
-    Exec(sqlite3* db, const std::string& sql) { sqlite3_prepare_v2(db, sql.c_str(), -1, &vm, nullptr); }
-    ~Exec() { sqlite3_finalize(vm); }
-    Exec(const Exec&) = delete;
-    Exec& operator=(const Exec&) = delete;
-    Exec& text(int i, const std::string& v) {
-        sqlite3_bind_text(vm, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    Exec& optional(int i, const std::string& v) {
-        if (v.empty())
-            sqlite3_bind_null(vm, i);
-        else
-            text(i, v);
-        return *this;
-    }
-    bool run() { return vm && sqlite3_step(vm) == SQLITE_DONE; }
-    bool row() { return vm && sqlite3_step(vm) == SQLITE_ROW; }
-    std::string column(int c) const {
-        const unsigned char* t = sqlite3_column_text(vm, c);
-        return t ? reinterpret_cast<const char*>(t) : "";
-    }
-};
+using Exec = SqliteStatement;
 
 std::string quote(const std::string& name) {
     std::string out = "\"";

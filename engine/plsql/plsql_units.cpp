@@ -14,6 +14,7 @@
 #include "catalog/catalog_cache.h"
 #include "values/errors.h"
 #include "values/values.h"
+#include "values/sqlite_statement.h"
 
 #include <cstdlib>
 
@@ -41,32 +42,7 @@ const char* const kTables =
     " when_clause TEXT, status TEXT NOT NULL, description TEXT NOT NULL, action_type TEXT NOT NULL,"
     " trigger_body TEXT NOT NULL, update_columns TEXT, PRIMARY KEY(owner, trigger_name));";
 
-// A statement with text binds, run once.
-struct Exec {
-    sqlite3_stmt* vm = nullptr;
-    Exec(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &vm, nullptr); }
-    ~Exec() { sqlite3_finalize(vm); }
-    Exec(const Exec&) = delete;
-    Exec& operator=(const Exec&) = delete;
-    Exec& text(int i, const std::string& v) {
-        sqlite3_bind_text(vm, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-        return *this;
-    }
-    Exec& integer(int i, std::int64_t v) {
-        sqlite3_bind_int64(vm, i, v);
-        return *this;
-    }
-    Exec& null(int i) {
-        sqlite3_bind_null(vm, i);
-        return *this;
-    }
-    bool run() { return vm && sqlite3_step(vm) == SQLITE_DONE; }
-    bool row() { return vm && sqlite3_step(vm) == SQLITE_ROW; }
-    std::string column(int c) const {
-        const unsigned char* t = sqlite3_column_text(vm, c);
-        return t ? reinterpret_cast<const char*>(t) : "";
-    }
-};
+using Exec = SqliteStatement;
 
 struct UnitHeader {
     bool replace = false;
@@ -359,11 +335,11 @@ bool store_unit(sqlite3* db, const std::string& owner, const std::string& name, 
     std::int64_t object_id = 0;
     std::string created;
     if (existing.row()) {
-        object_id = sqlite3_column_int64(existing.vm, 0);
+        object_id = sqlite3_column_int64(existing.get(), 0);
         created = existing.column(1);
     } else {
         Exec next(db, "SELECT coalesce(max(object_id), 50000) + 1 FROM vantro_plsql_objects");
-        object_id = next.row() ? sqlite3_column_int64(next.vm, 0) : 50001;
+        object_id = next.row() ? sqlite3_column_int64(next.get(), 0) : 50001;
         created = clock_now_stored();
     }
     // The unit is stored afresh: what an earlier version left goes first.
@@ -553,17 +529,17 @@ std::vector<PlCandidate> plsql_package_members(sqlite3* db, const std::string& o
            " WHERE owner = ?1 AND package_name = ?2 AND object_name = ?3 ORDER BY subprogram_id, sequence");
     q.text(1, owner).text(2, package).text(3, member);
     while (q.row()) {
-        int id = sqlite3_column_int(q.vm, 0);
+        int id = sqlite3_column_int(q.get(), 0);
         if (out.empty() || out.back().subprogram_id != id) {
             out.emplace_back();
             out.back().subprogram_id = id;
         }
         PlCandidate& c = out.back();
-        int position = sqlite3_column_int(q.vm, 1);
+        int position = sqlite3_column_int(q.get(), 1);
         if (position == 0) {
             c.is_function = true;
             c.return_type = q.column(5);
-        } else if (sqlite3_column_type(q.vm, 2) != SQLITE_NULL) {
+        } else if (sqlite3_column_type(q.get(), 2) != SQLITE_NULL) {
             c.params.push_back(PlUnitArgument{q.column(2), q.column(3), q.column(4) == "Y", q.column(5)});
         }
     }
