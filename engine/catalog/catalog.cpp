@@ -41,6 +41,53 @@ std::string digest(const std::string& user, const std::string& password) {
 
 using Stmt = SqliteStatement;
 
+// Puts one database of the connection in WAL mode: readers then never wait for a
+// writer nor a writer for readers, so one user's open transaction does not hold up
+// another user's logon or DDL (each writes the catalog file in a short transaction of
+// its own). The mode stays with the file; a file system or VFS without shared memory
+// keeps the rollback journal, and the engine works as before with readers and writers
+// of one file waiting for each other.
+bool use_wal(sqlite3* db, const std::string& schema) {
+    const std::string sql = "PRAGMA \"" + schema + "\".journal_mode=WAL";
+    Stmt q(db, sql);
+    if (!q.row()) return false;
+    const unsigned char* mode = sqlite3_column_text(q.get(), 0);
+    return mode && sqlite3_stricmp(reinterpret_cast<const char*>(mode), "wal") == 0;
+}
+
+// The catalog file commits before the schema files of one transaction (SQLite commits
+// its databases in order, and in WAL mode not as one unit), so a process killed inside
+// the commit of CREATE TABLE can leave catalog rows of a table its schema file never
+// got. Such rows are removed when the owner logs on; otherwise the name could not be
+// created again and the dictionary would list columns of nothing.
+void drop_orphan_rows(sqlite3* db, const std::string& user) {
+    const std::string live = "(SELECT name FROM \"" + user + "\".sqlite_master WHERE type IN ('table','view'))";
+    {
+        const std::string probe = "SELECT 1 FROM main.vantro_columns WHERE owner=?1 AND table_name NOT IN " + live;
+        Stmt q(db, probe);
+        q.text(1, user);
+        if (!q.row()) return;
+    }
+    // Tables the dictionary creates later may not exist yet in a new database: a
+    // statement on a missing table fails alone and the others still run.
+    const char* const kOrphans[] = {
+        "DELETE FROM main.vantro_cons_columns WHERE constraint_id IN (SELECT id FROM main.vantro_constraints"
+        " WHERE owner=?1 AND table_name NOT IN $L)",
+        "DELETE FROM main.vantro_constraints WHERE owner=?1 AND table_name NOT IN $L",
+        "DELETE FROM main.vantro_column_defaults WHERE owner=?1 AND table_name NOT IN $L",
+        "DELETE FROM main.vantro_comments WHERE owner=?1 AND table_name NOT IN $L",
+        "DELETE FROM main.vantro_columns WHERE owner=?1 AND table_name NOT IN $L",
+    };
+    if (sqlite3_exec(db, "SAVEPOINT vantro_orphans", nullptr, nullptr, nullptr) != SQLITE_OK) return;
+    for (const char* text : kOrphans) {
+        std::string sql = text;
+        sql.replace(sql.find("$L"), 2, live);
+        Stmt d(db, sql);
+        d.text(1, user).run();
+    }
+    sqlite3_exec(db, "RELEASE vantro_orphans", nullptr, nullptr, nullptr);
+}
+
 bool sqlite_failed(sqlite3* db, OraError* err) {
     *err = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
     return false;
@@ -89,6 +136,7 @@ bool catalog_open(const std::string& folder, sqlite3** db, OraError* err) {
     // Double-quoted text is always a name, never a string literal.
     sqlite3_db_config(h, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(h, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    const bool wal = use_wal(h, "main");
     char* msg = nullptr;
     if (sqlite3_exec(h, kCatalogSchema, nullptr, nullptr, &msg) != SQLITE_OK ||
         sqlite3_exec(h, "PRAGMA foreign_keys=ON", nullptr, nullptr, nullptr) != SQLITE_OK) {
@@ -98,6 +146,7 @@ bool catalog_open(const std::string& folder, sqlite3** db, OraError* err) {
         return false;
     }
     catalog_cache_attach(h);
+    catalog_cache_set_wal(h, wal);
     *db = h;
     return true;
 }
@@ -135,6 +184,8 @@ bool catalog_login(sqlite3* db, const std::string& folder, const std::string& us
     att.text(1, path);
     att.text(2, user);
     if (sqlite3_step(att.get()) != SQLITE_DONE) return sqlite_failed(db, err);
+    use_wal(db, user);
+    drop_orphan_rows(db, user);
     catalog_cache_invalidate(db);
     return true;
 }
@@ -164,6 +215,7 @@ bool catalog_attach_all(sqlite3* db, const std::string& folder, OraError* err) {
         int rc = sqlite3_step(att.get());
         if (rc == SQLITE_ERROR && std::string(sqlite3_errmsg(db)).find("too many attached") != std::string::npos) break;
         if (rc != SQLITE_DONE) return sqlite_failed(db, err);
+        use_wal(db, user);
     }
     catalog_cache_invalidate(db);
     return true;

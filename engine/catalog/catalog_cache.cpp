@@ -34,6 +34,8 @@ struct Connection {
     bool pin_checked = false;              // the data version was read since the outermost pin began
     std::uint64_t columns_generation = 0;  // the generation the remembered columns belong to
     std::unordered_map<std::string, std::vector<ColumnInfo>> columns;
+    bool wal = false;        // the catalog file is in WAL mode (readers and one writer at once)
+    sqlite3* side = nullptr;  // a second connection to the catalog file, opened on first use
 };
 
 std::mutex registry_mutex;
@@ -91,8 +93,32 @@ void catalog_close(sqlite3* db) {
     if (c) {
         for (auto& k : c->kept) sqlite3_finalize(k.second->vm);
         sqlite3_update_hook(db, nullptr, nullptr);
+        sqlite3_close_v2(c->side);
     }
     sqlite3_close_v2(db);
+}
+
+void catalog_cache_set_wal(sqlite3* db, bool wal) {
+    if (Connection* c = connection(db)) c->wal = wal;
+}
+
+sqlite3* catalog_side_connection(sqlite3* db) {
+    Connection* c = connection(db);
+    // Without WAL the second connection could not write while this one reads, and while
+    // this one holds the catalog's write lock it would wait for itself.
+    if (!c || !c->wal || sqlite3_txn_state(db, "main") == SQLITE_TXN_WRITE) return nullptr;
+    if (c->side) return c->side;
+    const char* path = sqlite3_db_filename(db, "main");
+    if (!path || !*path) return nullptr;
+    sqlite3* side = nullptr;
+    if (sqlite3_open_v2(path, &side, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+        sqlite3_close(side);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(side, 5000);
+    sqlite3_extended_result_codes(side, 1);
+    c->side = side;
+    return side;
 }
 
 void catalog_cache_invalidate(sqlite3* db) {

@@ -22,6 +22,13 @@
 void catalog_cache_attach(sqlite3* db);
 // Finalizes the connection's kept statements and closes it (sqlite3_close_v2).
 void catalog_close(sqlite3* db);
+// Records whether the connection's catalog file is in WAL mode (catalog_open sets it).
+void catalog_cache_set_wal(sqlite3* db, bool wal);
+// A second connection to the catalog file of db, for catalog writes that must not wait
+// for db's transaction nor stay locked until it ends (sequence numbers): nullptr when
+// the file is not in WAL mode or db itself holds the catalog's write lock, and the
+// write then goes through db. Opened on first use, closed by catalog_close.
+sqlite3* catalog_side_connection(sqlite3* db);
 // Starts a new generation: after a change the data version does not show (ATTACH).
 void catalog_cache_invalidate(sqlite3* db);
 // The current generation, 0 when nothing may be remembered (see above). A connection

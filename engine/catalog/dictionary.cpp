@@ -725,7 +725,11 @@ bool dictionary_install(sqlite3* db, const std::string& user, SessionSettings* s
     return true;
 }
 
+// The register is brought up to date outside transactions only: written inside one, the
+// catalog would stay locked for every other session until this one commits. DDL runs
+// outside transactions and registers its objects when it is done.
 void dictionary_sync_objects(sqlite3* db) {
+    if (!sqlite3_get_autocommit(db) && sqlite3_txn_state(db, "main") != SQLITE_TXN_WRITE) return;
     sqlite3_exec(db,
                  "INSERT OR IGNORE INTO main.vantro_objects(owner,object_name,object_type,created,last_ddl_time)"
                  " SELECT owner,object_name,object_type,datetime('now','localtime'),datetime('now','localtime')"

@@ -4,6 +4,7 @@
 // acts as no bound.
 #include "catalog/dictionary_ddl.h"
 
+#include "catalog/catalog_cache.h"
 #include "catalog/constraints.h"
 
 #include "values/errors.h"
@@ -931,22 +932,15 @@ void raise(sqlite3_context* ctx, int code, const std::string& message) {
     sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
 }
 
-// vantro_sequence(owner, name, next). NEXTVAL takes the next number and moves the
-// high-water mark (LAST_NUMBER) a cache's worth ahead when it is reached, as Oracle
-// shows it; CURRVAL answers the session's last NEXTVAL of that sequence.
-void fn_sequence(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    std::string owner = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-    std::string name = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
-    bool next = sqlite3_value_int(argv[2]) != 0;
-    SessionSettings* s = settings_of(ctx);
-    std::string key = owner + "." + name;
-    if (!next) {
-        auto it = s->sequence_values.find(key);
-        if (it == s->sequence_values.end())
-            return raise(ctx, 8002, "sequence " + name + ".CURRVAL is not yet defined in this session");
-        return sqlite3_result_int64(ctx, it->second);
-    }
-    sqlite3* db = sqlite3_context_db_handle(ctx);
+bool sequence_fail(OraError* err, int code, const std::string& message) {
+    err->code = code;
+    err->message = message;
+    return false;
+}
+
+// Takes the next number of owner.name through db: reads it and moves it on.
+bool take_sequence_number(sqlite3* db, const std::string& owner, const std::string& name, std::int64_t* out,
+                          OraError* err) {
     std::int64_t value = 0, inc = 0, cache = 0;
     SeqNumber minv, maxv, high;
     bool cycle = false;
@@ -956,7 +950,7 @@ void fn_sequence(sqlite3_context* ctx, int, sqlite3_value** argv) {
                " FROM main.vantro_sequences WHERE sequence_owner=?1 AND sequence_name=?2");
         q.text(1, owner);
         q.text(2, name);
-        if (!q.row()) return raise(ctx, 2289, "sequence does not exist");
+        if (!q.row()) return sequence_fail(err, 2289, "sequence does not exist");
         value = sqlite3_column_int64(q.get(), 0);
         inc = sqlite3_column_int64(q.get(), 1);
         minv = seq_number(q.column(2));
@@ -967,9 +961,9 @@ void fn_sequence(sqlite3_context* ctx, int, sqlite3_value** argv) {
     }
     if (inc > 0 ? value > maxv.value : value < minv.value) {
         if (!cycle)
-            return raise(ctx, 8004,
-                         "sequence " + name + ".NEXTVAL " + (inc > 0 ? "exceeds MAXVALUE" : "goes below MINVALUE") +
-                             " and cannot be instantiated");
+            return sequence_fail(err, 8004,
+                        "sequence " + name + ".NEXTVAL " + (inc > 0 ? "exceeds MAXVALUE" : "goes below MINVALUE") +
+                            " and cannot be instantiated");
         value = inc > 0 ? minv.value : maxv.value;
         high.value = value;
     }
@@ -986,9 +980,53 @@ void fn_sequence(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_bind_int64(u.get(), 3, after);
     u.text(4, std::to_string(new_high));
     if (!u.get() || sqlite3_step(u.get()) != SQLITE_DONE) {
-        OraError e = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
-        return raise(ctx, e.code, e.message);
+        *err = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
+        return false;
     }
+    *out = value;
+    return true;
+}
+
+// Sequence numbers are taken outside the session's transaction, in a short one of their
+// own on the catalog's second connection: a rollback does not give a number out again,
+// and an open transaction does not keep other sessions' NEXTVAL, logons and DDL waiting
+// for the catalog. Without that connection the session's own takes the number.
+bool next_sequence_number(sqlite3* db, const std::string& owner, const std::string& name, std::int64_t* out,
+                          OraError* err) {
+    sqlite3* side = catalog_side_connection(db);
+    if (!side) return take_sequence_number(db, owner, name, out, err);
+    if (sqlite3_exec(side, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        *err = ora_from_sqlite(sqlite3_extended_errcode(side), sqlite3_errmsg(side));
+        return false;
+    }
+    bool ok = take_sequence_number(side, owner, name, out, err);
+    if (ok && sqlite3_exec(side, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        *err = ora_from_sqlite(sqlite3_extended_errcode(side), sqlite3_errmsg(side));
+        ok = false;
+    }
+    if (!sqlite3_get_autocommit(side)) sqlite3_exec(side, "ROLLBACK", nullptr, nullptr, nullptr);
+    return ok;
+}
+
+// vantro_sequence(owner, name, next). NEXTVAL takes the next number and moves the
+// high-water mark (LAST_NUMBER) a cache's worth ahead when it is reached, as Oracle
+// shows it; CURRVAL answers the session's last NEXTVAL of that sequence.
+void fn_sequence(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    std::string owner = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    std::string name = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+    bool next = sqlite3_value_int(argv[2]) != 0;
+    SessionSettings* s = settings_of(ctx);
+    std::string key = owner + "." + name;
+    if (!next) {
+        auto it = s->sequence_values.find(key);
+        if (it == s->sequence_values.end())
+            return raise(ctx, 8002, "sequence " + name + ".CURRVAL is not yet defined in this session");
+        return sqlite3_result_int64(ctx, it->second);
+    }
+    std::int64_t value = 0;
+    OraError e;
+    if (!next_sequence_number(sqlite3_context_db_handle(ctx), owner, name, &value, &e))
+        return raise(ctx, e.code, e.message);
     s->sequence_values[key] = value;
     sqlite3_result_int64(ctx, value);
 }

@@ -5,6 +5,7 @@
 // them: NUMBER text, DATE in the session's NLS_DATE_FORMAT, CHAR padded, RAW as hex.
 #include "catalog/catalog.h"
 #include "catalog/catalog_cache.h"
+#include "catalog/dictionary.h"
 #include "catalog/dictionary_ddl.h"
 #include "oci/engine.h"
 #include "values/errors.h"
@@ -472,6 +473,14 @@ sword run_ddl(StmtHandle* s, OCIError* errhp) {
     sword st = exec_sql(s, errhp, "BEGIN", s->tr.kind);
     if (st != OCI_SUCCESS) return st;
     st = exec_sql(s, errhp, s->tr.sql, s->tr.kind);
+    // The catalog file commits before the schema file, and not as one unit with it. An
+    // object dropped is therefore gone from its schema file before its catalog rows go:
+    // a kill between the two commits leaves catalog rows of nothing, which the owner's
+    // next logon removes, rather than a table without its columns.
+    if (st == OCI_SUCCESS && s->tr.sql.compare(0, 5, "DROP ") == 0 && !s->tr.catalog_sql.empty()) {
+        st = exec_sql(s, errhp, "COMMIT", s->tr.kind);
+        if (st == OCI_SUCCESS) st = exec_sql(s, errhp, "BEGIN", s->tr.kind);
+    }
     s->session->settings.stats.recursive_calls += s->tr.catalog_sql.size();
     for (std::size_t i = 0; st == OCI_SUCCESS && i < s->tr.catalog_sql.size(); ++i)
         st = exec_sql(s, errhp, s->tr.catalog_sql[i], s->tr.kind);
@@ -479,6 +488,8 @@ sword run_ddl(StmtHandle* s, OCIError* errhp) {
     // A DDL statement is all or nothing: a failed commit that left the transaction open
     // is rolled back, so that neither the object nor half its catalog rows remain.
     if (st != OCI_SUCCESS && !sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    // New objects get their ids now, while no transaction holds the catalog.
+    if (st == OCI_SUCCESS && sqlite3_get_autocommit(db)) dictionary_sync_objects(db);
     session_sync_transaction(s->session);
     return st;
 }

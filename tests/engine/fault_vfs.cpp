@@ -61,11 +61,22 @@ int f_control(sqlite3_file* f, int op, void* arg) { return real(f)->pMethods->xF
 int f_sector(sqlite3_file* f) { return real(f)->pMethods->xSectorSize(real(f)); }
 int f_device(sqlite3_file* f) { return real(f)->pMethods->xDeviceCharacteristics(real(f)); }
 
-// Version 1 methods only: SQLite then uses neither shared memory (no WAL) nor memory
-// mapping, so every page goes through xRead and xWrite.
-const sqlite3_io_methods g_io = {1,       f_close,  f_read,   f_write,  f_truncate, f_sync,  f_size,
-                                 f_lock,  f_unlock, f_check,  f_control, f_sector,  f_device, nullptr,
-                                 nullptr, nullptr,  nullptr,  nullptr,  nullptr};
+// Shared memory is forwarded, so that databases in WAL mode work as they do without
+// the fault VFS (the WAL file's writes and syncs fail like any other); memory mapping
+// is left out (version 2), so every page still goes through xRead and xWrite.
+int f_shm_map(sqlite3_file* f, int page, int size, int extend, void volatile** out) {
+    return real(f)->pMethods->xShmMap(real(f), page, size, extend, out);
+}
+int f_shm_lock(sqlite3_file* f, int offset, int n, int flags) {
+    return real(f)->pMethods->xShmLock(real(f), offset, n, flags);
+}
+void f_shm_barrier(sqlite3_file* f) { real(f)->pMethods->xShmBarrier(real(f)); }
+int f_shm_unmap(sqlite3_file* f, int remove) { return real(f)->pMethods->xShmUnmap(real(f), remove); }
+
+const sqlite3_io_methods g_io = {2,           f_close,     f_read,        f_write,     f_truncate, f_sync,
+                                 f_size,      f_lock,      f_unlock,      f_check,     f_control,  f_sector,
+                                 f_device,    f_shm_map,   f_shm_lock,    f_shm_barrier, f_shm_unmap, nullptr,
+                                 nullptr};
 
 int v_open(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* out_flags) {
     auto* f = reinterpret_cast<FaultFile*>(file);
