@@ -12,6 +12,46 @@
 #include <vector>
 
 struct SelectStmt;
+struct Expr;
+
+struct OrderItem {
+    std::unique_ptr<Expr> expr;
+    bool descending = false;
+    int nulls = 0;  // 0 default, 1 NULLS FIRST, 2 NULLS LAST
+};
+
+// One end of a window frame: UNBOUNDED PRECEDING, n PRECEDING, CURRENT ROW, n FOLLOWING,
+// UNBOUNDED FOLLOWING.
+struct FrameBound {
+    enum class Kind { UnboundedPreceding, Preceding, CurrentRow, Following, UnboundedFollowing } kind = Kind::CurrentRow;
+    std::unique_ptr<Expr> offset;  // Preceding and Following
+};
+
+// OVER (PARTITION BY ... ORDER BY ... [ROWS|RANGE ...]) of an analytic function.
+struct WindowSpec {
+    std::vector<std::unique_ptr<Expr>> partition;
+    std::vector<OrderItem> order;
+    bool has_frame = false;
+    bool range = false;  // RANGE rather than ROWS
+    FrameBound start, finish;
+    std::uint32_t offset = 0;  // of OVER
+};
+
+// The clauses an aggregate or analytic call may carry besides its arguments.
+struct CallExtras {
+    int nulls = 0;           // 1 RESPECT NULLS, 2 IGNORE NULLS
+    bool from_last = false;  // NTH_VALUE ... FROM LAST
+    bool within_group = false;
+    std::vector<OrderItem> within;  // WITHIN GROUP (ORDER BY ...)
+    // LISTAGG ... ON OVERFLOW: 0 ERROR (the default), 1 TRUNCATE
+    int overflow = 0;
+    std::string truncate_text = "...";
+    bool with_count = true;
+    // KEEP (DENSE_RANK FIRST|LAST ORDER BY ...)
+    bool keep = false;
+    bool keep_last = false;
+    std::vector<OrderItem> keep_order;
+};
 
 enum class ExprKind {
     String,  // text: the value ('' never reaches here: it is Null)
@@ -55,6 +95,8 @@ struct Expr {
     bool has_operand = false;
     bool has_else = false;
     bool outer_join = false;   // Column marked with Oracle's (+) outer-join operator
+    std::unique_ptr<WindowSpec> over;    // Function: an analytic call
+    std::unique_ptr<CallExtras> extras;  // Function: WITHIN GROUP, IGNORE NULLS, KEEP ...
     std::uint32_t offset = 0;  // first byte in the statement text
     std::uint32_t end = 0;     // just past the last byte
 
@@ -90,12 +132,6 @@ struct FromItem {
     std::vector<std::string> using_columns;
 };
 
-struct OrderItem {
-    ExprPtr expr;
-    bool descending = false;
-    int nulls = 0;  // 0 default, 1 NULLS FIRST, 2 NULLS LAST
-};
-
 enum class SetOp { None, Union, UnionAll, Intersect, Minus };
 
 struct SelectStmt {
@@ -115,6 +151,21 @@ struct SelectStmt {
     std::vector<OrderItem> siblings_order;
     bool for_update = false;
     std::uint32_t offset = 0;
+    // OFFSET n ROWS and FETCH FIRST|NEXT n [PERCENT] ROWS ONLY|WITH TIES, after ORDER BY
+    // (on the first block of a compound).
+    ExprPtr offset_rows;
+    ExprPtr fetch_rows;
+    bool fetch_percent = false;
+    bool fetch_ties = false;
+    std::uint32_t fetch_offset = 0;
+    // WITH name [(columns)] AS (subquery), ...: the query names this statement defines.
+    struct Factored {
+        std::string name;
+        std::vector<std::string> columns;
+        std::unique_ptr<SelectStmt> query;
+        std::uint32_t offset = 0;
+    };
+    std::vector<Factored> with;
 };
 
 struct ColumnDef {

@@ -44,7 +44,6 @@ bool Parser::name_list(std::vector<std::string>* names, std::vector<std::uint32_
 
 bool Parser::statement(Statement* s) {
     if (is_word("SELECT") || is_word("WITH") || is_op("(")) {
-        if (is_word("WITH")) return fail(3001);
         s->kind = StatementKind::Select;
         if (!select(&s->select)) return false;
         if (accept_word("FOR")) {
@@ -101,6 +100,15 @@ bool Parser::select_nested(std::unique_ptr<SelectStmt>* out) {
     out->reset(new SelectStmt);
     SelectStmt* block = out->get();
     block->offset = cur().offset;
+    if (is_word("WITH")) {
+        SelectStmt names;
+        if (!factoring(&names)) return false;
+        if (is_word("WITH")) return fail(928);
+        if (!select_nested(out)) return false;
+        block = out->get();
+        block->with = std::move(names.with);
+        return true;
+    }
     if (accept_op("(")) {
         if (!select(out)) return false;
         block = out->get();
@@ -133,24 +141,77 @@ bool Parser::select_nested(std::unique_ptr<SelectStmt>* out) {
             return false;
         }
         if (!expect_word("BY", 924)) return false;
-        do {
-            OrderItem o;
-            if (!expr(&o.expr)) return false;
-            if (accept_word("DESC"))
-                o.descending = true;
-            else
-                accept_word("ASC");
-            if (accept_word("NULLS")) {
-                if (accept_word("FIRST"))
-                    o.nulls = 1;
-                else if (accept_word("LAST"))
-                    o.nulls = 2;
-                else
-                    return fail(905);
-            }
-            (siblings ? block->siblings_order : block->order_by).push_back(std::move(o));
-        } while (accept_op(","));
+        if (!order_list(siblings ? &block->siblings_order : &block->order_by)) return false;
     }
+    return row_limiting(block);
+}
+
+// expr [ASC|DESC] [NULLS FIRST|LAST], ...
+bool Parser::order_list(std::vector<OrderItem>* items) {
+    do {
+        OrderItem o;
+        if (!expr(&o.expr)) return false;
+        if (accept_word("DESC"))
+            o.descending = true;
+        else
+            accept_word("ASC");
+        if (accept_word("NULLS")) {
+            if (accept_word("FIRST"))
+                o.nulls = 1;
+            else if (accept_word("LAST"))
+                o.nulls = 2;
+            else
+                return fail(905);
+        }
+        items->push_back(std::move(o));
+    } while (accept_op(","));
+    return true;
+}
+
+// [OFFSET n ROW|ROWS] [FETCH FIRST|NEXT [n [PERCENT]] ROW|ROWS ONLY|WITH TIES]
+bool Parser::row_limiting(SelectStmt* s) {
+    if (is_word("OFFSET")) {
+        ++p_;
+        if (!additive(&s->offset_rows)) return false;
+        if (!accept_word("ROWS") && !expect_word("ROW", 905)) return false;
+    }
+    if (!is_word("FETCH")) return true;
+    s->fetch_offset = cur().offset;
+    ++p_;
+    if (!accept_word("FIRST") && !expect_word("NEXT", 905)) return false;
+    if (!is_word("ROW") && !is_word("ROWS")) {
+        if (!additive(&s->fetch_rows)) return false;
+        s->fetch_percent = accept_word("PERCENT");
+    } else {
+        s->fetch_rows = make(ExprKind::Number, cur().offset);
+        s->fetch_rows->text = "1";
+    }
+    if (!accept_word("ROWS") && !expect_word("ROW", 905)) return false;
+    if (accept_word("WITH")) {
+        if (!expect_word("TIES", 905)) return false;
+        s->fetch_ties = true;
+        return true;
+    }
+    return expect_word("ONLY", 905);
+}
+
+// WITH name [(column, ...)] AS (subquery), ... before a query.
+bool Parser::factoring(SelectStmt* s) {
+    ++p_;  // WITH
+    std::vector<SelectStmt::Factored> names;
+    do {
+        SelectStmt::Factored f;
+        f.offset = cur().offset;
+        if (!identifier(&f.name)) return fail(903), err_->message = "invalid table name", false;
+        if (is_op("(") && !name_list(&f.columns)) return false;
+        if (!expect_word("AS", 905)) return false;
+        if (!expect_op("(", 906)) return false;
+        if (!select(&f.query)) return false;
+        if (!expect_op(")", 907)) return false;
+        if (is_word("SEARCH") || is_word("CYCLE")) return fail(3001);
+        names.push_back(std::move(f));
+    } while (accept_op(","));
+    s->with = std::move(names);
     return true;
 }
 
@@ -260,7 +321,12 @@ bool Parser::from_item(FromItem* f) {
     } else if (!table_ref(&f->table)) {
         return false;
     }
-    if (cur().kind == TokenKind::QuotedWord || (cur().kind == TokenKind::Word && !is_reserved(cur().text))) {
+    // OFFSET and FETCH start the row limiting clause, not an alias.
+    bool limiting = (is_word("FETCH") && (peek().text == "FIRST" || peek().text == "NEXT")) ||
+                    (is_word("OFFSET") && peek().kind != TokenKind::End && peek().text != "," &&
+                     peek().kind != TokenKind::Word);
+    if (!limiting &&
+        (cur().kind == TokenKind::QuotedWord || (cur().kind == TokenKind::Word && !is_reserved(cur().text)))) {
         identifier(&f->alias);
     } else if (is_word("AS")) {
         return fail(933);
@@ -399,7 +465,7 @@ bool Parser::predicate(ExprPtr* out) {
     if (accept_word("IN")) {
         if (!expect_op("(", 906)) return false;
         ExprPtr e;
-        if (is_word("SELECT")) {
+        if (is_word("SELECT") || is_word("WITH")) {
             e = make(ExprKind::InSubquery, lhs->offset);
             if (!select(&e->subquery)) return false;
             e->args.push_back(std::move(lhs));
@@ -507,7 +573,7 @@ bool Parser::primary(ExprPtr* out) {
         if (t.text == "(") {
             std::uint32_t off = t.offset;
             ++p_;
-            if (is_word("SELECT")) {
+            if (is_word("SELECT") || is_word("WITH")) {
                 ExprPtr e = make(ExprKind::Subquery, off);
                 if (!select(&e->subquery)) return false;
                 if (!expect_op(")", 907)) return false;
@@ -580,9 +646,37 @@ bool Parser::primary(ExprPtr* out) {
                 ExprPtr a;
                 if (!expr(&a)) return false;
                 e->args.push_back(std::move(a));
+                // FIRST_VALUE(x IGNORE NULLS), LAG(x IGNORE NULLS, 1)
+                if (is_word("IGNORE") || is_word("RESPECT")) {
+                    if (peek().text != "NULLS") return fail(907);
+                    if (!e->extras) e->extras.reset(new CallExtras);
+                    e->extras->nulls = is_word("IGNORE") ? 2 : 1;
+                    p_ += 2;
+                }
             } while (accept_op(","));
+            // LISTAGG(x, ',' ON OVERFLOW ERROR|TRUNCATE ['...'] [WITH|WITHOUT COUNT])
+            if (is_word("ON") && peek().text == "OVERFLOW") {
+                p_ += 2;
+                if (!e->extras) e->extras.reset(new CallExtras);
+                if (accept_word("TRUNCATE")) {
+                    e->extras->overflow = 1;
+                    if (cur().kind == TokenKind::String) {
+                        e->extras->truncate_text = cur().text;
+                        ++p_;
+                    }
+                    if (accept_word("WITH")) {
+                        if (!expect_word("COUNT", 905)) return false;
+                    } else if (accept_word("WITHOUT")) {
+                        if (!expect_word("COUNT", 905)) return false;
+                        e->extras->with_count = false;
+                    }
+                } else if (!expect_word("ERROR", 905)) {
+                    return false;
+                }
+            }
         }
         if (!expect_op(")", 907)) return false;
+        if (!call_suffix(e.get())) return false;
         e->end = prev_end();
         *out = std::move(e);
         return true;
@@ -611,6 +705,102 @@ bool Parser::primary(ExprPtr* out) {
     e->end = prev_end();
     *out = std::move(e);
     return true;
+}
+
+// What may follow the arguments of a call: FROM FIRST|LAST (NTH_VALUE), RESPECT|IGNORE
+// NULLS, WITHIN GROUP (ORDER BY ...), KEEP (DENSE_RANK FIRST|LAST ORDER BY ...) and OVER
+// (...).
+bool Parser::call_suffix(Expr* e) {
+    auto extras = [&]() -> CallExtras& {
+        if (!e->extras) e->extras.reset(new CallExtras);
+        return *e->extras;
+    };
+    if (e->text == "NTH_VALUE" && is_word("FROM") && (peek().text == "FIRST" || peek().text == "LAST")) {
+        extras().from_last = peek().text == "LAST";
+        p_ += 2;
+    }
+    if ((is_word("IGNORE") || is_word("RESPECT")) && peek().text == "NULLS") {
+        extras().nulls = is_word("IGNORE") ? 2 : 1;
+        p_ += 2;
+    }
+    if (is_word("WITHIN") && peek().text == "GROUP") {
+        p_ += 2;
+        extras().within_group = true;
+        if (!expect_op("(", 906) || !expect_word("ORDER", 924) || !expect_word("BY", 924)) return false;
+        if (!order_list(&extras().within)) return false;
+        if (!expect_op(")", 907)) return false;
+    } else if (is_word("KEEP") && peek().text == "(") {
+        p_ += 2;
+        extras().keep = true;
+        if (!expect_word("DENSE_RANK", 905)) return false;
+        if (accept_word("LAST"))
+            extras().keep_last = true;
+        else if (!expect_word("FIRST", 905))
+            return false;
+        if (!expect_word("ORDER", 924) || !expect_word("BY", 924)) return false;
+        if (!order_list(&extras().keep_order)) return false;
+        if (!expect_op(")", 907)) return false;
+    }
+    if (is_word("OVER") && peek().text == "(") {
+        e->over.reset(new WindowSpec);
+        e->over->offset = cur().offset;
+        p_ += 2;
+        if (!window(e->over.get())) return false;
+    }
+    return true;
+}
+
+// The inside of OVER ( ... ) and its closing parenthesis.
+bool Parser::window(WindowSpec* w) {
+    if (accept_word("PARTITION")) {
+        if (!expect_word("BY", 924)) return false;
+        do {
+            ExprPtr p;
+            if (!expr(&p)) return false;
+            w->partition.push_back(std::move(p));
+        } while (accept_op(","));
+    }
+    if (accept_word("ORDER")) {
+        if (!expect_word("BY", 924)) return false;
+        if (!order_list(&w->order)) return false;
+        if (is_word("ROWS") || is_word("RANGE")) {
+            w->has_frame = true;
+            w->range = is_word("RANGE");
+            ++p_;
+            if (accept_word("BETWEEN")) {
+                if (!frame_bound(&w->start)) return false;
+                if (!expect_word("AND", 905)) return false;
+                if (!frame_bound(&w->finish)) return false;
+            } else {
+                if (!frame_bound(&w->start)) return false;
+                w->finish.kind = FrameBound::Kind::CurrentRow;
+            }
+        }
+    }
+    return expect_op(")", 907);
+}
+
+bool Parser::frame_bound(FrameBound* b) {
+    if (accept_word("UNBOUNDED")) {
+        if (accept_word("PRECEDING")) {
+            b->kind = FrameBound::Kind::UnboundedPreceding;
+            return true;
+        }
+        if (!expect_word("FOLLOWING", 905)) return false;
+        b->kind = FrameBound::Kind::UnboundedFollowing;
+        return true;
+    }
+    if (accept_word("CURRENT")) {
+        b->kind = FrameBound::Kind::CurrentRow;
+        return expect_word("ROW", 905);
+    }
+    if (!additive(&b->offset)) return false;
+    if (accept_word("PRECEDING")) {
+        b->kind = FrameBound::Kind::Preceding;
+        return true;
+    }
+    b->kind = FrameBound::Kind::Following;
+    return expect_word("FOLLOWING", 905);
 }
 
 // CASE [operand] WHEN ... THEN ... [ELSE ...] END
@@ -713,7 +903,7 @@ bool Parser::insert(Statement* s) {
         s->values.push_back(std::move(row));
         return returning(s);
     }
-    if (is_word("SELECT") || is_op("(")) return select(&s->select);
+    if (is_word("SELECT") || is_word("WITH") || is_op("(")) return select(&s->select);
     return fail(926);
 }
 

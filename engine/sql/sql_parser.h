@@ -84,6 +84,12 @@ private:
     bool unary(ExprPtr* out);
     bool primary(ExprPtr* out);
     bool case_expr(ExprPtr* out);
+    bool order_list(std::vector<OrderItem>* items);
+    bool call_suffix(Expr* e);
+    bool window(WindowSpec* w);
+    bool frame_bound(FrameBound* b);
+    bool row_limiting(SelectStmt* s);
+    bool factoring(SelectStmt* s);
     bool datetime_literal(ExprPtr* out);
     bool column_def(ColumnDef* c);
     bool datatype(ColumnDef* c);

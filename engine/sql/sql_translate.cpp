@@ -24,6 +24,15 @@
 #include <set>
 
 bool Translator::table_source(const TableRef& t, Source* src) {
+    if (t.owner.empty()) {
+        for (auto it = query_names_.rbegin(); it != query_names_.rend(); ++it) {
+            if (it->name != t.name) continue;
+            src->columns = it->columns;
+            src->sql = quote_name(t.name);
+            src->alias = t.name;
+            return true;
+        }
+    }
     std::string owner = owner_of(t);
     if (!ctx_.catalog->table_columns(owner, t.name, &src->columns)) {
         if ((t.owner.empty() || t.owner == "SYS" || t.owner == "PUBLIC") && t.name != "DUAL" &&
@@ -146,8 +155,99 @@ bool Translator::outer_join_target(const Expr& conjunct, const SelectStmt& s, co
     return true;
 }
 
+namespace {
+
+// Whether a query (or any query inside it) reads the table or query name `name`.
+bool reads_name(const SelectStmt& s, const std::string& name);
+
+bool expr_reads_name(const Expr& e, const std::string& name) {
+    if (e.subquery && reads_name(*e.subquery, name)) return true;
+    for (const ExprPtr& a : e.args)
+        if (a && expr_reads_name(*a, name)) return true;
+    return false;
+}
+
+bool reads_name(const SelectStmt& s, const std::string& name) {
+    for (const SelectStmt* b = &s; b; b = b->next.get()) {
+        for (const FromItem& f : b->from) {
+            if (f.subquery ? reads_name(*f.subquery, name) : (f.table.owner.empty() && f.table.name == name))
+                return true;
+            if (f.on && expr_reads_name(*f.on, name)) return true;
+        }
+        for (const SelectItem& it : b->items)
+            if (expr_reads_name(*it.expr, name)) return true;
+        if (b->where && expr_reads_name(*b->where, name)) return true;
+        if (b->having && expr_reads_name(*b->having, name)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+// WITH name [(columns)] AS (query), ...: each name is known to the queries after it and
+// to the main query; a query that reads its own name is recursive (an anchor, UNION ALL,
+// and a member that reads the rows found so far).
+bool Translator::with_clause(SelectStmt& s, std::string* sql) {
+    bool recursive = false;
+    std::string text;
+    for (std::size_t i = 0; i < s.with.size(); ++i) {
+        SelectStmt::Factored& f = s.with[i];
+        for (std::size_t j = 0; j < i; ++j)
+            if (s.with[j].name == f.name) return fail(32031, f.offset);
+        QueryName q;
+        q.name = f.name;
+        std::vector<ColumnInfo> cols;
+        std::string body;
+        if (reads_name(*f.query, f.name)) {
+            if (f.columns.empty()) return fail(32039, f.offset);
+            if (!f.query->next || f.query->set_op != SetOp::UnionAll) return fail(32040, f.offset);
+            // The anchor gives the columns their types; the recursive member reads them.
+            std::unique_ptr<SelectStmt> rest = std::move(f.query->next);
+            SetOp op = f.query->set_op;
+            f.query->set_op = SetOp::None;
+            std::vector<ColumnInfo> anchor;
+            std::string ignored;
+            bool ok = select(*f.query, nullptr, &anchor, &ignored);
+            f.query->next = std::move(rest);
+            f.query->set_op = op;
+            if (!ok) return false;
+            if (anchor.size() != f.columns.size()) return fail(32038, f.offset);
+            for (std::size_t k = 0; k < anchor.size(); ++k) anchor[k].name = f.columns[k];
+            q.columns = anchor;
+            query_names_.push_back(q);
+            ok = select(*f.query, nullptr, &cols, &body);
+            query_names_.pop_back();
+            if (!ok) return false;
+            recursive = true;
+        } else if (!select(*f.query, nullptr, &cols, &body)) {
+            return false;
+        }
+        if (!f.columns.empty()) {
+            if (f.columns.size() != cols.size()) return fail(32038, f.offset);
+            for (std::size_t k = 0; k < cols.size(); ++k) cols[k].name = f.columns[k];
+        }
+        q.columns = cols;
+        text += std::string(i ? ", " : "") + quote_name(f.name) + "(";
+        for (std::size_t k = 0; k < cols.size(); ++k) text += (k ? "," : "") + quote_name(cols[k].name);
+        text += ") AS (" + body + ")";
+        query_names_.push_back(q);
+    }
+    *sql = std::string(recursive ? "WITH RECURSIVE " : "WITH ") + text + " ";
+    return true;
+}
+
 bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
                         const std::vector<ColumnInfo>* store_types) {
+    std::size_t names_before = query_names_.size();
+    std::string with;
+    bool ok = (s.with.empty() || with_clause(s, &with)) && select_query(s, outer, cols, sql, store_types);
+    query_names_.resize(names_before);
+    if (ok) *sql = with + *sql;
+    return ok;
+}
+
+bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
+                              const std::vector<ColumnInfo>* store_types) {
     std::string text;
     std::vector<ColumnInfo> first_cols;
     for (SelectStmt* b = &s; b; b = b->next.get()) {
@@ -193,6 +293,7 @@ bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInf
             break;
         }
     }
+    std::vector<std::string> order_keys;  // each ORDER BY item as a result column, empty when it is none
     if (!s.order_by.empty()) {
         // ORDER BY sees the result columns by name or position, and, for a simple query,
         // the tables of its FROM clause.
@@ -215,6 +316,7 @@ bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInf
             }
         }
         text += " ORDER BY ";
+        AnalyticGate analytic(analytic_ok_, true);
         for (std::size_t i = 0; i < s.order_by.size(); ++i) {
             OrderItem& o = s.order_by[i];
             std::string item;
@@ -226,6 +328,7 @@ bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInf
                            err_->message = "ORDER BY item must be the number of a SELECT-list expression", false;
                 item = o.expr->text;
                 done = true;
+                order_keys.push_back(quote_name(first_cols[pos - 1].name));
             } else if (o.expr->kind == ExprKind::Column && o.expr->path.size() == 1) {
                 for (const ColumnInfo& c : first_cols) {
                     if (c.name == o.expr->path[0]) {
@@ -234,6 +337,12 @@ bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInf
                         break;
                     }
                 }
+                if (done) order_keys.push_back(item);
+            }
+            if (!done) order_keys.emplace_back();
+            if (!order_keys.back().empty()) {
+                bool first = o.nulls == 1 || (o.nulls == 0 && o.descending);
+                order_keys.back() += std::string(o.descending ? " DESC" : " ASC") + (first ? " NULLS FIRST" : " NULLS LAST");
             }
             if (!done) {
                 if (s.next)
@@ -248,8 +357,66 @@ bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInf
                     (nulls_first ? " NULLS FIRST" : " NULLS LAST");
         }
     }
+    if ((s.offset_rows || s.fetch_rows) && !row_limiting(s, first_cols, order_keys, &text)) return false;
     *cols = first_cols;
     *sql = text;
+    return true;
+}
+
+// OFFSET n ROWS skips n rows, FETCH FIRST n ROWS ONLY keeps n (PERCENT: that share of the
+// rows, rounded up), WITH TIES adds the rows that sort equal to the last one kept.
+// Negative counts and NULL count as 0, fractions are cut.
+bool Translator::row_limiting(SelectStmt& s, const std::vector<ColumnInfo>& cols,
+                              const std::vector<std::string>& order_keys, std::string* sql) {
+    Scope none;
+    auto count_sql = [&](Expr* e, std::string* out) {
+        if (!e) {
+            *out = "0";
+            return true;
+        }
+        Emitted v;
+        if (!expr(*e, none, &v)) return false;
+        if (v.aggregate) return fail(934, e->offset), err_->message = "group function is not allowed here", false;
+        if (is_date(v.type))
+            return fail(932, e->offset), err_->message = "inconsistent datatypes: expected NUMBER got DATE", false;
+        std::string n = is_number(v.type) ? v.sql : "vantro_to_number(" + v.sql + ")";
+        *out = s.fetch_percent && e == s.fetch_rows.get() ? "max(0,coalesce(" + n + ",0))"
+                                                          : "max(0,coalesce(CAST(" + n + " AS INTEGER),0))";
+        return true;
+    };
+    std::string offset, rows;
+    if (!count_sql(s.offset_rows.get(), &offset)) return false;
+    if (s.fetch_rows && !count_sql(s.fetch_rows.get(), &rows)) return false;
+    if (!s.fetch_percent && !s.fetch_ties) {
+        *sql += " LIMIT " + (s.fetch_rows ? rows : std::string("-1")) + " OFFSET " + offset;
+        return true;
+    }
+    // The rows numbered in the query's order, with their rank and the number of rows.
+    bool ties = s.fetch_ties && !order_keys.empty();
+    std::string order;
+    for (const std::string& k : order_keys) {
+        if (k.empty())
+            return fail(3001, s.fetch_offset), err_->message = "unimplemented feature", false;
+        order += (order.empty() ? "" : ",") + k;
+    }
+    std::string names;
+    for (const ColumnInfo& c : cols) names += (names.empty() ? "" : ",") + quote_name(c.name);
+    std::string over = order.empty() ? "OVER ()" : "OVER (ORDER BY " + order + ")";
+    std::string numbered = "SELECT *, row_number() " + over + " AS vantro_rn, rank() " + over +
+                           " AS vantro_rk, count(*) OVER () AS vantro_cnt FROM (" + *sql + ")";
+    std::string limit = s.fetch_percent
+                            ? "(CAST(" + rows + "*vantro_cnt/100.0 AS INTEGER)+(" + rows + "*vantro_cnt/100.0>CAST(" +
+                                  rows + "*vantro_cnt/100.0 AS INTEGER)))"
+                            : rows;
+    std::string last = "(" + offset + "+" + limit + ")";
+    if (!ties) {
+        *sql = "SELECT " + names + " FROM (" + numbered + ") WHERE vantro_rn>" + offset + " AND vantro_rn<=" + last +
+               " ORDER BY vantro_rn";
+        return true;
+    }
+    *sql = "SELECT " + names + " FROM (SELECT *, max(CASE WHEN vantro_rn<=" + last +
+           " THEN vantro_rk END) OVER () AS vantro_last FROM (" + numbered + ")) WHERE vantro_rn>" + offset +
+           " AND vantro_rk<=vantro_last ORDER BY vantro_rn";
     return true;
 }
 
@@ -496,6 +663,7 @@ bool Translator::group_clauses(SelectStmt& s, const Scope& scope, const SelectLi
     }
     *grouping = list.any_aggregate || !groups.empty() || s.having != nullptr;
     if (*grouping) {
+        AnalyticGate analytic(analytic_ok_, true);  // the items were written: this only compares them
         for (const Expr* pc : list.plain_columns) {
             const Expr* bad = nullptr;
             if (!ungrouped(const_cast<Expr&>(*pc), scope, groups, group_nodes, &bad)) return false;
@@ -515,6 +683,7 @@ bool Translator::group_clauses(SelectStmt& s, const Scope& scope, const SelectLi
 
 bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
                               const std::vector<ColumnInfo>* store_types) {
+    AnalyticGate no_analytic(analytic_ok_, false);
     Scope scope;
     scope.outer = outer;
     Hierarchy& hierarchy = hierarchies_[&s];
@@ -526,7 +695,10 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
     if (!where_parts(s, scope, &w)) return false;
     if (w.any_outer && !old_style_joins(s, scope, w, from_pieces, &from)) return false;
     SelectList list;
-    if (!select_items(s, scope, store_types, &list)) return false;
+    {
+        AnalyticGate analytic(analytic_ok_, true);
+        if (!select_items(s, scope, store_types, &list)) return false;
+    }
     std::string text = std::string("SELECT ") + (s.distinct ? "DISTINCT " : "") + list.items + " FROM " + from;
     if (!where_clause(s, scope, &w, list, from, &text)) return false;
     bool grouping = false;

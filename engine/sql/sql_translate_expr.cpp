@@ -103,8 +103,9 @@ std::string quote_text(const std::string& s) {
 }
 
 bool is_aggregate_call(const Expr& e) {
-    return e.kind == ExprKind::Function &&
-           (e.text == "COUNT" || e.text == "SUM" || e.text == "AVG" || e.text == "MIN" || e.text == "MAX");
+    return e.kind == ExprKind::Function && !e.over &&
+           (e.text == "COUNT" || e.text == "SUM" || e.text == "AVG" || e.text == "MIN" || e.text == "MAX" ||
+            e.text == "LISTAGG");
 }
 
 std::size_t expr_nodes(const Expr& e) {
@@ -156,6 +157,11 @@ bool Translator::ungrouped(Expr& e, const Scope& scope, const std::vector<std::s
         if (x->kind == ExprKind::Column) {
             *bad = x;
             break;
+        }
+        // An analytic call is computed after grouping: its window reads grouped values too.
+        if (x->over) {
+            for (ExprPtr& p : x->over->partition) work.push_back(p.get());
+            for (OrderItem& o : x->over->order) work.push_back(o.expr.get());
         }
         for (auto it = x->args.rbegin(); it != x->args.rend(); ++it)
             if (*it) work.push_back(it->get());
@@ -382,7 +388,7 @@ int call_height(const Expr& e, bool* movable) {
         int here = above + (x->kind == ExprKind::Function ? 1 : 0);
         height = std::max(height, here);
         const std::string& last = x->path.empty() ? x->text : x->path.back();
-        if (is_aggregate_call(*x) || x->subquery || is_rownum(*x) ||
+        if (is_aggregate_call(*x) || x->over || x->subquery || is_rownum(*x) ||
             (x->kind == ExprKind::Column && (last == "LEVEL" || last == "NEXTVAL" || last == "CURRVAL")) ||
             (x->kind == ExprKind::Unary && (x->text == "PRIOR" || x->text == "CONNECT_BY_ROOT")) ||
             (x->kind == ExprKind::Function && x->text == "SYS_CONNECT_BY_PATH"))
@@ -459,6 +465,14 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
             }
             break;
         }
+    }
+    if (e.over) return analytic(e, scope, out);
+    if (e.path.empty() && e.text == "LISTAGG") return listagg(e, scope, out);
+    if (e.path.empty() && analytic_only_function(e.text)) return fail(30484, e.end);
+    if (e.extras) {
+        // KEEP is not written yet; WITHIN GROUP and IGNORE NULLS belong to other functions.
+        if (e.extras->keep) return fail(3001, e.offset);
+        return fail(907, e.offset);
     }
     const std::string& f = e.text;
     std::vector<Emitted> args(e.args.size());

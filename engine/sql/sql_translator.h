@@ -62,6 +62,8 @@ bool same_family(const OraType& a, const OraType& b);
 // The type that holds values of both a and b (b's text size given).
 OraType wider(const OraType& a, const OraType& b, std::uint32_t b_text_size);
 bool is_aggregate_call(const Expr& e);
+// True for the functions that exist only as analytic functions (ROW_NUMBER, LAG, ...).
+bool analytic_only_function(const std::string& name);
 
 // A block's WHERE split into conjuncts: which became the ON condition of an old-style
 // outer join (the FROM item's index, -1 for none) and which limit the rows by ROWNUM.
@@ -87,6 +89,16 @@ std::size_t expr_nodes(const Expr& e);
 // True for the pseudo-column ROWNUM written alone.
 bool is_rownum(const Expr& e);
 
+// Keeps analytic_ok_ at a value while one part of a statement is written.
+struct AnalyticGate {
+    bool& flag;
+    bool saved;
+    AnalyticGate(bool& f, bool value) : flag(f), saved(f) { flag = value; }
+    ~AnalyticGate() { flag = saved; }
+    AnalyticGate(const AnalyticGate&) = delete;
+    AnalyticGate& operator=(const AnalyticGate&) = delete;
+};
+
 class Translator {
 public:
     Translator(const std::string& text, const TranslateContext& ctx, Translation* out, OraError* err)
@@ -104,6 +116,17 @@ private:
     std::string store_table_;
     std::map<const SelectStmt*, Hierarchy> hierarchies_;  // of the CONNECT BY blocks, for their ORDER BY
 
+    // The query names of the WITH clauses being written, innermost last.
+    struct QueryName {
+        std::string name;
+        std::vector<ColumnInfo> columns;
+    };
+    std::vector<QueryName> query_names_;
+    bool with_clause(SelectStmt& s, std::string* sql);
+    // OFFSET ... FETCH ... of a query whose SQL (with its ORDER BY) is *sql.
+    bool row_limiting(SelectStmt& s, const std::vector<ColumnInfo>& cols, const std::vector<std::string>& order_keys,
+                      std::string* sql);
+
     bool fail(int code, std::uint32_t offset, const std::string& arg = {}, const std::string& arg2 = {}) {
         *err_ = ora_error(code, arg, arg2);
         err_->offset = offset;
@@ -114,6 +137,8 @@ private:
     bool table_source(const TableRef& t, Source* src);
     bool select(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
                 const std::vector<ColumnInfo>* store_types = nullptr);
+    bool select_query(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
+                      const std::vector<ColumnInfo>* store_types);
     bool select_block(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
                       const std::vector<ColumnInfo>* store_types);
     // The clauses of one query block, in the order select_block writes them.
@@ -144,6 +169,14 @@ private:
     bool outer_join_target(const Expr& conjunct, const SelectStmt& s, const Scope& scope, int* target);
     std::string using_column(const Scope& scope, const std::string& name, OraType* type) const;
     bool function(Expr& e, const Scope& scope, Emitted* out);
+    // Analytic calls (with OVER) and LISTAGG (sql_translate_analytic.cpp).
+    bool analytic_ok_ = false;  // the clause being written may hold analytic functions
+    bool analytic(Expr& e, const Scope& scope, Emitted* out);
+    bool listagg(Expr& e, const Scope& scope, Emitted* out);
+    bool listagg_call(Expr& e, const std::vector<Emitted>& args, std::string* sql, OraType* type);
+    bool window_sql(WindowSpec& w, const Scope& scope, const std::string& frame_override, std::string* sql,
+                    bool* aggregate);
+    bool order_items_sql(std::vector<OrderItem>& items, const Scope& scope, std::string* sql, bool* aggregate);
     bool function_call(Expr& e, const Scope& scope, Emitted* out);
     // Calls nested more than kDeepCalls deep are cut every few levels into parts that
     // vantro_eval computes one after the other, each a statement of its own reading the

@@ -563,5 +563,5 @@ bool sql_functions_register(sqlite3* db, SessionSettings* settings) {
         if (sqlite3_create_function(db, f.name, f.args, flags, settings, f.fn, nullptr, nullptr) != SQLITE_OK)
             return false;
     }
-    return true;
+    return sql_aggregates_register(db);
 }

@@ -35,6 +35,10 @@ struct SessionSettings {
     std::map<std::string, std::int64_t> sequence_values;  // CURRVAL: owner.name -> last NEXTVAL
 };
 
+// The engine's aggregate and window functions (vantro_listagg, vantro_nth_in); false when
+// SQLite refuses one.
+bool sql_aggregates_register(sqlite3* db);
+
 // Compiles the session's date and timestamp formats after a change.
 void settings_compile_formats(SessionSettings* settings);
 

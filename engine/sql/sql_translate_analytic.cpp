@@ -1,0 +1,329 @@
+// Analytic functions (a call with OVER) and LISTAGG. Most analytic functions have a
+// SQLite window function of the same meaning; the rest are written with the engine's own
+// window functions (vantro_nth_in for IGNORE NULLS and FROM LAST) or as arithmetic over
+// a window (RATIO_TO_REPORT). Oracle's default window matches SQLite's: with ORDER BY the
+// rows from the partition's start to the current row's last peer, without it the whole
+// partition.
+#include "values/errors.h"
+#include "sql/sql_translator.h"
+
+#include <cstring>
+
+namespace {
+
+enum class AnalyticKind { Ranking, Offset, Value, Ratio, Aggregate, Listagg };
+
+struct AnalyticFunction {
+    const char* name;
+    AnalyticKind kind;
+    int min_args, max_args;
+    bool needs_order;     // ORA-30485 without ORDER BY in the window
+    bool frame_allowed;   // a ROWS/RANGE clause may follow the ORDER BY
+    bool order_allowed;   // ORDER BY in the window at all (ORA-30487)
+    bool needs_window;    // only an analytic call (ORA-30484 without OVER)
+    const char* sqlite_name;
+};
+
+const AnalyticFunction kAnalytic[] = {
+    {"ROW_NUMBER", AnalyticKind::Ranking, 0, 0, true, false, true, true, "row_number"},
+    {"RANK", AnalyticKind::Ranking, 0, 0, true, false, true, true, "rank"},
+    {"DENSE_RANK", AnalyticKind::Ranking, 0, 0, true, false, true, true, "dense_rank"},
+    {"PERCENT_RANK", AnalyticKind::Ranking, 0, 0, true, false, true, true, "percent_rank"},
+    {"CUME_DIST", AnalyticKind::Ranking, 0, 0, true, false, true, true, "cume_dist"},
+    {"NTILE", AnalyticKind::Ranking, 1, 1, true, false, true, true, "ntile"},
+    {"LAG", AnalyticKind::Offset, 1, 3, true, false, true, true, "lag"},
+    {"LEAD", AnalyticKind::Offset, 1, 3, true, false, true, true, "lead"},
+    {"FIRST_VALUE", AnalyticKind::Value, 1, 1, false, true, true, true, "first_value"},
+    {"LAST_VALUE", AnalyticKind::Value, 1, 1, false, true, true, true, "last_value"},
+    {"NTH_VALUE", AnalyticKind::Value, 2, 2, false, true, true, true, "nth_value"},
+    {"RATIO_TO_REPORT", AnalyticKind::Ratio, 1, 1, false, false, false, true, "sum"},
+    {"COUNT", AnalyticKind::Aggregate, 0, 1, false, true, true, false, "count"},
+    {"SUM", AnalyticKind::Aggregate, 1, 1, false, true, true, false, "sum"},
+    {"AVG", AnalyticKind::Aggregate, 1, 1, false, true, true, false, "avg"},
+    {"MIN", AnalyticKind::Aggregate, 1, 1, false, true, true, false, "min"},
+    {"MAX", AnalyticKind::Aggregate, 1, 1, false, true, true, false, "max"},
+    {"LISTAGG", AnalyticKind::Listagg, 1, 2, false, false, false, false, "vantro_listagg"},
+};
+
+const AnalyticFunction* analytic_function(const std::string& name) {
+    for (const AnalyticFunction& f : kAnalytic)
+        if (name == f.name) return &f;
+    return nullptr;
+}
+
+const char* bound_sql(const FrameBound& b) {
+    switch (b.kind) {
+    case FrameBound::Kind::UnboundedPreceding:
+        return "UNBOUNDED PRECEDING";
+    case FrameBound::Kind::Preceding:
+        return " PRECEDING";
+    case FrameBound::Kind::CurrentRow:
+        return "CURRENT ROW";
+    case FrameBound::Kind::Following:
+        return " FOLLOWING";
+    case FrameBound::Kind::UnboundedFollowing:
+        return "UNBOUNDED FOLLOWING";
+    }
+    return "CURRENT ROW";
+}
+
+}  // namespace
+
+bool analytic_only_function(const std::string& name) {
+    const AnalyticFunction* f = analytic_function(name);
+    return f && f->needs_window;
+}
+
+bool Translator::order_items_sql(std::vector<OrderItem>& items, const Scope& scope, std::string* sql,
+                                 bool* aggregate) {
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        OrderItem& o = items[i];
+        Emitted e;
+        if (!expr(*o.expr, scope, &e)) return false;
+        *aggregate = *aggregate || e.aggregate;
+        // A constant orders nothing; SQLite would read a number as a column position.
+        std::string item = o.expr->kind == ExprKind::Number ? "(+" + e.sql + ")" : e.sql;
+        bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.descending);
+        *sql += (i ? "," : "") + item + (o.descending ? " DESC" : " ASC") +
+                (nulls_first ? " NULLS FIRST" : " NULLS LAST");
+    }
+    return true;
+}
+
+bool Translator::window_sql(WindowSpec& w, const Scope& scope, const std::string& frame_override, std::string* sql,
+                            bool* aggregate) {
+    std::string text;
+    for (std::size_t i = 0; i < w.partition.size(); ++i) {
+        Emitted p;
+        if (!expr(*w.partition[i], scope, &p)) return false;
+        *aggregate = *aggregate || p.aggregate;
+        text += (i ? "," : "PARTITION BY ") + p.sql;
+    }
+    if (!w.order.empty()) {
+        text += text.empty() ? "ORDER BY " : " ORDER BY ";
+        if (!order_items_sql(w.order, scope, &text, aggregate)) return false;
+    }
+    if (!frame_override.empty()) {
+        text += " " + frame_override;
+    } else if (w.has_frame) {
+        if (w.range && (w.start.offset || w.finish.offset)) {
+            // RANGE with an offset measures the distance on the one ORDER BY key.
+            if (w.order.size() != 1)
+                return fail(30485, w.offset), err_->message = "missing ORDER BY expression in the window specification",
+                       false;
+            Emitted key;
+            if (!expr(*w.order[0].expr, scope, &key)) return false;
+            if (!is_number(key.type))
+                return fail(3001, w.offset), err_->message = "unimplemented feature", false;
+        }
+        text += w.range ? " RANGE BETWEEN " : " ROWS BETWEEN ";
+        for (int k = 0; k < 2; ++k) {
+            FrameBound& b = k == 0 ? w.start : w.finish;
+            if (b.offset) {
+                Emitted n;
+                if (!expr(*b.offset, scope, &n)) return false;
+                text += is_number(n.type) ? n.sql : "vantro_to_number(" + n.sql + ")";
+            }
+            text += bound_sql(b);
+            if (k == 0) text += " AND ";
+        }
+        // Oracle refuses a frame that ends before it starts.
+        if (w.start.kind == FrameBound::Kind::UnboundedFollowing ||
+            w.finish.kind == FrameBound::Kind::UnboundedPreceding ||
+            (w.start.kind == FrameBound::Kind::CurrentRow && w.finish.kind == FrameBound::Kind::Preceding) ||
+            (w.start.kind == FrameBound::Kind::Following && w.finish.kind != FrameBound::Kind::Following &&
+             w.finish.kind != FrameBound::Kind::UnboundedFollowing))
+            return fail(905, w.offset);
+    }
+    *sql = "OVER (" + text + ")";
+    return true;
+}
+
+bool Translator::analytic(Expr& e, const Scope& scope, Emitted* out) {
+    const AnalyticFunction* f = analytic_function(e.text);
+    if (!f || !e.path.empty()) return fail(3001, e.offset), err_->message = "unimplemented feature", false;
+    if (!analytic_ok_) return fail(30483, e.over->offset);
+    AnalyticGate no_nesting(analytic_ok_, false);
+    WindowSpec& w = *e.over;
+    int n = static_cast<int>(e.args.size());
+    if (e.star && e.text != "COUNT") return fail(936, e.offset);
+    if (!e.star && (n < f->min_args || n > f->max_args || (f->kind == AnalyticKind::Aggregate && n == 0)))
+        return fail(909, e.offset);
+    if (f->needs_order && w.order.empty()) return fail(30485, w.offset);
+    if (!f->order_allowed && !w.order.empty()) return fail(30487, w.offset);
+    if (!f->frame_allowed && w.has_frame) return fail(907, w.offset);
+    CallExtras none;
+    const CallExtras& x = e.extras ? *e.extras : none;
+    if (x.keep) return fail(3001, e.offset), err_->message = "unimplemented feature", false;
+    if (x.nulls && f->kind != AnalyticKind::Offset && f->kind != AnalyticKind::Value) return fail(907, e.offset);
+    if (x.within_group != (f->kind == AnalyticKind::Listagg)) return fail(f->kind == AnalyticKind::Listagg ? 905 : 907, e.offset);
+    if (e.distinct && f->kind != AnalyticKind::Aggregate && f->kind != AnalyticKind::Listagg)
+        return fail(30482, e.offset);
+    std::vector<Emitted> args(e.args.size());
+    bool aggregate = false;
+    for (std::size_t i = 0; i < e.args.size(); ++i) {
+        if (!expr(*e.args[i], scope, &args[i])) return false;
+        aggregate = aggregate || args[i].aggregate;
+    }
+    auto numeric = [&](const Emitted& a) { return is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")"; };
+    std::string frame;  // a frame that replaces the one written (LAG/LEAD IGNORE NULLS)
+    std::string call;
+    bool ignore_nulls = x.nulls == 2;
+    switch (f->kind) {
+    case AnalyticKind::Ranking:
+        call = std::string(f->sqlite_name) + "(" + (n ? numeric(args[0]) : std::string()) + ")";
+        out->type = number_type();
+        break;
+    case AnalyticKind::Offset: {
+        std::string offset = n > 1 ? numeric(args[1]) : "1";
+        std::string fallback;
+        if (n > 2) {
+            Emitted d = args[2];
+            if (e.args[2]->kind == ExprKind::Null) {
+            } else if (is_number(args[0].type) && is_char(d.type)) {
+                d.sql = "vantro_to_number(" + d.sql + ")";
+            } else if (is_date(args[0].type) && is_char(d.type)) {
+                d.sql = "vantro_to_date(" + d.sql + ")";
+            } else if (is_char(args[0].type) && !is_char(d.type)) {
+                d.sql = as_text(d);
+            } else if (!same_family(args[0].type, d.type)) {
+                fail(932, e.args[2]->offset);
+                err_->message = std::string("inconsistent datatypes: expected ") + type_family(args[0].type) +
+                                " got " + type_family(d.type);
+                return false;
+            }
+            fallback = d.sql;
+        }
+        bool lag = e.text == "LAG";
+        if (ignore_nulls) {
+            // The offset-th non-null value before (after) the current row.
+            call = "vantro_nth_in(" + args[0].sql + "," + offset + "," + (lag ? "1" : "0") + ",1)";
+            frame = lag ? "ROWS BETWEEN UNBOUNDED PRECEDING AND 1 PRECEDING"
+                        : "ROWS BETWEEN 1 FOLLOWING AND UNBOUNDED FOLLOWING";
+        } else {
+            call = std::string(f->sqlite_name) + "(" + args[0].sql + "," + offset + (n > 2 ? "," + fallback : "") + ")";
+        }
+        out->type = args[0].type;
+        out->trimmed = args[0].trimmed;
+        if (ignore_nulls && n > 2) {
+            std::string win;
+            if (!window_sql(w, scope, frame, &win, &aggregate)) return false;
+            out->sql = "coalesce(" + call + " " + win + "," + fallback + ")";
+            out->aggregate = aggregate;
+            return true;
+        }
+        break;
+    }
+    case AnalyticKind::Value: {
+        bool nth = e.text == "NTH_VALUE";
+        bool last = e.text == "LAST_VALUE";
+        std::string which = nth ? numeric(args[1]) : "1";
+        if (ignore_nulls || x.from_last || last || nth) {  // vantro_nth_in reports a bad n as Oracle does
+            bool from_last = last || x.from_last;
+            if (!ignore_nulls && !nth)
+                call = std::string(f->sqlite_name) + "(" + args[0].sql + ")";
+            else
+                call = "vantro_nth_in(" + args[0].sql + "," + which + "," + (from_last ? "1" : "0") + "," +
+                       (ignore_nulls ? "1" : "0") + ")";
+        } else {
+            call = std::string(f->sqlite_name) + "(" + args[0].sql + (nth ? "," + which : std::string()) + ")";
+        }
+        out->type = args[0].type;
+        out->trimmed = args[0].trimmed;
+        break;
+    }
+    case AnalyticKind::Ratio: {
+        std::string win;
+        if (!window_sql(w, scope, "", &win, &aggregate)) return false;
+        out->sql = "vantro_div(" + numeric(args[0]) + ",sum(" + numeric(args[0]) + ") " + win + ")";
+        out->type = number_type();
+        out->aggregate = aggregate;
+        return true;
+    }
+    case AnalyticKind::Aggregate:
+        if (e.distinct) {
+            if (!w.order.empty()) return fail(30487, w.offset);
+            // MIN and MAX are the same over distinct values; the others are not written yet.
+            if (e.text != "MIN" && e.text != "MAX")
+                return fail(3001, e.offset), err_->message = "unimplemented feature", false;
+        }
+        if (e.star) {
+            call = "count(*)";
+        } else {
+            std::string a = (e.text == "SUM" || e.text == "AVG") ? numeric(args[0]) : args[0].sql;
+            call = std::string(f->sqlite_name) + "(" + a + ")";
+        }
+        out->type = (e.text == "MIN" || e.text == "MAX") ? args[0].type : number_type();
+        out->trimmed = (e.text == "MIN" || e.text == "MAX") && args[0].trimmed;
+        break;
+    case AnalyticKind::Listagg: {
+        // Over the whole partition, the rows fed in the WITHIN GROUP order.
+        std::vector<OrderItem> saved_order = std::move(w.order);
+        w.order = std::move(e.extras->within);
+        std::string win;
+        bool ok = listagg_call(e, args, &call, &out->type) &&
+                  window_sql(w, scope, w.order.empty() ? "" : "ROWS BETWEEN UNBOUNDED PRECEDING AND UNBOUNDED FOLLOWING",
+                             &win, &aggregate);
+        e.extras->within = std::move(w.order);
+        w.order = std::move(saved_order);
+        if (!ok) return false;
+        out->sql = call + " " + win;
+        out->aggregate = aggregate;
+        return true;
+    }
+    }
+    std::string win;
+    if (!window_sql(w, scope, frame, &win, &aggregate)) return false;
+    out->sql = call + " " + win;
+    out->aggregate = aggregate;
+    return true;
+}
+
+// vantro_listagg(value, delimiter, overflow, truncation text, with count): the rows'
+// values joined in the order they arrive.
+bool Translator::listagg_call(Expr& e, const std::vector<Emitted>& args, std::string* sql, OraType* type) {
+    const CallExtras& x = *e.extras;
+    std::string delim = "NULL";
+    if (args.size() > 1) {
+        if (e.args[1]->kind != ExprKind::String && e.args[1]->kind != ExprKind::Null && e.args[1]->kind != ExprKind::Bind)
+            return fail(30496, e.args[1]->offset),
+                   err_->message = "Argument should be a constant.", false;
+        delim = as_text(args[1]);
+    }
+    if (e.distinct && e.over) return fail(30482, e.offset);
+    *sql = std::string("vantro_listagg(") + as_text(args[0]) + "," + delim + "," + (x.overflow ? "1" : "0") + "," +
+           quote_text(x.truncate_text) + "," + (x.with_count ? "1" : "0") + ")";
+    *type = varchar_type(4000);
+    return true;
+}
+
+bool Translator::listagg(Expr& e, const Scope& scope, Emitted* out) {
+    if (!e.extras || !e.extras->within_group) return fail(905, e.end);
+    if (e.args.empty() || e.args.size() > 2) return fail(909, e.offset);
+    if (e.extras->nulls || e.extras->keep) return fail(907, e.offset);
+    std::vector<Emitted> args(e.args.size());
+    {
+        // The measure and the ordering are read in the rows being grouped.
+        for (std::size_t i = 0; i < e.args.size(); ++i) {
+            if (!expr(*e.args[i], scope, &args[i])) return false;
+            if (args[i].aggregate) return fail(935, e.args[i]->offset), err_->message = "group function is nested", false;
+        }
+    }
+    std::string call;
+    if (!listagg_call(e, args, &call, &out->type)) return false;
+    // After the five fixed arguments: whether DISTINCT drops repeated values (the first
+    // in the order stays), then each ordering key after its flags (1 descending, 2 nulls
+    // first, added).
+    std::string keys;
+    for (OrderItem& o : e.extras->within) {
+        Emitted k;
+        if (!expr(*o.expr, scope, &k)) return false;
+        if (k.aggregate) return fail(935, o.expr->offset), err_->message = "group function is nested", false;
+        bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.descending);
+        keys += "," + std::to_string((o.descending ? 1 : 0) + (nulls_first ? 2 : 0)) + "," + k.sql;
+    }
+    call.pop_back();
+    out->sql = call + "," + (e.distinct ? "1" : "0") + keys + ")";
+    out->aggregate = true;
+    return true;
+}
