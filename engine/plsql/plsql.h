@@ -90,7 +90,7 @@ enum class PlRefKind {
     UpdatingColumn
 };
 
-enum class PlAttr { Found, NotFound, RowCount, IsOpen };
+enum class PlAttr { Found, NotFound, RowCount, IsOpen, BulkRowCount, BulkExceptions };
 
 struct PlRef {
     PlRefKind kind = PlRefKind::Variable;
@@ -165,8 +165,17 @@ enum class PlStmtKind {
     Close,
     Return,
     Raise,
-    Collection  // a collection's constructor, copy, EXTEND, TRIM or DELETE (name says which)
+    Collection,  // a collection's constructor, copy, EXTEND, TRIM or DELETE (name says which)
+    Forall,      // FORALL index IN bounds DML: bodies[0] holds the one DML statement
+    Execute      // EXECUTE IMMEDIATE, and OPEN cursor FOR text (name "open")
 };
+
+// How FORALL walks its collection: a range lo..hi, the subscripts of a collection
+// (INDICES OF) or the values of its elements (VALUES OF).
+enum class PlForall { Range, Indices, Values };
+
+// The mode of an argument of EXECUTE IMMEDIATE ... USING.
+enum class PlBindMode { In, Out, InOut };
 
 struct PlVarInfo;
 
@@ -206,6 +215,19 @@ struct PlStmt {
     PlExceptionInfo exception;           // RAISE
     PlSql* selector = nullptr;           // CASE selector: evaluated into slot before the WHENs
     std::shared_ptr<PlBlock> block;
+    bool bulk = false;                   // SELECT and FETCH: BULK COLLECT INTO collections
+    PlSql* limit = nullptr;              // FETCH ... BULK COLLECT INTO ... LIMIT n
+    // FORALL: how it walks, the collection slot of INDICES OF / VALUES OF, SAVE EXCEPTIONS.
+    PlForall forall = PlForall::Range;
+    int forall_collection = -1;
+    bool save_exceptions = false;
+    // EXECUTE IMMEDIATE: exprs[0] the text, then one expression per USING argument
+    // (null for OUT); bind_modes and bind_targets per argument (the target of OUT and
+    // IN OUT); targets the INTO or RETURNING INTO variables.
+    std::vector<PlBindMode> bind_modes;
+    std::vector<PlTarget> bind_targets;
+    bool returning_into = false;
+    bool open_dynamic = false;  // OPEN :name FOR text [USING ...]: the query goes to the bind
 };
 
 struct PlDecl {

@@ -110,6 +110,10 @@ private:
     Interpreter* root_;          // the interpreter of the block the client sent
     PlError error_;
     std::string exit_label_;
+    // The last FORALL's rows per index value (SQL%BULK_ROWCOUNT) and the iterations that
+    // failed under SAVE EXCEPTIONS, as (iteration, Oracle error code).
+    std::map<std::int64_t, std::int64_t> bulk_rowcount_;
+    std::vector<std::pair<std::int64_t, int>> bulk_exceptions_;
 
     Flow raise(PlError e, int line);
 
@@ -225,6 +229,21 @@ private:
     Flow run_close(const PlStmt& st);
     Flow run_return(const PlStmt& st);
     Flow run_raise(const PlStmt& st);
+
+    // --- Bulk binds and dynamic SQL (plsql_run_bulk.cpp, plsql_run_dynamic.cpp) --------
+    // Replaces each target collection by one column of rows (types[k] is column k's type),
+    // elements numbered from 1.
+    bool bulk_store(const std::vector<PlTarget>& targets, const std::vector<std::vector<PlValue>>& rows,
+                    const std::vector<OraType>& types, PlError* err);
+    // Steps vm to its end (or max rows when max >= 0) collecting rows; done tells whether
+    // it ran out.
+    bool bulk_rows(sqlite3_stmt* vm, std::int64_t max, std::vector<std::vector<PlValue>>* rows, bool* done,
+                   PlError* err);
+    bool bulk_attr(const PlRef& r, PlValue* v, PlError* err);
+    Flow run_bulk_select(const PlStmt& st);
+    Flow run_bulk_fetch(const PlStmt& st);
+    Flow run_forall(const PlStmt& st);
+    Flow run_execute(const PlStmt& st);
 
     PlCompileContext compile_context(const std::string& owner, CatalogView* catalog) const;
 

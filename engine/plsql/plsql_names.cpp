@@ -113,11 +113,12 @@ void Parser::compile_expression(std::size_t a, std::size_t b, PlSql* q, std::uin
 }
 
 void Parser::compile_statement(const std::vector<std::pair<std::size_t, std::size_t>>& ranges, PlSql* q,
-                               std::uint32_t stmt_offset) {
+                               std::uint32_t stmt_offset, const std::vector<Token>& tail) {
     std::vector<Token> tokens;
     for (const auto& r : ranges)
         tokens.insert(tokens.end(), t_.begin() + static_cast<std::ptrdiff_t>(r.first),
                       t_.begin() + static_cast<std::ptrdiff_t>(r.second));
+    tokens.insert(tokens.end(), tail.begin(), tail.end());
     std::size_t a = ranges.front().first, b = ranges.back().second;
     Token end;
     end.kind = TokenKind::End;
@@ -174,6 +175,8 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
     if (path.empty()) return NameHook::Answer::NotMine;
     const std::string& first = path[0];
     const Symbol* sym = lookup(first);
+    if (e.kind == ExprKind::Attribute && first == "SQL" && (e.text == "BULK_ROWCOUNT" || e.text == "BULK_EXCEPTIONS"))
+        return bulk_attribute(const_cast<Expr&>(e), q, out);
     if (e.kind == ExprKind::Attribute) {
         PlAttr attr = PlAttr::Found;
         if (path.size() != 1 || !cursor_attribute(e.text, &attr)) return NameHook::Answer::NotMine;
@@ -268,6 +271,34 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
         }
     }
     variable_resolution(slot, q, out);
+    return NameHook::Answer::Resolved;
+}
+
+// SQL%BULK_ROWCOUNT(i), SQL%BULK_EXCEPTIONS.COUNT and SQL%BULK_EXCEPTIONS(j).ERROR_INDEX
+// or .ERROR_CODE, after FORALL.
+NameHook::Answer Parser::bulk_attribute(Expr& e, PlSql* q, NameResolution* out) {
+    PlRef r;
+    r.kind = PlRefKind::SqlAttr;
+    bool rows = e.text == "BULK_ROWCOUNT";
+    r.attr = rows ? PlAttr::BulkRowCount : PlAttr::BulkExceptions;
+    std::string field = e.path.size() == 2 ? e.path[1] : "";
+    bool ok = rows ? e.args.size() == 1 && field.empty()
+                   : (e.args.empty() ? field == "COUNT"
+                                     : e.args.size() == 1 && (field == "ERROR_INDEX" || field == "ERROR_CODE"));
+    if (!ok) {
+        semantic_error(e.offset, "PLS-00306: wrong number or types of arguments in call to '" + e.text + "'",
+                       expression_offset_);
+        return null_value(out);
+    }
+    r.name = field;
+    if (!e.args.empty()) {
+        prog_->sql.push_back(std::make_unique<PlSql>());
+        r.index = prog_->sql.back().get();
+        position(e.args[0]->offset, &r.index->line, &r.index->column);
+        compile_tree(*e.args[0], r.index, expression_offset_, false);
+    }
+    out->bind = "#" + std::to_string(add_ref(q, r, number_type()));
+    out->type = number_type();
     return NameHook::Answer::Resolved;
 }
 

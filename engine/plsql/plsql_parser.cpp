@@ -676,6 +676,8 @@ const Parser::StatementRule Parser::kStatementRules[] = {
     {"FETCH", &Parser::cursor_statement},
     {"RETURN", &Parser::return_statement},
     {"RAISE", &Parser::raise_statement},
+    {"FORALL", &Parser::forall_statement},
+    {"EXECUTE", &Parser::execute_statement},
 };
 
 void Parser::statement(std::vector<PlStmt>* out) {
@@ -810,8 +812,52 @@ void Parser::dml_statement(PlStmt* st, std::uint32_t so) {
     st->kind = PlStmtKind::Dml;
     std::size_t a = i_;
     std::size_t e = expression_end({";"});
+    // RETURNING expr, ... [BULK COLLECT] INTO targets: the targets are PL/SQL variables,
+    // which the SQL grammar sees as placeholders of their own; the values come back as
+    // the rows of the statement's RETURNING clause.
+    std::size_t ret = expression_end({"RETURNING", "RETURN", ";"});
+    std::size_t into = e;
+    if (ret < e) {
+        i_ = ret;
+        for (std::size_t k = ret; k < e; ++k)
+            if (t_[k].kind == TokenKind::Word && (t_[k].text == "INTO" || t_[k].text == "BULK")) {
+                into = k;
+                break;
+            }
+    }
     PlSql* q = new_sql(a);
-    compile_statement({{a, e}}, q, so);
+    if (into < e) {
+        i_ = into;
+        if (is_word("BULK")) {
+            ++i_;
+            expect_word("COLLECT");
+            st->bulk = true;
+        }
+        expect_word("INTO");
+        std::uint32_t target_offset = peek().offset;
+        into_targets(st, so);
+        if (i_ != e) expected(";", peek());
+        std::vector<Token> tail;
+        Token w = t_[into];
+        w.kind = TokenKind::Word;
+        w.text = "INTO";
+        tail.push_back(w);
+        for (std::size_t k = 0; k < st->targets.size(); ++k) {
+            Token b = t_[into];
+            if (k) {
+                b.kind = TokenKind::Operator;
+                b.text = ",";
+                tail.push_back(b);
+            }
+            b.kind = TokenKind::Bind;
+            b.text = "#RETURNING" + std::to_string(k + 1);
+            tail.push_back(b);
+        }
+        compile_statement({{a, into}}, q, so, tail);
+        if (st->bulk) bulk_targets(st, q->tr.returning.size(), target_offset, so);
+    } else {
+        compile_statement({{a, e}}, q, so);
+    }
     st->exprs.push_back(q);
     i_ = e;
     expect_op(";");
@@ -855,6 +901,18 @@ void Parser::open_statement(PlStmt* st, std::uint32_t so) {
     prog_->host_targets.push_back(st->name);
     ++i_;
     expect_word("FOR");
+    if (!is_word("SELECT") && !is_word("WITH") && !is_op("(")) {
+        // OPEN :rc FOR text [USING ...]: a query built at run time.
+        st->kind = PlStmtKind::Execute;
+        st->open_dynamic = true;
+        st->exprs.push_back(expression({"USING", ";"}, so));
+        if (is_word("USING")) {
+            ++i_;
+            using_arguments(st, so);
+        }
+        expect_op(";");
+        return;
+    }
     std::size_t a = i_;
     std::size_t e = expression_end({";"});
     PlSql* q = new_sql(a);
@@ -876,8 +934,22 @@ void Parser::cursor_statement(PlStmt* st, std::uint32_t so) {
     else
         st->slot = s->index;
     if (st->kind == PlStmtKind::Fetch) {
+        if (is_word("BULK")) {
+            ++i_;
+            expect_word("COLLECT");
+            st->bulk = true;
+        }
         expect_word("INTO");
+        std::uint32_t target_offset = peek().offset;
         into_targets(st, so);
+        if (st->bulk) {
+            if (is_word("LIMIT")) {
+                ++i_;
+                st->limit = expression({";"}, so);
+            }
+            PlSql* q = st->slot >= 0 ? prog_->cursors[static_cast<std::size_t>(st->slot)].query : nullptr;
+            bulk_targets(st, q ? q->tr.columns.size() : 0, target_offset, so);
+        }
     }
     expect_op(";");
 }
@@ -1066,8 +1138,10 @@ void Parser::into_targets(PlStmt* st, std::uint32_t so) {
 void Parser::select_into(PlStmt* st, std::uint32_t so) {
     st->kind = PlStmtKind::SelectInto;
     std::size_t a = i_;
-    std::size_t into = expression_end({"INTO", ";"});
-    if (!is_word("INTO") && !(into < t_.size() && t_[into].text == "INTO")) {
+    std::size_t into = expression_end({"BULK", "INTO", ";"});
+    bool bulk = into + 2 < t_.size() && t_[into].text == "BULK" && t_[into + 1].text == "COLLECT" &&
+                t_[into + 2].text == "INTO";
+    if (!bulk && !is_word("INTO") && !(into < t_.size() && t_[into].text == "INTO")) {
         i_ = into;
         PlCompileError e;
         position(t_[into].offset, &e.line, &e.column);
@@ -1076,7 +1150,8 @@ void Parser::select_into(PlStmt* st, std::uint32_t so) {
         expect_op(";");
         return;
     }
-    i_ = into + 1;
+    i_ = into + (bulk ? 3 : 1);
+    std::uint32_t target_offset = peek().offset;
     into_targets(st, so);
     std::size_t rest = i_;
     std::size_t e = expression_end({";"});
@@ -1085,6 +1160,11 @@ void Parser::select_into(PlStmt* st, std::uint32_t so) {
     st->exprs.push_back(q);
     i_ = e;
     expect_op(";");
+    if (bulk) {
+        st->bulk = true;
+        bulk_targets(st, q->tr.columns.size(), target_offset, so);
+        return;
+    }
     if (q->tr.columns.empty()) return;
     std::size_t want = q->tr.columns.size();
     std::size_t have = st->targets.size();

@@ -179,14 +179,17 @@ private:
     void compile_tree(Expr& e, PlSql* q, std::uint32_t stmt_offset, bool condition);
     // The tokens of ranges, one after the other, as one SQL statement into q: a column of
     // the statement's tables wins over a PL/SQL name.
+    // tail: tokens put after the ranges (the placeholders standing for RETURNING INTO
+    // targets).
     void compile_statement(const std::vector<std::pair<std::size_t, std::size_t>>& ranges, PlSql* q,
-                           std::uint32_t stmt_offset);
+                           std::uint32_t stmt_offset, const std::vector<Token>& tail = {});
     TranslateContext translate_context(PlSql* q, FunctionLookup* lookup) const;
     void translate_error(const OraError& err, std::uint32_t where, const FunctionLookup& lookup,
                          std::uint32_t stmt_offset, bool statement);
     friend class ExprNames;
     NameHook::Answer resolve_name(const Expr& e, PlSql* q, NameResolution* out);
     NameHook::Answer resolve_call(Expr& e, std::vector<std::string>* path, PlSql* q, NameResolution* out);
+    NameHook::Answer bulk_attribute(Expr& e, PlSql* q, NameResolution* out);
     // The type of a collection's subscripts (FIRST, LAST, NEXT, PRIOR).
     static OraType collection_key_type(const PlVarInfo& v);
     // collection(i) or collection.method(i) as a bound reference of q.
@@ -292,6 +295,17 @@ private:
                      const std::vector<std::pair<std::size_t, std::size_t>>& args, std::uint32_t so);
 
     void call(PlStmt* st, std::uint32_t so);
+
+    // --- Bulk binds and dynamic SQL (plsql_parser_bulk.cpp) -------------------------------
+
+    // Checks the BULK COLLECT INTO targets of st against a query of columns columns.
+    void bulk_targets(PlStmt* st, std::size_t columns, std::uint32_t target_offset, std::uint32_t so);
+    // FORALL index IN lo..hi | INDICES OF c | VALUES OF c [SAVE EXCEPTIONS] dml;
+    void forall_statement(PlStmt* st, std::uint32_t so);
+    // EXECUTE IMMEDIATE text [INTO ...| BULK COLLECT INTO ...] [USING ...] [RETURNING INTO ...];
+    void execute_statement(PlStmt* st, std::uint32_t so);
+    // USING [IN|OUT|IN OUT] argument, ... of EXECUTE IMMEDIATE and OPEN FOR.
+    void using_arguments(PlStmt* st, std::uint32_t so);
 };
 
 }  // namespace plsql_parsing

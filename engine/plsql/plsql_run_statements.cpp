@@ -127,6 +127,10 @@ Flow Interpreter::statement(const PlStmt& st) {
         return run_raise(st);
     case PlStmtKind::Collection:
         return run_collection(st);
+    case PlStmtKind::Forall:
+        return run_forall(st);
+    case PlStmtKind::Execute:
+        return run_execute(st);
     }
     return Flow::Next;
 }
@@ -237,6 +241,7 @@ Flow Interpreter::run_exit(const PlStmt& st) {
 }
 
 Flow Interpreter::run_select_into(const PlStmt& st) {
+    if (st.bulk) return run_bulk_select(st);
     PlError err;
     PlSql* q = st.exprs[0];
     if (!prepare(q, &err)) return raise(err, st.line);
@@ -289,13 +294,31 @@ Flow Interpreter::run_dml(const PlStmt& st) {
         return raise(make_error(trigger_error.code, trigger_error.message), st.line);
     }
     std::int64_t outer_redone = plsql_take_redone_rows(ses_);
+    // RETURNING INTO single variables fails when more than one row changed; the statement
+    // is then undone, so it is run under a savepoint of its own.
+    bool single_returning = !st.targets.empty() && !st.bulk && !root_->in_statement_ &&
+                            sqlite3_exec(db_, "SAVEPOINT vantro_returning", nullptr, nullptr, nullptr) == SQLITE_OK;
+    auto end_returning = [&](bool undo_it) {
+        if (!single_returning || sqlite3_get_autocommit(db_)) return;
+        if (undo_it) sqlite3_exec(db_, "ROLLBACK TO vantro_returning", nullptr, nullptr, nullptr);
+        sqlite3_exec(db_, "RELEASE vantro_returning", nullptr, nullptr, nullptr);
+    };
     plsql_dml_begin(ses_, q->tr);
     int rc = sqlite3_step(q->vm);
     plsql_dml_end(ses_);
+    // RETURNING ... INTO: the statement's rows are the values of the rows it changed.
+    std::vector<std::vector<PlValue>> returned;
+    while (rc == SQLITE_ROW && !st.targets.empty()) {
+        std::vector<PlValue> row;
+        for (int c = 0; c < sqlite3_column_count(q->vm); ++c) row.push_back(column_value(q->vm, c));
+        returned.push_back(std::move(row));
+        rc = sqlite3_step(q->vm);
+    }
     if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
         err = sqlite_error(false);
         sqlite3_reset(q->vm);
         plsql_session(ses_)->redone_rows = outer_redone;
+        end_returning(true);
         undo();
         if (sqlite3_get_autocommit(db_)) {
             ses_->in_transaction = false;
@@ -308,11 +331,32 @@ Flow Interpreter::run_dml(const PlStmt& st) {
     plsql_session(ses_)->redone_rows = outer_redone;
     sql_found_ = sql_rowcount_ > 0 ? 1 : 0;
     if (!plsql_statement_triggers(ses_, q->tr, PlTriggerTiming::After, &trigger_error)) {
+        end_returning(true);
         undo();
         sql_rowcount_ = 0;
         return raise(make_error(trigger_error.code, trigger_error.message), st.line);
     }
+    if (single_returning && returned.size() > 1) {
+        end_returning(true);
+        undo();
+        sql_rowcount_ = 0;
+        sql_found_ = 0;
+        return raise(make_error(1422, "exact fetch returns more than requested number of rows"), st.line);
+    }
+    end_returning(false);
     if (guarded) sqlite3_exec(db_, "RELEASE vantro_triggered", nullptr, nullptr, nullptr);
+    if (st.targets.empty()) return Flow::Next;
+    std::vector<OraType> types;
+    for (const ColumnInfo& c : q->tr.returning) types.push_back(c.type);
+    if (st.bulk) {
+        if (!bulk_store(st.targets, returned, types, &err)) return raise(err, st.line);
+        return Flow::Next;
+    }
+
+    // No row changed: the targets are set to NULL.
+    if (returned.empty()) returned.emplace_back(types.size());
+    for (std::size_t c = 0; c < st.targets.size() && c < types.size(); ++c)
+        if (!assign(st.targets[c], returned[0][c], types[c], &err)) return raise(err, st.line);
     return Flow::Next;
 }
 
@@ -371,6 +415,7 @@ Flow Interpreter::run_fetch(const PlStmt& st) {
     PlError err;
     CursorState& cs = cursors_[static_cast<std::size_t>(st.slot)];
     if (!cs.open) return raise(make_error(1001, "invalid cursor"), st.line);
+    if (st.bulk) return run_bulk_fetch(st);
     PlSql* q = p_->cursors[static_cast<std::size_t>(st.slot)].query;
     if (cs.found == 0) return Flow::Next;
     int rc = sqlite3_step(q->vm);

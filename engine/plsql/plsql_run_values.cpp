@@ -250,6 +250,8 @@ bool Interpreter::ref_value(const PlRef& r, PlValue* v, PlError* err) {
             *v = int_value(c.rowcount);
             break;
         case PlAttr::IsOpen:
+        case PlAttr::BulkRowCount:
+        case PlAttr::BulkExceptions:
             break;
         }
         return true;
@@ -268,6 +270,9 @@ bool Interpreter::ref_value(const PlRef& r, PlValue* v, PlError* err) {
         case PlAttr::IsOpen:
             *v = int_value(0);
             break;
+        case PlAttr::BulkRowCount:
+        case PlAttr::BulkExceptions:
+            return bulk_attr(r, v, err);
         }
         return true;
     case PlRefKind::SqlCode: {

@@ -694,6 +694,20 @@ bool Parser::primary(ExprPtr* out) {
         e->path_offsets = std::move(path_offsets);
         e->text = peek().text;
         p_ += 2;
+        // PL/SQL's SQL%BULK_ROWCOUNT(i), SQL%BULK_EXCEPTIONS(i).ERROR_CODE and
+        // SQL%BULK_EXCEPTIONS.COUNT: a subscript and a field after the attribute.
+        if (is_op("(")) {
+            ++p_;
+            ExprPtr arg;
+            if (!expr(&arg)) return false;
+            e->args.push_back(std::move(arg));
+            if (!expect_op(")", 907)) return false;
+        }
+        if (is_op(".") && peek().kind == TokenKind::Word) {
+            e->path.push_back(peek().text);
+            e->path_offsets.push_back(peek().offset);
+            p_ += 2;
+        }
         e->end = prev_end();
         *out = std::move(e);
         return true;
