@@ -15,6 +15,20 @@ namespace plsql_parsing {
 
 namespace {
 
+// The value of a number token's leading digits, capped at cap: a length or an error code
+// too large to mean anything is refused by the range check of its caller, never by an
+// exception out of the parser. Text without digits counts as 0.
+int bounded_integer(const std::string& text, int cap) {
+    long long v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') break;
+        v = v * 10 + (c - '0');
+        if (v > cap) return cap;
+    }
+    return static_cast<int>(v);
+}
+
+
 struct Predefined {
     const char* name;
     int code;
@@ -249,7 +263,7 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
         const Token& n = peek();
         if (n.kind != TokenKind::Number) expected("an integer", n);
         ++i_;
-        std::uint32_t v = static_cast<std::uint32_t>(std::stoul(n.text));
+        std::uint32_t v = static_cast<std::uint32_t>(bounded_integer(n.text, 1 << 30));
         if (is_word("CHAR") || is_word("BYTE")) ++i_;
         expect_op(")");
         if (v < 1 || v > 32767) {
@@ -265,14 +279,14 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
         if (is_op("(")) {
             ++i_;
             if (peek().kind == TokenKind::Number)
-                p = std::stoi(identifier_number());
+                p = bounded_integer(identifier_number(), 1000);
             else if (is_op("*"))
                 ++i_;
             if (is_op(",")) {
                 ++i_;
                 bool neg = is_op("-");
                 if (neg) ++i_;
-                s = std::stoi(identifier_number()) * (neg ? -1 : 1);
+                s = bounded_integer(identifier_number(), 1000) * (neg ? -1 : 1);
             }
             expect_op(")");
         }
@@ -361,7 +375,7 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
             expect_op(",");
             bool neg = is_op("-");
             if (neg) ++i_;
-            int code = std::stoi(identifier_number());
+            int code = bounded_integer(identifier_number(), 1 << 30);
             expect_op(")");
             expect_op(";");
             auto f = scopes_.back().find(name);

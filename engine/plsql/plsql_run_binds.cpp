@@ -19,7 +19,7 @@ HostState* Interpreter::host(const std::string& name, PlError* err) {
     BindHandle* found = nullptr;
     for (BindHandle* b : s_->binds)
         if (!b->name.empty() && b->name == name) found = b;
-    if (!found && !name.empty() && name.find_first_not_of("0123456789") == std::string::npos) {
+    if (!found && !name.empty() && name.find_first_not_of("0123456789") == std::string::npos && name.size() <= 9) {
         ub4 pos = static_cast<ub4>(std::stoul(name));
         for (BindHandle* b : s_->binds)
             if (b->position == pos) found = b;

@@ -105,6 +105,40 @@ std::string xml_element_name(const std::string& heading) {
     return name;
 }
 
+// A CSV heading as it is, unless it holds a separator, a quote or a line break: then it is
+// quoted like a value, so that the header keeps as many fields as the rows below it.
+std::string csv_heading(const std::string& name) {
+    if (name.find_first_of(";\"\r\n") == std::string::npos) return name;
+    return "\"" + doubled(name, '"') + "\"";
+}
+
+// A quoted SQL literal kept on one line: line breaks inside the value are written as
+// chr(13) and chr(10) joined to the text around them, so that no line of the script is a
+// value's own line, and a line holding only "/" inside a value cannot end the statement.
+std::string sql_literal(const std::string& value) {
+    std::string out;
+    std::string part;
+    bool first = true;
+    auto flush = [&](bool force) {
+        if (!part.empty() || force) {
+            out += (first ? "'" : "||'") + doubled(part, '\'') + "'";
+            first = false;
+        }
+        part.clear();
+    };
+    for (char c : value) {
+        if (c == '\r' || c == '\n') {
+            flush(false);
+            out += std::string(first ? "" : "||") + (c == '\r' ? "chr(13)" : "chr(10)");
+            first = false;
+        } else {
+            part += c;
+        }
+    }
+    flush(first);
+    return out;
+}
+
 bool is_numeric_type(int type) {
     switch (type) {
     case 2: case 3: case 4: case 7: case 21: case 22: case 245: case 246:
@@ -122,8 +156,8 @@ std::string sql_value(const std::string& value, int type, const std::string& dat
     if (value.empty()) return "NULL";
     if (is_numeric_type(type)) return value;
     if (type == 12 && !date_format.empty())
-        return "to_date('" + doubled(value, '\'') + "','" + doubled(date_format, '\'') + "')";
-    return "'" + doubled(value, '\'') + "'";
+        return "to_date(" + sql_literal(value) + ",'" + doubled(date_format, '\'') + "')";
+    return sql_literal(value);
 }
 
 bool put(std::FILE* file, const std::string& text) {
@@ -156,7 +190,7 @@ int export_write(const ExportSource& source, ExportFormat format, const std::str
     bool ok = true;
     if (format == ExportFormat::Csv) {
         std::string header;
-        for (size_t c = 0; c < columns; ++c) header += (c ? ";" : "") + source.columns[c].name;
+        for (size_t c = 0; c < columns; ++c) header += (c ? ";" : "") + csv_heading(source.columns[c].name);
         ok = put(file, header + "\r\n");
     } else if (format == ExportFormat::Xml) {
         ok = put(file, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<ROWS>\r\n");

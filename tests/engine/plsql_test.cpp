@@ -128,6 +128,17 @@ TEST_F(Plsql, OutputBufferAndLineLimitsRaiseOracleErrors) {
             "ORA-20000: ORU-10028: line length overflow, limit of 32767 bytes per line\nORA-06512: at line 2\n");
 }
 
+TEST_F(Plsql, HugeNumbersInDeclarationsAreCompileErrorsNotCrashes) {
+  // Lengths, precisions and error codes beyond any integer type once ended the process
+  // from inside the parser; a length is refused by its range check, and the session
+  // lives on after each.
+  EXPECT_EQ(s.exec("declare v varchar2(99999999999999999999999); begin null; end;"), OCI_ERROR);
+  EXPECT_NE(s.error_text().find("PLS-00215"), std::string::npos) << s.error_text();
+  s.exec("declare n number(99999999999999999999, 2); begin null; end;");
+  s.exec("declare e exception; pragma exception_init(e, -99999999999999999999); begin null; end;");
+  EXPECT_EQ(s.exec("begin null; end;"), OCI_SUCCESS);
+}
+
 TEST_F(Plsql, VariablesAndControlFlow) {
   EXPECT_EQ(output_of(R"(declare
   n number(6,2) := 10 / 4;

@@ -83,6 +83,25 @@ TEST_F(ExportTest, SqlInsertsTargetTheQueryAndWriteEachValueByItsType) {
     EXPECT_NE(sql.find("('a\"b<&>',NULL,NULL)"), std::string::npos) << sql;
 }
 
+TEST_F(ExportTest, HeadingsAndMultiLineValuesCannotBreakTheFilesStructure) {
+    // A heading holding the separator or a quote is quoted; plain headings stay bare.
+    source_.columns[0].name = "A;B";
+    source_.columns[1].name = "SAY \"HI\"";
+    const std::string csv = written(ExportFormat::Csv);
+    EXPECT_EQ(csv.substr(0, csv.find("\r\n")), "\"A;B\";\"SAY \"\"HI\"\"\";HIRED ON");
+    // A value whose lines include one holding only "/" stays one line of the script, so
+    // running it inserts the value whole instead of ending the statement early.
+    source_.columns = {{"TXT", 12, 1}};
+    const std::string value = "a\r\n/\nb'c\n";
+    std::string rows = field(value, 12);
+    std::fclose(source_.file);
+    source_.file = std::tmpfile();
+    ASSERT_NE(source_.file, nullptr);
+    std::fwrite(rows.data(), 1, rows.size(), source_.file);
+    const std::string sql = written(ExportFormat::Sql);
+    EXPECT_NE(sql.find("('a'||chr(13)||chr(10)||'/'||chr(10)||'b''c'||chr(10))\r\n/\r\n"), std::string::npos) << sql;
+}
+
 TEST_F(ExportTest, FileNamesGetTheFormatsExtensionOnlyWhenTheyHaveNone) {
     EXPECT_EQ(export_file_name("report", ExportFormat::Csv), "report.csv");
     EXPECT_EQ(export_file_name("a\\b.c\\name", ExportFormat::Xml), "a\\b.c\\name.xml");
