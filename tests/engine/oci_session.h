@@ -49,6 +49,10 @@ struct OciSession {
   std::string value(const std::string& sql);
 };
 
+// Runs a PL/SQL block with server output on and returns the lines it printed joined by
+// '|', or "error: " and the error text when the block fails.
+std::string server_output_of(OciSession& s, const std::string& block);
+
 // A statement handle with the allocate/prepare/free boilerplate.
 struct OciStatement {
   OciSession& s;

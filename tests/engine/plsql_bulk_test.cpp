@@ -19,27 +19,7 @@ protected:
             << s.error_text();
     }
 
-    // Runs a block with server output on and returns the lines it printed, joined by '|'.
-    std::string output_of(const std::string& block) {
-        EXPECT_EQ(s.exec("begin dbms_output.enable(100000); end;"), OCI_SUCCESS) << s.error_text();
-        if (s.exec(block) != OCI_SUCCESS) return "error: " + s.error_text();
-        std::string all;
-        OciStatement st(s, "begin dbms_output.get_line(:1,:2); end;");
-        char line[512];
-        int status = 0;
-        sb2 ind = 0;
-        OCIBind* b1 = nullptr;
-        OCIBind* b2 = nullptr;
-        s.oci->OCIBindByPos(st.stmt, &b1, s.err, 1, line, sizeof line, SQLT_STR, &ind, nullptr, nullptr, 0, nullptr,
-                            OCI_DEFAULT);
-        s.oci->OCIBindByPos(st.stmt, &b2, s.err, 2, &status, sizeof status, SQLT_INT, nullptr, nullptr, nullptr, 0,
-                            nullptr, OCI_DEFAULT);
-        for (int guard = 0; guard < 1000 && st.execute(1) == OCI_SUCCESS && status == 0; ++guard) {
-            if (guard) all += "|";
-            all += ind == -1 ? "" : line;
-        }
-        return all;
-    }
+    std::string output_of(const std::string& block) { return server_output_of(s, block); }
 
     OciSession s;
 };
