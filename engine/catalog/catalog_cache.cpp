@@ -34,7 +34,7 @@ struct Connection {
     bool pin_checked = false;              // the data version was read since the outermost pin began
     std::uint64_t columns_generation = 0;  // the generation the remembered columns belong to
     std::unordered_map<std::string, std::vector<ColumnInfo>> columns;
-    bool wal = false;        // the catalog file is in WAL mode (readers and one writer at once)
+    bool wal = false;         // the catalog file is in WAL mode (readers and one writer at once)
     sqlite3* side = nullptr;  // a second connection to the catalog file, opened on first use
 };
 

@@ -123,8 +123,7 @@ private:
     }
     // A unique index of the table over exactly these columns, in order, which a new
     // primary or unique key uses instead of creating its own; empty when there is none.
-    std::string reusable_index(const std::string& owner, const std::string& table,
-                               const std::vector<std::string>& key);
+    std::string reusable_index(const std::string& owner, const std::string& table, const std::vector<std::string>& key);
 
     DdlResult comment();
     DdlResult create_synonym(bool replace, bool is_public);
@@ -691,7 +690,8 @@ std::string DdlParser::reusable_index(const std::string& owner, const std::strin
     const std::string schema = quote_text(owner);
     const std::string sql = "SELECT l.name FROM pragma_index_list(?1, " + schema +
                             ") l WHERE l.\"unique\"=1 AND l.origin='c' AND (SELECT group_concat(name, ',') FROM"
-                            " (SELECT name FROM pragma_index_info(l.name, " + schema + ") ORDER BY seqno))=?2";
+                            " (SELECT name FROM pragma_index_info(l.name, " +
+                            schema + ") ORDER BY seqno))=?2";
     Stmt q(db_, sql.c_str());
     q.text(1, table);
     q.text(2, wanted);
@@ -962,8 +962,9 @@ bool take_sequence_number(sqlite3* db, const std::string& owner, const std::stri
     if (inc > 0 ? value > maxv.value : value < minv.value) {
         if (!cycle)
             return sequence_fail(err, 8004,
-                        "sequence " + name + ".NEXTVAL " + (inc > 0 ? "exceeds MAXVALUE" : "goes below MINVALUE") +
-                            " and cannot be instantiated");
+                                 "sequence " + name + ".NEXTVAL " +
+                                     (inc > 0 ? "exceeds MAXVALUE" : "goes below MINVALUE") +
+                                     " and cannot be instantiated");
         value = inc > 0 ? minv.value : maxv.value;
         high.value = value;
     }

@@ -198,7 +198,8 @@ VOCI_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession*
     // was first connected normally: any other user, operating-system credentials or a
     // database without SYS are refused, and nothing is created by trying.
     if (mode & (OCI_SYSDBA | OCI_SYSOPER)) {
-        const int matches = credt == OCI_CRED_RDBMS && user == "SYS" ? catalog_user_password_matches(db, user, password) : -1;
+        const int matches =
+            credt == OCI_CRED_RDBMS && user == "SYS" ? catalog_user_password_matches(db, user, password) : -1;
         if (matches != 1) {
             catalog_close(db);
             return error_set(errhp, matches == 0 ? 1017 : 1031, ora_message(matches == 0 ? 1017 : 1031));

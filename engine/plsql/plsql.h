@@ -215,8 +215,8 @@ struct PlStmt {
     PlExceptionInfo exception;           // RAISE
     PlSql* selector = nullptr;           // CASE selector: evaluated into slot before the WHENs
     std::shared_ptr<PlBlock> block;
-    bool bulk = false;                   // SELECT and FETCH: BULK COLLECT INTO collections
-    PlSql* limit = nullptr;              // FETCH ... BULK COLLECT INTO ... LIMIT n
+    bool bulk = false;       // SELECT and FETCH: BULK COLLECT INTO collections
+    PlSql* limit = nullptr;  // FETCH ... BULK COLLECT INTO ... LIMIT n
     // FORALL: how it walks, the collection slot of INDICES OF / VALUES OF, SAVE EXCEPTIONS.
     PlForall forall = PlForall::Range;
     int forall_collection = -1;

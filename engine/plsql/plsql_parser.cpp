@@ -28,7 +28,6 @@ int bounded_integer(const std::string& text, int cap) {
     return static_cast<int>(v);
 }
 
-
 struct Predefined {
     const char* name;
     int code;

@@ -39,8 +39,8 @@ bool Interpreter::bulk_store(const std::vector<PlTarget>& targets, const std::ve
         const PlVarInfo& info = p_->vars[static_cast<std::size_t>(targets[k].slot)];
         auto data = std::make_shared<PlCollectionData>();
         if (info.collection == PlCollection::Varray && static_cast<std::int64_t>(rows.size()) > info.limit) {
-            *err = make_error(22165, "given index [" + std::to_string(info.limit + 1) + "] must be in the range of [1] to [" +
-                                         std::to_string(info.limit) + "]");
+            *err = make_error(22165, "given index [" + std::to_string(info.limit + 1) +
+                                         "] must be in the range of [1] to [" + std::to_string(info.limit) + "]");
             return false;
         }
         for (std::size_t r = 0; r < rows.size(); ++r) {

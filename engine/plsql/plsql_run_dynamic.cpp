@@ -102,7 +102,7 @@ Flow Interpreter::run_execute(const PlStmt& st) {
             }
         }
         if (v.kind == PlKind::Null) b.indicator = OCI_IND_NULL;
-        void* value = b.dty == SQLT_INT ? static_cast<void*>(&b.i)
+        void* value = b.dty == SQLT_INT   ? static_cast<void*>(&b.i)
                       : b.dty == SQLT_FLT ? static_cast<void*>(&b.d)
                                           : static_cast<void*>(&b.text[0]);
         sb4 size = b.dty == SQLT_STR ? static_cast<sb4>(b.text.size() + (mode == PlBindMode::In ? 1 : 0)) : 8;

@@ -23,7 +23,13 @@ struct OrderItem {
 // One end of a window frame: UNBOUNDED PRECEDING, n PRECEDING, CURRENT ROW, n FOLLOWING,
 // UNBOUNDED FOLLOWING.
 struct FrameBound {
-    enum class Kind { UnboundedPreceding, Preceding, CurrentRow, Following, UnboundedFollowing } kind = Kind::CurrentRow;
+    enum class Kind {
+        UnboundedPreceding,
+        Preceding,
+        CurrentRow,
+        Following,
+        UnboundedFollowing
+    } kind = Kind::CurrentRow;
     std::unique_ptr<Expr> offset;  // Preceding and Following
 };
 
@@ -94,11 +100,11 @@ struct Expr {
     bool star = false;
     bool has_operand = false;
     bool has_else = false;
-    bool outer_join = false;   // Column marked with Oracle's (+) outer-join operator
+    bool outer_join = false;             // Column marked with Oracle's (+) outer-join operator
     std::unique_ptr<WindowSpec> over;    // Function: an analytic call
     std::unique_ptr<CallExtras> extras;  // Function: WITHIN GROUP, IGNORE NULLS, KEEP ...
-    std::uint32_t offset = 0;  // first byte in the statement text
-    std::uint32_t end = 0;     // just past the last byte
+    std::uint32_t offset = 0;            // first byte in the statement text
+    std::uint32_t end = 0;               // just past the last byte
 
     Expr() = default;
     Expr(const Expr&) = delete;

@@ -322,9 +322,9 @@ bool Parser::from_item(FromItem* f) {
         return false;
     }
     // OFFSET and FETCH start the row limiting clause, not an alias.
-    bool limiting = (is_word("FETCH") && (peek().text == "FIRST" || peek().text == "NEXT")) ||
-                    (is_word("OFFSET") && peek().kind != TokenKind::End && peek().text != "," &&
-                     peek().kind != TokenKind::Word);
+    bool limiting =
+        (is_word("FETCH") && (peek().text == "FIRST" || peek().text == "NEXT")) ||
+        (is_word("OFFSET") && peek().kind != TokenKind::End && peek().text != "," && peek().kind != TokenKind::Word);
     if (!limiting &&
         (cur().kind == TokenKind::QuotedWord || (cur().kind == TokenKind::Word && !is_reserved(cur().text)))) {
         identifier(&f->alias);

@@ -342,7 +342,8 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
             if (!done) order_keys.emplace_back();
             if (!order_keys.back().empty()) {
                 bool first = o.nulls == 1 || (o.nulls == 0 && o.descending);
-                order_keys.back() += std::string(o.descending ? " DESC" : " ASC") + (first ? " NULLS FIRST" : " NULLS LAST");
+                order_keys.back() +=
+                    std::string(o.descending ? " DESC" : " ASC") + (first ? " NULLS FIRST" : " NULLS LAST");
             }
             if (!done) {
                 if (s.next)
@@ -395,8 +396,7 @@ bool Translator::row_limiting(SelectStmt& s, const std::vector<ColumnInfo>& cols
     bool ties = s.fetch_ties && !order_keys.empty();
     std::string order;
     for (const std::string& k : order_keys) {
-        if (k.empty())
-            return fail(3001, s.fetch_offset), err_->message = "unimplemented feature", false;
+        if (k.empty()) return fail(3001, s.fetch_offset), err_->message = "unimplemented feature", false;
         order += (order.empty() ? "" : ",") + k;
     }
     std::string names;
@@ -404,10 +404,9 @@ bool Translator::row_limiting(SelectStmt& s, const std::vector<ColumnInfo>& cols
     std::string over = order.empty() ? "OVER ()" : "OVER (ORDER BY " + order + ")";
     std::string numbered = "SELECT *, row_number() " + over + " AS vantro_rn, rank() " + over +
                            " AS vantro_rk, count(*) OVER () AS vantro_cnt FROM (" + *sql + ")";
-    std::string limit = s.fetch_percent
-                            ? "(CAST(" + rows + "*vantro_cnt/100.0 AS INTEGER)+(" + rows + "*vantro_cnt/100.0>CAST(" +
-                                  rows + "*vantro_cnt/100.0 AS INTEGER)))"
-                            : rows;
+    std::string limit = s.fetch_percent ? "(CAST(" + rows + "*vantro_cnt/100.0 AS INTEGER)+(" + rows +
+                                              "*vantro_cnt/100.0>CAST(" + rows + "*vantro_cnt/100.0 AS INTEGER)))"
+                                        : rows;
     std::string last = "(" + offset + "+" + limit + ")";
     if (!ties) {
         *sql = "SELECT " + names + " FROM (" + numbered + ") WHERE vantro_rn>" + offset + " AND vantro_rn<=" + last +

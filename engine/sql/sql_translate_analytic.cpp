@@ -17,10 +17,10 @@ struct AnalyticFunction {
     const char* name;
     AnalyticKind kind;
     int min_args, max_args;
-    bool needs_order;     // ORA-30485 without ORDER BY in the window
-    bool frame_allowed;   // a ROWS/RANGE clause may follow the ORDER BY
-    bool order_allowed;   // ORDER BY in the window at all (ORA-30487)
-    bool needs_window;    // only an analytic call (ORA-30484 without OVER)
+    bool needs_order;    // ORA-30485 without ORDER BY in the window
+    bool frame_allowed;  // a ROWS/RANGE clause may follow the ORDER BY
+    bool order_allowed;  // ORDER BY in the window at all (ORA-30487)
+    bool needs_window;   // only an analytic call (ORA-30484 without OVER)
     const char* sqlite_name;
 };
 
@@ -74,8 +74,7 @@ bool analytic_only_function(const std::string& name) {
     return f && f->needs_window;
 }
 
-bool Translator::order_items_sql(std::vector<OrderItem>& items, const Scope& scope, std::string* sql,
-                                 bool* aggregate) {
+bool Translator::order_items_sql(std::vector<OrderItem>& items, const Scope& scope, std::string* sql, bool* aggregate) {
     for (std::size_t i = 0; i < items.size(); ++i) {
         OrderItem& o = items[i];
         Emitted e;
@@ -84,8 +83,8 @@ bool Translator::order_items_sql(std::vector<OrderItem>& items, const Scope& sco
         // A constant orders nothing; SQLite would read a number as a column position.
         std::string item = o.expr->kind == ExprKind::Number ? "(+" + e.sql + ")" : e.sql;
         bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.descending);
-        *sql += (i ? "," : "") + item + (o.descending ? " DESC" : " ASC") +
-                (nulls_first ? " NULLS FIRST" : " NULLS LAST");
+        *sql +=
+            (i ? "," : "") + item + (o.descending ? " DESC" : " ASC") + (nulls_first ? " NULLS FIRST" : " NULLS LAST");
     }
     return true;
 }
@@ -110,11 +109,10 @@ bool Translator::window_sql(WindowSpec& w, const Scope& scope, const std::string
             // RANGE with an offset measures the distance on the one ORDER BY key.
             if (w.order.size() != 1)
                 return fail(30485, w.offset), err_->message = "missing ORDER BY expression in the window specification",
-                       false;
+                                              false;
             Emitted key;
             if (!expr(*w.order[0].expr, scope, &key)) return false;
-            if (!is_number(key.type))
-                return fail(3001, w.offset), err_->message = "unimplemented feature", false;
+            if (!is_number(key.type)) return fail(3001, w.offset), err_->message = "unimplemented feature", false;
         }
         text += w.range ? " RANGE BETWEEN " : " ROWS BETWEEN ";
         for (int k = 0; k < 2; ++k) {
@@ -156,7 +154,8 @@ bool Translator::analytic(Expr& e, const Scope& scope, Emitted* out) {
     const CallExtras& x = e.extras ? *e.extras : none;
     if (x.keep) return fail(3001, e.offset), err_->message = "unimplemented feature", false;
     if (x.nulls && f->kind != AnalyticKind::Offset && f->kind != AnalyticKind::Value) return fail(907, e.offset);
-    if (x.within_group != (f->kind == AnalyticKind::Listagg)) return fail(f->kind == AnalyticKind::Listagg ? 905 : 907, e.offset);
+    if (x.within_group != (f->kind == AnalyticKind::Listagg))
+        return fail(f->kind == AnalyticKind::Listagg ? 905 : 907, e.offset);
     if (e.distinct && f->kind != AnalyticKind::Aggregate && f->kind != AnalyticKind::Listagg)
         return fail(30482, e.offset);
     std::vector<Emitted> args(e.args.size());
@@ -188,8 +187,8 @@ bool Translator::analytic(Expr& e, const Scope& scope, Emitted* out) {
                 d.sql = as_text(d);
             } else if (!same_family(args[0].type, d.type)) {
                 fail(932, e.args[2]->offset);
-                err_->message = std::string("inconsistent datatypes: expected ") + type_family(args[0].type) +
-                                " got " + type_family(d.type);
+                err_->message = std::string("inconsistent datatypes: expected ") + type_family(args[0].type) + " got " +
+                                type_family(d.type);
                 return false;
             }
             fallback = d.sql;
@@ -261,9 +260,10 @@ bool Translator::analytic(Expr& e, const Scope& scope, Emitted* out) {
         std::vector<OrderItem> saved_order = std::move(w.order);
         w.order = std::move(e.extras->within);
         std::string win;
-        bool ok = listagg_call(e, args, &call, &out->type) &&
-                  window_sql(w, scope, w.order.empty() ? "" : "ROWS BETWEEN UNBOUNDED PRECEDING AND UNBOUNDED FOLLOWING",
-                             &win, &aggregate);
+        bool ok =
+            listagg_call(e, args, &call, &out->type) &&
+            window_sql(w, scope, w.order.empty() ? "" : "ROWS BETWEEN UNBOUNDED PRECEDING AND UNBOUNDED FOLLOWING",
+                       &win, &aggregate);
         e.extras->within = std::move(w.order);
         w.order = std::move(saved_order);
         if (!ok) return false;
@@ -285,9 +285,9 @@ bool Translator::listagg_call(Expr& e, const std::vector<Emitted>& args, std::st
     const CallExtras& x = *e.extras;
     std::string delim = "NULL";
     if (args.size() > 1) {
-        if (e.args[1]->kind != ExprKind::String && e.args[1]->kind != ExprKind::Null && e.args[1]->kind != ExprKind::Bind)
-            return fail(30496, e.args[1]->offset),
-                   err_->message = "Argument should be a constant.", false;
+        if (e.args[1]->kind != ExprKind::String && e.args[1]->kind != ExprKind::Null &&
+            e.args[1]->kind != ExprKind::Bind)
+            return fail(30496, e.args[1]->offset), err_->message = "Argument should be a constant.", false;
         delim = as_text(args[1]);
     }
     if (e.distinct && e.over) return fail(30482, e.offset);
@@ -306,7 +306,8 @@ bool Translator::listagg(Expr& e, const Scope& scope, Emitted* out) {
         // The measure and the ordering are read in the rows being grouped.
         for (std::size_t i = 0; i < e.args.size(); ++i) {
             if (!expr(*e.args[i], scope, &args[i])) return false;
-            if (args[i].aggregate) return fail(935, e.args[i]->offset), err_->message = "group function is nested", false;
+            if (args[i].aggregate)
+                return fail(935, e.args[i]->offset), err_->message = "group function is nested", false;
         }
     }
     std::string call;

@@ -72,7 +72,8 @@ constexpr std::size_t kMaxVarchar = 4000;
 void listagg_step(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     auto** slot = static_cast<ListaggState**>(sqlite3_aggregate_context(ctx, sizeof(ListaggState*)));
     if (!slot) return sqlite3_result_error_nomem(ctx);
-    if (argc < 5 || (argc > 5 && (argc - 6) % 2 != 0)) return sqlite3_result_error(ctx, "vantro_listagg: bad arguments", -1);
+    if (argc < 5 || (argc > 5 && (argc - 6) % 2 != 0))
+        return sqlite3_result_error(ctx, "vantro_listagg: bad arguments", -1);
     if (!*slot) {
         *slot = new ListaggState;
         ListaggState& s = **slot;
@@ -90,7 +91,8 @@ void listagg_step(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) != SQLITE_NULL) {
         row.null = false;
         const unsigned char* t = sqlite3_value_text(argv[0]);
-        if (t) row.value.assign(reinterpret_cast<const char*>(t), static_cast<std::size_t>(sqlite3_value_bytes(argv[0])));
+        if (t)
+            row.value.assign(reinterpret_cast<const char*>(t), static_cast<std::size_t>(sqlite3_value_bytes(argv[0])));
     }
     for (int i = 7; i < argc; i += 2) row.keys.push_back(key_of(argv[i]));
     s.rows.push_back(std::move(row));
@@ -111,8 +113,7 @@ void listagg_result(sqlite3_context* ctx, ListaggState& s) {
                 const Key& x = a->keys[k];
                 const Key& y = b->keys[k];
                 bool desc = s.flags[k] & 1, nulls_first = s.flags[k] & 2;
-                if ((x.type == SQLITE_NULL) != (y.type == SQLITE_NULL))
-                    return (x.type == SQLITE_NULL) == nulls_first;
+                if ((x.type == SQLITE_NULL) != (y.type == SQLITE_NULL)) return (x.type == SQLITE_NULL) == nulls_first;
                 int c = compare_keys(x, y);
                 if (c) return desc ? c > 0 : c < 0;
             }
