@@ -629,43 +629,22 @@ sword run_transaction_statement(StmtHandle* s, OCIError* errhp) {
     return fail(s, errhp, ora_error(900));
 }
 
-// DML with the table's triggers: statement triggers around it, row triggers from the
-// connection's firing triggers, and rows that BEFORE row triggers stored again counted.
+// DML with the table's triggers (statement triggers around it, row triggers from the
+// connection's firing triggers); rows that BEFORE row triggers stored again are counted.
 sword run_dml_with_triggers(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
+    sword st = OCI_SUCCESS;
+    TriggeredDml dml;
+    dml.begin = [&]() { return (st = begin_transaction(s, errhp)) == OCI_SUCCESS; };
+    dml.run = [&]() { return (st = run_dml(s, errhp, iters, rowoff)) == OCI_SUCCESS; };
+    std::int64_t redone = 0;
     OraError err;
-    if (!plsql_triggers_sync(s->session, &err)) return fail(s, errhp, err);
-    // What statement triggers change belongs to the statement: a failure undoes it too.
-    sqlite3* db = s->session->server->db;
-    bool guarded = plsql_has_statement_triggers(s->session, s->tr);
-    if (guarded) {
-        sword st = begin_transaction(s, errhp);
-        if (st == OCI_SUCCESS) st = exec_sql(s, errhp, "SAVEPOINT vantro_triggered", s->tr.kind);
-        if (st != OCI_SUCCESS) return st;
+    if (plsql_run_triggered_dml(s->session, s->tr, dml, &redone, &err)) {
+        s->row_count += static_cast<ub4>(redone);
+        return OCI_SUCCESS;
     }
-    auto undo = [&]() {
-        if (!guarded || sqlite3_get_autocommit(db)) return;
-        sqlite3_exec(db, "ROLLBACK TO vantro_triggered", nullptr, nullptr, nullptr);
-        sqlite3_exec(db, "RELEASE vantro_triggered", nullptr, nullptr, nullptr);
-    };
-    if (!plsql_statement_triggers(s->session, s->tr, PlTriggerTiming::Before, &err)) {
-        undo();
-        return fail(s, errhp, err);
-    }
-    plsql_take_redone_rows(s->session);
-    plsql_dml_begin(s->session, s->tr);
-    sword st = run_dml(s, errhp, iters, rowoff);
-    plsql_dml_end(s->session);
-    s->row_count += static_cast<ub4>(plsql_take_redone_rows(s->session));
-    if (st == OCI_SUCCESS && !plsql_statement_triggers(s->session, s->tr, PlTriggerTiming::After, &err)) {
-        undo();
-        s->row_count = 0;
-        return fail(s, errhp, err);
-    }
-    if (st != OCI_SUCCESS)
-        undo();
-    else if (guarded)
-        sqlite3_exec(db, "RELEASE vantro_triggered", nullptr, nullptr, nullptr);
-    return st;
+    if (st != OCI_SUCCESS) return st;
+    s->row_count = 0;
+    return fail(s, errhp, err);
 }
 
 // One execution of a statement: the call's arguments, the statement as the front door

@@ -493,6 +493,27 @@ sqlite3_stmt* plsql_returning_rows(SessionHandle* ses, int* count);
 // row count), reset.
 std::int64_t plsql_take_redone_rows(SessionHandle* ses);
 
+// One DML statement with its table's triggers, the same for the OCI surface and for
+// static SQL in PL/SQL: the statement triggers before and after it under a savepoint
+// (what they change belongs to the statement, so any failure undoes it too), the
+// UPDATING('column') state around it, and the rows BEFORE row triggers stored again.
+struct TriggeredDml {
+    // Opens the transaction the savepoint lives in (may be empty); false when it failed
+    // and reported its own error.
+    std::function<bool()> begin;
+    // Runs the statement itself; false when it failed and reported its own error.
+    std::function<bool()> run;
+    // Inside a running SQL statement, whose own undo covers the triggers: no savepoint.
+    bool in_statement = false;
+    // Inside a PL/SQL unit: the redone-row count of an enclosing statement is kept.
+    bool keep_outer_rows = false;
+};
+// False when the statement or a trigger failed: err is set when the triggers (or the
+// savepoint) failed, and stays code 0 when begin or run reported the failure. redone:
+// the rows BEFORE row triggers stored again, to add to the statement's row count.
+bool plsql_run_triggered_dml(SessionHandle* ses, const Translation& tr, const TriggeredDml& dml, std::int64_t* redone,
+                             OraError* err);
+
 // --- DBMS_OUTPUT --------------------------------------------------------------------
 
 struct DbmsOutput {

@@ -276,75 +276,61 @@ Flow Interpreter::run_dml(const PlStmt& st) {
     PlError err;
     PlSql* q = st.exprs[0];
     if (!take_savepoint(&err) || !prepare(q, &err)) return raise(err, st.line);
-    OraError trigger_error;
-    if (!plsql_triggers_sync(ses_, &trigger_error))
-        return raise(make_error(trigger_error.code, trigger_error.message), st.line);
-    // What statement triggers change belongs to the statement: a failure undoes it too
-    // (inside a running SQL statement that statement's own undo does it).
-    bool guarded = !root_->in_statement_ && plsql_has_statement_triggers(ses_, q->tr) &&
-                   sqlite3_exec(db_, "SAVEPOINT vantro_triggered", nullptr, nullptr, nullptr) == SQLITE_OK;
-    auto undo = [&]() {
-        if (!guarded || sqlite3_get_autocommit(db_)) return;
-        sqlite3_exec(db_, "ROLLBACK TO vantro_triggered", nullptr, nullptr, nullptr);
-        sqlite3_exec(db_, "RELEASE vantro_triggered", nullptr, nullptr, nullptr);
-    };
-    if (!plsql_statement_triggers(ses_, q->tr, PlTriggerTiming::Before, &trigger_error)) {
-        sqlite3_reset(q->vm);
-        undo();
-        return raise(make_error(trigger_error.code, trigger_error.message), st.line);
-    }
-    std::int64_t outer_redone = plsql_take_redone_rows(ses_);
     // RETURNING INTO single variables fails when more than one row changed; the statement
     // is then undone, so it is run under a savepoint of its own.
-    bool single_returning = !st.targets.empty() && !st.bulk && !root_->in_statement_ &&
-                            sqlite3_exec(db_, "SAVEPOINT vantro_returning", nullptr, nullptr, nullptr) == SQLITE_OK;
-    auto end_returning = [&](bool undo_it) {
-        if (!single_returning || sqlite3_get_autocommit(db_)) return;
-        if (undo_it) sqlite3_exec(db_, "ROLLBACK TO vantro_returning", nullptr, nullptr, nullptr);
-        sqlite3_exec(db_, "RELEASE vantro_returning", nullptr, nullptr, nullptr);
-    };
-    plsql_dml_begin(ses_, q->tr);
-    int rc = sqlite3_step(q->vm);
-    plsql_dml_end(ses_);
-    // RETURNING ... INTO: the statement's rows are the values of the rows it changed.
+    bool failed = false;
     std::vector<std::vector<PlValue>> returned;
-    while (rc == SQLITE_ROW && !st.targets.empty()) {
-        std::vector<PlValue> row;
-        for (int c = 0; c < sqlite3_column_count(q->vm); ++c) row.push_back(column_value(q->vm, c));
-        returned.push_back(std::move(row));
-        rc = sqlite3_step(q->vm);
-    }
-    if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
-        err = sqlite_error(false);
+    TriggeredDml dml;
+    dml.in_statement = root_->in_statement_;
+    dml.keep_outer_rows = true;
+    dml.run = [&]() {
+        bool single_returning = !st.targets.empty() && !st.bulk && !root_->in_statement_ &&
+                                sqlite3_exec(db_, "SAVEPOINT vantro_returning", nullptr, nullptr, nullptr) == SQLITE_OK;
+        auto end_returning = [&](bool undo_it) {
+            if (!single_returning || sqlite3_get_autocommit(db_)) return;
+            if (undo_it) sqlite3_exec(db_, "ROLLBACK TO vantro_returning", nullptr, nullptr, nullptr);
+            sqlite3_exec(db_, "RELEASE vantro_returning", nullptr, nullptr, nullptr);
+        };
+        int rc = sqlite3_step(q->vm);
+        // RETURNING ... INTO: the statement's rows are the values of the rows it changed.
+        while (rc == SQLITE_ROW && !st.targets.empty()) {
+            std::vector<PlValue> row;
+            for (int c = 0; c < sqlite3_column_count(q->vm); ++c) row.push_back(column_value(q->vm, c));
+            returned.push_back(std::move(row));
+            rc = sqlite3_step(q->vm);
+        }
+        if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
+            err = sqlite_error(false);
+            sqlite3_reset(q->vm);
+            end_returning(true);
+            failed = true;
+            return false;
+        }
         sqlite3_reset(q->vm);
-        plsql_session(ses_)->redone_rows = outer_redone;
-        end_returning(true);
-        undo();
+        sql_rowcount_ = sqlite3_changes(db_);
+        if (single_returning && returned.size() > 1) {
+            end_returning(true);
+            err = make_error(1422, "exact fetch returns more than requested number of rows");
+            failed = true;
+            return false;
+        }
+        end_returning(false);
+        return true;
+    };
+    std::int64_t redone = 0;
+    OraError trigger_error;
+    if (!plsql_run_triggered_dml(ses_, q->tr, dml, &redone, &trigger_error)) {
+        sql_rowcount_ = 0;
+        sql_found_ = 0;
         if (sqlite3_get_autocommit(db_)) {
             ses_->in_transaction = false;
             root_->savepoint_ = false;
         }
+        if (!failed) err = make_error(trigger_error.code, trigger_error.message);
         return raise(err, st.line);
     }
-    sqlite3_reset(q->vm);
-    sql_rowcount_ = sqlite3_changes(db_) + plsql_take_redone_rows(ses_);
-    plsql_session(ses_)->redone_rows = outer_redone;
+    sql_rowcount_ += redone;
     sql_found_ = sql_rowcount_ > 0 ? 1 : 0;
-    if (!plsql_statement_triggers(ses_, q->tr, PlTriggerTiming::After, &trigger_error)) {
-        end_returning(true);
-        undo();
-        sql_rowcount_ = 0;
-        return raise(make_error(trigger_error.code, trigger_error.message), st.line);
-    }
-    if (single_returning && returned.size() > 1) {
-        end_returning(true);
-        undo();
-        sql_rowcount_ = 0;
-        sql_found_ = 0;
-        return raise(make_error(1422, "exact fetch returns more than requested number of rows"), st.line);
-    }
-    end_returning(false);
-    if (guarded) sqlite3_exec(db_, "RELEASE vantro_triggered", nullptr, nullptr, nullptr);
     if (st.targets.empty()) return Flow::Next;
     std::vector<OraType> types;
     for (const ColumnInfo& c : q->tr.returning) types.push_back(c.type);

@@ -927,3 +927,41 @@ bool plsql_has_statement_triggers(SessionHandle* ses, const Translation& tr) {
         if (applies(t, tr, event)) return true;
     return false;
 }
+
+bool plsql_run_triggered_dml(SessionHandle* ses, const Translation& tr, const TriggeredDml& dml, std::int64_t* redone,
+                             OraError* err) {
+    *redone = 0;
+    *err = OraError();
+    if (!plsql_triggers_sync(ses, err)) return false;
+    sqlite3* db = ses->server->db;
+    bool guarded = !dml.in_statement && plsql_has_statement_triggers(ses, tr);
+    if (guarded) {
+        if (dml.begin && !dml.begin()) return false;
+        if (sqlite3_exec(db, "SAVEPOINT vantro_triggered", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            *err = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
+            return false;
+        }
+    }
+    auto undo = [&]() {
+        if (!guarded || sqlite3_get_autocommit(db)) return;
+        sqlite3_exec(db, "ROLLBACK TO vantro_triggered", nullptr, nullptr, nullptr);
+        sqlite3_exec(db, "RELEASE vantro_triggered", nullptr, nullptr, nullptr);
+    };
+    if (!plsql_statement_triggers(ses, tr, PlTriggerTiming::Before, err)) {
+        undo();
+        return false;
+    }
+    std::int64_t outer = plsql_take_redone_rows(ses);
+    plsql_dml_begin(ses, tr);
+    bool ran = dml.run();
+    plsql_dml_end(ses);
+    *redone = plsql_take_redone_rows(ses);
+    if (dml.keep_outer_rows) plsql_session(ses)->redone_rows = outer;
+    if (!ran || !plsql_statement_triggers(ses, tr, PlTriggerTiming::After, err)) {
+        undo();
+        *redone = 0;
+        return false;
+    }
+    if (guarded && !sqlite3_get_autocommit(db)) sqlite3_exec(db, "RELEASE vantro_triggered", nullptr, nullptr, nullptr);
+    return true;
+}
