@@ -4,13 +4,16 @@
 #include "catalog/catalog.h"
 
 #include "catalog/catalog_cache.h"
+#include "catalog/constraints.h"
 #include "catalog/dictionary.h"
 #include "catalog/dictionary_ddl.h"
 #include "values/errors.h"
 #include "sql/explain_plan.h"
+#include "sql/sql_text.h"
 #include "os/os.h"
 #include "values/sqlite_statement.h"
 
+#include <algorithm>
 #include <cctype>
 #include <mutex>
 #include <cstdio>
@@ -24,6 +27,8 @@ const char* const kCatalogSchema =
     " column_name TEXT NOT NULL, column_id INTEGER NOT NULL, type_code INTEGER NOT NULL, type_name TEXT,"
     " data_length INTEGER, data_precision INTEGER, data_scale INTEGER, char_used INTEGER, national INTEGER,"
     " nullable INTEGER, PRIMARY KEY(owner, table_name, column_name));"
+    "CREATE TABLE IF NOT EXISTS vantro_altering(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
+    " PRIMARY KEY(owner, table_name));"
     "CREATE TABLE IF NOT EXISTS \"DUAL\"(\"DUMMY\" TEXT);"
     "INSERT INTO \"DUAL\" SELECT 'X' WHERE NOT EXISTS (SELECT 1 FROM \"DUAL\");";
 
@@ -53,6 +58,15 @@ bool use_wal(sqlite3* db, const std::string& schema) {
     if (!q.row()) return false;
     const unsigned char* mode = sqlite3_column_text(q.get(), 0);
     return mode && sqlite3_stricmp(reinterpret_cast<const char*>(mode), "wal") == 0;
+}
+
+// Ends a savepoint of the catalog's own repairs. When its changes cannot be written (a
+// full disk) they are undone, so that no transaction is left open holding the files.
+void release_or_undo(sqlite3* db, const char* savepoint) {
+    const std::string name = savepoint;
+    if (sqlite3_exec(db, ("RELEASE " + name).c_str(), nullptr, nullptr, nullptr) == SQLITE_OK) return;
+    sqlite3_exec(db, ("ROLLBACK TO " + name).c_str(), nullptr, nullptr, nullptr);
+    sqlite3_exec(db, ("RELEASE " + name).c_str(), nullptr, nullptr, nullptr);
 }
 
 // The catalog file commits before the schema files of one transaction (SQLite commits
@@ -85,7 +99,86 @@ void drop_orphan_rows(sqlite3* db, const std::string& user) {
         Stmt d(db, sql);
         d.text(1, user).run();
     }
-    sqlite3_exec(db, "RELEASE vantro_orphans", nullptr, nullptr, nullptr);
+    release_or_undo(db, "vantro_orphans");
+}
+
+// The columns of a table as its schema file has them, in order; those the catalog does
+// not know are SQLite's own (none today) and are left alone.
+std::vector<std::string> real_columns(sqlite3* db, const std::string& user, const std::string& table) {
+    std::vector<std::string> names;
+    Stmt q(db, "SELECT name FROM pragma_table_xinfo(?1, ?2) ORDER BY cid");
+    q.text(1, table).text(2, user);
+    while (q.row()) names.push_back(q.column(0));
+    return names;
+}
+
+// The catalog's columns of a table, in order.
+std::vector<std::string> catalog_columns(sqlite3* db, const std::string& user, const std::string& table) {
+    std::vector<std::string> names;
+    Stmt q(db, "SELECT column_name FROM main.vantro_columns WHERE owner=?1 AND table_name=?2 ORDER BY column_id");
+    q.text(1, user).text(2, table);
+    while (q.row()) names.push_back(q.column(0));
+    return names;
+}
+
+// Brings the catalog rows of one table that an ALTER TABLE left marked in line with the
+// table. The schema file decides: ADD commits the catalog first, so a column the table
+// lacks was never added; DROP COLUMN commits the schema file first, so such a column
+// was dropped. RENAME COLUMN leaves one name on each side: the catalog takes the
+// table's. A column only the table has (cannot happen in these orders) is left alone.
+}  // namespace
+
+void catalog_repair_altered_table(sqlite3* db, const std::string& user, const std::string& table) {
+    std::vector<std::string> real = real_columns(db, user, table);
+    if (real.empty()) return;  // dropped meanwhile: drop_orphan_rows handles it
+    std::vector<std::string> known = catalog_columns(db, user, table);
+    auto missing = [](const std::vector<std::string>& from, const std::vector<std::string>& in) {
+        std::vector<std::string> out;
+        for (const std::string& n : from)
+            if (std::find(in.begin(), in.end(), n) == in.end()) out.push_back(n);
+        return out;
+    };
+    std::vector<std::string> gone = missing(known, real);
+    std::vector<std::string> extra = missing(real, known);
+    std::vector<std::string> sql;
+    const std::string where = " WHERE owner=" + quote_text(user) + " AND table_name=" + quote_text(table);
+    if (gone.size() == 1 && extra.size() == 1) {
+        sql.push_back("UPDATE main.vantro_columns SET column_name=" + quote_text(extra[0]) + where +
+                      " AND column_name=" + quote_text(gone[0]));
+        sql.push_back("UPDATE main.vantro_comments SET column_name=" + quote_text(extra[0]) + where +
+                      " AND column_name=" + quote_text(gone[0]));
+        constraints_rename_column_sql(user, table, gone[0], extra[0], &sql);
+    } else {
+        for (const std::string& c : gone) {
+            sql.push_back("DELETE FROM main.vantro_columns" + where + " AND column_name=" + quote_text(c));
+            sql.push_back("DELETE FROM main.vantro_comments" + where + " AND column_name=" + quote_text(c));
+            constraints_drop_column_sql(user, table, c, &sql);
+        }
+    }
+    if (sql.empty() || sqlite3_exec(db, "SAVEPOINT vantro_repair_table", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return;
+    for (const std::string& text : sql) sqlite3_exec(db, text.c_str(), nullptr, nullptr, nullptr);
+    release_or_undo(db, "vantro_repair_table");
+    catalog_cache_invalidate(db);
+}
+
+namespace {
+
+void repair_altered_tables(sqlite3* db, const std::string& user) {
+    std::vector<std::string> marked;
+    {
+        Stmt q(db, "SELECT table_name FROM main.vantro_altering WHERE owner=?1");
+        q.text(1, user);
+        while (q.row()) marked.push_back(q.column(0));
+    }
+    if (marked.empty()) return;
+    if (sqlite3_exec(db, "SAVEPOINT vantro_repair", nullptr, nullptr, nullptr) != SQLITE_OK) return;
+    for (const std::string& table : marked) {
+        catalog_repair_altered_table(db, user, table);
+        Stmt d(db, "DELETE FROM main.vantro_altering WHERE owner=?1 AND table_name=?2");
+        d.text(1, user).text(2, table).run();
+    }
+    release_or_undo(db, "vantro_repair");
 }
 
 bool sqlite_failed(sqlite3* db, OraError* err) {
@@ -185,6 +278,7 @@ bool catalog_login(sqlite3* db, const std::string& folder, const std::string& us
     att.text(2, user);
     if (sqlite3_step(att.get()) != SQLITE_DONE) return sqlite_failed(db, err);
     use_wal(db, user);
+    repair_altered_tables(db, user);
     drop_orphan_rows(db, user);
     catalog_cache_invalidate(db);
     return true;
@@ -345,4 +439,15 @@ bool SqliteCatalog::synonym_target(const std::string& schema, const std::string&
 
 bool SqliteCatalog::sequence_exists(const std::string& owner, const std::string& name) {
     return dictionary_sequence_exists(db_, owner, name);
+}
+
+bool catalog_mark_altering(sqlite3* db, const std::string& owner, const std::string& table, OraError* err) {
+    Stmt q(db, "INSERT OR REPLACE INTO main.vantro_altering(owner, table_name) VALUES (?1, ?2)");
+    q.text(1, owner).text(2, table);
+    return q.run() || sqlite_failed(db, err);
+}
+
+void catalog_unmark_altering(sqlite3* db, const std::string& owner, const std::string& table) {
+    Stmt q(db, "DELETE FROM main.vantro_altering WHERE owner=?1 AND table_name=?2");
+    q.text(1, owner).text(2, table).run();
 }

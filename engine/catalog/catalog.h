@@ -50,3 +50,13 @@ public:
 private:
     sqlite3* db_;
 };
+
+// ALTER TABLE on columns commits the schema file and the catalog one after the other.
+// The table is marked for the length of the two commits; a mark left behind by a kill
+// makes the owner's next logon bring the catalog rows back in line with the table's
+// real columns. False when the mark could not be written (the DDL then does not run).
+bool catalog_mark_altering(sqlite3* db, const std::string& owner, const std::string& table, OraError* err);
+void catalog_unmark_altering(sqlite3* db, const std::string& owner, const std::string& table);
+// Brings the catalog rows of a marked table in line with its real columns (the logon
+// does it for every mark; a DDL whose commit failed half-way does it at once).
+void catalog_repair_altered_table(sqlite3* db, const std::string& owner, const std::string& table);

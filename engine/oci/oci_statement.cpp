@@ -468,16 +468,20 @@ sword begin_transaction(StmtHandle* s, OCIError* errhp) {
     return st;
 }
 
-sword run_ddl(StmtHandle* s, OCIError* errhp) {
+// The DDL statement and its catalog rows, committed in the order that a kill between
+// the two commits can be repaired from (see run_ddl).
+sword run_ddl_commits(StmtHandle* s, OCIError* errhp) {
     sqlite3* db = s->session->server->db;
     sword st = exec_sql(s, errhp, "BEGIN", s->tr.kind);
     if (st != OCI_SUCCESS) return st;
     st = exec_sql(s, errhp, s->tr.sql, s->tr.kind);
     // The catalog file commits before the schema file, and not as one unit with it. An
-    // object dropped is therefore gone from its schema file before its catalog rows go:
-    // a kill between the two commits leaves catalog rows of nothing, which the owner's
-    // next logon removes, rather than a table without its columns.
-    if (st == OCI_SUCCESS && s->tr.sql.compare(0, 5, "DROP ") == 0 && !s->tr.catalog_sql.empty()) {
+    // object dropped (a table, an index, a column) is therefore gone from its schema file
+    // before its catalog rows go: a kill between the two commits leaves catalog rows of
+    // nothing, which the owner's next logon removes, rather than a table without its
+    // columns.
+    if (st == OCI_SUCCESS && (s->tr.schema_first || s->tr.sql.compare(0, 5, "DROP ") == 0) &&
+        !s->tr.catalog_sql.empty()) {
         st = exec_sql(s, errhp, "COMMIT", s->tr.kind);
         if (st == OCI_SUCCESS) st = exec_sql(s, errhp, "BEGIN", s->tr.kind);
     }
@@ -491,6 +495,23 @@ sword run_ddl(StmtHandle* s, OCIError* errhp) {
     // New objects get their ids now, while no transaction holds the catalog.
     if (st == OCI_SUCCESS && sqlite3_get_autocommit(db)) dictionary_sync_objects(db);
     session_sync_transaction(s->session);
+    return st;
+}
+
+// DDL that changes a table's columns marks the table for the length of its commits, so
+// that a kill between them is repaired at the owner's next logon.
+sword run_ddl(StmtHandle* s, OCIError* errhp) {
+    sqlite3* db = s->session->server->db;
+    const Translation& tr = s->tr;
+    if (tr.alters_columns) {
+        OraError err;
+        if (!catalog_mark_altering(db, tr.owner, tr.table, &err)) return fail(s, errhp, err);
+    }
+    sword st = run_ddl_commits(s, errhp);
+    // A commit that failed after the other file's commit went through (a full disk, a
+    // failed write) leaves the two apart just as a kill would: repair them now.
+    if (tr.alters_columns && st != OCI_SUCCESS) catalog_repair_altered_table(db, tr.owner, tr.table);
+    if (tr.alters_columns) catalog_unmark_altering(db, tr.owner, tr.table);
     return st;
 }
 

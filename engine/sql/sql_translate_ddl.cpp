@@ -289,6 +289,8 @@ bool Translator::alter_table(Statement& s) {
     std::vector<ColumnInfo> cols;
     if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
     std::string target = "ALTER TABLE " + quote_name(owner) + "." + quote_name(s.table.name);
+    out_->owner = owner;
+    out_->table = s.table.name;
     auto has = [&](const std::string& n) {
         for (const ColumnInfo& c : cols)
             if (c.name == n) return true;
@@ -302,6 +304,7 @@ bool Translator::alter_table(Statement& s) {
         std::string cs;
         if (!column_sql(c, &cs, true)) return false;
         out_->sql = target + " ADD COLUMN " + cs;
+        out_->alters_columns = true;
         catalog_insert(owner, s.table.name, c, static_cast<int>(cols.size()) + 1);
         constraints_column_sql(owner, s.table.name, c, false, true, text_, &out_->catalog_sql);
         return true;
@@ -310,6 +313,8 @@ bool Translator::alter_table(Statement& s) {
     std::string where = " WHERE owner=" + quote_text(owner) + " AND table_name=" + quote_text(s.table.name);
     if (s.alter_action == "DROP COLUMN") {
         out_->sql = target + " DROP COLUMN " + quote_name(s.name);
+        out_->alters_columns = true;
+        out_->schema_first = true;
         out_->catalog_sql.push_back("DELETE FROM main.vantro_columns" + where +
                                     " AND column_name=" + quote_text(s.name));
         constraints_drop_column_sql(owner, s.table.name, s.name, &out_->catalog_sql);
@@ -318,6 +323,7 @@ bool Translator::alter_table(Statement& s) {
     if (s.alter_action == "RENAME COLUMN") {
         if (has(s.name2)) return fail(957, s.name_offset);
         out_->sql = target + " RENAME COLUMN " + quote_name(s.name) + " TO " + quote_name(s.name2);
+        out_->alters_columns = true;
         out_->catalog_sql.push_back("UPDATE main.vantro_columns SET column_name=" + quote_text(s.name2) + where +
                                     " AND column_name=" + quote_text(s.name));
         constraints_rename_column_sql(owner, s.table.name, s.name, s.name2, &out_->catalog_sql);

@@ -99,6 +99,12 @@ struct Translation {
     std::vector<std::string> set_columns;  // UPDATE: the columns its SET clause names
     bool insert_values = false;            // INSERT ... VALUES (not ... SELECT)
     bool parsed = false;                   // the grammar was accepted (set even when names were not)
+    // DDL that changes a table's columns: the table is marked in the catalog while the
+    // schema file and the catalog commit, so that a kill between the two is repaired.
+    bool alters_columns = false;
+    // The schema file commits before the catalog rows change (dropping something: a kill
+    // between the two leaves catalog rows of nothing, which can be removed).
+    bool schema_first = false;
 };
 
 // What the translator may ask of the catalog.

@@ -5,7 +5,8 @@
 // log and checks the database: each acknowledged batch is whole, an unacknowledged one
 // is whole or absent (its commit may have finished just before the kill), no other row
 // exists, each acknowledged table exists, every table of USER_TABLES can be queried,
-// and SQLite finds both files intact.
+// the dictionary names exactly each table's real columns, an acknowledged ALTER TABLE
+// on columns holds, and SQLite finds both files intact.
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -17,6 +18,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "oci_session.h"
 
@@ -60,6 +62,15 @@ int run(long first, unsigned seed) {
             say("table " + name);
             must(s, "insert into " + name + " (n) values (" + std::to_string(next) + ")");
             must(s, "commit");
+            // Column DDL: each step commits the schema file and the catalog apart.
+            const char* const kSteps[][2] = {{"add (c2 varchar2(10))", "C2"},
+                                             {"rename column c2 to c3", "C3"},
+                                             {"drop column c3", "-"}};
+            for (const auto& step : kSteps) {
+                say(std::string("altering ") + name + " " + step[1]);
+                must(s, "alter table " + name + " " + step[0]);
+                say(std::string("altered ") + name + " " + step[1]);
+            }
             if (!previous.empty()) {
                 say("dropping " + previous);
                 must(s, "drop table " + previous);
@@ -84,6 +95,24 @@ bool intact(const std::string& file) {
     return ok;
 }
 
+// The columns of a table as its schema file has them, read past the engine.
+std::vector<std::string> real_columns(const std::string& file, const std::string& table) {
+    std::vector<std::string> names;
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* vm = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT name FROM pragma_table_info(?1) ORDER BY cid", -1, &vm, nullptr) ==
+            SQLITE_OK) {
+            sqlite3_bind_text(vm, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+            while (sqlite3_step(vm) == SQLITE_ROW)
+                names.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(vm, 0)));
+        }
+        sqlite3_finalize(vm);
+    }
+    sqlite3_close(db);
+    return names;
+}
+
 int check(const std::string& log) {
     const char* home = std::getenv("VANTRO_HOME");
     const std::string folder = std::string(home ? home : ".") + "/databases/" + kDatabase;
@@ -92,6 +121,12 @@ int check(const std::string& log) {
     std::set<long> committed;
     // Acknowledged created (true), or its drop begun (false: it may exist or not).
     std::map<std::string, bool> tables;
+    // Per table: the extra column its last acknowledged ALTER left ("-" none, "" no
+    // ALTER yet), and the one an unacknowledged ALTER was making.
+    struct Columns {
+        std::string acked, pending;
+    };
+    std::map<std::string, Columns> extra;
     std::ifstream in(log);
     std::string word;
     for (std::string line; std::getline(in, line);) {
@@ -105,6 +140,12 @@ int check(const std::string& log) {
             long a = 0;
             fields >> a;
             committed.insert(a);
+        } else if (word == "altering" || word == "altered") {
+            std::string name, column;
+            fields >> name >> column;
+            Columns& c = extra[name];
+            if (word == "altered") c.acked = column;
+            c.pending = word == "altering" ? column : "";
         } else if (word == "table" || word == "dropping" || word == "dropped") {
             std::string name;
             fields >> name;
@@ -161,6 +202,23 @@ int check(const std::string& log) {
             std::fprintf(stderr, "columns of %s, which does not exist\n", name.c_str());
             ++faults;
         }
+    for (const std::string& name : listed) {
+        const std::vector<std::string> real = real_columns(folder + "/SCOTT.db", name);
+        const std::vector<std::string> known =
+            s.rows("select column_name from user_tab_columns where table_name = '" + name + "' order by column_id");
+        if (real != known) {
+            std::fprintf(stderr, "the dictionary's columns of %s are not the table's\n", name.c_str());
+            ++faults;
+        }
+        auto it = extra.find(name);
+        if (it == extra.end() || it->second.acked.empty()) continue;
+        const std::string have = real.size() > 2 ? real[2] : "-";
+        if (have != it->second.acked && have != it->second.pending) {
+            std::fprintf(stderr, "%s has column %s, acknowledged %s\n", name.c_str(), have.c_str(),
+                         it->second.acked.c_str());
+            ++faults;
+        }
+    }
     for (const auto& [name, created] : tables)
         if (created && !listed.count(name)) {
             std::fprintf(stderr, "acknowledged table %s is missing\n", name.c_str());
