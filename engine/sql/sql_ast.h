@@ -75,6 +75,7 @@ enum class ExprKind {
     Not,
     IsNull,      // negated for IS NOT NULL
     Like,        // args: value, pattern[, escape]; negated
+    RegexpLike,  // REGEXP_LIKE: args: source, pattern[, match_param]
     Between,     // args: value, low, high; negated
     InList,      // args[0] value, args[1..] list; negated
     InSubquery,  // args[0] value; subquery; negated

@@ -388,6 +388,26 @@ bool Parser::not_expr(ExprPtr* out) {
     return predicate(out);
 }
 
+// REGEXP_LIKE(source, pattern[, match_param]): a condition, not a function.
+bool Parser::regexp_like(ExprPtr* out) {
+    ExprPtr e = make(ExprKind::RegexpLike, cur().offset);
+    p_ += 2;
+    do {
+        ExprPtr a;
+        if (!additive(&a)) return false;
+        e->args.push_back(std::move(a));
+    } while (accept_op(","));
+    if (!expect_op(")", 907)) return false;
+    if (e->args.size() < 2 || e->args.size() > 3) {
+        fail(909);
+        err_->offset = e->offset;
+        return false;
+    }
+    e->end = prev_end();
+    *out = std::move(e);
+    return true;
+}
+
 bool Parser::predicate(ExprPtr* out) {
     if (is_word("EXISTS")) {
         ExprPtr e = make(ExprKind::Exists, cur().offset);
@@ -399,6 +419,7 @@ bool Parser::predicate(ExprPtr* out) {
         *out = std::move(e);
         return true;
     }
+    if (is_word("REGEXP_LIKE") && peek().kind == TokenKind::Operator && peek().text == "(") return regexp_like(out);
     ExprPtr lhs;
     if (!additive(&lhs)) return false;
     static const char* const kCompare[] = {"=", "<>", "!=", "^=", "<", "<=", ">", ">="};

@@ -79,6 +79,7 @@ private:
     bool and_expr(ExprPtr* out);
     bool not_expr(ExprPtr* out);
     bool predicate(ExprPtr* out);
+    bool regexp_like(ExprPtr* out);
     bool additive(ExprPtr* out);
     bool multiplicative(ExprPtr* out);
     bool unary(ExprPtr* out);

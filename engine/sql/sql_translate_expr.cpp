@@ -3,6 +3,7 @@
 // the engine's SQL functions. Functions of the Oracle dialect join function() here.
 #include "values/errors.h"
 #include "values/sql_dialect.h"
+#include "values/sql_regexp.h"
 #include "sql/sql_translator.h"
 #include "values/values.h"
 
@@ -866,6 +867,14 @@ bool Translator::condition(Expr& e, const Scope& scope, Emitted* out) {
                    (a.size() > 2 ? "," + as_text(a[2]) : std::string()) + "))";
         return true;
     }
+    case ExprKind::RegexpLike: {
+        std::vector<Emitted> a(e.args.size());
+        for (std::size_t i = 0; i < e.args.size(); ++i)
+            if (!expr(*e.args[i], scope, &a[i])) return false;
+        out->sql = regexp_like_sql(as_text(a[0]), as_text(a[1]), a.size() > 2 ? as_text(a[2]) : std::string());
+        for (const Emitted& x : a) out->aggregate = out->aggregate || x.aggregate;
+        return true;
+    }
     case ExprKind::Between: {
         Emitted v, lo, hi;
         if (!expr(*e.args[0], scope, &v) || !expr(*e.args[1], scope, &lo) || !expr(*e.args[2], scope, &hi))
@@ -993,6 +1002,7 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
     case ExprKind::Not:
     case ExprKind::IsNull:
     case ExprKind::Like:
+    case ExprKind::RegexpLike:
     case ExprKind::Between:
         return condition(e, scope, out);
     case ExprKind::InList:

@@ -6,6 +6,7 @@
 #include "values/sql_dialect.h"
 
 #include "values/errors.h"
+#include "values/sql_regexp.h"
 #include "values/values.h"
 
 #include <cctype>
@@ -683,7 +684,7 @@ bool dialect_functions_register(sqlite3* db, SessionSettings* settings) {
         if (sqlite3_create_function(db, f.name, f.args, flags, settings, f.fn, nullptr, nullptr) != SQLITE_OK)
             return false;
     }
-    return true;
+    return regexp_functions_register(db);
 }
 
 namespace {
@@ -934,6 +935,10 @@ const FunctionRow kCatalogue[] = {
     {"TO_CHAR", 1, 2, to_char},
     {"TO_NUMBER", 1, 2, to_number},
     {"TO_DATE", 1, 2, to_date},
+    {"REGEXP_SUBSTR", 2, 6, regexp_function_sql},
+    {"REGEXP_INSTR", 2, 7, regexp_function_sql},
+    {"REGEXP_REPLACE", 2, 6, regexp_function_sql},
+    {"REGEXP_COUNT", 2, 4, regexp_function_sql},
 };
 
 }  // namespace
