@@ -249,7 +249,7 @@ private:
             current_ = b;
             ++block_count_;
             BlockInfo& info = blocks_[b];
-            info.grouped = !b->group_by.empty();
+            info.grouped = !b->group_by.empty() || !b->grouping.empty();
             info.has_where = b->where != nullptr;
             if (b->where) info.row_limit = rownum_limit_of(*b->where);
             for (const SelectItem& it : b->items) info.aggregate = info.aggregate || has_aggregate(*it.expr);

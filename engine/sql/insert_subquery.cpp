@@ -8,7 +8,7 @@
 
 bool Translator::insert_target_query(Statement& s) {
     SelectStmt& q = *s.target_query;
-    if (q.next || q.from.size() != 1 || q.from[0].subquery || !q.group_by.empty() || q.having || q.distinct ||
+    if (q.next || q.from.size() != 1 || q.from[0].subquery || !q.group_by.empty() || !q.grouping.empty() || q.having || q.distinct ||
         q.connect_by) {
         fail(1732, q.offset);
         err_->message = "data manipulation operation not legal on this view";

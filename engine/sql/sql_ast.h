@@ -141,12 +141,23 @@ struct FromItem {
 
 enum class SetOp { None, Union, UnionAll, Intersect, Minus };
 
+// One element of a GROUP BY that uses ROLLUP, CUBE, GROUPING SETS or composite columns.
+struct GroupingElement {
+    enum class Kind { Single, List, Rollup, Cube, Sets } kind = Kind::Single;
+    ExprPtr expr;                        // Single
+    std::vector<GroupingElement> items;  // List: its expressions (() has none); Rollup, Cube, Sets: their elements
+    std::uint32_t offset = 0;
+};
+
 struct SelectStmt {
     bool distinct = false;
     std::vector<SelectItem> items;
     std::vector<FromItem> from;
     ExprPtr where;
     std::vector<ExprPtr> group_by;
+    // GROUP BY with ROLLUP, CUBE, GROUPING SETS or parentheses: the whole list is here and
+    // group_by stays empty.
+    std::vector<GroupingElement> grouping;
     ExprPtr having;
     SetOp set_op = SetOp::None;  // how `next` combines with this block
     std::unique_ptr<SelectStmt> next;

@@ -304,14 +304,68 @@ bool Parser::select_block(SelectStmt* s) {
     }
     if (accept_word("GROUP")) {
         if (!expect_word("BY", 924)) return false;
+        bool extended = false;
         do {
-            ExprPtr g;
-            if (!expr(&g)) return false;
-            s->group_by.push_back(std::move(g));
+            GroupingElement g;
+            if (!grouping_element(&g, 0)) return false;
+            extended = extended || g.kind != GroupingElement::Kind::Single;
+            s->grouping.push_back(std::move(g));
         } while (accept_op(","));
+        if (!extended) {
+            for (GroupingElement& g : s->grouping) s->group_by.push_back(std::move(g.expr));
+            s->grouping.clear();
+        }
     }
     if (accept_word("HAVING") && !expr(&s->having)) return false;
     return true;
+}
+
+// One element of GROUP BY (level 0), of GROUPING SETS (1) or of ROLLUP and CUBE (2): an
+// expression, a parenthesized list of them (composite columns, () the empty set), and
+// above level 2 ROLLUP (...) and CUBE (...), and at level 0 GROUPING SETS (...).
+bool Parser::grouping_element(GroupingElement* g, int level) {
+    g->offset = cur().offset;
+    using Kind = GroupingElement::Kind;
+    bool rollup = is_word("ROLLUP") && op_at(1, "("), cube = is_word("CUBE") && op_at(1, "(");
+    bool sets = is_word("GROUPING") && word_at(1, "SETS");
+    if (level < 2 && (rollup || cube || (sets && level == 0))) {
+        g->kind = rollup ? Kind::Rollup : cube ? Kind::Cube : Kind::Sets;
+        p_ += sets ? 2 : 1;
+        if (!expect_op("(", 906)) return false;
+        do {
+            GroupingElement item;
+            if (!grouping_element(&item, sets ? 1 : 2)) return false;
+            g->items.push_back(std::move(item));
+        } while (accept_op(","));
+        return expect_op(")", 907);
+    }
+    if (is_op("(")) {
+        std::size_t start = p_;
+        ++p_;
+        g->kind = Kind::List;
+        if (accept_op(")")) return level < 2 || (--p_, fail(936));
+        // A parenthesized list is a composite column unless what follows its ")" goes on
+        // with an expression, as in (a + b) * 2.
+        do {
+            GroupingElement item;
+            item.offset = cur().offset;
+            if (!expr(&item.expr)) return false;
+            g->items.push_back(std::move(item));
+        } while (accept_op(","));
+        if (!expect_op(")", 907)) return false;
+        bool ends = is_op(",") || is_op(")") || at_end() || cur().kind == TokenKind::Word;
+        if (g->items.size() > 1) return true;
+        if (ends) {
+            g->kind = Kind::Single;
+            g->expr = std::move(g->items[0].expr);
+            g->items.clear();
+            return true;
+        }
+        p_ = start;
+        g->items.clear();
+    }
+    g->kind = Kind::Single;
+    return expr(&g->expr);
 }
 
 bool Parser::from_item(FromItem* f) {

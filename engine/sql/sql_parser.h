@@ -90,6 +90,7 @@ private:
     bool window(WindowSpec* w);
     bool frame_bound(FrameBound* b);
     bool row_limiting(SelectStmt* s);
+    bool grouping_element(GroupingElement* g, int level);
     bool factoring(SelectStmt* s);
     bool datetime_literal(ExprPtr* out);
     bool column_def(ColumnDef* c);

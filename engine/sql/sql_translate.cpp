@@ -350,6 +350,8 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
                     return fail(1785, o.expr->offset),
                            err_->message = "ORDER BY item must be the number of a SELECT-list expression", false;
                 Emitted e;
+                auto grouped = grouped_blocks_.find(&s);
+                PointerGate<GroupedRows> rows(grouped_, grouped == grouped_blocks_.end() ? nullptr : &grouped->second);
                 if (!expr(*o.expr, scope, &e)) return false;
                 item = e.sql;
             }
@@ -683,6 +685,7 @@ bool Translator::group_clauses(SelectStmt& s, const Scope& scope, const SelectLi
 bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
                               const std::vector<ColumnInfo>* store_types) {
     AnalyticGate no_analytic(analytic_ok_, false);
+    PointerGate<GroupedRows> not_grouped(grouped_, nullptr);
     Scope scope;
     scope.outer = outer;
     Hierarchy& hierarchy = hierarchies_[&s];
@@ -693,6 +696,7 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
     WhereParts w;
     if (!where_parts(s, scope, &w)) return false;
     if (w.any_outer && !old_style_joins(s, scope, w, from_pieces, &from)) return false;
+    if (uses_grouping_sets(s)) return grouping_block(s, scope, from, w, store_types, cols, sql);
     SelectList list;
     {
         AnalyticGate analytic(analytic_ok_, true);

@@ -467,6 +467,8 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
             break;
         }
     }
+    // Outside a block grouped by GROUP BY (where grouped_value writes them).
+    if (is_grouping_call(e)) return fail(30481, e.offset);
     if (e.over) return analytic(e, scope, out);
     if (e.path.empty() && e.text == "LISTAGG") return listagg(e, scope, out);
     if (e.path.empty() && analytic_only_function(e.text)) return fail(30484, e.end);
@@ -976,6 +978,11 @@ bool Translator::case_expr(Expr& e, const Scope& scope, Emitted* out) {
 }
 
 bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
+    if (grouped_) {
+        bool handled = false;
+        if (!grouped_value(e, scope, out, &handled)) return false;
+        if (handled) return true;
+    }
     switch (e.kind) {
     case ExprKind::String:
     case ExprKind::Number:

@@ -62,6 +62,21 @@ bool same_family(const OraType& a, const OraType& b);
 // The type that holds values of both a and b (b's text size given).
 OraType wider(const OraType& a, const OraType& b, std::uint32_t b_text_size);
 bool is_aggregate_call(const Expr& e);
+// GROUPING, GROUPING_ID and GROUP_ID.
+bool is_grouping_call(const Expr& e);
+// True when the block is written by grouping_block: its GROUP BY has ROLLUP, CUBE,
+// GROUPING SETS or composite columns, or it reads GROUPING, GROUPING_ID or GROUP_ID.
+bool uses_grouping_sets(const SelectStmt& s);
+// Keeps a pointer at a value while one part of a statement is written.
+template <typename T>
+struct PointerGate {
+    T*& ptr;
+    T* saved;
+    PointerGate(T*& p, T* value) : ptr(p), saved(p) { ptr = value; }
+    ~PointerGate() { ptr = saved; }
+    PointerGate(const PointerGate&) = delete;
+    PointerGate& operator=(const PointerGate&) = delete;
+};
 // True for the functions that exist only as analytic functions (ROW_NUMBER, LAG, ...).
 bool analytic_only_function(const std::string& name);
 
@@ -88,6 +103,20 @@ struct SelectList {
 std::size_t expr_nodes(const Expr& e);
 // True for the pseudo-column ROWNUM written alone.
 bool is_rownum(const Expr& e);
+
+// The rows of a block grouped by ROLLUP, CUBE or GROUPING SETS (or reading GROUPING):
+// one GROUP BY per grouping set, joined by UNION ALL into a subquery whose columns are
+// each grouping expression (NULL where its set leaves it out), each aggregate the block
+// reads, each expression's GROUPING bit and GROUP_ID. The block's select list, HAVING
+// and ORDER BY are written over that subquery.
+struct GroupedRows {
+    std::vector<std::string> groups;  // each distinct grouping expression as the FROM rows read it
+    std::vector<Emitted> group_values;
+    std::size_t group_nodes = 0;                      // the size of the largest
+    std::vector<Emitted> aggregates;                  // the aggregate calls read, as the FROM rows compute them
+    std::map<const Expr*, std::size_t> aggregate_of;  // each call's column
+    bool sealed = false;                              // the subquery is written: no column can join it
+};
 
 // Keeps analytic_ok_ at a value while one part of a statement is written.
 struct AnalyticGate {
@@ -152,6 +181,22 @@ private:
     bool where_clause(SelectStmt& s, const Scope& scope, WhereParts* w, const SelectList& list, const std::string& from,
                       std::string* text);
     bool group_clauses(SelectStmt& s, const Scope& scope, const SelectList& list, std::string* text, bool* grouping);
+    // ROLLUP, CUBE and GROUPING SETS (sql_translate_grouping.cpp).
+    GroupedRows* grouped_ = nullptr;                           // the block whose grouped rows expressions read now
+    std::map<const SelectStmt*, GroupedRows> grouped_blocks_;  // for their ORDER BY
+    bool grouping_block(SelectStmt& s, const Scope& scope, const std::string& from, WhereParts& w,
+                        const std::vector<ColumnInfo>* store_types, std::vector<ColumnInfo>* cols, std::string* sql);
+    bool grouping_sets(SelectStmt& s, const Scope& scope, GroupedRows& rows,
+                       std::vector<std::vector<std::size_t>>* sets);
+    bool grouping_element_sets(GroupingElement& g, const Scope& scope, GroupedRows& rows,
+                               std::vector<std::vector<std::size_t>>* sets);
+    bool group_index(Expr& e, const Scope& scope, GroupedRows& rows, std::size_t* index);
+    // The grouping expression e is, as the FROM rows read it (-1 when none).
+    bool find_group(Expr& e, const Scope& scope, const GroupedRows& rows, int* index);
+    bool grouped_value(Expr& e, const Scope& scope, Emitted* out, bool* handled);
+    bool grouping_call(Expr& e, const Scope& scope, Emitted* out);
+    bool grouped_aggregate(Expr& e, const Scope& scope, Emitted* out);
+    bool order_aggregates(Expr& e, const Scope& scope);
     bool expr(Expr& e, const Scope& scope, Emitted* out);
     // The kinds of expression expr() dispatches to.
     bool literal(const Expr& e, Emitted* out);

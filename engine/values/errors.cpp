@@ -104,6 +104,7 @@ const MessageEntry kMessages[] = {
     {1428, "argument '%s' is out of range"},
     {30496, "Argument should be a constant."},
     {1489, "result of string concatenation is too long"},
+    {30481, "GROUPING function only supported with GROUP BY CUBE or ROLLUP"},
     {30483, "window  functions are not allowed here"},
     {30484, "missing window specification for this function"},
     {30485, "missing ORDER BY expression in the window specification"},

@@ -1,0 +1,158 @@
+// GROUP BY ROLLUP, CUBE, GROUPING SETS, composite and concatenated groupings with
+// GROUPING, GROUPING_ID and GROUP_ID over the classic EMP table, compared with the
+// results Oracle gives.
+#include "oci_session.h"
+
+namespace {
+
+using Rows = std::vector<std::string>;
+
+class Grouping : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test_home();
+    ASSERT_NE(test_oci(), nullptr);
+    ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
+    run("create table emp (empno number(4), ename varchar2(10), job varchar2(9), mgr number(4), sal number(7,2),"
+        " comm number(7,2), deptno number(2))");
+    const char* const rows[] = {
+        "7369,'SMITH','CLERK',7902,800,null,20",      "7499,'ALLEN','SALESMAN',7698,1600,300,30",
+        "7521,'WARD','SALESMAN',7698,1250,500,30",    "7566,'JONES','MANAGER',7839,2975,null,20",
+        "7654,'MARTIN','SALESMAN',7698,1250,1400,30", "7698,'BLAKE','MANAGER',7839,2850,null,30",
+        "7782,'CLARK','MANAGER',7839,2450,null,10",   "7788,'SCOTT','ANALYST',7566,3000,null,20",
+        "7839,'KING','PRESIDENT',null,5000,null,10",  "7844,'TURNER','SALESMAN',7698,1500,0,30",
+        "7876,'ADAMS','CLERK',7788,1100,null,20",     "7900,'JAMES','CLERK',7698,950,null,30",
+        "7902,'FORD','ANALYST',7566,3000,null,20",    "7934,'MILLER','CLERK',7782,1300,null,10"};
+    for (const char* r : rows) run(std::string("insert into emp values (") + r + ")");
+  }
+  void run(const std::string& sql) { ASSERT_EQ(s.exec(sql), OCI_SUCCESS) << sql << "\n" << s.error_text(); }
+  // Each result column's name, type code, size, precision and scale.
+  std::vector<std::string> describe(const std::string& sql) {
+    OciStatement st(s, sql);
+    std::vector<std::string> out;
+    if (st.execute(0) != OCI_SUCCESS) return {s.error_text()};
+    for (ub4 i = 1; i <= st.attr_ub4(OCI_ATTR_PARAM_COUNT); ++i) {
+      void* p = nullptr;
+      EXPECT_EQ(s.oci->OCIParamGet(st.stmt, OCI_HTYPE_STMT, s.err, &p, i), OCI_SUCCESS);
+      ub2 type = 0, size = 0;
+      sb2 precision = 0;
+      sb1 scale = 0;
+      OraText* name = nullptr;
+      ub4 len = 0;
+      s.oci->OCIAttrGet(p, OCI_DTYPE_PARAM, &type, nullptr, OCI_ATTR_DATA_TYPE, s.err);
+      s.oci->OCIAttrGet(p, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE, s.err);
+      s.oci->OCIAttrGet(p, OCI_DTYPE_PARAM, &precision, nullptr, OCI_ATTR_PRECISION, s.err);
+      s.oci->OCIAttrGet(p, OCI_DTYPE_PARAM, &scale, nullptr, OCI_ATTR_SCALE, s.err);
+      s.oci->OCIAttrGet(p, OCI_DTYPE_PARAM, &name, &len, OCI_ATTR_NAME, s.err);
+      out.push_back(std::string(reinterpret_cast<char*>(name), len) + " " + std::to_string(type) + " " +
+                    std::to_string(size) + " " + std::to_string(precision) + " " + std::to_string(scale));
+      s.oci->OCIDescriptorFree(p, OCI_DTYPE_PARAM);
+    }
+    return out;
+  }
+  OciSession s;
+};
+
+TEST_F(Grouping, RollupCubeAndGroupingSets) {
+  // Subtotals per department and the grand total, their grouped columns NULL.
+  EXPECT_EQ(s.rows("select deptno, job, sum(sal), grouping(job) from emp group by rollup(deptno, job)"
+                   " order by deptno, job"),
+            (Rows{"10|CLERK|1300|0", "10|MANAGER|2450|0", "10|PRESIDENT|5000|0", "10|<null>|8750|1",
+                  "20|ANALYST|6000|0", "20|CLERK|1900|0", "20|MANAGER|2975|0", "20|<null>|10875|1",
+                  "30|CLERK|950|0", "30|MANAGER|2850|0", "30|SALESMAN|5600|0", "30|<null>|9400|1",
+                  "<null>|<null>|29025|1"}));
+  // CUBE adds the totals per job; GROUPING_ID reads the bits, deptno's the higher.
+  EXPECT_EQ(s.value("select count(*) from (select deptno, job from emp group by cube(deptno, job))"), "18");
+  EXPECT_EQ(s.rows("select job, sum(sal), grouping_id(deptno, job) from emp group by cube(deptno, job)"
+                   " having grouping(deptno) = 1 order by job"),
+            (Rows{"ANALYST|6000|2", "CLERK|4150|2", "MANAGER|8275|2", "PRESIDENT|5000|2", "SALESMAN|5600|2",
+                  "<null>|29025|3"}));
+  // GROUPING SETS as written, (deptno, job), (deptno), () being ROLLUP's sets.
+  EXPECT_EQ(s.value("select count(*) from (select deptno, job, sum(sal) from emp"
+                    " group by grouping sets ((deptno, job), (deptno), ()))"),
+            "13");
+  // A set named twice gives its rows twice, GROUP_ID numbering the repeats.
+  EXPECT_EQ(s.rows("select deptno, count(*), group_id() from emp group by grouping sets (deptno, deptno, ())"
+                   " order by deptno, 3"),
+            (Rows{"10|3|0", "10|3|1", "20|5|0", "20|5|1", "30|6|0", "30|6|1", "<null>|14|0"}));
+  EXPECT_EQ(s.value("select count(*) from emp group by ()"), "14");
+  // The grand total of no rows is one row.
+  EXPECT_EQ(s.rows("select count(*), sum(sal) from emp where 1 = 0 group by rollup(deptno)"), (Rows{"0|<null>"}));
+  EXPECT_EQ(s.rows("select deptno, count(*) from emp where 1 = 0 group by grouping sets (deptno)"), Rows{});
+}
+
+TEST_F(Grouping, CompositeAndConcatenatedGroupings) {
+  // A composite column rolls up as one: no subtotal per department.
+  EXPECT_EQ(s.rows("select deptno, job, count(*) from emp where deptno in (10, 20) group by rollup((deptno, job))"
+                   " order by 1, 2"),
+            (Rows{"10|CLERK|1", "10|MANAGER|1", "10|PRESIDENT|1", "20|ANALYST|2", "20|CLERK|2", "20|MANAGER|1",
+                  "<null>|<null>|8"}));
+  // deptno, ROLLUP(job): each set of the rollup with deptno.
+  EXPECT_EQ(s.rows("select deptno, job, count(*), grouping(deptno) from emp where deptno = 10"
+                   " group by deptno, rollup(job) order by 1, 2"),
+            (Rows{"10|CLERK|1|0", "10|MANAGER|1|0", "10|PRESIDENT|1|0", "10|<null>|3|0"}));
+  // A column both outside and inside the rollup: the sets (deptno) come twice.
+  EXPECT_EQ(s.rows("select deptno, job, count(*), group_id() from emp where deptno = 10"
+                   " group by deptno, rollup(deptno, job) order by 1, 2, 4"),
+            (Rows{"10|CLERK|1|0", "10|MANAGER|1|0", "10|PRESIDENT|1|0", "10|<null>|3|0", "10|<null>|3|1"}));
+  // Parentheses that begin an expression are not a composite column.
+  EXPECT_EQ(s.rows("select (deptno + 1) * 2, count(*) from emp group by (deptno + 1) * 2 order by 1"),
+            (Rows{"22|3", "42|5", "62|6"}));
+  EXPECT_EQ(s.rows("select deptno, grouping(deptno), grouping_id(deptno) from emp group by (deptno) order by 1"),
+            (Rows{"10|0|0", "20|0|0", "30|0|0"}));
+}
+
+TEST_F(Grouping, ExpressionsHavingOrderAndAnalytics) {
+  EXPECT_EQ(s.rows("select decode(grouping(deptno), 1, 'ALL', to_char(deptno)) d, sum(sal) from emp"
+                   " group by rollup(deptno) having sum(sal) > 9000 order by grouping(deptno), sum(sal) desc"),
+            (Rows{"20|10875", "30|9400", "ALL|29025"}));
+  // A grouped column inside an expression is NULL in the total row; ORDER BY reads an
+  // aggregate the select list does not.
+  EXPECT_EQ(s.rows("select deptno + 1, count(*) from emp group by rollup(deptno) order by max(sal), 1"),
+            (Rows{"31|6", "21|5", "11|3", "<null>|14"}));
+  // Analytic functions run over the grouped rows, subtotals included.
+  EXPECT_EQ(s.rows("select deptno, sum(sal), rank() over (order by sum(sal) desc),"
+                   " sum(sal) * 2 - sum(sum(sal)) over (partition by grouping(deptno))"
+                   " from emp group by rollup(deptno) order by 3"),
+            (Rows{"<null>|29025|1|29025", "20|10875|2|-7275", "30|9400|3|-10225", "10|8750|4|-11525"}));
+  // Aggregates of distinct values and LISTAGG are computed per grouping set.
+  EXPECT_EQ(s.rows("select deptno, count(distinct job), listagg(ename, ',') within group (order by ename)"
+                   " from emp where deptno in (10, 20) group by rollup(deptno) order by 1"),
+            (Rows{"10|3|CLARK,KING,MILLER", "20|3|ADAMS,FORD,JONES,SCOTT,SMITH",
+                  "<null>|4|ADAMS,CLARK,FORD,JONES,KING,MILLER,SCOTT,SMITH"}));
+  // DISTINCT over the grouped rows, and a query over them.
+  EXPECT_EQ(s.rows("select distinct count(*) from emp group by grouping sets (deptno, job) order by 1"),
+            (Rows{"1", "2", "3", "4", "5", "6"}));
+  EXPECT_EQ(s.rows("select max(total) from (select deptno, sum(sal) total from emp group by cube(deptno))"),
+            Rows{"29025"});
+}
+
+TEST_F(Grouping, DescribeMatchesPlainGrouping) {
+  EXPECT_EQ(describe("select deptno, job, sum(sal), max(ename), count(*) from emp group by rollup(deptno, job)"),
+            describe("select deptno, job, sum(sal), max(ename), count(*) from emp group by deptno, job"));
+  EXPECT_EQ(describe("select grouping(deptno) g, grouping_id(deptno, job) gi, group_id() id from emp"
+                     " group by cube(deptno, job)"),
+            (std::vector<std::string>{"G 2 22 0 -127", "GI 2 22 0 -127", "ID 2 22 0 -127"}));
+}
+
+TEST_F(Grouping, Errors) {
+  EXPECT_EQ(s.rows("select deptno, job, sum(sal) from emp group by rollup(deptno)"),
+            Rows{"error: ORA-00979: not a GROUP BY expression\n"});
+  EXPECT_EQ(s.rows("select deptno, grouping(job) from emp group by cube(deptno)"),
+            Rows{"error: ORA-00979: not a GROUP BY expression\n"});
+  EXPECT_EQ(s.rows("select * from emp group by rollup(deptno)"), Rows{"error: ORA-00979: not a GROUP BY expression\n"});
+  EXPECT_EQ(s.rows("select grouping(deptno) from emp"),
+            Rows{"error: ORA-30481: GROUPING function only supported with GROUP BY CUBE or ROLLUP\n"});
+  EXPECT_EQ(s.rows("select deptno from emp group by rollup(deptno, sum(sal))"),
+            Rows{"error: ORA-00934: group function is not allowed here\n"});
+  EXPECT_EQ(s.rows("select deptno from emp group by rollup(deptno, ())"), Rows{"error: ORA-00936: missing expression\n"});
+  EXPECT_EQ(s.rows("select deptno from emp group by rollup deptno"), Rows{"error: ORA-00933: SQL command not properly ended\n"});
+  // The position of the offending column.
+  OciStatement st(s, "select deptno, ename from emp group by cube(deptno)");
+  EXPECT_EQ(st.execute(0), OCI_ERROR);
+  ub2 offset = 0;
+  ASSERT_EQ(s.oci->OCIAttrGet(st.stmt, OCI_HTYPE_STMT, &offset, nullptr, OCI_ATTR_PARSE_ERROR_OFFSET, s.err), OCI_SUCCESS);
+  EXPECT_EQ(offset, 15);
+}
+
+}  // namespace
