@@ -141,6 +141,16 @@ const MessageEntry kMessages[] = {
     {1041, "internal error. hostdef extension doesn't exist"},
     {1453, "SET TRANSACTION must be first statement of transaction"},
     {2248, "invalid option for ALTER SESSION"},
+    {2097, "parameter cannot be modified because specified value is invalid"},
+    {96, "invalid value %s for parameter %s, must be from among %s"},
+    {68, "invalid value %s for parameter %s, must be between %s and %s"},
+    {12705, "Cannot access NLS data files or invalid environment specified"},
+    {1435, "user does not exist"},
+    {1882, "timezone region not found"},
+    {1874, "time zone hour must be between -15 and 15"},
+    {1875, "time zone minute must be between -59 and 59"},
+    {42399, "cannot perform a DML operation on a read-only view"},
+    {1402, "view WITH CHECK OPTION where-clause violation"},
 };
 
 // Replaces the first "%s" of text with arg.
