@@ -11,6 +11,7 @@
 #include "catalog/constraints.h"
 
 #include "values/errors.h"
+#include "values/session_params.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -209,6 +210,28 @@ const char* const kSequenceColumns =
 
 // The statistics the session counts, under the names and numbers of an 8.x instance's
 // V$STATNAME (the numbers the console's statistics query asks for).
+// The NLS parameters a session has, in NLS_SESSION_PARAMETERS' order, and the
+// database's own values.
+#define NLS_NAMES                                                                                             \
+    "SELECT 'NLS_LANGUAGE' AS p UNION ALL SELECT 'NLS_TERRITORY' UNION ALL SELECT 'NLS_CURRENCY'"             \
+    " UNION ALL SELECT 'NLS_ISO_CURRENCY' UNION ALL SELECT 'NLS_NUMERIC_CHARACTERS' UNION ALL SELECT"         \
+    " 'NLS_CALENDAR' UNION ALL SELECT 'NLS_DATE_FORMAT' UNION ALL SELECT 'NLS_DATE_LANGUAGE' UNION ALL"       \
+    " SELECT 'NLS_SORT' UNION ALL SELECT 'NLS_TIME_FORMAT' UNION ALL SELECT 'NLS_TIMESTAMP_FORMAT' UNION ALL" \
+    " SELECT 'NLS_TIME_TZ_FORMAT' UNION ALL SELECT 'NLS_TIMESTAMP_TZ_FORMAT' UNION ALL SELECT"                \
+    " 'NLS_DUAL_CURRENCY' UNION ALL SELECT 'NLS_COMP' UNION ALL SELECT 'NLS_LENGTH_SEMANTICS' UNION ALL"      \
+    " SELECT 'NLS_NCHAR_CONV_EXCP'"
+#define NLS_DATABASE                                                                                        \
+    "SELECT 'NLS_RDBMS_VERSION' AS p,'19.0.0.0.0' AS v UNION ALL SELECT 'NLS_NCHAR_CONV_EXCP','FALSE'"      \
+    " UNION ALL SELECT 'NLS_LENGTH_SEMANTICS','BYTE' UNION ALL SELECT 'NLS_COMP','BINARY'"                  \
+    " UNION ALL SELECT 'NLS_DUAL_CURRENCY','$' UNION ALL SELECT 'NLS_TIMESTAMP_TZ_FORMAT',"                 \
+    "'DD-MON-RR HH.MI.SSXFF AM TZR' UNION ALL SELECT 'NLS_TIME_TZ_FORMAT','HH.MI.SSXFF AM TZR'"             \
+    " UNION ALL SELECT 'NLS_TIMESTAMP_FORMAT','DD-MON-RR HH.MI.SSXFF AM' UNION ALL SELECT"                  \
+    " 'NLS_TIME_FORMAT','HH.MI.SSXFF AM' UNION ALL SELECT 'NLS_SORT','BINARY' UNION ALL SELECT"             \
+    " 'NLS_DATE_LANGUAGE','AMERICAN' UNION ALL SELECT 'NLS_DATE_FORMAT','DD-MON-RR' UNION ALL SELECT"       \
+    " 'NLS_CALENDAR','GREGORIAN' UNION ALL SELECT 'NLS_NUMERIC_CHARACTERS','.,' UNION ALL SELECT"           \
+    " 'NLS_NCHAR_CHARACTERSET','AL16UTF16' UNION ALL SELECT 'NLS_CHARACTERSET','AL32UTF8' UNION ALL SELECT" \
+    " 'NLS_ISO_CURRENCY','AMERICA' UNION ALL SELECT 'NLS_CURRENCY','$' UNION ALL SELECT 'NLS_TERRITORY',"   \
+    "'AMERICA' UNION ALL SELECT 'NLS_LANGUAGE','AMERICAN'"
 #define STATISTICS                                                                                 \
     "SELECT 7 AS n,'recursive calls' AS name,1 AS class UNION ALL SELECT 38,'db block gets',8"     \
     " UNION ALL SELECT 39,'consistent gets',8 UNION ALL SELECT 40,'physical reads',8"              \
@@ -384,14 +407,28 @@ const ViewDef kViews[] = {
      " UNION ALL SELECT 4,'nls_date_format',2,vantro_sys_context('USERENV','NLS_DATE_FORMAT'),"
      "CASE WHEN vantro_sys_context('USERENV','NLS_DATE_FORMAT')='DD-MON-RR' THEN 'TRUE' ELSE 'FALSE' END,'TRUE',"
      "'NLS Oracle date format'"
-     " UNION ALL SELECT 5,'nls_language',2,'AMERICAN','TRUE','TRUE','NLS language name'"
-     " UNION ALL SELECT 6,'nls_territory',2,'AMERICA','TRUE','TRUE','NLS territory name'"
-     " UNION ALL SELECT 7,'nls_numeric_characters',2,'.,','TRUE','TRUE','NLS numeric characters'"
+     " UNION ALL SELECT 5,'nls_language',2,vantro_nls('NLS_LANGUAGE'),"
+     "CASE WHEN vantro_nls('NLS_LANGUAGE')='AMERICAN' THEN 'TRUE' ELSE 'FALSE' END,'TRUE','NLS language name'"
+     " UNION ALL SELECT 6,'nls_territory',2,vantro_nls('NLS_TERRITORY'),"
+     "CASE WHEN vantro_nls('NLS_TERRITORY')='AMERICA' THEN 'TRUE' ELSE 'FALSE' END,'TRUE','NLS territory name'"
+     " UNION ALL SELECT 7,'nls_numeric_characters',2,vantro_nls('NLS_NUMERIC_CHARACTERS'),"
+     "CASE WHEN vantro_nls('NLS_NUMERIC_CHARACTERS')='.,' THEN 'TRUE' ELSE 'FALSE' END,'TRUE',"
+     "'NLS numeric characters'"
      " UNION ALL SELECT 8,'control_files',2,(SELECT file FROM pragma_database_list WHERE name='main'),'FALSE',"
      "'FALSE','control file names list'"
      " UNION ALL SELECT 9,'db_files',3,(SELECT count(*) FROM pragma_database_list),'FALSE','FALSE',"
      "'max allowable # db files'"
      " UNION ALL SELECT 10,'timed_statistics',1,'TRUE','TRUE','FALSE','maintain internal timing statistics')"},
+    {"NLS_SESSION_PARAMETERS", "PARAMETER VARCHAR2(30), VALUE VARCHAR2(64)",
+     "SELECT p,vantro_nls(p) FROM (" NLS_NAMES ")"},
+    {"NLS_INSTANCE_PARAMETERS", "PARAMETER VARCHAR2(30), VALUE VARCHAR2(64)",
+     "SELECT p,CASE p WHEN 'NLS_LANGUAGE' THEN 'AMERICAN' WHEN 'NLS_TERRITORY' THEN 'AMERICA' WHEN 'NLS_COMP'"
+     " THEN 'BINARY' WHEN 'NLS_LENGTH_SEMANTICS' THEN 'BYTE' WHEN 'NLS_NCHAR_CONV_EXCP' THEN 'FALSE' END"
+     " FROM (" NLS_NAMES ")"},
+    {"NLS_DATABASE_PARAMETERS", "PARAMETER VARCHAR2(128), VALUE VARCHAR2(64)", "SELECT p,v FROM (" NLS_DATABASE ")"},
+    {"V$NLS_PARAMETERS", "PARAMETER VARCHAR2(64), VALUE VARCHAR2(64)",
+     "SELECT p,vantro_nls(p) FROM (" NLS_NAMES ") UNION ALL SELECT 'NLS_CHARACTERSET','AL32UTF8'"
+     " UNION ALL SELECT 'NLS_NCHAR_CHARACTERSET','AL16UTF16'"},
     {"V$STATNAME", "STATISTIC# NUMBER, NAME VARCHAR2(64), CLASS NUMBER", STATISTICS},
     {"V$SESSTAT", "SID NUMBER, STATISTIC# NUMBER, VALUE NUMBER",
      "SELECT vantro_session_id(),n,vantro_statistic(n) FROM (" STATISTICS ")"},
@@ -506,12 +543,13 @@ void fn_sys_context(sqlite3_context* ctx, int, sqlite3_value** argv) {
         return;
     }
     const SessionSettings* s = settings_of(ctx);
-    if (p == "NLS_DATE_FORMAT") return result_text(ctx, s->nls_date_format);
-    if (p == "SESSION_USER" || p == "CURRENT_USER" || p == "CURRENT_SCHEMA") return result_text(ctx, s->user);
+    std::string nls;
+    if (p.compare(0, 4, "NLS_") == 0 && session_nls_value(*s, p, &nls)) return result_text(ctx, nls);
+    if (p == "CURRENT_SCHEMA") return result_text(ctx, s->current_schema.empty() ? s->user : s->current_schema);
+    if (p == "SESSION_USER" || p == "CURRENT_USER") return result_text(ctx, s->user);
     if (p == "DB_NAME" || p == "INSTANCE_NAME") return result_text(ctx, s->db_name);
     if (p == "SESSIONID") return sqlite3_result_int64(ctx, s->session_id);
-    if (p == "LANGUAGE") return result_text(ctx, "AMERICAN_AMERICA.AL32UTF8");
-    if (p == "NLS_TERRITORY") return result_text(ctx, "AMERICA");
+    if (p == "LANGUAGE") return result_text(ctx, s->nls_language + "_" + s->nls_territory + ".AL32UTF8");
     if (p == "OS_USER") return result_text(ctx, s->os_user);
     if (p == "LOGON_TIME") return result_text(ctx, s->logon_time);
     if (p == "INSTANCE") return sqlite3_result_int(ctx, 1);

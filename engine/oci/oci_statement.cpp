@@ -9,6 +9,7 @@
 #include "catalog/dictionary_ddl.h"
 #include "oci/engine.h"
 #include "values/errors.h"
+#include "values/session_params.h"
 #include "sql/explain_plan.h"
 #include "os/os.h"
 #include "plsql/plsql.h"
@@ -639,11 +640,19 @@ sword run_transaction_statement(StmtHandle* s, OCIError* errhp) {
             return fail(s, errhp, ora_error(1086, s->tr.name));
         return OCI_SUCCESS;
     }
-    case StatementKind::AlterSession:
-        (s->tr.name == "NLS_DATE_FORMAT" ? ses->settings.nls_date_format : ses->settings.nls_timestamp_format) =
-            s->tr.value;
-        settings_compile_formats(&ses->settings);
+    case StatementKind::AlterSession: {
+        // Every value is checked before any takes effect: a refused one changes nothing.
+        SessionSettings changed = ses->settings;
+        for (const SessionSetting& set : s->tr.settings) {
+            OraError err;
+            if (!session_param_set(&changed, set.name, set.value, &err)) {
+                err.offset = err.code == 2248 ? set.name_offset : set.value_offset;
+                return fail(s, errhp, err);
+            }
+        }
+        ses->settings = std::move(changed);
         return OCI_SUCCESS;
+    }
     default:  // routed elsewhere
         break;
     }
@@ -873,8 +882,9 @@ sword execute_statement(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff, u
         if (st != OCI_SUCCESS) return st;
     }
     SqliteCatalog catalog(ses->server->db);
-    x.ctx.schema = ses->user;
+    x.ctx.schema = ses->settings.current_schema.empty() ? ses->user : ses->settings.current_schema;
     x.ctx.nls_date_format = ses->settings.nls_date_format;
+    x.ctx.char_semantics = ses->settings.nls_length_semantics == "CHAR";
     x.ctx.catalog = &catalog;
     x.ctx.stored_function = plsql_function_lookup;
     x.ctx.stored_function_data = ses->server->db;

@@ -147,7 +147,7 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
 
     SqliteCatalog catalog(srv->db);
     PlCompileContext ctx;
-    ctx.schema = ses->user;
+    ctx.schema = ses->settings.current_schema.empty() ? ses->user : ses->settings.current_schema;
     ctx.nls_date_format = ses->settings.nls_date_format;
     ctx.catalog = &catalog;
     ctx.db = srv->db;

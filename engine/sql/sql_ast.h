@@ -191,6 +191,7 @@ struct ColumnDef {
     std::uint32_t offset = 0;
     OraType type;
     std::string type_name;  // VARCHAR2, NUMBER, ... as declared
+    bool byte_used = false;  // declared with BYTE: the session's NLS_LENGTH_SEMANTICS does not apply
     ExprPtr default_value;
     bool not_null = false;
     bool primary_key = false;
@@ -241,9 +242,9 @@ struct Statement {
     TableRef index;            // Create/Drop index name
     bool unique = false;       // Create unique index
     std::string alter_action;  // Alter table: "ADD", "DROP COLUMN", "RENAME COLUMN", "RENAME"
-    std::string name;          // savepoint; session setting; rename target
+    std::string name;          // savepoint; rename target
     std::string name2;         // rename column: new name
-    std::string value;         // session setting value
+    std::vector<SessionSetting> settings;  // ALTER SESSION SET
     std::uint32_t name_offset = 0;
     std::unique_ptr<SelectStmt> target_query;  // INSERT INTO (subquery): the rows' view of the table
     std::vector<ExprPtr> returning;            // DML RETURNING expressions

@@ -66,6 +66,18 @@ bool Parser::statement(Statement* s) {
         if (!expect_word("TABLE", 905)) return false;
         s->kind = StatementKind::TruncateTable;
         if (!table_ref(&s->table)) return false;
+        // There are no materialized view logs, and SQLite frees the pages itself.
+        if (accept_word("PRESERVE") || accept_word("PURGE")) {
+            if (!expect_word("MATERIALIZED", 905) || !expect_word("VIEW", 905) || !expect_word("LOG", 905))
+                return false;
+        }
+        if (accept_word("DROP")) {
+            accept_word("ALL");
+            if (!expect_word("STORAGE", 905)) return false;
+        } else if (accept_word("REUSE") && !expect_word("STORAGE", 905)) {
+            return false;
+        }
+        if (is_word("CASCADE")) return fail(3001);
     } else if (accept_word("COMMIT")) {
         s->kind = StatementKind::Commit;
         accept_word("WORK");

@@ -101,6 +101,7 @@ private:
     bool create(Statement* s);
     bool drop(Statement* s);
     bool alter(Statement* s);
+    bool alter_session(Statement* s);
     bool insert(Statement* s);
     bool update(Statement* s);
     bool del(Statement* s);

@@ -35,8 +35,8 @@ bool Parser::datatype(ColumnDef* c) {
             if (allow_semantics) {
                 if (accept_word("CHAR"))
                     ot.char_used = true;
-                else
-                    accept_word("BYTE");
+                else if (accept_word("BYTE"))
+                    c->byte_used = true;
             }
             if (!expect_op(")", 907)) return false;
         } else if (def < 0) {
@@ -404,23 +404,43 @@ bool Parser::drop(Statement* s) {
     return fail(950);
 }
 
-bool Parser::alter(Statement* s) {
-    ++p_;
-    if (accept_word("SESSION")) {
-        s->kind = StatementKind::AlterSession;
-        if (!expect_word("SET", 922)) return false;
-        s->name_offset = cur().offset;
-        if (cur().kind != TokenKind::Word) return fail(922);
-        s->name = cur().text;
+// ALTER SESSION SET name = value [name = value ...], and ENABLE | DISABLE | FORCE
+// PARALLEL DML | DDL | QUERY [PARALLEL n], which change nothing here: statements run
+// serially either way. Which names and values exist is the translator's to check.
+bool Parser::alter_session(Statement* s) {
+    s->kind = StatementKind::AlterSession;
+    bool force = is_word("FORCE");
+    if (accept_word("ENABLE") || accept_word("DISABLE") || accept_word("FORCE")) {
+        if (!expect_word("PARALLEL", 922)) return false;
+        if (!accept_word("DML") && !accept_word("DDL") && !accept_word("QUERY")) return fail(922);
+        if (force && accept_word("PARALLEL")) {
+            if (cur().kind != TokenKind::Number) return fail(922);
+            ++p_;
+        }
+        return true;
+    }
+    if (!expect_word("SET", 922)) return false;
+    do {
+        SessionSetting set;
+        set.name_offset = cur().offset;
+        if (cur().kind != TokenKind::Word && cur().kind != TokenKind::QuotedWord) return fail(922);
+        set.name = cur().text;
         ++p_;
         if (!expect_op("=", 922)) return false;
-        if (cur().kind == TokenKind::String || cur().kind == TokenKind::Word || cur().kind == TokenKind::Number) {
-            s->value = cur().text;
-            ++p_;
-            return true;
-        }
-        return fail(922);
-    }
+        set.value_offset = cur().offset;
+        TokenKind k = cur().kind;
+        if (k != TokenKind::String && k != TokenKind::Word && k != TokenKind::QuotedWord && k != TokenKind::Number)
+            return fail(922);
+        set.value = cur().text;
+        ++p_;
+        s->settings.push_back(std::move(set));
+    } while (cur().kind == TokenKind::Word || cur().kind == TokenKind::QuotedWord);
+    return true;
+}
+
+bool Parser::alter(Statement* s) {
+    ++p_;
+    if (accept_word("SESSION")) return alter_session(s);
     if (!accept_word("TABLE")) return fail(940);
     s->kind = StatementKind::AlterTable;
     if (!table_ref(&s->table)) return false;

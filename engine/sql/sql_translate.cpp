@@ -894,6 +894,15 @@ bool Translator::del(Statement& s) {
     return true;
 }
 
+// Under NLS_LENGTH_SEMANTICS CHAR, a VARCHAR2 or CHAR column declared without BYTE or
+// CHAR counts its length in characters.
+void Translator::apply_length_semantics(Statement& s) {
+    if (!ctx_.char_semantics) return;
+    for (ColumnDef& c : s.column_defs)
+        if ((c.type.code == kTypeVarchar2 || c.type.code == kTypeChar) && !c.type.national && !c.byte_used)
+            c.type.char_used = true;
+}
+
 bool Translator::statement(Statement& s) {
     out_->kind = s.kind;
     hoist_ok_ = s.kind == StatementKind::Select || s.kind == StatementKind::Insert || s.kind == StatementKind::Update ||
@@ -915,6 +924,7 @@ bool Translator::statement(Statement& s) {
         if (!del(s)) return false;
         return true;
     case StatementKind::CreateTable:
+        apply_length_semantics(s);
         if (!create_table(s)) return false;
         out_->catalog_sql.push_back(storage_catalog_sql(owner_of(s.table), s.table.name, false, s.storage));
         return true;
@@ -923,6 +933,7 @@ bool Translator::statement(Statement& s) {
     case StatementKind::TruncateTable:
         return truncate_table(s);
     case StatementKind::AlterTable:
+        apply_length_semantics(s);
         return alter_table(s);
     case StatementKind::CreateIndex:
         if (!create_index(s)) return false;
@@ -938,10 +949,12 @@ bool Translator::statement(Statement& s) {
         out_->name = s.name;
         return true;
     case StatementKind::AlterSession:
-        if (s.name != "NLS_DATE_FORMAT" && s.name != "NLS_TIMESTAMP_FORMAT") return fail(2248, s.name_offset);
-        if (!date_mask_valid(s.value)) return fail(1821, s.name_offset);
-        out_->name = s.name;
-        out_->value = s.value;
+        // The schema here; the names and other values when the session applies them
+        // (values/session_params.h).
+        for (const SessionSetting& set : s.settings)
+            if (set.name == "CURRENT_SCHEMA" && !ctx_.catalog->schema_exists(set.value))
+                return fail(1435, set.value_offset);
+        out_->settings = s.settings;
         return true;
     case StatementKind::AlterTableConstraint:
     case StatementKind::CreateView:

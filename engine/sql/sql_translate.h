@@ -42,6 +42,7 @@ public:
 struct TranslateContext {
     std::string schema;           // the current schema (session user)
     std::string nls_date_format;  // to size date-to-text conversions
+    bool char_semantics = false;  // NLS_LENGTH_SEMANTICS is CHAR: lengths without BYTE or CHAR count characters
     CatalogView* catalog = nullptr;
     // The Oracle types of named binds (PL/SQL variables); others are VARCHAR2(4000).
     const std::map<std::string, OraType>* bind_types = nullptr;

@@ -267,7 +267,17 @@ bool Translator::truncate_table(Statement& s) {
     std::string owner = owner_of(s.table);
     std::vector<ColumnInfo> cols;
     if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
-    out_->sql = "DELETE FROM " + quote_name(owner) + "." + quote_name(s.table.name);
+    // A key another table's foreign key references refuses the truncation even when no
+    // row refers to it (a table's references to itself do not count); SQLite's DELETE
+    // would otherwise cascade or set children to NULL. The row triggers are PL/SQL's
+    // and are not run for it.
+    std::string table = quote_text(s.table.name);
+    std::string raise = ora_format(2266, ora_message(2266));
+    raise.pop_back();
+    out_->sql = "SELECT vantro_raise(" + quote_text(raise) + ") FROM " + quote_name(owner) +
+                ".sqlite_master m, pragma_foreign_key_list(m.name," + quote_text(owner) +
+                ") f WHERE m.type='table' AND m.name<>" + table + " AND f.\"table\"=" + table +
+                " LIMIT 1; DELETE FROM " + quote_name(owner) + "." + quote_name(s.table.name);
     return true;
 }
 

@@ -267,6 +267,12 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
         out->type.scale = 6;
         return true;
     }
+    if (e.path.size() == 1 && (e.path[0] == "SESSIONTIMEZONE" || e.path[0] == "DBTIMEZONE")) {
+        out->sql = e.path[0] == "DBTIMEZONE" ? "vantro_db_time_zone()" : "vantro_session_time_zone()";
+        out->type.code = kTypeVarchar2;
+        out->type.size = e.path[0] == "DBTIMEZONE" ? 6 : 75;
+        return true;
+    }
     if ((e.path.size() == 2 || e.path.size() == 3) && (name == "NEXTVAL" || name == "CURRVAL")) {
         std::string seq_owner = e.path.size() == 3 ? e.path[0] : ctx_.schema;
         const std::string& seq = e.path[e.path.size() - 2];

@@ -269,6 +269,7 @@ private:
     bool drop_table(Statement& s);
     bool create_table_as(Statement& s, const std::string& owner);
     bool truncate_table(Statement& s);
+    void apply_length_semantics(Statement& s);
     bool alter_table(Statement& s);
     bool create_index(Statement& s);
     bool drop_index(Statement& s);

@@ -201,6 +201,16 @@ const MessageEntry kMessages[] = {
     {22165, "given index [%s] must be in the range of [%s] to [%s]"},
     {24344, "success with compilation error"},
     {30009, "Not enough memory for %s operation"},
+    {2097, "parameter cannot be modified because specified value is invalid"},
+    {96, "invalid value %s for parameter %s, must be from among %s"},
+    {68, "invalid value %s for parameter %s, must be between %s and %s"},
+    {12705, "Cannot access NLS data files or invalid environment specified"},
+    {1435, "user does not exist"},
+    {1882, "timezone region not found"},
+    {1874, "time zone hour must be between -15 and 15"},
+    {1875, "time zone minute must be between -59 and 59"},
+    {42399, "cannot perform a DML operation on a read-only view"},
+    {1402, "view WITH CHECK OPTION where-clause violation"},
 };
 
 // PLS numbers overlap ORA numbers, so the compiler's messages have a table of their own.

@@ -9,6 +9,7 @@
 #include "values/sql_regexp.h"
 #include "values/values.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -491,16 +492,21 @@ void fn_to_date_mask(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 // A number format mask: digits 9 and 0, group separators (',' or G), the decimal point
-// ('.' or D), FM, a leading '$' and a leading or trailing S or trailing MI.
+// ('.' or D), FM, a leading '$' and a leading or trailing S or trailing MI. D and G stand
+// for the session's NLS_NUMERIC_CHARACTERS.
 struct NumberMask {
     int int_digits = 0, zero_from = -1, frac_digits = 0;
     bool fm = false, dollar = false, sign_lead = false, sign_trail = false, minus_trail = false, point = false;
-    std::vector<int> groups;  // positions (digits from the right of the integer part) of ','
+    std::vector<int> groups;        // positions (digits from the right of the integer part) of ','
+    std::vector<char> group_chars;  // ... and the character each stands for
+    char point_char = '.';
     bool valid = true;
 };
 
-NumberMask parse_number_mask(const std::string& raw) {
+NumberMask parse_number_mask(const std::string& raw, const std::string& nls_numeric) {
     NumberMask m;
+    char nls_point = nls_numeric.size() == 2 ? nls_numeric[0] : '.';
+    char nls_group = nls_numeric.size() == 2 ? nls_numeric[1] : ',';
     std::string s = upper_text(raw);
     std::size_t i = 0;
     if (s.compare(0, 2, "FM") == 0) {
@@ -527,8 +533,10 @@ NumberMask parse_number_mask(const std::string& raw) {
             }
         } else if ((c == ',' || c == 'G') && !m.point) {
             group_marks.push_back(m.int_digits);
+            m.group_chars.push_back(c == 'G' ? nls_group : ',');
         } else if ((c == '.' || c == 'D') && !m.point) {
             m.point = true;
+            m.point_char = c == 'D' ? nls_point : '.';
         } else if (c == 'S' && i + 1 == s.size()) {
             m.sign_trail = true;
         } else if (s.compare(i, 2, "MI") == 0 && i + 2 == s.size()) {
@@ -546,7 +554,7 @@ void fn_number_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (is_null(argv[0]) || is_null(argv[1])) return sqlite3_result_null(ctx);
     double v = 0;
     if (!number_of(ctx, argv[0], &v)) return;
-    NumberMask m = parse_number_mask(text_of(argv[1]));
+    NumberMask m = parse_number_mask(text_of(argv[1]), settings_of(ctx)->nls_numeric_characters);
     if (!m.valid) return raise(ctx, 1481);
     bool neg = v < 0;
     double a = std::fabs(v);
@@ -576,11 +584,11 @@ void fn_number_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
     std::string grouped;
     for (std::size_t k = 0; k < ip.size(); ++k) {
         int from_right = static_cast<int>(ip.size() - k);
-        for (int g : m.groups)
-            if (g == from_right && k > 0) grouped += ',';
+        for (std::size_t gi = 0; gi < m.groups.size(); ++gi)
+            if (m.groups[gi] == from_right && k > 0) grouped += m.group_chars[gi];
         grouped += ip[k];
     }
-    std::string body = (m.dollar ? "$" : "") + grouped + (m.point ? "." + fp : "");
+    std::string body = (m.dollar ? "$" : "") + grouped + (m.point ? m.point_char + fp : "");
     std::string r;
     if (m.sign_lead)
         r = (neg ? "-" : "+") + body;
@@ -602,7 +610,7 @@ void fn_number_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
 // point is ORA-01722, as Oracle answers.
 void fn_to_number_mask(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (is_null(argv[0]) || is_null(argv[1])) return sqlite3_result_null(ctx);
-    NumberMask m = parse_number_mask(text_of(argv[1]));
+    NumberMask m = parse_number_mask(text_of(argv[1]), settings_of(ctx)->nls_numeric_characters);
     if (!m.valid || m.int_digits + m.frac_digits == 0) return raise(ctx, 1481);
     std::string t = text_of(argv[0]);
     std::size_t first = t.find_first_not_of(' ');
@@ -624,10 +632,10 @@ void fn_to_number_mask(sqlite3_context* ctx, int, sqlite3_value** argv) {
         if (std::isdigit(static_cast<unsigned char>(c))) {
             digits += c;
             (point ? after : before) += 1;
-        } else if (c == '.' && m.point && !point) {
+        } else if (c == m.point_char && m.point && !point) {
             point = true;
-            digits += c;
-        } else if (c == ',' && !m.groups.empty() && !point) {
+            digits += '.';
+        } else if (!point && std::find(m.group_chars.begin(), m.group_chars.end(), c) != m.group_chars.end()) {
         } else if ((c == '-' || c == '+') && i + 1 == t.size() && trailing_sign && !negative) {
             negative = c == '-';
         } else {

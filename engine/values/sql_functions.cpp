@@ -3,6 +3,7 @@
 #include "values/sql_functions.h"
 
 #include "values/errors.h"
+#include "values/session_params.h"
 #include "os/os.h"
 #include "values/utf8.h"
 #include "values/values.h"
@@ -196,9 +197,15 @@ void fn_num_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
     case SQLITE_INTEGER:
         n = number_text_int(sqlite3_value_int64(argv[0]), buf, sizeof buf);
         break;
-    case SQLITE_FLOAT:
+    case SQLITE_FLOAT: {
         n = number_text_double(sqlite3_value_double(argv[0]), buf, sizeof buf);
+        // The decimal character is the session's (NLS_NUMERIC_CHARACTERS).
+        const std::string& nls = settings_of(ctx)->nls_numeric_characters;
+        if (nls.size() == 2 && nls[0] != '.')
+            for (std::size_t k = 0; k < n; ++k)
+                if (buf[k] == '.') buf[k] = nls[0];
         break;
+    }
     default:
         sqlite3_result_value(ctx, argv[0]);
         return;
@@ -279,7 +286,18 @@ void fn_to_number(sqlite3_context* ctx, int, sqlite3_value** argv) {
     double d;
     std::int64_t i = 0;
     bool is_int;
-    if (!numeric(ctx, argv[0], &d, &i, &is_int)) return;
+    const std::string& nls = settings_of(ctx)->nls_numeric_characters;
+    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT && nls.size() == 2 && nls[0] != '.') {
+        // Text in the session's decimal character: '.' is then no decimal point.
+        std::string t = value_text(argv[0]);
+        for (char& c : t) {
+            if (c == '.') return raise(ctx, 1722);
+            if (c == nls[0]) c = '.';
+        }
+        if (!number_parse(t.c_str(), t.size(), &d, &i, &is_int)) return raise(ctx, 1722);
+    } else if (!numeric(ctx, argv[0], &d, &i, &is_int)) {
+        return;
+    }
     if (is_int)
         sqlite3_result_int64(ctx, i);
     else
@@ -563,5 +581,5 @@ bool sql_functions_register(sqlite3* db, SessionSettings* settings) {
         if (sqlite3_create_function(db, f.name, f.args, flags, settings, f.fn, nullptr, nullptr) != SQLITE_OK)
             return false;
     }
-    return sql_aggregates_register(db);
+    return sql_aggregates_register(db) && session_params_register(db, settings);
 }

@@ -23,6 +23,24 @@ struct SessionStats {
 struct SessionSettings {
     std::string nls_date_format = "DD-MON-RR";
     std::string nls_timestamp_format = "DD-MON-RR HH.MI.SSXFF AM";
+    // The other NLS parameters (ALTER SESSION SET, values/session_params.h), upper case.
+    std::string nls_language = "AMERICAN";
+    std::string nls_territory = "AMERICA";
+    std::string nls_date_language = "AMERICAN";
+    std::string nls_timestamp_tz_format = "DD-MON-RR HH.MI.SSXFF AM TZR";
+    std::string nls_time_format = "HH.MI.SSXFF AM";
+    std::string nls_time_tz_format = "HH.MI.SSXFF AM TZR";
+    std::string nls_numeric_characters = ".,";  // decimal character, then group separator
+    std::string nls_currency = "$";
+    std::string nls_iso_currency = "AMERICA";
+    std::string nls_dual_currency = "$";
+    std::string nls_calendar = "GREGORIAN";
+    std::string nls_sort = "BINARY";
+    std::string nls_comp = "BINARY";
+    std::string nls_length_semantics = "BYTE";
+    std::string nls_nchar_conv_excp = "FALSE";
+    std::string current_schema;  // unqualified names resolve here; empty: the session user
+    std::string time_zone;       // SESSIONTIMEZONE; empty: the machine's zone
     std::string statement_time;  // SYSDATE of the running statement, stored form
     std::string user;            // the session user (USER)
     DateMask date_mask;          // the two formats, compiled

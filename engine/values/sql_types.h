@@ -83,14 +83,23 @@ enum class StatementKind {
 };
 constexpr std::size_t kStatementKinds = static_cast<std::size_t>(StatementKind::PlsqlBlock) + 1;
 
+// One `name = value` of ALTER SESSION SET: the name upper case (a hidden "_name" as
+// quoted), the value as typed (a word upper case).
+struct SessionSetting {
+    std::string name;
+    std::string value;
+    std::uint32_t name_offset = 0;
+    std::uint32_t value_offset = 0;
+};
+
 struct Translation {
     StatementKind kind = StatementKind::Select;
     std::string sql;                       // the SQLite statement
     std::vector<std::string> catalog_sql;  // catalog updates run after it, in its transaction
     std::vector<ColumnInfo> columns;       // select list, for queries
     std::vector<std::string> bind_names;   // per SQLite parameter (index + 1): the placeholder name
-    std::string name;                      // savepoint name, or the session setting changed
-    std::string value;                     // the session setting's new value
+    std::string name;                      // savepoint name
+    std::vector<SessionSetting> settings;  // ALTER SESSION SET's parameters, in order
     std::string owner;                     // the schema of the DML or DDL target
     std::string table;                     // ... and its table
     std::vector<ColumnInfo> returning;     // DML RETURNING values, in order

@@ -153,8 +153,9 @@ TEST_F(Translate, NamesResolveAgainstTheCatalog) {
   EXPECT_NE(tr.sql.find("CONSTRAINT \"SYS_C005008\" UNIQUE (\"A\",\"B\")"), std::string::npos) << tr.sql;
   e = fails("select \"ename\" from emp");
   EXPECT_EQ(e.code, 904) << "quoted names are case-sensitive";
-  e = fails("alter session set optimizer_mode = rule");
-  EXPECT_EQ(e.code, 2248);
+  e = fails("alter session set current_schema = nobody_here");
+  EXPECT_EQ(e.code, 1435);
+  EXPECT_EQ(e.offset, 36u);
   e = fails("select hiredate + hiredate from emp");
   EXPECT_EQ(e.code, 932);
   e = fails("select case when empno = 1 then ename else hiredate end from emp");

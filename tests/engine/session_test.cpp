@@ -1,0 +1,176 @@
+// ALTER SESSION on the embedded engine: NLS parameters as NLS_SESSION_PARAMETERS and
+// SYS_CONTEXT show them and as conversions use them, CURRENT_SCHEMA, TIME_ZONE, the
+// parameters accepted without effect, Oracle's errors for unknown names and bad values;
+// and TRUNCATE TABLE's clauses and its refusal of referenced keys.
+#include "oci_session.h"
+
+namespace {
+
+class Session : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test_home();
+        ASSERT_NE(test_oci(), nullptr);
+        ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
+    }
+    std::string nls(const std::string& name) {
+        return s.value("select value from nls_session_parameters where parameter = '" + name + "'");
+    }
+    // The error text of a statement that must fail.
+    std::string error_of(const std::string& sql) {
+        if (s.exec(sql) != OCI_ERROR) return "succeeded";
+        return s.error_text();
+    }
+
+    OciSession s;
+};
+
+TEST_F(Session, SeveralParametersInOneStatementShowInTheDictionary) {
+    EXPECT_EQ(s.value("select count(*) from nls_session_parameters"), "17");
+    EXPECT_EQ(nls("NLS_NUMERIC_CHARACTERS"), ".,");
+    ASSERT_EQ(s.exec("alter session set nls_date_format = 'YYYY-MM-DD' nls_timestamp_format = 'YYYY-MM-DD HH24:MI:SS.FF3'"
+                     " nls_sort = binary nls_comp = linguistic nls_length_semantics = char"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(nls("NLS_DATE_FORMAT"), "YYYY-MM-DD");
+    EXPECT_EQ(nls("NLS_TIMESTAMP_FORMAT"), "YYYY-MM-DD HH24:MI:SS.FF3");
+    EXPECT_EQ(nls("NLS_COMP"), "LINGUISTIC");
+    EXPECT_EQ(nls("NLS_LENGTH_SEMANTICS"), "CHAR");
+    EXPECT_EQ(s.value("select to_char(date '2024-02-29') from dual"), "2024-02-29");
+    EXPECT_EQ(s.value("select count(*) from dual where date '2024-02-29' = '2024-02-29'"), "1");
+    EXPECT_EQ(s.value("select value from nls_database_parameters where parameter = 'NLS_DATE_FORMAT'"), "DD-MON-RR");
+    EXPECT_EQ(s.value("select value from nls_database_parameters where parameter = 'NLS_CHARACTERSET'"), "AL32UTF8");
+    EXPECT_EQ(s.value("select nvl(value, '-') from nls_instance_parameters where parameter = 'NLS_DATE_FORMAT'"), "-");
+    EXPECT_EQ(s.value("select sys_context('USERENV', 'NLS_DATE_FORMAT') from dual"), "YYYY-MM-DD");
+    // Columns declared without BYTE or CHAR now count characters.
+    ASSERT_EQ(s.exec("create table sem (a varchar2(10), b varchar2(10 byte), c char(2))"), OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(s.rows("select column_name, char_used from user_tab_columns where table_name = 'SEM' order by column_id"),
+              (std::vector<std::string>{"A|C", "B|B", "C|C"}));
+}
+
+TEST_F(Session, LanguageAndTerritory) {
+    ASSERT_EQ(s.exec("alter session set nls_territory = germany"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(nls("NLS_TERRITORY"), "GERMANY");
+    EXPECT_EQ(nls("NLS_DATE_FORMAT"), "DD.MM.RR");
+    EXPECT_EQ(nls("NLS_NUMERIC_CHARACTERS"), ",.");
+    EXPECT_EQ(nls("NLS_ISO_CURRENCY"), "GERMANY");
+    EXPECT_EQ(s.value("select to_char(date '2024-03-05') from dual"), "05.03.24");
+    EXPECT_EQ(s.value("select sys_context('userenv', 'nls_territory') from dual"), "GERMANY");
+    EXPECT_EQ(s.value("select sys_context('userenv', 'language') from dual"), "AMERICAN_GERMANY.AL32UTF8");
+    ASSERT_EQ(s.exec("alter session set nls_language = 'english'"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(nls("NLS_LANGUAGE"), "ENGLISH");
+    EXPECT_EQ(nls("NLS_DATE_LANGUAGE"), "ENGLISH");
+    // What the engine cannot honour is refused, not pretended.
+    EXPECT_EQ(error_of("alter session set nls_language = klingon"),
+              "ORA-12705: Cannot access NLS data files or invalid environment specified\n");
+    EXPECT_EQ(s.error_code(), 12705);
+    EXPECT_EQ(error_of("alter session set nls_territory = 'ATLANTIS'").substr(0, 9), "ORA-12705");
+    EXPECT_EQ(error_of("alter session set nls_sort = german").substr(0, 9), "ORA-12705");
+    EXPECT_EQ(error_of("alter session set nls_calendar = 'Thai Buddha'").substr(0, 9), "ORA-12705");
+    ASSERT_EQ(s.exec("alter session set nls_calendar = gregorian nls_date_language = american"), OCI_SUCCESS);
+    EXPECT_EQ(nls("NLS_CALENDAR"), "GREGORIAN");
+}
+
+TEST_F(Session, NumericCharactersInMasksAndConversions) {
+    ASSERT_EQ(s.exec("alter session set nls_numeric_characters = ',.'"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(s.value("select to_char(1234.5, '9G999D99') from dual"), " 1.234,50");
+    EXPECT_EQ(s.value("select to_char(1234.5, '9,999.99') from dual"), " 1,234.50") << "',' and '.' stay themselves";
+    EXPECT_EQ(s.value("select to_number('1.234,5', '9G999D9') from dual"), "1234.5");
+    EXPECT_EQ(s.value("select to_char(1.5) from dual"), "1,5");
+    EXPECT_EQ(s.value("select to_number('2,25') * 4 from dual"), "9");
+    EXPECT_EQ(s.value("select to_number('2.25') from dual").substr(0, 16), "error: ORA-01722");
+    ASSERT_EQ(s.exec("alter session set nls_numeric_characters = '.,'"), OCI_SUCCESS);
+    EXPECT_EQ(s.value("select to_char(1234.5, '9G999D99') from dual"), " 1,234.50");
+    for (const char* bad : {"'..'", "'1,'", "'.'", "'.,;'", "'-,'"})
+        EXPECT_EQ(error_of(std::string("alter session set nls_numeric_characters = ") + bad).substr(0, 9), "ORA-12705")
+            << bad;
+}
+
+TEST_F(Session, RefusedValuesAndNamesChangeNothing) {
+    EXPECT_EQ(error_of("alter session set nls_date_format = 'YYYY-MM-DD' nls_length_semantics = words"),
+              "ORA-02097: parameter cannot be modified because specified value is invalid\n"
+              "ORA-00096: invalid value WORDS for parameter nls_length_semantics, must be from among byte, char\n");
+    EXPECT_EQ(s.error_code(), 2097);
+    EXPECT_EQ(nls("NLS_DATE_FORMAT"), "DD-MON-RR") << "the good first pair took no effect either";
+    EXPECT_EQ(error_of("alter session set plsql_optimize_level = 9"),
+              "ORA-02097: parameter cannot be modified because specified value is invalid\n"
+              "ORA-00068: invalid value 9 for parameter plsql_optimize_level, must be between 0 and 3\n");
+    EXPECT_EQ(error_of("alter session set nls_date_format = 'YYYY-QQQ'"), "ORA-01821: date format not recognized\n");
+    EXPECT_EQ(error_of("alter session set nls_timestamp_tz_format = 'YYYY TZX'").substr(0, 9), "ORA-01821");
+    EXPECT_EQ(error_of("alter session set no_such_parameter = 1"), "ORA-02248: invalid option for ALTER SESSION\n");
+    EXPECT_EQ(error_of("alter session set optimizer_mode = fastest").substr(0, 9), "ORA-02097");
+    EXPECT_EQ(error_of("alter session set nls_date_format =").substr(0, 9), "ORA-00922");
+    EXPECT_EQ(error_of("alter session set nls_date_format").substr(0, 9), "ORA-00922");
+    EXPECT_EQ(error_of("alter session enable parallel everything").substr(0, 9), "ORA-00922");
+    // Parameters without effect here are accepted as scripts set them.
+    for (const char* ok : {"alter session set optimizer_mode = all_rows statistics_level = all",
+                           "alter session set plsql_warnings = 'ENABLE:ALL' plsql_optimize_level = 2",
+                           "alter session set plscope_settings = 'IDENTIFIERS:ALL' ddl_lock_timeout = 30",
+                           "alter session set cursor_sharing = exact \"_optimizer_use_feedback\" = false",
+                           "alter session set nls_timestamp_tz_format = 'YYYY-MM-DD HH24:MI:SS TZH:TZM'",
+                           "alter session enable parallel dml", "alter session disable parallel query",
+                           "alter session force parallel ddl parallel 4"})
+        EXPECT_EQ(s.exec(ok), OCI_SUCCESS) << ok << ": " << s.error_text();
+    EXPECT_EQ(nls("NLS_TIMESTAMP_TZ_FORMAT"), "YYYY-MM-DD HH24:MI:SS TZH:TZM");
+}
+
+TEST_F(Session, TimeZone) {
+    EXPECT_EQ(s.value("select case when sessiontimezone = dbtimezone then 'same' end from dual"), "same");
+    ASSERT_EQ(s.exec("alter session set time_zone = '+05:30'"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(s.value("select sessiontimezone from dual"), "+05:30");
+    ASSERT_EQ(s.exec("alter session set time_zone = '-3:00'"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(s.value("select sessiontimezone from dual"), "-03:00");
+    ASSERT_EQ(s.exec("alter session set time_zone = 'UTC'"), OCI_SUCCESS);
+    EXPECT_EQ(s.value("select sessiontimezone from dual"), "UTC");
+    ASSERT_EQ(s.exec("alter session set time_zone = local"), OCI_SUCCESS);
+    EXPECT_EQ(s.value("select case when sessiontimezone = dbtimezone then 'same' end from dual"), "same");
+    EXPECT_EQ(error_of("alter session set time_zone = '+16:00'").substr(0, 9), "ORA-01874");
+    EXPECT_EQ(error_of("alter session set time_zone = '+01:75'").substr(0, 9), "ORA-01875");
+    EXPECT_EQ(error_of("alter session set time_zone = 'Mars/Olympus'"), "ORA-01882: timezone region not found\n");
+}
+
+TEST_F(Session, CurrentSchemaResolvesUnqualifiedNames) {
+    ASSERT_EQ(s.exec("create table mine (x number)"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("insert into mine values (7)"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("commit"), OCI_SUCCESS);
+    {
+        OciSession first;  // SYS exists from its first normal logon
+        ASSERT_EQ(first.connect("sys", "change_on_install", ""), OCI_SUCCESS) << first.error_text();
+    }
+    OciSession dba;
+    ASSERT_EQ(dba.connect("sys", "change_on_install", "", OCI_SYSDBA), OCI_SUCCESS) << dba.error_text();
+    EXPECT_EQ(dba.exec("select x from mine"), OCI_ERROR);
+    ASSERT_EQ(dba.exec("alter session set current_schema = scott"), OCI_SUCCESS) << dba.error_text();
+    EXPECT_EQ(dba.value("select x from mine"), "7");
+    EXPECT_EQ(dba.value("select sys_context('USERENV', 'CURRENT_SCHEMA') || ' ' || user from dual"), "SCOTT SYS");
+    EXPECT_EQ(server_output_of(dba, "declare n number; begin select x into n from mine; dbms_output.put_line(n); end;"),
+              "7");
+    EXPECT_EQ(dba.exec("alter session set current_schema = nobody_here"), OCI_ERROR);
+    EXPECT_EQ(dba.error_text(), "ORA-01435: user does not exist\n");
+    EXPECT_EQ(dba.value("select x from mine"), "7") << "the refused schema left the current one";
+}
+
+TEST_F(Session, TruncateClausesAndReferencedKeys) {
+    ASSERT_EQ(s.exec("create table parent (id number primary key)"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("create table child (id number, pid number references parent on delete cascade)"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("create table tree (id number primary key, up number references tree)"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("insert into parent values (1)"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("insert into tree values (1, null)"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("insert into tree values (2, 1)"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("insert into child values (10, 1)"), OCI_SUCCESS);
+    // Refused while another table's foreign key refers to the key, whatever its rows;
+    // a cascading key is not followed either.
+    EXPECT_EQ(error_of("truncate table parent"),
+              "ORA-02266: unique/primary keys in table referenced by enabled foreign keys\n");
+    EXPECT_EQ(s.value("select count(*) from child"), "1");
+    ASSERT_EQ(s.exec("truncate table child drop storage"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(error_of("truncate table parent reuse storage").substr(0, 9), "ORA-02266");
+    EXPECT_EQ(s.value("select count(*) from parent"), "1");
+    EXPECT_EQ(s.exec("truncate table tree drop all storage"), OCI_SUCCESS) << "a reference to itself does not count";
+    EXPECT_EQ(s.value("select count(*) from tree"), "0");
+    EXPECT_EQ(error_of("truncate table child cascade").substr(0, 9), "ORA-03001");
+    EXPECT_EQ(error_of("truncate table child reuse").substr(0, 9), "ORA-00905");
+}
+
+}  // namespace
