@@ -89,6 +89,9 @@ void drop_orphan_rows(sqlite3* db, const std::string& user) {
         " WHERE owner=?1 AND table_name NOT IN $L)",
         "DELETE FROM main.vantro_constraints WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_column_defaults WHERE owner=?1 AND table_name NOT IN $L",
+        "DELETE FROM main.vantro_sequences WHERE sequence_owner=?1 AND sequence_name IN (SELECT sequence_name"
+        " FROM main.vantro_generated_columns WHERE owner=?1 AND table_name NOT IN $L)",
+        "DELETE FROM main.vantro_generated_columns WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_comments WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_columns WHERE owner=?1 AND table_name NOT IN $L",
     };
@@ -450,4 +453,24 @@ bool catalog_mark_altering(sqlite3* db, const std::string& owner, const std::str
 void catalog_unmark_altering(sqlite3* db, const std::string& owner, const std::string& table) {
     Stmt q(db, "DELETE FROM main.vantro_altering WHERE owner=?1 AND table_name=?2");
     q.text(1, owner).text(2, table).run();
+}
+
+void SqliteCatalog::generated_columns(const std::string& owner, const std::string& table,
+                                      std::vector<GeneratedColumn>* out) {
+    out->clear();
+    if (!schema_exists(owner)) return;
+    CatalogStatement q(db_,
+                       "SELECT column_name,kind,generation='ALWAYS',on_null,coalesce(fill_sql,'')"
+                       " FROM main.vantro_generated_columns WHERE owner=?1 AND table_name=?2");
+    q.text(1, owner).text(2, table);
+    while (q.row()) {
+        GeneratedColumn g;
+        g.name = q.column(0);
+        std::string kind = q.column(1);
+        g.kind = kind.empty() ? 'D' : kind[0];
+        g.always = q.column_int(2) != 0;
+        g.on_null = q.column_int(3) != 0;
+        g.fill_sql = q.column(4);
+        out->push_back(g);
+    }
 }

@@ -45,6 +45,8 @@ public:
     bool synonym_target(const std::string& schema, const std::string& name, std::string* owner,
                         std::string* target) override;
     bool sequence_exists(const std::string& owner, const std::string& name) override;
+    void generated_columns(const std::string& owner, const std::string& table,
+                           std::vector<GeneratedColumn>* out) override;
     bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) override;
 
 private:

@@ -44,6 +44,9 @@ const char* const kDictionarySchema =
     " position INTEGER);"
     "CREATE TABLE IF NOT EXISTS main.vantro_column_defaults(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
     " column_name TEXT NOT NULL, data_default TEXT, PRIMARY KEY(owner, table_name, column_name));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_generated_columns(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
+    " column_name TEXT NOT NULL, kind TEXT NOT NULL, generation TEXT, on_null INTEGER NOT NULL DEFAULT 0,"
+    " sequence_name TEXT, fill_sql TEXT, identity_options TEXT, PRIMARY KEY(owner, table_name, column_name));"
     "CREATE TABLE IF NOT EXISTS main.vantro_storage(owner TEXT NOT NULL, object_name TEXT NOT NULL,"
     " object_kind TEXT NOT NULL, tablespace_name TEXT, pct_free INTEGER, pct_used INTEGER, ini_trans INTEGER,"
     " max_trans INTEGER, initial_extent INTEGER, next_extent INTEGER, min_extents INTEGER, max_extents INTEGER,"
@@ -91,7 +94,7 @@ const char* const kObjectColumns =
     " AND o.object_name=l.object_name AND o.object_type=l.object_type"
 
 // One row per column of the schema's tables, with Oracle's names for the declared types.
-#define COLUMN_ROW                                                                                                     \
+#define COLUMN_VALUES                                                                                                  \
     "c.table_name,c.column_name,"                                                                                      \
     "CASE c.type_code WHEN 1 THEN CASE WHEN c.national THEN 'NVARCHAR2' ELSE 'VARCHAR2' END"                           \
     " WHEN 2 THEN CASE WHEN upper(c.type_name) IN ('FLOAT','REAL','DOUBLE PRECISION') THEN 'FLOAT' ELSE 'NUMBER' END"  \
@@ -111,14 +114,43 @@ const char* const kObjectColumns =
     "(SELECT d.data_default FROM main.vantro_column_defaults d WHERE d.owner=c.owner"                                  \
     " AND d.table_name=c.table_name AND d.column_name=c.column_name),"                                                 \
     "CASE WHEN c.type_code IN (1,96) THEN c.data_length ELSE 0 END,"                                                   \
-    "CASE WHEN c.type_code IN (1,96) THEN CASE WHEN c.char_used OR c.national THEN 'C' ELSE 'B' END END"               \
-    " FROM main.vantro_columns c WHERE c.owner=$U"
+    "CASE WHEN c.type_code IN (1,96) THEN CASE WHEN c.char_used OR c.national THEN 'C' ELSE 'B' END END,"
+#define COLUMN_FROM                                                                            \
+    " FROM main.vantro_columns c LEFT JOIN main.vantro_generated_columns g ON g.owner=c.owner" \
+    " AND g.table_name=c.table_name AND g.column_name=c.column_name WHERE c.owner=$U"
+
+// DEFAULT_ON_NULL and IDENTITY_COLUMN of a column, as the views show them from 12c on.
+#define COLUMN_GENERATED "CASE WHEN g.on_null THEN 'YES' ELSE 'NO' END,CASE WHEN g.kind='I' THEN 'YES' ELSE 'NO' END"
+
+// USER_TAB_COLS adds the columns' storage: a virtual column has no place in the row.
+#define COLUMN_STORAGE                                                                                      \
+    "'NO',CASE WHEN g.kind='V' THEN 'YES' ELSE 'NO' END,CASE WHEN g.kind IS NOT 'V' THEN"                   \
+    " (SELECT count(*) FROM main.vantro_columns s WHERE s.owner=c.owner AND s.table_name=c.table_name"      \
+    " AND s.column_id<=c.column_id AND NOT EXISTS (SELECT 1 FROM main.vantro_generated_columns v"           \
+    " WHERE v.owner=s.owner AND v.table_name=s.table_name AND v.column_name=s.column_name AND v.kind='V'))" \
+    " END,c.column_id,'YES',"
+
+#define COLUMN_ROW COLUMN_VALUES COLUMN_GENERATED COLUMN_FROM
+#define COLUMN_TAB_COLS COLUMN_VALUES COLUMN_STORAGE COLUMN_GENERATED COLUMN_FROM
 
 const char* const kColumnColumns =
     "TABLE_NAME VARCHAR2(30), COLUMN_NAME VARCHAR2(30), DATA_TYPE VARCHAR2(106), DATA_TYPE_MOD VARCHAR2(3),"
     " DATA_TYPE_OWNER VARCHAR2(30), DATA_LENGTH NUMBER, DATA_PRECISION NUMBER, DATA_SCALE NUMBER,"
     " NULLABLE VARCHAR2(1), COLUMN_ID NUMBER, DEFAULT_LENGTH NUMBER, DATA_DEFAULT LONG, CHAR_LENGTH NUMBER,"
-    " CHAR_USED VARCHAR2(1)";
+    " CHAR_USED VARCHAR2(1), DEFAULT_ON_NULL VARCHAR2(3), IDENTITY_COLUMN VARCHAR2(3)";
+
+const char* const kTabColsColumns =
+    "TABLE_NAME VARCHAR2(30), COLUMN_NAME VARCHAR2(30), DATA_TYPE VARCHAR2(106), DATA_TYPE_MOD VARCHAR2(3),"
+    " DATA_TYPE_OWNER VARCHAR2(30), DATA_LENGTH NUMBER, DATA_PRECISION NUMBER, DATA_SCALE NUMBER,"
+    " NULLABLE VARCHAR2(1), COLUMN_ID NUMBER, DEFAULT_LENGTH NUMBER, DATA_DEFAULT LONG, CHAR_LENGTH NUMBER,"
+    " CHAR_USED VARCHAR2(1), HIDDEN_COLUMN VARCHAR2(3), VIRTUAL_COLUMN VARCHAR2(3), SEGMENT_COLUMN_ID NUMBER,"
+    " INTERNAL_COLUMN_ID NUMBER, USER_GENERATED VARCHAR2(3), DEFAULT_ON_NULL VARCHAR2(3),"
+    " IDENTITY_COLUMN VARCHAR2(3)";
+
+// The identity columns with their sequences and its options as created.
+#define IDENTITY_ROW                                                             \
+    "g.table_name,g.column_name,g.generation,g.sequence_name,g.identity_options" \
+    " FROM main.vantro_generated_columns g WHERE g.owner=$U AND g.kind='I'"
 
 const char* const kTableColumns =
     "TABLE_NAME VARCHAR2(30), TABLESPACE_NAME VARCHAR2(30), CLUSTER_NAME VARCHAR2(30), IOT_NAME VARCHAR2(30),"
@@ -267,6 +299,13 @@ const ViewDef kViews[] = {
     {"ALL_TABLES", nullptr, "SELECT $U," TABLE_ROW},
     {"USER_TAB_COLUMNS", kColumnColumns, "SELECT " COLUMN_ROW},
     {"ALL_TAB_COLUMNS", nullptr, "SELECT c.owner," COLUMN_ROW},
+    {"USER_TAB_COLS", kTabColsColumns, "SELECT " COLUMN_TAB_COLS},
+    {"ALL_TAB_COLS", nullptr, "SELECT c.owner," COLUMN_TAB_COLS},
+    {"USER_TAB_IDENTITY_COLS",
+     "TABLE_NAME VARCHAR2(128), COLUMN_NAME VARCHAR2(128), GENERATION_TYPE VARCHAR2(10),"
+     " SEQUENCE_NAME VARCHAR2(128), IDENTITY_OPTIONS VARCHAR2(298)",
+     "SELECT " IDENTITY_ROW},
+    {"ALL_TAB_IDENTITY_COLS", nullptr, "SELECT g.owner," IDENTITY_ROW},
     {"ALL_COL_COMMENTS",
      "OWNER VARCHAR2(30), TABLE_NAME VARCHAR2(30), COLUMN_NAME VARCHAR2(30), COMMENTS VARCHAR2(4000)",
      "SELECT c.owner,c.table_name,c.column_name,k.comments FROM main.vantro_columns c LEFT JOIN main.vantro_comments k"

@@ -89,6 +89,9 @@ sword fail_sqlite(StmtHandle* s, OCIError* errhp, sqlite3* db, StatementKind kin
     if (e.code == 1400 && e.message.find("(\"" + s->tr.owner + "\".") == std::string::npos)
         e = ora_error(1400, "\"" + s->tr.owner + "\"." +
                                 e.message.substr(e.message.find('(') + 1, e.message.size() - e.message.find('(') - 2));
+    // An UPDATE that sets a NOT NULL column to NULL says so in its own words.
+    if (e.code == 1400 && kind == StatementKind::Update)
+        e = ora_error(1407, e.message.substr(e.message.find('(') + 1, e.message.size() - e.message.find('(') - 2));
     e.offset = 0;
     if (e.code == 1013) s->session->server->cancel = false;
     return fail(s, errhp, e);

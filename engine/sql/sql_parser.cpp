@@ -997,7 +997,15 @@ bool Parser::insert(Statement* s) {
         std::vector<ExprPtr> row;
         do {
             ExprPtr e;
-            if (!expr(&e)) return false;
+            if (is_word("DEFAULT") && (op_at(1, ",") || op_at(1, ")"))) {
+                e = std::make_unique<Expr>();
+                e->text = "DEFAULT";
+                e->offset = cur().offset;
+                e->end = cur().end;
+                ++p_;
+            } else if (!expr(&e)) {
+                return false;
+            }
             row.push_back(std::move(e));
         } while (accept_op(","));
         if (!expect_op(")", 907)) return false;

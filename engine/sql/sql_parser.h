@@ -96,6 +96,8 @@ private:
     bool column_def(ColumnDef* c);
     bool datatype(ColumnDef* c);
     bool column_constraints(ColumnDef* c);
+    bool generated_clause(ColumnDef* c);
+    bool identity_options(IdentityOptions* o);
     bool table_constraint(TableConstraint* c);
     bool name_list(std::vector<std::string>* names, std::vector<std::uint32_t>* offsets = nullptr);
     bool create(Statement* s);

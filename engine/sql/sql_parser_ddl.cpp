@@ -12,7 +12,86 @@ namespace sql_grammar {
 bool Parser::column_def(ColumnDef* c) {
     c->offset = cur().offset;
     if (!identifier(&c->name)) return fail(904, "\"" + cur().text + "\"");
+    // An identity or a virtual column may leave its datatype out: an identity is then a
+    // NUMBER, a virtual column takes its expression's type.
+    if (is_word("GENERATED") || is_word("AS")) {
+        c->has_type = false;
+        c->type.code = kTypeNumber;
+        c->type.size = 22;
+        c->type.scale = -127;
+        c->type_name = "NUMBER";
+        return column_constraints(c);
+    }
     return datatype(c) && column_constraints(c);
+}
+
+// GENERATED ALWAYS|BY DEFAULT [ON NULL] AS IDENTITY [(options)], and a virtual column's
+// [GENERATED ALWAYS] AS (expr) [VIRTUAL].
+bool Parser::generated_clause(ColumnDef* c) {
+    c->identity_offset = cur().offset;
+    std::string generation = "ALWAYS";
+    bool on_null = false;
+    if (accept_word("GENERATED")) {
+        if (accept_word("BY")) {
+            if (!accept_word("DEFAULT")) return fail(2000, "DEFAULT");
+            generation = "BY DEFAULT";
+            if (is_word("ON") && word_at(1, "NULL")) {
+                p_ += 2;
+                on_null = true;
+            }
+        } else if (!accept_word("ALWAYS")) {
+            return fail(2000, "ALWAYS");
+        }
+        if (!expect_word("AS", 905)) return false;
+        if (accept_word("IDENTITY")) {
+            c->identity = generation;
+            c->default_on_null = on_null;
+            return !is_op("(") || identity_options(&c->identity_options);
+        }
+        if (generation != "ALWAYS") return fail(2000, "IDENTITY");
+    } else {
+        ++p_;  // AS
+    }
+    if (!expect_op("(", 906)) return false;
+    if (!expr(&c->virtual_expr)) return false;
+    if (!expect_op(")", 907)) return false;
+    accept_word("VIRTUAL");
+    return true;
+}
+
+// The sequence options of an identity column, kept as typed for the translator to check.
+bool Parser::identity_options(IdentityOptions* o) {
+    ++p_;  // (
+    auto number = [&](std::string* out) {
+        std::string sign = accept_op("-") ? "-" : "";
+        if (sign.empty()) accept_op("+");
+        if (cur().kind != TokenKind::Number) return fail(1722);
+        *out = sign + cur().text;
+        ++p_;
+        return true;
+    };
+    while (!accept_op(")")) {
+        if (accept_word("START")) {
+            if (!expect_word("WITH", 905) || !number(&o->start)) return false;
+        } else if (accept_word("INCREMENT")) {
+            if (!expect_word("BY", 924) || !number(&o->increment)) return false;
+        } else if (accept_word("MINVALUE")) {
+            if (!number(&o->min_value)) return false;
+        } else if (accept_word("MAXVALUE")) {
+            if (!number(&o->max_value)) return false;
+        } else if (accept_word("CACHE")) {
+            if (!number(&o->cache)) return false;
+        } else if (accept_word("NOCACHE")) {
+            o->no_cache = true;
+        } else if (accept_word("CYCLE") || accept_word("NOCYCLE")) {
+            o->cycle = t_[p_ - 1].text == "CYCLE";
+        } else if (accept_word("ORDER") || accept_word("NOORDER")) {
+            o->order = t_[p_ - 1].text == "ORDER";
+        } else if (!accept_word("NOMINVALUE") && !accept_word("NOMAXVALUE")) {
+            return fail(907);
+        }
+    }
+    return true;
 }
 
 // The column's datatype with its length, precision and scale, as Oracle checks them.
@@ -164,7 +243,13 @@ bool Parser::column_constraints(ColumnDef* c) {
             !is_word("CHECK") && !is_word("NOT") && !is_word("NULL"))
             return fail(902);
         if (accept_word("DEFAULT")) {
+            if (is_word("ON") && word_at(1, "NULL")) {
+                p_ += 2;
+                c->default_on_null = true;
+            }
             if (!expr(&c->default_value)) return false;
+        } else if (cname.empty() && (is_word("GENERATED") || is_word("AS"))) {
+            if (!generated_clause(c)) return false;
         } else if (is_word("NOT")) {
             ++p_;
             if (!expect_word("NULL", 905)) return false;

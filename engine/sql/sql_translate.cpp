@@ -786,9 +786,28 @@ bool Translator::insert(Statement& s) {
             targets.push_back(*found);
         }
     }
-    std::string sql = "INSERT INTO " + target_sql + " (";
-    for (std::size_t i = 0; i < targets.size(); ++i) sql += (i ? "," : "") + quote_name(targets[i].name);
-    sql += ") ";
+    // Where a value for a generated column is refused: the column named, else the value.
+    std::vector<std::uint32_t> offsets;
+    InsertFill fill;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        std::uint32_t at = s.select ? s.select->offset : s.table.offset;
+        if (!s.columns.empty())
+            at = s.column_offsets[i];
+        else if (!s.select && i < s.values[0].size())
+            at = s.values[0][i]->offset;
+        offsets.push_back(at);
+        fill.is_default.push_back(!s.select && i < s.values[0].size() && is_default_value(*s.values[0][i]));
+    }
+    if (!insert_generated(owner, s.table.name, targets, offsets, &fill)) return false;
+    std::string names, added_values;
+    for (std::size_t i = 0; i < targets.size(); ++i)
+        if (!fill.defaulted(i) || !fill.fill[i].empty())
+            names += (names.empty() ? "" : ",") + quote_name(targets[i].name);
+    for (const auto& a : fill.added) {
+        names += (names.empty() ? "" : ",") + quote_name(a.first);
+        added_values += "," + a.second;
+    }
+    std::string sql = "INSERT INTO " + target_sql + (names.empty() ? " DEFAULT VALUES" : " (" + names + ") ");
     Scope empty;
     if (s.select) {
         store_owner_ = owner;
@@ -798,20 +817,43 @@ bool Translator::insert(Statement& s) {
         if (!select(*s.select, nullptr, &cols, &sub, &targets)) return false;
         if (cols.size() < targets.size()) return fail(947, s.select->offset);
         if (cols.size() > targets.size()) return fail(913, s.select->offset);
+        bool wrapped = !fill.added.empty();
+        for (const std::string& c : fill.coalesce) wrapped = wrapped || !c.empty();
+        if (wrapped) {
+            // The query's rows are read by position, their NULLs and missing columns filled.
+            std::string list, values;
+            for (std::size_t i = 0; i < targets.size(); ++i) {
+                std::string name = "vantro_c" + std::to_string(i + 1);
+                list += (i ? "," : "") + name;
+                values += (i ? "," : "") +
+                          (fill.coalesce[i].empty() ? name : "coalesce(" + name + "," + fill.coalesce[i] + ")");
+            }
+            sub =
+                "WITH vantro_rows(" + list + ") AS (" + sub + ") SELECT " + values + added_values + " FROM vantro_rows";
+        }
         sql += sub;
     } else {
         std::vector<ExprPtr>& row = s.values[0];
         if (row.size() < targets.size()) return fail(947, row.empty() ? s.table.offset : row.back()->end);
         if (row.size() > targets.size()) return fail(913, row[targets.size()]->offset);
-        sql += "VALUES (";
+        std::string values;
         for (std::size_t i = 0; i < row.size(); ++i) {
-            Emitted v;
-            if (!expr(*row[i], empty, &v)) return false;
             std::string stored;
-            if (!store_value(v, targets[i], owner, s.table.name, &stored, row[i]->offset)) return false;
-            sql += (i ? "," : "") + stored;
+            if (fill.defaulted(i)) {
+                // DEFAULT: the generated value, else the column is left to SQLite's default.
+                if (fill.fill[i].empty()) continue;
+                stored = fill.fill[i];
+            } else {
+                Emitted v;
+                if (!expr(*row[i], empty, &v)) return false;
+                if (!store_value(v, targets[i], owner, s.table.name, &stored, row[i]->offset)) return false;
+                if (!fill.coalesce[i].empty()) stored = "coalesce(" + stored + "," + fill.coalesce[i] + ")";
+            }
+            values += (values.empty() ? "" : ",") + stored;
         }
-        sql += ")";
+        values += added_values;
+        if (values.size() && values[0] == ',') values.erase(0, 1);
+        if (!names.empty()) sql += "VALUES (" + values + ")";
     }
     Scope row;
     row.bare = true;
@@ -855,6 +897,7 @@ bool Translator::update(Statement& s) {
         for (const ColumnInfo& c : src.columns)
             if (c.name == s.sets[i].first) target = &c;
         if (!target) return fail(904, s.set_offsets[i], "\"" + s.sets[i].first + "\"");
+        if (!update_generated(owner, s.table.name, target->name, s.set_offsets[i])) return false;
         Emitted v;
         if (!expr(*s.sets[i].second, scope, &v)) return false;
         std::string stored;

@@ -13,7 +13,19 @@
 #include <cctype>
 #include <set>
 
-bool Translator::column_sql(const ColumnDef& c, std::string* sql, bool with_constraints) {
+// The SQLite text of a column's default, converted to the column's type; empty for
+// DEFAULT NULL.
+bool Translator::default_sql(const ColumnDef& c, std::string* stored) {
+    stored->clear();
+    if (!c.default_value || c.default_value->kind == ExprKind::Null) return true;
+    Scope none;
+    Emitted d;
+    if (!expr(*c.default_value, none, &d)) return false;
+    ColumnInfo target{c.name, c.type};
+    return store_value(d, target, "", "", stored, c.default_value->offset);
+}
+
+bool Translator::column_sql(ColumnDef& c, std::string* sql, bool with_constraints) {
     std::string affinity;
     switch (c.type.code) {
     case kTypeNumber:
@@ -29,21 +41,27 @@ bool Translator::column_sql(const ColumnDef& c, std::string* sql, bool with_cons
         break;
     }
     std::string s = quote_name(c.name) + " " + affinity;
+    if (c.virtual_expr) {
+        std::string v;
+        if (!table_scope_ || !virtual_sql(c, *table_scope_, &v)) return false;
+        s += v;
+    }
     if (c.not_null || c.primary_key) s += " NOT NULL";
     if (with_constraints && c.primary_key) s += " PRIMARY KEY";
     if (with_constraints && c.unique) s += " UNIQUE";
     if (c.default_value) {
         // The default is evaluated at insert time, converted to the column's type like any
-        // value stored there.
-        Scope none;
-        Emitted d;
-        if (!expr(*c.default_value, none, &d)) return false;
-        if (c.default_value->kind != ExprKind::Null) {
-            ColumnInfo target{c.name, c.type};
-            std::string stored;
-            if (!store_value(d, target, "", "", &stored, c.default_value->offset)) return false;
+        // value stored there. SQLite refuses a column added with such a default to a table
+        // that has rows: the engine gives the value then (generated_columns.cpp), and
+        // SQLite only a stand-in the rows it has are updated from.
+        std::string stored;
+        if (!default_sql(c, &stored)) return false;
+        if (adding_column_ && c.not_null)
+            s += " DEFAULT 0";
+        else if (!adding_column_ && !stored.empty())
             s += " DEFAULT (" + stored + ")";
-        }
+    } else if (adding_column_ && !c.identity.empty()) {
+        s += " DEFAULT 0";
     }
     if (with_constraints && !c.references.name.empty()) {
         if (!c.references.owner.empty() && c.references.owner != ctx_.schema) return fail(3001, c.references.offset);
@@ -89,8 +107,16 @@ bool Translator::create_table(Statement& s) {
     // Constraints written on a column become table constraints, so that every one carries
     // its name (given, or SYS_Cnnnnnn) into SQLite and the catalog.
     std::vector<TableConstraint> inline_constraints;
+    Scope table_scope;
+    table_scope.bare = true;
+    Source columns;
+    for (const ColumnDef& c : s.column_defs) columns.columns.push_back({c.name, c.type});
+    table_scope.sources.push_back(columns);
+    table_scope_ = &table_scope;
+    int identities = 0;
     for (ColumnDef& c : s.column_defs) {
         if (!names.insert(c.name).second) return fail(957, c.offset);
+        if (!generated_check(c, &identities)) return false;
         auto add = [&](TableConstraint::Kind kind, const std::string& name) {
             TableConstraint k;
             k.kind = kind;
@@ -196,6 +222,7 @@ bool Translator::create_table(Statement& s) {
     for (const ColumnDef& c : s.column_defs) {
         catalog_insert(owner, s.table.name, c, id++);
         constraints_column_sql(owner, s.table.name, c, key_columns.count(c.name) > 0, false, text_, &out_->catalog_sql);
+        if (!generated_record(owner, s.table.name, c, false)) return false;
     }
     return true;
 }
@@ -291,6 +318,7 @@ bool Translator::drop_table(Statement& s) {
     out_->catalog_sql.push_back("DELETE FROM main.vantro_columns WHERE owner=" + quote_text(owner) +
                                 " AND table_name=" + quote_text(s.table.name));
     constraints_drop_sql(owner, s.table.name, &out_->catalog_sql);
+    generated_drop(owner, s.table.name, "");
     return true;
 }
 
@@ -308,16 +336,28 @@ bool Translator::alter_table(Statement& s) {
     };
     if (s.alter_action == "ADD") {
         if (s.column_defs.size() != 1) return fail(3001, s.table.offset);
-        const ColumnDef& c = s.column_defs[0];
+        ColumnDef& c = s.column_defs[0];
         if (has(c.name))
             return fail(1430, c.offset), err_->message = "column being added already exists in table", false;
+        std::vector<GeneratedColumn> generated;
+        ctx_.catalog->generated_columns(owner, s.table.name, &generated);
+        int identities = 0;
+        for (const GeneratedColumn& g : generated) identities += g.kind == 'I';
+        if (!generated_check(c, &identities)) return false;
+        Scope table_scope;
+        table_scope.bare = true;
+        Source columns;
+        columns.columns = cols;
+        table_scope.sources.push_back(columns);
+        table_scope_ = &table_scope;
+        adding_column_ = true;
         std::string cs;
         if (!column_sql(c, &cs, true)) return false;
         out_->sql = target + " ADD COLUMN " + cs;
         out_->alters_columns = true;
         catalog_insert(owner, s.table.name, c, static_cast<int>(cols.size()) + 1);
         constraints_column_sql(owner, s.table.name, c, false, true, text_, &out_->catalog_sql);
-        return true;
+        return generated_record(owner, s.table.name, c, true);
     }
     if (!has(s.name)) return fail(904, s.name_offset, "\"" + s.name + "\"");
     std::string where = " WHERE owner=" + quote_text(owner) + " AND table_name=" + quote_text(s.table.name);
@@ -328,6 +368,7 @@ bool Translator::alter_table(Statement& s) {
         out_->catalog_sql.push_back("DELETE FROM main.vantro_columns" + where +
                                     " AND column_name=" + quote_text(s.name));
         constraints_drop_column_sql(owner, s.table.name, s.name, &out_->catalog_sql);
+        generated_drop(owner, s.table.name, s.name);
         return true;
     }
     if (s.alter_action == "RENAME COLUMN") {
@@ -337,6 +378,8 @@ bool Translator::alter_table(Statement& s) {
         out_->catalog_sql.push_back("UPDATE main.vantro_columns SET column_name=" + quote_text(s.name2) + where +
                                     " AND column_name=" + quote_text(s.name));
         constraints_rename_column_sql(owner, s.table.name, s.name, s.name2, &out_->catalog_sql);
+        out_->catalog_sql.push_back("UPDATE main.vantro_generated_columns SET column_name=" + quote_text(s.name2) +
+                                    where + " AND column_name=" + quote_text(s.name));
         return true;
     }
     return fail(3001, s.table.offset);

@@ -128,6 +128,15 @@ struct AnalyticGate {
     AnalyticGate& operator=(const AnalyticGate&) = delete;
 };
 
+// What an INSERT does about the table's generated columns (Translator::insert_generated).
+struct InsertFill {
+    std::vector<bool> is_default;                            // per target: VALUES gave DEFAULT
+    std::vector<std::string> coalesce;                       // per target: what replaces a NULL (ON NULL columns)
+    std::vector<std::string> fill;                           // per target: the generated value, for DEFAULT
+    std::vector<std::pair<std::string, std::string>> added;  // columns left out: name and value
+    bool defaulted(std::size_t i) const { return i < is_default.size() && is_default[i]; }
+};
+
 class Translator {
 public:
     Translator(const std::string& text, const TranslateContext& ctx, Translation* out, OraError* err)
@@ -251,7 +260,26 @@ private:
                    const Expr** bad);
     bool store_value(const Emitted& v, const ColumnInfo& target, const std::string& owner, const std::string& table,
                      std::string* sql, std::uint32_t offset);
-    bool column_sql(const ColumnDef& c, std::string* sql, bool with_constraints);
+    bool column_sql(ColumnDef& c, std::string* sql, bool with_constraints);
+    bool default_sql(const ColumnDef& c, std::string* stored);
+    // Identity, DEFAULT ON NULL and virtual columns (generated_columns.cpp).
+    const Scope* table_scope_ = nullptr;  // the table's columns, for virtual column expressions
+    bool adding_column_ = false;          // ALTER TABLE ... ADD: SQLite keeps no default
+    std::vector<GeneratedColumn> generated_cache_;
+    std::string generated_cache_owner_;
+    bool generated_check(ColumnDef& c, int* identities);
+    bool virtual_sql(ColumnDef& c, const Scope& scope, std::string* sql);
+    bool identity_catalog(const std::string& owner, const std::string& table, const ColumnDef& c, bool has_rows);
+    void generated_catalog(const std::string& owner, const std::string& table, const ColumnDef& c,
+                           const std::string& fill_sql);
+    // The catalog rows of c's identity, virtual expression or engine-given default;
+    // adding: ALTER TABLE ... ADD, which also gives the rows the table has their value.
+    bool generated_record(const std::string& owner, const std::string& table, const ColumnDef& c, bool adding);
+    void generated_drop(const std::string& owner, const std::string& table, const std::string& column);
+    bool insert_generated(const std::string& owner, const std::string& table, const std::vector<ColumnInfo>& targets,
+                          const std::vector<std::uint32_t>& offsets, InsertFill* f);
+    bool update_generated(const std::string& owner, const std::string& table, const std::string& column,
+                          std::uint32_t offset);
     void catalog_insert(const std::string& owner, const std::string& table, const ColumnDef& c, int column_id);
 
     // Replaces the FROM clause of a CONNECT BY block with the recursive query that yields

@@ -44,6 +44,7 @@ const MessageEntry kMessages[] = {
     {1031, "insufficient privileges"},
     {1086, "savepoint '%s' never established in this session or is invalid"},
     {1400, "cannot insert NULL into (%s)"},
+    {1407, "cannot update (%s) to NULL"},
     {1403, "no data found"},
     {2266, "unique/primary keys in table referenced by enabled foreign keys"},
     {998, "must name this expression with a column alias"},
@@ -58,6 +59,20 @@ const MessageEntry kMessages[] = {
     {1007, "variable not in select list"},
     {2449, "unique/primary keys in table referenced by foreign keys"},
     {1758, "table must be empty to add mandatory (NOT NULL) column"},
+    {4002, "INCREMENT must be a non-zero integer"},
+    {4004, "MINVALUE must be less than MAXVALUE"},
+    {4006, "START WITH cannot be less than MINVALUE"},
+    {4008, "START WITH cannot be more than MAXVALUE"},
+    {4010, "the number of values to CACHE must be greater than 1"},
+    {30669, "table can have only one identity column"},
+    {30674, "identity column cannot have a default value"},
+    {30675, "identity column must be a numeric type"},
+    {32795, "cannot insert into a generated always identity column"},
+    {32796, "cannot update a generated always identity column"},
+    {54002, "only pure functions can be specified in a virtual column expression"},
+    {54013, "INSERT operation disallowed on virtual columns"},
+    {54017, "UPDATE operation disallowed on virtual columns"},
+    {25175, "no PRIMARY KEY constraint found"},
     {1425, "escape character must be character string of length 1"},
     {1465, "invalid hex number"},
     {1436, "CONNECT BY loop in user data"},
@@ -337,6 +352,8 @@ OraError ora_from_sqlite(int sqlite_code, const std::string& msg) {
     if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) return ora_error(54);
     if (msg.compare(0, 14, "no such table:") == 0) return ora_error(942);
     if (msg.compare(0, 28, "Cannot add a NOT NULL column") == 0) return ora_error(1758);
+    if (msg.find("non-deterministic functions prohibited in generated columns") != std::string::npos)
+        return ora_error(54002);
     if (msg.compare(0, 15, "no such column:") == 0) {
         return ora_error(904, "\"" + msg.substr(16) + "\"");
     }

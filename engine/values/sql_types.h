@@ -117,6 +117,16 @@ struct Translation {
 };
 
 // What the translator may ask of the catalog.
+// A column whose value the engine supplies or computes: an identity column (kind 'I'), a
+// virtual column ('V') or a column with DEFAULT ON NULL ('D').
+struct GeneratedColumn {
+    std::string name;
+    char kind = 'D';
+    bool always = false;   // GENERATED ALWAYS: no value may be given
+    bool on_null = false;  // an explicit NULL takes the generated value as well
+    std::string fill_sql;  // 'I', 'D': the SQLite expression of the value when none is given
+};
+
 class CatalogView {
 public:
     virtual ~CatalogView() = default;
@@ -144,6 +154,13 @@ public:
         (void)owner;
         (void)target;
         return false;
+    }
+    // The generated columns of owner.table (none by default).
+    virtual void generated_columns(const std::string& owner, const std::string& table,
+                                   std::vector<GeneratedColumn>* out) {
+        (void)owner;
+        (void)table;
+        out->clear();
     }
     virtual bool sequence_exists(const std::string& owner, const std::string& name) {
         (void)owner;
