@@ -5,6 +5,7 @@
 #include "catalog/dictionary_ddl.h"
 
 #include "catalog/catalog_cache.h"
+#include "catalog/constraint_ddl.h"
 #include "catalog/constraints.h"
 
 #include "values/errors.h"
@@ -106,26 +107,6 @@ private:
         return true;
     }
     bool at_end() const { return TokenCursor::at_end() || is_op(";"); }
-    // The end of a constraint, after its optional state: the engine keeps every
-    // constraint enabled, validated and checked at once, so it takes the words that say
-    // so (NOT DEFERRABLE, INITIALLY IMMEDIATE, ENABLE, VALIDATE) and nothing else.
-    bool at_constraint_end() {
-        while (!at_end()) {
-            if (accept_word("NOT")) {
-                if (!accept_word("DEFERRABLE")) return false;
-            } else if (accept_word("INITIALLY")) {
-                if (!accept_word("IMMEDIATE")) return false;
-            } else if (!accept_word("ENABLE") && !accept_word("VALIDATE")) {
-                return false;
-            }
-        }
-        return true;
-    }
-    // A unique index of the table over exactly these columns, in order, which a new
-    // primary or unique key uses instead of creating its own; empty when there is none.
-    std::string reusable_index(const std::string& owner, const std::string& table,
-                               const std::vector<std::string>& key);
-
     DdlResult comment();
     DdlResult create_synonym(bool replace, bool is_public);
     DdlResult drop_synonym(bool is_public);
@@ -133,10 +114,6 @@ private:
     DdlResult drop_sequence();
     DdlResult create_view(bool replace);
     DdlResult alter_table();
-    DdlResult add_constraint(const std::string& owner, const std::string& table, const std::vector<ColumnInfo>& cols);
-    DdlResult modify_not_null(const std::string& owner, const std::string& table, const std::vector<ColumnInfo>& cols);
-    bool name_list(std::vector<std::string>* out, const std::vector<ColumnInfo>* cols);
-    std::string raise_sql(int code, const std::string& message);
     DdlResult drop_view();
     bool view_exists(const std::string& owner, const std::string& name);
     bool synonym_exists(const std::string& owner, const std::string& name);
@@ -570,356 +547,10 @@ DdlResult DdlParser::drop_view() {
     return DdlResult::Done;
 }
 
-std::string DdlParser::raise_sql(int code, const std::string& message) {
-    char num[8];
-    std::snprintf(num, sizeof num, "%05d", code);
-    return quote_text(std::string("ORA-") + num + ": " + message);
-}
-
-bool DdlParser::name_list(std::vector<std::string>* out, const std::vector<ColumnInfo>* cols) {
-    if (!accept_op("(")) return false;
-    do {
-        std::string n;
-        std::uint32_t off = 0;
-        if (!name(&n, &off)) return false;
-        if (cols) {
-            bool found = false;
-            for (const ColumnInfo& c : *cols) found = found || c.name == n;
-            if (!found) {
-                *err_ = ora_error(904, "\"" + n + "\"");
-                err_->offset = off;
-                return false;
-            }
-        }
-        out->push_back(n);
-    } while (accept_op(","));
-    return accept_op(")");
-}
-
-// ALTER TABLE ... ADD constraint and ALTER TABLE ... MODIFY column NOT NULL. SQLite
-// cannot add constraints to a table, so keys become unique indexes named after the
-// constraint (as Oracle's are) and checks become triggers; existing rows are checked
-// first, as Oracle validates a new constraint. Other ALTER TABLE forms are the
+// ALTER TABLE forms that change constraints are alter_table_ddl's; the others are the
 // translator's.
 DdlResult DdlParser::alter_table() {
-    std::string owner, table;
-    std::uint32_t off = 0;
-    if (!object_name(&owner, &table, &off)) return DdlResult::NotMine;
-    if (owner.empty()) owner = schema_;
-    bool add = is_word("ADD");
-    bool modify = is_word("MODIFY");
-    if (!add && !modify) return DdlResult::NotMine;
-    std::size_t save = p_;
-    ++p_;
-    bool paren = modify && accept_op("(");
-    if (add && !is_word("CONSTRAINT") && !is_word("PRIMARY") && !is_word("UNIQUE") && !is_word("CHECK") &&
-        !is_word("FOREIGN")) {
-        p_ = save;
-        return DdlResult::NotMine;
-    }
-    std::vector<ColumnInfo> cols;
-    if (!catalog_->table_columns(owner, table, &cols)) {
-        *err_ = ora_error(942);
-        err_->offset = off;
-        return DdlResult::Failed;
-    }
-    if (add) return add_constraint(owner, table, cols);
-    DdlResult r = modify_not_null(owner, table, cols);
-    if (r == DdlResult::NotMine) {
-        p_ = save;
-        return r;
-    }
-    if (r == DdlResult::Done && paren && !accept_op(")")) return fail(907);
-    if (r == DdlResult::Done && !at_end()) {
-        sql_->clear();
-        return fail(933);
-    }
-    return r;
-}
-
-DdlResult DdlParser::modify_not_null(const std::string& owner, const std::string& table,
-                                     const std::vector<ColumnInfo>& cols) {
-    std::string col, cname;
-    std::uint32_t col_off = 0;
-    if (!name(&col, &col_off)) return DdlResult::NotMine;
-    if (accept_word("CONSTRAINT") && !name(&cname)) return fail(902);
-    if (!accept_word("NOT") || !accept_word("NULL")) return DdlResult::NotMine;
-    const ColumnInfo* c = nullptr;
-    for (const ColumnInfo& x : cols)
-        if (x.name == col) c = &x;
-    if (!c) {
-        *err_ = ora_error(904, "\"" + col + "\"");
-        err_->offset = col_off;
-        return DdlResult::Failed;
-    }
-    if (!c->type.nullable) return fail(1442, "column to be modified to NOT NULL is already NOT NULL");
-    long long id = 0;
-    {
-        Stmt q(db_, "SELECT coalesce(max(id),0)+1 FROM main.vantro_constraints");
-        if (q.row()) id = sqlite3_column_int64(q.get(), 0);
-    }
-    std::string shown = cname.empty() ? constraints_system_name(id) : cname;
-    std::string qt = "\"" + owner + "\".\"" + table + "\"";
-    std::string qc = "\"" + col + "\"";
-    sql_->push_back("SELECT CASE WHEN EXISTS (SELECT 1 FROM " + qt + " WHERE " + qc + " IS NULL) THEN vantro_raise(" +
-                    raise_sql(2296, "cannot enable (" + owner + "." + shown + ") - null values found") + ") END");
-    for (const char* event : {"INSERT", "UPDATE"}) {
-        std::string message = std::string(event) == "INSERT"
-                                  ? "cannot insert NULL into (\"" + owner + "\".\"" + table + "\"." + qc + ")"
-                                  : "cannot update (\"" + owner + "\".\"" + table + "\"." + qc + ") to NULL";
-        sql_->push_back("CREATE TRIGGER \"" + owner + "\".\"VANTRO$NN" + std::to_string(id) + event + "\" BEFORE " +
-                        event + " ON \"" + table + "\" FOR EACH ROW WHEN NEW." + qc +
-                        " IS NULL BEGIN SELECT RAISE(ABORT," +
-                        raise_sql(std::string(event) == "INSERT" ? 1400 : 1407, message) + "); END");
-    }
-    sql_->push_back(
-        "INSERT INTO main.vantro_constraints(id,owner,constraint_name,constraint_type,table_name,"
-        "search_condition) VALUES (" +
-        std::to_string(id) + "," + quote_text(owner) + "," + (cname.empty() ? std::string("NULL") : quote_text(cname)) +
-        ",'C'," + quote_text(table) + "," + quote_text("\"" + col + "\" IS NOT NULL") + ")");
-    sql_->push_back("INSERT INTO main.vantro_cons_columns(constraint_id,column_name,position) VALUES (" +
-                    std::to_string(id) + "," + quote_text(col) + ",NULL)");
-    sql_->push_back("UPDATE main.vantro_columns SET nullable=0 WHERE owner=" + quote_text(owner) +
-                    " AND table_name=" + quote_text(table) + " AND column_name=" + quote_text(col));
-    return DdlResult::Done;
-}
-
-std::string DdlParser::reusable_index(const std::string& owner, const std::string& table,
-                                      const std::vector<std::string>& key) {
-    std::string wanted;
-    for (std::size_t i = 0; i < key.size(); ++i) wanted += (i ? "," : "") + key[i];
-    const std::string schema = quote_text(owner);
-    const std::string sql = "SELECT l.name FROM pragma_index_list(?1, " + schema +
-                            ") l WHERE l.\"unique\"=1 AND l.origin='c' AND (SELECT group_concat(name, ',') FROM"
-                            " (SELECT name FROM pragma_index_info(l.name, " + schema + ") ORDER BY seqno))=?2";
-    Stmt q(db_, sql.c_str());
-    q.text(1, table);
-    q.text(2, wanted);
-    return q.row() ? q.column(0) : std::string();
-}
-
-DdlResult DdlParser::add_constraint(const std::string& owner, const std::string& table,
-                                    const std::vector<ColumnInfo>& cols) {
-    std::string cname;
-    if (accept_word("CONSTRAINT") && !name(&cname)) return fail(902);
-    // Constraint names and index names are apart: a key may take the name of the index
-    // it uses, which is checked when the key's columns are known.
-    if (!cname.empty() && catalog_->constraint_exists(owner, cname))
-        return fail(2264, "name already used by an existing constraint");
-    long long id = 0;
-    {
-        Stmt q(db_, "SELECT coalesce(max(id),0)+1 FROM main.vantro_constraints");
-        if (q.row()) id = sqlite3_column_int64(q.get(), 0);
-    }
-    std::string shown = cname.empty() ? constraints_system_name(id) : cname;
-    std::string qt = "\"" + owner + "\".\"" + table + "\"";
-    std::string full = owner + "." + shown;
-    std::string record =
-        "INSERT INTO main.vantro_constraints(id,owner,constraint_name,constraint_type,table_name,"
-        "search_condition) VALUES (" +
-        std::to_string(id) + "," + quote_text(owner) + "," + (cname.empty() ? std::string("NULL") : quote_text(cname)) +
-        ",";
-    std::vector<std::string> key;
-    if (accept_word("PRIMARY") || accept_word("UNIQUE")) {
-        bool primary = t_[p_ - 1].text == "PRIMARY";
-        if (primary && !accept_word("KEY")) return fail(905);
-        if (!name_list(&key, &cols)) return err_->code ? DdlResult::Failed : fail(906);
-        if (!at_constraint_end()) return fail(933);
-        const std::string index = reusable_index(owner, table, key);
-        if (index.empty() && !cname.empty() && catalog_->object_exists(owner, cname))
-            return fail(2264, "name already used by an existing constraint");
-        if (primary) {
-            Stmt q(db_,
-                   "SELECT 1 FROM main.vantro_constraints WHERE owner=?1 AND table_name=?2 AND constraint_type='P'");
-            q.text(1, owner);
-            q.text(2, table);
-            if (q.row()) return fail(2260, "table can have only one primary key");
-        }
-        std::string list, dup_cols, null_test;
-        for (std::size_t i = 0; i < key.size(); ++i) {
-            list += (i ? ",\"" : "\"") + key[i] + "\"";
-            null_test += (i ? " OR \"" : "\"") + key[i] + "\" IS NULL";
-        }
-        sql_->push_back("SELECT CASE WHEN EXISTS (SELECT 1 FROM " + qt + " GROUP BY " + list +
-                        " HAVING count(*)>1 AND NOT (" + null_test + ")) THEN vantro_raise(" +
-                        raise_sql(2299, "cannot validate (" + full + ") - duplicate keys found") + ") END");
-        if (primary) {
-            sql_->push_back("SELECT CASE WHEN EXISTS (SELECT 1 FROM " + qt + " WHERE " + null_test +
-                            ") THEN vantro_raise(" +
-                            raise_sql(2437, "cannot validate (" + full + ") - primary key violated") + ") END");
-            sql_->push_back("CREATE TRIGGER \"" + owner + "\".\"VANTRO$PK" + std::to_string(id) +
-                            "\" BEFORE INSERT ON \"" + table + "\" FOR EACH ROW WHEN " +
-                            [&] {
-                                std::string t;
-                                for (std::size_t i = 0; i < key.size(); ++i)
-                                    t += (i ? " OR NEW.\"" : "NEW.\"") + key[i] + "\" IS NULL";
-                                return t;
-                            }() +
-                            " BEGIN SELECT RAISE(ABORT," +
-                            raise_sql(1400, "cannot insert NULL into (\"" + owner + "\".\"" + table + "\")") +
-                            "); END");
-            for (const std::string& k : key)
-                sql_->push_back("UPDATE main.vantro_columns SET nullable=0 WHERE owner=" + quote_text(owner) +
-                                " AND table_name=" + quote_text(table) + " AND column_name=" + quote_text(k));
-        }
-        if (index.empty())
-            sql_->push_back("CREATE UNIQUE INDEX \"" + owner + "\".\"" + shown + "\" ON \"" + table + "\" (" + list +
-                            ")");
-        sql_->push_back(record + (primary ? "'P'" : "'U'") + "," + quote_text(table) + ",NULL)");
-    } else if (accept_word("CHECK")) {
-        if (!is_op("(")) return fail(906);
-        std::uint32_t start = t_[p_ + 1].offset;
-        int depth = 0;
-        std::uint32_t end = start;
-        do {
-            if (is_op("(")) ++depth;
-            if (is_op(")")) --depth;
-            end = cur().offset;
-            ++p_;
-        } while (depth > 0 && cur().kind != TokenKind::End);
-        if (depth != 0) return fail(907);
-        if (!at_constraint_end()) return fail(933);
-        std::string condition = text_.substr(start, end - start);
-        Translation tr;
-        std::string probe = "SELECT 1 FROM " + qt + " WHERE NOT (" + condition + ")";
-        if (!sql_translate(probe, ctx_, &tr, err_)) {
-            err_->offset =
-                err_->offset >= probe.size() - condition.size() - 1
-                    ? start + (err_->offset - static_cast<std::uint32_t>(probe.size() - condition.size() - 1))
-                    : start;
-            return DdlResult::Failed;
-        }
-        std::string violated = raise_sql(2290, "check constraint (" + full + ") violated");
-        sql_->push_back("SELECT CASE WHEN EXISTS (" + tr.sql + ") THEN vantro_raise(" +
-                        raise_sql(2293, "cannot validate (" + full + ") - check constraint violated") + ") END");
-        // The trigger tests the new row through a one-row table named like the table, so
-        // the translated condition's qualified columns find their values.
-        std::string row = "SELECT ";
-        for (std::size_t i = 0; i < cols.size(); ++i)
-            row += (i ? ",NEW.\"" : "NEW.\"") + cols[i].name + "\" AS \"" + cols[i].name + "\"";
-        std::string where = tr.sql.substr(tr.sql.find(" WHERE ") + 7);
-        for (const char* event : {"INSERT", "UPDATE"})
-            sql_->push_back("CREATE TRIGGER \"" + owner + "\".\"VANTRO$CK" + std::to_string(id) + event + "\" BEFORE " +
-                            event + " ON \"" + table + "\" FOR EACH ROW WHEN EXISTS (SELECT 1 FROM (" + row +
-                            ") AS \"" + table + "\" WHERE " + where + ") BEGIN SELECT RAISE(ABORT," + violated +
-                            "); END");
-        sql_->push_back(record + "'C'," + quote_text(table) + "," + quote_text(condition) + ")");
-    } else if (accept_word("FOREIGN")) {
-        if (!accept_word("KEY")) return fail(905);
-        if (!name_list(&key, &cols)) return err_->code ? DdlResult::Failed : fail(906);
-        if (!accept_word("REFERENCES")) return fail(905);
-        std::string r_owner, r_table;
-        std::uint32_t r_off = 0;
-        if (!object_name(&r_owner, &r_table, &r_off)) return fail(903);
-        if (r_owner.empty()) r_owner = owner;
-        std::vector<ColumnInfo> r_cols;
-        if (r_owner != owner || !catalog_->table_columns(r_owner, r_table, &r_cols)) {
-            *err_ = ora_error(942);
-            err_->offset = r_off;
-            return DdlResult::Failed;
-        }
-        std::vector<std::string> r_key;
-        if (is_op("(") && !name_list(&r_key, &r_cols)) return err_->code ? DdlResult::Failed : fail(906);
-        std::string rule = "NO ACTION";
-        if (accept_word("ON")) {
-            if (!accept_word("DELETE")) return fail(905);
-            if (accept_word("CASCADE"))
-                rule = "CASCADE";
-            else if (accept_word("SET") && accept_word("NULL"))
-                rule = "SET NULL";
-            else
-                return fail(905);
-        }
-        if (!at_constraint_end()) return fail(933);
-        // The referenced key: the primary key, or the unique key of exactly these columns.
-        long long r_id = 0;
-        {
-            Stmt q(
-                db_,
-                "SELECT k.id,(SELECT group_concat(column_name,',') FROM (SELECT column_name FROM"
-                " main.vantro_cons_columns WHERE constraint_id=k.id ORDER BY position)) FROM main.vantro_constraints k"
-                " WHERE k.owner=?1 AND k.table_name=?2 AND k.constraint_type IN ('P','U') ORDER BY k.constraint_type");
-            q.text(1, r_owner);
-            q.text(2, r_table);
-            while (q.row()) {
-                std::string columns = q.column(1), wanted;
-                for (std::size_t i = 0; i < r_key.size(); ++i) wanted += (i ? "," : "") + r_key[i];
-                if (r_key.empty() || columns == wanted) {
-                    r_id = sqlite3_column_int64(q.get(), 0);
-                    if (r_key.empty()) {
-                        std::size_t at = 0;
-                        while (at <= columns.size()) {
-                            std::size_t comma = columns.find(',', at);
-                            if (comma == std::string::npos) comma = columns.size();
-                            r_key.push_back(columns.substr(at, comma - at));
-                            at = comma + 1;
-                        }
-                    }
-                    break;
-                }
-            }
-        }
-        if (r_id == 0 || r_key.size() != key.size())
-            return fail(2270, "no matching unique or primary key for this column-list");
-        std::string qp = "\"" + r_owner + "\".\"" + r_table + "\"";
-        auto match = [&](const char* child_prefix, const char* parent_prefix) {
-            std::string m;
-            for (std::size_t i = 0; i < key.size(); ++i)
-                m += std::string(i ? " AND " : "") + parent_prefix + "\"" + r_key[i] + "\"=" + child_prefix + "\"" +
-                     key[i] + "\"";
-            return m;
-        };
-        std::string all_set, child_cols;
-        for (std::size_t i = 0; i < key.size(); ++i)
-            all_set += std::string(i ? " AND " : "") + "NEW.\"" + key[i] + "\" IS NOT NULL";
-        std::string existing_set;
-        for (std::size_t i = 0; i < key.size(); ++i)
-            existing_set += std::string(i ? " AND " : "") + "c.\"" + key[i] + "\" IS NOT NULL";
-        sql_->push_back("SELECT CASE WHEN EXISTS (SELECT 1 FROM " + qt + " c WHERE " + existing_set +
-                        " AND NOT EXISTS (SELECT 1 FROM " + qp + " p WHERE " + match("c.", "p.") +
-                        ")) THEN vantro_raise(" +
-                        raise_sql(2298, "cannot validate (" + full + ") - parent keys not found") + ") END");
-        std::string id_text = std::to_string(id);
-        for (const char* event : {"INSERT", "UPDATE"})
-            sql_->push_back("CREATE TRIGGER \"" + owner + "\".\"VANTRO$FK" + id_text + event + "\" BEFORE " + event +
-                            " ON \"" + table + "\" FOR EACH ROW WHEN " + all_set + " AND NOT EXISTS (SELECT 1 FROM \"" +
-                            r_table + "\" p WHERE " + match("NEW.", "p.") + ") BEGIN SELECT RAISE(ABORT," +
-                            raise_sql(2291, "integrity constraint (" + full + ") violated - parent key not found") +
-                            "); END");
-        std::string children = "SELECT 1 FROM \"" + table + "\" c WHERE " + match("c.", "OLD.");
-        std::string child_found = raise_sql(2292, "integrity constraint (" + full + ") violated - child record found");
-        if (rule == "NO ACTION") {
-            sql_->push_back("CREATE TRIGGER \"" + owner + "\".\"VANTRO$FK" + id_text + "DEL\" BEFORE DELETE ON \"" +
-                            r_table + "\" FOR EACH ROW WHEN EXISTS (" + children + ") BEGIN SELECT RAISE(ABORT," +
-                            child_found + "); END");
-        } else {
-            std::string action = rule == "CASCADE" ? "DELETE FROM \"" + table + "\"" : "UPDATE \"" + table + "\" SET ";
-            if (rule == "SET NULL")
-                for (std::size_t i = 0; i < key.size(); ++i) action += (i ? ",\"" : "\"") + key[i] + "\"=NULL";
-            std::string where;
-            for (std::size_t i = 0; i < key.size(); ++i)
-                where += std::string(i ? " AND " : "") + "\"" + key[i] + "\"=OLD.\"" + r_key[i] + "\"";
-            sql_->push_back("CREATE TRIGGER \"" + owner + "\".\"VANTRO$FK" + id_text + "DEL\" AFTER DELETE ON \"" +
-                            r_table + "\" FOR EACH ROW BEGIN " + action + " WHERE " + where + "; END");
-        }
-        std::string key_changed;
-        for (std::size_t i = 0; i < r_key.size(); ++i)
-            key_changed += std::string(i ? " OR " : "") + "OLD.\"" + r_key[i] + "\" IS NOT NEW.\"" + r_key[i] + "\"";
-        sql_->push_back("CREATE TRIGGER \"" + owner + "\".\"VANTRO$FK" + id_text + "UPD\" BEFORE UPDATE ON \"" +
-                        r_table + "\" FOR EACH ROW WHEN (" + key_changed + ") AND EXISTS (" + children +
-                        ") BEGIN SELECT RAISE(ABORT," + child_found + "); END");
-        sql_->push_back(
-            "INSERT INTO main.vantro_constraints(id,owner,constraint_name,constraint_type,table_name,"
-            "r_constraint_id,delete_rule) VALUES (" +
-            id_text + "," + quote_text(owner) + "," + (cname.empty() ? std::string("NULL") : quote_text(cname)) +
-            ",'R'," + quote_text(table) + "," + std::to_string(r_id) + "," + quote_text(rule) + ")");
-    } else {
-        return DdlResult::NotMine;
-    }
-    for (std::size_t i = 0; i < key.size(); ++i)
-        sql_->push_back("INSERT INTO main.vantro_cons_columns(constraint_id,column_name,position) VALUES (" +
-                        std::to_string(id) + "," + quote_text(key[i]) + "," + std::to_string(i + 1) + ")");
-    return DdlResult::Done;
+    return alter_table_ddl(text_, t_, p_, ctx_, db_, sql_, err_);
 }
 
 SessionSettings* settings_of(sqlite3_context* ctx) {
@@ -962,8 +593,9 @@ bool take_sequence_number(sqlite3* db, const std::string& owner, const std::stri
     if (inc > 0 ? value > maxv.value : value < minv.value) {
         if (!cycle)
             return sequence_fail(err, 8004,
-                        "sequence " + name + ".NEXTVAL " + (inc > 0 ? "exceeds MAXVALUE" : "goes below MINVALUE") +
-                            " and cannot be instantiated");
+                                 "sequence " + name + ".NEXTVAL " +
+                                     (inc > 0 ? "exceeds MAXVALUE" : "goes below MINVALUE") +
+                                     " and cannot be instantiated");
         value = inc > 0 ? minv.value : maxv.value;
         high.value = value;
     }
