@@ -1098,14 +1098,36 @@ bool foreign_kind(TokenCursor c, StatementKind* kind) {
         if (c.is_word("TRIGGER")) return set(StatementKind::AlterTrigger);
         if (unit_word()) return set(StatementKind::AlterUnit);
         if (!c.accept_word("TABLE")) return false;
-        // [owner.]table, then ADD of a constraint or MODIFY.
+        // [owner.]table, then ADD of a constraint or of a parenthesised list, MODIFY, DROP
+        // of a constraint, RENAME CONSTRAINT or a constraint's or the triggers' state.
         c.next();
         if (c.accept_op(".")) c.next();
-        if (c.is_word("MODIFY")) return set(StatementKind::AlterTableConstraint);
+        auto constraint_word = [&]() {
+            return c.is_word("CONSTRAINT") || c.is_word("PRIMARY") || c.is_word("UNIQUE") || c.is_word("CHECK") ||
+                   c.is_word("FOREIGN");
+        };
+        if (c.is_word("MODIFY") || c.is_word("ENABLE") || c.is_word("DISABLE"))
+            return set(StatementKind::AlterTableConstraint);
+        if (c.accept_word("DROP") || c.accept_word("RENAME"))
+            return constraint_word() && set(StatementKind::AlterTableConstraint);
         if (!c.accept_word("ADD")) return false;
-        return (c.is_word("CONSTRAINT") || c.is_word("PRIMARY") || c.is_word("UNIQUE") || c.is_word("CHECK") ||
-                c.is_word("FOREIGN")) &&
-               set(StatementKind::AlterTableConstraint);
+        if (constraint_word()) return set(StatementKind::AlterTableConstraint);
+        if (!c.accept_op("(")) return false;
+        // ADD ( ... ): the catalog's when an item of the list is a constraint, the SQL
+        // grammar's for columns alone.
+        bool item_start = true;
+        for (int depth = 0; !c.at_end(); c.next()) {
+            if (depth == 0 && item_start && constraint_word()) return set(StatementKind::AlterTableConstraint);
+            item_start = false;
+            if (c.is_op("(")) {
+                ++depth;
+            } else if (c.is_op(")")) {
+                if (depth-- == 0) break;
+            } else if (depth == 0 && c.is_op(",")) {
+                item_start = true;
+            }
+        }
+        return false;
     }
     return false;
 }

@@ -541,6 +541,18 @@ bool Parser::alter(Statement* s) {
     }
     if (accept_word("DROP")) {
         s->alter_action = "DROP COLUMN";
+        // DROP (c1, c2, ...): the columns in s->columns.
+        if (accept_op("(")) {
+            do {
+                s->column_offsets.push_back(cur().offset);
+                std::string n;
+                if (!identifier(&n)) return fail(904, "\"" + cur().text + "\"");
+                s->columns.push_back(n);
+            } while (accept_op(","));
+            s->name = s->columns[0];
+            s->name_offset = s->column_offsets[0];
+            return expect_op(")", 907);
+        }
         if (!expect_word("COLUMN", 905)) return false;
         s->name_offset = cur().offset;
         return identifier(&s->name) || fail(904, "\"" + cur().text + "\"");

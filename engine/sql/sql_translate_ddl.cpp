@@ -335,15 +335,11 @@ bool Translator::alter_table(Statement& s) {
         return false;
     };
     if (s.alter_action == "ADD") {
-        if (s.column_defs.size() != 1) return fail(3001, s.table.offset);
-        ColumnDef& c = s.column_defs[0];
-        if (has(c.name))
-            return fail(1430, c.offset), err_->message = "column being added already exists in table", false;
+        // ADD (c1 ..., c2 ...): the columns in order, each numbered after the last.
         std::vector<GeneratedColumn> generated;
         ctx_.catalog->generated_columns(owner, s.table.name, &generated);
         int identities = 0;
         for (const GeneratedColumn& g : generated) identities += g.kind == 'I';
-        if (!generated_check(c, &identities)) return false;
         Scope table_scope;
         table_scope.bare = true;
         Source columns;
@@ -351,24 +347,43 @@ bool Translator::alter_table(Statement& s) {
         table_scope.sources.push_back(columns);
         table_scope_ = &table_scope;
         adding_column_ = true;
-        std::string cs;
-        if (!column_sql(c, &cs, true)) return false;
-        out_->sql = target + " ADD COLUMN " + cs;
+        std::set<std::string> added;
+        for (ColumnDef& c : s.column_defs) {
+            if (has(c.name) || !added.insert(c.name).second)
+                return fail(1430, c.offset), err_->message = "column being added already exists in table", false;
+            if (!generated_check(c, &identities)) return false;
+            std::string cs;
+            if (!column_sql(c, &cs, true)) return false;
+            out_->sql += (out_->sql.empty() ? "" : "; ") + target + " ADD COLUMN " + cs;
+            catalog_insert(owner, s.table.name, c, static_cast<int>(cols.size() + added.size()));
+            constraints_column_sql(owner, s.table.name, c, false, true, text_, &out_->catalog_sql);
+            if (!generated_record(owner, s.table.name, c, true)) return false;
+        }
         out_->alters_columns = true;
-        catalog_insert(owner, s.table.name, c, static_cast<int>(cols.size()) + 1);
-        constraints_column_sql(owner, s.table.name, c, false, true, text_, &out_->catalog_sql);
-        return generated_record(owner, s.table.name, c, true);
+        return true;
     }
     if (!has(s.name)) return fail(904, s.name_offset, "\"" + s.name + "\"");
     std::string where = " WHERE owner=" + quote_text(owner) + " AND table_name=" + quote_text(s.table.name);
     if (s.alter_action == "DROP COLUMN") {
-        out_->sql = target + " DROP COLUMN " + quote_name(s.name);
+        std::vector<std::string> names = s.columns.empty() ? std::vector<std::string>{s.name} : s.columns;
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (!has(names[i])) return fail(904, s.column_offsets[i], "\"" + names[i] + "\"");
+            for (std::size_t j = 0; j < i; ++j)
+                if (names[j] == names[i]) return fail(957, s.column_offsets[i]);
+            out_->sql += (i ? "; " : "") + target + " DROP COLUMN " + quote_name(names[i]);
+            out_->catalog_sql.push_back("DELETE FROM main.vantro_columns" + where +
+                                        " AND column_name=" + quote_text(names[i]));
+            constraints_drop_column_sql(owner, s.table.name, names[i], &out_->catalog_sql);
+            generated_drop(owner, s.table.name, names[i]);
+        }
         out_->alters_columns = true;
         out_->schema_first = true;
-        out_->catalog_sql.push_back("DELETE FROM main.vantro_columns" + where +
-                                    " AND column_name=" + quote_text(s.name));
-        constraints_drop_column_sql(owner, s.table.name, s.name, &out_->catalog_sql);
-        generated_drop(owner, s.table.name, s.name);
+        // The columns after the dropped ones move up.
+        out_->catalog_sql.push_back(
+            "UPDATE main.vantro_columns SET column_id=(SELECT count(*) FROM main.vantro_columns c WHERE c.owner="
+            "main.vantro_columns.owner AND c.table_name=main.vantro_columns.table_name AND c.column_id<="
+            "main.vantro_columns.column_id)" +
+            where);
         return true;
     }
     if (s.alter_action == "RENAME COLUMN") {

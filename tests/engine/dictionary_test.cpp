@@ -90,8 +90,8 @@ TEST_F(Dictionary, AddedKeysUseAMatchingUniqueIndexAndTakeTheDefaultState) {
   EXPECT_EQ(s.exec("insert into p values (1, 'b', 0)"), OCI_ERROR) << "the reused index still enforces the key";
   run("alter table p add constraint ck_p check (n >= 0) not deferrable");
   // States the engine cannot keep are refused, not ignored.
-  EXPECT_EQ(s.exec("alter table p add constraint ck_q check (n < 9) deferrable"), OCI_ERROR);
-  EXPECT_EQ(s.exec("alter table p add constraint ck_q check (n < 9) disable"), OCI_ERROR);
+  EXPECT_EQ(s.exec("alter table p add constraint ck_q check (n < 9) deferrable initially deferred"), OCI_ERROR);
+  EXPECT_EQ(s.exec("alter table p add constraint ck_q check (n < 9) disable validate"), OCI_ERROR);
   // A name already used by a constraint is refused whatever the indexes.
   EXPECT_EQ(s.exec("alter table p add constraint ck_p check (n < 9)"), OCI_ERROR);
   // An index that does not fit the key keeps its name to itself.
