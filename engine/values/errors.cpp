@@ -115,7 +115,6 @@ const MessageEntry kMessages[] = {
     {2260, "table can have only one primary key"},
     {2264, "name already used by an existing constraint"},
     {3001, "unimplemented feature"},
-    {1407, "cannot update (%s) to NULL"},
     {1439, "column to be modified must be empty to change datatype"},
     {1440, "column to be modified must be empty to decrease precision or scale"},
     {1441, "cannot decrease column length because some value is too big"},
@@ -282,7 +281,7 @@ const MessageEntry kPlsMessages[] = {
 // The table's text with its "%s" parts filled from args in order; text inside an
 // argument is never taken for a "%s" of the table. Unknown numbers get a generic text.
 template <std::size_t N>
-std::string lookup(const MessageEntry (&table)[N], int code, const std::string* const (&args)[3]) {
+std::string lookup(const MessageEntry (&table)[N], int code, const std::string* const (&args)[4]) {
     for (const MessageEntry& e : table) {
         if (e.code != code) continue;
         std::string text = e.text;
@@ -300,8 +299,9 @@ std::string lookup(const MessageEntry (&table)[N], int code, const std::string* 
 
 }  // namespace
 
-std::string ora_message(int code, const std::string& arg1, const std::string& arg2, const std::string& arg3) {
-    return lookup(kMessages, code, {&arg1, &arg2, &arg3});
+std::string ora_message(int code, const std::string& arg1, const std::string& arg2, const std::string& arg3,
+                        const std::string& arg4) {
+    return lookup(kMessages, code, {&arg1, &arg2, &arg3, &arg4});
 }
 
 std::string ora_line(int code, const std::string& arg1, const std::string& arg2, const std::string& arg3) {
@@ -314,7 +314,7 @@ std::string ora_line(int code, const std::string& arg1, const std::string& arg2,
 
 std::string pls_body(int code, const std::string& arg1, const std::string& arg2) {
     const std::string none;
-    return lookup(kPlsMessages, code, {&arg1, &arg2, &none});
+    return lookup(kPlsMessages, code, {&arg1, &arg2, &none, &none});
 }
 
 std::string pls_message(int code, const std::string& arg1, const std::string& arg2) {

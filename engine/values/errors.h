@@ -9,7 +9,7 @@
 // The classic message for an Oracle error number; "%s" parts are filled from args in
 // order. Unknown numbers get a generic text.
 std::string ora_message(int code, const std::string& arg1 = {}, const std::string& arg2 = {},
-                        const std::string& arg3 = {});
+                        const std::string& arg3 = {}, const std::string& arg4 = {});
 OraError ora_error(int code, const std::string& arg1 = {}, const std::string& arg2 = {}, const std::string& arg3 = {});
 // One line of an error stack, without a newline: "ORA-06512: at line 3".
 std::string ora_line(int code, const std::string& arg1 = {}, const std::string& arg2 = {},

@@ -47,13 +47,6 @@ OraError invalid_value(int reason_code, const std::string& reason) {
     return e;
 }
 
-// The rest of a message whose first two "%s" ora_message filled.
-std::string fill_rest(std::string text, const std::string& arg) {
-    std::size_t at = text.find("%s");
-    if (at != std::string::npos) text.replace(at, 2, arg);
-    return text;
-}
-
 bool in_choices(const char* choices, const std::string& value) {
     const char* p = choices;
     while (*p) {
@@ -71,7 +64,7 @@ bool set_choice(SessionSettings* s, const ParamRow& row, const std::string& valu
     if (!in_choices(row.choices, v)) {
         std::string list = lower(row.choices);
         for (std::size_t i = 0; (i = list.find('|', i)) != std::string::npos;) list.replace(i, 1, ", ");
-        *err = invalid_value(96, fill_rest(ora_message(96, value, lower(row.name)), list));
+        *err = invalid_value(96, ora_message(96, value, lower(row.name), list));
         return false;
     }
     if (row.field) s->*row.field = v;
@@ -82,8 +75,8 @@ bool set_integer(SessionSettings*, const ParamRow& row, const std::string& value
     char* end = nullptr;
     long n = std::strtol(value.c_str(), &end, 10);
     if (value.empty() || *end || n < row.min || n > row.max) {
-        std::string m = fill_rest(ora_message(68, value, lower(row.name)), std::to_string(row.min));
-        *err = invalid_value(68, fill_rest(m, std::to_string(row.max)));
+        *err = invalid_value(68,
+                             ora_message(68, value, lower(row.name), std::to_string(row.min), std::to_string(row.max)));
         return false;
     }
     return true;

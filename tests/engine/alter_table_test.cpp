@@ -13,6 +13,7 @@ class AlterTable : public ::testing::Test {
 protected:
   OciSession s;
   void SetUp() override {
+    test_home();  // a database of its own: tests run in parallel processes
     ASSERT_NE(test_oci(), nullptr);
     ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
     for (const char* t : {"E1", "D1", "DUP", "T", "N", "C", "P", "C4", "P4", "T5", "LOG5"}) {
