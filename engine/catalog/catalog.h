@@ -45,6 +45,7 @@ public:
     bool synonym_target(const std::string& schema, const std::string& name, std::string* owner,
                         std::string* target) override;
     bool sequence_exists(const std::string& owner, const std::string& name) override;
+    char view_restriction(const std::string& owner, const std::string& name) override;
     bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) override;
 
 private:
