@@ -170,6 +170,20 @@ TEST_F(Session, TruncateClausesAndReferencedKeys) {
     EXPECT_EQ(s.value("select count(*) from parent"), "1");
     EXPECT_EQ(s.exec("truncate table tree drop all storage"), OCI_SUCCESS) << "a reference to itself does not count";
     EXPECT_EQ(s.value("select count(*) from tree"), "0");
+    // Row and statement triggers do not fire for it.
+    ASSERT_EQ(s.exec("create table audit_log (what varchar2(20))"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("create trigger child_del after delete on child for each row\n"
+                     "begin insert into audit_log values ('row'); end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    ASSERT_EQ(s.exec("create trigger child_stmt before delete on child\n"
+                     "begin insert into audit_log values ('statement'); end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    ASSERT_EQ(s.exec("insert into child values (11, null)"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("truncate table child"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(s.value("select count(*) from child"), "0");
+    EXPECT_EQ(s.value("select count(*) from audit_log"), "0");
     EXPECT_EQ(error_of("truncate table child cascade").substr(0, 9), "ORA-03001");
     EXPECT_EQ(error_of("truncate table child reuse").substr(0, 9), "ORA-00905");
 }
