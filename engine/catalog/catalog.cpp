@@ -440,6 +440,19 @@ bool SqliteCatalog::synonym_target(const std::string& schema, const std::string&
     return dictionary_synonym_target(db_, schema, name, owner, target);
 }
 
+// A view's WITH READ ONLY or WITH CHECK OPTION is kept as its constraint of type O or V.
+char SqliteCatalog::view_restriction(const std::string& owner, const std::string& name) {
+    if (!catalog_valid_user_name(owner) || !schema_exists(owner)) return 0;
+    CatalogStatement q(db_,
+                       "SELECT coalesce((SELECT constraint_type FROM main.vantro_constraints WHERE owner=?1 AND"
+                       " table_name=?2 AND constraint_type IN ('O','V') LIMIT 1),'N') FROM \"" +
+                           owner + "\".sqlite_master WHERE type='view' AND name=?2");
+    q.text(1, owner).text(2, name);
+    if (!q.row()) return 0;
+    std::string kind = q.column(0);
+    return kind.empty() ? 'N' : kind[0];
+}
+
 bool SqliteCatalog::sequence_exists(const std::string& owner, const std::string& name) {
     return dictionary_sequence_exists(db_, owner, name);
 }

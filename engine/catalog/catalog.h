@@ -47,6 +47,7 @@ public:
     bool sequence_exists(const std::string& owner, const std::string& name) override;
     void generated_columns(const std::string& owner, const std::string& table,
                            std::vector<GeneratedColumn>* out) override;
+    char view_restriction(const std::string& owner, const std::string& name) override;
     bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) override;
 
 private:

@@ -319,11 +319,16 @@ const ViewDef kViews[] = {
      " AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"},
     {"USER_TAB_COMMENTS", "TABLE_NAME VARCHAR2(30), TABLE_TYPE VARCHAR2(11), COMMENTS VARCHAR2(4000)",
      "SELECT table_name,table_type,comments FROM temp.\"ALL_TAB_COMMENTS\""},
-    {"ALL_VIEWS", "OWNER VARCHAR2(30), VIEW_NAME VARCHAR2(30), TEXT_LENGTH NUMBER, TEXT LONG",
-     "SELECT $U,m.name,length(coalesce(v.text,m.sql)),coalesce(v.text,m.sql) FROM $S.sqlite_master m"
+    {"ALL_VIEWS",
+     "OWNER VARCHAR2(30), VIEW_NAME VARCHAR2(30), TEXT_LENGTH NUMBER, TEXT LONG, EDITIONING_VIEW VARCHAR2(1),"
+     " READ_ONLY VARCHAR2(1)",
+     "SELECT $U,m.name,length(coalesce(v.text,m.sql)),coalesce(v.text,m.sql),'N',CASE WHEN EXISTS (SELECT 1 FROM"
+     " main.vantro_constraints k WHERE k.owner=$U AND k.table_name=m.name AND k.constraint_type='O') THEN 'Y'"
+     " ELSE 'N' END FROM $S.sqlite_master m"
      " LEFT JOIN main.vantro_views v ON v.owner=$U AND v.view_name=m.name WHERE m.type='view'"},
-    {"USER_VIEWS", "VIEW_NAME VARCHAR2(30), TEXT_LENGTH NUMBER, TEXT LONG",
-     "SELECT view_name,text_length,text FROM temp.\"ALL_VIEWS\""},
+    {"USER_VIEWS", "VIEW_NAME VARCHAR2(30), TEXT_LENGTH NUMBER, TEXT LONG, EDITIONING_VIEW VARCHAR2(1),"
+     " READ_ONLY VARCHAR2(1)",
+     "SELECT view_name,text_length,text,editioning_view,read_only FROM temp.\"ALL_VIEWS\""},
     {"ALL_SYNONYMS",
      "OWNER VARCHAR2(30), SYNONYM_NAME VARCHAR2(30), TABLE_OWNER VARCHAR2(30), TABLE_NAME VARCHAR2(30),"
      " DB_LINK VARCHAR2(128)",

@@ -113,6 +113,12 @@ private:
     DdlResult sequence(bool create);
     DdlResult drop_sequence();
     DdlResult create_view(bool replace);
+    struct ViewRestriction {
+        char kind = 0;             // 'O' WITH READ ONLY, 'V' WITH CHECK OPTION
+        std::string name;          // CONSTRAINT name; empty: system-named
+        std::uint32_t offset = 0;  // where WITH begins
+    };
+    bool view_restriction(ViewRestriction* out);
     DdlResult alter_table();
     DdlResult drop_view();
     bool view_exists(const std::string& owner, const std::string& name);
@@ -158,8 +164,35 @@ DdlResult DdlParser::run() {
     return DdlResult::NotMine;
 }
 
+// Objects COMMENT ON can name that the engine never has: the statement is read whole and
+// answers, as Oracle does for a missing one, that the object does not exist.
+struct AbsentKind {
+    const char* first;
+    const char* second;  // the kind's second word, or null
+    int code;
+};
+
+const AbsentKind kAbsentKinds[] = {
+    {"MATERIALIZED", "VIEW", 12003}, {"OPERATOR", nullptr, 29807}, {"INDEXTYPE", nullptr, 29833},
+    {"EDITION", nullptr, 38802},     {"MINING", "MODEL", 40284},
+};
+
 DdlResult DdlParser::comment() {
     if (!accept_word("ON")) return fail(905);
+    for (const AbsentKind& k : kAbsentKinds) {
+        if (!is_word(k.first) || (k.second && !word_at(1, k.second))) continue;
+        p_ += k.second ? 2 : 1;
+        std::string owner, object;
+        std::uint32_t off = 0;
+        if (!object_name(&owner, &object, &off)) return fail(903);
+        if (!accept_word("IS")) return fail(905);
+        if (cur().kind != TokenKind::String && !is_word("NULL")) return fail(1780, "string literal required");
+        ++p_;
+        if (!at_end()) return fail(933);
+        *err_ = ora_error(k.code, owner.empty() ? schema_ : owner, object);
+        err_->offset = off;
+        return DdlResult::Failed;
+    }
     bool column = false;
     if (accept_word("COLUMN"))
         column = true;
@@ -449,6 +482,45 @@ const char* type_name_of(const OraType& t) {
     }
 }
 
+// The subquery restriction that ends a view's query: WITH READ ONLY or WITH CHECK OPTION,
+// each with an optional CONSTRAINT name, found as WITH outside parentheses followed by
+// READ or CHECK. The cursor stays at the query.
+bool DdlParser::view_restriction(ViewRestriction* out) {
+    std::size_t start = p_;
+    int depth = 0;
+    for (; !TokenCursor::at_end(); ++p_) {
+        if (is_op("(")) ++depth;
+        if (is_op(")")) --depth;
+        if (depth == 0 && is_word("WITH") && (word_at(1, "READ") || word_at(1, "CHECK"))) break;
+    }
+    if (TokenCursor::at_end()) {
+        p_ = start;
+        return true;
+    }
+    out->offset = cur().offset;
+    ++p_;
+    if (accept_word("READ")) {
+        if (!accept_word("ONLY")) return fail(905), false;
+        out->kind = 'O';
+    } else {
+        ++p_;  // CHECK
+        if (!accept_word("OPTION")) return fail(905), false;
+        out->kind = 'V';
+    }
+    if (accept_word("CONSTRAINT")) {
+        std::uint32_t off = 0;
+        if (!name(&out->name, &off)) return fail(902, "invalid datatype"), false;
+        if (catalog_->constraint_exists(schema_, out->name)) {
+            *err_ = ora_error(2264);
+            err_->offset = off;
+            return false;
+        }
+    }
+    if (!at_end()) return fail(933), false;
+    p_ = start;
+    return true;
+}
+
 // CREATE [OR REPLACE] [FORCE | NOFORCE] VIEW [schema.]name [(columns)] AS query: the
 // query is translated like any query (so a view of a missing table is refused), SQLite
 // keeps the translation as its view, and the catalog keeps the query as typed and the
@@ -473,7 +545,12 @@ DdlResult DdlParser::create_view(bool replace) {
     std::size_t end = text_.size();
     while (end > query_offset && (std::isspace(static_cast<unsigned char>(text_[end - 1])) || text_[end - 1] == ';'))
         --end;
-    std::string query = text_.substr(query_offset, end - query_offset);
+    std::string typed = text_.substr(query_offset, end - query_offset);
+    ViewRestriction restriction;
+    if (!view_restriction(&restriction)) return DdlResult::Failed;
+    std::size_t query_end = restriction.kind ? restriction.offset : end;
+    while (query_end > query_offset && std::isspace(static_cast<unsigned char>(text_[query_end - 1]))) --query_end;
+    std::string query = text_.substr(query_offset, query_end - query_offset);
     Translation tr;
     if (!sql_translate(query, ctx_, &tr, err_)) {
         err_->offset += query_offset;
@@ -517,7 +594,14 @@ DdlResult DdlParser::create_view(bool replace) {
             (t.nullable ? "1" : "0") + ")");
     }
     sql_->push_back("INSERT OR REPLACE INTO main.vantro_views(owner,view_name,text) VALUES (" + key + "," +
-                    quote_text(query) + ")");
+                    quote_text(typed) + ")");
+    sql_->push_back("DELETE FROM main.vantro_constraints WHERE owner=" + quote_text(owner) +
+                    " AND table_name=" + quote_text(view) + " AND constraint_type IN ('O','V')");
+    if (restriction.kind)
+        sql_->push_back(
+            "INSERT INTO main.vantro_constraints(owner,constraint_name,constraint_type,table_name) VALUES (" +
+            quote_text(owner) + "," + (restriction.name.empty() ? "NULL" : quote_text(restriction.name)) + ",'" +
+            restriction.kind + "'," + quote_text(view) + ")");
     sql_->push_back("UPDATE main.vantro_objects SET last_ddl_time=datetime('now','localtime') WHERE owner=" +
                     quote_text(owner) + " AND object_name=" + quote_text(view) + " AND object_type='VIEW'");
     return DdlResult::Done;
@@ -540,6 +624,7 @@ DdlResult DdlParser::drop_view() {
     sql_->push_back("DELETE FROM main.vantro_columns" + where + "table_name=" + quote_text(view));
     sql_->push_back("DELETE FROM main.vantro_views" + where + "view_name=" + quote_text(view));
     sql_->push_back("DELETE FROM main.vantro_comments" + where + "table_name=" + quote_text(view));
+    sql_->push_back("DELETE FROM main.vantro_constraints" + where + "table_name=" + quote_text(view));
     return DdlResult::Done;
 }
 

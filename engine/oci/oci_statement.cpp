@@ -735,7 +735,12 @@ sword route_dml(StmtHandle* s, OCIError* errhp, Execution& x) {
 sword route_table_ddl(StmtHandle* s, OCIError* errhp, Execution& x) {
     sword st = translate(s, errhp, x);
     if (st != OCI_SUCCESS) return st;
+    // TRUNCATE fires no triggers: the connection's firing triggers, which run the PL/SQL
+    // row triggers, do nothing while its DELETE runs.
+    PlSessionState* state = plsql_session(s->session);
+    state->triggers_silenced = s->tr.kind == StatementKind::TruncateTable;
     st = run_ddl(s, errhp);
+    state->triggers_silenced = false;
     if (st == OCI_SUCCESS && s->tr.kind == StatementKind::DropTable)
         plsql_table_dropped(s->session->server->db, s->tr.owner, s->tr.table);
     s->executed = true;

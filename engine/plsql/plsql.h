@@ -565,6 +565,7 @@ struct PlSessionState {
     std::map<std::string, PlPackageState> packages;  // by "OWNER.PACKAGE"
     std::vector<PlTriggerRedo> redo;
     std::int64_t redone_rows = 0;          // rows stored again by BEFORE row triggers
+    bool triggers_silenced = false;        // a TRUNCATE runs: the firing triggers do nothing
     std::string trigger_signature;         // what the connection's firing triggers were made from
     std::uint64_t trigger_generation = 0;  // the catalog generation the firing triggers were checked in
     // The enabled statement triggers of the catalog generation statement_triggers_generation.

@@ -760,8 +760,18 @@ bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const s
     }
 }
 
+// DML names a view: a read-only one refuses it with ORA-42399; any other view refuses it
+// with ORA-01732, as the engine's views are not updatable.
+bool Translator::view_dml_allowed(const TableRef& t) {
+    char kind = ctx_.catalog->view_restriction(owner_of(t), t.name);
+    if (kind == 'O') return fail(42399, t.offset);
+    if (kind) return fail(1732, t.offset);
+    return true;
+}
+
 bool Translator::insert(Statement& s) {
     out_->insert_values = !s.select;
+    if (!view_dml_allowed(s.table)) return false;
     if (s.target_query && !insert_target_query(s)) return false;
     std::string owner = owner_of(s.table);
     std::vector<ColumnInfo> all;
@@ -882,6 +892,7 @@ bool Translator::returning(Statement& s, const Scope& scope, std::string* sql) {
 }
 
 bool Translator::update(Statement& s) {
+    if (!view_dml_allowed(s.table)) return false;
     Source src;
     if (!table_source(s.table, &src)) return false;
     std::string owner = owner_of(s.table);
@@ -918,6 +929,7 @@ bool Translator::update(Statement& s) {
 }
 
 bool Translator::del(Statement& s) {
+    if (!view_dml_allowed(s.table)) return false;
     Source src;
     if (!table_source(s.table, &src)) return false;
     if (!s.alias.empty()) src.alias = s.alias;

@@ -297,6 +297,7 @@ private:
     bool drop_table(Statement& s);
     bool create_table_as(Statement& s, const std::string& owner);
     bool truncate_table(Statement& s);
+    bool view_dml_allowed(const TableRef& t);
     void apply_length_semantics(Statement& s);
     bool alter_table(Statement& s);
     bool create_index(Statement& s);

@@ -245,6 +245,12 @@ const MessageEntry kMessages[] = {
     {1875, "time zone minute must be between -59 and 59"},
     {42399, "cannot perform a DML operation on a read-only view"},
     {1402, "view WITH CHECK OPTION where-clause violation"},
+    {1732, "data manipulation operation not legal on this view"},
+    {12003, "materialized view \"%s\".\"%s\" does not exist"},
+    {29807, "specified operator does not exist"},
+    {29833, "indextype does not exist"},
+    {38802, "edition does not exist"},
+    {40284, "model does not exist"},
 };
 
 // PLS numbers overlap ORA numbers, so the compiler's messages have a table of their own.

@@ -167,6 +167,13 @@ public:
         (void)name;
         return false;
     }
+    // What DML may do through owner.name when it is a view: 'O' it is WITH READ ONLY, 'V'
+    // WITH CHECK OPTION, 'N' neither; 0 when it is no view.
+    virtual char view_restriction(const std::string& owner, const std::string& name) {
+        (void)owner;
+        (void)name;
+        return 0;
+    }
     virtual bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) {
         (void)name;
         (void)columns;

@@ -1,7 +1,8 @@
 // ALTER SESSION on the embedded engine: NLS parameters as NLS_SESSION_PARAMETERS and
 // SYS_CONTEXT show them and as conversions use them, CURRENT_SCHEMA, TIME_ZONE, the
 // parameters accepted without effect, Oracle's errors for unknown names and bad values;
-// and TRUNCATE TABLE's clauses and its refusal of referenced keys.
+// views WITH READ ONLY and WITH CHECK OPTION; TRUNCATE TABLE's clauses and its refusal
+// of referenced keys; COMMENT ON with multi-line texts and the kinds no object has here.
 #include "oci_session.h"
 
 namespace {
@@ -169,8 +170,92 @@ TEST_F(Session, TruncateClausesAndReferencedKeys) {
     EXPECT_EQ(s.value("select count(*) from parent"), "1");
     EXPECT_EQ(s.exec("truncate table tree drop all storage"), OCI_SUCCESS) << "a reference to itself does not count";
     EXPECT_EQ(s.value("select count(*) from tree"), "0");
+    // Row and statement triggers do not fire for it.
+    ASSERT_EQ(s.exec("create table audit_log (what varchar2(20))"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("create trigger child_del after delete on child for each row\n"
+                     "begin insert into audit_log values ('row'); end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    ASSERT_EQ(s.exec("create trigger child_stmt before delete on child\n"
+                     "begin insert into audit_log values ('statement'); end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    ASSERT_EQ(s.exec("insert into child values (11, null)"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("truncate table child"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(s.value("select count(*) from child"), "0");
+    EXPECT_EQ(s.value("select count(*) from audit_log"), "0");
     EXPECT_EQ(error_of("truncate table child cascade").substr(0, 9), "ORA-03001");
     EXPECT_EQ(error_of("truncate table child reuse").substr(0, 9), "ORA-00905");
+}
+
+TEST_F(Session, ViewsWithReadOnlyAndCheckOption) {
+    ASSERT_EQ(s.exec("create table staff (id number, dept number)"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("insert into staff values (1, 10)"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("insert into staff values (2, 20)"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("create view staff_ro as select * from staff with read only"), OCI_SUCCESS) << s.error_text();
+    ASSERT_EQ(s.exec("create or replace force view staff10 as select id, dept from staff where dept = 10\n"
+                     "  with check option constraint staff10_ck"),
+              OCI_SUCCESS)
+        << s.error_text();
+    ASSERT_EQ(s.exec("create view staff_nested as select * from (select id from staff where id in (select min(id) from staff))"
+                     " with read only constraint nested_ro;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(s.value("select count(*) from staff10"), "1");
+    EXPECT_EQ(s.value("select count(*) from staff_nested"), "1");
+    for (const char* dml : {"insert into staff_ro values (3, 30)", "update staff_ro set dept = 0",
+                            "delete from staff_ro where id = 1", "insert into staff_nested (id) values (9)"}) {
+        EXPECT_EQ(error_of(dml), "ORA-42399: cannot perform a DML operation on a read-only view\n") << dml;
+    }
+    // In PL/SQL the block does not compile.
+    EXPECT_NE(server_output_of(s, "begin delete from staff_ro; end;")
+                  .find("PL/SQL: ORA-42399: cannot perform a DML operation on a read-only view"),
+              std::string::npos);
+    // Views here are not updatable: other views refuse DML as a view that is not does.
+    EXPECT_EQ(error_of("insert into staff10 values (3, 10)"),
+              "ORA-01732: data manipulation operation not legal on this view\n");
+    EXPECT_EQ(s.value("select count(*) from staff"), "2");
+    EXPECT_EQ(s.rows("select view_name, read_only from user_views order by view_name"),
+              (std::vector<std::string>{"STAFF10|N", "STAFF_NESTED|Y", "STAFF_RO|Y"}));
+    EXPECT_EQ(s.rows("select table_name, constraint_type, case when constraint_name like 'SYS_C%' then 'SYS'"
+                     " else constraint_name end from user_constraints where constraint_type in ('O', 'V')"
+                     " order by table_name"),
+              (std::vector<std::string>{"STAFF10|V|STAFF10_CK", "STAFF_NESTED|O|NESTED_RO", "STAFF_RO|O|SYS"}));
+    EXPECT_EQ(s.value("select text from user_views where view_name = 'STAFF_RO'"),
+              "select * from staff with read only");
+    EXPECT_EQ(error_of("create view other as select * from staff with check option constraint staff10_ck"),
+              "ORA-02264: name already used by an existing constraint\n");
+    EXPECT_EQ(error_of("create view other as select * from staff with read").substr(0, 9), "ORA-00905");
+    EXPECT_EQ(error_of("create view other as select * from staff with read only order").substr(0, 9), "ORA-00933");
+    // Replaced without the clause, the view loses its constraint; dropped, the row goes.
+    ASSERT_EQ(s.exec("create or replace view staff_ro as select * from staff"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(s.value("select read_only from user_views where view_name = 'STAFF_RO'"), "N");
+    EXPECT_EQ(error_of("delete from staff_ro").substr(0, 9), "ORA-01732");
+    ASSERT_EQ(s.exec("drop view staff10"), OCI_SUCCESS);
+    EXPECT_EQ(s.value("select count(*) from user_constraints where constraint_type in ('O', 'V')"), "1");
+    ASSERT_EQ(s.exec("create view staff10 as select * from staff with check option constraint staff10_ck"),
+              OCI_SUCCESS)
+        << "the dropped view's constraint name is free again: " << s.error_text();
+}
+
+TEST_F(Session, CommentsKeepTheirText) {
+    ASSERT_EQ(s.exec("create table notes (id number, body varchar2(20))"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("comment on table notes is 'Line one\nit''s line two'"), OCI_SUCCESS) << s.error_text();
+    ASSERT_EQ(s.exec("comment on column notes.body is '\"quoted\" and ''single'''"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(s.value("select comments from user_tab_comments where table_name = 'NOTES'"), "Line one\nit's line two");
+    EXPECT_EQ(s.value("select comments from user_col_comments where table_name = 'NOTES' and column_name = 'BODY'"),
+              "\"quoted\" and 'single'");
+    ASSERT_EQ(s.exec("comment on column notes.body is ''"), OCI_SUCCESS);
+    EXPECT_EQ(s.value("select nvl(comments, '-') from user_col_comments where column_name = 'BODY'"), "-");
+    EXPECT_EQ(error_of("comment on column notes.nothing is 'x'"), "ORA-00904: \"NOTHING\": invalid identifier\n");
+    EXPECT_EQ(error_of("comment on table nowhere is 'x'").substr(0, 9), "ORA-00942");
+    EXPECT_EQ(error_of("comment on table notes is 42"), "ORA-01780: string literal required\n");
+    EXPECT_EQ(error_of("comment on materialized view mv1 is 'x'"),
+              "ORA-12003: materialized view \"SCOTT\".\"MV1\" does not exist\n");
+    EXPECT_EQ(error_of("comment on operator op1 is 'x'"), "ORA-29807: specified operator does not exist\n");
+    EXPECT_EQ(error_of("comment on indextype it1 is 'x'").substr(0, 9), "ORA-29833");
+    EXPECT_EQ(error_of("comment on mining model m1 is 'x'").substr(0, 9), "ORA-40284");
+    EXPECT_EQ(error_of("comment on synonym notes is 'x'").substr(0, 9), "ORA-00905");
 }
 
 }  // namespace

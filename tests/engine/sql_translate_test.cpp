@@ -155,7 +155,7 @@ TEST_F(Translate, NamesResolveAgainstTheCatalog) {
   EXPECT_EQ(e.code, 904) << "quoted names are case-sensitive";
   e = fails("alter session set current_schema = nobody_here");
   EXPECT_EQ(e.code, 1435);
-  EXPECT_EQ(e.offset, 36u);
+  EXPECT_EQ(e.offset, 35u);
   e = fails("select hiredate + hiredate from emp");
   EXPECT_EQ(e.code, 932);
   e = fails("select case when empno = 1 then ename else hiredate end from emp");
