@@ -150,6 +150,7 @@ const MessageEntry kMessages[] = {
     {30482, "DISTINCT option not allowed for this function"},
     {3095, "expression level is too deep, maximum %s"},
     {1760, "illegal argument for function"},
+    {6502, "PL/SQL: numeric or value error"},
     {12722, "regular expression internal error"},
     {12725, "unmatched parentheses in regular expression"},
     {12726, "unmatched bracket in regular expression"},

@@ -6,6 +6,7 @@
 #include "values/sql_dialect.h"
 
 #include "values/errors.h"
+#include "values/sql_raw.h"
 #include "values/sql_regexp.h"
 #include "values/values.h"
 
@@ -692,7 +693,7 @@ bool dialect_functions_register(sqlite3* db, SessionSettings* settings) {
         if (sqlite3_create_function(db, f.name, f.args, flags, settings, f.fn, nullptr, nullptr) != SQLITE_OK)
             return false;
     }
-    return regexp_functions_register(db);
+    return regexp_functions_register(db) && raw_functions_register(db);
 }
 
 namespace {
@@ -947,6 +948,14 @@ const FunctionRow kCatalogue[] = {
     {"REGEXP_INSTR", 2, 7, regexp_function_sql},
     {"REGEXP_REPLACE", 2, 6, regexp_function_sql},
     {"REGEXP_COUNT", 2, 4, regexp_function_sql},
+    {"HEXTORAW", 1, 1, raw_function_sql},
+    {"RAWTOHEX", 1, 1, raw_function_sql},
+    {"UTL_RAW.CAST_TO_RAW", 1, 1, raw_function_sql},
+    {"UTL_RAW.CAST_TO_VARCHAR2", 1, 1, raw_function_sql},
+    {"UTL_RAW.LENGTH", 1, 1, raw_function_sql},
+    {"UTL_RAW.CONCAT", 1, 12, raw_function_sql},
+    {"UTL_RAW.SUBSTR", 2, 3, raw_function_sql},
+    {"ORA_HASH", 1, 3, raw_function_sql},
 };
 
 }  // namespace

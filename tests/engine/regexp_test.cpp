@@ -94,6 +94,11 @@ TEST_F(Regexp, MatchParametersChangeCaseLinesAndDot) {
     {"regexp_substr('abc123', 'a b c \\d +', 1, 1, 'x')", "abc123"},
     {"regexp_substr('abc', 'b', 1, 1, null)", "b"},
   });
+  const char* email = "'^[A-Za-z0-9._%+-]+@[A-Za-z0-9.-]+\\.[A-Za-z]{2,}$'";
+  EXPECT_EQ(like(std::string("'j.doe+x@example.co.uk', ") + email), "Y");
+  EXPECT_EQ(like(std::string("'j.doe@example', ") + email), "N");
+  EXPECT_EQ(v("regexp_replace('  a  b ', '^\\s+|\\s+$', '') || '|' || regexp_replace('(555) 12-34', '[^0-9]')"),
+            "a  b|5551234");
   EXPECT_EQ(like("'ABC', 'abc', 'i'"), "Y");
   EXPECT_EQ(like("'ABC', 'abc'"), "N");
 }
@@ -185,6 +190,16 @@ TEST_F(Regexp, RegexpLikeIsACondition) {
                                 "if not regexp_like(t, 'z') then dbms_output.put_line('no z'); end if; "
                                 "dbms_output.put_line(regexp_replace(t, '(b)', '[\\1]')); end;"),
             "yes|no z|a[b]c");
+}
+
+// The common idiom that splits a list into rows with LEVEL as the occurrence.
+TEST_F(Regexp, SplittingAListWithConnectBy) {
+  EXPECT_EQ(s.rows("select regexp_substr('a,bb,,c', '[^,]+', 1, level) from dual "
+                   "connect by regexp_substr('a,bb,,c', '[^,]+', 1, level) is not null"),
+            (std::vector<std::string>{"a", "bb", "c"}));
+  EXPECT_EQ(s.rows("select level, regexp_substr('x;y;z', '[^;]+', 1, level) from dual "
+                   "connect by level <= regexp_count('x;y;z', ';') + 1"),
+            (std::vector<std::string>{"1|x", "2|y", "3|z"}));
 }
 
 // A column's pattern changes from row to row: each row uses its own.
