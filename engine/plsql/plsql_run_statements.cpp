@@ -275,7 +275,8 @@ Flow Interpreter::run_select_into(const PlStmt& st) {
 Flow Interpreter::run_dml(const PlStmt& st) {
     PlError err;
     PlSql* q = st.exprs[0];
-    if (!take_savepoint(&err) || !prepare(q, &err)) return raise(err, st.line);
+    bool merge = q->tr.kind == StatementKind::Merge;  // several statements, run by merge_steps
+    if (!take_savepoint(&err) || (!merge && !prepare(q, &err))) return raise(err, st.line);
     OraError trigger_error;
     if (!plsql_triggers_sync(ses_, &trigger_error))
         return raise(make_error(trigger_error.code, trigger_error.message), st.line);
@@ -304,7 +305,9 @@ Flow Interpreter::run_dml(const PlStmt& st) {
         sqlite3_exec(db_, "RELEASE vantro_returning", nullptr, nullptr, nullptr);
     };
     plsql_dml_begin(ses_, q->tr);
-    int rc = sqlite3_step(q->vm);
+    std::int64_t merged = 0;
+    bool merge_failed = merge && !merge_steps(q, &merged, &err);
+    int rc = merge ? (merge_failed ? SQLITE_ERROR : SQLITE_DONE) : sqlite3_step(q->vm);
     plsql_dml_end(ses_);
     // RETURNING ... INTO: the statement's rows are the values of the rows it changed.
     std::vector<std::vector<PlValue>> returned;
@@ -315,7 +318,7 @@ Flow Interpreter::run_dml(const PlStmt& st) {
         rc = sqlite3_step(q->vm);
     }
     if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
-        err = sqlite_error(false);
+        if (!merge_failed) err = sqlite_error(false);
         sqlite3_reset(q->vm);
         plsql_session(ses_)->redone_rows = outer_redone;
         end_returning(true);
@@ -327,7 +330,7 @@ Flow Interpreter::run_dml(const PlStmt& st) {
         return raise(err, st.line);
     }
     sqlite3_reset(q->vm);
-    sql_rowcount_ = sqlite3_changes(db_) + plsql_take_redone_rows(ses_);
+    sql_rowcount_ = (merge ? merged : sqlite3_changes(db_)) + plsql_take_redone_rows(ses_);
     plsql_session(ses_)->redone_rows = outer_redone;
     sql_found_ = sql_rowcount_ > 0 ? 1 : 0;
     if (!plsql_statement_triggers(ses_, q->tr, PlTriggerTiming::After, &trigger_error)) {

@@ -915,6 +915,8 @@ bool Translator::statement(Statement& s) {
     case StatementKind::Delete:
         if (!del(s)) return false;
         return true;
+    case StatementKind::Merge:
+        return merge(s);
     case StatementKind::CreateTable:
         if (!create_table(s)) return false;
         out_->catalog_sql.push_back(storage_catalog_sql(owner_of(s.table), s.table.name, false, s.storage));
@@ -1010,6 +1012,7 @@ int sql_statement_type(const std::vector<Token>& tokens) {
     if (w == "UPDATE") return 2;
     if (w == "DELETE") return 3;
     if (w == "INSERT") return 4;
+    if (w == "MERGE") return 16;
     if (w == "CREATE") return 5;
     if (w == "DROP") return 6;
     if (w == "ALTER") return 7;

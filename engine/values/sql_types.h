@@ -79,6 +79,7 @@ enum class StatementKind {
     AlterTrigger,
     DropTrigger,
     ExplainPlan,
+    Merge,
     PlsqlBlock,  // keep last: kStatementKinds counts up to it
 };
 constexpr std::size_t kStatementKinds = static_cast<std::size_t>(StatementKind::PlsqlBlock) + 1;
@@ -99,6 +100,18 @@ struct Translation {
     std::vector<std::string> set_columns;  // UPDATE: the columns its SET clause names
     bool insert_values = false;            // INSERT ... VALUES (not ... SELECT)
     bool parsed = false;                   // the grammar was accepted (set even when names were not)
+    // MERGE: its SQLite statements in the order they run (sql is unused). They share
+    // bind_names; :vantro_bound is the target's largest rowid before any row is inserted.
+    struct MergeStep {
+        enum class Role {
+            Unstable,  // a row back means a target row matched twice: ORA-30926
+            Bound,     // its one value is :vantro_bound of the steps after it
+            Counted,   // its changes count as rows merged
+            Uncounted,
+        } role = Role::Counted;
+        std::string sql;
+    };
+    std::vector<MergeStep> merge_steps;
 };
 
 // What the translator may ask of the catalog.
