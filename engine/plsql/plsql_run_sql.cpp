@@ -13,15 +13,21 @@
 
 namespace plsql_running {
 
-bool Interpreter::prepare(PlSql* q, PlError* err) {
+// ORA-04091 when sql reads a table a running statement is changing (a row trigger's).
+bool Interpreter::not_mutating(const std::string& sql, PlError* err) {
     for (const std::string& table : plsql_session(ses_)->mutating) {
-        if (q->tr.sql.find(table) == std::string::npos) continue;
+        if (sql.find(table) == std::string::npos) continue;
         std::string shown;
         for (char c : table)
             if (c != '"') shown += c;
         *err = make_error(4091, "table " + shown + " is mutating, trigger/function may not see it");
         return false;
     }
+    return true;
+}
+
+bool Interpreter::prepare(PlSql* q, PlError* err) {
+    if (!not_mutating(q->tr.sql, err)) return false;
     if (!q->vm) {
         if (sqlite3_prepare_v2(db_, q->tr.sql.c_str(), -1, &q->vm, nullptr) != SQLITE_OK) {
             OraError e = ora_from_sqlite(sqlite3_extended_errcode(db_), sqlite3_errmsg(db_));
@@ -70,6 +76,8 @@ bool Interpreter::run_merge_steps(PlSql* q, std::int64_t* merged, PlError* err) 
     using Role = Translation::MergeStep::Role;
     *merged = 0;
     sqlite3_int64 bound = 0;
+    for (const Translation::MergeStep& step : q->tr.merge_steps)
+        if (!not_mutating(step.sql, err)) return false;
     for (const Translation::MergeStep& step : q->tr.merge_steps) {
         sqlite3_stmt* vm = nullptr;
         bool ok = sqlite3_prepare_v2(db_, step.sql.c_str(), -1, &vm, nullptr) == SQLITE_OK;

@@ -126,6 +126,15 @@ TEST_F(Merge, RowTriggersAndPlsql) {
                              " exception when others then dbms_output.put_line(sqlcode); end;"),
             "-1");
   EXPECT_EQ(s.value("select count(*) from dest where qty = 99"), "0");
+  // A row trigger may not merge into the table its statement changes.
+  run("create or replace trigger dest_name after update on dest for each row\n"
+      "begin merge into dest d using src s on (d.id = s.id) when matched then update set qty = 1; end;");
+  EXPECT_EQ(merged("merge into dest d using src s on (d.id = s.id + 1) when matched then update set qty = 7"),
+            "ORA-04091: table " + s.value("select user from dual") +
+                ".DEST is mutating, trigger/function may not see it\n"
+                "ORA-06512: at \"" + s.value("select user from dual") + ".DEST_NAME\", line 1\n"
+                "ORA-04088: error during execution of trigger '" + s.value("select user from dual") +
+                ".DEST_NAME'\n");
 }
 
 }  // namespace
