@@ -625,6 +625,64 @@ sword run_dml(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
     return st;
 }
 
+// MERGE: its statements in order, each with the call's binds, under a savepoint that a
+// failure rolls back to. The rows merged are the changes of its UPDATE and INSERT.
+sword run_merge(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
+    using Role = Translation::MergeStep::Role;
+    sqlite3* db = s->session->server->db;
+    ServerHandle* srv = s->session->server;
+    sword st = begin_transaction(s, errhp);
+    if (st == OCI_SUCCESS) st = exec_sql(s, errhp, "SAVEPOINT vantro_merge", s->tr.kind);
+    if (st != OCI_SUCCESS) return st;
+    ub4 total = 0;
+    for (ub4 it = rowoff; it < iters && st == OCI_SUCCESS; ++it) {
+        sqlite3_int64 bound = 0;
+        for (const Translation::MergeStep& step : s->tr.merge_steps) {
+            if (s->vm) sqlite3_finalize(s->vm);
+            s->vm = nullptr;
+            if (sqlite3_prepare_v2(db, step.sql.c_str(), -1, &s->vm, nullptr) != SQLITE_OK) {
+                st = fail_sqlite(s, errhp, db, s->tr.kind);
+                break;
+            }
+            st = apply_binds(s, errhp, it);
+            if (st != OCI_SUCCESS) break;
+            int at = sqlite3_bind_parameter_index(s->vm, ":vantro_bound");
+            if (at > 0) sqlite3_bind_int64(s->vm, at, bound);
+            srv->busy = true;
+            int rc = sqlite3_step(s->vm);
+            srv->busy = false;
+            if (rc == SQLITE_ROW && step.role == Role::Unstable) {
+                st = fail(s, errhp, ora_error(30926));
+                break;
+            }
+            if (rc == SQLITE_ROW && step.role == Role::Bound) {
+                bound = sqlite3_column_int64(s->vm, 0);
+                rc = sqlite3_step(s->vm);
+            }
+            if (rc != SQLITE_DONE) {
+                st = fail_sqlite(s, errhp, db, s->tr.kind);
+                break;
+            }
+            if (step.role == Role::Counted) total += static_cast<ub4>(sqlite3_changes(db));
+            sqlite3_reset(s->vm);
+        }
+    }
+    if (st != OCI_SUCCESS) {
+        if (s->vm) sqlite3_reset(s->vm);
+        if (sqlite3_get_autocommit(db)) {
+            s->session->in_transaction = false;
+        } else {
+            sqlite3_exec(db, "ROLLBACK TO vantro_merge", nullptr, nullptr, nullptr);
+            sqlite3_exec(db, "RELEASE vantro_merge", nullptr, nullptr, nullptr);
+        }
+        s->row_count = 0;
+        return st;
+    }
+    sqlite3_exec(db, "RELEASE vantro_merge", nullptr, nullptr, nullptr);
+    s->row_count = total;
+    return OCI_SUCCESS;
+}
+
 sword run_transaction_statement(StmtHandle* s, OCIError* errhp) {
     SessionHandle* ses = s->session;
     std::string name = "\"" + s->tr.name + "\"";
@@ -668,7 +726,10 @@ sword run_dml_with_triggers(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowof
     sword st = OCI_SUCCESS;
     TriggeredDml dml;
     dml.begin = [&]() { return (st = begin_transaction(s, errhp)) == OCI_SUCCESS; };
-    dml.run = [&]() { return (st = run_dml(s, errhp, iters, rowoff)) == OCI_SUCCESS; };
+    dml.run = [&]() {
+        st = s->tr.kind == StatementKind::Merge ? run_merge(s, errhp, iters, rowoff) : run_dml(s, errhp, iters, rowoff);
+        return st == OCI_SUCCESS;
+    };
     std::int64_t redone = 0;
     OraError err;
     if (plsql_run_triggered_dml(s->session, s->tr, dml, &redone, &err)) {
@@ -857,6 +918,7 @@ constexpr Route kRoutes[] = {
     {StatementKind::AlterTrigger, route_trigger_ddl, true, Iterations::Once},
     {StatementKind::DropTrigger, route_trigger_ddl, true, Iterations::Once},
     {StatementKind::ExplainPlan, route_explain, false, Iterations::Once},
+    {StatementKind::Merge, route_dml, false, Iterations::Elements},
     {StatementKind::PlsqlBlock, route_block, false, Iterations::Once},
 };
 

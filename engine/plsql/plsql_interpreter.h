@@ -160,6 +160,10 @@ private:
 
     // Prepares q when needed and binds its parameters.
     bool prepare(PlSql* q, PlError* err);
+    bool not_mutating(const std::string& sql, PlError* err);
+    bool bind_values(PlSql* q, sqlite3_stmt* vm, PlError* err);
+    bool merge_steps(PlSql* q, std::int64_t* merged, PlError* err);
+    bool run_merge_steps(PlSql* q, std::int64_t* merged, PlError* err);
 
     PlError sqlite_error(bool expression);
 

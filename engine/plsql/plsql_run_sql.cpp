@@ -13,15 +13,21 @@
 
 namespace plsql_running {
 
-bool Interpreter::prepare(PlSql* q, PlError* err) {
+// ORA-04091 when sql reads a table a running statement is changing (a row trigger's).
+bool Interpreter::not_mutating(const std::string& sql, PlError* err) {
     for (const std::string& table : plsql_session(ses_)->mutating) {
-        if (q->tr.sql.find(table) == std::string::npos) continue;
+        if (sql.find(table) == std::string::npos) continue;
         std::string shown;
         for (char c : table)
             if (c != '"') shown += c;
         *err = pl_error(4091, shown);
         return false;
     }
+    return true;
+}
+
+bool Interpreter::prepare(PlSql* q, PlError* err) {
+    if (!not_mutating(q->tr.sql, err)) return false;
     if (!q->vm) {
         if (sqlite3_prepare_v2(db_, q->tr.sql.c_str(), -1, &q->vm, nullptr) != SQLITE_OK) {
             OraError e = ora_from_sqlite(sqlite3_extended_errcode(db_), sqlite3_errmsg(db_));
@@ -32,6 +38,10 @@ bool Interpreter::prepare(PlSql* q, PlError* err) {
     }
     sqlite3_reset(q->vm);
     sqlite3_clear_bindings(q->vm);
+    return bind_values(q, q->vm, err);
+}
+
+bool Interpreter::bind_values(PlSql* q, sqlite3_stmt* vm, PlError* err) {
     for (std::size_t k = 0; k < q->tr.bind_names.size(); ++k) {
         const std::string& name = q->tr.bind_names[k];
         PlValue v;
@@ -42,7 +52,54 @@ bool Interpreter::prepare(PlSql* q, PlError* err) {
             if (!h || !host_read(h, err)) return false;
             v = h->value;
         }
-        bind_value(q->vm, static_cast<int>(k + 1), v);
+        bind_value(vm, static_cast<int>(k + 1), v);
+    }
+    return true;
+}
+
+// MERGE: its statements one after the other with the block's values bound, as the OCI
+// layer runs them, under a savepoint that a failure rolls back to (inside a running SQL
+// statement that statement's own undo does it); *merged is the rows its UPDATE and
+// INSERT changed.
+bool Interpreter::merge_steps(PlSql* q, std::int64_t* merged, PlError* err) {
+    bool guarded =
+        !root_->in_statement_ && sqlite3_exec(db_, "SAVEPOINT vantro_merge", nullptr, nullptr, nullptr) == SQLITE_OK;
+    bool ok = run_merge_steps(q, merged, err);
+    if (guarded && !sqlite3_get_autocommit(db_)) {
+        if (!ok) sqlite3_exec(db_, "ROLLBACK TO vantro_merge", nullptr, nullptr, nullptr);
+        sqlite3_exec(db_, "RELEASE vantro_merge", nullptr, nullptr, nullptr);
+    }
+    return ok;
+}
+
+bool Interpreter::run_merge_steps(PlSql* q, std::int64_t* merged, PlError* err) {
+    using Role = Translation::MergeStep::Role;
+    *merged = 0;
+    sqlite3_int64 bound = 0;
+    for (const Translation::MergeStep& step : q->tr.merge_steps)
+        if (!not_mutating(step.sql, err)) return false;
+    for (const Translation::MergeStep& step : q->tr.merge_steps) {
+        sqlite3_stmt* vm = nullptr;
+        bool ok = sqlite3_prepare_v2(db_, step.sql.c_str(), -1, &vm, nullptr) == SQLITE_OK;
+        if (!ok) *err = sqlite_error(false);
+        ok = ok && bind_values(q, vm, err);
+        int at = ok ? sqlite3_bind_parameter_index(vm, ":vantro_bound") : 0;
+        if (at > 0) sqlite3_bind_int64(vm, at, bound);
+        int rc = ok ? sqlite3_step(vm) : SQLITE_DONE;
+        if (ok && rc == SQLITE_ROW && step.role == Role::Unstable) {
+            *err = make_error(30926, ora_message(30926));
+            ok = false;
+        } else if (ok && rc == SQLITE_ROW && step.role == Role::Bound) {
+            bound = sqlite3_column_int64(vm, 0);
+            rc = sqlite3_step(vm);
+        }
+        if (ok && rc != SQLITE_DONE) {
+            *err = sqlite_error(false);
+            ok = false;
+        }
+        if (ok && step.role == Role::Counted) *merged += sqlite3_changes(db_);
+        sqlite3_finalize(vm);
+        if (!ok) return false;
     }
     return true;
 }

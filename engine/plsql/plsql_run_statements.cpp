@@ -274,7 +274,8 @@ Flow Interpreter::run_select_into(const PlStmt& st) {
 Flow Interpreter::run_dml(const PlStmt& st) {
     PlError err;
     PlSql* q = st.exprs[0];
-    if (!take_savepoint(&err) || !prepare(q, &err)) return raise(err, st.line);
+    bool merge = q->tr.kind == StatementKind::Merge;  // several statements, run by merge_steps
+    if (!take_savepoint(&err) || (!merge && !prepare(q, &err))) return raise(err, st.line);
     // RETURNING INTO single variables fails when more than one row changed; the statement
     // is then undone, so it is run under a savepoint of its own.
     bool failed = false;
@@ -290,7 +291,9 @@ Flow Interpreter::run_dml(const PlStmt& st) {
             if (undo_it) sqlite3_exec(db_, "ROLLBACK TO vantro_returning", nullptr, nullptr, nullptr);
             sqlite3_exec(db_, "RELEASE vantro_returning", nullptr, nullptr, nullptr);
         };
-        int rc = sqlite3_step(q->vm);
+        std::int64_t merged = 0;
+        bool merge_failed = merge && !merge_steps(q, &merged, &err);
+        int rc = merge ? (merge_failed ? SQLITE_ERROR : SQLITE_DONE) : sqlite3_step(q->vm);
         // RETURNING ... INTO: the statement's rows are the values of the rows it changed.
         while (rc == SQLITE_ROW && !st.targets.empty()) {
             std::vector<PlValue> row;
@@ -299,14 +302,14 @@ Flow Interpreter::run_dml(const PlStmt& st) {
             rc = sqlite3_step(q->vm);
         }
         if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
-            err = sqlite_error(false);
+            if (!merge_failed) err = sqlite_error(false);
             sqlite3_reset(q->vm);
             end_returning(true);
             failed = true;
             return false;
         }
         sqlite3_reset(q->vm);
-        sql_rowcount_ = sqlite3_changes(db_);
+        sql_rowcount_ = merge ? merged : sqlite3_changes(db_);
         if (single_returning && returned.size() > 1) {
             end_returning(true);
             err = pl_error(1422);

@@ -829,10 +829,32 @@ bool applies(const PlStatementTrigger& t, const Translation& tr, const char* eve
     return t.table_owner == tr.owner && t.table == tr.table && t.event.find(event) != std::string::npos;
 }
 
+// A MERGE is the UPDATE and the INSERT it may do, in that order, for its statement
+// triggers.
+std::vector<Translation> merge_events(const Translation& tr) {
+    std::vector<Translation> events;
+    if (!tr.set_columns.empty()) {
+        events.push_back(tr);
+        events.back().kind = StatementKind::Update;
+    }
+    for (const Translation::MergeStep& step : tr.merge_steps)
+        if (step.sql.compare(0, 7, "INSERT ") == 0) {
+            events.push_back(tr);
+            events.back().kind = StatementKind::Insert;
+            events.back().set_columns.clear();
+        }
+    return events;
+}
+
 }  // namespace
 
 bool plsql_statement_triggers(SessionHandle* ses, const Translation& tr, PlTriggerTiming timing, OraError* err) {
     if (tr.table.empty()) return true;
+    if (tr.kind == StatementKind::Merge) {
+        for (const Translation& event : merge_events(tr))
+            if (!plsql_statement_triggers(ses, event, timing, err)) return false;
+        return true;
+    }
     const char* event = event_of(tr);
     const char* type = timing == PlTriggerTiming::Before ? "BEFORE STATEMENT" : "AFTER STATEMENT";
     std::vector<PlStatementTrigger> matching;
@@ -911,7 +933,8 @@ sqlite3_stmt* plsql_returning_rows(SessionHandle* ses, int* count) {
 
 void plsql_dml_begin(SessionHandle* ses, const Translation& tr) {
     PlSessionState* state = plsql_session(ses);
-    state->set_columns.push_back(tr.kind == StatementKind::Update ? tr.set_columns : std::vector<std::string>());
+    bool updates = tr.kind == StatementKind::Update || tr.kind == StatementKind::Merge;
+    state->set_columns.push_back(updates ? tr.set_columns : std::vector<std::string>());
     state->single_row_insert.push_back(tr.kind == StatementKind::Insert && tr.insert_values);
 }
 
@@ -923,6 +946,11 @@ void plsql_dml_end(SessionHandle* ses) {
 
 bool plsql_has_statement_triggers(SessionHandle* ses, const Translation& tr) {
     if (tr.table.empty()) return false;
+    if (tr.kind == StatementKind::Merge) {
+        for (const Translation& event : merge_events(tr))
+            if (plsql_has_statement_triggers(ses, event)) return true;
+        return false;
+    }
     const char* event = event_of(tr);
     for (const PlStatementTrigger& t : statement_triggers(ses))
         if (applies(t, tr, event)) return true;

@@ -268,6 +268,12 @@ struct Statement {
     std::vector<ExprPtr> returning;            // DML RETURNING expressions
     std::vector<std::string> returning_into;   // ... INTO these placeholders
     StorageClause storage;                     // Create table; Create index
+    // MERGE INTO table [alias] (table, alias) USING source ON (merge_on): WHEN MATCHED THEN
+    // UPDATE SET sets [WHERE where] [DELETE WHERE merge_delete]; WHEN NOT MATCHED THEN
+    // INSERT [(columns)] VALUES (values[0]) [WHERE merge_insert_where].
+    FromItem merge_source;
+    ExprPtr merge_on, merge_delete, merge_insert_where;
+    bool merge_update = false, merge_insert = false;
 };
 
 // Parses one statement of the SQL grammar; false with err set at the offending token.

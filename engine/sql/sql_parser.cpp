@@ -56,6 +56,8 @@ bool Parser::statement(Statement* s) {
         if (!update(s)) return false;
     } else if (is_word("DELETE")) {
         if (!del(s)) return false;
+    } else if (is_word("MERGE")) {
+        if (!merge(s)) return false;
     } else if (is_word("CREATE")) {
         if (!create(s)) return false;
     } else if (is_word("DROP")) {
@@ -1022,6 +1024,13 @@ bool Parser::update(Statement* s) {
     if (!table_ref(&s->table)) return false;
     if (cur().kind == TokenKind::Word && !is_reserved(cur().text)) identifier(&s->alias);
     if (!expect_word("SET", 971)) return false;
+    if (!set_list(s)) return false;
+    if (accept_word("WHERE") && !expr(&s->where)) return false;
+    return returning(s);
+}
+
+// column = expr, ... of UPDATE and MERGE's WHEN MATCHED THEN UPDATE SET.
+bool Parser::set_list(Statement* s) {
     do {
         std::string col;
         std::uint32_t off = cur().offset;
@@ -1037,8 +1046,44 @@ bool Parser::update(Statement* s) {
         s->sets.emplace_back(col, std::move(e));
         s->set_offsets.push_back(off);
     } while (accept_op(","));
-    if (accept_word("WHERE") && !expr(&s->where)) return false;
-    return returning(s);
+    return true;
+}
+
+bool Parser::merge(Statement* s) {
+    ++p_;
+    s->kind = StatementKind::Merge;
+    if (!expect_word("INTO", 925) || !table_ref(&s->table)) return false;
+    if (cur().kind == TokenKind::Word && !is_reserved(cur().text)) identifier(&s->alias);
+    if (!expect_word("USING", 905) || !from_item(&s->merge_source)) return false;
+    if (!expect_word("ON", 969) || !expect_op("(", 906) || !expr(&s->merge_on) || !expect_op(")", 907)) return false;
+    while (accept_word("WHEN")) {
+        bool matched = !accept_word("NOT");
+        if (!expect_word("MATCHED", 905) || !expect_word("THEN", 905)) return false;
+        if (matched) {
+            if (s->merge_update) return fail(905);
+            s->merge_update = true;
+            if (!expect_word("UPDATE", 905) || !expect_word("SET", 971) || !set_list(s)) return false;
+            if (accept_word("WHERE") && !expr(&s->where)) return false;
+            if (accept_word("DELETE") && (!expect_word("WHERE", 905) || !expr(&s->merge_delete))) return false;
+            continue;
+        }
+        if (s->merge_insert) return fail(905);
+        s->merge_insert = true;
+        if (!expect_word("INSERT", 905)) return false;
+        if (is_op("(") && !name_list(&s->columns, &s->column_offsets)) return false;
+        if (!expect_word("VALUES", 926) || !expect_op("(", 906)) return false;
+        std::vector<ExprPtr> row;
+        do {
+            ExprPtr e;
+            if (!expr(&e)) return false;
+            row.push_back(std::move(e));
+        } while (accept_op(","));
+        if (!expect_op(")", 907)) return false;
+        s->values.push_back(std::move(row));
+        if (accept_word("WHERE") && !expr(&s->merge_insert_where)) return false;
+    }
+    if (!s->merge_update && !s->merge_insert) return fail(905);
+    return true;
 }
 
 bool Parser::del(Statement* s) {

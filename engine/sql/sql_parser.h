@@ -107,6 +107,8 @@ private:
     bool insert(Statement* s);
     bool update(Statement* s);
     bool del(Statement* s);
+    bool merge(Statement* s);
+    bool set_list(Statement* s);
     bool returning(Statement* s);
     void storage_clauses(StorageClause* st, bool index);
     bool storage_parameters(StorageClause* st);

@@ -978,6 +978,8 @@ bool Translator::statement(Statement& s) {
     case StatementKind::Delete:
         if (!del(s)) return false;
         return true;
+    case StatementKind::Merge:
+        return merge(s);
     case StatementKind::CreateTable:
         apply_length_semantics(s);
         if (!create_table(s)) return false;
@@ -1077,6 +1079,7 @@ int sql_statement_type(const std::vector<Token>& tokens) {
     if (w == "UPDATE") return 2;
     if (w == "DELETE") return 3;
     if (w == "INSERT") return 4;
+    if (w == "MERGE") return 16;
     if (w == "CREATE") return 5;
     if (w == "DROP") return 6;
     if (w == "ALTER") return 7;

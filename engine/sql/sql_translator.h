@@ -293,6 +293,12 @@ private:
     bool returning(Statement& s, const Scope& scope, std::string* sql);
     bool update(Statement& s);
     bool del(Statement& s);
+    // MERGE (sql_translate_merge.cpp).
+    bool merge(Statement& s);
+    bool merge_update(Statement& s, const Source& target, const Scope& both, const std::string& source_sql,
+                      const std::string& on);
+    bool merge_insert(Statement& s, const Source& target, const Source& source, const std::string& source_sql,
+                      const std::string& on);
     bool create_table(Statement& s);
     bool drop_table(Statement& s);
     bool create_table_as(Statement& s, const std::string& owner);

@@ -138,6 +138,8 @@ const MessageEntry kMessages[] = {
     {1428, "argument '%s' is out of range"},
     {30496, "Argument should be a constant."},
     {1489, "result of string concatenation is too long"},
+    {30926, "unable to get a stable set of rows in the source tables"},
+    {38104, "Columns referenced in the ON Clause cannot be updated: %s"},
     {30481, "GROUPING function only supported with GROUP BY CUBE or ROLLUP"},
     {30483, "window  functions are not allowed here"},
     {30484, "missing window specification for this function"},

@@ -79,6 +79,7 @@ enum class StatementKind {
     AlterTrigger,
     DropTrigger,
     ExplainPlan,
+    Merge,
     PlsqlBlock,  // keep last: kStatementKinds counts up to it
 };
 constexpr std::size_t kStatementKinds = static_cast<std::size_t>(StatementKind::PlsqlBlock) + 1;
@@ -114,6 +115,18 @@ struct Translation {
     // The schema file commits before the catalog rows change (dropping something: a kill
     // between the two leaves catalog rows of nothing, which can be removed).
     bool schema_first = false;
+    // MERGE: its SQLite statements in the order they run (sql is unused). They share
+    // bind_names; :vantro_bound is the target's largest rowid before any row is inserted.
+    struct MergeStep {
+        enum class Role {
+            Unstable,  // a row back means a target row matched twice: ORA-30926
+            Bound,     // its one value is :vantro_bound of the steps after it
+            Counted,   // its changes count as rows merged
+            Uncounted,
+        } role = Role::Counted;
+        std::string sql;
+    };
+    std::vector<MergeStep> merge_steps;
 };
 
 // What the translator may ask of the catalog.
