@@ -269,8 +269,7 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
     if ((e.path.size() == 2 || e.path.size() == 3) && (name == "NEXTVAL" || name == "CURRVAL")) {
         std::string seq_owner = e.path.size() == 3 ? e.path[0] : ctx_.schema;
         const std::string& seq = e.path[e.path.size() - 2];
-        if (!ctx_.catalog->sequence_exists(seq_owner, seq))
-            return fail(2289, e.offset), err_->message = "sequence does not exist", false;
+        if (!ctx_.catalog->sequence_exists(seq_owner, seq)) return fail(2289, e.offset), false;
         out->sql = "vantro_sequence(" + quote_text(seq_owner) + "," + quote_text(seq) + "," +
                    (name == "NEXTVAL" ? "1" : "0") + ")";
         out->type = number_type();
@@ -739,8 +738,7 @@ bool Translator::operation(const Expr& e, const Emitted& a, const Emitted& b, Em
             out->type = number_type();
             return true;
         }
-        return fail(932, e.offset, "NUMBER", "DATE"),
-               err_->message = "inconsistent datatypes: expected NUMBER got DATE", false;
+        return fail(932, e.offset, "NUMBER", "DATE"), false;
     }
     std::string x = is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")";
     std::string y = is_number(b.type) ? b.sql : "vantro_to_number(" + b.sql + ")";
