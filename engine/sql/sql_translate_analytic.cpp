@@ -184,9 +184,7 @@ bool Translator::analytic(Expr& e, const Scope& scope, Emitted* out) {
             } else if (is_char(args[0].type) && !is_char(d.type)) {
                 d.sql = as_text(d);
             } else if (!same_family(args[0].type, d.type)) {
-                fail(932, e.args[2]->offset);
-                err_->message = std::string("inconsistent datatypes: expected ") + type_family(args[0].type) + " got " +
-                                type_family(d.type);
+                fail(932, e.args[2]->offset, type_family(args[0].type), type_family(d.type));
                 return false;
             }
             fallback = d.sql;

@@ -515,9 +515,7 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
         } else if (is_char(args[0].type) && !is_char(b.type)) {
             b.sql = as_text(b);
         } else if (!same_family(args[0].type, b.type) && e.args[0]->kind != ExprKind::Null) {
-            fail(932, e.args[1]->offset);
-            err_->message = std::string("inconsistent datatypes: expected ") + type_family(args[0].type) + " got " +
-                            type_family(b.type);
+            fail(932, e.args[1]->offset, type_family(args[0].type), type_family(b.type));
             return false;
         }
         if (e.args[0]->kind == ExprKind::Null) {
@@ -935,9 +933,7 @@ bool Translator::case_expr(Expr& e, const Scope& scope, Emitted* out) {
             return true;
         }
         if (!same_family(out->type, t.type)) {
-            fail(932, source.offset);
-            err_->message = std::string("inconsistent datatypes: expected ") + type_family(out->type) + " got " +
-                            type_family(t.type);
+            fail(932, source.offset, type_family(out->type), type_family(t.type));
             return false;
         }
         if (t.trimmed) t.sql = as_text(t);

@@ -138,7 +138,7 @@ const MessageEntry kMessages[] = {
     {1034, "ORACLE not available"},
     {1459, "invalid length for variable character string"},
     {3115, "unsupported network datatype or representation"},
-    {24315, "illegal attribute type"},
+    {24315, "illegal attribute type%s"},
     {1480, "trailing null missing from STR bind value"},
     {1008, "not all variables bound"},
     {1036, "illegal variable name/number"},
