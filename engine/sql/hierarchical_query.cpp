@@ -40,8 +40,7 @@ bool uses_prior(const Expr& e) {
 
 bool Translator::hierarchical_from(SelectStmt& s, Scope* scope, std::string* from, Hierarchy* h) {
     if (s.from.size() != 1 || scope->sources.size() != 1) {
-        fail(3001, s.connect_by->offset);
-        err_->message = "unimplemented feature: CONNECT BY over a join";
+        fail(3001, s.connect_by->offset, ": CONNECT BY over a join");
         return false;
     }
     Source& src = scope->sources[0];

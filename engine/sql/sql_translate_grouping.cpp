@@ -131,7 +131,7 @@ bool Translator::grouping_element_sets(GroupingElement& g, const Scope& scope, G
             }
             return true;
         }
-        if (columns.size() > 12) return fail(3001, g.offset), err_->message = "unimplemented feature", false;
+        if (columns.size() > 12) return fail(3001, g.offset), false;
         // Every subset of the elements, the whole first.
         std::size_t all = (std::size_t{1} << columns.size()) - 1;
         for (std::size_t mask = all + 1; mask-- > 0;) {
@@ -147,7 +147,7 @@ bool Translator::grouping_element_sets(GroupingElement& g, const Scope& scope, G
             std::vector<GroupSet> one;
             if (!grouping_element_sets(item, scope, rows, &one)) return false;
             if (sets->size() + one.size() > kMaxGroupingSets)
-                return fail(3001, item.offset), err_->message = "unimplemented feature", false;
+                return fail(3001, item.offset), false;
             sets->insert(sets->end(), one.begin(), one.end());
         }
         return true;
@@ -163,7 +163,7 @@ bool Translator::grouping_sets(SelectStmt& s, const Scope& scope, GroupedRows& r
         std::vector<GroupSet> mine;
         if (!grouping_element_sets(g, scope, rows, &mine)) return false;
         if (sets->size() * mine.size() > kMaxGroupingSets)
-            return fail(3001, g.offset), err_->message = "unimplemented feature", false;
+            return fail(3001, g.offset), false;
         std::vector<GroupSet> joined;
         for (const GroupSet& a : *sets)
             for (const GroupSet& b : mine) joined.push_back(set_union(a, b));
@@ -205,7 +205,7 @@ bool Translator::grouped_aggregate(Expr& e, const Scope& scope, Emitted* out) {
                                [&](const Emitted& x) { return x.sql == a.sql; });
         k = static_cast<std::size_t>(it - rows.aggregates.begin());
         if (it == rows.aggregates.end()) {
-            if (rows.sealed) return fail(3001, e.offset), err_->message = "unimplemented feature", false;
+            if (rows.sealed) return fail(3001, e.offset), false;
             rows.aggregates.push_back(a);
         }
         rows.aggregate_of[&e] = k;
@@ -295,7 +295,7 @@ bool Translator::order_aggregates(Expr& e, const Scope& scope) {
 bool Translator::grouping_block(SelectStmt& s, const Scope& scope, const std::string& from, WhereParts& w,
                                 const std::vector<ColumnInfo>* store_types, std::vector<ColumnInfo>* cols,
                                 std::string* sql) {
-    if (w.any_limit) return fail(3001, s.where->offset), err_->message = "unimplemented feature", false;
+    if (w.any_limit) return fail(3001, s.where->offset), false;
     for (const SelectItem& it : s.items)
         if (it.expr->kind == ExprKind::Star) return fail(979, it.expr->offset);
     if (s.grouping.empty()) {  // a plain GROUP BY read by GROUPING: its one set

@@ -154,7 +154,7 @@ bool Translator::merge(Statement& s) {
     if (s.merge_delete) {
         // Only the rows the UPDATE changed are deleted; with its own WHERE those are not
         // told apart from the matched rows it left alone.
-        if (s.where) return fail(3001, s.merge_delete->offset), err_->message = "unimplemented feature", false;
+        if (s.where) return fail(3001, s.merge_delete->offset), false;
         Emitted d;
         if (!expr(*s.merge_delete, both, &d)) return false;
         if (d.aggregate) return fail(934, s.merge_delete->offset);

@@ -172,6 +172,9 @@ TEST(ErrorsTable, LookupsFillArgumentsInOrderAndOnlyOnce) {
     // Missing arguments leave their places empty; surplus ones are dropped.
     EXPECT_EQ(ora_message(942, "x"), "table or view does not exist");
     EXPECT_EQ(ora_message(6508), "PL/SQL: could not find program unit being called");
+    EXPECT_EQ(ora_message(3001), "unimplemented feature");
+    EXPECT_EQ(ora_message(3001, ": CONNECT BY over a join"), "unimplemented feature: CONNECT BY over a join");
+    EXPECT_EQ(ora_message(932, "NUMBER", "DATE"), "inconsistent datatypes: expected NUMBER got DATE");
 }
 
 TEST(ErrorsTable, SpecialAndUnknownNumbers) {
