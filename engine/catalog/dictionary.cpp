@@ -515,7 +515,7 @@ void fn_sys_context(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (p == "OS_USER") return result_text(ctx, s->os_user);
     if (p == "LOGON_TIME") return result_text(ctx, s->logon_time);
     if (p == "INSTANCE") return sqlite3_result_int(ctx, 1);
-    std::string msg = "ORA-02003: invalid USERENV parameter";
+    std::string msg = ora_line(2003);
     sqlite3_result_error(ctx, msg.c_str(), -1);
 }
 

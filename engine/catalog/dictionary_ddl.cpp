@@ -290,8 +290,6 @@ DdlResult DdlParser::drop_synonym(bool is_public) {
     if (owner.empty()) owner = schema_;
     if (!synonym_exists(owner, syn)) {
         *err_ = ora_error(is_public ? 1432 : 1434);
-        err_->message =
-            is_public ? "public synonym to be dropped does not exist" : "private synonym to be dropped does not exist";
         err_->offset = off;
         return DdlResult::Failed;
     }
@@ -314,7 +312,6 @@ DdlResult DdlParser::sequence(bool create) {
     }
     if (!create && !exists) {
         *err_ = ora_error(2289);
-        err_->message = "sequence does not exist";
         err_->offset = off;
         return DdlResult::Failed;
     }
@@ -424,7 +421,6 @@ DdlResult DdlParser::drop_sequence() {
     if (owner.empty()) owner = schema_;
     if (!dictionary_sequence_exists(db_, owner, seq)) {
         *err_ = ora_error(2289);
-        err_->message = "sequence does not exist";
         err_->offset = off;
         return DdlResult::Failed;
     }

@@ -75,7 +75,7 @@ sword put_text_attr(void* attributep, ub4* sizep, const std::string& text) {
 }
 
 sword unsupported_attr(OCIError* errhp, ub4 attr) {
-    return error_set(errhp, 24315, "illegal attribute type (" + std::to_string(attr) + ")");
+    return error_set(errhp, 24315, ora_message(24315, " (" + std::to_string(attr) + ")"));
 }
 
 sword param_attr(ParamHandle* p, void* attributep, ub4* sizep, ub4 attr, OCIError* errhp) {

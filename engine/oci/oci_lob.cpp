@@ -32,12 +32,7 @@ VOCI_EXPORT sword OCILobRead(OCISvcCtx* svchp, OCIError* errhp, OCILobLocator* l
     error_clear(errhp);
     if (!lob->has_value) return error_set(errhp, 22275, ora_message(22275));
     if (lob->type == OCI_DTYPE_FILE && !lob->file_open) return error_set(errhp, 22289, ora_message(22289, "FILE READ"));
-    if (offset == 0) {
-        OraError e;
-        e.code = 21560;
-        e.message = "argument 3 is null, invalid, or out of range";
-        return error_set(errhp, e.code, e.message);
-    }
+    if (offset == 0) return error_set(errhp, 21560, ora_message(21560, "3"));
     bool clob = lob->lob_type != SQLT_BLOB && lob->lob_type != SQLT_BFILEE;
     const std::string& data = lob->data;
     if (!lob->reading) {
@@ -89,12 +84,7 @@ VOCI_EXPORT sword OCILobFileOpen(OCISvcCtx* svchp, OCIError* errhp, OCILobLocato
     LobHandle* lob = handle_cast<LobHandle>(filep, OCI_DTYPE_FILE);
     if (!svc || !lob) return OCI_INVALID_HANDLE;
     error_clear(errhp);
-    if (mode != OCI_FILE_READONLY) {
-        OraError e;
-        e.code = 22287;
-        e.message = "invalid or modified directory occurred during FILEOPEN operation";
-        return error_set(errhp, e.code, e.message);
-    }
+    if (mode != OCI_FILE_READONLY) return error_set(errhp, 22287, ora_message(22287, "FILEOPEN"));
     return error_set(errhp, 22285, ora_message(22285));
 }
 

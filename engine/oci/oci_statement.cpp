@@ -551,9 +551,7 @@ sword run_dml(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
         return fail_sqlite(s, errhp, db, s->tr.kind);
     if (s->tr.out_binds.empty()) return run_dml_array(s, errhp, iters, rowoff);
     if (iters - rowoff != 1) {
-        OraError e = ora_error(3001);
-        e.message = "unimplemented feature: RETURNING INTO with more than one iteration";
-        return fail(s, errhp, e);
+        return fail(s, errhp, ora_error(3001, ": RETURNING INTO with more than one iteration"));
     }
     st = apply_binds(s, errhp, rowoff);
     if (st != OCI_SUCCESS) return st;

@@ -7,6 +7,7 @@
 
 #include "oci/engine.h"
 #include "sql/sql_lexer.h"
+#include "values/errors.h"
 #include "values/sql_types.h"
 
 #include <sqlite3.h>
@@ -65,6 +66,16 @@ struct PlError {
     int line = 0;                    // where it was raised
     std::vector<std::string> trace;  // "ORA-06512: at line n" lines
 };
+
+// An Oracle error with its text from the errors table: pl_error(6511) is
+// "PL/SQL: cursor already open".
+inline PlError pl_error(int code, const std::string& arg1 = {}, const std::string& arg2 = {},
+                        const std::string& arg3 = {}) {
+    PlError e;
+    e.code = code;
+    e.message = ora_message(code, arg1, arg2, arg3);
+    return e;
+}
 
 // The error stack of an error is cut at this many lines, the innermost kept: the stack of
 // a runaway recursion would otherwise be as long as the recursion.

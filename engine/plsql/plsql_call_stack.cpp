@@ -4,6 +4,7 @@
 #include "plsql/plsql.h"
 
 #include "os/os.h"
+#include "values/errors.h"
 
 #include <cstdint>
 #include <string>
@@ -13,7 +14,7 @@ bool plsql_nested_call(SessionHandle* ses, const std::function<bool(PlError*)>& 
     if (state->call_depth >= kPlMaxCallDepth) {
         *err = PlError();
         err->code = 36;
-        err->message = "maximum number of recursive SQL levels (" + std::to_string(kPlMaxCallDepth) + ") exceeded";
+        err->message = ora_message(36, std::to_string(kPlMaxCallDepth));
         return false;
     }
     char here = 0;
@@ -40,7 +41,7 @@ bool plsql_nested_call(SessionHandle* ses, const std::function<bool(PlError*)>& 
         };
         if (!os_run_on_new_stack(kPlStackBytes, run, &job)) {
             err->code = 6500;
-            err->message = "PL/SQL: storage error";
+            err->message = ora_message(6500);
         }
         ok = job.ok;
     }

@@ -43,7 +43,7 @@ bool Interpreter::run_unit(const std::vector<PlValue>& args, const std::vector<b
         return false;
     }
     if (is_function && f != Flow::Return) {
-        *err = make_error(6503, "PL/SQL: Function returned without value");
+        *err = pl_error(6503);
         err->line = last_line(body);
         return false;
     }
@@ -156,9 +156,8 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
         std::string text;
         for (std::size_t k = 0; k < program.errors.size(); ++k) {
             const PlCompileError& e = program.errors[k];
-            std::string head =
-                "line " + std::to_string(e.line) + ", column " + std::to_string(e.column) + ":\n" + e.text;
-            text += k == 0 ? head : "\nORA-06550: " + head;
+            std::string line = std::to_string(e.line), column = std::to_string(e.column);
+            text += k == 0 ? ora_message(6550, line, column, e.text) : "\n" + ora_line(6550, line, column, e.text);
         }
         if (ErrorHandle* eh = error_handle(errhp)) eh->parse_offset = 0;
         return error_set(errhp, 6550, text);
@@ -175,10 +174,10 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
         std::string message = err.message;
         if (code == 0) {
             code = 6510;
-            message = "PL/SQL: unhandled user-defined exception";
+            message = ora_message(6510);
         }
         for (const std::string& t : err.trace) message += "\n" + t;
-        message += "\nORA-06512: at line " + std::to_string(err.line);
+        message += "\n" + ora_line(6512, "line " + std::to_string(err.line));
         return error_set(errhp, code, message);
     }
     s->row_count = 1;

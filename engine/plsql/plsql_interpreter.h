@@ -40,7 +40,7 @@ inline PlError make_error(int code, const std::string& message) {
 }
 
 inline PlError value_error(const char* detail) {
-    return make_error(6502, std::string("PL/SQL: numeric or value error") + (detail[0] ? ": " : "") + detail);
+    return pl_error(6502, detail[0] ? std::string(": ") + detail : std::string());
 }
 
 class Interpreter {

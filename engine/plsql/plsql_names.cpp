@@ -77,7 +77,7 @@ void Parser::translate_error(const OraError& err, std::uint32_t where, const Fun
     std::string f = ora_format(err.code, err.message);
     f.pop_back();
     if (err.code == 904 && !lookup.invalid.empty()) {
-        semantic_error(where, "PLS-00905: object " + lookup.invalid + " is invalid", stmt_offset,
+        semantic_error(where, pls_message(905, lookup.invalid), stmt_offset,
                        statement ? "PL/SQL: SQL Statement ignored" : "PL/SQL: Statement ignored");
     } else if (statement) {
         semantic_error(where, "PL/SQL: " + f, stmt_offset, "PL/SQL: SQL Statement ignored");
@@ -85,7 +85,7 @@ void Parser::translate_error(const OraError& err, std::uint32_t where, const Fun
         std::string quoted = err.message.substr(0, err.message.find(':')), name;
         for (char c : quoted)
             if (c != '"') name += c;
-        semantic_error(where, "PLS-00201: identifier '" + name + "' must be declared", stmt_offset);
+        semantic_error(where, pls_message(201, name), stmt_offset);
     } else {
         semantic_error(where, "PL/SQL: " + f, stmt_offset);
     }
@@ -236,8 +236,7 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
             return NameHook::Answer::Resolved;
         }
         if (package_lacks(first, path[1])) {
-            semantic_error(e.path_offsets[1], "PLS-00302: component '" + path[1] + "' must be declared",
-                           expression_offset_);
+            semantic_error(e.path_offsets[1], pls_message(302, path[1]), expression_offset_);
             return null_value(out);
         }
         return NameHook::Answer::NotMine;
@@ -257,7 +256,7 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
             return NameHook::Answer::Resolved;
         }
         std::string shown = attr.empty() ? first : attr;
-        semantic_error(e.offset, "PLS-00306: wrong number or types of arguments in call to '" + shown + "'", e.offset);
+        semantic_error(e.offset, pls_message(306, shown), e.offset);
         return null_value(out);
     }
     int slot = sym->index;
@@ -265,8 +264,7 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
         if (v.fields.empty()) return NameHook::Answer::NotMine;
         slot = record_field(v, path[1]);
         if (slot < 0) {
-            semantic_error(e.path_offsets[1], "PLS-00302: component '" + path[1] + "' must be declared",
-                           expression_offset_);
+            semantic_error(e.path_offsets[1], pls_message(302, path[1]), expression_offset_);
             return null_value(out);
         }
     }
@@ -286,8 +284,7 @@ NameHook::Answer Parser::bulk_attribute(Expr& e, PlSql* q, NameResolution* out) 
                    : (e.args.empty() ? field == "COUNT"
                                      : e.args.size() == 1 && (field == "ERROR_INDEX" || field == "ERROR_CODE"));
     if (!ok) {
-        semantic_error(e.offset, "PLS-00306: wrong number or types of arguments in call to '" + e.text + "'",
-                       expression_offset_);
+        semantic_error(e.offset, pls_message(306, e.text), expression_offset_);
         return null_value(out);
     }
     r.name = field;
@@ -333,8 +330,7 @@ NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, P
         const std::string& method = (*path)[1];
         if (!v || (method != "NEXT" && method != "PRIOR" && method != "EXISTS")) return NameHook::Answer::NotMine;
         if (e.args.size() != 1 || e.star || e.distinct) {
-            semantic_error(e.offset, "PLS-00306: wrong number or types of arguments in call to '" + method + "'",
-                           e.offset);
+            semantic_error(e.offset, pls_message(306, method), e.offset);
             return null_value(out);
         }
         collection_reference(e, PlRefKind::CollectionAttr, method, lookup((*path)[0])->index,
@@ -361,8 +357,7 @@ NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, P
         }
         if (v.collection != PlCollection::None) {
             if (e.args.size() != 1 || e.star || e.distinct) {
-                semantic_error(e.offset, "PLS-00306: wrong number or types of arguments in call to '" + name + "'",
-                               e.offset);
+                semantic_error(e.offset, pls_message(306, name), e.offset);
                 return null_value(out);
             }
             collection_reference(e, PlRefKind::Element, "", sym->index, v.type, q, out);

@@ -73,7 +73,7 @@ void Parser::expected(const std::string& what, const Token& at) {
     PlCompileError e;
     position(at.offset, &e.line, &e.column);
     std::string sym = at.kind == TokenKind::End ? "end-of-file" : at.text;
-    e.text = "PLS-00103: Encountered the symbol \"" + sym + "\" when expecting one of the following:\n\n   " + what;
+    e.text = pls_message(103, sym, what);
     prog_->errors.push_back(e);
     throw SyntaxStop();
 }
@@ -237,8 +237,7 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
             }
             std::string shown = parts[0];
             for (std::size_t k = 1; k < parts.size(); ++k) shown += "." + parts[k];
-            semantic_error(t_[start].offset, "PLS-00201: identifier '" + shown + "' must be declared", decl_offset,
-                           "PL/SQL: Item ignored");
+            semantic_error(t_[start].offset, pls_message(201, shown), decl_offset, "PL/SQL: Item ignored");
             *type = number_type();
             return true;
         }
@@ -253,7 +252,7 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
             if (required && !unconstrained_) {
                 PlCompileError e;
                 position(t_[i_ - 1].offset, &e.line, &e.column);
-                e.text = "PLS-00215: String length constraints must be in range (1 .. 32767)";
+                e.text = pls_message(215);
                 prog_->errors.push_back(e);
             }
             return unconstrained_ ? 0u : deflt;
@@ -268,7 +267,7 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
         if (v < 1 || v > 32767) {
             PlCompileError e;
             position(n.offset, &e.line, &e.column);
-            e.text = "PLS-00215: String length constraints must be in range (1 .. 32767)";
+            e.text = pls_message(215);
             prog_->errors.push_back(e);
         }
         return v;
@@ -322,8 +321,7 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
         *type = number_type(1, 0);
         *boolean = true;
     } else {
-        semantic_error(t_[start].offset, "PLS-00201: identifier '" + name + "' must be declared", decl_offset,
-                       "PL/SQL: Item ignored");
+        semantic_error(t_[start].offset, pls_message(201, name), decl_offset, "PL/SQL: Item ignored");
         *type = number_type();
     }
     return true;
@@ -465,8 +463,7 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
             i_ += 2;
             std::vector<ColumnInfo> cols;
             if (!rowtype_columns(parts, &cols))
-                semantic_error(t_[save].offset, "PLS-00201: identifier '" + parts.back() + "' must be declared",
-                               decl_offset, "PL/SQL: Item ignored");
+                semantic_error(t_[save].offset, pls_message(201, parts.back()), decl_offset, "PL/SQL: Item ignored");
             int slot = add_record(name, cols);
             expect_op(";");
             Symbol s;
@@ -493,9 +490,7 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
         } else if (constant || not_null) {
             PlCompileError e;
             position(peek().offset, &e.line, &e.column);
-            e.text = constant ? "PLS-00322: declaration of a constant '" + name +
-                                    "' must contain an initialization assignment"
-                              : "PLS-00218: a variable declared NOT NULL must have an initialization assignment";
+            e.text = constant ? pls_message(322, name) : pls_message(218);
             prog_->errors.push_back(e);
         }
         expect_op(";");
@@ -540,8 +535,7 @@ void Parser::handlers(PlBlock* b) {
                     ++i_;
                     name += "." + identifier();
                 }
-                if (!exception_named(name, &ex))
-                    semantic_error(n.offset, "PLS-00201: identifier '" + name + "' must be declared", n.offset);
+                if (!exception_named(name, &ex)) semantic_error(n.offset, pls_message(201, name), n.offset);
                 h.exceptions.push_back(ex);
             }
             if (!is_word("OR")) break;
@@ -597,8 +591,7 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
         if (trigger_slot >= 0 && (t.text == "OLD" || prog_->trigger_timing == PlTriggerTiming::After)) {
             PlCompileError e;
             position(t.offset, &e.line, &e.column);
-            e.text = t.text == "OLD" ? "ORA-04085: cannot change the value of an OLD reference variable"
-                                     : "ORA-04084: cannot change NEW values for this trigger type";
+            e.text = t.text == "OLD" ? ora_line(4085) : ora_line(4084);
             prog_->errors.push_back(e);
         }
         i_ += 3;
@@ -617,10 +610,7 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
                 tg.info = std::make_shared<PlVarInfo>(info);
             }
             if (info.constant)
-                semantic_error(
-                    t.offset,
-                    "PLS-00363: expression '" + t.text + "." + info.name + "' cannot be used as an assignment target",
-                    stmt_offset);
+                semantic_error(t.offset, pls_message(363, " '" + t.text + "." + info.name + "'"), stmt_offset);
             return tg;
         }
     }
@@ -634,7 +624,7 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
     std::string name = identifier();
     const Symbol* s = lookup(name);
     if (!s || s->kind != SymKind::Var) {
-        semantic_error(t.offset, "PLS-00201: identifier '" + name + "' must be declared", stmt_offset);
+        semantic_error(t.offset, pls_message(201, name), stmt_offset);
         tg.slot = -1;
         return tg;
     }
@@ -652,13 +642,12 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
         std::string field = identifier();
         tg.slot = record_field(v, field);
         if (tg.slot < 0) {
-            semantic_error(f.offset, "PLS-00302: component '" + field + "' must be declared", stmt_offset);
+            semantic_error(f.offset, pls_message(302, field), stmt_offset);
             tg.slot = s->index;
         }
     }
     if (prog_->vars[static_cast<std::size_t>(tg.slot)].constant)
-        semantic_error(t.offset, "PLS-00363: expression '" + name + "' cannot be used as an assignment target",
-                       stmt_offset);
+        semantic_error(t.offset, pls_message(363, " '" + name + "'"), stmt_offset);
     return tg;
 }
 
@@ -702,7 +691,7 @@ void Parser::statement(std::vector<PlStmt>* out) {
     if (nesting_ > kMaxNesting) {
         PlCompileError e;
         position(peek().offset, &e.line, &e.column);
-        e.text = "PLS-00102: parser stack overflow because nesting is too deep";
+        e.text = pls_message(102);
         prog_->errors.push_back(e);
         throw SyntaxStop();
     }
@@ -943,7 +932,7 @@ void Parser::cursor_statement(PlStmt* st, std::uint32_t so) {
     std::string name = identifier();
     const Symbol* s = lookup(name);
     if (!s || s->kind != SymKind::Cursor)
-        semantic_error(n.offset, "PLS-00201: identifier '" + name + "' must be declared", so);
+        semantic_error(n.offset, pls_message(201, name), so);
     else
         st->slot = s->index;
     if (st->kind == PlStmtKind::Fetch) {
@@ -973,14 +962,14 @@ void Parser::return_statement(PlStmt* st, std::uint32_t so) {
         if (!in_function_) {
             PlCompileError e;
             position(peek().offset, &e.line, &e.column);
-            e.text = "PLS-00372: In a procedure, RETURN statement cannot contain an expression";
+            e.text = pls_message(372);
             prog_->errors.push_back(e);
         }
         st->exprs.push_back(expression({";"}, so));
     } else if (in_function_) {
         PlCompileError e;
         position(peek().offset, &e.line, &e.column);
-        e.text = "PLS-00503: RETURN <value> statement required for this return from function";
+        e.text = pls_message(503);
         prog_->errors.push_back(e);
     }
     expect_op(";");
@@ -997,8 +986,7 @@ void Parser::raise_statement(PlStmt* st, std::uint32_t so) {
             ++i_;
             name += "." + identifier();
         }
-        if (!exception_named(name, &st->exception))
-            semantic_error(n.offset, "PLS-00201: identifier '" + name + "' must be declared", so);
+        if (!exception_named(name, &st->exception)) semantic_error(n.offset, pls_message(201, name), so);
     } else {
         st->name = "reraise";
     }
@@ -1108,7 +1096,7 @@ void Parser::for_loop(PlStmt* st, std::uint32_t so) {
             std::string name = identifier();
             const Symbol* s = lookup(name);
             if (!s || s->kind != SymKind::Cursor) {
-                semantic_error(n.offset, "PLS-00201: identifier '" + name + "' must be declared", so);
+                semantic_error(n.offset, pls_message(201, name), so);
                 prog_->cursors.push_back(PlCursorInfo{"", nullptr});
                 st->targets.push_back(pl_var_target(static_cast<int>(prog_->cursors.size()) - 1));
             } else {
@@ -1158,7 +1146,7 @@ void Parser::select_into(PlStmt* st, std::uint32_t so) {
         i_ = into;
         PlCompileError e;
         position(t_[into].offset, &e.line, &e.column);
-        e.text = "PLS-00428: an INTO clause is expected in this SELECT statement";
+        e.text = pls_message(428);
         prog_->errors.push_back(e);
         expect_op(";");
         return;
@@ -1185,8 +1173,7 @@ void Parser::select_into(PlStmt* st, std::uint32_t so) {
         !prog_->vars[static_cast<std::size_t>(st->targets[0].slot)].fields.empty())
         have = prog_->vars[static_cast<std::size_t>(st->targets[0].slot)].fields.size();
     if (have != want)
-        semantic_error(t_[rest].offset,
-                       want > have ? "PL/SQL: ORA-00947: not enough values" : "PL/SQL: ORA-00913: too many values", so,
+        semantic_error(t_[rest].offset, "PL/SQL: " + ora_line(want > have ? 947 : 913), so,
                        "PL/SQL: SQL Statement ignored");
 }
 
@@ -1212,8 +1199,7 @@ bool tokens_of(const std::string& text, std::vector<Token>* tokens, PlProgram* p
     if (!sql_tokenize(text, tokens, &err)) {
         PlCompileError e;
         plsql_position(text, err.offset, &e.line, &e.column);
-        e.text = "PLS-00103: Encountered the symbol \"" + text.substr(err.offset, 1) +
-                 "\" when expecting one of the following:\n\n   begin declare";
+        e.text = pls_message(103, text.substr(err.offset, 1), "begin declare");
         program->errors.push_back(e);
         return false;
     }

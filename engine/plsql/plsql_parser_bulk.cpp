@@ -4,29 +4,25 @@
 // and translated when it runs.
 #include "plsql/plsql_parser.h"
 
+#include "values/errors.h"
+
 namespace plsql_parsing {
 
 void Parser::bulk_targets(PlStmt* st, std::size_t columns, std::uint32_t target_offset, std::uint32_t so) {
     for (const PlTarget& t : st->targets) {
         if (t.host || t.slot < 0 || t.index || !t.package.empty() ||
             prog_->vars[static_cast<std::size_t>(t.slot)].collection == PlCollection::None) {
-            semantic_error(target_offset, "PLS-00497: cannot mix between single row and multi-row (BULK) in INTO list",
-                           so, "PL/SQL: SQL Statement ignored");
+            semantic_error(target_offset, pls_message(497), so, "PL/SQL: SQL Statement ignored");
             return;
         }
         if (prog_->vars[static_cast<std::size_t>(t.slot)].text_keys) {
-            semantic_error(target_offset,
-                           "PLS-00657: implementation restriction: bulk SQL with associative arrays with VARCHAR2 "
-                           "key is not supported.",
-                           so, "PL/SQL: SQL Statement ignored");
+            semantic_error(target_offset, pls_message(657), so, "PL/SQL: SQL Statement ignored");
             return;
         }
     }
     if (columns && columns != st->targets.size())
-        semantic_error(target_offset,
-                       columns > st->targets.size() ? "PL/SQL: ORA-00947: not enough values"
-                                                    : "PL/SQL: ORA-00913: too many values",
-                       so, "PL/SQL: SQL Statement ignored");
+        semantic_error(target_offset, "PL/SQL: " + ora_line(columns > st->targets.size() ? 947 : 913), so,
+                       "PL/SQL: SQL Statement ignored");
 }
 
 void Parser::forall_statement(PlStmt* st, std::uint32_t so) {
@@ -45,11 +41,10 @@ void Parser::forall_statement(PlStmt* st, std::uint32_t so) {
         const Symbol* s = lookup(name);
         const PlVarInfo* v = collection_of(s);
         if (!v) {
-            semantic_error(n.offset, "PLS-00201: identifier '" + name + "' must be declared", so);
+            semantic_error(n.offset, pls_message(201, name), so);
         } else {
             st->forall_collection = s->index;
-            if (st->forall == PlForall::Values && v->text_keys)
-                semantic_error(n.offset, "PLS-00667: Element type of associative array should be pls_integer", so);
+            if (st->forall == PlForall::Values && v->text_keys) semantic_error(n.offset, pls_message(667), so);
         }
         if (st->forall == PlForall::Indices && is_word("BETWEEN")) {
             ++i_;
@@ -137,11 +132,7 @@ void Parser::execute_statement(PlStmt* st, std::uint32_t so) {
         st->returning_into = true;
         std::uint32_t at = peek().offset;
         into();
-        if (st->bulk)
-            semantic_error(at,
-                           "PLS-00999: implementation restriction (may be temporary) RETURNING BULK COLLECT INTO in "
-                           "EXECUTE IMMEDIATE",
-                           so);
+        if (st->bulk) semantic_error(at, pls_message(999, "RETURNING BULK COLLECT INTO in EXECUTE IMMEDIATE"), so);
     }
     expect_op(";");
 }

@@ -4,6 +4,8 @@
 // the interpreter; this part only checks the forms and records what runs.
 #include "plsql/plsql_parser.h"
 
+#include "values/errors.h"
+
 namespace plsql_parsing {
 
 namespace {
@@ -42,8 +44,7 @@ void Parser::type_declaration(std::uint32_t decl_offset) {
     PlVarInfo type;
     type.name = name;
     auto restriction = [&](const std::string& what) {
-        semantic_error(n.offset, "PLS-00999: implementation restriction (may be temporary) " + what, decl_offset,
-                       "PL/SQL: Item ignored");
+        semantic_error(n.offset, pls_message(999, what), decl_offset, "PL/SQL: Item ignored");
         std::size_t e = expression_end({";"});
         i_ = e;
     };
@@ -65,7 +66,7 @@ void Parser::type_declaration(std::uint32_t decl_offset) {
         if (type.limit < 1 || type.limit > 2147483647) {
             PlCompileError e;
             position(lim.offset, &e.line, &e.column);
-            e.text = "PLS-00537: A VARRAY must have a positive limit";
+            e.text = pls_message(537);
             prog_->errors.push_back(e);
             type.limit = 1;
         }
@@ -113,14 +114,13 @@ void Parser::type_declaration(std::uint32_t decl_offset) {
                 if (type.key_size < 1 || type.key_size > 32767) {
                     PlCompileError e;
                     position(len.offset, &e.line, &e.column);
-                    e.text = "PLS-00215: String length constraints must be in range (1 .. 32767)";
+                    e.text = pls_message(215);
                     prog_->errors.push_back(e);
                     type.key_size = 32767;
                 }
             }
         } else if (!one_of(key, kIntegerKeys, sizeof kIntegerKeys / sizeof *kIntegerKeys)) {
-            semantic_error(k.offset, "PLS-00315: Implementation restriction: unsupported table index type", decl_offset,
-                           "PL/SQL: Item ignored");
+            semantic_error(k.offset, pls_message(315), decl_offset, "PL/SQL: Item ignored");
             if (is_op("(")) i_ = expression_end({";"});
         }
     }
@@ -170,12 +170,12 @@ void Parser::collection_value(PlStmt* st, int slot, std::uint32_t so) {
         ++i_;
         const PlVarInfo& type = prog_->types[static_cast<std::size_t>(s->index)];
         if (type.collection == PlCollection::IndexBy) {
-            semantic_error(t.offset, "PLS-00222: no function with name '" + t.text + "' exists in this scope", so);
+            semantic_error(t.offset, pls_message(222, t.text), so);
             i_ = end;
             return;
         }
         if (v.type_name != type.name + "#" + std::to_string(s->index)) {
-            semantic_error(t.offset, "PLS-00382: expression is of wrong type", so);
+            semantic_error(t.offset, pls_message(382), so);
             i_ = end;
             return;
         }
@@ -196,14 +196,14 @@ void Parser::collection_value(PlStmt* st, int slot, std::uint32_t so) {
     if (from && i_ + 1 == end) {
         ++i_;
         if (from->type_name != v.type_name) {
-            semantic_error(t.offset, "PLS-00382: expression is of wrong type", so);
+            semantic_error(t.offset, pls_message(382), so);
             return;
         }
         st->name = "COPY";
         st->slot = s->index;
         return;
     }
-    semantic_error(t.offset, "PLS-00382: expression is of wrong type", so);
+    semantic_error(t.offset, pls_message(382), so);
     i_ = end;
 }
 
@@ -243,8 +243,7 @@ void Parser::collection_method(PlStmt* st, std::uint32_t so) {
     bool wrong = n < rule->min_args || n > rule->max_args ||
                  (v.collection == PlCollection::IndexBy && st->name != "DELETE") ||
                  (v.collection == PlCollection::Varray && st->name == "DELETE" && n > 0);
-    if (wrong)
-        semantic_error(m.offset, "PLS-00306: wrong number or types of arguments in call to '" + st->name + "'", so);
+    if (wrong) semantic_error(m.offset, pls_message(306, st->name), so);
 }
 
 bool Parser::element_assignment_ahead() const {

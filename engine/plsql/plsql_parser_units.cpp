@@ -139,11 +139,10 @@ void Parser::package(bool body) {
         if (sub.in_header) {
             e.line = sub.line;
             e.column = sub.column;
-            e.text = "PLS-00323: subprogram or cursor '" + sub.name +
-                     "' is declared in a package specification and must be defined in the package body";
+            e.text = pls_message(323, sub.name);
         } else {
             position(sub.offset, &e.line, &e.column);
-            e.text = "PLS-00328: A subprogram body must be defined for the forward declaration of " + sub.name + ".";
+            e.text = pls_message(328, sub.name);
         }
         prog_->errors.push_back(e);
     }
@@ -292,7 +291,7 @@ int Parser::trigger_column(const std::string& which, const std::string& column, 
     if (!prog_->trigger_row) {
         PlCompileError e;
         position(offset, &e.line, &e.column);
-        e.text = "ORA-04082: NEW or OLD references not allowed in table level triggers";
+        e.text = ora_line(4082);
         prog_->errors.push_back(e);
         return -2;
     }
@@ -301,7 +300,7 @@ int Parser::trigger_column(const std::string& which, const std::string& column, 
         if ((*ctx_.trigger_columns)[c].name == column) return slots[c];
     PlCompileError e;
     position(offset, &e.line, &e.column);
-    e.text = "PLS-00049: bad bind variable '" + which + "." + column + "'";
+    e.text = pls_message(49, which + "." + column);
     prog_->errors.push_back(e);
     return -2;
 }
@@ -408,7 +407,7 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
         member = parts.back();
         own_members(member);
         if (candidates.empty() && parts.size() == 2) {
-            semantic_error(t_[i_ - 1].offset, "PLS-00302: component '" + member + "' must be declared", so);
+            semantic_error(t_[i_ - 1].offset, pls_message(302, member), so);
             return true;
         }
     }
@@ -431,12 +430,12 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
             member = parts.back();
             prog_->references.insert(owner + "." + unit);
             if (status != "VALID" && !plsql_unit_revalidate(ctx_.db, ctx_.nls_date_format, owner, unit)) {
-                semantic_error(first.offset, "PLS-00905: object " + owner + "." + unit + " is invalid", so);
+                semantic_error(first.offset, pls_message(905, owner + "." + unit), so);
                 return true;
             }
             candidates = plsql_package_members(ctx_.db, owner, unit, member);
             if (candidates.empty()) {
-                semantic_error(t_[i_ - 1].offset, "PLS-00302: component '" + member + "' must be declared", so);
+                semantic_error(t_[i_ - 1].offset, pls_message(302, member), so);
                 return true;
             }
         } else if (parts.size() <= 2) {
@@ -446,7 +445,7 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
             if (!plsql_unit_load(ctx_.db, owner, unit, &type, &status, &source)) return false;
             prog_->references.insert(owner + "." + unit);
             if (status != "VALID" && !plsql_unit_revalidate(ctx_.db, ctx_.nls_date_format, owner, unit)) {
-                semantic_error(first.offset, "PLS-00905: object " + owner + "." + unit + " is invalid", so);
+                semantic_error(first.offset, pls_message(905, owner + "." + unit), so);
                 return true;
             }
             PlCandidate c;
@@ -461,7 +460,7 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
     for (const PlCandidate& c : candidates)
         if (!c.is_function) procedures.push_back(c);
     if (procedures.empty()) {
-        semantic_error(first.offset, "PLS-00221: '" + called + "' is not a procedure or is undefined", so);
+        semantic_error(first.offset, pls_message(221, called), so);
         return true;
     }
     std::vector<std::string> names = st->arg_names;
@@ -503,7 +502,7 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
         fitting.push_back(&c);
         maps.push_back(m);
     }
-    std::string wrong = "PLS-00306: wrong number or types of arguments in call to '" + called + "'";
+    std::string wrong = pls_message(306, called);
     if (fitting.empty()) {
         i_ = save;
         semantic_error(first.offset, wrong, so);
@@ -524,7 +523,7 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
         }
         if (exact.size() != 1) {
             i_ = save;
-            semantic_error(first.offset, "PLS-00307: too many declarations of '" + called + "' match this call", so);
+            semantic_error(first.offset, pls_message(307, called), so);
             return true;
         }
         chosen = exact[0];
@@ -551,16 +550,13 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
                 i_ = args[arg].first;
                 TokenKind kind = peek().kind;
                 if (kind != TokenKind::Word && kind != TokenKind::QuotedWord && kind != TokenKind::Bind) {
-                    semantic_error(peek().offset,
-                                   "PLS-00363: expression '" + peek().text + "' cannot be used as an assignment target",
-                                   so);
+                    semantic_error(peek().offset, pls_message(363, " '" + peek().text + "'"), so);
                     tg.slot = -1;
                 } else {
                     tg = target(so);
                 }
                 if (tg.slot >= 0 && i_ != args[arg].second)
-                    semantic_error(t_[args[arg].first].offset,
-                                   "PLS-00363: expression cannot be used as an assignment target", so);
+                    semantic_error(t_[args[arg].first].offset, pls_message(363), so);
             }
         }
         st->exprs.push_back(value);
@@ -622,16 +618,14 @@ void Parser::call(PlStmt* st, std::uint32_t so) {
     }
     if (!found) {
         if (name == "DBMS_OUTPUT")
-            semantic_error(t_[i_ - 1].offset, "PLS-00302: component '" + member + "' must be declared", so);
+            semantic_error(t_[i_ - 1].offset, pls_message(302, member), so);
         else
-            semantic_error(first.offset, "PLS-00201: identifier '" + st->name + "' must be declared", so);
+            semantic_error(first.offset, pls_message(201, st->name), so);
         return;
     }
     int n = static_cast<int>(args.size());
     if (n < found->min_args || n > found->max_args) {
-        semantic_error(
-            first.offset,
-            "PLS-00306: wrong number or types of arguments in call to '" + (member.empty() ? name : member) + "'", so);
+        semantic_error(first.offset, pls_message(306, (member.empty() ? name : member)), so);
         return;
     }
     for (int k = 0; k < n; ++k) {
@@ -641,8 +635,7 @@ void Parser::call(PlStmt* st, std::uint32_t so) {
             st->targets.push_back(target(so));
             st->exprs.push_back(nullptr);
             if (i_ != args[static_cast<std::size_t>(k)].second)
-                semantic_error(t_[args[static_cast<std::size_t>(k)].first].offset,
-                               "PLS-00363: expression cannot be used as an assignment target", so);
+                semantic_error(t_[args[static_cast<std::size_t>(k)].first].offset, pls_message(363), so);
         } else {
             st->targets.push_back(PlTarget{});
             st->exprs.push_back(expression({",", ")"}, so));
@@ -656,8 +649,7 @@ void Parser::call(PlStmt* st, std::uint32_t so) {
             bool collection = !tg.host && tg.slot >= 0 && tg.package.empty() &&
                               prog_->vars[static_cast<std::size_t>(tg.slot)].collection != PlCollection::None;
             if (collection != (lines && k == 0)) {
-                semantic_error(first.offset,
-                               "PLS-00306: wrong number or types of arguments in call to '" + member + "'", so);
+                semantic_error(first.offset, pls_message(306, member), so);
                 break;
             }
         }
@@ -707,8 +699,7 @@ bool plsql_compile_unit(const std::string& text, const PlCompileContext& ctx, Pl
     if (!sql_tokenize(text, &tokens, &err)) {
         PlCompileError e;
         plsql_position(text, err.offset, &e.line, &e.column);
-        e.text = "PLS-00103: Encountered the symbol \"" + text.substr(err.offset, 1) +
-                 "\" when expecting one of the following:\n\n   begin declare";
+        e.text = pls_message(103, text.substr(err.offset, 1), "begin declare");
         program->errors.push_back(e);
         return false;
     }

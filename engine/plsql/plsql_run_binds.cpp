@@ -125,7 +125,7 @@ bool Interpreter::host_read(HostState* h, PlError* err) {
         return true;
     }
     default:
-        *err = make_error(3115, "unsupported network datatype or representation");
+        *err = pl_error(3115);
         return false;
     }
 }

@@ -29,7 +29,7 @@ bool whole_number(const PlValue& v, std::int64_t* out) {
 bool Interpreter::bulk_store(const std::vector<PlTarget>& targets, const std::vector<std::vector<PlValue>>& rows,
                              const std::vector<OraType>& types, PlError* err) {
     if (types.size() != targets.size()) {
-        *err = make_error(6504, "PL/SQL: Return types of Result Set variables or query do not match");
+        *err = pl_error(6504);
         return false;
     }
     // Every collection is built before any is replaced: a failing conversion leaves
@@ -39,8 +39,7 @@ bool Interpreter::bulk_store(const std::vector<PlTarget>& targets, const std::ve
         const PlVarInfo& info = p_->vars[static_cast<std::size_t>(targets[k].slot)];
         auto data = std::make_shared<PlCollectionData>();
         if (info.collection == PlCollection::Varray && static_cast<std::int64_t>(rows.size()) > info.limit) {
-            *err = make_error(22165, "given index [" + std::to_string(info.limit + 1) +
-                                         "] must be in the range of [1] to [" + std::to_string(info.limit) + "]");
+            *err = pl_error(22165, std::to_string(info.limit + 1), "1", std::to_string(info.limit));
             return false;
         }
         for (std::size_t r = 0; r < rows.size(); ++r) {
@@ -158,7 +157,7 @@ Flow Interpreter::run_forall(const PlStmt& st) {
         count = hi >= lo ? hi - lo + 1 : 0;
     } else {
         const PlValue& cv = var(st.forall_collection);
-        if (!cv.coll) return raise(make_error(6531, "Reference to uninitialized collection"), st.line);
+        if (!cv.coll) return raise(pl_error(6531), st.line);
         const PlVarInfo& info = p_->vars[static_cast<std::size_t>(st.forall_collection)];
         for (const auto& item : cv.coll->items) {
             std::int64_t k = item.first.i;
@@ -222,7 +221,7 @@ bool Interpreter::bulk_attr(const PlRef& r, PlValue* v, PlError* err) {
         return true;
     }
     if (k < 1 || k > static_cast<std::int64_t>(bulk_exceptions_.size())) {
-        *err = make_error(6533, "Subscript beyond count");
+        *err = pl_error(6533);
         return false;
     }
     const auto& e = bulk_exceptions_[static_cast<std::size_t>(k - 1)];

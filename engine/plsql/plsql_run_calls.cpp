@@ -36,10 +36,9 @@ PlPackageState* Interpreter::package_state(const std::string& qualified, std::sh
         // The package changed since this session built its state: the state is dropped
         // and the call that finds out fails; the next one starts afresh.
         plsql_session(ses_)->packages.erase(qualified);
-        *err = make_error(4068, "existing state of packages has been discarded");
-        err->trace = {"ORA-04061: existing state of package body \"" + qualified + "\" has been invalidated",
-                      "ORA-04065: not executed, altered or dropped package body \"" + qualified + "\"",
-                      "ORA-06508: PL/SQL: could not find program unit being called: \"" + qualified + "\""};
+        *err = pl_error(4068);
+        std::string body = "package body \"" + qualified + "\"";
+        err->trace = {ora_line(4061, body), ora_line(4065, body), ora_line(6508, ": \"" + qualified + "\"")};
         return nullptr;
     }
     st = PlPackageState();
@@ -50,7 +49,8 @@ PlPackageState* Interpreter::package_state(const std::string& qualified, std::sh
     init.attach_package(&st.values, prog->package_slots);
     BusyUnit busy(unit.get());
     if (!init.init_package(err)) {
-        err->trace.insert(err->trace.begin(), "ORA-06512: at \"" + qualified + "\", line " + std::to_string(err->line));
+        err->trace.insert(err->trace.begin(),
+                          ora_line(6512, "\"" + qualified + "\", line " + std::to_string(err->line)));
         plsql_session(ses_)->packages.erase(qualified);
         return nullptr;
     }
@@ -72,9 +72,7 @@ Flow Interpreter::call_package(const PlStmt& st, const std::vector<PlValue>& arg
     const PlSubprogram* sub = nullptr;
     for (const PlSubprogram& c : callee.subprograms)
         if (c.subprogram_id == st.subprogram_id && c.defined) sub = &c;
-    if (!sub || sub->params.size() != args.size())
-        return raise(make_error(6508, "PL/SQL: could not find program unit being called: \"" + qualified + "\""),
-                     st.line);
+    if (!sub || sub->params.size() != args.size()) return raise(pl_error(6508, ": \"" + qualified + "\""), st.line);
     Interpreter inner(s_, &callee, root_);
     inner.attach_package(&state->values, callee.package_slots);
     std::vector<PlValue> outs;
@@ -82,7 +80,7 @@ Flow Interpreter::call_package(const PlStmt& st, const std::vector<PlValue>& arg
             ses_, [&](PlError* e) { return inner.run_unit(args, given, &outs, e, sub); }, &err)) {
         if (!plsql_trace_full(err))
             err.trace.insert(err.trace.begin(),
-                             "ORA-06512: at \"" + qualified + "\", line " + std::to_string(err.line));
+                             ora_line(6512, "\"" + qualified + "\", line " + std::to_string(err.line)));
         err.line = st.line;
         error_ = err;
         return Flow::Error;
@@ -102,13 +100,12 @@ Flow Interpreter::call_unit(const PlStmt& st, const std::vector<PlValue>& args) 
     PlUnitState state = PlUnitState::Missing;
     std::shared_ptr<PlCachedUnit> unit = plsql_unit_program(ses_, st.unit_owner, st.unit_name, &state);
     if (state == PlUnitState::Invalid) {
-        PlError e = make_error(4063, "procedure \"" + st.unit_owner + "." + st.unit_name + "\" has errors");
-        e.trace.push_back("ORA-06508: PL/SQL: could not find program unit being called: \"" + st.unit_owner + "." +
-                          st.unit_name + "\"");
+        std::string quoted = "\"" + st.unit_owner + "." + st.unit_name + "\"";
+        PlError e = pl_error(4063, "procedure " + quoted);
+        e.trace.push_back(ora_line(6508, ": " + quoted));
         return raise(e, st.line);
     }
-    if (!unit || unit->program.params.size() != args.size())
-        return raise(make_error(6508, "PL/SQL: could not find program unit being called"), st.line);
+    if (!unit || unit->program.params.size() != args.size()) return raise(pl_error(6508), st.line);
     PlProgram& callee = unit->program;
     BusyUnit busy(unit.get());
     Interpreter inner(s_, &callee, root_);
@@ -117,8 +114,8 @@ Flow Interpreter::call_unit(const PlStmt& st, const std::vector<PlValue>& args) 
     if (!plsql_nested_call(
             ses_, [&](PlError* e) { return inner.run_unit(args, given, &outs, e); }, &err)) {
         if (!plsql_trace_full(err))
-            err.trace.insert(err.trace.begin(), "ORA-06512: at \"" + st.unit_owner + "." + st.unit_name + "\", line " +
-                                                    std::to_string(err.line));
+            err.trace.insert(err.trace.begin(), ora_line(6512, "\"" + st.unit_owner + "." + st.unit_name + "\", line " +
+                                                                   std::to_string(err.line)));
         err.line = st.line;
         error_ = err;
         return Flow::Error;
@@ -211,9 +208,7 @@ Flow Interpreter::call(const PlStmt& st) {
         if (!convert_number(args[0], type_of(st.exprs[0]), t, &num, &err)) return raise(err, st.line);
         std::int64_t code = num.kind == PlKind::Int ? num.i : static_cast<std::int64_t>(num.d);
         if (num.kind == PlKind::Null || code > -20000 || code < -20999)
-            return raise(make_error(21000, "error number argument to raise_application_error of " +
-                                               text_of(args[0], type_of(st.exprs[0])) + " is out of range"),
-                         st.line);
+            return raise(pl_error(21000, text_of(args[0], type_of(st.exprs[0]))), st.line);
         std::string msg = text_arg(1);
         if (msg.size() > 2048) msg.resize(2048);
         return raise(make_error(static_cast<int>(-code), msg), st.line);

@@ -14,13 +14,13 @@ namespace plsql_running {
 namespace {
 
 PlError uninitialized() {
-    return make_error(6531, "Reference to uninitialized collection");
+    return pl_error(6531);
 }
 PlError outside_limit() {
-    return make_error(6532, "Subscript outside of limit");
+    return pl_error(6532);
 }
 PlError beyond_count() {
-    return make_error(6533, "Subscript beyond count");
+    return pl_error(6533);
 }
 
 bool dense(const PlVarInfo& info) {

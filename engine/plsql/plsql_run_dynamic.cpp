@@ -44,7 +44,7 @@ struct DynamicBind {
 // code and the first message line.
 PlError handle_error(OCIError* errhp) {
     ErrorHandle* e = error_handle(errhp);
-    if (!e || e->code == 0) return make_error(600, "internal error code, arguments: [dynamic SQL]");
+    if (!e || e->code == 0) return pl_error(600, "[dynamic SQL]");
     std::string text = e->text;
     std::size_t colon = text.compare(0, 4, "ORA-") == 0 ? text.find(": ") : std::string::npos;
     if (colon != std::string::npos && colon < 10) text.erase(0, colon + 2);
@@ -67,7 +67,7 @@ Flow Interpreter::run_execute(const PlStmt& st) {
     if (OCIHandleAlloc(env, reinterpret_cast<void**>(&h.err), OCI_HTYPE_ERROR, 0, nullptr) != OCI_SUCCESS ||
         OCIHandleAlloc(env, reinterpret_cast<void**>(&h.stmt), OCI_HTYPE_STMT, 0, nullptr) != OCI_SUCCESS ||
         OCIHandleAlloc(env, reinterpret_cast<void**>(&h.svc), OCI_HTYPE_SVCCTX, 0, nullptr) != OCI_SUCCESS)
-        return raise(make_error(6500, "PL/SQL: storage error"), st.line);
+        return raise(pl_error(6500), st.line);
     SvcCtxHandle* svc = handle_cast<SvcCtxHandle>(h.svc, OCI_HTYPE_SVCCTX);
     svc->server = ses_->server;
     svc->session = ses_;
@@ -151,17 +151,14 @@ Flow Interpreter::run_execute(const PlStmt& st) {
             sql_found_ = rows.empty() ? 0 : 1;
             sql_rowcount_ = static_cast<std::int64_t>(rows.size());
             if (rows.empty()) return raise(make_error(1403, ora_message(1403)), st.line);
-            if (rows.size() > 1)
-                return raise(make_error(1422, "exact fetch returns more than requested number of rows"), st.line);
+            if (rows.size() > 1) return raise(pl_error(1422), st.line);
             std::vector<PlTarget> flat = st.targets;
             if (flat.size() == 1 && !flat[0].host && !p_->vars[static_cast<std::size_t>(flat[0].slot)].fields.empty()) {
                 flat.clear();
                 for (int f : p_->vars[static_cast<std::size_t>(st.targets[0].slot)].fields)
                     flat.push_back(pl_var_target(f));
             }
-            if (flat.size() != rows[0].size())
-                return raise(make_error(6504, "PL/SQL: Return types of Result Set variables or query do not match"),
-                             st.line);
+            if (flat.size() != rows[0].size()) return raise(pl_error(6504), st.line);
             for (std::size_t c = 0; c < flat.size(); ++c)
                 if (!assign(flat[c], rows[0][c], sh->tr.columns[c].type, &err)) return raise(err, st.line);
             return Flow::Next;

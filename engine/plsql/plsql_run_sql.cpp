@@ -19,7 +19,7 @@ bool Interpreter::prepare(PlSql* q, PlError* err) {
         std::string shown;
         for (char c : table)
             if (c != '"') shown += c;
-        *err = make_error(4091, "table " + shown + " is mutating, trigger/function may not see it");
+        *err = pl_error(4091, shown);
         return false;
     }
     if (!q->vm) {
@@ -111,7 +111,7 @@ bool Interpreter::fetch_into(sqlite3_stmt* vm, const PlSql* q, const std::vector
     }
     int ncols = sqlite3_column_count(vm);
     if (static_cast<int>(flat.size()) != ncols) {
-        *err = make_error(6504, "PL/SQL: Return types of Result Set variables or query do not match");
+        *err = pl_error(6504);
         return false;
     }
     for (int c = 0; c < ncols; ++c) {

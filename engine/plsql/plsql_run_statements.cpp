@@ -156,7 +156,7 @@ Flow Interpreter::run_if(const PlStmt& st) {
         if (yes) return statements(st.bodies[k]);
     }
     if (st.has_else) return statements(st.bodies.back());
-    if (st.name == "case") return raise(make_error(6592, "CASE not found while executing CASE statement"), st.line);
+    if (st.name == "case") return raise(pl_error(6592), st.line);
     return Flow::Next;
 }
 
@@ -204,8 +204,7 @@ Flow Interpreter::run_for_cursor(const PlStmt& st) {
     PlError err;
     int c = st.targets[0].slot;
     PlSql* q = p_->cursors[static_cast<std::size_t>(c)].query;
-    if (cursors_[static_cast<std::size_t>(c)].open)
-        return raise(make_error(6511, "PL/SQL: cursor already open"), st.line);
+    if (cursors_[static_cast<std::size_t>(c)].open) return raise(pl_error(6511), st.line);
     if (!prepare(q, &err)) return raise(err, st.line);
     cursors_[static_cast<std::size_t>(c)].open = true;
     Flow f = Flow::Next;
@@ -267,7 +266,7 @@ Flow Interpreter::run_select_into(const PlStmt& st) {
     sql_rowcount_ = 1;
     if (rc == SQLITE_ROW) {
         sql_rowcount_ = 2;
-        return raise(make_error(1422, "exact fetch returns more than requested number of rows"), st.line);
+        return raise(pl_error(1422), st.line);
     }
     return Flow::Next;
 }
@@ -310,7 +309,7 @@ Flow Interpreter::run_dml(const PlStmt& st) {
         sql_rowcount_ = sqlite3_changes(db_);
         if (single_returning && returned.size() > 1) {
             end_returning(true);
-            err = make_error(1422, "exact fetch returns more than requested number of rows");
+            err = pl_error(1422);
             failed = true;
             return false;
         }
@@ -371,7 +370,7 @@ Flow Interpreter::run_savepoint(const PlStmt& st) {
 Flow Interpreter::run_open(const PlStmt& st) {
     PlError err;
     CursorState& cs = cursors_[static_cast<std::size_t>(st.slot)];
-    if (cs.open) return raise(make_error(6511, "PL/SQL: cursor already open"), st.line);
+    if (cs.open) return raise(pl_error(6511), st.line);
     if (!prepare(p_->cursors[static_cast<std::size_t>(st.slot)].query, &err)) return raise(err, st.line);
     cs = CursorState();
     cs.open = true;
@@ -400,7 +399,7 @@ Flow Interpreter::run_open_for(const PlStmt& st) {
 Flow Interpreter::run_fetch(const PlStmt& st) {
     PlError err;
     CursorState& cs = cursors_[static_cast<std::size_t>(st.slot)];
-    if (!cs.open) return raise(make_error(1001, "invalid cursor"), st.line);
+    if (!cs.open) return raise(pl_error(1001), st.line);
     if (st.bulk) return run_bulk_fetch(st);
     PlSql* q = p_->cursors[static_cast<std::size_t>(st.slot)].query;
     if (cs.found == 0) return Flow::Next;
@@ -417,7 +416,7 @@ Flow Interpreter::run_fetch(const PlStmt& st) {
 }
 
 Flow Interpreter::run_close(const PlStmt& st) {
-    if (!cursors_[static_cast<std::size_t>(st.slot)].open) return raise(make_error(1001, "invalid cursor"), st.line);
+    if (!cursors_[static_cast<std::size_t>(st.slot)].open) return raise(pl_error(1001), st.line);
     close_cursor(st.slot);
     return Flow::Next;
 }
@@ -447,7 +446,7 @@ Flow Interpreter::run_raise(const PlStmt& st) {
     e.code = st.exception.code;
     if (e.user_id) {
         e.code = 6510;
-        e.message = "PL/SQL: unhandled user-defined exception";
+        e.message = ora_message(6510);
     } else {
         e.message = ora_message(e.code);
     }

@@ -236,7 +236,7 @@ bool Interpreter::ref_value(const PlRef& r, PlValue* v, PlError* err) {
             return true;
         }
         if (!c.open) {
-            *err = make_error(1001, "invalid cursor");
+            *err = pl_error(1001);
             return false;
         }
         switch (r.attr) {
@@ -287,7 +287,7 @@ bool Interpreter::ref_value(const PlRef& r, PlValue* v, PlError* err) {
     case PlRefKind::SqlErrm: {
         v->kind = PlKind::Text;
         if (handling_.empty()) {
-            v->s = "ORA-0000: normal, successful completion";
+            v->s = ora_line(0);
         } else {
             const PlError& e = handling_.back();
             if (e.user_id) {

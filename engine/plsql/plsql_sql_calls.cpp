@@ -57,7 +57,7 @@ void call_error(sqlite3_context* ctx, const PlError& e, const std::string& unit)
     std::string text = ora_format(e.code, e.message);
     for (const std::string& t : e.trace) text += t + "\n";
     if (!plsql_trace_full(e))
-        text += "ORA-06512: at \"" + unit + "\", line " + std::to_string(e.line);
+        text += ora_line(6512, "\"" + unit + "\", line " + std::to_string(e.line));
     else
         text.pop_back();
     sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
@@ -181,7 +181,7 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
                 chosen = &sub;
         }
         if (!chosen) {
-            sql_error(ctx, "ORA-06553: PLS-306: wrong number or types of arguments in call to '" + member + "'");
+            sql_error(ctx, ora_line(6553, "306", pls_body(306, member)));
             return;
         }
         run_for_sql(ctx, ses, &callee, chosen, &st->values, argc - 2, argv + 2, package);
@@ -190,19 +190,17 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     PlUnitState found = PlUnitState::Missing;
     std::shared_ptr<PlCachedUnit> callee = plsql_unit_program(ses, owner, name, &found);
     if (found == PlUnitState::Missing || (callee && callee->type != "FUNCTION")) {
-        PlError e;
-        e.code = 6508;
-        e.message = "PL/SQL: could not find program unit being called";
+        PlError e = pl_error(6508);
         e.line = 1;
         call_error(ctx, e, unit);
         return;
     }
     if (!callee) {
-        sql_error(ctx, "ORA-06575: Package or function " + name + " is in an invalid state");
+        sql_error(ctx, ora_line(6575, name));
         return;
     }
     if (!takes(callee->program.params, given_count)) {
-        sql_error(ctx, "ORA-06553: PLS-306: wrong number or types of arguments in call to '" + name + "'");
+        sql_error(ctx, ora_line(6553, "306", pls_body(306, name)));
         return;
     }
     BusyUnit busy(callee.get());

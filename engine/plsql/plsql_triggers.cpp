@@ -339,7 +339,7 @@ bool store_trigger(void* data) {
 }
 
 sword storage_failure(OCIError* errhp) {
-    return error_set(errhp, 604, "error occurred at recursive SQL level 1");
+    return error_set(errhp, 604, ora_message(604));
 }
 
 // ALTER TRIGGER [owner.]name ENABLE|DISABLE|COMPILE, DROP TRIGGER [owner.]name.
@@ -377,10 +377,7 @@ std::string error_text(const PlError& e) {
 }
 
 PlError invalid_trigger(const std::string& key) {
-    PlError e;
-    e.code = 4098;
-    e.message = "trigger '" + key + "' is invalid and failed re-validation";
-    return e;
+    return pl_error(4098, key);
 }
 
 // Loads (compiling when needed) the trigger owner.name; null with err.
@@ -544,7 +541,7 @@ void fn_fire_trigger(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     }
     std::size_t n = c->columns.size();
     if (static_cast<std::size_t>(argc) != 4 + 2 * n) {
-        std::string t = "ORA-04098: trigger '" + key + "' is invalid and failed re-validation";
+        std::string t = ora_line(4098, key);
         sqlite3_result_error(ctx, t.c_str(), static_cast<int>(t.size()));
         return;
     }
@@ -574,10 +571,10 @@ void fn_fire_trigger(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (!ok) {
         if (err.code == 0) {
             err.code = 36;
-            err.message = "maximum number of recursive SQL levels (50) exceeded";
+            err.message = ora_message(36, "50");
         }
-        std::string t = error_text(err) + "ORA-06512: at \"" + key + "\", line " + std::to_string(err.line) + "\n" +
-                        "ORA-04088: error during execution of trigger '" + key + "'";
+        std::string t = error_text(err) + ora_line(6512, "\"" + key + "\", line " + std::to_string(err.line)) + "\n" +
+                        ora_line(4088, key);
         sqlite3_result_error(ctx, t.c_str(), static_cast<int>(t.size()));
         return;
     }
@@ -638,7 +635,7 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
     std::string owner, name, action;
     if (parse_simple(s->tokens, ses->user, &drop, &owner, &name, &action)) {
         TriggerDef d;
-        if (!load_trigger(db, owner, name, &d)) return error_set(errhp, 4080, "trigger '" + name + "' does not exist");
+        if (!load_trigger(db, owner, name, &d)) return error_set(errhp, 4080, ora_message(4080, name));
         bool ok = true;
         bool valid = true;
         if (drop) {
@@ -674,7 +671,7 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
         plsql_session(ses)->triggers->erase(owner + "." + name);
         s->executed = true;
         if (!valid) {
-            error_set(errhp, 24344, "success with compilation error");
+            error_set(errhp, 24344, ora_message(24344));
             return OCI_SUCCESS_WITH_INFO;
         }
         return OCI_SUCCESS;
@@ -686,7 +683,7 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
         return error_set(errhp, err.code, err.message);
     }
     std::vector<ColumnInfo> columns;
-    if (!catalog.schema_exists(d.owner)) return error_set(errhp, 1918, "user '" + d.owner + "' does not exist");
+    if (!catalog.schema_exists(d.owner)) return error_set(errhp, 1918, ora_message(1918, d.owner));
     if (!catalog.table_columns(d.table_owner, d.table, &columns)) {
         if (ErrorHandle* eh = error_handle(errhp)) eh->parse_offset = static_cast<ub2>(d.table_offset);
         OraError e = ora_error(942);
@@ -694,7 +691,7 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
     }
     if (!d.row && !d.when.empty()) {
         if (ErrorHandle* eh = error_handle(errhp)) eh->parse_offset = static_cast<ub2>(d.when_offset);
-        return error_set(errhp, 4077, "WHEN clause cannot be used with table level triggers");
+        return error_set(errhp, 4077, ora_message(4077));
     }
     if (d.row && columns.size() > kMaxTriggerColumns)
         return error_set(errhp, 3001,
@@ -703,12 +700,12 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
     for (const std::string& c : d.update_columns) {
         bool known = false;
         for (const ColumnInfo& col : columns) known = known || col.name == c;
-        if (!known) return error_set(errhp, 904, "\"" + c + "\": invalid identifier");
+        if (!known) return error_set(errhp, 904, ora_message(904, "\"" + c + "\""));
     }
     TriggerDef existing;
     if (load_trigger(db, d.owner, d.name, &existing) && !d.replace) {
         if (ErrorHandle* eh = error_handle(errhp)) eh->parse_offset = static_cast<ub2>(d.name_offset);
-        return error_set(errhp, 4081, "trigger '" + d.name + "' already exists");
+        return error_set(errhp, 4081, ora_message(4081, d.name));
     }
     PlProgram program;
     bool valid = compile_trigger(db, nls, d, &program, &columns);
@@ -723,7 +720,7 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
     plsql_session(ses)->triggers->erase(d.owner + "." + d.name);
     s->executed = true;
     if (!valid) {
-        error_set(errhp, 24344, "success with compilation error");
+        error_set(errhp, 24344, ora_message(24344));
         return OCI_SUCCESS_WITH_INFO;
     }
     return OCI_SUCCESS;
@@ -860,13 +857,13 @@ bool plsql_statement_triggers(SessionHandle* ses, const Translation& tr, PlTrigg
             c->busy = true;
             ok = plsql_run_trigger(ses, &c->program, event, &none, &none, &fired, &e);
             c->busy = false;
-            if (!ok) e.trace.push_back("ORA-06512: at \"" + key + "\", line " + std::to_string(e.line));
+            if (!ok) e.trace.push_back(ora_line(6512, "\"" + key + "\", line " + std::to_string(e.line)));
         }
         if (!ok) {
             err->code = e.code;
             err->message = e.message;
             for (const std::string& t : e.trace) err->message += "\n" + t;
-            err->message += "\nORA-04088: error during execution of trigger '" + key + "'";
+            err->message += "\n" + ora_line(4088, key);
             return false;
         }
     }

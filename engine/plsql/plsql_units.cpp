@@ -158,8 +158,7 @@ void check_type(const std::string& source, bool body, std::vector<PlCompileError
     auto error_at = [&](std::uint32_t offset, const std::string& what, const std::string& found) {
         PlCompileError e;
         plsql_position(source, offset, &e.line, &e.column);
-        e.text =
-            "PLS-00103: Encountered the symbol \"" + found + "\" when expecting one of the following:\n\n   " + what;
+        e.text = pls_message(103, found, what);
         errors->push_back(e);
     };
     if (!sql_tokenize(source, &t, &err)) {
@@ -204,20 +203,18 @@ bool compile_source(sqlite3* db, const std::string& nls, const std::string& owne
         if (type == "TYPE BODY" && program->errors.empty()) {
             std::string status, header;
             if (!plsql_object_load(db, owner, name, "TYPE", &status, &header))
-                program->errors.push_back(
-                    PlCompileError{0, 0, "PLS-00304: cannot compile body of '" + name + "' without its specification"});
+                program->errors.push_back(PlCompileError{0, 0, pls_message(304, name)});
         }
         return program->errors.empty();
     }
     if (type == "PACKAGE") return plsql_compile_package(source, "", ctx, program);
     std::string status, header;
     if (!plsql_object_load(db, owner, name, "PACKAGE", &status, &header)) {
-        program->errors.push_back(
-            PlCompileError{0, 0, "PLS-00304: cannot compile body of '" + name + "' without its specification"});
+        program->errors.push_back(PlCompileError{0, 0, pls_message(304, name)});
         return false;
     }
     if (status != "VALID" && !plsql_unit_revalidate(db, nls, owner, name)) {
-        program->errors.push_back(PlCompileError{0, 0, "PLS-00905: object " + owner + "." + name + " is invalid"});
+        program->errors.push_back(PlCompileError{0, 0, pls_message(905, owner + "." + name)});
         return false;
     }
     plsql_object_load(db, owner, name, "PACKAGE", &status, &header);
@@ -402,7 +399,7 @@ sword fail(OCIError* errhp, int code, const std::string& message) {
 }
 
 sword storage_failure(OCIError* errhp) {
-    return error_set(errhp, 604, "error occurred at recursive SQL level 1");
+    return error_set(errhp, 604, ora_message(604));
 }
 
 }  // namespace
@@ -643,7 +640,7 @@ std::shared_ptr<PlCachedUnit> plsql_package_program(SessionHandle* ses, const st
 bool plsql_package_load(sqlite3* db, const PlCompileContext& ctx, const std::string& owner, const std::string& package,
                         PlProgram* program, PlError* err) {
     std::string qualified = owner + "." + package;
-    std::string not_found = "ORA-06508: PL/SQL: could not find program unit being called: \"" + qualified + "\"";
+    std::string not_found = ora_line(6508, ": \"" + qualified + "\"");
     auto failure = [&](int code, const std::string& message) {
         err->code = code;
         err->message = message;
@@ -653,22 +650,23 @@ bool plsql_package_load(sqlite3* db, const PlCompileContext& ctx, const std::str
     std::string status, header, body;
     if (!plsql_object_load(db, owner, package, "PACKAGE", &status, &header)) {
         err->code = 6508;
-        err->message = "PL/SQL: could not find program unit being called: \"" + qualified + "\"";
+        err->message = ora_message(6508, ": \"" + qualified + "\"");
         return false;
     }
     if (status != "VALID" && !plsql_unit_revalidate(db, ctx.nls_date_format, owner, package))
-        return failure(4063, "package \"" + qualified + "\" has errors");
+        return failure(4063, ora_message(4063, "package \"" + qualified + "\""));
     plsql_object_load(db, owner, package, "PACKAGE", &status, &header);
     bool has_body = plsql_object_load(db, owner, package, "PACKAGE BODY", &status, &body);
     if (has_body && status != "VALID") {
         if (!plsql_unit_revalidate(db, ctx.nls_date_format, owner, package))
-            return failure(4063, "package body \"" + qualified + "\" has errors");
+            return failure(4063, ora_message(4063, "package body \"" + qualified + "\""));
         plsql_object_load(db, owner, package, "PACKAGE BODY", &status, &body);
     }
     if (!plsql_compile_package(header, body, ctx, program))
-        return failure(4063, std::string(has_body ? "package body" : "package") + " \"" + qualified + "\" has errors");
+        return failure(
+            4063, ora_message(4063, std::string(has_body ? "package body" : "package") + " \"" + qualified + "\""));
     if (!has_body && !program->subprograms.empty())
-        return failure(4067, "not executed, package body \"" + qualified + "\" does not exist");
+        return failure(4067, ora_message(4067, "package body \"" + qualified + "\""));
     program->text = header + "\n" + body;
     return true;
 }
@@ -749,7 +747,7 @@ sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp) {
         }
         s->executed = true;
         if (!all_valid) {
-            error_set(errhp, 24344, "success with compilation error");
+            error_set(errhp, 24344, ora_message(24344));
             return OCI_SUCCESS_WITH_INFO;
         }
         return OCI_SUCCESS;
@@ -793,7 +791,7 @@ sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp) {
     if (!ok) return storage_failure(errhp);
     s->executed = true;
     if (!valid) {
-        error_set(errhp, 24344, "success with compilation error");
+        error_set(errhp, 24344, ora_message(24344));
         return OCI_SUCCESS_WITH_INFO;
     }
     return OCI_SUCCESS;

@@ -791,8 +791,8 @@ bool explain_plan_run(const std::string& text, const std::vector<Token>& t, cons
         has_id = !statement_id.empty();
         if (statement_id.size() > 30) {
             fail_at(err, 12899, t[p].offset);
-            err->message = "value too large for column \"PLAN_TABLE\".\"STATEMENT_ID\" (actual: " +
-                           std::to_string(statement_id.size()) + ", maximum: 30)";
+            err->message =
+                ora_message(12899, "\"PLAN_TABLE\".\"STATEMENT_ID\" ", std::to_string(statement_id.size()), "30");
             return false;
         }
         ++p;

@@ -40,8 +40,7 @@ bool uses_prior(const Expr& e) {
 
 bool Translator::hierarchical_from(SelectStmt& s, Scope* scope, std::string* from, Hierarchy* h) {
     if (s.from.size() != 1 || scope->sources.size() != 1) {
-        fail(3001, s.connect_by->offset);
-        err_->message = "unimplemented feature: CONNECT BY over a join";
+        fail(3001, s.connect_by->offset, ": CONNECT BY over a join");
         return false;
     }
     Source& src = scope->sources[0];
@@ -151,8 +150,8 @@ bool Translator::hierarchical_from(SelectStmt& s, Scope* scope, std::string* fro
     step += ", " + a + ".* FROM vantro_h AS vantro_p JOIN vantro_b AS " + a + " ON (" + cb.sql + ")";
     if (!prior) {
         // Without PRIOR no row is another's ancestor in Oracle's sense: LEVEL alone bounds it.
-        step += std::string(" AND (vantro_p.vantro_level<") + kLevelLimit +
-                " OR vantro_raise('ORA-30009: Not enough memory for CONNECT BY operation') IS NULL)";
+        step += std::string(" AND (vantro_p.vantro_level<") + kLevelLimit + " OR vantro_raise(" +
+                quote_text(ora_line(30009, "CONNECT BY")) + ") IS NULL)";
     } else if (track_ancestors) {
         step += " AND instr(vantro_p.vantro_seen,','||" + a + ".vantro_rn||',')=0";
     } else {
@@ -160,7 +159,7 @@ bool Translator::hierarchical_from(SelectStmt& s, Scope* scope, std::string* fro
         // The check repeats the condition so that it fails only for a real child, whatever
         // order SQLite tests the terms in.
         step += " AND CASE WHEN vantro_p.vantro_level<" + a + ".vantro_n THEN 1 WHEN (" + cb.sql +
-                ") THEN vantro_raise(" + quote_text("ORA-01436: CONNECT BY loop in user data") + ") ELSE 0 END";
+                ") THEN vantro_raise(" + quote_text(ora_line(1436)) + ") ELSE 0 END";
     }
     // The queue's order makes the order of the rows: deepest first, then sibling order.
     step += " ORDER BY 1 DESC, vantro_rn";

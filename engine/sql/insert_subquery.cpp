@@ -11,7 +11,6 @@ bool Translator::insert_target_query(Statement& s) {
     if (q.next || q.from.size() != 1 || q.from[0].subquery || !q.group_by.empty() || q.having || q.distinct ||
         q.connect_by) {
         fail(1732, q.offset);
-        err_->message = "data manipulation operation not legal on this view";
         return false;
     }
     const FromItem& f = q.from[0];
@@ -58,7 +57,6 @@ bool Translator::insert_target_query(Statement& s) {
     for (std::size_t i = 0; i < targets.size(); ++i) {
         if (targets[i].empty()) {
             fail(1733, offsets[i]);
-            err_->message = "virtual column not allowed here";
             return false;
         }
     }

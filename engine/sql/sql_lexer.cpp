@@ -92,7 +92,6 @@ bool sql_tokenize(const std::string& text, std::vector<Token>* tokens, OraError*
             std::size_t close = text.find('"', i + 1);
             if (close == std::string::npos) {
                 *err = error_at(1740, start);
-                err->message = "missing double quote in identifier";
                 return false;
             }
             if (close == i + 1) {
@@ -126,7 +125,6 @@ bool sql_tokenize(const std::string& text, std::vector<Token>* tokens, OraError*
                 std::size_t close = text.find('"', j + 1);
                 if (close == std::string::npos || close == j + 1) {
                     *err = error_at(1745, start);
-                    err->message = "invalid host/bind variable name";
                     return false;
                 }
                 push(TokenKind::Bind, text.substr(j + 1, close - j - 1), start, close + 1);

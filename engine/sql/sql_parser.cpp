@@ -15,14 +15,14 @@ namespace sql_grammar {
 bool Parser::table_ref(TableRef* ref) {
     std::string first;
     std::uint32_t off = cur().offset;
-    if (!identifier(&first)) return fail(903), err_->message = "invalid table name", false;
+    if (!identifier(&first)) return fail(903), false;
     ref->offset = off;
     ref->name_offset = off;
     if (is_op(".")) {
         ++p_;
         ref->owner = first;
         ref->name_offset = cur().offset;
-        if (!identifier(&ref->name)) return fail(903), err_->message = "invalid table name", false;
+        if (!identifier(&ref->name)) return fail(903), false;
     } else {
         ref->name = first;
     }
@@ -137,7 +137,6 @@ bool Parser::select_nested(std::unique_ptr<SelectStmt>* out) {
         bool siblings = accept_word("SIBLINGS");
         if (siblings && (block->next || !block->connect_by)) {
             fail(30929);
-            err_->message = "ORDER SIBLINGS BY clause not allowed here";
             return false;
         }
         if (!expect_word("BY", 924)) return false;
@@ -202,7 +201,7 @@ bool Parser::factoring(SelectStmt* s) {
     do {
         SelectStmt::Factored f;
         f.offset = cur().offset;
-        if (!identifier(&f.name)) return fail(903), err_->message = "invalid table name", false;
+        if (!identifier(&f.name)) return fail(903), false;
         if (is_op("(") && !name_list(&f.columns)) return false;
         if (!expect_word("AS", 905)) return false;
         if (!expect_op("(", 906)) return false;

@@ -17,7 +17,7 @@ bool Parser::column_def(ColumnDef* c) {
 
 // The column's datatype with its length, precision and scale, as Oracle checks them.
 bool Parser::datatype(ColumnDef* c) {
-    if (cur().kind != TokenKind::Word) return fail(902), err_->message = "invalid datatype", false;
+    if (cur().kind != TokenKind::Word) return fail(902), false;
     std::string type = cur().text;
     std::uint32_t type_offset = cur().offset;
     ++p_;
@@ -44,7 +44,6 @@ bool Parser::datatype(ColumnDef* c) {
         }
         if (n < 1 || n > max) {
             *err_ = ora_error(910);
-            err_->message = "specified length too long for its datatype";
             err_->offset = type_offset;
             failed_ = true;
             return false;
@@ -76,7 +75,7 @@ bool Parser::datatype(ColumnDef* c) {
                 return fail(910), false;
             if (prec < 1 || prec > 38) {
                 p_ = at;
-                return fail(1727), err_->message = "numeric precision specifier is out of range (1 to 38)", false;
+                return fail(1727), false;
             }
             const bool has_scale = accept_op(",");
             if (has_scale) {
@@ -86,7 +85,7 @@ bool Parser::datatype(ColumnDef* c) {
                 if (neg) scale = -scale;
                 if (scale < -84 || scale > 127) {
                     p_ = at;
-                    return fail(1728), err_->message = "numeric scale specifier is out of range (-84 to 127)", false;
+                    return fail(1728), false;
                 }
             }
             if (!expect_op(")", 907)) return false;
@@ -109,8 +108,7 @@ bool Parser::datatype(ColumnDef* c) {
         if (accept_op("(")) {
             int prec = 0;
             if (!number_arg(&prec)) return fail(910), false;
-            if (prec < 1 || prec > 126)
-                return fail(1724), err_->message = "floating point precision is out of range (1 to 126)", false;
+            if (prec < 1 || prec > 126) return fail(1724), false;
             if (!expect_op(")", 907)) return false;
             ot.precision = static_cast<std::int16_t>(prec);
         }
@@ -124,8 +122,7 @@ bool Parser::datatype(ColumnDef* c) {
         if (accept_op("(")) {
             int fs = 6;
             if (!number_arg(&fs)) return fail(910), false;
-            if (fs < 0 || fs > 9)
-                return fail(30088), err_->message = "datetime/interval precision is out of range", false;
+            if (fs < 0 || fs > 9) return fail(30088), false;
             if (!expect_op(")", 907)) return false;
             ot.scale = static_cast<std::int8_t>(fs);
         }
@@ -146,7 +143,6 @@ bool Parser::datatype(ColumnDef* c) {
         ot.size = 4000;
     } else {
         *err_ = ora_error(902);
-        err_->message = "invalid datatype";
         err_->offset = type_offset;
         failed_ = true;
         return false;

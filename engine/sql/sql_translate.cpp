@@ -52,7 +52,7 @@ bool Translator::table_source(const TableRef& t, Source* src) {
             if ((syn_owner == "SYS" || syn_owner == "PUBLIC") &&
                 ctx_.catalog->dictionary_view(syn_target, &src->columns, &src->sql))
                 return true;
-            return fail(980, t.offset), err_->message = "synonym translation is no longer valid", false;
+            return fail(980, t.offset), false;
         }
         if ((t.owner.empty() || t.owner == "SYS") && t.name == "DUAL") {
             ColumnInfo dummy;
@@ -105,11 +105,11 @@ bool Translator::rownum_limit(const Expr& c, long long* limit) {
             else if (op == "<>" || op == "!=")
                 *limit = n < 1 || !integral ? -1 : whole - 1;
             else
-                return fail(3001, r->offset), err_->message = "unimplemented feature", false;
+                return fail(3001, r->offset), false;
             return true;
         }
     }
-    return fail(3001, r->offset), err_->message = "unimplemented feature", false;
+    return fail(3001, r->offset), false;
 }
 
 void split_conjuncts(Expr* e, std::vector<Expr*>* out) {
@@ -133,9 +133,7 @@ bool Translator::outer_join_target(const Expr& conjunct, const SelectStmt& s, co
     std::vector<const Expr*> cols;
     outer_join_columns(conjunct, &cols);
     if (cols.empty()) return true;
-    if (conjunct.kind == ExprKind::Or)
-        return fail(1719, conjunct.offset),
-               err_->message = "outer join operator (+) not allowed in operand of OR or IN", false;
+    if (conjunct.kind == ExprKind::Or) return fail(1719, conjunct.offset), false;
     for (const Expr* c : cols) {
         int found = -1;
         const std::string& name = c->path.back();
@@ -147,9 +145,7 @@ bool Translator::outer_join_target(const Expr& conjunct, const SelectStmt& s, co
                 if (col.name == name) found = static_cast<int>(i);
         }
         if (found < 0) return fail(904, c->offset, "\"" + name + "\"");
-        if (*target >= 0 && *target != found)
-            return fail(1468, c->offset), err_->message = "a predicate may reference only one outer-joined table",
-                                          false;
+        if (*target >= 0 && *target != found) return fail(1468, c->offset), false;
         *target = found;
     }
     return true;
@@ -257,7 +253,7 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
         if (b == &s) {
             first_cols = bc;
         } else if (bc.size() != first_cols.size()) {
-            return fail(1789, b->offset), err_->message = "query block has incorrect number of result columns", false;
+            return fail(1789, b->offset), false;
         } else {
             for (std::size_t i = 0; i < bc.size(); ++i) {
                 bool null_item = i < b->items.size() && b->items[i].expr->kind == ExprKind::Null;
@@ -267,8 +263,7 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
                 }
                 if (!null_item && !same_family(first_cols[i].type, bc[i].type)) {
                     std::uint32_t at = i < b->items.size() ? b->items[i].offset : b->offset;
-                    return fail(1790, at),
-                           err_->message = "expression must have same datatype as corresponding expression", false;
+                    return fail(1790, at), false;
                 }
                 Emitted other;
                 other.type = bc[i].type;
@@ -324,8 +319,7 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
             if (o.expr->kind == ExprKind::Number) {
                 int pos = std::atoi(o.expr->text.c_str());
                 if (pos < 1 || static_cast<std::size_t>(pos) > first_cols.size())
-                    return fail(1785, o.expr->offset),
-                           err_->message = "ORDER BY item must be the number of a SELECT-list expression", false;
+                    return fail(1785, o.expr->offset), false;
                 item = o.expr->text;
                 done = true;
                 order_keys.push_back(quote_name(first_cols[pos - 1].name));
@@ -346,9 +340,7 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
                     std::string(o.descending ? " DESC" : " ASC") + (first ? " NULLS FIRST" : " NULLS LAST");
             }
             if (!done) {
-                if (s.next)
-                    return fail(1785, o.expr->offset),
-                           err_->message = "ORDER BY item must be the number of a SELECT-list expression", false;
+                if (s.next) return fail(1785, o.expr->offset), false;
                 Emitted e;
                 if (!expr(*o.expr, scope, &e)) return false;
                 item = e.sql;
@@ -377,9 +369,8 @@ bool Translator::row_limiting(SelectStmt& s, const std::vector<ColumnInfo>& cols
         }
         Emitted v;
         if (!expr(*e, none, &v)) return false;
-        if (v.aggregate) return fail(934, e->offset), err_->message = "group function is not allowed here", false;
-        if (is_date(v.type))
-            return fail(932, e->offset), err_->message = "inconsistent datatypes: expected NUMBER got DATE", false;
+        if (v.aggregate) return fail(934, e->offset), false;
+        if (is_date(v.type)) return fail(932, e->offset, "NUMBER", "DATE"), false;
         std::string n = is_number(v.type) ? v.sql : "vantro_to_number(" + v.sql + ")";
         *out = s.fetch_percent && e == s.fetch_rows.get() ? "max(0,coalesce(" + n + ",0))"
                                                           : "max(0,coalesce(CAST(" + n + " AS INTEGER),0))";
@@ -396,7 +387,7 @@ bool Translator::row_limiting(SelectStmt& s, const std::vector<ColumnInfo>& cols
     bool ties = s.fetch_ties && !order_keys.empty();
     std::string order;
     for (const std::string& k : order_keys) {
-        if (k.empty()) return fail(3001, s.fetch_offset), err_->message = "unimplemented feature", false;
+        if (k.empty()) return fail(3001, s.fetch_offset), false;
         order += (order.empty() ? "" : ",") + k;
     }
     std::string names;
@@ -526,13 +517,11 @@ bool Translator::old_style_joins(SelectStmt& s, const Scope& scope, const WhereP
         for (int t : w.outer_target) is_target = is_target || t == static_cast<int>(i);
         if (is_target) continue;
         if (!first && s.from[i].join != JoinKind::Comma && s.from[i].join != JoinKind::First)
-            return fail(25156, s.from[i].table.offset),
-                   err_->message = "old style outer join (+) cannot be used with ANSI joins", false;
+            return fail(25156, s.from[i].table.offset), false;
         rebuilt += (first ? "" : ", ") + pieces[i];
         first = false;
     }
-    if (first)
-        return fail(1416, s.where->offset), err_->message = "two tables cannot be outer-joined to each other", false;
+    if (first) return fail(1416, s.where->offset), false;
     for (std::size_t i = 0; i < s.from.size(); ++i) {
         std::string on;
         for (std::size_t k = 0; k < w.conjuncts.size(); ++k) {
@@ -543,8 +532,7 @@ bool Translator::old_style_joins(SelectStmt& s, const Scope& scope, const WhereP
         }
         if (on.empty()) continue;
         if (s.from[i].join != JoinKind::Comma && s.from[i].join != JoinKind::First)
-            return fail(25156, s.from[i].table.offset),
-                   err_->message = "old style outer join (+) cannot be used with ANSI joins", false;
+            return fail(25156, s.from[i].table.offset), false;
         rebuilt += " LEFT JOIN " + pieces[i] + " ON " + on;
     }
     *from = rebuilt;
@@ -617,7 +605,7 @@ bool Translator::where_clause(SelectStmt& s, const Scope& scope, WhereParts* w, 
     if (!w->any_outer && !w->any_limit) {
         Emitted c;
         if (!expr(*s.where, scope, &c)) return false;
-        if (c.aggregate) return fail(934, s.where->offset), err_->message = "group function is not allowed here", false;
+        if (c.aggregate) return fail(934, s.where->offset), false;
         *text += " WHERE " + c.sql;
         return true;
     }
@@ -628,8 +616,7 @@ bool Translator::where_clause(SelectStmt& s, const Scope& scope, WhereParts* w, 
         if (w->outer_target[k] >= 0 || w->is_limit[k]) continue;
         Emitted c;
         if (!expr(*w->conjuncts[k], scope, &c)) return false;
-        if (c.aggregate)
-            return fail(934, w->conjuncts[k]->offset), err_->message = "group function is not allowed here", false;
+        if (c.aggregate) return fail(934, w->conjuncts[k]->offset), false;
         where += (where.empty() ? "" : " AND ") + c.sql;
     }
     if (limit_source) {
@@ -703,7 +690,7 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
     bool grouping = false;
     if (!group_clauses(s, scope, list, &text, &grouping)) return false;
     if (w.row_limit >= 0) {
-        if (s.distinct || grouping) return fail(3001, s.where->offset), err_->message = "unimplemented feature", false;
+        if (s.distinct || grouping) return fail(3001, s.where->offset), false;
         // OFFSET 0 keeps SQLite from moving an outer ORDER BY into the limited block (it may
         // otherwise pick the first rows of the sorted result instead of the rows as read).
         text = "SELECT * FROM (" + text + " LIMIT " + std::to_string(w.row_limit) + " OFFSET 0)";
@@ -720,8 +707,7 @@ bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const s
         owner.empty() ? "NULL" : quote_text("\"" + owner + "\".\"" + table + "\".\"" + target.name + "\"");
     switch (t.code) {
     case kTypeNumber:
-        if (is_date(v.type))
-            return fail(932, offset), err_->message = "inconsistent datatypes: expected NUMBER got DATE", false;
+        if (is_date(v.type)) return fail(932, offset, "NUMBER", "DATE"), false;
         // A literal is handed over as typed, so that digits a double cannot hold are
         // refused instead of rounded.
         *sql = "vantro_store_number(" + (v.literal.empty() ? v.sql : quote_text(v.literal)) + "," +
@@ -736,7 +722,7 @@ bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const s
         else if (is_date(v.type))
             *sql = v.sql;
         else if (is_number(v.type))
-            return fail(932, offset), err_->message = "inconsistent datatypes: expected DATE got NUMBER", false;
+            return fail(932, offset, "DATE", "NUMBER"), false;
         else
             *sql = (t.code == kTypeDate ? "vantro_to_date(" : "vantro_to_timestamp(") + v.sql + ")";
         return true;

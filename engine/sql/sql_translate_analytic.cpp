@@ -107,12 +107,10 @@ bool Translator::window_sql(WindowSpec& w, const Scope& scope, const std::string
     } else if (w.has_frame) {
         if (w.range && (w.start.offset || w.finish.offset)) {
             // RANGE with an offset measures the distance on the one ORDER BY key.
-            if (w.order.size() != 1)
-                return fail(30485, w.offset), err_->message = "missing ORDER BY expression in the window specification",
-                                              false;
+            if (w.order.size() != 1) return fail(30485, w.offset), false;
             Emitted key;
             if (!expr(*w.order[0].expr, scope, &key)) return false;
-            if (!is_number(key.type)) return fail(3001, w.offset), err_->message = "unimplemented feature", false;
+            if (!is_number(key.type)) return fail(3001, w.offset), false;
         }
         text += w.range ? " RANGE BETWEEN " : " ROWS BETWEEN ";
         for (int k = 0; k < 2; ++k) {
@@ -139,7 +137,7 @@ bool Translator::window_sql(WindowSpec& w, const Scope& scope, const std::string
 
 bool Translator::analytic(Expr& e, const Scope& scope, Emitted* out) {
     const AnalyticFunction* f = analytic_function(e.text);
-    if (!f || !e.path.empty()) return fail(3001, e.offset), err_->message = "unimplemented feature", false;
+    if (!f || !e.path.empty()) return fail(3001, e.offset), false;
     if (!analytic_ok_) return fail(30483, e.over->offset);
     AnalyticGate no_nesting(analytic_ok_, false);
     WindowSpec& w = *e.over;
@@ -152,7 +150,7 @@ bool Translator::analytic(Expr& e, const Scope& scope, Emitted* out) {
     if (!f->frame_allowed && w.has_frame) return fail(907, w.offset);
     CallExtras none;
     const CallExtras& x = e.extras ? *e.extras : none;
-    if (x.keep) return fail(3001, e.offset), err_->message = "unimplemented feature", false;
+    if (x.keep) return fail(3001, e.offset), false;
     if (x.nulls && f->kind != AnalyticKind::Offset && f->kind != AnalyticKind::Value) return fail(907, e.offset);
     if (x.within_group != (f->kind == AnalyticKind::Listagg))
         return fail(f->kind == AnalyticKind::Listagg ? 905 : 907, e.offset);
@@ -186,9 +184,7 @@ bool Translator::analytic(Expr& e, const Scope& scope, Emitted* out) {
             } else if (is_char(args[0].type) && !is_char(d.type)) {
                 d.sql = as_text(d);
             } else if (!same_family(args[0].type, d.type)) {
-                fail(932, e.args[2]->offset);
-                err_->message = std::string("inconsistent datatypes: expected ") + type_family(args[0].type) + " got " +
-                                type_family(d.type);
+                fail(932, e.args[2]->offset, type_family(args[0].type), type_family(d.type));
                 return false;
             }
             fallback = d.sql;
@@ -243,8 +239,7 @@ bool Translator::analytic(Expr& e, const Scope& scope, Emitted* out) {
         if (e.distinct) {
             if (!w.order.empty()) return fail(30487, w.offset);
             // MIN and MAX are the same over distinct values; the others are not written yet.
-            if (e.text != "MIN" && e.text != "MAX")
-                return fail(3001, e.offset), err_->message = "unimplemented feature", false;
+            if (e.text != "MIN" && e.text != "MAX") return fail(3001, e.offset), false;
         }
         if (e.star) {
             call = "count(*)";
@@ -287,7 +282,7 @@ bool Translator::listagg_call(Expr& e, const std::vector<Emitted>& args, std::st
     if (args.size() > 1) {
         if (e.args[1]->kind != ExprKind::String && e.args[1]->kind != ExprKind::Null &&
             e.args[1]->kind != ExprKind::Bind)
-            return fail(30496, e.args[1]->offset), err_->message = "Argument should be a constant.", false;
+            return fail(30496, e.args[1]->offset), false;
         delim = as_text(args[1]);
     }
     if (e.distinct && e.over) return fail(30482, e.offset);
@@ -306,8 +301,7 @@ bool Translator::listagg(Expr& e, const Scope& scope, Emitted* out) {
         // The measure and the ordering are read in the rows being grouped.
         for (std::size_t i = 0; i < e.args.size(); ++i) {
             if (!expr(*e.args[i], scope, &args[i])) return false;
-            if (args[i].aggregate)
-                return fail(935, e.args[i]->offset), err_->message = "group function is nested", false;
+            if (args[i].aggregate) return fail(935, e.args[i]->offset), false;
         }
     }
     std::string call;
@@ -319,7 +313,7 @@ bool Translator::listagg(Expr& e, const Scope& scope, Emitted* out) {
     for (OrderItem& o : e.extras->within) {
         Emitted k;
         if (!expr(*o.expr, scope, &k)) return false;
-        if (k.aggregate) return fail(935, o.expr->offset), err_->message = "group function is nested", false;
+        if (k.aggregate) return fail(935, o.expr->offset), false;
         bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.descending);
         keys += "," + std::to_string((o.descending ? 1 : 0) + (nulls_first ? 2 : 0)) + "," + k.sql;
     }

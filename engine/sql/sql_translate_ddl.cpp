@@ -80,8 +80,7 @@ void Translator::catalog_insert(const std::string& owner, const std::string& tab
 
 bool Translator::create_table(Statement& s) {
     std::string owner = owner_of(s.table);
-    if (!s.table.owner.empty() && !ctx_.catalog->schema_exists(owner))
-        return fail(1918, s.table.offset), err_->message = "user '" + owner + "' does not exist", false;
+    if (!s.table.owner.empty() && !ctx_.catalog->schema_exists(owner)) return fail(1918, s.table.offset, owner), false;
     if (ctx_.catalog->object_exists(owner, s.table.name)) return fail(955, s.table.name_offset);
     if (s.select) return create_table_as(s, owner);
     std::set<std::string> names;
@@ -127,7 +126,7 @@ bool Translator::create_table(Statement& s) {
         for (const std::string& col : k.columns)
             if (!names.count(col)) return fail(904, k.offset, "\"" + col + "\"");
         if (k.kind == TableConstraint::Kind::PrimaryKey) {
-            if (has_primary) return fail(2260, k.offset), err_->message = "table can have only one primary key", false;
+            if (has_primary) return fail(2260, k.offset), false;
             has_primary = true;
         }
         ConstraintRecord record;
@@ -137,7 +136,7 @@ bool Translator::create_table(Statement& s) {
         if (k.name.empty()) {
             k.name = constraints_system_name(record.id);
         } else if (ctx_.catalog->constraint_exists(owner, k.name) || !constraint_names.insert(k.name).second) {
-            return fail(2264, k.offset), err_->message = "name already used by an existing constraint", false;
+            return fail(2264, k.offset), false;
         }
         auto list = [&](const std::vector<std::string>& cols) {
             std::string l = "(";
@@ -299,8 +298,7 @@ bool Translator::alter_table(Statement& s) {
     if (s.alter_action == "ADD") {
         if (s.column_defs.size() != 1) return fail(3001, s.table.offset);
         const ColumnDef& c = s.column_defs[0];
-        if (has(c.name))
-            return fail(1430, c.offset), err_->message = "column being added already exists in table", false;
+        if (has(c.name)) return fail(1430, c.offset), false;
         std::string cs;
         if (!column_sql(c, &cs, true)) return false;
         out_->sql = target + " ADD COLUMN " + cs;

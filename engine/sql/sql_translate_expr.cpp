@@ -269,8 +269,7 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
     if ((e.path.size() == 2 || e.path.size() == 3) && (name == "NEXTVAL" || name == "CURRVAL")) {
         std::string seq_owner = e.path.size() == 3 ? e.path[0] : ctx_.schema;
         const std::string& seq = e.path[e.path.size() - 2];
-        if (!ctx_.catalog->sequence_exists(seq_owner, seq))
-            return fail(2289, e.offset), err_->message = "sequence does not exist", false;
+        if (!ctx_.catalog->sequence_exists(seq_owner, seq)) return fail(2289, e.offset), false;
         out->sql = "vantro_sequence(" + quote_text(seq_owner) + "," + quote_text(seq) + "," +
                    (name == "NEXTVAL" ? "1" : "0") + ")";
         out->type = number_type();
@@ -516,9 +515,7 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
         } else if (is_char(args[0].type) && !is_char(b.type)) {
             b.sql = as_text(b);
         } else if (!same_family(args[0].type, b.type) && e.args[0]->kind != ExprKind::Null) {
-            fail(932, e.args[1]->offset);
-            err_->message = std::string("inconsistent datatypes: expected ") + type_family(args[0].type) + " got " +
-                            type_family(b.type);
+            fail(932, e.args[1]->offset, type_family(args[0].type), type_family(b.type));
             return false;
         }
         if (e.args[0]->kind == ExprKind::Null) {
@@ -739,8 +736,7 @@ bool Translator::operation(const Expr& e, const Emitted& a, const Emitted& b, Em
             out->type = number_type();
             return true;
         }
-        return fail(932, e.offset, "NUMBER", "DATE"),
-               err_->message = "inconsistent datatypes: expected NUMBER got DATE", false;
+        return fail(932, e.offset, "NUMBER", "DATE"), false;
     }
     std::string x = is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")";
     std::string y = is_number(b.type) ? b.sql : "vantro_to_number(" + b.sql + ")";
@@ -937,9 +933,7 @@ bool Translator::case_expr(Expr& e, const Scope& scope, Emitted* out) {
             return true;
         }
         if (!same_family(out->type, t.type)) {
-            fail(932, source.offset);
-            err_->message = std::string("inconsistent datatypes: expected ") + type_family(out->type) + " got " +
-                            type_family(t.type);
+            fail(932, source.offset, type_family(out->type), type_family(t.type));
             return false;
         }
         if (t.trimmed) t.sql = as_text(t);

@@ -99,7 +99,8 @@ const MessageEntry kMessages[] = {
     {2290, "check constraint (%s) violated"},
     {2260, "table can have only one primary key"},
     {2264, "name already used by an existing constraint"},
-    {3001, "unimplemented feature"},
+    // The argument, when given, says which: ": CONNECT BY over a join".
+    {3001, "unimplemented feature%s"},
     {935, "group function is nested"},
     {1428, "argument '%s' is out of range"},
     {30496, "Argument should be a constant."},
@@ -116,9 +117,12 @@ const MessageEntry kMessages[] = {
     {3095, "expression level is too deep, maximum %s"},
     {12154, "TNS:could not resolve the connect identifier specified"},
     {12541, "TNS:no listener"},
-    {12899, "value too large for column %s (actual: %s, maximum: %s)"},
+    // The column's name comes with its trailing blank, so that a nameless column reads
+    // "value too large for column (actual: 5, maximum: 3)".
+    {12899, "value too large for column %s(actual: %s, maximum: %s)"},
     {22275, "invalid LOB locator specified"},
     {22285, "non-existent directory or file for FILEOPEN operation"},
+    {22287, "invalid or modified directory occurred during %s operation"},
     {22289, "cannot perform %s operation on an unopened file or LOB"},
     {24333, "zero iteration count"},
     {24334, "no descriptor for this position"},
@@ -134,39 +138,158 @@ const MessageEntry kMessages[] = {
     {1034, "ORACLE not available"},
     {1459, "invalid length for variable character string"},
     {3115, "unsupported network datatype or representation"},
-    {24315, "illegal attribute type"},
+    {24315, "illegal attribute type%s"},
     {1480, "trailing null missing from STR bind value"},
     {1008, "not all variables bound"},
     {1036, "illegal variable name/number"},
     {1041, "internal error. hostdef extension doesn't exist"},
     {1453, "SET TRANSACTION must be first statement of transaction"},
     {2248, "invalid option for ALTER SESSION"},
+    {0, "normal, successful completion"},
+    {36, "maximum number of recursive SQL levels (%s) exceeded"},
+    {54, "resource busy and acquire with NOWAIT specified or timeout expired"},
+    {600, "internal error code, arguments: %s"},
+    {604, "error occurred at recursive SQL level 1"},
+    {1001, "invalid cursor"},
+    {1918, "user '%s' does not exist"},
+    {1432, "public synonym to be dropped does not exist"},
+    {1434, "private synonym to be dropped does not exist"},
+    {1839, "date not valid for month specified"},
+    {1841, "(full) year must be between -4713 and +9999, and not be 0"},
+    {980, "synonym translation is no longer valid"},
+    {1416, "two tables cannot be outer-joined to each other"},
+    {1430, "column being added already exists in table"},
+    {1468, "a predicate may reference only one outer-joined table"},
+    {1719, "outer join operator (+) not allowed in operand of OR or IN"},
+    {1724, "floating point precision is out of range (1 to 126)"},
+    {1727, "numeric precision specifier is out of range (1 to 38)"},
+    {1728, "numeric scale specifier is out of range (-84 to 127)"},
+    {1785, "ORDER BY item must be the number of a SELECT-list expression"},
+    {1789, "query block has incorrect number of result columns"},
+    {1790, "expression must have same datatype as corresponding expression"},
+    {1732, "data manipulation operation not legal on this view"},
+    {1733, "virtual column not allowed here"},
+    {1740, "missing double quote in identifier"},
+    {1745, "invalid host/bind variable name"},
+    {2003, "invalid USERENV parameter"},
+    {2289, "sequence does not exist"},
+    {4061, "existing state of %s has been invalidated"},
+    {4063, "%s has errors"},
+    {4065, "not executed, altered or dropped %s"},
+    {4067, "not executed, %s does not exist"},
+    {4068, "existing state of packages has been discarded"},
+    {4077, "WHEN clause cannot be used with table level triggers"},
+    {4080, "trigger '%s' does not exist"},
+    {4081, "trigger '%s' already exists"},
+    {4082, "NEW or OLD references not allowed in table level triggers"},
+    {4084, "cannot change NEW values for this trigger type"},
+    {4085, "cannot change the value of an OLD reference variable"},
+    {4088, "error during execution of trigger '%s'"},
+    {4091, "table %s is mutating, trigger/function may not see it"},
+    {4098, "trigger '%s' is invalid and failed re-validation"},
+    {6500, "PL/SQL: storage error"},
+    {6502, "PL/SQL: numeric or value error%s"},
+    {6503, "PL/SQL: Function returned without value"},
+    {6504, "PL/SQL: Return types of Result Set variables or query do not match"},
+    {6508, "PL/SQL: could not find program unit being called%s"},
+    {6510, "PL/SQL: unhandled user-defined exception"},
+    {6511, "PL/SQL: cursor already open"},
+    {6512, "at %s"},
+    {6531, "Reference to uninitialized collection"},
+    {6532, "Subscript outside of limit"},
+    {6533, "Subscript beyond count"},
+    {6550, "line %s, column %s:\n%s"},
+    {6553, "PLS-%s: %s"},
+    {6575, "Package or function %s is in an invalid state"},
+    {6592, "CASE not found while executing CASE statement"},
+    {21000, "error number argument to raise_application_error of %s is out of range"},
+    {21560, "argument %s is null, invalid, or out of range"},
+    {22165, "given index [%s] must be in the range of [%s] to [%s]"},
+    {24344, "success with compilation error"},
+    {25156, "old style outer join (+) cannot be used with ANSI joins"},
+    {30009, "Not enough memory for %s operation"},
+    {30088, "datetime/interval precision is out of range"},
 };
 
-// Replaces the first "%s" of text with arg.
-void fill(std::string& text, const std::string& arg) {
-    std::size_t at = text.find("%s");
-    if (at != std::string::npos) text.replace(at, 2, arg);
-}
+// PLS numbers overlap ORA numbers, so the compiler's messages have a table of their own.
+const MessageEntry kPlsMessages[] = {
+    {49, "bad bind variable '%s'"},
+    {102, "parser stack overflow because nesting is too deep"},
+    {103, "Encountered the symbol \"%s\" when expecting one of the following:\n\n   %s"},
+    {201, "identifier '%s' must be declared"},
+    {215, "String length constraints must be in range (1 .. 32767)"},
+    {218, "a variable declared NOT NULL must have an initialization assignment"},
+    {221, "'%s' is not a procedure or is undefined"},
+    {222, "no function with name '%s' exists in this scope"},
+    {302, "component '%s' must be declared"},
+    {304, "cannot compile body of '%s' without its specification"},
+    {306, "wrong number or types of arguments in call to '%s'"},
+    {307, "too many declarations of '%s' match this call"},
+    {315, "Implementation restriction: unsupported table index type"},
+    {322, "declaration of a constant '%s' must contain an initialization assignment"},
+    {323, "subprogram or cursor '%s' is declared in a package specification and must be defined in the package body"},
+    {328, "A subprogram body must be defined for the forward declaration of %s."},
+    {363, "expression%s cannot be used as an assignment target"},
+    {372, "In a procedure, RETURN statement cannot contain an expression"},
+    {382, "expression is of wrong type"},
+    {428, "an INTO clause is expected in this SELECT statement"},
+    {497, "cannot mix between single row and multi-row (BULK) in INTO list"},
+    {503, "RETURN <value> statement required for this return from function"},
+    {537, "A VARRAY must have a positive limit"},
+    {657, "implementation restriction: bulk SQL with associative arrays with VARCHAR2 key is not supported."},
+    {667, "Element type of associative array should be pls_integer"},
+    {905, "object %s is invalid"},
+    {999, "implementation restriction (may be temporary) %s"},
+};
 
-}  // namespace
-
-std::string ora_message(int code, const std::string& arg1, const std::string& arg2) {
-    for (const MessageEntry& e : kMessages) {
-        if (e.code == code) {
-            std::string text = e.text;
-            fill(text, arg1);
-            fill(text, arg2);
-            return text;
+// The table's text with its "%s" parts filled from args in order; text inside an
+// argument is never taken for a "%s" of the table. Unknown numbers get a generic text.
+template <std::size_t N>
+std::string lookup(const MessageEntry (&table)[N], int code, const std::string* const (&args)[3]) {
+    for (const MessageEntry& e : table) {
+        if (e.code != code) continue;
+        std::string text = e.text;
+        std::size_t from = 0;
+        for (const std::string* arg : args) {
+            std::size_t at = text.find("%s", from);
+            if (at == std::string::npos) break;
+            text.replace(at, 2, *arg);
+            from = at + arg->size();
         }
+        return text;
     }
     return "Message " + std::to_string(code) + " not found";
 }
 
-OraError ora_error(int code, const std::string& arg1, const std::string& arg2) {
+}  // namespace
+
+std::string ora_message(int code, const std::string& arg1, const std::string& arg2, const std::string& arg3) {
+    return lookup(kMessages, code, {&arg1, &arg2, &arg3});
+}
+
+std::string ora_line(int code, const std::string& arg1, const std::string& arg2, const std::string& arg3) {
+    // Oracle writes the success code with four digits: "ORA-0000: normal, successful completion".
+    if (code == 0) return "ORA-0000: " + ora_message(0);
+    char prefix[16];
+    std::snprintf(prefix, sizeof prefix, "ORA-%05d: ", code);
+    return prefix + ora_message(code, arg1, arg2, arg3);
+}
+
+std::string pls_body(int code, const std::string& arg1, const std::string& arg2) {
+    const std::string none;
+    return lookup(kPlsMessages, code, {&arg1, &arg2, &none});
+}
+
+std::string pls_message(int code, const std::string& arg1, const std::string& arg2) {
+    char prefix[16];
+    std::snprintf(prefix, sizeof prefix, "PLS-%05d: ", code);
+    return prefix + pls_body(code, arg1, arg2);
+}
+
+OraError ora_error(int code, const std::string& arg1, const std::string& arg2, const std::string& arg3) {
     OraError e;
     e.code = code;
-    e.message = ora_message(code, arg1, arg2);
+    e.message = ora_message(code, arg1, arg2, arg3);
     return e;
 }
 
@@ -209,11 +332,7 @@ OraError ora_from_sqlite(int sqlite_code, const std::string& msg) {
     if (sqlite_code == SQLITE_CONSTRAINT_CHECK) return ora_error(2290, "CHECK");
     if (primary == SQLITE_INTERRUPT) return ora_error(1013);
     if (primary == SQLITE_NOMEM) return ora_error(1019);
-    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) {
-        e.code = 54;
-        e.message = "resource busy and acquire with NOWAIT specified or timeout expired";
-        return e;
-    }
+    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) return ora_error(54);
     if (msg.compare(0, 14, "no such table:") == 0) return ora_error(942);
     if (msg.compare(0, 28, "Cannot add a NOT NULL column") == 0) return ora_error(1758);
     if (msg.compare(0, 15, "no such column:") == 0) {
@@ -223,7 +342,5 @@ OraError ora_from_sqlite(int sqlite_code, const std::string& msg) {
     if (msg.find("parser stack overflow") != std::string::npos ||
         msg.compare(0, 26, "Expression tree is too large") == 0)
         return ora_error(3095, "1000");
-    e.code = 600;
-    e.message = "internal error code, arguments: [sqlite], [" + msg + "]";
-    return e;
+    return ora_error(600, "[sqlite], [" + msg + "]");
 }

@@ -8,8 +8,16 @@
 
 // The classic message for an Oracle error number; "%s" parts are filled from args in
 // order. Unknown numbers get a generic text.
-std::string ora_message(int code, const std::string& arg1 = {}, const std::string& arg2 = {});
-OraError ora_error(int code, const std::string& arg1 = {}, const std::string& arg2 = {});
+std::string ora_message(int code, const std::string& arg1 = {}, const std::string& arg2 = {},
+                        const std::string& arg3 = {});
+OraError ora_error(int code, const std::string& arg1 = {}, const std::string& arg2 = {}, const std::string& arg3 = {});
+// One line of an error stack, without a newline: "ORA-06512: at line 3".
+std::string ora_line(int code, const std::string& arg1 = {}, const std::string& arg2 = {},
+                     const std::string& arg3 = {});
+// The PL/SQL compiler's messages, from their own table: pls_message gives
+// "PLS-00201: identifier 'X' must be declared", pls_body the text after "PLS-00201: ".
+std::string pls_message(int code, const std::string& arg1 = {}, const std::string& arg2 = {});
+std::string pls_body(int code, const std::string& arg1 = {}, const std::string& arg2 = {});
 // "ORA-00942: table or view does not exist\n"
 std::string ora_format(int code, const std::string& message);
 // Turns a SQLite failure (its extended result code and message) into an Oracle error.

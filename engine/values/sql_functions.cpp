@@ -459,8 +459,8 @@ void fn_store_number(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 void too_large(sqlite3_context* ctx, sqlite3_value* column, std::size_t actual, int maximum) {
     std::string name = sqlite3_value_type(column) == SQLITE_NULL ? std::string() : value_text(column);
-    std::string text = "ORA-12899: value too large for column " + (name.empty() ? std::string() : name + " ") +
-                       "(actual: " + std::to_string(actual) + ", maximum: " + std::to_string(maximum) + ")";
+    std::string text =
+        ora_line(12899, name.empty() ? std::string() : name + " ", std::to_string(actual), std::to_string(maximum));
     sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
 }
 
@@ -502,7 +502,7 @@ void fn_hextoraw(sqlite3_context* ctx, int, sqlite3_value** argv) {
     }
     std::string raw;
     if (!raw_from_hex(value_text(argv[0]), &raw)) {
-        std::string text = "ORA-01465: invalid hex number";
+        std::string text = ora_line(1465);
         sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
         return;
     }
