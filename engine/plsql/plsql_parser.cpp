@@ -95,6 +95,13 @@ std::string Parser::identifier() {
     return t.text;
 }
 
+void Parser::declaration_error(std::uint32_t offset, const std::string& text) {
+    PlCompileError e;
+    position(offset, &e.line, &e.column);
+    e.text = text;
+    prog_->errors.push_back(e);
+}
+
 void Parser::semantic_error(std::uint32_t offset, const std::string& text, std::uint32_t stmt_offset,
                             const char* ignored) {
     PlCompileError e;
@@ -276,15 +283,20 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
         int p = 0, s = 0;
         if (is_op("(")) {
             ++i_;
-            if (peek().kind == TokenKind::Number)
+            if (peek().kind == TokenKind::Number) {
+                std::uint32_t at = peek().offset;
                 p = bounded_integer(identifier_number(), 1000);
-            else if (is_op("*"))
+                if (p < 1 || p > 38) declaration_error(at, pls_message(216));
+            } else if (is_op("*")) {
                 ++i_;
+            }
             if (is_op(",")) {
                 ++i_;
                 bool neg = is_op("-");
                 if (neg) ++i_;
+                std::uint32_t at = peek().offset;
                 s = bounded_integer(identifier_number(), 1000) * (neg ? -1 : 1);
+                if (s < -84 || s > 127) declaration_error(at, pls_message(217));
             }
             expect_op(")");
         }
@@ -372,7 +384,13 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
             expect_op(",");
             bool neg = is_op("-");
             if (neg) ++i_;
+            std::uint32_t at = peek().offset;
+            std::string digits = peek().text;
             int code = bounded_integer(identifier_number(), 1 << 30);
+            // Oracle takes 100 (no data found as SQLCODE has it) or a negative number above
+            // -10,000,000 other than -1403 (no data found's other number).
+            if (neg ? code < 1 || code >= 10000000 || code == 1403 : code != 100)
+                declaration_error(at, pls_message(701, (neg ? "-" : "") + digits));
             expect_op(")");
             expect_op(";");
             auto f = scopes_.back().find(name);

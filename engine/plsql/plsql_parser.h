@@ -139,6 +139,9 @@ private:
     void expect_word(const char* w);
     std::string identifier();
 
+    // An error of a declaration's constraint (a length, precision or code out of range),
+    // reported at its token and alone, as Oracle reports it.
+    void declaration_error(std::uint32_t offset, const std::string& text);
     void semantic_error(std::uint32_t offset, const std::string& text, std::uint32_t stmt_offset,
                         const char* ignored = "PL/SQL: Statement ignored");
 

@@ -281,6 +281,8 @@ const MessageEntry kPlsMessages[] = {
     {103, "Encountered the symbol \"%s\" when expecting one of the following:\n\n   %s"},
     {201, "identifier '%s' must be declared"},
     {215, "String length constraints must be in range (1 .. 32767)"},
+    {216, "NUMBER precision constraint must be in range (1 .. 38)"},
+    {217, "NUMBER scale constraint must be in range (-84 .. 127)"},
     {218, "a variable declared NOT NULL must have an initialization assignment"},
     {221, "'%s' is not a procedure or is undefined"},
     {222, "no function with name '%s' exists in this scope"},
@@ -301,6 +303,7 @@ const MessageEntry kPlsMessages[] = {
     {537, "A VARRAY must have a positive limit"},
     {657, "implementation restriction: bulk SQL with associative arrays with VARCHAR2 key is not supported."},
     {667, "Element type of associative array should be pls_integer"},
+    {701, "illegal ORACLE error number %s for PRAGMA EXCEPTION_INIT"},
     {905, "object %s is invalid"},
     {999, "implementation restriction (may be temporary) %s"},
 };

@@ -139,6 +139,35 @@ TEST_F(Plsql, HugeNumbersInDeclarationsAreCompileErrorsNotCrashes) {
   EXPECT_EQ(s.exec("begin null; end;"), OCI_SUCCESS);
 }
 
+TEST_F(Plsql, NumberConstraintsAndExceptionCodesOutOfRangeAreRefused) {
+  // A precision is reported at its number.
+  EXPECT_EQ(s.exec("declare n number(39); begin null; end;"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(),
+            "ORA-06550: line 1, column 18:\nPLS-00216: NUMBER precision constraint must be in range (1 .. 38)\n");
+  const std::pair<const char*, const char*> kCases[] = {
+      {"declare n number(0); begin null; end;", "PLS-00216: NUMBER precision constraint must be in range (1 .. 38)"},
+      {"declare n number(5, 128); begin null; end;",
+       "PLS-00217: NUMBER scale constraint must be in range (-84 .. 127)"},
+      {"declare n number(5, -85); begin null; end;",
+       "PLS-00217: NUMBER scale constraint must be in range (-84 .. 127)"},
+      {"declare e exception; pragma exception_init(e, 1); begin null; end;",
+       "PLS-00701: illegal ORACLE error number 1 for PRAGMA EXCEPTION_INIT"},
+      {"declare e exception; pragma exception_init(e, -1403); begin null; end;",
+       "PLS-00701: illegal ORACLE error number -1403 for PRAGMA EXCEPTION_INIT"},
+      {"declare e exception; pragma exception_init(e, -10000000); begin null; end;",
+       "PLS-00701: illegal ORACLE error number -10000000 for PRAGMA EXCEPTION_INIT"},
+  };
+  for (const auto& [block, error] : kCases) {
+    EXPECT_EQ(s.exec(block), OCI_ERROR) << block;
+    EXPECT_NE(s.error_text().find(std::string("\n") + error + "\n"), std::string::npos) << s.error_text();
+  }
+  // The edges that Oracle takes.
+  EXPECT_EQ(s.exec("declare a number(1); b number(38, -84); c number(38, 127); e exception; f exception;"
+                   " pragma exception_init(e, 100); pragma exception_init(f, -9999999); begin null; end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+}
+
 TEST_F(Plsql, VariablesAndControlFlow) {
   EXPECT_EQ(output_of(R"(declare
   n number(6,2) := 10 / 4;
