@@ -249,6 +249,8 @@ struct Statement {
     std::vector<ExprPtr> returning;            // DML RETURNING expressions
     std::vector<std::string> returning_into;   // ... INTO these placeholders
     StorageClause storage;                     // Create table; Create index
+    std::string organization;                  // Create table: ORGANIZATION INDEX or HEAP, empty when not given
+    std::uint32_t organization_offset = 0;
 };
 
 // Parses one statement of the SQL grammar; false with err set at the offending token.

@@ -335,6 +335,8 @@ bool Parser::create(Statement* s) {
         ++p_;
         return fail(922);
     }
+    // A global temporary table's rows are private to a session: the engine has no such storage.
+    if (is_word("GLOBAL") && word_at(1, "TEMPORARY")) return fail(3001);
     if (accept_word("TABLE")) {
         s->kind = StatementKind::CreateTable;
         if (!table_ref(&s->table)) return false;
@@ -353,8 +355,7 @@ bool Parser::create(Statement* s) {
             }
         } while (accept_op(","));
         if (!expect_op(")", 907)) return false;
-        storage_clauses(&s->storage, false);
-        return true;
+        return table_clauses(s);
     }
     bool bitmap = accept_word("BITMAP");
     bool unique = !bitmap && accept_word("UNIQUE");
@@ -382,6 +383,45 @@ bool Parser::create(Statement* s) {
         return true;
     }
     return fail(unique ? 968 : 901);
+}
+
+// The physical clauses after a table's columns: storage, ORGANIZATION HEAP or INDEX and an
+// index-organized table's own clauses (PCTTHRESHOLD, COMPRESS, INCLUDING, OVERFLOW with
+// its storage, MAPPING TABLE), in any order. The engine keeps every table in SQLite's own
+// organization; the dictionary shows the organization declared.
+bool Parser::table_clauses(Statement* s) {
+    for (;;) {
+        storage_clauses(&s->storage, false);
+        if (is_word("ORGANIZATION")) {
+            s->organization_offset = cur().offset;
+            ++p_;
+            if (accept_word("HEAP")) {
+                s->organization = "HEAP";
+            } else if (accept_word("INDEX")) {
+                s->organization = "INDEX";
+            } else {
+                return fail(3001);
+            }
+            continue;
+        }
+        if (s->organization != "INDEX") return true;
+        long long n = 0;
+        if (accept_word("PCTTHRESHOLD")) {
+            if (!size(&n)) return fail(1722);
+        } else if (accept_word("COMPRESS")) {
+            if (cur().kind == TokenKind::Number) size(&n);
+        } else if (accept_word("INCLUDING")) {
+            std::string column;
+            if (!identifier(&column)) return fail(904, "\"" + cur().text + "\"");
+        } else if (accept_word("OVERFLOW")) {
+            StorageClause overflow;
+            storage_clauses(&overflow, false);
+        } else if (accept_word("MAPPING")) {
+            if (!expect_word("TABLE", 905)) return false;
+        } else if (!accept_word("NOCOMPRESS") && !accept_word("NOMAPPING")) {
+            return true;
+        }
+    }
 }
 
 // A size: a number with an optional K, M or G suffix.

@@ -8,6 +8,7 @@
 #include "catalog/constraints.h"
 #include "values/errors.h"
 #include "sql/sql_translator.h"
+#include "sql/storage.h"
 #include "values/values.h"
 
 #include <cctype>
@@ -215,6 +216,7 @@ bool Translator::create_table(Statement& s) {
     std::set<std::string> key_columns;
     for (const TableConstraint& k : inline_constraints)
         if (k.kind == TableConstraint::Kind::PrimaryKey) key_columns.insert(k.columns.begin(), k.columns.end());
+    if (s.organization == "INDEX" && !organized_by_index(owner, s, inline_constraints)) return false;
     out_->sql = "CREATE TABLE " + quote_name(owner) + "." + quote_name(s.table.name) + " (" + body + ")";
     for (ColumnDef& c : s.column_defs)
         if (key_columns.count(c.name)) c.not_null = true;
@@ -224,6 +226,22 @@ bool Translator::create_table(Statement& s) {
         constraints_column_sql(owner, s.table.name, c, key_columns.count(c.name) > 0, false, text_, &out_->catalog_sql);
         if (!generated_record(owner, s.table.name, c, false)) return false;
     }
+    return true;
+}
+
+// ORGANIZATION INDEX: the table needs a primary key, whose index the dictionary shows as
+// the table's ("IOT - TOP"); the table is recorded as an IOT.
+bool Translator::organized_by_index(const std::string& owner, const Statement& s,
+                                    const std::vector<TableConstraint>& constraints) {
+    const TableConstraint* key = nullptr;
+    for (const TableConstraint& k : constraints)
+        if (k.kind == TableConstraint::Kind::PrimaryKey) key = &k;
+    if (!key) return fail(25175, s.organization_offset);
+    StorageClause index;
+    index.index_type = "IOT - TOP";
+    out_->catalog_sql.push_back(storage_catalog_sql(owner, key->name, true, index));
+    out_->catalog_sql.push_back("INSERT OR REPLACE INTO main.vantro_table_options(owner,table_name,iot_type) VALUES (" +
+                                quote_text(owner) + "," + quote_text(s.table.name) + ",'IOT')");
     return true;
 }
 
@@ -307,8 +325,16 @@ bool Translator::drop_table(Statement& s) {
     out_->table = s.table.name;
     out_->catalog_sql.push_back("DELETE FROM main.vantro_columns WHERE owner=" + quote_text(owner) +
                                 " AND table_name=" + quote_text(s.table.name));
+    // The key index of an index-organized table goes with its kind.
+    out_->catalog_sql.push_back("DELETE FROM main.vantro_storage WHERE owner=" + quote_text(owner) +
+                                " AND object_kind='INDEX' AND index_type='IOT - TOP' AND object_name IN (SELECT"
+                                " coalesce(constraint_name,'SYS_C00'||(id+4999)) FROM main.vantro_constraints"
+                                " WHERE owner=" +
+                                quote_text(owner) + " AND table_name=" + quote_text(s.table.name) + ")");
     constraints_drop_sql(owner, s.table.name, &out_->catalog_sql);
     generated_drop(owner, s.table.name, "");
+    out_->catalog_sql.push_back("DELETE FROM main.vantro_table_options WHERE owner=" + quote_text(owner) +
+                                " AND table_name=" + quote_text(s.table.name));
     return true;
 }
 

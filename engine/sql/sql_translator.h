@@ -251,6 +251,8 @@ private:
     bool create_table(Statement& s);
     bool drop_table(Statement& s);
     bool create_table_as(Statement& s, const std::string& owner);
+    bool organized_by_index(const std::string& owner, const Statement& s,
+                            const std::vector<TableConstraint>& constraints);
     bool truncate_table(Statement& s);
     bool alter_table(Statement& s);
     bool create_index(Statement& s);
