@@ -252,3 +252,40 @@ bool Translator::generated_record(const std::string& owner, const std::string& t
     if (adding) out_->sql += "; UPDATE " + quoted(owner, table) + " SET " + quote_name(c.name) + "=" + stored;
     return true;
 }
+
+// ALTER TABLE ... MODIFY column DEFAULT [ON NULL] expr: SQLite cannot change a column's
+// default, so the engine's insert path gives it from now on. ON NULL needs the column to
+// be NOT NULL already (making it so is ALTER TABLE ... MODIFY column NOT NULL).
+bool Translator::modify_default(const std::string& owner, const std::string& table, const std::vector<ColumnInfo>& cols,
+                                ColumnDef& c) {
+    const ColumnInfo* column = nullptr;
+    for (const ColumnInfo& x : cols)
+        if (x.name == c.name) column = &x;
+    if (!column) return fail(904, c.offset, "\"" + c.name + "\"");
+    std::vector<GeneratedColumn> generated;
+    ctx_.catalog->generated_columns(owner, table, &generated);
+    for (const GeneratedColumn& g : generated)
+        if (g.name == c.name && g.kind != 'D') return fail(3001, c.offset);
+    if (c.default_on_null && column->type.nullable) return fail(3001, c.default_value->offset);
+    c.type = column->type;
+    std::string stored;
+    if (!default_sql(c, &stored)) return false;
+    const std::string key = quote_text(owner) + "," + quote_text(table) + "," + quote_text(c.name);
+    const std::string where = " WHERE owner=" + quote_text(owner) + " AND table_name=" + quote_text(table) +
+                              " AND column_name=" + quote_text(c.name);
+    out_->sql = "SELECT 1";
+    out_->catalog_sql.push_back("DELETE FROM main.vantro_generated_columns" + where);
+    out_->catalog_sql.push_back("DELETE FROM main.vantro_column_defaults" + where);
+    const Expr& e = *c.default_value;
+    // DEFAULT NULL: the engine gives NULL, whatever default SQLite keeps for the column.
+    if (stored.empty()) {
+        generated_catalog(owner, table, c, "NULL");
+        return true;
+    }
+    std::string typed = e.end > e.offset && e.end <= text_.size() ? text_.substr(e.offset, e.end - e.offset) : "";
+    out_->catalog_sql.push_back(
+        "INSERT INTO main.vantro_column_defaults(owner,table_name,column_name,data_default) VALUES (" + key + "," +
+        quote_text(typed) + ")");
+    generated_catalog(owner, table, c, stored);
+    return true;
+}

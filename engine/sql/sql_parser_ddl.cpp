@@ -565,6 +565,24 @@ bool Parser::alter(Statement* s) {
         s->name_offset = cur().offset;
         return identifier(&s->name) || fail(904, "\"" + cur().text + "\"");
     }
+    // MODIFY (column DEFAULT [ON NULL] expr): the only change of a column the SQL grammar
+    // takes; NOT NULL is the dictionary's (dictionary_ddl.cpp).
+    if (accept_word("MODIFY")) {
+        bool paren = accept_op("(");
+        ColumnDef c;
+        c.offset = cur().offset;
+        if (!identifier(&c.name)) return fail(904, "\"" + cur().text + "\"");
+        if (!is_word("DEFAULT")) return fail(3001);
+        ++p_;
+        if (is_word("ON") && word_at(1, "NULL")) {
+            p_ += 2;
+            c.default_on_null = true;
+        }
+        if (!expr(&c.default_value)) return false;
+        s->alter_action = "MODIFY DEFAULT";
+        s->column_defs.push_back(std::move(c));
+        return !paren || expect_op(")", 907);
+    }
     if (accept_word("RENAME")) {
         if (accept_word("COLUMN")) {
             s->alter_action = "RENAME COLUMN";

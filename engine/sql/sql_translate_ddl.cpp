@@ -372,6 +372,7 @@ bool Translator::alter_table(Statement& s) {
         constraints_column_sql(owner, s.table.name, c, false, true, text_, &out_->catalog_sql);
         return generated_record(owner, s.table.name, c, true);
     }
+    if (s.alter_action == "MODIFY DEFAULT") return modify_default(owner, s.table.name, cols, s.column_defs[0]);
     if (!has(s.name)) return fail(904, s.name_offset, "\"" + s.name + "\"");
     std::string where = " WHERE owner=" + quote_text(owner) + " AND table_name=" + quote_text(s.table.name);
     if (s.alter_action == "DROP COLUMN") {

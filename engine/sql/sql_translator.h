@@ -230,6 +230,8 @@ private:
     // The catalog rows of c's identity, virtual expression or engine-given default;
     // adding: ALTER TABLE ... ADD, which also gives the rows the table has their value.
     bool generated_record(const std::string& owner, const std::string& table, const ColumnDef& c, bool adding);
+    bool modify_default(const std::string& owner, const std::string& table, const std::vector<ColumnInfo>& cols,
+                        ColumnDef& c);
     void generated_drop(const std::string& owner, const std::string& table, const std::string& column);
     bool insert_generated(const std::string& owner, const std::string& table, const std::vector<ColumnInfo>& targets,
                           const std::vector<std::uint32_t>& offsets, InsertFill* f);

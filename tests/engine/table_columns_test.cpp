@@ -198,4 +198,22 @@ TEST_F(TableColumns, IndexOrganizedTablesNeedAPrimaryKey) {
   EXPECT_EQ(s.value("select index_type from user_indexes where index_name = 'IOT2_PK'"), "NORMAL");
 }
 
+TEST_F(TableColumns, ModifiedDefaultsApplyToLaterInserts) {
+  run("create table md (id number, qty number default 1, code varchar2(3) not null)");
+  run("insert into md (id, code) values (1, 'a')");
+  run("alter table md modify qty default 5");
+  run("alter table md modify (code default on null 'zz')");
+  run("insert into md (id) values (2)");
+  run("insert into md (id, qty, code) values (3, null, null)");
+  EXPECT_EQ(rows("select id, qty, code from md order by id"), (Rows{"1|1|a", "2|5|zz", "3|<null>|zz"}));
+  EXPECT_EQ(rows("select column_name, data_default, default_on_null from user_tab_columns"
+                 " where table_name = 'MD' order by column_id"),
+            (Rows{"ID|<null>|NO", "QTY|5|NO", "CODE|'zz'|YES"}));
+  run("alter table md modify qty default null");
+  run("insert into md (id, code) values (4, 'b')");
+  EXPECT_EQ(s.value("select nvl(to_char(qty), 'none') from md where id = 4"), "none");
+  EXPECT_EQ(error_of("alter table md modify id default on null 0"), 3001) << "ID may hold NULLs";
+  EXPECT_EQ(error_of("alter table md modify nothere default 1"), 904);
+}
+
 }  // namespace
