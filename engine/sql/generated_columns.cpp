@@ -95,6 +95,7 @@ bool Translator::virtual_sql(ColumnDef& c, const Scope& scope, std::string* sql)
     std::string stored;
     if (!store_value(e, target, "", "", &stored, c.virtual_expr->offset)) return false;
     *sql = " AS (" + stored + ") VIRTUAL";
+    virtual_exprs_[c.name] = stored;
     return true;
 }
 
@@ -180,7 +181,8 @@ void Translator::generated_catalog(const std::string& owner, const std::string& 
         "generation,on_null,fill_sql) VALUES (" +
         quote_text(owner) + "," + quote_text(table) + "," + quote_text(c.name) + ",";
     if (c.virtual_expr) {
-        out_->catalog_sql.push_back(row + "'V','ALWAYS',0,NULL)");
+        // The expression as SQLite computes it: what DROP COLUMN looks for.
+        out_->catalog_sql.push_back(row + "'V','ALWAYS',0," + quote_text(virtual_exprs_[c.name]) + ")");
         const Expr& e = *c.virtual_expr;
         std::string text = e.end > e.offset && e.end <= text_.size() ? text_.substr(e.offset, e.end - e.offset) : "";
         out_->catalog_sql.push_back(
@@ -212,7 +214,7 @@ bool Translator::insert_generated(const std::string& owner, const std::string& t
         for (std::size_t i = 0; i < targets.size(); ++i) {
             if (targets[i].name != g.name) continue;
             named = true;
-            f->fill[i] = g.fill_sql;
+            if (g.kind != 'V') f->fill[i] = g.fill_sql;
             if (f->defaulted(i)) continue;
             if (g.kind == 'V') return fail(54013, offsets[i]);
             if (g.kind == 'I' && g.always) return fail(32795, offsets[i]);

@@ -376,6 +376,11 @@ bool Translator::alter_table(Statement& s) {
     if (!has(s.name)) return fail(904, s.name_offset, "\"" + s.name + "\"");
     std::string where = " WHERE owner=" + quote_text(owner) + " AND table_name=" + quote_text(s.table.name);
     if (s.alter_action == "DROP COLUMN") {
+        std::vector<GeneratedColumn> generated;
+        ctx_.catalog->generated_columns(owner, s.table.name, &generated);
+        for (const GeneratedColumn& g : generated)
+            if (g.kind == 'V' && g.name != s.name && g.fill_sql.find(quote_name(s.name)) != std::string::npos)
+                return fail(54031, s.name_offset);
         out_->sql = target + " DROP COLUMN " + quote_name(s.name);
         out_->catalog_sql.push_back("DELETE FROM main.vantro_columns" + where +
                                     " AND column_name=" + quote_text(s.name));

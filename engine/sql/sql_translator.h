@@ -221,6 +221,7 @@ private:
     const Scope* table_scope_ = nullptr;  // the table's columns, for virtual column expressions
     bool adding_column_ = false;          // ALTER TABLE ... ADD: SQLite keeps no default
     std::vector<GeneratedColumn> generated_cache_;
+    std::map<std::string, std::string> virtual_exprs_;  // virtual column: its SQLite expression
     std::string generated_cache_owner_;
     bool generated_check(ColumnDef& c, int* identities);
     bool virtual_sql(ColumnDef& c, const Scope& scope, std::string* sql);

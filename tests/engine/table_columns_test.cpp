@@ -170,6 +170,10 @@ TEST_F(TableColumns, VirtualColumnAddedLater) {
   EXPECT_EQ(s.value("select c from vl"), "6");
   run("insert into vl (a, b) values (4, 5)");
   EXPECT_EQ(rows("select c from vl order by c"), (Rows{"6", "20"}));
+  EXPECT_EQ(error_of("alter table vl drop column b"), 54031);
+  run("alter table vl drop column c");
+  run("alter table vl drop column b");
+  EXPECT_EQ(rows("select a from vl order by a"), (Rows{"2", "4"}));
 }
 
 TEST_F(TableColumns, IndexOrganizedTablesNeedAPrimaryKey) {
