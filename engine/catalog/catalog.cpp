@@ -92,6 +92,7 @@ void drop_orphan_rows(sqlite3* db, const std::string& user) {
         "DELETE FROM main.vantro_sequences WHERE sequence_owner=?1 AND sequence_name IN (SELECT sequence_name"
         " FROM main.vantro_generated_columns WHERE owner=?1 AND table_name NOT IN $L)",
         "DELETE FROM main.vantro_generated_columns WHERE owner=?1 AND table_name NOT IN $L",
+        "DELETE FROM main.vantro_table_options WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_comments WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_columns WHERE owner=?1 AND table_name NOT IN $L",
     };

@@ -95,6 +95,7 @@ bool Translator::virtual_sql(ColumnDef& c, const Scope& scope, std::string* sql)
     std::string stored;
     if (!store_value(e, target, "", "", &stored, c.virtual_expr->offset)) return false;
     *sql = " AS (" + stored + ") VIRTUAL";
+    virtual_exprs_[c.name] = stored;
     return true;
 }
 
@@ -180,7 +181,8 @@ void Translator::generated_catalog(const std::string& owner, const std::string& 
         "generation,on_null,fill_sql) VALUES (" +
         quote_text(owner) + "," + quote_text(table) + "," + quote_text(c.name) + ",";
     if (c.virtual_expr) {
-        out_->catalog_sql.push_back(row + "'V','ALWAYS',0,NULL)");
+        // The expression as SQLite computes it: what DROP COLUMN looks for.
+        out_->catalog_sql.push_back(row + "'V','ALWAYS',0," + quote_text(virtual_exprs_[c.name]) + ")");
         const Expr& e = *c.virtual_expr;
         std::string text = e.end > e.offset && e.end <= text_.size() ? text_.substr(e.offset, e.end - e.offset) : "";
         out_->catalog_sql.push_back(
@@ -212,7 +214,7 @@ bool Translator::insert_generated(const std::string& owner, const std::string& t
         for (std::size_t i = 0; i < targets.size(); ++i) {
             if (targets[i].name != g.name) continue;
             named = true;
-            f->fill[i] = g.fill_sql;
+            if (g.kind != 'V') f->fill[i] = g.fill_sql;
             if (f->defaulted(i)) continue;
             if (g.kind == 'V') return fail(54013, offsets[i]);
             if (g.kind == 'I' && g.always) return fail(32795, offsets[i]);
@@ -250,5 +252,42 @@ bool Translator::generated_record(const std::string& owner, const std::string& t
     generated_catalog(owner, table, c, stored);
     // The rows the table has take the default, as in Oracle.
     if (adding) out_->sql += "; UPDATE " + quoted(owner, table) + " SET " + quote_name(c.name) + "=" + stored;
+    return true;
+}
+
+// ALTER TABLE ... MODIFY column DEFAULT [ON NULL] expr: SQLite cannot change a column's
+// default, so the engine's insert path gives it from now on. ON NULL needs the column to
+// be NOT NULL already (making it so is ALTER TABLE ... MODIFY column NOT NULL).
+bool Translator::modify_default(const std::string& owner, const std::string& table, const std::vector<ColumnInfo>& cols,
+                                ColumnDef& c) {
+    const ColumnInfo* column = nullptr;
+    for (const ColumnInfo& x : cols)
+        if (x.name == c.name) column = &x;
+    if (!column) return fail(904, c.offset, "\"" + c.name + "\"");
+    std::vector<GeneratedColumn> generated;
+    ctx_.catalog->generated_columns(owner, table, &generated);
+    for (const GeneratedColumn& g : generated)
+        if (g.name == c.name && g.kind != 'D') return fail(3001, c.offset);
+    if (c.default_on_null && column->type.nullable) return fail(3001, c.default_value->offset);
+    c.type = column->type;
+    std::string stored;
+    if (!default_sql(c, &stored)) return false;
+    const std::string key = quote_text(owner) + "," + quote_text(table) + "," + quote_text(c.name);
+    const std::string where = " WHERE owner=" + quote_text(owner) + " AND table_name=" + quote_text(table) +
+                              " AND column_name=" + quote_text(c.name);
+    out_->sql = "SELECT 1";
+    out_->catalog_sql.push_back("DELETE FROM main.vantro_generated_columns" + where);
+    out_->catalog_sql.push_back("DELETE FROM main.vantro_column_defaults" + where);
+    const Expr& e = *c.default_value;
+    // DEFAULT NULL: the engine gives NULL, whatever default SQLite keeps for the column.
+    if (stored.empty()) {
+        generated_catalog(owner, table, c, "NULL");
+        return true;
+    }
+    std::string typed = e.end > e.offset && e.end <= text_.size() ? text_.substr(e.offset, e.end - e.offset) : "";
+    out_->catalog_sql.push_back(
+        "INSERT INTO main.vantro_column_defaults(owner,table_name,column_name,data_default) VALUES (" + key + "," +
+        quote_text(typed) + ")");
+    generated_catalog(owner, table, c, stored);
     return true;
 }

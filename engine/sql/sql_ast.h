@@ -201,7 +201,7 @@ struct ColumnDef {
     std::string name;
     std::uint32_t offset = 0;
     OraType type;
-    std::string type_name;  // VARCHAR2, NUMBER, ... as declared
+    std::string type_name;   // VARCHAR2, NUMBER, ... as declared
     bool byte_used = false;  // declared with BYTE: the session's NLS_LENGTH_SEMANTICS does not apply
     ExprPtr default_value;
     bool not_null = false;
@@ -257,11 +257,11 @@ struct Statement {
     ExprPtr where;
     std::vector<ColumnDef> column_defs;  // Create table; Alter table add
     std::vector<TableConstraint> constraints;
-    TableRef index;            // Create/Drop index name
-    bool unique = false;       // Create unique index
-    std::string alter_action;  // Alter table: "ADD", "DROP COLUMN", "RENAME COLUMN", "RENAME"
-    std::string name;          // savepoint; rename target
-    std::string name2;         // rename column: new name
+    TableRef index;                        // Create/Drop index name
+    bool unique = false;                   // Create unique index
+    std::string alter_action;              // Alter table: "ADD", "DROP COLUMN", "RENAME COLUMN", "RENAME"
+    std::string name;                      // savepoint; rename target
+    std::string name2;                     // rename column: new name
     std::vector<SessionSetting> settings;  // ALTER SESSION SET
     std::uint32_t name_offset = 0;
     std::unique_ptr<SelectStmt> target_query;  // INSERT INTO (subquery): the rows' view of the table
@@ -274,6 +274,8 @@ struct Statement {
     FromItem merge_source;
     ExprPtr merge_on, merge_delete, merge_insert_where;
     bool merge_update = false, merge_insert = false;
+    std::string organization;  // Create table: ORGANIZATION INDEX or HEAP, empty when not given
+    std::uint32_t organization_offset = 0;
 };
 
 // Parses one statement of the SQL grammar; false with err set at the offending token.

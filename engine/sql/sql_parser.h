@@ -98,6 +98,7 @@ private:
     bool column_constraints(ColumnDef* c);
     bool generated_clause(ColumnDef* c);
     bool identity_options(IdentityOptions* o);
+    bool table_clauses(Statement* s);
     bool table_constraint(TableConstraint* c);
     bool name_list(std::vector<std::string>* names, std::vector<std::uint32_t>* offsets = nullptr);
     bool create(Statement* s);

@@ -331,6 +331,8 @@ bool Parser::create(Statement* s) {
         ++p_;
         return fail(922);
     }
+    // A global temporary table's rows are private to a session: the engine has no such storage.
+    if (is_word("GLOBAL") && word_at(1, "TEMPORARY")) return fail(3001);
     if (accept_word("TABLE")) {
         s->kind = StatementKind::CreateTable;
         if (!table_ref(&s->table)) return false;
@@ -349,8 +351,7 @@ bool Parser::create(Statement* s) {
             }
         } while (accept_op(","));
         if (!expect_op(")", 907)) return false;
-        storage_clauses(&s->storage, false);
-        return true;
+        return table_clauses(s);
     }
     bool bitmap = accept_word("BITMAP");
     bool unique = !bitmap && accept_word("UNIQUE");
@@ -378,6 +379,45 @@ bool Parser::create(Statement* s) {
         return true;
     }
     return fail(unique ? 968 : 901);
+}
+
+// The physical clauses after a table's columns: storage, ORGANIZATION HEAP or INDEX and an
+// index-organized table's own clauses (PCTTHRESHOLD, COMPRESS, INCLUDING, OVERFLOW with
+// its storage, MAPPING TABLE), in any order. The engine keeps every table in SQLite's own
+// organization; the dictionary shows the organization declared.
+bool Parser::table_clauses(Statement* s) {
+    for (;;) {
+        storage_clauses(&s->storage, false);
+        if (is_word("ORGANIZATION")) {
+            s->organization_offset = cur().offset;
+            ++p_;
+            if (accept_word("HEAP")) {
+                s->organization = "HEAP";
+            } else if (accept_word("INDEX")) {
+                s->organization = "INDEX";
+            } else {
+                return fail(3001);
+            }
+            continue;
+        }
+        if (s->organization != "INDEX") return true;
+        long long n = 0;
+        if (accept_word("PCTTHRESHOLD")) {
+            if (!size(&n)) return fail(1722);
+        } else if (accept_word("COMPRESS")) {
+            if (cur().kind == TokenKind::Number) size(&n);
+        } else if (accept_word("INCLUDING")) {
+            std::string column;
+            if (!identifier(&column)) return fail(904, "\"" + cur().text + "\"");
+        } else if (accept_word("OVERFLOW")) {
+            StorageClause overflow;
+            storage_clauses(&overflow, false);
+        } else if (accept_word("MAPPING")) {
+            if (!expect_word("TABLE", 905)) return false;
+        } else if (!accept_word("NOCOMPRESS") && !accept_word("NOMAPPING")) {
+            return true;
+        }
+    }
 }
 
 // A size: a number with an optional K, M or G suffix.
@@ -552,6 +592,24 @@ bool Parser::alter(Statement* s) {
         if (!expect_word("COLUMN", 905)) return false;
         s->name_offset = cur().offset;
         return identifier(&s->name) || fail(904, "\"" + cur().text + "\"");
+    }
+    // MODIFY (column DEFAULT [ON NULL] expr): the only change of a column the SQL grammar
+    // takes; NOT NULL is the dictionary's (dictionary_ddl.cpp).
+    if (accept_word("MODIFY")) {
+        bool paren = accept_op("(");
+        ColumnDef c;
+        c.offset = cur().offset;
+        if (!identifier(&c.name)) return fail(904, "\"" + cur().text + "\"");
+        if (!is_word("DEFAULT")) return fail(3001);
+        ++p_;
+        if (is_word("ON") && word_at(1, "NULL")) {
+            p_ += 2;
+            c.default_on_null = true;
+        }
+        if (!expr(&c.default_value)) return false;
+        s->alter_action = "MODIFY DEFAULT";
+        s->column_defs.push_back(std::move(c));
+        return !paren || expect_op(")", 907);
     }
     if (accept_word("RENAME")) {
         if (accept_word("COLUMN")) {

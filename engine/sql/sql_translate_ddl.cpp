@@ -8,8 +8,10 @@
 #include "catalog/constraints.h"
 #include "values/errors.h"
 #include "sql/sql_translator.h"
+#include "sql/storage.h"
 #include "values/values.h"
 
+#include <algorithm>
 #include <cctype>
 #include <set>
 
@@ -214,6 +216,7 @@ bool Translator::create_table(Statement& s) {
     std::set<std::string> key_columns;
     for (const TableConstraint& k : inline_constraints)
         if (k.kind == TableConstraint::Kind::PrimaryKey) key_columns.insert(k.columns.begin(), k.columns.end());
+    if (s.organization == "INDEX" && !organized_by_index(owner, s, inline_constraints)) return false;
     out_->sql = "CREATE TABLE " + quote_name(owner) + "." + quote_name(s.table.name) + " (" + body + ")";
     for (ColumnDef& c : s.column_defs)
         if (key_columns.count(c.name)) c.not_null = true;
@@ -223,6 +226,22 @@ bool Translator::create_table(Statement& s) {
         constraints_column_sql(owner, s.table.name, c, key_columns.count(c.name) > 0, false, text_, &out_->catalog_sql);
         if (!generated_record(owner, s.table.name, c, false)) return false;
     }
+    return true;
+}
+
+// ORGANIZATION INDEX: the table needs a primary key, whose index the dictionary shows as
+// the table's ("IOT - TOP"); the table is recorded as an IOT.
+bool Translator::organized_by_index(const std::string& owner, const Statement& s,
+                                    const std::vector<TableConstraint>& constraints) {
+    const TableConstraint* key = nullptr;
+    for (const TableConstraint& k : constraints)
+        if (k.kind == TableConstraint::Kind::PrimaryKey) key = &k;
+    if (!key) return fail(25175, s.organization_offset);
+    StorageClause index;
+    index.index_type = "IOT - TOP";
+    out_->catalog_sql.push_back(storage_catalog_sql(owner, key->name, true, index));
+    out_->catalog_sql.push_back("INSERT OR REPLACE INTO main.vantro_table_options(owner,table_name,iot_type) VALUES (" +
+                                quote_text(owner) + "," + quote_text(s.table.name) + ",'IOT')");
     return true;
 }
 
@@ -316,8 +335,16 @@ bool Translator::drop_table(Statement& s) {
     out_->table = s.table.name;
     out_->catalog_sql.push_back("DELETE FROM main.vantro_columns WHERE owner=" + quote_text(owner) +
                                 " AND table_name=" + quote_text(s.table.name));
+    // The key index of an index-organized table goes with its kind.
+    out_->catalog_sql.push_back("DELETE FROM main.vantro_storage WHERE owner=" + quote_text(owner) +
+                                " AND object_kind='INDEX' AND index_type='IOT - TOP' AND object_name IN (SELECT"
+                                " coalesce(constraint_name,'SYS_C00'||(id+4999)) FROM main.vantro_constraints"
+                                " WHERE owner=" +
+                                quote_text(owner) + " AND table_name=" + quote_text(s.table.name) + ")");
     constraints_drop_sql(owner, s.table.name, &out_->catalog_sql);
     generated_drop(owner, s.table.name, "");
+    out_->catalog_sql.push_back("DELETE FROM main.vantro_table_options WHERE owner=" + quote_text(owner) +
+                                " AND table_name=" + quote_text(s.table.name));
     return true;
 }
 
@@ -348,8 +375,7 @@ bool Translator::alter_table(Statement& s) {
         adding_column_ = true;
         std::set<std::string> added;
         for (ColumnDef& c : s.column_defs) {
-            if (has(c.name) || !added.insert(c.name).second)
-                return fail(1430, c.offset), false;
+            if (has(c.name) || !added.insert(c.name).second) return fail(1430, c.offset), false;
             if (!generated_check(c, &identities)) return false;
             std::string cs;
             if (!column_sql(c, &cs, true)) return false;
@@ -361,14 +387,25 @@ bool Translator::alter_table(Statement& s) {
         out_->alters_columns = true;
         return true;
     }
+    if (s.alter_action == "MODIFY DEFAULT") return modify_default(owner, s.table.name, cols, s.column_defs[0]);
     if (!has(s.name)) return fail(904, s.name_offset, "\"" + s.name + "\"");
     std::string where = " WHERE owner=" + quote_text(owner) + " AND table_name=" + quote_text(s.table.name);
     if (s.alter_action == "DROP COLUMN") {
         std::vector<std::string> names = s.columns.empty() ? std::vector<std::string>{s.name} : s.columns;
+        std::vector<GeneratedColumn> generated;
+        ctx_.catalog->generated_columns(owner, s.table.name, &generated);
+        auto dropped = [&](const std::string& n) { return std::find(names.begin(), names.end(), n) != names.end(); };
+        auto offset_of = [&](std::size_t i) {
+            return i < s.column_offsets.size() ? s.column_offsets[i] : s.name_offset;
+        };
         for (std::size_t i = 0; i < names.size(); ++i) {
-            if (!has(names[i])) return fail(904, s.column_offsets[i], "\"" + names[i] + "\"");
+            if (!has(names[i])) return fail(904, offset_of(i), "\"" + names[i] + "\"");
             for (std::size_t j = 0; j < i; ++j)
-                if (names[j] == names[i]) return fail(957, s.column_offsets[i]);
+                if (names[j] == names[i]) return fail(957, offset_of(i));
+            // A virtual column that reads the column must go with it.
+            for (const GeneratedColumn& g : generated)
+                if (g.kind == 'V' && !dropped(g.name) && g.fill_sql.find(quote_name(names[i])) != std::string::npos)
+                    return fail(54031, offset_of(i));
             out_->sql += (i ? "; " : "") + target + " DROP COLUMN " + quote_name(names[i]);
             out_->catalog_sql.push_back("DELETE FROM main.vantro_columns" + where +
                                         " AND column_name=" + quote_text(names[i]));

@@ -266,6 +266,7 @@ private:
     const Scope* table_scope_ = nullptr;  // the table's columns, for virtual column expressions
     bool adding_column_ = false;          // ALTER TABLE ... ADD: SQLite keeps no default
     std::vector<GeneratedColumn> generated_cache_;
+    std::map<std::string, std::string> virtual_exprs_;  // virtual column: its SQLite expression
     std::string generated_cache_owner_;
     bool generated_check(ColumnDef& c, int* identities);
     bool virtual_sql(ColumnDef& c, const Scope& scope, std::string* sql);
@@ -275,6 +276,8 @@ private:
     // The catalog rows of c's identity, virtual expression or engine-given default;
     // adding: ALTER TABLE ... ADD, which also gives the rows the table has their value.
     bool generated_record(const std::string& owner, const std::string& table, const ColumnDef& c, bool adding);
+    bool modify_default(const std::string& owner, const std::string& table, const std::vector<ColumnInfo>& cols,
+                        ColumnDef& c);
     void generated_drop(const std::string& owner, const std::string& table, const std::string& column);
     bool insert_generated(const std::string& owner, const std::string& table, const std::vector<ColumnInfo>& targets,
                           const std::vector<std::uint32_t>& offsets, InsertFill* f);
@@ -302,6 +305,8 @@ private:
     bool create_table(Statement& s);
     bool drop_table(Statement& s);
     bool create_table_as(Statement& s, const std::string& owner);
+    bool organized_by_index(const std::string& owner, const Statement& s,
+                            const std::vector<TableConstraint>& constraints);
     bool truncate_table(Statement& s);
     bool view_dml_allowed(const TableRef& t);
     void apply_length_semantics(Statement& s);

@@ -72,6 +72,7 @@ const MessageEntry kMessages[] = {
     {54002, "only pure functions can be specified in a virtual column expression"},
     {54013, "INSERT operation disallowed on virtual columns"},
     {54017, "UPDATE operation disallowed on virtual columns"},
+    {54031, "column to be dropped is used in a virtual column expression"},
     {25175, "no PRIMARY KEY constraint found"},
     {1425, "escape character must be character string of length 1"},
     {1465, "invalid hex number"},

@@ -170,6 +170,54 @@ TEST_F(TableColumns, VirtualColumnAddedLater) {
   EXPECT_EQ(s.value("select c from vl"), "6");
   run("insert into vl (a, b) values (4, 5)");
   EXPECT_EQ(rows("select c from vl order by c"), (Rows{"6", "20"}));
+  EXPECT_EQ(error_of("alter table vl drop column b"), 54031);
+  run("alter table vl drop column c");
+  run("alter table vl drop column b");
+  EXPECT_EQ(rows("select a from vl order by a"), (Rows{"2", "4"}));
+}
+
+TEST_F(TableColumns, IndexOrganizedTablesNeedAPrimaryKey) {
+  run("create table iot1 (k number primary key, v varchar2(10)) organization index pctthreshold 20"
+      " overflow tablespace users");
+  run("create table iot2 (a number, b number, v varchar2(5), constraint iot2_pk primary key (a, b))"
+      " organization index compress 1 nomapping");
+  run("create table heap1 (a number) organization heap pctfree 5");
+  run("insert into iot1 values (2, 'b')");
+  run("insert into iot1 values (1, 'a')");
+  EXPECT_EQ(rows("select k, v from iot1 order by k"), (Rows{"1|a", "2|b"}));
+  EXPECT_EQ(error_of("insert into iot1 values (1, 'x')"), 1);
+  EXPECT_EQ(rows("select table_name, iot_type, tablespace_name, pct_free from user_tables order by 1"),
+            (Rows{"HEAP1|<null>|USERS|5", "IOT1|IOT|<null>|10", "IOT2|IOT|<null>|10"}));
+  EXPECT_EQ(rows("select index_name, index_type from user_indexes where table_name = 'IOT2'"),
+            (Rows{"IOT2_PK|IOT - TOP"}));
+  EXPECT_EQ(error_of("create table iot3 (a number) organization index"), 25175);
+  EXPECT_EQ(error_of("create table ext1 (a number) organization external"), 3001);
+  EXPECT_EQ(error_of("create global temporary table gtt (a number) on commit delete rows"), 3001);
+  EXPECT_EQ(rows("select count(*) from user_tables"), Rows{"3"});
+  run("drop table iot1");
+  run("create table iot1 (k number)");
+  EXPECT_EQ(s.value("select iot_type from user_tables where table_name = 'IOT1'"), "<null>");
+  run("drop table iot2");
+  run("create table heap2 (a number, constraint iot2_pk primary key (a))");
+  EXPECT_EQ(s.value("select index_type from user_indexes where index_name = 'IOT2_PK'"), "NORMAL");
+}
+
+TEST_F(TableColumns, ModifiedDefaultsApplyToLaterInserts) {
+  run("create table md (id number, qty number default 1, code varchar2(3) not null)");
+  run("insert into md (id, code) values (1, 'a')");
+  run("alter table md modify qty default 5");
+  run("alter table md modify (code default on null 'zz')");
+  run("insert into md (id) values (2)");
+  run("insert into md (id, qty, code) values (3, null, null)");
+  EXPECT_EQ(rows("select id, qty, code from md order by id"), (Rows{"1|1|a", "2|5|zz", "3|<null>|zz"}));
+  EXPECT_EQ(rows("select column_name, data_default, default_on_null from user_tab_columns"
+                 " where table_name = 'MD' order by column_id"),
+            (Rows{"ID|<null>|NO", "QTY|5|NO", "CODE|'zz'|YES"}));
+  run("alter table md modify qty default null");
+  run("insert into md (id, code) values (4, 'b')");
+  EXPECT_EQ(s.value("select nvl(to_char(qty), 'none') from md where id = 4"), "none");
+  EXPECT_EQ(error_of("alter table md modify id default on null 0"), 3001) << "ID may hold NULLs";
+  EXPECT_EQ(error_of("alter table md modify nothere default 1"), 904);
 }
 
 }  // namespace
