@@ -409,6 +409,11 @@ TEST_F(Dictionary, ViewsKeepTheirTextAsTypedAndDescribeLikeTables) {
   EXPECT_EQ(s.error_code(), 942);
   run("create view v4 (a, b) as select empno, ename from emp");
   EXPECT_EQ(rows("select b from v4"), Rows{"KING"});
+  // A view may read DUAL, alone or joined (it once failed with ORA-00600).
+  run("create view today as select trunc(sysdate) - trunc(sysdate) d, dummy from dual");
+  EXPECT_EQ(rows("select d, dummy from today"), Rows{"0|X"});
+  run("create view king as select e.ename from emp e, dual where e.empno = 1");
+  EXPECT_EQ(rows("select * from king"), Rows{"KING"});
   run("drop view emp_year");
   EXPECT_EQ(rows("select count(*) from all_views where view_name='EMP_YEAR'"), Rows{"0"});
   EXPECT_EQ(s.exec("drop view emp_year"), OCI_ERROR);
