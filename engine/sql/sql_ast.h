@@ -168,6 +168,13 @@ struct SelectStmt {
     std::vector<Factored> with;
 };
 
+// A constraint's state as declared: DISABLE, NOVALIDATE, DEFERRABLE (INITIALLY IMMEDIATE).
+struct ConstraintState {
+    bool disabled = false;
+    bool novalidate = false;
+    bool deferrable = false;
+};
+
 struct ColumnDef {
     std::string name;
     std::uint32_t offset = 0;
@@ -183,6 +190,7 @@ struct ColumnDef {
     ExprPtr check;
     // The names given with CONSTRAINT before each inline constraint (empty: system-named).
     std::string not_null_name, primary_key_name, unique_name, references_name, check_name;
+    ConstraintState not_null_state, primary_key_state, unique_state, references_state, check_state;
 };
 
 struct TableConstraint {
@@ -194,6 +202,7 @@ struct TableConstraint {
     std::string on_delete;
     ExprPtr check;
     std::uint32_t offset = 0;
+    ConstraintState state;
 };
 
 // Physical attributes of CREATE TABLE and CREATE INDEX: SQLite has no use for them, the

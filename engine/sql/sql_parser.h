@@ -95,6 +95,7 @@ private:
     bool datatype(ColumnDef* c);
     bool column_constraints(ColumnDef* c);
     bool table_constraint(TableConstraint* c);
+    bool constraint_state(ConstraintState* st);
     bool name_list(std::vector<std::string>* names, std::vector<std::uint32_t>* offsets = nullptr);
     bool create(Statement* s);
     bool drop(Statement* s);

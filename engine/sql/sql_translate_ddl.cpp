@@ -13,6 +13,15 @@
 #include <cctype>
 #include <set>
 
+namespace {
+
+// The column refuses NULL: an enabled NOT NULL or primary key written on it.
+bool column_not_null(const ColumnDef& c) {
+    return (c.not_null && !c.not_null_state.disabled) || (c.primary_key && !c.primary_key_state.disabled);
+}
+
+}  // namespace
+
 bool Translator::column_sql(const ColumnDef& c, std::string* sql, bool with_constraints) {
     std::string affinity;
     switch (c.type.code) {
@@ -29,7 +38,11 @@ bool Translator::column_sql(const ColumnDef& c, std::string* sql, bool with_cons
         break;
     }
     std::string s = quote_name(c.name) + " " + affinity;
-    if (c.not_null || c.primary_key) s += " NOT NULL";
+    // A column added with a constraint declared disabled: SQLite would enforce it.
+    if (with_constraints && (c.primary_key_state.disabled || c.unique_state.disabled || c.references_state.disabled ||
+                             c.check_state.disabled || c.not_null_state.disabled))
+        return fail(3001, c.offset);
+    if (column_not_null(c)) s += " NOT NULL";
     if (with_constraints && c.primary_key) s += " PRIMARY KEY";
     if (with_constraints && c.unique) s += " UNIQUE";
     if (c.default_value) {
@@ -75,7 +88,7 @@ void Translator::catalog_insert(const std::string& owner, const std::string& tab
         quote_text(owner) + "," + quote_text(table) + "," + quote_text(c.name) + "," + std::to_string(column_id) + "," +
         std::to_string(c.type.code) + "," + quote_text(c.type_name) + "," + std::to_string(c.type.size) + "," +
         std::to_string(c.type.precision) + "," + std::to_string(c.type.scale) + "," + (c.type.char_used ? "1" : "0") +
-        "," + (c.type.national ? "1" : "0") + "," + (c.not_null || c.primary_key ? "0" : "1") + ")");
+        "," + (c.type.national ? "1" : "0") + "," + (column_not_null(c) ? "0" : "1") + ")");
 }
 
 bool Translator::create_table(Statement& s) {
@@ -91,24 +104,25 @@ bool Translator::create_table(Statement& s) {
     std::vector<TableConstraint> inline_constraints;
     for (ColumnDef& c : s.column_defs) {
         if (!names.insert(c.name).second) return fail(957, c.offset);
-        auto add = [&](TableConstraint::Kind kind, const std::string& name) {
+        auto add = [&](TableConstraint::Kind kind, const std::string& name, const ConstraintState& state) {
             TableConstraint k;
             k.kind = kind;
             k.name = name;
+            k.state = state;
             k.columns.push_back(c.name);
             k.offset = c.offset;
             inline_constraints.push_back(std::move(k));
             return &inline_constraints.back();
         };
-        if (c.primary_key) add(TableConstraint::Kind::PrimaryKey, c.primary_key_name);
-        if (c.unique) add(TableConstraint::Kind::Unique, c.unique_name);
+        if (c.primary_key) add(TableConstraint::Kind::PrimaryKey, c.primary_key_name, c.primary_key_state);
+        if (c.unique) add(TableConstraint::Kind::Unique, c.unique_name, c.unique_state);
         if (!c.references.name.empty()) {
-            TableConstraint* k = add(TableConstraint::Kind::ForeignKey, c.references_name);
+            TableConstraint* k = add(TableConstraint::Kind::ForeignKey, c.references_name, c.references_state);
             k->references = c.references;
             k->ref_columns = c.ref_columns;
             k->on_delete = c.on_delete;
         }
-        if (c.check) add(TableConstraint::Kind::Check, c.check_name)->check = std::move(c.check);
+        if (c.check) add(TableConstraint::Kind::Check, c.check_name, c.check_state)->check = std::move(c.check);
         std::string cs;
         if (!column_sql(c, &cs, false)) return false;
         body += (body.empty() ? "" : ", ") + cs;
@@ -134,6 +148,7 @@ bool Translator::create_table(Statement& s) {
         record.id = next_number++;
         record.name = k.name;
         record.columns = k.columns;
+        record.state = k.state;
         if (k.name.empty()) {
             k.name = constraints_system_name(record.id);
         } else if (ctx_.catalog->constraint_exists(owner, k.name) || !constraint_names.insert(k.name).second) {
@@ -144,6 +159,8 @@ bool Translator::create_table(Statement& s) {
             for (std::size_t i = 0; i < cols.size(); ++i) l += (i ? "," : "") + quote_name(cols[i]);
             return l + ")";
         };
+        // A disabled constraint is recorded only: SQLite does not get it.
+        const std::size_t body_size = body.size();
         body += ", CONSTRAINT " + quote_name(k.name);
         switch (k.kind) {
         case TableConstraint::Kind::PrimaryKey:
@@ -178,6 +195,7 @@ bool Translator::create_table(Statement& s) {
             break;
         }
         }
+        if (k.state.disabled) body.resize(body_size);
         records.push_back(std::move(record));
     }
     // Keys first, so that a foreign key of the table to itself finds the key it references.
@@ -188,7 +206,8 @@ bool Translator::create_table(Statement& s) {
     // A primary key's columns are NOT NULL through the key, without a check of their own.
     std::set<std::string> key_columns;
     for (const TableConstraint& k : inline_constraints)
-        if (k.kind == TableConstraint::Kind::PrimaryKey) key_columns.insert(k.columns.begin(), k.columns.end());
+        if (k.kind == TableConstraint::Kind::PrimaryKey && !k.state.disabled)
+            key_columns.insert(k.columns.begin(), k.columns.end());
     out_->sql = "CREATE TABLE " + quote_name(owner) + "." + quote_name(s.table.name) + " (" + body + ")";
     for (ColumnDef& c : s.column_defs)
         if (key_columns.count(c.name)) c.not_null = true;

@@ -15,7 +15,7 @@ protected:
   void SetUp() override {
     ASSERT_NE(test_oci(), nullptr);
     ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
-    for (const char* t : {"E1", "D1", "DUP", "T", "N", "C", "P", "C4", "P4", "T5", "LOG5"}) {
+    for (const char* t : {"E1", "D1", "DUP", "T", "N", "C", "P", "C4", "P4", "T5", "LOG5", "P6", "P7"}) {
       s.exec(std::string("DROP TABLE ") + t + " CASCADE CONSTRAINTS");
       s.exec(std::string("DROP TABLE ") + t);
     }
@@ -164,6 +164,32 @@ TEST_F(AlterTable, DisabledConstraintsAreNotEnforcedAndEnableChecksTheRows) {
   EXPECT_EQ(s.value("SELECT status || deferrable || deferred FROM user_constraints WHERE constraint_name = 'C4_UK'"),
             "DISABLEDNOT DEFERRABLEIMMEDIATE");
   EXPECT_EQ(s.value("SELECT deferrable FROM user_constraints WHERE constraint_name = 'C4_CK2'"), "DEFERRABLE");
+}
+
+TEST_F(AlterTable, CreateTableTakesConstraintStates) {
+  ok("CREATE TABLE p6 (id NUMBER CONSTRAINT p6_pk PRIMARY KEY USING INDEX TABLESPACE users PCTFREE 10 ENABLE,"
+     " n NUMBER CONSTRAINT p6_nn NOT NULL DISABLE, m NUMBER CONSTRAINT p6_ck CHECK (m > 0) DISABLE,"
+     " k NUMBER, CONSTRAINT p6_uk UNIQUE (k) DEFERRABLE INITIALLY IMMEDIATE ENABLE NOVALIDATE)");
+  EXPECT_EQ(s.rows("SELECT constraint_name || ' ' || status || ' ' || validated || ' ' || deferrable FROM"
+                   " user_constraints WHERE table_name = 'P6' ORDER BY 1"),
+            (std::vector<std::string>{"P6_CK DISABLED NOT VALIDATED NOT DEFERRABLE",
+                                      "P6_NN DISABLED NOT VALIDATED NOT DEFERRABLE",
+                                      "P6_PK ENABLED VALIDATED NOT DEFERRABLE",
+                                      "P6_UK ENABLED NOT VALIDATED DEFERRABLE"}));
+  EXPECT_EQ(s.value("SELECT nullable FROM user_tab_columns WHERE table_name = 'P6' AND column_name = 'N'"), "Y");
+  ok("INSERT INTO p6 VALUES (1, NULL, -1, 1)");
+  EXPECT_EQ(code("INSERT INTO p6 VALUES (2, 1, 1, 1)"), 1);
+  EXPECT_EQ(code("ALTER TABLE p6 ENABLE CONSTRAINT p6_nn"), 2296);
+  EXPECT_EQ(code("ALTER TABLE p6 MODIFY CONSTRAINT p6_ck ENABLE VALIDATE"), 2293);
+  ok("UPDATE p6 SET n = 1, m = 1");
+  ok("ALTER TABLE p6 ENABLE CONSTRAINT p6_nn");
+  ok("ALTER TABLE p6 ENABLE CONSTRAINT p6_ck");
+  EXPECT_EQ(code("INSERT INTO p6 VALUES (3, NULL, 1, 3)"), 1400);
+  EXPECT_EQ(code("INSERT INTO p6 VALUES (3, 1, 0, 3)"), 2290);
+  EXPECT_EQ(code("CREATE TABLE p7 (a NUMBER PRIMARY KEY INITIALLY DEFERRED)"), 3001);
+  EXPECT_EQ(code("CREATE TABLE p7 (a NUMBER, CHECK (a > 0) DISABLE VALIDATE)"), 3001);
+  EXPECT_EQ(code("CREATE TABLE p7 (a NUMBER PRIMARY KEY USING INDEX (CREATE INDEX i7 ON p7 (a)))"), 3001);
+  EXPECT_EQ(code("ALTER TABLE p6 ADD (z NUMBER CONSTRAINT p6_z UNIQUE DISABLE)"), 3001);
 }
 
 TEST_F(AlterTable, TriggersOfATableGoOffAndOnTogether) {
