@@ -15,7 +15,7 @@ protected:
   void SetUp() override {
     ASSERT_NE(test_oci(), nullptr);
     ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
-    for (const char* t : {"E1", "D1", "DUP", "T", "N", "C", "P", "C4", "P4", "T5", "LOG5", "P6", "P7"}) {
+    for (const char* t : {"E1", "D1", "DUP", "T", "N", "C", "P", "C4", "P4", "T5", "LOG5", "P6", "P7", "M8"}) {
       s.exec(std::string("DROP TABLE ") + t + " CASCADE CONSTRAINTS");
       s.exec(std::string("DROP TABLE ") + t);
     }
@@ -91,6 +91,28 @@ TEST_F(AlterTable, ModifyNotNullAndNull) {
   ok("ALTER TABLE n MODIFY a NULL");
   ok("INSERT INTO n VALUES (NULL, 1)");
   EXPECT_EQ(s.value("SELECT nullable FROM user_tab_columns WHERE table_name = 'N' AND column_name = 'A'"), "Y");
+}
+
+TEST_F(AlterTable, ModifyDatatypeAndDefault) {
+  ok("CREATE TABLE m8 (a NUMBER(5), b VARCHAR2(10), c VARCHAR2(10) DEFAULT 'old', d DATE)");
+  ok("INSERT INTO m8 (a, b) VALUES (12345, 'abcdefgh')");
+  EXPECT_EQ(code("ALTER TABLE m8 MODIFY b VARCHAR2(5)"), 1441);
+  EXPECT_EQ(code("ALTER TABLE m8 MODIFY (a NUMBER(3))"), 1440);
+  EXPECT_EQ(code("ALTER TABLE m8 MODIFY (a VARCHAR2(5))"), 3001);
+  ok("ALTER TABLE m8 MODIFY (a NUMBER(9), b VARCHAR2(40) DEFAULT 'x', c DEFAULT 'new' NOT NULL)");
+  EXPECT_EQ(s.rows("SELECT column_name || ' ' || data_type || ' ' || data_length || ' ' || nullable || ' ' ||"
+                   " data_default FROM user_tab_columns WHERE table_name = 'M8' AND column_name IN ('B', 'C')"
+                   " ORDER BY 1"),
+            (std::vector<std::string>{"B VARCHAR2 40 Y 'x'", "C VARCHAR2 10 N 'new'"}));
+  EXPECT_EQ(s.value("SELECT data_precision FROM user_tab_columns WHERE table_name = 'M8' AND column_name = 'A'"),
+            "9");
+  ok("INSERT INTO m8 (a) VALUES (123456789)");
+  EXPECT_EQ(s.value("SELECT b || c FROM m8 WHERE a = 123456789"), "xnew");
+  EXPECT_EQ(s.value("SELECT c FROM m8 WHERE a = 12345"), "old");
+  EXPECT_EQ(code("INSERT INTO m8 (a, b) VALUES (1, RPAD('y', 41, 'y'))"), 12899);
+  ok("ALTER TABLE m8 MODIFY (d DEFAULT SYSDATE, c NULL)");
+  ok("INSERT INTO m8 (a, c) VALUES (2, NULL)");
+  EXPECT_EQ(s.value("SELECT count(*) FROM m8 WHERE a = 2 AND d IS NOT NULL AND c IS NULL"), "1");
 }
 
 TEST_F(AlterTable, DropAndRenameConstraintsOfCreateTableAndOfAlterTable) {
