@@ -294,7 +294,11 @@ bool Translator::drop_table(Statement& s) {
     std::string owner = owner_of(s.table);
     std::vector<ColumnInfo> cols;
     if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
-    out_->sql = "DROP TABLE " + quote_name(owner) + "." + quote_name(s.table.name);
+    out_->sql.clear();
+    // The triggers of its foreign keys that live on the tables they reference go first.
+    for (const std::string& t : ctx_.catalog->foreign_key_triggers(owner, s.table.name))
+        out_->sql += "DROP TRIGGER " + quote_name(owner) + "." + quote_name(t) + "; ";
+    out_->sql += "DROP TABLE " + quote_name(owner) + "." + quote_name(s.table.name);
     out_->owner = owner;
     out_->table = s.table.name;
     out_->catalog_sql.push_back("DELETE FROM main.vantro_columns WHERE owner=" + quote_text(owner) +

@@ -15,7 +15,7 @@ protected:
   void SetUp() override {
     ASSERT_NE(test_oci(), nullptr);
     ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
-    for (const char* t : {"E1", "D1", "DUP", "T", "N", "C", "P", "C4", "P4", "T5", "LOG5", "P6", "P7", "M8"}) {
+    for (const char* t : {"E1", "D1", "DUP", "T", "N", "C", "P", "C4", "P4", "T5", "LOG5", "P6", "P7", "M8", "CH9", "PA9"}) {
       s.exec(std::string("DROP TABLE ") + t + " CASCADE CONSTRAINTS");
       s.exec(std::string("DROP TABLE ") + t);
     }
@@ -212,6 +212,18 @@ TEST_F(AlterTable, CreateTableTakesConstraintStates) {
   EXPECT_EQ(code("CREATE TABLE p7 (a NUMBER, CHECK (a > 0) DISABLE VALIDATE)"), 3001);
   EXPECT_EQ(code("CREATE TABLE p7 (a NUMBER PRIMARY KEY USING INDEX (CREATE INDEX i7 ON p7 (a)))"), 3001);
   EXPECT_EQ(code("ALTER TABLE p6 ADD (z NUMBER CONSTRAINT p6_z UNIQUE DISABLE)"), 3001);
+}
+
+TEST_F(AlterTable, DroppingAChildTableTakesItsForeignKeysAlong) {
+  ok("CREATE TABLE pa9 (id NUMBER PRIMARY KEY)");
+  ok("CREATE TABLE ch9 (pid NUMBER)");
+  ok("ALTER TABLE ch9 ADD CONSTRAINT ch9_fk FOREIGN KEY (pid) REFERENCES pa9 ON DELETE CASCADE");
+  ok("INSERT INTO pa9 VALUES (1)");
+  ok("INSERT INTO ch9 VALUES (1)");
+  ok("DROP TABLE ch9");
+  ok("DELETE FROM pa9");
+  ok("INSERT INTO pa9 VALUES (2)");
+  ok("UPDATE pa9 SET id = 3");
 }
 
 TEST_F(AlterTable, TriggersOfATableGoOffAndOnTogether) {
