@@ -119,6 +119,8 @@ bool native_removal_sql(sqlite3* db, const ConstraintSpec& c, TableEdits* edits,
         if (found) continue;
         if (!nn && head.kind == TokenKind::Word && head.text == "CONSTRAINT" && first + 1 < last &&
             is_name(t.tokens[first + 1], c.name)) {
+            // Columns come first: a constraint is never the list's first item.
+            if (n == 0) return *err = ora_error(3001), false;
             found = true;
             if (key) key_number = keys;
             // From the comma before the item to its end.

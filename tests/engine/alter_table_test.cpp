@@ -15,7 +15,7 @@ protected:
   void SetUp() override {
     ASSERT_NE(test_oci(), nullptr);
     ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
-    for (const char* t : {"E1", "D1", "DUP", "T", "N", "C", "P", "C4", "P4", "T5", "LOG5", "P6", "P7", "M8", "CH9", "PA9"}) {
+    for (const char* t : {"E1", "D1", "DUP", "T", "N", "C", "P", "C4", "P4", "T5", "LOG5", "P6", "P7", "M8", "CH9", "PA9", "T5B"}) {
       s.exec(std::string("DROP TABLE ") + t + " CASCADE CONSTRAINTS");
       s.exec(std::string("DROP TABLE ") + t);
     }
@@ -239,6 +239,16 @@ TEST_F(AlterTable, TriggersOfATableGoOffAndOnTogether) {
   ok("ALTER TABLE t5 ENABLE ALL TRIGGERS");
   ok("INSERT INTO t5 VALUES (2)");
   EXPECT_EQ(s.value("SELECT count(*) FROM log5"), "2");
+  // Editing the table's definition (a CREATE TABLE check taken out) keeps them firing.
+  ok("CREATE TABLE t5b (a NUMBER CONSTRAINT t5b_ck CHECK (a > 0), b NUMBER DEFAULT 1)");
+  ok("CREATE TRIGGER t5b_row BEFORE INSERT ON t5b FOR EACH ROW BEGIN :new.b := :new.a * 10; END;");
+  ok("ALTER TABLE t5b DROP CONSTRAINT t5b_ck");
+  ok("ALTER TABLE t5b MODIFY b DEFAULT 2");
+  ok("INSERT INTO t5b (a) VALUES (-3)");
+  EXPECT_EQ(s.value("SELECT b FROM t5b"), "-30");
+  ok("ALTER TRIGGER t5b_row DISABLE");
+  ok("INSERT INTO t5b (a) VALUES (4)");
+  EXPECT_EQ(s.value("SELECT b FROM t5b WHERE a = 4"), "2");
 }
 
 }  // namespace
