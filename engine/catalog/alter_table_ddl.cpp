@@ -83,6 +83,10 @@ private:
     DdlResult add_constraint();
     DdlResult enforce(ConstraintSpec& c, const StateClause& s, std::uint32_t condition_offset, bool reuse = true);
     DdlResult modify();
+    DdlResult modify_column(std::size_t first, const std::string& col, std::uint32_t col_off);
+    bool word_at_pos(std::size_t i, const char* w) const {
+        return i < t_.size() && t_[i].kind == TokenKind::Word && t_[i].text == w;
+    }
     DdlResult modify_null(const std::string& column, std::uint32_t offset, bool not_null, const std::string& cname);
     DdlResult find_constraint(ConstraintSpec* c);
     DdlResult drop();
@@ -470,21 +474,149 @@ DdlResult AlterTable::enforce(ConstraintSpec& c, const StateClause& s, std::uint
 DdlResult AlterTable::modify() {
     bool paren = accept_op("(");
     do {
+        std::size_t first = p_;
         std::string col, cname;
         std::uint32_t off = cur().offset;
         if (!name(&col)) return fail(904, "\"" + cur().text + "\"");
         if (!has_column(col)) return fail_at(904, off, "\"" + col + "\"");
+        if (!is_word("CONSTRAINT") && !is_word("NOT") && !is_word("NULL")) {
+            DdlResult r = modify_column(first, col, off);
+            if (r != DdlResult::Done) return r;
+            continue;
+        }
         if (accept_word("CONSTRAINT") && !name(&cname)) return fail(902);
         bool not_null = accept_word("NOT");
-        if (!accept_word("NULL")) {
-            // A datatype or DEFAULT: not kept by this module.
-            if (!not_null && cname.empty()) return DdlResult::NotMine;
-            return fail(not_null ? 905 : 902);
-        }
+        if (!accept_word("NULL")) return fail(not_null ? 905 : 902);
         DdlResult r = modify_null(col, off, not_null, cname);
         if (r != DdlResult::Done) return r;
     } while (paren && accept_op(","));
     return !paren || accept_op(")") ? DdlResult::Done : fail(907);
+}
+
+// The column's datatype as it would be declared.
+std::string declared_type(const OraType& t) {
+    const std::string n = std::to_string(t.size);
+    switch (t.code) {
+    case kTypeVarchar2:
+        return (t.national ? "NVARCHAR2(" : "VARCHAR2(") + n + (t.char_used ? " CHAR)" : ")");
+    case kTypeChar:
+        return (t.national ? "NCHAR(" : "CHAR(") + n + (t.char_used ? " CHAR)" : ")");
+    case kTypeNumber:
+        if (t.precision == 0) return t.scale == -127 ? "NUMBER" : "NUMBER(*," + std::to_string(t.scale) + ")";
+        if (t.scale == -127) return "FLOAT(" + std::to_string(t.precision) + ")";
+        return "NUMBER(" + std::to_string(t.precision) + "," + std::to_string(t.scale) + ")";
+    case kTypeDate:
+        return "DATE";
+    case kTypeTimestamp:
+        return "TIMESTAMP(" + std::to_string(t.scale) + ")";
+    case kTypeRaw:
+        return "RAW(" + n + ")";
+    case kTypeClob:
+        return t.national ? "NCLOB" : "CLOB";
+    case kTypeBlob:
+        return "BLOB";
+    default:
+        return std::string();
+    }
+}
+
+bool text_affinity(std::uint16_t code) {
+    return code == kTypeVarchar2 || code == kTypeChar || code == kTypeDate || code == kTypeTimestamp ||
+           code == kTypeClob || code == kTypeLong;
+}
+
+// MODIFY column [datatype] [DEFAULT expr] [NOT NULL | NULL]: the column definition is the
+// SQL grammar's, read from a CREATE TABLE of the one column (the current datatype is
+// filled in when none is given); its DEFAULT is translated there too.
+DdlResult AlterTable::modify_column(std::size_t first, const std::string& col, std::uint32_t col_off) {
+    const ColumnInfo* old = nullptr;
+    for (const ColumnInfo& c : cols_)
+        if (c.name == col) old = &c;
+    int depth = 0;
+    while (!at_end() && (depth > 0 || (!is_op(",") && !is_op(")")))) {
+        if (is_op("(")) ++depth;
+        if (is_op(")")) --depth;
+        ++p_;
+    }
+    const bool typed = t_[first + 1].kind == TokenKind::Word && !word_at_pos(first + 1, "DEFAULT");
+    const std::uint32_t rest_from = t_[first + 1].offset, rest_to = prev_end();
+    std::string type_text = typed ? std::string() : declared_type(old->type);
+    if (!typed && type_text.empty()) return fail_at(3001, col_off);
+    std::string prefix = "CREATE TABLE \"VANTRO$MODIFY\" (\"" + col + "\" " + type_text + " ";
+    std::string item = text_.substr(rest_from, rest_to - rest_from);
+    std::string synthetic = prefix + item + ")";
+    auto back = [&](std::uint32_t at) {
+        return at >= prefix.size() ? rest_from + (at - static_cast<std::uint32_t>(prefix.size())) : col_off;
+    };
+    std::vector<Token> tokens;
+    Statement st;
+    Translation tr;
+    if (!sql_tokenize(synthetic, &tokens, err_) || !sql_parse(tokens, &st, err_) ||
+        !sql_translate_parsed(synthetic, st, ctx_, &tr, err_)) {
+        err_->offset = back(err_->offset);
+        return DdlResult::Failed;
+    }
+    if (st.column_defs.size() != 1 || !st.constraints.empty()) return fail_at(3001, col_off);
+    const ColumnDef& c = st.column_defs[0];
+    if (c.primary_key || c.unique || c.check || !c.references.name.empty()) return fail_at(3001, col_off);
+    const std::string t = "\"" + owner_ + "\".\"" + table_ + "\"";
+    const std::string qc = "\"" + col + "\"";
+    auto check = [&](const std::string& where, int code) {
+        work_.push_back("SELECT CASE WHEN EXISTS (SELECT 1 FROM " + t + " WHERE " + where + ") THEN vantro_raise(" +
+                        constraint_raise_sql(code, ora_message(code)) + ") END");
+    };
+    if (typed) {
+        const OraType& o = old->type;
+        const OraType& n = c.type;
+        if (text_affinity(o.code) != text_affinity(n.code) || (o.code == kTypeNumber) != (n.code == kTypeNumber) ||
+            ((o.code == kTypeRaw || o.code == kTypeBlob) != (n.code == kTypeRaw || n.code == kTypeBlob)))
+            return fail_at(3001, t_[first + 1].offset);  // a datatype of another storage class
+        if (o.code != n.code) check(qc + " IS NOT NULL", 1439);
+        if ((n.code == kTypeVarchar2 || n.code == kTypeChar || n.code == kTypeRaw) && n.size < o.size)
+            check((n.code == kTypeRaw ? "length(" + qc + ")>" : "length(" + qc + ")>") + std::to_string(n.size), 1441);
+        if (n.code == kTypeNumber &&
+            (n.scale != o.scale || (n.precision != 0 && (o.precision == 0 || n.precision < o.precision))))
+            check(qc + " IS NOT NULL", 1440);
+        records_.push_back("UPDATE main.vantro_columns SET type_code=" + std::to_string(n.code) +
+                           ",type_name=" + quote_text(c.type_name) + ",data_length=" + std::to_string(n.size) +
+                           ",data_precision=" + std::to_string(n.precision) + ",data_scale=" + std::to_string(n.scale) +
+                           ",char_used=" + (n.char_used ? "1" : "0") + ",national=" + (n.national ? "1" : "0") +
+                           " WHERE owner=" + quote_text(owner_) + " AND table_name=" + quote_text(table_) +
+                           " AND column_name=" + quote_text(col));
+    }
+    if (c.default_value) {
+        // The translated default: what CREATE TABLE wrote after DEFAULT, up to its ")".
+        std::string clause;
+        std::size_t at = tr.sql.find(" DEFAULT (");
+        if (at != std::string::npos) {
+            std::size_t i = at + 10;
+            int level = 1;
+            bool quoted = false;
+            for (; i < tr.sql.size() && level > 0; ++i) {
+                char ch = tr.sql[i];
+                if (ch == '\'') quoted = !quoted;
+                if (!quoted && ch == '(') ++level;
+                if (!quoted && ch == ')') --level;
+            }
+            clause = tr.sql.substr(at, i - at);
+        }
+        if (!constraint_default_sql(db_, owner_, table_, col, clause, &edits_, &work_, err_)) {
+            err_->offset = col_off;
+            return DdlResult::Failed;
+        }
+        std::string typed_default =
+            synthetic.substr(c.default_value->offset, c.default_value->end - c.default_value->offset);
+        records_.push_back(
+            "INSERT OR REPLACE INTO main.vantro_column_defaults(owner,table_name,column_name,data_default) VALUES (" +
+            quote_text(owner_) + "," + quote_text(table_) + "," + quote_text(col) + "," + quote_text(typed_default) +
+            ")");
+    }
+    if (c.not_null) return modify_null(col, col_off, true, c.not_null_name);
+    // A trailing NULL (not DEFAULT NULL): the column may hold NULL again.
+    if (p_ >= first + 2 && word_at_pos(p_ - 1, "NULL") && !word_at_pos(p_ - 2, "NOT") &&
+        !word_at_pos(p_ - 2, "DEFAULT"))
+        return modify_null(col, col_off, false, std::string());
+    return DdlResult::Done;
 }
 
 DdlResult AlterTable::modify_null(const std::string& column, std::uint32_t offset, bool not_null,

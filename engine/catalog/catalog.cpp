@@ -383,6 +383,25 @@ long long SqliteCatalog::next_constraint_number() {
     return sqlite3_step(q.get()) == SQLITE_ROW ? sqlite3_column_int64(q.get(), 0) : 1;
 }
 
+std::vector<std::string> SqliteCatalog::foreign_key_triggers(const std::string& owner, const std::string& table) {
+    std::vector<std::string> ids, out;
+    {
+        Stmt q(db_, "SELECT id FROM main.vantro_constraints WHERE owner=?1 AND table_name=?2 AND constraint_type='R'");
+        sqlite3_bind_text(q.get(), 1, owner.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(q.get(), 2, table.c_str(), -1, SQLITE_TRANSIENT);
+        while (sqlite3_step(q.get()) == SQLITE_ROW)
+            ids.push_back(reinterpret_cast<const char*>(sqlite3_column_text(q.get(), 0)));
+    }
+    for (const std::string& id : ids) {
+        Stmt q(db_, "SELECT name FROM \"" + owner + "\".sqlite_schema WHERE type='trigger' AND name GLOB ?1");
+        const std::string pattern = "VANTRO$FK" + id + "[A-Z]*";
+        sqlite3_bind_text(q.get(), 1, pattern.c_str(), -1, SQLITE_TRANSIENT);
+        while (sqlite3_step(q.get()) == SQLITE_ROW)
+            out.push_back(reinterpret_cast<const char*>(sqlite3_column_text(q.get(), 0)));
+    }
+    return out;
+}
+
 std::string catalog_constraint_name(sqlite3* db, const std::string& owner, const std::string& table, char kind,
                                     const std::string& columns) {
     const char* sql = nullptr;

@@ -42,6 +42,7 @@ public:
     bool index_exists(const std::string& owner, const std::string& name) override;
     bool constraint_exists(const std::string& owner, const std::string& name) override;
     long long next_constraint_number() override;
+    std::vector<std::string> foreign_key_triggers(const std::string& owner, const std::string& table) override;
     bool synonym_target(const std::string& schema, const std::string& name, std::string* owner,
                         std::string* target) override;
     bool sequence_exists(const std::string& owner, const std::string& name) override;

@@ -119,6 +119,8 @@ bool native_removal_sql(sqlite3* db, const ConstraintSpec& c, TableEdits* edits,
         if (found) continue;
         if (!nn && head.kind == TokenKind::Word && head.text == "CONSTRAINT" && first + 1 < last &&
             is_name(t.tokens[first + 1], c.name)) {
+            // Columns come first: a constraint is never the list's first item.
+            if (n == 0) return *err = ora_error(3001), false;
             found = true;
             if (key) key_number = keys;
             // From the comma before the item to its end.
@@ -184,7 +186,68 @@ bool native_removal_sql(sqlite3* db, const ConstraintSpec& c, TableEdits* edits,
     return true;
 }
 
+// The table's SQLite definition, as this statement has edited it so far.
+bool table_definition(sqlite3* db, const std::string& owner, const std::string& table, TableEdits* edits,
+                      std::string* sql) {
+    const std::string key = owner + "." + table;
+    if (edits->count(key)) {
+        *sql = (*edits)[key];
+        return true;
+    }
+    Stmt q(db, "SELECT sql FROM " + qname(owner) + ".sqlite_schema WHERE type='table' AND name=?1");
+    q.text(1, table);
+    if (!q.row()) return false;
+    *sql = q.column(0);
+    return true;
+}
+
 }  // namespace
+
+bool constraint_default_sql(sqlite3* db, const std::string& owner, const std::string& table, const std::string& column,
+                            const std::string& clause, TableEdits* edits, std::vector<std::string>* out,
+                            OraError* err) {
+    std::string sql;
+    TableText t;
+    if (!table_definition(db, owner, table, edits, &sql) || !split_table_text(sql, &t))
+        return *err = ora_error(3001), false;
+    for (auto [first, last] : t.items) {
+        if (first >= last || !(t.tokens[first].kind == TokenKind::QuotedWord && t.tokens[first].text == column))
+            continue;
+        // The item's DEFAULT ( ... ) goes, the new one ends the item.
+        std::string edited;
+        std::uint32_t from = 0, to = 0;
+        for (std::size_t i = first + 1; i + 1 < last; ++i) {
+            if (!(t.tokens[i].kind == TokenKind::Word && t.tokens[i].text == "DEFAULT" &&
+                  t.tokens[i + 1].kind == TokenKind::Operator && t.tokens[i + 1].text == "("))
+                continue;
+            int depth = 0;
+            std::size_t j = i + 1;
+            for (; j < last; ++j) {
+                if (t.tokens[j].kind == TokenKind::Operator && t.tokens[j].text == "(") ++depth;
+                if (t.tokens[j].kind == TokenKind::Operator && t.tokens[j].text == ")" && --depth == 0) break;
+            }
+            if (j >= last) return *err = ora_error(3001), false;
+            from = t.tokens[i - 1].end;
+            to = t.tokens[j].end;
+            break;
+        }
+        std::uint32_t end = t.tokens[last - 1].end;
+        if (to > 0)
+            edited = sql.substr(0, from) + sql.substr(to, end - to) + clause + sql.substr(end);
+        else
+            edited = sql.substr(0, end) + clause + sql.substr(end);
+        (*edits)[owner + "." + table] = edited;
+        const std::string bump = qname(owner) + "." + qname("VANTRO$DEFAULT");
+        out->push_back("PRAGMA writable_schema=ON");
+        out->push_back("UPDATE " + qname(owner) + ".sqlite_schema SET sql=" + quote_text(edited) +
+                       " WHERE type='table' AND name=" + quote_text(table));
+        out->push_back("PRAGMA writable_schema=RESET");
+        out->push_back("CREATE TABLE " + bump + "(x)");
+        out->push_back("DROP TABLE " + bump);
+        return true;
+    }
+    return *err = ora_error(3001), false;
+}
 
 bool constraint_is_not_null(const ConstraintSpec& c) {
     return c.type == 'C' && c.columns.size() == 1 && c.condition == "\"" + c.columns[0] + "\" IS NOT NULL";

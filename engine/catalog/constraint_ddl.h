@@ -54,6 +54,10 @@ using TableEdits = std::map<std::string, std::string>;
 // table's definition cannot be edited safely.
 bool constraint_unenforce_sql(sqlite3* db, const ConstraintSpec& c, TableEdits* edits, std::vector<std::string>* out,
                               OraError* err);
+// Statements that give the column the DEFAULT clause (" DEFAULT (...)", empty: none) in
+// the table's SQLite definition; the rows stay as they are.
+bool constraint_default_sql(sqlite3* db, const std::string& owner, const std::string& table, const std::string& column,
+                            const std::string& clause, TableEdits* edits, std::vector<std::string>* out, OraError* err);
 // The constraint owner.name of the catalog; false when there is none.
 bool constraint_load(sqlite3* db, const std::string& owner, const std::string& name, ConstraintSpec* out);
 // The foreign keys that reference key c.

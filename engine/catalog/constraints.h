@@ -21,6 +21,7 @@ struct ConstraintRecord {
     std::string r_table;           // R only
     std::vector<std::string> r_columns;
     std::string delete_rule;  // R only: "NO ACTION", "CASCADE", "SET NULL"
+    ConstraintState state;    // as declared: DISABLED / NOT VALIDATED / DEFERRABLE
 };
 
 // The name an undeclared constraint with this id is shown under (SYS_C005000 ...).

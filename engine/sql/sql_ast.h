@@ -197,6 +197,13 @@ struct IdentityOptions {
     bool cycle = false, order = false, no_cache = false;
 };
 
+// A constraint's state as declared: DISABLE, NOVALIDATE, DEFERRABLE (INITIALLY IMMEDIATE).
+struct ConstraintState {
+    bool disabled = false;
+    bool novalidate = false;
+    bool deferrable = false;
+};
+
 struct ColumnDef {
     std::string name;
     std::uint32_t offset = 0;
@@ -220,6 +227,7 @@ struct ColumnDef {
     IdentityOptions identity_options;
     std::uint32_t identity_offset = 0;
     ExprPtr virtual_expr;  // [GENERATED ALWAYS] AS (expr) [VIRTUAL]
+    ConstraintState not_null_state, primary_key_state, unique_state, references_state, check_state;
 };
 
 struct TableConstraint {
@@ -231,6 +239,7 @@ struct TableConstraint {
     std::string on_delete;
     ExprPtr check;
     std::uint32_t offset = 0;
+    ConstraintState state;
 };
 
 // Physical attributes of CREATE TABLE and CREATE INDEX: SQLite has no use for them, the

@@ -100,6 +100,7 @@ private:
     bool identity_options(IdentityOptions* o);
     bool table_clauses(Statement* s);
     bool table_constraint(TableConstraint* c);
+    bool constraint_state(ConstraintState* st);
     bool name_list(std::vector<std::string>* names, std::vector<std::uint32_t>* offsets = nullptr);
     bool create(Statement* s);
     bool drop(Statement* s);

@@ -251,14 +251,17 @@ bool Parser::column_constraints(ColumnDef* c) {
             if (!expect_word("NULL", 905)) return false;
             c->not_null = true;
             c->not_null_name = cname;
+            if (!constraint_state(&c->not_null_state)) return false;
         } else if (accept_word("NULL")) {
         } else if (accept_word("PRIMARY")) {
             if (!expect_word("KEY", 905)) return false;
             c->primary_key = true;
             c->primary_key_name = cname;
+            if (!constraint_state(&c->primary_key_state)) return false;
         } else if (accept_word("UNIQUE")) {
             c->unique = true;
             c->unique_name = cname;
+            if (!constraint_state(&c->unique_state)) return false;
         } else if (accept_word("REFERENCES")) {
             c->references_name = cname;
             if (!table_ref(&c->references)) return false;
@@ -273,15 +276,64 @@ bool Parser::column_constraints(ColumnDef* c) {
                 } else
                     return fail(905);
             }
+            if (!constraint_state(&c->references_state)) return false;
         } else if (accept_word("CHECK")) {
             c->check_name = cname;
             if (!expect_op("(", 906)) return false;
             if (!expr(&c->check)) return false;
             if (!expect_op(")", 907)) return false;
+            if (!constraint_state(&c->check_state)) return false;
         } else {
             break;
         }
     }
+    return true;
+}
+
+// The state after a constraint: ENABLE / DISABLE, VALIDATE / NOVALIDATE, RELY,
+// [NOT] DEFERRABLE, INITIALLY IMMEDIATE and USING INDEX with the index's physical
+// attributes. What the engine does not keep (checking at COMMIT, DISABLE VALIDATE, an
+// index named or created for the key) is refused with ORA-03001.
+bool Parser::constraint_state(ConstraintState* st) {
+    bool validate = false;
+    for (;;) {
+        if (accept_word("ENABLE")) {
+            st->disabled = false;
+        } else if (accept_word("DISABLE")) {
+            st->disabled = true;
+        } else if (accept_word("VALIDATE")) {
+            st->novalidate = false;
+            validate = true;
+        } else if (accept_word("NOVALIDATE")) {
+            st->novalidate = true;
+        } else if (accept_word("RELY") || accept_word("NORELY")) {
+        } else if (is_word("NOT") && word_at(1, "DEFERRABLE")) {
+            p_ += 2;
+            st->deferrable = false;
+        } else if (accept_word("DEFERRABLE")) {
+            st->deferrable = true;
+        } else if (accept_word("INITIALLY")) {
+            if (is_word("DEFERRED")) return fail(3001);
+            if (!expect_word("IMMEDIATE", 905)) return false;
+        } else if (accept_word("USING")) {
+            if (!expect_word("INDEX", 968)) return false;
+            StorageClause ignored;
+            storage_clauses(&ignored, true);
+            if (is_op("(") ||
+                (cur().kind == TokenKind::Word && !is_word("ENABLE") && !is_word("DISABLE") && !is_word("VALIDATE") &&
+                 !is_word("NOVALIDATE") && !is_word("NOT") && !is_word("DEFERRABLE") && !is_word("INITIALLY") &&
+                 !is_word("RELY") && !is_word("NORELY") && !is_word("CONSTRAINT") && !is_word("PRIMARY") &&
+                 !is_word("UNIQUE") && !is_word("REFERENCES") && !is_word("CHECK") && !is_word("DEFAULT") &&
+                 !is_word("NULL")))
+                return fail(3001);
+        } else if (is_word("EXCEPTIONS")) {
+            return fail(3001);
+        } else {
+            break;
+        }
+    }
+    if (st->disabled && validate) return fail(3001);
+    if (st->disabled) st->novalidate = true;
     return true;
 }
 
@@ -291,11 +343,11 @@ bool Parser::table_constraint(TableConstraint* c) {
     if (accept_word("PRIMARY")) {
         if (!expect_word("KEY", 905)) return false;
         c->kind = TableConstraint::Kind::PrimaryKey;
-        return name_list(&c->columns);
+        return name_list(&c->columns) && constraint_state(&c->state);
     }
     if (accept_word("UNIQUE")) {
         c->kind = TableConstraint::Kind::Unique;
-        return name_list(&c->columns);
+        return name_list(&c->columns) && constraint_state(&c->state);
     }
     if (accept_word("FOREIGN")) {
         if (!expect_word("KEY", 905)) return false;
@@ -314,13 +366,13 @@ bool Parser::table_constraint(TableConstraint* c) {
             } else
                 return fail(905);
         }
-        return true;
+        return constraint_state(&c->state);
     }
     if (accept_word("CHECK")) {
         c->kind = TableConstraint::Kind::Check;
         if (!expect_op("(", 906)) return false;
         if (!expr(&c->check)) return false;
-        return expect_op(")", 907);
+        return expect_op(")", 907) && constraint_state(&c->state);
     }
     return fail(904, "\"" + cur().text + "\"");
 }

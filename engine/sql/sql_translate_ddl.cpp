@@ -15,6 +15,15 @@
 #include <cctype>
 #include <set>
 
+namespace {
+
+// The column refuses NULL: an enabled NOT NULL or primary key written on it.
+bool column_not_null(const ColumnDef& c) {
+    return (c.not_null && !c.not_null_state.disabled) || (c.primary_key && !c.primary_key_state.disabled);
+}
+
+}  // namespace
+
 // The SQLite text of a column's default, converted to the column's type; empty for
 // DEFAULT NULL.
 bool Translator::default_sql(const ColumnDef& c, std::string* stored) {
@@ -48,7 +57,11 @@ bool Translator::column_sql(ColumnDef& c, std::string* sql, bool with_constraint
         if (!table_scope_ || !virtual_sql(c, *table_scope_, &v)) return false;
         s += v;
     }
-    if (c.not_null || c.primary_key) s += " NOT NULL";
+    // A column added with a constraint declared disabled: SQLite would enforce it.
+    if (with_constraints && (c.primary_key_state.disabled || c.unique_state.disabled || c.references_state.disabled ||
+                             c.check_state.disabled || c.not_null_state.disabled))
+        return fail(3001, c.offset);
+    if (column_not_null(c)) s += " NOT NULL";
     if (with_constraints && c.primary_key) s += " PRIMARY KEY";
     if (with_constraints && c.unique) s += " UNIQUE";
     if (c.default_value) {
@@ -95,7 +108,7 @@ void Translator::catalog_insert(const std::string& owner, const std::string& tab
         quote_text(owner) + "," + quote_text(table) + "," + quote_text(c.name) + "," + std::to_string(column_id) + "," +
         std::to_string(c.type.code) + "," + quote_text(c.type_name) + "," + std::to_string(c.type.size) + "," +
         std::to_string(c.type.precision) + "," + std::to_string(c.type.scale) + "," + (c.type.char_used ? "1" : "0") +
-        "," + (c.type.national ? "1" : "0") + "," + (c.not_null || c.primary_key ? "0" : "1") + ")");
+        "," + (c.type.national ? "1" : "0") + "," + (column_not_null(c) ? "0" : "1") + ")");
 }
 
 bool Translator::create_table(Statement& s) {
@@ -118,24 +131,25 @@ bool Translator::create_table(Statement& s) {
     for (ColumnDef& c : s.column_defs) {
         if (!names.insert(c.name).second) return fail(957, c.offset);
         if (!generated_check(c, &identities)) return false;
-        auto add = [&](TableConstraint::Kind kind, const std::string& name) {
+        auto add = [&](TableConstraint::Kind kind, const std::string& name, const ConstraintState& state) {
             TableConstraint k;
             k.kind = kind;
             k.name = name;
+            k.state = state;
             k.columns.push_back(c.name);
             k.offset = c.offset;
             inline_constraints.push_back(std::move(k));
             return &inline_constraints.back();
         };
-        if (c.primary_key) add(TableConstraint::Kind::PrimaryKey, c.primary_key_name);
-        if (c.unique) add(TableConstraint::Kind::Unique, c.unique_name);
+        if (c.primary_key) add(TableConstraint::Kind::PrimaryKey, c.primary_key_name, c.primary_key_state);
+        if (c.unique) add(TableConstraint::Kind::Unique, c.unique_name, c.unique_state);
         if (!c.references.name.empty()) {
-            TableConstraint* k = add(TableConstraint::Kind::ForeignKey, c.references_name);
+            TableConstraint* k = add(TableConstraint::Kind::ForeignKey, c.references_name, c.references_state);
             k->references = c.references;
             k->ref_columns = c.ref_columns;
             k->on_delete = c.on_delete;
         }
-        if (c.check) add(TableConstraint::Kind::Check, c.check_name)->check = std::move(c.check);
+        if (c.check) add(TableConstraint::Kind::Check, c.check_name, c.check_state)->check = std::move(c.check);
         std::string cs;
         if (!column_sql(c, &cs, false)) return false;
         body += (body.empty() ? "" : ", ") + cs;
@@ -161,6 +175,7 @@ bool Translator::create_table(Statement& s) {
         record.id = next_number++;
         record.name = k.name;
         record.columns = k.columns;
+        record.state = k.state;
         if (k.name.empty()) {
             k.name = constraints_system_name(record.id);
         } else if (ctx_.catalog->constraint_exists(owner, k.name) || !constraint_names.insert(k.name).second) {
@@ -171,6 +186,8 @@ bool Translator::create_table(Statement& s) {
             for (std::size_t i = 0; i < cols.size(); ++i) l += (i ? "," : "") + quote_name(cols[i]);
             return l + ")";
         };
+        // A disabled constraint is recorded only: SQLite does not get it.
+        const std::size_t body_size = body.size();
         body += ", CONSTRAINT " + quote_name(k.name);
         switch (k.kind) {
         case TableConstraint::Kind::PrimaryKey:
@@ -205,6 +222,7 @@ bool Translator::create_table(Statement& s) {
             break;
         }
         }
+        if (k.state.disabled) body.resize(body_size);
         records.push_back(std::move(record));
     }
     // Keys first, so that a foreign key of the table to itself finds the key it references.
@@ -215,7 +233,8 @@ bool Translator::create_table(Statement& s) {
     // A primary key's columns are NOT NULL through the key, without a check of their own.
     std::set<std::string> key_columns;
     for (const TableConstraint& k : inline_constraints)
-        if (k.kind == TableConstraint::Kind::PrimaryKey) key_columns.insert(k.columns.begin(), k.columns.end());
+        if (k.kind == TableConstraint::Kind::PrimaryKey && !k.state.disabled)
+            key_columns.insert(k.columns.begin(), k.columns.end());
     if (s.organization == "INDEX" && !organized_by_index(owner, s, inline_constraints)) return false;
     out_->sql = "CREATE TABLE " + quote_name(owner) + "." + quote_name(s.table.name) + " (" + body + ")";
     for (ColumnDef& c : s.column_defs)
@@ -330,7 +349,11 @@ bool Translator::drop_table(Statement& s) {
     std::string owner = owner_of(s.table);
     std::vector<ColumnInfo> cols;
     if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
-    out_->sql = "DROP TABLE " + quote_name(owner) + "." + quote_name(s.table.name);
+    out_->sql.clear();
+    // The triggers of its foreign keys that live on the tables they reference go first.
+    for (const std::string& t : ctx_.catalog->foreign_key_triggers(owner, s.table.name))
+        out_->sql += "DROP TRIGGER " + quote_name(owner) + "." + quote_name(t) + "; ";
+    out_->sql += "DROP TABLE " + quote_name(owner) + "." + quote_name(s.table.name);
     out_->owner = owner;
     out_->table = s.table.name;
     out_->catalog_sql.push_back("DELETE FROM main.vantro_columns WHERE owner=" + quote_text(owner) +

@@ -156,6 +156,13 @@ public:
     // The number the next constraint gets (a constraint without a declared name is known
     // by it).
     virtual long long next_constraint_number() = 0;
+    // The engine's triggers that enforce the foreign keys of owner.table, on it and on the
+    // tables they reference: a dropped table takes them along.
+    virtual std::vector<std::string> foreign_key_triggers(const std::string& owner, const std::string& table) {
+        (void)owner;
+        (void)table;
+        return {};
+    }
     // The columns of a data dictionary view (ALL_OBJECTS, V$PARAMETER, ...) and how the
     // SQLite statement names it; false when name is not one.
     // The target of a synonym visible to schema (its own before a public one); false when

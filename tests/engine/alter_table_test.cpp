@@ -16,7 +16,7 @@ protected:
     test_home();  // a database of its own: tests run in parallel processes
     ASSERT_NE(test_oci(), nullptr);
     ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
-    for (const char* t : {"E1", "D1", "DUP", "T", "N", "C", "P", "C4", "P4", "T5", "LOG5"}) {
+    for (const char* t : {"E1", "D1", "DUP", "T", "N", "C", "P", "C4", "P4", "T5", "LOG5", "P6", "P7", "M8", "CH9", "PA9", "T5B"}) {
       s.exec(std::string("DROP TABLE ") + t + " CASCADE CONSTRAINTS");
       s.exec(std::string("DROP TABLE ") + t);
     }
@@ -94,6 +94,28 @@ TEST_F(AlterTable, ModifyNotNullAndNull) {
   EXPECT_EQ(s.value("SELECT nullable FROM user_tab_columns WHERE table_name = 'N' AND column_name = 'A'"), "Y");
 }
 
+TEST_F(AlterTable, ModifyDatatypeAndDefault) {
+  ok("CREATE TABLE m8 (a NUMBER(5), b VARCHAR2(10), c VARCHAR2(10) DEFAULT 'old', d DATE)");
+  ok("INSERT INTO m8 (a, b) VALUES (12345, 'abcdefgh')");
+  EXPECT_EQ(code("ALTER TABLE m8 MODIFY b VARCHAR2(5)"), 1441);
+  EXPECT_EQ(code("ALTER TABLE m8 MODIFY (a NUMBER(3))"), 1440);
+  EXPECT_EQ(code("ALTER TABLE m8 MODIFY (a VARCHAR2(5))"), 3001);
+  ok("ALTER TABLE m8 MODIFY (a NUMBER(9), b VARCHAR2(40) DEFAULT 'x', c DEFAULT 'new' NOT NULL)");
+  EXPECT_EQ(s.rows("SELECT column_name || ' ' || data_type || ' ' || data_length || ' ' || nullable || ' ' ||"
+                   " data_default FROM user_tab_columns WHERE table_name = 'M8' AND column_name IN ('B', 'C')"
+                   " ORDER BY 1"),
+            (std::vector<std::string>{"B VARCHAR2 40 Y 'x'", "C VARCHAR2 10 N 'new'"}));
+  EXPECT_EQ(s.value("SELECT data_precision FROM user_tab_columns WHERE table_name = 'M8' AND column_name = 'A'"),
+            "9");
+  ok("INSERT INTO m8 (a) VALUES (123456789)");
+  EXPECT_EQ(s.value("SELECT b || c FROM m8 WHERE a = 123456789"), "xnew");
+  EXPECT_EQ(s.value("SELECT c FROM m8 WHERE a = 12345"), "old");
+  EXPECT_EQ(code("INSERT INTO m8 (a, b) VALUES (1, RPAD('y', 41, 'y'))"), 12899);
+  ok("ALTER TABLE m8 MODIFY (d DEFAULT SYSDATE, c NULL)");
+  ok("INSERT INTO m8 (a, c) VALUES (2, NULL)");
+  EXPECT_EQ(s.value("SELECT count(*) FROM m8 WHERE a = 2 AND d IS NOT NULL AND c IS NULL"), "1");
+}
+
 TEST_F(AlterTable, DropAndRenameConstraintsOfCreateTableAndOfAlterTable) {
   ok("CREATE TABLE p (id NUMBER CONSTRAINT p_pk PRIMARY KEY, code VARCHAR2(5) CONSTRAINT p_uk UNIQUE,"
      " n NUMBER CONSTRAINT p_ck CHECK (n > 0))");
@@ -167,6 +189,44 @@ TEST_F(AlterTable, DisabledConstraintsAreNotEnforcedAndEnableChecksTheRows) {
   EXPECT_EQ(s.value("SELECT deferrable FROM user_constraints WHERE constraint_name = 'C4_CK2'"), "DEFERRABLE");
 }
 
+TEST_F(AlterTable, CreateTableTakesConstraintStates) {
+  ok("CREATE TABLE p6 (id NUMBER CONSTRAINT p6_pk PRIMARY KEY USING INDEX TABLESPACE users PCTFREE 10 ENABLE,"
+     " n NUMBER CONSTRAINT p6_nn NOT NULL DISABLE, m NUMBER CONSTRAINT p6_ck CHECK (m > 0) DISABLE,"
+     " k NUMBER, CONSTRAINT p6_uk UNIQUE (k) DEFERRABLE INITIALLY IMMEDIATE ENABLE NOVALIDATE)");
+  EXPECT_EQ(s.rows("SELECT constraint_name || ' ' || status || ' ' || validated || ' ' || deferrable FROM"
+                   " user_constraints WHERE table_name = 'P6' ORDER BY 1"),
+            (std::vector<std::string>{"P6_CK DISABLED NOT VALIDATED NOT DEFERRABLE",
+                                      "P6_NN DISABLED NOT VALIDATED NOT DEFERRABLE",
+                                      "P6_PK ENABLED VALIDATED NOT DEFERRABLE",
+                                      "P6_UK ENABLED NOT VALIDATED DEFERRABLE"}));
+  EXPECT_EQ(s.value("SELECT nullable FROM user_tab_columns WHERE table_name = 'P6' AND column_name = 'N'"), "Y");
+  ok("INSERT INTO p6 VALUES (1, NULL, -1, 1)");
+  EXPECT_EQ(code("INSERT INTO p6 VALUES (2, 1, 1, 1)"), 1);
+  EXPECT_EQ(code("ALTER TABLE p6 ENABLE CONSTRAINT p6_nn"), 2296);
+  EXPECT_EQ(code("ALTER TABLE p6 MODIFY CONSTRAINT p6_ck ENABLE VALIDATE"), 2293);
+  ok("UPDATE p6 SET n = 1, m = 1");
+  ok("ALTER TABLE p6 ENABLE CONSTRAINT p6_nn");
+  ok("ALTER TABLE p6 ENABLE CONSTRAINT p6_ck");
+  EXPECT_EQ(code("INSERT INTO p6 VALUES (3, NULL, 1, 3)"), 1400);
+  EXPECT_EQ(code("INSERT INTO p6 VALUES (3, 1, 0, 3)"), 2290);
+  EXPECT_EQ(code("CREATE TABLE p7 (a NUMBER PRIMARY KEY INITIALLY DEFERRED)"), 3001);
+  EXPECT_EQ(code("CREATE TABLE p7 (a NUMBER, CHECK (a > 0) DISABLE VALIDATE)"), 3001);
+  EXPECT_EQ(code("CREATE TABLE p7 (a NUMBER PRIMARY KEY USING INDEX (CREATE INDEX i7 ON p7 (a)))"), 3001);
+  EXPECT_EQ(code("ALTER TABLE p6 ADD (z NUMBER CONSTRAINT p6_z UNIQUE DISABLE)"), 3001);
+}
+
+TEST_F(AlterTable, DroppingAChildTableTakesItsForeignKeysAlong) {
+  ok("CREATE TABLE pa9 (id NUMBER PRIMARY KEY)");
+  ok("CREATE TABLE ch9 (pid NUMBER)");
+  ok("ALTER TABLE ch9 ADD CONSTRAINT ch9_fk FOREIGN KEY (pid) REFERENCES pa9 ON DELETE CASCADE");
+  ok("INSERT INTO pa9 VALUES (1)");
+  ok("INSERT INTO ch9 VALUES (1)");
+  ok("DROP TABLE ch9");
+  ok("DELETE FROM pa9");
+  ok("INSERT INTO pa9 VALUES (2)");
+  ok("UPDATE pa9 SET id = 3");
+}
+
 TEST_F(AlterTable, TriggersOfATableGoOffAndOnTogether) {
   ok("CREATE TABLE t5 (a NUMBER)");
   ok("CREATE TABLE log5 (what VARCHAR2(20))");
@@ -180,6 +240,16 @@ TEST_F(AlterTable, TriggersOfATableGoOffAndOnTogether) {
   ok("ALTER TABLE t5 ENABLE ALL TRIGGERS");
   ok("INSERT INTO t5 VALUES (2)");
   EXPECT_EQ(s.value("SELECT count(*) FROM log5"), "2");
+  // Editing the table's definition (a CREATE TABLE check taken out) keeps them firing.
+  ok("CREATE TABLE t5b (a NUMBER CONSTRAINT t5b_ck CHECK (a > 0), b NUMBER DEFAULT 1)");
+  ok("CREATE TRIGGER t5b_row BEFORE INSERT ON t5b FOR EACH ROW BEGIN :new.b := :new.a * 10; END;");
+  ok("ALTER TABLE t5b DROP CONSTRAINT t5b_ck");
+  ok("ALTER TABLE t5b MODIFY b DEFAULT 2");
+  ok("INSERT INTO t5b (a) VALUES (-3)");
+  EXPECT_EQ(s.value("SELECT b FROM t5b"), "-30");
+  ok("ALTER TRIGGER t5b_row DISABLE");
+  ok("INSERT INTO t5b (a) VALUES (4)");
+  EXPECT_EQ(s.value("SELECT b FROM t5b WHERE a = 4"), "2");
 }
 
 }  // namespace
