@@ -89,7 +89,6 @@ bool date_parse(const std::string& text, const DateMask& mask, const DateValue& 
             }
             if (d.year < 1 || d.year > 9999) {
                 *err = ora_error(1841);
-                err->message = "(full) year must be between -4713 and +9999, and not be 0";
                 return false;
             }
             break;

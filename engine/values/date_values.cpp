@@ -73,7 +73,5 @@ bool date_in_range(const DateValue& d) {
 }
 
 OraError date_range_error() {
-    OraError e = ora_error(1841);
-    e.message = "(full) year must be between -4713 and +9999, and not be 0";
-    return e;
+    return ora_error(1841);
 }
