@@ -102,7 +102,7 @@ Flow Interpreter::run_execute(const PlStmt& st) {
             }
         }
         if (v.kind == PlKind::Null) b.indicator = OCI_IND_NULL;
-        void* value = b.dty == SQLT_INT ? static_cast<void*>(&b.i)
+        void* value = b.dty == SQLT_INT   ? static_cast<void*>(&b.i)
                       : b.dty == SQLT_FLT ? static_cast<void*>(&b.d)
                                           : static_cast<void*>(&b.text[0]);
         sb4 size = b.dty == SQLT_STR ? static_cast<sb4>(b.text.size() + (mode == PlBindMode::In ? 1 : 0)) : 8;
@@ -115,6 +115,7 @@ Flow Interpreter::run_execute(const PlStmt& st) {
     // block's own DML; DDL commits, and the savepoint with it.
     if (!take_savepoint(&err)) return raise(err, st.line);
     bool was_busy = ses_->server->busy;
+    sh->caller_steps = true;  // the rows are read from sh->vm here, or by the cursor it opens
     sword rc = OCIStmtExecute(h.svc, h.stmt, h.err, query ? 0 : 1, 0, nullptr, nullptr, OCI_DEFAULT);
     ses_->server->busy = was_busy;
     if (sqlite3_get_autocommit(db_)) {
