@@ -354,6 +354,12 @@ bool SqliteCatalog::schema_exists(const std::string& owner) {
     return q.row();
 }
 
+bool SqliteCatalog::user_exists(const std::string& name) {
+    CatalogStatement q(db_, "SELECT 1 FROM main.vantro_users WHERE name=?1");
+    q.text(1, name);
+    return q.row();
+}
+
 bool SqliteCatalog::object_exists(const std::string& owner, const std::string& name) {
     if (!catalog_valid_user_name(owner) || !schema_exists(owner)) return false;
     CatalogStatement q(db_, "SELECT 1 FROM \"" + owner + "\".sqlite_master WHERE name=?1");

@@ -38,6 +38,7 @@ public:
     explicit SqliteCatalog(sqlite3* db) : db_(db) {}
     bool table_columns(const std::string& owner, const std::string& table, std::vector<ColumnInfo>* columns) override;
     bool schema_exists(const std::string& owner) override;
+    bool user_exists(const std::string& name) override;
     bool object_exists(const std::string& owner, const std::string& name) override;
     bool index_exists(const std::string& owner, const std::string& name) override;
     bool constraint_exists(const std::string& owner, const std::string& name) override;

@@ -105,7 +105,11 @@ const char* const kObjectColumns =
     " WHEN 112 THEN CASE WHEN c.national THEN 'NCLOB' ELSE 'CLOB' END WHEN 113 THEN 'BLOB' WHEN 114 THEN 'BFILE'"      \
     " WHEN 187 THEN 'TIMESTAMP('||c.data_scale||')' ELSE upper(c.type_name) END,NULL,NULL,"                            \
     "CASE c.type_code WHEN 2 THEN 22 WHEN 12 THEN 7 WHEN 8 THEN 0 WHEN 24 THEN 0 WHEN 112 THEN 4000"                   \
-    " WHEN 113 THEN 4000 WHEN 114 THEN 530 WHEN 187 THEN 11 ELSE c.data_length END,"                                   \
+    " WHEN 113 THEN 4000 WHEN 114 THEN 530 WHEN 187 THEN 11"                                                           \
+    " WHEN 1 THEN CASE WHEN c.national THEN 2*c.data_length WHEN c.char_used THEN min(4*c.data_length,4000)"           \
+    " ELSE c.data_length END"                                                                                          \
+    " WHEN 96 THEN CASE WHEN c.national THEN 2*c.data_length WHEN c.char_used THEN min(4*c.data_length,2000)"          \
+    " ELSE c.data_length END ELSE c.data_length END,"                                                                  \
     "CASE WHEN c.type_code=2 AND c.data_precision>0 AND upper(c.type_name) NOT IN ('INTEGER','INT','SMALLINT')"        \
     " THEN c.data_precision END,"                                                                                      \
     "CASE WHEN c.type_code=2 AND c.data_scale<>-127 AND upper(c.type_name) NOT IN ('FLOAT','REAL','DOUBLE PRECISION')" \

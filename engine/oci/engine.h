@@ -118,8 +118,10 @@ struct StmtHandle : Handle {
     sqlite3_stmt* vm = nullptr;
     SessionHandle* session = nullptr;
     bool executed = false;
-    bool exhausted = false;  // the result ran out
-    ub4 row_count = 0;       // cumulative rows fetched, or rows processed
+    bool exhausted = false;     // the result ran out
+    int stepped = 0;            // the SQLite result of a step that execute took for the first fetch (0: none)
+    bool caller_steps = false;  // the engine's own caller (dynamic SQL of PL/SQL) steps vm after execute
+    ub4 row_count = 0;          // cumulative rows fetched, or rows processed
     ub4 rows_fetched = 0;
     ub2 parse_offset = 0;
     std::vector<BindHandle*> binds;

@@ -3,6 +3,7 @@
 // answers OCI_INVALID_HANDLE for a pointer that is not a live handle of the right type.
 #include "oci/engine.h"
 #include "values/errors.h"
+#include "values/utf8.h"
 
 #include <cstring>
 
@@ -84,9 +85,11 @@ sword param_attr(ParamHandle* p, void* attributep, ub4* sizep, ub4 attr, OCIErro
     case OCI_ATTR_DATA_TYPE:
         return put_attr<ub2>(attributep, sizep, t.code);
     case OCI_ATTR_DATA_SIZE:
-        return put_attr<ub2>(attributep, sizep, static_cast<ub2>(t.size > 65535 ? 65535 : t.size));
-    case OCI_ATTR_DISP_SIZE:
-        return put_attr<ub2>(attributep, sizep, static_cast<ub2>(t.size > 65535 ? 65535 : t.size));
+    case OCI_ATTR_DISP_SIZE: {
+        // In bytes, so that a fetch buffer of this size holds every value.
+        std::uint32_t bytes = utf8_max_bytes(t);
+        return put_attr<ub2>(attributep, sizep, static_cast<ub2>(bytes > 65535 ? 65535 : bytes));
+    }
     case OCI_ATTR_NAME:
         return put_text_attr(attributep, sizep, p->column.name);
     case OCI_ATTR_PRECISION:

@@ -417,7 +417,8 @@ sword fetch_rows(StmtHandle* s, ub4 nrows, OCIError* errhp) {
         if (s->defines[c]) return fail(s, errhp, ora_error(1007));
     srv->busy = true;
     while (got < nrows && !s->exhausted) {
-        int rc = sqlite3_step(s->vm);
+        int rc = s->stepped ? s->stepped : sqlite3_step(s->vm);
+        s->stepped = 0;
         if (rc == SQLITE_ROW) {
             int limit = static_cast<int>(s->defines.size()) < ncols ? static_cast<int>(s->defines.size()) : ncols;
             for (int c = 0; c < limit; ++c) {
@@ -767,6 +768,21 @@ sword translate(StmtHandle* s, OCIError* errhp, Execution& x) {
     return OCI_SUCCESS;
 }
 
+// Computes a query's first row as it executes, as Oracle does, so that an error in it
+// (ORA-01476, ORA-01722, ...) is the execution's answer; the first fetch takes the row.
+sword first_step(StmtHandle* s, OCIError* errhp) {
+    ServerHandle* srv = s->session->server;
+    srv->busy = true;
+    int rc = sqlite3_step(s->vm);
+    srv->busy = false;
+    if (rc == SQLITE_ROW || rc == SQLITE_DONE) {
+        s->stepped = rc;
+        return OCI_SUCCESS;
+    }
+    s->exhausted = true;
+    return fail_sqlite(s, errhp, srv->db, StatementKind::Select);
+}
+
 sword route_query(StmtHandle* s, OCIError* errhp, Execution& x) {
     sword st = translate(s, errhp, x);
     if (st != OCI_SUCCESS) return st;
@@ -776,7 +792,8 @@ sword route_query(StmtHandle* s, OCIError* errhp, Execution& x) {
     st = apply_binds(s, errhp, 0);
     if (st != OCI_SUCCESS) return st;
     s->executed = true;
-    if ((x.mode & OCI_DESCRIBE_ONLY) || x.iters == 0) return OCI_SUCCESS;
+    if (x.mode & OCI_DESCRIBE_ONLY) return OCI_SUCCESS;
+    if (x.iters == 0) return s->caller_steps ? OCI_SUCCESS : first_step(s, errhp);
     bool any_define = false;
     for (DefineHandle* d : s->defines) any_define = any_define || d;
     if (!any_define) return fail(s, errhp, ora_error(24374));
@@ -967,6 +984,7 @@ void reset_statement(StmtHandle* s) {
     s->vm = nullptr;
     s->executed = false;
     s->exhausted = false;
+    s->stepped = 0;
     s->row_count = 0;
     s->rows_fetched = 0;
     s->parse_offset = 0;

@@ -115,6 +115,7 @@ Flow Interpreter::run_execute(const PlStmt& st) {
     // block's own DML; DDL commits, and the savepoint with it.
     if (!take_savepoint(&err)) return raise(err, st.line);
     bool was_busy = ses_->server->busy;
+    sh->caller_steps = true;  // the rows are read from sh->vm here, or by the cursor it opens
     sword rc = OCIStmtExecute(h.svc, h.stmt, h.err, query ? 0 : 1, 0, nullptr, nullptr, OCI_DEFAULT);
     ses_->server->busy = was_busy;
     if (sqlite3_get_autocommit(db_)) {

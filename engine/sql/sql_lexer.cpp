@@ -21,6 +21,9 @@ std::string upper(const std::string& s) {
     return r;
 }
 
+// The longest name Oracle accepts, in bytes, quoted or not.
+constexpr std::size_t kMaxIdentifierBytes = 128;
+
 OraError error_at(int code, std::size_t offset) {
     OraError e = ora_error(code);
     e.offset = static_cast<std::uint32_t>(offset);
@@ -85,6 +88,10 @@ bool sql_tokenize(const std::string& text, std::vector<Token>* tokens, OraError*
         }
         if (is_word_start(c)) {
             while (i < n && is_word_char(static_cast<unsigned char>(text[i]))) ++i;
+            if (i - start > kMaxIdentifierBytes) {
+                *err = error_at(972, start);
+                return false;
+            }
             push(TokenKind::Word, upper(text.substr(start, i - start)), start, i);
             continue;
         }
@@ -96,6 +103,10 @@ bool sql_tokenize(const std::string& text, std::vector<Token>* tokens, OraError*
             }
             if (close == i + 1) {
                 *err = error_at(1741, start);
+                return false;
+            }
+            if (close - i - 1 > kMaxIdentifierBytes) {
+                *err = error_at(972, start);
                 return false;
             }
             push(TokenKind::QuotedWord, text.substr(i + 1, close - i - 1), start, close + 1);

@@ -121,6 +121,12 @@ bool Parser::datatype(ColumnDef* c) {
         } else if (def < 0) {
             return fail(906);
         }
+        if (n == 0) {
+            *err_ = ora_error(1723);
+            err_->offset = type_offset;
+            failed_ = true;
+            return false;
+        }
         if (n < 1 || n > max) {
             *err_ = ora_error(910);
             err_->offset = type_offset;

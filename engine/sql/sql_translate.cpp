@@ -743,7 +743,7 @@ bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const s
     default:
         *sql = "vantro_store_text(" + as_text(v) + "," +
                std::to_string(t.code == kTypeVarchar2 || t.code == kTypeChar ? t.size : 0) + "," +
-               (t.code == kTypeChar ? "1" : "0") + "," + colname + ")";
+               (t.code == kTypeChar ? "1" : "0") + "," + colname + "," + (t.char_used || t.national ? "1" : "0") + ")";
         return true;
     }
 }

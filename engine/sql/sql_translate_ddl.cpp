@@ -111,9 +111,28 @@ void Translator::catalog_insert(const std::string& owner, const std::string& tab
         "," + (c.type.national ? "1" : "0") + "," + (column_not_null(c) ? "0" : "1") + ")");
 }
 
+namespace {
+
+// True for a name SQLite keeps for its own tables and indexes.
+bool reserved_by_sqlite(const std::string& name) {
+    const char* prefix = "SQLITE_";
+    if (name.size() < 7) return false;
+    for (std::size_t i = 0; i < 7; ++i)
+        if (std::toupper(static_cast<unsigned char>(name[i])) != prefix[i]) return false;
+    return true;
+}
+
+}  // namespace
+
 bool Translator::create_table(Statement& s) {
     std::string owner = owner_of(s.table);
-    if (!s.table.owner.empty() && !ctx_.catalog->schema_exists(owner)) return fail(1918, s.table.offset, owner), false;
+    // Another schema's table needs CREATE ANY TABLE, which only the administrators hold.
+    bool administrator = ctx_.schema == "SYS" || ctx_.schema == "SYSTEM";
+    if (owner != ctx_.schema && !administrator && ctx_.catalog->user_exists(owner)) return fail(1031, s.table.offset);
+    if (!s.table.owner.empty() && !ctx_.catalog->schema_exists(owner))
+        return fail(1918, s.table.offset, owner), false;
+    // SQLite keeps names that start with sqlite_ (in any case) for itself.
+    if (reserved_by_sqlite(s.table.name)) return fail(903, s.table.name_offset);
     if (ctx_.catalog->object_exists(owner, s.table.name)) return fail(955, s.table.name_offset);
     if (s.select) return create_table_as(s, owner);
     std::set<std::string> names;
@@ -463,6 +482,7 @@ bool Translator::create_index(Statement& s) {
     std::string owner = owner_of(s.table);
     std::string index_owner = s.index.owner.empty() ? owner : s.index.owner;
     if (index_owner != owner) return fail(3001, s.index.offset);
+    if (reserved_by_sqlite(s.index.name)) return fail(953, s.index.name_offset);
     if (ctx_.catalog->object_exists(owner, s.index.name)) return fail(955, s.index.name_offset);
     std::vector<ColumnInfo> cols;
     if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);

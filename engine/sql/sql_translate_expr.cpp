@@ -4,6 +4,7 @@
 #include "values/errors.h"
 #include "values/sql_dialect.h"
 #include "values/sql_regexp.h"
+#include "values/utf8.h"
 #include "sql/sql_translator.h"
 #include "values/values.h"
 
@@ -195,7 +196,7 @@ std::uint32_t Translator::text_size(const Emitted& e) const {
         return static_cast<std::uint32_t>(n < 9 ? 9 : n);
     }
     if (e.type.code == kTypeRaw) return e.type.size * 2;
-    return e.type.size;
+    return utf8_max_bytes(e.type);
 }
 
 std::string Translator::as_text(const Emitted& e) const {

@@ -87,6 +87,7 @@ const MessageEntry kMessages[] = {
     {901, "invalid CREATE command"},
     {902, "invalid datatype"},
     {903, "invalid table name"},
+    {953, "missing or invalid index name"},
     {908, "missing NULL keyword"},
     {910, "specified length too long for its datatype"},
     {924, "missing BY keyword"},
@@ -98,12 +99,14 @@ const MessageEntry kMessages[] = {
     {968, "missing INDEX keyword"},
     {969, "missing ON keyword"},
     {971, "missing SET keyword"},
+    {972, "identifier is too long"},
     {1452, "cannot CREATE UNIQUE INDEX; duplicate keys found"},
     {1722, "invalid number"},
     {1741, "illegal zero-length identifier"},
     {1756, "quoted string not properly terminated"},
     {1830, "date format picture ends before converting entire input string"},
     {1840, "input value not long enough for date format"},
+    {1841, "(full) year must be between -4713 and +9999, and not be 0"},
     {1843, "not a valid month"},
     {1847, "day of month must be between 1 and last day of month"},
     {1858, "a non-numeric character was found where a numeric was expected"},
@@ -204,7 +207,6 @@ const MessageEntry kMessages[] = {
     {1432, "public synonym to be dropped does not exist"},
     {1434, "private synonym to be dropped does not exist"},
     {1839, "date not valid for month specified"},
-    {1841, "(full) year must be between -4713 and +9999, and not be 0"},
     {980, "synonym translation is no longer valid"},
     {1416, "two tables cannot be outer-joined to each other"},
     {1430, "column being added already exists in table"},
@@ -402,6 +404,8 @@ OraError ora_from_sqlite(int sqlite_code, const std::string& msg) {
     if (primary == SQLITE_NOMEM) return ora_error(1019);
     if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) return ora_error(54);
     if (msg.compare(0, 14, "no such table:") == 0) return ora_error(942);
+    // A name SQLite keeps for itself (sqlite_...) that no check before reached.
+    if (msg.compare(0, 38, "object name reserved for internal use:") == 0) return ora_error(903);
     if (msg.compare(0, 28, "Cannot add a NOT NULL column") == 0) return ora_error(1758);
     if (msg.find("non-deterministic functions prohibited in generated columns") != std::string::npos)
         return ora_error(54002);

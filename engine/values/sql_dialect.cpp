@@ -8,6 +8,7 @@
 #include "values/errors.h"
 #include "values/sql_raw.h"
 #include "values/sql_regexp.h"
+#include "values/utf8.h"
 #include "values/values.h"
 
 #include <algorithm>
@@ -41,6 +42,10 @@ OraType make_varchar(std::uint32_t size) {
     t.code = kTypeVarchar2;
     t.size = size == 0 ? 1 : (size > 4000 ? 4000 : size);
     return t;
+}
+// The bytes that chars characters of AL32UTF8 can take, within VARCHAR2's limit.
+std::uint32_t char_bytes(std::uint32_t chars) {
+    return chars > 1000 ? 4000 : chars * 4;
 }
 OraType make_date() {
     OraType t;
@@ -114,8 +119,6 @@ std::string message(int code, const std::string& arg) {
         return "argument '" + arg + "' is out of range";
     case 1481:
         return "invalid number format model";
-    case 1841:
-        return "(full) year must be between -4713 and +9999, and not be 0";
     case 1846:
         return "not a valid day of the week";
     case 1899:
@@ -184,51 +187,119 @@ bool date_of(sqlite3_value* v, DateValue* d) {
     return date_parse_stored(t.c_str(), t.size(), d);
 }
 
+// The largest text a SQL function returns: VARCHAR2's limit in SQL.
+constexpr std::size_t kMaxText = 4000;
+
+// The byte offset where each unit of s starts, and s.size() at the end: a unit is a
+// character, or a byte for the B functions (LENGTHB, SUBSTRB, INSTRB).
+std::vector<std::size_t> unit_starts(const std::string& s, bool bytes) {
+    std::vector<std::size_t> starts;
+    starts.reserve(s.size() + 1);
+    for (std::size_t at = 0; at < s.size(); at += bytes ? 1 : utf8_char_bytes(s, at)) starts.push_back(at);
+    starts.push_back(s.size());
+    return starts;
+}
+
+// The characters of s, each as its own bytes.
+std::vector<std::string> characters(const std::string& s) {
+    std::vector<std::string> out;
+    for (std::size_t at = 0; at < s.size();) {
+        std::size_t n = utf8_char_bytes(s, at);
+        out.push_back(s.substr(at, n));
+        at += n;
+    }
+    return out;
+}
+
 // vantro_pad(text, length, pad, left): LPAD and RPAD. The result is exactly length
-// characters: longer text is cut, a NULL or non-positive length gives NULL.
+// characters (longer text is cut), at most kMaxText bytes as VARCHAR2 in SQL allows; a
+// NULL or non-positive length gives NULL.
 void fn_pad(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (is_null(argv[0]) || is_null(argv[1]) || is_null(argv[2])) return sqlite3_result_null(ctx);
     double n = 0;
     if (!number_of(ctx, argv[1], &n)) return;
     if (n < 1) return sqlite3_result_null(ctx);
-    if (n > 32767) return raise(ctx, 1722);
-    std::size_t len = static_cast<std::size_t>(n);
+    std::size_t len = n > static_cast<double>(kMaxText) ? kMaxText : static_cast<std::size_t>(n);
     std::string s = text_of(argv[0]), pad = text_of(argv[2]);
     if (pad.empty()) return sqlite3_result_null(ctx);
     bool left = sqlite3_value_int(argv[3]) != 0;
-    if (s.size() >= len) return result_text(ctx, s.substr(0, len));
+    std::size_t have = utf8_length(s);
+    if (have >= len) {
+        std::size_t cut = utf8_prefix_bytes(s.data(), s.size(), len);
+        return result_text(ctx, s.substr(0, utf8_fit_bytes(s.data(), cut, kMaxText)));
+    }
+    std::size_t room = s.size() >= kMaxText ? 0 : kMaxText - s.size();
     std::string fill;
-    while (fill.size() < len - s.size()) fill += pad;
-    fill.resize(len - s.size());
+    std::size_t at = 0;
+    for (std::size_t i = have; i < len; ++i) {
+        std::size_t k = utf8_char_bytes(pad, at);
+        if (fill.size() + k > room) break;
+        fill.append(pad, at, k);
+        at += k;
+        if (at >= pad.size()) at = 0;
+    }
     result_text(ctx, left ? fill + s : s + fill);
 }
 
-// vantro_substr(text, position[, length]): position 0 counts as 1, a negative one counts
-// from the end; a length below 1 gives NULL.
-void fn_substr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+// The [from, from + count) units SUBSTR picks from text of size units: position 0
+// counts as 1, a negative one counts from the end; false when nothing is picked (a
+// length below 1, or a position outside the text).
+bool substr_range(double p, bool has_length, double l, long long size, long long* from, long long* count) {
+    if (p > static_cast<double>(size) || p < -static_cast<double>(size)) return false;
+    long long pos = static_cast<long long>(std::trunc(p));
+    if (pos == 0) pos = 1;
+    if (pos < 0) pos = size + pos + 1;
+    if (pos < 1 || pos > size) return false;
+    long long len = size - pos + 1;
+    if (has_length) {
+        if (l < 1) return false;
+        if (l < static_cast<double>(len)) len = static_cast<long long>(l);
+    }
+    *from = pos - 1;
+    *count = len;
+    return true;
+}
+
+// vantro_substr(text, position[, length]) in characters, vantro_substrb in bytes. A
+// character that SUBSTRB cuts becomes blanks, one per byte taken, as Oracle answers.
+void substr_units(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool bytes) {
     for (int i = 0; i < argc; ++i)
         if (is_null(argv[i])) return sqlite3_result_null(ctx);
     std::string s = text_of(argv[0]);
     double p = 0, l = 0;
     if (!number_of(ctx, argv[1], &p)) return;
-    long long size = static_cast<long long>(s.size());
-    if (p > static_cast<double>(size) || p < -static_cast<double>(size)) return sqlite3_result_null(ctx);
-    long long pos = static_cast<long long>(std::trunc(p));
-    if (pos == 0) pos = 1;
-    if (pos < 0) pos = size + pos + 1;
-    if (pos < 1 || pos > size) return sqlite3_result_null(ctx);
-    long long len = size - pos + 1;
-    if (argc == 3) {
-        if (!number_of(ctx, argv[2], &l)) return;
-        if (l < 1) return sqlite3_result_null(ctx);
-        if (l < static_cast<double>(len)) len = static_cast<long long>(l);
+    if (argc == 3 && !number_of(ctx, argv[2], &l)) return;
+    long long size = static_cast<long long>(bytes ? s.size() : utf8_length(s)), from = 0, count = 0;
+    if (!substr_range(p, argc == 3, l, size, &from, &count)) return sqlite3_result_null(ctx);
+    if (!bytes) {
+        std::size_t b = utf8_offset(s, static_cast<std::size_t>(from));
+        std::size_t n = utf8_prefix_bytes(s.data() + b, s.size() - b, static_cast<std::size_t>(count));
+        return result_text(ctx, s.substr(b, n));
     }
-    result_text(ctx, s.substr(static_cast<std::size_t>(pos - 1), static_cast<std::size_t>(len)));
+    std::size_t b = static_cast<std::size_t>(from), e = b + static_cast<std::size_t>(count);
+    std::string r;
+    for (std::size_t at = 0; at < e;) {
+        std::size_t n = utf8_char_bytes(s, at);
+        if (at >= b && at + n <= e)
+            r.append(s, at, n);
+        else if (at + n > b)
+            r.append((at + n > e ? e : at + n) - (at > b ? at : b), ' ');
+        at += n;
+    }
+    result_text(ctx, r);
 }
 
-// vantro_instr(text, sought[, position[, occurrence]]): 0 when not found; a negative
-// position searches backwards from that many characters before the end.
-void fn_instr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+void fn_substr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    substr_units(ctx, argc, argv, false);
+}
+void fn_substrb(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    substr_units(ctx, argc, argv, true);
+}
+
+// vantro_instr(text, sought[, position[, occurrence]]) in characters, vantro_instrb in
+// bytes: 0 when not found; a negative position searches backwards from that many units
+// before the end. Occurrences may overlap, as Oracle counts them.
+void instr_units(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool bytes) {
     for (int i = 0; i < argc; ++i)
         if (is_null(argv[i])) return sqlite3_result_null(ctx);
     std::string s = text_of(argv[0]), sub = text_of(argv[1]);
@@ -240,48 +311,121 @@ void fn_instr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     long long pos = static_cast<long long>(p), occ = static_cast<long long>(o);
     if (pos == 0) return sqlite3_result_int(ctx, 0);
     if (occ < 1) return raise(ctx, 1428, std::to_string(occ));
-    long long size = static_cast<long long>(s.size());
+    std::vector<std::size_t> starts = unit_starts(s, bytes);
+    long long size = static_cast<long long>(starts.size()) - 1;
+    auto found_at = [&](long long unit) {
+        return s.compare(starts[static_cast<std::size_t>(unit)], sub.size(), sub) == 0;
+    };
     if (pos > 0) {
-        std::size_t from = static_cast<std::size_t>(pos - 1);
-        for (; from <= s.size(); ++from) {
-            std::size_t at = s.find(sub, from);
-            if (at == std::string::npos) break;
-            if (--occ == 0) return sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(at + 1));
-            from = at;
-        }
+        for (long long unit = pos - 1; unit < size; ++unit)
+            if (found_at(unit) && --occ == 0) return sqlite3_result_int64(ctx, unit + 1);
         return sqlite3_result_int(ctx, 0);
     }
-    long long start = size + pos;
-    for (long long at = start; at >= 0; --at) {
-        if (s.compare(static_cast<std::size_t>(at), sub.size(), sub) == 0 && --occ == 0)
-            return sqlite3_result_int64(ctx, at + 1);
-    }
+    for (long long unit = size + pos; unit >= 0; --unit)
+        if (found_at(unit) && --occ == 0) return sqlite3_result_int64(ctx, unit + 1);
     sqlite3_result_int(ctx, 0);
+}
+
+void fn_instr(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    instr_units(ctx, argc, argv, false);
+}
+void fn_instrb(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    instr_units(ctx, argc, argv, true);
+}
+
+// vantro_lengthb(text): the length in bytes.
+void fn_lengthb(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (is_null(argv[0])) return sqlite3_result_null(ctx);
+    std::string s = text_of(argv[0]);
+    if (s.empty()) return sqlite3_result_null(ctx);
+    sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(s.size()));
+}
+
+// vantro_vsize_number(x): the bytes of x in Oracle's NUMBER format: an exponent byte,
+// one byte per pair of significant decimal digits (aligned on the decimal point) and,
+// for a negative number of fewer than 20 pairs, a terminating byte.
+void fn_vsize_number(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (is_null(argv[0])) return sqlite3_result_null(ctx);
+    char buf[64];
+    std::size_t n = sqlite3_value_type(argv[0]) == SQLITE_INTEGER
+                        ? number_text_int(sqlite3_value_int64(argv[0]), buf, sizeof buf)
+                        : 0;
+    if (n == 0) {
+        double d = 0;
+        if (!number_of(ctx, argv[0], &d)) return;
+        n = number_text_double(d, buf, sizeof buf);
+    }
+    std::string t(buf, n);
+    bool negative = !t.empty() && t[0] == '-';
+    if (negative) t.erase(0, 1);
+    std::size_t e = t.find_first_of("Ee");
+    long long exponent = 0;
+    if (e != std::string::npos) {
+        exponent = std::atoll(t.c_str() + e + 1);
+        t.erase(e);
+    }
+    std::size_t point = t.find('.');
+    std::string digits = point == std::string::npos ? t : t.substr(0, point) + t.substr(point + 1);
+    long long int_digits = static_cast<long long>(point == std::string::npos ? t.size() : point) + exponent;
+    std::size_t lead = digits.find_first_not_of('0');
+    if (lead == std::string::npos) return sqlite3_result_int(ctx, 1);  // zero
+    int_digits -= static_cast<long long>(lead);
+    digits.erase(0, lead);
+    digits.erase(digits.find_last_not_of('0') + 1);
+    // Align the first digit on a pair boundary counted from the decimal point.
+    long long head = ((int_digits % 2) + 2) % 2;
+    long long total = static_cast<long long>(digits.size()) + (head == 1 ? 1 : 0);
+    long long pairs = (total + 1) / 2;
+    sqlite3_result_int64(ctx, 1 + pairs + (negative && pairs < 20 ? 1 : 0));
+}
+
+// vantro_upper(text), vantro_lower(text): the case of every letter the case table knows.
+void fn_upper(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (is_null(argv[0])) return sqlite3_result_null(ctx);
+    result_text(ctx, utf8_upper_text(text_of(argv[0])));
+}
+void fn_lower(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (is_null(argv[0])) return sqlite3_result_null(ctx);
+    result_text(ctx, utf8_lower_text(text_of(argv[0])));
 }
 
 void fn_initcap(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (is_null(argv[0])) return sqlite3_result_null(ctx);
-    std::string s = text_of(argv[0]);
+    std::string s = text_of(argv[0]), r;
+    r.reserve(s.size());
     bool start = true;
-    for (char& c : s) {
-        unsigned char u = static_cast<unsigned char>(c);
-        c = static_cast<char>(start ? std::toupper(u) : std::tolower(u));
-        start = !std::isalnum(u);
+    for (std::size_t at = 0; at < s.size();) {
+        std::size_t n = 0;
+        std::uint32_t cp = utf8_decode(s, at, &n);
+        if (n == 1 && cp >= 0x80)
+            r.push_back(s[at]);  // a malformed byte passes unchanged
+        else
+            utf8_append(&r, start ? utf8_upper(cp) : utf8_lower(cp));
+        start = !utf8_alnum(cp);
+        at += n;
     }
-    result_text(ctx, s);
+    result_text(ctx, r);
 }
 
-// vantro_trim(text, set, mode): mode 1 leading, 2 trailing, 3 both.
+// vantro_trim(text, set, mode): mode 1 leading, 2 trailing, 3 both; the set is a set of
+// characters.
 void fn_trim(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (is_null(argv[0]) || is_null(argv[1])) return sqlite3_result_null(ctx);
-    std::string s = text_of(argv[0]), set = text_of(argv[1]);
+    std::string s = text_of(argv[0]);
+    std::vector<std::string> set = characters(text_of(argv[1]));
+    auto in_set = [&](std::size_t at, std::size_t n) {
+        for (const std::string& c : set)
+            if (c.size() == n && s.compare(at, n, c) == 0) return true;
+        return false;
+    };
     int mode = sqlite3_value_int(argv[2]);
-    std::size_t b = 0, e = s.size();
+    std::vector<std::size_t> starts = unit_starts(s, false);
+    std::size_t b = 0, e = starts.size() - 1;  // units
     if (mode & 1)
-        while (b < e && set.find(s[b]) != std::string::npos) ++b;
+        while (b < e && in_set(starts[b], starts[b + 1] - starts[b])) ++b;
     if (mode & 2)
-        while (e > b && set.find(s[e - 1]) != std::string::npos) --e;
-    result_text(ctx, s.substr(b, e - b));
+        while (e > b && in_set(starts[e - 1], starts[e] - starts[e - 1])) --e;
+    result_text(ctx, s.substr(starts[b], starts[e] - starts[b]));
 }
 
 // REPLACE(text, sought[, replacement]): a NULL sought string leaves the text as it is.
@@ -302,34 +446,48 @@ void fn_replace(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     result_text(ctx, r + s.substr(at));
 }
 
+// TRANSLATE(text, from, to) by characters: a character of from is replaced by the one at
+// the same place in to, or removed when to is shorter.
 void fn_translate(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (is_null(argv[0]) || is_null(argv[1]) || is_null(argv[2])) return sqlite3_result_null(ctx);
-    std::string s = text_of(argv[0]), from = text_of(argv[1]), to = text_of(argv[2]), r;
-    for (char c : s) {
-        std::size_t i = from.find(c);
-        if (i == std::string::npos)
-            r += c;
+    std::vector<std::string> from = characters(text_of(argv[1])), to = characters(text_of(argv[2]));
+    std::string s = text_of(argv[0]), r;
+    for (std::size_t at = 0; at < s.size();) {
+        std::size_t n = utf8_char_bytes(s, at);
+        std::size_t i = 0;
+        while (i < from.size() && (from[i].size() != n || s.compare(at, n, from[i]) != 0)) ++i;
+        if (i == from.size())
+            r.append(s, at, n);
         else if (i < to.size())
             r += to[i];
+        at += n;
     }
     result_text(ctx, r);
 }
 
+// CHR(n): the character whose AL32UTF8 bytes, read as a big-endian number, are n.
 void fn_chr(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (is_null(argv[0])) return sqlite3_result_null(ctx);
     double d = 0;
     if (!number_of(ctx, argv[0], &d)) return;
-    if (d < 0 || d >= 256) return raise(ctx, 1722);
-    long long n = static_cast<long long>(d);
-    std::string s(1, static_cast<char>(n));
-    sqlite3_result_text(ctx, s.c_str(), 1, SQLITE_TRANSIENT);
+    if (d < 0 || d >= 4294967296.0) return raise(ctx, 1722);
+    std::uint32_t n = static_cast<std::uint32_t>(d);
+    std::string s;
+    for (int shift = 24; shift > 0; shift -= 8)
+        if (n >> shift) s.push_back(static_cast<char>((n >> shift) & 0xFF));
+    s.push_back(static_cast<char>(n & 0xFF));
+    sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
 }
 
+// ASCII(text): the bytes of the first character read as a big-endian number.
 void fn_ascii(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (is_null(argv[0])) return sqlite3_result_null(ctx);
     std::string s = text_of(argv[0]);
     if (s.empty()) return sqlite3_result_null(ctx);
-    sqlite3_result_int(ctx, static_cast<unsigned char>(s[0]));
+    std::size_t n = utf8_char_bytes(s, 0);
+    sqlite3_int64 v = 0;
+    for (std::size_t i = 0; i < n; ++i) v = (v << 8) | static_cast<unsigned char>(s[i]);
+    sqlite3_result_int64(ctx, v);
 }
 
 // vantro_math(op, x[, y]): the numeric functions, NULL in giving NULL out.
@@ -669,7 +827,14 @@ const FunctionEntry kFunctions[] = {
     {"vantro_pad", 4, true, fn_pad},
     {"vantro_substr", 2, true, fn_substr},
     {"vantro_substr", 3, true, fn_substr},
+    {"vantro_substrb", 2, true, fn_substrb},
+    {"vantro_substrb", 3, true, fn_substrb},
     {"vantro_instr", -1, true, fn_instr},
+    {"vantro_instrb", -1, true, fn_instrb},
+    {"vantro_lengthb", 1, true, fn_lengthb},
+    {"vantro_vsize_number", 1, true, fn_vsize_number},
+    {"vantro_upper", 1, true, fn_upper},
+    {"vantro_lower", 1, true, fn_lower},
     {"vantro_initcap", 1, true, fn_initcap},
     {"vantro_trim", 3, true, fn_trim},
     {"vantro_replace", -1, true, fn_replace},
@@ -760,12 +925,23 @@ std::string upper_lower(const std::string& f, const Args& a, OraType* type) {
     *type = OraType();
     type->code = kTypeVarchar2;
     type->size = a[0].text_size > 4000 ? 4000 : a[0].text_size;
-    return (f == "UPPER" ? "upper(" : "lower(") + a[0].text_sql + ")";
+    return (f == "UPPER" ? "vantro_upper(" : "vantro_lower(") + a[0].text_sql + ")";
 }
 
-std::string length(const std::string&, const Args& a, OraType* type) {
+// LENGTH and LENGTHC count characters (SQLite's length of text does), LENGTHB bytes.
+std::string length(const std::string& f, const Args& a, OraType* type) {
     *type = make_number();
-    return "length(" + a[0].text_sql + ")";
+    return (f == "LENGTHB" ? "vantro_lengthb(" : "length(") + a[0].text_sql + ")";
+}
+
+// VSIZE: the bytes of the value as Oracle stores it.
+std::string vsize(const std::string&, const Args& a, OraType* type) {
+    *type = make_number();
+    if (a[0].null_literal) return "NULL";
+    if (number_type(a[0].type)) return "vantro_vsize_number(" + a[0].sql + ")";
+    if (a[0].type.code == kTypeDate) return "(CASE WHEN " + a[0].sql + " IS NULL THEN NULL ELSE 7 END)";
+    if (date_type(a[0].type)) return "(CASE WHEN " + a[0].sql + " IS NULL THEN NULL ELSE 11 END)";
+    return "vantro_lengthb(" + a[0].text_sql + ")";
 }
 
 std::string abs_of(const std::string&, const Args& a, OraType* type) {
@@ -774,21 +950,23 @@ std::string abs_of(const std::string&, const Args& a, OraType* type) {
 }
 
 std::string pad(const std::string& f, const Args& a, OraType* type) {
-    *type = make_varchar(a[1].is_literal ? static_cast<std::uint32_t>(std::atoi(a[1].literal.c_str())) : 4000);
+    int chars = a[1].is_literal ? std::atoi(a[1].literal.c_str()) : 4000;
+    *type = make_varchar(char_bytes(chars < 1 ? 1 : static_cast<std::uint32_t>(chars)));
     return "vantro_pad(" + a[0].text_sql + "," + num(a[1]) + "," + (a.size() == 3 ? a[2].text_sql : "' '") + "," +
            (f == "LPAD" ? "1" : "0") + ")";
 }
 
-std::string substr(const std::string&, const Args& a, OraType* type) {
+std::string substr(const std::string& f, const Args& a, OraType* type) {
     *type = make_varchar(a[0].text_size);
-    return "vantro_substr(" + a[0].text_sql + "," + num(a[1]) + (a.size() == 3 ? "," + num(a[2]) : "") + ")";
+    std::string fn = f == "SUBSTRB" ? "vantro_substrb(" : "vantro_substr(";
+    return fn + a[0].text_sql + "," + num(a[1]) + (a.size() == 3 ? "," + num(a[2]) : "") + ")";
 }
 
-std::string instr(const std::string&, const Args& a, OraType* type) {
+std::string instr(const std::string& f, const Args& a, OraType* type) {
     std::vector<std::string> parts{a[0].text_sql, a[1].text_sql};
     for (std::size_t i = 2; i < a.size(); ++i) parts.push_back(num(a[i]));
     *type = make_number();
-    return call("vantro_instr", parts);
+    return call(f == "INSTRB" ? "vantro_instrb" : "vantro_instr", parts);
 }
 
 std::string initcap(const std::string&, const Args& a, OraType* type) {
@@ -810,12 +988,15 @@ std::string replace(const std::string&, const Args& a, OraType* type) {
 }
 
 std::string translate(const std::string&, const Args& a, OraType* type) {
-    *type = make_varchar(a[0].text_size);
+    // Characters may be replaced by longer ones unless the replacements are all ASCII.
+    bool ascii_to = a[2].is_literal;
+    for (char c : a[2].literal) ascii_to = ascii_to && static_cast<unsigned char>(c) < 0x80;
+    *type = make_varchar(ascii_to ? a[0].text_size : char_bytes(a[0].text_size));
     return call("vantro_translate", {a[0].text_sql, a[1].text_sql, a[2].text_sql});
 }
 
 std::string chr(const std::string&, const Args& a, OraType* type) {
-    *type = make_varchar(1);
+    *type = make_varchar(4);  // one character, of up to 4 bytes
     return "vantro_chr(" + num(a[0]) + ")";
 }
 
@@ -914,11 +1095,16 @@ const FunctionRow kCatalogue[] = {
     {"UPPER", 1, 1, upper_lower},
     {"LOWER", 1, 1, upper_lower},
     {"LENGTH", 1, 1, length},
+    {"LENGTHB", 1, 1, length},
+    {"LENGTHC", 1, 1, length},
+    {"VSIZE", 1, 1, vsize},
     {"ABS", 1, 1, abs_of},
     {"LPAD", 2, 3, pad},
     {"RPAD", 2, 3, pad},
     {"SUBSTR", 2, 3, substr},
+    {"SUBSTRB", 2, 3, substr},
     {"INSTR", 2, 4, instr},
+    {"INSTRB", 2, 4, instr},
     {"INITCAP", 1, 1, initcap},
     {"TRIM", 1, 1, trim},
     {"LTRIM", 1, 2, trim},

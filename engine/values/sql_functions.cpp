@@ -504,10 +504,18 @@ void fn_store_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_null(ctx);
         return;
     }
+    // The length is in characters or in bytes as the column was declared; a column in
+    // characters still holds at most the type's bytes.
     int maximum = sqlite3_value_int(argv[1]);
-    std::size_t actual = utf8_length(t);
+    bool in_chars = sqlite3_value_int(argv[4]) != 0;
+    std::size_t actual = in_chars ? utf8_length(t) : t.size();
     if (maximum > 0 && actual > static_cast<std::size_t>(maximum)) {
         too_large(ctx, argv[3], actual, maximum);
+        return;
+    }
+    const std::size_t byte_limit = is_char ? 2000 : 4000;
+    if (maximum > 0 && in_chars && t.size() > byte_limit) {
+        too_large(ctx, argv[3], t.size(), static_cast<int>(byte_limit));
         return;
     }
     sqlite3_result_text(ctx, t.c_str(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
@@ -564,7 +572,7 @@ const FunctionEntry kFunctions[] = {
     {"vantro_error", 1, false, fn_error},
     {"vantro_pad", 2, true, fn_pad},
     {"vantro_store_number", 3, true, fn_store_number},
-    {"vantro_store_text", 4, true, fn_store_text},
+    {"vantro_store_text", 5, true, fn_store_text},
     {"vantro_hextoraw", 3, true, fn_hextoraw},
 };
 

@@ -148,6 +148,8 @@ public:
                                std::vector<ColumnInfo>* columns) = 0;
     // True when a schema (user) of that name exists and is attached.
     virtual bool schema_exists(const std::string& owner) = 0;
+    // True when a user of that name exists, attached to this session or not.
+    virtual bool user_exists(const std::string& name) { return schema_exists(name); }
     // True when owner.name names any table or index.
     virtual bool object_exists(const std::string& owner, const std::string& name) = 0;
     virtual bool index_exists(const std::string& owner, const std::string& name) = 0;

@@ -17,20 +17,25 @@ struct CaseRange {
 };
 
 const CaseRange kCaseRanges[] = {
-    {0x41, 0x5A, 32, 1},    // A-Z
-    {0xC0, 0xD6, 32, 1},    // Latin-1 letters
-    {0xD8, 0xDE, 32, 1},    //
-    {0x100, 0x12F, 1, 2},   // Latin Extended-A, in pairs
-    {0x132, 0x137, 1, 2},   //
-    {0x139, 0x148, 1, 2},   //
-    {0x14A, 0x177, 1, 2},   //
-    {0x179, 0x17E, 1, 2},   //
-    {0x391, 0x3A1, 32, 1},  // Greek
-    {0x3A3, 0x3AB, 32, 1},  //
-    {0x410, 0x42F, 32, 1},  // Cyrillic
-    {0x400, 0x40F, 80, 1},  //
-    {0x460, 0x481, 1, 2},   //
-    {0x48A, 0x4BF, 1, 2},   //
+    {0x41, 0x5A, 32, 1},      // A-Z
+    {0xC0, 0xD6, 32, 1},      // Latin-1 letters
+    {0xD8, 0xDE, 32, 1},      //
+    {0x100, 0x12F, 1, 2},     // Latin Extended-A, in pairs
+    {0x132, 0x137, 1, 2},     //
+    {0x139, 0x148, 1, 2},     //
+    {0x14A, 0x177, 1, 2},     //
+    {0x179, 0x17E, 1, 2},     //
+    {0x178, 0x178, -121, 1},  // Y with diaeresis, whose lower case is in Latin-1
+    {0x386, 0x386, 38, 1},    // Greek with tonos
+    {0x388, 0x38A, 37, 1},    //
+    {0x38C, 0x38C, 64, 1},    //
+    {0x38E, 0x38F, 63, 1},    //
+    {0x391, 0x3A1, 32, 1},    // Greek
+    {0x3A3, 0x3AB, 32, 1},    //
+    {0x410, 0x42F, 32, 1},    // Cyrillic
+    {0x400, 0x40F, 80, 1},    //
+    {0x460, 0x481, 1, 2},     //
+    {0x48A, 0x4BF, 1, 2},     //
 };
 
 }  // namespace
@@ -107,6 +112,13 @@ void utf8_append(std::string* out, std::uint32_t cp) {
         out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
         out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
+}
+
+std::uint32_t utf8_max_bytes(const OraType& t) {
+    bool text = t.code == kTypeVarchar2 || t.code == kTypeChar;
+    if (!text || (!t.char_used && !t.national)) return t.size;
+    std::uint32_t limit = t.code == kTypeChar ? 2000 : 4000;
+    return t.size > limit / 4 ? limit : t.size * 4;
 }
 
 bool utf8_valid(const std::string& s) {

@@ -4,6 +4,8 @@
 // malformed input is never cut inside a sequence nor read past its end.
 #pragma once
 
+#include "values/sql_types.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -24,6 +26,10 @@ std::size_t utf8_fit_bytes(const char* s, std::size_t len, std::size_t max_bytes
 // as itself with length 1).
 std::uint32_t utf8_decode(const std::string& s, std::size_t at, std::size_t* bytes);
 void utf8_append(std::string* out, std::uint32_t code_point);
+// The most bytes a value of t takes: a character type's length in bytes, or four bytes a
+// character for CHAR length semantics and national types, within the type's byte limit
+// (4000 for VARCHAR2, 2000 for CHAR). Other types give their size.
+std::uint32_t utf8_max_bytes(const OraType& t);
 // True when s is well-formed UTF-8.
 bool utf8_valid(const std::string& s);
 // Upper and lower case of a code point (Latin, Greek, Cyrillic; others unchanged).

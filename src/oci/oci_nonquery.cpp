@@ -117,7 +117,7 @@ void resolve_object(const char* name, std::string* owner, std::string* object, b
             return;
         }
     }
-    char table_owner[40] = {}, table_name[40] = {};
+    char table_owner[130] = {}, table_name[130] = {};  // names of up to 128 bytes
     StatementSlot statement(kModule);
     if (!statement.ok() || OCI_REPORT(oci_prepare(statement.get(), kSynonymLookup)) ||
         OCI_REPORT(oci_bind_text(statement.get(), 1, name)) ||

@@ -170,7 +170,9 @@ int schema_table_columns(void* window, const char* owner, const char* table) {
         if (null_owner != -1 && std::strcmp(type_owner, owner) != 0) schema_print(window, "%s.", type_owner);
         schema_print(window, "%s", type);
         const bool sized = is_sized_type(type);
-        if (sized) schema_print(window, "(%u)", null_length == -1 ? 0u : length);
+        // DATA_LENGTH is in bytes: the national types keep two a character (AL16UTF16).
+        const bool national = std::strcmp(type, "NVARCHAR2") == 0 || std::strcmp(type, "NCHAR") == 0;
+        if (sized) schema_print(window, "(%u)", null_length == -1 ? 0u : (national ? length / 2 : length));
         if (std::strcmp(type, "NUMBER") == 0) {
             if (null_precision != -1) {
                 schema_print(window, "(%u", precision);

@@ -1,0 +1,75 @@
+// Dates stay in the range the engine keeps (1 January of year 1 to 31 December 9999):
+// every way of making one outside it, or in year 0, is refused with Oracle's error, and
+// nothing out of range is ever stored.
+#include "oci_session.h"
+
+#include <filesystem>
+
+namespace {
+
+class DateRange : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(test_home()) / "databases", ignored);
+    ASSERT_NE(test_oci(), nullptr);
+    ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
+  }
+  std::string v(const std::string& expr) { return s.value("select " + expr + " from dual"); }
+  OciSession s;
+};
+
+const char* const kYearRange = "error: ORA-01841: (full) year must be between -4713 and +9999, and not be 0\n";
+
+TEST_F(DateRange, ArithmeticAndFunctionsRefuseResultsOutsideTheRange) {
+  const char* refused[] = {
+      "date '0001-01-01' - 1",
+      "date '0001-01-01' - 2",
+      "date '0001-01-01' - 1/86400",
+      "date '9999-12-31' + 1",
+      "to_date('9999-12-31 23:59:59', 'YYYY-MM-DD HH24:MI:SS') + 1/86400",
+      "add_months(date '9999-12-15', 1)",
+      "add_months(date '0001-01-15', -1)",
+      "add_months(date '2000-01-01', 1000000)",
+      "next_day(date '9999-12-31', 'MONDAY')",
+      "round(date '9999-12-31' + 0.75)",
+      "round(date '9999-08-01', 'YYYY')",
+      "date '0000-01-01'",
+      "to_date('0000-01-01', 'YYYY-MM-DD')",
+  };
+  for (const char* e : refused) EXPECT_EQ(v(e), kYearRange) << e;
+}
+
+TEST_F(DateRange, TheEdgesOfTheRangeThemselvesWork) {
+  const char* cases[][2] = {
+      {"to_char(date '0001-01-02' - 1, 'YYYY-MM-DD')", "0001-01-01"},
+      {"to_char(date '9999-12-30' + 1.5, 'YYYY-MM-DD HH24:MI')", "9999-12-31 12:00"},
+      {"to_char(add_months(date '0001-02-28', -1), 'YYYY-MM-DD')", "0001-01-31"},
+      {"to_char(add_months(date '9999-11-30', 1), 'YYYY-MM-DD')", "9999-12-31"},
+      {"to_char(last_day(date '9999-12-05'), 'YYYY-MM-DD')", "9999-12-31"},
+      {"to_char(trunc(date '9999-12-31' + 0.99), 'YYYY-MM-DD HH24')", "9999-12-31 00"},
+      {"date '9999-12-31' - date '0001-01-01'", "3652058"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(v(c[0]), c[1]) << c[0];
+}
+
+TEST_F(DateRange, InvalidDatesGiveTheErrorOfTheirField) {
+  EXPECT_EQ(v("date '2020-13-01'"), "error: ORA-01843: not a valid month\n");
+  EXPECT_EQ(v("to_date('2020-01-32', 'YYYY-MM-DD')"),
+            "error: ORA-01847: day of month must be between 1 and last day of month\n");
+  EXPECT_EQ(v("to_char(to_date('2020/01/01', 'YYYY-MM-DD HH24:MI:SS'), 'YYYY-MM-DD HH24:MI')"), "2020-01-01 00:00");
+  EXPECT_EQ(v("to_date('2020-01-01x', 'YYYY-MM-DD')"),
+            "error: ORA-01830: date format picture ends before converting entire input string\n");
+}
+
+TEST_F(DateRange, NoDateOutsideTheRangeIsStored) {
+  ASSERT_EQ(s.exec("create table d (d date)"), OCI_SUCCESS) << s.error_text();
+  EXPECT_NE(s.exec("insert into d values (date '0001-01-01' - 1)"), OCI_SUCCESS);
+  EXPECT_EQ(s.error_code(), 1841);
+  ASSERT_EQ(s.exec("insert into d values (date '9999-12-31')"), OCI_SUCCESS) << s.error_text();
+  EXPECT_NE(s.exec("update d set d = d + 1"), OCI_SUCCESS);
+  EXPECT_EQ(s.error_code(), 1841);
+  EXPECT_EQ(s.value("select to_char(d, 'YYYY-MM-DD') from d"), "9999-12-31");
+}
+
+}  // namespace
