@@ -497,7 +497,9 @@ DdlResult DdlParser::create_view(bool replace) {
         --end;
     std::string query = text_.substr(query_offset, end - query_offset);
     Translation tr;
-    if (!sql_translate(query, ctx_, &tr, err_)) {
+    TranslateContext view_ctx = ctx_;
+    view_ctx.stored_in_schema = true;
+    if (!sql_translate(query, view_ctx, &tr, err_)) {
         err_->offset += query_offset;
         return DdlResult::Failed;
     }
