@@ -552,7 +552,9 @@ DdlResult DdlParser::create_view(bool replace) {
     while (query_end > query_offset && std::isspace(static_cast<unsigned char>(text_[query_end - 1]))) --query_end;
     std::string query = text_.substr(query_offset, query_end - query_offset);
     Translation tr;
-    if (!sql_translate(query, ctx_, &tr, err_)) {
+    TranslateContext view_ctx = ctx_;
+    view_ctx.stored_in_schema = true;
+    if (!sql_translate(query, view_ctx, &tr, err_)) {
         err_->offset += query_offset;
         return DdlResult::Failed;
     }

@@ -59,9 +59,7 @@ bool Translator::table_source(const TableRef& t, Source* src) {
             dummy.name = "DUMMY";
             dummy.type = varchar_type(1);
             src->columns.push_back(dummy);
-            // DUAL as a row of its own rather than the catalog's table: a view, which lives
-            // in its schema's file, can then read it too.
-            src->sql = "(SELECT 'X' AS \"DUMMY\")";
+            src->sql = ctx_.stored_in_schema ? "(SELECT 'X' AS \"DUMMY\")" : "\"main\".\"DUAL\"";
             src->alias = "DUAL";
             return true;
         }

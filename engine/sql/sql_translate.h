@@ -50,6 +50,9 @@ struct TranslateContext {
     bool (*stored_function)(void* data, const std::string& owner, const std::string& name, OraType* ret) = nullptr;
     void* stored_function_data = nullptr;
     NameHook* names = nullptr;  // the host language's names, when SQL is embedded in it
+    // The SQL is kept in the schema's own file (a view's query), where the catalog's file
+    // cannot be named: DUAL is then a row of the statement's own.
+    bool stored_in_schema = false;
 };
 
 // Tokenizes, parses and translates text. False with err (offset into text) when the
