@@ -610,6 +610,11 @@ DdlResult AlterTable::modify_column(std::size_t first, const std::string& col, s
             "INSERT OR REPLACE INTO main.vantro_column_defaults(owner,table_name,column_name,data_default) VALUES (" +
             quote_text(owner_) + "," + quote_text(table_) + "," + quote_text(col) + "," + quote_text(typed_default) +
             ")");
+        // The new default is SQLite's again: a default an earlier MODIFY ... DEFAULT gave
+        // through the insert path (and its ON NULL) ends.
+        records_.push_back("DELETE FROM main.vantro_generated_columns WHERE owner=" + quote_text(owner_) +
+                           " AND table_name=" + quote_text(table_) + " AND column_name=" + quote_text(col) +
+                           " AND kind='D'");
     }
     if (c.not_null) return modify_null(col, col_off, true, c.not_null_name);
     // A trailing NULL (not DEFAULT NULL): the column may hold NULL again.

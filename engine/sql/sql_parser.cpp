@@ -1100,6 +1100,29 @@ bool Parser::del(Statement* s) {
 
 namespace {
 
+// MODIFY [(] column DEFAULT [ON NULL] expr [)] and nothing else: the SQL grammar's, which
+// keeps the default in the engine's insert path (ON NULL included). Every other MODIFY
+// (datatypes, NOT NULL / NULL, several columns, constraints) is the catalog's.
+bool modify_default_only(TokenCursor c) {
+    c.next();
+    const bool paren = c.accept_op("(");
+    c.next();  // the column
+    if (!c.accept_word("DEFAULT")) return false;
+    bool may_be_null = true;  // NULL right after DEFAULT or ON is the default itself
+    for (int depth = 0; !c.at_end() && !c.is_op(";"); c.next()) {
+        if (c.is_op("(")) ++depth;
+        if (c.is_op(")") && --depth < 0) {
+            c.next();
+            return paren && (c.at_end() || c.is_op(";"));
+        }
+        if (depth == 0 &&
+            (c.is_op(",") || c.is_word("NOT") || c.is_word("CONSTRAINT") || (c.is_word("NULL") && !may_be_null)))
+            return false;
+        may_be_null = c.is_word("ON");
+    }
+    return !paren;
+}
+
 // The kinds whose body another module's grammar reads, told by their first words;
 // false for a statement of the SQL grammar itself, whose parser then judges it.
 bool foreign_kind(TokenCursor c, StatementKind* kind) {
@@ -1150,6 +1173,7 @@ bool foreign_kind(TokenCursor c, StatementKind* kind) {
             return c.is_word("CONSTRAINT") || c.is_word("PRIMARY") || c.is_word("UNIQUE") || c.is_word("CHECK") ||
                    c.is_word("FOREIGN");
         };
+        if (c.is_word("MODIFY") && modify_default_only(c)) return false;
         if (c.is_word("MODIFY") || c.is_word("ENABLE") || c.is_word("DISABLE"))
             return set(StatementKind::AlterTableConstraint);
         if (c.accept_word("DROP") || c.accept_word("RENAME"))
