@@ -109,7 +109,16 @@ void take_column_settings(const OptionTable& options) {
 bool any_shown() { return g_first_shown < g_hidden.size(); }
 
 int display_width(const ResultColumn& column) {
-    return std::max(column.width - 1, static_cast<int>(column.name.size()));
+    const int cells = column.chars > 0 ? column.chars : column.width - 1;
+    return std::max(cells, static_cast<int>(column.name.size()));
+}
+
+// Characters of UTF-8 text (bytes that do not continue a character), for padding: a
+// column is as wide on the screen whatever its values' bytes.
+size_t text_cells(const char* text, size_t length) {
+    size_t n = 0;
+    for (size_t i = 0; i < length; ++i) n += (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
+    return n;
 }
 
 }  // namespace
@@ -193,8 +202,8 @@ int write_records() {
     return -1;
 }
 
-// Adds one cell: the text left-justified in the column's display width ("%-*s", and one
-// blank before every column but the first), and, with listview on, exactly `width` bytes
+// Adds one cell: the text left-justified in the column's display width, counted in
+// characters (and one blank before every column but the first), and, with listview on, exactly `width` bytes
 // of the cell's buffer to the record.
 void put_cell(ConsoleBuffer* console, size_t index, const char* text, const char* field) {
     const ResultColumn& column = result_columns[index];
@@ -204,8 +213,9 @@ void put_cell(ConsoleBuffer* console, size_t index, const char* text, const char
     if (!g_hidden[index]) {
         if (index > g_first_shown) g_row_text += ' ';
         const size_t length = std::strlen(text);
+        const size_t cells = text_cells(text, length);
         g_row_text.append(text, length);
-        if (length < width) g_row_text.append(width - length, ' ');
+        if (cells < width) g_row_text.append(width - cells, ' ');
     }
     if (options_of(console).on(Option::Listview) && g_result_file)
         g_records.insert(g_records.end(), field, field + column.width);
@@ -271,6 +281,17 @@ int describe_and_define(const OptionTable& options) {
             return -4;
         column.name.assign(reinterpret_cast<const char*>(name), name_length);
         column.datatype = types[i];
+        // A column sized in characters (VARCHAR2(n CHAR)) has a byte size of up to four
+        // bytes a character; it is shown n characters wide.
+        ub1 char_used = 0;
+        ub2 char_size = 0;
+        if ((types[i] == 1 || types[i] == 96) &&
+            oci().OCIAttrGet(param, OCI_DTYPE_PARAM, &char_used, nullptr, OCI_ATTR_CHAR_USED, g_db->error_handle) ==
+                OCI_SUCCESS &&
+            char_used &&
+            oci().OCIAttrGet(param, OCI_DTYPE_PARAM, &char_size, nullptr, OCI_ATTR_CHAR_SIZE, g_db->error_handle) ==
+                OCI_SUCCESS)
+            column.chars = char_size;
         if (sized_by_long(types[i])) ++long_columns;
     }
     const int arraysize = std::max(1, options.number(Option::Arraysize));

@@ -40,6 +40,7 @@ int query_single_value(const char* sql, char* buffer, int size);
 struct ResultColumn {
     std::string name;
     int width = 0;                 // bytes per row in the fetch buffer and the result file, NUL included
+    int chars = 0;                 // display width in characters of a column sized in characters; 0: width - 1
     std::vector<char> data;        // fetch buffer (rows x width), or unused for LOB-like columns
     std::vector<OCILobLocator*> locators;   // LOB-like columns: one locator per row
     std::vector<std::int16_t> indicators;   // -1: NULL
