@@ -21,3 +21,8 @@ select count(*) from lit;
 select count(*) from lit;
 rollback;
 drop table lit;
+create table wide (a varchar2(5 char), b varchar2(6), c number);
+insert into wide values ('€€€', 'é', 1);
+insert into wide values ('abcde', 'ab', 2);
+select a, b, c from wide order by c;
+drop table wide;
