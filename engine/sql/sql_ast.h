@@ -85,8 +85,22 @@ enum class ExprKind {
     Case,        // args: [operand,] when, then, ..., [else]; has_operand, has_else
     Sysdate,
     User,
-    DateLiteral,  // DATE 'YYYY-MM-DD' (text: the stored form); TIMESTAMP '...' when star
-    Attribute,    // path: a name; text: the attribute after '%' (a PL/SQL cursor's FOUND ...)
+    DateLiteral,   // DATE 'YYYY-MM-DD' (text: the stored form); TIMESTAMP '...' when star
+    Attribute,     // path: a name; text: the attribute after '%' (a PL/SQL cursor's FOUND ...)
+    IsJson,        // args[0] IS [NOT] JSON; negated; json: strict, unique_keys
+    JsonExists,    // JSON_EXISTS: args: document, path; json: on_error
+    JsonFunction,  // text: JSON_VALUE or JSON_QUERY; args: document, path, error default, empty default
+};
+
+// The clauses of IS JSON, JSON_EXISTS, JSON_VALUE and JSON_QUERY, as the values/sql_json.h
+// enums number them.
+struct JsonClauses {
+    bool strict = false, unique_keys = false;  // IS JSON
+    int returning = 0;                         // JSON_VALUE: 0 VARCHAR2, 1 NUMBER
+    std::uint32_t size = 4000;                 // the VARCHAR2 size returned
+    int wrapper = 0;                           // JSON_QUERY: 0 WITHOUT, 1 UNCONDITIONAL, 2 CONDITIONAL
+    int on_error = 0;   // NULL, ERROR, DEFAULT, EMPTY ARRAY, EMPTY OBJECT; JSON_EXISTS: FALSE, ERROR, TRUE
+    int on_empty = -1;  // the same; -1 when omitted (ON ERROR decides)
 };
 
 struct Expr {
@@ -104,6 +118,7 @@ struct Expr {
     bool outer_join = false;             // Column marked with Oracle's (+) outer-join operator
     std::unique_ptr<WindowSpec> over;    // Function: an analytic call
     std::unique_ptr<CallExtras> extras;  // Function: WITHIN GROUP, IGNORE NULLS, KEEP ...
+    std::unique_ptr<JsonClauses> json;   // IsJson, JsonExists, JsonFunction
     std::uint32_t offset = 0;            // first byte in the statement text
     std::uint32_t end = 0;               // just past the last byte
 

@@ -487,6 +487,7 @@ bool Parser::predicate(ExprPtr* out) {
         return true;
     }
     if (is_word("REGEXP_LIKE") && peek().kind == TokenKind::Operator && peek().text == "(") return regexp_like(out);
+    if (is_word("JSON_EXISTS") && peek().kind == TokenKind::Operator && peek().text == "(") return json_exists(out);
     ExprPtr lhs;
     if (!additive(&lhs)) return false;
     static const char* const kCompare[] = {"=", "<>", "!=", "^=", "<", "<=", ">", ">="};
@@ -509,6 +510,7 @@ bool Parser::predicate(ExprPtr* out) {
         ExprPtr e = make(ExprKind::IsNull, lhs->offset);
         ++p_;
         e->negated = accept_word("NOT");
+        if (is_word("JSON")) return is_json(std::move(lhs), e->negated, out);
         if (!expect_word("NULL", 908)) return false;
         e->args.push_back(std::move(lhs));
         e->end = prev_end();
@@ -690,6 +692,9 @@ bool Parser::primary(ExprPtr* out) {
             return true;
         }
         if (t.text == "CASE") return case_expr(out);
+        if ((t.text == "JSON_VALUE" || t.text == "JSON_QUERY") && peek().kind == TokenKind::Operator &&
+            peek().text == "(")
+            return json_function(out);
         if (t.text == "SYSDATE" || t.text == "USER") {
             *out = make(t.text == "USER" ? ExprKind::User : ExprKind::Sysdate, t.offset);
             ++p_;

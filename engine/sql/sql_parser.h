@@ -80,6 +80,12 @@ private:
     bool not_expr(ExprPtr* out);
     bool predicate(ExprPtr* out);
     bool regexp_like(ExprPtr* out);
+    bool is_json(ExprPtr lhs, bool negated, ExprPtr* out);
+    bool json_exists(ExprPtr* out);
+    bool json_function(ExprPtr* out);
+    bool json_head(Expr* e);
+    bool json_returning(JsonClauses* j);
+    bool json_behaviour(Expr* e, bool query);
     bool additive(ExprPtr* out);
     bool multiplicative(ExprPtr* out);
     bool unary(ExprPtr* out);

@@ -1023,6 +1023,10 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
         return subquery(e, scope, out);
     case ExprKind::Function:
         return function(e, scope, out);
+    case ExprKind::IsJson:
+    case ExprKind::JsonExists:
+    case ExprKind::JsonFunction:
+        return json(e, scope, out);
     case ExprKind::Case:
         return case_expr(e, scope, out);
     }

@@ -223,6 +223,7 @@ private:
     bool outer_join_target(const Expr& conjunct, const SelectStmt& s, const Scope& scope, int* target);
     std::string using_column(const Scope& scope, const std::string& name, OraType* type) const;
     bool function(Expr& e, const Scope& scope, Emitted* out);
+    bool json(Expr& e, const Scope& scope, Emitted* out);
     // Analytic calls (with OVER) and LISTAGG (sql_translate_analytic.cpp).
     bool analytic_ok_ = false;  // the clause being written may hold analytic functions
     bool analytic(Expr& e, const Scope& scope, Emitted* out);

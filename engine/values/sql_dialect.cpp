@@ -7,6 +7,7 @@
 
 #include "values/errors.h"
 #include "values/sql_raw.h"
+#include "values/sql_json.h"
 #include "values/sql_regexp.h"
 #include "values/utf8.h"
 #include "values/values.h"
@@ -858,7 +859,7 @@ bool dialect_functions_register(sqlite3* db, SessionSettings* settings) {
         if (sqlite3_create_function(db, f.name, f.args, flags, settings, f.fn, nullptr, nullptr) != SQLITE_OK)
             return false;
     }
-    return regexp_functions_register(db) && raw_functions_register(db);
+    return regexp_functions_register(db) && raw_functions_register(db) && json_functions_register(db);
 }
 
 namespace {
