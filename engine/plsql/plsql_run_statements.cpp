@@ -14,6 +14,7 @@
 namespace plsql_running {
 
 Flow Interpreter::block(const PlBlock& b) {
+    RunningBlock running(ses_, this);
     PlError err;
     for (const PlDecl& d : b.decls) {
         var(d.slot) = PlValue();

@@ -287,6 +287,7 @@ const MessageEntry kPlsMessages[] = {
     {218, "a variable declared NOT NULL must have an initialization assignment"},
     {221, "'%s' is not a procedure or is undefined"},
     {222, "no function with name '%s' exists in this scope"},
+    {231, "function '%s' may not be used in SQL"},
     {302, "component '%s' must be declared"},
     {304, "cannot compile body of '%s' without its specification"},
     {306, "wrong number or types of arguments in call to '%s'"},
