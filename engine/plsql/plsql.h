@@ -140,6 +140,12 @@ struct PlVarInfo {
     bool not_null = false;
     std::vector<int> fields;  // a record: the slots of its fields
     std::vector<std::string> field_names;
+    // A record type (TYPE ... IS RECORD): its fields, their NOT NULL and BOOLEAN flags and
+    // their default values (null when none).
+    bool record_type = false;
+    std::vector<ColumnInfo> record_fields;
+    std::vector<bool> field_not_null, field_boolean;
+    std::vector<struct PlSql*> field_defaults;
 };
 
 struct PlCursorInfo {

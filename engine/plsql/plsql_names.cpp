@@ -265,6 +265,13 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
         return null_value(out);
     }
     int slot = sym->index;
+    if (path.size() == 1 && !v.fields.empty()) {
+        // A whole record as a value (assigned, passed or compared) is not kept by this
+        // engine: refused rather than read as NULL.
+        semantic_error(e.offset, pls_message(999, "a whole record used as a value"), expression_offset_,
+                       in_sql_ ? "PL/SQL: SQL Statement ignored" : "PL/SQL: Statement ignored");
+        return null_value(out);
+    }
     if (path.size() == 2) {
         if (v.fields.empty()) return NameHook::Answer::NotMine;
         slot = record_field(v, path[1]);

@@ -243,6 +243,10 @@ private:
 
     // TYPE name IS TABLE OF type [NOT NULL] [INDEX BY key] | VARRAY (n) OF type [NOT NULL];
     void type_declaration(std::uint32_t decl_offset);
+    // RECORD (field type [NOT NULL] [:= value], ...) of TYPE name IS, into type.
+    void record_type(PlVarInfo* type, std::uint32_t decl_offset);
+    // "name type;" of record type (the symbol's) into block b's declarations.
+    void record_declaration(PlBlock* b, const std::string& name, int type_index, std::uint32_t decl_offset);
     // "name type [:= value];" when type is a collection type in scope; false otherwise.
     bool collection_declaration(PlBlock* b, const std::string& name, std::uint32_t decl_offset);
     // The value assigned to the collection in slot: a constructor of its type or another

@@ -298,6 +298,7 @@ const MessageEntry kPlsMessages[] = {
     {328, "A subprogram body must be defined for the forward declaration of %s."},
     {363, "expression%s cannot be used as an assignment target"},
     {372, "In a procedure, RETURN statement cannot contain an expression"},
+    {410, "duplicate fields in RECORD,TABLE or argument list are not permitted"},
     {382, "expression is of wrong type"},
     {428, "an INTO clause is expected in this SELECT statement"},
     {497, "cannot mix between single row and multi-row (BULK) in INTO list"},
