@@ -184,7 +184,8 @@ enum class PlStmtKind {
     Raise,
     Collection,  // a collection's constructor, copy, EXTEND, TRIM or DELETE (name says which)
     Forall,      // FORALL index IN bounds DML: bodies[0] holds the one DML statement
-    Execute      // EXECUTE IMMEDIATE, and OPEN cursor FOR text (name "open")
+    Execute,     // EXECUTE IMMEDIATE, and OPEN cursor FOR text (name "open")
+    RecordCopy   // record := record (slot the source) or record := NULL (slot -1)
 };
 
 // How FORALL walks its collection: a range lo..hi, the subscripts of a collection

@@ -243,6 +243,8 @@ private:
     Flow run_close(const PlStmt& st);
     Flow run_return(const PlStmt& st);
     Flow run_raise(const PlStmt& st);
+    // record := record, field by field, or record := NULL (plsql_run_locals.cpp).
+    Flow run_record_copy(const PlStmt& st);
 
     // --- Bulk binds and dynamic SQL (plsql_run_bulk.cpp, plsql_run_dynamic.cpp) --------
     // Replaces each target collection by one column of rows (types[k] is column k's type),

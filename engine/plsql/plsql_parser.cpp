@@ -769,6 +769,7 @@ void Parser::assignment(PlStmt* st, std::uint32_t so) {
         expect_op(";");
         return;
     }
+    if (record_assignment(st, so)) return;
     bool boolean = !tg.host && tg.slot >= 0 &&
                    (tg.info ? tg.info->boolean : prog_->vars[static_cast<std::size_t>(tg.slot)].boolean);
     st->exprs.push_back(expression({";"}, so, boolean));

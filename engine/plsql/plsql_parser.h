@@ -243,6 +243,9 @@ private:
 
     // TYPE name IS TABLE OF type [NOT NULL] [INDEX BY key] | VARRAY (n) OF type [NOT NULL];
     void type_declaration(std::uint32_t decl_offset);
+    // record := record or record := NULL into st (a RecordCopy statement); false when the
+    // target is not a record or the value is some other expression.
+    bool record_assignment(PlStmt* st, std::uint32_t so);
     // RECORD (field type [NOT NULL] [:= value], ...) of TYPE name IS, into type.
     void record_type(PlVarInfo* type, std::uint32_t decl_offset);
     // "name type;" of record type (the symbol's) into block b's declarations.

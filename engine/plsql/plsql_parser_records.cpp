@@ -75,4 +75,31 @@ void Parser::record_declaration(PlBlock* b, const std::string& name, int type_in
     declare(name, s);
 }
 
+bool Parser::record_assignment(PlStmt* st, std::uint32_t so) {
+    const PlTarget& tg = st->targets[0];
+    if (tg.host || tg.slot < 0 || tg.index || !tg.package.empty()) return false;
+    const PlVarInfo& to = prog_->vars[static_cast<std::size_t>(tg.slot)];
+    if (to.fields.empty() || !is_op(";", 1)) return false;
+    int from = -1;
+    if (!is_word("NULL")) {
+        const Symbol* s = peek().kind == TokenKind::Word ? lookup(peek().text) : nullptr;
+        if (!s || s->kind != SymKind::Var) return false;
+        from = s->index;
+        const PlVarInfo& src = prog_->vars[static_cast<std::size_t>(from)];
+        if (src.fields.empty()) return false;
+        // Records of two declared record types never match; otherwise the fields pair up
+        // by position.
+        bool both_declared = !src.type_name.empty() && !to.type_name.empty();
+        if (src.fields.size() != to.fields.size() || (both_declared && src.type_name != to.type_name)) {
+            semantic_error(peek().offset, pls_message(382), so);
+            i_ += 2;
+            return true;
+        }
+    }
+    st->kind = PlStmtKind::RecordCopy;
+    st->slot = from;
+    i_ += 2;
+    return true;
+}
+
 }  // namespace plsql_parsing

@@ -132,6 +132,8 @@ Flow Interpreter::statement(const PlStmt& st) {
         return run_forall(st);
     case PlStmtKind::Execute:
         return run_execute(st);
+    case PlStmtKind::RecordCopy:
+        return run_record_copy(st);
     }
     return Flow::Next;
 }

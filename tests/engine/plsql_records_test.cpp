@@ -61,6 +61,30 @@ TEST_F(Records, SelectAndFetchIntoARecord) {
     EXPECT_NE(out.find("ORA-01422"), std::string::npos) << out;
 }
 
+TEST_F(Records, WholeRecordAssignmentCopiesFieldsByPosition) {
+    EXPECT_EQ(output_of("declare\n"
+                        "  type r_t is record (id number, name varchar2(10), sal number);\n"
+                        "  r r_t;\n"
+                        "  q r_t;\n"
+                        "  e emp%rowtype;\n"
+                        "begin\n"
+                        "  select * into e from emp where id = 2;\n"
+                        "  r := e;\n"
+                        "  q := r;\n"
+                        "  r.name := 'changed';\n"
+                        "  dbms_output.put_line(q.id || q.name || q.sal || ' ' || r.name);\n"
+                        "  q := null;\n"
+                        "  dbms_output.put_line(nvl(q.name, 'none') || nvl(to_char(q.id), '-'));\n"
+                        "end;"),
+              "2bob200 changed|none-");
+    // Field by field the values must fit: a name too long for the target's field.
+    std::string out = output_of("declare type r_t is record (n varchar2(2)); r r_t; e emp%rowtype;"
+                                " begin e.id := 1; e.name := 'long'; select 'x' into r.n from dual;"
+                                " declare type s_t is record (a number, b varchar2(2), c number); s s_t;"
+                                " begin s := e; end; end;");
+    EXPECT_NE(out.find("ORA-06502"), std::string::npos) << out;
+}
+
 TEST_F(Records, BadDeclarationsAreCompileErrors) {
     struct Case {
         const char* block;
@@ -73,8 +97,12 @@ TEST_F(Records, BadDeclarationsAreCompileErrors) {
         {"declare type r_t is record (a number); r r_t; n number; begin n := r.b; end;",
          "PLS-00302: component 'B' must be declared"},
         {"declare type r_t is record (a number); type t is table of r_t; begin null; end;", "PLS-00999"},
-        // Whole records as values are refused, not read as NULL.
-        {"declare type r_t is record (a number); r r_t; q r_t; begin q.a := 1; r := q; end;", "PLS-00999"},
+        // Whole records as values other than in an assignment are refused, not read as NULL.
+        {"declare type r_t is record (a number); type s_t is record (a number); r r_t; q s_t;"
+         " begin r := q; end;",
+         "PLS-00382: expression is of wrong type"},
+        {"declare type r_t is record (a number, b number); r r_t; e emp%rowtype; begin r := e; end;",
+         "PLS-00382: expression is of wrong type"},
         {"declare r emp%rowtype; procedure p(n number) is begin null; end; begin p(r); end;", "PLS-00999"},
     };
     for (const Case& c : cases) {
