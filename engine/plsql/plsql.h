@@ -140,6 +140,12 @@ struct PlVarInfo {
     bool not_null = false;
     std::vector<int> fields;  // a record: the slots of its fields
     std::vector<std::string> field_names;
+    // A record type (TYPE ... IS RECORD): its fields, their NOT NULL and BOOLEAN flags and
+    // their default values (null when none).
+    bool record_type = false;
+    std::vector<ColumnInfo> record_fields;
+    std::vector<bool> field_not_null, field_boolean;
+    std::vector<struct PlSql*> field_defaults;
 };
 
 struct PlCursorInfo {
@@ -178,7 +184,8 @@ enum class PlStmtKind {
     Raise,
     Collection,  // a collection's constructor, copy, EXTEND, TRIM or DELETE (name says which)
     Forall,      // FORALL index IN bounds DML: bodies[0] holds the one DML statement
-    Execute      // EXECUTE IMMEDIATE, and OPEN cursor FOR text (name "open")
+    Execute,     // EXECUTE IMMEDIATE, and OPEN cursor FOR text (name "open")
+    RecordCopy   // record := record (slot the source) or record := NULL (slot -1)
 };
 
 // How FORALL walks its collection: a range lo..hi, the subscripts of a collection
@@ -223,6 +230,7 @@ struct PlStmt {
     std::string unit_owner;              // stored unit calls
     std::string unit_name;               // the procedure, or the package of a member
     int subprogram_id = 0;               // a package member: its SUBPROGRAM_ID
+    int local = -1;                      // a call of the program's local subprogram of that place
     PlExceptionInfo exception;           // RAISE
     PlSql* selector = nullptr;           // CASE selector: evaluated into slot before the WHENs
     std::shared_ptr<PlBlock> block;
@@ -290,6 +298,11 @@ struct PlSubprogram {
     PlBlock body;
     std::uint32_t offset = 0;  // of its name where declared
     int line = 0, column = 0;  // of its name in the header
+    // A local subprogram (declared in a block): the variable and cursor slots its
+    // parameters, result and declarations use, [begin, end). A call saves them and puts
+    // them back afterwards, so that each activation of a recursive call has its own.
+    int slot_begin = 0, slot_end = 0;
+    int cursor_begin = 0, cursor_end = 0;
 };
 
 enum class PlTriggerTiming { Before, After };
@@ -301,6 +314,7 @@ struct PlProgramTree {
     bool is_unit = false;  // a stored procedure or function
     bool is_function = false;
     std::string unit_name;
+    std::string unit_owner;  // a stored procedure's or function's schema
     std::vector<PlParam> params;
     OraType return_type;
     std::string return_type_name;
@@ -315,6 +329,9 @@ struct PlProgramTree {
     bool is_package = false;
     std::string package_owner, package_name;
     std::vector<PlSubprogram> subprograms;
+    // Procedures and functions declared in the declare sections of its blocks; calls and
+    // expressions name them by their place here.
+    std::vector<PlSubprogram> locals;
     int package_slots = 0;
     bool has_init = false;  // the body's initialisation section is main.body
     // A trigger body: the slots of :OLD and :NEW per column, and of the predicates.
@@ -467,6 +484,11 @@ struct PlPackageState;
 // compiled package.
 PlPackageState* plsql_package_state(SessionHandle* ses, const std::string& qualified,
                                     std::shared_ptr<PlCachedUnit>* program, PlError* err);
+// Runs local function index of the program of the innermost running block with args
+// (fewer than its parameters: the rest take their defaults), for an expression.
+bool plsql_run_local(SessionHandle* ses, int index, const std::vector<PlValue>& args, PlValue* result, PlError* err);
+// The name under which an expression calls a local function: "VANTRO$LOCAL.<place>".
+inline const char* const kPlLocalPrefix = "VANTRO$LOCAL.";
 // Registers vantro_plsql_call(owner, name, args...), which runs a stored function.
 bool plsql_functions_register(sqlite3* db, SessionHandle* session);
 
@@ -585,6 +607,13 @@ struct PlSessionState {
     // Tables whose row triggers are running ("OWNER"."TABLE" as the translator writes
     // it): SQL run by a trigger may not read them.
     std::vector<std::string> mutating;
+    // The interpreters running blocks, innermost last: a local function named in an
+    // expression is run by the innermost one, whose program declares it.
+    std::vector<void*> running;
+    // The error a local function raised inside an expression, handed to the interpreter
+    // whole (its exception's identity included) instead of as SQLite's error text.
+    bool local_failed = false;
+    PlError local_error;
 };
 
 PlSessionState* plsql_session(SessionHandle* s);

@@ -89,6 +89,12 @@ public:
 
     // Runs the program; false with err set when an error was not handled.
     bool run(PlError* err);
+    // Runs local subprogram index of the program with args of types (empty: already of
+    // the parameters' types); given says which were passed (the others take their
+    // defaults). outs receives the parameters' final values, result a function's.
+    bool run_local(int index, const std::vector<PlValue>& args, const std::vector<OraType>& types,
+                   const std::vector<bool>& given, std::vector<PlValue>* outs, PlValue* result, PlError* err);
+    const PlProgram* program() const { return p_; }
 
 private:
     StmtHandle* s_;
@@ -114,6 +120,10 @@ private:
     // failed under SAVE EXCEPTIONS, as (iteration, Oracle error code).
     std::map<std::int64_t, std::int64_t> bulk_rowcount_;
     std::vector<std::pair<std::int64_t, int>> bulk_exceptions_;
+    // Local subprogram calls running, and the prepared statements of the callers that a
+    // recursive call needed again (put back when the call returns).
+    int local_depth_ = 0;
+    std::vector<std::pair<PlSql*, sqlite3_stmt*>> parked_;
 
     Flow raise(PlError e, int line);
 
@@ -233,6 +243,8 @@ private:
     Flow run_close(const PlStmt& st);
     Flow run_return(const PlStmt& st);
     Flow run_raise(const PlStmt& st);
+    // record := record, field by field, or record := NULL (plsql_run_locals.cpp).
+    Flow run_record_copy(const PlStmt& st);
 
     // --- Bulk binds and dynamic SQL (plsql_run_bulk.cpp, plsql_run_dynamic.cpp) --------
     // Replaces each target collection by one column of rows (types[k] is column k's type),
@@ -263,6 +275,34 @@ private:
     Flow call_unit(const PlStmt& st, const std::vector<PlValue>& args);
 
     Flow call(const PlStmt& st);
+    // A call statement of a local procedure (plsql_run_locals.cpp).
+    Flow call_local(const PlStmt& st, const std::vector<PlValue>& args);
+    // The parameters, result and declarations of a local subprogram, kept across a call of it.
+    struct LocalFrame {
+        std::size_t parked = 0;  // statements parked before the call
+        std::vector<PlValue> vars;
+        std::vector<CursorState> cursors;
+        int return_slot = -1;
+        PlValue return_value;
+    };
+    void save_frame(const PlSubprogram& sub, LocalFrame* f);
+    void restore_frame(const PlSubprogram& sub, LocalFrame* f);
+    // Evaluates q on a statement of its own: its prepared one is running (a local
+    // function calling itself from inside the same expression).
+    bool eval_fresh(PlSql* q, PlValue* v, PlError* err);
+};
+
+// Marks an interpreter as running a block for the life of the object (the innermost
+// one runs the local functions that expressions call).
+class RunningBlock {
+public:
+    RunningBlock(SessionHandle* ses, Interpreter* in) : list_(&plsql_session(ses)->running) { list_->push_back(in); }
+    ~RunningBlock() { list_->pop_back(); }
+    RunningBlock(const RunningBlock&) = delete;
+    RunningBlock& operator=(const RunningBlock&) = delete;
+
+private:
+    std::vector<void*>* list_;
 };
 
 }  // namespace plsql_running

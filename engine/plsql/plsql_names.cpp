@@ -133,8 +133,11 @@ void Parser::compile_statement(const std::vector<std::pair<std::size_t, std::siz
     tc.names = &names;
     std::uint32_t saved = expression_offset_;
     expression_offset_ = stmt_offset;
+    bool saved_sql = in_sql_;
+    in_sql_ = true;
     if (!sql_parse(tokens, &stmt, &err) || !sql_translate_parsed(text_, stmt, tc, &q->tr, &err))
         translate_error(err, err.offset ? err.offset : t_[a].offset, lookup, stmt_offset, true);
+    in_sql_ = saved_sql;
     expression_offset_ = saved;
 }
 
@@ -175,6 +178,8 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
     if (path.empty()) return NameHook::Answer::NotMine;
     const std::string& first = path[0];
     const Symbol* sym = lookup(first);
+    if (sym && sym->kind == SymKind::Local && path.size() == 1 && e.kind == ExprKind::Column)
+        return local_function(*sym, first, 0, e.offset, nullptr, out);
     if (e.kind == ExprKind::Attribute && first == "SQL" && (e.text == "BULK_ROWCOUNT" || e.text == "BULK_EXCEPTIONS"))
         return bulk_attribute(const_cast<Expr&>(e), q, out);
     if (e.kind == ExprKind::Attribute) {
@@ -260,6 +265,13 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
         return null_value(out);
     }
     int slot = sym->index;
+    if (path.size() == 1 && !v.fields.empty()) {
+        // A whole record as a value (assigned, passed or compared) is not kept by this
+        // engine: refused rather than read as NULL.
+        semantic_error(e.offset, pls_message(999, "a whole record used as a value"), expression_offset_,
+                       in_sql_ ? "PL/SQL: SQL Statement ignored" : "PL/SQL: Statement ignored");
+        return null_value(out);
+    }
     if (path.size() == 2) {
         if (v.fields.empty()) return NameHook::Answer::NotMine;
         slot = record_field(v, path[1]);
@@ -340,6 +352,7 @@ NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, P
     if (path->size() != 1) return NameHook::Answer::NotMine;
     const std::string& name = (*path)[0];
     const Symbol* sym = lookup(name);
+    if (sym && sym->kind == SymKind::Local) return local_function(*sym, name, e.args.size(), e.offset, path, out);
     if (sym && sym->kind == SymKind::Var) {
         const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(sym->index)];
         // UPDATING('column') in a trigger: the UPDATE sets that column.

@@ -362,7 +362,10 @@ bool Parser::rowtype_columns(const std::vector<std::string>& parts, std::vector<
 void Parser::declarations(PlBlock* b, DeclMode mode) {
     bool subprograms_seen = false;
     for (;;) {
-        if (mode == DeclMode::Block && is_word("BEGIN")) break;
+        if (mode == DeclMode::Block && is_word("BEGIN")) {
+            undefined_locals();
+            break;
+        }
         if (mode == DeclMode::Header && is_word("END")) break;
         if (mode == DeclMode::Body && (is_word("BEGIN") || is_word("END"))) break;
         std::uint32_t decl_offset = peek().offset;
@@ -375,7 +378,14 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
             package_subprogram(mode);
             continue;
         }
+        if (mode == DeclMode::Block && (is_word("PROCEDURE") || is_word("FUNCTION"))) {
+            subprograms_seen = true;
+            local_subprogram();
+            continue;
+        }
         if (subprograms_seen && mode == DeclMode::Body) expected("begin end function pragma procedure", peek());
+        if (subprograms_seen && mode == DeclMode::Block && !is_word("PRAGMA"))
+            expected("begin function pragma procedure", peek());
         if (is_word("PRAGMA")) {
             ++i_;
             expect_word("EXCEPTION_INIT");
@@ -425,7 +435,7 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
             type_declaration(decl_offset);
             continue;
         }
-        if (is_word("SUBTYPE") || is_word("PROCEDURE") || is_word("FUNCTION")) expected("an identifier", peek());
+        if (is_word("SUBTYPE")) expected("an identifier", peek());
         std::string name = identifier();
         if (collection_declaration(b, name, decl_offset)) continue;
         PlCollection collection = collection_type();
@@ -759,6 +769,7 @@ void Parser::assignment(PlStmt* st, std::uint32_t so) {
         expect_op(";");
         return;
     }
+    if (record_assignment(st, so)) return;
     bool boolean = !tg.host && tg.slot >= 0 &&
                    (tg.info ? tg.info->boolean : prog_->vars[static_cast<std::size_t>(tg.slot)].boolean);
     st->exprs.push_back(expression({";"}, so, boolean));

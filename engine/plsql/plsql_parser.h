@@ -19,12 +19,13 @@ namespace plsql_parsing {
 // Thrown inside the parser only, when the grammar cannot go on.
 struct SyntaxStop {};
 
-enum class SymKind { Var, Cursor, Exception, Type };
+enum class SymKind { Var, Cursor, Exception, Type, Local };
 
 struct Symbol {
     SymKind kind = SymKind::Var;
     int index = 0;  // a variable's slot, a cursor's or a type's place in the program
     PlExceptionInfo exception;
+    std::vector<int> locals;  // a local subprogram's overloads: their places in the program's locals
 };
 
 inline OraType number_type(int precision = 0, int scale = 0) {
@@ -101,6 +102,24 @@ private:
     // A subprogram of a package: a declaration in the header, a forward
     // declaration or a definition in the body.
     void package_subprogram(DeclMode mode);
+
+    // --- Local subprograms (plsql_parser_locals.cpp) --------------------------------------
+
+    // PROCEDURE or FUNCTION in a block's declare section: a forward declaration or a
+    // definition, declared in the current scope.
+    void local_subprogram();
+    // The local subprogram declared by forward declaration sym that sub defines; -1 when none.
+    int forward_declared(const Symbol& sym, const PlSubprogram& sub) const;
+    // Forward declarations of the current scope whose bodies never came: PLS-00328.
+    void undefined_locals();
+    // The local procedures of sym as call candidates (subprogram_id: the place in locals).
+    void local_candidates(const Symbol& sym, std::vector<PlCandidate>* out) const;
+    // name(args) in an expression (nargs arguments; a bare name: path null) when name is
+    // a local subprogram: the overload that fits, named in *path for the translator, or
+    // its call as out's SQL when it takes no arguments. Resolved after an error was recorded.
+    NameHook::Answer local_function(const Symbol& sym, const std::string& name, std::size_t nargs, std::uint32_t offset,
+                                    std::vector<std::string>* path, NameResolution* out);
+    bool in_sql_ = false;  // a SQL statement is being translated, not a PL/SQL expression
 
     // :NEW.column and :OLD.column of a trigger, and INSERTING, UPDATING and DELETING.
     void trigger_variables();
@@ -224,6 +243,13 @@ private:
 
     // TYPE name IS TABLE OF type [NOT NULL] [INDEX BY key] | VARRAY (n) OF type [NOT NULL];
     void type_declaration(std::uint32_t decl_offset);
+    // record := record or record := NULL into st (a RecordCopy statement); false when the
+    // target is not a record or the value is some other expression.
+    bool record_assignment(PlStmt* st, std::uint32_t so);
+    // RECORD (field type [NOT NULL] [:= value], ...) of TYPE name IS, into type.
+    void record_type(PlVarInfo* type, std::uint32_t decl_offset);
+    // "name type;" of record type (the symbol's) into block b's declarations.
+    void record_declaration(PlBlock* b, const std::string& name, int type_index, std::uint32_t decl_offset);
     // "name type [:= value];" when type is a collection type in scope; false otherwise.
     bool collection_declaration(PlBlock* b, const std::string& name, std::uint32_t decl_offset);
     // The value assigned to the collection in slot: a constructor of its type or another

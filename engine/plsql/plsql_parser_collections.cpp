@@ -48,7 +48,16 @@ void Parser::type_declaration(std::uint32_t decl_offset) {
         std::size_t e = expression_end({";"});
         i_ = e;
     };
-    if (is_word("RECORD") || is_word("REF") || is_word("OBJECT")) {
+    if (is_word("RECORD")) {
+        record_type(&type, decl_offset);
+        prog_->types.push_back(type);
+        Symbol s;
+        s.kind = SymKind::Type;
+        s.index = static_cast<int>(prog_->types.size()) - 1;
+        declare(name, s);
+        return;
+    }
+    if (is_word("REF") || is_word("OBJECT")) {
         restriction(peek().text + " types are not supported");
         expect_op(";");
         return;
@@ -82,7 +91,9 @@ void Parser::type_declaration(std::uint32_t decl_offset) {
         return;
     }
     if (peek().kind == TokenKind::Word && lookup(peek().text) && lookup(peek().text)->kind == SymKind::Type) {
-        restriction("collections of collections are not supported");
+        bool record = prog_->types[static_cast<std::size_t>(lookup(peek().text)->index)].record_type;
+        restriction(record ? "collections of records are not supported"
+                           : "collections of collections are not supported");
         expect_op(";");
         return;
     }
@@ -137,6 +148,10 @@ bool Parser::collection_declaration(PlBlock* b, const std::string& name, std::ui
     const Symbol* ts = lookup(peek().text);
     if (!ts || ts->kind != SymKind::Type) return false;
     ++i_;
+    if (prog_->types[static_cast<std::size_t>(ts->index)].record_type) {
+        record_declaration(b, name, ts->index, decl_offset);
+        return true;
+    }
     PlVarInfo v = prog_->types[static_cast<std::size_t>(ts->index)];
     v.type_name = v.name + "#" + std::to_string(ts->index);
     v.name = name;

@@ -38,6 +38,18 @@ std::string argument_family(const std::string& type) {
 
 bool lookup_function(void* data, const std::string& owner, const std::string& name, OraType* ret) {
     FunctionLookup* f = static_cast<FunctionLookup*>(data);
+    // A local function, named so by the name hook (Parser::local_function).
+    std::size_t prefix = std::char_traits<char>::length(kPlLocalPrefix);
+    if (f->program && name.compare(0, prefix, kPlLocalPrefix) == 0) {
+        std::string place = name.substr(prefix);
+        if (place.empty() || place.size() > 9 || place.find_first_not_of("0123456789") != std::string::npos)
+            return false;
+        std::size_t idx = static_cast<std::size_t>(std::stoul(place));
+        if (idx >= f->program->locals.size()) return false;
+        *ret = f->program->locals[idx].return_type;
+        if (ret->code == kTypeVarchar2 && ret->size == 0) ret->size = 4000;
+        return true;
+    }
     // A function calling itself: known from its own heading, stored or not.
     const PlProgram* self = f->program;
     if (self && self->is_unit && self->is_function && owner == f->schema && name == self->unit_name) {
@@ -402,7 +414,15 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
         }
     };
     std::string status, source, type;
-    if (prog_->is_package && (parts.size() == 1 || (parts.size() == 2 && parts[0] == prog_->package_name))) {
+    const Symbol* local = parts.size() == 1 ? lookup(parts[0]) : nullptr;
+    if (local && local->kind == SymKind::Local) {
+        unit = parts[0];
+        local_candidates(*local, &candidates);
+    } else {
+        local = nullptr;
+    }
+    if (candidates.empty() && prog_->is_package &&
+        (parts.size() == 1 || (parts.size() == 2 && parts[0] == prog_->package_name))) {
         unit = prog_->package_name;
         member = parts.back();
         own_members(member);
@@ -534,6 +554,13 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
     st->unit_name = unit;
     st->subprogram_id = member.empty() ? 0 : c.subprogram_id;
     st->name = owner + "." + (member.empty() ? unit : unit + "." + member);
+    if (local) {
+        st->local = c.subprogram_id;
+        st->subprogram_id = 0;
+        st->unit_owner.clear();
+        st->unit_name.clear();
+        st->name = unit;
+    }
     st->arg_names.clear();
     for (std::size_t k = 0; k < c.params.size(); ++k) {
         const PlUnitArgument& prm = c.params[k];
@@ -694,6 +721,7 @@ bool plsql_compile_package(const std::string& header, const std::string& body, c
 bool plsql_compile_unit(const std::string& text, const PlCompileContext& ctx, PlProgram* program) {
     program->text = text;
     program->is_unit = true;
+    program->unit_owner = ctx.schema;
     std::vector<Token> tokens;
     OraError err;
     if (!sql_tokenize(text, &tokens, &err)) {

@@ -49,8 +49,7 @@ PlPackageState* Interpreter::package_state(const std::string& qualified, std::sh
     init.attach_package(&st.values, prog->package_slots);
     BusyUnit busy(unit.get());
     if (!init.init_package(err)) {
-        err->trace.insert(err->trace.begin(),
-                          ora_line(6512, "\"" + qualified + "\", line " + std::to_string(err->line)));
+        err->trace.push_back(ora_line(6512, "\"" + qualified + "\", line " + std::to_string(err->line)));
         plsql_session(ses_)->packages.erase(qualified);
         return nullptr;
     }
@@ -79,8 +78,7 @@ Flow Interpreter::call_package(const PlStmt& st, const std::vector<PlValue>& arg
     if (!plsql_nested_call(
             ses_, [&](PlError* e) { return inner.run_unit(args, given, &outs, e, sub); }, &err)) {
         if (!plsql_trace_full(err))
-            err.trace.insert(err.trace.begin(),
-                             ora_line(6512, "\"" + qualified + "\", line " + std::to_string(err.line)));
+            err.trace.push_back(ora_line(6512, "\"" + qualified + "\", line " + std::to_string(err.line)));
         err.line = st.line;
         error_ = err;
         return Flow::Error;
@@ -114,8 +112,8 @@ Flow Interpreter::call_unit(const PlStmt& st, const std::vector<PlValue>& args) 
     if (!plsql_nested_call(
             ses_, [&](PlError* e) { return inner.run_unit(args, given, &outs, e); }, &err)) {
         if (!plsql_trace_full(err))
-            err.trace.insert(err.trace.begin(), ora_line(6512, "\"" + st.unit_owner + "." + st.unit_name + "\", line " +
-                                                                   std::to_string(err.line)));
+            err.trace.push_back(
+                ora_line(6512, "\"" + st.unit_owner + "." + st.unit_name + "\", line " + std::to_string(err.line)));
         err.line = st.line;
         error_ = err;
         return Flow::Error;
@@ -133,6 +131,7 @@ Flow Interpreter::call(const PlStmt& st) {
     if (!st.unit_name.empty() && st.exprs.size() != st.targets.size()) return Flow::Next;
     for (std::size_t k = 0; k < st.exprs.size(); ++k)
         if (st.exprs[k] && !eval(st.exprs[k], &args[k], &err)) return raise(err, st.line);
+    if (st.local >= 0) return call_local(st, args);
     if (!st.unit_name.empty()) return call_unit(st, args);
     DbmsOutput* out = &plsql_session(ses_)->output;
     const std::string& n = st.name;

@@ -28,6 +28,12 @@ bool Interpreter::not_mutating(const std::string& sql, PlError* err) {
 
 bool Interpreter::prepare(PlSql* q, PlError* err) {
     if (!not_mutating(q->tr.sql, err)) return false;
+    if (q->vm && sqlite3_stmt_busy(q->vm) && local_depth_ > 0) {
+        // A local subprogram called itself while this statement runs for the caller (a
+        // cursor loop): the caller's run is parked until the call returns.
+        parked_.emplace_back(q, q->vm);
+        q->vm = nullptr;
+    }
     if (!q->vm) {
         if (sqlite3_prepare_v2(db_, q->tr.sql.c_str(), -1, &q->vm, nullptr) != SQLITE_OK) {
             OraError e = ora_from_sqlite(sqlite3_extended_errcode(db_), sqlite3_errmsg(db_));
@@ -105,6 +111,12 @@ bool Interpreter::run_merge_steps(PlSql* q, std::int64_t* merged, PlError* err) 
 }
 
 PlError Interpreter::sqlite_error(bool expression) {
+    PlSessionState* state = plsql_session(ses_);
+    if (state->local_failed) {
+        // A local function failed inside the expression: its own error, not SQLite's text.
+        state->local_failed = false;
+        return state->local_error;
+    }
     OraError e = ora_from_sqlite(sqlite3_extended_errcode(db_), sqlite3_errmsg(db_));
     if (expression && e.code == 1722) return value_error("character to number conversion error");
     if (e.code == 1013) ses_->server->cancel = false;
@@ -112,6 +124,7 @@ PlError Interpreter::sqlite_error(bool expression) {
 }
 
 bool Interpreter::eval(PlSql* q, PlValue* v, PlError* err) {
+    if (q->vm && sqlite3_stmt_busy(q->vm)) return eval_fresh(q, v, err);
     if (!prepare(q, err)) return false;
     int rc = sqlite3_step(q->vm);
     if (rc != SQLITE_ROW) {

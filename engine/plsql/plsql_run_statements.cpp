@@ -14,6 +14,7 @@
 namespace plsql_running {
 
 Flow Interpreter::block(const PlBlock& b) {
+    RunningBlock running(ses_, this);
     PlError err;
     for (const PlDecl& d : b.decls) {
         var(d.slot) = PlValue();
@@ -131,6 +132,8 @@ Flow Interpreter::statement(const PlStmt& st) {
         return run_forall(st);
     case PlStmtKind::Execute:
         return run_execute(st);
+    case PlStmtKind::RecordCopy:
+        return run_record_copy(st);
     }
     return Flow::Next;
 }

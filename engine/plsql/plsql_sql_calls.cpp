@@ -148,6 +148,28 @@ void run_for_sql(sqlite3_context* ctx, SessionHandle* ses, PlProgram* program, c
     sql_result(ctx, result);
 }
 
+// A local function of the running block ("VANTRO$LOCAL.<place>"). Its error goes to
+// the interpreter whole, through the session, besides SQLite's text of it.
+void run_local_for_sql(sqlite3_context* ctx, SessionHandle* ses, const std::string& name, int argc,
+                       sqlite3_value** argv) {
+    std::vector<PlValue> args;
+    for (int k = 0; k < argc; ++k) args.push_back(sql_value(argv[k]));
+    std::string place = name.substr(std::char_traits<char>::length(kPlLocalPrefix));
+    int index = place.empty() || place.size() > 9 || place.find_first_not_of("0123456789") != std::string::npos
+                    ? -1
+                    : std::stoi(place);
+    PlValue result;
+    PlError err;
+    if (!plsql_run_local(ses, index, args, &result, &err)) {
+        PlSessionState* state = plsql_session(ses);
+        state->local_failed = true;
+        state->local_error = err;
+        sql_error(ctx, ora_format(err.code, err.message));
+        return;
+    }
+    sql_result(ctx, result);
+}
+
 // vantro_plsql_call(owner, name, args...): runs a stored function, or a package's
 // function when name is "PACKAGE.FUNCTION", for SQL.
 void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
@@ -159,6 +181,10 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     };
     std::string owner = text(0), name = text(1), unit = owner + "." + name;
     std::size_t given_count = static_cast<std::size_t>(argc - 2);
+    if (name.compare(0, std::char_traits<char>::length(kPlLocalPrefix), kPlLocalPrefix) == 0) {
+        run_local_for_sql(ctx, ses, name, argc - 2, argv + 2);
+        return;
+    }
     std::size_t dot = name.find('.');
     if (dot != std::string::npos) {
         std::string package = owner + "." + name.substr(0, dot), member = name.substr(dot + 1);

@@ -588,10 +588,11 @@ void plsql_program_copy(const PlProgram& from, PlProgram* to) {
     for (PlParam& p : to->params) p.default_value = copied(map, p.default_value);
     for (PlCursorInfo& c : to->cursors) c.query = copied(map, c.query);
     copy_block(map, &to->main);
-    for (PlSubprogram& sub : to->subprograms) {
-        for (PlParam& p : sub.params) p.default_value = copied(map, p.default_value);
-        copy_block(map, &sub.body);
-    }
+    for (auto* list : {&to->subprograms, &to->locals})
+        for (PlSubprogram& sub : *list) {
+            for (PlParam& p : sub.params) p.default_value = copied(map, p.default_value);
+            copy_block(map, &sub.body);
+        }
     to->trigger_when = copied(map, to->trigger_when);
 }
 

@@ -1,0 +1,155 @@
+// Local procedures and functions: declared in a block's declare section after its
+// variables, with forward declarations and overloads, and named by calls and expressions
+// of the block. Each is kept in the program's locals; its parameters, result and
+// declarations take variable slots of the program like the block's own, so its body
+// reads and writes the enclosing block's variables directly.
+#include "plsql/plsql_parser.h"
+
+#include "values/errors.h"
+
+namespace plsql_parsing {
+
+int Parser::forward_declared(const Symbol& sym, const PlSubprogram& sub) const {
+    for (int idx : sym.locals) {
+        const PlSubprogram& d = prog_->locals[static_cast<std::size_t>(idx)];
+        if (!d.defined && same_heading(d, sub)) return idx;
+    }
+    return -1;
+}
+
+void Parser::local_subprogram() {
+    int slot_begin = static_cast<int>(prog_->vars.size());
+    int cursor_begin = static_cast<int>(prog_->cursors.size());
+    std::size_t outer = scopes_.size() - 1;
+    scopes_.emplace_back();
+    PlSubprogram sub;
+    subprogram_header(&sub);
+    bool definition = is_word("IS") || is_word("AS");
+    // Declared in the enclosing scope before the body is read: the body may call itself.
+    std::map<std::string, Symbol>& scope = scopes_[outer];
+    auto found = scope.find(sub.name);
+    if (found != scope.end() && found->second.kind != SymKind::Local) {
+        scope.erase(found);
+        found = scope.end();
+    }
+    int index = found == scope.end() ? -1 : forward_declared(found->second, sub);
+    if (index < 0) {
+        index = static_cast<int>(prog_->locals.size());
+        prog_->locals.push_back(sub);
+        Symbol& s = scope[sub.name];
+        s.kind = SymKind::Local;
+        s.locals.push_back(index);
+    } else if (definition) {
+        // The definition's parameters are the ones its body uses.
+        PlSubprogram& d = prog_->locals[static_cast<std::size_t>(index)];
+        d.params = sub.params;
+        d.return_slot = sub.return_slot;
+        d.return_type = sub.return_type;
+        d.offset = sub.offset;
+    }
+    if (!definition) {
+        expect_op(";");
+        scopes_.pop_back();
+        return;
+    }
+    ++i_;
+    bool saved = in_function_;
+    in_function_ = sub.is_function;
+    PlBlock body;
+    block(&body, true);
+    in_function_ = saved;
+    expect_op(";");
+    PlSubprogram& d = prog_->locals[static_cast<std::size_t>(index)];
+    d.body = std::move(body);
+    d.defined = true;
+    d.slot_begin = slot_begin;
+    d.slot_end = static_cast<int>(prog_->vars.size());
+    d.cursor_begin = cursor_begin;
+    d.cursor_end = static_cast<int>(prog_->cursors.size());
+    scopes_.pop_back();
+}
+
+void Parser::undefined_locals() {
+    for (const auto& [name, sym] : scopes_.back()) {
+        if (sym.kind != SymKind::Local) continue;
+        for (int idx : sym.locals) {
+            const PlSubprogram& d = prog_->locals[static_cast<std::size_t>(idx)];
+            if (d.defined) continue;
+            PlCompileError e;
+            position(d.offset, &e.line, &e.column);
+            e.text = pls_message(328, d.name);
+            prog_->errors.push_back(e);
+        }
+    }
+}
+
+void Parser::local_candidates(const Symbol& sym, std::vector<PlCandidate>* out) const {
+    for (int idx : sym.locals) {
+        const PlSubprogram& sub = prog_->locals[static_cast<std::size_t>(idx)];
+        PlCandidate c;
+        c.subprogram_id = idx;
+        c.is_function = sub.is_function;
+        for (const PlParam& prm : sub.params)
+            c.params.push_back(PlUnitArgument{prm.name, prm.mode, prm.default_value != nullptr, prm.type_name});
+        out->push_back(c);
+    }
+}
+
+namespace {
+
+// True when params take count arguments by position (the rest have defaults).
+bool takes_count(const std::vector<PlParam>& params, std::size_t count) {
+    if (count > params.size()) return false;
+    for (std::size_t k = count; k < params.size(); ++k)
+        if (!params[k].default_value) return false;
+    return true;
+}
+
+}  // namespace
+
+NameHook::Answer Parser::local_function(const Symbol& sym, const std::string& name, std::size_t nargs,
+                                        std::uint32_t offset, std::vector<std::string>* path, NameResolution* out) {
+    out->sql = "NULL";
+    out->type = OraType();
+    const char* ignored = in_sql_ ? "PL/SQL: SQL Statement ignored" : "PL/SQL: Statement ignored";
+    std::vector<int> functions, fitting;
+    for (int idx : sym.locals) {
+        const PlSubprogram& sub = prog_->locals[static_cast<std::size_t>(idx)];
+        if (!sub.is_function) continue;
+        functions.push_back(idx);
+        if (takes_count(sub.params, nargs)) fitting.push_back(idx);
+    }
+    if (functions.empty()) {
+        semantic_error(offset, pls_message(222, name), expression_offset_, ignored);
+        return NameHook::Answer::Resolved;
+    }
+    // SQL runs outside the block: it cannot reach what the block declares.
+    if (in_sql_) {
+        semantic_error(offset, pls_message(231, name), expression_offset_, ignored);
+        return NameHook::Answer::Resolved;
+    }
+    if (fitting.size() != 1) {
+        semantic_error(offset, pls_message(fitting.empty() ? 306 : 307, name), expression_offset_, ignored);
+        return NameHook::Answer::Resolved;
+    }
+    const PlSubprogram& sub = prog_->locals[static_cast<std::size_t>(fitting[0])];
+    for (const PlParam& prm : sub.params)
+        if (prm.mode != "IN") {
+            semantic_error(offset, pls_message(999, "OUT parameter of a function called in an expression"),
+                           expression_offset_, ignored);
+            return NameHook::Answer::Resolved;
+        }
+    std::string unit = kPlLocalPrefix + std::to_string(fitting[0]);
+    if (path) {
+        *path = {unit.substr(0, unit.find('.')), unit.substr(unit.find('.') + 1)};
+        return NameHook::Answer::NotMine;
+    }
+    std::string owner;
+    for (char c : ctx_.schema) owner += c == '\'' ? std::string("''") : std::string(1, c);
+    out->sql = "vantro_plsql_call('" + owner + "','" + unit + "')";
+    out->type = sub.return_type;
+    if (out->type.code == kTypeVarchar2 && out->type.size == 0) out->type.size = 4000;
+    return NameHook::Answer::Resolved;
+}
+
+}  // namespace plsql_parsing

@@ -1,0 +1,105 @@
+// Record types declared with TYPE name IS RECORD (...) and variables of them. A record
+// variable is a slot of its own with one slot per field, as %ROWTYPE records are, so
+// field access, SELECT INTO and FETCH INTO work on it the same way.
+#include "plsql/plsql_parser.h"
+
+#include "values/errors.h"
+
+namespace plsql_parsing {
+
+void Parser::record_type(PlVarInfo* type, std::uint32_t decl_offset) {
+    ++i_;
+    type->record_type = true;
+    expect_op("(");
+    for (;;) {
+        std::uint32_t fo = peek().offset;
+        ColumnInfo c;
+        c.name = identifier();
+        bool boolean = false;
+        if (!type_spec(&c.type, &boolean, fo)) expected("an identifier", t_[i_ - 1]);
+        bool not_null = false;
+        if (is_word("NOT") && is_word("NULL", 1)) {
+            i_ += 2;
+            not_null = true;
+        }
+        PlSql* deflt = nullptr;
+        if (is_op(":=") || is_word("DEFAULT")) {
+            ++i_;
+            deflt = expression({",", ")"}, decl_offset, boolean);
+        } else if (not_null) {
+            PlCompileError e;
+            position(peek().offset, &e.line, &e.column);
+            e.text = pls_message(218);
+            prog_->errors.push_back(e);
+        }
+        for (const ColumnInfo& f : type->record_fields)
+            if (f.name == c.name) semantic_error(fo, pls_message(410), decl_offset, "PL/SQL: Item ignored");
+        type->record_fields.push_back(c);
+        type->field_not_null.push_back(not_null);
+        type->field_boolean.push_back(boolean);
+        type->field_defaults.push_back(deflt);
+        if (!is_op(",")) break;
+        ++i_;
+    }
+    expect_op(")");
+    expect_op(";");
+}
+
+void Parser::record_declaration(PlBlock* b, const std::string& name, int type_index, std::uint32_t decl_offset) {
+    const PlVarInfo type = prog_->types[static_cast<std::size_t>(type_index)];
+    if (is_op(":=") || is_word("DEFAULT")) {
+        semantic_error(peek().offset, pls_message(999, "an initial value of a record variable"), decl_offset,
+                       "PL/SQL: Item ignored");
+        ++i_;
+        i_ = expression_end({";"});
+    }
+    expect_op(";");
+    int slot = add_record(name, type.record_fields);
+    PlVarInfo& v = prog_->vars[static_cast<std::size_t>(slot)];
+    v.type_name = type.name + "#" + std::to_string(type_index);
+    PlDecl d;
+    d.slot = slot;
+    b->decls.push_back(d);
+    for (std::size_t k = 0; k < type.record_fields.size(); ++k) {
+        int f = prog_->vars[static_cast<std::size_t>(slot)].fields[k];
+        PlVarInfo& fv = prog_->vars[static_cast<std::size_t>(f)];
+        fv.boolean = type.field_boolean[k];
+        fv.not_null = type.field_not_null[k];
+        PlDecl fd;
+        fd.slot = f;
+        fd.init = type.field_defaults[k];
+        b->decls.push_back(fd);
+    }
+    Symbol s;
+    s.index = slot;
+    declare(name, s);
+}
+
+bool Parser::record_assignment(PlStmt* st, std::uint32_t so) {
+    const PlTarget& tg = st->targets[0];
+    if (tg.host || tg.slot < 0 || tg.index || !tg.package.empty()) return false;
+    const PlVarInfo& to = prog_->vars[static_cast<std::size_t>(tg.slot)];
+    if (to.fields.empty() || !is_op(";", 1)) return false;
+    int from = -1;
+    if (!is_word("NULL")) {
+        const Symbol* s = peek().kind == TokenKind::Word ? lookup(peek().text) : nullptr;
+        if (!s || s->kind != SymKind::Var) return false;
+        from = s->index;
+        const PlVarInfo& src = prog_->vars[static_cast<std::size_t>(from)];
+        if (src.fields.empty()) return false;
+        // Records of two declared record types never match; otherwise the fields pair up
+        // by position.
+        bool both_declared = !src.type_name.empty() && !to.type_name.empty();
+        if (src.fields.size() != to.fields.size() || (both_declared && src.type_name != to.type_name)) {
+            semantic_error(peek().offset, pls_message(382), so);
+            i_ += 2;
+            return true;
+        }
+    }
+    st->kind = PlStmtKind::RecordCopy;
+    st->slot = from;
+    i_ += 2;
+    return true;
+}
+
+}  // namespace plsql_parsing
