@@ -44,7 +44,7 @@ bool date_parse(const std::string& text, const DateMask& mask, const DateValue& 
     };
     for (const DateMaskItem& it : mask.items) {
         if (it.element == DateElement::Literal && it.quoted) {
-            if (text.compare(t, it.literal.size(), it.literal) != 0) {
+            if (t > text.size() || text.compare(t, it.literal.size(), it.literal) != 0) {
                 *err = ora_error(1861);
                 return false;
             }
@@ -142,8 +142,17 @@ bool date_parse(const std::string& text, const DateMask& mask, const DateValue& 
         case DateElement::Meridian:
         case DateElement::MeridianDots:
             skip_blanks();
-            if (starts_with_ci(text, t, "PM") || starts_with_ci(text, t, "P.M.")) pm = true;
-            t += starts_with_ci(text, t, "A.M.") || starts_with_ci(text, t, "P.M.") ? 4 : 2;
+            if (starts_with_ci(text, t, "A.M.") || starts_with_ci(text, t, "P.M.")) {
+                pm = starts_with_ci(text, t, "P.M.");
+                t += 4;
+            } else if (starts_with_ci(text, t, "AM") || starts_with_ci(text, t, "PM")) {
+                pm = starts_with_ci(text, t, "PM");
+                t += 2;
+            } else {
+                // Anything else is no meridian indicator (and never a step past the text).
+                *err = ora_error(1855);
+                return false;
+            }
             has_ampm = true;
             break;
         case DateElement::Radix:

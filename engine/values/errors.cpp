@@ -115,6 +115,7 @@ const MessageEntry kMessages[] = {
     {1830, "date format picture ends before converting entire input string"},
     {1840, "input value not long enough for date format"},
     {1841, "(full) year must be between -4713 and +9999, and not be 0"},
+    {1855, "AM/A.M. or PM/P.M. required"},
     {1843, "not a valid month"},
     {1847, "day of month must be between 1 and last day of month"},
     {1858, "a non-numeric character was found where a numeric was expected"},

@@ -60,6 +60,12 @@ TEST_F(DateRange, InvalidDatesGiveTheErrorOfTheirField) {
   EXPECT_EQ(v("to_char(to_date('2020/01/01', 'YYYY-MM-DD HH24:MI:SS'), 'YYYY-MM-DD HH24:MI')"), "2020-01-01 00:00");
   EXPECT_EQ(v("to_date('2020-01-01x', 'YYYY-MM-DD')"),
             "error: ORA-01830: date format picture ends before converting entire input string\n");
+  // A meridian indicator is AM, PM, A.M. or P.M.; a lone letter at the end of the text
+  // once stepped the parser past the text (found by the date mask fuzzer).
+  EXPECT_EQ(v("to_char(to_date('10:30 p.m.', 'HH:MI A.M.'), 'HH24:MI')"), "22:30");
+  EXPECT_EQ(v("to_char(to_date('10:30 AM', 'HH:MI PM'), 'HH24:MI')"), "10:30");
+  EXPECT_EQ(v("to_date('10:30 P', 'HH:MI AM\"x\"')"), "error: ORA-01855: AM/A.M. or PM/P.M. required\n");
+  EXPECT_EQ(v("to_date('10:30 XM', 'HH:MI AM')"), "error: ORA-01855: AM/A.M. or PM/P.M. required\n");
 }
 
 TEST_F(DateRange, NoDateOutsideTheRangeIsStored) {
