@@ -85,8 +85,9 @@ enum class ExprKind {
     Case,        // args: [operand,] when, then, ..., [else]; has_operand, has_else
     Sysdate,
     User,
-    DateLiteral,  // DATE 'YYYY-MM-DD' (text: the stored form); TIMESTAMP '...' when star
-    Attribute,    // path: a name; text: the attribute after '%' (a PL/SQL cursor's FOUND ...)
+    DateLiteral,      // DATE 'YYYY-MM-DD' (text: the stored form); TIMESTAMP '...' when star
+    IntervalLiteral,  // INTERVAL '...' qualifier (text: the stored form); YEAR TO MONTH when star
+    Attribute,        // path: a name; text: the attribute after '%' (a PL/SQL cursor's FOUND ...)
 };
 
 struct Expr {
@@ -104,8 +105,10 @@ struct Expr {
     bool outer_join = false;             // Column marked with Oracle's (+) outer-join operator
     std::unique_ptr<WindowSpec> over;    // Function: an analytic call
     std::unique_ptr<CallExtras> extras;  // Function: WITHIN GROUP, IGNORE NULLS, KEEP ...
-    std::uint32_t offset = 0;            // first byte in the statement text
-    std::uint32_t end = 0;               // just past the last byte
+    std::uint8_t lead_precision = 0;     // IntervalLiteral: the type's precisions
+    std::uint8_t fraction_precision = 0;
+    std::uint32_t offset = 0;  // first byte in the statement text
+    std::uint32_t end = 0;     // just past the last byte
 
     Expr() = default;
     Expr(const Expr&) = delete;
