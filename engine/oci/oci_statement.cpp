@@ -10,6 +10,7 @@
 #include "oci/engine.h"
 #include "values/errors.h"
 #include "values/session_params.h"
+#include "values/sql_interval.h"
 #include "sql/explain_plan.h"
 #include "os/os.h"
 #include "plsql/plsql.h"
@@ -365,6 +366,20 @@ void put_value(sqlite3_stmt* vm, int col, const OraType& ot, const SessionSettin
                 len += n;
                 tmp[len] = 0;
             }
+            text = tmp;
+        }
+        break;
+    }
+    case kTypeIntervalYm:
+    case kTypeIntervalDs: {
+        const char* t = reinterpret_cast<const char*>(sqlite3_column_text(vm, col));
+        IntervalValue iv;
+        if (t && vtype == SQLITE_TEXT &&
+            interval_parse_stored(t, static_cast<std::size_t>(sqlite3_column_bytes(vm, col)), &iv)) {
+            std::string shown = interval_text(iv, ot.precision, ot.scale);
+            len = shown.size() < sizeof tmp ? shown.size() : sizeof tmp - 1;
+            std::memcpy(tmp, shown.data(), len);
+            tmp[len] = 0;
             text = tmp;
         }
         break;

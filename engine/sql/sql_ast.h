@@ -85,11 +85,12 @@ enum class ExprKind {
     Case,        // args: [operand,] when, then, ..., [else]; has_operand, has_else
     Sysdate,
     User,
-    DateLiteral,   // DATE 'YYYY-MM-DD' (text: the stored form); TIMESTAMP '...' when star
-    Attribute,     // path: a name; text: the attribute after '%' (a PL/SQL cursor's FOUND ...)
-    IsJson,        // args[0] IS [NOT] JSON; negated; json: strict, unique_keys
-    JsonExists,    // JSON_EXISTS: args: document, path; json: on_error
-    JsonFunction,  // text: JSON_VALUE or JSON_QUERY; args: document, path, error default, empty default
+    DateLiteral,      // DATE 'YYYY-MM-DD' (text: the stored form); TIMESTAMP '...' when star
+    IntervalLiteral,  // INTERVAL '...' qualifier (text: the stored form); YEAR TO MONTH when star
+    Attribute,        // path: a name; text: the attribute after '%' (a PL/SQL cursor's FOUND ...)
+    IsJson,           // args[0] IS [NOT] JSON; negated; json: strict, unique_keys
+    JsonExists,       // JSON_EXISTS: args: document, path; json: on_error
+    JsonFunction,     // text: JSON_VALUE or JSON_QUERY; args: document, path, error default, empty default
 };
 
 // The clauses of IS JSON, JSON_EXISTS, JSON_VALUE and JSON_QUERY, as the values/sql_json.h
@@ -119,8 +120,10 @@ struct Expr {
     std::unique_ptr<WindowSpec> over;    // Function: an analytic call
     std::unique_ptr<CallExtras> extras;  // Function: WITHIN GROUP, IGNORE NULLS, KEEP ...
     std::unique_ptr<JsonClauses> json;   // IsJson, JsonExists, JsonFunction
-    std::uint32_t offset = 0;            // first byte in the statement text
-    std::uint32_t end = 0;               // just past the last byte
+    std::uint8_t lead_precision = 0;     // IntervalLiteral: the type's precisions
+    std::uint8_t fraction_precision = 0;
+    std::uint32_t offset = 0;  // first byte in the statement text
+    std::uint32_t end = 0;     // just past the last byte
 
     Expr() = default;
     Expr(const Expr&) = delete;

@@ -5,6 +5,7 @@
 #include "sql/sql_parser.h"
 
 #include "values/errors.h"
+#include "values/sql_interval.h"
 #include "values/values.h"
 
 #include <cstdlib>
@@ -703,6 +704,7 @@ bool Parser::primary(ExprPtr* out) {
         }
         if ((t.text == "DATE" || t.text == "TIMESTAMP") && peek().kind == TokenKind::String)
             return datetime_literal(out);
+        if (t.text == "INTERVAL" && peek().kind == TokenKind::String) return interval_literal(out);
         if (is_reserved(t.text)) return fail(936);
     }
     // A name: column reference, qualified column, or function call.
@@ -961,6 +963,85 @@ bool Parser::datetime_literal(ExprPtr* out) {
     e->text = date_stored_text(d, ts ? 6 : 0);
     e->star = ts;
     ++p_;
+    e->end = prev_end();
+    *out = std::move(e);
+    return true;
+}
+
+namespace {
+
+const struct {
+    const char* name;
+    IntervalField field;
+} kIntervalFields[] = {
+    {"YEAR", IntervalField::Year}, {"MONTH", IntervalField::Month},   {"DAY", IntervalField::Day},
+    {"HOUR", IntervalField::Hour}, {"MINUTE", IntervalField::Minute}, {"SECOND", IntervalField::Second},
+};
+
+bool interval_field(const Token& t, IntervalField* out) {
+    if (t.kind != TokenKind::Word) return false;
+    for (const auto& f : kIntervalFields)
+        if (t.text == f.name) {
+            *out = f.field;
+            return true;
+        }
+    return false;
+}
+
+}  // namespace
+
+// An optional precision digit 0..9 after an interval field: "(" n ")" is read by the
+// caller when a second number may follow; here only the number itself.
+bool Parser::interval_precision(int* out, int fallback) {
+    *out = fallback;
+    if (cur().kind != TokenKind::Number) return fail(30088);
+    const std::string& n = cur().text;
+    if (n.size() > 1 || n[0] < '0' || n[0] > '9') return fail(30088);
+    *out = n[0] - '0';
+    ++p_;
+    return true;
+}
+
+// INTERVAL 'text' lead[(p)] [TO trail[(fs)]], or INTERVAL 'text' SECOND[(p[, fs])]: the
+// value is checked here, so that a malformed literal fails at its position.
+bool Parser::interval_literal(ExprPtr* out) {
+    std::uint32_t start = cur().offset;
+    ++p_;
+    const Token& value = cur();
+    ++p_;
+    IntervalField lead, trail;
+    if (!interval_field(cur(), &lead)) return fail(30089);
+    ++p_;
+    trail = lead;
+    int lead_p = 2, frac_p = 6;
+    if (accept_op("(")) {
+        if (!interval_precision(&lead_p, 2)) return false;
+        if (lead == IntervalField::Second && accept_op(",") && !interval_precision(&frac_p, 6)) return false;
+        if (!expect_op(")", 907)) return false;
+    }
+    if (accept_word("TO")) {
+        bool year_month = lead <= IntervalField::Month;
+        if (!interval_field(cur(), &trail) || trail <= lead || year_month != (trail <= IntervalField::Month))
+            return fail(30089);
+        ++p_;
+        if (trail == IntervalField::Second && accept_op("(")) {
+            if (!interval_precision(&frac_p, 6) || !expect_op(")", 907)) return false;
+        }
+    }
+    IntervalValue v;
+    OraError bad;
+    if (!interval_literal_parse(value.text, lead, trail, lead_p, &v, &bad)) {
+        *err_ = bad;
+        err_->offset = value.offset;
+        failed_ = true;
+        return false;
+    }
+    ExprPtr e = make(ExprKind::IntervalLiteral, start);
+    e->text = interval_stored_text(v);
+    e->star = v.year_month;
+    e->lead_precision = static_cast<std::uint8_t>(lead_p);
+    // Without a SECOND field the value has no fraction to show.
+    e->fraction_precision = static_cast<std::uint8_t>(trail == IntervalField::Second ? frac_p : 0);
     e->end = prev_end();
     *out = std::move(e);
     return true;

@@ -99,6 +99,8 @@ private:
     bool grouping_element(GroupingElement* g, int level);
     bool factoring(SelectStmt* s);
     bool datetime_literal(ExprPtr* out);
+    bool interval_literal(ExprPtr* out);
+    bool interval_precision(int* out, int fallback);
     bool column_def(ColumnDef* c);
     bool datatype(ColumnDef* c);
     bool column_constraints(ColumnDef* c);

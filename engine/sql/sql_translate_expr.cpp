@@ -3,6 +3,7 @@
 // the engine's SQL functions. Functions of the Oracle dialect join function() here.
 #include "values/errors.h"
 #include "values/sql_dialect.h"
+#include "values/sql_interval.h"
 #include "values/sql_regexp.h"
 #include "values/utf8.h"
 #include "sql/sql_translator.h"
@@ -186,6 +187,7 @@ std::string Translator::derived_name(const Expr& e) const {
 
 std::uint32_t Translator::text_size(const Emitted& e) const {
     if (is_number(e.type)) return 40;
+    if (is_interval(e.type)) return 30;
     if (is_date(e.type)) {
         DateValue sample;
         sample.year = 2000;
@@ -207,6 +209,9 @@ std::string Translator::as_text(const Emitted& e) const {
     if (e.type.code == kTypeTimestamp) return "vantro_timestamp_text(" + e.sql + ")";
     if (e.type.code == kTypeTimestampTz) return "(vantro_timestamp_text(" + e.sql + ")||' '||vantro_time_zone())";
     if (e.type.code == kTypeRaw || e.type.code == kTypeBlob) return "hex(" + e.sql + ")";
+    if (is_interval(e.type))
+        return "vantro_interval_text(" + e.sql + "," + std::to_string(e.type.precision) + "," +
+               std::to_string(e.type.scale) + ")";
     return e.sql;
 }
 
@@ -353,7 +358,6 @@ std::string Translator::using_column(const Scope& scope, const std::string& name
 }
 
 bool Translator::comparison_operands(Emitted* a, Emitted* b, std::uint32_t offset) {
-    (void)offset;
     // CHAR columns compare blank-padded with CHAR values (text literals, other CHAR
     // columns) and as their padded value with VARCHAR2 values, as Oracle does.
     for (int side = 0; side < 2; ++side) {
@@ -369,6 +373,16 @@ bool Translator::comparison_operands(Emitted* a, Emitted* b, std::uint32_t offse
     // A DATE meets a TIMESTAMP as a timestamp with a zero fraction (stored forms compare as text).
     if (a->type.code == kTypeDate && is_timestamp(b->type)) a->sql = "(" + a->sql + "||'.000000')";
     if (b->type.code == kTypeDate && is_timestamp(a->type)) b->sql = "(" + b->sql + "||'.000000')";
+    // Intervals compare by their signed length (the stored text orders positive values only).
+    if (is_interval(a->type) && is_interval(b->type)) {
+        if (a->type.code != b->type.code)
+            return fail(932, offset,
+                        a->type.code == kTypeIntervalYm ? "INTERVAL YEAR TO MONTH" : "INTERVAL DAY TO SECOND",
+                        b->type.code == kTypeIntervalYm ? "INTERVAL YEAR TO MONTH" : "INTERVAL DAY TO SECOND"),
+                   false;
+        a->sql = "vantro_interval_key(" + a->sql + ")";
+        b->sql = "vantro_interval_key(" + b->sql + ")";
+    }
     auto to_datetime = [](const OraType& t) { return is_timestamp(t) ? "vantro_to_timestamp(" : "vantro_to_date("; };
     if (is_date(a->type) && is_char(b->type))
         b->sql = to_datetime(a->type) + b->sql + ")";
@@ -702,7 +716,7 @@ bool Translator::balanced_chain(const std::vector<Expr*>& spine, std::vector<Emi
     // A date followed by numbers only: the date plus their sum.
     bool dated = !product && is_date(terms[0].type);
     for (std::size_t k = dated ? 1 : 0; k < terms.size(); ++k)
-        if (is_date(terms[k].type)) return false;
+        if (is_date(terms[k].type) || is_interval(terms[k].type)) return false;
     for (std::size_t k = dated ? 1 : 0; k < terms.size(); ++k) {
         const Emitted& t = terms[k];
         std::string v = is_number(t.type) ? t.sql : "vantro_to_number(" + t.sql + ")";
@@ -730,6 +744,13 @@ bool Translator::operation(const Expr& e, const Emitted& a, const Emitted& b, Em
         return true;
     }
     const std::string& op = e.text;
+    if (is_interval(a.type) || is_interval(b.type)) return interval_operation(e, a, b, out);
+    if (op == "-" && is_date(a.type) && is_date(b.type) && (is_timestamp(a.type) || is_timestamp(b.type))) {
+        // Timestamps subtract to an INTERVAL DAY TO SECOND (two DATEs to a number of days).
+        out->sql = "vantro_timestamp_diff(" + a.sql + "," + b.sql + ")";
+        out->type = interval_ds_type(9, 6);
+        return true;
+    }
     if (is_date(a.type) || is_date(b.type)) {
         if (op == "+" && is_date(a.type) != is_date(b.type)) {
             const Emitted& d = is_date(a.type) ? a : b;
@@ -757,6 +778,35 @@ bool Translator::operation(const Expr& e, const Emitted& a, const Emitted& b, Em
     return true;
 }
 
+// An operator with an interval operand: a date or timestamp moved by it, or two
+// intervals of one kind added or subtracted. Anything else is ORA-30081.
+bool Translator::interval_operation(const Expr& e, const Emitted& a, const Emitted& b, Emitted* out) {
+    const std::string& op = e.text;
+    bool plus = op == "+", minus = op == "-";
+    if ((plus || minus) && is_date(a.type) && is_interval(b.type)) {
+        out->sql = "vantro_date_add_interval(" + a.sql + "," + b.sql + "," + (minus ? "-1" : "1") + "," +
+                   (a.type.code == kTypeDate ? "0" : "6") + ")";
+        out->type = a.type;
+        return true;
+    }
+    if (plus && is_interval(a.type) && is_date(b.type)) {
+        out->sql =
+            "vantro_date_add_interval(" + b.sql + "," + a.sql + ",1," + (b.type.code == kTypeDate ? "0" : "6") + ")";
+        out->type = b.type;
+        return true;
+    }
+    if ((plus || minus) && is_interval(a.type) && a.type.code == b.type.code) {
+        out->sql = "vantro_interval_add(" + a.sql + "," + b.sql + "," + (minus ? "-1" : "1") + ")";
+        out->type = a.type;
+        out->type.precision = std::max(a.type.precision, b.type.precision);
+        out->type.scale = std::max(a.type.scale, b.type.scale);
+        return true;
+    }
+    if ((op == "*" || op == "/") && (is_number(a.type) || is_number(b.type)))
+        return fail(3001, e.offset, ": interval multiplication and division"), false;
+    return fail(30081, e.offset), false;
+}
+
 bool Translator::literal(const Expr& e, Emitted* out) {
     switch (e.kind) {
     case ExprKind::String:
@@ -782,6 +832,11 @@ bool Translator::literal(const Expr& e, Emitted* out) {
             out->type.size = 11;
             out->type.scale = 6;
         }
+        return true;
+    case ExprKind::IntervalLiteral:
+        out->sql = quote_text(e.text);
+        out->type =
+            e.star ? interval_ym_type(e.lead_precision) : interval_ds_type(e.lead_precision, e.fraction_precision);
         return true;
     case ExprKind::User:
         out->sql = "vantro_user()";
@@ -826,6 +881,14 @@ bool Translator::unary(Expr& e, const Scope& scope, Emitted* out) {
     }
     Emitted a;
     if (!expr(*inner, scope, &a)) return false;
+    if (is_interval(a.type)) {
+        // -interval: the interval subtracted from a zero one of its kind.
+        std::string zero = a.type.code == kTypeIntervalYm ? "'+000000000-00'" : "'+000000000 00:00:00.000000000'";
+        out->sql = minus % 2 ? "vantro_interval_add(" + zero + "," + a.sql + ",-1)" : a.sql;
+        out->type = a.type;
+        out->aggregate = a.aggregate;
+        return true;
+    }
     std::string x = is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")";
     if (signs == 1)
         out->sql = "(" + e.text + x + ")";
@@ -992,6 +1055,7 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
     case ExprKind::Null:
     case ExprKind::Sysdate:
     case ExprKind::DateLiteral:
+    case ExprKind::IntervalLiteral:
     case ExprKind::User:
         return literal(e, out);
     case ExprKind::Attribute:

@@ -208,6 +208,7 @@ private:
     bool order_aggregates(Expr& e, const Scope& scope);
     bool expr(Expr& e, const Scope& scope, Emitted* out);
     // The kinds of expression expr() dispatches to.
+    bool interval_operation(const Expr& e, const Emitted& a, const Emitted& b, Emitted* out);
     bool literal(const Expr& e, Emitted* out);
     bool bind(const Expr& e, Emitted* out);
     bool unary(Expr& e, const Scope& scope, Emitted* out);

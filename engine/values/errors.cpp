@@ -216,6 +216,12 @@ const MessageEntry kMessages[] = {
     {1432, "public synonym to be dropped does not exist"},
     {1434, "private synonym to be dropped does not exist"},
     {1839, "date not valid for month specified"},
+    {1850, "hour must be between 0 and 23"},
+    {1851, "minutes must be between 0 and 59"},
+    {1852, "seconds must be between 0 and 59"},
+    {1867, "the interval is invalid"},
+    {1873, "the leading precision of the interval is too small"},
+    {30081, "invalid data type for datetime/interval arithmetic"},
     {980, "synonym translation is no longer valid"},
     {1416, "two tables cannot be outer-joined to each other"},
     {1430, "column being added already exists in table"},
@@ -284,6 +290,7 @@ const MessageEntry kMessages[] = {
     {38802, "edition does not exist"},
     {40284, "model does not exist"},
     {30088, "datetime/interval precision is out of range"},
+    {30089, "missing or invalid <datetime field>"},
 };
 
 // PLS numbers overlap ORA numbers, so the compiler's messages have a table of their own.

@@ -6,6 +6,7 @@
 #include "values/sql_dialect.h"
 
 #include "values/errors.h"
+#include "values/sql_interval.h"
 #include "values/sql_raw.h"
 #include "values/sql_json.h"
 #include "values/sql_regexp.h"
@@ -859,7 +860,8 @@ bool dialect_functions_register(sqlite3* db, SessionSettings* settings) {
         if (sqlite3_create_function(db, f.name, f.args, flags, settings, f.fn, nullptr, nullptr) != SQLITE_OK)
             return false;
     }
-    return regexp_functions_register(db) && raw_functions_register(db) && json_functions_register(db);
+    return regexp_functions_register(db) && raw_functions_register(db) && json_functions_register(db) &&
+           interval_functions_register(db);
 }
 
 namespace {
@@ -1143,6 +1145,10 @@ const FunctionRow kCatalogue[] = {
     {"UTL_RAW.CONCAT", 1, 12, raw_function_sql},
     {"UTL_RAW.SUBSTR", 2, 3, raw_function_sql},
     {"ORA_HASH", 1, 3, raw_function_sql},
+    {"NUMTODSINTERVAL", 2, 2, interval_function_sql},
+    {"NUMTOYMINTERVAL", 2, 2, interval_function_sql},
+    {"TO_DSINTERVAL", 1, 1, interval_function_sql},
+    {"TO_YMINTERVAL", 1, 1, interval_function_sql},
 };
 
 }  // namespace
