@@ -468,7 +468,9 @@ bool SqliteCatalog::synonym_target(const std::string& schema, const std::string&
 
 // A view's WITH READ ONLY or WITH CHECK OPTION is kept as its constraint of type O or V.
 char SqliteCatalog::view_restriction(const std::string& owner, const std::string& name) {
-    if (!catalog_valid_user_name(owner) || !schema_exists(owner)) return 0;
+    // Asked for the target of every DML statement: a schema that is not attached fails to
+    // prepare and answers "no view", without a schema check of its own per statement.
+    if (!catalog_valid_user_name(owner)) return 0;
     CatalogStatement q(db_,
                        "SELECT coalesce((SELECT constraint_type FROM main.vantro_constraints WHERE owner=?1 AND"
                        " table_name=?2 AND constraint_type IN ('O','V') LIMIT 1),'N') FROM \"" +
@@ -497,7 +499,8 @@ void catalog_unmark_altering(sqlite3* db, const std::string& owner, const std::s
 void SqliteCatalog::generated_columns(const std::string& owner, const std::string& table,
                                       std::vector<GeneratedColumn>* out) {
     out->clear();
-    if (!schema_exists(owner)) return;
+    // Asked only for a table the statement has already resolved (and may see), once per
+    // INSERT: no schema check of its own, which would cost more than the lookup.
     CatalogStatement q(db_,
                        "SELECT column_name,kind,generation='ALWAYS',on_null,coalesce(fill_sql,'')"
                        " FROM main.vantro_generated_columns WHERE owner=?1 AND table_name=?2");
