@@ -52,6 +52,9 @@ struct OciSession {
 // Runs a PL/SQL block with server output on and returns the lines it printed joined by
 // '|', or "error: " and the error text when the block fails.
 std::string server_output_of(OciSession& s, const std::string& block);
+// Creates the classic EMP table with its fourteen rows; false with the failing statement's
+// error text in *error.
+bool create_emp_table(OciSession& s, std::string* error);
 
 // A statement handle with the allocate/prepare/free boilerplate.
 struct OciStatement {

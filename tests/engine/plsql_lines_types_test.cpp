@@ -85,7 +85,7 @@ TEST_F(LinesAndTypes, TypesAreStoredWithTheirSourceAndSyntaxChecked) {
   EXPECT_EQ(s.exec("create type body lonely as member function f return number is begin return 1; end; end;"),
             OCI_SUCCESS_WITH_INFO);
   EXPECT_EQ(catalog_rows("select text from vantro_plsql_errors where name = 'LONELY'"),
-            std::vector<std::string>{"PLS-00304: cannot compile body of 'LONELY' without its specification"});
+            std::vector<std::string>{"PLS-00304: cannot compile body of 'LONELY' without its package header"});
   EXPECT_EQ(s.exec("drop type point"), OCI_SUCCESS) << s.error_text();
   EXPECT_EQ(catalog_rows("select count(*) from vantro_plsql_objects where name = 'POINT'"),
             std::vector<std::string>{"0"});

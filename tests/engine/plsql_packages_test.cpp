@@ -223,9 +223,9 @@ TEST_F(Packages, ABodyThatDoesNotMatchItsHeaderIsInvalid) {
   EXPECT_EQ(catalog_rows("select line, position, text from vantro_plsql_errors where name = 'ACCT' and"
                          " type = 'PACKAGE BODY' order by sequence"),
             (std::vector<std::string>{
-                "2|13|PLS-00323: subprogram or cursor 'OPEN' is declared in a package specification and must be "
+                "2|13|PLS-00323: subprogram or cursor 'OPEN' is declared in a package header and must be "
                 "defined in the package body",
-                "3|12|PLS-00323: subprogram or cursor 'BALANCE' is declared in a package specification and must be "
+                "3|12|PLS-00323: subprogram or cursor 'BALANCE' is declared in a package header and must be "
                 "defined in the package body"}));
   EXPECT_EQ(catalog_rows("select type, status from vantro_plsql_objects where name = 'ACCT' order by type"),
             (std::vector<std::string>{"PACKAGE|VALID", "PACKAGE BODY|INVALID"}));
@@ -236,7 +236,7 @@ TEST_F(Packages, ABodyThatDoesNotMatchItsHeaderIsInvalid) {
             "ORA-06512: at line 1\n");
   EXPECT_EQ(s.exec("create package body nospec is procedure p is begin null; end; end;"), OCI_SUCCESS_WITH_INFO);
   EXPECT_EQ(catalog_rows("select text from vantro_plsql_errors where name = 'NOSPEC'"),
-            std::vector<std::string>{"PLS-00304: cannot compile body of 'NOSPEC' without its specification"});
+            std::vector<std::string>{"PLS-00304: cannot compile body of 'NOSPEC' without its package header"});
   EXPECT_EQ(s.exec("create package broken is procedure p(x undefined_type); end;"), OCI_SUCCESS_WITH_INFO);
   EXPECT_EQ(s.exec("begin broken.p(1); end;"), OCI_ERROR);
   EXPECT_NE(s.error_text().find("PLS-00905: object SCOTT.BROKEN is invalid"), std::string::npos) << s.error_text();

@@ -14,17 +14,8 @@ class Analytic : public ::testing::Test {
     test_home();
     ASSERT_NE(test_oci(), nullptr);
     ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
-    run("create table emp (empno number(4), ename varchar2(10), job varchar2(9), mgr number(4), sal number(7,2),"
-        " comm number(7,2), deptno number(2))");
-    const char* const rows[] = {
-        "7369,'SMITH','CLERK',7902,800,null,20",      "7499,'ALLEN','SALESMAN',7698,1600,300,30",
-        "7521,'WARD','SALESMAN',7698,1250,500,30",    "7566,'JONES','MANAGER',7839,2975,null,20",
-        "7654,'MARTIN','SALESMAN',7698,1250,1400,30", "7698,'BLAKE','MANAGER',7839,2850,null,30",
-        "7782,'CLARK','MANAGER',7839,2450,null,10",   "7788,'SCOTT','ANALYST',7566,3000,null,20",
-        "7839,'KING','PRESIDENT',null,5000,null,10",  "7844,'TURNER','SALESMAN',7698,1500,0,30",
-        "7876,'ADAMS','CLERK',7788,1100,null,20",     "7900,'JAMES','CLERK',7698,950,null,30",
-        "7902,'FORD','ANALYST',7566,3000,null,20",    "7934,'MILLER','CLERK',7782,1300,null,10"};
-    for (const char* r : rows) run(std::string("insert into emp values (") + r + ")");
+    std::string error;
+    ASSERT_TRUE(create_emp_table(s, &error)) << error;
   }
   void run(const std::string& sql) { ASSERT_EQ(s.exec(sql), OCI_SUCCESS) << sql << "\n" << s.error_text(); }
   std::string error_of(const std::string& sql) {
