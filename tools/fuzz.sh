@@ -12,7 +12,7 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 names=("$@")
 [ ${#names[@]} -eq 0 ] && names=(fuzz_statement_rules fuzz_substitution fuzz_connect fuzz_set_tokenizer fuzz_script_reader
-  fuzz_sql_translate fuzz_plsql_compile fuzz_date_masks fuzz_export_writers)
+  fuzz_sql_translate fuzz_plsql_compile fuzz_date_masks fuzz_regexp fuzz_export_writers)
 status=0
 for name in "${names[@]}"; do
   echo "=== $name for $seconds s"
