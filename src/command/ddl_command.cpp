@@ -20,14 +20,6 @@ namespace {
 
 constexpr const char* kModule = "ddl_command";
 
-// One part of a typed name: a quoted part as written, any other in upper case.
-std::string name_part(const std::string& text) {
-    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') return text.substr(1, text.size() - 2);
-    std::string out = text;
-    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
 // The dictionary's object types of one owner's object.
 std::vector<std::string> object_types(const std::string& owner, const std::string& name) {
     std::vector<std::string> types;
@@ -71,16 +63,16 @@ void write_ddl(const ClientCommandContext& c) {
         return;
     }
     std::string type;
-    for (size_t i = 1; i < words.size(); ++i) type += (i > 1 ? " " : "") + name_part(words[i]);
+    for (size_t i = 1; i < words.size(); ++i) type += (i > 1 ? " " : "") + dictionary_name(words[i]);
 
     std::string owner, object;
     const std::string& typed = words[0];
     const size_t dot = typed.find('.');
     if (dot != std::string::npos) {
-        owner = name_part(typed.substr(0, dot));
-        object = name_part(typed.substr(dot + 1));
+        owner = dictionary_name(typed.substr(0, dot));
+        object = dictionary_name(typed.substr(dot + 1));
     } else {
-        const std::string name = name_part(typed);
+        const std::string name = dictionary_name(typed);
         // With a type word the user's own object of that type comes first (so that a
         // synonym's own DDL can be asked for); otherwise, and when there is none, the
         // name is resolved as describe does it.

@@ -18,14 +18,6 @@
 
 namespace {
 
-std::string trimmed_upper(std::string text) {
-    const size_t start = text.find_first_not_of(" \t\r\n");
-    const size_t end = text.find_last_not_of(" \t\r\n");
-    text = start == std::string::npos ? std::string() : text.substr(start, end - start + 1);
-    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 // The text as the inside of an SQL string literal.
 std::string literal(const std::string& text) {
     std::string out;
@@ -36,14 +28,11 @@ std::string literal(const std::string& text) {
     return out;
 }
 
-// Owner and object of "owner.object", or through the lookup (which reports unknown names).
-bool find_owner(const std::string& name, std::string* owner, std::string* object) {
-    const size_t dot = name.find('.');
-    if (dot != std::string::npos) {
-        *owner = name.substr(0, dot);
-        *object = name.substr(dot + 1);
-        return true;
-    }
+// Owner and object of a typed "owner.object" or name, unquoted parts in upper case and
+// quoted ones as written; a lone name through the lookup (which reports unknown names).
+bool find_owner(const std::string& typed, std::string* owner, std::string* object) {
+    if (split_owner_name(typed, owner, object)) return !owner->empty() && !object->empty();
+    const std::string name = *object;
     resolve_object(name.c_str(), owner, object, true);
     return !owner->empty();
 }
@@ -74,9 +63,8 @@ void describe(ConsoleBuffer* console, const std::string& arguments) {
         finish(console, true, false);
         return;
     }
-    const std::string name = trimmed_upper(arguments);
     std::string owner, object;
-    if (name.empty() || !find_owner(name, &owner, &object)) {
+    if (!find_owner(arguments, &owner, &object)) {
         finish(console, true, false);
         return;
     }
@@ -117,13 +105,13 @@ void describe(ConsoleBuffer* console, const std::string& arguments) {
 
 void show_errors(ConsoleBuffer* console, const std::string& type, const std::string& typed_name) {
     std::string owner, name;
-    if (!find_owner(trimmed_upper(typed_name), &owner, &name)) {
+    if (!find_owner(typed_name, &owner, &name)) {
         finish(console, true, false);
         return;
     }
     const std::string query =
         "select lpad(line,5)||'/'||rpad(position,5)||' '||text \" line/col   error\" from all_errors where "
-        "owner=upper('" + literal(owner) + "') and name=upper('" + literal(name) + "') and type=upper('" +
+        "owner='" + literal(owner) + "' and name='" + literal(name) + "' and type=upper('" +
         literal(type) + "') order by line, position, sequence";
     run_inline_query(console, query, "\r%d error%s");
 }

@@ -81,7 +81,7 @@ void member_candidates(const std::string& text, const std::string& object_word, 
                        const std::string& prefix, std::vector<std::string>* out) {
     if (object_word.empty()) return;
     std::string owner, object;
-    resolve_object(object_word.c_str(), &owner, &object, false);
+    resolve_object(dictionary_name(object_word).c_str(), &owner, &object, false);
     if (owner.empty()) {
         // An alias: the table written just before it among the words in front.
         const std::string before = text.substr(0, object_start);
@@ -91,7 +91,7 @@ void member_candidates(const std::string& text, const std::string& object_word, 
             const size_t w_start = at - w.size();
             if (!w.empty() && lower_starts_with(w, object_word) && w.size() == object_word.size()) {
                 const std::string table = word_before(before, w_start);
-                if (!table.empty()) resolve_object(table.c_str(), &owner, &object, false);
+                if (!table.empty()) resolve_object(dictionary_name(table).c_str(), &owner, &object, false);
                 break;
             }
             at = w_start;
@@ -99,11 +99,7 @@ void member_candidates(const std::string& text, const std::string& object_word, 
         }
     }
     if (owner.empty()) {
-        const size_t dot = object_word.find('.');
-        if (dot != std::string::npos) {
-            owner = object_word.substr(0, dot);
-            object = object_word.substr(dot + 1);
-        } else {
+        if (!split_owner_name(object_word, &owner, &object)) {
             query(kSchemaObjectsQuery, prefix, object_word.c_str(), nullptr, out);
             return;
         }

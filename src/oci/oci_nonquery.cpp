@@ -13,12 +13,12 @@ namespace {
 constexpr const char* kModule = "oci_nonquery";
 
 constexpr const char* kOwnerLookup =
-    "SELECT user  FROM user_objects WHERE object_name=upper(:v_object) and object_type!='SYNONYM'";
+    "SELECT user  FROM user_objects WHERE object_name=:v_object and object_type!='SYNONYM'";
 constexpr const char* kSynonymLookup =
-    "SELECT table_owner,table_name FROM all_synonyms WHERE synonym_name=upper(:v_object) and owner in "
+    "SELECT table_owner,table_name FROM all_synonyms WHERE synonym_name=:v_object and owner in "
     "(user,'PUBLIC') order by decode(owner,user,0,1)";
 constexpr const char* kTypeLookup =
-    "SELECT object_type FROM all_objects WHERE owner=upper(:v_owner) AND object_name=upper(:v_object) AND "
+    "SELECT object_type FROM all_objects WHERE owner=:v_owner AND object_name=:v_object AND "
     "subobject_name IS NULL AND object_type!='PACKAGE BODY'";
 constexpr const char* kUserLookup = "SELECT user FROM dual";
 
@@ -97,6 +97,39 @@ void rollback_work() {
     }
     if (OCI_REPORT(oci().OCITransRollback(g_db->service_context, g_db->error_handle, OCI_DEFAULT)) == 0)
         console_print("Rollback complete\n");
+}
+
+std::string dictionary_name(const std::string& typed) {
+    const size_t start = typed.find_first_not_of(" \t\r\n");
+    const size_t end = typed.find_last_not_of(" \t\r\n");
+    if (start == std::string::npos) return std::string();
+    const std::string text = typed.substr(start, end - start + 1);
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"') {
+        std::string out;
+        for (size_t i = 1; i + 1 < text.size(); ++i) {
+            out += text[i];
+            if (text[i] == '"' && i + 2 < text.size() && text[i + 1] == '"') ++i;
+        }
+        return out;
+    }
+    std::string out = text;
+    for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool split_owner_name(const std::string& typed, std::string* owner, std::string* object) {
+    bool quoted = false;
+    for (size_t i = 0; i < typed.size(); ++i) {
+        if (typed[i] == '"') quoted = !quoted;
+        if (typed[i] == '.' && !quoted) {
+            *owner = dictionary_name(typed.substr(0, i));
+            *object = dictionary_name(typed.substr(i + 1));
+            return true;
+        }
+    }
+    owner->clear();
+    *object = dictionary_name(typed);
+    return false;
 }
 
 void resolve_object(const char* name, std::string* owner, std::string* object, bool report) {

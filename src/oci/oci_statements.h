@@ -26,10 +26,17 @@ void commit_work();
 void rollback_work();
 // As run_nonquery without progress texts; "not connected" goes to a message box.
 int run_quiet(const char* text);
-// Owner and object of a name (synonyms resolved, the user's own before PUBLIC); owner is
-// empty when the name is unknown ("Object %s does not exist" when report).
+// The dictionary's spelling of one typed name part: a quoted name as written inside its
+// quotes (a doubled quote as one), any other name trimmed and in upper case.
+std::string dictionary_name(const std::string& typed);
+// Splits a typed "owner.object" (the dot outside quotes) into its dictionary spellings;
+// false, with owner empty, when there is no dot.
+bool split_owner_name(const std::string& typed, std::string* owner, std::string* object);
+// Owner and object of a name in its dictionary spelling (synonyms resolved, the user's own
+// before PUBLIC); owner is empty when the name is unknown ("Object %s does not exist" when
+// report).
 void resolve_object(const char* name, std::string* owner, std::string* object, bool report);
-// The object's type (never PACKAGE BODY), or empty.
+// The type of an object named in dictionary spelling (never PACKAGE BODY), or empty.
 std::string object_type_of(const char* owner, const char* name, bool report);
 std::string current_user_name();
 // 0 and the first column of the first row (empty without rows); -1..-4 the failing step.

@@ -238,6 +238,32 @@ TEST_F(SessionTest, AutotraceShowsTheSessionsStatisticsAfterTheFeedback) {
     EXPECT_EQ(row_from_end(1), "1 row selected (15 ms)");
 }
 
+TEST_F(SessionTest, DescribeKeepsTheCaseOfQuotedNames) {
+    run("create table \"lower\" (a number);");
+    run("create table \"Mixed.Case\" (b date);");
+    run("create table upper_t (c number);");
+    run("set screen on");
+    // Quoted parts are looked up as written, the others in upper case, with or without an owner.
+    const char* const found[][2] = {{"describe \"lower\"", "A "},
+                                    {"describe scott.\"lower\"", "A "},
+                                    {"describe \"SCOTT\".\"lower\"", "A "},
+                                    {"describe \"Mixed.Case\"", "B "},
+                                    {"describe Upper_T", "C "},
+                                    {"describe scott.upper_t", "C "}};
+    for (const auto& typed : found) {
+        run(typed[0]);
+        std::vector<std::string> out = rows_after(typed[0]);
+        ASSERT_GE(out.size(), 3u) << typed[0] << "\n" << front.screen();
+        EXPECT_EQ(out[2].rfind(typed[1], 0), 0u) << typed[0] << ": " << out[2];
+    }
+    run("describe lower");
+    EXPECT_EQ(row_from_end(1), "Object LOWER does not exist");
+    run("describe \"upper_t\"");
+    EXPECT_EQ(row_from_end(1), "Object upper_t does not exist");
+    run("describe scott.\"UPPER_T\"x");
+    EXPECT_EQ(row_from_end(1).find("does not exist") != std::string::npos, true) << row_from_end(1);
+}
+
 TEST_F(SessionTest, DescribeFollowsSynonymsAndShowErrorsListsTheLastUnit) {
     run("create table dept (deptno number(2) not null, dname varchar2(14));");
     run("create synonym d for dept;");
