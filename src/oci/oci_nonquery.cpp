@@ -1,5 +1,6 @@
 // Non-query statements with their progress texts, commit and rollback, the quiet
 // statement behind the serveroutput option, the small dictionary lookups, and cancel.
+#include <cctype>
 #include <cstring>
 
 #include "console/console_buffer.h"
