@@ -148,13 +148,21 @@ bool is_numeric_type(int type) {
     }
 }
 
+// True when the text reads as a number literal of the script (digits, sign, point and
+// exponent only), so that it can stand bare in a values list.
+bool is_number_literal(const std::string& value) {
+    return value.find_first_not_of("0123456789+-.eE") == std::string::npos;
+}
+
 // One value of an insert's values list: numbers as they are, dates through to_date with
 // the session's format, character, raw and LOB values quoted. Types without a rule of
-// their own (timestamps, intervals) are quoted text for Oracle to convert too, never an
-// empty position that would make the statement invalid.
+// their own (timestamps, intervals), and a number column's text that is not a plain number
+// literal (an infinity, a line break in a malformed record), are quoted text for Oracle to
+// convert, never bare text that could end the statement or an empty position that would
+// make it invalid.
 std::string sql_value(const std::string& value, int type, const std::string& date_format) {
     if (value.empty()) return "NULL";
-    if (is_numeric_type(type)) return value;
+    if (is_numeric_type(type) && is_number_literal(value)) return value;
     if (type == 12 && !date_format.empty())
         return "to_date(" + sql_literal(value) + ",'" + doubled(date_format, '\'') + "')";
     return sql_literal(value);

@@ -100,6 +100,17 @@ TEST_F(ExportTest, HeadingsAndMultiLineValuesCannotBreakTheFilesStructure) {
     std::fwrite(rows.data(), 1, rows.size(), source_.file);
     const std::string sql = written(ExportFormat::Sql);
     EXPECT_NE(sql.find("('a'||chr(13)||chr(10)||'/'||chr(10)||'b''c'||chr(10))\r\n/\r\n"), std::string::npos) << sql;
+    // The same text in a number column (found by fuzzing the writer) is quoted as well:
+    // bare, its "/" line would end the insert early. Plain numbers stay bare.
+    source_.columns = {{"N", 12, 2}, {"M", 12, 2}};
+    rows = field(value, 12) + field("-1.5E+10", 12);
+    std::fclose(source_.file);
+    source_.file = std::tmpfile();
+    ASSERT_NE(source_.file, nullptr);
+    std::fwrite(rows.data(), 1, rows.size(), source_.file);
+    const std::string numbers = written(ExportFormat::Sql);
+    EXPECT_NE(numbers.find("('a'||chr(13)||chr(10)||'/'||chr(10)||'b''c'||chr(10),-1.5E+10)\r\n/\r\n"), std::string::npos)
+        << numbers;
 }
 
 TEST_F(ExportTest, FileNamesGetTheFormatsExtensionOnlyWhenTheyHaveNone) {
