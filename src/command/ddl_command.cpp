@@ -67,12 +67,8 @@ void write_ddl(const ClientCommandContext& c) {
 
     std::string owner, object;
     const std::string& typed = words[0];
-    const size_t dot = typed.find('.');
-    if (dot != std::string::npos) {
-        owner = dictionary_name(typed.substr(0, dot));
-        object = dictionary_name(typed.substr(dot + 1));
-    } else {
-        const std::string name = dictionary_name(typed);
+    if (!split_owner_name(typed, &owner, &object)) {
+        const std::string name = object;
         // With a type word the user's own object of that type comes first (so that a
         // synonym's own DDL can be asked for); otherwise, and when there is none, the
         // name is resolved as describe does it.
