@@ -13,6 +13,7 @@
 #include "values/sql_dialect.h"
 #include "sql/sql_translator.h"
 #include "sql/storage.h"
+#include "values/utf8.h"
 #include "values/values.h"
 
 #include <algorithm>
@@ -176,6 +177,47 @@ bool reads_name(const SelectStmt& s, const std::string& name) {
         if (b->having && expr_reads_name(*b->having, name)) return true;
     }
     return false;
+}
+
+// The value of a text literal as the translator wrote it ('it''s'); false for any other SQL.
+bool literal_value(const std::string& sql, std::string* value) {
+    if (sql.size() < 2 || sql.front() != '\'' || sql.back() != '\'') return false;
+    value->clear();
+    for (std::size_t i = 1; i + 1 < sql.size(); ++i) {
+        if (sql[i] == '\'') {
+            if (i + 2 >= sql.size() || sql[i + 1] != '\'') return false;
+            ++i;
+        }
+        *value += sql[i];
+    }
+    return true;
+}
+
+// SQL that yields exactly the number the store function gives: an integer as its digits,
+// any other double as an integer significand divided by a power of two. Both operands are
+// exact, so the quotient is the value itself, whichever way SQLite reads decimal text.
+// False when the value has no such form (it is then left to the store function).
+bool exact_number_sql(double d, std::int64_t i, bool is_int, std::string* sql) {
+    if (is_int) {
+        *sql = std::to_string(i);
+        return true;
+    }
+    if (!std::isfinite(d)) return false;
+    if (std::fabs(d) < 9.0e15 && d == std::floor(d)) {
+        *sql = std::to_string(static_cast<std::int64_t>(d));
+        return true;
+    }
+    int e = 0;
+    double f = std::frexp(d, &e);  // d = f * 2^e, 0.5 <= |f| < 1
+    auto m = static_cast<std::int64_t>(std::ldexp(f, 53));
+    int shift = 53 - e;  // d = m / 2^shift
+    while (shift > 0 && m % 2 == 0) {
+        m /= 2;
+        --shift;
+    }
+    if (shift <= 0 || shift > 62) return false;
+    *sql = "(CAST(" + std::to_string(m) + " AS REAL)/" + std::to_string(std::int64_t{1} << shift) + ")";
+    return true;
 }
 
 }  // namespace
@@ -707,11 +749,26 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
 bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const std::string& owner,
                              const std::string& table, std::string* sql, std::uint32_t offset) {
     const OraType& t = target.type;
-    std::string colname =
-        owner.empty() ? "NULL" : quote_text("\"" + owner + "\".\"" + table + "\".\"" + target.name + "\"");
+    // The column's name for the store functions' error texts (ORA-12899).
+    auto colname = [&]() {
+        return owner.empty() ? std::string("NULL")
+                             : quote_text("\"" + owner + "\".\"" + table + "\".\"" + target.name + "\"");
+    };
     switch (t.code) {
     case kTypeNumber:
         if (is_date(v.type)) return fail(932, offset, "NUMBER", "DATE"), false;
+        if (!v.literal.empty() && is_number(v.type)) {
+            // A literal is stored as the store function would store it, computed here so
+            // that SQLite parses and runs no call per value; a literal the function would
+            // refuse keeps the call, which gives the error as the statement runs.
+            double d;
+            std::int64_t i = 0;
+            bool is_int;
+            if (number_parse(v.literal.c_str(), v.literal.size(), &d, &i, &is_int) &&
+                number_store(&v.literal, t.precision, t.scale, &d, &i, &is_int) == 0 &&
+                exact_number_sql(d, i, is_int, sql))
+                return true;
+        }
         // A literal is handed over as typed, so that digits a double cannot hold are
         // refused instead of rounded.
         *sql = "vantro_store_number(" + (v.literal.empty() ? v.sql : quote_text(v.literal)) + "," +
@@ -736,13 +793,34 @@ bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const s
         *sql = (v.type.code == kTypeRaw || v.type.code == kTypeBlob || v.type.code == kTypeLongRaw)
                    ? v.sql
                    : "vantro_hextoraw(" + v.sql + "," + std::to_string(t.code == kTypeRaw ? t.size : 0) + "," +
-                         colname + ")";
+                         colname() + ")";
         return true;
-    default:
+    default: {
+        std::string text;
+        if (v.text_literal && !v.trimmed && literal_value(v.sql, &text)) {
+            // A text literal that fits the column is stored as it stands (a CHAR column's
+            // trailing blanks cut, '' as NULL), as the store function would store it.
+            if (t.code == kTypeChar)
+                while (!text.empty() && text.back() == ' ') text.pop_back();
+            std::size_t maximum = t.code == kTypeVarchar2 || t.code == kTypeChar ? t.size : 0;
+            bool in_chars = t.char_used || t.national;
+            std::size_t actual = in_chars ? utf8_length(text) : text.size();
+            std::size_t byte_limit = t.code == kTypeChar ? 2000 : 4000;
+            if (text.empty()) {
+                *sql = "NULL";
+                return true;
+            }
+            if (maximum == 0 || (actual <= maximum && (!in_chars || text.size() <= byte_limit))) {
+                *sql = quote_text(text);
+                return true;
+            }
+        }
         *sql = "vantro_store_text(" + as_text(v) + "," +
                std::to_string(t.code == kTypeVarchar2 || t.code == kTypeChar ? t.size : 0) + "," +
-               (t.code == kTypeChar ? "1" : "0") + "," + colname + "," + (t.char_used || t.national ? "1" : "0") + ")";
+               (t.code == kTypeChar ? "1" : "0") + "," + colname() + "," + (t.char_used || t.national ? "1" : "0") +
+               ")";
         return true;
+    }
     }
 }
 

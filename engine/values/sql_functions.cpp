@@ -432,43 +432,11 @@ void fn_store_number(sqlite3_context* ctx, int, sqlite3_value** argv) {
     std::int64_t i = 0;
     bool is_int;
     if (!numeric(ctx, argv[0], &d, &i, &is_int)) return;
-    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT && !is_int &&
-        number_significant_digits(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
-                                  static_cast<std::size_t>(sqlite3_value_bytes(argv[0]))) > kExactNumberDigits) {
-        // More digits than the engine stores exactly: refuse instead of rounding silently.
-        raise(ctx, 1438);
-        return;
-    }
-    int precision = sqlite3_value_int(argv[1]);
-    int scale = sqlite3_value_int(argv[2]);
-    if (scale != -127 && (!is_int || scale < 0)) {
-        // Round in decimal, on the text of the value, as NUMBER(p,s) does.
-        char buf[64];
-        std::string text;
-        if (sqlite3_value_type(argv[0]) == SQLITE_TEXT && !is_int) {
-            text = value_text(argv[0]);
-        } else if (is_int) {
-            text.assign(buf, number_text_int(i, buf, sizeof buf));
-        } else {
-            text.assign(buf, number_text_double(d, buf, sizeof buf));
-        }
-        std::string rounded;
-        if (number_round_text(text.c_str(), text.size(), scale, &rounded)) {
-            if (!number_parse(rounded.c_str(), rounded.size(), &d, &i, &is_int)) is_int = false;
-        } else {
-            double f = std::pow(10.0, scale);
-            d = std::round(d * f) / f;
-            is_int = false;
-        }
-    }
-    if (precision > 0 && precision <= 38) {
-        int s = scale == -127 ? 0 : scale;
-        double limit = std::pow(10.0, precision - s);
-        if (std::fabs(d) >= limit) {
-            raise(ctx, 1438);
-            return;
-        }
-    }
+    std::string text;
+    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) text = value_text(argv[0]);
+    int code = number_store(sqlite3_value_type(argv[0]) == SQLITE_TEXT ? &text : nullptr, sqlite3_value_int(argv[1]),
+                            sqlite3_value_int(argv[2]), &d, &i, &is_int);
+    if (code) return raise(ctx, code);
     if (is_int)
         sqlite3_result_int64(ctx, i);
     else

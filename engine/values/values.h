@@ -33,6 +33,13 @@ int number_significant_digits(const char* text, std::size_t len);
 // integer range with more digits are refused rather than rounded).
 constexpr int kExactNumberDigits = 15;
 
+// The value a NUMBER(precision, scale) column stores for a number: `text` is the value's
+// text when it was given as text (nullptr for a number value d / i), rounded to the scale
+// in decimal and checked against the precision (a scale of -127 means no scale, a
+// precision of 0 no precision). Returns 0 with *is_int and *d or *i set to the stored
+// value, else the Oracle error number (1438: more digits than the column holds).
+int number_store(const std::string* text, int precision, int scale, double* d, std::int64_t* i, bool* is_int);
+
 // Parses the stored form; false when text is not one.
 bool date_parse_stored(const char* text, std::size_t len, DateValue* out);
 // Writes the stored form (19 characters, plus ".fffffffff" digits for timestamps).

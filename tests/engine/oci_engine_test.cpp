@@ -562,6 +562,73 @@ TEST_F(Oci, ReturningIntoWritesOutBinds) {
   EXPECT_EQ(s.rows("select id from r order by id"), (std::vector<std::string>{"2", "21"})) << "the update was undone";
 }
 
+// Literal values in DML are stored as computed when the statement is translated; the same
+// value given as text goes through the store functions as the statement runs. Both must
+// store exactly the same value and refuse the same values.
+TEST_F(Oci, LiteralValuesAreStoredAsTheStoreFunctionsStoreThem) {
+  OciSession s;
+  connect(s);
+  ASSERT_EQ(s.exec("create table t (k number, n number, n12_2 number(12,2), n5 number(5), n3_m1 number(3,-1))"),
+            OCI_SUCCESS)
+      << s.error_text();
+  struct Case {
+    const char* column;
+    const char* literal;
+    const char* shown;  // as stored and fetched, or "" for ORA-01438
+  } cases[] = {
+      {"n", "0.1", ".1"},
+      {"n", "123.25", "123.25"},
+      {"n", "5.0", "5"},
+      {"n", "1e5", "100000"},
+      {"n", "2.5e-3", ".0025"},
+      {"n", "1e-20", ".00000000000000000001"},
+      {"n", "123456789012345", "123456789012345"},
+      {"n", "1234567890123456789", "1234567890123456789"},
+      {"n", "0.1234567890123456789", ""},
+      {"n12_2", "1.005", "1.01"},
+      {"n12_2", "123.456", "123.46"},
+      {"n12_2", "9999999999.994", "9999999999.99"},
+      {"n12_2", "9999999999.995", ""},
+      {"n5", "2.5", "3"},
+      {"n5", "99999", "99999"},
+      {"n5", "100000", ""},
+      {"n3_m1", "1234", "1230"},
+      {"n3_m1", "9995", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.column) + " " + c.literal);
+    ASSERT_EQ(s.exec("delete from t"), OCI_SUCCESS);
+    std::string col = c.column;
+    sword literal = s.exec("insert into t (k, " + col + ") values (1, " + c.literal + ")");
+    int literal_code = literal == OCI_SUCCESS ? 0 : s.error_code();
+    sword text = s.exec("insert into t (k, " + col + ") values (2, '" + c.literal + "')");
+    int text_code = text == OCI_SUCCESS ? 0 : s.error_code();
+    if (!*c.shown) {
+      EXPECT_EQ(literal_code, 1438);
+      EXPECT_EQ(text_code, 1438);
+      continue;
+    }
+    ASSERT_EQ(literal_code, 0) << s.error_text();
+    ASSERT_EQ(text_code, 0) << s.error_text();
+    EXPECT_EQ(s.rows("select " + col + " from t order by k"), (std::vector<std::string>{c.shown, c.shown}));
+    EXPECT_EQ(s.value("select count(*) from t a, t b where a.k = 1 and b.k = 2 and a." + col + " = b." + col), "1");
+  }
+
+  ASSERT_EQ(s.exec("create table w (k number, c char(5), v varchar2(3), vc varchar2(3 char))"), OCI_SUCCESS)
+      << s.error_text();
+  const std::string euro = "\xE2\x82\xAC";
+  ASSERT_EQ(s.exec("insert into w values (1, 'ab   ', 'it''', '" + euro + euro + euro + "')"), OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("insert into w values (2, '', '   ', '')"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.rows("select k, c || '|', v, vc from w order by k"),
+            (std::vector<std::string>{"1|ab   ||it'|" + euro + euro + euro, "2|||   |<null>"}));
+  EXPECT_EQ(s.value("select count(*) from w where c = 'ab' and v = 'it'''"), "1");
+  EXPECT_EQ(s.exec("insert into w (v) values ('abcd')"), OCI_ERROR);
+  EXPECT_NE(s.error_text().find(".\"W\".\"V\" (actual: 4, maximum: 3)"), std::string::npos) << s.error_text();
+  EXPECT_EQ(s.exec("insert into w (vc) values ('" + euro + euro + euro + euro + "')"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 12899);
+}
+
 TEST_F(Oci, SqliteFailuresBecomeOracleErrors) {
   OciSession s;
   connect(s);
