@@ -247,9 +247,11 @@ void put_text(const OutBuffer& o, const char* text, std::size_t len, std::size_t
     note_truncation(o, total > cap, total, n, flags);
 }
 
-// Converts column `col` of the current row of vm (of Oracle type ot) into o.
-void put_value(sqlite3_stmt* vm, int col, const OraType& ot, const SessionSettings& st, const OutBuffer& o,
-               FetchFlags* flags) {
+// Converts column `col` of the current row of vm (of Oracle type ot) into o. Returns the
+// value's size in bytes as it was delivered (for the session's statistics), found without
+// asking SQLite for a text form the value does not need.
+std::size_t put_value(sqlite3_stmt* vm, int col, const OraType& ot, const SessionSettings& st, const OutBuffer& o,
+                      FetchFlags* flags) {
     int vtype = sqlite3_column_type(vm, col);
     if (vtype == SQLITE_NULL) {
         if (o.indicator)
@@ -262,13 +264,13 @@ void put_value(sqlite3_stmt* vm, int col, const OraType& ot, const SessionSettin
             LobHandle* loc = handle_cast<LobHandle>(*static_cast<LobHandle**>(o.value), 0);
             if (loc) loc->has_value = false;
         }
-        return;
+        return 0;
     }
     if (is_lob_dty(o.dty)) {
         LobHandle* loc = handle_cast<LobHandle>(*static_cast<LobHandle**>(o.value), 0);
         if (!loc) {
             flags->conversion_error = 22275;
-            return;
+            return 0;
         }
         const void* p = vtype == SQLITE_BLOB ? sqlite3_column_blob(vm, col) : sqlite3_column_text(vm, col);
         int n = sqlite3_column_bytes(vm, col);
@@ -280,7 +282,7 @@ void put_value(sqlite3_stmt* vm, int col, const OraType& ot, const SessionSettin
         loc->read_offset = 0;
         if (o.indicator) *o.indicator = 0;
         if (o.rcode) *o.rcode = 0;
-        return;
+        return static_cast<std::size_t>(n);
     }
     if (o.dty == SQLT_INT || o.dty == SQLT_UIN || o.dty == SQLT_FLT) {
         double dv = 0;
@@ -296,7 +298,7 @@ void put_value(sqlite3_stmt* vm, int col, const OraType& ot, const SessionSettin
             const char* t = reinterpret_cast<const char*>(sqlite3_column_text(vm, col));
             if (!t || !number_parse(t, static_cast<std::size_t>(sqlite3_column_bytes(vm, col)), &dv, &iv, &is_int)) {
                 flags->conversion_error = 1722;
-                return;
+                return 0;
             }
         }
         if (!is_int) iv = static_cast<std::int64_t>(std::trunc(dv));
@@ -333,7 +335,7 @@ void put_value(sqlite3_stmt* vm, int col, const OraType& ot, const SessionSettin
         if (o.indicator) *o.indicator = 0;
         if (o.length) *o.length = static_cast<ub2>(o.size);
         if (o.rcode) *o.rcode = 0;
-        return;
+        return static_cast<std::size_t>(o.size > 0 ? o.size : 0);
     }
     char tmp[320];
     const char* text = nullptr;
@@ -402,7 +404,7 @@ void put_value(sqlite3_stmt* vm, int col, const OraType& ot, const SessionSettin
             }
             if (o.dty == SQLT_STR && size > 0) dest[written] = 0;
             note_truncation(o, n * 2 > cap, n * 2, written, flags);
-            return;
+            return n;
         }
         break;
     default:
@@ -415,6 +417,7 @@ void put_value(sqlite3_stmt* vm, int col, const OraType& ot, const SessionSettin
     }
     if (ot.code == kTypeChar && len < ot.size) pad = ot.size - len;
     put_text(o, text, len, pad, flags);
+    return len;
 }
 
 // Fetches up to nrows rows into the defines. Status as OCIStmtFetch answers it.
@@ -438,9 +441,9 @@ sword fetch_rows(StmtHandle* s, ub4 nrows, OCIError* errhp) {
             int limit = static_cast<int>(s->defines.size()) < ncols ? static_cast<int>(s->defines.size()) : ncols;
             for (int c = 0; c < limit; ++c) {
                 if (DefineHandle* d = s->defines[static_cast<std::size_t>(c)]) {
-                    put_value(s->vm, c, s->tr.columns[static_cast<std::size_t>(c)].type, s->session->settings,
-                              define_row(d, got), &flags);
-                    s->session->settings.stats.bytes_sent += static_cast<std::uint64_t>(sqlite3_column_bytes(s->vm, c));
+                    s->session->settings.stats.bytes_sent +=
+                        put_value(s->vm, c, s->tr.columns[static_cast<std::size_t>(c)].type, s->session->settings,
+                                  define_row(d, got), &flags);
                 }
             }
             ++got;
