@@ -20,6 +20,9 @@ public:
     Answer call(Expr& e, std::vector<std::string>* path, NameResolution* out, OraError*) override {
         return p_.resolve_call(e, path, q_, out);
     }
+    Answer record_fields(const Expr& e, std::vector<std::string>* fields) override {
+        return p_.record_fields(e, fields);
+    }
 
 private:
     Parser& p_;
@@ -162,6 +165,16 @@ void Parser::variable_resolution(int slot, PlSql* q, NameResolution* out) {
     out->bind = "#" + std::to_string(add_ref(q, r, ty));
     out->type = ty;
     out->condition = v.boolean;
+}
+
+NameHook::Answer Parser::record_fields(const Expr& e, std::vector<std::string>* fields) {
+    if (e.kind != ExprKind::Column || e.path.size() != 1) return NameHook::Answer::NotMine;
+    const Symbol* sym = lookup(e.path[0]);
+    if (!sym || sym->kind != SymKind::Var) return NameHook::Answer::NotMine;
+    const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(sym->index)];
+    if (v.fields.empty() || v.collection != PlCollection::None) return NameHook::Answer::NotMine;
+    if (fields) *fields = v.field_names;
+    return NameHook::Answer::Resolved;
 }
 
 NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* out) {

@@ -210,6 +210,7 @@ private:
                          std::uint32_t stmt_offset, bool statement);
     friend class ExprNames;
     NameHook::Answer resolve_name(const Expr& e, PlSql* q, NameResolution* out);
+    NameHook::Answer record_fields(const Expr& e, std::vector<std::string>* fields);
     NameHook::Answer resolve_call(Expr& e, std::vector<std::string>* path, PlSql* q, NameResolution* out);
     NameHook::Answer bulk_attribute(Expr& e, PlSql* q, NameResolution* out);
     // The type of a collection's subscripts (FIRST, LAST, NEXT, PRIOR).

@@ -279,7 +279,9 @@ struct Statement {
     std::vector<std::uint32_t> column_offsets;
     std::vector<bool> column_desc;                      // index columns: DESC
     std::vector<std::vector<ExprPtr>> values;           // Insert VALUES rows
+    ExprPtr values_record;                              // Insert VALUES rec (a host language's record)
     std::vector<std::pair<std::string, ExprPtr>> sets;  // Update SET
+    ExprPtr set_row;                                    // Update SET ROW = rec
     std::vector<std::uint32_t> set_offsets;
     ExprPtr where;
     std::vector<ColumnDef> column_defs;  // Create table; Alter table add

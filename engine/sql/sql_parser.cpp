@@ -1080,6 +1080,16 @@ bool Parser::insert(Statement* s) {
     if (cur().kind == TokenKind::Word && !is_reserved(cur().text)) identifier(&s->alias);
     if (is_op("(") && !name_list(&s->columns, &s->column_offsets)) return false;
     if (accept_word("VALUES")) {
+        if (cur().kind == TokenKind::Word && !is_reserved(cur().text)) {
+            // VALUES rec: a record of the host language, its fields the row's values.
+            std::size_t at = p_;
+            if (!expr(&s->values_record)) return false;
+            if (s->values_record->kind != ExprKind::Column) {
+                p_ = at;
+                return fail(906);
+            }
+            return returning(s);
+        }
         if (!expect_op("(", 906)) return false;
         std::vector<ExprPtr> row;
         do {
@@ -1116,6 +1126,16 @@ bool Parser::update(Statement* s) {
 
 // column = expr, ... of UPDATE and MERGE's WHEN MATCHED THEN UPDATE SET.
 bool Parser::set_list(Statement* s) {
+    if (s->kind == StatementKind::Update && is_word("ROW") && op_at(1, "=")) {
+        // SET ROW = rec: every column from a record of the host language.
+        // A column named ROW set to anything but a name is an ordinary SET.
+        std::size_t at = p_;
+        p_ += 2;
+        if (!expr(&s->set_row)) return false;
+        if (s->set_row->kind == ExprKind::Column && !is_op(",")) return true;
+        s->set_row.reset();
+        p_ = at;
+    }
     do {
         std::string col;
         std::uint32_t off = cur().offset;

@@ -833,8 +833,36 @@ bool Translator::view_dml_allowed(const TableRef& t) {
     return true;
 }
 
+// The fields of a host-language record named as a whole, each as a column reference
+// rec.field in the order the record declares them. False with ORA-error code when no host
+// knows the name as a record.
+bool Translator::record_values(const Expr& rec, int code, const std::string& arg, std::vector<ExprPtr>* out) {
+    std::vector<std::string> fields;
+    if (!ctx_.names || ctx_.names->record_fields(rec, &fields) != NameHook::Answer::Resolved)
+        return arg.empty() ? fail(code, rec.offset) : fail(code, rec.offset, arg);
+    for (const std::string& f : fields) {
+        auto e = std::make_unique<Expr>();
+        e->kind = ExprKind::Column;
+        e->path = rec.path;
+        e->path.push_back(f);
+        e->path_offsets = rec.path_offsets;
+        e->path_offsets.push_back(rec.offset);
+        e->offset = rec.offset;
+        e->end = rec.end;
+        out->push_back(std::move(e));
+    }
+    return true;
+}
+
 bool Translator::insert(Statement& s) {
     out_->insert_values = !s.select;
+    if (s.values_record) {
+        std::vector<ExprPtr> row;
+        if (!record_values(*s.values_record, 906, "", &row)) return false;
+        s.values.clear();
+        s.values.push_back(std::move(row));
+        s.values_record.reset();
+    }
     if (!view_dml_allowed(s.table)) return false;
     if (s.target_query && !insert_target_query(s)) return false;
     std::string owner = owner_of(s.table);
@@ -959,6 +987,28 @@ bool Translator::update(Statement& s) {
     if (!view_dml_allowed(s.table)) return false;
     Source src;
     if (!table_source(s.table, &src)) return false;
+    if (s.set_row) {
+        // SET ROW = rec: the table's columns in order, each from the record's field in the
+        // same place.
+        std::vector<ExprPtr> fields;
+        std::uint32_t at = s.set_row->offset;
+        if (!ctx_.names || ctx_.names->record_fields(*s.set_row, nullptr) == NameHook::Answer::NotMine) {
+            // Not a record: an ordinary column called ROW.
+            s.sets.emplace_back("ROW", std::move(s.set_row));
+            s.set_offsets.push_back(at);
+        } else {
+            if (!record_values(*s.set_row, 904, "\"ROW\"", &fields)) return false;
+            if (fields.size() < src.columns.size()) return fail(947, at);
+            if (fields.size() > src.columns.size()) return fail(913, at);
+            s.sets.clear();
+            s.set_offsets.clear();
+            for (std::size_t i = 0; i < fields.size(); ++i) {
+                s.sets.emplace_back(src.columns[i].name, std::move(fields[i]));
+                s.set_offsets.push_back(at);
+            }
+        }
+        s.set_row.reset();
+    }
     std::string owner = owner_of(s.table);
     if (!s.alias.empty()) src.alias = s.alias;
     Scope scope;

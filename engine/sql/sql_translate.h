@@ -37,6 +37,14 @@ public:
     // collection); NotMine after *path was perhaps changed to the function meant (a
     // package's own function named without its package).
     virtual Answer call(Expr& e, std::vector<std::string>* path, NameResolution* out, OraError* err) = 0;
+    // A record named as a whole (INSERT ... VALUES rec, UPDATE ... SET ROW = rec):
+    // Resolved with the names of its fields in their declared order (fields may be null
+    // to ask only whether the name is a record).
+    virtual Answer record_fields(const Expr& e, std::vector<std::string>* fields) {
+        (void)e;
+        (void)fields;
+        return Answer::NotMine;
+    }
 };
 
 struct TranslateContext {

@@ -262,6 +262,7 @@ private:
                    const Expr** bad);
     bool store_value(const Emitted& v, const ColumnInfo& target, const std::string& owner, const std::string& table,
                      std::string* sql, std::uint32_t offset);
+    bool record_values(const Expr& rec, int code, const std::string& arg, std::vector<ExprPtr>* out);
     bool column_sql(ColumnDef& c, std::string* sql, bool with_constraints);
     bool default_sql(const ColumnDef& c, std::string* stored);
     // Identity, DEFAULT ON NULL and virtual columns (generated_columns.cpp).

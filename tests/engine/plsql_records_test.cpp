@@ -112,3 +112,56 @@ TEST_F(Records, BadDeclarationsAreCompileErrors) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Records, InsertValuesAndUpdateSetRowTakeARecordsFields) {
+    // Fields go to the columns by position, whatever their names; each value is converted
+    // and checked as the column's own (NUMBER(8,2) rounds).
+    EXPECT_EQ(output_of("declare\n"
+                        "  type r_t is record (k number, label varchar2(10), amount number);\n"
+                        "  r r_t;\n"
+                        "  e emp%rowtype;\n"
+                        "begin\n"
+                        "  r.k := 3; r.label := 'cy'; r.amount := 300.257;\n"
+                        "  insert into emp values r;\n"
+                        "  select * into e from emp where id = 1;\n"
+                        "  e.id := 4; e.name := 'dee';\n"
+                        "  insert into emp values e returning sal into r.amount;\n"
+                        "  dbms_output.put_line(sql%rowcount || ' ' || r.amount);\n"
+                        "  e.name := 'ANN'; e.sal := 1;\n"
+                        "  update emp set row = e where id = 4;\n"
+                        "  dbms_output.put_line(sql%rowcount);\n"
+                        "  for x in (select * from emp where id = 2) loop\n"
+                        "    x.id := 5;\n"
+                        "    insert into emp values x;\n"
+                        "  end loop;\n"
+                        "end;"),
+              "1 100.5|1");
+    EXPECT_EQ(s.rows("select id, name, sal from emp order by id"),
+              (std::vector<std::string>{"1|ann|100.5", "2|bob|200", "3|cy|300.26", "4|ANN|1", "5|bob|200"}));
+
+    // A record of a different shape: too many or too few values; a field too long.
+    std::string out = output_of("declare type r_t is record (a number, b varchar2(10)); r r_t;"
+                                " begin insert into emp values r; end;");
+    EXPECT_NE(out.find("ORA-00947"), std::string::npos) << out;
+    out = output_of("declare type r_t is record (a number, b varchar2(10), c number, d number); r r_t;"
+                    " begin update emp set row = r; end;");
+    EXPECT_NE(out.find("ORA-00913"), std::string::npos) << out;
+    out = output_of("declare type r_t is record (a number, b varchar2(20), c number); r r_t;"
+                    " begin r.b := 'a name far too long'; insert into emp values r; end;");
+    EXPECT_NE(out.find("ORA-12899"), std::string::npos) << out;
+    // Not a record: a scalar after VALUES, and SQL outside PL/SQL.
+    out = output_of("declare n number; begin insert into emp values n; end;");
+    EXPECT_NE(out.find("ORA-00906"), std::string::npos) << out;
+    EXPECT_EQ(s.exec("insert into emp values r"), OCI_ERROR);
+    EXPECT_EQ(s.error_code(), 906);
+    // A column called ROW is still set as a column.
+    ASSERT_EQ(s.exec("create table flags (\"ROW\" number, k number)"), OCI_SUCCESS) << s.error_text();
+    ASSERT_EQ(s.exec("insert into flags values (1, 2)"), OCI_SUCCESS) << s.error_text();
+    ASSERT_EQ(s.exec("update flags set row = k"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(s.value("select \"ROW\" from flags"), "2");
+    EXPECT_EQ(s.rows("select id from emp order by id").size(), 5u) << "nothing of the failed blocks stayed";
+}
+
+}  // namespace
