@@ -322,3 +322,44 @@ bool Translator::listagg(Expr& e, const Scope& scope, Emitted* out) {
     out->aggregate = true;
     return true;
 }
+
+// agg(x) KEEP (DENSE_RANK FIRST|LAST ORDER BY keys): the aggregate over the rows ranked
+// first (or last) by the keys, as vantro_keep(kind, value, flags1, key1, ...). LAST is
+// FIRST in the reversed order, which reverses both the direction and the NULLs' place.
+bool Translator::keep_aggregate(Expr& e, const Scope& scope, Emitted* out) {
+    const CallExtras& x = *e.extras;
+    const std::string& f = e.text;
+    if (!e.path.empty() || (f != "MIN" && f != "MAX" && f != "SUM" && f != "AVG" && f != "COUNT"))
+        return fail(3001, e.offset, ": KEEP of " + f);
+    if (e.distinct) return fail(3001, e.offset, ": DISTINCT with KEEP");
+    if (e.star && f != "COUNT") return fail(936, e.offset);
+    if (!e.star && e.args.size() != 1) return fail(909, e.offset);
+    std::string value = "1";
+    OraType type = number_type();
+    if (!e.star) {
+        Emitted v;
+        if (!expr(*e.args[0], scope, &v)) return false;
+        if (v.aggregate) return fail(935, e.args[0]->offset);
+        value = v.sql;
+        if ((f == "SUM" || f == "AVG") && !is_number(v.type)) value = "vantro_to_number(" + value + ")";
+        if (f == "MIN" || f == "MAX") {
+            type = v.type;
+            out->trimmed = v.trimmed;
+        }
+    }
+    std::string keys;
+    for (const OrderItem& o : x.keep_order) {
+        Emitted k;
+        if (!expr(*o.expr, scope, &k)) return false;
+        if (k.aggregate) return fail(935, o.expr->offset);
+        bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.descending);
+        int flags = (o.descending ? 1 : 0) + (nulls_first ? 2 : 0);
+        if (x.keep_last) flags ^= 3;
+        keys += "," + std::to_string(flags) + "," + k.sql;
+    }
+    std::string call = "vantro_keep('" + f + "'," + value + keys + ")";
+    out->sql = f == "COUNT" ? "coalesce(" + call + ",0)" : call;
+    out->type = type;
+    out->aggregate = true;
+    return true;
+}

@@ -493,8 +493,8 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
     if (e.path.empty() && e.text == "LISTAGG") return listagg(e, scope, out);
     if (e.path.empty() && analytic_only_function(e.text)) return fail(30484, e.end);
     if (e.extras) {
-        // KEEP is not written yet; WITHIN GROUP and IGNORE NULLS belong to other functions.
-        if (e.extras->keep) return fail(3001, e.offset);
+        // WITHIN GROUP and IGNORE NULLS belong to other functions.
+        if (e.extras->keep && !e.extras->within_group && !e.extras->nulls) return keep_aggregate(e, scope, out);
         return fail(907, e.offset);
     }
     const std::string& f = e.text;

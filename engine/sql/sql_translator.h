@@ -229,6 +229,7 @@ private:
     bool analytic_ok_ = false;  // the clause being written may hold analytic functions
     bool analytic(Expr& e, const Scope& scope, Emitted* out);
     bool listagg(Expr& e, const Scope& scope, Emitted* out);
+    bool keep_aggregate(Expr& e, const Scope& scope, Emitted* out);
     bool listagg_call(Expr& e, const std::vector<Emitted>& args, std::string* sql, OraType* type);
     bool window_sql(WindowSpec& w, const Scope& scope, const std::string& frame_override, std::string* sql,
                     bool* aggregate);

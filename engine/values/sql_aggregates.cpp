@@ -6,6 +6,7 @@
 #include "values/errors.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <set>
@@ -242,11 +243,116 @@ void nth_final(sqlite3_context* ctx) {
     *slot = nullptr;
 }
 
+// vantro_keep(kind, value, flags1, key1, ...): MIN, MAX, SUM, AVG or COUNT of value over
+// the rows that come first in the order of the keys (flags: 1 descending, 2 nulls first),
+// the rows tied for first place all counted. LAST is FIRST of the reversed order.
+struct KeepState {
+    std::vector<Key> best;  // the keys of the rows kept so far
+    bool any = false;
+    std::string kind;
+    sqlite3_value* extreme = nullptr;  // MIN, MAX
+    std::int64_t int_sum = 0;
+    double sum = 0;
+    bool exact = true;  // every value an integer and their sum within 64 bits
+    std::int64_t count = 0;
+    std::vector<int> flags;
+};
+
+// <0 when row keys a come before b in the order, 0 when tied.
+int keep_order(const std::vector<int>& flags, const std::vector<Key>& a, const std::vector<Key>& b) {
+    for (std::size_t k = 0; k < flags.size() && k < a.size() && k < b.size(); ++k) {
+        const Key& x = a[k];
+        const Key& y = b[k];
+        bool desc = flags[k] & 1, nulls_first = flags[k] & 2;
+        bool xn = x.type == SQLITE_NULL, yn = y.type == SQLITE_NULL;
+        if (xn != yn) return xn == nulls_first ? -1 : 1;
+        if (xn) continue;
+        int c = compare_keys(x, y);
+        if (c) return desc ? -c : c;
+    }
+    return 0;
+}
+
+void keep_reset(KeepState& s) {
+    if (s.extreme) sqlite3_value_free(s.extreme);
+    s.extreme = nullptr;
+    s.int_sum = 0;
+    s.sum = 0;
+    s.exact = true;
+    s.count = 0;
+}
+
+void keep_step(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (argc < 4 || argc % 2 != 0) return sqlite3_result_error(ctx, "vantro_keep: bad arguments", -1);
+    auto** slot = static_cast<KeepState**>(sqlite3_aggregate_context(ctx, sizeof(KeepState*)));
+    if (!slot) return sqlite3_result_error_nomem(ctx);
+    if (!*slot) {
+        *slot = new KeepState;
+        if (const unsigned char* t = sqlite3_value_text(argv[0])) (*slot)->kind = reinterpret_cast<const char*>(t);
+        for (int i = 2; i < argc; i += 2) (*slot)->flags.push_back(sqlite3_value_int(argv[i]));
+    }
+    KeepState& s = **slot;
+    std::vector<Key> keys;
+    for (int i = 3; i < argc; i += 2) keys.push_back(key_of(argv[i]));
+    int c = s.any ? keep_order(s.flags, keys, s.best) : -1;
+    if (c > 0) return;
+    if (c < 0) {
+        keep_reset(s);
+        s.best = std::move(keys);
+        s.any = true;
+    }
+    sqlite3_value* v = argv[1];
+    int type = sqlite3_value_type(v);
+    if (type == SQLITE_NULL) return;
+    ++s.count;
+    if (s.kind == "MIN" || s.kind == "MAX") {
+        if (s.extreme) {
+            int d = compare_keys(key_of(v), key_of(s.extreme));
+            if (s.kind == "MIN" ? d >= 0 : d <= 0) return;
+            sqlite3_value_free(s.extreme);
+        }
+        s.extreme = sqlite3_value_dup(v);
+        if (!s.extreme) sqlite3_result_error_nomem(ctx);
+        return;
+    }
+    if (type == SQLITE_INTEGER && s.exact) {
+        std::int64_t x = sqlite3_value_int64(v);
+        if (__builtin_add_overflow(s.int_sum, x, &s.int_sum)) s.exact = false;
+    } else {
+        s.exact = false;
+    }
+    s.sum += sqlite3_value_double(v);
+}
+
+void keep_final(sqlite3_context* ctx) {
+    auto** slot = static_cast<KeepState**>(sqlite3_aggregate_context(ctx, 0));
+    // No rows: NULL (the translator makes COUNT's 0 of it).
+    if (!slot || !*slot) return sqlite3_result_null(ctx);
+    KeepState& s = **slot;
+    if (s.kind == "COUNT")
+        sqlite3_result_int64(ctx, s.count);
+    else if (s.count == 0)
+        sqlite3_result_null(ctx);
+    else if (s.kind == "MIN" || s.kind == "MAX")
+        sqlite3_result_value(ctx, s.extreme);
+    else if (s.kind == "SUM" && s.exact)
+        sqlite3_result_int64(ctx, s.int_sum);
+    else if (s.kind == "SUM")
+        sqlite3_result_double(ctx, s.sum);
+    else
+        sqlite3_result_double(ctx, s.sum / static_cast<double>(s.count));
+    keep_reset(s);
+    delete *slot;
+    *slot = nullptr;
+}
+
 }  // namespace
 
 bool sql_aggregates_register(sqlite3* db) {
     return sqlite3_create_window_function(db, "vantro_listagg", -1, SQLITE_UTF8, nullptr, listagg_step, listagg_final,
                                           listagg_value, listagg_inverse, nullptr) == SQLITE_OK &&
            sqlite3_create_window_function(db, "vantro_nth_in", 4, SQLITE_UTF8, nullptr, nth_step, nth_final, nth_value,
-                                          nth_inverse, nullptr) == SQLITE_OK;
+                                          nth_inverse, nullptr) == SQLITE_OK &&
+           sqlite3_create_function(db, "vantro_keep", -1, SQLITE_UTF8, nullptr, nullptr, keep_step, keep_final) ==
+               SQLITE_OK;
 }

@@ -147,3 +147,39 @@ TEST_F(Grouping, Errors) {
 }
 
 }  // namespace
+
+namespace {
+
+// agg KEEP (DENSE_RANK FIRST|LAST ORDER BY ...) over EMP, with Oracle's answers: ties all
+// counted, NULLs last ascending and first descending unless told, LAST the other end.
+TEST_F(Grouping, KeepDenseRankFirstAndLast) {
+  EXPECT_EQ(s.rows("select deptno, min(sal) keep (dense_rank first order by empno),"
+                   " max(sal) keep (dense_rank last order by empno) from emp group by deptno order by deptno"),
+            (Rows{"10|2450|1300", "20|800|3000", "30|1600|950"}));
+  EXPECT_EQ(s.rows("select deptno, min(ename) keep (dense_rank first order by sal desc),"
+                   " max(ename) keep (dense_rank first order by sal desc),"
+                   " count(*) keep (dense_rank first order by sal desc) from emp group by deptno order by deptno"),
+            (Rows{"10|KING|KING|1", "20|FORD|SCOTT|2", "30|BLAKE|BLAKE|1"}));
+  EXPECT_EQ(s.rows("select sum(sal) keep (dense_rank last order by deptno),"
+                   " avg(sal) keep (dense_rank first order by job),"
+                   " count(comm) keep (dense_rank first order by deptno desc, job) from emp"),
+            (Rows{"9400|3000|0"}));
+  EXPECT_EQ(s.rows("select min(ename) keep (dense_rank first order by comm),"
+                   " min(ename) keep (dense_rank first order by comm desc),"
+                   " min(ename) keep (dense_rank first order by comm desc nulls last),"
+                   " max(ename) keep (dense_rank last order by comm) from emp"),
+            (Rows{"TURNER|ADAMS|MARTIN|SMITH"}));
+  EXPECT_EQ(s.rows("select deptno, max(sal) keep (dense_rank first order by empno) from emp group by rollup(deptno)"
+                   " having count(*) keep (dense_rank last order by sal) = 1 order by 1"),
+            (Rows{"10|2450", "30|1600", "<null>|800"}));
+  // No rows: COUNT gives 0, the others NULL.
+  EXPECT_EQ(s.rows("select count(*) keep (dense_rank first order by sal), max(sal) keep (dense_rank first order by"
+                   " sal) from emp where 1 = 0"),
+            (Rows{"0|<null>"}));
+  EXPECT_EQ(s.value("select variance(sal) keep (dense_rank first order by sal) from emp"),
+            "error: ORA-03001: unimplemented feature: KEEP of VARIANCE\n");
+  EXPECT_EQ(s.value("select max(sal) keep (dense_rank first order by max(sal)) from emp"),
+            "error: ORA-00935: group function is nested\n");
+}
+
+}  // namespace
