@@ -153,10 +153,33 @@ struct TableRef {
 
 enum class JoinKind { First, Comma, Inner, Left, Right, Full, Cross };
 
+// PIVOT and UNPIVOT after a FROM item, as the parser reads them. The translator turns
+// the item into a query of its own once it knows the source's columns.
+struct PivotClause {
+    bool unpivot = false;
+    std::uint32_t offset = 0;
+    std::string base_alias;  // the source rows' alias, when one was given before the clause
+    // PIVOT: for each IN value (outer) and aggregate (inner), the aggregate over the rows
+    // of that value, already written agg(CASE WHEN for = value THEN arg END), and the
+    // name of its column; the FOR columns and those the aggregates read are not grouped.
+    std::vector<ExprPtr> cells;
+    std::vector<std::string> names;
+    std::vector<std::string> for_columns;
+    std::vector<std::string> measure_columns;
+    // UNPIVOT [INCLUDE NULLS] (values FOR names IN (columns [AS labels], ...)): one row per
+    // IN entry, its columns' values under the value columns and its labels under the names.
+    bool include_nulls = false;
+    std::vector<std::string> value_columns, name_columns;
+    std::vector<std::vector<std::string>> in_columns;
+    std::vector<std::vector<ExprPtr>> in_labels;  // empty: the columns' names as text
+    std::vector<std::uint32_t> in_offsets;
+};
+
 struct FromItem {
     JoinKind join = JoinKind::First;
     TableRef table;  // when subquery is null
     std::unique_ptr<SelectStmt> subquery;
+    std::unique_ptr<PivotClause> pivot;  // PIVOT or UNPIVOT of the item, until translated
     std::string alias;
     ExprPtr on;
     std::vector<std::string> using_columns;

@@ -393,11 +393,22 @@ bool Parser::from_item(FromItem* f) {
     bool limiting =
         (is_word("FETCH") && (peek().text == "FIRST" || peek().text == "NEXT")) ||
         (is_word("OFFSET") && peek().kind != TokenKind::End && peek().text != "," && peek().kind != TokenKind::Word);
-    if (!limiting &&
+    auto pivot_next = [&]() {
+        return (is_word("PIVOT") && (op_at(1, "(") || word_at(1, "XML"))) ||
+               (is_word("UNPIVOT") && (op_at(1, "(") || word_at(1, "INCLUDE") || word_at(1, "EXCLUDE")));
+    };
+    if (!limiting && !pivot_next() &&
         (cur().kind == TokenKind::QuotedWord || (cur().kind == TokenKind::Word && !is_reserved(cur().text)))) {
         identifier(&f->alias);
     } else if (is_word("AS")) {
         return fail(933);
+    }
+    if (pivot_next()) {
+        if (!(is_word("PIVOT") ? pivot_clause(f) : unpivot_clause(f))) return false;
+        f->pivot->base_alias = f->alias;
+        f->alias.clear();
+        if (cur().kind == TokenKind::QuotedWord || (cur().kind == TokenKind::Word && !is_reserved(cur().text)))
+            identifier(&f->alias);
     }
     return true;
 }

@@ -715,6 +715,8 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
                               const std::vector<ColumnInfo>* store_types) {
     AnalyticGate no_analytic(analytic_ok_, false);
     PointerGate<GroupedRows> not_grouped(grouped_, nullptr);
+    for (FromItem& f : s.from)
+        if (f.pivot && !expand_pivot(f)) return false;
     Scope scope;
     scope.outer = outer;
     Hierarchy& hierarchy = hierarchies_[&s];

@@ -230,6 +230,8 @@ private:
     bool analytic(Expr& e, const Scope& scope, Emitted* out);
     bool listagg(Expr& e, const Scope& scope, Emitted* out);
     bool keep_aggregate(Expr& e, const Scope& scope, Emitted* out);
+    // PIVOT and UNPIVOT: the FROM item becomes a query over its source (sql_translate_pivot.cpp).
+    bool expand_pivot(FromItem& f);
     bool listagg_call(Expr& e, const std::vector<Emitted>& args, std::string* sql, OraType* type);
     bool window_sql(WindowSpec& w, const Scope& scope, const std::string& frame_override, std::string* sql,
                     bool* aggregate);

@@ -183,3 +183,52 @@ TEST_F(Grouping, KeepDenseRankFirstAndLast) {
 }
 
 }  // namespace
+
+namespace {
+
+// PIVOT and UNPIVOT over EMP and a quarterly table, with the results and column names
+// Oracle gives.
+TEST_F(Grouping, PivotAndUnpivot) {
+  const std::string by_dept = "select * from (select deptno, job, sal from emp)"
+                              " pivot (sum(sal) for deptno in (10, 20, 30)) order by job";
+  EXPECT_EQ(s.rows(by_dept), (Rows{"ANALYST|<null>|6000|<null>", "CLERK|1300|1900|950", "MANAGER|2450|2975|2850",
+                                   "PRESIDENT|5000|<null>|<null>", "SALESMAN|<null>|<null>|5600"}));
+  EXPECT_EQ(describe(by_dept)[1].substr(0, 3), "10 ");
+  EXPECT_EQ(s.rows("select job, d20_s, d20_c from emp pivot (sum(sal) s, count(*) as c for deptno in (10 d10, 20 as"
+                   " d20)) where d20_c > 0 order by 1"),
+            (Rows{"ANALYST|3000|1", "ANALYST|3000|1", "CLERK|800|1", "CLERK|1100|1", "MANAGER|2975|1"}))
+      << "columns not named in the pivot (EMPNO, ENAME ...) group the rows: one row per employee";
+  EXPECT_EQ(s.rows("select * from (select job, deptno from emp) pivot (count(*) for job in ('CLERK', 'MANAGER' as"
+                   " mgr)) order by deptno"),
+            (Rows{"10|1|1", "20|2|1", "30|1|1"}));
+  EXPECT_EQ(s.value("select \"'CLERK'\" from (select job from emp) pivot (count(*) for job in ('CLERK'))"), "4");
+  EXPECT_EQ(s.rows("select * from (select deptno, job, sal from emp) pivot (max(sal) for (deptno, job) in ((10,"
+                   " 'CLERK') c10, (20, 'CLERK') c20))"),
+            (Rows{"1300|1100"}));
+
+  EXPECT_EQ(s.value("select * from (select deptno, sal from emp) pivot (sal for deptno in (10))"),
+            "error: ORA-56902: expect aggregate function inside pivot operation\n");
+  EXPECT_EQ(s.value("select * from (select deptno, sal from emp) pivot (sum(sal), max(sal) for deptno in (10))"),
+            "error: ORA-00918: column ambiguously defined\n");
+  EXPECT_EQ(s.value("select * from (select deptno, sal from emp) pivot (sum(sal) for nope in (10))"),
+            "error: ORA-00904: \"NOPE\": invalid identifier\n");
+  EXPECT_EQ(s.value("select * from (select deptno, sal from emp) pivot (sum(sal) for deptno in (sal))"),
+            "error: ORA-56901: non-constant expression is not allowed for pivot|unpivot values\n");
+
+  run("create table q (id number, q1 number, q2 number, q3 number)");
+  run("insert into q values (1, 10, null, 30)");
+  run("insert into q values (2, null, null, null)");
+  EXPECT_EQ(s.rows("select * from q unpivot (amount for quarter in (q1 as 'Q1', q2 as 'Q2', q3 as 'Q3'))"
+                   " order by id, quarter"),
+            (Rows{"1|Q1|10", "1|Q3|30"}));
+  EXPECT_EQ(s.rows("select id, quarter, amount from q unpivot include nulls (amount for quarter in (q1, q2, q3))"
+                   " order by id, quarter"),
+            (Rows{"1|Q1|10", "1|Q2|<null>", "1|Q3|30", "2|Q1|<null>", "2|Q2|<null>", "2|Q3|<null>"}));
+  EXPECT_EQ(s.rows("select * from q unpivot ((a, b) for (half, n) in ((q1, q2) as ('H1', 1), (q2, q3) as ('H2',"
+                   " 2))) order by half"),
+            (Rows{"1|H1|1|10|<null>", "1|H2|2|<null>|30"}));
+  EXPECT_EQ(s.value("select * from q unpivot (amount for quarter in (q1, nope))"),
+            "error: ORA-00904: \"NOPE\": invalid identifier\n");
+}
+
+}  // namespace
