@@ -3,6 +3,8 @@
 // timestamps and intervals, and both in PL/SQL expressions.
 #include "oci_session.h"
 
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 
 namespace {
@@ -204,6 +206,23 @@ TEST_F(CastExtract, ExtractFromDatesTimestampsAndIntervals) {
   EXPECT_EQ(error_at("select extract(year sysdate) from dual"), "ORA-00905: missing keyword @20");
   EXPECT_EQ(error_at("select extract(timezone_hour from systimestamp) from dual"),
             "ORA-03001: unimplemented feature @15");
+#ifndef _WIN32
+  // A timestamp with a time zone gives its fields in UTC: five hours ahead of the local
+  // time of a zone at UTC-5, a local timestamp none.
+  const char* saved = std::getenv("TZ");
+  std::string old_tz = saved ? saved : "";
+  setenv("TZ", "EST5", 1);
+  tzset();
+  EXPECT_EQ(v("mod(extract(hour from systimestamp) - to_number(to_char(systimestamp, 'HH24')) + 24, 24)"), "5");
+  EXPECT_EQ(v("mod(extract(hour from cast(systimestamp as timestamp)) - to_number(to_char(systimestamp, 'HH24'))"
+              " + 24, 24)"),
+            "0");
+  if (saved)
+    setenv("TZ", old_tz.c_str(), 1);
+  else
+    unsetenv("TZ");
+  tzset();
+#endif
 }
 
 TEST_F(CastExtract, PlsqlExpressionsUseCastAndExtract) {
@@ -218,6 +237,16 @@ TEST_F(CastExtract, PlsqlExpressionsUseCastAndExtract) {
   EXPECT_EQ(server_output_of(s, "declare n number; begin n := cast(1000 as number(3)); end;"),
             "error: ORA-01438: value larger than specified precision allowed for this column\n"
             "ORA-06512: at line 1\n");
+  ASSERT_EQ(s.exec("create table p (d date)"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("insert into p values (date '1999-12-31')"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(server_output_of(s, "declare y number; t varchar2(9); begin\n"
+                                "  select extract(year from d), cast(d as varchar2(9)) into y, t from p;\n"
+                                "  dbms_output.put_line(y || ' ' || t);\n"
+                                "  for r in (select cast(extract(day from d) as varchar2(2)) dd from p) loop\n"
+                                "    dbms_output.put_line(r.dd);\n"
+                                "  end loop;\n"
+                                "end;"),
+            "1999 31-DEC-99|31");
   // CAST to CHAR keeps its blanks in a PL/SQL value.
   EXPECT_EQ(server_output_of(s, "declare c varchar2(10); begin c := cast('ab' as char(4)); "
                                 "dbms_output.put_line('[' || c || ']' || length(c)); end;"),
