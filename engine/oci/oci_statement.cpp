@@ -343,6 +343,8 @@ std::size_t put_value(sqlite3_stmt* vm, int col, const OraType& ot, const Sessio
     std::size_t pad = 0;
     switch (ot.code) {
     case kTypeNumber:
+    case kTypeBinaryFloat:
+    case kTypeBinaryDouble:
         if (vtype == SQLITE_INTEGER) {
             len = number_text_int(sqlite3_column_int64(vm, col), tmp, sizeof tmp);
             text = tmp;

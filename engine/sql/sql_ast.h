@@ -91,6 +91,8 @@ enum class ExprKind {
     IsJson,           // args[0] IS [NOT] JSON; negated; json: strict, unique_keys
     JsonExists,       // JSON_EXISTS: args: document, path; json: on_error
     JsonFunction,     // text: JSON_VALUE or JSON_QUERY; args: document, path, error default, empty default
+    Cast,             // CAST(args[0] AS cast_type); text: the type's name as written; path_offsets[0]: the type
+    Extract,          // EXTRACT(text FROM args[0]); text: the field; path_offsets[0]: the field
 };
 
 // The clauses of IS JSON, JSON_EXISTS, JSON_VALUE and JSON_QUERY, as the values/sql_json.h
@@ -122,6 +124,7 @@ struct Expr {
     std::unique_ptr<JsonClauses> json;   // IsJson, JsonExists, JsonFunction
     std::uint8_t lead_precision = 0;     // IntervalLiteral: the type's precisions
     std::uint8_t fraction_precision = 0;
+    OraType cast_type;         // Cast: the target type (CHAR length semantics in char_used)
     std::uint32_t offset = 0;  // first byte in the statement text
     std::uint32_t end = 0;     // just past the last byte
 

@@ -704,6 +704,8 @@ bool Parser::primary(ExprPtr* out) {
             return true;
         }
         if (t.text == "CASE") return case_expr(out);
+        if ((t.text == "CAST" || t.text == "EXTRACT") && peek().kind == TokenKind::Operator && peek().text == "(")
+            return t.text == "CAST" ? cast_expr(out) : extract_expr(out);
         if ((t.text == "JSON_VALUE" || t.text == "JSON_QUERY") && peek().kind == TokenKind::Operator &&
             peek().text == "(")
             return json_function(out);
@@ -1053,6 +1055,85 @@ bool Parser::interval_literal(ExprPtr* out) {
     e->lead_precision = static_cast<std::uint8_t>(lead_p);
     // Without a SECOND field the value has no fraction to show.
     e->fraction_precision = static_cast<std::uint8_t>(trail == IntervalField::Second ? frac_p : 0);
+    e->end = prev_end();
+    *out = std::move(e);
+    return true;
+}
+
+// CAST(expr AS type). CAST(MULTISET (subquery) AS collection) needs collection types the
+// engine does not have: ORA-03001 at MULTISET.
+bool Parser::cast_expr(ExprPtr* out) {
+    ExprPtr e = make(ExprKind::Cast, cur().offset);
+    p_ += 2;
+    if (is_word("MULTISET")) return fail(3001);
+    ExprPtr value;
+    if (++depth_ > kMaxDepth) return too_deep();
+    bool ok = expr(&value);
+    --depth_;
+    if (!ok) return false;
+    e->args.push_back(std::move(value));
+    if (!expect_word("AS", 905)) return false;
+    if (!cast_type(e.get())) return false;
+    if (!expect_op(")", 907)) return false;
+    e->end = prev_end();
+    *out = std::move(e);
+    return true;
+}
+
+// The target of CAST: a column datatype, BINARY_FLOAT, BINARY_DOUBLE, or INTERVAL YEAR[(p)]
+// TO MONTH / INTERVAL DAY[(p)] TO SECOND[(s)].
+bool Parser::cast_type(Expr* e) {
+    if (cur().kind != TokenKind::Word) return fail(902);
+    e->text = cur().text;
+    e->path_offsets.push_back(cur().offset);
+    OraType& t = e->cast_type;
+    if (accept_word("BINARY_FLOAT") || accept_word("BINARY_DOUBLE")) {
+        bool single = e->text == "BINARY_FLOAT";
+        t.code = single ? kTypeBinaryFloat : kTypeBinaryDouble;
+        t.size = single ? 4 : 8;
+        return true;
+    }
+    if (accept_word("INTERVAL")) {
+        bool year = accept_word("YEAR");
+        if (!year && !accept_word("DAY")) return fail(902);
+        int lead = 2, fraction = 6;
+        if (accept_op("(") && (!interval_precision(&lead, 2) || !expect_op(")", 907))) return false;
+        if (!expect_word("TO", 905)) return false;
+        if (!expect_word(year ? "MONTH" : "SECOND", 905)) return false;
+        if (!year && accept_op("(") && (!interval_precision(&fraction, 6) || !expect_op(")", 907))) return false;
+        t = year ? interval_ym_type(lead) : interval_ds_type(lead, fraction);
+        e->text = year ? "INTERVAL YEAR TO MONTH" : "INTERVAL DAY TO SECOND";
+        return true;
+    }
+    ColumnDef c;
+    if (!datatype(&c)) return false;
+    t = c.type;
+    e->text = c.type_name;
+    return true;
+}
+
+// EXTRACT(field FROM expr): YEAR, MONTH, DAY, HOUR, MINUTE, SECOND and the TIMEZONE_ fields.
+bool Parser::extract_expr(ExprPtr* out) {
+    ExprPtr e = make(ExprKind::Extract, cur().offset);
+    p_ += 2;
+    static const char* const kFields[] = {"YEAR",          "MONTH",           "DAY",
+                                          "HOUR",          "MINUTE",          "SECOND",
+                                          "TIMEZONE_HOUR", "TIMEZONE_MINUTE", "TIMEZONE_REGION",
+                                          "TIMEZONE_ABBR"};
+    bool known = false;
+    for (const char* f : kFields) known = known || is_word(f);
+    if (!known) return fail(907);
+    e->text = cur().text;
+    e->path_offsets.push_back(cur().offset);
+    ++p_;
+    if (!expect_word("FROM", 905)) return false;
+    ExprPtr value;
+    if (++depth_ > kMaxDepth) return too_deep();
+    bool ok = expr(&value);
+    --depth_;
+    if (!ok) return false;
+    e->args.push_back(std::move(value));
+    if (!expect_op(")", 907)) return false;
     e->end = prev_end();
     *out = std::move(e);
     return true;

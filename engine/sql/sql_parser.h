@@ -104,6 +104,9 @@ private:
     bool factoring(SelectStmt* s);
     bool datetime_literal(ExprPtr* out);
     bool interval_literal(ExprPtr* out);
+    bool cast_expr(ExprPtr* out);
+    bool cast_type(Expr* e);
+    bool extract_expr(ExprPtr* out);
     bool interval_precision(int* out, int fallback);
     bool column_def(ColumnDef* c);
     bool datatype(ColumnDef* c);

@@ -627,7 +627,8 @@ bool Translator::select_items(SelectStmt& s, const Scope& scope, const std::vect
         ColumnInfo c;
         c.name = it.alias.empty() ? derived_name(*it.expr) : it.alias;
         c.type = e.type;
-        if (c.type.code == kTypeChar && it.expr->kind != ExprKind::String && it.expr->kind != ExprKind::Column)
+        if (c.type.code == kTypeChar && it.expr->kind != ExprKind::String && it.expr->kind != ExprKind::Column &&
+            it.expr->kind != ExprKind::Cast)
             c.type.code = kTypeVarchar2;
         std::string v = e.sql;
         if (store_types && list->cols.size() < store_types->size()) {

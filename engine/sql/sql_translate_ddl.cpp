@@ -129,8 +129,7 @@ bool Translator::create_table(Statement& s) {
     // Another schema's table needs CREATE ANY TABLE, which only the administrators hold.
     bool administrator = ctx_.schema == "SYS" || ctx_.schema == "SYSTEM";
     if (owner != ctx_.schema && !administrator && ctx_.catalog->user_exists(owner)) return fail(1031, s.table.offset);
-    if (!s.table.owner.empty() && !ctx_.catalog->schema_exists(owner))
-        return fail(1918, s.table.offset, owner), false;
+    if (!s.table.owner.empty() && !ctx_.catalog->schema_exists(owner)) return fail(1918, s.table.offset, owner), false;
     // SQLite keeps names that start with sqlite_ (in any case) for itself.
     if (reserved_by_sqlite(s.table.name)) return fail(903, s.table.name_offset);
     if (ctx_.catalog->object_exists(owner, s.table.name)) return fail(955, s.table.name_offset);
@@ -312,6 +311,13 @@ bool Translator::create_table_as(Statement& s, const std::string& owner) {
             c.type_name = c.type.national ? "NCHAR" : "CHAR";
             break;
         case kTypeNumber:
+            c.type_name = "NUMBER";
+            break;
+        case kTypeBinaryFloat:
+        case kTypeBinaryDouble:
+            // Tables have no binary floating-point columns: the values keep as NUMBER.
+            c.type = number_type();
+            c.type.nullable = true;
             c.type_name = "NUMBER";
             break;
         case kTypeDate:

@@ -23,8 +23,9 @@ bool is_date(const OraType& t) {
 bool is_timestamp(const OraType& t) {
     return t.code == kTypeTimestamp || t.code == kTypeTimestampTz;
 }
+// BINARY_FLOAT and BINARY_DOUBLE (CAST results) are numbers to every operator.
 bool is_number(const OraType& t) {
-    return t.code == kTypeNumber;
+    return t.code == kTypeNumber || t.code == kTypeBinaryFloat || t.code == kTypeBinaryDouble;
 }
 
 OraType number_type() {
@@ -59,6 +60,8 @@ const char* type_family(const OraType& t) {
     case kTypeClob:
         return "CLOB";
     case kTypeNumber:
+    case kTypeBinaryFloat:
+    case kTypeBinaryDouble:
         return "NUMBER";
     case kTypeDate:
     case kTypeTimestamp:
@@ -328,9 +331,12 @@ bool Translator::expression(Expr& e, bool condition) {
     Emitted v;
     hoist_ok_ = true;
     if (!expr(e, none, &v)) return false;
+    // A CAST to CHAR is a value with its blanks: PL/SQL keeps them.
+    if (v.trimmed && e.kind == ExprKind::Cast) v.sql = as_text(v);
     ColumnInfo c;
     c.type = v.type;
-    if (c.type.code == kTypeChar && e.kind != ExprKind::String && e.kind != ExprKind::Column)
+    if (c.type.code == kTypeChar && e.kind != ExprKind::String && e.kind != ExprKind::Column &&
+        e.kind != ExprKind::Cast)
         c.type.code = kTypeVarchar2;
     // NOT NOT keeps 1, 0 and NULL and turns any other value into its truth as SQLite
     // tests it, with the condition evaluated once.
@@ -1093,6 +1099,10 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
         return json(e, scope, out);
     case ExprKind::Case:
         return case_expr(e, scope, out);
+    case ExprKind::Cast:
+        return cast(e, scope, out);
+    case ExprKind::Extract:
+        return extract(e, scope, out);
     }
     return fail(936, e.offset);
 }

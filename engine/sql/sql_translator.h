@@ -225,6 +225,9 @@ private:
     std::string using_column(const Scope& scope, const std::string& name, OraType* type) const;
     bool function(Expr& e, const Scope& scope, Emitted* out);
     bool json(Expr& e, const Scope& scope, Emitted* out);
+    // CAST and EXTRACT (sql_translate_cast.cpp).
+    bool cast(Expr& e, const Scope& scope, Emitted* out);
+    bool extract(Expr& e, const Scope& scope, Emitted* out);
     // Analytic calls (with OVER) and LISTAGG (sql_translate_analytic.cpp).
     bool analytic_ok_ = false;  // the clause being written may hold analytic functions
     bool analytic(Expr& e, const Scope& scope, Emitted* out);

@@ -293,6 +293,8 @@ const MessageEntry kMessages[] = {
     {38802, "edition does not exist"},
     {40284, "model does not exist"},
     {30088, "datetime/interval precision is out of range"},
+    {30076, "invalid extract field for extract source"},
+    {25137, "Data value out of range"},
     {30089, "missing or invalid <datetime field>"},
 };
 

@@ -8,7 +8,9 @@
 #include "values/utf8.h"
 #include "values/values.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -489,6 +491,66 @@ void fn_store_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_text(ctx, t.c_str(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
 }
 
+// vantro_cast_text(text, length, in characters, cut, fixed): CAST to VARCHAR2(length) or,
+// fixed, to CHAR(length), whose values are kept without their trailing blanks. A longer
+// value is ORA-25137, unless cut (a text literal, which Oracle shortens to the length).
+void fn_cast_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    int type = sqlite3_value_type(argv[0]);
+    if (type == SQLITE_NULL) return sqlite3_result_null(ctx);
+    std::string t;
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+        char buf[64];
+        std::size_t n = type == SQLITE_INTEGER ? number_text_int(sqlite3_value_int64(argv[0]), buf, sizeof buf)
+                                               : number_text_double(sqlite3_value_double(argv[0]), buf, sizeof buf);
+        t.assign(buf, n);
+    } else {
+        t = value_text(argv[0]);
+    }
+    const int maximum = sqlite3_value_int(argv[1]);
+    const bool in_chars = sqlite3_value_int(argv[2]) != 0;
+    const bool cut = sqlite3_value_int(argv[3]) != 0;
+    const bool fixed = sqlite3_value_int(argv[4]) != 0;
+    const std::size_t byte_limit = fixed ? 2000 : 4000;
+    std::size_t actual = in_chars ? utf8_length(t) : t.size();
+    if (maximum > 0 && (actual > static_cast<std::size_t>(maximum) || t.size() > byte_limit)) {
+        if (!cut) return raise(ctx, 25137);
+        // Whole characters only: the first `maximum` characters, or the bytes that hold
+        // complete characters, within the type's byte limit.
+        std::size_t keep = 0, chars = 0;
+        const std::size_t bytes = in_chars ? byte_limit : std::min<std::size_t>(byte_limit, maximum);
+        while (keep < t.size() && (!in_chars || chars < static_cast<std::size_t>(maximum))) {
+            std::size_t next = keep + 1;
+            while (next < t.size() && (static_cast<unsigned char>(t[next]) & 0xC0) == 0x80) ++next;
+            if (next > bytes) break;
+            keep = next;
+            ++chars;
+        }
+        t.resize(keep);
+    }
+    if (fixed)
+        while (!t.empty() && t.back() == ' ') t.pop_back();
+    if (t.empty()) return sqlite3_result_null(ctx);
+    sqlite3_result_text(ctx, t.c_str(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+}
+
+// vantro_cast_binary(number, single): CAST to BINARY_DOUBLE, or to BINARY_FLOAT (single),
+// whose value keeps the nine significant digits a float holds.
+void fn_cast_binary(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    double d;
+    std::int64_t i = 0;
+    bool is_int;
+    if (!numeric(ctx, argv[0], &d, &i, &is_int)) return;
+    if (sqlite3_value_int(argv[1]) != 0) {
+        float f = static_cast<float>(d);
+        if (std::isinf(f) && !std::isinf(d)) return raise(ctx, 1426);
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(f));
+        d = std::strtod(buf, nullptr);
+    }
+    result_number(ctx, d);
+}
+
 void fn_hextoraw(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
         sqlite3_result_null(ctx);
@@ -542,6 +604,8 @@ const FunctionEntry kFunctions[] = {
     {"vantro_store_number", 3, true, fn_store_number},
     {"vantro_store_text", 5, true, fn_store_text},
     {"vantro_hextoraw", 3, true, fn_hextoraw},
+    {"vantro_cast_text", 5, true, fn_cast_text},
+    {"vantro_cast_binary", 2, true, fn_cast_binary},
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -385,6 +386,93 @@ void fn_text_to_interval(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     result_interval(ctx, v);
 }
 
+// vantro_extract(value, field, interval, zone): EXTRACT of field 0 YEAR .. 5 SECOND from
+// a stored date or timestamp, or (interval 1) from a stored interval, whose fields carry
+// its sign. zone, when not NULL, is the value's offset from UTC ("+hh:mm"): a timestamp
+// with a time zone gives its fields in UTC. SECOND keeps the fraction.
+void fn_extract(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    const int field = sqlite3_value_int(argv[1]);
+    if (sqlite3_value_int(argv[2]) != 0) {
+        IntervalValue v;
+        if (!stored_arg(argv[0], &v)) return raise(ctx, 1867);
+        const std::int64_t sign = v.negative ? -1 : 1;
+        if (v.year_month) {
+            if (field > 1) return raise(ctx, 30076);
+            return sqlite3_result_int64(ctx, sign * (field == 0 ? v.months / 12 : v.months % 12));
+        }
+        switch (field) {
+        case 2:
+            return sqlite3_result_int64(ctx, sign * v.days);
+        case 3:
+            return sqlite3_result_int64(ctx, sign * (v.nanos / (3600LL * kNanosPerSecond)));
+        case 4:
+            return sqlite3_result_int64(ctx, sign * (v.nanos / (60LL * kNanosPerSecond) % 60));
+        case 5: {
+            std::int64_t n = v.nanos % (60LL * kNanosPerSecond);
+            if (n % kNanosPerSecond == 0) return sqlite3_result_int64(ctx, sign * (n / kNanosPerSecond));
+            return sqlite3_result_double(ctx, static_cast<double>(sign * n) / static_cast<double>(kNanosPerSecond));
+        }
+        default:
+            return raise(ctx, 30076);
+        }
+    }
+    std::string t = text_of(argv[0]);
+    DateValue d;
+    if (!date_parse_stored(t.data(), t.size(), &d)) return raise(ctx, 1858);
+    if (sqlite3_value_type(argv[3]) != SQLITE_NULL) {
+        // The offset as vantro_time_zone writes it: "+hh:mm" or "-hh:mm".
+        std::string z = text_of(argv[3]);
+        if (z.size() != 6 || (z[0] != '+' && z[0] != '-')) return raise(ctx, 1858);
+        std::int64_t minutes = std::atoi(z.substr(1, 2).c_str()) * 60LL + std::atoi(z.substr(4, 2).c_str());
+        if (z[0] == '-') minutes = -minutes;
+        int fraction = d.fraction;
+        if (!date_from_seconds(date_seconds(d) - 60LL * minutes, &d)) return raise(ctx, 1841);
+        d.fraction = fraction;
+    }
+    const int parts[] = {d.year, d.month, d.day, d.hour, d.minute, d.second};
+    if (field < 0 || field > 5) return raise(ctx, 30076);
+    if (field == 5 && d.fraction != 0)
+        return sqlite3_result_double(ctx, d.second + static_cast<double>(d.fraction) / kNanosPerSecond);
+    sqlite3_result_int64(ctx, parts[field]);
+}
+
+// vantro_timestamp_round(value, digits): a stored date or timestamp with its fraction of a
+// second rounded to digits places (half up), as CAST to TIMESTAMP(digits) or DATE keeps
+// it; the result has six places, or none for digits 0 when places is 0.
+void fn_timestamp_round(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    std::string t = text_of(argv[0]);
+    DateValue d;
+    if (!date_parse_stored(t.data(), t.size(), &d)) return raise(ctx, 1858);
+    int digits = sqlite3_value_int(argv[1]);
+    if (digits < 0) digits = 0;
+    std::int64_t unit = 1;
+    for (int k = digits; k < 9; ++k) unit *= 10;
+    std::int64_t f = (d.fraction + unit / 2) / unit * unit;
+    if (f >= kNanosPerSecond) {
+        if (!date_from_seconds(date_seconds(d) + 1, &d)) return raise(ctx, 1841);
+        f -= kNanosPerSecond;
+    }
+    d.fraction = static_cast<int>(f);
+    if (!date_in_range(d)) return raise(ctx, 1841);
+    std::string s = date_stored_text(d, sqlite3_value_int(argv[2]));
+    sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+}
+
+// vantro_interval_fit(interval, lead precision): the interval when its leading field has
+// at most that many digits, else ORA-01873 (CAST to a narrower interval type).
+void fn_interval_fit(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (any_null(argc, argv)) return sqlite3_result_null(ctx);
+    IntervalValue v;
+    if (!stored_arg(argv[0], &v)) return raise(ctx, 1867);
+    std::int64_t lead = v.year_month ? v.months / 12 : v.days;
+    std::int64_t limit = 1;
+    for (int k = sqlite3_value_int(argv[1]); k > 0; --k) limit *= 10;
+    if (lead >= limit) return raise(ctx, 1873);
+    sqlite3_result_value(ctx, argv[0]);
+}
+
 const struct {
     const char* name;
     int args;
@@ -397,6 +485,9 @@ const struct {
     {"vantro_interval_add", 3, fn_interval_add},
     {"vantro_num_to_interval", 3, fn_num_to_interval},
     {"vantro_text_to_interval", 2, fn_text_to_interval},
+    {"vantro_extract", 4, fn_extract},
+    {"vantro_timestamp_round", 3, fn_timestamp_round},
+    {"vantro_interval_fit", 2, fn_interval_fit},
 };
 
 }  // namespace
