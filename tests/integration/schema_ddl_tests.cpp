@@ -235,6 +235,33 @@ TEST_F(SchemaDdlTest, DdlCommandResolvesNamesLikeDescribeAndSpoolsTheText) {
     EXPECT_EQ(output_of("ddl emp"), "Not connected to a database\n");
 }
 
+// ddl reads quoted names as written, with or without an owner and a type word.
+TEST_F(SchemaDdlTest, DdlCommandKeepsTheCaseOfQuotedNames) {
+    run("create table \"lower\" (a number);");
+    run("create table \"Mixed\" (b number);");
+    run("create table upper_t (c number);");
+    const auto output_of = [&](const std::string& line) {
+        const size_t before = rows().size();
+        run(line);
+        std::string text;
+        const std::vector<std::string> all = rows();
+        for (size_t i = before; i + 1 < all.size(); ++i) text += all[i] + "\n";
+        return text;
+    };
+    const std::string lower = ddl_of("SCOTT", "TABLE", "lower"), mixed = ddl_of("SCOTT", "TABLE", "Mixed"),
+                      upper = ddl_of("SCOTT", "TABLE", "UPPER_T");
+    ASSERT_NE(lower.find("CREATE TABLE \"lower\""), std::string::npos) << lower;
+    EXPECT_EQ(output_of("ddl \"lower\""), lower);
+    EXPECT_EQ(output_of("ddl scott.\"lower\" table"), lower);
+    EXPECT_EQ(output_of("ddl scott.\"Mixed\""), mixed);
+    EXPECT_EQ(output_of("ddl \"SCOTT\".\"Mixed\" table;"), mixed);
+    EXPECT_EQ(output_of("ddl Upper_T"), upper);
+    EXPECT_EQ(output_of("ddl \"upper_t\""), "Object upper_t does not exist\n");
+    EXPECT_EQ(output_of("ddl lower"), "Object LOWER does not exist\n");
+    EXPECT_EQ(output_of("ddl scott.\"mixed\""), "Object SCOTT.mixed does not exist\n");
+    EXPECT_EQ(output_of("ddl \"Mixed\" view"), "Object SCOTT.Mixed of type VIEW does not exist\n");
+}
+
 TEST_F(SchemaDdlTest, ATriggerBodyLongerThanItsBufferIsRefusedNotCut) {
     run("create table t (a number);");
     // A body of more than 32000 characters does not fit the fetch buffer: the writer
