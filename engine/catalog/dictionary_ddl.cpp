@@ -449,7 +449,7 @@ bool DdlParser::view_exists(const std::string& owner, const std::string& name) {
 }
 
 bool valid_column_name(const std::string& n) {
-    if (n.empty() || n.size() > 30 || !std::isalpha(static_cast<unsigned char>(n[0]))) return false;
+    if (n.empty() || n.size() > 128 || !std::isalpha(static_cast<unsigned char>(n[0]))) return false;
     for (char c : n)
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '$' && c != '#') return false;
     return true;

@@ -329,6 +329,25 @@ TEST_F(SessionTest, ShowErrorsKeepsTheCaseOfQuotedNames) {
     EXPECT_NE(out[2].find("PLS-00201: identifier 'W'"), std::string::npos) << out[2];
 }
 
+// A name longer than the 30 bytes of old releases is shown whole from the dictionary.
+TEST_F(SessionTest, LongNamesFromTheDictionaryAreShownWhole) {
+    std::string name = "T";
+    while (name.size() < 100) name += "_" + std::to_string(name.size());
+    name.resize(100);
+    run("create table " + name + " (a number);");
+    run("set timing off");
+    run("set screen on");
+    run("select table_name from user_tables where table_name like 'T\\_%' escape '\\';");
+    const std::vector<std::string> out = rows_after("select table_name from user_tables where table_name like 'T\\_%' escape '\\';");
+    ASSERT_GE(out.size(), 4u) << front.screen();
+    EXPECT_EQ(out[0], "TABLE_NAME" + std::string(118, ' '));
+    EXPECT_EQ(out[1], std::string(128, '-'));
+    EXPECT_EQ(out[2], name + std::string(28, ' '));
+    EXPECT_EQ(out[3], "1 row selected ");
+    run("create table " + std::string(129, 'L') + " (a number);");
+    EXPECT_EQ(row_from_end(2), "ORA-00972: identifier is too long");
+}
+
 TEST_F(SessionTest, TheLastQuerysRowsExportAndANonQueryLeavesNothingToExport) {
     run("create table t (a number, b varchar2(5), d date);");
     run("insert into t values (1, 'x;y', to_date('2024-01-02','YYYY-MM-DD'));");
