@@ -567,6 +567,13 @@ TEST_F(Dictionary, ViewsTakeLongColumnNamesFromTheirQuery) {
   EXPECT_EQ(s.exec("create view long_w as select " + column + " + 1 a from " + table), OCI_SUCCESS) << s.error_text();
   EXPECT_EQ(s.exec("create view long_x as select 1 + " + column + " from " + table), OCI_ERROR);
   EXPECT_EQ(s.error_code(), 998) << "an expression still needs an alias";
+  // The expression's text is cut to 30 bytes for its heading; what is cut is no name.
+  EXPECT_EQ(s.exec("create view long_y as select " + column + " + 1 from " + table), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 998) << "a cut expression is no name";
+  EXPECT_EQ(s.exec("create table long_t as select " + column + " * 2 from " + table), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 998) << "an expression still needs an alias";
+  run("create table long_u as select " + column + " from " + table);
+  EXPECT_EQ(rows("select length(column_name) from user_tab_columns where table_name='LONG_U'"), Rows{"128"});
 }
 
 }  // namespace
