@@ -449,7 +449,7 @@ bool DdlParser::view_exists(const std::string& owner, const std::string& name) {
 }
 
 bool valid_column_name(const std::string& n) {
-    if (n.empty() || n.size() > 30 || !std::isalpha(static_cast<unsigned char>(n[0]))) return false;
+    if (n.empty() || n.size() > 128 || !std::isalpha(static_cast<unsigned char>(n[0]))) return false;
     for (char c : n)
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '$' && c != '#') return false;
     return true;
@@ -565,7 +565,7 @@ DdlResult DdlParser::create_view(bool replace) {
     std::vector<ColumnInfo> cols = tr.columns;
     for (std::size_t i = 0; i < cols.size(); ++i) {
         if (!names.empty()) cols[i].name = names[i];
-        if (!valid_column_name(cols[i].name) && names.empty())
+        if ((cols[i].name_cut || !valid_column_name(cols[i].name)) && names.empty())
             return fail(998, "must name this expression with a column alias");
         for (std::size_t j = 0; j < i; ++j)
             if (cols[j].name == cols[i].name) return fail(957, "duplicate column name");

@@ -625,7 +625,7 @@ bool Translator::select_items(SelectStmt& s, const Scope& scope, const std::vect
         list->any_aggregate = list->any_aggregate || e.aggregate;
         if (!e.aggregate) list->plain_columns.push_back(it.expr.get());
         ColumnInfo c;
-        c.name = it.alias.empty() ? derived_name(*it.expr) : it.alias;
+        c.name = it.alias.empty() ? derived_name(*it.expr, &c.name_cut) : it.alias;
         c.type = e.type;
         if (c.type.code == kTypeChar && it.expr->kind != ExprKind::String && it.expr->kind != ExprKind::Column &&
             it.expr->kind != ExprKind::Cast)

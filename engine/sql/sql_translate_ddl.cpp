@@ -299,7 +299,8 @@ bool Translator::create_table_as(Statement& s, const std::string& owner) {
         for (char ch : c.name)
             plain = plain && (std::isalnum(static_cast<unsigned char>(ch)) || ch == '_' || ch == '$' || ch == '#');
         const SelectItem* item = i < s.select->items.size() ? &s.select->items[i] : nullptr;
-        if (!plain && item && item->alias.empty()) return fail(998, item->offset);
+        // A cut expression text is no name either, even when its first bytes look like one.
+        if ((!plain || cols[i].name_cut) && item && item->alias.empty()) return fail(998, item->offset);
         if (!names.insert(c.name).second) return fail(957, item ? item->offset : s.select->offset);
         if ((c.type.code == kTypeVarchar2 || c.type.code == kTypeChar || c.type.code == kTypeRaw) && c.type.size == 0)
             return fail(1723, item ? item->offset : s.select->offset);

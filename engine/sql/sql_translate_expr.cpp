@@ -175,7 +175,8 @@ bool Translator::ungrouped(Expr& e, const Scope& scope, const std::vector<std::s
     return true;
 }
 
-std::string Translator::derived_name(const Expr& e) const {
+std::string Translator::derived_name(const Expr& e, bool* cut) const {
+    if (cut) *cut = false;
     if (e.kind == ExprKind::Column) return e.path.back();
     std::string name;
     bool in_quote = false;
@@ -185,7 +186,9 @@ std::string Translator::derived_name(const Expr& e) const {
         if (!in_quote && std::isspace(static_cast<unsigned char>(c))) continue;
         name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
-    return name.size() > 30 ? name.substr(0, 30) : name;
+    if (name.size() <= 30) return name;
+    if (cut) *cut = true;
+    return name.substr(0, 30);
 }
 
 std::uint32_t Translator::text_size(const Emitted& e) const {

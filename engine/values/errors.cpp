@@ -427,6 +427,11 @@ OraError ora_from_sqlite(int sqlite_code, const std::string& msg) {
     if (primary == SQLITE_NOMEM) return ora_error(1019);
     if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) return ora_error(54);
     if (msg.compare(0, 14, "no such table:") == 0) return ora_error(942);
+    // SQLite compares table, view and index names without regard to case, so a quoted
+    // name that differs from an existing one only in case is already taken.
+    if ((msg.compare(0, 6, "table ") == 0 || msg.compare(0, 6, "index ") == 0 || msg.compare(0, 5, "view ") == 0) &&
+        msg.size() > 15 && msg.compare(msg.size() - 15, 15, " already exists") == 0)
+        return ora_error(955);
     // A name SQLite keeps for itself (sqlite_...) that no check before reached.
     if (msg.compare(0, 38, "object name reserved for internal use:") == 0) return ora_error(903);
     if (msg.compare(0, 28, "Cannot add a NOT NULL column") == 0) return ora_error(1758);

@@ -10,6 +10,7 @@
 #include "command/command_table.h"
 #include "command/statement.h"
 #include "command/whenever.h"
+#include "command/words.h"
 #include "console/console_buffer.h"
 #include "frontend/frontend.h"
 #include "platform/process.h"
@@ -178,6 +179,8 @@ const char* input_after_command(int skip) {
     i += static_cast<size_t>(skip);
     return i < text.size() ? text.c_str() + i : "";
 }
+
+std::vector<std::string> command_name_words() { return split_name_words(input_after_command(0)); }
 
 void start_script(ConsoleBuffer* console, const Terminator& terminator) {
     const int limit = console->options ? console->options->number(Option::MaxScripts) : 20;

@@ -3,6 +3,9 @@
 // history, scripts, variables, describe) are installed by those modules.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "command/classify.h"
 
 struct ConsoleBuffer;
@@ -29,6 +32,10 @@ void cut_terminator(const Terminator& terminator);
 // The input text after the first `skip` characters of its first word (blanks and a "#"
 // before the word are not counted); empty when the input is shorter.
 const char* input_after_command(int skip);
+// The input's words as typed names (split_name_words: double quotes kept, so that a
+// quoted name keeps its case), the command word first. For the commands that take object
+// names; they cut the terminator first.
+std::vector<std::string> command_name_words();
 
 // A "@" input: checks the nesting limit and hands it to the script runner.
 void start_script(ConsoleBuffer* console, const Terminator& terminator);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "command/client_commands.h"
 #include "command/command_handlers.h"
 #include "command/command_table.h"
 #include "command/statement.h"
@@ -55,7 +56,9 @@ void write_ddl(const ClientCommandContext& c) {
         console_print("Not connected to a database\n");
         return;
     }
-    std::vector<std::string> words(c.words + 1, c.words + c.count);
+    // The words with their quotes, so that a quoted name keeps its case.
+    std::vector<std::string> words = command_name_words();
+    if (!words.empty()) words.erase(words.begin());
     if (!words.empty() && !words.back().empty() && words.back().back() == ';') words.back().pop_back();
     if (!words.empty() && words.back().empty()) words.pop_back();
     if (words.empty()) {

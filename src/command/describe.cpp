@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "command/client_commands.h"
 #include "command/command_handlers.h"
@@ -127,7 +128,9 @@ void command_describe(const ClientCommandContext& c) {
 
 void command_show_errors(const ClientCommandContext& c) {
     cut_terminator(c.terminator);
-    if (c.count == 2) {
+    // The words with their quotes, so that a quoted name keeps its case.
+    const std::vector<std::string> words = command_name_words();
+    if (words.size() == 2) {
         const CompiledObject last = last_compiled_object();
         if (last.type.empty()) {
             console_print("No known object compiled\n");
@@ -135,13 +138,12 @@ void command_show_errors(const ClientCommandContext& c) {
             return;
         }
         show_errors(c.console, last.type, last.name);
-    } else if (c.count == 4) {
-        show_errors(c.console, c.words[2], c.words[3]);
-    } else if (c.count == 5) {
-        show_errors(c.console, std::string(c.words[2]) + " " + c.words[3], c.words[4]);
+    } else if (words.size() == 4) {
+        show_errors(c.console, words[2], words[3]);
+    } else if (words.size() == 5) {
+        show_errors(c.console, words[2] + " " + words[3], words[4]);
     } else {
         command_usage(c.command);
         finish(c.console, true, false);
     }
 }
-

@@ -10,6 +10,7 @@
 
 #include "command/classify.h"
 #include "command/statement.h"
+#include "command/words.h"
 
 namespace {
 
@@ -123,7 +124,12 @@ bool fill_unit(StatementJob* job, const UnitRow* rows, size_t row_count, const c
         const std::string done = capitalised(row.noun) + " %s " + done_verb;
         put(job->progress_message, progress.c_str(), name);
         put(job->done_message, done.c_str(), name);
-        set_last_compiled_object(row.type, name);
+        // show errors reads the name as typed, quotes and owner included, from the
+        // statement's text; the split words lost the quotes (and text before them).
+        const std::vector<std::string> typed = split_name_words(job->text, static_cast<size_t>(row.name_word) + 1);
+        set_last_compiled_object(row.type, typed.size() > static_cast<size_t>(row.name_word)
+                                               ? typed[static_cast<size_t>(row.name_word)].c_str()
+                                               : name);
         return true;
     }
     return false;

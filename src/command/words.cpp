@@ -49,3 +49,25 @@ int split_words(char* text, char* words[kMaxWords]) {
     }
     return count;
 }
+
+std::vector<std::string> split_name_words(const std::string& text, size_t max_words) {
+    std::vector<std::string> words;
+    std::string word;
+    bool quoted = false;
+    bool in_word = false;
+    for (char c : text) {
+        if (!quoted && is_separator(c)) {
+            if (in_word) words.push_back(word);
+            if (words.size() >= max_words) return words;
+            word.clear();
+            in_word = false;
+            continue;
+        }
+        // A doubled quote inside a quoted run closes and reopens it: the run goes on.
+        if (c == '"') quoted = !quoted;
+        word += c;
+        in_word = true;
+    }
+    if (in_word && words.size() < max_words) words.push_back(word);
+    return words;
+}

@@ -11,6 +11,9 @@
 #include "oci/oci_api.h"
 #include "oci/oci_loader.h"
 
+// A fetch buffer for one dictionary name: identifiers of up to 128 bytes and the NUL.
+constexpr int kNameBufferBytes = 129;
+
 struct DbSession {
     OCIEnv* env_handle = nullptr;
     OCIServer* server_handle = nullptr;

@@ -130,7 +130,7 @@ void fill_name_list(const char* query, const std::vector<std::string>& values,
                                            0, nullptr, OCI_DEFAULT)))
             return;
     }
-    constexpr int kRows = 1000, kBytes = 40;
+    constexpr int kRows = 1000, kBytes = kNameBufferBytes;
     std::vector<char> names(static_cast<size_t>(kRows) * kBytes);
     if (PLAN_REPORT(oci_define(statement.get(), 1, names.data(), kBytes, SQLT_STR, nullptr))) return;
     g_db->mark_error_position.store(0);

@@ -136,7 +136,7 @@ bool split_owner_name(const std::string& typed, std::string* owner, std::string*
 void resolve_object(const char* name, std::string* owner, std::string* object, bool report) {
     owner->clear();
     object->clear();
-    char fetched_owner[40] = {};
+    char fetched_owner[kNameBufferBytes] = {};
     {
         StatementSlot statement(kModule);
         if (!statement.ok() || OCI_REPORT(oci_prepare(statement.get(), kOwnerLookup)) ||
@@ -151,7 +151,7 @@ void resolve_object(const char* name, std::string* owner, std::string* object, b
             return;
         }
     }
-    char table_owner[130] = {}, table_name[130] = {};  // names of up to 128 bytes
+    char table_owner[kNameBufferBytes] = {}, table_name[kNameBufferBytes] = {};
     StatementSlot statement(kModule);
     if (!statement.ok() || OCI_REPORT(oci_prepare(statement.get(), kSynonymLookup)) ||
         OCI_REPORT(oci_bind_text(statement.get(), 1, name)) ||
@@ -181,7 +181,7 @@ std::string object_type_of(const char* owner, const char* name, bool report) {
 }
 
 std::string current_user_name() {
-    char user[40] = {};
+    char user[kNameBufferBytes] = {};
     StatementSlot statement(kModule);
     if (!statement.ok() || OCI_REPORT(oci_prepare(statement.get(), kUserLookup)) ||
         OCI_REPORT(oci_define(statement.get(), 1, user, sizeof user, SQLT_STR, nullptr)))

@@ -122,8 +122,8 @@ bool wildcard_match(const char* pattern, const char* text) {
 }
 
 int schema_constraint_ddl(void* window, const char* owner, const char* constraint) {
-    Item type(2), table(31), condition(32000), ref_owner(31), ref_name(31), delete_rule(10), status(9), deferrable(15),
-        deferred(10), validated(14), generated(15);
+    Item type(2), table(kNameBufferBytes), condition(32000), ref_owner(kNameBufferBytes), ref_name(kNameBufferBytes),
+        delete_rule(10), status(9), deferrable(15), deferred(10), validated(14), generated(15);
     Item* items[] = {&type,   &table,      &condition, &ref_owner, &ref_name, &delete_rule,
                      &status, &deferrable, &deferred,  &validated, &generated};
     {
@@ -194,7 +194,7 @@ int schema_constraint_columns(void* window, const char* owner, const char* const
 }
 
 int schema_constraint_ref_table(void* window, const char* owner, const char* ref_owner, const char* ref_constraint) {
-    char table[31] = {};
+    char table[kNameBufferBytes] = {};
     sb2 indicator = -1;
     {
         SchemaQuery query(window, kModule);

@@ -20,7 +20,7 @@ namespace {
 constexpr const char* kModule = "oci_schema_general";
 constexpr int kTruncated = 1406;
 constexpr int kBatchRows = 1000;
-constexpr int kNameBytes = 40;
+constexpr int kNameBytes = kNameBufferBytes;
 constexpr int kLineBytes = 4001;
 
 // Fetches a batch and reads the cumulative row count; false when the loop must end

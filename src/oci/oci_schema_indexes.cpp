@@ -37,7 +37,7 @@ enum Number {
 }  // namespace
 
 int schema_index_ddl(void* window, const char* owner, const char* index) {
-    char type[28] = {}, uniqueness[10] = {}, tablespace[31] = {}, table[31] = {};
+    char type[28] = {}, uniqueness[10] = {}, tablespace[kNameBufferBytes] = {}, table[kNameBufferBytes] = {};
     sb2 null_type = -1, null_unique = -1, null_tablespace = -1, null_table = -1;
     ub4 numbers[NumberCount] = {};
     sb2 nulls[NumberCount];

@@ -9,7 +9,7 @@ constexpr const char* kModule = "oci_schema_synonym";
 }
 
 int schema_synonym_ddl(void* window, const char* owner, const char* name) {
-    char table_owner[31] = {}, table_name[31] = {}, link[129] = {};
+    char table_owner[kNameBufferBytes] = {}, table_name[kNameBufferBytes] = {}, link[129] = {};
     sb2 null_owner = -1, null_name = -1, null_link = -1;
     {
         SchemaQuery query(window, kModule);

@@ -66,7 +66,7 @@ int key_only_not_null(void* window, const char* owner, const char* table, std::s
                 checked.insert(std::string(text.data() + 1, std::strlen(text.data()) - 1 - (sizeof kTail - 1)));
         if (failed) return -1;
     }
-    char name[31] = {};
+    char name[kNameBufferBytes] = {};
     SchemaQuery query(window, kModule);
     if (query.open("select k.column_name from all_constraints c, all_cons_columns k where c.owner=:p_schema and "
                    "c.table_name=:p_table and c.constraint_type='P' and k.owner=c.owner and "
@@ -91,7 +91,7 @@ bool is_sized_type(const char* type) {
 }  // namespace
 
 int schema_table_ddl(void* window, const char* owner, const char* table) {
-    char tablespace[31] = {}, cluster[31] = {}, iot[31] = {};
+    char tablespace[kNameBufferBytes] = {}, cluster[kNameBufferBytes] = {}, iot[kNameBufferBytes] = {};
     // pct_free .. freelist_groups, positions 4 to 14.
     ub4 numbers[11] = {};
     sb2 text_null[3] = {-1, -1, -1};
@@ -137,7 +137,7 @@ int schema_table_ddl(void* window, const char* owner, const char* table) {
 }
 
 int schema_table_columns(void* window, const char* owner, const char* table) {
-    char name[31], type[107], type_mod[4], type_owner[31], nullable[2];
+    char name[kNameBufferBytes], type[107], type_mod[4], type_owner[kNameBufferBytes], nullable[2];
     std::vector<char> default_buffer(32000);
     char* default_text = default_buffer.data();
     ub4 length = 0, precision = 0, scale = 0, default_length = 0;

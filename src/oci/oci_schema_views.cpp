@@ -52,7 +52,7 @@ int schema_view_ddl(void* window, const char* owner, const char* name) {
 }
 
 int schema_view_columns(void* window, const char* owner, const char* view) {
-    char name[31] = {};
+    char name[kNameBufferBytes] = {};
     sb2 indicator = -1;
     SchemaQuery query(window, kModule);
     if (query.open("select column_name from all_tab_columns where owner=:p_schema and table_name=:p_view order by "

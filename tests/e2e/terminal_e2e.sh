@@ -293,23 +293,24 @@ type_text "create table wide_t (id number, label varchar2(20), far_away_column v
 wait_for "table WIDE_T created" || true
 type_text "desc wide_t"; keys Enter
 # The heading, its dashes and the first row are three consecutive screen lines, each cut
-# with the mark in the last column.
+# with the mark in the last column (the dictionary's names are 128 wide, so the first
+# screen holds the name column only).
 rows_cut() {
     visible_text | grep -A2 "^COLUMN_NAME" | tr '\n' '|' |
-        grep -Eq "^COLUMN_NAME +DATA_TYPE +>[|]-+ -+>[|]ID +NUMBER +>[|]" &&
+        grep -Eq "^COLUMN_NAME +>[|]-+>[|]ID +>[|]" &&
         [ "$(visible_text | awk 'length($0) > 80' | wc -l)" -eq 0 ] && ! visible_text | grep -q "NULLABLE"
 }
 for ((i = 0; i < 100; i++)); do rows_cut && break; sleep 0.05; done
 if rows_cut; then
     keys M-Right
-    wait_for "^<LUMN_NAME +DATA_TYPE" || true
+    wait_for "^<LUMN_NAME +>" || true
     for ((n = 0; n < 8; n++)); do
         visible_text | grep -q "NULLABLE" && break
         keys M-PageDown; sleep 0.3
     done
     visible_text | grep -q "^<.*NULLABLE" && keys M-Home &&
-        for ((i = 0; i < 100; i++)); do visible_text | grep -Eq "^ID +NUMBER" && break; sleep 0.05; done &&
-        visible_text | grep -Eq "^ID +NUMBER" && pass || fail "far columns or the way back"
+        for ((i = 0; i < 100; i++)); do visible_text | grep -Eq "^ID +>$" && break; sleep 0.05; done &&
+        visible_text | grep -Eq "^ID +>$" && pass || fail "far columns or the way back"
 else
     fail "rows not cut at the width; visible: $(visible_text | tail -8)"
 fi

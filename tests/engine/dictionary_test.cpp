@@ -507,6 +507,75 @@ TEST_F(Dictionary, ForeignKeysAddedLaterCheckParentsAndApplyTheirDeleteRule) {
   EXPECT_EQ(s.error_code(), 2270);
 }
 
+// "NAME:size" of each select-list column, as a client sizes its fetch buffers.
+Rows described_sizes(OciSession& s, const std::string& sql) {
+  Rows out;
+  OciStatement st(s, sql);
+  if (st.execute(0) != OCI_SUCCESS) {
+    ADD_FAILURE() << sql << ": " << s.error_text();
+    return out;
+  }
+  for (ub4 i = 1; i <= st.attr_ub4(OCI_ATTR_PARAM_COUNT); ++i) {
+    void* p = nullptr;
+    EXPECT_EQ(s.oci->OCIParamGet(st.stmt, OCI_HTYPE_STMT, s.err, &p, i), OCI_SUCCESS);
+    ub2 size = 0;
+    OraText* name = nullptr;
+    ub4 length = 0;
+    s.oci->OCIAttrGet(p, OCI_DTYPE_PARAM, &size, nullptr, OCI_ATTR_DATA_SIZE, s.err);
+    s.oci->OCIAttrGet(p, OCI_DTYPE_PARAM, &name, &length, OCI_ATTR_NAME, s.err);
+    out.push_back(std::string(reinterpret_cast<char*>(name), length) + ":" + std::to_string(size));
+    s.oci->OCIDescriptorFree(p, OCI_DTYPE_PARAM);
+  }
+  return out;
+}
+
+// Identifier columns describe as VARCHAR2(128), as from Oracle 12.2 on, so that a client
+// sizing its buffers by the describe gets long names whole; other columns keep their size.
+TEST_F(Dictionary, NameColumnsDescribeAs128Bytes) {
+  EXPECT_EQ(described_sizes(s, "select table_name, tablespace_name, cluster_name, iot_name, status from user_tables"),
+            (Rows{"TABLE_NAME:128", "TABLESPACE_NAME:30", "CLUSTER_NAME:128", "IOT_NAME:128", "STATUS:8"}));
+  EXPECT_EQ(described_sizes(s, "select owner, object_name, subobject_name, object_type from all_objects"),
+            (Rows{"OWNER:128", "OBJECT_NAME:128", "SUBOBJECT_NAME:128", "OBJECT_TYPE:19"}));
+  EXPECT_EQ(described_sizes(s, "select owner, table_name, column_name, data_type, data_type_owner from all_tab_columns"),
+            (Rows{"OWNER:128", "TABLE_NAME:128", "COLUMN_NAME:128", "DATA_TYPE:106", "DATA_TYPE_OWNER:128"}));
+  EXPECT_EQ(described_sizes(s, "select owner, constraint_name, constraint_type, r_owner, r_constraint_name,"
+                               " index_owner, index_name from user_constraints"),
+            (Rows{"OWNER:128", "CONSTRAINT_NAME:128", "CONSTRAINT_TYPE:1", "R_OWNER:128", "R_CONSTRAINT_NAME:128",
+                  "INDEX_OWNER:128", "INDEX_NAME:128"}));
+  EXPECT_EQ(described_sizes(s, "select sequence_owner, sequence_name from all_sequences"),
+            (Rows{"SEQUENCE_OWNER:128", "SEQUENCE_NAME:128"}));
+  EXPECT_EQ(described_sizes(s, "select object_name, package_name, argument_name, data_type, type_name, pls_type"
+                               " from user_arguments"),
+            (Rows{"OBJECT_NAME:128", "PACKAGE_NAME:128", "ARGUMENT_NAME:128", "DATA_TYPE:30", "TYPE_NAME:128",
+                  "PLS_TYPE:128"}));
+  EXPECT_EQ(described_sizes(s, "select username, default_tablespace from dba_users"),
+            (Rows{"USERNAME:128", "DEFAULT_TABLESPACE:30"}));
+  EXPECT_EQ(described_sizes(s, "select name, type from user_errors"), (Rows{"NAME:128", "TYPE:12"}));
+  EXPECT_EQ(described_sizes(s, "select owner, synonym_name, table_owner, table_name from all_synonyms"),
+            (Rows{"OWNER:128", "SYNONYM_NAME:128", "TABLE_OWNER:128", "TABLE_NAME:128"}));
+  EXPECT_EQ(described_sizes(s, "select parameter from nls_session_parameters"), (Rows{"PARAMETER:30"}));
+}
+
+// A view's columns may carry names of up to 128 bytes taken from its query.
+TEST_F(Dictionary, ViewsTakeLongColumnNamesFromTheirQuery) {
+  const std::string column(128, 'C'), table(100, 'T');
+  run("create table " + table + " (" + column + " number)");
+  run("insert into " + table + " values (4)");
+  run("create view long_v as select " + column + " from " + table);
+  EXPECT_EQ(rows("select " + column + " from long_v"), Rows{"4"});
+  EXPECT_EQ(rows("select length(column_name) from user_tab_columns where table_name='LONG_V'"), Rows{"128"});
+  EXPECT_EQ(s.exec("create view long_w as select " + column + " + 1 a from " + table), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.exec("create view long_x as select 1 + " + column + " from " + table), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 998) << "an expression still needs an alias";
+  // The expression's text is cut to 30 bytes for its heading; what is cut is no name.
+  EXPECT_EQ(s.exec("create view long_y as select " + column + " + 1 from " + table), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 998) << "a cut expression is no name";
+  EXPECT_EQ(s.exec("create table long_t as select " + column + " * 2 from " + table), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 998) << "an expression still needs an alias";
+  run("create table long_u as select " + column + " from " + table);
+  EXPECT_EQ(rows("select length(column_name) from user_tab_columns where table_name='LONG_U'"), Rows{"128"});
+}
+
 }  // namespace
 
 // A catalog written when each constraint was one row with comma-joined columns is

@@ -58,6 +58,21 @@ TEST_F(UserErrors, IdentifiersHoldUpTo128Bytes) {
   EXPECT_EQ(error_of(s, "select 1 as " + std::string(129, 'a') + " from dual"), "ORA-00972: identifier is too long\n");
 }
 
+// Names differing only in case cannot both be kept in one schema: the second one is
+// refused as a name in use, not as an internal error.
+TEST_F(UserErrors, NamesDifferingOnlyInCaseAreRefusedAsInUse) {
+  OciSession s;
+  connect(s, "scott");
+  EXPECT_EQ(error_of(s, "create table \"lower\" (a number)"), "ok");
+  EXPECT_EQ(error_of(s, "create table lower (a number)"),
+            "ORA-00955: name is already used by an existing object\n");
+  EXPECT_EQ(error_of(s, "create view \"LOWER\" as select 1 x from dual"),
+            "ORA-00955: name is already used by an existing object\n");
+  EXPECT_EQ(error_of(s, "create index \"i\" on \"lower\" (a)"), "ok");
+  EXPECT_EQ(error_of(s, "create index I on \"lower\" (a)"), "ORA-00955: name is already used by an existing object\n");
+  EXPECT_EQ(s.value("select count(*) from user_objects where upper(object_name) in ('LOWER', 'I')"), "2");
+}
+
 TEST_F(UserErrors, AnotherSchemasTablesNeedAPrivilege) {
   {
     OciSession other;

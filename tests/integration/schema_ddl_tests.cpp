@@ -235,6 +235,52 @@ TEST_F(SchemaDdlTest, DdlCommandResolvesNamesLikeDescribeAndSpoolsTheText) {
     EXPECT_EQ(output_of("ddl emp"), "Not connected to a database\n");
 }
 
+// ddl reads quoted names as written, with or without an owner and a type word.
+TEST_F(SchemaDdlTest, DdlCommandKeepsTheCaseOfQuotedNames) {
+    run("create table \"lower\" (a number);");
+    run("create table \"Mixed\" (b number);");
+    run("create table upper_t (c number);");
+    const auto output_of = [&](const std::string& line) {
+        const size_t before = rows().size();
+        run(line);
+        std::string text;
+        const std::vector<std::string> all = rows();
+        for (size_t i = before; i + 1 < all.size(); ++i) text += all[i] + "\n";
+        return text;
+    };
+    const std::string lower = ddl_of("SCOTT", "TABLE", "lower"), mixed = ddl_of("SCOTT", "TABLE", "Mixed"),
+                      upper = ddl_of("SCOTT", "TABLE", "UPPER_T");
+    ASSERT_NE(lower.find("CREATE TABLE \"lower\""), std::string::npos) << lower;
+    EXPECT_EQ(output_of("ddl \"lower\""), lower);
+    EXPECT_EQ(output_of("ddl scott.\"lower\" table"), lower);
+    EXPECT_EQ(output_of("ddl scott.\"Mixed\""), mixed);
+    EXPECT_EQ(output_of("ddl \"SCOTT\".\"Mixed\" table;"), mixed);
+    EXPECT_EQ(output_of("ddl Upper_T"), upper);
+    EXPECT_EQ(output_of("ddl \"upper_t\""), "Object upper_t does not exist\n");
+    EXPECT_EQ(output_of("ddl lower"), "Object LOWER does not exist\n");
+    EXPECT_EQ(output_of("ddl scott.\"mixed\""), "Object SCOTT.mixed does not exist\n");
+    EXPECT_EQ(output_of("ddl \"Mixed\" view"), "Object SCOTT.Mixed of type VIEW does not exist\n");
+}
+
+// Names of up to 128 bytes come out whole in every writer, never cut to an old 30.
+TEST_F(SchemaDdlTest, LongNamesAreWrittenWhole) {
+    const std::string table(100, 'T'), column(128, 'C'), key(128, 'K'), index(128, 'I'), foreign(128, 'F'),
+        synonym(128, 'S');
+    run("create table " + table + " (" + column + " number constraint " + key + " primary key, r number);");
+    run("alter table " + table + " add constraint " + foreign + " foreign key (r) references " + table + ";");
+    run("create index " + index + " on " + table + " (r);");
+    run("create synonym " + synonym + " for " + table + ";");
+    int status = -1;
+    const std::string text = ddl_of("SCOTT", "TABLE", table.c_str(), &status);
+    EXPECT_EQ(status, 0) << text;
+    for (const std::string* name : {&table, &column, &key, &index, &foreign})
+        EXPECT_NE(text.find("\"" + *name + "\""), std::string::npos) << name->substr(0, 1) << "\n" << text;
+    EXPECT_NE(text.find("REFERENCES \"" + table + "\""), std::string::npos) << text;
+    const std::string synonym_text = ddl_of("SCOTT", "SYNONYM", synonym.c_str(), &status);
+    EXPECT_EQ(status, 0) << synonym_text;
+    EXPECT_NE(synonym_text.find("\"SCOTT\".\"" + table + "\""), std::string::npos) << synonym_text;
+}
+
 TEST_F(SchemaDdlTest, ATriggerBodyLongerThanItsBufferIsRefusedNotCut) {
     run("create table t (a number);");
     // A body of more than 32000 characters does not fit the fetch buffer: the writer

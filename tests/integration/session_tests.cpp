@@ -292,6 +292,62 @@ TEST_F(SessionTest, DescribeFollowsSynonymsAndShowErrorsListsTheLastUnit) {
     EXPECT_EQ(out[2].rfind("    4/1     PLS-00103: Encountered the symbol \"END\"", 0), 0u) << out[2];
 }
 
+// show errors reads quoted names as written and unquoted ones in upper case, with or
+// without an owner, and after a quoted unit without arguments too.
+TEST_F(SessionTest, ShowErrorsKeepsTheCaseOfQuotedNames) {
+    run("set screen on");
+    run("create procedure \"lower_p\" is begin x := 1; end;");
+    run("/");
+    run("create procedure \"Mixed P\" is begin y := 1; end;");
+    run("/");
+    run("create procedure lower_p is begin z := 1; end;");
+    run("/");
+    // Each name's own first error: x for "lower_p", y for "Mixed P", z for LOWER_P.
+    const char* const shown[][2] = {{"show errors procedure \"lower_p\"", "'X'"},
+                                    {"show errors procedure scott.\"lower_p\"", "'X'"},
+                                    {"show errors procedure \"SCOTT\".\"lower_p\";", "'X'"},
+                                    {"show err procedure \"Mixed P\"", "'Y'"},
+                                    {"show errors procedure Scott.\"Mixed P\"", "'Y'"},
+                                    {"show errors procedure lower_p", "'Z'"},
+                                    {"show errors procedure \"LOWER_P\"", "'Z'"}};
+    for (const auto& typed : shown) {
+        run(typed[0]);
+        const std::vector<std::string> out = rows_after(typed[0]);
+        ASSERT_GE(out.size(), 3u) << typed[0] << "\n" << front.screen();
+        EXPECT_NE(out[2].find("PLS-00201: identifier " + std::string(typed[1])), std::string::npos)
+            << typed[0] << ": " << out[2];
+    }
+    run("show errors procedure \"Lower_p\"");
+    EXPECT_EQ(row_from_end(1), "Object Lower_p does not exist");
+
+    // The last unit compiled, typed with quotes and an owner.
+    run("create or replace procedure scott.\"Mixed P\" is begin w := 1; end;");
+    run("/");
+    run("show errors");
+    const std::vector<std::string> out = rows_after("show errors");
+    ASSERT_GE(out.size(), 3u) << front.screen();
+    EXPECT_NE(out[2].find("PLS-00201: identifier 'W'"), std::string::npos) << out[2];
+}
+
+// A name longer than the 30 bytes of old releases is shown whole from the dictionary.
+TEST_F(SessionTest, LongNamesFromTheDictionaryAreShownWhole) {
+    std::string name = "T";
+    while (name.size() < 100) name += "_" + std::to_string(name.size());
+    name.resize(100);
+    run("create table " + name + " (a number);");
+    run("set timing off");
+    run("set screen on");
+    run("select table_name from user_tables where table_name like 'T\\_%' escape '\\';");
+    const std::vector<std::string> out = rows_after("select table_name from user_tables where table_name like 'T\\_%' escape '\\';");
+    ASSERT_GE(out.size(), 4u) << front.screen();
+    EXPECT_EQ(out[0], "TABLE_NAME" + std::string(118, ' '));
+    EXPECT_EQ(out[1], std::string(128, '-'));
+    EXPECT_EQ(out[2], name + std::string(28, ' '));
+    EXPECT_EQ(out[3], "1 row selected ");
+    run("create table " + std::string(129, 'L') + " (a number);");
+    EXPECT_EQ(row_from_end(2), "ORA-00972: identifier is too long");
+}
+
 TEST_F(SessionTest, TheLastQuerysRowsExportAndANonQueryLeavesNothingToExport) {
     run("create table t (a number, b varchar2(5), d date);");
     run("insert into t values (1, 'x;y', to_date('2024-01-02','YYYY-MM-DD'));");

@@ -21,6 +21,7 @@ Messages messages_for(StatementKind kind, const std::string& statement) {
     const int count = split_words(buffer.data(), words);
     StatementJob job;
     job.kind = kind;
+    job.text = statement;
     feedback_fill_messages(&job, words, count);
     return {job.progress_message, job.done_message};
 }
@@ -97,3 +98,19 @@ TEST(Feedback, LongNamesAreCutToTheMessageBufferAndNeverActAsFormats) {
 }
 
 }  // namespace
+
+// show errors looks the last unit up by its name as typed: quotes and owner stay, while
+// the messages show the name as the split words give it.
+TEST(Feedback, TheLastCompiledObjectKeepsQuotesAndOwnerAsTyped) {
+    Messages m = messages_for(StatementKind::PlsqlBlock, "create or replace procedure \"lower_p\" is");
+    EXPECT_EQ(m.done, "Procedure lower_p created");
+    EXPECT_EQ(last_compiled_object().name, "\"lower_p\"");
+    messages_for(StatementKind::PlsqlBlock, "create package body scott.\"Mixed Pk\" as");
+    EXPECT_EQ(last_compiled_object().type, "PACKAGE BODY");
+    EXPECT_EQ(last_compiled_object().name, "scott.\"Mixed Pk\"");
+    messages_for(StatementKind::PlsqlBlock, "create function \"F\"(a number) return number");
+    EXPECT_EQ(last_compiled_object().name, "\"F\"");
+    messages_for(StatementKind::ObjectDdl, "alter package \"pk\" compile body");
+    EXPECT_EQ(last_compiled_object().type, "PACKAGE BODY");
+    EXPECT_EQ(last_compiled_object().name, "\"pk\"");
+}

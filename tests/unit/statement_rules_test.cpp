@@ -63,6 +63,24 @@ TEST(SplitWords, StopsAtTenWords) {
     EXPECT_EQ(split("1 2 3 4 5 6 7 8 9 @'x'").back(), "@");
 }
 
+// Typed names keep their double quotes, and a quoted run with blanks, dots or doubled
+// quotes stays in its word, so that the name rules can tell "lower" from LOWER.
+TEST(SplitNameWords, QuotedNamesKeepTheirQuotesAndStayWhole) {
+    EXPECT_EQ(split_name_words("ddl scott.\"Mixed Name\" table"), (Words{"ddl", "scott.\"Mixed Name\"", "table"}));
+    EXPECT_EQ(split_name_words("show errors procedure \"lower_p\""),
+              (Words{"show", "errors", "procedure", "\"lower_p\""}));
+    EXPECT_EQ(split_name_words("ddl \"a \"\"q\"\" b\".\"c(d)\""), (Words{"ddl", "\"a \"\"q\"\" b\".\"c(d)\""}));
+    EXPECT_EQ(split_name_words("  create procedure \"P\"(a number)\tis "),
+              (Words{"create", "procedure", "\"P\"", "a", "number", "is"}));
+    // Single quotes are no name quotes; an unclosed double quote runs to the end.
+    EXPECT_EQ(split_name_words("x 'a b'"), (Words{"x", "'a", "b'"}));
+    EXPECT_EQ(split_name_words("ddl \"open end"), (Words{"ddl", "\"open end"}));
+    EXPECT_EQ(split_name_words(" \n "), Words{});
+    EXPECT_EQ(split_name_words("a b c d", 2), (Words{"a", "b"}));
+    EXPECT_EQ(split_name_words("a b", 2), (Words{"a", "b"}));
+    EXPECT_EQ(split_name_words("a", 0), Words{});
+}
+
 TEST(Classify, DatabaseStatementKinds) {
     EXPECT_EQ(kind_of("begin null; end;"), StatementKind::PlsqlBlock);
     EXPECT_EQ(kind_of("DECLARE x number;"), StatementKind::PlsqlBlock);
