@@ -238,10 +238,15 @@ bool Translator::analytic(Expr& e, const Scope& scope, Emitted* out) {
     case AnalyticKind::Aggregate:
         if (e.distinct) {
             if (!w.order.empty()) return fail(30487, w.offset);
-            // MIN and MAX are the same over distinct values; the others are not written yet.
-            if (e.text != "MIN" && e.text != "MAX") return fail(3001, e.offset), false;
+            // MIN and MAX are the same over distinct values; COUNT, SUM and AVG count each
+            // value of the partition once.
+            if (e.text != "MIN" && e.text != "MAX" && e.text != "COUNT" && e.text != "SUM" && e.text != "AVG")
+                return fail(3001, e.offset, ": DISTINCT with " + e.text + " OVER"), false;
         }
-        if (e.star) {
+        if (e.distinct && e.text != "MIN" && e.text != "MAX") {
+            std::string a = e.text == "COUNT" ? args[0].sql : numeric(args[0]);
+            call = "vantro_distinct('" + e.text + "'," + a + ")";
+        } else if (e.star) {
             call = "count(*)";
         } else {
             std::string a = (e.text == "SUM" || e.text == "AVG") ? numeric(args[0]) : args[0].sql;

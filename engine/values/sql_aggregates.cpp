@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <cmath>
 #include <deque>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -346,6 +348,66 @@ void keep_final(sqlite3_context* ctx) {
     *slot = nullptr;
 }
 
+// vantro_distinct(kind, value) over a window: COUNT, SUM or AVG of the distinct non-null
+// values of the frame (SQLite's window functions take no DISTINCT). The values are kept
+// with their counts, so that rows leaving the frame are taken out again.
+struct DistinctState {
+    std::string kind;
+    std::map<Key, std::int64_t, bool (*)(const Key&, const Key&)> values{
+        [](const Key& a, const Key& b) { return compare_keys(a, b) < 0; }};
+};
+
+void distinct_step(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (argc != 2) return sqlite3_result_error(ctx, "vantro_distinct: bad arguments", -1);
+    auto** slot = static_cast<DistinctState**>(sqlite3_aggregate_context(ctx, sizeof(DistinctState*)));
+    if (!slot) return sqlite3_result_error_nomem(ctx);
+    if (!*slot) {
+        *slot = new DistinctState;
+        if (const unsigned char* t = sqlite3_value_text(argv[0])) (*slot)->kind = reinterpret_cast<const char*>(t);
+    }
+    if (sqlite3_value_type(argv[1]) != SQLITE_NULL) ++(*slot)->values[key_of(argv[1])];
+}
+
+void distinct_inverse(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    auto** slot = static_cast<DistinctState**>(sqlite3_aggregate_context(ctx, sizeof(DistinctState*)));
+    if (!slot || !*slot || sqlite3_value_type(argv[1]) == SQLITE_NULL) return;
+    auto it = (*slot)->values.find(key_of(argv[1]));
+    if (it != (*slot)->values.end() && --it->second == 0) (*slot)->values.erase(it);
+}
+
+void distinct_result(sqlite3_context* ctx, const DistinctState* s) {
+    std::size_t n = s ? s->values.size() : 0;
+    if (!s || s->kind == "COUNT") return sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(n));
+    if (n == 0) return sqlite3_result_null(ctx);
+    double sum = 0;
+    std::int64_t int_sum = 0;
+    bool exact = true;
+    for (const auto& v : s->values) {
+        sum += v.first.number;
+        double whole = static_cast<double>(static_cast<std::int64_t>(v.first.number));
+        if (exact && (whole != v.first.number || std::fabs(v.first.number) >= 9.0e15 ||
+                      __builtin_add_overflow(int_sum, static_cast<std::int64_t>(v.first.number), &int_sum)))
+            exact = false;
+    }
+    if (s->kind == "AVG") return sqlite3_result_double(ctx, sum / static_cast<double>(n));
+    if (exact) return sqlite3_result_int64(ctx, int_sum);
+    sqlite3_result_double(ctx, sum);
+}
+
+void distinct_value(sqlite3_context* ctx) {
+    auto** slot = static_cast<DistinctState**>(sqlite3_aggregate_context(ctx, 0));
+    distinct_result(ctx, slot ? *slot : nullptr);
+}
+
+void distinct_final(sqlite3_context* ctx) {
+    auto** slot = static_cast<DistinctState**>(sqlite3_aggregate_context(ctx, 0));
+    distinct_result(ctx, slot ? *slot : nullptr);
+    if (slot) {
+        delete *slot;
+        *slot = nullptr;
+    }
+}
+
 }  // namespace
 
 bool sql_aggregates_register(sqlite3* db) {
@@ -353,6 +415,8 @@ bool sql_aggregates_register(sqlite3* db) {
                                           listagg_value, listagg_inverse, nullptr) == SQLITE_OK &&
            sqlite3_create_window_function(db, "vantro_nth_in", 4, SQLITE_UTF8, nullptr, nth_step, nth_final, nth_value,
                                           nth_inverse, nullptr) == SQLITE_OK &&
+           sqlite3_create_window_function(db, "vantro_distinct", 2, SQLITE_UTF8, nullptr, distinct_step, distinct_final,
+                                          distinct_value, distinct_inverse, nullptr) == SQLITE_OK &&
            sqlite3_create_function(db, "vantro_keep", -1, SQLITE_UTF8, nullptr, nullptr, keep_step, keep_final) ==
                SQLITE_OK;
 }

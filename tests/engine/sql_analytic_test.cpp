@@ -236,3 +236,21 @@ TEST_F(Analytic, RecursiveWith) {
 }
 
 }  // namespace
+
+namespace {
+
+// COUNT, SUM and AVG of distinct values over a partition (each value counted once),
+// with Oracle's answers over EMP.
+TEST_F(Analytic, DistinctAggregatesOverAPartition) {
+  EXPECT_EQ(s.rows("select distinct deptno, count(distinct job) over (partition by deptno),"
+                   " sum(distinct sal) over (partition by deptno), avg(distinct sal) over (partition by deptno),"
+                   " count(distinct comm) over (partition by deptno) from emp order by 1"),
+            (Rows{"10|3|8750|2916.66666666667|0", "20|3|7875|1968.75|0", "30|3|8150|1630|4"}));
+  EXPECT_EQ(s.value("select count(distinct deptno) over () from emp where rownum = 1"), "3");
+  EXPECT_EQ(s.value("select count(distinct deptno) over (order by empno) from emp"),
+            "error: ORA-30487: ORDER BY not allowed here\n");
+  EXPECT_EQ(s.value("select stddev(distinct sal) over () from emp"),
+            "error: ORA-03001: unimplemented feature\n");
+}
+
+}  // namespace
