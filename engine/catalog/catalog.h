@@ -51,6 +51,9 @@ public:
                            std::vector<GeneratedColumn>* out) override;
     char view_restriction(const std::string& owner, const std::string& name) override;
     bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) override;
+    // In temporary_tables.cpp.
+    bool temporary_table(const std::string& owner, const std::string& table) override;
+    bool temporary_rows(const std::string& owner, const std::string& table, std::string* sql, int* code) override;
 
 private:
     sqlite3* db_;

@@ -6,6 +6,7 @@
 #include "catalog/catalog_cache.h"
 #include "catalog/dictionary.h"
 #include "catalog/dictionary_ddl.h"
+#include "catalog/temporary_tables.h"
 #include "sql/explain_plan.h"
 #include "values/sql_dialect.h"
 #include "oci/engine.h"
@@ -71,6 +72,7 @@ void session_end(SessionHandle* s) {
     if (srv && srv->db) {
         if (s->in_transaction) sqlite3_exec(srv->db, "ROLLBACK", nullptr, nullptr, nullptr);
         std::lock_guard<std::mutex> lock(srv->db_mutex);
+        temporary_tables_forget(srv->db);
         catalog_close(srv->db);
         srv->db = nullptr;
         srv->session = nullptr;
@@ -103,6 +105,7 @@ sword session_commit(SessionHandle* s, OCIError* errhp) {
     if (!s->in_transaction) return OCI_SUCCESS;
     sword st = run(s->server->db, "COMMIT", errhp);
     session_sync_transaction(s);
+    if (!s->in_transaction) temporary_tables_transaction_ended(s->server->db);
     return st;
 }
 
@@ -110,6 +113,7 @@ sword session_rollback(SessionHandle* s, OCIError* errhp) {
     if (!s->in_transaction) return OCI_SUCCESS;
     sword st = run(s->server->db, "ROLLBACK", errhp);
     session_sync_transaction(s);
+    if (!s->in_transaction) temporary_tables_transaction_ended(s->server->db);
     return st;
 }
 

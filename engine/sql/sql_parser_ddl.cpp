@@ -389,11 +389,17 @@ bool Parser::create(Statement* s) {
         ++p_;
         return fail(922);
     }
-    // A global temporary table's rows are private to a session: the engine has no such storage.
-    if (is_word("GLOBAL") && word_at(1, "TEMPORARY")) return fail(3001);
+    bool temporary = false;
+    if (is_word("GLOBAL") && word_at(1, "TEMPORARY")) {
+        p_ += 2;
+        if (!is_word("TABLE")) return fail(901);
+        temporary = true;
+        s->temporary_duration = "SYS$TRANSACTION";
+    }
     if (accept_word("TABLE")) {
         s->kind = StatementKind::CreateTable;
         if (!table_ref(&s->table)) return false;
+        if (temporary && !on_commit_clause(s)) return false;
         if (accept_word("AS")) return select(&s->select);
         if (!expect_op("(", 906)) return false;
         do {
@@ -409,7 +415,8 @@ bool Parser::create(Statement* s) {
             }
         } while (accept_op(","));
         if (!expect_op(")", 907)) return false;
-        return table_clauses(s);
+        if (!table_clauses(s)) return false;
+        return !temporary || (on_commit_clause(s) && table_clauses(s));
     }
     bool bitmap = accept_word("BITMAP");
     bool unique = !bitmap && accept_word("UNIQUE");
@@ -437,6 +444,19 @@ bool Parser::create(Statement* s) {
         return true;
     }
     return fail(unique ? 968 : 901);
+}
+
+// A temporary table's ON COMMIT DELETE ROWS or ON COMMIT PRESERVE ROWS, when given.
+bool Parser::on_commit_clause(Statement* s) {
+    if (!is_word("ON") || !word_at(1, "COMMIT")) return true;
+    p_ += 2;
+    if (accept_word("DELETE"))
+        s->temporary_duration = "SYS$TRANSACTION";
+    else if (accept_word("PRESERVE"))
+        s->temporary_duration = "SYS$SESSION";
+    else
+        return fail(905);
+    return expect_word("ROWS", 905);
 }
 
 // The physical clauses after a table's columns: storage, ORGANIZATION HEAP or INDEX and an

@@ -127,6 +127,8 @@ const MessageEntry kMessages[] = {
     {2290, "check constraint (%s) violated"},
     {2260, "table can have only one primary key"},
     {2264, "name already used by an existing constraint"},
+    {14455, "attempt to create referential integrity constraint on temporary table"},
+    {14452, "attempt to create, alter or drop an index on temporary table already in use"},
     {1439, "column to be modified must be empty to change datatype"},
     {1440, "column to be modified must be empty to decrease precision or scale"},
     {1441, "cannot decrease column length because some value is too big"},
