@@ -220,6 +220,7 @@ struct ConstraintState {
     bool disabled = false;
     bool novalidate = false;
     bool deferrable = false;
+    bool deferred = false;  // INITIALLY DEFERRED: checked at COMMIT
 };
 
 struct ColumnDef {

@@ -297,11 +297,13 @@ bool Parser::column_constraints(ColumnDef* c) {
 }
 
 // The state after a constraint: ENABLE / DISABLE, VALIDATE / NOVALIDATE, RELY,
-// [NOT] DEFERRABLE, INITIALLY IMMEDIATE and USING INDEX with the index's physical
-// attributes. What the engine does not keep (checking at COMMIT, DISABLE VALIDATE, an
-// index named or created for the key) is refused with ORA-03001.
+// [NOT] DEFERRABLE, INITIALLY IMMEDIATE or DEFERRED and USING INDEX with the index's
+// physical attributes. What the engine does not keep (DISABLE VALIDATE, an index named or
+// created for the key) is refused with ORA-03001; which constraints can be checked at
+// COMMIT the translator decides.
 bool Parser::constraint_state(ConstraintState* st) {
     bool validate = false;
+    bool not_deferrable = false;
     for (;;) {
         if (accept_word("ENABLE")) {
             st->disabled = false;
@@ -315,12 +317,16 @@ bool Parser::constraint_state(ConstraintState* st) {
         } else if (accept_word("RELY") || accept_word("NORELY")) {
         } else if (is_word("NOT") && word_at(1, "DEFERRABLE")) {
             p_ += 2;
+            if (st->deferred) return fail(2447);
             st->deferrable = false;
+            not_deferrable = true;
         } else if (accept_word("DEFERRABLE")) {
             st->deferrable = true;
         } else if (accept_word("INITIALLY")) {
-            if (is_word("DEFERRED")) return fail(3001);
-            if (!expect_word("IMMEDIATE", 905)) return false;
+            st->deferred = accept_word("DEFERRED");
+            if (!st->deferred && !expect_word("IMMEDIATE", 905)) return false;
+            if (st->deferred && not_deferrable) return fail(2447);
+            if (st->deferred) st->deferrable = true;
         } else if (accept_word("USING")) {
             if (!expect_word("INDEX", 968)) return false;
             StorageClause ignored;

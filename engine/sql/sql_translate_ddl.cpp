@@ -122,6 +122,13 @@ bool reserved_by_sqlite(const std::string& name) {
     return true;
 }
 
+// True when a constraint written on c other than its reference is INITIALLY DEFERRED:
+// SQLite checks only foreign keys at COMMIT.
+bool deferred_besides_reference(const ColumnDef& c) {
+    return c.not_null_state.deferred || c.primary_key_state.deferred || c.unique_state.deferred ||
+           c.check_state.deferred;
+}
+
 }  // namespace
 
 bool Translator::create_table(Statement& s) {
@@ -168,6 +175,7 @@ bool Translator::create_table(Statement& s) {
     int identities = 0;
     for (ColumnDef& c : s.column_defs) {
         if (!names.insert(c.name).second) return fail(957, c.offset);
+        if (deferred_besides_reference(c)) return fail(3001, c.offset);
         if (!generated_check(c, &identities)) return false;
         auto add = [&](TableConstraint::Kind kind, const std::string& name, const ConstraintState& state) {
             TableConstraint k;
@@ -205,6 +213,7 @@ bool Translator::create_table(Statement& s) {
     for (TableConstraint& k : inline_constraints) {
         for (const std::string& col : k.columns)
             if (!names.count(col)) return fail(904, k.offset, "\"" + col + "\"");
+        if (k.state.deferred && k.kind != TableConstraint::Kind::ForeignKey) return fail(3001, k.offset);
         if (k.kind == TableConstraint::Kind::PrimaryKey) {
             if (has_primary) return fail(2260, k.offset), false;
             has_primary = true;
@@ -249,6 +258,7 @@ bool Translator::create_table(Statement& s) {
             body += " FOREIGN KEY " + list(k.columns) + " REFERENCES " + quote_name(k.references.name);
             if (!k.ref_columns.empty()) body += list(k.ref_columns);
             if (!k.on_delete.empty()) body += " ON DELETE " + k.on_delete;
+            if (k.state.deferred) body += " DEFERRABLE INITIALLY DEFERRED";
             record.type = 'R';
             record.r_table = k.references.name;
             record.r_columns = k.ref_columns;
@@ -447,6 +457,7 @@ bool Translator::alter_table(Statement& s) {
         std::set<std::string> added;
         for (ColumnDef& c : s.column_defs) {
             if (has(c.name) || !added.insert(c.name).second) return fail(1430, c.offset), false;
+            if (deferred_besides_reference(c) || c.references_state.deferred) return fail(3001, c.offset);
             if (!generated_check(c, &identities)) return false;
             std::string cs;
             if (!column_sql(c, &cs, true)) return false;

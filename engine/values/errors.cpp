@@ -127,6 +127,8 @@ const MessageEntry kMessages[] = {
     {2290, "check constraint (%s) violated"},
     {2260, "table can have only one primary key"},
     {2264, "name already used by an existing constraint"},
+    {2091, "transaction rolled back"},
+    {2447, "cannot defer a constraint that is not deferrable"},
     {14455, "attempt to create referential integrity constraint on temporary table"},
     {14452, "attempt to create, alter or drop an index on temporary table already in use"},
     {1439, "column to be modified must be empty to change datatype"},
