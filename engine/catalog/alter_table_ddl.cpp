@@ -393,6 +393,11 @@ DdlResult AlterTable::add_constraint() {
         std::vector<ColumnInfo> r_cols;
         if ((!r_owner.empty() && r_owner != owner_) || !ctx_.catalog->table_columns(owner_, c.r_table, &r_cols))
             return fail_at(942, r_off);
+        // A key added later is kept by triggers on the shared tables, never on a session's
+        // rows; between a temporary and a permanent table Oracle refuses it anyway.
+        bool temporary = ctx_.catalog->temporary_table(owner_, table_);
+        if (temporary != ctx_.catalog->temporary_table(owner_, c.r_table)) return fail_at(14455, r_off);
+        if (temporary) return fail_at(3001, r_off);
         if (is_op("(")) {
             r = column_list(&c.r_columns, &r_cols);
             if (r != DdlResult::Done) return r;

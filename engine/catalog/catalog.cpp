@@ -93,6 +93,7 @@ void drop_orphan_rows(sqlite3* db, const std::string& user) {
         " FROM main.vantro_generated_columns WHERE owner=?1 AND table_name NOT IN $L)",
         "DELETE FROM main.vantro_generated_columns WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_table_options WHERE owner=?1 AND table_name NOT IN $L",
+        "DELETE FROM main.vantro_temporary_tables WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_comments WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_columns WHERE owner=?1 AND table_name NOT IN $L",
     };
@@ -438,6 +439,45 @@ std::string catalog_constraint_name(sqlite3* db, const std::string& owner, const
     q.text(1, owner).text(2, table).text(3, columns);
     if (!q.row()) return "";
     return q.column(0) + "." + q.column(1);
+}
+
+std::string catalog_foreign_key_violation(sqlite3* db) {
+    std::vector<std::string> schemas;
+    {
+        Stmt q(db, "SELECT name FROM pragma_database_list WHERE name<>'main' ORDER BY seq");
+        while (sqlite3_step(q.get()) == SQLITE_ROW)
+            schemas.push_back(reinterpret_cast<const char*>(sqlite3_column_text(q.get(), 0)));
+    }
+    for (const std::string& schema : schemas) {
+        if (schema != "temp" && !catalog_valid_user_name(schema)) continue;
+        std::string table;
+        long long fk = 0;
+        {
+            Stmt q(db, "PRAGMA \"" + schema + "\".foreign_key_check");
+            if (sqlite3_step(q.get()) != SQLITE_ROW) continue;
+            table = reinterpret_cast<const char*>(sqlite3_column_text(q.get(), 0));
+            fk = sqlite3_column_int64(q.get(), 3);
+        }
+        std::string columns;
+        {
+            Stmt q(db, "SELECT \"from\" FROM pragma_foreign_key_list(?1,?2) WHERE id=?3 ORDER BY seq");
+            sqlite3_bind_text(q.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(q.get(), 2, schema.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_int64(q.get(), 3, fk);
+            while (sqlite3_step(q.get()) == SQLITE_ROW)
+                columns += (columns.empty() ? "" : ",") +
+                           std::string(reinterpret_cast<const char*>(sqlite3_column_text(q.get(), 0)));
+        }
+        // A session's rows of a temporary table are checked in TEMP under the table's name.
+        CatalogStatement q(db, "SELECT k.owner, " CONSTRAINT_NAME
+                               " FROM main.vantro_constraints k WHERE (k.owner=?1 OR (?1='temp' AND EXISTS"
+                               " (SELECT 1 FROM main.vantro_temporary_tables t WHERE t.owner=k.owner"
+                               " AND t.table_name=k.table_name))) AND k.table_name=?2 AND k.constraint_type='R'"
+                               " AND " KEY_COLUMNS "=?3 ORDER BY 1, 2 LIMIT 1");
+        q.text(1, schema).text(2, table).text(3, columns);
+        if (q.row()) return q.column(0) + "." + q.column(1);
+    }
+    return "";
 }
 
 bool SqliteCatalog::index_exists(const std::string& owner, const std::string& name) {

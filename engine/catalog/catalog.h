@@ -29,6 +29,9 @@ bool catalog_attach_all(sqlite3* db, const std::string& folder, OraError* err);
 // references the table, 'C' the check constraint named `columns`.
 std::string catalog_constraint_name(sqlite3* db, const std::string& owner, const std::string& table, char kind,
                                     const std::string& columns);
+// After a COMMIT refused for a foreign key checked at COMMIT (the transaction still
+// open): "OWNER.NAME" of a violated foreign key, empty when none is found.
+std::string catalog_foreign_key_violation(sqlite3* db);
 // True when name is acceptable as a user (schema) name: letters, digits, _ $ #, starting
 // with a letter, at most 30 characters.
 bool catalog_valid_user_name(const std::string& name);
@@ -51,6 +54,9 @@ public:
                            std::vector<GeneratedColumn>* out) override;
     char view_restriction(const std::string& owner, const std::string& name) override;
     bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) override;
+    // In temporary_tables.cpp.
+    bool temporary_table(const std::string& owner, const std::string& table) override;
+    bool temporary_rows(const std::string& owner, const std::string& table, std::string* sql, int* code) override;
 
 private:
     sqlite3* db_;

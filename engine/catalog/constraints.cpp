@@ -26,14 +26,15 @@ void emit(const std::string& owner, const std::string& table, const ConstraintRe
     std::string id = c.id > 0 ? std::to_string(c.id) : std::string("NULL");
     out->push_back(
         "INSERT INTO main.vantro_constraints(id,owner,constraint_name,constraint_type,table_name,search_condition,"
-        "r_constraint_id,delete_rule,status,validated,is_deferrable) VALUES (" +
+        "r_constraint_id,delete_rule,status,validated,is_deferrable,is_deferred) VALUES (" +
         id + "," + quote_text(owner) + "," + (c.name.empty() ? std::string("NULL") : quote_text(c.name)) + ",'" +
         c.type + "'," + quote_text(table) + "," +
         (c.type == 'C' ? quote_text(c.search_condition) : std::string("NULL")) + "," + r_id + "," +
         (c.type == 'R' ? quote_text(c.delete_rule) : std::string("NULL")) + "," +
         (c.state.disabled ? "'DISABLED'" : "'ENABLED'") + "," +
         (c.state.novalidate ? "'NOT VALIDATED'" : "'VALIDATED'") + "," +
-        (c.state.deferrable ? "'DEFERRABLE'" : "'NOT DEFERRABLE'") + ")");
+        (c.state.deferrable ? "'DEFERRABLE'" : "'NOT DEFERRABLE'") + "," +
+        (c.state.deferred ? "'DEFERRED'" : "'IMMEDIATE'") + ")");
     // Without a number of its own the row just inserted is the newest one.
     std::string constraint_id = c.id > 0 ? id : std::string("(SELECT max(id) FROM main.vantro_constraints)");
     for (std::size_t i = 0; i < c.columns.size(); ++i)

@@ -49,6 +49,8 @@ const char* const kDictionarySchema =
     " sequence_name TEXT, fill_sql TEXT, identity_options TEXT, PRIMARY KEY(owner, table_name, column_name));"
     "CREATE TABLE IF NOT EXISTS main.vantro_table_options(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
     " iot_type TEXT, PRIMARY KEY(owner, table_name));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_temporary_tables(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
+    " duration TEXT NOT NULL, PRIMARY KEY(owner, table_name));"
     "CREATE TABLE IF NOT EXISTS main.vantro_storage(owner TEXT NOT NULL, object_name TEXT NOT NULL,"
     " object_kind TEXT NOT NULL, tablespace_name TEXT, pct_free INTEGER, pct_used INTEGER, ini_trans INTEGER,"
     " max_trans INTEGER, initial_extent INTEGER, next_extent INTEGER, min_extents INTEGER, max_extents INTEGER,"
@@ -90,7 +92,9 @@ const char* const kObjectColumns =
     "coalesce(o.last_ddl_time,datetime('now','localtime')),"                                            \
     "replace(coalesce(o.created,datetime('now','localtime')),' ',':'),"                                 \
     "coalesce((SELECT p.status FROM main.vantro_plsql_objects p WHERE p.owner=l.owner"                  \
-    " AND p.name=l.object_name AND p.type=l.object_type),'VALID'),'N',"                                 \
+    " AND p.name=l.object_name AND p.type=l.object_type),'VALID'),CASE WHEN l.object_type='TABLE' AND"  \
+    " EXISTS (SELECT 1 FROM main.vantro_temporary_tables t WHERE t.owner=l.owner"                       \
+    " AND t.table_name=l.object_name) THEN 'Y' ELSE 'N' END,"                                           \
     "CASE WHEN l.object_name LIKE 'SYS\\_C%' ESCAPE '\\' THEN 'Y' ELSE 'N' END,'N'"                     \
     " FROM temp.vantro_live_objects l LEFT JOIN main.vantro_objects o ON o.owner=l.owner"               \
     " AND o.object_name=l.object_name AND o.object_type=l.object_type"
@@ -170,16 +174,19 @@ const char* const kTableColumns =
     " ROW_MOVEMENT VARCHAR2(8), DURATION VARCHAR2(15)";
 
 // Storage attributes as given in the DDL, else those of a heap table in tablespace USERS.
-#define TABLE_ROW                                                                                                      \
-    "m.name,CASE WHEN x.iot_type IS NULL THEN coalesce(g.tablespace_name,'USERS') "                                    \
-    "END,NULL,NULL,'VALID',coalesce(g.pct_free,10),"                                                                   \
-    "coalesce(g.pct_used,40),coalesce(g.ini_trans,1),coalesce(g.max_trans,255),coalesce(g.initial_extent,65536),"      \
-    "coalesce(g.next_extent,1048576),coalesce(g.min_extents,1),coalesce(g.max_extents,2147483645),"                    \
-    "coalesce(g.pct_increase,0),coalesce(g.freelists,1),coalesce(g.freelist_groups,1),coalesce(g.logging,'YES'),"      \
-    "'N',NULL,NULL,NULL,NULL,NULL,NULL,'         1','         1','    N','ENABLED',NULL,NULL,'NO',x.iot_type,'N','N'," \
-    "'NO',coalesce(g.buffer_pool,'DEFAULT'),'DISABLED',NULL FROM $S.sqlite_master m LEFT JOIN main.vantro_storage g"   \
-    " ON g.owner=$U AND g.object_name=m.name AND g.object_kind='TABLE'"                                                \
-    " LEFT JOIN main.vantro_table_options x ON x.owner=$U AND x.table_name=m.name"                                     \
+#define TABLE_ROW                                                                                                 \
+    "m.name,CASE WHEN x.iot_type IS NULL THEN coalesce(g.tablespace_name,'USERS') "                               \
+    "END,NULL,NULL,'VALID',coalesce(g.pct_free,10),"                                                              \
+    "coalesce(g.pct_used,40),coalesce(g.ini_trans,1),coalesce(g.max_trans,255),coalesce(g.initial_extent,65536)," \
+    "coalesce(g.next_extent,1048576),coalesce(g.min_extents,1),coalesce(g.max_extents,2147483645),"               \
+    "coalesce(g.pct_increase,0),coalesce(g.freelists,1),coalesce(g.freelist_groups,1),coalesce(g.logging,'YES')," \
+    "'N',NULL,NULL,NULL,NULL,NULL,NULL,'         1','         1','    N','ENABLED',NULL,NULL,'NO',x.iot_type,"    \
+    "CASE WHEN t.duration IS NULL THEN 'N' ELSE 'Y' END,'N','NO',coalesce(g.buffer_pool,'DEFAULT'),'DISABLED',"   \
+    "t.duration FROM $S.sqlite_master m LEFT JOIN main.vantro_temporary_tables t ON t.owner=$U AND "              \
+    "t.table_name=m.name"                                                                                         \
+    " LEFT JOIN main.vantro_storage g"                                                                            \
+    " ON g.owner=$U AND g.object_name=m.name AND g.object_kind='TABLE'"                                           \
+    " LEFT JOIN main.vantro_table_options x ON x.owner=$U AND x.table_name=m.name"                                \
     " WHERE m.type='table' AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"
 
 const char* const kIndexColumns =
@@ -198,20 +205,22 @@ const char* const kIndexColumns =
 // kind (BITMAP, REVERSE, IOT - TOP for the key of an index-organized table) and storage
 // as given, else an index's defaults in USERS.
 #define INDEX_DESC "EXISTS (SELECT 1 FROM pragma_index_xinfo(m.name,$U) x WHERE x.key=1 AND x.desc=1)"
-#define INDEX_ROW                                                                                    \
-    "vantro_index_name($U,m.name,m.tbl_name),CASE WHEN " INDEX_DESC                                  \
-    " THEN 'FUNCTION-BASED ' ELSE '' END||coalesce(g.index_type,'NORMAL'),"                          \
-    "$U,m.tbl_name,'TABLE',"                                                                         \
-    "CASE WHEN (SELECT il.\"unique\" FROM pragma_index_list(m.tbl_name,$U) il WHERE il.name=m.name)" \
-    " THEN 'UNIQUE' ELSE 'NONUNIQUE' END,'DISABLED',NULL,coalesce(g.tablespace_name,'USERS'),"       \
-    "coalesce(g.ini_trans,2),coalesce(g.max_trans,255),coalesce(g.initial_extent,65536),"            \
-    "coalesce(g.next_extent,1048576),coalesce(g.min_extents,1),coalesce(g.max_extents,2147483645),"  \
-    "coalesce(g.pct_increase,0),NULL,NULL,coalesce(g.freelists,1),coalesce(g.freelist_groups,1),"    \
-    "coalesce(g.pct_free,10),coalesce(g.logging,'YES'),'VALID','1','1','NO','N','N','N',"            \
-    "coalesce(g.buffer_pool,'DEFAULT'),CASE WHEN " INDEX_DESC                                        \
-    " THEN 'ENABLED' END,'NO'"                                                                       \
-    " FROM $S.sqlite_master m LEFT JOIN main.vantro_storage g ON g.owner=$U"                         \
-    " AND g.object_name=vantro_index_name($U,m.name,m.tbl_name)"                                     \
+#define INDEX_ROW                                                                                     \
+    "vantro_index_name($U,m.name,m.tbl_name),CASE WHEN " INDEX_DESC                                   \
+    " THEN 'FUNCTION-BASED ' ELSE '' END||coalesce(g.index_type,'NORMAL'),"                           \
+    "$U,m.tbl_name,'TABLE',"                                                                          \
+    "CASE WHEN (SELECT il.\"unique\" FROM pragma_index_list(m.tbl_name,$U) il WHERE il.name=m.name)"  \
+    " THEN 'UNIQUE' ELSE 'NONUNIQUE' END,'DISABLED',NULL,coalesce(g.tablespace_name,'USERS'),"        \
+    "coalesce(g.ini_trans,2),coalesce(g.max_trans,255),coalesce(g.initial_extent,65536),"             \
+    "coalesce(g.next_extent,1048576),coalesce(g.min_extents,1),coalesce(g.max_extents,2147483645),"   \
+    "coalesce(g.pct_increase,0),NULL,NULL,coalesce(g.freelists,1),coalesce(g.freelist_groups,1),"     \
+    "coalesce(g.pct_free,10),coalesce(g.logging,'YES'),'VALID','1','1','NO',CASE WHEN EXISTS (SELECT" \
+    " 1 FROM main.vantro_temporary_tables t WHERE t.owner=$U AND t.table_name=m.tbl_name) THEN 'Y'"   \
+    " ELSE 'N' END,'N','N',"                                                                          \
+    "coalesce(g.buffer_pool,'DEFAULT'),CASE WHEN " INDEX_DESC                                         \
+    " THEN 'ENABLED' END,'NO'"                                                                        \
+    " FROM $S.sqlite_master m LEFT JOIN main.vantro_storage g ON g.owner=$U"                          \
+    " AND g.object_name=vantro_index_name($U,m.name,m.tbl_name)"                                      \
     " AND g.object_kind='INDEX' WHERE m.type='index' AND vantro_index_name($U,m.name,m.tbl_name) IS NOT NULL"
 
 const char* const kArgumentColumns =

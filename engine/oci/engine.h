@@ -59,6 +59,7 @@ struct SessionHandle : Handle {
     bool open = false;
     ServerHandle* server = nullptr;
     bool in_transaction = false;             // a BEGIN issued and not yet ended
+    OraError commit_error;                   // why the last failed session_commit failed
     SessionSettings settings;                // read by the SQL functions of the session's connection
     struct PlSessionState* plsql = nullptr;  // PL/SQL state (DBMS_OUTPUT), owned, made on first use
 };

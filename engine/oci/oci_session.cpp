@@ -6,6 +6,7 @@
 #include "catalog/catalog_cache.h"
 #include "catalog/dictionary.h"
 #include "catalog/dictionary_ddl.h"
+#include "catalog/temporary_tables.h"
 #include "sql/explain_plan.h"
 #include "values/sql_dialect.h"
 #include "oci/engine.h"
@@ -71,6 +72,7 @@ void session_end(SessionHandle* s) {
     if (srv && srv->db) {
         if (s->in_transaction) sqlite3_exec(srv->db, "ROLLBACK", nullptr, nullptr, nullptr);
         std::lock_guard<std::mutex> lock(srv->db_mutex);
+        temporary_tables_forget(srv->db);
         catalog_close(srv->db);
         srv->db = nullptr;
         srv->session = nullptr;
@@ -99,17 +101,35 @@ void session_sync_transaction(SessionHandle* s) {
 // SQLite: a commit that fails on a full disk or an I/O error may have rolled the whole
 // transaction back (the session must then start a new one), or left it open (it can be
 // committed again or rolled back).
+// A foreign key checked at COMMIT that the transaction's rows violate fails the commit:
+// the transaction is rolled back, as Oracle does, and the error names the key.
 sword session_commit(SessionHandle* s, OCIError* errhp) {
+    s->commit_error = OraError();
     if (!s->in_transaction) return OCI_SUCCESS;
-    sword st = run(s->server->db, "COMMIT", errhp);
+    sqlite3* db = s->server->db;
+    char* msg = nullptr;
+    if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, &msg) != SQLITE_OK) {
+        int code = sqlite3_extended_errcode(db);
+        s->commit_error = ora_from_sqlite(code, msg ? msg : "");
+        if (code == SQLITE_CONSTRAINT_FOREIGNKEY && !sqlite3_get_autocommit(db)) {
+            std::string name = catalog_foreign_key_violation(db);
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            s->commit_error.code = 2091;
+            s->commit_error.message = ora_message(2091) + "\n" + ora_line(2291, name.empty() ? "FOREIGN KEY" : name);
+        }
+    }
+    sqlite3_free(msg);
     session_sync_transaction(s);
-    return st;
+    if (!s->in_transaction) temporary_tables_transaction_ended(db);
+    if (s->commit_error.code) return error_set(errhp, s->commit_error.code, s->commit_error.message);
+    return OCI_SUCCESS;
 }
 
 sword session_rollback(SessionHandle* s, OCIError* errhp) {
     if (!s->in_transaction) return OCI_SUCCESS;
     sword st = run(s->server->db, "ROLLBACK", errhp);
     session_sync_transaction(s);
+    if (!s->in_transaction) temporary_tables_transaction_ended(s->server->db);
     return st;
 }
 

@@ -7,6 +7,7 @@
 #include "catalog/catalog_cache.h"
 #include "catalog/dictionary.h"
 #include "catalog/dictionary_ddl.h"
+#include "catalog/temporary_tables.h"
 #include "oci/engine.h"
 #include "values/errors.h"
 #include "values/session_params.h"
@@ -520,6 +521,7 @@ sword run_ddl_commits(StmtHandle* s, OCIError* errhp) {
     // New objects get their ids now, while no transaction holds the catalog.
     if (st == OCI_SUCCESS && sqlite3_get_autocommit(db)) dictionary_sync_objects(db);
     session_sync_transaction(s->session);
+    if (sqlite3_get_autocommit(db)) temporary_tables_transaction_ended(db);
     return st;
 }
 

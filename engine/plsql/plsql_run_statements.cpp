@@ -360,6 +360,8 @@ Flow Interpreter::run_end_transaction(const PlStmt& st) {
     }
     root_->savepoint_ = false;
     sword rc = st.kind == PlStmtKind::Commit ? session_commit(ses_, nullptr) : session_rollback(ses_, nullptr);
+    if (rc != OCI_SUCCESS && st.kind == PlStmtKind::Commit && ses_->commit_error.code)
+        return raise(make_error(ses_->commit_error.code, ses_->commit_error.message), st.line);
     if (rc != OCI_SUCCESS) return raise(sqlite_error(false), st.line);
     return Flow::Next;
 }

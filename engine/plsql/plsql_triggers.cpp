@@ -693,6 +693,12 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
         OraError e = ora_error(942);
         return error_set(errhp, e.code, e.message);
     }
+    // The engine's triggers fire on the table every session shares, never on a
+    // session's rows of a temporary table.
+    if (catalog.temporary_table(d.table_owner, d.table)) {
+        if (ErrorHandle* eh = error_handle(errhp)) eh->parse_offset = static_cast<ub2>(d.table_offset);
+        return error_set(errhp, 3001, ora_message(3001));
+    }
     if (!d.row && !d.when.empty()) {
         if (ErrorHandle* eh = error_handle(errhp)) eh->parse_offset = static_cast<ub2>(d.when_offset);
         return error_set(errhp, 4077, ora_message(4077));

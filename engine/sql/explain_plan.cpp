@@ -830,6 +830,10 @@ bool explain_plan_run(const std::string& text, const std::vector<Token>& t, cons
     if (ctx.catalog->table_columns(schema, table, &own)) {
         target_columns = own;
         target_sql = "\"" + schema + "\".\"" + table + "\"";
+        // A temporary plan table takes the rows as this session's own.
+        int code = 0;
+        if (ctx.catalog->temporary_rows(schema, table, &target_sql, &code) && code)
+            return fail_at(err, code, table_offset);
     } else if (named && !(owner.empty() && table == "PLAN_TABLE")) {
         return fail_at(err, 942, table_offset);
     }

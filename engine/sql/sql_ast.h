@@ -246,6 +246,7 @@ struct ConstraintState {
     bool disabled = false;
     bool novalidate = false;
     bool deferrable = false;
+    bool deferred = false;  // INITIALLY DEFERRED: checked at COMMIT
 };
 
 struct ColumnDef {
@@ -331,6 +332,9 @@ struct Statement {
     bool merge_update = false, merge_insert = false;
     std::string organization;  // Create table: ORGANIZATION INDEX or HEAP, empty when not given
     std::uint32_t organization_offset = 0;
+    // Create table: GLOBAL TEMPORARY, with the duration of its rows ("SYS$TRANSACTION" for ON
+    // COMMIT DELETE ROWS, "SYS$SESSION" for PRESERVE ROWS); empty for a permanent table.
+    std::string temporary_duration;
 };
 
 // Parses one statement of the SQL grammar; false with err set at the offending token.

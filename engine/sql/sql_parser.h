@@ -114,6 +114,7 @@ private:
     bool generated_clause(ColumnDef* c);
     bool identity_options(IdentityOptions* o);
     bool table_clauses(Statement* s);
+    bool on_commit_clause(Statement* s);
     bool table_constraint(TableConstraint* c);
     bool constraint_state(ConstraintState* st);
     bool name_list(std::vector<std::string>* names, std::vector<std::uint32_t>* offsets = nullptr);

@@ -297,11 +297,13 @@ bool Parser::column_constraints(ColumnDef* c) {
 }
 
 // The state after a constraint: ENABLE / DISABLE, VALIDATE / NOVALIDATE, RELY,
-// [NOT] DEFERRABLE, INITIALLY IMMEDIATE and USING INDEX with the index's physical
-// attributes. What the engine does not keep (checking at COMMIT, DISABLE VALIDATE, an
-// index named or created for the key) is refused with ORA-03001.
+// [NOT] DEFERRABLE, INITIALLY IMMEDIATE or DEFERRED and USING INDEX with the index's
+// physical attributes. What the engine does not keep (DISABLE VALIDATE, an index named or
+// created for the key) is refused with ORA-03001; which constraints can be checked at
+// COMMIT the translator decides.
 bool Parser::constraint_state(ConstraintState* st) {
     bool validate = false;
+    bool not_deferrable = false;
     for (;;) {
         if (accept_word("ENABLE")) {
             st->disabled = false;
@@ -315,12 +317,16 @@ bool Parser::constraint_state(ConstraintState* st) {
         } else if (accept_word("RELY") || accept_word("NORELY")) {
         } else if (is_word("NOT") && word_at(1, "DEFERRABLE")) {
             p_ += 2;
+            if (st->deferred) return fail(2447);
             st->deferrable = false;
+            not_deferrable = true;
         } else if (accept_word("DEFERRABLE")) {
             st->deferrable = true;
         } else if (accept_word("INITIALLY")) {
-            if (is_word("DEFERRED")) return fail(3001);
-            if (!expect_word("IMMEDIATE", 905)) return false;
+            st->deferred = accept_word("DEFERRED");
+            if (!st->deferred && !expect_word("IMMEDIATE", 905)) return false;
+            if (st->deferred && not_deferrable) return fail(2447);
+            if (st->deferred) st->deferrable = true;
         } else if (accept_word("USING")) {
             if (!expect_word("INDEX", 968)) return false;
             StorageClause ignored;
@@ -389,11 +395,17 @@ bool Parser::create(Statement* s) {
         ++p_;
         return fail(922);
     }
-    // A global temporary table's rows are private to a session: the engine has no such storage.
-    if (is_word("GLOBAL") && word_at(1, "TEMPORARY")) return fail(3001);
+    bool temporary = false;
+    if (is_word("GLOBAL") && word_at(1, "TEMPORARY")) {
+        p_ += 2;
+        if (!is_word("TABLE")) return fail(901);
+        temporary = true;
+        s->temporary_duration = "SYS$TRANSACTION";
+    }
     if (accept_word("TABLE")) {
         s->kind = StatementKind::CreateTable;
         if (!table_ref(&s->table)) return false;
+        if (temporary && !on_commit_clause(s)) return false;
         if (accept_word("AS")) return select(&s->select);
         if (!expect_op("(", 906)) return false;
         do {
@@ -409,7 +421,8 @@ bool Parser::create(Statement* s) {
             }
         } while (accept_op(","));
         if (!expect_op(")", 907)) return false;
-        return table_clauses(s);
+        if (!table_clauses(s)) return false;
+        return !temporary || (on_commit_clause(s) && table_clauses(s));
     }
     bool bitmap = accept_word("BITMAP");
     bool unique = !bitmap && accept_word("UNIQUE");
@@ -437,6 +450,19 @@ bool Parser::create(Statement* s) {
         return true;
     }
     return fail(unique ? 968 : 901);
+}
+
+// A temporary table's ON COMMIT DELETE ROWS or ON COMMIT PRESERVE ROWS, when given.
+bool Parser::on_commit_clause(Statement* s) {
+    if (!is_word("ON") || !word_at(1, "COMMIT")) return true;
+    p_ += 2;
+    if (accept_word("DELETE"))
+        s->temporary_duration = "SYS$TRANSACTION";
+    else if (accept_word("PRESERVE"))
+        s->temporary_duration = "SYS$SESSION";
+    else
+        return fail(905);
+    return expect_word("ROWS", 905);
 }
 
 // The physical clauses after a table's columns: storage, ORGANIZATION HEAP or INDEX and an

@@ -24,6 +24,20 @@
 #include <cstdio>
 #include <set>
 
+// How the statement names the rows of owner.table: the table, or this session's rows of
+// a global temporary table. A view is stored in its schema file and cannot read a
+// session's rows.
+bool Translator::rows_sql(const std::string& owner, const std::string& table, std::uint32_t offset, std::string* sql) {
+    int code = 0;
+    if (!ctx_.catalog->temporary_rows(owner, table, sql, &code)) {
+        *sql = quote_name(owner) + "." + quote_name(table);
+        return true;
+    }
+    if (!code && ctx_.stored_in_schema) code = 3001;
+    if (code) return fail(code, offset), false;
+    return true;
+}
+
 bool Translator::table_source(const TableRef& t, Source* src) {
     if (t.owner.empty()) {
         for (auto it = query_names_.rbegin(); it != query_names_.rend(); ++it) {
@@ -47,8 +61,7 @@ bool Translator::table_source(const TableRef& t, Source* src) {
             if (syn_owner.empty()) syn_owner = ctx_.schema;
             src->alias = t.name;
             if (ctx_.catalog->table_columns(syn_owner, syn_target, &src->columns)) {
-                src->sql = quote_name(syn_owner) + "." + quote_name(syn_target);
-                return true;
+                return rows_sql(syn_owner, syn_target, t.offset, &src->sql);
             }
             if ((syn_owner == "SYS" || syn_owner == "PUBLIC") &&
                 ctx_.catalog->dictionary_view(syn_target, &src->columns, &src->sql))
@@ -66,9 +79,8 @@ bool Translator::table_source(const TableRef& t, Source* src) {
         }
         return fail(942, t.offset);
     }
-    src->sql = quote_name(owner) + "." + quote_name(t.name);
     src->alias = t.name;
-    return true;
+    return rows_sql(owner, t.name, t.offset, &src->sql);
 }
 
 const Expr* find_rownum(const Expr& e) {
@@ -876,6 +888,8 @@ bool Translator::insert(Statement& s) {
         if (!s.table.owner.empty() || s.table.name != "PLAN_TABLE" ||
             !ctx_.catalog->dictionary_view(s.table.name, &all, &target_sql))
             return fail(942, s.table.offset);
+    } else if (!rows_sql(owner, s.table.name, s.table.offset, &target_sql)) {
+        return false;
     }
     std::vector<ColumnInfo> targets;
     if (s.columns.empty()) {

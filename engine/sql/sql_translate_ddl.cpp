@@ -122,6 +122,13 @@ bool reserved_by_sqlite(const std::string& name) {
     return true;
 }
 
+// True when a constraint written on c other than its reference is INITIALLY DEFERRED:
+// SQLite checks only foreign keys at COMMIT.
+bool deferred_besides_reference(const ColumnDef& c) {
+    return c.not_null_state.deferred || c.primary_key_state.deferred || c.unique_state.deferred ||
+           c.check_state.deferred;
+}
+
 }  // namespace
 
 bool Translator::create_table(Statement& s) {
@@ -133,7 +140,27 @@ bool Translator::create_table(Statement& s) {
     // SQLite keeps names that start with sqlite_ (in any case) for itself.
     if (reserved_by_sqlite(s.table.name)) return fail(903, s.table.name_offset);
     if (ctx_.catalog->object_exists(owner, s.table.name)) return fail(955, s.table.name_offset);
-    if (s.select) return create_table_as(s, owner);
+    const bool temporary = !s.temporary_duration.empty();
+    if (temporary) {
+        // The session's rows live in its TEMP schema under the table's name, beside the
+        // dictionary's views and the session's plan table.
+        std::vector<ColumnInfo> view_columns;
+        std::string view_sql;
+        if (s.table.name == "VANTRO_LIVE_OBJECTS" ||
+            ctx_.catalog->dictionary_view(s.table.name, &view_columns, &view_sql))
+            return fail(955, s.table.name_offset);
+        out_->catalog_sql.push_back(
+            "INSERT OR REPLACE INTO main.vantro_temporary_tables(owner,table_name,duration) VALUES (" +
+            quote_text(owner) + "," + quote_text(s.table.name) + "," + quote_text(s.temporary_duration) + ")");
+    }
+    if (s.select) {
+        // The rows of a query would be the creating session's own; ON COMMIT DELETE ROWS
+        // empties them at the DDL's commit, so the table starts empty.
+        if (temporary && s.temporary_duration != "SYS$TRANSACTION") return fail(3001, s.table.offset);
+        if (!create_table_as(s, owner)) return false;
+        if (temporary) out_->sql.resize(out_->sql.find("); INSERT INTO ") + 1);
+        return true;
+    }
     std::set<std::string> names;
     std::string body;
     // Constraints written on a column become table constraints, so that every one carries
@@ -148,6 +175,7 @@ bool Translator::create_table(Statement& s) {
     int identities = 0;
     for (ColumnDef& c : s.column_defs) {
         if (!names.insert(c.name).second) return fail(957, c.offset);
+        if (deferred_besides_reference(c)) return fail(3001, c.offset);
         if (!generated_check(c, &identities)) return false;
         auto add = [&](TableConstraint::Kind kind, const std::string& name, const ConstraintState& state) {
             TableConstraint k;
@@ -185,6 +213,7 @@ bool Translator::create_table(Statement& s) {
     for (TableConstraint& k : inline_constraints) {
         for (const std::string& col : k.columns)
             if (!names.count(col)) return fail(904, k.offset, "\"" + col + "\"");
+        if (k.state.deferred && k.kind != TableConstraint::Kind::ForeignKey) return fail(3001, k.offset);
         if (k.kind == TableConstraint::Kind::PrimaryKey) {
             if (has_primary) return fail(2260, k.offset), false;
             has_primary = true;
@@ -221,9 +250,15 @@ bool Translator::create_table(Statement& s) {
             std::vector<ColumnInfo> ref_cols;
             if (k.references.name != s.table.name && !ctx_.catalog->table_columns(owner, k.references.name, &ref_cols))
                 return fail(942, k.references.offset);
+            // Keys between a temporary and a permanent table: rows of one session cannot
+            // be the parents or children of rows every session sees.
+            if (k.references.name != s.table.name &&
+                ctx_.catalog->temporary_table(owner, k.references.name) != temporary)
+                return fail(14455, k.references.offset);
             body += " FOREIGN KEY " + list(k.columns) + " REFERENCES " + quote_name(k.references.name);
             if (!k.ref_columns.empty()) body += list(k.ref_columns);
             if (!k.on_delete.empty()) body += " ON DELETE " + k.on_delete;
+            if (k.state.deferred) body += " DEFERRABLE INITIALLY DEFERRED";
             record.type = 'R';
             record.r_table = k.references.name;
             record.r_columns = k.ref_columns;
@@ -367,7 +402,10 @@ bool Translator::truncate_table(Statement& s) {
     out_->sql = "SELECT vantro_raise(" + quote_text(raise) + ") FROM " + quote_name(owner) +
                 ".sqlite_master m, pragma_foreign_key_list(m.name," + quote_text(owner) +
                 ") f WHERE m.type='table' AND m.name<>" + table + " AND f.\"table\"=" + table +
-                " LIMIT 1; DELETE FROM " + quote_name(owner) + "." + quote_name(s.table.name);
+                " LIMIT 1; DELETE FROM ";
+    std::string rows;
+    if (!rows_sql(owner, s.table.name, s.table.offset, &rows)) return false;
+    out_->sql += rows;
     return true;
 }
 
@@ -393,6 +431,8 @@ bool Translator::drop_table(Statement& s) {
     constraints_drop_sql(owner, s.table.name, &out_->catalog_sql);
     generated_drop(owner, s.table.name, "");
     out_->catalog_sql.push_back("DELETE FROM main.vantro_table_options WHERE owner=" + quote_text(owner) +
+                                " AND table_name=" + quote_text(s.table.name));
+    out_->catalog_sql.push_back("DELETE FROM main.vantro_temporary_tables WHERE owner=" + quote_text(owner) +
                                 " AND table_name=" + quote_text(s.table.name));
     return true;
 }
@@ -425,6 +465,7 @@ bool Translator::alter_table(Statement& s) {
         std::set<std::string> added;
         for (ColumnDef& c : s.column_defs) {
             if (has(c.name) || !added.insert(c.name).second) return fail(1430, c.offset), false;
+            if (deferred_besides_reference(c) || c.references_state.deferred) return fail(3001, c.offset);
             if (!generated_check(c, &identities)) return false;
             std::string cs;
             if (!column_sql(c, &cs, true)) return false;

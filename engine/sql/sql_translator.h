@@ -172,6 +172,7 @@ private:
     }
 
     std::string owner_of(const TableRef& t) const { return t.owner.empty() ? ctx_.schema : t.owner; }
+    bool rows_sql(const std::string& owner, const std::string& table, std::uint32_t offset, std::string* sql);
     bool table_source(const TableRef& t, Source* src);
     bool select(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
                 const std::vector<ColumnInfo>* store_types = nullptr);

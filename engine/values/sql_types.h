@@ -201,6 +201,22 @@ public:
         (void)name;
         return 0;
     }
+    // True when owner.table is a global temporary table.
+    virtual bool temporary_table(const std::string& owner, const std::string& table) {
+        (void)owner;
+        (void)table;
+        return false;
+    }
+    // When owner.table is a global temporary table: how the SQLite statement names this
+    // session's rows of it (made on first use), or in *code the ORA- error that refuses
+    // them. False for any other table.
+    virtual bool temporary_rows(const std::string& owner, const std::string& table, std::string* sql, int* code) {
+        (void)owner;
+        (void)table;
+        (void)sql;
+        (void)code;
+        return false;
+    }
     virtual bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) {
         (void)name;
         (void)columns;

@@ -192,7 +192,6 @@ TEST_F(TableColumns, IndexOrganizedTablesNeedAPrimaryKey) {
             (Rows{"IOT2_PK|IOT - TOP"}));
   EXPECT_EQ(error_of("create table iot3 (a number) organization index"), 25175);
   EXPECT_EQ(error_of("create table ext1 (a number) organization external"), 3001);
-  EXPECT_EQ(error_of("create global temporary table gtt (a number) on commit delete rows"), 3001);
   EXPECT_EQ(rows("select count(*) from user_tables"), Rows{"3"});
   run("drop table iot1");
   run("create table iot1 (k number)");
