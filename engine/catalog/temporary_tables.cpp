@@ -10,6 +10,7 @@
 #include "catalog/catalog.h"
 #include "catalog/catalog_cache.h"
 
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
@@ -29,6 +30,33 @@ std::mutex copies_mutex;
 std::unordered_map<sqlite3*, std::map<std::string, Copy>>& copies() {
     static std::unordered_map<sqlite3*, std::map<std::string, Copy>> all;
     return all;
+}
+
+// Whether the catalog holds any temporary table, remembered per connection for the
+// catalog's generation: most schemas have none, and every table a statement names would
+// otherwise cost a lookup.
+std::unordered_map<sqlite3*, std::pair<std::uint64_t, bool>>& any_known() {
+    static std::unordered_map<sqlite3*, std::pair<std::uint64_t, bool>> all;
+    return all;
+}
+
+bool any_temporary(sqlite3* db) {
+    std::uint64_t generation = catalog_generation(db);
+    if (generation) {
+        std::lock_guard<std::mutex> lock(copies_mutex);
+        auto it = any_known().find(db);
+        if (it != any_known().end() && it->second.first == generation) return it->second.second;
+    }
+    bool any;
+    {
+        CatalogStatement q(db, "SELECT 1 FROM main.vantro_temporary_tables LIMIT 1");
+        any = q.row();
+    }
+    if (generation) {
+        std::lock_guard<std::mutex> lock(copies_mutex);
+        any_known()[db] = {generation, any};
+    }
+    return any;
 }
 
 std::string quote(const std::string& name) {
@@ -98,6 +126,7 @@ bool SqliteCatalog::temporary_table(const std::string& owner, const std::string&
 }
 
 bool SqliteCatalog::temporary_rows(const std::string& owner, const std::string& table, std::string* sql, int* code) {
+    if (!any_temporary(db_)) return false;
     std::string duration;
     {
         CatalogStatement q(db_, "SELECT duration FROM main.vantro_temporary_tables WHERE owner=?1 AND table_name=?2");
@@ -196,4 +225,5 @@ void temporary_tables_transaction_ended(sqlite3* db) {
 void temporary_tables_forget(sqlite3* db) {
     std::lock_guard<std::mutex> lock(copies_mutex);
     copies().erase(db);
+    any_known().erase(db);
 }
