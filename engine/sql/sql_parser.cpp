@@ -646,6 +646,53 @@ bool Parser::unary(ExprPtr* out) {
     return primary(out);
 }
 
+// The arguments of a call after its name, up to the closing parenthesis: *, [DISTINCT|ALL]
+// expressions with IGNORE|RESPECT NULLS after them, and LISTAGG's ON OVERFLOW clause.
+bool Parser::call_arguments(Expr* e) {
+    ++p_;
+    if (accept_op("*")) {
+        e->star = true;
+    } else if (!is_op(")")) {
+        if (accept_word("DISTINCT"))
+            e->distinct = true;
+        else
+            accept_word("ALL");
+        do {
+            ExprPtr a;
+            if (!expr(&a)) return false;
+            e->args.push_back(std::move(a));
+            // FIRST_VALUE(x IGNORE NULLS), LAG(x IGNORE NULLS, 1)
+            if (is_word("IGNORE") || is_word("RESPECT")) {
+                if (peek().text != "NULLS") return fail(907);
+                if (!e->extras) e->extras.reset(new CallExtras);
+                e->extras->nulls = is_word("IGNORE") ? 2 : 1;
+                p_ += 2;
+            }
+        } while (accept_op(","));
+        // LISTAGG(x, ',' ON OVERFLOW ERROR|TRUNCATE ['...'] [WITH|WITHOUT COUNT])
+        if (is_word("ON") && peek().text == "OVERFLOW") {
+            p_ += 2;
+            if (!e->extras) e->extras.reset(new CallExtras);
+            if (accept_word("TRUNCATE")) {
+                e->extras->overflow = 1;
+                if (cur().kind == TokenKind::String) {
+                    e->extras->truncate_text = cur().text;
+                    ++p_;
+                }
+                if (accept_word("WITH")) {
+                    if (!expect_word("COUNT", 905)) return false;
+                } else if (accept_word("WITHOUT")) {
+                    if (!expect_word("COUNT", 905)) return false;
+                    e->extras->with_count = false;
+                }
+            } else if (!expect_word("ERROR", 905)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 bool Parser::primary(ExprPtr* out) {
     const Token& t = cur();
     switch (t.kind) {
@@ -742,47 +789,7 @@ bool Parser::primary(ExprPtr* out) {
         for (std::size_t k = 1; k < path.size(); ++k) e->text += "." + path[k];
         if (path.size() > 1) e->path = path;
         e->path_offsets = path_offsets;
-        ++p_;
-        if (accept_op("*")) {
-            e->star = true;
-        } else if (!is_op(")")) {
-            if (accept_word("DISTINCT"))
-                e->distinct = true;
-            else
-                accept_word("ALL");
-            do {
-                ExprPtr a;
-                if (!expr(&a)) return false;
-                e->args.push_back(std::move(a));
-                // FIRST_VALUE(x IGNORE NULLS), LAG(x IGNORE NULLS, 1)
-                if (is_word("IGNORE") || is_word("RESPECT")) {
-                    if (peek().text != "NULLS") return fail(907);
-                    if (!e->extras) e->extras.reset(new CallExtras);
-                    e->extras->nulls = is_word("IGNORE") ? 2 : 1;
-                    p_ += 2;
-                }
-            } while (accept_op(","));
-            // LISTAGG(x, ',' ON OVERFLOW ERROR|TRUNCATE ['...'] [WITH|WITHOUT COUNT])
-            if (is_word("ON") && peek().text == "OVERFLOW") {
-                p_ += 2;
-                if (!e->extras) e->extras.reset(new CallExtras);
-                if (accept_word("TRUNCATE")) {
-                    e->extras->overflow = 1;
-                    if (cur().kind == TokenKind::String) {
-                        e->extras->truncate_text = cur().text;
-                        ++p_;
-                    }
-                    if (accept_word("WITH")) {
-                        if (!expect_word("COUNT", 905)) return false;
-                    } else if (accept_word("WITHOUT")) {
-                        if (!expect_word("COUNT", 905)) return false;
-                        e->extras->with_count = false;
-                    }
-                } else if (!expect_word("ERROR", 905)) {
-                    return false;
-                }
-            }
-        }
+        if (!call_arguments(e.get())) return false;
         if (!expect_op(")", 907)) return false;
         if (!call_suffix(e.get())) return false;
         e->end = prev_end();

@@ -97,6 +97,7 @@ private:
     bool case_expr(ExprPtr* out);
     bool order_list(std::vector<OrderItem>* items);
     bool call_suffix(Expr* e);
+    bool call_arguments(Expr* e);
     bool window(WindowSpec* w);
     bool frame_bound(FrameBound* b);
     bool row_limiting(SelectStmt* s);

@@ -6,6 +6,39 @@
 #include <cctype>
 #include <cstring>
 
+namespace {
+
+// The year that digits v (got of them) of a year element stand for: RR rounds two digits
+// to the century nearest now, YY, YYY and Y take the rest of the year from now.
+int year_of(const DateMaskItem& it, int v, std::size_t got, const DateValue& now) {
+    if (it.round_year && got <= 2) {
+        int cur = now.year % 100, century = now.year / 100;
+        if (v < 50) return (cur < 50 ? century : century + 1) * 100 + v;
+        return (cur < 50 ? century - 1 : century) * 100 + v;
+    }
+    if (it.round_year || it.element == DateElement::Year4) return v;
+    int mod = it.element == DateElement::Year2 ? 100 : it.element == DateElement::Year3 ? 1000 : 10;
+    return now.year - now.year % mod + v;
+}
+
+// The month (1 to 12) whose full or three-letter name starts the text at *t, which moves
+// past it; 0 when none does.
+int month_named(const std::string& text, std::size_t* t) {
+    for (int m = 0; m < 12; ++m) {
+        if (starts_with_ci(text, *t, kMonthNames[m])) {
+            *t += std::strlen(kMonthNames[m]);
+            return m + 1;
+        }
+        if (starts_with_ci(text, *t, std::string(kMonthNames[m], 3).c_str())) {
+            *t += 3;
+            return m + 1;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
 bool date_parse(const std::string& text, const DateMask& mask, const DateValue& now, DateValue* out, OraError* err) {
     DateValue d;
     d.year = now.year;
@@ -74,19 +107,7 @@ bool date_parse(const std::string& text, const DateMask& mask, const DateValue& 
                         : it.element == DateElement::Year2 ? (it.round_year ? 4 : 2)
                                                            : 1;
             if (!read_num(width, &v)) return false;
-            std::size_t got = t - start;
-            if (it.round_year && got <= 2) {
-                int cur = now.year % 100, century = now.year / 100;
-                if (v < 50)
-                    d.year = (cur < 50 ? century : century + 1) * 100 + v;
-                else
-                    d.year = (cur < 50 ? century - 1 : century) * 100 + v;
-            } else if (it.round_year || it.element == DateElement::Year4) {
-                d.year = v;
-            } else {
-                int mod = it.element == DateElement::Year2 ? 100 : it.element == DateElement::Year3 ? 1000 : 10;
-                d.year = now.year - now.year % mod + v;
-            }
+            d.year = year_of(it, v, t - start, now);
             if (d.year < 1 || d.year > 9999) {
                 *err = ora_error(1841);
                 return false;
@@ -99,17 +120,7 @@ bool date_parse(const std::string& text, const DateMask& mask, const DateValue& 
         case DateElement::MonthAbbrev:
         case DateElement::MonthName: {
             skip_blanks();
-            int found = 0;
-            for (int m = 0; m < 12 && !found; ++m) {
-                std::size_t full = std::strlen(kMonthNames[m]);
-                if (starts_with_ci(text, t, kMonthNames[m])) {
-                    t += full;
-                    found = m + 1;
-                } else if (starts_with_ci(text, t, std::string(kMonthNames[m], 3).c_str())) {
-                    t += 3;
-                    found = m + 1;
-                }
-            }
+            int found = month_named(text, &t);
             if (!found) {
                 *err = ora_error(1843);
                 return false;
