@@ -59,6 +59,17 @@ struct CallExtras {
     std::vector<OrderItem> keep_order;
 };
 
+// JSON_OBJECT, JSON_ARRAY, JSON_OBJECTAGG and JSON_ARRAYAGG (Function nodes): args hold
+// the values (JSON_OBJECT and JSON_OBJECTAGG: key, value, key, value ...); JSON_ARRAYAGG's
+// ORDER BY is in extras->within.
+struct JsonGenClauses {
+    std::vector<bool> format_json;  // per value: FORMAT JSON was written
+    bool absent_on_null = false;
+    bool clob = false;          // RETURNING CLOB
+    std::uint32_t size = 4000;  // RETURNING VARCHAR2(size)
+    bool strict = false, unique_keys = false;
+};
+
 enum class ExprKind {
     String,  // text: the value ('' never reaches here: it is Null)
     Number,  // text: as typed
@@ -127,6 +138,9 @@ struct Expr {
     OraType cast_type;         // Cast: the target type (CHAR length semantics in char_used)
     std::uint32_t offset = 0;  // first byte in the statement text
     std::uint32_t end = 0;     // just past the last byte
+
+    // Function: the clauses of JSON_OBJECT, JSON_ARRAY, JSON_OBJECTAGG and JSON_ARRAYAGG.
+    std::unique_ptr<JsonGenClauses> json_gen;
 
     Expr() = default;
     Expr(const Expr&) = delete;

@@ -160,7 +160,7 @@ bool sql_tokenize(const std::string& text, std::vector<Token>* tokens, OraError*
             }
         }
         if (matched) continue;
-        static const char kOne[] = "(),.+-*/=<>;@%";
+        static const char kOne[] = "(),.+-*/=<>;@%:";  // ":" alone separates JSON_OBJECT's key and value
         bool one = false;
         for (const char* p = kOne; *p; ++p) one = one || *p == static_cast<char>(c);
         if (!one) {

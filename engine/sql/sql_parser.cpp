@@ -756,6 +756,8 @@ bool Parser::primary(ExprPtr* out) {
         if ((t.text == "JSON_VALUE" || t.text == "JSON_QUERY") && peek().kind == TokenKind::Operator &&
             peek().text == "(")
             return json_function(out);
+        if (json_generation_name(t.text) && peek().kind == TokenKind::Operator && peek().text == "(")
+            return json_generation(out);
         if (t.text == "SYSDATE" || t.text == "USER") {
             *out = make(t.text == "USER" ? ExprKind::User : ExprKind::Sysdate, t.offset);
             ++p_;

@@ -21,6 +21,9 @@ inline const char* const kReserved[] = {
     "LIKE",  "MINUS",   "NOT",    "NULL",   "ON",       "OR",     "ORDER",     "OUTER", "RIGHT",  "SELECT",  "SET",
     "START", "THEN",    "UNION",  "UPDATE", "USING",    "VALUES", "WHEN",      "WHERE", "WITH"};
 
+// JSON_OBJECT, JSON_ARRAY, JSON_OBJECTAGG and JSON_ARRAYAGG, which have a grammar of their own.
+bool json_generation_name(const std::string& name);
+
 // Deeper nesting than this is refused rather than allowed to exhaust the stack.
 inline constexpr int kMaxDepth = 200;
 
@@ -90,6 +93,8 @@ private:
     bool json_head(Expr* e);
     bool json_returning(JsonClauses* j);
     bool json_behaviour(Expr* e, bool query);
+    bool json_generation(ExprPtr* out);  // sql_parser_json_gen.cpp
+    bool json_gen_clauses(Expr* e);
     bool additive(ExprPtr* out);
     bool multiplicative(ExprPtr* out);
     bool unary(ExprPtr* out);

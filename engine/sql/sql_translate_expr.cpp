@@ -111,7 +111,7 @@ std::string quote_text(const std::string& s) {
 bool is_aggregate_call(const Expr& e) {
     return e.kind == ExprKind::Function && !e.over &&
            (e.text == "COUNT" || e.text == "SUM" || e.text == "AVG" || e.text == "MIN" || e.text == "MAX" ||
-            e.text == "LISTAGG");
+            e.text == "LISTAGG" || (e.json_gen && (e.text == "JSON_ARRAYAGG" || e.text == "JSON_OBJECTAGG")));
 }
 
 std::size_t expr_nodes(const Expr& e) {
@@ -499,6 +499,7 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
     // Outside a block grouped by GROUP BY (where grouped_value writes them).
     if (is_grouping_call(e)) return fail(30481, e.offset);
     if (e.over) return analytic(e, scope, out);
+    if (e.json_gen) return json_generate(e, scope, out);
     if (e.path.empty() && e.text == "LISTAGG") return listagg(e, scope, out);
     if (e.path.empty() && analytic_only_function(e.text)) return fail(30484, e.end);
     if (e.extras) {

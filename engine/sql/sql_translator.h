@@ -226,6 +226,9 @@ private:
     std::string using_column(const Scope& scope, const std::string& name, OraType* type) const;
     bool function(Expr& e, const Scope& scope, Emitted* out);
     bool json(Expr& e, const Scope& scope, Emitted* out);
+    // JSON_OBJECT, JSON_ARRAY, JSON_OBJECTAGG and JSON_ARRAYAGG (sql_translate_json_gen.cpp).
+    bool json_generate(Expr& e, const Scope& scope, Emitted* out);
+    bool json_gen_value(const Expr& arg, const Emitted& v, bool format_json, std::string* sql);
     // CAST and EXTRACT (sql_translate_cast.cpp).
     bool cast(Expr& e, const Scope& scope, Emitted* out);
     bool extract(Expr& e, const Scope& scope, Emitted* out);

@@ -78,6 +78,7 @@ const MessageEntry kMessages[] = {
     {32795, "cannot insert into a generated always identity column"},
     {32796, "cannot update a generated always identity column"},
     {54002, "only pure functions can be specified in a virtual column expression"},
+    {40473, "duplicate key names in JSON object"},
     {54013, "INSERT operation disallowed on virtual columns"},
     {54017, "UPDATE operation disallowed on virtual columns"},
     {54031, "column to be dropped is used in a virtual column expression"},

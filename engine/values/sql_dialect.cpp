@@ -9,6 +9,7 @@
 #include "values/sql_interval.h"
 #include "values/sql_raw.h"
 #include "values/sql_json.h"
+#include "values/sql_json_gen.h"
 #include "values/sql_regexp.h"
 #include "values/utf8.h"
 #include "values/values.h"
@@ -855,6 +856,7 @@ const FunctionEntry kFunctions[] = {
 }  // namespace
 
 bool dialect_functions_register(sqlite3* db, SessionSettings* settings) {
+    if (!json_generation_register(db)) return false;
     for (const FunctionEntry& f : kFunctions) {
         int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
         if (sqlite3_create_function(db, f.name, f.args, flags, settings, f.fn, nullptr, nullptr) != SQLITE_OK)
