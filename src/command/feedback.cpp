@@ -153,6 +153,7 @@ const SqlRow kSqlRows[] = {
      "tablespace user",
      3, 0, 2, "Creating %s %s", "%s %s created"},
     {"create", "public", "synonym", 4, 0, 3, "Creating public synonym %s", "public synonym %s created"},
+    {"create", "global", "temporary", 5, 0, 4, "Creating table %s", "table %s created"},
     {"drop", "public", "synonym", 4, 0, 3, "Dropping public synonym %s", "public synonym %s dropped"},
     {"drop", nullptr,
      "cluster dimension directory function index indextype library operator package procedure profile role "

@@ -34,6 +34,8 @@ TEST(Feedback, PlainSqlNamesTypeInLowerAndNameInUpperCase) {
     EXPECT_EQ(m.done, "sequence S1 dropped");
     m = messages_for(StatementKind::OtherSql, "create public synonym syn for emp");
     EXPECT_EQ(m.done, "public synonym SYN created");
+    m = messages_for(StatementKind::OtherSql, "create global temporary table gt (a number) on commit delete rows");
+    EXPECT_EQ(m.done, "table GT created");
     m = messages_for(StatementKind::OtherSql, "comment on column emp.ename is 'x'");
     EXPECT_EQ(m.done, "comment on column EMP.ENAME created");
     m = messages_for(StatementKind::OtherSql, "rename a to b");
