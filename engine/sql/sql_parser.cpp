@@ -1076,10 +1076,7 @@ bool Parser::cast_expr(ExprPtr* out) {
     p_ += 2;
     if (is_word("MULTISET")) return fail(3001);
     ExprPtr value;
-    if (++depth_ > kMaxDepth) return too_deep();
-    bool ok = expr(&value);
-    --depth_;
-    if (!ok) return false;
+    if (!expr(&value)) return false;
     e->args.push_back(std::move(value));
     if (!expect_word("AS", 905)) return false;
     if (!cast_type(e.get())) return false;
@@ -1137,10 +1134,7 @@ bool Parser::extract_expr(ExprPtr* out) {
     ++p_;
     if (!expect_word("FROM", 905)) return false;
     ExprPtr value;
-    if (++depth_ > kMaxDepth) return too_deep();
-    bool ok = expr(&value);
-    --depth_;
-    if (!ok) return false;
+    if (!expr(&value)) return false;
     e->args.push_back(std::move(value));
     if (!expect_op(")", 907)) return false;
     e->end = prev_end();

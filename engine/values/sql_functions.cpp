@@ -452,21 +452,23 @@ void too_large(sqlite3_context* ctx, sqlite3_value* column, std::size_t actual, 
     sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
 }
 
+// A value as Oracle writes it as text: numbers in Oracle's number text, text as it is.
+std::string oracle_text(sqlite3_value* v) {
+    int type = sqlite3_value_type(v);
+    if (type != SQLITE_INTEGER && type != SQLITE_FLOAT) return value_text(v);
+    char buf[64];
+    std::size_t n = type == SQLITE_INTEGER ? number_text_int(sqlite3_value_int64(v), buf, sizeof buf)
+                                           : number_text_double(sqlite3_value_double(v), buf, sizeof buf);
+    return std::string(buf, n);
+}
+
 void fn_store_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
     int type = sqlite3_value_type(argv[0]);
     if (type == SQLITE_NULL) {
         sqlite3_result_null(ctx);
         return;
     }
-    std::string t;
-    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
-        char buf[64];
-        std::size_t n = type == SQLITE_INTEGER ? number_text_int(sqlite3_value_int64(argv[0]), buf, sizeof buf)
-                                               : number_text_double(sqlite3_value_double(argv[0]), buf, sizeof buf);
-        t.assign(buf, n);
-    } else {
-        t = value_text(argv[0]);
-    }
+    std::string t = oracle_text(argv[0]);
     bool is_char = sqlite3_value_int(argv[2]) != 0;
     if (is_char)
         while (!t.empty() && t.back() == ' ') t.pop_back();
@@ -497,15 +499,7 @@ void fn_store_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
 void fn_cast_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
     int type = sqlite3_value_type(argv[0]);
     if (type == SQLITE_NULL) return sqlite3_result_null(ctx);
-    std::string t;
-    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
-        char buf[64];
-        std::size_t n = type == SQLITE_INTEGER ? number_text_int(sqlite3_value_int64(argv[0]), buf, sizeof buf)
-                                               : number_text_double(sqlite3_value_double(argv[0]), buf, sizeof buf);
-        t.assign(buf, n);
-    } else {
-        t = value_text(argv[0]);
-    }
+    std::string t = oracle_text(argv[0]);
     const int maximum = sqlite3_value_int(argv[1]);
     const bool in_chars = sqlite3_value_int(argv[2]) != 0;
     const bool cut = sqlite3_value_int(argv[3]) != 0;
