@@ -192,11 +192,36 @@ struct PivotClause {
     std::vector<std::uint32_t> in_offsets;
 };
 
+// One column of JSON_TABLE: FOR ORDINALITY, a value (JSON_VALUE's semantics), a FORMAT
+// JSON fragment (JSON_QUERY's), an EXISTS flag, or a NESTED PATH with columns of its own.
+struct JsonTableColumn {
+    enum class Kind { Ordinality, Value, Query, Exists, Nested } kind = Kind::Value;
+    std::string name;  // as the lexer gives it: unquoted names upper case
+    OraType type;
+    std::string path;                          // as written; for columns without PATH, '$.' and the name
+    bool fold = false;                         // no PATH and an unquoted name: the key is matched without case
+    int wrapper = 0;                           // FORMAT JSON: as JsonClauses numbers it
+    int on_error = -1, on_empty = -1;          // as JsonClauses numbers them; -1 when omitted
+    std::string error_default, empty_default;  // DEFAULT literals' text
+    bool error_default_null = true, empty_default_null = true;
+    std::uint32_t offset = 0;
+    std::vector<JsonTableColumn> nested;  // Nested: its columns
+};
+
+// JSON_TABLE(doc [FORMAT JSON], 'row path' [ON ERROR] [ON EMPTY] COLUMNS (...)) in FROM.
+struct JsonTableClause {
+    ExprPtr doc;
+    std::string path;
+    int on_error = 0, on_empty = -1;  // NULL or ERROR; -1 when omitted
+    std::vector<JsonTableColumn> columns;
+};
+
 struct FromItem {
     JoinKind join = JoinKind::First;
     TableRef table;  // when subquery is null
     std::unique_ptr<SelectStmt> subquery;
-    std::unique_ptr<PivotClause> pivot;  // PIVOT or UNPIVOT of the item, until translated
+    std::unique_ptr<PivotClause> pivot;           // PIVOT or UNPIVOT of the item, until translated
+    std::unique_ptr<JsonTableClause> json_table;  // a JSON_TABLE item (table holds its offset)
     std::string alias;
     ExprPtr on;
     std::vector<std::string> using_columns;

@@ -383,7 +383,9 @@ bool Parser::grouping_element(GroupingElement* g, int level) {
 }
 
 bool Parser::from_item(FromItem* f) {
-    if (accept_op("(")) {
+    if (is_word("JSON_TABLE") && op_at(1, "(")) {
+        if (!json_table(f)) return false;
+    } else if (accept_op("(")) {
         if (!select(&f->subquery)) return false;
         if (!expect_op(")", 907)) return false;
     } else if (!table_ref(&f->table)) {

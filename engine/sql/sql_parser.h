@@ -95,6 +95,10 @@ private:
     bool json_behaviour(Expr* e, bool query);
     bool json_generation(ExprPtr* out);  // sql_parser_json_gen.cpp
     bool json_gen_clauses(Expr* e);
+    bool json_table(FromItem* f);
+    bool json_table_columns(std::vector<JsonTableColumn>* columns, int depth);
+    bool json_table_column(JsonTableColumn* c, int depth);
+    bool json_table_path(std::string* out);
     bool additive(ExprPtr* out);
     bool multiplicative(ExprPtr* out);
     bool unary(ExprPtr* out);

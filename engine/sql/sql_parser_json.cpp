@@ -178,3 +178,148 @@ bool Parser::json_function(ExprPtr* out) {
 }
 
 }  // namespace sql_grammar
+
+namespace sql_grammar {
+
+// A path literal of JSON_TABLE: ORA-40454 when it is no literal, ORA-40442 when Oracle's
+// path language refuses it.
+bool Parser::json_table_path(std::string* out) {
+    if (cur().kind != TokenKind::String) return fail(40454);
+    if (!json_path_valid(cur().text)) return fail(40442);
+    *out = cur().text;
+    ++p_;
+    return true;
+}
+
+// name FOR ORDINALITY | name [type] [FORMAT JSON [wrapper]] [EXISTS] [PATH 'p'] [clauses]
+// | NESTED [PATH] 'p' COLUMNS (...).
+bool Parser::json_table_column(JsonTableColumn* c, int depth) {
+    c->offset = cur().offset;
+    if (is_word("NESTED") && (peek().kind == TokenKind::String || word_at(1, "PATH"))) {
+        ++p_;
+        accept_word("PATH");
+        c->kind = JsonTableColumn::Kind::Nested;
+        if (!json_table_path(&c->path)) return false;
+        if (!expect_word("COLUMNS", 905)) return false;
+        return json_table_columns(&c->nested, depth + 1);
+    }
+    bool quoted = cur().kind == TokenKind::QuotedWord;
+    if (!identifier(&c->name)) return fail(904, "\"" + cur().text + "\"");
+    if (accept_word("FOR")) {
+        if (!expect_word("ORDINALITY", 905)) return false;
+        c->kind = JsonTableColumn::Kind::Ordinality;
+        c->type.code = kTypeNumber;
+        c->type.size = 22;
+        c->type.scale = -127;
+        return true;
+    }
+    c->type.code = kTypeVarchar2;
+    c->type.size = 4000;
+    if (cur().kind == TokenKind::Word && !is_word("FORMAT") && !is_word("EXISTS") && !is_word("PATH") &&
+        !is_word("NULL") && !is_word("ERROR") && !is_word("DEFAULT")) {
+        std::uint32_t at = cur().offset;
+        if (is_word("VARCHAR2") && !op_at(1, "(")) {
+            ++p_;
+        } else {
+            ColumnDef def;
+            if (!datatype(&def)) return false;
+            c->type = def.type;
+        }
+        if (c->type.code != kTypeVarchar2 && c->type.code != kTypeNumber && c->type.code != kTypeDate) {
+            fail(3001);
+            err_->offset = at;
+            return false;
+        }
+    }
+    if (accept_word("FORMAT")) {
+        if (!expect_word("JSON", 905)) return false;
+        if (c->type.code != kTypeVarchar2) return fail(40449);
+        c->kind = JsonTableColumn::Kind::Query;
+        if (accept_word("WITHOUT")) {
+            accept_word("ARRAY");
+            if (!expect_word("WRAPPER", 905)) return false;
+        } else if (accept_word("WITH")) {
+            c->wrapper = accept_word("CONDITIONAL") ? 2 : 1;
+            if (c->wrapper == 1) accept_word("UNCONDITIONAL");
+            accept_word("ARRAY");
+            if (!expect_word("WRAPPER", 905)) return false;
+        }
+    } else if (accept_word("EXISTS")) {
+        if (c->type.code == kTypeDate) return fail(40449);
+        c->kind = JsonTableColumn::Kind::Exists;
+    }
+    if (accept_word("PATH")) {
+        if (!json_table_path(&c->path)) return false;
+    } else {
+        c->path = "$.\"" + c->name + "\"";
+        c->fold = !quoted;
+    }
+    if (c->kind == JsonTableColumn::Kind::Exists) {
+        // The row's item is JSON already: an EXISTS column meets no error to answer.
+        for (const char* w : {"TRUE", "FALSE", "ERROR"})
+            if (is_word(w) && word_at(1, "ON")) {
+                p_ += 2;
+                if (!expect_word("ERROR", 905)) return false;
+                break;
+            }
+        return true;
+    }
+    Expr clauses;
+    clauses.json.reset(new JsonClauses);
+    clauses.json->on_error = -1;
+    if (!json_behaviour(&clauses, c->kind == JsonTableColumn::Kind::Query)) return false;
+    c->on_error = clauses.json->on_error;
+    c->on_empty = clauses.json->on_empty;
+    for (std::size_t slot = 2; slot < clauses.args.size() && slot < 4; ++slot) {
+        const Expr& d = *clauses.args[slot];
+        if (d.kind == ExprKind::Null) continue;
+        (slot == 2 ? c->error_default : c->empty_default) = d.text;
+        (slot == 2 ? c->error_default_null : c->empty_default_null) = false;
+    }
+    return true;
+}
+
+bool Parser::json_table_columns(std::vector<JsonTableColumn>* columns, int depth) {
+    if (depth > kMaxDepth) return too_deep();
+    if (!expect_op("(", 906)) return false;
+    do {
+        columns->emplace_back();
+        if (!json_table_column(&columns->back(), depth)) return false;
+    } while (accept_op(","));
+    return expect_op(")", 907);
+}
+
+// JSON_TABLE(doc [FORMAT JSON], 'path' [NULL|ERROR ON ERROR] [NULL|ERROR ON EMPTY]
+// COLUMNS (...)): "JSON_TABLE" is the current word.
+bool Parser::json_table(FromItem* f) {
+    f->table.offset = f->table.name_offset = cur().offset;
+    f->table.name = "JSON_TABLE";
+    p_ += 2;
+    f->json_table.reset(new JsonTableClause);
+    JsonTableClause& jt = *f->json_table;
+    if (!expr(&jt.doc)) return false;
+    if (accept_word("FORMAT") && !expect_word("JSON", 905)) return false;
+    // The row path may be left out: the document itself is the one row.
+    if (accept_op(",")) {
+        if (!json_table_path(&jt.path)) return false;
+    } else if (is_word("COLUMNS")) {
+        jt.path = "$";
+    } else {
+        return fail(917);
+    }
+    for (int clause = 0; clause < 2 && (is_word("NULL") || is_word("ERROR")) && word_at(1, "ON"); ++clause) {
+        int mode = is_word("ERROR") ? 1 : 0;
+        p_ += 2;
+        if (accept_word("ERROR"))
+            jt.on_error = mode;
+        else if (accept_word("EMPTY"))
+            jt.on_empty = mode;
+        else
+            return fail(905);
+    }
+    if (!expect_word("COLUMNS", 905)) return false;
+    if (!json_table_columns(&jt.columns, 0)) return false;
+    return expect_op(")", 907);
+}
+
+}  // namespace sql_grammar

@@ -353,7 +353,9 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
         if (!s.next) {
             for (FromItem& f : s.from) {
                 Source src;
-                if (f.subquery) {
+                if (f.json_table) {
+                    if (!json_table_source(f, scope, &src)) return false;
+                } else if (f.subquery) {
                     std::string ignored;
                     if (!select(*f.subquery, nullptr, &src.columns, &ignored)) return false;
                     src.alias = f.alias;
@@ -500,8 +502,10 @@ bool Translator::using_condition(const FromItem& f, Scope* scope, std::string* o
         Scope left = *scope;
         left.sources.pop_back();
         OraType t;
+        std::size_t k = 0;
+        while (right.columns[k].name != u) ++k;
         *on += (on->empty() ? "" : " AND ") + using_column(left, u, &t) + "=" + quote_name(right.alias) + "." +
-               quote_name(u);
+               quote_name(right.stored_name(k));
         scope->using_names.insert(u);
     }
     return true;
@@ -510,7 +514,9 @@ bool Translator::using_condition(const FromItem& f, Scope* scope, std::string* o
 bool Translator::from_clause(SelectStmt& s, Scope* scope, std::string* from, std::vector<std::string>* pieces) {
     for (FromItem& f : s.from) {
         Source src;
-        if (f.subquery) {
+        if (f.json_table) {
+            if (!json_table_source(f, *scope, &src)) return false;
+        } else if (f.subquery) {
             std::string sub;
             if (!select(*f.subquery, nullptr, &src.columns, &sub)) return false;
             src.sql = "(" + sub + ")";
@@ -603,8 +609,9 @@ bool Translator::star_item(SelectItem& it, const Scope& scope, const std::vector
     for (const Source& src : scope.sources) {
         if (!it.expr->path.empty() && src.alias != it.expr->path[0]) continue;
         matched = true;
-        for (const ColumnInfo& c : src.columns) {
-            std::string v = quote_name(src.alias) + "." + quote_name(c.name);
+        for (std::size_t k = 0; k < src.columns.size(); ++k) {
+            const ColumnInfo& c = src.columns[k];
+            std::string v = quote_name(src.alias) + "." + quote_name(src.stored_name(k));
             if (it.expr->path.empty() && scope.using_names.count(c.name)) {
                 if (!merged_done.insert(c.name).second) continue;
                 OraType t;

@@ -251,7 +251,7 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
         if (found) {
             out->sql = row_value(s->bare ? quote_name(name)
                                          : quote_name(s->emit_alias.empty() ? found->alias : s->emit_alias) + "." +
-                                               quote_name(name));
+                                               quote_name(found->stored_name(col - found->columns.data())));
             out->type = col->type;
             out->trimmed = col->type.code == kTypeChar;
             return true;
@@ -357,9 +357,10 @@ std::string Translator::using_column(const Scope& scope, const std::string& name
     std::string parts;
     int count = 0;
     for (const Source& src : scope.sources) {
-        for (const ColumnInfo& c : src.columns) {
+        for (std::size_t i = 0; i < src.columns.size(); ++i) {
+            const ColumnInfo& c = src.columns[i];
             if (c.name != name) continue;
-            parts += (count++ ? "," : "") + quote_name(src.alias) + "." + quote_name(name);
+            parts += (count++ ? "," : "") + quote_name(src.alias) + "." + quote_name(src.stored_name(i));
             *type = c.type;
         }
     }

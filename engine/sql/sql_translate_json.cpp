@@ -1,7 +1,11 @@
 // IS JSON, JSON_EXISTS, JSON_VALUE and JSON_QUERY become calls of the vantro_json_*
 // functions (values/sql_json.h); the clauses travel as integer arguments. A document in
-// a BLOB or RAW goes as its bytes, every other type as its Oracle text.
+// a BLOB or RAW goes as its bytes, every other type as its Oracle text. A JSON_TABLE
+// FROM item becomes the table-valued function vantro_json_table over the document and a
+// JSON description of its columns; its rows come in generic columns c0, c1 ... that the
+// source maps to the declared names.
 #include "values/errors.h"
+#include "values/sql_json.h"
 #include "sql/sql_translator.h"
 
 bool Translator::json(Expr& e, const Scope& scope, Emitted* out) {
@@ -42,5 +46,104 @@ bool Translator::json(Expr& e, const Scope& scope, Emitted* out) {
         out->sql = call;
         out->type = varchar_type(j.size);
     }
+    return true;
+}
+
+namespace {
+
+// s as a JSON string.
+std::string json_string(const std::string& s) {
+    std::string out = "\"";
+    for (char c : s) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            static const char kHex[] = "0123456789abcdef";
+            out += "\\u00";
+            out += kHex[(c >> 4) & 15];
+            out += kHex[c & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+int json_table_kind(JsonTableColumn::Kind k) {
+    switch (k) {
+    case JsonTableColumn::Kind::Ordinality:
+        return 0;
+    case JsonTableColumn::Kind::Value:
+        return 1;
+    case JsonTableColumn::Kind::Query:
+        return 2;
+    case JsonTableColumn::Kind::Exists:
+        return 3;
+    case JsonTableColumn::Kind::Nested:
+        return 4;
+    }
+    return 1;
+}
+
+// The columns as the JSON the vantro_json_table function reads (values/sql_json.h), with
+// each ON ERROR and ON EMPTY resolved: a column without ON ERROR takes the table's, one
+// without ON EMPTY the table's ON EMPTY, else its own ON ERROR (and its DEFAULT).
+struct SpecWriter {
+    const JsonTableClause& table;
+    std::vector<ColumnInfo>* columns;
+    std::vector<std::uint32_t> offsets;
+
+    std::string write(const std::vector<JsonTableColumn>& cols) {
+        std::string out = "[";
+        for (std::size_t i = 0; i < cols.size(); ++i) {
+            const JsonTableColumn& c = cols[i];
+            if (i) out += ',';
+            out += "{\"k\":" + std::to_string(json_table_kind(c.kind)) + ",\"p\":" + json_string(c.path);
+            if (c.fold) out += ",\"i\":" + json_string(c.name);
+            if (c.kind == JsonTableColumn::Kind::Nested) {
+                out += ",\"c\":" + write(c.nested) + "}";
+                continue;
+            }
+            columns->push_back({c.name, c.type});
+            offsets.push_back(c.offset);
+            int type = c.type.code == kTypeNumber ? 1 : c.type.code == kTypeDate ? 2 : 0;
+            bool error_own = c.on_error >= 0;
+            int on_error = error_own ? c.on_error : table.on_error;
+            int on_empty = c.on_empty >= 0 ? c.on_empty : table.on_empty >= 0 ? table.on_empty : on_error;
+            bool error_default = error_own && c.on_error == 2 && !c.error_default_null;
+            bool empty_default =
+                c.on_empty >= 0 ? c.on_empty == 2 && !c.empty_default_null : table.on_empty < 0 && error_default;
+            const std::string& empty_text = c.on_empty >= 0 ? c.empty_default : c.error_default;
+            out += ",\"t\":" + std::to_string(type) + ",\"n\":" + std::to_string(c.type.size) +
+                   ",\"u\":" + (c.type.char_used ? "1" : "0") + ",\"r\":" + std::to_string(c.type.precision) +
+                   ",\"s\":" + std::to_string(c.type.scale) + ",\"w\":" + std::to_string(c.wrapper) +
+                   ",\"e\":" + std::to_string(on_error) + ",\"m\":" + std::to_string(on_empty) +
+                   ",\"d\":" + (error_default ? json_string(c.error_default) : "null") +
+                   ",\"f\":" + (empty_default ? json_string(empty_text) : "null") + "}";
+        }
+        return out + "]";
+    }
+};
+
+}  // namespace
+
+bool Translator::json_table_source(FromItem& f, const Scope& scope, Source* src) {
+    JsonTableClause& jt = *f.json_table;
+    Emitted doc;
+    if (!expr(*jt.doc, scope, &doc)) return false;
+    if (doc.aggregate) return fail(934, jt.doc->offset);
+    std::string doc_sql = doc.type.code == kTypeRaw || doc.type.code == kTypeBlob ? doc.sql : as_text(doc);
+    SpecWriter w{jt, &src->columns, {}};
+    std::string spec = "{\"p\":" + json_string(jt.path) + ",\"e\":" + std::to_string(jt.on_error) +
+                       ",\"c\":" + w.write(jt.columns) + "}";
+    if (src->columns.size() > kJsonTableColumns) return fail(1792, w.offsets[kJsonTableColumns]);
+    for (std::size_t i = 0; i < src->columns.size(); ++i) {
+        for (std::size_t k = 0; k < i; ++k)
+            if (src->columns[k].name == src->columns[i].name) return fail(957, w.offsets[i]);
+        src->stored.push_back("c" + std::to_string(i));
+    }
+    src->sql = "vantro_json_table(" + doc_sql + "," + quote_text(spec) + ")";
+    src->alias = "vantro_jt" + std::to_string(f.table.offset);
     return true;
 }

@@ -17,6 +17,10 @@ struct Source {
     std::string alias;  // upper case or as quoted
     std::string sql;    // how the FROM clause names it
     std::vector<ColumnInfo> columns;
+    // When not empty, the name each column has in the FROM rows (JSON_TABLE's rows come
+    // in generic columns); otherwise the columns' own names.
+    std::vector<std::string> stored;
+    std::string stored_name(std::size_t i) const { return stored.empty() ? columns[i].name : stored[i]; }
 };
 
 // The extra columns of a CONNECT BY block's rows: LEVEL, one running path per
@@ -229,6 +233,9 @@ private:
     // JSON_OBJECT, JSON_ARRAY, JSON_OBJECTAGG and JSON_ARRAYAGG (sql_translate_json_gen.cpp).
     bool json_generate(Expr& e, const Scope& scope, Emitted* out);
     bool json_gen_value(const Expr& arg, const Emitted& v, bool format_json, std::string* sql);
+    // A JSON_TABLE FROM item: the call of vantro_json_table over the document, which may
+    // read the sources of scope (the items to its left).
+    bool json_table_source(FromItem& f, const Scope& scope, Source* src);
     // CAST and EXTRACT (sql_translate_cast.cpp).
     bool cast(Expr& e, const Scope& scope, Emitted* out);
     bool extract(Expr& e, const Scope& scope, Emitted* out);

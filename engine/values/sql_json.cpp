@@ -5,7 +5,10 @@
 #include "values/sql_json.h"
 
 #include "values/errors.h"
+#include "values/utf8.h"
+#include "values/values.h"
 
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -454,9 +457,14 @@ bool is_container(const JNode& n) {
     return n.kind == JNode::Kind::Array || n.kind == JNode::Kind::Object;
 }
 
-void raise(sqlite3_context* ctx, int code, const std::string& arg = {}) {
+std::string ora_text(int code, const std::string& arg = {}) {
     std::string text = ora_format(code, ora_message(code, arg));
     text.pop_back();
+    return text;
+}
+
+void raise(sqlite3_context* ctx, int code, const std::string& arg = {}) {
+    std::string text = ora_text(code, arg);
     sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
 }
 
@@ -603,6 +611,423 @@ void fn_query(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_text(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
 }
 
+// JSON_TABLE: vantro_json_table(doc, spec), an eponymous virtual table whose rows are
+// made whole when a cursor is filtered (a document's rows are few enough to hold).
+struct TableColumn {
+    int kind = 1;  // 0 ordinality, 1 value, 2 FORMAT JSON, 3 EXISTS, 4 nested
+    int type = 0;  // 0 VARCHAR2, 1 NUMBER, 2 DATE
+    std::int64_t size = 4000;
+    bool char_semantics = false;
+    int precision = 0, scale = -127, wrapper = 0, on_error = 0, on_empty = 0;
+    bool has_error_default = false, has_empty_default = false;
+    std::string error_default, empty_default;
+    std::vector<Step> path;
+    std::string fold_key;  // not empty: the path is this key, matched without case
+    std::size_t slot = 0;  // the output column
+    std::vector<TableColumn> nested;
+};
+
+struct TableSpec {
+    std::vector<Step> path;
+    int on_error = 0;
+    std::vector<TableColumn> columns;
+    std::size_t width = 0;  // output columns
+};
+
+const JNode* member(const JNode& n, const char* key) {
+    if (n.kind != JNode::Kind::Object) return nullptr;
+    for (std::size_t i = 0; i < n.keys.size(); ++i)
+        if (n.keys[i] == key) return &n.items[i];
+    return nullptr;
+}
+
+int int_member(const JNode& n, const char* key) {
+    const JNode* m = member(n, key);
+    return m && m->kind == JNode::Kind::Number ? std::atoi(m->text.c_str()) : 0;
+}
+
+bool read_path(const JNode& n, std::vector<Step>* steps) {
+    const JNode* p = member(n, "p");
+    return p && p->kind == JNode::Kind::String && PathReader(p->text).path(steps);
+}
+
+bool read_columns(const JNode& list, std::vector<TableColumn>* out, std::size_t* width) {
+    if (list.kind != JNode::Kind::Array) return false;
+    for (const JNode& item : list.items) {
+        TableColumn c;
+        c.kind = int_member(item, "k");
+        if (c.kind != 0 && !read_path(item, &c.path)) return false;
+        if (const JNode* fold = member(item, "i")) c.fold_key = fold->text;
+        if (c.kind == 4) {
+            const JNode* nested = member(item, "c");
+            if (!nested || !read_columns(*nested, &c.nested, width)) return false;
+        } else {
+            c.type = int_member(item, "t");
+            c.size = int_member(item, "n");
+            c.char_semantics = int_member(item, "u") != 0;
+            c.precision = int_member(item, "r");
+            c.scale = int_member(item, "s");
+            c.wrapper = int_member(item, "w");
+            c.on_error = int_member(item, "e");
+            c.on_empty = int_member(item, "m");
+            const JNode* d = member(item, "d");
+            const JNode* f = member(item, "f");
+            c.has_error_default = d && d->kind == JNode::Kind::String;
+            c.has_empty_default = f && f->kind == JNode::Kind::String;
+            if (c.has_error_default) c.error_default = d->text;
+            if (c.has_empty_default) c.empty_default = f->text;
+            c.slot = (*width)++;
+        }
+        out->push_back(std::move(c));
+    }
+    return true;
+}
+
+bool read_spec(const std::string& text, TableSpec* spec) {
+    JNode root;
+    if (!JsonReader(text.data(), text.size(), false, false).document(&root) || !read_path(root, &spec->path))
+        return false;
+    spec->on_error = int_member(root, "e");
+    const JNode* cols = member(root, "c");
+    return cols && read_columns(*cols, &spec->columns, &spec->width);
+}
+
+struct Cell {
+    int type = SQLITE_NULL;  // SQLITE_INTEGER, SQLITE_FLOAT or SQLITE_TEXT when set
+    std::int64_t i = 0;
+    double d = 0;
+    std::string s;
+};
+using Row = std::vector<Cell>;
+
+void set_text(Cell* c, std::string s) {
+    c->type = SQLITE_TEXT;
+    c->s = std::move(s);
+}
+
+// An ISO 8601 date (YYYY-MM-DD, with a time part after T or a blank that DATE drops).
+bool iso_date(const std::string& s, DateValue* d) {
+    auto num = [&](std::size_t at, std::size_t n, int* v) {
+        if (at + n > s.size()) return false;
+        *v = 0;
+        for (std::size_t k = at; k < at + n; ++k) {
+            if (s[k] < '0' || s[k] > '9') return false;
+            *v = *v * 10 + (s[k] - '0');
+        }
+        return true;
+    };
+    if (!num(0, 4, &d->year) || s.size() < 10 || s[4] != '-' || !num(5, 2, &d->month) || s[7] != '-' ||
+        !num(8, 2, &d->day))
+        return false;
+    if (s.size() > 10) {
+        int h = 0, m = 0;
+        if ((s[10] != 'T' && s[10] != ' ') || !num(11, 2, &h) || s.size() < 16 || s[13] != ':' || !num(14, 2, &m))
+            return false;
+        for (std::size_t k = 16; k < s.size(); ++k)
+            if (std::string("0123456789:.+-Z").find(s[k]) == std::string::npos) return false;
+    }
+    return date_in_range(*d);
+}
+
+// The column's value for scalar text (a JSON number, a JSON string, or neither: true,
+// false or a DEFAULT literal's text): 0, else the Oracle error and its argument.
+int convert(const TableColumn& c, const std::string& text, bool number, bool string, Cell* out, std::string* arg) {
+    switch (c.type) {
+    case 1: {
+        double d = 0;
+        std::int64_t i = 0;
+        bool is_int = false;
+        if (!(number || string) || !number_parse(text.data(), text.size(), &d, &i, &is_int)) return 1722;
+        int code = number_store(&text, c.precision, c.scale, &d, &i, &is_int);
+        if (code) return code;
+        out->type = is_int ? SQLITE_INTEGER : SQLITE_FLOAT;
+        out->i = i;
+        out->d = d;
+        return 0;
+    }
+    case 2: {
+        DateValue d;
+        if (!string || !iso_date(text, &d)) return 1861;
+        set_text(out, date_stored_text(d));
+        return 0;
+    }
+    default: {
+        std::size_t length = c.char_semantics ? utf8_length(text) : text.size();
+        if (static_cast<std::int64_t>(length) > c.size) {
+            *arg = std::to_string(c.size);
+            return 40478;
+        }
+        set_text(out, text);
+        return 0;
+    }
+    }
+}
+
+// Column c's value over the row's item: 0, -1 for an empty result (ON EMPTY answers it),
+// else the error ON ERROR answers.
+// The member of an object named key without regard to ASCII case; a member of exactly
+// that name comes first.
+const JNode* member_folded(const JNode& n, const std::string& key) {
+    const JNode* exact = member(n, key.c_str());
+    if (exact) return exact;
+    for (std::size_t i = 0; i < n.keys.size(); ++i) {
+        const std::string& k = n.keys[i];
+        if (k.size() != key.size()) continue;
+        std::size_t j = 0;
+        while (j < k.size() &&
+               std::toupper(static_cast<unsigned char>(k[j])) == std::toupper(static_cast<unsigned char>(key[j])))
+            ++j;
+        if (j == k.size()) return &n.items[i];
+    }
+    return nullptr;
+}
+
+int column_value(const TableColumn& c, const JNode& item, Cell* out, std::string* arg) {
+    std::vector<const JNode*> found;
+    if (!c.fold_key.empty() && item.kind == JNode::Kind::Object) {
+        if (const JNode* m = member_folded(item, c.fold_key)) found.push_back(m);
+    } else {
+        found = evaluate(c.path, item);
+    }
+    if (c.kind == 3) {
+        if (c.type == 1) {
+            out->type = SQLITE_INTEGER;
+            out->i = found.empty() ? 0 : 1;
+        } else {
+            set_text(out, found.empty() ? "false" : "true");
+        }
+        return 0;
+    }
+    if (found.empty()) return -1;
+    if (c.kind == 2) {
+        auto wrapper = static_cast<JsonWrapper>(c.wrapper);
+        bool single = found.size() == 1 && is_container(*found[0]);
+        if (wrapper == JsonWrapper::Without && !single) return 40480;
+        std::string text;
+        if (wrapper == JsonWrapper::Unconditional || (wrapper == JsonWrapper::Conditional && !single)) {
+            text += '[';
+            for (std::size_t i = 0; i < found.size(); ++i) {
+                if (i) text += ',';
+                serialize(*found[i], &text);
+            }
+            text += ']';
+        } else {
+            serialize(*found[0], &text);
+        }
+        return convert(c, text, false, false, out, arg);
+    }
+    if (found.size() > 1) return 40470;
+    const JNode& v = *found[0];
+    if (is_container(v)) return 40456;
+    if (v.kind == JNode::Kind::Null) return 0;
+    std::string text = v.kind == JNode::Kind::True ? "true" : v.kind == JNode::Kind::False ? "false" : v.text;
+    return convert(c, text, v.kind == JNode::Kind::Number, v.kind == JNode::Kind::String, out, arg);
+}
+
+// Answers column c's error (code -1: its empty result) as its clauses say; false with
+// *err when it raises.
+bool column_fallback(const TableColumn& c, int code, const std::string& arg, Cell* out, std::string* err) {
+    bool empty = code < 0;
+    int mode = empty ? c.on_empty : c.on_error;
+    *out = Cell();
+    switch (static_cast<JsonOnError>(mode)) {
+    case JsonOnError::Error:
+        *err = empty ? ora_text(40462) : ora_text(code, arg);
+        return false;
+    case JsonOnError::Default: {
+        bool has = empty ? c.has_empty_default : c.has_error_default;
+        if (!has) return true;
+        std::string default_arg;
+        int bad = convert(c, empty ? c.empty_default : c.error_default, false, true, out, &default_arg);
+        if (bad) *err = ora_text(bad, default_arg);
+        return bad == 0;
+    }
+    case JsonOnError::EmptyArray:
+        set_text(out, "[]");
+        return true;
+    case JsonOnError::EmptyObject:
+        set_text(out, "{}");
+        return true;
+    case JsonOnError::Null:
+        break;
+    }
+    return true;
+}
+
+// The rows of one level for its item: base (the parent's values) with the level's own
+// columns, joined outer with the rows of its nested clauses, which follow one another.
+bool level_rows(const std::vector<TableColumn>& cols, const JNode& item, std::int64_t ordinal, const Row& base,
+                std::vector<Row>* out, std::string* err) {
+    Row own = base;
+    for (const TableColumn& c : cols) {
+        if (c.kind == 4) continue;
+        Cell& cell = own[c.slot];
+        if (c.kind == 0) {
+            cell.type = SQLITE_INTEGER;
+            cell.i = ordinal;
+            continue;
+        }
+        std::string arg;
+        int code = column_value(c, item, &cell, &arg);
+        if (code && !column_fallback(c, code, arg, &cell, err)) return false;
+    }
+    std::size_t before = out->size();
+    for (const TableColumn& c : cols) {
+        if (c.kind != 4) continue;
+        std::vector<const JNode*> found = evaluate(c.path, item);
+        for (std::size_t k = 0; k < found.size(); ++k)
+            if (!level_rows(c.nested, *found[k], static_cast<std::int64_t>(k) + 1, own, out, err)) return false;
+    }
+    if (out->size() == before) out->push_back(std::move(own));
+    return true;
+}
+
+bool table_rows(const TableSpec& spec, sqlite3_value* doc, std::vector<Row>* out, std::string* err) {
+    const char* p = nullptr;
+    std::size_t n = 0;
+    if (!document_bytes(doc, &p, &n)) return true;
+    JNode root;
+    if (!JsonReader(p, n, false, false).document(&root)) {
+        if (spec.on_error == 1) *err = ora_text(40441);
+        return spec.on_error != 1;
+    }
+    std::vector<const JNode*> found = evaluate(spec.path, root);
+    Row base(spec.width);
+    for (std::size_t k = 0; k < found.size(); ++k)
+        if (!level_rows(spec.columns, *found[k], static_cast<std::int64_t>(k) + 1, base, out, err)) return false;
+    return true;
+}
+
+constexpr int kDocColumn = static_cast<int>(kJsonTableColumns);
+constexpr int kSpecColumn = kDocColumn + 1;
+
+struct TableCursor {
+    sqlite3_vtab_cursor base{};
+    std::vector<Row> rows;
+    std::size_t at = 0;
+};
+
+int table_connect(sqlite3* db, void*, int, const char* const*, sqlite3_vtab** out, char**) {
+    std::string schema = "CREATE TABLE x(";
+    for (std::size_t i = 0; i < kJsonTableColumns; ++i) schema += "c" + std::to_string(i) + ",";
+    schema += "doc HIDDEN,spec HIDDEN)";
+    int rc = sqlite3_declare_vtab(db, schema.c_str());
+    if (rc != SQLITE_OK) return rc;
+    *out = static_cast<sqlite3_vtab*>(sqlite3_malloc(sizeof(sqlite3_vtab)));
+    if (!*out) return SQLITE_NOMEM;
+    **out = sqlite3_vtab{};
+    return SQLITE_OK;
+}
+
+int table_disconnect(sqlite3_vtab* vtab) {
+    sqlite3_free(vtab);
+    return SQLITE_OK;
+}
+
+// The rows need both arguments; a plan that cannot give them is refused.
+int table_best_index(sqlite3_vtab*, sqlite3_index_info* info) {
+    int doc = -1, spec = -1;
+    for (int i = 0; i < info->nConstraint; ++i) {
+        const auto& c = info->aConstraint[i];
+        if (c.op != SQLITE_INDEX_CONSTRAINT_EQ || (c.iColumn != kDocColumn && c.iColumn != kSpecColumn)) continue;
+        if (!c.usable) return SQLITE_CONSTRAINT;
+        (c.iColumn == kDocColumn ? doc : spec) = i;
+    }
+    if (doc < 0 || spec < 0) return SQLITE_CONSTRAINT;
+    info->aConstraintUsage[doc].argvIndex = 1;
+    info->aConstraintUsage[doc].omit = 1;
+    info->aConstraintUsage[spec].argvIndex = 2;
+    info->aConstraintUsage[spec].omit = 1;
+    info->estimatedCost = 100;
+    info->estimatedRows = 100;
+    return SQLITE_OK;
+}
+
+int table_open(sqlite3_vtab*, sqlite3_vtab_cursor** out) {
+    *out = &(new TableCursor)->base;
+    return SQLITE_OK;
+}
+
+TableCursor* cursor_of(sqlite3_vtab_cursor* c) {
+    return reinterpret_cast<TableCursor*>(c);
+}
+
+int table_close(sqlite3_vtab_cursor* c) {
+    delete cursor_of(c);
+    return SQLITE_OK;
+}
+
+int table_filter(sqlite3_vtab_cursor* c, int, const char*, int argc, sqlite3_value** argv) {
+    TableCursor* cur = cursor_of(c);
+    cur->rows.clear();
+    cur->at = 0;
+    if (argc != 2) return SQLITE_ERROR;
+    TableSpec spec;
+    std::string err;
+    if (!read_spec(text_of(argv[1]), &spec))
+        err = ora_text(40442);
+    else if (table_rows(spec, argv[0], &cur->rows, &err))
+        return SQLITE_OK;
+    cur->rows.clear();
+    sqlite3_free(c->pVtab->zErrMsg);
+    c->pVtab->zErrMsg = sqlite3_mprintf("%s", err.c_str());
+    return SQLITE_ERROR;
+}
+
+int table_next(sqlite3_vtab_cursor* c) {
+    ++cursor_of(c)->at;
+    return SQLITE_OK;
+}
+
+int table_eof(sqlite3_vtab_cursor* c) {
+    return cursor_of(c)->at >= cursor_of(c)->rows.size();
+}
+
+int table_column(sqlite3_vtab_cursor* c, sqlite3_context* ctx, int i) {
+    const Row& row = cursor_of(c)->rows[cursor_of(c)->at];
+    if (i < 0 || static_cast<std::size_t>(i) >= row.size()) {
+        sqlite3_result_null(ctx);
+        return SQLITE_OK;
+    }
+    const Cell& cell = row[static_cast<std::size_t>(i)];
+    switch (cell.type) {
+    case SQLITE_INTEGER:
+        sqlite3_result_int64(ctx, cell.i);
+        break;
+    case SQLITE_FLOAT:
+        sqlite3_result_double(ctx, cell.d);
+        break;
+    case SQLITE_TEXT:
+        sqlite3_result_text(ctx, cell.s.data(), static_cast<int>(cell.s.size()), SQLITE_TRANSIENT);
+        break;
+    default:
+        sqlite3_result_null(ctx);
+    }
+    return SQLITE_OK;
+}
+
+int table_rowid(sqlite3_vtab_cursor* c, sqlite3_int64* rowid) {
+    *rowid = static_cast<sqlite3_int64>(cursor_of(c)->at) + 1;
+    return SQLITE_OK;
+}
+
+sqlite3_module table_module() {
+    sqlite3_module m{};
+    m.xConnect = table_connect;
+    m.xBestIndex = table_best_index;
+    m.xDisconnect = table_disconnect;
+    m.xOpen = table_open;
+    m.xClose = table_close;
+    m.xFilter = table_filter;
+    m.xNext = table_next;
+    m.xEof = table_eof;
+    m.xColumn = table_column;
+    m.xRowid = table_rowid;
+    return m;
+}
+
+const sqlite3_module kTableModule = table_module();
+
 struct Registration {
     const char* name;
     int args;
@@ -628,5 +1053,5 @@ bool json_functions_register(sqlite3* db) {
         if (sqlite3_create_function(db, r.name, r.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, r.fn, nullptr,
                                     nullptr) != SQLITE_OK)
             return false;
-    return true;
+    return sqlite3_create_module(db, "vantro_json_table", &kTableModule, nullptr) == SQLITE_OK;
 }
