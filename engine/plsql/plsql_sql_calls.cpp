@@ -44,6 +44,8 @@ bool plsql_function_lookup(void* data, const std::string& owner, const std::stri
     } else if (type == "TIMESTAMP") {
         ret->code = kTypeTimestamp;
         ret->size = 11;
+    } else if (type == "REF CURSOR") {
+        ret->code = kPlTypeRefCursor;
     } else {
         ret->code = kTypeVarchar2;
         ret->size = 4000;
