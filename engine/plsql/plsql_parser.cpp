@@ -794,7 +794,18 @@ void Parser::assignment(PlStmt* st, std::uint32_t so) {
     if (record_assignment(st, so)) return;
     bool boolean = !tg.host && tg.slot >= 0 &&
                    (tg.info ? tg.info->boolean : prog_->vars[static_cast<std::size_t>(tg.slot)].boolean);
+    std::size_t value_at = i_;
     st->exprs.push_back(expression({";"}, so, boolean));
+    // A cursor variable takes only another cursor reference (or NULL), and its reference
+    // is no value of any other type.
+    const PlSql* q = st->exprs.back();
+    if (!tg.host && tg.slot >= 0 && !tg.index && !q->tr.columns.empty()) {
+        const PlVarInfo& info = tg.info ? *tg.info : prog_->vars[static_cast<std::size_t>(tg.slot)];
+        bool to_cursor = info.type.code == kPlTypeRefCursor;
+        bool from_cursor = q->tr.columns[0].type.code == kPlTypeRefCursor;
+        bool null_value = i_ == value_at + 1 && t_[value_at].kind == TokenKind::Word && t_[value_at].text == "NULL";
+        if (to_cursor != from_cursor && !null_value) semantic_error(t_[value_at].offset, pls_message(382), so);
+    }
     expect_op(";");
 }
 

@@ -121,6 +121,8 @@ bool Interpreter::hand_over_cursor(BindHandle* b, const PlValue& v, PlError* err
     sqlite3_stmt* vm = c->vm;
     c->vm = nullptr;
     stmt_open_result(target, ses_, c->text, c->tr, vm);
+    // A cursor FETCH already read to its end gives the handle no rows either.
+    if (c->found == 0) target->stepped = SQLITE_DONE;
     open.erase(it);
     if (b->indicator) *b->indicator = 0;
     return true;

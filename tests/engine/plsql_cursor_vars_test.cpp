@@ -70,6 +70,20 @@ TEST_F(CursorVars, DynamicOpenAndBulkFetch) {
               "3r2r43|1r5 end|5");
 }
 
+TEST_F(CursorVars, LocalSubprogramsPassAndReturnCursors) {
+    EXPECT_EQ(output_of("declare c sys_refcursor; n number;\n"
+                        "  function opened(low number) return sys_refcursor is r sys_refcursor;\n"
+                        "  begin open r for select n from cv where n > low order by n; return r; end;\n"
+                        "  procedure next_of(x in out sys_refcursor, v out number) is begin fetch x into v; end;\n"
+                        "begin\n"
+                        "  c := opened(3);\n"
+                        "  next_of(c, n); dbms_output.put_line(n);\n"
+                        "  next_of(c, n); dbms_output.put_line(n || ' ' || c%rowcount);\n"
+                        "  close c;\n"
+                        "end;"),
+              "4|5 2");
+}
+
 TEST_F(CursorVars, AssignmentSharesTheCursor) {
     EXPECT_EQ(output_of("declare a sys_refcursor; b sys_refcursor; n number;\n"
                         "begin\n"
@@ -102,8 +116,15 @@ TEST_F(CursorVars, InvalidCursorAndWrongUses) {
                         "begin open c for select 1, 2 from dual; fetch c into n; end;")
                   .substr(0, 16),
               "error: ORA-06504");
-    // A cursor variable holds no number, and a package cannot keep one.
-    EXPECT_EQ(output_of("declare c sys_refcursor; begin c := 5; end;").substr(0, 16), "error: ORA-06504");
+    // A cursor variable holds no number, no number takes a cursor, and a package cannot keep one.
+    EXPECT_EQ(output_of("declare c sys_refcursor; begin c := 5; end;"),
+              "error: ORA-06550: line 1, column 37:\nPLS-00382: expression is of wrong type\n"
+              "ORA-06550: line 1, column 32:\nPL/SQL: Statement ignored\n");
+    EXPECT_EQ(output_of("declare c sys_refcursor; n number;\n"
+                        "begin open c for select 1 from dual; n := c; end;")
+                  .substr(0, 46),
+              "error: ORA-06550: line 2, column 43:\nPLS-00382");
+    EXPECT_EQ(output_of("declare c sys_refcursor; begin c := null; dbms_output.put_line('ok'); end;"), "ok");
     ASSERT_EQ(s.exec("create or replace package cvp as c sys_refcursor; end;"), OCI_SUCCESS_WITH_INFO);
     EXPECT_EQ(s.rows("select text from user_errors where name = 'CVP'"),
               (std::vector<std::string>{"PLS-00994: Cursor Variables cannot be declared as part of a package"}));
@@ -176,6 +197,18 @@ TEST_F(CursorVars, HandedToTheCallersStatementHandle) {
     ASSERT_EQ(local.execute(1), OCI_SUCCESS) << s.error_text();
     ASSERT_EQ(cursor.fetch(1), OCI_SUCCESS) << s.error_text();
     EXPECT_EQ(n, 7);
+
+    // One read to its end by the block hands over no rows.
+    OciStatement spent(s,
+                       "declare c sys_refcursor; n number; t varchar2(10);\n"
+                       "begin open c for select n, s from cv;\n"
+                       "  loop fetch c into n, t; exit when c%notfound; end loop;\n"
+                       "  :rc := c; end;");
+    ASSERT_EQ(s.oci->OCIBindByName(spent.stmt, &b, s.err, reinterpret_cast<const OraText*>(":rc"), -1, &handle, 0,
+                                   SQLT_RSET, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(spent.execute(1), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(cursor.fetch(1), OCI_NO_DATA) << s.error_text();
 }
 
 }  // namespace
