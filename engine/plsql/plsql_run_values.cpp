@@ -109,6 +109,10 @@ bool Interpreter::convert_to(const PlVarInfo& info, const PlValue& v, const OraT
         out = v;
         return true;
     }
+    if (from.code == kPlTypeRefCursor && v.kind != PlKind::Null) {
+        *err = pl_error(932, "-", "CURSOR");
+        return false;
+    }
     if (info.collection != PlCollection::None) {
         // A collection passed on is a copy of its own.
         out = v;

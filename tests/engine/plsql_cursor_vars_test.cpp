@@ -125,6 +125,15 @@ TEST_F(CursorVars, InvalidCursorAndWrongUses) {
                   .substr(0, 46),
               "error: ORA-06550: line 2, column 43:\nPLS-00382");
     EXPECT_EQ(output_of("declare c sys_refcursor; begin c := null; dbms_output.put_line('ok'); end;"), "ok");
+    // A function's cursor reaches PL/SQL, never a query's column or a variable of another type.
+    ASSERT_EQ(s.exec("create or replace function cv_g return sys_refcursor as c sys_refcursor;\n"
+                     "begin open c for select 1 from dual; return c; end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(s.exec("select cv_g() from dual"), OCI_ERROR);
+    EXPECT_EQ(s.error_code(), 932);
+    EXPECT_EQ(output_of("declare n number; begin select cv_g() into n from dual; end;").substr(0, 63),
+              "error: ORA-00932: inconsistent datatypes: expected - got CURSOR");
     ASSERT_EQ(s.exec("create or replace package cvp as c sys_refcursor; end;"), OCI_SUCCESS_WITH_INFO);
     EXPECT_EQ(s.rows("select text from user_errors where name = 'CVP'"),
               (std::vector<std::string>{"PLS-00994: Cursor Variables cannot be declared as part of a package"}));
