@@ -86,6 +86,10 @@ inline bool plsql_trace_full(const PlError& e) {
     return lines >= kPlMaxTraceLines;
 }
 
+// The type code of SYS_REFCURSOR and REF CURSOR types (Oracle's code for REF CURSOR). A
+// variable of it holds the id of a session cursor (PlRefCursor), NULL before it is opened.
+constexpr std::uint16_t kPlTypeRefCursor = 102;
+
 // --- Compiled form ------------------------------------------------------------------
 
 enum class PlRefKind {
@@ -98,7 +102,8 @@ enum class PlRefKind {
     PackageVar,
     Element,
     CollectionAttr,
-    UpdatingColumn
+    UpdatingColumn,
+    CursorVarAttr  // %FOUND, %NOTFOUND, %ROWCOUNT, %ISOPEN of the cursor variable in slot
 };
 
 enum class PlAttr { Found, NotFound, RowCount, IsOpen, BulkRowCount, BulkExceptions };
@@ -247,6 +252,9 @@ struct PlStmt {
     std::vector<PlTarget> bind_targets;
     bool returning_into = false;
     bool open_dynamic = false;  // OPEN :name FOR text [USING ...]: the query goes to the bind
+    // OPEN, FETCH and CLOSE of the cursor variable in slot (name empty) instead of a
+    // declared cursor or a host bind.
+    bool cursor_var = false;
 };
 
 struct PlDecl {
@@ -579,8 +587,28 @@ struct PlStatementTrigger {
 };
 using PlTriggerCache = std::map<std::string, std::shared_ptr<CompiledTrigger>>;
 
+// The cursor a cursor variable refers to: an open query of the session, its rows read by
+// FETCH. Cursor variables hold its id; assignment copies the id, so both refer to it.
+struct PlRefCursor {
+    sqlite3_stmt* vm = nullptr;
+    std::string text;
+    Translation tr;
+    int found = -1;  // -1 before the first fetch
+    std::int64_t rowcount = 0;
+    PlRefCursor() = default;
+    PlRefCursor(const PlRefCursor&) = delete;
+    PlRefCursor& operator=(const PlRefCursor&) = delete;
+    ~PlRefCursor() {
+        if (vm) sqlite3_finalize(vm);
+    }
+};
+
 struct PlSessionState {
     DbmsOutput output;
+    // The open cursors of cursor variables by id; CLOSE, a hand-over to the caller's
+    // statement handle and the end of the client's block take them out.
+    std::map<std::int64_t, std::unique_ptr<PlRefCursor>> ref_cursors;
+    std::int64_t next_ref_cursor = 0;
     std::shared_ptr<PlTriggerCache> triggers = std::make_shared<PlTriggerCache>();  // compiled, by "OWNER.NAME"
     int call_depth = 0;                                                             // PL/SQL unit calls running, nested
     std::uintptr_t stack_base = 0;                   // where the current stack's calls began

@@ -168,6 +168,10 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
     if (!interp.check_binds(&err)) return error_set(errhp, err.code, err.message);
     bool ok = interp.run(&err);
     srv->busy = false;
+    // The client's block is over: no cursor variable is left to read what it opened and
+    // kept (cursors given back through binds have moved to the caller's handles).
+    PlSessionState* state = plsql_session(ses);
+    if (state->running.empty() && state->call_depth == 0) state->ref_cursors.clear();
     s->executed = true;
     if (!ok) {
         int code = err.code;

@@ -193,7 +193,19 @@ private:
     bool take_savepoint(PlError* err);
 
     // Copies the current row of vm into targets (a record or a list of variables).
-    bool fetch_into(sqlite3_stmt* vm, const PlSql* q, const std::vector<PlTarget>& targets, PlError* err);
+    bool fetch_into(sqlite3_stmt* vm, const Translation& tr, const std::vector<PlTarget>& targets, PlError* err);
+
+    // --- Cursor variables (plsql_run_cursor_vars.cpp) ------------------------------------
+    // The open cursor the cursor variable in slot refers to; null when it refers to none.
+    PlRefCursor* ref_cursor(int slot);
+    // Makes the cursor variable in slot refer to a new cursor over vm (which it then
+    // owns), closing the one it referred to first.
+    void open_cursor_var(int slot, sqlite3_stmt* vm, const std::string& text, const Translation& tr);
+    Flow fetch_cursor_var(const PlStmt& st);
+    Flow close_cursor_var(const PlStmt& st);
+    bool cursor_var_attr(const PlRef& r, PlValue* v, PlError* err);
+    // Hands the cursor with id v to the caller's statement handle bound as SQLT_RSET.
+    bool hand_over_cursor(BindHandle* b, const PlValue& v, PlError* err);
 
     // --- Collections (plsql_run_collections.cpp) -----------------------------------------
     static PlValue empty_collection();

@@ -199,9 +199,11 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
         PlAttr attr = PlAttr::Found;
         if (path.size() != 1 || !cursor_attribute(e.text, &attr)) return NameHook::Answer::NotMine;
         bool sql = first == "SQL";
-        if (!sql && !(sym && sym->kind == SymKind::Cursor)) return NameHook::Answer::NotMine;
+        bool cursor_var = !sql && sym && sym->kind == SymKind::Var &&
+                          prog_->vars[static_cast<std::size_t>(sym->index)].type.code == kPlTypeRefCursor;
+        if (!sql && !cursor_var && !(sym && sym->kind == SymKind::Cursor)) return NameHook::Answer::NotMine;
         PlRef r;
-        r.kind = sql ? PlRefKind::SqlAttr : PlRefKind::CursorAttr;
+        r.kind = sql ? PlRefKind::SqlAttr : (cursor_var ? PlRefKind::CursorVarAttr : PlRefKind::CursorAttr);
         r.slot = sql ? 0 : sym->index;
         r.attr = attr;
         out->bind = "#" + std::to_string(add_ref(q, r, number_type()));

@@ -254,6 +254,11 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
     std::string name = identifier();
     last_type_name_ = name;
     *type = OraType();
+    if (ref_cursor_type(name)) {
+        type->code = kPlTypeRefCursor;
+        last_type_name_ = "REF CURSOR";
+        return true;
+    }
     auto length = [&](std::uint32_t deflt, bool required) {
         if (!is_op("(")) {
             if (required && !unconstrained_) {
@@ -337,6 +342,22 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
         *type = number_type();
     }
     return true;
+}
+
+bool Parser::ref_cursor_type(const std::string& name) {
+    if (name == "SYS_REFCURSOR") return true;
+    if (is_op(".") && peek(1).kind == TokenKind::Word) {
+        // package.type: a REF CURSOR type of a package header.
+        Symbol sym;
+        const PlProgram* header = nullptr;
+        if (!package_symbol(name, peek(1).text, &sym, &header) || sym.kind != SymKind::Type || !header) return false;
+        if (header->types[static_cast<std::size_t>(sym.index)].type.code != kPlTypeRefCursor) return false;
+        i_ += 2;
+        return true;
+    }
+    const Symbol* s = lookup(name);
+    return s && s->kind == SymKind::Type &&
+           prog_->types[static_cast<std::size_t>(s->index)].type.code == kPlTypeRefCursor;
 }
 
 std::string Parser::identifier_number() {
@@ -503,6 +524,7 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
         OraType type;
         bool boolean = false;
         type_spec(&type, &boolean, decl_offset);
+        if (type.code == kPlTypeRefCursor && mode != DeclMode::Block) declaration_error(decl_offset, pls_message(994));
         bool not_null = false;
         if (is_word("NOT") && is_word("NULL", 1)) {
             i_ += 2;
@@ -772,7 +794,18 @@ void Parser::assignment(PlStmt* st, std::uint32_t so) {
     if (record_assignment(st, so)) return;
     bool boolean = !tg.host && tg.slot >= 0 &&
                    (tg.info ? tg.info->boolean : prog_->vars[static_cast<std::size_t>(tg.slot)].boolean);
+    std::size_t value_at = i_;
     st->exprs.push_back(expression({";"}, so, boolean));
+    // A cursor variable takes only another cursor reference (or NULL), and its reference
+    // is no value of any other type.
+    const PlSql* q = st->exprs.back();
+    if (!tg.host && tg.slot >= 0 && !tg.index && !q->tr.columns.empty()) {
+        const PlVarInfo& info = tg.info ? *tg.info : prog_->vars[static_cast<std::size_t>(tg.slot)];
+        bool to_cursor = info.type.code == kPlTypeRefCursor;
+        bool from_cursor = q->tr.columns[0].type.code == kPlTypeRefCursor;
+        bool null_value = i_ == value_at + 1 && t_[value_at].kind == TokenKind::Word && t_[value_at].text == "NULL";
+        if (to_cursor != from_cursor && !null_value) semantic_error(t_[value_at].offset, pls_message(382), so);
+    }
     expect_op(";");
 }
 
@@ -920,16 +953,32 @@ void Parser::savepoint_statement(PlStmt* st, std::uint32_t) {
     expect_op(";");
 }
 
+int Parser::cursor_variable_ahead(std::size_t ahead) const {
+    if (peek(ahead).kind != TokenKind::Word) return -1;
+    const Symbol* s = lookup(peek(ahead).text);
+    if (!s || s->kind != SymKind::Var) return -1;
+    return prog_->vars[static_cast<std::size_t>(s->index)].type.code == kPlTypeRefCursor ? s->index : -1;
+}
+
 void Parser::open_statement(PlStmt* st, std::uint32_t so) {
-    if (peek(1).kind != TokenKind::Bind) {
+    int var = cursor_variable_ahead(1);
+    if (peek(1).kind != TokenKind::Bind && var < 0) {
         cursor_statement(st, so);
         return;
     }
-    // OPEN :rc FOR query: a REF CURSOR the caller bound as a statement handle.
+    // OPEN :rc FOR query: a REF CURSOR the caller bound as a statement handle; OPEN v FOR
+    // query: the cursor variable v.
     ++i_;
     st->kind = PlStmtKind::OpenFor;
-    st->name = peek().text;
-    prog_->host_targets.push_back(st->name);
+    if (var >= 0) {
+        st->cursor_var = true;
+        st->slot = var;
+        const PlVarInfo& info = prog_->vars[static_cast<std::size_t>(var)];
+        if (info.constant) semantic_error(peek().offset, pls_message(363, " '" + info.name + "'"), so);
+    } else {
+        st->name = peek().text;
+        prog_->host_targets.push_back(st->name);
+    }
     ++i_;
     expect_word("FOR");
     if (!is_word("SELECT") && !is_word("WITH") && !is_op("(")) {
@@ -958,12 +1007,17 @@ void Parser::cursor_statement(PlStmt* st, std::uint32_t so) {
     st->kind = is_word("OPEN") ? PlStmtKind::Open : (is_word("CLOSE") ? PlStmtKind::Close : PlStmtKind::Fetch);
     ++i_;
     const Token& n = peek();
+    int var = cursor_variable_ahead();
     std::string name = identifier();
     const Symbol* s = lookup(name);
-    if (!s || s->kind != SymKind::Cursor)
+    if (var >= 0 && st->kind != PlStmtKind::Open) {
+        st->cursor_var = true;
+        st->slot = var;
+    } else if (!s || s->kind != SymKind::Cursor) {
         semantic_error(n.offset, pls_message(201, name), so);
-    else
+    } else {
         st->slot = s->index;
+    }
     if (st->kind == PlStmtKind::Fetch) {
         if (is_word("BULK")) {
             ++i_;
@@ -978,7 +1032,10 @@ void Parser::cursor_statement(PlStmt* st, std::uint32_t so) {
                 ++i_;
                 st->limit = expression({";"}, so);
             }
-            PlSql* q = st->slot >= 0 ? prog_->cursors[static_cast<std::size_t>(st->slot)].query : nullptr;
+            PlSql* q =
+                st->slot >= 0 && !st->cursor_var ? prog_->cursors[static_cast<std::size_t>(st->slot)].query : nullptr;
+            // A cursor variable's columns are known when it is opened: the targets are
+            // checked against its rows then.
             bulk_targets(st, q ? q->tr.columns.size() : 0, target_offset, so);
         }
     }

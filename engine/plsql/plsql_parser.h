@@ -234,6 +234,11 @@ private:
 
     bool type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset);
     std::string identifier_number();
+    // True when type name (read) is SYS_REFCURSOR or a REF CURSOR type in scope, a
+    // package's "package.type" included (its rest is then read too).
+    bool ref_cursor_type(const std::string& name);
+    // The slot of the cursor variable the token ahead names; -1 when it names none.
+    int cursor_variable_ahead(std::size_t ahead = 0) const;
 
     // The columns of a %ROWTYPE source (a table or a cursor) named by tokens already read.
     bool rowtype_columns(const std::vector<std::string>& parts, std::vector<ColumnInfo>* cols);

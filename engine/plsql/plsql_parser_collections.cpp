@@ -57,6 +57,20 @@ void Parser::type_declaration(std::uint32_t decl_offset) {
         declare(name, s);
         return;
     }
+    if (is_word("REF") && is_word("CURSOR", 1)) {
+        // TYPE t IS REF CURSOR [RETURN rowtype]: a strong type is kept as a weak one, the
+        // rows a FETCH reads are checked against its targets then.
+        i_ += 2;
+        if (is_word("RETURN")) i_ = expression_end({";"});
+        expect_op(";");
+        type.type.code = kPlTypeRefCursor;
+        prog_->types.push_back(type);
+        Symbol s;
+        s.kind = SymKind::Type;
+        s.index = static_cast<int>(prog_->types.size()) - 1;
+        declare(name, s);
+        return;
+    }
     if (is_word("REF") || is_word("OBJECT")) {
         restriction(peek().text + " types are not supported");
         expect_op(";");
@@ -147,6 +161,7 @@ bool Parser::collection_declaration(PlBlock* b, const std::string& name, std::ui
     if (peek().kind != TokenKind::Word || is_op(".", 1)) return false;
     const Symbol* ts = lookup(peek().text);
     if (!ts || ts->kind != SymKind::Type) return false;
+    if (prog_->types[static_cast<std::size_t>(ts->index)].type.code == kPlTypeRefCursor) return false;
     ++i_;
     if (prog_->types[static_cast<std::size_t>(ts->index)].record_type) {
         record_declaration(b, name, ts->index, decl_offset);

@@ -134,6 +134,13 @@ bool Interpreter::host_assign(const std::string& name, const PlValue& v, const O
     HostState* h = host(name, err);
     if (!h) return false;
     BindHandle* b = h->bind;
+    if (b->dty == SQLT_RSET || type.code == kPlTypeRefCursor) {
+        if (b->dty != SQLT_RSET || type.code != kPlTypeRefCursor) {
+            *err = make_error(3115, ora_message(3115));
+            return false;
+        }
+        return hand_over_cursor(b, v, err);
+    }
     PlValue out;
     if (v.kind != PlKind::Null) {
         if (b->dty == SQLT_INT || b->dty == SQLT_FLT || b->dty == SQLT_UIN) {

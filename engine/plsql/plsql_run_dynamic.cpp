@@ -126,6 +126,12 @@ Flow Interpreter::run_execute(const PlStmt& st) {
 
     if (st.open_dynamic) {
         if (!query) return raise(make_error(900, ora_message(900)), st.line);
+        if (st.cursor_var) {
+            sqlite3_stmt* vm = sh->vm;
+            sh->vm = nullptr;
+            open_cursor_var(st.slot, vm, text, sh->tr);
+            return Flow::Next;
+        }
         HostState* hs = host(st.name, &err);
         if (!hs) return raise(err, st.line);
         BindHandle* b = hs->bind;

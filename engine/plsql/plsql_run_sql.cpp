@@ -170,7 +170,8 @@ bool Interpreter::take_savepoint(PlError* err) {
     return true;
 }
 
-bool Interpreter::fetch_into(sqlite3_stmt* vm, const PlSql* q, const std::vector<PlTarget>& targets, PlError* err) {
+bool Interpreter::fetch_into(sqlite3_stmt* vm, const Translation& tr, const std::vector<PlTarget>& targets,
+                             PlError* err) {
     std::vector<PlTarget> flat = targets;
     if (targets.size() == 1 && !targets[0].host) {
         const PlVarInfo& v = p_->vars[static_cast<std::size_t>(targets[0].slot)];
@@ -186,7 +187,7 @@ bool Interpreter::fetch_into(sqlite3_stmt* vm, const PlSql* q, const std::vector
     }
     for (int c = 0; c < ncols; ++c) {
         PlValue v = column_value(vm, c);
-        if (!assign(flat[static_cast<std::size_t>(c)], v, q->tr.columns[static_cast<std::size_t>(c)].type, err))
+        if (!assign(flat[static_cast<std::size_t>(c)], v, tr.columns[static_cast<std::size_t>(c)].type, err))
             return false;
     }
     return true;

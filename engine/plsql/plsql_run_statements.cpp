@@ -221,7 +221,7 @@ Flow Interpreter::run_for_cursor(const PlStmt& st) {
         CursorState& cs = cursors_[static_cast<std::size_t>(c)];
         cs.found = 1;
         ++cs.rowcount;
-        if (!fetch_into(q->vm, q, {pl_var_target(st.slot)}, &err)) {
+        if (!fetch_into(q->vm, q->tr, {pl_var_target(st.slot)}, &err)) {
             close_cursor(c);
             return raise(err, st.line);
         }
@@ -259,7 +259,7 @@ Flow Interpreter::run_select_into(const PlStmt& st) {
         sqlite3_reset(q->vm);
         return raise(err, st.line);
     }
-    if (!fetch_into(q->vm, q, st.targets, &err)) {
+    if (!fetch_into(q->vm, q->tr, st.targets, &err)) {
         sqlite3_reset(q->vm);
         return raise(err, st.line);
     }
@@ -387,6 +387,15 @@ Flow Interpreter::run_open(const PlStmt& st) {
 
 Flow Interpreter::run_open_for(const PlStmt& st) {
     PlError err;
+    if (st.cursor_var) {
+        PlSql* q = st.exprs[0];
+        if (!prepare(q, &err)) return raise(err, st.line);
+        // The cursor takes the prepared statement; the next OPEN prepares anew.
+        sqlite3_stmt* vm = q->vm;
+        q->vm = nullptr;
+        open_cursor_var(st.slot, vm, q->text, q->tr);
+        return Flow::Next;
+    }
     HostState* h = host(st.name, &err);
     if (!h) return raise(err, st.line);
     BindHandle* b = h->bind;
@@ -406,6 +415,7 @@ Flow Interpreter::run_open_for(const PlStmt& st) {
 
 Flow Interpreter::run_fetch(const PlStmt& st) {
     PlError err;
+    if (st.cursor_var) return fetch_cursor_var(st);
     CursorState& cs = cursors_[static_cast<std::size_t>(st.slot)];
     if (!cs.open) return raise(pl_error(1001), st.line);
     if (st.bulk) return run_bulk_fetch(st);
@@ -419,11 +429,12 @@ Flow Interpreter::run_fetch(const PlStmt& st) {
     if (rc != SQLITE_ROW) return raise(sqlite_error(false), st.line);
     cs.found = 1;
     ++cs.rowcount;
-    if (!fetch_into(q->vm, q, st.targets, &err)) return raise(err, st.line);
+    if (!fetch_into(q->vm, q->tr, st.targets, &err)) return raise(err, st.line);
     return Flow::Next;
 }
 
 Flow Interpreter::run_close(const PlStmt& st) {
+    if (st.cursor_var) return close_cursor_var(st);
     if (!cursors_[static_cast<std::size_t>(st.slot)].open) return raise(pl_error(1001), st.line);
     close_cursor(st.slot);
     return Flow::Next;

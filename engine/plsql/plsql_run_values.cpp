@@ -100,6 +100,19 @@ bool Interpreter::convert_to(const PlVarInfo& info, const PlValue& v, const OraT
                              PlError* err) {
     PlValue& out = *result;
     out = PlValue();
+    if (info.type.code == kPlTypeRefCursor) {
+        // A cursor variable takes the reference: both then refer to the same cursor.
+        if (v.kind != PlKind::Null && (from.code != kPlTypeRefCursor || v.kind != PlKind::Int)) {
+            *err = pl_error(6504);
+            return false;
+        }
+        out = v;
+        return true;
+    }
+    if (from.code == kPlTypeRefCursor && v.kind != PlKind::Null) {
+        *err = pl_error(932, "-", "CURSOR");
+        return false;
+    }
     if (info.collection != PlCollection::None) {
         // A collection passed on is a copy of its own.
         out = v;
@@ -229,6 +242,8 @@ bool Interpreter::ref_value(const PlRef& r, PlValue* v, PlError* err) {
         *v = h->value;
         return true;
     }
+    case PlRefKind::CursorVarAttr:
+        return cursor_var_attr(r, v, err);
     case PlRefKind::CursorAttr: {
         const CursorState& c = cursors_[static_cast<std::size_t>(r.slot)];
         if (r.attr == PlAttr::IsOpen) {

@@ -44,6 +44,8 @@ bool plsql_function_lookup(void* data, const std::string& owner, const std::stri
     } else if (type == "TIMESTAMP") {
         ret->code = kTypeTimestamp;
         ret->size = 11;
+    } else if (type == "REF CURSOR") {
+        ret->code = kPlTypeRefCursor;
     } else {
         ret->code = kTypeVarchar2;
         ret->size = 4000;
@@ -133,6 +135,12 @@ bool suits(const std::vector<PlParam>& params, int argc, sqlite3_value** argv) {
 void run_for_sql(sqlite3_context* ctx, SessionHandle* ses, PlProgram* program, const PlSubprogram* sub,
                  std::vector<PlValue>* pkg_values, int argc, sqlite3_value** argv, const std::string& unit) {
     const std::vector<PlParam>& params = sub ? sub->params : program->params;
+    // A cursor is a value for PL/SQL only: a query the client sent cannot show one.
+    if ((sub ? sub->return_type : program->return_type).code == kPlTypeRefCursor &&
+        plsql_session(ses)->running.empty()) {
+        sql_error(ctx, ora_format(932, ora_message(932, "-", "CURSOR")));
+        return;
+    }
     std::vector<PlValue> args(params.size());
     std::vector<bool> given(params.size(), false);
     for (int k = 0; k < argc; ++k) {

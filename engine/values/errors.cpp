@@ -338,6 +338,7 @@ const MessageEntry kPlsMessages[] = {
     {667, "Element type of associative array should be pls_integer"},
     {701, "illegal ORACLE error number %s for PRAGMA EXCEPTION_INIT"},
     {905, "object %s is invalid"},
+    {994, "Cursor Variables cannot be declared as part of a package"},
     {999, "implementation restriction (may be temporary) %s"},
 };
 

@@ -57,6 +57,16 @@ end;
 exec :n := 0;
 print n rc
 print rc
+create or replace procedure bt_rows(low number, c out sys_refcursor) as
+begin
+  open c for select id, label from bt where id > low order by id;
+end;
+/
+exec bt_rows(42, :rc);
+print rc
+exec bt_rows(99, :rc);
+print rc
+drop procedure bt_rows;
 exec open :rc for select count(*) as c from bt;
 variable rc
 print

@@ -1,0 +1,131 @@
+// The interpreter's cursor variables (SYS_REFCURSOR and REF CURSOR types): a variable
+// holds the id of a cursor the session keeps (PlSessionState::ref_cursors), so that
+// assignment and parameter passing share one open cursor, as Oracle's references do.
+// OPEN FOR puts a prepared query there, FETCH reads it, CLOSE and the end of the client's
+// block take it out; a cursor given back through a host bind of type SQLT_RSET moves to
+// the caller's statement handle instead.
+#include "plsql/plsql_interpreter.h"
+
+#include "values/errors.h"
+
+namespace plsql_running {
+
+PlRefCursor* Interpreter::ref_cursor(int slot) {
+    const PlValue& v = var(slot);
+    if (v.kind != PlKind::Int) return nullptr;
+    auto& open = plsql_session(ses_)->ref_cursors;
+    auto it = open.find(v.i);
+    return it == open.end() ? nullptr : it->second.get();
+}
+
+void Interpreter::open_cursor_var(int slot, sqlite3_stmt* vm, const std::string& text, const Translation& tr) {
+    PlSessionState* st = plsql_session(ses_);
+    // Re-opening closes the cursor the variable referred to (for every variable that
+    // shares it).
+    if (ref_cursor(slot)) st->ref_cursors.erase(var(slot).i);
+    auto c = std::make_unique<PlRefCursor>();
+    c->vm = vm;
+    c->text = text;
+    c->tr = tr;
+    std::int64_t id = ++st->next_ref_cursor;
+    st->ref_cursors[id] = std::move(c);
+    var(slot) = int_value(id);
+}
+
+Flow Interpreter::fetch_cursor_var(const PlStmt& st) {
+    PlError err;
+    PlRefCursor* c = ref_cursor(st.slot);
+    if (!c) return raise(pl_error(1001), st.line);
+    if (st.bulk) {
+        std::int64_t max = -1;
+        if (st.limit) {
+            PlValue v, n;
+            OraType num;
+            num.code = kTypeNumber;
+            if (!eval(st.limit, &v, &err) || !convert_number(v, type_of(st.limit), num, &n, &err))
+                return raise(err, st.line);
+            if (n.kind == PlKind::Null || (n.kind == PlKind::Int ? n.i < 0 : n.d < 0))
+                return raise(value_error(""), st.line);
+            max = n.kind == PlKind::Int ? n.i : static_cast<std::int64_t>(n.d);
+        }
+        if (st.targets.size() != c->tr.columns.size()) return raise(pl_error(6504), st.line);
+        std::vector<std::vector<PlValue>> rows;
+        bool done = c->found == 0;
+        if (!done && max != 0 && !bulk_rows(c->vm, max, &rows, &done, &err)) return raise(err, st.line);
+        std::vector<OraType> types;
+        for (const ColumnInfo& col : c->tr.columns) types.push_back(col.type);
+        if (!bulk_store(st.targets, rows, types, &err)) return raise(err, st.line);
+        c->rowcount += static_cast<std::int64_t>(rows.size());
+        c->found = done ? 0 : 1;
+        return Flow::Next;
+    }
+    if (c->found == 0) return Flow::Next;
+    int rc = sqlite3_step(c->vm);
+    if (rc == SQLITE_DONE) {
+        c->found = 0;
+        return Flow::Next;
+    }
+    if (rc != SQLITE_ROW) return raise(sqlite_error(false), st.line);
+    c->found = 1;
+    ++c->rowcount;
+    if (!fetch_into(c->vm, c->tr, st.targets, &err)) return raise(err, st.line);
+    return Flow::Next;
+}
+
+Flow Interpreter::close_cursor_var(const PlStmt& st) {
+    if (!ref_cursor(st.slot)) return raise(pl_error(1001), st.line);
+    plsql_session(ses_)->ref_cursors.erase(var(st.slot).i);
+    return Flow::Next;
+}
+
+bool Interpreter::cursor_var_attr(const PlRef& r, PlValue* v, PlError* err) {
+    const PlRefCursor* c = ref_cursor(r.slot);
+    if (r.attr == PlAttr::IsOpen) {
+        *v = int_value(c ? 1 : 0);
+        return true;
+    }
+    if (!c) {
+        *err = pl_error(1001);
+        return false;
+    }
+    switch (r.attr) {
+    case PlAttr::Found:
+        *v = flag_value(c->found);
+        break;
+    case PlAttr::NotFound:
+        *v = flag_value(c->found < 0 ? -1 : 1 - c->found);
+        break;
+    case PlAttr::RowCount:
+        *v = int_value(c->rowcount);
+        break;
+    case PlAttr::IsOpen:
+    case PlAttr::BulkRowCount:
+    case PlAttr::BulkExceptions:
+        break;
+    }
+    return true;
+}
+
+bool Interpreter::hand_over_cursor(BindHandle* b, const PlValue& v, PlError* err) {
+    StmtHandle* target = b->value ? handle_cast<StmtHandle>(*static_cast<void**>(b->value), OCI_HTYPE_STMT) : nullptr;
+    if (!target) {
+        *err = make_error(3115, ora_message(3115));
+        return false;
+    }
+    auto& open = plsql_session(ses_)->ref_cursors;
+    auto it = v.kind == PlKind::Int ? open.find(v.i) : open.end();
+    // A cursor variable that was never opened (or was closed) leaves the handle as it
+    // was: fetching from it then fails as a statement never executed does.
+    if (it == open.end()) return true;
+    PlRefCursor* c = it->second.get();
+    sqlite3_stmt* vm = c->vm;
+    c->vm = nullptr;
+    stmt_open_result(target, ses_, c->text, c->tr, vm);
+    // A cursor FETCH already read to its end gives the handle no rows either.
+    if (c->found == 0) target->stepped = SQLITE_DONE;
+    open.erase(it);
+    if (b->indicator) *b->indicator = 0;
+    return true;
+}
+
+}  // namespace plsql_running
