@@ -382,7 +382,9 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
                 item = s.next ? o.expr->text
                               : order_key(first_cols[pos - 1].type, o.expr->text, quote_name(first_cols[pos - 1].name));
                 done = true;
-                order_keys.push_back(quote_name(first_cols[pos - 1].name));
+                order_keys.push_back(s.next ? quote_name(first_cols[pos - 1].name)
+                                            : order_key(first_cols[pos - 1].type, quote_name(first_cols[pos - 1].name),
+                                                        quote_name(first_cols[pos - 1].name)));
             } else if (o.expr->kind == ExprKind::Column && o.expr->path.size() == 1) {
                 for (const ColumnInfo& c : first_cols) {
                     if (c.name == o.expr->path[0]) {

@@ -107,6 +107,10 @@ TEST_F(ZonedColumns, ZonedValuesCompareAndSortByTheirInstant) {
   EXPECT_EQ(joined("select id from ev order by a, id"), "4;2;1;3");
   EXPECT_EQ(joined("select id from ev order by 1 desc"), "4;3;2;1");
   EXPECT_EQ(joined("select id from ev order by a desc, id"), "1;3;2;4");
+  EXPECT_EQ(joined("select id, a as x from ev order by x desc, id"),
+            "1|2024-01-01 12:00:00.000000 +02:00;3|2024-01-01 10:00:00.000000 +00:00;"
+            "2|2024-01-01 04:00:00.000000 -05:00;4|2024-01-01 09:00:00.000000 +01:00");
+  EXPECT_EQ(joined("select id, a from ev order by 2 fetch first 1 rows with ties"), "4|2024-01-01 09:00:00.000000 +01:00");
   EXPECT_EQ(joined("select id from ev where a = timestamp '2024-01-01 11:00:00 +01:00' order by id"), "1;3");
   EXPECT_EQ(joined("select id from ev where a > timestamp '2024-01-01 09:30:00 +00:00' order by id"), "1;3");
   EXPECT_EQ(s.value("select max(id) from ev where a < timestamp '2024-01-01 09:00:00 +00:00'"), "4");
