@@ -11,6 +11,7 @@
 #include "sql/sql_parser.h"
 #include "sql/sql_text.h"
 #include "sql/token_cursor.h"
+#include "values/sql_interval.h"
 #include "values/errors.h"
 #include "values/sqlite_statement.h"
 
@@ -521,13 +522,14 @@ std::string declared_type(const OraType& t) {
     case kTypeBlob:
         return "BLOB";
     default:
-        return std::string();
+        return datetime_type_name(t);
     }
 }
 
 bool text_affinity(std::uint16_t code) {
     return code == kTypeVarchar2 || code == kTypeChar || code == kTypeDate || code == kTypeTimestamp ||
-           code == kTypeClob || code == kTypeLong;
+           code == kTypeTimestampTz || code == kTypeTimestampLtz || code == kTypeIntervalYm ||
+           code == kTypeIntervalDs || code == kTypeClob || code == kTypeLong;
 }
 
 // MODIFY column [datatype] [DEFAULT expr] [NOT NULL | NULL]: the column definition is the

@@ -115,9 +115,9 @@ const char* const kObjectColumns =
     " WHEN 96 THEN CASE WHEN c.national THEN 2*c.data_length WHEN c.char_used THEN min(4*c.data_length,2000)"          \
     " ELSE c.data_length END ELSE c.data_length END,"                                                                  \
     "CASE WHEN c.type_code=2 AND c.data_precision>0 AND upper(c.type_name) NOT IN ('INTEGER','INT','SMALLINT')"        \
-    " THEN c.data_precision END,"                                                                                      \
+    " THEN c.data_precision WHEN c.type_code IN (189,190) THEN c.data_precision END,"                                  \
     "CASE WHEN c.type_code=2 AND c.data_scale<>-127 AND upper(c.type_name) NOT IN ('FLOAT','REAL','DOUBLE PRECISION')" \
-    " THEN c.data_scale WHEN c.type_code=187 THEN c.data_scale END,"                                                   \
+    " THEN c.data_scale WHEN c.type_code IN (187,188,232,190) THEN c.data_scale END,"                                  \
     "CASE WHEN c.nullable THEN 'Y' ELSE 'N' END,c.column_id,"                                                          \
     "(SELECT length(d.data_default) FROM main.vantro_column_defaults d WHERE d.owner=c.owner"                          \
     " AND d.table_name=c.table_name AND d.column_name=c.column_name),"                                                 \

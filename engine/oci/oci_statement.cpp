@@ -12,6 +12,7 @@
 #include "values/errors.h"
 #include "values/session_params.h"
 #include "values/sql_interval.h"
+#include "values/timestamp_tz.h"
 #include "sql/explain_plan.h"
 #include "os/os.h"
 #include "plsql/plsql.h"
@@ -354,23 +355,27 @@ std::size_t put_value(sqlite3_stmt* vm, int col, const OraType& ot, const Sessio
             text = tmp;
         }
         break;
+    case kTypeTimestampTz:
+    case kTypeTimestampLtz: {
+        const char* t = reinterpret_cast<const char*>(sqlite3_column_text(vm, col));
+        std::string shown;
+        if (t && vtype == SQLITE_TEXT &&
+            tz_display(st, t, static_cast<std::size_t>(sqlite3_column_bytes(vm, col)), ot.code == kTypeTimestampLtz,
+                       &shown)) {
+            len = shown.size() < sizeof tmp ? shown.size() : sizeof tmp - 1;
+            std::memcpy(tmp, shown.data(), len);
+            tmp[len] = 0;
+            text = tmp;
+        }
+        break;
+    }
     case kTypeDate:
-    case kTypeTimestamp:
-    case kTypeTimestampTz: {
+    case kTypeTimestamp: {
         const char* t = reinterpret_cast<const char*>(sqlite3_column_text(vm, col));
         DateValue dv;
         if (t && vtype == SQLITE_TEXT &&
             date_parse_stored(t, static_cast<std::size_t>(sqlite3_column_bytes(vm, col)), &dv)) {
             len = date_format(dv, ot.code == kTypeDate ? st.date_mask : st.timestamp_mask, tmp, sizeof tmp);
-            if (ot.code == kTypeTimestampTz) {
-                // The session's time zone, as NLS_TIMESTAMP_TZ_FORMAT's TZR shows it.
-                std::string zone = " " + time_zone_text(os_local_time().utc_offset_minutes);
-                std::size_t room = sizeof tmp - 1 - len;
-                std::size_t n = zone.size() < room ? zone.size() : room;
-                std::memcpy(tmp + len, zone.data(), n);
-                len += n;
-                tmp[len] = 0;
-            }
             text = tmp;
         }
         break;

@@ -6,6 +6,7 @@
 #include "values/clock.h"
 #include "values/errors.h"
 #include "os/os.h"
+#include "values/timestamp_tz.h"
 
 #include <algorithm>
 #include <cmath>
@@ -23,14 +24,18 @@ std::string Interpreter::text_of(const PlValue& v, const OraType& type) const {
     case PlKind::Real:
         return std::string(buf, number_text_double(v.d, buf, sizeof buf));
     case PlKind::Text:
-        if (type.code == kTypeDate || type.code == kTypeTimestamp || type.code == kTypeTimestampTz) {
+        if (type.code == kTypeTimestampTz || type.code == kTypeTimestampLtz) {
+            std::string shown;
+            if (tz_display(ses_->settings, v.s.data(), v.s.size(), type.code == kTypeTimestampLtz, &shown))
+                return shown;
+        }
+        if (type.code == kTypeDate || type.code == kTypeTimestamp) {
             DateValue d;
             if (date_parse_stored(v.s.data(), v.s.size(), &d)) {
                 std::string shown(
                     buf,
                     date_format(d, type.code == kTypeDate ? ses_->settings.date_mask : ses_->settings.timestamp_mask,
                                 buf, sizeof buf));
-                if (type.code == kTypeTimestampTz) shown += " " + time_zone_text(os_local_time().utc_offset_minutes);
                 return shown;
             }
         }

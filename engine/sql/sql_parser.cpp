@@ -8,6 +8,7 @@
 #include "values/sql_interval.h"
 #include "values/values.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -645,7 +646,25 @@ bool Parser::unary(ExprPtr* out) {
         *out = std::move(e);
         return true;
     }
-    return primary(out);
+    if (!primary(out)) return false;
+    // value AT TIME ZONE zone | AT LOCAL: a call of "AT TIME ZONE" with the zone as its
+    // second argument (none for LOCAL, the session's zone).
+    while (is_word("AT") && peek().kind == TokenKind::Word && (peek().text == "TIME" || peek().text == "LOCAL")) {
+        ExprPtr e = make(ExprKind::Function, (*out)->offset);
+        e->text = "AT TIME ZONE";
+        p_ += 1;
+        e->args.push_back(std::move(*out));
+        if (!accept_word("LOCAL")) {
+            p_ += 1;
+            if (!expect_word("ZONE", 905)) return false;
+            ExprPtr zone;
+            if (!primary(&zone)) return false;
+            e->args.push_back(std::move(zone));
+        }
+        e->end = prev_end();
+        *out = std::move(e);
+    }
+    return true;
 }
 
 // The arguments of a call after its name, up to the closing parenthesis: *, [DISTINCT|ALL]
@@ -976,7 +995,24 @@ bool Parser::datetime_literal(ExprPtr* out) {
     DateValue d;
     OraError bad;
     DateValue now;
-    const std::string& v = cur().text;
+    std::string v = cur().text;
+    // TIMESTAMP '... +hh:mi' (or UTC, GMT): a TIMESTAMP WITH TIME ZONE literal.
+    bool zoned = false;
+    int zone = 0;
+    std::size_t last_blank = v.find_last_of(' ');
+    if (ts && last_blank != std::string::npos && last_blank > 10) {
+        std::string tail = v.substr(last_blank + 1);
+        if (!tail.empty() && (tail[0] == '+' || tail[0] == '-' || std::isalpha(static_cast<unsigned char>(tail[0])))) {
+            if (!zone_offset_parse(tail, &zone, &bad)) {
+                *err_ = bad;
+                err_->offset = cur().offset;
+                failed_ = true;
+                return false;
+            }
+            zoned = true;
+            v.erase(last_blank);
+        }
+    }
     if (!date_parse(v, ts ? "YYYY-MM-DD HH24:MI:SSXFF" : "YYYY-MM-DD", now, &d, &bad)) {
         *err_ = bad;
         err_->offset = cur().offset;
@@ -984,8 +1020,10 @@ bool Parser::datetime_literal(ExprPtr* out) {
         return false;
     }
     ExprPtr e = make(ExprKind::DateLiteral, t.offset);
-    e->text = date_stored_text(d, ts ? 6 : 0);
+    d.zone_minutes = zone;
+    e->text = zoned ? date_zoned_text(d) : date_stored_text(d, ts ? 6 : 0);
     e->star = ts;
+    if (zoned) e->cast_type.code = kTypeTimestampTz;
     ++p_;
     e->end = prev_end();
     *out = std::move(e);

@@ -4,6 +4,7 @@
 #include "sql/sql_parser.h"
 
 #include "values/values.h"
+#include "values/sql_interval.h"
 
 #include <cstdlib>
 
@@ -211,7 +212,24 @@ bool Parser::datatype(ColumnDef* c) {
             if (!expect_op(")", 907)) return false;
             ot.scale = static_cast<std::int8_t>(fs);
         }
-        if (is_word("WITH")) return fail(3001);
+        // WITH [LOCAL] TIME ZONE: the value keeps its offset, or is moved to the
+        // database's zone and shown in the session's.
+        if (accept_word("WITH")) {
+            bool local = accept_word("LOCAL");
+            if (!expect_word("TIME", 905) || !expect_word("ZONE", 905)) return false;
+            ot.code = local ? kTypeTimestampLtz : kTypeTimestampTz;
+            ot.size = local ? 11 : 13;
+        }
+    } else if (type == "INTERVAL") {
+        bool year = accept_word("YEAR");
+        if (!year && !accept_word("DAY")) return fail(902), false;
+        int lead = 2, fraction = 6;
+        if (accept_op("(") && (!interval_precision(&lead, 2) || !expect_op(")", 907))) return false;
+        if (!expect_word("TO", 905) || !expect_word(year ? "MONTH" : "SECOND", 905)) return false;
+        if (!year && accept_op("(") && (!interval_precision(&fraction, 6) || !expect_op(")", 907))) return false;
+        bool nullable = ot.nullable;
+        ot = year ? interval_ym_type(lead) : interval_ds_type(lead, fraction);
+        ot.nullable = nullable;
     } else if (type == "RAW") {
         ot.code = kTypeRaw;
         if (!size_arg(-1, 2000, false)) return false;
@@ -233,6 +251,7 @@ bool Parser::datatype(ColumnDef* c) {
         return false;
     }
     c->type_name = type == "VARCHAR" ? "VARCHAR2" : type;
+    if (!datetime_type_name(ot).empty()) c->type_name = datetime_type_name(ot);
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include "catalog/constraints.h"
 #include "values/errors.h"
 #include "values/sql_dialect.h"
+#include "values/sql_interval.h"
 #include "sql/sql_translator.h"
 #include "sql/storage.h"
 #include "values/utf8.h"
@@ -23,6 +24,9 @@
 #include <cstring>
 #include <cstdio>
 #include <set>
+
+std::string order_key(const OraType& t, const std::string& sql, const std::string& keyed);
+std::string family_name(const OraType& t);
 
 // How the statement names the rows of owner.table: the table, or this session's rows of
 // a global temporary table. A view is stored in its schema file and cannot read a
@@ -376,13 +380,17 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
                 int pos = std::atoi(o.expr->text.c_str());
                 if (pos < 1 || static_cast<std::size_t>(pos) > first_cols.size())
                     return fail(1785, o.expr->offset), false;
-                item = o.expr->text;
+                // A zoned timestamp or interval sorts by its key, named by the column.
+                item = s.next ? o.expr->text
+                              : order_key(first_cols[pos - 1].type, o.expr->text, quote_name(first_cols[pos - 1].name));
                 done = true;
-                order_keys.push_back(quote_name(first_cols[pos - 1].name));
+                order_keys.push_back(s.next ? quote_name(first_cols[pos - 1].name)
+                                            : order_key(first_cols[pos - 1].type, quote_name(first_cols[pos - 1].name),
+                                                        quote_name(first_cols[pos - 1].name)));
             } else if (o.expr->kind == ExprKind::Column && o.expr->path.size() == 1) {
                 for (const ColumnInfo& c : first_cols) {
                     if (c.name == o.expr->path[0]) {
-                        item = quote_name(c.name);
+                        item = s.next ? quote_name(c.name) : order_key(c.type, quote_name(c.name), quote_name(c.name));
                         done = true;
                         break;
                     }
@@ -401,7 +409,7 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
                 auto grouped = grouped_blocks_.find(&s);
                 PointerGate<GroupedRows> rows(grouped_, grouped == grouped_blocks_.end() ? nullptr : &grouped->second);
                 if (!expr(*o.expr, scope, &e)) return false;
-                item = e.sql;
+                item = order_key(e.type, e.sql, e.sql);
             }
             bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.descending);
             text += (i ? "," : "") + item + (o.descending ? " DESC" : " ASC") +
@@ -768,6 +776,37 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
     return true;
 }
 
+// How ORDER BY sorts a value of type t: zoned timestamps by their UTC instant and
+// intervals by their signed length (their stored text orders neither); other values as
+// they are (sql), the key read from keyed.
+std::string order_key(const OraType& t, const std::string& sql, const std::string& keyed) {
+    if (is_zoned(t)) return "vantro_tz_utc(" + keyed + ")";
+    if (is_interval(t)) return "vantro_interval_key(" + keyed + ")";
+    return sql;
+}
+
+// The stored form of v in a TIMESTAMP WITH [LOCAL] TIME ZONE or INTERVAL column (or CAST
+// target) of type t; false when v's type cannot become one (ORA-00932).
+bool datetime_store_sql(const Emitted& v, const OraType& t, std::string* sql) {
+    if (is_interval(t)) {
+        std::string value;
+        if (v.type.code == t.code)
+            value = v.sql;
+        else if (is_char(v.type))
+            value = "vantro_text_to_interval(" + v.sql + "," + (t.code == kTypeIntervalYm ? "1" : "0") + ")";
+        else
+            return false;
+        *sql = "vantro_interval_store(" + value + "," + std::to_string(t.precision) + "," +
+               std::to_string(t.code == kTypeIntervalDs ? t.scale : 0) + ")";
+        return true;
+    }
+    if (!is_date(v.type) && !is_char(v.type)) return false;
+    std::string value = v.type.code == kTypeDate ? "(" + v.sql + "||'.000000')" : v.sql;
+    *sql = "vantro_tz_store(" + value + "," + std::to_string(t.scale) + "," + (is_char(v.type) ? "1" : "0") + "," +
+           (t.code == kTypeTimestampLtz ? "1" : "0") + ")";
+    return true;
+}
+
 bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const std::string& owner,
                              const std::string& table, std::string* sql, std::uint32_t offset) {
     const OraType& t = target.type;
@@ -796,9 +835,22 @@ bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const s
         *sql = "vantro_store_number(" + (v.literal.empty() ? v.sql : quote_text(v.literal)) + "," +
                std::to_string(t.precision) + "," + std::to_string(t.scale) + ")";
         return true;
+    case kTypeTimestampTz:
+    case kTypeTimestampLtz:
+    case kTypeIntervalYm:
+    case kTypeIntervalDs:
+        if (!datetime_store_sql(v, t, sql)) return fail(932, offset, family_name(t), family_name(v.type)), false;
+        return true;
     case kTypeDate:
     case kTypeTimestamp:
-        if (t.code == kTypeTimestamp && v.type.code == kTypeDate)
+        if (is_zoned(v.type))
+            *sql = t.code == kTypeDate
+                       ? "substr(vantro_tz_local(" + v.sql + "," + (v.type.code == kTypeTimestampLtz ? "1" : "0") +
+                             "),1,19)"
+                       : "vantro_tz_local(" + v.sql + "," + (v.type.code == kTypeTimestampLtz ? "1" : "0") + ")";
+        else if (is_interval(v.type))
+            return fail(932, offset, "DATE", family_name(v.type)), false;
+        else if (t.code == kTypeTimestamp && v.type.code == kTypeDate)
             *sql = "(" + v.sql + "||'.000000')";
         else if (t.code == kTypeDate && is_timestamp(v.type))
             *sql = "substr(" + v.sql + ",1,19)";

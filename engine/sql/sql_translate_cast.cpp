@@ -5,8 +5,7 @@
 #include "sql/sql_translator.h"
 
 std::string quote_text(const std::string& s);
-
-namespace {
+bool datetime_store_sql(const Emitted& v, const OraType& t, std::string* sql);
 
 // The datatype's name as ORA-00932 shows it.
 std::string family_name(const OraType& t) {
@@ -15,8 +14,12 @@ std::string family_name(const OraType& t) {
     if (t.code == kTypeBinaryFloat) return "BINARY_FLOAT";
     if (t.code == kTypeBinaryDouble) return "BINARY_DOUBLE";
     if (t.code == kTypeTimestamp) return "TIMESTAMP";
+    if (t.code == kTypeTimestampTz) return "TIMESTAMP WITH TIME ZONE";
+    if (t.code == kTypeTimestampLtz) return "TIMESTAMP WITH LOCAL TIME ZONE";
     return type_family(t);
 }
+
+namespace {
 
 bool is_binary(const OraType& t) {
     return t.code == kTypeBinaryFloat || t.code == kTypeBinaryDouble;
@@ -81,6 +84,9 @@ bool Translator::cast(Expr& e, const Scope& scope, Emitted* out) {
             out->sql = "vantro_to_date(" + v.sql + ")";
         else if (v.type.code == kTypeDate)
             out->sql = v.sql;
+        else if (is_zoned(v.type))
+            out->sql = "vantro_timestamp_round(vantro_tz_local(" + v.sql + "," +
+                       (v.type.code == kTypeTimestampLtz ? "1" : "0") + "),0,0)";
         else if (is_timestamp(v.type))
             out->sql = "vantro_timestamp_round(" + v.sql + ",0,0)";
         else
@@ -92,6 +98,8 @@ bool Translator::cast(Expr& e, const Scope& scope, Emitted* out) {
             ts = "vantro_to_timestamp(" + v.sql + ")";
         else if (v.type.code == kTypeDate)
             ts = "(" + v.sql + "||'.000000')";
+        else if (is_zoned(v.type))
+            ts = "vantro_tz_local(" + v.sql + "," + (v.type.code == kTypeTimestampLtz ? "1" : "0") + ")";
         else if (is_timestamp(v.type))
             ts = v.sql;
         else
@@ -112,13 +120,9 @@ bool Translator::cast(Expr& e, const Scope& scope, Emitted* out) {
         return true;
     case kTypeIntervalYm:
     case kTypeIntervalDs:
-        if (is_char(v.type))
-            out->sql = "vantro_text_to_interval(" + v.sql + "," + (t.code == kTypeIntervalYm ? "1" : "0") + ")";
-        else if (v.type.code == t.code)
-            out->sql = v.sql;
-        else
-            return mismatch();
-        out->sql = "vantro_interval_fit(" + out->sql + "," + std::to_string(t.precision) + ")";
+    case kTypeTimestampTz:
+    case kTypeTimestampLtz:
+        if (!datetime_store_sql(v, t, &out->sql)) return mismatch();
         return true;
     default:
         return fail(902, type_at);
@@ -136,10 +140,11 @@ bool Translator::extract(Expr& e, const Scope& scope, Emitted* out) {
         if (e.text == kFields[k]) field = k;
     out->aggregate = v.aggregate;
     out->type = number_type();
-    const bool zoned = v.type.code == kTypeTimestampTz;
-    if (field < 0) {
-        // The zone fields exist only for values with a time zone, whose zone the engine
-        // does not keep apart from the machine's.
+    const bool zoned = is_zoned(v.type);
+    if (e.text == "TIMEZONE_HOUR") field = 6;
+    if (e.text == "TIMEZONE_MINUTE") field = 7;
+    if (field < 0 || (field >= 6 && !zoned)) {
+        // Region names and abbreviations are not kept: a zone is an offset here.
         if (zoned) return fail(3001, field_at);
         return fail(30076, field_at);
     }
@@ -158,6 +163,6 @@ bool Translator::extract(Expr& e, const Scope& scope, Emitted* out) {
         fits = field >= 2;
     if (!fits) return fail(30076, field_at);
     out->sql = "vantro_extract(" + v.sql + "," + std::to_string(field) + "," + (is_interval(v.type) ? "1" : "0") + "," +
-               (zoned ? "vantro_time_zone()" : "NULL") + ")";
+               (zoned ? "1" : "NULL") + ")";
     return true;
 }

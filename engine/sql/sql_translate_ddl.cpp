@@ -6,6 +6,7 @@
 #include "sql/sql_translate.h"
 
 #include "catalog/constraints.h"
+#include "values/sql_interval.h"
 #include "values/errors.h"
 #include "sql/sql_translator.h"
 #include "sql/storage.h"
@@ -364,6 +365,12 @@ bool Translator::create_table_as(Statement& s, const std::string& owner) {
             break;
         case kTypeRaw:
             c.type_name = "RAW";
+            break;
+        case kTypeTimestampTz:
+        case kTypeTimestampLtz:
+        case kTypeIntervalYm:
+        case kTypeIntervalDs:
+            c.type_name = datetime_type_name(c.type);
             break;
         case kTypeClob:
             c.type_name = "CLOB";

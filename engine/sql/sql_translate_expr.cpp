@@ -14,6 +14,8 @@
 #include <cctype>
 #include <cstring>
 
+std::string family_name(const OraType& t);
+
 bool is_char(const OraType& t) {
     return t.code == kTypeVarchar2 || t.code == kTypeChar || t.code == kTypeLong || t.code == kTypeClob;
 }
@@ -21,7 +23,10 @@ bool is_date(const OraType& t) {
     return t.code == kTypeDate || is_timestamp(t);
 }
 bool is_timestamp(const OraType& t) {
-    return t.code == kTypeTimestamp || t.code == kTypeTimestampTz;
+    return t.code == kTypeTimestamp || is_zoned(t);
+}
+bool is_zoned(const OraType& t) {
+    return t.code == kTypeTimestampTz || t.code == kTypeTimestampLtz;
 }
 // BINARY_FLOAT and BINARY_DOUBLE (CAST results) are numbers to every operator.
 bool is_number(const OraType& t) {
@@ -66,6 +71,7 @@ const char* type_family(const OraType& t) {
     case kTypeDate:
     case kTypeTimestamp:
     case kTypeTimestampTz:
+    case kTypeTimestampLtz:
         return "DATE";
     default:
         return "BINARY";
@@ -213,7 +219,7 @@ std::string Translator::as_text(const Emitted& e) const {
     if (is_number(e.type)) return "vantro_num_text(" + e.sql + ")";
     if (e.type.code == kTypeDate) return "vantro_date_text(" + e.sql + ")";
     if (e.type.code == kTypeTimestamp) return "vantro_timestamp_text(" + e.sql + ")";
-    if (e.type.code == kTypeTimestampTz) return "(vantro_timestamp_text(" + e.sql + ")||' '||vantro_time_zone())";
+    if (is_zoned(e.type)) return "vantro_tz_text(" + e.sql + "," + (e.type.code == kTypeTimestampLtz ? "1" : "0") + ")";
     if (e.type.code == kTypeRaw || e.type.code == kTypeBlob) return "hex(" + e.sql + ")";
     if (is_interval(e.type))
         return "vantro_interval_text(" + e.sql + "," + std::to_string(e.type.precision) + "," +
@@ -273,9 +279,26 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
         return true;
     }
     if (e.path.size() == 1 && e.path[0] == "SYSTIMESTAMP") {
-        out->sql = "vantro_systimestamp()";
+        // The machine's time with the machine's offset, in the stored zoned form.
+        out->sql = "(vantro_systimestamp()||' '||vantro_time_zone())";
         out->type.code = kTypeTimestampTz;
         out->type.size = 13;
+        out->type.scale = 6;
+        return true;
+    }
+    // The clock in the session's time zone: CURRENT_DATE, CURRENT_TIMESTAMP (with the
+    // zone) and LOCALTIMESTAMP (without).
+    if (e.path.size() == 1 &&
+        (e.path[0] == "CURRENT_DATE" || e.path[0] == "CURRENT_TIMESTAMP" || e.path[0] == "LOCALTIMESTAMP")) {
+        const std::string now = "(vantro_systimestamp()||' '||vantro_time_zone())";
+        if (e.path[0] == "CURRENT_DATE") {
+            out->sql = "substr(vantro_tz_local(" + now + ",1),1,19)";
+            out->type = date_type();
+            return true;
+        }
+        out->sql = e.path[0] == "LOCALTIMESTAMP" ? "vantro_tz_local(" + now + ",1)" : "vantro_tz_at(" + now + ",NULL)";
+        out->type.code = e.path[0] == "LOCALTIMESTAMP" ? kTypeTimestamp : kTypeTimestampTz;
+        out->type.size = e.path[0] == "LOCALTIMESTAMP" ? 11 : 13;
         out->type.scale = 6;
         return true;
     }
@@ -383,6 +406,12 @@ bool Translator::comparison_operands(Emitted* a, Emitted* b, std::uint32_t offse
     // A DATE meets a TIMESTAMP as a timestamp with a zero fraction (stored forms compare as text).
     if (a->type.code == kTypeDate && is_timestamp(b->type)) a->sql = "(" + a->sql + "||'.000000')";
     if (b->type.code == kTypeDate && is_timestamp(a->type)) b->sql = "(" + b->sql + "||'.000000')";
+    // Zoned timestamps compare by their UTC instant (a value without a zone is in the
+    // session's).
+    if (is_date(a->type) && is_date(b->type) && (is_zoned(a->type) || is_zoned(b->type))) {
+        a->sql = "vantro_tz_utc(" + a->sql + ")";
+        b->sql = "vantro_tz_utc(" + b->sql + ")";
+    }
     // Intervals compare by their signed length (the stored text orders positive values only).
     if (is_interval(a->type) && is_interval(b->type)) {
         if (a->type.code != b->type.code)
@@ -479,6 +508,21 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
     bool handled = false;
     if (!hierarchy_value(e, scope, out, &handled)) return false;
     if (handled) return true;
+    if (e.path.empty() && e.text == "AT TIME ZONE") {
+        // value AT TIME ZONE zone (AT LOCAL: no zone, the session's): the same instant
+        // with the zone's offset.
+        Emitted v, zone;
+        if (!expr(*e.args[0], scope, &v)) return false;
+        if (e.args.size() > 1 && !expr(*e.args[1], scope, &zone)) return false;
+        if (!is_date(v.type)) return fail(932, e.args[0]->offset, "TIMESTAMP WITH TIME ZONE", family_name(v.type));
+        std::string value = v.type.code == kTypeDate ? "(" + v.sql + "||'.000000')" : v.sql;
+        out->sql = "vantro_tz_at(" + value + "," + (e.args.size() > 1 ? as_text(zone) : std::string("NULL")) + ")";
+        out->type.code = kTypeTimestampTz;
+        out->type.size = 13;
+        out->type.scale = v.type.code == kTypeDate ? 0 : v.type.scale;
+        out->aggregate = v.aggregate || zone.aggregate;
+        return true;
+    }
     if (ctx_.names) {
         NameResolution r;
         std::vector<std::string> path = e.path.empty() ? std::vector<std::string>{e.text} : e.path;
@@ -531,6 +575,14 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
                                : f == "MIN" ? "min"
                                             : "max";
             out->sql = name + "(" + (e.distinct ? "DISTINCT " : "") + arg + ")";
+            if ((f == "MIN" || f == "MAX") && (is_zoned(args[0].type) || is_interval(args[0].type))) {
+                // Zoned timestamps and intervals: the value whose key is the least or the
+                // greatest, the key (of one length for the type) put before the value.
+                std::size_t key_length = is_zoned(args[0].type) ? 26 : args[0].type.code == kTypeIntervalYm ? 13 : 29;
+                std::string key =
+                    is_zoned(args[0].type) ? "vantro_tz_utc(" + arg + ")" : "vantro_interval_key(" + arg + ")";
+                out->sql = "substr(" + name + "(" + key + "||" + arg + ")," + std::to_string(key_length + 1) + ")";
+            }
             out->type = (f == "MIN" || f == "MAX") ? args[0].type : number_type();
             out->trimmed = (f == "MIN" || f == "MAX") && args[0].trimmed;
         }
@@ -758,7 +810,10 @@ bool Translator::operation(const Expr& e, const Emitted& a, const Emitted& b, Em
     if (is_interval(a.type) || is_interval(b.type)) return interval_operation(e, a, b, out);
     if (op == "-" && is_date(a.type) && is_date(b.type) && (is_timestamp(a.type) || is_timestamp(b.type))) {
         // Timestamps subtract to an INTERVAL DAY TO SECOND (two DATEs to a number of days).
-        out->sql = "vantro_timestamp_diff(" + a.sql + "," + b.sql + ")";
+        if (is_zoned(a.type) || is_zoned(b.type))
+            out->sql = "vantro_timestamp_diff(vantro_tz_utc(" + a.sql + "),vantro_tz_utc(" + b.sql + "))";
+        else
+            out->sql = "vantro_timestamp_diff(" + a.sql + "," + b.sql + ")";
         out->type = interval_ds_type(9, 6);
         return true;
     }
@@ -842,6 +897,10 @@ bool Translator::literal(const Expr& e, Emitted* out) {
             out->type.code = kTypeTimestamp;
             out->type.size = 11;
             out->type.scale = 6;
+            if (e.cast_type.code == kTypeTimestampTz) {
+                out->type.code = kTypeTimestampTz;
+                out->type.size = 13;
+            }
         }
         return true;
     case ExprKind::IntervalLiteral:

@@ -55,6 +55,7 @@ struct Emitted {
 bool is_char(const OraType& t);
 bool is_date(const OraType& t);
 bool is_timestamp(const OraType& t);  // TIMESTAMP, with or without a time zone
+bool is_zoned(const OraType& t);      // TIMESTAMP WITH [LOCAL] TIME ZONE
 bool is_number(const OraType& t);
 OraType number_type();
 OraType varchar_type(std::uint32_t size);

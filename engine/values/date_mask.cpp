@@ -31,6 +31,8 @@ struct DateElementRow {
 };
 
 const DateElementRow kDateElements[] = {
+    {"TZH", DateElement::TzHour, 0, false},        {"TZM", DateElement::TzMinute, 0, false},
+    {"TZR", DateElement::TzRegion, 0, false},      {"TZD", DateElement::TzAbbrev, 0, false},
     {"YYYY", DateElement::Year4, 0, false},        {"RRRR", DateElement::Year4, 0, true},
     {"MONTH", DateElement::MonthName, 0, false},   {"HH24", DateElement::Hour24, 0, false},
     {"HH12", DateElement::Hour12, 0, false},       {"A.M.", DateElement::MeridianDots, 0, false},
@@ -222,6 +224,24 @@ std::size_t date_format(const DateValue& d, const DateMask& mask, char* buf, std
             char tmp[16];
             std::snprintf(tmp, sizeof tmp, "%09d", d.fraction);
             put(buf, size, &pos, tmp, it.digits);
+            break;
+        }
+        case DateElement::TzHour: {
+            int m = d.zone_minutes < 0 ? -d.zone_minutes : d.zone_minutes;
+            put(buf, size, &pos, d.zone_minutes < 0 ? "-" : "+", 1);
+            put2(buf, size, &pos, m / 60, true);
+            break;
+        }
+        case DateElement::TzMinute: {
+            int m = d.zone_minutes < 0 ? -d.zone_minutes : d.zone_minutes;
+            put2(buf, size, &pos, m % 60, true);
+            break;
+        }
+        case DateElement::TzAbbrev:
+            break;
+        case DateElement::TzRegion: {
+            std::string z = time_zone_text(d.zone_minutes);
+            put(buf, size, &pos, z.data(), z.size());
             break;
         }
         }

@@ -45,6 +45,8 @@ bool date_parse(const std::string& text, const DateMask& mask, const DateValue& 
     d.month = now.month;
     d.day = 1;
     bool pm = false, has_ampm = false;
+    int tz_hours = 0, tz_minutes = 0;
+    bool tz_negative = false, tz_fields = false;
     std::size_t t = 0;
     auto skip_blanks = [&] {
         while (t < text.size() && text[t] == ' ') ++t;
@@ -178,6 +180,34 @@ bool date_parse(const std::string& text, const DateMask& mask, const DateValue& 
             d.fraction = f;
             break;
         }
+        case DateElement::TzHour: {
+            skip_blanks();
+            bool negative = t < text.size() && text[t] == '-';
+            if (t < text.size() && (text[t] == '-' || text[t] == '+')) ++t;
+            if (!field(2, 0, 15, 1874, nullptr, &tz_hours)) return false;
+            tz_negative = negative;
+            tz_fields = true;
+            break;
+        }
+        case DateElement::TzMinute: {
+            if (!field(2, 0, 59, 1875, nullptr, &tz_minutes)) return false;
+            tz_fields = true;
+            break;
+        }
+        case DateElement::TzAbbrev:
+            skip_blanks();
+            while (t < text.size() && std::isalpha(static_cast<unsigned char>(text[t]))) ++t;
+            break;
+        case DateElement::TzRegion: {
+            // An offset ("+02:00", "-5:30") or UTC / GMT; other regions are unknown here.
+            skip_blanks();
+            std::size_t end = t;
+            while (end < text.size() && text[end] != ' ') ++end;
+            if (!zone_offset_parse(text.substr(t, end - t), &d.zone_minutes, err)) return false;
+            d.zoned = true;
+            t = end;
+            break;
+        }
         default:
             // Day of the year and of the week do not say which date they are.
             *err = ora_error(1821);
@@ -190,6 +220,10 @@ bool date_parse(const std::string& text, const DateMask& mask, const DateValue& 
         return false;
     }
     if (has_ampm && pm) d.hour += 12;
+    if (tz_fields) {
+        d.zone_minutes = (tz_negative ? -1 : 1) * (tz_hours * 60 + tz_minutes);
+        d.zoned = true;
+    }
     if (d.day > date_days_in_month(d.year, d.month)) {
         *err = ora_error(1839);
         return false;

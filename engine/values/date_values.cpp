@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 bool date_parse_stored(const char* t, std::size_t len, DateValue* out) {
     if (len < 19) return false;
@@ -40,6 +41,73 @@ std::string time_zone_text(int utc_offset_minutes) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%c%02d:%02d", utc_offset_minutes < 0 ? '-' : '+', (m / 60) % 100, m % 60);
     return buf;
+}
+
+bool zone_offset_parse(const std::string& text, int* minutes, OraError* err) {
+    std::string v;
+    for (char c : text)
+        if (c != ' ') v += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (v == "UTC" || v == "GMT") {
+        *minutes = 0;
+        return true;
+    }
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < v.size() && (v[i] == '+' || v[i] == '-')) negative = v[i++] == '-';
+    std::size_t colon = v.find(':', i);
+    auto digits = [&](std::size_t from, std::size_t to) {
+        if (to <= from || to - from > 2) return false;
+        for (std::size_t k = from; k < to; ++k)
+            if (!std::isdigit(static_cast<unsigned char>(v[k]))) return false;
+        return true;
+    };
+    if (colon == std::string::npos || !digits(i, colon) || !digits(colon + 1, v.size())) {
+        *err = ora_error(1882);
+        return false;
+    }
+    int hours = std::atoi(v.c_str() + i), mins = std::atoi(v.c_str() + colon + 1);
+    if (hours > 15) {
+        *err = ora_error(1874);
+        return false;
+    }
+    if (mins > 59) {
+        *err = ora_error(1875);
+        return false;
+    }
+    *minutes = (negative ? -1 : 1) * (hours * 60 + mins);
+    return true;
+}
+
+bool date_parse_zoned(const char* t, std::size_t len, DateValue* out) {
+    if (!date_parse_stored(t, len, out)) return false;
+    out->zoned = false;
+    out->zone_minutes = 0;
+    // The suffix " +hh:mm" after the seconds and their fraction.
+    if (len >= 26 && t[len - 7] == ' ' && (t[len - 6] == '+' || t[len - 6] == '-') && t[len - 3] == ':') {
+        int h = 0, m = 0;
+        for (std::size_t k : {len - 5, len - 4, len - 2, len - 1})
+            if (!std::isdigit(static_cast<unsigned char>(t[k]))) return true;
+        h = (t[len - 5] - '0') * 10 + (t[len - 4] - '0');
+        m = (t[len - 2] - '0') * 10 + (t[len - 1] - '0');
+        out->zone_minutes = (t[len - 6] == '-' ? -1 : 1) * (h * 60 + m);
+        out->zoned = true;
+    }
+    return true;
+}
+
+std::string date_zoned_text(const DateValue& d, int fraction_digits) {
+    return date_stored_text(d, fraction_digits) + " " + time_zone_text(d.zone_minutes);
+}
+
+bool date_shift_minutes(DateValue* d, int minutes) {
+    DateValue r = *d;
+    if (!date_from_seconds(date_seconds(*d) + 60LL * minutes, &r)) return false;
+    r.fraction = d->fraction;
+    r.zone_minutes = d->zone_minutes;
+    r.zoned = d->zoned;
+    if (!date_in_range(r)) return false;
+    *d = r;
+    return true;
 }
 
 std::string date_stored_text(const DateValue& d, int fraction_digits) {

@@ -1151,6 +1151,9 @@ const FunctionRow kCatalogue[] = {
     {"NUMTOYMINTERVAL", 2, 2, interval_function_sql},
     {"TO_DSINTERVAL", 1, 1, interval_function_sql},
     {"TO_YMINTERVAL", 1, 1, interval_function_sql},
+    {"SYS_EXTRACT_UTC", 1, 1, zoned_function_sql},
+    {"FROM_TZ", 2, 2, zoned_function_sql},
+    {"TO_TIMESTAMP_TZ", 1, 2, zoned_function_sql},
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "values/errors.h"
 #include "values/session_params.h"
+#include "values/timestamp_tz.h"
 #include "os/os.h"
 #include "values/utf8.h"
 #include "values/values.h"
@@ -607,6 +608,7 @@ const FunctionEntry kFunctions[] = {
 void settings_compile_formats(SessionSettings* settings) {
     settings->date_mask = date_mask_compile(settings->nls_date_format);
     settings->timestamp_mask = date_mask_compile(settings->nls_timestamp_format);
+    settings->timestamp_tz_mask = date_mask_compile(settings->nls_timestamp_tz_format);
 }
 
 bool sql_functions_register(sqlite3* db, SessionSettings* settings) {
@@ -615,5 +617,5 @@ bool sql_functions_register(sqlite3* db, SessionSettings* settings) {
         if (sqlite3_create_function(db, f.name, f.args, flags, settings, f.fn, nullptr, nullptr) != SQLITE_OK)
             return false;
     }
-    return sql_aggregates_register(db) && session_params_register(db, settings);
+    return sql_aggregates_register(db) && session_params_register(db, settings) && timestamp_tz_register(db, settings);
 }

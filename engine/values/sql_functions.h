@@ -45,7 +45,8 @@ struct SessionSettings {
     std::string user;            // the session user (USER)
     DateMask date_mask;          // the two formats, compiled
     DateMask timestamp_mask;
-    std::string db_name;  // the database's name (its folder)
+    DateMask timestamp_tz_mask;  // NLS_TIMESTAMP_TZ_FORMAT, compiled
+    std::string db_name;         // the database's name (its folder)
     std::string os_user;
     std::string logon_time;       // stored form
     std::int64_t session_id = 0;  // USERENV('SESSIONID'), unique within the database

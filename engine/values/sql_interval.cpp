@@ -214,6 +214,23 @@ OraType interval_ds_type(int lead_precision, int fraction_precision) {
     return t;
 }
 
+std::string datetime_type_name(const OraType& t) {
+    std::string lead = "(" + std::to_string(t.precision) + ")";
+    std::string scale = "(" + std::to_string(t.scale) + ")";
+    switch (t.code) {
+    case kTypeTimestampTz:
+        return "TIMESTAMP" + scale + " WITH TIME ZONE";
+    case kTypeTimestampLtz:
+        return "TIMESTAMP" + scale + " WITH LOCAL TIME ZONE";
+    case kTypeIntervalYm:
+        return "INTERVAL YEAR" + lead + " TO MONTH";
+    case kTypeIntervalDs:
+        return "INTERVAL DAY" + lead + " TO SECOND" + scale;
+    default:
+        return std::string();
+    }
+}
+
 bool is_interval(const OraType& t) {
     return t.code == kTypeIntervalYm || t.code == kTypeIntervalDs;
 }
@@ -286,7 +303,10 @@ void fn_date_add(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     }
     if (!date_in_range(dv)) return raise(ctx, 1841);
     if (digits_kept == 0) dv.fraction = 0;
+    // A zoned timestamp keeps its offset.
+    DateValue zone;
     std::string s = date_stored_text(dv, digits_kept);
+    if (date_parse_zoned(d.data(), d.size(), &zone) && zone.zoned) s += " " + time_zone_text(zone.zone_minutes);
     sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
 }
 
@@ -419,15 +439,13 @@ void fn_extract(sqlite3_context* ctx, int, sqlite3_value** argv) {
     }
     std::string t = text_of(argv[0]);
     DateValue d;
-    if (!date_parse_stored(t.data(), t.size(), &d)) return raise(ctx, 1858);
+    if (!date_parse_zoned(t.data(), t.size(), &d)) return raise(ctx, 1858);
     if (sqlite3_value_type(argv[3]) != SQLITE_NULL) {
-        // The offset as vantro_time_zone writes it: "+hh:mm" or "-hh:mm".
-        std::string z = text_of(argv[3]);
-        if (z.size() != 6 || (z[0] != '+' && z[0] != '-')) return raise(ctx, 1858);
-        std::int64_t minutes = std::atoi(z.substr(1, 2).c_str()) * 60LL + std::atoi(z.substr(4, 2).c_str());
-        if (z[0] == '-') minutes = -minutes;
+        // A zoned value: its offset is the stored suffix; its fields are given in UTC.
+        if (field == 6) return sqlite3_result_int64(ctx, d.zone_minutes / 60);
+        if (field == 7) return sqlite3_result_int64(ctx, d.zone_minutes % 60);
         int fraction = d.fraction;
-        if (!date_from_seconds(date_seconds(d) - 60LL * minutes, &d)) return raise(ctx, 1841);
+        if (!date_from_seconds(date_seconds(d) - 60LL * d.zone_minutes, &d)) return raise(ctx, 1841);
         d.fraction = fraction;
     }
     const int parts[] = {d.year, d.month, d.day, d.hour, d.minute, d.second};
@@ -473,6 +491,27 @@ void fn_interval_fit(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     sqlite3_result_value(ctx, argv[0]);
 }
 
+// vantro_interval_store(interval, lead precision, fraction precision): the value an
+// INTERVAL column or CAST target of those precisions keeps: the seconds rounded half up
+// to the fraction's places, then ORA-01873 when the leading field has more digits.
+void fn_interval_store(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (any_null(argc, argv)) return sqlite3_result_null(ctx);
+    IntervalValue v;
+    if (!stored_arg(argv[0], &v)) return raise(ctx, 1867);
+    if (!v.year_month) {
+        std::int64_t unit = 1;
+        for (int k = sqlite3_value_int(argv[2]); k < 9; ++k) unit *= 10;
+        v.nanos = (v.nanos + unit / 2) / unit * unit;
+        normalise(&v);
+    }
+    std::int64_t lead = v.year_month ? v.months / 12 : v.days;
+    std::int64_t limit = 1;
+    for (int k = sqlite3_value_int(argv[1]); k > 0; --k) limit *= 10;
+    if (lead >= limit) return raise(ctx, 1873);
+    std::string s = interval_stored_text(v);
+    sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+}
+
 const struct {
     const char* name;
     int args;
@@ -488,6 +527,7 @@ const struct {
     {"vantro_extract", 4, fn_extract},
     {"vantro_timestamp_round", 3, fn_timestamp_round},
     {"vantro_interval_fit", 2, fn_interval_fit},
+    {"vantro_interval_store", 3, fn_interval_store},
 };
 
 }  // namespace
@@ -500,6 +540,21 @@ std::string interval_function_sql(const std::string& name, const std::vector<Dia
         return std::string("vantro_num_to_interval(vantro_to_number(") + a[0].sql + ")," + a[1].text_sql + "," + flag +
                ")";
     return "vantro_text_to_interval(" + a[0].text_sql + "," + flag + ")";
+}
+
+std::string zoned_function_sql(const std::string& name, const std::vector<DialectArg>& a, OraType* type) {
+    type->code = kTypeTimestampTz;
+    type->size = 13;
+    type->scale = 6;
+    if (name == "SYS_EXTRACT_UTC") {
+        type->code = kTypeTimestamp;
+        type->size = 11;
+        std::string v = a[0].type.code == kTypeDate ? "(" + a[0].sql + "||'.000000')" : a[0].sql;
+        if (a[0].type.code == kTypeVarchar2 || a[0].type.code == kTypeChar) v = "vantro_tz_store(" + v + ",9,1,0)";
+        return "vantro_tz_utc(" + v + ")";
+    }
+    if (name == "FROM_TZ") return "vantro_from_tz(" + a[0].sql + "," + a[1].text_sql + ")";
+    return "vantro_to_timestamp_tz(" + a[0].text_sql + "," + (a.size() > 1 ? a[1].text_sql : "NULL") + ")";
 }
 
 bool interval_functions_register(sqlite3* db) {

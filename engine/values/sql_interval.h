@@ -41,8 +41,14 @@ std::string interval_text(const IntervalValue& v, int lead_precision, int fracti
 OraType interval_ym_type(int lead_precision);
 OraType interval_ds_type(int lead_precision, int fraction_precision);
 bool is_interval(const OraType& t);
+// Oracle's name of a zoned timestamp or interval type ("TIMESTAMP(6) WITH TIME ZONE",
+// "INTERVAL DAY(2) TO SECOND(6)"); empty for any other type.
+std::string datetime_type_name(const OraType& t);
 
 // NUMTODSINTERVAL, NUMTOYMINTERVAL, TO_DSINTERVAL, TO_YMINTERVAL for the catalogue.
 std::string interval_function_sql(const std::string& name, const std::vector<DialectArg>& args, OraType* type);
+// SYS_EXTRACT_UTC, FROM_TZ and TO_TIMESTAMP_TZ for the catalogue (the SQL functions they
+// call are values/timestamp_tz.h's).
+std::string zoned_function_sql(const std::string& name, const std::vector<DialectArg>& args, OraType* type);
 // Registers vantro_interval_*; false when SQLite refuses one.
 bool interval_functions_register(sqlite3* db);

@@ -32,9 +32,10 @@ constexpr std::uint16_t kTypeClob = 112;
 constexpr std::uint16_t kTypeBlob = 113;
 constexpr std::uint16_t kTypeBfile = 114;
 constexpr std::uint16_t kTypeTimestamp = 187;
-constexpr std::uint16_t kTypeTimestampTz = 188;  // TIMESTAMP WITH TIME ZONE (SYSTIMESTAMP)
-constexpr std::uint16_t kTypeIntervalYm = 189;   // INTERVAL YEAR(p) TO MONTH: precision p
-constexpr std::uint16_t kTypeIntervalDs = 190;   // INTERVAL DAY(p) TO SECOND(s): precision p, scale s
+constexpr std::uint16_t kTypeTimestampTz = 188;   // TIMESTAMP(s) WITH TIME ZONE: scale s
+constexpr std::uint16_t kTypeTimestampLtz = 232;  // TIMESTAMP(s) WITH LOCAL TIME ZONE
+constexpr std::uint16_t kTypeIntervalYm = 189;    // INTERVAL YEAR(p) TO MONTH: precision p
+constexpr std::uint16_t kTypeIntervalDs = 190;    // INTERVAL DAY(p) TO SECOND(s): precision p, scale s
 
 struct ColumnInfo {
     std::string name;

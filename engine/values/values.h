@@ -15,6 +15,10 @@
 struct DateValue {
     int year = 1, month = 1, day = 1, hour = 0, minute = 0, second = 0;
     int fraction = 0;  // nanoseconds, for TIMESTAMP
+    // TIMESTAMP WITH TIME ZONE: the offset from UTC in minutes; zoned says a mask's TZH,
+    // TZM or TZR element (or a stored value's suffix) gave one.
+    int zone_minutes = 0;
+    bool zoned = false;
 };
 
 // Oracle's text for an integer or a double (1.5, .5, -.5, 100, 1.0E+40). Writes at most
@@ -46,6 +50,16 @@ bool date_parse_stored(const char* text, std::size_t len, DateValue* out);
 std::string date_stored_text(const DateValue& d, int fraction_digits = 0);
 // A time zone offset as Oracle shows it: "+01:00", "-05:30".
 std::string time_zone_text(int utc_offset_minutes);
+// Reads a time zone: '[+|-]h[h]:mi', UTC or GMT. False with ORA-01874 / ORA-01875 for an
+// hour or minute out of range, ORA-01882 for anything else (other regions are unknown).
+bool zone_offset_parse(const std::string& text, int* minutes, OraError* err);
+// TIMESTAMP WITH TIME ZONE values are stored as the local time followed by its offset:
+// "YYYY-MM-DD HH:MM:SS.ffffff +hh:mm". Parses that form (or a plain stored date, which
+// leaves zoned false).
+bool date_parse_zoned(const char* text, std::size_t len, DateValue* out);
+std::string date_zoned_text(const DateValue& d, int fraction_digits = 6);
+// Moves d by minutes (its fraction kept); false outside the years the engine keeps.
+bool date_shift_minutes(DateValue* d, int minutes);
 // A date mask split into its elements once, so that formatting a value does no parsing.
 enum class DateElement : std::uint8_t {
     Literal,
@@ -69,7 +83,11 @@ enum class DateElement : std::uint8_t {
     Meridian,
     MeridianDots,
     Fraction,
-    Radix
+    Radix,
+    TzHour,    // TZH: "+02"
+    TzMinute,  // TZM: "30"
+    TzRegion,  // TZR: the offset "+02:00" (regions are offsets, UTC and GMT here)
+    TzAbbrev   // TZD: the daylight-saving abbreviation, which an offset has none of
 };
 struct DateMaskItem {
     DateElement element = DateElement::Literal;

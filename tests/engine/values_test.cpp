@@ -124,11 +124,14 @@ TEST(Values, DateMaskElementsAreOneTableForFormatAndParse) {
                                "Dy DD-Mon-RRRR HH.MI.SSXFF3 P.M.",
                                "FMDD-MM-YYYY FMHH24:MI",
                                "\"day\" DD \"of\" fmMonth YYYY",
-                               "YYYY-MM-DD\"T\"HH24:MI:SS.FF6"};
+                               "YYYY-MM-DD\"T\"HH24:MI:SS.FF6",
+                               "DD-MON-RR HH.MI.SSXFF AM TZR",
+                               "YYYY-MM-DD HH24:MI TZH:TZM TZD"};
   DateValue d = make(1987, 4, 9, 17);
   d.minute = 5;
   d.second = 7;
   d.fraction = 123456000;
+  d.zone_minutes = -(3 * 60 + 30);
   for (const char* m : masks) {
     char buf[96];
     date_format(d, std::string(m), buf, sizeof buf);
@@ -141,6 +144,9 @@ TEST(Values, DateMaskElementsAreOneTableForFormatAndParse) {
     bool has_time = std::string(m).find("MI") != std::string::npos;
     EXPECT_EQ(back.hour, has_time ? 17 : 0) << m << ": " << buf;
     EXPECT_EQ(back.minute, has_time ? 5 : 0) << m;
+    bool has_zone = std::string(m).find("TZ") != std::string::npos;
+    EXPECT_EQ(back.zoned, has_zone) << m << ": " << buf;
+    EXPECT_EQ(back.zone_minutes, has_zone ? -210 : 0) << m << ": " << buf;
   }
   // Elements that format but cannot say which date they are.
   DateValue out;
