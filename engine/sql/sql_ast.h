@@ -240,11 +240,28 @@ struct SelectStmt {
     bool fetch_ties = false;
     std::uint32_t fetch_offset = 0;
     // WITH name [(columns)] AS (subquery), ...: the query names this statement defines.
+    // SEARCH DEPTH|BREADTH FIRST BY keys SET column, after a recursive WITH element.
+    struct Search {
+        bool breadth = false;
+        std::vector<OrderItem> keys;  // each a column of the element's alias list
+        std::string column;           // the ordering column it adds
+        std::uint32_t offset = 0, column_offset = 0;
+    };
+    // CYCLE columns SET mark_column TO mark DEFAULT no_mark, likewise.
+    struct Cycle {
+        std::vector<std::string> columns;
+        std::vector<std::uint32_t> column_offsets;
+        std::string mark_column;
+        ExprPtr mark, no_mark;
+        std::uint32_t offset = 0, mark_column_offset = 0;
+    };
     struct Factored {
         std::string name;
         std::vector<std::string> columns;
         std::unique_ptr<SelectStmt> query;
         std::uint32_t offset = 0;
+        std::unique_ptr<Search> search;
+        std::unique_ptr<Cycle> cycle;
     };
     std::vector<Factored> with;
 };
