@@ -344,12 +344,14 @@ struct Statement {
     ExprPtr where;
     std::vector<ColumnDef> column_defs;  // Create table; Alter table add
     std::vector<TableConstraint> constraints;
-    TableRef index;                        // Create/Drop index name
-    bool unique = false;                   // Create unique index
-    std::string alter_action;              // Alter table: "ADD", "DROP COLUMN", "RENAME COLUMN", "RENAME"
-    std::string name;                      // savepoint; rename target
-    std::string name2;                     // rename column: new name
-    std::vector<SessionSetting> settings;  // ALTER SESSION SET
+    TableRef index;                         // Create/Drop index name
+    bool unique = false;                    // Create unique index
+    std::string alter_action;               // Alter table: "ADD", "DROP COLUMN", "RENAME COLUMN", "RENAME"
+    std::string name;                       // savepoint; rename target
+    std::string name2;                      // rename column: new name
+    std::vector<SessionSetting> settings;   // ALTER SESSION SET
+    std::vector<TableRef> set_constraints;  // SET CONSTRAINTS: the names (none: ALL)
+    bool constraints_deferred = false;      // ... DEFERRED, else IMMEDIATE
     std::uint32_t name_offset = 0;
     std::unique_ptr<SelectStmt> target_query;  // INSERT INTO (subquery): the rows' view of the table
     std::vector<ExprPtr> returning;            // DML RETURNING expressions

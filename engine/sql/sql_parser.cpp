@@ -93,6 +93,19 @@ bool Parser::statement(Statement* s) {
             s->name_offset = cur().offset;
             if (!identifier(&s->name)) return fail(905);
         }
+    } else if (is_word("SET") && (word_at(1, "CONSTRAINT") || word_at(1, "CONSTRAINTS"))) {
+        // SET CONSTRAINT[S] ALL | name, ... IMMEDIATE | DEFERRED
+        p_ += 2;
+        s->kind = StatementKind::SetConstraints;
+        if (!accept_word("ALL")) {
+            do {
+                TableRef name;
+                if (!table_ref(&name)) return false;
+                s->set_constraints.push_back(name);
+            } while (accept_op(","));
+        }
+        s->constraints_deferred = accept_word("DEFERRED");
+        if (!s->constraints_deferred && !expect_word("IMMEDIATE", 905)) return false;
     } else if (accept_word("SAVEPOINT")) {
         s->kind = StatementKind::Savepoint;
         s->name_offset = cur().offset;

@@ -1171,6 +1171,16 @@ bool Translator::statement(Statement& s) {
                 return fail(1435, set.value_offset);
         out_->settings = s.settings;
         return true;
+    case StatementKind::SetConstraints:
+        for (const TableRef& t : s.set_constraints) {
+            NamedObject c;
+            c.owner = owner_of(t);
+            c.name = t.name;
+            c.offset = t.offset;
+            out_->constraints.push_back(c);
+        }
+        out_->deferred = s.constraints_deferred;
+        return true;
     case StatementKind::AlterTableConstraint:
     case StatementKind::CreateView:
     case StatementKind::DropView:

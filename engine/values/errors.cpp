@@ -130,6 +130,7 @@ const MessageEntry kMessages[] = {
     {2264, "name already used by an existing constraint"},
     {2091, "transaction rolled back"},
     {2447, "cannot defer a constraint that is not deferrable"},
+    {2448, "constraint does not exist"},
     {14455, "attempt to create referential integrity constraint on temporary table"},
     {14452, "attempt to create, alter or drop an index on temporary table already in use"},
     {1439, "column to be modified must be empty to change datatype"},
