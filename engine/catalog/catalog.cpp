@@ -441,7 +441,7 @@ std::string catalog_constraint_name(sqlite3* db, const std::string& owner, const
     return q.column(0) + "." + q.column(1);
 }
 
-std::string catalog_foreign_key_violation(sqlite3* db) {
+std::string catalog_foreign_key_violation(sqlite3* db, const std::vector<std::string>& only) {
     std::vector<std::string> schemas;
     {
         Stmt q(db, "SELECT name FROM pragma_database_list WHERE name<>'main' ORDER BY seq");
@@ -450,34 +450,60 @@ std::string catalog_foreign_key_violation(sqlite3* db) {
     }
     for (const std::string& schema : schemas) {
         if (schema != "temp" && !catalog_valid_user_name(schema)) continue;
-        std::string table;
-        long long fk = 0;
+        // Each violated key of a table once: (table, key id).
+        std::vector<std::pair<std::string, long long>> violated;
         {
             Stmt q(db, "PRAGMA \"" + schema + "\".foreign_key_check");
-            if (sqlite3_step(q.get()) != SQLITE_ROW) continue;
-            table = reinterpret_cast<const char*>(sqlite3_column_text(q.get(), 0));
-            fk = sqlite3_column_int64(q.get(), 3);
+            while (sqlite3_step(q.get()) == SQLITE_ROW) {
+                std::pair<std::string, long long> v(reinterpret_cast<const char*>(sqlite3_column_text(q.get(), 0)),
+                                                    sqlite3_column_int64(q.get(), 3));
+                if (std::find(violated.begin(), violated.end(), v) == violated.end()) violated.push_back(v);
+                if (only.empty()) break;
+            }
         }
-        std::string columns;
-        {
-            Stmt q(db, "SELECT \"from\" FROM pragma_foreign_key_list(?1,?2) WHERE id=?3 ORDER BY seq");
-            sqlite3_bind_text(q.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(q.get(), 2, schema.c_str(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_int64(q.get(), 3, fk);
-            while (sqlite3_step(q.get()) == SQLITE_ROW)
-                columns += (columns.empty() ? "" : ",") +
-                           std::string(reinterpret_cast<const char*>(sqlite3_column_text(q.get(), 0)));
+        for (const auto& [table, fk] : violated) {
+            std::string columns;
+            {
+                Stmt q(db, "SELECT \"from\" FROM pragma_foreign_key_list(?1,?2) WHERE id=?3 ORDER BY seq");
+                sqlite3_bind_text(q.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
+                sqlite3_bind_text(q.get(), 2, schema.c_str(), -1, SQLITE_TRANSIENT);
+                sqlite3_bind_int64(q.get(), 3, fk);
+                while (sqlite3_step(q.get()) == SQLITE_ROW)
+                    columns += (columns.empty() ? "" : ",") +
+                               std::string(reinterpret_cast<const char*>(sqlite3_column_text(q.get(), 0)));
+            }
+            // A session's rows of a temporary table are checked in TEMP under the table's name.
+            CatalogStatement q(db, "SELECT k.owner, " CONSTRAINT_NAME
+                                   " FROM main.vantro_constraints k WHERE (k.owner=?1 OR (?1='temp' AND EXISTS"
+                                   " (SELECT 1 FROM main.vantro_temporary_tables t WHERE t.owner=k.owner"
+                                   " AND t.table_name=k.table_name))) AND k.table_name=?2 AND k.constraint_type='R'"
+                                   " AND " KEY_COLUMNS "=?3 ORDER BY 1, 2 LIMIT 1");
+            q.text(1, schema).text(2, table).text(3, columns);
+            if (!q.row()) continue;
+            std::string name = q.column(0) + "." + q.column(1);
+            if (only.empty() || std::find(only.begin(), only.end(), name) != only.end()) return name;
         }
-        // A session's rows of a temporary table are checked in TEMP under the table's name.
-        CatalogStatement q(db, "SELECT k.owner, " CONSTRAINT_NAME
-                               " FROM main.vantro_constraints k WHERE (k.owner=?1 OR (?1='temp' AND EXISTS"
-                               " (SELECT 1 FROM main.vantro_temporary_tables t WHERE t.owner=k.owner"
-                               " AND t.table_name=k.table_name))) AND k.table_name=?2 AND k.constraint_type='R'"
-                               " AND " KEY_COLUMNS "=?3 ORDER BY 1, 2 LIMIT 1");
-        q.text(1, schema).text(2, table).text(3, columns);
-        if (q.row()) return q.column(0) + "." + q.column(1);
     }
     return "";
+}
+
+bool catalog_constraint_deferrable(sqlite3* db, const std::string& owner, const std::string& name, bool* deferrable,
+                                   bool* deferred) {
+    CatalogStatement q(db,
+                       "SELECT k.is_deferrable, k.is_deferred FROM main.vantro_constraints k"
+                       " WHERE k.owner=?1 AND " CONSTRAINT_NAME "=?2");
+    q.text(1, owner).text(2, name);
+    if (!q.row()) return false;
+    *deferrable = q.column(0) == "DEFERRABLE";
+    *deferred = q.column(1) == "DEFERRED";
+    return true;
+}
+
+bool catalog_any_deferrable_immediate(sqlite3* db) {
+    CatalogStatement q(db,
+                       "SELECT 1 FROM main.vantro_constraints WHERE is_deferrable='DEFERRABLE'"
+                       " AND is_deferred<>'DEFERRED' LIMIT 1");
+    return q.row();
 }
 
 bool SqliteCatalog::index_exists(const std::string& owner, const std::string& name) {

@@ -30,8 +30,14 @@ bool catalog_attach_all(sqlite3* db, const std::string& folder, OraError* err);
 std::string catalog_constraint_name(sqlite3* db, const std::string& owner, const std::string& table, char kind,
                                     const std::string& columns);
 // After a COMMIT refused for a foreign key checked at COMMIT (the transaction still
-// open): "OWNER.NAME" of a violated foreign key, empty when none is found.
-std::string catalog_foreign_key_violation(sqlite3* db);
+// open): "OWNER.NAME" of a violated foreign key, empty when none is found. With `only`,
+// just the keys named there ("OWNER.NAME") count.
+std::string catalog_foreign_key_violation(sqlite3* db, const std::vector<std::string>& only = {});
+// The recorded state of constraint owner.name: false when there is no such constraint.
+bool catalog_constraint_deferrable(sqlite3* db, const std::string& owner, const std::string& name, bool* deferrable,
+                                   bool* deferred);
+// True when some constraint is DEFERRABLE INITIALLY IMMEDIATE.
+bool catalog_any_deferrable_immediate(sqlite3* db);
 // True when name is acceptable as a user (schema) name: letters, digits, _ $ #, starting
 // with a letter, at most 30 characters.
 bool catalog_valid_user_name(const std::string& name);

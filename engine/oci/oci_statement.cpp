@@ -709,6 +709,45 @@ sword run_merge(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
     return OCI_SUCCESS;
 }
 
+// SET CONSTRAINTS: only foreign keys declared INITIALLY DEFERRED are ever checked at
+// COMMIT here, so DEFERRED changes nothing for them and is refused for a key declared
+// DEFERRABLE INITIALLY IMMEDIATE (SQLite defers keys only as declared, or all at once);
+// IMMEDIATE checks the rows of the deferred keys now, as a statement error that keeps the
+// transaction, and later statements of the transaction are still checked at COMMIT.
+sword set_constraints(StmtHandle* s, OCIError* errhp) {
+    sqlite3* db = s->session->server->db;
+    std::vector<std::string> named;
+    std::uint32_t immediate_at = 0;
+    bool any_immediate = s->tr.constraints.empty() && catalog_any_deferrable_immediate(db);
+    for (const NamedObject& c : s->tr.constraints) {
+        bool deferrable = false, deferred = false;
+        OraError err;
+        if (!catalog_constraint_deferrable(db, c.owner, c.name, &deferrable, &deferred))
+            err = ora_error(2448);
+        else if (!deferrable)
+            err = ora_error(2447);
+        if (err.code) {
+            err.offset = c.offset;
+            return fail(s, errhp, err);
+        }
+        if (!deferred && !any_immediate) {
+            any_immediate = true;
+            immediate_at = c.offset;
+        }
+        named.push_back(c.owner + "." + c.name);
+    }
+    if (s->tr.deferred) {
+        if (!any_immediate) return OCI_SUCCESS;
+        OraError err = ora_error(3001);
+        err.offset = immediate_at;
+        return fail(s, errhp, err);
+    }
+    if (!s->session->in_transaction) return OCI_SUCCESS;
+    std::string violated = catalog_foreign_key_violation(db, named);
+    if (!violated.empty()) return fail(s, errhp, ora_error(2291, violated));
+    return OCI_SUCCESS;
+}
+
 sword run_transaction_statement(StmtHandle* s, OCIError* errhp) {
     SessionHandle* ses = s->session;
     std::string name = "\"" + s->tr.name + "\"";
@@ -740,6 +779,8 @@ sword run_transaction_statement(StmtHandle* s, OCIError* errhp) {
         ses->settings = std::move(changed);
         return OCI_SUCCESS;
     }
+    case StatementKind::SetConstraints:
+        return set_constraints(s, errhp);
     default:  // routed elsewhere
         break;
     }
@@ -944,6 +985,7 @@ constexpr Route kRoutes[] = {
     {StatementKind::RollbackToSavepoint, route_transaction, false, Iterations::Once},
     {StatementKind::Savepoint, route_transaction, false, Iterations::Once},
     {StatementKind::AlterSession, route_transaction, false, Iterations::Once},
+    {StatementKind::SetConstraints, route_transaction, false, Iterations::Once},
     {StatementKind::AlterTableConstraint, route_dictionary_ddl, true, Iterations::Once},
     {StatementKind::CreateView, route_dictionary_ddl, true, Iterations::Once},
     {StatementKind::DropView, route_dictionary_ddl, true, Iterations::Once},

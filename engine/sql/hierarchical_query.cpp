@@ -10,6 +10,11 @@
 // rows on the current path, one group per level, so the rows come out depth-first
 // without a sort key per row. A loop in the data is found without a list of ancestors:
 // a path with more rows than the FROM item has must repeat one.
+//
+// The SEARCH and CYCLE clauses of recursive WITH use the same queue order and the same
+// list of ancestors (see search_cycle_element).
+#include <algorithm>
+
 #include "values/errors.h"
 #include "sql/sql_translator.h"
 
@@ -37,6 +42,27 @@ bool uses_prior(const Expr& e) {
 }
 
 }  // namespace
+
+std::string ancestry_first(const std::string& key) {
+    return "(','||" + key + "||',')";
+}
+
+std::string ancestry_add(const std::string& list, const std::string& key) {
+    return "(" + list + "||" + key + "||',')";
+}
+
+std::string ancestry_has(const std::string& list, const std::string& key) {
+    return "(instr(" + list + ",','||" + key + "||',')>0)";
+}
+
+// quote() writes each value as an SQL literal, which ends where it began, so the joined
+// literals read back one way only; hex() then keeps the list's commas out of the key.
+std::string row_key(const std::string& alias, const std::vector<std::string>& columns) {
+    std::string joined;
+    for (const std::string& c : columns)
+        joined += (joined.empty() ? "" : "||','||") + std::string("quote(") + alias + "." + quote_name(c) + ")";
+    return "hex(" + joined + ")";
+}
 
 bool Translator::hierarchical_from(SelectStmt& s, Scope* scope, std::string* from, Hierarchy* h) {
     if (s.from.size() != 1 || scope->sources.size() != 1) {
@@ -101,8 +127,8 @@ bool Translator::hierarchical_from(SelectStmt& s, Scope* scope, std::string* fro
     std::string anchor = "SELECT 1 AS vantro_level";
     std::string step = "SELECT vantro_p.vantro_level+1";
     if (track_ancestors) {
-        anchor += ", ','||" + a + ".vantro_rn||',' AS vantro_seen";
-        step += ", vantro_p.vantro_seen||" + a + ".vantro_rn||','";
+        anchor += ", " + ancestry_first(a + ".vantro_rn") + " AS vantro_seen";
+        step += ", " + ancestry_add("vantro_p.vantro_seen", a + ".vantro_rn");
     }
     for (std::size_t i = 0; i < h->paths.size(); ++i) {
         const Expr& call = *h->paths[i];
@@ -153,7 +179,7 @@ bool Translator::hierarchical_from(SelectStmt& s, Scope* scope, std::string* fro
         step += std::string(" AND (vantro_p.vantro_level<") + kLevelLimit + " OR vantro_raise(" +
                 quote_text(ora_line(30009, "CONNECT BY")) + ") IS NULL)";
     } else if (track_ancestors) {
-        step += " AND instr(vantro_p.vantro_seen,','||" + a + ".vantro_rn||',')=0";
+        step += " AND NOT " + ancestry_has("vantro_p.vantro_seen", a + ".vantro_rn");
     } else {
         // A child at a depth beyond the number of rows repeats a row of its path: a loop.
         // The check repeats the condition so that it fails only for a real child, whatever
@@ -206,5 +232,125 @@ bool Translator::hierarchy_value(Expr& e, const Scope& scope, Emitted* out, bool
     out->sql = quote_name(h->alias) + (root ? ".vantro_root_" : ".vantro_prior_") + std::to_string(index);
     out->type = v.type;
     out->trimmed = v.trimmed;
+    return true;
+}
+
+// A recursive WITH element with SEARCH or CYCLE becomes two: a recursive query named
+// vantro_w_<name> whose rows add their depth and their ancestors' cycle keys to the
+// element's columns, and the element itself, which reads it and adds the ordering
+// column (the rows' number in the order the recursion yields them) and the cycle mark.
+// The queue order of the recursion makes the search order, as for CONNECT BY: deepest
+// level first for DEPTH FIRST, lowest level first for BREADTH FIRST, then the BY keys.
+bool Translator::search_cycle_element(SelectStmt::Factored& f, const std::vector<ColumnInfo>& anchor,
+                                      const std::string& anchor_sql, std::vector<ColumnInfo>* cols, std::string* text) {
+    auto position = [&](const std::string& name) -> std::size_t {
+        for (std::size_t k = 0; k < f.columns.size(); ++k)
+            if (f.columns[k] == name) return k + 1;
+        return 0;
+    };
+    std::string order;
+    if (f.search) {
+        const SelectStmt::Search& s = *f.search;
+        if (position(s.column)) return fail(32046, s.column_offset);
+        std::vector<std::size_t> seen;
+        for (const OrderItem& o : s.keys) {
+            std::size_t at = 0;
+            if (o.expr->kind == ExprKind::Column && o.expr->path.size() == 1) at = position(o.expr->path[0]);
+            if (!at) return fail(32489, o.expr->offset);
+            if (std::find(seen.begin(), seen.end(), at) != seen.end()) return fail(32483, o.expr->offset);
+            seen.push_back(at);
+            bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.descending);
+            order += "," + std::to_string(at) + (o.descending ? " DESC" : " ASC") +
+                     (nulls_first ? " NULLS FIRST" : " NULLS LAST");
+        }
+        order = " ORDER BY " + std::to_string(f.columns.size() + 1) + (s.breadth ? " ASC" : " DESC") + order;
+    }
+    std::vector<std::string> cycle_columns;
+    if (f.cycle) {
+        const SelectStmt::Cycle& c = *f.cycle;
+        if (position(c.mark_column)) return fail(32048, c.mark_column_offset);
+        if (f.search && f.search->column == c.mark_column) return fail(32482, c.mark_column_offset);
+        for (std::size_t k = 0; k < c.columns.size(); ++k) {
+            if (!position(c.columns[k])) return fail(32485, c.column_offsets[k]);
+            if (std::find(cycle_columns.begin(), cycle_columns.end(), c.columns[k]) != cycle_columns.end())
+                return fail(32484, c.column_offsets[k]);
+            cycle_columns.push_back(c.columns[k]);
+        }
+        for (const Expr* v : {c.mark.get(), c.no_mark.get()})
+            if (v->kind != ExprKind::String || v->text.size() != 1) return fail(32047, v->offset);
+        if (c.mark->text == c.no_mark->text) return fail(32481, c.no_mark->offset);
+    }
+
+    SelectStmt& member = *f.query->next;
+    if (member.next) return fail(32486, member.offset);
+    const std::string inner = quote_name("VANTRO_W_" + f.name);
+    QueryName rows;
+    rows.name = f.name;
+    rows.columns = anchor;
+    rows.sql = inner;
+    query_names_.push_back(rows);
+    RecursiveStep step;
+    step.block = &member;
+    step.source_sql = inner;
+    step.cycle_columns = cycle_columns;
+    std::vector<ColumnInfo> member_cols;
+    std::string member_sql;
+    bool ok;
+    {
+        PointerGate<RecursiveStep> gate(recursion_, &step);
+        ok = select(member, nullptr, &member_cols, &member_sql);
+    }
+    query_names_.pop_back();
+    if (!ok) return false;
+    if (!step.found) return fail(32486, member.offset);
+    if (member_cols.size() != anchor.size()) return fail(1789, member.offset);
+
+    std::string names;
+    for (const std::string& c : f.columns) names += (names.empty() ? "" : ",") + quote_name(c);
+    *text = inner + "(" + names + ",vantro_level,vantro_seen) AS (SELECT *, 1, ',' FROM (" + anchor_sql +
+            ") UNION ALL " + member_sql + order + "), " + quote_name(f.name) + "(" + names;
+    std::string values = names;
+    *cols = anchor;
+    if (f.search) {
+        *text += "," + quote_name(f.search->column);
+        values += ", row_number() OVER ()";
+        ColumnInfo c;
+        c.name = f.search->column;
+        c.type = number_type();
+        cols->push_back(c);
+    }
+    if (f.cycle) {
+        *text += "," + quote_name(f.cycle->mark_column);
+        values += ", CASE WHEN " + ancestry_has("vantro_seen", row_key(inner, cycle_columns)) + " THEN " +
+                  quote_text(f.cycle->mark->text) + " ELSE " + quote_text(f.cycle->no_mark->text) + " END";
+        ColumnInfo c;
+        c.name = f.cycle->mark_column;
+        c.type = varchar_type(1);
+        cols->push_back(c);
+    }
+    *text += ") AS (SELECT " + values + " FROM " + inner + ")";
+    return true;
+}
+
+// The member reads the rows found so far once, in its own FROM clause, without grouping:
+// each row it makes is one level below the row it read, and a row that repeats an
+// ancestor's cycle key (it was marked) has no children.
+bool Translator::recursive_step_parts(SelectStmt& s, const Scope& scope, std::string* items, std::string* where) {
+    const Source* self = nullptr;
+    int reads = 0;
+    for (const Source& src : scope.sources)
+        if (src.sql == recursion_->source_sql) self = &src, ++reads;
+    if (reads != 1 || s.connect_by || s.distinct || !s.group_by.empty() || !s.grouping.empty() || s.having)
+        return fail(32486, s.offset);
+    recursion_->found = true;
+    const std::string p = quote_name(self->alias);
+    *items = ", " + p + ".vantro_level+1, ";
+    if (recursion_->cycle_columns.empty()) {
+        *items += p + ".vantro_seen";
+        return true;
+    }
+    std::string key = row_key(p, recursion_->cycle_columns);
+    *items += ancestry_add(p + ".vantro_seen", key);
+    *where = "NOT " + ancestry_has(p + ".vantro_seen", key);
     return true;
 }

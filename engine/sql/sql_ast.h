@@ -265,11 +265,28 @@ struct SelectStmt {
     bool fetch_ties = false;
     std::uint32_t fetch_offset = 0;
     // WITH name [(columns)] AS (subquery), ...: the query names this statement defines.
+    // SEARCH DEPTH|BREADTH FIRST BY keys SET column, after a recursive WITH element.
+    struct Search {
+        bool breadth = false;
+        std::vector<OrderItem> keys;  // each a column of the element's alias list
+        std::string column;           // the ordering column it adds
+        std::uint32_t offset = 0, column_offset = 0;
+    };
+    // CYCLE columns SET mark_column TO mark DEFAULT no_mark, likewise.
+    struct Cycle {
+        std::vector<std::string> columns;
+        std::vector<std::uint32_t> column_offsets;
+        std::string mark_column;
+        ExprPtr mark, no_mark;
+        std::uint32_t offset = 0, mark_column_offset = 0;
+    };
     struct Factored {
         std::string name;
         std::vector<std::string> columns;
         std::unique_ptr<SelectStmt> query;
         std::uint32_t offset = 0;
+        std::unique_ptr<Search> search;
+        std::unique_ptr<Cycle> cycle;
     };
     std::vector<Factored> with;
 };
@@ -352,12 +369,14 @@ struct Statement {
     ExprPtr where;
     std::vector<ColumnDef> column_defs;  // Create table; Alter table add
     std::vector<TableConstraint> constraints;
-    TableRef index;                        // Create/Drop index name
-    bool unique = false;                   // Create unique index
-    std::string alter_action;              // Alter table: "ADD", "DROP COLUMN", "RENAME COLUMN", "RENAME"
-    std::string name;                      // savepoint; rename target
-    std::string name2;                     // rename column: new name
-    std::vector<SessionSetting> settings;  // ALTER SESSION SET
+    TableRef index;                         // Create/Drop index name
+    bool unique = false;                    // Create unique index
+    std::string alter_action;               // Alter table: "ADD", "DROP COLUMN", "RENAME COLUMN", "RENAME"
+    std::string name;                       // savepoint; rename target
+    std::string name2;                      // rename column: new name
+    std::vector<SessionSetting> settings;   // ALTER SESSION SET
+    std::vector<TableRef> set_constraints;  // SET CONSTRAINTS: the names (none: ALL)
+    bool constraints_deferred = false;      // ... DEFERRED, else IMMEDIATE
     std::uint32_t name_offset = 0;
     std::unique_ptr<SelectStmt> target_query;  // INSERT INTO (subquery): the rows' view of the table
     std::vector<ExprPtr> returning;            // DML RETURNING expressions

@@ -94,6 +94,19 @@ bool Parser::statement(Statement* s) {
             s->name_offset = cur().offset;
             if (!identifier(&s->name)) return fail(905);
         }
+    } else if (is_word("SET") && (word_at(1, "CONSTRAINT") || word_at(1, "CONSTRAINTS"))) {
+        // SET CONSTRAINT[S] ALL | name, ... IMMEDIATE | DEFERRED
+        p_ += 2;
+        s->kind = StatementKind::SetConstraints;
+        if (!accept_word("ALL")) {
+            do {
+                TableRef name;
+                if (!table_ref(&name)) return false;
+                s->set_constraints.push_back(name);
+            } while (accept_op(","));
+        }
+        s->constraints_deferred = accept_word("DEFERRED");
+        if (!s->constraints_deferred && !expect_word("IMMEDIATE", 905)) return false;
     } else if (accept_word("SAVEPOINT")) {
         s->kind = StatementKind::Savepoint;
         s->name_offset = cur().offset;
@@ -223,11 +236,48 @@ bool Parser::factoring(SelectStmt* s) {
         if (!expect_op("(", 906)) return false;
         if (!select(&f.query)) return false;
         if (!expect_op(")", 907)) return false;
-        if (is_word("SEARCH") || is_word("CYCLE")) return fail(3001);
+        if (is_word("SEARCH") && !search_clause(&f)) return false;
+        if (is_word("CYCLE") && !cycle_clause(&f)) return false;
         names.push_back(std::move(f));
     } while (accept_op(","));
     s->with = std::move(names);
     return true;
+}
+
+// SEARCH DEPTH FIRST | BREADTH FIRST BY key [ASC|DESC] [NULLS FIRST|LAST], ... SET column
+bool Parser::search_clause(SelectStmt::Factored* f) {
+    f->search = std::make_unique<SelectStmt::Search>();
+    SelectStmt::Search& s = *f->search;
+    s.offset = cur().offset;
+    ++p_;  // SEARCH
+    if (accept_word("BREADTH"))
+        s.breadth = true;
+    else if (!expect_word("DEPTH", 905))
+        return false;
+    if (!expect_word("FIRST", 905) || !expect_word("BY", 905)) return false;
+    if (!order_list(&s.keys)) return false;
+    if (!expect_word("SET", 905)) return false;
+    if (!identifier(&s.column, &s.column_offset)) return fail(904, "\"" + cur().text + "\"");
+    return true;
+}
+
+// CYCLE column, ... SET mark_column TO 'c' DEFAULT 'c'
+bool Parser::cycle_clause(SelectStmt::Factored* f) {
+    f->cycle = std::make_unique<SelectStmt::Cycle>();
+    SelectStmt::Cycle& c = *f->cycle;
+    c.offset = cur().offset;
+    ++p_;  // CYCLE
+    do {
+        std::string n;
+        std::uint32_t off = 0;
+        if (!identifier(&n, &off)) return fail(904, "\"" + cur().text + "\"");
+        c.columns.push_back(n);
+        c.column_offsets.push_back(off);
+    } while (accept_op(","));
+    if (!expect_word("SET", 905)) return false;
+    if (!identifier(&c.mark_column, &c.mark_column_offset)) return fail(904, "\"" + cur().text + "\"");
+    if (!expect_word("TO", 905) || !additive(&c.mark)) return false;
+    return expect_word("DEFAULT", 905) && additive(&c.no_mark);
 }
 
 bool Parser::select_block(SelectStmt* s) {

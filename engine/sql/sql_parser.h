@@ -112,6 +112,8 @@ private:
     bool row_limiting(SelectStmt* s);
     bool grouping_element(GroupingElement* g, int level);
     bool factoring(SelectStmt* s);
+    bool search_clause(SelectStmt::Factored* f);
+    bool cycle_clause(SelectStmt::Factored* f);
     bool datetime_literal(ExprPtr* out);
     bool interval_literal(ExprPtr* out);
     bool cast_expr(ExprPtr* out);

@@ -47,7 +47,7 @@ bool Translator::table_source(const TableRef& t, Source* src) {
         for (auto it = query_names_.rbegin(); it != query_names_.rend(); ++it) {
             if (it->name != t.name) continue;
             src->columns = it->columns;
-            src->sql = quote_name(t.name);
+            src->sql = it->sql.empty() ? quote_name(t.name) : it->sql;
             src->alias = t.name;
             return true;
         }
@@ -252,7 +252,10 @@ bool Translator::with_clause(SelectStmt& s, std::string* sql) {
         q.name = f.name;
         std::vector<ColumnInfo> cols;
         std::string body;
-        if (reads_name(*f.query, f.name)) {
+        bool recursive_element = reads_name(*f.query, f.name);
+        if (!recursive_element && (f.search || f.cycle))
+            return fail(32480, f.search ? f.search->offset : f.cycle->offset);
+        if (recursive_element) {
             if (f.columns.empty()) return fail(32039, f.offset);
             if (!f.query->next || f.query->set_op != SetOp::UnionAll) return fail(32040, f.offset);
             // The anchor gives the columns their types; the recursive member reads them.
@@ -260,14 +263,22 @@ bool Translator::with_clause(SelectStmt& s, std::string* sql) {
             SetOp op = f.query->set_op;
             f.query->set_op = SetOp::None;
             std::vector<ColumnInfo> anchor;
-            std::string ignored;
-            bool ok = select(*f.query, nullptr, &anchor, &ignored);
+            std::string anchor_sql;
+            bool ok = select(*f.query, nullptr, &anchor, &anchor_sql);
             f.query->next = std::move(rest);
             f.query->set_op = op;
             if (!ok) return false;
             if (anchor.size() != f.columns.size()) return fail(32038, f.offset);
             for (std::size_t k = 0; k < anchor.size(); ++k) anchor[k].name = f.columns[k];
             q.columns = anchor;
+            if (f.search || f.cycle) {
+                std::string element;
+                if (!search_cycle_element(f, anchor, anchor_sql, &q.columns, &element)) return false;
+                text += std::string(i ? ", " : "") + element;
+                query_names_.push_back(q);
+                recursive = true;
+                continue;
+            }
             query_names_.push_back(q);
             ok = select(*f.query, nullptr, &cols, &body);
             query_names_.pop_back();
@@ -761,8 +772,24 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
         AnalyticGate analytic(analytic_ok_, true);
         if (!select_items(s, scope, store_types, &list)) return false;
     }
-    std::string text = std::string("SELECT ") + (s.distinct ? "DISTINCT " : "") + list.items + " FROM " + from;
+    std::string step_items, step_where;
+    if (recursion_ && recursion_->block == &s) {
+        if (list.any_aggregate || w.any_limit) return fail(32486, s.offset), false;
+        if (!recursive_step_parts(s, scope, &step_items, &step_where)) return false;
+    }
+    std::string text =
+        std::string("SELECT ") + (s.distinct ? "DISTINCT " : "") + list.items + step_items + " FROM " + from;
+    std::size_t before_where = text.size();
     if (!where_clause(s, scope, &w, list, from, &text)) return false;
+    if (!step_where.empty()) {
+        // The member's own condition, if any, is the one WHERE that where_clause appended.
+        static const std::string kWhere = " WHERE ";
+        if (text.size() > before_where && text.compare(before_where, kWhere.size(), kWhere) == 0)
+            text = text.substr(0, before_where) + " WHERE (" + text.substr(before_where + kWhere.size()) + ") AND " +
+                   step_where;
+        else
+            text += " WHERE " + step_where;
+    }
     bool grouping = false;
     if (!group_clauses(s, scope, list, &text, &grouping)) return false;
     if (w.row_limit >= 0) {
@@ -1202,6 +1229,16 @@ bool Translator::statement(Statement& s) {
             if (set.name == "CURRENT_SCHEMA" && !ctx_.catalog->schema_exists(set.value))
                 return fail(1435, set.value_offset);
         out_->settings = s.settings;
+        return true;
+    case StatementKind::SetConstraints:
+        for (const TableRef& t : s.set_constraints) {
+            NamedObject c;
+            c.owner = owner_of(t);
+            c.name = t.name;
+            c.offset = t.offset;
+            out_->constraints.push_back(c);
+        }
+        out_->deferred = s.constraints_deferred;
         return true;
     case StatementKind::AlterTableConstraint:
     case StatementKind::CreateView:

@@ -82,6 +82,16 @@ struct PointerGate {
     PointerGate(const PointerGate&) = delete;
     PointerGate& operator=(const PointerGate&) = delete;
 };
+// The ancestors a row of a recursive query carries, as ",key,key,...,": the list starts
+// with the root's key (or empty), each child adds a key, and a key is looked up whole, so
+// keys must not contain a comma.
+std::string ancestry_first(const std::string& key);
+std::string ancestry_add(const std::string& list, const std::string& key);
+std::string ancestry_has(const std::string& list, const std::string& key);
+// One row's key in such a list from the values of columns of `alias`: equal values
+// (NULL equal to NULL) give equal keys, different values different ones.
+std::string row_key(const std::string& alias, const std::vector<std::string>& columns);
+
 // True for the functions that exist only as analytic functions (ROW_NUMBER, LAG, ...).
 bool analytic_only_function(const std::string& name);
 
@@ -163,9 +173,23 @@ private:
     struct QueryName {
         std::string name;
         std::vector<ColumnInfo> columns;
+        std::string sql;  // how a FROM clause reads it, when not by its own name
     };
     std::vector<QueryName> query_names_;
     bool with_clause(SelectStmt& s, std::string* sql);
+    // The recursive member of a WITH element with SEARCH or CYCLE: its rows carry their
+    // depth and their ancestors' keys beside the element's columns.
+    struct RecursiveStep {
+        const SelectStmt* block = nullptr;  // the member's query block
+        std::string source_sql;             // how it reads the rows found so far
+        std::vector<std::string> cycle_columns;
+        bool found = false;  // the block read those rows
+    };
+    RecursiveStep* recursion_ = nullptr;
+    bool search_cycle_element(SelectStmt::Factored& f, const std::vector<ColumnInfo>& anchor,
+                              const std::string& anchor_sql, std::vector<ColumnInfo>* cols, std::string* text);
+    // The extra select items and WHERE condition of the member block (see RecursiveStep).
+    bool recursive_step_parts(SelectStmt& s, const Scope& scope, std::string* items, std::string* where);
     // OFFSET ... FETCH ... of a query whose SQL (with its ORDER BY) is *sql.
     bool row_limiting(SelectStmt& s, const std::vector<ColumnInfo>& cols, const std::vector<std::string>& order_keys,
                       std::string* sql);

@@ -67,6 +67,7 @@ enum class StatementKind {
     RollbackToSavepoint,
     Savepoint,
     AlterSession,
+    SetConstraints,
     // Kinds whose body another module's grammar reads (the catalog's DDL, PL/SQL, the
     // plan): the SQL parser names them from their first words.
     AlterTableConstraint,  // ALTER TABLE ... ADD constraint, or MODIFY a column's NOT NULL
@@ -99,6 +100,13 @@ struct SessionSetting {
     std::uint32_t value_offset = 0;
 };
 
+// A schema object named in a statement: its owner, name and the offset of the name.
+struct NamedObject {
+    std::string owner;
+    std::string name;
+    std::uint32_t offset = 0;
+};
+
 struct Translation {
     StatementKind kind = StatementKind::Select;
     std::string sql;                       // the SQLite statement
@@ -107,6 +115,8 @@ struct Translation {
     std::vector<std::string> bind_names;   // per SQLite parameter (index + 1): the placeholder name
     std::string name;                      // savepoint name
     std::vector<SessionSetting> settings;  // ALTER SESSION SET's parameters, in order
+    std::vector<NamedObject> constraints;  // SET CONSTRAINTS: the constraints named (none: ALL)
+    bool deferred = false;                 // ... DEFERRED, else IMMEDIATE
     std::string owner;                     // the schema of the DML or DDL target
     std::string table;                     // ... and its table
     std::vector<ColumnInfo> returning;     // DML RETURNING values, in order

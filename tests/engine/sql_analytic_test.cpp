@@ -230,9 +230,9 @@ TEST_F(Analytic, RecursiveWith) {
             "error: ORA-32039: recursive WITH clause must have column alias list\n");
   EXPECT_EQ(error_of("with r (n) as (select 1 from dual union select n + 1 from r where n < 3) select * from r"),
             "error: ORA-32040: recursive WITH clause must use a UNION ALL operation\n");
-  EXPECT_EQ(error_of("with r (n) as (select 1 from dual union all select n + 1 from r where n < 3)"
-                     " search depth first by n set o select * from r"),
-            "error: ORA-03001: unimplemented feature\n");
+  EXPECT_EQ(s.rows("with r (n) as (select 1 from dual union all select n + 1 from r where n < 3)"
+                   " search depth first by n set o select * from r order by o desc"),
+            (Rows{"3|3", "2|2", "1|1"}));
 }
 
 }  // namespace
