@@ -141,7 +141,7 @@ std::string sql_literal(const std::string& value) {
 
 bool is_numeric_type(int type) {
     switch (type) {
-    case 2: case 3: case 4: case 7: case 21: case 22: case 245: case 246:
+    case 2: case 3: case 4: case 7: case 21: case 22: case 100: case 101: case 245: case 246:
         return true;
     default:
         return false;

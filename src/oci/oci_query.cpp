@@ -50,6 +50,7 @@ int width_for(int type, int data_size, int long_size, const std::string& name) {
         return data_size + 1;
     case 2: case 3: case 4: case 7: case 11: case 12: case 21: case 22: case 104:
     case 185: case 186: case 187: case 188: case 245: case 246:
+    case 100: case 101: case 182: case 183: case 189: case 190: case 231: case 232:
         return 40;
     case 8: case 23: case 24: case 112: case 113: case 114:
         return long_size + 1;

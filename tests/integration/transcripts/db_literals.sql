@@ -26,3 +26,8 @@ insert into wide values ('€€€', 'é', 1);
 insert into wide values ('abcde', 'ab', 2);
 select a, b, c from wide order by c;
 drop table wide;
+create table spans (id number, at timestamp with time zone, local_at timestamp with local time zone, dur interval day(3) to second(2), ym interval year to month);
+insert into spans values (1, timestamp '2024-01-02 03:04:05 +02:00', timestamp '2024-01-02 03:04:05', interval '123 02:00:00.25' day(3) to second(2), interval '5-3' year to month);
+select * from spans;
+select cast(1.5 as binary_double) bd, cast(2 as binary_float) bf from dual;
+drop table spans;
