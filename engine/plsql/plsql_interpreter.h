@@ -165,6 +165,12 @@ private:
         return v;
     }
     static PlValue flag_value(int f) { return f < 0 ? PlValue() : int_value(f); }
+    // %FOUND, %NOTFOUND and %ROWCOUNT of an open cursor from its fetch state.
+    static PlValue fetch_attr(PlAttr a, int found, std::int64_t rowcount) {
+        if (a == PlAttr::Found) return flag_value(found);
+        if (a == PlAttr::NotFound) return flag_value(found < 0 ? -1 : 1 - found);
+        return a == PlAttr::RowCount ? int_value(rowcount) : PlValue();
+    }
 
     bool ref_value(const PlRef& r, PlValue* v, PlError* err);
 

@@ -88,21 +88,7 @@ bool Interpreter::cursor_var_attr(const PlRef& r, PlValue* v, PlError* err) {
         *err = pl_error(1001);
         return false;
     }
-    switch (r.attr) {
-    case PlAttr::Found:
-        *v = flag_value(c->found);
-        break;
-    case PlAttr::NotFound:
-        *v = flag_value(c->found < 0 ? -1 : 1 - c->found);
-        break;
-    case PlAttr::RowCount:
-        *v = int_value(c->rowcount);
-        break;
-    case PlAttr::IsOpen:
-    case PlAttr::BulkRowCount:
-    case PlAttr::BulkExceptions:
-        break;
-    }
+    *v = fetch_attr(r.attr, c->found, c->rowcount);
     return true;
 }
 

@@ -231,30 +231,9 @@ bool set_time_zone(SessionSettings* s, const ParamRow&, const std::string& value
         s->time_zone = v;
         return true;
     }
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < v.size() && (v[i] == '+' || v[i] == '-')) negative = v[i++] == '-';
-    std::size_t colon = v.find(':', i);
-    auto digits = [&](std::size_t from, std::size_t to) {
-        if (to <= from || to - from > 2) return false;
-        for (std::size_t k = from; k < to; ++k)
-            if (!std::isdigit(static_cast<unsigned char>(v[k]))) return false;
-        return true;
-    };
-    if (colon == std::string::npos || !digits(i, colon) || !digits(colon + 1, v.size())) {
-        *err = ora_error(1882);
-        return false;
-    }
-    int hours = std::atoi(v.c_str() + i), minutes = std::atoi(v.c_str() + colon + 1);
-    if (hours > 15) {
-        *err = ora_error(1874);
-        return false;
-    }
-    if (minutes > 59) {
-        *err = ora_error(1875);
-        return false;
-    }
-    s->time_zone = time_zone_text((negative ? -1 : 1) * (hours * 60 + minutes));
+    int minutes = 0;
+    if (!zone_offset_parse(v, &minutes, err)) return false;
+    s->time_zone = time_zone_text(minutes);
     return true;
 }
 
