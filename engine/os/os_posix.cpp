@@ -4,6 +4,8 @@
 #include <pthread.h>
 #include <cerrno>
 #include <cstdlib>
+#include <string>
+#include <vector>
 #include <ctime>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -42,9 +44,13 @@ bool os_make_folders(const std::string& path) {
     return mkdir(path.c_str(), 0700) == 0 || errno == EEXIST;
 }
 
+// getpwuid_r, not getpwuid: sessions log on from several threads at once, and
+// getpwuid's result lives in one static buffer.
 std::string os_user_name() {
-    struct passwd* pw = getpwuid(geteuid());
-    if (pw && pw->pw_name) return pw->pw_name;
+    struct passwd entry;
+    struct passwd* pw = nullptr;
+    std::vector<char> buf(16384);
+    if (getpwuid_r(geteuid(), &entry, buf.data(), buf.size(), &pw) == 0 && pw && pw->pw_name) return pw->pw_name;
     const char* u = std::getenv("USER");
     return u ? u : "";
 }
