@@ -6,6 +6,7 @@
 // source maps to the declared names.
 #include "values/errors.h"
 #include "values/sql_json.h"
+#include "values/sql_json_gen.h"
 #include "sql/sql_translator.h"
 
 bool Translator::json(Expr& e, const Scope& scope, Emitted* out) {
@@ -51,25 +52,6 @@ bool Translator::json(Expr& e, const Scope& scope, Emitted* out) {
 
 namespace {
 
-// s as a JSON string.
-std::string json_string(const std::string& s) {
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            static const char kHex[] = "0123456789abcdef";
-            out += "\\u00";
-            out += kHex[(c >> 4) & 15];
-            out += kHex[c & 15];
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
 int json_table_kind(JsonTableColumn::Kind k) {
     switch (k) {
     case JsonTableColumn::Kind::Ordinality:
@@ -89,7 +71,7 @@ int json_table_kind(JsonTableColumn::Kind k) {
 // The columns as the JSON the vantro_json_table function reads (values/sql_json.h), with
 // each ON ERROR and ON EMPTY resolved: a column without ON ERROR takes the table's, one
 // without ON EMPTY the table's ON EMPTY, else its own ON ERROR (and its DEFAULT).
-struct SpecWriter {
+struct LayoutWriter {
     const JsonTableClause& table;
     std::vector<ColumnInfo>* columns;
     std::vector<std::uint32_t> offsets;
@@ -99,8 +81,8 @@ struct SpecWriter {
         for (std::size_t i = 0; i < cols.size(); ++i) {
             const JsonTableColumn& c = cols[i];
             if (i) out += ',';
-            out += "{\"k\":" + std::to_string(json_table_kind(c.kind)) + ",\"p\":" + json_string(c.path);
-            if (c.fold) out += ",\"i\":" + json_string(c.name);
+            out += "{\"k\":" + std::to_string(json_table_kind(c.kind)) + ",\"p\":" + json_quote(c.path);
+            if (c.fold) out += ",\"i\":" + json_quote(c.name);
             if (c.kind == JsonTableColumn::Kind::Nested) {
                 out += ",\"c\":" + write(c.nested) + "}";
                 continue;
@@ -119,8 +101,8 @@ struct SpecWriter {
                    ",\"u\":" + (c.type.char_used ? "1" : "0") + ",\"r\":" + std::to_string(c.type.precision) +
                    ",\"s\":" + std::to_string(c.type.scale) + ",\"w\":" + std::to_string(c.wrapper) +
                    ",\"e\":" + std::to_string(on_error) + ",\"m\":" + std::to_string(on_empty) +
-                   ",\"d\":" + (error_default ? json_string(c.error_default) : "null") +
-                   ",\"f\":" + (empty_default ? json_string(empty_text) : "null") + "}";
+                   ",\"d\":" + (error_default ? json_quote(c.error_default) : "null") +
+                   ",\"f\":" + (empty_default ? json_quote(empty_text) : "null") + "}";
         }
         return out + "]";
     }
@@ -134,16 +116,16 @@ bool Translator::json_table_source(FromItem& f, const Scope& scope, Source* src)
     if (!expr(*jt.doc, scope, &doc)) return false;
     if (doc.aggregate) return fail(934, jt.doc->offset);
     std::string doc_sql = doc.type.code == kTypeRaw || doc.type.code == kTypeBlob ? doc.sql : as_text(doc);
-    SpecWriter w{jt, &src->columns, {}};
-    std::string spec = "{\"p\":" + json_string(jt.path) + ",\"e\":" + std::to_string(jt.on_error) +
-                       ",\"c\":" + w.write(jt.columns) + "}";
+    LayoutWriter w{jt, &src->columns, {}};
+    std::string layout = "{\"p\":" + json_quote(jt.path) + ",\"e\":" + std::to_string(jt.on_error) +
+                         ",\"c\":" + w.write(jt.columns) + "}";
     if (src->columns.size() > kJsonTableColumns) return fail(1792, w.offsets[kJsonTableColumns]);
     for (std::size_t i = 0; i < src->columns.size(); ++i) {
         for (std::size_t k = 0; k < i; ++k)
             if (src->columns[k].name == src->columns[i].name) return fail(957, w.offsets[i]);
         src->stored.push_back("c" + std::to_string(i));
     }
-    src->sql = "vantro_json_table(" + doc_sql + "," + quote_text(spec) + ")";
+    src->sql = "vantro_json_table(" + doc_sql + "," + quote_text(layout) + ")";
     src->alias = "vantro_jt" + std::to_string(f.table.offset);
     return true;
 }

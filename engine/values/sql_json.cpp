@@ -611,7 +611,7 @@ void fn_query(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_text(ctx, out.data(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
 }
 
-// JSON_TABLE: vantro_json_table(doc, spec), an eponymous virtual table whose rows are
+// JSON_TABLE: vantro_json_table(doc, layout), an eponymous virtual table whose rows are
 // made whole when a cursor is filtered (a document's rows are few enough to hold).
 struct TableColumn {
     int kind = 1;  // 0 ordinality, 1 value, 2 FORMAT JSON, 3 EXISTS, 4 nested
@@ -627,7 +627,7 @@ struct TableColumn {
     std::vector<TableColumn> nested;
 };
 
-struct TableSpec {
+struct TableLayout {
     std::vector<Step> path;
     int on_error = 0;
     std::vector<TableColumn> columns;
@@ -683,13 +683,13 @@ bool read_columns(const JNode& list, std::vector<TableColumn>* out, std::size_t*
     return true;
 }
 
-bool read_spec(const std::string& text, TableSpec* spec) {
+bool read_layout(const std::string& text, TableLayout* layout) {
     JNode root;
-    if (!JsonReader(text.data(), text.size(), false, false).document(&root) || !read_path(root, &spec->path))
+    if (!JsonReader(text.data(), text.size(), false, false).document(&root) || !read_path(root, &layout->path))
         return false;
-    spec->on_error = int_member(root, "e");
+    layout->on_error = int_member(root, "e");
     const JNode* cols = member(root, "c");
-    return cols && read_columns(*cols, &spec->columns, &spec->width);
+    return cols && read_columns(*cols, &layout->columns, &layout->width);
 }
 
 struct Cell {
@@ -882,24 +882,24 @@ bool level_rows(const std::vector<TableColumn>& cols, const JNode& item, std::in
     return true;
 }
 
-bool table_rows(const TableSpec& spec, sqlite3_value* doc, std::vector<Row>* out, std::string* err) {
+bool table_rows(const TableLayout& layout, sqlite3_value* doc, std::vector<Row>* out, std::string* err) {
     const char* p = nullptr;
     std::size_t n = 0;
     if (!document_bytes(doc, &p, &n)) return true;
     JNode root;
     if (!JsonReader(p, n, false, false).document(&root)) {
-        if (spec.on_error == 1) *err = ora_text(40441);
-        return spec.on_error != 1;
+        if (layout.on_error == 1) *err = ora_text(40441);
+        return layout.on_error != 1;
     }
-    std::vector<const JNode*> found = evaluate(spec.path, root);
-    Row base(spec.width);
+    std::vector<const JNode*> found = evaluate(layout.path, root);
+    Row base(layout.width);
     for (std::size_t k = 0; k < found.size(); ++k)
-        if (!level_rows(spec.columns, *found[k], static_cast<std::int64_t>(k) + 1, base, out, err)) return false;
+        if (!level_rows(layout.columns, *found[k], static_cast<std::int64_t>(k) + 1, base, out, err)) return false;
     return true;
 }
 
 constexpr int kDocColumn = static_cast<int>(kJsonTableColumns);
-constexpr int kSpecColumn = kDocColumn + 1;
+constexpr int kLayoutColumn = kDocColumn + 1;
 
 struct TableCursor {
     sqlite3_vtab_cursor base{};
@@ -910,7 +910,7 @@ struct TableCursor {
 int table_connect(sqlite3* db, void*, int, const char* const*, sqlite3_vtab** out, char**) {
     std::string schema = "CREATE TABLE x(";
     for (std::size_t i = 0; i < kJsonTableColumns; ++i) schema += "c" + std::to_string(i) + ",";
-    schema += "doc HIDDEN,spec HIDDEN)";
+    schema += "doc HIDDEN,layout HIDDEN)";
     int rc = sqlite3_declare_vtab(db, schema.c_str());
     if (rc != SQLITE_OK) return rc;
     *out = static_cast<sqlite3_vtab*>(sqlite3_malloc(sizeof(sqlite3_vtab)));
@@ -926,18 +926,18 @@ int table_disconnect(sqlite3_vtab* vtab) {
 
 // The rows need both arguments; a plan that cannot give them is refused.
 int table_best_index(sqlite3_vtab*, sqlite3_index_info* info) {
-    int doc = -1, spec = -1;
+    int doc = -1, layout = -1;
     for (int i = 0; i < info->nConstraint; ++i) {
         const auto& c = info->aConstraint[i];
-        if (c.op != SQLITE_INDEX_CONSTRAINT_EQ || (c.iColumn != kDocColumn && c.iColumn != kSpecColumn)) continue;
+        if (c.op != SQLITE_INDEX_CONSTRAINT_EQ || (c.iColumn != kDocColumn && c.iColumn != kLayoutColumn)) continue;
         if (!c.usable) return SQLITE_CONSTRAINT;
-        (c.iColumn == kDocColumn ? doc : spec) = i;
+        (c.iColumn == kDocColumn ? doc : layout) = i;
     }
-    if (doc < 0 || spec < 0) return SQLITE_CONSTRAINT;
+    if (doc < 0 || layout < 0) return SQLITE_CONSTRAINT;
     info->aConstraintUsage[doc].argvIndex = 1;
     info->aConstraintUsage[doc].omit = 1;
-    info->aConstraintUsage[spec].argvIndex = 2;
-    info->aConstraintUsage[spec].omit = 1;
+    info->aConstraintUsage[layout].argvIndex = 2;
+    info->aConstraintUsage[layout].omit = 1;
     info->estimatedCost = 100;
     info->estimatedRows = 100;
     return SQLITE_OK;
@@ -962,11 +962,11 @@ int table_filter(sqlite3_vtab_cursor* c, int, const char*, int argc, sqlite3_val
     cur->rows.clear();
     cur->at = 0;
     if (argc != 2) return SQLITE_ERROR;
-    TableSpec spec;
+    TableLayout layout;
     std::string err;
-    if (!read_spec(text_of(argv[1]), &spec))
+    if (!read_layout(text_of(argv[1]), &layout))
         err = ora_text(40442);
-    else if (table_rows(spec, argv[0], &cur->rows, &err))
+    else if (table_rows(layout, argv[0], &cur->rows, &err))
         return SQLITE_OK;
     cur->rows.clear();
     sqlite3_free(c->pVtab->zErrMsg);

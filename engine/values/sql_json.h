@@ -20,8 +20,8 @@ bool json_path_valid(const std::string& text);
 // The most columns one JSON_TABLE has (Oracle's limit for a table).
 constexpr std::size_t kJsonTableColumns = 1000;
 // Registers vantro_is_json, vantro_json_exists, vantro_json_value, vantro_json_query and
-// the table-valued function vantro_json_table(doc, spec) behind JSON_TABLE; false when
-// SQLite refuses one. spec is JSON: {"p": row path, "e": 0 NULL or 1 ERROR ON ERROR,
+// the table-valued function vantro_json_table(doc, layout) behind JSON_TABLE; false when
+// SQLite refuses one. layout is JSON: {"p": row path, "e": 0 NULL or 1 ERROR ON ERROR,
 // "c": columns}; a column is {"k": 0 ordinality, 1 value, 2 FORMAT JSON, 3 EXISTS,
 // 4 nested, "p": path} with, for a nested one, "c": its columns, for the others "t"
 // (0 VARCHAR2, 1 NUMBER, 2 DATE), "n" size, "u" 1 for CHAR semantics, "r" precision, "s"
