@@ -4,6 +4,7 @@
 
 #include "catalog/catalog.h"
 #include "values/clock.h"
+#include "values/decimal.h"
 #include "values/errors.h"
 #include "os/os.h"
 #include "values/timestamp_tz.h"
@@ -70,8 +71,9 @@ bool Interpreter::convert_number(const PlValue& v, const OraType& from, const Or
         break;
     }
     if (!is_int && to.precision > 0) {
-        double f = std::pow(10.0, to.scale);
-        d = std::round(d * f) / f;
+        // Rounded in decimal, as NUMBER(p,s) rounds: 2.675 to two places is 2.68.
+        Decimal x;
+        if (decimal_of_double(d, &x)) d = decimal_to_double(decimal_round(x, to.scale));
     }
     if (to.precision > 0) {
         double limit = std::pow(10.0, to.precision - to.scale);

@@ -209,33 +209,6 @@ bool literal_value(const std::string& sql, std::string* value) {
     return true;
 }
 
-// SQL that yields exactly the number the store function gives: an integer as its digits,
-// any other double as an integer significand divided by a power of two. Both operands are
-// exact, so the quotient is the value itself, whichever way SQLite reads decimal text.
-// False when the value has no such form (it is then left to the store function).
-bool exact_number_sql(double d, std::int64_t i, bool is_int, std::string* sql) {
-    if (is_int) {
-        *sql = std::to_string(i);
-        return true;
-    }
-    if (!std::isfinite(d)) return false;
-    if (std::fabs(d) < 9.0e15 && d == std::floor(d)) {
-        *sql = std::to_string(static_cast<std::int64_t>(d));
-        return true;
-    }
-    int e = 0;
-    double f = std::frexp(d, &e);  // d = f * 2^e, 0.5 <= |f| < 1
-    auto m = static_cast<std::int64_t>(std::ldexp(f, 53));
-    int shift = 53 - e;  // d = m / 2^shift
-    while (shift > 0 && m % 2 == 0) {
-        m /= 2;
-        --shift;
-    }
-    if (shift <= 0 || shift > 62) return false;
-    *sql = "(CAST(" + std::to_string(m) + " AS REAL)/" + std::to_string(std::int64_t{1} << shift) + ")";
-    return true;
-}
-
 }  // namespace
 
 // WITH name [(columns)] AS (query), ...: each name is known to the queries after it and

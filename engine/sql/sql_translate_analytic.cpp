@@ -36,10 +36,10 @@ const AnalyticFunction kAnalytic[] = {
     {"FIRST_VALUE", AnalyticKind::Value, 1, 1, false, true, true, true, "first_value"},
     {"LAST_VALUE", AnalyticKind::Value, 1, 1, false, true, true, true, "last_value"},
     {"NTH_VALUE", AnalyticKind::Value, 2, 2, false, true, true, true, "nth_value"},
-    {"RATIO_TO_REPORT", AnalyticKind::Ratio, 1, 1, false, false, false, true, "sum"},
+    {"RATIO_TO_REPORT", AnalyticKind::Ratio, 1, 1, false, false, false, true, "vantro_sum"},
     {"COUNT", AnalyticKind::Aggregate, 0, 1, false, true, true, false, "count"},
-    {"SUM", AnalyticKind::Aggregate, 1, 1, false, true, true, false, "sum"},
-    {"AVG", AnalyticKind::Aggregate, 1, 1, false, true, true, false, "avg"},
+    {"SUM", AnalyticKind::Aggregate, 1, 1, false, true, true, false, "vantro_sum"},
+    {"AVG", AnalyticKind::Aggregate, 1, 1, false, true, true, false, "vantro_avg"},
     {"MIN", AnalyticKind::Aggregate, 1, 1, false, true, true, false, "min"},
     {"MAX", AnalyticKind::Aggregate, 1, 1, false, true, true, false, "max"},
     {"LISTAGG", AnalyticKind::Listagg, 1, 2, false, false, false, false, "vantro_listagg"},
@@ -230,7 +230,7 @@ bool Translator::analytic(Expr& e, const Scope& scope, Emitted* out) {
     case AnalyticKind::Ratio: {
         std::string win;
         if (!window_sql(w, scope, "", &win, &aggregate)) return false;
-        out->sql = "vantro_div(" + numeric(args[0]) + ",sum(" + numeric(args[0]) + ") " + win + ")";
+        out->sql = "vantro_div(" + numeric(args[0]) + ",vantro_sum(" + numeric(args[0]) + ") " + win + ")";
         out->type = number_type();
         out->aggregate = aggregate;
         return true;

@@ -10,6 +10,7 @@
 #include "values/values.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <cctype>
 #include <cstring>
@@ -112,6 +113,32 @@ std::string quote_text(const std::string& s) {
         if (c == '\'') r += '\'';
     }
     return r + "'";
+}
+
+bool exact_number_sql(double d, std::int64_t i, bool is_int, std::string* sql) {
+    if (is_int) {
+        *sql = std::to_string(i);
+        return true;
+    }
+    if (!std::isfinite(d)) return false;
+    if (std::fabs(d) < 9.0e15 && d == std::floor(d)) {
+        *sql = std::to_string(static_cast<std::int64_t>(d));
+        return true;
+    }
+    int e = 0;
+    double f = std::frexp(d, &e);  // d = f * 2^e, 0.5 <= |f| < 1
+    auto m = static_cast<std::int64_t>(std::ldexp(f, 53));
+    int shift = 53 - e;  // d = m / 2^shift
+    while (shift > 0 && m % 2 == 0) {
+        m /= 2;
+        --shift;
+    }
+    // Powers of two up to 2^62 are exact integers in SQL text; larger shifts take several.
+    std::string v = "CAST(" + std::to_string(m) + " AS REAL)";
+    for (; shift > 0; shift -= std::min(shift, 62)) v += "/" + std::to_string(std::int64_t{1} << std::min(shift, 62));
+    for (; shift < 0; shift += std::min(-shift, 62)) v += "*" + std::to_string(std::int64_t{1} << std::min(-shift, 62));
+    *sql = "(" + v + ")";
+    return true;
 }
 
 bool is_aggregate_call(const Expr& e) {
@@ -570,8 +597,8 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
             std::string arg = args[0].sql;
             if ((f == "SUM" || f == "AVG") && !is_number(args[0].type)) arg = "vantro_to_number(" + arg + ")";
             std::string name = f == "COUNT" ? "count"
-                               : f == "SUM" ? "sum"
-                               : f == "AVG" ? "avg"
+                               : f == "SUM" ? "vantro_sum"
+                               : f == "AVG" ? "vantro_avg"
                                : f == "MIN" ? "min"
                                             : "max";
             out->sql = name + "(" + (e.distinct ? "DISTINCT " : "") + arg + ")";
@@ -701,6 +728,18 @@ std::string balanced(const std::vector<std::string>& items, std::size_t a, std::
     return "(" + balanced(items, a, m, op) + op + balanced(items, m, b, op) + ")";
 }
 
+// The same balanced tree of calls of a function of two arguments.
+std::string balanced_calls(const std::vector<std::string>& items, std::size_t a, std::size_t b, const char* fn) {
+    if (b - a == 1) return items[a];
+    std::size_t m = a + (b - a) / 2;
+    return std::string(fn) + "(" + balanced_calls(items, a, m, fn) + "," + balanced_calls(items, m, b, fn) + ")";
+}
+
+// The function that computes a number operator in decimal.
+const char* arithmetic_function(const std::string& op) {
+    return op == "+" ? "vantro_add" : op == "-" ? "vantro_sub" : op == "*" ? "vantro_mul" : "vantro_div";
+}
+
 // vantro_concat takes any number of arguments; at most this many per call.
 constexpr std::size_t kConcatArgs = 50;
 
@@ -786,7 +825,7 @@ bool Translator::balanced_chain(const std::vector<Expr*>& spine, std::vector<Emi
         bool minus = k > 0 && spine[spine.size() - k]->text == "-";
         items.push_back(minus ? "(-" + v + ")" : v);
     }
-    out->sql = balanced(items, 0, items.size(), product ? "*" : "+");
+    out->sql = balanced_calls(items, 0, items.size(), product ? "vantro_mul" : "vantro_add");
     out->type = number_type();
     if (dated) {
         out->sql = "vantro_date_add(" + terms[0].sql + "," + out->sql + ")";
@@ -839,7 +878,7 @@ bool Translator::operation(const Expr& e, const Emitted& a, const Emitted& b, Em
     }
     std::string x = is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")";
     std::string y = is_number(b.type) ? b.sql : "vantro_to_number(" + b.sql + ")";
-    out->sql = op == "/" ? "vantro_div(" + x + "," + y + ")" : "(" + x + op + y + ")";
+    out->sql = std::string(arithmetic_function(op)) + "(" + x + "," + y + ")";
     out->type = number_type();
     return true;
 }
@@ -881,11 +920,18 @@ bool Translator::literal(const Expr& e, Emitted* out) {
         out->type.code = kTypeChar;
         out->type.size = static_cast<std::uint32_t>(e.text.size());
         return true;
-    case ExprKind::Number:
-        out->sql = e.text;
+    case ExprKind::Number: {
+        // Written as the exact double the text reads as, so that a literal and the same
+        // number computed or bound compare equal.
+        double d;
+        std::int64_t i = 0;
+        bool is_int;
+        if (!number_parse(e.text.c_str(), e.text.size(), &d, &i, &is_int) || !exact_number_sql(d, i, is_int, &out->sql))
+            out->sql = e.text;
         out->type = number_type();
         out->literal = e.text;
         return true;
+    }
     case ExprKind::Sysdate:
         out->sql = "vantro_sysdate()";
         out->type = date_type();

@@ -10,6 +10,7 @@
 #include "values/sql_raw.h"
 #include "values/sql_json.h"
 #include "values/sql_json_gen.h"
+#include "values/sql_arithmetic.h"
 #include "values/sql_regexp.h"
 #include "values/utf8.h"
 #include "values/values.h"
@@ -493,18 +494,41 @@ void fn_ascii(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_int64(ctx, v);
 }
 
+// MOD, CEIL, FLOOR, ROUND and TRUNC of numbers, computed in decimal (MOD(0.3, 0.1) is 0,
+// ROUND(2.675, 2) is 2.68). ROUND and TRUNC take places as Oracle does: cut to an integer.
+bool decimal_math(sqlite3_context* ctx, const std::string& op, int argc, sqlite3_value** argv) {
+    if (op != "MOD" && op != "CEIL" && op != "FLOOR" && op != "ROUND" && op != "TRUNC") return false;
+    Decimal x, y;
+    if (!decimal_arg(ctx, argv[1], &x)) return true;
+    if (argc > 2 && !decimal_arg(ctx, argv[2], &y)) return true;
+    if (op == "MOD") {
+        // x - y * TRUNC(x / y); MOD(x, 0) is x.
+        Decimal q;
+        if (!decimal_div(x, y, &q)) return result_decimal(ctx, x), true;
+        result_decimal(ctx, decimal_sub(x, decimal_mul(y, decimal_trunc(q, 0))));
+    } else if (op == "CEIL") {
+        result_decimal(ctx, decimal_ceil(x));
+    } else if (op == "FLOOR") {
+        result_decimal(ctx, decimal_floor(x));
+    } else {
+        std::int64_t places = 0;
+        if (argc > 2 && !decimal_to_int64(decimal_trunc(y, 0), &places)) places = decimal_compare(y, Decimal{}) > 0 ? 1000 : -1000;
+        int p = places > 1000 ? 1000 : (places < -1000 ? -1000 : static_cast<int>(places));
+        result_decimal(ctx, op == "ROUND" ? decimal_round(x, p) : decimal_trunc(x, p));
+    }
+    return true;
+}
+
 // vantro_math(op, x[, y]): the numeric functions, NULL in giving NULL out.
 void fn_math(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     for (int i = 1; i < argc; ++i)
         if (is_null(argv[i])) return sqlite3_result_null(ctx);
     std::string op = text_of(argv[0]);
+    if (decimal_math(ctx, op, argc, argv)) return;
     double x = 0, y = 0;
     if (!number_of(ctx, argv[1], &x)) return;
     if (argc > 2 && !number_of(ctx, argv[2], &y)) return;
-    if (op == "MOD") return result_number(ctx, y == 0 ? x : x - y * std::trunc(x / y));
     if (op == "SIGN") return result_number(ctx, x > 0 ? 1 : (x < 0 ? -1 : 0));
-    if (op == "CEIL") return result_number(ctx, std::ceil(x));
-    if (op == "FLOOR") return result_number(ctx, std::floor(x));
     if (op == "POWER") {
         if (x < 0 && y != std::floor(y)) return raise(ctx, 1428, std::to_string(y));
         return result_number(ctx, std::pow(x, y));
@@ -512,15 +536,6 @@ void fn_math(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (op == "SQRT") {
         if (x < 0) return raise(ctx, 1428, std::to_string(x));
         return result_number(ctx, std::sqrt(x));
-    }
-    if (op == "ROUND" || op == "TRUNC") {
-        double places = argc > 2 ? std::trunc(y) : 0;
-        if (places > 30 || places < -30) return result_number(ctx, places > 0 ? x : 0);
-        double scale = std::pow(10.0, places);
-        double v = x * scale;
-        // Oracle rounds half away from zero on the decimal value; nudge binary noise first.
-        double r = op == "ROUND" ? std::round(v + (v > 0 ? 1e-9 : -1e-9)) : std::trunc(v + (v > 0 ? 1e-9 : -1e-9));
-        return result_number(ctx, r / scale);
     }
     raise(ctx, 904, op);
 }
