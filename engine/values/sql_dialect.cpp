@@ -632,8 +632,10 @@ void fn_date(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 // vantro_date_format(date, mask): TO_CHAR of a date with a mask.
 void fn_date_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (is_null(argv[0]) || is_null(argv[1])) return sqlite3_result_null(ctx);
+    // A zoned value keeps its offset for TZH and TZM.
     DateValue d;
-    if (!date_of(argv[0], &d)) return raise(ctx, 1858);
+    std::string t = text_of(argv[0]);
+    if (!date_parse_zoned(t.c_str(), t.size(), &d)) return raise(ctx, 1858);
     std::string mask = text_of(argv[1]);
     if (!date_mask_valid(mask)) return raise(ctx, 1821);
     char buf[512];
