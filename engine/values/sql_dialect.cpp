@@ -1065,6 +1065,11 @@ std::string to_char(const std::string&, const Args& a, OraType* type) {
         *type = make_varchar(200);
         return "vantro_date_format(" + a[0].sql + "," + a[1].text_sql + ")";
     }
+    // A WITH LOCAL TIME ZONE value is formatted in the session's zone, as it is shown.
+    if (a[0].type.code == kTypeTimestampLtz) {
+        *type = make_varchar(200);
+        return "vantro_date_format(vantro_tz_at(" + a[0].sql + ",NULL)," + a[1].text_sql + ")";
+    }
     *type = make_varchar(64);
     return "vantro_number_format(" + num(a[0]) + "," + a[1].text_sql + ")";
 }

@@ -106,6 +106,15 @@ TEST_F(PlZoned, SqlAndSubprograms) {
                         "end;"),
               "2024-06-01 08:00:00.123000 -03:30|2024-06-01 12:30:00.123400|-01-06 +002 03:00:00.46|same instant");
     EXPECT_EQ(joined("select to_char(t, 'HH24:MI TZH:TZM'), extract(day from ds) from tz_t"), "08:00 -03:30|2");
+    // A cursor's zoned and interval columns fetch into such variables; a WITH LOCAL TIME
+    // ZONE one is formatted in the session's zone.
+    EXPECT_EQ(output_of("declare c sys_refcursor; t timestamp with time zone; l timestamp with local time zone;\n"
+                        "  i interval day to second;\n"
+                        "begin open c for select t, l, ds from tz_t; fetch c into t, l, i; close c;\n"
+                        "  dbms_output.put_line(t || ' ' || to_char(l, 'HH24:MI') || ' ' || nvl(i, interval '1' day));\n"
+                        "  i := null; dbms_output.put_line(nvl(i, interval '1' day));\n"
+                        "end;"),
+              "2024-06-01 08:00:00.123000 -03:30 12:30 +02 03:00:00.460000|+01 00:00:00.000000");
     // Parameters, function results, constants and record fields of these types.
     EXPECT_EQ(output_of("declare\n"
                         "  type span is record (starts timestamp with time zone, lasts interval day to second);\n"

@@ -96,6 +96,10 @@ TEST_F(ZonedColumns, ValuesKeepTheirOffsetAndFetchInTheSessionFormat) {
   EXPECT_EQ(s.value("select to_char(a, 'YYYY-MM-DD HH24:MI') from ev where id = 4"), "2024-02-01 10:00");
   // TO_CHAR keeps the offset of a zoned value for TZH and TZM.
   EXPECT_EQ(s.value("select to_char(timestamp '2024-01-01 10:00:00 -03:30', 'HH24:MI TZH:TZM') from dual"), "10:00 -03:30");
+  // A WITH LOCAL TIME ZONE value is formatted in the session's zone.
+  EXPECT_EQ(s.value("select to_char(cast(timestamp '2024-01-01 10:00:00 -03:30' as timestamp with local time zone),"
+                    " 'HH24:MI') from dual"),
+            "16:30");
 }
 
 TEST_F(ZonedColumns, ZonedValuesCompareAndSortByTheirInstant) {
