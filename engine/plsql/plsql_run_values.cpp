@@ -208,7 +208,11 @@ bool Interpreter::convert_to(const PlVarInfo& info, const PlValue& v, const OraT
         if (!convert_datetime(v, from, to, &out, err)) return false;
     } else if (to.code == kTypeDate || to.code == kTypeTimestamp) {
         if (from.code == kTypeDate || from.code == kTypeTimestamp) {
+            // A DATE keeps no fraction of a second; a TIMESTAMP has one, zero from a DATE
+            // (stored forms compare as text).
             out = v;
+            if (out.kind == PlKind::Text && to.code == kTypeDate && out.s.size() > 19) out.s.resize(19);
+            if (out.kind == PlKind::Text && to.code == kTypeTimestamp && out.s.size() == 19) out.s += ".000000";
         } else if (v.kind == PlKind::Text) {
             DateValue now;
             DateValue d;

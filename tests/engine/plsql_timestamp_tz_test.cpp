@@ -60,6 +60,14 @@ TEST_F(PlZoned, DeclarationsLiteralsAndText) {
                         "timestamp '2024-05-06 07:08:09.25 +03:00';\n"
                         "begin d := t; ts := t; dbms_output.put_line(d || '|' || ts); end;"),
               "2024-05-06 07:08:09|2024-05-06 07:08:09.250000");
+    // A TIMESTAMP into a DATE drops the fraction, a DATE into a TIMESTAMP has a zero one.
+    EXPECT_EQ(output_of("declare d date := timestamp '2024-01-01 10:00:00.5'; ts timestamp := d;\n"
+                        "begin\n"
+                        "  if d = to_date('2024-01-01 10:00:00', 'YYYY-MM-DD HH24:MI:SS') then dbms_output.put_line('d'); end if;\n"
+                        "  if ts = timestamp '2024-01-01 10:00:00' then dbms_output.put_line('ts'); end if;\n"
+                        "  dbms_output.put_line(ts);\n"
+                        "end;"),
+              "d|ts|2024-01-01 10:00:00.000000");
 }
 
 TEST_F(PlZoned, ArithmeticComparisonAndFunctions) {
