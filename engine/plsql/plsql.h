@@ -90,6 +90,11 @@ inline bool plsql_trace_full(const PlError& e) {
 // variable of it holds the id of a session cursor (PlRefCursor), NULL before it is opened.
 constexpr std::uint16_t kPlTypeRefCursor = 102;
 
+// Whether a query's columns make the row a strong REF CURSOR type or a record returns:
+// as many columns, each of the same type family (character, number, datetime, either
+// interval, ...) as its field; values within a family convert as they are assigned.
+bool plsql_rows_match(const std::vector<ColumnInfo>& columns, const std::vector<ColumnInfo>& row);
+
 // --- Compiled form ------------------------------------------------------------------
 
 enum class PlRefKind {
@@ -149,6 +154,9 @@ struct PlVarInfo {
     // their default values (null when none).
     bool record_type = false;
     std::vector<ColumnInfo> record_fields;
+    // A strong REF CURSOR type (RETURN rowtype), and variables of it: the row it returns.
+    bool strong_cursor = false;
+    std::vector<ColumnInfo> cursor_row;
     std::vector<bool> field_not_null, field_boolean;
     std::vector<struct PlSql*> field_defaults;
 };

@@ -144,6 +144,11 @@ private:
 
     std::string text_of(const PlValue& v, const OraType& type) const;
 
+    // v (of type from) as a value of the zoned timestamp or interval type to, or a zoned
+    // one as a DATE or TIMESTAMP, converted by the SQL functions that store such columns.
+    bool convert_datetime(const PlValue& v, const OraType& from, const OraType& to, PlValue* out, PlError* err);
+    static std::string datetime_store_sql(const OraType& from, const OraType& to);
+
     bool convert_number(const PlValue& v, const OraType& from, const OraType& to, PlValue* out, PlError* err) const;
 
     // Converts v (of Oracle type from) into a value of variable slot's type.

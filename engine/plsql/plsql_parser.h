@@ -134,6 +134,8 @@ private:
     std::size_t i_ = 0;
     bool unconstrained_ = false;  // parameter types take no length
     std::string last_type_name_;
+    // The REF CURSOR type type_spec read last: strong_cursor and cursor_row only.
+    PlVarInfo last_cursor_;
     std::vector<std::map<std::string, Symbol>> scopes_;
     bool in_function_ = false;  // RETURN needs a value
     struct HeaderInfo {
@@ -237,6 +239,7 @@ private:
     // True when type name (read) is SYS_REFCURSOR or a REF CURSOR type in scope, a
     // package's "package.type" included (its rest is then read too).
     bool ref_cursor_type(const std::string& name);
+    int datetime_precision(int deflt);
     // The slot of the cursor variable the token ahead names; -1 when it names none.
     int cursor_variable_ahead(std::size_t ahead = 0) const;
 
@@ -249,6 +252,8 @@ private:
 
     // TYPE name IS TABLE OF type [NOT NULL] [INDEX BY key] | VARRAY (n) OF type [NOT NULL];
     void type_declaration(std::uint32_t decl_offset);
+    // TYPE ... IS REF CURSOR RETURN: the row of a strong type into type.
+    void cursor_return_row(PlVarInfo* type, std::uint32_t decl_offset);
     // record := record or record := NULL into st (a RecordCopy statement); false when the
     // target is not a record or the value is some other expression.
     bool record_assignment(PlStmt* st, std::uint32_t so);

@@ -36,6 +36,42 @@ const PlVarInfo* Parser::collection_of(const Symbol* s) const {
     return v.collection == PlCollection::None ? nullptr : &v;
 }
 
+void Parser::cursor_return_row(PlVarInfo* type, std::uint32_t decl_offset) {
+    std::uint32_t at = peek().offset;
+    std::vector<std::string> parts{identifier()};
+    while (is_op(".")) {
+        ++i_;
+        parts.push_back(identifier());
+    }
+    std::string shown = parts[0];
+    for (std::size_t k = 1; k < parts.size(); ++k) shown += "." + parts[k];
+    const Symbol* s = parts.size() == 1 ? lookup(parts[0]) : nullptr;
+    if (is_op("%")) {
+        ++i_;
+        std::string attr = identifier();
+        if (attr == "ROWTYPE") {
+            if (!rowtype_columns(parts, &type->cursor_row))
+                return semantic_error(at, pls_message(201, shown), decl_offset, "PL/SQL: Item ignored");
+        } else if (attr == "TYPE" && s && s->kind == SymKind::Var &&
+                   !prog_->vars[static_cast<std::size_t>(s->index)].fields.empty()) {
+            const PlVarInfo& r = prog_->vars[static_cast<std::size_t>(s->index)];
+            for (std::size_t k = 0; k < r.fields.size(); ++k) {
+                ColumnInfo c;
+                c.name = k < r.field_names.size() ? r.field_names[k] : std::string();
+                c.type = prog_->vars[static_cast<std::size_t>(r.fields[k])].type;
+                type->cursor_row.push_back(c);
+            }
+        } else {
+            return semantic_error(at, pls_message(201, shown), decl_offset, "PL/SQL: Item ignored");
+        }
+    } else if (s && s->kind == SymKind::Type && prog_->types[static_cast<std::size_t>(s->index)].record_type) {
+        type->cursor_row = prog_->types[static_cast<std::size_t>(s->index)].record_fields;
+    } else {
+        return semantic_error(at, pls_message(201, shown), decl_offset, "PL/SQL: Item ignored");
+    }
+    type->strong_cursor = true;
+}
+
 void Parser::type_declaration(std::uint32_t decl_offset) {
     ++i_;
     const Token& n = peek();
@@ -58,10 +94,14 @@ void Parser::type_declaration(std::uint32_t decl_offset) {
         return;
     }
     if (is_word("REF") && is_word("CURSOR", 1)) {
-        // TYPE t IS REF CURSOR [RETURN rowtype]: a strong type is kept as a weak one, the
-        // rows a FETCH reads are checked against its targets then.
+        // TYPE t IS REF CURSOR [RETURN rowtype]: a strong type keeps the row it returns
+        // (table%ROWTYPE, cursor%ROWTYPE, record%TYPE or a record type), which the
+        // queries opened for it must match.
         i_ += 2;
-        if (is_word("RETURN")) i_ = expression_end({";"});
+        if (is_word("RETURN")) {
+            ++i_;
+            cursor_return_row(&type, decl_offset);
+        }
         expect_op(";");
         type.type.code = kPlTypeRefCursor;
         prog_->types.push_back(type);

@@ -907,8 +907,18 @@ bool Translator::interval_operation(const Expr& e, const Emitted& a, const Emitt
         out->type.scale = std::max(a.type.scale, b.type.scale);
         return true;
     }
+    // An interval times a number (either way round), or divided by one.
+    if ((op == "*" && is_interval(a.type) && is_number(b.type)) ||
+        (op == "/" && is_interval(a.type) && is_number(b.type)) ||
+        (op == "*" && is_number(a.type) && is_interval(b.type))) {
+        const Emitted& iv = is_interval(a.type) ? a : b;
+        const Emitted& n = is_interval(a.type) ? b : a;
+        out->sql = "vantro_interval_scale(" + iv.sql + "," + n.sql + "," + (op == "/" ? "1" : "0") + ")";
+        out->type = iv.type;
+        return true;
+    }
     if ((op == "*" || op == "/") && (is_number(a.type) || is_number(b.type)))
-        return fail(3001, e.offset, ": interval multiplication and division"), false;
+        return fail(932, e.offset, "NUMBER", is_interval(a.type) ? family_name(a.type) : family_name(b.type)), false;
     return fail(30081, e.offset), false;
 }
 

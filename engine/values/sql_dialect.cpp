@@ -647,8 +647,10 @@ void fn_date(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 // vantro_date_format(date, mask): TO_CHAR of a date with a mask.
 void fn_date_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (is_null(argv[0]) || is_null(argv[1])) return sqlite3_result_null(ctx);
+    // A zoned value keeps its offset for TZH and TZM.
     DateValue d;
-    if (!date_of(argv[0], &d)) return raise(ctx, 1858);
+    std::string t = text_of(argv[0]);
+    if (!date_parse_zoned(t.c_str(), t.size(), &d)) return raise(ctx, 1858);
     std::string mask = text_of(argv[1]);
     if (!date_mask_valid(mask)) return raise(ctx, 1821);
     char buf[512];
@@ -1077,6 +1079,11 @@ std::string to_char(const std::string&, const Args& a, OraType* type) {
     if (date_type(a[0].type)) {
         *type = make_varchar(200);
         return "vantro_date_format(" + a[0].sql + "," + a[1].text_sql + ")";
+    }
+    // A WITH LOCAL TIME ZONE value is formatted in the session's zone, as it is shown.
+    if (a[0].type.code == kTypeTimestampLtz) {
+        *type = make_varchar(200);
+        return "vantro_date_format(vantro_tz_at(" + a[0].sql + ",NULL)," + a[1].text_sql + ")";
     }
     *type = make_varchar(64);
     return "vantro_number_format(" + num(a[0]) + "," + a[1].text_sql + ")";
