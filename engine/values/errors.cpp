@@ -260,6 +260,7 @@ const MessageEntry kMessages[] = {
     {1790, "expression must have same datatype as corresponding expression"},
     {1732, "data manipulation operation not legal on this view"},
     {1733, "virtual column not allowed here"},
+    {1779, "cannot modify a column which maps to a non key-preserved table"},
     {1740, "missing double quote in identifier"},
     {1745, "invalid host/bind variable name"},
     {2003, "invalid USERENV parameter"},
