@@ -1055,7 +1055,8 @@ bool Translator::insert(Statement& s) {
     }
     if (!view_checks_.empty() && !names.empty()) {
         // Through a view WITH CHECK OPTION: each row is checked before it is written, the
-        // columns it gives no value read as NULL.
+        // columns it gives no value read as NULL. The rows are materialized so that a value
+        // drawn from a sequence is drawn once for the check and the row together.
         std::vector<std::string> values;
         for (const ColumnInfo& c : all) {
             bool given = std::find(named.begin(), named.end(), c.name) != named.end();
@@ -1063,8 +1064,8 @@ bool Translator::insert(Statement& s) {
         }
         std::string check;
         if (!view_check_sql(all, values, &check)) return false;
-        rows = "WITH \"vantro_ins\"(" + names + ") AS (" + rows + ") SELECT " + names + " FROM \"vantro_ins\" WHERE " +
-               check;
+        rows = "WITH \"vantro_ins\"(" + names + ") AS MATERIALIZED (" + rows + ") SELECT " + names +
+               " FROM \"vantro_ins\" WHERE " + check;
     }
     sql += rows;
     Scope row;

@@ -178,4 +178,24 @@ TEST_F(ViewDml, CheckedInsertReturnsItsRow) {
   EXPECT_EQ(s.value("select count(*) from staff where id in (4, 5)"), "1");
 }
 
+TEST_F(ViewDml, DefaultsAndIdentityOfTheTable) {
+  run("create table ticket (id number generated always as identity, title varchar2(20),"
+      " state varchar2(10) default 'open', prio number default on null 3)");
+  run("create view open_tickets (t, p, st) as select title, prio, state from ticket where state = 'open'"
+      " with check option");
+  run("create view titles as select title from ticket");
+  EXPECT_EQ(dml("insert into titles values ('a')"), "1");
+  EXPECT_EQ(dml("insert into open_tickets (t, p, st) values ('b', null, 'open')"), "1");
+  EXPECT_EQ(dml("insert into open_tickets values ('c', 1, 'shut')"),
+            "ORA-01402: view WITH CHECK OPTION where-clause violation\n");
+  EXPECT_EQ(dml("insert into open_tickets select title || '2', 5, 'open' from ticket"), "2");
+  EXPECT_EQ(s.rows("select id, title, state, prio from ticket order by id"),
+            (Rows{"1|a|open|3", "2|b|open|3", "4|a2|open|5", "5|b2|open|5"}))
+      << "the refused row drew 3; each row draws once";
+  EXPECT_EQ(dml("update open_tickets set st = 'shut' where t = 'a'"),
+            "ORA-01402: view WITH CHECK OPTION where-clause violation\n");
+  EXPECT_EQ(dml("update titles set title = upper(title)"), "4");
+  EXPECT_EQ(s.value("select listagg(title, ',') within group (order by id) from ticket"), "A,B,A2,B2");
+}
+
 }  // namespace
