@@ -77,10 +77,11 @@ ExprPtr conjunction(ExprPtr a, ExprPtr b) {
 
 // One view of the chain from a DML target down to its table: what each of its columns is.
 struct ViewLevel {
-    std::string text;         // the view's query as the catalog keeps it
-    std::string target;       // how the statement names the view (its alias, else its name)
-    std::string owner, name;  // the view
-    std::string base_alias;   // how the view's query names its table
+    std::string text;                     // the view's query as the catalog keeps it
+    std::string target;                   // how the statement names the view (its alias, else its name)
+    std::string owner, name;              // the view
+    std::string base_alias;               // how the view's query names its table
+    std::set<std::string> table_columns;  // the columns of that table
     struct Column {
         std::string name;      // the view's column
         std::string base;      // the table's column behind it; empty for an expression
@@ -104,7 +105,7 @@ static bool view_item(const ViewLevel& v, std::size_t item, ExprPtr* out) {
     while (!todo.empty()) {
         Expr* e = todo.back();
         todo.pop_back();
-        if (e->kind == ExprKind::Column && e->path.size() == 1 && e->path[0] != "ROWNUM" && e->path[0] != "ROWID") {
+        if (e->kind == ExprKind::Column && e->path.size() == 1 && v.table_columns.count(e->path[0])) {
             e->path.insert(e->path.begin(), v.base_alias);
             e->path_offsets.insert(e->path_offsets.begin(), e->offset);
         }
@@ -244,13 +245,15 @@ bool Translator::view_dml_target(Statement& s) {
         view_alias_ = v.base_alias;
         std::vector<ColumnInfo> table;
         if (!ctx_.catalog->table_columns(f.table.owner, f.table.name, &table)) return fail(1732, s.table.offset);
+        for (const ColumnInfo& c : table) v.table_columns.insert(c.name);
         for (std::size_t i = 0; i < q->items.size(); ++i) {
             const Expr& e = *q->items[i].expr;
             if (e.kind == ExprKind::Star) {
                 for (const ColumnInfo& c : table) v.columns.push_back({c.name, c.name, i});
                 continue;
             }
-            bool plain = e.kind == ExprKind::Column && e.path.back() != "ROWID" &&
+            // A name the table lacks (SYSTIMESTAMP, USER ...) is an expression as well.
+            bool plain = e.kind == ExprKind::Column && v.table_columns.count(e.path.back()) &&
                          (e.path.size() == 1 || (e.path.size() == 2 && e.path[0] == v.base_alias));
             v.columns.push_back({std::string(), plain ? e.path.back() : std::string(), i});
         }
