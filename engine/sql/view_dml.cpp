@@ -61,6 +61,9 @@ bool rows_are_derived(const SelectStmt& q) {
     return q.where && computes_over_rows(*q.where);
 }
 
+// How many views a DML statement may pass through before the chain counts as a circle.
+constexpr int kViewDepthLimit = 64;
+
 ExprPtr conjunction(ExprPtr a, ExprPtr b) {
     if (!a) return b;
     if (!b) return a;
@@ -202,7 +205,8 @@ bool Translator::view_dml_target(Statement& s) {
     view_checks_.clear();
     view_alias_.clear();
     bool checking = false;
-    for (bool first = true;; first = false) {
+    for (int depth = 0;; ++depth) {
+        bool first = depth == 0;
         std::string owner = owner_of(s.table);
         std::string target = s.alias.empty() ? s.table.name : s.alias;
         char kind = ctx_.catalog->view_restriction(owner, s.table.name);
@@ -220,6 +224,8 @@ bool Translator::view_dml_target(Statement& s) {
         }
         if (!kind) return true;
         if (kind == 'O') return fail(42399, s.table.offset);
+        // Views replaced one over the other can end up reading each other.
+        if (depth == kViewDepthLimit) return fail(1731, s.table.offset);
         ViewLevel v;
         v.owner = owner;
         v.name = s.table.name;

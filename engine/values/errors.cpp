@@ -170,6 +170,7 @@ const MessageEntry kMessages[] = {
     {56901, "non-constant expression is not allowed for pivot|unpivot values"},
     {56902, "expect aggregate function inside pivot operation"},
     {1730, "invalid number of column names specified"},
+    {1731, "circular view definition encountered"},
     {32031, "illegal reference of a query name in WITH clause"},
     {32038, "number of WITH clause column names does not match number of elements in select list"},
     {32039, "recursive WITH clause must have column alias list"},

@@ -135,6 +135,11 @@ TEST_F(ViewDml, RefusedViews) {
             "ORA-01779: cannot modify a column which maps to a non key-preserved table\n");
   EXPECT_EQ(dml("delete from v_join"), illegal);
   EXPECT_EQ(dml("delete from v_ro"), "ORA-42399: cannot perform a DML operation on a read-only view\n");
+  // Two views replaced so that each reads the other.
+  run("create view circle_a as select * from staff");
+  run("create view circle_b as select * from circle_a");
+  run("create or replace force view circle_a as select * from circle_b");
+  EXPECT_EQ(dml("delete from circle_b"), "ORA-01731: circular view definition encountered\n");
   EXPECT_EQ(staff().size(), 3u);
 }
 
