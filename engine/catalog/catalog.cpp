@@ -547,6 +547,14 @@ char SqliteCatalog::view_restriction(const std::string& owner, const std::string
     return kind.empty() ? 'N' : kind[0];
 }
 
+bool SqliteCatalog::view_text(const std::string& owner, const std::string& name, std::string* text) {
+    CatalogStatement q(db_, "SELECT text FROM main.vantro_views WHERE owner=?1 AND view_name=?2 AND text IS NOT NULL");
+    q.text(1, owner).text(2, name);
+    if (!q.row()) return false;
+    *text = q.column(0);
+    return true;
+}
+
 bool SqliteCatalog::sequence_exists(const std::string& owner, const std::string& name) {
     return dictionary_sequence_exists(db_, owner, name);
 }

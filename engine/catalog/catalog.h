@@ -59,6 +59,7 @@ public:
     void generated_columns(const std::string& owner, const std::string& table,
                            std::vector<GeneratedColumn>* out) override;
     char view_restriction(const std::string& owner, const std::string& name) override;
+    bool view_text(const std::string& owner, const std::string& name, std::string* text) override;
     bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) override;
     // In temporary_tables.cpp.
     bool temporary_table(const std::string& owner, const std::string& table) override;

@@ -898,15 +898,6 @@ bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const s
     }
 }
 
-// DML names a view: a read-only one refuses it with ORA-42399; any other view refuses it
-// with ORA-01732, as the engine's views are not updatable.
-bool Translator::view_dml_allowed(const TableRef& t) {
-    char kind = ctx_.catalog->view_restriction(owner_of(t), t.name);
-    if (kind == 'O') return fail(42399, t.offset);
-    if (kind) return fail(1732, t.offset);
-    return true;
-}
-
 // The fields of a host-language record named as a whole, each as a column reference
 // rec.field in the order the record declares them. False with ORA-error code when no host
 // knows the name as a record.
@@ -937,8 +928,8 @@ bool Translator::insert(Statement& s) {
         s.values.push_back(std::move(row));
         s.values_record.reset();
     }
-    if (!view_dml_allowed(s.table)) return false;
     if (s.target_query && !insert_target_query(s)) return false;
+    if (!view_dml_target(s)) return false;
     std::string owner = owner_of(s.table);
     std::vector<ColumnInfo> all;
     std::string target_sql = quote_name(owner) + "." + quote_name(s.table.name);
@@ -978,14 +969,16 @@ bool Translator::insert(Statement& s) {
     }
     if (!insert_generated(owner, s.table.name, targets, offsets, &fill)) return false;
     std::string names, added_values;
+    std::vector<std::string> named;  // the columns the statement gives values, in order
     for (std::size_t i = 0; i < targets.size(); ++i)
-        if (!fill.defaulted(i) || !fill.fill[i].empty())
-            names += (names.empty() ? "" : ",") + quote_name(targets[i].name);
+        if (!fill.defaulted(i) || !fill.fill[i].empty()) named.push_back(targets[i].name);
     for (const auto& a : fill.added) {
-        names += (names.empty() ? "" : ",") + quote_name(a.first);
+        named.push_back(a.first);
         added_values += "," + a.second;
     }
+    for (const std::string& n : named) names += (names.empty() ? "" : ",") + quote_name(n);
     std::string sql = "INSERT INTO " + target_sql + (names.empty() ? " DEFAULT VALUES" : " (" + names + ") ");
+    std::string rows;  // the rows inserted: VALUES (...) or a query
     Scope empty;
     if (s.select) {
         store_owner_ = owner;
@@ -1009,7 +1002,7 @@ bool Translator::insert(Statement& s) {
             sub =
                 "WITH vantro_rows(" + list + ") AS (" + sub + ") SELECT " + values + added_values + " FROM vantro_rows";
         }
-        sql += sub;
+        rows = sub;
     } else {
         std::vector<ExprPtr>& row = s.values[0];
         if (row.size() < targets.size()) return fail(947, row.empty() ? s.table.offset : row.back()->end);
@@ -1031,11 +1024,27 @@ bool Translator::insert(Statement& s) {
         }
         values += added_values;
         if (values.size() && values[0] == ',') values.erase(0, 1);
-        if (!names.empty()) sql += "VALUES (" + values + ")";
+        if (!names.empty()) rows = "VALUES (" + values + ")";
     }
+    if (!view_checks_.empty() && !names.empty()) {
+        // Through a view WITH CHECK OPTION: each row is checked before it is written, the
+        // columns it gives no value read as NULL. The rows are materialized so that a value
+        // drawn from a sequence is drawn once for the check and the row together.
+        std::vector<std::string> values;
+        for (const ColumnInfo& c : all) {
+            bool given = std::find(named.begin(), named.end(), c.name) != named.end();
+            values.push_back(given ? "\"vantro_ins\"." + quote_name(c.name) : "NULL");
+        }
+        std::string check;
+        if (!view_check_sql(all, values, &check)) return false;
+        rows = "WITH \"vantro_ins\"(" + names + ") AS MATERIALIZED (" + rows + ") SELECT " + names +
+               " FROM \"vantro_ins\" WHERE " + check;
+    }
+    sql += rows;
     Scope row;
     row.bare = true;
     Source self;
+    self.alias = view_alias_;  // through a view, RETURNING names the table as the view did
     self.columns = all;
     row.sources.push_back(self);
     if (!returning(s, row, &sql)) return false;
@@ -1060,7 +1069,7 @@ bool Translator::returning(Statement& s, const Scope& scope, std::string* sql) {
 }
 
 bool Translator::update(Statement& s) {
-    if (!view_dml_allowed(s.table)) return false;
+    if (!view_dml_target(s)) return false;
     Source src;
     if (!table_source(s.table, &src)) return false;
     if (s.set_row) {
@@ -1093,6 +1102,7 @@ bool Translator::update(Statement& s) {
     std::string sql = "UPDATE " + src.sql + " AS " + quote_name(src.alias) + " SET ";
     for (const auto& set : s.sets) out_->set_columns.push_back(set.first);
     scope.bare = false;
+    std::map<std::string, std::string> new_values;  // each column SET names: its stored value
     for (std::size_t i = 0; i < s.sets.size(); ++i) {
         const ColumnInfo* target = nullptr;
         for (const ColumnInfo& c : src.columns)
@@ -1104,12 +1114,27 @@ bool Translator::update(Statement& s) {
         std::string stored;
         if (!store_value(v, *target, owner, s.table.name, &stored, s.sets[i].second->offset)) return false;
         sql += (i ? "," : "") + quote_name(target->name) + "=" + stored;
+        new_values[target->name] = stored;
     }
+    std::string where;
     if (s.where) {
         Emitted w;
         if (!expr(*s.where, scope, &w)) return false;
-        sql += " WHERE " + w.sql;
+        where = w.sql;
     }
+    if (!view_checks_.empty()) {
+        // Through a view WITH CHECK OPTION: each row the WHERE picks is checked with its
+        // new values before it is written.
+        std::vector<std::string> values;
+        for (const ColumnInfo& c : src.columns) {
+            auto set = new_values.find(c.name);
+            values.push_back(set != new_values.end() ? set->second : quote_name(src.alias) + "." + quote_name(c.name));
+        }
+        std::string check;
+        if (!view_check_sql(src.columns, values, &check)) return false;
+        where = where.empty() ? check : "(" + where + ") AND CASE WHEN (" + where + ") THEN " + check + " ELSE 0 END";
+    }
+    if (!where.empty()) sql += " WHERE " + where;
     Scope row;
     row.bare = true;
     row.sources.push_back(src);
@@ -1119,7 +1144,7 @@ bool Translator::update(Statement& s) {
 }
 
 bool Translator::del(Statement& s) {
-    if (!view_dml_allowed(s.table)) return false;
+    if (!view_dml_target(s)) return false;
     Source src;
     if (!table_source(s.table, &src)) return false;
     if (!s.alias.empty()) src.alias = s.alias;

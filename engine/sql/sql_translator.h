@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+struct ViewLevel;   // a view DML passes through (view_dml.cpp)
+struct BlockNames;  // ... and the names a subquery of the statement reads
+
 struct Source {
     std::string alias;  // upper case or as quoted
     std::string sql;    // how the FROM clause names it
@@ -286,7 +289,11 @@ private:
     int cut_every_ = 0;                   // inside a deep nest: the levels per part
     std::vector<std::string> parts_;      // the parts written so far, innermost first
     std::vector<std::string> row_args_;   // the row's values the parts read, as :r1, :r2 ...
-    bool hoist_ok_ = false;               // the statement being written may call vantro_eval
+    // The WITH CHECK OPTION conditions of the views a DML statement goes through, in the
+    // terms of its table's columns.
+    std::vector<ExprPtr> view_checks_;
+    std::string view_alias_;  // ... and how they name the table
+    bool hoist_ok_ = false;   // the statement being written may call vantro_eval
     // sql (a column or bind of the statement) as a part reads it.
     std::string row_value(const std::string& sql);
     // Chains of +, -, ||, *, /, AND and OR of one precedence level; from this many terms
@@ -355,7 +362,12 @@ private:
     bool organized_by_index(const std::string& owner, const Statement& s,
                             const std::vector<TableConstraint>& constraints);
     bool truncate_table(Statement& s);
-    bool view_dml_allowed(const TableRef& t);
+    // DML through a view (view_dml.cpp).
+    bool view_dml_target(Statement& s);
+    bool view_columns_to_table(const ViewLevel& v, ExprPtr& e, const BlockNames* block);
+    bool view_columns_in_query(const ViewLevel& v, SelectStmt& q, const BlockNames* outer);
+    bool view_check_sql(const std::vector<ColumnInfo>& columns, const std::vector<std::string>& values,
+                        std::string* sql);
     void apply_length_semantics(Statement& s);
     bool alter_table(Statement& s);
     bool create_index(Statement& s);
