@@ -113,22 +113,6 @@ Flow Interpreter::call_local(const PlStmt& st, const std::vector<PlValue>& args)
     return Flow::Next;
 }
 
-Flow Interpreter::run_record_copy(const PlStmt& st) {
-    const PlVarInfo& to = p_->vars[static_cast<std::size_t>(st.targets[0].slot)];
-    std::vector<PlValue> values(to.fields.size());
-    std::vector<OraType> types(to.fields.size());
-    for (std::size_t k = 0; k < to.fields.size(); ++k) {
-        if (st.slot < 0) continue;
-        int f = p_->vars[static_cast<std::size_t>(st.slot)].fields[k];
-        values[k] = var(f);
-        types[k] = p_->vars[static_cast<std::size_t>(f)].type;
-    }
-    PlError err;
-    for (std::size_t k = 0; k < to.fields.size(); ++k)
-        if (!assign_var(to.fields[k], values[k], types[k], &err)) return raise(err, st.line);
-    return Flow::Next;
-}
-
 bool Interpreter::eval_fresh(PlSql* q, PlValue* v, PlError* err) {
     if (!not_mutating(q->tr.sql, err)) return false;
     sqlite3_stmt* vm = nullptr;

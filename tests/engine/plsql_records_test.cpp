@@ -96,7 +96,6 @@ TEST_F(Records, BadDeclarationsAreCompileErrors) {
          "PLS-00302: component 'B' must be declared"},
         {"declare type r_t is record (a number); r r_t; n number; begin n := r.b; end;",
          "PLS-00302: component 'B' must be declared"},
-        {"declare type r_t is record (a number); type t is table of r_t; begin null; end;", "PLS-00999"},
         // Whole records as values other than in an assignment are refused, not read as NULL.
         {"declare type r_t is record (a number); type s_t is record (a number); r r_t; q s_t;"
          " begin r := q; end;",
