@@ -232,6 +232,20 @@ private:
     static PlVarInfo element_field_info(const PlVarInfo& info, std::size_t k);
     // values (of types) converted field by field into an element of collection of records
     // info; ORA-06504 when their number differs from the element's fields.
+    // Variables of record and collection types passed whole to and from subprograms:
+    // a collection as its value, a record as a value holding its fields.
+    bool whole_var(int slot) const {
+        const PlVarInfo& v = p_->vars[static_cast<std::size_t>(slot)];
+        return v.type.code != kPlTypeRefCursor && (v.collection != PlCollection::None || !v.fields.empty());
+    }
+    bool whole_target(const PlTarget& t) const {
+        return !t.host && t.slot >= 0 && !t.index && t.package.empty() && whole_var(t.slot);
+    }
+    PlValue param_value(int slot);
+    // Sets parameter slot from a value of a call (a whole record or collection too).
+    bool assign_param(int slot, const PlValue& v, const OraType& from, PlError* err);
+    // Sets an OUT or IN OUT argument's target from the parameter's final value.
+    bool assign_out(const PlTarget& t, const PlValue& v, const OraType& from, PlError* err);
     // BULK COLLECT into one collection of records: each row an element, numbered from 1.
     bool bulk_store_records(int slot, const std::vector<std::vector<PlValue>>& rows, const std::vector<OraType>& types,
                             PlError* err);

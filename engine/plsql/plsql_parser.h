@@ -286,6 +286,12 @@ private:
     bool record_element(PlVarInfo* type, std::uint32_t decl_offset);
     // The place of field in the elements of a collection of records; -1 when none.
     static int element_field(const PlVarInfo& coll, const std::string& field);
+    // A parameter of a record or collection type (in scope or package.type): its variable
+    // declared like a variable of the type. False (nothing read) for any other type.
+    bool whole_parameter(PlParam* prm);
+    // The variable a call argument (tokens [a, b)) names when it is one whole record or
+    // collection variable, passed as a whole; -1 otherwise.
+    int whole_argument(std::size_t a, std::size_t b) const;
     // element := record | element | NULL and record := element, as a RecordCopy; false
     // when the assignment is no such copy.
     bool element_copy(PlStmt* st, std::uint32_t so);

@@ -166,4 +166,41 @@ bool Parser::element_copy(PlStmt* st, std::uint32_t so) {
     return true;
 }
 
+bool Parser::whole_parameter(PlParam* prm) {
+    std::size_t width = 0;
+    const Symbol* ts = type_symbol_ahead(&width);
+    if (!ts) return false;
+    int index = ts->index;
+    const PlVarInfo type = prog_->types[static_cast<std::size_t>(index)];
+    if (type.type.code == kPlTypeRefCursor) return false;
+    i_ += width;
+    prm->type_name = declared_type_name(index);
+    if (type.record_type) {
+        prm->slot = add_record(prm->name, type.record_fields);
+        PlVarInfo& v = prog_->vars[static_cast<std::size_t>(prm->slot)];
+        v.type_name = prm->type_name;
+        for (std::size_t k = 0; k < type.record_fields.size(); ++k) {
+            PlVarInfo& fv = prog_->vars[static_cast<std::size_t>(v.fields[k])];
+            fv.boolean = type.field_boolean[k];
+            fv.not_null = type.field_not_null[k];
+        }
+        return true;
+    }
+    PlVarInfo v = type;
+    v.type_name = prm->type_name;
+    v.name = prm->name;
+    prog_->vars.push_back(v);
+    prm->slot = static_cast<int>(prog_->vars.size()) - 1;
+    return true;
+}
+
+int Parser::whole_argument(std::size_t a, std::size_t b) const {
+    if (b != a + 1 || t_[a].kind != TokenKind::Word) return -1;
+    const Symbol* s = lookup(t_[a].text);
+    if (!s || s->kind != SymKind::Var) return -1;
+    const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(s->index)];
+    bool whole = v.collection != PlCollection::None || !v.fields.empty();
+    return whole && v.type.code != kPlTypeRefCursor ? s->index : -1;
+}
+
 }  // namespace plsql_parsing

@@ -55,6 +55,38 @@ bool Interpreter::bulk_store_records(int slot, const std::vector<std::vector<PlV
     return true;
 }
 
+PlValue Interpreter::param_value(int slot) {
+    if (!whole_var(slot) || p_->vars[static_cast<std::size_t>(slot)].collection != PlCollection::None) return var(slot);
+    PlValue rec;
+    for (int f : p_->vars[static_cast<std::size_t>(slot)].fields) rec.fields.push_back(var(f));
+    return rec;
+}
+
+bool Interpreter::assign_param(int slot, const PlValue& v, const OraType& from, PlError* err) {
+    if (!whole_var(slot)) return assign_var(slot, v, from, err);
+    const PlVarInfo& info = p_->vars[static_cast<std::size_t>(slot)];
+    if (info.collection != PlCollection::None) {
+        // The caller's collection, shared until either side changes it; an OUT parameter
+        // starts as a fresh one (an empty associative array, a null nested table or varray).
+        if (v.coll)
+            var(slot) = v;
+        else
+            reset_collection(slot);
+        return true;
+    }
+    for (std::size_t k = 0; k < info.fields.size(); ++k) {
+        int f = info.fields[k];
+        PlValue field = k < v.fields.size() ? v.fields[k] : PlValue();
+        if (!assign_var(f, field, p_->vars[static_cast<std::size_t>(f)].type, err)) return false;
+    }
+    return true;
+}
+
+bool Interpreter::assign_out(const PlTarget& t, const PlValue& v, const OraType& from, PlError* err) {
+    if (!whole_target(t)) return assign(t, v, from, err);
+    return assign_param(t.slot, v, from, err);
+}
+
 Flow Interpreter::run_record_copy(const PlStmt& st) {
     PlError err;
     const PlTarget& target = st.targets[0];

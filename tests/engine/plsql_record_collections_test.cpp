@@ -258,4 +258,69 @@ TEST_F(RecordCollections, PackageTypesFromOutside) {
     EXPECT_NE(out.find("PLS-00201"), std::string::npos) << out;
 }
 
+TEST_F(RecordCollections, RecordAndCollectionParameters) {
+    ASSERT_EQ(s.exec("create or replace package pp is\n"
+                     "  type rec_t is record(id number, name varchar2(10));\n"
+                     "  type tab_t is table of rec_t index by pls_integer;\n"
+                     "  type nums_t is table of number;\n"
+                     "  procedure fill(t out tab_t, n number);\n"
+                     "  procedure bump(r in out rec_t);\n"
+                     "  procedure twice(l in out nums_t);\n"
+                     "end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    ASSERT_EQ(s.exec("create or replace package body pp is\n"
+                     "  procedure fill(t out tab_t, n number) is\n"
+                     "  begin for i in 1..n loop t(i).id := i; t(i).name := 'n' || i; end loop; end;\n"
+                     "  procedure bump(r in out rec_t) is begin r.id := r.id + 1; r.name := upper(r.name); end;\n"
+                     "  procedure twice(l in out nums_t) is\n"
+                     "  begin for i in 1..l.count loop l(i) := l(i) * 2; end loop; l.extend; l(l.count) := 0; end;\n"
+                     "end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(output_of("declare\n"
+                        "  t pp.tab_t;\n"
+                        "  r pp.rec_t;\n"
+                        "  l pp.nums_t := pp.nums_t(1, 2);\n"
+                        "  k pp.nums_t;\n"
+                        "begin\n"
+                        "  pp.fill(t, 3);\n"
+                        "  r := t(2);\n"
+                        "  pp.bump(r);\n"
+                        "  k := l;\n"
+                        "  pp.twice(l);\n"
+                        "  dbms_output.put_line(t.count || t(3).name || ' ' || r.id || r.name || ' ' ||"
+                        " l.count || l(2) || ' ' || k.count || k(2));\n"
+                        "end;"),
+              "3n3 3N2 34 22");
+    // Local subprograms take them too.
+    EXPECT_EQ(output_of("declare\n"
+                        "  type r is record(a number);\n"
+                        "  type tt is table of r index by pls_integer;\n"
+                        "  x tt;\n"
+                        "  procedure put(c tt) is begin dbms_output.put_line(c.count || c(c.first).a); end;\n"
+                        "begin\n"
+                        "  x(4).a := 9;\n"
+                        "  put(x);\n"
+                        "end;"),
+              "19");
+    struct Case {
+        const char* block;
+        const char* error;
+    } cases[] = {
+        {"declare type tt is table of emp%rowtype index by pls_integer; t tt; begin pp.fill(t, 1); end;", "PLS-00306"},
+        {"declare r pp.rec_t; begin pp.fill(r, 1); end;", "PLS-00306"},
+        {"begin pp.bump(5); end;", "PLS-00306"},
+        {"declare type tt is table of number; function f(t tt) return number is begin return 1; end;"
+         " begin null; end;",
+         "PLS-00999"},
+        {"declare type r is record(a number); function f return r is x r; begin return x; end; begin null; end;",
+         "PLS-00999"},
+    };
+    for (const Case& c : cases) {
+        std::string out = output_of(c.block);
+        EXPECT_NE(out.find(c.error), std::string::npos) << c.block << "\n" << out;
+    }
+}
+
 }  // namespace
