@@ -76,6 +76,28 @@ TEST_F(RecordCollections, RowtypeElementsAndMethods) {
               "10ten|30thirty|10n|2-|39-");
 }
 
+TEST_F(RecordCollections, ElementsInSqlConditionsAndLoops) {
+    EXPECT_EQ(output_of("declare\n"
+                        "  type r is record(id number, ok boolean, name varchar2(10));\n"
+                        "  type tt is table of r index by varchar2(5);\n"
+                        "  type et is table of emp%rowtype;\n"
+                        "  x tt;\n"
+                        "  e et := et();\n"
+                        "  f et := et();\n"
+                        "  n varchar2(10);\n"
+                        "begin\n"
+                        "  x('k').id := 2; x('k').ok := true;\n"
+                        "  select name into n from emp where id = x('k').id;\n"
+                        "  if x('k').ok then dbms_output.put_line(n || x.first); end if;\n"
+                        "  for row in (select * from emp order by id) loop\n"
+                        "    e.extend; e(e.count) := row;\n"
+                        "  end loop;\n"
+                        "  f.extend(2); f(2) := e(3); f(1) := e(1);\n"
+                        "  dbms_output.put_line(e.count || f(2).name || f(1).sal);\n"
+                        "end;"),
+              "bobk|3cy100.5");
+}
+
 TEST_F(RecordCollections, ElementsAreValuesOfTheirCollection) {
     // A copy of a collection and an element read into a record do not share fields with
     // the original.
