@@ -40,6 +40,9 @@ struct PlValue {
     // A collection variable's elements; null while the collection is atomically null (a
     // nested table or varray not yet constructed). kind stays Null for a collection.
     std::shared_ptr<PlCollectionData> coll;
+    // An element of a collection of records: its fields in the record's order. Fields
+    // past the end are NULL (an element EXTEND added, or one only some fields were set of).
+    std::vector<PlValue> fields;
 };
 
 // The subscript of a collection element: an integer, or the text of an associative
@@ -119,6 +122,7 @@ struct PlRef {
     std::string name;  // host bind name; "OWNER.PACKAGE" of a package variable; collection method
     PlAttr attr = PlAttr::Found;
     struct PlSql* index = nullptr;  // an element of a collection, NEXT, PRIOR, EXISTS: the subscript
+    int field = -1;                 // an element of a collection of records: the field read
 };
 
 // One SQLite statement: a wrapped expression or an embedded SQL statement.
@@ -159,6 +163,11 @@ struct PlVarInfo {
     std::vector<ColumnInfo> cursor_row;
     std::vector<bool> field_not_null, field_boolean;
     std::vector<struct PlSql*> field_defaults;
+    // A collection of records (or a collection type of them) keeps its element's fields in
+    // record_fields, field_not_null and field_boolean; element_type names the record type
+    // ("" for %ROWTYPE elements), which whole-element assignment checks.
+    std::string element_type;
+    bool record_elements() const { return collection != PlCollection::None && !record_fields.empty(); }
 };
 
 struct PlCursorInfo {
@@ -198,7 +207,9 @@ enum class PlStmtKind {
     Collection,  // a collection's constructor, copy, EXTEND, TRIM or DELETE (name says which)
     Forall,      // FORALL index IN bounds DML: bodies[0] holds the one DML statement
     Execute,     // EXECUTE IMMEDIATE, and OPEN cursor FOR text (name "open")
-    RecordCopy   // record := record (slot the source) or record := NULL (slot -1)
+    RecordCopy   // record := record (slot the source) or record := NULL (slot -1); either side may
+                 // be an element of a collection of records: the target's index, and for the
+                 // source exprs[0] its subscript of collection slot
 };
 
 // How FORALL walks its collection: a range lo..hi, the subscripts of a collection
@@ -217,6 +228,7 @@ struct PlTarget {
     std::string package;              // "OWNER.PACKAGE" when slot is a variable of that package
     std::shared_ptr<PlVarInfo> info;  // ... and its declaration
     struct PlSql* index = nullptr;    // an element of the collection in slot: its subscript
+    int field = -1;                   // ... of a collection of records: the field written
 };
 
 inline PlTarget pl_var_target(int slot) {

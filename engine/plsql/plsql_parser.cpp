@@ -730,6 +730,17 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
         ++i_;
         tg.index = expression({")"}, stmt_offset);
         expect_op(")");
+        if (v.record_elements() && is_op(".")) {
+            // collection(i).field of a collection of records
+            ++i_;
+            const Token& f = peek();
+            std::string field = identifier();
+            tg.field = element_field(v, field);
+            if (tg.field < 0) {
+                semantic_error(f.offset, pls_message(302, field), stmt_offset);
+                tg.field = 0;
+            }
+        }
         return tg;
     }
     if (!v.fields.empty() && is_op(".")) {
@@ -837,9 +848,11 @@ void Parser::assignment(PlStmt* st, std::uint32_t so) {
         expect_op(";");
         return;
     }
-    if (record_assignment(st, so)) return;
+    if (record_assignment(st, so) || element_copy(st, so)) return;
     bool boolean = !tg.host && tg.slot >= 0 &&
                    (tg.info ? tg.info->boolean : prog_->vars[static_cast<std::size_t>(tg.slot)].boolean);
+    if (tg.field >= 0)
+        boolean = prog_->vars[static_cast<std::size_t>(tg.slot)].field_boolean[static_cast<std::size_t>(tg.field)];
     std::size_t value_at = i_;
     st->exprs.push_back(expression({";"}, so, boolean));
     // A cursor variable takes only another cursor reference (or NULL), and its reference
@@ -1313,6 +1326,9 @@ void Parser::select_into(PlStmt* st, std::uint32_t so) {
     if (have == 1 && !st->targets[0].host && st->targets[0].slot >= 0 &&
         !prog_->vars[static_cast<std::size_t>(st->targets[0].slot)].fields.empty())
         have = prog_->vars[static_cast<std::size_t>(st->targets[0].slot)].fields.size();
+    if (have == 1 && st->targets[0].index && st->targets[0].field < 0 &&
+        prog_->vars[static_cast<std::size_t>(st->targets[0].slot)].record_elements())
+        have = prog_->vars[static_cast<std::size_t>(st->targets[0].slot)].record_fields.size();
     if (have != want)
         semantic_error(t_[rest].offset, "PL/SQL: " + ora_line(want > have ? 947 : 913), so,
                        "PL/SQL: SQL Statement ignored");

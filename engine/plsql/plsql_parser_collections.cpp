@@ -79,6 +79,9 @@ void Parser::type_declaration(std::uint32_t decl_offset) {
     expect_word("IS");
     PlVarInfo type;
     type.name = name;
+    // A package's own types are named by the package wherever they are used, so that a
+    // variable declared outside as package.type matches the package's.
+    if (prog_->is_package && scopes_.size() == 1) type.type_name = prog_->package_name + "." + name;
     auto restriction = [&](const std::string& what) {
         semantic_error(n.offset, pls_message(999, what), decl_offset, "PL/SQL: Item ignored");
         std::size_t e = expression_end({";"});
@@ -138,22 +141,11 @@ void Parser::type_declaration(std::uint32_t decl_offset) {
         expected("object opaque range record ref table varray varying", peek());
     }
     expect_word("OF");
-    if (peek().kind == TokenKind::Word && (is_op("%", 1) || is_op("%", 3)) &&
-        (is_word("ROWTYPE", 2) || is_word("ROWTYPE", 4))) {
-        restriction("collections of records are not supported");
-        expect_op(";");
-        return;
+    if (!record_element(&type, decl_offset)) {
+        bool boolean = false;
+        type_spec(&type.type, &boolean, decl_offset);
+        type.boolean = boolean;
     }
-    if (peek().kind == TokenKind::Word && lookup(peek().text) && lookup(peek().text)->kind == SymKind::Type) {
-        bool record = prog_->types[static_cast<std::size_t>(lookup(peek().text)->index)].record_type;
-        restriction(record ? "collections of records are not supported"
-                           : "collections of collections are not supported");
-        expect_op(";");
-        return;
-    }
-    bool boolean = false;
-    type_spec(&type.type, &boolean, decl_offset);
-    type.boolean = boolean;
     if (is_word("NOT") && is_word("NULL", 1)) {
         i_ += 2;
         type.element_not_null = true;
@@ -198,17 +190,18 @@ void Parser::type_declaration(std::uint32_t decl_offset) {
 }
 
 bool Parser::collection_declaration(PlBlock* b, const std::string& name, std::uint32_t decl_offset) {
-    if (peek().kind != TokenKind::Word || is_op(".", 1)) return false;
-    const Symbol* ts = lookup(peek().text);
-    if (!ts || ts->kind != SymKind::Type) return false;
-    if (prog_->types[static_cast<std::size_t>(ts->index)].type.code == kPlTypeRefCursor) return false;
-    ++i_;
-    if (prog_->types[static_cast<std::size_t>(ts->index)].record_type) {
-        record_declaration(b, name, ts->index, decl_offset);
+    std::size_t width = 0;
+    const Symbol* ts = type_symbol_ahead(&width);
+    if (!ts) return false;
+    int index = ts->index;
+    if (prog_->types[static_cast<std::size_t>(index)].type.code == kPlTypeRefCursor) return false;
+    i_ += width;
+    if (prog_->types[static_cast<std::size_t>(index)].record_type) {
+        record_declaration(b, name, index, decl_offset);
         return true;
     }
-    PlVarInfo v = prog_->types[static_cast<std::size_t>(ts->index)];
-    v.type_name = v.name + "#" + std::to_string(ts->index);
+    PlVarInfo v = prog_->types[static_cast<std::size_t>(index)];
+    v.type_name = declared_type_name(index);
     v.name = name;
     prog_->vars.push_back(v);
     PlDecl d;
@@ -234,17 +227,19 @@ void Parser::collection_value(PlStmt* st, int slot, std::uint32_t so) {
     const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(slot)];
     const Token& t = peek();
     std::size_t end = expression_end({";"});
-    const Symbol* s = t.kind == TokenKind::Word ? lookup(t.text) : nullptr;
-    if (s && s->kind == SymKind::Type) {
+    std::size_t width = 0;
+    const Symbol* ts = type_symbol_ahead(&width);
+    if (ts) {
         // type(e1, e2, ...): a new collection of those elements.
-        ++i_;
-        const PlVarInfo& type = prog_->types[static_cast<std::size_t>(s->index)];
+        i_ += width;
+        int index = ts->index;
+        const PlVarInfo& type = prog_->types[static_cast<std::size_t>(index)];
         if (type.collection == PlCollection::IndexBy) {
             semantic_error(t.offset, pls_message(222, t.text), so);
             i_ = end;
             return;
         }
-        if (v.type_name != type.name + "#" + std::to_string(s->index)) {
+        if (v.type_name != declared_type_name(index)) {
             semantic_error(t.offset, pls_message(382), so);
             i_ = end;
             return;
@@ -262,6 +257,7 @@ void Parser::collection_value(PlStmt* st, int slot, std::uint32_t so) {
         if (i_ != end) expected(";", peek());
         return;
     }
+    const Symbol* s = t.kind == TokenKind::Word ? lookup(t.text) : nullptr;
     const PlVarInfo* from = collection_of(s);
     if (from && i_ + 1 == end) {
         ++i_;
@@ -322,7 +318,12 @@ bool Parser::element_assignment_ahead() const {
     for (std::size_t k = i_ + 1; k < t_.size() && t_[k].kind != TokenKind::End; ++k) {
         if (t_[k].kind != TokenKind::Operator) continue;
         if (t_[k].text == "(") ++depth;
-        if (t_[k].text == ")" && --depth == 0) return k + 1 < t_.size() && t_[k + 1].text == ":=";
+        if (t_[k].text == ")" && --depth == 0) {
+            // name(i) := ... or name(i).field := ... (a collection of records)
+            if (k + 1 < t_.size() && t_[k + 1].text == ":=") return true;
+            return k + 3 < t_.size() && t_[k + 1].text == "." && t_[k + 2].kind == TokenKind::Word &&
+                   t_[k + 3].text == ":=";
+        }
         if (t_[k].text == ";") return false;
     }
     return false;

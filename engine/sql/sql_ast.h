@@ -135,7 +135,11 @@ struct Expr {
     std::unique_ptr<JsonClauses> json;   // IsJson, JsonExists, JsonFunction
     std::uint8_t lead_precision = 0;     // IntervalLiteral: the type's precisions
     std::uint8_t fraction_precision = 0;
-    OraType cast_type;         // Cast: the target type (CHAR length semantics in char_used)
+    OraType cast_type;  // Cast: the target type (CHAR length semantics in char_used)
+    // Function: a field named after the call, as PL/SQL names a field of an element of a
+    // collection of records (collection(i).field); only a host's name hook resolves it.
+    std::string field;
+    std::uint32_t field_offset = 0;
     std::uint32_t offset = 0;  // first byte in the statement text
     std::uint32_t end = 0;     // just past the last byte
 

@@ -865,6 +865,11 @@ bool Parser::primary(ExprPtr* out) {
         if (!call_arguments(e.get())) return false;
         if (!expect_op(")", 907)) return false;
         if (!call_suffix(e.get())) return false;
+        if (is_op(".") && (peek().kind == TokenKind::Word || peek().kind == TokenKind::QuotedWord) && !e->over) {
+            e->field = peek().text;
+            e->field_offset = peek().offset;
+            p_ += 2;
+        }
         e->end = prev_end();
         *out = std::move(e);
         return true;
@@ -1269,7 +1274,11 @@ bool Parser::insert(Statement* s) {
             // VALUES rec: a record of the host language, its fields the row's values.
             std::size_t at = p_;
             if (!expr(&s->values_record)) return false;
-            if (s->values_record->kind != ExprKind::Column) {
+            // ... or an element of a collection of records, collection(i).
+            bool element = s->values_record->kind == ExprKind::Function && s->values_record->args.size() == 1 &&
+                           s->values_record->path.empty() && s->values_record->field.empty() &&
+                           !s->values_record->over && !s->values_record->extras;
+            if (s->values_record->kind != ExprKind::Column && !element) {
                 p_ = at;
                 return fail(906);
             }

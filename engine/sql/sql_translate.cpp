@@ -898,6 +898,44 @@ bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const s
     }
 }
 
+// A copy of an expression made of names, literals, placeholders, operators and plain
+// calls; false for anything else (subqueries, CASE, analytic calls ...).
+static bool copy_simple_expr(const Expr& from, ExprPtr* out) {
+    switch (from.kind) {
+    case ExprKind::String:
+    case ExprKind::Number:
+    case ExprKind::Null:
+    case ExprKind::Bind:
+    case ExprKind::Column:
+    case ExprKind::Unary:
+    case ExprKind::Binary:
+    case ExprKind::Concat:
+    case ExprKind::Function:
+        break;
+    default:
+        return false;
+    }
+    if (from.subquery || from.over || from.extras || from.json || from.json_gen) return false;
+    auto e = std::make_unique<Expr>();
+    e->kind = from.kind;
+    e->text = from.text;
+    e->path = from.path;
+    e->path_offsets = from.path_offsets;
+    e->distinct = from.distinct;
+    e->star = from.star;
+    e->field = from.field;
+    e->field_offset = from.field_offset;
+    e->offset = from.offset;
+    e->end = from.end;
+    for (const ExprPtr& a : from.args) {
+        ExprPtr c;
+        if (!copy_simple_expr(*a, &c)) return false;
+        e->args.push_back(std::move(c));
+    }
+    *out = std::move(e);
+    return true;
+}
+
 // The fields of a host-language record named as a whole, each as a column reference
 // rec.field in the order the record declares them. False with ORA-error code when no host
 // knows the name as a record.
@@ -905,6 +943,25 @@ bool Translator::record_values(const Expr& rec, int code, const std::string& arg
     std::vector<std::string> fields;
     if (!ctx_.names || ctx_.names->record_fields(rec, &fields) != NameHook::Answer::Resolved)
         return arg.empty() ? fail(code, rec.offset) : fail(code, rec.offset, arg);
+    if (rec.kind == ExprKind::Function) {
+        // An element of a host's collection of records, element(i): one element(i).field
+        // per field, each with a copy of the subscript.
+        for (const std::string& f : fields) {
+            auto e = std::make_unique<Expr>();
+            e->kind = ExprKind::Function;
+            e->text = rec.text;
+            e->path_offsets = rec.path_offsets;
+            e->offset = rec.offset;
+            e->end = rec.end;
+            e->field = f;
+            e->field_offset = rec.offset;
+            ExprPtr subscript;
+            if (!copy_simple_expr(*rec.args[0], &subscript)) return fail(3001, rec.args[0]->offset);
+            e->args.push_back(std::move(subscript));
+            out->push_back(std::move(e));
+        }
+        return true;
+    }
     for (const std::string& f : fields) {
         auto e = std::make_unique<Expr>();
         e->kind = ExprKind::Column;

@@ -568,6 +568,8 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
             break;
         }
     }
+    // A field after a call belongs to a host's collection element; no function has fields.
+    if (!e.field.empty()) return fail(904, e.field_offset, e.field);
     // Outside a block grouped by GROUP BY (where grouped_value writes them).
     if (is_grouping_call(e)) return fail(30481, e.offset);
     if (e.over) return analytic(e, scope, out);

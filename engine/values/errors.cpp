@@ -349,6 +349,7 @@ const MessageEntry kPlsMessages[] = {
     {382, "expression is of wrong type"},
     {428, "an INTO clause is expected in this SELECT statement"},
     {455, "cursor '%s' cannot be used in dynamic SQL OPEN statement"},
+    {494, "coercion into multiple record targets not supported"},
     {497, "cannot mix between single row and multi-row (BULK) in INTO list"},
     {503, "RETURN <value> statement required for this return from function"},
     {537, "A VARRAY must have a positive limit"},
