@@ -499,13 +499,6 @@ bool catalog_constraint_deferrable(sqlite3* db, const std::string& owner, const 
     return true;
 }
 
-bool catalog_any_deferrable_immediate(sqlite3* db) {
-    CatalogStatement q(db,
-                       "SELECT 1 FROM main.vantro_constraints WHERE is_deferrable='DEFERRABLE'"
-                       " AND is_deferred<>'DEFERRED' LIMIT 1");
-    return q.row();
-}
-
 bool SqliteCatalog::index_exists(const std::string& owner, const std::string& name) {
     if (!catalog_valid_user_name(owner) || !schema_exists(owner)) return false;
     CatalogStatement q(db_, "SELECT 1 FROM \"" + owner + "\".sqlite_master WHERE type='index' AND name=?1");
