@@ -180,11 +180,21 @@ bool Translator::create_table(Statement& s) {
     table_scope.sources.push_back(columns);
     table_scope_ = &table_scope;
     int identities = 0;
+    std::vector<std::string> deferrable_not_nulls;  // columns whose NOT NULL is DEFERRABLE
     for (ColumnDef& c : s.column_defs) {
         if (!names.insert(c.name).second) return fail(957, c.offset);
-        // A NOT NULL column's constraint is SQLite's; a session's rows of a temporary
-        // table are not seen by the triggers that would defer a key or check.
-        if (c.not_null_state.deferred || (temporary && deferred_besides_reference(c))) return fail(3001, c.offset);
+        // A session's rows of a temporary table are not seen by the triggers that would
+        // defer a key or check.
+        if (temporary && deferred_besides_reference(c)) return fail(3001, c.offset);
+        // A deferrable NOT NULL is kept by the engine's triggers instead of SQLite's
+        // column constraint, recorded below with the table's constraints.
+        bool in_key = c.primary_key;
+        for (const TableConstraint& k : s.constraints)
+            if (k.kind == TableConstraint::Kind::PrimaryKey && !k.state.disabled)
+                in_key = in_key || std::find(k.columns.begin(), k.columns.end(), c.name) != k.columns.end();
+        const bool deferrable_not_null =
+            !temporary && c.not_null && !in_key && kept_deferrable(TableConstraint::Kind::Check, c.not_null_state);
+        if (deferrable_not_null) deferrable_not_nulls.push_back(c.name);
         if (!generated_check(c, &identities)) return false;
         auto add = [&](TableConstraint::Kind kind, const std::string& name, const ConstraintState& state) {
             TableConstraint k;
@@ -206,7 +216,10 @@ bool Translator::create_table(Statement& s) {
         }
         if (c.check) add(TableConstraint::Kind::Check, c.check_name, c.check_state)->check = std::move(c.check);
         std::string cs;
-        if (!column_sql(c, &cs, false)) return false;
+        c.not_null = c.not_null && !deferrable_not_null;
+        bool written = column_sql(c, &cs, false);
+        c.not_null = c.not_null || deferrable_not_null;
+        if (!written) return false;
         body += (body.empty() ? "" : ", ") + cs;
     }
     for (TableConstraint& k : s.constraints) inline_constraints.push_back(std::move(k));
@@ -306,6 +319,32 @@ bool Translator::create_table(Statement& s) {
         }
         records.push_back(std::move(record));
     }
+    for (const std::string& col : deferrable_not_nulls) {
+        const ColumnDef* c = nullptr;
+        for (const ColumnDef& d : s.column_defs)
+            if (d.name == col) c = &d;
+        ConstraintRecord record;
+        record.id = next_number++;
+        record.name = c->not_null_name;
+        record.search_condition = "\"" + col + "\" IS NOT NULL";
+        record.columns = {col};
+        record.column_positions = false;
+        record.state = c->not_null_state;
+        ConstraintSpec kept;
+        kept.id = record.id;
+        kept.owner = owner;
+        kept.table = s.table.name;
+        kept.name = record.name.empty() ? constraints_system_name(record.id) : record.name;
+        if (!record.name.empty() &&
+            (ctx_.catalog->constraint_exists(owner, record.name) || !constraint_names.insert(record.name).second))
+            return fail(2264, c->offset), false;
+        kept.columns = record.columns;
+        kept.condition = record.search_condition;
+        kept.deferrable = "DEFERRABLE";
+        kept.initially_deferred = record.state.deferred;
+        constraint_enforce_sql(kept, table_columns, std::string(), &enforcement);
+        records.push_back(std::move(record));
+    }
     // Keys first, so that a foreign key of the table to itself finds the key it references.
     for (int pass = 0; pass < 2; ++pass)
         for (const ConstraintRecord& r : records)
@@ -322,9 +361,13 @@ bool Translator::create_table(Statement& s) {
     for (ColumnDef& c : s.column_defs)
         if (key_columns.count(c.name)) c.not_null = true;
     int id = 1;
-    for (const ColumnDef& c : s.column_defs) {
+    for (ColumnDef& c : s.column_defs) {
         catalog_insert(owner, s.table.name, c, id++);
+        const bool recorded =
+            std::find(deferrable_not_nulls.begin(), deferrable_not_nulls.end(), c.name) != deferrable_not_nulls.end();
+        c.not_null = c.not_null && !recorded;
         constraints_column_sql(owner, s.table.name, c, key_columns.count(c.name) > 0, false, text_, &out_->catalog_sql);
+        c.not_null = c.not_null || recorded;
         if (!generated_record(owner, s.table.name, c, false)) return false;
     }
     return true;

@@ -64,7 +64,7 @@ TEST_F(DeferredConstraint, ViolationAtCommitRollsTheTransactionBack) {
 }
 
 TEST_F(DeferredConstraint, WhatCannotBeDeferredIsRefused) {
-  EXPECT_EQ(code("CREATE TABLE u (n NUMBER NOT NULL INITIALLY DEFERRED)"), 3001);
+  EXPECT_EQ(code("CREATE GLOBAL TEMPORARY TABLE u (n NUMBER NOT NULL INITIALLY DEFERRED)"), 3001);
   EXPECT_EQ(code("CREATE TABLE u (n NUMBER REFERENCES p NOT DEFERRABLE INITIALLY DEFERRED)"), 2447);
   EXPECT_EQ(code("ALTER TABLE c ADD CONSTRAINT c_fk3 FOREIGN KEY (qid) REFERENCES p INITIALLY DEFERRED"), 3001);
   EXPECT_EQ(code("CREATE GLOBAL TEMPORARY TABLE u (n NUMBER UNIQUE INITIALLY DEFERRED)"), 3001);
@@ -164,6 +164,35 @@ TEST_F(DeferredConstraint, DeferrableInitiallyImmediateIsCheckedAtEachStatementU
   ok("INSERT INTO u VALUES (1, 1)");
   EXPECT_EQ(code("COMMIT"), 2091);
   EXPECT_EQ(s.value("SELECT count(*) FROM u"), "3");
+}
+
+TEST_F(DeferredConstraint, NotNullDeclaredDeferrable) {
+  const std::string user = s.value("SELECT user FROM dual");
+  ok("CREATE TABLE nn (a NUMBER CONSTRAINT nn_a NOT NULL DEFERRABLE INITIALLY DEFERRED, "
+     "b NUMBER NOT NULL DEFERRABLE, c NUMBER NOT NULL, d NUMBER NOT NULL DEFERRABLE, CONSTRAINT nn_pk PRIMARY KEY (d))");
+  EXPECT_EQ(s.rows("SELECT c.column_name, k.deferrable, k.deferred FROM user_constraints k JOIN user_cons_columns c "
+                   "ON c.constraint_name = k.constraint_name WHERE k.table_name = 'NN' ORDER BY 1, 2"),
+            (Rows{"A|DEFERRABLE|DEFERRED", "B|DEFERRABLE|IMMEDIATE", "C|NOT DEFERRABLE|IMMEDIATE",
+                  "D|NOT DEFERRABLE|IMMEDIATE"}));
+  EXPECT_EQ(s.rows("SELECT nullable FROM user_tab_columns WHERE table_name = 'NN' ORDER BY column_id"),
+            (Rows{"N", "N", "N", "N"}));
+  ok("INSERT INTO nn VALUES (NULL, 1, 1, 1)");
+  EXPECT_EQ(code("INSERT INTO nn VALUES (1, NULL, 1, 2)"), 1400);
+  EXPECT_EQ(code("INSERT INTO nn VALUES (1, 1, NULL, 2)"), 1400);
+  EXPECT_EQ(code("INSERT INTO nn VALUES (1, 1, 1, NULL)"), 1400);
+  ok("UPDATE nn SET a = 1");
+  ok("COMMIT");
+  ok("UPDATE nn SET a = NULL");
+  EXPECT_EQ(code("COMMIT"), 2091);
+  EXPECT_EQ(s.error_text(), "ORA-02091: transaction rolled back\nORA-02290: check constraint (" + user +
+                                ".NN_A) violated\n");
+  EXPECT_EQ(s.value("SELECT a FROM nn"), "1");
+  EXPECT_EQ(code("UPDATE nn SET b = NULL"), 1407);
+  ok("SET CONSTRAINTS ALL DEFERRED");
+  ok("UPDATE nn SET b = NULL");
+  EXPECT_EQ(code("SET CONSTRAINTS ALL IMMEDIATE"), 2290);
+  ok("ROLLBACK");
+  EXPECT_EQ(s.value("SELECT b FROM nn"), "1");
 }
 
 TEST_F(DeferredConstraint, SetConstraintsImmediateHoldsForTheInitiallyDeferred) {
