@@ -1132,16 +1132,45 @@ bool Translator::update(Statement& s) {
         if (!store_value(v, *target, owner, s.table.name, &stored, s.sets[i].second->offset)) return false;
         sql += (i ? "," : "") + quote_name(target->name) + "=" + stored;
     }
-    if (s.where) {
-        Emitted w;
-        if (!expr(*s.where, scope, &w)) return false;
-        sql += " WHERE " + w.sql;
-    }
+    if (s.where && !dml_where(*s.where, scope, src, &sql)) return false;
     Scope row;
     row.bare = true;
     row.sources.push_back(src);
     if (!returning(s, row, &sql)) return false;
     out_->sql = sql;
+    return true;
+}
+
+// The WHERE of UPDATE or DELETE. ROWNUM compared with a constant limits the rows the
+// statement changes: the first rows that meet the other conditions, chosen by a query
+// of the target's rowids.
+bool Translator::dml_where(Expr& where, const Scope& scope, const Source& target, std::string* sql) {
+    std::vector<Expr*> conjuncts;
+    split_conjuncts(&where, &conjuncts);
+    std::string condition;
+    long long row_limit = -1;
+    bool limited = false;
+    for (Expr* c : conjuncts) {
+        long long limit = -2;
+        if (!rownum_limit(*c, &limit)) return false;
+        if (limit != -2) {
+            limited = true;
+            if (limit >= 0 && (row_limit < 0 || limit < row_limit)) row_limit = limit;
+            continue;
+        }
+        Emitted w;
+        if (!expr(*c, scope, &w)) return false;
+        condition += (condition.empty() ? "" : " AND ") + std::string("(") + w.sql + ")";
+    }
+    if (!limited) {
+        Emitted w;
+        if (!expr(where, scope, &w)) return false;
+        *sql += " WHERE " + w.sql;
+        return true;
+    }
+    *sql += " WHERE rowid IN (SELECT rowid FROM " + target.sql + " AS " + quote_name(target.alias) +
+            (condition.empty() ? std::string() : " WHERE " + condition) +
+            (row_limit >= 0 ? " LIMIT " + std::to_string(row_limit) : std::string()) + ")";
     return true;
 }
 
@@ -1153,11 +1182,7 @@ bool Translator::del(Statement& s) {
     Scope scope;
     scope.sources.push_back(src);
     std::string sql = "DELETE FROM " + src.sql + " AS " + quote_name(src.alias);
-    if (s.where) {
-        Emitted w;
-        if (!expr(*s.where, scope, &w)) return false;
-        sql += " WHERE " + w.sql;
-    }
+    if (s.where && !dml_where(*s.where, scope, src, &sql)) return false;
     Scope row;
     row.bare = true;
     row.sources.push_back(src);

@@ -318,6 +318,21 @@ TEST_F(Dictionary, RownumLimitsRowsBeforeTheyAreSortedAndFindsSchemasWithObjects
             (Rows{"SCOTT"}));
 }
 
+TEST_F(Dictionary, RownumLimitsTheRowsUpdateAndDeleteChange) {
+  run("create table t (n number, m number)");
+  for (int i = 1; i <= 5; ++i) run("insert into t values (" + std::to_string(i) + ", 0)");
+  run("update t set m = 1 where n > 2 and rownum = 1");
+  EXPECT_EQ(rows("select count(*), sum(n) from t where m = 1"), Rows{"1|3"});
+  run("update t x set m = m + 10 where rownum <= 2 and x.m = 0");
+  EXPECT_EQ(rows("select n from t where m = 10 order by n"), (Rows{"1", "2"}));
+  run("delete from t where rownum < 3 and m > 0");
+  EXPECT_EQ(rows("select n from t order by n"), (Rows{"3", "4", "5"}));
+  run("delete from t where rownum = 2");
+  EXPECT_EQ(rows("select count(*) from t"), Rows{"3"});
+  run("delete from t where rownum >= 1 and n <> 4");
+  EXPECT_EQ(rows("select n from t"), Rows{"4"});
+}
+
 TEST_F(Dictionary, DefaultsAreShownAsTypedAndTableKeysAddNoNotNullCheck) {
   run("create table t (id number, created date default sysdate, flag char(1) default 'N', n number default  0,"
       " constraint t_pk primary key (id))");
