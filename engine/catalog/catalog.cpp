@@ -237,7 +237,8 @@ bool catalog_open(const std::string& folder, sqlite3** db, OraError* err) {
     const bool wal = use_wal(h, "main");
     char* msg = nullptr;
     if (sqlite3_exec(h, kCatalogSchema, nullptr, nullptr, &msg) != SQLITE_OK ||
-        sqlite3_exec(h, "PRAGMA foreign_keys=ON", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_exec(h, "PRAGMA foreign_keys=ON", nullptr, nullptr, nullptr) != SQLITE_OK ||
+        !constraints_functions_register(h)) {
         *err = ora_from_sqlite(sqlite3_extended_errcode(h), msg ? msg : "catalog");
         sqlite3_free(msg);
         sqlite3_close(h);

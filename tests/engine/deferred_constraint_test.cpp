@@ -195,6 +195,27 @@ TEST_F(DeferredConstraint, NotNullDeclaredDeferrable) {
   EXPECT_EQ(s.value("SELECT b FROM nn"), "1");
 }
 
+TEST_F(DeferredConstraint, ARenamedColumnKeepsItsChecks) {
+  const std::string user = s.value("SELECT user FROM dual");
+  ok("CREATE TABLE r (n NUMBER NOT NULL, m NUMBER, "
+     "CONSTRAINT r_ck CHECK (n > 0 AND m <> n AND 'N' <> nvl(to_char(m), 'n')) DEFERRABLE INITIALLY DEFERRED)");
+  ok("ALTER TABLE r RENAME COLUMN n TO qty");
+  EXPECT_EQ(s.rows("SELECT search_condition FROM user_constraints WHERE table_name = 'R' ORDER BY 1"),
+            (Rows{"\"QTY\" IS NOT NULL", "QTY > 0 AND m <> QTY AND 'N' <> nvl(to_char(m), 'n')"}));
+  ok("INSERT INTO r VALUES (-1, 5)");
+  EXPECT_EQ(code("COMMIT"), 2091);
+  EXPECT_EQ(s.error_text(),
+            "ORA-02091: transaction rolled back\nORA-02290: check constraint (" + user + ".R_CK) violated\n");
+  ok("INSERT INTO r VALUES (1, 5)");
+  ok("COMMIT");
+  EXPECT_EQ(s.value("SELECT count(*) FROM r"), "1");
+  // Enabled again after the rename, the check is read from its renamed text.
+  ok("ALTER TABLE r DISABLE CONSTRAINT r_ck");
+  ok("INSERT INTO r VALUES (2, 2)");
+  ok("COMMIT");
+  EXPECT_EQ(code("ALTER TABLE r ENABLE CONSTRAINT r_ck"), 2293);
+}
+
 TEST_F(DeferredConstraint, SetConstraintsImmediateHoldsForTheInitiallyDeferred) {
   ok("CREATE TABLE t2 (a NUMBER, CONSTRAINT t2u UNIQUE (a) DEFERRABLE INITIALLY DEFERRED)");
   ok("SET CONSTRAINTS ALL IMMEDIATE");
