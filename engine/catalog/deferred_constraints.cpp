@@ -110,12 +110,15 @@ bool deferred_constraint_kept(sqlite3* db, const std::string& owner, long long i
     return q.row();
 }
 
+// Only the schemas of the session's connection: another user's constraints are not the
+// session's to defer.
 bool deferred_constraints_any_fixed(sqlite3* db) {
     std::vector<std::pair<std::string, long long>> keys;
     {
         Stmt q(db,
                "SELECT owner, id, constraint_type FROM main.vantro_constraints WHERE is_deferrable='DEFERRABLE'"
-               " AND is_deferred<>'DEFERRED' AND status='ENABLED'");
+               " AND is_deferred<>'DEFERRED' AND status='ENABLED'"
+               " AND owner IN (SELECT name FROM pragma_database_list)");
         while (q.row()) {
             if (q.column(2) == "R") return true;
             keys.emplace_back(q.column(0), sqlite3_column_int64(q.get(), 1));

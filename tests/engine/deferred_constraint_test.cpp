@@ -323,6 +323,23 @@ TEST_F(DeferredConstraint, SetConstraintsImmediateChecksTheDeferredRowsAndHoldsF
   EXPECT_EQ(s.value("SELECT count(*) FROM p"), "3");
 }
 
+TEST_F(DeferredConstraint, AnotherUsersConstraintsAreNotTheSessionsToDefer) {
+  OciSession other;
+  ASSERT_EQ(other.connect("adams", "wood", ""), OCI_SUCCESS) << other.error_text();
+  ASSERT_EQ(other.exec("CREATE TABLE o (n NUMBER CONSTRAINT o_u UNIQUE DEFERRABLE, "
+                       "m NUMBER CONSTRAINT o_ck CHECK (m > 0) DEFERRABLE)"),
+            OCI_SUCCESS)
+      << other.error_text();
+  ok("SET CONSTRAINTS ALL DEFERRED");
+  ok("INSERT INTO c (id, pid) VALUES (1, 42)");
+  EXPECT_EQ(code("COMMIT"), 2091);
+  // The session's own deferrable key that SQLite keeps (on a temporary table) is refused.
+  ok("CREATE GLOBAL TEMPORARY TABLE f (n NUMBER CONSTRAINT f_u UNIQUE DEFERRABLE)");
+  EXPECT_EQ(code("SET CONSTRAINTS ALL DEFERRED"), 3001);
+  EXPECT_EQ(code("SET CONSTRAINT f_u DEFERRED"), 3001);
+  ok("SET CONSTRAINT f_u IMMEDIATE");
+}
+
 TEST_F(DeferredConstraint, SetConstraintsNamesDeferrableConstraints) {
   ok("CREATE TABLE e (pid NUMBER CONSTRAINT e_fk REFERENCES p DEFERRABLE INITIALLY IMMEDIATE)");
   const std::vector<std::pair<std::string, std::string>> cases = {
