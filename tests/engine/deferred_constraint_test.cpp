@@ -91,6 +91,9 @@ TEST_F(DeferredConstraint, DeferredKeysAndChecksHoldAtCommitAndRollTheTransactio
   ok("COMMIT");
   EXPECT_EQ(s.rows("SELECT a FROM t2 ORDER BY a"), (Rows{"1", "2"}));
   EXPECT_EQ(s.rows("SELECT id || note FROM k ORDER BY id"), (Rows{"1two", "2one"}));
+  // A deferrable key's index is not unique, as Oracle builds it.
+  EXPECT_EQ(s.rows("SELECT index_name, uniqueness FROM user_indexes WHERE table_name IN ('K', 'T2') ORDER BY 1"),
+            (Rows{"K_PK|NONUNIQUE", "T2U|NONUNIQUE"}));
   // A primary key's columns refuse NULL at once.
   EXPECT_EQ(code("INSERT INTO k VALUES (NULL, 'x')"), 1400);
   // Broken at COMMIT: every row of the transaction goes, of every table.
