@@ -237,7 +237,8 @@ bool catalog_open(const std::string& folder, sqlite3** db, OraError* err) {
     const bool wal = use_wal(h, "main");
     char* msg = nullptr;
     if (sqlite3_exec(h, kCatalogSchema, nullptr, nullptr, &msg) != SQLITE_OK ||
-        sqlite3_exec(h, "PRAGMA foreign_keys=ON", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_exec(h, "PRAGMA foreign_keys=ON", nullptr, nullptr, nullptr) != SQLITE_OK ||
+        !constraints_functions_register(h)) {
         *err = ora_from_sqlite(sqlite3_extended_errcode(h), msg ? msg : "catalog");
         sqlite3_free(msg);
         sqlite3_close(h);
@@ -497,13 +498,6 @@ bool catalog_constraint_deferrable(sqlite3* db, const std::string& owner, const 
     *deferrable = q.column(0) == "DEFERRABLE";
     *deferred = q.column(1) == "DEFERRED";
     return true;
-}
-
-bool catalog_any_deferrable_immediate(sqlite3* db) {
-    CatalogStatement q(db,
-                       "SELECT 1 FROM main.vantro_constraints WHERE is_deferrable='DEFERRABLE'"
-                       " AND is_deferred<>'DEFERRED' LIMIT 1");
-    return q.row();
 }
 
 bool SqliteCatalog::index_exists(const std::string& owner, const std::string& name) {

@@ -1174,11 +1174,7 @@ bool Translator::update(Statement& s) {
         new_values[target->name] = stored;
     }
     std::string where;
-    if (s.where) {
-        Emitted w;
-        if (!expr(*s.where, scope, &w)) return false;
-        where = w.sql;
-    }
+    if (s.where && !dml_where(*s.where, scope, src, &where)) return false;
     if (!view_checks_.empty()) {
         // Through a view WITH CHECK OPTION: each row the WHERE picks is checked with its
         // new values before it is written.
@@ -1200,6 +1196,39 @@ bool Translator::update(Statement& s) {
     return true;
 }
 
+// The condition of the WHERE of UPDATE or DELETE. ROWNUM compared with a constant limits
+// the rows the statement changes: the first rows that meet the other conditions, chosen
+// by a query of the target's rowids.
+bool Translator::dml_where(Expr& where, const Scope& scope, const Source& target, std::string* sql) {
+    std::vector<Expr*> conjuncts;
+    split_conjuncts(&where, &conjuncts);
+    std::string condition;
+    long long row_limit = -1;
+    bool limited = false;
+    for (Expr* c : conjuncts) {
+        long long limit = -2;
+        if (!rownum_limit(*c, &limit)) return false;
+        if (limit != -2) {
+            limited = true;
+            if (limit >= 0 && (row_limit < 0 || limit < row_limit)) row_limit = limit;
+            continue;
+        }
+        Emitted w;
+        if (!expr(*c, scope, &w)) return false;
+        condition += (condition.empty() ? "" : " AND ") + std::string("(") + w.sql + ")";
+    }
+    if (!limited) {
+        Emitted w;
+        if (!expr(where, scope, &w)) return false;
+        *sql = w.sql;
+        return true;
+    }
+    *sql = "rowid IN (SELECT rowid FROM " + target.sql + " AS " + quote_name(target.alias) +
+            (condition.empty() ? std::string() : " WHERE " + condition) +
+            (row_limit >= 0 ? " LIMIT " + std::to_string(row_limit) : std::string()) + ")";
+    return true;
+}
+
 bool Translator::del(Statement& s) {
     if (!view_dml_target(s)) return false;
     Source src;
@@ -1208,11 +1237,9 @@ bool Translator::del(Statement& s) {
     Scope scope;
     scope.sources.push_back(src);
     std::string sql = "DELETE FROM " + src.sql + " AS " + quote_name(src.alias);
-    if (s.where) {
-        Emitted w;
-        if (!expr(*s.where, scope, &w)) return false;
-        sql += " WHERE " + w.sql;
-    }
+    std::string where;
+    if (s.where && !dml_where(*s.where, scope, src, &where)) return false;
+    if (!where.empty()) sql += " WHERE " + where;
     Scope row;
     row.bare = true;
     row.sources.push_back(src);
