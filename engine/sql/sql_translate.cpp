@@ -1199,7 +1199,7 @@ bool Translator::update(Statement& s) {
 // The condition of the WHERE of UPDATE or DELETE. ROWNUM compared with a constant limits
 // the rows the statement changes: the first rows that meet the other conditions, chosen
 // by a query of the target's rowids.
-bool Translator::dml_where(Expr& where, const Scope& scope, const Source& target, std::string* sql) {
+bool Translator::dml_where(Expr& where, const Scope& scope, const Source& target, std::string* condition_sql) {
     std::vector<Expr*> conjuncts;
     split_conjuncts(&where, &conjuncts);
     std::string condition;
@@ -1220,10 +1220,10 @@ bool Translator::dml_where(Expr& where, const Scope& scope, const Source& target
     if (!limited) {
         Emitted w;
         if (!expr(where, scope, &w)) return false;
-        *sql = w.sql;
+        *condition_sql = w.sql;
         return true;
     }
-    *sql = "rowid IN (SELECT rowid FROM " + target.sql + " AS " + quote_name(target.alias) +
+    *condition_sql = "rowid IN (SELECT rowid FROM " + target.sql + " AS " + quote_name(target.alias) +
             (condition.empty() ? std::string() : " WHERE " + condition) +
             (row_limit >= 0 ? " LIMIT " + std::to_string(row_limit) : std::string()) + ")";
     return true;

@@ -350,7 +350,7 @@ private:
     bool returning(Statement& s, const Scope& scope, std::string* sql);
     bool update(Statement& s);
     bool del(Statement& s);
-    bool dml_where(Expr& where, const Scope& scope, const Source& target, std::string* sql);
+    bool dml_where(Expr& where, const Scope& scope, const Source& target, std::string* condition_sql);
     // MERGE (sql_translate_merge.cpp).
     bool merge(Statement& s);
     bool merge_update(Statement& s, const Source& target, const Scope& both, const std::string& source_sql,
