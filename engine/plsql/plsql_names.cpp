@@ -413,8 +413,13 @@ NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, P
         for (const PlSubprogram& sub : prog_->subprograms)
             if (sub.is_function && sub.name == name) {
                 *path = {prog_->package_name, name};
-                break;
+                return NameHook::Answer::NotMine;
             }
+    }
+    // Aggregates, analytic calls and the SQL-only functions outside a SQL statement.
+    if (!sym && !in_sql_ && sql_statement_only_call(e)) {
+        semantic_error(e.offset, pls_message(204, name), expression_offset_);
+        return null_value(out);
     }
     return NameHook::Answer::NotMine;
 }

@@ -69,6 +69,10 @@ const char* bound_sql(const FrameBound& b) {
 
 }  // namespace
 
+bool analytic_function_name(const std::string& name) {
+    return analytic_function(name) != nullptr;
+}
+
 bool analytic_only_function(const std::string& name) {
     const AnalyticFunction* f = analytic_function(name);
     return f && f->needs_window;

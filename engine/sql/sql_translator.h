@@ -97,6 +97,8 @@ std::string row_key(const std::string& alias, const std::vector<std::string>& co
 
 // True for the functions that exist only as analytic functions (ROW_NUMBER, LAG, ...).
 bool analytic_only_function(const std::string& name);
+// Whether name is one of the analytic table's functions (the aggregates among them).
+bool analytic_function_name(const std::string& name);
 
 // A block's WHERE split into conjuncts: which became the ON condition of an old-style
 // outer join (the FROM item's index, -1 for none) and which limit the rows by ROWNUM.

@@ -328,6 +328,7 @@ const MessageEntry kPlsMessages[] = {
     {102, "parser stack overflow because nesting is too deep"},
     {103, "Encountered the symbol \"%s\" when expecting one of the following:\n\n   %s"},
     {201, "identifier '%s' must be declared"},
+    {204, "function or pseudo-column '%s' may be used inside a SQL statement only"},
     {215, "String length constraints must be in range (1 .. 32767)"},
     {216, "NUMBER precision constraint must be in range (1 .. 38)"},
     {217, "NUMBER scale constraint must be in range (-84 .. 127)"},

@@ -1101,6 +1101,17 @@ std::string to_date(const std::string&, const Args& a, OraType* type) {
     return "vantro_to_date_mask(" + a[0].text_sql + "," + a[1].text_sql + ")";
 }
 
+// TO_TIMESTAMP: text read through the mask (the session's NLS_TIMESTAMP_FORMAT without
+// one); a DATE or TIMESTAMP argument is converted, not read as text.
+std::string to_timestamp(const std::string&, const Args& a, OraType* type) {
+    type->code = kTypeTimestamp;
+    type->size = 11;
+    type->scale = 6;
+    if (a.size() == 1 && a[0].type.code == kTypeTimestamp) return a[0].sql;
+    if (a.size() == 1 && a[0].type.code == kTypeDate) return "(" + a[0].sql + "||'.000000')";
+    return "vantro_to_timestamp_mask(" + a[0].text_sql + "," + (a.size() > 1 ? a[1].text_sql : "NULL") + ")";
+}
+
 constexpr std::uint8_t kAny = 255;
 
 // The Oracle single-row functions: name, the argument counts Oracle accepts, and the
@@ -1110,11 +1121,14 @@ struct FunctionRow {
     std::uint8_t min_args;
     std::uint8_t max_args;  // kAny: no upper bound
     Rule rule;
+    // Oracle's PL/SQL has no such function outside SQL statements (the encoding and
+    // decoding functions and NVL2): a PL/SQL expression calling it is refused.
+    bool sql_only = false;
 };
 
 const FunctionRow kCatalogue[] = {
-    {"DECODE", 3, kAny, decode},
-    {"NVL2", 3, 3, nvl2},
+    {"DECODE", 3, kAny, decode, true},
+    {"NVL2", 3, 3, nvl2, true},
     {"COALESCE", 1, kAny, coalesce},
     {"NULLIF", 2, 2, nullif},
     {"SYS_CONTEXT", 2, 3, sys_context},
@@ -1124,7 +1138,7 @@ const FunctionRow kCatalogue[] = {
     {"LENGTH", 1, 1, length},
     {"LENGTHB", 1, 1, length},
     {"LENGTHC", 1, 1, length},
-    {"VSIZE", 1, 1, vsize},
+    {"VSIZE", 1, 1, vsize, true},
     {"ABS", 1, 1, abs_of},
     {"LPAD", 2, 3, pad},
     {"RPAD", 2, 3, pad},
@@ -1157,6 +1171,7 @@ const FunctionRow kCatalogue[] = {
     {"TO_CHAR", 1, 2, to_char},
     {"TO_NUMBER", 1, 2, to_number},
     {"TO_DATE", 1, 2, to_date},
+    {"TO_TIMESTAMP", 1, 2, to_timestamp},
     {"REGEXP_SUBSTR", 2, 6, regexp_function_sql},
     {"REGEXP_INSTR", 2, 7, regexp_function_sql},
     {"REGEXP_REPLACE", 2, 6, regexp_function_sql},
@@ -1168,7 +1183,7 @@ const FunctionRow kCatalogue[] = {
     {"UTL_RAW.LENGTH", 1, 1, raw_function_sql},
     {"UTL_RAW.CONCAT", 1, 12, raw_function_sql},
     {"UTL_RAW.SUBSTR", 2, 3, raw_function_sql},
-    {"ORA_HASH", 1, 3, raw_function_sql},
+    {"ORA_HASH", 1, 3, raw_function_sql, true},
     {"NUMTODSINTERVAL", 2, 2, interval_function_sql},
     {"NUMTOYMINTERVAL", 2, 2, interval_function_sql},
     {"TO_DSINTERVAL", 1, 1, interval_function_sql},
@@ -1183,8 +1198,14 @@ const FunctionRow kCatalogue[] = {
 std::vector<DialectFunctionInfo> dialect_function_catalogue() {
     std::vector<DialectFunctionInfo> out;
     for (const FunctionRow& r : kCatalogue)
-        out.push_back({r.name, r.min_args, r.max_args == kAny ? -1 : static_cast<int>(r.max_args)});
+        out.push_back({r.name, r.min_args, r.max_args == kAny ? -1 : static_cast<int>(r.max_args), !r.sql_only});
     return out;
+}
+
+bool dialect_function_sql_only(const std::string& name) {
+    for (const FunctionRow& r : kCatalogue)
+        if (name == r.name) return r.sql_only;
+    return false;
 }
 
 DialectResult dialect_function(const std::string& f, const std::vector<DialectArg>& a, std::string* sql,

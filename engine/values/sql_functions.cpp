@@ -10,6 +10,7 @@
 #include "values/utf8.h"
 #include "values/values.h"
 
+#include <cctype>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -280,6 +281,16 @@ void fn_to_date(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 void fn_to_timestamp(sqlite3_context* ctx, int, sqlite3_value** argv) {
     to_date(ctx, argv[0], settings_of(ctx)->timestamp_mask, 6);
+}
+// vantro_to_timestamp_mask(text, mask): TO_TIMESTAMP with its mask (NULL: the session's).
+// A mask naming a zone field belongs to TO_TIMESTAMP_TZ: ORA-01821 as for any bad mask.
+void fn_to_timestamp_mask(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[1]) == SQLITE_NULL) return to_date(ctx, argv[0], settings_of(ctx)->timestamp_mask, 6);
+    std::string mask = value_text(argv[1]);
+    std::string upper = mask;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (!date_mask_valid(mask) || upper.find("TZ") != std::string::npos) return raise(ctx, 1821);
+    to_date(ctx, argv[0], date_mask_compile(mask), 6);
 }
 
 void fn_to_number(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -570,6 +581,7 @@ const FunctionEntry kFunctions[] = {
     {"vantro_timestamp_text", 1, false, fn_timestamp_text},
     {"vantro_to_date", 1, false, fn_to_date},
     {"vantro_to_timestamp", 1, false, fn_to_timestamp},
+    {"vantro_to_timestamp_mask", 2, false, fn_to_timestamp_mask},
     {"vantro_to_number", 1, true, fn_to_number},
     {"vantro_date_add", 2, true, fn_date_add},
     {"vantro_date_diff", 2, true, fn_date_diff},
