@@ -494,6 +494,31 @@ void fn_ascii(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_int64(ctx, v);
 }
 
+// vantro_soundex(text): the first letter, then the codes of the letters after it (BFPV 1,
+// CGJKQSXZ 2, DT 3, L 4, MN 5, R 6) to three digits, padded with 0. A vowel (or Y)
+// separates two letters of one code, H and W do not; other characters are skipped.
+void fn_soundex(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (is_null(argv[0])) return sqlite3_result_null(ctx);
+    static const char kCodes[] = "01230120022455012623010202";  // A..Z
+    std::string s = text_of(argv[0]), out;
+    char last = 0;
+    for (char raw : s) {
+        char c = static_cast<char>(std::toupper(static_cast<unsigned char>(raw)));
+        if (c < 'A' || c > 'Z') continue;
+        char code = kCodes[c - 'A'];
+        if (out.empty()) {
+            out += c;
+        } else if (code != '0' && code != last) {
+            out += code;
+            if (out.size() == 4) break;
+        }
+        if (c != 'H' && c != 'W') last = code;
+    }
+    if (out.empty()) return sqlite3_result_null(ctx);
+    out.resize(4, '0');
+    result_text(ctx, out);
+}
+
 // MOD, CEIL, FLOOR, ROUND and TRUNC of numbers, computed in decimal (MOD(0.3, 0.1) is 0,
 // ROUND(2.675, 2) is 2.68). ROUND and TRUNC take places as Oracle does: cut to an integer.
 bool decimal_math(sqlite3_context* ctx, const std::string& op, int argc, sqlite3_value** argv) {
@@ -512,14 +537,22 @@ bool decimal_math(sqlite3_context* ctx, const std::string& op, int argc, sqlite3
         result_decimal(ctx, decimal_floor(x));
     } else {
         std::int64_t places = 0;
-        if (argc > 2 && !decimal_to_int64(decimal_trunc(y, 0), &places)) places = decimal_compare(y, Decimal{}) > 0 ? 1000 : -1000;
+        if (argc > 2 && !decimal_to_int64(decimal_trunc(y, 0), &places))
+            places = decimal_compare(y, Decimal{}) > 0 ? 1000 : -1000;
         int p = places > 1000 ? 1000 : (places < -1000 ? -1000 : static_cast<int>(places));
         result_decimal(ctx, op == "ROUND" ? decimal_round(x, p) : decimal_trunc(x, p));
     }
     return true;
 }
 
-// vantro_math(op, x[, y]): the numeric functions, NULL in giving NULL out.
+// A number as an error message shows the argument: integers without a fraction.
+std::string argument_text(double d) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.15g", d);
+    return buf;
+}
+
+// vantro_math(op, x[, y ...]): the numeric functions, NULL in giving NULL out.
 void fn_math(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     for (int i = 1; i < argc; ++i)
         if (is_null(argv[i])) return sqlite3_result_null(ctx);
@@ -530,14 +563,75 @@ void fn_math(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (argc > 2 && !number_of(ctx, argv[2], &y)) return;
     if (op == "SIGN") return result_number(ctx, x > 0 ? 1 : (x < 0 ? -1 : 0));
     if (op == "POWER") {
-        if (x < 0 && y != std::floor(y)) return raise(ctx, 1428, std::to_string(y));
+        if (x < 0 && y != std::floor(y)) return raise(ctx, 1428, argument_text(y));
         return result_number(ctx, std::pow(x, y));
     }
     if (op == "SQRT") {
-        if (x < 0) return raise(ctx, 1428, std::to_string(x));
+        if (x < 0) return raise(ctx, 1428, argument_text(x));
         return result_number(ctx, std::sqrt(x));
     }
+    // The transcendental functions: an argument outside the function's domain is
+    // ORA-01428, a result beyond NUMBER's range ORA-01426 (result_number).
+    if (op == "EXP") return result_number(ctx, std::exp(x));
+    if (op == "LN") {
+        if (x <= 0) return raise(ctx, 1428, argument_text(x));
+        return result_number(ctx, std::log(x));
+    }
+    if (op == "LOG") {
+        // LOG(base, x): a base of 1 has no logarithms.
+        if (x <= 0 || x == 1) return raise(ctx, 1428, argument_text(x));
+        if (y <= 0) return raise(ctx, 1428, argument_text(y));
+        return result_number(ctx, std::log(y) / std::log(x));
+    }
+    if (op == "SIN") return result_number(ctx, std::sin(x));
+    if (op == "COS") return result_number(ctx, std::cos(x));
+    if (op == "TAN") return result_number(ctx, std::tan(x));
+    if (op == "SINH") return result_number(ctx, std::sinh(x));
+    if (op == "COSH") return result_number(ctx, std::cosh(x));
+    if (op == "TANH") return result_number(ctx, std::tanh(x));
+    if (op == "ATAN") return result_number(ctx, std::atan(x));
+    if (op == "ASIN" || op == "ACOS") {
+        if (x < -1 || x > 1) return raise(ctx, 1428, argument_text(x));
+        return result_number(ctx, op == "ASIN" ? std::asin(x) : std::acos(x));
+    }
+    if (op == "ATAN2") {
+        if (x == 0 && y == 0) return raise(ctx, 1426);
+        return result_number(ctx, std::atan2(x, y));
+    }
+    if (op == "REMAINDER") {
+        // x - y * N, N the integer nearest x / y, the even one on a tie.
+        if (y == 0) return raise(ctx, 1476);
+        return result_number(ctx, std::remainder(x, y));
+    }
+    if (op == "BITAND") {
+        // The AND of the integer parts, as two's complement 64-bit numbers.
+        double tx = std::trunc(x), ty = std::trunc(y);
+        if (std::fabs(tx) > 9.2e18 || std::fabs(ty) > 9.2e18) return raise(ctx, 1426);
+        return sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(tx) & static_cast<sqlite3_int64>(ty));
+    }
+    if (op == "WIDTH_BUCKET") {
+        // WIDTH_BUCKET(value, low, high, buckets): equal-width buckets 1..buckets over
+        // [low, high) (or (high, low] when low > high), 0 below and buckets + 1 above.
+        double lo = y, hi = 0, n = 0;
+        if (!number_of(ctx, argv[3], &hi) || !number_of(ctx, argv[4], &n)) return;
+        n = std::trunc(n);
+        if (n < 1) return raise(ctx, 30494, "4");
+        if (lo == hi) return raise(ctx, 30494, "3");
+        double b = 0;
+        if (lo < hi)
+            b = x < lo ? 0 : (x >= hi ? n + 1 : std::floor((x - lo) * n / (hi - lo)) + 1);
+        else
+            b = x > lo ? 0 : (x <= hi ? n + 1 : std::floor((lo - x) * n / (lo - hi)) + 1);
+        return result_number(ctx, b);
+    }
     raise(ctx, 904, op);
+}
+
+// vantro_sys_guid(): sixteen random bytes, a RAW(16) as SYS_GUID returns it.
+void fn_sys_guid(sqlite3_context* ctx, int, sqlite3_value**) {
+    unsigned char bytes[16];
+    sqlite3_randomness(sizeof bytes, bytes);
+    sqlite3_result_blob(ctx, bytes, sizeof bytes, SQLITE_TRANSIENT);
 }
 
 int days_in_month(int y, int m) {
@@ -861,6 +955,7 @@ const FunctionEntry kFunctions[] = {
     {"vantro_translate", 3, true, fn_translate},
     {"vantro_chr", 1, true, fn_chr},
     {"vantro_ascii", 1, true, fn_ascii},
+    {"vantro_soundex", 1, true, fn_soundex},
     {"vantro_math", -1, true, fn_math},
     {"vantro_date_fn", -1, true, fn_date},
     {"vantro_date_format", 2, true, fn_date_format},
@@ -868,6 +963,7 @@ const FunctionEntry kFunctions[] = {
     {"vantro_number_format", 2, true, fn_number_format},
     {"vantro_to_number_mask", 2, true, fn_to_number_mask},
     {"vantro_raise", 1, false, fn_raise},
+    {"vantro_sys_guid", 0, false, fn_sys_guid},
 };
 
 }  // namespace
@@ -963,6 +1059,7 @@ std::string vsize(const std::string&, const Args& a, OraType* type) {
     if (number_type(a[0].type)) return "vantro_vsize_number(" + a[0].sql + ")";
     if (a[0].type.code == kTypeDate) return "(CASE WHEN " + a[0].sql + " IS NULL THEN NULL ELSE 7 END)";
     if (date_type(a[0].type)) return "(CASE WHEN " + a[0].sql + " IS NULL THEN NULL ELSE 11 END)";
+    if (a[0].type.code == kTypeRaw) return "nullif(length(" + a[0].sql + "),0)";
     return "vantro_lengthb(" + a[0].text_sql + ")";
 }
 
@@ -1022,6 +1119,11 @@ std::string chr(const std::string&, const Args& a, OraType* type) {
     return "vantro_chr(" + num(a[0]) + ")";
 }
 
+std::string soundex(const std::string&, const Args& a, OraType* type) {
+    *type = make_varchar(4);
+    return "vantro_soundex(" + a[0].text_sql + ")";
+}
+
 std::string ascii(const std::string&, const Args& a, OraType* type) {
     *type = make_number();
     return "vantro_ascii(" + a[0].text_sql + ")";
@@ -1033,6 +1135,25 @@ std::string math(const std::string& f, const Args& a, OraType* type) {
     for (const DialectArg& x : a) parts.push_back(num(x));
     *type = make_number();
     return call("vantro_math", parts);
+}
+
+// NANVL(n2, n1): n1 when n2 is not a number; a NUMBER always is one.
+std::string nanvl(const std::string&, const Args& a, OraType* type) {
+    *type = make_number();
+    return "(CASE WHEN " + num(a[1]) + " IS NULL THEN NULL ELSE " + num(a[0]) + " END)";
+}
+
+// LNNVL(condition): TRUE when the condition is FALSE or UNKNOWN.
+std::string lnnvl(const std::string&, const Args& a, OraType* type) {
+    *type = make_number();
+    return "(CASE WHEN " + a[0].sql + " THEN 0 ELSE 1 END)";
+}
+
+std::string sys_guid(const std::string&, const Args&, OraType* type) {
+    *type = OraType();
+    type->code = kTypeRaw;
+    type->size = 16;
+    return "vantro_sys_guid()";
 }
 
 std::string round_trunc(const std::string& f, const Args& a, OraType* type) {
@@ -1140,12 +1261,32 @@ const FunctionRow kCatalogue[] = {
     {"TRANSLATE", 3, 3, translate},
     {"CHR", 1, 1, chr},
     {"ASCII", 1, 1, ascii},
+    {"SOUNDEX", 1, 1, soundex},
     {"MOD", 2, 2, math},
     {"POWER", 2, 2, math},
     {"SIGN", 1, 1, math},
     {"CEIL", 1, 1, math},
     {"FLOOR", 1, 1, math},
     {"SQRT", 1, 1, math},
+    {"EXP", 1, 1, math},
+    {"LN", 1, 1, math},
+    {"LOG", 2, 2, math},
+    {"SIN", 1, 1, math},
+    {"COS", 1, 1, math},
+    {"TAN", 1, 1, math},
+    {"ASIN", 1, 1, math},
+    {"ACOS", 1, 1, math},
+    {"ATAN", 1, 1, math},
+    {"ATAN2", 2, 2, math},
+    {"SINH", 1, 1, math},
+    {"COSH", 1, 1, math},
+    {"TANH", 1, 1, math},
+    {"REMAINDER", 2, 2, math},
+    {"BITAND", 2, 2, math},
+    {"WIDTH_BUCKET", 4, 4, math},
+    {"NANVL", 2, 2, nanvl},
+    {"LNNVL", 1, 1, lnnvl},
+    {"SYS_GUID", 0, 0, sys_guid},
     {"ROUND", 1, 2, round_trunc},
     {"TRUNC", 1, 2, round_trunc},
     {"GREATEST", 1, kAny, greatest_least},
