@@ -118,6 +118,7 @@ const MessageEntry kMessages[] = {
     {1830, "date format picture ends before converting entire input string"},
     {1840, "input value not long enough for date format"},
     {1841, "(full) year must be between -4713 and +9999, and not be 0"},
+    {1854, "julian date must be between 1 and 5373484"},
     {1855, "AM/A.M. or PM/P.M. required"},
     {1843, "not a valid month"},
     {1847, "day of month must be between 1 and last day of month"},

@@ -117,6 +117,17 @@ TEST_F(Dialect, DatesWithMasksMonthsAndTruncation) {
   EXPECT_EQ(v("to_date('2024-13-01','YYYY-MM-DD')").substr(0, 10), "error: ORA");
 }
 
+// J is the Julian day: 2451545 for 1 January 2000, read back by TO_DATE whole.
+TEST_F(Dialect, JulianDaysBothWays) {
+  EXPECT_EQ(v("to_char(date '2000-01-01', 'J')"), "2451545");
+  EXPECT_EQ(v("to_char(date '1970-01-01', 'J')||' '||to_char(date '0001-01-01', 'J')"), "2440588 1721426");
+  EXPECT_EQ(v("to_char(to_date(2451545, 'J'), 'YYYY-MM-DD')"), "2000-01-01");
+  EXPECT_EQ(v("to_char(to_date('2440588 13:05', 'J HH24:MI'), 'YYYY-MM-DD HH24:MI')"), "1970-01-01 13:05");
+  EXPECT_EQ(v("to_date(to_char(date '2024-02-29', 'J'), 'J') - date '2024-02-29'"), "0");
+  EXPECT_EQ(v("to_date(0, 'J')"), "error: ORA-01854: julian date must be between 1 and 5373484\n");
+  EXPECT_EQ(v("to_date(5373485, 'J')"), "error: ORA-01854: julian date must be between 1 and 5373484\n");
+}
+
 TEST_F(Dialect, OuterJoinOperatorKeepsUnmatchedRows) {
   run("create table d (id number, name varchar2(10))");
   run("create table e (id number, dept number)");
