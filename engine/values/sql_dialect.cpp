@@ -519,6 +519,102 @@ void fn_soundex(sqlite3_context* ctx, int, sqlite3_value** argv) {
     result_text(ctx, out);
 }
 
+// The bytes of Oracle's NUMBER for a number written in text ("-12.5", "1.5e+20"): an
+// exponent byte, then base-100 digits (each plus 1); a negative number has the exponent
+// byte inverted, digits 101 minus the digit and a closing 102 when it has fewer than 20.
+std::vector<unsigned char> number_bytes(const std::string& text) {
+    bool negative = !text.empty() && text[0] == '-';
+    std::string digits;
+    long point = -1, exponent = 0;
+    for (std::size_t i = negative ? 1 : 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c >= '0' && c <= '9') {
+            digits += c;
+        } else if (c == '.') {
+            point = static_cast<long>(digits.size());
+        } else if (c == 'e' || c == 'E') {
+            exponent = std::strtol(text.c_str() + i + 1, nullptr, 10);
+            break;
+        }
+    }
+    if (point < 0) point = static_cast<long>(digits.size());
+    point += exponent;
+    std::size_t lead = digits.find_first_not_of('0');
+    if (lead == std::string::npos) return {128};
+    digits.erase(0, lead);
+    point -= static_cast<long>(lead);
+    digits.erase(digits.find_last_not_of('0') + 1);
+    // Base-100 digits pair up from the decimal point.
+    if (point % 2 != 0) {
+        digits.insert(0, "0");
+        ++point;
+    }
+    if (digits.size() % 2) digits += '0';
+    if (digits.size() > 40) digits.resize(40);
+    long e = point / 2 - 1;
+    std::vector<unsigned char> out{static_cast<unsigned char>(negative ? 62 - e : 193 + e)};
+    for (std::size_t i = 0; i < digits.size(); i += 2) {
+        int d = (digits[i] - '0') * 10 + (digits[i + 1] - '0');
+        out.push_back(static_cast<unsigned char>(negative ? 101 - d : d + 1));
+    }
+    if (negative && out.size() < 21) out.push_back(102);
+    return out;
+}
+
+// vantro_dump(type, value, format, start, length): DUMP's "Typ=n Len=n: b,b,b" of a
+// VARCHAR2 (1), NUMBER (2), DATE (12), RAW (23), CHAR (96) or TIMESTAMP (180, 7 bytes
+// without a fraction) value in its Oracle bytes; format 8 octal, 16 hexadecimal, else
+// decimal, plus 1000 to name the character set of text. start (negative: from the end)
+// and length pick the bytes listed.
+void fn_dump(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (is_null(argv[1])) return result_text(ctx, "NULL");
+    int type = sqlite3_value_int(argv[0]);
+    std::vector<unsigned char> bytes;
+    if (type == 2) {
+        bytes = number_bytes(text_of(argv[1]));
+    } else if (type == 12 || type == 180) {
+        DateValue d;
+        if (!date_of(argv[1], &d)) return raise(ctx, 1858);
+        bytes = {static_cast<unsigned char>(d.year / 100 + 100),
+                 static_cast<unsigned char>(d.year % 100 + 100),
+                 static_cast<unsigned char>(d.month),
+                 static_cast<unsigned char>(d.day),
+                 static_cast<unsigned char>(d.hour + 1),
+                 static_cast<unsigned char>(d.minute + 1),
+                 static_cast<unsigned char>(d.second + 1)};
+        if (type == 180 && d.fraction != 0)
+            for (int shift = 24; shift >= 0; shift -= 8)
+                bytes.push_back(static_cast<unsigned char>((static_cast<unsigned>(d.fraction) >> shift) & 0xFF));
+    } else if (type == 1 || type == 96 || type == 23) {
+        const unsigned char* p = static_cast<const unsigned char*>(
+            type == 23 ? sqlite3_value_blob(argv[1]) : static_cast<const void*>(sqlite3_value_text(argv[1])));
+        int n = sqlite3_value_bytes(argv[1]);
+        if (p) bytes.assign(p, p + n);
+    } else {
+        return raise(ctx, 3001, ": DUMP of this type");
+    }
+    double fmt = 10, start = 1, len = 0;
+    if (!is_null(argv[2]) && !number_of(ctx, argv[2], &fmt)) return;
+    if (!is_null(argv[3]) && !number_of(ctx, argv[3], &start)) return;
+    if (!is_null(argv[4]) && !number_of(ctx, argv[4], &len)) return;
+    long base = static_cast<long>(fmt) % 1000;
+    long n = static_cast<long>(bytes.size());
+    long from = static_cast<long>(start);
+    if (from < 0) from = n + from + 1;
+    if (from < 1) from = 1;
+    long to = len >= 1 ? from - 1 + static_cast<long>(len) : n;
+    if (to > n) to = n;
+    std::string out = "Typ=" + std::to_string(type) + " Len=" + std::to_string(n);
+    if (fmt >= 1000 && (type == 1 || type == 96)) out += " CharacterSet=AL32UTF8";
+    out += ": ";
+    for (long i = from - 1; i < to; ++i) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, base == 8 ? "%o" : (base == 16 ? "%x" : "%u"), static_cast<unsigned>(bytes[i]));
+        out += (i > from - 1 ? "," : "") + std::string(buf);
+    }
+    result_text(ctx, out);
+}
+
 // MOD, CEIL, FLOOR, ROUND and TRUNC of numbers, computed in decimal (MOD(0.3, 0.1) is 0,
 // ROUND(2.675, 2) is 2.68). ROUND and TRUNC take places as Oracle does: cut to an integer.
 bool decimal_math(sqlite3_context* ctx, const std::string& op, int argc, sqlite3_value** argv) {
@@ -956,6 +1052,7 @@ const FunctionEntry kFunctions[] = {
     {"vantro_chr", 1, true, fn_chr},
     {"vantro_ascii", 1, true, fn_ascii},
     {"vantro_soundex", 1, true, fn_soundex},
+    {"vantro_dump", 5, true, fn_dump},
     {"vantro_math", -1, true, fn_math},
     {"vantro_date_fn", -1, true, fn_date},
     {"vantro_date_format", 2, true, fn_date_format},
@@ -1032,7 +1129,8 @@ std::string sys_context(const std::string&, const Args& a, OraType* type) {
 
 std::string userenv(const std::string&, const Args& a, OraType* type) {
     std::string p = upper_text(a[0].literal);
-    bool numeric = a[0].is_literal && (p == "SESSIONID" || p == "ENTRYID");
+    bool numeric = a[0].is_literal && (p == "SESSIONID" || p == "ENTRYID" || p == "SCHEMAID" ||
+                                       p == "CURRENT_SCHEMAID" || p == "SESSION_USERID" || p == "CURRENT_USERID");
     std::string s = "vantro_sys_context('USERENV'," + a[0].text_sql + ")";
     *type = numeric ? make_number() : make_varchar(256);
     return numeric ? "vantro_to_number(" + s + ")" : s;
@@ -1117,6 +1215,28 @@ std::string translate(const std::string&, const Args& a, OraType* type) {
 std::string chr(const std::string&, const Args& a, OraType* type) {
     *type = make_varchar(4);  // one character, of up to 4 bytes
     return "vantro_chr(" + num(a[0]) + ")";
+}
+
+// DUMP(value[, format[, start[, length]]]): the value's type code chosen here, its bytes
+// at run time.
+std::string dump(const std::string&, const Args& a, OraType* type) {
+    *type = make_varchar(4000);
+    int code = 0;
+    if (a[0].null_literal || a[0].type.code == kTypeVarchar2)
+        code = 1;
+    else if (number_type(a[0].type))
+        code = 2;
+    else if (a[0].type.code == kTypeDate)
+        code = 12;
+    else if (a[0].type.code == kTypeTimestamp)
+        code = 180;
+    else if (a[0].type.code == kTypeRaw)
+        code = 23;
+    else if (a[0].type.code == kTypeChar)
+        code = 96;
+    std::vector<std::string> parts{std::to_string(code), code == 1 || code == 96 ? a[0].text_sql : a[0].sql};
+    for (std::size_t i = 1; i < 4; ++i) parts.push_back(i < a.size() ? num(a[i]) : "NULL");
+    return call("vantro_dump", parts);
 }
 
 std::string soundex(const std::string&, const Args& a, OraType* type) {
@@ -1262,6 +1382,7 @@ const FunctionRow kCatalogue[] = {
     {"CHR", 1, 1, chr},
     {"ASCII", 1, 1, ascii},
     {"SOUNDEX", 1, 1, soundex},
+    {"DUMP", 1, 4, dump},
     {"MOD", 2, 2, math},
     {"POWER", 2, 2, math},
     {"SIGN", 1, 1, math},

@@ -109,6 +109,44 @@ TEST_F(NumericFunctions, SysGuidIsSixteenFreshBytes) {
   EXPECT_EQ(v("sys_guid(1)"), "error: ORA-00909: invalid number of arguments\n");
 }
 
+// DUMP lists a value's bytes as Oracle stores them: text as its bytes, NUMBER in base
+// 100 with its exponent byte, DATE in seven bytes (century and year plus 100, hour,
+// minute and second plus 1).
+TEST_F(NumericFunctions, DumpShowsOraclesBytes) {
+  EXPECT_EQ(v("dump('abc')"), "Typ=96 Len=3: 97,98,99");
+  EXPECT_EQ(v("dump(123)"), "Typ=2 Len=3: 194,2,24");
+  EXPECT_EQ(v("dump(-123)"), "Typ=2 Len=4: 61,100,78,102");
+  EXPECT_EQ(v("dump(0)||' '||dump(1)||' '||dump(100)"), "Typ=2 Len=1: 128 Typ=2 Len=2: 193,2 Typ=2 Len=2: 194,2");
+  EXPECT_EQ(v("dump(0.5)||' '||dump(-1)||' '||dump(12.5)"),
+            "Typ=2 Len=2: 192,51 Typ=2 Len=3: 62,100,102 Typ=2 Len=3: 193,13,51");
+  EXPECT_EQ(v("dump(1e20)||' '||dump(0.0001)"), "Typ=2 Len=2: 203,2 Typ=2 Len=2: 191,2");
+  EXPECT_EQ(v("dump('abc', 16)"), "Typ=96 Len=3: 61,62,63");
+  EXPECT_EQ(v("dump('abc', 8)"), "Typ=96 Len=3: 141,142,143");
+  EXPECT_EQ(v("dump('abc', 1016)"), "Typ=96 Len=3 CharacterSet=AL32UTF8: 61,62,63");
+  EXPECT_EQ(v("dump('abcdef', 10, 2, 3)||' '||dump('abcdef', 10, -2)"), "Typ=96 Len=6: 98,99,100 Typ=96 Len=6: 101,102");
+  EXPECT_EQ(v("dump(null)"), "NULL");
+  run("create table d (v varchar2(5), c char(3), n number, dt date, r raw(4))");
+  run("insert into d values ('ab', 'x', -0.25, to_date('2024-03-15 13:05:09', 'YYYY-MM-DD HH24:MI:SS'), "
+      "hextoraw('0aff'))");
+  EXPECT_EQ(s.rows("select dump(v)||'|'||dump(c)||'|'||dump(n)||'|'||dump(dt)||'|'||dump(r) from d"),
+            (Rows{"Typ=1 Len=2: 97,98|Typ=96 Len=3: 120,32,32|Typ=2 Len=3: 63,76,102|"
+                  "Typ=12 Len=7: 120,124,3,15,14,6,10|Typ=23 Len=2: 10,255"}));
+  EXPECT_EQ(v("dump()"), "error: ORA-00909: invalid number of arguments\n");
+}
+
+// The user's and schema's numbers are those ALL_USERS shows.
+TEST_F(NumericFunctions, UserenvIdsMatchAllUsers) {
+  std::string id = s.value("select user_id from all_users where username = user");
+  ASSERT_NE(id, "<null>");
+  EXPECT_EQ(v("uid"), id);
+  EXPECT_EQ(v("userenv('schemaid')"), id);
+  EXPECT_EQ(v("sys_context('userenv', 'session_userid')||'|'||sys_context('userenv', 'current_schemaid')"),
+            id + "|" + id);
+  EXPECT_EQ(v("userenv('schemaid') + 1"), std::to_string(std::stoll(id) + 1));
+  EXPECT_EQ(v("userenv('isdba')"), "FALSE");
+  EXPECT_EQ(v("userenv('no_such_parameter')"), "error: ORA-02003: invalid USERENV parameter\n");
+}
+
 TEST_F(NumericFunctions, GreatestAndLeastConvertToTheFirstArgumentsType) {
   EXPECT_EQ(v("greatest(1, '3', 2)"), "3");
   // Text first: the others compare as text, so '9' is above '10'.
