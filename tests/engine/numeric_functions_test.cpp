@@ -131,6 +131,11 @@ TEST_F(NumericFunctions, DumpShowsOraclesBytes) {
   EXPECT_EQ(s.rows("select dump(v)||'|'||dump(c)||'|'||dump(n)||'|'||dump(dt)||'|'||dump(r) from d"),
             (Rows{"Typ=1 Len=2: 97,98|Typ=96 Len=3: 120,32,32|Typ=2 Len=3: 63,76,102|"
                   "Typ=12 Len=7: 120,124,3,15,14,6,10|Typ=23 Len=2: 10,255"}));
+  run("create table ts (t timestamp)");
+  run("insert into ts values (timestamp '2024-03-15 13:05:09')");
+  run("insert into ts values (timestamp '2024-03-15 13:05:09.5')");
+  EXPECT_EQ(s.rows("select dump(t) from ts order by t"),
+            (Rows{"Typ=180 Len=7: 120,124,3,15,14,6,10", "Typ=180 Len=11: 120,124,3,15,14,6,10,29,205,101,0"}));
   EXPECT_EQ(v("dump()"), "error: ORA-00909: invalid number of arguments\n");
 }
 

@@ -75,6 +75,15 @@ TEST_F(Quantified, EmptySubqueriesAndNulls) {
   EXPECT_EQ(names("not (sal < all (5000))"), Rows{});
 }
 
+// In UPDATE and DELETE the value's names are the target table's, beside a subquery over
+// the same table.
+TEST_F(Quantified, InUpdateAndDelete) {
+  run("update emp set sal = sal + 1 where sal < all (select sal from emp where deptno = 20)");
+  EXPECT_EQ(s.rows("select sal from emp order by ename"), (Rows{"1001", "2001", "3000", "<null>"}));
+  run("delete from emp where sal = any (select sal from emp where deptno = 10)");
+  EXPECT_EQ(s.rows("select ename from emp order by ename"), (Rows{"C", "D"}));
+}
+
 TEST_F(Quantified, AggregateValuesInHaving) {
   auto groups = [&](const std::string& cond) {
     return s.rows("select deptno from emp group by deptno having " + cond + " order by 1");
