@@ -91,9 +91,12 @@ enum class ExprKind {
     InList,      // args[0] value, args[1..] list; negated
     InSubquery,  // args[0] value; subquery; negated
     Exists,      // subquery
-    Subquery,    // scalar subquery
-    Function,    // text: name; args; distinct; star for COUNT(*)
-    Case,        // args: [operand,] when, then, ..., [else]; has_operand, has_else
+    // op ANY|SOME|ALL: text: the operator as Compare has it; star for ALL; args[0] the
+    // value, args[1..] the list, or subquery.
+    Quantified,
+    Subquery,  // scalar subquery
+    Function,  // text: name; args; distinct; star for COUNT(*)
+    Case,      // args: [operand,] when, then, ..., [else]; has_operand, has_else
     Sysdate,
     User,
     DateLiteral,      // DATE 'YYYY-MM-DD' (text: the stored form); TIMESTAMP '...' when star

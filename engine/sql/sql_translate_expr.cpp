@@ -1110,6 +1110,84 @@ bool Translator::in_list(Expr& e, const Scope& scope, Emitted* out) {
     return true;
 }
 
+// A quantified comparison whose value is an aggregate (HAVING max(x) > ALL (...)), which
+// SQLite does not let a subquery's WHERE hold: the value is compared outside with the
+// subquery's row count, its count of non-NULL values and their least and greatest one.
+// = ANY and <> ALL are IN and NOT IN, whose NULL rules are the same.
+static bool quantified_summary(const std::string& op, bool all, const std::string& value, const std::string& column,
+                               const std::string& sub, Emitted* out) {
+    auto of = [&](const std::string& agg) { return "(SELECT " + agg + " FROM (" + sub + "))"; };
+    std::string count = of("count(*)"), known = of("count(" + column + ")");
+    std::string lo = of("min(" + column + ")"), hi = of("max(" + column + ")");
+    std::string in = "(SELECT " + column + " FROM (" + sub + "))";
+    if (op == "=" && !all) {
+        out->sql = "(" + value + " IN " + in + ")";
+        return true;
+    }
+    if (op == "<>" && all) {
+        out->sql = "(" + value + " NOT IN " + in + ")";
+        return true;
+    }
+    // The comparison that decides: against one extreme, or for = ALL and <> ANY, a value
+    // differing from either extreme.
+    std::string decides, rest;
+    if (op == "=" || op == "<>") {
+        decides = "(" + value + "<>" + lo + " OR " + value + "<>" + hi + ")";
+        rest = "(" + value + op + lo + ")";
+    } else {
+        bool greater = op[0] == '>';
+        std::string extreme = greater == all ? hi : lo;
+        rest = "(" + value + op + extreme + ")";
+        decides = all ? "(NOT " + rest + ")" : rest;
+    }
+    out->sql = "(CASE WHEN " + decides + " THEN " + (all ? "0" : "1") + " WHEN " + count + "=0 THEN " +
+               (all ? "1" : "0") + " WHEN " + count + ">" + known + " THEN NULL ELSE " + rest + " END)";
+    return true;
+}
+
+// value op ANY|SOME|ALL (list or subquery), with the three-valued answer Oracle gives:
+// ANY is TRUE when one comparison is, ALL FALSE when one comparison is; otherwise a
+// comparison that is UNKNOWN (a NULL on either side) makes the whole UNKNOWN, and only
+// then is the answer FALSE for ANY and TRUE for ALL (so over no rows at all).
+bool Translator::quantified(Expr& e, const Scope& scope, Emitted* out) {
+    bool all = e.star;
+    Emitted v;
+    if (!expr(*e.args[0], scope, &v)) return false;
+    out->type = number_type();
+    out->aggregate = v.aggregate;
+    if (!e.subquery) {
+        // Over a list the chain of OR (ANY) or AND (ALL) has exactly those rules.
+        std::string terms;
+        for (std::size_t i = 1; i < e.args.size(); ++i) {
+            Emitted item, lhs = v;
+            if (!expr(*e.args[i], scope, &item)) return false;
+            comparison_operands(&lhs, &item, e.offset);
+            terms += (i > 1 ? (all ? " AND " : " OR ") : "") + ("(" + lhs.sql + e.text + item.sql + ")");
+            out->aggregate = out->aggregate || item.aggregate;
+        }
+        out->sql = "(" + terms + ")";
+        return true;
+    }
+    std::vector<ColumnInfo> cols;
+    std::string sub;
+    if (!select(*e.subquery, &scope, &cols, &sub)) return false;
+    if (cols.size() != 1) return fail(913, e.subquery->offset);
+    // The subquery's column is renamed so that names in the value still reach the outer
+    // query's columns, not the subquery's.
+    Emitted c;
+    c.sql = "vantro_quantified";
+    c.type = cols[0].type;
+    comparison_operands(&v, &c, e.offset);
+    std::string renamed = "SELECT " + quote_name(cols[0].name) + " AS vantro_quantified FROM (" + sub + ")";
+    if (v.aggregate) return quantified_summary(e.text, all, v.sql, c.sql, renamed, out);
+    std::string rows = "(SELECT 1 FROM (" + renamed + ") WHERE ";
+    std::string cmp = "(" + v.sql + e.text + c.sql + ")";
+    std::string decided = all ? "NOT " + cmp : cmp;
+    out->sql = "(CASE WHEN EXISTS " + rows + decided + ") THEN " + (all ? "0" : "1") + " WHEN EXISTS " + rows + cmp +
+               " IS NULL) THEN NULL ELSE " + (all ? "1" : "0") + " END)";
+    return true;
+}
+
 // IN (subquery), EXISTS and scalar subqueries.
 bool Translator::subquery(Expr& e, const Scope& scope, Emitted* out) {
     std::vector<ColumnInfo> cols;
@@ -1217,6 +1295,8 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
         return condition(e, scope, out);
     case ExprKind::InList:
         return in_list(e, scope, out);
+    case ExprKind::Quantified:
+        return quantified(e, scope, out);
     case ExprKind::InSubquery:
     case ExprKind::Exists:
     case ExprKind::Subquery:

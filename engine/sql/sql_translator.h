@@ -249,6 +249,7 @@ private:
     bool unary(Expr& e, const Scope& scope, Emitted* out);
     bool condition(Expr& e, const Scope& scope, Emitted* out);
     bool in_list(Expr& e, const Scope& scope, Emitted* out);
+    bool quantified(Expr& e, const Scope& scope, Emitted* out);
     bool subquery(Expr& e, const Scope& scope, Emitted* out);
     bool case_expr(Expr& e, const Scope& scope, Emitted* out);
     bool column(Expr& e, const Scope& scope, Emitted* out);
