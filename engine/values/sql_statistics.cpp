@@ -353,12 +353,17 @@ struct PercentileState {
     std::string p_text;
     Decimal p;
     std::deque<sqlite3_value*> values;
+    // The values in order, kept while no row comes or goes (a window's rows all ask
+    // for the same frame).
+    std::vector<std::pair<Key, sqlite3_value*>> order;
+    bool ordered = false;
 };
 
 void percentile_step(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool remove) {
     if (argc != 4) return sqlite3_result_error(ctx, "vantro_percentile: bad arguments", -1);
     PercentileState* s = state_of<PercentileState>(ctx, true);
     if (!s) return sqlite3_result_error_nomem(ctx);
+    s->ordered = false;
     if (remove) {
         // Rows leave a frame in the order they came.
         if (sqlite3_value_type(argv[3]) != SQLITE_NULL && !s->values.empty()) {
@@ -394,12 +399,16 @@ void percentile_result(sqlite3_context* ctx) {
     if (s->p_varies) return raise(ctx, 30496);
     if (s->p_bad) return raise(ctx, 30493);
     if (s->p_null || s->values.empty()) return sqlite3_result_null(ctx);
-    std::vector<std::pair<Key, sqlite3_value*>> order;
-    order.reserve(s->values.size());
-    for (sqlite3_value* v : s->values) order.emplace_back(key_of(v), v);
-    std::stable_sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
-        return s->descending ? b.first < a.first : a.first < b.first;
-    });
+    std::vector<std::pair<Key, sqlite3_value*>>& order = s->order;
+    if (!s->ordered) {
+        order.clear();
+        order.reserve(s->values.size());
+        for (sqlite3_value* v : s->values) order.emplace_back(key_of(v), v);
+        std::stable_sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
+            return s->descending ? b.first < a.first : a.first < b.first;
+        });
+        s->ordered = true;
+    }
     auto n = static_cast<std::int64_t>(order.size());
     if (!s->continuous) {
         // The first value whose cumulative distribution reaches p: position ceil(p * n).
@@ -426,6 +435,7 @@ void percentile_result(sqlite3_context* ctx) {
 void percentile_release(PercentileState& s) {
     for (sqlite3_value* v : s.values) sqlite3_value_free(v);
     s.values.clear();
+    s.order.clear();
 }
 
 void fn_percentile_step(sqlite3_context* ctx, int argc, sqlite3_value** argv) {

@@ -110,6 +110,18 @@ TEST_F(Statistics, MedianAndPercentiles) {
     EXPECT_EQ(s.rows("select percentile_cont(0.5) from emp"), Rows{"error: ORA-00905: missing keyword\n"});
 }
 
+TEST_F(Statistics, InGroupingSetsHavingAndOrderBy) {
+    EXPECT_EQ(s.rows("select deptno, median(sal), round(stddev(sal), 2) from emp group by rollup(deptno)"
+                     " order by deptno nulls last"),
+              (Rows{"10|2450|1893.63", "20|2975|1123.33", "30|1375|668.33", "<null>|1550|1182.5"}));
+    EXPECT_EQ(s.rows("select deptno from emp group by deptno having median(sal) > 2000 order by variance(sal) desc"),
+              (Rows{"10", "20"}));
+    // A running median: the ordered values are kept only while the frame stays the same.
+    EXPECT_EQ(s.rows("select ename, median(sal) over (partition by deptno), percentile_cont(0.5) within group"
+                     " (order by sal) over (partition by job) from emp where deptno = 20 order by empno"),
+              (Rows{"SMITH|2975|950", "JONES|2975|2975", "SCOTT|2975|3000", "ADAMS|2975|950", "FORD|2975|3000"}));
+}
+
 TEST_F(Statistics, ModeAndApproximateCount) {
     EXPECT_EQ(s.rows("select stats_mode(sal), stats_mode(job), approx_count_distinct(job),"
                      " approx_count_distinct(comm) from emp"),
