@@ -144,7 +144,8 @@ bool exact_number_sql(double d, std::int64_t i, bool is_int, std::string* sql) {
 bool is_aggregate_call(const Expr& e) {
     return e.kind == ExprKind::Function && !e.over &&
            (e.text == "COUNT" || e.text == "SUM" || e.text == "AVG" || e.text == "MIN" || e.text == "MAX" ||
-            e.text == "LISTAGG" || (e.json_gen && (e.text == "JSON_ARRAYAGG" || e.text == "JSON_OBJECTAGG")));
+            e.text == "LISTAGG" || (e.path.empty() && statistic_function(e.text)) ||
+            (e.json_gen && (e.text == "JSON_ARRAYAGG" || e.text == "JSON_OBJECTAGG")));
 }
 
 std::size_t expr_nodes(const Expr& e) {
@@ -583,6 +584,7 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
     if (e.over) return analytic(e, scope, out);
     if (e.json_gen) return json_generate(e, scope, out);
     if (e.path.empty() && e.text == "LISTAGG") return listagg(e, scope, out);
+    if (e.path.empty() && statistic_function(e.text)) return statistic(e, scope, out);
     if (e.path.empty() && analytic_only_function(e.text)) return fail(30484, e.end);
     if (e.extras) {
         // WITHIN GROUP and IGNORE NULLS belong to other functions.

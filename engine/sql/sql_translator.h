@@ -100,6 +100,9 @@ bool analytic_only_function(const std::string& name);
 // Whether name is one of the analytic table's functions (the aggregates among them).
 bool analytic_function_name(const std::string& name);
 
+// STDDEV, MEDIAN, PERCENTILE_CONT and the other statistical aggregates.
+bool statistic_function(const std::string& name);
+
 // A block's WHERE split into conjuncts: which became the ON condition of an old-style
 // outer join (the FROM item's index, -1 for none) and which limit the rows by ROWNUM.
 struct WhereParts {
@@ -275,6 +278,10 @@ private:
     bool analytic(Expr& e, const Scope& scope, Emitted* out);
     bool listagg(Expr& e, const Scope& scope, Emitted* out);
     bool keep_aggregate(Expr& e, const Scope& scope, Emitted* out);
+    // The statistical aggregates and percentiles, as aggregates (statistic) and as the
+    // call before OVER (statistic_call).
+    bool statistic(Expr& e, const Scope& scope, Emitted* out);
+    bool statistic_call(Expr& e, const Scope& scope, std::string* sql, Emitted* out);
     // PIVOT and UNPIVOT: the FROM item becomes a query over its source (sql_translate_pivot.cpp).
     bool expand_pivot(FromItem& f);
     bool listagg_call(Expr& e, const std::vector<Emitted>& args, std::string* sql, OraType* type);

@@ -161,6 +161,9 @@ const MessageEntry kMessages[] = {
     {1428, "argument '%s' is out of range"},
     {30496, "Argument should be a constant."},
     {30494, "The argument [%s] of WIDTH_BUCKET function is NULL or invalid."},
+
+    {30493, "The percentile value should be a number between 0 and 1."},
+    {30495, "The argument should be of numeric or date/datetime type."},
     {1489, "result of string concatenation is too long"},
     {30926, "unable to get a stable set of rows in the source tables"},
     {38104, "Columns referenced in the ON Clause cannot be updated: %s"},
