@@ -534,7 +534,8 @@ std::string Translator::row_value(const std::string& sql) {
 
 bool sql_statement_only_call(const Expr& e) {
     if (e.kind != ExprKind::Function || !e.path.empty()) return false;
-    if (e.over || e.extras || is_grouping_call(e) || analytic_function_name(e.text)) return true;
+    if (e.over || e.extras || is_grouping_call(e) || analytic_function_name(e.text) || statistic_function(e.text))
+        return true;
     const std::string& f = e.text;
     return f == "JSON_ARRAYAGG" || f == "JSON_OBJECTAGG" || f == "SYS_CONNECT_BY_PATH" || f == "STANDARD_HASH" ||
            dialect_function_sql_only(f);
