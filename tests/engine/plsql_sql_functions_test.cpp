@@ -100,6 +100,8 @@ TEST_F(PlsqlSqlFunctions, EveryCatalogueFunctionAnswersInABlockAsInAQuery) {
     if (f.name == "HEXTORAW" || f.name == "UTL_RAW.CAST_TO_RAW" || f.name == "UTL_RAW.CONCAT" ||
         f.name == "UTL_RAW.SUBSTR")
       call = "rawtohex(" + call + ")";
+    // A new GUID each call: compare the shape of the value, 16 bytes.
+    if (f.name == "SYS_GUID") call = "length(rawtohex(" + call + "))";
     std::string in_sql = sql_value(call);
     std::string in_plsql = plsql_value(call);
     if (!f.plsql) {
