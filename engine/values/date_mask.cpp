@@ -31,26 +31,60 @@ struct DateElementRow {
 };
 
 const DateElementRow kDateElements[] = {
-    {"TZH", DateElement::TzHour, 0, false},        {"TZM", DateElement::TzMinute, 0, false},
-    {"TZR", DateElement::TzRegion, 0, false},      {"TZD", DateElement::TzAbbrev, 0, false},
-    {"YYYY", DateElement::Year4, 0, false},        {"RRRR", DateElement::Year4, 0, true},
-    {"MONTH", DateElement::MonthName, 0, false},   {"HH24", DateElement::Hour24, 0, false},
-    {"HH12", DateElement::Hour12, 0, false},       {"A.M.", DateElement::MeridianDots, 0, false},
-    {"P.M.", DateElement::MeridianDots, 0, false}, {"YYY", DateElement::Year3, 0, false},
-    {"MON", DateElement::MonthAbbrev, 0, false},   {"DDD", DateElement::DayOfYear, 0, false},
-    {"DAY", DateElement::DayName, 0, false},       {"FF9", DateElement::Fraction, 9, false},
-    {"FF8", DateElement::Fraction, 8, false},      {"FF7", DateElement::Fraction, 7, false},
-    {"FF6", DateElement::Fraction, 6, false},      {"FF5", DateElement::Fraction, 5, false},
-    {"FF4", DateElement::Fraction, 4, false},      {"FF3", DateElement::Fraction, 3, false},
-    {"FF2", DateElement::Fraction, 2, false},      {"FF1", DateElement::Fraction, 1, false},
-    {"YY", DateElement::Year2, 0, false},          {"RR", DateElement::Year2, 0, true},
-    {"MM", DateElement::Month, 0, false},          {"DD", DateElement::Day, 0, false},
-    {"DY", DateElement::DayAbbrev, 0, false},      {"HH", DateElement::Hour12, 0, false},
-    {"MI", DateElement::Minute, 0, false},         {"SS", DateElement::Second, 0, false},
-    {"AM", DateElement::Meridian, 0, false},       {"PM", DateElement::Meridian, 0, false},
-    {"FF", DateElement::Fraction, 6, false},       {"FM", DateElement::FillMode, 0, false},
-    {"Y", DateElement::Year1, 0, false},           {"D", DateElement::WeekDay, 0, false},
-    {"X", DateElement::Radix, 0, false},           {"J", DateElement::JulianDay, 0, false},
+    {"SSSSS", DateElement::SecondsOfDay, 0, false},
+    {"SYYYY", DateElement::SignedYear, 0, false},
+    {"IYYY", DateElement::IsoYear, 0, false},
+    {"A.D.", DateElement::EraDots, 0, false},
+    {"B.C.", DateElement::EraDots, 0, false},
+    {"SCC", DateElement::Century, 0, false},
+    {"TZH", DateElement::TzHour, 0, false},
+    {"TZM", DateElement::TzMinute, 0, false},
+    {"TZR", DateElement::TzRegion, 0, false},
+    {"TZD", DateElement::TzAbbrev, 0, false},
+    {"YYYY", DateElement::Year4, 0, false},
+    {"RRRR", DateElement::Year4, 0, true},
+    {"MONTH", DateElement::MonthName, 0, false},
+    {"HH24", DateElement::Hour24, 0, false},
+    {"HH12", DateElement::Hour12, 0, false},
+    {"A.M.", DateElement::MeridianDots, 0, false},
+    {"P.M.", DateElement::MeridianDots, 0, false},
+    {"YYY", DateElement::Year3, 0, false},
+    {"MON", DateElement::MonthAbbrev, 0, false},
+    {"DDD", DateElement::DayOfYear, 0, false},
+    {"DAY", DateElement::DayName, 0, false},
+    {"FF9", DateElement::Fraction, 9, false},
+    {"FF8", DateElement::Fraction, 8, false},
+    {"FF7", DateElement::Fraction, 7, false},
+    {"FF6", DateElement::Fraction, 6, false},
+    {"FF5", DateElement::Fraction, 5, false},
+    {"FF4", DateElement::Fraction, 4, false},
+    {"FF3", DateElement::Fraction, 3, false},
+    {"FF2", DateElement::Fraction, 2, false},
+    {"FF1", DateElement::Fraction, 1, false},
+    {"YY", DateElement::Year2, 0, false},
+    {"RR", DateElement::Year2, 0, true},
+    {"MM", DateElement::Month, 0, false},
+    {"DD", DateElement::Day, 0, false},
+    {"DY", DateElement::DayAbbrev, 0, false},
+    {"HH", DateElement::Hour12, 0, false},
+    {"MI", DateElement::Minute, 0, false},
+    {"SS", DateElement::Second, 0, false},
+    {"AM", DateElement::Meridian, 0, false},
+    {"PM", DateElement::Meridian, 0, false},
+    {"FF", DateElement::Fraction, 6, false},
+    {"FM", DateElement::FillMode, 0, false},
+    {"Y", DateElement::Year1, 0, false},
+    {"D", DateElement::WeekDay, 0, false},
+    {"WW", DateElement::WeekOfYear, 0, false},
+    {"IW", DateElement::IsoWeek, 0, false},
+    {"CC", DateElement::Century, 0, false},
+    {"RM", DateElement::RomanMonth, 0, false},
+    {"AD", DateElement::Era, 0, false},
+    {"BC", DateElement::Era, 0, false},
+    {"X", DateElement::Radix, 0, false},
+    {"J", DateElement::JulianDay, 0, false},
+    {"Q", DateElement::Quarter, 0, false},
+    {"W", DateElement::WeekOfMonth, 0, false},
 };
 
 const DateElementRow* element_at(const std::string& mask, std::size_t at) {
@@ -145,6 +179,20 @@ void put2(char* buf, std::size_t size, std::size_t* pos, int v, bool pad) {
     tmp[1] = static_cast<char>('0' + v % 10);
     put(buf, size, pos, tmp, 2);
 }
+
+// The ISO 8601 week of a date and the year it belongs to: weeks start on Monday, and
+// week 1 is the one that holds the year's first Thursday.
+void iso_week(const DateValue& d, int* week, int* year) {
+    const std::int64_t day = date_day_number(d.year, d.month, d.day);
+    const int monday_based = (date_weekday(d) + 6) % 7;  // 0 for Monday
+    const std::int64_t thursday = day - monday_based + 3;
+    int y = 0, m = 0, dd = 0;
+    date_from_day_number(thursday, &y, &m, &dd);
+    *year = y;
+    *week = static_cast<int>((thursday - date_day_number(y, 1, 1)) / 7 + 1);
+}
+
+const char* const kRomanMonths[] = {"I", "II", "III", "IV", "V", "VI", "VII", "VIII", "IX", "X", "XI", "XII"};
 
 }  // namespace
 
@@ -242,6 +290,52 @@ std::size_t date_format(const DateValue& d, const DateMask& mask, char* buf, std
             break;
         }
         case DateElement::TzAbbrev:
+            break;
+        case DateElement::Quarter:
+            put_num(buf, size, &pos, (d.month - 1) / 3 + 1, 1, true);
+            break;
+        case DateElement::WeekOfYear: {
+            const std::int64_t day_of_year = date_day_number(d.year, d.month, d.day) - date_day_number(d.year, 1, 1);
+            put2(buf, size, &pos, static_cast<int>(day_of_year / 7 + 1), pad);
+            break;
+        }
+        case DateElement::WeekOfMonth:
+            put_num(buf, size, &pos, (d.day - 1) / 7 + 1, 1, true);
+            break;
+        case DateElement::IsoWeek:
+        case DateElement::IsoYear: {
+            int week = 0, year = 0;
+            iso_week(d, &week, &year);
+            if (it.element == DateElement::IsoWeek)
+                put2(buf, size, &pos, week, pad);
+            else
+                put_num(buf, size, &pos, year, 4, pad);
+            break;
+        }
+        case DateElement::Century:
+            put2(buf, size, &pos, (d.year + 99) / 100, pad);
+            break;
+        case DateElement::SecondsOfDay:
+            put_num(buf, size, &pos, d.hour * 3600L + d.minute * 60 + d.second, 5, pad);
+            break;
+        case DateElement::RomanMonth: {
+            const char* roman = kRomanMonths[d.month - 1];
+            char tmp[8];
+            std::size_t n = 0;
+            for (; roman[n]; ++n) tmp[n] = it.name_case == 2 ? static_cast<char>(roman[n] - 'A' + 'a') : roman[n];
+            while (pad && n < 4) tmp[n++] = ' ';
+            put(buf, size, &pos, tmp, n);
+            break;
+        }
+        case DateElement::Era:
+            put(buf, size, &pos, it.name_case == 2 ? "ad" : "AD", 2);
+            break;
+        case DateElement::EraDots:
+            put(buf, size, &pos, it.name_case == 2 ? "a.d." : "A.D.", 4);
+            break;
+        case DateElement::SignedYear:
+            put(buf, size, &pos, " ", 1);
+            put_num(buf, size, &pos, d.year, 4, pad);
             break;
         case DateElement::TzRegion: {
             std::string z = time_zone_text(d.zone_minutes);

@@ -225,6 +225,77 @@ bool date_parse(const std::string& text, const DateMask& mask, const DateValue& 
             t = end;
             break;
         }
+        case DateElement::SignedYear: {
+            skip_blanks();
+            if (t < text.size() && (text[t] == '-' || text[t] == '+')) {
+                // The engine keeps no year before 1.
+                if (text[t] == '-') {
+                    *err = ora_error(1841);
+                    return false;
+                }
+                ++t;
+            }
+            if (!field(4, 1, 9999, 1841, nullptr, &d.year)) return false;
+            break;
+        }
+        case DateElement::SecondsOfDay: {
+            int seconds = 0;
+            if (!field(5, 0, 86399, 1853, nullptr, &seconds)) return false;
+            d.hour = seconds / 3600;
+            d.minute = seconds / 60 % 60;
+            d.second = seconds % 60;
+            break;
+        }
+        case DateElement::RomanMonth: {
+            // The longest numeral that matches: VIII before VII before V.
+            static const char* const kRoman[] = {"I",   "II",   "III", "IV", "V",  "VI",
+                                                 "VII", "VIII", "IX",  "X",  "XI", "XII"};
+            int best = 0;
+            std::size_t best_length = 0;
+            for (int m = 0; m < 12; ++m) {
+                const std::size_t n = std::strlen(kRoman[m]);
+                if (n > best_length && starts_with_ci(text, t, kRoman[m])) {
+                    best = m + 1;
+                    best_length = n;
+                }
+            }
+            if (!best) {
+                *err = ora_error(1843);
+                return false;
+            }
+            d.month = best;
+            t += best_length;
+            break;
+        }
+        case DateElement::Era:
+        case DateElement::EraDots:
+            skip_blanks();
+            if (starts_with_ci(text, t, "A.D.") || starts_with_ci(text, t, "B.C.")) {
+                if (starts_with_ci(text, t, "B.C.")) {
+                    *err = ora_error(1841);
+                    return false;
+                }
+                t += 4;
+            } else if (starts_with_ci(text, t, "AD") || starts_with_ci(text, t, "BC")) {
+                if (starts_with_ci(text, t, "BC")) {
+                    *err = ora_error(1841);
+                    return false;
+                }
+                t += 2;
+            } else {
+                *err = ora_error(1856);
+                return false;
+            }
+            break;
+        case DateElement::Quarter:
+        case DateElement::WeekOfYear:
+        case DateElement::WeekOfMonth:
+        case DateElement::IsoWeek:
+        case DateElement::IsoYear:
+        case DateElement::Century:
+            // They name no single date.
+            *err = ora_error(1820);
+            return false;
         default:
             // Day of the year and of the week do not say which date they are.
             *err = ora_error(1821);

@@ -84,11 +84,22 @@ enum class DateElement : std::uint8_t {
     MeridianDots,
     Fraction,
     Radix,
-    JulianDay,  // J: days since 1 January 4712 BC, 2451545 for 1 January 2000
-    TzHour,     // TZH: "+02"
-    TzMinute,   // TZM: "30"
-    TzRegion,   // TZR: the offset "+02:00" (regions are offsets, UTC and GMT here)
-    TzAbbrev    // TZD: the daylight-saving abbreviation, which an offset has none of
+    JulianDay,     // J: days since 1 January 4712 BC, 2451545 for 1 January 2000
+    TzHour,        // TZH: "+02"
+    TzMinute,      // TZM: "30"
+    TzRegion,      // TZR: the offset "+02:00" (regions are offsets, UTC and GMT here)
+    TzAbbrev,      // TZD: the daylight-saving abbreviation, which an offset has none of
+    Quarter,       // Q: 1 to 4
+    WeekOfYear,    // WW: weeks counted from 1 January, 1 to 53
+    WeekOfMonth,   // W: weeks counted from the first of the month, 1 to 5
+    IsoWeek,       // IW: the ISO 8601 week, 1 to 53, weeks starting on Monday
+    IsoYear,       // IYYY: the year the ISO week belongs to
+    Century,       // CC, SCC: 20 for the years 1901 to 2000
+    SecondsOfDay,  // SSSSS: seconds past midnight
+    RomanMonth,    // RM: I to XII
+    Era,           // AD, BC
+    EraDots,       // A.D., B.C.
+    SignedYear     // SYYYY: the year with a blank or a minus before it
 };
 struct DateMaskItem {
     DateElement element = DateElement::Literal;

@@ -98,7 +98,7 @@ TEST(Values, DatesParseWithTheRrRuleAndRejectBadInput) {
   EXPECT_EQ(err.code, 1830);
   EXPECT_FALSE(date_parse("AB-MAR-04", "DD-MON-RR", now, &out, &err));
   EXPECT_EQ(err.code, 1858);
-  EXPECT_FALSE(date_mask_valid("QQQ"));
+  EXPECT_FALSE(date_mask_valid("ZZZ"));
 }
 
 // The one table of mask elements serves formatting and parsing: each spelling is one
@@ -157,6 +157,32 @@ TEST(Values, DateMaskElementsAreOneTableForFormatAndParse) {
   EXPECT_FALSE(date_parse("2004x03", "YYYY\"-\"MM", now, &out, &err));
   EXPECT_EQ(err.code, 1861);
   EXPECT_TRUE(date_parse("2004.03", "YYYY-MM", now, &out, &err));
+}
+
+// Quarters, weeks, centuries, seconds of the day, roman months and the era, with the
+// ISO week across the turn of a year.
+TEST(Values, DateMasksOfCalendarParts) {
+  EXPECT_EQ(fmt(make(2024, 11, 30, 13, 14, 15), "Q WW W IW IYYY CC SSSSS RM AD A.D. SYYYY"),
+            "4 48 5 48 2024 21 47655 XI   AD A.D.  2024");
+  // 3 January 2021 is a Sunday: the last ISO week of 2020; 31 December 2024 belongs to
+  // week 1 of 2025.
+  EXPECT_EQ(fmt(make(2021, 1, 3), "IW IYYY WW Q"), "53 2020 01 1");
+  EXPECT_EQ(fmt(make(2024, 12, 31), "IW IYYY WW Q"), "01 2025 53 4");
+  EXPECT_EQ(fmt(make(2000, 6, 15), "CC rm FMRM. FMWW SSSSS"), "20 vi   VI. 24 00000");
+  DateValue now = make(2026, 12, 7);
+  DateValue out;
+  OraError err;
+  ASSERT_TRUE(date_parse("2024-XI-05 47655", "YYYY-RM-DD SSSSS", now, &out, &err)) << err.message;
+  EXPECT_EQ(date_stored_text(out), "2024-11-05 13:14:15");
+  ASSERT_TRUE(date_parse("2024-08-05 AD", "YYYY-MM-DD AD", now, &out, &err));
+  EXPECT_EQ(out.month, 8);
+  EXPECT_FALSE(date_parse("2024-01-01 B.C.", "YYYY-MM-DD B.C.", now, &out, &err));
+  EXPECT_EQ(err.code, 1841);
+  EXPECT_FALSE(date_parse("2024 3", "YYYY Q", now, &out, &err));
+  EXPECT_EQ(err.code, 1820);
+  EXPECT_FALSE(date_parse("86400", "SSSSS", now, &out, &err));
+  EXPECT_EQ(err.code, 1853);
+  EXPECT_FALSE(date_parse("2024-XIII-01", "YYYY-RM-DD", now, &out, &err));
 }
 
 TEST(Values, DateArithmeticCrossesMonthsAndYears) {
