@@ -4,6 +4,7 @@
 #include "catalog/catalog.h"
 
 #include "catalog/catalog_cache.h"
+#include "catalog/constraint_ddl.h"
 #include "catalog/constraints.h"
 #include "catalog/dictionary.h"
 #include "catalog/dictionary_ddl.h"
@@ -380,6 +381,26 @@ bool SqliteCatalog::constraint_exists(const std::string& owner, const std::strin
     CatalogStatement q(db_, "SELECT 1 FROM main.vantro_constraints k WHERE k.owner=?1 AND " CONSTRAINT_NAME "=?2");
     q.text(1, owner).text(2, name);
     return q.row();
+}
+
+bool SqliteCatalog::key_columns(const std::string& owner, const std::string& table, std::vector<std::string>* columns) {
+    std::vector<std::string> names;
+    {
+        CatalogStatement q(db_, "SELECT " CONSTRAINT_NAME
+                                " FROM main.vantro_constraints k WHERE k.owner=?1 AND"
+                                " k.table_name=?2 AND k.constraint_type IN ('P','U') ORDER BY k.constraint_type");
+        q.text(1, owner).text(2, table);
+        while (q.row()) names.push_back(q.column(0));
+    }
+    for (const std::string& name : names) {
+        ConstraintSpec k;
+        if (!constraint_load(db_, owner, name, &k)) continue;
+        if (columns->empty() ? k.type == 'P' : k.columns == *columns) {
+            *columns = k.columns;
+            return true;
+        }
+    }
+    return false;
 }
 
 long long SqliteCatalog::next_constraint_number() {

@@ -59,6 +59,7 @@ public:
     char view_restriction(const std::string& owner, const std::string& name) override;
     bool view_text(const std::string& owner, const std::string& name, std::string* text) override;
     bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) override;
+    bool key_columns(const std::string& owner, const std::string& table, std::vector<std::string>* columns) override;
     // In temporary_tables.cpp.
     bool temporary_table(const std::string& owner, const std::string& table) override;
     bool temporary_rows(const std::string& owner, const std::string& table, std::string* sql, int* code) override;

@@ -289,8 +289,29 @@ bool Translator::create_table(Statement& s) {
             if (k.references.name != s.table.name &&
                 ctx_.catalog->temporary_table(owner, k.references.name) != temporary)
                 return fail(14455, k.references.offset);
+            // The referenced key, named in full for SQLite: the parent's primary key when no
+            // columns are given, else a primary or unique key of exactly those columns (a key
+            // of this same table among this statement's).
+            std::vector<std::string> r_columns = k.ref_columns;
+            bool found = false;
+            if (k.references.name == s.table.name) {
+                for (const TableConstraint& own : inline_constraints) {
+                    const bool key = own.kind == TableConstraint::Kind::PrimaryKey ||
+                                     (own.kind == TableConstraint::Kind::Unique && !r_columns.empty());
+                    if (key && (r_columns.empty() || own.columns == r_columns)) {
+                        r_columns = own.columns;
+                        found = true;
+                        break;
+                    }
+                }
+            } else {
+                found = ctx_.catalog->key_columns(owner, k.references.name, &r_columns);
+            }
+            if (!found) return fail(k.ref_columns.empty() ? 2268 : 2270, k.references.offset);
+            if (r_columns.size() != k.columns.size()) return fail(2256, k.references.offset);
+            k.ref_columns = r_columns;
             body += " FOREIGN KEY " + list(k.columns) + " REFERENCES " + quote_name(k.references.name);
-            if (!k.ref_columns.empty()) body += list(k.ref_columns);
+            body += list(k.ref_columns);
             if (!k.on_delete.empty()) body += " ON DELETE " + k.on_delete;
             if (k.state.deferred) body += " DEFERRABLE INITIALLY DEFERRED";
             record.type = 'R';

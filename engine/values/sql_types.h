@@ -220,6 +220,15 @@ public:
         (void)text;
         return false;
     }
+    // The key of owner.table a foreign key may reference: with *columns empty its primary
+    // key's columns are put there, otherwise the columns must be exactly those of its
+    // primary or a unique key. False when there is no such key.
+    virtual bool key_columns(const std::string& owner, const std::string& table, std::vector<std::string>* columns) {
+        (void)owner;
+        (void)table;
+        (void)columns;
+        return false;
+    }
     // True when owner.table is a global temporary table.
     virtual bool temporary_table(const std::string& owner, const std::string& table) {
         (void)owner;

@@ -16,7 +16,7 @@ protected:
     test_home();  // a database of its own: tests run in parallel processes
     ASSERT_NE(test_oci(), nullptr);
     ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
-    for (const char* t : {"E1", "D1", "DUP", "T", "N", "C", "P", "C4", "P4", "T5", "LOG5", "P6", "P7", "M8", "CH9", "PA9", "T5B"}) {
+    for (const char* t : {"E1", "D1", "DUP", "T", "N", "C", "P", "C4", "P4", "T5", "LOG5", "P6", "P7", "M8", "CH9", "PA9", "T5B", "K10", "KC10", "KS10"}) {
       s.exec(std::string("DROP TABLE ") + t + " CASCADE CONSTRAINTS");
       s.exec(std::string("DROP TABLE ") + t);
     }
@@ -226,6 +226,29 @@ TEST_F(AlterTable, DroppingAChildTableTakesItsForeignKeysAlong) {
   ok("DELETE FROM pa9");
   ok("INSERT INTO pa9 VALUES (2)");
   ok("UPDATE pa9 SET id = 3");
+}
+
+// A key added by ALTER TABLE is what a later CREATE TABLE's REFERENCES without columns
+// finds: the parent's primary key, or the unique key of the columns named.
+TEST_F(AlterTable, ReferencesFindAKeyAddedByAlterTable) {
+  ok("CREATE TABLE k10 (id NUMBER, code VARCHAR2(5), note VARCHAR2(5))");
+  EXPECT_EQ(code("CREATE TABLE kc10 (kid NUMBER REFERENCES k10)"), 2268);
+  ok("ALTER TABLE k10 ADD (CONSTRAINT k10_pk PRIMARY KEY (id), CONSTRAINT k10_uk UNIQUE (code))");
+  ok("CREATE TABLE kc10 (kid NUMBER NOT NULL REFERENCES k10, kcode VARCHAR2(5),"
+     " CONSTRAINT kc10_code_fk FOREIGN KEY (kcode) REFERENCES k10 (code))");
+  EXPECT_EQ(code("CREATE TABLE ks10 (n VARCHAR2(5) REFERENCES k10 (note))"), 2270);
+  EXPECT_EQ(code("CREATE TABLE ks10 (a NUMBER, b NUMBER, FOREIGN KEY (a, b) REFERENCES k10)"), 2256);
+  ok("INSERT INTO k10 VALUES (1, 'A', NULL)");
+  ok("INSERT INTO kc10 VALUES (1, 'A')");
+  EXPECT_EQ(code("INSERT INTO kc10 VALUES (2, NULL)"), 2291);
+  EXPECT_EQ(code("INSERT INTO kc10 VALUES (1, 'B')"), 2291);
+  EXPECT_EQ(s.rows("SELECT r_constraint_name FROM user_constraints WHERE table_name = 'KC10' AND constraint_type = 'R'"
+                   " ORDER BY 1"),
+            (std::vector<std::string>{"K10_PK", "K10_UK"}));
+  // A table's own key, declared in the same statement.
+  ok("CREATE TABLE ks10 (id NUMBER PRIMARY KEY, parent NUMBER REFERENCES ks10)");
+  ok("INSERT INTO ks10 VALUES (1, NULL)");
+  EXPECT_EQ(code("INSERT INTO ks10 VALUES (2, 5)"), 2291);
 }
 
 TEST_F(AlterTable, TriggersOfATableGoOffAndOnTogether) {
