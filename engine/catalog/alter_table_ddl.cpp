@@ -27,7 +27,9 @@ struct StateClause {
     bool enable = true;
     int validate = -1;  // -1: not given
     bool deferrable = false;
-    bool cascade = false;  // DISABLE ... CASCADE
+    bool deferred = false;              // INITIALLY DEFERRED
+    std::uint32_t deferred_offset = 0;  // where DEFERRED is written
+    bool cascade = false;               // DISABLE ... CASCADE
 };
 
 class AlterTable : TokenCursor {
@@ -132,9 +134,10 @@ DdlResult AlterTable::state(StateClause* s) {
         } else if (accept_word("DEFERRABLE")) {
             s->deferrable = true;
         } else if (accept_word("INITIALLY")) {
-            // Checking at COMMIT is not kept: a constraint is checked at each statement.
-            if (is_word("DEFERRED")) return fail(3001);
-            if (!accept_word("IMMEDIATE")) return fail(905);
+            s->deferred_offset = cur().offset;
+            s->deferred = accept_word("DEFERRED");
+            if (s->deferred) s->deferrable = true;
+            if (!s->deferred && !accept_word("IMMEDIATE")) return fail(905);
         } else if (accept_word("USING")) {
             if (!accept_word("INDEX")) return fail(968);
             // Physical attributes of the key's index, which SQLite has no use for.
@@ -232,13 +235,14 @@ void AlterTable::finish() {
 std::string AlterTable::record_sql(const ConstraintSpec& c, long long r_id, bool positions) {
     std::string sql =
         "INSERT INTO main.vantro_constraints(id,owner,constraint_name,constraint_type,table_name,search_condition,"
-        "r_constraint_id,delete_rule,status,validated,is_deferrable) VALUES (" +
+        "r_constraint_id,delete_rule,status,validated,is_deferrable,is_deferred) VALUES (" +
         std::to_string(c.id) + "," + quote_text(owner_) + "," +
         (c.name == constraints_system_name(c.id) ? std::string("NULL") : quote_text(c.name)) + ",'" + c.type + "'," +
         quote_text(table_) + "," + (c.type == 'C' ? quote_text(c.condition) : std::string("NULL")) + "," +
         (c.type == 'R' ? std::to_string(r_id) : std::string("NULL")) + "," +
         (c.type == 'R' ? quote_text(c.rule) : std::string("NULL")) + "," + quote_text(c.status) + "," +
-        quote_text(c.validated) + "," + quote_text(c.deferrable) + ")";
+        quote_text(c.validated) + "," + quote_text(c.deferrable) + "," +
+        (c.initially_deferred ? "'DEFERRED'" : "'IMMEDIATE'") + ")";
     for (std::size_t i = 0; i < c.columns.size(); ++i)
         sql += "; INSERT INTO main.vantro_cons_columns(constraint_id,column_name,position) VALUES (" +
                std::to_string(c.id) + "," + quote_text(c.columns[i]) + "," +
@@ -444,6 +448,13 @@ DdlResult AlterTable::add_constraint() {
     DdlResult r = state(&s);
     if (r != DdlResult::Done) return r;
     if (!s.enable && s.validate == 1) return fail(3001);
+    // A foreign key added here is kept by triggers, which check it at each statement.
+    if (s.deferred && c.type == 'R') return fail_at(3001, s.deferred_offset);
+    // A deferrable key builds an index of its own, named after it.
+    if (s.deferrable && c.type != 'R' && c.type != 'C' && !reusable_index(c.columns).empty() &&
+        ctx_.catalog->object_exists(owner_, c.name))
+        return fail_at(955, name_off);
+    c.initially_deferred = s.deferred;
     c.status = s.enable ? "ENABLED" : "DISABLED";
     c.validated = s.enable && s.validate != 0 ? "VALIDATED" : "NOT VALIDATED";
     c.deferrable = s.deferrable ? "DEFERRABLE" : "NOT DEFERRABLE";
@@ -471,7 +482,8 @@ DdlResult AlterTable::enforce(ConstraintSpec& c, const StateClause& s, std::uint
         bad_rows = tr.sql;
         where = tr.sql.substr(tr.sql.find(" WHERE ") + 7);
     }
-    if (c.type == 'P' || c.type == 'U') c.own_index = !reuse || reusable_index(c.columns).empty();
+    if (c.type == 'P' || c.type == 'U')
+        c.own_index = !reuse || constraint_kept_deferrable(c) || reusable_index(c.columns).empty();
     constraint_check_rows_sql(c, s.validate != 0, bad_rows, &work_);
     constraint_enforce_sql(c, cols_, where, &work_);
     return DdlResult::Done;
@@ -789,6 +801,8 @@ DdlResult AlterTable::set_state() {
         r = state(&s);
         if (r != DdlResult::Done) return r;
         if (p_ == before) return fail(905);
+        // When a constraint is checked is settled when it is added.
+        if (s.deferred) return fail_at(3001, s.deferred_offset);
     } else {
         s.cascade = accept_word("CASCADE");
         r = state(&s);

@@ -237,7 +237,8 @@ bool catalog_open(const std::string& folder, sqlite3** db, OraError* err) {
     const bool wal = use_wal(h, "main");
     char* msg = nullptr;
     if (sqlite3_exec(h, kCatalogSchema, nullptr, nullptr, &msg) != SQLITE_OK ||
-        sqlite3_exec(h, "PRAGMA foreign_keys=ON", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        sqlite3_exec(h, "PRAGMA foreign_keys=ON", nullptr, nullptr, nullptr) != SQLITE_OK ||
+        !constraints_functions_register(h)) {
         *err = ora_from_sqlite(sqlite3_extended_errcode(h), msg ? msg : "catalog");
         sqlite3_free(msg);
         sqlite3_close(h);
@@ -499,13 +500,6 @@ bool catalog_constraint_deferrable(sqlite3* db, const std::string& owner, const 
     return true;
 }
 
-bool catalog_any_deferrable_immediate(sqlite3* db) {
-    CatalogStatement q(db,
-                       "SELECT 1 FROM main.vantro_constraints WHERE is_deferrable='DEFERRABLE'"
-                       " AND is_deferred<>'DEFERRED' LIMIT 1");
-    return q.row();
-}
-
 bool SqliteCatalog::index_exists(const std::string& owner, const std::string& name) {
     if (!catalog_valid_user_name(owner) || !schema_exists(owner)) return false;
     CatalogStatement q(db_, "SELECT 1 FROM \"" + owner + "\".sqlite_master WHERE type='index' AND name=?1");
@@ -545,6 +539,14 @@ char SqliteCatalog::view_restriction(const std::string& owner, const std::string
     if (!q.row()) return 0;
     std::string kind = q.column(0);
     return kind.empty() ? 'N' : kind[0];
+}
+
+bool SqliteCatalog::view_text(const std::string& owner, const std::string& name, std::string* text) {
+    CatalogStatement q(db_, "SELECT text FROM main.vantro_views WHERE owner=?1 AND view_name=?2 AND text IS NOT NULL");
+    q.text(1, owner).text(2, name);
+    if (!q.row()) return false;
+    *text = q.column(0);
+    return true;
 }
 
 bool SqliteCatalog::sequence_exists(const std::string& owner, const std::string& name) {

@@ -36,8 +36,6 @@ std::string catalog_foreign_key_violation(sqlite3* db, const std::vector<std::st
 // The recorded state of constraint owner.name: false when there is no such constraint.
 bool catalog_constraint_deferrable(sqlite3* db, const std::string& owner, const std::string& name, bool* deferrable,
                                    bool* deferred);
-// True when some constraint is DEFERRABLE INITIALLY IMMEDIATE.
-bool catalog_any_deferrable_immediate(sqlite3* db);
 // True when name is acceptable as a user (schema) name: letters, digits, _ $ #, starting
 // with a letter, at most 30 characters.
 bool catalog_valid_user_name(const std::string& name);
@@ -59,6 +57,7 @@ public:
     void generated_columns(const std::string& owner, const std::string& table,
                            std::vector<GeneratedColumn>* out) override;
     char view_restriction(const std::string& owner, const std::string& name) override;
+    bool view_text(const std::string& owner, const std::string& name, std::string* text) override;
     bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) override;
     // In temporary_tables.cpp.
     bool temporary_table(const std::string& owner, const std::string& table) override;

@@ -253,6 +253,10 @@ bool constraint_is_not_null(const ConstraintSpec& c) {
     return c.type == 'C' && c.columns.size() == 1 && c.condition == "\"" + c.columns[0] + "\" IS NOT NULL";
 }
 
+bool constraint_kept_deferrable(const ConstraintSpec& c) {
+    return c.deferrable == "DEFERRABLE" && c.type != 'R';
+}
+
 std::string constraint_raise_sql(int code, const std::string& message) {
     char num[8];
     std::snprintf(num, sizeof num, "%05d", code);
@@ -299,15 +303,21 @@ void constraint_enforce_sql(const ConstraintSpec& c, const std::vector<ColumnInf
     const std::string prefix = "CREATE TRIGGER " + qname(c.owner) + ".";
     const std::string full = c.owner + "." + c.name;
     const std::string on = " ON " + qname(c.table) + " FOR EACH ROW WHEN ";
+    // A deferrable constraint's triggers check only while the session does not defer it.
+    const std::string gate = constraint_kept_deferrable(c) ? "vantro_constraint_deferred(" + id + "," +
+                                                                 (c.initially_deferred ? "1" : "0") + ")=0 AND "
+                                                           : std::string();
     auto not_null_triggers = [&](const std::string& kind, const std::vector<std::string>& cols) {
+        // A primary key's columns refuse NULL at once, deferrable or not.
+        const std::string when = kind == "PK" ? std::string() : gate;
         for (std::size_t i = 0; i < cols.size(); ++i) {
             std::string col = qname(c.owner) + "." + qname(c.table) + "." + qname(cols[i]);
             std::string n = cols.size() > 1 ? std::to_string(i + 1) : std::string();
-            out->push_back(prefix + qname("VANTRO$" + kind + id + "INSERT" + n) + " BEFORE INSERT" + on + "NEW." +
-                           qname(cols[i]) + " IS NULL BEGIN SELECT RAISE(ABORT," +
+            out->push_back(prefix + qname("VANTRO$" + kind + id + "INSERT" + n) + " BEFORE INSERT" + on + when +
+                           "NEW." + qname(cols[i]) + " IS NULL BEGIN SELECT RAISE(ABORT," +
                            constraint_raise_sql(1400, ora_message(1400, col)) + "); END");
-            out->push_back(prefix + qname("VANTRO$" + kind + id + "UPDATE" + n) + " BEFORE UPDATE" + on + "NEW." +
-                           qname(cols[i]) + " IS NULL BEGIN SELECT RAISE(ABORT," +
+            out->push_back(prefix + qname("VANTRO$" + kind + id + "UPDATE" + n) + " BEFORE UPDATE" + on + when +
+                           "NEW." + qname(cols[i]) + " IS NULL BEGIN SELECT RAISE(ABORT," +
                            constraint_raise_sql(1407, ora_message(1407, col)) + "); END");
         }
     };
@@ -315,9 +325,17 @@ void constraint_enforce_sql(const ConstraintSpec& c, const std::vector<ColumnInf
     case 'P':
     case 'U':
         if (c.own_index)
-            out->push_back("CREATE UNIQUE INDEX " + qname(c.owner) + "." + qname(c.name) + " ON " + qname(c.table) +
-                           " (" + column_list(c.columns) + ")");
+            out->push_back(std::string(gate.empty() ? "CREATE UNIQUE INDEX " : "CREATE INDEX ") + qname(c.owner) + "." +
+                           qname(c.name) + " ON " + qname(c.table) + " (" + column_list(c.columns) + ")");
         if (c.type == 'P') not_null_triggers("PK", c.columns);
+        if (!gate.empty()) {
+            // After the row is stored: a second row with the same key is a duplicate.
+            std::string dup = each(c.columns, "NEW.", " IS NOT NULL", " AND ") + " AND (SELECT count(*) FROM " +
+                              qname(c.table) + " k WHERE " + match(c.columns, "k.", c.columns, "NEW.") + ")>1";
+            for (const char* event : {"INSERT", "UPDATE"})
+                out->push_back(prefix + qname("VANTRO$UK" + id + event) + " AFTER " + event + on + gate + dup +
+                               " BEGIN SELECT RAISE(ABORT," + constraint_raise_sql(1, ora_message(1, full)) + "); END");
+        }
         break;
     case 'C': {
         if (constraint_is_not_null(c)) {
@@ -331,7 +349,7 @@ void constraint_enforce_sql(const ConstraintSpec& c, const std::vector<ColumnInf
             row += (i ? ",NEW." : "NEW.") + qname(columns[i].name) + " AS " + qname(columns[i].name);
         std::string violated = constraint_raise_sql(2290, ora_message(2290, full));
         for (const char* event : {"INSERT", "UPDATE"})
-            out->push_back(prefix + qname("VANTRO$CK" + id + event) + " BEFORE " + event + on +
+            out->push_back(prefix + qname("VANTRO$CK" + id + event) + " BEFORE " + event + on + gate +
                            "EXISTS (SELECT 1 FROM (" + row + ") AS " + qname(c.table) + " WHERE " + check_where +
                            ") BEGIN SELECT RAISE(ABORT," + violated + "); END");
         break;
@@ -403,10 +421,11 @@ bool constraint_unenforce_sql(sqlite3* db, const ConstraintSpec& c, TableEdits* 
 bool constraint_load(sqlite3* db, const std::string& owner, const std::string& name, ConstraintSpec* out) {
     long long r_id = 0;
     {
-        Stmt q(db,
-               "SELECT id,constraint_type,table_name,coalesce(search_condition,''),coalesce(r_constraint_id,0),"
-               "coalesce(delete_rule,'NO ACTION'),status,validated,is_deferrable FROM main.vantro_constraints"
-               " WHERE owner=?1 AND coalesce(constraint_name,'SYS_C00'||(id+4999))=?2");
+        Stmt q(
+            db,
+            "SELECT id,constraint_type,table_name,coalesce(search_condition,''),coalesce(r_constraint_id,0),"
+            "coalesce(delete_rule,'NO ACTION'),status,validated,is_deferrable,is_deferred FROM main.vantro_constraints"
+            " WHERE owner=?1 AND coalesce(constraint_name,'SYS_C00'||(id+4999))=?2");
         q.text(1, owner);
         q.text(2, name);
         if (!q.row()) return false;
@@ -419,6 +438,7 @@ bool constraint_load(sqlite3* db, const std::string& owner, const std::string& n
         out->status = q.column(6);
         out->validated = q.column(7);
         out->deferrable = q.column(8);
+        out->initially_deferred = q.column(9) == "DEFERRED";
     }
     out->owner = owner;
     out->name = name;

@@ -30,11 +30,15 @@ struct ConstraintSpec {
     std::string status = "ENABLED";
     std::string validated = "VALIDATED";
     std::string deferrable = "NOT DEFERRABLE";
-    bool own_index = true;  // P, U: enforcing builds the key's index (false: one is there)
+    bool initially_deferred = false;  // INITIALLY DEFERRED: checked at COMMIT unless set IMMEDIATE
+    bool own_index = true;            // P, U: enforcing builds the key's index (false: one is there)
 };
 
 // A check of the form "COL" IS NOT NULL: a NOT NULL constraint.
 bool constraint_is_not_null(const ConstraintSpec& c);
+// True for a DEFERRABLE primary key, unique key or check, which the engine keeps itself
+// (SQLite defers only foreign keys).
+bool constraint_kept_deferrable(const ConstraintSpec& c);
 // The text an engine-raised error carries: 'ORA-nnnnn: message' as an SQL literal.
 std::string constraint_raise_sql(int code, const std::string& message);
 // Statements that check the rows already in the table before the constraint is
@@ -44,7 +48,11 @@ std::string constraint_raise_sql(int code, const std::string& message);
 void constraint_check_rows_sql(const ConstraintSpec& c, bool validate, const std::string& bad_rows_sql,
                                std::vector<std::string>* out);
 // Statements that enforce the constraint on new rows. columns: the table's columns;
-// check_where: the translated condition over them (checks other than NOT NULL).
+// check_where: the translated condition over them (checks other than NOT NULL). A
+// DEFERRABLE key, check or NOT NULL is kept by triggers that ask the session whether the
+// constraint is deferred now (vantro_constraint_deferred, which then notes it for the
+// check at COMMIT); a deferrable key's index is not unique, so that duplicates can stand
+// until then.
 void constraint_enforce_sql(const ConstraintSpec& c, const std::vector<ColumnInfo>& columns,
                             const std::string& check_where, std::vector<std::string>* out);
 // The SQLite definitions of tables one statement has edited, by owner and table.

@@ -4,6 +4,7 @@
 // references, found by the referenced columns (the primary key when none are given).
 #include "catalog/constraints.h"
 
+#include "sql/sql_lexer.h"
 #include "sql/sql_text.h"
 
 namespace {
@@ -157,9 +158,8 @@ void constraints_rename_column_sql(const std::string& owner, const std::string& 
     std::string where = " WHERE owner=" + quote_text(owner) + " AND table_name=" + quote_text(table);
     out->push_back("UPDATE main.vantro_cons_columns SET column_name=" + quote_text(to) + " WHERE column_name=" +
                    quote_text(from) + " AND constraint_id IN (SELECT id FROM main.vantro_constraints" + where + ")");
-    out->push_back("UPDATE main.vantro_constraints SET search_condition=" + quote_text("\"" + to + "\" IS NOT NULL") +
-                   where +
-                   " AND constraint_type='C' AND search_condition=" + quote_text("\"" + from + "\" IS NOT NULL"));
+    out->push_back("UPDATE main.vantro_constraints SET search_condition=vantro_rename_name(search_condition," +
+                   quote_text(from) + "," + quote_text(to) + ")" + where + " AND constraint_type='C'");
     out->push_back("UPDATE main.vantro_column_defaults SET column_name=" + quote_text(to) + where +
                    " AND column_name=" + quote_text(from));
 }
@@ -174,4 +174,47 @@ void constraints_drop_column_sql(const std::string& owner, const std::string& ta
         "DELETE FROM main.vantro_cons_columns WHERE constraint_id NOT IN (SELECT id FROM"
         " main.vantro_constraints)");
     out->push_back("DELETE FROM main.vantro_column_defaults" + where + " AND column_name=" + quote_text(column));
+}
+
+std::string constraints_rename_in_condition(const std::string& text, const std::string& from, const std::string& to) {
+    std::vector<Token> tokens;
+    OraError err;
+    if (!sql_tokenize(text, &tokens, &err)) return text;
+    bool plain = !to.empty();
+    for (std::size_t i = 0; i < to.size(); ++i) {
+        unsigned char ch = static_cast<unsigned char>(to[i]);
+        plain = plain && ((ch >= 'A' && ch <= 'Z') ||
+                          (i > 0 && ((ch >= '0' && ch <= '9') || ch == '_' || ch == '$' || ch == '#')));
+    }
+    std::string out;
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        const Token& t = tokens[i];
+        if ((t.kind != TokenKind::Word && t.kind != TokenKind::QuotedWord) || t.text != from) continue;
+        // A name before "(" is a function's.
+        if (i + 1 < tokens.size() && tokens[i + 1].kind == TokenKind::Operator && tokens[i + 1].text == "(") continue;
+        out += text.substr(at, t.offset - at);
+        out += t.kind == TokenKind::Word && plain ? to : "\"" + to + "\"";
+        at = t.end;
+    }
+    return out + text.substr(at);
+}
+
+namespace {
+
+void fn_rename_name(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    auto arg = [&](int i) {
+        const unsigned char* t = sqlite3_value_text(argv[i]);
+        return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
+    };
+    std::string renamed = constraints_rename_in_condition(arg(0), arg(1), arg(2));
+    sqlite3_result_text(ctx, renamed.c_str(), static_cast<int>(renamed.size()), SQLITE_TRANSIENT);
+}
+
+}  // namespace
+
+bool constraints_functions_register(sqlite3* db) {
+    return sqlite3_create_function(db, "vantro_rename_name", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   fn_rename_name, nullptr, nullptr) == SQLITE_OK;
 }

@@ -6,6 +6,8 @@
 
 #include "sql/sql_ast.h"
 
+#include <sqlite3.h>
+
 #include <string>
 #include <vector>
 
@@ -45,7 +47,7 @@ void constraints_column_sql(const std::string& owner, const std::string& table, 
                             bool in_primary_key, bool inline_keys, const std::string& statement_text,
                             std::vector<std::string>* out);
 // The catalog statements that follow a column rename: key columns, defaults and the
-// column's NOT NULL check text.
+// column's name in the text of the table's checks.
 void constraints_rename_column_sql(const std::string& owner, const std::string& table, const std::string& from,
                                    const std::string& to, std::vector<std::string>* out);
 // The catalog statements that follow a dropped column: its default and every
@@ -54,3 +56,10 @@ void constraints_drop_column_sql(const std::string& owner, const std::string& ta
                                  std::vector<std::string>* out);
 // The catalog statements that forget the constraints of a dropped table.
 void constraints_drop_sql(const std::string& owner, const std::string& table, std::vector<std::string>* out);
+// Text of a condition with every use of the name from (as a column's name, quoted or not)
+// renamed to to; strings and other names stay as written. The text itself when it does
+// not tokenize.
+std::string constraints_rename_in_condition(const std::string& text, const std::string& from, const std::string& to);
+// Installs vantro_rename_name(text, from, to), the same as an SQL function, on a catalog
+// connection.
+bool constraints_functions_register(sqlite3* db);

@@ -593,6 +593,23 @@ std::string upper(const unsigned char* p) {
     return s;
 }
 
+// The number ALL_USERS shows for the user name (SYS 0); NULL when there is no such user.
+void result_user_id(sqlite3_context* ctx, const std::string& name) {
+    sqlite3_stmt* q = nullptr;
+    if (sqlite3_prepare_v2(sqlite3_context_db_handle(ctx),
+                           "SELECT CASE name WHEN 'SYS' THEN 0 ELSE rowid+100 END FROM main.vantro_users WHERE name=?1",
+                           -1, &q, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(q);
+        return sqlite3_result_null(ctx);
+    }
+    sqlite3_bind_text(q, 1, name.c_str(), -1, SQLITE_TRANSIENT);
+    if (sqlite3_step(q) == SQLITE_ROW)
+        sqlite3_result_int64(ctx, sqlite3_column_int64(q, 0));
+    else
+        sqlite3_result_null(ctx);
+    sqlite3_finalize(q);
+}
+
 // SYS_CONTEXT('USERENV', parameter): the session's own values. Other namespaces hold no
 // values here (there is no CREATE CONTEXT), so they answer NULL as an unset one does.
 void fn_sys_context(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -611,6 +628,10 @@ void fn_sys_context(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (p.compare(0, 4, "NLS_") == 0 && session_nls_value(*s, p, &nls)) return result_text(ctx, nls);
     if (p == "CURRENT_SCHEMA") return result_text(ctx, s->current_schema.empty() ? s->user : s->current_schema);
     if (p == "SESSION_USER" || p == "CURRENT_USER") return result_text(ctx, s->user);
+    if (p == "SESSION_USERID" || p == "CURRENT_USERID") return result_user_id(ctx, s->user);
+    if (p == "CURRENT_SCHEMAID" || p == "SCHEMAID")
+        return result_user_id(ctx, s->current_schema.empty() ? s->user : s->current_schema);
+    if (p == "ISDBA") return result_text(ctx, s->user == "SYS" ? "TRUE" : "FALSE");
     if (p == "DB_NAME" || p == "INSTANCE_NAME") return result_text(ctx, s->db_name);
     if (p == "SESSIONID") return sqlite3_result_int64(ctx, s->session_id);
     if (p == "LANGUAGE") return result_text(ctx, s->nls_language + "_" + s->nls_territory + ".AL32UTF8");

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "oci_api.h"
+#include "catalog/deferred_constraints.h"
 #include "sql/sql_lexer.h"
 #include "values/sql_functions.h"
 #include "values/sql_types.h"
@@ -62,6 +63,7 @@ struct SessionHandle : Handle {
     OraError commit_error;                   // why the last failed session_commit failed
     SessionSettings settings;                // read by the SQL functions of the session's connection
     struct PlSessionState* plsql = nullptr;  // PL/SQL state (DBMS_OUTPUT), owned, made on first use
+    DeferredConstraints deferred;            // modes and pending checks of deferrable keys and checks
 };
 
 struct SvcCtxHandle : Handle {

@@ -4,6 +4,7 @@
 // SQLite and attaches the user's schema.
 #include "catalog/catalog.h"
 #include "catalog/catalog_cache.h"
+#include "catalog/deferred_constraints.h"
 #include "catalog/dictionary.h"
 #include "catalog/dictionary_ddl.h"
 #include "catalog/temporary_tables.h"
@@ -15,6 +16,7 @@
 #include "os/os.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
 #if !defined(VANTRO_VERSION) || !defined(VANTRO_VERSION_FIVE)
@@ -95,20 +97,30 @@ void server_release(ServerHandle* s) {
 
 void session_sync_transaction(SessionHandle* s) {
     s->in_transaction = s->server && s->server->db && !sqlite3_get_autocommit(s->server->db);
+    if (!s->in_transaction) deferred_constraints_reset(&s->deferred);
 }
 
 // After COMMIT or ROLLBACK the session's view of its transaction is read back from
 // SQLite: a commit that fails on a full disk or an I/O error may have rolled the whole
 // transaction back (the session must then start a new one), or left it open (it can be
 // committed again or rolled back).
-// A foreign key checked at COMMIT that the transaction's rows violate fails the commit:
+// A foreign key, key or check deferred to COMMIT that the transaction's rows violate fails the commit:
 // the transaction is rolled back, as Oracle does, and the error names the key.
 sword session_commit(SessionHandle* s, OCIError* errhp) {
     s->commit_error = OraError();
     if (!s->in_transaction) return OCI_SUCCESS;
     sqlite3* db = s->server->db;
+    OraError violated;
+    if (!deferred_constraints_check(db, &s->deferred, nullptr, &violated)) {
+        // A deferred key or check the transaction's rows break: the transaction goes.
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        s->commit_error.code = 2091;
+        char prefix[16];
+        std::snprintf(prefix, sizeof prefix, "ORA-%05d: ", violated.code);
+        s->commit_error.message = ora_message(2091) + "\n" + prefix + violated.message;
+    }
     char* msg = nullptr;
-    if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, &msg) != SQLITE_OK) {
+    if (!s->commit_error.code && sqlite3_exec(db, "COMMIT", nullptr, nullptr, &msg) != SQLITE_OK) {
         int code = sqlite3_extended_errcode(db);
         s->commit_error = ora_from_sqlite(code, msg ? msg : "");
         if (code == SQLITE_CONSTRAINT_FOREIGNKEY && !sqlite3_get_autocommit(db)) {
@@ -240,7 +252,8 @@ VOCI_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession*
             return error_set(errhp, err.code, err.message);
         }
     }
-    if (!sql_functions_register(db, &ses->settings) || !plsql_functions_register(db, ses)) {
+    if (!sql_functions_register(db, &ses->settings) || !plsql_functions_register(db, ses) ||
+        !deferred_constraints_register(db, &ses->deferred)) {
         catalog_close(db);
         return error_set(errhp, 1034, ora_message(1034));
     }

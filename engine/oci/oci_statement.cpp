@@ -709,42 +709,65 @@ sword run_merge(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
     return OCI_SUCCESS;
 }
 
-// SET CONSTRAINTS: only foreign keys declared INITIALLY DEFERRED are ever checked at
-// COMMIT here, so DEFERRED changes nothing for them and is refused for a key declared
-// DEFERRABLE INITIALLY IMMEDIATE (SQLite defers keys only as declared, or all at once);
-// IMMEDIATE checks the rows of the deferred keys now, as a statement error that keeps the
-// transaction, and later statements of the transaction are still checked at COMMIT.
+// SET CONSTRAINTS: the modes hold until the transaction ends (a SET outside one begins
+// it). Foreign keys are deferred by SQLite only as declared, so DEFERRED changes nothing
+// for a key declared INITIALLY DEFERRED and is refused for one declared DEFERRABLE
+// INITIALLY IMMEDIATE; the engine's own deferrable keys and checks take either mode.
+// IMMEDIATE checks the rows of what was deferred now, as a statement error that keeps
+// the transaction; later statements check the engine's keys and checks at once, while
+// foreign keys declared INITIALLY DEFERRED at the end of each statement (SQLite still
+// checks them at COMMIT too).
 sword set_constraints(StmtHandle* s, OCIError* errhp) {
     sqlite3* db = s->session->server->db;
-    std::vector<std::string> named;
+    DeferredConstraints* modes = &s->session->deferred;
+    const bool all = s->tr.constraints.empty();
+    std::vector<std::string> named;  // foreign keys
+    std::set<long long> kept;        // the engine's keys and checks
     std::uint32_t immediate_at = 0;
-    bool any_immediate = s->tr.constraints.empty() && catalog_any_deferrable_immediate(db);
+    bool any_immediate = all && s->tr.deferred && deferred_constraints_any_fixed(db);
     for (const NamedObject& c : s->tr.constraints) {
-        bool deferrable = false, deferred = false;
+        DeferrableConstraint k;
         OraError err;
-        if (!catalog_constraint_deferrable(db, c.owner, c.name, &deferrable, &deferred))
+        if (!deferred_constraint_find(db, c.owner, c.name, &k))
             err = ora_error(2448);
-        else if (!deferrable)
+        else if (!k.deferrable)
             err = ora_error(2447);
         if (err.code) {
             err.offset = c.offset;
             return fail(s, errhp, err);
         }
-        if (!deferred && !any_immediate) {
+        if (k.type != 'R' && deferred_constraint_kept(db, c.owner, k.id)) {
+            kept.insert(k.id);
+            continue;
+        }
+        if (!k.initially_deferred && !any_immediate) {
             any_immediate = true;
             immediate_at = c.offset;
         }
         named.push_back(c.owner + "." + c.name);
     }
-    if (s->tr.deferred) {
-        if (!any_immediate) return OCI_SUCCESS;
+    if (s->tr.deferred && any_immediate) {
         OraError err = ora_error(3001);
         err.offset = immediate_at;
         return fail(s, errhp, err);
     }
-    if (!s->session->in_transaction) return OCI_SUCCESS;
-    std::string violated = catalog_foreign_key_violation(db, named);
-    if (!violated.empty()) return fail(s, errhp, ora_error(2291, violated));
+    if (!s->tr.deferred && s->session->in_transaction) {
+        OraError err;
+        if (!deferred_constraints_check(db, modes, all ? nullptr : &kept, &err)) return fail(s, errhp, err);
+        if (all || !named.empty()) {
+            std::string violated = catalog_foreign_key_violation(db, named);
+            if (!violated.empty()) return fail(s, errhp, ora_error(2291, violated));
+        }
+    }
+    sword st = begin_transaction(s, errhp);
+    if (st != OCI_SUCCESS) return st;
+    if (all) {
+        deferred_constraints_set(modes, 0, s->tr.deferred);
+        modes->all_keys = s->tr.deferred ? 0 : 1;
+        modes->keys.clear();
+    }
+    for (long long id : kept) deferred_constraints_set(modes, id, s->tr.deferred);
+    for (const std::string& k : named) modes->keys[k] = !s->tr.deferred;
     return OCI_SUCCESS;
 }
 
@@ -789,7 +812,7 @@ sword run_transaction_statement(StmtHandle* s, OCIError* errhp) {
 
 // DML with the table's triggers (statement triggers around it, row triggers from the
 // connection's firing triggers); rows that BEFORE row triggers stored again are counted.
-sword run_dml_with_triggers(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
+sword run_triggered_dml(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
     sword st = OCI_SUCCESS;
     TriggeredDml dml;
     dml.begin = [&]() { return (st = begin_transaction(s, errhp)) == OCI_SUCCESS; };
@@ -806,6 +829,27 @@ sword run_dml_with_triggers(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowof
     if (st != OCI_SUCCESS) return st;
     s->row_count = 0;
     return fail(s, errhp, err);
+}
+
+// DML, and where SET CONSTRAINTS made deferred foreign keys IMMEDIATE, the check of their
+// rows at the statement's end: a violation undoes the statement, not the transaction.
+sword run_dml_with_triggers(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
+    SessionHandle* ses = s->session;
+    sqlite3* db = ses->server->db;
+    std::vector<std::string> keys;
+    if (ses->in_transaction && (ses->deferred.all_keys == 1 || !ses->deferred.keys.empty()))
+        keys = deferred_foreign_keys_immediate(db, ses->deferred);
+    if (keys.empty()) return run_triggered_dml(s, errhp, iters, rowoff);
+    sword st = exec_sql(s, errhp, "SAVEPOINT vantro_keys", s->tr.kind);
+    if (st != OCI_SUCCESS) return st;
+    st = run_triggered_dml(s, errhp, iters, rowoff);
+    if (sqlite3_get_autocommit(db)) return st;  // the failure ended the transaction
+    std::string violated = st == OCI_SUCCESS ? catalog_foreign_key_violation(db, keys) : std::string();
+    if (!violated.empty()) sqlite3_exec(db, "ROLLBACK TO vantro_keys", nullptr, nullptr, nullptr);
+    sqlite3_exec(db, "RELEASE vantro_keys", nullptr, nullptr, nullptr);
+    if (violated.empty()) return st;
+    s->row_count = 0;
+    return fail(s, errhp, ora_error(2291, violated));
 }
 
 // One execution of a statement: the call's arguments, the statement as the front door

@@ -40,6 +40,9 @@ struct PlValue {
     // A collection variable's elements; null while the collection is atomically null (a
     // nested table or varray not yet constructed). kind stays Null for a collection.
     std::shared_ptr<PlCollectionData> coll;
+    // An element of a collection of records: its fields in the record's order. Fields
+    // past the end are NULL (an element EXTEND added, or one only some fields were set of).
+    std::vector<PlValue> fields;
 };
 
 // The subscript of a collection element: an integer, or the text of an associative
@@ -90,6 +93,11 @@ inline bool plsql_trace_full(const PlError& e) {
 // variable of it holds the id of a session cursor (PlRefCursor), NULL before it is opened.
 constexpr std::uint16_t kPlTypeRefCursor = 102;
 
+// Whether a query's columns make the row a strong REF CURSOR type or a record returns:
+// as many columns, each of the same type family (character, number, datetime, either
+// interval, ...) as its field; values within a family convert as they are assigned.
+bool plsql_rows_match(const std::vector<ColumnInfo>& columns, const std::vector<ColumnInfo>& row);
+
 // --- Compiled form ------------------------------------------------------------------
 
 enum class PlRefKind {
@@ -114,6 +122,7 @@ struct PlRef {
     std::string name;  // host bind name; "OWNER.PACKAGE" of a package variable; collection method
     PlAttr attr = PlAttr::Found;
     struct PlSql* index = nullptr;  // an element of a collection, NEXT, PRIOR, EXISTS: the subscript
+    int field = -1;                 // an element of a collection of records: the field read
 };
 
 // One SQLite statement: a wrapped expression or an embedded SQL statement.
@@ -149,8 +158,16 @@ struct PlVarInfo {
     // their default values (null when none).
     bool record_type = false;
     std::vector<ColumnInfo> record_fields;
+    // A strong REF CURSOR type (RETURN rowtype), and variables of it: the row it returns.
+    bool strong_cursor = false;
+    std::vector<ColumnInfo> cursor_row;
     std::vector<bool> field_not_null, field_boolean;
     std::vector<struct PlSql*> field_defaults;
+    // A collection of records (or a collection type of them) keeps its element's fields in
+    // record_fields, field_not_null and field_boolean; element_type names the record type
+    // ("" for %ROWTYPE elements), which whole-element assignment checks.
+    std::string element_type;
+    bool record_elements() const { return collection != PlCollection::None && !record_fields.empty(); }
 };
 
 struct PlCursorInfo {
@@ -190,7 +207,9 @@ enum class PlStmtKind {
     Collection,  // a collection's constructor, copy, EXTEND, TRIM or DELETE (name says which)
     Forall,      // FORALL index IN bounds DML: bodies[0] holds the one DML statement
     Execute,     // EXECUTE IMMEDIATE, and OPEN cursor FOR text (name "open")
-    RecordCopy   // record := record (slot the source) or record := NULL (slot -1)
+    RecordCopy   // record := record (slot the source) or record := NULL (slot -1); either side may
+                 // be an element of a collection of records: the target's index, and for the
+                 // source exprs[0] its subscript of collection slot
 };
 
 // How FORALL walks its collection: a range lo..hi, the subscripts of a collection
@@ -209,6 +228,7 @@ struct PlTarget {
     std::string package;              // "OWNER.PACKAGE" when slot is a variable of that package
     std::shared_ptr<PlVarInfo> info;  // ... and its declaration
     struct PlSql* index = nullptr;    // an element of the collection in slot: its subscript
+    int field = -1;                   // ... of a collection of records: the field written
 };
 
 inline PlTarget pl_var_target(int slot) {

@@ -32,7 +32,7 @@ bool Interpreter::run_unit(const std::vector<PlValue>& args, const std::vector<b
         } else if (prm.mode != "OUT") {
             v = args[k];
         }
-        if (!assign_var(prm.slot, v, from, err)) {
+        if (!assign_param(prm.slot, v, from, err)) {
             if (err->line == 0) err->line = 1;
             return false;
         }
@@ -49,7 +49,7 @@ bool Interpreter::run_unit(const std::vector<PlValue>& args, const std::vector<b
     }
     out_values->clear();
     if (return_slot_ >= 0) return_value_ = var(return_slot_);
-    for (const PlParam& prm : params) out_values->push_back(var(prm.slot));
+    for (const PlParam& prm : params) out_values->push_back(param_value(prm.slot));
     return true;
 }
 

@@ -144,6 +144,11 @@ private:
 
     std::string text_of(const PlValue& v, const OraType& type) const;
 
+    // v (of type from) as a value of the zoned timestamp or interval type to, or a zoned
+    // one as a DATE or TIMESTAMP, converted by the SQL functions that store such columns.
+    bool convert_datetime(const PlValue& v, const OraType& from, const OraType& to, PlValue* out, PlError* err);
+    static std::string datetime_store_sql(const OraType& from, const OraType& to);
+
     bool convert_number(const PlValue& v, const OraType& from, const OraType& to, PlValue* out, PlError* err) const;
 
     // Converts v (of Oracle type from) into a value of variable slot's type.
@@ -226,6 +231,31 @@ private:
     // Converts v into the element type of collection info.
     bool element_convert(const PlVarInfo& info, const PlValue& v, const OraType& from, PlValue* out, PlError* err);
     bool assign_element(const PlTarget& t, const PlValue& v, const OraType& from, PlError* err);
+    // --- Collections of records (plsql_run_record_collections.cpp) -----------------------
+    // The declaration of field k of the elements of collection of records info, for converting
+    // a value into it.
+    static PlVarInfo element_field_info(const PlVarInfo& info, std::size_t k);
+    // values (of types) converted field by field into an element of collection of records
+    // info; ORA-06504 when their number differs from the element's fields.
+    // Variables of record and collection types passed whole to and from subprograms:
+    // a collection as its value, a record as a value holding its fields.
+    bool whole_var(int slot) const {
+        const PlVarInfo& v = p_->vars[static_cast<std::size_t>(slot)];
+        return v.type.code != kPlTypeRefCursor && (v.collection != PlCollection::None || !v.fields.empty());
+    }
+    bool whole_target(const PlTarget& t) const {
+        return !t.host && t.slot >= 0 && !t.index && t.package.empty() && whole_var(t.slot);
+    }
+    PlValue param_value(int slot);
+    // Sets parameter slot from a value of a call (a whole record or collection too).
+    bool assign_param(int slot, const PlValue& v, const OraType& from, PlError* err);
+    // Sets an OUT or IN OUT argument's target from the parameter's final value.
+    bool assign_out(const PlTarget& t, const PlValue& v, const OraType& from, PlError* err);
+    // BULK COLLECT into one collection of records: each row an element, numbered from 1.
+    bool bulk_store_records(int slot, const std::vector<std::vector<PlValue>>& rows, const std::vector<OraType>& types,
+                            PlError* err);
+    bool record_convert(const PlVarInfo& info, const std::vector<PlValue>& values, const std::vector<OraType>& types,
+                        PlValue* out, PlError* err);
     // Argument k of EXTEND or TRIM as a count; -1 when it is NULL.
     bool collection_count_arg(const PlStmt& st, std::size_t k, std::int64_t* n, PlError* err);
     Flow run_collection(const PlStmt& st);
@@ -261,7 +291,8 @@ private:
     Flow run_close(const PlStmt& st);
     Flow run_return(const PlStmt& st);
     Flow run_raise(const PlStmt& st);
-    // record := record, field by field, or record := NULL (plsql_run_locals.cpp).
+    // record := record, field by field, or record := NULL, either side possibly an element
+    // of a collection of records (plsql_run_record_collections.cpp).
     Flow run_record_copy(const PlStmt& st);
 
     // --- Bulk binds and dynamic SQL (plsql_run_bulk.cpp, plsql_run_dynamic.cpp) --------

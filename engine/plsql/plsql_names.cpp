@@ -168,6 +168,16 @@ void Parser::variable_resolution(int slot, PlSql* q, NameResolution* out) {
 }
 
 NameHook::Answer Parser::record_fields(const Expr& e, std::vector<std::string>* fields) {
+    if (e.kind == ExprKind::Function && e.path.empty() && e.args.size() == 1 && e.field.empty()) {
+        // An element of a collection of records, collection(i).
+        const PlVarInfo* v = collection_of(lookup(e.text));
+        if (!v || !v->record_elements()) return NameHook::Answer::NotMine;
+        if (fields) {
+            fields->clear();
+            for (const ColumnInfo& c : v->record_fields) fields->push_back(c.name);
+        }
+        return NameHook::Answer::Resolved;
+    }
     if (e.kind != ExprKind::Column || e.path.size() != 1) return NameHook::Answer::NotMine;
     const Symbol* sym = lookup(e.path[0]);
     if (!sym || sym->kind != SymKind::Var) return NameHook::Answer::NotMine;
@@ -388,6 +398,11 @@ NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, P
                 semantic_error(e.offset, pls_message(306, name), e.offset);
                 return null_value(out);
             }
+            if (v.record_elements()) return element_field_reference(e, sym->index, q, out);
+            if (!e.field.empty()) {
+                semantic_error(e.field_offset, pls_message(302, e.field), expression_offset_);
+                return null_value(out);
+            }
             collection_reference(e, PlRefKind::Element, "", sym->index, v.type, q, out);
             return NameHook::Answer::Resolved;
         }
@@ -398,10 +413,36 @@ NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, P
         for (const PlSubprogram& sub : prog_->subprograms)
             if (sub.is_function && sub.name == name) {
                 *path = {prog_->package_name, name};
-                break;
+                return NameHook::Answer::NotMine;
             }
     }
+    // Aggregates, analytic calls and the SQL-only functions outside a SQL statement.
+    if (!sym && !in_sql_ && sql_statement_only_call(e)) {
+        semantic_error(e.offset, pls_message(204, name), expression_offset_);
+        return null_value(out);
+    }
     return NameHook::Answer::NotMine;
+}
+
+NameHook::Answer Parser::element_field_reference(Expr& e, int slot, PlSql* q, NameResolution* out) {
+    const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(slot)];
+    if (e.field.empty()) {
+        // A whole element is a record: like a whole record, no value of an expression.
+        semantic_error(e.offset, pls_message(999, "a whole record used as a value"), expression_offset_,
+                       in_sql_ ? "PL/SQL: SQL Statement ignored" : "PL/SQL: Statement ignored");
+        return null_value(out);
+    }
+    int field = element_field(v, e.field);
+    if (field < 0) {
+        semantic_error(e.field_offset, pls_message(302, e.field), expression_offset_);
+        return null_value(out);
+    }
+    bool boolean = v.field_boolean[static_cast<std::size_t>(field)];
+    OraType ty = boolean ? number_type() : v.record_fields[static_cast<std::size_t>(field)].type;
+    collection_reference(e, PlRefKind::Element, "", slot, ty, q, out);
+    q->refs.back().field = field;
+    out->condition = boolean;
+    return NameHook::Answer::Resolved;
 }
 
 }  // namespace plsql_parsing

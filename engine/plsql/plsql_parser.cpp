@@ -6,6 +6,7 @@
 #include "plsql/plsql_parser.h"
 
 #include "values/errors.h"
+#include "values/sql_interval.h"
 #include "sql/sql_translate.h"
 
 #include <atomic>
@@ -331,9 +332,28 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
         type->code = kTypeDate;
         type->size = 7;
     } else if (name == "TIMESTAMP") {
-        if (is_op("(")) length(6, false);
         type->code = kTypeTimestamp;
         type->size = 11;
+        type->scale = static_cast<std::int8_t>(datetime_precision(6));
+        // WITH TIME ZONE keeps the offset; WITH LOCAL TIME ZONE moves the value to the
+        // database's zone and shows it in the session's, as the column types do.
+        if (is_word("WITH")) {
+            ++i_;
+            bool local = is_word("LOCAL");
+            if (local) ++i_;
+            expect_word("TIME");
+            expect_word("ZONE");
+            type->code = local ? kTypeTimestampLtz : kTypeTimestampTz;
+            type->size = local ? 11 : 13;
+        }
+    } else if (name == "INTERVAL") {
+        bool year = is_word("YEAR");
+        if (!year && !is_word("DAY")) expected("YEAR DAY", peek());
+        ++i_;
+        int lead = datetime_precision(2);
+        expect_word("TO");
+        expect_word(year ? "MONTH" : "SECOND");
+        *type = year ? interval_ym_type(lead) : interval_ds_type(lead, datetime_precision(6));
     } else if (name == "BOOLEAN") {
         *type = number_type(1, 0);
         *boolean = true;
@@ -344,20 +364,42 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
     return true;
 }
 
+// The optional (n) of a datetime or interval type: 0..9, else ORA-30088 there.
+int Parser::datetime_precision(int deflt) {
+    if (!is_op("(")) return deflt;
+    ++i_;
+    const Token& n = peek();
+    int v = bounded_integer(identifier_number(), 1000);
+    expect_op(")");
+    if (v > 9) {
+        declaration_error(n.offset, ora_line(30088));
+        return deflt;
+    }
+    return v;
+}
+
 bool Parser::ref_cursor_type(const std::string& name) {
+    last_cursor_ = PlVarInfo();
     if (name == "SYS_REFCURSOR") return true;
     if (is_op(".") && peek(1).kind == TokenKind::Word) {
         // package.type: a REF CURSOR type of a package header.
         Symbol sym;
         const PlProgram* header = nullptr;
         if (!package_symbol(name, peek(1).text, &sym, &header) || sym.kind != SymKind::Type || !header) return false;
-        if (header->types[static_cast<std::size_t>(sym.index)].type.code != kPlTypeRefCursor) return false;
+        const PlVarInfo& t = header->types[static_cast<std::size_t>(sym.index)];
+        if (t.type.code != kPlTypeRefCursor) return false;
+        last_cursor_.strong_cursor = t.strong_cursor;
+        last_cursor_.cursor_row = t.cursor_row;
         i_ += 2;
         return true;
     }
     const Symbol* s = lookup(name);
-    return s && s->kind == SymKind::Type &&
-           prog_->types[static_cast<std::size_t>(s->index)].type.code == kPlTypeRefCursor;
+    if (!s || s->kind != SymKind::Type) return false;
+    const PlVarInfo& t = prog_->types[static_cast<std::size_t>(s->index)];
+    if (t.type.code != kPlTypeRefCursor) return false;
+    last_cursor_.strong_cursor = t.strong_cursor;
+    last_cursor_.cursor_row = t.cursor_row;
+    return true;
 }
 
 std::string Parser::identifier_number() {
@@ -532,6 +574,10 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
         }
         PlDecl d;
         d.slot = add_var(name, type, boolean);
+        if (type.code == kPlTypeRefCursor) {
+            prog_->vars[static_cast<std::size_t>(d.slot)].strong_cursor = last_cursor_.strong_cursor;
+            prog_->vars[static_cast<std::size_t>(d.slot)].cursor_row = last_cursor_.cursor_row;
+        }
         prog_->vars[static_cast<std::size_t>(d.slot)].constant = constant;
         prog_->vars[static_cast<std::size_t>(d.slot)].not_null = not_null;
         if (is_op(":=") || is_word("DEFAULT")) {
@@ -684,6 +730,17 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
         ++i_;
         tg.index = expression({")"}, stmt_offset);
         expect_op(")");
+        if (v.record_elements() && is_op(".")) {
+            // collection(i).field of a collection of records
+            ++i_;
+            const Token& f = peek();
+            std::string field = identifier();
+            tg.field = element_field(v, field);
+            if (tg.field < 0) {
+                semantic_error(f.offset, pls_message(302, field), stmt_offset);
+                tg.field = 0;
+            }
+        }
         return tg;
     }
     if (!v.fields.empty() && is_op(".")) {
@@ -791,9 +848,11 @@ void Parser::assignment(PlStmt* st, std::uint32_t so) {
         expect_op(";");
         return;
     }
-    if (record_assignment(st, so)) return;
+    if (record_assignment(st, so) || element_copy(st, so)) return;
     bool boolean = !tg.host && tg.slot >= 0 &&
                    (tg.info ? tg.info->boolean : prog_->vars[static_cast<std::size_t>(tg.slot)].boolean);
+    if (tg.field >= 0)
+        boolean = prog_->vars[static_cast<std::size_t>(tg.slot)].field_boolean[static_cast<std::size_t>(tg.field)];
     std::size_t value_at = i_;
     st->exprs.push_back(expression({";"}, so, boolean));
     // A cursor variable takes only another cursor reference (or NULL), and its reference
@@ -970,6 +1029,7 @@ void Parser::open_statement(PlStmt* st, std::uint32_t so) {
     // query: the cursor variable v.
     ++i_;
     st->kind = PlStmtKind::OpenFor;
+    const Token& var_token = peek();
     if (var >= 0) {
         st->cursor_var = true;
         st->slot = var;
@@ -982,7 +1042,10 @@ void Parser::open_statement(PlStmt* st, std::uint32_t so) {
     ++i_;
     expect_word("FOR");
     if (!is_word("SELECT") && !is_word("WITH") && !is_op("(")) {
-        // OPEN :rc FOR text [USING ...]: a query built at run time.
+        // OPEN :rc FOR text [USING ...]: a query built at run time; its row cannot be
+        // checked against a strong type's, which therefore takes static queries only.
+        if (var >= 0 && prog_->vars[static_cast<std::size_t>(var)].strong_cursor)
+            semantic_error(var_token.offset, pls_message(455, var_token.text), so);
         st->kind = PlStmtKind::Execute;
         st->open_dynamic = true;
         st->exprs.push_back(expression({"USING", ";"}, so));
@@ -997,6 +1060,11 @@ void Parser::open_statement(PlStmt* st, std::uint32_t so) {
     std::size_t e = expression_end({";"});
     PlSql* q = new_sql(a);
     compile_statement({{a, e}}, q, so);
+    if (var >= 0 && q->tr.kind == StatementKind::Select) {
+        const PlVarInfo& info = prog_->vars[static_cast<std::size_t>(var)];
+        if (info.strong_cursor && !plsql_rows_match(q->tr.columns, info.cursor_row))
+            semantic_error(t_[a].offset, pls_message(382), so);
+    }
     st->exprs.push_back(q);
     i_ = e;
     expect_op(";");
@@ -1258,6 +1326,9 @@ void Parser::select_into(PlStmt* st, std::uint32_t so) {
     if (have == 1 && !st->targets[0].host && st->targets[0].slot >= 0 &&
         !prog_->vars[static_cast<std::size_t>(st->targets[0].slot)].fields.empty())
         have = prog_->vars[static_cast<std::size_t>(st->targets[0].slot)].fields.size();
+    if (have == 1 && st->targets[0].index && st->targets[0].field < 0 &&
+        prog_->vars[static_cast<std::size_t>(st->targets[0].slot)].record_elements())
+        have = prog_->vars[static_cast<std::size_t>(st->targets[0].slot)].record_fields.size();
     if (have != want)
         semantic_error(t_[rest].offset, "PL/SQL: " + ora_line(want > have ? 947 : 913), so,
                        "PL/SQL: SQL Statement ignored");

@@ -134,6 +134,8 @@ private:
     std::size_t i_ = 0;
     bool unconstrained_ = false;  // parameter types take no length
     std::string last_type_name_;
+    // The REF CURSOR type type_spec read last: strong_cursor and cursor_row only.
+    PlVarInfo last_cursor_;
     std::vector<std::map<std::string, Symbol>> scopes_;
     bool in_function_ = false;  // RETURN needs a value
     struct HeaderInfo {
@@ -218,6 +220,8 @@ private:
     // collection(i) or collection.method(i) as a bound reference of q.
     void collection_reference(Expr& e, PlRefKind kind, const std::string& method, int slot, const OraType& type,
                               PlSql* q, NameResolution* out);
+    // collection(i).field of a collection of records as a bound reference of q.
+    NameHook::Answer element_field_reference(Expr& e, int slot, PlSql* q, NameResolution* out);
     // A variable's slot as a bound reference of q.
     void variable_resolution(int slot, PlSql* q, NameResolution* out);
     // The slot of NEW.column or OLD.column named at offset; -2 after an error was recorded.
@@ -237,6 +241,7 @@ private:
     // True when type name (read) is SYS_REFCURSOR or a REF CURSOR type in scope, a
     // package's "package.type" included (its rest is then read too).
     bool ref_cursor_type(const std::string& name);
+    int datetime_precision(int deflt);
     // The slot of the cursor variable the token ahead names; -1 when it names none.
     int cursor_variable_ahead(std::size_t ahead = 0) const;
 
@@ -249,6 +254,8 @@ private:
 
     // TYPE name IS TABLE OF type [NOT NULL] [INDEX BY key] | VARRAY (n) OF type [NOT NULL];
     void type_declaration(std::uint32_t decl_offset);
+    // TYPE ... IS REF CURSOR RETURN: the row of a strong type into type.
+    void cursor_return_row(PlVarInfo* type, std::uint32_t decl_offset);
     // record := record or record := NULL into st (a RecordCopy statement); false when the
     // target is not a record or the value is some other expression.
     bool record_assignment(PlStmt* st, std::uint32_t so);
@@ -268,6 +275,31 @@ private:
     bool element_assignment_ahead() const;
     // The collection variable of a symbol, or null.
     const PlVarInfo* collection_of(const Symbol* s) const;
+
+    // --- Collections of records, package types (plsql_parser_record_collections.cpp) ----
+
+    // The type the tokens ahead name: a type in scope (width 1) or package.type of a
+    // package header (width 3), which is copied into this program the first time. Null
+    // when they name no type; nothing is read.
+    const Symbol* type_symbol_ahead(std::size_t* width);
+    std::map<std::string, Symbol> imported_types_;  // package.type copied in, by "PACKAGE.TYPE"
+    // The name assignment compares for variables of type type_index: a package's types
+    // are "PACKAGE.TYPE" wherever they are used.
+    std::string declared_type_name(int type_index) const;
+    // The element of TABLE OF / VARRAY OF when it is a record (RECORD type or %ROWTYPE):
+    // read into type's record fields. False (nothing read) for a scalar element.
+    bool record_element(PlVarInfo* type, std::uint32_t decl_offset);
+    // The place of field in the elements of a collection of records; -1 when none.
+    static int element_field(const PlVarInfo& coll, const std::string& field);
+    // A parameter of a record or collection type (in scope or package.type): its variable
+    // declared like a variable of the type. False (nothing read) for any other type.
+    bool whole_parameter(PlParam* prm);
+    // The variable a call argument (tokens [a, b)) names when it is one whole record or
+    // collection variable, passed as a whole; -1 otherwise.
+    int whole_argument(std::size_t a, std::size_t b) const;
+    // element := record | element | NULL and record := element, as a RecordCopy; false
+    // when the assignment is no such copy.
+    bool element_copy(PlStmt* st, std::uint32_t so);
 
     // --- Blocks and statements ----------------------------------------------------------
 

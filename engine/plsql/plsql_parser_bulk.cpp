@@ -20,8 +20,20 @@ void Parser::bulk_targets(PlStmt* st, std::size_t columns, std::uint32_t target_
             return;
         }
     }
-    if (columns && columns != st->targets.size())
-        semantic_error(target_offset, "PL/SQL: " + ora_line(columns > st->targets.size() ? 947 : 913), so,
+    // One collection of records takes a whole row, a column per field; with other
+    // targets it is no collection of one column.
+    std::size_t taken = st->targets.size();
+    for (const PlTarget& t : st->targets) {
+        const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(t.slot)];
+        if (!v.record_elements()) continue;
+        if (st->targets.size() != 1) {
+            semantic_error(target_offset, pls_message(494), so, "PL/SQL: SQL Statement ignored");
+            return;
+        }
+        taken = v.record_fields.size();
+    }
+    if (columns && columns != taken)
+        semantic_error(target_offset, "PL/SQL: " + ora_line(columns > taken ? 947 : 913), so,
                        "PL/SQL: SQL Statement ignored");
 }
 

@@ -36,6 +36,42 @@ const PlVarInfo* Parser::collection_of(const Symbol* s) const {
     return v.collection == PlCollection::None ? nullptr : &v;
 }
 
+void Parser::cursor_return_row(PlVarInfo* type, std::uint32_t decl_offset) {
+    std::uint32_t at = peek().offset;
+    std::vector<std::string> parts{identifier()};
+    while (is_op(".")) {
+        ++i_;
+        parts.push_back(identifier());
+    }
+    std::string shown = parts[0];
+    for (std::size_t k = 1; k < parts.size(); ++k) shown += "." + parts[k];
+    const Symbol* s = parts.size() == 1 ? lookup(parts[0]) : nullptr;
+    if (is_op("%")) {
+        ++i_;
+        std::string attr = identifier();
+        if (attr == "ROWTYPE") {
+            if (!rowtype_columns(parts, &type->cursor_row))
+                return semantic_error(at, pls_message(201, shown), decl_offset, "PL/SQL: Item ignored");
+        } else if (attr == "TYPE" && s && s->kind == SymKind::Var &&
+                   !prog_->vars[static_cast<std::size_t>(s->index)].fields.empty()) {
+            const PlVarInfo& r = prog_->vars[static_cast<std::size_t>(s->index)];
+            for (std::size_t k = 0; k < r.fields.size(); ++k) {
+                ColumnInfo c;
+                c.name = k < r.field_names.size() ? r.field_names[k] : std::string();
+                c.type = prog_->vars[static_cast<std::size_t>(r.fields[k])].type;
+                type->cursor_row.push_back(c);
+            }
+        } else {
+            return semantic_error(at, pls_message(201, shown), decl_offset, "PL/SQL: Item ignored");
+        }
+    } else if (s && s->kind == SymKind::Type && prog_->types[static_cast<std::size_t>(s->index)].record_type) {
+        type->cursor_row = prog_->types[static_cast<std::size_t>(s->index)].record_fields;
+    } else {
+        return semantic_error(at, pls_message(201, shown), decl_offset, "PL/SQL: Item ignored");
+    }
+    type->strong_cursor = true;
+}
+
 void Parser::type_declaration(std::uint32_t decl_offset) {
     ++i_;
     const Token& n = peek();
@@ -43,6 +79,9 @@ void Parser::type_declaration(std::uint32_t decl_offset) {
     expect_word("IS");
     PlVarInfo type;
     type.name = name;
+    // A package's own types are named by the package wherever they are used, so that a
+    // variable declared outside as package.type matches the package's.
+    if (prog_->is_package && scopes_.size() == 1) type.type_name = prog_->package_name + "." + name;
     auto restriction = [&](const std::string& what) {
         semantic_error(n.offset, pls_message(999, what), decl_offset, "PL/SQL: Item ignored");
         std::size_t e = expression_end({";"});
@@ -58,10 +97,14 @@ void Parser::type_declaration(std::uint32_t decl_offset) {
         return;
     }
     if (is_word("REF") && is_word("CURSOR", 1)) {
-        // TYPE t IS REF CURSOR [RETURN rowtype]: a strong type is kept as a weak one, the
-        // rows a FETCH reads are checked against its targets then.
+        // TYPE t IS REF CURSOR [RETURN rowtype]: a strong type keeps the row it returns
+        // (table%ROWTYPE, cursor%ROWTYPE, record%TYPE or a record type), which the
+        // queries opened for it must match.
         i_ += 2;
-        if (is_word("RETURN")) i_ = expression_end({";"});
+        if (is_word("RETURN")) {
+            ++i_;
+            cursor_return_row(&type, decl_offset);
+        }
         expect_op(";");
         type.type.code = kPlTypeRefCursor;
         prog_->types.push_back(type);
@@ -98,22 +141,11 @@ void Parser::type_declaration(std::uint32_t decl_offset) {
         expected("object opaque range record ref table varray varying", peek());
     }
     expect_word("OF");
-    if (peek().kind == TokenKind::Word && (is_op("%", 1) || is_op("%", 3)) &&
-        (is_word("ROWTYPE", 2) || is_word("ROWTYPE", 4))) {
-        restriction("collections of records are not supported");
-        expect_op(";");
-        return;
+    if (!record_element(&type, decl_offset)) {
+        bool boolean = false;
+        type_spec(&type.type, &boolean, decl_offset);
+        type.boolean = boolean;
     }
-    if (peek().kind == TokenKind::Word && lookup(peek().text) && lookup(peek().text)->kind == SymKind::Type) {
-        bool record = prog_->types[static_cast<std::size_t>(lookup(peek().text)->index)].record_type;
-        restriction(record ? "collections of records are not supported"
-                           : "collections of collections are not supported");
-        expect_op(";");
-        return;
-    }
-    bool boolean = false;
-    type_spec(&type.type, &boolean, decl_offset);
-    type.boolean = boolean;
     if (is_word("NOT") && is_word("NULL", 1)) {
         i_ += 2;
         type.element_not_null = true;
@@ -158,17 +190,18 @@ void Parser::type_declaration(std::uint32_t decl_offset) {
 }
 
 bool Parser::collection_declaration(PlBlock* b, const std::string& name, std::uint32_t decl_offset) {
-    if (peek().kind != TokenKind::Word || is_op(".", 1)) return false;
-    const Symbol* ts = lookup(peek().text);
-    if (!ts || ts->kind != SymKind::Type) return false;
-    if (prog_->types[static_cast<std::size_t>(ts->index)].type.code == kPlTypeRefCursor) return false;
-    ++i_;
-    if (prog_->types[static_cast<std::size_t>(ts->index)].record_type) {
-        record_declaration(b, name, ts->index, decl_offset);
+    std::size_t width = 0;
+    const Symbol* ts = type_symbol_ahead(&width);
+    if (!ts) return false;
+    int index = ts->index;
+    if (prog_->types[static_cast<std::size_t>(index)].type.code == kPlTypeRefCursor) return false;
+    i_ += width;
+    if (prog_->types[static_cast<std::size_t>(index)].record_type) {
+        record_declaration(b, name, index, decl_offset);
         return true;
     }
-    PlVarInfo v = prog_->types[static_cast<std::size_t>(ts->index)];
-    v.type_name = v.name + "#" + std::to_string(ts->index);
+    PlVarInfo v = prog_->types[static_cast<std::size_t>(index)];
+    v.type_name = declared_type_name(index);
     v.name = name;
     prog_->vars.push_back(v);
     PlDecl d;
@@ -194,17 +227,19 @@ void Parser::collection_value(PlStmt* st, int slot, std::uint32_t so) {
     const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(slot)];
     const Token& t = peek();
     std::size_t end = expression_end({";"});
-    const Symbol* s = t.kind == TokenKind::Word ? lookup(t.text) : nullptr;
-    if (s && s->kind == SymKind::Type) {
+    std::size_t width = 0;
+    const Symbol* ts = type_symbol_ahead(&width);
+    if (ts) {
         // type(e1, e2, ...): a new collection of those elements.
-        ++i_;
-        const PlVarInfo& type = prog_->types[static_cast<std::size_t>(s->index)];
+        i_ += width;
+        int index = ts->index;
+        const PlVarInfo& type = prog_->types[static_cast<std::size_t>(index)];
         if (type.collection == PlCollection::IndexBy) {
             semantic_error(t.offset, pls_message(222, t.text), so);
             i_ = end;
             return;
         }
-        if (v.type_name != type.name + "#" + std::to_string(s->index)) {
+        if (v.type_name != declared_type_name(index)) {
             semantic_error(t.offset, pls_message(382), so);
             i_ = end;
             return;
@@ -222,6 +257,7 @@ void Parser::collection_value(PlStmt* st, int slot, std::uint32_t so) {
         if (i_ != end) expected(";", peek());
         return;
     }
+    const Symbol* s = t.kind == TokenKind::Word ? lookup(t.text) : nullptr;
     const PlVarInfo* from = collection_of(s);
     if (from && i_ + 1 == end) {
         ++i_;
@@ -282,7 +318,12 @@ bool Parser::element_assignment_ahead() const {
     for (std::size_t k = i_ + 1; k < t_.size() && t_[k].kind != TokenKind::End; ++k) {
         if (t_[k].kind != TokenKind::Operator) continue;
         if (t_[k].text == "(") ++depth;
-        if (t_[k].text == ")" && --depth == 0) return k + 1 < t_.size() && t_[k + 1].text == ":=";
+        if (t_[k].text == ")" && --depth == 0) {
+            // name(i) := ... or name(i).field := ... (a collection of records)
+            if (k + 1 < t_.size() && t_[k + 1].text == ":=") return true;
+            return k + 3 < t_.size() && t_[k + 1].text == "." && t_[k + 2].kind == TokenKind::Word &&
+                   t_[k + 3].text == ":=";
+        }
         if (t_[k].text == ";") return false;
     }
     return false;

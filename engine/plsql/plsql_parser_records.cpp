@@ -56,7 +56,7 @@ void Parser::record_declaration(PlBlock* b, const std::string& name, int type_in
     expect_op(";");
     int slot = add_record(name, type.record_fields);
     PlVarInfo& v = prog_->vars[static_cast<std::size_t>(slot)];
-    v.type_name = type.name + "#" + std::to_string(type_index);
+    v.type_name = declared_type_name(type_index);
     PlDecl d;
     d.slot = slot;
     b->decls.push_back(d);

@@ -188,11 +188,19 @@ void Parser::subprogram_header(PlSubprogram* sub) {
             if (prm.mode.empty()) prm.mode = "IN";
             if (is_word("NOCOPY")) ++i_;
             bool boolean = false;
-            unconstrained_ = true;
-            type_spec(&prm.type, &boolean, po);
-            unconstrained_ = false;
-            prm.type_name = last_type_name_;
-            prm.slot = add_var(prm.name, prm.type, boolean);
+            std::uint32_t type_at = peek().offset;
+            if (whole_parameter(&prm)) {
+                // A function is called inside expressions, which pass single values only.
+                if (sub->is_function)
+                    semantic_error(type_at, pls_message(999, "record and collection parameters of functions"),
+                                   statement_offset_, "PL/SQL: Declaration ignored");
+            } else {
+                unconstrained_ = true;
+                type_spec(&prm.type, &boolean, po);
+                unconstrained_ = false;
+                prm.type_name = last_type_name_;
+                prm.slot = add_var(prm.name, prm.type, boolean);
+            }
             prog_->vars[static_cast<std::size_t>(prm.slot)].constant = prm.mode == "IN";
             if (is_op(":=") || is_word("DEFAULT")) {
                 ++i_;
@@ -210,8 +218,19 @@ void Parser::subprogram_header(PlSubprogram* sub) {
     if (sub->is_function) {
         expect_word("RETURN");
         bool boolean = false;
+        std::size_t width = 0;
+        const Symbol* ts = type_symbol_ahead(&width);
         unconstrained_ = true;
-        type_spec(&sub->return_type, &boolean, peek().offset);
+        if (ts && prog_->types[static_cast<std::size_t>(ts->index)].type.code != kPlTypeRefCursor) {
+            // A function's result is one value: a record or collection is not returned as one.
+            semantic_error(peek().offset, pls_message(999, "record and collection function results"), statement_offset_,
+                           "PL/SQL: Declaration ignored");
+            i_ += width;
+            sub->return_type = number_type();
+            last_type_name_ = "NUMBER";
+        } else {
+            type_spec(&sub->return_type, &boolean, peek().offset);
+        }
         unconstrained_ = false;
         sub->return_type_name = last_type_name_;
         sub->return_slot = add_var("", sub->return_type, boolean);
@@ -536,6 +555,13 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
             for (std::size_t k = 0; k < fitting[f]->params.size(); ++k) {
                 std::size_t arg = maps[f][k];
                 if (arg == args.size() || fitting[f]->params[k].mode == "OUT") continue;
+                if (whole_argument(args[arg].first, args[arg].second) >= 0) {
+                    same = same &&
+                           fitting[f]->params[k].data_type ==
+                               prog_->vars[static_cast<std::size_t>(whole_argument(args[arg].first, args[arg].second))]
+                                   .type_name;
+                    continue;
+                }
                 std::string fam = value_family(args[arg].first, value_of(arg));
                 same = same && (fam.empty() || fam == argument_family(fitting[f]->params[k].data_type));
             }
@@ -569,7 +595,21 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
         st->arg_modes.push_back(prm.mode);
         PlTarget tg;
         PlSql* value = nullptr;
-        if (arg == args.size()) {
+        // A record or collection parameter (its type named "NAME#n" or "PACKAGE.NAME") takes
+        // a whole variable of the same type, passed as the variable itself.
+        bool whole_param = prm.data_type.find_first_of(".#") != std::string::npos;
+        int whole = arg == args.size() ? -1 : whole_argument(args[arg].first, args[arg].second);
+        if (arg != args.size() && (whole >= 0 || whole_param)) {
+            if (whole < 0 || !whole_param || prog_->vars[static_cast<std::size_t>(whole)].type_name != prm.data_type) {
+                semantic_error(first.offset, wrong, so);
+                tg.slot = -1;
+            } else {
+                tg = pl_var_target(whole);
+                if (prm.mode != "IN" && prog_->vars[static_cast<std::size_t>(whole)].constant)
+                    semantic_error(t_[args[arg].first].offset, pls_message(363, " '" + t_[args[arg].first].text + "'"),
+                                   so);
+            }
+        } else if (arg == args.size()) {
             tg.slot = -1;
         } else {
             if (prm.mode != "OUT") value = value_of(arg);

@@ -28,6 +28,8 @@ bool whole_number(const PlValue& v, std::int64_t* out) {
 
 bool Interpreter::bulk_store(const std::vector<PlTarget>& targets, const std::vector<std::vector<PlValue>>& rows,
                              const std::vector<OraType>& types, PlError* err) {
+    if (targets.size() == 1 && p_->vars[static_cast<std::size_t>(targets[0].slot)].record_elements())
+        return bulk_store_records(targets[0].slot, rows, types, err);
     if (types.size() != targets.size()) {
         *err = pl_error(6504);
         return false;

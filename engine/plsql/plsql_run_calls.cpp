@@ -85,7 +85,7 @@ Flow Interpreter::call_package(const PlStmt& st, const std::vector<PlValue>& arg
     }
     for (std::size_t k = 0; k < outs.size(); ++k) {
         if (st.arg_modes[k] == "IN" || (st.targets[k].slot < 0 && !st.targets[k].host)) continue;
-        if (!assign(st.targets[k], outs[k], sub->params[k].type, &err)) return raise(err, st.line);
+        if (!assign_out(st.targets[k], outs[k], sub->params[k].type, &err)) return raise(err, st.line);
     }
     return Flow::Next;
 }
@@ -120,7 +120,7 @@ Flow Interpreter::call_unit(const PlStmt& st, const std::vector<PlValue>& args) 
     }
     for (std::size_t k = 0; k < outs.size(); ++k) {
         if (st.arg_modes[k] == "IN" || (st.targets[k].slot < 0 && !st.targets[k].host)) continue;
-        if (!assign(st.targets[k], outs[k], callee.params[k].type, &err)) return raise(err, st.line);
+        if (!assign_out(st.targets[k], outs[k], callee.params[k].type, &err)) return raise(err, st.line);
     }
     return Flow::Next;
 }
@@ -129,8 +129,12 @@ Flow Interpreter::call(const PlStmt& st) {
     PlError err;
     std::vector<PlValue> args(st.exprs.size());
     if (!st.unit_name.empty() && st.exprs.size() != st.targets.size()) return Flow::Next;
-    for (std::size_t k = 0; k < st.exprs.size(); ++k)
+    for (std::size_t k = 0; k < st.exprs.size(); ++k) {
         if (st.exprs[k] && !eval(st.exprs[k], &args[k], &err)) return raise(err, st.line);
+        // A whole record or collection argument is passed by its variable.
+        if (!st.exprs[k] && k < st.targets.size() && whole_target(st.targets[k]))
+            args[k] = param_value(st.targets[k].slot);
+    }
     if (st.local >= 0) return call_local(st, args);
     if (!st.unit_name.empty()) return call_unit(st, args);
     DbmsOutput* out = &plsql_session(ses_)->output;

@@ -121,7 +121,14 @@ bool Interpreter::element_value(const PlRef& r, PlValue* v, PlError* err) {
         *err = make_error(1403, ora_message(1403));
         return false;
     }
-    *v = it->second;
+    if (r.field < 0) {
+        *v = it->second;
+    } else {
+        // A field of an element of a collection of records; fields never set are NULL.
+        const std::vector<PlValue>& fields = it->second.fields;
+        std::size_t f = static_cast<std::size_t>(r.field);
+        *v = f < fields.size() ? fields[f] : PlValue();
+    }
     return true;
 }
 
@@ -187,7 +194,20 @@ bool Interpreter::assign_element(const PlTarget& t, const PlValue& v, const OraT
     bool is_null = false;
     if (!collection_key(info, t.index, &key, &is_null, err)) return false;
     PlValue value;
-    if (!element_convert(info, v, from, &value, err)) return false;
+    if (t.field >= 0) {
+        if (!convert_to(element_field_info(info, static_cast<std::size_t>(t.field)), v, from, &value, err))
+            return false;
+    } else if (info.record_elements()) {
+        // A whole element, its fields converted by record_convert; a single value (an OUT
+        // argument or INTO target of a scalar type) is no record.
+        if (v.fields.size() != info.record_fields.size()) {
+            *err = pl_error(6504);
+            return false;
+        }
+        value = v;
+    } else if (!element_convert(info, v, from, &value, err)) {
+        return false;
+    }
     PlCollectionData* c = writable_collection(t.slot);
     if (!c) {
         *err = uninitialized();
@@ -198,7 +218,15 @@ bool Interpreter::assign_element(const PlTarget& t, const PlValue& v, const OraT
         return false;
     }
     if (dense(info) && !dense_subscript(info, *c, key.i, err)) return false;
-    c->items[key] = value;
+    if (t.field < 0) {
+        c->items[key] = value;
+        return true;
+    }
+    // One field of an element: an element that does not exist yet is made with its other
+    // fields NULL.
+    PlValue& element = c->items[key];
+    if (element.fields.size() < info.record_fields.size()) element.fields.resize(info.record_fields.size());
+    element.fields[static_cast<std::size_t>(t.field)] = value;
     return true;
 }
 

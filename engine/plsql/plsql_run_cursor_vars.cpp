@@ -8,6 +8,42 @@
 
 #include "values/errors.h"
 
+namespace {
+
+int type_family(const OraType& t) {
+    switch (t.code) {
+    case kTypeVarchar2:
+    case kTypeChar:
+    case kTypeClob:
+    case kTypeLong:
+        return 1;
+    case kTypeNumber:
+    case kTypeBinaryFloat:
+    case kTypeBinaryDouble:
+        return 2;
+    case kTypeDate:
+    case kTypeTimestamp:
+    case kTypeTimestampTz:
+    case kTypeTimestampLtz:
+        return 3;
+    default:
+        return 100 + t.code;
+    }
+}
+
+}  // namespace
+
+bool plsql_rows_match(const std::vector<ColumnInfo>& columns, const std::vector<ColumnInfo>& row) {
+    if (columns.size() != row.size()) return false;
+    for (std::size_t k = 0; k < row.size(); ++k) {
+        // NULL and '' are character columns of no length: they fit a field of any type.
+        const OraType& c = columns[k].type;
+        bool null_column = (c.code == kTypeVarchar2 || c.code == kTypeChar) && c.size == 0;
+        if (!null_column && type_family(c) != type_family(row[k].type)) return false;
+    }
+    return true;
+}
+
 namespace plsql_running {
 
 PlRefCursor* Interpreter::ref_cursor(int slot) {
@@ -58,6 +94,15 @@ Flow Interpreter::fetch_cursor_var(const PlStmt& st) {
         c->rowcount += static_cast<std::int64_t>(rows.size());
         c->found = done ? 0 : 1;
         return Flow::Next;
+    }
+    // A record takes a row of its own shape only.
+    if (st.targets.size() == 1 && !st.targets[0].host && !st.targets[0].index && st.targets[0].package.empty()) {
+        const PlVarInfo& r = p_->vars[static_cast<std::size_t>(st.targets[0].slot)];
+        if (!r.fields.empty()) {
+            std::vector<ColumnInfo> fields;
+            for (int f : r.fields) fields.push_back({std::string(), p_->vars[static_cast<std::size_t>(f)].type, false});
+            if (!plsql_rows_match(c->tr.columns, fields)) return raise(pl_error(6504), st.line);
+        }
     }
     if (c->found == 0) return Flow::Next;
     int rc = sqlite3_step(c->vm);

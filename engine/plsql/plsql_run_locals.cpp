@@ -59,7 +59,7 @@ bool Interpreter::run_local(int index, const std::vector<PlValue>& args, const s
                 } else if (passed && prm.mode != "OUT") {
                     v = args[k];
                 }
-                if (!assign_var(prm.slot, v, from, e)) return false;
+                if (!assign_param(prm.slot, v, from, e)) return false;
             }
             return_slot_ = sub.return_slot;
             Flow f = block(sub.body);
@@ -74,7 +74,7 @@ bool Interpreter::run_local(int index, const std::vector<PlValue>& args, const s
             }
             if (sub.return_slot >= 0) *result = var(sub.return_slot);
             outs->clear();
-            for (const PlParam& prm : sub.params) outs->push_back(var(prm.slot));
+            for (const PlParam& prm : sub.params) outs->push_back(param_value(prm.slot));
             return true;
         },
         err);
@@ -108,24 +108,8 @@ Flow Interpreter::call_local(const PlStmt& st, const std::vector<PlValue>& args)
     }
     for (std::size_t k = 0; k < outs.size() && k < st.targets.size(); ++k) {
         if (sub.params[k].mode == "IN" || (st.targets[k].slot < 0 && !st.targets[k].host)) continue;
-        if (!assign(st.targets[k], outs[k], sub.params[k].type, &err)) return raise(err, st.line);
+        if (!assign_out(st.targets[k], outs[k], sub.params[k].type, &err)) return raise(err, st.line);
     }
-    return Flow::Next;
-}
-
-Flow Interpreter::run_record_copy(const PlStmt& st) {
-    const PlVarInfo& to = p_->vars[static_cast<std::size_t>(st.targets[0].slot)];
-    std::vector<PlValue> values(to.fields.size());
-    std::vector<OraType> types(to.fields.size());
-    for (std::size_t k = 0; k < to.fields.size(); ++k) {
-        if (st.slot < 0) continue;
-        int f = p_->vars[static_cast<std::size_t>(st.slot)].fields[k];
-        values[k] = var(f);
-        types[k] = p_->vars[static_cast<std::size_t>(f)].type;
-    }
-    PlError err;
-    for (std::size_t k = 0; k < to.fields.size(); ++k)
-        if (!assign_var(to.fields[k], values[k], types[k], &err)) return raise(err, st.line);
     return Flow::Next;
 }
 

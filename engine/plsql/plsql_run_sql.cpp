@@ -178,6 +178,10 @@ bool Interpreter::fetch_into(sqlite3_stmt* vm, const Translation& tr, const std:
         if (!v.fields.empty()) {
             flat.clear();
             for (int f : v.fields) flat.push_back(pl_var_target(f));
+        } else if (targets[0].index && targets[0].field < 0 && v.record_elements()) {
+            // An element of a collection of records: one target per field.
+            flat.assign(v.record_fields.size(), targets[0]);
+            for (std::size_t k = 0; k < flat.size(); ++k) flat[k].field = static_cast<int>(k);
         }
     }
     int ncols = sqlite3_column_count(vm);

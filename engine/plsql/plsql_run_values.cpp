@@ -4,8 +4,10 @@
 
 #include "catalog/catalog.h"
 #include "values/clock.h"
+#include "values/decimal.h"
 #include "values/errors.h"
 #include "os/os.h"
+#include "values/sql_interval.h"
 #include "values/timestamp_tz.h"
 
 #include <algorithm>
@@ -13,6 +15,14 @@
 #include <cstring>
 
 namespace plsql_running {
+
+namespace {
+
+bool is_zoned_type(const OraType& t) {
+    return t.code == kTypeTimestampTz || t.code == kTypeTimestampLtz;
+}
+
+}  // namespace
 
 std::string Interpreter::text_of(const PlValue& v, const OraType& type) const {
     char buf[320];
@@ -29,6 +39,11 @@ std::string Interpreter::text_of(const PlValue& v, const OraType& type) const {
             if (tz_display(ses_->settings, v.s.data(), v.s.size(), type.code == kTypeTimestampLtz, &shown))
                 return shown;
         }
+        if (is_interval(type)) {
+            IntervalValue iv;
+            if (interval_parse_stored(v.s.data(), v.s.size(), &iv))
+                return interval_text(iv, type.precision, type.scale);
+        }
         if (type.code == kTypeDate || type.code == kTypeTimestamp) {
             DateValue d;
             if (date_parse_stored(v.s.data(), v.s.size(), &d)) {
@@ -42,6 +57,61 @@ std::string Interpreter::text_of(const PlValue& v, const OraType& type) const {
         return v.s;
     }
     return std::string();
+}
+
+// The SQL that turns ?1 (of type from) into the stored form of type to, as a column of
+// that type would store it; empty when no value of from becomes one of to.
+std::string Interpreter::datetime_store_sql(const OraType& from, const OraType& to) {
+    bool from_char = from.code == kTypeVarchar2 || from.code == kTypeChar || from.code == kTypeClob;
+    if (is_interval(to)) {
+        std::string value;
+        if (from.code == to.code)
+            value = "?1";
+        else if (from_char)
+            value = std::string("vantro_text_to_interval(?1,") + (to.code == kTypeIntervalYm ? "1" : "0") + ")";
+        else
+            return std::string();
+        return "vantro_interval_store(" + value + "," + std::to_string(to.precision) + "," +
+               std::to_string(to.code == kTypeIntervalDs ? to.scale : 0) + ")";
+    }
+    std::string ltz = from.code == kTypeTimestampLtz ? "1" : "0";
+    if (to.code == kTypeDate) return "substr(vantro_tz_local(?1," + ltz + "),1,19)";
+    if (to.code == kTypeTimestamp) return "vantro_tz_local(?1," + ltz + ")";
+    std::string value;
+    if (from.code == kTypeDate)
+        value = "(?1||'.000000')";
+    else if (from.code == kTypeTimestampLtz)
+        value = "vantro_tz_at(?1,NULL)";  // shown in the session's zone, so it keeps that one
+    else if (from.code == kTypeTimestamp || from.code == kTypeTimestampTz || from_char)
+        value = "?1";
+    else
+        return std::string();
+    return "vantro_tz_store(" + value + "," + std::to_string(to.scale) + "," + (from_char ? "1" : "0") + "," +
+           (to.code == kTypeTimestampLtz ? "1" : "0") + ")";
+}
+
+bool Interpreter::convert_datetime(const PlValue& v, const OraType& from, const OraType& to, PlValue* out,
+                                   PlError* err) {
+    std::string sql = datetime_store_sql(from, to);
+    if (sql.empty() || (v.kind != PlKind::Text && v.kind != PlKind::Null)) {
+        *err = pl_error(932, datetime_type_name(to).empty() ? "DATE" : datetime_type_name(to),
+                        from.code == kTypeNumber ? "NUMBER" : "-");
+        return false;
+    }
+    sqlite3_stmt* vm = nullptr;
+    sql = "select " + sql;
+    if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &vm, nullptr) != SQLITE_OK) {
+        *err = sqlite_error(true);
+        return false;
+    }
+    bind_value(vm, 1, v);
+    bool ok = sqlite3_step(vm) == SQLITE_ROW;
+    if (ok)
+        *out = column_value(vm, 0);
+    else
+        *err = sqlite_error(true);
+    sqlite3_finalize(vm);
+    return ok;
 }
 
 bool Interpreter::convert_number(const PlValue& v, const OraType& from, const OraType& to, PlValue* out,
@@ -70,8 +140,9 @@ bool Interpreter::convert_number(const PlValue& v, const OraType& from, const Or
         break;
     }
     if (!is_int && to.precision > 0) {
-        double f = std::pow(10.0, to.scale);
-        d = std::round(d * f) / f;
+        // Rounded in decimal, as NUMBER(p,s) rounds: 2.675 to two places is 2.68.
+        Decimal x;
+        if (decimal_of_double(d, &x)) d = decimal_to_double(decimal_round(x, to.scale));
     }
     if (to.precision > 0) {
         double limit = std::pow(10.0, to.precision - to.scale);
@@ -134,9 +205,16 @@ bool Interpreter::convert_to(const PlVarInfo& info, const PlValue& v, const OraT
     const OraType& to = info.type;
     if (info.boolean || to.code == kTypeNumber) {
         if (!convert_number(v, from, to, &out, err)) return false;
+    } else if (is_zoned_type(to) || is_interval(to) ||
+               ((to.code == kTypeDate || to.code == kTypeTimestamp) && is_zoned_type(from))) {
+        if (!convert_datetime(v, from, to, &out, err)) return false;
     } else if (to.code == kTypeDate || to.code == kTypeTimestamp) {
-        if (from.code == kTypeDate || from.code == kTypeTimestamp || from.code == kTypeTimestampTz) {
+        if (from.code == kTypeDate || from.code == kTypeTimestamp) {
+            // A DATE keeps no fraction of a second; a TIMESTAMP has one, zero from a DATE
+            // (stored forms compare as text).
             out = v;
+            if (out.kind == PlKind::Text && to.code == kTypeDate && out.s.size() > 19) out.s.resize(19);
+            if (out.kind == PlKind::Text && to.code == kTypeTimestamp && out.s.size() == 19) out.s += ".000000";
         } else if (v.kind == PlKind::Text) {
             DateValue now;
             DateValue d;

@@ -91,9 +91,12 @@ enum class ExprKind {
     InList,      // args[0] value, args[1..] list; negated
     InSubquery,  // args[0] value; subquery; negated
     Exists,      // subquery
-    Subquery,    // scalar subquery
-    Function,    // text: name; args; distinct; star for COUNT(*)
-    Case,        // args: [operand,] when, then, ..., [else]; has_operand, has_else
+    // op ANY|SOME|ALL: text: the operator as Compare has it; star for ALL; args[0] the
+    // value, args[1..] the list, or subquery.
+    Quantified,
+    Subquery,  // scalar subquery
+    Function,  // text: name; args; distinct; star for COUNT(*)
+    Case,      // args: [operand,] when, then, ..., [else]; has_operand, has_else
     Sysdate,
     User,
     DateLiteral,      // DATE 'YYYY-MM-DD' (text: the stored form); TIMESTAMP '...' when star
@@ -135,7 +138,11 @@ struct Expr {
     std::unique_ptr<JsonClauses> json;   // IsJson, JsonExists, JsonFunction
     std::uint8_t lead_precision = 0;     // IntervalLiteral: the type's precisions
     std::uint8_t fraction_precision = 0;
-    OraType cast_type;         // Cast: the target type (CHAR length semantics in char_used)
+    OraType cast_type;  // Cast: the target type (CHAR length semantics in char_used)
+    // Function: a field named after the call, as PL/SQL names a field of an element of a
+    // collection of records (collection(i).field); only a host's name hook resolves it.
+    std::string field;
+    std::uint32_t field_offset = 0;
     std::uint32_t offset = 0;  // first byte in the statement text
     std::uint32_t end = 0;     // just past the last byte
 

@@ -563,7 +563,27 @@ bool Parser::predicate(ExprPtr* out) {
             ExprPtr e = make(ExprKind::Compare, lhs->offset);
             e->text = (std::strcmp(op, "!=") == 0 || std::strcmp(op, "^=") == 0) ? "<>" : op;
             ++p_;
-            if (is_word("ANY") || is_word("SOME") || is_word("ALL")) return fail(3001);
+            if (is_word("ANY") || is_word("SOME") || is_word("ALL")) {
+                // op ANY|SOME|ALL (subquery) or (list): a quantified comparison.
+                e->kind = ExprKind::Quantified;
+                e->star = is_word("ALL");
+                ++p_;
+                if (!expect_op("(", 906)) return false;
+                e->args.push_back(std::move(lhs));
+                if (is_word("SELECT") || is_word("WITH")) {
+                    if (!select(&e->subquery)) return false;
+                } else {
+                    do {
+                        ExprPtr item;
+                        if (!expr(&item)) return false;
+                        e->args.push_back(std::move(item));
+                    } while (accept_op(","));
+                }
+                if (!expect_op(")", 907)) return false;
+                e->end = prev_end();
+                *out = std::move(e);
+                return true;
+            }
             ExprPtr rhs;
             if (!additive(&rhs)) return false;
             e->args.push_back(std::move(lhs));
@@ -644,6 +664,26 @@ bool Parser::predicate(ExprPtr* out) {
     if (negated) return fail(920);
     *out = std::move(lhs);
     return true;
+}
+
+// At the comma after the first value of a parenthesized list: whether the list is
+// followed by a comparison or IN, as a row of values compared with others would be.
+bool Parser::row_compared() const {
+    int depth = 1;
+    std::size_t k = 0;
+    for (; depth > 0; ++k) {
+        const Token& t = peek(k);
+        if (t.kind == TokenKind::End) return false;
+        if (t.kind == TokenKind::Operator && t.text == "(") ++depth;
+        if (t.kind == TokenKind::Operator && t.text == ")") --depth;
+    }
+    const Token& after = peek(k);
+    if (after.kind == TokenKind::Word) return after.text == "IN" || (after.text == "NOT" && word_at(k + 1, "IN"));
+    if (after.kind != TokenKind::Operator) return false;
+    static const char* const kCompare[] = {"=", "<>", "!=", "^=", "<", "<=", ">", ">="};
+    for (const char* op : kCompare)
+        if (after.text == op) return true;
+    return false;
 }
 
 bool Parser::additive(ExprPtr* out) {
@@ -804,6 +844,12 @@ bool Parser::primary(ExprPtr* out) {
                 return true;
             }
             if (!expr(out)) return false;
+            if (is_op(",") && row_compared()) {
+                // (a, b) = ANY (...), (a, b) IN (...): rows of values are not compared.
+                fail(3001, ": comparison of a row of values");
+                err_->offset = off;
+                return false;
+            }
             if (!expect_op(")", 907)) return false;
             (*out)->offset = off;
             (*out)->end = prev_end();
@@ -867,6 +913,11 @@ bool Parser::primary(ExprPtr* out) {
         if (!call_arguments(e.get())) return false;
         if (!expect_op(")", 907)) return false;
         if (!call_suffix(e.get())) return false;
+        if (is_op(".") && (peek().kind == TokenKind::Word || peek().kind == TokenKind::QuotedWord) && !e->over) {
+            e->field = peek().text;
+            e->field_offset = peek().offset;
+            p_ += 2;
+        }
         e->end = prev_end();
         *out = std::move(e);
         return true;
@@ -1271,7 +1322,11 @@ bool Parser::insert(Statement* s) {
             // VALUES rec: a record of the host language, its fields the row's values.
             std::size_t at = p_;
             if (!expr(&s->values_record)) return false;
-            if (s->values_record->kind != ExprKind::Column) {
+            // ... or an element of a collection of records, collection(i).
+            bool element = s->values_record->kind == ExprKind::Function && s->values_record->args.size() == 1 &&
+                           s->values_record->path.empty() && s->values_record->field.empty() &&
+                           !s->values_record->over && !s->values_record->extras;
+            if (s->values_record->kind != ExprKind::Column && !element) {
                 p_ = at;
                 return fail(906);
             }

@@ -99,6 +99,7 @@ private:
     bool json_table_columns(std::vector<JsonTableColumn>* columns, int depth);
     bool json_table_column(JsonTableColumn* c, int depth);
     bool json_table_path(std::string* out);
+    bool row_compared() const;
     bool additive(ExprPtr* out);
     bool multiplicative(ExprPtr* out);
     bool unary(ExprPtr* out);

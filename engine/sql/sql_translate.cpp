@@ -209,33 +209,6 @@ bool literal_value(const std::string& sql, std::string* value) {
     return true;
 }
 
-// SQL that yields exactly the number the store function gives: an integer as its digits,
-// any other double as an integer significand divided by a power of two. Both operands are
-// exact, so the quotient is the value itself, whichever way SQLite reads decimal text.
-// False when the value has no such form (it is then left to the store function).
-bool exact_number_sql(double d, std::int64_t i, bool is_int, std::string* sql) {
-    if (is_int) {
-        *sql = std::to_string(i);
-        return true;
-    }
-    if (!std::isfinite(d)) return false;
-    if (std::fabs(d) < 9.0e15 && d == std::floor(d)) {
-        *sql = std::to_string(static_cast<std::int64_t>(d));
-        return true;
-    }
-    int e = 0;
-    double f = std::frexp(d, &e);  // d = f * 2^e, 0.5 <= |f| < 1
-    auto m = static_cast<std::int64_t>(std::ldexp(f, 53));
-    int shift = 53 - e;  // d = m / 2^shift
-    while (shift > 0 && m % 2 == 0) {
-        m /= 2;
-        --shift;
-    }
-    if (shift <= 0 || shift > 62) return false;
-    *sql = "(CAST(" + std::to_string(m) + " AS REAL)/" + std::to_string(std::int64_t{1} << shift) + ")";
-    return true;
-}
-
 }  // namespace
 
 // WITH name [(columns)] AS (query), ...: each name is known to the queries after it and
@@ -925,12 +898,41 @@ bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const s
     }
 }
 
-// DML names a view: a read-only one refuses it with ORA-42399; any other view refuses it
-// with ORA-01732, as the engine's views are not updatable.
-bool Translator::view_dml_allowed(const TableRef& t) {
-    char kind = ctx_.catalog->view_restriction(owner_of(t), t.name);
-    if (kind == 'O') return fail(42399, t.offset);
-    if (kind) return fail(1732, t.offset);
+// A copy of an expression made of names, literals, placeholders, operators and plain
+// calls; false for anything else (subqueries, CASE, analytic calls ...).
+static bool copy_simple_expr(const Expr& from, ExprPtr* out) {
+    switch (from.kind) {
+    case ExprKind::String:
+    case ExprKind::Number:
+    case ExprKind::Null:
+    case ExprKind::Bind:
+    case ExprKind::Column:
+    case ExprKind::Unary:
+    case ExprKind::Binary:
+    case ExprKind::Concat:
+    case ExprKind::Function:
+        break;
+    default:
+        return false;
+    }
+    if (from.subquery || from.over || from.extras || from.json || from.json_gen) return false;
+    auto e = std::make_unique<Expr>();
+    e->kind = from.kind;
+    e->text = from.text;
+    e->path = from.path;
+    e->path_offsets = from.path_offsets;
+    e->distinct = from.distinct;
+    e->star = from.star;
+    e->field = from.field;
+    e->field_offset = from.field_offset;
+    e->offset = from.offset;
+    e->end = from.end;
+    for (const ExprPtr& a : from.args) {
+        ExprPtr c;
+        if (!copy_simple_expr(*a, &c)) return false;
+        e->args.push_back(std::move(c));
+    }
+    *out = std::move(e);
     return true;
 }
 
@@ -941,6 +943,25 @@ bool Translator::record_values(const Expr& rec, int code, const std::string& arg
     std::vector<std::string> fields;
     if (!ctx_.names || ctx_.names->record_fields(rec, &fields) != NameHook::Answer::Resolved)
         return arg.empty() ? fail(code, rec.offset) : fail(code, rec.offset, arg);
+    if (rec.kind == ExprKind::Function) {
+        // An element of a host's collection of records, element(i): one element(i).field
+        // per field, each with a copy of the subscript.
+        for (const std::string& f : fields) {
+            auto e = std::make_unique<Expr>();
+            e->kind = ExprKind::Function;
+            e->text = rec.text;
+            e->path_offsets = rec.path_offsets;
+            e->offset = rec.offset;
+            e->end = rec.end;
+            e->field = f;
+            e->field_offset = rec.offset;
+            ExprPtr subscript;
+            if (!copy_simple_expr(*rec.args[0], &subscript)) return fail(3001, rec.args[0]->offset);
+            e->args.push_back(std::move(subscript));
+            out->push_back(std::move(e));
+        }
+        return true;
+    }
     for (const std::string& f : fields) {
         auto e = std::make_unique<Expr>();
         e->kind = ExprKind::Column;
@@ -964,8 +985,8 @@ bool Translator::insert(Statement& s) {
         s.values.push_back(std::move(row));
         s.values_record.reset();
     }
-    if (!view_dml_allowed(s.table)) return false;
     if (s.target_query && !insert_target_query(s)) return false;
+    if (!view_dml_target(s)) return false;
     std::string owner = owner_of(s.table);
     std::vector<ColumnInfo> all;
     std::string target_sql = quote_name(owner) + "." + quote_name(s.table.name);
@@ -1005,14 +1026,16 @@ bool Translator::insert(Statement& s) {
     }
     if (!insert_generated(owner, s.table.name, targets, offsets, &fill)) return false;
     std::string names, added_values;
+    std::vector<std::string> named;  // the columns the statement gives values, in order
     for (std::size_t i = 0; i < targets.size(); ++i)
-        if (!fill.defaulted(i) || !fill.fill[i].empty())
-            names += (names.empty() ? "" : ",") + quote_name(targets[i].name);
+        if (!fill.defaulted(i) || !fill.fill[i].empty()) named.push_back(targets[i].name);
     for (const auto& a : fill.added) {
-        names += (names.empty() ? "" : ",") + quote_name(a.first);
+        named.push_back(a.first);
         added_values += "," + a.second;
     }
+    for (const std::string& n : named) names += (names.empty() ? "" : ",") + quote_name(n);
     std::string sql = "INSERT INTO " + target_sql + (names.empty() ? " DEFAULT VALUES" : " (" + names + ") ");
+    std::string rows;  // the rows inserted: VALUES (...) or a query
     Scope empty;
     if (s.select) {
         store_owner_ = owner;
@@ -1036,7 +1059,7 @@ bool Translator::insert(Statement& s) {
             sub =
                 "WITH vantro_rows(" + list + ") AS (" + sub + ") SELECT " + values + added_values + " FROM vantro_rows";
         }
-        sql += sub;
+        rows = sub;
     } else {
         std::vector<ExprPtr>& row = s.values[0];
         if (row.size() < targets.size()) return fail(947, row.empty() ? s.table.offset : row.back()->end);
@@ -1058,11 +1081,27 @@ bool Translator::insert(Statement& s) {
         }
         values += added_values;
         if (values.size() && values[0] == ',') values.erase(0, 1);
-        if (!names.empty()) sql += "VALUES (" + values + ")";
+        if (!names.empty()) rows = "VALUES (" + values + ")";
     }
+    if (!view_checks_.empty() && !names.empty()) {
+        // Through a view WITH CHECK OPTION: each row is checked before it is written, the
+        // columns it gives no value read as NULL. The rows are materialized so that a value
+        // drawn from a sequence is drawn once for the check and the row together.
+        std::vector<std::string> values;
+        for (const ColumnInfo& c : all) {
+            bool given = std::find(named.begin(), named.end(), c.name) != named.end();
+            values.push_back(given ? "\"vantro_ins\"." + quote_name(c.name) : "NULL");
+        }
+        std::string check;
+        if (!view_check_sql(all, values, &check)) return false;
+        rows = "WITH \"vantro_ins\"(" + names + ") AS MATERIALIZED (" + rows + ") SELECT " + names +
+               " FROM \"vantro_ins\" WHERE " + check;
+    }
+    sql += rows;
     Scope row;
     row.bare = true;
     Source self;
+    self.alias = view_alias_;  // through a view, RETURNING names the table as the view did
     self.columns = all;
     row.sources.push_back(self);
     if (!returning(s, row, &sql)) return false;
@@ -1087,7 +1126,7 @@ bool Translator::returning(Statement& s, const Scope& scope, std::string* sql) {
 }
 
 bool Translator::update(Statement& s) {
-    if (!view_dml_allowed(s.table)) return false;
+    if (!view_dml_target(s)) return false;
     Source src;
     if (!table_source(s.table, &src)) return false;
     if (s.set_row) {
@@ -1120,6 +1159,7 @@ bool Translator::update(Statement& s) {
     std::string sql = "UPDATE " + src.sql + " AS " + quote_name(src.alias) + " SET ";
     for (const auto& set : s.sets) out_->set_columns.push_back(set.first);
     scope.bare = false;
+    std::map<std::string, std::string> new_values;  // each column SET names: its stored value
     for (std::size_t i = 0; i < s.sets.size(); ++i) {
         const ColumnInfo* target = nullptr;
         for (const ColumnInfo& c : src.columns)
@@ -1131,12 +1171,23 @@ bool Translator::update(Statement& s) {
         std::string stored;
         if (!store_value(v, *target, owner, s.table.name, &stored, s.sets[i].second->offset)) return false;
         sql += (i ? "," : "") + quote_name(target->name) + "=" + stored;
+        new_values[target->name] = stored;
     }
-    if (s.where) {
-        Emitted w;
-        if (!expr(*s.where, scope, &w)) return false;
-        sql += " WHERE " + w.sql;
+    std::string where;
+    if (s.where && !dml_where(*s.where, scope, src, &where)) return false;
+    if (!view_checks_.empty()) {
+        // Through a view WITH CHECK OPTION: each row the WHERE picks is checked with its
+        // new values before it is written.
+        std::vector<std::string> values;
+        for (const ColumnInfo& c : src.columns) {
+            auto set = new_values.find(c.name);
+            values.push_back(set != new_values.end() ? set->second : quote_name(src.alias) + "." + quote_name(c.name));
+        }
+        std::string check;
+        if (!view_check_sql(src.columns, values, &check)) return false;
+        where = where.empty() ? check : "(" + where + ") AND CASE WHEN (" + where + ") THEN " + check + " ELSE 0 END";
     }
+    if (!where.empty()) sql += " WHERE " + where;
     Scope row;
     row.bare = true;
     row.sources.push_back(src);
@@ -1145,19 +1196,50 @@ bool Translator::update(Statement& s) {
     return true;
 }
 
+// The condition of the WHERE of UPDATE or DELETE. ROWNUM compared with a constant limits
+// the rows the statement changes: the first rows that meet the other conditions, chosen
+// by a query of the target's rowids.
+bool Translator::dml_where(Expr& where, const Scope& scope, const Source& target, std::string* condition_sql) {
+    std::vector<Expr*> conjuncts;
+    split_conjuncts(&where, &conjuncts);
+    std::string condition;
+    long long row_limit = -1;
+    bool limited = false;
+    for (Expr* c : conjuncts) {
+        long long limit = -2;
+        if (!rownum_limit(*c, &limit)) return false;
+        if (limit != -2) {
+            limited = true;
+            if (limit >= 0 && (row_limit < 0 || limit < row_limit)) row_limit = limit;
+            continue;
+        }
+        Emitted w;
+        if (!expr(*c, scope, &w)) return false;
+        condition += (condition.empty() ? "" : " AND ") + std::string("(") + w.sql + ")";
+    }
+    if (!limited) {
+        Emitted w;
+        if (!expr(where, scope, &w)) return false;
+        *condition_sql = w.sql;
+        return true;
+    }
+    *condition_sql = "rowid IN (SELECT rowid FROM " + target.sql + " AS " + quote_name(target.alias) +
+            (condition.empty() ? std::string() : " WHERE " + condition) +
+            (row_limit >= 0 ? " LIMIT " + std::to_string(row_limit) : std::string()) + ")";
+    return true;
+}
+
 bool Translator::del(Statement& s) {
-    if (!view_dml_allowed(s.table)) return false;
+    if (!view_dml_target(s)) return false;
     Source src;
     if (!table_source(s.table, &src)) return false;
     if (!s.alias.empty()) src.alias = s.alias;
     Scope scope;
     scope.sources.push_back(src);
     std::string sql = "DELETE FROM " + src.sql + " AS " + quote_name(src.alias);
-    if (s.where) {
-        Emitted w;
-        if (!expr(*s.where, scope, &w)) return false;
-        sql += " WHERE " + w.sql;
-    }
+    std::string where;
+    if (s.where && !dml_where(*s.where, scope, src, &where)) return false;
+    if (!where.empty()) sql += " WHERE " + where;
     Scope row;
     row.bare = true;
     row.sources.push_back(src);

@@ -63,6 +63,11 @@ struct TranslateContext {
     bool stored_in_schema = false;
 };
 
+// True when Oracle allows the call e only inside a SQL statement, not in a PL/SQL
+// expression: aggregates, analytic calls, GROUPING, the SQL/JSON aggregates,
+// SYS_CONNECT_BY_PATH and the single-row functions the catalogue marks so.
+bool sql_statement_only_call(const Expr& e);
+
 // Tokenizes, parses and translates text. False with err (offset into text) when the
 // statement is invalid or unsupported.
 bool sql_translate(const std::string& text, const TranslateContext& ctx, Translation* out, OraError* err);

@@ -6,12 +6,13 @@
 // partition.
 #include "values/errors.h"
 #include "sql/sql_translator.h"
+#include "values/sql_interval.h"
 
 #include <cstring>
 
 namespace {
 
-enum class AnalyticKind { Ranking, Offset, Value, Ratio, Aggregate, Listagg };
+enum class AnalyticKind { Ranking, Offset, Value, Ratio, Aggregate, Listagg, Statistic };
 
 struct AnalyticFunction {
     const char* name;
@@ -36,13 +37,35 @@ const AnalyticFunction kAnalytic[] = {
     {"FIRST_VALUE", AnalyticKind::Value, 1, 1, false, true, true, true, "first_value"},
     {"LAST_VALUE", AnalyticKind::Value, 1, 1, false, true, true, true, "last_value"},
     {"NTH_VALUE", AnalyticKind::Value, 2, 2, false, true, true, true, "nth_value"},
-    {"RATIO_TO_REPORT", AnalyticKind::Ratio, 1, 1, false, false, false, true, "sum"},
+    {"RATIO_TO_REPORT", AnalyticKind::Ratio, 1, 1, false, false, false, true, "vantro_sum"},
     {"COUNT", AnalyticKind::Aggregate, 0, 1, false, true, true, false, "count"},
-    {"SUM", AnalyticKind::Aggregate, 1, 1, false, true, true, false, "sum"},
-    {"AVG", AnalyticKind::Aggregate, 1, 1, false, true, true, false, "avg"},
+    {"SUM", AnalyticKind::Aggregate, 1, 1, false, true, true, false, "vantro_sum"},
+    {"AVG", AnalyticKind::Aggregate, 1, 1, false, true, true, false, "vantro_avg"},
     {"MIN", AnalyticKind::Aggregate, 1, 1, false, true, true, false, "min"},
     {"MAX", AnalyticKind::Aggregate, 1, 1, false, true, true, false, "max"},
     {"LISTAGG", AnalyticKind::Listagg, 1, 2, false, false, false, false, "vantro_listagg"},
+    {"STDDEV", AnalyticKind::Statistic, 1, 1, false, true, true, false, "vantro_stat"},
+    {"STDDEV_POP", AnalyticKind::Statistic, 1, 1, false, true, true, false, "vantro_stat"},
+    {"STDDEV_SAMP", AnalyticKind::Statistic, 1, 1, false, true, true, false, "vantro_stat"},
+    {"VARIANCE", AnalyticKind::Statistic, 1, 1, false, true, true, false, "vantro_stat"},
+    {"VAR_POP", AnalyticKind::Statistic, 1, 1, false, true, true, false, "vantro_stat"},
+    {"VAR_SAMP", AnalyticKind::Statistic, 1, 1, false, true, true, false, "vantro_stat"},
+    {"CORR", AnalyticKind::Statistic, 2, 2, false, true, true, false, "vantro_stat"},
+    {"COVAR_POP", AnalyticKind::Statistic, 2, 2, false, true, true, false, "vantro_stat"},
+    {"COVAR_SAMP", AnalyticKind::Statistic, 2, 2, false, true, true, false, "vantro_stat"},
+    {"REGR_SLOPE", AnalyticKind::Statistic, 2, 2, false, true, true, false, "vantro_stat"},
+    {"REGR_INTERCEPT", AnalyticKind::Statistic, 2, 2, false, true, true, false, "vantro_stat"},
+    {"REGR_COUNT", AnalyticKind::Statistic, 2, 2, false, true, true, false, "vantro_stat"},
+    {"REGR_R2", AnalyticKind::Statistic, 2, 2, false, true, true, false, "vantro_stat"},
+    {"REGR_AVGX", AnalyticKind::Statistic, 2, 2, false, true, true, false, "vantro_stat"},
+    {"REGR_AVGY", AnalyticKind::Statistic, 2, 2, false, true, true, false, "vantro_stat"},
+    {"REGR_SXX", AnalyticKind::Statistic, 2, 2, false, true, true, false, "vantro_stat"},
+    {"REGR_SYY", AnalyticKind::Statistic, 2, 2, false, true, true, false, "vantro_stat"},
+    {"REGR_SXY", AnalyticKind::Statistic, 2, 2, false, true, true, false, "vantro_stat"},
+    {"STATS_MODE", AnalyticKind::Statistic, 1, 1, false, true, true, false, "vantro_stat"},
+    {"MEDIAN", AnalyticKind::Statistic, 1, 1, false, false, false, false, "vantro_percentile"},
+    {"PERCENTILE_CONT", AnalyticKind::Statistic, 1, 1, false, false, false, false, "vantro_percentile"},
+    {"PERCENTILE_DISC", AnalyticKind::Statistic, 1, 1, false, false, false, false, "vantro_percentile"},
 };
 
 const AnalyticFunction* analytic_function(const std::string& name) {
@@ -68,6 +91,10 @@ const char* bound_sql(const FrameBound& b) {
 }
 
 }  // namespace
+
+bool analytic_function_name(const std::string& name) {
+    return analytic_function(name) != nullptr;
+}
 
 bool analytic_only_function(const std::string& name) {
     const AnalyticFunction* f = analytic_function(name);
@@ -152,8 +179,19 @@ bool Translator::analytic(Expr& e, const Scope& scope, Emitted* out) {
     const CallExtras& x = e.extras ? *e.extras : none;
     if (x.keep) return fail(3001, e.offset), false;
     if (x.nulls && f->kind != AnalyticKind::Offset && f->kind != AnalyticKind::Value) return fail(907, e.offset);
-    if (x.within_group != (f->kind == AnalyticKind::Listagg))
+    if (f->kind != AnalyticKind::Statistic && x.within_group != (f->kind == AnalyticKind::Listagg))
         return fail(f->kind == AnalyticKind::Listagg ? 905 : 907, e.offset);
+    if (f->kind == AnalyticKind::Statistic) {
+        if (e.distinct && !w.order.empty()) return fail(30487, w.offset);
+        std::string call;
+        if (!statistic_call(e, scope, &call, out)) return false;
+        std::string win;
+        bool aggregate = out->aggregate;
+        if (!window_sql(w, scope, "", &win, &aggregate)) return false;
+        out->sql = call + " " + win;
+        out->aggregate = aggregate;
+        return true;
+    }
     if (e.distinct && f->kind != AnalyticKind::Aggregate && f->kind != AnalyticKind::Listagg)
         return fail(30482, e.offset);
     std::vector<Emitted> args(e.args.size());
@@ -230,7 +268,7 @@ bool Translator::analytic(Expr& e, const Scope& scope, Emitted* out) {
     case AnalyticKind::Ratio: {
         std::string win;
         if (!window_sql(w, scope, "", &win, &aggregate)) return false;
-        out->sql = "vantro_div(" + numeric(args[0]) + ",sum(" + numeric(args[0]) + ") " + win + ")";
+        out->sql = "vantro_div(" + numeric(args[0]) + ",vantro_sum(" + numeric(args[0]) + ") " + win + ")";
         out->type = number_type();
         out->aggregate = aggregate;
         return true;
@@ -255,6 +293,8 @@ bool Translator::analytic(Expr& e, const Scope& scope, Emitted* out) {
         out->type = (e.text == "MIN" || e.text == "MAX") ? args[0].type : number_type();
         out->trimmed = (e.text == "MIN" || e.text == "MAX") && args[0].trimmed;
         break;
+    case AnalyticKind::Statistic:
+        return false;  // written above
     case AnalyticKind::Listagg: {
         // Over the whole partition, the rows fed in the WITHIN GROUP order.
         std::vector<OrderItem> saved_order = std::move(w.order);
@@ -365,6 +405,149 @@ bool Translator::keep_aggregate(Expr& e, const Scope& scope, Emitted* out) {
     std::string call = "vantro_keep('" + f + "'," + value + keys + ")";
     out->sql = f == "COUNT" ? "coalesce(" + call + ",0)" : call;
     out->type = type;
+    out->aggregate = true;
+    return true;
+}
+
+namespace {
+
+enum class StatisticForm { Moment, Mode, Median, Percentile, CountDistinct };
+
+struct StatisticCall {
+    const char* name;
+    StatisticForm form;
+    std::size_t args;
+    bool distinct_allowed;
+};
+
+const StatisticCall kStatistics[] = {
+    {"STDDEV", StatisticForm::Moment, 1, true},
+    {"STDDEV_POP", StatisticForm::Moment, 1, false},
+    {"STDDEV_SAMP", StatisticForm::Moment, 1, false},
+    {"VARIANCE", StatisticForm::Moment, 1, true},
+    {"VAR_POP", StatisticForm::Moment, 1, false},
+    {"VAR_SAMP", StatisticForm::Moment, 1, false},
+    {"CORR", StatisticForm::Moment, 2, false},
+    {"COVAR_POP", StatisticForm::Moment, 2, false},
+    {"COVAR_SAMP", StatisticForm::Moment, 2, false},
+    {"REGR_SLOPE", StatisticForm::Moment, 2, false},
+    {"REGR_INTERCEPT", StatisticForm::Moment, 2, false},
+    {"REGR_COUNT", StatisticForm::Moment, 2, false},
+    {"REGR_R2", StatisticForm::Moment, 2, false},
+    {"REGR_AVGX", StatisticForm::Moment, 2, false},
+    {"REGR_AVGY", StatisticForm::Moment, 2, false},
+    {"REGR_SXX", StatisticForm::Moment, 2, false},
+    {"REGR_SYY", StatisticForm::Moment, 2, false},
+    {"REGR_SXY", StatisticForm::Moment, 2, false},
+    {"STATS_MODE", StatisticForm::Mode, 1, false},
+    {"MEDIAN", StatisticForm::Median, 1, false},
+    {"PERCENTILE_CONT", StatisticForm::Percentile, 1, false},
+    {"PERCENTILE_DISC", StatisticForm::Percentile, 1, false},
+    {"APPROX_COUNT_DISTINCT", StatisticForm::CountDistinct, 1, false},
+};
+
+const StatisticCall* statistic_entry(const std::string& name) {
+    for (const StatisticCall& s : kStatistics)
+        if (name == s.name) return &s;
+    return nullptr;
+}
+
+}  // namespace
+
+bool statistic_function(const std::string& name) {
+    return statistic_entry(name) != nullptr;
+}
+
+// The call of a statistic without its OVER: vantro_stat(name, distinct, a [, b]),
+// vantro_mode(a), vantro_percentile(kind, p, descending, a) or count(DISTINCT a).
+bool Translator::statistic_call(Expr& e, const Scope& scope, std::string* sql, Emitted* out) {
+    const StatisticCall& f = *statistic_entry(e.text);
+    if (e.star) return fail(936, e.offset);
+    if (e.args.size() != f.args) return fail(909, e.offset);
+    if (e.distinct && !f.distinct_allowed) return fail(30482, e.offset);
+    bool percentile = f.form == StatisticForm::Percentile;
+    if (e.extras) {
+        const CallExtras& x = *e.extras;
+        if (x.keep) return fail(3001, e.offset, ": KEEP of " + e.text);
+        if (x.nulls || x.within_group != percentile) return fail(907, e.offset);
+        if (x.within.size() != 1) return fail(907, x.within.size() > 1 ? x.within[1].expr->offset : e.offset);
+    } else if (percentile) {
+        return fail(905, e.end);
+    }
+    std::vector<Emitted> args(e.args.size());
+    for (std::size_t i = 0; i < e.args.size(); ++i) {
+        if (!expr(*e.args[i], scope, &args[i])) return false;
+        if (args[i].aggregate && !e.over) return fail(935, e.args[i]->offset);
+        out->aggregate = out->aggregate || args[i].aggregate;
+    }
+    // The value measured: a number (text read as one); PERCENTILE_DISC also picks dates.
+    Emitted value = percentile ? Emitted() : args[0];
+    std::uint32_t value_offset = percentile ? e.extras->within[0].expr->offset : e.args[0]->offset;
+    if (percentile && !expr(*e.extras->within[0].expr, scope, &value)) return false;
+    if (percentile && value.aggregate && !e.over) return fail(935, value_offset);
+    out->aggregate = out->aggregate || value.aggregate;
+    auto numeric = [&](const Emitted& a, std::uint32_t offset, std::string* sql_out) {
+        if (is_number(a.type)) {
+            *sql_out = a.sql;
+        } else if (is_char(a.type) || a.sql == "NULL") {
+            *sql_out = "vantro_to_number(" + a.sql + ")";
+        } else if (f.form == StatisticForm::Moment) {
+            return fail(932, offset, "NUMBER", type_family(a.type));
+        } else if (is_date(a.type) || is_timestamp(a.type) || is_interval(a.type)) {
+            return fail(3001, offset, ": " + std::string(f.name) + " of a datetime or interval");
+        } else {
+            return fail(30495, offset);
+        }
+        return true;
+    };
+    out->type = number_type();
+    switch (f.form) {
+    case StatisticForm::Moment: {
+        std::string a, b;
+        if (!numeric(args[0], e.args[0]->offset, &a)) return false;
+        if (f.args == 2 && !numeric(args[1], e.args[1]->offset, &b)) return false;
+        *sql = "vantro_stat('" + std::string(f.name) + "'," + (e.distinct ? "1," : "0,") + a +
+               (f.args == 2 ? "," + b : std::string()) + ")";
+        return true;
+    }
+    case StatisticForm::Mode:
+        *sql = "vantro_mode(" + args[0].sql + ")";
+        out->type = args[0].type;
+        out->trimmed = args[0].trimmed;
+        return true;
+    case StatisticForm::CountDistinct:
+        if (e.over) return fail(3001, e.offset, ": " + std::string(f.name) + " OVER"), false;
+        *sql = "count(DISTINCT " + args[0].sql + ")";
+        return true;
+    case StatisticForm::Median: {
+        std::string a;
+        if (!numeric(args[0], e.args[0]->offset, &a)) return false;
+        *sql = "vantro_percentile('CONT',0.5,0," + a + ")";
+        return true;
+    }
+    case StatisticForm::Percentile: {
+        bool disc = e.text == "PERCENTILE_DISC";
+        std::string p = is_number(args[0].type) ? args[0].sql : "vantro_to_number(" + args[0].sql + ")";
+        std::string v;
+        if (disc && !is_zoned(value.type) && (is_date(value.type) || is_timestamp(value.type))) {
+            v = value.sql;
+            out->type = value.type;
+        } else if (!numeric(value, value_offset, &v)) {
+            return false;
+        }
+        *sql = std::string("vantro_percentile('") + (disc ? "DISC" : "CONT") + "'," + p + "," +
+               (e.extras->within[0].descending ? "1," : "0,") + v + ")";
+        return true;
+    }
+    }
+    return false;
+}
+
+bool Translator::statistic(Expr& e, const Scope& scope, Emitted* out) {
+    std::string call;
+    if (!statistic_call(e, scope, &call, out)) return false;
+    // REGR_COUNT of no rows is 0.
+    out->sql = e.text == "REGR_COUNT" ? "coalesce(" + call + ",0)" : call;
     out->aggregate = true;
     return true;
 }

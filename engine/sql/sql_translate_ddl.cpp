@@ -5,6 +5,7 @@
 // written beside the SQLite statement.
 #include "sql/sql_translate.h"
 
+#include "catalog/constraint_ddl.h"
 #include "catalog/constraints.h"
 #include "values/sql_interval.h"
 #include "values/errors.h"
@@ -123,11 +124,16 @@ bool reserved_by_sqlite(const std::string& name) {
     return true;
 }
 
-// True when a constraint written on c other than its reference is INITIALLY DEFERRED:
-// SQLite checks only foreign keys at COMMIT.
+// True when a constraint written on c other than its reference is INITIALLY DEFERRED.
 bool deferred_besides_reference(const ColumnDef& c) {
     return c.not_null_state.deferred || c.primary_key_state.deferred || c.unique_state.deferred ||
            c.check_state.deferred;
+}
+
+// A key or check the engine keeps by triggers of its own, so that the session can defer
+// it: SQLite's own keys and checks are always checked at the statement.
+bool kept_deferrable(TableConstraint::Kind kind, const ConstraintState& state) {
+    return state.deferrable && !state.disabled && kind != TableConstraint::Kind::ForeignKey;
 }
 
 }  // namespace
@@ -174,9 +180,21 @@ bool Translator::create_table(Statement& s) {
     table_scope.sources.push_back(columns);
     table_scope_ = &table_scope;
     int identities = 0;
+    std::vector<std::string> deferrable_not_nulls;  // columns whose NOT NULL is DEFERRABLE
     for (ColumnDef& c : s.column_defs) {
         if (!names.insert(c.name).second) return fail(957, c.offset);
-        if (deferred_besides_reference(c)) return fail(3001, c.offset);
+        // A session's rows of a temporary table are not seen by the triggers that would
+        // defer a key or check.
+        if (temporary && deferred_besides_reference(c)) return fail(3001, c.offset);
+        // A deferrable NOT NULL is kept by the engine's triggers instead of SQLite's
+        // column constraint, recorded below with the table's constraints.
+        bool in_key = c.primary_key;
+        for (const TableConstraint& k : s.constraints)
+            if (k.kind == TableConstraint::Kind::PrimaryKey && !k.state.disabled)
+                in_key = in_key || std::find(k.columns.begin(), k.columns.end(), c.name) != k.columns.end();
+        const bool deferrable_not_null =
+            !temporary && c.not_null && !in_key && kept_deferrable(TableConstraint::Kind::Check, c.not_null_state);
+        if (deferrable_not_null) deferrable_not_nulls.push_back(c.name);
         if (!generated_check(c, &identities)) return false;
         auto add = [&](TableConstraint::Kind kind, const std::string& name, const ConstraintState& state) {
             TableConstraint k;
@@ -198,7 +216,10 @@ bool Translator::create_table(Statement& s) {
         }
         if (c.check) add(TableConstraint::Kind::Check, c.check_name, c.check_state)->check = std::move(c.check);
         std::string cs;
-        if (!column_sql(c, &cs, false)) return false;
+        c.not_null = c.not_null && !deferrable_not_null;
+        bool written = column_sql(c, &cs, false);
+        c.not_null = c.not_null || deferrable_not_null;
+        if (!written) return false;
         body += (body.empty() ? "" : ", ") + cs;
     }
     for (TableConstraint& k : s.constraints) inline_constraints.push_back(std::move(k));
@@ -210,17 +231,29 @@ bool Translator::create_table(Statement& s) {
     long long next_number = ctx_.catalog->next_constraint_number();
     std::set<std::string> constraint_names;
     std::vector<ConstraintRecord> records;
+    std::vector<std::string> enforcement;  // the deferrable keys' indexes and triggers
+    std::vector<ColumnInfo> table_columns;
+    for (const ColumnDef& c : s.column_defs) table_columns.push_back({c.name, c.type});
     bool has_primary = false;
     for (TableConstraint& k : inline_constraints) {
+        std::string kept_where;
         for (const std::string& col : k.columns)
             if (!names.count(col)) return fail(904, k.offset, "\"" + col + "\"");
-        if (k.state.deferred && k.kind != TableConstraint::Kind::ForeignKey) return fail(3001, k.offset);
+        if (temporary && k.state.deferred && k.kind != TableConstraint::Kind::ForeignKey) return fail(3001, k.offset);
+        const bool deferrable = !temporary && kept_deferrable(k.kind, k.state);
         if (k.kind == TableConstraint::Kind::PrimaryKey) {
             if (has_primary) return fail(2260, k.offset), false;
             has_primary = true;
         }
         ConstraintRecord record;
         record.id = next_number++;
+        ConstraintSpec kept;  // a deferrable key's or check's enforcement
+        kept.id = record.id;
+        kept.owner = owner;
+        kept.table = s.table.name;
+        kept.columns = k.columns;
+        kept.deferrable = "DEFERRABLE";
+        kept.initially_deferred = k.state.deferred;
         record.name = k.name;
         record.columns = k.columns;
         record.state = k.state;
@@ -270,13 +303,46 @@ bool Translator::create_table(Statement& s) {
             Emitted e;
             if (!expr(*k.check, check_scope, &e)) return false;
             body += " CHECK " + e.sql;
+            kept_where = "NOT (" + e.sql + ")";
             record.type = 'C';
             record.search_condition = text_.substr(k.check->offset, k.check->end - k.check->offset);
             record.column_positions = false;
             break;
         }
         }
-        if (k.state.disabled) body.resize(body_size);
+        if (k.state.disabled || deferrable) body.resize(body_size);
+        if (deferrable) {
+            kept.name = k.name;
+            kept.type = record.type;
+            if (kept.type != 'C' && ctx_.catalog->object_exists(owner, k.name)) return fail(955, k.offset);
+            constraint_enforce_sql(kept, table_columns, kept_where, &enforcement);
+        }
+        records.push_back(std::move(record));
+    }
+    for (const std::string& col : deferrable_not_nulls) {
+        const ColumnDef* c = nullptr;
+        for (const ColumnDef& d : s.column_defs)
+            if (d.name == col) c = &d;
+        ConstraintRecord record;
+        record.id = next_number++;
+        record.name = c->not_null_name;
+        record.search_condition = "\"" + col + "\" IS NOT NULL";
+        record.columns = {col};
+        record.column_positions = false;
+        record.state = c->not_null_state;
+        ConstraintSpec kept;
+        kept.id = record.id;
+        kept.owner = owner;
+        kept.table = s.table.name;
+        kept.name = record.name.empty() ? constraints_system_name(record.id) : record.name;
+        if (!record.name.empty() &&
+            (ctx_.catalog->constraint_exists(owner, record.name) || !constraint_names.insert(record.name).second))
+            return fail(2264, c->offset), false;
+        kept.columns = record.columns;
+        kept.condition = record.search_condition;
+        kept.deferrable = "DEFERRABLE";
+        kept.initially_deferred = record.state.deferred;
+        constraint_enforce_sql(kept, table_columns, std::string(), &enforcement);
         records.push_back(std::move(record));
     }
     // Keys first, so that a foreign key of the table to itself finds the key it references.
@@ -291,12 +357,17 @@ bool Translator::create_table(Statement& s) {
             key_columns.insert(k.columns.begin(), k.columns.end());
     if (s.organization == "INDEX" && !organized_by_index(owner, s, inline_constraints)) return false;
     out_->sql = "CREATE TABLE " + quote_name(owner) + "." + quote_name(s.table.name) + " (" + body + ")";
+    for (const std::string& e : enforcement) out_->sql += "; " + e;
     for (ColumnDef& c : s.column_defs)
         if (key_columns.count(c.name)) c.not_null = true;
     int id = 1;
-    for (const ColumnDef& c : s.column_defs) {
+    for (ColumnDef& c : s.column_defs) {
         catalog_insert(owner, s.table.name, c, id++);
+        const bool recorded =
+            std::find(deferrable_not_nulls.begin(), deferrable_not_nulls.end(), c.name) != deferrable_not_nulls.end();
+        c.not_null = c.not_null && !recorded;
         constraints_column_sql(owner, s.table.name, c, key_columns.count(c.name) > 0, false, text_, &out_->catalog_sql);
+        c.not_null = c.not_null || recorded;
         if (!generated_record(owner, s.table.name, c, false)) return false;
     }
     return true;

@@ -10,6 +10,7 @@
 #include "values/values.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <cctype>
 #include <cstring>
@@ -114,10 +115,37 @@ std::string quote_text(const std::string& s) {
     return r + "'";
 }
 
+bool exact_number_sql(double d, std::int64_t i, bool is_int, std::string* sql) {
+    if (is_int) {
+        *sql = std::to_string(i);
+        return true;
+    }
+    if (!std::isfinite(d)) return false;
+    if (std::fabs(d) < 9.0e15 && d == std::floor(d)) {
+        *sql = std::to_string(static_cast<std::int64_t>(d));
+        return true;
+    }
+    int e = 0;
+    double f = std::frexp(d, &e);  // d = f * 2^e, 0.5 <= |f| < 1
+    auto m = static_cast<std::int64_t>(std::ldexp(f, 53));
+    int shift = 53 - e;  // d = m / 2^shift
+    while (shift > 0 && m % 2 == 0) {
+        m /= 2;
+        --shift;
+    }
+    // Powers of two up to 2^62 are exact integers in SQL text; larger shifts take several.
+    std::string v = "CAST(" + std::to_string(m) + " AS REAL)";
+    for (; shift > 0; shift -= std::min(shift, 62)) v += "/" + std::to_string(std::int64_t{1} << std::min(shift, 62));
+    for (; shift < 0; shift += std::min(-shift, 62)) v += "*" + std::to_string(std::int64_t{1} << std::min(-shift, 62));
+    *sql = "(" + v + ")";
+    return true;
+}
+
 bool is_aggregate_call(const Expr& e) {
     return e.kind == ExprKind::Function && !e.over &&
            (e.text == "COUNT" || e.text == "SUM" || e.text == "AVG" || e.text == "MIN" || e.text == "MAX" ||
-            e.text == "LISTAGG" || (e.json_gen && (e.text == "JSON_ARRAYAGG" || e.text == "JSON_OBJECTAGG")));
+            e.text == "LISTAGG" || (e.path.empty() && statistic_function(e.text)) ||
+            (e.json_gen && (e.text == "JSON_ARRAYAGG" || e.text == "JSON_OBJECTAGG")));
 }
 
 std::size_t expr_nodes(const Expr& e) {
@@ -504,6 +532,15 @@ std::string Translator::row_value(const std::string& sql) {
     return ":r" + std::to_string(it - row_args_.begin() + 1);
 }
 
+bool sql_statement_only_call(const Expr& e) {
+    if (e.kind != ExprKind::Function || !e.path.empty()) return false;
+    if (e.over || e.extras || is_grouping_call(e) || analytic_function_name(e.text) || statistic_function(e.text))
+        return true;
+    const std::string& f = e.text;
+    return f == "JSON_ARRAYAGG" || f == "JSON_OBJECTAGG" || f == "SYS_CONNECT_BY_PATH" || f == "STANDARD_HASH" ||
+           dialect_function_sql_only(f);
+}
+
 bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
     bool handled = false;
     if (!hierarchy_value(e, scope, out, &handled)) return false;
@@ -541,11 +578,14 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
             break;
         }
     }
+    // A field after a call belongs to a host's collection element; no function has fields.
+    if (!e.field.empty()) return fail(904, e.field_offset, e.field);
     // Outside a block grouped by GROUP BY (where grouped_value writes them).
     if (is_grouping_call(e)) return fail(30481, e.offset);
     if (e.over) return analytic(e, scope, out);
     if (e.json_gen) return json_generate(e, scope, out);
     if (e.path.empty() && e.text == "LISTAGG") return listagg(e, scope, out);
+    if (e.path.empty() && statistic_function(e.text)) return statistic(e, scope, out);
     if (e.path.empty() && analytic_only_function(e.text)) return fail(30484, e.end);
     if (e.extras) {
         // WITHIN GROUP and IGNORE NULLS belong to other functions.
@@ -570,8 +610,8 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
             std::string arg = args[0].sql;
             if ((f == "SUM" || f == "AVG") && !is_number(args[0].type)) arg = "vantro_to_number(" + arg + ")";
             std::string name = f == "COUNT" ? "count"
-                               : f == "SUM" ? "sum"
-                               : f == "AVG" ? "avg"
+                               : f == "SUM" ? "vantro_sum"
+                               : f == "AVG" ? "vantro_avg"
                                : f == "MIN" ? "min"
                                             : "max";
             out->sql = name + "(" + (e.distinct ? "DISTINCT " : "") + arg + ")";
@@ -701,6 +741,18 @@ std::string balanced(const std::vector<std::string>& items, std::size_t a, std::
     return "(" + balanced(items, a, m, op) + op + balanced(items, m, b, op) + ")";
 }
 
+// The same balanced tree of calls of a function of two arguments.
+std::string balanced_calls(const std::vector<std::string>& items, std::size_t a, std::size_t b, const char* fn) {
+    if (b - a == 1) return items[a];
+    std::size_t m = a + (b - a) / 2;
+    return std::string(fn) + "(" + balanced_calls(items, a, m, fn) + "," + balanced_calls(items, m, b, fn) + ")";
+}
+
+// The function that computes a number operator in decimal.
+const char* arithmetic_function(const std::string& op) {
+    return op == "+" ? "vantro_add" : op == "-" ? "vantro_sub" : op == "*" ? "vantro_mul" : "vantro_div";
+}
+
 // vantro_concat takes any number of arguments; at most this many per call.
 constexpr std::size_t kConcatArgs = 50;
 
@@ -786,7 +838,7 @@ bool Translator::balanced_chain(const std::vector<Expr*>& spine, std::vector<Emi
         bool minus = k > 0 && spine[spine.size() - k]->text == "-";
         items.push_back(minus ? "(-" + v + ")" : v);
     }
-    out->sql = balanced(items, 0, items.size(), product ? "*" : "+");
+    out->sql = balanced_calls(items, 0, items.size(), product ? "vantro_mul" : "vantro_add");
     out->type = number_type();
     if (dated) {
         out->sql = "vantro_date_add(" + terms[0].sql + "," + out->sql + ")";
@@ -839,7 +891,7 @@ bool Translator::operation(const Expr& e, const Emitted& a, const Emitted& b, Em
     }
     std::string x = is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")";
     std::string y = is_number(b.type) ? b.sql : "vantro_to_number(" + b.sql + ")";
-    out->sql = op == "/" ? "vantro_div(" + x + "," + y + ")" : "(" + x + op + y + ")";
+    out->sql = std::string(arithmetic_function(op)) + "(" + x + "," + y + ")";
     out->type = number_type();
     return true;
 }
@@ -868,8 +920,18 @@ bool Translator::interval_operation(const Expr& e, const Emitted& a, const Emitt
         out->type.scale = std::max(a.type.scale, b.type.scale);
         return true;
     }
+    // An interval times a number (either way round), or divided by one.
+    if ((op == "*" && is_interval(a.type) && is_number(b.type)) ||
+        (op == "/" && is_interval(a.type) && is_number(b.type)) ||
+        (op == "*" && is_number(a.type) && is_interval(b.type))) {
+        const Emitted& iv = is_interval(a.type) ? a : b;
+        const Emitted& n = is_interval(a.type) ? b : a;
+        out->sql = "vantro_interval_scale(" + iv.sql + "," + n.sql + "," + (op == "/" ? "1" : "0") + ")";
+        out->type = iv.type;
+        return true;
+    }
     if ((op == "*" || op == "/") && (is_number(a.type) || is_number(b.type)))
-        return fail(3001, e.offset, ": interval multiplication and division"), false;
+        return fail(932, e.offset, "NUMBER", is_interval(a.type) ? family_name(a.type) : family_name(b.type)), false;
     return fail(30081, e.offset), false;
 }
 
@@ -881,11 +943,18 @@ bool Translator::literal(const Expr& e, Emitted* out) {
         out->type.code = kTypeChar;
         out->type.size = static_cast<std::uint32_t>(e.text.size());
         return true;
-    case ExprKind::Number:
-        out->sql = e.text;
+    case ExprKind::Number: {
+        // Written as the exact double the text reads as, so that a literal and the same
+        // number computed or bound compare equal.
+        double d;
+        std::int64_t i = 0;
+        bool is_int;
+        if (!number_parse(e.text.c_str(), e.text.size(), &d, &i, &is_int) || !exact_number_sql(d, i, is_int, &out->sql))
+            out->sql = e.text;
         out->type = number_type();
         out->literal = e.text;
         return true;
+    }
     case ExprKind::Sysdate:
         out->sql = "vantro_sysdate()";
         out->type = date_type();
@@ -1044,6 +1113,84 @@ bool Translator::in_list(Expr& e, const Scope& scope, Emitted* out) {
     return true;
 }
 
+// A quantified comparison whose value is an aggregate (HAVING max(x) > ALL (...)), which
+// SQLite does not let a subquery's WHERE hold: the value is compared outside with the
+// subquery's row count, its count of non-NULL values and their least and greatest one.
+// = ANY and <> ALL are IN and NOT IN, whose NULL rules are the same.
+static bool quantified_summary(const std::string& op, bool all, const std::string& value, const std::string& column,
+                               const std::string& sub, Emitted* out) {
+    auto of = [&](const std::string& agg) { return "(SELECT " + agg + " FROM (" + sub + "))"; };
+    std::string count = of("count(*)"), known = of("count(" + column + ")");
+    std::string lo = of("min(" + column + ")"), hi = of("max(" + column + ")");
+    std::string in = "(SELECT " + column + " FROM (" + sub + "))";
+    if (op == "=" && !all) {
+        out->sql = "(" + value + " IN " + in + ")";
+        return true;
+    }
+    if (op == "<>" && all) {
+        out->sql = "(" + value + " NOT IN " + in + ")";
+        return true;
+    }
+    // The comparison that decides: against one extreme, or for = ALL and <> ANY, a value
+    // differing from either extreme.
+    std::string decides, rest;
+    if (op == "=" || op == "<>") {
+        decides = "(" + value + "<>" + lo + " OR " + value + "<>" + hi + ")";
+        rest = "(" + value + op + lo + ")";
+    } else {
+        bool greater = op[0] == '>';
+        std::string extreme = greater == all ? hi : lo;
+        rest = "(" + value + op + extreme + ")";
+        decides = all ? "(NOT " + rest + ")" : rest;
+    }
+    out->sql = "(CASE WHEN " + decides + " THEN " + (all ? "0" : "1") + " WHEN " + count + "=0 THEN " +
+               (all ? "1" : "0") + " WHEN " + count + ">" + known + " THEN NULL ELSE " + rest + " END)";
+    return true;
+}
+
+// value op ANY|SOME|ALL (list or subquery), with the three-valued answer Oracle gives:
+// ANY is TRUE when one comparison is, ALL FALSE when one comparison is; otherwise a
+// comparison that is UNKNOWN (a NULL on either side) makes the whole UNKNOWN, and only
+// then is the answer FALSE for ANY and TRUE for ALL (so over no rows at all).
+bool Translator::quantified(Expr& e, const Scope& scope, Emitted* out) {
+    bool all = e.star;
+    Emitted v;
+    if (!expr(*e.args[0], scope, &v)) return false;
+    out->type = number_type();
+    out->aggregate = v.aggregate;
+    if (!e.subquery) {
+        // Over a list the chain of OR (ANY) or AND (ALL) has exactly those rules.
+        std::string terms;
+        for (std::size_t i = 1; i < e.args.size(); ++i) {
+            Emitted item, lhs = v;
+            if (!expr(*e.args[i], scope, &item)) return false;
+            comparison_operands(&lhs, &item, e.offset);
+            terms += (i > 1 ? (all ? " AND " : " OR ") : "") + ("(" + lhs.sql + e.text + item.sql + ")");
+            out->aggregate = out->aggregate || item.aggregate;
+        }
+        out->sql = "(" + terms + ")";
+        return true;
+    }
+    std::vector<ColumnInfo> cols;
+    std::string sub;
+    if (!select(*e.subquery, &scope, &cols, &sub)) return false;
+    if (cols.size() != 1) return fail(913, e.subquery->offset);
+    // The subquery's column is renamed so that names in the value still reach the outer
+    // query's columns, not the subquery's.
+    Emitted c;
+    c.sql = "vantro_quantified";
+    c.type = cols[0].type;
+    comparison_operands(&v, &c, e.offset);
+    std::string renamed = "SELECT " + quote_name(cols[0].name) + " AS vantro_quantified FROM (" + sub + ")";
+    if (v.aggregate) return quantified_summary(e.text, all, v.sql, c.sql, renamed, out);
+    std::string rows = "(SELECT 1 FROM (" + renamed + ") WHERE ";
+    std::string cmp = "(" + v.sql + e.text + c.sql + ")";
+    std::string decided = all ? "NOT " + cmp : cmp;
+    out->sql = "(CASE WHEN EXISTS " + rows + decided + ") THEN " + (all ? "0" : "1") + " WHEN EXISTS " + rows + cmp +
+               " IS NULL) THEN NULL ELSE " + (all ? "1" : "0") + " END)";
+    return true;
+}
+
 // IN (subquery), EXISTS and scalar subqueries.
 bool Translator::subquery(Expr& e, const Scope& scope, Emitted* out) {
     std::vector<ColumnInfo> cols;
@@ -1151,6 +1298,8 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
         return condition(e, scope, out);
     case ExprKind::InList:
         return in_list(e, scope, out);
+    case ExprKind::Quantified:
+        return quantified(e, scope, out);
     case ExprKind::InSubquery:
     case ExprKind::Exists:
     case ExprKind::Subquery:

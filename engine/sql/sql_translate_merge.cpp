@@ -126,6 +126,9 @@ bool Translator::merge_insert(Statement& s, const Source& target, const Source& 
 }
 
 bool Translator::merge(Statement& s) {
+    // MERGE does not pass through views: a read-only one answers as for any DML.
+    if (char kind = ctx_.catalog->view_restriction(owner_of(s.table), s.table.name))
+        return fail(kind == 'O' ? 42399 : 1732, s.table.offset);
     Source target;
     if (!table_source(s.table, &target)) return false;
     if (!s.alias.empty()) target.alias = s.alias;

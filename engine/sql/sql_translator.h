@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+struct ViewLevel;   // a view DML passes through (view_dml.cpp)
+struct BlockNames;  // ... and the names a subquery of the statement reads
+
 struct Source {
     std::string alias;  // upper case or as quoted
     std::string sql;    // how the FROM clause names it
@@ -94,6 +97,11 @@ std::string row_key(const std::string& alias, const std::vector<std::string>& co
 
 // True for the functions that exist only as analytic functions (ROW_NUMBER, LAG, ...).
 bool analytic_only_function(const std::string& name);
+// Whether name is one of the analytic table's functions (the aggregates among them).
+bool analytic_function_name(const std::string& name);
+
+// STDDEV, MEDIAN, PERCENTILE_CONT and the other statistical aggregates.
+bool statistic_function(const std::string& name);
 
 // A block's WHERE split into conjuncts: which became the ON condition of an old-style
 // outer join (the FROM item's index, -1 for none) and which limit the rows by ROWNUM.
@@ -244,6 +252,7 @@ private:
     bool unary(Expr& e, const Scope& scope, Emitted* out);
     bool condition(Expr& e, const Scope& scope, Emitted* out);
     bool in_list(Expr& e, const Scope& scope, Emitted* out);
+    bool quantified(Expr& e, const Scope& scope, Emitted* out);
     bool subquery(Expr& e, const Scope& scope, Emitted* out);
     bool case_expr(Expr& e, const Scope& scope, Emitted* out);
     bool column(Expr& e, const Scope& scope, Emitted* out);
@@ -269,6 +278,10 @@ private:
     bool analytic(Expr& e, const Scope& scope, Emitted* out);
     bool listagg(Expr& e, const Scope& scope, Emitted* out);
     bool keep_aggregate(Expr& e, const Scope& scope, Emitted* out);
+    // The statistical aggregates and percentiles, as aggregates (statistic) and as the
+    // call before OVER (statistic_call).
+    bool statistic(Expr& e, const Scope& scope, Emitted* out);
+    bool statistic_call(Expr& e, const Scope& scope, std::string* sql, Emitted* out);
     // PIVOT and UNPIVOT: the FROM item becomes a query over its source (sql_translate_pivot.cpp).
     bool expand_pivot(FromItem& f);
     bool listagg_call(Expr& e, const std::vector<Emitted>& args, std::string* sql, OraType* type);
@@ -286,7 +299,11 @@ private:
     int cut_every_ = 0;                   // inside a deep nest: the levels per part
     std::vector<std::string> parts_;      // the parts written so far, innermost first
     std::vector<std::string> row_args_;   // the row's values the parts read, as :r1, :r2 ...
-    bool hoist_ok_ = false;               // the statement being written may call vantro_eval
+    // The WITH CHECK OPTION conditions of the views a DML statement goes through, in the
+    // terms of its table's columns.
+    std::vector<ExprPtr> view_checks_;
+    std::string view_alias_;  // ... and how they name the table
+    bool hoist_ok_ = false;   // the statement being written may call vantro_eval
     // sql (a column or bind of the statement) as a part reads it.
     std::string row_value(const std::string& sql);
     // Chains of +, -, ||, *, /, AND and OR of one precedence level; from this many terms
@@ -343,6 +360,7 @@ private:
     bool returning(Statement& s, const Scope& scope, std::string* sql);
     bool update(Statement& s);
     bool del(Statement& s);
+    bool dml_where(Expr& where, const Scope& scope, const Source& target, std::string* condition_sql);
     // MERGE (sql_translate_merge.cpp).
     bool merge(Statement& s);
     bool merge_update(Statement& s, const Source& target, const Scope& both, const std::string& source_sql,
@@ -355,7 +373,12 @@ private:
     bool organized_by_index(const std::string& owner, const Statement& s,
                             const std::vector<TableConstraint>& constraints);
     bool truncate_table(Statement& s);
-    bool view_dml_allowed(const TableRef& t);
+    // DML through a view (view_dml.cpp).
+    bool view_dml_target(Statement& s);
+    bool view_columns_to_table(const ViewLevel& v, ExprPtr& e, const BlockNames* block);
+    bool view_columns_in_query(const ViewLevel& v, SelectStmt& q, const BlockNames* outer);
+    bool view_check_sql(const std::vector<ColumnInfo>& columns, const std::vector<std::string>& values,
+                        std::string* sql);
     void apply_length_semantics(Statement& s);
     bool alter_table(Statement& s);
     bool create_index(Statement& s);

@@ -27,6 +27,8 @@ bool date_from_seconds(std::int64_t seconds, DateValue* out);
 // The first and last day numbers of the range a date may take (0001-01-01 through
 // 9999-12-31: the stored form has four year digits and sorts as text).
 constexpr std::int64_t kFirstDayNumber = 0;
+// The Julian day (the J of a date mask) of day number 0, 1 January of year 1.
+constexpr std::int64_t kJulianDayOfFirst = 1721426;
 std::int64_t date_last_day_number();
 
 // Case-insensitive match of an upper-case word at text[at].

@@ -50,7 +50,7 @@ const DateElementRow kDateElements[] = {
     {"AM", DateElement::Meridian, 0, false},       {"PM", DateElement::Meridian, 0, false},
     {"FF", DateElement::Fraction, 6, false},       {"FM", DateElement::FillMode, 0, false},
     {"Y", DateElement::Year1, 0, false},           {"D", DateElement::WeekDay, 0, false},
-    {"X", DateElement::Radix, 0, false},
+    {"X", DateElement::Radix, 0, false},           {"J", DateElement::JulianDay, 0, false},
 };
 
 const DateElementRow* element_at(const std::string& mask, std::size_t at) {
@@ -219,6 +219,10 @@ std::size_t date_format(const DateValue& d, const DateMask& mask, char* buf, std
             break;
         case DateElement::Radix:
             put(buf, size, &pos, ".", 1);
+            break;
+        case DateElement::JulianDay:
+            put_num(buf, size, &pos, static_cast<long>(date_day_number(d.year, d.month, d.day) + kJulianDayOfFirst), 7,
+                    true);
             break;
         case DateElement::Fraction: {
             char tmp[16];

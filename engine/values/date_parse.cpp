@@ -171,6 +171,23 @@ bool date_parse(const std::string& text, const DateMask& mask, const DateValue& 
         case DateElement::Radix:
             if (text[t] == '.') ++t;
             break;
+        case DateElement::JulianDay: {
+            // The whole date from its day number; Oracle takes 1 to 5373484, of which the
+            // engine keeps the days from 1 January of year 1.
+            int j = 0;
+            if (!read_num(7, &j)) return false;
+            if (j < 1 || j > 5373484) {
+                *err = ora_error(1854);
+                return false;
+            }
+            std::int64_t n = j - kJulianDayOfFirst;
+            if (n < kFirstDayNumber || n > date_last_day_number()) {
+                *err = ora_error(1841);
+                return false;
+            }
+            date_from_day_number(n, &d.year, &d.month, &d.day);
+            break;
+        }
         case DateElement::Fraction: {
             std::size_t start = t;
             int f = 0;

@@ -10,6 +10,7 @@
 #include "values/sql_raw.h"
 #include "values/sql_json.h"
 #include "values/sql_json_gen.h"
+#include "values/sql_arithmetic.h"
 #include "values/sql_regexp.h"
 #include "values/utf8.h"
 #include "values/values.h"
@@ -493,36 +494,240 @@ void fn_ascii(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_int64(ctx, v);
 }
 
-// vantro_math(op, x[, y]): the numeric functions, NULL in giving NULL out.
+// vantro_soundex(text): the first letter, then the codes of the letters after it (BFPV 1,
+// CGJKQSXZ 2, DT 3, L 4, MN 5, R 6) to three digits, padded with 0. A vowel (or Y)
+// separates two letters of one code, H and W do not; other characters are skipped.
+void fn_soundex(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (is_null(argv[0])) return sqlite3_result_null(ctx);
+    static const char kCodes[] = "01230120022455012623010202";  // A..Z
+    std::string s = text_of(argv[0]), out;
+    char last = 0;
+    for (char raw : s) {
+        char c = static_cast<char>(std::toupper(static_cast<unsigned char>(raw)));
+        if (c < 'A' || c > 'Z') continue;
+        char code = kCodes[c - 'A'];
+        if (out.empty()) {
+            out += c;
+        } else if (code != '0' && code != last) {
+            out += code;
+            if (out.size() == 4) break;
+        }
+        if (c != 'H' && c != 'W') last = code;
+    }
+    if (out.empty()) return sqlite3_result_null(ctx);
+    out.resize(4, '0');
+    result_text(ctx, out);
+}
+
+// The bytes of Oracle's NUMBER for a number written in text ("-12.5", "1.5e+20"): an
+// exponent byte, then base-100 digits (each plus 1); a negative number has the exponent
+// byte inverted, digits 101 minus the digit and a closing 102 when it has fewer than 20.
+std::vector<unsigned char> number_bytes(const std::string& text) {
+    bool negative = !text.empty() && text[0] == '-';
+    std::string digits;
+    long point = -1, exponent = 0;
+    for (std::size_t i = negative ? 1 : 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c >= '0' && c <= '9') {
+            digits += c;
+        } else if (c == '.') {
+            point = static_cast<long>(digits.size());
+        } else if (c == 'e' || c == 'E') {
+            exponent = std::strtol(text.c_str() + i + 1, nullptr, 10);
+            break;
+        }
+    }
+    if (point < 0) point = static_cast<long>(digits.size());
+    point += exponent;
+    std::size_t lead = digits.find_first_not_of('0');
+    if (lead == std::string::npos) return {128};
+    digits.erase(0, lead);
+    point -= static_cast<long>(lead);
+    digits.erase(digits.find_last_not_of('0') + 1);
+    // Base-100 digits pair up from the decimal point.
+    if (point % 2 != 0) {
+        digits.insert(0, "0");
+        ++point;
+    }
+    if (digits.size() % 2) digits += '0';
+    if (digits.size() > 40) digits.resize(40);
+    long e = point / 2 - 1;
+    std::vector<unsigned char> out{static_cast<unsigned char>(negative ? 62 - e : 193 + e)};
+    for (std::size_t i = 0; i < digits.size(); i += 2) {
+        int d = (digits[i] - '0') * 10 + (digits[i + 1] - '0');
+        out.push_back(static_cast<unsigned char>(negative ? 101 - d : d + 1));
+    }
+    if (negative && out.size() < 21) out.push_back(102);
+    return out;
+}
+
+// vantro_dump(type, value, format, start, length): DUMP's "Typ=n Len=n: b,b,b" of a
+// VARCHAR2 (1), NUMBER (2), DATE (12), RAW (23), CHAR (96) or TIMESTAMP (180, 7 bytes
+// without a fraction) value in its Oracle bytes; format 8 octal, 16 hexadecimal, else
+// decimal, plus 1000 to name the character set of text. start (negative: from the end)
+// and length pick the bytes listed.
+void fn_dump(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (is_null(argv[1])) return result_text(ctx, "NULL");
+    int type = sqlite3_value_int(argv[0]);
+    std::vector<unsigned char> bytes;
+    if (type == 2) {
+        bytes = number_bytes(text_of(argv[1]));
+    } else if (type == 12 || type == 180) {
+        DateValue d;
+        if (!date_of(argv[1], &d)) return raise(ctx, 1858);
+        bytes = {static_cast<unsigned char>(d.year / 100 + 100),
+                 static_cast<unsigned char>(d.year % 100 + 100),
+                 static_cast<unsigned char>(d.month),
+                 static_cast<unsigned char>(d.day),
+                 static_cast<unsigned char>(d.hour + 1),
+                 static_cast<unsigned char>(d.minute + 1),
+                 static_cast<unsigned char>(d.second + 1)};
+        if (type == 180 && d.fraction != 0)
+            for (int shift = 24; shift >= 0; shift -= 8)
+                bytes.push_back(static_cast<unsigned char>((static_cast<unsigned>(d.fraction) >> shift) & 0xFF));
+    } else if (type == 1 || type == 96 || type == 23) {
+        const unsigned char* p = static_cast<const unsigned char*>(
+            type == 23 ? sqlite3_value_blob(argv[1]) : static_cast<const void*>(sqlite3_value_text(argv[1])));
+        int n = sqlite3_value_bytes(argv[1]);
+        if (p) bytes.assign(p, p + n);
+    } else {
+        return raise(ctx, 3001, ": DUMP of this type");
+    }
+    double fmt = 10, start = 1, len = 0;
+    if (!is_null(argv[2]) && !number_of(ctx, argv[2], &fmt)) return;
+    if (!is_null(argv[3]) && !number_of(ctx, argv[3], &start)) return;
+    if (!is_null(argv[4]) && !number_of(ctx, argv[4], &len)) return;
+    long base = static_cast<long>(fmt) % 1000;
+    long n = static_cast<long>(bytes.size());
+    long from = static_cast<long>(start);
+    if (from < 0) from = n + from + 1;
+    if (from < 1) from = 1;
+    long to = len >= 1 ? from - 1 + static_cast<long>(len) : n;
+    if (to > n) to = n;
+    std::string out = "Typ=" + std::to_string(type) + " Len=" + std::to_string(n);
+    if (fmt >= 1000 && (type == 1 || type == 96)) out += " CharacterSet=AL32UTF8";
+    out += ": ";
+    for (long i = from - 1; i < to; ++i) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, base == 8 ? "%o" : (base == 16 ? "%x" : "%u"), static_cast<unsigned>(bytes[i]));
+        out += (i > from - 1 ? "," : "") + std::string(buf);
+    }
+    result_text(ctx, out);
+}
+
+// MOD, CEIL, FLOOR, ROUND and TRUNC of numbers, computed in decimal (MOD(0.3, 0.1) is 0,
+// ROUND(2.675, 2) is 2.68). ROUND and TRUNC take places as Oracle does: cut to an integer.
+bool decimal_math(sqlite3_context* ctx, const std::string& op, int argc, sqlite3_value** argv) {
+    if (op != "MOD" && op != "CEIL" && op != "FLOOR" && op != "ROUND" && op != "TRUNC") return false;
+    Decimal x, y;
+    if (!decimal_arg(ctx, argv[1], &x)) return true;
+    if (argc > 2 && !decimal_arg(ctx, argv[2], &y)) return true;
+    if (op == "MOD") {
+        // x - y * TRUNC(x / y); MOD(x, 0) is x.
+        Decimal q;
+        if (!decimal_div(x, y, &q)) return result_decimal(ctx, x), true;
+        result_decimal(ctx, decimal_sub(x, decimal_mul(y, decimal_trunc(q, 0))));
+    } else if (op == "CEIL") {
+        result_decimal(ctx, decimal_ceil(x));
+    } else if (op == "FLOOR") {
+        result_decimal(ctx, decimal_floor(x));
+    } else {
+        std::int64_t places = 0;
+        if (argc > 2 && !decimal_to_int64(decimal_trunc(y, 0), &places))
+            places = decimal_compare(y, Decimal{}) > 0 ? 1000 : -1000;
+        int p = places > 1000 ? 1000 : (places < -1000 ? -1000 : static_cast<int>(places));
+        result_decimal(ctx, op == "ROUND" ? decimal_round(x, p) : decimal_trunc(x, p));
+    }
+    return true;
+}
+
+// A number as an error message shows the argument: integers without a fraction.
+std::string argument_text(double d) {
+    char buf[40];
+    std::snprintf(buf, sizeof buf, "%.15g", d);
+    return buf;
+}
+
+// vantro_math(op, x[, y ...]): the numeric functions, NULL in giving NULL out.
 void fn_math(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     for (int i = 1; i < argc; ++i)
         if (is_null(argv[i])) return sqlite3_result_null(ctx);
     std::string op = text_of(argv[0]);
+    if (decimal_math(ctx, op, argc, argv)) return;
     double x = 0, y = 0;
     if (!number_of(ctx, argv[1], &x)) return;
     if (argc > 2 && !number_of(ctx, argv[2], &y)) return;
-    if (op == "MOD") return result_number(ctx, y == 0 ? x : x - y * std::trunc(x / y));
     if (op == "SIGN") return result_number(ctx, x > 0 ? 1 : (x < 0 ? -1 : 0));
-    if (op == "CEIL") return result_number(ctx, std::ceil(x));
-    if (op == "FLOOR") return result_number(ctx, std::floor(x));
     if (op == "POWER") {
-        if (x < 0 && y != std::floor(y)) return raise(ctx, 1428, std::to_string(y));
+        if (x < 0 && y != std::floor(y)) return raise(ctx, 1428, argument_text(y));
         return result_number(ctx, std::pow(x, y));
     }
     if (op == "SQRT") {
-        if (x < 0) return raise(ctx, 1428, std::to_string(x));
+        if (x < 0) return raise(ctx, 1428, argument_text(x));
         return result_number(ctx, std::sqrt(x));
     }
-    if (op == "ROUND" || op == "TRUNC") {
-        double places = argc > 2 ? std::trunc(y) : 0;
-        if (places > 30 || places < -30) return result_number(ctx, places > 0 ? x : 0);
-        double scale = std::pow(10.0, places);
-        double v = x * scale;
-        // Oracle rounds half away from zero on the decimal value; nudge binary noise first.
-        double r = op == "ROUND" ? std::round(v + (v > 0 ? 1e-9 : -1e-9)) : std::trunc(v + (v > 0 ? 1e-9 : -1e-9));
-        return result_number(ctx, r / scale);
+    // The transcendental functions: an argument outside the function's domain is
+    // ORA-01428, a result beyond NUMBER's range ORA-01426 (result_number).
+    if (op == "EXP") return result_number(ctx, std::exp(x));
+    if (op == "LN") {
+        if (x <= 0) return raise(ctx, 1428, argument_text(x));
+        return result_number(ctx, std::log(x));
+    }
+    if (op == "LOG") {
+        // LOG(base, x): a base of 1 has no logarithms.
+        if (x <= 0 || x == 1) return raise(ctx, 1428, argument_text(x));
+        if (y <= 0) return raise(ctx, 1428, argument_text(y));
+        return result_number(ctx, std::log(y) / std::log(x));
+    }
+    if (op == "SIN") return result_number(ctx, std::sin(x));
+    if (op == "COS") return result_number(ctx, std::cos(x));
+    if (op == "TAN") return result_number(ctx, std::tan(x));
+    if (op == "SINH") return result_number(ctx, std::sinh(x));
+    if (op == "COSH") return result_number(ctx, std::cosh(x));
+    if (op == "TANH") return result_number(ctx, std::tanh(x));
+    if (op == "ATAN") return result_number(ctx, std::atan(x));
+    if (op == "ASIN" || op == "ACOS") {
+        if (x < -1 || x > 1) return raise(ctx, 1428, argument_text(x));
+        return result_number(ctx, op == "ASIN" ? std::asin(x) : std::acos(x));
+    }
+    if (op == "ATAN2") {
+        if (x == 0 && y == 0) return raise(ctx, 1426);
+        return result_number(ctx, std::atan2(x, y));
+    }
+    if (op == "REMAINDER") {
+        // x - y * N, N the integer nearest x / y, the even one on a tie.
+        if (y == 0) return raise(ctx, 1476);
+        return result_number(ctx, std::remainder(x, y));
+    }
+    if (op == "BITAND") {
+        // The AND of the integer parts, as two's complement 64-bit numbers.
+        double tx = std::trunc(x), ty = std::trunc(y);
+        if (std::fabs(tx) > 9.2e18 || std::fabs(ty) > 9.2e18) return raise(ctx, 1426);
+        return sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(tx) & static_cast<sqlite3_int64>(ty));
+    }
+    if (op == "WIDTH_BUCKET") {
+        // WIDTH_BUCKET(value, low, high, buckets): equal-width buckets 1..buckets over
+        // [low, high) (or (high, low] when low > high), 0 below and buckets + 1 above.
+        double lo = y, hi = 0, n = 0;
+        if (!number_of(ctx, argv[3], &hi) || !number_of(ctx, argv[4], &n)) return;
+        n = std::trunc(n);
+        if (n < 1) return raise(ctx, 30494, "4");
+        if (lo == hi) return raise(ctx, 30494, "3");
+        double b = 0;
+        if (lo < hi)
+            b = x < lo ? 0 : (x >= hi ? n + 1 : std::floor((x - lo) * n / (hi - lo)) + 1);
+        else
+            b = x > lo ? 0 : (x <= hi ? n + 1 : std::floor((lo - x) * n / (lo - hi)) + 1);
+        return result_number(ctx, b);
     }
     raise(ctx, 904, op);
+}
+
+// vantro_sys_guid(): sixteen random bytes, a RAW(16) as SYS_GUID returns it.
+void fn_sys_guid(sqlite3_context* ctx, int, sqlite3_value**) {
+    unsigned char bytes[16];
+    sqlite3_randomness(sizeof bytes, bytes);
+    sqlite3_result_blob(ctx, bytes, sizeof bytes, SQLITE_TRANSIENT);
 }
 
 int days_in_month(int y, int m) {
@@ -632,8 +837,10 @@ void fn_date(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 // vantro_date_format(date, mask): TO_CHAR of a date with a mask.
 void fn_date_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (is_null(argv[0]) || is_null(argv[1])) return sqlite3_result_null(ctx);
+    // A zoned value keeps its offset for TZH and TZM.
     DateValue d;
-    if (!date_of(argv[0], &d)) return raise(ctx, 1858);
+    std::string t = text_of(argv[0]);
+    if (!date_parse_zoned(t.c_str(), t.size(), &d)) return raise(ctx, 1858);
     std::string mask = text_of(argv[1]);
     if (!date_mask_valid(mask)) return raise(ctx, 1821);
     char buf[512];
@@ -844,6 +1051,8 @@ const FunctionEntry kFunctions[] = {
     {"vantro_translate", 3, true, fn_translate},
     {"vantro_chr", 1, true, fn_chr},
     {"vantro_ascii", 1, true, fn_ascii},
+    {"vantro_soundex", 1, true, fn_soundex},
+    {"vantro_dump", 5, true, fn_dump},
     {"vantro_math", -1, true, fn_math},
     {"vantro_date_fn", -1, true, fn_date},
     {"vantro_date_format", 2, true, fn_date_format},
@@ -851,6 +1060,7 @@ const FunctionEntry kFunctions[] = {
     {"vantro_number_format", 2, true, fn_number_format},
     {"vantro_to_number_mask", 2, true, fn_to_number_mask},
     {"vantro_raise", 1, false, fn_raise},
+    {"vantro_sys_guid", 0, false, fn_sys_guid},
 };
 
 }  // namespace
@@ -919,7 +1129,8 @@ std::string sys_context(const std::string&, const Args& a, OraType* type) {
 
 std::string userenv(const std::string&, const Args& a, OraType* type) {
     std::string p = upper_text(a[0].literal);
-    bool numeric = a[0].is_literal && (p == "SESSIONID" || p == "ENTRYID");
+    bool numeric = a[0].is_literal && (p == "SESSIONID" || p == "ENTRYID" || p == "SCHEMAID" ||
+                                       p == "CURRENT_SCHEMAID" || p == "SESSION_USERID" || p == "CURRENT_USERID");
     std::string s = "vantro_sys_context('USERENV'," + a[0].text_sql + ")";
     *type = numeric ? make_number() : make_varchar(256);
     return numeric ? "vantro_to_number(" + s + ")" : s;
@@ -946,6 +1157,7 @@ std::string vsize(const std::string&, const Args& a, OraType* type) {
     if (number_type(a[0].type)) return "vantro_vsize_number(" + a[0].sql + ")";
     if (a[0].type.code == kTypeDate) return "(CASE WHEN " + a[0].sql + " IS NULL THEN NULL ELSE 7 END)";
     if (date_type(a[0].type)) return "(CASE WHEN " + a[0].sql + " IS NULL THEN NULL ELSE 11 END)";
+    if (a[0].type.code == kTypeRaw) return "nullif(length(" + a[0].sql + "),0)";
     return "vantro_lengthb(" + a[0].text_sql + ")";
 }
 
@@ -1005,6 +1217,33 @@ std::string chr(const std::string&, const Args& a, OraType* type) {
     return "vantro_chr(" + num(a[0]) + ")";
 }
 
+// DUMP(value[, format[, start[, length]]]): the value's type code chosen here, its bytes
+// at run time.
+std::string dump(const std::string&, const Args& a, OraType* type) {
+    *type = make_varchar(4000);
+    int code = 0;
+    if (a[0].null_literal || a[0].type.code == kTypeVarchar2)
+        code = 1;
+    else if (number_type(a[0].type))
+        code = 2;
+    else if (a[0].type.code == kTypeDate)
+        code = 12;
+    else if (a[0].type.code == kTypeTimestamp)
+        code = 180;
+    else if (a[0].type.code == kTypeRaw)
+        code = 23;
+    else if (a[0].type.code == kTypeChar)
+        code = 96;
+    std::vector<std::string> parts{std::to_string(code), code == 1 || code == 96 ? a[0].text_sql : a[0].sql};
+    for (std::size_t i = 1; i < 4; ++i) parts.push_back(i < a.size() ? num(a[i]) : "NULL");
+    return call("vantro_dump", parts);
+}
+
+std::string soundex(const std::string&, const Args& a, OraType* type) {
+    *type = make_varchar(4);
+    return "vantro_soundex(" + a[0].text_sql + ")";
+}
+
 std::string ascii(const std::string&, const Args& a, OraType* type) {
     *type = make_number();
     return "vantro_ascii(" + a[0].text_sql + ")";
@@ -1016,6 +1255,25 @@ std::string math(const std::string& f, const Args& a, OraType* type) {
     for (const DialectArg& x : a) parts.push_back(num(x));
     *type = make_number();
     return call("vantro_math", parts);
+}
+
+// NANVL(n2, n1): n1 when n2 is not a number; a NUMBER always is one.
+std::string nanvl(const std::string&, const Args& a, OraType* type) {
+    *type = make_number();
+    return "(CASE WHEN " + num(a[1]) + " IS NULL THEN NULL ELSE " + num(a[0]) + " END)";
+}
+
+// LNNVL(condition): TRUE when the condition is FALSE or UNKNOWN.
+std::string lnnvl(const std::string&, const Args& a, OraType* type) {
+    *type = make_number();
+    return "(CASE WHEN " + a[0].sql + " THEN 0 ELSE 1 END)";
+}
+
+std::string sys_guid(const std::string&, const Args&, OraType* type) {
+    *type = OraType();
+    type->code = kTypeRaw;
+    type->size = 16;
+    return "vantro_sys_guid()";
 }
 
 std::string round_trunc(const std::string& f, const Args& a, OraType* type) {
@@ -1063,6 +1321,11 @@ std::string to_char(const std::string&, const Args& a, OraType* type) {
         *type = make_varchar(200);
         return "vantro_date_format(" + a[0].sql + "," + a[1].text_sql + ")";
     }
+    // A WITH LOCAL TIME ZONE value is formatted in the session's zone, as it is shown.
+    if (a[0].type.code == kTypeTimestampLtz) {
+        *type = make_varchar(200);
+        return "vantro_date_format(vantro_tz_at(" + a[0].sql + ",NULL)," + a[1].text_sql + ")";
+    }
     *type = make_varchar(64);
     return "vantro_number_format(" + num(a[0]) + "," + a[1].text_sql + ")";
 }
@@ -1079,6 +1342,17 @@ std::string to_date(const std::string&, const Args& a, OraType* type) {
     return "vantro_to_date_mask(" + a[0].text_sql + "," + a[1].text_sql + ")";
 }
 
+// TO_TIMESTAMP: text read through the mask (the session's NLS_TIMESTAMP_FORMAT without
+// one); a DATE or TIMESTAMP argument is converted, not read as text.
+std::string to_timestamp(const std::string&, const Args& a, OraType* type) {
+    type->code = kTypeTimestamp;
+    type->size = 11;
+    type->scale = 6;
+    if (a.size() == 1 && a[0].type.code == kTypeTimestamp) return a[0].sql;
+    if (a.size() == 1 && a[0].type.code == kTypeDate) return "(" + a[0].sql + "||'.000000')";
+    return "vantro_to_timestamp_mask(" + a[0].text_sql + "," + (a.size() > 1 ? a[1].text_sql : "NULL") + ")";
+}
+
 constexpr std::uint8_t kAny = 255;
 
 // The Oracle single-row functions: name, the argument counts Oracle accepts, and the
@@ -1088,11 +1362,14 @@ struct FunctionRow {
     std::uint8_t min_args;
     std::uint8_t max_args;  // kAny: no upper bound
     Rule rule;
+    // Oracle's PL/SQL has no such function outside SQL statements (the encoding and
+    // decoding functions and NVL2): a PL/SQL expression calling it is refused.
+    bool sql_only = false;
 };
 
 const FunctionRow kCatalogue[] = {
-    {"DECODE", 3, kAny, decode},
-    {"NVL2", 3, 3, nvl2},
+    {"DECODE", 3, kAny, decode, true},
+    {"NVL2", 3, 3, nvl2, true},
     {"COALESCE", 1, kAny, coalesce},
     {"NULLIF", 2, 2, nullif},
     {"SYS_CONTEXT", 2, 3, sys_context},
@@ -1102,7 +1379,7 @@ const FunctionRow kCatalogue[] = {
     {"LENGTH", 1, 1, length},
     {"LENGTHB", 1, 1, length},
     {"LENGTHC", 1, 1, length},
-    {"VSIZE", 1, 1, vsize},
+    {"VSIZE", 1, 1, vsize, true},
     {"ABS", 1, 1, abs_of},
     {"LPAD", 2, 3, pad},
     {"RPAD", 2, 3, pad},
@@ -1118,12 +1395,33 @@ const FunctionRow kCatalogue[] = {
     {"TRANSLATE", 3, 3, translate},
     {"CHR", 1, 1, chr},
     {"ASCII", 1, 1, ascii},
+    {"SOUNDEX", 1, 1, soundex},
+    {"DUMP", 1, 4, dump},
     {"MOD", 2, 2, math},
     {"POWER", 2, 2, math},
     {"SIGN", 1, 1, math},
     {"CEIL", 1, 1, math},
     {"FLOOR", 1, 1, math},
     {"SQRT", 1, 1, math},
+    {"EXP", 1, 1, math},
+    {"LN", 1, 1, math},
+    {"LOG", 2, 2, math},
+    {"SIN", 1, 1, math},
+    {"COS", 1, 1, math},
+    {"TAN", 1, 1, math},
+    {"ASIN", 1, 1, math},
+    {"ACOS", 1, 1, math},
+    {"ATAN", 1, 1, math},
+    {"ATAN2", 2, 2, math},
+    {"SINH", 1, 1, math},
+    {"COSH", 1, 1, math},
+    {"TANH", 1, 1, math},
+    {"REMAINDER", 2, 2, math},
+    {"BITAND", 2, 2, math},
+    {"WIDTH_BUCKET", 4, 4, math},
+    {"NANVL", 2, 2, nanvl},
+    {"LNNVL", 1, 1, lnnvl},
+    {"SYS_GUID", 0, 0, sys_guid},
     {"ROUND", 1, 2, round_trunc},
     {"TRUNC", 1, 2, round_trunc},
     {"GREATEST", 1, kAny, greatest_least},
@@ -1135,6 +1433,7 @@ const FunctionRow kCatalogue[] = {
     {"TO_CHAR", 1, 2, to_char},
     {"TO_NUMBER", 1, 2, to_number},
     {"TO_DATE", 1, 2, to_date},
+    {"TO_TIMESTAMP", 1, 2, to_timestamp},
     {"REGEXP_SUBSTR", 2, 6, regexp_function_sql},
     {"REGEXP_INSTR", 2, 7, regexp_function_sql},
     {"REGEXP_REPLACE", 2, 6, regexp_function_sql},
@@ -1146,7 +1445,7 @@ const FunctionRow kCatalogue[] = {
     {"UTL_RAW.LENGTH", 1, 1, raw_function_sql},
     {"UTL_RAW.CONCAT", 1, 12, raw_function_sql},
     {"UTL_RAW.SUBSTR", 2, 3, raw_function_sql},
-    {"ORA_HASH", 1, 3, raw_function_sql},
+    {"ORA_HASH", 1, 3, raw_function_sql, true},
     {"NUMTODSINTERVAL", 2, 2, interval_function_sql},
     {"NUMTOYMINTERVAL", 2, 2, interval_function_sql},
     {"TO_DSINTERVAL", 1, 1, interval_function_sql},
@@ -1161,8 +1460,14 @@ const FunctionRow kCatalogue[] = {
 std::vector<DialectFunctionInfo> dialect_function_catalogue() {
     std::vector<DialectFunctionInfo> out;
     for (const FunctionRow& r : kCatalogue)
-        out.push_back({r.name, r.min_args, r.max_args == kAny ? -1 : static_cast<int>(r.max_args)});
+        out.push_back({r.name, r.min_args, r.max_args == kAny ? -1 : static_cast<int>(r.max_args), !r.sql_only});
     return out;
+}
+
+bool dialect_function_sql_only(const std::string& name) {
+    for (const FunctionRow& r : kCatalogue)
+        if (name == r.name) return r.sql_only;
+    return false;
 }
 
 DialectResult dialect_function(const std::string& f, const std::vector<DialectArg>& a, std::string* sql,

@@ -35,7 +35,10 @@ struct DialectFunctionInfo {
     std::string name;
     int min_args;
     int max_args;
+    bool plsql;  // also callable in a PL/SQL expression
 };
 std::vector<DialectFunctionInfo> dialect_function_catalogue();
+// True for a catalogue function Oracle's PL/SQL allows inside SQL statements only.
+bool dialect_function_sql_only(const std::string& name);
 // Registers the SQL functions the translations call; false when SQLite refuses one.
 bool dialect_functions_register(sqlite3* db, SessionSettings* settings);

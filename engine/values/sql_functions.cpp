@@ -4,11 +4,13 @@
 
 #include "values/errors.h"
 #include "values/session_params.h"
+#include "values/sql_arithmetic.h"
 #include "values/timestamp_tz.h"
 #include "os/os.h"
 #include "values/utf8.h"
 #include "values/values.h"
 
+#include <cctype>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -280,6 +282,16 @@ void fn_to_date(sqlite3_context* ctx, int, sqlite3_value** argv) {
 void fn_to_timestamp(sqlite3_context* ctx, int, sqlite3_value** argv) {
     to_date(ctx, argv[0], settings_of(ctx)->timestamp_mask, 6);
 }
+// vantro_to_timestamp_mask(text, mask): TO_TIMESTAMP with its mask (NULL: the session's).
+// A mask naming a zone field belongs to TO_TIMESTAMP_TZ: ORA-01821 as for any bad mask.
+void fn_to_timestamp_mask(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[1]) == SQLITE_NULL) return to_date(ctx, argv[0], settings_of(ctx)->timestamp_mask, 6);
+    std::string mask = value_text(argv[1]);
+    std::string upper = mask;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (!date_mask_valid(mask) || upper.find("TZ") != std::string::npos) return raise(ctx, 1821);
+    to_date(ctx, argv[0], date_mask_compile(mask), 6);
+}
 
 void fn_to_number(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
@@ -305,25 +317,6 @@ void fn_to_number(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_int64(ctx, i);
     else
         result_number(ctx, d);
-}
-
-void fn_div(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
-        sqlite3_result_null(ctx);
-        return;
-    }
-    double a, b;
-    std::int64_t ia = 0, ib = 0;
-    bool inta, intb;
-    if (!numeric(ctx, argv[0], &a, &ia, &inta) || !numeric(ctx, argv[1], &b, &ib, &intb)) return;
-    if (b == 0) {
-        raise(ctx, 1476);
-        return;
-    }
-    if (inta && intb && ib != -1 && ia % ib == 0)
-        sqlite3_result_int64(ctx, ia / ib);
-    else
-        sqlite3_result_double(ctx, a / b);
 }
 
 bool stored_date(sqlite3_context* ctx, sqlite3_value* v, DateValue* d) {
@@ -588,8 +581,8 @@ const FunctionEntry kFunctions[] = {
     {"vantro_timestamp_text", 1, false, fn_timestamp_text},
     {"vantro_to_date", 1, false, fn_to_date},
     {"vantro_to_timestamp", 1, false, fn_to_timestamp},
+    {"vantro_to_timestamp_mask", 2, false, fn_to_timestamp_mask},
     {"vantro_to_number", 1, true, fn_to_number},
-    {"vantro_div", 2, true, fn_div},
     {"vantro_date_add", 2, true, fn_date_add},
     {"vantro_date_diff", 2, true, fn_date_diff},
     {"vantro_like", 2, true, fn_like},
@@ -617,5 +610,6 @@ bool sql_functions_register(sqlite3* db, SessionSettings* settings) {
         if (sqlite3_create_function(db, f.name, f.args, flags, settings, f.fn, nullptr, nullptr) != SQLITE_OK)
             return false;
     }
-    return sql_aggregates_register(db) && session_params_register(db, settings) && timestamp_tz_register(db, settings);
+    return sql_aggregates_register(db) && sql_statistics_register(db) && sql_arithmetic_register(db) &&
+           session_params_register(db, settings) && timestamp_tz_register(db, settings);
 }

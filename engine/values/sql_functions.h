@@ -57,6 +57,8 @@ struct SessionSettings {
 // The engine's aggregate and window functions (vantro_listagg, vantro_nth_in); false when
 // SQLite refuses one.
 bool sql_aggregates_register(sqlite3* db);
+// The statistical aggregates and percentiles (vantro_stat, vantro_mode, vantro_percentile).
+bool sql_statistics_register(sqlite3* db);
 
 // Compiles the session's date and timestamp formats after a change.
 void settings_compile_formats(SessionSettings* settings);

@@ -338,6 +338,35 @@ void fn_interval_add(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     result_interval(ctx, from_parts(false, 0, ad + sign * bd, an + sign * bn));
 }
 
+// vantro_interval_scale(interval, number, divide): the interval times the number, or
+// (divide 1) divided by it. A YEAR TO MONTH result drops the fraction of a month, a DAY
+// TO SECOND one is rounded to the nanosecond.
+void fn_interval_scale(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (any_null(argc, argv)) return sqlite3_result_null(ctx);
+    IntervalValue a;
+    if (!stored_arg(argv[0], &a)) return raise(ctx, 1867);
+    long double n = sqlite3_value_double(argv[1]);
+    if (sqlite3_value_int(argv[2]) != 0) {
+        if (n == 0) return raise(ctx, 1476);
+        n = 1.0L / n;
+    }
+    if (a.year_month) {
+        long double m = std::trunc(static_cast<long double>(a.negative ? -a.months : a.months) * n);
+        if (std::fabs(m) > 12.0L * (kMaxLeading + 1)) return raise(ctx, 1873);
+        return result_interval(ctx, from_parts(true, static_cast<std::int64_t>(m), 0, 0));
+    }
+    std::int64_t d, ns;
+    signed_parts(a, &d, &ns);
+    // Whole days and the nanoseconds of the rest scaled apart keep the nanoseconds exact
+    // for the lengths an interval can have.
+    long double days = static_cast<long double>(d) * n;
+    if (std::fabs(days) > static_cast<long double>(kMaxLeading) + 1) return raise(ctx, 1873);
+    long double whole = std::trunc(days);
+    long double rest = (days - whole) * kNanosPerDay + static_cast<long double>(ns) * n;
+    result_interval(
+        ctx, from_parts(false, 0, static_cast<std::int64_t>(whole), static_cast<std::int64_t>(std::llround(rest))));
+}
+
 // vantro_interval_key(interval): text that orders as the signed intervals do: positive
 // values keep their digits, negative ones take the nines' complement and sort first.
 void fn_key(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
@@ -522,6 +551,7 @@ const struct {
     {"vantro_date_add_interval", 4, fn_date_add},
     {"vantro_timestamp_diff", 2, fn_timestamp_diff},
     {"vantro_interval_add", 3, fn_interval_add},
+    {"vantro_interval_scale", 3, fn_interval_scale},
     {"vantro_num_to_interval", 3, fn_num_to_interval},
     {"vantro_text_to_interval", 2, fn_text_to_interval},
     {"vantro_extract", 4, fn_extract},

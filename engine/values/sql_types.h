@@ -219,6 +219,14 @@ public:
         (void)name;
         return 0;
     }
+    // The query of view owner.name as CREATE VIEW was given it (with any WITH READ ONLY or
+    // WITH CHECK OPTION); false when there is no such view.
+    virtual bool view_text(const std::string& owner, const std::string& name, std::string* text) {
+        (void)owner;
+        (void)name;
+        (void)text;
+        return false;
+    }
     // True when owner.table is a global temporary table.
     virtual bool temporary_table(const std::string& owner, const std::string& table) {
         (void)owner;

@@ -84,10 +84,11 @@ enum class DateElement : std::uint8_t {
     MeridianDots,
     Fraction,
     Radix,
-    TzHour,    // TZH: "+02"
-    TzMinute,  // TZM: "30"
-    TzRegion,  // TZR: the offset "+02:00" (regions are offsets, UTC and GMT here)
-    TzAbbrev   // TZD: the daylight-saving abbreviation, which an offset has none of
+    JulianDay,  // J: days since 1 January 4712 BC, 2451545 for 1 January 2000
+    TzHour,     // TZH: "+02"
+    TzMinute,   // TZM: "30"
+    TzRegion,   // TZR: the offset "+02:00" (regions are offsets, UTC and GMT here)
+    TzAbbrev    // TZD: the daylight-saving abbreviation, which an offset has none of
 };
 struct DateMaskItem {
     DateElement element = DateElement::Literal;

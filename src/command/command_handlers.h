@@ -31,3 +31,12 @@ void command_spool(const ClientCommandContext& c);         // scripts.cpp
 void command_ddl(const ClientCommandContext& c);           // ddl_command.cpp
 void command_export(const ClientCommandContext& c);       // export/result_commands.cpp
 void command_copy(const ClientCommandContext& c);
+void command_start(const ClientCommandContext& c);         // report_commands.cpp
+void command_show(const ClientCommandContext& c);
+void command_timing(const ClientCommandContext& c);
+void command_pause(const ClientCommandContext& c);
+void command_clear(const ClientCommandContext& c);
+void command_break(const ClientCommandContext& c);
+void command_compute(const ClientCommandContext& c);
+void command_title(const ClientCommandContext& c);
+void command_list(const ClientCommandContext& c);

@@ -80,6 +80,25 @@ const ClientCommandRow kRows[] = {
      "Usage: ddl [owner.]object [type]\n", S::Words},
     {C::ShowParameter, 19, "show", show_parameter, T::AtOnce, nullptr, A::None, "", command_show_parameter,
      "Usage: show par[ameter] name\n", S::Words},
+    {C::Show, 19, "show", nullptr, T::AtOnce, nullptr, A::None, "", command_show,
+     "Usage: show user|all|sga|release|option\n", S::Words},
+    {C::Start, 15, "sta star start", nullptr, T::AtOnce, nullptr, A::Files, "", command_start,
+     "Usage: sta[rt] file [arguments]\n", S::AfterCommandWord},
+    {C::Timing, 15, "timi timin timing", nullptr, T::AtOnce, nullptr, A::None, "", command_timing,
+     "Usage: timi[ng] [start [name]|show|stop]\n", S::Words},
+    {C::Pause, 15, "pau paus pause", nullptr, T::AtOnce, nullptr, A::None, "", command_pause, nullptr,
+     S::AfterCommandWord},
+    {C::Clear, 15, "cl cle clea clear", nullptr, T::AtOnce, nullptr, A::None, "", command_clear,
+     "Usage: cl[ear] breaks|computes|columns|buffer|sql|screen|timing\n", S::Words},
+    {C::Break, 15, "bre brea break", nullptr, T::AtOnce, nullptr, A::None, "", command_break,
+     "Usage: bre[ak] [on column|report [skip n|skip page] [nodup[licates]|dup[licates]] ...]\n", S::AfterCommandWord},
+    {C::Compute, 15, "comp compu comput compute", nullptr, T::AtOnce, nullptr, A::None, "", command_compute,
+     "Usage: comp[ute] [sum|avg|count|min[imum]|max[imum]|num[ber] [label text] ... of column ... on column|report]\n",
+     S::AfterCommandWord},
+    {C::Title, 15, "tti ttit ttitl ttitle bti btit btitl btitle "
+     "reph rephe rephea rephead repheade repheader repf repfo repfoo repfoot repfoote repfooter", nullptr, T::AtOnce,
+     nullptr, A::None, "", command_title, nullptr, S::AfterCommandWord},
+    {C::List, 15, "l li lis list", nullptr, T::AtOnce, nullptr, A::None, "", command_list, nullptr, S::Words},
 };
 
 }  // namespace

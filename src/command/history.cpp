@@ -95,6 +95,15 @@ void no_previous_command(ConsoleBuffer* console) {
     finish(console, false, false);
 }
 
+}  // namespace
+
+void history_forget_sql() {
+    std::lock_guard<std::mutex> guard(g_history_lock);
+    for (HistoryEntry& entry : g_entries) entry.is_sql = false;
+}
+
+namespace {
+
 bool last_sql_text(std::string* text) {
     std::lock_guard<std::mutex> guard(g_history_lock);
     const int last = last_sql_locked();

@@ -31,6 +31,9 @@ int history_last_sql();
 // A copy of the entries, oldest first; the browsing position (count when none shown).
 std::vector<HistoryEntry> history_entries();
 int history_position();
+// Leaves the entries but makes none the last database statement: "r", "/" and list
+// then have nothing to run or show (clear buffer).
+void history_forget_sql();
 // Empties the history (start-up of a test, or before loading the history file).
 void history_clear();
 

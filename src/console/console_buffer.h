@@ -60,6 +60,9 @@ struct ConsoleBuffer {
     // terminal): a line request then ends at once with an empty line, and the running
     // script stops.
     std::atomic<bool> input_ended{false};
+    // Set by a front end whose typed lines come from a person (a terminal, a window):
+    // only then does PAUSE wait for a line.
+    std::atomic<bool> input_interactive{false};
     // Set for the whole of a line request, also after Enter until the caller has its line
     // back: busy_thread_id is 0 meanwhile, yet the statement has not ended.
     std::atomic<int> line_request_active{0};

@@ -4,6 +4,8 @@
 // (fixed-length records) that the result list and the export read back.
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 
@@ -90,6 +92,77 @@ bool same_name(const std::string& a, const std::string& b) {
     return true;
 }
 
+// BREAK and COMPUTE for the running query. A break level is a break column of the result
+// in the order BREAK named them, or the whole result (REPORT, column -1); each compute
+// on a level sums up the rows of its group for its columns.
+struct ComputeTotals {
+    long double sum = 0, min = 0, max = 0;
+    long rows = 0, values = 0, numbers = 0;
+};
+struct ComputeRun {
+    std::vector<std::string> functions, labels;
+    std::vector<size_t> of;                   // result column indexes
+    std::vector<ComputeTotals> totals;        // one per column in `of`
+};
+struct BreakLevel {
+    int column = -1;                          // result column index, -1 for REPORT
+    int skip = 0;
+    bool nodup = true;
+    std::vector<ComputeRun> computes;
+};
+std::vector<BreakLevel> g_levels;
+std::vector<std::string> g_cells;             // the row's cell texts while breaks apply
+std::vector<std::string> g_previous;          // the row above's
+bool g_has_previous = false;
+
+void take_break_settings(const OptionTable& options) {
+    g_levels.clear();
+    g_has_previous = false;
+    const std::vector<BreakSetting>& breaks = options.script.breaks;
+    if (breaks.empty() || g_hidden.empty()) return;
+    auto column_of = [](const std::string& name) {
+        for (size_t i = 0; i < result_columns.size(); ++i)
+            if (same_name(name, result_columns[i].name)) return static_cast<int>(i);
+        return -2;
+    };
+    // REPORT comes first: it spans every group of the columns.
+    for (const BreakSetting& setting : breaks) {
+        if (!same_name(setting.name, "report")) continue;
+        BreakLevel level;
+        level.skip = setting.skip;
+        g_levels.push_back(level);
+    }
+    for (const BreakSetting& setting : breaks) {
+        const int column = column_of(setting.name);
+        if (same_name(setting.name, "report") || column < 0) continue;
+        BreakLevel level;
+        level.column = column;
+        level.skip = setting.skip;
+        level.nodup = setting.nodup;
+        g_levels.push_back(level);
+    }
+    for (BreakLevel& level : g_levels) {
+        for (const ComputeSetting& compute : options.script.computes) {
+            const bool on_level = level.column < 0 ? same_name(compute.on, "report")
+                                                   : same_name(compute.on, result_columns[static_cast<size_t>(level.column)].name);
+            if (!on_level) continue;
+            ComputeRun run;
+            run.functions = compute.functions;
+            run.labels = compute.labels;
+            for (const std::string& name : compute.of) {
+                const int column = column_of(name);
+                if (column >= 0 && !g_hidden[static_cast<size_t>(column)]) run.of.push_back(static_cast<size_t>(column));
+            }
+            run.totals.assign(run.of.size(), ComputeTotals());
+            if (!run.of.empty()) level.computes.push_back(run);
+        }
+    }
+    g_cells.assign(result_columns.size(), std::string());
+    g_previous.assign(result_columns.size(), std::string());
+}
+
+bool breaks_apply() { return !g_levels.empty(); }
+
 void take_column_settings(const OptionTable& options) {
     const size_t n = result_columns.size();
     g_hidden.assign(n, options.script.autotrace_traceonly && options.on(Option::Autotrace));
@@ -105,6 +178,7 @@ void take_column_settings(const OptionTable& options) {
     }
     g_first_shown = 0;
     while (g_first_shown < n && g_hidden[g_first_shown]) ++g_first_shown;
+    take_break_settings(options);
 }
 
 bool any_shown() { return g_first_shown < g_hidden.size(); }
@@ -210,8 +284,11 @@ void put_cell(ConsoleBuffer* console, size_t index, const char* text, const char
     const ResultColumn& column = result_columns[index];
     const size_t width = static_cast<size_t>(display_width(column));
     if (!g_new_value[index].empty()) g_last_value[index] = text;
-    // A hidden column is left out of the output; the result file still gets it.
-    if (!g_hidden[index]) {
+    // A hidden column is left out of the output; the result file still gets it. Under
+    // BREAK the row is put together at its end.
+    if (breaks_apply()) {
+        g_cells[index] = text;
+    } else if (!g_hidden[index]) {
         if (index > g_first_shown) g_row_text += ' ';
         const size_t length = std::strlen(text);
         const size_t cells = text_cells(text, length);
@@ -225,8 +302,136 @@ void put_cell(ConsoleBuffer* console, size_t index, const char* text, const char
 // Ends the row: with `screen` on a console row (and its spool copy), with `screen` off a
 // line into the spool file only; a full block of records into the result file. A row of
 // hidden columns only leaves no line. -1 when that failed (the reason is shown).
+// One line of the output, from the cell texts of the shown columns padded as put_cell pads.
+void emit_line(const std::vector<std::string>& cells, bool screen) {
+    std::string line = screen ? "\r" : "";
+    for (size_t i = 0; i < result_columns.size(); ++i) {
+        if (g_hidden[i]) continue;
+        if (i > g_first_shown) line += ' ';
+        const size_t width = static_cast<size_t>(display_width(result_columns[i]));
+        const size_t cells_used = text_cells(cells[i].data(), cells[i].size());
+        line += cells[i];
+        if (cells_used < width) line.append(width - cells_used, ' ');
+    }
+    if (screen) {
+        console_print_line(line.data(), line.size());
+    } else {
+        line += '\n';
+        spool_write_text(line.data(), line.size());
+    }
+}
+
+std::string compute_number(long double value) {
+    char text[64];
+    if (value == static_cast<long double>(static_cast<long long>(value)) && value < 1e15L && value > -1e15L)
+        std::snprintf(text, sizeof text, "%lld", static_cast<long long>(value));
+    else
+        std::snprintf(text, sizeof text, "%.9Lg", value);
+    return text;
+}
+
+std::string compute_value(const std::string& function, const ComputeTotals& t) {
+    if (function == "count") return std::to_string(t.values);
+    if (function == "number") return std::to_string(t.rows);
+    if (t.numbers == 0) return std::string();
+    if (function == "sum") return compute_number(t.sum);
+    if (function == "avg") return compute_number(t.sum / static_cast<long double>(t.numbers));
+    if (function == "minimum") return compute_number(t.min);
+    return compute_number(t.max);
+}
+
+// The computes of a level at the end of its group: a line of asterisks under the break
+// column and dashes under the computed columns, then a line per function with its label
+// and values; the totals start again.
+void emit_computes(BreakLevel& level, bool screen) {
+    const size_t label_column =
+        level.column >= 0 && !g_hidden[static_cast<size_t>(level.column)] ? static_cast<size_t>(level.column)
+                                                                            : g_first_shown;
+    for (ComputeRun& run : level.computes) {
+        std::vector<std::string> cells(result_columns.size());
+        cells[label_column].assign(static_cast<size_t>(display_width(result_columns[label_column])), '*');
+        for (size_t column : run.of)
+            cells[column].assign(static_cast<size_t>(display_width(result_columns[column])), '-');
+        emit_line(cells, screen);
+        for (size_t f = 0; f < run.functions.size(); ++f) {
+            std::vector<std::string> values(result_columns.size());
+            values[label_column] = run.labels[f];
+            // A value computed for the break column itself takes the label's place.
+            for (size_t j = 0; j < run.of.size(); ++j) values[run.of[j]] = compute_value(run.functions[f], run.totals[j]);
+            emit_line(values, screen);
+        }
+        run.totals.assign(run.of.size(), ComputeTotals());
+    }
+}
+
+// The end of the groups from `first` on (innermost first): their computes, then the
+// empty lines they ask for.
+void end_groups(size_t first, bool screen) {
+    int skip = 0;
+    for (size_t k = g_levels.size(); k-- > first;) {
+        emit_computes(g_levels[k], screen);
+        skip = std::max(skip, g_levels[k].skip);
+    }
+    for (int i = 0; i < skip; ++i) {
+        if (screen)
+            console_print_line("\r", 1);
+        else
+            spool_write_text("\n", 1);
+    }
+}
+
+void add_to_computes() {
+    for (BreakLevel& level : g_levels) {
+        for (ComputeRun& run : level.computes) {
+            for (size_t j = 0; j < run.of.size(); ++j) {
+                ComputeTotals& t = run.totals[j];
+                const std::string& text = g_cells[run.of[j]];
+                ++t.rows;
+                if (text.empty()) continue;
+                ++t.values;
+                char* end = nullptr;
+                const long double value = std::strtold(text.c_str(), &end);
+                if (end == text.c_str() || *end) continue;
+                t.min = t.numbers == 0 ? value : std::min(t.min, value);
+                t.max = t.numbers == 0 ? value : std::max(t.max, value);
+                t.sum += value;
+                ++t.numbers;
+            }
+        }
+    }
+}
+
+// A row under BREAK: a change of a break column ends the groups from its level on; a
+// break column's value is blank while it repeats (NODUPLICATES).
+void break_row_end(bool screen) {
+    size_t changed = g_levels.size();
+    if (g_has_previous) {
+        for (size_t k = 0; k < g_levels.size(); ++k) {
+            const int column = g_levels[k].column;
+            if (column >= 0 && g_cells[static_cast<size_t>(column)] != g_previous[static_cast<size_t>(column)]) {
+                changed = k;
+                break;
+            }
+        }
+        if (changed < g_levels.size()) end_groups(changed, screen);
+    } else {
+        changed = 0;
+    }
+    add_to_computes();
+    std::vector<std::string> shown = g_cells;
+    for (size_t k = 0; k < changed; ++k) {
+        const int column = g_levels[k].column;
+        if (column >= 0 && g_levels[k].nodup) shown[static_cast<size_t>(column)].clear();
+    }
+    emit_line(shown, screen);
+    g_previous.swap(g_cells);
+    g_has_previous = true;
+}
+
 int row_end(bool screen) {
-    if (!any_shown()) {
+    if (breaks_apply()) {
+        if (any_shown()) break_row_end(screen);
+    } else if (!any_shown()) {
         // nothing to print
     } else if (screen) {
         console_print_line(g_row_text.data(), g_row_text.size());
@@ -495,6 +700,8 @@ int fetch_all(ConsoleBuffer* console, const char* done_message) {
 int fetch_rows(ConsoleBuffer* console, const char* done_message) {
     take_column_settings(options_of(console));
     const int result = fetch_all(console, done_message);
+    if (breaks_apply() && g_has_previous && any_shown()) end_groups(0, options_of(console).on(Option::Screen));
+    g_levels.clear();
     if (result > 0) {
         for (size_t i = 0; i < g_new_value.size(); ++i)
             if (!g_new_value[i].empty()) result_new_values.emplace_back(g_new_value[i], g_last_value[i]);

@@ -179,22 +179,25 @@ void option_set_command(ConsoleBuffer* console, const char* text) {
     }
 }
 
-void option_show_all(ConsoleBuffer* console) {
-    const OptionTable& table = *console->options;
-    for (const OptionEntry& row : table.rows) {
-        switch (row.type) {
-        case OptionType::String:
-        case OptionType::Directory:
-            console_print("%-20s = %s\n", row.name, row.text.c_str());
-            break;
-        case OptionType::Number:
-            console_print("%-20s = %d\n", row.name, row.number.load());
-            break;
-        case OptionType::OnOff:
-            console_print("%-20s = %s\n", row.name, row.number.load() ? "on" : "off");
-            break;
-        }
+void option_show_one(ConsoleBuffer* console, int index) {
+    if (index < 0 || index >= kOptionCount) return;
+    const OptionEntry& row = console->options->rows[index];
+    switch (row.type) {
+    case OptionType::String:
+    case OptionType::Directory:
+        console_print("%-20s = %s\n", row.name, row.text.c_str());
+        break;
+    case OptionType::Number:
+        console_print("%-20s = %d\n", row.name, row.number.load());
+        break;
+    case OptionType::OnOff:
+        console_print("%-20s = %s\n", row.name, row.number.load() ? "on" : "off");
+        break;
     }
+}
+
+void option_show_all(ConsoleBuffer* console) {
+    for (int i = 0; i < kOptionCount; ++i) option_show_one(console, i);
     console_print("\nUsage: set parameter value [parameter value ...]\n");
 }
 

@@ -56,6 +56,22 @@ struct ColumnSetting {
     bool noprint = false;    // the column is left out of the console and spool output
 };
 
+// What BREAK ON column [SKIP n|SKIP PAGE] [NODUPLICATES|DUPLICATES] asked for; the column
+// "report" stands for the whole result.
+struct BreakSetting {
+    std::string name;
+    int skip = 0;              // empty lines printed when the value changes
+    bool nodup = true;         // a value equal to the row's above is printed blank
+};
+
+// What COMPUTE function [LABEL text] ... OF column ... ON break asked for.
+struct ComputeSetting {
+    std::vector<std::string> functions;   // sum avg count min max number, lower case
+    std::vector<std::string> labels;      // one per function
+    std::vector<std::string> of;          // the computed columns
+    std::string on;                       // a break column, or "report"
+};
+
 // Settings that scripts written for other Oracle consoles change with `set` beside the
 // 27 options (DEFINE, ECHO, FEEDBACK n, SQLBLANKLINES ...). They live only in the running
 // program, never in the per-user store, and a script's changes end with it as the
@@ -75,6 +91,9 @@ struct ScriptSettings {
     int serveroutput_size = 0;     // 0: unlimited or not given
     std::string serveroutput_format;
     std::vector<ColumnSetting> columns;
+    std::vector<BreakSetting> breaks;
+    std::vector<ComputeSetting> computes;
+    std::string titles[4];         // TTITLE BTITLE REPHEADER REPFOOTER, as given (not printed)
 };
 
 // The table hung on the console; copying it copies every value (scripts keep a copy and
@@ -102,6 +121,8 @@ void option_set_text(OptionEntry& entry, const char* value);
 
 // `set name value ...` on the text after the word "set".
 void option_set_command(ConsoleBuffer* console, const char* text);
+// Prints one option (by index) as `set` alone lists it.
+void option_show_one(ConsoleBuffer* console, int index);
 // Prints every option and the usage line.
 void option_show_all(ConsoleBuffer* console);
 // Flips an on/off option (toolbar buttons) and saves it to the per-user store.

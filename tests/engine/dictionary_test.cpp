@@ -89,8 +89,10 @@ TEST_F(Dictionary, AddedKeysUseAMatchingUniqueIndexAndTakeTheDefaultState) {
   EXPECT_NE(s.exec("insert into p values (1, 'a', 0)"), OCI_ERROR);
   EXPECT_EQ(s.exec("insert into p values (1, 'b', 0)"), OCI_ERROR) << "the reused index still enforces the key";
   run("alter table p add constraint ck_p check (n >= 0) not deferrable");
+  run("alter table p add constraint ck_q check (n < 9) deferrable initially deferred");
+  EXPECT_EQ(rows("select deferrable, deferred from user_constraints where constraint_name='CK_Q'"),
+            Rows{"DEFERRABLE|DEFERRED"});
   // States the engine cannot keep are refused, not ignored.
-  EXPECT_EQ(s.exec("alter table p add constraint ck_q check (n < 9) deferrable initially deferred"), OCI_ERROR);
   EXPECT_EQ(s.exec("alter table p add constraint ck_q check (n < 9) disable validate"), OCI_ERROR);
   // A name already used by a constraint is refused whatever the indexes.
   EXPECT_EQ(s.exec("alter table p add constraint ck_p check (n < 9)"), OCI_ERROR);
@@ -314,6 +316,21 @@ TEST_F(Dictionary, RownumLimitsRowsBeforeTheyAreSortedAndFindsSchemasWithObjects
   EXPECT_EQ(rows("select username from (select username from all_users union select 'PUBLIC' from dual) u where"
                  " exists (select 1 from all_objects where owner=u.username and rownum=1)"),
             (Rows{"SCOTT"}));
+}
+
+TEST_F(Dictionary, RownumLimitsTheRowsUpdateAndDeleteChange) {
+  run("create table t (n number, m number)");
+  for (int i = 1; i <= 5; ++i) run("insert into t values (" + std::to_string(i) + ", 0)");
+  run("update t set m = 1 where n > 2 and rownum = 1");
+  EXPECT_EQ(rows("select count(*), sum(n) from t where m = 1"), Rows{"1|3"});
+  run("update t x set m = m + 10 where rownum <= 2 and x.m = 0");
+  EXPECT_EQ(rows("select n from t where m = 10 order by n"), (Rows{"1", "2"}));
+  run("delete from t where rownum < 3 and m > 0");
+  EXPECT_EQ(rows("select n from t order by n"), (Rows{"3", "4", "5"}));
+  run("delete from t where rownum = 2");
+  EXPECT_EQ(rows("select count(*) from t"), Rows{"3"});
+  run("delete from t where rownum >= 1 and n <> 4");
+  EXPECT_EQ(rows("select n from t"), Rows{"4"});
 }
 
 TEST_F(Dictionary, DefaultsAreShownAsTypedAndTableKeysAddNoNotNullCheck) {

@@ -98,7 +98,15 @@ TEST_F(Intervals, IntervalArithmeticAndComparison) {
       {"interval '1' day + 1", "error: ORA-30081: invalid data type for datetime/interval arithmetic\n"},
       {"interval '1' day + interval '1' month",
        "error: ORA-30081: invalid data type for datetime/interval arithmetic\n"},
-      {"interval '1' day * 2", "error: ORA-03001: unimplemented feature: interval multiplication and division\n"},
+      {"interval '1' day * 2", "+02 00:00:00"},
+      {"1.5 * interval '1 12:00:00' day to second", "+02 06:00:00.000000"},
+      {"interval '1' hour / 8", "+00 00:07:30"},
+      {"interval '1-5' year to month * 1.5", "+02-01"},
+      {"interval '-3' month / 2", "-00-01"},
+      {"interval '1' day * -0.5", "-00 12:00:00"},
+      {"interval '1' day / 0", "error: ORA-01476: divisor is equal to zero\n"},
+      {"2 / interval '1' day", "error: ORA-00932: inconsistent datatypes: expected NUMBER got INTERVAL DAY TO SECOND\n"},
+      {"interval '900000000' day(9) * 2", "error: ORA-01873: the leading precision of the interval is too small\n"},
   });
 }
 

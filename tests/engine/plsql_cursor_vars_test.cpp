@@ -220,4 +220,60 @@ TEST_F(CursorVars, HandedToTheCallersStatementHandle) {
     EXPECT_EQ(cursor.fetch(1), OCI_NO_DATA) << s.error_text();
 }
 
+TEST_F(CursorVars, StrongTypesCheckTheirRows) {
+    // Queries of the return type's shape open, from a table's row, a record type or a
+    // record variable; a row of the right families converts into the fields.
+    EXPECT_EQ(output_of("declare type rec_t is record (k number, v varchar2(20)); r rec_t;\n"
+                        "  type by_table is ref cursor return cv%rowtype; a by_table;\n"
+                        "  type by_record is ref cursor return rec_t; b by_record;\n"
+                        "  type by_var is ref cursor return r%type; c by_var;\n"
+                        "begin\n"
+                        "  open a for select n * 10, s from cv where n = 1; fetch a into r;\n"
+                        "  dbms_output.put_line(r.k || r.v); close a;\n"
+                        "  open b for select 2, 'two' from dual; fetch b into r; dbms_output.put_line(r.k || r.v);\n"
+                        "  open c for select n, s from cv where n = 3; fetch c into r; dbms_output.put_line(r.k || r.v);\n"
+                        "end;"),
+              "10r1|2two|3r3");
+    // A static query of another shape is refused when the block compiles: too few columns,
+    // or a column of another family.
+    EXPECT_EQ(output_of("declare type t is ref cursor return cv%rowtype; c t;\n"
+                        "begin open c for select n from cv; end;"),
+              "error: ORA-06550: line 2, column 18:\nPLS-00382: expression is of wrong type\n"
+              "ORA-06550: line 2, column 7:\nPL/SQL: Statement ignored\n");
+    EXPECT_EQ(output_of("declare type rec_t is record (k number, v varchar2(20));\n"
+                        "  type t is ref cursor return rec_t; c t;\n"
+                        "begin dbms_output.put_line('never'); open c for select s, n from cv; end;")
+                  .substr(0, 75),
+              "error: ORA-06550: line 3, column 49:\nPLS-00382: expression is of wrong type");
+    // Its query cannot be built at run time; a weak one can.
+    EXPECT_EQ(output_of("declare type t is ref cursor return cv%rowtype; c t;\n"
+                        "begin open c for 'select * from cv'; end;"),
+              "error: ORA-06550: line 2, column 12:\n"
+              "PLS-00455: cursor 'C' cannot be used in dynamic SQL OPEN statement\n"
+              "ORA-06550: line 2, column 7:\nPL/SQL: Statement ignored\n");
+    // A return type that names nothing.
+    EXPECT_EQ(output_of("declare type t is ref cursor return no_such%rowtype; begin null; end;").substr(0, 85),
+              "error: ORA-06550: line 1, column 37:\nPLS-00201: identifier 'NO_SUCH' must be declared");
+    // FETCH into a record of another shape than the row fails when it runs.
+    EXPECT_EQ(output_of("declare c sys_refcursor; r cv%rowtype;\n"
+                        "begin open c for select s, n from cv; fetch c into r; end;")
+                  .substr(0, 16),
+              "error: ORA-06504");
+    EXPECT_EQ(output_of("declare c sys_refcursor; r cv%rowtype;\n"
+                        "begin open c for select n from cv; fetch c into r; end;")
+                  .substr(0, 16),
+              "error: ORA-06504");
+    // NULL columns fit any field.
+    EXPECT_EQ(output_of("declare c sys_refcursor; r cv%rowtype;\n"
+                        "begin open c for select null, null from dual; fetch c into r;\n"
+                        "  dbms_output.put_line(nvl(to_char(r.n), 'null')); end;"),
+              "null");
+    // A package header's strong type is checked where a block uses it.
+    ASSERT_EQ(s.exec("create or replace package cv_p as type rows_t is ref cursor return cv%rowtype; end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(output_of("declare c cv_p.rows_t; begin open c for select n from cv; end;").substr(0, 75),
+              "error: ORA-06550: line 1, column 41:\nPLS-00382: expression is of wrong type");
+}
+
 }  // namespace

@@ -96,14 +96,14 @@ TEST_F(Records, BadDeclarationsAreCompileErrors) {
          "PLS-00302: component 'B' must be declared"},
         {"declare type r_t is record (a number); r r_t; n number; begin n := r.b; end;",
          "PLS-00302: component 'B' must be declared"},
-        {"declare type r_t is record (a number); type t is table of r_t; begin null; end;", "PLS-00999"},
         // Whole records as values other than in an assignment are refused, not read as NULL.
         {"declare type r_t is record (a number); type s_t is record (a number); r r_t; q s_t;"
          " begin r := q; end;",
          "PLS-00382: expression is of wrong type"},
         {"declare type r_t is record (a number, b number); r r_t; e emp%rowtype; begin r := e; end;",
          "PLS-00382: expression is of wrong type"},
-        {"declare r emp%rowtype; procedure p(n number) is begin null; end; begin p(r); end;", "PLS-00999"},
+        // A record passed where a single value is wanted does not fit the procedure.
+        {"declare r emp%rowtype; procedure p(n number) is begin null; end; begin p(r); end;", "PLS-00306"},
     };
     for (const Case& c : cases) {
         std::string out = output_of(c.block);

@@ -257,8 +257,8 @@ TEST_F(DispatchTest, StatementKindsAndTextsHandedOver) {
     expect_no_job();
     enter(";\n");
     expect_job(StatementKind::OtherSql, "ac x\n");
-    enter("show user;\n");
-    expect_job(StatementKind::OtherSql, "show user");
+    enter("sho user;\n");
+    expect_job(StatementKind::OtherSql, "sho user");
     enter("rollback to savepoint a;\n");
     expect_job(StatementKind::OtherSql, "rollback to savepoint a");
     EXPECT_TRUE(commands().empty());

@@ -126,6 +126,7 @@ TEST(Classify, ClientCommandSpellings) {
         {"prompt hi", ClientCommandId::Prompt}, {"tune", ClientCommandId::Tune},
         {"col x format a10", ClientCommandId::Column}, {"column", ClientCommandId::Column},
         {"show par db", ClientCommandId::ShowParameter}, {"SHOW PARAMETER db", ClientCommandId::ShowParameter},
+        {"show user", ClientCommandId::Show}, {"show pa x", ClientCommandId::Show}, {"show", ClientCommandId::Show},
     };
     for (const Case& c : accepted) {
         EXPECT_EQ(kind_of(c.text), StatementKind::ClientCommand) << c.text;
@@ -133,7 +134,7 @@ TEST(Classify, ClientCommandSpellings) {
     }
     // Spellings outside the lists are SQL for the database.
     const char* refused[] = {"ac x", "dis", "di", "un a", "con x", "des emp", "descri_be x",
-                             "e", "exi", "rollback to savepoint a", "show user", "show pa x", "show",
+                             "e", "exi", "rollback to savepoint a", "sho user", "shows",
                              "set role all", "SET TRANSACTION read only", "set constraints all deferred",
                              "set constraint c deferred", "spoo x", "co x", "rems", "pro x"};
     for (const char* text : refused) {

@@ -111,6 +111,7 @@ ConsoleBuffer* TerminalFrontend::start(bool interactive, const TerminalHistoryHo
     sigaction(SIGTERM, &action, nullptr);
     if (!interactive_) sigaction(SIGINT, &action, nullptr);
     console_ = core_start(this);
+    if (console_) console_->input_interactive.store(interactive_);
     // Every row is written out once: rows that leave the store before they were written
     // wait for the renderer.
     console_stream_start(console_);

@@ -441,6 +441,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     // Cancel, Disconnect and New window.
     install_database_hooks();
     g_app.buffer = core_start(&g_frontend);
+    if (g_app.buffer) g_app.buffer->input_interactive.store(true);
     // While the external editor runs, the windows keep answering: they repaint, move and
     // refuse statements (the edit marks the console busy).
     EditorHooks editor;

@@ -1,0 +1,206 @@
+// The PL/SQL parser's collections of records and the types a block takes from a package
+// header. A collection whose element is a record (a RECORD type, table%ROWTYPE or
+// cursor%ROWTYPE) keeps the element's fields in its PlVarInfo (record_fields); its
+// elements are values holding their fields, read and written as collection(i).field, and
+// whole elements are copied to and from record variables by RecordCopy statements.
+#include "plsql/plsql_parser.h"
+
+#include "values/errors.h"
+
+namespace plsql_parsing {
+
+const Symbol* Parser::type_symbol_ahead(std::size_t* width) {
+    *width = 0;
+    if (peek().kind != TokenKind::Word) return nullptr;
+    if (!is_op(".", 1)) {
+        const Symbol* s = lookup(peek().text);
+        if (!s || s->kind != SymKind::Type) return nullptr;
+        *width = 1;
+        return s;
+    }
+    if (peek(2).kind != TokenKind::Word || is_op(".", 3) || lookup(peek().text)) return nullptr;
+    std::string qualified = peek().text + "." + peek(2).text;
+    auto known = imported_types_.find(qualified);
+    if (known != imported_types_.end()) {
+        *width = 3;
+        return &known->second;
+    }
+    Symbol sym;
+    const PlProgram* header = nullptr;
+    if (!package_symbol(peek().text, peek(2).text, &sym, &header) || sym.kind != SymKind::Type || !header)
+        return nullptr;
+    Symbol local;
+    local.kind = SymKind::Type;
+    if (header == prog_) {
+        local.index = sym.index;
+    } else {
+        // A copy of the header's declaration. Field defaults are statements of the
+        // header's program, which this one does not own: elements and records of an
+        // imported type start with their fields NULL.
+        PlVarInfo type = header->types[static_cast<std::size_t>(sym.index)];
+        for (PlSql*& d : type.field_defaults) d = nullptr;
+        if (type.type_name.empty()) type.type_name = qualified;
+        prog_->types.push_back(type);
+        local.index = static_cast<int>(prog_->types.size()) - 1;
+    }
+    *width = 3;
+    return &imported_types_.emplace(qualified, local).first->second;
+}
+
+std::string Parser::declared_type_name(int type_index) const {
+    const PlVarInfo& type = prog_->types[static_cast<std::size_t>(type_index)];
+    return type.type_name.empty() ? type.name + "#" + std::to_string(type_index) : type.type_name;
+}
+
+bool Parser::record_element(PlVarInfo* type, std::uint32_t decl_offset) {
+    const Token& first = peek();
+    if (first.kind != TokenKind::Word) return false;
+    // table%ROWTYPE, owner.table%ROWTYPE or cursor%ROWTYPE
+    if ((is_op("%", 1) && is_word("ROWTYPE", 2)) || (is_op(".", 1) && is_op("%", 3) && is_word("ROWTYPE", 4))) {
+        std::vector<std::string> parts{identifier()};
+        if (is_op(".")) {
+            ++i_;
+            parts.push_back(identifier());
+        }
+        i_ += 2;
+        std::vector<ColumnInfo> cols;
+        if (!rowtype_columns(parts, &cols) || cols.empty()) {
+            semantic_error(first.offset, pls_message(201, parts.back()), decl_offset, "PL/SQL: Item ignored");
+            return true;
+        }
+        type->record_fields = cols;
+        type->field_not_null.assign(cols.size(), false);
+        type->field_boolean.assign(cols.size(), false);
+        return true;
+    }
+    std::size_t width = 0;
+    const Symbol* s = type_symbol_ahead(&width);
+    if (!s) return false;
+    const PlVarInfo& element = prog_->types[static_cast<std::size_t>(s->index)];
+    if (!element.record_type) {
+        if (element.type.code == kPlTypeRefCursor) return false;
+        semantic_error(first.offset, pls_message(999, "collections of collections are not supported"), decl_offset,
+                       "PL/SQL: Item ignored");
+        i_ = expression_end({";"});
+        return true;
+    }
+    i_ += width;
+    type->record_fields = element.record_fields;
+    type->field_not_null = element.field_not_null;
+    type->field_boolean = element.field_boolean;
+    type->element_type = declared_type_name(s->index);
+    return true;
+}
+
+int Parser::element_field(const PlVarInfo& coll, const std::string& field) {
+    for (std::size_t k = 0; k < coll.record_fields.size(); ++k)
+        if (coll.record_fields[k].name == field) return static_cast<int>(k);
+    return -1;
+}
+
+bool Parser::element_copy(PlStmt* st, std::uint32_t so) {
+    const PlTarget& tg = st->targets[0];
+    if (tg.host || tg.slot < 0 || !tg.package.empty()) return false;
+    const PlVarInfo& to = prog_->vars[static_cast<std::size_t>(tg.slot)];
+    bool to_element = tg.index && tg.field < 0 && to.record_elements();
+    bool to_record = !tg.index && !to.fields.empty() && to.collection == PlCollection::None;
+    if (!to_element && !to_record) return false;
+    const std::size_t field_count = to_element ? to.record_fields.size() : to.fields.size();
+    const std::string to_type = to_element ? to.element_type : to.type_name;
+    const Token& t = peek();
+    const Symbol* s = t.kind == TokenKind::Word ? lookup(t.text) : nullptr;
+    const PlVarInfo* src = s && s->kind == SymKind::Var ? &prog_->vars[static_cast<std::size_t>(s->index)] : nullptr;
+    std::size_t end = expression_end({";"});
+    std::size_t src_fields = 0;
+    std::string src_type;
+    PlSql* subscript = nullptr;
+    if (to_element && is_word("NULL") && end == i_ + 1) {
+        // element := NULL: every field NULL.
+        st->kind = PlStmtKind::RecordCopy;
+        st->slot = -1;
+        ++i_;
+        expect_op(";");
+        return true;
+    }
+    if (src && src->record_elements() && is_op("(", 1)) {
+        // ... := collection(i): the element must be all that follows.
+        std::size_t close = i_ + 1;
+        int depth = 0;
+        for (; close < end; ++close) {
+            if (t_[close].kind != TokenKind::Operator) continue;
+            if (t_[close].text == "(") ++depth;
+            if (t_[close].text == ")" && --depth == 0) break;
+        }
+        if (close + 1 != end) {
+            if (!to_element) return false;
+            semantic_error(t.offset, pls_message(382), so);
+            i_ = end;
+            expect_op(";");
+            return true;
+        }
+        i_ += 2;
+        subscript = expression({")"}, so);
+        expect_op(")");
+        src_fields = src->record_fields.size();
+        src_type = src->element_type;
+    } else if (src && !src->fields.empty() && src->collection == PlCollection::None && end == i_ + 1) {
+        if (!to_element) return false;  // record := record is record_assignment's
+        ++i_;
+        src_fields = src->fields.size();
+        src_type = src->type_name;
+    } else {
+        if (!to_element) return false;
+        semantic_error(t.offset, pls_message(382), so);
+        i_ = end;
+        expect_op(";");
+        return true;
+    }
+    // Records of two declared record types never match; otherwise the fields pair up by
+    // position.
+    if (src_fields != field_count || (!src_type.empty() && !to_type.empty() && src_type != to_type))
+        semantic_error(t.offset, pls_message(382), so);
+    st->kind = PlStmtKind::RecordCopy;
+    st->slot = s->index;
+    if (subscript) st->exprs.push_back(subscript);
+    expect_op(";");
+    return true;
+}
+
+bool Parser::whole_parameter(PlParam* prm) {
+    std::size_t width = 0;
+    const Symbol* ts = type_symbol_ahead(&width);
+    if (!ts) return false;
+    int index = ts->index;
+    const PlVarInfo type = prog_->types[static_cast<std::size_t>(index)];
+    if (type.type.code == kPlTypeRefCursor) return false;
+    i_ += width;
+    prm->type_name = declared_type_name(index);
+    if (type.record_type) {
+        prm->slot = add_record(prm->name, type.record_fields);
+        PlVarInfo& v = prog_->vars[static_cast<std::size_t>(prm->slot)];
+        v.type_name = prm->type_name;
+        for (std::size_t k = 0; k < type.record_fields.size(); ++k) {
+            PlVarInfo& fv = prog_->vars[static_cast<std::size_t>(v.fields[k])];
+            fv.boolean = type.field_boolean[k];
+            fv.not_null = type.field_not_null[k];
+        }
+        return true;
+    }
+    PlVarInfo v = type;
+    v.type_name = prm->type_name;
+    v.name = prm->name;
+    prog_->vars.push_back(v);
+    prm->slot = static_cast<int>(prog_->vars.size()) - 1;
+    return true;
+}
+
+int Parser::whole_argument(std::size_t a, std::size_t b) const {
+    if (b != a + 1 || t_[a].kind != TokenKind::Word) return -1;
+    const Symbol* s = lookup(t_[a].text);
+    if (!s || s->kind != SymKind::Var) return -1;
+    const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(s->index)];
+    bool whole = v.collection != PlCollection::None || !v.fields.empty();
+    return whole && v.type.code != kPlTypeRefCursor ? s->index : -1;
+}
+
+}  // namespace plsql_parsing

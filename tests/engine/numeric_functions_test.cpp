@@ -1,0 +1,164 @@
+// The numeric single-row functions (EXP, LN, LOG, the trigonometric and hyperbolic ones,
+// REMAINDER, BITAND, WIDTH_BUCKET, NANVL), LNNVL, SOUNDEX, SYS_GUID and the conversions
+// of mixed types in GREATEST and LEAST, against the answers Oracle documents, with the
+// errors Oracle raises for arguments outside a function's domain.
+#include "oci_session.h"
+
+#include <filesystem>
+
+namespace {
+
+using Rows = std::vector<std::string>;
+
+class NumericFunctions : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string home = test_home();
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(home) / "databases", ignored);
+    ASSERT_NE(test_oci(), nullptr);
+    ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
+  }
+  void run(const std::string& sql) { ASSERT_EQ(s.exec(sql), OCI_SUCCESS) << sql << "\n" << s.error_text(); }
+  std::string v(const std::string& expr) { return s.value("select " + expr + " from dual"); }
+  OciSession s;
+};
+
+std::string out_of_range(const std::string& arg) {
+  return "error: ORA-01428: argument '" + arg + "' is out of range\n";
+}
+
+TEST_F(NumericFunctions, ExponentsAndLogarithms) {
+  EXPECT_EQ(v("round(exp(1), 6)"), "2.718282");
+  EXPECT_EQ(v("exp(0)"), "1");
+  EXPECT_EQ(v("ln(1)"), "0");
+  EXPECT_EQ(v("round(ln(95), 4)"), "4.5539");
+  EXPECT_EQ(v("round(log(10, 100), 10)"), "2");
+  EXPECT_EQ(v("round(log(2, 8), 10)"), "3");
+  EXPECT_EQ(v("exp(null)"), "<null>");
+  EXPECT_EQ(v("log(10, null)"), "<null>");
+  EXPECT_EQ(v("ln(0)"), out_of_range("0"));
+  EXPECT_EQ(v("ln(-2.5)"), out_of_range("-2.5"));
+  EXPECT_EQ(v("log(1, 5)"), out_of_range("1"));
+  EXPECT_EQ(v("log(10, 0)"), out_of_range("0"));
+  EXPECT_EQ(v("exp(1000)"), "error: ORA-01426: numeric overflow\n");
+  EXPECT_EQ(v("ln('x')"), "error: ORA-01722: invalid number\n");
+  EXPECT_EQ(v("log(10)"), "error: ORA-00909: invalid number of arguments\n");
+}
+
+TEST_F(NumericFunctions, TrigonometricAndHyperbolic) {
+  EXPECT_EQ(v("sin(0)||'|'||cos(0)||'|'||tan(0)"), "0|1|0");
+  EXPECT_EQ(v("round(sin(1), 4)||'|'||round(cos(1), 4)||'|'||round(tan(1), 4)"), ".8415|.5403|1.5574");
+  EXPECT_EQ(v("round(asin(1), 4)||'|'||acos(1)||'|'||round(atan(1), 4)"), "1.5708|0|.7854");
+  EXPECT_EQ(v("round(atan2(1, -1), 4)||'|'||round(atan2(-1, 0), 4)"), "2.3562|-1.5708");
+  EXPECT_EQ(v("round(sinh(1), 4)||'|'||cosh(0)||'|'||round(tanh(.5), 4)"), "1.1752|1|.4621");
+  EXPECT_EQ(v("asin(1.5)"), out_of_range("1.5"));
+  EXPECT_EQ(v("acos(-2)"), out_of_range("-2"));
+  EXPECT_EQ(v("atan2(1)"), "error: ORA-00909: invalid number of arguments\n");
+}
+
+TEST_F(NumericFunctions, RemainderBitandAndBuckets) {
+  // REMAINDER rounds the quotient to the nearest integer (the even one on a tie), MOD
+  // truncates it.
+  EXPECT_EQ(v("remainder(11, 4)||'|'||mod(11, 4)"), "-1|3");
+  EXPECT_EQ(v("remainder(10, 4)||'|'||remainder(14, 4)||'|'||remainder(-11, 4)"), "2|-2|1");
+  EXPECT_EQ(v("remainder(5, 0)"), "error: ORA-01476: divisor is equal to zero\n");
+  EXPECT_EQ(v("bitand(6, 3)||'|'||bitand(12, 10)||'|'||bitand(-1, 5)"), "2|8|5");
+  EXPECT_EQ(v("bitand(null, 1)"), "<null>");
+  EXPECT_EQ(v("width_bucket(5, 0, 10, 5)||'|'||width_bucket(-1, 0, 10, 5)||'|'||width_bucket(10, 0, 10, 5)"),
+            "3|0|6");
+  EXPECT_EQ(v("width_bucket(0, 0, 10, 5)||'|'||width_bucket(9.99, 0, 10, 5)"), "1|5");
+  // A descending range: buckets count down from the low end.
+  EXPECT_EQ(v("width_bucket(3, 10, 0, 5)||'|'||width_bucket(11, 10, 0, 5)||'|'||width_bucket(0, 10, 0, 5)"),
+            "4|0|6");
+  EXPECT_EQ(v("width_bucket(null, 0, 10, 5)"), "<null>");
+  EXPECT_EQ(v("width_bucket(1, 0, 10, 0)"),
+            "error: ORA-30494: The argument [4] of WIDTH_BUCKET function is NULL or invalid.\n");
+  EXPECT_EQ(v("width_bucket(1, 0, 10)"), "error: ORA-00909: invalid number of arguments\n");
+  EXPECT_EQ(v("nanvl(5, 0)||'|'||nanvl('7', 0)"), "5|7");
+  EXPECT_EQ(v("nanvl(null, 0)"), "<null>");
+}
+
+TEST_F(NumericFunctions, LnnvlIsTrueForFalseAndUnknown) {
+  run("create table t (n number)");
+  run("insert into t values (1)");
+  run("insert into t values (2)");
+  run("insert into t values (null)");
+  EXPECT_EQ(s.rows("select nvl(to_char(n), 'null') from t where lnnvl(n > 1) order by n"), (Rows{"1", "null"}));
+  EXPECT_EQ(s.rows("select n from t where not lnnvl(n > 1)"), (Rows{"2"}));
+  EXPECT_EQ(v("case when lnnvl(1 = 1) then 'y' else 'n' end"), "n");
+  EXPECT_EQ(v("case when lnnvl(null = 1) then 'y' else 'n' end"), "y");
+}
+
+TEST_F(NumericFunctions, SoundexAsciiChrAndVsize) {
+  EXPECT_EQ(v("soundex('SMYTHE')||soundex('Smith')||soundex('Robert')||soundex('Rupert')"), "S530S530R163R163");
+  // H and W do not separate letters of one code, vowels do; the first letter's own code
+  // counts for the letter after it.
+  EXPECT_EQ(v("soundex('Ashcraft')||soundex('Tymczak')||soundex('Pfister')||soundex('Lee')"), "A261T522P236L000");
+  EXPECT_EQ(v("soundex(null)"), "<null>");
+  EXPECT_EQ(v("soundex('123')"), "<null>");
+  EXPECT_EQ(v("ascii('A')||'|'||chr(66)||'|'||initcap('the SOUNDEX')"), "65|B|The Soundex");
+  EXPECT_EQ(v("vsize(hextoraw('ABCD'))||'|'||vsize('abc')||'|'||vsize(100)"), "2|3|2");
+}
+
+TEST_F(NumericFunctions, SysGuidIsSixteenFreshBytes) {
+  EXPECT_EQ(v("length(rawtohex(sys_guid()))||'|'||vsize(sys_guid())"), "32|16");
+  run("create table g (n number)");
+  for (int i = 0; i < 20; ++i) run("insert into g values (" + std::to_string(i) + ")");
+  EXPECT_EQ(s.value("select count(distinct rawtohex(sys_guid())) from g"), "20");
+  EXPECT_EQ(v("sys_guid(1)"), "error: ORA-00909: invalid number of arguments\n");
+}
+
+// DUMP lists a value's bytes as Oracle stores them: text as its bytes, NUMBER in base
+// 100 with its exponent byte, DATE in seven bytes (century and year plus 100, hour,
+// minute and second plus 1).
+TEST_F(NumericFunctions, DumpShowsOraclesBytes) {
+  EXPECT_EQ(v("dump('abc')"), "Typ=96 Len=3: 97,98,99");
+  EXPECT_EQ(v("dump(123)"), "Typ=2 Len=3: 194,2,24");
+  EXPECT_EQ(v("dump(-123)"), "Typ=2 Len=4: 61,100,78,102");
+  EXPECT_EQ(v("dump(0)||' '||dump(1)||' '||dump(100)"), "Typ=2 Len=1: 128 Typ=2 Len=2: 193,2 Typ=2 Len=2: 194,2");
+  EXPECT_EQ(v("dump(0.5)||' '||dump(-1)||' '||dump(12.5)"),
+            "Typ=2 Len=2: 192,51 Typ=2 Len=3: 62,100,102 Typ=2 Len=3: 193,13,51");
+  EXPECT_EQ(v("dump(1e20)||' '||dump(0.0001)"), "Typ=2 Len=2: 203,2 Typ=2 Len=2: 191,2");
+  EXPECT_EQ(v("dump('abc', 16)"), "Typ=96 Len=3: 61,62,63");
+  EXPECT_EQ(v("dump('abc', 8)"), "Typ=96 Len=3: 141,142,143");
+  EXPECT_EQ(v("dump('abc', 1016)"), "Typ=96 Len=3 CharacterSet=AL32UTF8: 61,62,63");
+  EXPECT_EQ(v("dump('abcdef', 10, 2, 3)||' '||dump('abcdef', 10, -2)"), "Typ=96 Len=6: 98,99,100 Typ=96 Len=6: 101,102");
+  EXPECT_EQ(v("dump(null)"), "NULL");
+  run("create table d (v varchar2(5), c char(3), n number, dt date, r raw(4))");
+  run("insert into d values ('ab', 'x', -0.25, to_date('2024-03-15 13:05:09', 'YYYY-MM-DD HH24:MI:SS'), "
+      "hextoraw('0aff'))");
+  EXPECT_EQ(s.rows("select dump(v)||'|'||dump(c)||'|'||dump(n)||'|'||dump(dt)||'|'||dump(r) from d"),
+            (Rows{"Typ=1 Len=2: 97,98|Typ=96 Len=3: 120,32,32|Typ=2 Len=3: 63,76,102|"
+                  "Typ=12 Len=7: 120,124,3,15,14,6,10|Typ=23 Len=2: 10,255"}));
+  run("create table ts (t timestamp)");
+  run("insert into ts values (timestamp '2024-03-15 13:05:09')");
+  run("insert into ts values (timestamp '2024-03-15 13:05:09.5')");
+  EXPECT_EQ(s.rows("select dump(t) from ts order by t"),
+            (Rows{"Typ=180 Len=7: 120,124,3,15,14,6,10", "Typ=180 Len=11: 120,124,3,15,14,6,10,29,205,101,0"}));
+  EXPECT_EQ(v("dump()"), "error: ORA-00909: invalid number of arguments\n");
+}
+
+// The user's and schema's numbers are those ALL_USERS shows.
+TEST_F(NumericFunctions, UserenvIdsMatchAllUsers) {
+  std::string id = s.value("select user_id from all_users where username = user");
+  ASSERT_NE(id, "<null>");
+  EXPECT_EQ(v("uid"), id);
+  EXPECT_EQ(v("userenv('schemaid')"), id);
+  EXPECT_EQ(v("sys_context('userenv', 'session_userid')||'|'||sys_context('userenv', 'current_schemaid')"),
+            id + "|" + id);
+  EXPECT_EQ(v("userenv('schemaid') + 1"), std::to_string(std::stoll(id) + 1));
+  EXPECT_EQ(v("userenv('isdba')"), "FALSE");
+  EXPECT_EQ(v("userenv('no_such_parameter')"), "error: ORA-02003: invalid USERENV parameter\n");
+}
+
+TEST_F(NumericFunctions, GreatestAndLeastConvertToTheFirstArgumentsType) {
+  EXPECT_EQ(v("greatest(1, '3', 2)"), "3");
+  // Text first: the others compare as text, so '9' is above '10'.
+  EXPECT_EQ(v("greatest('10', 9)"), "9");
+  EXPECT_EQ(v("least('b', 'a', 'c')||least(5, '12')"), "a5");
+  EXPECT_EQ(v("greatest(1, null, 3)"), "<null>");
+  EXPECT_EQ(v("greatest(1, 'x')"), "error: ORA-01722: invalid number\n");
+}
+
+}  // namespace

@@ -1,0 +1,1 @@
+select '&1' a, '&2' b from dual;
