@@ -365,8 +365,12 @@ struct StorageClause {
 struct AccessClause {
     std::string name;  // the user or role created, altered or dropped
     std::uint32_t name_offset = 0;
-    std::string password;  // IDENTIFIED BY (empty: not given)
+    std::string password;  // IDENTIFIED BY (empty: not given), as the token has it
     bool identified = false;
+    // Where the password was written: an unquoted password keeps the case it was typed
+    // in, which the statement's text has and its upper-cased token does not.
+    std::uint32_t password_offset = 0, password_end = 0;
+    bool password_unquoted = false;
     std::string default_tablespace, temporary_tablespace, profile;
     int lock = -1;  // ACCOUNT LOCK 1, UNLOCK 0, not given -1
     bool expire = false;

@@ -773,6 +773,9 @@ bool Parser::user_clauses(AccessClause* a, bool create) {
             if (!expect_word("BY", 922)) return false;
             if (cur().kind != TokenKind::Word && cur().kind != TokenKind::QuotedWord) return fail(988);
             a->password = cur().text;
+            a->password_offset = cur().offset;
+            a->password_end = cur().end;
+            a->password_unquoted = cur().kind == TokenKind::Word;
             a->identified = true;
             ++p_;
         } else if (accept_word("DEFAULT")) {
@@ -784,7 +787,10 @@ bool Parser::user_clauses(AccessClause* a, bool create) {
             if (!accept_word("UNLIMITED") && !size(&bytes)) return fail(2187);
             if (!expect_word("ON", 922) || !access_name(&ignored, &at)) return false;
         } else if (accept_word("PROFILE")) {
-            if (!access_name(&a->profile, &at)) return false;
+            if (accept_word("DEFAULT"))
+                a->profile = "DEFAULT";
+            else if (!access_name(&a->profile, &at))
+                return false;
         } else if (accept_word("ACCOUNT")) {
             if (accept_word("LOCK"))
                 a->lock = 1;
