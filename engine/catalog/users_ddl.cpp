@@ -524,10 +524,17 @@ bool users_has_sys_priv(sqlite3* db, const std::string& who, const std::string& 
 
 void users_seed_roles(sqlite3* db) {
     {
-        Stmt q(db, "SELECT 1 FROM main.vantro_sys_privs WHERE grantee='DBA'");
+        Stmt q(db, "SELECT 1 FROM main.vantro_access_seeded");
         if (!q.get() || q.row()) return;
     }
     if (sqlite3_exec(db, "SAVEPOINT vantro_seed", nullptr, nullptr, nullptr) != SQLITE_OK) return;
+    sqlite3_exec(db,
+                 "INSERT OR IGNORE INTO main.vantro_roles VALUES ('CONNECT'),('RESOURCE'),('DBA');"
+                 "INSERT OR IGNORE INTO main.vantro_sys_privs VALUES ('CONNECT','CREATE SESSION',0),"
+                 "('RESOURCE','CREATE TABLE',0),('RESOURCE','CREATE SEQUENCE',0),('RESOURCE','CREATE PROCEDURE',0),"
+                 "('RESOURCE','CREATE TRIGGER',0),('RESOURCE','CREATE TYPE',0);"
+                 "INSERT INTO main.vantro_access_seeded VALUES (1);",
+                 nullptr, nullptr, nullptr);
     for (const char* p : kSystemPrivileges) {
         Stmt ins(db, "INSERT OR IGNORE INTO main.vantro_sys_privs VALUES ('DBA',?1,1)");
         ins.text(1, p).run();

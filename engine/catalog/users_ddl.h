@@ -16,8 +16,9 @@
 // it. False with err (its offset at the offending name).
 bool users_ddl_run(sqlite3* db, const std::string& folder, const std::string& who, const Statement& s, OraError* err);
 
-// Gives the predefined DBA role every system privilege the engine knows, once per
-// database (CONNECT and RESOURCE come with the catalog's schema).
+// Creates the predefined roles CONNECT, RESOURCE and DBA with their system privileges
+// (DBA every one the engine knows), once per database: what is revoked from them later
+// stays revoked.
 void users_seed_roles(sqlite3* db);
 
 // The sessions of this process logged on as a user of a database, for DROP USER's

@@ -754,9 +754,15 @@ bool Parser::alter(Statement* s) {
     return fail(3001);
 }
 
-// A user's or role's name, upper case unless quoted.
+// A user's or role's name, upper case unless quoted; keywords such as CONNECT name the
+// predefined roles.
 bool Parser::access_name(std::string* out, std::uint32_t* offset) {
     *offset = cur().offset;
+    if (cur().kind == TokenKind::Word) {
+        *out = cur().text;
+        ++p_;
+        return true;
+    }
     return identifier(out) || fail(1935);
 }
 
@@ -839,7 +845,13 @@ bool Parser::grant_or_revoke(Statement* s) {
     do {
         std::string who;
         std::uint32_t at = cur().offset;
-        if (!identifier(&who)) return fail(987);
+        // Role names such as CONNECT are keywords elsewhere in the grammar.
+        if (cur().kind == TokenKind::Word) {
+            who = cur().text;
+            ++p_;
+        } else if (!identifier(&who)) {
+            return fail(987);
+        }
         a->grantees.push_back(who);
         a->grantee_offsets.push_back(at);
     } while (accept_op(","));

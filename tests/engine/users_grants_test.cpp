@@ -167,6 +167,12 @@ TEST_F(UsersGrants, SystemPrivilegesAndRolesShowInTheDictionary) {
   EXPECT_EQ(run(sys, "revoke dba from app"), "ORA-01951");
   EXPECT_EQ(run(sys, "revoke resource from app"), "ok");
   EXPECT_FALSE(has(app.rows("select privilege from session_privs"), "CREATE SEQUENCE"));
+  // A predefined role keeps what was revoked from it across logons.
+  EXPECT_EQ(run(sys, "revoke create session from connect"), "ok");
+  OciSession later;
+  connect(later, "app", "apw");
+  EXPECT_EQ(later.value("select count(*) from role_sys_privs where role = 'CONNECT'"), "0");
+  EXPECT_EQ(sys.value("select count(*) from dba_sys_privs where grantee = 'DBA' and privilege = 'CREATE USER'"), "1");
   // Names that are no privilege, role or grantee.
   EXPECT_EQ(run(sys, "grant create frobnicator to app"), "ORA-00990");
   EXPECT_EQ(run(sys, "grant nosuchrole to app"), "ORA-01919");
