@@ -8,6 +8,7 @@
 #include "catalog/constraints.h"
 #include "catalog/dictionary.h"
 #include "catalog/dictionary_ddl.h"
+#include "catalog/users_ddl.h"
 #include "values/errors.h"
 #include "sql/explain_plan.h"
 #include "sql/sql_text.h"
@@ -30,6 +31,20 @@ const char* const kCatalogSchema =
     " nullable INTEGER, PRIMARY KEY(owner, table_name, column_name));"
     "CREATE TABLE IF NOT EXISTS vantro_altering(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
     " PRIMARY KEY(owner, table_name));"
+    // Users' account settings, roles and the privileges granted (catalog/users_ddl.cpp).
+    // A user without a settings row is open, with the default tablespaces and profile.
+    "CREATE TABLE IF NOT EXISTS vantro_user_settings(name TEXT PRIMARY KEY, locked INTEGER NOT NULL DEFAULT 0,"
+    " lock_date TEXT, expired INTEGER NOT NULL DEFAULT 0, default_tablespace TEXT NOT NULL DEFAULT 'USERS',"
+    " temporary_tablespace TEXT NOT NULL DEFAULT 'TEMP', profile TEXT NOT NULL DEFAULT 'DEFAULT');"
+    "CREATE TABLE IF NOT EXISTS vantro_roles(name TEXT PRIMARY KEY);"
+    "CREATE TABLE IF NOT EXISTS vantro_sys_privs(grantee TEXT NOT NULL, privilege TEXT NOT NULL,"
+    " admin_option INTEGER NOT NULL, PRIMARY KEY(grantee, privilege));"
+    "CREATE TABLE IF NOT EXISTS vantro_access_seeded(done INTEGER NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS vantro_role_privs(grantee TEXT NOT NULL, granted_role TEXT NOT NULL,"
+    " admin_option INTEGER NOT NULL, PRIMARY KEY(grantee, granted_role));"
+    "CREATE TABLE IF NOT EXISTS vantro_tab_privs(grantee TEXT NOT NULL, owner TEXT NOT NULL,"
+    " table_name TEXT NOT NULL, grantor TEXT NOT NULL, privilege TEXT NOT NULL, grantable INTEGER NOT NULL,"
+    " PRIMARY KEY(grantee, owner, table_name, grantor, privilege));"
     "CREATE TABLE IF NOT EXISTS \"DUAL\"(\"DUMMY\" TEXT);"
     "INSERT INTO \"DUAL\" SELECT 'X' WHERE NOT EXISTS (SELECT 1 FROM \"DUAL\");";
 
@@ -245,6 +260,7 @@ bool catalog_open(const std::string& folder, sqlite3** db, OraError* err) {
         sqlite3_close(h);
         return false;
     }
+    users_seed_roles(h);
     catalog_cache_attach(h);
     catalog_cache_set_wal(h, wal);
     *db = h;
@@ -273,12 +289,15 @@ bool catalog_login(sqlite3* db, const std::string& folder, const std::string& us
         *err = ora_error(1017);
         return false;
     }
-    if (!exists) {
-        Stmt ins(db, "INSERT INTO vantro_users(name,password_digest,created) VALUES (?1,?2,datetime('now'))");
-        ins.text(1, user);
-        if (check_password) ins.text(2, digest(user, password));
-        if (sqlite3_step(ins.get()) != SQLITE_DONE) return sqlite_failed(db, err);
+    if (exists) {
+        Stmt q(db, "SELECT 1 FROM vantro_user_settings WHERE name=?1 AND locked<>0");
+        q.text(1, user);
+        if (q.row()) {
+            *err = ora_error(28000);
+            return false;
+        }
     }
+    if (!exists && !catalog_add_user(db, user, password, check_password, err)) return false;
     std::string path = folder + os_path_separator() + user + ".db";
     Stmt att(db, "ATTACH DATABASE ?1 AS ?2");
     att.text(1, path);
@@ -287,6 +306,33 @@ bool catalog_login(sqlite3* db, const std::string& folder, const std::string& us
     use_wal(db, user);
     repair_altered_tables(db, user);
     drop_orphan_rows(db, user);
+    catalog_cache_invalidate(db);
+    return true;
+}
+
+bool catalog_add_user(sqlite3* db, const std::string& user, const std::string& password, bool with_password,
+                      OraError* err) {
+    Stmt ins(db, "INSERT INTO vantro_users(name,password_digest,created) VALUES (?1,?2,datetime('now'))");
+    ins.text(1, user);
+    if (with_password) ins.text(2, digest(user, password));
+    if (sqlite3_step(ins.get()) != SQLITE_DONE) return sqlite_failed(db, err);
+    return true;
+}
+
+bool catalog_set_password(sqlite3* db, const std::string& user, const std::string& password, OraError* err) {
+    Stmt up(db, "UPDATE vantro_users SET password_digest=?2 WHERE name=?1");
+    up.text(1, user).text(2, digest(user, password));
+    if (sqlite3_step(up.get()) != SQLITE_DONE) return sqlite_failed(db, err);
+    return true;
+}
+
+bool catalog_attach_user(sqlite3* db, const std::string& folder, const std::string& user, OraError* err) {
+    std::string path = folder + os_path_separator() + user + ".db";
+    Stmt att(db, "ATTACH DATABASE ?1 AS ?2");
+    att.text(1, path);
+    att.text(2, user);
+    if (sqlite3_step(att.get()) != SQLITE_DONE) return sqlite_failed(db, err);
+    use_wal(db, user);
     catalog_cache_invalidate(db);
     return true;
 }

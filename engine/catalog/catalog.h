@@ -14,9 +14,19 @@
 bool catalog_open(const std::string& folder, sqlite3** db, OraError* err);
 // Logs user on: creates the user and its schema on first use (with password, which may
 // be empty for operating-system users), otherwise checks the password when
-// check_password is set (ORA-01017). Attaches the schema file under the user's name.
+// check_password is set (ORA-01017); a locked account is refused (ORA-28000). Attaches the schema file under the user's
+// name.
 bool catalog_login(sqlite3* db, const std::string& folder, const std::string& user, const std::string& password,
                    bool check_password, OraError* err);
+// Records a new user (no schema file yet: the first ATTACH creates it); the password's
+// digest is kept when with_password is set. False with err (a name taken: the key's error).
+bool catalog_add_user(sqlite3* db, const std::string& user, const std::string& password, bool with_password,
+                      OraError* err);
+// Replaces user's password; the next logon checks the new one.
+bool catalog_set_password(sqlite3* db, const std::string& user, const std::string& password, OraError* err);
+// Attaches user's schema file (creating it when missing) under the user's name. Not
+// inside a transaction: SQLite refuses ATTACH there.
+bool catalog_attach_user(sqlite3* db, const std::string& folder, const std::string& user, OraError* err);
 // Whether user exists with this password, without creating anything: 1 it does, 0 the
 // user exists with another password (or none), -1 no such user.
 int catalog_user_password_matches(sqlite3* db, const std::string& user, const std::string& password);

@@ -307,6 +307,17 @@ const char* const kConstraintColumns =
   " THEN 'GENERATED NAME' ELSE 'USER NAME' END,NULL,NULL,NULL,NULL,NULL FROM main.vantro_constraints k"         \
   " LEFT JOIN main.vantro_constraints r ON r.id=k.r_constraint_id WHERE k.owner=$U"
 
+// The session user, PUBLIC and every role they hold, roles granted to roles included.
+#define SESSION_ROLES                                                                        \
+    "WITH RECURSIVE h(name) AS (SELECT $U UNION SELECT 'PUBLIC' UNION SELECT p.granted_role" \
+    " FROM main.vantro_role_privs p JOIN h ON p.grantee=h.name) SELECT name FROM h"
+#define TAB_PRIVS_COLUMNS                                                                          \
+    "GRANTEE VARCHAR2(128), OWNER VARCHAR2(128), TABLE_NAME VARCHAR2(128), GRANTOR VARCHAR2(128)," \
+    " PRIVILEGE VARCHAR2(40), GRANTABLE VARCHAR2(3), HIERARCHY VARCHAR2(3)"
+#define TAB_PRIVS_ROW                                                                                 \
+    "grantee,owner,table_name,grantor,privilege,CASE WHEN grantable<>0 THEN 'YES' ELSE 'NO' END,'NO'" \
+    " FROM main.vantro_tab_privs"
+
 const ViewDef kViews[] = {
     {"USER_OBJECTS", kObjectColumns, "SELECT " OBJECT_ROW " WHERE l.owner=$U"},
     {"ALL_OBJECTS", nullptr, "SELECT l.owner," OBJECT_ROW},
@@ -405,14 +416,54 @@ const ViewDef kViews[] = {
      "USERNAME VARCHAR2(128), USER_ID NUMBER, PASSWORD VARCHAR2(30), ACCOUNT_STATUS VARCHAR2(32),"
      " LOCK_DATE DATE, EXPIRY_DATE DATE, DEFAULT_TABLESPACE VARCHAR2(30), TEMPORARY_TABLESPACE VARCHAR2(30),"
      " CREATED DATE, PROFILE VARCHAR2(128), INITIAL_RSRC_CONSUMER_GROUP VARCHAR2(128), EXTERNAL_NAME VARCHAR2(4000)",
-     "SELECT name,CASE name WHEN 'SYS' THEN 0 ELSE rowid+100 END,CASE WHEN password_digest IS NULL THEN"
-     " 'EXTERNAL' ELSE upper(password_digest) END,'OPEN',NULL,NULL,'USERS','TEMP',created,'DEFAULT',"
-     "'DEFAULT_CONSUMER_GROUP',NULL FROM main.vantro_users WHERE name<>'PUBLIC'"},
-    // The engine has no roles, profiles or tablespaces of its own: every user may do
-    // everything in its schema, and every schema is one file. These views show the
-    // single default each one stands for.
-    {"DBA_ROLES", "ROLE VARCHAR2(128), PASSWORD_REQUIRED VARCHAR2(8)",
-     "SELECT 'CONNECT','NO' UNION ALL SELECT 'RESOURCE','NO' UNION ALL SELECT 'DBA','NO'"},
+     "SELECT u.name,CASE u.name WHEN 'SYS' THEN 0 ELSE u.rowid+100 END,CASE WHEN u.password_digest IS NULL THEN"
+     " 'EXTERNAL' ELSE upper(u.password_digest) END,CASE WHEN coalesce(s.expired,0)<>0 AND coalesce(s.locked,0)<>0"
+     " THEN 'EXPIRED & LOCKED' WHEN coalesce(s.expired,0)<>0 THEN 'EXPIRED' WHEN coalesce(s.locked,0)<>0 THEN"
+     " 'LOCKED' ELSE 'OPEN' END,s.lock_date,NULL,coalesce(s.default_tablespace,'USERS'),"
+     "coalesce(s.temporary_tablespace,'TEMP'),u.created,coalesce(s.profile,'DEFAULT'),'DEFAULT_CONSUMER_GROUP',NULL"
+     " FROM main.vantro_users u LEFT JOIN main.vantro_user_settings s ON s.name=u.name WHERE u.name<>'PUBLIC'"},
+    // Roles and the privileges granted (catalog/users_ddl.cpp). Every user may do
+    // everything in its own schema whatever it was granted; the grants decide what it
+    // may do beyond it.
+    {"DBA_ROLES", "ROLE VARCHAR2(128), PASSWORD_REQUIRED VARCHAR2(8)", "SELECT name,'NO' FROM main.vantro_roles"},
+    {"DBA_SYS_PRIVS", "GRANTEE VARCHAR2(128), PRIVILEGE VARCHAR2(40), ADMIN_OPTION VARCHAR2(3)",
+     "SELECT grantee,privilege,CASE WHEN admin_option<>0 THEN 'YES' ELSE 'NO' END FROM main.vantro_sys_privs"},
+    {"USER_SYS_PRIVS", "USERNAME VARCHAR2(128), PRIVILEGE VARCHAR2(40), ADMIN_OPTION VARCHAR2(3)",
+     "SELECT grantee,privilege,CASE WHEN admin_option<>0 THEN 'YES' ELSE 'NO' END FROM main.vantro_sys_privs"
+     " WHERE grantee IN ($U,'PUBLIC')"},
+    {"DBA_ROLE_PRIVS",
+     "GRANTEE VARCHAR2(128), GRANTED_ROLE VARCHAR2(128), ADMIN_OPTION VARCHAR2(3), DEFAULT_ROLE VARCHAR2(3)",
+     "SELECT grantee,granted_role,CASE WHEN admin_option<>0 THEN 'YES' ELSE 'NO' END,'YES'"
+     " FROM main.vantro_role_privs"},
+    {"USER_ROLE_PRIVS",
+     "USERNAME VARCHAR2(128), GRANTED_ROLE VARCHAR2(128), ADMIN_OPTION VARCHAR2(3), DEFAULT_ROLE VARCHAR2(3),"
+     " OS_GRANTED VARCHAR2(3)",
+     "SELECT grantee,granted_role,CASE WHEN admin_option<>0 THEN 'YES' ELSE 'NO' END,'YES','NO'"
+     " FROM main.vantro_role_privs WHERE grantee IN ($U,'PUBLIC')"},
+    {"SESSION_ROLES", "ROLE VARCHAR2(128)", "SELECT name FROM (" SESSION_ROLES ") WHERE name NOT IN ($U,'PUBLIC')"},
+    {"ROLE_SYS_PRIVS", "ROLE VARCHAR2(128), PRIVILEGE VARCHAR2(40), ADMIN_OPTION VARCHAR2(3)",
+     "SELECT grantee,privilege,CASE WHEN admin_option<>0 THEN 'YES' ELSE 'NO' END FROM main.vantro_sys_privs"
+     " WHERE grantee IN (SELECT name FROM (" SESSION_ROLES ") WHERE name NOT IN ($U,'PUBLIC'))"},
+    {"SESSION_PRIVS", "PRIVILEGE VARCHAR2(40)",
+     "SELECT DISTINCT privilege FROM main.vantro_sys_privs WHERE grantee IN (SELECT name FROM (" SESSION_ROLES "))"
+     " OR (grantee='DBA' AND $U IN ('SYS','SYSTEM'))"},
+    {"DBA_TAB_PRIVS", TAB_PRIVS_COLUMNS, "SELECT " TAB_PRIVS_ROW},
+    {"USER_TAB_PRIVS", TAB_PRIVS_COLUMNS, "SELECT " TAB_PRIVS_ROW " WHERE $U IN (grantee,owner,grantor)"},
+    {"ALL_TAB_PRIVS",
+     "GRANTOR VARCHAR2(128), GRANTEE VARCHAR2(128), TABLE_SCHEMA VARCHAR2(128), TABLE_NAME VARCHAR2(128),"
+     " PRIVILEGE VARCHAR2(40), GRANTABLE VARCHAR2(3), HIERARCHY VARCHAR2(3)",
+     "SELECT grantor,grantee,owner,table_name,privilege,CASE WHEN grantable<>0 THEN 'YES' ELSE 'NO' END,'NO'"
+     " FROM main.vantro_tab_privs WHERE $U IN (grantor,owner) OR grantee IN (SELECT name FROM (" SESSION_ROLES "))"},
+    {"USER_TAB_PRIVS_MADE",
+     "GRANTEE VARCHAR2(128), TABLE_NAME VARCHAR2(128), GRANTOR VARCHAR2(128), PRIVILEGE VARCHAR2(40),"
+     " GRANTABLE VARCHAR2(3), HIERARCHY VARCHAR2(3)",
+     "SELECT grantee,table_name,grantor,privilege,CASE WHEN grantable<>0 THEN 'YES' ELSE 'NO' END,'NO'"
+     " FROM main.vantro_tab_privs WHERE owner=$U"},
+    {"USER_TAB_PRIVS_RECD",
+     "OWNER VARCHAR2(128), TABLE_NAME VARCHAR2(128), GRANTOR VARCHAR2(128), PRIVILEGE VARCHAR2(40),"
+     " GRANTABLE VARCHAR2(3), HIERARCHY VARCHAR2(3)",
+     "SELECT owner,table_name,grantor,privilege,CASE WHEN grantable<>0 THEN 'YES' ELSE 'NO' END,'NO'"
+     " FROM main.vantro_tab_privs WHERE grantee=$U"},
     {"DBA_PROFILES", "PROFILE VARCHAR2(128), RESOURCE_NAME VARCHAR2(32), RESOURCE_TYPE VARCHAR2(8), LIMIT VARCHAR2(40)",
      "SELECT 'DEFAULT',r,t,'UNLIMITED' FROM (SELECT 'COMPOSITE_LIMIT' r,'KERNEL' t UNION ALL SELECT"
      " 'SESSIONS_PER_USER','KERNEL' UNION ALL SELECT 'CPU_PER_SESSION','KERNEL' UNION ALL SELECT 'CPU_PER_CALL',"

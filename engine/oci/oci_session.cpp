@@ -8,6 +8,7 @@
 #include "catalog/dictionary.h"
 #include "catalog/dictionary_ddl.h"
 #include "catalog/temporary_tables.h"
+#include "catalog/users_ddl.h"
 #include "sql/explain_plan.h"
 #include "values/sql_dialect.h"
 #include "oci/engine.h"
@@ -79,6 +80,7 @@ void session_end(SessionHandle* s) {
         srv->db = nullptr;
         srv->session = nullptr;
     }
+    if (srv) users_session_closed(srv->folder, s->user);
     s->in_transaction = false;
     s->open = false;
     plsql_session_free(s);
@@ -286,6 +288,7 @@ VOCI_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession*
         catalog_close(db);
         return error_set(errhp, err.code ? err.code : 1034, err.code ? err.message : ora_message(1034));
     }
+    users_session_opened(srv->folder, user);
     svc->session = ses;
     return OCI_SUCCESS;
 }

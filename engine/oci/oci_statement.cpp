@@ -8,6 +8,7 @@
 #include "catalog/dictionary.h"
 #include "catalog/dictionary_ddl.h"
 #include "catalog/temporary_tables.h"
+#include "catalog/users_ddl.h"
 #include "oci/engine.h"
 #include "values/errors.h"
 #include "values/session_params.h"
@@ -983,6 +984,20 @@ sword route_block(StmtHandle* s, OCIError* errhp, Execution&) {
     return plsql_execute(s, errhp);
 }
 
+// Users, roles and privileges: catalog rows and schema files, written by the catalog
+// after the open transaction was committed (ATTACH and DETACH need no transaction open).
+sword route_access_ddl(StmtHandle* s, OCIError* errhp, Execution& x) {
+    SessionHandle* ses = s->session;
+    AccessClause& a = x.ast.access;
+    if (a.identified && a.password_unquoted && a.password_end <= s->text.size())
+        a.password = s->text.substr(a.password_offset, a.password_end - a.password_offset);
+    OraError err;
+    if (!users_ddl_run(ses->server->db, ses->server->folder, ses->user, x.ast, &err)) return fail(s, errhp, err);
+    session_sync_transaction(ses);
+    s->executed = true;
+    return OCI_SUCCESS;
+}
+
 // EXPLAIN PLAN is DML on the plan table: it joins the open transaction.
 sword route_explain(StmtHandle* s, OCIError* errhp, Execution& x) {
     s->tr.kind = StatementKind::Insert;
@@ -1047,6 +1062,13 @@ constexpr Route kRoutes[] = {
     {StatementKind::DropTrigger, route_trigger_ddl, true, Iterations::Once},
     {StatementKind::ExplainPlan, route_explain, false, Iterations::Once},
     {StatementKind::Merge, route_dml, false, Iterations::Elements},
+    {StatementKind::CreateUser, route_access_ddl, true, Iterations::Once},
+    {StatementKind::AlterUser, route_access_ddl, true, Iterations::Once},
+    {StatementKind::DropUser, route_access_ddl, true, Iterations::Once},
+    {StatementKind::CreateRole, route_access_ddl, true, Iterations::Once},
+    {StatementKind::DropRole, route_access_ddl, true, Iterations::Once},
+    {StatementKind::Grant, route_access_ddl, true, Iterations::Once},
+    {StatementKind::Revoke, route_access_ddl, true, Iterations::Once},
     {StatementKind::PlsqlBlock, route_block, false, Iterations::Once},
 };
 

@@ -360,6 +360,29 @@ struct StorageClause {
               max_extents = -1, pct_increase = -1, freelists = -1, freelist_groups = -1;
 };
 
+// CREATE/ALTER/DROP USER and ROLE, GRANT and REVOKE. Privileges are upper case words
+// joined by one space ("CREATE TABLE", "ALL"); a role is given the same way.
+struct AccessClause {
+    std::string name;  // the user or role created, altered or dropped
+    std::uint32_t name_offset = 0;
+    std::string password;  // IDENTIFIED BY (empty: not given), as the token has it
+    bool identified = false;
+    // Where the password was written: an unquoted password keeps the case it was typed
+    // in, which the statement's text has and its upper-cased token does not.
+    std::uint32_t password_offset = 0, password_end = 0;
+    bool password_unquoted = false;
+    std::string default_tablespace, temporary_tablespace, profile;
+    int lock = -1;  // ACCOUNT LOCK 1, UNLOCK 0, not given -1
+    bool expire = false;
+    bool cascade = false;
+    std::vector<std::string> privileges;
+    std::vector<std::uint32_t> privilege_offsets;
+    TableRef object;  // ON [owner.]object; name empty for system privileges and roles
+    std::vector<std::string> grantees;
+    std::vector<std::uint32_t> grantee_offsets;
+    bool with_option = false;  // WITH ADMIN OPTION or WITH GRANT OPTION
+};
+
 struct Statement {
     StatementKind kind = StatementKind::Select;
     std::unique_ptr<SelectStmt> select;  // Select; Insert ... SELECT
@@ -400,6 +423,7 @@ struct Statement {
     // Create table: GLOBAL TEMPORARY, with the duration of its rows ("SYS$TRANSACTION" for ON
     // COMMIT DELETE ROWS, "SYS$SESSION" for PRESERVE ROWS); empty for a permanent table.
     std::string temporary_duration;
+    AccessClause access;  // user, role and privilege statements
 };
 
 // Parses one statement of the SQL grammar; false with err set at the offending token.

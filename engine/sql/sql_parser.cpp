@@ -82,6 +82,8 @@ bool Parser::statement(Statement* s) {
             return false;
         }
         if (is_word("CASCADE")) return fail(3001);
+    } else if (is_word("GRANT") || is_word("REVOKE")) {
+        if (!grant_or_revoke(s)) return false;
     } else if (accept_word("COMMIT")) {
         s->kind = StatementKind::Commit;
         accept_word("WORK");

@@ -135,6 +135,9 @@ private:
     bool drop(Statement* s);
     bool alter(Statement* s);
     bool alter_session(Statement* s);
+    bool user_clauses(AccessClause* a, bool create);
+    bool grant_or_revoke(Statement* s);
+    bool access_name(std::string* out, std::uint32_t* offset);
     bool insert(Statement* s);
     bool update(Statement* s);
     bool del(Statement* s);

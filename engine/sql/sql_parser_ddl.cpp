@@ -421,6 +421,16 @@ bool Parser::create(Statement* s) {
         temporary = true;
         s->temporary_duration = "SYS$TRANSACTION";
     }
+    if (!temporary && accept_word("USER")) {
+        s->kind = StatementKind::CreateUser;
+        return access_name(&s->access.name, &s->access.name_offset) && user_clauses(&s->access, true);
+    }
+    if (!temporary && accept_word("ROLE")) {
+        s->kind = StatementKind::CreateRole;
+        if (!access_name(&s->access.name, &s->access.name_offset)) return false;
+        if (accept_word("NOT")) return expect_word("IDENTIFIED", 922);
+        return true;
+    }
     if (accept_word("TABLE")) {
         s->kind = StatementKind::CreateTable;
         if (!table_ref(&s->table)) return false;
@@ -625,6 +635,16 @@ bool Parser::drop(Statement* s) {
         s->kind = StatementKind::DropIndex;
         return table_ref(&s->index);
     }
+    if (accept_word("USER")) {
+        s->kind = StatementKind::DropUser;
+        if (!access_name(&s->access.name, &s->access.name_offset)) return false;
+        s->access.cascade = accept_word("CASCADE");
+        return true;
+    }
+    if (accept_word("ROLE")) {
+        s->kind = StatementKind::DropRole;
+        return access_name(&s->access.name, &s->access.name_offset);
+    }
     return fail(950);
 }
 
@@ -665,6 +685,10 @@ bool Parser::alter_session(Statement* s) {
 bool Parser::alter(Statement* s) {
     ++p_;
     if (accept_word("SESSION")) return alter_session(s);
+    if (accept_word("USER")) {
+        s->kind = StatementKind::AlterUser;
+        return access_name(&s->access.name, &s->access.name_offset) && user_clauses(&s->access, false);
+    }
     if (!accept_word("TABLE")) return fail(940);
     s->kind = StatementKind::AlterTable;
     if (!table_ref(&s->table)) return false;
@@ -728,6 +752,119 @@ bool Parser::alter(Statement* s) {
         return identifier(&s->name) || fail(903);
     }
     return fail(3001);
+}
+
+// A user's or role's name, upper case unless quoted; keywords such as CONNECT name the
+// predefined roles.
+bool Parser::access_name(std::string* out, std::uint32_t* offset) {
+    *offset = cur().offset;
+    if (cur().kind == TokenKind::Word) {
+        *out = cur().text;
+        ++p_;
+        return true;
+    }
+    return identifier(out) || fail(1935);
+}
+
+// The clauses of CREATE USER (IDENTIFIED BY first) and ALTER USER, in any order.
+// Tablespaces, quotas and profiles are taken as written.
+bool Parser::user_clauses(AccessClause* a, bool create) {
+    if (create && !is_word("IDENTIFIED")) return fail(1938);
+    bool any = false;
+    for (;;) {
+        std::string ignored;
+        std::uint32_t at = 0;
+        if (accept_word("IDENTIFIED")) {
+            if (accept_word("EXTERNALLY") || accept_word("GLOBALLY")) return fail(3001);
+            if (!expect_word("BY", 922)) return false;
+            if (cur().kind != TokenKind::Word && cur().kind != TokenKind::QuotedWord) return fail(988);
+            a->password = cur().text;
+            a->password_offset = cur().offset;
+            a->password_end = cur().end;
+            a->password_unquoted = cur().kind == TokenKind::Word;
+            a->identified = true;
+            ++p_;
+        } else if (accept_word("DEFAULT")) {
+            if (!expect_word("TABLESPACE", 922) || !access_name(&a->default_tablespace, &at)) return false;
+        } else if (accept_word("TEMPORARY")) {
+            if (!expect_word("TABLESPACE", 922) || !access_name(&a->temporary_tablespace, &at)) return false;
+        } else if (accept_word("QUOTA")) {
+            long long bytes = 0;
+            if (!accept_word("UNLIMITED") && !size(&bytes)) return fail(2187);
+            if (!expect_word("ON", 922) || !access_name(&ignored, &at)) return false;
+        } else if (accept_word("PROFILE")) {
+            if (accept_word("DEFAULT"))
+                a->profile = "DEFAULT";
+            else if (!access_name(&a->profile, &at))
+                return false;
+        } else if (accept_word("ACCOUNT")) {
+            if (accept_word("LOCK"))
+                a->lock = 1;
+            else if (accept_word("UNLOCK"))
+                a->lock = 0;
+            else
+                return fail(922);
+        } else if (accept_word("PASSWORD")) {
+            if (!expect_word("EXPIRE", 922)) return false;
+            a->expire = true;
+        } else {
+            break;
+        }
+        any = true;
+    }
+    return any || fail(922);
+}
+
+// GRANT privilege|role, ... [ON [owner.]object] TO grantee, ... [WITH ADMIN|GRANT OPTION]
+// REVOKE privilege|role, ... [ON [owner.]object] FROM grantee, ...
+// A privilege of several words (CREATE ANY TABLE, ALL PRIVILEGES) is kept as one name.
+bool Parser::grant_or_revoke(Statement* s) {
+    const bool grant = is_word("GRANT");
+    s->kind = grant ? StatementKind::Grant : StatementKind::Revoke;
+    ++p_;
+    AccessClause* a = &s->access;
+    do {
+        if (cur().kind != TokenKind::Word && cur().kind != TokenKind::QuotedWord) return fail(990);
+        a->privilege_offsets.push_back(cur().offset);
+        std::string name = cur().text;
+        ++p_;
+        while ((cur().kind == TokenKind::Word && !is_word("ON") && !is_word("TO") && !is_word("FROM")) ||
+               (cur().kind == TokenKind::QuotedWord)) {
+            name += " " + cur().text;
+            ++p_;
+        }
+        if (name == "ALL PRIVILEGES") name = "ALL";
+        if (is_op("(")) return fail(3001);  // column privileges
+        a->privileges.push_back(name);
+    } while (accept_op(","));
+    if (accept_word("ON")) {
+        if (accept_word("DIRECTORY") || accept_word("JAVA")) return fail(3001);
+        if (!table_ref(&a->object)) return false;
+    }
+    if (!expect_word(grant ? "TO" : "FROM", grant ? 905 : 905)) return false;
+    do {
+        std::string who;
+        std::uint32_t at = cur().offset;
+        // Role names such as CONNECT are keywords elsewhere in the grammar.
+        if (cur().kind == TokenKind::Word) {
+            who = cur().text;
+            ++p_;
+        } else if (!identifier(&who)) {
+            return fail(987);
+        }
+        a->grantees.push_back(who);
+        a->grantee_offsets.push_back(at);
+    } while (accept_op(","));
+    if (grant && accept_word("WITH")) {
+        if (!accept_word("ADMIN") && !accept_word("GRANT")) return fail(905);
+        if (!expect_word("OPTION", 905)) return false;
+        a->with_option = true;
+    }
+    if (!grant && (is_word("CASCADE") || is_word("FORCE"))) {
+        ++p_;
+        if (is_word("CONSTRAINTS")) ++p_;
+    }
+    return true;
 }
 
 }  // namespace sql_grammar

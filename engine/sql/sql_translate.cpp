@@ -1338,6 +1338,13 @@ bool Translator::statement(Statement& s) {
     case StatementKind::AlterTrigger:
     case StatementKind::DropTrigger:
     case StatementKind::ExplainPlan:
+    case StatementKind::CreateUser:
+    case StatementKind::AlterUser:
+    case StatementKind::DropUser:
+    case StatementKind::CreateRole:
+    case StatementKind::DropRole:
+    case StatementKind::Grant:
+    case StatementKind::Revoke:
     case StatementKind::PlsqlBlock:
         break;  // not the SQL grammar's: the front door routes these elsewhere
     }

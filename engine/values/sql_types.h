@@ -87,6 +87,13 @@ enum class StatementKind {
     DropTrigger,
     ExplainPlan,
     Merge,
+    CreateUser,  // users, roles and privileges: the catalog's (catalog/users_ddl.cpp)
+    AlterUser,
+    DropUser,
+    CreateRole,
+    DropRole,
+    Grant,
+    Revoke,
     PlsqlBlock,  // keep last: kStatementKinds counts up to it
 };
 constexpr std::size_t kStatementKinds = static_cast<std::size_t>(StatementKind::PlsqlBlock) + 1;
