@@ -272,6 +272,32 @@ TEST_F(Dictionary, SequencesFollowOracleDefaultsBoundsAndSessionCurrval) {
   EXPECT_EQ(s.error_code(), 2289);
 }
 
+// NEXTVAL takes a cache's worth of numbers at a time: they come out one after another,
+// the high-water mark moves by the cache, the end of the sequence inside a cache's worth
+// still fails at its place, and ALTER SEQUENCE takes effect at once.
+TEST_F(Dictionary, SequenceNumbersComeFromTheCacheInOrder) {
+  run("create sequence q20");
+  std::string got;
+  for (int i = 1; i <= 45; ++i) got += s.value("select q20.nextval from dual") + ",";
+  std::string want;
+  for (int i = 1; i <= 45; ++i) want += std::to_string(i) + ",";
+  EXPECT_EQ(got, want);
+  EXPECT_EQ(s.value("select last_number from user_sequences where sequence_name='Q20'"), "61");
+  run("create sequence m25 maxvalue 25");
+  for (int i = 0; i < 24; ++i) s.value("select m25.nextval from dual");
+  EXPECT_EQ(s.value("select m25.nextval from dual"), "25");
+  EXPECT_EQ(s.value("select m25.nextval from dual"),
+            "error: ORA-08004: sequence M25.NEXTVAL exceeds MAXVALUE and cannot be instantiated\n");
+  run("alter sequence q20 increment by 5");
+  const long long a = std::stoll(s.value("select q20.nextval from dual"));
+  const long long b = std::stoll(s.value("select q20.nextval from dual"));
+  EXPECT_EQ(b - a, 5);
+  EXPECT_GT(a, 45);
+  run("drop sequence q20");
+  run("create sequence q20 start with 61");
+  EXPECT_EQ(s.value("select q20.nextval from dual"), "61") << "a new sequence of the same name starts afresh";
+}
+
 TEST_F(Dictionary, ConstraintsAreNamedAsDeclaredOrBySystemWithNotNullChecks) {
   run("create table dept (deptno number(2) constraint pk_dept primary key, dname varchar2(14) unique)");
   run("create table emp (empno number(4) primary key, ename varchar2(10) not null, sal number check (sal > 0),"
