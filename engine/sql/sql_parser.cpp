@@ -1415,7 +1415,29 @@ bool Parser::merge(Statement* s) {
         if (s->merge_insert) return fail(905);
         s->merge_insert = true;
         if (!expect_word("INSERT", 905)) return false;
-        if (is_op("(") && !name_list(&s->columns, &s->column_offsets)) return false;
+        if (accept_op("(")) {
+            // The columns may be qualified by the target's alias or, without one, its name.
+            const std::string& target = s->alias.empty() ? s->table.name : s->alias;
+            do {
+                std::string n;
+                std::uint32_t off = cur().offset;
+                if (!identifier(&n, &off)) return fail(904, "\"" + cur().text + "\"");
+                if (accept_op(".")) {
+                    std::string col;
+                    std::uint32_t col_off = cur().offset;
+                    if (!identifier(&col, &col_off)) return fail(904, "\"" + cur().text + "\"");
+                    if (n != target) {
+                        p_ -= 3;
+                        return fail(904, "\"" + n + "\".\"" + col + "\"");
+                    }
+                    n = col;
+                    off = col_off;
+                }
+                s->columns.push_back(n);
+                s->column_offsets.push_back(off);
+            } while (accept_op(","));
+            if (!expect_op(")", 907)) return false;
+        }
         if (!expect_word("VALUES", 926) || !expect_op("(", 906)) return false;
         std::vector<ExprPtr> row;
         do {
