@@ -870,6 +870,11 @@ bool Parser::primary(ExprPtr* out) {
         if (t.text == "CASE") return case_expr(out);
         if ((t.text == "CAST" || t.text == "EXTRACT") && peek().kind == TokenKind::Operator && peek().text == "(")
             return t.text == "CAST" ? cast_expr(out) : extract_expr(out);
+        if (t.text == "TRIM" && peek().kind == TokenKind::Operator && peek().text == "(") {
+            bool handled = false;
+            if (!trim_expr(out, &handled)) return false;
+            if (handled) return true;
+        }
         if ((t.text == "JSON_VALUE" || t.text == "JSON_QUERY") && peek().kind == TokenKind::Operator &&
             peek().text == "(")
             return json_function(out);
@@ -1280,6 +1285,52 @@ bool Parser::extract_expr(ExprPtr* out) {
     if (!expect_op(")", 907)) return false;
     e->end = prev_end();
     *out = std::move(e);
+    return true;
+}
+
+// TRIM([LEADING | TRAILING | BOTH] [character] FROM text): the call "TRIM FROM" (a name no
+// statement can spell) with the text, the character (a blank when left out) and the mode
+// 1, 2 or 3 as arguments. TRIM(text) without FROM is left to the ordinary call (*handled
+// stays false, nothing read).
+bool Parser::trim_expr(ExprPtr* out, bool* handled) {
+    std::size_t start = p_;
+    ExprPtr e = make(ExprKind::Function, cur().offset);
+    e->text = "TRIM FROM";
+    p_ += 2;
+    const char* mode = nullptr;
+    if ((is_word("LEADING") || is_word("TRAILING") || is_word("BOTH")) && !op_at(1, ",") && !op_at(1, ")") &&
+        !op_at(1, "||")) {
+        mode = is_word("LEADING") ? "1" : is_word("TRAILING") ? "2" : "3";
+        ++p_;
+    }
+    ExprPtr set;
+    ExprPtr text;
+    if (mode && is_word("FROM")) {
+        ++p_;
+    } else {
+        ExprPtr first;
+        if (!expr(&first)) return false;
+        if (!mode && !is_word("FROM")) {
+            p_ = start;
+            return true;
+        }
+        if (!expect_word("FROM", 905)) return false;
+        set = std::move(first);
+    }
+    if (!set) {
+        set = make(ExprKind::String, e->offset);
+        set->text = " ";
+    }
+    if (!expr(&text)) return false;
+    if (!expect_op(")", 907)) return false;
+    ExprPtr m = make(ExprKind::Number, e->offset);
+    m->text = mode ? mode : "3";
+    e->args.push_back(std::move(text));
+    e->args.push_back(std::move(set));
+    e->args.push_back(std::move(m));
+    e->end = prev_end();
+    *out = std::move(e);
+    *handled = true;
     return true;
 }
 

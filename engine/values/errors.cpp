@@ -165,6 +165,7 @@ const MessageEntry kMessages[] = {
     {30493, "The percentile value should be a number between 0 and 1."},
     {30495, "The argument should be of numeric or date/datetime type."},
     {1489, "result of string concatenation is too long"},
+    {30001, "trim set should have only one character"},
     {30926, "unable to get a stable set of rows in the source tables"},
     {38104, "Columns referenced in the ON Clause cannot be updated: %s"},
     {30481, "GROUPING function only supported with GROUP BY CUBE or ROLLUP"},

@@ -86,6 +86,24 @@ TEST_F(Dialect, StringFunctionsFollowOraclePositionsAndEmptyStrings) {
   EXPECT_EQ(v("chr(1e30)"), "error: ORA-01722: invalid number\n");
 }
 
+// TRIM's own syntax: which end, the character (a blank when left out) and FROM.
+TEST_F(Dialect, TrimWithLeadingTrailingBothFrom) {
+  EXPECT_EQ(v("trim(both 'x' from 'xxaxx')||'|'||trim(leading 'x' from 'xxaxx')||'|'||trim(trailing 'x' from 'xxaxx')"),
+            "a|axx|xxa");
+  EXPECT_EQ(v("'['||trim(leading from '  a  ')||']['||trim(trailing from '  a  ')||']['||trim(both from '  a  ')||']'"),
+            "[a  ][  a][a]");
+  EXPECT_EQ(v("trim(from ' a ')"), "error: ORA-00936: missing expression\n");
+  EXPECT_EQ(v("trim('x' from 'xaxbx')||trim(' a ')"), "axba");
+  EXPECT_EQ(v("trim(both 'x' from 'xxx')"), "<null>");
+  EXPECT_EQ(v("trim(both null from 'x')||'-'||trim(leading 'x' from null)"), "-");
+  // The character may be any expression; the column named BOTH is still a column.
+  run("create table trimmed (both varchar2(10), c char(1))");
+  run("insert into trimmed values ('..b..', '.')");
+  EXPECT_EQ(s.value("select trim(c from both)||trim(both)||trim(both c from both) from trimmed"), "b..b..b");
+  EXPECT_EQ(v("trim(both 'xy' from 'xya')"), "error: ORA-30001: trim set should have only one character\n");
+  EXPECT_EQ(v("trim(both 'x' 'xa')").substr(0, 16), "error: ORA-00905");
+}
+
 TEST_F(Dialect, NumbersRoundTruncateAndFormat) {
   EXPECT_EQ(v("mod(11,4)||','||mod(-11,4)||','||mod(5,0)"), "3,-3,5");
   EXPECT_EQ(v("round(2.5)||','||round(-2.5)||','||round(1.2345,2)||','||round(1234,-2)"), "3,-3,1.23,1200");
