@@ -135,6 +135,38 @@ TEST_F(Dialect, DatesWithMasksMonthsAndTruncation) {
   EXPECT_EQ(v("to_date('2024-13-01','YYYY-MM-DD')").substr(0, 10), "error: ORA");
 }
 
+// Ordinal and spelled suffixes on the numeric elements, in the element's case, and the
+// quarter, week and century elements, which format dates but cannot read them.
+TEST_F(Dialect, DateMaskSuffixesWeeksQuartersAndCenturies) {
+  EXPECT_EQ(v("to_char(date '2024-03-05', 'FMDay, DDth Month YYYY')"), "Tuesday, 5th March 2024");
+  EXPECT_EQ(v("to_char(date '2024-03-01', 'DDth')||' '||to_char(date '2024-03-22', 'DDTH')||' '||"
+              "to_char(date '2024-03-13', 'fmddth')||' '||to_char(date '2024-03-23', 'fmDDth')"),
+            "01st 22ND 13th 23rd");
+  EXPECT_EQ(v("to_char(date '2024-03-21', 'Ddspth \"of\" fmMonth')"), "Twenty-First of March");
+  EXPECT_EQ(v("to_char(date '2024-01-03', 'DDSPTH')||' '||to_char(date '2024-01-12', 'ddspth')||' '||"
+              "to_char(date '2024-01-30', 'DDSPTH')||' '||to_char(date '2024-01-15', 'Ddsp')"),
+            "THIRD twelfth THIRTIETH Fifteen");
+  EXPECT_EQ(v("to_char(date '1987-04-09', 'YYYYSP')"), "ONE THOUSAND NINE HUNDRED EIGHTY-SEVEN");
+  EXPECT_EQ(v("to_char(date '2000-01-01', 'JSP')"),
+            "TWO MILLION FOUR HUNDRED FIFTY-ONE THOUSAND FIVE HUNDRED FORTY-FIVE");
+  EXPECT_EQ(v("to_char(to_date('2024-03-05 00:40', 'YYYY-MM-DD HH24:MI'), 'HH12SP MISPTH')"), "TWELVE FORTIETH");
+  EXPECT_EQ(v("to_char(date '2024-03-05', 'Q WW IW W D DDD J')"), "1 10 10 1 3 065 2460375");
+  EXPECT_EQ(v("to_char(date '2024-12-31', 'Q WW W DDD')"), "4 53 5 366");
+  // ISO weeks start on Monday; week 1 holds the first Thursday, so a year's first days
+  // may belong to the last week of the year before, and its last days to the next.
+  EXPECT_EQ(v("to_char(date '2021-01-01', 'IYYY-IW')||' '||to_char(date '2021-01-04', 'IYYY-IW')||' '||"
+              "to_char(date '2024-12-30', 'IYYY-IW')||' '||to_char(date '2026-12-31', 'IYYY-IW')"),
+            "2020-53 2021-01 2025-01 2026-53");
+  EXPECT_EQ(v("to_char(date '2000-06-01', 'CC')||' '||to_char(date '2001-01-01', 'CC')||' '||"
+              "to_char(date '0099-01-01', 'FMCC')"),
+            "20 21 1");
+  EXPECT_EQ(v("to_char(date '2024-03-05', 'FMQth \"quarter\"')"), "1st quarter");
+  EXPECT_EQ(v("to_date('1', 'Q')"), "error: ORA-01820: format code cannot appear in date input format\n");
+  EXPECT_EQ(v("to_date('2024-10', 'YYYY-WW')"), "error: ORA-01820: format code cannot appear in date input format\n");
+  EXPECT_EQ(v("to_char(sysdate, 'DD TH')"), "error: ORA-01821: date format not recognized\n");
+  EXPECT_EQ(v("to_char(sysdate, 'MONTH')||to_char(sysdate, 'MONTHSP')").substr(0, 16), "error: ORA-01821");
+}
+
 // J is the Julian day: 2451545 for 1 January 2000, read back by TO_DATE whole.
 TEST_F(Dialect, JulianDaysBothWays) {
   EXPECT_EQ(v("to_char(date '2000-01-01', 'J')"), "2451545");
