@@ -121,6 +121,28 @@ TEST_F(Dialect, NumbersRoundTruncateAndFormat) {
   EXPECT_EQ(v("to_char(to_number(' 42 '))"), "42");
 }
 
+// PR, RN, X and EEEE: angle brackets for negatives, Roman numerals, hexadecimal digits
+// and scientific notation, each with and without FM.
+TEST_F(Dialect, NumberMasksInBracketsRomanHexAndScientific) {
+  EXPECT_EQ(v("'['||to_char(-1234.5, '9999.99PR')||']['||to_char(1234.5, '9999.99PR')||']['||to_char(5, '9999.99PR')||']'"),
+            "[<1234.50>][ 1234.50 ][    5.00 ]");
+  EXPECT_EQ(v("'['||to_char(-5, 'FM999PR')||']['||to_char(5, 'FM999PR')||']'"), "[<5>][5]");
+  EXPECT_EQ(v("to_number('<1,234.50>', '9G999D99PR')||' '||to_number('12', '999PR')"), "-1234.5 12");
+  EXPECT_EQ(v("'['||to_char(1987, 'RN')||']['||to_char(1987, 'FMrn')||']['||to_char(3999.4, 'FMRN')||']'"),
+            "[     MCMLXXXVII][mcmlxxxvii][MMMCMXCIX]");
+  EXPECT_EQ(v("to_char(4000, 'RN')||to_char(0, 'FMRN')"), "##############################");
+  EXPECT_EQ(v("'['||to_char(255, 'XXXX')||']['||to_char(255, 'FMxx')||']['||to_char(255, '0XXX')||']['||"
+              "to_char(254.6, 'FMXXX')||']'"),
+            "[   FF][ff][ 00FF][FF]");
+  EXPECT_EQ(v("to_char(1, 'X0X')"), "error: ORA-01481: invalid number format model\n");
+  EXPECT_EQ(v("to_char(256, 'XX')||' '||to_char(-1, 'XX')"), "### ###");
+  EXPECT_EQ(v("'['||to_char(1e10, '9.99EEEE')||']['||to_char(-123.456, 'FM9.9EEEE')||']['||to_char(0, '9EEEE')||']'"),
+            "[ 1.00E+10][-1.2E+02][ 0E+00]");
+  EXPECT_EQ(v("to_char(1, '9,9EEEE')"), "error: ORA-01481: invalid number format model\n");
+  EXPECT_EQ(v("to_number('1E+03', '9EEEE')"), "error: ORA-01481: invalid number format model\n");
+  EXPECT_EQ(v("to_char(1, 'S9PR')"), "error: ORA-01481: invalid number format model\n");
+}
+
 TEST_F(Dialect, DatesWithMasksMonthsAndTruncation) {
   EXPECT_EQ(v("to_char(to_date('2024-02-10 13:45:00','YYYY-MM-DD HH24:MI:SS'),'DD.MM.YYYY HH24:MI')"),
             "10.02.2024 13:45");
