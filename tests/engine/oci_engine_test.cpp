@@ -401,7 +401,7 @@ TEST_F(Oci, ValuesComeOutAsOraclePrintsThem) {
   EXPECT_EQ(s.value("select count(*) from vals where d > '14-MAR-04'"), "1");
   ASSERT_EQ(s.exec("alter session set nls_date_format = 'YYYY-MM-DD HH24:MI:SS'"), OCI_SUCCESS) << s.error_text();
   EXPECT_EQ(s.value("select d from vals"), "2004-03-15 00:00:00");
-  EXPECT_EQ(s.exec("alter session set nls_date_format = 'QQQ'"), OCI_ERROR);
+  EXPECT_EQ(s.exec("alter session set nls_date_format = 'BBB'"), OCI_ERROR);
   EXPECT_EQ(s.value("select count(*) from vals where v is null and c = 'ab'"), "1");
   // CHAR compares blank-padded with text literals, padded with VARCHAR2 values.
   EXPECT_EQ(s.value("select count(*) from vals where c = 'ab   ' and c || '|' = 'ab   |' and length(c) = 5"), "1");

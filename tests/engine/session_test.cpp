@@ -97,7 +97,7 @@ TEST_F(Session, RefusedValuesAndNamesChangeNothing) {
     EXPECT_EQ(error_of("alter session set plsql_optimize_level = 9"),
               "ORA-02097: parameter cannot be modified because specified value is invalid\n"
               "ORA-00068: invalid value 9 for parameter plsql_optimize_level, must be between 0 and 3\n");
-    EXPECT_EQ(error_of("alter session set nls_date_format = 'YYYY-QQQ'"), "ORA-01821: date format not recognized\n");
+    EXPECT_EQ(error_of("alter session set nls_date_format = 'YYYY-BBB'"), "ORA-01821: date format not recognized\n");
     EXPECT_EQ(error_of("alter session set nls_timestamp_tz_format = 'YYYY TZX'").substr(0, 9), "ORA-01821");
     EXPECT_EQ(error_of("alter session set no_such_parameter = 1"), "ORA-02248: invalid option for ALTER SESSION\n");
     EXPECT_EQ(error_of("alter session set optimizer_mode = fastest").substr(0, 9), "ORA-02097");
