@@ -1293,7 +1293,20 @@ bool Parser::extract_expr(ExprPtr* out) {
 // 1, 2 or 3 as arguments. TRIM(text) without FROM is left to the ordinary call (*handled
 // stays false, nothing read).
 bool Parser::trim_expr(ExprPtr* out, bool* handled) {
-    std::size_t start = p_;
+    // FROM among the call's own tokens (not inside a nested parenthesis) decides, found by
+    // a scan, not by parsing the argument twice: nested calls would parse it once per level.
+    bool from = false;
+    int depth = 0;
+    for (std::size_t k = 2; peek(k).kind != TokenKind::End && !from; ++k) {
+        if (op_at(k, "(")) {
+            ++depth;
+        } else if (op_at(k, ")")) {
+            if (depth-- == 0) break;
+        } else if (depth == 0 && word_at(k, "FROM")) {
+            from = true;
+        }
+    }
+    if (!from) return true;
     ExprPtr e = make(ExprKind::Function, cur().offset);
     e->text = "TRIM FROM";
     p_ += 2;
@@ -1310,10 +1323,6 @@ bool Parser::trim_expr(ExprPtr* out, bool* handled) {
     } else {
         ExprPtr first;
         if (!expr(&first)) return false;
-        if (!mode && !is_word("FROM")) {
-            p_ = start;
-            return true;
-        }
         if (!expect_word("FROM", 905)) return false;
         set = std::move(first);
     }

