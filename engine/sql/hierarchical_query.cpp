@@ -26,6 +26,7 @@ namespace {
 const char* const kLevelLimit = "100000000";
 
 void collect(Expr& e, Hierarchy* h) {
+    if (e.kind == ExprKind::Column && e.path.size() == 1 && e.path[0] == "CONNECT_BY_ISLEAF") h->leaf = true;
     if (e.kind == ExprKind::Function && e.text == "SYS_CONNECT_BY_PATH") h->paths.push_back(&e);
     if (e.kind == ExprKind::Unary && (e.text == "CONNECT_BY_ROOT" || e.text == "PRIOR")) {
         (e.text == "PRIOR" ? h->priors : h->roots).push_back(&e);
@@ -76,6 +77,7 @@ bool Translator::hierarchical_from(SelectStmt& s, Scope* scope, std::string* fro
     h->paths.clear();
     h->roots.clear();
     h->priors.clear();
+    h->leaf = false;
     for (SelectItem& it : s.items) collect(*it.expr, h);
     if (s.where) collect(*s.where, h);
     for (ExprPtr& g : s.group_by) collect(*g, h);
@@ -189,9 +191,19 @@ bool Translator::hierarchical_from(SelectStmt& s, Scope* scope, std::string* fro
     }
     // The queue's order makes the order of the rows: deepest first, then sibling order.
     step += " ORDER BY 1 DESC, vantro_rn";
-    sql += anchor + " UNION ALL " + step + ") SELECT * FROM vantro_h)";
+    sql += anchor + " UNION ALL " + step + ")";
+    if (h->leaf) {
+        // CONNECT_BY_ISLEAF: 1 when no row of the FROM item meets the CONNECT BY condition
+        // as a child of this one. The condition reads the parent as vantro_p and the
+        // candidate as the FROM item's alias, as in the recursive step.
+        sql += " SELECT vantro_p.*, NOT EXISTS (SELECT 1 FROM vantro_b AS " + a + " WHERE " + cb.sql +
+               ") AS vantro_leaf FROM vantro_h AS vantro_p)";
+    } else {
+        sql += " SELECT * FROM vantro_h)";
+    }
     *from = sql + " AS " + a;
     h->level_sql = a + ".vantro_level";
+    h->leaf_sql = h->leaf ? a + ".vantro_leaf" : std::string();
     scope->hierarchy = h;
     return true;
 }
@@ -202,9 +214,16 @@ bool Translator::hierarchy_value(Expr& e, const Scope& scope, Emitted* out, bool
     const Hierarchy* h = nullptr;
     for (const Scope* s = &scope; s && !h; s = s->outer) h = s->hierarchy;
     if (e.kind == ExprKind::Column) {
-        if (e.path.size() != 1 || e.path[0] != "LEVEL") return true;
+        if (e.path.size() != 1 || (e.path[0] != "LEVEL" && e.path[0] != "CONNECT_BY_ISLEAF")) return true;
         *handled = true;
         if (!h) return fail(1788, e.offset);
+        if (e.path[0] == "CONNECT_BY_ISLEAF") {
+            // Not in START WITH or CONNECT BY, where the rows' children are not known yet.
+            if (h->leaf_sql.empty()) return fail(976, e.offset);
+            out->sql = h->leaf_sql;
+            out->type = number_type();
+            return true;
+        }
         out->sql = h->level_sql;
         out->type = number_type();
         return true;

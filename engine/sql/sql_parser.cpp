@@ -872,6 +872,11 @@ bool Parser::primary(ExprPtr* out) {
         if (t.text == "CASE") return case_expr(out);
         if ((t.text == "CAST" || t.text == "EXTRACT") && peek().kind == TokenKind::Operator && peek().text == "(")
             return t.text == "CAST" ? cast_expr(out) : extract_expr(out);
+        if (t.text == "TRIM" && peek().kind == TokenKind::Operator && peek().text == "(") {
+            bool handled = false;
+            if (!trim_expr(out, &handled)) return false;
+            if (handled) return true;
+        }
         if ((t.text == "JSON_VALUE" || t.text == "JSON_QUERY") && peek().kind == TokenKind::Operator &&
             peek().text == "(")
             return json_function(out);
@@ -1285,6 +1290,61 @@ bool Parser::extract_expr(ExprPtr* out) {
     return true;
 }
 
+// TRIM([LEADING | TRAILING | BOTH] [character] FROM text): the call "TRIM FROM" (a name no
+// statement can spell) with the text, the character (a blank when left out) and the mode
+// 1, 2 or 3 as arguments. TRIM(text) without FROM is left to the ordinary call (*handled
+// stays false, nothing read).
+bool Parser::trim_expr(ExprPtr* out, bool* handled) {
+    // FROM among the call's own tokens (not inside a nested parenthesis) decides, found by
+    // a scan, not by parsing the argument twice: nested calls would parse it once per level.
+    bool from = false;
+    int depth = 0;
+    for (std::size_t k = 2; peek(k).kind != TokenKind::End && !from; ++k) {
+        if (op_at(k, "(")) {
+            ++depth;
+        } else if (op_at(k, ")")) {
+            if (depth-- == 0) break;
+        } else if (depth == 0 && word_at(k, "FROM")) {
+            from = true;
+        }
+    }
+    if (!from) return true;
+    ExprPtr e = make(ExprKind::Function, cur().offset);
+    e->text = "TRIM FROM";
+    p_ += 2;
+    const char* mode = nullptr;
+    if ((is_word("LEADING") || is_word("TRAILING") || is_word("BOTH")) && !op_at(1, ",") && !op_at(1, ")") &&
+        !op_at(1, "||")) {
+        mode = is_word("LEADING") ? "1" : is_word("TRAILING") ? "2" : "3";
+        ++p_;
+    }
+    ExprPtr set;
+    ExprPtr text;
+    if (mode && is_word("FROM")) {
+        ++p_;
+    } else {
+        ExprPtr first;
+        if (!expr(&first)) return false;
+        if (!expect_word("FROM", 905)) return false;
+        set = std::move(first);
+    }
+    if (!set) {
+        set = make(ExprKind::String, e->offset);
+        set->text = " ";
+    }
+    if (!expr(&text)) return false;
+    if (!expect_op(")", 907)) return false;
+    ExprPtr m = make(ExprKind::Number, e->offset);
+    m->text = mode ? mode : "3";
+    e->args.push_back(std::move(text));
+    e->args.push_back(std::move(set));
+    e->args.push_back(std::move(m));
+    e->end = prev_end();
+    *out = std::move(e);
+    *handled = true;
+    return true;
+}
+
 // RETURNING expr, ... INTO :a, ... after a DML statement.
 bool Parser::returning(Statement* s) {
     if (!accept_word("RETURNING") && !accept_word("RETURN")) return true;
@@ -1417,7 +1477,29 @@ bool Parser::merge(Statement* s) {
         if (s->merge_insert) return fail(905);
         s->merge_insert = true;
         if (!expect_word("INSERT", 905)) return false;
-        if (is_op("(") && !name_list(&s->columns, &s->column_offsets)) return false;
+        if (accept_op("(")) {
+            // The columns may be qualified by the target's alias or, without one, its name.
+            const std::string& target = s->alias.empty() ? s->table.name : s->alias;
+            do {
+                std::string n;
+                std::uint32_t off = cur().offset;
+                if (!identifier(&n, &off)) return fail(904, "\"" + cur().text + "\"");
+                if (accept_op(".")) {
+                    std::string col;
+                    std::uint32_t col_off = cur().offset;
+                    if (!identifier(&col, &col_off)) return fail(904, "\"" + cur().text + "\"");
+                    if (n != target) {
+                        p_ -= 3;
+                        return fail(904, "\"" + n + "\".\"" + col + "\"");
+                    }
+                    n = col;
+                    off = col_off;
+                }
+                s->columns.push_back(n);
+                s->column_offsets.push_back(off);
+            } while (accept_op(","));
+            if (!expect_op(")", 907)) return false;
+        }
         if (!expect_word("VALUES", 926) || !expect_op("(", 906)) return false;
         std::vector<ExprPtr> row;
         do {

@@ -34,6 +34,8 @@ struct Hierarchy {
     std::vector<const Expr*> paths;   // SYS_CONNECT_BY_PATH calls, numbered by position
     std::vector<const Expr*> roots;   // CONNECT_BY_ROOT operators, likewise
     std::vector<const Expr*> priors;  // PRIOR outside CONNECT BY: the parent row's values
+    bool leaf = false;                // CONNECT_BY_ISLEAF is read
+    std::string leaf_sql;             // what CONNECT_BY_ISLEAF reads (empty: not here)
 };
 
 struct Scope {

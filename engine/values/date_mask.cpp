@@ -33,7 +33,6 @@ struct DateElementRow {
 const DateElementRow kDateElements[] = {
     {"SSSSS", DateElement::SecondsOfDay, 0, false},
     {"SYYYY", DateElement::SignedYear, 0, false},
-    {"IYYY", DateElement::IsoYear, 0, false},
     {"A.D.", DateElement::EraDots, 0, false},
     {"B.C.", DateElement::EraDots, 0, false},
     {"SCC", DateElement::Century, 0, false},
@@ -43,6 +42,7 @@ const DateElementRow kDateElements[] = {
     {"TZD", DateElement::TzAbbrev, 0, false},
     {"YYYY", DateElement::Year4, 0, false},
     {"RRRR", DateElement::Year4, 0, true},
+    {"IYYY", DateElement::IsoYear, 0, false},
     {"MONTH", DateElement::MonthName, 0, false},
     {"HH24", DateElement::Hour24, 0, false},
     {"HH12", DateElement::Hour12, 0, false},
@@ -73,24 +73,70 @@ const DateElementRow kDateElements[] = {
     {"PM", DateElement::Meridian, 0, false},
     {"FF", DateElement::Fraction, 6, false},
     {"FM", DateElement::FillMode, 0, false},
-    {"Y", DateElement::Year1, 0, false},
-    {"D", DateElement::WeekDay, 0, false},
     {"WW", DateElement::WeekOfYear, 0, false},
     {"IW", DateElement::IsoWeek, 0, false},
     {"CC", DateElement::Century, 0, false},
     {"RM", DateElement::RomanMonth, 0, false},
     {"AD", DateElement::Era, 0, false},
     {"BC", DateElement::Era, 0, false},
-    {"X", DateElement::Radix, 0, false},
-    {"J", DateElement::JulianDay, 0, false},
     {"Q", DateElement::Quarter, 0, false},
     {"W", DateElement::WeekOfMonth, 0, false},
+    {"Y", DateElement::Year1, 0, false},
+    {"D", DateElement::WeekDay, 0, false},
+    {"X", DateElement::Radix, 0, false},
+    {"J", DateElement::JulianDay, 0, false},
 };
 
 const DateElementRow* element_at(const std::string& mask, std::size_t at) {
     for (const DateElementRow& e : kDateElements)
         if (starts_with_ci(mask, at, e.spelling)) return &e;
     return nullptr;
+}
+
+// The elements that format a number and so take the TH, SP and SPTH suffixes.
+bool numeric_element(DateElement e) {
+    switch (e) {
+    case DateElement::Year4:
+    case DateElement::Year3:
+    case DateElement::Year2:
+    case DateElement::Year1:
+    case DateElement::Month:
+    case DateElement::Day:
+    case DateElement::DayOfYear:
+    case DateElement::WeekDay:
+    case DateElement::Hour24:
+    case DateElement::Hour12:
+    case DateElement::Minute:
+    case DateElement::Second:
+    case DateElement::JulianDay:
+    case DateElement::Quarter:
+    case DateElement::WeekOfYear:
+    case DateElement::WeekOfMonth:
+    case DateElement::IsoWeek:
+    case DateElement::IsoYear:
+    case DateElement::Century:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The suffix at mask[at] (SPTH and THSP before SP and TH); its length, 0 for none.
+std::size_t suffix_at(const std::string& mask, std::size_t at, DateSuffix* suffix) {
+    if (starts_with_ci(mask, at, "SPTH") || starts_with_ci(mask, at, "THSP")) {
+        *suffix = DateSuffix::SpTh;
+        return 4;
+    }
+    if (starts_with_ci(mask, at, "SP")) {
+        *suffix = DateSuffix::Sp;
+        return 2;
+    }
+    if (starts_with_ci(mask, at, "TH")) {
+        *suffix = DateSuffix::Th;
+        return 2;
+    }
+    *suffix = DateSuffix::None;
+    return 0;
 }
 
 }  // namespace
@@ -103,6 +149,8 @@ bool date_mask_valid(const std::string& mask) {
             i = close + 1;
         } else if (const DateElementRow* e = element_at(mask, i)) {
             i += std::strlen(e->spelling);
+            DateSuffix suffix;
+            if (numeric_element(e->element)) i += suffix_at(mask, i, &suffix);
         } else if (date_punct(mask[i])) {
             ++i;
         } else {
@@ -149,6 +197,10 @@ DateMask date_mask_compile(const std::string& mask) {
         it->digits = e->digits;
         it->round_year = e->round_year;
         i += std::strlen(e->spelling);
+        if (numeric_element(e->element)) {
+            it->suffix_upper = i < mask.size() && std::isupper(static_cast<unsigned char>(mask[i])) != 0;
+            i += suffix_at(mask, i, &it->suffix);
+        }
     }
     return m;
 }
@@ -180,19 +232,139 @@ void put2(char* buf, std::size_t size, std::size_t* pos, int v, bool pad) {
     put(buf, size, pos, tmp, 2);
 }
 
-// The ISO 8601 week of a date and the year it belongs to: weeks start on Monday, and
-// week 1 is the one that holds the year's first Thursday.
+// The ISO week of a date and the year it belongs to: weeks start on Monday, and week 1
+// is the one holding the year's first Thursday.
 void iso_week(const DateValue& d, int* week, int* year) {
-    const std::int64_t day = date_day_number(d.year, d.month, d.day);
-    const int monday_based = (date_weekday(d) + 6) % 7;  // 0 for Monday
-    const std::int64_t thursday = day - monday_based + 3;
+    std::int64_t day = date_day_number(d.year, d.month, d.day);
+    int from_monday = (date_weekday(d) + 6) % 7;
+    std::int64_t thursday = day - from_monday + 3;
     int y = 0, m = 0, dd = 0;
     date_from_day_number(thursday, &y, &m, &dd);
     *year = y;
     *week = static_cast<int>((thursday - date_day_number(y, 1, 1)) / 7 + 1);
 }
 
-const char* const kRomanMonths[] = {"I", "II", "III", "IV", "V", "VI", "VII", "VIII", "IX", "X", "XI", "XII"};
+// The number a numeric element formats.
+long element_number(const DateValue& d, DateElement e) {
+    switch (e) {
+    case DateElement::Year4:
+        return d.year;
+    case DateElement::Year3:
+        return d.year % 1000;
+    case DateElement::Year2:
+        return d.year % 100;
+    case DateElement::Year1:
+        return d.year % 10;
+    case DateElement::Month:
+        return d.month;
+    case DateElement::Day:
+        return d.day;
+    case DateElement::DayOfYear:
+        return static_cast<long>(date_day_number(d.year, d.month, d.day) - date_day_number(d.year, 1, 1) + 1);
+    case DateElement::WeekDay:
+        return date_weekday(d) + 1;
+    case DateElement::Hour24:
+        return d.hour;
+    case DateElement::Hour12:
+        return d.hour % 12 == 0 ? 12 : d.hour % 12;
+    case DateElement::Minute:
+        return d.minute;
+    case DateElement::Second:
+        return d.second;
+    case DateElement::JulianDay:
+        return static_cast<long>(date_day_number(d.year, d.month, d.day) + kJulianDayOfFirst);
+    case DateElement::Quarter:
+        return (d.month - 1) / 3 + 1;
+    case DateElement::WeekOfYear:
+        return static_cast<long>((date_day_number(d.year, d.month, d.day) - date_day_number(d.year, 1, 1)) / 7 + 1);
+    case DateElement::WeekOfMonth:
+        return (d.day - 1) / 7 + 1;
+    case DateElement::IsoWeek:
+    case DateElement::IsoYear: {
+        int week = 0, year = 0;
+        iso_week(d, &week, &year);
+        return e == DateElement::IsoWeek ? week : year;
+    }
+    case DateElement::Century:
+        return (d.year + 99) / 100;
+    case DateElement::SecondsOfDay:
+        return d.hour * 3600L + d.minute * 60 + d.second;
+    case DateElement::SignedYear:
+        return d.year;
+    default:
+        return 0;
+    }
+}
+
+// A number in English words, upper case, as the SP suffix writes it: "TWENTY-ONE",
+// "ONE THOUSAND NINE HUNDRED EIGHTY-SEVEN".
+std::string spelled(long n) {
+    static const char* const kOnes[] = {
+        "ZERO", "ONE",    "TWO",    "THREE",    "FOUR",     "FIVE",    "SIX",     "SEVEN",     "EIGHT",    "NINE",
+        "TEN",  "ELEVEN", "TWELVE", "THIRTEEN", "FOURTEEN", "FIFTEEN", "SIXTEEN", "SEVENTEEN", "EIGHTEEN", "NINETEEN"};
+    static const char* const kTens[] = {"",      "",      "TWENTY",  "THIRTY", "FORTY",
+                                        "FIFTY", "SIXTY", "SEVENTY", "EIGHTY", "NINETY"};
+    auto below_thousand = [&](long v) {
+        std::string out;
+        if (v >= 100) {
+            out = std::string(kOnes[v / 100]) + " HUNDRED";
+            v %= 100;
+            if (v == 0) return out;
+            out += " ";
+        }
+        if (v < 20) return out + kOnes[v];
+        out += kTens[v / 10];
+        if (v % 10) out += std::string("-") + kOnes[v % 10];
+        return out;
+    };
+    if (n < 0) return "MINUS " + spelled(-n);
+    if (n == 0) return kOnes[0];
+    static const char* const kScales[] = {"", " THOUSAND", " MILLION", " BILLION"};
+    std::string out;
+    long scale = 1000000000;
+    for (int k = 3; k >= 0; --k, scale /= 1000) {
+        long part = n / scale % 1000;
+        if (part == 0) continue;
+        if (!out.empty()) out += " ";
+        out += below_thousand(part) + kScales[k];
+    }
+    return out;
+}
+
+// The spelled number's last word made an ordinal: "TWENTY-ONE" to "TWENTY-FIRST".
+std::string spelled_ordinal(const std::string& words) {
+    std::size_t cut = words.find_last_of(" -");
+    std::size_t start = cut == std::string::npos ? 0 : cut + 1;
+    std::string last = words.substr(start);
+    static const char* const kIrregular[][2] = {{"ONE", "FIRST"},     {"TWO", "SECOND"},   {"THREE", "THIRD"},
+                                                {"FIVE", "FIFTH"},    {"EIGHT", "EIGHTH"}, {"NINE", "NINTH"},
+                                                {"TWELVE", "TWELFTH"}};
+    for (const auto& r : kIrregular)
+        if (last == r[0]) return words.substr(0, start) + r[1];
+    if (last.back() == 'Y') return words.substr(0, start) + last.substr(0, last.size() - 1) + "IETH";
+    return words + "TH";
+}
+
+// The ordinal ending of a number: ST, ND, RD or TH (11 to 13 take TH).
+const char* ordinal_ending(long n, bool upper) {
+    long last2 = (n < 0 ? -n : n) % 100;
+    int k = last2 >= 11 && last2 <= 13 ? 3 : last2 % 10 == 1 ? 0 : last2 % 10 == 2 ? 1 : last2 % 10 == 3 ? 2 : 3;
+    static const char* const kUpper[] = {"ST", "ND", "RD", "TH"};
+    static const char* const kLower[] = {"st", "nd", "rd", "th"};
+    return upper ? kUpper[k] : kLower[k];
+}
+
+// Upper-case words in the element's case: 0 as they are, 1 each word capitalised
+// ("Twenty-First"), 2 lower case.
+std::string words_in_case(std::string w, std::uint8_t name_case) {
+    bool start = true;
+    for (char& c : w) {
+        bool letter = c >= 'A' && c <= 'Z';
+        if (letter && (name_case == 2 || (name_case == 1 && !start))) c = static_cast<char>(c - 'A' + 'a');
+        start = !letter;
+    }
+    return w;
+}
 
 }  // namespace
 
@@ -202,6 +374,13 @@ std::size_t date_format(const DateValue& d, const DateMask& mask, char* buf, std
     int weekday = date_weekday(d);
     for (const DateMaskItem& it : mask.items) {
         bool pad = !fm;
+        if (it.suffix == DateSuffix::Sp || it.suffix == DateSuffix::SpTh) {
+            std::string w = spelled(element_number(d, it.element));
+            if (it.suffix == DateSuffix::SpTh) w = spelled_ordinal(w);
+            w = words_in_case(w, it.name_case);
+            put(buf, size, &pos, w.data(), w.size());
+            continue;
+        }
         switch (it.element) {
         case DateElement::Literal:
             put(buf, size, &pos, it.literal.data(), it.literal.size());
@@ -291,35 +470,34 @@ std::size_t date_format(const DateValue& d, const DateMask& mask, char* buf, std
         }
         case DateElement::TzAbbrev:
             break;
+        case DateElement::TzRegion: {
+            std::string z = time_zone_text(d.zone_minutes);
+            put(buf, size, &pos, z.data(), z.size());
+            break;
+        }
         case DateElement::Quarter:
-            put_num(buf, size, &pos, (d.month - 1) / 3 + 1, 1, true);
-            break;
-        case DateElement::WeekOfYear: {
-            const std::int64_t day_of_year = date_day_number(d.year, d.month, d.day) - date_day_number(d.year, 1, 1);
-            put2(buf, size, &pos, static_cast<int>(day_of_year / 7 + 1), pad);
-            break;
-        }
         case DateElement::WeekOfMonth:
-            put_num(buf, size, &pos, (d.day - 1) / 7 + 1, 1, true);
+            put_num(buf, size, &pos, element_number(d, it.element), 1, true);
             break;
+        case DateElement::WeekOfYear:
         case DateElement::IsoWeek:
-        case DateElement::IsoYear: {
-            int week = 0, year = 0;
-            iso_week(d, &week, &year);
-            if (it.element == DateElement::IsoWeek)
-                put2(buf, size, &pos, week, pad);
-            else
-                put_num(buf, size, &pos, year, 4, pad);
-            break;
-        }
         case DateElement::Century:
-            put2(buf, size, &pos, (d.year + 99) / 100, pad);
+            put2(buf, size, &pos, static_cast<int>(element_number(d, it.element)), pad);
+            break;
+        case DateElement::IsoYear:
+            put_num(buf, size, &pos, element_number(d, it.element), 4, pad);
             break;
         case DateElement::SecondsOfDay:
-            put_num(buf, size, &pos, d.hour * 3600L + d.minute * 60 + d.second, 5, pad);
+            put_num(buf, size, &pos, element_number(d, it.element), 5, pad);
+            break;
+        case DateElement::SignedYear:
+            put(buf, size, &pos, " ", 1);
+            put_num(buf, size, &pos, d.year, 4, pad);
             break;
         case DateElement::RomanMonth: {
-            const char* roman = kRomanMonths[d.month - 1];
+            static const char* const kRoman[] = {"I",   "II",   "III", "IV", "V",  "VI",
+                                                 "VII", "VIII", "IX",  "X",  "XI", "XII"};
+            const char* roman = kRoman[d.month - 1];
             char tmp[8];
             std::size_t n = 0;
             for (; roman[n]; ++n) tmp[n] = it.name_case == 2 ? static_cast<char>(roman[n] - 'A' + 'a') : roman[n];
@@ -333,15 +511,10 @@ std::size_t date_format(const DateValue& d, const DateMask& mask, char* buf, std
         case DateElement::EraDots:
             put(buf, size, &pos, it.name_case == 2 ? "a.d." : "A.D.", 4);
             break;
-        case DateElement::SignedYear:
-            put(buf, size, &pos, " ", 1);
-            put_num(buf, size, &pos, d.year, 4, pad);
-            break;
-        case DateElement::TzRegion: {
-            std::string z = time_zone_text(d.zone_minutes);
-            put(buf, size, &pos, z.data(), z.size());
-            break;
         }
+        if (it.suffix == DateSuffix::Th) {
+            const char* ending = ordinal_ending(element_number(d, it.element), it.suffix_upper);
+            put(buf, size, &pos, ending, 2);
         }
     }
     if (size > 0) buf[pos < size ? pos : size - 1] = 0;

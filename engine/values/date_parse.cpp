@@ -97,6 +97,17 @@ bool date_parse(const std::string& text, const DateMask& mask, const DateValue& 
             ++t;
             continue;
         }
+        // Suffixes and the week, quarter and century elements format dates only.
+        if (it.suffix != DateSuffix::None) {
+            *err = ora_error(1821);
+            return false;
+        }
+        if (it.element == DateElement::Quarter || it.element == DateElement::WeekOfYear ||
+            it.element == DateElement::WeekOfMonth || it.element == DateElement::IsoWeek ||
+            it.element == DateElement::IsoYear || it.element == DateElement::Century) {
+            *err = ora_error(1820);
+            return false;
+        }
         int v = 0;
         switch (it.element) {
         case DateElement::Year4:
@@ -287,15 +298,6 @@ bool date_parse(const std::string& text, const DateMask& mask, const DateValue& 
                 return false;
             }
             break;
-        case DateElement::Quarter:
-        case DateElement::WeekOfYear:
-        case DateElement::WeekOfMonth:
-        case DateElement::IsoWeek:
-        case DateElement::IsoYear:
-        case DateElement::Century:
-            // They name no single date.
-            *err = ora_error(1820);
-            return false;
         default:
             // Day of the year and of the week do not say which date they are.
             *err = ora_error(1821);

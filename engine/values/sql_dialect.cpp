@@ -423,6 +423,8 @@ void fn_trim(sqlite3_context* ctx, int, sqlite3_value** argv) {
         return false;
     };
     int mode = sqlite3_value_int(argv[2]);
+    // Mode 4 added: TRIM ... FROM, whose set is one character.
+    if ((mode & 4) && set.size() != 1) return raise(ctx, 30001);
     std::vector<std::size_t> starts = unit_starts(s, false);
     std::size_t b = 0, e = starts.size() - 1;  // units
     if (mode & 1)
@@ -866,6 +868,8 @@ void fn_to_date_mask(sqlite3_context* ctx, int, sqlite3_value** argv) {
 struct NumberMask {
     int int_digits = 0, zero_from = -1, frac_digits = 0;
     bool fm = false, dollar = false, sign_lead = false, sign_trail = false, minus_trail = false, point = false;
+    bool angle = false;             // PR: a negative value in <angle brackets>, a positive one between blanks
+    bool scientific = false;        // EEEE: one digit, the fraction digits and the exponent
     std::vector<int> groups;        // positions (digits from the right of the integer part) of ','
     std::vector<char> group_chars;  // ... and the character each stands for
     char point_char = '.';
@@ -911,6 +915,13 @@ NumberMask parse_number_mask(const std::string& raw, const std::string& nls_nume
         } else if (s.compare(i, 2, "MI") == 0 && i + 2 == s.size()) {
             m.minus_trail = true;
             ++i;
+        } else if (s.compare(i, 2, "PR") == 0 && i + 2 == s.size() && !m.sign_lead) {
+            m.angle = true;
+            ++i;
+        } else if (s.compare(i, 4, "EEEE") == 0 && i + 4 == s.size() && m.int_digits > 0 && group_marks.empty() &&
+                   !m.dollar) {
+            m.scientific = true;
+            i += 3;
         } else {
             m.valid = false;
         }
@@ -919,15 +930,87 @@ NumberMask parse_number_mask(const std::string& raw, const std::string& nls_nume
     return m;
 }
 
+// RN (upper case) or rn: the value rounded to an integer as a Roman numeral, 1 to 3999,
+// right-aligned in 15 characters (FM: not padded); outside that range 15 hashes.
+std::string roman_numeral(double v, bool lower, bool fm) {
+    double r = std::round(v);
+    if (!(r >= 1 && r <= 3999)) return std::string(15, '#');
+    static const int kValues[] = {1000, 900, 500, 400, 100, 90, 50, 40, 10, 9, 5, 4, 1};
+    static const char* const kLetters[] = {"M", "CM", "D", "CD", "C", "XC", "L", "XL", "X", "IX", "V", "IV", "I"};
+    int n = static_cast<int>(r);
+    std::string out;
+    for (int k = 0; k < 13; ++k)
+        while (n >= kValues[k]) {
+            out += kLetters[k];
+            n -= kValues[k];
+        }
+    if (lower)
+        for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (!fm && out.size() < 15) out = std::string(15 - out.size(), ' ') + out;
+    return out;
+}
+
+// X (or x) digits, with leading 0s to pad: the value rounded to an integer in hexadecimal,
+// in as many digits as the mask has, after a blank for the sign (FM: no blank, no
+// padding). Negative values and values too wide give hashes. Answers false when the
+// mask is not a hexadecimal one.
+bool hex_number(double v, const std::string& raw, std::string* out) {
+    std::size_t i = 0;
+    bool fm = raw.size() >= 2 && std::toupper(static_cast<unsigned char>(raw[0])) == 'F' &&
+              std::toupper(static_cast<unsigned char>(raw[1])) == 'M';
+    if (fm) i = 2;
+    std::size_t zeros = 0;
+    while (i + zeros < raw.size() && raw[i + zeros] == '0') ++zeros;
+    std::size_t xs = i + zeros;
+    bool lower = xs < raw.size() && raw[xs] == 'x';
+    while (xs < raw.size() && (raw[xs] == 'X' || raw[xs] == 'x')) ++xs;
+    if (xs != raw.size() || xs == i + zeros) return false;
+    std::size_t width = raw.size() - i;
+    double r = std::round(v);
+    char buf[64];
+    std::string hex;
+    if (r >= 0 && r < 18446744073709551616.0) {
+        std::snprintf(buf, sizeof buf, lower ? "%llx" : "%llX", static_cast<unsigned long long>(r));
+        hex = buf;
+    }
+    if (hex.empty() || hex.size() > width) {
+        *out = std::string(width + 1, '#');
+        return true;
+    }
+    if (zeros > 0 && hex.size() < width) hex = std::string(width - hex.size(), '0') + hex;
+    if (!fm) hex = std::string(width + 1 - hex.size(), ' ') + hex;
+    *out = hex;
+    return true;
+}
+
 void fn_number_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (is_null(argv[0]) || is_null(argv[1])) return sqlite3_result_null(ctx);
     double v = 0;
     if (!number_of(ctx, argv[0], &v)) return;
-    NumberMask m = parse_number_mask(text_of(argv[1]), settings_of(ctx)->nls_numeric_characters);
+    std::string raw = text_of(argv[1]);
+    std::string upper_mask = upper_text(raw);
+    if (upper_mask == "RN" || upper_mask == "FMRN") {
+        bool fm = upper_mask.size() == 4;
+        return result_text(ctx, roman_numeral(v, raw[fm ? 2 : 0] == 'r', fm));
+    }
+    std::string hex;
+    if (hex_number(v, raw, &hex)) return result_text(ctx, hex);
+    NumberMask m = parse_number_mask(raw, settings_of(ctx)->nls_numeric_characters);
     if (!m.valid) return raise(ctx, 1481);
     bool neg = v < 0;
     double a = std::fabs(v);
     char buf[512];
+    if (m.scientific) {
+        // One digit before the point whatever the mask has there, then the exponent.
+        std::snprintf(buf, sizeof buf, "%.*E", m.frac_digits, a);
+        std::string body = buf;
+        if (m.point && m.frac_digits == 0) body.insert(1, 1, '.');
+        if (m.point && m.point_char != '.') {
+            std::size_t dot = body.find('.');
+            if (dot != std::string::npos) body[dot] = m.point_char;
+        }
+        return result_text(ctx, (neg ? "-" : (m.fm ? "" : " ")) + body);
+    }
     int written = std::snprintf(buf, sizeof buf, "%.*f", m.frac_digits, a);
     if (written < 0 || static_cast<std::size_t>(written) >= sizeof buf) {
         // Wider than any mask: Oracle shows the overflow as hashes.
@@ -965,10 +1048,13 @@ void fn_number_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
         r = body + (neg ? "-" : "+");
     else if (m.minus_trail)
         r = body + (neg ? "-" : (m.fm ? "" : " "));
+    else if (m.angle)
+        r = neg ? "<" + body + ">" : (m.fm ? body : " " + body + " ");
     else
         r = (neg ? "-" : (m.fm ? "" : " ")) + body;
     if (!m.fm) {
-        int pad = width - static_cast<int>(r.size()) + (m.sign_lead || m.sign_trail || m.minus_trail ? 1 : 0);
+        int pad = width - static_cast<int>(r.size()) + (m.sign_lead || m.sign_trail || m.minus_trail ? 1 : 0) +
+                  (m.angle ? 1 : 0);
         if (pad > 0) r = std::string(static_cast<std::size_t>(pad), ' ') + r;
     }
     result_text(ctx, r);
@@ -985,9 +1071,14 @@ void fn_to_number_mask(sqlite3_context* ctx, int, sqlite3_value** argv) {
     std::size_t first = t.find_first_not_of(' ');
     if (first == std::string::npos) return sqlite3_result_null(ctx);
     t = t.substr(first, t.find_last_not_of(' ') - first + 1);
+    if (m.scientific) return raise(ctx, 1481);
     bool negative = false;
     std::size_t i = 0;
-    if (i < t.size() && (t[i] == '-' || t[i] == '+')) {
+    if (m.angle && t.size() >= 2 && t.front() == '<' && t.back() == '>') {
+        // PR: a negative number between angle brackets.
+        t = t.substr(1, t.size() - 2);
+        negative = true;
+    } else if (i < t.size() && (t[i] == '-' || t[i] == '+')) {
         negative = t[i] == '-';
         ++i;
     }
@@ -1197,6 +1288,14 @@ std::string trim(const std::string& f, const Args& a, OraType* type) {
     return "vantro_trim(" + a[0].text_sql + "," + (a.size() == 2 ? a[1].text_sql : "' '") + "," + mode + ")";
 }
 
+// TRIM([LEADING | TRAILING | BOTH] c FROM text), which the grammar passes as text, c and
+// the mode.
+std::string trim_from(const std::string&, const Args& a, OraType* type) {
+    *type = make_varchar(a[0].text_size);
+    int mode = a[2].literal == "1" ? 1 : a[2].literal == "2" ? 2 : 3;
+    return "vantro_trim(" + a[0].text_sql + "," + a[1].text_sql + "," + std::to_string(mode | 4) + ")";
+}
+
 std::string replace(const std::string&, const Args& a, OraType* type) {
     std::vector<std::string> parts;
     for (const DialectArg& x : a) parts.push_back(x.text_sql);
@@ -1391,6 +1490,7 @@ const FunctionRow kCatalogue[] = {
     {"TRIM", 1, 1, trim},
     {"LTRIM", 1, 2, trim},
     {"RTRIM", 1, 2, trim},
+    {"TRIM FROM", 3, 3, trim_from},
     {"REPLACE", 2, 3, replace},
     {"TRANSLATE", 3, 3, translate},
     {"CHR", 1, 1, chr},
@@ -1460,7 +1560,9 @@ const FunctionRow kCatalogue[] = {
 std::vector<DialectFunctionInfo> dialect_function_catalogue() {
     std::vector<DialectFunctionInfo> out;
     for (const FunctionRow& r : kCatalogue)
-        out.push_back({r.name, r.min_args, r.max_args == kAny ? -1 : static_cast<int>(r.max_args), !r.sql_only});
+        // A name with a blank is written by the grammar alone (TRIM ... FROM); no call spells it.
+        if (!std::strchr(r.name, ' '))
+            out.push_back({r.name, r.min_args, r.max_args == kAny ? -1 : static_cast<int>(r.max_args), !r.sql_only});
     return out;
 }
 

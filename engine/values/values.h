@@ -90,23 +90,28 @@ enum class DateElement : std::uint8_t {
     TzRegion,      // TZR: the offset "+02:00" (regions are offsets, UTC and GMT here)
     TzAbbrev,      // TZD: the daylight-saving abbreviation, which an offset has none of
     Quarter,       // Q: 1 to 4
-    WeekOfYear,    // WW: weeks counted from 1 January, 1 to 53
-    WeekOfMonth,   // W: weeks counted from the first of the month, 1 to 5
-    IsoWeek,       // IW: the ISO 8601 week, 1 to 53, weeks starting on Monday
+    WeekOfYear,    // WW: week 1 holds 1 to 7 January
+    WeekOfMonth,   // W: week 1 holds days 1 to 7
+    IsoWeek,       // IW: the ISO week, 1 to 53, weeks starting on Monday
     IsoYear,       // IYYY: the year the ISO week belongs to
-    Century,       // CC, SCC: 20 for the years 1901 to 2000
+    Century,       // CC, SCC: 21 for 2001 to 2100
     SecondsOfDay,  // SSSSS: seconds past midnight
     RomanMonth,    // RM: I to XII
     Era,           // AD, BC
     EraDots,       // A.D., B.C.
-    SignedYear     // SYYYY: the year with a blank or a minus before it
+    SignedYear     // SYYYY: the year with a blank (or a minus) before it
 };
+// A suffix of a numeric element: TH the ordinal ("4TH"), SP the number spelled out
+// ("FOUR"), SPTH (or THSP) the spelled ordinal ("FOURTH"). Output only.
+enum class DateSuffix : std::uint8_t { None, Th, Sp, SpTh };
 struct DateMaskItem {
     DateElement element = DateElement::Literal;
     std::uint8_t digits = 0;     // fraction digits for Fraction
     std::uint8_t name_case = 0;  // 0 upper, 1 capitalised, 2 lower (month and day names)
     bool round_year = false;     // RR, RRRR: a two-digit year is read into the nearest century
     bool quoted = false;         // a literal in double quotes: the text must hold it exactly
+    DateSuffix suffix = DateSuffix::None;
+    bool suffix_upper = true;  // TH written in capitals ("4TH", not "4th")
     std::string literal;
 };
 struct DateMask {

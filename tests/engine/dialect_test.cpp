@@ -86,6 +86,24 @@ TEST_F(Dialect, StringFunctionsFollowOraclePositionsAndEmptyStrings) {
   EXPECT_EQ(v("chr(1e30)"), "error: ORA-01722: invalid number\n");
 }
 
+// TRIM's own syntax: which end, the character (a blank when left out) and FROM.
+TEST_F(Dialect, TrimWithLeadingTrailingBothFrom) {
+  EXPECT_EQ(v("trim(both 'x' from 'xxaxx')||'|'||trim(leading 'x' from 'xxaxx')||'|'||trim(trailing 'x' from 'xxaxx')"),
+            "a|axx|xxa");
+  EXPECT_EQ(v("'['||trim(leading from '  a  ')||']['||trim(trailing from '  a  ')||']['||trim(both from '  a  ')||']'"),
+            "[a  ][  a][a]");
+  EXPECT_EQ(v("trim(from ' a ')"), "error: ORA-00936: missing expression\n");
+  EXPECT_EQ(v("trim('x' from 'xaxbx')||trim(' a ')"), "axba");
+  EXPECT_EQ(v("trim(both 'x' from 'xxx')"), "<null>");
+  EXPECT_EQ(v("trim(both null from 'x')||'-'||trim(leading 'x' from null)"), "-");
+  // The character may be any expression; the column named BOTH is still a column.
+  run("create table trimmed (both varchar2(10), c char(1))");
+  run("insert into trimmed values ('..b..', '.')");
+  EXPECT_EQ(s.value("select trim(c from both)||trim(both)||trim(both c from both) from trimmed"), "b..b..b");
+  EXPECT_EQ(v("trim(both 'xy' from 'xya')"), "error: ORA-30001: trim set should have only one character\n");
+  EXPECT_EQ(v("trim(both 'x' 'xa')").substr(0, 13), "error: ORA-00");
+}
+
 TEST_F(Dialect, NumbersRoundTruncateAndFormat) {
   EXPECT_EQ(v("mod(11,4)||','||mod(-11,4)||','||mod(5,0)"), "3,-3,5");
   EXPECT_EQ(v("round(2.5)||','||round(-2.5)||','||round(1.2345,2)||','||round(1234,-2)"), "3,-3,1.23,1200");
@@ -103,6 +121,28 @@ TEST_F(Dialect, NumbersRoundTruncateAndFormat) {
   EXPECT_EQ(v("to_char(to_number(' 42 '))"), "42");
 }
 
+// PR, RN, X and EEEE: angle brackets for negatives, Roman numerals, hexadecimal digits
+// and scientific notation, each with and without FM.
+TEST_F(Dialect, NumberMasksInBracketsRomanHexAndScientific) {
+  EXPECT_EQ(v("'['||to_char(-1234.5, '9999.99PR')||']['||to_char(1234.5, '9999.99PR')||']['||to_char(5, '9999.99PR')||']'"),
+            "[<1234.50>][ 1234.50 ][    5.00 ]");
+  EXPECT_EQ(v("'['||to_char(-5, 'FM999PR')||']['||to_char(5, 'FM999PR')||']'"), "[<5>][5]");
+  EXPECT_EQ(v("to_number('<1,234.50>', '9G999D99PR')||' '||to_number('12', '999PR')"), "-1234.5 12");
+  EXPECT_EQ(v("'['||to_char(1987, 'RN')||']['||to_char(1987, 'FMrn')||']['||to_char(3999.4, 'FMRN')||']'"),
+            "[     MCMLXXXVII][mcmlxxxvii][MMMCMXCIX]");
+  EXPECT_EQ(v("to_char(4000, 'RN')||to_char(0, 'FMRN')"), "##############################");
+  EXPECT_EQ(v("'['||to_char(255, 'XXXX')||']['||to_char(255, 'FMxx')||']['||to_char(255, '0XXX')||']['||"
+              "to_char(254.6, 'FMXXX')||']'"),
+            "[   FF][ff][ 00FF][FF]");
+  EXPECT_EQ(v("to_char(1, 'X0X')"), "error: ORA-01481: invalid number format model\n");
+  EXPECT_EQ(v("to_char(256, 'XX')||' '||to_char(-1, 'XX')"), "### ###");
+  EXPECT_EQ(v("'['||to_char(1e10, '9.99EEEE')||']['||to_char(-123.456, 'FM9.9EEEE')||']['||to_char(0, '9EEEE')||']'"),
+            "[ 1.00E+10][-1.2E+02][ 0E+00]");
+  EXPECT_EQ(v("to_char(1, '9,9EEEE')"), "error: ORA-01481: invalid number format model\n");
+  EXPECT_EQ(v("to_number('1E+03', '9EEEE')"), "error: ORA-01481: invalid number format model\n");
+  EXPECT_EQ(v("to_char(1, 'S9PR')"), "error: ORA-01481: invalid number format model\n");
+}
+
 TEST_F(Dialect, DatesWithMasksMonthsAndTruncation) {
   EXPECT_EQ(v("to_char(to_date('2024-02-10 13:45:00','YYYY-MM-DD HH24:MI:SS'),'DD.MM.YYYY HH24:MI')"),
             "10.02.2024 13:45");
@@ -115,6 +155,38 @@ TEST_F(Dialect, DatesWithMasksMonthsAndTruncation) {
   EXPECT_EQ(v("to_char(round(to_date('2024-05-17 18:00','YYYY-MM-DD HH24:MI')),'YYYY-MM-DD')"), "2024-05-18");
   EXPECT_EQ(v("to_char(trunc(to_date('2024-08-17','YYYY-MM-DD'),'YYYY'),'YYYY-MM-DD')"), "2024-01-01");
   EXPECT_EQ(v("to_date('2024-13-01','YYYY-MM-DD')").substr(0, 10), "error: ORA");
+}
+
+// Ordinal and spelled suffixes on the numeric elements, in the element's case, and the
+// quarter, week and century elements, which format dates but cannot read them.
+TEST_F(Dialect, DateMaskSuffixesWeeksQuartersAndCenturies) {
+  EXPECT_EQ(v("to_char(date '2024-03-05', 'FMDay, DDth Month YYYY')"), "Tuesday, 5th March 2024");
+  EXPECT_EQ(v("to_char(date '2024-03-01', 'DDth')||' '||to_char(date '2024-03-22', 'DDTH')||' '||"
+              "to_char(date '2024-03-13', 'fmddth')||' '||to_char(date '2024-03-23', 'fmDDth')"),
+            "01st 22ND 13th 23rd");
+  EXPECT_EQ(v("to_char(date '2024-03-21', 'Ddspth \"of\" fmMonth')"), "Twenty-First of March");
+  EXPECT_EQ(v("to_char(date '2024-01-03', 'DDSPTH')||' '||to_char(date '2024-01-12', 'ddspth')||' '||"
+              "to_char(date '2024-01-30', 'DDSPTH')||' '||to_char(date '2024-01-15', 'Ddsp')"),
+            "THIRD twelfth THIRTIETH Fifteen");
+  EXPECT_EQ(v("to_char(date '1987-04-09', 'YYYYSP')"), "ONE THOUSAND NINE HUNDRED EIGHTY-SEVEN");
+  EXPECT_EQ(v("to_char(date '2000-01-01', 'JSP')"),
+            "TWO MILLION FOUR HUNDRED FIFTY-ONE THOUSAND FIVE HUNDRED FORTY-FIVE");
+  EXPECT_EQ(v("to_char(to_date('2024-03-05 00:40', 'YYYY-MM-DD HH24:MI'), 'HH12SP MISPTH')"), "TWELVE FORTIETH");
+  EXPECT_EQ(v("to_char(date '2024-03-05', 'Q WW IW W D DDD J')"), "1 10 10 1 3 065 2460375");
+  EXPECT_EQ(v("to_char(date '2024-12-31', 'Q WW W DDD')"), "4 53 5 366");
+  // ISO weeks start on Monday; week 1 holds the first Thursday, so a year's first days
+  // may belong to the last week of the year before, and its last days to the next.
+  EXPECT_EQ(v("to_char(date '2021-01-01', 'IYYY-IW')||' '||to_char(date '2021-01-04', 'IYYY-IW')||' '||"
+              "to_char(date '2024-12-30', 'IYYY-IW')||' '||to_char(date '2026-12-31', 'IYYY-IW')"),
+            "2020-53 2021-01 2025-01 2026-53");
+  EXPECT_EQ(v("to_char(date '2000-06-01', 'CC')||' '||to_char(date '2001-01-01', 'CC')||' '||"
+              "to_char(date '0099-01-01', 'FMCC')"),
+            "20 21 1");
+  EXPECT_EQ(v("to_char(date '2024-03-05', 'FMQth \"quarter\"')"), "1st quarter");
+  EXPECT_EQ(v("to_date('1', 'Q')"), "error: ORA-01820: format code cannot appear in date input format\n");
+  EXPECT_EQ(v("to_date('2024-10', 'YYYY-WW')"), "error: ORA-01820: format code cannot appear in date input format\n");
+  EXPECT_EQ(v("to_char(sysdate, 'DD TH')"), "error: ORA-01821: date format not recognized\n");
+  EXPECT_EQ(v("to_char(sysdate, 'MONTH')||to_char(sysdate, 'MONTHSP')").substr(0, 16), "error: ORA-01821");
 }
 
 // J is the Julian day: 2451545 for 1 January 2000, read back by TO_DATE whole.

@@ -55,6 +55,34 @@ TEST_F(Hierarchy, RowsComeDepthFirstWithSiblingsInOrder) {
   EXPECT_EQ(s.rows("select id from chain start with id = 5 connect by prior id = parent"), Rows{"5"});
 }
 
+// CONNECT_BY_ISLEAF asks whether any row meets the CONNECT BY condition as a child of this
+// one, before WHERE filters the rows; it is not known in START WITH or CONNECT BY.
+TEST_F(Hierarchy, ConnectByIsLeafLooksForChildrenUnderTheCondition) {
+  run("create table node (id number, parent number, name varchar2(10))");
+  const char* const nodes[] = {"1, null, 'root'", "2, 1, 'b'", "3, 1, 'c'", "4, 2, 'b1'", "5, 3, 'c1'"};
+  for (const char* n : nodes) run(std::string("insert into node values (") + n + ")");
+  EXPECT_EQ(s.rows("select name, connect_by_isleaf from node start with parent is null"
+                   " connect by prior id = parent order siblings by name"),
+            (Rows{"root|0", "b|0", "b1|1", "c|0", "c1|1"}));
+  // The condition decides what a child is: c1 is left out, so c has none.
+  EXPECT_EQ(s.rows("select name, connect_by_isleaf leaf from node start with id = 1"
+                   " connect by prior id = parent and name <> 'c1' order siblings by name"),
+            (Rows{"root|0", "b|0", "b1|1", "c|1"}));
+  // WHERE does not change which rows are leaves; LEVEL in the condition does.
+  EXPECT_EQ(s.rows("select name from node where connect_by_isleaf = 1 start with id = 1 connect by prior id = parent"
+                   " order by name"),
+            (Rows{"b1", "c1"}));
+  EXPECT_EQ(s.rows("select name, connect_by_isleaf from node where level = 2 start with id = 1"
+                   " connect by prior id = parent and level <= 2 order by name"),
+            (Rows{"b|1", "c|1"}));
+  EXPECT_EQ(s.rows("select sum(connect_by_isleaf) from node start with id = 1 connect by prior id = parent"),
+            (Rows{"2"}));
+  EXPECT_EQ(s.exec("select connect_by_isleaf from node"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-01788: CONNECT BY clause required in this query block\n");
+  EXPECT_EQ(s.exec("select name from node start with connect_by_isleaf = 1 connect by prior id = parent"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 976);
+}
+
 TEST_F(Hierarchy, WithoutPriorEveryRowIsAChildOfEveryRow) {
   run("create table two (n number)");
   run("insert into two values (1)");

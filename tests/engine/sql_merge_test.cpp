@@ -61,6 +61,26 @@ TEST_F(Merge, ConditionsOnEachClause) {
   EXPECT_EQ(dest(), (Rows{"1|a|10", "2|b|20", "3|c|630", "4|<null>|<null>"}));
 }
 
+// The INSERT's columns may name the target by its alias (or its name without one); any
+// other qualifier is ORA-00904.
+TEST_F(Merge, InsertColumnsQualifiedByTheTarget) {
+  EXPECT_EQ(merged("merge into dest d using src s on (d.id = s.id)"
+                   " when not matched then insert (d.id, d.qty) values (s.id, s.qty)"),
+            "1");
+  EXPECT_EQ(dest(), (Rows{"1|a|10", "2|b|20", "3|c|30", "4|<null>|400"}));
+  run("delete from dest where id = 4");
+  EXPECT_EQ(merged("merge into dest using src on (dest.id = src.id)"
+                   " when not matched then insert (dest.name, id) values (src.name, src.id)"),
+            "1");
+  EXPECT_EQ(dest(), (Rows{"1|a|10", "2|b|20", "3|c|30", "4|D|<null>"}));
+  EXPECT_EQ(merged("merge into dest d using src s on (d.id = s.id)"
+                   " when not matched then insert (d.id, s.qty) values (s.id, s.qty)"),
+            "ORA-00904: \"S\".\"QTY\": invalid identifier\n");
+  EXPECT_EQ(merged("merge into dest d using src s on (d.id = s.id)"
+                   " when not matched then insert (dest.id) values (s.id)"),
+            "ORA-00904: \"DEST\".\"ID\": invalid identifier\n");
+}
+
 TEST_F(Merge, DeleteWhereReadsTheUpdatedRowsOnly) {
   // Row 3 is deleted after its update; row 4, inserted with a quantity as large, stays.
   EXPECT_EQ(merged("merge into dest d using src s on (d.id = s.id)"

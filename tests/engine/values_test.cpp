@@ -99,6 +99,8 @@ TEST(Values, DatesParseWithTheRrRuleAndRejectBadInput) {
   EXPECT_FALSE(date_parse("AB-MAR-04", "DD-MON-RR", now, &out, &err));
   EXPECT_EQ(err.code, 1858);
   EXPECT_FALSE(date_mask_valid("ZZZ"));
+  EXPECT_FALSE(date_mask_valid("TH"));
+  EXPECT_FALSE(date_mask_valid("DY TH"));
 }
 
 // The one table of mask elements serves formatting and parsing: each spelling is one
