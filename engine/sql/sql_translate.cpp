@@ -1165,6 +1165,8 @@ bool Translator::update(Statement& s) {
         for (const ColumnInfo& c : src.columns)
             if (c.name == s.sets[i].first) target = &c;
         if (!target) return fail(904, s.set_offsets[i], "\"" + s.sets[i].first + "\"");
+        // Oracle refuses a column SET twice (SQLite would keep the last value).
+        if (new_values.count(target->name)) return fail(957, s.set_offsets[i]);
         if (!update_generated(owner, s.table.name, target->name, s.set_offsets[i])) return false;
         Emitted v;
         if (!expr(*s.sets[i].second, scope, &v)) return false;
