@@ -616,7 +616,7 @@ bool Translator::star_item(SelectItem& it, const Scope& scope, const std::vector
                 const ColumnInfo& target = (*store_types)[list->cols.size()];
                 if (!store_value(e, target, store_owner_, store_table_, &v, it.offset)) return false;
             }
-            list->items += (list->items.empty() ? "" : ", ") + v + " AS " + quote_name(c.name);
+            list->items += (list->items.empty() ? "" : ", ") + by_instant(c.type, v) + " AS " + quote_name(c.name);
             list->cols.push_back(c);
         }
     }
@@ -646,7 +646,7 @@ bool Translator::select_items(SelectStmt& s, const Scope& scope, const std::vect
             const ColumnInfo& target = (*store_types)[list->cols.size()];
             if (!store_value(e, target, store_owner_, store_table_, &v, it.offset)) return false;
         }
-        list->items += (list->items.empty() ? "" : ", ") + v + " AS " + quote_name(c.name);
+        list->items += (list->items.empty() ? "" : ", ") + by_instant(c.type, v) + " AS " + quote_name(c.name);
         list->cols.push_back(c);
     }
     return true;
@@ -700,7 +700,7 @@ bool Translator::group_clauses(SelectStmt& s, const Scope& scope, const SelectLi
             if (!expr(*s.group_by[i], scope, &g)) return false;
             groups.push_back(g.sql);
             group_nodes = std::max(group_nodes, expr_nodes(*s.group_by[i]));
-            *text += (i ? "," : "") + g.sql;
+            *text += (i ? "," : "") + by_instant(g.type, g.sql);
         }
     }
     *grouping = list.any_aggregate || !groups.empty() || s.having != nullptr;
@@ -1165,6 +1165,8 @@ bool Translator::update(Statement& s) {
         for (const ColumnInfo& c : src.columns)
             if (c.name == s.sets[i].first) target = &c;
         if (!target) return fail(904, s.set_offsets[i], "\"" + s.sets[i].first + "\"");
+        // Oracle refuses a column SET twice (SQLite would keep the last value).
+        if (new_values.count(target->name)) return fail(957, s.set_offsets[i]);
         if (!update_generated(owner, s.table.name, target->name, s.set_offsets[i])) return false;
         Emitted v;
         if (!expr(*s.sets[i].second, scope, &v)) return false;
@@ -1224,8 +1226,8 @@ bool Translator::dml_where(Expr& where, const Scope& scope, const Source& target
         return true;
     }
     *condition_sql = "rowid IN (SELECT rowid FROM " + target.sql + " AS " + quote_name(target.alias) +
-            (condition.empty() ? std::string() : " WHERE " + condition) +
-            (row_limit >= 0 ? " LIMIT " + std::to_string(row_limit) : std::string()) + ")";
+                     (condition.empty() ? std::string() : " WHERE " + condition) +
+                     (row_limit >= 0 ? " LIMIT " + std::to_string(row_limit) : std::string()) + ")";
     return true;
 }
 

@@ -108,7 +108,7 @@ bool Translator::order_items_sql(std::vector<OrderItem>& items, const Scope& sco
         if (!expr(*o.expr, scope, &e)) return false;
         *aggregate = *aggregate || e.aggregate;
         // A constant orders nothing; SQLite would read a number as a column position.
-        std::string item = o.expr->kind == ExprKind::Number ? "(+" + e.sql + ")" : e.sql;
+        std::string item = o.expr->kind == ExprKind::Number ? "(+" + e.sql + ")" : by_instant(e.type, e.sql);
         bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.descending);
         *sql +=
             (i ? "," : "") + item + (o.descending ? " DESC" : " ASC") + (nulls_first ? " NULLS FIRST" : " NULLS LAST");
@@ -123,7 +123,7 @@ bool Translator::window_sql(WindowSpec& w, const Scope& scope, const std::string
         Emitted p;
         if (!expr(*w.partition[i], scope, &p)) return false;
         *aggregate = *aggregate || p.aggregate;
-        text += (i ? "," : "PARTITION BY ") + p.sql;
+        text += (i ? "," : "PARTITION BY ") + by_instant(p.type, p.sql);
     }
     if (!w.order.empty()) {
         text += text.empty() ? "ORDER BY " : " ORDER BY ";

@@ -29,6 +29,9 @@ bool is_timestamp(const OraType& t) {
 bool is_zoned(const OraType& t) {
     return t.code == kTypeTimestampTz || t.code == kTypeTimestampLtz;
 }
+std::string by_instant(const OraType& t, const std::string& sql) {
+    return is_zoned(t) ? "(" + sql + ") COLLATE VANTRO_TZ" : sql;
+}
 // BINARY_FLOAT and BINARY_DOUBLE (CAST results) are numbers to every operator.
 bool is_number(const OraType& t) {
     return t.code == kTypeNumber || t.code == kTypeBinaryFloat || t.code == kTypeBinaryDouble;
@@ -614,7 +617,7 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
                                : f == "AVG" ? "vantro_avg"
                                : f == "MIN" ? "min"
                                             : "max";
-            out->sql = name + "(" + (e.distinct ? "DISTINCT " : "") + arg + ")";
+            out->sql = name + "(" + (e.distinct ? "DISTINCT " + by_instant(args[0].type, arg) : arg) + ")";
             if ((f == "MIN" || f == "MAX") && (is_zoned(args[0].type) || is_interval(args[0].type))) {
                 // Zoned timestamps and intervals: the value whose key is the least or the
                 // greatest, the key (of one length for the type) put before the value.

@@ -61,6 +61,10 @@ bool is_char(const OraType& t);
 bool is_date(const OraType& t);
 bool is_timestamp(const OraType& t);  // TIMESTAMP, with or without a time zone
 bool is_zoned(const OraType& t);      // TIMESTAMP WITH [LOCAL] TIME ZONE
+// sql compared by its instant where t is zoned (the VANTRO_TZ collation), so that GROUP BY,
+// DISTINCT, the set operators and window partitions and orders take equal instants as one
+// value whatever their offsets; sql as it is for other types.
+std::string by_instant(const OraType& t, const std::string& sql);
 bool is_number(const OraType& t);
 OraType number_type();
 OraType varchar_type(std::uint32_t size);

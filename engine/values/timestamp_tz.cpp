@@ -105,6 +105,23 @@ void fn_utc(sqlite3_context* ctx, int, sqlite3_value** argv) {
     result_text(ctx, date_stored_text(u, 6));
 }
 
+// The VANTRO_TZ collation: stored zoned values by their UTC instant (equal instants in
+// different zones compare equal), then the fraction. Text that is no stored date sorts
+// after every date, bytewise among its kind, so that the order stays total.
+int collate_instant(void* settings, int na, const void* a, int nb, const void* b) {
+    const SessionSettings& s = *static_cast<const SessionSettings*>(settings);
+    std::string ta(static_cast<const char*>(a), static_cast<std::size_t>(na));
+    std::string tb(static_cast<const char*>(b), static_cast<std::size_t>(nb));
+    DateValue da, db;
+    bool ok_a = zoned_value(s, ta, &da), ok_b = zoned_value(s, tb, &db);
+    if (ok_a != ok_b) return ok_a ? -1 : 1;
+    if (!ok_a) return ta.compare(tb) < 0 ? -1 : ta == tb ? 0 : 1;
+    long long ua = date_seconds(da) - 60LL * da.zone_minutes, ub = date_seconds(db) - 60LL * db.zone_minutes;
+    if (ua != ub) return ua < ub ? -1 : 1;
+    if (da.fraction != db.fraction) return da.fraction < db.fraction ? -1 : 1;
+    return 0;
+}
+
 // vantro_tz_text(value, local): Oracle's text for a zoned value.
 void fn_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
@@ -220,5 +237,5 @@ bool timestamp_tz_register(sqlite3* db, SessionSettings* settings) {
     for (const auto& f : functions)
         if (sqlite3_create_function(db, f.name, f.args, SQLITE_UTF8, settings, f.fn, nullptr, nullptr) != SQLITE_OK)
             return false;
-    return true;
+    return sqlite3_create_collation_v2(db, "VANTRO_TZ", SQLITE_UTF8, settings, collate_instant, nullptr) == SQLITE_OK;
 }

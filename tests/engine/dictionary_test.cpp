@@ -359,6 +359,18 @@ TEST_F(Dictionary, RownumLimitsTheRowsUpdateAndDeleteChange) {
   EXPECT_EQ(rows("select n from t"), Rows{"4"});
 }
 
+TEST_F(Dictionary, UpdateRefusesAColumnSetTwice) {
+  run("create table t (n number, m number)");
+  run("insert into t values (1, 0)");
+  EXPECT_NE(s.exec("update t set n = 1, n = 2"), OCI_SUCCESS);
+  EXPECT_EQ(s.error_text(), "ORA-00957: duplicate column name\n");
+  EXPECT_NE(s.exec("update t x set m = 1, x.n = 3, n = n + 1"), OCI_SUCCESS);
+  EXPECT_EQ(s.error_text(), "ORA-00957: duplicate column name\n");
+  EXPECT_EQ(rows("select n || ',' || m from t"), Rows{"1,0"});
+  run("update t set n = 2, m = n");
+  EXPECT_EQ(rows("select n || ',' || m from t"), Rows{"2,1"});
+}
+
 TEST_F(Dictionary, DefaultsAreShownAsTypedAndTableKeysAddNoNotNullCheck) {
   run("create table t (id number, created date default sysdate, flag char(1) default 'N', n number default  0,"
       " constraint t_pk primary key (id))");

@@ -132,6 +132,39 @@ TEST_F(ZonedColumns, ZonedValuesCompareAndSortByTheirInstant) {
   EXPECT_EQ(s.value("select a + interval '1' day from ev where id = 2"), "2024-01-02 04:00:00.000000 -05:00");
 }
 
+// Grouping, DISTINCT, the set operators and window partitions and orders take two
+// zoned values of one instant as one value, shown as the first row's.
+TEST_F(ZonedColumns, ZonedValuesGroupByTheirInstant) {
+  run("create table ev (id number, a timestamp with time zone)");
+  // 1 and 2: 09:00 UTC, 3: 08:00 UTC, 4 and 5: NULL.
+  run("insert into ev values (1, timestamp '2020-01-01 10:00:00 +01:00')");
+  run("insert into ev values (2, timestamp '2020-01-01 09:00:00 +00:00')");
+  run("insert into ev values (3, timestamp '2020-01-01 09:00:00 +01:00')");
+  run("insert into ev values (4, null)");
+  run("insert into ev values (5, null)");
+  EXPECT_EQ(joined("select a, count(*) from ev group by a order by a"),
+            "2020-01-01 09:00:00.000000 +01:00|1;2020-01-01 10:00:00.000000 +01:00|2;<null>|2");
+  EXPECT_EQ(joined("select count(*), min(id) from ev group by a + interval '1' hour order by 2"), "2|1;1|3;2|4");
+  EXPECT_EQ(s.value("select count(*) from (select distinct a from ev)"), "3");
+  EXPECT_EQ(s.value("select count(distinct a) from ev"), "2");
+  EXPECT_EQ(s.value("select count(*) from (select a from ev where id = 1 union select a from ev where id = 2)"), "1");
+  EXPECT_EQ(joined("select a from ev where id = 1 intersect select a from ev where id = 2"),
+            "2020-01-01 10:00:00.000000 +01:00");
+  EXPECT_EQ(s.value("select count(*) from (select a from ev where id = 1 minus select a from ev where id = 2)"), "0");
+  EXPECT_EQ(s.value("select count(*) from (select a from ev where id in (1, 3) minus select a from ev where id = 2)"),
+            "1");
+  EXPECT_EQ(joined("select id, count(*) over (partition by a) from ev where a is not null order by id"),
+            "1|2;2|2;3|1");
+  EXPECT_EQ(joined("select id, rank() over (order by a) from ev where a is not null order by id"), "1|2;2|2;3|1");
+  // A grouped subquery's zoned column still groups by instant above it.
+  EXPECT_EQ(s.value("select count(*) from (select a, id from ev where a is not null) group by a having count(*) = 2"),
+            "2");
+  run("create table lt (id number, b timestamp with local time zone)");
+  run("insert into lt select id, a from ev");
+  EXPECT_EQ(s.value("select count(distinct b) from lt"), "2");
+  EXPECT_EQ(s.value("select count(*) from (select b from lt group by b)"), "3");
+}
+
 TEST_F(ZonedColumns, IntervalColumnsSortBySignedLengthAndCheckPrecision) {
   run("create table iv (id number, d interval day(2) to second(0), y interval year(1) to month)");
   run("insert into iv (id, d) values (1, interval '2 00:00:00' day to second)");
