@@ -128,7 +128,6 @@ const MessageEntry kMessages[] = {
     {1858, "a non-numeric character was found where a numeric was expected"},
     {1861, "literal does not match format string"},
     {1821, "date format not recognized"},
-    {1820, "format code cannot appear in date input format"},
     {2000, "missing %s keyword"},
     {2291, "integrity constraint (%s) violated - parent key not found"},
     {2292, "integrity constraint (%s) violated - child record found"},
