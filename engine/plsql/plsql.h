@@ -173,6 +173,10 @@ struct PlVarInfo {
 struct PlCursorInfo {
     std::string name;
     PlSql* query = nullptr;
+    // CURSOR c (p type [:= default], ...): the variables the parameters are, which OPEN and
+    // FOR give their values before the query runs; a default per parameter (nullptr: none).
+    std::vector<int> params;
+    std::vector<PlSql*> defaults;
 };
 
 struct PlExceptionInfo {
@@ -244,6 +248,7 @@ struct PlStmt {
     int line = 0;
     int column = 0;
     std::vector<PlSql*> exprs;                // conditions, values, arguments, SQL
+    std::vector<PlSql*> cursor_args;          // OPEN c(...), FOR r IN c(...): the parameters' values
     std::vector<std::vector<PlStmt>> bodies;  // IF/CASE branches (ELSE last), loop body
     bool has_else = false;
     std::vector<PlTarget> targets;  // assignment and INTO targets

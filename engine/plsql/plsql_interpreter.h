@@ -286,6 +286,7 @@ private:
     Flow run_end_transaction(const PlStmt& st);
     Flow run_savepoint(const PlStmt& st);
     Flow run_open(const PlStmt& st);
+    bool cursor_parameters(int cursor, const PlStmt& st, PlError* err);
     Flow run_open_for(const PlStmt& st);
     Flow run_fetch(const PlStmt& st);
     Flow run_close(const PlStmt& st);

@@ -477,15 +477,51 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
         if (is_word("CURSOR")) {
             ++i_;
             std::string name = identifier();
-            if (is_op("(")) expected("IS", peek());
+            // The parameters are variables seen by the cursor's query only.
+            PlCursorInfo cursor;
+            cursor.name = name;
+            scopes_.emplace_back();
+            if (is_op("(")) {
+                ++i_;
+                for (;;) {
+                    std::string param = identifier();
+                    if (is_word("IN")) ++i_;
+                    OraType type;
+                    bool boolean = false;
+                    unconstrained_ = true;
+                    type_spec(&type, &boolean, decl_offset);
+                    unconstrained_ = false;
+                    int slot = add_var(param, type, boolean);
+                    PlSql* init = nullptr;
+                    if (is_op(":=") || is_word("DEFAULT")) {
+                        ++i_;
+                        init = expression({",", ")"}, decl_offset, boolean);
+                    }
+                    cursor.params.push_back(slot);
+                    cursor.defaults.push_back(init);
+                    Symbol s;
+                    s.index = slot;
+                    declare(param, s);
+                    if (!is_op(",")) break;
+                    ++i_;
+                }
+                expect_op(")");
+            }
+            if (is_word("RETURN")) {
+                // RETURN rowtype: the query's own row is the cursor's row.
+                ++i_;
+                while (!is_word("IS") && peek().kind != TokenKind::End) ++i_;
+            }
             expect_word("IS");
             std::size_t a = i_;
             std::size_t e = expression_end({";"});
             PlSql* q = new_sql(a);
             compile_statement({{a, e}}, q, decl_offset);
+            scopes_.pop_back();
             i_ = e;
             expect_op(";");
-            prog_->cursors.push_back(PlCursorInfo{name, q});
+            cursor.query = q;
+            prog_->cursors.push_back(std::move(cursor));
             int idx = static_cast<int>(prog_->cursors.size()) - 1;
             if (mode == DeclMode::Block) b->cursors.push_back(idx);
             Symbol s;
@@ -1070,6 +1106,48 @@ void Parser::open_statement(PlStmt* st, std::uint32_t so) {
     expect_op(";");
 }
 
+// The values of a declared cursor's parameters, (a, b, ...) after its name in OPEN or a
+// cursor FOR loop (st->slot is the cursor): as many as it has parameters, fewer when the
+// rest have defaults.
+void Parser::cursor_arguments(PlStmt* st, std::uint32_t so) {
+    const PlCursorInfo& cursor = prog_->cursors[static_cast<std::size_t>(st->slot)];
+    const Token& at = peek();
+    bool fits = true;
+    // One value per parameter, in the parameters' order (nullptr: the default); by
+    // position, then by name (p => value).
+    st->cursor_args.assign(cursor.params.size(), nullptr);
+    if (is_op("(")) {
+        ++i_;
+        std::size_t position = 0;
+        bool named = false;
+        while (!is_op(")")) {
+            std::size_t k = position;
+            if (peek().kind == TokenKind::Word && is_op("=", 1) && is_op(">", 2)) {
+                named = true;
+                k = cursor.params.size();
+                const std::string name = identifier();
+                for (std::size_t p = 0; p < cursor.params.size(); ++p)
+                    if (prog_->vars[static_cast<std::size_t>(cursor.params[p])].name == name) k = p;
+                i_ += 2;
+            } else if (named) {
+                fits = false;  // a value by position after one by name
+            }
+            PlSql* value = expression({",", ")"}, so);
+            if (k < cursor.params.size() && !st->cursor_args[k])
+                st->cursor_args[k] = value;
+            else
+                fits = false;
+            ++position;
+            if (!is_op(",")) break;
+            ++i_;
+        }
+        expect_op(")");
+    }
+    for (std::size_t k = 0; fits && k < cursor.params.size(); ++k)
+        fits = st->cursor_args[k] != nullptr || cursor.defaults[k] != nullptr;
+    if (!fits) semantic_error(at.offset, pls_message(306, cursor.name), so);
+}
+
 // OPEN, CLOSE or FETCH of a declared cursor.
 void Parser::cursor_statement(PlStmt* st, std::uint32_t so) {
     st->kind = is_word("OPEN") ? PlStmtKind::Open : (is_word("CLOSE") ? PlStmtKind::Close : PlStmtKind::Fetch);
@@ -1085,6 +1163,7 @@ void Parser::cursor_statement(PlStmt* st, std::uint32_t so) {
         semantic_error(n.offset, pls_message(201, name), so);
     } else {
         st->slot = s->index;
+        if (st->kind == PlStmtKind::Open) cursor_arguments(st, so);
     }
     if (st->kind == PlStmtKind::Fetch) {
         if (is_word("BULK")) {
@@ -1231,7 +1310,11 @@ void Parser::for_loop(PlStmt* st, std::uint32_t so) {
     std::string index = identifier();
     expect_word("IN");
     scopes_.emplace_back();
-    if (is_op("(") || (peek().kind == TokenKind::Word && is_word("LOOP", 1))) {
+    // A cursor FOR loop: over a query in parentheses, or over a declared cursor (with its
+    // parameters' values in parentheses).
+    const Symbol* named = peek().kind == TokenKind::Word ? lookup(peek().text) : nullptr;
+    if (is_op("(") || (peek().kind == TokenKind::Word && is_word("LOOP", 1)) ||
+        (named && named->kind == SymKind::Cursor && is_op("(", 1))) {
         st->kind = PlStmtKind::ForCursor;
         PlSql* q = nullptr;
         if (is_op("(")) {
@@ -1242,7 +1325,7 @@ void Parser::for_loop(PlStmt* st, std::uint32_t so) {
             compile_statement({{a, e}}, q, so);
             i_ = e;
             expect_op(")");
-            prog_->cursors.push_back(PlCursorInfo{"", q});
+            prog_->cursors.push_back(PlCursorInfo{"", q, {}, {}});
             st->exprs.push_back(nullptr);
             st->targets.push_back(pl_var_target(static_cast<int>(prog_->cursors.size()) - 1));
         } else {
@@ -1251,11 +1334,13 @@ void Parser::for_loop(PlStmt* st, std::uint32_t so) {
             const Symbol* s = lookup(name);
             if (!s || s->kind != SymKind::Cursor) {
                 semantic_error(n.offset, pls_message(201, name), so);
-                prog_->cursors.push_back(PlCursorInfo{"", nullptr});
+                prog_->cursors.push_back(PlCursorInfo{"", nullptr, {}, {}});
                 st->targets.push_back(pl_var_target(static_cast<int>(prog_->cursors.size()) - 1));
             } else {
                 q = prog_->cursors[static_cast<std::size_t>(s->index)].query;
                 st->targets.push_back(pl_var_target(s->index));
+                st->slot = s->index;
+                cursor_arguments(st, so);
             }
         }
         std::vector<ColumnInfo> cols;

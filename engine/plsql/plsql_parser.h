@@ -338,6 +338,7 @@ private:
     void savepoint_statement(PlStmt* st, std::uint32_t so);
     void open_statement(PlStmt* st, std::uint32_t so);
     void cursor_statement(PlStmt* st, std::uint32_t so);
+    void cursor_arguments(PlStmt* st, std::uint32_t so);
     void return_statement(PlStmt* st, std::uint32_t so);
     void raise_statement(PlStmt* st, std::uint32_t so);
 

@@ -208,6 +208,7 @@ Flow Interpreter::run_for_cursor(const PlStmt& st) {
     int c = st.targets[0].slot;
     PlSql* q = p_->cursors[static_cast<std::size_t>(c)].query;
     if (cursors_[static_cast<std::size_t>(c)].open) return raise(pl_error(6511), st.line);
+    if (!cursor_parameters(c, st, &err)) return raise(err, st.line);
     if (!prepare(q, &err)) return raise(err, st.line);
     cursors_[static_cast<std::size_t>(c)].open = true;
     Flow f = Flow::Next;
@@ -375,10 +376,24 @@ Flow Interpreter::run_savepoint(const PlStmt& st) {
     return Flow::Next;
 }
 
+// Gives a declared cursor's parameters their values for one OPEN: the arguments, then
+// the defaults of those left out.
+bool Interpreter::cursor_parameters(int cursor, const PlStmt& st, PlError* err) {
+    const PlCursorInfo& info = p_->cursors[static_cast<std::size_t>(cursor)];
+    for (std::size_t k = 0; k < info.params.size(); ++k) {
+        PlSql* value = k < st.cursor_args.size() && st.cursor_args[k] ? st.cursor_args[k] : info.defaults[k];
+        PlValue v;
+        if (!value) continue;
+        if (!eval(value, &v, err) || !assign_var(info.params[k], v, type_of(value), err)) return false;
+    }
+    return true;
+}
+
 Flow Interpreter::run_open(const PlStmt& st) {
     PlError err;
     CursorState& cs = cursors_[static_cast<std::size_t>(st.slot)];
     if (cs.open) return raise(pl_error(6511), st.line);
+    if (!cursor_parameters(st.slot, st, &err)) return raise(err, st.line);
     if (!prepare(p_->cursors[static_cast<std::size_t>(st.slot)].query, &err)) return raise(err, st.line);
     cs = CursorState();
     cs.open = true;

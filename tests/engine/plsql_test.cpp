@@ -418,6 +418,50 @@ end;)"),
   EXPECT_EQ(s.error_text(), "ORA-01001: invalid cursor\nORA-06512: at line 1\n");
 }
 
+// Cursor parameters: by position and by name, defaults for those left out, a new value
+// at each OPEN, also for a cursor of a package; a missing value is a compile error.
+TEST_F(Plsql, CursorsTakeParameters) {
+  ASSERT_EQ(s.exec("create table cp (id number, grp varchar2(5))"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("begin for i in 1..6 loop insert into cp values (i, case when i < 4 then 'a' else 'b' end);"
+                   " end loop; end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  EXPECT_EQ(output_of(R"(declare
+  cursor c (p_grp varchar2, p_min in number default 0) is
+    select id from cp where grp = p_grp and id >= p_min order by id;
+  n number;
+  k number := 0;
+begin
+  for r in c('a') loop dbms_output.put(r.id); end loop;
+  for r in c('b', 5) loop dbms_output.put(r.id); end loop;
+  open c(p_min => 2, p_grp => 'a');
+  loop fetch c into n; exit when c%notfound; k := k + n; end loop;
+  close c;
+  open c('b');
+  fetch c into n;
+  close c;
+  dbms_output.put_line(' ' || k || ' ' || n);
+end;)"),
+            "12356 5 4");
+  EXPECT_EQ(s.exec("declare cursor c (p number) is select 1 from dual where 1 = p; begin open c; end;"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 6550);
+  EXPECT_NE(s.error_text().find("PLS-00306: wrong number or types of arguments in call to 'C'"), std::string::npos);
+  EXPECT_EQ(s.exec("declare cursor c (p number) is select 1 from dual; begin for r in c(1, 2) loop null; end loop;"
+                   " end;"),
+            OCI_ERROR);
+  EXPECT_NE(s.error_text().find("PLS-00306"), std::string::npos);
+  ASSERT_EQ(s.exec("create or replace package cpk is\n"
+                   "  cursor pc (g varchar2) return cp%rowtype is select * from cp where grp = g;\n"
+                   "  function cnt(g varchar2) return number;\nend;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("create or replace package body cpk is function cnt(g varchar2) return number is k number := 0;"
+                   " begin for r in pc(g) loop k := k + 1; end loop; return k; end; end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  EXPECT_EQ(s.value("select cpk.cnt('a') || cpk.cnt('b') || cpk.cnt('z') from dual"), "330");
+}
+
 TEST_F(Plsql, OutBindsAreCheckedAgainstTheCallersBuffer) {
   OciStatement st(s, "begin :r := 'xxxxxxxxxx'; :n := 7 * 6; end;");
   char small[5];
