@@ -49,7 +49,8 @@ bool sized_by_long(int type) {
 int width_for(int type, int data_size, int long_size, const std::string& name) {
     switch (type) {
     case 1: case 9: case 95: case 96:
-        return data_size + 1;
+        // A NULL literal is described with size 0; its buffer still holds one byte and the NUL.
+        return std::max(data_size, 1) + 1;
     case 2: case 3: case 4: case 7: case 11: case 12: case 21: case 22: case 104:
     case 185: case 186: case 187: case 188: case 245: case 246:
     case 100: case 101: case 182: case 183: case 189: case 190: case 231: case 232:
