@@ -213,6 +213,8 @@ void command_show(const ClientCommandContext& c) {
             const int index = option_find(c.words[i]);
             if (index >= 0)
                 option_show_one(c.console, index);
+            else if (script_setting_show(c.console, c.words[i]))
+                continue;
             else if (script_setting_known(c.words[i]))
                 console_print("%s: set accepts it, show does not list it\n", c.words[i]);
             else

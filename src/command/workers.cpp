@@ -2,6 +2,7 @@
 #include "command/workers.h"
 
 #include <atomic>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 
@@ -46,6 +47,33 @@ void prepare_statement(ConsoleBuffer* console) {
     console->start_tick.store(g_clock.load()());
 }
 
+// DML statements and PL/SQL blocks run since the last commit, for AUTOCOMMIT n.
+std::atomic<int> g_uncommitted{0};
+
+// Whether AUTOCOMMIT counts the statement: INSERT, UPDATE, DELETE, MERGE and PL/SQL blocks
+// (CREATE PROCEDURE and the like are DDL, which commits by itself).
+bool autocommit_counts(const StatementJob* job, const std::string& text) {
+    if (job->kind == StatementKind::Dml || job->kind == StatementKind::Exec) return true;
+    size_t start = text.find_first_not_of(" \t\r\n");
+    if (start == std::string::npos) return false;
+    size_t end = start;
+    while (end < text.size() && std::isalpha(static_cast<unsigned char>(text[end]))) ++end;
+    const std::string word = text.substr(start, end - start);
+    if (job->kind == StatementKind::PlsqlBlock) return word_is_one_of(word.c_str(), "begin declare");
+    return job->kind == StatementKind::OtherSql && word_is_one_of(word.c_str(), "merge");
+}
+
+// AUTOCOMMIT after a statement that succeeded: commits when the count is reached, with
+// "Commit complete" after the statement's feedback (silently with feedback off).
+void autocommit_after(ConsoleBuffer* console, const StatementJob* job, const std::string& text) {
+    const OptionTable& options = options_of(console);
+    const int every = options.script.autocommit;
+    if (every <= 0 || !autocommit_counts(job, text)) return;
+    if (g_uncommitted.fetch_add(1) + 1 < every) return;
+    g_uncommitted.store(0);
+    commit_work(options.on(Option::Feedback));
+}
+
 // Runs a non-query; the DML worker passes no progress text and shows the row count.
 int run_nonquery_job(StatementJob* job, bool dml) {
     ConsoleBuffer* console = job->console;
@@ -67,6 +95,7 @@ int run_nonquery_job(StatementJob* job, bool dml) {
         if (options.on(Option::Autotrace) && options.script.autotrace_statistics) print_stats_delta(console);
     }
     show_server_output(console);
+    if (rows >= 0 && reported_failures() == failures) autocommit_after(console, job, text);
     if (reported_failures() != failures) whenever_sql_failed(console);
     worker_end_statement(console, true, true);
     delete job;
@@ -93,12 +122,14 @@ void serveroutput_changed(ConsoleBuffer*, const OptionEntry& entry) {
 
 void command_commit(const ClientCommandContext& c) {
     cut_terminator(c.terminator);
+    g_uncommitted.store(0);
     commit_work();
     finish(c.console, true, false);
 }
 
 void command_rollback(const ClientCommandContext& c) {
     cut_terminator(c.terminator);
+    g_uncommitted.store(0);
     rollback_work();
     finish(c.console, true, false);
 }

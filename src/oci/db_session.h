@@ -39,6 +39,8 @@ int db_init();
 int db_connect(const char* user, const char* password, const char* database, const char* mode);
 // Parses "connectstring [as mode]" and connects; 1 for a usage error.
 int db_connect_command(const char* argument);
+// Both end an open session's transaction first: committed, or rolled back when the
+// console's EXITCOMMIT is off.
 int db_disconnect();
 // Ends any session and frees the handle set for good (program end).
 void db_release();

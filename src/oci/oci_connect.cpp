@@ -35,6 +35,17 @@ bool equals_nocase(const char* a, const char* b) {
 // Cuts a field to its limit; the limits are those of the logon data model.
 std::string field(const std::string& text, size_t limit) { return text.size() > limit ? text.substr(0, limit) : text; }
 
+// The end of a session commits the open transaction, or rolls it back under EXITCOMMIT
+// OFF, before the session is ended. A failed commit is reported; the session ends anyway.
+void end_open_transaction(DbSession& s) {
+    if (!s.service_context || !session_open.load()) return;
+    const bool commit = !g_console || !g_console->options || g_console->options->script.exitcommit;
+    if (commit)
+        report(oci().OCITransCommit(s.service_context, s.error_handle, OCI_DEFAULT), __LINE__);
+    else
+        report(oci().OCITransRollback(s.service_context, s.error_handle, OCI_DEFAULT), __LINE__);
+}
+
 void free_handle(void* handle, ub4 type) {
     if (handle) oci().OCIHandleFree(handle, type);
 }
@@ -288,6 +299,7 @@ int db_connect_command(const char* argument) {
 int db_disconnect() {
     if (!g_db || !oci_available()) return 0;
     DbSession& s = *g_db;
+    end_open_transaction(s);
     if (s.service_context) {
         oci().OCISessionEnd(s.service_context, s.error_handle, s.session_handle, OCI_DEFAULT);
         oci().OCIServerDetach(s.server_handle, s.error_handle, OCI_DEFAULT);
@@ -312,6 +324,7 @@ void db_release() {
     if (!g_db) return;
     if (oci_available()) {
         DbSession& s = *g_db;
+        end_open_transaction(s);
         if (s.service_context) {
             oci().OCISessionEnd(s.service_context, s.error_handle, s.session_handle, OCI_DEFAULT);
             oci().OCIServerDetach(s.server_handle, s.error_handle, OCI_DEFAULT);

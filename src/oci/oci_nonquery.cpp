@@ -82,12 +82,12 @@ int run_quiet(const char* text) {
     return execute_statement(text, false, false, nullptr);
 }
 
-void commit_work() {
+void commit_work(bool report) {
     if (!session_open.load()) {
         console_print("Not connected to a database\n");
         return;
     }
-    if (OCI_REPORT(oci().OCITransCommit(g_db->service_context, g_db->error_handle, OCI_DEFAULT)) == 0)
+    if (OCI_REPORT(oci().OCITransCommit(g_db->service_context, g_db->error_handle, OCI_DEFAULT)) == 0 && report)
         console_print("Commit complete\n");
 }
 

@@ -49,7 +49,8 @@ bool sized_by_long(int type) {
 int width_for(int type, int data_size, int long_size, const std::string& name) {
     switch (type) {
     case 1: case 9: case 95: case 96:
-        return data_size + 1;
+        // A NULL literal is described with size 0; its buffer still holds one byte and the NUL.
+        return std::max(data_size, 1) + 1;
     case 2: case 3: case 4: case 7: case 11: case 12: case 21: case 22: case 104:
     case 185: case 186: case 187: case 188: case 245: case 246:
     case 100: case 101: case 182: case 183: case 189: case 190: case 231: case 232:
@@ -163,7 +164,34 @@ void take_break_settings(const OptionTable& options) {
 
 bool breaks_apply() { return !g_levels.empty(); }
 
+// MARKUP CSV ON: each row a line of values between delimiters, the heading one such line.
+bool g_csv = false;
+char g_csv_delimiter = ',';
+bool g_csv_quote = true;
+
+bool is_numeric_type(int type) {
+    return type == 2 || type == 3 || type == 4 || type == 21 || type == 22 || type == 100 || type == 101;
+}
+
+// One CSV field: with quoting, a text in double quotes with inner ones doubled; an empty
+// value (NULL) stays empty.
+void append_csv_field(std::string* line, const char* text, size_t length, bool quote) {
+    if (!quote || length == 0) {
+        line->append(text, length);
+        return;
+    }
+    *line += '"';
+    for (size_t i = 0; i < length; ++i) {
+        if (text[i] == '"') *line += '"';
+        *line += text[i];
+    }
+    *line += '"';
+}
+
 void take_column_settings(const OptionTable& options) {
+    g_csv = options.script.markup_csv;
+    g_csv_delimiter = options.script.csv_delimiter;
+    g_csv_quote = options.script.csv_quote;
     const size_t n = result_columns.size();
     g_hidden.assign(n, options.script.autotrace_traceonly && options.on(Option::Autotrace));
     g_new_value.assign(n, std::string());
@@ -179,6 +207,8 @@ void take_column_settings(const OptionTable& options) {
     g_first_shown = 0;
     while (g_first_shown < n && g_hidden[g_first_shown]) ++g_first_shown;
     take_break_settings(options);
+    // CSV lines carry the values alone: no groups, no computes.
+    if (g_csv) g_levels.clear();
 }
 
 bool any_shown() { return g_first_shown < g_hidden.size(); }
@@ -219,6 +249,21 @@ namespace {
 void print_headings(ConsoleBuffer* console) {
     const OptionTable& options = options_of(console);
     if (!options.on(Option::Heading) || !any_shown()) return;
+    if (g_csv) {
+        std::string line;
+        for (size_t i = 0; i < result_columns.size(); ++i) {
+            if (g_hidden[i]) continue;
+            if (i > g_first_shown) line += g_csv_delimiter;
+            append_csv_field(&line, result_columns[i].name.data(), result_columns[i].name.size(), g_csv_quote);
+        }
+        if (options.on(Option::Screen)) {
+            console_print("\r%s", line.c_str());
+            console_newline();
+        } else {
+            spool_write("%s\n", line.c_str());
+        }
+        return;
+    }
     std::string names, dashes;
     for (size_t i = 0; i < result_columns.size(); ++i) {
         if (g_hidden[i]) continue;
@@ -288,6 +333,9 @@ void put_cell(ConsoleBuffer* console, size_t index, const char* text, const char
     // BREAK the row is put together at its end.
     if (breaks_apply()) {
         g_cells[index] = text;
+    } else if (g_csv && !g_hidden[index]) {
+        if (index > g_first_shown) g_row_text += g_csv_delimiter;
+        append_csv_field(&g_row_text, text, std::strlen(text), g_csv_quote && !is_numeric_type(column.datatype));
     } else if (!g_hidden[index]) {
         if (index > g_first_shown) g_row_text += ' ';
         const size_t length = std::strlen(text);

@@ -22,7 +22,8 @@ struct OCIStmt;
 // Rows processed (0 for DDL and PL/SQL), or -1 not connected / no handle, -2 prepare
 // failed, -3 execute failed (reported).
 int run_nonquery(const char* text, bool show_progress, const char* label);
-void commit_work();
+// COMMIT and ROLLBACK; each says "... complete" on success (a commit only when report).
+void commit_work(bool report = true);
 void rollback_work();
 // As run_nonquery without progress texts; "not connected" goes to a message box.
 int run_quiet(const char* text);

@@ -148,6 +148,10 @@ void option_set_command(ConsoleBuffer* console, const char* text) {
     OptionTable& table = *console->options;
     for (size_t i = 0; i + 1 < words.size(); i += 2) {
         const int index = option_find(words[i].c_str());
+        if (index < 0 && is_markup_word(words[i])) {
+            i += script_setting_markup(console, words, i);
+            continue;
+        }
         if (index < 0) {
             if (script_setting_known(words[i]))
                 script_setting_apply(console, words[i], words[i + 1]);

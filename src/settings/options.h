@@ -94,6 +94,11 @@ struct ScriptSettings {
     std::vector<BreakSetting> breaks;
     std::vector<ComputeSetting> computes;
     std::string titles[4];         // TTITLE BTITLE REPHEADER REPFOOTER, as given (not printed)
+    int autocommit = 0;            // commit after this many DML statements and blocks; 0: off
+    bool exitcommit = true;        // the end of a session commits (off: rolls back)
+    bool markup_csv = false;       // query rows as CSV lines: no padding, underline or breaks
+    char csv_delimiter = ',';
+    bool csv_quote = true;         // values that are not numbers in double quotes
 };
 
 // The table hung on the console; copying it copies every value (scripts keep a copy and

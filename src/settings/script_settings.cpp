@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "console/console_buffer.h"
 #include "settings/options.h"
@@ -104,6 +105,58 @@ bool apply_sqlprompt(ConsoleBuffer* console, const std::string&, const std::stri
     return true;
 }
 
+// AUTOCOMMIT ON|IMMEDIATE|OFF|n: ON and IMMEDIATE commit after every statement, n after
+// every n of them, OFF and 0 never.
+bool apply_autocommit(ConsoleBuffer* console, const std::string& typed, const std::string& value) {
+    int& setting = console->options->script.autocommit;
+    bool on = false;
+    if (on_off(value, &on)) {
+        setting = on ? 1 : 0;
+        return true;
+    }
+    if (equals_nocase(value, "immediate")) {
+        setting = 1;
+        return true;
+    }
+    if (!value.empty() && value.size() <= 9 && value.find_first_not_of("0123456789") == std::string::npos) {
+        setting = std::stoi(value);
+        return true;
+    }
+    console_print("Usage: set %s on|off|immediate|n\n", typed.c_str());
+    return false;
+}
+
+bool apply_exitcommit(ConsoleBuffer* console, const std::string& typed, const std::string& value) {
+    bool on = false;
+    if (!on_off(value, &on)) return usage_on_off(typed);
+    console->options->script.exitcommit = on;
+    return true;
+}
+
+// A terminator other consoles let scripts change. This console ends statements with ';'
+// only, so that character and ON are accepted and any other character refused.
+bool apply_sqlterminator(ConsoleBuffer*, const std::string& typed, const std::string& value) {
+    bool on = false;
+    if (value == ";" || (on_off(value, &on) && on)) return true;
+    console_print("Usage: set %s on|; (statements end with ; only in this console)\n", typed.c_str());
+    return false;
+}
+
+// A line holding only "." never ends a block's entry here, whatever the setting says.
+bool apply_blockterminator(ConsoleBuffer*, const std::string& typed, const std::string& value) {
+    bool on = false;
+    if (value == "." || on_off(value, &on)) return true;
+    console_print("Usage: set %s on|off|.\n", typed.c_str());
+    return false;
+}
+
+// ERRORLOGGING: no error table is kept; OFF is the only state.
+bool apply_errorlogging(ConsoleBuffer*, const std::string& typed, const std::string& value) {
+    if (equals_nocase(value, "off")) return true;
+    console_print("Usage: set %s off (errors are not logged to a table in this console)\n", typed.c_str());
+    return false;
+}
+
 bool accept_any(ConsoleBuffer*, const std::string&, const std::string&) { return true; }
 
 bool accept_on_off(ConsoleBuffer*, const std::string& typed, const std::string& value) {
@@ -125,8 +178,15 @@ const ScriptSettingRow kRows[] = {
     {"sqlblanklines", 5, apply_sqlblanklines},
     {"termout", 4, apply_termout},
     {"sqlprompt", 4, apply_sqlprompt},
+    {"autocommit", 4, apply_autocommit},
+    {"exitcommit", 5, apply_exitcommit},
+    {"sqlterminator", 4, apply_sqlterminator},
+    {"blockterminator", 3, apply_blockterminator},
+    {"errorlogging", 6, apply_errorlogging},
     // Formatting and display settings without meaning in this console.
     {"appinfo", 4, accept_any},
+    {"colinvisible", 6, accept_on_off},
+    {"fetchrows", 5, accept_any},
     {"colsep", 6, accept_any},
     {"describe", 8, accept_any},
     {"embedded", 3, accept_on_off},
@@ -174,6 +234,69 @@ bool script_setting_known(const std::string& word) { return find_row(word) != nu
 bool script_setting_apply(ConsoleBuffer* console, const std::string& word, const std::string& value) {
     const ScriptSettingRow* row = find_row(word);
     return row && row->apply(console, word, value);
+}
+
+bool script_setting_show(ConsoleBuffer* console, const std::string& word) {
+    const ScriptSettingRow* row = find_row(word);
+    if (!row) return false;
+    const ScriptSettings& s = console->options->script;
+    if (row->apply == apply_autocommit) {
+        if (s.autocommit <= 1)
+            console_print("%-20s = %s\n", row->name, s.autocommit ? "on" : "off");
+        else
+            console_print("%-20s = %d\n", row->name, s.autocommit);
+        return true;
+    }
+    if (row->apply == apply_exitcommit) {
+        console_print("%-20s = %s\n", row->name, s.exitcommit ? "on" : "off");
+        return true;
+    }
+    return false;
+}
+
+bool is_markup_word(const std::string& word) {
+    return word.size() >= 4 && word.size() <= 6 && equals_nocase(word, std::string("markup", word.size()).c_str());
+}
+
+// MARKUP CSV {ON|OFF} [DELIMITER c] [QUOTE {ON|OFF}] | MARKUP HTML OFF. Nothing is
+// changed unless the whole form is right.
+size_t script_setting_markup(ConsoleBuffer* console, const std::vector<std::string>& words, size_t i) {
+    const std::string& typed = words[i];
+    const size_t start = i + 1;
+    bool on = false;
+    if (start + 1 < words.size() && equals_nocase(words[start], "html") && on_off(words[start + 1], &on)) {
+        if (on) {
+            console_print("Usage: set %s html off (HTML output is not available in this console)\n", typed.c_str());
+            return 1;
+        }
+        return 1;   // HTML output is never on
+    }
+    if (start + 1 >= words.size() || !equals_nocase(words[start], "csv") || !on_off(words[start + 1], &on)) {
+        console_print("Usage: set %s csv on|off [delimiter c] [quote on|off]\n", typed.c_str());
+        return words.size() - start - 1;   // the rest of the line is this setting's
+    }
+    ScriptSettings next = console->options->script;
+    next.markup_csv = on;
+    size_t k = start + 2;
+    while (k + 1 < words.size()) {
+        bool quote = false;
+        if (equals_nocase(words[k], "delimiter") || equals_nocase(words[k], "delim")) {
+            if (words[k + 1].size() != 1) break;
+            next.csv_delimiter = words[k + 1][0];
+        } else if (equals_nocase(words[k], "quote") && on_off(words[k + 1], &quote)) {
+            next.csv_quote = quote;
+        } else {
+            break;
+        }
+        k += 2;
+    }
+    if (k < words.size() && (equals_nocase(words[k], "delimiter") || equals_nocase(words[k], "delim") ||
+                             equals_nocase(words[k], "quote"))) {
+        console_print("Usage: set %s csv on|off [delimiter c] [quote on|off]\n", typed.c_str());
+        return words.size() - start - 1;
+    }
+    console->options->script = next;
+    return k - start - 1;
 }
 
 int script_setting_count() { return static_cast<int>(sizeof kRows / sizeof kRows[0]); }

@@ -158,8 +158,74 @@ TEST_F(OptionsTest, SettingsOfOtherConsolesScripts) {
     EXPECT_EQ(row_from_end(1), "Usage: set tab on|off");
     front.type("set pag 80\n");   // below pagesize's shortest abbreviation
     EXPECT_EQ(row_from_end(1), "Unknown option pag");
-    front.type("set autocommit on\n");   // would change what a script means: not accepted
-    EXPECT_EQ(row_from_end(1), "Unknown option autocommit");
+    front.type("set nosuch on\n");
+    EXPECT_EQ(row_from_end(1), "Unknown option nosuch");
+}
+
+// Transaction and terminator settings: values kept beside the options, abbreviations
+// that do not collide with the options' own prefixes, refusals that change nothing.
+TEST_F(OptionsTest, TransactionAndTerminatorSettings) {
+    const ScriptSettings& s = options().script;
+    EXPECT_EQ(s.autocommit, 0);
+    EXPECT_TRUE(s.exitcommit);
+    front.type("set auto on\n");   // "auto" is no option's unique prefix
+    EXPECT_EQ(s.autocommit, 1);
+    front.type("set autocommit 5\n");
+    EXPECT_EQ(s.autocommit, 5);
+    front.type("set autocommit x\n");
+    EXPECT_EQ(row_from_end(1), "Usage: set autocommit on|off|immediate|n");
+    EXPECT_EQ(s.autocommit, 5) << "a refused value changes nothing";
+    front.type("set autocommit imm\n");
+    EXPECT_EQ(row_from_end(1), "Usage: set autocommit on|off|immediate|n");
+    front.type("set autocommit immediate\n");
+    EXPECT_EQ(s.autocommit, 1);
+    front.type("set autocommit 0\n");
+    EXPECT_EQ(s.autocommit, 0);
+    front.type("set autoc on\n");   // autocomplete's unique prefix stays the option's
+    EXPECT_EQ(number(Option::Autocomplete), 1);
+    EXPECT_EQ(s.autocommit, 0);
+    front.type("set exitc off\n");
+    EXPECT_FALSE(s.exitcommit);
+    front.type("show exitcommit autocommit\n");
+    EXPECT_EQ(row_from_end(2), "exitcommit           = off");
+    EXPECT_EQ(row_from_end(1), "autocommit           = off");
+    front.type("set exitcommit yes\n");
+    EXPECT_EQ(row_from_end(1), "Usage: set exitcommit on|off");
+    EXPECT_FALSE(s.exitcommit);
+    const int before = static_cast<int>(front.rows().size());
+    front.type("set sqlt ; sqlterminator on blo off blockterminator . errorl off colinv on fetchrows 10\n");
+    EXPECT_EQ(static_cast<int>(front.rows().size()), before + 1) << "accepted without a message";
+    front.type("set sqlterminator off\n");
+    EXPECT_EQ(row_from_end(1), "Usage: set sqlterminator on|; (statements end with ; only in this console)");
+    front.type("set sqlterminator #\n");
+    EXPECT_EQ(row_from_end(1), "Usage: set sqlterminator on|; (statements end with ; only in this console)");
+    front.type("set blockterminator !\n");
+    EXPECT_EQ(row_from_end(1), "Usage: set blockterminator on|off|.");
+}
+
+// MARKUP takes several words; a refused form changes nothing and does not let its words
+// be read as further settings.
+TEST_F(OptionsTest, MarkupCsvForms) {
+    const ScriptSettings& s = options().script;
+    front.type("set markup csv on delimiter | quote off timing off\n");
+    EXPECT_TRUE(s.markup_csv);
+    EXPECT_EQ(s.csv_delimiter, '|');
+    EXPECT_FALSE(s.csv_quote);
+    EXPECT_EQ(number(Option::Timing), 0) << "the pair after the markup words is read too";
+    front.type("set mark csv off\n");
+    EXPECT_FALSE(s.markup_csv);
+    EXPECT_EQ(s.csv_delimiter, '|') << "the delimiter stays until changed";
+    front.type("set markup csv on delimiter ab quote on\n");
+    EXPECT_EQ(row_from_end(1), "Usage: set markup csv on|off [delimiter c] [quote on|off]");
+    EXPECT_FALSE(s.markup_csv);
+    EXPECT_FALSE(s.csv_quote);
+    front.type("set markup html on\n");
+    EXPECT_EQ(row_from_end(1), "Usage: set markup html off (HTML output is not available in this console)");
+    const int before = static_cast<int>(front.rows().size());
+    front.type("set markup html off\n");
+    EXPECT_EQ(static_cast<int>(front.rows().size()), before + 1);
+    front.type("set markup csv\n");
+    EXPECT_EQ(row_from_end(1), "Usage: set markup csv on|off [delimiter c] [quote on|off]");
 }
 
 TEST(ScriptSettingTable, NamesAndAbbreviations) {

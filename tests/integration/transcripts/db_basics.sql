@@ -21,4 +21,5 @@ delete from t where a = 1
 commit;
 select * from t where 1 = 0;
 drop table t;
+select 1 n, null z, '' e from dual;
 disconnect
