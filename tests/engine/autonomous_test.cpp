@@ -95,12 +95,12 @@ TEST_F(Autonomous, NestedAutonomousUnitsCommitApart) {
 TEST_F(Autonomous, UncommittedChangesRaiseOra06519AndAreRolledBack) {
   ok("CREATE OR REPLACE PROCEDURE forgets IS PRAGMA AUTONOMOUS_TRANSACTION; "
      "BEGIN INSERT INTO log_t VALUES ('lost'); END;");
+  const std::string user = s.value("SELECT user FROM dual");
   ok("INSERT INTO t VALUES (1)");
   EXPECT_NE(s.exec("BEGIN forgets; END;"), OCI_SUCCESS);
   EXPECT_EQ(s.error_code(), 6519);
-  EXPECT_NE(s.error_text().find("ORA-06519: active autonomous transaction detected and rolled back"),
-            std::string::npos)
-      << s.error_text();
+  EXPECT_EQ(s.error_text(), "ORA-06519: active autonomous transaction detected and rolled back\nORA-06512: at \"" +
+                                user + ".FORGETS\", line 1\nORA-06512: at line 1\n");
   EXPECT_EQ(log(), Rows{});
   // The caller's transaction is untouched and still open.
   EXPECT_EQ(count_t(), "1");
@@ -171,6 +171,12 @@ TEST_F(Autonomous, CommitInTheCallerKeepsBothOnce) {
   EXPECT_EQ(log(), (Rows{"f", "p"}));
   ok("ROLLBACK");
   EXPECT_EQ(log(), (Rows{"f", "p"}));
+  // Called from a query inside an open transaction, the function's commit stays too.
+  ok("INSERT INTO t VALUES (9)");
+  EXPECT_EQ(s.value("SELECT next_id FROM dual"), "3");
+  ok("ROLLBACK");
+  EXPECT_EQ(s.rows("SELECT n FROM t"), (Rows{"1"}));
+  EXPECT_EQ(log(), (Rows{"f", "f", "p"}));
   // The pragma belongs in a unit's declarations, not a package's.
   EXPECT_NE(s.exec("CREATE OR REPLACE PACKAGE pk IS PRAGMA AUTONOMOUS_TRANSACTION; PROCEDURE p; END;"),
             OCI_SUCCESS);
