@@ -1077,6 +1077,19 @@ sword execute_statement(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff, u
     s->tr.kind = x.ast.kind;
     if (route.iterations != Iterations::Rows && iters == 0) return fail(s, errhp, ora_error(24333));
     if (route.iterations == Iterations::Elements && rowoff >= iters) return fail(s, errhp, ora_error(24333));
+    if (plsql_autonomous_owns_savepoint(ses)) {
+        // Dynamic SQL of an autonomous unit running inside its caller's transaction: its
+        // COMMIT and ROLLBACK are the unit's; DDL would commit the caller's work as well.
+        if (x.ast.kind == StatementKind::Commit || x.ast.kind == StatementKind::Rollback) {
+            PlError e;
+            if (plsql_autonomous_end(ses, x.ast.kind == StatementKind::Commit, &e)) return OCI_SUCCESS;
+            OraError oe;
+            oe.code = e.code;
+            oe.message = e.message;
+            return fail(s, errhp, oe);
+        }
+        if (route.commits_first) return fail(s, errhp, ora_error(3001, ": DDL in an autonomous transaction"));
+    }
     if (route.commits_first) {
         sword st = session_commit(ses, errhp);
         if (st != OCI_SUCCESS) return st;

@@ -177,6 +177,18 @@ TEST_F(Autonomous, CommitInTheCallerKeepsBothOnce) {
   ok("ROLLBACK");
   EXPECT_EQ(s.rows("SELECT n FROM t"), (Rows{"1"}));
   EXPECT_EQ(log(), (Rows{"f", "f", "p"}));
+  // Dynamic COMMIT is the unit's own; dynamic DDL inside the caller's transaction is refused.
+  ok("CREATE OR REPLACE PROCEDURE dyn(ddl BOOLEAN) IS PRAGMA AUTONOMOUS_TRANSACTION; BEGIN "
+     "INSERT INTO log_t VALUES ('d'); EXECUTE IMMEDIATE 'COMMIT'; "
+     "IF ddl THEN EXECUTE IMMEDIATE 'CREATE TABLE z (n NUMBER)'; END IF; END;");
+  ok("BEGIN INSERT INTO t VALUES (5); dyn(false); ROLLBACK; END;");
+  EXPECT_EQ(log(), (Rows{"d", "f", "f", "p"}));
+  ok("INSERT INTO t VALUES (5)");
+  EXPECT_NE(s.exec("BEGIN dyn(true); END;"), OCI_SUCCESS);
+  EXPECT_EQ(s.error_code(), 3001);
+  ok("ROLLBACK");
+  EXPECT_EQ(s.rows("SELECT n FROM t"), (Rows{"1"}));
+  EXPECT_EQ(log(), (Rows{"d", "d", "f", "f", "p"}));
   // The pragma belongs in a unit's declarations, not a package's.
   EXPECT_NE(s.exec("CREATE OR REPLACE PACKAGE pk IS PRAGMA AUTONOMOUS_TRANSACTION; PROCEDURE p; END;"),
             OCI_SUCCESS);
