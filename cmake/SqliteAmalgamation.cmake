@@ -38,6 +38,6 @@ if(NOT TARGET vantro_sqlite3)
   target_include_directories(vantro_sqlite3 SYSTEM PUBLIC ${VANTRO_SQLITE_DIR}/deps/sqlite3)
   target_compile_definitions(vantro_sqlite3 PRIVATE
     SQLITE_THREADSAFE=1 SQLITE_DEFAULT_FOREIGN_KEYS=0 SQLITE_ENABLE_COLUMN_METADATA
-    SQLITE_OMIT_LOAD_EXTENSION SQLITE_DQS=0)
+    SQLITE_OMIT_LOAD_EXTENSION SQLITE_DQS=0 SQLITE_ENABLE_PREUPDATE_HOOK)
   target_compile_options(vantro_sqlite3 PRIVATE -w)
 endif()

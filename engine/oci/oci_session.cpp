@@ -135,6 +135,8 @@ sword session_commit(SessionHandle* s, OCIError* errhp) {
     sqlite3_free(msg);
     session_sync_transaction(s);
     if (!s->in_transaction) temporary_tables_transaction_ended(db);
+    OraError restored;
+    if (!s->commit_error.code && !plsql_autonomous_restore(s, &restored)) s->commit_error = restored;
     if (s->commit_error.code) return error_set(errhp, s->commit_error.code, s->commit_error.message);
     return OCI_SUCCESS;
 }
@@ -144,6 +146,10 @@ sword session_rollback(SessionHandle* s, OCIError* errhp) {
     sword st = run(s->server->db, "ROLLBACK", errhp);
     session_sync_transaction(s);
     if (!s->in_transaction) temporary_tables_transaction_ended(s->server->db);
+    // What autonomous units committed inside the transaction stays.
+    OraError restored;
+    if (st == OCI_SUCCESS && !plsql_autonomous_restore(s, &restored))
+        st = error_set(errhp, restored.code, restored.message);
     return st;
 }
 
@@ -278,7 +284,8 @@ VOCI_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession*
     ses->settings.os_user = os_user_name();
     if (!dictionary_functions_register(db, &ses->settings) || !dialect_functions_register(db, &ses->settings) ||
         !dictionary_sequence_register(db, &ses->settings) || !plsql_units_prepare(db) ||
-        !dictionary_install(db, user, &ses->settings, &err) || !explain_install(db, &err)) {
+        !plsql_autonomous_install(db) || !dictionary_install(db, user, &ses->settings, &err) ||
+        !explain_install(db, &err)) {
         {
             std::lock_guard<std::mutex> lock(srv->db_mutex);
             srv->db = nullptr;

@@ -494,6 +494,8 @@ sword exec_sql(StmtHandle* s, OCIError* errhp, const std::string& sql, Statement
 }
 
 sword begin_transaction(StmtHandle* s, OCIError* errhp) {
+    OraError restored;
+    if (!plsql_autonomous_restore(s->session, &restored)) return fail(s, errhp, restored);
     if (s->session->in_transaction) return OCI_SUCCESS;
     sword st = exec_sql(s, errhp, "BEGIN", StatementKind::Commit);
     if (st == OCI_SUCCESS) s->session->in_transaction = true;
@@ -1097,6 +1099,19 @@ sword execute_statement(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff, u
     s->tr.kind = x.ast.kind;
     if (route.iterations != Iterations::Rows && iters == 0) return fail(s, errhp, ora_error(24333));
     if (route.iterations == Iterations::Elements && rowoff >= iters) return fail(s, errhp, ora_error(24333));
+    if (plsql_autonomous_owns_savepoint(ses)) {
+        // Dynamic SQL of an autonomous unit running inside its caller's transaction: its
+        // COMMIT and ROLLBACK are the unit's; DDL would commit the caller's work as well.
+        if (x.ast.kind == StatementKind::Commit || x.ast.kind == StatementKind::Rollback) {
+            PlError e;
+            if (plsql_autonomous_end(ses, x.ast.kind == StatementKind::Commit, &e)) return OCI_SUCCESS;
+            OraError oe;
+            oe.code = e.code;
+            oe.message = e.message;
+            return fail(s, errhp, oe);
+        }
+        if (route.commits_first) return fail(s, errhp, ora_error(3001, ": DDL in an autonomous transaction"));
+    }
     if (route.commits_first) {
         sword st = session_commit(ses, errhp);
         if (st != OCI_SUCCESS) return st;
@@ -1190,7 +1205,16 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
         return fail(s, errhp, ora_error(1013));
     }
     CatalogPin pin(srv->db);
-    return execute_statement(s, errhp, iters, rowoff, mode);
+    std::int64_t seq = plsql_autonomous_seq(ses);
+    sword st = execute_statement(s, errhp, iters, rowoff, mode);
+    // A statement that rolled back (a failed one, ROLLBACK, ROLLBACK TO) may have undone
+    // what autonomous units committed inside it: that is written again now.
+    OraError restored;
+    bool kept = st == OCI_SUCCESS || st == OCI_SUCCESS_WITH_INFO || st == OCI_NO_DATA ||
+                plsql_autonomous_statement_failed(ses, seq, &restored);
+    if (kept) kept = plsql_autonomous_restore(ses, &restored);
+    if (!kept && st == OCI_SUCCESS) st = fail(s, errhp, restored);
+    return st;
 }
 
 VOCI_EXPORT sword OCIStmtFetch(OCIStmt* stmtp, OCIError* errhp, ub4 nrows, ub2 orientation, ub4) {

@@ -298,6 +298,7 @@ struct PlBlock {
     std::vector<int> cursors;
     std::vector<PlStmt> body;
     std::vector<PlHandler> handlers;
+    bool autonomous = false;  // PRAGMA AUTONOMOUS_TRANSACTION: runs as a transaction of its own
 };
 
 // One compile error, placed as Oracle places it.
@@ -628,6 +629,8 @@ struct PlRefCursor {
     }
 };
 
+struct PlAutonomous;  // plsql_autonomous.cpp
+
 struct PlSessionState {
     DbmsOutput output;
     // The open cursors of cursor variables by id; CLOSE, a hand-over to the caller's
@@ -667,9 +670,35 @@ struct PlSessionState {
     // whole (its exception's identity included) instead of as SQLite's error text.
     bool local_failed = false;
     PlError local_error;
+    std::shared_ptr<PlAutonomous> autonomous;  // autonomous units running and committed
 };
 
 PlSessionState* plsql_session(SessionHandle* s);
+
+// Autonomous transactions (plsql_autonomous.cpp). enter/leave bracket a unit with
+// PRAGMA AUTONOMOUS_TRANSACTION; leave fails with ORA-06519 when a unit that did not
+// fail ends with changes it neither committed nor rolled back (they are rolled back).
+bool plsql_autonomous_install(sqlite3* db);  // at logon: the table of commit marks
+bool plsql_autonomous_enter(SessionHandle* ses, PlError* err);
+bool plsql_autonomous_leave(SessionHandle* ses, bool failed, PlError* err);
+// The innermost running unit is autonomous inside its caller's transaction: its COMMIT
+// and ROLLBACK go to plsql_autonomous_end, not to the session.
+bool plsql_autonomous_owns_savepoint(SessionHandle* ses);
+bool plsql_autonomous_end(SessionHandle* ses, bool commit, PlError* err);
+// The unit's own savepoints; rollback_to is false for a savepoint the unit did not take.
+void plsql_autonomous_savepoint(SessionHandle* ses, const std::string& name);
+bool plsql_autonomous_rollback_to(SessionHandle* ses, const std::string& name);
+// The unit's changes so far, and forgetting those a failed statement took back.
+std::size_t plsql_autonomous_mark(SessionHandle* ses);
+void plsql_autonomous_forget_since(SessionHandle* ses, std::size_t mark);
+// Writes again what autonomous units committed and the caller's rollbacks undid since;
+// drops the record of it once the caller's transaction is over. Cheap when there is none.
+bool plsql_autonomous_restore(SessionHandle* ses, OraError* err);
+// The count of autonomous commits so far, and the repair after a statement that failed
+// once that count was since: what those commits wrote and the statement's undo took back
+// is written again.
+std::int64_t plsql_autonomous_seq(SessionHandle* ses);
+bool plsql_autonomous_statement_failed(SessionHandle* ses, std::int64_t since, OraError* err);
 
 // PL/SQL units calling each other (or themselves) nest up to this many calls; the next
 // one raises ORA-00036. When the calls have used kPlStackBudget bytes of the stack they

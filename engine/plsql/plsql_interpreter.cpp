@@ -117,6 +117,8 @@ bool Interpreter::run(PlError* err) {
             sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr);
         }
         release_savepoint();
+        OraError restored;
+        plsql_autonomous_restore(ses_, &restored);
         return false;
     }
     release_savepoint();

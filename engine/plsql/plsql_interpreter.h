@@ -264,6 +264,7 @@ private:
     // --- Statements ---------------------------------------------------------------------
 
     Flow block(const PlBlock& b);
+    Flow run_block(const PlBlock& b);
 
     void close_cursor(int c);
 

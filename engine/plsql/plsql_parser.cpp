@@ -449,6 +449,18 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
         if (subprograms_seen && mode == DeclMode::Body) expected("begin end function pragma procedure", peek());
         if (subprograms_seen && mode == DeclMode::Block && !is_word("PRAGMA"))
             expected("begin function pragma procedure", peek());
+        if (is_word("PRAGMA") && is_word("AUTONOMOUS_TRANSACTION", 1)) {
+            // A subprogram, trigger or top-level block runs as a transaction of its own;
+            // a package's own declarations cannot.
+            std::uint32_t at = peek().offset;
+            i_ += 2;
+            expect_op(";");
+            if (mode != DeclMode::Block || !b)
+                declaration_error(at, pls_message(710, "AUTONOMOUS_TRANSACTION"));
+            else
+                b->autonomous = true;
+            continue;
+        }
         if (is_word("PRAGMA")) {
             ++i_;
             expect_word("EXCEPTION_INIT");

@@ -145,6 +145,11 @@ bool Interpreter::test(PlSql* q, bool* result, PlError* err) {
 }
 
 bool Interpreter::begin_transaction(PlError* err) {
+    OraError restored;
+    if (!plsql_autonomous_restore(ses_, &restored)) {
+        *err = make_error(restored.code, restored.message);
+        return false;
+    }
     if (!ses_->in_transaction) {
         if (sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) {
             *err = sqlite_error(false);

@@ -13,7 +13,23 @@
 
 namespace plsql_running {
 
+// An autonomous unit runs between plsql_autonomous_enter and _leave.
 Flow Interpreter::block(const PlBlock& b) {
+    if (!b.autonomous) return run_block(b);
+    PlError err;
+    if (!plsql_autonomous_enter(ses_, &err)) return raise(err, last_line(b));
+    Flow f = run_block(b);
+    bool failed = f == Flow::Error;
+    bool left = plsql_autonomous_leave(ses_, failed, &err);
+    if (sqlite3_get_autocommit(db_)) {
+        ses_->in_transaction = false;
+        root_->savepoint_ = false;
+    }
+    if (!left && !failed) return raise(err, last_line(b));
+    return f;
+}
+
+Flow Interpreter::run_block(const PlBlock& b) {
     RunningBlock running(ses_, this);
     PlError err;
     for (const PlDecl& d : b.decls) {
@@ -61,7 +77,17 @@ Flow Interpreter::statements(const std::vector<PlStmt>& list) {
             ses_->server->cancel = false;
             return raise(make_error(1013, ora_message(1013)), st.line);
         }
+        // A failed SQL statement took its changes back: an autonomous unit forgets them.
+        bool sql = st.kind == PlStmtKind::Dml || st.kind == PlStmtKind::Execute;
+        std::size_t mark = sql ? plsql_autonomous_mark(ses_) : 0;
+        std::int64_t seq = sql ? plsql_autonomous_seq(ses_) : 0;
         Flow f = statement(st);
+        if (sql && f == Flow::Error) {
+            plsql_autonomous_forget_since(ses_, mark);
+            OraError restored;
+            if (!plsql_autonomous_statement_failed(ses_, seq, &restored))
+                return raise(make_error(restored.code, restored.message), st.line);
+        }
         if (f != Flow::Next) return f;
     }
     return Flow::Next;
@@ -353,10 +379,19 @@ Flow Interpreter::run_dml(const PlStmt& st) {
 }
 
 Flow Interpreter::run_end_transaction(const PlStmt& st) {
+    PlError err;
     if (st.kind == PlStmtKind::Rollback && !st.name.empty()) {
         std::string sql = "ROLLBACK TO \"" + st.name + "\"";
-        if (!ses_->in_transaction || sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        if (!ses_->in_transaction || !plsql_autonomous_rollback_to(ses_, st.name) ||
+            sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
             return raise(make_error(1086, ora_message(1086, st.name)), st.line);
+        OraError restored;
+        if (!plsql_autonomous_restore(ses_, &restored))
+            return raise(make_error(restored.code, restored.message), st.line);
+        return Flow::Next;
+    }
+    if (plsql_autonomous_owns_savepoint(ses_)) {
+        if (!plsql_autonomous_end(ses_, st.kind == PlStmtKind::Commit, &err)) return raise(err, st.line);
         return Flow::Next;
     }
     root_->savepoint_ = false;
@@ -373,6 +408,7 @@ Flow Interpreter::run_savepoint(const PlStmt& st) {
     std::string sql = "SAVEPOINT \"" + st.name + "\"";
     if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)
         return raise(sqlite_error(false), st.line);
+    plsql_autonomous_savepoint(ses_, st.name);
     return Flow::Next;
 }
 
