@@ -298,12 +298,7 @@ bool catalog_login(sqlite3* db, const std::string& folder, const std::string& us
         }
     }
     if (!exists && !catalog_add_user(db, user, password, check_password, err)) return false;
-    std::string path = folder + os_path_separator() + user + ".db";
-    Stmt att(db, "ATTACH DATABASE ?1 AS ?2");
-    att.text(1, path);
-    att.text(2, user);
-    if (sqlite3_step(att.get()) != SQLITE_DONE) return sqlite_failed(db, err);
-    use_wal(db, user);
+    if (!catalog_attach_user(db, folder, user, err)) return false;
     repair_altered_tables(db, user);
     drop_orphan_rows(db, user);
     catalog_cache_invalidate(db);

@@ -264,7 +264,7 @@ const MessageEntry kMessages[] = {
     {987, "missing or invalid grantees"},
     {988, "missing or invalid password(s)"},
     {990, "missing or invalid privilege"},
-    {2187, "invalid quota specification"},
+    {2187, "invalid quota"},
     {1934, "circular role grant detected"},
     {1749, "you may not GRANT/REVOKE privileges to/from yourself"},
     {2205, "only SELECT and ALTER privileges are valid for sequences"},
