@@ -210,7 +210,7 @@ bool sqlite_failed(sqlite3* db, OraError* err) {
 }  // namespace
 
 bool catalog_valid_user_name(const std::string& name) {
-    if (name.empty() || name.size() > 30 || !std::isalpha(static_cast<unsigned char>(name[0]))) return false;
+    if (name.empty() || name.size() > 128 || !std::isalpha(static_cast<unsigned char>(name[0]))) return false;
     for (char c : name)
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '$' && c != '#') return false;
     return true;

@@ -212,6 +212,11 @@ bool Translator::ungrouped(Expr& e, const Scope& scope, const std::vector<std::s
     return true;
 }
 
+namespace {
+// The longest name Oracle gives a select item (and any identifier), in bytes.
+constexpr std::size_t kMaxDerivedName = 128;
+}  // namespace
+
 std::string Translator::derived_name(const Expr& e, bool* cut) const {
     if (cut) *cut = false;
     if (e.kind == ExprKind::Column) return e.path.back();
@@ -223,9 +228,12 @@ std::string Translator::derived_name(const Expr& e, bool* cut) const {
         if (!in_quote && std::isspace(static_cast<unsigned char>(c))) continue;
         name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
-    if (name.size() <= 30) return name;
+    if (name.size() <= kMaxDerivedName) return name;
     if (cut) *cut = true;
-    return name.substr(0, 30);
+    // Cut at a character boundary: a heading is never left with half a character.
+    std::size_t n = kMaxDerivedName;
+    while (n > 0 && (static_cast<unsigned char>(name[n]) & 0xC0) == 0x80) --n;
+    return name.substr(0, n);
 }
 
 std::uint32_t Translator::text_size(const Emitted& e) const {

@@ -322,7 +322,7 @@ private:
     bool comparison_operands(Emitted* a, Emitted* b, std::uint32_t offset);
     std::string as_text(const Emitted& e) const;
     // The name of an unaliased select item: a column's own, else the expression's text
-    // without blanks in upper case, cut to 30 bytes (*cut tells when it was).
+    // without blanks in upper case, cut to 128 bytes, the longest name (*cut tells when it was).
     std::string derived_name(const Expr& e, bool* cut = nullptr) const;
     std::uint32_t text_size(const Emitted& e) const;
     bool ungrouped(Expr& e, const Scope& scope, const std::vector<std::string>& groups, std::size_t group_nodes,

@@ -40,7 +40,7 @@ constexpr std::uint16_t kTypeIntervalDs = 190;    // INTERVAL DAY(p) TO SECOND(s
 struct ColumnInfo {
     std::string name;
     OraType type;
-    bool name_cut = false;  // a name taken from an expression's text, cut to its first 30 bytes
+    bool name_cut = false;  // a name taken from an expression's text, cut to its first 128 bytes
 };
 
 // An Oracle error: number, the text after "ORA-nnnnn: ", and the 0-based byte offset

@@ -622,7 +622,13 @@ TEST_F(Dictionary, ViewsTakeLongColumnNamesFromTheirQuery) {
   EXPECT_EQ(s.exec("create view long_w as select " + column + " + 1 a from " + table), OCI_SUCCESS) << s.error_text();
   EXPECT_EQ(s.exec("create view long_x as select 1 + " + column + " from " + table), OCI_ERROR);
   EXPECT_EQ(s.error_code(), 998) << "an expression still needs an alias";
-  // The expression's text is cut to 30 bytes for its heading; what is cut is no name.
+  // An expression's text up to 128 bytes is its name; beyond that it is cut, and what is
+  // cut is no name.
+  const std::string mid(40, 'M');
+  run("alter table " + table + " add " + mid + " number");
+  Rows heading = described_sizes(s, "select " + mid + " + 1 from " + table);
+  ASSERT_EQ(heading.size(), 1u);
+  EXPECT_EQ(heading[0].substr(0, heading[0].find(':')), mid + "+1");
   EXPECT_EQ(s.exec("create view long_y as select " + column + " + 1 from " + table), OCI_ERROR);
   EXPECT_EQ(s.error_code(), 998) << "a cut expression is no name";
   EXPECT_EQ(s.exec("create table long_t as select " + column + " * 2 from " + table), OCI_ERROR);

@@ -56,6 +56,15 @@ TEST_F(UserErrors, IdentifiersHoldUpTo128Bytes) {
   EXPECT_EQ(error_of(s, "create table \"" + std::string(129, 'q') + "\" (x int)"),
             "ORA-00972: identifier is too long\n");
   EXPECT_EQ(error_of(s, "select 1 as " + std::string(129, 'a') + " from dual"), "ORA-00972: identifier is too long\n");
+  // A user (a schema) may have such a name too, at CREATE USER and at a first logon.
+  const std::string user(100, 'U');
+  OciSession sys, owner;
+  ASSERT_EQ(sys.connect("sys", "syspw", "errors"), OCI_SUCCESS) << sys.error_text();
+  EXPECT_EQ(error_of(sys, "create user " + user + " identified by pw"), "ok");
+  ASSERT_EQ(owner.connect(user, "pw", "errors"), OCI_SUCCESS) << owner.error_text();
+  EXPECT_EQ(owner.value("select length(user) from dual"), "100");
+  EXPECT_EQ(error_of(sys, "create user " + std::string(129, 'U') + " identified by pw"),
+            "ORA-00972: identifier is too long\n");
 }
 
 // Names differing only in case cannot both be kept in one schema: the second one is
