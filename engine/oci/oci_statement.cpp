@@ -654,8 +654,9 @@ sword run_dml(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
     return st;
 }
 
-// MERGE: its statements in order, each with the call's binds, under a savepoint that a
-// failure rolls back to. The rows merged are the changes of its UPDATE and INSERT.
+// MERGE and INSERT ALL | FIRST: its statements in order, each with the call's binds,
+// under a savepoint that a failure rolls back to. The rows merged (inserted) are the
+// changes of its counted statements.
 sword run_merge(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
     using Role = Translation::MergeStep::Role;
     sqlite3* db = s->session->server->db;
@@ -820,7 +821,7 @@ sword run_triggered_dml(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
     TriggeredDml dml;
     dml.begin = [&]() { return (st = begin_transaction(s, errhp)) == OCI_SUCCESS; };
     dml.run = [&]() {
-        st = s->tr.kind == StatementKind::Merge ? run_merge(s, errhp, iters, rowoff) : run_dml(s, errhp, iters, rowoff);
+        st = !s->tr.merge_steps.empty() ? run_merge(s, errhp, iters, rowoff) : run_dml(s, errhp, iters, rowoff);
         return st == OCI_SUCCESS;
     };
     std::int64_t redone = 0;

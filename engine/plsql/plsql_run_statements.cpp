@@ -304,7 +304,7 @@ Flow Interpreter::run_select_into(const PlStmt& st) {
 Flow Interpreter::run_dml(const PlStmt& st) {
     PlError err;
     PlSql* q = st.exprs[0];
-    bool merge = q->tr.kind == StatementKind::Merge;  // several statements, run by merge_steps
+    bool merge = !q->tr.merge_steps.empty();  // several statements (MERGE, INSERT ALL), run by merge_steps
     if (!take_savepoint(&err) || (!merge && !prepare(q, &err))) return raise(err, st.line);
     // RETURNING INTO single variables fails when more than one row changed; the statement
     // is then undone, so it is run under a savepoint of its own.

@@ -836,19 +836,26 @@ bool applies(const PlStatementTrigger& t, const Translation& tr, const char* eve
 }
 
 // A MERGE is the UPDATE and the INSERT it may do, in that order, for its statement
-// triggers.
+// triggers; a multi-table insert is an INSERT into each table it names, once a table.
 std::vector<Translation> merge_events(const Translation& tr) {
     std::vector<Translation> events;
     if (!tr.set_columns.empty()) {
         events.push_back(tr);
         events.back().kind = StatementKind::Update;
+        events.back().merge_steps.clear();
     }
-    for (const Translation::MergeStep& step : tr.merge_steps)
-        if (step.sql.compare(0, 7, "INSERT ") == 0) {
-            events.push_back(tr);
-            events.back().kind = StatementKind::Insert;
-            events.back().set_columns.clear();
-        }
+    for (const Translation::MergeStep& step : tr.merge_steps) {
+        if (step.sql.compare(0, 7, "INSERT ") != 0 || step.role != Translation::MergeStep::Role::Counted) continue;
+        bool seen = false;
+        for (const Translation& e : events)
+            seen = seen || (!step.table.empty() && e.owner == step.owner && e.table == step.table);
+        if (seen) continue;
+        events.push_back(tr);
+        events.back().kind = StatementKind::Insert;
+        events.back().merge_steps.clear();
+        events.back().set_columns.clear();
+        if (!step.table.empty()) events.back().owner = step.owner, events.back().table = step.table;
+    }
     return events;
 }
 
@@ -856,7 +863,7 @@ std::vector<Translation> merge_events(const Translation& tr) {
 
 bool plsql_statement_triggers(SessionHandle* ses, const Translation& tr, PlTriggerTiming timing, OraError* err) {
     if (tr.table.empty()) return true;
-    if (tr.kind == StatementKind::Merge) {
+    if (!tr.merge_steps.empty()) {
         for (const Translation& event : merge_events(tr))
             if (!plsql_statement_triggers(ses, event, timing, err)) return false;
         return true;
@@ -952,7 +959,7 @@ void plsql_dml_end(SessionHandle* ses) {
 
 bool plsql_has_statement_triggers(SessionHandle* ses, const Translation& tr) {
     if (tr.table.empty()) return false;
-    if (tr.kind == StatementKind::Merge) {
+    if (!tr.merge_steps.empty()) {
         for (const Translation& event : merge_events(tr))
             if (plsql_has_statement_triggers(ses, event)) return true;
         return false;

@@ -848,8 +848,10 @@ bool explain_plan_run(const std::string& text, const std::vector<Token>& t, cons
         if (err->offset < start) err->offset = start;
         return false;
     }
-    if (tr.kind != StatementKind::Select && tr.kind != StatementKind::Insert && tr.kind != StatementKind::Update &&
-        tr.kind != StatementKind::Delete)
+    // A statement of several SQLite statements (a multi-table insert) has no one plan.
+    if ((tr.kind != StatementKind::Select && tr.kind != StatementKind::Insert && tr.kind != StatementKind::Update &&
+         tr.kind != StatementKind::Delete) ||
+        !tr.merge_steps.empty())
         return fail_at(err, 900, start);
     Statement ast;
     if (!sql_parse(inner_tokens, &ast, err)) return false;

@@ -383,6 +383,17 @@ struct AccessClause {
     bool with_option = false;  // WITH ADMIN OPTION or WITH GRANT OPTION
 };
 
+struct Statement;
+
+// One WHEN ... THEN of a multi-table insert (or its ELSE, or the INTO list of an
+// unconditional INSERT ALL): the inserts it makes, each a Statement of kind Insert whose
+// values (none: the subquery's select list) read the subquery's row.
+struct InsertBranch {
+    ExprPtr when;  // null: unconditional, or the ELSE branch
+    bool is_else = false;
+    std::vector<std::unique_ptr<Statement>> intos;
+};
+
 struct Statement {
     StatementKind kind = StatementKind::Select;
     std::unique_ptr<SelectStmt> select;  // Select; Insert ... SELECT
@@ -424,6 +435,10 @@ struct Statement {
     // COMMIT DELETE ROWS, "SYS$SESSION" for PRESERVE ROWS); empty for a permanent table.
     std::string temporary_duration;
     AccessClause access;  // user, role and privilege statements
+    // INSERT ALL|FIRST ... subquery (select): its branches in order; FIRST inserts a row
+    // by the first WHEN that holds only.
+    std::vector<InsertBranch> insert_branches;
+    bool insert_first = false;
 };
 
 // Parses one statement of the SQL grammar; false with err set at the offending token.

@@ -1367,6 +1367,7 @@ bool Parser::returning(Statement* s) {
 bool Parser::insert(Statement* s) {
     ++p_;
     s->kind = StatementKind::Insert;
+    if (is_word("ALL") || is_word("FIRST") || is_word("WHEN")) return multi_insert(s);
     if (!expect_word("INTO", 925)) return false;
     if (accept_op("(")) {
         s->table.offset = cur().offset;
@@ -1392,27 +1393,74 @@ bool Parser::insert(Statement* s) {
             }
             return returning(s);
         }
-        if (!expect_op("(", 906)) return false;
-        std::vector<ExprPtr> row;
-        do {
-            ExprPtr e;
-            if (is_word("DEFAULT") && (op_at(1, ",") || op_at(1, ")"))) {
-                e = std::make_unique<Expr>();
-                e->text = "DEFAULT";
-                e->offset = cur().offset;
-                e->end = cur().end;
-                ++p_;
-            } else if (!expr(&e)) {
-                return false;
-            }
-            row.push_back(std::move(e));
-        } while (accept_op(","));
-        if (!expect_op(")", 907)) return false;
-        s->values.push_back(std::move(row));
+        if (!insert_values(s)) return false;
         return returning(s);
     }
     if (is_word("SELECT") || is_word("WITH") || is_op("(")) return select(&s->select);
     return fail(926);
+}
+
+// (value, ...) after VALUES, each an expression or DEFAULT.
+bool Parser::insert_values(Statement* s) {
+    if (!expect_op("(", 906)) return false;
+    std::vector<ExprPtr> row;
+    do {
+        ExprPtr e;
+        if (is_word("DEFAULT") && (op_at(1, ",") || op_at(1, ")"))) {
+            e = std::make_unique<Expr>();
+            e->text = "DEFAULT";
+            e->offset = cur().offset;
+            e->end = cur().end;
+            ++p_;
+        } else if (!expr(&e)) {
+            return false;
+        }
+        row.push_back(std::move(e));
+    } while (accept_op(","));
+    if (!expect_op(")", 907)) return false;
+    s->values.push_back(std::move(row));
+    return true;
+}
+
+// INSERT ALL INTO ... [INTO ...] subquery, and the conditional INSERT [ALL | FIRST] WHEN
+// condition THEN INTO ... [WHEN ...] [ELSE INTO ...] subquery.
+bool Parser::multi_insert(Statement* s) {
+    s->insert_first = accept_word("FIRST");
+    bool all = !s->insert_first && accept_word("ALL");
+    bool conditional = is_word("WHEN");
+    if (!conditional && !all) return fail(905);
+    auto intos = [&](InsertBranch* b) {
+        if (!is_word("INTO")) return fail(925);
+        while (accept_word("INTO")) {
+            auto into = std::make_unique<Statement>();
+            into->kind = StatementKind::Insert;
+            if (!table_ref(&into->table)) return false;
+            if (cur().kind == TokenKind::Word && !is_reserved(cur().text) && !is_word("ELSE")) identifier(&into->alias);
+            if (is_op("(") && !name_list(&into->columns, &into->column_offsets)) return false;
+            if (accept_word("VALUES") && !insert_values(into.get())) return false;
+            b->intos.push_back(std::move(into));
+        }
+        return true;
+    };
+    if (conditional) {
+        while (accept_word("WHEN")) {
+            InsertBranch b;
+            if (!expr(&b.when) || !expect_word("THEN", 905) || !intos(&b)) return false;
+            s->insert_branches.push_back(std::move(b));
+        }
+        if (accept_word("ELSE")) {
+            InsertBranch b;
+            b.is_else = true;
+            if (!intos(&b)) return false;
+            s->insert_branches.push_back(std::move(b));
+        }
+    } else {
+        InsertBranch b;
+        if (!intos(&b)) return false;
+        s->insert_branches.push_back(std::move(b));
+    }
+    if (is_word("SELECT") || is_word("WITH") || is_op("(")) return select(&s->select);
+    return fail(928);
 }
 
 bool Parser::update(Statement* s) {

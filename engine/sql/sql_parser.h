@@ -140,6 +140,8 @@ private:
     bool grant_or_revoke(Statement* s);
     bool access_name(std::string* out, std::uint32_t* offset);
     bool insert(Statement* s);
+    bool multi_insert(Statement* s);
+    bool insert_values(Statement* s);
     bool update(Statement* s);
     bool del(Statement* s);
     bool merge(Statement* s);

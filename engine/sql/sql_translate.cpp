@@ -1073,7 +1073,8 @@ bool Translator::insert(Statement& s) {
                 stored = fill.fill[i];
             } else {
                 Emitted v;
-                if (!expr(*row[i], empty, &v)) return false;
+                if (!expr(*row[i], multi_rows_ ? multi_rows_->scope : empty, &v)) return false;
+                if (v.aggregate) return fail(934, row[i]->offset);
                 if (!store_value(v, targets[i], owner, s.table.name, &stored, row[i]->offset)) return false;
                 if (!fill.coalesce[i].empty()) stored = "coalesce(" + stored + "," + fill.coalesce[i] + ")";
             }
@@ -1081,7 +1082,13 @@ bool Translator::insert(Statement& s) {
         }
         values += added_values;
         if (values.size() && values[0] == ',') values.erase(0, 1);
-        if (!names.empty()) rows = "VALUES (" + values + ")";
+        if (multi_rows_) {
+            // One row for each of the subquery's rows the INTO clause takes.
+            if (names.empty()) return fail(3001, s.table.offset);
+            rows = "SELECT " + values + " " + multi_rows_->from_where;
+        } else if (!names.empty()) {
+            rows = "VALUES (" + values + ")";
+        }
     }
     if (!view_checks_.empty() && !names.empty()) {
         // Through a view WITH CHECK OPTION: each row is checked before it is written, the
@@ -1271,6 +1278,7 @@ bool Translator::statement(Statement& s) {
         return true;
     }
     case StatementKind::Insert:
+        if (!s.insert_branches.empty()) return multi_insert(s);
         if (!insert(s)) return false;
         return true;
     case StatementKind::Update:

@@ -351,8 +351,13 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
         std::string seq_owner = e.path.size() == 3 ? e.path[0] : ctx_.schema;
         const std::string& seq = e.path[e.path.size() - 2];
         if (!ctx_.catalog->sequence_exists(seq_owner, seq)) return fail(2289, e.offset), false;
+        if (no_sequences_) return fail(2287, e.offset), false;
         out->sql = "vantro_sequence(" + quote_text(seq_owner) + "," + quote_text(seq) + "," +
                    (name == "NEXTVAL" ? "1" : "0") + ")";
+        if (multi_rows_) {
+            out->sql = multi_sequence(out->sql.substr(0, out->sql.size() - 2), name == "NEXTVAL");
+            if (out->sql.empty()) return fail(2287, e.offset), false;
+        }
         out->type = number_type();
         return true;
     }

@@ -361,6 +361,24 @@ private:
     bool hierarchy_value(Expr& e, const Scope& scope, Emitted* out, bool* handled);
 
     bool insert(Statement& s);
+    // INSERT ALL | FIRST (multi_insert.cpp): the subquery's rows are kept in a temporary
+    // table, each INTO clause inserts from it. While an INTO clause is written, its values
+    // read the rows through multi_rows_; a sequence's NEXTVAL and CURRVAL there read the
+    // row's one number, drawn when the rows were kept.
+    struct MultiRows {
+        Scope scope;             // the subquery's columns by name, and vantro_c1 ... by position
+        std::string from_where;  // FROM the kept rows WHERE the INTO clause's condition
+        std::string alias;
+        std::vector<std::pair<std::string, bool>> sequences;  // "vantro_sequence(owner,name,", NEXTVAL read
+        std::size_t first_sequence = 0;                       // the stored column of the first one, counted from 0
+        std::size_t slots = 0;                                // the columns kept for sequences
+    };
+    MultiRows* multi_rows_ = nullptr;
+    bool no_sequences_ = false;  // a multi-table insert's subquery: NEXTVAL and CURRVAL are refused
+    bool multi_insert(Statement& s);
+    // The column of the kept rows that holds a sequence's number (multi_rows_ set); call is
+    // the vantro_sequence call without its last argument.
+    std::string multi_sequence(const std::string& call, bool next);
     // INSERT INTO (SELECT ... FROM t): rewrites s to insert into t's underlying columns.
     bool insert_target_query(Statement& s);
     bool returning(Statement& s, const Scope& scope, std::string* sql);

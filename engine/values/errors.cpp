@@ -150,6 +150,7 @@ const MessageEntry kMessages[] = {
     {2268, "referenced table does not have a primary key"},
     {2256, "number of referencing columns must match referenced columns"},
     {2273, "this unique/primary key is referenced by some foreign keys"},
+    {2287, "sequence number not allowed here"},
     {2293, "cannot validate (%s) - check constraint violated"},
     {2296, "cannot enable (%s) - null values found"},
     {2297, "cannot disable constraint (%s) - dependencies exist"},

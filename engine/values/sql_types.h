@@ -138,7 +138,7 @@ struct Translation {
     // The schema file commits before the catalog rows change (dropping something: a kill
     // between the two leaves catalog rows of nothing, which can be removed).
     bool schema_first = false;
-    // MERGE: its SQLite statements in the order they run (sql is unused). They share
+    // MERGE and INSERT ALL | FIRST: its SQLite statements in the order they run (sql is unused). They share
     // bind_names; :vantro_bound is the target's largest rowid before any row is inserted.
     struct MergeStep {
         enum class Role {
@@ -148,6 +148,10 @@ struct Translation {
             Uncounted,
         } role = Role::Counted;
         std::string sql;
+        MergeStep() = default;
+        MergeStep(Role r, std::string text) : role(r), sql(std::move(text)) {}
+        // A multi-table insert's INSERT: the table it inserts into, for its triggers.
+        std::string owner, table;
     };
     std::vector<MergeStep> merge_steps;
 };

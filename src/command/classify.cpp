@@ -28,10 +28,12 @@ using Words = const char* const*;
 
 const char* kUnitWords = "procedure function package type trigger";
 
+// CREATE [OR REPLACE] [EDITIONABLE | NONEDITIONABLE] unit.
 bool plsql_create(Words w, int n) {
-    if (n >= 2 && word_is_one_of(w[0], "create") && word_is_one_of(w[1], kUnitWords)) return true;
-    return n >= 4 && word_is_one_of(w[0], "create") && word_is_one_of(w[1], "or") &&
-           word_is_one_of(w[2], "replace") && word_is_one_of(w[3], kUnitWords);
+    if (n < 2 || !word_is_one_of(w[0], "create")) return false;
+    int at = n >= 4 && word_is_one_of(w[1], "or") && word_is_one_of(w[2], "replace") ? 3 : 1;
+    if (at + 1 < n && word_is_one_of(w[at], "editionable noneditionable")) ++at;
+    return word_is_one_of(w[at], kUnitWords);
 }
 
 bool object_ddl(Words w, int n) {

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cctype>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "command/classify.h"
 #include "command/statement.h"
@@ -110,13 +112,30 @@ std::string capitalised(const char* noun) {
     return s;
 }
 
-bool fill_unit(StatementJob* job, const UnitRow* rows, size_t row_count, const char* const* words, int count) {
+// The position of an EDITIONABLE or NONEDITIONABLE after "create" or "create or replace"
+// (the rows are written without it), or -1.
+int edition_word(const char* const* words, int count) {
+    if (count < 2 || !word_is_one_of(words[0], "create")) return -1;
+    int at = count >= 4 && word_is_one_of(words[1], "or") && word_is_one_of(words[2], "replace") ? 3 : 1;
+    return at < count && word_is_one_of(words[at], "editionable noneditionable") ? at : -1;
+}
+
+bool fill_unit(StatementJob* job, const UnitRow* rows, size_t row_count, const char* const* all_words,
+               int all_count) {
+    const int skipped = edition_word(all_words, all_count);
+    std::vector<const char*> kept;
+    for (int i = 0; i < all_count; ++i)
+        if (i != skipped) kept.push_back(all_words[i]);
+    const char* const* words = kept.data();
+    const int count = static_cast<int>(kept.size());
     for (size_t r = 0; r < row_count; ++r) {
         const UnitRow& row = rows[r];
         if (count < row.min_words || !lead_matches(row.lead, words, count)) continue;
         if (row.tail && !word_is_one_of(words[row.name_word + 1], row.tail)) continue;
         if (row.tail2 && !word_is_one_of(words[row.name_word + 2], row.tail2)) continue;
         const char* name = words[row.name_word];
+        // The name's place among the statement's own words.
+        const int name_word = skipped >= 0 && skipped <= row.name_word ? row.name_word + 1 : row.name_word;
         const bool create = word_is_one_of(words[0], "create");
         const char* progress_verb = create ? "Creating" : "Altering";
         const char* done_verb = create ? "created" : "altered";
@@ -126,9 +145,9 @@ bool fill_unit(StatementJob* job, const UnitRow* rows, size_t row_count, const c
         put(job->done_message, done.c_str(), name);
         // show errors reads the name as typed, quotes and owner included, from the
         // statement's text; the split words lost the quotes (and text before them).
-        const std::vector<std::string> typed = split_name_words(job->text, static_cast<size_t>(row.name_word) + 1);
-        set_last_compiled_object(row.type, typed.size() > static_cast<size_t>(row.name_word)
-                                               ? typed[static_cast<size_t>(row.name_word)].c_str()
+        const std::vector<std::string> typed = split_name_words(job->text, static_cast<size_t>(name_word) + 1);
+        set_last_compiled_object(row.type, typed.size() > static_cast<size_t>(name_word)
+                                               ? typed[static_cast<size_t>(name_word)].c_str()
                                                : name);
         return true;
     }
@@ -153,6 +172,8 @@ const SqlRow kSqlRows[] = {
      "tablespace user",
      3, 0, 2, "Creating %s %s", "%s %s created"},
     {"create", "public", "synonym", 4, 0, 3, "Creating public synonym %s", "public synonym %s created"},
+    {"create", "unique", "index", 4, 0, 3, "Creating index %s", "index %s created"},
+    {"create", "bitmap", "index", 4, 0, 3, "Creating index %s", "index %s created"},
     {"create", "global", "temporary", 5, 0, 4, "Creating table %s", "table %s created"},
     {"drop", "public", "synonym", 4, 0, 3, "Dropping public synonym %s", "public synonym %s dropped"},
     {"drop", nullptr,
@@ -171,9 +192,21 @@ const SqlRow kSqlRows[] = {
     {"lock", "table", nullptr, 4, 0, 2, "Locking table %s", "table %s is locked"},
     {"savepoint", nullptr, nullptr, 2, 2, 1, "Setting savepoint %s", "savepoint %s set"},
     {"truncate", nullptr, "cluster table", 3, 0, 2, "Truncating %s %s", "%s %s truncated"},
+    {"alter", "session", nullptr, 3, 0, -1, "Altering session", "Session altered"},
+    {"set", "transaction", nullptr, 3, 0, -1, "Setting transaction", "Transaction set"},
+    {"flashback", "table", nullptr, 3, 0, 2, "Flashing back table %s", "Flashback complete"},
+    {"purge", nullptr, "table index", 3, 0, 2, "Purging %s %s", "%s %s purged"},
+    {"purge", "recyclebin", nullptr, 2, 0, -1, "Purging recyclebin", "Recyclebin purged"},
+    {"purge", "dba_recyclebin", nullptr, 2, 0, -1, "Purging recyclebin", "Recyclebin purged"},
 };
 
 void fill_other_sql(StatementJob* job, const char* const* words, int count) {
+    if (word_is_one_of(words[0], "merge")) {
+        // The worker puts the row count before it: "3 rows merged".
+        put(job->done_message, "merged", std::string());
+        job->counts_rows = true;
+        return;
+    }
     if (count == 4 && word_is_one_of(words[0], "rename") && word_is_one_of(words[2], "to")) {
         put(job->progress_message, "Renaming object %s to %s", upper(words[1]), upper(words[3]));
         put(job->done_message, "Object %s is renamed to %s", upper(words[1]), upper(words[3]));

@@ -87,6 +87,9 @@ TEST(Classify, DatabaseStatementKinds) {
     EXPECT_EQ(kind_of("create procedure p"), StatementKind::PlsqlBlock);
     EXPECT_EQ(kind_of("create or replace package body pk"), StatementKind::PlsqlBlock);
     EXPECT_EQ(kind_of("create or replace trigger t"), StatementKind::PlsqlBlock);
+    EXPECT_EQ(kind_of("create or replace editionable procedure p"), StatementKind::PlsqlBlock);
+    EXPECT_EQ(kind_of("CREATE NONEDITIONABLE PACKAGE pk"), StatementKind::PlsqlBlock);
+    EXPECT_EQ(kind_of("create editionable"), StatementKind::OtherSql);
     EXPECT_EQ(kind_of("create or replace"), StatementKind::OtherSql);   // too few words yet
     EXPECT_EQ(kind_of("create table t (a number)"), StatementKind::OtherSql);
     EXPECT_EQ(kind_of("exec p"), StatementKind::Exec);
