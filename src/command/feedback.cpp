@@ -172,8 +172,6 @@ const SqlRow kSqlRows[] = {
      "tablespace user",
      3, 0, 2, "Creating %s %s", "%s %s created"},
     {"create", "public", "synonym", 4, 0, 3, "Creating public synonym %s", "public synonym %s created"},
-    {"create", "unique", "index", 4, 0, 3, "Creating index %s", "index %s created"},
-    {"create", "bitmap", "index", 4, 0, 3, "Creating index %s", "index %s created"},
     {"create", "global", "temporary", 5, 0, 4, "Creating table %s", "table %s created"},
     {"drop", "public", "synonym", 4, 0, 3, "Dropping public synonym %s", "public synonym %s dropped"},
     {"drop", nullptr,
@@ -192,21 +190,9 @@ const SqlRow kSqlRows[] = {
     {"lock", "table", nullptr, 4, 0, 2, "Locking table %s", "table %s is locked"},
     {"savepoint", nullptr, nullptr, 2, 2, 1, "Setting savepoint %s", "savepoint %s set"},
     {"truncate", nullptr, "cluster table", 3, 0, 2, "Truncating %s %s", "%s %s truncated"},
-    {"alter", "session", nullptr, 3, 0, -1, "Altering session", "Session altered"},
-    {"set", "transaction", nullptr, 3, 0, -1, "Setting transaction", "Transaction set"},
-    {"flashback", "table", nullptr, 3, 0, 2, "Flashing back table %s", "Flashback complete"},
-    {"purge", nullptr, "table index", 3, 0, 2, "Purging %s %s", "%s %s purged"},
-    {"purge", "recyclebin", nullptr, 2, 0, -1, "Purging recyclebin", "Recyclebin purged"},
-    {"purge", "dba_recyclebin", nullptr, 2, 0, -1, "Purging recyclebin", "Recyclebin purged"},
 };
 
 void fill_other_sql(StatementJob* job, const char* const* words, int count) {
-    if (word_is_one_of(words[0], "merge")) {
-        // The worker puts the row count before it: "3 rows merged".
-        put(job->done_message, "merged", std::string());
-        job->counts_rows = true;
-        return;
-    }
     if (count == 4 && word_is_one_of(words[0], "rename") && word_is_one_of(words[2], "to")) {
         put(job->progress_message, "Renaming object %s to %s", upper(words[1]), upper(words[3]));
         put(job->done_message, "Object %s is renamed to %s", upper(words[1]), upper(words[3]));

@@ -19,7 +19,6 @@ struct StatementJob {
     char done_message[kMessageSize] = {};    // text or format; empty when none
     char progress_message[kMessageSize] = {};
     StatementKind kind = StatementKind::Empty;
-    bool counts_rows = false;  // a non-query whose done message follows its row count (MERGE)
 };
 
 // Worker routines and the hooks that later layers install. A routine takes ownership of

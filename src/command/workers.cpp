@@ -86,7 +86,7 @@ int run_nonquery_job(StatementJob* job, bool dml) {
     result_row_count.store(rows);
     if (rows >= 0 && feedback) {
         const std::string elapsed = elapsed_text(console);
-        if (dml || job->counts_rows)
+        if (dml)
             console_print("\r%d row%s %s %s\n", rows, rows == 1 ? "" : "s", job->done_message, elapsed.c_str());
         else if (job->done_message[0])
             console_print("\r%s %s\n", job->done_message, elapsed.c_str());

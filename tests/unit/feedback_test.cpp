@@ -47,7 +47,7 @@ TEST(Feedback, PlainSqlNamesTypeInLowerAndNameInUpperCase) {
 }
 
 TEST(Feedback, RowsThatDoNotMatchLeaveBothMessagesEmpty) {
-    for (const char* statement : {"drop type t", "savepoint a b",
+    for (const char* statement : {"drop type t", "create unique index i on t(a)", "savepoint a b",
                                   "rename a b c", "show user", "rename a to b c"}) {
         const Messages m = messages_for(StatementKind::OtherSql, statement);
         EXPECT_EQ(m.progress, "") << statement;
@@ -84,27 +84,18 @@ TEST(Feedback, StoredUnitsKeepTheirNameAndBecomeTheLastCompiledObject) {
     EXPECT_EQ(last_compiled_object().name, "v");
 }
 
-// The statements that had no row of their own: statement -> done message (and for MERGE the
-// row count before it, as for DML).
-TEST(Feedback, IndexKindsSessionTransactionMergeAndEditionableUnits) {
+// EDITIONABLE and NONEDITIONABLE do not change which unit row a statement takes.
+TEST(Feedback, EditionableUnitsTakeTheirUnitsRow) {
     const struct {
-        StatementKind kind;
         const char* statement;
         const char* done;
     } cases[] = {
-        {StatementKind::OtherSql, "create unique index i on t(a)", "index I created"},
-        {StatementKind::OtherSql, "CREATE BITMAP INDEX bi ON t (b)", "index BI created"},
-        {StatementKind::OtherSql, "alter session set nls_date_format = 'YYYY'", "Session altered"},
-        {StatementKind::OtherSql, "set transaction read only", "Transaction set"},
-        {StatementKind::OtherSql, "flashback table t to before drop", "Flashback complete"},
-        {StatementKind::OtherSql, "purge table t", "table T purged"},
-        {StatementKind::OtherSql, "purge recyclebin", "Recyclebin purged"},
-        {StatementKind::OtherSql, "merge into t using s on (t.a = s.a) when matched then update set b = 1", "merged"},
-        {StatementKind::PlsqlBlock, "create or replace editionable procedure p is", "Procedure p created"},
-        {StatementKind::PlsqlBlock, "create noneditionable package body pk as", "Package body pk created"},
-        {StatementKind::PlsqlBlock, "create editionable trigger tr before insert on t", "Trigger tr created"},
+        {"create or replace editionable procedure p is", "Procedure p created"},
+        {"create noneditionable package body pk as", "Package body pk created"},
+        {"create editionable trigger tr before insert on t", "Trigger tr created"},
     };
-    for (const auto& c : cases) EXPECT_EQ(messages_for(c.kind, c.statement).done, c.done) << c.statement;
+    for (const auto& c : cases)
+        EXPECT_EQ(messages_for(StatementKind::PlsqlBlock, c.statement).done, c.done) << c.statement;
     messages_for(StatementKind::PlsqlBlock, "create or replace editionable function \"Fx\" return number");
     EXPECT_EQ(last_compiled_object().type, "FUNCTION");
     EXPECT_EQ(last_compiled_object().name, "\"Fx\"");
