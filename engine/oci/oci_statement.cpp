@@ -1088,7 +1088,12 @@ static_assert(routes_follow_kinds(), "kRoutes holds one row per StatementKind, i
 // changes nothing.
 sword execute_statement(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff, ub4 mode) {
     SessionHandle* ses = s->session;
-    if (s->token_error.code) return fail(s, errhp, s->token_error);
+    if (s->token_error.code) {
+        // An anonymous block with an identifier too long is a PL/SQL compile error.
+        const int type = s->token_error.code == 972 ? sql_statement_type(s->text) : 0;
+        if (type == 8 || type == 9) return plsql_execute(s, errhp);
+        return fail(s, errhp, s->token_error);
+    }
     Execution x;
     x.iters = iters;
     x.rowoff = rowoff;

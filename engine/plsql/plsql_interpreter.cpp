@@ -154,7 +154,10 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
     ctx.catalog = &catalog;
     ctx.db = srv->db;
     PlProgram program;
-    if (!plsql_compile_tokens(s->text, s->tokens, ctx, &program, true)) {
+    // Text the tokenizer refused is compiled from the text, which reports where.
+    bool compiled = s->token_error.code ? plsql_compile(s->text, ctx, &program)
+                                        : plsql_compile_tokens(s->text, s->tokens, ctx, &program, true);
+    if (!compiled) {
         std::string text;
         for (std::size_t k = 0; k < program.errors.size(); ++k) {
             const PlCompileError& e = program.errors[k];

@@ -354,6 +354,9 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
         expect_word("TO");
         expect_word(year ? "MONTH" : "SECOND");
         *type = year ? interval_ym_type(lead) : interval_ds_type(lead, datetime_precision(6));
+    } else if (name == "ROWID" || name == "UROWID") {
+        type->code = kTypeRowid;
+        type->size = name == "ROWID" ? 18 : length(4000, false);
     } else if (name == "BOOLEAN") {
         *type = number_type(1, 0);
         *boolean = true;
@@ -1447,13 +1450,32 @@ void split_range_dots(std::vector<Token>* tokens) {
     }
 }
 
+// The identifier the tokenizer found too long at offset: a quoted one as written, another
+// in upper case.
+std::string long_identifier(const std::string& text, std::size_t at) {
+    if (at < text.size() && text[at] == '"') {
+        std::size_t close = text.find('"', at + 1);
+        return text.substr(at + 1, close == std::string::npos ? std::string::npos : close - at - 1);
+    }
+    std::string name;
+    for (std::size_t k = at; k < text.size(); ++k) {
+        unsigned char c = static_cast<unsigned char>(text[k]);
+        if (!std::isalnum(c) && c != '_' && c != '$' && c != '#' && c < 0x80) break;
+        name += static_cast<char>(std::toupper(c));
+    }
+    return name;
+}
+
 // Tokens of text, or a compile error in program.
 bool tokens_of(const std::string& text, std::vector<Token>* tokens, PlProgram* program) {
     OraError err;
     if (!sql_tokenize(text, tokens, &err)) {
         PlCompileError e;
         plsql_position(text, err.offset, &e.line, &e.column);
-        e.text = pls_message(103, text.substr(err.offset, 1), "begin declare");
+        if (err.code == 972)
+            e.text = pls_message(114, long_identifier(text, err.offset));
+        else
+            e.text = pls_message(103, text.substr(err.offset, 1), "begin declare");
         program->errors.push_back(e);
         return false;
     }

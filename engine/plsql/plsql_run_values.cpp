@@ -8,7 +8,9 @@
 #include "values/errors.h"
 #include "os/os.h"
 #include "values/sql_interval.h"
+#include "values/sql_rowid.h"
 #include "values/timestamp_tz.h"
+#include "values/values.h"
 
 #include <algorithm>
 #include <cmath>
@@ -34,6 +36,12 @@ std::string Interpreter::text_of(const PlValue& v, const OraType& type) const {
     case PlKind::Real:
         return std::string(buf, number_text_double(v.d, buf, sizeof buf));
     case PlKind::Text:
+        // A RAW value's bytes become their hex text, as Oracle converts RAW to text.
+        if (type.code == kTypeRaw || type.code == kTypeLongRaw) {
+            std::string hex(v.s.size() * 2 + 1, '\0');
+            hex.resize(raw_to_hex(reinterpret_cast<const unsigned char*>(v.s.data()), v.s.size(), &hex[0], hex.size()));
+            return hex;
+        }
         if (type.code == kTypeTimestampTz || type.code == kTypeTimestampLtz) {
             std::string shown;
             if (tz_display(ses_->settings, v.s.data(), v.s.size(), type.code == kTypeTimestampLtz, &shown))
@@ -232,6 +240,10 @@ bool Interpreter::convert_to(const PlVarInfo& info, const PlValue& v, const OraT
     } else {
         out.kind = PlKind::Text;
         out.s = text_of(v, from);
+        if (to.code == kTypeRowid && !rowid_valid(out.s)) {
+            *err = pl_error(1410);
+            return false;
+        }
         if (to.size && out.s.size() > to.size && to.code != kTypeClob) {
             *err = value_error("character string buffer too small");
             return false;

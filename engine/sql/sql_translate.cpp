@@ -65,6 +65,8 @@ bool Translator::table_source(const TableRef& t, Source* src) {
             if (syn_owner.empty()) syn_owner = ctx_.schema;
             src->alias = t.name;
             if (ctx_.catalog->table_columns(syn_owner, syn_target, &src->columns)) {
+                src->rowid_owner = syn_owner;
+                src->rowid_table = syn_target;
                 return rows_sql(syn_owner, syn_target, t.offset, &src->sql);
             }
             if ((syn_owner == "SYS" || syn_owner == "PUBLIC") &&
@@ -84,6 +86,8 @@ bool Translator::table_source(const TableRef& t, Source* src) {
         return fail(942, t.offset);
     }
     src->alias = t.name;
+    src->rowid_owner = owner;
+    src->rowid_table = t.name;
     return rows_sql(owner, t.name, t.offset, &src->sql);
 }
 
@@ -1391,7 +1395,11 @@ bool sql_translate_expression(const std::string& text, Expr& e, bool condition, 
 int sql_statement_type(const std::string& text) {
     std::vector<Token> tokens;
     OraError err;
-    if (!sql_tokenize(text, &tokens, &err)) return 0;
+    if (!sql_tokenize(text, &tokens, &err)) {
+        // An identifier too long still leaves the kind of statement to the words before it,
+        // so that a PL/SQL block reports it as PL/SQL does.
+        if (err.code != 972 || !sql_tokenize(text.substr(0, err.offset), &tokens, &err)) return 0;
+    }
     return sql_statement_type(tokens);
 }
 

@@ -5,6 +5,7 @@
 #include "values/sql_dialect.h"
 #include "values/sql_interval.h"
 #include "values/sql_regexp.h"
+#include "values/sql_rowid.h"
 #include "values/utf8.h"
 #include "sql/sql_translator.h"
 #include "values/values.h"
@@ -260,6 +261,7 @@ std::string Translator::as_text(const Emitted& e) const {
     if (e.type.code == kTypeTimestamp) return "vantro_timestamp_text(" + e.sql + ")";
     if (is_zoned(e.type)) return "vantro_tz_text(" + e.sql + "," + (e.type.code == kTypeTimestampLtz ? "1" : "0") + ")";
     if (e.type.code == kTypeRaw || e.type.code == kTypeBlob) return "hex(" + e.sql + ")";
+    if (e.type.code == kTypeRowid) return "(" + e.sql + " COLLATE BINARY)";
     if (is_interval(e.type))
         return "vantro_interval_text(" + e.sql + "," + std::to_string(e.type.precision) + "," +
                std::to_string(e.type.scale) + ")";
@@ -300,6 +302,11 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
             out->type = col->type;
             out->trimmed = col->type.code == kTypeChar;
             return true;
+        }
+        if (name == "ROWID" && e.path.size() <= 2) {
+            bool handled = false;
+            if (!rowid_column(e, *s, qualifier, out, &handled)) return false;
+            if (handled) return true;
         }
     }
     bool handled = false;
@@ -366,6 +373,32 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
     std::string shown;
     for (std::size_t i = 0; i < e.path.size(); ++i) shown += (i ? ".\"" : "\"") + e.path[i] + "\"";
     return fail(904, e.offset, shown);
+}
+
+bool Translator::rowid_column(const Expr& e, const Scope& scope, const std::string& qualifier, Emitted* out,
+                              bool* handled) {
+    *handled = false;
+    const Source* src = nullptr;
+    for (const Source& candidate : scope.sources) {
+        if (!qualifier.empty() && candidate.alias != qualifier) continue;
+        if (src) return fail(918, e.offset);
+        src = &candidate;
+    }
+    if (!src) return true;
+    // Only a table's rows have rowids: a view's, an inline view's or a query name's do not.
+    std::string view;
+    if (src->rowid_table.empty() || ctx_.catalog->view_text(src->rowid_owner, src->rowid_table, &view))
+        return fail(1445, e.offset);
+    // A view is kept in its schema's file, which cannot read the catalog's object numbers.
+    if (ctx_.stored_in_schema) return fail(3001, e.offset);
+    std::string row = scope.bare ? std::string("rowid")
+                                 : quote_name(scope.emit_alias.empty() ? src->alias : scope.emit_alias) + ".rowid";
+    out->sql = "(vantro_rowid((SELECT object_id FROM main.vantro_objects WHERE owner=" + quote_text(src->rowid_owner) +
+               " AND object_name=" + quote_text(src->rowid_table) + " AND object_type='TABLE')," + row_value(row) +
+               ") COLLATE VANTRO_ROWID)";
+    out->type = rowid_type();
+    *handled = true;
+    return true;
 }
 
 bool Translator::host_name(const Expr& e, Emitted* out, bool* handled) {
@@ -465,6 +498,18 @@ bool Translator::comparison_operands(Emitted* a, Emitted* b, std::uint32_t offse
                    false;
         a->sql = "vantro_interval_key(" + a->sql + ")";
         b->sql = "vantro_interval_key(" + b->sql + ")";
+    }
+    // A rowid meets text as a rowid: the text must be one (ORA-01410), and both compare by
+    // the rowid's parts.
+    if (a->type.code == kTypeRowid || b->type.code == kTypeRowid) {
+        for (Emitted* x : {a, b}) {
+            if (is_char(x->type))
+                x->sql = "vantro_chartorowid(" + x->sql + ")";
+            else if (is_number(x->type) || is_date(x->type))
+                return fail(932, offset, "ROWID", is_number(x->type) ? "NUMBER" : "DATE"), false;
+            x->sql = "(" + x->sql + " COLLATE VANTRO_ROWID)";
+        }
+        return true;
     }
     auto to_datetime = [](const OraType& t) { return is_timestamp(t) ? "vantro_to_timestamp(" : "vantro_to_date("; };
     if (is_date(a->type) && is_char(b->type))
@@ -681,6 +726,12 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
         d.null_literal = e.args[i]->kind == ExprKind::Null;
         d.is_literal = e.args[i]->kind == ExprKind::String || e.args[i]->kind == ExprKind::Number;
         d.literal = e.args[i]->text;
+    }
+    // SQLERRM(code) of PL/SQL; SQLERRM alone is a name its hook resolves.
+    if (f == "SQLERRM" && e.path.empty() && ctx_.names && args.size() == 1) {
+        out->sql = "vantro_sqlerrm(" + args[0].sql + ")";
+        out->type = varchar_type(512);
+        return true;
     }
     // STANDARD_HASH needs digests no library of both builds offers.
     if (f == "STANDARD_HASH") return fail(3001, e.offset);
@@ -1060,7 +1111,7 @@ bool Translator::condition(Expr& e, const Scope& scope, Emitted* out) {
     case ExprKind::Compare: {
         Emitted a, b;
         if (!expr(*e.args[0], scope, &a) || !expr(*e.args[1], scope, &b)) return false;
-        comparison_operands(&a, &b, e.offset);
+        if (!comparison_operands(&a, &b, e.offset)) return false;
         out->sql = "(" + a.sql + e.text + b.sql + ")";
         out->type = number_type();
         out->aggregate = a.aggregate || b.aggregate;
@@ -1105,8 +1156,8 @@ bool Translator::condition(Expr& e, const Scope& scope, Emitted* out) {
         if (!expr(*e.args[0], scope, &v) || !expr(*e.args[1], scope, &lo) || !expr(*e.args[2], scope, &hi))
             return false;
         Emitted v2 = v;
-        comparison_operands(&v, &lo, e.offset);
-        comparison_operands(&v2, &hi, e.offset);
+        if (!comparison_operands(&v, &lo, e.offset)) return false;
+        if (!comparison_operands(&v2, &hi, e.offset)) return false;
         out->sql = "(" + v.sql + (e.negated ? " NOT" : "") + " BETWEEN " + lo.sql + " AND " + hi.sql + ")";
         return true;
     }
@@ -1122,7 +1173,7 @@ bool Translator::in_list(Expr& e, const Scope& scope, Emitted* out) {
     for (std::size_t i = 1; i < e.args.size(); ++i) {
         Emitted item, lhs = v;
         if (!expr(*e.args[i], scope, &item)) return false;
-        comparison_operands(&lhs, &item, e.offset);
+        if (!comparison_operands(&lhs, &item, e.offset)) return false;
         list += (i > 1 ? "," : "") + item.sql;
     }
     out->sql = "(" + v.sql + (e.negated ? " NOT IN (" : " IN (") + list + "))";
@@ -1180,7 +1231,7 @@ bool Translator::quantified(Expr& e, const Scope& scope, Emitted* out) {
         for (std::size_t i = 1; i < e.args.size(); ++i) {
             Emitted item, lhs = v;
             if (!expr(*e.args[i], scope, &item)) return false;
-            comparison_operands(&lhs, &item, e.offset);
+            if (!comparison_operands(&lhs, &item, e.offset)) return false;
             terms += (i > 1 ? (all ? " AND " : " OR ") : "") + ("(" + lhs.sql + e.text + item.sql + ")");
             out->aggregate = out->aggregate || item.aggregate;
         }
@@ -1196,7 +1247,7 @@ bool Translator::quantified(Expr& e, const Scope& scope, Emitted* out) {
     Emitted c;
     c.sql = "vantro_quantified";
     c.type = cols[0].type;
-    comparison_operands(&v, &c, e.offset);
+    if (!comparison_operands(&v, &c, e.offset)) return false;
     std::string renamed = "SELECT " + quote_name(cols[0].name) + " AS vantro_quantified FROM (" + sub + ")";
     if (v.aggregate) return quantified_summary(e.text, all, v.sql, c.sql, renamed, out);
     std::string rows = "(SELECT 1 FROM (" + renamed + ") WHERE ";

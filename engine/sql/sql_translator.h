@@ -24,6 +24,8 @@ struct Source {
     // in generic columns); otherwise the columns' own names.
     std::vector<std::string> stored;
     std::string stored_name(std::size_t i) const { return stored.empty() ? columns[i].name : stored[i]; }
+    // For a table or view of the schemas: its owner and name, for the rows' ROWID.
+    std::string rowid_owner, rowid_table;
 };
 
 // The extra columns of a CONNECT BY block's rows: LEVEL, one running path per
@@ -217,6 +219,8 @@ private:
     std::string owner_of(const TableRef& t) const { return t.owner.empty() ? ctx_.schema : t.owner; }
     bool rows_sql(const std::string& owner, const std::string& table, std::uint32_t offset, std::string* sql);
     bool table_source(const TableRef& t, Source* src);
+    // The ROWID pseudo-column of the rows of scope (qualifier: of that source only).
+    bool rowid_column(const Expr& e, const Scope& scope, const std::string& qualifier, Emitted* out, bool* handled);
     bool select(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
                 const std::vector<ColumnInfo>* store_types = nullptr);
     bool select_query(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,

@@ -87,6 +87,8 @@ const MessageEntry kMessages[] = {
     {25175, "no PRIMARY KEY constraint found"},
     {1425, "escape character must be character string of length 1"},
     {1465, "invalid hex number"},
+    {1410, "invalid ROWID"},
+    {1445, "cannot select ROWID from, or sample, a join view without a key-preserved table"},
     {1436, "CONNECT BY loop in user data"},
     {1788, "CONNECT BY clause required in this query block"},
     {976, "Specified pseudocolumn or operator not allowed here."},
@@ -360,6 +362,7 @@ const MessageEntry kMessages[] = {
 const MessageEntry kPlsMessages[] = {
     {49, "bad bind variable '%s'"},
     {102, "parser stack overflow because nesting is too deep"},
+    {114, "identifier '%s' too long"},
     {103, "Encountered the symbol \"%s\" when expecting one of the following:\n\n   %s"},
     {201, "identifier '%s' must be declared"},
     {204, "function or pseudo-column '%s' may be used inside a SQL statement only"},
@@ -421,6 +424,24 @@ std::string lookup(const MessageEntry (&table)[N], int code, const std::string* 
 std::string ora_message(int code, const std::string& arg1, const std::string& arg2, const std::string& arg3,
                         const std::string& arg4) {
     return lookup(kMessages, code, {&arg1, &arg2, &arg3, &arg4});
+}
+
+std::string ora_sqlerrm(long long code) {
+    if (code == 0) return ora_line(0);
+    if (code == 100) return ora_line(1403);
+    if (code == 1) return "User-Defined Exception";
+    if (code > 0) return std::to_string(-code) + ": non-ORACLE exception";
+    long long n = -code;
+    char prefix[32];
+    std::snprintf(prefix, sizeof prefix, "ORA-%05lld: ", n);
+    // The codes RAISE_APPLICATION_ERROR uses carry no text of their own.
+    if (n >= 20000 && n <= 20999) return prefix;
+    for (const MessageEntry& e : kMessages)
+        if (e.code == n) {
+            // ORA-00001 names the constraint as one "owner.name" argument.
+            return prefix + ora_message(static_cast<int>(n), n == 1 ? "." : "");
+        }
+    return prefix + std::string("Message ") + std::to_string(n) + " not found;  product=RDBMS; facility=ORA";
 }
 
 std::string ora_line(int code, const std::string& arg1, const std::string& arg2, const std::string& arg3) {
@@ -490,6 +511,10 @@ OraError ora_from_sqlite(int sqlite_code, const std::string& msg) {
     if (primary == SQLITE_NOMEM) return ora_error(1019);
     if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED) return ora_error(54);
     if (msg.compare(0, 14, "no such table:") == 0) return ora_error(942);
+    // "view V1 is circularly defined": views that read each other (CREATE FORCE VIEW).
+    if (msg.compare(0, 5, "view ") == 0 && msg.size() > 22 &&
+        msg.compare(msg.size() - 22, 22, " is circularly defined") == 0)
+        return ora_error(1731);
     // SQLite compares table, view and index names without regard to case, so a quoted
     // name that differs from an existing one only in case is already taken.
     if ((msg.compare(0, 6, "table ") == 0 || msg.compare(0, 6, "index ") == 0 || msg.compare(0, 5, "view ") == 0) &&

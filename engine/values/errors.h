@@ -18,6 +18,10 @@ std::string ora_line(int code, const std::string& arg1 = {}, const std::string& 
 // "PLS-00201: identifier 'X' must be declared", pls_body the text after "PLS-00201: ".
 std::string pls_message(int code, const std::string& arg1 = {}, const std::string& arg2 = {});
 std::string pls_body(int code, const std::string& arg1 = {}, const std::string& arg2 = {});
+// What PL/SQL's SQLERRM(code) gives: the message of error -code with its "%s" parts
+// empty, "ORA-0000: normal, successful completion" for 0, ORA-01403's for 100,
+// "User-Defined Exception" for 1 and "-n: non-ORACLE exception" for other positive n.
+std::string ora_sqlerrm(long long code);
 // "ORA-00942: table or view does not exist\n"
 std::string ora_format(int code, const std::string& message);
 // Turns a SQLite failure (its extended result code and message) into an Oracle error.

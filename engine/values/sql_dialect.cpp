@@ -8,6 +8,7 @@
 #include "values/errors.h"
 #include "values/sql_interval.h"
 #include "values/sql_raw.h"
+#include "values/sql_rowid.h"
 #include "values/sql_json.h"
 #include "values/sql_json_gen.h"
 #include "values/sql_arithmetic.h"
@@ -1163,8 +1164,8 @@ bool dialect_functions_register(sqlite3* db, SessionSettings* settings) {
         if (sqlite3_create_function(db, f.name, f.args, flags, settings, f.fn, nullptr, nullptr) != SQLITE_OK)
             return false;
     }
-    return regexp_functions_register(db) && raw_functions_register(db) && json_functions_register(db) &&
-           interval_functions_register(db);
+    return regexp_functions_register(db) && raw_functions_register(db) && rowid_functions_register(db) &&
+           json_functions_register(db) && interval_functions_register(db);
 }
 
 namespace {
@@ -1539,6 +1540,8 @@ const FunctionRow kCatalogue[] = {
     {"REGEXP_REPLACE", 2, 6, regexp_function_sql},
     {"REGEXP_COUNT", 2, 4, regexp_function_sql},
     {"HEXTORAW", 1, 1, raw_function_sql},
+    {"CHARTOROWID", 1, 1, rowid_function_sql},
+    {"ROWIDTOCHAR", 1, 1, rowid_function_sql},
     {"RAWTOHEX", 1, 1, raw_function_sql},
     {"UTL_RAW.CAST_TO_RAW", 1, 1, raw_function_sql},
     {"UTL_RAW.CAST_TO_VARCHAR2", 1, 1, raw_function_sql},

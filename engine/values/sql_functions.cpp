@@ -569,6 +569,13 @@ struct FunctionEntry {
     void (*fn)(sqlite3_context*, int, sqlite3_value**);
 };
 
+// vantro_sqlerrm(code): the text SQLERRM(code) gives in PL/SQL.
+void fn_sqlerrm(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    std::string t = ora_sqlerrm(static_cast<long long>(std::trunc(sqlite3_value_double(argv[0]))));
+    sqlite3_result_text(ctx, t.c_str(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+}
+
 const FunctionEntry kFunctions[] = {
     {"vantro_sysdate", 0, false, fn_sysdate},
     {"vantro_user", 0, false, fn_user},
@@ -594,6 +601,7 @@ const FunctionEntry kFunctions[] = {
     {"vantro_hextoraw", 3, true, fn_hextoraw},
     {"vantro_cast_text", 5, true, fn_cast_text},
     {"vantro_cast_binary", 2, true, fn_cast_binary},
+    {"vantro_sqlerrm", 1, true, fn_sqlerrm},
 };
 
 }  // namespace

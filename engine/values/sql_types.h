@@ -36,6 +36,7 @@ constexpr std::uint16_t kTypeTimestampTz = 188;   // TIMESTAMP(s) WITH TIME ZONE
 constexpr std::uint16_t kTypeTimestampLtz = 232;  // TIMESTAMP(s) WITH LOCAL TIME ZONE
 constexpr std::uint16_t kTypeIntervalYm = 189;    // INTERVAL YEAR(p) TO MONTH: precision p
 constexpr std::uint16_t kTypeIntervalDs = 190;    // INTERVAL DAY(p) TO SECOND(s): precision p, scale s
+constexpr std::uint16_t kTypeRowid = 104;         // ROWID (size 18) and UROWID (size 4000): the rowid's text
 
 struct ColumnInfo {
     std::string name;

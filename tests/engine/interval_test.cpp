@@ -95,6 +95,8 @@ TEST_F(Intervals, IntervalArithmeticAndComparison) {
       {"case when interval '-2' day < interval '-1' day then 'y' else 'n' end", "y"},
       {"case when interval '24' hour = interval '1' day then 'y' else 'n' end", "y"},
       {"'is ' || interval '5' day", "is +05 00:00:00"},
+      {"case when interval '1' day = interval '1' month then 'y' else 'n' end",
+       "error: ORA-00932: inconsistent datatypes: expected INTERVAL DAY TO SECOND got INTERVAL YEAR TO MONTH\n"},
       {"interval '1' day + 1", "error: ORA-30081: invalid data type for datetime/interval arithmetic\n"},
       {"interval '1' day + interval '1' month",
        "error: ORA-30081: invalid data type for datetime/interval arithmetic\n"},

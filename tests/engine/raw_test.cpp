@@ -94,6 +94,19 @@ TEST_F(RawFunctions, OraHashIsDeterministicAndWithinItsBuckets) {
   EXPECT_EQ(v("ora_hash('x', 1, 4294967296)"), "error: ORA-01428: argument '4294967296' is out of range\n");
 }
 
+TEST_F(RawFunctions, PlsqlTextOfRawValuesIsHex) {
+  run("create table r (b raw(4))");
+  run("insert into r values (hextoraw('00FF41'))");
+  EXPECT_EQ(server_output_of(s,
+                             "declare v varchar2(10) := hextoraw('41'); w varchar2(6); begin"
+                             " select b into w from r; dbms_output.put_line(v || ' ' || w);"
+                             " dbms_output.put_line(utl_raw.cast_to_raw('AB')); end;"),
+            "41 00FF41|4142");
+  EXPECT_EQ(server_output_of(s, "declare w varchar2(5); begin select b into w from r; end;"),
+            "error: ORA-06502: PL/SQL: numeric or value error: character string buffer too small\n"
+            "ORA-06512: at line 1\n");
+}
+
 TEST_F(RawFunctions, StandardHashIsRefused) {
   EXPECT_EQ(s.exec("select standard_hash('abc', 'SHA256') from dual"), OCI_ERROR);
   EXPECT_EQ(s.error_code(), 3001);

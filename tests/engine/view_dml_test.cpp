@@ -90,6 +90,16 @@ TEST_F(ViewDml, NestedViews) {
   EXPECT_EQ(s.value("select count(*) from staff where id = 3"), "0");
 }
 
+TEST_F(ViewDml, CircularViews) {
+  run("create view v1 as select * from staff");
+  run("create view v2 as select * from v1");
+  const std::string circular = "ORA-01731: circular view definition encountered\n";
+  run("create or replace view v1 as select * from v2");
+  for (const char* use : {"select * from v1", "select count(*) from v2", "update v1 set pay = 0", "delete from v2"})
+    EXPECT_EQ(dml(use), circular) << use;
+  EXPECT_EQ(staff().size(), 3u);
+}
+
 TEST_F(ViewDml, CheckOptionRefusesRowsTheViewWouldNotShow) {
   run("create view d10_checked as select id, name, dept from staff where dept = 10 with check option");
   const std::string violation = "ORA-01402: view WITH CHECK OPTION where-clause violation\n";
