@@ -689,6 +689,12 @@ void fn_sys_context(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (p == "OS_USER") return result_text(ctx, s->os_user);
     if (p == "LOGON_TIME") return result_text(ctx, s->logon_time);
     if (p == "INSTANCE") return sqlite3_result_int(ctx, 1);
+    // DBMS_APPLICATION_INFO's settings; unset ones are NULL.
+    const std::string* app = p == "MODULE"        ? &s->module
+                             : p == "ACTION"      ? &s->action
+                             : p == "CLIENT_INFO" ? &s->client_info
+                                                  : nullptr;
+    if (app) return app->empty() ? sqlite3_result_null(ctx) : result_text(ctx, *app);
     std::string msg = ora_line(2003);
     sqlite3_result_error(ctx, msg.c_str(), -1);
 }

@@ -111,7 +111,9 @@ enum class PlRefKind {
     Element,
     CollectionAttr,
     UpdatingColumn,
-    CursorVarAttr  // %FOUND, %NOTFOUND, %ROWCOUNT, %ISOPEN of the cursor variable in slot
+    CursorVarAttr,  // %FOUND, %NOTFOUND, %ROWCOUNT, %ISOPEN of the cursor variable in slot
+    ErrorStack,     // DBMS_UTILITY.FORMAT_ERROR_STACK of the error being handled
+    ErrorBacktrace  // DBMS_UTILITY.FORMAT_ERROR_BACKTRACE: where it was raised, innermost first
 };
 
 enum class PlAttr { Found, NotFound, RowCount, IsOpen, BulkRowCount, BulkExceptions };

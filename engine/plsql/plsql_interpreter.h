@@ -7,6 +7,8 @@
 
 #include "plsql/plsql.h"
 
+struct PlSuppliedProc;
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -160,6 +162,8 @@ private:
     bool assign(const PlTarget& t, const PlValue& v, const OraType& from, PlError* err);
 
     static PlValue column_value(sqlite3_stmt* vm, int col);
+    // The value of a one-column expression of type (an empty LOB stays empty).
+    static PlValue lob_column_value(sqlite3_stmt* vm, const OraType& type);
 
     static void bind_value(sqlite3_stmt* vm, int idx, const PlValue& v);
 
@@ -324,6 +328,7 @@ private:
     Flow call_package(const PlStmt& st, const std::vector<PlValue>& args, const std::vector<bool>& given);
 
     Flow call_unit(const PlStmt& st, const std::vector<PlValue>& args);
+    Flow call_supplied(const PlStmt& st, const PlSuppliedProc& p, const std::vector<PlValue>& args);
 
     Flow call(const PlStmt& st);
     // A call statement of a local procedure (plsql_run_locals.cpp).

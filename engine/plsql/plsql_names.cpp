@@ -5,6 +5,7 @@
 // attributes, SQLCODE and SQLERRM and the trigger's rows, each a bound reference of the
 // statement; error positions come from the tokens themselves.
 #include "plsql/plsql_parser.h"
+#include "plsql/plsql_supplied.h"
 
 #include "values/errors.h"
 
@@ -263,6 +264,21 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
             out->bind = "#" + std::to_string(add_ref(q, r, ty));
             out->type = ty;
             out->condition = info.boolean;
+            return NameHook::Answer::Resolved;
+        }
+        std::string constant;
+        if (plsql_supplied_constant(first, path[1], &constant)) {
+            out->sql = constant;
+            out->type = number_type();
+            return NameHook::Answer::Resolved;
+        }
+        if (first == "DBMS_UTILITY" && (path[1] == "FORMAT_ERROR_STACK" || path[1] == "FORMAT_ERROR_BACKTRACE")) {
+            PlRef r;
+            r.kind = path[1] == "FORMAT_ERROR_STACK" ? PlRefKind::ErrorStack : PlRefKind::ErrorBacktrace;
+            OraType ty;
+            ty.size = 2000;
+            out->bind = "#" + std::to_string(add_ref(q, r, ty));
+            out->type = ty;
             return NameHook::Answer::Resolved;
         }
         if (package_lacks(first, path[1])) {

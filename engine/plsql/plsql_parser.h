@@ -363,6 +363,8 @@ private:
                      const std::vector<std::pair<std::size_t, std::size_t>>& args, std::uint32_t so);
 
     void call(PlStmt* st, std::uint32_t so);
+    bool supplied_call(PlStmt* st, const Token& first, const std::string& member,
+                       const std::vector<std::pair<std::size_t, std::size_t>>& args, std::uint32_t so);
 
     // --- Bulk binds and dynamic SQL (plsql_parser_bulk.cpp) -------------------------------
 

@@ -4,6 +4,9 @@
 // predicates), the collections of DBMS_OUTPUT.GET_LINES, and calls of stored procedures
 // with overload resolution. It evaluates nothing and runs no SQL.
 #include "plsql/plsql_parser.h"
+#include "plsql/plsql_supplied.h"
+
+#include <algorithm>
 
 #include "values/errors.h"
 
@@ -633,6 +636,59 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
     return true;
 }
 
+// A supplied package's procedure (plsql_supplied.h): the arguments put in the order of
+// its parameters; an OUT or IN OUT one is a variable, read (its expression) and written
+// back (its target). False when name is none of them.
+bool Parser::supplied_call(PlStmt* st, const Token& first, const std::string& member,
+                           const std::vector<std::pair<std::size_t, std::size_t>>& args, std::uint32_t so) {
+    const PlSuppliedProc* sp = plsql_supplied_procedure(st->name);
+    if (!sp) return false;
+    std::vector<std::string> params = plsql_supplied_params(*sp);
+    std::vector<int> arg_of(params.size(), -1);
+    bool wrong = args.size() > params.size();
+    for (std::size_t k = 0; k < args.size() && !wrong; ++k) {
+        std::size_t p = k;
+        if (!st->arg_names[k].empty())
+            p = static_cast<std::size_t>(std::find(params.begin(), params.end(), st->arg_names[k]) - params.begin());
+        wrong = p >= params.size() || arg_of[p] >= 0;
+        if (!wrong) arg_of[p] = static_cast<int>(k);
+    }
+    for (int p = 0; p < sp->min_args && !wrong; ++p) wrong = arg_of[static_cast<std::size_t>(p)] < 0;
+    if (wrong) {
+        semantic_error(first.offset, pls_message(306, member), so);
+        return true;
+    }
+    std::size_t count = 0;
+    for (std::size_t p = 0; p < params.size(); ++p)
+        if (arg_of[p] >= 0) count = p + 1;
+    std::size_t save = i_;
+    st->arg_names.assign(count, std::string());
+    for (std::size_t p = 0; p < count; ++p) {
+        if (arg_of[p] < 0) {
+            st->targets.push_back(PlTarget{});
+            st->exprs.push_back(nullptr);
+            continue;
+        }
+        const auto& range = args[static_cast<std::size_t>(arg_of[p])];
+        PlTarget tg;
+        if (sp->out_mask & (1 << p)) {
+            i_ = range.first;
+            TokenKind kind = peek().kind;
+            if (kind != TokenKind::Word && kind != TokenKind::QuotedWord && kind != TokenKind::Bind) {
+                semantic_error(peek().offset, pls_message(363, " '" + peek().text + "'"), so);
+            } else {
+                tg = target(so);
+                if (i_ != range.second) semantic_error(t_[range.first].offset, pls_message(363), so);
+            }
+        }
+        i_ = range.first;
+        st->targets.push_back(tg);
+        st->exprs.push_back(expression({",", ")"}, so));
+    }
+    i_ = save;
+    return true;
+}
+
 void Parser::call(PlStmt* st, std::uint32_t so) {
     st->kind = PlStmtKind::Call;
     const Token& first = peek();
@@ -683,8 +739,12 @@ void Parser::call(PlStmt* st, std::uint32_t so) {
         i_ = after + 1;
         return;
     }
+    if (!found && supplied_call(st, first, member, args, so)) {
+        i_ = after + 1;
+        return;
+    }
     if (!found) {
-        if (name == "DBMS_OUTPUT")
+        if (name == "DBMS_OUTPUT" || (parts.size() == 2 && plsql_supplied_package(name)))
             semantic_error(t_[i_ - 1].offset, pls_message(302, member), so);
         else
             semantic_error(first.offset, pls_message(201, st->name), so);

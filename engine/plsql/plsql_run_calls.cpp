@@ -1,6 +1,7 @@
 // The interpreter's calls: stored procedures, package members (with the session's
 // package state) and the built-in packages.
 #include "plsql/plsql_interpreter.h"
+#include "plsql/plsql_supplied.h"
 
 #include "catalog/catalog.h"
 #include "values/clock.h"
@@ -125,6 +126,23 @@ Flow Interpreter::call_unit(const PlStmt& st, const std::vector<PlValue>& args) 
     return Flow::Next;
 }
 
+Flow Interpreter::call_supplied(const PlStmt& st, const PlSuppliedProc& p, const std::vector<PlValue>& args) {
+    PlSuppliedCall c;
+    c.session = ses_;
+    c.args = args;
+    for (PlSql* e : st.exprs) {
+        c.types.push_back(e ? type_of(e) : OraType());
+        c.given.push_back(e != nullptr);
+    }
+    PlError err;
+    if (!p.run(&c, &err)) return raise(err, st.line);
+    for (std::size_t k = 0; k < st.exprs.size(); ++k) {
+        if (!(p.out_mask & (1 << k)) || !st.exprs[k]) continue;
+        if (!assign(st.targets[k], c.args[k], c.types[k], &err)) return raise(err, st.line);
+    }
+    return Flow::Next;
+}
+
 Flow Interpreter::call(const PlStmt& st) {
     PlError err;
     std::vector<PlValue> args(st.exprs.size());
@@ -137,6 +155,7 @@ Flow Interpreter::call(const PlStmt& st) {
     }
     if (st.local >= 0) return call_local(st, args);
     if (!st.unit_name.empty()) return call_unit(st, args);
+    if (const PlSuppliedProc* sp = plsql_supplied_procedure(st.name)) return call_supplied(st, *sp, args);
     DbmsOutput* out = &plsql_session(ses_)->output;
     const std::string& n = st.name;
     auto text_arg = [&](std::size_t k) { return text_of(args[k], type_of(st.exprs[k])); };

@@ -126,7 +126,7 @@ bool Interpreter::eval_fresh(PlSql* q, PlValue* v, PlError* err) {
         *err = sqlite_error(true);
         ok = false;
     }
-    if (ok) *v = column_value(vm, 0);
+    if (ok) *v = lob_column_value(vm, type_of(q));
     sqlite3_finalize(vm);
     return ok;
 }

@@ -132,7 +132,7 @@ bool Interpreter::eval(PlSql* q, PlValue* v, PlError* err) {
         sqlite3_reset(q->vm);
         return false;
     }
-    *v = column_value(q->vm, 0);
+    *v = lob_column_value(q->vm, type_of(q));
     sqlite3_reset(q->vm);
     return true;
 }

@@ -292,6 +292,15 @@ PlValue Interpreter::column_value(sqlite3_stmt* vm, int col) {
     return v;
 }
 
+// An empty CLOB or BLOB is a LOB of length zero, not NULL as empty text is.
+PlValue Interpreter::lob_column_value(sqlite3_stmt* vm, const OraType& type) {
+    PlValue v = column_value(vm, 0);
+    if (v.kind == PlKind::Null && (type.code == kTypeClob || type.code == kTypeBlob) &&
+        sqlite3_column_type(vm, 0) != SQLITE_NULL)
+        v.kind = PlKind::Text;
+    return v;
+}
+
 void Interpreter::bind_value(sqlite3_stmt* vm, int idx, const PlValue& v) {
     switch (v.kind) {
     case PlKind::Null:
@@ -378,6 +387,26 @@ bool Interpreter::ref_value(const PlRef& r, PlValue* v, PlError* err) {
             code = e.user_id ? 1 : (e.code == 1403 ? 100 : -e.code);
         }
         *v = int_value(code);
+        return true;
+    }
+    case PlRefKind::ErrorStack:
+    case PlRefKind::ErrorBacktrace: {
+        *v = PlValue();
+        if (handling_.empty()) return true;
+        const PlError& e = handling_.back();
+        bool back = r.kind == PlRefKind::ErrorBacktrace;
+        std::string text;
+        if (!back) text = e.user_id ? ora_line(6510) + "\n" : ora_format(e.code, e.message);
+        for (const std::string& line : e.trace)
+            if ((line.compare(0, 10, ora_line(6512), 0, 10) == 0) == back) text += line + "\n";
+        if (back) {
+            std::string where = "line " + std::to_string(e.line);
+            if (p_->is_unit) where = "\"" + p_->unit_owner + "." + p_->unit_name + "\", " + where;
+            if (p_->is_package) where = "\"" + p_->package_owner + "." + p_->package_name + "\", " + where;
+            text += ora_line(6512, where) + "\n";
+        }
+        v->kind = PlKind::Text;
+        v->s = text;
         return true;
     }
     case PlRefKind::SqlErrm: {

@@ -368,6 +368,10 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
         out->type = number_type();
         return true;
     }
+    // A supplied package's function that takes no arguments is called without parentheses.
+    if (e.path.size() == 2 &&
+        dialect_function(e.path[0] + "." + e.path[1], {}, &out->sql, &out->type) == DialectResult::Done)
+        return true;
     // A name that is no column may call a stored function without arguments.
     if (stored_call(e.path, {}, out)) return true;
     std::string shown;

@@ -9,6 +9,7 @@
 #include "values/sql_interval.h"
 #include "values/sql_raw.h"
 #include "values/sql_rowid.h"
+#include "values/sql_supplied.h"
 #include "values/sql_json.h"
 #include "values/sql_json_gen.h"
 #include "values/sql_arithmetic.h"
@@ -1165,6 +1166,7 @@ bool dialect_functions_register(sqlite3* db, SessionSettings* settings) {
             return false;
     }
     return regexp_functions_register(db) && raw_functions_register(db) && rowid_functions_register(db) &&
+           supplied_functions_register(db, settings) &&
            json_functions_register(db) && interval_functions_register(db);
 }
 
@@ -1556,6 +1558,22 @@ const FunctionRow kCatalogue[] = {
     {"SYS_EXTRACT_UTC", 1, 1, zoned_function_sql},
     {"FROM_TZ", 2, 2, zoned_function_sql},
     {"TO_TIMESTAMP_TZ", 1, 2, zoned_function_sql},
+    {"EMPTY_CLOB", 0, 0, supplied_function_sql},
+    {"EMPTY_BLOB", 0, 0, supplied_function_sql},
+    {"DBMS_LOB.GETLENGTH", 1, 1, supplied_function_sql},
+    {"DBMS_LOB.SUBSTR", 1, 3, supplied_function_sql},
+    {"DBMS_LOB.INSTR", 2, 4, supplied_function_sql},
+    {"DBMS_LOB.COMPARE", 2, 5, supplied_function_sql},
+    {"DBMS_RANDOM.VALUE", 0, 2, supplied_function_sql},
+    {"DBMS_RANDOM.NORMAL", 0, 0, supplied_function_sql},
+    {"DBMS_RANDOM.RANDOM", 0, 0, supplied_function_sql},
+    {"DBMS_RANDOM.STRING", 2, 2, supplied_function_sql},
+    {"DBMS_UTILITY.GET_TIME", 0, 0, supplied_function_sql},
+    {"DBMS_ASSERT.NOOP", 1, 1, supplied_function_sql},
+    {"DBMS_ASSERT.ENQUOTE_LITERAL", 1, 1, supplied_function_sql},
+    {"DBMS_ASSERT.ENQUOTE_NAME", 1, 2, supplied_function_sql},
+    {"DBMS_ASSERT.SIMPLE_SQL_NAME", 1, 1, supplied_function_sql},
+    {"DBMS_ASSERT.QUALIFIED_SQL_NAME", 1, 1, supplied_function_sql},
 };
 
 }  // namespace

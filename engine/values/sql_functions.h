@@ -52,6 +52,10 @@ struct SessionSettings {
     std::int64_t session_id = 0;  // USERENV('SESSIONID'), unique within the database
     SessionStats stats;
     std::map<std::string, std::int64_t> sequence_values;  // CURRVAL: owner.name -> last NEXTVAL
+    std::uint64_t random_state = 0;                       // DBMS_RANDOM's generator
+    bool random_seeded = false;
+    // DBMS_APPLICATION_INFO's settings, read back by SYS_CONTEXT('USERENV', ...).
+    std::string module, action, client_info;
 };
 
 // The engine's aggregate and window functions (vantro_listagg, vantro_nth_in); false when

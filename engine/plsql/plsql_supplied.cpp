@@ -1,0 +1,336 @@
+// The supplied packages' procedures. LOBs are values here: DBMS_LOB's writers change
+// the variable they are given (a CLOB counts characters, a BLOB bytes), and a column
+// takes the result when the block stores the variable back. A NULL LOB is not a
+// locator: writing to it or reading it fails with ORA-22275, as in Oracle.
+#include "plsql/plsql_supplied.h"
+
+#include "oci/engine.h"
+#include "values/errors.h"
+#include "values/sql_supplied.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace {
+
+bool binary(const OraType& t) {
+    return t.code == kTypeBlob || t.code == kTypeRaw || t.code == kTypeLongRaw;
+}
+
+PlError error(int code, const std::string& arg = {}) {
+    PlError e;
+    e.code = code;
+    e.message = ora_message(code, arg);
+    return e;
+}
+
+// Argument k as a number; false when it is NULL or no number.
+bool number(const PlSuppliedCall& c, std::size_t k, double* out) {
+    if (k >= c.args.size() || !c.given[k]) return false;
+    const PlValue& v = c.args[k];
+    switch (v.kind) {
+    case PlKind::Int:
+        *out = static_cast<double>(v.i);
+        return true;
+    case PlKind::Real:
+        *out = v.d;
+        return true;
+    case PlKind::Text: {
+        char* end = nullptr;
+        *out = std::strtod(v.s.c_str(), &end);
+        return end && *end == '\0' && !v.s.empty();
+    }
+    case PlKind::Null:
+        return false;
+    }
+    return false;
+}
+
+// Argument k as an amount or offset of at least 1 (absent: fallback); ORA-21560 naming
+// the argument otherwise.
+bool units(const PlSuppliedCall& c, std::size_t k, std::uint64_t fallback, std::uint64_t* out, PlError* err) {
+    if (k >= c.args.size() || !c.given[k]) {
+        *out = fallback;
+        return true;
+    }
+    double d = 0;
+    if (!number(c, k, &d) || !(std::trunc(d) >= 1)) {
+        *err = error(21560, std::to_string(k + 1));
+        return false;
+    }
+    d = std::trunc(d);
+    *out = d >= 1.8e19 ? kLobMaxSize : static_cast<std::uint64_t>(d);
+    return true;
+}
+
+std::string text(const PlSuppliedCall& c, std::size_t k) {
+    if (k >= c.args.size()) return {};
+    const PlValue& v = c.args[k];
+    switch (v.kind) {
+    case PlKind::Int:
+        return std::to_string(v.i);
+    case PlKind::Real: {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%.17g", v.d);
+        return buf;
+    }
+    case PlKind::Text:
+        return v.s;
+    case PlKind::Null:
+        return {};
+    }
+    return {};
+}
+
+// The LOB in argument k: it must be one (not NULL).
+bool locator(PlSuppliedCall* c, std::size_t k, PlError* err) {
+    if (c->args[k].kind == PlKind::Text) return true;
+    if (c->args[k].kind == PlKind::Null) {
+        *err = error(22275);
+        return false;
+    }
+    // A number where a LOB is wanted becomes its text.
+    c->args[k].s = text(*c, k);
+    c->args[k].kind = PlKind::Text;
+    return true;
+}
+
+void set_text(PlValue* v, const std::string& s) {
+    v->kind = PlKind::Text;
+    v->s = s;
+    v->i = 0;
+}
+
+bool lob_append(PlSuppliedCall* c, PlError* err) {
+    if (!locator(c, 0, err) || !locator(c, 1, err)) return false;
+    c->args[0].s += c->args[1].s;
+    return true;
+}
+
+// WRITEAPPEND(lob, amount, buffer): the first amount units of buffer.
+bool lob_writeappend(PlSuppliedCall* c, PlError* err) {
+    std::uint64_t amount = 0;
+    if (!locator(c, 0, err) || !units(*c, 1, 0, &amount, err)) return false;
+    bool bin = binary(c->types[0]);
+    std::string buffer = text(*c, 2);
+    if (amount > lob_length(buffer, bin)) {
+        *err = error(21560, "2");
+        return false;
+    }
+    c->args[0].s += lob_substr(buffer, bin, 1, amount);
+    return true;
+}
+
+// WRITE(lob, amount, offset, buffer)
+bool lob_write_at(PlSuppliedCall* c, PlError* err) {
+    std::uint64_t amount = 0, offset = 0;
+    if (!locator(c, 0, err) || !units(*c, 1, 0, &amount, err) || !units(*c, 2, 0, &offset, err)) return false;
+    bool bin = binary(c->types[0]);
+    std::string buffer = text(*c, 3);
+    if (amount > lob_length(buffer, bin)) {
+        *err = error(21560, "2");
+        return false;
+    }
+    lob_write(&c->args[0].s, bin, offset, lob_substr(buffer, bin, 1, amount));
+    return true;
+}
+
+// ERASE(lob, amount IN OUT, offset): amount comes back as the units erased.
+bool lob_erase_range(PlSuppliedCall* c, PlError* err) {
+    std::uint64_t amount = 0, offset = 0;
+    if (!locator(c, 0, err) || !units(*c, 1, 0, &amount, err) || !units(*c, 2, 1, &offset, err)) return false;
+    std::uint64_t erased = lob_erase(&c->args[0].s, binary(c->types[0]), amount, offset);
+    c->args[1] = PlValue();
+    c->args[1].kind = PlKind::Int;
+    c->args[1].i = static_cast<std::int64_t>(erased);
+    c->types[1] = OraType();
+    c->types[1].code = kTypeNumber;
+    return true;
+}
+
+bool lob_trim_to(PlSuppliedCall* c, PlError* err) {
+    double d = 0;
+    if (!locator(c, 0, err)) return false;
+    if (!number(*c, 1, &d) || std::trunc(d) < 0) {
+        *err = error(21560, "2");
+        return false;
+    }
+    bool bin = binary(c->types[0]);
+    if (std::trunc(d) > static_cast<double>(lob_length(c->args[0].s, bin))) {
+        *err = error(22926);
+        return false;
+    }
+    lob_trim(&c->args[0].s, bin, static_cast<std::uint64_t>(std::trunc(d)));
+    return true;
+}
+
+// COPY(dest, src, amount, dest_offset, src_offset)
+bool lob_copy(PlSuppliedCall* c, PlError* err) {
+    std::uint64_t amount = 0, dest_offset = 0, src_offset = 0;
+    if (!locator(c, 0, err) || !locator(c, 1, err) || !units(*c, 2, 0, &amount, err) ||
+        !units(*c, 3, 1, &dest_offset, err) || !units(*c, 4, 1, &src_offset, err))
+        return false;
+    bool bin = binary(c->types[0]);
+    std::string piece = lob_substr(c->args[1].s, bin, src_offset, amount);
+    if (!piece.empty()) lob_write(&c->args[0].s, bin, dest_offset, piece);
+    return true;
+}
+
+bool lob_create_temporary(PlSuppliedCall* c, PlError*) {
+    set_text(&c->args[0], std::string());
+    return true;
+}
+
+bool lob_free_temporary(PlSuppliedCall* c, PlError*) {
+    c->args[0] = PlValue();
+    return true;
+}
+
+// OPEN and CLOSE: a value needs no opening; the locator must be one, and OPEN's mode
+// LOB_READONLY (0) or LOB_READWRITE (1).
+bool lob_open(PlSuppliedCall* c, PlError* err) {
+    if (!locator(c, 0, err)) return false;
+    double mode = -1;
+    if (!number(*c, 1, &mode) || (mode != 0 && mode != 1)) {
+        *err = error(21560, "2");
+        return false;
+    }
+    return true;
+}
+
+bool lob_close(PlSuppliedCall* c, PlError* err) {
+    return locator(c, 0, err);
+}
+
+bool random_seed_call(PlSuppliedCall* c, PlError*) {
+    random_seed(&c->session->settings, text(*c, 0));
+    return true;
+}
+
+bool accept(PlSuppliedCall*, PlError*) {
+    return true;
+}
+
+// SLEEP(seconds): fractions of a second too; up to a day.
+bool sleep_call(PlSuppliedCall* c, PlError* err) {
+    double seconds = 0;
+    if (!number(*c, 0, &seconds) || seconds < 0 || seconds > 86400) {
+        *err = error(38148);
+        return false;
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(static_cast<std::int64_t>(seconds * 1e6)));
+    return true;
+}
+
+bool set_module(PlSuppliedCall* c, PlError*) {
+    c->session->settings.module = text(*c, 0).substr(0, 64);
+    c->session->settings.action = text(*c, 1).substr(0, 64);
+    return true;
+}
+
+bool set_action(PlSuppliedCall* c, PlError*) {
+    c->session->settings.action = text(*c, 0).substr(0, 64);
+    return true;
+}
+
+bool set_client_info(PlSuppliedCall* c, PlError*) {
+    c->session->settings.client_info = text(*c, 0).substr(0, 64);
+    return true;
+}
+
+void out_text(PlSuppliedCall* c, std::size_t k, const std::string& s) {
+    c->args[k] = PlValue();
+    if (!s.empty()) set_text(&c->args[k], s);
+    c->types[k] = OraType();
+    c->types[k].code = kTypeVarchar2;
+    c->types[k].size = 64;
+}
+
+bool read_module(PlSuppliedCall* c, PlError*) {
+    out_text(c, 0, c->session->settings.module);
+    out_text(c, 1, c->session->settings.action);
+    return true;
+}
+
+bool read_client_info(PlSuppliedCall* c, PlError*) {
+    out_text(c, 0, c->session->settings.client_info);
+    return true;
+}
+
+const PlSuppliedProc kProcedures[] = {
+    {"DBMS_LOB.APPEND", "DEST_LOB,SRC_LOB", 2, 1, lob_append},
+    {"DBMS_LOB.WRITEAPPEND", "LOB_LOC,AMOUNT,BUFFER", 3, 1, lob_writeappend},
+    {"DBMS_LOB.WRITE", "LOB_LOC,AMOUNT,OFFSET,BUFFER", 4, 1, lob_write_at},
+    {"DBMS_LOB.ERASE", "LOB_LOC,AMOUNT,OFFSET", 2, 3, lob_erase_range},
+    {"DBMS_LOB.TRIM", "LOB_LOC,NEWLEN", 2, 1, lob_trim_to},
+    {"DBMS_LOB.COPY", "DEST_LOB,SRC_LOB,AMOUNT,DEST_OFFSET,SRC_OFFSET", 3, 1, lob_copy},
+    {"DBMS_LOB.CREATETEMPORARY", "LOB_LOC,CACHE,DUR", 2, 1, lob_create_temporary},
+    {"DBMS_LOB.FREETEMPORARY", "LOB_LOC", 1, 1, lob_free_temporary},
+    {"DBMS_LOB.OPEN", "LOB_LOC,OPEN_MODE", 2, 1, lob_open},
+    {"DBMS_LOB.CLOSE", "LOB_LOC", 1, 1, lob_close},
+    {"DBMS_RANDOM.SEED", "VAL", 1, 0, random_seed_call},
+    {"DBMS_RANDOM.INITIALIZE", "VAL", 1, 0, random_seed_call},
+    {"DBMS_RANDOM.TERMINATE", "", 0, 0, accept},
+    {"DBMS_SESSION.SLEEP", "SECONDS", 1, 0, sleep_call},
+    {"DBMS_LOCK.SLEEP", "SECONDS", 1, 0, sleep_call},
+    {"DBMS_APPLICATION_INFO.SET_MODULE", "MODULE_NAME,ACTION_NAME", 2, 0, set_module},
+    {"DBMS_APPLICATION_INFO.SET_ACTION", "ACTION_NAME", 1, 0, set_action},
+    {"DBMS_APPLICATION_INFO.SET_CLIENT_INFO", "CLIENT_INFO", 1, 0, set_client_info},
+    {"DBMS_APPLICATION_INFO.READ_MODULE", "MODULE_NAME,ACTION_NAME", 2, 3, read_module},
+    {"DBMS_APPLICATION_INFO.READ_CLIENT_INFO", "CLIENT_INFO", 1, 1, read_client_info},
+};
+
+const struct {
+    const char* package;
+    const char* name;
+    const char* sql;
+} kConstants[] = {
+    {"DBMS_LOB", "LOB_READONLY", "0"},
+    {"DBMS_LOB", "LOB_READWRITE", "1"},
+    {"DBMS_LOB", "CALL", "12"},
+    {"DBMS_LOB", "SESSION", "10"},
+    {"DBMS_LOB", "LOBMAXSIZE", "18446744073709551615"},
+};
+
+}  // namespace
+
+const PlSuppliedProc* plsql_supplied_procedure(const std::string& name) {
+    for (const PlSuppliedProc& p : kProcedures)
+        if (name == p.name) return &p;
+    return nullptr;
+}
+
+bool plsql_supplied_package(const std::string& package) {
+    for (const PlSuppliedProc& p : kProcedures) {
+        const char* dot = std::strchr(p.name, '.');
+        if (package.size() == static_cast<std::size_t>(dot - p.name) &&
+            package.compare(0, package.size(), p.name, package.size()) == 0)
+            return true;
+    }
+    return false;
+}
+
+std::vector<std::string> plsql_supplied_params(const PlSuppliedProc& p) {
+    std::vector<std::string> out;
+    std::string all = p.params;
+    std::size_t at = 0;
+    while (at < all.size()) {
+        std::size_t comma = all.find(',', at);
+        if (comma == std::string::npos) comma = all.size();
+        out.push_back(all.substr(at, comma - at));
+        at = comma + 1;
+    }
+    return out;
+}
+
+bool plsql_supplied_constant(const std::string& package, const std::string& name, std::string* sql) {
+    for (const auto& c : kConstants)
+        if (package == c.package && name == c.name) {
+            *sql = c.sql;
+            return true;
+        }
+    return false;
+}

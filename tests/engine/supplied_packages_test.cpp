@@ -1,0 +1,182 @@
+// Oracle's supplied packages on the embedded engine: EMPTY_CLOB/EMPTY_BLOB and DBMS_LOB
+// in SQL and PL/SQL, DBMS_RANDOM (repeatable after SEED), DBMS_UTILITY's error stack and
+// backtrace, SLEEP, DBMS_APPLICATION_INFO through SYS_CONTEXT, DBMS_ASSERT, and the
+// errors Oracle gives for bad arguments.
+#include "oci_session.h"
+
+#include <filesystem>
+
+namespace {
+
+class SuppliedPackages : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string home = test_home();
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(home) / "databases", ignored);
+    ASSERT_NE(test_oci(), nullptr);
+    ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
+  }
+  void run(const std::string& sql) { ASSERT_EQ(s.exec(sql), OCI_SUCCESS) << sql << "\n" << s.error_text(); }
+  std::string v(const std::string& expr) {
+    return s.value("select " + expr + (expr.find(" from ") == std::string::npos ? " from dual" : ""));
+  }
+  std::string out(const std::string& block) { return server_output_of(s, block); }
+  std::string first_line(const std::string& text) { return text.substr(0, text.find('\n')); }
+  OciSession s;
+};
+
+TEST_F(SuppliedPackages, DbmsLobReadsInSqlAndEditsInPlsql) {
+  run("create table docs (id number primary key, doc clob, pic blob)");
+  run("insert into docs values (1, 'hello', empty_blob())");
+  run("insert into docs values (2, empty_clob(), hextoraw('00ff10ff'))");
+  run("insert into docs values (3, null, null)");
+  EXPECT_EQ(s.rows("select id, dbms_lob.getlength(doc), dbms_lob.getlength(pic) from docs order by id"),
+            (std::vector<std::string>{"1|5|0", "2|<null>|4", "3|<null>|<null>"}));
+  EXPECT_EQ(s.value("select count(*) from docs where pic is null"), "1");
+  EXPECT_EQ(s.value("select dbms_lob.substr(doc, 3, 2) from docs where id = 1"), "ell");
+  EXPECT_EQ(s.value("select dbms_lob.substr(doc, 3, 9) from docs where id = 1"), "<null>");
+  EXPECT_EQ(s.value("select dbms_lob.substr(doc, 0, 1) from docs where id = 1"), "<null>");
+  EXPECT_EQ(s.value("select rawtohex(dbms_lob.substr(pic, 2, 2)) from docs where id = 2"), "FF10");
+  EXPECT_EQ(s.value("select dbms_lob.instr(pic, 'ff', 1, 2) from docs where id = 2"), "4");
+  const std::vector<std::pair<const char*, const char*>> reads = {
+      {"dbms_lob.substr('grüße', 3, 3)", "üße"},
+      {"dbms_lob.instr('abcabc', 'bc')", "2"},
+      {"dbms_lob.instr('abcabc', 'bc', 3)", "5"},
+      {"dbms_lob.instr('abcabc', 'bc', 1, 3)", "0"},
+      {"dbms_lob.instr('abcabc', 'bc', 0)", "<null>"},
+      {"dbms_lob.compare('abc', 'abc')", "0"},
+      {"dbms_lob.compare('abc', 'abd')", "-1"},
+      {"dbms_lob.compare('xbc', 'abc', 2, 2, 2)", "0"},
+      {"dbms_lob.getlength(null)", "<null>"},
+  };
+  for (const auto& c : reads) EXPECT_EQ(v(c.first), c.second) << c.first;
+
+  // The writers change the variable; the row takes it when the block stores it.
+  EXPECT_EQ(out("declare c clob; n number := 3; begin"
+                " select doc into c from docs where id = 1 for update;"
+                " dbms_lob.append(c, ' world'); dbms_lob.writeappend(c, 1, '!?');"
+                " dbms_lob.write(c, 5, 1, 'HELLO'); dbms_lob.write(c, 2, 15, 'ab');"
+                " dbms_output.put_line(c || '|' || dbms_lob.getlength(c));"
+                " dbms_lob.erase(c, n, 2); dbms_output.put_line(c || '|' || n);"
+                " dbms_lob.trim(c, 4); dbms_output.put_line(c);"
+                " update docs set doc = c where id = 1; end;"),
+            "HELLO world!  ab|16|H   O world!  ab|3|H   ");
+  EXPECT_EQ(s.value("select doc from docs where id = 1"), "H   ");
+  EXPECT_EQ(out("declare c clob; d clob := 'abcdef'; begin"
+                " dbms_lob.createtemporary(c, true, dbms_lob.session);"
+                " dbms_lob.open(c, dbms_lob.lob_readwrite);"
+                " dbms_output.put_line(nvl(to_char(dbms_lob.getlength(c)), 'null'));"
+                " dbms_lob.copy(c, d, 3, 1, 2); dbms_lob.copy(c, d, 1, 6, 1); dbms_lob.close(c);"
+                " dbms_output.put_line(c);"
+                " dbms_lob.freetemporary(c); dbms_output.put_line(nvl(c, 'freed')); end;"),
+            "0|bcd  a|freed");
+  const std::vector<std::pair<const char*, const char*>> errors = {
+      {"declare c clob; begin dbms_lob.append(c, 'x'); end;", "ORA-22275"},
+      {"declare c clob := 'ab'; begin dbms_lob.write(c, 0, 1, 'x'); end;",
+       "ORA-21560: argument 2 is null, invalid, or out of range"},
+      {"declare c clob := 'ab'; begin dbms_lob.writeappend(c, 5, 'xy'); end;",
+       "ORA-21560: argument 2 is null, invalid, or out of range"},
+      {"declare c clob := 'ab'; begin dbms_lob.trim(c, 5); end;",
+       "ORA-22926"},
+      {"declare c clob := 'ab'; begin dbms_lob.open(c, 7); end;",
+       "ORA-21560: argument 2 is null, invalid, or out of range"},
+  };
+  for (const auto& c : errors) {
+    EXPECT_NE(s.exec(c.first), OCI_SUCCESS) << c.first;
+    EXPECT_EQ(first_line(s.error_text()).substr(0, std::string(c.second).size()), c.second) << c.first;
+  }
+  EXPECT_NE(s.exec("begin dbms_lob.append('x'); end;"), OCI_SUCCESS);
+  EXPECT_NE(s.error_text().find("PLS-00306: wrong number or types of arguments in call to 'APPEND'"),
+            std::string::npos)
+      << s.error_text();
+  EXPECT_NE(s.exec("declare c clob; begin dbms_lob.appendx(c, 'x'); end;"), OCI_SUCCESS);
+  EXPECT_NE(s.error_text().find("PLS-00302"), std::string::npos) << s.error_text();
+  EXPECT_NE(s.exec("begin dbms_lob.append('x', 'y'); end;"), OCI_SUCCESS);
+  EXPECT_NE(s.error_text().find("PLS-00363"), std::string::npos) << s.error_text();
+}
+
+TEST_F(SuppliedPackages, DbmsRandomIsInRangeAndRepeatableAfterSeed) {
+  EXPECT_EQ(v("count(*) from (select dbms_random.value(1, 10) x from dual connect by level <= 200)"
+              " where x >= 1 and x < 10 "),
+            "200");
+  EXPECT_EQ(v("count(distinct dbms_random.value) from dual connect by level <= 50"), "50");
+  EXPECT_EQ(v("count(*) from (select dbms_random.random r from dual connect by level <= 50)"
+              " where r between -2147483648 and 2147483647"),
+            "50");
+  EXPECT_EQ(v("count(*) from (select dbms_random.normal n from dual connect by level <= 100) where abs(n) < 10"),
+            "100");
+  const std::vector<std::pair<const char*, const char*>> shapes = {
+      {"U", "^[A-Z]{12}$"}, {"l", "^[a-z]{12}$"},          {"A", "^[A-Za-z]{12}$"},
+      {"x", "^[A-Z0-9]{12}$"}, {"P", "^[ -~]{12}$"},       {"?", "^[A-Z]{12}$"},
+  };
+  for (const auto& c : shapes)
+    EXPECT_EQ(s.value(std::string("select count(*) from dual where regexp_like(dbms_random.string('") + c.first + "', 12), '" +
+                c.second + "')"),
+              "1")
+        << c.first;
+  EXPECT_EQ(v("dbms_random.string('U', 0)"), "<null>");
+  EXPECT_EQ(v("length(dbms_random.string('U', 5000))"), "4000");
+  std::string first = out("begin dbms_random.seed(42); dbms_output.put_line(dbms_random.value || ' ' ||"
+                          " dbms_random.string('A', 8)); end;");
+  std::string again = out("begin dbms_random.initialize(7); dbms_random.seed(42); dbms_output.put_line("
+                          "dbms_random.value || ' ' || dbms_random.string('A', 8)); dbms_random.terminate; end;");
+  EXPECT_EQ(first, again);
+  EXPECT_EQ(first.rfind("error", 0), std::string::npos) << first;
+  std::string other = out("begin dbms_random.seed('other'); dbms_output.put_line(dbms_random.value); end;");
+  EXPECT_NE(first.substr(0, first.find(' ')), other);
+  EXPECT_NE(s.exec("select dbms_random.value(1) from dual"), OCI_SUCCESS);
+  EXPECT_EQ(first_line(s.error_text()), "ORA-00909: invalid number of arguments");
+}
+
+TEST_F(SuppliedPackages, DbmsUtilitySleepAndApplicationInfo) {
+  run("create or replace procedure fail_deep as x number; begin x := 1 / 0; end;");
+  EXPECT_EQ(out("begin\n fail_deep;\nexception when others then\n"
+                " dbms_output.put_line(rtrim(dbms_utility.format_error_stack, chr(10)));\n"
+                " dbms_output.put_line(replace(dbms_utility.format_error_backtrace, chr(10), '/'));\nend;"),
+            "ORA-01476: divisor is equal to zero|"
+            "ORA-06512: at \"SCOTT.FAIL_DEEP\", line 1/ORA-06512: at line 2/");
+  EXPECT_EQ(out("declare e exception; begin raise e; exception when e then"
+                " dbms_output.put_line(rtrim(dbms_utility.format_error_stack, chr(10))); end;"),
+            "ORA-06510: PL/SQL: unhandled user-defined exception");
+  EXPECT_EQ(out("begin dbms_output.put_line(nvl(dbms_utility.format_error_stack, 'none')); end;"), "none");
+  EXPECT_EQ(out("declare t0 number := dbms_utility.get_time; begin dbms_session.sleep(0.2); dbms_lock.sleep(0.05);"
+                " dbms_output.put_line(case when dbms_utility.get_time - t0 between 20 and 200 then 'slept' end); end;"),
+            "slept");
+  EXPECT_NE(s.exec("begin dbms_session.sleep(-1); end;"), OCI_SUCCESS);
+  EXPECT_EQ(s.error_text().substr(0, 9), "ORA-38148");
+  EXPECT_EQ(v("nvl(sys_context('USERENV', 'MODULE'), 'unset')"), "unset");
+  run("begin dbms_application_info.set_module('loader', 'parse'); dbms_application_info.set_client_info('batch 7');"
+      " end;");
+  EXPECT_EQ(v("sys_context('USERENV','MODULE') || '/' || sys_context('USERENV','ACTION') || '/' ||"
+              " sys_context('USERENV','CLIENT_INFO')"),
+            "loader/parse/batch 7");
+  run("begin dbms_application_info.set_action(action_name => 'load'); end;");
+  EXPECT_EQ(out("declare m varchar2(64); a varchar2(64); begin dbms_application_info.read_module(m, a);"
+                " dbms_output.put_line(m || ' ' || a); end;"),
+            "loader load");
+}
+
+TEST_F(SuppliedPackages, DbmsAssertChecksNamesAndQuotes) {
+  const std::vector<std::pair<const char*, const char*>> cases = {
+      {"dbms_assert.noop('any thing')", "any thing"},
+      {"dbms_assert.enquote_literal('it''''s')", "'it''s'"},
+      {"dbms_assert.enquote_literal('''done''')", "'done'"},
+      {"dbms_assert.enquote_literal('it''s')", "error: ORA-06502: PL/SQL: numeric or value error\n"},
+      {"dbms_assert.enquote_name('emp')", "\"EMP\""},
+      {"dbms_assert.enquote_name('\"Mixed\"')", "\"Mixed\""},
+      {"dbms_assert.enquote_name('a\"b')", "error: ORA-06502: PL/SQL: numeric or value error\n"},
+      {"dbms_assert.simple_sql_name('  emp_1$ ')", "  emp_1$ "},
+      {"dbms_assert.simple_sql_name('\"a \"\" b\"')", "\"a \"\" b\""},
+      {"dbms_assert.simple_sql_name('1emp')", "error: ORA-44003: invalid SQL name\n"},
+      {"dbms_assert.simple_sql_name('emp; drop table x')", "error: ORA-44003: invalid SQL name\n"},
+      {"dbms_assert.simple_sql_name('scott.emp')", "error: ORA-44003: invalid SQL name\n"},
+      {"dbms_assert.qualified_sql_name('scott.\"Emp\"@link.world')", "scott.\"Emp\"@link.world"},
+      {"dbms_assert.qualified_sql_name('scott..emp')", "error: ORA-44004: invalid qualified SQL name\n"},
+      {"dbms_assert.qualified_sql_name('a@b@c')", "error: ORA-44004: invalid qualified SQL name\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(v(c.first), c.second) << c.first;
+  EXPECT_EQ(out("begin dbms_output.put_line(dbms_assert.enquote_name('t', false)); end;"), "\"t\"");
+}
+
+}  // namespace
