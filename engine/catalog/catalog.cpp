@@ -110,6 +110,9 @@ void drop_orphan_rows(sqlite3* db, const std::string& user) {
         "DELETE FROM main.vantro_generated_columns WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_table_options WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_temporary_tables WHERE owner=?1 AND table_name NOT IN $L",
+        "DELETE FROM main.vantro_part_tables WHERE owner=?1 AND table_name NOT IN $L",
+        "DELETE FROM main.vantro_part_key_columns WHERE owner=?1 AND table_name NOT IN $L",
+        "DELETE FROM main.vantro_tab_partitions WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_comments WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_columns WHERE owner=?1 AND table_name NOT IN $L",
     };

@@ -49,6 +49,16 @@ const char* const kDictionarySchema =
     " sequence_name TEXT, fill_sql TEXT, identity_options TEXT, PRIMARY KEY(owner, table_name, column_name));"
     "CREATE TABLE IF NOT EXISTS main.vantro_table_options(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
     " iot_type TEXT, PRIMARY KEY(owner, table_name));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_part_tables(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
+    " partitioning_type TEXT NOT NULL, subpartitioning_type TEXT NOT NULL, partition_count INTEGER NOT NULL,"
+    " def_subpartition_count INTEGER NOT NULL, partitioning_key_count INTEGER NOT NULL,"
+    " subpartitioning_key_count INTEGER NOT NULL, interval TEXT, PRIMARY KEY(owner, table_name));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_part_key_columns(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
+    " column_name TEXT NOT NULL, column_position INTEGER NOT NULL, PRIMARY KEY(owner, table_name, column_position));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_tab_partitions(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
+    " partition_name TEXT NOT NULL, partition_position INTEGER NOT NULL, high_value TEXT,"
+    " subpartition_count INTEGER NOT NULL, tablespace_name TEXT, pct_free INTEGER, logging TEXT,"
+    " PRIMARY KEY(owner, table_name, partition_name));"
     "CREATE TABLE IF NOT EXISTS main.vantro_temporary_tables(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
     " duration TEXT NOT NULL, PRIMARY KEY(owner, table_name));"
     "CREATE TABLE IF NOT EXISTS main.vantro_storage(owner TEXT NOT NULL, object_name TEXT NOT NULL,"
@@ -180,7 +190,9 @@ const char* const kTableColumns =
     "coalesce(g.pct_used,40),coalesce(g.ini_trans,1),coalesce(g.max_trans,255),coalesce(g.initial_extent,65536)," \
     "coalesce(g.next_extent,1048576),coalesce(g.min_extents,1),coalesce(g.max_extents,2147483645),"               \
     "coalesce(g.pct_increase,0),coalesce(g.freelists,1),coalesce(g.freelist_groups,1),coalesce(g.logging,'YES')," \
-    "'N',NULL,NULL,NULL,NULL,NULL,NULL,'         1','         1','    N','ENABLED',NULL,NULL,'NO',x.iot_type,"    \
+    "'N',NULL,NULL,NULL,NULL,NULL,NULL,'         1','         1','    N','ENABLED',NULL,NULL,"                    \
+    "CASE WHEN EXISTS (SELECT 1 FROM main.vantro_part_tables pt WHERE pt.owner=$U AND pt.table_name=m.name)"      \
+    " THEN 'YES' ELSE 'NO' END,x.iot_type,"                                                                       \
     "CASE WHEN t.duration IS NULL THEN 'N' ELSE 'Y' END,'N','NO',coalesce(g.buffer_pool,'DEFAULT'),'DISABLED',"   \
     "t.duration FROM $S.sqlite_master m LEFT JOIN main.vantro_temporary_tables t ON t.owner=$U AND "              \
     "t.table_name=m.name"                                                                                         \
@@ -318,7 +330,42 @@ const char* const kConstraintColumns =
     "grantee,owner,table_name,grantor,privilege,CASE WHEN grantable<>0 THEN 'YES' ELSE 'NO' END,'NO'" \
     " FROM main.vantro_tab_privs"
 
+// The partitioned tables, their partitions (HIGH_VALUE: the bound as written) and keys.
+const char* const kPartTableColumns =
+    "TABLE_NAME VARCHAR2(128), PARTITIONING_TYPE VARCHAR2(9), SUBPARTITIONING_TYPE VARCHAR2(9),"
+    " PARTITION_COUNT NUMBER, DEF_SUBPARTITION_COUNT NUMBER, PARTITIONING_KEY_COUNT NUMBER,"
+    " SUBPARTITIONING_KEY_COUNT NUMBER, STATUS VARCHAR2(8), DEF_TABLESPACE_NAME VARCHAR2(30),"
+    " DEF_PCT_FREE NUMBER, DEF_LOGGING VARCHAR2(7), INTERVAL VARCHAR2(1000)";
+#define PART_TABLE_ROW                                                                                            \
+    "p.table_name,p.partitioning_type,p.subpartitioning_type,CASE WHEN p.interval IS NULL THEN p.partition_count" \
+    " ELSE 1048575 END,p.def_subpartition_count,p.partitioning_key_count,p.subpartitioning_key_count,'VALID',"    \
+    "coalesce(g.tablespace_name,'USERS'),coalesce(g.pct_free,10),CASE g.logging WHEN 'NO' THEN 'NO' ELSE 'NONE'"  \
+    " END,p.interval FROM main.vantro_part_tables p LEFT JOIN main.vantro_storage g ON g.owner=p.owner"           \
+    " AND g.object_name=p.table_name AND g.object_kind='TABLE' WHERE p.owner=$U"
+const char* const kTabPartitionColumns =
+    "TABLE_NAME VARCHAR2(128), COMPOSITE VARCHAR2(3), PARTITION_NAME VARCHAR2(128), SUBPARTITION_COUNT NUMBER,"
+    " HIGH_VALUE LONG, HIGH_VALUE_LENGTH NUMBER, PARTITION_POSITION NUMBER, TABLESPACE_NAME VARCHAR2(30),"
+    " PCT_FREE NUMBER, LOGGING VARCHAR2(7), NUM_ROWS NUMBER, LAST_ANALYZED DATE";
+#define TAB_PARTITION_ROW                                                                             \
+    "t.table_name,CASE WHEN t.subpartition_count>0 THEN 'YES' ELSE 'NO' END,t.partition_name,"        \
+    "t.subpartition_count,t.high_value,coalesce(length(t.high_value),0),t.partition_position,"        \
+    "coalesce(t.tablespace_name,'USERS'),coalesce(t.pct_free,10),coalesce(t.logging,'YES'),NULL,NULL" \
+    " FROM main.vantro_tab_partitions t WHERE t.owner=$U"
+const char* const kPartKeyColumns =
+    "NAME VARCHAR2(128), OBJECT_TYPE CHAR(5), COLUMN_NAME VARCHAR2(4000), COLUMN_POSITION NUMBER";
+#define PART_KEY_ROW \
+    "k.table_name,'TABLE',k.column_name,k.column_position FROM main.vantro_part_key_columns k WHERE k.owner=$U"
+
 const ViewDef kViews[] = {
+    {"USER_PART_TABLES", kPartTableColumns, "SELECT " PART_TABLE_ROW},
+    {"ALL_PART_TABLES", nullptr, "SELECT p.owner," PART_TABLE_ROW},
+    {"DBA_PART_TABLES", nullptr, "SELECT p.owner," PART_TABLE_ROW},
+    {"USER_TAB_PARTITIONS", kTabPartitionColumns, "SELECT " TAB_PARTITION_ROW},
+    {"ALL_TAB_PARTITIONS", nullptr, "SELECT t.owner," TAB_PARTITION_ROW},
+    {"DBA_TAB_PARTITIONS", nullptr, "SELECT t.owner," TAB_PARTITION_ROW},
+    {"USER_PART_KEY_COLUMNS", kPartKeyColumns, "SELECT " PART_KEY_ROW},
+    {"ALL_PART_KEY_COLUMNS", nullptr, "SELECT k.owner," PART_KEY_ROW},
+    {"DBA_PART_KEY_COLUMNS", nullptr, "SELECT k.owner," PART_KEY_ROW},
     {"USER_OBJECTS", kObjectColumns, "SELECT " OBJECT_ROW " WHERE l.owner=$U"},
     {"ALL_OBJECTS", nullptr, "SELECT l.owner," OBJECT_ROW},
     {"DBA_OBJECTS", nullptr, "SELECT l.owner," OBJECT_ROW},

@@ -360,6 +360,34 @@ struct StorageClause {
               max_extents = -1, pct_increase = -1, freelists = -1, freelist_groups = -1;
 };
 
+// One partition of PARTITION BY: a range partition's bounds (one per key column, a null
+// pointer for MAXVALUE) or a list partition's values (a Null expression for NULL); a hash
+// partition has neither. values_offset..values_end is the bound list as typed.
+struct PartitionDef {
+    std::string name;  // empty: a system name is given
+    std::uint32_t offset = 0;
+    std::vector<std::unique_ptr<Expr>> values;
+    bool is_default = false;  // VALUES (DEFAULT)
+    std::uint32_t values_offset = 0, values_end = 0;
+    int subpartitions = 0;
+    StorageClause storage;
+};
+
+// CREATE TABLE ... PARTITION BY RANGE | LIST | HASH (columns) [INTERVAL (expr)]
+// [SUBPARTITION BY ...] (partitions). The table stays one SQLite table; the partitions
+// bound the key values its rows may take.
+struct Partitioning {
+    std::string method;  // RANGE, LIST or HASH; empty: not partitioned
+    std::uint32_t offset = 0;
+    std::vector<std::string> columns;
+    std::vector<std::uint32_t> column_offsets;
+    std::unique_ptr<Expr> interval;
+    std::string sub_method;  // RANGE, LIST, HASH or empty
+    std::vector<std::string> sub_columns;
+    int sub_count = 0;  // SUBPARTITIONS n or the template's count
+    std::vector<PartitionDef> partitions;
+};
+
 // CREATE/ALTER/DROP USER and ROLE, GRANT and REVOKE. Privileges are upper case words
 // joined by one space ("CREATE TABLE", "ALL"); a role is given the same way.
 struct AccessClause {
@@ -423,6 +451,7 @@ struct Statement {
     std::vector<ExprPtr> returning;            // DML RETURNING expressions
     std::vector<std::string> returning_into;   // ... INTO these placeholders
     StorageClause storage;                     // Create table; Create index
+    Partitioning partitioning;                 // Create table
     // MERGE INTO table [alias] (table, alias) USING source ON (merge_on): WHEN MATCHED THEN
     // UPDATE SET sets [WHERE where] [DELETE WHERE merge_delete]; WHEN NOT MATCHED THEN
     // INSERT [(columns)] VALUES (values[0]) [WHERE merge_insert_where].

@@ -128,6 +128,13 @@ private:
     bool generated_clause(ColumnDef* c);
     bool identity_options(IdentityOptions* o);
     bool table_clauses(Statement* s);
+    bool table_attribute();
+    void segment_attributes(StorageClause* st);
+    bool partition_by(Partitioning* p);
+    bool subpartition_by(Partitioning* p);
+    bool partition_def(Partitioning* p, PartitionDef* d);
+    bool subpartition_list();
+    bool paren_list_skip();
     bool on_commit_clause(Statement* s);
     bool table_constraint(TableConstraint* c);
     bool constraint_state(ConstraintState* st);

@@ -501,6 +501,15 @@ bool Parser::on_commit_clause(Statement* s) {
 bool Parser::table_clauses(Statement* s) {
     for (;;) {
         storage_clauses(&s->storage, false);
+        if (is_word("PARTITION") && word_at(1, "BY")) {
+            if (!s->partitioning.method.empty() || !s->temporary_duration.empty()) return fail(933);
+            if (!partition_by(&s->partitioning)) return false;
+            continue;
+        }
+        if (s->organization != "INDEX" && table_attribute()) {
+            if (failed_) return false;
+            continue;
+        }
         if (is_word("ORGANIZATION")) {
             s->organization_offset = cur().offset;
             ++p_;
@@ -531,6 +540,229 @@ bool Parser::table_clauses(Statement* s) {
             return true;
         }
     }
+}
+
+// The table attributes that change nothing here: COMPRESS, PARALLEL, CACHE, ROW MOVEMENT,
+// MONITORING, SEGMENT CREATION and a LOB's storage. True when one was read (failed_ set
+// when it was malformed).
+bool Parser::table_attribute() {
+    long long n = 0;
+    if (accept_word("COMPRESS")) {
+        if (accept_word("FOR")) {
+            if (!accept_word("OLTP") && !accept_word("ALL") && !accept_word("DIRECT_LOAD") && !accept_word("QUERY") &&
+                !accept_word("ARCHIVE"))
+                return fail(905);
+            accept_word("OPERATIONS");
+            if (!accept_word("LOW")) accept_word("HIGH");
+        } else if (!accept_word("BASIC") && cur().kind == TokenKind::Number) {
+            size(&n);
+        }
+        return true;
+    }
+    if (accept_word("PARALLEL")) {
+        if (cur().kind == TokenKind::Number) size(&n);
+        return true;
+    }
+    if (accept_word("NOCOMPRESS") || accept_word("NOPARALLEL") || accept_word("CACHE") || accept_word("NOCACHE") ||
+        accept_word("MONITORING") || accept_word("NOMONITORING") || accept_word("ROWDEPENDENCIES") ||
+        accept_word("NOROWDEPENDENCIES"))
+        return true;
+    if ((is_word("ENABLE") || is_word("DISABLE")) && word_at(1, "ROW")) {
+        p_ += 2;
+        return expect_word("MOVEMENT", 905) || true;
+    }
+    if (is_word("SEGMENT") && word_at(1, "CREATION")) {
+        p_ += 2;
+        if (!accept_word("IMMEDIATE") && !accept_word("DEFERRED")) fail(905);
+        return true;
+    }
+    if (is_word("LOB") && t_.size() > p_ + 1 && t_[p_ + 1].text == "(") {
+        ++p_;
+        std::vector<std::string> lobs;
+        if (!name_list(&lobs, nullptr) || !expect_word("STORE", 905) || !expect_word("AS", 905)) return true;
+        accept_word("SECUREFILE") || accept_word("BASICFILE");
+        std::string segment;
+        if (!is_op("(") && cur().kind != TokenKind::Operator) identifier(&segment);
+        if (is_op("(")) paren_list_skip();
+        return true;
+    }
+    return false;
+}
+
+// A parenthesised list whose contents the engine has no use for (a LOB's storage
+// parameters), balanced; fails at the end of the statement when it is not closed.
+bool Parser::paren_list_skip() {
+    ++p_;  // (
+    for (int depth = 1; depth > 0; ++p_) {
+        if (at_end()) return fail(907);
+        if (is_op("(")) ++depth;
+        if (is_op(")")) --depth;
+    }
+    return true;
+}
+
+// A partition's or subpartition's physical attributes: the storage clauses and COMPRESS.
+void Parser::segment_attributes(StorageClause* st) {
+    for (;;) {
+        storage_clauses(st, false);
+        if (is_word("COMPRESS") || is_word("NOCOMPRESS")) {
+            table_attribute();
+            continue;
+        }
+        return;
+    }
+}
+
+// PARTITION BY RANGE (columns) [INTERVAL (expr)], LIST (column) or HASH (columns), an
+// optional SUBPARTITION BY, then the partitions: (PARTITION ..., ...) or, for HASH,
+// PARTITIONS n [STORE IN (tablespaces)].
+bool Parser::partition_by(Partitioning* p) {
+    p_ += 2;  // PARTITION BY
+    p->offset = cur().offset;
+    if (!accept_word("RANGE") && !accept_word("LIST") && !accept_word("HASH")) return fail(3001);
+    p->method = t_[p_ - 1].text;
+    if (!is_op("(")) return fail(906);
+    if (!name_list(&p->columns, &p->column_offsets)) return false;
+    if (p->method == "RANGE" && accept_word("INTERVAL")) {
+        if (!expect_op("(", 906) || !expr(&p->interval) || !expect_op(")", 907)) return false;
+        if (accept_word("STORE")) {
+            std::vector<std::string> spaces;
+            if (!expect_word("IN", 905) || !name_list(&spaces, nullptr)) return false;
+        }
+    }
+    if (is_word("SUBPARTITION") && word_at(1, "BY") && !subpartition_by(p)) return false;
+    if (p->method == "HASH" && accept_word("PARTITIONS")) {
+        long long n = 0;
+        if (!size(&n)) return fail(1722);
+        if (n < 1 || n > 1048575) return fail(1722);
+        for (long long i = 1; i <= n; ++i) p->partitions.emplace_back();
+        if (accept_word("STORE")) {
+            std::vector<std::string> spaces;
+            if (!expect_word("IN", 905) || !name_list(&spaces, nullptr)) return false;
+        }
+        segment_attributes(&p->partitions.front().storage);
+        return true;
+    }
+    if (!expect_op("(", 906)) return false;
+    do {
+        p->partitions.emplace_back();
+        if (!partition_def(p, &p->partitions.back())) return false;
+    } while (accept_op(","));
+    return expect_op(")", 907);
+}
+
+// SUBPARTITION BY RANGE | LIST | HASH (columns) [SUBPARTITIONS n [STORE IN (...)]]
+// [SUBPARTITION TEMPLATE (subpartitions) | SUBPARTITION TEMPLATE n].
+bool Parser::subpartition_by(Partitioning* p) {
+    p_ += 2;
+    if (!accept_word("RANGE") && !accept_word("LIST") && !accept_word("HASH")) return fail(3001);
+    p->sub_method = t_[p_ - 1].text;
+    if (!is_op("(")) return fail(906);
+    if (!name_list(&p->sub_columns, nullptr)) return false;
+    long long n = 0;
+    if (accept_word("SUBPARTITIONS")) {
+        if (!size(&n)) return fail(1722);
+        p->sub_count = static_cast<int>(n);
+        if (accept_word("STORE")) {
+            std::vector<std::string> spaces;
+            if (!expect_word("IN", 905) || !name_list(&spaces, nullptr)) return false;
+        }
+    }
+    if (is_word("SUBPARTITION") && word_at(1, "TEMPLATE")) {
+        p_ += 2;
+        if (cur().kind == TokenKind::Number) {
+            size(&n);
+            p->sub_count = static_cast<int>(n);
+        } else {
+            std::size_t before = p_;
+            if (!is_op("(")) return fail(906);
+            if (!subpartition_list()) return false;
+            int count = 0;
+            for (std::size_t i = before; i < p_; ++i) count += t_[i].text == "SUBPARTITION";
+            p->sub_count = count;
+        }
+    }
+    return true;
+}
+
+// (SUBPARTITION [name] [VALUES ...] [attributes], ...): read and checked for its form; the
+// rows of a table are bounded by its partitions only.
+bool Parser::subpartition_list() {
+    ++p_;  // (
+    do {
+        if (!expect_word("SUBPARTITION", 14004)) return false;
+        std::string name;
+        if (!is_word("VALUES") && !is_word("TABLESPACE") && cur().kind != TokenKind::Operator) identifier(&name);
+        if (accept_word("VALUES")) {
+            if (accept_word("LESS") && !expect_word("THAN", 905)) return false;
+            if (!is_op("(")) return fail(906);
+            if (!paren_list_skip()) return false;
+        }
+        StorageClause st;
+        segment_attributes(&st);
+    } while (accept_op(","));
+    return expect_op(")", 907);
+}
+
+// PARTITION [name] [VALUES LESS THAN (bounds) | VALUES (values | DEFAULT)] [attributes]
+// [(subpartitions) | SUBPARTITIONS n [STORE IN (...)]].
+bool Parser::partition_def(Partitioning* p, PartitionDef* d) {
+    d->offset = cur().offset;
+    if (!expect_word("PARTITION", 14004)) return false;
+    if (!is_word("VALUES") && !is_word("TABLESPACE") && cur().kind != TokenKind::Operator) {
+        d->offset = cur().offset;
+        if (!identifier(&d->name)) return fail(14006);
+    }
+    if (p->method == "RANGE") {
+        if (!expect_word("VALUES", 905) || !expect_word("LESS", 905) || !expect_word("THAN", 905)) return false;
+        if (!is_op("(")) return fail(906);
+        d->values_offset = t_[p_ + 1].offset;
+        ++p_;
+        do {
+            if (accept_word("MAXVALUE")) {
+                d->values.emplace_back();
+                continue;
+            }
+            ExprPtr v;
+            if (!expr(&v)) return false;
+            d->values.push_back(std::move(v));
+        } while (accept_op(","));
+        d->values_end = cur().offset;
+        if (!expect_op(")", 907)) return false;
+    } else if (p->method == "LIST") {
+        if (!expect_word("VALUES", 905)) return false;
+        if (!is_op("(")) return fail(906);
+        d->values_offset = t_[p_ + 1].offset;
+        ++p_;
+        if (accept_word("DEFAULT")) {
+            d->is_default = true;
+        } else {
+            do {
+                ExprPtr v;
+                if (!expr(&v)) return false;
+                d->values.push_back(std::move(v));
+            } while (accept_op(","));
+        }
+        d->values_end = cur().offset;
+        if (!expect_op(")", 907)) return false;
+    }
+    segment_attributes(&d->storage);
+    if (is_op("(") && t_.size() > p_ + 1 && t_[p_ + 1].text == "SUBPARTITION") {
+        std::size_t before = p_;
+        if (!subpartition_list()) return false;
+        for (std::size_t i = before; i < p_; ++i) d->subpartitions += t_[i].text == "SUBPARTITION";
+    } else if (accept_word("SUBPARTITIONS")) {
+        long long n = 0;
+        if (!size(&n)) return fail(1722);
+        d->subpartitions = static_cast<int>(n);
+        if (accept_word("STORE")) {
+            std::vector<std::string> spaces;
+            if (!expect_word("IN", 905) || !name_list(&spaces, nullptr)) return false;
+        }
+    } else {
+        d->subpartitions = p->sub_method.empty() ? 0 : (p->sub_count > 0 ? p->sub_count : 1);
+    }
+    return true;
 }
 
 // A size: a number with an optional K, M or G suffix.

@@ -377,6 +377,7 @@ bool Translator::create_table(Statement& s) {
         if (k.kind == TableConstraint::Kind::PrimaryKey && !k.state.disabled)
             key_columns.insert(k.columns.begin(), k.columns.end());
     if (s.organization == "INDEX" && !organized_by_index(owner, s, inline_constraints)) return false;
+    if (!s.partitioning.method.empty() && !partitioned_table(owner, s, check_scope, &enforcement)) return false;
     out_->sql = "CREATE TABLE " + quote_name(owner) + "." + quote_name(s.table.name) + " (" + body + ")";
     for (const std::string& e : enforcement) out_->sql += "; " + e;
     for (ColumnDef& c : s.column_defs)
@@ -533,6 +534,9 @@ bool Translator::drop_table(Statement& s) {
                                 " AND table_name=" + quote_text(s.table.name));
     out_->catalog_sql.push_back("DELETE FROM main.vantro_temporary_tables WHERE owner=" + quote_text(owner) +
                                 " AND table_name=" + quote_text(s.table.name));
+    for (const char* table : {"vantro_part_tables", "vantro_tab_partitions", "vantro_part_key_columns"})
+        out_->catalog_sql.push_back(std::string("DELETE FROM main.") + table + " WHERE owner=" + quote_text(owner) +
+                                    " AND table_name=" + quote_text(s.table.name));
     return true;
 }
 

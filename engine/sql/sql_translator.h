@@ -398,6 +398,8 @@ private:
     bool create_table(Statement& s);
     bool drop_table(Statement& s);
     bool create_table_as(Statement& s, const std::string& owner);
+    bool partitioned_table(const std::string& owner, Statement& s, const Scope& scope,
+                           std::vector<std::string>* enforcement);
     bool organized_by_index(const std::string& owner, const Statement& s,
                             const std::vector<TableConstraint>& constraints);
     bool truncate_table(Statement& s);

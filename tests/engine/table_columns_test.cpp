@@ -220,3 +220,65 @@ TEST_F(TableColumns, ModifiedDefaultsApplyToLaterInserts) {
 }
 
 }  // namespace
+
+TEST_F(TableColumns, PartitionedTablesBoundTheirRows) {
+  run("create table sales (prod_id number, time_id date, amt number) pctfree 5 nologging parallel compress"
+      " partition by range (time_id) (partition sales_1998 values less than (to_date('01-JAN-1999','DD-MON-YYYY'))"
+      " tablespace users pctfree 3 storage (initial 64k),"
+      " partition sales_1999 values less than (to_date('01-JAN-2000','DD-MON-YYYY')) nologging compress)"
+      " enable row movement");
+  run("insert into sales values (1, to_date('15-JUN-1998','DD-MON-YYYY'), 10)");
+  run("insert into sales values (2, to_date('31-DEC-1999','DD-MON-YYYY'), 20)");
+  EXPECT_EQ(error_of("insert into sales values (3, to_date('01-JAN-2000','DD-MON-YYYY'), 30)"), 14400);
+  EXPECT_EQ(error_of("insert into sales values (3, null, 30)"), 14400) << "NULL sorts above every bound";
+  EXPECT_EQ(error_of("update sales set time_id = time_id + 1 where prod_id = 2"), 14400);
+  EXPECT_EQ(rows("select prod_id from sales order by 1"), (Rows{"1", "2"}));
+  EXPECT_EQ(rows("select partition_name, partition_position, high_value, pct_free from user_tab_partitions"
+                 " where table_name = 'SALES' order by 2"),
+            (Rows{"SALES_1998|1|to_date('01-JAN-1999','DD-MON-YYYY')|3",
+                  "SALES_1999|2|to_date('01-JAN-2000','DD-MON-YYYY')|5"}));
+  EXPECT_EQ(rows("select partitioning_type, partition_count, partitioning_key_count from user_part_tables"),
+            (Rows{"RANGE|2|1"}));
+  EXPECT_EQ(rows("select name, column_name, column_position from user_part_key_columns"), (Rows{"SALES|TIME_ID|1"}));
+  EXPECT_EQ(s.value("select partitioned from user_tables where table_name = 'SALES'"), "YES");
+
+  // Several key columns compare column by column; MAXVALUE takes everything above.
+  run("create table r2 (a number, b number) partition by range (a, b)"
+      " (partition p1 values less than (10, 5), partition p2 values less than (20, maxvalue))");
+  run("insert into r2 values (10, 4)");
+  run("insert into r2 values (19, null)");
+  run("insert into r2 values (20, 1)");
+  EXPECT_EQ(error_of("insert into r2 values (21, 1)"), 14400);
+  run("create table rm (a number) partition by range (a) interval (10) (partition p0 values less than (10))");
+  run("insert into rm values (1000)");
+
+  run("create table regions (code varchar2(2), n number) partition by list (code)"
+      " (partition east values ('NY', 'NJ'), partition none values (null))");
+  run("insert into regions values ('NJ', 1)");
+  run("insert into regions values (null, 2)");
+  EXPECT_EQ(error_of("insert into regions values ('CA', 3)"), 14400);
+  run("create table regions2 (code varchar2(2)) partition by list (code)"
+      " (partition east values ('NY'), partition rest values (default))");
+  run("insert into regions2 values ('CA')");
+  EXPECT_EQ(s.value("select high_value from user_tab_partitions where partition_name = 'REST'"), "DEFAULT");
+
+  run("create table h (id number, k number) partition by hash (id) partitions 4 store in (users)");
+  run("create table hc (id number, d date) partition by range (d) subpartition by hash (id) subpartitions 2"
+      " (partition p1 values less than (maxvalue))");
+  run("insert into h values (7, 1)");
+  EXPECT_EQ(rows("select count(*), min(partition_name) from user_tab_partitions where table_name = 'H'"),
+            (Rows{"4|SYS_P1"}));
+  EXPECT_EQ(rows("select subpartitioning_type, def_subpartition_count from user_part_tables where table_name = 'HC'"),
+            (Rows{"HASH|2"}));
+
+  EXPECT_EQ(error_of("create table bad (a number) partition by range (b) (partition p values less than (1))"), 904);
+  EXPECT_EQ(error_of("create table bad (a number) partition by range (a) (partition p values less than (1, 2))"),
+            14017);
+  EXPECT_EQ(error_of("create table bad (a number) partition by range (a)"
+                     " (partition p values less than (1), partition p values less than (2))"),
+            14012);
+  EXPECT_EQ(error_of("create table bad (a number) partition by range (a) (p values less than (1))"), 14004);
+  EXPECT_EQ(error_of("create table bad (a number) partition by system"), 3001);
+  run("drop table sales");
+  EXPECT_EQ(s.value("select count(*) from user_tab_partitions where table_name = 'SALES'"), "0");
+}
