@@ -216,7 +216,9 @@ private:
 
     std::string owner_of(const TableRef& t) const { return t.owner.empty() ? ctx_.schema : t.owner; }
     bool rows_sql(const std::string& owner, const std::string& table, std::uint32_t offset, std::string* sql);
-    bool table_source(const TableRef& t, Source* src);
+    bool table_source(const TableRef& t, Source* src, const char* privilege = "SELECT");
+    // Fails with the ORA- error when the session may not use owner.name for privilege.
+    bool may_use(const std::string& owner, const std::string& name, const char* privilege, std::uint32_t offset);
     bool select(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
                 const std::vector<ColumnInfo>* store_types = nullptr);
     bool select_query(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
