@@ -181,6 +181,7 @@ DdlResult AlterTable::run() {
     }
     owner_ = owner.empty() ? ctx_.schema : owner;
     if (!ctx_.catalog->table_columns(owner_, table_, &cols_)) return fail_at(942, off);
+    if (!ctx_.catalog->may_change(owner_, table_, "ALTER", "ALTER ANY TABLE")) return fail_at(1031, off);
     next_id_ = ctx_.catalog->next_constraint_number();
     DdlResult r = DdlResult::NotMine;
     std::size_t start = p_;

@@ -300,7 +300,11 @@ bool catalog_login(sqlite3* db, const std::string& folder, const std::string& us
             return false;
         }
     }
-    if (!exists && !catalog_add_user(db, user, password, check_password, err)) return false;
+    if (!exists) {
+        if (!catalog_add_user(db, user, password, check_password, err)) return false;
+        // PUBLIC is the administrative SYSOPER schema: what it held, every user would.
+        if (user != "PUBLIC") users_grant_first_logon(db, user);
+    }
     if (!catalog_attach_user(db, folder, user, err)) return false;
     repair_altered_tables(db, user);
     drop_orphan_rows(db, user);
@@ -366,9 +370,43 @@ bool catalog_attach_all(sqlite3* db, const std::string& folder, OraError* err) {
     return true;
 }
 
+bool SqliteCatalog::reachable(const std::string& owner, const std::string& name) {
+    const CatalogDomain d = catalog_domain(db_);
+    if (d.user.empty()) return true;
+    if (owner != d.user && users_object_access(db_, owner, name, std::string()) != 0) return false;
+    // The owner of a unit another user runs may not be attached to that user's session.
+    if (schema_exists(owner)) return true;
+    if (!catalog_valid_user_name(owner) || !user_exists(owner) || !sqlite3_get_autocommit(db_)) return false;
+    const char* file = sqlite3_db_filename(db_, "main");
+    if (!file) return false;
+    std::string folder(file);
+    const std::size_t cut = folder.find_last_of("/\\");
+    if (cut == std::string::npos) return false;
+    folder.resize(cut);
+    OraError err;
+    return catalog_attach_user(db_, folder, owner, &err);
+}
+
+int SqliteCatalog::object_access(const std::string& owner, const std::string& name, const std::string& privilege) {
+    return users_object_access(db_, owner, name, privilege);
+}
+
+bool SqliteCatalog::may_create(const std::string& owner, const std::string& kind) {
+    OraError err;
+    return users_may_create(db_, owner, kind, &err);
+}
+
+bool SqliteCatalog::may_change(const std::string& owner, const std::string& name, const std::string& object_privilege,
+                               const std::string& any_privilege) {
+    const CatalogDomain d = catalog_domain(db_);
+    if (d.user.empty() || owner == d.user || users_domain_has(db_, any_privilege)) return true;
+    return !object_privilege.empty() && users_object_access(db_, owner, name, object_privilege) == 0;
+}
+
 bool SqliteCatalog::table_columns(const std::string& owner, const std::string& table,
                                   std::vector<ColumnInfo>* columns) {
     columns->clear();
+    if (!reachable(owner, table)) return false;
     std::uint64_t generation = catalog_generation(db_);
     std::string key = owner + "." + table;
     if (catalog_remembered_columns(db_, generation, key, columns)) return !columns->empty();
@@ -615,7 +653,8 @@ bool SqliteCatalog::view_text(const std::string& owner, const std::string& name,
 }
 
 bool SqliteCatalog::sequence_exists(const std::string& owner, const std::string& name) {
-    return dictionary_sequence_exists(db_, owner, name);
+    // Another schema's sequence the session may not select from stays unseen.
+    return users_object_access(db_, owner, name, "SELECT") == 0 && dictionary_sequence_exists(db_, owner, name);
 }
 
 bool catalog_mark_altering(sqlite3* db, const std::string& owner, const std::string& table, OraError* err) {

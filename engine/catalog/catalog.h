@@ -70,11 +70,19 @@ public:
     bool view_text(const std::string& owner, const std::string& name, std::string* text) override;
     bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) override;
     bool key_columns(const std::string& owner, const std::string& table, std::vector<std::string>* columns) override;
+    int object_access(const std::string& owner, const std::string& name, const std::string& privilege) override;
+    bool may_create(const std::string& owner, const std::string& kind) override;
+    bool may_change(const std::string& owner, const std::string& name, const std::string& object_privilege,
+                    const std::string& any_privilege) override;
     // In temporary_tables.cpp.
     bool temporary_table(const std::string& owner, const std::string& table) override;
     bool temporary_rows(const std::string& owner, const std::string& table, std::string* sql, int* code) override;
 
 private:
+    // Whether the session's privilege domain holds any privilege on owner.name (its own
+    // objects: always); the schema file is attached the first time one of its objects is
+    // reached (outside a transaction: SQLite refuses ATTACH inside one).
+    bool reachable(const std::string& owner, const std::string& name);
     sqlite3* db_;
 };
 

@@ -36,6 +36,7 @@ struct Connection {
     std::unordered_map<std::string, std::vector<ColumnInfo>> columns;
     bool wal = false;         // the catalog file is in WAL mode (readers and one writer at once)
     sqlite3* side = nullptr;  // a second connection to the catalog file, opened on first use
+    CatalogDomain domain;     // whose privileges the statements use
 };
 
 std::mutex registry_mutex;
@@ -180,6 +181,26 @@ void catalog_remember_columns(sqlite3* db, std::uint64_t generation, const std::
 std::uint64_t catalog_statements_prepared(sqlite3* db) {
     Connection* c = connection(db);
     return c ? c->prepared : 0;
+}
+
+void catalog_set_domain(sqlite3* db, const std::string& user) {
+    if (Connection* c = connection(db)) c->domain = CatalogDomain{user, true};
+}
+
+CatalogDomain catalog_domain(sqlite3* db) {
+    Connection* c = connection(db);
+    return c ? c->domain : CatalogDomain();
+}
+
+CatalogDefiner::CatalogDefiner(sqlite3* db, const std::string& owner) : db_(db) {
+    if (Connection* c = connection(db)) {
+        saved_ = c->domain;
+        c->domain = CatalogDomain{owner, false};
+    }
+}
+
+CatalogDefiner::~CatalogDefiner() {
+    if (Connection* c = connection(db_)) c->domain = saved_;
 }
 
 CatalogPin::CatalogPin(sqlite3* db) : db_(db) {

@@ -40,6 +40,31 @@ bool catalog_remembered_columns(sqlite3* db, std::uint64_t generation, const std
                                 std::vector<ColumnInfo>* columns);
 void catalog_remember_columns(sqlite3* db, std::uint64_t generation, const std::string& key,
                               const std::vector<ColumnInfo>& columns);
+// The privilege domain the connection's statements run in: the user whose privileges
+// count, and whether its roles count too (not inside a definer's-rights unit, where only
+// what was granted to the owner itself or to PUBLIC counts). Empty for a connection
+// nobody has logged on to.
+struct CatalogDomain {
+    std::string user;
+    bool roles = true;
+};
+void catalog_set_domain(sqlite3* db, const std::string& user);
+CatalogDomain catalog_domain(sqlite3* db);
+
+// Runs the code of a stored unit in its owner's privilege domain, without roles, for as
+// long as it lives; the domain before it comes back afterwards.
+class CatalogDefiner {
+public:
+    CatalogDefiner(sqlite3* db, const std::string& owner);
+    ~CatalogDefiner();
+    CatalogDefiner(const CatalogDefiner&) = delete;
+    CatalogDefiner& operator=(const CatalogDefiner&) = delete;
+
+private:
+    sqlite3* db_;
+    CatalogDomain saved_;
+};
+
 // How many times this connection prepared a kept statement afresh: for tests.
 std::uint64_t catalog_statements_prepared(sqlite3* db);
 

@@ -3,6 +3,7 @@
 #include "catalog/deferred_constraints.h"
 
 #include "catalog/catalog.h"
+#include "catalog/catalog_cache.h"
 #include "catalog/constraint_ddl.h"
 #include "sql/sql_text.h"
 #include "sql/sql_translate.h"
@@ -47,6 +48,8 @@ std::string violation_sql(sqlite3* db, const ConstraintSpec& c) {
     }
     if (constraint_is_not_null(c)) return "SELECT 1 FROM " + t + " WHERE " + quoted(c.columns[0]) + " IS NULL";
     SqliteCatalog catalog(db);
+    // The table's owner reads its rows, whoever changed them.
+    CatalogDefiner definer(db, c.owner);
     TranslateContext ctx;
     ctx.schema = c.owner;
     ctx.catalog = &catalog;

@@ -6,6 +6,7 @@
 // the PL/SQL units' source, errors and arguments (written by the PL/SQL compiler).
 // The views never change data; only dictionary_sync_objects writes (the object register).
 #include "catalog/dictionary.h"
+#include "catalog/users_ddl.h"
 
 #include "catalog/catalog.h"
 #include "catalog/constraints.h"
@@ -91,12 +92,26 @@ const char* const kLiveObjects =
     " UNION SELECT owner,name,type FROM main.vantro_plsql_objects WHERE owner=$U"
     " UNION ALL SELECT 'SYS','DUAL','TABLE'";
 
+// The objects of other schemas the session holds some privilege on (vantro_may_see): what
+// ALL_OBJECTS shows beside the session's own.
+const char* const kReachableObjects =
+    "SELECT owner,object_name,object_type FROM temp.vantro_live_objects"
+    " UNION ALL SELECT c.owner,c.table_name,CASE WHEN v.view_name IS NULL THEN 'TABLE' ELSE 'VIEW' END"
+    " FROM (SELECT DISTINCT owner,table_name FROM main.vantro_columns WHERE owner<>$U) c"
+    " LEFT JOIN main.vantro_views v ON v.owner=c.owner AND v.view_name=c.table_name"
+    " WHERE vantro_may_see(c.owner,c.table_name)"
+    " UNION ALL SELECT sequence_owner,sequence_name,'SEQUENCE' FROM main.vantro_sequences"
+    " WHERE sequence_owner<>$U AND vantro_may_see(sequence_owner,sequence_name)"
+    " UNION ALL SELECT owner,name,type FROM main.vantro_plsql_objects WHERE owner<>$U"
+    " AND type IN ('PROCEDURE','FUNCTION','PACKAGE','TYPE') AND vantro_may_see(owner,name)";
+
 const char* const kObjectColumns =
     "OBJECT_NAME VARCHAR2(128), SUBOBJECT_NAME VARCHAR2(128), OBJECT_ID NUMBER, DATA_OBJECT_ID NUMBER,"
     " OBJECT_TYPE VARCHAR2(19), CREATED DATE, LAST_DDL_TIME DATE, TIMESTAMP VARCHAR2(19), STATUS VARCHAR2(7),"
     " TEMPORARY VARCHAR2(1), GENERATED VARCHAR2(1), SECONDARY VARCHAR2(1)";
 
-#define OBJECT_ROW                                                                                      \
+#define OBJECT_ROW OBJECT_ROW_OF("temp.vantro_live_objects")
+#define OBJECT_ROW_OF(SOURCE)                                                                           \
     "l.object_name,NULL,o.object_id,CASE WHEN l.object_type IN ('TABLE','INDEX') THEN o.object_id END," \
     "l.object_type,coalesce(o.created,datetime('now','localtime')),"                                    \
     "coalesce(o.last_ddl_time,datetime('now','localtime')),"                                            \
@@ -106,7 +121,8 @@ const char* const kObjectColumns =
     " EXISTS (SELECT 1 FROM main.vantro_temporary_tables t WHERE t.owner=l.owner"                       \
     " AND t.table_name=l.object_name) THEN 'Y' ELSE 'N' END,"                                           \
     "CASE WHEN l.object_name LIKE 'SYS\\_C%' ESCAPE '\\' THEN 'Y' ELSE 'N' END,'N'"                     \
-    " FROM temp.vantro_live_objects l LEFT JOIN main.vantro_objects o ON o.owner=l.owner"               \
+    " FROM " SOURCE                                                                                     \
+    " l LEFT JOIN main.vantro_objects o ON o.owner=l.owner"                                             \
     " AND o.object_name=l.object_name AND o.object_type=l.object_type"
 
 // One row per column of the schema's tables, with Oracle's names for the declared types.
@@ -135,9 +151,12 @@ const char* const kObjectColumns =
     " AND d.table_name=c.table_name AND d.column_name=c.column_name),"                                                 \
     "CASE WHEN c.type_code IN (1,96) THEN c.data_length ELSE 0 END,"                                                   \
     "CASE WHEN c.type_code IN (1,96) THEN CASE WHEN c.char_used OR c.national THEN 'C' ELSE 'B' END END,"
-#define COLUMN_FROM                                                                            \
+#define COLUMN_FROM COLUMN_FROM_WHERE("c.owner=$U")
+// ... of the tables and views of every schema the session may reach.
+#define COLUMN_FROM_ALL COLUMN_FROM_WHERE("(c.owner=$U OR vantro_may_see(c.owner,c.table_name))")
+#define COLUMN_FROM_WHERE(CONDITION)                                                           \
     " FROM main.vantro_columns c LEFT JOIN main.vantro_generated_columns g ON g.owner=c.owner" \
-    " AND g.table_name=c.table_name AND g.column_name=c.column_name WHERE c.owner=$U"
+    " AND g.table_name=c.table_name AND g.column_name=c.column_name WHERE " CONDITION
 
 // DEFAULT_ON_NULL and IDENTITY_COLUMN of a column, as the views show them from 12c on.
 #define COLUMN_GENERATED "CASE WHEN g.on_null THEN 'YES' ELSE 'NO' END,CASE WHEN g.kind='I' THEN 'YES' ELSE 'NO' END"
@@ -152,6 +171,8 @@ const char* const kObjectColumns =
 
 #define COLUMN_ROW COLUMN_VALUES COLUMN_GENERATED COLUMN_FROM
 #define COLUMN_TAB_COLS COLUMN_VALUES COLUMN_STORAGE COLUMN_GENERATED COLUMN_FROM
+#define COLUMN_ROW_ALL COLUMN_VALUES COLUMN_GENERATED COLUMN_FROM_ALL
+#define COLUMN_TAB_COLS_ALL COLUMN_VALUES COLUMN_STORAGE COLUMN_GENERATED COLUMN_FROM_ALL
 
 const char* const kColumnColumns =
     "TABLE_NAME VARCHAR2(128), COLUMN_NAME VARCHAR2(128), DATA_TYPE VARCHAR2(106), DATA_TYPE_MOD VARCHAR2(3),"
@@ -184,7 +205,13 @@ const char* const kTableColumns =
     " ROW_MOVEMENT VARCHAR2(8), DURATION VARCHAR2(15)";
 
 // Storage attributes as given in the DDL, else those of a heap table in tablespace USERS.
-#define TABLE_ROW                                                                                                 \
+#define TABLE_ROW TABLE_ROW_OF("$U", "$S.sqlite_master")
+// The tables of other schemas the session may reach, from the catalog's columns.
+#define OTHER_TABLES                                                                             \
+    "(SELECT DISTINCT c.owner,c.table_name AS name,'table' AS type FROM main.vantro_columns c"   \
+    " WHERE c.owner<>$U AND NOT EXISTS (SELECT 1 FROM main.vantro_views v WHERE v.owner=c.owner" \
+    " AND v.view_name=c.table_name) AND vantro_may_see(c.owner,c.table_name))"
+#define TABLE_ROW_OF(OWNER, SOURCE)                                                                               \
     "m.name,CASE WHEN x.iot_type IS NULL THEN coalesce(g.tablespace_name,'USERS') "                               \
     "END,NULL,NULL,'VALID',coalesce(g.pct_free,10),"                                                              \
     "coalesce(g.pct_used,40),coalesce(g.ini_trans,1),coalesce(g.max_trans,255),coalesce(g.initial_extent,65536)," \
@@ -194,11 +221,14 @@ const char* const kTableColumns =
     "CASE WHEN EXISTS (SELECT 1 FROM main.vantro_part_tables pt WHERE pt.owner=$U AND pt.table_name=m.name)"      \
     " THEN 'YES' ELSE 'NO' END,x.iot_type,"                                                                       \
     "CASE WHEN t.duration IS NULL THEN 'N' ELSE 'Y' END,'N','NO',coalesce(g.buffer_pool,'DEFAULT'),'DISABLED',"   \
-    "t.duration FROM $S.sqlite_master m LEFT JOIN main.vantro_temporary_tables t ON t.owner=$U AND "              \
+    "t.duration FROM " SOURCE " m LEFT JOIN main.vantro_temporary_tables t ON t.owner=" OWNER                     \
+    " AND "                                                                                                       \
     "t.table_name=m.name"                                                                                         \
     " LEFT JOIN main.vantro_storage g"                                                                            \
-    " ON g.owner=$U AND g.object_name=m.name AND g.object_kind='TABLE'"                                           \
-    " LEFT JOIN main.vantro_table_options x ON x.owner=$U AND x.table_name=m.name"                                \
+    " ON g.owner=" OWNER                                                                                          \
+    " AND g.object_name=m.name AND g.object_kind='TABLE'"                                                         \
+    " LEFT JOIN main.vantro_table_options x ON x.owner=" OWNER                                                    \
+    " AND x.table_name=m.name"                                                                                    \
     " WHERE m.type='table' AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"
 
 const char* const kIndexColumns =
@@ -367,17 +397,17 @@ const ViewDef kViews[] = {
     {"ALL_PART_KEY_COLUMNS", nullptr, "SELECT k.owner," PART_KEY_ROW},
     {"DBA_PART_KEY_COLUMNS", nullptr, "SELECT k.owner," PART_KEY_ROW},
     {"USER_OBJECTS", kObjectColumns, "SELECT " OBJECT_ROW " WHERE l.owner=$U"},
-    {"ALL_OBJECTS", nullptr, "SELECT l.owner," OBJECT_ROW},
+    {"ALL_OBJECTS", nullptr, "SELECT l.owner," OBJECT_ROW_OF("temp.vantro_reachable_objects")},
     {"DBA_OBJECTS", nullptr, "SELECT l.owner," OBJECT_ROW},
     {"ALL_USERS", "USERNAME VARCHAR2(128), USER_ID NUMBER, CREATED DATE",
      "SELECT name,CASE name WHEN 'SYS' THEN 0 ELSE rowid+100 END,created FROM main.vantro_users"
      " WHERE name<>'PUBLIC'"},
     {"USER_TABLES", kTableColumns, "SELECT " TABLE_ROW},
-    {"ALL_TABLES", nullptr, "SELECT $U," TABLE_ROW},
+    {"ALL_TABLES", nullptr, "SELECT $U," TABLE_ROW " UNION ALL SELECT m.owner," TABLE_ROW_OF("m.owner", OTHER_TABLES)},
     {"USER_TAB_COLUMNS", kColumnColumns, "SELECT " COLUMN_ROW},
-    {"ALL_TAB_COLUMNS", nullptr, "SELECT c.owner," COLUMN_ROW},
+    {"ALL_TAB_COLUMNS", nullptr, "SELECT c.owner," COLUMN_ROW_ALL},
     {"USER_TAB_COLS", kTabColsColumns, "SELECT " COLUMN_TAB_COLS},
-    {"ALL_TAB_COLS", nullptr, "SELECT c.owner," COLUMN_TAB_COLS},
+    {"ALL_TAB_COLS", nullptr, "SELECT c.owner," COLUMN_TAB_COLS_ALL},
     {"USER_TAB_IDENTITY_COLS",
      "TABLE_NAME VARCHAR2(128), COLUMN_NAME VARCHAR2(128), GENERATION_TYPE VARCHAR2(10),"
      " SEQUENCE_NAME VARCHAR2(128), IDENTITY_OPTIONS VARCHAR2(298)",
@@ -402,11 +432,14 @@ const ViewDef kViews[] = {
      "SELECT $U,m.name,length(coalesce(v.text,m.sql)),coalesce(v.text,m.sql),'N',CASE WHEN EXISTS (SELECT 1 FROM"
      " main.vantro_constraints k WHERE k.owner=$U AND k.table_name=m.name AND k.constraint_type='O') THEN 'Y'"
      " ELSE 'N' END FROM $S.sqlite_master m"
-     " LEFT JOIN main.vantro_views v ON v.owner=$U AND v.view_name=m.name WHERE m.type='view'"},
+     " LEFT JOIN main.vantro_views v ON v.owner=$U AND v.view_name=m.name WHERE m.type='view'"
+     " UNION ALL SELECT v.owner,v.view_name,length(v.text),v.text,'N',CASE WHEN EXISTS (SELECT 1 FROM"
+     " main.vantro_constraints k WHERE k.owner=v.owner AND k.table_name=v.view_name AND k.constraint_type='O')"
+     " THEN 'Y' ELSE 'N' END FROM main.vantro_views v WHERE v.owner<>$U AND vantro_may_see(v.owner,v.view_name)"},
     {"USER_VIEWS",
      "VIEW_NAME VARCHAR2(128), TEXT_LENGTH NUMBER, TEXT LONG, EDITIONING_VIEW VARCHAR2(1),"
      " READ_ONLY VARCHAR2(1)",
-     "SELECT view_name,text_length,text,editioning_view,read_only FROM temp.\"ALL_VIEWS\""},
+     "SELECT view_name,text_length,text,editioning_view,read_only FROM temp.\"ALL_VIEWS\" WHERE owner=$U"},
     {"ALL_SYNONYMS",
      "OWNER VARCHAR2(128), SYNONYM_NAME VARCHAR2(128), TABLE_OWNER VARCHAR2(128), TABLE_NAME VARCHAR2(128),"
      " DB_LINK VARCHAR2(128)",
@@ -844,10 +877,26 @@ bool dictionary_view_columns(const std::string& name, std::vector<ColumnInfo>* c
     return false;
 }
 
+namespace {
+
+// vantro_may_see(owner, name): 1 when the session holds some privilege on another
+// schema's object (the ALL_ views list it), else 0.
+void fn_may_see(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const unsigned char* owner = sqlite3_value_text(argv[0]);
+    const unsigned char* name = sqlite3_value_text(argv[1]);
+    if (!owner || !name) return sqlite3_result_int(ctx, 0);
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    sqlite3_result_int(ctx, users_object_access(db, reinterpret_cast<const char*>(owner),
+                                                reinterpret_cast<const char*>(name), std::string()) == 0);
+}
+
+}  // namespace
+
 bool dictionary_functions_register(sqlite3* db, SessionSettings* settings) {
     const int flags = SQLITE_UTF8;
     if (sqlite3_create_function(db, "vantro_index_name", 3, flags, nullptr, fn_index_name, nullptr, nullptr) !=
-        SQLITE_OK)
+            SQLITE_OK ||
+        sqlite3_create_function(db, "vantro_may_see", 2, flags, nullptr, fn_may_see, nullptr, nullptr) != SQLITE_OK)
         return false;
     return sqlite3_create_function(db, "vantro_sys_context", 2, flags, settings, fn_sys_context, nullptr, nullptr) ==
                SQLITE_OK &&
@@ -936,6 +985,10 @@ bool dictionary_install(sqlite3* db, const std::string& user, SessionSettings* s
     if (!exec(db,
               "CREATE TEMP VIEW IF NOT EXISTS vantro_live_objects(owner,object_name,object_type) AS " +
                   expand(kLiveObjects, user),
+              err) ||
+        !exec(db,
+              "CREATE TEMP VIEW IF NOT EXISTS vantro_reachable_objects(owner,object_name,object_type) AS " +
+                  expand(kReachableObjects, user),
               err))
         return false;
     // A view SQLite refuses (a catalog table another part of the engine laid out

@@ -7,6 +7,7 @@
 #include "catalog/catalog_cache.h"
 #include "catalog/constraint_ddl.h"
 #include "catalog/constraints.h"
+#include "catalog/users_ddl.h"
 
 #include "values/errors.h"
 #include "sql/sql_lexer.h"
@@ -76,6 +77,16 @@ public:
     DdlResult run();
 
 private:
+    // DDL on another schema's object: refused with hidden (the object stays unseen) when
+    // the session holds no privilege on it at all, with ORA-01031 when it holds some but
+    // neither object_privilege nor any_privilege.
+    bool may_change(const std::string& owner, const std::string& name, const char* object_privilege,
+                    const char* any_privilege, int hidden, std::uint32_t off) {
+        if (catalog_->may_change(owner, name, object_privilege, any_privilege)) return true;
+        *err_ = ora_error(catalog_->object_access(owner, name, std::string()) > 0 ? hidden : 1031);
+        err_->offset = off;
+        return false;
+    }
     const std::string& text_;
     const TranslateContext& ctx_;
     const std::string& schema_;
@@ -227,6 +238,7 @@ DdlResult DdlParser::comment() {
         err_->offset = offsets[0];
         return DdlResult::Failed;
     }
+    if (!may_change(owner, table, "", "COMMENT ANY TABLE", 942, offsets[0])) return DdlResult::Failed;
     std::string col;
     if (column) {
         col = parts[ti + 1];
@@ -257,6 +269,8 @@ DdlResult DdlParser::create_synonym(bool replace, bool is_public) {
     if (is_public) owner = "PUBLIC";
     if (owner.empty()) owner = schema_;
     if (owner != schema_ && owner != "PUBLIC") return fail(1031, "insufficient privileges");
+    if (is_public ? !users_domain_has(db_, "CREATE PUBLIC SYNONYM") : !catalog_->may_create(owner, "SYNONYM"))
+        return fail(1031);
     if (!accept_word("FOR")) return fail(905);
     if (!object_name(&t_owner, &target, &target_off)) return fail(903);
     if (accept_op("@")) {
@@ -307,6 +321,12 @@ DdlResult DdlParser::drop_synonym(bool is_public) {
         err_->offset = off;
         return DdlResult::Failed;
     }
+    if (is_public ? !users_domain_has(db_, "DROP PUBLIC SYNONYM")
+                  : owner != schema_ && !users_domain_has(db_, "DROP ANY SYNONYM")) {
+        *err_ = ora_error(1031);
+        err_->offset = off;
+        return DdlResult::Failed;
+    }
     sql_->push_back("DELETE FROM main.vantro_synonyms WHERE owner=" + quote_text(owner) +
                     " AND synonym_name=" + quote_text(syn));
     return DdlResult::Done;
@@ -318,6 +338,7 @@ DdlResult DdlParser::sequence(bool create) {
     if (!object_name(&owner, &seq, &off)) return fail(903);
     if (owner.empty()) owner = schema_;
     if (owner != schema_) return fail(1031, "insufficient privileges");
+    if (create && !catalog_->may_create(owner, "SEQUENCE")) return fail(1031);
     bool exists = dictionary_sequence_exists(db_, owner, seq);
     if (create && (exists || catalog_->object_exists(owner, seq) || synonym_exists(owner, seq))) {
         *err_ = ora_error(955);
@@ -438,6 +459,7 @@ DdlResult DdlParser::drop_sequence() {
         err_->offset = off;
         return DdlResult::Failed;
     }
+    if (!may_change(owner, seq, "", "DROP ANY SEQUENCE", 2289, off)) return DdlResult::Failed;
     sql_->push_back("DELETE FROM main.vantro_sequences WHERE sequence_owner=" + quote_text(owner) +
                     " AND sequence_name=" + quote_text(seq));
     return DdlResult::Done;
@@ -533,7 +555,7 @@ DdlResult DdlParser::create_view(bool replace) {
     std::uint32_t off = 0;
     if (!object_name(&owner, &view, &off)) return fail(903);
     if (owner.empty()) owner = schema_;
-    if (owner != schema_) return fail(1031, "insufficient privileges");
+    if (owner != schema_ || !catalog_->may_create(owner, "VIEW")) return fail(1031, "insufficient privileges");
     std::vector<std::string> names;
     if (accept_op("(")) {
         do {
@@ -624,6 +646,7 @@ DdlResult DdlParser::drop_view() {
         err_->offset = off;
         return DdlResult::Failed;
     }
+    if (!may_change(owner, view, "", "DROP ANY VIEW", 942, off)) return DdlResult::Failed;
     std::string where = " WHERE owner=" + quote_text(owner) + " AND ";
     sql_->push_back("DROP VIEW \"" + owner + "\".\"" + view + "\"");
     sql_->push_back("DELETE FROM main.vantro_columns" + where + "table_name=" + quote_text(view));

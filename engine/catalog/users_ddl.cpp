@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
+#include <set>
 #include <vector>
 
 namespace {
@@ -161,6 +162,33 @@ bool begin(Writes& w, sqlite3* db, OraError* err) {
 const char* const kHolders =
     "WITH RECURSIVE h(name) AS (SELECT ?1 UNION SELECT 'PUBLIC' UNION"
     " SELECT p.granted_role FROM main.vantro_role_privs p JOIN h ON p.grantee=h.name)";
+
+// The same without roles: what counts inside a definer's-rights unit.
+const char* const kDirectHolders = "WITH h(name) AS (SELECT ?1 UNION SELECT 'PUBLIC')";
+
+// The ANY privileges that reach an object of another schema, by kind of object and the
+// use they allow.
+struct AnyPrivilege {
+    const char* kind;
+    const char* use;
+    const char* privilege;
+};
+const AnyPrivilege kAnyPrivileges[] = {
+    {"TABLE", "SELECT", "SELECT ANY TABLE"},
+    {"TABLE", "INSERT", "INSERT ANY TABLE"},
+    {"TABLE", "UPDATE", "UPDATE ANY TABLE"},
+    {"TABLE", "DELETE", "DELETE ANY TABLE"},
+    {"VIEW", "SELECT", "SELECT ANY TABLE"},
+    {"VIEW", "INSERT", "INSERT ANY TABLE"},
+    {"VIEW", "UPDATE", "UPDATE ANY TABLE"},
+    {"VIEW", "DELETE", "DELETE ANY TABLE"},
+    {"SEQUENCE", "SELECT", "SELECT ANY SEQUENCE"},
+    {"SEQUENCE", "ALTER", "ALTER ANY SEQUENCE"},
+    {"PROCEDURE", "EXECUTE", "EXECUTE ANY PROCEDURE"},
+    {"FUNCTION", "EXECUTE", "EXECUTE ANY PROCEDURE"},
+    {"PACKAGE", "EXECUTE", "EXECUTE ANY PROCEDURE"},
+    {"TYPE", "EXECUTE", "EXECUTE ANY TYPE"},
+};
 
 bool holds_role(sqlite3* db, const std::string& who, const std::string& role) {
     Stmt q(db, std::string(kHolders) + " SELECT 1 FROM h WHERE name=?2");
@@ -506,6 +534,23 @@ bool object_grant(sqlite3* db, const std::string& who, const AccessClause& a, bo
     return w.finish(err);
 }
 
+// Where the privileges in force are read: a connection outside this session's
+// transaction when there is one, so that a grant or revoke another session committed
+// counts from the next statement on, even inside a transaction begun before it.
+sqlite3* privileges_reader(sqlite3* db) {
+    sqlite3* side = sqlite3_get_autocommit(db) ? nullptr : catalog_side_connection(db);
+    return side ? side : db;
+}
+
+bool domain_holds(sqlite3* db, const CatalogDomain& d, const std::string& privilege) {
+    if (d.user.empty() || is_superuser(d.user)) return true;
+    CatalogStatement q(privileges_reader(db),
+                       std::string(d.roles ? kHolders : kDirectHolders) +
+                           " SELECT 1 FROM main.vantro_sys_privs p JOIN h ON p.grantee=h.name WHERE p.privilege=?2");
+    q.text(1, d.user).text(2, privilege);
+    return q.row();
+}
+
 std::mutex g_sessions_mutex;
 std::map<std::string, int>& sessions() {
     static std::map<std::string, int> m;
@@ -522,23 +567,91 @@ bool users_has_sys_priv(sqlite3* db, const std::string& who, const std::string& 
     return q.row();
 }
 
-void users_seed_roles(sqlite3* db) {
+int users_object_access(sqlite3* db, const std::string& owner, const std::string& name, const std::string& privilege) {
+    const CatalogDomain d = catalog_domain(db);
+    if (d.user.empty() || d.user == owner || is_superuser(d.user)) return 0;
+    const std::string kind = object_kind(db, owner, name);
+    if (kind.empty()) return -1;
+    std::set<std::string> held;
     {
-        Stmt q(db, "SELECT 1 FROM main.vantro_access_seeded");
-        if (!q.get() || q.row()) return;
+        CatalogStatement q(privileges_reader(db),
+                           std::string(d.roles ? kHolders : kDirectHolders) +
+                               " SELECT t.privilege FROM main.vantro_tab_privs t JOIN h ON t.grantee=h.name"
+                               " WHERE t.owner=?2 AND t.table_name=?3");
+        q.text(1, d.user).text(2, owner).text(3, name);
+        while (q.row()) held.insert(q.column(0) == "READ" ? std::string("SELECT") : q.column(0));
     }
+    // The ANY privileges do not reach the dictionary's owner.
+    if (owner != "SYS") {
+        for (const AnyPrivilege& a : kAnyPrivileges)
+            if (kind == a.kind && !held.count(a.use) && domain_holds(db, d, a.privilege)) held.insert(a.use);
+    }
+    if (held.empty()) return 942;
+    return privilege.empty() || held.count(privilege) ? 0 : 1031;
+}
+
+bool users_domain_has(sqlite3* db, const std::string& privilege) {
+    return domain_holds(db, catalog_domain(db), privilege);
+}
+
+bool users_may_create(sqlite3* db, const std::string& owner, const std::string& kind, OraError* err) {
+    const CatalogDomain d = catalog_domain(db);
+    if ((d.user == owner && domain_holds(db, d, "CREATE " + kind)) || domain_holds(db, d, "CREATE ANY " + kind))
+        return true;
+    *err = ora_error(1031);
+    return false;
+}
+
+void users_grant_first_logon(sqlite3* db, const std::string& user) {
+    Stmt roles(db, "INSERT OR IGNORE INTO main.vantro_role_privs VALUES (?1,'CONNECT',0),(?1,'RESOURCE',0)");
+    roles.text(1, user).run();
+    Stmt privs(db,
+               "INSERT OR IGNORE INTO main.vantro_sys_privs VALUES (?1,'CREATE VIEW',0),(?1,'CREATE SYNONYM',0),"
+               "(?1,'CREATE PUBLIC SYNONYM',0),(?1,'DROP PUBLIC SYNONYM',0),(?1,'UNLIMITED TABLESPACE',0)");
+    privs.text(1, user).run();
+    catalog_cache_invalidate(db);
+}
+
+void users_seed_roles(sqlite3* db) {
+    // 1: the roles were made; 2: users made before logons and DDL needed privileges got
+    // what their first logon gives now, so that they keep working.
+    int done = 0;
+    {
+        Stmt q(db, "SELECT coalesce(max(done),0) FROM main.vantro_access_seeded");
+        if (!q.get() || !q.row()) return;
+        done = sqlite3_column_int(q.get(), 0);
+    }
+    if (done >= 2) return;
     if (sqlite3_exec(db, "SAVEPOINT vantro_seed", nullptr, nullptr, nullptr) != SQLITE_OK) return;
-    sqlite3_exec(db,
-                 "INSERT OR IGNORE INTO main.vantro_roles VALUES ('CONNECT'),('RESOURCE'),('DBA');"
-                 "INSERT OR IGNORE INTO main.vantro_sys_privs VALUES ('CONNECT','CREATE SESSION',0),"
-                 "('RESOURCE','CREATE TABLE',0),('RESOURCE','CREATE SEQUENCE',0),('RESOURCE','CREATE PROCEDURE',0),"
-                 "('RESOURCE','CREATE TRIGGER',0),('RESOURCE','CREATE TYPE',0);"
-                 "INSERT INTO main.vantro_access_seeded VALUES (1);",
-                 nullptr, nullptr, nullptr);
-    for (const char* p : kSystemPrivileges) {
-        Stmt ins(db, "INSERT OR IGNORE INTO main.vantro_sys_privs VALUES ('DBA',?1,1)");
-        ins.text(1, p).run();
+    if (done < 1) {
+        sqlite3_exec(db,
+                     "INSERT OR IGNORE INTO main.vantro_roles VALUES ('CONNECT'),('RESOURCE'),('DBA');"
+                     "INSERT OR IGNORE INTO main.vantro_sys_privs VALUES ('CONNECT','CREATE SESSION',0);",
+                     nullptr, nullptr, nullptr);
+        for (const char* p : kSystemPrivileges) {
+            Stmt ins(db, "INSERT OR IGNORE INTO main.vantro_sys_privs VALUES ('DBA',?1,1)");
+            ins.text(1, p).run();
+        }
     }
+    sqlite3_exec(db,
+                 "INSERT OR IGNORE INTO main.vantro_sys_privs VALUES ('RESOURCE','CREATE TABLE',0),"
+                 "('RESOURCE','CREATE SEQUENCE',0),('RESOURCE','CREATE PROCEDURE',0),"
+                 "('RESOURCE','CREATE TRIGGER',0),('RESOURCE','CREATE TYPE',0),('RESOURCE','CREATE CLUSTER',0),"
+                 "('RESOURCE','CREATE INDEXTYPE',0),('RESOURCE','CREATE OPERATOR',0);",
+                 nullptr, nullptr, nullptr);
+    if (done == 1) {
+        std::vector<std::string> users;
+        {
+            Stmt q(db,
+                   "SELECT name FROM main.vantro_users u WHERE name NOT IN ('SYS','SYSTEM','PUBLIC') AND NOT EXISTS"
+                   " (SELECT 1 FROM main.vantro_sys_privs WHERE grantee=u.name) AND NOT EXISTS"
+                   " (SELECT 1 FROM main.vantro_role_privs WHERE grantee=u.name AND admin_option=0)");
+            while (q.row()) users.push_back(q.column(0));
+        }
+        for (const std::string& u : users) users_grant_first_logon(db, u);
+    }
+    sqlite3_exec(db, "DELETE FROM main.vantro_access_seeded; INSERT INTO main.vantro_access_seeded VALUES (2);",
+                 nullptr, nullptr, nullptr);
     if (sqlite3_exec(db, "RELEASE vantro_seed", nullptr, nullptr, nullptr) != SQLITE_OK) {
         sqlite3_exec(db, "ROLLBACK TO vantro_seed", nullptr, nullptr, nullptr);
         sqlite3_exec(db, "RELEASE vantro_seed", nullptr, nullptr, nullptr);

@@ -249,6 +249,12 @@ VOCI_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession*
         catalog_close(db);
         return error_set(errhp, err.code, err.message);
     }
+    // A normal logon needs CREATE SESSION (the administrative ones are SYS's).
+    if (!(mode & (OCI_SYSDBA | OCI_SYSOPER)) && !users_has_sys_priv(db, user, "CREATE SESSION")) {
+        catalog_close(db);
+        const OraError denied = ora_error(1045, user);
+        return error_set(errhp, denied.code, denied.message);
+    }
     // Administrative modes work in the SYS (SYSDBA) or PUBLIC (SYSOPER) schema.
     if (mode & (OCI_SYSDBA | OCI_SYSOPER)) {
         const std::string admin = (mode & OCI_SYSDBA) ? "SYS" : "PUBLIC";
@@ -265,6 +271,7 @@ VOCI_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession*
         catalog_close(db);
         return error_set(errhp, 1034, ora_message(1034));
     }
+    catalog_set_domain(db, user);
     sqlite3_progress_handler(db, 1000, progress_check, srv);
     {
         std::lock_guard<std::mutex> lock(srv->db_mutex);

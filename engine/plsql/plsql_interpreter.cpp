@@ -6,6 +6,7 @@
 #include "plsql/plsql_interpreter.h"
 
 #include "catalog/catalog.h"
+#include "catalog/catalog_cache.h"
 #include "values/clock.h"
 #include "values/errors.h"
 #include "os/os.h"
@@ -202,6 +203,7 @@ bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogr
     interp.run_inside_statement();
     if (pkg_values) interp.attach_package(pkg_values, program->package_slots);
     std::vector<PlValue> outs;
+    CatalogDefiner definer(ses->server->db, program->is_package ? program->package_owner : program->unit_owner);
     bool ok = plsql_nested_call(
         ses, [&](PlError* e) { return interp.run_unit(args, given, &outs, e, sub); }, err);
     interp.finish_unit();

@@ -467,6 +467,8 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
         std::string pkg_owner = parts.size() == 3 ? parts[0] : ctx_.schema;
         std::string pkg = parts.size() == 3 ? parts[1] : parts[0];
         if (parts.size() >= 2 && plsql_object_load(ctx_.db, pkg_owner, pkg, "PACKAGE", &status, &source)) {
+            // Another schema's package without EXECUTE on it is not there for this unit.
+            if (ctx_.catalog && ctx_.catalog->object_access(pkg_owner, pkg, "EXECUTE") != 0) return false;
             owner = pkg_owner;
             unit = pkg;
             member = parts.back();
@@ -485,6 +487,7 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
             unit = parts.back();
             member.clear();
             if (!plsql_unit_load(ctx_.db, owner, unit, &type, &status, &source)) return false;
+            if (ctx_.catalog && ctx_.catalog->object_access(owner, unit, "EXECUTE") != 0) return false;
             prog_->references.insert(owner + "." + unit);
             if (status != "VALID" && !plsql_unit_revalidate(ctx_.db, ctx_.nls_date_format, owner, unit)) {
                 semantic_error(first.offset, pls_message(905, owner + "." + unit), so);

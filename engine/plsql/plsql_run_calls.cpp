@@ -4,6 +4,7 @@
 #include "plsql/plsql_supplied.h"
 
 #include "catalog/catalog.h"
+#include "catalog/catalog_cache.h"
 #include "values/clock.h"
 #include "values/errors.h"
 #include "os/os.h"
@@ -76,6 +77,7 @@ Flow Interpreter::call_package(const PlStmt& st, const std::vector<PlValue>& arg
     Interpreter inner(s_, &callee, root_);
     inner.attach_package(&state->values, callee.package_slots);
     std::vector<PlValue> outs;
+    CatalogDefiner definer(db_, st.unit_owner);
     if (!plsql_nested_call(
             ses_, [&](PlError* e) { return inner.run_unit(args, given, &outs, e, sub); }, &err)) {
         if (!plsql_trace_full(err))
@@ -110,6 +112,8 @@ Flow Interpreter::call_unit(const PlStmt& st, const std::vector<PlValue>& args) 
     Interpreter inner(s_, &callee, root_);
     std::vector<PlValue> outs;
     PlError err;
+    // A stored unit runs with its owner's privileges (definer's rights).
+    CatalogDefiner definer(db_, st.unit_owner);
     if (!plsql_nested_call(
             ses_, [&](PlError* e) { return inner.run_unit(args, given, &outs, e); }, &err)) {
         if (!plsql_trace_full(err))

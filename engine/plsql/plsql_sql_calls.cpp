@@ -5,6 +5,7 @@
 #include "plsql/plsql.h"
 
 #include "catalog/catalog.h"
+#include "catalog/users_ddl.h"
 #include "values/errors.h"
 
 bool plsql_function_lookup(void* data, const std::string& owner, const std::string& name, OraType* ret) {
@@ -33,7 +34,8 @@ bool plsql_function_lookup(void* data, const std::string& owner, const std::stri
     std::string type =
         found && sqlite3_column_text(vm, 0) ? reinterpret_cast<const char*>(sqlite3_column_text(vm, 0)) : "";
     sqlite3_finalize(vm);
-    if (!found) return false;
+    // Another schema's function needs EXECUTE on it (or on its package).
+    if (!found || users_object_access(db, owner, unit, "EXECUTE") != 0) return false;
     *ret = OraType();
     if (type == "NUMBER" || type == "BINARY_INTEGER" || type == "FLOAT" || type == "PL/SQL BOOLEAN") {
         ret->code = kTypeNumber;

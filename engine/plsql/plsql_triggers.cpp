@@ -12,6 +12,7 @@
 #include "plsql/plsql.h"
 
 #include "catalog/catalog.h"
+#include "catalog/users_ddl.h"
 #include "values/clock.h"
 #include "catalog/catalog_cache.h"
 #include "values/errors.h"
@@ -199,6 +200,8 @@ bool parse_create(const std::string& text, const std::vector<Token>& t, const st
 bool compile_trigger(sqlite3* db, const std::string& nls, const TriggerDef& d, PlProgram* program,
                      std::vector<ColumnInfo>* columns) {
     SqliteCatalog catalog(db);
+    // The body's names are resolved with the trigger owner's own privileges.
+    CatalogDefiner definer(db, d.owner);
     if (!catalog.table_columns(d.table_owner, d.table, columns)) columns->clear();
     PlCompileContext ctx;
     ctx.schema = d.owner;
@@ -564,6 +567,7 @@ void fn_fire_trigger(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     bool single = event == "INSERT" && !state->single_row_insert.empty() && state->single_row_insert.back();
     if (!single) state->mutating.push_back(quote(c->def.table_owner) + "." + quote(c->def.table));
     c->busy = true;
+    CatalogDefiner definer(db, c->def.owner);
     bool ok = plsql_nested_call(
         ses,
         [&](PlError* e) { return plsql_run_trigger(ses, &c->program, event, &old_values, &new_values, &fired, e); },
@@ -624,6 +628,9 @@ std::string trigger_signature(sqlite3* db) {
               "SELECT group_concat(owner || '.' || table_name || '.' || column_name) FROM vantro_columns WHERE"
               " (owner, table_name) IN (SELECT table_owner, table_name FROM vantro_plsql_triggers)");
     if (cols.row()) out += cols.column(0);
+    // A schema attached since (reached through a privilege) brings its tables' triggers.
+    Exec schemas(db, "SELECT group_concat(name) FROM pragma_database_list");
+    if (schemas.row()) out += ";" + schemas.column(0);
     return out;
 }
 
@@ -640,6 +647,8 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
     if (parse_simple(s->tokens, ses->user, &drop, &owner, &name, &action)) {
         TriggerDef d;
         if (!load_trigger(db, owner, name, &d)) return error_set(errhp, 4080, ora_message(4080, name));
+        if (!catalog.may_change(owner, name, "", drop ? "DROP ANY TRIGGER" : "ALTER ANY TRIGGER"))
+            return error_set(errhp, 1031, ora_message(1031));
         bool ok = true;
         bool valid = true;
         if (drop) {
@@ -688,6 +697,12 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
     }
     std::vector<ColumnInfo> columns;
     if (!catalog.schema_exists(d.owner)) return error_set(errhp, 1918, ora_message(1918, d.owner));
+    {
+        // A trigger on another schema's table needs CREATE ANY TRIGGER, as one in it does.
+        OraError denied;
+        if (!users_may_create(db, d.table_owner == d.owner ? d.owner : std::string(), "TRIGGER", &denied))
+            return error_set(errhp, denied.code, denied.message);
+    }
     if (!catalog.table_columns(d.table_owner, d.table, &columns)) {
         if (ErrorHandle* eh = error_handle(errhp)) eh->parse_offset = static_cast<ub2>(d.table_offset);
         OraError e = ora_error(942);
@@ -773,7 +788,11 @@ bool plsql_triggers_sync(SessionHandle* ses, OraError* err) {
     for (const auto& n : names) {
         TriggerDef d;
         std::vector<ColumnInfo> cols;
-        if (!load_trigger(db, n.first, n.second, &d) || !catalog.table_columns(d.table_owner, d.table, &cols)) continue;
+        if (!load_trigger(db, n.first, n.second, &d)) continue;
+        // The trigger's owner sees its table; a table of a schema this session has not
+        // attached gets no trigger here.
+        CatalogDefiner definer(db, d.owner);
+        if (!catalog.table_columns(d.table_owner, d.table, &cols)) continue;
         std::string olds, news;
         for (const ColumnInfo& c : cols) {
             olds += ", OLD." + quote(c.name);

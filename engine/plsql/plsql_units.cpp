@@ -12,6 +12,7 @@
 #include "catalog/catalog.h"
 #include "values/clock.h"
 #include "catalog/catalog_cache.h"
+#include "catalog/users_ddl.h"
 #include "values/errors.h"
 #include "values/values.h"
 #include "values/sqlite_statement.h"
@@ -196,6 +197,8 @@ void check_type(const std::string& source, bool body, std::vector<PlCompileError
 bool compile_source(sqlite3* db, const std::string& nls, const std::string& owner, const std::string& name,
                     const std::string& type, const std::string& source, PlProgram* program) {
     SqliteCatalog catalog(db);
+    // A unit's names are resolved with its owner's own privileges, roles left out.
+    CatalogDefiner definer(db, owner);
     PlCompileContext ctx = context_for(db, nls, owner, &catalog);
     if (type == "PROCEDURE" || type == "FUNCTION") return plsql_compile_unit(source, ctx, program);
     if (type == "TYPE" || type == "TYPE BODY") {
@@ -490,6 +493,7 @@ std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::
         }
     }
     SqliteCatalog catalog(db);
+    CatalogDefiner definer(db, owner);
     PlCompileContext cc;
     cc.schema = owner;
     cc.nls_date_format = nls;
@@ -621,6 +625,7 @@ std::shared_ptr<PlCachedUnit> plsql_package_program(SessionHandle* ses, const st
     unit->type = "PACKAGE";
     unit->nls_date_format = nls;
     SqliteCatalog catalog(db);
+    CatalogDefiner definer(db, owner);
     PlCompileContext cc;
     cc.schema = owner;
     cc.nls_date_format = nls;
@@ -725,6 +730,15 @@ sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp) {
     if (!plsql_units_prepare(db)) return storage_failure(errhp);
     SqliteCatalog catalog(db);
     if (!catalog.schema_exists(h.owner)) return fail(errhp, 1918, "user '" + h.owner + "' does not exist");
+    {
+        // CREATE PROCEDURE (CREATE TYPE) for the own schema, the ANY forms for another's.
+        const std::string family = h.type.compare(0, 4, "TYPE") == 0 ? "TYPE" : "PROCEDURE";
+        const std::string any = alter ? "ALTER ANY " + family : drop ? "DROP ANY " + family : std::string();
+        OraError denied;
+        if (alter || drop ? !catalog.may_change(h.owner, h.name, "", any)
+                          : !users_may_create(db, h.owner, family, &denied))
+            return fail(errhp, 1031, ora_message(1031));
+    }
     std::string status, source;
     bool exists = plsql_object_load(db, h.owner, h.name, h.type, &status, &source);
     if (alter) {

@@ -42,7 +42,14 @@ bool Translator::rows_sql(const std::string& owner, const std::string& table, st
     return true;
 }
 
-bool Translator::table_source(const TableRef& t, Source* src) {
+bool Translator::may_use(const std::string& owner, const std::string& name, const char* privilege,
+                         std::uint32_t offset) {
+    const int code = ctx_.catalog->object_access(owner, name, privilege);
+    if (code > 0) return fail(code, offset), false;
+    return true;
+}
+
+bool Translator::table_source(const TableRef& t, Source* src, const char* privilege) {
     if (t.owner.empty()) {
         for (auto it = query_names_.rbegin(); it != query_names_.rend(); ++it) {
             if (it->name != t.name) continue;
@@ -67,12 +74,15 @@ bool Translator::table_source(const TableRef& t, Source* src) {
             if (ctx_.catalog->table_columns(syn_owner, syn_target, &src->columns)) {
                 src->rowid_owner = syn_owner;
                 src->rowid_table = syn_target;
-                return rows_sql(syn_owner, syn_target, t.offset, &src->sql);
+                return may_use(syn_owner, syn_target, privilege, t.offset) &&
+                       rows_sql(syn_owner, syn_target, t.offset, &src->sql);
             }
             if ((syn_owner == "SYS" || syn_owner == "PUBLIC") &&
                 ctx_.catalog->dictionary_view(syn_target, &src->columns, &src->sql))
                 return true;
-            return fail(980, t.offset), false;
+            // A target the session holds no privilege on is hidden, as if named directly.
+            return fail(ctx_.catalog->object_access(syn_owner, syn_target, privilege) == 942 ? 942 : 980, t.offset),
+                   false;
         }
         if ((t.owner.empty() || t.owner == "SYS") && t.name == "DUAL") {
             ColumnInfo dummy;
@@ -88,7 +98,7 @@ bool Translator::table_source(const TableRef& t, Source* src) {
     src->alias = t.name;
     src->rowid_owner = owner;
     src->rowid_table = t.name;
-    return rows_sql(owner, t.name, t.offset, &src->sql);
+    return may_use(owner, t.name, privilege, t.offset) && rows_sql(owner, t.name, t.offset, &src->sql);
 }
 
 const Expr* find_rownum(const Expr& e) {
@@ -991,15 +1001,23 @@ bool Translator::insert(Statement& s) {
     }
     if (s.target_query && !insert_target_query(s)) return false;
     if (!view_dml_target(s)) return false;
-    std::string owner = owner_of(s.table);
     std::vector<ColumnInfo> all;
+    std::string syn_owner, syn_target;
+    // A synonym names the table the rows go into.
+    if (s.table.owner.empty() && !ctx_.catalog->table_columns(ctx_.schema, s.table.name, &all) &&
+        ctx_.catalog->synonym_target(ctx_.schema, s.table.name, &syn_owner, &syn_target)) {
+        s.table.owner = syn_owner.empty() ? ctx_.schema : syn_owner;
+        s.table.name = syn_target;
+    }
+    std::string owner = owner_of(s.table);
     std::string target_sql = quote_name(owner) + "." + quote_name(s.table.name);
     if (!ctx_.catalog->table_columns(owner, s.table.name, &all)) {
         // The session's plan table stands in for a PLAN_TABLE the schema lacks.
         if (!s.table.owner.empty() || s.table.name != "PLAN_TABLE" ||
             !ctx_.catalog->dictionary_view(s.table.name, &all, &target_sql))
             return fail(942, s.table.offset);
-    } else if (!rows_sql(owner, s.table.name, s.table.offset, &target_sql)) {
+    } else if (!may_use(owner, s.table.name, "INSERT", s.table.offset) ||
+               !rows_sql(owner, s.table.name, s.table.offset, &target_sql)) {
         return false;
     }
     std::vector<ColumnInfo> targets;
@@ -1139,7 +1157,7 @@ bool Translator::returning(Statement& s, const Scope& scope, std::string* sql) {
 bool Translator::update(Statement& s) {
     if (!view_dml_target(s)) return false;
     Source src;
-    if (!table_source(s.table, &src)) return false;
+    if (!table_source(s.table, &src, "UPDATE")) return false;
     if (s.set_row) {
         // SET ROW = rec: the table's columns in order, each from the record's field in the
         // same place.
@@ -1245,7 +1263,7 @@ bool Translator::dml_where(Expr& where, const Scope& scope, const Source& target
 bool Translator::del(Statement& s) {
     if (!view_dml_target(s)) return false;
     Source src;
-    if (!table_source(s.table, &src)) return false;
+    if (!table_source(s.table, &src, "DELETE")) return false;
     if (!s.alias.empty()) src.alias = s.alias;
     Scope scope;
     scope.sources.push_back(src);

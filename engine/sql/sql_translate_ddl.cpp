@@ -140,9 +140,9 @@ bool kept_deferrable(TableConstraint::Kind kind, const ConstraintState& state) {
 
 bool Translator::create_table(Statement& s) {
     std::string owner = owner_of(s.table);
-    // Another schema's table needs CREATE ANY TABLE, which only the administrators hold.
-    bool administrator = ctx_.schema == "SYS" || ctx_.schema == "SYSTEM";
-    if (owner != ctx_.schema && !administrator && ctx_.catalog->user_exists(owner)) return fail(1031, s.table.offset);
+    // CREATE TABLE for the session's own schema, CREATE ANY TABLE for another's.
+    if ((owner == ctx_.schema || ctx_.catalog->user_exists(owner)) && !ctx_.catalog->may_create(owner, "TABLE"))
+        return fail(1031, s.table.offset);
     if (!s.table.owner.empty() && !ctx_.catalog->schema_exists(owner)) return fail(1918, s.table.offset, owner), false;
     // SQLite keeps names that start with sqlite_ (in any case) for itself.
     if (reserved_by_sqlite(s.table.name)) return fail(903, s.table.name_offset);
@@ -492,6 +492,7 @@ bool Translator::truncate_table(Statement& s) {
     std::string owner = owner_of(s.table);
     std::vector<ColumnInfo> cols;
     if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
+    if (!ctx_.catalog->may_change(owner, s.table.name, "", "DROP ANY TABLE")) return fail(1031, s.table.offset);
     // A key another table's foreign key references refuses the truncation even when no
     // row refers to it (a table's references to itself do not count); SQLite's DELETE
     // would otherwise cascade or set children to NULL. The row triggers are PL/SQL's
@@ -513,6 +514,7 @@ bool Translator::drop_table(Statement& s) {
     std::string owner = owner_of(s.table);
     std::vector<ColumnInfo> cols;
     if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
+    if (!ctx_.catalog->may_change(owner, s.table.name, "", "DROP ANY TABLE")) return fail(1031, s.table.offset);
     out_->sql.clear();
     // The triggers of its foreign keys that live on the tables they reference go first.
     for (const std::string& t : ctx_.catalog->foreign_key_triggers(owner, s.table.name))
@@ -544,6 +546,7 @@ bool Translator::alter_table(Statement& s) {
     std::string owner = owner_of(s.table);
     std::vector<ColumnInfo> cols;
     if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
+    if (!ctx_.catalog->may_change(owner, s.table.name, "ALTER", "ALTER ANY TABLE")) return fail(1031, s.table.offset);
     std::string target = "ALTER TABLE " + quote_name(owner) + "." + quote_name(s.table.name);
     out_->owner = owner;
     out_->table = s.table.name;
@@ -637,6 +640,7 @@ bool Translator::create_index(Statement& s) {
     if (ctx_.catalog->object_exists(owner, s.index.name)) return fail(955, s.index.name_offset);
     std::vector<ColumnInfo> cols;
     if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
+    if (!ctx_.catalog->may_change(owner, s.table.name, "INDEX", "CREATE ANY INDEX")) return fail(1031, s.table.offset);
     std::string list;
     for (std::size_t i = 0; i < s.columns.size(); ++i) {
         bool found = false;
@@ -654,6 +658,7 @@ bool Translator::create_index(Statement& s) {
 bool Translator::drop_index(Statement& s) {
     std::string owner = owner_of(s.index);
     if (!ctx_.catalog->index_exists(owner, s.index.name)) return fail(1418, s.index.offset);
+    if (!ctx_.catalog->may_change(owner, s.index.name, "", "DROP ANY INDEX")) return fail(1031, s.index.offset);
     out_->sql = "DROP INDEX " + quote_name(owner) + "." + quote_name(s.index.name);
     return true;
 }

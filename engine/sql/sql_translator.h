@@ -218,7 +218,9 @@ private:
 
     std::string owner_of(const TableRef& t) const { return t.owner.empty() ? ctx_.schema : t.owner; }
     bool rows_sql(const std::string& owner, const std::string& table, std::uint32_t offset, std::string* sql);
-    bool table_source(const TableRef& t, Source* src);
+    bool table_source(const TableRef& t, Source* src, const char* privilege = "SELECT");
+    // Fails with the ORA- error when the session may not use owner.name for privilege.
+    bool may_use(const std::string& owner, const std::string& name, const char* privilege, std::uint32_t offset);
     // The ROWID pseudo-column of the rows of scope (qualifier: of that source only).
     bool rowid_column(const Expr& e, const Scope& scope, const std::string& qualifier, Emitted* out, bool* handled);
     bool select(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,

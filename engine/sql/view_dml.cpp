@@ -223,6 +223,12 @@ bool Translator::view_dml_target(Statement& s) {
             }
         }
         if (!kind) return true;
+        if (first) {
+            const char* use = s.kind == StatementKind::Insert   ? "INSERT"
+                              : s.kind == StatementKind::Update ? "UPDATE"
+                                                                : "DELETE";
+            if (!may_use(owner, s.table.name, use, s.table.offset)) return false;
+        }
         if (kind == 'O') return fail(42399, s.table.offset);
         // Views replaced one over the other can end up reading each other.
         if (depth == kViewDepthLimit) return fail(1731, s.table.offset);

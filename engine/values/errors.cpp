@@ -42,6 +42,7 @@ const MessageEntry kMessages[] = {
     {1013, "user requested cancel of current operation"},
     {1017, "invalid username/password; logon denied"},
     {1031, "insufficient privileges"},
+    {1045, "user %s lacks CREATE SESSION privilege; logon denied"},
     {1086, "savepoint '%s' never established in this session or is invalid"},
     {1400, "cannot insert NULL into (%s)"},
     {1407, "cannot update (%s) to NULL"},

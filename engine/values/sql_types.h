@@ -205,6 +205,33 @@ public:
         (void)target;
         return false;
     }
+    // Whether the session may use owner.name for `privilege` (SELECT, INSERT, UPDATE,
+    // DELETE, EXECUTE; empty: any use): 0 it may, an ORA- code when it may not (942 when
+    // it holds no privilege on it at all, 1031 when only others), -1 no such object.
+    virtual int object_access(const std::string& owner, const std::string& name, const std::string& privilege) {
+        (void)owner;
+        (void)name;
+        (void)privilege;
+        return 0;
+    }
+    // Whether the session may create an object of the kind (TABLE, VIEW ...) in owner's
+    // schema: CREATE kind for its own, CREATE ANY kind for any schema.
+    virtual bool may_create(const std::string& owner, const std::string& kind) {
+        (void)owner;
+        (void)kind;
+        return true;
+    }
+    // Whether the session may change owner.name (DDL on it): it is in its own schema, or
+    // it holds any_privilege (DROP ANY TABLE ...), or object_privilege on it when one is
+    // given (ALTER, INDEX).
+    virtual bool may_change(const std::string& owner, const std::string& name, const std::string& object_privilege,
+                            const std::string& any_privilege) {
+        (void)owner;
+        (void)name;
+        (void)object_privilege;
+        (void)any_privilege;
+        return true;
+    }
     // The generated columns of owner.table (none by default).
     virtual void generated_columns(const std::string& owner, const std::string& table,
                                    std::vector<GeneratedColumn>* out) {

@@ -39,6 +39,9 @@ TEST_F(UsersGrants, CreateUserMakesAnAccountThatChecksItsPassword) {
   EXPECT_EQ(run(sys, "create user app identified by apw default tablespace users temporary tablespace temp"
                      " quota unlimited on users"),
             "ok");
+  // A user made by CREATE USER logs on once granted CREATE SESSION.
+  EXPECT_EQ(logon("app", "apw"), "ORA-01045");
+  EXPECT_EQ(run(sys, "grant create session to app"), "ok");
   EXPECT_EQ(logon("app", "apw"), "ok");
   EXPECT_EQ(logon("app", "wrong"), "ORA-01017");
   EXPECT_EQ(run(sys, "create user app identified by other"), "ORA-01920");
@@ -79,6 +82,7 @@ TEST_F(UsersGrants, AlterUserChangesPasswordsAndLocks) {
   OciSession sys;
   connect(sys, "sys", "syspw");
   ASSERT_EQ(run(sys, "create user app identified by apw"), "ok");
+  ASSERT_EQ(run(sys, "grant create session to app"), "ok");
   EXPECT_EQ(run(sys, "alter user app identified by newpw"), "ok");
   EXPECT_EQ(logon("app", "apw"), "ORA-01017");
   EXPECT_EQ(logon("app", "newpw"), "ok");
@@ -108,6 +112,7 @@ TEST_F(UsersGrants, DropUserNeedsCascadeForObjectsAndNoSessions) {
   connect(sys, "sys", "syspw");
   ASSERT_EQ(run(sys, "create user app identified by apw"), "ok");
   ASSERT_EQ(run(sys, "create user empty identified by e"), "ok");
+  ASSERT_EQ(run(sys, "grant create session, create table to app"), "ok");
   {
     OciSession app;
     connect(app, "app", "apw");
@@ -210,6 +215,7 @@ TEST_F(UsersGrants, ObjectPrivilegesAreRecordedPerGrantor) {
   connect(demo, "demo", "demo");
   ASSERT_EQ(run(sys, "create user app identified by apw"), "ok");
   ASSERT_EQ(run(sys, "create user third identified by t"), "ok");
+  ASSERT_EQ(run(sys, "grant create session to app, third"), "ok");
   ASSERT_EQ(run(demo, "create table emp (empno number primary key, ename varchar2(10))"), "ok");
   ASSERT_EQ(run(demo, "create sequence emp_seq"), "ok");
   ASSERT_EQ(run(demo, "create view emp_v as select ename from emp"), "ok");
