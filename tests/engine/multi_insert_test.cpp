@@ -114,8 +114,9 @@ TEST_F(MultiInsert, ErrorsAndUndo) {
                   .substr(0, 10),
               "ORA-00001:");
     EXPECT_EQ(
-        inserted("insert all into t1 values (id + 10, name) into t2 (id, qty) values (id, qty) select * from src"),
-        "ORA-01438: value larger than specified precision allowed for this column\n");
+        inserted("insert all into t1 values (id + 10, name) into t2 (id, qty) values (id, qty) select * from src")
+            .substr(0, 10),
+        "ORA-01438:");
     EXPECT_EQ(t1(), (Rows{"3|old"}));
     EXPECT_EQ(t2(), Rows{});
     // ... and the statement after it starts afresh.
