@@ -74,6 +74,8 @@ std::string arguments_for(const std::string& name, int count) {
       {"TRUNC", "2.567,1"},
       {"POWER", "2,10"},
       {"MOD", "17,5"},
+      {"CHARTOROWID", "'AAAR3sAAEAAAACXAAA'"},
+      {"ROWIDTOCHAR", "chartorowid('AAAR3sAAEAAAACXAAA')"},
   };
   for (const auto& a : kArgs) {
     std::string list = a.second;

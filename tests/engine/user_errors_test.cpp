@@ -61,6 +61,7 @@ TEST_F(UserErrors, IdentifiersHoldUpTo128Bytes) {
   OciSession sys, owner;
   ASSERT_EQ(sys.connect("sys", "syspw", "errors"), OCI_SUCCESS) << sys.error_text();
   EXPECT_EQ(error_of(sys, "create user " + user + " identified by pw"), "ok");
+  EXPECT_EQ(error_of(sys, "grant create session to " + user), "ok");
   ASSERT_EQ(owner.connect(user, "pw", "errors"), OCI_SUCCESS) << owner.error_text();
   EXPECT_EQ(owner.value("select length(user) from dual"), "100");
   EXPECT_EQ(error_of(sys, "create user " + std::string(129, 'U') + " identified by pw"),
