@@ -109,6 +109,7 @@ void drop_orphan_rows(sqlite3* db, const std::string& user) {
         " FROM main.vantro_generated_columns WHERE owner=?1 AND table_name NOT IN $L)",
         "DELETE FROM main.vantro_generated_columns WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_table_options WHERE owner=?1 AND table_name NOT IN $L",
+        "DELETE FROM main.vantro_index_expressions WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_temporary_tables WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_part_tables WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_part_key_columns WHERE owner=?1 AND table_name NOT IN $L",

@@ -43,6 +43,9 @@ const char* const kDictionarySchema =
     " validated TEXT NOT NULL DEFAULT 'VALIDATED');"
     "CREATE TABLE IF NOT EXISTS main.vantro_cons_columns(constraint_id INTEGER NOT NULL, column_name TEXT NOT NULL,"
     " position INTEGER);"
+    "CREATE TABLE IF NOT EXISTS main.vantro_index_expressions(owner TEXT NOT NULL, index_name TEXT NOT NULL,"
+    " table_name TEXT NOT NULL, column_position INTEGER NOT NULL, column_expression TEXT,"
+    " hidden_number INTEGER NOT NULL, PRIMARY KEY(owner, index_name, column_position));"
     "CREATE TABLE IF NOT EXISTS main.vantro_column_defaults(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
     " column_name TEXT NOT NULL, data_default TEXT, PRIMARY KEY(owner, table_name, column_name));"
     "CREATE TABLE IF NOT EXISTS main.vantro_generated_columns(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
@@ -242,11 +245,10 @@ const char* const kIndexColumns =
     " FUNCIDX_STATUS VARCHAR2(8), JOIN_INDEX VARCHAR2(3)";
 
 // Indexes created by CREATE INDEX (SQLite's automatic key indexes have no Oracle name).
-// A descending key makes the index function-based, as in Oracle.
-// A descending key makes the index function-based, as in Oracle; indexes keep their
+// A descending makes the index function-based, as in Oracle; indexes keep their
 // kind (BITMAP, REVERSE, IOT - TOP for the key of an index-organized table) and storage
 // as given, else an index's defaults in USERS.
-#define INDEX_DESC "EXISTS (SELECT 1 FROM pragma_index_xinfo(m.name,$U) x WHERE x.key=1 AND x.desc=1)"
+#define INDEX_DESC "EXISTS (SELECT 1 FROM pragma_index_xinfo(m.name,$U) x WHERE x.key=1 AND (x.desc=1 OR x.cid=-2))"
 #define INDEX_ROW                                                                                     \
     "vantro_index_name($U,m.name,m.tbl_name),CASE WHEN " INDEX_DESC                                   \
     " THEN 'FUNCTION-BASED ' ELSE '' END||coalesce(g.index_type,'NORMAL'),"                           \
@@ -470,7 +472,10 @@ const ViewDef kViews[] = {
      "INDEX_OWNER VARCHAR2(128), INDEX_NAME VARCHAR2(128), TABLE_OWNER VARCHAR2(128),"
      " TABLE_NAME VARCHAR2(128), COLUMN_NAME VARCHAR2(4000), COLUMN_POSITION NUMBER, COLUMN_LENGTH NUMBER,"
      " CHAR_LENGTH NUMBER, DESCEND VARCHAR2(4)",
-     "SELECT $U,vantro_index_name($U,m.name,m.tbl_name),$U,m.tbl_name,x.name,x.seqno+1,coalesce(c.data_length,22),"
+     "SELECT $U,vantro_index_name($U,m.name,m.tbl_name),$U,m.tbl_name,coalesce(x.name,(SELECT"
+     " printf('SYS_NC%05d$',e.hidden_number) FROM main.vantro_index_expressions e WHERE e.owner=$U AND"
+     " e.index_name=vantro_index_name($U,m.name,m.tbl_name) AND e.column_position=x.seqno+1)),x.seqno+1,"
+     "coalesce(c.data_length,22),"
      "CASE WHEN c.type_code IN (1,96) THEN c.data_length ELSE 0 END,CASE WHEN x.desc THEN 'DESC' ELSE 'ASC' END"
      " FROM $S.sqlite_master m JOIN pragma_index_xinfo(m.name,$U) x ON x.key=1"
      " LEFT JOIN main.vantro_columns c ON c.owner=$U AND c.table_name=m.tbl_name AND c.column_name=x.name"
@@ -480,6 +485,15 @@ const ViewDef kViews[] = {
      " COLUMN_POSITION NUMBER, COLUMN_LENGTH NUMBER, CHAR_LENGTH NUMBER, DESCEND VARCHAR2(4)",
      "SELECT index_name,table_name,column_name,column_position,column_length,char_length,descend"
      " FROM temp.\"ALL_IND_COLUMNS\""},
+    {"ALL_IND_EXPRESSIONS",
+     "INDEX_OWNER VARCHAR2(128), INDEX_NAME VARCHAR2(128), TABLE_OWNER VARCHAR2(128), TABLE_NAME VARCHAR2(128),"
+     " COLUMN_EXPRESSION LONG, COLUMN_POSITION NUMBER",
+     "SELECT $U,e.index_name,$U,e.table_name,e.column_expression,e.column_position"
+     " FROM main.vantro_index_expressions e JOIN $S.sqlite_master m ON m.type='index' AND m.tbl_name=e.table_name"
+     " AND vantro_index_name($U,m.name,m.tbl_name)=e.index_name WHERE e.owner=$U"},
+    {"USER_IND_EXPRESSIONS",
+     "INDEX_NAME VARCHAR2(128), TABLE_NAME VARCHAR2(128), COLUMN_EXPRESSION LONG, COLUMN_POSITION NUMBER",
+     "SELECT index_name,table_name,column_expression,column_position FROM temp.\"ALL_IND_EXPRESSIONS\""},
     {"ALL_CONSTRAINTS", nullptr, "SELECT k.owner," CONSTRAINT_ROW},
     {"USER_CONSTRAINTS", nullptr, "SELECT k.owner," CONSTRAINT_ROW},
     {"ALL_CONS_COLUMNS",

@@ -430,6 +430,7 @@ struct Statement {
     std::vector<std::string> columns;    // Insert column list; index columns
     std::vector<std::uint32_t> column_offsets;
     std::vector<bool> column_desc;                      // index columns: DESC
+    std::vector<ExprPtr> index_exprs;                   // index keys: the expression, null for a column
     std::vector<std::vector<ExprPtr>> values;           // Insert VALUES rows
     ExprPtr values_record;                              // Insert VALUES rec (a host language's record)
     std::vector<std::pair<std::string, ExprPtr>> sets;  // Update SET

@@ -464,12 +464,15 @@ bool Parser::create(Statement* s) {
         if (!expect_word("ON", 969)) return false;
         if (!table_ref(&s->table)) return false;
         if (!expect_op("(", 906)) return false;
+        // Each key is a column or an expression over the table's columns (a function-based key).
         do {
-            std::string n;
             std::uint32_t off = cur().offset;
-            if (!identifier(&n)) return fail(904, "\"" + cur().text + "\"");
-            s->columns.push_back(n);
+            ExprPtr key;
+            if (!expr(&key)) return false;
+            bool column = key->kind == ExprKind::Column && key->path.size() == 1;
+            s->columns.push_back(column ? key->path[0] : std::string());
             s->column_offsets.push_back(off);
+            s->index_exprs.push_back(column ? nullptr : std::move(key));
             bool desc = accept_word("DESC");
             if (!desc) accept_word("ASC");
             s->column_desc.push_back(desc);

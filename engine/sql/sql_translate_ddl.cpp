@@ -534,6 +534,8 @@ bool Translator::drop_table(Statement& s) {
     generated_drop(owner, s.table.name, "");
     out_->catalog_sql.push_back("DELETE FROM main.vantro_table_options WHERE owner=" + quote_text(owner) +
                                 " AND table_name=" + quote_text(s.table.name));
+    out_->catalog_sql.push_back("DELETE FROM main.vantro_index_expressions WHERE owner=" + quote_text(owner) +
+                                " AND table_name=" + quote_text(s.table.name));
     out_->catalog_sql.push_back("DELETE FROM main.vantro_temporary_tables WHERE owner=" + quote_text(owner) +
                                 " AND table_name=" + quote_text(s.table.name));
     for (const char* table : {"vantro_part_tables", "vantro_tab_partitions", "vantro_part_key_columns"})
@@ -641,8 +643,35 @@ bool Translator::create_index(Statement& s) {
     std::vector<ColumnInfo> cols;
     if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
     if (!ctx_.catalog->may_change(owner, s.table.name, "INDEX", "CREATE ANY INDEX")) return fail(1031, s.table.offset);
+    Scope table_scope;
+    table_scope.bare = true;
+    Source columns;
+    columns.columns = cols;
+    table_scope.sources.push_back(columns);
+    // Expression keys are kept with their text as typed and the hidden column Oracle
+    // names them by (SYS_NCnnnnn$), numbered after the table's columns and the hidden
+    // columns of the table's other function-based indexes.
+    std::string key = quote_text(owner) + "," + quote_text(s.index.name) + "," + quote_text(s.table.name);
+    out_->catalog_sql.push_back("DELETE FROM main.vantro_index_expressions WHERE owner=" + quote_text(owner) +
+                                " AND index_name=" + quote_text(s.index.name));
     std::string list;
     for (std::size_t i = 0; i < s.columns.size(); ++i) {
+        if (s.index_exprs[i]) {
+            Expr& x = *s.index_exprs[i];
+            Emitted e;
+            if (!expr(x, table_scope, &e)) return false;
+            if (e.aggregate) return fail(934, x.offset);
+            std::string text =
+                x.end > x.offset && x.end <= text_.size() ? text_.substr(x.offset, x.end - x.offset) : "";
+            out_->catalog_sql.push_back(
+                "INSERT INTO main.vantro_index_expressions(owner,index_name,table_name,column_position,"
+                "column_expression,hidden_number) VALUES (" +
+                key + "," + std::to_string(i + 1) + "," + quote_text(text) + "," + std::to_string(cols.size()) +
+                "+(SELECT count(*) FROM main.vantro_index_expressions WHERE owner=" + quote_text(owner) +
+                " AND table_name=" + quote_text(s.table.name) + ")+1)");
+            list += std::string(i ? "," : "") + "(" + e.sql + ")" + (s.column_desc[i] ? " DESC" : "");
+            continue;
+        }
         bool found = false;
         for (const ColumnInfo& c : cols) found = found || c.name == s.columns[i];
         if (!found) return fail(904, s.column_offsets[i], "\"" + s.columns[i] + "\"");
@@ -660,5 +689,7 @@ bool Translator::drop_index(Statement& s) {
     if (!ctx_.catalog->index_exists(owner, s.index.name)) return fail(1418, s.index.offset);
     if (!ctx_.catalog->may_change(owner, s.index.name, "", "DROP ANY INDEX")) return fail(1031, s.index.offset);
     out_->sql = "DROP INDEX " + quote_name(owner) + "." + quote_name(s.index.name);
+    out_->catalog_sql.push_back("DELETE FROM main.vantro_index_expressions WHERE owner=" + quote_text(owner) +
+                                " AND index_name=" + quote_text(s.index.name));
     return true;
 }

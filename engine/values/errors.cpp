@@ -81,6 +81,7 @@ const MessageEntry kMessages[] = {
     {32795, "cannot insert into a generated always identity column"},
     {32796, "cannot update a generated always identity column"},
     {54002, "only pure functions can be specified in a virtual column expression"},
+    {1743, "only pure functions can be indexed"},
     {40473, "duplicate key names in JSON object"},
     {54013, "INSERT operation disallowed on virtual columns"},
     {54017, "UPDATE operation disallowed on virtual columns"},
@@ -536,6 +537,8 @@ OraError ora_from_sqlite(int sqlite_code, const std::string& msg) {
     if (msg.compare(0, 28, "Cannot add a NOT NULL column") == 0) return ora_error(1758);
     if (msg.find("non-deterministic functions prohibited in generated columns") != std::string::npos)
         return ora_error(54002);
+    if (msg.find("non-deterministic functions prohibited in index expressions") != std::string::npos)
+        return ora_error(1743);
     if (msg.compare(0, 15, "no such column:") == 0) {
         return ora_error(904, "\"" + msg.substr(16) + "\"");
     }

@@ -670,3 +670,33 @@ TEST_F(Dictionary, ConstraintsOfAnEarlierCatalogLayoutAreCarriedOver) {
   EXPECT_EQ(rows("select column_name from all_cons_columns where constraint_name='FK_X' order by position"),
             (Rows{"DEPTNO", "MGR"}));
 }
+
+TEST_F(Dictionary, FunctionBasedIndexesKeepTheirExpressionsAndEnforceUniqueness) {
+  run("create table fb (id number, name varchar2(20), d date, a number, b number)");
+  run("create unique index fb_upper on fb (upper(name))");
+  run("create index fb_mix on fb (id, a + b desc, trunc(d))");
+  run("insert into fb values (1, 'Smith', sysdate, 1, 2)");
+  EXPECT_EQ(s.exec("insert into fb values (2, 'SMITH', sysdate, 3, 4)"), OCI_ERROR);
+  EXPECT_NE(s.error_text().find("ORA-00001"), std::string::npos) << s.error_text();
+  EXPECT_NE(s.error_text().find("FB_UPPER"), std::string::npos) << s.error_text();
+  run("insert into fb values (2, 'Jones', sysdate, 3, 4)");
+  EXPECT_EQ(rows("select id from fb where upper(name) = 'JONES'"), Rows{"2"});
+  EXPECT_EQ(rows("select index_name,index_type,uniqueness,funcidx_status from user_indexes order by index_name"),
+            (Rows{"FB_MIX|FUNCTION-BASED NORMAL|NONUNIQUE|ENABLED", "FB_UPPER|FUNCTION-BASED NORMAL|UNIQUE|ENABLED"}));
+  EXPECT_EQ(rows("select index_name,column_name,column_position,descend from user_ind_columns"
+                 " order by index_name,column_position"),
+            (Rows{"FB_MIX|ID|1|ASC", "FB_MIX|SYS_NC00007$|2|DESC", "FB_MIX|SYS_NC00008$|3|ASC",
+                  "FB_UPPER|SYS_NC00006$|1|ASC"}));
+  EXPECT_EQ(rows("select index_owner,index_name,table_name,column_expression,column_position from all_ind_expressions"
+                 " order by index_name,column_position"),
+            (Rows{"SCOTT|FB_MIX|FB|a + b|2", "SCOTT|FB_MIX|FB|trunc(d)|3", "SCOTT|FB_UPPER|FB|upper(name)|1"}));
+  // Only functions that give the same result for the same arguments can be indexed.
+  EXPECT_EQ(s.exec("create index fb_now on fb (d - sysdate)"), OCI_ERROR);
+  EXPECT_NE(s.error_text().find("ORA-01743"), std::string::npos) << s.error_text();
+  EXPECT_EQ(s.exec("create index fb_bad on fb (upper(nosuch))"), OCI_ERROR);
+  EXPECT_NE(s.error_text().find("ORA-00904"), std::string::npos) << s.error_text();
+  run("drop index fb_mix");
+  EXPECT_EQ(rows("select count(*) from user_ind_expressions"), Rows{"1"});
+  run("drop table fb");
+  EXPECT_EQ(rows("select count(*) from user_ind_expressions"), Rows{"0"});
+}
