@@ -9,6 +9,28 @@
 
 namespace plsql_parsing {
 
+namespace {
+
+// The varray types the database owns under SYS for lists of plain values.
+struct PredefinedCollection {
+    const char* name;
+    std::uint16_t element_code;
+    std::uint32_t element_size;
+};
+const PredefinedCollection kSysCollections[] = {
+    {"SYS.ODCINUMBERLIST", kTypeNumber, 22},
+    {"SYS.ODCIVARCHAR2LIST", kTypeVarchar2, 4000},
+    {"SYS.ODCIDATELIST", kTypeDate, 7},
+};
+
+const PredefinedCollection* sys_collection(const std::string& qualified) {
+    for (const PredefinedCollection& c : kSysCollections)
+        if (qualified == c.name) return &c;
+    return nullptr;
+}
+
+}  // namespace
+
 const Symbol* Parser::type_symbol_ahead(std::size_t* width) {
     *width = 0;
     if (peek().kind != TokenKind::Word) return nullptr;
@@ -24,6 +46,22 @@ const Symbol* Parser::type_symbol_ahead(std::size_t* width) {
     if (known != imported_types_.end()) {
         *width = 3;
         return &known->second;
+    }
+    if (const PredefinedCollection* c = sys_collection(qualified)) {
+        PlVarInfo type;
+        type.name = peek(2).text;
+        type.type_name = qualified;
+        type.collection = PlCollection::Varray;
+        type.limit = 32767;
+        type.type.code = c->element_code;
+        type.type.size = c->element_size;
+        if (c->element_code == kTypeNumber) type.type = number_type();
+        prog_->types.push_back(type);
+        Symbol local;
+        local.kind = SymKind::Type;
+        local.index = static_cast<int>(prog_->types.size()) - 1;
+        *width = 3;
+        return &imported_types_.emplace(qualified, local).first->second;
     }
     Symbol sym;
     const PlProgram* header = nullptr;

@@ -217,4 +217,31 @@ TEST_F(Collections, PackageCollectionsKeepTheirElementsBetweenCalls) {
                   ".CACHE_PKG\", line 4\nORA-06512: at line 1\n");
 }
 
+TEST_F(Collections, SysListTypesAreVarraysOfPlainValues) {
+    EXPECT_EQ(output_of("declare\n"
+                        "  n sys.odcinumberlist := sys.odcinumberlist(1.5, 2, 3);\n"
+                        "  v sys.odcivarchar2list := sys.odcivarchar2list();\n"
+                        "  d sys.odcidatelist := sys.odcidatelist(date '2024-02-29');\n"
+                        "  c sys.odcinumberlist;\n"
+                        "begin\n"
+                        "  n.extend; n(4) := n(1) * 2; n.trim;\n"
+                        "  v.extend(2); v(2) := rpad('x', 4000, 'y');\n"
+                        "  c := n;\n"
+                        "  c(1) := 0;\n"
+                        "  dbms_output.put_line(n.count || ' ' || n.limit || ' ' || n(1) || ' ' || c(1));\n"
+                        "  dbms_output.put_line(nvl(v(1), 'null') || ' ' || length(v(2)) || ' ' || v.limit);\n"
+                        "  dbms_output.put_line(to_char(d(1) + 1, 'yyyy-mm-dd'));\n"
+                        "end;"),
+              "3 32767 1.5 0|null 4000 32767|2024-03-01");
+    // The element is a VARCHAR2(4000); a list of one type is no list of another.
+    EXPECT_EQ(output_of("declare v sys.odcivarchar2list := sys.odcivarchar2list('a'); s varchar2(5000);"
+                        " begin s := rpad('x', 4000, 'x') || 'x'; v(1) := s; end;"),
+              "error: ORA-06502: PL/SQL: numeric or value error: character string buffer too small\n"
+              "ORA-06512: at line 1\n");
+    EXPECT_NE(
+        output_of("declare n sys.odcinumberlist := sys.odcivarchar2list('a'); begin null; end;").find("PLS-00382"),
+        std::string::npos);
+    EXPECT_NE(output_of("declare n sys.odcinumberlists; begin null; end;").find("PLS-00201"), std::string::npos);
+}
+
 }  // namespace
