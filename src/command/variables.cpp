@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <string>
 #include <utility>
 #include <vector>
@@ -19,6 +20,8 @@
 #include "command/command_table.h"
 #include "command/statement.h"
 #include "console/console_buffer.h"
+#include "oci/db_session.h"
+#include "oci/oci_statements.h"
 #include "settings/options.h"
 
 namespace {
@@ -302,10 +305,96 @@ int variable_define(const char* name, const char* value) {
     return hash_insert(g_current, &key);
 }
 
+namespace {
+
+bool equals_nocase(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b)
+        if (std::toupper(static_cast<unsigned char>(*a)) != std::toupper(static_cast<unsigned char>(*b))) return false;
+    return *a == *b;
+}
+
+// Today as DD-MON-YY, the default date format of an Oracle session.
+std::string today_text() {
+    static const char* const kMonths[] = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
+                                          "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+    const std::time_t now = std::time(nullptr);
+    std::tm t{};
+#if defined(_WIN32)
+    localtime_s(&t, &now);
+#else
+    localtime_r(&now, &t);
+#endif
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d-%s-%02d", t.tm_mday, kMonths[t.tm_mon % 12], t.tm_year % 100);
+    return text;
+}
+
+// The release as one number from the banner's "Version 19.3.0.0.0" (or "Release ..."):
+// the first part, then two digits for each further one, as in 1903000000.
+std::string release_number(const std::string& banner) {
+    size_t at = banner.find("Version ");
+    if (at == std::string::npos) at = banner.find("Release ");
+    if (at == std::string::npos) return std::string();
+    at += 8;
+    std::string result;
+    for (int part = 0; part < 5; ++part) {
+        size_t end = at;
+        while (end < banner.size() && std::isdigit(static_cast<unsigned char>(banner[end]))) ++end;
+        if (end == at) break;
+        const std::string digits = banner.substr(at, end - at);
+        result += part == 0 || digits.size() >= 2 ? digits : "0" + digits;
+        if (end >= banner.size() || banner[end] != '.') {
+            for (int rest = part + 1; rest < 5; ++rest) result += "00";
+            break;
+        }
+        at = end + 1;
+    }
+    return result;
+}
+
+std::string predefined_user() {
+    return session_open.load() ? current_user_name() : std::string();
+}
+std::string predefined_database() {
+    return session_open.load() ? current_database() : std::string();
+}
+std::string predefined_privilege() {
+    const std::string mode = session_open.load() ? current_connect_mode() : std::string();
+    return mode.empty() ? mode : "AS " + mode;
+}
+std::string predefined_version() {
+    return session_open.load() ? current_server_banner() : std::string();
+}
+std::string predefined_release() {
+    return release_number(predefined_version());
+}
+
+// The variables every session has until the user defines them: who and where the session
+// is, its privilege, today's date and the server's version. Names in any case.
+struct PredefinedVariable {
+    const char* name;
+    std::string (*value)();
+};
+const PredefinedVariable kPredefined[] = {
+    {"_USER", predefined_user}, {"_CONNECT_IDENTIFIER", predefined_database}, {"_PRIVILEGE", predefined_privilege},
+    {"_DATE", today_text},      {"_O_VERSION", predefined_version},           {"_O_RELEASE", predefined_release},
+};
+
+bool predefined_value(const char* name, std::string* value) {
+    for (const PredefinedVariable& v : kPredefined) {
+        if (!equals_nocase(name, v.name)) continue;
+        if (value) *value = v.value();
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 bool variable_lookup(const char* name, std::string* value) {
     VariablePair key{const_cast<char*>(name), nullptr};
     VariablePair found{nullptr, nullptr};
-    if (hash_lookup(g_current, &key, &found) == 0) return false;
+    if (hash_lookup(g_current, &key, &found) == 0) return predefined_value(name, value);
     if (value && found.value) *value = found.value;
     free_pair_strings(&found);
     return true;

@@ -51,6 +51,10 @@ void db_cancel();
 // that reproduces it, and the banner line of the library in use.
 std::string current_database();
 std::string connect_description();
+// The privilege of the open session ("SYSDBA", "SYSOPER", "" when normal) and the server's
+// banner as OCIServerVersion gave it at connect.
+std::string current_connect_mode();
+std::string current_server_banner();
 
 // Where an error message goes.
 enum ReportTarget : int { ReportToConsole = 1, ReportToPlanTree = 2, ReportToSchemaPane = 3 };

@@ -23,6 +23,8 @@ constexpr size_t kModeMax = 19;
 std::mutex g_text_mutex;
 std::string g_current_database;
 std::string g_connect_description;
+std::string g_connect_mode;   // "SYSDBA", "SYSOPER" or "" for a normal session
+std::string g_server_banner;  // what OCIServerVersion said at connect
 
 int report(int status, int line) { return report_oci_status(status, kModule, line, ReportToConsole, 0, nullptr); }
 
@@ -95,6 +97,16 @@ std::string current_database() {
 std::string connect_description() {
     std::lock_guard<std::mutex> guard(g_text_mutex);
     return g_connect_description;
+}
+
+std::string current_connect_mode() {
+    std::lock_guard<std::mutex> guard(g_text_mutex);
+    return g_connect_mode;
+}
+
+std::string current_server_banner() {
+    std::lock_guard<std::mutex> guard(g_text_mutex);
+    return g_server_banner;
 }
 
 int db_init() {
@@ -236,15 +248,18 @@ int db_connect(const char* user_in, const char* password_in, const char* databas
     session_open.store(1);
 
     OraText banner[512] = {};
-    if (report(oci().OCIServerVersion(s.service_context, s.error_handle, banner, sizeof banner, OCI_HTYPE_SVCCTX),
-               __LINE__) == 0) {
-        banner[sizeof banner - 1] = '\0';
+    const bool have_banner =
+        report(oci().OCIServerVersion(s.service_context, s.error_handle, banner, sizeof banner, OCI_HTYPE_SVCCTX),
+               __LINE__) == 0;
+    banner[sizeof banner - 1] = '\0';
+    if (have_banner)
         console_print("\rConnected to:\n%s\n", reinterpret_cast<const char*>(banner));
-    } else {
+    else
         console_print("\rConnected\n");
-    }
     {
         std::lock_guard<std::mutex> guard(g_text_mutex);
+        g_server_banner = have_banner ? reinterpret_cast<const char*>(banner) : "";
+        g_connect_mode = oci_mode == OCI_SYSDBA ? "SYSDBA" : oci_mode == OCI_SYSOPER ? "SYSOPER" : "";
         g_current_database = database;
         g_connect_description =
             build_connect_description(user.c_str(), password.c_str(), database.c_str(), mode ? mode : "");

@@ -157,6 +157,20 @@ bool apply_errorlogging(ConsoleBuffer*, const std::string& typed, const std::str
     return false;
 }
 
+// AUTOPRINT and CMDSEP: bind variables are shown with PRINT, and one line holds one
+// command; OFF is the only state.
+bool apply_autoprint(ConsoleBuffer*, const std::string& typed, const std::string& value) {
+    if (equals_nocase(value, "off")) return true;
+    console_print("Usage: set %s off (bind variables are shown with print in this console)\n", typed.c_str());
+    return false;
+}
+
+bool apply_cmdsep(ConsoleBuffer*, const std::string& typed, const std::string& value) {
+    if (equals_nocase(value, "off")) return true;
+    console_print("Usage: set %s off (one command per line in this console)\n", typed.c_str());
+    return false;
+}
+
 bool accept_any(ConsoleBuffer*, const std::string&, const std::string&) { return true; }
 
 bool accept_on_off(ConsoleBuffer*, const std::string& typed, const std::string& value) {
@@ -183,17 +197,27 @@ const ScriptSettingRow kRows[] = {
     {"sqlterminator", 4, apply_sqlterminator},
     {"blockterminator", 3, apply_blockterminator},
     {"errorlogging", 6, apply_errorlogging},
+    {"autoprint", 5, apply_autoprint},
+    {"cmdsep", 4, apply_cmdsep},
     // Formatting and display settings without meaning in this console.
     {"appinfo", 4, accept_any},
+    {"autorecovery", 5, accept_on_off},
     {"colinvisible", 6, accept_on_off},
+    {"copycommit", 5, accept_any},
+    {"copytypecheck", 5, accept_on_off},
+    {"document", 3, accept_on_off},
+    {"errordetails", 6, accept_any},
     {"fetchrows", 5, accept_any},
     {"colsep", 6, accept_any},
     {"describe", 8, accept_any},
     {"embedded", 3, accept_on_off},
     {"flush", 3, accept_on_off},
     {"headsep", 5, accept_any},
+    {"instance", 4, accept_any},
     {"linesize", 3, accept_any},
+    {"lobprefetch", 7, accept_any},
     {"loboffset", 5, accept_any},
+    {"logsource", 4, accept_any},
     {"longchunksize", 5, accept_any},
     {"newpage", 4, accept_any},
     {"null", 4, accept_any},
@@ -203,19 +227,23 @@ const ScriptSettingRow kRows[] = {
     {"pause", 3, accept_any},
     {"recsep", 6, accept_any},
     {"recsepchar", 10, accept_any},
+    {"rowprefetch", 7, accept_any},
+    {"securedcol", 10, accept_any},
     {"shiftinout", 5, accept_any},
     {"showmode", 4, accept_any},
     {"sqlcase", 4, accept_any},
     {"sqlcontinue", 5, accept_any},
     {"sqlnumber", 4, accept_any},
     {"sqlprefix", 6, accept_any},
+    {"statementcache", 10, accept_any},
     {"suffix", 3, accept_any},
     {"tab", 3, accept_on_off},
-    {"time", 2, accept_on_off},
+    {"time", 4, accept_on_off},  // "ti" to "tim" name the timing option
     {"trimout", 5, accept_on_off},
     {"trimspool", 5, accept_on_off},
     {"underline", 3, accept_any},
     {"wrap", 3, accept_on_off},
+    {"xmloptimizationcheck", 6, accept_on_off},
 };
 
 const ScriptSettingRow* find_row(const std::string& word) {

@@ -234,7 +234,16 @@ TEST(ScriptSettingTable, NamesAndAbbreviations) {
         EXPECT_GE(script_setting_shortest(i), 2) << name;
         EXPECT_LE(static_cast<size_t>(script_setting_shortest(i)), name.size()) << name;
         EXPECT_LT(option_find(name.c_str()), 0) << name << " is an option's name already";
-        EXPECT_TRUE(script_setting_known(name.substr(0, static_cast<size_t>(script_setting_shortest(i)))));
+        const std::string shortest = name.substr(0, static_cast<size_t>(script_setting_shortest(i)));
+        EXPECT_TRUE(script_setting_known(shortest));
+        EXPECT_LT(option_find(shortest.c_str()), 0) << shortest << " names an option";
+        for (int j = 0; j < script_setting_count(); ++j) {
+            const std::string other = script_setting_name(j);
+            if (j != i && other.size() >= shortest.size() && other.compare(0, shortest.size(), shortest) == 0) {
+                EXPECT_GT(static_cast<size_t>(script_setting_shortest(j)), shortest.size())
+                    << shortest << " would name " << other << " too";
+            }
+        }
         EXPECT_FALSE(script_setting_known(name + "x"));
     }
 }

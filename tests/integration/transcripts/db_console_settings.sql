@@ -57,6 +57,7 @@ disconnect
 connect scott/tiger@demo
 select count(*) from ac;
 set sqlterminator ; sqlt on blockterminator off blo . errorlogging off colinvisible on fetchrows 100
+set autoprint on doc off xmlopt off cmdsep ; lobpref 10
 set sqlterminator off
 set sqlterminator #
 set blockterminator !

@@ -13,6 +13,7 @@ show sga
 start files/start_args one two
 select 'after start' x from dual;
 sta files/start_args three four
+@files/session_vars
 timing start t1
 select 'after timing' x from dual;
 timing
