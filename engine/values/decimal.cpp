@@ -330,3 +330,23 @@ bool decimal_parse(const char* text, std::size_t len, Decimal* out) {
     *out = normal(d);
     return true;
 }
+
+std::string decimal_fixed_text(const Decimal& a, int places) {
+    if (places < 0) places = 0;
+    const Decimal r = decimal_round(a, places);
+    std::string digits;
+    for (u128 c = r.coef; c != 0; c /= 10)
+        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(c % 10)));
+    if (digits.empty()) digits = "0";
+    std::string whole, fraction;
+    if (r.coef == 0 || r.exp >= 0) {
+        whole = r.coef == 0 ? "0" : digits + std::string(static_cast<std::size_t>(r.exp), '0');
+        fraction.assign(static_cast<std::size_t>(places), '0');
+    } else {
+        const std::size_t k = static_cast<std::size_t>(-r.exp);  // at most places after rounding
+        if (digits.size() <= k) digits.insert(0, k - digits.size() + 1, '0');
+        whole = digits.substr(0, digits.size() - k);
+        fraction = digits.substr(digits.size() - k) + std::string(static_cast<std::size_t>(places) - k, '0');
+    }
+    return places > 0 ? whole + "." + fraction : whole;
+}

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // GCC's 128-bit integer (also in the MinGW compiler); __extension__ keeps -Wpedantic quiet.
 __extension__ typedef unsigned __int128 DecimalCoef;
@@ -14,7 +15,7 @@ __extension__ typedef unsigned __int128 DecimalCoef;
 struct Decimal {
     bool negative = false;
     DecimalCoef coef = 0;  // below 10^38
-    int exp = 0;                 // the value is coef * 10^exp
+    int exp = 0;           // the value is coef * 10^exp
 };
 
 // The most significant digits a result keeps.
@@ -52,3 +53,6 @@ double decimal_to_double(const Decimal& a);
 // Number text ([+-]digits[.digits][E[+-]digits], blanks around it allowed) read exactly to
 // 38 significant digits (rounded beyond); false when it is no number.
 bool decimal_parse(const char* text, std::size_t len, Decimal* out);
+// |a| rounded half away from zero to places decimals, as plain digits with exactly that
+// many after the point ("0.13" for 0.125 and 2; "3" for 2.5 and 0).
+std::string decimal_fixed_text(const Decimal& a, int places);

@@ -1013,13 +1013,12 @@ void fn_number_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
         }
         return result_text(ctx, (neg ? "-" : (m.fm ? "" : " ")) + body);
     }
-    int written = std::snprintf(buf, sizeof buf, "%.*f", m.frac_digits, a);
-    if (written < 0 || static_cast<std::size_t>(written) >= sizeof buf) {
-        // Wider than any mask: Oracle shows the overflow as hashes.
-        result_text(ctx, std::string(static_cast<std::size_t>(m.int_digits + m.frac_digits + 2), '#'));
-        return;
-    }
-    std::string digits = buf;
+    // The digits come from the number's decimal value, rounded half away from zero, so
+    // 0.1 shows as 0.1000 (not the double's binary tail) and 2.5 rounds to 3.
+    Decimal exact;
+    if (!decimal_arg(ctx, argv[0], &exact)) return;
+    exact.negative = false;
+    std::string digits = decimal_fixed_text(exact, m.frac_digits);
     std::size_t dot = digits.find('.');
     std::string ip = digits.substr(0, dot), fp = dot == std::string::npos ? std::string() : digits.substr(dot + 1);
     if (ip == "0" && (m.zero_from < 0 || m.zero_from >= m.int_digits) && (m.frac_digits > 0 || m.int_digits == 0))

@@ -88,6 +88,17 @@ TEST(Decimal, RoundingTruncationFloorAndCeil) {
   EXPECT_TRUE(same(decimal_floor(dec("7")), "7"));
 }
 
+TEST(Decimal, FixedTextHasExactlyThePlacesAsked) {
+  EXPECT_EQ(decimal_fixed_text(dec("0.125"), 2), "0.13");
+  EXPECT_EQ(decimal_fixed_text(dec("-2.5"), 0), "3") << "the magnitude only";
+  EXPECT_EQ(decimal_fixed_text(dec("0"), 3), "0.000");
+  EXPECT_EQ(decimal_fixed_text(dec("0.0004"), 3), "0.000");
+  EXPECT_EQ(decimal_fixed_text(dec("0.00051"), 4), "0.0005");
+  EXPECT_EQ(decimal_fixed_text(dec("1E5"), 1), "100000.0");
+  EXPECT_EQ(decimal_fixed_text(dec("999.96"), 1), "1000.0");
+  EXPECT_EQ(decimal_fixed_text(dec("12.5"), -3), "13") << "negative places count as none";
+}
+
 TEST(Decimal, IntegersAtTheEdgesOfSixtyFourBits) {
   std::int64_t i = 0;
   EXPECT_TRUE(decimal_to_int64(dec("9223372036854775807"), &i));

@@ -116,6 +116,11 @@ TEST_F(Dialect, NumbersRoundTruncateAndFormat) {
   EXPECT_EQ(v("to_char(-5,'FM000')"), "-005");
   EXPECT_EQ(v("to_char(123456,'999')"), "####");
   EXPECT_EQ(v("to_char(1e300,'999')"), "####");
+  // Digits come from the decimal value, rounded half away from zero.
+  EXPECT_EQ(v("to_char(0.1,'0.9999999999999999999999')"), " 0.1000000000000000000000");
+  EXPECT_EQ(v("to_char(2.5,'9')||to_char(0.125,'0.99')||to_char(-0.125,'0.99')||to_char(1.005,'9.99')"),
+            " 3 0.13-0.13 1.01");
+  EXPECT_EQ(v("to_char(123456789012345678,'999999999999999999')"), " 123456789012345678");
   EXPECT_EQ(v("to_number('1,234.5','9,999.9') + 1"), "1235.5");
   EXPECT_EQ(v("to_number('12x')"), "error: ORA-01722: invalid number\n");
   EXPECT_EQ(v("to_char(to_number(' 42 '))"), "42");
