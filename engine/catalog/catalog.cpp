@@ -546,6 +546,45 @@ std::string catalog_constraint_name(sqlite3* db, const std::string& owner, const
     return q.column(0) + "." + q.column(1);
 }
 
+std::string catalog_unique_key_name(sqlite3* db, const std::string& owner, const std::string& detail) {
+    const std::string kIndex = "index '";
+    if (detail.compare(0, kIndex.size(), kIndex) == 0) {
+        std::size_t end = detail.find('\'', kIndex.size());
+        if (end == std::string::npos) return "";
+        return owner + "." + detail.substr(kIndex.size(), end - kIndex.size());
+    }
+    // "T.A, T.B": the table and the columns of the violated key.
+    std::string table, columns;
+    std::size_t pos = 0;
+    while (pos < detail.size()) {
+        std::size_t comma = detail.find(", ", pos);
+        std::string part = detail.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
+        std::size_t dot = part.find('.');
+        if (dot != std::string::npos) {
+            table = part.substr(0, dot);
+            columns += (columns.empty() ? "" : ",") + part.substr(dot + 1);
+        }
+        if (comma == std::string::npos) break;
+        pos = comma + 2;
+    }
+    if (table.empty()) return "";
+    std::string name = catalog_constraint_name(db, owner, table, 'U', columns);
+    if (!name.empty()) return name;
+    // A unique index made by CREATE UNIQUE INDEX: the one whose columns are the key's.
+    Stmt list(db,
+              "SELECT l.name, (SELECT group_concat(name, ',') FROM (SELECT i.name FROM pragma_index_info(l.name, ?2) i"
+              " ORDER BY i.seqno)) FROM pragma_index_list(?1, ?2) l WHERE l.\"unique\"=1 AND l.origin='c'");
+    sqlite3_bind_text(list.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(list.get(), 2, owner.c_str(), -1, SQLITE_TRANSIENT);
+    while (sqlite3_step(list.get()) == SQLITE_ROW) {
+        const unsigned char* index = sqlite3_column_text(list.get(), 0);
+        const unsigned char* keys = sqlite3_column_text(list.get(), 1);
+        if (index && keys && columns == reinterpret_cast<const char*>(keys))
+            return owner + "." + reinterpret_cast<const char*>(index);
+    }
+    return "";
+}
+
 std::string catalog_foreign_key_violation(sqlite3* db, const std::vector<std::string>& only) {
     std::vector<std::string> schemas;
     {

@@ -39,6 +39,10 @@ bool catalog_attach_all(sqlite3* db, const std::string& folder, OraError* err);
 // references the table, 'C' the check constraint named `columns`.
 std::string catalog_constraint_name(sqlite3* db, const std::string& owner, const std::string& table, char kind,
                                     const std::string& columns);
+// The key behind SQLite's unique failure `detail` ("T.A, T.B" for columns, "index 'I'"
+// for an index on expressions) in owner's schema, as "OWNER.NAME": the primary or unique
+// constraint on those columns, else the unique index that enforces them; empty if none.
+std::string catalog_unique_key_name(sqlite3* db, const std::string& owner, const std::string& detail);
 // After a COMMIT refused for a foreign key checked at COMMIT (the transaction still
 // open): "OWNER.NAME" of a violated foreign key, empty when none is found. With `only`,
 // just the keys named there ("OWNER.NAME") count.

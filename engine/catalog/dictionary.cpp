@@ -345,10 +345,15 @@ const char* const kConstraintColumns =
     " GENERATED VARCHAR2(14), BAD VARCHAR2(3), RELY VARCHAR2(4), LAST_CHANGE DATE, INDEX_OWNER VARCHAR2(128),"
     " INDEX_NAME VARCHAR2(128)";
 
+// The index that enforces an enabled primary or unique key.
+#define CONSTRAINT_INDEX_OF "vantro_constraint_index(k.owner,k.table_name,k.id," CONSTRAINT_NAME_OF("k") ")"
+#define CONSTRAINT_INDEX \
+    "(CASE WHEN k.constraint_type IN ('P','U') AND k.status='ENABLED' THEN " CONSTRAINT_INDEX_OF " END)"
 #define CONSTRAINT_ROW \
     CONSTRAINT_NAME_OF("k") ",k.constraint_type,k.table_name,k.search_condition,r.owner," CONSTRAINT_NAME_OF("r") \
   ",k.delete_rule,k.status,k.is_deferrable,k.is_deferred,k.validated,CASE WHEN k.constraint_name IS NULL"            \
-  " THEN 'GENERATED NAME' ELSE 'USER NAME' END,NULL,NULL,NULL,NULL,NULL FROM main.vantro_constraints k"         \
+  " THEN 'GENERATED NAME' ELSE 'USER NAME' END,NULL,NULL,NULL,CASE WHEN " CONSTRAINT_INDEX \
+  " IS NOT NULL THEN k.owner END," CONSTRAINT_INDEX " FROM main.vantro_constraints k"         \
   " LEFT JOIN main.vantro_constraints r ON r.id=k.r_constraint_id WHERE k.owner=$U"
 
 // The session user, PUBLIC and every role they hold, roles granted to roles included.
@@ -824,6 +829,63 @@ void fn_index_name(sqlite3_context* ctx, int, sqlite3_value** argv) {
     result_text(ctx, named.substr(dot + 1));
 }
 
+// vantro_constraint_index(owner, table, constraint id, constraint name): the Oracle name
+// of the index that enforces an enabled primary or unique key: the index of the table
+// whose columns are the key's (SQLite's automatic one is known by the constraint's name);
+// NULL for other constraints and for a key without one.
+void fn_constraint_index(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const unsigned char* owner_raw = sqlite3_value_text(argv[0]);
+    const unsigned char* table_raw = sqlite3_value_text(argv[1]);
+    const unsigned char* name_raw = sqlite3_value_text(argv[3]);
+    if (!owner_raw || !table_raw || !name_raw) return sqlite3_result_null(ctx);
+    std::string owner = reinterpret_cast<const char*>(owner_raw);
+    if (!catalog_valid_user_name(owner)) return sqlite3_result_null(ctx);
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    auto column_list = [&](const char* sql, const std::string& a, const std::string& b, long long id) {
+        std::string out;
+        sqlite3_stmt* q = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &q, nullptr) == SQLITE_OK) {
+            if (id >= 0)
+                sqlite3_bind_int64(q, 1, id);
+            else {
+                sqlite3_bind_text(q, 1, a.c_str(), -1, SQLITE_TRANSIENT);
+                sqlite3_bind_text(q, 2, b.c_str(), -1, SQLITE_TRANSIENT);
+            }
+            while (sqlite3_step(q) == SQLITE_ROW)
+                if (const unsigned char* t = sqlite3_column_text(q, 0))
+                    out += (out.empty() ? "" : ",") + std::string(reinterpret_cast<const char*>(t));
+        }
+        sqlite3_finalize(q);
+        return out;
+    };
+    std::string key = column_list(
+        "SELECT column_name FROM main.vantro_cons_columns WHERE constraint_id=?1"
+        " ORDER BY position",
+        "", "", sqlite3_value_int64(argv[2]));
+    if (key.empty()) return sqlite3_result_null(ctx);
+    std::vector<std::string> indexes;
+    {
+        std::string table = reinterpret_cast<const char*>(table_raw);
+        sqlite3_stmt* q = nullptr;
+        // Indexes made for keys first, then the others by name.
+        if (sqlite3_prepare_v2(db, "SELECT name FROM pragma_index_list(?1,?2) ORDER BY origin='c', name", -1, &q,
+                               nullptr) == SQLITE_OK) {
+            sqlite3_bind_text(q, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(q, 2, owner.c_str(), -1, SQLITE_TRANSIENT);
+            while (sqlite3_step(q) == SQLITE_ROW)
+                indexes.push_back(reinterpret_cast<const char*>(sqlite3_column_text(q, 0)));
+        }
+        sqlite3_finalize(q);
+    }
+    for (const std::string& index : indexes) {
+        if (column_list("SELECT name FROM pragma_index_info(?1,?2) ORDER BY seqno", index, owner, -1) != key) continue;
+        if (index.compare(0, 17, "sqlite_autoindex_") == 0)
+            return result_text(ctx, reinterpret_cast<const char*>(name_raw));
+        if (index.compare(0, 7, "sqlite_") != 0) return result_text(ctx, index);
+    }
+    sqlite3_result_null(ctx);
+}
+
 void fn_session_id(sqlite3_context* ctx, int, sqlite3_value**) {
     sqlite3_result_int64(ctx, settings_of(ctx)->session_id);
 }
@@ -908,6 +970,9 @@ void fn_may_see(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 bool dictionary_functions_register(sqlite3* db, SessionSettings* settings) {
     const int flags = SQLITE_UTF8;
+    if (sqlite3_create_function(db, "vantro_constraint_index", 4, flags, nullptr, fn_constraint_index, nullptr,
+                                nullptr) != SQLITE_OK)
+        return false;
     if (sqlite3_create_function(db, "vantro_index_name", 3, flags, nullptr, fn_index_name, nullptr, nullptr) !=
             SQLITE_OK ||
         sqlite3_create_function(db, "vantro_may_see", 2, flags, nullptr, fn_may_see, nullptr, nullptr) != SQLITE_OK)

@@ -51,21 +51,7 @@ void name_constraint(StmtHandle* s, sqlite3* db, int code, const std::string& ms
     std::size_t colon = msg.find(": ");
     std::string detail = colon == std::string::npos ? std::string() : msg.substr(colon + 2);
     if (code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY) {
-        // "T.A, T.B": the table and the columns of the violated key.
-        std::string table, columns;
-        std::size_t pos = 0;
-        while (pos < detail.size()) {
-            std::size_t comma = detail.find(", ", pos);
-            std::string part = detail.substr(pos, comma == std::string::npos ? std::string::npos : comma - pos);
-            std::size_t dot = part.find('.');
-            if (dot != std::string::npos) {
-                table = part.substr(0, dot);
-                columns += (columns.empty() ? "" : ",") + part.substr(dot + 1);
-            }
-            if (comma == std::string::npos) break;
-            pos = comma + 2;
-        }
-        name = catalog_constraint_name(db, s->tr.owner, table, 'U', columns);
+        name = catalog_unique_key_name(db, s->tr.owner, detail);
         if (!name.empty()) *e = ora_error(1, name);
     } else if (code == SQLITE_CONSTRAINT_FOREIGNKEY) {
         bool parent =

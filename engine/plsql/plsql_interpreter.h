@@ -191,6 +191,8 @@ private:
     bool run_merge_steps(PlSql* q, std::int64_t* merged, PlError* err);
 
     PlError sqlite_error(bool expression);
+    // The error of DML statement q that SQLite refused; a violated key by its name.
+    PlError dml_error(const PlSql* q);
 
     // Evaluates an expression or condition.
     bool eval(PlSql* q, PlValue* v, PlError* err);

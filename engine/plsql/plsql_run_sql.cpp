@@ -123,6 +123,17 @@ PlError Interpreter::sqlite_error(bool expression) {
     return make_error(e.code, e.message);
 }
 
+PlError Interpreter::dml_error(const PlSql* q) {
+    int code = sqlite3_extended_errcode(db_);
+    std::string msg = sqlite3_errmsg(db_);
+    PlError e = sqlite_error(false);
+    if (e.code != 1 || (code != SQLITE_CONSTRAINT_UNIQUE && code != SQLITE_CONSTRAINT_PRIMARYKEY)) return e;
+    std::size_t colon = msg.find(": ");
+    std::string name =
+        colon == std::string::npos ? "" : catalog_unique_key_name(db_, q->tr.owner, msg.substr(colon + 2));
+    return name.empty() ? e : make_error(1, ora_message(1, name));
+}
+
 bool Interpreter::eval(PlSql* q, PlValue* v, PlError* err) {
     if (q->vm && sqlite3_stmt_busy(q->vm)) return eval_fresh(q, v, err);
     if (!prepare(q, err)) return false;

@@ -332,7 +332,7 @@ Flow Interpreter::run_dml(const PlStmt& st) {
             rc = sqlite3_step(q->vm);
         }
         if (rc != SQLITE_DONE && rc != SQLITE_ROW) {
-            if (!merge_failed) err = sqlite_error(false);
+            if (!merge_failed) err = dml_error(q);
             sqlite3_reset(q->vm);
             end_returning(true);
             failed = true;

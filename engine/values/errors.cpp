@@ -500,6 +500,8 @@ OraError ora_from_sqlite(int sqlite_code, const std::string& msg) {
         // "UNIQUE constraint failed: SCOTT.EMP.EMPNO": the engine names no constraints yet,
         // so the table stands in for the name.
         std::string what = msg.substr(msg.find(':') == std::string::npos ? 0 : msg.find(':') + 2);
+        // "index 'T_UK'": a unique index on expressions, known by its name.
+        if (what.compare(0, 7, "index '") == 0 && what.size() > 8) return ora_error(1, what.substr(7, what.size() - 8));
         std::size_t dot = what.rfind('.');
         return ora_error(1, dot == std::string::npos ? what : what.substr(0, dot));
     }

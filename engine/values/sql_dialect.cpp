@@ -1165,8 +1165,7 @@ bool dialect_functions_register(sqlite3* db, SessionSettings* settings) {
             return false;
     }
     return regexp_functions_register(db) && raw_functions_register(db) && rowid_functions_register(db) &&
-           supplied_functions_register(db, settings) &&
-           json_functions_register(db) && interval_functions_register(db);
+           supplied_functions_register(db, settings) && json_functions_register(db) && interval_functions_register(db);
 }
 
 namespace {
@@ -1454,6 +1453,27 @@ std::string to_timestamp(const std::string&, const Args& a, OraType* type) {
     return "vantro_to_timestamp_mask(" + a[0].text_sql + "," + (a.size() > 1 ? a[1].text_sql : "NULL") + ")";
 }
 
+// TO_CLOB and TO_NCLOB: character values and numbers or dates as their text; a BLOB or
+// RAW is read as text of the database character set (the form with a character set id
+// and MIME type takes the bytes as they are).
+std::string to_lob_text(const std::string& f, const Args& a, OraType* type) {
+    type->code = kTypeClob;
+    type->size = 4000;
+    type->national = f == "TO_NCLOB";
+    if (a[0].type.code == kTypeBlob || a[0].type.code == kTypeRaw || a[0].type.code == kTypeLongRaw)
+        return "CAST(" + a[0].sql + " AS TEXT)";
+    return a[0].type.code == kTypeClob ? a[0].sql : a[0].text_sql;
+}
+
+// TO_BLOB: a BLOB or RAW as it is; character input is read as hexadecimal digits, as
+// Oracle converts text to RAW.
+std::string to_blob(const std::string&, const Args& a, OraType* type) {
+    type->code = kTypeBlob;
+    type->size = 4000;
+    if (a[0].type.code == kTypeBlob || a[0].type.code == kTypeRaw || a[0].type.code == kTypeLongRaw) return a[0].sql;
+    return "vantro_hextoraw(" + a[0].text_sql + ",0,NULL)";
+}
+
 constexpr std::uint8_t kAny = 255;
 
 // The Oracle single-row functions: name, the argument counts Oracle accepts, and the
@@ -1536,6 +1556,9 @@ const FunctionRow kCatalogue[] = {
     {"TO_NUMBER", 1, 2, to_number},
     {"TO_DATE", 1, 2, to_date},
     {"TO_TIMESTAMP", 1, 2, to_timestamp},
+    {"TO_CLOB", 1, 3, to_lob_text},
+    {"TO_NCLOB", 1, 1, to_lob_text},
+    {"TO_BLOB", 1, 2, to_blob},
     {"REGEXP_SUBSTR", 2, 6, regexp_function_sql},
     {"REGEXP_INSTR", 2, 7, regexp_function_sql},
     {"REGEXP_REPLACE", 2, 6, regexp_function_sql},

@@ -51,6 +51,14 @@ bool object_ddl(Words w, int n) {
            word_is_one_of(w[3], "compile");
 }
 
+// WITH FUNCTION / WITH PROCEDURE: a query whose PL/SQL declarations hold semicolons, so
+// only a "/" line ends it. A subquery factor that happens to be named FUNCTION is followed
+// by AS (after its column list) and stays an ordinary query.
+bool plsql_with(Words w, int n) {
+    return n >= 3 && word_is_one_of(w[1], "function procedure") && !word_is_one_of(w[2], "as") &&
+           (n < 4 || !word_is_one_of(w[3], "as"));
+}
+
 bool script_word(Words w, int) { return w[0][0] == '@'; }
 bool dash_comment(Words w, int) { return starts_with(w[0], "--") || word_is_one_of(w[0], "rem"); }
 bool slash_comment(Words w, int) { return starts_with(w[0], "/*"); }
@@ -75,6 +83,7 @@ const Rule kRules[] = {
     {1, K::PlsqlBlock, C::None, nullptr, plsql_create, T::BlockEnd},
     {2, K::Exec, C::None, "exec execu execut execute", nullptr, T::Semicolon},
     {3, K::ObjectDdl, C::None, nullptr, object_ddl, T::SemicolonOrSlash},
+    {4, K::Query, C::None, "with", plsql_with, T::BlockEnd},
     {4, K::Query, C::None, "select with", nullptr, T::SlashNotComment},
     {5, K::Dml, C::None, "update insert delete", nullptr, T::SlashNotComment},
     {14, K::Script, C::None, nullptr, script_word, T::AtOnce},

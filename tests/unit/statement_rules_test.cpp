@@ -205,6 +205,15 @@ TEST(Completion, PlsqlBlockEnd) {
     EXPECT_FALSE(complete("create or replace procedure p is begin null; end;"));
     EXPECT_TRUE(complete("create or replace procedure p is begin null; end;\n/"));
     EXPECT_FALSE(complete("begin null; end;\n/\n;"));
+    // A query with PL/SQL declarations ends only at a "/" line; a factor named FUNCTION does not.
+    const std::string with_function = "with function f(n number) return number is begin return n * 2; end;\n"
+                                      "select f(1) from dual";
+    EXPECT_EQ(kind_of(with_function), StatementKind::Query);
+    EXPECT_FALSE(complete(with_function + ";"));
+    EXPECT_TRUE(complete(with_function + "\n/"));
+    EXPECT_FALSE(complete("with procedure p is begin null; end;"));
+    EXPECT_TRUE(complete("with function as (select 1 from dual) select * from function;"));
+    EXPECT_TRUE(complete("with function (a) as (select 1 from dual) select * from function;"));
 }
 
 TEST(Completion, CommentEnd) {
