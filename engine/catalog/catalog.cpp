@@ -679,9 +679,21 @@ char SqliteCatalog::view_restriction(const std::string& owner, const std::string
                        " table_name=?2 AND constraint_type IN ('O','V') LIMIT 1),'N') FROM \"" +
                            owner + "\".sqlite_master WHERE type='view' AND name=?2");
     q.text(1, owner).text(2, name);
-    if (!q.row()) return 0;
+    if (!q.row()) return materialized_view(owner, name) ? 'M' : 0;
     std::string kind = q.column(0);
     return kind.empty() ? 'N' : kind[0];
+}
+
+bool SqliteCatalog::materialized_view(const std::string& owner, const std::string& name) {
+    CatalogStatement q(db_, "SELECT 1 FROM main.vantro_mviews WHERE owner=?1 AND mview_name=?2");
+    q.text(1, owner).text(2, name);
+    return q.row();
+}
+
+bool SqliteCatalog::mview_log(const std::string& owner, const std::string& table) {
+    CatalogStatement q(db_, "SELECT 1 FROM main.vantro_mview_logs WHERE log_owner=?1 AND master=?2");
+    q.text(1, owner).text(2, table);
+    return q.row();
 }
 
 bool SqliteCatalog::view_text(const std::string& owner, const std::string& name, std::string* text) {

@@ -71,6 +71,8 @@ public:
     void generated_columns(const std::string& owner, const std::string& table,
                            std::vector<GeneratedColumn>* out) override;
     char view_restriction(const std::string& owner, const std::string& name) override;
+    bool materialized_view(const std::string& owner, const std::string& name) override;
+    bool mview_log(const std::string& owner, const std::string& table) override;
     bool view_text(const std::string& owner, const std::string& name, std::string* text) override;
     bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) override;
     bool key_columns(const std::string& owner, const std::string& table, std::vector<std::string>* columns) override;

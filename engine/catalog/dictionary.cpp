@@ -70,6 +70,11 @@ const char* const kDictionarySchema =
     " max_trans INTEGER, initial_extent INTEGER, next_extent INTEGER, min_extents INTEGER, max_extents INTEGER,"
     " pct_increase INTEGER, freelists INTEGER, freelist_groups INTEGER, buffer_pool TEXT, logging TEXT,"
     " index_type TEXT, PRIMARY KEY(owner, object_name, object_kind));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_mviews(owner TEXT NOT NULL, mview_name TEXT NOT NULL, query TEXT,"
+    " refresh_sql TEXT NOT NULL, refresh_method TEXT NOT NULL, refresh_mode TEXT NOT NULL, build_mode TEXT NOT NULL,"
+    " rewrite_enabled TEXT NOT NULL, last_refresh TEXT, staleness TEXT NOT NULL, PRIMARY KEY(owner, mview_name));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_mview_logs(log_owner TEXT NOT NULL, master TEXT NOT NULL,"
+    " log_table TEXT NOT NULL, PRIMARY KEY(log_owner, master));"
     "CREATE TABLE IF NOT EXISTS main.vantro_sessions(last_id INTEGER NOT NULL);"
     "INSERT INTO main.vantro_sessions SELECT 1000 WHERE NOT EXISTS (SELECT 1 FROM main.vantro_sessions);"
     "CREATE TABLE IF NOT EXISTS main.vantro_plsql_triggers(owner TEXT NOT NULL, trigger_name TEXT NOT NULL,"
@@ -93,6 +98,7 @@ const char* const kLiveObjects =
     " UNION ALL SELECT owner,synonym_name,'SYNONYM' FROM main.vantro_synonyms WHERE owner IN ($U,'PUBLIC')"
     " UNION ALL SELECT sequence_owner,sequence_name,'SEQUENCE' FROM main.vantro_sequences WHERE sequence_owner=$U"
     " UNION SELECT owner,name,type FROM main.vantro_plsql_objects WHERE owner=$U"
+    " UNION ALL SELECT owner,mview_name,'MATERIALIZED VIEW' FROM main.vantro_mviews WHERE owner=$U"
     " UNION ALL SELECT 'SYS','DUAL','TABLE'";
 
 // The objects of other schemas the session holds some privilege on (vantro_may_see): what
@@ -393,7 +399,29 @@ const char* const kPartKeyColumns =
 #define PART_KEY_ROW \
     "k.table_name,'TABLE',k.column_name,k.column_position FROM main.vantro_part_key_columns k WHERE k.owner=$U"
 
+// Materialized views (their rows are the table of the same name) and the logs on tables.
+const char* const kMviewColumns =
+    "OWNER VARCHAR2(128), MVIEW_NAME VARCHAR2(128), CONTAINER_NAME VARCHAR2(128), QUERY LONG, QUERY_LEN NUMBER,"
+    " UPDATABLE VARCHAR2(1), REWRITE_ENABLED VARCHAR2(1), REFRESH_MODE VARCHAR2(6), REFRESH_METHOD VARCHAR2(8),"
+    " BUILD_MODE VARCHAR2(9), FAST_REFRESHABLE VARCHAR2(18), LAST_REFRESH_TYPE VARCHAR2(8),"
+    " LAST_REFRESH_DATE DATE, STALENESS VARCHAR2(19), COMPILE_STATE VARCHAR2(19)";
+#define MVIEW_ROW                                                                                             \
+    "SELECT owner,mview_name,mview_name,query,length(query),'N',rewrite_enabled,refresh_mode,refresh_method," \
+    "build_mode,'NO',CASE WHEN last_refresh IS NULL THEN 'NA' ELSE 'COMPLETE' END,last_refresh,staleness,"    \
+    "'VALID' FROM main.vantro_mviews"
+const char* const kMviewLogColumns = "LOG_OWNER VARCHAR2(128), MASTER VARCHAR2(128), LOG_TABLE VARCHAR2(128)";
+#define MVIEW_LOG_ROW "SELECT log_owner,master,log_table FROM main.vantro_mview_logs"
+
 const ViewDef kViews[] = {
+    {"USER_MVIEWS", kMviewColumns, MVIEW_ROW " WHERE owner=$U"},
+    {"ALL_MVIEWS", kMviewColumns, MVIEW_ROW " WHERE owner=$U OR vantro_may_see(owner,mview_name)"},
+    {"DBA_MVIEWS", kMviewColumns, MVIEW_ROW},
+    {"USER_MVIEW_LOGS", kMviewLogColumns, MVIEW_LOG_ROW " WHERE log_owner=$U"},
+    {"ALL_MVIEW_LOGS", kMviewLogColumns, MVIEW_LOG_ROW " WHERE log_owner=$U OR vantro_may_see(log_owner,master)"},
+    {"DBA_MVIEW_LOGS", kMviewLogColumns, MVIEW_LOG_ROW},
+    {"USER_MVIEW_COMMENTS", "OWNER VARCHAR2(128), MVIEW_NAME VARCHAR2(128), COMMENTS VARCHAR2(4000)",
+     "SELECT m.owner,m.mview_name,k.comments FROM main.vantro_mviews m LEFT JOIN main.vantro_comments k"
+     " ON k.owner=m.owner AND k.table_name=m.mview_name AND k.column_name='' WHERE m.owner=$U"},
     {"USER_PART_TABLES", kPartTableColumns, "SELECT " PART_TABLE_ROW},
     {"ALL_PART_TABLES", nullptr, "SELECT p.owner," PART_TABLE_ROW},
     {"DBA_PART_TABLES", nullptr, "SELECT p.owner," PART_TABLE_ROW},

@@ -187,8 +187,10 @@ struct AbsentKind {
 };
 
 const AbsentKind kAbsentKinds[] = {
-    {"MATERIALIZED", "VIEW", 12003}, {"OPERATOR", nullptr, 29807}, {"INDEXTYPE", nullptr, 29833},
-    {"EDITION", nullptr, 38802},     {"MINING", "MODEL", 40284},
+    {"OPERATOR", nullptr, 29807},
+    {"INDEXTYPE", nullptr, 29833},
+    {"EDITION", nullptr, 38802},
+    {"MINING", "MODEL", 40284},
 };
 
 DdlResult DdlParser::comment() {
@@ -208,7 +210,11 @@ DdlResult DdlParser::comment() {
         return DdlResult::Failed;
     }
     bool column = false;
-    if (accept_word("COLUMN"))
+    // A materialized view's comment is its table's.
+    const bool mview = is_word("MATERIALIZED") && word_at(1, "VIEW");
+    if (mview)
+        p_ += 2;
+    else if (accept_word("COLUMN"))
         column = true;
     else if (!accept_word("TABLE"))
         return fail(905);
@@ -232,6 +238,11 @@ DdlResult DdlParser::comment() {
     std::size_t ti = parts.size() > need ? 1 : 0;
     std::string table = parts[ti];
     std::vector<ColumnInfo> cols;
+    if (mview && !catalog_->materialized_view(owner, table)) {
+        *err_ = ora_error(12003, owner, table);
+        err_->offset = offsets[0];
+        return DdlResult::Failed;
+    }
     if (!catalog_->table_columns(owner, table, &cols)) {
         p_ = 0;
         *err_ = ora_error(942);

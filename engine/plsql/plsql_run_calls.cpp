@@ -139,7 +139,13 @@ Flow Interpreter::call_supplied(const PlStmt& st, const PlSuppliedProc& p, const
         c.given.push_back(e != nullptr);
     }
     PlError err;
-    if (!p.run(&c, &err)) return raise(err, st.line);
+    const bool ran = p.run(&c, &err);
+    // A call that committed (a refresh) took the block's savepoint with it.
+    if (sqlite3_get_autocommit(db_)) {
+        ses_->in_transaction = false;
+        root_->savepoint_ = false;
+    }
+    if (!ran) return raise(err, st.line);
     for (std::size_t k = 0; k < st.exprs.size(); ++k) {
         if (!(p.out_mask & (1 << k)) || !st.exprs[k]) continue;
         if (!assign(st.targets[k], c.args[k], c.types[k], &err)) return raise(err, st.line);

@@ -4,6 +4,7 @@
 // locator: writing to it or reading it fails with ORA-22275, as in Oracle.
 #include "plsql/plsql_supplied.h"
 
+#include "catalog/mviews.h"
 #include "oci/engine.h"
 #include "values/errors.h"
 #include "values/sql_supplied.h"
@@ -260,6 +261,43 @@ bool read_client_info(PlSuppliedCall* c, PlError*) {
     return true;
 }
 
+// A refresh commits, as DDL does: the caller's open transaction with it (inside an
+// autonomous unit, its commit stays the unit's).
+bool refresh_done(PlSuppliedCall* c, bool ok, const OraError& failed, PlError* err) {
+    SessionHandle* ses = c->session;
+    session_sync_transaction(ses);
+    if (!ok) {
+        *err = error(failed.code);
+        err->message = failed.message;
+        return false;
+    }
+    if (plsql_autonomous_owns_savepoint(ses)) return true;
+    if (session_commit(ses, nullptr) != OCI_SUCCESS && ses->commit_error.code) {
+        *err = error(ses->commit_error.code);
+        err->message = ses->commit_error.message;
+        return false;
+    }
+    return true;
+}
+
+bool mview_refresh(PlSuppliedCall* c, PlError* err) {
+    OraError failed;
+    const std::string list = text(*c, 0);
+    bool ok = mviews_refresh(c->session->server->db, c->session->user, list, &failed);
+    return refresh_done(c, ok, failed, err);
+}
+
+bool mview_refresh_all(PlSuppliedCall* c, PlError* err) {
+    OraError failed;
+    bool ok = mviews_refresh_all(c->session->server->db, c->session->user, &failed);
+    c->args[0] = PlValue();
+    c->args[0].kind = PlKind::Int;
+    c->args[0].i = 0;
+    c->types[0] = OraType();
+    c->types[0].code = kTypeNumber;
+    return refresh_done(c, ok, failed, err);
+}
+
 const PlSuppliedProc kProcedures[] = {
     {"DBMS_LOB.APPEND", "DEST_LOB,SRC_LOB", 2, 1, lob_append},
     {"DBMS_LOB.WRITEAPPEND", "LOB_LOC,AMOUNT,BUFFER", 3, 1, lob_writeappend},
@@ -281,6 +319,13 @@ const PlSuppliedProc kProcedures[] = {
     {"DBMS_APPLICATION_INFO.SET_CLIENT_INFO", "CLIENT_INFO", 1, 0, set_client_info},
     {"DBMS_APPLICATION_INFO.READ_MODULE", "MODULE_NAME,ACTION_NAME", 2, 3, read_module},
     {"DBMS_APPLICATION_INFO.READ_CLIENT_INFO", "CLIENT_INFO", 1, 1, read_client_info},
+    {"DBMS_MVIEW.REFRESH",
+     "LIST,METHOD,ROLLBACK_SEG,PUSH_DEFERRED_RPC,REFRESH_AFTER_ERRORS,PURGE_OPTION,PARALLELISM,HEAP_SIZE,"
+     "ATOMIC_REFRESH,NESTED,OUT_OF_PLACE,SKIP_EXT_DATA",
+     1, 0, mview_refresh},
+    {"DBMS_MVIEW.REFRESH_ALL_MVIEWS",
+     "NUMBER_OF_FAILURES,METHOD,ROLLBACK_SEG,REFRESH_AFTER_ERRORS,ATOMIC_REFRESH,OUT_OF_PLACE", 1, 1,
+     mview_refresh_all},
 };
 
 const struct {

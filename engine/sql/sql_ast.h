@@ -469,6 +469,18 @@ struct Statement {
     // by the first WHEN that holds only.
     std::vector<InsertBranch> insert_branches;
     bool insert_first = false;
+    // CREATE / DROP MATERIALIZED VIEW [LOG]: kind CreateTable / DropTable over its table
+    // (the master table for a log), with what the dictionary shows of it.
+    struct Mview {
+        enum class Kind { None, View, Log } kind = Kind::None;
+        std::vector<std::string> columns;  // the view's (column, ...) list
+        std::string refresh_method = "FORCE";
+        std::string refresh_mode = "DEMAND";
+        std::string build_mode = "IMMEDIATE";
+        bool rewrite = false;
+        bool preserve_table = false;     // DROP ... PRESERVE TABLE
+        std::uint32_t query_offset = 0;  // where the query after AS starts
+    } mview;
 };
 
 // Parses one statement of the SQL grammar; false with err set at the offending token.

@@ -140,6 +140,7 @@ private:
     bool constraint_state(ConstraintState* st);
     bool name_list(std::vector<std::string>* names, std::vector<std::uint32_t>* offsets = nullptr);
     bool create(Statement* s);
+    bool materialized_view(Statement* s);
     bool drop(Statement* s);
     bool alter(Statement* s);
     bool alter_session(Statement* s);

@@ -431,6 +431,10 @@ bool Parser::create(Statement* s) {
         if (accept_word("NOT")) return expect_word("IDENTIFIED", 922);
         return true;
     }
+    if (!temporary && is_word("MATERIALIZED") && word_at(1, "VIEW")) {
+        p_ += 2;
+        return materialized_view(s);
+    }
     if (accept_word("TABLE")) {
         s->kind = StatementKind::CreateTable;
         if (!table_ref(&s->table)) return false;
@@ -482,6 +486,117 @@ bool Parser::create(Statement* s) {
         return true;
     }
     return fail(unique ? 968 : 901);
+}
+
+// CREATE MATERIALIZED VIEW name [(columns)] [physical clauses] [BUILD IMMEDIATE | DEFERRED]
+// [REFRESH [FAST | COMPLETE | FORCE] [ON DEMAND | ON COMMIT] [START WITH date] [NEXT date] |
+// NEVER REFRESH] [ENABLE | DISABLE QUERY REWRITE] AS query, or CREATE MATERIALIZED VIEW LOG
+// ON table [WITH ROWID | PRIMARY KEY | SEQUENCE | (columns), ...] [INCLUDING | EXCLUDING NEW
+// VALUES]. The view is a table of the query's rows.
+bool Parser::materialized_view(Statement* s) {
+    s->kind = StatementKind::CreateTable;
+    Statement::Mview& m = s->mview;
+    if (accept_word("LOG")) {
+        m.kind = Statement::Mview::Kind::Log;
+        if (!expect_word("ON", 969) || !table_ref(&s->table)) return false;
+        for (;;) {
+            storage_clauses(&s->storage, false);
+            if (accept_word("WITH") || accept_op(",")) {
+                std::vector<std::string> cols;
+                if (is_op("(")) {
+                    if (!name_list(&cols)) return false;
+                } else if (accept_word("PRIMARY")) {
+                    if (!expect_word("KEY", 905)) return false;
+                } else if (!accept_word("ROWID") && !accept_word("SEQUENCE") && !accept_word("OBJECT")) {
+                    return fail(905);
+                } else {
+                    accept_word("ID");
+                }
+                if (is_op("(") && !name_list(&cols)) return false;
+                continue;
+            }
+            if (accept_word("INCLUDING") || accept_word("EXCLUDING")) {
+                if (!expect_word("NEW", 905) || !expect_word("VALUES", 905)) return false;
+                continue;
+            }
+            if (accept_word("PURGE")) {
+                if (!accept_word("IMMEDIATE")) return fail(905);
+                accept_word("SYNCHRONOUS") || accept_word("ASYNCHRONOUS");
+                continue;
+            }
+            return true;
+        }
+    }
+    m.kind = Statement::Mview::Kind::View;
+    if (!table_ref(&s->table)) return false;
+    if (is_op("(") && !name_list(&m.columns)) return false;
+    for (;;) {
+        storage_clauses(&s->storage, false);
+        if (table_attribute()) {
+            if (failed_) return false;
+            continue;
+        }
+        if (accept_word("BUILD")) {
+            if (accept_word("IMMEDIATE"))
+                m.build_mode = "IMMEDIATE";
+            else if (accept_word("DEFERRED"))
+                m.build_mode = "DEFERRED";
+            else
+                return fail(905);
+        } else if (is_word("NEVER") && word_at(1, "REFRESH")) {
+            p_ += 2;
+            m.refresh_method = "NEVER";
+            m.refresh_mode = "NEVER";
+        } else if (accept_word("REFRESH")) {
+            for (;;) {
+                if (accept_word("FAST")) {
+                    m.refresh_method = "FAST";
+                } else if (accept_word("COMPLETE")) {
+                    m.refresh_method = "COMPLETE";
+                } else if (accept_word("FORCE")) {
+                    m.refresh_method = "FORCE";
+                } else if (accept_word("ON")) {
+                    if (accept_word("DEMAND")) {
+                        m.refresh_mode = "DEMAND";
+                    } else if (is_word("COMMIT")) {
+                        // Nothing refreshes the rows when a base table's transaction commits.
+                        return fail(12054);
+                    } else {
+                        return fail(905);
+                    }
+                } else if (is_word("START") && word_at(1, "WITH")) {
+                    p_ += 2;
+                    ExprPtr when;
+                    if (!expr(&when)) return false;
+                } else if (accept_word("NEXT")) {
+                    ExprPtr when;
+                    if (!expr(&when)) return false;
+                } else if (accept_word("WITH")) {
+                    if (accept_word("PRIMARY")) {
+                        if (!expect_word("KEY", 905)) return false;
+                    } else if (!accept_word("ROWID")) {
+                        return fail(905);
+                    }
+                } else {
+                    break;
+                }
+            }
+        } else if (is_word("ENABLE") || is_word("DISABLE")) {
+            m.rewrite = is_word("ENABLE");
+            ++p_;
+            if (!expect_word("QUERY", 905) || !expect_word("REWRITE", 905)) return false;
+        } else if (accept_word("USING")) {
+            if (!accept_word("INDEX") && !(accept_word("NO") && accept_word("INDEX"))) return fail(905);
+        } else if (accept_word("FOR")) {
+            if (!expect_word("UPDATE", 905)) return false;
+            return fail(3001);
+        } else {
+            break;
+        }
+    }
+    if (!expect_word("AS", 905)) return false;
+    m.query_offset = cur().offset;
+    return select(&s->select);
 }
 
 // A temporary table's ON COMMIT DELETE ROWS or ON COMMIT PRESERVE ROWS, when given.
@@ -857,6 +972,21 @@ void Parser::storage_clauses(StorageClause* st, bool index) {
 
 bool Parser::drop(Statement* s) {
     ++p_;
+    if (is_word("MATERIALIZED") && word_at(1, "VIEW")) {
+        p_ += 2;
+        s->kind = StatementKind::DropTable;
+        if (accept_word("LOG")) {
+            s->mview.kind = Statement::Mview::Kind::Log;
+            return expect_word("ON", 969) && table_ref(&s->table);
+        }
+        s->mview.kind = Statement::Mview::Kind::View;
+        if (!table_ref(&s->table)) return false;
+        if (accept_word("PRESERVE")) {
+            if (!expect_word("TABLE", 905)) return false;
+            s->mview.preserve_table = true;
+        }
+        return true;
+    }
     if (accept_word("TABLE")) {
         s->kind = StatementKind::DropTable;
         if (!table_ref(&s->table)) return false;

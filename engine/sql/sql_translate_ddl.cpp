@@ -139,6 +139,7 @@ bool kept_deferrable(TableConstraint::Kind kind, const ConstraintState& state) {
 }  // namespace
 
 bool Translator::create_table(Statement& s) {
+    if (s.mview.kind == Statement::Mview::Kind::Log) return create_mview_log(s);
     std::string owner = owner_of(s.table);
     // CREATE TABLE for the session's own schema, CREATE ANY TABLE for another's.
     if ((owner == ctx_.schema || ctx_.catalog->user_exists(owner)) && !ctx_.catalog->may_create(owner, "TABLE"))
@@ -166,6 +167,25 @@ bool Translator::create_table(Statement& s) {
         if (temporary && s.temporary_duration != "SYS$TRANSACTION") return fail(3001, s.table.offset);
         if (!create_table_as(s, owner)) return false;
         if (temporary) out_->sql.resize(out_->sql.find("); INSERT INTO ") + 1);
+        if (s.mview.kind == Statement::Mview::Kind::View) {
+            // The view keeps the statement that fills its table again at a refresh.
+            const std::size_t insert = out_->sql.find("); INSERT INTO ") + 3;
+            const std::string target = quote_name(owner) + "." + quote_name(s.table.name);
+            const std::string refresh = "DELETE FROM " + target + "; " + out_->sql.substr(insert);
+            const bool deferred = s.mview.build_mode == "DEFERRED";
+            if (deferred) out_->sql.resize(insert - 2);
+            std::string query = text_.substr(std::min<std::size_t>(s.mview.query_offset, text_.size()));
+            while (!query.empty() && (std::isspace(static_cast<unsigned char>(query.back())) || query.back() == ';'))
+                query.pop_back();
+            out_->catalog_sql.push_back(
+                "INSERT INTO main.vantro_mviews(owner,mview_name,query,refresh_sql,refresh_method,refresh_mode,"
+                "build_mode,rewrite_enabled,last_refresh,staleness) VALUES (" +
+                quote_text(owner) + "," + quote_text(s.table.name) + "," + quote_text(query) + "," +
+                quote_text(refresh) + "," + quote_text(s.mview.refresh_method) + "," +
+                quote_text(s.mview.refresh_mode) + "," + quote_text(s.mview.build_mode) + "," +
+                quote_text(s.mview.rewrite ? "Y" : "N") + "," +
+                (deferred ? "NULL,'UNUSABLE'" : "datetime('now','localtime'),'FRESH'") + ")");
+        }
         return true;
     }
     std::set<std::string> names;
@@ -416,20 +436,24 @@ bool Translator::create_table_as(Statement& s, const std::string& owner) {
     std::vector<ColumnInfo> cols;
     std::string query;
     if (!select(*s.select, nullptr, &cols, &query)) return false;
+    // A materialized view's column list names the query's columns.
+    const std::vector<std::string>& renamed = s.mview.columns;
+    if (!renamed.empty() && renamed.size() != cols.size()) return fail(1730, s.table.offset);
     std::set<std::string> names;
     std::string body;
     int id = 1;
     for (std::size_t i = 0; i < cols.size(); ++i) {
         ColumnDef c;
-        c.name = cols[i].name;
+        c.name = renamed.empty() ? cols[i].name : renamed[i];
         c.type = cols[i].type;
         c.type.nullable = true;
-        bool plain = !c.name.empty();
+        bool plain = !renamed.empty() || !c.name.empty();
         for (char ch : c.name)
             plain = plain && (std::isalnum(static_cast<unsigned char>(ch)) || ch == '_' || ch == '$' || ch == '#');
         const SelectItem* item = i < s.select->items.size() ? &s.select->items[i] : nullptr;
         // A cut expression text is no name either, even when its first bytes look like one.
-        if ((!plain || cols[i].name_cut) && item && item->alias.empty()) return fail(998, item->offset);
+        if ((!plain || (cols[i].name_cut && renamed.empty())) && item && item->alias.empty())
+            return fail(998, item->offset);
         if (!names.insert(c.name).second) return fail(957, item ? item->offset : s.select->offset);
         if ((c.type.code == kTypeVarchar2 || c.type.code == kTypeChar || c.type.code == kTypeRaw) && c.type.size == 0)
             return fail(1723, item ? item->offset : s.select->offset);
@@ -510,7 +534,55 @@ bool Translator::truncate_table(Statement& s) {
     return true;
 }
 
+// CREATE MATERIALIZED VIEW LOG ON table: recorded for the dictionary. Refreshes are
+// complete ones, so the log keeps no rows.
+bool Translator::create_mview_log(Statement& s) {
+    const std::string owner = owner_of(s.table);
+    std::vector<ColumnInfo> cols;
+    if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
+    if (!ctx_.catalog->may_change(owner, s.table.name, "", "CREATE ANY TABLE")) return fail(1031, s.table.offset);
+    if (ctx_.catalog->mview_log(owner, s.table.name)) return fail(12000, s.table.offset, s.table.name);
+    out_->sql.clear();
+    out_->catalog_sql.push_back("INSERT INTO main.vantro_mview_logs(log_owner,master,log_table) VALUES (" +
+                                quote_text(owner) + "," + quote_text(s.table.name) + "," +
+                                quote_text("MLOG$_" + s.table.name.substr(0, 20)) + ")");
+    return true;
+}
+
+// DROP MATERIALIZED VIEW [PRESERVE TABLE] and DROP MATERIALIZED VIEW LOG ON table.
+bool Translator::drop_mview(Statement& s) {
+    const std::string owner = owner_of(s.table);
+    if (s.mview.kind == Statement::Mview::Kind::Log) {
+        if (!ctx_.catalog->mview_log(owner, s.table.name)) return fail(12002, s.table.offset, owner, s.table.name);
+        out_->sql.clear();
+        out_->catalog_sql.push_back("DELETE FROM main.vantro_mview_logs WHERE log_owner=" + quote_text(owner) +
+                                    " AND master=" + quote_text(s.table.name));
+        return true;
+    }
+    if (!ctx_.catalog->materialized_view(owner, s.table.name)) return fail(12003, s.table.offset, owner, s.table.name);
+    if (!ctx_.catalog->may_change(owner, s.table.name, "", "DROP ANY MATERIALIZED VIEW"))
+        return fail(1031, s.table.offset);
+    const std::string forget = "DELETE FROM main.vantro_mviews WHERE owner=" + quote_text(owner) +
+                               " AND mview_name=" + quote_text(s.table.name);
+    if (s.mview.preserve_table) {
+        out_->sql.clear();
+        out_->catalog_sql.push_back(forget);
+        return true;
+    }
+    if (!drop_table_of(s)) return false;
+    out_->catalog_sql.push_back(forget);
+    return true;
+}
+
 bool Translator::drop_table(Statement& s) {
+    if (s.mview.kind != Statement::Mview::Kind::None) return drop_mview(s);
+    const std::string owner = owner_of(s.table);
+    if (ctx_.catalog->materialized_view(owner, s.table.name)) return fail(12083, s.table.offset, owner, s.table.name);
+    return drop_table_of(s);
+}
+
+// The table, its triggers and its catalog rows.
+bool Translator::drop_table_of(Statement& s) {
     std::string owner = owner_of(s.table);
     std::vector<ColumnInfo> cols;
     if (!ctx_.catalog->table_columns(owner, s.table.name, &cols)) return fail(942, s.table.offset);
@@ -538,6 +610,8 @@ bool Translator::drop_table(Statement& s) {
                                 " AND table_name=" + quote_text(s.table.name));
     out_->catalog_sql.push_back("DELETE FROM main.vantro_temporary_tables WHERE owner=" + quote_text(owner) +
                                 " AND table_name=" + quote_text(s.table.name));
+    out_->catalog_sql.push_back("DELETE FROM main.vantro_mview_logs WHERE log_owner=" + quote_text(owner) +
+                                " AND master=" + quote_text(s.table.name));
     for (const char* table : {"vantro_part_tables", "vantro_tab_partitions", "vantro_part_key_columns"})
         out_->catalog_sql.push_back(std::string("DELETE FROM main.") + table + " WHERE owner=" + quote_text(owner) +
                                     " AND table_name=" + quote_text(s.table.name));

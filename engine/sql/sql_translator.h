@@ -399,6 +399,9 @@ private:
                       const std::string& on);
     bool create_table(Statement& s);
     bool drop_table(Statement& s);
+    bool drop_table_of(Statement& s);
+    bool create_mview_log(Statement& s);
+    bool drop_mview(Statement& s);
     bool create_table_as(Statement& s, const std::string& owner);
     bool partitioned_table(const std::string& owner, Statement& s, const Scope& scope,
                            std::vector<std::string>* enforcement);

@@ -229,6 +229,7 @@ bool Translator::view_dml_target(Statement& s) {
                                                                 : "DELETE";
             if (!may_use(owner, s.table.name, use, s.table.offset)) return false;
         }
+        if (kind == 'M') return fail(1732, s.table.offset);
         if (kind == 'O') return fail(42399, s.table.offset);
         // Views replaced one over the other can end up reading each other.
         if (depth == kViewDepthLimit) return fail(1731, s.table.offset);

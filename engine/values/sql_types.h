@@ -245,11 +245,23 @@ public:
         return false;
     }
     // What DML may do through owner.name when it is a view: 'O' it is WITH READ ONLY, 'V'
-    // WITH CHECK OPTION, 'N' neither; 0 when it is no view.
+    // WITH CHECK OPTION, 'N' neither, 'M' none (a materialized view); 0 when it is no view.
     virtual char view_restriction(const std::string& owner, const std::string& name) {
         (void)owner;
         (void)name;
         return 0;
+    }
+    // True when owner.name is a materialized view (its table has the same name).
+    virtual bool materialized_view(const std::string& owner, const std::string& name) {
+        (void)owner;
+        (void)name;
+        return false;
+    }
+    // True when owner.table has a materialized view log.
+    virtual bool mview_log(const std::string& owner, const std::string& table) {
+        (void)owner;
+        (void)table;
+        return false;
     }
     // The query of view owner.name as CREATE VIEW was given it (with any WITH READ ONLY or
     // WITH CHECK OPTION); false when there is no such view.
