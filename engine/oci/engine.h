@@ -61,6 +61,7 @@ struct SessionHandle : Handle {
     ServerHandle* server = nullptr;
     bool in_transaction = false;             // a BEGIN issued and not yet ended
     OraError commit_error;                   // why the last failed session_commit failed
+    std::uint64_t transactions_ended = 0;    // COMMITs and ROLLBACKs (not to a savepoint) so far
     SessionSettings settings;                // read by the SQL functions of the session's connection
     struct PlSessionState* plsql = nullptr;  // PL/SQL state (DBMS_OUTPUT), owned, made on first use
     DeferredConstraints deferred;            // modes and pending checks of deferrable keys and checks

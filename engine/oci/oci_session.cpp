@@ -110,6 +110,7 @@ void session_sync_transaction(SessionHandle* s) {
 // the transaction is rolled back, as Oracle does, and the error names the key.
 sword session_commit(SessionHandle* s, OCIError* errhp) {
     s->commit_error = OraError();
+    ++s->transactions_ended;
     if (!s->in_transaction) return OCI_SUCCESS;
     sqlite3* db = s->server->db;
     OraError violated;
@@ -142,6 +143,7 @@ sword session_commit(SessionHandle* s, OCIError* errhp) {
 }
 
 sword session_rollback(SessionHandle* s, OCIError* errhp) {
+    ++s->transactions_ended;
     if (!s->in_transaction) return OCI_SUCCESS;
     sword st = run(s->server->db, "ROLLBACK", errhp);
     session_sync_transaction(s);

@@ -116,7 +116,8 @@ enum class PlRefKind {
     ErrorBacktrace  // DBMS_UTILITY.FORMAT_ERROR_BACKTRACE: where it was raised, innermost first
 };
 
-enum class PlAttr { Found, NotFound, RowCount, IsOpen, BulkRowCount, BulkExceptions };
+// CurrentRow: the rowid of the row the cursor fetched last (WHERE CURRENT OF).
+enum class PlAttr { Found, NotFound, RowCount, IsOpen, BulkRowCount, BulkExceptions, CurrentRow };
 
 struct PlRef {
     PlRefKind kind = PlRefKind::Variable;
@@ -179,6 +180,10 @@ struct PlCursorInfo {
     // FOR give their values before the query runs; a default per parameter (nullptr: none).
     std::vector<int> params;
     std::vector<PlSql*> defaults;
+    // SELECT ... FOR UPDATE: its query's last SQLite column (hidden) is the rowid of the row
+    // of the table it changes, when that table has rowids.
+    bool for_update = false;
+    bool current_rowid = false;
 };
 
 struct PlExceptionInfo {

@@ -23,6 +23,8 @@ struct CursorState {
     bool open = false;
     int found = -1;  // -1 before the first fetch
     std::int64_t rowcount = 0;
+    PlValue current_rowid;            // FOR UPDATE: the rowid of the row fetched last
+    std::uint64_t opened_in_txn = 0;  // ... and the session's transaction count at OPEN
 };
 
 struct HostState {
@@ -182,6 +184,11 @@ private:
     }
 
     bool ref_value(const PlRef& r, PlValue* v, PlError* err);
+    // A FOR UPDATE cursor fetches within the transaction that opened it: after a COMMIT or
+    // ROLLBACK its next fetch is out of sequence (ORA-01002).
+    bool fetch_in_sequence(int c, PlError* err) const;
+    // Keeps the hidden rowid of the row cursor c's vm has just fetched.
+    void keep_current_row(int c, sqlite3_stmt* vm);
 
     // Prepares q when needed and binds its parameters.
     bool prepare(PlSql* q, PlError* err);
@@ -210,7 +217,10 @@ private:
     bool take_savepoint(PlError* err);
 
     // Copies the current row of vm into targets (a record or a list of variables).
-    bool fetch_into(sqlite3_stmt* vm, const Translation& tr, const std::vector<PlTarget>& targets, PlError* err);
+    // hidden: trailing columns of vm that are not the query's (a FOR UPDATE cursor's rowid).
+    bool fetch_into(sqlite3_stmt* vm, const Translation& tr, const std::vector<PlTarget>& targets, PlError* err,
+                    int hidden = 0);
+    int hidden_columns(int c) const { return p_->cursors[static_cast<std::size_t>(c)].current_rowid ? 1 : 0; }
 
     // --- Cursor variables (plsql_run_cursor_vars.cpp) ------------------------------------
     // The open cursor the cursor variable in slot refers to; null when it refers to none.

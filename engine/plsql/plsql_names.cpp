@@ -8,6 +8,7 @@
 #include "plsql/plsql_supplied.h"
 
 #include "values/errors.h"
+#include "values/sql_rowid.h"
 
 #include <cctype>
 
@@ -139,10 +140,62 @@ void Parser::compile_statement(const std::vector<std::pair<std::size_t, std::siz
     expression_offset_ = stmt_offset;
     bool saved_sql = in_sql_;
     in_sql_ = true;
-    if (!sql_parse(tokens, &stmt, &err) || !sql_translate_parsed(text_, stmt, tc, &q->tr, &err))
+    bool parsed = sql_parse(tokens, &stmt, &err);
+    bool hidden_rowid = false;
+    if (parsed && cursor_decl_ && stmt.kind == StatementKind::Select && stmt.select && stmt.select->for_update) {
+        cursor_decl_->for_update = true;
+        hidden_rowid = add_current_rowid(*stmt.select);
+    }
+    if (!parsed || !sql_translate_parsed(text_, stmt, tc, &q->tr, &err)) {
         translate_error(err, err.offset ? err.offset : t_[a].offset, lookup, stmt_offset, true);
+    } else if (hidden_rowid && !q->tr.columns.empty()) {
+        q->tr.columns.pop_back();
+        cursor_decl_->current_rowid = true;
+    }
     in_sql_ = saved_sql;
     expression_offset_ = saved;
+}
+
+bool Parser::add_current_rowid(SelectStmt& q) {
+    if (q.distinct || q.next || !q.group_by.empty() || !q.grouping.empty() || q.having || !ctx_.catalog) return false;
+    auto name_of = [](const FromItem& f) { return f.alias.empty() ? f.table.name : f.alias; };
+    // Only a table has rowids: not a view, an inline view or a query name of WITH.
+    auto is_table = [&](const FromItem& f, std::vector<ColumnInfo>* cols) {
+        std::string view;
+        const std::string owner = f.table.owner.empty() ? ctx_.schema : f.table.owner;
+        if (f.subquery || f.pivot || f.json_table || f.table.name.empty()) return false;
+        for (const SelectStmt::Factored& w : q.with)
+            if (f.table.owner.empty() && w.name == f.table.name) return false;
+        return !ctx_.catalog->view_text(owner, f.table.name, &view) &&
+               ctx_.catalog->table_columns(owner, f.table.name, cols);
+    };
+    const FromItem* target = nullptr;
+    std::vector<ColumnInfo> cols;
+    if (q.for_update_of.empty()) {
+        if (q.from.size() == 1 && is_table(q.from[0], &cols)) target = &q.from[0];
+    } else {
+        // FOR UPDATE OF column: the table of the first column named.
+        const std::vector<std::string>& path = q.for_update_of[0]->path;
+        for (const FromItem& f : q.from) {
+            if (target || !is_table(f, &cols)) continue;
+            if (path.size() >= 2) {
+                if (name_of(f) == path[path.size() - 2]) target = &f;
+                continue;
+            }
+            for (const ColumnInfo& c : cols)
+                if (c.name == path.back()) target = &f;
+        }
+    }
+    if (!target) return false;
+    SelectItem item;
+    item.expr.reset(new Expr);
+    item.expr->kind = ExprKind::Column;
+    item.expr->path = {name_of(*target), "ROWID"};
+    item.expr->path_offsets = {q.offset, q.offset};
+    item.expr->offset = q.offset;
+    item.offset = q.offset;
+    q.items.push_back(std::move(item));
+    return true;
 }
 
 void Parser::compile_tree(Expr& e, PlSql* q, std::uint32_t stmt_offset, bool condition) {
@@ -206,6 +259,25 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
         return local_function(*sym, first, 0, e.offset, nullptr, out);
     if (e.kind == ExprKind::Attribute && first == "SQL" && (e.text == "BULK_ROWCOUNT" || e.text == "BULK_EXCEPTIONS"))
         return bulk_attribute(const_cast<Expr&>(e), q, out);
+    if (e.kind == ExprKind::Attribute && e.text == "CURRENT OF") {
+        // WHERE CURRENT OF c: the rowid of the row c fetched last.
+        if (!sym || sym->kind != SymKind::Cursor) {
+            semantic_error(e.offset, pls_message(413), expression_offset_, "PL/SQL: SQL Statement ignored");
+            return null_value(out);
+        }
+        const PlCursorInfo& c = prog_->cursors[static_cast<std::size_t>(sym->index)];
+        if (!c.for_update) {
+            semantic_error(e.offset, pls_message(404, first), expression_offset_, "PL/SQL: SQL Statement ignored");
+            return null_value(out);
+        }
+        PlRef r;
+        r.kind = PlRefKind::CursorAttr;
+        r.slot = sym->index;
+        r.attr = PlAttr::CurrentRow;
+        out->bind = "#" + std::to_string(add_ref(q, r, rowid_type()));
+        out->type = rowid_type();
+        return NameHook::Answer::Resolved;
+    }
     if (e.kind == ExprKind::Attribute) {
         PlAttr attr = PlAttr::Found;
         if (path.size() != 1 || !cursor_attribute(e.text, &attr)) return NameHook::Answer::NotMine;

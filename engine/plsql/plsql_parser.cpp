@@ -531,7 +531,9 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
             std::size_t a = i_;
             std::size_t e = expression_end({";"});
             PlSql* q = new_sql(a);
+            cursor_decl_ = &cursor;
             compile_statement({{a, e}}, q, decl_offset);
+            cursor_decl_ = nullptr;
             scopes_.pop_back();
             i_ = e;
             expect_op(";");

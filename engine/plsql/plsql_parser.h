@@ -119,7 +119,11 @@ private:
     // its call as out's SQL when it takes no arguments. Resolved after an error was recorded.
     NameHook::Answer local_function(const Symbol& sym, const std::string& name, std::size_t nargs, std::uint32_t offset,
                                     std::vector<std::string>* path, NameResolution* out);
-    bool in_sql_ = false;  // a SQL statement is being translated, not a PL/SQL expression
+    bool in_sql_ = false;                  // a SQL statement is being translated, not a PL/SQL expression
+    PlCursorInfo* cursor_decl_ = nullptr;  // the cursor whose query is being compiled
+    // SELECT ... FOR UPDATE of a cursor: adds the rowid of the table it changes as a last
+    // select item, when that is a table of the query (true when added).
+    bool add_current_rowid(SelectStmt& q);
 
     // :NEW.column and :OLD.column of a trigger, and INSERTING, UPDATING and DELETING.
     void trigger_variables();

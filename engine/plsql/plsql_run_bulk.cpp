@@ -125,7 +125,13 @@ Flow Interpreter::run_bulk_fetch(const PlStmt& st) {
     }
     std::vector<std::vector<PlValue>> rows;
     bool done = cs.found == 0;  // the cursor ran out on an earlier fetch
+    if (!fetch_in_sequence(st.slot, &err)) return raise(err, st.line);
     if (!done && max != 0 && !bulk_rows(q->vm, max, &rows, &done, &err)) return raise(err, st.line);
+    if (p_->cursors[static_cast<std::size_t>(st.slot)].current_rowid) {
+        // The hidden rowid: the last row's is the cursor's current row.
+        if (!rows.empty()) cs.current_rowid = rows.back().back();
+        for (std::vector<PlValue>& row : rows) row.pop_back();
+    }
     if (!bulk_store(st.targets, rows, column_types(q), &err)) return raise(err, st.line);
     cs.rowcount += static_cast<std::int64_t>(rows.size());
     // %NOTFOUND turns true with the fetch that reached the end, even when it got rows.

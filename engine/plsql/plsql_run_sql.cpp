@@ -187,7 +187,7 @@ bool Interpreter::take_savepoint(PlError* err) {
 }
 
 bool Interpreter::fetch_into(sqlite3_stmt* vm, const Translation& tr, const std::vector<PlTarget>& targets,
-                             PlError* err) {
+                             PlError* err, int hidden) {
     std::vector<PlTarget> flat = targets;
     if (targets.size() == 1 && !targets[0].host) {
         const PlVarInfo& v = p_->vars[static_cast<std::size_t>(targets[0].slot)];
@@ -200,7 +200,7 @@ bool Interpreter::fetch_into(sqlite3_stmt* vm, const Translation& tr, const std:
             for (std::size_t k = 0; k < flat.size(); ++k) flat[k].field = static_cast<int>(k);
         }
     }
-    int ncols = sqlite3_column_count(vm);
+    int ncols = sqlite3_column_count(vm) - hidden;
     if (static_cast<int>(flat.size()) != ncols) {
         *err = pl_error(6504);
         return false;

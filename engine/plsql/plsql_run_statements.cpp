@@ -229,6 +229,20 @@ Flow Interpreter::run_for_range(const PlStmt& st) {
     return f;
 }
 
+bool Interpreter::fetch_in_sequence(int c, PlError* err) const {
+    const PlCursorInfo& info = p_->cursors[static_cast<std::size_t>(c)];
+    if (!info.for_update || cursors_[static_cast<std::size_t>(c)].opened_in_txn == ses_->transactions_ended)
+        return true;
+    *err = pl_error(1002);
+    return false;
+}
+
+void Interpreter::keep_current_row(int c, sqlite3_stmt* vm) {
+    const PlCursorInfo& info = p_->cursors[static_cast<std::size_t>(c)];
+    if (info.current_rowid)
+        cursors_[static_cast<std::size_t>(c)].current_rowid = column_value(vm, sqlite3_column_count(vm) - 1);
+}
+
 Flow Interpreter::run_for_cursor(const PlStmt& st) {
     PlError err;
     int c = st.targets[0].slot;
@@ -237,8 +251,13 @@ Flow Interpreter::run_for_cursor(const PlStmt& st) {
     if (!cursor_parameters(c, st, &err)) return raise(err, st.line);
     if (!prepare(q, &err)) return raise(err, st.line);
     cursors_[static_cast<std::size_t>(c)].open = true;
+    cursors_[static_cast<std::size_t>(c)].opened_in_txn = ses_->transactions_ended;
     Flow f = Flow::Next;
     for (;;) {
+        if (!fetch_in_sequence(c, &err)) {
+            close_cursor(c);
+            return raise(err, st.line);
+        }
         int rc = sqlite3_step(q->vm);
         if (rc == SQLITE_DONE) break;
         if (rc != SQLITE_ROW) {
@@ -248,7 +267,8 @@ Flow Interpreter::run_for_cursor(const PlStmt& st) {
         CursorState& cs = cursors_[static_cast<std::size_t>(c)];
         cs.found = 1;
         ++cs.rowcount;
-        if (!fetch_into(q->vm, q->tr, {pl_var_target(st.slot)}, &err)) {
+        keep_current_row(c, q->vm);
+        if (!fetch_into(q->vm, q->tr, {pl_var_target(st.slot)}, &err, hidden_columns(c))) {
             close_cursor(c);
             return raise(err, st.line);
         }
@@ -433,6 +453,7 @@ Flow Interpreter::run_open(const PlStmt& st) {
     if (!prepare(p_->cursors[static_cast<std::size_t>(st.slot)].query, &err)) return raise(err, st.line);
     cs = CursorState();
     cs.open = true;
+    cs.opened_in_txn = ses_->transactions_ended;
     return Flow::Next;
 }
 
@@ -471,6 +492,7 @@ Flow Interpreter::run_fetch(const PlStmt& st) {
     if (!cs.open) return raise(pl_error(1001), st.line);
     if (st.bulk) return run_bulk_fetch(st);
     PlSql* q = p_->cursors[static_cast<std::size_t>(st.slot)].query;
+    if (!fetch_in_sequence(st.slot, &err)) return raise(err, st.line);
     if (cs.found == 0) return Flow::Next;
     int rc = sqlite3_step(q->vm);
     if (rc == SQLITE_DONE) {
@@ -480,7 +502,8 @@ Flow Interpreter::run_fetch(const PlStmt& st) {
     if (rc != SQLITE_ROW) return raise(sqlite_error(false), st.line);
     cs.found = 1;
     ++cs.rowcount;
-    if (!fetch_into(q->vm, q->tr, st.targets, &err)) return raise(err, st.line);
+    keep_current_row(st.slot, q->vm);
+    if (!fetch_into(q->vm, q->tr, st.targets, &err, hidden_columns(st.slot))) return raise(err, st.line);
     return Flow::Next;
 }
 

@@ -358,6 +358,15 @@ bool Interpreter::ref_value(const PlRef& r, PlValue* v, PlError* err) {
             *err = pl_error(1001);
             return false;
         }
+        if (r.attr == PlAttr::CurrentRow) {
+            // WHERE CURRENT OF a cursor that has fetched no row yet.
+            if (c.current_rowid.kind == PlKind::Null) {
+                *err = pl_error(1410);
+                return false;
+            }
+            *v = c.current_rowid;
+            return true;
+        }
         *v = fetch_attr(r.attr, c.found, c.rowcount);
         return true;
     }
@@ -378,6 +387,9 @@ bool Interpreter::ref_value(const PlRef& r, PlValue* v, PlError* err) {
         case PlAttr::BulkRowCount:
         case PlAttr::BulkExceptions:
             return bulk_attr(r, v, err);
+        case PlAttr::CurrentRow:
+            *v = PlValue();
+            break;
         }
         return true;
     case PlRefKind::SqlCode: {

@@ -262,7 +262,10 @@ struct SelectStmt {
     ExprPtr connect_by;
     bool nocycle = false;
     std::vector<OrderItem> siblings_order;
+    // FOR UPDATE [OF column, ...] [NOWAIT | WAIT n | SKIP LOCKED]: the rows are taken for a
+    // change; OF names columns (path: qualifiers and name) whose tables the cursor changes.
     bool for_update = false;
+    std::vector<ExprPtr> for_update_of;
     std::uint32_t offset = 0;
     // OFFSET n ROWS and FETCH FIRST|NEXT n [PERCENT] ROWS ONLY|WITH TIES, after ORDER BY
     // (on the first block of a compound).

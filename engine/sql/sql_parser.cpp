@@ -49,8 +49,7 @@ bool Parser::statement(Statement* s) {
         s->kind = StatementKind::Select;
         if (!select(&s->select)) return false;
         if (accept_word("FOR")) {
-            if (!expect_word("UPDATE", 905)) return false;
-            s->select->for_update = true;
+            if (!expect_word("UPDATE", 905) || !for_update(s->select.get())) return false;
         }
     } else if (is_word("INSERT")) {
         if (!insert(s)) return false;
@@ -1470,8 +1469,66 @@ bool Parser::update(Statement* s) {
     if (cur().kind == TokenKind::Word && !is_reserved(cur().text)) identifier(&s->alias);
     if (!expect_word("SET", 971)) return false;
     if (!set_list(s)) return false;
-    if (accept_word("WHERE") && !expr(&s->where)) return false;
+    if (!dml_where(s)) return false;
     return returning(s);
+}
+
+// The locking clause after FOR UPDATE. The engine's sessions share one SQLite connection per
+// database and change rows one statement at a time, so no row is ever held by another
+// session: NOWAIT, WAIT n and SKIP LOCKED all take every row at once.
+bool Parser::for_update(SelectStmt* q) {
+    q->for_update = true;
+    if (accept_word("OF")) {
+        do {
+            ExprPtr c = make(ExprKind::Column, cur().offset);
+            do {
+                std::string n;
+                std::uint32_t off = cur().offset;
+                if (!identifier(&n, &off)) return fail(904, "\"" + cur().text + "\"");
+                c->path.push_back(n);
+                c->path_offsets.push_back(off);
+            } while (c->path.size() < 3 && accept_op("."));
+            c->end = prev_end();
+            q->for_update_of.push_back(std::move(c));
+        } while (accept_op(","));
+    }
+    if (accept_word("NOWAIT")) return true;
+    if (accept_word("WAIT")) {
+        if (cur().kind != TokenKind::Number) return fail(30005);
+        ++p_;
+        return true;
+    }
+    if (accept_word("SKIP")) return expect_word("LOCKED", 905);
+    return true;
+}
+
+// WHERE condition of UPDATE and DELETE, or WHERE CURRENT OF cursor: the row the host
+// language's cursor fetched last, written ROWID = cursor%CURRENT OF, an attribute only the
+// host's name hook knows.
+bool Parser::dml_where(Statement* s) {
+    if (!accept_word("WHERE")) return true;
+    if (!is_word("CURRENT") || !word_at(1, "OF")) return expr(&s->where);
+    std::uint32_t off = cur().offset;
+    p_ += 2;
+    ExprPtr cursor = make(ExprKind::Attribute, cur().offset);
+    std::string name;
+    std::uint32_t name_off = cur().offset;
+    if (!identifier(&name, &name_off)) return fail(904, "\"" + cur().text + "\"");
+    cursor->path.push_back(name);
+    cursor->path_offsets.push_back(name_off);
+    cursor->text = "CURRENT OF";
+    cursor->end = prev_end();
+    ExprPtr rowid = make(ExprKind::Column, off);
+    rowid->path.push_back("ROWID");
+    rowid->path_offsets.push_back(off);
+    rowid->end = off;
+    ExprPtr e = make(ExprKind::Compare, off);
+    e->text = "=";
+    e->end = cursor->end;
+    e->args.push_back(std::move(rowid));
+    e->args.push_back(std::move(cursor));
+    s->where = std::move(e);
+    return true;
 }
 
 // column = expr, ... of UPDATE and MERGE's WHEN MATCHED THEN UPDATE SET.
@@ -1570,7 +1627,7 @@ bool Parser::del(Statement* s) {
     if (!table_ref(&s->table)) return false;
     if (cur().kind == TokenKind::Word && !is_reserved(cur().text) && !is_word("RETURNING") && !is_word("RETURN"))
         identifier(&s->alias);
-    if (accept_word("WHERE") && !expr(&s->where)) return false;
+    if (!dml_where(s)) return false;
     return returning(s);
 }
 

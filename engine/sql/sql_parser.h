@@ -154,6 +154,8 @@ private:
     bool del(Statement* s);
     bool merge(Statement* s);
     bool set_list(Statement* s);
+    bool for_update(SelectStmt* q);
+    bool dml_where(Statement* s);
     bool returning(Statement* s);
     void storage_clauses(StorageClause* st, bool index);
     bool storage_parameters(StorageClause* st);

@@ -768,6 +768,11 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
         std::string("SELECT ") + (s.distinct ? "DISTINCT " : "") + list.items + step_items + " FROM " + from;
     std::size_t before_where = text.size();
     if (!where_clause(s, scope, &w, list, from, &text)) return false;
+    for (const ExprPtr& c : s.for_update_of) {
+        // FOR UPDATE OF names columns of the query's tables.
+        Emitted ignored;
+        if (!expr(*c, scope, &ignored)) return false;
+    }
     if (!step_where.empty()) {
         // The member's own condition, if any, is the one WHERE that where_clause appended.
         static const std::string kWhere = " WHERE ";

@@ -1064,6 +1064,8 @@ bool Translator::bind(const Expr& e, Emitted* out) {
         bool handled = false;
         if (!host_name(e, out, &handled)) return false;
         if (handled) return true;
+        // CURRENT OF names a cursor of a host language; plain SQL has none.
+        if (e.kind == ExprKind::Attribute && e.text == "CURRENT OF") return fail(3001, e.offset);
         if (e.kind == ExprKind::Attribute) return fail(911, e.offset);
         return fail(904, e.offset, "\"" + e.path[0] + "\"");
     }

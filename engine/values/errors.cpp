@@ -373,6 +373,7 @@ const MessageEntry kMessages[] = {
     {30076, "invalid extract field for extract source"},
     {25137, "Data value out of range"},
     {30089, "missing or invalid <datetime field>"},
+    {30005, "missing or invalid WAIT interval"},
 };
 
 // PLS numbers overlap ORA numbers, so the compiler's messages have a table of their own.
@@ -400,6 +401,8 @@ const MessageEntry kPlsMessages[] = {
     {328, "A subprogram body must be defined for the forward declaration of %s."},
     {363, "expression%s cannot be used as an assignment target"},
     {372, "In a procedure, RETURN statement cannot contain an expression"},
+    {404, "cursor '%s' must be declared with FOR UPDATE to use with CURRENT OF"},
+    {413, "identifier in CURRENT OF clause is not a cursor name"},
     {410, "duplicate fields in RECORD,TABLE or argument list are not permitted"},
     {382, "expression is of wrong type"},
     {428, "an INTO clause is expected in this SELECT statement"},
