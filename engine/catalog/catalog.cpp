@@ -110,6 +110,9 @@ void drop_orphan_rows(sqlite3* db, const std::string& user) {
         "DELETE FROM main.vantro_generated_columns WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_table_options WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_index_expressions WHERE owner=?1 AND table_name NOT IN $L",
+        "DELETE FROM main.vantro_ind_partitions WHERE owner=?1 AND index_name IN (SELECT index_name FROM"
+        " main.vantro_index_options WHERE owner=?1 AND table_name NOT IN $L)",
+        "DELETE FROM main.vantro_index_options WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_temporary_tables WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_part_tables WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_part_key_columns WHERE owner=?1 AND table_name NOT IN $L",
@@ -648,6 +651,48 @@ bool SqliteCatalog::index_exists(const std::string& owner, const std::string& na
     CatalogStatement q(db_, "SELECT 1 FROM \"" + owner + "\".sqlite_master WHERE type='index' AND name=?1");
     q.text(1, name);
     return q.row();
+}
+
+bool SqliteCatalog::index_info(const std::string& owner, const std::string& name, IndexInfo* out) {
+    if (!catalog_valid_user_name(owner) || !schema_exists(owner)) return false;
+    CatalogStatement q(db_, "SELECT tbl_name,sql FROM \"" + owner + "\".sqlite_master WHERE type='index' AND name=?1");
+    q.text(1, name);
+    if (!q.row()) return false;
+    out->table = q.column(0);
+    out->sql = q.column(1);
+    CatalogStatement p(db_,
+                       "SELECT o.locality,i.partition_name FROM main.vantro_index_options o LEFT JOIN "
+                       "main.vantro_ind_partitions i ON i.owner=o.owner AND i.index_name=o.index_name WHERE "
+                       "o.owner=?1 AND o.index_name=?2 ORDER BY i.partition_position");
+    p.text(1, owner).text(2, name);
+    while (p.row()) {
+        out->local = p.column(0) == "LOCAL";
+        if (sqlite3_column_type(p.get(), 1) != SQLITE_NULL) out->partitions.push_back(p.column(1));
+    }
+    return true;
+}
+
+bool SqliteCatalog::table_partitions(const std::string& owner, const std::string& table, TablePartitions* out) {
+    CatalogStatement m(db_,
+                       "SELECT partitioning_type,interval IS NOT NULL FROM main.vantro_part_tables WHERE owner=?1 AND"
+                       " table_name=?2");
+    m.text(1, owner).text(2, table);
+    if (!m.row()) return false;
+    out->method = m.column(0);
+    out->interval = m.column_int(1) != 0;
+    std::vector<std::string>* key_columns = &out->keys;
+    std::vector<std::pair<std::string, std::string>>* partitions = &out->partitions;
+    CatalogStatement k(db_,
+                       "SELECT column_name FROM main.vantro_part_key_columns WHERE owner=?1 AND table_name=?2"
+                       " ORDER BY column_position");
+    k.text(1, owner).text(2, table);
+    while (k.row()) key_columns->push_back(k.column(0));
+    CatalogStatement p(db_,
+                       "SELECT partition_name,coalesce(high_value,'') FROM main.vantro_tab_partitions WHERE owner=?1"
+                       " AND table_name=?2 ORDER BY partition_position");
+    p.text(1, owner).text(2, table);
+    while (p.row()) partitions->emplace_back(p.column(0), p.column(1));
+    return !key_columns->empty();
 }
 
 bool SqliteCatalog::dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) {

@@ -62,6 +62,8 @@ public:
     bool user_exists(const std::string& name) override;
     bool object_exists(const std::string& owner, const std::string& name) override;
     bool index_exists(const std::string& owner, const std::string& name) override;
+    bool index_info(const std::string& owner, const std::string& name, IndexInfo* out) override;
+    bool table_partitions(const std::string& owner, const std::string& table, TablePartitions* out) override;
     bool constraint_exists(const std::string& owner, const std::string& name) override;
     long long next_constraint_number() override;
     std::vector<std::string> foreign_key_triggers(const std::string& owner, const std::string& table) override;

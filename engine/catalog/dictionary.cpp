@@ -63,6 +63,12 @@ const char* const kDictionarySchema =
     " partition_name TEXT NOT NULL, partition_position INTEGER NOT NULL, high_value TEXT,"
     " subpartition_count INTEGER NOT NULL, tablespace_name TEXT, pct_free INTEGER, logging TEXT,"
     " PRIMARY KEY(owner, table_name, partition_name));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_index_options(owner TEXT NOT NULL, index_name TEXT NOT NULL,"
+    " table_name TEXT NOT NULL, locality TEXT, compression TEXT, prefix_length INTEGER, degree TEXT,"
+    " visibility TEXT, status TEXT, PRIMARY KEY(owner, index_name));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_ind_partitions(owner TEXT NOT NULL, index_name TEXT NOT NULL,"
+    " partition_name TEXT NOT NULL, partition_position INTEGER NOT NULL, high_value TEXT, status TEXT NOT NULL,"
+    " PRIMARY KEY(owner, index_name, partition_name));"
     "CREATE TABLE IF NOT EXISTS main.vantro_temporary_tables(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
     " duration TEXT NOT NULL, PRIMARY KEY(owner, table_name));"
     "CREATE TABLE IF NOT EXISTS main.vantro_storage(owner TEXT NOT NULL, object_name TEXT NOT NULL,"
@@ -248,7 +254,7 @@ const char* const kIndexColumns =
     " INCLUDE_COLUMN NUMBER, FREELISTS NUMBER, FREELIST_GROUPS NUMBER, PCT_FREE NUMBER, LOGGING VARCHAR2(3),"
     " STATUS VARCHAR2(8), DEGREE VARCHAR2(40), INSTANCES VARCHAR2(40), PARTITIONED VARCHAR2(3),"
     " TEMPORARY VARCHAR2(1), GENERATED VARCHAR2(1), SECONDARY VARCHAR2(1), BUFFER_POOL VARCHAR2(7),"
-    " FUNCIDX_STATUS VARCHAR2(8), JOIN_INDEX VARCHAR2(3)";
+    " FUNCIDX_STATUS VARCHAR2(8), JOIN_INDEX VARCHAR2(3), VISIBILITY VARCHAR2(9)";
 
 // Indexes created by CREATE INDEX (SQLite's automatic key indexes have no Oracle name).
 // A descending makes the index function-based, as in Oracle; indexes keep their
@@ -260,18 +266,23 @@ const char* const kIndexColumns =
     " THEN 'FUNCTION-BASED ' ELSE '' END||coalesce(g.index_type,'NORMAL'),"                           \
     "$U,m.tbl_name,'TABLE',"                                                                          \
     "CASE WHEN (SELECT il.\"unique\" FROM pragma_index_list(m.tbl_name,$U) il WHERE il.name=m.name)"  \
-    " THEN 'UNIQUE' ELSE 'NONUNIQUE' END,'DISABLED',NULL,coalesce(g.tablespace_name,'USERS'),"        \
+    " THEN 'UNIQUE' ELSE 'NONUNIQUE' END,coalesce(o.compression,'DISABLED'),"                         \
+    "CASE WHEN o.compression='ENABLED' THEN o.prefix_length END,coalesce(g.tablespace_name,'USERS')," \
     "coalesce(g.ini_trans,2),coalesce(g.max_trans,255),coalesce(g.initial_extent,65536),"             \
     "coalesce(g.next_extent,1048576),coalesce(g.min_extents,1),coalesce(g.max_extents,2147483645),"   \
     "coalesce(g.pct_increase,0),NULL,NULL,coalesce(g.freelists,1),coalesce(g.freelist_groups,1),"     \
-    "coalesce(g.pct_free,10),coalesce(g.logging,'YES'),'VALID','1','1','NO',CASE WHEN EXISTS (SELECT" \
+    "coalesce(g.pct_free,10),coalesce(g.logging,'YES'),CASE WHEN o.locality='LOCAL' THEN 'N/A' ELSE"  \
+    " coalesce(o.status,'VALID') END,coalesce(o.degree,'1'),'1',CASE WHEN o.locality='LOCAL' THEN"    \
+    " 'YES' ELSE 'NO' END,CASE WHEN EXISTS (SELECT"                                                   \
     " 1 FROM main.vantro_temporary_tables t WHERE t.owner=$U AND t.table_name=m.tbl_name) THEN 'Y'"   \
     " ELSE 'N' END,'N','N',"                                                                          \
     "coalesce(g.buffer_pool,'DEFAULT'),CASE WHEN " INDEX_DESC                                         \
-    " THEN 'ENABLED' END,'NO'"                                                                        \
+    " THEN 'ENABLED' END,'NO',coalesce(o.visibility,'VISIBLE')"                                       \
     " FROM $S.sqlite_master m LEFT JOIN main.vantro_storage g ON g.owner=$U"                          \
     " AND g.object_name=vantro_index_name($U,m.name,m.tbl_name)"                                      \
-    " AND g.object_kind='INDEX' WHERE m.type='index' AND vantro_index_name($U,m.name,m.tbl_name) IS NOT NULL"
+    " AND g.object_kind='INDEX' LEFT JOIN main.vantro_index_options o ON o.owner=$U"                  \
+    " AND o.index_name=vantro_index_name($U,m.name,m.tbl_name)"                                       \
+    " WHERE m.type='index' AND vantro_index_name($U,m.name,m.tbl_name) IS NOT NULL"
 
 const char* const kArgumentColumns =
     "OBJECT_NAME VARCHAR2(128), PACKAGE_NAME VARCHAR2(128), OBJECT_ID NUMBER, OVERLOAD VARCHAR2(40),"
@@ -412,6 +423,39 @@ const char* const kMviewColumns =
 const char* const kMviewLogColumns = "LOG_OWNER VARCHAR2(128), MASTER VARCHAR2(128), LOG_TABLE VARCHAR2(128)";
 #define MVIEW_LOG_ROW "SELECT log_owner,master,log_table FROM main.vantro_mview_logs"
 
+// LOCAL indexes: partitioned as their tables are, one index partition for each table
+// partition, PREFIXED when the index leads with the partitioning key.
+const char* const kPartIndexColumns =
+    "INDEX_NAME VARCHAR2(128), TABLE_NAME VARCHAR2(128), PARTITIONING_TYPE VARCHAR2(9),"
+    " SUBPARTITIONING_TYPE VARCHAR2(9), PARTITION_COUNT NUMBER, DEF_SUBPARTITION_COUNT NUMBER,"
+    " PARTITIONING_KEY_COUNT NUMBER, SUBPARTITIONING_KEY_COUNT NUMBER, LOCALITY VARCHAR2(6),"
+    " ALIGNMENT VARCHAR2(12), DEF_TABLESPACE_NAME VARCHAR2(30), DEF_PCT_FREE NUMBER, DEF_INI_TRANS NUMBER,"
+    " DEF_MAX_TRANS NUMBER, DEF_LOGGING VARCHAR2(7)";
+#define PART_INDEX_ROW                                                                                      \
+    "o.index_name,o.table_name,p.partitioning_type,p.subpartitioning_type,(SELECT count(*) FROM"            \
+    " main.vantro_ind_partitions i WHERE i.owner=o.owner AND i.index_name=o.index_name),"                   \
+    "p.def_subpartition_count,p.partitioning_key_count,p.subpartitioning_key_count,'LOCAL',CASE WHEN"       \
+    " (SELECT x.name FROM pragma_index_info(o.index_name,$U) x WHERE x.seqno=0)=(SELECT k.column_name FROM" \
+    " main.vantro_part_key_columns k WHERE k.owner=o.owner AND k.table_name=o.table_name AND"               \
+    " k.column_position=1) THEN 'PREFIXED' ELSE 'NON_PREFIXED' END,coalesce(g.tablespace_name,'USERS'),"    \
+    "coalesce(g.pct_free,10),coalesce(g.ini_trans,2),coalesce(g.max_trans,255),CASE g.logging WHEN 'NO'"    \
+    " THEN 'NO' ELSE 'NONE' END FROM main.vantro_index_options o JOIN main.vantro_part_tables p ON"         \
+    " p.owner=o.owner AND p.table_name=o.table_name LEFT JOIN main.vantro_storage g ON g.owner=o.owner AND" \
+    " g.object_name=o.index_name AND g.object_kind='INDEX' WHERE o.owner=$U AND o.locality='LOCAL'"
+const char* const kIndPartitionColumns =
+    "INDEX_NAME VARCHAR2(128), COMPOSITE VARCHAR2(3), PARTITION_NAME VARCHAR2(128), SUBPARTITION_COUNT NUMBER,"
+    " HIGH_VALUE LONG, HIGH_VALUE_LENGTH NUMBER, PARTITION_POSITION NUMBER, STATUS VARCHAR2(8),"
+    " TABLESPACE_NAME VARCHAR2(30), PCT_FREE NUMBER, INI_TRANS NUMBER, MAX_TRANS NUMBER, LOGGING VARCHAR2(7),"
+    " COMPRESSION VARCHAR2(13)";
+#define IND_PARTITION_ROW                                                                                \
+    "i.index_name,'NO',i.partition_name,0,i.high_value,coalesce(length(i.high_value),0),"                \
+    "i.partition_position,i.status,coalesce(g.tablespace_name,'USERS'),coalesce(g.pct_free,10),"         \
+    "coalesce(g.ini_trans,2),coalesce(g.max_trans,255),coalesce(g.logging,'YES'),"                       \
+    "coalesce(o.compression,'DISABLED') FROM main.vantro_ind_partitions i LEFT JOIN"                     \
+    " main.vantro_index_options o ON o.owner=i.owner AND o.index_name=i.index_name LEFT JOIN"            \
+    " main.vantro_storage g ON g.owner=i.owner AND g.object_name=i.index_name AND g.object_kind='INDEX'" \
+    " WHERE i.owner=$U"
+
 const ViewDef kViews[] = {
     {"USER_MVIEWS", kMviewColumns, MVIEW_ROW " WHERE owner=$U"},
     {"ALL_MVIEWS", kMviewColumns, MVIEW_ROW " WHERE owner=$U OR vantro_may_see(owner,mview_name)"},
@@ -422,6 +466,12 @@ const ViewDef kViews[] = {
     {"USER_MVIEW_COMMENTS", "OWNER VARCHAR2(128), MVIEW_NAME VARCHAR2(128), COMMENTS VARCHAR2(4000)",
      "SELECT m.owner,m.mview_name,k.comments FROM main.vantro_mviews m LEFT JOIN main.vantro_comments k"
      " ON k.owner=m.owner AND k.table_name=m.mview_name AND k.column_name='' WHERE m.owner=$U"},
+    {"USER_PART_INDEXES", kPartIndexColumns, "SELECT " PART_INDEX_ROW},
+    {"ALL_PART_INDEXES", nullptr, "SELECT o.owner," PART_INDEX_ROW},
+    {"DBA_PART_INDEXES", nullptr, "SELECT o.owner," PART_INDEX_ROW},
+    {"USER_IND_PARTITIONS", kIndPartitionColumns, "SELECT " IND_PARTITION_ROW},
+    {"ALL_IND_PARTITIONS", nullptr, "SELECT i.owner," IND_PARTITION_ROW},
+    {"DBA_IND_PARTITIONS", nullptr, "SELECT i.owner," IND_PARTITION_ROW},
     {"USER_PART_TABLES", kPartTableColumns, "SELECT " PART_TABLE_ROW},
     {"ALL_PART_TABLES", nullptr, "SELECT p.owner," PART_TABLE_ROW},
     {"DBA_PART_TABLES", nullptr, "SELECT p.owner," PART_TABLE_ROW},

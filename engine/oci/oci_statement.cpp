@@ -1028,6 +1028,7 @@ constexpr Route kRoutes[] = {
     {StatementKind::AlterTable, route_table_ddl, true, Iterations::Once},
     {StatementKind::CreateIndex, route_table_ddl, true, Iterations::Once},
     {StatementKind::DropIndex, route_table_ddl, true, Iterations::Once},
+    {StatementKind::AlterIndex, route_table_ddl, true, Iterations::Once},
     {StatementKind::Commit, route_transaction, false, Iterations::Once},
     {StatementKind::Rollback, route_transaction, false, Iterations::Once},
     {StatementKind::RollbackToSavepoint, route_transaction, false, Iterations::Once},

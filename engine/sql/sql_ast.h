@@ -361,6 +361,16 @@ struct StorageClause {
     std::string index_type = "NORMAL";             // NORMAL or BITMAP, "/REV" added for REVERSE
     long long pct_free = -1, pct_used = -1, ini_trans = -1, max_trans = -1, initial = -1, next = -1, min_extents = -1,
               max_extents = -1, pct_increase = -1, freelists = -1, freelist_groups = -1;
+    // An index's own properties: COMPRESS [n] ("ENABLED", prefix_length) or NOCOMPRESS,
+    // PARALLEL [n] / NOPARALLEL (degree "DEFAULT" or the number), VISIBLE / INVISIBLE;
+    // empty and -1 when not given.
+    std::string compression, degree, visibility;
+    long long prefix_length = -1;
+    // LOCAL [(PARTITION [name] ..., ...)]: the index is partitioned as its table is, its
+    // partitions named as listed (an empty name: the table's partition's name).
+    bool local = false;
+    std::uint32_t local_offset = 0;
+    std::vector<std::string> local_partitions;
 };
 
 // One partition of PARTITION BY: a range partition's bounds (one per key column, a null
@@ -444,7 +454,8 @@ struct Statement {
     std::vector<TableConstraint> constraints;
     TableRef index;                         // Create/Drop index name
     bool unique = false;                    // Create unique index
-    std::string alter_action;               // Alter table: "ADD", "DROP COLUMN", "RENAME COLUMN", "RENAME"
+    std::string alter_action;               // Alter table: "ADD", "DROP COLUMN", "RENAME COLUMN", "RENAME";
+                                            // alter index: "REBUILD", "UNUSABLE", "RENAME", ...
     std::string name;                       // savepoint; rename target
     std::string name2;                      // rename column: new name
     std::vector<SessionSetting> settings;   // ALTER SESSION SET

@@ -32,6 +32,13 @@ bool Parser::table_ref(TableRef* ref) {
     return true;
 }
 
+// A partition-extended name (PARTITION (p), PARTITION FOR (values), SUBPARTITION (sp)):
+// the rows of one partition are not told apart from the table's, so it is refused.
+bool Parser::no_partition_extension() {
+    if ((is_word("PARTITION") || is_word("SUBPARTITION")) && (op_at(1, "(") || word_at(1, "FOR"))) return fail(3001);
+    return true;
+}
+
 bool Parser::name_list(std::vector<std::string>* names, std::vector<std::uint32_t>* offsets) {
     if (!expect_op("(", 906)) return false;
     do {
@@ -443,6 +450,7 @@ bool Parser::from_item(FromItem* f) {
     } else if (!table_ref(&f->table)) {
         return false;
     }
+    if (!no_partition_extension()) return false;
     // OFFSET and FETCH start the row limiting clause, not an alias.
     bool limiting =
         (is_word("FETCH") && (peek().text == "FIRST" || peek().text == "NEXT")) ||
@@ -1372,7 +1380,7 @@ bool Parser::insert(Statement* s) {
         s->table.offset = cur().offset;
         if (!select(&s->target_query)) return false;
         if (!expect_op(")", 907)) return false;
-    } else if (!table_ref(&s->table)) {
+    } else if (!table_ref(&s->table) || !no_partition_extension()) {
         return false;
     }
     if (cur().kind == TokenKind::Word && !is_reserved(cur().text)) identifier(&s->alias);
@@ -1465,7 +1473,7 @@ bool Parser::multi_insert(Statement* s) {
 bool Parser::update(Statement* s) {
     ++p_;
     s->kind = StatementKind::Update;
-    if (!table_ref(&s->table)) return false;
+    if (!table_ref(&s->table) || !no_partition_extension()) return false;
     if (cur().kind == TokenKind::Word && !is_reserved(cur().text)) identifier(&s->alias);
     if (!expect_word("SET", 971)) return false;
     if (!set_list(s)) return false;
@@ -1624,7 +1632,7 @@ bool Parser::del(Statement* s) {
     ++p_;
     s->kind = StatementKind::Delete;
     accept_word("FROM");
-    if (!table_ref(&s->table)) return false;
+    if (!table_ref(&s->table) || !no_partition_extension()) return false;
     if (cur().kind == TokenKind::Word && !is_reserved(cur().text) && !is_word("RETURNING") && !is_word("RETURN"))
         identifier(&s->alias);
     if (!dml_where(s)) return false;
@@ -1708,7 +1716,9 @@ bool foreign_kind(TokenCursor c, StatementKind* kind) {
             return c.is_word("CONSTRAINT") || c.is_word("PRIMARY") || c.is_word("UNIQUE") || c.is_word("CHECK") ||
                    c.is_word("FOREIGN");
         };
-        if (c.is_word("MODIFY") && modify_default_only(c)) return false;
+        if (c.is_word("MODIFY") &&
+            (modify_default_only(c) || c.word_at(1, "PARTITION") || c.word_at(1, "SUBPARTITION")))
+            return false;
         if (c.is_word("MODIFY") || c.is_word("ENABLE") || c.is_word("DISABLE"))
             return set(StatementKind::AlterTableConstraint);
         if (c.accept_word("DROP") || c.accept_word("RENAME"))

@@ -158,6 +158,9 @@ private:
     bool dml_where(Statement* s);
     bool returning(Statement* s);
     void storage_clauses(StorageClause* st, bool index);
+    bool index_properties(StorageClause* st);
+    bool alter_index(Statement* s);
+    bool no_partition_extension();
     bool storage_parameters(StorageClause* st);
     bool size(long long* out);
 

@@ -349,7 +349,7 @@ bool Parser::constraint_state(ConstraintState* st) {
         } else if (accept_word("USING")) {
             if (!expect_word("INDEX", 968)) return false;
             StorageClause ignored;
-            storage_clauses(&ignored, true);
+            if (!index_properties(&ignored)) return false;
             if (is_op("(") ||
                 (cur().kind == TokenKind::Word && !is_word("ENABLE") && !is_word("DISABLE") && !is_word("VALIDATE") &&
                  !is_word("NOVALIDATE") && !is_word("NOT") && !is_word("DEFERRABLE") && !is_word("INITIALLY") &&
@@ -482,8 +482,7 @@ bool Parser::create(Statement* s) {
             s->column_desc.push_back(desc);
         } while (accept_op(","));
         if (!expect_op(")", 907)) return false;
-        storage_clauses(&s->storage, true);
-        return true;
+        return index_properties(&s->storage);
     }
     return fail(unique ? 968 : 901);
 }
@@ -970,6 +969,92 @@ void Parser::storage_clauses(StorageClause* st, bool index) {
     }
 }
 
+// An index's properties in any order: the storage clauses, COMPRESS [n] / NOCOMPRESS,
+// PARALLEL [n] / NOPARALLEL, ONLINE, VISIBLE / INVISIBLE, SORT / NOSORT and LOCAL [(PARTITION
+// [name] [attributes], ...)]. A globally partitioned index (GLOBAL PARTITION BY) is not kept.
+bool Parser::index_properties(StorageClause* st) {
+    for (;;) {
+        storage_clauses(st, true);
+        if (accept_word("COMPRESS")) {
+            st->compression = "ENABLED";
+            if (cur().kind == TokenKind::Number && !size(&st->prefix_length)) return false;
+        } else if (accept_word("NOCOMPRESS")) {
+            st->compression = "DISABLED";
+        } else if (accept_word("PARALLEL")) {
+            st->degree = "DEFAULT";
+            if (cur().kind == TokenKind::Number) {
+                long long n = 0;
+                if (!size(&n)) return false;
+                st->degree = std::to_string(n);
+            }
+        } else if (accept_word("NOPARALLEL")) {
+            st->degree = "1";
+        } else if (accept_word("VISIBLE") || accept_word("INVISIBLE")) {
+            st->visibility = t_[p_ - 1].text;
+        } else if (accept_word("ONLINE") || accept_word("SORT") || accept_word("NOSORT")) {
+        } else if (is_word("LOCAL")) {
+            if (st->local) return fail(933);
+            st->local = true;
+            st->local_offset = cur().offset;
+            ++p_;
+            if (!accept_op("(")) continue;
+            do {
+                if (!expect_word("PARTITION", 14004)) return false;
+                std::string name;
+                if (cur().kind == TokenKind::Word || cur().kind == TokenKind::QuotedWord) {
+                    if (!is_word("TABLESPACE") && !is_word("PCTFREE") && !is_word("INITRANS") && !is_word("STORAGE") &&
+                        !is_word("LOGGING") && !is_word("NOLOGGING") && !is_word("COMPRESS") &&
+                        !is_word("NOCOMPRESS") && !identifier(&name))
+                        return fail(14006);
+                }
+                st->local_partitions.push_back(name);
+                StorageClause ignored;
+                storage_clauses(&ignored, true);
+                accept_word("COMPRESS") || accept_word("NOCOMPRESS");
+                storage_clauses(&ignored, true);
+            } while (accept_op(","));
+            if (!expect_op(")", 907)) return false;
+        } else if (is_word("GLOBAL")) {
+            if (word_at(1, "PARTITION")) return fail(3001);
+            return fail(933);
+        } else {
+            return true;
+        }
+    }
+}
+
+// ALTER INDEX [owner.]name REBUILD [PARTITION p] [attributes], UNUSABLE, VISIBLE,
+// INVISIBLE, RENAME TO new, PARALLEL [n] / NOPARALLEL, COMPILE, or its physical attributes.
+bool Parser::alter_index(Statement* s) {
+    s->kind = StatementKind::AlterIndex;
+    if (!table_ref(&s->index)) return false;
+    s->name_offset = cur().offset;
+    if (accept_word("REBUILD")) {
+        s->alter_action = "REBUILD";
+        if (accept_word("PARTITION")) {
+            s->name_offset = cur().offset;
+            if (!identifier(&s->name)) return fail(14006);
+        }
+        return index_properties(&s->storage);
+    }
+    if (accept_word("RENAME")) {
+        if (!expect_word("TO", 905)) return false;
+        s->alter_action = "RENAME";
+        s->name_offset = cur().offset;
+        return identifier(&s->name) || fail(903);
+    }
+    for (const char* action : {"UNUSABLE", "VISIBLE", "INVISIBLE", "COMPILE"})
+        if (accept_word(action)) {
+            s->alter_action = action;
+            return true;
+        }
+    std::size_t start = p_;
+    s->alter_action = "ATTRIBUTES";
+    if (!index_properties(&s->storage)) return false;
+    if (p_ == start || s->storage.local || s->storage.index_type != "NORMAL") return fail(2243);
+    return true;
+}
+
 bool Parser::drop(Statement* s) {
     ++p_;
     if (is_word("MATERIALIZED") && word_at(1, "VIEW")) {
@@ -1054,9 +1139,17 @@ bool Parser::alter(Statement* s) {
         s->kind = StatementKind::AlterUser;
         return access_name(&s->access.name, &s->access.name_offset) && user_clauses(&s->access, false);
     }
+    if (accept_word("INDEX")) return alter_index(s);
     if (!accept_word("TABLE")) return fail(940);
     s->kind = StatementKind::AlterTable;
     if (!table_ref(&s->table)) return false;
+    // Partition maintenance (TRUNCATE, DROP, ADD, SPLIT, MERGE, EXCHANGE, ... PARTITION) is
+    // not done on the one table that holds every partition's rows.
+    static const char* const kPartitionActions[] = {"TRUNCATE", "DROP", "ADD",    "RENAME",   "SPLIT", "MERGE",
+                                                    "EXCHANGE", "MOVE", "MODIFY", "COALESCE", "SET"};
+    for (const char* action : kPartitionActions)
+        if (is_word(action) && (word_at(1, "PARTITION") || word_at(1, "SUBPARTITION") || word_at(1, "PARTITIONS")))
+            return fail(3001);
     if (accept_word("ADD")) {
         s->alter_action = "ADD";
         bool paren = accept_op("(");

@@ -1334,6 +1334,8 @@ bool Translator::statement(Statement& s) {
         return true;
     case StatementKind::DropIndex:
         return drop_index(s);
+    case StatementKind::AlterIndex:
+        return alter_index(s);
     case StatementKind::Commit:
     case StatementKind::Rollback:
         return true;

@@ -612,7 +612,11 @@ bool Translator::drop_table_of(Statement& s) {
                                 " AND table_name=" + quote_text(s.table.name));
     out_->catalog_sql.push_back("DELETE FROM main.vantro_mview_logs WHERE log_owner=" + quote_text(owner) +
                                 " AND master=" + quote_text(s.table.name));
-    for (const char* table : {"vantro_part_tables", "vantro_tab_partitions", "vantro_part_key_columns"})
+    out_->catalog_sql.push_back("DELETE FROM main.vantro_ind_partitions WHERE owner=" + quote_text(owner) +
+                                " AND index_name IN (SELECT index_name FROM main.vantro_index_options WHERE owner=" +
+                                quote_text(owner) + " AND table_name=" + quote_text(s.table.name) + ")");
+    for (const char* table :
+         {"vantro_part_tables", "vantro_tab_partitions", "vantro_part_key_columns", "vantro_index_options"})
         out_->catalog_sql.push_back(std::string("DELETE FROM main.") + table + " WHERE owner=" + quote_text(owner) +
                                     " AND table_name=" + quote_text(s.table.name));
     return true;
@@ -753,8 +757,119 @@ bool Translator::create_index(Statement& s) {
             if (s.columns[j] == s.columns[i]) return fail(957, s.column_offsets[i]);
         list += (i ? "," : "") + quote_name(s.columns[i]) + (s.column_desc[i] ? " DESC" : "");
     }
+    if (!index_partitioning(s, owner)) return false;
     out_->sql = std::string("CREATE ") + (s.unique ? "UNIQUE " : "") + "INDEX " + quote_name(owner) + "." +
                 quote_name(s.index.name) + " ON " + quote_name(s.table.name) + " (" + list + ")";
+    return true;
+}
+
+// An index's options and, for a LOCAL index, its partitions: one for each partition of
+// the table, in the same order and with the same bounds. A unique LOCAL index must hold
+// the partitioning key (each partition can only check its own rows); a bitmap index on
+// a partitioned table must be LOCAL.
+bool Translator::index_partitioning(Statement& s, const std::string& owner) {
+    StorageClause& st = s.storage;
+    TablePartitions tp;
+    const bool partitioned = ctx_.catalog->table_partitions(owner, s.table.name, &tp);
+    const std::vector<std::string>& keys = tp.keys;
+    const std::vector<std::pair<std::string, std::string>>& parts = tp.partitions;
+    if (st.local) {
+        if (!partitioned) return fail(14016, st.local_offset);
+        if (!st.local_partitions.empty() && st.local_partitions.size() != parts.size())
+            return fail(14024, st.local_offset);
+        if (s.unique)
+            for (const std::string& k : keys)
+                if (std::find(s.columns.begin(), s.columns.end(), k) == s.columns.end())
+                    return fail(14039, st.local_offset);
+    } else if (partitioned && st.index_type.compare(0, 6, "BITMAP") == 0) {
+        return fail(25122, s.index.name_offset);
+    }
+    const std::string key = quote_text(owner) + "," + quote_text(s.index.name);
+    // COMPRESS without a number: all the key columns, all but the last for a unique index.
+    long long prefix = st.prefix_length;
+    if (st.compression == "ENABLED" && prefix < 0)
+        prefix = static_cast<long long>(s.columns.size()) - (s.unique ? 1 : 0);
+    if (st.compression == "ENABLED" && (prefix < 1 || prefix > static_cast<long long>(s.columns.size()) ||
+                                        (s.unique && prefix == static_cast<long long>(s.columns.size()))))
+        return fail(25194, s.index.name_offset);
+    auto text = [](const std::string& v) { return v.empty() ? std::string("NULL") : quote_text(v); };
+    out_->catalog_sql.push_back(
+        "INSERT OR REPLACE INTO main.vantro_index_options(owner,index_name,table_name,"
+        "locality,compression,prefix_length,degree,visibility,status) VALUES (" +
+        key + "," + quote_text(s.table.name) + "," + (st.local ? "'LOCAL'" : "NULL") + "," + text(st.compression) +
+        "," + (prefix < 0 ? std::string("NULL") : std::to_string(prefix)) + "," + text(st.degree) + "," +
+        text(st.visibility) + ",'VALID')");
+    out_->catalog_sql.push_back("DELETE FROM main.vantro_ind_partitions WHERE owner=" + quote_text(owner) +
+                                " AND index_name=" + quote_text(s.index.name));
+    if (!st.local) return true;
+    std::set<std::string> names;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        std::string name =
+            i < st.local_partitions.size() && !st.local_partitions[i].empty() ? st.local_partitions[i] : parts[i].first;
+        if (!names.insert(name).second) return fail(14012, st.local_offset);
+        out_->catalog_sql.push_back(
+            "INSERT INTO main.vantro_ind_partitions(owner,index_name,partition_name,partition_position,high_value,"
+            "status) VALUES (" +
+            key + "," + quote_text(name) + "," + std::to_string(i + 1) + "," + text(parts[i].second) + ",'USABLE')");
+    }
+    return true;
+}
+
+// ALTER INDEX: SQLite's index changes only for RENAME (dropped and created again under the
+// new name); the rest is the index's state and options in the catalog.
+bool Translator::alter_index(Statement& s) {
+    const std::string owner = owner_of(s.index);
+    IndexInfo info;
+    if (!ctx_.catalog->index_info(owner, s.index.name, &info)) return fail(1418, s.index.offset);
+    if (!ctx_.catalog->may_change(owner, info.table, "INDEX", "ALTER ANY INDEX")) return fail(1031, s.index.offset);
+    const std::string where = " WHERE owner=" + quote_text(owner) + " AND index_name=" + quote_text(s.index.name);
+    out_->catalog_sql.push_back(
+        "INSERT OR IGNORE INTO main.vantro_index_options(owner,index_name,table_name,status)"
+        " VALUES (" +
+        quote_text(owner) + "," + quote_text(s.index.name) + "," + quote_text(info.table) + ",'VALID')");
+    std::string sets;
+    auto set = [&](const char* column, const std::string& v) {
+        if (!v.empty()) sets += std::string(sets.empty() ? "" : ",") + column + "=" + quote_text(v);
+    };
+    const StorageClause& st = s.storage;
+    set("degree", st.degree);
+    set("visibility", st.visibility);
+    set("compression", st.compression);
+    if (s.alter_action == "REBUILD") {
+        if (s.name.empty()) {
+            // A partitioned index is rebuilt one partition at a time.
+            if (info.local) return fail(14086, s.name_offset);
+            set("status", "VALID");
+        } else {
+            if (std::find(info.partitions.begin(), info.partitions.end(), s.name) == info.partitions.end())
+                return fail(2149, s.name_offset);
+            out_->catalog_sql.push_back("UPDATE main.vantro_ind_partitions SET status='USABLE'" + where +
+                                        " AND partition_name=" + quote_text(s.name));
+        }
+    } else if (s.alter_action == "UNUSABLE") {
+        set("status", "UNUSABLE");
+        out_->catalog_sql.push_back("UPDATE main.vantro_ind_partitions SET status='UNUSABLE'" + where);
+    } else if (s.alter_action == "VISIBLE" || s.alter_action == "INVISIBLE") {
+        set("visibility", s.alter_action);
+    } else if (s.alter_action == "RENAME") {
+        if (ctx_.catalog->object_exists(owner, s.name)) return fail(955, s.name_offset);
+        if (reserved_by_sqlite(s.name)) return fail(953, s.name_offset);
+        // SQLite keeps the CREATE INDEX as it ran, the schema prefix left out.
+        const std::string old_name = quote_name(s.index.name);
+        const std::size_t at = info.sql.find(old_name);
+        if (info.sql.compare(0, 7, "CREATE ") != 0 || at == std::string::npos) return fail(3001, s.index.offset);
+        out_->sql = "DROP INDEX " + quote_name(owner) + "." + old_name + "; " + info.sql.substr(0, at) +
+                    quote_name(owner) + "." + quote_name(s.name) + info.sql.substr(at + old_name.size());
+        out_->schema_first = true;
+        for (const char* table : {"vantro_index_options", "vantro_ind_partitions", "vantro_index_expressions"})
+            out_->catalog_sql.push_back(std::string("UPDATE main.") + table + " SET index_name=" + quote_text(s.name) +
+                                        where);
+        out_->catalog_sql.push_back("UPDATE main.vantro_storage SET object_name=" + quote_text(s.name) +
+                                    " WHERE owner=" + quote_text(owner) +
+                                    " AND object_kind='INDEX' AND object_name=" + quote_text(s.index.name));
+        return true;
+    }
+    if (!sets.empty()) out_->catalog_sql.push_back("UPDATE main.vantro_index_options SET " + sets + where);
     return true;
 }
 
@@ -763,7 +878,8 @@ bool Translator::drop_index(Statement& s) {
     if (!ctx_.catalog->index_exists(owner, s.index.name)) return fail(1418, s.index.offset);
     if (!ctx_.catalog->may_change(owner, s.index.name, "", "DROP ANY INDEX")) return fail(1031, s.index.offset);
     out_->sql = "DROP INDEX " + quote_name(owner) + "." + quote_name(s.index.name);
-    out_->catalog_sql.push_back("DELETE FROM main.vantro_index_expressions WHERE owner=" + quote_text(owner) +
-                                " AND index_name=" + quote_text(s.index.name));
+    for (const char* table : {"vantro_index_expressions", "vantro_index_options", "vantro_ind_partitions"})
+        out_->catalog_sql.push_back(std::string("DELETE FROM main.") + table + " WHERE owner=" + quote_text(owner) +
+                                    " AND index_name=" + quote_text(s.index.name));
     return true;
 }

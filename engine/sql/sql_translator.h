@@ -418,4 +418,6 @@ private:
     bool alter_table(Statement& s);
     bool create_index(Statement& s);
     bool drop_index(Statement& s);
+    bool alter_index(Statement& s);
+    bool index_partitioning(Statement& s, const std::string& owner);
 };

@@ -63,6 +63,7 @@ enum class StatementKind {
     AlterTable,
     CreateIndex,
     DropIndex,
+    AlterIndex,
     Commit,
     Rollback,
     RollbackToSavepoint,
@@ -168,6 +169,23 @@ struct GeneratedColumn {
     std::string fill_sql;  // 'I', 'D': the SQLite expression of the value when none is given
 };
 
+// An index as ALTER INDEX needs it: its table, the SQLite statement that created it, and
+// for a LOCAL index its partitions' names.
+// A partitioned table: its method (RANGE, LIST, HASH), whether it has an INTERVAL, its
+// key columns, and its partitions' names and HIGH_VALUE text in order.
+struct TablePartitions {
+    std::string method;
+    bool interval = false;
+    std::vector<std::string> keys;
+    std::vector<std::pair<std::string, std::string>> partitions;
+};
+
+struct IndexInfo {
+    std::string table, sql;
+    bool local = false;
+    std::vector<std::string> partitions;
+};
+
 class CatalogView {
 public:
     virtual ~CatalogView() = default;
@@ -181,6 +199,20 @@ public:
     // True when owner.name names any table or index.
     virtual bool object_exists(const std::string& owner, const std::string& name) = 0;
     virtual bool index_exists(const std::string& owner, const std::string& name) = 0;
+    // Index owner.name: false when there is none.
+    virtual bool index_info(const std::string& owner, const std::string& name, IndexInfo* out) {
+        (void)owner;
+        (void)name;
+        (void)out;
+        return false;
+    }
+    // The partitioning of owner.table; false when the table is not partitioned.
+    virtual bool table_partitions(const std::string& owner, const std::string& table, TablePartitions* out) {
+        (void)owner;
+        (void)table;
+        (void)out;
+        return false;
+    }
     // True when owner has a constraint of that name.
     virtual bool constraint_exists(const std::string& owner, const std::string& name) = 0;
     // The number the next constraint gets (a constraint without a declared name is known
