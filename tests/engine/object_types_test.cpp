@@ -74,6 +74,7 @@ TEST_F(ObjectTypes, Errors) {
         std::string::npos);
     // A column of a type that does not exist.
     EXPECT_NE(error("create table bad (a no_such_typ)").find("ORA-00902"), std::string::npos);
+    EXPECT_NE(error("alter table customers modify (id cust_address_typ)").find("ORA-00902"), std::string::npos);
     EXPECT_EQ(s.value("select count(*) from customers"), "0");
     // A type a table's column is of is neither dropped nor replaced, unless dropped with FORCE.
     EXPECT_NE(error("drop type cust_address_typ").find("ORA-02303"), std::string::npos);
