@@ -345,7 +345,7 @@ struct ColumnDef {
 
 // A schema-level type as its CREATE TYPE source declares it: an object type's attributes
 // (name and datatype, methods left out) or a collection's element type and VARRAY limit.
-struct ObjectTypeSpec {
+struct ObjectTypeDecl {
     enum class Kind { Object, Varray, Table } kind = Kind::Object;
     std::string name;
     std::vector<ColumnDef> attributes;  // an object type's, in order
@@ -494,7 +494,7 @@ bool sql_parse(const std::vector<Token>& tokens, Statement* out, OraError* err);
 // conditions); false with err set at the offending token.
 bool sql_parse_expression(const std::vector<Token>& tokens, std::unique_ptr<Expr>* out, OraError* err);
 // The declaration a CREATE TYPE source makes; false when the source is none the engine reads.
-bool sql_parse_type_spec(const std::string& source, ObjectTypeSpec* out);
+bool sql_parse_type_declaration(const std::string& source, ObjectTypeDecl* out);
 // The front door's parse: every statement gets its kind. Statements of the SQL grammar
 // are parsed whole, as sql_parse does; for the kinds whose body another module's grammar
 // reads (dictionary DDL, stored units, triggers, EXPLAIN PLAN, PL/SQL blocks) only

@@ -38,7 +38,7 @@ public:
     Parser(const std::vector<Token>& tokens, OraError* err) : TokenCursor(tokens), err_(err) {}
 
     bool statement(Statement* s);
-    bool type_spec(ObjectTypeSpec* out);
+    bool type_declaration(ObjectTypeDecl* out);
     bool whole_expression(ExprPtr* out) {
         if (!expr(out)) return false;
         if (!at_end()) return fail(cur().kind == TokenKind::Operator && cur().text == ")" ? 907 : 933);

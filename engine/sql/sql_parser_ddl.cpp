@@ -1124,7 +1124,7 @@ namespace sql_grammar {
 // [CREATE [OR REPLACE]] [EDITIONABLE|NONEDITIONABLE] TYPE [schema.]name [FORCE]
 // [AUTHID ...] AS|IS OBJECT (attribute datatype, ... [methods]) | VARRAY|VARYING ARRAY (n)
 // OF datatype | TABLE OF datatype. Methods and what follows the list are not read.
-bool Parser::type_spec(ObjectTypeSpec* out) {
+bool Parser::type_declaration(ObjectTypeDecl* out) {
     if (accept_word("CREATE") && accept_word("OR")) accept_word("REPLACE");
     if (!accept_word("EDITIONABLE")) accept_word("NONEDITIONABLE");
     if (!expect_word("TYPE", 900) || cur().kind == TokenKind::Operator) return fail(902);
@@ -1139,7 +1139,7 @@ bool Parser::type_spec(ObjectTypeSpec* out) {
     if (accept_word("AUTHID")) ++p_;
     if (!accept_word("AS") && !accept_word("IS")) return fail(905);
     if (accept_word("OBJECT")) {
-        out->kind = ObjectTypeSpec::Kind::Object;
+        out->kind = ObjectTypeDecl::Kind::Object;
         if (!expect_op("(", 906)) return false;
         do {
             if (is_word("MEMBER") || is_word("STATIC") || is_word("MAP") || is_word("ORDER") ||
@@ -1154,14 +1154,14 @@ bool Parser::type_spec(ObjectTypeSpec* out) {
         return !out->attributes.empty() || fail(904);
     }
     if (accept_word("VARRAY") || (accept_word("VARYING") && expect_word("ARRAY", 905))) {
-        out->kind = ObjectTypeSpec::Kind::Varray;
+        out->kind = ObjectTypeDecl::Kind::Varray;
         if (!expect_op("(", 906)) return false;
         if (cur().kind != TokenKind::Number) return fail(910);
         out->limit = std::atoll(cur().text.c_str());
         ++p_;
         if (!expect_op(")", 907)) return false;
     } else if (accept_word("TABLE")) {
-        out->kind = ObjectTypeSpec::Kind::Table;
+        out->kind = ObjectTypeDecl::Kind::Table;
     } else {
         return fail(902);
     }
@@ -1171,9 +1171,9 @@ bool Parser::type_spec(ObjectTypeSpec* out) {
 
 }  // namespace sql_grammar
 
-bool sql_parse_type_spec(const std::string& source, ObjectTypeSpec* out) {
+bool sql_parse_type_declaration(const std::string& source, ObjectTypeDecl* out) {
     std::vector<Token> tokens;
     OraError err;
     if (!sql_tokenize(source, &tokens, &err)) return false;
-    return sql_grammar::Parser(tokens, &err).type_spec(out);
+    return sql_grammar::Parser(tokens, &err).type_declaration(out);
 }

@@ -20,10 +20,10 @@ std::string item_kind(const ColumnDef& c) {
     return {};
 }
 
-std::string kinds_of(const ObjectTypeSpec& spec) {
-    if (spec.kind != ObjectTypeSpec::Kind::Object) return item_kind(spec.element);
+std::string kinds_of(const ObjectTypeDecl& decl) {
+    if (decl.kind != ObjectTypeDecl::Kind::Object) return item_kind(decl.element);
     std::string kinds;
-    for (const ColumnDef& a : spec.attributes) {
+    for (const ColumnDef& a : decl.attributes) {
         std::string k = item_kind(a);
         if (k.empty()) return {};
         kinds += (kinds.empty() ? "" : ",") + k;
@@ -39,16 +39,16 @@ void split_type(const std::string& object_type, std::string* owner, std::string*
 
 }  // namespace
 
-bool Translator::object_type_spec(const std::string& owner, const std::string& name, ObjectTypeSpec* spec) {
+bool Translator::object_type_decl(const std::string& owner, const std::string& name, ObjectTypeDecl* decl) {
     std::string source;
     if (!ctx_.catalog->type_source(owner, name, &source)) return false;
-    return sql_parse_type_spec(source, spec) && spec->name == name && !kinds_of(*spec).empty();
+    return sql_parse_type_declaration(source, decl) && decl->name == name && !kinds_of(*decl).empty();
 }
 
 bool Translator::object_column(ColumnDef& c, const std::string& table_owner) {
     const std::string owner = c.type_owner.empty() ? table_owner : c.type_owner;
-    ObjectTypeSpec spec;
-    if (!object_type_spec(owner, c.type_name, &spec)) return fail(902, c.type_offset);
+    ObjectTypeDecl decl;
+    if (!object_type_decl(owner, c.type_name, &decl)) return fail(902, c.type_offset);
     c.type_owner = owner;
     return true;
 }
@@ -58,16 +58,16 @@ bool Translator::object_constructor(const Expr& e, const std::vector<std::string
     *handled = false;
     if (path.empty() || path.size() > 2) return true;
     const std::string owner = path.size() == 2 ? path[0] : ctx_.schema;
-    ObjectTypeSpec spec;
-    if (!object_type_spec(owner, path.back(), &spec)) return true;
+    ObjectTypeDecl decl;
+    if (!object_type_decl(owner, path.back(), &decl)) return true;
     *handled = true;
-    if (spec.kind == ObjectTypeSpec::Kind::Object && args.size() != spec.attributes.size()) return fail(2315, e.offset);
-    if (spec.kind == ObjectTypeSpec::Kind::Varray && static_cast<long long>(args.size()) > spec.limit)
+    if (decl.kind == ObjectTypeDecl::Kind::Object && args.size() != decl.attributes.size()) return fail(2315, e.offset);
+    if (decl.kind == ObjectTypeDecl::Kind::Varray && static_cast<long long>(args.size()) > decl.limit)
         return fail(22909, e.offset);
-    const std::string kinds = kinds_of(spec);
-    out->sql = "vantro_object(" + quote_text(spec.name) + "," + quote_text(kinds);
+    const std::string kinds = kinds_of(decl);
+    out->sql = "vantro_object(" + quote_text(decl.name) + "," + quote_text(kinds);
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const char kind = spec.kind == ObjectTypeSpec::Kind::Object ? item_kind(spec.attributes[i])[0] : kinds[0];
+        const char kind = decl.kind == ObjectTypeDecl::Kind::Object ? item_kind(decl.attributes[i])[0] : kinds[0];
         const Emitted& a = args[i];
         const bool null_literal = e.args[i]->kind == ExprKind::Null;
         const bool fits = null_literal || (a.object_type.empty() && (is_number(a.type) || is_char(a.type)));
@@ -92,7 +92,7 @@ bool Translator::object_constructor(const Expr& e, const std::vector<std::string
     }
     out->sql += ")";
     out->type = varchar_type(4000);
-    out->object_type = owner + "." + spec.name;
+    out->object_type = owner + "." + decl.name;
     return true;
 }
 
@@ -115,12 +115,12 @@ bool Translator::object_attribute(const Expr& e, const Scope& scope, Emitted* ou
     if (!column(base, scope, &object)) return false;
     std::string owner, name;
     split_type(col->object_type, &owner, &name);
-    ObjectTypeSpec spec;
-    if (!object_type_spec(owner, name, &spec)) return fail(902, e.offset);
+    ObjectTypeDecl decl;
+    if (!object_type_decl(owner, name, &decl)) return fail(902, e.offset);
     const std::string shown = "\"" + e.path[0] + "\".\"" + e.path[1] + "\".\"" + e.path[2] + "\"";
-    if (spec.kind != ObjectTypeSpec::Kind::Object) return fail(904, e.offset, shown);
-    for (std::size_t i = 0; i < spec.attributes.size(); ++i) {
-        const ColumnDef& a = spec.attributes[i];
+    if (decl.kind != ObjectTypeDecl::Kind::Object) return fail(904, e.offset, shown);
+    for (std::size_t i = 0; i < decl.attributes.size(); ++i) {
+        const ColumnDef& a = decl.attributes[i];
         if (a.name != e.path[2]) continue;
         std::string item = "vantro_object_item(" + object.sql + "," + std::to_string(i + 1) + ")";
         out->aggregate = object.aggregate;
@@ -141,15 +141,15 @@ bool Translator::object_attribute_target(const ColumnInfo& column, const std::st
     if (column.object_type.empty()) return fail(904, offset, shown);
     std::string owner, name;
     split_type(column.object_type, &owner, &name);
-    ObjectTypeSpec spec;
-    if (!object_type_spec(owner, name, &spec)) return fail(902, offset);
-    if (spec.kind != ObjectTypeSpec::Kind::Object) return fail(904, offset, shown);
-    for (std::size_t i = 0; i < spec.attributes.size(); ++i) {
-        if (spec.attributes[i].name != attribute) continue;
-        *kinds = kinds_of(spec);
+    ObjectTypeDecl decl;
+    if (!object_type_decl(owner, name, &decl)) return fail(902, offset);
+    if (decl.kind != ObjectTypeDecl::Kind::Object) return fail(904, offset, shown);
+    for (std::size_t i = 0; i < decl.attributes.size(); ++i) {
+        if (decl.attributes[i].name != attribute) continue;
+        *kinds = kinds_of(decl);
         *index = static_cast<int>(i + 1);
         item->name = column.name;
-        item->type = spec.attributes[i].type;
+        item->type = decl.attributes[i].type;
         return true;
     }
     return fail(904, offset, shown);

@@ -327,7 +327,7 @@ private:
     bool operation(const Expr& e, const Emitted& a, const Emitted& b, Emitted* out);
     bool stored_call(const std::vector<std::string>& path, const std::vector<Emitted>& args, Emitted* out);
     // Schema-level object and collection types (sql_translate_objects.cpp).
-    bool object_type_spec(const std::string& owner, const std::string& name, ObjectTypeSpec* spec);
+    bool object_type_decl(const std::string& owner, const std::string& name, ObjectTypeDecl* decl);
     bool object_constructor(const Expr& e, const std::vector<std::string>& path, const std::vector<Emitted>& args,
                             Emitted* out, bool* handled);
     bool object_attribute(const Expr& e, const Scope& scope, Emitted* out, bool* handled);
