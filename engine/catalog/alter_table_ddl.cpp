@@ -325,9 +325,15 @@ DdlResult AlterTable::add_columns(const std::vector<std::pair<std::size_t, std::
     std::vector<Token> tokens;
     Statement s;
     Translation tr;
-    if (!sql_tokenize(text, &tokens, err_) || !sql_parse(tokens, &s, err_) ||
-        !sql_translate_parsed(text, s, ctx_, &tr, err_))
-        return DdlResult::Failed;
+    if (!sql_tokenize(text, &tokens, err_) || !sql_parse(tokens, &s, err_)) return DdlResult::Failed;
+    // Columns of object and collection types are made by CREATE TABLE only.
+    for (const ColumnDef& c : s.column_defs)
+        if (c.user_type) {
+            *err_ = ora_error(902);
+            err_->offset = c.type_offset;
+            return DdlResult::Failed;
+        }
+    if (!sql_translate_parsed(text, s, ctx_, &tr, err_)) return DdlResult::Failed;
     // The translator writes the columns first and their catalog rows after.
     sql_->push_back(tr.sql);
     for (std::string& c : tr.catalog_sql) sql_->push_back(std::move(c));
@@ -571,8 +577,18 @@ DdlResult AlterTable::modify_column(std::size_t first, const std::string& col, s
     std::vector<Token> tokens;
     Statement st;
     Translation tr;
-    if (!sql_tokenize(synthetic, &tokens, err_) || !sql_parse(tokens, &st, err_) ||
-        !sql_translate_parsed(synthetic, st, ctx_, &tr, err_)) {
+    if (!sql_tokenize(synthetic, &tokens, err_) || !sql_parse(tokens, &st, err_)) {
+        err_->offset = back(err_->offset);
+        return DdlResult::Failed;
+    }
+    // A column does not become one of an object or collection type.
+    for (const ColumnDef& c : st.column_defs)
+        if (c.user_type) {
+            *err_ = ora_error(902);
+            err_->offset = back(c.type_offset);
+            return DdlResult::Failed;
+        }
+    if (!sql_translate_parsed(synthetic, st, ctx_, &tr, err_)) {
         err_->offset = back(err_->offset);
         return DdlResult::Failed;
     }

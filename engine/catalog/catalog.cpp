@@ -416,9 +416,10 @@ bool SqliteCatalog::table_columns(const std::string& owner, const std::string& t
     if (catalog_remembered_columns(db_, generation, key, columns)) return !columns->empty();
     // A schema that is not attached to this session is not visible to it (no grants).
     if (schema_exists(owner)) {
-        CatalogStatement q(db_,
-                           "SELECT column_name,type_code,data_length,data_precision,data_scale,char_used,national,"
-                           "nullable FROM vantro_columns WHERE owner=?1 AND table_name=?2 ORDER BY column_id");
+        CatalogStatement q(
+            db_,
+            "SELECT column_name,type_code,data_length,data_precision,data_scale,char_used,national,"
+            "nullable,type_name FROM vantro_columns WHERE owner=?1 AND table_name=?2 ORDER BY column_id");
         q.text(1, owner).text(2, table);
         while (q.row()) {
             ColumnInfo c;
@@ -430,11 +431,30 @@ bool SqliteCatalog::table_columns(const std::string& owner, const std::string& t
             c.type.char_used = q.column_int(5) != 0;
             c.type.national = q.column_int(6) != 0;
             c.type.nullable = q.column_int(7) != 0;
+            if (c.type.code == kTypeObject) {
+                // A column of a schema-level type keeps the type's constructor text.
+                c.type.code = kTypeVarchar2;
+                c.object_type = owner + "." + q.column(8);
+            }
             columns->push_back(c);
         }
     }
     catalog_remember_columns(db_, generation, key, *columns);
     return !columns->empty();
+}
+
+bool SqliteCatalog::type_source(const std::string& owner, const std::string& name, std::string* source) {
+    CatalogStatement q(db_,
+                       "SELECT text FROM main.vantro_plsql_source WHERE owner=?1 AND name=?2 AND type='TYPE'"
+                       " ORDER BY line");
+    q.text(1, owner).text(2, name);
+    source->clear();
+    bool found = false;
+    while (q.row()) {
+        *source += q.column(0);
+        found = true;
+    }
+    return found;
 }
 
 bool SqliteCatalog::schema_exists(const std::string& owner) {

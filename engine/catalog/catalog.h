@@ -58,6 +58,7 @@ class SqliteCatalog : public CatalogView {
 public:
     explicit SqliteCatalog(sqlite3* db) : db_(db) {}
     bool table_columns(const std::string& owner, const std::string& table, std::vector<ColumnInfo>* columns) override;
+    bool type_source(const std::string& owner, const std::string& name, std::string* source) override;
     bool schema_exists(const std::string& owner) override;
     bool user_exists(const std::string& name) override;
     bool object_exists(const std::string& owner, const std::string& name) override;

@@ -767,6 +767,17 @@ sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp) {
         }
         return OCI_SUCCESS;
     }
+    // A type that columns of tables are of is neither dropped (unless with FORCE) nor
+    // replaced: their values follow its attributes.
+    auto table_dependents = [&]() {
+        if (h.type != "TYPE" || !exists) return false;
+        Exec q(db, "SELECT 1 FROM main.vantro_columns WHERE owner=?1 AND type_name=?2 AND type_code=" +
+                       std::to_string(kTypeObject));
+        q.text(1, h.owner).text(2, h.name);
+        return q.row();
+    };
+    const bool force = drop && s->tokens.size() >= 2 && word(s->tokens, s->tokens.size() - 2, "FORCE");
+    if ((drop ? !force : h.replace) && table_dependents()) return fail(errhp, 2303, ora_message(2303));
     if (drop) {
         if (!exists) return fail(errhp, 4043, "object " + h.name + " does not exist");
         bool ok = in_savepoint(db, [&] {

@@ -319,7 +319,12 @@ struct ColumnDef {
     std::string name;
     std::uint32_t offset = 0;
     OraType type;
-    std::string type_name;   // VARCHAR2, NUMBER, ... as declared
+    std::string type_name;  // VARCHAR2, NUMBER, ... as declared
+    // A column of a schema-level object or collection type: its owner (empty: the
+    // table's schema) and the offset of its name; type_name holds the type's name.
+    bool user_type = false;
+    std::string type_owner;
+    std::uint32_t type_offset = 0;
     bool byte_used = false;  // declared with BYTE: the session's NLS_LENGTH_SEMANTICS does not apply
     ExprPtr default_value;
     bool not_null = false;
@@ -339,6 +344,16 @@ struct ColumnDef {
     std::uint32_t identity_offset = 0;
     ExprPtr virtual_expr;  // [GENERATED ALWAYS] AS (expr) [VIRTUAL]
     ConstraintState not_null_state, primary_key_state, unique_state, references_state, check_state;
+};
+
+// A schema-level type as its CREATE TYPE source declares it: an object type's attributes
+// (name and datatype, methods left out) or a collection's element type and VARRAY limit.
+struct ObjectTypeDecl {
+    enum class Kind { Object, Varray, Table } kind = Kind::Object;
+    std::string name;
+    std::vector<ColumnDef> attributes;  // an object type's, in order
+    ColumnDef element;                  // a collection's
+    long long limit = 0;                // a VARRAY's
 };
 
 struct TableConstraint {
@@ -449,6 +464,8 @@ struct Statement {
     std::vector<std::pair<std::string, ExprPtr>> sets;  // Update SET
     ExprPtr set_row;                                    // Update SET ROW = rec
     std::vector<std::uint32_t> set_offsets;
+    // Update SET alias.column.attribute = ...: the attribute of each SET (empty: the column).
+    std::vector<std::string> set_attributes;
     ExprPtr where;
     std::vector<ColumnDef> column_defs;  // Create table; Alter table add
     std::vector<TableConstraint> constraints;
@@ -502,6 +519,8 @@ bool sql_parse(const std::vector<Token>& tokens, Statement* out, OraError* err);
 // Parses one expression that makes up the whole token list (PL/SQL expressions and
 // conditions); false with err set at the offending token.
 bool sql_parse_expression(const std::vector<Token>& tokens, std::unique_ptr<Expr>* out, OraError* err);
+// The declaration a CREATE TYPE source makes; false when the source is none the engine reads.
+bool sql_parse_type_declaration(const std::string& source, ObjectTypeDecl* out);
 // The front door's parse: every statement gets its kind. Statements of the SQL grammar
 // are parsed whole, as sql_parse does; for the kinds whose body another module's grammar
 // reads (dictionary DDL, stored units, triggers, EXPLAIN PLAN, PL/SQL blocks) only

@@ -1555,16 +1555,20 @@ bool Parser::set_list(Statement* s) {
         std::string col;
         std::uint32_t off = cur().offset;
         if (!identifier(&col)) return fail(904, "\"" + cur().text + "\"");
+        std::string attribute;
         if (is_op(".")) {
             ++p_;
             off = cur().offset;
             if (!identifier(&col)) return fail(904, "\"" + cur().text + "\"");
+            // alias.column.attribute: one attribute of an object column.
+            if (accept_op(".") && !identifier(&attribute)) return fail(904, "\"" + cur().text + "\"");
         }
         if (!expect_op("=", 927)) return false;
         ExprPtr e;
         if (!expr(&e)) return false;
         s->sets.emplace_back(col, std::move(e));
         s->set_offsets.push_back(off);
+        s->set_attributes.push_back(attribute);
     } while (accept_op(","));
     return true;
 }

@@ -38,6 +38,7 @@ public:
     Parser(const std::vector<Token>& tokens, OraError* err) : TokenCursor(tokens), err_(err) {}
 
     bool statement(Statement* s);
+    bool type_declaration(ObjectTypeDecl* out);
     bool whole_expression(ExprPtr* out) {
         if (!expr(out)) return false;
         if (!at_end()) return fail(cur().kind == TokenKind::Operator && cur().text == ")" ? 907 : 933);
@@ -123,7 +124,7 @@ private:
     bool trim_expr(ExprPtr* out, bool* handled);
     bool interval_precision(int* out, int fallback);
     bool column_def(ColumnDef* c);
-    bool datatype(ColumnDef* c);
+    bool datatype(ColumnDef* c, bool user_types = false);
     bool column_constraints(ColumnDef* c);
     bool generated_clause(ColumnDef* c);
     bool identity_options(IdentityOptions* o);

@@ -23,7 +23,7 @@ bool Parser::column_def(ColumnDef* c) {
         c->type_name = "NUMBER";
         return column_constraints(c);
     }
-    return datatype(c) && column_constraints(c);
+    return datatype(c, true) && column_constraints(c);
 }
 
 // GENERATED ALWAYS|BY DEFAULT [ON NULL] AS IDENTITY [(options)], and a virtual column's
@@ -96,7 +96,7 @@ bool Parser::identity_options(IdentityOptions* o) {
 }
 
 // The column's datatype with its length, precision and scale, as Oracle checks them.
-bool Parser::datatype(ColumnDef* c) {
+bool Parser::datatype(ColumnDef* c, bool user_types) {
     if (cur().kind != TokenKind::Word) return fail(902), false;
     std::string type = cur().text;
     std::uint32_t type_offset = cur().offset;
@@ -244,6 +244,21 @@ bool Parser::datatype(ColumnDef* c) {
     } else if (type == "BLOB") {
         ot.code = kTypeBlob;
         ot.size = 4000;
+    } else if (user_types && !is_reserved(type)) {
+        // [schema.]type: a schema-level object or collection type, which the translator
+        // looks up; its value is kept as its constructor's text.
+        c->user_type = true;
+        c->type_offset = type_offset;
+        if (accept_op(".")) {
+            if (cur().kind != TokenKind::Word && cur().kind != TokenKind::QuotedWord) return fail(902), false;
+            c->type_owner = type;
+            type = cur().text;
+            ++p_;
+        }
+        ot.code = kTypeVarchar2;
+        ot.size = 4000;
+        c->type_name = type;
+        return true;
     } else {
         *err_ = ora_error(902);
         err_->offset = type_offset;
@@ -1326,3 +1341,62 @@ bool Parser::grant_or_revoke(Statement* s) {
 }
 
 }  // namespace sql_grammar
+
+namespace sql_grammar {
+
+// [CREATE [OR REPLACE]] [EDITIONABLE|NONEDITIONABLE] TYPE [schema.]name [FORCE]
+// [AUTHID ...] AS|IS OBJECT (attribute datatype, ... [methods]) | VARRAY|VARYING ARRAY (n)
+// OF datatype | TABLE OF datatype. Methods and what follows the list are not read.
+bool Parser::type_declaration(ObjectTypeDecl* out) {
+    if (accept_word("CREATE") && accept_word("OR")) accept_word("REPLACE");
+    if (!accept_word("EDITIONABLE")) accept_word("NONEDITIONABLE");
+    if (!expect_word("TYPE", 900) || cur().kind == TokenKind::Operator) return fail(902);
+    out->name = cur().text;
+    ++p_;
+    if (accept_op(".")) {
+        if (cur().kind == TokenKind::Operator) return fail(902);
+        out->name = cur().text;
+        ++p_;
+    }
+    accept_word("FORCE");
+    if (accept_word("AUTHID")) ++p_;
+    if (!accept_word("AS") && !accept_word("IS")) return fail(905);
+    if (accept_word("OBJECT")) {
+        out->kind = ObjectTypeDecl::Kind::Object;
+        if (!expect_op("(", 906)) return false;
+        do {
+            if (is_word("MEMBER") || is_word("STATIC") || is_word("MAP") || is_word("ORDER") ||
+                is_word("CONSTRUCTOR") || is_word("FINAL") || is_word("NOT") || is_word("OVERRIDING"))
+                break;
+            ColumnDef a;
+            a.offset = cur().offset;
+            if (!identifier(&a.name)) return fail(904, "\"" + cur().text + "\"");
+            if (!datatype(&a, true)) return false;
+            out->attributes.push_back(std::move(a));
+        } while (accept_op(","));
+        return !out->attributes.empty() || fail(904);
+    }
+    if (accept_word("VARRAY") || (accept_word("VARYING") && expect_word("ARRAY", 905))) {
+        out->kind = ObjectTypeDecl::Kind::Varray;
+        if (!expect_op("(", 906)) return false;
+        if (cur().kind != TokenKind::Number) return fail(910);
+        out->limit = std::atoll(cur().text.c_str());
+        ++p_;
+        if (!expect_op(")", 907)) return false;
+    } else if (accept_word("TABLE")) {
+        out->kind = ObjectTypeDecl::Kind::Table;
+    } else {
+        return fail(902);
+    }
+    if (!expect_word("OF", 905)) return false;
+    return datatype(&out->element, true);
+}
+
+}  // namespace sql_grammar
+
+bool sql_parse_type_declaration(const std::string& source, ObjectTypeDecl* out) {
+    std::vector<Token> tokens;
+    OraError err;
+    if (!sql_tokenize(source, &tokens, &err)) return false;
+    return sql_grammar::Parser(tokens, &err).type_declaration(out);
+}

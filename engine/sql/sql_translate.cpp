@@ -829,6 +829,17 @@ bool datetime_store_sql(const Emitted& v, const OraType& t, std::string* sql) {
 bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const std::string& owner,
                              const std::string& table, std::string* sql, std::uint32_t offset) {
     const OraType& t = target.type;
+    // A value of an object or collection type goes only into a column of that type.
+    if (!target.object_type.empty() || !v.object_type.empty()) {
+        if (v.object_type == target.object_type || (v.sql == "NULL" && v.object_type.empty())) {
+            *sql = v.sql;
+            return true;
+        }
+        auto shown = [](const std::string& object_type, const OraType& type) {
+            return object_type.empty() ? family_name(type) : object_type.substr(object_type.find('.') + 1);
+        };
+        return fail(932, offset, shown(target.object_type, t), shown(v.object_type, v.type)), false;
+    }
     // The column's name for the store functions' error texts (ORA-12899).
     auto colname = [&]() {
         return owner.empty() ? std::string("NULL")
@@ -1199,13 +1210,28 @@ bool Translator::update(Statement& s) {
         for (const ColumnInfo& c : src.columns)
             if (c.name == s.sets[i].first) target = &c;
         if (!target) return fail(904, s.set_offsets[i], "\"" + s.sets[i].first + "\"");
+        const std::string attribute = i < s.set_attributes.size() ? s.set_attributes[i] : std::string();
         // Oracle refuses a column SET twice (SQLite would keep the last value).
         if (new_values.count(target->name)) return fail(957, s.set_offsets[i]);
         if (!update_generated(owner, s.table.name, target->name, s.set_offsets[i])) return false;
         Emitted v;
         if (!expr(*s.sets[i].second, scope, &v)) return false;
         std::string stored;
-        if (!store_value(v, *target, owner, s.table.name, &stored, s.sets[i].second->offset)) return false;
+        if (!attribute.empty()) {
+            // One attribute of an object column: the object with that item replaced.
+            std::string kinds;
+            int index = 0;
+            ColumnInfo item;
+            if (!object_attribute_target(*target, attribute, s.set_offsets[i], &kinds, &index, &item)) return false;
+            if (!store_value(v, item, owner, s.table.name, &stored, s.sets[i].second->offset)) return false;
+            Emitted value;
+            value.sql = stored;
+            value.type = item.type;
+            stored = "vantro_object_set(" + quote_name(target->name) + "," + std::to_string(index) + "," +
+                     quote_text(kinds) + "," + as_text(value) + ")";
+        } else if (!store_value(v, *target, owner, s.table.name, &stored, s.sets[i].second->offset)) {
+            return false;
+        }
         sql += (i ? "," : "") + quote_name(target->name) + "=" + stored;
         new_values[target->name] = stored;
     }

@@ -108,9 +108,10 @@ void Translator::catalog_insert(const std::string& owner, const std::string& tab
         "INSERT INTO main.vantro_columns(owner,table_name,column_name,column_id,type_code,type_name,data_length,"
         "data_precision,data_scale,char_used,national,nullable) VALUES (" +
         quote_text(owner) + "," + quote_text(table) + "," + quote_text(c.name) + "," + std::to_string(column_id) + "," +
-        std::to_string(c.type.code) + "," + quote_text(c.type_name) + "," + std::to_string(c.type.size) + "," +
-        std::to_string(c.type.precision) + "," + std::to_string(c.type.scale) + "," + (c.type.char_used ? "1" : "0") +
-        "," + (c.type.national ? "1" : "0") + "," + (column_not_null(c) ? "0" : "1") + ")");
+        std::to_string(c.user_type ? kTypeObject : c.type.code) + "," + quote_text(c.type_name) + "," +
+        std::to_string(c.type.size) + "," + std::to_string(c.type.precision) + "," + std::to_string(c.type.scale) +
+        "," + (c.type.char_used ? "1" : "0") + "," + (c.type.national ? "1" : "0") + "," +
+        (column_not_null(c) ? "0" : "1") + ")");
 }
 
 namespace {
@@ -203,6 +204,7 @@ bool Translator::create_table(Statement& s) {
     std::vector<std::string> deferrable_not_nulls;  // columns whose NOT NULL is DEFERRABLE
     for (ColumnDef& c : s.column_defs) {
         if (!names.insert(c.name).second) return fail(957, c.offset);
+        if (c.user_type && !object_column(c, owner)) return false;
         // A session's rows of a temporary table are not seen by the triggers that would
         // defer a key or check.
         if (temporary && deferred_besides_reference(c)) return fail(3001, c.offset);

@@ -274,6 +274,12 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
         if (!hierarchy_value(e, scope, out, &handled)) return false;
         if (handled) return true;
     }
+    {
+        // alias.column.attribute of an object column.
+        bool handled = false;
+        if (!object_attribute(e, scope, out, &handled)) return false;
+        if (handled) return true;
+    }
     const std::string& name = e.path.back();
     std::string qualifier;
     if (e.path.size() == 2) qualifier = e.path[0];
@@ -301,6 +307,7 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
                                                quote_name(found->stored_name(col - found->columns.data())));
             out->type = col->type;
             out->trimmed = col->type.code == kTypeChar;
+            out->object_type = col->object_type;
             return true;
         }
         if (name == "ROWID" && e.path.size() <= 2) {
@@ -750,6 +757,11 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
     std::vector<std::string> path = e.path;
     if (path.empty()) path.push_back(f);
     if (stored_call(path, args, out)) return true;
+    {
+        bool constructor = false;
+        if (!object_constructor(e, path, args, out, &constructor)) return false;
+        if (constructor) return true;
+    }
     std::string shown;
     for (std::size_t i = 0; i < path.size(); ++i) shown += (i ? ".\"" : "\"") + path[i] + "\"";
     return fail(904, e.offset, shown);

@@ -57,6 +57,7 @@ struct Emitted {
     std::string literal;   // a number literal's text as typed
     bool trimmed = false;  // a CHAR column's value, stored without its trailing blanks
     bool text_literal = false;
+    std::string object_type = {};  // "OWNER.NAME" for a value of a schema-level object or collection type
 };
 
 bool is_char(const OraType& t);
@@ -325,6 +326,14 @@ private:
     bool balanced_chain(const std::vector<Expr*>& spine, std::vector<Emitted>& terms, Emitted* out);
     bool operation(const Expr& e, const Emitted& a, const Emitted& b, Emitted* out);
     bool stored_call(const std::vector<std::string>& path, const std::vector<Emitted>& args, Emitted* out);
+    // Schema-level object and collection types (sql_translate_objects.cpp).
+    bool object_type_decl(const std::string& owner, const std::string& name, ObjectTypeDecl* decl);
+    bool object_constructor(const Expr& e, const std::vector<std::string>& path, const std::vector<Emitted>& args,
+                            Emitted* out, bool* handled);
+    bool object_attribute(const Expr& e, const Scope& scope, Emitted* out, bool* handled);
+    bool object_column(ColumnDef& c, const std::string& table_owner);
+    bool object_attribute_target(const ColumnInfo& column, const std::string& attribute, std::uint32_t offset,
+                                 std::string* kinds, int* index, ColumnInfo* item);
     bool comparison_operands(Emitted* a, Emitted* b, std::uint32_t offset);
     std::string as_text(const Emitted& e) const;
     // The name of an unaliased select item: a column's own, else the expression's text

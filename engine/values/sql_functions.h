@@ -63,6 +63,8 @@ struct SessionSettings {
 bool sql_aggregates_register(sqlite3* db);
 // The statistical aggregates and percentiles (vantro_stat, vantro_mode, vantro_percentile).
 bool sql_statistics_register(sqlite3* db);
+// Values of schema-level object and collection types (sql_objects.cpp).
+bool sql_objects_register(sqlite3* db);
 
 // Compiles the session's date and timestamp formats after a change.
 void settings_compile_formats(SessionSettings* settings);

@@ -36,12 +36,18 @@ constexpr std::uint16_t kTypeTimestampTz = 188;   // TIMESTAMP(s) WITH TIME ZONE
 constexpr std::uint16_t kTypeTimestampLtz = 232;  // TIMESTAMP(s) WITH LOCAL TIME ZONE
 constexpr std::uint16_t kTypeIntervalYm = 189;    // INTERVAL YEAR(p) TO MONTH: precision p
 constexpr std::uint16_t kTypeIntervalDs = 190;    // INTERVAL DAY(p) TO SECOND(s): precision p, scale s
-constexpr std::uint16_t kTypeRowid = 104;         // ROWID (size 18) and UROWID (size 4000): the rowid's text
+// A column of a schema-level object or collection type, as the catalog records it
+// (described as VARCHAR2(4000) holding the constructor's text).
+constexpr std::uint16_t kTypeObject = 108;
+constexpr std::uint16_t kTypeRowid = 104;  // ROWID (size 18) and UROWID (size 4000): the rowid's text
 
 struct ColumnInfo {
     std::string name;
     OraType type;
     bool name_cut = false;  // a name taken from an expression's text, cut to its first 128 bytes
+    // A column of a schema-level object or collection type: "OWNER.NAME" (the value is kept
+    // as its constructor's text, type is VARCHAR2(4000)).
+    std::string object_type = {};
 };
 
 // An Oracle error: number, the text after "ORA-nnnnn: ", and the 0-based byte offset
@@ -326,6 +332,13 @@ public:
         (void)table;
         (void)sql;
         (void)code;
+        return false;
+    }
+    // The CREATE TYPE source of owner.name; false when there is no such type.
+    virtual bool type_source(const std::string& owner, const std::string& name, std::string* source) {
+        (void)owner;
+        (void)name;
+        (void)source;
         return false;
     }
     virtual bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) {

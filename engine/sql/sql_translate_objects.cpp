@@ -1,0 +1,156 @@
+// Schema-level object and collection types in SQL: columns of such a type, the types'
+// constructors and the attributes of an object column. A value is kept as its
+// constructor's text (values/sql_objects.cpp); the type itself is read from its
+// CREATE TYPE source each time a statement names it.
+#include "values/errors.h"
+#include "sql/sql_text.h"
+#include "sql/sql_translator.h"
+
+std::string family_name(const OraType& t);
+
+namespace {
+
+// The item kind vantro_object takes for an attribute or element of type c; empty when
+// the engine keeps no such attribute (other object types, dates, LOBs ...).
+std::string item_kind(const ColumnDef& c) {
+    if (c.user_type) return {};
+    if (c.type.code == kTypeNumber) return "N";
+    if (c.type.code == kTypeVarchar2 || c.type.code == kTypeChar)
+        return "S" + std::to_string(c.type.size) + (c.type.char_used || c.type.national ? "C" : "");
+    return {};
+}
+
+std::string kinds_of(const ObjectTypeDecl& decl) {
+    if (decl.kind != ObjectTypeDecl::Kind::Object) return item_kind(decl.element);
+    std::string kinds;
+    for (const ColumnDef& a : decl.attributes) {
+        std::string k = item_kind(a);
+        if (k.empty()) return {};
+        kinds += (kinds.empty() ? "" : ",") + k;
+    }
+    return kinds;
+}
+
+void split_type(const std::string& object_type, std::string* owner, std::string* name) {
+    std::size_t dot = object_type.find('.');
+    *owner = object_type.substr(0, dot);
+    *name = dot == std::string::npos ? std::string() : object_type.substr(dot + 1);
+}
+
+}  // namespace
+
+bool Translator::object_type_decl(const std::string& owner, const std::string& name, ObjectTypeDecl* decl) {
+    std::string source;
+    if (!ctx_.catalog->type_source(owner, name, &source)) return false;
+    return sql_parse_type_declaration(source, decl) && decl->name == name && !kinds_of(*decl).empty();
+}
+
+bool Translator::object_column(ColumnDef& c, const std::string& table_owner) {
+    const std::string owner = c.type_owner.empty() ? table_owner : c.type_owner;
+    ObjectTypeDecl decl;
+    if (!object_type_decl(owner, c.type_name, &decl)) return fail(902, c.type_offset);
+    c.type_owner = owner;
+    return true;
+}
+
+bool Translator::object_constructor(const Expr& e, const std::vector<std::string>& path,
+                                    const std::vector<Emitted>& args, Emitted* out, bool* handled) {
+    *handled = false;
+    if (path.empty() || path.size() > 2) return true;
+    const std::string owner = path.size() == 2 ? path[0] : ctx_.schema;
+    ObjectTypeDecl decl;
+    if (!object_type_decl(owner, path.back(), &decl)) return true;
+    *handled = true;
+    if (decl.kind == ObjectTypeDecl::Kind::Object && args.size() != decl.attributes.size()) return fail(2315, e.offset);
+    if (decl.kind == ObjectTypeDecl::Kind::Varray && static_cast<long long>(args.size()) > decl.limit)
+        return fail(22909, e.offset);
+    const std::string kinds = kinds_of(decl);
+    out->sql = "vantro_object(" + quote_text(decl.name) + "," + quote_text(kinds);
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const char kind = decl.kind == ObjectTypeDecl::Kind::Object ? item_kind(decl.attributes[i])[0] : kinds[0];
+        const Emitted& a = args[i];
+        const bool null_literal = e.args[i]->kind == ExprKind::Null;
+        const bool fits = null_literal || (a.object_type.empty() && (is_number(a.type) || is_char(a.type)));
+        if (!fits)
+            return fail(
+                932, e.args[i]->offset, kind == 'N' ? "NUMBER" : "CHAR",
+                a.object_type.empty() ? family_name(a.type) : a.object_type.substr(a.object_type.find('.') + 1));
+        std::string v = a.sql;
+        if (null_literal) {
+            v = "NULL";
+        } else if (kind == 'N') {
+            Emitted n = a;
+            if (is_char(a.type)) n.sql = "vantro_to_number(" + a.sql + ")";
+            n.type = number_type();
+            n.trimmed = false;
+            v = as_text(n);
+        } else {
+            v = as_text(a);
+        }
+        out->sql += "," + v;
+        out->aggregate = out->aggregate || a.aggregate;
+    }
+    out->sql += ")";
+    out->type = varchar_type(4000);
+    out->object_type = owner + "." + decl.name;
+    return true;
+}
+
+bool Translator::object_attribute(const Expr& e, const Scope& scope, Emitted* out, bool* handled) {
+    *handled = false;
+    if (e.path.size() != 3) return true;
+    const ColumnInfo* col = nullptr;
+    for (const Scope* s = &scope; s && !col; s = s->outer)
+        for (const Source& src : s->sources)
+            if (src.alias == e.path[0])
+                for (const ColumnInfo& c : src.columns)
+                    if (c.name == e.path[1] && !c.object_type.empty()) col = &c;
+    if (!col) return true;
+    *handled = true;
+    Expr base;
+    base.kind = ExprKind::Column;
+    base.path = {e.path[0], e.path[1]};
+    base.offset = e.offset;
+    Emitted object;
+    if (!column(base, scope, &object)) return false;
+    std::string owner, name;
+    split_type(col->object_type, &owner, &name);
+    ObjectTypeDecl decl;
+    if (!object_type_decl(owner, name, &decl)) return fail(902, e.offset);
+    const std::string shown = "\"" + e.path[0] + "\".\"" + e.path[1] + "\".\"" + e.path[2] + "\"";
+    if (decl.kind != ObjectTypeDecl::Kind::Object) return fail(904, e.offset, shown);
+    for (std::size_t i = 0; i < decl.attributes.size(); ++i) {
+        const ColumnDef& a = decl.attributes[i];
+        if (a.name != e.path[2]) continue;
+        std::string item = "vantro_object_item(" + object.sql + "," + std::to_string(i + 1) + ")";
+        out->aggregate = object.aggregate;
+        out->type = a.type;
+        if (a.type.code == kTypeNumber) {
+            out->sql = "vantro_to_number(" + item + ")";
+        } else {
+            out->sql = item;
+        }
+        return true;
+    }
+    return fail(904, e.offset, shown);
+}
+
+bool Translator::object_attribute_target(const ColumnInfo& column, const std::string& attribute, std::uint32_t offset,
+                                         std::string* kinds, int* index, ColumnInfo* item) {
+    const std::string shown = "\"" + column.name + "\".\"" + attribute + "\"";
+    if (column.object_type.empty()) return fail(904, offset, shown);
+    std::string owner, name;
+    split_type(column.object_type, &owner, &name);
+    ObjectTypeDecl decl;
+    if (!object_type_decl(owner, name, &decl)) return fail(902, offset);
+    if (decl.kind != ObjectTypeDecl::Kind::Object) return fail(904, offset, shown);
+    for (std::size_t i = 0; i < decl.attributes.size(); ++i) {
+        if (decl.attributes[i].name != attribute) continue;
+        *kinds = kinds_of(decl);
+        *index = static_cast<int>(i + 1);
+        item->name = column.name;
+        item->type = decl.attributes[i].type;
+        return true;
+    }
+    return fail(904, offset, shown);
+}
