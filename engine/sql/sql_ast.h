@@ -70,6 +70,20 @@ struct JsonGenClauses {
     bool strict = false, unique_keys = false;
 };
 
+// The SQL/XML generation functions (Function nodes). XMLELEMENT and XMLPI: name is the
+// element's (target's) name; XMLELEMENT's args[0..attributes) are XMLATTRIBUTES values and
+// the rest its content. names holds per argument of XMLATTRIBUTES and XMLFOREST the
+// attribute's or element's name. XMLAGG's ORDER BY is in extras->within. XMLSERIALIZE:
+// document, and the type it returns (clob, or VARCHAR2(size)).
+struct XmlClauses {
+    std::string name;
+    std::vector<std::string> names;
+    std::size_t attributes = 0;
+    bool document = false;
+    bool clob = true;
+    std::uint32_t size = 4000;
+};
+
 enum class ExprKind {
     String,  // text: the value ('' never reaches here: it is Null)
     Number,  // text: as typed
@@ -148,6 +162,8 @@ struct Expr {
 
     // Function: the clauses of JSON_OBJECT, JSON_ARRAY, JSON_OBJECTAGG and JSON_ARRAYAGG.
     std::unique_ptr<JsonGenClauses> json_gen;
+    // Function: the clauses of XMLELEMENT, XMLFOREST, XMLAGG and the other SQL/XML functions.
+    std::unique_ptr<XmlClauses> xml;
 
     Expr() = default;
     Expr(const Expr&) = delete;

@@ -442,6 +442,8 @@ bool Parser::grouping_element(GroupingElement* g, int level) {
 }
 
 bool Parser::from_item(FromItem* f) {
+    // XMLTABLE is known but not available here.
+    if (is_word("XMLTABLE") && op_at(1, "(")) return fail(3001, ": XMLTABLE");
     if (is_word("JSON_TABLE") && op_at(1, "(")) {
         if (!json_table(f)) return false;
     } else if (accept_op("(")) {
@@ -889,6 +891,8 @@ bool Parser::primary(ExprPtr* out) {
             return json_function(out);
         if (json_generation_name(t.text) && peek().kind == TokenKind::Operator && peek().text == "(")
             return json_generation(out);
+        if (xml_function_name(t.text) && peek().kind == TokenKind::Operator && peek().text == "(")
+            return xml_function(out);
         if (t.text == "SYSDATE" || t.text == "USER") {
             *out = make(t.text == "USER" ? ExprKind::User : ExprKind::Sysdate, t.offset);
             ++p_;

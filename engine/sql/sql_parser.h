@@ -23,6 +23,8 @@ inline const char* const kReserved[] = {
 
 // JSON_OBJECT, JSON_ARRAY, JSON_OBJECTAGG and JSON_ARRAYAGG, which have a grammar of their own.
 bool json_generation_name(const std::string& name);
+// The SQL/XML functions, likewise (sql_parser_xml.cpp).
+bool xml_function_name(const std::string& name);
 
 // Deeper nesting than this is refused rather than allowed to exhaust the stack.
 inline constexpr int kMaxDepth = 200;
@@ -96,6 +98,8 @@ private:
     bool json_behaviour(Expr* e, bool query);
     bool json_generation(ExprPtr* out);  // sql_parser_json_gen.cpp
     bool json_gen_clauses(Expr* e);
+    bool xml_function(ExprPtr* out);  // sql_parser_xml.cpp
+    bool xml_named_list(Expr* e, const char* function);
     bool json_table(FromItem* f);
     bool json_table_columns(std::vector<JsonTableColumn>* columns, int depth);
     bool json_table_column(JsonTableColumn* c, int depth);

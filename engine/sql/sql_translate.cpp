@@ -945,7 +945,7 @@ static bool copy_simple_expr(const Expr& from, ExprPtr* out) {
     default:
         return false;
     }
-    if (from.subquery || from.over || from.extras || from.json || from.json_gen) return false;
+    if (from.subquery || from.over || from.extras || from.json || from.json_gen || from.xml) return false;
     auto e = std::make_unique<Expr>();
     e->kind = from.kind;
     e->text = from.text;

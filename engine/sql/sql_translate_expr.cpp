@@ -149,7 +149,7 @@ bool is_aggregate_call(const Expr& e) {
     return e.kind == ExprKind::Function && !e.over &&
            (e.text == "COUNT" || e.text == "SUM" || e.text == "AVG" || e.text == "MIN" || e.text == "MAX" ||
             e.text == "LISTAGG" || (e.path.empty() && statistic_function(e.text)) ||
-            (e.json_gen && (e.text == "JSON_ARRAYAGG" || e.text == "JSON_OBJECTAGG")));
+            (e.json_gen && (e.text == "JSON_ARRAYAGG" || e.text == "JSON_OBJECTAGG")) || (e.xml && e.text == "XMLAGG"));
 }
 
 std::size_t expr_nodes(const Expr& e) {
@@ -656,6 +656,7 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
     if (is_grouping_call(e)) return fail(30481, e.offset);
     if (e.over) return analytic(e, scope, out);
     if (e.json_gen) return json_generate(e, scope, out);
+    if (e.xml) return xml_generate(e, scope, out);
     if (e.path.empty() && e.text == "LISTAGG") return listagg(e, scope, out);
     if (e.path.empty() && statistic_function(e.text)) return statistic(e, scope, out);
     if (e.path.empty() && analytic_only_function(e.text)) return fail(30484, e.end);

@@ -280,6 +280,8 @@ private:
     // JSON_OBJECT, JSON_ARRAY, JSON_OBJECTAGG and JSON_ARRAYAGG (sql_translate_json_gen.cpp).
     bool json_generate(Expr& e, const Scope& scope, Emitted* out);
     bool json_gen_value(const Expr& arg, const Emitted& v, bool format_json, std::string* sql);
+    // XMLELEMENT, XMLFOREST, XMLAGG and the other SQL/XML functions (sql_translate_xml.cpp).
+    bool xml_generate(Expr& e, const Scope& scope, Emitted* out);
     // A JSON_TABLE FROM item: the call of vantro_json_table over the document, which may
     // read the sources of scope (the items to its left).
     bool json_table_source(FromItem& f, const Scope& scope, Source* src);

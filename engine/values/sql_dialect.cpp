@@ -12,6 +12,7 @@
 #include "values/sql_supplied.h"
 #include "values/sql_json.h"
 #include "values/sql_json_gen.h"
+#include "values/sql_xml.h"
 #include "values/sql_arithmetic.h"
 #include "values/sql_regexp.h"
 #include "values/utf8.h"
@@ -1159,6 +1160,7 @@ const FunctionEntry kFunctions[] = {
 
 bool dialect_functions_register(sqlite3* db, SessionSettings* settings) {
     if (!json_generation_register(db)) return false;
+    if (!xml_functions_register(db)) return false;
     for (const FunctionEntry& f : kFunctions) {
         int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
         if (sqlite3_create_function(db, f.name, f.args, flags, settings, f.fn, nullptr, nullptr) != SQLITE_OK)
