@@ -113,6 +113,10 @@ void drop_orphan_rows(sqlite3* db, const std::string& user) {
         "DELETE FROM main.vantro_ind_partitions WHERE owner=?1 AND index_name IN (SELECT index_name FROM"
         " main.vantro_index_options WHERE owner=?1 AND table_name NOT IN $L)",
         "DELETE FROM main.vantro_index_options WHERE owner=?1 AND table_name NOT IN $L",
+        "DELETE FROM main.vantro_tab_stats WHERE owner=?1 AND table_name NOT IN $L",
+        "DELETE FROM main.vantro_col_stats WHERE owner=?1 AND table_name NOT IN $L",
+        "DELETE FROM main.vantro_ind_stats WHERE owner=?1 AND table_name NOT IN $L",
+        "DELETE FROM main.vantro_stats_locks WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_temporary_tables WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_part_tables WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_part_key_columns WHERE owner=?1 AND table_name NOT IN $L",

@@ -10,6 +10,7 @@
 
 #include "catalog/catalog.h"
 #include "catalog/constraints.h"
+#include "catalog/statistics.h"
 
 #include "values/errors.h"
 #include "values/session_params.h"
@@ -81,6 +82,17 @@ const char* const kDictionarySchema =
     " rewrite_enabled TEXT NOT NULL, last_refresh TEXT, staleness TEXT NOT NULL, PRIMARY KEY(owner, mview_name));"
     "CREATE TABLE IF NOT EXISTS main.vantro_mview_logs(log_owner TEXT NOT NULL, master TEXT NOT NULL,"
     " log_table TEXT NOT NULL, PRIMARY KEY(log_owner, master));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_tab_stats(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
+    " num_rows INTEGER, blocks INTEGER, avg_row_len INTEGER, sample_size INTEGER, last_analyzed TEXT,"
+    " PRIMARY KEY(owner, table_name));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_col_stats(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
+    " column_name TEXT NOT NULL, num_distinct INTEGER, num_nulls INTEGER, avg_col_len INTEGER,"
+    " sample_size INTEGER, last_analyzed TEXT, PRIMARY KEY(owner, table_name, column_name));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_ind_stats(owner TEXT NOT NULL, index_name TEXT NOT NULL,"
+    " table_name TEXT NOT NULL, num_rows INTEGER, distinct_keys INTEGER, last_analyzed TEXT,"
+    " PRIMARY KEY(owner, index_name));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_stats_locks(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
+    " PRIMARY KEY(owner, table_name));"
     "CREATE TABLE IF NOT EXISTS main.vantro_sessions(last_id INTEGER NOT NULL);"
     "INSERT INTO main.vantro_sessions SELECT 1000 WHERE NOT EXISTS (SELECT 1 FROM main.vantro_sessions);"
     "CREATE TABLE IF NOT EXISTS main.vantro_plsql_triggers(owner TEXT NOT NULL, trigger_name TEXT NOT NULL,"
@@ -232,7 +244,10 @@ const char* const kTableColumns =
     "coalesce(g.pct_used,40),coalesce(g.ini_trans,1),coalesce(g.max_trans,255),coalesce(g.initial_extent,65536)," \
     "coalesce(g.next_extent,1048576),coalesce(g.min_extents,1),coalesce(g.max_extents,2147483645),"               \
     "coalesce(g.pct_increase,0),coalesce(g.freelists,1),coalesce(g.freelist_groups,1),coalesce(g.logging,'YES')," \
-    "'N',NULL,NULL,NULL,NULL,NULL,NULL,'         1','         1','    N','ENABLED',NULL,NULL,"                    \
+    "'N',st.num_rows,st.blocks,CASE WHEN st.num_rows IS NOT NULL THEN 0 END,"                                     \
+    "CASE WHEN st.num_rows IS NOT NULL THEN 0 END,CASE WHEN st.num_rows IS NOT NULL THEN 0 END,st.avg_row_len,"   \
+    "'         1','         1','    N','ENABLED',"                                                                \
+    "st.sample_size,st.last_analyzed,"                                                                            \
     "CASE WHEN EXISTS (SELECT 1 FROM main.vantro_part_tables pt WHERE pt.owner=$U AND pt.table_name=m.name)"      \
     " THEN 'YES' ELSE 'NO' END,x.iot_type,"                                                                       \
     "CASE WHEN t.duration IS NULL THEN 'N' ELSE 'Y' END,'N','NO',coalesce(g.buffer_pool,'DEFAULT'),'DISABLED',"   \
@@ -242,9 +257,22 @@ const char* const kTableColumns =
     " LEFT JOIN main.vantro_storage g"                                                                            \
     " ON g.owner=" OWNER                                                                                          \
     " AND g.object_name=m.name AND g.object_kind='TABLE'"                                                         \
+    " LEFT JOIN main.vantro_tab_stats st ON st.owner=" OWNER                                                      \
+    " AND st.table_name=m.name"                                                                                   \
     " LEFT JOIN main.vantro_table_options x ON x.owner=" OWNER                                                    \
     " AND x.table_name=m.name"                                                                                    \
     " WHERE m.type='table' AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"
+
+// The column statistics gathered, with the table's time of gathering.
+const char* const kColStatColumns =
+    "TABLE_NAME VARCHAR2(128), COLUMN_NAME VARCHAR2(128), NUM_DISTINCT NUMBER, LOW_VALUE RAW(1000),"
+    " HIGH_VALUE RAW(1000), DENSITY NUMBER, NUM_NULLS NUMBER, NUM_BUCKETS NUMBER, LAST_ANALYZED DATE,"
+    " SAMPLE_SIZE NUMBER, GLOBAL_STATS VARCHAR2(3), USER_STATS VARCHAR2(3), AVG_COL_LEN NUMBER,"
+    " HISTOGRAM VARCHAR2(15)";
+#define COL_STAT_ROW                                                                                          \
+    "c.table_name,c.column_name,c.num_distinct,NULL,NULL,CASE WHEN c.num_distinct>0 THEN 1.0/c.num_distinct"  \
+    " WHEN c.num_distinct=0 THEN 0 END,c.num_nulls,1,c.last_analyzed,c.sample_size,'YES','NO',c.avg_col_len," \
+    "'NONE' FROM main.vantro_col_stats c"
 
 const char* const kIndexColumns =
     "INDEX_NAME VARCHAR2(128), INDEX_TYPE VARCHAR2(27), TABLE_OWNER VARCHAR2(128), TABLE_NAME VARCHAR2(128),"
@@ -254,7 +282,8 @@ const char* const kIndexColumns =
     " INCLUDE_COLUMN NUMBER, FREELISTS NUMBER, FREELIST_GROUPS NUMBER, PCT_FREE NUMBER, LOGGING VARCHAR2(3),"
     " STATUS VARCHAR2(8), DEGREE VARCHAR2(40), INSTANCES VARCHAR2(40), PARTITIONED VARCHAR2(3),"
     " TEMPORARY VARCHAR2(1), GENERATED VARCHAR2(1), SECONDARY VARCHAR2(1), BUFFER_POOL VARCHAR2(7),"
-    " FUNCIDX_STATUS VARCHAR2(8), JOIN_INDEX VARCHAR2(3), VISIBILITY VARCHAR2(9)";
+    " FUNCIDX_STATUS VARCHAR2(8), JOIN_INDEX VARCHAR2(3), VISIBILITY VARCHAR2(9), DISTINCT_KEYS NUMBER,"
+    " NUM_ROWS NUMBER, LAST_ANALYZED DATE";
 
 // Indexes created by CREATE INDEX (SQLite's automatic key indexes have no Oracle name).
 // A descending makes the index function-based, as in Oracle; indexes keep their
@@ -277,11 +306,13 @@ const char* const kIndexColumns =
     " 1 FROM main.vantro_temporary_tables t WHERE t.owner=$U AND t.table_name=m.tbl_name) THEN 'Y'"   \
     " ELSE 'N' END,'N','N',"                                                                          \
     "coalesce(g.buffer_pool,'DEFAULT'),CASE WHEN " INDEX_DESC                                         \
-    " THEN 'ENABLED' END,'NO',coalesce(o.visibility,'VISIBLE')"                                       \
+    " THEN 'ENABLED' END,'NO',coalesce(o.visibility,'VISIBLE'),st.distinct_keys,st.num_rows,st.last_analyzed" \
     " FROM $S.sqlite_master m LEFT JOIN main.vantro_storage g ON g.owner=$U"                          \
     " AND g.object_name=vantro_index_name($U,m.name,m.tbl_name)"                                      \
     " AND g.object_kind='INDEX' LEFT JOIN main.vantro_index_options o ON o.owner=$U"                  \
     " AND o.index_name=vantro_index_name($U,m.name,m.tbl_name)"                                       \
+    " LEFT JOIN main.vantro_ind_stats st ON st.owner=$U"                                              \
+    " AND st.index_name=vantro_index_name($U,m.name,m.tbl_name)"                                      \
     " WHERE m.type='index' AND vantro_index_name($U,m.name,m.tbl_name) IS NOT NULL"
 
 const char* const kArgumentColumns =
@@ -490,6 +521,9 @@ const ViewDef kViews[] = {
     {"USER_TABLES", kTableColumns, "SELECT " TABLE_ROW},
     {"ALL_TABLES", nullptr, "SELECT $U," TABLE_ROW " UNION ALL SELECT m.owner," TABLE_ROW_OF("m.owner", OTHER_TABLES)},
     {"USER_TAB_COLUMNS", kColumnColumns, "SELECT " COLUMN_ROW},
+    {"USER_TAB_COL_STATISTICS", kColStatColumns, "SELECT " COL_STAT_ROW " WHERE c.owner=$U"},
+    {"ALL_TAB_COL_STATISTICS", nullptr,
+     "SELECT c.owner," COL_STAT_ROW " WHERE c.owner=$U OR vantro_may_see(c.owner,c.table_name)"},
     {"ALL_TAB_COLUMNS", nullptr, "SELECT c.owner," COLUMN_ROW_ALL},
     {"USER_TAB_COLS", kTabColsColumns, "SELECT " COLUMN_TAB_COLS},
     {"ALL_TAB_COLS", nullptr, "SELECT c.owner," COLUMN_TAB_COLS_ALL},
@@ -781,6 +815,9 @@ bool parse_columns(const std::string& list, std::vector<ColumnInfo>* out) {
         } else if (base == "LONG") {
             c.type.code = kTypeLong;
             c.type.size = 0;
+        } else if (base == "RAW") {
+            c.type.code = kTypeRaw;
+            c.type.size = size;
         } else {
             return false;
         }
@@ -1051,7 +1088,8 @@ bool dictionary_functions_register(sqlite3* db, SessionSettings* settings) {
     if (sqlite3_create_function(db, "vantro_constraint_index", 4, flags, nullptr, fn_constraint_index, nullptr,
                                 nullptr) != SQLITE_OK)
         return false;
-    if (sqlite3_create_function(db, "vantro_index_name", 3, flags, nullptr, fn_index_name, nullptr, nullptr) !=
+    if (!statistics_functions_register(db) ||
+        sqlite3_create_function(db, "vantro_index_name", 3, flags, nullptr, fn_index_name, nullptr, nullptr) !=
             SQLITE_OK ||
         sqlite3_create_function(db, "vantro_may_see", 2, flags, nullptr, fn_may_see, nullptr, nullptr) != SQLITE_OK)
         return false;

@@ -668,7 +668,10 @@ bool Parser::supplied_call(PlStmt* st, const Token& first, const std::string& me
     st->arg_names.assign(count, std::string());
     for (std::size_t p = 0; p < count; ++p) {
         if (arg_of[p] < 0) {
-            st->targets.push_back(PlTarget{});
+            // A parameter left to its default between named ones: no variable stands for it.
+            PlTarget gap;
+            gap.slot = -1;
+            st->targets.push_back(gap);
             st->exprs.push_back(nullptr);
             continue;
         }

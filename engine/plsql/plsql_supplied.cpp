@@ -5,11 +5,13 @@
 #include "plsql/plsql_supplied.h"
 
 #include "catalog/mviews.h"
+#include "catalog/statistics.h"
 #include "oci/engine.h"
 #include "values/errors.h"
 #include "values/sql_supplied.h"
 
 #include <chrono>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -298,6 +300,95 @@ bool mview_refresh_all(PlSuppliedCall* c, PlError* err) {
     return refresh_done(c, ok, failed, err);
 }
 
+// DBMS_STATS: a name in double quotes keeps its case, others are upper case; a NULL
+// owner is the session user. Gathering and deleting commit, as in Oracle.
+std::string stats_name(const PlSuppliedCall& c, std::size_t k, const std::string& fallback) {
+    std::string n = text(c, k);
+    if (n.empty()) return fallback;
+    if (n.size() >= 2 && n.front() == '"' && n.back() == '"') return n.substr(1, n.size() - 2);
+    for (char& ch : n) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    return n;
+}
+
+std::string stats_owner(const PlSuppliedCall& c) {
+    return stats_name(c, 0, c.session->user);
+}
+
+// ESTIMATE_PERCENT: NULL or AUTO_SAMPLE_SIZE (0), else more than 0 and at most 100.
+bool stats_percent(PlSuppliedCall* c, std::size_t k, PlError* err) {
+    double p = 0;
+    if (k >= c->args.size() || !c->given[k] || c->args[k].kind == PlKind::Null) return true;
+    if (number(*c, k, &p) && p >= 0 && p <= 100) return true;
+    err->code = 20001;
+    err->message = "Invalid Estimate Percent";
+    return false;
+}
+
+// STATTAB: there are no user statistics tables (CREATE_STAT_TABLE is not supplied), so a
+// table named there never exists.
+bool stats_no_stattab(const PlSuppliedCall& c, std::size_t k, PlError* err) {
+    const std::string tab = stats_name(c, k, "");
+    if (tab.empty()) return true;
+    err->code = 20000;
+    err->message = "Unable to open statistics table \"" + stats_owner(c) + "\".\"" + tab +
+                   "\": insufficient privileges or does not exist";
+    return false;
+}
+
+// CASCADE: FALSE leaves the indexes alone; TRUE, NULL and AUTO_CASCADE gather them.
+bool stats_flag(const PlSuppliedCall& c, std::size_t k) {
+    double d = 1;
+    return !(k < c.args.size() && c.given[k] && number(c, k, &d) && d == 0);
+}
+
+bool stats_gather_table(PlSuppliedCall* c, PlError* err) {
+    if (!stats_percent(c, 3, err) || !stats_no_stattab(*c, 9, err)) return false;
+    OraError failed;
+    bool ok = statistics_gather_table(c->session->server->db, stats_owner(*c), stats_name(*c, 1, ""), stats_flag(*c, 8),
+                                      &failed);
+    return refresh_done(c, ok, failed, err);
+}
+
+bool stats_gather_index(PlSuppliedCall* c, PlError* err) {
+    if (!stats_percent(c, 3, err) || !stats_no_stattab(*c, 4, err)) return false;
+    OraError failed;
+    bool ok = statistics_gather_index(c->session->server->db, stats_owner(*c), stats_name(*c, 1, ""), &failed);
+    return refresh_done(c, ok, failed, err);
+}
+
+bool stats_gather_schema(PlSuppliedCall* c, PlError* err) {
+    if (!stats_percent(c, 1, err) || !stats_no_stattab(*c, 7, err)) return false;
+    OraError failed;
+    bool ok = statistics_gather_schema(c->session->server->db, stats_owner(*c), &failed);
+    return refresh_done(c, ok, failed, err);
+}
+
+bool stats_delete_table(PlSuppliedCall* c, PlError* err) {
+    if (!stats_no_stattab(*c, 3, err)) return false;
+    OraError failed;
+    bool ok = statistics_delete_table(c->session->server->db, stats_owner(*c), stats_name(*c, 1, ""), &failed);
+    return refresh_done(c, ok, failed, err);
+}
+
+bool stats_delete_schema(PlSuppliedCall* c, PlError* err) {
+    if (!stats_no_stattab(*c, 1, err)) return false;
+    OraError failed;
+    bool ok = statistics_delete_schema(c->session->server->db, stats_owner(*c), &failed);
+    return refresh_done(c, ok, failed, err);
+}
+
+bool stats_lock_table(PlSuppliedCall* c, PlError* err) {
+    OraError failed;
+    bool ok = statistics_lock_table(c->session->server->db, stats_owner(*c), stats_name(*c, 1, ""), true, &failed);
+    return refresh_done(c, ok, failed, err);
+}
+
+bool stats_unlock_table(PlSuppliedCall* c, PlError* err) {
+    OraError failed;
+    bool ok = statistics_lock_table(c->session->server->db, stats_owner(*c), stats_name(*c, 1, ""), false, &failed);
+    return refresh_done(c, ok, failed, err);
+}
+
 const PlSuppliedProc kProcedures[] = {
     {"DBMS_LOB.APPEND", "DEST_LOB,SRC_LOB", 2, 1, lob_append},
     {"DBMS_LOB.WRITEAPPEND", "LOB_LOC,AMOUNT,BUFFER", 3, 1, lob_writeappend},
@@ -326,6 +417,25 @@ const PlSuppliedProc kProcedures[] = {
     {"DBMS_MVIEW.REFRESH_ALL_MVIEWS",
      "NUMBER_OF_FAILURES,METHOD,ROLLBACK_SEG,REFRESH_AFTER_ERRORS,ATOMIC_REFRESH,OUT_OF_PLACE", 1, 1,
      mview_refresh_all},
+    {"DBMS_STATS.GATHER_TABLE_STATS",
+     "OWNNAME,TABNAME,PARTNAME,ESTIMATE_PERCENT,BLOCK_SAMPLE,METHOD_OPT,DEGREE,GRANULARITY,CASCADE,STATTAB,"
+     "STATID,STATOWN,NO_INVALIDATE,STATTYPE,FORCE",
+     2, 0, stats_gather_table},
+    {"DBMS_STATS.GATHER_INDEX_STATS",
+     "OWNNAME,INDNAME,PARTNAME,ESTIMATE_PERCENT,STATTAB,STATID,STATOWN,DEGREE,GRANULARITY,NO_INVALIDATE,"
+     "STATTYPE,FORCE",
+     2, 0, stats_gather_index},
+    {"DBMS_STATS.GATHER_SCHEMA_STATS",
+     "OWNNAME,ESTIMATE_PERCENT,BLOCK_SAMPLE,METHOD_OPT,DEGREE,GRANULARITY,CASCADE,STATTAB,STATID,OPTIONS,"
+     "STATOWN,NO_INVALIDATE,GATHER_TEMP,GATHER_FIXED,STATTYPE,FORCE",
+     1, 0, stats_gather_schema},
+    {"DBMS_STATS.DELETE_TABLE_STATS",
+     "OWNNAME,TABNAME,PARTNAME,STATTAB,STATID,CASCADE_PARTS,CASCADE_COLUMNS,CASCADE_INDEXES,STATOWN,"
+     "NO_INVALIDATE,FORCE",
+     2, 0, stats_delete_table},
+    {"DBMS_STATS.DELETE_SCHEMA_STATS", "OWNNAME,STATTAB,STATID,STATOWN,NO_INVALIDATE,FORCE", 1, 0, stats_delete_schema},
+    {"DBMS_STATS.LOCK_TABLE_STATS", "OWNNAME,TABNAME,STATTYPE", 2, 0, stats_lock_table},
+    {"DBMS_STATS.UNLOCK_TABLE_STATS", "OWNNAME,TABNAME,STATTYPE", 2, 0, stats_unlock_table},
 };
 
 const struct {
@@ -338,6 +448,10 @@ const struct {
     {"DBMS_LOB", "CALL", "12"},
     {"DBMS_LOB", "SESSION", "10"},
     {"DBMS_LOB", "LOBMAXSIZE", "18446744073709551615"},
+    {"DBMS_STATS", "AUTO_SAMPLE_SIZE", "0"},
+    {"DBMS_STATS", "AUTO_CASCADE", "NULL"},
+    {"DBMS_STATS", "AUTO_DEGREE", "32768"},
+    {"DBMS_STATS", "DEFAULT_DEGREE", "32767"},
 };
 
 }  // namespace

@@ -528,6 +528,13 @@ struct Statement {
         bool preserve_table = false;     // DROP ... PRESERVE TABLE
         std::uint32_t query_offset = 0;  // where the query after AS starts
     } mview;
+    // ANALYZE TABLE | INDEX name: kind AlterTable over the table (index: s.index).
+    struct Analyze {
+        bool active = false;
+        bool index = false;
+        bool remove = false;  // DELETE STATISTICS, else COMPUTE or ESTIMATE
+        bool indexes = true;  // a table's indexes too (no FOR clause, or FOR ALL INDEXES)
+    } analyze;
 };
 
 // Parses one statement of the SQL grammar; false with err set at the offending token.

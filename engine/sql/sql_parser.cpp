@@ -72,6 +72,8 @@ bool Parser::statement(Statement* s) {
         if (!drop(s)) return false;
     } else if (is_word("ALTER")) {
         if (!alter(s)) return false;
+    } else if (is_word("ANALYZE")) {
+        if (!analyze(s)) return false;
     } else if (accept_word("TRUNCATE")) {
         if (!expect_word("TABLE", 905)) return false;
         s->kind = StatementKind::TruncateTable;

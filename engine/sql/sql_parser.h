@@ -148,6 +148,7 @@ private:
     bool materialized_view(Statement* s);
     bool drop(Statement* s);
     bool alter(Statement* s);
+    bool analyze(Statement* s);
     bool alter_session(Statement* s);
     bool user_clauses(AccessClause* a, bool create);
     bool grant_or_revoke(Statement* s);

@@ -1340,6 +1340,85 @@ bool Parser::grant_or_revoke(Statement* s) {
     return true;
 }
 
+
+// ANALYZE { TABLE | INDEX } [schema.]name { COMPUTE [SYSTEM] STATISTICS [for clauses] |
+// ESTIMATE [SYSTEM] STATISTICS [for clauses] [SAMPLE n { ROWS | PERCENT }] |
+// DELETE [SYSTEM] STATISTICS }. The for clauses name what a table's analysis covers:
+// FOR TABLE, FOR ALL [INDEXED] COLUMNS [SIZE n], FOR COLUMNS c [SIZE n], ...,
+// FOR ALL [LOCAL] INDEXES. Clusters, partitions, VALIDATE STRUCTURE and LIST CHAINED
+// ROWS are not kept here.
+bool Parser::analyze(Statement* s) {
+    ++p_;
+    s->kind = StatementKind::AlterTable;
+    Statement::Analyze& a = s->analyze;
+    a.active = true;
+    if (accept_word("INDEX")) {
+        a.index = true;
+        if (!table_ref(&s->index)) return false;
+        s->table.offset = s->index.offset;
+    } else if (accept_word("TABLE")) {
+        if (!table_ref(&s->table)) return false;
+    } else {
+        return is_word("CLUSTER") ? fail(3001) : fail(905);
+    }
+    if (is_word("PARTITION") || is_word("SUBPARTITION") || is_word("VALIDATE") || is_word("LIST")) return fail(3001);
+    const bool estimate = is_word("ESTIMATE");
+    if (accept_word("DELETE")) {
+        a.remove = true;
+    } else if (!accept_word("COMPUTE") && !accept_word("ESTIMATE")) {
+        return fail(905);
+    }
+    accept_word("SYSTEM");
+    if (!expect_word("STATISTICS", 905)) return false;
+    if (a.remove) return true;
+    bool any_for = false, for_indexes = false;
+    while (accept_word("FOR")) {
+        if (a.index) return fail(905);
+        any_for = true;
+        if (accept_word("TABLE")) continue;
+        if (accept_word("ALL")) {
+            accept_word("LOCAL");
+            if (accept_word("INDEXES")) {
+                for_indexes = true;
+                continue;
+            }
+            accept_word("INDEXED");
+            if (!expect_word("COLUMNS", 905)) return false;
+        } else if (accept_word("COLUMNS")) {
+            do {
+                std::string column;
+                if (!identifier(&column)) return fail(904, "\"" + cur().text + "\"");
+                if (accept_word("SIZE")) {
+                    if (cur().kind != TokenKind::Number) return fail(905);
+                    ++p_;
+                }
+            } while (accept_op(","));
+            continue;
+        } else {
+            return fail(905);
+        }
+        if (accept_word("SIZE")) {
+            if (cur().kind != TokenKind::Number) return fail(905);
+            ++p_;
+        }
+    }
+    a.indexes = !any_for || for_indexes;
+    if (estimate && accept_word("SAMPLE")) {
+        if (cur().kind != TokenKind::Number) return fail(905);
+        const double n = std::strtod(cur().text.c_str(), nullptr);
+        ++p_;
+        if (accept_word("PERCENT")) {
+            if (!(n >= 0 && n <= 100)) {
+                --p_;
+                return fail(1490);
+            }
+        } else if (!expect_word("ROWS", 905)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace sql_grammar
 
 namespace sql_grammar {

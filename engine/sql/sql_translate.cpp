@@ -1352,6 +1352,7 @@ bool Translator::statement(Statement& s) {
     case StatementKind::TruncateTable:
         return truncate_table(s);
     case StatementKind::AlterTable:
+        if (s.analyze.active) return analyze(s);
         apply_length_semantics(s);
         return alter_table(s);
     case StatementKind::CreateIndex:

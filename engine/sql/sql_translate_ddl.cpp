@@ -617,6 +617,10 @@ bool Translator::drop_table_of(Statement& s) {
     out_->catalog_sql.push_back("DELETE FROM main.vantro_ind_partitions WHERE owner=" + quote_text(owner) +
                                 " AND index_name IN (SELECT index_name FROM main.vantro_index_options WHERE owner=" +
                                 quote_text(owner) + " AND table_name=" + quote_text(s.table.name) + ")");
+    // Its statistics and their lock go with it.
+    for (const char* table : {"vantro_tab_stats", "vantro_col_stats", "vantro_ind_stats", "vantro_stats_locks"})
+        out_->catalog_sql.push_back(std::string("DELETE FROM main.") + table + " WHERE owner=" + quote_text(owner) +
+                                    " AND table_name=" + quote_text(s.table.name));
     for (const char* table :
          {"vantro_part_tables", "vantro_tab_partitions", "vantro_part_key_columns", "vantro_index_options"})
         out_->catalog_sql.push_back(std::string("DELETE FROM main.") + table + " WHERE owner=" + quote_text(owner) +
@@ -883,5 +887,30 @@ bool Translator::drop_index(Statement& s) {
     for (const char* table : {"vantro_index_expressions", "vantro_index_options", "vantro_ind_partitions"})
         out_->catalog_sql.push_back(std::string("DELETE FROM main.") + table + " WHERE owner=" + quote_text(owner) +
                                     " AND index_name=" + quote_text(s.index.name));
+    return true;
+}
+
+// ANALYZE: the statistics are computed (or removed) by the catalog's vantro_analyze when
+// the statement runs, as DDL that commits.
+bool Translator::analyze(Statement& s) {
+    const Statement::Analyze& a = s.analyze;
+    const TableRef& target = a.index ? s.index : s.table;
+    const std::string owner = owner_of(target);
+    if (a.index) {
+        if (!ctx_.catalog->index_exists(owner, target.name)) return fail(1418, target.offset);
+    } else {
+        std::vector<ColumnInfo> columns;
+        if (!ctx_.catalog->table_columns(owner, target.name, &columns) ||
+            (ctx_.catalog->view_restriction(owner, target.name) != 0 &&
+             ctx_.catalog->view_restriction(owner, target.name) != 'M'))
+            return fail(942, target.offset);
+    }
+    if (!ctx_.catalog->may_change(owner, target.name, "", "ANALYZE ANY")) return fail(1031, target.offset);
+    out_->sql.clear();
+    out_->owner = owner;
+    out_->table = a.index ? std::string() : target.name;
+    out_->catalog_sql.push_back("SELECT vantro_analyze(" + quote_text(owner) + "," + quote_text(target.name) + "," +
+                                (a.index ? "'INDEX'" : "'TABLE'") + "," + (a.remove ? "1" : "0") + "," +
+                                (a.indexes ? "1" : "0") + ")");
     return true;
 }

@@ -413,6 +413,7 @@ private:
     bool drop_table_of(Statement& s);
     bool create_mview_log(Statement& s);
     bool drop_mview(Statement& s);
+    bool analyze(Statement& s);
     bool create_table_as(Statement& s, const std::string& owner);
     bool partitioned_table(const std::string& owner, Statement& s, const Scope& scope,
                            std::vector<std::string>* enforcement);

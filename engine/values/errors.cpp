@@ -196,6 +196,8 @@ const MessageEntry kMessages[] = {
     {30493, "The percentile value should be a number between 0 and 1."},
     {30495, "The argument should be of numeric or date/datetime type."},
     {1489, "result of string concatenation is too long"},
+    {1490, "invalid ANALYZE command"},
+    {38029, "object statistics are locked"},
     {30001, "trim set should have only one character"},
     {30926, "unable to get a stable set of rows in the source tables"},
     {38104, "Columns referenced in the ON Clause cannot be updated: %s"},
