@@ -202,6 +202,15 @@ std::vector<std::string> schema_tables(sqlite3* db, const std::string& owner) {
     return out;
 }
 
+// The table an index of the schema belongs to; empty when the schema has no such index.
+std::string table_of_index(sqlite3* db, const std::string& owner, const std::string& index) {
+    if (!schema_attached(db, owner)) return std::string();
+    CatalogStatement q(db, "SELECT tbl_name FROM " + quoted(owner) +
+                               ".sqlite_master WHERE type='index' AND vantro_index_name(?1,name,tbl_name)=?2");
+    q.text(1, owner).text(2, index);
+    return q.row() ? q.column(0) : std::string();
+}
+
 }  // namespace
 
 bool statistics_gather_table(sqlite3* db, const std::string& owner, const std::string& table, bool indexes,
@@ -218,13 +227,7 @@ bool statistics_gather_table(sqlite3* db, const std::string& owner, const std::s
 }
 
 bool statistics_gather_index(sqlite3* db, const std::string& owner, const std::string& index, OraError* err) {
-    std::string table;
-    if (schema_attached(db, owner)) {
-        CatalogStatement q(db, "SELECT tbl_name FROM " + quoted(owner) +
-                                   ".sqlite_master WHERE type='index' AND vantro_index_name(?1,name,tbl_name)=?2");
-        q.text(1, owner).text(2, index);
-        if (q.row()) table = q.column(0);
-    }
+    const std::string table = table_of_index(db, owner, index);
     if (table.empty()) {
         *err = unable("INDEX", owner, index);
         return false;
@@ -291,13 +294,7 @@ std::string value_text(sqlite3_value* v) {
 }
 
 bool analyze_index(sqlite3* db, const std::string& owner, const std::string& index, bool remove, OraError* err) {
-    std::string table;
-    {
-        CatalogStatement q(db, "SELECT tbl_name FROM " + quoted(owner) +
-                                   ".sqlite_master WHERE type='index' AND vantro_index_name(?1,name,tbl_name)=?2");
-        q.text(1, owner).text(2, index);
-        if (q.row()) table = q.column(0);
-    }
+    const std::string table = table_of_index(db, owner, index);
     if (table.empty()) {
         *err = ora_error(1418);
         return false;

@@ -3,6 +3,7 @@
 // blanks, as Oracle writes it. Results longer than the VARCHAR2 size are ORA-40478.
 #include "values/sql_json_gen.h"
 
+#include "values/aggregate_order.h"
 #include "values/errors.h"
 
 #include <algorithm>
@@ -206,21 +207,6 @@ void fn_json_array(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     result(ctx, json + "]", sqlite3_value_int64(argv[1]));
 }
 
-// One ordering key of JSON_ARRAYAGG as SQLite holds it: numbers before text, text by
-// its bytes, as SQLite orders values.
-struct OrderKey {
-    int type = SQLITE_NULL;
-    double number = 0;
-    std::string text;
-};
-
-int compare_keys(const OrderKey& a, const OrderKey& b) {
-    if (a.type != b.type) return a.type == SQLITE_FLOAT ? -1 : b.type == SQLITE_FLOAT ? 1 : a.type < b.type ? -1 : 1;
-    if (a.type == SQLITE_FLOAT) return a.number < b.number ? -1 : a.number > b.number ? 1 : 0;
-    int c = a.text.compare(b.text);
-    return c < 0 ? -1 : c > 0 ? 1 : 0;
-}
-
 struct AggRow {
     std::string json;  // the element, or the member's "key":value
     std::vector<OrderKey> keys;
@@ -263,15 +249,7 @@ void arrayagg_step(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         return;
     }
     for (int i = 5; i < argc; i += 2) {
-        OrderKey k;
-        k.type = sqlite3_value_type(argv[i]);
-        if (k.type == SQLITE_INTEGER || k.type == SQLITE_FLOAT) {
-            k.type = SQLITE_FLOAT;
-            k.number = sqlite3_value_double(argv[i]);
-        } else if (k.type != SQLITE_NULL) {
-            k.text = text_of(argv[i]);
-        }
-        row.keys.push_back(std::move(k));
+        row.keys.push_back(order_key_of(argv[i]));
     }
     s->rows.push_back(std::move(row));
 }
@@ -310,15 +288,7 @@ void agg_final(sqlite3_context* ctx, bool object) {
     }
     if (!s->order_flags.empty()) {
         std::stable_sort(s->rows.begin(), s->rows.end(), [&](const AggRow& a, const AggRow& b) {
-            for (std::size_t k = 0; k < s->order_flags.size() && k < a.keys.size(); ++k) {
-                const OrderKey& x = a.keys[k];
-                const OrderKey& y = b.keys[k];
-                bool desc = s->order_flags[k] & 1, nulls_first = s->order_flags[k] & 2;
-                if ((x.type == SQLITE_NULL) != (y.type == SQLITE_NULL)) return (x.type == SQLITE_NULL) == nulls_first;
-                int c = compare_keys(x, y);
-                if (c) return desc ? c > 0 : c < 0;
-            }
-            return false;
+            return order_keys_before(s->order_flags, a.keys, b.keys);
         });
     }
     std::string json(1, object ? '{' : '[');

@@ -16,6 +16,16 @@
 
 namespace {
 
+// Appends v as an SQL text literal: in single quotes, its own quotes doubled.
+void append_quoted(std::string* out, const std::string& v) {
+    *out += '\'';
+    for (char c : v) {
+        if (c == '\'') *out += '\'';
+        *out += c;
+    }
+    *out += '\'';
+}
+
 void raise(sqlite3_context* ctx, int code) {
     std::string text = ora_format(code, ora_message(code, {}, {}));
     text.pop_back();
@@ -128,12 +138,7 @@ void fn_object(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
             continue;
         }
         if ((kind.chars ? utf8_length(v) : v.size()) > kind.size) return raise(ctx, 22814);
-        out += '\'';
-        for (char c : v) {
-            if (c == '\'') out += '\'';
-            out += c;
-        }
-        out += '\'';
+        append_quoted(&out, v);
     }
     out += ")";
     sqlite3_result_text(ctx, out.c_str(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
@@ -182,12 +187,7 @@ void fn_object_set(sqlite3_context* ctx, int, sqlite3_value** argv) {
         } else if (kinds[i].number) {
             out += it.value;
         } else {
-            out += '\'';
-            for (char c : it.value) {
-                if (c == '\'') out += '\'';
-                out += c;
-            }
-            out += '\'';
+            append_quoted(&out, it.value);
         }
     }
     out += ")";

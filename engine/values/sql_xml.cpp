@@ -3,6 +3,7 @@
 // XML values (kind Xml) are inserted as they are.
 #include "values/sql_xml.h"
 
+#include "values/aggregate_order.h"
 #include "values/errors.h"
 
 #include <algorithm>
@@ -125,20 +126,6 @@ void fn_xmlserialize(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_value(ctx, argv[1]);
 }
 
-// One ordering key of XMLAGG as SQLite holds it: numbers before text, text by its bytes.
-struct OrderKey {
-    int type = SQLITE_NULL;
-    double number = 0;
-    std::string text;
-};
-
-int compare_keys(const OrderKey& a, const OrderKey& b) {
-    if (a.type != b.type) return a.type == SQLITE_FLOAT ? -1 : b.type == SQLITE_FLOAT ? 1 : a.type < b.type ? -1 : 1;
-    if (a.type == SQLITE_FLOAT) return a.number < b.number ? -1 : a.number > b.number ? 1 : 0;
-    int c = a.text.compare(b.text);
-    return c < 0 ? -1 : c > 0 ? 1 : 0;
-}
-
 struct AggRow {
     std::string xml;
     std::vector<OrderKey> keys;
@@ -162,15 +149,7 @@ void xmlagg_step(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     AggRow row;
     row.xml = text_of(argv[0]);
     for (int i = 2; i < argc; i += 2) {
-        OrderKey k;
-        k.type = sqlite3_value_type(argv[i]);
-        if (k.type == SQLITE_INTEGER || k.type == SQLITE_FLOAT) {
-            k.type = SQLITE_FLOAT;
-            k.number = sqlite3_value_double(argv[i]);
-        } else if (k.type != SQLITE_NULL) {
-            k.text = text_of(argv[i]);
-        }
-        row.keys.push_back(std::move(k));
+        row.keys.push_back(order_key_of(argv[i]));
     }
     s->rows.push_back(std::move(row));
 }
@@ -182,15 +161,7 @@ void xmlagg_final(sqlite3_context* ctx) {
     AggState* s = *slot;
     *slot = nullptr;
     std::stable_sort(s->rows.begin(), s->rows.end(), [&](const AggRow& a, const AggRow& b) {
-        for (std::size_t k = 0; k < s->order_flags.size() && k < a.keys.size() && k < b.keys.size(); ++k) {
-            const OrderKey& x = a.keys[k];
-            const OrderKey& y = b.keys[k];
-            bool desc = s->order_flags[k] & 1, nulls_first = s->order_flags[k] & 2;
-            if ((x.type == SQLITE_NULL) != (y.type == SQLITE_NULL)) return (x.type == SQLITE_NULL) == nulls_first;
-            int c = compare_keys(x, y);
-            if (c) return desc ? c > 0 : c < 0;
-        }
-        return false;
+        return order_keys_before(s->order_flags, a.keys, b.keys);
     });
     if (s->rows.empty()) {
         sqlite3_result_null(ctx);
