@@ -40,6 +40,17 @@ bool Translator::json_gen_value(const Expr& arg, const Emitted& v, bool format_j
     return true;
 }
 
+bool Translator::aggregate_order_keys(std::vector<OrderItem>& keys, const Scope& scope, std::string* sql) {
+    for (OrderItem& o : keys) {
+        Emitted k;
+        if (!expr(*o.expr, scope, &k)) return false;
+        if (k.aggregate) return fail(935, o.expr->offset), false;
+        const bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.descending);
+        *sql += "," + std::to_string((o.descending ? 1 : 0) + (nulls_first ? 2 : 0)) + "," + k.sql;
+    }
+    return true;
+}
+
 bool Translator::json_generate(Expr& e, const Scope& scope, Emitted* out) {
     const JsonGenClauses& j = *e.json_gen;
     const bool object = e.text == "JSON_OBJECT" || e.text == "JSON_OBJECTAGG";
@@ -71,16 +82,7 @@ bool Translator::json_generate(Expr& e, const Scope& scope, Emitted* out) {
         if (!json_gen_value(*e.args[i], a, j.format_json[value_index++], &v)) return false;
         sql += "," + v;
     }
-    if (e.extras) {
-        // JSON_ARRAYAGG ... ORDER BY: each key after its flags (1 descending, 2 nulls first).
-        for (OrderItem& o : e.extras->within) {
-            Emitted k;
-            if (!expr(*o.expr, scope, &k)) return false;
-            if (k.aggregate) return fail(935, o.expr->offset), false;
-            bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.descending);
-            sql += "," + std::to_string((o.descending ? 1 : 0) + (nulls_first ? 2 : 0)) + "," + k.sql;
-        }
-    }
+    if (e.extras && !aggregate_order_keys(e.extras->within, scope, &sql)) return false;
     out->sql = sql + ")";
     if (aggregate) out->aggregate = true;
     if (j.clob) {

@@ -97,16 +97,7 @@ bool Translator::xml_generate(Expr& e, const Scope& scope, Emitted* out) {
             sql += (i || f == "XMLSERIALIZE" ? "," : "") + v;
         }
     }
-    if (e.extras) {
-        // XMLAGG ... ORDER BY: each key after its flags (1 descending, 2 nulls first).
-        for (OrderItem& o : e.extras->within) {
-            Emitted k;
-            if (!expr(*o.expr, scope, &k)) return false;
-            if (k.aggregate) return fail(935, o.expr->offset), false;
-            bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.descending);
-            sql += "," + std::to_string((o.descending ? 1 : 0) + (nulls_first ? 2 : 0)) + "," + k.sql;
-        }
-    }
+    if (e.extras && !aggregate_order_keys(e.extras->within, scope, &sql)) return false;
     out->sql = sql + ")";
     if (aggregate) out->aggregate = true;
     out->type = f == "XMLSERIALIZE" && !x.clob ? varchar_type(x.size) : xml_type();

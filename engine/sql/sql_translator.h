@@ -282,6 +282,9 @@ private:
     bool json_gen_value(const Expr& arg, const Emitted& v, bool format_json, std::string* sql);
     // XMLELEMENT, XMLFOREST, XMLAGG and the other SQL/XML functions (sql_translate_xml.cpp).
     bool xml_generate(Expr& e, const Scope& scope, Emitted* out);
+    // Appends ",flags,key" for each ORDER BY key of an ordered aggregate (JSON_ARRAYAGG,
+    // XMLAGG): flags 1 descending, 2 nulls first. ORA-00935 for a nested aggregate.
+    bool aggregate_order_keys(std::vector<OrderItem>& keys, const Scope& scope, std::string* sql);
     // A JSON_TABLE FROM item: the call of vantro_json_table over the document, which may
     // read the sources of scope (the items to its left).
     bool json_table_source(FromItem& f, const Scope& scope, Source* src);

@@ -86,6 +86,24 @@ bool split_items(const std::string& text, std::vector<Item>* items) {
     }
 }
 
+// The items of a stored object or collection value (and its whole text, when asked).
+// false when the value is NULL (the result is then NULL) or is no constructor text
+// (ORA-00932 raised).
+bool stored_items(sqlite3_context* ctx, sqlite3_value* v, std::vector<Item>* items, std::string* text_out = nullptr) {
+    if (sqlite3_value_type(v) == SQLITE_NULL) {
+        sqlite3_result_null(ctx);
+        return false;
+    }
+    const std::string text(reinterpret_cast<const char*>(sqlite3_value_text(v)),
+                           static_cast<std::size_t>(sqlite3_value_bytes(v)));
+    if (split_items(text, items)) {
+        if (text_out) *text_out = text;
+        return true;
+    }
+    raise(ctx, 932);
+    return false;
+}
+
 // The kind of each item: 'N' a number (written as it is), 'S' text (quoted); a text
 // kind is followed by its largest length and 'C' when it counts characters.
 struct ItemKind {
@@ -147,11 +165,8 @@ void fn_object(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 // vantro_object_item(value, n): the n-th (1-based) item's text, NULL for a null item or
 // a null value.
 void fn_object_item(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
-    std::string text(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
-                     static_cast<std::size_t>(sqlite3_value_bytes(argv[0])));
     std::vector<Item> items;
-    if (!split_items(text, &items)) return raise(ctx, 932);
+    if (!stored_items(ctx, argv[0], &items)) return;
     long long n = sqlite3_value_int64(argv[1]);
     if (n < 1 || n > static_cast<long long>(items.size()) || items[n - 1].null) return sqlite3_result_null(ctx);
     const std::string& v = items[n - 1].value;
@@ -161,11 +176,9 @@ void fn_object_item(sqlite3_context* ctx, int, sqlite3_value** argv) {
 // vantro_object_set(value, n, kinds, item): value with its n-th item replaced, kinds as
 // for vantro_object; a null object stays null.
 void fn_object_set(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
-    std::string text(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
-                     static_cast<std::size_t>(sqlite3_value_bytes(argv[0])));
     std::vector<Item> items;
-    if (!split_items(text, &items)) return raise(ctx, 932);
+    std::string text;
+    if (!stored_items(ctx, argv[0], &items, &text)) return;
     long long n = sqlite3_value_int64(argv[1]);
     std::vector<ItemKind> kinds = parse_kinds(reinterpret_cast<const char*>(sqlite3_value_text(argv[2])));
     if (n < 1 || n > static_cast<long long>(items.size()) || kinds.size() != items.size())
@@ -196,11 +209,8 @@ void fn_object_set(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 // vantro_object_count(value): the number of items (a collection's CARDINALITY).
 void fn_object_count(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
-    std::string text(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
-                     static_cast<std::size_t>(sqlite3_value_bytes(argv[0])));
     std::vector<Item> items;
-    if (!split_items(text, &items)) return raise(ctx, 932);
+    if (!stored_items(ctx, argv[0], &items)) return;
     sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(items.size()));
 }
 
