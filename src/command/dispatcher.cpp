@@ -76,6 +76,17 @@ int (*routine_for(StatementKind kind))(StatementJob*) {
     return nullptr;
 }
 
+// Cuts the blanks at the end of an exec command's text; when its last line ends in the
+// continuation mark "-", removes the mark and answers true (the command goes on).
+bool exec_line_continues(std::string* text) {
+    size_t end = text->size();
+    while (end > 0 && std::strchr(" \t\r\n", (*text)[end - 1])) --end;
+    text->resize(end);
+    if (end == 0 || (*text)[end - 1] != '-') return false;
+    (*text)[end - 1] = ' ';
+    return true;
+}
+
 // Builds the job of a database statement from the (already cut) input and hands it over.
 void hand_off_sql(ConsoleBuffer* console, StatementKind kind, const std::string& input,
                   const char* const* words, int count) {
@@ -192,7 +203,16 @@ int dispatch(ConsoleBuffer* console) {
         finish(console, false, false);
         return 1;
     }
-    if (!is_complete(c.completion, in.text, terminator)) {
+    Terminator end = terminator;
+    if (c.kind == StatementKind::Exec && console->script_depth.load() > 0 &&
+        !is_complete(c.completion, in.text, terminator)) {
+        // Scripts written for Oracle's consoles end an exec command with its line, the
+        // ";" being optional; a line ending in "-" continues it on the next line.
+        if (exec_line_continues(&in.text)) return 0;
+        end.character = ';';
+        end.index = static_cast<int>(in.text.size());
+    }
+    if (!is_complete(c.completion, in.text, end)) {
         if (c.kind == StatementKind::PlsqlBlock) {
             in.block_open = true;
             if (!g_plsql_flag && count == kMaxWords) g_plsql_flag = true;
@@ -218,7 +238,7 @@ int dispatch(ConsoleBuffer* console) {
     case StatementKind::Dml:
     case StatementKind::OtherSql:
         in.block_open = false;
-        in.text.resize(static_cast<size_t>(terminator.index));
+        in.text.resize(static_cast<size_t>(end.index));
         hand_off_sql(console, c.kind, in.text, words, count);
         return 1;
     }

@@ -14,6 +14,7 @@ start files/start_args one two
 select 'after start' x from dual;
 sta files/start_args three four
 @files/session_vars
+@files/exec_lines
 timing start t1
 select 'after timing' x from dual;
 timing
