@@ -93,6 +93,13 @@ const char* const kDictionarySchema =
     " PRIMARY KEY(owner, index_name));"
     "CREATE TABLE IF NOT EXISTS main.vantro_stats_locks(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
     " PRIMARY KEY(owner, table_name));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_dimensions(owner TEXT NOT NULL, dimension_name TEXT NOT NULL,"
+    " revision INTEGER NOT NULL, PRIMARY KEY(owner, dimension_name));"
+    // One row per level (L), level key column (K), hierarchy (H), child-parent step (C),
+    // join key column (J) and attribute column (A) of a dimension.
+    "CREATE TABLE IF NOT EXISTS main.vantro_dim_items(owner TEXT NOT NULL, dimension_name TEXT NOT NULL,"
+    " kind TEXT NOT NULL, position INTEGER NOT NULL, name TEXT NOT NULL, level_name TEXT, parent_name TEXT,"
+    " table_owner TEXT, table_name TEXT, column_name TEXT, flag TEXT);"
     "CREATE TABLE IF NOT EXISTS main.vantro_sessions(last_id INTEGER NOT NULL);"
     "INSERT INTO main.vantro_sessions SELECT 1000 WHERE NOT EXISTS (SELECT 1 FROM main.vantro_sessions);"
     "CREATE TABLE IF NOT EXISTS main.vantro_plsql_triggers(owner TEXT NOT NULL, trigger_name TEXT NOT NULL,"
@@ -117,6 +124,7 @@ const char* const kLiveObjects =
     " UNION ALL SELECT sequence_owner,sequence_name,'SEQUENCE' FROM main.vantro_sequences WHERE sequence_owner=$U"
     " UNION SELECT owner,name,type FROM main.vantro_plsql_objects WHERE owner=$U"
     " UNION ALL SELECT owner,mview_name,'MATERIALIZED VIEW' FROM main.vantro_mviews WHERE owner=$U"
+    " UNION ALL SELECT owner,dimension_name,'DIMENSION' FROM main.vantro_dimensions WHERE owner=$U"
     " UNION ALL SELECT 'SYS','DUAL','TABLE'";
 
 // The objects of other schemas the session holds some privilege on (vantro_may_see): what
@@ -454,6 +462,53 @@ const char* const kMviewColumns =
 const char* const kMviewLogColumns = "LOG_OWNER VARCHAR2(128), MASTER VARCHAR2(128), LOG_TABLE VARCHAR2(128)";
 #define MVIEW_LOG_ROW "SELECT log_owner,master,log_table FROM main.vantro_mview_logs"
 
+// Dimensions. One whose level, key or attribute column no longer exists (its table was
+// dropped or changed) is INVALID and NEEDS_COMPILE until ALTER DIMENSION ... COMPILE.
+const char* const kDimensionColumns =
+    "OWNER VARCHAR2(128), DIMENSION_NAME VARCHAR2(128), INVALID VARCHAR2(1), COMPILE_STATE VARCHAR2(13),"
+    " REVISION NUMBER";
+#define DIMENSION_BROKEN                                                                                  \
+    "EXISTS (SELECT 1 FROM main.vantro_dim_items i WHERE i.owner=d.owner AND"                               \
+    " i.dimension_name=d.dimension_name AND i.column_name IS NOT NULL AND NOT EXISTS (SELECT 1 FROM"       \
+    " main.vantro_columns c WHERE c.owner=i.table_owner AND c.table_name=i.table_name AND"                 \
+    " c.column_name=i.column_name))"
+#define DIMENSION_ROW                                                                                     \
+    "SELECT d.owner,d.dimension_name,CASE WHEN " DIMENSION_BROKEN " THEN 'Y' ELSE 'N' END,CASE WHEN "      \
+    DIMENSION_BROKEN " THEN 'NEEDS_COMPILE' ELSE 'VALID' END,d.revision FROM main.vantro_dimensions d"
+const char* const kDimLevelColumns =
+    "OWNER VARCHAR2(128), DIMENSION_NAME VARCHAR2(128), LEVEL_NAME VARCHAR2(128), NUM_COLUMNS NUMBER,"
+    " DETAILOBJ_OWNER VARCHAR2(128), DETAILOBJ_NAME VARCHAR2(128), SKIP_WHEN_NULL VARCHAR2(1)";
+#define DIM_LEVEL_ROW                                                                                     \
+    "SELECT owner,dimension_name,name,(SELECT count(*) FROM main.vantro_dim_items k WHERE k.owner=l.owner" \
+    " AND k.dimension_name=l.dimension_name AND k.kind='K' AND k.name=l.name),table_owner,table_name,flag" \
+    " FROM main.vantro_dim_items l WHERE kind='L'"
+const char* const kDimLevelKeyColumns =
+    "OWNER VARCHAR2(128), DIMENSION_NAME VARCHAR2(128), LEVEL_NAME VARCHAR2(128), KEY_POSITION NUMBER,"
+    " COLUMN_NAME VARCHAR2(128)";
+#define DIM_LEVEL_KEY_ROW \
+    "SELECT owner,dimension_name,name,position,column_name FROM main.vantro_dim_items WHERE kind='K'"
+const char* const kDimHierarchyColumns =
+    "OWNER VARCHAR2(128), DIMENSION_NAME VARCHAR2(128), HIERARCHY_NAME VARCHAR2(128)";
+#define DIM_HIERARCHY_ROW "SELECT owner,dimension_name,name FROM main.vantro_dim_items WHERE kind='H'"
+const char* const kDimChildOfColumns =
+    "OWNER VARCHAR2(128), DIMENSION_NAME VARCHAR2(128), HIERARCHY_NAME VARCHAR2(128), POSITION NUMBER,"
+    " CHILD_LEVEL_NAME VARCHAR2(128), JOIN_KEY_ID VARCHAR2(40), PARENT_LEVEL_NAME VARCHAR2(128)";
+#define DIM_CHILD_OF_ROW                                                                               \
+    "SELECT owner,dimension_name,name,position,level_name,flag,parent_name FROM main.vantro_dim_items" \
+    " WHERE kind='C'"
+const char* const kDimJoinKeyColumns =
+    "OWNER VARCHAR2(128), DIMENSION_NAME VARCHAR2(128), DIM_KEY_ID NUMBER, LEVEL_NAME VARCHAR2(128),"
+    " KEY_POSITION NUMBER, HIERARCHY_NAME VARCHAR2(128), CHILD_JOIN_OWNER VARCHAR2(128),"
+    " CHILD_JOIN_TABLE VARCHAR2(128), CHILD_JOIN_COLUMN VARCHAR2(128)";
+#define DIM_JOIN_KEY_ROW                                                                             \
+    "SELECT owner,dimension_name,CAST(flag AS INTEGER),level_name,position,name,table_owner,table_name," \
+    "column_name FROM main.vantro_dim_items WHERE kind='J'"
+const char* const kDimAttributeColumns =
+    "OWNER VARCHAR2(128), DIMENSION_NAME VARCHAR2(128), ATTRIBUTE_NAME VARCHAR2(128), LEVEL_NAME VARCHAR2(128),"
+    " COLUMN_NAME VARCHAR2(128), INFERRED CHAR(1)";
+#define DIM_ATTRIBUTE_ROW \
+    "SELECT owner,dimension_name,name,level_name,column_name,flag FROM main.vantro_dim_items WHERE kind='A'"
+
 // LOCAL indexes: partitioned as their tables are, one index partition for each table
 // partition, PREFIXED when the index leads with the partitioning key.
 const char* const kPartIndexColumns =
@@ -488,6 +543,27 @@ const char* const kIndPartitionColumns =
     " WHERE i.owner=$U"
 
 const ViewDef kViews[] = {
+    {"USER_DIMENSIONS", kDimensionColumns, DIMENSION_ROW " WHERE d.owner=$U"},
+    {"ALL_DIMENSIONS", kDimensionColumns, DIMENSION_ROW " WHERE d.owner=$U"},
+    {"DBA_DIMENSIONS", kDimensionColumns, DIMENSION_ROW},
+    {"USER_DIM_LEVELS", kDimLevelColumns, DIM_LEVEL_ROW " AND owner=$U"},
+    {"ALL_DIM_LEVELS", kDimLevelColumns, DIM_LEVEL_ROW " AND owner=$U"},
+    {"DBA_DIM_LEVELS", kDimLevelColumns, DIM_LEVEL_ROW},
+    {"USER_DIM_LEVEL_KEY", kDimLevelKeyColumns, DIM_LEVEL_KEY_ROW " AND owner=$U"},
+    {"ALL_DIM_LEVEL_KEY", kDimLevelKeyColumns, DIM_LEVEL_KEY_ROW " AND owner=$U"},
+    {"DBA_DIM_LEVEL_KEY", kDimLevelKeyColumns, DIM_LEVEL_KEY_ROW},
+    {"USER_DIM_HIERARCHIES", kDimHierarchyColumns, DIM_HIERARCHY_ROW " AND owner=$U"},
+    {"ALL_DIM_HIERARCHIES", kDimHierarchyColumns, DIM_HIERARCHY_ROW " AND owner=$U"},
+    {"DBA_DIM_HIERARCHIES", kDimHierarchyColumns, DIM_HIERARCHY_ROW},
+    {"USER_DIM_CHILD_OF", kDimChildOfColumns, DIM_CHILD_OF_ROW " AND owner=$U"},
+    {"ALL_DIM_CHILD_OF", kDimChildOfColumns, DIM_CHILD_OF_ROW " AND owner=$U"},
+    {"DBA_DIM_CHILD_OF", kDimChildOfColumns, DIM_CHILD_OF_ROW},
+    {"USER_DIM_JOIN_KEY", kDimJoinKeyColumns, DIM_JOIN_KEY_ROW " AND owner=$U"},
+    {"ALL_DIM_JOIN_KEY", kDimJoinKeyColumns, DIM_JOIN_KEY_ROW " AND owner=$U"},
+    {"DBA_DIM_JOIN_KEY", kDimJoinKeyColumns, DIM_JOIN_KEY_ROW},
+    {"USER_DIM_ATTRIBUTES", kDimAttributeColumns, DIM_ATTRIBUTE_ROW " AND owner=$U"},
+    {"ALL_DIM_ATTRIBUTES", kDimAttributeColumns, DIM_ATTRIBUTE_ROW " AND owner=$U"},
+    {"DBA_DIM_ATTRIBUTES", kDimAttributeColumns, DIM_ATTRIBUTE_ROW},
     {"USER_MVIEWS", kMviewColumns, MVIEW_ROW " WHERE owner=$U"},
     {"ALL_MVIEWS", kMviewColumns, MVIEW_ROW " WHERE owner=$U OR vantro_may_see(owner,mview_name)"},
     {"DBA_MVIEWS", kMviewColumns, MVIEW_ROW},
@@ -693,10 +769,6 @@ const ViewDef kViews[] = {
      "'PERMANENT','LOGGING','NO','LOCAL','SYSTEM','NO','AUTO'"},
     {"ALL_CLUSTERS", "OWNER VARCHAR2(128), CLUSTER_NAME VARCHAR2(128), TABLESPACE_NAME VARCHAR2(30)",
      "SELECT NULL,NULL,NULL WHERE 0"},
-    {"ALL_DIMENSIONS",
-     "OWNER VARCHAR2(128), DIMENSION_NAME VARCHAR2(128), INVALID VARCHAR2(1),"
-     " COMPILE_STATE VARCHAR2(13), REVISION NUMBER",
-     "SELECT NULL,NULL,NULL,NULL,NULL WHERE 0"},
     {"ALL_DIRECTORIES", "OWNER VARCHAR2(128), DIRECTORY_NAME VARCHAR2(128), DIRECTORY_PATH VARCHAR2(4000)",
      "SELECT NULL,NULL,NULL WHERE 0"},
     {"ALL_INDEXTYPES",

@@ -7,6 +7,7 @@
 #include "catalog/catalog_cache.h"
 #include "catalog/constraint_ddl.h"
 #include "catalog/constraints.h"
+#include "catalog/dimensions.h"
 #include "catalog/users_ddl.h"
 
 #include "values/errors.h"
@@ -860,6 +861,7 @@ DdlResult dictionary_ddl(const std::string& text, const std::vector<Token>& toke
     if (first.kind != TokenKind::Word ||
         (first.text != "COMMENT" && first.text != "CREATE" && first.text != "DROP" && first.text != "ALTER"))
         return DdlResult::NotMine;
+    if (dimension_statement(tokens)) return dimension_ddl(tokens, ctx, db, sql, err);
     sql->clear();
     DdlParser p(text, tokens, ctx, db, sql, err);
     return p.run();

@@ -80,6 +80,15 @@ const char* const kSystemPrivileges[] = {"CREATE SESSION",
                                          "CREATE DATABASE LINK",
                                          "CREATE PUBLIC DATABASE LINK",
                                          "CREATE MATERIALIZED VIEW",
+                                         "CREATE ANY MATERIALIZED VIEW",
+                                         "ALTER ANY MATERIALIZED VIEW",
+                                         "DROP ANY MATERIALIZED VIEW",
+                                         "QUERY REWRITE",
+                                         "GLOBAL QUERY REWRITE",
+                                         "CREATE DIMENSION",
+                                         "CREATE ANY DIMENSION",
+                                         "ALTER ANY DIMENSION",
+                                         "DROP ANY DIMENSION",
                                          "CREATE CLUSTER",
                                          "CREATE JOB",
                                          "SELECT ANY DICTIONARY",
@@ -280,6 +289,7 @@ bool owns_objects(sqlite3* db, const std::string& user) {
         "SELECT 1 FROM main.vantro_plsql_objects WHERE owner=?1",
         "SELECT 1 FROM main.vantro_synonyms WHERE owner=?1",
         "SELECT 1 FROM main.vantro_views WHERE owner=?1",
+        "SELECT 1 FROM main.vantro_dimensions WHERE owner=?1",
     };
     for (const char* sql : probes) {
         Stmt q(db, sql);
@@ -607,7 +617,8 @@ void users_grant_first_logon(sqlite3* db, const std::string& user) {
     roles.text(1, user).run();
     Stmt privs(db,
                "INSERT OR IGNORE INTO main.vantro_sys_privs VALUES (?1,'CREATE VIEW',0),(?1,'CREATE SYNONYM',0),"
-               "(?1,'CREATE PUBLIC SYNONYM',0),(?1,'DROP PUBLIC SYNONYM',0),(?1,'UNLIMITED TABLESPACE',0)");
+               "(?1,'CREATE PUBLIC SYNONYM',0),(?1,'DROP PUBLIC SYNONYM',0),(?1,'UNLIMITED TABLESPACE',0),"
+               "(?1,'CREATE DIMENSION',0)");
     privs.text(1, user).run();
     catalog_cache_invalidate(db);
 }

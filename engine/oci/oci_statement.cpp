@@ -1059,6 +1059,9 @@ constexpr Route kRoutes[] = {
     {StatementKind::DropRole, route_access_ddl, true, Iterations::Once},
     {StatementKind::Grant, route_access_ddl, true, Iterations::Once},
     {StatementKind::Revoke, route_access_ddl, true, Iterations::Once},
+    {StatementKind::CreateDimension, route_dictionary_ddl, true, Iterations::Once},
+    {StatementKind::AlterDimension, route_dictionary_ddl, true, Iterations::Once},
+    {StatementKind::DropDimension, route_dictionary_ddl, true, Iterations::Once},
     {StatementKind::PlsqlBlock, route_block, false, Iterations::Once},
 };
 

@@ -1701,6 +1701,7 @@ bool foreign_kind(TokenCursor c, StatementKind* kind) {
             return unit_word() && set(StatementKind::CreateUnit);
         if (unit_word()) return set(StatementKind::CreateUnit);
         if (c.is_word("TRIGGER")) return set(StatementKind::CreateTrigger);
+        if (c.is_word("DIMENSION")) return set(StatementKind::CreateDimension);
         if (c.is_word("SYNONYM")) return set(StatementKind::CreateSynonym);
         if (c.is_word("VIEW") || c.is_word("FORCE") || c.is_word("NOFORCE")) return set(StatementKind::CreateView);
         return !replace && c.is_word("SEQUENCE") && set(StatementKind::CreateSequence);
@@ -1711,11 +1712,13 @@ bool foreign_kind(TokenCursor c, StatementKind* kind) {
         if (c.is_word("SEQUENCE")) return set(StatementKind::DropSequence);
         if (c.is_word("VIEW")) return set(StatementKind::DropView);
         if (c.is_word("TRIGGER")) return set(StatementKind::DropTrigger);
+        if (c.is_word("DIMENSION")) return set(StatementKind::DropDimension);
         return unit_word() && set(StatementKind::DropUnit);
     }
     if (c.accept_word("ALTER")) {
         if (c.is_word("SEQUENCE")) return set(StatementKind::AlterSequence);
         if (c.is_word("TRIGGER")) return set(StatementKind::AlterTrigger);
+        if (c.is_word("DIMENSION")) return set(StatementKind::AlterDimension);
         if (unit_word()) return set(StatementKind::AlterUnit);
         if (!c.accept_word("TABLE")) return false;
         // [owner.]table, then ADD of a constraint or of a parenthesised list, MODIFY, DROP

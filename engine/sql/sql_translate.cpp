@@ -1407,6 +1407,9 @@ bool Translator::statement(Statement& s) {
     case StatementKind::CreateUser:
     case StatementKind::AlterUser:
     case StatementKind::DropUser:
+    case StatementKind::CreateDimension:
+    case StatementKind::AlterDimension:
+    case StatementKind::DropDimension:
     case StatementKind::CreateRole:
     case StatementKind::DropRole:
     case StatementKind::Grant:

@@ -102,6 +102,9 @@ enum class StatementKind {
     DropRole,
     Grant,
     Revoke,
+    CreateDimension,  // dimensions: the catalog's (catalog/dimensions.cpp)
+    AlterDimension,
+    DropDimension,
     PlsqlBlock,  // keep last: kStatementKinds counts up to it
 };
 constexpr std::size_t kStatementKinds = static_cast<std::size_t>(StatementKind::PlsqlBlock) + 1;
