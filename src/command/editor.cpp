@@ -24,6 +24,7 @@ namespace {
 EditorHooks g_hooks;
 
 void print_prompt(ConsoleBuffer* console) {
+    if (console->silent.load()) return;
     const std::string prompt = console->options ? console->options->text(Option::Prompt) : "SQL>";
     console_print_nospool("%s ", prompt.c_str());
 }

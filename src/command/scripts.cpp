@@ -59,6 +59,7 @@ void set_script_directory(ConsoleBuffer* console, const std::string& directory) 
 }
 
 void print_prompt(ConsoleBuffer* console) {
+    if (console->silent.load()) return;
     const std::string prompt = console->options ? console->options->text(Option::Prompt) : "SQL>";
     console_print_nospool("%s ", prompt.c_str());
 }

@@ -53,6 +53,8 @@ struct ConsoleBuffer {
 
     std::atomic<int> recall_mode{0};
     std::atomic<int> echo{1};
+    // Silent start (the terminal's -s): no banner, no prompts, typed lines not echoed.
+    std::atomic<int> silent{0};
     std::atomic<int> repaint_suppressed{0};
     std::atomic<int> script_depth{0};
     std::atomic<int> line_input_mode{LineInputNone};
@@ -169,6 +171,8 @@ void console_print_nospool(const char* format, ...) VANTRO_PRINTF(1, 2);
 void console_echo(const char* text);
 void console_newline();
 void console_print_prompt();
+// Whether the console the output goes to was started silent.
+bool console_silent();
 // Shows the input line holding byte `offset` with a star under that byte.
 void console_show_error_position(int offset);
 // Writes one finished row of already formatted text: as console_print of the text

@@ -293,9 +293,14 @@ void console_newline() {
     console_notify(console, true);
 }
 
+bool console_silent() {
+    const ConsoleBuffer* console = console_output_target();
+    return console && console->silent.load() != 0;
+}
+
 void console_print_prompt() {
     ConsoleBuffer* console = console_output_target();
-    if (!console) return;
+    if (!console || console->silent.load()) return;
     console_print("%s ", prompt_text(console).c_str());
 }
 

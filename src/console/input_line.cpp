@@ -33,6 +33,7 @@ int line_end(const std::string& text, int offset) {
 bool echo_on(const ConsoleBuffer* console) { return console->echo.load() != 0; }
 
 void print_prompt_nospool(ConsoleBuffer* console) {
+    if (console->silent.load()) return;
     console_print_nospool("%s ", console_prompt_text(console).c_str());
 }
 

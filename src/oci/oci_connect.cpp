@@ -252,10 +252,13 @@ int db_connect(const char* user_in, const char* password_in, const char* databas
         report(oci().OCIServerVersion(s.service_context, s.error_handle, banner, sizeof banner, OCI_HTYPE_SVCCTX),
                __LINE__) == 0;
     banner[sizeof banner - 1] = '\0';
-    if (have_banner)
+    if (console_silent()) {
+        // A silent console says nothing of a connect that worked.
+    } else if (have_banner) {
         console_print("\rConnected to:\n%s\n", reinterpret_cast<const char*>(banner));
-    else
+    } else {
         console_print("\rConnected\n");
+    }
     {
         std::lock_guard<std::mutex> guard(g_text_mutex);
         g_server_banner = have_banner ? reinterpret_cast<const char*>(banner) : "";

@@ -138,6 +138,21 @@ if [ $HAVE_ENGINE = 1 ]; then
     ( cd "$WORK" && "$VANTRO" scott/tiger@e2e select n from big where n '=' 3';' < /dev/null > "$WORK/out" 2>&1 )
     grep -q "^3" "$WORK/out" && pass || fail "the command line statement did not run: $(cat "$WORK/out")"
 
+    begin "scripted, -s prints only what the statements print; /nolog and -l"
+    printf 'select n from big where n = 4;\nbegin\n  null;\nend;\n/\n' \
+        | "$VANTRO" -s scott/tiger@e2e > "$WORK/out" 2>&1
+    printf 'connect scott/tiger@e2e\nselect n from big where n = 5;\n' | "$VANTRO" -S /nolog > "$WORK/out2" 2>&1
+    nolog=$?
+    printf 'select 1 from dual;\n' | "$VANTRO" -s -l scott/wrong@e2e > "$WORK/out3" 2>&1
+    once=$?
+    if grep -q "^4" "$WORK/out" && ! grep -q -e "SQL>" -e "Vantro version" -e "Connected" -e "begin" "$WORK/out" &&
+        grep -q "^5" "$WORK/out2" && ! grep -q "SQL>" "$WORK/out2" && [ $nolog -eq 0 ] &&
+        [ $once -eq 1 ] && grep -q "ORA-01017" "$WORK/out3" && ! grep -q "^1" "$WORK/out3"; then
+        pass
+    else
+        fail "silent output: $(cat "$WORK/out" "$WORK/out2" "$WORK/out3"), statuses $nolog $once"
+    fi
+
     begin "exit status: whenever sqlerror exit sql.sqlcode, piped and as a command-line script"
     printf 'whenever sqlerror exit sql.sqlcode rollback\ninsert into big values (100);\nselect * from no_such;\nselect 1 from dual;\n' \
         > "$WORK/fails.sql"

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <strings.h>
 #include <unistd.h>
 
 #include "command/editor.h"
@@ -24,14 +25,17 @@
 namespace {
 
 const char* kUsage =
-    "Usage: vantro [connectstring [command ...]]\n"
+    "Usage: vantro [-s] [-l] [connectstring | /nolog [command ...]]\n"
     "       vantro --help | --version\n"
     "\n"
     "Starts the console. connectstring is user/password@database (\"as sysdba\" and the\n"
     "like may follow in quotes); without it a logon asks for the user, password and\n"
-    "database. The words after it are run as one typed line, so\n"
+    "database, and /nolog starts without a session (connect later). The words after it\n"
+    "are run as one typed line, so\n"
     "    vantro scott/tiger@demo @report.sql\n"
-    "connects and runs a script. When standard input is not a terminal, its lines are\n"
+    "connects and runs a script. -s (silent) leaves out the banner, the prompts and the\n"
+    "echo of lines read from standard input; -l makes a failed connect of the command\n"
+    "line end the program instead of asking for another logon. When standard input is not a terminal, its lines are\n"
     "typed into the console one after another and the output goes to standard output;\n"
     "the program ends at the end of the input or at exit.\n"
     "\n"
@@ -124,6 +128,10 @@ void print_library_line() {
 // The front end the editor hooks hand the terminal over with.
 TerminalFrontend* g_front = nullptr;
 
+bool is_option(const char* word, const char* short_form, const char* long_form) {
+    return strcasecmp(word, short_form) == 0 || strcasecmp(word, long_form) == 0;
+}
+
 std::string join_words(int argc, char** argv, int first) {
     std::string line;
     for (int i = first; i < argc; ++i) {
@@ -145,7 +153,17 @@ int main(int argc, char** argv) {
         std::printf("Vantro version %s\n", VANTRO_VERSION);
         return 0;
     }
-    if (argc > 1 && std::strcmp(argv[1], "--") == 0) first_word = 2;
+    bool silent = false;
+    bool logon_once = false;
+    for (; first_word < argc; ++first_word) {
+        if (is_option(argv[first_word], "-s", "-silent"))
+            silent = true;
+        else if (is_option(argv[first_word], "-l", "-logon"))
+            logon_once = true;
+        else
+            break;
+    }
+    if (first_word < argc && std::strcmp(argv[first_word], "--") == 0) ++first_word;
     if (first_word < argc && argv[first_word][0] == '-' && argv[first_word][1] == '-') {
         std::fprintf(stderr, "vantro: unknown option %s\n%s", argv[first_word], kUsage);
         return 2;
@@ -163,14 +181,17 @@ int main(int argc, char** argv) {
     history.save = [](ConsoleBuffer* c) { history_save(c); };
     ConsoleBuffer* console = front.start(interactive, history);
     if (!console) return 1;
+    console->silent.store(silent ? 1 : 0);
     // The external editor gets the terminal in its ordinary mode while it runs.
     g_front = &front;
     EditorHooks editor;
     editor.suspend = [] { g_front->suspend(); };
     editor.resume = [] { g_front->resume(); };
     editor_install_hooks(editor);
-    console_print("Vantro version %s\n", VANTRO_VERSION);
-    print_library_line();
+    if (!silent) {
+        console_print("Vantro version %s\n", VANTRO_VERSION);
+        print_library_line();
+    }
     option_apply_directory(console);
 
     mark_busy(true);
@@ -178,12 +199,18 @@ int main(int argc, char** argv) {
     load_recent();
 
     int status = 0;
-    const bool have_connect = first_word < argc;
+    const bool no_logon = first_word < argc && strcasecmp(argv[first_word], "/nolog") == 0;
+    const bool have_connect = first_word < argc && !no_logon;
     if (have_connect) {
         mark_busy(false);
         const int connected = db_connect_command(argv[first_word]);
         mark_busy(true);
         if (connected == 1) console_print_nospool("Usage: vantro [user[/password][@database] [as mode]]\n");
+        if (logon_once && !session_open.load()) {
+            mark_busy(false);
+            front.stop();
+            return 1;
+        }
     }
     DemoFirstUse demo;
     if (session_open.load()) {
@@ -193,6 +220,8 @@ int main(int argc, char** argv) {
         // prompt after them so that nothing they print lands on the prompt's row.
         options_load(console);
         option_apply_directory(console);
+        console_print_prompt();
+    } else if (no_logon) {
         console_print_prompt();
     } else if (interactive) {
         // A line request made with the busy mark set would wait for a worker's answer.
@@ -217,7 +246,7 @@ int main(int argc, char** argv) {
     if (interactive) {
         front.run();
     } else {
-        front.run_script();
+        front.run_script(!silent);
     }
     front.stop();
     // exit n, or a WHENEVER ... EXIT, gives the process its status.

@@ -616,9 +616,9 @@ void TerminalFrontend::wait_idle() {
     render();
 }
 
-void TerminalFrontend::run_script() {
+void TerminalFrontend::run_script(bool echo) {
     std::string line;
-    while (!quit_.load() && read_script_line(&line)) type_line(line, true);
+    while (!quit_.load() && read_script_line(&line)) type_line(line, echo);
     render();
 }
 

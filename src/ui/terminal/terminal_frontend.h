@@ -38,8 +38,8 @@ public:
 
     // Interactive: handles keys and repaints until quit is requested.
     void run();
-    // Scripted: types the lines of standard input until its end or quit.
-    void run_script();
+    // Scripted: types the lines of standard input until its end or quit, echoed or not.
+    void run_script(bool echo = true);
     // Types one line and Enter as the paste path does, then waits until the statement it
     // started has ended (line requests meanwhile are answered from the keyboard or, when
     // scripted, from the following input lines). Echo off when `echo` is false.
