@@ -376,6 +376,14 @@ bool Translator::alter_partition(Statement& s, const std::string& owner, const s
     const std::string local = " WHERE owner=" + quote_text(owner) +
                               " AND index_name IN (SELECT index_name FROM main.vantro_index_options" + where +
                               " AND locality='LOCAL')";
+    // A partition made without SUBPARTITIONS n gets the table's default count (none when
+    // the table is not composite).
+    auto subpartitions = [&](const NewPart& x) {
+        if (x.subpartitions > 0) return std::to_string(x.subpartitions);
+        return "(SELECT CASE WHEN subpartitioning_type='NONE' THEN 0 ELSE def_subpartition_count END FROM "
+               "main.vantro_part_tables" +
+               where + ")";
+    };
     if (catalog_changes) {
         // The partitions as the statement leaves them. A LOCAL index's partitions are known
         // by position: those of kept partitions move (through negative positions, so that
@@ -406,8 +414,7 @@ bool Translator::alter_partition(Statement& s, const std::string& owner, const s
                 "INSERT INTO main.vantro_tab_partitions(owner,table_name,partition_name,partition_position,"
                 "high_value,subpartition_count,tablespace_name,pct_free,logging) VALUES (" +
                 quote_text(owner) + "," + quote_text(table) + "," + quote_text(x.name) + "," + position + "," +
-                text_or_null(x.high) + "," + std::to_string(x.subpartitions) + "," +
-                text_or_null(x.storage.tablespace) + "," +
+                text_or_null(x.high) + "," + subpartitions(x) + "," + text_or_null(x.storage.tablespace) + "," +
                 (x.storage.pct_free >= 0 ? std::to_string(x.storage.pct_free) : std::string("NULL")) + "," +
                 text_or_null(x.storage.logging) + ")");
             out_->catalog_sql.push_back(

@@ -261,6 +261,14 @@ TEST_F(Partitioning, PartitionMaintenance) {
   run("create table plain (a number)");
   EXPECT_EQ(error_of("alter table plain drop partition p"), 14501);
 
+  // A composite table's new partitions get its default subpartitions.
+  run("create table rh (k number, id number) partition by range (k) subpartition by hash (id) subpartitions 2"
+      " (partition a values less than (10), partition b values less than (20))");
+  run("alter table rh split partition b at (15) into (partition b1, partition b2)");
+  EXPECT_EQ(rows("select partition_name || ':' || composite || ':' || subpartition_count from user_tab_partitions"
+                 " where table_name = 'RH' order by partition_position"),
+            (Rows{"A:YES:2", "B1:YES:2", "B2:YES:2"}));
+
   // DDL commits: the row inserted before it stays after a rollback.
   run("insert into plain values (1)");
   run("alter table r2 rename partition p15b to p15");
