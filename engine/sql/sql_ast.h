@@ -184,11 +184,23 @@ struct SelectItem {
     std::uint32_t offset = 0, end = 0;
 };
 
+// A partition-extended name after a table: PARTITION (name), PARTITION FOR (key values),
+// SUBPARTITION (name) or SUBPARTITION FOR (key values). The rows it names are those whose
+// key satisfies the partition's bounds.
+struct PartitionExtension {
+    bool sub = false;
+    std::string name;                         // empty: FOR (keys)
+    std::vector<std::unique_ptr<Expr>> keys;  // FOR: one value per key column
+    std::uint32_t offset = 0;                 // of PARTITION or SUBPARTITION
+    std::uint32_t name_offset = 0;
+};
+
 struct TableRef {
     std::string owner;  // empty: the current schema
     std::string name;
     std::uint32_t offset = 0;  // of the name (or the owner when given)
     std::uint32_t name_offset = 0;
+    std::shared_ptr<PartitionExtension> partition;  // null: the whole table
 };
 
 enum class JoinKind { First, Comma, Inner, Left, Right, Full, Cross };
@@ -500,6 +512,24 @@ struct Statement {
     std::vector<std::string> returning_into;   // ... INTO these placeholders
     StorageClause storage;                     // Create table; Create index
     Partitioning partitioning;                 // Create table
+    // ALTER TABLE ... TRUNCATE | DROP | ADD | RENAME | SPLIT | MERGE | EXCHANGE | MOVE |
+    // MODIFY | COALESCE PARTITION: kind AlterTable, alter_action "PARTITION".
+    struct PartitionChange {
+        std::string action;  // TRUNCATE, DROP, ADD, RENAME, SPLIT, MERGE, EXCHANGE, MOVE, MODIFY, COALESCE
+        std::uint32_t offset = 0;
+        std::vector<std::string> names;  // the partitions acted on (MERGE: the two merged)
+        std::vector<std::uint32_t> name_offsets;
+        std::string new_name;  // RENAME ... TO, MERGE ... INTO PARTITION
+        std::uint32_t new_name_offset = 0;
+        // ADD: the new partitions; SPLIT: the two it makes (their bounds: split_values).
+        std::vector<PartitionDef> partitions;
+        std::vector<ExprPtr> split_values;  // SPLIT ... AT (values) | VALUES (values)
+        bool split_list = false;            // VALUES rather than AT
+        std::uint32_t split_offset = 0, split_end = 0;
+        TableRef exchange;  // EXCHANGE ... WITH TABLE
+        bool including_indexes = false, without_validation = false;
+        bool update_indexes = false;
+    } partition_change;
     // MERGE INTO table [alias] (table, alias) USING source ON (merge_on): WHEN MATCHED THEN
     // UPDATE SET sets [WHERE where] [DELETE WHERE merge_delete]; WHEN NOT MATCHED THEN
     // INSERT [(columns)] VALUES (values[0]) [WHERE merge_insert_where].

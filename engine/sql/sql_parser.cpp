@@ -32,10 +32,28 @@ bool Parser::table_ref(TableRef* ref) {
     return true;
 }
 
-// A partition-extended name (PARTITION (p), PARTITION FOR (values), SUBPARTITION (sp)):
-// the rows of one partition are not told apart from the table's, so it is refused.
-bool Parser::no_partition_extension() {
-    if ((is_word("PARTITION") || is_word("SUBPARTITION")) && (op_at(1, "(") || word_at(1, "FOR"))) return fail(3001);
+// A partition-extended name after a table: PARTITION (name), PARTITION FOR (key values),
+// SUBPARTITION (name) or SUBPARTITION FOR (key values).
+bool Parser::partition_extension(TableRef* ref) {
+    if (!(is_word("PARTITION") || is_word("SUBPARTITION")) || !(op_at(1, "(") || word_at(1, "FOR"))) return true;
+    auto ext = std::make_shared<PartitionExtension>();
+    ext->sub = is_word("SUBPARTITION");
+    ext->offset = cur().offset;
+    ++p_;
+    if (accept_word("FOR")) {
+        if (!expect_op("(", 906)) return false;
+        do {
+            ExprPtr v;
+            if (!expr(&v)) return false;
+            ext->keys.push_back(std::move(v));
+        } while (accept_op(","));
+    } else {
+        ++p_;  // (
+        ext->name_offset = cur().offset;
+        if (!identifier(&ext->name)) return fail(14006);
+    }
+    if (!expect_op(")", 907)) return false;
+    ref->partition = std::move(ext);
     return true;
 }
 
@@ -454,7 +472,7 @@ bool Parser::from_item(FromItem* f) {
     } else if (!table_ref(&f->table)) {
         return false;
     }
-    if (!no_partition_extension()) return false;
+    if (!f->subquery && !f->json_table && !partition_extension(&f->table)) return false;
     // OFFSET and FETCH start the row limiting clause, not an alias.
     bool limiting =
         (is_word("FETCH") && (peek().text == "FIRST" || peek().text == "NEXT")) ||
@@ -1386,7 +1404,7 @@ bool Parser::insert(Statement* s) {
         s->table.offset = cur().offset;
         if (!select(&s->target_query)) return false;
         if (!expect_op(")", 907)) return false;
-    } else if (!table_ref(&s->table) || !no_partition_extension()) {
+    } else if (!table_ref(&s->table) || !partition_extension(&s->table)) {
         return false;
     }
     if (cur().kind == TokenKind::Word && !is_reserved(cur().text)) identifier(&s->alias);
@@ -1447,7 +1465,7 @@ bool Parser::multi_insert(Statement* s) {
         while (accept_word("INTO")) {
             auto into = std::make_unique<Statement>();
             into->kind = StatementKind::Insert;
-            if (!table_ref(&into->table)) return false;
+            if (!table_ref(&into->table) || !partition_extension(&into->table)) return false;
             if (cur().kind == TokenKind::Word && !is_reserved(cur().text) && !is_word("ELSE")) identifier(&into->alias);
             if (is_op("(") && !name_list(&into->columns, &into->column_offsets)) return false;
             if (accept_word("VALUES") && !insert_values(into.get())) return false;
@@ -1479,7 +1497,7 @@ bool Parser::multi_insert(Statement* s) {
 bool Parser::update(Statement* s) {
     ++p_;
     s->kind = StatementKind::Update;
-    if (!table_ref(&s->table) || !no_partition_extension()) return false;
+    if (!table_ref(&s->table) || !partition_extension(&s->table)) return false;
     if (cur().kind == TokenKind::Word && !is_reserved(cur().text)) identifier(&s->alias);
     if (!expect_word("SET", 971)) return false;
     if (!set_list(s)) return false;
@@ -1642,7 +1660,7 @@ bool Parser::del(Statement* s) {
     ++p_;
     s->kind = StatementKind::Delete;
     accept_word("FROM");
-    if (!table_ref(&s->table) || !no_partition_extension()) return false;
+    if (!table_ref(&s->table) || !partition_extension(&s->table)) return false;
     if (cur().kind == TokenKind::Word && !is_reserved(cur().text) && !is_word("RETURNING") && !is_word("RETURN"))
         identifier(&s->alias);
     if (!dml_where(s)) return false;

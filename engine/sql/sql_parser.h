@@ -166,7 +166,10 @@ private:
     void storage_clauses(StorageClause* st, bool index);
     bool index_properties(StorageClause* st);
     bool alter_index(Statement* s);
-    bool no_partition_extension();
+    bool partition_extension(TableRef* ref);
+    bool partition_change(Statement* s);
+    bool partition_names(Statement::PartitionChange* c);
+    bool split_clause(Statement::PartitionChange* c);
     bool storage_parameters(StorageClause* st);
     bool size(long long* out);
 

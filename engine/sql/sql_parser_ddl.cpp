@@ -841,7 +841,8 @@ bool Parser::subpartition_list() {
 bool Parser::partition_def(Partitioning* p, PartitionDef* d) {
     d->offset = cur().offset;
     if (!expect_word("PARTITION", 14004)) return false;
-    if (!is_word("VALUES") && !is_word("TABLESPACE") && cur().kind != TokenKind::Operator) {
+    if (!is_word("VALUES") && !is_word("TABLESPACE") && !is_word("UPDATE") && cur().kind != TokenKind::Operator &&
+        !at_end()) {
         d->offset = cur().offset;
         if (!identifier(&d->name)) return fail(14006);
     }
@@ -1158,13 +1159,11 @@ bool Parser::alter(Statement* s) {
     if (!accept_word("TABLE")) return fail(940);
     s->kind = StatementKind::AlterTable;
     if (!table_ref(&s->table)) return false;
-    // Partition maintenance (TRUNCATE, DROP, ADD, SPLIT, MERGE, EXCHANGE, ... PARTITION) is
-    // not done on the one table that holds every partition's rows.
     static const char* const kPartitionActions[] = {"TRUNCATE", "DROP", "ADD",    "RENAME",   "SPLIT", "MERGE",
                                                     "EXCHANGE", "MOVE", "MODIFY", "COALESCE", "SET"};
     for (const char* action : kPartitionActions)
         if (is_word(action) && (word_at(1, "PARTITION") || word_at(1, "SUBPARTITION") || word_at(1, "PARTITIONS")))
-            return fail(3001);
+            return partition_change(s);
     if (accept_word("ADD")) {
         s->alter_action = "ADD";
         bool paren = accept_op("(");
@@ -1225,6 +1224,156 @@ bool Parser::alter(Statement* s) {
         return identifier(&s->name) || fail(903);
     }
     return fail(3001);
+}
+
+// The partition names of TRUNCATE, DROP, MOVE and MODIFY PARTITION: name [, name ...].
+bool Parser::partition_names(Statement::PartitionChange* c) {
+    do {
+        std::string n;
+        c->name_offsets.push_back(cur().offset);
+        if (!identifier(&n)) return fail(14006);
+        c->names.push_back(n);
+    } while (accept_op(","));
+    return true;
+}
+
+// SPLIT PARTITION p AT (bounds) | VALUES (values) INTO (PARTITION [a] [attributes],
+// PARTITION [b] [attributes]).
+bool Parser::split_clause(Statement::PartitionChange* c) {
+    if (accept_word("AT")) {
+        c->split_list = false;
+    } else if (accept_word("VALUES")) {
+        c->split_list = true;
+    } else {
+        return fail(905);
+    }
+    if (!is_op("(")) return fail(906);
+    c->split_offset = peek().offset;
+    ++p_;
+    do {
+        ExprPtr v;
+        if (!expr(&v)) return false;
+        c->split_values.push_back(std::move(v));
+    } while (accept_op(","));
+    c->split_end = cur().offset;
+    if (!expect_op(")", 907) || !expect_word("INTO", 905) || !expect_op("(", 906)) return false;
+    do {
+        PartitionDef d;
+        d.offset = cur().offset;
+        if (!expect_word("PARTITION", 14004)) return false;
+        if (cur().kind == TokenKind::QuotedWord ||
+            (cur().kind == TokenKind::Word && !is_word("TABLESPACE") && !is_word("PCTFREE") && !is_word("STORAGE") &&
+             !is_word("LOGGING") && !is_word("NOLOGGING") && !is_word("COMPRESS") && !is_word("NOCOMPRESS"))) {
+            d.offset = cur().offset;
+            identifier(&d.name);
+        }
+        segment_attributes(&d.storage);
+        c->partitions.push_back(std::move(d));
+    } while (accept_op(","));
+    if (c->partitions.size() != 2) return fail(c->partitions.size() < 2 ? 14004 : 3001);
+    return expect_op(")", 907);
+}
+
+// ALTER TABLE t TRUNCATE | DROP PARTITION names, ADD PARTITION definitions, RENAME
+// PARTITION a TO b, MOVE | MODIFY PARTITION p attributes, COALESCE PARTITION, each with
+// the index clauses Oracle takes after it; SPLIT, MERGE and EXCHANGE. SET and the
+// SUBPARTITION forms are refused (ORA-03001).
+bool Parser::partition_change(Statement* s) {
+    Statement::PartitionChange& c = s->partition_change;
+    s->alter_action = "PARTITION";
+    c.action = cur().text;
+    c.offset = cur().offset;
+    // PARTITIONS names several partitions, for MERGE, DROP and TRUNCATE.
+    if (word_at(1, "SUBPARTITION") ||
+        (word_at(1, "PARTITIONS") && c.action != "MERGE" && c.action != "DROP" && c.action != "TRUNCATE"))
+        return fail(3001);
+    if (c.action == "MERGE" && !word_at(1, "PARTITIONS")) return fail(905);
+    if (c.action == "SET") return fail(3001);
+    ++p_;
+    if (c.action == "ADD") {
+        do {
+            // The bound's form tells RANGE from LIST (and no bound, HASH).
+            Partitioning form;
+            std::size_t k = 1;
+            if ((peek(k).kind == TokenKind::Word && peek(k).text != "VALUES") || peek(k).kind == TokenKind::QuotedWord)
+                ++k;
+            if (word_at(k, "VALUES")) form.method = word_at(k + 1, "LESS") ? "RANGE" : "LIST";
+            c.partitions.emplace_back();
+            if (!partition_def(&form, &c.partitions.back())) return false;
+        } while (accept_op(","));
+    } else {
+        ++p_;  // PARTITION
+        if (is_word("FOR")) return fail(3001);
+        if (c.action == "COALESCE") {
+            // The last HASH partition: no name.
+        } else if (c.action == "SPLIT") {
+            if (!partition_names(&c) || !split_clause(&c)) return false;
+        } else if (c.action == "EXCHANGE") {
+            if (!partition_names(&c)) return false;
+            if (c.names.size() > 1) return fail(933);
+            if (!expect_word("WITH", 905) || !expect_word("TABLE", 905) || !table_ref(&c.exchange)) return false;
+            if (accept_word("INCLUDING") || accept_word("EXCLUDING")) {
+                c.including_indexes = t_[p_ - 1].text == "INCLUDING";
+                if (!expect_word("INDEXES", 905)) return false;
+            }
+            if (accept_word("WITH") || accept_word("WITHOUT")) {
+                c.without_validation = t_[p_ - 1].text == "WITHOUT";
+                if (!expect_word("VALIDATION", 905)) return false;
+            }
+        } else if (c.action == "MERGE") {
+            // MERGE PARTITIONS a, b INTO PARTITION [c] [attributes].
+            if (!partition_names(&c)) return false;
+            if (c.names.size() != 2) return fail(c.names.size() < 2 ? 14004 : 933);
+            if (!expect_word("INTO", 905) || !expect_word("PARTITION", 14004)) return false;
+            c.new_name_offset = cur().offset;
+            if (cur().kind == TokenKind::QuotedWord ||
+                (cur().kind == TokenKind::Word && !is_word("UPDATE") && !is_word("TABLESPACE") && !is_word("PCTFREE") &&
+                 !is_word("STORAGE") && !is_word("LOGGING") && !is_word("NOLOGGING") && !is_word("COMPRESS") &&
+                 !is_word("NOCOMPRESS") && !is_word("INVALIDATE")))
+                identifier(&c.new_name);
+            StorageClause ignored;
+            segment_attributes(&ignored);
+        } else if (c.action == "RENAME") {
+            c.name_offsets.push_back(cur().offset);
+            c.names.emplace_back();
+            if (!identifier(&c.names.back())) return fail(14006);
+            if (!expect_word("TO", 905)) return false;
+            c.new_name_offset = cur().offset;
+            if (!identifier(&c.new_name)) return fail(14006);
+        } else {
+            if (!partition_names(&c)) return false;
+            if ((c.action == "MOVE" || c.action == "MODIFY") && c.names.size() > 1) return fail(933);
+        }
+    }
+    if (c.action == "TRUNCATE") {
+        if (accept_word("DROP")) {
+            accept_word("ALL");
+            if (!expect_word("STORAGE", 905)) return false;
+        } else if (accept_word("REUSE") && !expect_word("STORAGE", 905)) {
+            return false;
+        }
+    }
+    if (c.action == "MODIFY") {
+        // ADD | DROP VALUES and the subpartition changes alter bounds the catalog keeps as
+        // written; the index states are accepted.
+        if (is_word("ADD") || is_word("DROP") || is_word("COALESCE")) return fail(3001);
+        accept_word("REBUILD");
+        if (accept_word("UNUSABLE") && (!expect_word("LOCAL", 905) || !expect_word("INDEXES", 905))) return false;
+    }
+    if (c.action == "MOVE" || c.action == "MODIFY") {
+        StorageClause ignored;
+        segment_attributes(&ignored);
+        if (accept_word("ONLINE") && c.action != "MOVE") return fail(933);
+    }
+    if (accept_word("UPDATE")) {
+        accept_word("GLOBAL");
+        if (!expect_word("INDEXES", 905)) return false;
+        c.update_indexes = true;
+    } else if (accept_word("INVALIDATE")) {
+        if (!expect_word("GLOBAL", 905) || !expect_word("INDEXES", 905)) return false;
+    }
+    if (c.action == "MOVE" || c.action == "MODIFY") accept_word("ONLINE");
+    return true;
 }
 
 // A user's or role's name, upper case unless quoted; keywords such as CONNECT name the
@@ -1339,7 +1488,6 @@ bool Parser::grant_or_revoke(Statement* s) {
     }
     return true;
 }
-
 
 // ANALYZE { TABLE | INDEX } [schema.]name { COMPUTE [SYSTEM] STATISTICS [for clauses] |
 // ESTIMATE [SYSTEM] STATISTICS [for clauses] [SAMPLE n { ROWS | PERCENT }] |

@@ -526,7 +526,7 @@ bool Translator::from_clause(SelectStmt& s, Scope* scope, std::string* from, std
             std::string sub;
             if (!select(*f.subquery, nullptr, &src.columns, &sub)) return false;
             src.sql = "(" + sub + ")";
-        } else if (!table_source(f.table, &src)) {
+        } else if (f.table.partition ? !partition_source(f.table, &src) : !table_source(f.table, &src)) {
             return false;
         }
         if (!f.alias.empty()) src.alias = f.alias;
@@ -1016,7 +1016,7 @@ bool Translator::insert(Statement& s) {
         s.values_record.reset();
     }
     if (s.target_query && !insert_target_query(s)) return false;
-    if (!view_dml_target(s)) return false;
+    if (!partition_target(s) || !view_dml_target(s)) return false;
     std::vector<ColumnInfo> all;
     std::string syn_owner, syn_target;
     // A synonym names the table the rows go into.
@@ -1142,6 +1142,7 @@ bool Translator::insert(Statement& s) {
         rows = "WITH \"vantro_ins\"(" + names + ") AS MATERIALIZED (" + rows + ") SELECT " + names +
                " FROM \"vantro_ins\" WHERE " + check;
     }
+    if (s.table.partition && !partition_insert_check(s, owner, all, named, &rows)) return false;
     sql += rows;
     Scope row;
     row.bare = true;
@@ -1171,7 +1172,7 @@ bool Translator::returning(Statement& s, const Scope& scope, std::string* sql) {
 }
 
 bool Translator::update(Statement& s) {
-    if (!view_dml_target(s)) return false;
+    if (!partition_target(s) || !view_dml_target(s)) return false;
     Source src;
     if (!table_source(s.table, &src, "UPDATE")) return false;
     if (s.set_row) {
@@ -1235,8 +1236,13 @@ bool Translator::update(Statement& s) {
         sql += (i ? "," : "") + quote_name(target->name) + "=" + stored;
         new_values[target->name] = stored;
     }
-    std::string where;
-    if (s.where && !dml_where(*s.where, scope, src, &where)) return false;
+    // A partition's rows: the WHERE (and a ROWNUM limit's choice of rows) within them.
+    std::string where, part;
+    if (!partition_where(s, src, &part)) return false;
+    Source within = src;
+    if (!part.empty()) within.sql = "(SELECT rowid AS rowid,* FROM " + src.sql + " WHERE " + part + ")";
+    if (s.where && !dml_where(*s.where, scope, within, &where)) return false;
+    if (!part.empty()) where = where.empty() ? part : part + " AND (" + where + ")";
     if (!view_checks_.empty()) {
         // Through a view WITH CHECK OPTION: each row the WHERE picks is checked with its
         // new values before it is written.
@@ -1292,15 +1298,20 @@ bool Translator::dml_where(Expr& where, const Scope& scope, const Source& target
 }
 
 bool Translator::del(Statement& s) {
-    if (!view_dml_target(s)) return false;
+    if (!partition_target(s) || !view_dml_target(s)) return false;
     Source src;
     if (!table_source(s.table, &src, "DELETE")) return false;
     if (!s.alias.empty()) src.alias = s.alias;
     Scope scope;
     scope.sources.push_back(src);
     std::string sql = "DELETE FROM " + src.sql + " AS " + quote_name(src.alias);
-    std::string where;
-    if (s.where && !dml_where(*s.where, scope, src, &where)) return false;
+    // A partition's rows: the WHERE (and a ROWNUM limit's choice of rows) within them.
+    std::string where, part;
+    if (!partition_where(s, src, &part)) return false;
+    Source within = src;
+    if (!part.empty()) within.sql = "(SELECT rowid AS rowid,* FROM " + src.sql + " WHERE " + part + ")";
+    if (s.where && !dml_where(*s.where, scope, within, &where)) return false;
+    if (!part.empty()) where = where.empty() ? part : part + " AND (" + where + ")";
     if (!where.empty()) sql += " WHERE " + where;
     Scope row;
     row.bare = true;

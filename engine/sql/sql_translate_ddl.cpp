@@ -670,6 +670,7 @@ bool Translator::alter_table(Statement& s) {
         return true;
     }
     if (s.alter_action == "MODIFY DEFAULT") return modify_default(owner, s.table.name, cols, s.column_defs[0]);
+    if (s.alter_action == "PARTITION") return alter_partition(s, owner, cols);
     if (!has(s.name)) return fail(904, s.name_offset, "\"" + s.name + "\"");
     std::string where = " WHERE owner=" + quote_text(owner) + " AND table_name=" + quote_text(s.table.name);
     if (s.alter_action == "DROP COLUMN") {

@@ -140,7 +140,7 @@ bool Translator::merge(Statement& s) {
         if (!select(*f.subquery, nullptr, &source.columns, &sub)) return false;
         source_sql = "(" + sub + ")";
     } else {
-        if (!table_source(f.table, &source)) return false;
+        if (f.table.partition ? !partition_source(f.table, &source) : !table_source(f.table, &source)) return false;
         source_sql = source.sql;
     }
     if (!f.alias.empty()) source.alias = f.alias;

@@ -435,4 +435,34 @@ private:
     bool drop_index(Statement& s);
     bool alter_index(Statement& s);
     bool index_partitioning(Statement& s, const std::string& owner);
+    // Partition-extended names and partition maintenance (partition_rows.cpp,
+    // partition_ddl.cpp). A partition's rows are those whose key meets its bounds.
+    struct PartitionKey;
+    // The condition, on the bare columns of owner.table, that holds for the rows of the
+    // partition ext names; at: where the table was named.
+    bool partition_condition(const std::string& owner, const std::string& table, const PartitionExtension& ext,
+                             const std::vector<ColumnInfo>& columns, std::uint32_t at, std::string* sql);
+    // The condition that holds for the rows of the partition at index i of key's partitions.
+    bool partition_rows_sql(PartitionKey& key, std::size_t i, std::string* sql);
+    bool partition_key(const std::string& owner, const std::string& table, const std::vector<ColumnInfo>& columns,
+                       std::uint32_t at, PartitionKey* key);
+    // FROM t PARTITION (p): the table's rows read through the partition's condition.
+    bool partition_source(const TableRef& t, Source* src);
+    // The check an INSERT INTO t PARTITION (p) makes of each row (ORA-14401).
+    bool partition_insert_check(const Statement& s, const std::string& owner, const std::vector<ColumnInfo>& all,
+                                const std::vector<std::string>& named, std::string* rows);
+    bool alter_partition(Statement& s, const std::string& owner, const std::vector<ColumnInfo>& cols);
+    // The key values as one row of the key columns: "v1 AS k1, ..." (MAXVALUE: refused with code).
+    bool partition_key_row(PartitionKey& key, std::vector<ExprPtr>& values, int code, std::uint32_t at,
+                           std::string* sql);
+    // A statement that fails with code (its message's arguments a and b) unless the key
+    // row is below bound, compared as RANGE keys are.
+    bool partition_below_check(PartitionKey& key, const std::string& row, std::vector<ExprPtr>& bound, int code,
+                               const std::string& a, std::string* sql);
+    bool partition_exchange(Statement& s, PartitionKey& key, std::size_t p, const std::vector<ColumnInfo>& cols,
+                            std::vector<std::string>* statements);
+    // A DML target named with a partition: ORA-14109 for a view (before the view is seen
+    // through); then the partition's condition (empty for the whole table).
+    bool partition_target(const Statement& s);
+    bool partition_where(const Statement& s, const Source& target, std::string* where);
 };
