@@ -809,3 +809,11 @@ void SqliteCatalog::generated_columns(const std::string& owner, const std::strin
         out->push_back(g);
     }
 }
+
+std::string SqliteCatalog::column_default(const std::string& owner, const std::string& table,
+                                          const std::string& column) {
+    // SQLite keeps the default as the translated expression CREATE TABLE gave it.
+    CatalogStatement q(db_, "SELECT coalesce(dflt_value,'') FROM pragma_table_xinfo(?2, ?1) WHERE name=?3");
+    q.text(1, owner).text(2, table).text(3, column);
+    return q.row() ? q.column(0) : std::string();
+}

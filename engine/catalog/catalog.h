@@ -73,6 +73,7 @@ public:
     bool sequence_exists(const std::string& owner, const std::string& name) override;
     void generated_columns(const std::string& owner, const std::string& table,
                            std::vector<GeneratedColumn>* out) override;
+    std::string column_default(const std::string& owner, const std::string& table, const std::string& column) override;
     char view_restriction(const std::string& owner, const std::string& name) override;
     bool materialized_view(const std::string& owner, const std::string& name) override;
     bool mview_log(const std::string& owner, const std::string& table) override;

@@ -239,6 +239,15 @@ bool Translator::update_generated(const std::string& owner, const std::string& t
     return true;
 }
 
+// The value SET column = DEFAULT gives: an identity column's next number, a DEFAULT ON
+// NULL value, the column's DEFAULT, else NULL. Asked after update_generated.
+std::string Translator::column_default(const std::string& owner, const std::string& table, const std::string& column) {
+    for (const GeneratedColumn& g : generated_cache_)
+        if (g.name == column && !g.fill_sql.empty()) return g.fill_sql;
+    std::string sql = ctx_.catalog->column_default(owner, table, column);
+    return sql.empty() ? "NULL" : "(" + sql + ")";
+}
+
 bool Translator::generated_record(const std::string& owner, const std::string& table, const ColumnDef& c, bool adding) {
     if (!c.identity.empty()) return identity_catalog(owner, table, c, adding);
     if (c.virtual_expr) {

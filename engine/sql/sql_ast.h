@@ -121,6 +121,7 @@ enum class ExprKind {
     JsonFunction,     // text: JSON_VALUE or JSON_QUERY; args: document, path, error default, empty default
     Cast,             // CAST(args[0] AS cast_type); text: the type's name as written; path_offsets[0]: the type
     Extract,          // EXTRACT(text FROM args[0]); text: the field; path_offsets[0]: the field
+    Row,              // (a, b, ...) compared with rows: args, its values (a list of rows: args are Rows)
 };
 
 // The clauses of IS JSON, JSON_EXISTS, JSON_VALUE and JSON_QUERY, as the values/sql_json.h

@@ -604,7 +604,7 @@ bool Parser::predicate(ExprPtr* out) {
                 } else {
                     do {
                         ExprPtr item;
-                        if (!expr(&item)) return false;
+                        if (!row_operand(*e->args[0], &item)) return false;
                         e->args.push_back(std::move(item));
                     } while (accept_op(","));
                 }
@@ -614,7 +614,12 @@ bool Parser::predicate(ExprPtr* out) {
                 return true;
             }
             ExprPtr rhs;
-            if (!additive(&rhs)) return false;
+            if (lhs->kind == ExprKind::Row && is_op("(") && !word_at(1, "SELECT") && !word_at(1, "WITH")) {
+                // (a, b) = (1, 2) or = ((1, 2)): the other row.
+                if (!row_value(&rhs)) return false;
+            } else if (!additive(&rhs)) {
+                return false;
+            }
             e->args.push_back(std::move(lhs));
             e->args.push_back(std::move(rhs));
             e->end = prev_end();
@@ -680,7 +685,7 @@ bool Parser::predicate(ExprPtr* out) {
             e->args.push_back(std::move(lhs));
             do {
                 ExprPtr item;
-                if (!expr(&item)) return false;
+                if (!row_operand(*e->args[0], &item)) return false;
                 e->args.push_back(std::move(item));
             } while (accept_op(","));
         }
@@ -713,6 +718,46 @@ bool Parser::row_compared() const {
     for (const char* op : kCompare)
         if (after.text == op) return true;
     return false;
+}
+
+// At "(": whether the parentheses hold a list of values (a comma at their own level),
+// not a subquery.
+bool Parser::paren_list() const {
+    if (word_at(1, "SELECT") || word_at(1, "WITH")) return false;
+    int depth = 0;
+    for (std::size_t k = 0;; ++k) {
+        const Token& t = peek(k);
+        if (t.kind == TokenKind::End) return false;
+        if (t.kind != TokenKind::Operator) continue;
+        if (t.text == "(") ++depth;
+        if (t.text == ")" && --depth == 0) return false;
+        if (t.text == "," && depth == 1) return true;
+    }
+}
+
+// At "(": (value, ...) as a Row, its items that are lists Rows of their own.
+bool Parser::row_value(ExprPtr* out) {
+    ExprPtr row = make(ExprKind::Row, cur().offset);
+    ++p_;
+    do {
+        ExprPtr item;
+        if (is_op("(") && paren_list()) {
+            if (!row_value(&item)) return false;
+        } else if (!expr(&item)) {
+            return false;
+        }
+        row->args.push_back(std::move(item));
+    } while (accept_op(","));
+    if (!expect_op(")", 907)) return false;
+    row->end = prev_end();
+    *out = std::move(row);
+    return true;
+}
+
+// One item of the list after IN or op ANY|ALL: a row when the value compared is one.
+bool Parser::row_operand(const Expr& lhs, ExprPtr* out) {
+    if (lhs.kind == ExprKind::Row && is_op("(") && paren_list()) return row_value(out);
+    return expr(out);
 }
 
 bool Parser::additive(ExprPtr* out) {
@@ -874,10 +919,18 @@ bool Parser::primary(ExprPtr* out) {
             }
             if (!expr(out)) return false;
             if (is_op(",") && row_compared()) {
-                // (a, b) = ANY (...), (a, b) IN (...): rows of values are not compared.
-                fail(3001, ": comparison of a row of values");
-                err_->offset = off;
-                return false;
+                // (a, b) = ..., (a, b) IN (...): a row of values compared with others.
+                ExprPtr row = make(ExprKind::Row, off);
+                row->args.push_back(std::move(*out));
+                while (accept_op(",")) {
+                    ExprPtr item;
+                    if (!expr(&item)) return false;
+                    row->args.push_back(std::move(item));
+                }
+                if (!expect_op(")", 907)) return false;
+                row->end = prev_end();
+                *out = std::move(row);
+                return true;
             }
             if (!expect_op(")", 907)) return false;
             (*out)->offset = off;
@@ -1589,7 +1642,15 @@ bool Parser::set_list(Statement* s) {
         }
         if (!expect_op("=", 927)) return false;
         ExprPtr e;
-        if (!expr(&e)) return false;
+        if (is_word("DEFAULT")) {
+            // SET column = DEFAULT: the column's default value.
+            e = make(ExprKind::Null, cur().offset);
+            e->text = "DEFAULT";
+            ++p_;
+            e->end = prev_end();
+        } else if (!expr(&e)) {
+            return false;
+        }
         s->sets.emplace_back(col, std::move(e));
         s->set_offsets.push_back(off);
         s->set_attributes.push_back(attribute);

@@ -105,6 +105,9 @@ private:
     bool json_table_column(JsonTableColumn* c, int depth);
     bool json_table_path(std::string* out);
     bool row_compared() const;
+    bool paren_list() const;
+    bool row_value(ExprPtr* out);
+    bool row_operand(const Expr& lhs, ExprPtr* out);
     bool additive(ExprPtr* out);
     bool multiplicative(ExprPtr* out);
     bool unary(ExprPtr* out);

@@ -1215,9 +1215,16 @@ bool Translator::update(Statement& s) {
         // Oracle refuses a column SET twice (SQLite would keep the last value).
         if (new_values.count(target->name)) return fail(957, s.set_offsets[i]);
         if (!update_generated(owner, s.table.name, target->name, s.set_offsets[i])) return false;
+        std::string stored;
+        if (is_default_value(*s.sets[i].second)) {
+            if (!attribute.empty()) return fail(936, s.sets[i].second->offset);
+            stored = column_default(owner, s.table.name, target->name);
+            sql += (i ? "," : "") + quote_name(target->name) + "=" + stored;
+            new_values[target->name] = stored;
+            continue;
+        }
         Emitted v;
         if (!expr(*s.sets[i].second, scope, &v)) return false;
-        std::string stored;
         if (!attribute.empty()) {
             // One attribute of an object column: the object with that item replaced.
             std::string kinds;

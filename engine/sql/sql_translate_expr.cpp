@@ -1128,6 +1128,7 @@ bool Translator::unary(Expr& e, const Scope& scope, Emitted* out) {
 bool Translator::condition(Expr& e, const Scope& scope, Emitted* out) {
     switch (e.kind) {
     case ExprKind::Compare: {
+        if (e.args[0]->kind == ExprKind::Row) return row_condition(e, scope, out);
         Emitted a, b;
         if (!expr(*e.args[0], scope, &a) || !expr(*e.args[1], scope, &b)) return false;
         if (!comparison_operands(&a, &b, e.offset)) return false;
@@ -1186,6 +1187,7 @@ bool Translator::condition(Expr& e, const Scope& scope, Emitted* out) {
 }
 
 bool Translator::in_list(Expr& e, const Scope& scope, Emitted* out) {
+    if (e.args[0]->kind == ExprKind::Row) return row_condition(e, scope, out);
     Emitted v;
     if (!expr(*e.args[0], scope, &v)) return false;
     std::string list;
@@ -1239,6 +1241,7 @@ static bool quantified_summary(const std::string& op, bool all, const std::strin
 // comparison that is UNKNOWN (a NULL on either side) makes the whole UNKNOWN, and only
 // then is the answer FALSE for ANY and TRUE for ALL (so over no rows at all).
 bool Translator::quantified(Expr& e, const Scope& scope, Emitted* out) {
+    if (e.args[0]->kind == ExprKind::Row) return row_condition(e, scope, out);
     bool all = e.star;
     Emitted v;
     if (!expr(*e.args[0], scope, &v)) return false;
@@ -1279,6 +1282,7 @@ bool Translator::quantified(Expr& e, const Scope& scope, Emitted* out) {
 
 // IN (subquery), EXISTS and scalar subqueries.
 bool Translator::subquery(Expr& e, const Scope& scope, Emitted* out) {
+    if (e.kind == ExprKind::InSubquery && e.args[0]->kind == ExprKind::Row) return row_condition(e, scope, out);
     std::vector<ColumnInfo> cols;
     std::string sub;
     if (!select(*e.subquery, &scope, &cols, &sub)) return false;
@@ -1402,6 +1406,8 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
         return cast(e, scope, out);
     case ExprKind::Extract:
         return extract(e, scope, out);
+    case ExprKind::Row:
+        return fail(920, e.offset);
     }
     return fail(936, e.offset);
 }

@@ -52,11 +52,16 @@ bool Translator::merge_update(Statement& s, const Source& target, const Scope& b
                 return fail(38104, s.set_offsets[i], "\"" + target.alias + "\".\"" + col->name + "\"");
         for (std::size_t j = 0; j < i; ++j)
             if (s.sets[j].first == col->name) return fail(957, s.set_offsets[i]);
-        Emitted v;
-        if (!expr(*s.sets[i].second, both, &v)) return false;
-        if (v.aggregate) return fail(934, s.sets[i].second->offset);
+        if (!update_generated(owner, s.table.name, col->name, s.set_offsets[i])) return false;
         std::string stored;
-        if (!store_value(v, *col, owner, s.table.name, &stored, s.sets[i].second->offset)) return false;
+        if (is_default_value(*s.sets[i].second)) {
+            stored = column_default(owner, s.table.name, col->name);
+        } else {
+            Emitted v;
+            if (!expr(*s.sets[i].second, both, &v)) return false;
+            if (v.aggregate) return fail(934, s.sets[i].second->offset);
+            if (!store_value(v, *col, owner, s.table.name, &stored, s.sets[i].second->offset)) return false;
+        }
         sets += (i ? "," : "") + quote_name(col->name) + "=" + stored;
         out_->set_columns.push_back(col->name);
     }

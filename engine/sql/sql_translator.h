@@ -267,6 +267,13 @@ private:
     bool in_list(Expr& e, const Scope& scope, Emitted* out);
     bool quantified(Expr& e, const Scope& scope, Emitted* out);
     bool subquery(Expr& e, const Scope& scope, Emitted* out);
+    // sql_translate_rows.cpp: a row of values (a, b, ...) compared with a row, a list of
+    // rows or a subquery's rows.
+    bool row_condition(Expr& e, const Scope& scope, Emitted* out);
+    bool row_values(Expr& row, const Scope& scope, std::vector<Emitted>* out);
+    bool row_equal(const std::vector<Emitted>& lhs, Expr& row, const Scope& scope, std::uint32_t at, std::string* sql);
+    bool row_subquery(const std::vector<Emitted>& lhs, SelectStmt& q, const Scope& scope, std::uint32_t at,
+                      std::string* values, std::string* rows, std::string* equal);
     bool case_expr(Expr& e, const Scope& scope, Emitted* out);
     bool column(Expr& e, const Scope& scope, Emitted* out);
     // Asks ctx_.names about e; *handled is false when the hook does not know it.
@@ -373,6 +380,7 @@ private:
                           const std::vector<std::uint32_t>& offsets, InsertFill* f);
     bool update_generated(const std::string& owner, const std::string& table, const std::string& column,
                           std::uint32_t offset);
+    std::string column_default(const std::string& owner, const std::string& table, const std::string& column);
     void catalog_insert(const std::string& owner, const std::string& table, const ColumnDef& c, int column_id);
 
     // Replaces the FROM clause of a CONNECT BY block with the recursive query that yields

@@ -354,6 +354,7 @@ const MessageEntry kMessages[] = {
     {1728, "numeric scale specifier is out of range (-84 to 127)"},
     {1785, "ORDER BY item must be the number of a SELECT-list expression"},
     {1789, "query block has incorrect number of result columns"},
+    {1796, "this operator cannot be used with lists"},
     {1790, "expression must have same datatype as corresponding expression"},
     {1732, "data manipulation operation not legal on this view"},
     {1733, "virtual column not allowed here"},

@@ -280,6 +280,14 @@ public:
         (void)table;
         out->clear();
     }
+    // The SQLite expression of the plain DEFAULT of owner.table's column, empty when it has
+    // none (generated_columns gives the values of identity and ON NULL columns).
+    virtual std::string column_default(const std::string& owner, const std::string& table, const std::string& column) {
+        (void)owner;
+        (void)table;
+        (void)column;
+        return {};
+    }
     virtual bool sequence_exists(const std::string& owner, const std::string& name) {
         (void)owner;
         (void)name;

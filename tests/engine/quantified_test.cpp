@@ -105,14 +105,59 @@ TEST_F(Quantified, InSelectListsAndErrors) {
   EXPECT_EQ(s.rows("select case when 5 > all (1, 2) then 'y' else 'n' end from dual"), (Rows{"y"}));
   EXPECT_EQ(s.rows("select 1 from dual where 1 = any (select sal, deptno from emp)"),
             (Rows{"error: ORA-00913: too many values\n"}));
-  // Rows of values are not compared, with ANY or with IN.
-  EXPECT_EQ(s.rows("select 1 from emp where (sal, deptno) = any (select sal, deptno from emp)"),
-            (Rows{"error: ORA-03001: unimplemented feature: comparison of a row of values\n"}));
-  EXPECT_EQ(s.rows("select 1 from emp where (sal, deptno) not in ((1, 2))"),
-            (Rows{"error: ORA-03001: unimplemented feature: comparison of a row of values\n"}));
   EXPECT_EQ(s.rows("select (1, 2) from dual"), (Rows{"error: ORA-00907: missing right parenthesis\n"}));
   EXPECT_EQ(s.rows("select 1 from dual where 1 = any 1"),
             (Rows{"error: ORA-00906: missing left parenthesis\n"}));
+}
+
+// Rows of values: pairs compared with AND's three-valued logic, so a NULL in a row leaves
+// UNKNOWN unless another pair differs, and NOT IN keeps no row that a NULL might match.
+TEST_F(Quantified, RowsOfValues) {
+  EXPECT_EQ(names("(sal, deptno) in (select sal, deptno from emp where deptno = 10)"), (Rows{"A", "B"}));
+  EXPECT_EQ(names("(sal, deptno) = any (select sal, 10 from emp)"), (Rows{"A", "B"}));
+  EXPECT_EQ(names("(deptno, sal) in ((10, 2000), (20, 3000), (30, null))"), (Rows{"B", "C"}));
+  EXPECT_EQ(names("(ename, deptno) = ('A', 10)"), (Rows{"A"}));
+  EXPECT_EQ(names("(ename, deptno) <> (('A', 10))"), (Rows{"B", "C", "D"}));
+  // A text in a row is compared as a number with a NUMBER value, as for one value.
+  EXPECT_EQ(names("(deptno, sal) = ('10', '1000')"), (Rows{"A"}));
+  EXPECT_EQ(names("(sal, deptno) = (select max(sal), 20 from emp)"), (Rows{"C"}));
+  EXPECT_EQ(names("(sal, deptno) = (select sal, deptno from emp where 1 = 0)"), Rows{});
+  // D's NULL salary: (NULL, 30) NOT IN anything with deptno 30 is UNKNOWN; (1, NULL) is
+  // known to differ from every row whose first value is not 1.
+  EXPECT_EQ(names("(sal, deptno) not in ((1000, 10), (5, 30))"), (Rows{"B", "C"}));
+  EXPECT_EQ(names("(sal, deptno) not in (select sal, deptno from emp where deptno <> 20)"), (Rows{"C"}));
+  EXPECT_EQ(names("(deptno, sal) not in ((10, null))"), (Rows{"C", "D"}));
+  EXPECT_EQ(names("(sal, deptno) <> all (select 1000, 10 from dual)"), (Rows{"B", "C", "D"}));
+  EXPECT_EQ(names("(sal, deptno) = all (select 1000, 10 from dual)"), (Rows{"A"}));
+  EXPECT_EQ(names("(deptno, ename) <> any (select 10, 'A' from dual union all select 10, 'B' from dual)"),
+            (Rows{"A", "B", "C", "D"}));
+  EXPECT_EQ(names("(deptno, ename) = all ((10, 'A'), (10, 'B'))"), Rows{});
+  // A correlated subquery reaches the outer row's columns.
+  EXPECT_EQ(names("(deptno, sal) = (select max(e.deptno), max(e.sal) from emp e where e.deptno = emp.deptno)"),
+            (Rows{"B", "C"}));
+  auto groups = [&](const std::string& cond) {
+    return s.rows("select deptno from emp group by deptno having " + cond + " order by 1");
+  };
+  EXPECT_EQ(groups("(max(sal), deptno) in (select 2000, 10 from dual)"), (Rows{"10"}));
+  EXPECT_EQ(groups("(max(sal), deptno) = (select 3000, 20 from dual)"), (Rows{"20"}));
+  EXPECT_EQ(groups("(count(*), deptno) in ((2, 10), (1, 30))"), (Rows{"10", "30"}));
+  EXPECT_EQ(groups("(max(sal), deptno) = all (select 3000, 20 from dual)"),
+            (Rows{"error: ORA-03001: unimplemented feature: = ALL or <> ANY with a row of aggregates\n"}));
+  run("update emp set sal = 0 where (ename, deptno) in (('A', 10), ('C', 20))");
+  EXPECT_EQ(s.rows("select sal from emp order by ename"), (Rows{"0", "2000", "0", "<null>"}));
+
+  auto error = [&](const std::string& cond) { return s.rows("select 1 from emp where " + cond); };
+  EXPECT_EQ(error("(sal, deptno) in (select sal from emp)"), (Rows{"error: ORA-00947: not enough values\n"}));
+  EXPECT_EQ(error("(sal, deptno) in (select sal, deptno, 1 from emp)"),
+            (Rows{"error: ORA-00913: too many values\n"}));
+  EXPECT_EQ(error("(sal, deptno) in ((1, 2, 3))"), (Rows{"error: ORA-00913: too many values\n"}));
+  EXPECT_EQ(error("(sal, deptno) in ((1, 2), 3)"), (Rows{"error: ORA-00920: invalid relational operator\n"}));
+  EXPECT_EQ(error("(sal, deptno) = 1"), (Rows{"error: ORA-00920: invalid relational operator\n"}));
+  EXPECT_EQ(error("(sal, deptno) > (1, 2)"), (Rows{"error: ORA-01796: this operator cannot be used with lists\n"}));
+  EXPECT_EQ(error("(sal, deptno) < any (select sal, deptno from emp)"),
+            (Rows{"error: ORA-01796: this operator cannot be used with lists\n"}));
+  EXPECT_EQ(error("(sal, deptno) = (select sal, deptno from emp)"),
+            (Rows{"error: ORA-01427: single-row subquery returns more than one row\n"}));
 }
 
 }  // namespace
