@@ -322,9 +322,21 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
     } else if (name == "CHAR" || name == "NCHAR" || name == "CHARACTER") {
         type->code = kTypeChar;
         type->size = length(1, false);
+    } else if (name == "LONG" && is_word("RAW")) {
+        ++i_;
+        last_type_name_ = "LONG RAW";
+        type->code = kTypeLongRaw;
+        type->size = 32760;
     } else if (name == "LONG") {
         type->code = kTypeVarchar2;
         type->size = 32760;
+    } else if (name == "RAW") {
+        // Bytes, kept as they are; a RAW's length counts bytes.
+        type->code = kTypeRaw;
+        type->size = length(1, true);
+    } else if (name == "BLOB") {
+        type->code = kTypeBlob;
+        type->size = 4000;
     } else if (name == "CLOB" || name == "NCLOB") {
         type->code = kTypeClob;
         type->size = 4000;
