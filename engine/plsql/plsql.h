@@ -111,9 +111,10 @@ enum class PlRefKind {
     Element,
     CollectionAttr,
     UpdatingColumn,
-    CursorVarAttr,  // %FOUND, %NOTFOUND, %ROWCOUNT, %ISOPEN of the cursor variable in slot
-    ErrorStack,     // DBMS_UTILITY.FORMAT_ERROR_STACK of the error being handled
-    ErrorBacktrace  // DBMS_UTILITY.FORMAT_ERROR_BACKTRACE: where it was raised, innermost first
+    CursorVarAttr,   // %FOUND, %NOTFOUND, %ROWCOUNT, %ISOPEN of the cursor variable in slot
+    ErrorStack,      // DBMS_UTILITY.FORMAT_ERROR_STACK of the error being handled
+    ErrorBacktrace,  // DBMS_UTILITY.FORMAT_ERROR_BACKTRACE: where it was raised, innermost first
+    CallStack        // DBMS_UTILITY.FORMAT_CALL_STACK: the units running and their lines
 };
 
 // CurrentRow: the rowid of the row the cursor fetched last (WHERE CURRENT OF).
@@ -527,7 +528,9 @@ PlPackageState* plsql_package_state(SessionHandle* ses, const std::string& quali
                                     std::shared_ptr<PlCachedUnit>* program, PlError* err);
 // Runs local function index of the program of the innermost running block with args
 // (fewer than its parameters: the rest take their defaults), for an expression.
-bool plsql_run_local(SessionHandle* ses, int index, const std::vector<PlValue>& args, PlValue* result, PlError* err);
+// type, when given, receives the function's result type.
+bool plsql_run_local(SessionHandle* ses, int index, const std::vector<PlValue>& args, PlValue* result, PlError* err,
+                     OraType* type = nullptr);
 // The name under which an expression calls a local function: "VANTRO$LOCAL.<place>".
 inline const char* const kPlLocalPrefix = "VANTRO$LOCAL.";
 // Registers vantro_plsql_call(owner, name, args...), which runs a stored function.

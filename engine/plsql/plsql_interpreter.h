@@ -47,6 +47,11 @@ inline PlError value_error(const char* detail) {
     return pl_error(6502, detail[0] ? std::string(": ") + detail : std::string());
 }
 
+// RAW, LONG RAW and BLOB: values of bytes, shown as their hex text.
+inline bool pl_binary_type(const OraType& t) {
+    return t.code == kTypeRaw || t.code == kTypeLongRaw || t.code == kTypeBlob;
+}
+
 class Interpreter {
 public:
     Interpreter(StmtHandle* s, PlProgram* p, Interpreter* root = nullptr)
@@ -99,6 +104,9 @@ public:
     bool run_local(int index, const std::vector<PlValue>& args, const std::vector<OraType>& types,
                    const std::vector<bool>& given, std::vector<PlValue>* outs, PlValue* result, PlError* err);
     const PlProgram* program() const { return p_; }
+    // This program's frames of DBMS_UTILITY.FORMAT_CALL_STACK, innermost first: the line
+    // running, then the lines that called the local subprograms running.
+    void call_stack_frames(std::string* out) const;
 
 private:
     StmtHandle* s_;
@@ -128,6 +136,10 @@ private:
     // recursive call needed again (put back when the call returns).
     int local_depth_ = 0;
     std::vector<std::pair<PlSql*, sqlite3_stmt*>> parked_;
+    // The line of the statement running, and those of the calls of the local subprograms
+    // running (outermost first).
+    int line_ = 0;
+    std::vector<int> local_lines_;
 
     Flow raise(PlError e, int line);
 
@@ -154,6 +166,7 @@ private:
     static std::string datetime_store_sql(const OraType& from, const OraType& to);
 
     bool convert_number(const PlValue& v, const OraType& from, const OraType& to, PlValue* out, PlError* err) const;
+    bool convert_binary(const PlValue& v, const OraType& from, const OraType& to, PlValue* out, PlError* err) const;
 
     // Converts v (of Oracle type from) into a value of variable slot's type.
     bool assign_var(int slot, const PlValue& v, const OraType& from, PlError* err);

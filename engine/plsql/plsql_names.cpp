@@ -344,9 +344,12 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
             out->type = number_type();
             return NameHook::Answer::Resolved;
         }
-        if (first == "DBMS_UTILITY" && (path[1] == "FORMAT_ERROR_STACK" || path[1] == "FORMAT_ERROR_BACKTRACE")) {
+        if (first == "DBMS_UTILITY" && (path[1] == "FORMAT_ERROR_STACK" || path[1] == "FORMAT_ERROR_BACKTRACE" ||
+                                        path[1] == "FORMAT_CALL_STACK")) {
             PlRef r;
-            r.kind = path[1] == "FORMAT_ERROR_STACK" ? PlRefKind::ErrorStack : PlRefKind::ErrorBacktrace;
+            r.kind = path[1] == "FORMAT_ERROR_STACK"       ? PlRefKind::ErrorStack
+                     : path[1] == "FORMAT_ERROR_BACKTRACE" ? PlRefKind::ErrorBacktrace
+                                                           : PlRefKind::CallStack;
             OraType ty;
             ty.size = 2000;
             out->bind = "#" + std::to_string(add_ref(q, r, ty));

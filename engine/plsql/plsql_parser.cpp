@@ -322,9 +322,21 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
     } else if (name == "CHAR" || name == "NCHAR" || name == "CHARACTER") {
         type->code = kTypeChar;
         type->size = length(1, false);
+    } else if (name == "LONG" && is_word("RAW")) {
+        ++i_;
+        last_type_name_ = "LONG RAW";
+        type->code = kTypeLongRaw;
+        type->size = 32760;
     } else if (name == "LONG") {
         type->code = kTypeVarchar2;
         type->size = 32760;
+    } else if (name == "RAW") {
+        // Bytes, kept as they are; a RAW's length counts bytes.
+        type->code = kTypeRaw;
+        type->size = length(1, true);
+    } else if (name == "BLOB") {
+        type->code = kTypeBlob;
+        type->size = 4000;
     } else if (name == "CLOB" || name == "NCLOB") {
         type->code = kTypeClob;
         type->size = 4000;
@@ -1013,6 +1025,15 @@ void Parser::dml_statement(PlStmt* st, std::uint32_t so) {
         std::uint32_t target_offset = peek().offset;
         into_targets(st, so);
         if (i_ != e) expected(";", peek());
+        // RETURNING ... INTO record: one value per field, in the fields' order.
+        if (!st->bulk && st->targets.size() == 1 && !st->targets[0].host && st->targets[0].slot >= 0 &&
+            !st->targets[0].index && st->targets[0].package.empty()) {
+            std::vector<int> fields = prog_->vars[static_cast<std::size_t>(st->targets[0].slot)].fields;
+            if (!fields.empty()) {
+                st->targets.clear();
+                for (int f : fields) st->targets.push_back(pl_var_target(f));
+            }
+        }
         std::vector<Token> tail;
         Token w = t_[into];
         w.kind = TokenKind::Word;

@@ -45,6 +45,7 @@ bool Interpreter::run_local(int index, const std::vector<PlValue>& args, const s
     const PlSubprogram& sub = p_->locals[static_cast<std::size_t>(index)];
     LocalFrame frame;
     save_frame(sub, &frame);
+    local_lines_.push_back(line_);
     bool ok = plsql_nested_call(
         ses_,
         [&](PlError* e) {
@@ -78,6 +79,7 @@ bool Interpreter::run_local(int index, const std::vector<PlValue>& args, const s
             return true;
         },
         err);
+    local_lines_.pop_back();
     restore_frame(sub, &frame);
     if (!ok && !plsql_trace_full(*err) && err->line > 0) {
         std::string where = "line " + std::to_string(err->line);
@@ -133,7 +135,8 @@ bool Interpreter::eval_fresh(PlSql* q, PlValue* v, PlError* err) {
 
 }  // namespace plsql_running
 
-bool plsql_run_local(SessionHandle* ses, int index, const std::vector<PlValue>& args, PlValue* result, PlError* err) {
+bool plsql_run_local(SessionHandle* ses, int index, const std::vector<PlValue>& args, PlValue* result, PlError* err,
+                     OraType* type) {
     PlSessionState* state = plsql_session(ses);
     auto* in = state->running.empty() ? nullptr : static_cast<plsql_running::Interpreter*>(state->running.back());
     if (!in || index < 0 || static_cast<std::size_t>(index) >= in->program()->locals.size() ||
@@ -141,6 +144,7 @@ bool plsql_run_local(SessionHandle* ses, int index, const std::vector<PlValue>& 
         *err = pl_error(6508);
         return false;
     }
+    if (type) *type = in->program()->locals[static_cast<std::size_t>(index)].return_type;
     std::vector<bool> given(args.size(), true);
     std::vector<PlValue> outs;
     return in->run_local(index, args, {}, given, &outs, result, err);

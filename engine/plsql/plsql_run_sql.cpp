@@ -58,7 +58,12 @@ bool Interpreter::bind_values(PlSql* q, sqlite3_stmt* vm, PlError* err) {
             if (!h || !host_read(h, err)) return false;
             v = h->value;
         }
-        bind_value(vm, static_cast<int>(k + 1), v);
+        // RAW and BLOB values are bytes: SQLite compares and stores them as blobs.
+        auto type = q->bind_types.find(name);
+        if (v.kind == PlKind::Text && type != q->bind_types.end() && pl_binary_type(type->second))
+            sqlite3_bind_blob(vm, static_cast<int>(k + 1), v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
+        else
+            bind_value(vm, static_cast<int>(k + 1), v);
     }
     return true;
 }

@@ -72,7 +72,15 @@ void Interpreter::close_cursor(int c) {
 }
 
 Flow Interpreter::statements(const std::vector<PlStmt>& list) {
+    // The enclosing statement's line again once a nested list (a loop's body, a local
+    // subprogram's) is done.
+    struct LineKeeper {
+        int* line;
+        int outer;
+        ~LineKeeper() { *line = outer; }
+    } keep{&line_, line_};
     for (const PlStmt& st : list) {
+        line_ = st.line;
         if (ses_->server->cancel) {
             ses_->server->cancel = false;
             return raise(make_error(1013, ora_message(1013)), st.line);

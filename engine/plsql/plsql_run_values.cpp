@@ -26,6 +26,24 @@ bool is_zoned_type(const OraType& t) {
 
 }  // namespace
 
+void Interpreter::call_stack_frames(std::string* out) const {
+    std::string name = "anonymous block";
+    if (p_->is_package)
+        name = "package body " + p_->package_owner + "." + p_->package_name;
+    else if (p_->is_unit)
+        name = (p_->is_function ? "function " : "procedure ") + p_->unit_owner + "." + p_->unit_name;
+    char handle[32];
+    std::snprintf(handle, sizeof handle, "0x%llx",
+                  static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(p_)));
+    auto frame = [&](int line) {
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "%s%10d  ", handle, line);
+        *out += buf + name + "\n";
+    };
+    frame(line_);
+    for (std::size_t k = local_lines_.size(); k-- > 0;) frame(local_lines_[k]);
+}
+
 std::string Interpreter::text_of(const PlValue& v, const OraType& type) const {
     char buf[320];
     switch (v.kind) {
@@ -37,7 +55,7 @@ std::string Interpreter::text_of(const PlValue& v, const OraType& type) const {
         return std::string(buf, number_text_double(v.d, buf, sizeof buf));
     case PlKind::Text:
         // A RAW value's bytes become their hex text, as Oracle converts RAW to text.
-        if (type.code == kTypeRaw || type.code == kTypeLongRaw) {
+        if (pl_binary_type(type)) {
             std::string hex(v.s.size() * 2 + 1, '\0');
             hex.resize(raw_to_hex(reinterpret_cast<const unsigned char*>(v.s.data()), v.s.size(), &hex[0], hex.size()));
             return hex;
@@ -173,6 +191,29 @@ bool Interpreter::convert_number(const PlValue& v, const OraType& from, const Or
     return true;
 }
 
+// Into a RAW or BLOB: bytes stay as they are, text is read as hexadecimal (a number as
+// its text), as Oracle converts implicitly. A RAW longer than its variable and bad hex
+// digits raise VALUE_ERROR; the empty RAW is NULL, an empty BLOB has length 0.
+bool Interpreter::convert_binary(const PlValue& v, const OraType& from, const OraType& to, PlValue* out,
+                                 PlError* err) const {
+    *out = PlValue();
+    std::string bytes;
+    if (pl_binary_type(from) && v.kind == PlKind::Text) {
+        bytes = v.s;
+    } else if (!raw_from_hex(text_of(v, from), &bytes)) {
+        *err = value_error("hex to raw conversion error");
+        return false;
+    }
+    if (to.code == kTypeRaw && to.size && bytes.size() > to.size) {
+        *err = value_error("raw variable length too long");
+        return false;
+    }
+    if (bytes.empty() && to.code != kTypeBlob) return true;
+    out->kind = PlKind::Text;
+    out->s = std::move(bytes);
+    return true;
+}
+
 bool Interpreter::assign_var(int slot, const PlValue& v, const OraType& from, PlError* err) {
     PlValue out;
     if (!convert_to(p_->vars[static_cast<std::size_t>(slot)], v, from, &out, err)) return false;
@@ -237,6 +278,8 @@ bool Interpreter::convert_to(const PlVarInfo& info, const PlValue& v, const OraT
             *err = value_error("");
             return false;
         }
+    } else if (pl_binary_type(to)) {
+        if (!convert_binary(v, from, to, &out, err)) return false;
     } else {
         out.kind = PlKind::Text;
         out.s = text_of(v, from);
@@ -417,6 +460,16 @@ bool Interpreter::ref_value(const PlRef& r, PlValue* v, PlError* err) {
             if (p_->is_package) where = "\"" + p_->package_owner + "." + p_->package_name + "\", " + where;
             text += ora_line(6512, where) + "\n";
         }
+        v->kind = PlKind::Text;
+        v->s = text;
+        return true;
+    }
+    case PlRefKind::CallStack: {
+        std::string text = "----- PL/SQL Call Stack -----\n  object      line  object\n  handle    number  name\n";
+        const std::vector<void*>& running = plsql_session(ses_)->running;
+        for (std::size_t k = running.size(); k-- > 0;)
+            if (k + 1 == running.size() || running[k] != running[k + 1])
+                static_cast<const Interpreter*>(running[k])->call_stack_frames(&text);
         v->kind = PlKind::Text;
         v->s = text;
         return true;

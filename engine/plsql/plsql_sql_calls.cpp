@@ -36,22 +36,31 @@ bool plsql_function_lookup(void* data, const std::string& owner, const std::stri
     sqlite3_finalize(vm);
     // Another schema's function needs EXECUTE on it (or on its package).
     if (!found || users_object_access(db, owner, unit, "EXECUTE") != 0) return false;
+    // The types a function result has in SQL by its catalog type name; others are text.
+    static const struct {
+        const char* name;
+        std::uint16_t code;
+        std::uint32_t size;
+    } kResultTypes[] = {
+        {"NUMBER", kTypeNumber, 22},
+        {"BINARY_INTEGER", kTypeNumber, 22},
+        {"FLOAT", kTypeNumber, 22},
+        {"PL/SQL BOOLEAN", kTypeNumber, 22},
+        {"DATE", kTypeDate, 7},
+        {"TIMESTAMP", kTypeTimestamp, 11},
+        {"REF CURSOR", kPlTypeRefCursor, 0},
+        {"RAW", kTypeRaw, 2000},
+        {"LONG RAW", kTypeLongRaw, 32760},
+        {"BLOB", kTypeBlob, 4000},
+    };
     *ret = OraType();
-    if (type == "NUMBER" || type == "BINARY_INTEGER" || type == "FLOAT" || type == "PL/SQL BOOLEAN") {
-        ret->code = kTypeNumber;
-        ret->size = 22;
-    } else if (type == "DATE") {
-        ret->code = kTypeDate;
-        ret->size = 7;
-    } else if (type == "TIMESTAMP") {
-        ret->code = kTypeTimestamp;
-        ret->size = 11;
-    } else if (type == "REF CURSOR") {
-        ret->code = kPlTypeRefCursor;
-    } else {
-        ret->code = kTypeVarchar2;
-        ret->size = 4000;
-    }
+    ret->code = kTypeVarchar2;
+    ret->size = 4000;
+    for (const auto& t : kResultTypes)
+        if (type == t.name) {
+            ret->code = t.code;
+            ret->size = t.size;
+        }
     return true;
 }
 
@@ -97,7 +106,8 @@ PlValue sql_value(sqlite3_value* v) {
     return out;
 }
 
-void sql_result(sqlite3_context* ctx, const PlValue& r) {
+// type: the function's result type; a RAW or BLOB result is a blob to SQLite.
+void sql_result(sqlite3_context* ctx, const PlValue& r, const OraType& type) {
     switch (r.kind) {
     case PlKind::Null:
         sqlite3_result_null(ctx);
@@ -109,7 +119,10 @@ void sql_result(sqlite3_context* ctx, const PlValue& r) {
         sqlite3_result_double(ctx, r.d);
         break;
     case PlKind::Text:
-        sqlite3_result_text(ctx, r.s.data(), static_cast<int>(r.s.size()), SQLITE_TRANSIENT);
+        if (type.code == kTypeRaw || type.code == kTypeLongRaw || type.code == kTypeBlob)
+            sqlite3_result_blob(ctx, r.s.data(), static_cast<int>(r.s.size()), SQLITE_TRANSIENT);
+        else
+            sqlite3_result_text(ctx, r.s.data(), static_cast<int>(r.s.size()), SQLITE_TRANSIENT);
         break;
     }
 }
@@ -155,7 +168,7 @@ void run_for_sql(sqlite3_context* ctx, SessionHandle* ses, PlProgram* program, c
         call_error(ctx, err, unit);
         return;
     }
-    sql_result(ctx, result);
+    sql_result(ctx, result, sub ? sub->return_type : program->return_type);
 }
 
 // A local function of the running block ("VANTRO$LOCAL.<place>"). Its error goes to
@@ -170,14 +183,15 @@ void run_local_for_sql(sqlite3_context* ctx, SessionHandle* ses, const std::stri
                     : std::stoi(place);
     PlValue result;
     PlError err;
-    if (!plsql_run_local(ses, index, args, &result, &err)) {
+    OraType type;
+    if (!plsql_run_local(ses, index, args, &result, &err, &type)) {
         PlSessionState* state = plsql_session(ses);
         state->local_failed = true;
         state->local_error = err;
         sql_error(ctx, ora_format(err.code, err.message));
         return;
     }
-    sql_result(ctx, result);
+    sql_result(ctx, result, type);
 }
 
 // vantro_plsql_call(owner, name, args...): runs a stored function, or a package's

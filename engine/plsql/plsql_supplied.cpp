@@ -9,6 +9,8 @@
 #include "oci/engine.h"
 #include "values/errors.h"
 #include "values/sql_supplied.h"
+#include "values/utf8.h"
+#include "values/values.h"
 
 #include <chrono>
 #include <cctype>
@@ -18,6 +20,8 @@
 #include <thread>
 
 namespace {
+
+constexpr double kAl32Utf8Id = 873;  // NLS_CHARSET_ID('AL32UTF8')
 
 bool binary(const OraType& t) {
     return t.code == kTypeBlob || t.code == kTypeRaw || t.code == kTypeLongRaw;
@@ -107,9 +111,24 @@ void set_text(PlValue* v, const std::string& s) {
     v->i = 0;
 }
 
+// Argument k as what a LOB of the kind bin takes: a BLOB takes bytes (RAW and BLOB as
+// they are, text read as hexadecimal, VALUE_ERROR when it is not), a CLOB text.
+bool piece(const PlSuppliedCall& c, std::size_t k, bool bin, std::string* out, PlError* err) {
+    *out = text(c, k);
+    if (!bin || binary(c.types[k]) || c.args[k].kind == PlKind::Null) return true;
+    std::string bytes;
+    if (!raw_from_hex(*out, &bytes)) {
+        *err = error(6502, ": hex to raw conversion error");
+        return false;
+    }
+    *out = std::move(bytes);
+    return true;
+}
+
 bool lob_append(PlSuppliedCall* c, PlError* err) {
-    if (!locator(c, 0, err) || !locator(c, 1, err)) return false;
-    c->args[0].s += c->args[1].s;
+    std::string src;
+    if (!locator(c, 0, err) || !locator(c, 1, err) || !piece(*c, 1, binary(c->types[0]), &src, err)) return false;
+    c->args[0].s += src;
     return true;
 }
 
@@ -118,7 +137,8 @@ bool lob_writeappend(PlSuppliedCall* c, PlError* err) {
     std::uint64_t amount = 0;
     if (!locator(c, 0, err) || !units(*c, 1, 0, &amount, err)) return false;
     bool bin = binary(c->types[0]);
-    std::string buffer = text(*c, 2);
+    std::string buffer;
+    if (!piece(*c, 2, bin, &buffer, err)) return false;
     if (amount > lob_length(buffer, bin)) {
         *err = error(21560, "2");
         return false;
@@ -132,7 +152,8 @@ bool lob_write_at(PlSuppliedCall* c, PlError* err) {
     std::uint64_t amount = 0, offset = 0;
     if (!locator(c, 0, err) || !units(*c, 1, 0, &amount, err) || !units(*c, 2, 0, &offset, err)) return false;
     bool bin = binary(c->types[0]);
-    std::string buffer = text(*c, 3);
+    std::string buffer;
+    if (!piece(*c, 3, bin, &buffer, err)) return false;
     if (amount > lob_length(buffer, bin)) {
         *err = error(21560, "2");
         return false;
@@ -179,6 +200,79 @@ bool lob_copy(PlSuppliedCall* c, PlError* err) {
     bool bin = binary(c->types[0]);
     std::string piece = lob_substr(c->args[1].s, bin, src_offset, amount);
     if (!piece.empty()) lob_write(&c->args[0].s, bin, dest_offset, piece);
+    return true;
+}
+
+void out_text(PlSuppliedCall* c, std::size_t k, const std::string& s);
+
+void out_number(PlSuppliedCall* c, std::size_t k, std::int64_t n) {
+    c->args[k] = PlValue();
+    c->args[k].kind = PlKind::Int;
+    c->args[k].i = n;
+    c->types[k] = OraType();
+    c->types[k].code = kTypeNumber;
+}
+
+// CONVERTTOBLOB and CONVERTTOCLOB(dest, src, amount, dest_offset, src_offset, csid,
+// lang_context, warning): amount units of src from src_offset (LOBMAXSIZE: to its end)
+// written over dest at dest_offset, the text as AL32UTF8 bytes; both offsets come back
+// past what was read and written. Bytes that are no UTF-8 become '?' in a CLOB, with
+// the warning WARN_INCONVERTIBLE_CHAR.
+bool lob_convert(PlSuppliedCall* c, bool to_blob, PlError* err) {
+    std::uint64_t amount = 0, dest_offset = 0, src_offset = 0;
+    if (!locator(c, 0, err) || !locator(c, 1, err) || !units(*c, 2, 0, &amount, err) ||
+        !units(*c, 3, 0, &dest_offset, err) || !units(*c, 4, 0, &src_offset, err))
+        return false;
+    double csid = 0;
+    if (c->args[5].kind != PlKind::Null && (!number(*c, 5, &csid) || (csid != 0 && csid != kAl32Utf8Id))) {
+        *err = error(21560, "6");
+        return false;
+    }
+    const std::string& src = c->args[1].s;
+    std::uint64_t available = lob_length(src, !to_blob);
+    available = src_offset > available ? 0 : available - (src_offset - 1);
+    if (amount != kLobMaxSize && amount > available) {
+        *err = error(22993);
+        return false;
+    }
+    std::string part = lob_substr(src, !to_blob, src_offset, amount < available ? amount : available);
+    std::uint64_t read = lob_length(part, !to_blob);
+    bool lossy = false;
+    if (!to_blob && !utf8_valid(part)) {
+        std::string clean;
+        for (std::size_t at = 0; at < part.size();) {
+            std::size_t n = utf8_char_bytes(part, at);
+            if (n == 0) break;
+            std::string one = part.substr(at, n);
+            if (utf8_valid(one)) {
+                clean += one;
+            } else {
+                clean += '?';
+                lossy = true;
+            }
+            at += n;
+        }
+        part = std::move(clean);
+    }
+    if (!part.empty()) lob_write(&c->args[0].s, to_blob, dest_offset, part);
+    std::uint64_t written = lob_length(part, to_blob);
+    out_number(c, 3, static_cast<std::int64_t>(dest_offset + written));
+    out_number(c, 4, static_cast<std::int64_t>(src_offset + read));
+    double context = 0;
+    out_number(c, 6, number(*c, 6, &context) ? static_cast<std::int64_t>(context) : 0);
+    out_number(c, 7, lossy ? 1 : 0);
+    return true;
+}
+bool lob_convert_to_blob(PlSuppliedCall* c, PlError* err) {
+    return lob_convert(c, true, err);
+}
+bool lob_convert_to_clob(PlSuppliedCall* c, PlError* err) {
+    return lob_convert(c, false, err);
+}
+// DB_VERSION(version, compatibility): the release the engine answers as.
+bool db_version(PlSuppliedCall* c, PlError*) {
+    out_text(c, 0, "19.0.0.0.0");
+    out_text(c, 1, "19.0.0");
     return true;
 }
 
@@ -398,8 +492,13 @@ const PlSuppliedProc kProcedures[] = {
     {"DBMS_LOB.COPY", "DEST_LOB,SRC_LOB,AMOUNT,DEST_OFFSET,SRC_OFFSET", 3, 1, lob_copy},
     {"DBMS_LOB.CREATETEMPORARY", "LOB_LOC,CACHE,DUR", 2, 1, lob_create_temporary},
     {"DBMS_LOB.FREETEMPORARY", "LOB_LOC", 1, 1, lob_free_temporary},
+    {"DBMS_LOB.CONVERTTOBLOB", "DEST_LOB,SRC_CLOB,AMOUNT,DEST_OFFSET,SRC_OFFSET,BLOB_CSID,LANG_CONTEXT,WARNING", 8,
+     0xD9, lob_convert_to_blob},
+    {"DBMS_LOB.CONVERTTOCLOB", "DEST_LOB,SRC_BLOB,AMOUNT,DEST_OFFSET,SRC_OFFSET,BLOB_CSID,LANG_CONTEXT,WARNING", 8,
+     0xD9, lob_convert_to_clob},
     {"DBMS_LOB.OPEN", "LOB_LOC,OPEN_MODE", 2, 1, lob_open},
     {"DBMS_LOB.CLOSE", "LOB_LOC", 1, 1, lob_close},
+    {"DBMS_UTILITY.DB_VERSION", "VERSION,COMPATIBILITY", 2, 3, db_version},
     {"DBMS_RANDOM.SEED", "VAL", 1, 0, random_seed_call},
     {"DBMS_RANDOM.INITIALIZE", "VAL", 1, 0, random_seed_call},
     {"DBMS_RANDOM.TERMINATE", "", 0, 0, accept},
@@ -448,6 +547,10 @@ const struct {
     {"DBMS_LOB", "CALL", "12"},
     {"DBMS_LOB", "SESSION", "10"},
     {"DBMS_LOB", "LOBMAXSIZE", "18446744073709551615"},
+    {"DBMS_LOB", "DEFAULT_CSID", "0"},
+    {"DBMS_LOB", "DEFAULT_LANG_CTX", "0"},
+    {"DBMS_LOB", "NO_WARNING", "0"},
+    {"DBMS_LOB", "WARN_INCONVERTIBLE_CHAR", "1"},
     {"DBMS_STATS", "AUTO_SAMPLE_SIZE", "0"},
     {"DBMS_STATS", "AUTO_CASCADE", "NULL"},
     {"DBMS_STATS", "AUTO_DEGREE", "32768"},

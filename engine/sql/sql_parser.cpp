@@ -1443,8 +1443,9 @@ bool Parser::returning(Statement* s) {
         s->returning_into.push_back(cur().text);
         ++p_;
     } while (accept_op(","));
-    if (s->returning_into.size() < s->returning.size()) return fail(947);
-    if (s->returning_into.size() > s->returning.size()) return fail(913);
+    // Counted as SELECT INTO counts: fewer values than targets are not enough.
+    if (s->returning.size() < s->returning_into.size()) return fail(947);
+    if (s->returning.size() > s->returning_into.size()) return fail(913);
     return true;
 }
 

@@ -283,6 +283,7 @@ const MessageEntry kMessages[] = {
     // "value too large for column (actual: 5, maximum: 3)".
     {12899, "value too large for column %s(actual: %s, maximum: %s)"},
     {22275, "invalid LOB locator specified"},
+    {22993, "specified input amount is greater than actual source amount"},
     {22285, "non-existent directory or file for FILEOPEN operation"},
     {22287, "invalid or modified directory occurred during %s operation"},
     {22289, "cannot perform %s operation on an unopened file or LOB"},

@@ -1,6 +1,7 @@
-// The RAW functions: HEXTORAW, RAWTOHEX, UTL_RAW's CAST_TO_RAW, CAST_TO_VARCHAR2,
-// LENGTH, CONCAT and SUBSTR, and ORA_HASH: their translations for the function
-// catalogue and the SQL functions those call. RAW values are SQLite blobs.
+// The RAW functions: HEXTORAW, RAWTOHEX, UTL_RAW's casts (to and from text and NUMBER),
+// LENGTH, CONCAT, SUBSTR, the bit operations, COMPARE and REVERSE, and ORA_HASH: their
+// translations for the function catalogue and the SQL functions those call. RAW values
+// are SQLite blobs.
 #pragma once
 
 #include "values/sql_dialect.h"

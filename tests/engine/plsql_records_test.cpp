@@ -111,6 +111,32 @@ TEST_F(Records, BadDeclarationsAreCompileErrors) {
     }
 }
 
+// RETURNING ... INTO record: the values go to the fields in order, converted to each
+// field's type; a count that does not match the fields is a compile error.
+TEST_F(Records, ReturningIntoARecord) {
+    EXPECT_EQ(output_of("declare\n"
+                        "  e emp%rowtype;\n"
+                        "  type r_t is record (n varchar2(10), s number);\n"
+                        "  r r_t;\n"
+                        "begin\n"
+                        "  insert into emp values (3, 'cy', 3.5) returning id, name, sal into e;\n"
+                        "  dbms_output.put_line(e.id || e.name || e.sal);\n"
+                        "  update emp set sal = sal * 2 where id = 2 returning name, sal into r;\n"
+                        "  dbms_output.put_line(r.n || r.s);\n"
+                        "  delete from emp where id = 1 returning id, name, sal into e;\n"
+                        "  dbms_output.put_line(e.id || e.name || e.sal || ' ' || sql%rowcount);\n"
+                        "end;"),
+              "3cy3.5|bob400|1ann100.5 1");
+    std::string out = output_of("declare e emp%rowtype; begin"
+                                " update emp set sal = 1 where id = 2 returning id, name into e; end;");
+    EXPECT_NE(out.find("PL/SQL: ORA-00947"), std::string::npos) << out;
+    out = output_of("declare n number; begin update emp set sal = 1 where id = 2 returning id, sal into n; end;");
+    EXPECT_NE(out.find("PL/SQL: ORA-00913"), std::string::npos) << out;
+    out = output_of("declare e emp%rowtype; begin update emp set sal = 1 returning id, name, sal into e; end;");
+    EXPECT_NE(out.find("ORA-01422"), std::string::npos) << out;
+    EXPECT_EQ(s.value("select sal from emp where id = 2"), "400");
+}
+
 }  // namespace
 
 namespace {

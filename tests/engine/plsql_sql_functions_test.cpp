@@ -64,6 +64,7 @@ std::string arguments_for(const std::string& name, int count) {
       {"REGEXP_COUNT", "'abc123','[0-9]'"},
       {"HEXTORAW", "'4142'"},
       {"UTL_RAW.SUBSTR", "hextoraw('414243'),2"},
+      {"UTL_RAW.CAST_TO_NUMBER", "'C102'"},
       {"TRANSLATE", "'abc','ab','xy'"},
       {"SUBSTR", "'hello',-3"},
       {"INSTR", "'hello','l'"},
