@@ -431,6 +431,7 @@ bool Translator::host_name(const Expr& e, Emitted* out, bool* handled) {
 
 void Translator::resolved(const NameResolution& r, Emitted* out) {
     out->type = r.type;
+    out->object_type = r.object_type;
     if (r.bind.empty()) {
         out->sql = r.sql;
         return;

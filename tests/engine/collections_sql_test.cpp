@@ -22,6 +22,7 @@ protected:
         if (s.exec(sql) == OCI_SUCCESS) return "success";
         return s.error_text();
     }
+    std::string output_of(const std::string& block) { return server_output_of(s, block); }
     OciSession s;
 };
 
@@ -92,6 +93,53 @@ TEST_F(CollectionsSql, MultisetConditionsAndOperators) {
     EXPECT_NE(error("select num_tab(1) multiset union name_tab('a') from dual").find("ORA-00932"), std::string::npos);
     EXPECT_NE(error("select 1 from dual where num_tab(1) member of num_tab(1)").find("ORA-00932"), std::string::npos);
     EXPECT_NE(error("select 1 from dual where 5 is empty").find("ORA-00932"), std::string::npos);
+}
+
+TEST_F(CollectionsSql, PlsqlVariablesOfSchemaTypes) {
+    run("create table picks (id number)");
+    run("insert into picks values (2)");
+    run("insert into picks values (4)");
+    // Variables of schema-level types: constructors, methods, and whole in SQL (TABLE(),
+    // MEMBER OF, CARDINALITY, the MULTISET operators) in statements, cursors and conditions.
+    EXPECT_EQ(
+        output_of("declare\n"
+                  "  v num_tab := num_tab(3, 1, 2);\n"
+                  "  l sys.odcivarchar2list := sys.odcivarchar2list('x', 'it''s');\n"
+                  "  n number;\n"
+                  "begin\n"
+                  "  v.extend; v(v.last) := 4; v.delete(2);\n"
+                  "  select sum(column_value) into n from table(v);\n"
+                  "  dbms_output.put_line(n || ' ' || v.count || ' ' || cardinality(v));\n"
+                  "  for r in (select p.id from picks p where p.id member of v order by 1) loop\n"
+                  "    dbms_output.put_line('pick ' || r.id);\n"
+                  "  end loop;\n"
+                  "  for r in (select t.column_value c from table(l) t) loop dbms_output.put_line(r.c); end loop;\n"
+                  "  if 3 member of v and num_tab(4) submultiset of v then dbms_output.put_line('yes'); end if;\n"
+                  "  select count(*) into n from table(v multiset union distinct num_tab(3, 9));\n"
+                  "  dbms_output.put_line(n);\n"
+                  "  insert into picks select column_value from table(v) where column_value > 3;\n"
+                  "  select count(*) into n from picks;\n"
+                  "  dbms_output.put_line(n);\n"
+                  "end;"),
+        "9 3 3|pick 2|pick 4|x|it's|yes|4|3");
+    // A null collection has no rows; an associative array is no SQL value.
+    EXPECT_EQ(output_of("declare v num_tab; n number; begin select count(*) into n from table(v);"
+                        " dbms_output.put_line(n); end;"),
+              "0");
+    // Not kept: a whole collection read from SQL, pipelined functions.
+    EXPECT_NE(output_of("declare v num_tab; begin select num_tab(1) into v from dual; end;").find("PLS-00999"),
+              std::string::npos);
+    EXPECT_NE(output_of("declare type t is table of number; v t; begin select 1 into v from dual; end;")
+                  .find("PLS-00597: expression 'V' in the INTO list"),
+              std::string::npos);
+    EXPECT_NE(error("create or replace function gen(n number) return num_tab pipelined is begin"
+                    " pipe row(n); return; end;"),
+              "success");
+    EXPECT_EQ(s.value("select substr(text, 1, 4) from user_errors where name = 'GEN' and rownum = 1"), "PLS-");
+    EXPECT_NE(output_of("declare type aa is table of number index by pls_integer; a aa; n number;"
+                        " begin select count(*) into n from table(a); end;")
+                  .find("PLS-00306"),
+              std::string::npos);
 }
 
 }  // namespace
