@@ -122,8 +122,10 @@ enum class PlAttr { Found, NotFound, RowCount, IsOpen, BulkRowCount, BulkExcepti
 
 struct PlRef {
     PlRefKind kind = PlRefKind::Variable;
-    int slot = 0;      // variable or cursor slot; a package variable's slot in its package
-    std::string name;  // host bind name; "OWNER.PACKAGE" of a package variable; collection method
+    int slot = 0;  // variable or cursor slot; a package variable's slot in its package
+    // host bind name; "OWNER.PACKAGE" of a package variable; collection method ("" for the
+    // whole collection as its SQL constructor text)
+    std::string name;
     PlAttr attr = PlAttr::Found;
     struct PlSql* index = nullptr;  // an element of a collection, NEXT, PRIOR, EXISTS: the subscript
     int field = -1;                 // an element of a collection of records: the field read

@@ -33,6 +33,15 @@ private:
 
 namespace {
 
+// Whether SQL may take a whole collection variable of v's type: a nested table or varray
+// named "OWNER.NAME" (a schema's type, or one SYS supplies) of numbers or text.
+bool sql_collection(const PlVarInfo& v) {
+    if (v.collection == PlCollection::IndexBy || v.record_elements() || v.type_name.find('.') == std::string::npos)
+        return false;
+    if (v.type.code != kTypeNumber && v.type.code != kTypeVarchar2 && v.type.code != kTypeChar) return false;
+    return true;
+}
+
 // A name in the hook's answers that stands for a value known to be wrong: the error is
 // recorded already, the translation goes on so that later errors are found too.
 NameHook::Answer null_value(NameResolution* out) {
@@ -374,6 +383,23 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
             OraType ty = (attr == "FIRST" || attr == "LAST") ? collection_key_type(v) : number_type();
             out->bind = "#" + std::to_string(add_ref(q, r, ty));
             out->type = ty;
+            return NameHook::Answer::Resolved;
+        }
+        std::string source;
+        const std::string type_owner = v.type_name.substr(0, v.type_name.find('.'));
+        if (attr.empty() && sql_collection(v) &&
+            (type_owner == "SYS" ||
+             (ctx_.catalog &&
+              ctx_.catalog->type_source(type_owner, v.type_name.substr(type_owner.size() + 1), &source)))) {
+            // The whole collection, as SQL keeps a value of its schema-level type.
+            PlRef r;
+            r.kind = PlRefKind::CollectionAttr;
+            r.slot = sym->index;
+            OraType ty;
+            ty.size = 4000;
+            out->bind = "#" + std::to_string(add_ref(q, r, ty));
+            out->type = ty;
+            out->object_type = v.type_name;
             return NameHook::Answer::Resolved;
         }
         std::string shown = attr.empty() ? first : attr;

@@ -1443,6 +1443,19 @@ void Parser::select_into(PlStmt* st, std::uint32_t so) {
         bulk_targets(st, q->tr.columns.size(), target_offset, so);
         return;
     }
+    // A whole collection takes no row's value: one of a PL/SQL type is no SQL value, and
+    // one of a schema's type is not read back from SQL by this engine.
+    for (const PlTarget& t : st->targets) {
+        if (t.host || t.slot < 0 || t.index) continue;
+        const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(t.slot)];
+        if (v.collection == PlCollection::None) continue;
+        if (v.type_name.find('.') == std::string::npos)
+            semantic_error(target_offset, pls_message(597, v.name), so, "PL/SQL: SQL Statement ignored");
+        else
+            semantic_error(target_offset, pls_message(999, "a whole collection read from SQL"), so,
+                           "PL/SQL: SQL Statement ignored");
+        return;
+    }
     if (q->tr.columns.empty()) return;
     std::size_t want = q->tr.columns.size();
     std::size_t have = st->targets.size();

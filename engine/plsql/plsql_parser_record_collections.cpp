@@ -34,9 +34,41 @@ const PredefinedCollection* sys_collection(const std::string& qualified) {
 const Symbol* Parser::type_symbol_ahead(std::size_t* width) {
     *width = 0;
     if (peek().kind != TokenKind::Word) return nullptr;
+    // A nested table or varray type of a schema (CREATE TYPE ... AS TABLE OF | VARRAY),
+    // named "OWNER.NAME" as SQL names its values' type; its elements are plain values.
+    auto schema_collection = [&](const std::string& owner, const std::string& name, std::size_t w) -> const Symbol* {
+        const std::string qualified = owner + "." + name;
+        auto known = imported_types_.find(qualified);
+        if (known != imported_types_.end()) {
+            *width = w;
+            return &known->second;
+        }
+        std::string source;
+        ObjectTypeDecl decl;
+        if (!ctx_.catalog || !ctx_.catalog->type_source(owner, name, &source) ||
+            !sql_parse_type_declaration(source, &decl) || decl.name != name ||
+            decl.kind == ObjectTypeDecl::Kind::Object || decl.element.user_type)
+            return nullptr;
+        const std::uint16_t code = decl.element.type.code;
+        if (code != kTypeNumber && code != kTypeVarchar2 && code != kTypeChar && code != kTypeDate) return nullptr;
+        PlVarInfo type;
+        type.name = name;
+        type.type_name = qualified;
+        type.collection = decl.kind == ObjectTypeDecl::Kind::Varray ? PlCollection::Varray : PlCollection::Nested;
+        type.limit = decl.limit;
+        type.type = decl.element.type;
+        type.element_not_null = decl.element.not_null;
+        prog_->types.push_back(type);
+        Symbol local;
+        local.kind = SymKind::Type;
+        local.index = static_cast<int>(prog_->types.size()) - 1;
+        *width = w;
+        return &imported_types_.emplace(qualified, local).first->second;
+    };
     if (!is_op(".", 1)) {
         const Symbol* s = lookup(peek().text);
-        if (!s || s->kind != SymKind::Type) return nullptr;
+        if (!s) return schema_collection(ctx_.schema, peek().text, 1);
+        if (s->kind != SymKind::Type) return nullptr;
         *width = 1;
         return s;
     }
@@ -47,6 +79,7 @@ const Symbol* Parser::type_symbol_ahead(std::size_t* width) {
         *width = 3;
         return &known->second;
     }
+    if (const Symbol* s = schema_collection(peek().text, peek(2).text, 3)) return s;
     if (const PredefinedCollection* c = sys_collection(qualified)) {
         PlVarInfo type;
         type.name = peek(2).text;

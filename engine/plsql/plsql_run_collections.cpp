@@ -143,6 +143,30 @@ bool Interpreter::collection_attr(const PlRef& r, PlValue* v, PlError* err) {
         *v = int_value(cv.coll && !is_null && cv.coll->items.count(key) ? 1 : 0);
         return true;
     }
+    if (r.name.empty()) {
+        // The whole collection as SQL keeps a value of its type: TYPE(e1, e2, ...), its
+        // existing elements in order, texts quoted; NULL when atomically null.
+        if (!cv.coll) return true;
+        std::string text = info.type_name.substr(info.type_name.find('.') + 1) + "(";
+        bool first = true;
+        for (const auto& item : cv.coll->items) {
+            if (!first) text += ", ";
+            first = false;
+            const PlValue& e = item.second;
+            if (e.kind == PlKind::Null || (e.kind == PlKind::Text && e.s.empty())) {
+                text += "NULL";
+            } else if (e.kind == PlKind::Text) {
+                text += '\'';
+                for (char c : e.s) text += c == '\'' ? std::string("''") : std::string(1, c);
+                text += '\'';
+            } else {
+                text += text_of(e, info.type);
+            }
+        }
+        v->kind = PlKind::Text;
+        v->s = text + ")";
+        return true;
+    }
     if (r.name == "LIMIT") {
         if (!cv.coll) {
             *err = uninitialized();

@@ -122,6 +122,11 @@ enum class ExprKind {
     Cast,             // CAST(args[0] AS cast_type); text: the type's name as written; path_offsets[0]: the type
     Extract,          // EXTRACT(text FROM args[0]); text: the field; path_offsets[0]: the field
     Row,              // (a, b, ...) compared with rows: args, its values (a list of rows: args are Rows)
+    // The multiset conditions and operators of nested tables; text says which:
+    // MEMBER (args: value, collection), SUBMULTISET (args: c1, c2), EMPTY (IS EMPTY of
+    // args[0]), each negated for its NOT form; UNION, INTERSECT, EXCEPT (MULTISET op of
+    // args c1, c2; distinct for DISTINCT).
+    Multiset,
 };
 
 // The clauses of IS JSON, JSON_EXISTS, JSON_VALUE and JSON_QUERY, as the values/sql_json.h
@@ -258,6 +263,7 @@ struct FromItem {
     std::unique_ptr<SelectStmt> subquery;
     std::unique_ptr<PivotClause> pivot;           // PIVOT or UNPIVOT of the item, until translated
     std::unique_ptr<JsonTableClause> json_table;  // a JSON_TABLE item (table holds its offset)
+    ExprPtr collection;                           // a TABLE(collection) item (table holds its offset)
     std::string alias;
     ExprPtr on;
     std::vector<std::string> using_columns;

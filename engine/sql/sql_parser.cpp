@@ -466,6 +466,13 @@ bool Parser::from_item(FromItem* f) {
     if (is_word("XMLTABLE") && op_at(1, "(")) return fail(3001, ": XMLTABLE");
     if (is_word("JSON_TABLE") && op_at(1, "(")) {
         if (!json_table(f)) return false;
+    } else if (is_word("TABLE") && op_at(1, "(")) {
+        // TABLE(collection): the rows of a collection value.
+        f->table.name = "TABLE";
+        f->table.offset = f->table.name_offset = cur().offset;
+        p_ += 2;
+        if (!expr(&f->collection)) return false;
+        if (!expect_op(")", 907)) return false;
     } else if (accept_op("(")) {
         if (!select(&f->subquery)) return false;
         if (!expect_op(")", 907)) return false;
@@ -632,6 +639,14 @@ bool Parser::predicate(ExprPtr* out) {
         ++p_;
         e->negated = accept_word("NOT");
         if (is_word("JSON")) return is_json(std::move(lhs), e->negated, out);
+        if (accept_word("EMPTY")) {
+            e->kind = ExprKind::Multiset;
+            e->text = "EMPTY";
+            e->args.push_back(std::move(lhs));
+            e->end = prev_end();
+            *out = std::move(e);
+            return true;
+        }
         if (!expect_word("NULL", 908)) return false;
         e->args.push_back(std::move(lhs));
         e->end = prev_end();
@@ -639,9 +654,25 @@ bool Parser::predicate(ExprPtr* out) {
         return true;
     }
     bool negated = false;
-    if (is_word("NOT") && (peek().text == "LIKE" || peek().text == "IN" || peek().text == "BETWEEN")) {
+    if (is_word("NOT") && (peek().text == "LIKE" || peek().text == "IN" || peek().text == "BETWEEN" ||
+                           peek().text == "MEMBER" || peek().text == "SUBMULTISET")) {
         negated = true;
         ++p_;
+    }
+    if (is_word("MEMBER") || is_word("SUBMULTISET")) {
+        // x [NOT] MEMBER [OF] c, c1 [NOT] SUBMULTISET [OF] c2.
+        ExprPtr e = make(ExprKind::Multiset, lhs->offset);
+        e->text = cur().text;
+        e->negated = negated;
+        ++p_;
+        accept_word("OF");
+        e->args.push_back(std::move(lhs));
+        ExprPtr rhs;
+        if (!additive(&rhs)) return false;
+        e->args.push_back(std::move(rhs));
+        e->end = prev_end();
+        *out = std::move(e);
+        return true;
     }
     if (accept_word("LIKE")) {
         ExprPtr e = make(ExprKind::Like, lhs->offset);
@@ -762,10 +793,20 @@ bool Parser::row_operand(const Expr& lhs, ExprPtr* out) {
 
 bool Parser::additive(ExprPtr* out) {
     if (!multiplicative(out)) return false;
-    while (is_op("+") || is_op("-") || is_op("||")) {
+    auto multiset_op = [&]() {
+        return is_word("MULTISET") && (word_at(1, "UNION") || word_at(1, "INTERSECT") || word_at(1, "EXCEPT"));
+    };
+    while (is_op("+") || is_op("-") || is_op("||") || multiset_op()) {
         ExprPtr e = make(is_op("||") ? ExprKind::Concat : ExprKind::Binary, (*out)->offset);
         e->text = cur().text;
         ++p_;
+        if (e->text == "MULTISET") {
+            // c1 MULTISET UNION|INTERSECT|EXCEPT [ALL|DISTINCT] c2
+            e->kind = ExprKind::Multiset;
+            e->text = cur().text;
+            ++p_;
+            if (!accept_word("ALL")) e->distinct = accept_word("DISTINCT");
+        }
         ExprPtr rhs;
         if (!multiplicative(&rhs)) return false;
         e->args.push_back(std::move(*out));
@@ -975,7 +1016,9 @@ bool Parser::primary(ExprPtr* out) {
         if ((t.text == "DATE" || t.text == "TIMESTAMP") && peek().kind == TokenKind::String)
             return datetime_literal(out);
         if (t.text == "INTERVAL" && peek().kind == TokenKind::String) return interval_literal(out);
-        if (is_reserved(t.text)) return fail(936);
+        // SET(nested_table) is a function despite the reserved word.
+        if (is_reserved(t.text) && !(t.text == "SET" && peek().kind == TokenKind::Operator && peek().text == "("))
+            return fail(936);
     }
     // A name: column reference, qualified column, or function call.
     std::uint32_t off = t.offset;

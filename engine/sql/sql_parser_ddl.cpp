@@ -708,6 +708,21 @@ bool Parser::table_attribute() {
         if (!accept_word("IMMEDIATE") && !accept_word("DEFERRED")) fail(905);
         return true;
     }
+    if (is_word("NESTED") && word_at(1, "TABLE")) {
+        // NESTED TABLE column STORE AS name [RETURN [AS] LOCATOR|VALUE] [(storage)]: the
+        // elements stay in the column's value; the storage table is not made.
+        p_ += 2;
+        std::string column, storage;
+        if (!identifier(&column)) return fail(904, "\"" + cur().text + "\""), true;
+        if (!expect_word("STORE", 905) || !expect_word("AS", 905)) return true;
+        if (!identifier(&storage)) return fail(903), true;
+        if (accept_word("RETURN")) {
+            accept_word("AS");
+            if (!accept_word("LOCATOR") && !accept_word("VALUE")) return fail(905), true;
+        }
+        if (is_op("(")) paren_list_skip();
+        return true;
+    }
     if (is_word("LOB") && t_.size() > p_ + 1 && t_[p_ + 1].text == "(") {
         ++p_;
         std::vector<std::string> lobs;

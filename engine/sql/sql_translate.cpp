@@ -357,6 +357,8 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
                 Source src;
                 if (f.json_table) {
                     if (!json_table_source(f, scope, &src)) return false;
+                } else if (f.collection) {
+                    if (!collection_source(f, scope, &src)) return false;
                 } else if (f.subquery) {
                     std::string ignored;
                     if (!select(*f.subquery, nullptr, &src.columns, &ignored)) return false;
@@ -522,6 +524,8 @@ bool Translator::from_clause(SelectStmt& s, Scope* scope, std::string* from, std
         Source src;
         if (f.json_table) {
             if (!json_table_source(f, *scope, &src)) return false;
+        } else if (f.collection) {
+            if (!collection_source(f, *scope, &src)) return false;
         } else if (f.subquery) {
             std::string sub;
             if (!select(*f.subquery, nullptr, &src.columns, &sub)) return false;

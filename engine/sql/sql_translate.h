@@ -20,6 +20,7 @@ struct NameResolution {
     std::string sql;         // ... or, when bind is empty, this SQL
     bool condition = false;  // the bound value is 1, 0 or NULL and stands for a condition
     OraType type;
+    std::string object_type = {};  // a whole collection of a schema-level type: "OWNER.NAME"
 };
 
 // The hook through which a host language resolves its own names inside SQL: PL/SQL's

@@ -431,6 +431,7 @@ bool Translator::host_name(const Expr& e, Emitted* out, bool* handled) {
 
 void Translator::resolved(const NameResolution& r, Emitted* out) {
     out->type = r.type;
+    out->object_type = r.object_type;
     if (r.bind.empty()) {
         out->sql = r.sql;
         return;
@@ -673,6 +674,25 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
         if (e.args.size() < lo || e.args.size() > hi) return fail(909, e.offset);
         return true;
     };
+    if (e.path.empty() && (f == "CARDINALITY" || f == "SET") && !e.star) {
+        // CARDINALITY(c): the number of elements, NULL for an empty or null collection;
+        // SET(c): c without its duplicates.
+        if (!arity(1, 1)) return false;
+        ObjectTypeDecl decl;
+        if (!collection_of(args[0], e.args[0]->offset, &decl)) return false;
+        if (f == "SET" && decl.kind != ObjectTypeDecl::Kind::Table)
+            return fail(932, e.args[0]->offset, "NESTED TABLE", decl.name);
+        if (f == "CARDINALITY") {
+            out->sql = "nullif(vantro_object_count(" + args[0].sql + "),0)";
+            out->type = number_type();
+        } else {
+            out->sql = "vantro_multiset('S'," + quote_text(collection_kind(decl)) + "," + args[0].sql + ")";
+            out->type = args[0].type;
+            out->object_type = args[0].object_type;
+        }
+        out->aggregate = args[0].aggregate;
+        return true;
+    }
     if (f == "COUNT" || f == "SUM" || f == "AVG" || f == "MIN" || f == "MAX") {
         if (e.star) {
             if (f != "COUNT") return fail(936, e.offset);
@@ -1408,6 +1428,8 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
         return extract(e, scope, out);
     case ExprKind::Row:
         return fail(920, e.offset);
+    case ExprKind::Multiset:
+        return multiset(e, scope, out);
     }
     return fail(936, e.offset);
 }

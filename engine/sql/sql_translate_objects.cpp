@@ -37,11 +37,25 @@ void split_type(const std::string& object_type, std::string* owner, std::string*
     *name = dot == std::string::npos ? std::string() : object_type.substr(dot + 1);
 }
 
+// The collection types SYS supplies, as their CREATE TYPE would declare them.
+struct SuppliedType {
+    const char* name;
+    const char* source;
+};
+
+const SuppliedType kSuppliedTypes[] = {
+    {"ODCINUMBERLIST", "CREATE TYPE ODCINUMBERLIST AS VARRAY(32767) OF NUMBER"},
+    {"ODCIVARCHAR2LIST", "CREATE TYPE ODCIVARCHAR2LIST AS VARRAY(32767) OF VARCHAR2(4000)"},
+};
+
 }  // namespace
 
 bool Translator::object_type_decl(const std::string& owner, const std::string& name, ObjectTypeDecl* decl) {
     std::string source;
-    if (!ctx_.catalog->type_source(owner, name, &source)) return false;
+    if (owner == "SYS")
+        for (const SuppliedType& t : kSuppliedTypes)
+            if (name == t.name) source = t.source;
+    if (source.empty() && !ctx_.catalog->type_source(owner, name, &source)) return false;
     return sql_parse_type_declaration(source, decl) && decl->name == name && !kinds_of(*decl).empty();
 }
 

@@ -295,6 +295,14 @@ private:
     // A JSON_TABLE FROM item: the call of vantro_json_table over the document, which may
     // read the sources of scope (the items to its left).
     bool json_table_source(FromItem& f, const Scope& scope, Source* src);
+    // TABLE(collection) in FROM: one row per element (sql_translate_collections.cpp).
+    bool collection_source(FromItem& f, const Scope& scope, Source* src);
+    bool multiset(Expr& e, const Scope& scope, Emitted* out);
+    // The collection type value names, with its declaration; fails with ORA-00932 when
+    // value is of no collection type.
+    bool collection_of(const Emitted& value, std::uint32_t offset, ObjectTypeDecl* decl);
+    // The item kind of the elements of collection type decl, as vantro_object takes it.
+    static std::string collection_kind(const ObjectTypeDecl& decl);
     // CAST and EXTRACT (sql_translate_cast.cpp).
     bool cast(Expr& e, const Scope& scope, Emitted* out);
     bool extract(Expr& e, const Scope& scope, Emitted* out);

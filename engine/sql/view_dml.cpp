@@ -55,7 +55,7 @@ bool rows_are_derived(const SelectStmt& q) {
         q.start_with || !q.with.empty() || q.offset_rows || q.fetch_rows || q.from.empty())
         return true;
     for (const FromItem& f : q.from)
-        if (f.subquery || f.pivot || f.json_table) return true;
+        if (f.subquery || f.pivot || f.json_table || f.collection || f.collection) return true;
     for (const SelectItem& it : q.items)
         if (computes_over_rows(*it.expr)) return true;
     return q.where && computes_over_rows(*q.where);
@@ -178,7 +178,7 @@ bool Translator::view_columns_in_query(const ViewLevel& v, SelectStmt& q, const 
         names.known = names.known && b->with.empty();
         for (FromItem& f : b->from) {
             std::vector<ColumnInfo> cols;
-            if (f.subquery || f.pivot || f.json_table ||
+            if (f.subquery || f.pivot || f.json_table || f.collection ||
                 !ctx_.catalog->table_columns(owner_of(f.table), f.table.name, &cols))
                 names.known = false;
             for (const ColumnInfo& c : cols) names.names.insert(c.name);

@@ -466,6 +466,7 @@ const MessageEntry kPlsMessages[] = {
     {497, "cannot mix between single row and multi-row (BULK) in INTO list"},
     {503, "RETURN <value> statement required for this return from function"},
     {537, "A VARRAY must have a positive limit"},
+    {597, "expression '%s' in the INTO list is of wrong type"},
     {657, "implementation restriction: bulk SQL with associative arrays with VARCHAR2 key is not supported."},
     {667, "Element type of associative array should be pls_integer"},
     {701, "illegal ORACLE error number %s for PRAGMA EXCEPTION_INIT"},

@@ -7,9 +7,11 @@
 
 #include "values/errors.h"
 #include "values/utf8.h"
+#include "values/values.h"
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -214,15 +216,281 @@ void fn_object_count(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(items.size()));
 }
 
+// --- Collections in queries ------------------------------------------------------------
+
+// Whether two items are the same element: numbers by value, texts byte by byte, and
+// NULL the same as NULL (the multiset operators keep nulls as elements).
+bool same_item(const Item& a, const Item& b, bool number) {
+    if (a.null || b.null) return a.null == b.null;
+    if (!number) return a.value == b.value;
+    double x = 0, y = 0;
+    std::int64_t xi = 0, yi = 0;
+    bool x_int = false, y_int = false;
+    if (!number_parse(a.value.c_str(), a.value.size(), &x, &xi, &x_int) ||
+        !number_parse(b.value.c_str(), b.value.size(), &y, &yi, &y_int))
+        return a.value == b.value;
+    if (x_int && y_int) return xi == yi;
+    return (x_int ? static_cast<double>(xi) : x) == (y_int ? static_cast<double>(yi) : y);
+}
+
+bool kind_is_number(sqlite3_value* kind) {
+    const unsigned char* k = sqlite3_value_text(kind);
+    return k && k[0] == 'N';
+}
+
+void append_item(std::string* out, const Item& it, bool number) {
+    if (it.null)
+        *out += "NULL";
+    else if (number)
+        *out += it.value;
+    else
+        append_quoted(out, it.value);
+}
+
+void result_items(sqlite3_context* ctx, const std::string& type_text, const std::vector<Item>& items, bool number) {
+    std::string out = type_text.substr(0, type_text.find('(')) + "(";
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i) out += ", ";
+        append_item(&out, items[i], number);
+    }
+    out += ")";
+    sqlite3_result_text(ctx, out.c_str(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
+}
+
+// Removes the elements after the first of each value.
+std::vector<Item> distinct_items(const std::vector<Item>& items, bool number) {
+    std::vector<Item> out;
+    for (const Item& it : items) {
+        bool seen = false;
+        for (const Item& o : out) seen = seen || same_item(o, it, number);
+        if (!seen) out.push_back(it);
+    }
+    return out;
+}
+
+// vantro_multiset(op, kind, c1[, c2]): MULTISET UNION, INTERSECT and EXCEPT of two nested
+// tables (op 'U', 'I', 'E', followed by 'D' for DISTINCT) and SET (op 'S' of c1); the
+// result is of c1's type, NULL when an operand is.
+void fn_multiset(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    const std::string op = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const bool number = kind_is_number(argv[1]);
+    std::vector<Item> a, b;
+    std::string text;
+    if (!stored_items(ctx, argv[2], &a, &text)) return;
+    if (op[0] != 'S' && (argc < 4 || !stored_items(ctx, argv[3], &b))) return;
+    std::vector<Item> out;
+    switch (op[0]) {
+    case 'U':
+        out = a;
+        out.insert(out.end(), b.begin(), b.end());
+        break;
+    case 'I':
+    case 'E': {
+        // Each element of b matches at most one equal element of a.
+        std::vector<bool> used(b.size(), false);
+        for (const Item& it : a) {
+            bool matched = false;
+            for (std::size_t k = 0; k < b.size() && !matched; ++k)
+                if (!used[k] && same_item(it, b[k], number)) used[k] = matched = true;
+            if (matched == (op[0] == 'I')) out.push_back(it);
+        }
+        break;
+    }
+    default:
+        out = a;
+    }
+    if (op[0] == 'S' || (op.size() > 1 && op[1] == 'D')) out = distinct_items(out, number);
+    result_items(ctx, text, out, number);
+}
+
+// vantro_member_of(kind, value, c): 1 when value is an element of c, 0 when it is not,
+// NULL when value or c is NULL, c is empty, or no element matches and one is NULL.
+void fn_member_of(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const bool number = kind_is_number(argv[0]);
+    std::vector<Item> items;
+    if (!stored_items(ctx, argv[2], &items)) return;
+    if (sqlite3_value_type(argv[1]) == SQLITE_NULL || items.empty()) return sqlite3_result_null(ctx);
+    Item v;
+    v.null = false;
+    v.value = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+    bool any_null = false;
+    for (const Item& it : items) {
+        if (it.null) {
+            any_null = true;
+            continue;
+        }
+        if (same_item(it, v, number)) return sqlite3_result_int(ctx, 1);
+    }
+    if (any_null) return sqlite3_result_null(ctx);
+    sqlite3_result_int(ctx, 0);
+}
+
+// vantro_submultiset(kind, c1, c2): 1 when every element of c1 has an element of its own
+// in c2 (duplicates counted), NULL when c1 or c2 is NULL.
+void fn_submultiset(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const bool number = kind_is_number(argv[0]);
+    std::vector<Item> a, b;
+    if (!stored_items(ctx, argv[1], &a) || !stored_items(ctx, argv[2], &b)) return;
+    std::vector<bool> used(b.size(), false);
+    for (const Item& it : a) {
+        bool matched = false;
+        for (std::size_t k = 0; k < b.size() && !matched; ++k)
+            if (!used[k] && same_item(it, b[k], number)) used[k] = matched = true;
+        if (!matched) return sqlite3_result_int(ctx, 0);
+    }
+    sqlite3_result_int(ctx, 1);
+}
+
+// TABLE(collection): vantro_collection_rows(value, kind), an eponymous virtual table with
+// one row per element in order, its value in COLUMN_VALUE (a number element as a number).
+constexpr int kRowsValueColumn = 1;
+constexpr int kRowsKindColumn = 2;
+
+struct RowsCursor {
+    sqlite3_vtab_cursor base{};
+    std::vector<Item> items;
+    bool number = false;
+    std::size_t at = 0;
+};
+
+RowsCursor* rows_cursor(sqlite3_vtab_cursor* c) {
+    return reinterpret_cast<RowsCursor*>(c);
+}
+
+int rows_connect(sqlite3* db, void*, int, const char* const*, sqlite3_vtab** out, char**) {
+    int rc = sqlite3_declare_vtab(db, "CREATE TABLE x(column_value,value HIDDEN,kind HIDDEN)");
+    if (rc != SQLITE_OK) return rc;
+    *out = static_cast<sqlite3_vtab*>(sqlite3_malloc(sizeof(sqlite3_vtab)));
+    if (!*out) return SQLITE_NOMEM;
+    **out = sqlite3_vtab{};
+    return SQLITE_OK;
+}
+
+int rows_disconnect(sqlite3_vtab* vtab) {
+    sqlite3_free(vtab);
+    return SQLITE_OK;
+}
+
+// The rows need both arguments; a plan that cannot give them is refused.
+int rows_best_index(sqlite3_vtab*, sqlite3_index_info* info) {
+    int value = -1, kind = -1;
+    for (int i = 0; i < info->nConstraint; ++i) {
+        const auto& c = info->aConstraint[i];
+        if (c.op != SQLITE_INDEX_CONSTRAINT_EQ || (c.iColumn != kRowsValueColumn && c.iColumn != kRowsKindColumn))
+            continue;
+        if (!c.usable) return SQLITE_CONSTRAINT;
+        (c.iColumn == kRowsValueColumn ? value : kind) = i;
+    }
+    if (value < 0 || kind < 0) return SQLITE_CONSTRAINT;
+    info->aConstraintUsage[value].argvIndex = 1;
+    info->aConstraintUsage[value].omit = 1;
+    info->aConstraintUsage[kind].argvIndex = 2;
+    info->aConstraintUsage[kind].omit = 1;
+    info->estimatedCost = 10;
+    info->estimatedRows = 10;
+    return SQLITE_OK;
+}
+
+int rows_open(sqlite3_vtab*, sqlite3_vtab_cursor** out) {
+    *out = &(new RowsCursor)->base;
+    return SQLITE_OK;
+}
+
+int rows_close(sqlite3_vtab_cursor* c) {
+    delete rows_cursor(c);
+    return SQLITE_OK;
+}
+
+// A NULL collection gives no rows; a value that is no constructor text is an error.
+int rows_filter(sqlite3_vtab_cursor* c, int, const char*, int argc, sqlite3_value** argv) {
+    RowsCursor* cur = rows_cursor(c);
+    cur->items.clear();
+    cur->at = 0;
+    if (argc != 2) return SQLITE_ERROR;
+    cur->number = kind_is_number(argv[1]);
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return SQLITE_OK;
+    const std::string text(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
+                           static_cast<std::size_t>(sqlite3_value_bytes(argv[0])));
+    if (split_items(text, &cur->items)) return SQLITE_OK;
+    cur->items.clear();
+    std::string err = ora_format(932, ora_message(932, {}, {}));
+    err.pop_back();
+    sqlite3_free(c->pVtab->zErrMsg);
+    c->pVtab->zErrMsg = sqlite3_mprintf("%s", err.c_str());
+    return SQLITE_ERROR;
+}
+
+int rows_next(sqlite3_vtab_cursor* c) {
+    ++rows_cursor(c)->at;
+    return SQLITE_OK;
+}
+
+int rows_eof(sqlite3_vtab_cursor* c) {
+    return rows_cursor(c)->at >= rows_cursor(c)->items.size();
+}
+
+int rows_column(sqlite3_vtab_cursor* c, sqlite3_context* ctx, int i) {
+    const RowsCursor* cur = rows_cursor(c);
+    const Item& it = cur->items[cur->at];
+    if (i != 0 || it.null) {
+        sqlite3_result_null(ctx);
+        return SQLITE_OK;
+    }
+    double d = 0;
+    std::int64_t n = 0;
+    bool is_int = false;
+    if (cur->number && number_parse(it.value.c_str(), it.value.size(), &d, &n, &is_int)) {
+        if (is_int)
+            sqlite3_result_int64(ctx, n);
+        else
+            sqlite3_result_double(ctx, d);
+    } else {
+        sqlite3_result_text(ctx, it.value.c_str(), static_cast<int>(it.value.size()), SQLITE_TRANSIENT);
+    }
+    return SQLITE_OK;
+}
+
+int rows_rowid(sqlite3_vtab_cursor* c, sqlite3_int64* rowid) {
+    *rowid = static_cast<sqlite3_int64>(rows_cursor(c)->at) + 1;
+    return SQLITE_OK;
+}
+
+sqlite3_module rows_module() {
+    sqlite3_module m{};
+    m.xConnect = rows_connect;
+    m.xBestIndex = rows_best_index;
+    m.xDisconnect = rows_disconnect;
+    m.xOpen = rows_open;
+    m.xClose = rows_close;
+    m.xFilter = rows_filter;
+    m.xNext = rows_next;
+    m.xEof = rows_eof;
+    m.xColumn = rows_column;
+    m.xRowid = rows_rowid;
+    return m;
+}
+
+const sqlite3_module kRowsModule = rows_module();
+
+struct Registration {
+    const char* name;
+    int args;
+    void (*fn)(sqlite3_context*, int, sqlite3_value**);
+};
+
+const Registration kRegistrations[] = {
+    {"vantro_object", -1, fn_object},          {"vantro_object_item", 2, fn_object_item},
+    {"vantro_object_set", 4, fn_object_set},   {"vantro_object_count", 1, fn_object_count},
+    {"vantro_multiset", -1, fn_multiset},      {"vantro_member_of", 3, fn_member_of},
+    {"vantro_submultiset", 3, fn_submultiset},
+};
+
 }  // namespace
 
 bool sql_objects_register(sqlite3* db) {
-    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    return sqlite3_create_function(db, "vantro_object", -1, flags, nullptr, fn_object, nullptr, nullptr) == SQLITE_OK &&
-           sqlite3_create_function(db, "vantro_object_item", 2, flags, nullptr, fn_object_item, nullptr, nullptr) ==
-               SQLITE_OK &&
-           sqlite3_create_function(db, "vantro_object_set", 4, flags, nullptr, fn_object_set, nullptr, nullptr) ==
-               SQLITE_OK &&
-           sqlite3_create_function(db, "vantro_object_count", 1, flags, nullptr, fn_object_count, nullptr, nullptr) ==
-               SQLITE_OK;
+    for (const Registration& r : kRegistrations)
+        if (sqlite3_create_function(db, r.name, r.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, r.fn, nullptr,
+                                    nullptr) != SQLITE_OK)
+            return false;
+    return sqlite3_create_module(db, "vantro_collection_rows", &kRowsModule, nullptr) == SQLITE_OK;
 }

@@ -1,0 +1,117 @@
+// Collections of schema-level types in queries: TABLE(collection) in FROM, the multiset
+// conditions (MEMBER OF, SUBMULTISET OF, IS EMPTY) and the MULTISET operators. A
+// collection value is its constructor's text (values/sql_objects.cpp); TABLE() reads it
+// through the table-valued function vantro_collection_rows, whose argument may name the
+// columns of the FROM items before it (a lateral join over a collection column).
+#include "values/errors.h"
+#include "sql/sql_text.h"
+#include "sql/sql_translator.h"
+
+std::string family_name(const OraType& t);
+
+namespace {
+
+// The name Oracle shows for the type of a value in ORA-00932.
+std::string shown_type(const Emitted& v) {
+    return v.object_type.empty() ? family_name(v.type) : v.object_type.substr(v.object_type.find('.') + 1);
+}
+
+// The multiset operators and conditions take nested tables only.
+struct MultisetOp {
+    const char* word;
+    const char* op;  // vantro_multiset's op; empty for the conditions
+};
+
+const MultisetOp kMultisetOps[] = {
+    {"UNION", "U"}, {"INTERSECT", "I"}, {"EXCEPT", "E"}, {"MEMBER", ""}, {"SUBMULTISET", ""}, {"EMPTY", ""},
+};
+
+}  // namespace
+
+std::string Translator::collection_kind(const ObjectTypeDecl& decl) {
+    const ColumnDef& c = decl.element;
+    if (c.type.code == kTypeNumber) return "N";
+    return "S" + std::to_string(c.type.size) + (c.type.char_used || c.type.national ? "C" : "");
+}
+
+bool Translator::collection_of(const Emitted& value, std::uint32_t offset, ObjectTypeDecl* decl) {
+    if (value.object_type.empty()) return fail(932, offset, "UDT", shown_type(value));
+    const std::size_t dot = value.object_type.find('.');
+    if (!object_type_decl(value.object_type.substr(0, dot), value.object_type.substr(dot + 1), decl))
+        return fail(902, offset);
+    if (decl->kind == ObjectTypeDecl::Kind::Object) return fail(932, offset, "UDT", shown_type(value));
+    return true;
+}
+
+bool Translator::collection_source(FromItem& f, const Scope& scope, Source* src) {
+    Emitted value;
+    if (!expr(*f.collection, scope, &value)) return false;
+    if (value.aggregate) return fail(934, f.collection->offset);
+    ObjectTypeDecl decl;
+    if (!collection_of(value, f.collection->offset, &decl)) return false;
+    ColumnInfo c;
+    c.name = "COLUMN_VALUE";
+    c.type = decl.element.type;
+    src->columns.push_back(c);
+    src->stored.push_back("column_value");
+    src->sql = "vantro_collection_rows(" + value.sql + "," + quote_text(collection_kind(decl)) + ")";
+    src->alias = "vantro_tc" + std::to_string(f.table.offset);
+    return true;
+}
+
+bool Translator::multiset(Expr& e, const Scope& scope, Emitted* out) {
+    const MultisetOp* op = nullptr;
+    for (const MultisetOp& m : kMultisetOps)
+        if (e.text == m.word) op = &m;
+    if (!op) return fail(936, e.offset);
+    std::vector<Emitted> args(e.args.size());
+    for (std::size_t i = 0; i < e.args.size(); ++i) {
+        if (!expr(*e.args[i], scope, &args[i])) return false;
+        out->aggregate = out->aggregate || args[i].aggregate;
+    }
+    // MEMBER's first operand is the element; every other operand is a nested table.
+    const std::size_t first = e.text == "MEMBER" ? 1 : 0;
+    ObjectTypeDecl decl;
+    for (std::size_t i = first; i < args.size(); ++i) {
+        ObjectTypeDecl d;
+        if (!collection_of(args[i], e.args[i]->offset, &d)) return false;
+        if (d.kind != ObjectTypeDecl::Kind::Table) return fail(932, e.args[i]->offset, "UDT", shown_type(args[i]));
+        if (i > first && args[i].object_type != args[first].object_type)
+            return fail(932, e.args[i]->offset, shown_type(args[first]), shown_type(args[i]));
+        if (i == first) decl = std::move(d);
+    }
+    const std::string kind = quote_text(collection_kind(decl));
+    const std::string not_word = e.negated ? "NOT " : "";
+    if (*op->op) {
+        out->sql = "vantro_multiset('" + std::string(op->op) + (e.distinct ? "D" : "") + "'," + kind + "," +
+                   args[0].sql + "," + args[1].sql + ")";
+        out->type = args[0].type;
+        out->object_type = args[0].object_type;
+        return true;
+    }
+    out->type = number_type();
+    if (e.text == "EMPTY") {
+        out->sql = "(" + not_word + "(vantro_object_count(" + args[0].sql + ")=0))";
+        return true;
+    }
+    if (e.text == "SUBMULTISET") {
+        out->sql = "(" + not_word + "vantro_submultiset(" + kind + "," + args[0].sql + "," + args[1].sql + "))";
+        return true;
+    }
+    const Emitted& v = args[0];
+    const bool number_elements = decl.element.type.code == kTypeNumber;
+    const bool fits = e.args[0]->kind == ExprKind::Null ||
+                      (v.object_type.empty() &&
+                       (number_elements ? is_number(v.type) || is_char(v.type) : is_char(v.type) || is_number(v.type)));
+    if (!fits) return fail(932, e.args[0]->offset, number_elements ? "NUMBER" : "CHAR", shown_type(v));
+    std::string item = as_text(v);
+    if (number_elements && is_char(v.type)) {
+        Emitted n = v;
+        n.sql = "vantro_to_number(" + v.sql + ")";
+        n.type = number_type();
+        n.trimmed = false;
+        item = as_text(n);
+    }
+    out->sql = "(" + not_word + "vantro_member_of(" + kind + "," + item + "," + args[1].sql + "))";
+    return true;
+}
