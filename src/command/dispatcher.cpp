@@ -261,7 +261,7 @@ void finish(ConsoleBuffer* console, bool store, bool is_sql) {
     spool_flush();
     if (store && g_history.record) g_history.record(console, g_last_terminator, is_sql);
     input_reset();
-    if (console->echo.load()) {
+    if (console->echo.load() && !console->silent.load()) {
         const std::string prompt = console->options ? console->options->text(Option::Prompt) : "SQL>";
         console_print_nospool("%s ", prompt.c_str());
     }
