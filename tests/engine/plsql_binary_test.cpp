@@ -123,10 +123,10 @@ TEST_F(PlsqlBinary, BlobVariablesDbmsLobAndConversions) {
   const std::vector<std::pair<const char*, const char*>> errors = {
       {"declare c clob; b blob := hextoraw('41'); d integer := 1; o integer := 1; l integer := 0; w integer;"
        " begin dbms_lob.createtemporary(c, true); dbms_lob.converttoclob(c, b, 9, d, o, 0, l, w); end;",
-       "ORA-22993: specified input amount is greater than actual source amount"},
+       "ORA-22993: input amount is greater than actual source amount"},
       {"declare b blob; c clob := 'x'; d integer := 1; o integer := 1; l integer := 0; w integer;"
        " begin dbms_lob.converttoblob(b, c, 1, d, o, 0, l, w); end;",
-       "ORA-22275: invalid LOB locator specified"},
+       "ORA-22275: invalid LOB locator"},
       {"declare b blob := empty_blob(); c clob := 'x'; d integer := 1; o integer := 1; l integer := 0; w integer;"
        " begin dbms_lob.converttoblob(b, c, 1, d, o, 31, l, w); end;",
        "ORA-21560: argument 6 is null, invalid, or out of range"},
