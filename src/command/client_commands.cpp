@@ -27,6 +27,9 @@ ClientCommandHandler g_replaced[kCommandCount] = {};
 void command_set(const ClientCommandContext& c) {
     if (c.count == 1) {
         option_show_all(c.console);
+    } else if (c.count == 2 && c.terminator.character == ';') {
+        // "set sqlterminator ;": with one name only, the ";" that ends the input is its value.
+        option_set_command(c.console, (std::string(c.words[1]) + " ;").c_str());
     } else if (c.count == 2) {
         command_usage(c.command);
     } else {

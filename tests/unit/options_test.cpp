@@ -195,6 +195,10 @@ TEST_F(OptionsTest, TransactionAndTerminatorSettings) {
     const int before = static_cast<int>(front.rows().size());
     front.type("set sqlt ; sqlterminator on blo off blockterminator . errorl off colinv on fetchrows 10\n");
     EXPECT_EQ(static_cast<int>(front.rows().size()), before + 1) << "accepted without a message";
+    front.type("set sqlterminator ;\n");
+    EXPECT_EQ(static_cast<int>(front.rows().size()), before + 2) << "a lone ; is the value, accepted silently";
+    front.type("set echo;\n");
+    EXPECT_EQ(row_from_end(1), "Usage: set echo on|off");
     front.type("set sqlterminator off\n");
     EXPECT_EQ(row_from_end(1), "Usage: set sqlterminator on|; (statements end with ; only in this console)");
     front.type("set sqlterminator #\n");
