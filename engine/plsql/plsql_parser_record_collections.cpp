@@ -337,6 +337,12 @@ bool Parser::whole_result_call(PlStmt* st, int target, std::uint32_t so) {
         ++i_;
         parts.push_back(identifier());
     }
+    PlVarInfo package_var;
+    bool own = false;
+    if (parts.size() == 2 && package_variable(parts[0], parts[1], &package_var, &own) >= 0) {
+        i_ = start;  // a package's variable, not a call
+        return false;
+    }
     std::vector<std::pair<std::size_t, std::size_t>> args;
     std::vector<std::string> names;
     if (is_op("(")) {

@@ -103,9 +103,11 @@ TEST_F(RecordFunctions, PackageAndStoredFunctionsReturnRecordsAndCollections) {
     ASSERT_EQ(s.exec("create package shapes is\n"
                      "  type pt is record (x number, y number);\n"
                      "  type pts is table of number;\n"
+                     "  saved pts;\n"
                      "  function at(x number, y number) return pt;\n"
                      "  function moved(p pt, dx number) return pt;\n"
                      "  function upto(n number) return pts;\n"
+                     "  function kept return pts;\n"
                      "end;"),
               OCI_SUCCESS)
         << s.error_text();
@@ -114,6 +116,7 @@ TEST_F(RecordFunctions, PackageAndStoredFunctionsReturnRecordsAndCollections) {
                      "  function moved(p pt, dx number) return pt is q pt := p; begin q.x := q.x + dx; return q; end;\n"
                      "  function upto(n number) return pts is c pts := pts();\n"
                      "  begin for i in 1..n loop c.extend; c(i) := i * i; end loop; return c; end;\n"
+                     "  function kept return pts is c pts; begin saved := upto(2); c := saved; return c; end;\n"
                      "end;"),
               OCI_SUCCESS)
         << s.error_text();
@@ -128,10 +131,12 @@ TEST_F(RecordFunctions, PackageAndStoredFunctionsReturnRecordsAndCollections) {
                         "  p := shapes.moved(p, 10);\n"
                         "  dbms_output.put_line(p.x || ',' || p.y);\n"
                         "  p := origin;\n"
+                        "  c := shapes.kept;\n"
+                        "  dbms_output.put_line(c.count || c(2));\n"
                         "  c := shapes.upto(4);\n"
                         "  dbms_output.put_line(p.x || ',' || p.y || ' ' || c.count || ' ' || c(3));\n"
                         "end;"),
-              "11,2|0,0 4 9");
+              "11,2|24|0,0 4 9");
     // A schema-level collection type: in PL/SQL through a variable; SQL does not take it yet.
     ASSERT_EQ(s.exec("create type num_tab as table of number"), OCI_SUCCESS) << s.error_text();
     ASSERT_EQ(s.exec("create function squares(n number) return num_tab is c num_tab := num_tab();"
