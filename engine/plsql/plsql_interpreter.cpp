@@ -49,7 +49,7 @@ bool Interpreter::run_unit(const std::vector<PlValue>& args, const std::vector<b
         return false;
     }
     out_values->clear();
-    if (return_slot_ >= 0) return_value_ = var(return_slot_);
+    if (return_slot_ >= 0) return_value_ = param_value(return_slot_);
     for (const PlParam& prm : params) out_values->push_back(param_value(prm.slot));
     return true;
 }
@@ -197,6 +197,14 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
 bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogram* sub,
                         std::vector<PlValue>* pkg_values, const std::vector<PlValue>& args,
                         const std::vector<bool>& given, PlValue* result, PlError* err) {
+    // SQL passes single values: a record or collection parameter takes none of them.
+    for (const PlParam& prm : sub ? sub->params : program->params) {
+        const PlVarInfo& v = program->vars[static_cast<std::size_t>(prm.slot)];
+        if (!v.fields.empty() || v.collection != PlCollection::None) {
+            *err = pl_error(902);
+            return false;
+        }
+    }
     StmtHandle holder;
     holder.session = ses;
     Interpreter interp(&holder, program);
@@ -207,8 +215,14 @@ bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogr
     bool ok = plsql_nested_call(
         ses, [&](PlError* e) { return interp.run_unit(args, given, &outs, e, sub); }, err);
     interp.finish_unit();
-    if (ok) *result = interp.return_value();
-    return ok;
+    if (!ok) return false;
+    *result = interp.return_value();
+    // A record, or a collection held as a variable, is no value of SQL.
+    if (!result->fields.empty() || result->coll) {
+        *err = pl_error(902);
+        return false;
+    }
+    return true;
 }
 
 PlPackageState* plsql_package_state(SessionHandle* ses, const std::string& qualified,

@@ -217,6 +217,9 @@ void Parser::compile_tree(Expr& e, PlSql* q, std::uint32_t stmt_offset, bool con
     OraError err;
     if (!sql_translate_expression(text_, e, condition, tc, &q->tr, &err))
         translate_error(err, err.offset ? err.offset : e.offset, lookup, stmt_offset, false);
+    else if (lookup.whole)
+        // A record or collection result is no single value: it goes to a whole variable.
+        semantic_error(e.offset, pls_message(382), stmt_offset);
     expression_offset_ = saved;
 }
 

@@ -907,6 +907,10 @@ void Parser::assignment(PlStmt* st, std::uint32_t so) {
     st->targets.push_back(target(so));
     expect_op(":=");
     const PlTarget& tg = st->targets[0];
+    if (!tg.host && !tg.index && tg.package.empty() && whole_result_call(st, tg.slot, so)) {
+        expect_op(";");
+        return;
+    }
     if (!tg.host && tg.slot >= 0 && !tg.index && tg.package.empty() &&
         prog_->vars[static_cast<std::size_t>(tg.slot)].collection != PlCollection::None) {
         collection_value(st, tg.slot, so);
@@ -1229,7 +1233,26 @@ void Parser::cursor_statement(PlStmt* st, std::uint32_t so) {
 
 void Parser::return_statement(PlStmt* st, std::uint32_t so) {
     ++i_;
-    if (!is_op(";")) {
+    if (!is_op(";") && whole_result_ >= 0) {
+        // A record or collection result: RETURN takes a whole variable of the same type.
+        const Symbol* s = peek().kind == TokenKind::Word ? lookup(peek().text) : nullptr;
+        int from = s && s->kind == SymKind::Var && is_op(";", 1) ? s->index : -1;
+        PlStmt call;
+        call.line = st->line;
+        call.column = st->column;
+        if (from < 0 && whole_result_call(&call, whole_result_, so)) {
+            // RETURN f(x): the call puts its result into this function's result.
+            st->bodies.emplace_back();
+            st->bodies[0].push_back(std::move(call));
+        } else if (from < 0 || !whole_slot(from) ||
+                   !result_fits(prog_->vars[static_cast<std::size_t>(whole_result_)].type_name, from)) {
+            semantic_error(peek().offset, pls_message(382), so);
+            i_ = expression_end({";"});
+        } else {
+            st->slot = from;
+            ++i_;
+        }
+    } else if (!is_op(";")) {
         if (!in_function_) {
             PlCompileError e;
             position(peek().offset, &e.line, &e.column);

@@ -54,6 +54,7 @@ struct FunctionLookup {
     std::string schema;            // of the program: a unit may call itself
     std::string nls_date_format;
     std::string invalid;  // a function found but invalid
+    bool whole = false;   // a function found whose result is a record or collection
 };
 
 // The translator's question while a unit compiles: data is a FunctionLookup.
@@ -142,6 +143,9 @@ private:
     PlVarInfo last_cursor_;
     std::vector<std::map<std::string, Symbol>> scopes_;
     bool in_function_ = false;  // RETURN needs a value
+    // The result variable of the function being read when it is a record or collection:
+    // RETURN then takes a whole variable of its type.
+    int whole_result_ = -1;
     struct HeaderInfo {
         PlProgram program;
         std::map<std::string, Symbol> symbols;
@@ -363,8 +367,22 @@ private:
     // the number of arguments and their types, and the arguments are matched to its
     // parameters by position and name. True when the name is a stored unit (errors are
     // then recorded here).
+    // With result >= 0 the call is of a function whose record or collection result goes to
+    // that whole variable (a Call statement with slot result).
     bool stored_call(PlStmt* st, const Token& first, const std::vector<std::string>& parts,
-                     const std::vector<std::pair<std::size_t, std::size_t>>& args, std::uint32_t so);
+                     const std::vector<std::pair<std::size_t, std::size_t>>& args, std::uint32_t so, int result = -1);
+    // target := f(args); (or a declaration's initial value) where target is a whole record
+    // or collection variable and f a function returning one: parses the call up to the
+    // ";" into st. False, reading nothing, when the value is no such call.
+    bool whole_result_call(PlStmt* st, int target, std::uint32_t so);
+    // Whether slot is a whole record or collection variable.
+    bool whole_slot(int slot) const;
+    // Whether a function whose result type is named return_type ("PKG.REC_T", "T#n",
+    // "OWNER.TABLE%ROWTYPE") may give its result to whole variable target.
+    bool result_fits(const std::string& return_type, int target);
+    // FUNCTION ... RETURN table%ROWTYPE: the result record; false (reading nothing) when
+    // the type is no %ROWTYPE.
+    bool rowtype_result(PlSubprogram* sub);
 
     void call(PlStmt* st, std::uint32_t so);
     bool supplied_call(PlStmt* st, const Token& first, const std::string& member,

@@ -212,7 +212,7 @@ bool Parser::collection_declaration(PlBlock* b, const std::string& name, std::ui
         PlStmt& st = *d.init_collection;
         position(peek().offset, &st.line, &st.column);
         st.targets.push_back(pl_var_target(d.slot));
-        collection_value(&st, d.slot, decl_offset);
+        if (!whole_result_call(&st, d.slot, decl_offset)) collection_value(&st, d.slot, decl_offset);
     }
     expect_op(";");
     b->decls.push_back(d);

@@ -54,10 +54,13 @@ void Parser::local_subprogram() {
     }
     ++i_;
     bool saved = in_function_;
+    int saved_result = whole_result_;
     in_function_ = sub.is_function;
+    whole_result_ = sub.is_function && whole_slot(sub.return_slot) ? sub.return_slot : -1;
     PlBlock body;
     block(&body, true);
     in_function_ = saved;
+    whole_result_ = saved_result;
     expect_op(";");
     PlSubprogram& d = prog_->locals[static_cast<std::size_t>(index)];
     d.body = std::move(body);
@@ -89,6 +92,7 @@ void Parser::local_candidates(const Symbol& sym, std::vector<PlCandidate>* out) 
         PlCandidate c;
         c.subprogram_id = idx;
         c.is_function = sub.is_function;
+        c.return_type = sub.return_type_name;
         for (const PlParam& prm : sub.params)
             c.params.push_back(PlUnitArgument{prm.name, prm.mode, prm.default_value != nullptr, prm.type_name});
         out->push_back(c);
@@ -133,6 +137,14 @@ NameHook::Answer Parser::local_function(const Symbol& sym, const std::string& na
         return NameHook::Answer::Resolved;
     }
     const PlSubprogram& sub = prog_->locals[static_cast<std::size_t>(fitting[0])];
+    // An expression passes and takes single values: records and collections go through
+    // whole variables of their type (x := f(...) as a statement of its own).
+    bool whole = whole_slot(sub.return_slot);
+    for (const PlParam& prm : sub.params) whole = whole || whole_slot(prm.slot);
+    if (whole) {
+        semantic_error(offset, pls_message(382), expression_offset_, ignored);
+        return NameHook::Answer::Resolved;
+    }
     for (const PlParam& prm : sub.params)
         if (prm.mode != "IN") {
             semantic_error(offset, pls_message(999, "OUT parameter of a function called in an expression"),

@@ -274,4 +274,118 @@ int Parser::whole_argument(std::size_t a, std::size_t b) const {
     return whole && v.type.code != kPlTypeRefCursor ? s->index : -1;
 }
 
+bool Parser::whole_slot(int slot) const {
+    if (slot < 0) return false;
+    const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(slot)];
+    return (v.collection != PlCollection::None || !v.fields.empty()) && v.type.code != kPlTypeRefCursor;
+}
+
+bool Parser::result_fits(const std::string& return_type, int target) {
+    const PlVarInfo& to = prog_->vars[static_cast<std::size_t>(target)];
+    const std::string rowtype = "%ROWTYPE";
+    if (return_type.size() <= rowtype.size() ||
+        return_type.compare(return_type.size() - rowtype.size(), rowtype.size(), rowtype) != 0)
+        return !to.type_name.empty() && return_type == to.type_name;
+    // A table's row pairs up with any record of as many fields, as record := record does.
+    if (to.fields.empty() || to.collection != PlCollection::None) return false;
+    std::string name = return_type.substr(0, return_type.size() - rowtype.size());
+    std::vector<std::string> parts;
+    for (std::size_t dot; (dot = name.find('.')) != std::string::npos; name.erase(0, dot + 1))
+        parts.push_back(name.substr(0, dot));
+    parts.push_back(name);
+    std::vector<ColumnInfo> cols;
+    return rowtype_columns(parts, &cols) && cols.size() == to.fields.size();
+}
+
+bool Parser::rowtype_result(PlSubprogram* sub) {
+    std::vector<std::string> parts;
+    if (peek().kind == TokenKind::Word && is_op("%", 1) && is_word("ROWTYPE", 2)) {
+        parts.push_back(identifier());
+    } else if (peek().kind == TokenKind::Word && is_op(".", 1) && is_op("%", 3) && is_word("ROWTYPE", 4)) {
+        parts.push_back(identifier());
+        ++i_;
+        parts.push_back(identifier());
+    } else {
+        return false;
+    }
+    const Token& at = t_[i_ - 1];
+    i_ += 2;
+    std::vector<ColumnInfo> cols;
+    if (!rowtype_columns(parts, &cols) || cols.empty())
+        semantic_error(at.offset, pls_message(201, parts.back()), statement_offset_, "PL/SQL: Declaration ignored");
+    // Named with its owner, as the catalog records the result's type.
+    std::string name = parts.size() == 1 ? ctx_.schema + "." + parts[0] : parts[0] + "." + parts[1];
+    sub->return_type = number_type();
+    sub->return_type_name = name + "%ROWTYPE";
+    sub->return_slot = add_record("", cols);
+    prog_->vars[static_cast<std::size_t>(sub->return_slot)].type_name = sub->return_type_name;
+    return true;
+}
+
+bool Parser::whole_result_call(PlStmt* st, int target, std::uint32_t so) {
+    if (!whole_slot(target)) return false;
+    const std::size_t start = i_;
+    const Token& first = peek();
+    if (first.kind != TokenKind::Word && first.kind != TokenKind::QuotedWord) return false;
+    const Symbol* s = lookup(first.text);
+    if (s && s->kind != SymKind::Local) return false;
+    std::size_t width = 0;
+    if (type_symbol_ahead(&width)) return false;  // a constructor
+    std::vector<std::string> parts{identifier()};
+    while (is_op(".") && parts.size() < 3 &&
+           (peek(1).kind == TokenKind::Word || peek(1).kind == TokenKind::QuotedWord)) {
+        ++i_;
+        parts.push_back(identifier());
+    }
+    PlVarInfo package_var;
+    bool own = false;
+    if (parts.size() == 2 && package_variable(parts[0], parts[1], &package_var, &own) >= 0) {
+        i_ = start;  // a package's variable, not a call
+        return false;
+    }
+    std::vector<std::pair<std::size_t, std::size_t>> args;
+    std::vector<std::string> names;
+    if (is_op("(")) {
+        ++i_;
+        for (; !is_op(")");) {
+            std::string arg_name;
+            if (peek().kind == TokenKind::Word && is_op("=", 1) && is_op(">", 2)) {
+                arg_name = identifier();
+                i_ += 2;
+            }
+            std::size_t a = i_;
+            std::size_t b = expression_end({",", ")"});
+            if (b == a) break;
+            args.emplace_back(a, b);
+            names.push_back(arg_name);
+            i_ = b;
+            if (!is_op(",")) break;
+            ++i_;
+        }
+        if (!is_op(")")) {
+            i_ = start;
+            return false;
+        }
+        ++i_;
+    }
+    if (!is_op(";")) {
+        i_ = start;
+        return false;
+    }
+    const std::size_t after = i_;
+    PlStmt call;
+    call.line = st->line;
+    call.column = st->column;
+    call.arg_names = names;
+    if (!stored_call(&call, first, parts, args, so, target)) {
+        i_ = start;
+        return false;
+    }
+    call.line = st->line;
+    call.column = st->column;
+    *st = std::move(call);
+    i_ = after;
+    return true;
+}
+
 }  // namespace plsql_parsing

@@ -47,18 +47,44 @@ void Parser::record_type(PlVarInfo* type, std::uint32_t decl_offset) {
 
 void Parser::record_declaration(PlBlock* b, const std::string& name, int type_index, std::uint32_t decl_offset) {
     const PlVarInfo type = prog_->types[static_cast<std::size_t>(type_index)];
+    // The record is declared first; its initial value, when given, is read afterwards (the
+    // symbol is declared only at the end, so the value cannot name the record itself).
+    std::size_t init_at = 0;
     if (is_op(":=") || is_word("DEFAULT")) {
-        semantic_error(peek().offset, pls_message(999, "an initial value of a record variable"), decl_offset,
-                       "PL/SQL: Item ignored");
         ++i_;
+        init_at = i_;
         i_ = expression_end({";"});
     }
-    expect_op(";");
+    std::size_t end_at = i_;
     int slot = add_record(name, type.record_fields);
     PlVarInfo& v = prog_->vars[static_cast<std::size_t>(slot)];
     v.type_name = declared_type_name(type_index);
     PlDecl d;
     d.slot = slot;
+    PlDecl init;  // after the fields' defaults, which the initial value replaces
+    init.slot = slot;
+    if (init_at) {
+        // A function returning a record of this type, or another record of it.
+        i_ = init_at;
+        auto st = std::make_shared<PlStmt>();
+        position(t_[init_at].offset, &st->line, &st->column);
+        const Symbol* src = peek().kind == TokenKind::Word ? lookup(peek().text) : nullptr;
+        int from = src && src->kind == SymKind::Var && is_op(";", 1) ? src->index : -1;
+        if (from >= 0 && whole_slot(from) &&
+            prog_->vars[static_cast<std::size_t>(from)].collection == PlCollection::None &&
+            prog_->vars[static_cast<std::size_t>(from)].type_name == v.type_name) {
+            st->kind = PlStmtKind::RecordCopy;
+            st->slot = from;
+            st->targets.push_back(pl_var_target(slot));
+            init.init_collection = st;
+        } else if (whole_result_call(st.get(), slot, decl_offset)) {
+            init.init_collection = st;
+        } else {
+            semantic_error(t_[init_at].offset, pls_message(382), decl_offset, "PL/SQL: Item ignored");
+        }
+        i_ = end_at;
+    }
+    expect_op(";");
     b->decls.push_back(d);
     for (std::size_t k = 0; k < type.record_fields.size(); ++k) {
         int f = prog_->vars[static_cast<std::size_t>(slot)].fields[k];
@@ -70,6 +96,7 @@ void Parser::record_declaration(PlBlock* b, const std::string& name, int type_in
         fd.init = type.field_defaults[k];
         b->decls.push_back(fd);
     }
+    if (init.init_collection) b->decls.push_back(init);
     Symbol s;
     s.index = slot;
     declare(name, s);

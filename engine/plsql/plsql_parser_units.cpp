@@ -39,6 +39,57 @@ std::string argument_family(const std::string& type) {
     return type;
 }
 
+namespace {
+
+// The declared result type of stored function owner.name as the catalog records it.
+std::string stored_result_type(sqlite3* db, const std::string& owner, const std::string& name) {
+    sqlite3_stmt* vm = nullptr;
+    std::string out;
+    if (sqlite3_prepare_v2(db,
+                           "SELECT data_type FROM vantro_plsql_arguments WHERE owner = ?1 AND object_name = ?2"
+                           " AND package_name IS NULL AND position = 0",
+                           -1, &vm, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(vm);
+        return out;
+    }
+    sqlite3_bind_text(vm, 1, owner.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(vm, 2, name.c_str(), -1, SQLITE_TRANSIENT);
+    if (sqlite3_step(vm) == SQLITE_ROW && sqlite3_column_text(vm, 0))
+        out = reinterpret_cast<const char*>(sqlite3_column_text(vm, 0));
+    sqlite3_finalize(vm);
+    return out;
+}
+
+}  // namespace
+
+namespace {
+
+// Whether every overload of stored function owner.name ("PACKAGE.MEMBER" for a package's)
+// returns a record or collection, whose catalog type names are "PACKAGE.TYPE" or "TYPE#n".
+bool stored_whole_result(sqlite3* db, const std::string& owner, const std::string& name) {
+    std::size_t dot = name.find('.');
+    sqlite3_stmt* vm = nullptr;
+    if (sqlite3_prepare_v2(db,
+                           "SELECT count(*), sum(instr(data_type, '.') > 0 OR instr(data_type, '#') > 0)"
+                           " FROM vantro_plsql_arguments WHERE owner = ?1 AND object_name = ?2"
+                           " AND coalesce(package_name, '') = ?3 AND position = 0",
+                           -1, &vm, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(vm);
+        return false;
+    }
+    std::string object = dot == std::string::npos ? name : name.substr(dot + 1);
+    std::string package = dot == std::string::npos ? std::string() : name.substr(0, dot);
+    sqlite3_bind_text(vm, 1, owner.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(vm, 2, object.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(vm, 3, package.c_str(), -1, SQLITE_TRANSIENT);
+    bool whole = sqlite3_step(vm) == SQLITE_ROW && sqlite3_column_int(vm, 0) > 0 &&
+                 sqlite3_column_int(vm, 0) == sqlite3_column_int(vm, 1);
+    sqlite3_finalize(vm);
+    return whole;
+}
+
+}  // namespace
+
 bool lookup_function(void* data, const std::string& owner, const std::string& name, OraType* ret) {
     FunctionLookup* f = static_cast<FunctionLookup*>(data);
     // A local function, named so by the name hook (Parser::local_function).
@@ -72,12 +123,14 @@ bool lookup_function(void* data, const std::string& owner, const std::string& na
         }
         for (const PlSubprogram& sub : p->subprograms)
             if (!member.empty() && sub.name == member && sub.is_function) {
+                f->whole = f->whole || sub.return_type_name.find_first_of(".#") != std::string::npos;
                 *ret = sub.return_type;
                 if (ret->code == kTypeVarchar2 && ret->size == 0) ret->size = 4000;
                 return true;
             }
     }
     if (!f->db || !plsql_function_lookup(f->db, owner, name, ret)) return false;
+    f->whole = f->whole || stored_whole_result(f->db, owner, name);
     std::string unit = name.substr(0, name.find('.'));
     f->program->references.insert(owner + "." + unit);
     // A function made invalid by a change to what it uses is compiled again first.
@@ -107,6 +160,7 @@ void Parser::unit() {
     prog_->return_type_name = sub.return_type_name;
     prog_->return_slot = sub.return_slot;
     in_function_ = sub.is_function;
+    whole_result_ = sub.is_function && whole_slot(sub.return_slot) ? sub.return_slot : -1;
     if (!is_word("IS") && !is_word("AS")) expected("AS IS", peek());
     ++i_;
     block(&prog_->main, true);
@@ -191,13 +245,7 @@ void Parser::subprogram_header(PlSubprogram* sub) {
             if (prm.mode.empty()) prm.mode = "IN";
             if (is_word("NOCOPY")) ++i_;
             bool boolean = false;
-            std::uint32_t type_at = peek().offset;
-            if (whole_parameter(&prm)) {
-                // A function is called inside expressions, which pass single values only.
-                if (sub->is_function)
-                    semantic_error(type_at, pls_message(999, "record and collection parameters of functions"),
-                                   statement_offset_, "PL/SQL: Declaration ignored");
-            } else {
+            if (!whole_parameter(&prm)) {
                 unconstrained_ = true;
                 type_spec(&prm.type, &boolean, po);
                 unconstrained_ = false;
@@ -222,21 +270,25 @@ void Parser::subprogram_header(PlSubprogram* sub) {
         expect_word("RETURN");
         bool boolean = false;
         std::size_t width = 0;
-        const Symbol* ts = type_symbol_ahead(&width);
+        const Symbol* ts = rowtype_result(sub) ? nullptr : type_symbol_ahead(&width);
         unconstrained_ = true;
-        if (ts && prog_->types[static_cast<std::size_t>(ts->index)].type.code != kPlTypeRefCursor) {
-            // A function's result is one value: a record or collection is not returned as one.
-            semantic_error(peek().offset, pls_message(999, "record and collection function results"), statement_offset_,
-                           "PL/SQL: Declaration ignored");
-            i_ += width;
+        if (sub->return_slot >= 0) {
+            unconstrained_ = false;
+        } else if (ts && prog_->types[static_cast<std::size_t>(ts->index)].type.code != kPlTypeRefCursor) {
+            // A record or collection result is held in a whole variable of its type, which
+            // RETURN fills and the caller's Call statement copies out.
+            PlParam result;
+            whole_parameter(&result);
+            unconstrained_ = false;
             sub->return_type = number_type();
-            last_type_name_ = "NUMBER";
+            sub->return_type_name = result.type_name;
+            sub->return_slot = result.slot;
         } else {
             type_spec(&sub->return_type, &boolean, peek().offset);
+            unconstrained_ = false;
+            sub->return_type_name = last_type_name_;
+            sub->return_slot = add_var("", sub->return_type, boolean);
         }
-        unconstrained_ = false;
-        sub->return_type_name = last_type_name_;
-        sub->return_slot = add_var("", sub->return_type, boolean);
     }
     while (is_word("DETERMINISTIC") || is_word("PIPELINED") || is_word("PARALLEL_ENABLE")) ++i_;
 }
@@ -280,10 +332,13 @@ void Parser::package_subprogram(DeclMode mode) {
     ++i_;
     int index = static_cast<int>(slot - &prog_->subprograms[0]);
     bool saved = in_function_;
+    int saved_result = whole_result_;
     in_function_ = sub.is_function;
+    whole_result_ = sub.is_function && whole_slot(sub.return_slot) ? sub.return_slot : -1;
     PlBlock body;
     block(&body, true);
     in_function_ = saved;
+    whole_result_ = saved_result;
     expect_op(";");
     prog_->subprograms[static_cast<std::size_t>(index)].body = std::move(body);
     prog_->subprograms[static_cast<std::size_t>(index)].defined = true;
@@ -421,7 +476,7 @@ std::string Parser::value_family(std::size_t a, PlSql* q) const {
 }
 
 bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::string>& parts,
-                         const std::vector<std::pair<std::size_t, std::size_t>>& args, std::uint32_t so) {
+                         const std::vector<std::pair<std::size_t, std::size_t>>& args, std::uint32_t so, int result) {
     std::vector<PlCandidate> candidates;
     std::string owner = ctx_.schema, unit, member;
     auto own_members = [&](const std::string& name) {
@@ -430,6 +485,7 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
             PlCandidate c;
             c.subprogram_id = sub.subprogram_id;
             c.is_function = sub.is_function;
+            c.return_type = sub.return_type_name;
             for (const PlParam& prm : sub.params)
                 c.params.push_back(PlUnitArgument{prm.name, prm.mode, prm.default_value != nullptr, prm.type_name});
             candidates.push_back(c);
@@ -495,15 +551,26 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
             }
             PlCandidate c;
             c.is_function = type != "PROCEDURE";
+            if (c.is_function) c.return_type = stored_result_type(ctx_.db, owner, unit);
             for (const PlUnitArgument& a : plsql_unit_arguments(ctx_.db, owner, unit)) c.params.push_back(a);
             candidates.push_back(c);
         }
     }
     if (candidates.empty()) return false;
     const std::string& called = member.empty() ? unit : member;
+    // A statement calls procedures; a whole record or collection takes the result of a
+    // function of its own type.
     std::vector<PlCandidate> procedures;
-    for (const PlCandidate& c : candidates)
-        if (!c.is_function) procedures.push_back(c);
+    bool functions = false;
+    for (const PlCandidate& c : candidates) {
+        functions = functions || c.is_function;
+        if (result < 0 ? !c.is_function : c.is_function && result_fits(c.return_type, result)) procedures.push_back(c);
+    }
+    if (procedures.empty() && result >= 0) {
+        if (!functions) return false;
+        semantic_error(first.offset, pls_message(382), so);
+        return true;
+    }
     if (procedures.empty()) {
         semantic_error(first.offset, pls_message(221, called), so);
         return true;
@@ -582,6 +649,7 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
     }
     const PlCandidate& c = *fitting[chosen];
     st->kind = PlStmtKind::Call;
+    st->slot = result;
     st->unit_owner = owner;
     st->unit_name = unit;
     st->subprogram_id = member.empty() ? 0 : c.subprogram_id;

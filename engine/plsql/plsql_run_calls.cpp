@@ -90,6 +90,9 @@ Flow Interpreter::call_package(const PlStmt& st, const std::vector<PlValue>& arg
         if (st.arg_modes[k] == "IN" || (st.targets[k].slot < 0 && !st.targets[k].host)) continue;
         if (!assign_out(st.targets[k], outs[k], sub->params[k].type, &err)) return raise(err, st.line);
     }
+    // A function's record or collection result goes to the whole variable in slot.
+    if (st.slot >= 0 && !assign_param(st.slot, inner.return_value(), sub->return_type, &err))
+        return raise(err, st.line);
     return Flow::Next;
 }
 
@@ -127,6 +130,8 @@ Flow Interpreter::call_unit(const PlStmt& st, const std::vector<PlValue>& args) 
         if (st.arg_modes[k] == "IN" || (st.targets[k].slot < 0 && !st.targets[k].host)) continue;
         if (!assign_out(st.targets[k], outs[k], callee.params[k].type, &err)) return raise(err, st.line);
     }
+    if (st.slot >= 0 && !assign_param(st.slot, inner.return_value(), callee.return_type, &err))
+        return raise(err, st.line);
     return Flow::Next;
 }
 

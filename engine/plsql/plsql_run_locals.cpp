@@ -73,7 +73,7 @@ bool Interpreter::run_local(int index, const std::vector<PlValue>& args, const s
                 e->line = last_line(sub.body);
                 return false;
             }
-            if (sub.return_slot >= 0) *result = var(sub.return_slot);
+            if (sub.return_slot >= 0) *result = param_value(sub.return_slot);
             outs->clear();
             for (const PlParam& prm : sub.params) outs->push_back(param_value(prm.slot));
             return true;
@@ -112,6 +112,7 @@ Flow Interpreter::call_local(const PlStmt& st, const std::vector<PlValue>& args)
         if (sub.params[k].mode == "IN" || (st.targets[k].slot < 0 && !st.targets[k].host)) continue;
         if (!assign_out(st.targets[k], outs[k], sub.params[k].type, &err)) return raise(err, st.line);
     }
+    if (st.slot >= 0 && !assign_param(st.slot, result, sub.return_type, &err)) return raise(err, st.line);
     return Flow::Next;
 }
 

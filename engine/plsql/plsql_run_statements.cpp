@@ -38,9 +38,11 @@ Flow Interpreter::run_block(const PlBlock& b) {
         for (int f : info.fields) var(f) = PlValue();
         if (info.collection != PlCollection::None) {
             reset_collection(d.slot);
-            if (d.init_collection && run_collection(*d.init_collection) == Flow::Error) return Flow::Error;
+            if (d.init_collection && statement(*d.init_collection) == Flow::Error) return Flow::Error;
             continue;
         }
+        // A record's initial value: a copy of a record or a function's result.
+        if (d.init_collection && statement(*d.init_collection) == Flow::Error) return Flow::Error;
         if (!d.init) continue;
         PlValue v;
         if (!eval(d.init, &v, &err) || !assign_var(d.slot, v, type_of(d.init), &err)) return raise(err, d.init->line);
@@ -524,6 +526,14 @@ Flow Interpreter::run_close(const PlStmt& st) {
 
 Flow Interpreter::run_return(const PlStmt& st) {
     PlError err;
+    // RETURN f(x) of a record or collection: the call fills the result variable.
+    if (!st.bodies.empty()) {
+        Flow f = statements(st.bodies[0]);
+        if (f != Flow::Next) return f;
+    }
+    // RETURN of a whole record or collection variable: copied into the result variable.
+    if (st.slot >= 0 && return_slot_ >= 0 && !assign_param(return_slot_, param_value(st.slot), OraType(), &err))
+        return raise(err, st.line);
     if (!st.exprs.empty()) {
         PlValue v;
         if (!eval(st.exprs[0], &v, &err)) return raise(err, st.line);

@@ -558,7 +558,15 @@ PlSql* copied(const SqlMap& map, PlSql* q) {
 void copy_statements(const SqlMap& map, std::vector<PlStmt>* list);
 
 void copy_block(const SqlMap& map, PlBlock* b) {
-    for (PlDecl& d : b->decls) d.init = copied(map, d.init);
+    for (PlDecl& d : b->decls) {
+        d.init = copied(map, d.init);
+        // An initial value made by a statement (a constructor, a call): the copy's own.
+        if (d.init_collection) {
+            std::vector<PlStmt> one{*d.init_collection};
+            copy_statements(map, &one);
+            d.init_collection = std::make_shared<PlStmt>(std::move(one[0]));
+        }
+    }
     copy_statements(map, &b->body);
     for (PlHandler& h : b->handlers) copy_statements(map, &h.body);
 }

@@ -333,11 +333,6 @@ TEST_F(RecordCollections, RecordAndCollectionParameters) {
         {"declare type tt is table of emp%rowtype index by pls_integer; t tt; begin pp.fill(t, 1); end;", "PLS-00306"},
         {"declare r pp.rec_t; begin pp.fill(r, 1); end;", "PLS-00306"},
         {"begin pp.bump(5); end;", "PLS-00306"},
-        {"declare type tt is table of number; function f(t tt) return number is begin return 1; end;"
-         " begin null; end;",
-         "PLS-00999"},
-        {"declare type r is record(a number); function f return r is x r; begin return x; end; begin null; end;",
-         "PLS-00999"},
     };
     for (const Case& c : cases) {
         std::string out = output_of(c.block);
