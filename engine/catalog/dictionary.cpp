@@ -10,6 +10,7 @@
 
 #include "catalog/catalog.h"
 #include "catalog/constraints.h"
+#include "catalog/dictionary_types.h"
 #include "catalog/statistics.h"
 
 #include "values/errors.h"
@@ -542,7 +543,59 @@ const char* const kIndPartitionColumns =
     " main.vantro_storage g ON g.owner=i.owner AND g.object_name=i.index_name AND g.object_kind='INDEX'" \
     " WHERE i.owner=$U"
 
+// Schema-level object and collection types (catalog/dictionary_types.cpp reads each
+// from its source). CONDITION picks the owners shown.
+const char* const kTypeColumns =
+    "TYPE_NAME VARCHAR2(128), TYPE_OID RAW(16), TYPECODE VARCHAR2(128), ATTRIBUTES NUMBER, METHODS NUMBER,"
+    " PREDEFINED VARCHAR2(3), INCOMPLETE VARCHAR2(3), FINAL VARCHAR2(3), INSTANTIABLE VARCHAR2(3),"
+    " PERSISTABLE VARCHAR2(3), SUPERTYPE_OWNER VARCHAR2(128), SUPERTYPE_NAME VARCHAR2(128),"
+    " LOCAL_ATTRIBUTES NUMBER, LOCAL_METHODS NUMBER, TYPEID RAW(17)";
+#define TYPE_ROW(CONDITION)                                                                                     \
+    "t.name,vantro_type_oid(t.object_id),vantro_type_field(t.owner,t.name,0,'TYPECODE'),"                       \
+    "coalesce(vantro_type_field(t.owner,t.name,0,'ATTRIBUTES'),0),coalesce(vantro_type_field(t.owner,t.name,0," \
+    "'METHODS'),0),'NO',vantro_type_field(t.owner,t.name,0,'INCOMPLETE'),"                                      \
+    "coalesce(vantro_type_field(t.owner,t.name,0,'FINAL'),'YES'),"                                              \
+    "coalesce(vantro_type_field(t.owner,t.name,0,'INSTANTIABLE'),'YES'),'YES',NULL,NULL,NULL,NULL,NULL"         \
+    " FROM main.vantro_plsql_objects t WHERE t.type='TYPE' AND " CONDITION
+const char* const kTypeAttrColumns =
+    "TYPE_NAME VARCHAR2(128), ATTR_NAME VARCHAR2(128), ATTR_TYPE_MOD VARCHAR2(7), ATTR_TYPE_OWNER VARCHAR2(128),"
+    " ATTR_TYPE_NAME VARCHAR2(128), LENGTH NUMBER, PRECISION NUMBER, SCALE NUMBER,"
+    " CHARACTER_SET_NAME VARCHAR2(44), ATTR_NO NUMBER, INHERITED VARCHAR2(3), CHAR_USED VARCHAR2(1)";
+// One row for each attribute: the attributes are numbered 1 to the type's ATTRIBUTES.
+#define TYPE_ATTR_ROW(OWNER, CONDITION)                                                                       \
+    "WITH RECURSIVE a(owner,name,n,total) AS (SELECT t.owner,t.name,1,vantro_type_field(t.owner,t.name,0,"    \
+    "'ATTRIBUTES') FROM main.vantro_plsql_objects t WHERE t.type='TYPE' AND " CONDITION                       \
+    " UNION ALL SELECT owner,name,n+1,total FROM a WHERE n<total)"                                            \
+    " SELECT " OWNER                                                                                          \
+    "a.name,vantro_type_field(a.owner,a.name,a.n,'NAME'),NULL,"                                               \
+    "vantro_type_field(a.owner,a.name,a.n,'TYPE_OWNER'),vantro_type_field(a.owner,a.name,a.n,'TYPE_NAME'),"   \
+    "vantro_type_field(a.owner,a.name,a.n,'LENGTH'),vantro_type_field(a.owner,a.name,a.n,'PRECISION'),"       \
+    "vantro_type_field(a.owner,a.name,a.n,'SCALE'),vantro_type_field(a.owner,a.name,a.n,'CHARSET'),a.n,'NO'," \
+    "vantro_type_field(a.owner,a.name,a.n,'CHAR_USED') FROM a WHERE a.total>0"
+const char* const kCollTypeColumns =
+    "TYPE_NAME VARCHAR2(128), COLL_TYPE VARCHAR2(128), UPPER_BOUND NUMBER, ELEM_TYPE_MOD VARCHAR2(7),"
+    " ELEM_TYPE_OWNER VARCHAR2(128), ELEM_TYPE_NAME VARCHAR2(128), LENGTH NUMBER, PRECISION NUMBER,"
+    " SCALE NUMBER, CHARACTER_SET_NAME VARCHAR2(44), ELEM_STORAGE VARCHAR2(7), NULLS_STORED VARCHAR2(3),"
+    " CHAR_USED VARCHAR2(1)";
+#define COLL_TYPE_ROW(CONDITION)                                                                                \
+    "t.name,vantro_type_field(t.owner,t.name,0,'COLL_TYPE'),vantro_type_field(t.owner,t.name,0,'UPPER_BOUND')," \
+    "NULL,vantro_type_field(t.owner,t.name,0,'TYPE_OWNER'),vantro_type_field(t.owner,t.name,0,'TYPE_NAME'),"    \
+    "vantro_type_field(t.owner,t.name,0,'LENGTH'),vantro_type_field(t.owner,t.name,0,'PRECISION'),"             \
+    "vantro_type_field(t.owner,t.name,0,'SCALE'),vantro_type_field(t.owner,t.name,0,'CHARSET'),NULL,'YES',"     \
+    "vantro_type_field(t.owner,t.name,0,'CHAR_USED') FROM main.vantro_plsql_objects t WHERE t.type='TYPE'"      \
+    " AND vantro_type_field(t.owner,t.name,0,'TYPECODE')='COLLECTION' AND " CONDITION
+#define TYPES_OF_ALL "(t.owner=$U OR vantro_may_see(t.owner,t.name))"
+
 const ViewDef kViews[] = {
+    {"USER_TYPES", kTypeColumns, "SELECT " TYPE_ROW("t.owner=$U")},
+    {"ALL_TYPES", nullptr, "SELECT t.owner," TYPE_ROW(TYPES_OF_ALL)},
+    {"DBA_TYPES", nullptr, "SELECT t.owner," TYPE_ROW("1")},
+    {"USER_TYPE_ATTRS", kTypeAttrColumns, TYPE_ATTR_ROW("", "t.owner=$U")},
+    {"ALL_TYPE_ATTRS", nullptr, TYPE_ATTR_ROW("a.owner,", TYPES_OF_ALL)},
+    {"DBA_TYPE_ATTRS", nullptr, TYPE_ATTR_ROW("a.owner,", "1")},
+    {"USER_COLL_TYPES", kCollTypeColumns, "SELECT " COLL_TYPE_ROW("t.owner=$U")},
+    {"ALL_COLL_TYPES", nullptr, "SELECT t.owner," COLL_TYPE_ROW(TYPES_OF_ALL)},
+    {"DBA_COLL_TYPES", nullptr, "SELECT t.owner," COLL_TYPE_ROW("1")},
     {"USER_DIMENSIONS", kDimensionColumns, DIMENSION_ROW " WHERE d.owner=$U"},
     {"ALL_DIMENSIONS", kDimensionColumns, DIMENSION_ROW " WHERE d.owner=$U"},
     {"DBA_DIMENSIONS", kDimensionColumns, DIMENSION_ROW},
@@ -1160,7 +1213,7 @@ bool dictionary_functions_register(sqlite3* db, SessionSettings* settings) {
     if (sqlite3_create_function(db, "vantro_constraint_index", 4, flags, nullptr, fn_constraint_index, nullptr,
                                 nullptr) != SQLITE_OK)
         return false;
-    if (!statistics_functions_register(db) ||
+    if (!statistics_functions_register(db) || !dictionary_types_register(db) ||
         sqlite3_create_function(db, "vantro_index_name", 3, flags, nullptr, fn_index_name, nullptr, nullptr) !=
             SQLITE_OK ||
         sqlite3_create_function(db, "vantro_may_see", 2, flags, nullptr, fn_may_see, nullptr, nullptr) != SQLITE_OK)
