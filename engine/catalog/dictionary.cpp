@@ -119,6 +119,8 @@ struct ViewDef {
 const char* const kLiveObjects =
     "SELECT $U,name,CASE type WHEN 'table' THEN 'TABLE' ELSE 'VIEW' END"
     " FROM $S.sqlite_master WHERE type IN ('table','view') AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"
+    " UNION ALL SELECT owner,view_name,'VIEW' FROM main.vantro_views v WHERE owner=$U AND NOT EXISTS"
+    " (SELECT 1 FROM $S.sqlite_master m WHERE m.type='view' AND m.name=v.view_name)"
     " UNION ALL SELECT $U,vantro_index_name($U,name,tbl_name),'INDEX' FROM $S.sqlite_master WHERE type='index'"
     " AND vantro_index_name($U,name,tbl_name) IS NOT NULL"
     " UNION ALL SELECT owner,synonym_name,'SYNONYM' FROM main.vantro_synonyms WHERE owner IN ($U,'PUBLIC')"
@@ -153,7 +155,9 @@ const char* const kObjectColumns =
     "coalesce(o.last_ddl_time,datetime('now','localtime')),"                                            \
     "replace(coalesce(o.created,datetime('now','localtime')),' ',':'),"                                 \
     "coalesce((SELECT p.status FROM main.vantro_plsql_objects p WHERE p.owner=l.owner"                  \
-    " AND p.name=l.object_name AND p.type=l.object_type),'VALID'),CASE WHEN l.object_type='TABLE' AND"  \
+    " AND p.name=l.object_name AND p.type=l.object_type),CASE WHEN l.object_type='VIEW' AND NOT"        \
+    " vantro_view_valid(l.owner,l.object_name) THEN 'INVALID' ELSE 'VALID' END),"                       \
+    "CASE WHEN l.object_type='TABLE' AND"                                                               \
     " EXISTS (SELECT 1 FROM main.vantro_temporary_tables t WHERE t.owner=l.owner"                       \
     " AND t.table_name=l.object_name) THEN 'Y' ELSE 'N' END,"                                           \
     "CASE WHEN l.object_name LIKE 'SYS\\_C%' ESCAPE '\\' THEN 'Y' ELSE 'N' END,'N'"                     \
@@ -681,6 +685,8 @@ const ViewDef kViews[] = {
      " main.vantro_constraints k WHERE k.owner=$U AND k.table_name=m.name AND k.constraint_type='O') THEN 'Y'"
      " ELSE 'N' END FROM $S.sqlite_master m"
      " LEFT JOIN main.vantro_views v ON v.owner=$U AND v.view_name=m.name WHERE m.type='view'"
+     " UNION ALL SELECT v.owner,v.view_name,length(v.text),v.text,'N','N' FROM main.vantro_views v WHERE v.owner=$U"
+     " AND NOT EXISTS (SELECT 1 FROM $S.sqlite_master m WHERE m.type='view' AND m.name=v.view_name)"
      " UNION ALL SELECT v.owner,v.view_name,length(v.text),v.text,'N',CASE WHEN EXISTS (SELECT 1 FROM"
      " main.vantro_constraints k WHERE k.owner=v.owner AND k.table_name=v.view_name AND k.constraint_type='O')"
      " THEN 'Y' ELSE 'N' END FROM main.vantro_views v WHERE v.owner<>$U AND vantro_may_see(v.owner,v.view_name)"},
@@ -1206,6 +1212,21 @@ void fn_may_see(sqlite3_context* ctx, int, sqlite3_value** argv) {
                                                 reinterpret_cast<const char*>(name), std::string()) == 0);
 }
 
+// vantro_view_valid(owner, name): 1 when the view compiles, that is SQLite has it and
+// everything it reads exists; else 0 (created with FORCE over what is missing, or a
+// table it reads was dropped).
+void fn_view_valid(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const unsigned char* owner = sqlite3_value_text(argv[0]);
+    const unsigned char* name = sqlite3_value_text(argv[1]);
+    if (!owner || !name) return sqlite3_result_int(ctx, 0);
+    std::string sql = "SELECT 1 FROM \"" + std::string(reinterpret_cast<const char*>(owner)) + "\".\"" +
+                      reinterpret_cast<const char*>(name) + "\"";
+    sqlite3_stmt* q = nullptr;
+    const int rc = sqlite3_prepare_v2(sqlite3_context_db_handle(ctx), sql.c_str(), -1, &q, nullptr);
+    sqlite3_finalize(q);
+    sqlite3_result_int(ctx, rc == SQLITE_OK);
+}
+
 }  // namespace
 
 bool dictionary_functions_register(sqlite3* db, SessionSettings* settings) {
@@ -1216,7 +1237,9 @@ bool dictionary_functions_register(sqlite3* db, SessionSettings* settings) {
     if (!statistics_functions_register(db) || !dictionary_types_register(db) ||
         sqlite3_create_function(db, "vantro_index_name", 3, flags, nullptr, fn_index_name, nullptr, nullptr) !=
             SQLITE_OK ||
-        sqlite3_create_function(db, "vantro_may_see", 2, flags, nullptr, fn_may_see, nullptr, nullptr) != SQLITE_OK)
+        sqlite3_create_function(db, "vantro_may_see", 2, flags, nullptr, fn_may_see, nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_create_function(db, "vantro_view_valid", 2, flags, nullptr, fn_view_valid, nullptr, nullptr) !=
+            SQLITE_OK)
         return false;
     return sqlite3_create_function(db, "vantro_sys_context", 2, flags, settings, fn_sys_context, nullptr, nullptr) ==
                SQLITE_OK &&

@@ -939,7 +939,8 @@ sword route_transaction(StmtHandle* s, OCIError* errhp, Execution& x) {
 sword route_dictionary_ddl(StmtHandle* s, OCIError* errhp, Execution& x) {
     std::vector<std::string> ddl_sql;
     OraError err;
-    switch (dictionary_ddl(s->text, s->tokens, x.ctx, s->session->server->db, &ddl_sql, &err)) {
+    const DdlResult result = dictionary_ddl(s->text, s->tokens, x.ctx, s->session->server->db, &ddl_sql, &err);
+    switch (result) {
     case DdlResult::NotMine:
         // An ALTER TABLE ... MODIFY the catalog does not keep: the SQL grammar judges it.
         x.ast = Statement();
@@ -948,6 +949,7 @@ sword route_dictionary_ddl(StmtHandle* s, OCIError* errhp, Execution& x) {
     case DdlResult::Failed:
         return fail(s, errhp, err);
     case DdlResult::Done:
+    case DdlResult::CompiledWithErrors:
         break;
     }
     sword st = OCI_SUCCESS;
@@ -958,6 +960,11 @@ sword route_dictionary_ddl(StmtHandle* s, OCIError* errhp, Execution& x) {
         st = run_ddl(s, errhp);
     }
     s->executed = true;
+    // Created with errors: done, with Oracle's warning.
+    if (st == OCI_SUCCESS && result == DdlResult::CompiledWithErrors) {
+        error_set(errhp, 24344, ora_message(24344));
+        return OCI_SUCCESS_WITH_INFO;
+    }
     return st;
 }
 
