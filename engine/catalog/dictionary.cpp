@@ -1215,16 +1215,14 @@ void fn_may_see(sqlite3_context* ctx, int, sqlite3_value** argv) {
 // vantro_view_valid(owner, name): 1 when the view compiles, that is SQLite has it and
 // everything it reads exists; else 0 (created with FORCE over what is missing, or a
 // table it reads was dropped).
+bool view_compiles(sqlite3* db, const std::string& owner, const std::string& name);
+
 void fn_view_valid(sqlite3_context* ctx, int, sqlite3_value** argv) {
     const unsigned char* owner = sqlite3_value_text(argv[0]);
     const unsigned char* name = sqlite3_value_text(argv[1]);
     if (!owner || !name) return sqlite3_result_int(ctx, 0);
-    std::string sql = "SELECT 1 FROM \"" + std::string(reinterpret_cast<const char*>(owner)) + "\".\"" +
-                      reinterpret_cast<const char*>(name) + "\"";
-    sqlite3_stmt* q = nullptr;
-    const int rc = sqlite3_prepare_v2(sqlite3_context_db_handle(ctx), sql.c_str(), -1, &q, nullptr);
-    sqlite3_finalize(q);
-    sqlite3_result_int(ctx, rc == SQLITE_OK);
+    sqlite3_result_int(ctx, view_compiles(sqlite3_context_db_handle(ctx), reinterpret_cast<const char*>(owner),
+                                          reinterpret_cast<const char*>(name)));
 }
 
 }  // namespace
@@ -1351,6 +1349,48 @@ bool dictionary_install(sqlite3* db, const std::string& user, SessionSettings* s
 // The register is brought up to date outside transactions only: written inside one, the
 // catalog would stay locked for every other session until this one commits. DDL runs
 // outside transactions and registers its objects when it is done.
+namespace {
+
+bool view_compiles(sqlite3* db, const std::string& owner, const std::string& name) {
+    const std::string sql = "SELECT 1 FROM \"" + owner + "\".\"" + name + "\"";
+    sqlite3_stmt* q = nullptr;
+    const int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &q, nullptr);
+    sqlite3_finalize(q);
+    return rc == SQLITE_OK;
+}
+
+}  // namespace
+
+bool dictionary_invalid_view(sqlite3* db, const std::string& schema, const std::vector<Token>& tokens,
+                             std::string* name, std::uint32_t* offset) {
+    sqlite3_stmt* q = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT 1 FROM main.vantro_views WHERE owner=?1 AND view_name=?2", -1, &q, nullptr) !=
+        SQLITE_OK)
+        return false;
+    auto is_name = [&](std::size_t i) {
+        return i < tokens.size() && (tokens[i].kind == TokenKind::Word || tokens[i].kind == TokenKind::QuotedWord);
+    };
+    bool found = false;
+    for (std::size_t i = 0; i < tokens.size() && !found; ++i) {
+        if (!is_name(i)) continue;
+        const bool qualified = i + 2 < tokens.size() && tokens[i + 1].kind == TokenKind::Operator &&
+                               tokens[i + 1].text == "." && is_name(i + 2);
+        const std::string owner = qualified ? tokens[i].text : schema;
+        const std::string view = qualified ? tokens[i + 2].text : tokens[i].text;
+        sqlite3_reset(q);
+        sqlite3_bind_text(q, 1, owner.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(q, 2, view.c_str(), -1, SQLITE_TRANSIENT);
+        if (sqlite3_step(q) == SQLITE_ROW && !view_compiles(db, owner, view)) {
+            *name = owner + "." + view;
+            *offset = tokens[i].offset;
+            found = true;
+        }
+        if (qualified) i += 2;
+    }
+    sqlite3_finalize(q);
+    return found;
+}
+
 void dictionary_sync_objects(sqlite3* db) {
     if (!sqlite3_get_autocommit(db) && sqlite3_txn_state(db, "main") != SQLITE_TXN_WRITE) return;
     sqlite3_exec(db,

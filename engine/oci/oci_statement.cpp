@@ -65,6 +65,18 @@ void name_constraint(StmtHandle* s, sqlite3* db, int code, const std::string& ms
     }
 }
 
+// A missing table or view that is an invalid view of the statement's: ORA-04063 names
+// the view, which Oracle could not compile for the statement.
+OraError invalid_view_error(StmtHandle* s, const std::string& schema, const OraError& err) {
+    if (err.code != 942) return err;
+    std::string view;
+    std::uint32_t offset = 0;
+    if (!dictionary_invalid_view(s->session->server->db, schema, s->tokens, &view, &offset)) return err;
+    OraError e = ora_error(4063, "view \"" + view + "\"");
+    e.offset = offset;
+    return e;
+}
+
 sword fail_sqlite(StmtHandle* s, OCIError* errhp, sqlite3* db, StatementKind kind) {
     int code = sqlite3_extended_errcode(db);
     std::string msg = sqlite3_errmsg(db);
@@ -83,6 +95,8 @@ sword fail_sqlite(StmtHandle* s, OCIError* errhp, sqlite3* db, StatementKind kin
     if (e.code == 1400 && kind == StatementKind::Update)
         e = ora_error(1407, e.message.substr(e.message.find('(') + 1, e.message.size() - e.message.find('(') - 2));
     e.offset = 0;
+    SessionHandle* ses = s->session;
+    e = invalid_view_error(s, ses->settings.current_schema.empty() ? ses->user : ses->settings.current_schema, e);
     if (e.code == 1013) s->session->server->cancel = false;
     return fail(s, errhp, e);
 }
@@ -865,7 +879,7 @@ sword translate(StmtHandle* s, OCIError* errhp, Execution& x) {
         srv->cancel = false;
         return fail(s, errhp, ora_error(1013));
     }
-    if (!translated) return fail(s, errhp, err);
+    if (!translated) return fail(s, errhp, invalid_view_error(s, x.ctx.schema, err));
     s->session->settings.statement_time = clock_now_stored();
     return OCI_SUCCESS;
 }
