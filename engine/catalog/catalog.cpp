@@ -477,7 +477,11 @@ bool SqliteCatalog::object_exists(const std::string& owner, const std::string& n
     if (!catalog_valid_user_name(owner) || !schema_exists(owner)) return false;
     CatalogStatement q(db_, "SELECT 1 FROM \"" + owner + "\".sqlite_master WHERE name=?1");
     q.text(1, name);
-    return q.row();
+    if (q.row()) return true;
+    // A view created with errors has no SQLite view yet; its name is taken all the same.
+    CatalogStatement v(db_, "SELECT 1 FROM main.vantro_views WHERE owner=?1 AND view_name=?2");
+    v.text(1, owner).text(2, name);
+    return v.row();
 }
 
 // Constraints are numbered rows (vantro_constraints with vantro_cons_columns); one

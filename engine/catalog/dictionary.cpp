@@ -10,6 +10,7 @@
 
 #include "catalog/catalog.h"
 #include "catalog/constraints.h"
+#include "catalog/dictionary_types.h"
 #include "catalog/statistics.h"
 
 #include "values/errors.h"
@@ -118,6 +119,8 @@ struct ViewDef {
 const char* const kLiveObjects =
     "SELECT $U,name,CASE type WHEN 'table' THEN 'TABLE' ELSE 'VIEW' END"
     " FROM $S.sqlite_master WHERE type IN ('table','view') AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"
+    " UNION ALL SELECT owner,view_name,'VIEW' FROM main.vantro_views v WHERE owner=$U AND NOT EXISTS"
+    " (SELECT 1 FROM $S.sqlite_master m WHERE m.type='view' AND m.name=v.view_name)"
     " UNION ALL SELECT $U,vantro_index_name($U,name,tbl_name),'INDEX' FROM $S.sqlite_master WHERE type='index'"
     " AND vantro_index_name($U,name,tbl_name) IS NOT NULL"
     " UNION ALL SELECT owner,synonym_name,'SYNONYM' FROM main.vantro_synonyms WHERE owner IN ($U,'PUBLIC')"
@@ -152,7 +155,9 @@ const char* const kObjectColumns =
     "coalesce(o.last_ddl_time,datetime('now','localtime')),"                                            \
     "replace(coalesce(o.created,datetime('now','localtime')),' ',':'),"                                 \
     "coalesce((SELECT p.status FROM main.vantro_plsql_objects p WHERE p.owner=l.owner"                  \
-    " AND p.name=l.object_name AND p.type=l.object_type),'VALID'),CASE WHEN l.object_type='TABLE' AND"  \
+    " AND p.name=l.object_name AND p.type=l.object_type),CASE WHEN l.object_type='VIEW' AND NOT"        \
+    " vantro_view_valid(l.owner,l.object_name) THEN 'INVALID' ELSE 'VALID' END),"                       \
+    "CASE WHEN l.object_type='TABLE' AND"                                                               \
     " EXISTS (SELECT 1 FROM main.vantro_temporary_tables t WHERE t.owner=l.owner"                       \
     " AND t.table_name=l.object_name) THEN 'Y' ELSE 'N' END,"                                           \
     "CASE WHEN l.object_name LIKE 'SYS\\_C%' ESCAPE '\\' THEN 'Y' ELSE 'N' END,'N'"                     \
@@ -542,7 +547,59 @@ const char* const kIndPartitionColumns =
     " main.vantro_storage g ON g.owner=i.owner AND g.object_name=i.index_name AND g.object_kind='INDEX'" \
     " WHERE i.owner=$U"
 
+// Schema-level object and collection types (catalog/dictionary_types.cpp reads each
+// from its source). CONDITION picks the owners shown.
+const char* const kTypeColumns =
+    "TYPE_NAME VARCHAR2(128), TYPE_OID RAW(16), TYPECODE VARCHAR2(128), ATTRIBUTES NUMBER, METHODS NUMBER,"
+    " PREDEFINED VARCHAR2(3), INCOMPLETE VARCHAR2(3), FINAL VARCHAR2(3), INSTANTIABLE VARCHAR2(3),"
+    " PERSISTABLE VARCHAR2(3), SUPERTYPE_OWNER VARCHAR2(128), SUPERTYPE_NAME VARCHAR2(128),"
+    " LOCAL_ATTRIBUTES NUMBER, LOCAL_METHODS NUMBER, TYPEID RAW(17)";
+#define TYPE_ROW(CONDITION)                                                                                     \
+    "t.name,vantro_type_oid(t.object_id),vantro_type_field(t.owner,t.name,0,'TYPECODE'),"                       \
+    "coalesce(vantro_type_field(t.owner,t.name,0,'ATTRIBUTES'),0),coalesce(vantro_type_field(t.owner,t.name,0," \
+    "'METHODS'),0),'NO',vantro_type_field(t.owner,t.name,0,'INCOMPLETE'),"                                      \
+    "coalesce(vantro_type_field(t.owner,t.name,0,'FINAL'),'YES'),"                                              \
+    "coalesce(vantro_type_field(t.owner,t.name,0,'INSTANTIABLE'),'YES'),'YES',NULL,NULL,NULL,NULL,NULL"         \
+    " FROM main.vantro_plsql_objects t WHERE t.type='TYPE' AND " CONDITION
+const char* const kTypeAttrColumns =
+    "TYPE_NAME VARCHAR2(128), ATTR_NAME VARCHAR2(128), ATTR_TYPE_MOD VARCHAR2(7), ATTR_TYPE_OWNER VARCHAR2(128),"
+    " ATTR_TYPE_NAME VARCHAR2(128), LENGTH NUMBER, PRECISION NUMBER, SCALE NUMBER,"
+    " CHARACTER_SET_NAME VARCHAR2(44), ATTR_NO NUMBER, INHERITED VARCHAR2(3), CHAR_USED VARCHAR2(1)";
+// One row for each attribute: the attributes are numbered 1 to the type's ATTRIBUTES.
+#define TYPE_ATTR_ROW(OWNER, CONDITION)                                                                       \
+    "WITH RECURSIVE a(owner,name,n,total) AS (SELECT t.owner,t.name,1,vantro_type_field(t.owner,t.name,0,"    \
+    "'ATTRIBUTES') FROM main.vantro_plsql_objects t WHERE t.type='TYPE' AND " CONDITION                       \
+    " UNION ALL SELECT owner,name,n+1,total FROM a WHERE n<total)"                                            \
+    " SELECT " OWNER                                                                                          \
+    "a.name,vantro_type_field(a.owner,a.name,a.n,'NAME'),NULL,"                                               \
+    "vantro_type_field(a.owner,a.name,a.n,'TYPE_OWNER'),vantro_type_field(a.owner,a.name,a.n,'TYPE_NAME'),"   \
+    "vantro_type_field(a.owner,a.name,a.n,'LENGTH'),vantro_type_field(a.owner,a.name,a.n,'PRECISION'),"       \
+    "vantro_type_field(a.owner,a.name,a.n,'SCALE'),vantro_type_field(a.owner,a.name,a.n,'CHARSET'),a.n,'NO'," \
+    "vantro_type_field(a.owner,a.name,a.n,'CHAR_USED') FROM a WHERE a.total>0"
+const char* const kCollTypeColumns =
+    "TYPE_NAME VARCHAR2(128), COLL_TYPE VARCHAR2(128), UPPER_BOUND NUMBER, ELEM_TYPE_MOD VARCHAR2(7),"
+    " ELEM_TYPE_OWNER VARCHAR2(128), ELEM_TYPE_NAME VARCHAR2(128), LENGTH NUMBER, PRECISION NUMBER,"
+    " SCALE NUMBER, CHARACTER_SET_NAME VARCHAR2(44), ELEM_STORAGE VARCHAR2(7), NULLS_STORED VARCHAR2(3),"
+    " CHAR_USED VARCHAR2(1)";
+#define COLL_TYPE_ROW(CONDITION)                                                                                \
+    "t.name,vantro_type_field(t.owner,t.name,0,'COLL_TYPE'),vantro_type_field(t.owner,t.name,0,'UPPER_BOUND')," \
+    "NULL,vantro_type_field(t.owner,t.name,0,'TYPE_OWNER'),vantro_type_field(t.owner,t.name,0,'TYPE_NAME'),"    \
+    "vantro_type_field(t.owner,t.name,0,'LENGTH'),vantro_type_field(t.owner,t.name,0,'PRECISION'),"             \
+    "vantro_type_field(t.owner,t.name,0,'SCALE'),vantro_type_field(t.owner,t.name,0,'CHARSET'),NULL,'YES',"     \
+    "vantro_type_field(t.owner,t.name,0,'CHAR_USED') FROM main.vantro_plsql_objects t WHERE t.type='TYPE'"      \
+    " AND vantro_type_field(t.owner,t.name,0,'TYPECODE')='COLLECTION' AND " CONDITION
+#define TYPES_OF_ALL "(t.owner=$U OR vantro_may_see(t.owner,t.name))"
+
 const ViewDef kViews[] = {
+    {"USER_TYPES", kTypeColumns, "SELECT " TYPE_ROW("t.owner=$U")},
+    {"ALL_TYPES", nullptr, "SELECT t.owner," TYPE_ROW(TYPES_OF_ALL)},
+    {"DBA_TYPES", nullptr, "SELECT t.owner," TYPE_ROW("1")},
+    {"USER_TYPE_ATTRS", kTypeAttrColumns, TYPE_ATTR_ROW("", "t.owner=$U")},
+    {"ALL_TYPE_ATTRS", nullptr, TYPE_ATTR_ROW("a.owner,", TYPES_OF_ALL)},
+    {"DBA_TYPE_ATTRS", nullptr, TYPE_ATTR_ROW("a.owner,", "1")},
+    {"USER_COLL_TYPES", kCollTypeColumns, "SELECT " COLL_TYPE_ROW("t.owner=$U")},
+    {"ALL_COLL_TYPES", nullptr, "SELECT t.owner," COLL_TYPE_ROW(TYPES_OF_ALL)},
+    {"DBA_COLL_TYPES", nullptr, "SELECT t.owner," COLL_TYPE_ROW("1")},
     {"USER_DIMENSIONS", kDimensionColumns, DIMENSION_ROW " WHERE d.owner=$U"},
     {"ALL_DIMENSIONS", kDimensionColumns, DIMENSION_ROW " WHERE d.owner=$U"},
     {"DBA_DIMENSIONS", kDimensionColumns, DIMENSION_ROW},
@@ -628,6 +685,8 @@ const ViewDef kViews[] = {
      " main.vantro_constraints k WHERE k.owner=$U AND k.table_name=m.name AND k.constraint_type='O') THEN 'Y'"
      " ELSE 'N' END FROM $S.sqlite_master m"
      " LEFT JOIN main.vantro_views v ON v.owner=$U AND v.view_name=m.name WHERE m.type='view'"
+     " UNION ALL SELECT v.owner,v.view_name,length(v.text),v.text,'N','N' FROM main.vantro_views v WHERE v.owner=$U"
+     " AND NOT EXISTS (SELECT 1 FROM $S.sqlite_master m WHERE m.type='view' AND m.name=v.view_name)"
      " UNION ALL SELECT v.owner,v.view_name,length(v.text),v.text,'N',CASE WHEN EXISTS (SELECT 1 FROM"
      " main.vantro_constraints k WHERE k.owner=v.owner AND k.table_name=v.view_name AND k.constraint_type='O')"
      " THEN 'Y' ELSE 'N' END FROM main.vantro_views v WHERE v.owner<>$U AND vantro_may_see(v.owner,v.view_name)"},
@@ -1153,6 +1212,19 @@ void fn_may_see(sqlite3_context* ctx, int, sqlite3_value** argv) {
                                                 reinterpret_cast<const char*>(name), std::string()) == 0);
 }
 
+// vantro_view_valid(owner, name): 1 when the view compiles, that is SQLite has it and
+// everything it reads exists; else 0 (created with FORCE over what is missing, or a
+// table it reads was dropped).
+bool view_compiles(sqlite3* db, const std::string& owner, const std::string& name);
+
+void fn_view_valid(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const unsigned char* owner = sqlite3_value_text(argv[0]);
+    const unsigned char* name = sqlite3_value_text(argv[1]);
+    if (!owner || !name) return sqlite3_result_int(ctx, 0);
+    sqlite3_result_int(ctx, view_compiles(sqlite3_context_db_handle(ctx), reinterpret_cast<const char*>(owner),
+                                          reinterpret_cast<const char*>(name)));
+}
+
 }  // namespace
 
 bool dictionary_functions_register(sqlite3* db, SessionSettings* settings) {
@@ -1160,10 +1232,12 @@ bool dictionary_functions_register(sqlite3* db, SessionSettings* settings) {
     if (sqlite3_create_function(db, "vantro_constraint_index", 4, flags, nullptr, fn_constraint_index, nullptr,
                                 nullptr) != SQLITE_OK)
         return false;
-    if (!statistics_functions_register(db) ||
+    if (!statistics_functions_register(db) || !dictionary_types_register(db) ||
         sqlite3_create_function(db, "vantro_index_name", 3, flags, nullptr, fn_index_name, nullptr, nullptr) !=
             SQLITE_OK ||
-        sqlite3_create_function(db, "vantro_may_see", 2, flags, nullptr, fn_may_see, nullptr, nullptr) != SQLITE_OK)
+        sqlite3_create_function(db, "vantro_may_see", 2, flags, nullptr, fn_may_see, nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_create_function(db, "vantro_view_valid", 2, flags, nullptr, fn_view_valid, nullptr, nullptr) !=
+            SQLITE_OK)
         return false;
     return sqlite3_create_function(db, "vantro_sys_context", 2, flags, settings, fn_sys_context, nullptr, nullptr) ==
                SQLITE_OK &&
@@ -1275,6 +1349,48 @@ bool dictionary_install(sqlite3* db, const std::string& user, SessionSettings* s
 // The register is brought up to date outside transactions only: written inside one, the
 // catalog would stay locked for every other session until this one commits. DDL runs
 // outside transactions and registers its objects when it is done.
+namespace {
+
+bool view_compiles(sqlite3* db, const std::string& owner, const std::string& name) {
+    const std::string sql = "SELECT 1 FROM \"" + owner + "\".\"" + name + "\"";
+    sqlite3_stmt* q = nullptr;
+    const int rc = sqlite3_prepare_v2(db, sql.c_str(), -1, &q, nullptr);
+    sqlite3_finalize(q);
+    return rc == SQLITE_OK;
+}
+
+}  // namespace
+
+bool dictionary_invalid_view(sqlite3* db, const std::string& schema, const std::vector<Token>& tokens,
+                             std::string* name, std::uint32_t* offset) {
+    sqlite3_stmt* q = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT 1 FROM main.vantro_views WHERE owner=?1 AND view_name=?2", -1, &q, nullptr) !=
+        SQLITE_OK)
+        return false;
+    auto is_name = [&](std::size_t i) {
+        return i < tokens.size() && (tokens[i].kind == TokenKind::Word || tokens[i].kind == TokenKind::QuotedWord);
+    };
+    bool found = false;
+    for (std::size_t i = 0; i < tokens.size() && !found; ++i) {
+        if (!is_name(i)) continue;
+        const bool qualified = i + 2 < tokens.size() && tokens[i + 1].kind == TokenKind::Operator &&
+                               tokens[i + 1].text == "." && is_name(i + 2);
+        const std::string owner = qualified ? tokens[i].text : schema;
+        const std::string view = qualified ? tokens[i + 2].text : tokens[i].text;
+        sqlite3_reset(q);
+        sqlite3_bind_text(q, 1, owner.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(q, 2, view.c_str(), -1, SQLITE_TRANSIENT);
+        if (sqlite3_step(q) == SQLITE_ROW && !view_compiles(db, owner, view)) {
+            *name = owner + "." + view;
+            *offset = tokens[i].offset;
+            found = true;
+        }
+        if (qualified) i += 2;
+    }
+    sqlite3_finalize(q);
+    return found;
+}
+
 void dictionary_sync_objects(sqlite3* db) {
     if (!sqlite3_get_autocommit(db) && sqlite3_txn_state(db, "main") != SQLITE_TXN_WRITE) return;
     sqlite3_exec(db,

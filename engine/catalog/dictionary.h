@@ -6,6 +6,7 @@
 
 #include "values/sql_functions.h"
 #include "values/sql_types.h"
+#include "sql/sql_lexer.h"
 
 #include <sqlite3.h>
 
@@ -24,3 +25,8 @@ void dictionary_sync_objects(sqlite3* db);
 // Registers the SQL functions of the dictionary views (USERENV, SYS_CONTEXT, the session
 // statistics) on db; false when SQLite refuses one.
 bool dictionary_functions_register(sqlite3* db, SessionSettings* settings);
+// The first view the tokens name (owner.name, or a name in schema) that does not compile:
+// created with errors, or a table it reads is gone. *name gets "OWNER.NAME" and *offset
+// the name's place; false when the tokens name none.
+bool dictionary_invalid_view(sqlite3* db, const std::string& schema, const std::vector<Token>& tokens,
+                             std::string* name, std::uint32_t* offset);

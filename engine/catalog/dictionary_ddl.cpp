@@ -127,7 +127,11 @@ private:
     DdlResult drop_synonym(bool is_public);
     DdlResult sequence(bool create);
     DdlResult drop_sequence();
-    DdlResult create_view(bool replace);
+    DdlResult create_view(bool replace, bool force);
+    DdlResult invalid_view(const std::string& owner, const std::string& view, std::uint32_t off,
+                           const std::string& typed, const OraError& error);
+    bool stored_view_exists(const std::string& owner, const std::string& name);
+    bool view_name_free(const std::string& owner, const std::string& view, std::uint32_t off, bool replace);
     struct ViewRestriction {
         char kind = 0;             // 'O' WITH READ ONLY, 'V' WITH CHECK OPTION
         std::string name;          // CONSTRAINT name; empty: system-named
@@ -158,8 +162,10 @@ DdlResult DdlParser::run() {
         bool is_public = accept_word("PUBLIC");
         if (accept_word("SYNONYM")) return create_synonym(replace, is_public);
         if (!is_public) {
-            bool force = accept_word("FORCE") || accept_word("NOFORCE");
-            if (accept_word("VIEW")) return create_view(replace);
+            const bool force = accept_word("FORCE");
+            const bool noforce = !force && accept_word("NOFORCE");
+            if (accept_word("VIEW")) return create_view(replace, force);
+            if (force || noforce) return fail(905);
             if (force) return fail(905);
         }
         if (!replace && !is_public && accept_word("SEQUENCE")) return sequence(true);
@@ -485,6 +491,15 @@ bool DdlParser::view_exists(const std::string& owner, const std::string& name) {
     return s.row();
 }
 
+// A view the catalog keeps, compiled or not: an INVALID view (created with FORCE over
+// what its query cannot read yet) has its text in vantro_views and no SQLite view.
+bool DdlParser::stored_view_exists(const std::string& owner, const std::string& name) {
+    Stmt s(db_, "SELECT 1 FROM main.vantro_views WHERE owner=?1 AND view_name=?2");
+    s.text(1, owner);
+    s.text(2, name);
+    return s.row();
+}
+
 bool valid_column_name(const std::string& n) {
     if (n.empty() || n.size() > 128 || !std::isalpha(static_cast<unsigned char>(n[0]))) return false;
     for (char c : n)
@@ -558,11 +573,55 @@ bool DdlParser::view_restriction(ViewRestriction* out) {
     return true;
 }
 
+// The errors of a view's query that FORCE creates the view despite: what it reads is
+// missing, hidden or itself invalid. Errors of the statement's syntax refuse it.
+bool view_compile_error(int code) {
+    static const int kCodes[] = {942, 904, 918, 980, 1031, 4063};
+    for (int c : kCodes)
+        if (c == code) return true;
+    return false;
+}
+
+// The view's name may be taken: by nothing else, or by a view being replaced.
+bool DdlParser::view_name_free(const std::string& owner, const std::string& view, std::uint32_t off, bool replace) {
+    const bool is_view = stored_view_exists(owner, view) || view_exists(owner, view);
+    if ((is_view && !replace) || (!is_view && (catalog_->object_exists(owner, view) || synonym_exists(owner, view) ||
+                                               dictionary_sequence_exists(db_, owner, view)))) {
+        *err_ = ora_error(955);
+        err_->offset = off;
+        return false;
+    }
+    return true;
+}
+
+// CREATE FORCE VIEW whose query cannot be compiled: the view is kept INVALID, its text
+// as typed and no SQLite view or columns, with the error in USER_ERRORS (line and
+// position 0, as for views).
+DdlResult DdlParser::invalid_view(const std::string& owner, const std::string& view, std::uint32_t off,
+                                  const std::string& typed, const OraError& error) {
+    if (!view_name_free(owner, view, off, true)) return DdlResult::Failed;
+    const std::string where = " WHERE owner=" + quote_text(owner) + " AND ";
+    if (view_exists(owner, view)) sql_->push_back("DROP VIEW \"" + owner + "\".\"" + view + "\"");
+    sql_->push_back("DELETE FROM main.vantro_columns" + where + "table_name=" + quote_text(view));
+    sql_->push_back("DELETE FROM main.vantro_constraints" + where + "table_name=" + quote_text(view) +
+                    " AND constraint_type IN ('O','V')");
+    sql_->push_back("INSERT OR REPLACE INTO main.vantro_views(owner,view_name,text) VALUES (" + quote_text(owner) +
+                    "," + quote_text(view) + "," + quote_text(typed) + ")");
+    sql_->push_back("DELETE FROM main.vantro_plsql_errors" + where + "name=" + quote_text(view) + " AND type='VIEW'");
+    std::string text = ora_format(error.code, error.message);
+    text.pop_back();
+    sql_->push_back("INSERT INTO main.vantro_plsql_errors VALUES (" + quote_text(owner) + "," + quote_text(view) +
+                    ",'VIEW',1,0,0," + quote_text(text) + ",'ERROR'," + std::to_string(error.code) + ")");
+    sql_->push_back("UPDATE main.vantro_objects SET last_ddl_time=datetime('now','localtime')" + where +
+                    "object_name=" + quote_text(view) + " AND object_type='VIEW'");
+    return DdlResult::CompiledWithErrors;
+}
+
 // CREATE [OR REPLACE] [FORCE | NOFORCE] VIEW [schema.]name [(columns)] AS query: the
 // query is translated like any query (so a view of a missing table is refused), SQLite
 // keeps the translation as its view, and the catalog keeps the query as typed and the
 // Oracle types of the view's columns.
-DdlResult DdlParser::create_view(bool replace) {
+DdlResult DdlParser::create_view(bool replace, bool force) {
     std::string owner, view;
     std::uint32_t off = 0;
     if (!object_name(&owner, &view, &off)) return fail(903);
@@ -593,6 +652,7 @@ DdlResult DdlParser::create_view(bool replace) {
     view_ctx.stored_in_schema = true;
     if (!sql_translate(query, view_ctx, &tr, err_)) {
         err_->offset += query_offset;
+        if (force && view_compile_error(err_->code)) return invalid_view(owner, view, off, typed, *err_);
         return DdlResult::Failed;
     }
     if (tr.kind != StatementKind::Select) return fail(928, "missing SELECT keyword");
@@ -607,15 +667,11 @@ DdlResult DdlParser::create_view(bool replace) {
         for (std::size_t j = 0; j < i; ++j)
             if (cols[j].name == cols[i].name) return fail(957, "duplicate column name");
     }
-    bool is_view = view_exists(owner, view);
-    if ((is_view && !replace) || (!is_view && (catalog_->object_exists(owner, view) || synonym_exists(owner, view) ||
-                                               dictionary_sequence_exists(db_, owner, view)))) {
-        *err_ = ora_error(955);
-        err_->offset = off;
-        return DdlResult::Failed;
-    }
+    if (!view_name_free(owner, view, off, replace)) return DdlResult::Failed;
     std::string qualified = "\"" + owner + "\".\"" + view + "\"";
-    if (is_view) sql_->push_back("DROP VIEW " + qualified);
+    if (view_exists(owner, view)) sql_->push_back("DROP VIEW " + qualified);
+    sql_->push_back("DELETE FROM main.vantro_plsql_errors WHERE owner=" + quote_text(owner) +
+                    " AND name=" + quote_text(view) + " AND type='VIEW'");
     std::string list;
     for (std::size_t i = 0; i < cols.size(); ++i) list += (i ? ",\"" : "\"") + cols[i].name + "\"";
     sql_->push_back("CREATE VIEW " + qualified + "(" + list + ") AS " + tr.sql);
@@ -653,14 +709,16 @@ DdlResult DdlParser::drop_view() {
     if (accept_word("CASCADE") && !accept_word("CONSTRAINTS")) return fail(905);
     if (!at_end()) return fail(933);
     if (owner.empty()) owner = schema_;
-    if (!view_exists(owner, view)) {
+    const bool compiled = view_exists(owner, view);
+    if (!compiled && !stored_view_exists(owner, view)) {
         *err_ = ora_error(942);
         err_->offset = off;
         return DdlResult::Failed;
     }
     if (!may_change(owner, view, "", "DROP ANY VIEW", 942, off)) return DdlResult::Failed;
     std::string where = " WHERE owner=" + quote_text(owner) + " AND ";
-    sql_->push_back("DROP VIEW \"" + owner + "\".\"" + view + "\"");
+    if (compiled) sql_->push_back("DROP VIEW \"" + owner + "\".\"" + view + "\"");
+    sql_->push_back("DELETE FROM main.vantro_plsql_errors" + where + "name=" + quote_text(view) + " AND type='VIEW'");
     sql_->push_back("DELETE FROM main.vantro_columns" + where + "table_name=" + quote_text(view));
     sql_->push_back("DELETE FROM main.vantro_views" + where + "view_name=" + quote_text(view));
     sql_->push_back("DELETE FROM main.vantro_comments" + where + "table_name=" + quote_text(view));

@@ -16,11 +16,13 @@
 #include <string>
 #include <vector>
 
-enum class DdlResult { NotMine, Done, Failed };
+// CompiledWithErrors: done, and the object was created with errors (a FORCE view whose
+// query cannot be compiled yet), which the caller reports as a warning.
+enum class DdlResult { NotMine, Done, Failed, CompiledWithErrors };
 
 // Parses and checks the statements above (tokens: text's). Done: *sql holds the catalog
-// statements to run. Failed: err holds the Oracle error (with the offset of the offending
-// token). NotMine: an ALTER TABLE this module does not keep.
+// statements to run (also with CompiledWithErrors). Failed: err holds the Oracle error (with the offset of the
+// offending token). NotMine: an ALTER TABLE this module does not keep.
 DdlResult dictionary_ddl(const std::string& text, const std::vector<Token>& tokens, const TranslateContext& ctx,
                          sqlite3* db, std::vector<std::string>* sql, OraError* err);
 // True when owner.name is a sequence.

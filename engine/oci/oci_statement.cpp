@@ -65,6 +65,18 @@ void name_constraint(StmtHandle* s, sqlite3* db, int code, const std::string& ms
     }
 }
 
+// A missing table or view that is an invalid view of the statement's: ORA-04063 names
+// the view, which Oracle could not compile for the statement.
+OraError invalid_view_error(StmtHandle* s, const std::string& schema, const OraError& err) {
+    if (err.code != 942) return err;
+    std::string view;
+    std::uint32_t offset = 0;
+    if (!dictionary_invalid_view(s->session->server->db, schema, s->tokens, &view, &offset)) return err;
+    OraError e = ora_error(4063, "view \"" + view + "\"");
+    e.offset = offset;
+    return e;
+}
+
 sword fail_sqlite(StmtHandle* s, OCIError* errhp, sqlite3* db, StatementKind kind) {
     int code = sqlite3_extended_errcode(db);
     std::string msg = sqlite3_errmsg(db);
@@ -83,6 +95,8 @@ sword fail_sqlite(StmtHandle* s, OCIError* errhp, sqlite3* db, StatementKind kin
     if (e.code == 1400 && kind == StatementKind::Update)
         e = ora_error(1407, e.message.substr(e.message.find('(') + 1, e.message.size() - e.message.find('(') - 2));
     e.offset = 0;
+    SessionHandle* ses = s->session;
+    e = invalid_view_error(s, ses->settings.current_schema.empty() ? ses->user : ses->settings.current_schema, e);
     if (e.code == 1013) s->session->server->cancel = false;
     return fail(s, errhp, e);
 }
@@ -865,7 +879,7 @@ sword translate(StmtHandle* s, OCIError* errhp, Execution& x) {
         srv->cancel = false;
         return fail(s, errhp, ora_error(1013));
     }
-    if (!translated) return fail(s, errhp, err);
+    if (!translated) return fail(s, errhp, invalid_view_error(s, x.ctx.schema, err));
     s->session->settings.statement_time = clock_now_stored();
     return OCI_SUCCESS;
 }
@@ -939,7 +953,8 @@ sword route_transaction(StmtHandle* s, OCIError* errhp, Execution& x) {
 sword route_dictionary_ddl(StmtHandle* s, OCIError* errhp, Execution& x) {
     std::vector<std::string> ddl_sql;
     OraError err;
-    switch (dictionary_ddl(s->text, s->tokens, x.ctx, s->session->server->db, &ddl_sql, &err)) {
+    const DdlResult result = dictionary_ddl(s->text, s->tokens, x.ctx, s->session->server->db, &ddl_sql, &err);
+    switch (result) {
     case DdlResult::NotMine:
         // An ALTER TABLE ... MODIFY the catalog does not keep: the SQL grammar judges it.
         x.ast = Statement();
@@ -948,6 +963,7 @@ sword route_dictionary_ddl(StmtHandle* s, OCIError* errhp, Execution& x) {
     case DdlResult::Failed:
         return fail(s, errhp, err);
     case DdlResult::Done:
+    case DdlResult::CompiledWithErrors:
         break;
     }
     sword st = OCI_SUCCESS;
@@ -958,6 +974,11 @@ sword route_dictionary_ddl(StmtHandle* s, OCIError* errhp, Execution& x) {
         st = run_ddl(s, errhp);
     }
     s->executed = true;
+    // Created with errors: done, with Oracle's warning.
+    if (st == OCI_SUCCESS && result == DdlResult::CompiledWithErrors) {
+        error_set(errhp, 24344, ora_message(24344));
+        return OCI_SUCCESS_WITH_INFO;
+    }
     return st;
 }
 

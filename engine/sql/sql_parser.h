@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+struct TypeDetails;
+
 namespace sql_grammar {
 
 // Words that end an expression or a select item and so can never be an alias.
@@ -41,6 +43,7 @@ public:
 
     bool statement(Statement* s);
     bool type_declaration(ObjectTypeDecl* out);
+    bool type_details(ObjectTypeDecl* decl, TypeDetails* details);
     bool whole_expression(ExprPtr* out) {
         if (!expr(out)) return false;
         if (!at_end()) return fail(cur().kind == TokenKind::Operator && cur().text == ")" ? 907 : 933);

@@ -2,6 +2,7 @@
 // constraints and physical attributes, DROP TABLE and DROP INDEX, ALTER TABLE and
 // ALTER SESSION.
 #include "sql/sql_parser.h"
+#include "sql/sql_type_details.h"
 
 #include "values/values.h"
 #include "values/sql_interval.h"
@@ -1634,7 +1635,45 @@ bool Parser::type_declaration(ObjectTypeDecl* out) {
     return datatype(&out->element, true);
 }
 
+// After an object type's attributes come its method declarations, up to the closing
+// parenthesis, then the type's own [NOT] FINAL and [NOT] INSTANTIABLE. MAP and ORDER
+// always go with MEMBER, so each method begins with MEMBER, STATIC or CONSTRUCTOR at the
+// level of the attribute list.
+bool Parser::type_details(ObjectTypeDecl* decl, TypeDetails* details) {
+    if (!type_declaration(decl)) return false;
+    if (decl->kind != ObjectTypeDecl::Kind::Object) return true;
+    int depth = 1;
+    for (; !at_end() && depth > 0; next()) {
+        if (is_op("(")) {
+            ++depth;
+        } else if (is_op(")")) {
+            --depth;
+        } else if (depth == 1 && (is_word("MEMBER") || is_word("STATIC") || is_word("CONSTRUCTOR"))) {
+            ++details->methods;
+        }
+    }
+    if (depth > 0) return fail(907);
+    while (!at_end() && !is_op(";")) {
+        const bool negated = accept_word("NOT");
+        if (accept_word("FINAL")) {
+            details->final = !negated;
+        } else if (accept_word("INSTANTIABLE")) {
+            details->instantiable = !negated;
+        } else {
+            next();
+        }
+    }
+    return true;
+}
+
 }  // namespace sql_grammar
+
+bool sql_parse_type_details(const std::string& source, ObjectTypeDecl* decl, TypeDetails* details) {
+    std::vector<Token> tokens;
+    OraError err;
+    if (!sql_tokenize(source, &tokens, &err)) return false;
+    return sql_grammar::Parser(tokens, &err).type_details(decl, details);
+}
 
 bool sql_parse_type_declaration(const std::string& source, ObjectTypeDecl* out) {
     std::vector<Token> tokens;

@@ -85,4 +85,43 @@ TEST_F(ObjectTypes, Errors) {
     run("drop type cust_address_typ");
 }
 
+TEST_F(ObjectTypes, DictionaryViews) {
+    run("create type money_list as table of number(9,2)");
+    run("create type shape_typ as object (id integer, label nvarchar2(10), made date, w float, n number,"
+        " code varchar2(5 char), member function area return number) not final");
+    EXPECT_EQ(s.rows("select type_name, typecode, attributes, methods, predefined, incomplete, final, instantiable,"
+                     " rawtohex(type_oid) is not null from user_types order by type_name"),
+              (Rows{"CUST_ADDRESS_TYP|OBJECT|5|0|NO|NO|YES|YES|1", "MONEY_LIST|COLLECTION|0|0|NO|NO|YES|YES|1",
+                    "PHONE_LIST_TYP|COLLECTION|0|0|NO|NO|YES|YES|1", "SHAPE_TYP|OBJECT|6|1|NO|NO|NO|YES|1"}));
+    EXPECT_EQ(s.rows("select attr_no, attr_name, attr_type_owner, attr_type_name, length, precision, scale,"
+                     " character_set_name, char_used, inherited from user_type_attrs where type_name = 'SHAPE_TYP'"
+                     " order by attr_no"),
+              (Rows{"1|ID|<null>|INTEGER|<null>|<null>|0|<null>|<null>|NO",
+                    "2|LABEL|<null>|NVARCHAR2|10|<null>|<null>|NCHAR_CS|C|NO",
+                    "3|MADE|<null>|DATE|<null>|<null>|<null>|<null>|<null>|NO",
+                    "4|W|<null>|FLOAT|<null>|126|<null>|<null>|<null>|NO",
+                    "5|N|<null>|NUMBER|<null>|<null>|<null>|<null>|<null>|NO",
+                    "6|CODE|<null>|VARCHAR2|5|<null>|<null>|CHAR_CS|C|NO"}));
+    EXPECT_EQ(s.value("select count(*) from user_type_attrs where type_name in ('MONEY_LIST', 'PHONE_LIST_TYP')"), "0");
+    EXPECT_EQ(s.rows("select type_name, coll_type, upper_bound, elem_type_name, length, precision, scale, char_used"
+                     " from user_coll_types order by 1"),
+              (Rows{"MONEY_LIST|TABLE|<null>|NUMBER|<null>|9|2|<null>",
+                    "PHONE_LIST_TYP|VARYING ARRAY|2|VARCHAR2|25|<null>|<null>|B"}));
+    // A collection of an object type names the element's type and owner; the ALL_ and DBA_ forms add the owner.
+    run("create type shapes as varray(3) of shape_typ");
+    EXPECT_EQ(s.value("select elem_type_owner || '.' || elem_type_name || ' ' || length from user_coll_types"
+                      " where type_name = 'SHAPES'"),
+              s.value("select user from dual") + ".SHAPE_TYP ");
+    EXPECT_EQ(s.value("select count(*) from all_types where owner = user"), "5");
+    EXPECT_EQ(s.value("select count(*) from dba_type_attrs where owner = user and type_name = 'CUST_ADDRESS_TYP'"),
+              "5");
+    EXPECT_EQ(s.value("select owner from all_coll_types where type_name = 'SHAPES'"), s.value("select user from dual"));
+    // A type dropped leaves the views.
+    run("drop type shapes");
+    run("drop type money_list");
+    EXPECT_EQ(s.value("select count(*) from user_coll_types where type_name in ('SHAPES', 'MONEY_LIST')"), "0");
+    run("drop type shape_typ");
+    EXPECT_EQ(s.value("select count(*) from user_type_attrs where type_name = 'SHAPE_TYP'"), "0");
+}
+
 }  // namespace

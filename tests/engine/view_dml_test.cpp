@@ -153,6 +153,50 @@ TEST_F(ViewDml, RefusedViews) {
   EXPECT_EQ(staff().size(), 3u);
 }
 
+// FORCE creates a view over what does not exist yet: INVALID, with its error, and a
+// warning; it becomes valid when replaced once its table exists. A view whose table was
+// dropped is INVALID until the table is back.
+TEST_F(ViewDml, ForceViewsAndInvalidViews) {
+    EXPECT_EQ(s.exec("create force view later_v as select a, b from later_t where a > 0"), OCI_SUCCESS_WITH_INFO);
+    EXPECT_NE(s.error_text().find("ORA-24344"), std::string::npos);
+    EXPECT_EQ(s.rows("select object_type, status from user_objects where object_name = 'LATER_V'"),
+              (Rows{"VIEW|INVALID"}));
+    EXPECT_EQ(s.rows("select type, sequence, line, position, text from user_errors where name = 'LATER_V'"),
+              (Rows{"VIEW|1|0|0|ORA-00942: table or view does not exist"}));
+    EXPECT_EQ(s.value("select text from user_views where view_name = 'LATER_V'"),
+              "select a, b from later_t where a > 0");
+    const std::string has_errors =
+        "error: ORA-04063: view \"" + s.value("select user from dual") + ".LATER_V\" has errors\n";
+    EXPECT_EQ(s.value("select * from later_v"), has_errors);
+    EXPECT_EQ(dml("delete from later_v").substr(0, 9), "ORA-04063");
+    // Without FORCE the view is refused; the name is taken by the invalid view.
+    EXPECT_EQ(dml("create view never_v as select * from later_t").substr(0, 9), "ORA-00942");
+    EXPECT_EQ(s.value("select count(*) from user_objects where object_name = 'NEVER_V'"), "0");
+    EXPECT_EQ(dml("create view later_v as select * from staff").substr(0, 9), "ORA-00955");
+    EXPECT_EQ(dml("create table later_v (x number)").substr(0, 9), "ORA-00955");
+    // Syntax errors are refused even with FORCE.
+    EXPECT_EQ(dml("create force view bad_v as select from").substr(0, 4), "ORA-");
+    EXPECT_EQ(s.value("select count(*) from user_objects where object_name = 'BAD_V'"), "0");
+    run("create table later_t (a number, b varchar2(5))");
+    run("insert into later_t values (1, 'x')");
+    run("create or replace force view later_v as select a, b from later_t where a > 0");
+    EXPECT_EQ(s.value("select status from user_objects where object_name = 'LATER_V'"), "VALID");
+    EXPECT_EQ(s.value("select count(*) from user_errors where name = 'LATER_V'"), "0");
+    EXPECT_EQ(s.rows("select * from later_v"), (Rows{"1|x"}));
+    // A dropped table leaves its view INVALID until it is back.
+    run("drop table later_t");
+    EXPECT_EQ(s.value("select status from user_objects where object_name = 'LATER_V'"), "INVALID");
+    EXPECT_EQ(s.value("select * from later_v"), has_errors);
+    run("create table later_t (a number, b varchar2(5))");
+    EXPECT_EQ(s.value("select status from user_objects where object_name = 'LATER_V'"), "VALID");
+    EXPECT_EQ(s.value("select count(*) from later_v"), "0");
+    // An invalid view is dropped like any other.
+    EXPECT_EQ(s.exec("create or replace force view later_v as select * from gone_t"), OCI_SUCCESS_WITH_INFO);
+    run("drop view later_v");
+    EXPECT_EQ(s.value("select count(*) from user_objects where object_name = 'LATER_V'"), "0");
+    EXPECT_EQ(s.value("select count(*) from user_errors where name = 'LATER_V'"), "0");
+}
+
 TEST_F(ViewDml, TriggersSequencesAndReturning) {
   run("create sequence staff_seq start with 50");
   run("create table audit_log (what varchar2(40))");
