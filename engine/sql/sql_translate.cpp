@@ -1247,13 +1247,8 @@ bool Translator::update(Statement& s) {
         sql += (i ? "," : "") + quote_name(target->name) + "=" + stored;
         new_values[target->name] = stored;
     }
-    // A partition's rows: the WHERE (and a ROWNUM limit's choice of rows) within them.
-    std::string where, part;
-    if (!partition_where(s, src, &part)) return false;
-    Source within = src;
-    if (!part.empty()) within.sql = "(SELECT rowid AS rowid,* FROM " + src.sql + " WHERE " + part + ")";
-    if (s.where && !dml_where(*s.where, scope, within, &where)) return false;
-    if (!part.empty()) where = where.empty() ? part : part + " AND (" + where + ")";
+    std::string where;
+    if (!dml_partition_where(s, scope, src, &where)) return false;
     if (!view_checks_.empty()) {
         // Through a view WITH CHECK OPTION: each row the WHERE picks is checked with its
         // new values before it is written.
@@ -1316,13 +1311,8 @@ bool Translator::del(Statement& s) {
     Scope scope;
     scope.sources.push_back(src);
     std::string sql = "DELETE FROM " + src.sql + " AS " + quote_name(src.alias);
-    // A partition's rows: the WHERE (and a ROWNUM limit's choice of rows) within them.
-    std::string where, part;
-    if (!partition_where(s, src, &part)) return false;
-    Source within = src;
-    if (!part.empty()) within.sql = "(SELECT rowid AS rowid,* FROM " + src.sql + " WHERE " + part + ")";
-    if (s.where && !dml_where(*s.where, scope, within, &where)) return false;
-    if (!part.empty()) where = where.empty() ? part : part + " AND (" + where + ")";
+    std::string where;
+    if (!dml_partition_where(s, scope, src, &where)) return false;
     if (!where.empty()) sql += " WHERE " + where;
     Scope row;
     row.bare = true;
@@ -1497,4 +1487,16 @@ int sql_statement_type(const std::vector<Token>& tokens) {
     if (w == "BEGIN") return 8;
     if (w == "DECLARE") return 9;
     return 0;
+}
+
+// The WHERE of an UPDATE or DELETE; on a partition, the partition's condition too, with
+// the statement's own WHERE (and a ROWNUM limit's choice of rows) judged within its rows.
+bool Translator::dml_partition_where(Statement& s, const Scope& scope, const Source& src, std::string* where) {
+    std::string part;
+    if (!partition_where(s, src, &part)) return false;
+    Source within = src;
+    if (!part.empty()) within.sql = "(SELECT rowid AS rowid,* FROM " + src.sql + " WHERE " + part + ")";
+    if (s.where && !dml_where(*s.where, scope, within, where)) return false;
+    if (!part.empty()) *where = where->empty() ? part : part + " AND (" + *where + ")";
+    return true;
 }

@@ -481,4 +481,5 @@ private:
     // through); then the partition's condition (empty for the whole table).
     bool partition_target(const Statement& s);
     bool partition_where(const Statement& s, const Source& target, std::string* where);
+    bool dml_partition_where(Statement& s, const Scope& scope, const Source& src, std::string* where);
 };
