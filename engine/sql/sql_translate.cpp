@@ -652,7 +652,9 @@ bool Translator::select_items(SelectStmt& s, const Scope& scope, const std::vect
         Emitted e;
         if (!expr(*it.expr, scope, &e)) return false;
         list->any_aggregate = list->any_aggregate || e.aggregate;
-        if (!e.aggregate) list->plain_columns.push_back(it.expr.get());
+        // An item that holds an aggregate beside other terms (ename || max(sal)) is
+        // checked too: only what lies outside its aggregates must be grouped.
+        if (!e.aggregate || it.expr->kind != ExprKind::Function) list->plain_columns.push_back(it.expr.get());
         ColumnInfo c;
         c.name = it.alias.empty() ? derived_name(*it.expr, &c.name_cut) : it.alias;
         c.type = e.type;

@@ -198,7 +198,12 @@ bool Translator::ungrouped(Expr& e, const Scope& scope, const std::vector<std::s
             if (!expr(*x, scope, &em)) return false;
             if (std::find(groups.begin(), groups.end(), em.sql) != groups.end()) continue;
         }
+        // A column of an outer query is one value within each group of this block.
         if (x->kind == ExprKind::Column) {
+            bool outer = false;
+            if (!local_column(*x, scope))
+                for (const Scope* o = scope.outer; o && !outer; o = o->outer) outer = local_column(*x, *o);
+            if (outer) continue;
             *bad = x;
             break;
         }

@@ -50,6 +50,10 @@ struct Scope {
     const Scope* prior = nullptr;          // inside CONNECT BY: where PRIOR operands are read
 };
 
+// True when column e names a column of the block's own FROM rows, not one of an outer
+// query's (which is a constant within the block's groups).
+bool local_column(const Expr& e, const Scope& scope);
+
 struct Emitted {
     std::string sql;
     OraType type;
