@@ -197,6 +197,13 @@ private:
         std::string sql;  // how a FROM clause reads it, when not by its own name
     };
     std::vector<QueryName> query_names_;
+    // The units of the PL/SQL declarations of the WITH clauses being written, innermost
+    // last: the unit's name and its functions' result types.
+    struct DeclaredUnit {
+        std::string unit;
+        std::map<std::string, OraType> functions;
+    };
+    std::vector<DeclaredUnit> declared_units_;
     bool with_clause(SelectStmt& s, std::string* sql);
     // The recursive member of a WITH element with SEARCH or CYCLE: its rows carry their
     // depth and their ancestors' keys beside the element's columns.
