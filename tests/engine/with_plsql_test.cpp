@@ -76,6 +76,14 @@ TEST_F(WithPlsql, DeclaredFunctionsInQueries) {
     EXPECT_EQ(st.fetch(1), OCI_SUCCESS) << s.error_text();
     EXPECT_EQ(st.fetch(1), OCI_SUCCESS) << s.error_text();
   }
+  // A statement whose session ended and was freed before it leaves nothing to drop.
+  {
+    OciStatement st(s, "with function e return number is begin return 1; end;\nselect e from dual");
+    ASSERT_EQ(st.execute(0), OCI_SUCCESS) << s.error_text();
+    s.disconnect();
+  }
+  ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.value("select count(*) from emp"), "14");
   // Errors the functions raise come back from the query.
   EXPECT_EQ(s.value("with function z(x number) return number is begin return 1 / x; end;\n"
                     "select z(0) from dual")
