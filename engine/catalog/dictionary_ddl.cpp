@@ -650,6 +650,7 @@ DdlResult DdlParser::create_view(bool replace, bool force) {
     Translation tr;
     TranslateContext view_ctx = ctx_;
     view_ctx.stored_in_schema = true;
+    view_ctx.with_plsql = nullptr;  // a stored query declares no PL/SQL of its own here
     if (!sql_translate(query, view_ctx, &tr, err_)) {
         err_->offset += query_offset;
         if (force && view_compile_error(err_->code)) return invalid_view(owner, view, off, typed, *err_);

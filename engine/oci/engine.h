@@ -116,6 +116,7 @@ struct LobHandle : Handle {
 struct StmtHandle : Handle {
     std::string text;           // as prepared
     std::vector<Token> tokens;  // of text, split once when it is prepared
+    bool with_plsql = false;    // the session keeps PL/SQL its WITH clause declared
     OraError token_error;       // why text could not be split (code 0 when it could)
     ub2 stmt_type = OCI_STMT_UNKNOWN;
     Translation tr;  // the translated statement, after execute or describe

@@ -83,6 +83,14 @@ void session_end(SessionHandle* s) {
     if (srv) users_session_closed(srv->folder, s->user);
     s->in_transaction = false;
     s->open = false;
+    // The PL/SQL that statements' WITH clauses declared goes with the session's state: a
+    // statement freed later has nothing left to drop.
+    if (s->env) {
+        std::lock_guard<std::mutex> lock(s->env->mutex);
+        for (Handle* h : s->env->children)
+            if (h->type == OCI_HTYPE_STMT && static_cast<StmtHandle*>(h)->session == s)
+                static_cast<StmtHandle*>(h)->with_plsql = false;
+    }
     plsql_session_free(s);
     s->user.clear();
     s->server = nullptr;

@@ -1140,6 +1140,8 @@ sword execute_statement(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff, u
     x.ctx.catalog = &catalog;
     x.ctx.stored_function = plsql_function_lookup;
     x.ctx.stored_function_data = ses->server->db;
+    x.ctx.with_plsql = plsql_with_declarations;
+    x.ctx.with_plsql_data = s;
     sword st = route.run(s, errhp, x);
     if (st == OCI_SUCCESS && route.iterations != Iterations::Rows && (mode & OCI_COMMIT_ON_SUCCESS))
         st = session_commit(ses, errhp);
@@ -1149,6 +1151,8 @@ sword execute_statement(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff, u
 void reset_statement(StmtHandle* s) {
     if (s->vm) sqlite3_finalize(s->vm);
     s->vm = nullptr;
+    if (s->with_plsql) plsql_with_release(s->session, s);
+    s->with_plsql = false;
     s->executed = false;
     s->exhausted = false;
     s->stepped = 0;

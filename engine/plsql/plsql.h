@@ -427,6 +427,11 @@ bool plsql_compile_unit(const std::string& text, const PlCompileContext& ctx, Pl
 // Errors belong to the body when one is given.
 bool plsql_compile_package(const std::string& header, const std::string& body, const PlCompileContext& ctx,
                            PlProgram* program);
+// Parses and checks the PL/SQL declarations of a query's WITH clause: tokens are theirs
+// (offsets into the statement's text), compiled as the subprograms of a package body
+// named unit; false with program->errors set.
+bool plsql_compile_with(const std::string& text, std::vector<Token> tokens, const PlCompileContext& ctx,
+                        const std::string& unit, PlProgram* program);
 // Line and column (1-based) of a byte offset in text.
 void plsql_position(const std::string& text, std::uint32_t offset, int* line, int* column);
 
@@ -535,6 +540,12 @@ bool plsql_run_local(SessionHandle* ses, int index, const std::vector<PlValue>& 
                      OraType* type = nullptr);
 // The name under which an expression calls a local function: "VANTRO$LOCAL.<place>".
 inline const char* const kPlLocalPrefix = "VANTRO$LOCAL.";
+// The translator's hook for the PL/SQL declarations of a WITH clause (data: the
+// StmtHandle whose text holds them): compiles them as a unit of the statement's own.
+bool plsql_with_declarations(void* data, std::uint32_t begin, std::uint32_t end, std::string* unit,
+                             std::map<std::string, OraType>* functions, OraError* err);
+// Drops what plsql_with_declarations compiled for statement s.
+void plsql_with_release(SessionHandle* ses, const StmtHandle* s);
 // Registers vantro_plsql_call(owner, name, args...), which runs a stored function.
 bool plsql_functions_register(sqlite3* db, SessionHandle* session);
 
@@ -664,6 +675,10 @@ struct PlSessionState {
     // Compiled stored procedures and functions (by "OWNER.NAME") of one catalog generation.
     std::uint64_t units_generation = 0;
     std::map<std::string, std::shared_ptr<PlCachedUnit>> units;
+    // The PL/SQL declarations of the WITH clauses of open statements, compiled for the
+    // statement's life: by "OWNER.VANTRO$WITHn", with the statement handle they belong to.
+    std::map<std::string, std::pair<const void*, std::shared_ptr<PlCachedUnit>>> with_units;
+    std::uint64_t with_serial = 0;
     // An INSERT ... RETURNING whose rows BEFORE row triggers store again: the table, the
     // RETURNING expressions, and the rows they gave for the rows stored again.
     std::string returning_table;

@@ -147,6 +147,16 @@ void Parser::compile_statement(const std::vector<std::pair<std::size_t, std::siz
     tc.names = &names;
     std::uint32_t saved = expression_offset_;
     expression_offset_ = stmt_offset;
+    // Static SQL declares no PL/SQL in a WITH clause (dynamic SQL may).
+    for (std::size_t k = 0; k + 2 < tokens.size(); ++k) {
+        const Token& w = tokens[k];
+        const Token& f = tokens[k + 1];
+        const Token& after = tokens[k + 2];
+        if (w.kind == TokenKind::Word && w.text == "WITH" && f.kind == TokenKind::Word &&
+            (f.text == "FUNCTION" || f.text == "PROCEDURE") && !(after.kind == TokenKind::Word && after.text == "AS") &&
+            !(after.kind == TokenKind::Operator && after.text == "("))
+            expected("an identifier a double-quoted delimited-identifier", f);
+    }
     bool saved_sql = in_sql_;
     in_sql_ = true;
     bool parsed = sql_parse(tokens, &stmt, &err);

@@ -1438,6 +1438,9 @@ void Parser::into_targets(PlStmt* st, std::uint32_t so) {
 
 void Parser::select_into(PlStmt* st, std::uint32_t so) {
     st->kind = PlStmtKind::SelectInto;
+    // Static SQL declares no PL/SQL in a WITH clause (dynamic SQL may).
+    if (is_word("WITH") && (is_word("FUNCTION", 1) || is_word("PROCEDURE", 1)) && !is_word("AS", 2) && !is_op("(", 2))
+        expected("an identifier a double-quoted delimited-identifier", peek(1));
     std::size_t a = i_;
     std::size_t into = expression_end({"BULK", "INTO", ";"});
     bool bulk = into + 2 < t_.size() && t_[into].text == "BULK" && t_[into + 1].text == "COLLECT" &&

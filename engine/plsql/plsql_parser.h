@@ -89,6 +89,9 @@ public:
     // PACKAGE name IS|AS declarations END [name]; (the header), or
     // PACKAGE BODY name IS|AS declarations and subprograms [BEGIN statements] END [name];
     void package(bool body);
+    // The FUNCTION and PROCEDURE declarations of a query's WITH clause, as the
+    // subprograms of a package body named unit without a header.
+    void with_declarations(const std::string& unit);
 
 private:
     enum class DeclMode { Block, Header, Body };

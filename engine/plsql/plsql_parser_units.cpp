@@ -217,6 +217,23 @@ void Parser::package(bool body) {
     }
 }
 
+void Parser::with_declarations(const std::string& unit) {
+    scopes_.emplace_back();
+    prog_->is_package = true;
+    prog_->package_name = unit;
+    prog_->package_owner = ctx_.schema;
+    prog_->package_slots = 0;
+    while (is_word("FUNCTION") || is_word("PROCEDURE")) package_subprogram(DeclMode::Body);
+    if (peek().kind != TokenKind::End) expected("function procedure", peek());
+    for (const PlSubprogram& sub : prog_->subprograms) {
+        if (sub.defined) continue;
+        PlCompileError e;
+        position(sub.offset, &e.line, &e.column);
+        e.text = pls_message(328, sub.name);
+        prog_->errors.push_back(e);
+    }
+}
+
 void Parser::subprogram_header(PlSubprogram* sub) {
     std::string kind = identifier();
     sub->is_function = kind == "FUNCTION";
@@ -886,6 +903,19 @@ bool plsql_compile_package(const std::string& header, const std::string& body, c
     Parser p(body, tokens, ctx, program, &symbols);
     try {
         p.package(true);
+    } catch (const SyntaxStop&) {
+        return false;
+    }
+    return program->errors.empty();
+}
+
+bool plsql_compile_with(const std::string& text, std::vector<Token> tokens, const PlCompileContext& ctx,
+                        const std::string& unit, PlProgram* program) {
+    program->text = text;
+    split_range_dots(&tokens);
+    Parser p(text, tokens, ctx, program);
+    try {
+        p.with_declarations(unit);
     } catch (const SyntaxStop&) {
         return false;
     }

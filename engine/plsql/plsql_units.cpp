@@ -613,6 +613,16 @@ std::shared_ptr<PlCachedUnit> plsql_package_program(SessionHandle* ses, const st
     sqlite3* db = ses->server->db;
     PlSessionState* session = plsql_session(ses);
     const std::string& nls = ses->settings.nls_date_format;
+    // The declarations of a running query's WITH clause, never stored.
+    auto with = session->with_units.find(owner + "." + package);
+    if (with != session->with_units.end()) {
+        if (!with->second.second->busy) return with->second.second;
+        auto copy = std::make_shared<PlCachedUnit>();
+        copy->type = with->second.second->type;
+        copy->nls_date_format = with->second.second->nls_date_format;
+        plsql_program_copy(with->second.second->program, &copy->program);
+        return copy;
+    }
     std::uint64_t generation = catalog_generation(db);
     if (generation == 0 || generation != session->units_generation) {
         session->units.clear();

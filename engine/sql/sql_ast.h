@@ -334,6 +334,10 @@ struct SelectStmt {
         std::unique_ptr<Cycle> cycle;
     };
     std::vector<Factored> with;
+    // WITH FUNCTION|PROCEDURE ...: the PL/SQL declarations before the named subqueries, as
+    // byte offsets of the statement's text (from the first FUNCTION or PROCEDURE to just
+    // past the ';' of the last declaration); equal when there are none.
+    std::uint32_t plsql_begin = 0, plsql_end = 0;
 };
 
 // The sequence options of an identity column, as typed (empty: Oracle's default).

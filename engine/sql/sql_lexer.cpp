@@ -56,6 +56,21 @@ bool sql_tokenize(const std::string& text, std::vector<Token>* tokens, OraError*
         }
         if (c == '/' && i + 1 < n && text[i + 1] == '*') {
             std::size_t close = text.find("*/", i + 2);
+            // A hint after the statement's first keyword: WITH_PLSQL lets its subqueries
+            // declare PL/SQL.
+            if (tokens->size() == 1 && i + 2 < n && text[i + 2] == '+') {
+                std::string hint = text.substr(i + 3, close == std::string::npos ? n : close - i - 3);
+                for (char& h : hint) h = static_cast<char>(std::toupper(static_cast<unsigned char>(h)));
+                auto word_char = [&](std::size_t k) {
+                    unsigned char h = static_cast<unsigned char>(hint[k]);
+                    return std::isalnum(h) || h == '_' || h == '$' || h == '#';
+                };
+                const std::string kHint = "WITH_PLSQL";
+                for (std::size_t at = hint.find(kHint); at != std::string::npos; at = hint.find(kHint, at + 1))
+                    if ((at == 0 || !word_char(at - 1)) &&
+                        (at + kHint.size() >= hint.size() || !word_char(at + kHint.size())))
+                        tokens->front().with_plsql = true;
+            }
             i = close == std::string::npos ? n : close + 2;
             continue;
         }

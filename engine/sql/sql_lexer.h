@@ -19,6 +19,7 @@ struct Token {
                                // Operator: the operator ("||", "<=", "(", ...)
     std::uint32_t offset = 0;  // byte offset of the token's first character
     std::uint32_t end = 0;     // byte offset just past the token
+    bool with_plsql = false;   // the first token, followed by the hint /*+ WITH_PLSQL */
 };
 
 // Tokenizes text; false with err set (ORA-00911, ORA-01756, ORA-01741) on bad input.

@@ -70,8 +70,10 @@ bool Parser::name_list(std::vector<std::string>* names, std::vector<std::uint32_
 }
 
 bool Parser::statement(Statement* s) {
+    plsql_allowed_ = cur().with_plsql;
     if (is_word("SELECT") || is_word("WITH") || is_op("(")) {
         s->kind = StatementKind::Select;
+        top_query_ = true;
         if (!select(&s->select)) return false;
         if (accept_word("FOR")) {
             if (!expect_word("UPDATE", 905) || !for_update(s->select.get())) return false;
@@ -157,13 +159,18 @@ bool Parser::select_nested(std::unique_ptr<SelectStmt>* out) {
     out->reset(new SelectStmt);
     SelectStmt* block = out->get();
     block->offset = cur().offset;
+    const bool top = top_query_;
+    top_query_ = false;
     if (is_word("WITH")) {
         SelectStmt names;
+        top_query_ = top;
         if (!factoring(&names)) return false;
         if (is_word("WITH")) return fail(928);
         if (!select_nested(out)) return false;
         block = out->get();
         block->with = std::move(names.with);
+        block->plsql_begin = names.plsql_begin;
+        block->plsql_end = names.plsql_end;
         return true;
     }
     if (accept_op("(")) {
@@ -251,9 +258,23 @@ bool Parser::row_limiting(SelectStmt* s) {
     return expect_word("ONLY", 905);
 }
 
-// WITH name [(column, ...)] AS (subquery), ... before a query.
+// WITH [FUNCTION ... | PROCEDURE ...] name [(column, ...)] AS (subquery), ... before a query.
 bool Parser::factoring(SelectStmt* s) {
     ++p_;  // WITH
+    bool top = top_query_;
+    top_query_ = false;
+    auto declaration = [&] {
+        return (is_word("FUNCTION") || is_word("PROCEDURE")) && !word_at(1, "AS") && !op_at(1, "(");
+    };
+    if (declaration()) {
+        if (!top && !plsql_allowed_) return fail(32034);
+        s->plsql_begin = cur().offset;
+        while (declaration())
+            if (!plsql_declaration()) return false;
+        s->plsql_end = prev_end();
+        if (top) plsql_allowed_ = true;
+        if (is_word("SELECT") || is_op("(")) return true;
+    }
     std::vector<SelectStmt::Factored> names;
     do {
         SelectStmt::Factored f;
@@ -270,6 +291,59 @@ bool Parser::factoring(SelectStmt* s) {
     } while (accept_op(","));
     s->with = std::move(names);
     return true;
+}
+
+// FUNCTION|PROCEDURE name ... IS|AS ... BEGIN ... END [name]; : the extent of one PL/SQL
+// declaration of a WITH clause, whose grammar PL/SQL checks when the statement is
+// compiled. A subprogram (its IS or AS), DECLARE, a block without DECLARE, and CASE open
+// what END closes; END IF and END LOOP close statements that need no counting.
+bool Parser::plsql_declaration() {
+    enum class Open { Unit, Block, Case };
+    std::vector<std::pair<Open, bool>> open;  // what is open, and whether its BEGIN came
+    bool heading = true;                      // between FUNCTION|PROCEDURE and its IS|AS
+    ++p_;
+    for (;;) {
+        const Token& t = cur();
+        if (t.kind == TokenKind::End) return fail(905);
+        const bool word = t.kind == TokenKind::Word;
+        if (word && (t.text == "FUNCTION" || t.text == "PROCEDURE")) {
+            heading = true;
+        } else if (word && heading && (t.text == "IS" || t.text == "AS")) {
+            heading = false;
+            open.emplace_back(Open::Unit, false);
+        } else if (is_op(";") && heading) {
+            // A declaration without a body: the outermost one ends here.
+            heading = false;
+            if (open.empty()) {
+                ++p_;
+                return true;
+            }
+        } else if (word && t.text == "DECLARE") {
+            open.emplace_back(Open::Block, false);
+        } else if (word && t.text == "BEGIN") {
+            if (!open.empty() && open.back().first != Open::Case && !open.back().second)
+                open.back().second = true;
+            else
+                open.emplace_back(Open::Block, true);
+        } else if (word && t.text == "CASE") {
+            open.emplace_back(Open::Case, true);
+        } else if (word && t.text == "END") {
+            if (word_at(1, "IF") || word_at(1, "LOOP")) {
+                p_ += 2;
+                continue;
+            }
+            if (open.empty()) return fail(905);
+            bool closes_case = word_at(1, "CASE");
+            if (closes_case) ++p_;
+            open.pop_back();
+            if (open.empty()) {
+                ++p_;
+                if (!is_op(";") && (cur().kind == TokenKind::Word || cur().kind == TokenKind::QuotedWord)) ++p_;
+                return expect_op(";", 905);
+            }
+        }
+        ++p_;
+    }
 }
 
 // SEARCH DEPTH FIRST | BREADTH FIRST BY key [ASC|DESC] [NULLS FIRST|LAST], ... SET column

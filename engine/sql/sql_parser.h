@@ -53,6 +53,10 @@ public:
 private:
     OraError* err_;
     bool failed_ = false;
+    // WITH FUNCTION in a subquery: allowed by the hint WITH_PLSQL, or below a top-level
+    // query that declares PL/SQL itself. top_query_: the next query is the statement's own.
+    bool plsql_allowed_ = false;
+    bool top_query_ = false;
     int depth_ = 0;  // nesting of parentheses and subqueries, bounded to keep the stack safe
 
     bool fail(int code, const std::string& arg = {}) {
@@ -124,6 +128,7 @@ private:
     bool row_limiting(SelectStmt* s);
     bool grouping_element(GroupingElement* g, int level);
     bool factoring(SelectStmt* s);
+    bool plsql_declaration();
     bool search_clause(SelectStmt::Factored* f);
     bool cycle_clause(SelectStmt::Factored* f);
     bool datetime_literal(ExprPtr* out);

@@ -291,9 +291,20 @@ bool Translator::with_clause(SelectStmt& s, std::string* sql) {
 bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
                         const std::vector<ColumnInfo>* store_types) {
     std::size_t names_before = query_names_.size();
+    std::size_t units_before = declared_units_.size();
+    if (s.plsql_begin != s.plsql_end) {
+        // The PL/SQL declarations are compiled with the statement, and their functions
+        // shadow stored ones of the same name within this query.
+        if (!ctx_.with_plsql) return fail(3001, s.plsql_begin, ": PL/SQL declarations in a stored query");
+        DeclaredUnit u;
+        if (!ctx_.with_plsql(ctx_.with_plsql_data, s.plsql_begin, s.plsql_end, &u.unit, &u.functions, err_))
+            return false;
+        declared_units_.push_back(std::move(u));
+    }
     std::string with;
     bool ok = (s.with.empty() || with_clause(s, &with)) && select_query(s, outer, cols, sql, store_types);
     query_names_.resize(names_before);
+    declared_units_.resize(units_before);
     if (ok) *sql = with + *sql;
     return ok;
 }
@@ -652,7 +663,9 @@ bool Translator::select_items(SelectStmt& s, const Scope& scope, const std::vect
         Emitted e;
         if (!expr(*it.expr, scope, &e)) return false;
         list->any_aggregate = list->any_aggregate || e.aggregate;
-        if (!e.aggregate) list->plain_columns.push_back(it.expr.get());
+        // An item that holds an aggregate beside other terms (ename || max(sal)) is
+        // checked too: only what lies outside its aggregates must be grouped.
+        if (!e.aggregate || it.expr->kind != ExprKind::Function) list->plain_columns.push_back(it.expr.get());
         ColumnInfo c;
         c.name = it.alias.empty() ? derived_name(*it.expr, &c.name_cut) : it.alias;
         c.type = e.type;

@@ -58,6 +58,13 @@ struct TranslateContext {
     // Stored PL/SQL functions: true with the return type when owner.name is one.
     bool (*stored_function)(void* data, const std::string& owner, const std::string& name, OraType* ret) = nullptr;
     void* stored_function_data = nullptr;
+    // The PL/SQL declarations of a WITH clause (offsets begin..end of the statement's text):
+    // compiles them for the statement's life, with the name of the unit that holds them
+    // and the result type of each function it declares. False with err (ORA-06550 with the
+    // compiler's errors). Null where SQL cannot declare PL/SQL (ORA-03001).
+    bool (*with_plsql)(void* data, std::uint32_t begin, std::uint32_t end, std::string* unit,
+                       std::map<std::string, OraType>* functions, OraError* err) = nullptr;
+    void* with_plsql_data = nullptr;
     NameHook* names = nullptr;  // the host language's names, when SQL is embedded in it
     // The SQL is kept in the schema's own file (a view's query), where the catalog's file
     // cannot be named: DUAL is then a row of the statement's own.

@@ -198,7 +198,12 @@ bool Translator::ungrouped(Expr& e, const Scope& scope, const std::vector<std::s
             if (!expr(*x, scope, &em)) return false;
             if (std::find(groups.begin(), groups.end(), em.sql) != groups.end()) continue;
         }
+        // A column of an outer query is one value within each group of this block.
         if (x->kind == ExprKind::Column) {
+            bool outer = false;
+            if (!local_column(*x, scope))
+                for (const Scope* o = scope.outer; o && !outer; o = o->outer) outer = local_column(*x, *o);
+            if (outer) continue;
             *bad = x;
             break;
         }
@@ -791,6 +796,16 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
 // A stored function named [owner.]function or [owner.]package.function: the call of
 // vantro_plsql_call that runs it; false when there is none.
 bool Translator::stored_call(const std::vector<std::string>& path, const std::vector<Emitted>& args, Emitted* out) {
+    if (path.size() == 1)
+        for (auto u = declared_units_.rbegin(); u != declared_units_.rend(); ++u) {
+            auto f = u->functions.find(path[0]);
+            if (f == u->functions.end()) continue;
+            out->sql = "vantro_plsql_call('" + ctx_.schema + "','" + u->unit + "." + path[0] + "'";
+            for (const Emitted& a : args) out->sql += "," + a.sql;
+            out->sql += ")";
+            out->type = f->second;
+            return true;
+        }
     if (!ctx_.stored_function || path.empty() || path.size() > 3) return false;
     OraType ret;
     std::string owner = ctx_.schema;

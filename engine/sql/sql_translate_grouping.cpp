@@ -47,7 +47,8 @@ bool reads_grouping_call(const Expr& e) {
     return false;
 }
 
-// True when the column e names is one of the block's own FROM rows.
+}  // namespace
+
 bool local_column(const Expr& e, const Scope& scope) {
     const std::string& name = e.path.back();
     std::string qualifier = e.path.size() == 2 ? e.path[0] : e.path.size() == 3 ? e.path[1] : std::string();
@@ -59,8 +60,6 @@ bool local_column(const Expr& e, const Scope& scope) {
     }
     return false;
 }
-
-}  // namespace
 
 bool is_grouping_call(const Expr& e) {
     return e.kind == ExprKind::Function && !e.over && e.path.empty() &&

@@ -50,6 +50,10 @@ struct Scope {
     const Scope* prior = nullptr;          // inside CONNECT BY: where PRIOR operands are read
 };
 
+// True when column e names a column of the block's own FROM rows, not one of an outer
+// query's (which is a constant within the block's groups).
+bool local_column(const Expr& e, const Scope& scope);
+
 struct Emitted {
     std::string sql;
     OraType type;
@@ -193,6 +197,13 @@ private:
         std::string sql;  // how a FROM clause reads it, when not by its own name
     };
     std::vector<QueryName> query_names_;
+    // The units of the PL/SQL declarations of the WITH clauses being written, innermost
+    // last: the unit's name and its functions' result types.
+    struct DeclaredUnit {
+        std::string unit;
+        std::map<std::string, OraType> functions;
+    };
+    std::vector<DeclaredUnit> declared_units_;
     bool with_clause(SelectStmt& s, std::string* sql);
     // The recursive member of a WITH element with SEARCH or CYCLE: its rows carry their
     // depth and their ancestors' keys beside the element's columns.

@@ -247,6 +247,7 @@ const MessageEntry kMessages[] = {
     {1730, "invalid number of column names specified"},
     {1731, "circular view definition encountered"},
     {32031, "illegal reference of a query name in WITH clause"},
+    {32034, "unsupported use of WITH clause"},
     {32038, "number of WITH clause column names does not match number of elements in select list"},
     {32039, "recursive WITH clause must have column alias list"},
     {32040, "recursive WITH clause must use a UNION ALL operation"},

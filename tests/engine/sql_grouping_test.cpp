@@ -231,4 +231,35 @@ TEST_F(Grouping, PivotAndUnpivot) {
             "error: ORA-00904: \"NOPE\": invalid identifier\n");
 }
 
+TEST_F(Grouping, OuterColumnsBesideAggregatesOfASubquery) {
+  run("create table dept (deptno number(2), dname varchar2(14), loc varchar2(13))");
+  run("insert into dept values (10, 'ACCOUNTING', 'NEW YORK')");
+  run("insert into dept values (20, 'RESEARCH', 'DALLAS')");
+  run("insert into dept values (30, 'SALES', 'CHICAGO')");
+  run("insert into dept values (40, 'OPERATIONS', 'BOSTON')");
+  // A column of the outer query is one value within the subquery's groups: in the
+  // select list beside an aggregate, qualified or not, and in HAVING.
+  EXPECT_EQ(s.rows("select d.dname, (select d.loc || max(e.sal) from emp e where e.deptno = d.deptno) from dept d"
+                   " order by d.deptno"),
+            (Rows{"ACCOUNTING|NEW YORK5000", "RESEARCH|DALLAS3000", "SALES|CHICAGO2850", "OPERATIONS|BOSTON"}));
+  EXPECT_EQ(s.rows("select (select loc || count(*) from emp e where e.deptno = d.deptno) from dept d"
+                   " where deptno > 20 order by 1"),
+            (Rows{"BOSTON0", "CHICAGO6"}));
+  EXPECT_EQ(s.rows("select d.dname from dept d where exists (select d.deptno, count(*) from emp e"
+                   " where e.deptno = d.deptno having count(*) > 3) order by 1"),
+            (Rows{"RESEARCH", "SALES"}));
+  EXPECT_EQ(s.rows("select d.deptno from dept d where exists (select e.job, d.dname from emp e"
+                   " where e.deptno = d.deptno group by e.job having count(*) > d.deptno / 10)"),
+            (Rows{"30"}));
+  // The subquery's own columns outside aggregates and GROUP BY are still refused.
+  EXPECT_EQ(s.value("select (select e.ename || max(e.sal) from emp e where e.deptno = d.deptno) from dept d"),
+            "error: ORA-00937: not a single-group group function\n");
+  EXPECT_EQ(s.value("select count(*) from dept d where exists (select e.ename, count(*) from emp e"
+                    " where e.deptno = d.deptno group by e.job)"),
+            "error: ORA-00979: not a GROUP BY expression\n");
+  EXPECT_EQ(s.value("select count(*) from dept d where exists (select 1 from emp e where e.deptno = d.deptno"
+                    " group by e.job having e.sal > d.deptno)"),
+            "error: ORA-00979: not a GROUP BY expression\n");
+}
+
 }  // namespace

@@ -1,0 +1,66 @@
+// The PL/SQL declarations of a query's WITH clause (WITH FUNCTION ..., PROCEDURE ...):
+// compiled with the statement into a package body of its own, which the session keeps
+// beside the stored units, under a name no stored object can take, until the statement
+// runs again or is freed. Its functions are called from the query like a package's.
+#include "plsql/plsql.h"
+
+#include "catalog/catalog.h"
+#include "values/errors.h"
+
+bool plsql_with_declarations(void* data, std::uint32_t begin, std::uint32_t end, std::string* unit,
+                             std::map<std::string, OraType>* functions, OraError* err) {
+    StmtHandle* s = static_cast<StmtHandle*>(data);
+    SessionHandle* ses = s->session;
+    PlSessionState* state = plsql_session(ses);
+    std::string owner = ses->settings.current_schema.empty() ? ses->user : ses->settings.current_schema;
+    *unit = "VANTRO$WITH" + std::to_string(++state->with_serial);
+    std::vector<Token> tokens;
+    for (const Token& t : s->tokens)
+        if (t.kind != TokenKind::End && t.offset >= begin && t.end <= end) tokens.push_back(t);
+    Token last;
+    last.offset = last.end = end;
+    tokens.push_back(last);
+    auto compiled = std::make_shared<PlCachedUnit>();
+    compiled->type = "PACKAGE";
+    compiled->nls_date_format = ses->settings.nls_date_format;
+    SqliteCatalog catalog(ses->server->db);
+    PlCompileContext cc;
+    cc.schema = owner;
+    cc.nls_date_format = ses->settings.nls_date_format;
+    cc.catalog = &catalog;
+    cc.db = ses->server->db;
+    if (!plsql_compile_with(s->text, std::move(tokens), cc, *unit, &compiled->program)) {
+        std::string text;
+        for (std::size_t k = 0; k < compiled->program.errors.size(); ++k) {
+            const PlCompileError& e = compiled->program.errors[k];
+            std::string line = std::to_string(e.line), column = std::to_string(e.column);
+            text += k == 0 ? ora_message(6550, line, column, e.text) : "\n" + ora_line(6550, line, column, e.text);
+        }
+        err->code = 6550;
+        err->message = text;
+        err->offset = 0;
+        return false;
+    }
+    for (const PlSubprogram& sub : compiled->program.subprograms) {
+        if (!sub.is_function) continue;
+        OraType type = sub.return_type;
+        if (type.code == kTypeVarchar2 && type.size == 0) type.size = 4000;
+        (*functions)[sub.name] = type;
+    }
+    state->with_units[owner + "." + *unit] = {s, compiled};
+    s->with_plsql = true;
+    return true;
+}
+
+void plsql_with_release(SessionHandle* ses, const StmtHandle* s) {
+    if (!ses) return;
+    PlSessionState* state = plsql_session(ses);
+    for (auto it = state->with_units.begin(); it != state->with_units.end();) {
+        if (it->second.first != s) {
+            ++it;
+            continue;
+        }
+        state->packages.erase(it->first);
+        it = state->with_units.erase(it);
+    }
+}
