@@ -221,6 +221,7 @@ enum class PlStmtKind {
     Collection,  // a collection's constructor, copy, EXTEND, TRIM or DELETE (name says which)
     Forall,      // FORALL index IN bounds DML: bodies[0] holds the one DML statement
     Execute,     // EXECUTE IMMEDIATE, and OPEN cursor FOR text (name "open")
+    PipeRow,     // PIPE ROW (value) of a pipelined function: exprs[0] is appended to its result
     RecordCopy   // record := record (slot the source) or record := NULL (slot -1); either side may
                  // be an element of a collection of records: the target's index, and for the
                  // source exprs[0] its subscript of collection slot
@@ -339,6 +340,7 @@ struct PlSubprogram {
     OraType return_type;
     std::string return_type_name;
     int return_slot = -1;
+    bool pipelined = false;  // PIPELINED: PIPE ROW fills its result, RETURN takes no value
     PlBlock body;
     std::uint32_t offset = 0;  // of its name where declared
     int line = 0, column = 0;  // of its name in the header
@@ -363,6 +365,7 @@ struct PlProgramTree {
     OraType return_type;
     std::string return_type_name;
     int return_slot = -1;  // a function's result, held as a variable
+    bool pipelined = false;
     std::vector<PlVarInfo> vars;
     std::vector<PlVarInfo> types;  // collection types declared (TYPE ... IS TABLE OF / VARRAY)
     std::vector<PlCursorInfo> cursors;
@@ -522,7 +525,11 @@ std::shared_ptr<PlCachedUnit> plsql_package_program(SessionHandle* ses, const st
                                                     const std::string& package, PlError* err);
 
 // The translator's question: is owner.name a valid stored function, and of what type.
-bool plsql_function_lookup(void* db, const std::string& owner, const std::string& name, OraType* ret);
+// object_type receives "OWNER.NAME" when the result is of a schema-level collection type.
+bool plsql_function_lookup(void* db, const std::string& owner, const std::string& name, OraType* ret,
+                           std::string* object_type);
+// Whether "OWNER.NAME" (a catalog type name) is a type of that schema, not a package's type.
+bool plsql_schema_type(sqlite3* db, const std::string& qualified);
 // Runs a function (a package's subprogram when sub is given, with the package state
 // pkg_values) inside a running SQL statement.
 bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogram* sub,

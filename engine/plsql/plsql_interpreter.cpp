@@ -38,12 +38,16 @@ bool Interpreter::run_unit(const std::vector<PlValue>& args, const std::vector<b
             return false;
         }
     }
+    // A pipelined function's result starts empty; each PIPE ROW adds an element to it, and
+    // the caller reads them all once the function has ended.
+    const bool pipelined = sub ? sub->pipelined : p_->pipelined;
+    if (pipelined && return_slot_ >= 0) var(return_slot_).coll = std::make_shared<PlCollectionData>();
     Flow f = block(body);
     if (f == Flow::Error) {
         *err = error_;
         return false;
     }
-    if (is_function && f != Flow::Return) {
+    if (is_function && !pipelined && f != Flow::Return) {
         *err = pl_error(6503);
         err->line = last_line(body);
         return false;
@@ -217,7 +221,19 @@ bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogr
     interp.finish_unit();
     if (!ok) return false;
     *result = interp.return_value();
-    // A record, or a collection held as a variable, is no value of SQL.
+    // A collection of a schema-level type is SQL's value of that type, its constructor
+    // text; a record or a collection of a PL/SQL type is no value of SQL.
+    const int slot = sub ? sub->return_slot : program->return_slot;
+    if (result->coll && slot >= 0) {
+        const PlVarInfo& info = program->vars[static_cast<std::size_t>(slot)];
+        if (info.collection != PlCollection::IndexBy && !info.record_elements() &&
+            plsql_schema_type(ses->server->db, info.type_name)) {
+            PlValue text;
+            text.kind = PlKind::Text;
+            text.s = interp.collection_text(info, *result);
+            *result = text;
+        }
+    }
     if (!result->fields.empty() || result->coll) {
         *err = pl_error(902);
         return false;

@@ -91,6 +91,9 @@ public:
     bool check_binds(PlError* err);
 
     const PlValue& return_value() const { return return_value_; }
+    // A collection's value as SQL keeps one of its schema-level type: TYPE(e1, e2, ...),
+    // its existing elements in order, texts quoted (cv must not be atomically null).
+    std::string collection_text(const PlVarInfo& info, const PlValue& cv) const;
     // Ends a unit run on its own (a function called from SQL): keeps its changes.
     void finish_unit() { release_savepoint(); }
 
@@ -321,6 +324,7 @@ private:
     Flow run_fetch(const PlStmt& st);
     Flow run_close(const PlStmt& st);
     Flow run_return(const PlStmt& st);
+    Flow run_pipe_row(const PlStmt& st);
     Flow run_raise(const PlStmt& st);
     // record := record, field by field, or record := NULL, either side possibly an element
     // of a collection of records (plsql_run_record_collections.cpp).

@@ -38,7 +38,9 @@ namespace {
 bool sql_collection(const PlVarInfo& v) {
     if (v.collection == PlCollection::IndexBy || v.record_elements() || v.type_name.find('.') == std::string::npos)
         return false;
-    if (v.type.code != kTypeNumber && v.type.code != kTypeVarchar2 && v.type.code != kTypeChar) return false;
+    if (v.type.code != kTypeNumber && v.type.code != kTypeVarchar2 && v.type.code != kTypeChar &&
+        v.type.code != kTypeObject)
+        return false;
     return true;
 }
 
@@ -227,6 +229,9 @@ void Parser::compile_tree(Expr& e, PlSql* q, std::uint32_t stmt_offset, bool con
     OraError err;
     if (!sql_translate_expression(text_, e, condition, tc, &q->tr, &err))
         translate_error(err, err.offset ? err.offset : e.offset, lookup, stmt_offset, false);
+    else if (lookup.pipelined)
+        // A table function's rows are read by a query's TABLE() only.
+        semantic_error(e.offset, pls_message(653), stmt_offset);
     else if (lookup.whole)
         // A record or collection result is no single value: it goes to a whole variable.
         semantic_error(e.offset, pls_message(382), stmt_offset);
@@ -529,6 +534,11 @@ NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, P
                 return null_value(out);
             }
             if (v.record_elements()) return element_field_reference(e, sym->index, q, out);
+            if (v.type.code == kTypeObject) {
+                // The elements of a collection of objects are kept whole, not one by one.
+                semantic_error(e.offset, pls_message(999, "an element of a collection of objects"), expression_offset_);
+                return null_value(out);
+            }
             if (!e.field.empty()) {
                 semantic_error(e.field_offset, pls_message(302, e.field), expression_offset_);
                 return null_value(out);

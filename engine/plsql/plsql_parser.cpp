@@ -41,7 +41,7 @@ const Predefined kPredefined[] = {
     {"LOGIN_DENIED", 1017},        {"NOT_LOGGED_ON", 1012},          {"PROGRAM_ERROR", 6501},
     {"STORAGE_ERROR", 6500},       {"TIMEOUT_ON_RESOURCE", 51},      {"ROWTYPE_MISMATCH", 6504},
     {"COLLECTION_IS_NULL", 6531},  {"SUBSCRIPT_BEYOND_COUNT", 6533}, {"SUBSCRIPT_OUTSIDE_LIMIT", 6532},
-    {"ACCESS_INTO_NULL", 6530},    {"SYS_INVALID_ROWID", 1410},
+    {"ACCESS_INTO_NULL", 6530},    {"NO_DATA_NEEDED", 6548},         {"SYS_INVALID_ROWID", 1410},
 };
 
 }  // namespace
@@ -792,6 +792,9 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
     tg.slot = s->index;
     const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(s->index)];
     if (v.collection != PlCollection::None && is_op("(")) {
+        // The elements of a collection of objects are kept whole, not one by one.
+        if (v.type.code == kTypeObject)
+            semantic_error(t.offset, pls_message(999, "an element of a collection of objects"), stmt_offset);
         ++i_;
         tg.index = expression({")"}, stmt_offset);
         expect_op(")");
@@ -892,6 +895,11 @@ void Parser::statement(std::vector<PlStmt>* out) {
         return;
     }
     if (t.kind != TokenKind::Word) expected("begin case declare end exit for if loop null raise return select", t);
+    if (t.text == "PIPE" && is_word("ROW", 1)) {
+        pipe_statement(&st, so);
+        out->push_back(std::move(st));
+        return;
+    }
     StatementParse parse = &Parser::call;
     for (const StatementRule& r : kStatementRules)
         if (t.text == r.word) parse = r.parse;
@@ -1233,6 +1241,16 @@ void Parser::cursor_statement(PlStmt* st, std::uint32_t so) {
 
 void Parser::return_statement(PlStmt* st, std::uint32_t so) {
     ++i_;
+    if (pipelined_) {
+        // A pipelined function's rows are piped: RETURN only ends it.
+        if (!is_op(";")) {
+            semantic_error(peek().offset, pls_message(633), so);
+            i_ = expression_end({";"});
+        }
+        expect_op(";");
+        st->kind = PlStmtKind::Return;
+        return;
+    }
     if (!is_op(";") && whole_result_ >= 0) {
         // A record or collection result: RETURN takes a whole variable of the same type.
         const Symbol* s = peek().kind == TokenKind::Word ? lookup(peek().text) : nullptr;
@@ -1268,6 +1286,29 @@ void Parser::return_statement(PlStmt* st, std::uint32_t so) {
     }
     expect_op(";");
     st->kind = PlStmtKind::Return;
+}
+
+void Parser::pipe_statement(PlStmt* st, std::uint32_t so) {
+    const std::uint32_t at = peek().offset;
+    i_ += 2;  // PIPE ROW
+    st->kind = PlStmtKind::PipeRow;
+    const std::uint32_t value_at = peek().offset;
+    std::size_t open = 0;
+    while (is_op("(", open)) ++open;
+    const bool null_literal = is_word("NULL", open) && is_op(";", 2 * open + 1);
+    st->exprs.push_back(expression({";"}, so));
+    if (!pipelined_) {
+        semantic_error(at, pls_message(629), so);
+    } else if (whole_result_ >= 0) {
+        // The row is an element of the result: an object of the element type for a
+        // collection of objects (or NULL), a plain value otherwise.
+        const PlSql* q = st->exprs.back();
+        const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(whole_result_)];
+        const std::string given = q->tr.columns.empty() ? std::string() : q->tr.columns[0].object_type;
+        if (v.record_elements() || (given != v.element_type && !null_literal))
+            semantic_error(value_at, pls_message(382), so);
+    }
+    expect_op(";");
 }
 
 void Parser::raise_statement(PlStmt* st, std::uint32_t so) {

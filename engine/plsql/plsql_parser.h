@@ -53,12 +53,17 @@ struct FunctionLookup {
     PlProgram* program = nullptr;  // records the stored functions it uses
     std::string schema;            // of the program: a unit may call itself
     std::string nls_date_format;
-    std::string invalid;  // a function found but invalid
-    bool whole = false;   // a function found whose result is a record or collection
+    std::string invalid;     // a function found but invalid
+    bool whole = false;      // a function found whose result is a record or collection
+    bool pipelined = false;  // a pipelined function found: SQL's TABLE() alone reads it
 };
 
+// Whether stored function owner.name ("PACKAGE.MEMBER" for a package's) is pipelined.
+bool stored_pipelined(sqlite3* db, const std::string& owner, const std::string& name);
+
 // The translator's question while a unit compiles: data is a FunctionLookup.
-bool lookup_function(void* data, const std::string& owner, const std::string& name, OraType* ret);
+bool lookup_function(void* data, const std::string& owner, const std::string& name, OraType* ret,
+                     std::string* object_type);
 
 // "1..9" tokenizes as "1", ".", ".9": gives the range operator its second dot back.
 void split_range_dots(std::vector<Token>* tokens);
@@ -146,6 +151,7 @@ private:
     PlVarInfo last_cursor_;
     std::vector<std::map<std::string, Symbol>> scopes_;
     bool in_function_ = false;  // RETURN needs a value
+    bool pipelined_ = false;    // ... unless the function is pipelined: PIPE ROW fills its result
     // The result variable of the function being read when it is a record or collection:
     // RETURN then takes a whole variable of its type.
     int whole_result_ = -1;
@@ -378,6 +384,8 @@ private:
     // or collection variable and f a function returning one: parses the call up to the
     // ";" into st. False, reading nothing, when the value is no such call.
     bool whole_result_call(PlStmt* st, int target, std::uint32_t so);
+    void pipe_statement(PlStmt* st, std::uint32_t so);
+    bool pipelined_call(const std::vector<std::string>& parts) const;
     // Whether slot is a whole record or collection variable.
     bool whole_slot(int slot) const;
     // Whether a function whose result type is named return_type ("PKG.REC_T", "T#n",

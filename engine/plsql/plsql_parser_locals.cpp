@@ -53,13 +53,15 @@ void Parser::local_subprogram() {
         return;
     }
     ++i_;
-    bool saved = in_function_;
+    bool saved = in_function_, saved_pipelined = pipelined_;
     int saved_result = whole_result_;
     in_function_ = sub.is_function;
+    pipelined_ = sub.pipelined;
     whole_result_ = sub.is_function && whole_slot(sub.return_slot) ? sub.return_slot : -1;
     PlBlock body;
     block(&body, true);
     in_function_ = saved;
+    pipelined_ = saved_pipelined;
     whole_result_ = saved_result;
     expect_op(";");
     PlSubprogram& d = prog_->locals[static_cast<std::size_t>(index)];

@@ -47,11 +47,32 @@ const Symbol* Parser::type_symbol_ahead(std::size_t* width) {
         ObjectTypeDecl decl;
         if (!ctx_.catalog || !ctx_.catalog->type_source(owner, name, &source) ||
             !sql_parse_type_declaration(source, &decl) || decl.name != name ||
-            decl.kind == ObjectTypeDecl::Kind::Object || decl.element.user_type)
+            decl.kind == ObjectTypeDecl::Kind::Object)
             return nullptr;
+        std::string element_type;
+        if (decl.element.user_type) {
+            // A collection of an object type of plain attributes: its elements are the
+            // objects' constructor texts.
+            const std::string element_owner = decl.element.type_owner.empty() ? owner : decl.element.type_owner;
+            ObjectTypeDecl element;
+            if (!ctx_.catalog->type_source(element_owner, decl.element.type_name, &source) ||
+                !sql_parse_type_declaration(source, &element) || element.kind != ObjectTypeDecl::Kind::Object)
+                return nullptr;
+            for (const ColumnDef& a : element.attributes) {
+                const std::uint16_t c = a.type.code;
+                if (a.user_type || (c != kTypeNumber && c != kTypeVarchar2 && c != kTypeChar)) return nullptr;
+            }
+            element_type = element_owner + "." + decl.element.type_name;
+            decl.element.type = OraType();
+            decl.element.type.code = kTypeObject;
+            decl.element.type.size = 4000;
+        }
         const std::uint16_t code = decl.element.type.code;
-        if (code != kTypeNumber && code != kTypeVarchar2 && code != kTypeChar && code != kTypeDate) return nullptr;
+        if (code != kTypeNumber && code != kTypeVarchar2 && code != kTypeChar && code != kTypeDate &&
+            code != kTypeObject)
+            return nullptr;
         PlVarInfo type;
+        type.element_type = element_type;
         type.name = name;
         type.type_name = qualified;
         type.collection = decl.kind == ObjectTypeDecl::Kind::Varray ? PlCollection::Varray : PlCollection::Nested;
@@ -322,6 +343,20 @@ bool Parser::rowtype_result(PlSubprogram* sub) {
     return true;
 }
 
+bool Parser::pipelined_call(const std::vector<std::string>& parts) const {
+    const std::string& last = parts.back();
+    if (parts.size() == 1 && prog_->is_unit && prog_->is_function && prog_->unit_name == last) return prog_->pipelined;
+    if (prog_->is_package && (parts.size() == 1 || (parts.size() == 2 && parts[0] == prog_->package_name)))
+        for (const PlSubprogram& sub : prog_->subprograms)
+            if (sub.name == last && sub.is_function) return sub.pipelined;
+    if (!ctx_.db) return false;
+    if (parts.size() == 1) return stored_pipelined(ctx_.db, ctx_.schema, last);
+    if (parts.size() == 2)
+        return stored_pipelined(ctx_.db, ctx_.schema, parts[0] + "." + last) ||
+               stored_pipelined(ctx_.db, parts[0], last);
+    return stored_pipelined(ctx_.db, parts[0], parts[1] + "." + last);
+}
+
 bool Parser::whole_result_call(PlStmt* st, int target, std::uint32_t so) {
     if (!whole_slot(target)) return false;
     const std::size_t start = i_;
@@ -371,6 +406,11 @@ bool Parser::whole_result_call(PlStmt* st, int target, std::uint32_t so) {
     if (!is_op(";")) {
         i_ = start;
         return false;
+    }
+    if (pipelined_call(parts)) {
+        // A table function's rows are read by a query's TABLE() only.
+        semantic_error(first.offset, pls_message(653), so);
+        return true;
     }
     const std::size_t after = i_;
     PlStmt call;

@@ -90,8 +90,37 @@ bool stored_whole_result(sqlite3* db, const std::string& owner, const std::strin
 
 }  // namespace
 
-bool lookup_function(void* data, const std::string& owner, const std::string& name, OraType* ret) {
+bool stored_pipelined(sqlite3* db, const std::string& owner, const std::string& name) {
+    std::size_t dot = name.find('.');
+    sqlite3_stmt* vm = nullptr;
+    if (sqlite3_prepare_v2(db,
+                           "SELECT 1 FROM vantro_plsql_arguments WHERE owner = ?1 AND object_name = ?2"
+                           " AND coalesce(package_name, '') = ?3 AND position = 0 AND pipelined = 'YES'",
+                           -1, &vm, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(vm);
+        return false;
+    }
+    std::string object = dot == std::string::npos ? name : name.substr(dot + 1);
+    std::string package = dot == std::string::npos ? std::string() : name.substr(0, dot);
+    sqlite3_bind_text(vm, 1, owner.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(vm, 2, object.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(vm, 3, package.c_str(), -1, SQLITE_TRANSIENT);
+    bool found = sqlite3_step(vm) == SQLITE_ROW;
+    sqlite3_finalize(vm);
+    return found;
+}
+
+bool lookup_function(void* data, const std::string& owner, const std::string& name, OraType* ret,
+                     std::string* object_type) {
     FunctionLookup* f = static_cast<FunctionLookup*>(data);
+    object_type->clear();
+    // A result of a schema-level collection type is a value of that type to SQL.
+    auto schema_result = [&](const std::string& type_name) {
+        if (!f->db || type_name.find('.') == std::string::npos || !plsql_schema_type(f->db, type_name)) return;
+        *object_type = type_name;
+        *ret = OraType();
+        ret->size = 4000;
+    };
     // A local function, named so by the name hook (Parser::local_function).
     std::size_t prefix = std::char_traits<char>::length(kPlLocalPrefix);
     if (f->program && name.compare(0, prefix, kPlLocalPrefix) == 0) {
@@ -109,6 +138,8 @@ bool lookup_function(void* data, const std::string& owner, const std::string& na
     if (self && self->is_unit && self->is_function && owner == f->schema && name == self->unit_name) {
         *ret = self->return_type;
         if (ret->code == kTypeVarchar2 && ret->size == 0) ret->size = 4000;
+        schema_result(self->return_type_name);
+        f->pipelined = f->pipelined || self->pipelined;
         return true;
     }
     const PlProgram* p = f->package;
@@ -126,11 +157,14 @@ bool lookup_function(void* data, const std::string& owner, const std::string& na
                 f->whole = f->whole || sub.return_type_name.find_first_of(".#") != std::string::npos;
                 *ret = sub.return_type;
                 if (ret->code == kTypeVarchar2 && ret->size == 0) ret->size = 4000;
+                schema_result(sub.return_type_name);
+                f->pipelined = f->pipelined || sub.pipelined;
                 return true;
             }
     }
-    if (!f->db || !plsql_function_lookup(f->db, owner, name, ret)) return false;
+    if (!f->db || !plsql_function_lookup(f->db, owner, name, ret, object_type)) return false;
     f->whole = f->whole || stored_whole_result(f->db, owner, name);
+    f->pipelined = f->pipelined || stored_pipelined(f->db, owner, name);
     std::string unit = name.substr(0, name.find('.'));
     f->program->references.insert(owner + "." + unit);
     // A function made invalid by a change to what it uses is compiled again first.
@@ -159,7 +193,9 @@ void Parser::unit() {
     prog_->return_type = sub.return_type;
     prog_->return_type_name = sub.return_type_name;
     prog_->return_slot = sub.return_slot;
+    prog_->pipelined = sub.pipelined;
     in_function_ = sub.is_function;
+    pipelined_ = sub.pipelined;
     whole_result_ = sub.is_function && whole_slot(sub.return_slot) ? sub.return_slot : -1;
     if (!is_word("IS") && !is_word("AS")) expected("AS IS", peek());
     ++i_;
@@ -307,7 +343,18 @@ void Parser::subprogram_header(PlSubprogram* sub) {
             sub->return_slot = add_var("", sub->return_type, boolean);
         }
     }
-    while (is_word("DETERMINISTIC") || is_word("PIPELINED") || is_word("PARALLEL_ENABLE")) ++i_;
+    while (is_word("DETERMINISTIC") || is_word("PIPELINED") || is_word("PARALLEL_ENABLE")) {
+        if (is_word("PIPELINED")) {
+            // A pipelined function returns a nested table or varray, which PIPE ROW fills.
+            const PlVarInfo* result =
+                sub->return_slot >= 0 ? &prog_->vars[static_cast<std::size_t>(sub->return_slot)] : nullptr;
+            if (!sub->is_function || !result || result->collection == PlCollection::None ||
+                result->collection == PlCollection::IndexBy)
+                semantic_error(peek().offset, pls_message(630), peek().offset);
+            sub->pipelined = true;
+        }
+        ++i_;
+    }
 }
 
 bool Parser::same_heading(const PlSubprogram& a, const PlSubprogram& b) {
@@ -340,6 +387,7 @@ void Parser::package_subprogram(DeclMode mode) {
         slot->params = sub.params;
         slot->return_slot = sub.return_slot;
         slot->return_type = sub.return_type;
+        slot->pipelined = sub.pipelined;
     }
     if (!definition) {
         expect_op(";");
@@ -348,13 +396,15 @@ void Parser::package_subprogram(DeclMode mode) {
     }
     ++i_;
     int index = static_cast<int>(slot - &prog_->subprograms[0]);
-    bool saved = in_function_;
+    bool saved = in_function_, saved_pipelined = pipelined_;
     int saved_result = whole_result_;
     in_function_ = sub.is_function;
+    pipelined_ = sub.pipelined;
     whole_result_ = sub.is_function && whole_slot(sub.return_slot) ? sub.return_slot : -1;
     PlBlock body;
     block(&body, true);
     in_function_ = saved;
+    pipelined_ = saved_pipelined;
     whole_result_ = saved_result;
     expect_op(";");
     prog_->subprograms[static_cast<std::size_t>(index)].body = std::move(body);

@@ -132,6 +132,28 @@ bool Interpreter::element_value(const PlRef& r, PlValue* v, PlError* err) {
     return true;
 }
 
+std::string Interpreter::collection_text(const PlVarInfo& info, const PlValue& cv) const {
+    std::string text = info.type_name.substr(info.type_name.find('.') + 1) + "(";
+    bool first = true;
+    for (const auto& item : cv.coll->items) {
+        if (!first) text += ", ";
+        first = false;
+        const PlValue& e = item.second;
+        if (e.kind == PlKind::Null || (e.kind == PlKind::Text && e.s.empty())) {
+            text += "NULL";
+        } else if (info.type.code == kTypeObject) {
+            text += e.s;  // an object's own constructor text
+        } else if (e.kind == PlKind::Text) {
+            text += '\'';
+            for (char c : e.s) text += c == '\'' ? std::string("''") : std::string(1, c);
+            text += '\'';
+        } else {
+            text += text_of(e, info.type);
+        }
+    }
+    return text + ")";
+}
+
 bool Interpreter::collection_attr(const PlRef& r, PlValue* v, PlError* err) {
     const PlVarInfo& info = p_->vars[static_cast<std::size_t>(r.slot)];
     const PlValue& cv = var(r.slot);
@@ -147,24 +169,8 @@ bool Interpreter::collection_attr(const PlRef& r, PlValue* v, PlError* err) {
         // The whole collection as SQL keeps a value of its type: TYPE(e1, e2, ...), its
         // existing elements in order, texts quoted; NULL when atomically null.
         if (!cv.coll) return true;
-        std::string text = info.type_name.substr(info.type_name.find('.') + 1) + "(";
-        bool first = true;
-        for (const auto& item : cv.coll->items) {
-            if (!first) text += ", ";
-            first = false;
-            const PlValue& e = item.second;
-            if (e.kind == PlKind::Null || (e.kind == PlKind::Text && e.s.empty())) {
-                text += "NULL";
-            } else if (e.kind == PlKind::Text) {
-                text += '\'';
-                for (char c : e.s) text += c == '\'' ? std::string("''") : std::string(1, c);
-                text += '\'';
-            } else {
-                text += text_of(e, info.type);
-            }
-        }
         v->kind = PlKind::Text;
-        v->s = text + ")";
+        v->s = collection_text(info, cv);
         return true;
     }
     if (r.name == "LIMIT") {
@@ -252,6 +258,22 @@ bool Interpreter::assign_element(const PlTarget& t, const PlValue& v, const OraT
     if (element.fields.size() < info.record_fields.size()) element.fields.resize(info.record_fields.size());
     element.fields[static_cast<std::size_t>(t.field)] = value;
     return true;
+}
+
+Flow Interpreter::run_pipe_row(const PlStmt& st) {
+    PlError err;
+    PlValue v, value;
+    if (!eval(st.exprs[0], &v, &err)) return raise(err, st.line);
+    const PlVarInfo& info = p_->vars[static_cast<std::size_t>(return_slot_)];
+    if (!element_convert(info, v, type_of(st.exprs[0]), &value, &err)) return raise(err, st.line);
+    PlCollectionData* c = writable_collection(return_slot_);
+    if (!c) return raise(uninitialized(), st.line);
+    if (info.collection == PlCollection::Varray && c->size >= info.limit) return raise(outside_limit(), st.line);
+    ++c->size;
+    PlKey key;
+    key.i = c->size;
+    c->items[key] = value;
+    return Flow::Next;
 }
 
 bool Interpreter::collection_count_arg(const PlStmt& st, std::size_t k, std::int64_t* n, PlError* err) {

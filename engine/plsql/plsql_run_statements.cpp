@@ -160,6 +160,8 @@ Flow Interpreter::statement(const PlStmt& st) {
         return run_close(st);
     case PlStmtKind::Return:
         return run_return(st);
+    case PlStmtKind::PipeRow:
+        return run_pipe_row(st);
     case PlStmtKind::Raise:
         return run_raise(st);
     case PlStmtKind::Collection:

@@ -8,7 +8,25 @@
 #include "catalog/users_ddl.h"
 #include "values/errors.h"
 
-bool plsql_function_lookup(void* data, const std::string& owner, const std::string& name, OraType* ret) {
+bool plsql_schema_type(sqlite3* db, const std::string& qualified) {
+    std::size_t dot = qualified.find('.');
+    if (dot == std::string::npos || qualified.find('.', dot + 1) != std::string::npos) return false;
+    sqlite3_stmt* vm = nullptr;
+    if (sqlite3_prepare_v2(
+            db, "SELECT 1 FROM main.vantro_plsql_source WHERE owner = ?1 AND name = ?2 AND type = 'TYPE' LIMIT 1", -1,
+            &vm, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(vm);
+        return false;
+    }
+    sqlite3_bind_text(vm, 1, qualified.c_str(), static_cast<int>(dot), SQLITE_TRANSIENT);
+    sqlite3_bind_text(vm, 2, qualified.c_str() + dot + 1, -1, SQLITE_TRANSIENT);
+    bool found = sqlite3_step(vm) == SQLITE_ROW;
+    sqlite3_finalize(vm);
+    return found;
+}
+
+bool plsql_function_lookup(void* data, const std::string& owner, const std::string& name, OraType* ret,
+                           std::string* object_type) {
     sqlite3* db = static_cast<sqlite3*>(data);
     sqlite3_stmt* vm = nullptr;
     // "PACKAGE.FUNCTION" names a package's public function (the first overload's type).
@@ -56,6 +74,9 @@ bool plsql_function_lookup(void* data, const std::string& owner, const std::stri
     *ret = OraType();
     ret->code = kTypeVarchar2;
     ret->size = 4000;
+    // A schema-level collection reaches SQL as its constructor text, a value of its type.
+    object_type->clear();
+    if (plsql_schema_type(db, type)) *object_type = type;
     for (const auto& t : kResultTypes)
         if (type == t.name) {
             ret->code = t.code;

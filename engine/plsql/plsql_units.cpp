@@ -34,7 +34,7 @@ const char* const kTables =
     " object_name TEXT NOT NULL, object_id INTEGER NOT NULL, overload TEXT, argument_name TEXT,"
     " position INTEGER NOT NULL, sequence INTEGER NOT NULL, data_level INTEGER NOT NULL, data_type TEXT,"
     " defaulted TEXT, in_out TEXT NOT NULL, data_length INTEGER, data_precision INTEGER, data_scale INTEGER,"
-    " radix INTEGER, subprogram_id INTEGER);"
+    " radix INTEGER, subprogram_id INTEGER, pipelined TEXT);"
     "CREATE TABLE IF NOT EXISTS vantro_plsql_dependencies(owner TEXT NOT NULL, name TEXT NOT NULL,"
     " type TEXT NOT NULL, referenced_owner TEXT NOT NULL, referenced_name TEXT NOT NULL);"
     "CREATE TABLE IF NOT EXISTS vantro_plsql_triggers(owner TEXT NOT NULL, trigger_name TEXT NOT NULL,"
@@ -231,13 +231,13 @@ bool store_arguments(sqlite3* db, const std::string& owner, const std::string& n
     bool ok = true;
     auto rows = [&](const std::string& package, const std::string& object, const std::string& overload, int sub_id,
                     bool is_function, const std::vector<PlParam>& params, const std::string& return_type_name,
-                    const OraType& return_type) {
+                    const OraType& return_type, bool pipelined) {
         int sequence = 0;
         auto argument = [&](const std::string& arg_name, int position, const std::string& type_name, const OraType& t,
                             const std::string& in_out, bool defaulted) {
             Exec ins(db,
                      "INSERT INTO vantro_plsql_arguments VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, 0, ?9, ?10, ?11,"
-                     " NULL, NULL, NULL, ?12, ?13)");
+                     " NULL, NULL, NULL, ?12, ?13, ?14)");
             ins.text(1, owner);
             if (package.empty())
                 ins.null(2);
@@ -262,6 +262,11 @@ bool store_arguments(sqlite3* db, const std::string& owner, const std::string& n
             else
                 ins.null(12);
             ins.integer(13, sub_id);
+            // The result row of a pipelined function says so.
+            if (pipelined && position == 0)
+                ins.text(14, "YES");
+            else
+                ins.null(14);
             ok = ok && ins.run();
         };
         if (is_function) argument("", 0, return_type_name, return_type, "OUT", false);
@@ -271,7 +276,7 @@ bool store_arguments(sqlite3* db, const std::string& owner, const std::string& n
             // A procedure without arguments has one row with no name and no type.
             Exec ins(db,
                      "INSERT INTO vantro_plsql_arguments VALUES (?1, ?2, ?3, ?4, ?5, NULL, 1, 0, 0, NULL, NULL,"
-                     " 'IN', NULL, NULL, NULL, NULL, ?6)");
+                     " 'IN', NULL, NULL, NULL, NULL, ?6, NULL)");
             ins.text(1, owner);
             if (package.empty())
                 ins.null(2);
@@ -286,7 +291,8 @@ bool store_arguments(sqlite3* db, const std::string& owner, const std::string& n
         }
     };
     if (type == "PROCEDURE" || type == "FUNCTION") {
-        rows("", name, "", 1, program.is_function, program.params, program.return_type_name, program.return_type);
+        rows("", name, "", 1, program.is_function, program.params, program.return_type_name, program.return_type,
+             program.pipelined);
         return ok;
     }
     if (type != "PACKAGE") return ok;
@@ -299,7 +305,7 @@ bool store_arguments(sqlite3* db, const std::string& owner, const std::string& n
             if (other.subprogram_id <= sub.subprogram_id) ++index;
         }
         rows(name, sub.name, count > 1 ? std::to_string(index) : "", sub.subprogram_id, sub.is_function, sub.params,
-             sub.return_type_name, sub.return_type);
+             sub.return_type_name, sub.return_type, sub.pipelined);
     }
     return ok;
 }
@@ -415,8 +421,8 @@ bool plsql_units_prepare(sqlite3* db) {
         const char* column;
     };
     for (Added a :
-         {Added{"vantro_plsql_arguments", "subprogram_id INTEGER"}, Added{"vantro_plsql_triggers", "column_name TEXT"},
-          Added{"vantro_plsql_triggers", "update_columns TEXT"}}) {
+         {Added{"vantro_plsql_arguments", "subprogram_id INTEGER"}, Added{"vantro_plsql_arguments", "pipelined TEXT"},
+          Added{"vantro_plsql_triggers", "column_name TEXT"}, Added{"vantro_plsql_triggers", "update_columns TEXT"}}) {
         std::string column = a.column;
         std::string name = column.substr(0, column.find(' '));
         Exec has(db, "SELECT 1 FROM pragma_table_info(?1) WHERE name = ?2");

@@ -535,6 +535,22 @@ bool Parser::grouping_element(GroupingElement* g, int level) {
     return expr(&g->expr);
 }
 
+// A call of a table function without TABLE: [schema.][package.]function( in FROM, where
+// a name followed by "(" is nothing else.
+bool Parser::table_function_ahead() const {
+    std::size_t k = 0;
+    for (int part = 0; part < 3; ++part) {
+        const Token& t = peek(k);
+        const bool quoted = t.kind == TokenKind::QuotedWord;
+        if (!quoted && (t.kind != TokenKind::Word || is_reserved(t.text))) return false;
+        if (op_at(k + 1, "("))
+            return part > 0 || quoted || (t.text != "ONLY" && t.text != "LATERAL" && t.text != "THE");
+        if (!op_at(k + 1, ".")) return false;
+        k += 2;
+    }
+    return false;
+}
+
 bool Parser::from_item(FromItem* f) {
     // XMLTABLE is known but not available here.
     if (is_word("XMLTABLE") && op_at(1, "(")) return fail(3001, ": XMLTABLE");
@@ -547,6 +563,11 @@ bool Parser::from_item(FromItem* f) {
         p_ += 2;
         if (!expr(&f->collection)) return false;
         if (!expect_op(")", 907)) return false;
+    } else if (table_function_ahead()) {
+        // The call is read as TABLE(call).
+        f->table.name = "TABLE";
+        f->table.offset = f->table.name_offset = cur().offset;
+        if (!expr(&f->collection)) return false;
     } else if (accept_op("(")) {
         if (!select(&f->subquery)) return false;
         if (!expect_op(")", 907)) return false;

@@ -87,6 +87,7 @@ private:
     bool select_nested(std::unique_ptr<SelectStmt>* out);
     bool select_block(SelectStmt* s);
     bool from_item(FromItem* f);
+    bool table_function_ahead() const;
     bool pivot_clause(FromItem* f);
     bool unpivot_clause(FromItem* f);
     bool pivot_cell(std::size_t agg, std::size_t value, const std::vector<std::string>& for_columns, std::size_t width,

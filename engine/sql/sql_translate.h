@@ -55,8 +55,10 @@ struct TranslateContext {
     CatalogView* catalog = nullptr;
     // The Oracle types of named binds (PL/SQL variables); others are VARCHAR2(4000).
     const std::map<std::string, OraType>* bind_types = nullptr;
-    // Stored PL/SQL functions: true with the return type when owner.name is one.
-    bool (*stored_function)(void* data, const std::string& owner, const std::string& name, OraType* ret) = nullptr;
+    // Stored PL/SQL functions: true with the return type when owner.name is one; a result
+    // of a schema-level collection type also names that type ("OWNER.NAME" in *object_type).
+    bool (*stored_function)(void* data, const std::string& owner, const std::string& name, OraType* ret,
+                            std::string* object_type) = nullptr;
     void* stored_function_data = nullptr;
     // The PL/SQL declarations of a WITH clause (offsets begin..end of the statement's text):
     // compiles them for the statement's life, with the name of the unit that holds them

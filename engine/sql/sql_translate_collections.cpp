@@ -4,6 +4,7 @@
 // through the table-valued function vantro_collection_rows, whose argument may name the
 // columns of the FROM items before it (a lateral join over a collection column).
 #include "values/errors.h"
+#include "values/sql_objects.h"
 #include "sql/sql_text.h"
 #include "sql/sql_translator.h"
 
@@ -26,10 +27,17 @@ const MultisetOp kMultisetOps[] = {
     {"UNION", "U"}, {"INTERSECT", "I"}, {"EXCEPT", "E"}, {"MEMBER", ""}, {"SUBMULTISET", ""}, {"EMPTY", ""},
 };
 
+// The kind vantro_collection_rows reads an object element's attribute of type c by.
+std::string collection_kind_of_attribute(const ColumnDef& c) {
+    if (c.type.code == kTypeNumber) return "N";
+    return "S" + std::to_string(c.type.size) + (c.type.char_used || c.type.national ? "C" : "");
+}
+
 }  // namespace
 
 std::string Translator::collection_kind(const ObjectTypeDecl& decl) {
     const ColumnDef& c = decl.element;
+    if (c.user_type) return "O";
     if (c.type.code == kTypeNumber) return "N";
     return "S" + std::to_string(c.type.size) + (c.type.char_used || c.type.national ? "C" : "");
 }
@@ -49,12 +57,30 @@ bool Translator::collection_source(FromItem& f, const Scope& scope, Source* src)
     if (value.aggregate) return fail(934, f.collection->offset);
     ObjectTypeDecl decl;
     if (!collection_of(value, f.collection->offset, &decl)) return false;
-    ColumnInfo c;
-    c.name = "COLUMN_VALUE";
-    c.type = decl.element.type;
-    src->columns.push_back(c);
-    src->stored.push_back("column_value");
-    src->sql = "vantro_collection_rows(" + value.sql + "," + quote_text(collection_kind(decl)) + ")";
+    std::string kind = collection_kind(decl);
+    if (decl.element.user_type) {
+        // A collection of objects: a row per object, a column per attribute.
+        ObjectTypeDecl element;
+        if (!object_type_decl(decl.element.type_owner, decl.element.type_name, &element))
+            return fail(902, f.collection->offset);
+        if (element.attributes.size() > static_cast<std::size_t>(kMaxTableAttributes))
+            return fail(3001, f.collection->offset);
+        for (std::size_t i = 0; i < element.attributes.size(); ++i) {
+            ColumnInfo c;
+            c.name = element.attributes[i].name;
+            c.type = element.attributes[i].type;
+            src->columns.push_back(c);
+            src->stored.push_back("a" + std::to_string(i + 1));
+            kind += (i ? "," : "") + collection_kind_of_attribute(element.attributes[i]);
+        }
+    } else {
+        ColumnInfo c;
+        c.name = "COLUMN_VALUE";
+        c.type = decl.element.type;
+        src->columns.push_back(c);
+        src->stored.push_back("column_value");
+    }
+    src->sql = "vantro_collection_rows(" + value.sql + "," + quote_text(kind) + ")";
     src->alias = "vantro_tc" + std::to_string(f.table.offset);
     return true;
 }

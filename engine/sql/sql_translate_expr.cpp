@@ -455,6 +455,7 @@ bool Translator::expression(Expr& e, bool condition) {
     if (v.trimmed && e.kind == ExprKind::Cast) v.sql = as_text(v);
     ColumnInfo c;
     c.type = v.type;
+    c.object_type = v.object_type;
     if (c.type.code == kTypeChar && e.kind != ExprKind::String && e.kind != ExprKind::Column &&
         e.kind != ExprKind::Cast)
         c.type.code = kTypeVarchar2;
@@ -808,29 +809,31 @@ bool Translator::stored_call(const std::vector<std::string>& path, const std::ve
         }
     if (!ctx_.stored_function || path.empty() || path.size() > 3) return false;
     OraType ret;
+    std::string object_type;
     std::string owner = ctx_.schema;
     std::string unit = path.back();
     bool found = false;
     if (path.size() == 3) {
         owner = path[0];
         unit = path[1] + "." + path[2];
-        found = ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret);
+        found = ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret, &object_type);
     } else if (path.size() == 2) {
         unit = path[0] + "." + path[1];
-        found = ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret);
+        found = ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret, &object_type);
         if (!found) {
             owner = path[0];
             unit = path[1];
-            found = ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret);
+            found = ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret, &object_type);
         }
     } else {
-        found = ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret);
+        found = ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret, &object_type);
     }
     if (!found) return false;
     out->sql = "vantro_plsql_call('" + owner + "','" + unit + "'";
     for (const Emitted& a : args) out->sql += "," + a.sql;
     out->sql += ")";
     out->type = ret;
+    out->object_type = object_type;
     return true;
 }
 

@@ -21,7 +21,8 @@ std::string item_kind(const ColumnDef& c) {
 }
 
 std::string kinds_of(const ObjectTypeDecl& decl) {
-    if (decl.kind != ObjectTypeDecl::Kind::Object) return item_kind(decl.element);
+    // The elements of a collection of an object type are the objects' constructor texts.
+    if (decl.kind != ObjectTypeDecl::Kind::Object) return decl.element.user_type ? "O" : item_kind(decl.element);
     std::string kinds;
     for (const ColumnDef& a : decl.attributes) {
         std::string k = item_kind(a);
@@ -56,13 +57,28 @@ bool Translator::object_type_decl(const std::string& owner, const std::string& n
         for (const SuppliedType& t : kSuppliedTypes)
             if (name == t.name) source = t.source;
     if (source.empty() && !ctx_.catalog->type_source(owner, name, &source)) return false;
-    return sql_parse_type_declaration(source, decl) && decl->name == name && !kinds_of(*decl).empty();
+    if (!sql_parse_type_declaration(source, decl) || decl->name != name) return false;
+    if (decl->kind != ObjectTypeDecl::Kind::Object && decl->element.user_type) {
+        // A collection of an object type whose attributes are plain values; the element's
+        // owner is made explicit.
+        ObjectTypeDecl element;
+        const std::string element_owner = decl->element.type_owner.empty() ? owner : decl->element.type_owner;
+        if (!object_type_decl(element_owner, decl->element.type_name, &element) ||
+            element.kind != ObjectTypeDecl::Kind::Object)
+            return false;
+        decl->element.type_owner = element_owner;
+        return true;
+    }
+    return !kinds_of(*decl).empty();
 }
 
 bool Translator::object_column(ColumnDef& c, const std::string& table_owner) {
     const std::string owner = c.type_owner.empty() ? table_owner : c.type_owner;
     ObjectTypeDecl decl;
-    if (!object_type_decl(owner, c.type_name, &decl)) return fail(902, c.type_offset);
+    // A column keeps plain attributes and elements only, not a collection of objects.
+    if (!object_type_decl(owner, c.type_name, &decl) ||
+        (decl.kind != ObjectTypeDecl::Kind::Object && decl.element.user_type))
+        return fail(902, c.type_offset);
     c.type_owner = owner;
     return true;
 }
@@ -84,6 +100,17 @@ bool Translator::object_constructor(const Expr& e, const std::vector<std::string
         const char kind = decl.kind == ObjectTypeDecl::Kind::Object ? item_kind(decl.attributes[i])[0] : kinds[0];
         const Emitted& a = args[i];
         const bool null_literal = e.args[i]->kind == ExprKind::Null;
+        if (kind == 'O') {
+            // An element of a collection of objects: an object of the element type.
+            const std::string element = decl.element.type_owner + "." + decl.element.type_name;
+            if (!null_literal && a.object_type != element)
+                return fail(
+                    932, e.args[i]->offset, decl.element.type_name,
+                    a.object_type.empty() ? family_name(a.type) : a.object_type.substr(a.object_type.find('.') + 1));
+            out->sql += "," + (null_literal ? std::string("NULL") : a.sql);
+            out->aggregate = out->aggregate || a.aggregate;
+            continue;
+        }
         const bool fits = null_literal || (a.object_type.empty() && (is_number(a.type) || is_char(a.type)));
         if (!fits)
             return fail(

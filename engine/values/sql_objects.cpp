@@ -1,9 +1,11 @@
 // Values of schema-level object and collection types. Such a value is kept, in SQLite
 // and on the wire, as the text of its constructor the way Oracle's clients show it:
-//   NAME(item, item, ...)   item: NULL | number text | 'text' (quotes doubled)
-// An object's items are its attributes in declared order, a collection's its elements.
+//   NAME(item, item, ...)   item: NULL | number text | 'text' (quotes doubled) | NAME(...)
+// An object's items are its attributes in declared order, a collection's its elements;
+// the elements of a collection of an object type are the objects' own constructor texts.
 // A NULL object or collection is SQL NULL.
 #include "values/sql_functions.h"
+#include "values/sql_objects.h"
 
 #include "values/errors.h"
 #include "values/utf8.h"
@@ -70,8 +72,20 @@ bool split_items(const std::string& text, std::vector<Item>* items) {
                 it.value += text[i];
             }
         } else {
+            // A word, or an object's constructor: up to the comma outside its parentheses
+            // and quotes.
             std::size_t start = i;
-            while (i < end && text[i] != ',') ++i;
+            int depth = 0;
+            bool quoted = false;
+            for (; i < end && (quoted || depth > 0 || text[i] != ','); ++i) {
+                if (text[i] == '\'')
+                    quoted = !quoted;
+                else if (!quoted && text[i] == '(')
+                    ++depth;
+                else if (!quoted && text[i] == ')' && --depth < 0)
+                    return false;
+            }
+            if (quoted || depth != 0) return false;
             std::string word = text.substr(start, i - start);
             while (!word.empty() && word.back() == ' ') word.pop_back();
             if (word.empty()) return false;
@@ -106,10 +120,12 @@ bool stored_items(sqlite3_context* ctx, sqlite3_value* v, std::vector<Item>* ite
     return false;
 }
 
-// The kind of each item: 'N' a number (written as it is), 'S' text (quoted); a text
-// kind is followed by its largest length and 'C' when it counts characters.
+// The kind of each item: 'N' a number (written as it is), 'S' text (quoted), 'O' an
+// object's constructor text (written as it is); a text kind is followed by its largest
+// length and 'C' when it counts characters.
 struct ItemKind {
     bool number = false;
+    bool object = false;
     std::size_t size = 0;
     bool chars = false;
 };
@@ -119,6 +135,7 @@ std::vector<ItemKind> parse_kinds(const char* k) {
     while (k && *k) {
         ItemKind kind;
         kind.number = *k == 'N';
+        kind.object = *k == 'O';
         ++k;
         char* after = nullptr;
         kind.size = std::strtoul(k, &after, 10);
@@ -149,7 +166,7 @@ void fn_object(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         }
         std::string v(reinterpret_cast<const char*>(sqlite3_value_text(argv[i])),
                       static_cast<std::size_t>(sqlite3_value_bytes(argv[i])));
-        if (kind.number) {
+        if (kind.number || kind.object) {
             out += v;
             continue;
         }
@@ -233,9 +250,10 @@ bool same_item(const Item& a, const Item& b, bool number) {
     return (x_int ? static_cast<double>(xi) : x) == (y_int ? static_cast<double>(yi) : y);
 }
 
+// Numbers and objects are written as they are; objects compare by their texts.
 bool kind_is_number(sqlite3_value* kind) {
     const unsigned char* k = sqlite3_value_text(kind);
-    return k && k[0] == 'N';
+    return k && (k[0] == 'N' || k[0] == 'O');
 }
 
 void append_item(std::string* out, const Item& it, bool number) {
@@ -343,22 +361,35 @@ void fn_submultiset(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 // TABLE(collection): vantro_collection_rows(value, kind), an eponymous virtual table with
 // one row per element in order, its value in COLUMN_VALUE (a number element as a number).
+// The elements of a collection of an object type (kind 'O' followed by the kinds of the
+// object's attributes) give their attributes in the columns A1, A2, ... as well.
 constexpr int kRowsValueColumn = 1;
 constexpr int kRowsKindColumn = 2;
+constexpr int kRowsFirstAttribute = 3;
 
 struct RowsCursor {
     sqlite3_vtab_cursor base{};
     std::vector<Item> items;
     bool number = false;
+    std::vector<ItemKind> attribute_kinds;  // an object element's
+    std::vector<Item> attributes;           // ... and the attributes of the element at
+    std::size_t attributes_of = static_cast<std::size_t>(-1);
     std::size_t at = 0;
 };
+
+std::string rows_declaration() {
+    std::string sql = "CREATE TABLE x(column_value,value HIDDEN,kind HIDDEN";
+    for (int i = 1; i <= kMaxTableAttributes; ++i) sql += ",a" + std::to_string(i);
+    return sql + ")";
+}
 
 RowsCursor* rows_cursor(sqlite3_vtab_cursor* c) {
     return reinterpret_cast<RowsCursor*>(c);
 }
 
 int rows_connect(sqlite3* db, void*, int, const char* const*, sqlite3_vtab** out, char**) {
-    int rc = sqlite3_declare_vtab(db, "CREATE TABLE x(column_value,value HIDDEN,kind HIDDEN)");
+    static const std::string declaration = rows_declaration();
+    int rc = sqlite3_declare_vtab(db, declaration.c_str());
     if (rc != SQLITE_OK) return rc;
     *out = static_cast<sqlite3_vtab*>(sqlite3_malloc(sizeof(sqlite3_vtab)));
     if (!*out) return SQLITE_NOMEM;
@@ -407,6 +438,10 @@ int rows_filter(sqlite3_vtab_cursor* c, int, const char*, int argc, sqlite3_valu
     cur->items.clear();
     cur->at = 0;
     if (argc != 2) return SQLITE_ERROR;
+    const char* kind = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+    cur->attribute_kinds.clear();
+    cur->attributes_of = static_cast<std::size_t>(-1);
+    if (kind && kind[0] == 'O') cur->attribute_kinds = parse_kinds(kind + 1);
     cur->number = kind_is_number(argv[1]);
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return SQLITE_OK;
     const std::string text(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
@@ -430,16 +465,42 @@ int rows_eof(sqlite3_vtab_cursor* c) {
 }
 
 int rows_column(sqlite3_vtab_cursor* c, sqlite3_context* ctx, int i) {
-    const RowsCursor* cur = rows_cursor(c);
-    const Item& it = cur->items[cur->at];
-    if (i != 0 || it.null) {
+    RowsCursor* cur = rows_cursor(c);
+    const Item* item = &cur->items[cur->at];
+    bool number = cur->number;
+    if (i >= kRowsFirstAttribute && !cur->attribute_kinds.empty() && !item->null) {
+        // An attribute of the object element (its items read once per row).
+        const std::size_t a = static_cast<std::size_t>(i - kRowsFirstAttribute);
+        if (cur->attributes_of != cur->at) {
+            cur->attributes.clear();
+            cur->attributes_of = cur->at;
+            if (!split_items(item->value, &cur->attributes) || cur->attributes.size() != cur->attribute_kinds.size()) {
+                std::string err = ora_format(932, ora_message(932, {}, {}));
+                err.pop_back();
+                sqlite3_result_error(ctx, err.c_str(), static_cast<int>(err.size()));
+                cur->attributes_of = static_cast<std::size_t>(-1);
+                return SQLITE_OK;
+            }
+        }
+        if (a >= cur->attributes.size()) {
+            sqlite3_result_null(ctx);
+            return SQLITE_OK;
+        }
+        item = &cur->attributes[a];
+        number = cur->attribute_kinds[a].number;
+    } else if (i != 0) {
+        sqlite3_result_null(ctx);
+        return SQLITE_OK;
+    }
+    const Item& it = *item;
+    if (it.null) {
         sqlite3_result_null(ctx);
         return SQLITE_OK;
     }
     double d = 0;
     std::int64_t n = 0;
     bool is_int = false;
-    if (cur->number && number_parse(it.value.c_str(), it.value.size(), &d, &n, &is_int)) {
+    if (number && number_parse(it.value.c_str(), it.value.size(), &d, &n, &is_int)) {
         if (is_int)
             sqlite3_result_int64(ctx, n);
         else
