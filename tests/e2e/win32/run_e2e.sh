@@ -639,19 +639,23 @@ wait_for 10 console_has "Variable answer is UNDEFINED"
 check "the line typed by right-click ran" $?
 
 # Dragging above the console scrolls it up while the button is held: the block selected
-# reaches far beyond the rows that were visible.
-read -r sx sy <<<"$(wine "$probe" console-cell 0 3 | tr -d '\r')"
-read -r cx cy <<<"$(wine "$probe" console-origin | tr -d '\r')"
-xdotool mousemove "$sx" "$sy" mousedown 1
-sleep 0.2; xdotool mousemove $((sx + 1)) "$sy"
-sleep 0.2; xdotool mousemove $((sx + 8)) $((cy - 20))
-sleep 2; xdotool mouseup 1
-sleep 0.3
-shot auto-scrolled
-xdotool key ctrl+c
-sleep 0.3
-selected_rows=$(wine "$probe" clipboard | wc -l)
+# reaches far beyond the rows that were visible. On a busy machine the scrolling timer may
+# hardly run in the first hold, so a short selection is tried again with a longer hold.
 visible_rows=$(( $(wine "$probe" child-rect 201 | tr -d '\r' | awk '{print $4 - $2}') / 15 ))
+for hold in 2 5 10; do
+  read -r sx sy <<<"$(wine "$probe" console-cell 0 3 | tr -d '\r')"
+  read -r cx cy <<<"$(wine "$probe" console-origin | tr -d '\r')"
+  xdotool mousemove "$sx" "$sy" mousedown 1
+  sleep 0.2; xdotool mousemove $((sx + 1)) "$sy"
+  sleep 0.2; xdotool mousemove $((sx + 8)) $((cy - 20))
+  sleep "$hold"; xdotool mouseup 1
+  sleep 0.3
+  shot auto-scrolled
+  xdotool key ctrl+c
+  sleep 0.3
+  selected_rows=$(wine "$probe" clipboard | wc -l)
+  [ "$selected_rows" -gt $((visible_rows + 2)) ] && break
+done
 [ "$selected_rows" -gt $((visible_rows + 2)) ]
 check "the view scrolls up while the drag is held above it ($selected_rows rows, $visible_rows visible)" $?
 focus_console
