@@ -747,10 +747,11 @@ char SqliteCatalog::view_restriction(const std::string& owner, const std::string
     // Asked for the target of every DML statement: a schema that is not attached fails to
     // prepare and answers "no view", without a schema check of its own per statement.
     if (!catalog_valid_user_name(owner)) return 0;
-    CatalogStatement q(db_,
-                       "SELECT coalesce((SELECT constraint_type FROM main.vantro_constraints WHERE owner=?1 AND"
-                       " table_name=?2 AND constraint_type IN ('O','V') LIMIT 1),'N') FROM \"" +
-                           owner + "\".sqlite_master WHERE type='view' AND name=?2");
+    CatalogStatement q(
+        db_,
+        "SELECT coalesce((SELECT constraint_type FROM main.vantro_constraints WHERE owner=?1 AND"
+        " table_name=?2 AND constraint_type IN ('O','V') ORDER BY constraint_type LIMIT 1),'N') FROM \"" +
+            owner + "\".sqlite_master WHERE type='view' AND name=?2");
     q.text(1, owner).text(2, name);
     if (!q.row()) return materialized_view(owner, name) ? 'M' : 0;
     std::string kind = q.column(0);

@@ -1422,6 +1422,7 @@ bool Translator::statement(Statement& s) {
     case StatementKind::CreateDimension:
     case StatementKind::AlterDimension:
     case StatementKind::DropDimension:
+    case StatementKind::AlterView:
     case StatementKind::CreateRole:
     case StatementKind::DropRole:
     case StatementKind::Grant:

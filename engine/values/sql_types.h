@@ -105,6 +105,7 @@ enum class StatementKind {
     CreateDimension,  // dimensions: the catalog's (catalog/dimensions.cpp)
     AlterDimension,
     DropDimension,
+    AlterView,   // ALTER VIEW: the catalog's (catalog/dictionary_ddl.cpp)
     PlsqlBlock,  // keep last: kStatementKinds counts up to it
 };
 constexpr std::size_t kStatementKinds = static_cast<std::size_t>(StatementKind::PlsqlBlock) + 1;
