@@ -517,6 +517,23 @@ bool SqliteCatalog::key_columns(const std::string& owner, const std::string& tab
     return false;
 }
 
+std::vector<std::vector<std::string>> SqliteCatalog::unique_keys(const std::string& owner, const std::string& table) {
+    std::vector<std::vector<std::string>> keys;
+    std::vector<std::string> names;
+    {
+        CatalogStatement q(db_, "SELECT " CONSTRAINT_NAME
+                                " FROM main.vantro_constraints k WHERE k.owner=?1 AND"
+                                " k.table_name=?2 AND k.constraint_type IN ('P','U')");
+        q.text(1, owner).text(2, table);
+        while (q.row()) names.push_back(q.column(0));
+    }
+    for (const std::string& name : names) {
+        ConstraintSpec k;
+        if (constraint_load(db_, owner, name, &k) && !k.columns.empty()) keys.push_back(k.columns);
+    }
+    return keys;
+}
+
 long long SqliteCatalog::next_constraint_number() {
     // AUTOINCREMENT's counter never goes back, so a dropped constraint's number is not
     // given out again.
