@@ -62,6 +62,9 @@ TEST_F(ViewAlter, CompileMakesAViewValidOnceItsTablesExist) {
   // WITH CHECK OPTION and its name stay the view's.
   run("create view cv as select a from ft where a > 0 with check option constraint cv_check");
   EXPECT_EQ(outcome("alter view cv compile"), "ok");
+  // Replacing the view keeps the name too; another object's constraint name is taken.
+  run("create or replace view cv as select a from ft where a > 0 with check option constraint cv_check");
+  EXPECT_EQ(outcome("create view cv2 as select a from ft with check option constraint cv_check"), "ORA-02264");
   EXPECT_EQ(s.rows("select constraint_name, constraint_type from user_constraints where table_name = 'CV'"),
             (Rows{"CV_CHECK|V"}));
   EXPECT_EQ(outcome("insert into cv values (-1)"), "ORA-01402");
