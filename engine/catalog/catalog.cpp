@@ -517,6 +517,23 @@ bool SqliteCatalog::key_columns(const std::string& owner, const std::string& tab
     return false;
 }
 
+std::vector<std::vector<std::string>> SqliteCatalog::unique_keys(const std::string& owner, const std::string& table) {
+    std::vector<std::vector<std::string>> keys;
+    std::vector<std::string> names;
+    {
+        CatalogStatement q(db_, "SELECT " CONSTRAINT_NAME
+                                " FROM main.vantro_constraints k WHERE k.owner=?1 AND"
+                                " k.table_name=?2 AND k.constraint_type IN ('P','U')");
+        q.text(1, owner).text(2, table);
+        while (q.row()) names.push_back(q.column(0));
+    }
+    for (const std::string& name : names) {
+        ConstraintSpec k;
+        if (constraint_load(db_, owner, name, &k) && !k.columns.empty()) keys.push_back(k.columns);
+    }
+    return keys;
+}
+
 long long SqliteCatalog::next_constraint_number() {
     // AUTOINCREMENT's counter never goes back, so a dropped constraint's number is not
     // given out again.
@@ -747,10 +764,11 @@ char SqliteCatalog::view_restriction(const std::string& owner, const std::string
     // Asked for the target of every DML statement: a schema that is not attached fails to
     // prepare and answers "no view", without a schema check of its own per statement.
     if (!catalog_valid_user_name(owner)) return 0;
-    CatalogStatement q(db_,
-                       "SELECT coalesce((SELECT constraint_type FROM main.vantro_constraints WHERE owner=?1 AND"
-                       " table_name=?2 AND constraint_type IN ('O','V') LIMIT 1),'N') FROM \"" +
-                           owner + "\".sqlite_master WHERE type='view' AND name=?2");
+    CatalogStatement q(
+        db_,
+        "SELECT coalesce((SELECT constraint_type FROM main.vantro_constraints WHERE owner=?1 AND"
+        " table_name=?2 AND constraint_type IN ('O','V') ORDER BY constraint_type LIMIT 1),'N') FROM \"" +
+            owner + "\".sqlite_master WHERE type='view' AND name=?2");
     q.text(1, owner).text(2, name);
     if (!q.row()) return materialized_view(owner, name) ? 'M' : 0;
     std::string kind = q.column(0);

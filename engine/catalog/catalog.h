@@ -80,6 +80,7 @@ public:
     bool view_text(const std::string& owner, const std::string& name, std::string* text) override;
     bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) override;
     bool key_columns(const std::string& owner, const std::string& table, std::vector<std::string>* columns) override;
+    std::vector<std::vector<std::string>> unique_keys(const std::string& owner, const std::string& table) override;
     int object_access(const std::string& owner, const std::string& name, const std::string& privilege) override;
     bool may_create(const std::string& owner, const std::string& kind) override;
     bool may_change(const std::string& owner, const std::string& name, const std::string& object_privilege,

@@ -12,6 +12,7 @@
 #include "catalog/constraints.h"
 #include "catalog/dictionary_types.h"
 #include "catalog/statistics.h"
+#include "sql/view_keys.h"
 
 #include "values/errors.h"
 #include "values/session_params.h"
@@ -590,6 +591,19 @@ const char* const kCollTypeColumns =
     " AND vantro_type_field(t.owner,t.name,0,'TYPECODE')='COLLECTION' AND " CONDITION
 #define TYPES_OF_ALL "(t.owner=$U OR vantro_may_see(t.owner,t.name))"
 
+// What DML may do with each column of a table or view: vantro_column_uses gives three
+// letters Y or N for UPDATABLE, INSERTABLE and DELETABLE.
+#define UPDATABLE_ROW(CONDITION)                                                                   \
+    "u.table_name,u.column_name,CASE substr(u.uses,1,1) WHEN 'Y' THEN 'YES' ELSE 'NO' END,"        \
+    "CASE substr(u.uses,2,1) WHEN 'Y' THEN 'YES' ELSE 'NO' END,"                                   \
+    "CASE substr(u.uses,3,1) WHEN 'Y' THEN 'YES' ELSE 'NO' END FROM (SELECT c.owner,c.table_name," \
+    "c.column_name,c.column_id,vantro_column_uses(c.owner,c.table_name,c.column_name) uses"        \
+    " FROM main.vantro_columns c WHERE " CONDITION " ORDER BY c.owner,c.table_name,c.column_id) u"
+// USER_UPDATABLE_COLUMNS has the OWNER column too, as ALL_ and DBA_ have.
+const char* const kUpdatableColumns =
+    "OWNER VARCHAR2(128), TABLE_NAME VARCHAR2(128), COLUMN_NAME VARCHAR2(128), UPDATABLE VARCHAR2(3),"
+    " INSERTABLE VARCHAR2(3), DELETABLE VARCHAR2(3)";
+
 const ViewDef kViews[] = {
     {"USER_TYPES", kTypeColumns, "SELECT " TYPE_ROW("t.owner=$U")},
     {"ALL_TYPES", nullptr, "SELECT t.owner," TYPE_ROW(TYPES_OF_ALL)},
@@ -654,6 +668,10 @@ const ViewDef kViews[] = {
     {"USER_TABLES", kTableColumns, "SELECT " TABLE_ROW},
     {"ALL_TABLES", nullptr, "SELECT $U," TABLE_ROW " UNION ALL SELECT m.owner," TABLE_ROW_OF("m.owner", OTHER_TABLES)},
     {"USER_TAB_COLUMNS", kColumnColumns, "SELECT " COLUMN_ROW},
+    {"USER_UPDATABLE_COLUMNS", kUpdatableColumns, "SELECT u.owner," UPDATABLE_ROW("c.owner=$U")},
+    {"ALL_UPDATABLE_COLUMNS", kUpdatableColumns,
+     "SELECT u.owner," UPDATABLE_ROW("(c.owner=$U OR vantro_may_see(c.owner,c.table_name))")},
+    {"DBA_UPDATABLE_COLUMNS", kUpdatableColumns, "SELECT u.owner," UPDATABLE_ROW("1")},
     {"USER_TAB_COL_STATISTICS", kColStatColumns, "SELECT " COL_STAT_ROW " WHERE c.owner=$U"},
     {"ALL_TAB_COL_STATISTICS", nullptr,
      "SELECT c.owner," COL_STAT_ROW " WHERE c.owner=$U OR vantro_may_see(c.owner,c.table_name)"},
@@ -1212,6 +1230,25 @@ void fn_may_see(sqlite3_context* ctx, int, sqlite3_value** argv) {
                                                 reinterpret_cast<const char*>(name), std::string()) == 0);
 }
 
+// vantro_column_uses(owner, table, column): "YYY" for a table's column; for a view's,
+// whether DML through the view may update, insert and delete it (Y or N each).
+void fn_column_uses(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const unsigned char* owner = sqlite3_value_text(argv[0]);
+    const unsigned char* table = sqlite3_value_text(argv[1]);
+    const unsigned char* column = sqlite3_value_text(argv[2]);
+    if (!owner || !table || !column) return sqlite3_result_null(ctx);
+    SqliteCatalog catalog(sqlite3_context_db_handle(ctx));
+    std::vector<ViewColumnUse> uses;
+    std::string letters = "YYY";
+    if (view_column_uses(&catalog, reinterpret_cast<const char*>(owner), reinterpret_cast<const char*>(table), &uses)) {
+        letters = "NNN";
+        for (const ViewColumnUse& u : uses)
+            if (u.name == reinterpret_cast<const char*>(column))
+                letters = std::string(u.updatable ? "Y" : "N") + (u.insertable ? "Y" : "N") + (u.deletable ? "Y" : "N");
+    }
+    sqlite3_result_text(ctx, letters.c_str(), 3, SQLITE_TRANSIENT);
+}
+
 // vantro_view_valid(owner, name): 1 when the view compiles, that is SQLite has it and
 // everything it reads exists; else 0 (created with FORCE over what is missing, or a
 // table it reads was dropped).
@@ -1237,6 +1274,8 @@ bool dictionary_functions_register(sqlite3* db, SessionSettings* settings) {
             SQLITE_OK ||
         sqlite3_create_function(db, "vantro_may_see", 2, flags, nullptr, fn_may_see, nullptr, nullptr) != SQLITE_OK ||
         sqlite3_create_function(db, "vantro_view_valid", 2, flags, nullptr, fn_view_valid, nullptr, nullptr) !=
+            SQLITE_OK ||
+        sqlite3_create_function(db, "vantro_column_uses", 3, flags, nullptr, fn_column_uses, nullptr, nullptr) !=
             SQLITE_OK)
         return false;
     return sqlite3_create_function(db, "vantro_sys_context", 2, flags, settings, fn_sys_context, nullptr, nullptr) ==

@@ -7,6 +7,7 @@
 #include "catalog/catalog_cache.h"
 #include "catalog/constraint_ddl.h"
 #include "catalog/constraints.h"
+#include "catalog/dictionary.h"
 #include "catalog/dimensions.h"
 #include "catalog/users_ddl.h"
 
@@ -21,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <memory>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
@@ -61,6 +63,24 @@ SeqNumber seq_number(const std::string& text) {
     parse_seq_number(neg ? "-" : "", neg ? text.substr(1) : text, &n);
     return n;
 }
+
+// True when the constraint name is the WITH READ ONLY or WITH CHECK OPTION of owner.view:
+// replacing or compiling the view keeps its name.
+bool restriction_of_view(sqlite3* db, const std::string& owner, const std::string& view, const std::string& name) {
+    Stmt q(db,
+           "SELECT 1 FROM main.vantro_constraints WHERE owner=?1 AND table_name=?2 AND constraint_name=?3"
+           " AND constraint_type IN ('O','V')");
+    q.text(1, owner);
+    q.text(2, view);
+    q.text(3, name);
+    return q.row();
+}
+
+constexpr int kCompileDepthLimit = 16;
+
+// Compiles again the first invalid view the tokens name (and the invalid views its query
+// reads): true when it is valid now.
+bool compile_used_views(const std::vector<Token>& tokens, const TranslateContext& ctx, sqlite3* db, int depth);
 
 class DdlParser : TokenCursor {
 public:
@@ -128,6 +148,17 @@ private:
     DdlResult sequence(bool create);
     DdlResult drop_sequence();
     DdlResult create_view(bool replace, bool force);
+    DdlResult alter_view();
+    DdlResult set_view_read_only(const std::string& owner, const std::string& view, bool read_only);
+    // Set while a view is compiled again from its stored text: the view exists already
+    // (no CREATE privilege is asked), its constraints stay, and a query that no longer
+    // compiles leaves the view as it is with its error recorded.
+    bool compiling_ = false;
+
+public:
+    DdlResult compile_view(const std::string& owner, const std::string& view, std::uint32_t off);
+
+private:
     DdlResult invalid_view(const std::string& owner, const std::string& view, std::uint32_t off,
                            const std::string& typed, const OraError& error);
     bool stored_view_exists(const std::string& owner, const std::string& name);
@@ -137,7 +168,7 @@ private:
         std::string name;          // CONSTRAINT name; empty: system-named
         std::uint32_t offset = 0;  // where WITH begins
     };
-    bool view_restriction(ViewRestriction* out);
+    bool view_restriction(ViewRestriction* out, const std::string& view);
     DdlResult alter_table();
     DdlResult drop_view();
     bool view_exists(const std::string& owner, const std::string& name);
@@ -181,6 +212,7 @@ DdlResult DdlParser::run() {
     if (accept_word("ALTER")) {
         if (accept_word("SEQUENCE")) return sequence(false);
         if (accept_word("TABLE")) return alter_table();
+        if (accept_word("VIEW")) return alter_view();
     }
     return DdlResult::NotMine;
 }
@@ -537,7 +569,7 @@ const char* type_name_of(const OraType& t) {
 // The subquery restriction that ends a view's query: WITH READ ONLY or WITH CHECK OPTION,
 // each with an optional CONSTRAINT name, found as WITH outside parentheses followed by
 // READ or CHECK. The cursor stays at the query.
-bool DdlParser::view_restriction(ViewRestriction* out) {
+bool DdlParser::view_restriction(ViewRestriction* out, const std::string& view) {
     std::size_t start = p_;
     int depth = 0;
     for (; !TokenCursor::at_end(); ++p_) {
@@ -562,7 +594,7 @@ bool DdlParser::view_restriction(ViewRestriction* out) {
     if (accept_word("CONSTRAINT")) {
         std::uint32_t off = 0;
         if (!name(&out->name, &off)) return fail(902, "invalid datatype"), false;
-        if (catalog_->constraint_exists(schema_, out->name)) {
+        if (catalog_->constraint_exists(schema_, out->name) && !restriction_of_view(db_, schema_, view, out->name)) {
             *err_ = ora_error(2264);
             err_->offset = off;
             return false;
@@ -601,12 +633,14 @@ DdlResult DdlParser::invalid_view(const std::string& owner, const std::string& v
                                   const std::string& typed, const OraError& error) {
     if (!view_name_free(owner, view, off, true)) return DdlResult::Failed;
     const std::string where = " WHERE owner=" + quote_text(owner) + " AND ";
-    if (view_exists(owner, view)) sql_->push_back("DROP VIEW \"" + owner + "\".\"" + view + "\"");
-    sql_->push_back("DELETE FROM main.vantro_columns" + where + "table_name=" + quote_text(view));
-    sql_->push_back("DELETE FROM main.vantro_constraints" + where + "table_name=" + quote_text(view) +
-                    " AND constraint_type IN ('O','V')");
-    sql_->push_back("INSERT OR REPLACE INTO main.vantro_views(owner,view_name,text) VALUES (" + quote_text(owner) +
-                    "," + quote_text(view) + "," + quote_text(typed) + ")");
+    if (!compiling_) {
+        if (view_exists(owner, view)) sql_->push_back("DROP VIEW \"" + owner + "\".\"" + view + "\"");
+        sql_->push_back("DELETE FROM main.vantro_columns" + where + "table_name=" + quote_text(view));
+        sql_->push_back("DELETE FROM main.vantro_constraints" + where + "table_name=" + quote_text(view) +
+                        " AND constraint_type IN ('O','V')");
+        sql_->push_back("INSERT OR REPLACE INTO main.vantro_views(owner,view_name,text) VALUES (" + quote_text(owner) +
+                        "," + quote_text(view) + "," + quote_text(typed) + ")");
+    }
     sql_->push_back("DELETE FROM main.vantro_plsql_errors" + where + "name=" + quote_text(view) + " AND type='VIEW'");
     std::string text = ora_format(error.code, error.message);
     text.pop_back();
@@ -626,7 +660,8 @@ DdlResult DdlParser::create_view(bool replace, bool force) {
     std::uint32_t off = 0;
     if (!object_name(&owner, &view, &off)) return fail(903);
     if (owner.empty()) owner = schema_;
-    if (owner != schema_ || !catalog_->may_create(owner, "VIEW")) return fail(1031, "insufficient privileges");
+    if (!compiling_ && (owner != schema_ || !catalog_->may_create(owner, "VIEW")))
+        return fail(1031, "insufficient privileges");
     std::vector<std::string> names;
     if (accept_op("(")) {
         do {
@@ -643,7 +678,7 @@ DdlResult DdlParser::create_view(bool replace, bool force) {
         --end;
     std::string typed = text_.substr(query_offset, end - query_offset);
     ViewRestriction restriction;
-    if (!view_restriction(&restriction)) return DdlResult::Failed;
+    if (!view_restriction(&restriction, view)) return DdlResult::Failed;
     std::size_t query_end = restriction.kind ? restriction.offset : end;
     while (query_end > query_offset && std::isspace(static_cast<unsigned char>(text_[query_end - 1]))) --query_end;
     std::string query = text_.substr(query_offset, query_end - query_offset);
@@ -653,13 +688,16 @@ DdlResult DdlParser::create_view(bool replace, bool force) {
     view_ctx.with_plsql = nullptr;  // a stored query declares no PL/SQL of its own here
     if (!sql_translate(query, view_ctx, &tr, err_)) {
         err_->offset += query_offset;
-        if (force && view_compile_error(err_->code)) return invalid_view(owner, view, off, typed, *err_);
+        if ((force && view_compile_error(err_->code)) || compiling_)
+            return invalid_view(owner, view, off, typed, *err_);
         return DdlResult::Failed;
     }
     if (tr.kind != StatementKind::Select) return fail(928, "missing SELECT keyword");
     if (!tr.bind_names.empty()) return fail(1027, "bind variables not allowed for data definition operations");
-    if (!names.empty() && names.size() != tr.columns.size())
+    if (!names.empty() && names.size() != tr.columns.size()) {
+        if (compiling_) return invalid_view(owner, view, off, typed, ora_error(1730));
         return fail(1730, "invalid number of column names specified");
+    }
     std::vector<ColumnInfo> cols = tr.columns;
     for (std::size_t i = 0; i < cols.size(); ++i) {
         if (!names.empty()) cols[i].name = names[i];
@@ -691,16 +729,111 @@ DdlResult DdlParser::create_view(bool replace, bool force) {
     }
     sql_->push_back("INSERT OR REPLACE INTO main.vantro_views(owner,view_name,text) VALUES (" + key + "," +
                     quote_text(typed) + ")");
-    sql_->push_back("DELETE FROM main.vantro_constraints WHERE owner=" + quote_text(owner) +
-                    " AND table_name=" + quote_text(view) + " AND constraint_type IN ('O','V')");
+    if (!compiling_)
+        sql_->push_back("DELETE FROM main.vantro_constraints WHERE owner=" + quote_text(owner) +
+                        " AND table_name=" + quote_text(view) + " AND constraint_type IN ('O','V')");
     if (restriction.kind)
         sql_->push_back(
-            "INSERT INTO main.vantro_constraints(owner,constraint_name,constraint_type,table_name) VALUES (" +
+            "INSERT INTO main.vantro_constraints(owner,constraint_name,constraint_type,table_name) SELECT " +
             quote_text(owner) + "," + (restriction.name.empty() ? "NULL" : quote_text(restriction.name)) + ",'" +
-            restriction.kind + "'," + quote_text(view) + ")");
+            restriction.kind + "'," + quote_text(view) +
+            " WHERE NOT EXISTS (SELECT 1 FROM main.vantro_constraints WHERE owner=" + quote_text(owner) +
+            " AND table_name=" + quote_text(view) + " AND constraint_type='" + restriction.kind + "')");
     sql_->push_back("UPDATE main.vantro_objects SET last_ddl_time=datetime('now','localtime') WHERE owner=" +
                     quote_text(owner) + " AND object_name=" + quote_text(view) + " AND object_type='VIEW'");
     return DdlResult::Done;
+}
+
+// ALTER VIEW [schema.]view COMPILE | READ ONLY | READ WRITE. Another schema's view needs
+// ALTER ANY TABLE. The declarative constraints of views (ADD, MODIFY, DROP) are not kept.
+DdlResult DdlParser::alter_view() {
+    std::string owner, view;
+    std::uint32_t off = 0;
+    if (!object_name(&owner, &view, &off)) return fail(903);
+    if (owner.empty()) owner = schema_;
+    if (!view_exists(owner, view) && !stored_view_exists(owner, view)) {
+        *err_ = ora_error(942);
+        err_->offset = off;
+        return DdlResult::Failed;
+    }
+    if (!may_change(owner, view, "", "ALTER ANY TABLE", 942, off)) return DdlResult::Failed;
+    if (accept_word("COMPILE")) {
+        if (!at_end()) return fail(933);
+        // The invalid views its query reads are compiled first.
+        std::string text;
+        std::vector<Token> read;
+        OraError ignored;
+        TranslateContext owner_ctx = ctx_;
+        owner_ctx.schema = owner;
+        if (catalog_->view_text(owner, view, &text) && sql_tokenize(text, &read, &ignored))
+            for (int views = 0; views < kCompileDepthLimit && compile_used_views(read, owner_ctx, db_, 1); ++views) {
+            }
+        return compile_view(owner, view, off);
+    }
+    if (accept_word("READ")) {
+        const bool read_only = accept_word("ONLY");
+        if (!read_only && !accept_word("WRITE")) return fail(922);
+        if (!at_end()) return fail(933);
+        return set_view_read_only(owner, view, read_only);
+    }
+    if (is_word("ADD") || is_word("MODIFY") || is_word("DROP")) return fail(3001, ": constraints of views");
+    return fail(922);
+}
+
+// READ ONLY is kept as the view's constraint of type O, as WITH READ ONLY is; READ WRITE
+// removes it.
+DdlResult DdlParser::set_view_read_only(const std::string& owner, const std::string& view, bool read_only) {
+    if (read_only)
+        sql_->push_back(
+            "INSERT INTO main.vantro_constraints(owner,constraint_name,constraint_type,table_name) SELECT " +
+            quote_text(owner) + ",NULL,'O'," + quote_text(view) +
+            " WHERE NOT EXISTS (SELECT 1 FROM main.vantro_constraints WHERE owner=" + quote_text(owner) +
+            " AND table_name=" + quote_text(view) + " AND constraint_type='O')");
+    else
+        sql_->push_back("DELETE FROM main.vantro_constraints WHERE owner=" + quote_text(owner) +
+                        " AND table_name=" + quote_text(view) + " AND constraint_type='O'");
+    sql_->push_back("UPDATE main.vantro_objects SET last_ddl_time=datetime('now','localtime') WHERE owner=" +
+                    quote_text(owner) + " AND object_name=" + quote_text(view) + " AND object_type='VIEW'");
+    return DdlResult::Done;
+}
+
+// Compiles the view again from the text the catalog keeps, as its owner, under the column
+// names it has: VALID when its query compiles now, else it stays INVALID with its error
+// recorded (CompiledWithErrors).
+DdlResult DdlParser::compile_view(const std::string& owner, const std::string& view, std::uint32_t off) {
+    std::string text;
+    if (!catalog_->view_text(owner, view, &text)) {
+        *err_ = ora_error(942);
+        err_->offset = off;
+        return DdlResult::Failed;
+    }
+    std::string columns;
+    {
+        Stmt q(db_, "SELECT column_name FROM main.vantro_columns WHERE owner=?1 AND table_name=?2 ORDER BY column_id");
+        q.text(1, owner);
+        q.text(2, view);
+        while (q.row()) columns += (columns.empty() ? "(" : ",") + quote_name(q.column(0));
+    }
+    if (!columns.empty()) columns += ")";
+    const std::string statement =
+        "CREATE OR REPLACE FORCE VIEW " + quote_name(owner) + "." + quote_name(view) + columns + " AS " + text;
+    std::vector<Token> tokens;
+    OraError ignored;
+    if (!sql_tokenize(statement, &tokens, &ignored)) {
+        *err_ = ora_error(942);
+        err_->offset = off;
+        return DdlResult::Failed;
+    }
+    TranslateContext owner_ctx = ctx_;
+    owner_ctx.schema = owner;
+    DdlParser again(statement, tokens, owner_ctx, db_, sql_, err_);
+    again.compiling_ = true;
+    // Another schema's view reads what its owner may read.
+    std::unique_ptr<CatalogDefiner> definer;
+    if (catalog_domain(db_).user != owner) definer = std::make_unique<CatalogDefiner>(db_, owner);
+    const DdlResult result = again.run();
+    err_->offset = off;
+    return result;
 }
 
 DdlResult DdlParser::drop_view() {
@@ -725,6 +858,46 @@ DdlResult DdlParser::drop_view() {
     sql_->push_back("DELETE FROM main.vantro_comments" + where + "table_name=" + quote_text(view));
     sql_->push_back("DELETE FROM main.vantro_constraints" + where + "table_name=" + quote_text(view));
     return DdlResult::Done;
+}
+
+// Runs the catalog statements of a compile as one unit inside whatever transaction is
+// open (one of their own when none is).
+bool run_compile(sqlite3* db, const std::vector<std::string>& sql) {
+    if (sqlite3_exec(db, "SAVEPOINT vantro_view_compile", nullptr, nullptr, nullptr) != SQLITE_OK) return false;
+    for (const std::string& q : sql)
+        if (sqlite3_exec(db, q.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+            sqlite3_exec(db, "ROLLBACK TO vantro_view_compile; RELEASE vantro_view_compile", nullptr, nullptr, nullptr);
+            return false;
+        }
+    return sqlite3_exec(db, "RELEASE vantro_view_compile", nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+bool compile_used_views(const std::vector<Token>& tokens, const TranslateContext& ctx, sqlite3* db, int depth) {
+    std::string named;
+    std::uint32_t offset = 0;
+    if (depth > kCompileDepthLimit || !dictionary_invalid_view(db, ctx.schema, tokens, &named, &offset)) return false;
+    const std::size_t dot = named.find('.');
+    const std::string owner = named.substr(0, dot), view = named.substr(dot + 1);
+    const std::string no_text;
+    std::vector<Token> none;
+    OraError err;
+    if (!sql_tokenize(no_text, &none, &err)) return false;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        std::vector<std::string> sql;
+        DdlParser p(no_text, none, ctx, db, &sql, &err);
+        const DdlResult result = p.compile_view(owner, view, 0);
+        if (result == DdlResult::Done) return run_compile(db, sql);
+        if (result != DdlResult::CompiledWithErrors || attempt == 1) return false;
+        // Its query may read views that are invalid themselves: those are compiled first.
+        std::string text;
+        std::vector<Token> read;
+        TranslateContext owner_ctx = ctx;
+        owner_ctx.schema = owner;
+        if (!ctx.catalog->view_text(owner, view, &text) || !sql_tokenize(text, &read, &err) ||
+            !compile_used_views(read, owner_ctx, db, depth + 1))
+            return false;
+    }
+    return false;
 }
 
 // ALTER TABLE forms that change constraints are alter_table_ddl's; the others are the
@@ -924,6 +1097,10 @@ DdlResult dictionary_ddl(const std::string& text, const std::vector<Token>& toke
     sql->clear();
     DdlParser p(text, tokens, ctx, db, sql, err);
     return p.run();
+}
+
+bool dictionary_compile_used_views(const std::vector<Token>& tokens, const TranslateContext& ctx, sqlite3* db) {
+    return compile_used_views(tokens, ctx, db, 0);
 }
 
 bool dictionary_sequence_exists(sqlite3* db, const std::string& owner, const std::string& name) {

@@ -25,6 +25,10 @@ enum class DdlResult { NotMine, Done, Failed, CompiledWithErrors };
 // offending token). NotMine: an ALTER TABLE this module does not keep.
 DdlResult dictionary_ddl(const std::string& text, const std::vector<Token>& tokens, const TranslateContext& ctx,
                          sqlite3* db, std::vector<std::string>* sql, OraError* err);
+// Compiles again each invalid view the tokens name (first the invalid views its query reads),
+// as its next use does in Oracle, inside the open transaction or one of its own: true when
+// one of them is valid now, so that the statement may be translated again.
+bool dictionary_compile_used_views(const std::vector<Token>& tokens, const TranslateContext& ctx, sqlite3* db);
 // True when owner.name is a sequence.
 bool dictionary_sequence_exists(sqlite3* db, const std::string& owner, const std::string& name);
 // Resolves a synonym visible to schema: the schema's own first, then a public one. False

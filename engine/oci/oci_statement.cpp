@@ -873,6 +873,19 @@ sword translate(StmtHandle* s, OCIError* errhp, Execution& x) {
     OraError err;
     srv->busy = true;
     bool translated = sql_translate_parsed(s->text, x.ast, x.ctx, &s->tr, &err);
+    // An invalid view the statement reads is compiled again; when it compiles now, the
+    // statement is parsed and translated once more.
+    for (int views = 0; !translated && err.code == 942 && views < 8 && !srv->cancel &&
+                        dictionary_compile_used_views(s->tokens, x.ctx, srv->db);
+         ++views) {
+        const StatementKind kind = s->tr.kind;
+        x.ast = Statement();
+        if (!sql_parse(s->tokens, &x.ast, &err)) break;
+        s->tr = Translation();
+        s->tr.kind = kind;
+        err = OraError();
+        translated = sql_translate_parsed(s->text, x.ast, x.ctx, &s->tr, &err);
+    }
     srv->busy = false;
     if (!translated && srv->cancel) {
         // A break that landed in a catalog lookup made the lookup fail: report the break.
@@ -1083,6 +1096,7 @@ constexpr Route kRoutes[] = {
     {StatementKind::CreateDimension, route_dictionary_ddl, true, Iterations::Once},
     {StatementKind::AlterDimension, route_dictionary_ddl, true, Iterations::Once},
     {StatementKind::DropDimension, route_dictionary_ddl, true, Iterations::Once},
+    {StatementKind::AlterView, route_dictionary_ddl, true, Iterations::Once},
     {StatementKind::PlsqlBlock, route_block, false, Iterations::Once},
 };
 

@@ -1937,6 +1937,7 @@ bool foreign_kind(TokenCursor c, StatementKind* kind) {
         if (c.is_word("SEQUENCE")) return set(StatementKind::AlterSequence);
         if (c.is_word("TRIGGER")) return set(StatementKind::AlterTrigger);
         if (c.is_word("DIMENSION")) return set(StatementKind::AlterDimension);
+        if (c.is_word("VIEW")) return set(StatementKind::AlterView);
         if (unit_word()) return set(StatementKind::AlterUnit);
         if (!c.accept_word("TABLE")) return false;
         // [owner.]table, then ADD of a constraint or of a parenthesised list, MODIFY, DROP

@@ -1435,6 +1435,7 @@ bool Translator::statement(Statement& s) {
     case StatementKind::CreateDimension:
     case StatementKind::AlterDimension:
     case StatementKind::DropDimension:
+    case StatementKind::AlterView:
     case StatementKind::CreateRole:
     case StatementKind::DropRole:
     case StatementKind::Grant:

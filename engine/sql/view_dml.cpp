@@ -6,10 +6,18 @@
 // that they see only the rows the view shows; under WITH CHECK OPTION it is also kept as
 // a condition every inserted or updated row must meet (ORA-01402). A view column that is
 // an expression is virtual: it may be read, never written (ORA-01733).
+//
+// A view over an inner join passes a statement on to one key-preserved table: one whose
+// rows each appear at most once in the join, because every other table is reached from
+// it through equalities on all columns of one of that table's keys. UPDATE and INSERT go
+// to the table of the columns they write, DELETE to the first key-preserved table; the
+// other tables and the join's conditions become an EXISTS the target's rows must meet.
 #include "sql/sql_lexer.h"
+#include "sql/view_keys.h"
 #include "values/errors.h"
 #include "sql/sql_translator.h"
 
+#include <algorithm>
 #include <set>
 
 namespace {
@@ -76,6 +84,229 @@ ExprPtr conjunction(ExprPtr a, ExprPtr b) {
     return e;
 }
 
+// One table of a join view's FROM list.
+struct JoinSource {
+    std::string owner, name;
+    std::string alias;  // how the view's query names it
+    std::set<std::string> columns;
+};
+
+// The tables of a view over an inner join, its conditions and what each of its columns is.
+struct JoinView {
+    std::vector<JoinSource> sources;
+    std::vector<ExprPtr> conditions;  // the conjuncts of WHERE, ON and USING, their names qualified
+    bool outer = false;               // an outer join: no table is taken for key-preserved
+    struct Column {
+        std::string name;  // the view's
+        int source = -1;   // -1: an expression
+        std::string base;  // the source's column
+        std::size_t item = 0;
+    };
+    std::vector<Column> columns;
+    std::vector<bool> key_preserved;
+    std::vector<std::set<std::string>> join_columns;  // per source: columns of conditions that read another source
+    std::vector<bool> repeated;                       // per source: its table is named more than once
+    const Column* find(const std::string& name) const {
+        for (const Column& c : columns)
+            if (c.name == name) return &c;
+        return nullptr;
+    }
+};
+
+void split_conjuncts(ExprPtr e, std::vector<ExprPtr>* out) {
+    if (!e) return;
+    if (e->kind == ExprKind::And) {
+        for (ExprPtr& a : e->args) split_conjuncts(std::move(a), out);
+        return;
+    }
+    out->push_back(std::move(e));
+}
+
+bool has_outer_mark(const Expr& e) {
+    if (e.outer_join) return true;
+    for (const ExprPtr& a : e.args)
+        if (a && has_outer_mark(*a)) return true;
+    return false;
+}
+
+// The source a column reference of the view's query reads: -1 none, -2 more than one.
+int source_of(const JoinView& j, const Expr& e) {
+    if (e.kind != ExprKind::Column) return -1;
+    int found = -1;
+    for (std::size_t i = 0; i < j.sources.size(); ++i) {
+        const JoinSource& src = j.sources[i];
+        bool match = e.path.size() == 1 ? src.columns.count(e.path[0]) > 0
+                                        : e.path.size() == 2 && e.path[0] == src.alias && src.columns.count(e.path[1]);
+        if (!match) continue;
+        if (found >= 0) return -2;
+        found = static_cast<int>(i);
+    }
+    return found;
+}
+
+// Qualifies the bare names of e (outside its subqueries) with their source's alias.
+void qualify(const JoinView& j, Expr& e) {
+    if (e.kind == ExprKind::Column && e.path.size() == 1) {
+        int src = source_of(j, e);
+        if (src >= 0) {
+            e.path.insert(e.path.begin(), j.sources[src].alias);
+            e.path_offsets.insert(e.path_offsets.begin(), e.offset);
+        }
+    }
+    for (ExprPtr& a : e.args)
+        if (a) qualify(j, *a);
+}
+
+// The (source, column) pairs e reads outside its subqueries; a subquery counts as reading
+// every source.
+void columns_read(const JoinView& j, const Expr& e, std::vector<std::pair<int, std::string>>* out, bool* opaque) {
+    if (e.subquery) *opaque = true;
+    if (e.kind == ExprKind::Column) {
+        int src = source_of(j, e);
+        if (src >= 0) out->emplace_back(src, e.path.back());
+    }
+    for (const ExprPtr& a : e.args)
+        if (a) columns_read(j, *a, out, opaque);
+}
+
+ExprPtr column_ref(const std::string& alias, const std::string& column, std::uint32_t at) {
+    auto e = std::make_unique<Expr>();
+    e->kind = ExprKind::Column;
+    e->path = {alias, column};
+    e->path_offsets = {at, at};
+    e->offset = e->end = at;
+    return e;
+}
+
+// Reads a join view's query (its FROM items keep their tables; ON clauses move into
+// j.conditions). False when an item is not a table or view the catalog knows.
+bool load_join(CatalogView* catalog, const std::string& owner, SelectStmt& q, JoinView* j) {
+    for (FromItem& f : q.from) {
+        if (f.table.owner.empty()) f.table.owner = owner;
+        if (f.join == JoinKind::Left || f.join == JoinKind::Right || f.join == JoinKind::Full) j->outer = true;
+        JoinSource src;
+        src.owner = f.table.owner;
+        src.name = f.table.name;
+        src.alias = f.alias.empty() ? f.table.name : f.alias;
+        std::vector<ColumnInfo> cols;
+        if (!catalog->table_columns(src.owner, src.name, &cols)) return false;
+        for (const ColumnInfo& c : cols) src.columns.insert(c.name);
+        for (const std::string& u : f.using_columns) {
+            // USING (c): the column of this table equals the same column of the first before it.
+            for (const JoinSource& before : j->sources) {
+                if (!before.columns.count(u)) continue;
+                auto eq = std::make_unique<Expr>();
+                eq->kind = ExprKind::Compare;
+                eq->text = "=";
+                eq->args.push_back(column_ref(before.alias, u, f.table.offset));
+                eq->args.push_back(column_ref(src.alias, u, f.table.offset));
+                j->conditions.push_back(std::move(eq));
+                break;
+            }
+        }
+        j->sources.push_back(std::move(src));
+        split_conjuncts(std::move(f.on), &j->conditions);
+        f.join = j->sources.size() == 1 ? JoinKind::First : JoinKind::Comma;
+        f.using_columns.clear();
+    }
+    split_conjuncts(std::move(q.where), &j->conditions);
+    for (ExprPtr& c : j->conditions) {
+        if (has_outer_mark(*c)) j->outer = true;
+        qualify(*j, *c);
+    }
+    for (std::size_t i = 0; i < q.items.size(); ++i) {
+        const Expr& e = *q.items[i].expr;
+        if (e.kind == ExprKind::Star) {
+            for (std::size_t k = 0; k < j->sources.size(); ++k) {
+                if (!e.path.empty() && e.path.back() != j->sources[k].alias) continue;
+                std::vector<ColumnInfo> cols;
+                catalog->table_columns(j->sources[k].owner, j->sources[k].name, &cols);
+                for (const ColumnInfo& c : cols) j->columns.push_back({c.name, static_cast<int>(k), c.name, i});
+            }
+            continue;
+        }
+        const int src = source_of(*j, e);
+        j->columns.push_back({std::string(), src >= 0 ? src : -1, src >= 0 ? e.path.back() : std::string(), i});
+    }
+    // Key-preserved: every other source is reached through equalities on all columns
+    // of one of its keys, from sources already reached or from values of no source.
+    const std::size_t n = j->sources.size();
+    struct Equality {
+        int source;
+        std::string column;
+        int from;  // -1: a value of no source
+    };
+    std::vector<Equality> equalities;
+    j->join_columns.assign(n, {});
+    for (const ExprPtr& c : j->conditions) {
+        std::vector<std::pair<int, std::string>> read;
+        bool opaque = false;
+        columns_read(*j, *c, &read, &opaque);
+        std::set<int> sources;
+        for (const auto& r : read) sources.insert(r.first);
+        if (sources.size() > 1 || (opaque && !sources.empty()))
+            for (const auto& r : read) j->join_columns[r.first].insert(r.second);
+        if (c->kind != ExprKind::Compare || c->text != "=" || opaque) continue;
+        for (int side = 0; side < 2; ++side) {
+            const Expr& a = *c->args[side];
+            const Expr& b = *c->args[1 - side];
+            const int sa = source_of(*j, a);
+            if (sa < 0) continue;
+            std::vector<std::pair<int, std::string>> other;
+            bool other_opaque = false;
+            columns_read(*j, b, &other, &other_opaque);
+            if (other_opaque) continue;
+            if (other.empty())
+                equalities.push_back({sa, a.path.back(), -1});
+            else if (b.kind == ExprKind::Column && other[0].first != sa)
+                equalities.push_back({sa, a.path.back(), other[0].first});
+        }
+    }
+    std::vector<std::vector<std::vector<std::string>>> keys(n);
+    for (std::size_t k = 0; k < n; ++k) keys[k] = catalog->unique_keys(j->sources[k].owner, j->sources[k].name);
+    j->key_preserved.assign(n, false);
+    j->repeated.assign(n, false);
+    for (std::size_t k = 0; k < n; ++k)
+        for (std::size_t m = 0; m < n; ++m)
+            if (m != k && j->sources[m].owner == j->sources[k].owner && j->sources[m].name == j->sources[k].name)
+                j->repeated[k] = true;
+    if (j->outer) return true;
+    for (std::size_t start = 0; start < n; ++start) {
+        std::vector<bool> reached(n, false);
+        reached[start] = true;
+        for (bool grew = true; grew;) {
+            grew = false;
+            for (std::size_t k = 0; k < n; ++k) {
+                if (reached[k]) continue;
+                for (const std::vector<std::string>& key : keys[k]) {
+                    bool whole = true;
+                    for (const std::string& col : key) {
+                        bool bound = false;
+                        for (const Equality& e : equalities)
+                            bound = bound || (e.source == static_cast<int>(k) && e.column == col &&
+                                              (e.from < 0 || reached[e.from]));
+                        whole = whole && bound;
+                    }
+                    if (whole) {
+                        reached[k] = grew = true;
+                        break;
+                    }
+                }
+            }
+        }
+        j->key_preserved[start] = std::find(reached.begin(), reached.end(), false) == reached.end();
+    }
+    return true;
+}
+
+// A join view's select list and rows as DML sees them: false when the view is no inner
+// or outer join of tables and views.
+bool read_join_view(CatalogView* catalog, const std::string& owner, const std::string& text, std::size_t shown,
+                    std::unique_ptr<SelectStmt>* q, JoinView* j) {
+    if (!parse_view_query(text, q) || rows_are_derived(**q) || !load_join(catalog, owner, **q, j)) return false;
+    return j->columns.size() == shown;
+}
+
 }  // namespace
 
 // One view of the chain from a DML target down to its table: what each of its columns is.
@@ -89,7 +320,12 @@ struct ViewLevel {
         std::string name;      // the view's column
         std::string base;      // the table's column behind it; empty for an expression
         std::size_t item = 0;  // the select item of an expression
+        std::string alias;     // a join view's: how its query names the column's table
     };
+    // A join view: the FROM item of the target table, and whether a column of another
+    // table is read through the join (where only the target's row is in reach).
+    int join_target = -1;
+    bool through_join = false;
     std::vector<Column> columns;
     const Column* find(const std::string& column) const {
         for (const Column& c : columns)
@@ -115,6 +351,44 @@ static bool view_item(const ViewLevel& v, std::size_t item, ExprPtr* out) {
         for (ExprPtr& a : e->args)
             if (a) todo.push_back(a.get());
     }
+    return true;
+}
+
+// The rest of a join view's rows around its target table: its other tables, and the
+// join's conditions, which name the target's row as the view's query names its table.
+static bool join_rest(CatalogView* catalog, const ViewLevel& v, std::unique_ptr<SelectStmt>* out) {
+    std::unique_ptr<SelectStmt> q;
+    JoinView j;
+    if (!parse_view_query(v.text, &q) || !load_join(catalog, v.owner, *q, &j) || v.join_target < 0 ||
+        static_cast<std::size_t>(v.join_target) >= q->from.size())
+        return false;
+    auto rest = std::make_unique<SelectStmt>();
+    rest->offset = q->offset;
+    for (std::size_t i = 0; i < q->from.size(); ++i) {
+        if (static_cast<int>(i) == v.join_target) continue;
+        rest->from.push_back(std::move(q->from[i]));
+        rest->from.back().join = rest->from.size() == 1 ? JoinKind::First : JoinKind::Comma;
+    }
+    for (ExprPtr& c : j.conditions) rest->where = conjunction(std::move(rest->where), std::move(c));
+    *out = std::move(rest);
+    return true;
+}
+
+// A column of another table of a join view, read for the target's row: the one value the
+// join gives it (the target is key-preserved), as a scalar subquery.
+static bool join_value(CatalogView* catalog, const ViewLevel& v, const std::string& alias, const std::string& column,
+                       std::uint32_t at, ExprPtr* e) {
+    std::unique_ptr<SelectStmt> rest;
+    if (!join_rest(catalog, v, &rest)) return false;
+    SelectItem it;
+    it.expr = column_ref(alias, column, at);
+    rest->items.push_back(std::move(it));
+    auto sub = std::make_unique<Expr>();
+    sub->kind = ExprKind::Subquery;
+    sub->offset = (*e)->offset;
+    sub->end = (*e)->end;
+    sub->subquery = std::move(rest);
+    *e = std::move(sub);
     return true;
 }
 
@@ -146,7 +420,12 @@ bool Translator::view_columns_to_table(const ViewLevel& v, ExprPtr& e, const Blo
             }
             if (!c->base.empty()) {
                 std::uint32_t at = e->offset;
-                e->path = {v.base_alias, c->base};
+                const std::string& alias = c->alias.empty() ? v.base_alias : c->alias;
+                if (v.through_join && alias != v.base_alias) {
+                    if (!join_value(ctx_.catalog, v, alias, c->base, at, &e)) return fail(1732, at);
+                    return true;
+                }
+                e->path = {alias, c->base};
                 e->path_offsets = {at, at};
                 return true;
             }
@@ -243,12 +522,120 @@ bool Translator::view_dml_target(Statement& s) {
             rows_are_derived(*q))
             return fail(1732, s.table.offset);
         if (q->from.size() != 1) {
-            // A join view: no column maps to a key-preserved table the engine knows of.
-            if (s.kind == StatementKind::Delete) return fail(1732, s.table.offset);
-            std::uint32_t at = s.table.offset;
-            if (s.kind == StatementKind::Update && !s.set_offsets.empty()) at = s.set_offsets[0];
-            if (s.kind == StatementKind::Insert && !s.column_offsets.empty()) at = s.column_offsets[0];
-            return fail(1779, at);
+            JoinView j;
+            if (!load_join(ctx_.catalog, owner, *q, &j) || j.columns.size() != shown.size())
+                return fail(1732, s.table.offset);
+            for (std::size_t i = 0; i < shown.size(); ++i) j.columns[i].name = shown[i].name;
+            // The target: the one table the written columns belong to, or for DELETE the
+            // first key-preserved table.
+            int into = -1;
+            if (s.kind == StatementKind::Delete) {
+                for (std::size_t i = 0; i < j.sources.size() && into < 0; ++i)
+                    if (j.key_preserved[i]) into = static_cast<int>(i);
+                if (into < 0) return fail(1752, s.table.offset);
+            } else {
+                std::vector<std::pair<std::string, std::uint32_t>> written;
+                if (s.kind == StatementKind::Update)
+                    for (std::size_t i = 0; i < s.sets.size(); ++i)
+                        written.emplace_back(s.sets[i].first, s.set_offsets[i]);
+                else if (s.columns.empty())
+                    for (const JoinView::Column& c : j.columns) written.emplace_back(c.name, s.table.offset);
+                else
+                    for (std::size_t i = 0; i < s.columns.size(); ++i)
+                        written.emplace_back(s.columns[i], s.column_offsets[i]);
+                // Under WITH CHECK OPTION a join view takes no INSERT, and no UPDATE of
+                // its join columns or of a table it names twice.
+                if (s.kind == StatementKind::Insert && (kind == 'V' || checking)) return fail(1733, s.table.offset);
+                for (const auto& w : written) {
+                    const JoinView::Column* c = j.find(w.first);
+                    if (!c) return fail(904, w.second, "\"" + w.first + "\"");
+                    if (c->source < 0) return fail(1733, w.second);
+                    if (!j.key_preserved[c->source]) return fail(1779, w.second);
+                    if ((kind == 'V' || checking) &&
+                        (j.repeated[c->source] || j.join_columns[c->source].count(c->base)))
+                        return fail(1733, w.second);
+                    if (into >= 0 && into != c->source) return fail(1776, w.second);
+                    into = c->source;
+                }
+                if (into < 0) return fail(1779, s.table.offset);
+            }
+            v.join_target = into;
+            v.base_alias = j.sources[into].alias;
+            for (const std::string& c : j.sources[into].columns) v.table_columns.insert(c);
+            for (const JoinView::Column& c : j.columns)
+                v.columns.push_back(
+                    {c.name, c.base, c.item, c.source >= 0 ? j.sources[c.source].alias : std::string()});
+            view_alias_ = v.base_alias;
+            FromItem& f = q->from[into];
+            f.table.offset = s.table.offset;
+            // RETURNING and SET values read another table's column through the join.
+            v.through_join = true;
+            for (ExprPtr& r : s.returning)
+                if (!view_columns_to_table(v, r, nullptr)) return false;
+            for (ExprPtr& c : view_checks_)
+                if (!view_columns_to_table(v, c, nullptr)) return false;
+            if (s.kind == StatementKind::Insert) {
+                auto tq = std::make_unique<SelectStmt>();
+                tq->offset = s.table.offset;
+                for (const ViewLevel::Column& c : v.columns) {
+                    SelectItem it;
+                    it.expr = std::make_unique<Expr>();
+                    it.expr->offset = s.table.offset;
+                    if (!c.base.empty() && c.alias == v.base_alias) {
+                        it.expr->kind = ExprKind::Column;
+                        it.expr->path = {c.base};
+                        it.expr->path_offsets = {s.table.offset};
+                    }
+                    it.alias = c.name;
+                    tq->items.push_back(std::move(it));
+                }
+                f.join = JoinKind::First;
+                tq->from.push_back(std::move(f));
+                s.target_query = std::move(tq);
+                if (!insert_target_query(s)) return false;
+            } else {
+                for (std::size_t i = 0; i < s.sets.size(); ++i) {
+                    s.sets[i].first = v.find(s.sets[i].first)->base;
+                    if (!view_columns_to_table(v, s.sets[i].second, nullptr)) return false;
+                }
+                // The WHERE joins the other tables: the target's rows that are rows of the view.
+                v.through_join = false;
+                if (!view_columns_to_table(v, s.where, nullptr)) return false;
+                std::unique_ptr<SelectStmt> rest;
+                if (!join_rest(ctx_.catalog, v, &rest)) return fail(1732, s.table.offset);
+                rest->where = conjunction(std::move(rest->where), std::move(s.where));
+                SelectItem one;
+                one.expr = std::make_unique<Expr>();
+                one.expr->kind = ExprKind::Number;
+                one.expr->text = "1";
+                one.expr->offset = s.table.offset;
+                rest->items.push_back(std::move(one));
+                auto exists = std::make_unique<Expr>();
+                exists->kind = ExprKind::Exists;
+                exists->offset = exists->end = s.table.offset;
+                exists->subquery = std::move(rest);
+                s.where = std::move(exists);
+                s.table = f.table;
+                s.alias = f.alias;
+            }
+            if (kind == 'V') checking = true;
+            if (checking) {
+                // The conditions on the target's own columns are what its rows must keep
+                // meeting; the others read the join columns, which stay as they are.
+                std::unique_ptr<SelectStmt> again;
+                JoinView ja;
+                if (!parse_view_query(v.text, &again) || !load_join(ctx_.catalog, owner, *again, &ja))
+                    return fail(1732, s.table.offset);
+                for (ExprPtr& c : ja.conditions) {
+                    std::vector<std::pair<int, std::string>> read;
+                    bool opaque = false;
+                    columns_read(ja, *c, &read, &opaque);
+                    bool own = !opaque && !read.empty();
+                    for (const auto& r : read) own = own && r.first == into;
+                    if (own) view_checks_.push_back(std::move(c));
+                }
+            }
+            continue;
         }
         FromItem& f = q->from[0];
         // The view's names are the view owner's: an unqualified table is in its schema.
@@ -262,13 +649,13 @@ bool Translator::view_dml_target(Statement& s) {
         for (std::size_t i = 0; i < q->items.size(); ++i) {
             const Expr& e = *q->items[i].expr;
             if (e.kind == ExprKind::Star) {
-                for (const ColumnInfo& c : table) v.columns.push_back({c.name, c.name, i});
+                for (const ColumnInfo& c : table) v.columns.push_back({c.name, c.name, i, std::string()});
                 continue;
             }
             // A name the table lacks (SYSTIMESTAMP, USER ...) is an expression as well.
             bool plain = e.kind == ExprKind::Column && v.table_columns.count(e.path.back()) &&
                          (e.path.size() == 1 || (e.path.size() == 2 && e.path[0] == v.base_alias));
-            v.columns.push_back({std::string(), plain ? e.path.back() : std::string(), i});
+            v.columns.push_back({std::string(), plain ? e.path.back() : std::string(), i, std::string()});
         }
         if (v.columns.size() != shown.size()) return fail(1732, s.table.offset);
         for (std::size_t i = 0; i < shown.size(); ++i) v.columns[i].name = shown[i].name;
@@ -344,4 +731,54 @@ bool Translator::view_check_sql(const std::vector<ColumnInfo>& columns, const st
     *sql = "CASE WHEN EXISTS (SELECT 1 FROM (SELECT " + list + ") AS " + quote_name(view_alias_) + " WHERE " +
            conditions + ") THEN 1 ELSE vantro_raise(" + quote_text(ora_line(1402)) + ") END";
     return true;
+}
+
+namespace {
+
+bool column_uses(CatalogView* catalog, const std::string& owner, const std::string& view,
+                 std::vector<ViewColumnUse>* out, int depth) {
+    out->clear();
+    const char kind = catalog->view_restriction(owner, view);
+    std::string text;
+    std::vector<ColumnInfo> shown;
+    if (!kind || kind == 'M' || !catalog->view_text(owner, view, &text) || !catalog->table_columns(owner, view, &shown))
+        return false;
+    for (const ColumnInfo& c : shown) {
+        ViewColumnUse use;
+        use.name = c.name;
+        out->push_back(use);
+    }
+    std::unique_ptr<SelectStmt> q;
+    JoinView j;
+    if (kind == 'O' || depth >= kViewDepthLimit || !read_join_view(catalog, owner, text, shown.size(), &q, &j))
+        return true;
+    const bool joined = j.sources.size() > 1;
+    for (std::size_t i = 0; i < j.columns.size(); ++i) {
+        const JoinView::Column& c = j.columns[i];
+        if (c.source < 0 || !j.key_preserved[c.source]) continue;
+        ViewColumnUse& use = (*out)[i];
+        use.updatable = use.insertable = use.deletable = true;
+        if (joined && kind == 'V') {
+            use.insertable = false;
+            use.updatable = !j.repeated[c.source] && !j.join_columns[c.source].count(c.base);
+        }
+        // A column of a view passes on what that view allows for it.
+        std::vector<ViewColumnUse> inner;
+        const JoinSource& src = j.sources[c.source];
+        if (!column_uses(catalog, src.owner, src.name, &inner, depth + 1)) continue;
+        const ViewColumnUse* below = nullptr;
+        for (const ViewColumnUse& u : inner)
+            if (u.name == c.base) below = &u;
+        use.updatable = use.updatable && below && below->updatable;
+        use.insertable = use.insertable && below && below->insertable;
+        use.deletable = below && below->deletable;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool view_column_uses(CatalogView* catalog, const std::string& owner, const std::string& view,
+                      std::vector<ViewColumnUse>* out) {
+    return column_uses(catalog, owner, view, out, 0);
 }

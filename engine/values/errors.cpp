@@ -361,6 +361,8 @@ const MessageEntry kMessages[] = {
     {1732, "data manipulation operation not legal on this view"},
     {1733, "virtual column not allowed here"},
     {1779, "cannot modify a column which maps to a non key-preserved table"},
+    {1776, "cannot modify more than one base table through a join view"},
+    {1752, "cannot delete from view without exactly one key-preserved table"},
     {1740, "missing double quote in identifier"},
     {1745, "invalid host/bind variable name"},
     {2003, "invalid USERENV parameter"},

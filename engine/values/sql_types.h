@@ -105,6 +105,7 @@ enum class StatementKind {
     CreateDimension,  // dimensions: the catalog's (catalog/dimensions.cpp)
     AlterDimension,
     DropDimension,
+    AlterView,   // ALTER VIEW: the catalog's (catalog/dictionary_ddl.cpp)
     PlsqlBlock,  // keep last: kStatementKinds counts up to it
 };
 constexpr std::size_t kStatementKinds = static_cast<std::size_t>(StatementKind::PlsqlBlock) + 1;
@@ -330,6 +331,12 @@ public:
         return false;
     }
     // True when owner.table is a global temporary table.
+    // The columns of each primary and unique key of owner.table, enabled or not.
+    virtual std::vector<std::vector<std::string>> unique_keys(const std::string& owner, const std::string& table) {
+        (void)owner;
+        (void)table;
+        return {};
+    }
     virtual bool temporary_table(const std::string& owner, const std::string& table) {
         (void)owner;
         (void)table;
