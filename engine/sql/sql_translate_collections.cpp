@@ -5,6 +5,7 @@
 // columns of the FROM items before it (a lateral join over a collection column).
 #include "values/errors.h"
 #include "sql/sql_text.h"
+#include "sql/sql_translate_xml.h"
 #include "sql/sql_translator.h"
 
 std::string family_name(const OraType& t);
@@ -44,6 +45,17 @@ bool Translator::collection_of(const Emitted& value, std::uint32_t offset, Objec
 }
 
 bool Translator::collection_source(FromItem& f, const Scope& scope, Source* src) {
+    if (xml_table_call(*f.collection)) {
+        // XMLTABLE: one row per node of the row path, its columns c0, c1 ...
+        Emitted doc;
+        if (!expr(*f.collection->args[1], scope, &doc)) return false;
+        if (doc.aggregate) return fail(934, f.collection->args[1]->offset);
+        if (!xml_table_sql(*f.collection, doc.sql, doc.type, doc.object_type, &src->columns, &src->sql, err_))
+            return false;
+        for (std::size_t i = 0; i < src->columns.size(); ++i) src->stored.push_back("c" + std::to_string(i));
+        src->alias = "vantro_xt" + std::to_string(f.table.offset);
+        return true;
+    }
     Emitted value;
     if (!expr(*f.collection, scope, &value)) return false;
     if (value.aggregate) return fail(934, f.collection->offset);

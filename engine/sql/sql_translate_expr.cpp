@@ -633,7 +633,9 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
         out->aggregate = v.aggregate || zone.aggregate;
         return true;
     }
-    if (ctx_.names) {
+    // A method of an XMLTYPE value names its value in args[0]; its path is asked for only
+    // when that value is no name (xml_generate).
+    if (ctx_.names && !(e.xml && !e.path.empty())) {
         NameResolution r;
         std::vector<std::string> path = e.path.empty() ? std::vector<std::string>{e.text} : e.path;
         switch (ctx_.names->call(e, &path, &r, err_)) {
