@@ -16,12 +16,12 @@ namespace sql_grammar {
 namespace {
 
 // The functions this grammar reads, and those it refuses.
-const char* const kXmlFunctions[] = {"XMLELEMENT",   "XMLFOREST",  "XMLAGG",       "XMLCONCAT", "XMLCOMMENT",
-                                     "XMLCDATA",     "XMLPI",      "XMLSERIALIZE", "XMLTYPE",   "XMLPARSE",
-                                     "EXTRACTVALUE", "EXISTSNODE", "XMLQUERY",     "XMLEXISTS", "XMLCAST"};
-const char* const kXmlRefused[] = {"XMLROOT",        "XMLSEQUENCE", "XMLCOLATTVAL", "UPDATEXML",
-                                   "XMLTRANSFORM",   "XMLISVALID",  "DELETEXML",    "INSERTCHILDXML",
-                                   "APPENDCHILDXML", "XMLDIFF",     "XMLPATCH",     "XMLTABLE"};
+const char* const kXmlFunctions[] = {
+    "XMLELEMENT", "XMLFOREST", "XMLAGG",       "XMLCONCAT",  "XMLCOMMENT", "XMLCDATA",  "XMLPI",   "XMLSERIALIZE",
+    "XMLTYPE",    "XMLPARSE",  "EXTRACTVALUE", "EXISTSNODE", "XMLQUERY",   "XMLEXISTS", "XMLCAST", "XMLSEQUENCE"};
+const char* const kXmlRefused[] = {"XMLROOT",    "XMLCOLATTVAL", "UPDATEXML",      "XMLTRANSFORM",
+                                   "XMLISVALID", "DELETEXML",    "INSERTCHILDXML", "APPENDCHILDXML",
+                                   "XMLDIFF",    "XMLPATCH",     "XMLTABLE"};
 // The methods of an XMLTYPE value, called value.method(...).
 const char* const kXmlMethods[] = {"GETCLOBVAL", "GETSTRINGVAL", "GETNUMBERVAL", "EXTRACT", "EXISTSNODE"};
 
@@ -79,7 +79,7 @@ bool Parser::xml_function(ExprPtr* out) {
     const std::string& f = e->text;
     p_ += 2;
     if (++depth_ > kMaxDepth) return too_deep();
-    if (f == "XMLTYPE" || f == "XMLPARSE" || f == "EXTRACTVALUE" || f == "EXISTSNODE") {
+    if (f == "XMLTYPE" || f == "XMLPARSE" || f == "EXTRACTVALUE" || f == "EXISTSNODE" || f == "XMLSEQUENCE") {
         // XMLPARSE(DOCUMENT | CONTENT text [WELLFORMED]); the others take plain values.
         if (f == "XMLPARSE") {
             if (accept_word("DOCUMENT"))

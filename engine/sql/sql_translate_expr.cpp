@@ -658,6 +658,17 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
     // Outside a block grouped by GROUP BY (where grouped_value writes them).
     if (is_grouping_call(e)) return fail(30481, e.offset);
     if (e.over) return analytic(e, scope, out);
+    if (e.path.empty() && e.text == "VALUE" && e.args.size() == 1 && e.args[0]->kind == ExprKind::Column &&
+        e.args[0]->path.size() == 1 && !e.star && !e.distinct && !e.extras) {
+        // VALUE(alias): the row of a TABLE() item, its COLUMN_VALUE.
+        Expr column;
+        column.kind = ExprKind::Column;
+        column.path = {e.args[0]->path[0], "COLUMN_VALUE"};
+        column.path_offsets = {e.args[0]->offset, e.args[0]->offset};
+        column.offset = e.args[0]->offset;
+        column.end = e.args[0]->end;
+        return expr(column, scope, out);
+    }
     if (e.json_gen) return json_generate(e, scope, out);
     if (e.xml) return xml_generate(e, scope, out);
     if (e.path.empty() && e.text == "LISTAGG") return listagg(e, scope, out);

@@ -25,6 +25,7 @@ const XmlQueryFunction kXmlQueryFunctions[] = {
     {"XMLTYPE", true},       {"XMLPARSE", true},      {"EXTRACT", true},       {"XMLQUERY", true},
     {"EXTRACTVALUE", false}, {"EXISTSNODE", false},   {"XMLEXISTS", false},    {"XMLCAST", false},
     {"GETCLOBVAL", false},   {"GETSTRINGVAL", false}, {"GETNUMBERVAL", false}, {"XMLTABLE", false},
+    {"XMLSEQUENCE", false},
 };
 
 const XmlQueryFunction* query_function(const std::string& name) {
@@ -62,6 +63,8 @@ bool Translator::xml_generate(Expr& e, const Scope& scope, Emitted* out) {
     if (e.over) return fail(30484, e.offset), false;
     if (query_function(f)) {
         if (f == "XMLTABLE") return fail(904, e.offset, "XMLTABLE"), false;
+        // XMLSEQUENCE's varray is read only as the rows of TABLE(XMLSEQUENCE(...)).
+        if (f == "XMLSEQUENCE") return fail(3001, e.offset, ": XMLSEQUENCE outside TABLE()"), false;
         std::vector<Emitted> a(e.args.size());
         for (std::size_t i = 0; i < e.args.size(); ++i) {
             if (expr(*e.args[i], scope, &a[i])) {
@@ -248,16 +251,34 @@ bool Translator::xml_generate(Expr& e, const Scope& scope, Emitted* out) {
 }
 
 bool xml_table_call(const Expr& e) {
-    return e.kind == ExprKind::Function && e.xml && e.text == "XMLTABLE";
+    return e.kind == ExprKind::Function && e.xml && (e.text == "XMLTABLE" || e.text == "XMLSEQUENCE");
 }
 
 bool xml_table_sql(const Expr& call, const std::string& doc_sql, const OraType& doc_type, const std::string& doc_object,
                    std::vector<ColumnInfo>* columns, std::string* sql, OraError* err) {
-    const Expr& doc = *call.args[1];
+    const bool sequence = call.text == "XMLSEQUENCE";
+    if (sequence && call.args.size() != 1) {
+        *err = ora_error(909);
+        err->offset = call.offset;
+        return false;
+    }
+    const Expr& doc = *call.args[sequence ? 0 : 1];
     if (!xml_operand(doc, doc_type, doc_object)) {
         *err = ora_error(932, "-", type_family(doc_type));
         err->offset = doc.offset;
         return false;
+    }
+    const std::string doc_value = doc.kind == ExprKind::Null ? std::string("NULL") : doc_sql;
+    if (sequence) {
+        // XMLSEQUENCE(xml): one row per top-level element, in COLUMN_VALUE.
+        ColumnInfo info;
+        info.name = "COLUMN_VALUE";
+        info.type.code = kTypeClob;
+        info.type.size = 4000;
+        info.object_type = kXmlTypeName;
+        columns->push_back(info);
+        *sql = "vantro_xml_table(" + doc_value + "," + quote_text("/*\n1\t2\t4000\t0\t0\t0\t.") + ")";
+        return true;
     }
     std::string layout = call.args[0]->text;
     for (std::size_t i = 2; i < call.args.size(); ++i) {
@@ -289,7 +310,6 @@ bool xml_table_sql(const Expr& call, const std::string& doc_sql, const OraType& 
                   std::to_string(t.scale) + "\t" + (c.star ? std::string() : c.args[0]->text);
         columns->push_back(info);
     }
-    *sql = "vantro_xml_table(" + (doc.kind == ExprKind::Null ? std::string("NULL") : doc_sql) + "," +
-           quote_text(layout) + ")";
+    *sql = "vantro_xml_table(" + doc_value + "," + quote_text(layout) + ")";
     return true;
 }

@@ -10,7 +10,8 @@
 // The object type name an XMLTYPE value carries through translation.
 extern const char* const kXmlTypeName;
 
-// True for the XMLTABLE call that the parser makes a FROM item's value.
+// True for the XMLTABLE call that the parser makes a FROM item's value, and for
+// XMLSEQUENCE (in TABLE(XMLSEQUENCE(xml))).
 bool xml_table_call(const Expr& e);
 
 // The rows of XMLTABLE call over its translated document (doc_sql, of type doc_type and

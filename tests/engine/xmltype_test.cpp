@@ -117,6 +117,11 @@ TEST_F(XmlType, XmlTable) {
               "error: ORA-31013: Invalid XPATH expression\n");
     EXPECT_EQ(s.value("select * from xmltable(path passing xmltype('<a/>'))"),
               "error: ORA-19102: XQuery string literal expected\n");
+    EXPECT_EQ(s.rows("select d.id, extractvalue(value(x), '/i/@id'), x.column_value.getstringval() from docs d, "
+                     "table(xmlsequence(extract(d.doc, '/r/i'))) x order by 1, 2"),
+              (std::vector<std::string>{"1|1|<i id=\"1\">a</i>", "1|2|<i id=\"2\">b</i>", "2|7|<i id=\"7\">z</i>"}));
+    EXPECT_EQ(s.value("select xmlsequence(xmltype('<a/>')) from dual"),
+              "error: ORA-03001: unimplemented feature: XMLSEQUENCE outside TABLE()\n");
     EXPECT_EQ(s.value("select xmltable('/a' passing null) from dual"),
               "error: ORA-03001: unimplemented feature: XMLTABLE\n");
 }
