@@ -58,6 +58,17 @@ TEST_F(XmlXPath, PathsPredicatesAndFunctions) {
         {"existsnode(" + d + ", '/r/i[4]')", "0"},
         {"existsnode(" + d + ", '/r/node()[2][self::i]')", "1"},
         {"existsnode(" + d + ", '//n/following-sibling::n')", "1"},
+        {"extractvalue(" + d + ", '//n[2]/preceding-sibling::n[1]')", "7"},
+        {"extractvalue(" + d + ", '//n[1]/ancestor::*[last()]/p:*')", "  two   words "},
+        {"extract(" + d + ", '//i[1]/@id | //n[2] | //i[1]/@id')", "1<n>5</n>"},
+        {"existsnode(" + d + ", '//i[@id = //n]')", "0"},
+        {"existsnode(" + d + ", '//i[n = 5]')", "1"},
+        {"existsnode(" + d + ", '//i[@id > 2 and not(@k)]')", "1"},
+        {"xmlquery('string-length(//i[1])' passing " + d + " returning content)", "10"},
+        {"xmlquery('concat(//i[1]/@k, \"-\", -(//n[1]) mod 4)' passing " + d + " returning content)", "a--3"},
+        {"xmlquery('count(/r/node())' passing " + d + " returning content)", "6"},
+        {"xmlquery('number(\"x\")' passing " + d + " returning content)", "NaN"},
+        {"extractvalue(xmltype('<a>&#xE9;&#8364;</a>'), '/a')", "\xC3\xA9\xE2\x82\xAC"},
     };
     for (const auto& c : cases) EXPECT_EQ(v(c.first), c.second) << c.first;
 }
