@@ -439,6 +439,8 @@ bool SqliteCatalog::table_columns(const std::string& owner, const std::string& t
                 // A column of a schema-level type keeps the type's constructor text.
                 c.type.code = kTypeVarchar2;
                 c.object_type = owner + "." + q.column(8);
+            } else if (c.type.code == kTypeClob && q.column(8) == "XMLTYPE") {
+                c.object_type = "SYS.XMLTYPE";
             }
             columns->push_back(c);
         }

@@ -173,7 +173,8 @@ const char* const kObjectColumns =
     " WHEN 2 THEN CASE WHEN upper(c.type_name) IN ('FLOAT','REAL','DOUBLE PRECISION') THEN 'FLOAT' ELSE 'NUMBER' END"  \
     " WHEN 8 THEN 'LONG' WHEN 12 THEN 'DATE' WHEN 23 THEN 'RAW' WHEN 24 THEN 'LONG RAW'"                               \
     " WHEN 96 THEN CASE WHEN c.national THEN 'NCHAR' ELSE 'CHAR' END"                                                  \
-    " WHEN 112 THEN CASE WHEN c.national THEN 'NCLOB' ELSE 'CLOB' END WHEN 113 THEN 'BLOB' WHEN 114 THEN 'BFILE'"      \
+    " WHEN 112 THEN CASE WHEN c.national THEN 'NCLOB' WHEN c.type_name='XMLTYPE' THEN 'XMLTYPE' ELSE 'CLOB' END"       \
+    " WHEN 113 THEN 'BLOB' WHEN 114 THEN 'BFILE'"                                                                      \
     " WHEN 187 THEN 'TIMESTAMP('||c.data_scale||')' ELSE upper(c.type_name) END,NULL,NULL,"                            \
     "CASE c.type_code WHEN 2 THEN 22 WHEN 12 THEN 7 WHEN 8 THEN 0 WHEN 24 THEN 0 WHEN 112 THEN 4000"                   \
     " WHEN 113 THEN 4000 WHEN 114 THEN 530 WHEN 187 THEN 11"                                                           \

@@ -337,7 +337,8 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
     } else if (name == "BLOB") {
         type->code = kTypeBlob;
         type->size = 4000;
-    } else if (name == "CLOB" || name == "NCLOB") {
+    } else if (name == "CLOB" || name == "NCLOB" || name == "XMLTYPE") {
+        // An XMLTYPE variable holds the value's text.
         type->code = kTypeClob;
         type->size = 4000;
     } else if (name == "DATE") {

@@ -552,9 +552,9 @@ bool Parser::table_function_ahead() const {
 }
 
 bool Parser::from_item(FromItem* f) {
-    // XMLTABLE is known but not available here.
-    if (is_word("XMLTABLE") && op_at(1, "(")) return fail(3001, ": XMLTABLE");
-    if (is_word("JSON_TABLE") && op_at(1, "(")) {
+    if (is_word("XMLTABLE") && op_at(1, "(")) {
+        if (!xml_table(f)) return false;
+    } else if (is_word("JSON_TABLE") && op_at(1, "(")) {
         if (!json_table(f)) return false;
     } else if (is_word("TABLE") && op_at(1, "(")) {
         // TABLE(collection): the rows of a collection value.
@@ -1140,6 +1140,7 @@ bool Parser::primary(ExprPtr* out) {
         if (!call_arguments(e.get())) return false;
         if (!expect_op(")", 907)) return false;
         if (!call_suffix(e.get())) return false;
+        if (!e->over && !xml_method_suffix(&e)) return false;
         if (is_op(".") && (peek().kind == TokenKind::Word || peek().kind == TokenKind::QuotedWord) && !e->over) {
             e->field = peek().text;
             e->field_offset = peek().offset;
@@ -1498,7 +1499,22 @@ bool Parser::extract_expr(ExprPtr* out) {
                                           "TIMEZONE_ABBR"};
     bool known = false;
     for (const char* f : kFields) known = known || is_word(f);
-    if (!known) return fail(907);
+    if (!known && cur().kind == TokenKind::Word && peek().text == "FROM") return fail(907);
+    if (!known) {
+        // EXTRACT(xml, path): the XPath function.
+        e->kind = ExprKind::Function;
+        e->text = "EXTRACT";
+        e->xml.reset(new XmlClauses);
+        do {
+            ExprPtr value;
+            if (!expr(&value)) return false;
+            e->args.push_back(std::move(value));
+        } while (accept_op(","));
+        if (!expect_op(")", 907)) return false;
+        e->end = prev_end();
+        *out = std::move(e);
+        return xml_method_suffix(out);
+    }
     e->text = cur().text;
     e->path_offsets.push_back(cur().offset);
     ++p_;

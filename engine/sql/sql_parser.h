@@ -108,6 +108,9 @@ private:
     bool json_gen_clauses(Expr* e);
     bool xml_function(ExprPtr* out);  // sql_parser_xml.cpp
     bool xml_named_list(Expr* e, const char* function);
+    bool xml_passing(Expr* e);
+    bool xml_method_suffix(ExprPtr* out);
+    bool xml_table(FromItem* f);
     bool json_table(FromItem* f);
     bool json_table_columns(std::vector<JsonTableColumn>* columns, int depth);
     bool json_table_column(JsonTableColumn* c, int depth);

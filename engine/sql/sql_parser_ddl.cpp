@@ -245,6 +245,10 @@ bool Parser::datatype(ColumnDef* c, bool user_types) {
     } else if (type == "BLOB") {
         ot.code = kTypeBlob;
         ot.size = 4000;
+    } else if (type == "XMLTYPE") {
+        // Kept as its text; the catalog's type name marks the column's values as XMLTYPE.
+        ot.code = kTypeClob;
+        ot.size = 4000;
     } else if (user_types && !is_reserved(type)) {
         // [schema.]type: a schema-level object or collection type, which the translator
         // looks up; its value is kept as its constructor's text.

@@ -1,8 +1,11 @@
-// The grammar of the SQL/XML generation functions: XMLELEMENT with its name (NAME name,
-// "name" or name) and XMLATTRIBUTES, XMLFOREST, XMLAGG with its ORDER BY, XMLCONCAT,
-// XMLCOMMENT, XMLCDATA, XMLPI and XMLSERIALIZE. The calls become Function nodes carrying
-// XmlClauses; the translator gives them their meaning. The XMLTYPE functions and the
-// XPath ones are known names refused with ORA-03001 rather than taken for unknown ones.
+// The grammar of the SQL/XML functions: the generation functions XMLELEMENT with its
+// name (NAME name, "name" or name) and XMLATTRIBUTES, XMLFOREST, XMLAGG with its ORDER BY,
+// XMLCONCAT, XMLCOMMENT, XMLCDATA, XMLPI and XMLSERIALIZE; the XMLTYPE constructor
+// (XMLTYPE(text), XMLTYPE.CREATEXML(text), XMLPARSE) and its methods; the XPath functions
+// EXTRACT, EXTRACTVALUE, EXISTSNODE, XMLQUERY, XMLEXISTS and XMLCAST; and XMLTABLE in FROM.
+// The calls become Function nodes carrying XmlClauses; the translator gives them their
+// meaning. The other XML functions are known names refused with ORA-03001 rather than
+// taken for unknown ones.
 #include "sql/sql_parser.h"
 
 #include <cstdlib>
@@ -13,17 +16,23 @@ namespace sql_grammar {
 namespace {
 
 // The functions this grammar reads, and those it refuses.
-const char* const kXmlFunctions[] = {"XMLELEMENT", "XMLFOREST", "XMLAGG", "XMLCONCAT",
-                                     "XMLCOMMENT", "XMLCDATA",  "XMLPI",  "XMLSERIALIZE"};
-const char* const kXmlRefused[] = {"XMLTYPE",        "EXTRACTVALUE", "EXISTSNODE",   "XMLQUERY",  "XMLPARSE",
-                                   "XMLROOT",        "XMLSEQUENCE",  "XMLCOLATTVAL", "XMLEXISTS", "XMLCAST",
-                                   "UPDATEXML",      "XMLTRANSFORM", "XMLISVALID",   "DELETEXML", "INSERTCHILDXML",
-                                   "APPENDCHILDXML", "XMLDIFF",      "XMLPATCH"};
+const char* const kXmlFunctions[] = {
+    "XMLELEMENT", "XMLFOREST", "XMLAGG",       "XMLCONCAT",  "XMLCOMMENT", "XMLCDATA",  "XMLPI",   "XMLSERIALIZE",
+    "XMLTYPE",    "XMLPARSE",  "EXTRACTVALUE", "EXISTSNODE", "XMLQUERY",   "XMLEXISTS", "XMLCAST", "XMLSEQUENCE"};
+const char* const kXmlRefused[] = {"XMLROOT",    "XMLCOLATTVAL", "UPDATEXML",      "XMLTRANSFORM",
+                                   "XMLISVALID", "DELETEXML",    "INSERTCHILDXML", "APPENDCHILDXML",
+                                   "XMLDIFF",    "XMLPATCH",     "XMLTABLE"};
+// The methods of an XMLTYPE value, called value.method(...).
+const char* const kXmlMethods[] = {"GETCLOBVAL", "GETSTRINGVAL", "GETNUMBERVAL", "EXTRACT", "EXISTSNODE"};
 
 bool listed(const char* const* begin, const char* const* end, const std::string& name) {
     for (const char* const* n = begin; n != end; ++n)
         if (name == *n) return true;
     return false;
+}
+
+bool xml_method_name(const std::string& name) {
+    return listed(std::begin(kXmlMethods), std::end(kXmlMethods), name);
 }
 
 }  // namespace
@@ -70,7 +79,41 @@ bool Parser::xml_function(ExprPtr* out) {
     const std::string& f = e->text;
     p_ += 2;
     if (++depth_ > kMaxDepth) return too_deep();
-    if (f == "XMLELEMENT" || f == "XMLPI") {
+    if (f == "XMLTYPE" || f == "XMLPARSE" || f == "EXTRACTVALUE" || f == "EXISTSNODE" || f == "XMLSEQUENCE") {
+        // XMLPARSE(DOCUMENT | CONTENT text [WELLFORMED]); the others take plain values.
+        if (f == "XMLPARSE") {
+            if (accept_word("DOCUMENT"))
+                x.document = true;
+            else if (!expect_word("CONTENT", 905))
+                return false;
+        } else {
+            x.document = true;
+        }
+        do {
+            ExprPtr value;
+            if (!expr(&value)) return false;
+            e->args.push_back(std::move(value));
+        } while (f != "XMLPARSE" && accept_op(","));
+        if (f == "XMLPARSE") accept_word("WELLFORMED");
+    } else if (f == "XMLQUERY" || f == "XMLEXISTS") {
+        if (!xml_passing(e.get())) return false;
+        if (f == "XMLQUERY") {
+            if (!expect_word("RETURNING", 905) || !expect_word("CONTENT", 905)) return false;
+            if (is_word("NULL") && peek().text == "ON") {
+                p_ += 2;
+                if (!expect_word("EMPTY", 905)) return false;
+            }
+        }
+    } else if (f == "XMLCAST") {
+        ExprPtr value;
+        if (!expr(&value)) return false;
+        e->args.push_back(std::move(value));
+        if (!expect_word("AS", 905)) return false;
+        const std::string function = f;
+        if (!cast_type(e.get())) return false;
+        x.name = e->text;
+        e->text = function;
+    } else if (f == "XMLELEMENT" || f == "XMLPI") {
         // [NAME] name: a quoted name keeps its case, a plain one is upper case.
         if (f == "XMLELEMENT" && (is_word("ENTITYESCAPING") || is_word("NOENTITYESCAPING")))
             return fail(3001, ": " + cur().text);
@@ -149,6 +192,154 @@ bool Parser::xml_function(ExprPtr* out) {
     if (!expect_op(")", 907)) return false;
     e->end = prev_end();
     *out = std::move(e);
+    return xml_method_suffix(out);
+}
+
+// 'path' [PASSING [BY VALUE] value [AS name]]: the path (a text literal) and the value
+// become the call's first two arguments (a NULL value when PASSING is left out).
+bool Parser::xml_passing(Expr* e) {
+    if (cur().kind != TokenKind::String) return fail(cur().kind == TokenKind::End ? 936 : 19102);
+    ExprPtr path = make(ExprKind::String, cur().offset);
+    path->text = cur().text;
+    ++p_;
+    path->end = prev_end();
+    e->args.push_back(std::move(path));
+    if (accept_word("PASSING")) {
+        if (is_word("BY") && peek().text == "VALUE") p_ += 2;
+        ExprPtr value;
+        if (!expr(&value)) return false;
+        if (is_word("AS") || is_op(",")) return fail(3001, ": XQuery variables");
+        e->args.push_back(std::move(value));
+    } else {
+        e->args.push_back(make(ExprKind::Null, cur().offset));
+    }
+    return true;
+}
+
+// value.method(...) on an XMLTYPE value: a name path ending in a method (t.col.extract(p),
+// XMLTYPE.CREATEXML(text)) becomes the method's call on the value the rest of the path
+// names (the path is kept, for a package function of the same name); a method after a
+// call applies to the call's value.
+bool Parser::xml_method_suffix(ExprPtr* out) {
+    Expr& call = **out;
+    if (call.kind == ExprKind::Function && !call.xml && !call.over && !call.extras && call.path.size() > 1) {
+        const std::string& last = call.path.back();
+        bool create = last == "CREATEXML" && (call.path.size() == 2 ? call.path[0] == "XMLTYPE"
+                                                                    : call.path.size() == 3 && call.path[0] == "SYS" &&
+                                                                          call.path[1] == "XMLTYPE");
+        if (create) {
+            call.text = "XMLTYPE";
+            call.path.clear();
+            call.xml.reset(new XmlClauses);
+            call.xml->document = true;
+        } else if (xml_method_name(last) && call.field.empty()) {
+            ExprPtr e = make(ExprKind::Function, call.offset);
+            e->text = last;
+            e->xml.reset(new XmlClauses);
+            ExprPtr value = make(ExprKind::Column, call.offset);
+            value->path.assign(call.path.begin(), call.path.end() - 1);
+            value->path_offsets.assign(call.path_offsets.begin(), call.path_offsets.end() - 1);
+            value->end = call.path_offsets.back() - 1;
+            e->args.push_back(std::move(value));
+            for (ExprPtr& a : call.args) e->args.push_back(std::move(a));
+            e->path = call.path;
+            e->path_offsets = call.path_offsets;
+            e->end = call.end;
+            *out = std::move(e);
+        }
+    }
+    while (is_op(".") && peek().kind == TokenKind::Word && xml_method_name(peek().text) &&
+           peek(2).kind == TokenKind::Operator && peek(2).text == "(") {
+        ExprPtr e = make(ExprKind::Function, (*out)->offset);
+        e->text = peek().text;
+        e->xml.reset(new XmlClauses);
+        e->args.push_back(std::move(*out));
+        p_ += 2;
+        if (!call_arguments(e.get())) return false;
+        if (e->star || e->distinct || e->extras) return fail(936);
+        if (!expect_op(")", 907)) return false;
+        e->end = prev_end();
+        *out = std::move(e);
+    }
+    return true;
+}
+
+// XMLTABLE('path' PASSING value COLUMNS name type PATH 'path' | name FOR ORDINALITY, ...)
+// in FROM: a TABLE item whose value is the XMLTABLE call: its arguments are the row path,
+// the value, then one Cast node per column (text: the name, cast_type: the type, args[0]:
+// its path; star for FOR ORDINALITY; field "XMLTYPE" for an XMLTYPE column), and
+// xml->names holds the names. Without COLUMNS the one column COLUMN_VALUE
+// holds each row's node.
+bool Parser::xml_table(FromItem* f) {
+    f->table.name = "XMLTABLE";
+    f->table.offset = f->table.name_offset = cur().offset;
+    ExprPtr e = make(ExprKind::Function, cur().offset);
+    e->text = "XMLTABLE";
+    e->xml.reset(new XmlClauses);
+    p_ += 2;
+    if (is_word("XMLNAMESPACES")) return fail(3001, ": XMLNAMESPACES");
+    if (!xml_passing(e.get())) return false;
+    auto column = [&](const std::string& name, std::uint32_t at) {
+        ExprPtr c = make(ExprKind::Cast, at);
+        c->text = name;
+        e->xml->names.push_back(name);
+        return c;
+    };
+    if (accept_word("COLUMNS")) {
+        do {
+            std::uint32_t at = cur().offset;
+            std::string name;
+            if (!identifier(&name)) return fail(904, cur().text);
+            ExprPtr c = column(name, at);
+            if (accept_word("FOR")) {
+                if (!expect_word("ORDINALITY", 905)) return false;
+                c->star = true;
+            } else {
+                std::uint32_t type_at = cur().offset;
+                if (accept_word("XMLTYPE")) {
+                    c->cast_type.code = kTypeClob;
+                    c->cast_type.size = 4000;
+                    c->field = "XMLTYPE";
+                } else {
+                    if (!cast_type(c.get())) return false;
+                    c->text = name;
+                    std::uint16_t code = c->cast_type.code;
+                    if (code != kTypeVarchar2 && code != kTypeNumber) {
+                        *err_ = ora_error(3001, ": XMLTABLE column type");
+                        err_->offset = type_at;
+                        failed_ = true;
+                        return false;
+                    }
+                }
+                ExprPtr path;
+                if (accept_word("PATH")) {
+                    if (cur().kind != TokenKind::String) return fail(19102);
+                    path = make(ExprKind::String, cur().offset);
+                    path->text = cur().text;
+                    ++p_;
+                } else {
+                    path = make(ExprKind::String, at);
+                    path->text = name;
+                }
+                if (is_word("DEFAULT")) return fail(3001, ": XMLTABLE DEFAULT");
+                c->args.push_back(std::move(path));
+            }
+            c->end = prev_end();
+            e->args.push_back(std::move(c));
+        } while (accept_op(","));
+    } else {
+        ExprPtr c = column("COLUMN_VALUE", cur().offset);
+        c->cast_type.code = kTypeClob;
+        c->cast_type.size = 4000;
+        c->field = "XMLTYPE";
+        ExprPtr path = make(ExprKind::String, cur().offset);
+        path->text = ".";
+        c->args.push_back(std::move(path));
+        e->args.push_back(std::move(c));
+    }
+    if (!expect_op(")", 907)) return false;
+    e->end = prev_end();
+    f->collection = std::move(e);
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include "values/errors.h"
 #include "values/sql_dialect.h"
 #include "values/sql_interval.h"
+#include "sql/sql_translate_xml.h"
 #include "sql/sql_translator.h"
 #include "sql/storage.h"
 #include "values/utf8.h"
@@ -846,6 +847,12 @@ bool datetime_store_sql(const Emitted& v, const OraType& t, std::string* sql) {
 bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const std::string& owner,
                              const std::string& table, std::string* sql, std::uint32_t offset) {
     const OraType& t = target.type;
+    // An XMLTYPE column takes XMLTYPE values and text that reads as an XML document.
+    if (target.object_type == kXmlTypeName && v.object_type.empty() && v.sql != "NULL") {
+        if (!is_char(v.type) && v.type.code != kTypeClob) return fail(932, offset, "-", family_name(v.type)), false;
+        *sql = "vantro_xmltype(" + v.sql + ",0)";
+        return true;
+    }
     // A value of an object or collection type goes only into a column of that type.
     if (!target.object_type.empty() || !v.object_type.empty()) {
         if (v.object_type == target.object_type || (v.sql == "NULL" && v.object_type.empty())) {

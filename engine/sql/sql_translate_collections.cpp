@@ -6,6 +6,7 @@
 #include "values/errors.h"
 #include "values/sql_objects.h"
 #include "sql/sql_text.h"
+#include "sql/sql_translate_xml.h"
 #include "sql/sql_translator.h"
 
 std::string family_name(const OraType& t);
@@ -52,6 +53,18 @@ bool Translator::collection_of(const Emitted& value, std::uint32_t offset, Objec
 }
 
 bool Translator::collection_source(FromItem& f, const Scope& scope, Source* src) {
+    if (xml_table_call(*f.collection)) {
+        // XMLTABLE and XMLSEQUENCE: one row per node, its columns c0, c1 ...
+        Expr& doc_expr = *f.collection->args[f.collection->text == "XMLSEQUENCE" ? 0 : 1];
+        Emitted doc;
+        if (!expr(doc_expr, scope, &doc)) return false;
+        if (doc.aggregate) return fail(934, doc_expr.offset);
+        if (!xml_table_sql(*f.collection, doc.sql, doc.type, doc.object_type, &src->columns, &src->sql, err_))
+            return false;
+        for (std::size_t i = 0; i < src->columns.size(); ++i) src->stored.push_back("c" + std::to_string(i));
+        src->alias = "vantro_xt" + std::to_string(f.table.offset);
+        return true;
+    }
     Emitted value;
     if (!expr(*f.collection, scope, &value)) return false;
     if (value.aggregate) return fail(934, f.collection->offset);

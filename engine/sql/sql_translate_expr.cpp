@@ -639,7 +639,9 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
         out->aggregate = v.aggregate || zone.aggregate;
         return true;
     }
-    if (ctx_.names) {
+    // A method of an XMLTYPE value names its value in args[0]; its path is asked for only
+    // when that value is no name (xml_generate).
+    if (ctx_.names && !(e.xml && !e.path.empty())) {
         NameResolution r;
         std::vector<std::string> path = e.path.empty() ? std::vector<std::string>{e.text} : e.path;
         switch (ctx_.names->call(e, &path, &r, err_)) {
@@ -662,6 +664,17 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
     // Outside a block grouped by GROUP BY (where grouped_value writes them).
     if (is_grouping_call(e)) return fail(30481, e.offset);
     if (e.over) return analytic(e, scope, out);
+    if (e.path.empty() && e.text == "VALUE" && e.args.size() == 1 && e.args[0]->kind == ExprKind::Column &&
+        e.args[0]->path.size() == 1 && !e.star && !e.distinct && !e.extras) {
+        // VALUE(alias): the row of a TABLE() item, its COLUMN_VALUE.
+        Expr column;
+        column.kind = ExprKind::Column;
+        column.path = {e.args[0]->path[0], "COLUMN_VALUE"};
+        column.path_offsets = {e.args[0]->offset, e.args[0]->offset};
+        column.offset = e.args[0]->offset;
+        column.end = e.args[0]->end;
+        return expr(column, scope, out);
+    }
     if (e.json_gen) return json_generate(e, scope, out);
     if (e.xml) return xml_generate(e, scope, out);
     if (e.path.empty() && e.text == "LISTAGG") return listagg(e, scope, out);

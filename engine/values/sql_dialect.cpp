@@ -1160,7 +1160,7 @@ const FunctionEntry kFunctions[] = {
 
 bool dialect_functions_register(sqlite3* db, SessionSettings* settings) {
     if (!json_generation_register(db)) return false;
-    if (!xml_functions_register(db)) return false;
+    if (!xml_functions_register(db) || !xml_query_functions_register(db)) return false;
     for (const FunctionEntry& f : kFunctions) {
         int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
         if (sqlite3_create_function(db, f.name, f.args, flags, settings, f.fn, nullptr, nullptr) != SQLITE_OK)

@@ -1,0 +1,411 @@
+// The SQL functions behind XMLTYPE and the XPath functions: the constructor's check,
+// EXTRACT, EXTRACTVALUE, EXISTSNODE, XMLQUERY, XMLEXISTS, XMLCAST's atomisation,
+// getNumberVal and the table-valued function behind XMLTABLE. An XMLTYPE value is its
+// text; each call reads it with the reader of values/xml_document.h (a fragment, as
+// EXTRACT returns one, is a value too).
+#include "values/errors.h"
+#include "values/sql_xml.h"
+#include "values/utf8.h"
+#include "values/values.h"
+#include "values/xml_xpath.h"
+
+#include <cmath>
+
+namespace {
+
+std::string ora_text(int code, const std::string& arg = {}, const std::string& arg2 = {}) {
+    std::string text = ora_format(code, ora_message(code, arg, arg2));
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    return text;
+}
+
+void raise(sqlite3_context* ctx, const std::string& text) {
+    sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
+}
+
+std::string text_of(sqlite3_value* v) {
+    const unsigned char* t = sqlite3_value_text(v);
+    return t ? std::string(reinterpret_cast<const char*>(t), static_cast<std::size_t>(sqlite3_value_bytes(v)))
+             : std::string();
+}
+
+void result_text(sqlite3_context* ctx, const std::string& s) {
+    sqlite3_result_text(ctx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
+}
+
+std::string parse_error(const std::string& detail) {
+    return ora_text(31011, "\n" + ora_text(19202, "\n" + detail));
+}
+
+// Reads an XMLTYPE value (document or fragment) and evaluates path over it: an empty
+// string when both succeed, else the Oracle error text.
+std::string query(const std::string& text, const std::string& path, XmlDocument* doc, XPathValue* out) {
+    std::string detail;
+    if (!xml_parse(text, false, doc, &detail)) return parse_error(detail);
+    if (!xpath_evaluate(path, *doc, 0, out)) return ora_text(31013);
+    return {};
+}
+
+// The serialised nodes one after the other; atomic values as their text.
+std::string sequence_text(const XmlDocument& doc, const XPathValue& v) {
+    if (v.kind != XPathValue::Kind::Nodes) return xpath_string(doc, v);
+    std::string out;
+    for (int n : v.nodes) out += xml_serialize(doc, n);
+    return out;
+}
+
+// vantro_xmltype(text, flags): the text once it reads as one XML document (flags 2: as
+// XML content); a NULL is ORA-19032 with flags 1.
+void fn_xmltype(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const int flags = sqlite3_value_int(argv[1]);
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        if (flags & 1) return raise(ctx, ora_text(19032, ",", "no content"));
+        return sqlite3_result_null(ctx);
+    }
+    XmlDocument doc;
+    std::string detail;
+    if (!xml_parse(text_of(argv[0]), (flags & 2) == 0, &doc, &detail)) return raise(ctx, parse_error(detail));
+    sqlite3_result_value(ctx, argv[0]);
+}
+
+void fn_xml_path(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    XmlPathKind kind = static_cast<XmlPathKind>(sqlite3_value_int(argv[0]));
+    if (sqlite3_value_type(argv[1]) == SQLITE_NULL || sqlite3_value_type(argv[2]) == SQLITE_NULL) {
+        if (kind == XmlPathKind::Exists) return sqlite3_result_int(ctx, 0);
+        return sqlite3_result_null(ctx);
+    }
+    XmlDocument doc;
+    XPathValue v;
+    std::string err = query(text_of(argv[1]), text_of(argv[2]), &doc, &v);
+    if (!err.empty()) return raise(ctx, err);
+    const bool nodes = v.kind == XPathValue::Kind::Nodes;
+    switch (kind) {
+    case XmlPathKind::Extract:
+        if (!nodes) return raise(ctx, ora_text(31013));
+        if (v.nodes.empty()) return sqlite3_result_null(ctx);
+        return result_text(ctx, sequence_text(doc, v));
+    case XmlPathKind::ExistsNode:
+        if (!nodes) return raise(ctx, ora_text(31013));
+        return sqlite3_result_int(ctx, v.nodes.empty() ? 0 : 1);
+    case XmlPathKind::Exists:
+        return sqlite3_result_int(ctx, !nodes || !v.nodes.empty() ? 1 : 0);
+    case XmlPathKind::Query: {
+        std::string out = sequence_text(doc, v);
+        if (nodes && v.nodes.empty()) return sqlite3_result_null(ctx);
+        return result_text(ctx, out);
+    }
+    case XmlPathKind::ExtractValue:
+        break;
+    }
+    // EXTRACTVALUE: one node, a text node, an attribute or an element with text only.
+    if (!nodes) return raise(ctx, ora_text(31013));
+    if (v.nodes.empty()) return sqlite3_result_null(ctx);
+    if (v.nodes.size() > 1) return raise(ctx, ora_text(19025));
+    const XmlNode& n = doc.nodes[static_cast<std::size_t>(v.nodes[0])];
+    std::string out;
+    if (n.kind == XmlNodeKind::Element || n.kind == XmlNodeKind::Root) {
+        for (int c : n.children) {
+            const XmlNode& child = doc.nodes[static_cast<std::size_t>(c)];
+            if (child.kind == XmlNodeKind::Element) return raise(ctx, ora_text(19025));
+            if (child.kind == XmlNodeKind::Text) out += child.value;
+        }
+    } else {
+        out = n.value;
+    }
+    if (out.empty()) return sqlite3_result_null(ctx);
+    result_text(ctx, out);
+}
+
+// vantro_xml_atom(doc): the text of an XMLTYPE value of at most one item, as XMLCAST
+// and getNumberVal read it; NULL for no item.
+void fn_xml_atom(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    XmlDocument doc;
+    std::string detail;
+    if (!xml_parse(text_of(argv[0]), false, &doc, &detail)) return raise(ctx, parse_error(detail));
+    const XmlNode& root = doc.nodes[0];
+    std::size_t items = 0;
+    bool only_text = true;
+    for (int c : root.children) {
+        const XmlNode& n = doc.nodes[static_cast<std::size_t>(c)];
+        if (n.kind != XmlNodeKind::Text) {
+            only_text = false;
+            ++items;
+        }
+    }
+    if (only_text) items = root.children.empty() ? 0 : 1;
+    if (items > 1) return raise(ctx, ora_text(19279));
+    if (items == 0) return sqlite3_result_null(ctx);
+    std::string out = xml_string_value(doc, 0);
+    if (out.empty()) return sqlite3_result_null(ctx);
+    result_text(ctx, out);
+}
+
+// XMLTABLE's rows: the layout is "row path", then per column a line "kind type size
+// char_used precision scale path" (kind 0 FOR ORDINALITY, 1 a value; type 0 VARCHAR2,
+// 1 NUMBER, 2 XMLTYPE), fields separated by tabs.
+struct XmlColumn {
+    int kind = 1, type = 0;
+    long size = 0;
+    bool char_used = false;
+    int precision = 0, scale = 0;
+    std::string path;
+};
+
+struct XmlLayout {
+    std::string path;
+    std::vector<XmlColumn> columns;
+};
+
+bool read_layout(const std::string& text, XmlLayout* out) {
+    std::size_t p = 0;
+    auto line = [&](std::string* l) {
+        if (p > text.size()) return false;
+        std::size_t nl = text.find('\n', p);
+        if (nl == std::string::npos) nl = text.size();
+        *l = text.substr(p, nl - p);
+        p = nl + 1;
+        return true;
+    };
+    if (!line(&out->path)) return false;
+    std::string l;
+    while (p < text.size() && line(&l)) {
+        std::vector<std::string> f;
+        std::size_t q = 0;
+        for (int k = 0; k < 6; ++k) {
+            std::size_t tab = l.find('\t', q);
+            if (tab == std::string::npos) return false;
+            f.push_back(l.substr(q, tab - q));
+            q = tab + 1;
+        }
+        XmlColumn c;
+        c.kind = std::atoi(f[0].c_str());
+        c.type = std::atoi(f[1].c_str());
+        c.size = std::atol(f[2].c_str());
+        c.char_used = f[3] == "1";
+        c.precision = std::atoi(f[4].c_str());
+        c.scale = std::atoi(f[5].c_str());
+        c.path = l.substr(q);
+        out->columns.push_back(c);
+    }
+    return true;
+}
+
+struct Cell {
+    int type = SQLITE_NULL;
+    std::int64_t i = 0;
+    double d = 0;
+    std::string s;
+};
+using Row = std::vector<Cell>;
+
+// Column c's value at the row's node: empty when nothing is found, else the string value
+// of the single item (several: ORA-19279), converted to the column's type.
+std::string column_cell(const XmlColumn& c, const XmlDocument& doc, int node, Cell* out) {
+    XPathValue v;
+    if (!xpath_evaluate(c.path, doc, node, &v)) return ora_text(31013);
+    if (v.kind == XPathValue::Kind::Nodes && v.nodes.empty()) return {};
+    if (c.type == 2) {
+        // An XMLTYPE column: the nodes as XML.
+        out->type = SQLITE_TEXT;
+        out->s = sequence_text(doc, v);
+        return {};
+    }
+    if (v.kind == XPathValue::Kind::Nodes && v.nodes.size() > 1) return ora_text(19279);
+    std::string text = xpath_string(doc, v);
+    if (c.type == 1) {
+        double d = 0;
+        std::int64_t i = 0;
+        bool is_int = false;
+        std::size_t b = text.find_first_not_of(" \t\r\n");
+        if (b == std::string::npos) return {};
+        std::string trimmed = text.substr(b, text.find_last_not_of(" \t\r\n") - b + 1);
+        if (!number_parse(trimmed.data(), trimmed.size(), &d, &i, &is_int)) return ora_text(1722);
+        int code = number_store(&trimmed, c.precision, c.scale, &d, &i, &is_int);
+        if (code) return ora_text(code);
+        out->type = is_int ? SQLITE_INTEGER : SQLITE_FLOAT;
+        out->i = i;
+        out->d = d;
+        return {};
+    }
+    if (text.empty()) return {};
+    std::size_t length = c.char_used ? utf8_length(text) : text.size();
+    if (static_cast<long>(length) > c.size) return ora_text(19011);
+    out->type = SQLITE_TEXT;
+    out->s = std::move(text);
+    return {};
+}
+
+std::string table_rows(const XmlLayout& layout, sqlite3_value* docv, std::vector<Row>* rows) {
+    if (sqlite3_value_type(docv) == SQLITE_NULL) return {};
+    XmlDocument doc;
+    XPathValue found;
+    std::string err = query(text_of(docv), layout.path, &doc, &found);
+    if (!err.empty()) return err;
+    if (found.kind != XPathValue::Kind::Nodes) return ora_text(19279);
+    for (std::size_t k = 0; k < found.nodes.size(); ++k) {
+        Row row(layout.columns.size());
+        for (std::size_t c = 0; c < layout.columns.size(); ++c) {
+            if (layout.columns[c].kind == 0) {
+                row[c].type = SQLITE_INTEGER;
+                row[c].i = static_cast<std::int64_t>(k) + 1;
+                continue;
+            }
+            err = column_cell(layout.columns[c], doc, found.nodes[k], &row[c]);
+            if (!err.empty()) return err;
+        }
+        rows->push_back(std::move(row));
+    }
+    return {};
+}
+
+constexpr int kDocColumn = static_cast<int>(kXmlTableColumns);
+constexpr int kLayoutColumn = kDocColumn + 1;
+
+struct TableCursor {
+    sqlite3_vtab_cursor base{};
+    std::vector<Row> rows;
+    std::size_t at = 0;
+};
+
+TableCursor* cursor_of(sqlite3_vtab_cursor* c) {
+    return reinterpret_cast<TableCursor*>(c);
+}
+
+int table_connect(sqlite3* db, void*, int, const char* const*, sqlite3_vtab** out, char**) {
+    std::string schema = "CREATE TABLE x(";
+    for (std::size_t i = 0; i < kXmlTableColumns; ++i) schema += "c" + std::to_string(i) + ",";
+    schema += "doc HIDDEN,layout HIDDEN)";
+    int rc = sqlite3_declare_vtab(db, schema.c_str());
+    if (rc != SQLITE_OK) return rc;
+    *out = static_cast<sqlite3_vtab*>(sqlite3_malloc(sizeof(sqlite3_vtab)));
+    if (!*out) return SQLITE_NOMEM;
+    **out = sqlite3_vtab{};
+    return SQLITE_OK;
+}
+
+int table_disconnect(sqlite3_vtab* vtab) {
+    sqlite3_free(vtab);
+    return SQLITE_OK;
+}
+
+// The rows need both arguments; a plan that cannot give them is refused.
+int table_best_index(sqlite3_vtab*, sqlite3_index_info* info) {
+    int doc = -1, layout = -1;
+    for (int i = 0; i < info->nConstraint; ++i) {
+        const auto& c = info->aConstraint[i];
+        if (c.op != SQLITE_INDEX_CONSTRAINT_EQ || (c.iColumn != kDocColumn && c.iColumn != kLayoutColumn)) continue;
+        if (!c.usable) return SQLITE_CONSTRAINT;
+        (c.iColumn == kDocColumn ? doc : layout) = i;
+    }
+    if (doc < 0 || layout < 0) return SQLITE_CONSTRAINT;
+    info->aConstraintUsage[doc].argvIndex = 1;
+    info->aConstraintUsage[doc].omit = 1;
+    info->aConstraintUsage[layout].argvIndex = 2;
+    info->aConstraintUsage[layout].omit = 1;
+    info->estimatedCost = 100;
+    info->estimatedRows = 100;
+    return SQLITE_OK;
+}
+
+int table_open(sqlite3_vtab*, sqlite3_vtab_cursor** out) {
+    *out = &(new TableCursor)->base;
+    return SQLITE_OK;
+}
+
+int table_close(sqlite3_vtab_cursor* c) {
+    delete cursor_of(c);
+    return SQLITE_OK;
+}
+
+int table_filter(sqlite3_vtab_cursor* c, int, const char*, int argc, sqlite3_value** argv) {
+    TableCursor* cur = cursor_of(c);
+    cur->rows.clear();
+    cur->at = 0;
+    if (argc != 2) return SQLITE_ERROR;
+    XmlLayout layout;
+    std::string err;
+    if (!read_layout(text_of(argv[1]), &layout))
+        err = ora_text(31013);
+    else
+        err = table_rows(layout, argv[0], &cur->rows);
+    if (err.empty()) return SQLITE_OK;
+    cur->rows.clear();
+    sqlite3_free(c->pVtab->zErrMsg);
+    c->pVtab->zErrMsg = sqlite3_mprintf("%s", err.c_str());
+    return SQLITE_ERROR;
+}
+
+int table_next(sqlite3_vtab_cursor* c) {
+    ++cursor_of(c)->at;
+    return SQLITE_OK;
+}
+
+int table_eof(sqlite3_vtab_cursor* c) {
+    return cursor_of(c)->at >= cursor_of(c)->rows.size();
+}
+
+int table_column(sqlite3_vtab_cursor* c, sqlite3_context* ctx, int i) {
+    const Row& row = cursor_of(c)->rows[cursor_of(c)->at];
+    if (i < 0 || static_cast<std::size_t>(i) >= row.size()) {
+        sqlite3_result_null(ctx);
+        return SQLITE_OK;
+    }
+    const Cell& cell = row[static_cast<std::size_t>(i)];
+    switch (cell.type) {
+    case SQLITE_INTEGER:
+        sqlite3_result_int64(ctx, cell.i);
+        break;
+    case SQLITE_FLOAT:
+        sqlite3_result_double(ctx, cell.d);
+        break;
+    case SQLITE_TEXT:
+        sqlite3_result_text(ctx, cell.s.data(), static_cast<int>(cell.s.size()), SQLITE_TRANSIENT);
+        break;
+    default:
+        sqlite3_result_null(ctx);
+    }
+    return SQLITE_OK;
+}
+
+int table_rowid(sqlite3_vtab_cursor* c, sqlite3_int64* rowid) {
+    *rowid = static_cast<sqlite3_int64>(cursor_of(c)->at) + 1;
+    return SQLITE_OK;
+}
+
+sqlite3_module table_module() {
+    sqlite3_module m{};
+    m.xConnect = table_connect;
+    m.xBestIndex = table_best_index;
+    m.xDisconnect = table_disconnect;
+    m.xOpen = table_open;
+    m.xClose = table_close;
+    m.xFilter = table_filter;
+    m.xNext = table_next;
+    m.xEof = table_eof;
+    m.xColumn = table_column;
+    m.xRowid = table_rowid;
+    return m;
+}
+
+const sqlite3_module kTableModule = table_module();
+
+}  // namespace
+
+bool xml_query_functions_register(sqlite3* db) {
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    struct Row {
+        const char* name;
+        int args;
+        void (*fn)(sqlite3_context*, int, sqlite3_value**);
+    };
+    static const Row kRows[] = {
+        {"vantro_xmltype", 2, fn_xmltype},
+        {"vantro_xml_path", 3, fn_xml_path},
+        {"vantro_xml_atom", 1, fn_xml_atom},
+    };
+    for (const Row& r : kRows)
+        if (sqlite3_create_function(db, r.name, r.args, flags, nullptr, r.fn, nullptr, nullptr) != SQLITE_OK)
+            return false;
+    return sqlite3_create_module(db, "vantro_xml_table", &kTableModule, nullptr) == SQLITE_OK;
+}

@@ -1,0 +1,50 @@
+// A small XML reader and the tree it builds, for XMLTYPE values and their XPath queries:
+// elements, attributes, text, CDATA, comments and processing instructions, the five
+// predefined entities and character references. Namespace prefixes are kept as written
+// (names are compared as qualified names). Nothing here recurses over the document: the
+// nodes live in one vector in document order, so a deep document costs no stack.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+enum class XmlNodeKind { Root, Element, Attribute, Text, Comment, Pi };
+
+struct XmlNode {
+    XmlNodeKind kind = XmlNodeKind::Root;
+    std::string name;   // Element, Attribute: the qualified name as written; Pi: the target
+    std::string value;  // Attribute, Text (CDATA included), Comment, Pi: the text, entities replaced
+    bool cdata = false;
+    int parent = -1;
+    // One past the node's last descendant: the nodes of its subtree (attributes included)
+    // are those after it up to end.
+    int end = 0;
+    std::vector<int> attributes;  // Element: its attribute nodes, as written
+    std::vector<int> children;    // Root, Element: the other nodes under it, in order
+};
+
+// nodes[0] is the root; the others follow in document order, each element's attributes
+// right after it.
+struct XmlDocument {
+    std::vector<XmlNode> nodes;
+};
+
+// The most elements one inside another that a document may have.
+constexpr std::size_t kXmlMaxDepth = 4096;
+
+// Reads text into doc. document: exactly one element at the top (an XMLTYPE document);
+// otherwise any content (a fragment such as EXTRACT returns). False with the parser's
+// detail ("LPX-nnnnn: ...") in *error when the text is not well formed.
+bool xml_parse(const std::string& text, bool document, XmlDocument* doc, std::string* error);
+
+// The XPath string value of node i: an element's or the root's text descendants one after
+// the other, the value of any other node.
+std::string xml_string_value(const XmlDocument& doc, int i);
+
+// Node i written as XML (an attribute as its value's text, escaped; the root as its
+// content). Empty elements are written <name/>.
+std::string xml_serialize(const XmlDocument& doc, int i);
+
+// The part of a qualified name after its prefix.
+std::string xml_local_name(const std::string& qualified);
