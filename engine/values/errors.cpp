@@ -79,7 +79,6 @@ const MessageEntry kMessages[] = {
     {19025, "EXTRACTVALUE returns value of only one node"},
     {19032, "Expected XML tag %s got %s"},
     {19279, "XPTY0004 - XQuery dynamic type mismatch: expected singleton sequence - got multi-item sequence"},
-    {22806, "not an object or REF"},
     {19011, "Character string buffer too small"},
     {40480, "result cannot be returned without array wrapper"},
     {4004, "MINVALUE must be less than MAXVALUE"},
