@@ -44,6 +44,38 @@ const Predefined kPredefined[] = {
     {"ACCESS_INTO_NULL", 6530},    {"NO_DATA_NEEDED", 6548},         {"SYS_INVALID_ROWID", 1410},
 };
 
+// The base type name a %TYPE declaration stands for, as a parameter's declared type is
+// compared between a package header and its body and stored in the argument rows.
+std::string anchored_type_name(const OraType& t, bool boolean) {
+    struct Name {
+        std::uint16_t code;
+        const char* name;
+    };
+    static const Name kNames[] = {
+        {kTypeVarchar2, "VARCHAR2"},
+        {kTypeChar, "CHAR"},
+        {kTypeNumber, "NUMBER"},
+        {kTypeDate, "DATE"},
+        {kTypeRaw, "RAW"},
+        {kTypeLong, "LONG"},
+        {kTypeLongRaw, "LONG RAW"},
+        {kTypeClob, "CLOB"},
+        {kTypeBlob, "BLOB"},
+        {kTypeBfile, "BFILE"},
+        {kTypeTimestamp, "TIMESTAMP"},
+        {kTypeBinaryFloat, "BINARY_FLOAT"},
+        {kTypeBinaryDouble, "BINARY_DOUBLE"},
+        {kTypeTimestampTz, "TIMESTAMP WITH TIME ZONE"},
+        {kTypeTimestampLtz, "TIMESTAMP WITH LOCAL TIME ZONE"},
+        {kTypeIntervalYm, "INTERVAL YEAR TO MONTH"},
+        {kTypeIntervalDs, "INTERVAL DAY TO SECOND"},
+    };
+    if (boolean) return "BOOLEAN";
+    for (const Name& n : kNames)
+        if (n.code == t.code) return n.name;
+    return "NUMBER";
+}
+
 }  // namespace
 
 void Parser::program() {
@@ -215,12 +247,14 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
         expect_op("%");
         std::string attr = identifier();
         if (attr == "TYPE") {
+            last_type_name_ = "NUMBER";
             if (parts.size() == 1) {
                 const Symbol* s = lookup(parts[0]);
                 if (s && s->kind == SymKind::Var) {
                     const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(s->index)];
                     *type = v.type;
                     *boolean = v.boolean;
+                    last_type_name_ = anchored_type_name(*type, *boolean);
                     return true;
                 }
             } else {
@@ -232,6 +266,8 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
                     int f = record_field(prog_->vars[static_cast<std::size_t>(s->index)], parts[1]);
                     if (f >= 0) {
                         *type = prog_->vars[static_cast<std::size_t>(f)].type;
+                        *boolean = prog_->vars[static_cast<std::size_t>(f)].boolean;
+                        last_type_name_ = anchored_type_name(*type, *boolean);
                         return true;
                     }
                 }
@@ -240,6 +276,7 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
                         if (c.name == parts.back()) {
                             *type = c.type;
                             type->nullable = true;
+                            last_type_name_ = anchored_type_name(*type, false);
                             return true;
                         }
             }

@@ -75,6 +75,27 @@ bool sql_tokenize(const std::string& text, std::vector<Token>* tokens, OraError*
             continue;
         }
         std::size_t start = i;
+        // The alternative quoting q'<d>...<d>' (also nq'...'): the text between the
+        // delimiters is the value as written, quotes included; [ ( { < close with their pair.
+        const std::size_t q = (c == 'N' || c == 'n') ? i + 1 : i;
+        if (q + 2 < n && (text[q] == 'q' || text[q] == 'Q') && text[q + 1] == '\'') {
+            const char open = text[q + 2];
+            if (open == ' ' || open == '\t' || open == '\n' || open == '\r') {
+                *err = error_at(911, q + 2);
+                return false;
+            }
+            const char close = open == '[' ? ']' : open == '(' ? ')' : open == '{' ? '}' : open == '<' ? '>' : open;
+            const std::size_t body = q + 3;
+            std::size_t end = body;
+            while (end + 1 < n && !(text[end] == close && text[end + 1] == '\'')) ++end;
+            if (end + 1 >= n) {
+                *err = error_at(1756, start);
+                return false;
+            }
+            i = end + 2;
+            push(TokenKind::String, text.substr(body, end - body), start, i);
+            continue;
+        }
         if ((c == 'N' || c == 'n') && i + 1 < n && text[i + 1] == '\'') {
             ++i;
             c = '\'';

@@ -1306,6 +1306,13 @@ std::string replace(const std::string&, const Args& a, OraType* type) {
     return call("vantro_replace", parts);
 }
 
+// CONCAT(a, b) is a || b: a NULL operand counts as the empty string.
+std::string concat(const std::string&, const Args& a, OraType* type) {
+    const std::uint64_t size = static_cast<std::uint64_t>(a[0].text_size) + a[1].text_size;
+    *type = make_varchar(size > 4000 ? 4000 : static_cast<std::uint32_t>(size));
+    return call("vantro_concat", {a[0].text_sql, a[1].text_sql});
+}
+
 std::string translate(const std::string&, const Args& a, OraType* type) {
     // Characters may be replaced by longer ones unless the replacements are all ASCII.
     bool ascii_to = a[2].is_literal;
@@ -1516,6 +1523,7 @@ const FunctionRow kCatalogue[] = {
     {"RTRIM", 1, 2, trim},
     {"TRIM FROM", 3, 3, trim_from},
     {"REPLACE", 2, 3, replace},
+    {"CONCAT", 2, 2, concat},
     {"TRANSLATE", 3, 3, translate},
     {"CHR", 1, 1, chr},
     {"ASCII", 1, 1, ascii},

@@ -204,7 +204,7 @@ int dispatch(ConsoleBuffer* console) {
         return 1;
     }
     Terminator end = terminator;
-    if (c.kind == StatementKind::Exec && console->script_depth.load() > 0 &&
+    if (c.kind == StatementKind::Exec && (console->script_depth.load() > 0 || console->input_scripted.load()) &&
         !is_complete(c.completion, in.text, terminator)) {
         // Scripts written for Oracle's consoles end an exec command with its line, the
         // ";" being optional; a line ending in "-" continues it on the next line.

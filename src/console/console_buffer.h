@@ -65,6 +65,10 @@ struct ConsoleBuffer {
     // Set by a front end whose typed lines come from a person (a terminal, a window):
     // only then does PAUSE wait for a line.
     std::atomic<bool> input_interactive{false};
+    // Set by a front end whose lines are read from a file or pipe as a whole script (the
+    // terminal with redirected input): they are substituted, and an exec command ends with
+    // its line, as in a script run with "@".
+    std::atomic<bool> input_scripted{false};
     // Set for the whole of a line request, also after Enter until the caller has its line
     // back: busy_thread_id is 0 meanwhile, yet the statement has not ended.
     std::atomic<int> line_request_active{0};

@@ -32,13 +32,19 @@ bool equals_nocase(const char* a, const char* b) {
 
 bool worker_running() { return busy_thread_id.load() != 0; }
 
+// A setting typed at the console is kept in the user's store for the next start; one made
+// by a script (run with "@" or read as redirected input) ends with the script.
+bool kept_for_next_start(const ConsoleBuffer* console) {
+    return !worker_running() && !console->input_scripted.load();
+}
+
 // Sets one option from its value word; false when the value was refused.
 bool set_one(ConsoleBuffer* console, OptionEntry& row, const std::string& word, const std::string& value) {
     switch (row.type) {
     case OptionType::String:
     case OptionType::Directory:
         option_set_text(row, value.c_str());
-        if (!worker_running()) registry_write_string(kRegistryKey, row.name, row.text.c_str());
+        if (kept_for_next_start(console)) registry_write_string(kRegistryKey, row.name, row.text.c_str());
         break;
     case OptionType::Number: {
         int number = convert_number(value.c_str());
@@ -48,7 +54,8 @@ bool set_one(ConsoleBuffer* console, OptionEntry& row, const std::string& word, 
         }
         if (number <= 0) number = 1;
         row.number.store(number);
-        if (!worker_running()) registry_write_dword(kRegistryKey, row.name, static_cast<std::uint32_t>(number));
+        if (kept_for_next_start(console))
+            registry_write_dword(kRegistryKey, row.name, static_cast<std::uint32_t>(number));
         break;
     }
     case OptionType::OnOff:
@@ -60,7 +67,7 @@ bool set_one(ConsoleBuffer* console, OptionEntry& row, const std::string& word, 
             console_print("Usage: set %s on|off\n", word.c_str());
             return false;
         }
-        if (!worker_running())
+        if (kept_for_next_start(console))
             registry_write_dword(kRegistryKey, row.name, static_cast<std::uint32_t>(row.number.load()));
         break;
     }

@@ -169,6 +169,20 @@ if [ $HAVE_ENGINE = 1 ]; then
     else
         fail "statuses piped=$piped script=$script counted=$counted: $(cat "$WORK/out" "$WORK/out3")"
     fi
+
+    begin "piped input runs as a script: substitution, exec ending with its line"
+    printf '%s\n' 'define d = 30' 'prompt dept &d' 'set serveroutput on' "exec dbms_output.put_line('run ' || &d)" \
+        'prompt after exec' 'prompt [&asked]' 'given' 'set scan off' 'prompt kept &d' > "$WORK/subst.sql"
+    "$VANTRO" -s scott/tiger@e2e < "$WORK/subst.sql" > "$WORK/out" 2>&1
+    # The SET SCAN OFF of that input ended with it: the next run substitutes again.
+    printf 'define d = 1\nprompt again &d\n' | "$VANTRO" -s scott/tiger@e2e > "$WORK/out2" 2>&1
+    if grep -qx 'dept 30' "$WORK/out" && grep -qx 'run 30' "$WORK/out" && grep -qx 'after exec' "$WORK/out" &&
+       grep -q '\[given\]$' "$WORK/out" && grep -qx 'kept &d' "$WORK/out" && ! grep -q '^ORA-\|^PLS-' "$WORK/out" &&
+       grep -qx 'again 1' "$WORK/out2"; then
+        pass
+    else
+        fail "piped script: $(cat "$WORK/out" "$WORK/out2")"
+    fi
 else
     skip "scripted, connected"
 fi

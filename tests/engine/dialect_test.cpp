@@ -80,6 +80,16 @@ TEST_F(Dialect, StringFunctionsFollowOraclePositionsAndEmptyStrings) {
   EXPECT_EQ(v("rtrim('xx','x')"), "<null>");
   EXPECT_EQ(v("replace('banana','an')||replace('banana','an','AN')||replace('ab',null)"), "babANANaab");
   EXPECT_EQ(v("translate('abc-12','abc-','AB')"), "AB12");
+  EXPECT_EQ(v("concat('ab',null)||'|'||concat(null,'cd')||'|'||concat(12,'x')||'|'||concat(concat('a','b'),'c')"),
+            "ab|cd|12x|abc");
+  EXPECT_EQ(v("concat(null,null)"), "<null>");
+  // Alternative quoting: the delimiter's pair closes, quotes inside are text.
+  EXPECT_EQ(v("q'[it's]'||nq'{a}b}'||Q'!x;y!'||q'<'>'"), "it'sa}bx;y'");
+  EXPECT_EQ(v("q'[open'"), "error: ORA-01756: quoted string not properly terminated\n");
+  EXPECT_EQ(s.exec("declare x varchar2(9) := q'(o'k)'; begin if x <> 'o''k' then raise no_data_found; end if; end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  EXPECT_EQ(v("concat('a')"), "error: ORA-00909: invalid number of arguments\n");
   EXPECT_EQ(v("chr(65)||ascii('a')"), "A97");
   EXPECT_EQ(v("substr('abc',1e30)||substr('abc',-1e30)||substr('abc',2,1e30)"), "bc");
   EXPECT_EQ(v("instr('abc','b',1e30)||lpad('a',3,null)"), "0");

@@ -211,6 +211,49 @@ TEST_F(Packages, ArgumentRowsNumberOverloadsAndSubprograms) {
             std::vector<std::string>{"1"});
 }
 
+// A %TYPE parameter stands for its column's or variable's type wherever it follows
+// other declarations of the header: the body matches it, and the argument rows (and so
+// overloads chosen by them) show that type.
+TEST_F(Packages, AnchoredParametersMatchTheirBodyAndShowTheirType) {
+  ASSERT_EQ(s.exec("create table staff (id number(4), name varchar2(10))"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("create package hr is\n"
+                   "  type pair is record (a number);\n"
+                   "  hits number := 0;\n"
+                   "  function name_of(p_id in staff.id%type) return staff.name%type;\n"
+                   "  procedure rename(p_name staff.name%type, p_hits hits%type);\n"
+                   "end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("create package body hr is\n"
+                   "  function name_of(p_id in staff.id%type) return staff.name%type is\n"
+                   "  begin\n"
+                   "    return 'N' || p_id;\n"
+                   "  end;\n"
+                   "  procedure rename(p_name staff.name%type, p_hits hits%type) is\n"
+                   "  begin\n"
+                   "    hits := p_hits;\n"
+                   "  end;\n"
+                   "end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  EXPECT_EQ(catalog_rows("select type, status from vantro_plsql_objects where name = 'HR' order by type"),
+            (std::vector<std::string>{"PACKAGE|VALID", "PACKAGE BODY|VALID"}));
+  EXPECT_EQ(catalog_rows("select object_name, position, coalesce(argument_name, '-'), data_type from"
+                         " vantro_plsql_arguments where package_name = 'HR' order by object_name, position"),
+            (std::vector<std::string>{"NAME_OF|0|-|VARCHAR2", "NAME_OF|1|P_ID|NUMBER", "RENAME|1|P_NAME|VARCHAR2",
+                                      "RENAME|2|P_HITS|NUMBER"}));
+  EXPECT_EQ(out_of(s, "begin hr.rename('x', 3); :out := hr.name_of(7) || '/' || hr.hits; end;"), "N7/3");
+  // A body whose parameter has another type than the header's anchor does not match.
+  EXPECT_EQ(s.exec("create or replace package body hr is\n"
+                   "  function name_of(p_id in staff.name%type) return staff.name%type is begin return p_id; end;\n"
+                   "  procedure rename(p_name staff.name%type, p_hits hits%type) is begin null; end;\n"
+                   "end;"),
+            OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(catalog_rows("select line, text from vantro_plsql_errors where name = 'HR' and type = 'PACKAGE BODY'"),
+            std::vector<std::string>{"4|PLS-00323: subprogram or cursor 'NAME_OF' is declared in a package header "
+                                     "and must be defined in the package body"});
+}
+
 TEST_F(Packages, ABodyThatDoesNotMatchItsHeaderIsInvalid) {
   ASSERT_EQ(s.exec("create package acct is\n  procedure open(n number);\n  function balance return number;\nend;"),
             OCI_SUCCESS)

@@ -16,6 +16,7 @@
 
 #include "command/core_init.h"
 #include "command/statement.h"
+#include "command/variables.h"
 #include "complete/autocomplete.h"
 #include "console/console_buffer.h"
 #include "oci/db_session.h"
@@ -111,7 +112,10 @@ ConsoleBuffer* TerminalFrontend::start(bool interactive, const TerminalHistoryHo
     sigaction(SIGTERM, &action, nullptr);
     if (!interactive_) sigaction(SIGINT, &action, nullptr);
     console_ = core_start(this);
-    if (console_) console_->input_interactive.store(interactive_);
+    if (console_) {
+        console_->input_interactive.store(interactive_);
+        console_->input_scripted.store(!interactive_);
+    }
     // Every row is written out once: rows that leave the store before they were written
     // wait for the renderer.
     console_stream_start(console_);
@@ -618,7 +622,15 @@ void TerminalFrontend::wait_idle() {
 
 void TerminalFrontend::run_script(bool echo) {
     std::string line;
-    while (!quit_.load() && read_script_line(&line)) type_line(line, echo);
+    while (!quit_.load() && read_script_line(&line)) {
+        if (dispatcher_refuse_nul_line(console_, line)) continue;
+        // Substitution may ask for a value, which takes the next line of the input; when
+        // none comes, the line does not run with an empty value in its place.
+        const bool ended_before = console_->input_ended.load();
+        const std::string text = variables_substitute(console_, line);
+        if (!ended_before && console_->input_ended.load()) break;
+        type_line(text, echo);
+    }
     render();
 }
 
