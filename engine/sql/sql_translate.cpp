@@ -1400,8 +1400,8 @@ bool Translator::statement(Statement& s) {
         // (values/session_params.h). Any user's schema may be current; it is attached
         // now, or (inside a transaction) when it is first reached after the transaction.
         for (const SessionSetting& set : s.settings)
-            if (set.name == "CURRENT_SCHEMA" && set.value != "PUBLIC" && !ctx_.catalog->schema_exists(set.value) &&
-                !ctx_.catalog->user_exists(set.value))
+            if (set.name == "CURRENT_SCHEMA" && (set.value == "PUBLIC" || (!ctx_.catalog->schema_exists(set.value) &&
+                                                                           !ctx_.catalog->user_exists(set.value))))
                 return fail(1435, set.value_offset);
         out_->settings = s.settings;
         return true;

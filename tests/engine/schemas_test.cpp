@@ -54,6 +54,7 @@ TEST_F(Schemas, DbaCreatesObjectsInAnotherSchema) {
                      " order by object_name, object_type"),
             (std::vector<std::string>{"F1:FUNCTION", "P1:PROCEDURE", "PK:PACKAGE", "PT:TYPE", "S1:SEQUENCE",
                                       "T1:TABLE", "V1:VIEW"}));
+  EXPECT_EQ(dba.value("select count(*) from dba_objects where owner = 'HR2'"), "7");
   EXPECT_EQ(dba.value("select count(*) from user_objects"), "0");
   // A schema that does not exist, for every kind.
   for (const char* sql : {"create table nobody.t (x number)", "create sequence nobody.s",
@@ -129,6 +130,7 @@ TEST_F(Schemas, CurrentSchemaIsWhereUnqualifiedNamesGo) {
   EXPECT_EQ(dba.rows("select object_name from all_objects where owner = 'APP' order by 1"),
             (std::vector<std::string>{"PR", "SQ", "T", "V"}));
   EXPECT_EQ(run(dba, "alter session set current_schema = nobody"), "ORA-01435");
+  EXPECT_EQ(run(dba, "alter session set current_schema = public"), "ORA-01435");
   EXPECT_EQ(dba.value("select count(*) from t"), "2");
   EXPECT_EQ(run(dba, "commit"), "ok");
   // Inside a transaction, for a schema not yet reached: the next DDL commits and creates there.
