@@ -383,16 +383,7 @@ bool SqliteCatalog::reachable(const std::string& owner, const std::string& name)
     if (d.user.empty()) return true;
     if (owner != d.user && users_object_access(db_, owner, name, std::string()) != 0) return false;
     // The owner of a unit another user runs may not be attached to that user's session.
-    if (schema_exists(owner)) return true;
-    if (!catalog_valid_user_name(owner) || !user_exists(owner) || !sqlite3_get_autocommit(db_)) return false;
-    const char* file = sqlite3_db_filename(db_, "main");
-    if (!file) return false;
-    std::string folder(file);
-    const std::size_t cut = folder.find_last_of("/\\");
-    if (cut == std::string::npos) return false;
-    folder.resize(cut);
-    OraError err;
-    return catalog_attach_user(db_, folder, owner, &err);
+    return schema_exists(owner);
 }
 
 int SqliteCatalog::object_access(const std::string& owner, const std::string& name, const std::string& privilege) {
@@ -464,9 +455,24 @@ bool SqliteCatalog::type_source(const std::string& owner, const std::string& nam
 }
 
 bool SqliteCatalog::schema_exists(const std::string& owner) {
-    CatalogStatement q(db_, "SELECT 1 FROM pragma_database_list WHERE name=?1");
-    q.text(1, owner);
-    return q.row();
+    {
+        CatalogStatement q(db_, "SELECT 1 FROM pragma_database_list WHERE name=?1");
+        q.text(1, owner);
+        if (q.row()) return true;
+    }
+    // The schema of a user who exists is attached the first time it is named: a user
+    // made in this session, or one who never logged on, has no schema file attached yet.
+    // SQLite refuses ATTACH inside a transaction (DDL has committed before it gets here).
+    if (owner == "PUBLIC" || !catalog_valid_user_name(owner) || !user_exists(owner) || !sqlite3_get_autocommit(db_))
+        return false;
+    const char* file = sqlite3_db_filename(db_, "main");
+    if (!file) return false;
+    std::string folder(file);
+    const std::size_t cut = folder.find_last_of("/\\");
+    if (cut == std::string::npos) return false;
+    folder.resize(cut);
+    OraError err;
+    return catalog_attach_user(db_, folder, owner, &err);
 }
 
 bool SqliteCatalog::user_exists(const std::string& name) {

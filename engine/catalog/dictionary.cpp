@@ -662,7 +662,7 @@ const ViewDef kViews[] = {
     {"DBA_PART_KEY_COLUMNS", nullptr, "SELECT k.owner," PART_KEY_ROW},
     {"USER_OBJECTS", kObjectColumns, "SELECT " OBJECT_ROW " WHERE l.owner=$U"},
     {"ALL_OBJECTS", nullptr, "SELECT l.owner," OBJECT_ROW_OF("temp.vantro_reachable_objects")},
-    {"DBA_OBJECTS", nullptr, "SELECT l.owner," OBJECT_ROW},
+    {"DBA_OBJECTS", nullptr, "SELECT l.owner," OBJECT_ROW_OF("temp.vantro_reachable_objects")},
     {"ALL_USERS", "USERNAME VARCHAR2(128), USER_ID NUMBER, CREATED DATE",
      "SELECT name,CASE name WHEN 'SYS' THEN 0 ELSE rowid+100 END,created FROM main.vantro_users"
      " WHERE name<>'PUBLIC'"},

@@ -108,6 +108,14 @@ private:
         err_->offset = off;
         return false;
     }
+    // The schema an object is created in: a user that exists (its file attached now),
+    // else ORA-01918 at the name.
+    bool schema_named(const std::string& owner, std::uint32_t off) {
+        if (catalog_->schema_exists(owner)) return true;
+        *err_ = ora_error(1918, owner);
+        err_->offset = off;
+        return false;
+    }
     const std::string& text_;
     const TranslateContext& ctx_;
     const std::string& schema_;
@@ -318,7 +326,7 @@ DdlResult DdlParser::create_synonym(bool replace, bool is_public) {
     if (is_public && !owner.empty()) return fail(933);
     if (is_public) owner = "PUBLIC";
     if (owner.empty()) owner = schema_;
-    if (owner != schema_ && owner != "PUBLIC") return fail(1031, "insufficient privileges");
+    if (!is_public && !schema_named(owner, off)) return DdlResult::Failed;
     if (is_public ? !users_domain_has(db_, "CREATE PUBLIC SYNONYM") : !catalog_->may_create(owner, "SYNONYM"))
         return fail(1031);
     if (!accept_word("FOR")) return fail(905);
@@ -372,7 +380,7 @@ DdlResult DdlParser::drop_synonym(bool is_public) {
         return DdlResult::Failed;
     }
     if (is_public ? !users_domain_has(db_, "DROP PUBLIC SYNONYM")
-                  : owner != schema_ && !users_domain_has(db_, "DROP ANY SYNONYM")) {
+                  : !catalog_->may_change(owner, syn, "", "DROP ANY SYNONYM")) {
         *err_ = ora_error(1031);
         err_->offset = off;
         return DdlResult::Failed;
@@ -387,7 +395,7 @@ DdlResult DdlParser::sequence(bool create) {
     std::uint32_t off = 0;
     if (!object_name(&owner, &seq, &off)) return fail(903);
     if (owner.empty()) owner = schema_;
-    if (owner != schema_) return fail(1031, "insufficient privileges");
+    if (create && !schema_named(owner, off)) return DdlResult::Failed;
     if (create && !catalog_->may_create(owner, "SEQUENCE")) return fail(1031);
     bool exists = dictionary_sequence_exists(db_, owner, seq);
     if (create && (exists || catalog_->object_exists(owner, seq) || synonym_exists(owner, seq))) {
@@ -400,6 +408,7 @@ DdlResult DdlParser::sequence(bool create) {
         err_->offset = off;
         return DdlResult::Failed;
     }
+    if (!create && !may_change(owner, seq, "ALTER", "ALTER ANY SEQUENCE", 2289, off)) return DdlResult::Failed;
     SeqNumber inc = seq_number("1"), start, minv, maxv;
     bool has_inc = false, has_start = false, has_min = false, has_max = false, no_min = false, no_max = false;
     std::string cycle = "N", order = "N";
@@ -660,8 +669,8 @@ DdlResult DdlParser::create_view(bool replace, bool force) {
     std::uint32_t off = 0;
     if (!object_name(&owner, &view, &off)) return fail(903);
     if (owner.empty()) owner = schema_;
-    if (!compiling_ && (owner != schema_ || !catalog_->may_create(owner, "VIEW")))
-        return fail(1031, "insufficient privileges");
+    if (!compiling_ && !schema_named(owner, off)) return DdlResult::Failed;
+    if (!compiling_ && !catalog_->may_create(owner, "VIEW")) return fail(1031, "insufficient privileges");
     std::vector<std::string> names;
     if (accept_op("(")) {
         do {
@@ -684,6 +693,8 @@ DdlResult DdlParser::create_view(bool replace, bool force) {
     std::string query = text_.substr(query_offset, query_end - query_offset);
     Translation tr;
     TranslateContext view_ctx = ctx_;
+    // The view's own names are its owner's, whoever creates it.
+    view_ctx.schema = owner;
     view_ctx.stored_in_schema = true;
     view_ctx.with_plsql = nullptr;  // a stored query declares no PL/SQL of its own here
     if (!sql_translate(query, view_ctx, &tr, err_)) {

@@ -327,7 +327,9 @@ VOCI_EXPORT sword OCIAttrGet(const void* trgthndlp, ub4 trghndltyp, void* attrib
         SessionHandle* ses = static_cast<SessionHandle*>(h);
         if (attrtype == OCI_ATTR_USERNAME)
             return put_text_attr(attributep, sizep, ses->open ? ses->user : ses->username);
-        if (attrtype == OCI_ATTR_CURRENT_SCHEMA) return put_text_attr(attributep, sizep, ses->user);
+        if (attrtype == OCI_ATTR_CURRENT_SCHEMA)
+            return put_text_attr(attributep, sizep,
+                                 ses->settings.current_schema.empty() ? ses->user : ses->settings.current_schema);
         return unsupported_attr(errhp, attrtype);
     }
     case OCI_HTYPE_SERVER: {

@@ -642,9 +642,11 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
     const std::string& nls = ses->settings.nls_date_format;
     if (!plsql_units_prepare(db)) return storage_failure(errhp);
     SqliteCatalog catalog(db);
+    // Unqualified names are the current schema's.
+    const std::string schema = ses->settings.current_schema.empty() ? ses->user : ses->settings.current_schema;
     bool drop = false;
     std::string owner, name, action;
-    if (parse_simple(s->tokens, ses->user, &drop, &owner, &name, &action)) {
+    if (parse_simple(s->tokens, schema, &drop, &owner, &name, &action)) {
         TriggerDef d;
         if (!load_trigger(db, owner, name, &d)) return error_set(errhp, 4080, ora_message(4080, name));
         if (!catalog.may_change(owner, name, "", drop ? "DROP ANY TRIGGER" : "ALTER ANY TRIGGER"))
@@ -691,7 +693,7 @@ sword plsql_trigger_ddl(StmtHandle* s, OCIError* errhp) {
     }
     TriggerDef d;
     OraError err;
-    if (!parse_create(s->text, s->tokens, ses->user, &d, &err)) {
+    if (!parse_create(s->text, s->tokens, schema, &d, &err)) {
         if (ErrorHandle* eh = error_handle(errhp)) eh->parse_offset = static_cast<ub2>(err.offset);
         return error_set(errhp, err.code, err.message);
     }

@@ -749,8 +749,10 @@ sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp) {
     const std::string& text = s->text;
     bool alter = s->tr.kind == StatementKind::AlterUnit;
     bool drop = s->tr.kind == StatementKind::DropUnit;
-    if (alter && !parse_alter(s->tokens, ses->user, &h)) return fail(errhp, 940, ora_message(940));
-    if (!alter && !parse_header(s->tokens, ses->user, &h, drop)) return fail(errhp, 900, ora_message(900));
+    // Unqualified names are the current schema's.
+    const std::string schema = ses->settings.current_schema.empty() ? ses->user : ses->settings.current_schema;
+    if (alter && !parse_alter(s->tokens, schema, &h)) return fail(errhp, 940, ora_message(940));
+    if (!alter && !parse_header(s->tokens, schema, &h, drop)) return fail(errhp, 900, ora_message(900));
     if (!plsql_units_prepare(db)) return storage_failure(errhp);
     SqliteCatalog catalog(db);
     if (!catalog.schema_exists(h.owner)) return fail(errhp, 1918, "user '" + h.owner + "' does not exist");

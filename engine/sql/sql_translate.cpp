@@ -1404,9 +1404,11 @@ bool Translator::statement(Statement& s) {
         return true;
     case StatementKind::AlterSession:
         // The schema here; the names and other values when the session applies them
-        // (values/session_params.h).
+        // (values/session_params.h). Any user's schema may be current; it is attached
+        // now, or (inside a transaction) when it is first reached after the transaction.
         for (const SessionSetting& set : s.settings)
-            if (set.name == "CURRENT_SCHEMA" && !ctx_.catalog->schema_exists(set.value))
+            if (set.name == "CURRENT_SCHEMA" && (set.value == "PUBLIC" || (!ctx_.catalog->schema_exists(set.value) &&
+                                                                           !ctx_.catalog->user_exists(set.value))))
                 return fail(1435, set.value_offset);
         out_->settings = s.settings;
         return true;

@@ -145,7 +145,8 @@ bool Translator::create_table(Statement& s) {
     // CREATE TABLE for the session's own schema, CREATE ANY TABLE for another's.
     if ((owner == ctx_.schema || ctx_.catalog->user_exists(owner)) && !ctx_.catalog->may_create(owner, "TABLE"))
         return fail(1031, s.table.offset);
-    if (!s.table.owner.empty() && !ctx_.catalog->schema_exists(owner)) return fail(1918, s.table.offset, owner), false;
+    if ((!s.table.owner.empty() || ctx_.catalog->user_exists(owner)) && !ctx_.catalog->schema_exists(owner))
+        return fail(1918, s.table.offset, owner), false;
     // SQLite keeps names that start with sqlite_ (in any case) for itself.
     if (reserved_by_sqlite(s.table.name)) return fail(903, s.table.name_offset);
     if (ctx_.catalog->object_exists(owner, s.table.name)) return fail(955, s.table.name_offset);
