@@ -3,6 +3,7 @@
 // getNumberVal and the table-valued function behind XMLTABLE. An XMLTYPE value is its
 // text; each call reads it with the reader of values/xml_document.h (a fragment, as
 // EXTRACT returns one, is a value too).
+#include "values/document_table.h"
 #include "values/errors.h"
 #include "values/sql_xml.h"
 #include "values/utf8.h"
@@ -191,13 +192,8 @@ bool read_layout(const std::string& text, XmlLayout* out) {
     return true;
 }
 
-struct Cell {
-    int type = SQLITE_NULL;
-    std::int64_t i = 0;
-    double d = 0;
-    std::string s;
-};
-using Row = std::vector<Cell>;
+using Cell = DocumentCell;
+using Row = DocumentRow;
 
 // Column c's value at the row's node: empty when nothing is found, else the string value
 // of the single item (several: ORA-19279), converted to the column's type.
@@ -259,136 +255,11 @@ std::string table_rows(const XmlLayout& layout, sqlite3_value* docv, std::vector
     return {};
 }
 
-constexpr int kDocColumn = static_cast<int>(kXmlTableColumns);
-constexpr int kLayoutColumn = kDocColumn + 1;
-
-struct TableCursor {
-    sqlite3_vtab_cursor base{};
-    std::vector<Row> rows;
-    std::size_t at = 0;
-};
-
-TableCursor* cursor_of(sqlite3_vtab_cursor* c) {
-    return reinterpret_cast<TableCursor*>(c);
-}
-
-int table_connect(sqlite3* db, void*, int, const char* const*, sqlite3_vtab** out, char**) {
-    std::string schema = "CREATE TABLE x(";
-    for (std::size_t i = 0; i < kXmlTableColumns; ++i) schema += "c" + std::to_string(i) + ",";
-    schema += "doc HIDDEN,layout HIDDEN)";
-    int rc = sqlite3_declare_vtab(db, schema.c_str());
-    if (rc != SQLITE_OK) return rc;
-    *out = static_cast<sqlite3_vtab*>(sqlite3_malloc(sizeof(sqlite3_vtab)));
-    if (!*out) return SQLITE_NOMEM;
-    **out = sqlite3_vtab{};
-    return SQLITE_OK;
-}
-
-int table_disconnect(sqlite3_vtab* vtab) {
-    sqlite3_free(vtab);
-    return SQLITE_OK;
-}
-
-// The rows need both arguments; a plan that cannot give them is refused.
-int table_best_index(sqlite3_vtab*, sqlite3_index_info* info) {
-    int doc = -1, layout = -1;
-    for (int i = 0; i < info->nConstraint; ++i) {
-        const auto& c = info->aConstraint[i];
-        if (c.op != SQLITE_INDEX_CONSTRAINT_EQ || (c.iColumn != kDocColumn && c.iColumn != kLayoutColumn)) continue;
-        if (!c.usable) return SQLITE_CONSTRAINT;
-        (c.iColumn == kDocColumn ? doc : layout) = i;
-    }
-    if (doc < 0 || layout < 0) return SQLITE_CONSTRAINT;
-    info->aConstraintUsage[doc].argvIndex = 1;
-    info->aConstraintUsage[doc].omit = 1;
-    info->aConstraintUsage[layout].argvIndex = 2;
-    info->aConstraintUsage[layout].omit = 1;
-    info->estimatedCost = 100;
-    info->estimatedRows = 100;
-    return SQLITE_OK;
-}
-
-int table_open(sqlite3_vtab*, sqlite3_vtab_cursor** out) {
-    *out = &(new TableCursor)->base;
-    return SQLITE_OK;
-}
-
-int table_close(sqlite3_vtab_cursor* c) {
-    delete cursor_of(c);
-    return SQLITE_OK;
-}
-
-int table_filter(sqlite3_vtab_cursor* c, int, const char*, int argc, sqlite3_value** argv) {
-    TableCursor* cur = cursor_of(c);
-    cur->rows.clear();
-    cur->at = 0;
-    if (argc != 2) return SQLITE_ERROR;
+std::string read_table_rows(sqlite3_value* doc, const std::string& layout_text, std::vector<Row>* rows) {
     XmlLayout layout;
-    std::string err;
-    if (!read_layout(text_of(argv[1]), &layout))
-        err = ora_text(31013);
-    else
-        err = table_rows(layout, argv[0], &cur->rows);
-    if (err.empty()) return SQLITE_OK;
-    cur->rows.clear();
-    sqlite3_free(c->pVtab->zErrMsg);
-    c->pVtab->zErrMsg = sqlite3_mprintf("%s", err.c_str());
-    return SQLITE_ERROR;
+    if (!read_layout(layout_text, &layout)) return ora_text(31013);
+    return table_rows(layout, doc, rows);
 }
-
-int table_next(sqlite3_vtab_cursor* c) {
-    ++cursor_of(c)->at;
-    return SQLITE_OK;
-}
-
-int table_eof(sqlite3_vtab_cursor* c) {
-    return cursor_of(c)->at >= cursor_of(c)->rows.size();
-}
-
-int table_column(sqlite3_vtab_cursor* c, sqlite3_context* ctx, int i) {
-    const Row& row = cursor_of(c)->rows[cursor_of(c)->at];
-    if (i < 0 || static_cast<std::size_t>(i) >= row.size()) {
-        sqlite3_result_null(ctx);
-        return SQLITE_OK;
-    }
-    const Cell& cell = row[static_cast<std::size_t>(i)];
-    switch (cell.type) {
-    case SQLITE_INTEGER:
-        sqlite3_result_int64(ctx, cell.i);
-        break;
-    case SQLITE_FLOAT:
-        sqlite3_result_double(ctx, cell.d);
-        break;
-    case SQLITE_TEXT:
-        sqlite3_result_text(ctx, cell.s.data(), static_cast<int>(cell.s.size()), SQLITE_TRANSIENT);
-        break;
-    default:
-        sqlite3_result_null(ctx);
-    }
-    return SQLITE_OK;
-}
-
-int table_rowid(sqlite3_vtab_cursor* c, sqlite3_int64* rowid) {
-    *rowid = static_cast<sqlite3_int64>(cursor_of(c)->at) + 1;
-    return SQLITE_OK;
-}
-
-sqlite3_module table_module() {
-    sqlite3_module m{};
-    m.xConnect = table_connect;
-    m.xBestIndex = table_best_index;
-    m.xDisconnect = table_disconnect;
-    m.xOpen = table_open;
-    m.xClose = table_close;
-    m.xFilter = table_filter;
-    m.xNext = table_next;
-    m.xEof = table_eof;
-    m.xColumn = table_column;
-    m.xRowid = table_rowid;
-    return m;
-}
-
-const sqlite3_module kTableModule = table_module();
 
 }  // namespace
 
@@ -407,5 +278,5 @@ bool xml_query_functions_register(sqlite3* db) {
     for (const Row& r : kRows)
         if (sqlite3_create_function(db, r.name, r.args, flags, nullptr, r.fn, nullptr, nullptr) != SQLITE_OK)
             return false;
-    return sqlite3_create_module(db, "vantro_xml_table", &kTableModule, nullptr) == SQLITE_OK;
+    return document_table_register(db, "vantro_xml_table", kXmlTableColumns, read_table_rows);
 }
