@@ -874,9 +874,11 @@ sword translate(StmtHandle* s, OCIError* errhp, Execution& x) {
     srv->busy = true;
     bool translated = sql_translate_parsed(s->text, x.ast, x.ctx, &s->tr, &err);
     // An invalid view the statement reads is compiled again; when it compiles now, the
-    // statement is parsed and translated once more.
+    // statement is parsed and translated once more. Not inside an open transaction: the
+    // compile writes the catalog, which would then stay locked for every other session
+    // until this one commits.
     for (int views = 0; !translated && err.code == 942 && views < 8 && !srv->cancel &&
-                        dictionary_compile_used_views(s->tokens, x.ctx, srv->db);
+                        sqlite3_get_autocommit(srv->db) && dictionary_compile_used_views(s->tokens, x.ctx, srv->db);
          ++views) {
         const StatementKind kind = s->tr.kind;
         x.ast = Statement();
