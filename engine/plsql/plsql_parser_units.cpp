@@ -66,22 +66,31 @@ namespace {
 
 // Whether every overload of stored function owner.name ("PACKAGE.MEMBER" for a package's)
 // returns a record or collection, whose catalog type names are "PACKAGE.TYPE" or "TYPE#n".
-bool stored_whole_result(sqlite3* db, const std::string& owner, const std::string& name) {
-    std::size_t dot = name.find('.');
+// The catalog query `sql` over the result rows (position 0) of stored function owner.name
+// ("PACKAGE.MEMBER" for a package's), bound as ?1 owner, ?2 object, ?3 package; null when
+// it cannot be prepared.
+sqlite3_stmt* result_rows_query(sqlite3* db, const char* sql, const std::string& owner, const std::string& name) {
     sqlite3_stmt* vm = nullptr;
-    if (sqlite3_prepare_v2(db,
-                           "SELECT count(*), sum(instr(data_type, '.') > 0 OR instr(data_type, '#') > 0)"
-                           " FROM vantro_plsql_arguments WHERE owner = ?1 AND object_name = ?2"
-                           " AND coalesce(package_name, '') = ?3 AND position = 0",
-                           -1, &vm, nullptr) != SQLITE_OK) {
+    if (sqlite3_prepare_v2(db, sql, -1, &vm, nullptr) != SQLITE_OK) {
         sqlite3_finalize(vm);
-        return false;
+        return nullptr;
     }
-    std::string object = dot == std::string::npos ? name : name.substr(dot + 1);
-    std::string package = dot == std::string::npos ? std::string() : name.substr(0, dot);
+    const std::size_t dot = name.find('.');
+    const std::string object = dot == std::string::npos ? name : name.substr(dot + 1);
+    const std::string package = dot == std::string::npos ? std::string() : name.substr(0, dot);
     sqlite3_bind_text(vm, 1, owner.c_str(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_text(vm, 2, object.c_str(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_text(vm, 3, package.c_str(), -1, SQLITE_TRANSIENT);
+    return vm;
+}
+
+bool stored_whole_result(sqlite3* db, const std::string& owner, const std::string& name) {
+    sqlite3_stmt* vm = result_rows_query(db,
+                                         "SELECT count(*), sum(instr(data_type, '.') > 0 OR instr(data_type, '#') > 0)"
+                                         " FROM vantro_plsql_arguments WHERE owner = ?1 AND object_name = ?2"
+                                         " AND coalesce(package_name, '') = ?3 AND position = 0",
+                                         owner, name);
+    if (!vm) return false;
     bool whole = sqlite3_step(vm) == SQLITE_ROW && sqlite3_column_int(vm, 0) > 0 &&
                  sqlite3_column_int(vm, 0) == sqlite3_column_int(vm, 1);
     sqlite3_finalize(vm);
@@ -91,20 +100,11 @@ bool stored_whole_result(sqlite3* db, const std::string& owner, const std::strin
 }  // namespace
 
 bool stored_pipelined(sqlite3* db, const std::string& owner, const std::string& name) {
-    std::size_t dot = name.find('.');
-    sqlite3_stmt* vm = nullptr;
-    if (sqlite3_prepare_v2(db,
-                           "SELECT 1 FROM vantro_plsql_arguments WHERE owner = ?1 AND object_name = ?2"
-                           " AND coalesce(package_name, '') = ?3 AND position = 0 AND pipelined = 'YES'",
-                           -1, &vm, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(vm);
-        return false;
-    }
-    std::string object = dot == std::string::npos ? name : name.substr(dot + 1);
-    std::string package = dot == std::string::npos ? std::string() : name.substr(0, dot);
-    sqlite3_bind_text(vm, 1, owner.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(vm, 2, object.c_str(), -1, SQLITE_TRANSIENT);
-    sqlite3_bind_text(vm, 3, package.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_stmt* vm = result_rows_query(db,
+                                         "SELECT 1 FROM vantro_plsql_arguments WHERE owner = ?1 AND object_name = ?2"
+                                         " AND coalesce(package_name, '') = ?3 AND position = 0 AND pipelined = 'YES'",
+                                         owner, name);
+    if (!vm) return false;
     bool found = sqlite3_step(vm) == SQLITE_ROW;
     sqlite3_finalize(vm);
     return found;
