@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <set>
 #include <memory>
 
 namespace {
@@ -192,6 +193,7 @@ private:
     std::map<std::string, TableRefInfo> aliases_;     // as SQLite's plan names the tables
     std::map<std::string, const SelectStmt*> views_;  // inline views by alias
     std::map<std::string, const Eqp*> coroutines_;    // SQLite's subquery steps by name
+    std::set<std::string> expanding_;                 // the subqueries being written out
     std::map<const SelectStmt*, BlockInfo> blocks_;
     std::map<const SelectStmt*, std::vector<const SelectStmt*>> subqueries_;  // in expressions, in order
     std::map<std::string, std::pair<long long, double>> table_stats_;         // rows, bytes per row
@@ -406,9 +408,13 @@ private:
             return s;
         }
         auto view = coroutines_.find(name);
-        if (view != coroutines_.end()) {
+        // A subquery may carry the alias of the table it reads (a ROWNUM limit keeps the
+        // table's alias): inside it, the name is the table.
+        if (view != coroutines_.end() && !expanding_.count(name)) {
             auto v = views_.find(name);
+            expanding_.insert(name);
             Step inner = subtree(*view->second, v == views_.end() ? nullptr : v->second);
+            expanding_.erase(name);
             s = inner.operation == "CONNECT BY" ? inner : make("VIEW", "", {inner});
             if (s.operation == "VIEW") s.alias = name;
             s.outer = outer;

@@ -109,6 +109,13 @@ const Expr* find_rownum(const Expr& e) {
     return nullptr;
 }
 
+const Expr* find_analytic(const Expr& e) {
+    if (e.over) return &e;
+    for (const ExprPtr& a : e.args)
+        if (const Expr* r = find_analytic(*a)) return r;
+    return nullptr;
+}
+
 // *limit: -2 when conjunct does not use ROWNUM, -1 when it keeps every row, else the
 // number of rows it lets through. Other uses of ROWNUM in WHERE are refused.
 bool Translator::rownum_limit(const Expr& c, long long* limit) {
@@ -422,6 +429,21 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
                 PointerGate<GroupedRows> rows(grouped_, grouped == grouped_blocks_.end() ? nullptr : &grouped->second);
                 if (!expr(*o.expr, scope, &e)) return false;
                 item = order_key(e.type, e.sql, e.sql);
+                auto limited = row_limited_blocks_.find(&s);
+                if (limited != row_limited_blocks_.end()) {
+                    // The FROM rows are inside the limited subquery: the key must be one of the
+                    // result columns, read by name.
+                    const std::vector<std::string>& items = limited->second;
+                    std::size_t k = 0;
+                    while (k < items.size() && items[k] != e.sql) ++k;
+                    if (k == items.size() || k >= first_cols.size()) {
+                        std::string name;
+                        for (const std::string& part : o.expr->path) name += (name.empty() ? "" : ".") + part;
+                        return fail(904, o.expr->offset, name.empty() ? std::string() : "\"" + name + "\"");
+                    }
+                    // By position: two result columns may share a name.
+                    item = order_key(e.type, std::to_string(k + 1), quote_name(first_cols[k].name));
+                }
             }
             bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.descending);
             text += (i ? "," : "") + item + (o.descending ? " DESC" : " ASC") +
@@ -647,6 +669,7 @@ bool Translator::star_item(SelectItem& it, const Scope& scope, const std::vector
                 if (!store_value(e, target, store_owner_, store_table_, &v, it.offset)) return false;
             }
             list->items += (list->items.empty() ? "" : ", ") + by_instant(c.type, v) + " AS " + quote_name(c.name);
+            list->item_sql.push_back(v);
             list->cols.push_back(c);
         }
     }
@@ -679,6 +702,7 @@ bool Translator::select_items(SelectStmt& s, const Scope& scope, const std::vect
             if (!store_value(e, target, store_owner_, store_table_, &v, it.offset)) return false;
         }
         list->items += (list->items.empty() ? "" : ", ") + by_instant(c.type, v) + " AS " + quote_name(c.name);
+        list->item_sql.push_back(e.sql);
         list->cols.push_back(c);
     }
     return true;
@@ -697,8 +721,9 @@ bool Translator::where_clause(SelectStmt& s, const Scope& scope, WhereParts* w, 
         *text += " WHERE " + c.sql;
         return true;
     }
-    bool limit_source = w->row_limit >= 0 && scope.sources.size() == 1 && !w->any_outer &&
-                        (s.distinct || list.any_aggregate || !s.group_by.empty() || s.having);
+    // With one source the limited rows become that source under its own alias, so that
+    // the select list, grouping and ORDER BY still name its columns.
+    bool limit_source = w->row_limit >= 0 && scope.sources.size() == 1 && !w->any_outer && !s.connect_by;
     std::string where;
     for (std::size_t k = 0; k < w->conjuncts.size(); ++k) {
         if (w->outer_target[k] >= 0 || w->is_limit[k]) continue;
@@ -708,10 +733,15 @@ bool Translator::where_clause(SelectStmt& s, const Scope& scope, WhereParts* w, 
         where += (where.empty() ? "" : " AND ") + c.sql;
     }
     if (limit_source) {
-        const std::string alias = quote_name(scope.sources[0].alias);
-        *text = std::string("SELECT ") + (s.distinct ? "DISTINCT " : "") + list.items + " FROM (SELECT " + alias +
-                ".* FROM " + from + (where.empty() ? "" : " WHERE " + where) + " LIMIT " +
-                std::to_string(w->row_limit) + " OFFSET 0) AS " + alias;
+        const Source& src = scope.sources[0];
+        const std::string alias = quote_name(src.alias);
+        // A table's rows keep their rowid through the subquery, for ROWID in the select list.
+        std::string view;
+        bool table = !src.rowid_table.empty() && !ctx_.catalog->view_text(src.rowid_owner, src.rowid_table, &view);
+        *text = std::string("SELECT ") + (s.distinct ? "DISTINCT " : "") + list.items + " FROM (SELECT " +
+                (table ? alias + ".rowid AS rowid, " : std::string()) + alias + ".* FROM " + from +
+                (where.empty() ? "" : " WHERE " + where) + " LIMIT " + std::to_string(w->row_limit) + " OFFSET 0) AS " +
+                alias;
         w->row_limit = -1;
     } else if (!where.empty()) {
         *text += " WHERE " + where;
@@ -804,9 +834,14 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
     if (!group_clauses(s, scope, list, &text, &grouping)) return false;
     if (w.row_limit >= 0) {
         if (s.distinct || grouping) return fail(3001, s.where->offset), false;
+        // Analytic functions see the rows the limit lets through; limiting this block's
+        // result afterwards would have computed them over every row.
+        for (const SelectItem& it : s.items)
+            if (const Expr* a = it.expr ? find_analytic(*it.expr) : nullptr) return fail(3001, a->offset), false;
         // OFFSET 0 keeps SQLite from moving an outer ORDER BY into the limited block (it may
         // otherwise pick the first rows of the sorted result instead of the rows as read).
         text = "SELECT * FROM (" + text + " LIMIT " + std::to_string(w.row_limit) + " OFFSET 0)";
+        row_limited_blocks_[&s] = list.item_sql;
     }
     *cols = std::move(list.cols);
     *sql = text;

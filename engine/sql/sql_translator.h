@@ -134,6 +134,7 @@ struct SelectList {
     std::vector<ColumnInfo> cols;
     bool any_aggregate = false;
     std::vector<const Expr*> plain_columns;
+    std::vector<std::string> item_sql;  // each result column's expression, as the FROM rows compute it
 };
 // The number of nodes of e's tree.
 std::size_t expr_nodes(const Expr& e);
@@ -255,6 +256,9 @@ private:
     // ROLLUP, CUBE and GROUPING SETS (sql_translate_grouping.cpp).
     GroupedRows* grouped_ = nullptr;                           // the block whose grouped rows expressions read now
     std::map<const SelectStmt*, GroupedRows> grouped_blocks_;  // for their ORDER BY
+    // The blocks whose rows a ROWNUM limit wrapped in a subquery, with each result column's
+    // expression: their ORDER BY finds its keys among the result columns.
+    std::map<const SelectStmt*, std::vector<std::string>> row_limited_blocks_;
     bool grouping_block(SelectStmt& s, const Scope& scope, const std::string& from, WhereParts& w,
                         const std::vector<ColumnInfo>* store_types, std::vector<ColumnInfo>* cols, std::string* sql);
     bool grouping_sets(SelectStmt& s, const Scope& scope, GroupedRows& rows,

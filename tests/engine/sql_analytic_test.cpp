@@ -189,6 +189,18 @@ TEST_F(Analytic, RowLimiting) {
   // ROWNUM numbers the rows before ORDER BY; the row limit applies after it.
   EXPECT_EQ(s.rows("select ename from emp where rownum <= 5 order by ename fetch first 2 rows only"),
             (Rows{"ALLEN", "JONES"}));
+  // ORDER BY after a ROWNUM limit still names the tables' columns, selected or not, and
+  // ROWID survives the limit.
+  EXPECT_EQ(s.rows("select e.ename from emp e where rownum <= 3 order by e.ename"), (Rows{"ALLEN", "SMITH", "WARD"}));
+  EXPECT_EQ(s.rows("select ename from emp e where rownum <= 3 order by e.sal desc"), (Rows{"ALLEN", "WARD", "SMITH"}));
+  EXPECT_EQ(s.rows("select rownum, ename from emp where rownum <= 3 order by ename desc"),
+            (Rows{"3|WARD", "1|SMITH", "2|ALLEN"}));
+  EXPECT_EQ(s.value("select count(*) from emp where rowid in (select rowid from emp where rownum <= 2)"), "2");
+  EXPECT_EQ(s.rows("select e.ename, e.deptno, d.deptno from emp e, emp d where e.empno = d.empno and rownum <= 2 "
+                   "order by e.ename desc"),
+            (Rows{"SMITH|20|20", "ALLEN|30|30"}));
+  EXPECT_EQ(error_of("select e.ename from emp e, emp d where e.empno = d.empno and rownum <= 2 order by e.sal"),
+            "error: ORA-00904: \"E.SAL\": invalid identifier\n");
   EXPECT_EQ(s.rows("select deptno from emp union select 40 from dual order by 1 desc fetch first 2 rows only"),
             (Rows{"40", "30"}));
   // An alias named like the keywords still works where no count follows.
@@ -246,10 +258,14 @@ TEST_F(Analytic, DistinctAggregatesOverAPartition) {
                    " sum(distinct sal) over (partition by deptno), avg(distinct sal) over (partition by deptno),"
                    " count(distinct comm) over (partition by deptno) from emp order by 1"),
             (Rows{"10|3|8750|2916.66666666667|0", "20|3|7875|1968.75|0", "30|3|8150|1630|4"}));
-  EXPECT_EQ(s.value("select count(distinct deptno) over () from emp where rownum = 1"), "3");
+  // Analytic functions see only the rows that WHERE, ROWNUM included, lets through.
+  EXPECT_EQ(s.value("select count(distinct deptno) over () from emp where rownum = 1"), "1");
+  EXPECT_EQ(s.value("select distinct count(*) over () from emp where rownum <= 4"), "4");
+  EXPECT_EQ(s.value("select count(*) over () from emp e, emp d where e.empno = d.empno and rownum <= 4"),
+            "error: ORA-03001: unimplemented feature\n");
   EXPECT_EQ(s.value("select count(distinct deptno) over (order by empno) from emp"),
             "error: ORA-30487: ORDER BY not allowed here\n");
-  EXPECT_EQ(s.value("select round(stddev(distinct sal) over (), 6) from emp where rownum = 1"), "1229.950957");
+  EXPECT_EQ(s.value("select distinct round(stddev(distinct sal) over (), 6) from emp where rownum <= 3"), "401.040314");
 }
 
 }  // namespace
