@@ -31,6 +31,12 @@ constexpr std::int64_t kFirstDayNumber = 0;
 constexpr std::int64_t kJulianDayOfFirst = 1721426;
 std::int64_t date_last_day_number();
 
+// TRUNC or ROUND (round) of a date to the unit a format element names (upper case: CC,
+// YYYY, IYYY, Q, MM, WW, IW, W, DD, DAY, HH, MI and their synonyms); weeks of DAY start on
+// Monday when monday_first, else on Sunday. 0 and *out set, or the Oracle error: 1899 for
+// an unknown unit, 1841 when the result leaves the years a date may take.
+int date_trunc_unit(const DateValue& d, const std::string& unit, bool round, bool monday_first, DateValue* out);
+
 // Case-insensitive match of an upper-case word at text[at].
 bool starts_with_ci(const std::string& text, std::size_t at, const char* word);
 // Punctuation a date mask and the text it reads may use between elements.

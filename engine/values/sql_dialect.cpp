@@ -5,6 +5,7 @@
 // otherwise (DECODE matches NULL with NULL; REPLACE and the pads keep their rules).
 #include "values/sql_dialect.h"
 
+#include "values/calendar.h"
 #include "values/errors.h"
 #include "values/sql_interval.h"
 #include "values/sql_raw.h"
@@ -810,30 +811,9 @@ void fn_date(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     }
     if (op == "TRUNC" || op == "ROUND") {
         std::string unit = argc > 2 ? upper_text(text_of(argv[2])) : "DD";
-        bool round = op == "ROUND";
-        DateValue r = d;
-        r.fraction = 0;
-        if (unit == "DD" || unit == "DDD" || unit == "J") {
-            r.hour = r.minute = r.second = 0;
-            if (round && d.hour >= 12 && !date_add_days(r, 1, &r)) return raise(ctx, 1841);
-        } else if (unit == "MM" || unit == "MON" || unit == "MONTH" || unit == "RM") {
-            r.day = 1;
-            r.hour = r.minute = r.second = 0;
-            if (round && d.day >= 16) r = add_months(r, 1);
-        } else if (unit == "YYYY" || unit == "YEAR" || unit == "YYY" || unit == "YY" || unit == "Y" ||
-                   unit == "SYYYY" || unit == "RRRR" || unit == "RR") {
-            r.month = r.day = 1;
-            r.hour = r.minute = r.second = 0;
-            if (round && d.month >= 7) r.year += 1;
-        } else if (unit == "HH" || unit == "HH24" || unit == "HH12") {
-            r.minute = r.second = 0;
-            if (round && d.minute >= 30 && !date_add_days(r, 1.0 / 24, &r)) return raise(ctx, 1841);
-        } else if (unit == "MI") {
-            r.second = 0;
-            if (round && d.second >= 30 && !date_add_days(r, 1.0 / 1440, &r)) return raise(ctx, 1841);
-        } else {
-            return raise(ctx, 1899);
-        }
+        DateValue r;
+        int err = date_trunc_unit(d, unit, op == "ROUND", settings_of(ctx)->nls_territory != "AMERICA", &r);
+        if (err) return raise(ctx, err);
         return result_date(ctx, r);
     }
     raise(ctx, 904, op);

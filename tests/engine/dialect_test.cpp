@@ -172,6 +172,35 @@ TEST_F(Dialect, DatesWithMasksMonthsAndTruncation) {
   EXPECT_EQ(v("to_date('2024-13-01','YYYY-MM-DD')").substr(0, 10), "error: ORA");
 }
 
+// TRUNC and ROUND of a date to each unit, with Oracle's answers for Friday 2024-05-17 18:40:30.
+TEST_F(Dialect, DateTruncationUnits) {
+  struct Case {
+    const char* unit;
+    const char* trunc;
+    const char* round;
+  };
+  const Case cases[] = {
+      {"CC", "2001-01-01 00:00:00", "2001-01-01 00:00:00"},   {"YEAR", "2024-01-01 00:00:00", "2024-01-01 00:00:00"},
+      {"IYYY", "2024-01-01 00:00:00", "2024-01-01 00:00:00"}, {"Q", "2024-04-01 00:00:00", "2024-07-01 00:00:00"},
+      {"MON", "2024-05-01 00:00:00", "2024-06-01 00:00:00"},  {"WW", "2024-05-13 00:00:00", "2024-05-20 00:00:00"},
+      {"IW", "2024-05-13 00:00:00", "2024-05-20 00:00:00"},   {"W", "2024-05-15 00:00:00", "2024-05-15 00:00:00"},
+      {"DDD", "2024-05-17 00:00:00", "2024-05-18 00:00:00"},  {"DY", "2024-05-12 00:00:00", "2024-05-19 00:00:00"},
+      {"HH24", "2024-05-17 18:00:00", "2024-05-17 19:00:00"}, {"MI", "2024-05-17 18:40:00", "2024-05-17 18:41:00"},
+  };
+  const std::string d = "to_date('2024-05-17 18:40:30','YYYY-MM-DD HH24:MI:SS')";
+  for (const Case& c : cases) {
+    EXPECT_EQ(v("to_char(trunc(" + d + ", '" + c.unit + "'), 'YYYY-MM-DD HH24:MI:SS')"), c.trunc) << c.unit;
+    EXPECT_EQ(v("to_char(round(" + d + ", '" + c.unit + "'), 'YYYY-MM-DD HH24:MI:SS')"), c.round) << c.unit;
+  }
+  // Centuries round up from their 51st year; an ISO year may start in December before it.
+  EXPECT_EQ(v("to_char(round(date '1951-03-01', 'CC'), 'YYYY-MM-DD')||' '||to_char(trunc(date '2000-12-31', 'SCC'), "
+              "'YYYY-MM-DD')"),
+            "2001-01-01 1901-01-01");
+  EXPECT_EQ(v("to_char(trunc(date '2021-01-02', 'IYYY'), 'YYYY-MM-DD')"), "2019-12-30");
+  EXPECT_EQ(v("trunc(sysdate, 'XX')"), "error: ORA-01899: bad precision specifier\n");
+  EXPECT_EQ(v("round(date '9999-12-31', 'YYYY')").substr(0, 16), "error: ORA-01841");
+}
+
 // Ordinal and spelled suffixes on the numeric elements, in the element's case, and the
 // quarter, week and century elements, which format dates but cannot read them.
 TEST_F(Dialect, DateMaskSuffixesWeeksQuartersAndCenturies) {
