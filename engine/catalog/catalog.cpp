@@ -767,6 +767,32 @@ bool SqliteCatalog::synonym_target(const std::string& schema, const std::string&
     return dictionary_synonym_target(db_, schema, name, owner, target);
 }
 
+bool SqliteCatalog::private_synonym_target(const std::string& owner, const std::string& name, std::string* target_owner,
+                                           std::string* target) {
+    CatalogStatement q(db_,
+                       "SELECT coalesce(table_owner,''),table_name FROM main.vantro_synonyms WHERE owner=?1 AND"
+                       " synonym_name=?2 AND db_link IS NULL");
+    q.text(1, owner).text(2, name);
+    if (!q.row()) return false;
+    *target_owner = q.column(0);
+    *target = q.column(1);
+    return true;
+}
+
+// The UNUSABLE indexes of the table, the unique ones and those of a key first: SQLite
+// keeps every index up to date, so an unusable one only decides whether DML may run.
+std::string SqliteCatalog::unusable_index(const std::string& owner, const std::string& table, bool skip) {
+    if (!catalog_valid_user_name(owner)) return {};
+    CatalogStatement q(db_,
+                       "SELECT o.index_name FROM main.vantro_index_options o WHERE o.owner=?1 AND o.table_name=?2"
+                       " AND o.status='UNUSABLE' AND (?3=0 OR EXISTS (SELECT 1 FROM pragma_index_list(?2,?1) il"
+                       " WHERE il.name=o.index_name AND il.\"unique\") OR EXISTS (SELECT 1 FROM"
+                       " main.vantro_constraints c WHERE c.owner=?1 AND c.table_name=?2 AND"
+                       " c.constraint_name=o.index_name AND c.constraint_type IN ('P','U'))) ORDER BY 1 LIMIT 1");
+    q.text(1, owner).text(2, table).integer(3, skip ? 1 : 0);
+    return q.row() ? owner + "." + q.column(0) : std::string();
+}
+
 // A view's WITH READ ONLY or WITH CHECK OPTION is kept as its constraint of type O or V.
 char SqliteCatalog::view_restriction(const std::string& owner, const std::string& name) {
     // Asked for the target of every DML statement: a schema that is not attached fails to

@@ -71,6 +71,9 @@ public:
     bool synonym_target(const std::string& schema, const std::string& name, std::string* owner,
                         std::string* target) override;
     bool sequence_exists(const std::string& owner, const std::string& name) override;
+    bool private_synonym_target(const std::string& owner, const std::string& name, std::string* target_owner,
+                                std::string* target) override;
+    std::string unusable_index(const std::string& owner, const std::string& table, bool skip) override;
     void generated_columns(const std::string& owner, const std::string& table,
                            std::vector<GeneratedColumn>* out) override;
     std::string column_default(const std::string& owner, const std::string& table, const std::string& column) override;

@@ -9,6 +9,7 @@
 #include "catalog/constraints.h"
 #include "catalog/dictionary.h"
 #include "catalog/dimensions.h"
+#include "catalog/rename_ddl.h"
 #include "catalog/users_ddl.h"
 
 #include "values/errors.h"
@@ -192,6 +193,7 @@ bool DdlParser::synonym_exists(const std::string& owner, const std::string& name
 
 DdlResult DdlParser::run() {
     if (accept_word("COMMENT")) return comment();
+    if (accept_word("RENAME")) return rename_ddl(t_, p_, false, ctx_, db_, sql_, err_);
     if (accept_word("CREATE")) {
         bool replace = false;
         if (accept_word("OR")) {
@@ -914,6 +916,10 @@ bool compile_used_views(const std::vector<Token>& tokens, const TranslateContext
 // ALTER TABLE forms that change constraints are alter_table_ddl's; the others are the
 // translator's.
 DdlResult DdlParser::alter_table() {
+    // [owner.]table RENAME TO new
+    const std::size_t rename_at = op_at(1, ".") ? 3 : 1;
+    if (word_at(rename_at, "RENAME") && word_at(rename_at + 1, "TO"))
+        return rename_ddl(t_, p_, true, ctx_, db_, sql_, err_);
     return alter_table_ddl(text_, t_, p_, ctx_, db_, sql_, err_);
 }
 
@@ -1101,8 +1107,8 @@ DdlResult dictionary_ddl(const std::string& text, const std::vector<Token>& toke
                          sqlite3* db, std::vector<std::string>* sql, OraError* err) {
     if (tokens.empty()) return DdlResult::NotMine;
     const Token& first = tokens[0];
-    if (first.kind != TokenKind::Word ||
-        (first.text != "COMMENT" && first.text != "CREATE" && first.text != "DROP" && first.text != "ALTER"))
+    if (first.kind != TokenKind::Word || (first.text != "COMMENT" && first.text != "CREATE" && first.text != "DROP" &&
+                                          first.text != "ALTER" && first.text != "RENAME"))
         return DdlResult::NotMine;
     if (dimension_statement(tokens)) return dimension_ddl(tokens, ctx, db, sql, err);
     sql->clear();

@@ -1099,6 +1099,7 @@ constexpr Route kRoutes[] = {
     {StatementKind::AlterDimension, route_dictionary_ddl, true, Iterations::Once},
     {StatementKind::DropDimension, route_dictionary_ddl, true, Iterations::Once},
     {StatementKind::AlterView, route_dictionary_ddl, true, Iterations::Once},
+    {StatementKind::Rename, route_dictionary_ddl, true, Iterations::Once},
     {StatementKind::PlsqlBlock, route_block, false, Iterations::Once},
 };
 

@@ -1923,6 +1923,7 @@ bool foreign_kind(TokenCursor c, StatementKind* kind) {
     if (c.is_word("BEGIN") || c.is_word("DECLARE")) return set(StatementKind::PlsqlBlock);
     if (c.is_word("EXPLAIN")) return set(StatementKind::ExplainPlan);
     if (c.is_word("COMMENT")) return set(StatementKind::Comment);
+    if (c.is_word("RENAME")) return set(StatementKind::Rename);
     if (c.accept_word("CREATE")) {
         bool replace = false;
         if (c.is_word("OR")) {
@@ -1969,8 +1970,11 @@ bool foreign_kind(TokenCursor c, StatementKind* kind) {
             return false;
         if (c.is_word("MODIFY") || c.is_word("ENABLE") || c.is_word("DISABLE"))
             return set(StatementKind::AlterTableConstraint);
-        if (c.accept_word("DROP") || c.accept_word("RENAME"))
+        if (c.accept_word("RENAME")) {
+            if (c.is_word("TO")) return set(StatementKind::Rename);
             return constraint_word() && set(StatementKind::AlterTableConstraint);
+        }
+        if (c.accept_word("DROP")) return constraint_word() && set(StatementKind::AlterTableConstraint);
         if (!c.accept_word("ADD")) return false;
         if (constraint_word()) return set(StatementKind::AlterTableConstraint);
         if (!c.accept_op("(")) return false;

@@ -50,6 +50,23 @@ bool Translator::may_use(const std::string& owner, const std::string& name, cons
     return true;
 }
 
+// DML keeps every index of its table up to date, so it cannot run while an index it
+// may not skip (a unique one, or one that enforces a key) is UNUSABLE.
+bool Translator::indexes_usable(const std::string& owner, const std::string& table, std::uint32_t offset) {
+    const std::string unusable = ctx_.catalog->unusable_index(owner, table, true);
+    if (unusable.empty()) return true;
+    return fail(1502, offset, unusable), false;
+}
+
+// The object a synonym names: an unqualified name the schema's own synonym or a public
+// one, owner.name only owner's own synonym.
+bool Translator::synonym_target(const TableRef& t, std::string* owner, std::string* target) {
+    const bool found = t.owner.empty() ? ctx_.catalog->synonym_target(ctx_.schema, t.name, owner, target)
+                                       : ctx_.catalog->private_synonym_target(t.owner, t.name, owner, target);
+    if (found && owner->empty()) *owner = t.owner.empty() ? ctx_.schema : t.owner;
+    return found;
+}
+
 bool Translator::table_source(const TableRef& t, Source* src, const char* privilege) {
     if (t.owner.empty()) {
         for (auto it = query_names_.rbegin(); it != query_names_.rend(); ++it) {
@@ -68,9 +85,7 @@ bool Translator::table_source(const TableRef& t, Source* src, const char* privil
             return true;
         }
         std::string syn_owner, syn_target;
-        if (t.owner.empty() && t.name != "DUAL" &&
-            ctx_.catalog->synonym_target(ctx_.schema, t.name, &syn_owner, &syn_target)) {
-            if (syn_owner.empty()) syn_owner = ctx_.schema;
+        if (t.name != "DUAL" && synonym_target(t, &syn_owner, &syn_target)) {
             src->alias = t.name;
             if (ctx_.catalog->table_columns(syn_owner, syn_target, &src->columns)) {
                 src->rowid_owner = syn_owner;
@@ -677,6 +692,22 @@ bool Translator::star_item(SelectItem& it, const Scope& scope, const std::vector
     return true;
 }
 
+// True when an argument of e, at any depth outside subqueries, is an aggregate call.
+static bool holds_aggregate_call(const Expr& e) {
+    std::vector<const Expr*> work;
+    for (const ExprPtr& a : e.args)
+        if (a) work.push_back(a.get());
+    while (!work.empty()) {
+        const Expr* x = work.back();
+        work.pop_back();
+        if (is_aggregate_call(*x)) return true;
+        if (x->subquery) continue;
+        for (const ExprPtr& a : x->args)
+            if (a) work.push_back(a.get());
+    }
+    return false;
+}
+
 bool Translator::select_items(SelectStmt& s, const Scope& scope, const std::vector<ColumnInfo>* store_types,
                               SelectList* list) {
     for (SelectItem& it : s.items) {
@@ -687,9 +718,12 @@ bool Translator::select_items(SelectStmt& s, const Scope& scope, const std::vect
         Emitted e;
         if (!expr(*it.expr, scope, &e)) return false;
         list->any_aggregate = list->any_aggregate || e.aggregate;
-        // An item that holds an aggregate beside other terms (ename || max(sal)) is
-        // checked too: only what lies outside its aggregates must be grouped.
-        if (!e.aggregate || it.expr->kind != ExprKind::Function) list->plain_columns.push_back(it.expr.get());
+        // An item that holds an aggregate beside other terms (ename || max(sal),
+        // nvl(ename, max(sal))) is checked too: only what lies outside its aggregates
+        // must be grouped. An item that is an aggregate call itself is not.
+        const bool aggregate_item = e.aggregate && it.expr->kind == ExprKind::Function &&
+                                    (is_aggregate_call(*it.expr) || !holds_aggregate_call(*it.expr));
+        if (!aggregate_item) list->plain_columns.push_back(it.expr.get());
         ColumnInfo c;
         c.name = it.alias.empty() ? derived_name(*it.expr, &c.name_cut) : it.alias;
         c.type = e.type;
@@ -1079,9 +1113,9 @@ bool Translator::insert(Statement& s) {
     std::vector<ColumnInfo> all;
     std::string syn_owner, syn_target;
     // A synonym names the table the rows go into.
-    if (s.table.owner.empty() && !ctx_.catalog->table_columns(ctx_.schema, s.table.name, &all) &&
-        ctx_.catalog->synonym_target(ctx_.schema, s.table.name, &syn_owner, &syn_target)) {
-        s.table.owner = syn_owner.empty() ? ctx_.schema : syn_owner;
+    if (!ctx_.catalog->table_columns(owner_of(s.table), s.table.name, &all) &&
+        synonym_target(s.table, &syn_owner, &syn_target)) {
+        s.table.owner = syn_owner;
         s.table.name = syn_target;
     }
     std::string owner = owner_of(s.table);
@@ -1092,6 +1126,7 @@ bool Translator::insert(Statement& s) {
             !ctx_.catalog->dictionary_view(s.table.name, &all, &target_sql))
             return fail(942, s.table.offset);
     } else if (!may_use(owner, s.table.name, "INSERT", s.table.offset) ||
+               !indexes_usable(owner, s.table.name, s.table.offset) ||
                !rows_sql(owner, s.table.name, s.table.offset, &target_sql)) {
         return false;
     }
@@ -1234,6 +1269,7 @@ bool Translator::update(Statement& s) {
     if (!partition_target(s) || !view_dml_target(s)) return false;
     Source src;
     if (!table_source(s.table, &src, "UPDATE")) return false;
+    if (!src.rowid_table.empty() && !indexes_usable(src.rowid_owner, src.rowid_table, s.table.offset)) return false;
     if (s.set_row) {
         // SET ROW = rec: the table's columns in order, each from the record's field in the
         // same place.
@@ -1362,6 +1398,7 @@ bool Translator::del(Statement& s) {
     if (!partition_target(s) || !view_dml_target(s)) return false;
     Source src;
     if (!table_source(s.table, &src, "DELETE")) return false;
+    if (!src.rowid_table.empty() && !indexes_usable(src.rowid_owner, src.rowid_table, s.table.offset)) return false;
     if (!s.alias.empty()) src.alias = s.alias;
     Scope scope;
     scope.sources.push_back(src);
@@ -1480,6 +1517,7 @@ bool Translator::statement(Statement& s) {
     case StatementKind::AlterDimension:
     case StatementKind::DropDimension:
     case StatementKind::AlterView:
+    case StatementKind::Rename:
     case StatementKind::CreateRole:
     case StatementKind::DropRole:
     case StatementKind::Grant:

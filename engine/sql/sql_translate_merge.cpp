@@ -136,6 +136,8 @@ bool Translator::merge(Statement& s) {
         return fail(kind == 'O' ? 42399 : 1732, s.table.offset);
     Source target;
     if (!table_source(s.table, &target)) return false;
+    if (!target.rowid_table.empty() && !indexes_usable(target.rowid_owner, target.rowid_table, s.table.offset))
+        return false;
     if (!s.alias.empty()) target.alias = s.alias;
     FromItem& f = s.merge_source;
     Source source;

@@ -231,6 +231,8 @@ private:
 
     std::string owner_of(const TableRef& t) const { return t.owner.empty() ? ctx_.schema : t.owner; }
     bool rows_sql(const std::string& owner, const std::string& table, std::uint32_t offset, std::string* sql);
+    bool synonym_target(const TableRef& t, std::string* owner, std::string* target);
+    bool indexes_usable(const std::string& owner, const std::string& table, std::uint32_t offset);
     bool table_source(const TableRef& t, Source* src, const char* privilege = "SELECT");
     // Fails with the ORA- error when the session may not use owner.name for privilege.
     bool may_use(const std::string& owner, const std::string& name, const char* privilege, std::uint32_t offset);

@@ -491,10 +491,10 @@ bool Translator::view_dml_target(Statement& s) {
         char kind = ctx_.catalog->view_restriction(owner, s.table.name);
         std::vector<ColumnInfo> shown;
         std::string syn_owner, syn_target;
-        if (!kind && first && s.table.owner.empty() && !ctx_.catalog->table_columns(owner, s.table.name, &shown) &&
-            ctx_.catalog->synonym_target(ctx_.schema, s.table.name, &syn_owner, &syn_target)) {
+        if (!kind && first && !ctx_.catalog->table_columns(owner, s.table.name, &shown) &&
+            synonym_target(s.table, &syn_owner, &syn_target)) {
             // A synonym of a view: the statement goes through the view.
-            owner = syn_owner.empty() ? ctx_.schema : syn_owner;
+            owner = syn_owner;
             kind = ctx_.catalog->view_restriction(owner, syn_target);
             if (kind) {
                 s.table.owner = owner;

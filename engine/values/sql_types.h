@@ -106,6 +106,7 @@ enum class StatementKind {
     AlterDimension,
     DropDimension,
     AlterView,   // ALTER VIEW: the catalog's (catalog/dictionary_ddl.cpp)
+    Rename,      // RENAME old TO new: the catalog's (catalog/rename_ddl.cpp)
     PlsqlBlock,  // keep last: kStatementKinds counts up to it
 };
 constexpr std::size_t kStatementKinds = static_cast<std::size_t>(StatementKind::PlsqlBlock) + 1;
@@ -246,6 +247,25 @@ public:
         (void)owner;
         (void)target;
         return false;
+    }
+    // The target of owner's own (private) synonym name; false when owner has none of
+    // that name. An empty *target_owner means owner itself.
+    virtual bool private_synonym_target(const std::string& owner, const std::string& name, std::string* target_owner,
+                                        std::string* target) {
+        (void)owner;
+        (void)name;
+        (void)target_owner;
+        (void)target;
+        return false;
+    }
+    // An index of owner.table that is UNUSABLE and that DML on the table cannot skip:
+    // one that is unique or enforces a constraint, or any when skip is false. Its
+    // "OWNER.NAME", empty when there is none.
+    virtual std::string unusable_index(const std::string& owner, const std::string& table, bool skip) {
+        (void)owner;
+        (void)table;
+        (void)skip;
+        return {};
     }
     // Whether the session may use owner.name for `privilege` (SELECT, INSERT, UPDATE,
     // DELETE, EXECUTE; empty: any use): 0 it may, an ORA- code when it may not (942 when
