@@ -2,6 +2,7 @@
 // enough to tell a wrong password from a right one, not a protection against someone who
 // can read the file (the schema files beside it are plain SQLite anyway).
 #include "catalog/catalog.h"
+#include "catalog/catalog_sqlite.h"
 
 #include "catalog/catalog_cache.h"
 #include "catalog/constraint_ddl.h"
@@ -213,10 +214,7 @@ void repair_altered_tables(sqlite3* db, const std::string& user) {
     release_or_undo(db, "vantro_repair");
 }
 
-bool sqlite_failed(sqlite3* db, OraError* err) {
-    *err = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
-    return false;
-}
+using catalog_sqlite::sqlite_failed;
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 // the PL/SQL units' source, errors and arguments (written by the PL/SQL compiler).
 // The views never change data; only dictionary_sync_objects writes (the object register).
 #include "catalog/dictionary.h"
+#include "catalog/catalog_sqlite.h"
 #include "catalog/users_ddl.h"
 
 #include "catalog/catalog.h"
@@ -994,13 +995,9 @@ std::string expand(const char* sql, const std::string& user) {
     return r;
 }
 
-SessionSettings* settings_of(sqlite3_context* ctx) {
-    return static_cast<SessionSettings*>(sqlite3_user_data(ctx));
-}
+using catalog_sqlite::settings_of;
 
-void result_text(sqlite3_context* ctx, const std::string& s) {
-    sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
-}
+using catalog_sqlite::result_text;
 
 std::string upper(const unsigned char* p) {
     std::string s;
@@ -1202,7 +1199,7 @@ void fn_statistic(sqlite3_context* ctx, int, sqlite3_value** argv) {
     }
 }
 
-bool exec(sqlite3* db, const std::string& sql, OraError* err) {
+bool run_script(sqlite3* db, const std::string& sql, OraError* err) {
     char* msg = nullptr;
     if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &msg) == SQLITE_OK) return true;
     *err = ora_from_sqlite(sqlite3_extended_errcode(db), msg ? msg : "dictionary");
@@ -1299,7 +1296,7 @@ bool migrate_old_constraints(sqlite3* db, OraError* err) {
         sqlite3_finalize(q);
     }
     if (!old_layout) return true;
-    if (!exec(db, "SAVEPOINT vantro_migrate; ALTER TABLE main.vantro_constraints RENAME TO vantro_constraints_old;",
+    if (!run_script(db, "SAVEPOINT vantro_migrate; ALTER TABLE main.vantro_constraints RENAME TO vantro_constraints_old;",
               err))
         return false;
     std::vector<std::string> sql;
@@ -1342,7 +1339,7 @@ bool migrate_old_constraints(sqlite3* db, OraError* err) {
     sql.push_back("RELEASE vantro_migrate");
     std::string all = std::string(kDictionarySchema);
     for (const std::string& one : sql) all += ";" + one;
-    if (!exec(db, all, err)) {
+    if (!run_script(db, all, err)) {
         sqlite3_exec(db, "ROLLBACK TO vantro_migrate; RELEASE vantro_migrate", nullptr, nullptr, nullptr);
         return false;
     }
@@ -1350,8 +1347,8 @@ bool migrate_old_constraints(sqlite3* db, OraError* err) {
 }
 
 bool dictionary_install(sqlite3* db, const std::string& user, SessionSettings* settings, OraError* err) {
-    if (!migrate_old_constraints(db, err) || !exec(db, kDictionarySchema, err)) return false;
-    if (!exec(db, "UPDATE main.vantro_sessions SET last_id=last_id+1", err)) return false;
+    if (!migrate_old_constraints(db, err) || !run_script(db, kDictionarySchema, err)) return false;
+    if (!run_script(db, "UPDATE main.vantro_sessions SET last_id=last_id+1", err)) return false;
     {
         sqlite3_stmt* q = nullptr;
         if (sqlite3_prepare_v2(db, "SELECT last_id FROM main.vantro_sessions", -1, &q, nullptr) == SQLITE_OK &&
@@ -1363,11 +1360,11 @@ bool dictionary_install(sqlite3* db, const std::string& user, SessionSettings* s
             settings->logon_time = reinterpret_cast<const char*>(sqlite3_column_text(q, 0));
         sqlite3_finalize(q);
     }
-    if (!exec(db,
+    if (!run_script(db,
               "CREATE TEMP VIEW IF NOT EXISTS vantro_live_objects(owner,object_name,object_type) AS " +
                   expand(kLiveObjects, user),
               err) ||
-        !exec(db,
+        !run_script(db,
               "CREATE TEMP VIEW IF NOT EXISTS vantro_reachable_objects(owner,object_name,object_type) AS " +
                   expand(kReachableObjects, user),
               err))

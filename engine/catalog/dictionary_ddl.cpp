@@ -3,6 +3,7 @@
 // that range (the default MAXVALUE of 27 nines) is kept as typed for the dictionary and
 // acts as no bound.
 #include "catalog/dictionary_ddl.h"
+#include "catalog/catalog_sqlite.h"
 
 #include "catalog/catalog_cache.h"
 #include "catalog/constraint_ddl.h"
@@ -923,9 +924,7 @@ DdlResult DdlParser::alter_table() {
     return alter_table_ddl(text_, t_, p_, ctx_, db_, sql_, err_);
 }
 
-SessionSettings* settings_of(sqlite3_context* ctx) {
-    return static_cast<SessionSettings*>(sqlite3_user_data(ctx));
-}
+using catalog_sqlite::settings_of;
 
 void raise(sqlite3_context* ctx, int code, const std::string& message) {
     std::string text = ora_format(code, message);

@@ -2,6 +2,7 @@
 // parses it with the SQL grammar, as statements that use the type do, so the views show
 // what the engine itself makes of the declaration.
 #include "catalog/dictionary_types.h"
+#include "catalog/catalog_sqlite.h"
 
 #include "sql/sql_type_details.h"
 
@@ -60,9 +61,7 @@ bool read_source(sqlite3* db, const unsigned char* owner, const unsigned char* n
     return found;
 }
 
-void result_text(sqlite3_context* ctx, const std::string& s) {
-    sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
-}
+using catalog_sqlite::result_text;
 
 // A property of one attribute or element: what USER_TYPE_ATTRS and USER_COLL_TYPES show.
 void item_field(sqlite3_context* ctx, const ColumnDef& c, const std::string& type_owner, const char* field) {

@@ -2,6 +2,7 @@
 // the view was created with, translated then (complete refresh; FAST and FORCE refresh
 // the same way, as no change log is kept).
 #include "catalog/mviews.h"
+#include "catalog/catalog_sqlite.h"
 
 #include "catalog/catalog_cache.h"
 #include "values/errors.h"
@@ -37,11 +38,7 @@ bool split_name(const std::string& item, std::string* owner, std::string* name) 
     return true;
 }
 
-bool exec(sqlite3* db, const std::string& sql, OraError* err) {
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK) return true;
-    *err = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
-    return false;
-}
+using catalog_sqlite::exec;
 
 bool refresh_one(sqlite3* db, const std::string& owner, const std::string& name, OraError* err) {
     std::string refresh, method;

@@ -4,6 +4,7 @@
 // the table's average row length is the sum of its columns'. BLOCKS is the number of
 // 8 KB blocks those rows fill at the default PCTFREE of 10.
 #include "catalog/statistics.h"
+#include "catalog/catalog_sqlite.h"
 
 #include "catalog/catalog_cache.h"
 #include "values/errors.h"
@@ -46,11 +47,7 @@ OraError locked() {
     return e;
 }
 
-bool exec(sqlite3* db, const std::string& sql, OraError* err) {
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK) return true;
-    *err = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
-    return false;
-}
+using catalog_sqlite::exec;
 
 bool schema_attached(sqlite3* db, const std::string& owner) {
     CatalogStatement q(db, "SELECT 1 FROM pragma_database_list WHERE name=?1");

@@ -4,6 +4,7 @@
 // vantro_role_privs, an object privilege one of vantro_tab_privs per grantor, as Oracle
 // keeps one grant per grantor (REVOKE takes back only the revoker's own).
 #include "catalog/users_ddl.h"
+#include "catalog/catalog_sqlite.h"
 
 #include "catalog/catalog.h"
 #include "catalog/catalog_cache.h"
@@ -116,10 +117,7 @@ bool fail_with(OraError* err, int code, std::uint32_t offset, const std::string&
     return false;
 }
 
-bool sqlite_failed(sqlite3* db, OraError* err) {
-    *err = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
-    return false;
-}
+using catalog_sqlite::sqlite_failed;
 
 bool user_exists(sqlite3* db, const std::string& name) {
     Stmt q(db, "SELECT 1 FROM main.vantro_users WHERE name=?1");

@@ -8,7 +8,11 @@
 // the caller's transaction commits, the marks commit with it and the log is dropped.
 // A unit entered outside any transaction simply owns the transaction it begins.
 // This file must not decide when a unit is autonomous; the interpreter does.
+// The preupdate API is declared only with this macro (a batched build defines it for
+// every source, as sqlite3.h may come before this file).
+#ifndef SQLITE_ENABLE_PREUPDATE_HOOK
 #define SQLITE_ENABLE_PREUPDATE_HOOK 1
+#endif
 
 #include "plsql/plsql.h"
 

@@ -10,6 +10,7 @@
 // This file neither parses PL/SQL nor evaluates anything: the parser compiles trigger
 // bodies and the interpreter runs them.
 #include "plsql/plsql.h"
+#include "plsql/stored_unit_ddl.h"
 
 #include "catalog/catalog.h"
 #include "catalog/users_ddl.h"
@@ -75,9 +76,7 @@ std::string type_text(const TriggerDef& t) {
     return t.timing + (t.row ? " EACH ROW" : " STATEMENT");
 }
 
-bool word(const std::vector<Token>& t, std::size_t k, const char* w) {
-    return k < t.size() && t[k].kind == TokenKind::Word && t[k].text == w;
-}
+using stored_unit_ddl::word;
 
 bool is_name(const std::vector<Token>& t, std::size_t k) {
     return k < t.size() && (t[k].kind == TokenKind::Word || t[k].kind == TokenKind::QuotedWord);
@@ -341,9 +340,7 @@ bool store_trigger(void* data) {
     return ok;
 }
 
-sword storage_failure(OCIError* errhp) {
-    return error_set(errhp, 604, ora_message(604));
-}
+using stored_unit_ddl::storage_failure;
 
 // ALTER TRIGGER [owner.]name ENABLE|DISABLE|COMPILE, DROP TRIGGER [owner.]name.
 bool parse_simple(const std::vector<Token>& t, const std::string& user, bool* drop, std::string* owner,

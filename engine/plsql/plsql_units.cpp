@@ -8,6 +8,7 @@
 // use it INVALID; they are compiled again when next called. This file does not run units;
 // the interpreter loads them from here.
 #include "plsql/plsql.h"
+#include "plsql/stored_unit_ddl.h"
 
 #include "catalog/catalog.h"
 #include "values/clock.h"
@@ -55,9 +56,7 @@ struct UnitHeader {
     std::string compile;  // ALTER ... COMPILE: what to compile (the body, the package header alone, or all)
 };
 
-bool word(const std::vector<Token>& t, std::size_t k, const char* w) {
-    return k < t.size() && t[k].kind == TokenKind::Word && t[k].text == w;
-}
+using stored_unit_ddl::word;
 
 // Reads "[owner.]name" at t[k]; false when it is not there.
 bool object_name(const std::vector<Token>& t, std::size_t* k, const std::string& user, UnitHeader* h) {
@@ -407,9 +406,7 @@ sword fail(OCIError* errhp, int code, const std::string& message) {
     return error_set(errhp, code, message);
 }
 
-sword storage_failure(OCIError* errhp) {
-    return error_set(errhp, 604, ora_message(604));
-}
+using stored_unit_ddl::storage_failure;
 
 }  // namespace
 

@@ -69,21 +69,21 @@ const PlanColumn kPlanColumns[] = {{"STATEMENT_ID", kTypeVarchar2, 30},
                                    {"QBLOCK_NAME", kTypeVarchar2, 30}};
 
 // One step of Oracle's plan.
-struct Step {
+struct PlanStep {
     std::string operation, options, owner, name, object_type, alias, qblock;
     long long instance = 0;
     int search_columns = -1;
     double card = 1, cost = 0, width = 0;  // width: bytes per row, 0 when not shown
     bool hash = false, outer = false;      // as the inner side of a join
-    std::vector<Step> children;
+    std::vector<PlanStep> children;
 };
 
-Step make(const std::string& operation, const std::string& options, std::vector<Step> children) {
-    Step s;
+PlanStep make(const std::string& operation, const std::string& options, std::vector<PlanStep> children) {
+    PlanStep s;
     s.operation = operation;
     s.options = options;
     s.children = std::move(children);
-    for (const Step& c : s.children) {
+    for (const PlanStep& c : s.children) {
         s.cost += c.cost;
         s.width = std::max(s.width, c.width);
     }
@@ -148,12 +148,12 @@ public:
         if (s.select) collect_select(*s.select);
     }
 
-    Step statement(const Statement& s) {
+    PlanStep statement(const Statement& s) {
         switch (s.kind) {
         case StatementKind::Select:
             return root("SELECT STATEMENT", level(0, s.select.get()));
         case StatementKind::Insert: {
-            Step load = table_step("LOAD TABLE", "CONVENTIONAL", owner_of(s.table), s.table.name);
+            PlanStep load = table_step("LOAD TABLE", "CONVENTIONAL", owner_of(s.table), s.table.name);
             load.cost = 1;
             if (s.select) {
                 load.children.push_back(level(0, s.select.get()));
@@ -168,11 +168,11 @@ public:
         case StatementKind::Delete: {
             BlockInfo info;
             info.has_where = s.where != nullptr;
-            Step access = level(0, nullptr, &info);
+            PlanStep access = level(0, nullptr, &info);
             // The rows to change are found by their rowids: an index lookup needs no table access.
             if (access.operation == "TABLE ACCESS" && access.options == "BY INDEX ROWID" && access.children.size() == 1)
-                access = Step(access.children[0]);
-            Step dml =
+                access = PlanStep(access.children[0]);
+            PlanStep dml =
                 table_step(s.kind == StatementKind::Update ? "UPDATE" : "DELETE", "", owner_of(s.table), s.table.name);
             dml.object_type.clear();
             dml.cost = access.cost;
@@ -184,7 +184,7 @@ public:
         default:  // only queries and DML are explained
             break;
         }
-        return Step();
+        return PlanStep();
     }
 
 private:
@@ -279,8 +279,8 @@ private:
         }
     }
 
-    Step root(const std::string& operation, const Step& child) {
-        Step r = make(operation, "", {child});
+    PlanStep root(const std::string& operation, const PlanStep& child) {
+        PlanStep r = make(operation, "", {child});
         r.width = child.width;
         r.card = child.card;
         return r;
@@ -321,9 +321,9 @@ private:
         return result;
     }
 
-    Step table_step(const std::string& operation, const std::string& options, const std::string& owner,
-                    const std::string& table) {
-        Step s;
+    PlanStep table_step(const std::string& operation, const std::string& options, const std::string& owner,
+                        const std::string& table) {
+        PlanStep s;
         s.operation = operation;
         s.options = options;
         s.owner = owner;
@@ -378,7 +378,7 @@ private:
     }
 
     // SCAN / SEARCH of a table, an index or a view.
-    Step access(const Eqp& row, const BlockInfo* info) {
+    PlanStep access(const Eqp& row, const BlockInfo* info) {
         std::string d = row.detail;
         bool search = starts(d, "SEARCH ");
         d = d.substr(search ? 7 : 5);
@@ -393,7 +393,7 @@ private:
             name = rest.substr(4, e2 == std::string::npos ? std::string::npos : e2 - 4);
             rest = e2 == std::string::npos ? std::string() : rest.substr(e2);
         }
-        Step s;
+        PlanStep s;
         if (name == "CONSTANT" || name == "DUAL") {
             s = make("FAST DUAL", "", {});
             s.cost = 2;
@@ -413,7 +413,7 @@ private:
         if (view != coroutines_.end() && !expanding_.count(name)) {
             auto v = views_.find(name);
             expanding_.insert(name);
-            Step inner = subtree(*view->second, v == views_.end() ? nullptr : v->second);
+            PlanStep inner = subtree(*view->second, v == views_.end() ? nullptr : v->second);
             expanding_.erase(name);
             s = inner.operation == "CONNECT BY" ? inner : make("VIEW", "", {inner});
             if (s.operation == "VIEW") s.alias = name;
@@ -421,7 +421,7 @@ private:
             return s;
         }
         auto t = aliases_.find(name);
-        if (t == aliases_.end() && is_dml) return Step();
+        if (t == aliases_.end() && is_dml) return PlanStep();
         std::string owner = t == aliases_.end() ? "SYS" : t->second.owner;
         std::string table = t == aliases_.end() ? name : t->second.table;
         std::pair<long long, double> st = stats(owner, table);
@@ -449,7 +449,7 @@ private:
             std::string oracle_index = index_name(owner, table, index, &unique, &keys);
             int equal = 0;
             for (std::size_t p = cons.find("=?"); p != std::string::npos; p = cons.find("=?", p + 2)) ++equal;
-            Step ix;
+            PlanStep ix;
             ix.operation = "INDEX";
             ix.owner = owner;
             ix.name = oracle_index;
@@ -491,13 +491,13 @@ private:
 
     // A co-routine or materialized subquery: a view, or the recursion of a hierarchical
     // query (its setup and recursive step under CONNECT BY).
-    Step subtree(const Eqp& row, const SelectStmt* block) {
+    PlanStep subtree(const Eqp& row, const SelectStmt* block) {
         std::vector<const Eqp*> kids = children_of(row.id);
         for (const Eqp* k : kids) {
             if (k->detail == "SETUP" || starts(k->detail, "RECURSIVE STEP")) {
-                std::vector<Step> parts;
+                std::vector<PlanStep> parts;
                 for (const Eqp* part : kids) parts.push_back(level(part->id, nullptr));
-                Step c = make("CONNECT BY", "WITH FILTERING", parts);
+                PlanStep c = make("CONNECT BY", "WITH FILTERING", parts);
                 return c;
             }
         }
@@ -506,17 +506,17 @@ private:
 
     // A set operation: COMPOUND QUERY names each branch's operator; MERGE (op) names one
     // for its LEFT and RIGHT branches, whose sorts only feed the merge.
-    Step compound(const Eqp& row, const SelectStmt* first) {
+    PlanStep compound(const Eqp& row, const SelectStmt* first) {
         const SelectStmt* block = first;
-        Step acc;
+        PlanStep acc;
         bool any = false;
         bool merge = starts(row.detail, "MERGE (");
         std::string merge_op = merge ? row.detail.substr(7, row.detail.size() - 8) : std::string();
         for (const Eqp* k : children_of(row.id)) {
-            Step branch = level(k->id, block);
+            PlanStep branch = level(k->id, block);
             if (block) block = block->next.get();
             if (merge && branch.operation == "SORT" && branch.options == "ORDER BY" && branch.children.size() == 1)
-                branch = Step(branch.children[0]);
+                branch = PlanStep(branch.children[0]);
             const std::string d = merge ? merge_op : k->detail;
             if (!any) {
                 acc = branch;
@@ -536,7 +536,7 @@ private:
                 acc = make("INTERSECTION", "", {acc, branch});
                 acc.card = std::min(acc.children[0].card, branch.card);
             } else {
-                Step all = make("UNION-ALL", "", {acc, branch});
+                PlanStep all = make("UNION-ALL", "", {acc, branch});
                 all.card = acc.card + branch.card;
                 acc = make("SORT", "UNIQUE", {all});
                 acc.cost += 1;
@@ -545,17 +545,17 @@ private:
         return acc;
     }
 
-    Step level(int parent, const SelectStmt* block, const BlockInfo* given = nullptr) {
+    PlanStep level(int parent, const SelectStmt* block, const BlockInfo* given = nullptr) {
         const BlockInfo* info = given;
         if (!info && block) {
             auto it = blocks_.find(block);
             if (it != blocks_.end()) info = &it->second;
         }
-        std::vector<Step> joined;
-        std::vector<Step> subqueries;
+        std::vector<PlanStep> joined;
+        std::vector<PlanStep> subqueries;
         bool sort_order = false, sort_group = false, sort_distinct = false;
         bool have_result = false;
-        Step result;
+        PlanStep result;
         std::size_t subquery_index = 0;
         for (const Eqp* r : children_of(parent)) {
             const std::string& d = r->detail;
@@ -565,7 +565,7 @@ private:
                 result = compound(*r, block);
                 have_result = true;
             } else if (starts(d, "SCAN ") || starts(d, "SEARCH ")) {
-                Step a = access(*r, info);
+                PlanStep a = access(*r, info);
                 if (!a.operation.empty()) joined.push_back(a);
             } else if (starts(d, "USE TEMP B-TREE FOR ")) {
                 if (d.find("GROUP BY") != std::string::npos)
@@ -585,8 +585,8 @@ private:
         if (!joined.empty()) {
             result = joined[0];
             for (std::size_t i = 1; i < joined.size(); ++i) {
-                const Step& inner = joined[i];
-                Step j;
+                const PlanStep& inner = joined[i];
+                PlanStep j;
                 if (inner.hash) {
                     j = make("HASH JOIN", inner.outer ? "OUTER" : "", {result, inner});
                     j.cost = result.cost + inner.cost + 1;
@@ -606,39 +606,39 @@ private:
             result.cost = 2;
         }
         if (!subqueries.empty()) {
-            std::vector<Step> parts{result};
+            std::vector<PlanStep> parts{result};
             parts.insert(parts.end(), subqueries.begin(), subqueries.end());
-            Step f = make("FILTER", "", parts);
+            PlanStep f = make("FILTER", "", parts);
             f.card = result.card;
             result = f;
         }
         if (info && info->row_limit >= 0) {
-            Step c = make("COUNT", "STOPKEY", {result});
+            PlanStep c = make("COUNT", "STOPKEY", {result});
             c.card = std::min(result.card, std::max(1.0, static_cast<double>(info->row_limit)));
             result = c;
         }
         if (info && info->grouped) {
             bool merged = sort_group && sort_order;
-            Step g =
+            PlanStep g =
                 make(sort_group && !merged ? "HASH" : "SORT", sort_group ? "GROUP BY" : "GROUP BY NOSORT", {result});
             g.card = std::max(1.0, std::ceil(result.card / 10));
             g.cost += 1;
             result = g;
             if (merged) sort_order = false;
         } else if (info && info->aggregate) {
-            Step a = make("SORT", "AGGREGATE", {result});
+            PlanStep a = make("SORT", "AGGREGATE", {result});
             a.card = 1;
             result = a;
         }
         if (sort_distinct) {
-            Step u = make("SORT", "UNIQUE", {result});
+            PlanStep u = make("SORT", "UNIQUE", {result});
             u.cost += 1;
             result = u;
         }
         // A hierarchical query's own ordering of its rows is the CONNECT BY itself.
         if (block && block->connect_by && block->order_by.empty()) sort_order = false;
         if (sort_order) {
-            Step o = make("SORT", "ORDER BY", {result});
+            PlanStep o = make("SORT", "ORDER BY", {result});
             o.cost += 1;
             result = o;
         }
@@ -647,15 +647,15 @@ private:
 };
 
 struct PlanRow {
-    const Step* step;
+    const PlanStep* step;
     long long id, parent, depth, position;
 };
 
-void number_steps(const Step& s, long long parent, long long depth, long long position, std::vector<PlanRow>* out) {
+void number_steps(const PlanStep& s, long long parent, long long depth, long long position, std::vector<PlanRow>* out) {
     long long id = static_cast<long long>(out->size());
     out->push_back({&s, id, parent, depth, position});
     long long p = 0;
-    for (const Step& c : s.children) number_steps(c, id, depth + 1, ++p, out);
+    for (const PlanStep& c : s.children) number_steps(c, id, depth + 1, ++p, out);
 }
 
 bool fail_at(OraError* err, int code, std::uint32_t offset) {
@@ -674,7 +674,7 @@ struct PlanRun {
 
 // Binds plan table column n (parameter at) for row.
 void bind_plan_column(sqlite3_stmt* ins, int at, const std::string& n, const PlanRow& row, const PlanRun& run) {
-    const Step& s = *row.step;
+    const PlanStep& s = *row.step;
     long long cost = static_cast<long long>(std::ceil(s.cost));
     long long card = static_cast<long long>(std::ceil(s.card));
     auto text_value = [&](const std::string& v) {
@@ -869,7 +869,7 @@ bool explain_plan_run(const std::string& text, const std::vector<Token>& t, cons
     }
     builder.is_dml = tr.kind != StatementKind::Select;
     builder.collect(ast);
-    Step plan = builder.statement(ast);
+    PlanStep plan = builder.statement(ast);
     std::vector<PlanRow> numbered;
     number_steps(plan, -1, 0, 0, &numbered);
 

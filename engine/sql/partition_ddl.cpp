@@ -18,7 +18,7 @@ std::string raise_sql(int code, const std::string& a = {}, const std::string& b 
     return "vantro_raise(" + quote_text(ora_line(code, a, b)) + ")";
 }
 
-std::string text_or_null(const std::string& v) {
+std::string literal_or_null(const std::string& v) {
     return v.empty() ? std::string("NULL") : quote_text(v);
 }
 
@@ -414,13 +414,13 @@ bool Translator::alter_partition(Statement& s, const std::string& owner, const s
                 "INSERT INTO main.vantro_tab_partitions(owner,table_name,partition_name,partition_position,"
                 "high_value,subpartition_count,tablespace_name,pct_free,logging) VALUES (" +
                 quote_text(owner) + "," + quote_text(table) + "," + quote_text(x.name) + "," + position + "," +
-                text_or_null(x.high) + "," + subpartitions(x) + "," + text_or_null(x.storage.tablespace) + "," +
+                literal_or_null(x.high) + "," + subpartitions(x) + "," + literal_or_null(x.storage.tablespace) + "," +
                 (x.storage.pct_free >= 0 ? std::to_string(x.storage.pct_free) : std::string("NULL")) + "," +
-                text_or_null(x.storage.logging) + ")");
+                literal_or_null(x.storage.logging) + ")");
             out_->catalog_sql.push_back(
                 "INSERT INTO main.vantro_ind_partitions(owner,index_name,partition_name,partition_position,"
                 "high_value,status) SELECT owner,index_name," +
-                quote_text(x.name) + ",-" + position + "," + text_or_null(x.high) +
+                quote_text(x.name) + ",-" + position + "," + literal_or_null(x.high) +
                 ",'USABLE' FROM main.vantro_index_options" + where + " AND locality='LOCAL'");
         }
         out_->catalog_sql.push_back("UPDATE main.vantro_ind_partitions SET partition_position=-partition_position" +
