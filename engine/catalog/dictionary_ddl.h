@@ -23,6 +23,10 @@ enum class DdlResult { NotMine, Done, Failed, CompiledWithErrors };
 // Parses and checks the statements above (tokens: text's). Done: *sql holds the catalog
 // statements to run (also with CompiledWithErrors). Failed: err holds the Oracle error (with the offset of the
 // offending token). NotMine: an ALTER TABLE this module does not keep.
+// The unit that holds the PL/SQL a view's WITH clause declares: this prefix and the view's
+// name, in the view's schema; it is compiled from the view's text when it is called.
+inline const char* const kViewUnitPrefix = "VANTRO$VIEW$";
+
 DdlResult dictionary_ddl(const std::string& text, const std::vector<Token>& tokens, const TranslateContext& ctx,
                          sqlite3* db, std::vector<std::string>* sql, OraError* err);
 // Compiles again each invalid view the tokens name (first the invalid views its query reads),
