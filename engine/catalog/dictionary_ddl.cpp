@@ -718,7 +718,8 @@ DdlResult DdlParser::create_view(bool replace, bool force) {
     view_ctx.stored_in_schema = true;
     // The PL/SQL its WITH clause declares is compiled to check it and then kept in the
     // view's text: the unit named after the view is compiled from there when it is called.
-    ViewDeclarations declared{ctx_.with_plsql, ctx_.with_plsql_data, query_offset, kViewUnitPrefix + view};
+    ViewDeclarationSource source{ctx_.with_plsql_data, &text_, &t_, &owner};
+    ViewDeclarations declared{ctx_.with_plsql, &source, query_offset, kViewUnitPrefix + view};
     view_ctx.with_plsql = ctx_.with_plsql ? view_declarations : nullptr;
     view_ctx.with_plsql_data = &declared;
     if (!sql_translate(query, view_ctx, &tr, err_)) {

@@ -11,16 +11,20 @@
 
 bool plsql_with_declarations(void* data, std::uint32_t begin, std::uint32_t end, std::string* unit,
                              std::map<std::string, OraType>* functions, OraError* err) {
-    StmtHandle* s = static_cast<StmtHandle*>(data);
+    // A view's declarations are only checked here, in the text of its CREATE VIEW: they
+    // are compiled from the view's text when its query calls them.
+    const bool view = plsql_view_unit(*unit);
+    const ViewDeclarationSource* source = view ? static_cast<const ViewDeclarationSource*>(data) : nullptr;
+    StmtHandle* s = static_cast<StmtHandle*>(view ? source->statement_data : data);
+    const std::string& source_text = view ? *source->text : s->text;
     SessionHandle* ses = s->session;
     PlSessionState* state = plsql_session(ses);
-    std::string owner = ses->settings.current_schema.empty() ? ses->user : ses->settings.current_schema;
-    // A view's declarations are only checked here: they are compiled from its text when
-    // its query calls them.
-    const bool view = !unit->empty();
+    std::string owner = view                                   ? *source->owner
+                        : ses->settings.current_schema.empty() ? ses->user
+                                                               : ses->settings.current_schema;
     if (!view) *unit = "VANTRO$WITH" + std::to_string(++state->with_serial);
     std::vector<Token> tokens;
-    for (const Token& t : s->tokens)
+    for (const Token& t : view ? *source->tokens : s->tokens)
         if (t.kind != TokenKind::End && t.offset >= begin && t.end <= end) tokens.push_back(t);
     Token last;
     last.offset = last.end = end;
@@ -34,7 +38,7 @@ bool plsql_with_declarations(void* data, std::uint32_t begin, std::uint32_t end,
     cc.nls_date_format = ses->settings.nls_date_format;
     cc.catalog = &catalog;
     cc.db = ses->server->db;
-    if (!plsql_compile_with(s->text, std::move(tokens), cc, *unit, &compiled->program)) {
+    if (!plsql_compile_with(source_text, std::move(tokens), cc, *unit, &compiled->program)) {
         std::string text;
         for (std::size_t k = 0; k < compiled->program.errors.size(); ++k) {
             const PlCompileError& e = compiled->program.errors[k];

@@ -117,6 +117,13 @@ TEST_F(WithPlsql, HintCompileErrorsAndPlsql) {
   OciSession other;
   ASSERT_EQ(other.connect_test_user(), OCI_SUCCESS) << other.error_text();
   EXPECT_EQ(other.value("select x + 1 from wv"), "22");
+  // Compiled again, from the view's own text.
+  ASSERT_EQ(other.exec("drop table t"), OCI_SUCCESS) << other.error_text();
+  ASSERT_EQ(other.exec("create table t (n number)"), OCI_SUCCESS) << other.error_text();
+  ASSERT_EQ(other.exec("insert into t values (4)"), OCI_SUCCESS) << other.error_text();
+  ASSERT_EQ(other.exec("alter view wv compile"), OCI_SUCCESS) << other.error_text();
+  EXPECT_EQ(other.value("select x from wv"), "12");
+  EXPECT_EQ(other.value("select status from user_objects where object_name = 'WV'"), "VALID");
   EXPECT_EQ(s.exec("create view wv2 as with function f return number is begin return nosuch; end;\n"
                    "select f x from dual"),
             OCI_ERROR);
