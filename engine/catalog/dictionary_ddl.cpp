@@ -31,6 +31,26 @@
 
 namespace {
 
+// The hook of the statement that creates a view, called for its query alone: offsets move
+// to the statement's text, and the unit takes the view's name.
+struct ViewDeclarations {
+    bool (*hook)(void*, std::uint32_t, std::uint32_t, std::string*, std::map<std::string, OraType>*, OraError*);
+    void* data;
+    std::uint32_t shift;
+    std::string unit;
+};
+
+bool view_declarations(void* data, std::uint32_t begin, std::uint32_t end, std::string* unit,
+                       std::map<std::string, OraType>* functions, OraError* err) {
+    ViewDeclarations* d = static_cast<ViewDeclarations*>(data);
+    *unit = d->unit;
+    if (!d->hook(d->data, begin + d->shift, end + d->shift, unit, functions, err)) {
+        if (err->offset) err->offset -= d->shift;
+        return false;
+    }
+    return true;
+}
+
 const char* const kDefaultMaxValue = "999999999999999999999999999";
 const char* const kDefaultMinDescending = "-99999999999999999999999999";
 
@@ -699,7 +719,12 @@ DdlResult DdlParser::create_view(bool replace, bool force) {
     // The view's own names are its owner's, whoever creates it.
     view_ctx.schema = owner;
     view_ctx.stored_in_schema = true;
-    view_ctx.with_plsql = nullptr;  // a stored query declares no PL/SQL of its own here
+    // The PL/SQL its WITH clause declares is compiled to check it and then kept in the
+    // view's text: the unit named after the view is compiled from there when it is called.
+    ViewDeclarationSource source{ctx_.with_plsql_data, &text_, &t_, &owner};
+    ViewDeclarations declared{ctx_.with_plsql, &source, query_offset, kViewUnitPrefix + view};
+    view_ctx.with_plsql = ctx_.with_plsql ? view_declarations : nullptr;
+    view_ctx.with_plsql_data = &declared;
     if (!sql_translate(query, view_ctx, &tr, err_)) {
         err_->offset += query_offset;
         if ((force && view_compile_error(err_->code)) || compiling_)

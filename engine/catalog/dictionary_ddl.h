@@ -23,6 +23,19 @@ enum class DdlResult { NotMine, Done, Failed, CompiledWithErrors };
 // Parses and checks the statements above (tokens: text's). Done: *sql holds the catalog
 // statements to run (also with CompiledWithErrors). Failed: err holds the Oracle error (with the offset of the
 // offending token). NotMine: an ALTER TABLE this module does not keep.
+// The unit that holds the PL/SQL a view's WITH clause declares: this prefix and the view's
+// name, in the view's schema; it is compiled from the view's text when it is called.
+inline const char* const kViewUnitPrefix = "VANTRO$VIEW$";
+// What the WITH clause hook gets as its data for a view's query (the unit it is given
+// starts with kViewUnitPrefix): the statement's own data, and the text and tokens of the
+// CREATE VIEW (the one typed, or the one the catalog builds to compile a view again).
+struct ViewDeclarationSource {
+    void* statement_data;
+    const std::string* text;
+    const std::vector<Token>* tokens;
+    const std::string* owner;  // the view's: its names are its owner's
+};
+
 DdlResult dictionary_ddl(const std::string& text, const std::vector<Token>& tokens, const TranslateContext& ctx,
                          sqlite3* db, std::vector<std::string>* sql, OraError* err);
 // Compiles again each invalid view the tokens name (first the invalid views its query reads),

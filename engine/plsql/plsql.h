@@ -435,6 +435,11 @@ bool plsql_compile_package(const std::string& header, const std::string& body, c
 // named unit; false with program->errors set.
 bool plsql_compile_with(const std::string& text, std::vector<Token> tokens, const PlCompileContext& ctx,
                         const std::string& unit, PlProgram* program);
+// Whether unit is the one that holds a view's PL/SQL declarations, and compiles it from
+// the view's text (false with err when the view or its declarations are gone or fail).
+bool plsql_view_unit(const std::string& unit);
+bool plsql_view_unit_load(const PlCompileContext& ctx, const std::string& owner, const std::string& unit,
+                          PlProgram* program, PlError* err);
 // Line and column (1-based) of a byte offset in text.
 void plsql_position(const std::string& text, std::uint32_t offset, int* line, int* column);
 
@@ -553,6 +558,10 @@ bool plsql_with_declarations(void* data, std::uint32_t begin, std::uint32_t end,
                              std::map<std::string, OraType>* functions, OraError* err);
 // Drops what plsql_with_declarations compiled for statement s.
 void plsql_with_release(SessionHandle* ses, const StmtHandle* s);
+// Hands what one holder (a statement handle or an open cursor) compiled for its WITH
+// clause over to another, which keeps the query's rows now; the last holder releases it.
+void plsql_with_move(SessionHandle* ses, const void* from, const void* to);
+void plsql_with_release_holder(SessionHandle* ses, const void* holder);
 // Registers vantro_plsql_call(owner, name, args...), which runs a stored function.
 bool plsql_functions_register(sqlite3* db, SessionHandle* session);
 

@@ -181,7 +181,10 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
     // The client's block is over: no cursor variable is left to read what it opened and
     // kept (cursors given back through binds have moved to the caller's handles).
     PlSessionState* state = plsql_session(ses);
-    if (state->running.empty() && state->call_depth == 0) state->ref_cursors.clear();
+    if (state->running.empty() && state->call_depth == 0) {
+        for (const auto& c : state->ref_cursors) plsql_with_release_holder(ses, c.second.get());
+        state->ref_cursors.clear();
+    }
     s->executed = true;
     if (!ok) {
         int code = err.code;

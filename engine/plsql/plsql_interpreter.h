@@ -243,7 +243,10 @@ private:
     PlRefCursor* ref_cursor(int slot);
     // Makes the cursor variable in slot refer to a new cursor over vm (which it then
     // owns), closing the one it referred to first.
-    void open_cursor_var(int slot, sqlite3_stmt* vm, const std::string& text, const Translation& tr);
+    // holder: the statement handle that compiled the query's WITH clause declarations.
+    void open_cursor_var(int slot, sqlite3_stmt* vm, const std::string& text, const Translation& tr,
+                         const void* holder = nullptr);
+    void drop_ref_cursor(std::int64_t id);
     Flow fetch_cursor_var(const PlStmt& st);
     Flow close_cursor_var(const PlStmt& st);
     bool cursor_var_attr(const PlRef& r, PlValue* v, PlError* err);

@@ -54,18 +54,29 @@ PlRefCursor* Interpreter::ref_cursor(int slot) {
     return it == open.end() ? nullptr : it->second.get();
 }
 
-void Interpreter::open_cursor_var(int slot, sqlite3_stmt* vm, const std::string& text, const Translation& tr) {
+void Interpreter::open_cursor_var(int slot, sqlite3_stmt* vm, const std::string& text, const Translation& tr,
+                                  const void* holder) {
     PlSessionState* st = plsql_session(ses_);
     // Re-opening closes the cursor the variable referred to (for every variable that
     // shares it).
-    if (ref_cursor(slot)) st->ref_cursors.erase(var(slot).i);
+    if (ref_cursor(slot)) drop_ref_cursor(var(slot).i);
     auto c = std::make_unique<PlRefCursor>();
     c->vm = vm;
     c->text = text;
     c->tr = tr;
+    // The functions its WITH clause declared live as long as the cursor.
+    if (holder) plsql_with_move(ses_, holder, c.get());
     std::int64_t id = ++st->next_ref_cursor;
     st->ref_cursors[id] = std::move(c);
     var(slot) = int_value(id);
+}
+
+void Interpreter::drop_ref_cursor(std::int64_t id) {
+    auto& open = plsql_session(ses_)->ref_cursors;
+    auto it = open.find(id);
+    if (it == open.end()) return;
+    plsql_with_release_holder(ses_, it->second.get());
+    open.erase(it);
 }
 
 Flow Interpreter::fetch_cursor_var(const PlStmt& st) {
@@ -119,7 +130,7 @@ Flow Interpreter::fetch_cursor_var(const PlStmt& st) {
 
 Flow Interpreter::close_cursor_var(const PlStmt& st) {
     if (!ref_cursor(st.slot)) return raise(pl_error(1001), st.line);
-    plsql_session(ses_)->ref_cursors.erase(var(st.slot).i);
+    drop_ref_cursor(var(st.slot).i);
     return Flow::Next;
 }
 
@@ -152,6 +163,8 @@ bool Interpreter::hand_over_cursor(BindHandle* b, const PlValue& v, PlError* err
     sqlite3_stmt* vm = c->vm;
     c->vm = nullptr;
     stmt_open_result(target, ses_, c->text, c->tr, vm);
+    plsql_with_move(ses_, c, target);
+    target->with_plsql = true;
     // A cursor FETCH already read to its end gives the handle no rows either.
     if (c->found == 0) target->stepped = SQLITE_DONE;
     open.erase(it);

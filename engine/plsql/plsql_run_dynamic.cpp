@@ -129,7 +129,7 @@ Flow Interpreter::run_execute(const PlStmt& st) {
         if (st.cursor_var) {
             sqlite3_stmt* vm = sh->vm;
             sh->vm = nullptr;
-            open_cursor_var(st.slot, vm, text, sh->tr);
+            open_cursor_var(st.slot, vm, text, sh->tr, sh);
             return Flow::Next;
         }
         HostState* hs = host(st.name, &err);
@@ -143,6 +143,8 @@ Flow Interpreter::run_execute(const PlStmt& st) {
         sqlite3_stmt* vm = sh->vm;
         sh->vm = nullptr;
         stmt_open_result(target, ses_, text, sh->tr, vm);
+        plsql_with_move(ses_, sh, target);
+        target->with_plsql = true;
         if (b->indicator) *b->indicator = 0;
         return Flow::Next;
     }

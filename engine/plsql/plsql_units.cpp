@@ -652,7 +652,9 @@ std::shared_ptr<PlCachedUnit> plsql_package_program(SessionHandle* ses, const st
     cc.nls_date_format = nls;
     cc.catalog = &catalog;
     cc.db = db;
-    if (!plsql_package_load(db, cc, owner, package, &unit->program, err)) return nullptr;
+    if (plsql_view_unit(package) ? !plsql_view_unit_load(cc, owner, package, &unit->program, err)
+                                 : !plsql_package_load(db, cc, owner, package, &unit->program, err))
+        return nullptr;
     // Loading may have compiled invalid units again, which moves the catalog on.
     generation = catalog_generation(db);
     if (generation != session->units_generation) {

@@ -104,10 +104,30 @@ TEST_F(WithPlsql, HintCompileErrorsAndPlsql) {
   EXPECT_EQ(s.value("select * from (with function f return number is begin return 1; end;\n"
                     "select f from dual)"),
             "error: ORA-32034: unsupported use of WITH clause\n");
-  // A view keeps no PL/SQL declarations.
-  EXPECT_EQ(s.exec("create view wv as with function f return number is begin return 1; end; select f x from dual"),
+  // A view keeps its PL/SQL declarations in its text; its query calls them in any
+  // session, and errors in them fail the CREATE VIEW where they stand.
+  run("create view wv as with function f(x number) return number is begin return x * 3; end;\n"
+      "select f(n) x from t");
+  EXPECT_EQ(s.value("select x from wv"), "21");
+  EXPECT_EQ(s.value("select text from user_views where view_name = 'WV'").substr(0, 30),
+            "with function f(x number) retu");
+  EXPECT_EQ(s.value("select f(1) from dual").substr(0, 16), "error: ORA-00904");
+  s.disconnect();
+  ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
+  OciSession other;
+  ASSERT_EQ(other.connect_test_user(), OCI_SUCCESS) << other.error_text();
+  EXPECT_EQ(other.value("select x + 1 from wv"), "22");
+  // Compiled again, from the view's own text.
+  ASSERT_EQ(other.exec("drop table t"), OCI_SUCCESS) << other.error_text();
+  ASSERT_EQ(other.exec("create table t (n number)"), OCI_SUCCESS) << other.error_text();
+  ASSERT_EQ(other.exec("insert into t values (4)"), OCI_SUCCESS) << other.error_text();
+  ASSERT_EQ(other.exec("alter view wv compile"), OCI_SUCCESS) << other.error_text();
+  EXPECT_EQ(other.value("select x from wv"), "12");
+  EXPECT_EQ(other.value("select status from user_objects where object_name = 'WV'"), "VALID");
+  EXPECT_EQ(s.exec("create view wv2 as with function f return number is begin return nosuch; end;\n"
+                   "select f x from dual"),
             OCI_ERROR);
-  EXPECT_EQ(s.error_text(), "ORA-03001: unimplemented feature: PL/SQL declarations in a stored query\n");
+  EXPECT_EQ(s.error_text().substr(0, 46), "ORA-06550: line 1, column 66:\nPLS-00201: ident");
   // Compilation errors are PL/SQL's, placed in the statement's text.
   EXPECT_EQ(s.value("with function f return number is begin return nosuch; end; select f from dual"),
             "error: ORA-06550: line 1, column 47:\nPLS-00201: identifier 'NOSUCH' must be declared\n"
@@ -121,6 +141,41 @@ TEST_F(WithPlsql, HintCompileErrorsAndPlsql) {
                                 " select f into n from dual; end;")
                 .substr(0, 48),
             "error: ORA-06550: line 1, column 30:\nPLS-00103: ");
+}
+
+TEST_F(WithPlsql, CursorVariablesOpenedFromText) {
+  // The declared functions live as long as the cursor the text opened, across a reopen,
+  // a CLOSE and the cursor's hand-over to the caller's statement handle.
+  EXPECT_EQ(server_output_of(s, "declare c sys_refcursor; n number;\n"
+                                "  q varchar2(200) := 'with function g(x number) return number is begin"
+                                " return x + 1; end; select g(empno) from emp where deptno = 10 order by empno';\n"
+                                "begin\n"
+                                "  open c for q; fetch c into n; dbms_output.put_line(n);\n"
+                                "  open c for q; fetch c into n; fetch c into n; dbms_output.put_line(n); close c;\n"
+                                "  open c for 'with function h return varchar2 is begin return ''h''; end;"
+                                " select h from dual'; fetch c into q; dbms_output.put_line(q);\n"
+                                "end;"),
+            "7783|7840|h");
+  for (const char* block : {"begin open :rc for 'with function k(x number) return number is begin return -x; end;"
+                            " select k(empno) from emp where deptno = 10 order by empno'; end;",
+                            "declare c sys_refcursor; begin open c for 'with function k(x number) return number is"
+                            " begin return -x; end; select k(empno) from emp where deptno = 10 order by empno';"
+                            " :rc := c; end;"}) {
+    OciStatement cursor(s);
+    OciStatement st(s, block);
+    OCIBind* b = nullptr;
+    OCIStmt* handle = cursor.stmt;
+    ASSERT_EQ(s.oci->OCIBindByName(st.stmt, &b, s.err, reinterpret_cast<const OraText*>(":rc"), -1, &handle, 0,
+                                   SQLT_RSET, nullptr, nullptr, nullptr, 0, nullptr, OCI_DEFAULT),
+              OCI_SUCCESS);
+    ASSERT_EQ(st.execute(1), OCI_SUCCESS) << s.error_text();
+    int n = 0;
+    OCIDefine* d = nullptr;
+    s.oci->OCIDefineByPos(cursor.stmt, &d, s.err, 1, &n, sizeof n, SQLT_INT, nullptr, nullptr, nullptr, OCI_DEFAULT);
+    std::string got;
+    while (cursor.fetch(1) == OCI_SUCCESS) got += std::to_string(n) + ";";
+    EXPECT_EQ(got, "-7782;-7839;-7934;") << s.error_text();
+  }
 }
 
 }  // namespace
