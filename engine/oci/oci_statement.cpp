@@ -1153,6 +1153,8 @@ sword execute_statement(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff, u
     SqliteCatalog catalog(ses->server->db);
     x.ctx.schema = ses->settings.current_schema.empty() ? ses->user : ses->settings.current_schema;
     x.ctx.nls_date_format = ses->settings.nls_date_format;
+    x.ctx.nls_timestamp_format = ses->settings.nls_timestamp_format;
+    x.ctx.nls_timestamp_tz_format = ses->settings.nls_timestamp_tz_format;
     x.ctx.char_semantics = ses->settings.nls_length_semantics == "CHAR";
     x.ctx.catalog = &catalog;
     x.ctx.stored_function = plsql_function_lookup;

@@ -51,6 +51,9 @@ public:
 struct TranslateContext {
     std::string schema;           // the current schema (session user)
     std::string nls_date_format;  // to size date-to-text conversions
+    // ... and timestamp-to-text ones (the session's, where a statement is described).
+    std::string nls_timestamp_format = "DD-MON-RR HH.MI.SSXFF AM";
+    std::string nls_timestamp_tz_format = "DD-MON-RR HH.MI.SSXFF AM TZR";
     bool char_semantics = false;  // NLS_LENGTH_SEMANTICS is CHAR: lengths without BYTE or CHAR count characters
     CatalogView* catalog = nullptr;
     // The Oracle types of named binds (PL/SQL variables); others are VARCHAR2(4000).

@@ -1,6 +1,7 @@
 // The expression half of the translator: names resolved against the scopes, Oracle
 // types inferred, and Oracle's value rules written as SQLite expressions and calls of
 // the engine's SQL functions. Functions of the Oracle dialect join function() here.
+#include "values/date_mask_width.h"
 #include "values/errors.h"
 #include "values/sql_dialect.h"
 #include "values/sql_interval.h"
@@ -246,13 +247,12 @@ std::uint32_t Translator::text_size(const Emitted& e) const {
     if (is_number(e.type)) return 40;
     if (is_interval(e.type)) return 30;
     if (is_date(e.type)) {
-        DateValue sample;
-        sample.year = 2000;
-        sample.month = 9;
-        sample.day = 30;
-        char buf[256];
-        std::size_t n = date_format(sample, ctx_.nls_date_format, buf, sizeof buf);
-        return static_cast<std::uint32_t>(n < 9 ? 9 : n);
+        // The session's format for the type at its longest (never less than DD-MON-RR).
+        const std::string& format = is_zoned(e.type)       ? ctx_.nls_timestamp_tz_format
+                                    : is_timestamp(e.type) ? ctx_.nls_timestamp_format
+                                                           : ctx_.nls_date_format;
+        std::uint32_t n = date_mask_width(format);
+        return n < 9 ? 9 : (n > 4000 ? 4000 : n);
     }
     if (e.type.code == kTypeRaw) return e.type.size * 2;
     return utf8_max_bytes(e.type);

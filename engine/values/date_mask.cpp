@@ -1,6 +1,7 @@
 // Date masks: the one table of their elements, a mask compiled once into items, and
 // a date formatted with a compiled mask.
 #include "values/calendar.h"
+#include "values/date_mask_width.h"
 #include "values/values.h"
 
 #include <cctype>
@@ -203,6 +204,59 @@ DateMask date_mask_compile(const std::string& mask) {
         }
     }
     return m;
+}
+
+namespace {
+
+// The widest text of each element in date_format, FM or not (FM never lengthens one).
+struct ElementWidth {
+    DateElement element;
+    std::uint8_t width;
+};
+const ElementWidth kElementWidths[] = {
+    {DateElement::FillMode, 0},     {DateElement::Year4, 4},        {DateElement::Year3, 3},
+    {DateElement::Year2, 2},        {DateElement::Year1, 1},        {DateElement::Month, 2},
+    {DateElement::MonthAbbrev, 3},  {DateElement::MonthName, 9},    {DateElement::Day, 2},
+    {DateElement::DayOfYear, 3},    {DateElement::WeekDay, 1},      {DateElement::DayAbbrev, 3},
+    {DateElement::DayName, 9},      {DateElement::Hour24, 2},       {DateElement::Hour12, 2},
+    {DateElement::Minute, 2},       {DateElement::Second, 2},       {DateElement::Meridian, 2},
+    {DateElement::MeridianDots, 4}, {DateElement::Radix, 1},        {DateElement::JulianDay, 7},
+    {DateElement::TzHour, 3},       {DateElement::TzMinute, 2},     {DateElement::TzRegion, 6},
+    {DateElement::TzAbbrev, 0},     {DateElement::Quarter, 1},      {DateElement::WeekOfYear, 2},
+    {DateElement::WeekOfMonth, 1},  {DateElement::IsoWeek, 2},      {DateElement::IsoYear, 4},
+    {DateElement::Century, 2},      {DateElement::SecondsOfDay, 5}, {DateElement::RomanMonth, 4},
+    {DateElement::Era, 2},          {DateElement::EraDots, 4},      {DateElement::SignedYear, 5},
+};
+
+// The longest spelling of the numbers an element takes: below 10,000 "SEVEN THOUSAND
+// SEVEN HUNDRED SEVENTY-SEVEN" (SPTH one letter more); a Julian day has millions.
+constexpr std::uint32_t kSpelledWidth = 44;
+constexpr std::uint32_t kSpelledJulianWidth = 100;
+
+}  // namespace
+
+std::uint32_t date_mask_width(const std::string& mask) {
+    return date_mask_width(date_mask_compile(mask));
+}
+
+std::uint32_t date_mask_width(const DateMask& mask) {
+    std::uint64_t width = 0;
+    for (const DateMaskItem& it : mask.items) {
+        if (it.suffix == DateSuffix::Sp || it.suffix == DateSuffix::SpTh) {
+            width += it.element == DateElement::JulianDay ? kSpelledJulianWidth : kSpelledWidth;
+            continue;
+        }
+        if (it.element == DateElement::Literal) {
+            width += it.literal.size();
+        } else if (it.element == DateElement::Fraction) {
+            width += it.digits;
+        } else {
+            for (const ElementWidth& w : kElementWidths)
+                if (w.element == it.element) width += w.width;
+        }
+        if (it.suffix == DateSuffix::Th) width += 2;
+    }
+    return width > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(width);
 }
 
 namespace {

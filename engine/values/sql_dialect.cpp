@@ -4,6 +4,7 @@
 // TRUNC and ROUND of dates, format masks). NULL in gives NULL out unless Oracle says
 // otherwise (DECODE matches NULL with NULL; REPLACE and the pads keep their rules).
 #include "values/sql_dialect.h"
+#include "values/date_mask_width.h"
 
 #include "values/calendar.h"
 #include "values/errors.h"
@@ -54,6 +55,22 @@ OraType make_varchar(std::uint32_t size) {
 // The bytes that chars characters of AL32UTF8 can take, within VARCHAR2's limit.
 std::uint32_t char_bytes(std::uint32_t chars) {
     return chars > 1000 ? 4000 : chars * 4;
+}
+// A VARCHAR2 of chars characters (CHAR length semantics): described chars wide, with a
+// byte size of four bytes a character.
+OraType make_varchar_chars(long long chars) {
+    OraType t = make_varchar(chars < 1 ? 1 : (chars > 4000 ? 4000 : static_cast<std::uint32_t>(chars)));
+    t.char_used = true;
+    return t;
+}
+// The integer value of a number literal argument; false for anything else.
+bool literal_int(const DialectArg& a, long long* out) {
+    if (!a.is_literal || !number_type(a.type)) return false;
+    char* end = nullptr;
+    double d = std::strtod(a.literal.c_str(), &end);
+    if (end == a.literal.c_str() || *end != 0 || !(d > -1e15 && d < 1e15)) return false;
+    *out = static_cast<long long>(d);
+    return true;
 }
 OraType make_date() {
     OraType t;
@@ -828,9 +845,10 @@ void fn_date_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (!date_parse_zoned(t.c_str(), t.size(), &d)) return raise(ctx, 1858);
     std::string mask = text_of(argv[1]);
     if (!date_mask_valid(mask)) return raise(ctx, 1821);
-    char buf[512];
-    std::size_t n = date_format(d, mask, buf, sizeof buf);
-    result_text(ctx, std::string(buf, n));
+    // Room for the mask's longest text, so that nothing is cut.
+    std::vector<char> buf(date_mask_width(mask) + 1);
+    std::size_t n = date_format(d, mask, buf.data(), buf.size());
+    result_text(ctx, std::string(buf.data(), n));
 }
 
 // vantro_to_date_mask(text, mask): TO_DATE with a mask.
@@ -1240,15 +1258,31 @@ std::string abs_of(const std::string&, const Args& a, OraType* type) {
     return "abs(vantro_to_number(" + a[0].sql + "))";
 }
 
+// LPAD and RPAD: n characters (the result is cut or padded to them).
 std::string pad(const std::string& f, const Args& a, OraType* type) {
-    int chars = a[1].is_literal ? std::atoi(a[1].literal.c_str()) : 4000;
-    *type = make_varchar(char_bytes(chars < 1 ? 1 : static_cast<std::uint32_t>(chars)));
+    long long chars = 4000;
+    if (!literal_int(a[1], &chars)) chars = 4000;
+    *type = make_varchar_chars(chars);
     return "vantro_pad(" + a[0].text_sql + "," + num(a[1]) + "," + (a.size() == 3 ? a[2].text_sql : "' '") + "," +
            (f == "LPAD" ? "1" : "0") + ")";
 }
 
+// SUBSTR with a constant position and length takes no more than the length's characters
+// (SUBSTRB bytes), nor more than the text after the position: each character skipped
+// before it is one byte at least.
 std::string substr(const std::string& f, const Args& a, OraType* type) {
-    *type = make_varchar(a[0].text_size);
+    // A text of n CHAR is counted in characters throughout.
+    const bool in_chars = f == "SUBSTR" && char_type(a[0].type) && a[0].type.char_used;
+    long long bytes = in_chars ? a[0].type.size : a[0].text_size, from = 0, count = 0;
+    if (literal_int(a[1], &from) && from > 1) bytes -= from - 1;
+    if (bytes < 1) bytes = 1;
+    if (literal_int(a[1], &from) && from < 0 && f == "SUBSTRB" && -from < bytes) bytes = -from;
+    long long chars = bytes;
+    if (literal_int(a[1], &from) && from < 0 && -from < chars) chars = -from;
+    if (a.size() == 3 && literal_int(a[2], &count) && count < chars) chars = count < 1 ? 1 : count;
+    if (f == "SUBSTRB") bytes = chars < bytes ? chars : bytes;
+    *type = !in_chars && (f == "SUBSTRB" || chars >= bytes) ? make_varchar(static_cast<std::uint32_t>(bytes))
+                                                            : make_varchar_chars(chars);
     std::string fn = f == "SUBSTRB" ? "vantro_substrb(" : "vantro_substr(";
     return fn + a[0].text_sql + "," + num(a[1]) + (a.size() == 3 ? "," + num(a[2]) : "") + ")";
 }
@@ -1282,7 +1316,15 @@ std::string trim_from(const std::string&, const Args& a, OraType* type) {
 std::string replace(const std::string&, const Args& a, OraType* type) {
     std::vector<std::string> parts;
     for (const DialectArg& x : a) parts.push_back(x.text_sql);
-    *type = make_varchar(4000);
+    // Each replaced occurrence takes the search string's bytes and gives the
+    // replacement's: the text grows only when the replacement is the longer.
+    std::uint64_t size = a[0].text_size;
+    std::uint64_t search = a[1].is_literal ? a[1].literal.size() : 0;
+    std::uint64_t with = a.size() == 3 ? a[2].text_size : 0;
+    if (a.size() == 3 && a[2].null_literal) with = 0;
+    const bool no_search = a[1].null_literal || (a[1].is_literal && a[1].literal.empty());
+    if (!no_search && with > search) size = !a[1].is_literal ? 4000 : size + size / search * (with - search);
+    *type = make_varchar(size > 4000 ? 4000 : static_cast<std::uint32_t>(size));
     return call("vantro_replace", parts);
 }
 
@@ -1406,16 +1448,28 @@ std::string to_char(const std::string&, const Args& a, OraType* type) {
         *type = make_varchar(a[0].text_size);
         return a[0].text_sql;
     }
-    if (date_type(a[0].type)) {
-        *type = make_varchar(200);
+    if (date_type(a[0].type) || a[0].type.code == kTypeTimestampLtz) {
+        // As wide as the mask's longest text; a mask known only when the statement runs
+        // has at most that many bytes, each of which writes no more than a spelled number.
+        std::uint64_t width =
+            a[1].is_literal ? date_mask_width(a[1].literal) : static_cast<std::uint64_t>(a[1].text_size) * 100;
+        *type = make_varchar(width > 4000 ? 4000 : static_cast<std::uint32_t>(width));
+        // A WITH LOCAL TIME ZONE value is formatted in the session's zone, as it is shown.
+        if (a[0].type.code == kTypeTimestampLtz)
+            return "vantro_date_format(vantro_tz_at(" + a[0].sql + ",NULL)," + a[1].text_sql + ")";
         return "vantro_date_format(" + a[0].sql + "," + a[1].text_sql + ")";
     }
-    // A WITH LOCAL TIME ZONE value is formatted in the session's zone, as it is shown.
-    if (a[0].type.code == kTypeTimestampLtz) {
-        *type = make_varchar(200);
-        return "vantro_date_format(vantro_tz_at(" + a[0].sql + ",NULL)," + a[1].text_sql + ")";
+    // A number mask writes one character for each of its own and one for the sign (the
+    // hashes of a value too wide fill as much), a Roman numeral 15 and an exponent of three
+    // digits one more.
+    std::uint32_t width = a[1].text_size + 2;
+    if (a[1].is_literal) {
+        std::string mask = upper_text(a[1].literal);
+        bool exponent = mask.find("EEEE") != std::string::npos;
+        width = static_cast<std::uint32_t>(mask.size()) + (exponent ? 2 : 1);
+        if (mask == "RN" || mask == "FMRN") width = 15;
     }
-    *type = make_varchar(64);
+    *type = make_varchar(width < 15 && !a[1].is_literal ? 15 : width);
     return "vantro_number_format(" + num(a[0]) + "," + a[1].text_sql + ")";
 }
 

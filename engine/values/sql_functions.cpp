@@ -1,6 +1,7 @@
 // Implementations of the engine's SQL functions. Errors are raised as "ORA-nnnnn: text",
 // which the error mapping turns back into Oracle errors.
 #include "values/sql_functions.h"
+#include "values/date_mask_width.h"
 
 #include "values/errors.h"
 #include "values/session_params.h"
@@ -229,9 +230,19 @@ void date_text(sqlite3_context* ctx, sqlite3_value* v, const DateMask& mask) {
         raise(ctx, 1858);
         return;
     }
+    // A session format whose text can outgrow the buffer on the stack gets one that holds it.
     char buf[256];
-    std::size_t n = date_format(d, mask, buf, sizeof buf);
-    sqlite3_result_text(ctx, buf, static_cast<int>(n), SQLITE_TRANSIENT);
+    std::vector<char> wide;
+    char* out = buf;
+    std::size_t room = sizeof buf;
+    const std::uint32_t width = date_mask_width(mask);
+    if (width >= room) {
+        wide.resize(width + std::size_t{1});
+        out = wide.data();
+        room = wide.size();
+    }
+    std::size_t n = date_format(d, mask, out, room);
+    sqlite3_result_text(ctx, out, static_cast<int>(n), SQLITE_TRANSIENT);
 }
 void fn_date_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
     date_text(ctx, argv[0], settings_of(ctx)->date_mask);
