@@ -187,6 +187,9 @@ struct PlCursorInfo {
     // of the table it changes, when that table has rowids.
     bool for_update = false;
     bool current_rowid = false;
+    // Declared in a package header without its query (CURSOR c RETURN rowtype;): its line
+    // and column there, for the error when the body does not define it. 0 for other cursors.
+    int header_line = 0, header_column = 0;
 };
 
 struct PlExceptionInfo {

@@ -467,6 +467,7 @@ bool Parser::rowtype_columns(const std::vector<std::string>& parts, std::vector<
         const Symbol* s = lookup(parts[0]);
         if (s && s->kind == SymKind::Cursor) {
             const PlSql* q = prog_->cursors[static_cast<std::size_t>(s->index)].query;
+            if (!q) return false;  // declared in a package header, its query not seen yet
             *cols = q->tr.columns;
             return true;
         }
@@ -575,7 +576,19 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
             if (is_word("RETURN")) {
                 // RETURN rowtype: the query's own row is the cursor's row.
                 ++i_;
-                while (!is_word("IS") && peek().kind != TokenKind::End) ++i_;
+                while (!is_word("IS") && !is_op(";") && peek().kind != TokenKind::End) ++i_;
+            }
+            if (mode == DeclMode::Header && is_op(";")) {
+                // A package header may declare the cursor and leave its query to the body.
+                ++i_;
+                scopes_.pop_back();
+                position(decl_offset, &cursor.header_line, &cursor.header_column);
+                prog_->cursors.push_back(std::move(cursor));
+                Symbol s;
+                s.kind = SymKind::Cursor;
+                s.index = static_cast<int>(prog_->cursors.size()) - 1;
+                declare(name, s);
+                continue;
             }
             expect_word("IS");
             std::size_t a = i_;
@@ -588,6 +601,19 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
             i_ = e;
             expect_op(";");
             cursor.query = q;
+            if (mode == DeclMode::Body) {
+                // The body's definition of a cursor its header declared.
+                auto declared = scopes_.back().find(name);
+                if (declared != scopes_.back().end() && declared->second.kind == SymKind::Cursor) {
+                    PlCursorInfo& slot = prog_->cursors[static_cast<std::size_t>(declared->second.index)];
+                    if (!slot.query) {
+                        cursor.header_line = slot.header_line;
+                        cursor.header_column = slot.header_column;
+                        slot = std::move(cursor);
+                        continue;
+                    }
+                }
+            }
             prog_->cursors.push_back(std::move(cursor));
             int idx = static_cast<int>(prog_->cursors.size()) - 1;
             if (mode == DeclMode::Block) b->cursors.push_back(idx);

@@ -238,6 +238,14 @@ void Parser::package(bool body) {
     expect_op(";");
     if (peek().kind != TokenKind::End) expected("end-of-file", peek());
     if (!body) return;
+    for (const PlCursorInfo& c : prog_->cursors) {
+        if (c.query || !c.header_line) continue;
+        PlCompileError e;
+        e.line = c.header_line;
+        e.column = c.header_column;
+        e.text = pls_message(323, c.name);
+        prog_->errors.push_back(e);
+    }
     for (const PlSubprogram& sub : prog_->subprograms) {
         if (sub.defined) continue;
         PlCompileError e;

@@ -27,6 +27,11 @@ bool Interpreter::not_mutating(const std::string& sql, PlError* err) {
 }
 
 bool Interpreter::prepare(PlSql* q, PlError* err) {
+    if (!q) {
+        // A cursor of a package header whose body never defined it.
+        *err = pl_error(6508);
+        return false;
+    }
     if (!not_mutating(q->tr.sql, err)) return false;
     if (q->vm && sqlite3_stmt_busy(q->vm) && local_depth_ > 0) {
         // A local subprogram called itself while this statement runs for the caller (a

@@ -254,6 +254,30 @@ TEST_F(Packages, AnchoredParametersMatchTheirBodyAndShowTheirType) {
                                      "and must be defined in the package body"});
 }
 
+// A header may declare a cursor with its row type only; the body gives its query.
+TEST_F(Packages, AHeaderCursorGetsItsQueryInTheBody) {
+  ASSERT_EQ(s.exec("create table staff (id number, name varchar2(10))"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("insert into staff values (1, 'ANN')"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("insert into staff values (2, 'BOB')"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("create package roster is\n  cursor by_id(p number) return staff%rowtype;\n"
+                   "  function names return varchar2;\nend;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("create package body roster is\n"
+                   "  cursor by_id(p number) return staff%rowtype is select * from staff where id >= p order by id;\n"
+                   "  function names return varchar2 is v varchar2(100); begin\n"
+                   "    for r in by_id(1) loop v := v || r.name || ' '; end loop; return v; end;\n"
+                   "end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  EXPECT_EQ(s.value("select roster.names() from dual"), "ANN BOB ");
+  EXPECT_EQ(s.exec("create package lonely is\n  cursor c return staff%rowtype;\nend;"), OCI_SUCCESS);
+  EXPECT_EQ(s.exec("create package body lonely is\n  x number;\nend;"), OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(catalog_rows("select line, position, text from vantro_plsql_errors where name = 'LONELY'"),
+            std::vector<std::string>{"2|3|PLS-00323: subprogram or cursor 'C' is declared in a package header and "
+                                     "must be defined in the package body"});
+}
+
 TEST_F(Packages, ABodyThatDoesNotMatchItsHeaderIsInvalid) {
   ASSERT_EQ(s.exec("create package acct is\n  procedure open(n number);\n  function balance return number;\nend;"),
             OCI_SUCCESS)
