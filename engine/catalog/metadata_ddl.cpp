@@ -314,13 +314,21 @@ std::string partition_clause(sqlite3* db, const std::string& table) {
     return out + ")";
 }
 
+const char* const kTableSegment =
+    "SELECT temporary,duration,iot_type,pct_free,pct_used,ini_trans,max_trans,initial_extent,next_extent,"
+    "min_extents,max_extents,pct_increase,freelists,freelist_groups,buffer_pool,tablespace_name,logging"
+    " FROM temp.\"USER_TABLES\" WHERE table_name=?1";
+
+// A heap table's segment attributes from a row of kTableSegment.
+std::string heap_segment(const Transform& t, const Row& ti) {
+    return "SEGMENT CREATION IMMEDIATE \n  PCTFREE " + ti[3] + " PCTUSED " + ti[4] + " INITRANS " + ti[5] +
+           " MAXTRANS " + ti[6] + " \n NOCOMPRESS " + (ti[16] == "NO" ? "NOLOGGING" : "LOGGING") +
+           segment_storage(t, ti, 7) + " ";
+}
+
 std::string table_ddl(sqlite3* db, const Transform& t, const std::string& owner, const std::string& table) {
-    std::vector<Row> info = query(db,
-                                  "SELECT temporary,duration,iot_type,pct_free,pct_used,ini_trans,max_trans,"
-                                  "initial_extent,next_extent,min_extents,max_extents,pct_increase,freelists,"
-                                  "freelist_groups,buffer_pool,tablespace_name,logging"
-                                  " FROM temp.\"USER_TABLES\" WHERE table_name=?1",
-                                  {table});
+    std::vector<Row> info = query(db, kTableSegment, {table});
+    if (info.empty()) return {};
     const Row& ti = info[0];
     const bool temporary = ti[0] == "Y";
     const bool iot = !ti[2].empty();
@@ -351,12 +359,35 @@ std::string table_ddl(sqlite3* db, const Transform& t, const std::string& owner,
                (s[0][12] == "NO" ? "NOLOGGING" : "LOGGING") + segment_storage(t, s[0], 3) + "\n PCTTHRESHOLD 50";
     }
     if (temporary) return out + (ti[1] == "SYS$SESSION" ? "ON COMMIT PRESERVE ROWS " : "ON COMMIT DELETE ROWS ");
-    if (t.segment_attributes) {
-        out += "SEGMENT CREATION IMMEDIATE \n  PCTFREE " + ti[3] + " PCTUSED " + ti[4] + " INITRANS " + ti[5] +
-               " MAXTRANS " + ti[6] + " \n NOCOMPRESS " + (ti[16] == "NO" ? "NOLOGGING" : "LOGGING");
-        out += segment_storage(t, ti, 7) + " ";
-    }
+    if (t.segment_attributes) out += heap_segment(t, ti);
     return out + partition_clause(db, table);
+}
+
+// A materialized view: its columns, the segment of its container table, how it is built
+// and refreshed, and its query.
+std::string mview_ddl(sqlite3* db, const Transform& t, const std::string& owner, const std::string& mview) {
+    std::vector<Row> m = query(db,
+                               "SELECT query,refresh_mode,refresh_method,build_mode,rewrite_enabled"
+                               " FROM temp.\"USER_MVIEWS\" WHERE mview_name=?1",
+                               {mview});
+    if (m.empty()) return {};
+    std::vector<std::string> cols;
+    for (const Row& r : query(db,
+                              "SELECT column_name FROM temp.\"USER_TAB_COLUMNS\" WHERE table_name=?1"
+                              " ORDER BY column_id",
+                              {mview}))
+        cols.push_back(r[0]);
+    std::string out = "\n  CREATE MATERIALIZED VIEW " + qualified(owner, mview) + " " + column_list(cols) + "\n  ";
+    std::vector<Row> seg = query(db, kTableSegment, {mview});
+    if (t.segment_attributes && !seg.empty()) out += heap_segment(t, seg[0]) + "\n  ";
+    out += "BUILD " + (m[0][3].empty() ? std::string("IMMEDIATE") : m[0][3]) + "\n  USING INDEX \n  ";
+    if (m[0][2] == "NEVER")
+        out += "NEVER REFRESH";
+    else
+        out += "REFRESH " + (m[0][2].empty() ? std::string("FORCE") : m[0][2]) + " ON DEMAND";
+    out +=
+        std::string("\n  ") + (m[0][4] == "Y" ? "ENABLE" : "DISABLE") + " QUERY REWRITE\n  AS " + trim_right(m[0][0]);
+    return out;
 }
 
 // ---- Indexes ----
@@ -366,6 +397,7 @@ std::string index_ddl(sqlite3* db, const Transform& t, const std::string& owner,
                                   "SELECT table_name,uniqueness,index_type FROM temp.\"USER_INDEXES\""
                                   " WHERE index_name=?1",
                                   {index});
+    if (info.empty()) return {};
     const Row& ii = info[0];
     std::vector<Row> exprs = query(db,
                                    "SELECT column_position,column_expression FROM temp.\"USER_IND_EXPRESSIONS\""
@@ -397,6 +429,7 @@ std::string index_ddl(sqlite3* db, const Transform& t, const std::string& owner,
 
 std::string view_ddl(sqlite3* db, const std::string& owner, const std::string& view) {
     std::vector<Row> v = query(db, "SELECT text FROM temp.\"USER_VIEWS\" WHERE view_name=?1", {view});
+    if (v.empty()) return {};
     std::vector<std::string> cols;
     for (const Row& r : query(db,
                               "SELECT column_name FROM temp.\"USER_TAB_COLUMNS\" WHERE table_name=?1"
@@ -413,6 +446,7 @@ std::string sequence_ddl(sqlite3* db, const std::string& owner, const std::strin
                                "SELECT min_value,max_value,increment_by,last_number,cache_size,order_flag,cycle_flag"
                                " FROM temp.\"USER_SEQUENCES\" WHERE sequence_name=?1",
                                {seq});
+    if (s.empty()) return {};
     const Row& r = s[0];
     return "\n   CREATE SEQUENCE  " + qualified(owner, seq) + "  MINVALUE " + r[0] + " MAXVALUE " + r[1] +
            " INCREMENT BY " + r[2] + " START WITH " + r[3] + " " +
@@ -464,6 +498,7 @@ std::string unit_text(sqlite3* db, const std::string& owner, const std::string& 
 
 std::string trigger_ddl(sqlite3* db, const Transform& t, const std::string& owner, const std::string& trigger) {
     std::vector<Row> s = query(db, "SELECT status FROM temp.\"USER_TRIGGERS\" WHERE trigger_name=?1", {trigger});
+    if (s.empty()) return {};
     std::string out = unit_text(db, owner, trigger, "TRIGGER");
     out += "/\nALTER TRIGGER " + qualified(owner, trigger) + (s[0][0] == "DISABLED" ? " DISABLE" : " ENABLE");
     return out + (t.sqlterminator ? ";" : "");
@@ -490,11 +525,12 @@ const struct {
     {"TYPE_BODY", "TYPE BODY"},
     {"CONSTRAINT", nullptr},
     {"REF_CONSTRAINT", nullptr},
+    {"MATERIALIZED_VIEW", "MATERIALIZED VIEW"},
 };
 
 bool plsql_terminated(const std::string& type) {
     return type != "TABLE" && type != "INDEX" && type != "VIEW" && type != "SEQUENCE" && type != "SYNONYM" &&
-           type != "CONSTRAINT" && type != "REF_CONSTRAINT";
+           type != "CONSTRAINT" && type != "REF_CONSTRAINT" && type != "MATERIALIZED_VIEW";
 }
 
 std::string alter_constraint_ddl(sqlite3* db, const Transform& t, const std::string& owner, const Constraint& k,
@@ -564,11 +600,13 @@ bool object_ddl(sqlite3* db, const Transform& t, const std::string& type, const 
             *out = index_ddl(db, t, owner, name);
         } else if (type == "VIEW") {
             *out = view_ddl(db, owner, name);
+        } else if (type == "MATERIALIZED_VIEW") {
+            *out = mview_ddl(db, t, owner, name);
         } else if (type == "SEQUENCE") {
             *out = sequence_ddl(db, owner, name);
         } else if (type == "TRIGGER") {
             *out = trigger_ddl(db, t, owner, name);
-            return true;
+            return !out->empty();
         } else if (type == "PACKAGE" || type == "TYPE") {
             *out = unit_text(db, owner, name, listed) + (t.sqlterminator ? "/\n" : "");
             std::string body_type = std::string(listed) + " BODY";
@@ -579,6 +617,8 @@ bool object_ddl(sqlite3* db, const Transform& t, const std::string& type, const 
             *out = unit_text(db, owner, name, listed);
         }
     }
+    // A view, index or sequence whose rows went between the register and its own view.
+    if (out->empty()) return false;
     if (t.sqlterminator) *out += plsql_terminated(type) ? "/\n" : ";";
     return true;
 }
@@ -709,6 +749,10 @@ std::string flatten(const std::string& s) {
 void fn_metadata(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     MetadataState* st = static_cast<MetadataState*>(sqlite3_user_data(ctx));
     sqlite3* db = sqlite3_context_db_handle(ctx);
+    if (argc < 3) {
+        raise(ctx, {31600, "NULL", "NAME", "GET_DDL"});
+        return;
+    }
     const std::string kind = name_arg(argv[0]);
     const std::string type = name_arg(argv[1]);
     const std::string user = st->settings->user;

@@ -155,6 +155,20 @@ TEST_F(Metadata, OtherObjectTypesAndErrors) {
   const std::string trg = ddl("dbms_metadata.get_ddl('TRIGGER', 'TRG')");
   EXPECT_NE(trg.find("/\nALTER TRIGGER \"" + user + "\".\"TRG\" ENABLE"), std::string::npos) << trg;
 
+  run("create materialized view mv (a, n) build immediate refresh complete on demand as"
+      " select a, count(*) from t group by a");
+  const std::string mv = ddl("dbms_metadata.get_ddl('MATERIALIZED_VIEW', 'MV')");
+  EXPECT_EQ(mv.rfind("\n  CREATE MATERIALIZED VIEW \"" + user + "\".\"MV\" (\"A\", \"N\")\n  SEGMENT CREATION IMMEDIATE", 0), 0u)
+      << mv;
+  EXPECT_NE(mv.find("BUILD IMMEDIATE\n  USING INDEX \n  REFRESH COMPLETE ON DEMAND\n  DISABLE QUERY REWRITE\n  AS select"),
+            std::string::npos)
+      << mv;
+  const std::vector<std::string> mv_facts =
+      s.rows("select mview_name, refresh_mode, refresh_method, build_mode, query from user_mviews");
+  run("drop materialized view mv");
+  run(mv);
+  EXPECT_EQ(s.rows("select mview_name, refresh_mode, refresh_method, build_mode, query from user_mviews"), mv_facts);
+
   // Every one of them runs back after a drop (the trigger up to its "/" line).
   run("drop trigger trg");
   run(trg.substr(0, trg.find("\n/\n")));
@@ -163,6 +177,19 @@ TEST_F(Metadata, OtherObjectTypesAndErrors) {
   run(pkg.substr(0, pkg.find("\n  CREATE OR REPLACE EDITIONABLE PACKAGE BODY")));
   run(pkg.substr(pkg.find("\n  CREATE OR REPLACE EDITIONABLE PACKAGE BODY")));
   EXPECT_EQ(s.value("select count(*) from user_objects where object_name = 'PK' and status = 'VALID'"), "2");
+  run("create or replace type pt as object (x number, member function twice return number)");
+  run("create or replace type body pt as member function twice return number is begin return x * 2; end; end;");
+  const std::string typ = ddl("dbms_metadata.get_ddl('TYPE', 'PT')");
+  const std::size_t body = typ.find("\n  CREATE OR REPLACE EDITIONABLE TYPE BODY \"" + user + "\".\"PT\"");
+  ASSERT_NE(body, std::string::npos) << typ;
+  EXPECT_EQ(typ.rfind("\n  CREATE OR REPLACE EDITIONABLE TYPE \"" + user + "\".\"PT\" as object", 0), 0u) << typ;
+  const std::vector<std::string> objects =
+      s.rows("select object_type, status from user_objects where object_name = 'PT' order by 1");
+  EXPECT_EQ(objects, (std::vector<std::string>{"TYPE|VALID", "TYPE BODY|VALID"}));
+  run("drop type pt");
+  run(typ.substr(0, body));
+  run(typ.substr(body));
+  EXPECT_EQ(s.rows("select object_type, status from user_objects where object_name = 'PT' order by 1"), objects);
   const std::string all[] = {idx, seq, ddl("dbms_metadata.get_ddl('VIEW', 'V')"),
                              ddl("dbms_metadata.get_ddl('SYNONYM', 'SYN')"),
                              ddl("dbms_metadata.get_ddl('PROCEDURE', 'P')")};
