@@ -739,10 +739,29 @@ void raise(sqlite3_context* ctx, const Failure& f) {
     sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
 }
 
-// Without PRETTY the DDL is one line: line breaks and tabs become blanks.
+// Without PRETTY the layout's line breaks and tabs become blanks. Quoted text and
+// comments keep theirs (a literal's value, the end of a -- comment), and the stored
+// source of PL/SQL units and triggers is written as it was typed.
 std::string flatten(const std::string& s) {
     std::string out;
-    for (char c : s) out += (c == '\n' || c == '\t') ? ' ' : c;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const char c = s[i];
+        std::size_t end = std::string::npos;
+        if (c == '\'' || c == '"') {
+            end = s.find(c, i + 1);
+        } else if (c == '-' && i + 1 < s.size() && s[i + 1] == '-') {
+            end = s.find('\n', i);
+        } else if (c == '/' && i + 1 < s.size() && s[i + 1] == '*') {
+            end = s.find("*/", i + 2);
+            if (end != std::string::npos) ++end;
+        } else {
+            out += (c == '\n' || c == '\t') ? ' ' : c;
+            continue;
+        }
+        if (end == std::string::npos) end = s.size() - 1;
+        out.append(s, i, end - i + 1);
+        i = end;
+    }
     return out;
 }
 
@@ -791,7 +810,9 @@ void fn_metadata(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         raise(ctx, f);
         return;
     }
-    if (!st->transform.pretty) out = flatten(out);
+    const bool source =
+        kind != "GET_GRANTED_DDL" && plsql_terminated(type) && type != "COMMENT" && type != "OBJECT_GRANT";
+    if (!st->transform.pretty && !source) out = flatten(out);
     sqlite3_result_text(ctx, out.c_str(), static_cast<int>(out.size()), SQLITE_TRANSIENT);
 }
 

@@ -158,10 +158,13 @@ TEST_F(Metadata, OtherObjectTypesAndErrors) {
   run("create materialized view mv (a, n) build immediate refresh complete on demand as"
       " select a, count(*) from t group by a");
   const std::string mv = ddl("dbms_metadata.get_ddl('MATERIALIZED_VIEW', 'MV')");
-  EXPECT_EQ(mv.rfind("\n  CREATE MATERIALIZED VIEW \"" + user + "\".\"MV\" (\"A\", \"N\")\n  SEGMENT CREATION IMMEDIATE", 0), 0u)
+  EXPECT_EQ(
+      mv.rfind("\n  CREATE MATERIALIZED VIEW \"" + user + "\".\"MV\" (\"A\", \"N\")\n  SEGMENT CREATION IMMEDIATE", 0),
+      0u)
       << mv;
-  EXPECT_NE(mv.find("BUILD IMMEDIATE\n  USING INDEX \n  REFRESH COMPLETE ON DEMAND\n  DISABLE QUERY REWRITE\n  AS select"),
-            std::string::npos)
+  EXPECT_NE(
+      mv.find("BUILD IMMEDIATE\n  USING INDEX \n  REFRESH COMPLETE ON DEMAND\n  DISABLE QUERY REWRITE\n  AS select"),
+      std::string::npos)
       << mv;
   const std::vector<std::string> mv_facts =
       s.rows("select mview_name, refresh_mode, refresh_method, build_mode, query from user_mviews");
@@ -226,6 +229,15 @@ TEST_F(Metadata, OtherObjectTypesAndErrors) {
                              " dbms_metadata.set_transform_param(dbms_metadata.session_transform, 'PRETTY', false);"
                              " c := dbms_metadata.get_ddl('synonym', 'SYN'); dbms_output.put_line(c); end;"),
             "   CREATE OR REPLACE EDITIONABLE SYNONYM \"" + user + "\".\"SYN\" FOR \"" + user + "\".\"T\"");
+  // Without PRETTY only a literal's own line break is left.
+  run("create table nl (a varchar2(5) default 'x\ny', b number check (b > 0))");
+  const std::string flat = ddl("dbms_metadata.get_ddl('TABLE', 'NL')");
+  EXPECT_EQ(flat.find('\n'), flat.find("'x\ny'") + 2) << flat;
+  EXPECT_EQ(flat.find('\n', flat.find('\n') + 1), std::string::npos) << flat;
+  run("drop table nl");
+  run(flat);
+  EXPECT_EQ(s.value("select data_default from user_tab_columns where table_name = 'NL' and column_name = 'A'"),
+            "'x\ny'");
   EXPECT_NE(ddl("dbms_metadata.get_granted_ddl('ROLE_GRANT')").find("GRANT \"CONNECT\" TO \"" + user + "\""),
             std::string::npos);
 }
