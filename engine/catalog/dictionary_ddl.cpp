@@ -222,10 +222,12 @@ DdlResult DdlParser::run() {
             replace = true;
         }
         bool is_public = accept_word("PUBLIC");
+        const bool edition = !is_public && (accept_word("EDITIONABLE") || accept_word("NONEDITIONABLE"));
         if (accept_word("SYNONYM")) return create_synonym(replace, is_public);
         if (!is_public) {
-            const bool force = accept_word("FORCE");
-            const bool noforce = !force && accept_word("NOFORCE");
+            const bool force = !edition && accept_word("FORCE");
+            const bool noforce = !edition && !force && accept_word("NOFORCE");
+            if (!edition && (accept_word("EDITIONABLE") || accept_word("NONEDITIONABLE"))) accept_word("EDITIONING");
             if (accept_word("VIEW")) return create_view(replace, force);
             if (force || noforce) return fail(905);
             if (force) return fail(905);
@@ -471,6 +473,8 @@ DdlResult DdlParser::sequence(bool create) {
         } else if (accept_word("ORDER") || accept_word("NOORDER")) {
             order = t_[p_ - 1].text == "ORDER" ? "Y" : "N";
             has_order = true;
+        } else if (accept_word("NOKEEP") || accept_word("NOSCALE") || accept_word("GLOBAL")) {
+            // The defaults that a sequence's written-back DDL spells out: nothing to keep.
         } else if (accept_word("NOCACHE")) {
             cache = 0;
             has_cache = true;

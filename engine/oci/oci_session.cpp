@@ -7,6 +7,7 @@
 #include "catalog/deferred_constraints.h"
 #include "catalog/dictionary.h"
 #include "catalog/dictionary_ddl.h"
+#include "catalog/metadata_ddl.h"
 #include "catalog/temporary_tables.h"
 #include "catalog/users_ddl.h"
 #include "sql/explain_plan.h"
@@ -300,9 +301,9 @@ VOCI_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession*
     for (char& c : ses->settings.db_name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     ses->settings.os_user = os_user_name();
     if (!dictionary_functions_register(db, &ses->settings) || !dialect_functions_register(db, &ses->settings) ||
-        !dictionary_sequence_register(db, &ses->settings) || !plsql_units_prepare(db) ||
-        !plsql_autonomous_install(db) || !dictionary_install(db, user, &ses->settings, &err) ||
-        !explain_install(db, &err)) {
+        !dictionary_sequence_register(db, &ses->settings) || !metadata_functions_register(db, &ses->settings) ||
+        !plsql_units_prepare(db) || !plsql_autonomous_install(db) ||
+        !dictionary_install(db, user, &ses->settings, &err) || !explain_install(db, &err)) {
         {
             std::lock_guard<std::mutex> lock(srv->db_mutex);
             srv->db = nullptr;

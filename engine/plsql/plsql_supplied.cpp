@@ -4,6 +4,7 @@
 // locator: writing to it or reading it fails with ORA-22275, as in Oracle.
 #include "plsql/plsql_supplied.h"
 
+#include "catalog/metadata_ddl.h"
 #include "catalog/mviews.h"
 #include "catalog/statistics.h"
 #include "oci/engine.h"
@@ -483,6 +484,25 @@ bool stats_unlock_table(PlSuppliedCall* c, PlError* err) {
     return refresh_done(c, ok, failed, err);
 }
 
+// DBMS_METADATA.SET_TRANSFORM_PARAM: only the session transform is kept (there are no
+// OPEN handles); a BOOLEAN value arrives as 1 or 0.
+bool metadata_transform(PlSuppliedCall* c, PlError* err) {
+    double handle = 0;
+    if (!number(*c, 0, &handle) || handle != -1) {
+        err->code = 31600;
+        err->message =
+            ora_message(31600, text(*c, 0).empty() ? "NULL" : text(*c, 0), "TRANSFORM_HANDLE", "SET_TRANSFORM_PARAM");
+        return false;
+    }
+    std::string name = text(*c, 1);
+    for (char& ch : name) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    OraError failed;
+    if (metadata_set_transform(c->session->server->db, name, text(*c, 2), &failed)) return true;
+    err->code = failed.code;
+    err->message = failed.message;
+    return false;
+}
+
 const PlSuppliedProc kProcedures[] = {
     {"DBMS_LOB.APPEND", "DEST_LOB,SRC_LOB", 2, 1, lob_append},
     {"DBMS_LOB.WRITEAPPEND", "LOB_LOC,AMOUNT,BUFFER", 3, 1, lob_writeappend},
@@ -535,6 +555,7 @@ const PlSuppliedProc kProcedures[] = {
     {"DBMS_STATS.DELETE_SCHEMA_STATS", "OWNNAME,STATTAB,STATID,STATOWN,NO_INVALIDATE,FORCE", 1, 0, stats_delete_schema},
     {"DBMS_STATS.LOCK_TABLE_STATS", "OWNNAME,TABNAME,STATTYPE", 2, 0, stats_lock_table},
     {"DBMS_STATS.UNLOCK_TABLE_STATS", "OWNNAME,TABNAME,STATTYPE", 2, 0, stats_unlock_table},
+    {"DBMS_METADATA.SET_TRANSFORM_PARAM", "TRANSFORM_HANDLE,NAME,VALUE,OBJECT_TYPE,FLAGS", 3, 0, metadata_transform},
 };
 
 const struct {
@@ -555,6 +576,7 @@ const struct {
     {"DBMS_STATS", "AUTO_CASCADE", "NULL"},
     {"DBMS_STATS", "AUTO_DEGREE", "32768"},
     {"DBMS_STATS", "DEFAULT_DEGREE", "32767"},
+    {"DBMS_METADATA", "SESSION_TRANSFORM", "-1"},
 };
 
 }  // namespace

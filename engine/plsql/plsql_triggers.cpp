@@ -110,6 +110,7 @@ bool parse_create(const std::string& text, const std::vector<Token>& t, const st
         d->replace = true;
         k += 2;
     }
+    if (word(t, k, "EDITIONABLE") || word(t, k, "NONEDITIONABLE")) ++k;
     d->source = text.substr(t[k].offset);
     ++k;
     auto bad = [&](int code) {

@@ -1932,13 +1932,15 @@ bool foreign_kind(TokenCursor c, StatementKind* kind) {
             replace = true;
         }
         if (c.accept_word("PUBLIC")) return c.is_word("SYNONYM") && set(StatementKind::CreateSynonym);
-        if (c.accept_word("EDITIONABLE") || c.accept_word("NONEDITIONABLE"))
-            return unit_word() && set(StatementKind::CreateUnit);
+        // The edition words of stored units, triggers, synonyms and views (no editions here).
+        const bool edition = c.accept_word("EDITIONABLE") || c.accept_word("NONEDITIONABLE");
         if (unit_word()) return set(StatementKind::CreateUnit);
         if (c.is_word("TRIGGER")) return set(StatementKind::CreateTrigger);
-        if (c.is_word("DIMENSION")) return set(StatementKind::CreateDimension);
         if (c.is_word("SYNONYM")) return set(StatementKind::CreateSynonym);
-        if (c.is_word("VIEW") || c.is_word("FORCE") || c.is_word("NOFORCE")) return set(StatementKind::CreateView);
+        if (c.is_word("VIEW")) return set(StatementKind::CreateView);
+        if (edition) return false;
+        if (c.is_word("DIMENSION")) return set(StatementKind::CreateDimension);
+        if (c.is_word("FORCE") || c.is_word("NOFORCE")) return set(StatementKind::CreateView);
         return !replace && c.is_word("SEQUENCE") && set(StatementKind::CreateSequence);
     }
     if (c.accept_word("DROP")) {

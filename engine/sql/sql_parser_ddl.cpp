@@ -48,7 +48,7 @@ bool Parser::generated_clause(ColumnDef* c) {
         if (accept_word("IDENTITY")) {
             c->identity = generation;
             c->default_on_null = on_null;
-            return !is_op("(") || identity_options(&c->identity_options);
+            return identity_options(&c->identity_options);
         }
         if (generation != "ALWAYS") return fail(2000, "IDENTITY");
     } else {
@@ -61,9 +61,19 @@ bool Parser::generated_clause(ColumnDef* c) {
     return true;
 }
 
-// The sequence options of an identity column, kept as typed for the translator to check.
+// The sequence options of an identity column, kept as typed for the translator to check:
+// in parentheses, or bare as Oracle writes them back in an identity column's DDL.
 bool Parser::identity_options(IdentityOptions* o) {
-    ++p_;  // (
+    static const char* const kWords[] = {"START",      "INCREMENT",  "MINVALUE", "MAXVALUE", "CACHE",
+                                         "NOCACHE",    "CYCLE",      "NOCYCLE",  "ORDER",    "NOORDER",
+                                         "NOMINVALUE", "NOMAXVALUE", "NOKEEP",   "NOSCALE"};
+    const bool parenthesised = accept_op("(");
+    auto more = [&]() {
+        if (parenthesised) return !accept_op(")");
+        for (const char* w : kWords)
+            if (is_word(w)) return true;
+        return false;
+    };
     auto number = [&](std::string* out) {
         std::string sign = accept_op("-") ? "-" : "";
         if (sign.empty()) accept_op("+");
@@ -72,7 +82,7 @@ bool Parser::identity_options(IdentityOptions* o) {
         ++p_;
         return true;
     };
-    while (!accept_op(")")) {
+    while (more()) {
         if (accept_word("START")) {
             if (!expect_word("WITH", 905) || !number(&o->start)) return false;
         } else if (accept_word("INCREMENT")) {
@@ -89,7 +99,8 @@ bool Parser::identity_options(IdentityOptions* o) {
             o->cycle = t_[p_ - 1].text == "CYCLE";
         } else if (accept_word("ORDER") || accept_word("NOORDER")) {
             o->order = t_[p_ - 1].text == "ORDER";
-        } else if (!accept_word("NOMINVALUE") && !accept_word("NOMAXVALUE")) {
+        } else if (!accept_word("NOMINVALUE") && !accept_word("NOMAXVALUE") && !accept_word("NOKEEP") &&
+                   !accept_word("NOSCALE")) {
             return fail(907);
         }
     }
@@ -957,6 +968,10 @@ bool Parser::storage_parameters(StorageClause* st) {
         } else if (accept_word("BUFFER_POOL")) {
             if (!is_word("KEEP") && !is_word("RECYCLE") && !is_word("DEFAULT")) return false;
             st->buffer_pool = cur().text;
+            ++p_;
+        } else if (accept_word("FLASH_CACHE") || accept_word("CELL_FLASH_CACHE")) {
+            // Exadata's cache hints: no storage here, so only their form is checked.
+            if (!is_word("KEEP") && !is_word("NONE") && !is_word("DEFAULT")) return false;
             ++p_;
         } else {
             return false;

@@ -1648,6 +1648,9 @@ const FunctionRow kCatalogue[] = {
     {"DBMS_ASSERT.ENQUOTE_NAME", 1, 2, supplied_function_sql},
     {"DBMS_ASSERT.SIMPLE_SQL_NAME", 1, 1, supplied_function_sql},
     {"DBMS_ASSERT.QUALIFIED_SQL_NAME", 1, 1, supplied_function_sql},
+    {"DBMS_METADATA.GET_DDL", 2, 6, supplied_function_sql},
+    {"DBMS_METADATA.GET_DEPENDENT_DDL", 2, 7, supplied_function_sql},
+    {"DBMS_METADATA.GET_GRANTED_DDL", 1, 6, supplied_function_sql},
 };
 
 }  // namespace

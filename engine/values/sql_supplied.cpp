@@ -318,6 +318,16 @@ std::string bin(const DialectArg& a) {
     return binary_type(a.type) ? "1" : "0";
 }
 
+// DBMS_METADATA's functions: vantro_metadata (catalog/metadata_ddl.cpp) writes the DDL as
+// a CLOB. The object type is matched in upper case, names exactly as given.
+std::string metadata_call(const std::string& kind, const Args& a, OraType* type) {
+    *type = type_of(kTypeClob, 4000);
+    std::string sql = "vantro_metadata('" + kind + "',upper(" + a[0].text_sql + ")";
+    sql += kind == "GET_GRANTED_DDL" ? (a.size() > 1 ? "," + a[1].text_sql : std::string(",NULL"))
+                                     : "," + a[1].text_sql + (a.size() > 2 ? "," + a[2].text_sql : std::string());
+    return sql + ")";
+}
+
 std::string assert_call(const std::string& kind, const Args& a) {
     return "vantro_assert('" + kind + "'," + a[0].text_sql + "," + (a.size() > 1 ? a[1].sql : "NULL") + ")";
 }
@@ -415,6 +425,9 @@ std::string supplied_function_sql(const std::string& f, const std::vector<Dialec
     if (f == "DBMS_RANDOM.NORMAL") return "vantro_random_normal()";
     if (f == "DBMS_RANDOM.RANDOM") return "vantro_random_integer()";
     if (f == "DBMS_UTILITY.GET_TIME") return "vantro_get_time()";
+    const char* const kMetadata = "DBMS_METADATA.";
+    if (f.compare(0, std::strlen(kMetadata), kMetadata) == 0)
+        return metadata_call(f.substr(std::strlen(kMetadata)), a, type);
     *type = type_of(kTypeVarchar2, 4000);
     if (f == "DBMS_RANDOM.STRING") return "vantro_random_string(" + a[0].text_sql + "," + num(a, 1, "NULL") + ")";
     const char* const kAssert = "DBMS_ASSERT.";

@@ -77,6 +77,9 @@ std::string arguments_for(const std::string& name, int count) {
       {"MOD", "17,5"},
       {"CHARTOROWID", "'AAAR3sAAEAAAACXAAA'"},
       {"ROWIDTOCHAR", "chartorowid('AAAR3sAAEAAAACXAAA')"},
+      {"DBMS_METADATA.GET_DDL", "'TABLE','CATALOGUE_T'"},
+      {"DBMS_METADATA.GET_DEPENDENT_DDL", "'COMMENT','CATALOGUE_T'"},
+      {"DBMS_METADATA.GET_GRANTED_DDL", "'ROLE_GRANT'"},
   };
   for (const auto& a : kArgs) {
     std::string list = a.second;
@@ -92,6 +95,9 @@ std::string arguments_for(const std::string& name, int count) {
 TEST_F(PlsqlSqlFunctions, EveryCatalogueFunctionAnswersInABlockAsInAQuery) {
   std::vector<DialectFunctionInfo> rows = dialect_function_catalogue();
   ASSERT_GE(rows.size(), 30u);
+  // DBMS_METADATA's functions describe a table of the schema.
+  ASSERT_EQ(s.exec("create table catalogue_t (a number)"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("comment on table catalogue_t is 'described'"), OCI_SUCCESS) << s.error_text();
   int computed = 0;
   for (const DialectFunctionInfo& f : rows) {
     int count = f.min_args;
