@@ -667,8 +667,12 @@ private:
         }
         if (s.width == 0 && s.operation == "TABLE ACCESS") s.width = st.second;
         if (t != aliases_.end()) {
+            // An alias that several blocks use is known by the last one: the conditions
+            // are only given when the step is read by the block the alias is known in.
+            auto known = t->second.select ? blocks_.find(t->second.select) : blocks_.end();
+            bool other_block = info && known != blocks_.end() && info != &known->second;
             Step* index = !indexed ? nullptr : s.operation == "INDEX" ? &s : &s.children[0];
-            place_conditions(&s, index, key_names, name, t->second.select);
+            if (!other_block) place_conditions(&s, index, key_names, name, t->second.select);
             s.instance = t->second.instance;
             s.alias = name + "@SEL$" + std::to_string(t->second.block);
             s.qblock = "SEL$" + std::to_string(t->second.block);

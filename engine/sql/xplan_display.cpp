@@ -117,6 +117,24 @@ void raise(sqlite3_context* ctx, int code, const std::string& arg = {}) {
 
 enum class Level { Basic, Typical, All };
 
+// The width of PLAN_TABLE_OUTPUT.
+constexpr std::size_t kLineWidth = 300;
+
+// Adds lead + text as lines of at most kLineWidth bytes, the continuations indented as
+// far as lead; a cut never splits a character.
+void add_wrapped(std::string lead, const std::string& text, std::vector<std::string>* out) {
+    std::size_t at = 0;
+    do {
+        std::size_t room = kLineWidth > lead.size() ? kLineWidth - lead.size() : 1;
+        std::size_t n = std::min(room, text.size() - at);
+        while (n > 0 && at + n < text.size() && (static_cast<unsigned char>(text[at + n]) & 0xC0) == 0x80) --n;
+        if (n == 0) n = std::min(room, text.size() - at);
+        out->push_back(lead + text.substr(at, n));
+        at += n;
+        lead = std::string(lead.size(), ' ');
+    } while (at < text.size());
+}
+
 // The boxed table and the sections after it.
 std::vector<std::string> layout(const std::vector<PlanLine>& plan, Level level, std::uint32_t hash) {
     std::vector<std::string> out;
@@ -185,10 +203,10 @@ std::vector<std::string> layout(const std::vector<PlanLine>& plan, Level level, 
             for (const PlanLine& l : plan) {
                 std::string lead = pad_left(std::to_string(l.id), 4) + " - ";
                 if (!l.access.empty()) {
-                    out.push_back(lead + "access(" + l.access + ")");
+                    add_wrapped(lead, "access(" + l.access + ")", &out);
                     lead = std::string(lead.size(), ' ');
                 }
-                if (!l.filter.empty()) out.push_back(lead + "filter(" + l.filter + ")");
+                if (!l.filter.empty()) add_wrapped(lead, "filter(" + l.filter + ")", &out);
             }
         }
     }
@@ -217,6 +235,8 @@ void fn_xplan_display(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
     std::vector<std::string> parts = name_parts(table_arg);
     if (parts.size() > 2 || parts.back().empty()) return raise(ctx, 942);
+    // Another schema's plan table would be read past its grants: only the session's own.
+    if (parts.size() == 2 && parts[0] != schema) return raise(ctx, 942);
     std::string owner = parts.size() == 2 ? parts[0] : schema, table = parts.back();
     std::string source;
     {

@@ -676,6 +676,17 @@ TEST_F(FixedSql, DbmsXplanDisplayLaysOutThePlanWithItsPredicates) {
       << f;
   EXPECT_EQ(plan_text(s, "dbms_xplan.display('PLAN_TABLE', 'none')"),
             "Error: cannot fetch plan for statement_id 'none'\n");
+  // A predicate longer than a line goes on over the next ones.
+  const std::string wide(350, 'w');
+  run("explain plan set statement_id = 'w' for select * from emp where ename = '" + wide + "'");
+  std::string joined;
+  for (const std::string& line : rows("select * from table(dbms_xplan.display(null, 'w'))")) {
+    EXPECT_LE(line.size(), 300u);
+    if (line.rfind("   1 - ", 0) == 0 || (!joined.empty() && line.rfind("       ", 0) == 0)) joined += line.substr(7);
+  }
+  EXPECT_EQ(joined, "filter(\"ENAME\"='" + wide + "')");
+  EXPECT_EQ(s.exec("select * from table(dbms_xplan.display('SYSTEM.PLAN_TABLE'))"), OCI_ERROR);
+  EXPECT_EQ(s.error_text().substr(0, 9), "ORA-00942");
   EXPECT_EQ(s.exec("select * from table(dbms_xplan.display('NO_SUCH_TABLE'))"), OCI_ERROR);
   EXPECT_EQ(s.error_text().substr(0, 9), "ORA-00942");
   EXPECT_EQ(s.exec("select * from table(dbms_xplan.display(null, null, 'fancy'))"), OCI_ERROR);
