@@ -13,8 +13,10 @@
 #include "catalog/constraints.h"
 #include "catalog/dictionary_types.h"
 #include "catalog/statistics.h"
+#include "os/os.h"
 #include "sql/view_keys.h"
 
+#include "values/clock.h"
 #include "values/errors.h"
 #include "values/session_params.h"
 
@@ -606,6 +608,30 @@ const char* const kUpdatableColumns =
     "OWNER VARCHAR2(128), TABLE_NAME VARCHAR2(128), COLUMN_NAME VARCHAR2(128), UPDATABLE VARCHAR2(3),"
     " INSERTABLE VARCHAR2(3), DELETABLE VARCHAR2(3)";
 
+#define VERSION_COLUMNS "BANNER VARCHAR2(80), BANNER_FULL VARCHAR2(160), BANNER_LEGACY VARCHAR2(80), CON_ID NUMBER"
+#define VERSION_ROW "SELECT vantro_instance('BANNER'),vantro_instance('BANNER_FULL'),vantro_instance('BANNER'),0"
+#define INSTANCE_COLUMNS                                                                                              \
+    "INSTANCE_NUMBER NUMBER, INSTANCE_NAME VARCHAR2(16), HOST_NAME VARCHAR2(64), VERSION VARCHAR2(17),"               \
+    " VERSION_LEGACY VARCHAR2(17), VERSION_FULL VARCHAR2(17), STARTUP_TIME DATE, STATUS VARCHAR2(12),"                \
+    " PARALLEL VARCHAR2(3), THREAD# NUMBER, ARCHIVER VARCHAR2(7), LOG_SWITCH_WAIT VARCHAR2(15), LOGINS VARCHAR2(10)," \
+    " SHUTDOWN_PENDING VARCHAR2(3), DATABASE_STATUS VARCHAR2(17), INSTANCE_ROLE VARCHAR2(18),"                        \
+    " ACTIVE_STATE VARCHAR2(9), BLOCKED VARCHAR2(3), CON_ID NUMBER, INSTANCE_MODE VARCHAR2(11)"
+#define INSTANCE_ROW                                                                                           \
+    "SELECT 1,vantro_sys_context('USERENV','INSTANCE_NAME'),vantro_sys_context('USERENV','SERVER_HOST'),"      \
+    "vantro_instance('VERSION'),vantro_instance('VERSION'),vantro_instance('VERSION'),"                        \
+    "vantro_instance('STARTUP_TIME'),'OPEN','NO',1,'STOPPED',NULL,'ALLOWED','NO','ACTIVE','PRIMARY_INSTANCE'," \
+    "'NORMAL','NO',0,'REGULAR'"
+// The database was created with its catalog, when its first user (SYS) was made.
+#define DATABASE_COLUMNS                                                                                          \
+    "DBID NUMBER, NAME VARCHAR2(9), CREATED DATE, LOG_MODE VARCHAR2(12), OPEN_MODE VARCHAR2(20),"                 \
+    " PROTECTION_MODE VARCHAR2(20), DATABASE_ROLE VARCHAR2(16), PLATFORM_ID NUMBER, PLATFORM_NAME VARCHAR2(101)," \
+    " DB_UNIQUE_NAME VARCHAR2(30), CON_ID NUMBER"
+#define DATABASE_ROW                                                                                   \
+    "SELECT vantro_instance('DBID'),upper(vantro_sys_context('USERENV','DB_NAME')),"                   \
+    "(SELECT datetime(min(created),'localtime') FROM main.vantro_users),'NOARCHIVELOG','READ WRITE',"  \
+    "'MAXIMUM PERFORMANCE','PRIMARY',vantro_instance('PLATFORM_ID'),vantro_instance('PLATFORM_NAME')," \
+    "vantro_sys_context('USERENV','DB_NAME'),0"
+
 const ViewDef kViews[] = {
     {"USER_TYPES", kTypeColumns, "SELECT " TYPE_ROW("t.owner=$U")},
     {"ALL_TYPES", nullptr, "SELECT t.owner," TYPE_ROW(TYPES_OF_ALL)},
@@ -911,6 +937,19 @@ const ViewDef kViews[] = {
      "SELECT vantro_session_id(),n,vantro_statistic(n) FROM (" STATISTICS ")"},
     {"V$MYSTAT", "SID NUMBER, STATISTIC# NUMBER, VALUE NUMBER",
      "SELECT vantro_session_id(),n,vantro_statistic(n) FROM (" STATISTICS ")"},
+    // The instance and its database. The GV$ forms add the instance number of the one
+    // instance there is.
+    {"V$VERSION", VERSION_COLUMNS, VERSION_ROW},
+    {"GV$VERSION", "INST_ID NUMBER, " VERSION_COLUMNS, "SELECT 1,* FROM (" VERSION_ROW ")"},
+    {"V$INSTANCE", INSTANCE_COLUMNS, INSTANCE_ROW},
+    {"GV$INSTANCE", "INST_ID NUMBER, " INSTANCE_COLUMNS, "SELECT 1,* FROM (" INSTANCE_ROW ")"},
+    {"V$DATABASE", DATABASE_COLUMNS, DATABASE_ROW},
+    {"GV$DATABASE", "INST_ID NUMBER, " DATABASE_COLUMNS, "SELECT 1,* FROM (" DATABASE_ROW ")"},
+    {"PRODUCT_COMPONENT_VERSION",
+     "PRODUCT VARCHAR2(80), VERSION VARCHAR2(80), VERSION_FULL VARCHAR2(80),"
+     " STATUS VARCHAR2(80)",
+     "SELECT 'Vantro Embedded Database',vantro_instance('VERSION'),vantro_instance('VERSION'),'Production'"
+     " UNION ALL SELECT 'SQLite',sqlite_version(),sqlite_version(),'Production'"},
     {"V$SESSION",
      "SID NUMBER, SERIAL# NUMBER, AUDSID NUMBER, USERNAME VARCHAR2(128), COMMAND NUMBER,"
      " STATUS VARCHAR2(8), SERVER VARCHAR2(9), SCHEMANAME VARCHAR2(128), OSUSER VARCHAR2(30), PROGRAM VARCHAR2(48),"
@@ -1050,6 +1089,7 @@ void fn_sys_context(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (p == "OS_USER") return result_text(ctx, s->os_user);
     if (p == "LOGON_TIME") return result_text(ctx, s->logon_time);
     if (p == "INSTANCE") return sqlite3_result_int(ctx, 1);
+    if (p == "SERVER_HOST") return result_text(ctx, os_host_name());
     // DBMS_APPLICATION_INFO's settings; unset ones are NULL.
     const std::string* app = p == "MODULE"        ? &s->module
                              : p == "ACTION"      ? &s->action
@@ -1058,6 +1098,41 @@ void fn_sys_context(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (app) return app->empty() ? sqlite3_result_null(ctx) : result_text(ctx, *app);
     std::string msg = ora_line(2003);
     sqlite3_result_error(ctx, msg.c_str(), -1);
+}
+
+// When the engine (the one instance there is) started: the first logon of the process.
+const std::string& instance_startup_time() {
+    static const std::string started = clock_now_stored();
+    return started;
+}
+
+// vantro_instance(item): facts of the instance and its database that V$VERSION,
+// V$INSTANCE and V$DATABASE show. The banner is the one the server version call gives.
+void fn_instance(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const unsigned char* raw = sqlite3_value_text(argv[0]);
+    std::string item = raw ? reinterpret_cast<const char*>(raw) : "";
+    const std::string banner =
+        std::string("Vantro Embedded Database Release ") + VANTRO_VERSION + " - SQLite " + sqlite3_libversion();
+    if (item == "BANNER") return result_text(ctx, banner);
+    if (item == "BANNER_FULL") return result_text(ctx, banner + "\nVersion " + VANTRO_VERSION_FIVE);
+    if (item == "VERSION") return result_text(ctx, VANTRO_VERSION_FIVE);
+    if (item == "STARTUP_TIME") return result_text(ctx, instance_startup_time());
+    if (item == "PLATFORM_ID") return sqlite3_result_int(ctx, os_platform_id());
+    if (item == "PLATFORM_NAME") return result_text(ctx, os_platform_name());
+    if (item == "DBID") {
+        // A stable number of the database: a hash of its name and creation time.
+        std::string key = settings_of(ctx)->db_name;
+        sqlite3_stmt* q = nullptr;
+        if (sqlite3_prepare_v2(sqlite3_context_db_handle(ctx), "SELECT min(created) FROM main.vantro_users", -1, &q,
+                               nullptr) == SQLITE_OK &&
+            sqlite3_step(q) == SQLITE_ROW && sqlite3_column_text(q, 0))
+            key += reinterpret_cast<const char*>(sqlite3_column_text(q, 0));
+        sqlite3_finalize(q);
+        std::uint32_t h = 2166136261u;
+        for (unsigned char c : key) h = (h ^ c) * 16777619u;
+        return sqlite3_result_int64(ctx, h & 0x7fffffff);
+    }
+    sqlite3_result_null(ctx);
 }
 
 // vantro_index_name(owner, index, table): the index's Oracle name. SQLite's automatic
@@ -1281,6 +1356,8 @@ bool dictionary_functions_register(sqlite3* db, SessionSettings* settings) {
            sqlite3_create_function(db, "vantro_session_id", 0, flags, settings, fn_session_id, nullptr, nullptr) ==
                SQLITE_OK &&
            sqlite3_create_function(db, "vantro_statistic", 1, flags, settings, fn_statistic, nullptr, nullptr) ==
+               SQLITE_OK &&
+           sqlite3_create_function(db, "vantro_instance", 1, flags, settings, fn_instance, nullptr, nullptr) ==
                SQLITE_OK;
 }
 
@@ -1347,6 +1424,7 @@ bool migrate_old_constraints(sqlite3* db, OraError* err) {
 }
 
 bool dictionary_install(sqlite3* db, const std::string& user, SessionSettings* settings, OraError* err) {
+    instance_startup_time();
     if (!migrate_old_constraints(db, err) || !run_script(db, kDictionarySchema, err)) return false;
     if (!run_script(db, "UPDATE main.vantro_sessions SET last_id=last_id+1", err)) return false;
     {

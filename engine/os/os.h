@@ -15,6 +15,11 @@ bool os_folder_exists(const std::string& path);
 // The login name of the user running the process; empty when unknown.
 std::string os_user_name();
 char os_path_separator();
+// The name of the machine the engine runs on; empty when unknown.
+std::string os_host_name();
+// The platform as Oracle names it in V$DATABASE: its PLATFORM_ID and PLATFORM_NAME.
+int os_platform_id();
+const char* os_platform_name();
 // The local wall-clock time, broken down.
 struct OsLocalTime {
     int year, month, day, hour, minute, second, microsecond, utc_offset_minutes;

@@ -59,6 +59,21 @@ char os_path_separator() {
     return '/';
 }
 
+std::string os_host_name() {
+    char buf[256];
+    if (gethostname(buf, sizeof buf) != 0) return "";
+    buf[sizeof buf - 1] = 0;
+    return buf;
+}
+
+int os_platform_id() {
+    return 13;
+}
+
+const char* os_platform_name() {
+    return "Linux x86 64-bit";
+}
+
 OsLocalTime os_local_time() {
     struct timeval tv;
     gettimeofday(&tv, nullptr);

@@ -45,6 +45,21 @@ char os_path_separator() {
     return '\\';
 }
 
+std::string os_host_name() {
+    char buf[MAX_COMPUTERNAME_LENGTH + 1];
+    DWORD n = sizeof buf;
+    if (!GetComputerNameA(buf, &n)) return "";
+    return std::string(buf, n);
+}
+
+int os_platform_id() {
+    return 12;
+}
+
+const char* os_platform_name() {
+    return "Microsoft Windows x86 64-bit";
+}
+
 OsLocalTime os_local_time() {
     SYSTEMTIME t;
     GetLocalTime(&t);

@@ -16,8 +16,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <map>
+#include <functional>
 #include <set>
+#include <map>
 #include <memory>
 
 namespace {
@@ -75,6 +76,9 @@ struct PlanStep {
     int search_columns = -1;
     double card = 1, cost = 0, width = 0;  // width: bytes per row, 0 when not shown
     bool hash = false, outer = false;      // as the inner side of a join
+    // The conditions the step applies: to find its rows (an index's keys, a hash join's
+    // keys) and to discard rows it has read. join_keys: a hash join's, on its inner side.
+    std::vector<std::string> access_preds, filter_preds, join_keys;
     std::vector<PlanStep> children;
 };
 
@@ -95,6 +99,86 @@ struct TableRefInfo {
     std::string owner, table;
     long long instance = 1;
     int block = 1;
+    const SelectStmt* select = nullptr;  // the query block whose FROM names it
+};
+
+// The conditions of a WHERE clause joined by AND.
+void split_conjuncts(const Expr& e, std::vector<const Expr*>* out) {
+    if (e.kind == ExprKind::And) {
+        for (const ExprPtr& a : e.args) split_conjuncts(*a, out);
+        return;
+    }
+    out->push_back(&e);
+}
+
+// A condition as Oracle's plan shows it: column names quoted (with their table's alias
+// when the block reads several tables), BETWEEN and IN lists expanded; other forms as
+// they were written.
+class PredicateText {
+public:
+    // qualifier: the alias a column is shown with (empty: none).
+    PredicateText(const std::string& text, std::function<std::string(const Expr&)> qualifier)
+        : text_(text), qualifier_(std::move(qualifier)) {}
+
+    std::string of(const Expr& e) const {
+        switch (e.kind) {
+        case ExprKind::Column: {
+            if (is_rownum(e)) return "ROWNUM";
+            std::string name = "\"" + e.path.back() + "\"";
+            std::string q = qualifier_(e);
+            return q.empty() ? name : "\"" + q + "\"." + name;
+        }
+        case ExprKind::Number:
+            return e.text;
+        case ExprKind::String: {
+            std::string q = "'";
+            for (char c : e.text) q += c == '\'' ? std::string("''") : std::string(1, c);
+            return q + "'";
+        }
+        case ExprKind::Null:
+            return "NULL";
+        case ExprKind::Bind:
+            return ":" + e.text;
+        case ExprKind::Compare:
+            return of(*e.args[0]) + e.text + of(*e.args[1]);
+        case ExprKind::Binary:
+            return of(*e.args[0]) + e.text + of(*e.args[1]);
+        case ExprKind::Concat:
+            return of(*e.args[0]) + "||" + of(*e.args[1]);
+        case ExprKind::And:
+            return of(*e.args[0]) + " AND " + of(*e.args[1]);
+        case ExprKind::Or:
+            return "(" + of(*e.args[0]) + " OR " + of(*e.args[1]) + ")";
+        case ExprKind::IsNull:
+            return of(*e.args[0]) + (e.negated ? " IS NOT NULL" : " IS NULL");
+        case ExprKind::Like:
+            return of(*e.args[0]) + (e.negated ? " NOT LIKE " : " LIKE ") + of(*e.args[1]);
+        case ExprKind::Between:
+            if (e.negated) break;
+            return of(*e.args[0]) + ">=" + of(*e.args[1]) + " AND " + of(*e.args[0]) + "<=" + of(*e.args[2]);
+        case ExprKind::InList: {
+            if (e.negated || e.args.size() < 2) break;
+            if (e.args.size() == 2) return of(*e.args[0]) + "=" + of(*e.args[1]);
+            std::string out = "(";
+            for (std::size_t i = 1; i < e.args.size(); ++i)
+                out += (i > 1 ? " OR " : "") + of(*e.args[0]) + "=" + of(*e.args[i]);
+            return out + ")";
+        }
+        case ExprKind::Function: {
+            if (e.over || e.star || e.distinct || e.extras) break;
+            std::string out = e.text + "(";
+            for (std::size_t i = 0; i < e.args.size(); ++i) out += (i ? "," : "") + of(*e.args[i]);
+            return out + ")";
+        }
+        default:
+            break;
+        }
+        return e.end > e.offset && e.end <= text_.size() ? text_.substr(e.offset, e.end - e.offset) : e.text;
+    }
+
+private:
+    const std::string& text_;
+    std::function<std::string(const Expr&)> qualifier_;
 };
 
 // What the statement's syntax says about each query block.
@@ -129,7 +213,7 @@ long long rownum_limit_of(const Expr& e) {
 
 class PlanBuilder {
 public:
-    PlanBuilder(sqlite3* db, const TranslateContext& ctx) : db_(db), ctx_(ctx) {}
+    PlanBuilder(sqlite3* db, const TranslateContext& ctx, const std::string& text) : db_(db), ctx_(ctx), text_(text) {}
 
     struct Eqp {
         int id = 0, parent = 0;
@@ -139,6 +223,7 @@ public:
     bool is_dml = false;  // SQLite's own foreign key lookups are no part of Oracle's plan
 
     void collect(const Statement& s) {
+        dml_where_ = s.where.get();
         if (!s.table.name.empty()) {
             TableRefInfo t{owner_of(s.table), s.table.name, 1, 1};
             aliases_[s.alias.empty() ? s.table.name : s.alias] = t;
@@ -190,10 +275,14 @@ public:
 private:
     sqlite3* db_;
     const TranslateContext& ctx_;
-    std::map<std::string, TableRefInfo> aliases_;     // as SQLite's plan names the tables
-    std::map<std::string, const SelectStmt*> views_;  // inline views by alias
-    std::map<std::string, const Eqp*> coroutines_;    // SQLite's subquery steps by name
-    std::set<std::string> expanding_;                 // the subqueries being written out
+    const std::string& text_;                                      // the explained statement's text
+    const Expr* dml_where_ = nullptr;                              // an UPDATE's or DELETE's WHERE
+    std::map<const SelectStmt*, std::set<const Expr*>> placed_;    // conditions given to a step
+    std::map<const SelectStmt*, std::set<std::string>> accessed_;  // aliases read so far, in join order
+    std::map<std::string, TableRefInfo> aliases_;                  // as SQLite's plan names the tables
+    std::map<std::string, const SelectStmt*> views_;               // inline views by alias
+    std::map<std::string, const Eqp*> coroutines_;                 // SQLite's subquery steps by name
+    std::set<std::string> expanding_;                              // the subqueries being written out
     std::map<const SelectStmt*, BlockInfo> blocks_;
     std::map<const SelectStmt*, std::vector<const SelectStmt*>> subqueries_;  // in expressions, in order
     std::map<std::string, std::pair<long long, double>> table_stats_;         // rows, bytes per row
@@ -264,7 +353,7 @@ private:
                     collect_select(*f.subquery);
                     current_ = inner_saved;
                 } else {
-                    TableRefInfo t{owner_of(f.table), f.table.name, instance, block_count_};
+                    TableRefInfo t{owner_of(f.table), f.table.name, instance, block_count_, b};
                     aliases_[f.alias.empty() ? f.table.name : f.alias] = t;
                     collect_view(t.owner, t.table);
                 }
@@ -276,6 +365,103 @@ private:
             if (b->start_with) collect_expr(*b->start_with);
             if (b->connect_by) collect_expr(*b->connect_by);
             current_ = saved;
+        }
+    }
+
+    std::vector<const Expr*> conditions_of(const SelectStmt* block) const {
+        std::vector<const Expr*> out;
+        const Expr* where = block ? block->where.get() : dml_where_;
+        if (where) split_conjuncts(*where, &out);
+        return out;
+    }
+
+    bool block_has_column(const TableRefInfo& t, const std::string& column) const {
+        std::vector<ColumnInfo> cols;
+        if (!ctx_.catalog || !ctx_.catalog->table_columns(t.owner, t.table, &cols)) return false;
+        for (const ColumnInfo& c : cols)
+            if (c.name == column) return true;
+        return false;
+    }
+
+    // The alias of the table a column of block belongs to; empty when none is known.
+    std::string column_alias(const Expr& e, const SelectStmt* block) const {
+        if (e.path.size() >= 2) {
+            const std::string& q = e.path[e.path.size() - 2];
+            return aliases_.count(q) ? q : std::string();
+        }
+        std::string found;
+        for (const auto& a : aliases_) {
+            if (a.second.select != block || !block_has_column(a.second, e.path.back())) continue;
+            if (!found.empty()) return std::string();
+            found = a.first;
+        }
+        return found;
+    }
+
+    // The aliases a condition reads; false when it cannot be given to one step (it has a
+    // subquery, ROWNUM or a name of no table).
+    bool aliases_read(const Expr& e, const SelectStmt* block, std::set<std::string>* out) const {
+        if (e.subquery || is_rownum(e)) return false;
+        if (e.kind == ExprKind::Column) {
+            std::string a = column_alias(e, block);
+            if (a.empty()) return false;
+            out->insert(a);
+            return true;
+        }
+        for (const ExprPtr& a : e.args)
+            if (!aliases_read(*a, block, out)) return false;
+        return true;
+    }
+
+    PredicateText printer(const SelectStmt* block) const {
+        int tables = 0;
+        for (const auto& a : aliases_) tables += a.second.select == block ? 1 : 0;
+        if (tables <= 1) return PredicateText(text_, [](const Expr&) { return std::string(); });
+        return PredicateText(text_, [this, block](const Expr& c) { return column_alias(c, block); });
+    }
+
+    // Whether condition c compares a key column of the index on alias with a value that
+    // alias does not supply: a condition the index lookup itself applies.
+    bool key_condition(const Expr& c, const std::vector<std::string>& keys, const std::string& alias,
+                       const SelectStmt* block) const {
+        auto is_key = [&](const Expr& e) {
+            return e.kind == ExprKind::Column && column_alias(e, block) == alias &&
+                   std::find(keys.begin(), keys.end(), e.path.back()) != keys.end();
+        };
+        auto other = [&](const Expr& e) {
+            std::set<std::string> read;
+            return aliases_read(e, block, &read) && !read.count(alias);
+        };
+        if (c.kind == ExprKind::Compare && c.text != "<>" && c.text != "!=")
+            return (is_key(*c.args[0]) && other(*c.args[1])) || (is_key(*c.args[1]) && other(*c.args[0]));
+        if (c.kind == ExprKind::Between && !c.negated)
+            return is_key(*c.args[0]) && other(*c.args[1]) && other(*c.args[2]);
+        return false;
+    }
+
+    // Gives the step reading alias the conditions of its block that can be applied once
+    // alias and the tables joined before it are read: the index's key conditions as its
+    // access predicates, a hash join's keys to the join, the others as filters.
+    void place_conditions(PlanStep* s, PlanStep* index, const std::vector<std::string>& keys, const std::string& alias,
+                          const SelectStmt* block) {
+        std::set<std::string>& accessed = accessed_[block];
+        accessed.insert(alias);
+        std::set<const Expr*>& placed = placed_[block];
+        PredicateText print = printer(block);
+        for (const Expr* c : conditions_of(block)) {
+            std::set<std::string> read;
+            if (placed.count(c) || !aliases_read(*c, block, &read) || !read.count(alias)) continue;
+            bool ready = true;
+            for (const std::string& r : read) ready = ready && accessed.count(r);
+            if (!ready) continue;
+            placed.insert(c);
+            std::string shown = print.of(*c);
+            if (read.size() > 1 && s->hash)
+                s->join_keys.push_back(shown);
+            else if (index && key_condition(*c, keys, alias, block))
+                index->access_preds.push_back(shown);
+            else
+                s->filter_preds.push_back(shown);
         }
     }
 
@@ -322,7 +508,7 @@ private:
     }
 
     PlanStep table_step(const std::string& operation, const std::string& options, const std::string& owner,
-                        const std::string& table) {
+                    const std::string& table) {
         PlanStep s;
         s.operation = operation;
         s.options = options;
@@ -335,9 +521,10 @@ private:
     // The Oracle name of an index: SQLite's automatic key indexes are known by the
     // constraint they enforce.
     std::string index_name(const std::string& owner, const std::string& table, const std::string& index, bool* unique,
-                           int* key_columns) {
+                           int* key_columns, std::vector<std::string>* key_names) {
         *unique = false;
         *key_columns = 0;
+        key_names->clear();
         std::string columns;
         sqlite3_stmt* st = nullptr;
         std::string sql = "SELECT name FROM pragma_index_info(?1,?2) ORDER BY seqno";
@@ -347,6 +534,7 @@ private:
             while (sqlite3_step(st) == SQLITE_ROW) {
                 const unsigned char* n = sqlite3_column_text(st, 0);
                 columns += (columns.empty() ? "" : ",") + std::string(n ? reinterpret_cast<const char*>(n) : "");
+                key_names->push_back(n ? reinterpret_cast<const char*>(n) : "");
                 ++*key_columns;
             }
         }
@@ -427,6 +615,8 @@ private:
         std::pair<long long, double> st = stats(owner, table);
         double table_rows = static_cast<double>(st.first);
         bool filtered = info ? info->has_where : false;
+        bool indexed = false;
+        std::vector<std::string> key_names;
         std::size_t using_at = rest.find(" USING ");
         std::string how = using_at == std::string::npos ? std::string() : rest.substr(using_at + 7);
         if (how.empty() || starts(how, "AUTOMATIC")) {
@@ -439,6 +629,7 @@ private:
             s.card = 1;
             s.cost = 1;
         } else {
+            indexed = true;
             bool covering = starts(how, "COVERING INDEX ");
             std::string after = how.substr(covering ? 15 : 6);
             std::size_t sp = after.find(' ');
@@ -446,7 +637,7 @@ private:
             std::string cons = sp == std::string::npos ? std::string() : after.substr(sp);
             bool unique = false;
             int keys = 0;
-            std::string oracle_index = index_name(owner, table, index, &unique, &keys);
+            std::string oracle_index = index_name(owner, table, index, &unique, &keys, &key_names);
             int equal = 0;
             for (std::size_t p = cons.find("=?"); p != std::string::npos; p = cons.find("=?", p + 2)) ++equal;
             PlanStep ix;
@@ -481,6 +672,12 @@ private:
         }
         if (s.width == 0 && s.operation == "TABLE ACCESS") s.width = st.second;
         if (t != aliases_.end()) {
+            // An alias that several blocks use is known by the last one: the conditions
+            // are only given when the step is read by the block the alias is known in.
+            auto known = t->second.select ? blocks_.find(t->second.select) : blocks_.end();
+            bool other_block = info && known != blocks_.end() && info != &known->second;
+            PlanStep* index = !indexed ? nullptr : s.operation == "INDEX" ? &s : &s.children[0];
+            if (!other_block) place_conditions(&s, index, key_names, name, t->second.select);
             s.instance = t->second.instance;
             s.alias = name + "@SEL$" + std::to_string(t->second.block);
             s.qblock = "SEL$" + std::to_string(t->second.block);
@@ -589,6 +786,8 @@ private:
                 PlanStep j;
                 if (inner.hash) {
                     j = make("HASH JOIN", inner.outer ? "OUTER" : "", {result, inner});
+                    j.access_preds = inner.join_keys;
+                    j.children[1].join_keys.clear();
                     j.cost = result.cost + inner.cost + 1;
                     j.card = std::max(result.card, inner.card);
                 } else {
@@ -614,6 +813,10 @@ private:
         }
         if (info && info->row_limit >= 0) {
             PlanStep c = make("COUNT", "STOPKEY", {result});
+            PredicateText print = printer(block);
+            if (block)
+                for (const Expr* cond : conditions_of(block))
+                    if (rownum_limit_of(*cond) >= 0) c.filter_preds.push_back(print.of(*cond));
             c.card = std::min(result.card, std::max(1.0, static_cast<double>(info->row_limit)));
             result = c;
         }
@@ -720,6 +923,16 @@ void bind_plan_column(sqlite3_stmt* ins, int at, const std::string& n, const Pla
         if (s.width > 0) sqlite3_bind_int64(ins, at, static_cast<long long>(std::ceil(s.width * std::ceil(s.card))));
     } else if (n == "QBLOCK_NAME")
         text_value(s.qblock);
+    else if (n == "ACCESS_PREDICATES" || n == "FILTER_PREDICATES") {
+        const std::vector<std::string>& preds = n == "ACCESS_PREDICATES" ? s.access_preds : s.filter_preds;
+        std::string joined;
+        for (const std::string& p : preds) joined += (joined.empty() ? "" : " AND ") + p;
+        if (joined.size() > 4000) joined.clear();  // a text longer than the column is left out, not cut
+        text_value(joined);
+    } else if (n == "TIME")
+        // Oracle's estimate without workload statistics: each unit of cost is one
+        // single-block read of 12 ms (10 ms seek and 2 ms to transfer an 8K block).
+        sqlite3_bind_int64(ins, at, std::max(1LL, static_cast<long long>(std::ceil(cost * 0.012))));
 }
 
 // Reads SQLite's plan of sql into builder's rows.
@@ -766,7 +979,7 @@ bool explain_install(sqlite3* db, OraError* err) {
         first = false;
     }
     sql += ")";
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK || !xplan_display_register(db)) {
         *err = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
         return false;
     }
@@ -862,7 +1075,7 @@ bool explain_plan_run(const std::string& text, const std::vector<Token>& t, cons
     Statement ast;
     if (!sql_parse(inner_tokens, &ast, err)) return false;
 
-    PlanBuilder builder(db, ctx);
+    PlanBuilder builder(db, ctx, text);
     if (!read_sqlite_plan(db, tr.sql, &builder, err)) {
         err->offset = start;
         return false;

@@ -24,3 +24,6 @@ bool explain_install(sqlite3* db, OraError* err);
 // inserted then. tokens are text's.
 bool explain_plan_run(const std::string& text, const std::vector<Token>& tokens, const TranslateContext& ctx,
                       sqlite3* db, unsigned* rows, OraError* err);
+// Registers vantro_xplan_display(schema, table_name, statement_id, format) on db: the
+// lines of DBMS_XPLAN.DISPLAY for the latest plan in the plan table, as a JSON array.
+bool xplan_display_register(sqlite3* db);

@@ -34,6 +34,15 @@ std::string collection_kind_of_attribute(const ColumnDef& c) {
     return "S" + std::to_string(c.type.size) + (c.type.char_used || c.type.national ? "C" : "");
 }
 
+// DBMS_XPLAN.DISPLAY, called with or without parentheses.
+bool xplan_display_call(const Expr& e) {
+    if (e.kind == ExprKind::Function)
+        return e.field.empty() && !e.over && (e.text == "DBMS_XPLAN.DISPLAY" || e.text == "SYS.DBMS_XPLAN.DISPLAY");
+    if (e.kind != ExprKind::Column || e.path.size() < 2 || e.path.size() > 3) return false;
+    const std::size_t n = e.path.size();
+    return e.path[n - 2] == "DBMS_XPLAN" && e.path[n - 1] == "DISPLAY" && (n == 2 || e.path[0] == "SYS");
+}
+
 }  // namespace
 
 std::string Translator::collection_kind(const ObjectTypeDecl& decl) {
@@ -63,6 +72,32 @@ bool Translator::collection_source(FromItem& f, const Scope& scope, Source* src)
             return false;
         for (std::size_t i = 0; i < src->columns.size(); ++i) src->stored.push_back("c" + std::to_string(i));
         src->alias = "vantro_xt" + std::to_string(f.table.offset);
+        return true;
+    }
+    if (xplan_display_call(*f.collection)) {
+        // DBMS_XPLAN.DISPLAY(table_name, statement_id, format): a row per line of the plan.
+        const Expr& call = *f.collection;
+        if (call.args.size() > 3)
+            return fail(6553, call.offset, "306", "wrong number or types of arguments in call to 'DISPLAY'");
+        std::string args = quote_text(ctx_.schema);
+        for (std::size_t i = 0; i < 3; ++i) {
+            if (i >= call.args.size()) {
+                args += ",NULL";
+                continue;
+            }
+            Emitted a;
+            if (!expr(*call.args[i], scope, &a)) return false;
+            if (a.aggregate) return fail(934, call.args[i]->offset);
+            if (!a.object_type.empty()) return fail(932, call.args[i]->offset, "CHAR", shown_type(a));
+            args += "," + a.sql;
+        }
+        ColumnInfo c;
+        c.name = "PLAN_TABLE_OUTPUT";
+        c.type = varchar_type(300);
+        src->columns.push_back(c);
+        src->stored.push_back("value");
+        src->sql = "json_each(vantro_xplan_display(" + args + "))";
+        src->alias = "vantro_xp" + std::to_string(f.table.offset);
         return true;
     }
     Emitted value;

@@ -659,8 +659,8 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
             break;
         }
     }
-    // A field after a call belongs to a host's collection element; no function has fields.
-    if (!e.field.empty()) return fail(904, e.field_offset, e.field);
+    // A field after a call the host did not take: an attribute of the object it returns.
+    if (!e.field.empty()) return object_field(e, scope, out);
     // Outside a block grouped by GROUP BY (where grouped_value writes them).
     if (is_grouping_call(e)) return fail(30481, e.offset);
     if (e.over) return analytic(e, scope, out);
@@ -802,6 +802,8 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
         if (!object_constructor(e, path, args, out, &constructor)) return false;
         if (constructor) return true;
     }
+    // Type bodies are kept for their source only: no method runs.
+    if (object_method(path, scope)) return fail(3001, e.offset);
     std::string shown;
     for (std::size_t i = 0; i < path.size(); ++i) shown += (i ? ".\"" : "\"") + path[i] + "\"";
     return fail(904, e.offset, shown);

@@ -195,3 +195,47 @@ bool Translator::object_attribute_target(const ColumnInfo& column, const std::st
     }
     return fail(904, offset, shown);
 }
+
+bool Translator::object_field(Expr& e, const Scope& scope, Emitted* out) {
+    const std::string field = e.field;
+    const std::uint32_t field_offset = e.field_offset;
+    e.field.clear();
+    Emitted object;
+    const bool ok = function_call(e, scope, &object);
+    e.field = field;
+    e.field_offset = field_offset;
+    if (!ok) return false;
+    if (object.object_type.empty()) return fail(22806, field_offset);
+    std::string owner, name;
+    split_type(object.object_type, &owner, &name);
+    ObjectTypeDecl decl;
+    if (!object_type_decl(owner, name, &decl)) return fail(902, e.offset);
+    if (decl.kind != ObjectTypeDecl::Kind::Object) return fail(22806, field_offset);
+    for (std::size_t i = 0; i < decl.attributes.size(); ++i) {
+        const ColumnDef& a = decl.attributes[i];
+        if (a.name != field) continue;
+        const std::string item = "vantro_object_item(" + object.sql + "," + std::to_string(i + 1) + ")";
+        out->aggregate = object.aggregate;
+        out->type = a.type;
+        out->sql = a.type.code == kTypeNumber && !a.user_type ? "vantro_to_number(" + item + ")" : item;
+        if (a.user_type) {
+            out->type = varchar_type(4000);
+            out->object_type = a.type_owner + "." + a.type_name;
+        }
+        return true;
+    }
+    return fail(904, field_offset, "\"" + field + "\"");
+}
+
+bool Translator::object_method(const std::vector<std::string>& path, const Scope& scope) {
+    if (path.size() < 2 || path.size() > 3) return false;
+    if (path.size() == 3)
+        for (const Scope* s = &scope; s; s = s->outer)
+            for (const Source& src : s->sources)
+                if (src.alias == path[0])
+                    for (const ColumnInfo& c : src.columns)
+                        if (c.name == path[1] && !c.object_type.empty()) return true;
+    ObjectTypeDecl decl;
+    const std::string owner = path.size() == 3 ? path[0] : ctx_.schema;
+    return object_type_decl(owner, path[path.size() - 2], &decl) && decl.kind == ObjectTypeDecl::Kind::Object;
+}

@@ -368,6 +368,12 @@ private:
     bool object_constructor(const Expr& e, const std::vector<std::string>& path, const std::vector<Emitted>& args,
                             Emitted* out, bool* handled);
     bool object_attribute(const Expr& e, const Scope& scope, Emitted* out, bool* handled);
+    // call(...).attribute: an attribute of the object the call returns (ORA-22806 when it
+    // returns no object).
+    bool object_field(Expr& e, const Scope& scope, Emitted* out);
+    // Whether path names a method of an object type ([owner.]type.method) or of an object
+    // column (alias.column.method) of scope.
+    bool object_method(const std::vector<std::string>& path, const Scope& scope);
     bool object_column(ColumnDef& c, const std::string& table_owner);
     bool object_attribute_target(const ColumnInfo& column, const std::string& attribute, std::uint32_t offset,
                                  std::string* kinds, int* index, ColumnInfo* item);

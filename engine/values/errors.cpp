@@ -167,6 +167,7 @@ const MessageEntry kMessages[] = {
     {2303, "cannot drop or replace a type with type or table dependents"},
     {22909, "exceeded maximum VARRAY limit"},
     {22814, "attribute or element value is larger than its type allows"},
+    {22806, "not an object or REF"},
     {2291, "integrity constraint (%s) violated - parent key not found"},
     {2292, "integrity constraint (%s) violated - child record found"},
     {14004, "missing PARTITION keyword"},

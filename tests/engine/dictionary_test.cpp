@@ -700,3 +700,27 @@ TEST_F(Dictionary, FunctionBasedIndexesKeepTheirExpressionsAndEnforceUniqueness)
   run("drop table fb");
   EXPECT_EQ(rows("select count(*) from user_ind_expressions"), Rows{"0"});
 }
+
+TEST_F(Dictionary, InstanceViewsDescribeTheRunningEngine) {
+  Rows banner = rows("select banner, banner_legacy, con_id, instr(banner_full, chr(10) || 'Version ') from v$version");
+  ASSERT_EQ(banner.size(), 1u);
+  EXPECT_EQ(banner[0].rfind("Vantro Embedded Database Release ", 0), 0u) << banner[0];
+  EXPECT_NE(banner[0].find("|0|"), std::string::npos) << "con_id 0 and the version line in BANNER_FULL";
+  EXPECT_EQ(rows("select count(*) from v$version where banner_full like banner || chr(10) || 'Version %'"),
+            Rows{"1"});
+  EXPECT_EQ(rows("select instance_number, status, database_status, logins, archiver,"
+                 " case when instance_name = sys_context('userenv', 'instance_name') then 'same' end,"
+                 " case when host_name is not null and startup_time <= sysdate then 'ok' end from v$instance"),
+            Rows{"1|OPEN|ACTIVE|ALLOWED|STOPPED|same|ok"});
+  EXPECT_EQ(rows("select log_mode, open_mode, database_role, case when dbid > 0 and created <= sysdate"
+                 " and name = upper(sys_context('userenv', 'db_name')) then 'ok' end from v$database"),
+            Rows{"NOARCHIVELOG|READ WRITE|PRIMARY|ok"});
+  EXPECT_EQ(s.value("select dbid from v$database"), s.value("select dbid from gv$database")) << "a stable id";
+  EXPECT_EQ(rows("select inst_id, count(*) from gv$instance group by inst_id"), Rows{"1|1"});
+  EXPECT_EQ(rows("select count(*) from gv$version v join v$version w on v.banner = w.banner where v.inst_id = 1"),
+            Rows{"1"});
+  EXPECT_EQ(rows("select product, status from product_component_version where product like 'Vantro%'"),
+            Rows{"Vantro Embedded Database|Production"});
+  EXPECT_EQ(s.value("select version from product_component_version where product like 'Vantro%'"),
+            s.value("select version from v$instance"));
+}

@@ -614,3 +614,83 @@ TEST_F(FixedSql, SessionValuesDatesAndRownum) {
 }
 
 }  // namespace
+
+namespace {
+
+// The lines of DBMS_XPLAN.DISPLAY as one text.
+std::string plan_text(OciSession& s, const std::string& call) {
+  std::string out;
+  for (const std::string& line : s.rows("select * from table(" + call + ")")) out += line + "\n";
+  return out;
+}
+
+}  // namespace
+
+TEST_F(FixedSql, DbmsXplanDisplayLaysOutThePlanWithItsPredicates) {
+  demo();
+  run("explain plan for select e.ename, d.dname from emp e, dept d where e.deptno = d.deptno and d.deptno = 10");
+  std::string typical = plan_text(s, "dbms_xplan.display");
+  const std::string hash = typical.substr(0, typical.find('\n') + 1);
+  EXPECT_EQ(hash.rfind("Plan hash value: ", 0), 0u) << typical;
+  const std::string dashes(92, '-');
+  EXPECT_EQ(typical.substr(hash.size()),
+            "\n" + dashes + "\n"
+            "| Id  | Operation                    | Name        | Rows  | Bytes | Cost (%CPU)| Time     |\n" +
+            dashes + "\n"
+            "|   0 | SELECT STATEMENT             |             |     1 |    72 |     4   (0)| 00:00:01 |\n"
+            "|   1 |  NESTED LOOPS                |             |     1 |    72 |     4   (0)| 00:00:01 |\n"
+            "|   2 |   TABLE ACCESS BY INDEX ROWID| DEPT        |     1 |    20 |     1   (0)| 00:00:01 |\n"
+            "|*  3 |    INDEX UNIQUE SCAN         | PK_DEPT     |     1 |       |     0   (0)| 00:00:01 |\n"
+            "|   4 |   TABLE ACCESS BY INDEX ROWID| EMP         |     1 |    53 |     3   (0)| 00:00:01 |\n"
+            "|*  5 |    INDEX RANGE SCAN          | IX_EMP_DEPT |     1 |       |     2   (0)| 00:00:01 |\n" +
+            dashes + "\n\nPredicate Information (identified by operation id):\n"
+            "---------------------------------------------------\n\n"
+            "   3 - access(\"D\".\"DEPTNO\"=10)\n"
+            "   5 - access(\"E\".\"DEPTNO\"=\"D\".\"DEPTNO\")\n");
+  EXPECT_EQ(rows("select access_predicates, filter_predicates from plan_table where id = 3"),
+            Rows{"\"D\".\"DEPTNO\"=10|<null>"});
+  // BASIC: the steps only; a later plan of a statement id, its filters on a full scan.
+  EXPECT_EQ(plan_text(s, "dbms_xplan.display(null, null, 'basic')").substr(hash.size()),
+            "\n----------------------------------------------------\n"
+            "| Id  | Operation                    | Name        |\n"
+            "----------------------------------------------------\n"
+            "|   0 | SELECT STATEMENT             |             |\n"
+            "|   1 |  NESTED LOOPS                |             |\n"
+            "|   2 |   TABLE ACCESS BY INDEX ROWID| DEPT        |\n"
+            "|   3 |    INDEX UNIQUE SCAN         | PK_DEPT     |\n"
+            "|   4 |   TABLE ACCESS BY INDEX ROWID| EMP         |\n"
+            "|   5 |    INDEX RANGE SCAN          | IX_EMP_DEPT |\n"
+            "----------------------------------------------------\n");
+  run("explain plan set statement_id = 'f' for select ename from emp where sal between 1000 and 2000"
+      " and job in ('CLERK', 'ANALYST') and rownum <= 3");
+  std::string f = plan_text(s, "dbms_xplan.display('PLAN_TABLE', 'f', 'ALL')");
+  EXPECT_NE(f.find("|*  1 |  COUNT STOPKEY      |"), std::string::npos) << f;
+  EXPECT_NE(f.find("   1 - filter(ROWNUM<=3)\n"
+                   "   3 - filter(\"SAL\">=1000 AND \"SAL\"<=2000 AND (\"JOB\"='CLERK' OR \"JOB\"='ANALYST'))\n"),
+            std::string::npos)
+      << f;
+  EXPECT_NE(f.find("Query Block Name / Object Alias (identified by operation id):\n"
+                   "-------------------------------------------------------------\n\n"
+                   "   3 - SEL$1 / EMP@SEL$1\n"),
+            std::string::npos)
+      << f;
+  EXPECT_EQ(plan_text(s, "dbms_xplan.display('PLAN_TABLE', 'none')"),
+            "Error: cannot fetch plan for statement_id 'none'\n");
+  // A predicate longer than a line goes on over the next ones.
+  const std::string wide(350, 'w');
+  run("explain plan set statement_id = 'w' for select * from emp where ename = '" + wide + "'");
+  std::string joined;
+  for (const std::string& line : rows("select * from table(dbms_xplan.display(null, 'w'))")) {
+    EXPECT_LE(line.size(), 300u);
+    if (line.rfind("   1 - ", 0) == 0 || (!joined.empty() && line.rfind("       ", 0) == 0)) joined += line.substr(7);
+  }
+  EXPECT_EQ(joined, "filter(\"ENAME\"='" + wide + "')");
+  EXPECT_EQ(s.exec("select * from table(dbms_xplan.display('SYSTEM.PLAN_TABLE'))"), OCI_ERROR);
+  EXPECT_EQ(s.error_text().substr(0, 9), "ORA-00942");
+  EXPECT_EQ(s.exec("select * from table(dbms_xplan.display('NO_SUCH_TABLE'))"), OCI_ERROR);
+  EXPECT_EQ(s.error_text().substr(0, 9), "ORA-00942");
+  EXPECT_EQ(s.exec("select * from table(dbms_xplan.display(null, null, 'fancy'))"), OCI_ERROR);
+  EXPECT_EQ(s.error_text().substr(0, 9), "ORA-06502");
+  EXPECT_EQ(s.exec("select * from table(dbms_xplan.display(1, 2, 3, 4))"), OCI_ERROR);
+  EXPECT_EQ(s.error_text().substr(0, 9), "ORA-06553");
+}

@@ -125,3 +125,23 @@ TEST_F(ObjectTypes, DictionaryViews) {
 }
 
 }  // namespace
+
+TEST_F(ObjectTypes, AttributesAndMethodsAfterACall) {
+    run("insert into customers values (1, cust_address_typ('1 Main', '12345', 'Rome', 'IT', 3), null)");
+    run("create or replace function city_count return number is begin return 1; end;");
+    // An attribute of the object a constructor returns, in the select list and WHERE.
+    EXPECT_EQ(s.rows("select cust_address_typ('x', null, 'Bern', 'CH', id).city,"
+                     " cust_address_typ('x', null, 'Bern', 'CH', id + 1).floor * 2 from customers"),
+              (Rows{"Bern|4"}));
+    EXPECT_EQ(s.rows("select id from customers where cust_address_typ(null, '9', 'x', 'y', id).postal_code = '9'"),
+              (Rows{"1"}));
+    EXPECT_EQ(error("select cust_address_typ('x', null, 'Bern', 'CH', 1).town from dual"),
+              "ORA-00904: \"TOWN\": invalid identifier\n");
+    EXPECT_EQ(error("select city_count().city from dual"), "ORA-22806: not an object or REF\n");
+    EXPECT_EQ(error("select upper('a').b from dual"), "ORA-22806: not an object or REF\n");
+    EXPECT_EQ(error("select phone_list_typ('1').city from dual"), "ORA-22806: not an object or REF\n");
+    // Methods are not run: a static function of a type and a member of an object column.
+    EXPECT_EQ(error("select cust_address_typ.make('x').city from dual").substr(0, 9), "ORA-03001");
+    EXPECT_EQ(error("select c.cust_address.to_text() from customers c").substr(0, 9), "ORA-03001");
+    EXPECT_EQ(error("select no_such_type.make('x') from dual").substr(0, 9), "ORA-00904");
+}
