@@ -216,6 +216,33 @@ bool Parser::xml_passing(Expr* e) {
     return true;
 }
 
+// XMLNAMESPACES('uri' AS prefix | DEFAULT 'uri', ...): the declarations of an XQuery
+// prolog, which the row path carries to the query (and so to the column paths).
+bool Parser::xml_namespaces(std::string* prolog) {
+    p_ += 2;
+    bool seen_default = false;
+    do {
+        bool is_default = accept_word("DEFAULT");
+        if (cur().kind != TokenKind::String) return fail(cur().kind == TokenKind::End ? 936 : 19102);
+        std::string uri = cur().text;
+        ++p_;
+        const char quote = uri.find('"') == std::string::npos ? '"' : '\'';
+        if (uri.find(quote) != std::string::npos) return fail(31013);
+        if (is_default) {
+            if (seen_default) return fail(31013);
+            seen_default = true;
+            *prolog += "declare default element namespace " + std::string(1, quote) + uri + quote + "; ";
+            continue;
+        }
+        if (!expect_word("AS", 905)) return false;
+        std::string prefix;
+        if (!identifier(&prefix)) return fail(931);
+        if (uri.empty()) return fail(31013);
+        *prolog += "declare namespace " + prefix + " = " + std::string(1, quote) + uri + quote + "; ";
+    } while (accept_op(","));
+    return expect_op(")", 907);
+}
+
 // value.method(...) on an XMLTYPE value: a name path ending in a method (t.col.extract(p),
 // XMLTYPE.CREATEXML(text)) becomes the method's call on the value the rest of the path
 // names (the path is kept, for a package function of the same name); a method after a
@@ -277,8 +304,13 @@ bool Parser::xml_table(FromItem* f) {
     e->text = "XMLTABLE";
     e->xml.reset(new XmlClauses);
     p_ += 2;
-    if (is_word("XMLNAMESPACES")) return fail(3001, ": XMLNAMESPACES");
+    std::string prolog;
+    if (is_word("XMLNAMESPACES") && peek().text == "(") {
+        if (!xml_namespaces(&prolog)) return false;
+        if (!expect_op(",", 907)) return false;
+    }
     if (!xml_passing(e.get())) return false;
+    e->args[0]->text = prolog + e->args[0]->text;
     auto column = [&](const std::string& name, std::uint32_t at) {
         ExprPtr c = make(ExprKind::Cast, at);
         c->text = name;

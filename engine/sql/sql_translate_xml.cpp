@@ -81,10 +81,9 @@ bool Translator::xml_generate(Expr& e, const Scope& scope, Emitted* out) {
             }
             return false;
         }
-        auto arity = [&](std::size_t n) {
-            if (e.args.size() < n) return fail(909, e.offset), false;
-            if (e.args.size() > n + 1 || (e.args.size() > n && n == 1)) return fail(909, e.offset), false;
-            if (e.args.size() > n) return fail(3001, e.args[n]->offset, ": namespace mappings"), false;
+        // n arguments, or n + 1 with the namespace mappings when mappings is set.
+        auto arity = [&](std::size_t n, bool mappings = false) {
+            if (e.args.size() < n || e.args.size() > n + (mappings ? 1 : 0)) return fail(909, e.offset), false;
             return true;
         };
         // Argument i as the XML it holds (ORA-00932 for a value of another type).
@@ -150,7 +149,7 @@ bool Translator::xml_generate(Expr& e, const Scope& scope, Emitted* out) {
         // The XPath functions: (value, path) for the functions and methods, (path, value)
         // for XMLQUERY and XMLEXISTS.
         const bool xquery = f == "XMLQUERY" || f == "XMLEXISTS";
-        if (!arity(2)) return false;
+        if (!arity(2, !xquery)) return false;
         const std::size_t value_at = xquery ? 1 : 0, path_at = xquery ? 0 : 1;
         if (!xml(value_at, &doc)) return false;
         XmlPathKind kind = f == "EXTRACT"        ? XmlPathKind::Extract
@@ -158,7 +157,8 @@ bool Translator::xml_generate(Expr& e, const Scope& scope, Emitted* out) {
                            : f == "EXISTSNODE"   ? XmlPathKind::ExistsNode
                            : f == "XMLQUERY"     ? XmlPathKind::Query
                                                  : XmlPathKind::Exists;
-        out->sql = "vantro_xml_path(" + std::to_string(static_cast<int>(kind)) + "," + doc + "," + text(path_at) + ")";
+        out->sql = "vantro_xml_path(" + std::to_string(static_cast<int>(kind)) + "," + doc + "," + text(path_at) +
+                   (e.args.size() > 2 ? "," + text(2) : std::string()) + ")";
         switch (kind) {
         case XmlPathKind::Extract:
         case XmlPathKind::Query:

@@ -74,6 +74,7 @@ const MessageEntry kMessages[] = {
     {19208, "parameter %s of function %s must be aliased"},
     {31011, "XML parsing failed%s"},
     {31013, "Invalid XPATH expression"},
+    {19228, "XPST0008 - undeclared identifier: prefix '%s' local-name '%s'"},
     {19102, "XQuery string literal expected"},
     {19202, "Error occurred in XML processing%s"},
     {19025, "EXTRACTVALUE returns value of only one node"},
