@@ -17,11 +17,14 @@ namespace {
 
 // The functions this grammar reads, and those it refuses.
 const char* const kXmlFunctions[] = {
-    "XMLELEMENT", "XMLFOREST", "XMLAGG",       "XMLCONCAT",  "XMLCOMMENT", "XMLCDATA",  "XMLPI",   "XMLSERIALIZE",
-    "XMLTYPE",    "XMLPARSE",  "EXTRACTVALUE", "EXISTSNODE", "XMLQUERY",   "XMLEXISTS", "XMLCAST", "XMLSEQUENCE"};
-const char* const kXmlRefused[] = {"XMLROOT",    "XMLCOLATTVAL", "UPDATEXML",      "XMLTRANSFORM",
-                                   "XMLISVALID", "DELETEXML",    "INSERTCHILDXML", "APPENDCHILDXML",
-                                   "XMLDIFF",    "XMLPATCH",     "XMLTABLE"};
+    "XMLELEMENT", "XMLFOREST",      "XMLAGG",         "XMLCONCAT",       "XMLCOMMENT",    "XMLCDATA",
+    "XMLPI",      "XMLSERIALIZE",   "XMLTYPE",        "XMLPARSE",        "EXTRACTVALUE",  "EXISTSNODE",
+    "XMLQUERY",   "XMLEXISTS",      "XMLCAST",        "XMLSEQUENCE",     "XMLROOT",       "UPDATEXML",
+    "DELETEXML",  "INSERTCHILDXML", "APPENDCHILDXML", "INSERTXMLBEFORE", "INSERTXMLAFTER"};
+const char* const kXmlRefused[] = {"XMLCOLATTVAL", "XMLTRANSFORM", "XMLISVALID", "XMLDIFF", "XMLPATCH", "XMLTABLE"};
+// The functions that change a copy of an XML value; their arguments are plain values.
+const char* const kXmlModifying[] = {"UPDATEXML",      "DELETEXML",       "INSERTCHILDXML",
+                                     "APPENDCHILDXML", "INSERTXMLBEFORE", "INSERTXMLAFTER"};
 // The methods of an XMLTYPE value, called value.method(...).
 const char* const kXmlMethods[] = {"GETCLOBVAL", "GETSTRINGVAL", "GETNUMBERVAL", "EXTRACT", "EXISTSNODE"};
 
@@ -79,7 +82,8 @@ bool Parser::xml_function(ExprPtr* out) {
     const std::string& f = e->text;
     p_ += 2;
     if (++depth_ > kMaxDepth) return too_deep();
-    if (f == "XMLTYPE" || f == "XMLPARSE" || f == "EXTRACTVALUE" || f == "EXISTSNODE" || f == "XMLSEQUENCE") {
+    if (f == "XMLTYPE" || f == "XMLPARSE" || f == "EXTRACTVALUE" || f == "EXISTSNODE" || f == "XMLSEQUENCE" ||
+        listed(std::begin(kXmlModifying), std::end(kXmlModifying), f)) {
         // XMLPARSE(DOCUMENT | CONTENT text [WELLFORMED]); the others take plain values.
         if (f == "XMLPARSE") {
             if (accept_word("DOCUMENT"))
@@ -104,6 +108,37 @@ bool Parser::xml_function(ExprPtr* out) {
                 if (!expect_word("EMPTY", 905)) return false;
             }
         }
+    } else if (f == "XMLROOT") {
+        // XMLROOT(value, VERSION text | NO VALUE [, STANDALONE YES | NO | NO VALUE]): the
+        // arguments are the value, the version (NULL for none) and 'yes', 'no' or NULL.
+        ExprPtr value;
+        if (!expr(&value)) return false;
+        e->args.push_back(std::move(value));
+        if (!expect_op(",", 907) || !(accept_word("VERSION") || fail(2000, "VERSION"))) return false;
+        if (is_word("NO") && peek().text == "VALUE") {
+            e->args.push_back(make(ExprKind::Null, cur().offset));
+            p_ += 2;
+        } else {
+            ExprPtr version;
+            if (!expr(&version)) return false;
+            e->args.push_back(std::move(version));
+        }
+        ExprPtr standalone = make(ExprKind::Null, cur().offset);
+        if (accept_op(",")) {
+            if (!(accept_word("STANDALONE") || fail(2000, "STANDALONE"))) return false;
+            standalone = make(ExprKind::String, cur().offset);
+            if (accept_word("YES")) {
+                standalone->text = "yes";
+            } else if (is_word("NO") && peek().text == "VALUE") {
+                standalone = make(ExprKind::Null, cur().offset);
+                p_ += 2;
+            } else if (accept_word("NO") || fail(2000, "NO")) {
+                standalone->text = "no";
+            } else {
+                return false;
+            }
+        }
+        e->args.push_back(std::move(standalone));
     } else if (f == "XMLCAST") {
         ExprPtr value;
         if (!expr(&value)) return false;

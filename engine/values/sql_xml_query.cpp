@@ -315,5 +315,6 @@ bool xml_query_functions_register(sqlite3* db) {
     for (const Row& r : kRows)
         if (sqlite3_create_function(db, r.name, r.args, flags, nullptr, r.fn, nullptr, nullptr) != SQLITE_OK)
             return false;
+    if (!xml_modify_functions_register(db)) return false;
     return document_table_register(db, "vantro_xml_table", kXmlTableColumns, read_table_rows);
 }
