@@ -207,9 +207,26 @@ bool Parser::xml_function(ExprPtr* out) {
                 return fail(3001, ": XMLSERIALIZE AS " + cur().text);
             }
         }
-        if (is_word("ENCODING") || is_word("VERSION") || is_word("INDENT") || is_word("HIDE") || is_word("SHOW"))
+        if (is_word("ENCODING") || is_word("VERSION") || is_word("HIDE") || is_word("SHOW"))
             return fail(3001, ": XMLSERIALIZE " + cur().text);
-        if (is_word("NO") && peek().text == "INDENT") p_ += 2;
+        if (is_word("NO") && peek().text == "INDENT") {
+            p_ += 2;
+        } else if (is_word("INDENT")) {
+            // INDENT [SIZE = n]: the second argument, the spaces per level (2 by default).
+            ExprPtr size = make(ExprKind::Number, cur().offset);
+            size->text = "2";
+            ++p_;
+            if (accept_word("SIZE")) {
+                if (!expect_op("=", 905)) return false;
+                long n = std::atol(cur().text.c_str());
+                if (cur().kind != TokenKind::Number ||
+                    cur().text.find_first_not_of("0123456789") != std::string::npos || n > 32767)
+                    return fail(cur().kind == TokenKind::Number ? 1426 : 936);
+                size->text = std::to_string(n);
+                ++p_;
+            }
+            e->args.push_back(std::move(size));
+        }
     } else {
         // XMLAGG, XMLCONCAT, XMLCOMMENT and XMLCDATA take plain values.
         do {

@@ -292,6 +292,11 @@ bool Translator::xml_generate(Expr& e, const Scope& scope, Emitted* out) {
               : f == "XMLCOMMENT" ? std::string("vantro_xmlcomment(")
                                   : std::string("vantro_xmlcdata(");
         for (std::size_t i = 0; i < e.args.size(); ++i) {
+            if (f == "XMLSERIALIZE" && i == 1) {
+                // INDENT's size, a number the parser read.
+                sql += "," + e.args[i]->text;
+                continue;
+            }
             std::string v;
             if (!value(i, false, &v)) return false;
             if (takes_xml && e.args[i]->kind != ExprKind::Null && !produces_xml(*e.args[i])) {

@@ -384,7 +384,23 @@ std::string xml_string_value(const XmlDocument& doc, int i) {
     return out;
 }
 
-std::string xml_serialize(const XmlDocument& doc, int i) {
+namespace {
+
+// Element k's name and attributes (the start tag without its closing >).
+void open_tag(const XmlDocument& doc, int k, std::string* out) {
+    const XmlNode& n = doc.nodes[static_cast<std::size_t>(k)];
+    *out += "<" + n.name;
+    for (int a : n.attributes) {
+        const XmlNode& an = doc.nodes[static_cast<std::size_t>(a)];
+        *out += " " + an.name + "=\"";
+        escape_into(an.value, true, out);
+        *out += "\"";
+    }
+}
+
+// Node i written as XML; standalone: as a value of its own, with the declarations it
+// inherits.
+std::string serialize_node(const XmlDocument& doc, int i, bool standalone) {
     const XmlNode& top = doc.nodes[static_cast<std::size_t>(i)];
     std::string out;
     if (top.kind == XmlNodeKind::Attribute) {
@@ -406,13 +422,16 @@ std::string xml_serialize(const XmlDocument& doc, int i) {
         close_until(k);
         switch (n.kind) {
         case XmlNodeKind::Element: {
-            out += "<" + n.name;
-            if (k == i && n.parent > 0) out += inherited_declarations(doc, i);
-            for (int a : n.attributes) {
-                const XmlNode& an = doc.nodes[static_cast<std::size_t>(a)];
-                out += " " + an.name + "=\"";
-                escape_into(an.value, true, &out);
-                out += "\"";
+            open_tag(doc, k, &out);
+            if (k == i && n.parent > 0 && standalone) {
+                // The declarations go before the attributes.
+                std::size_t name_end = out.size();
+                for (std::size_t b = out.size(); b-- > 0;)
+                    if (out[b] == '<') {
+                        name_end = b + 1 + n.name.size();
+                        break;
+                    }
+                out.insert(name_end, inherited_declarations(doc, i));
             }
             if (n.children.empty()) {
                 out += "/>";
@@ -440,6 +459,65 @@ std::string xml_serialize(const XmlDocument& doc, int i) {
         }
     }
     close_until(top.end);
+    return out;
+}
+
+}  // namespace
+
+std::string xml_serialize(const XmlDocument& doc, int i) {
+    return serialize_node(doc, i, true);
+}
+
+std::string xml_serialize_indented(const XmlDocument& doc, int indent) {
+    auto blank_text = [&](int k) {
+        const XmlNode& n = doc.nodes[static_cast<std::size_t>(k)];
+        return n.kind == XmlNodeKind::Text && !n.cdata && n.value.find_first_not_of(" \t\r\n") == std::string::npos;
+    };
+    // An element is laid out when it has an element child and no text besides blanks.
+    auto laid_out = [&](int k) {
+        const XmlNode& n = doc.nodes[static_cast<std::size_t>(k)];
+        if (k != 0 && n.kind != XmlNodeKind::Element) return false;
+        bool element = false;
+        for (int c : n.children) {
+            const XmlNode& child = doc.nodes[static_cast<std::size_t>(c)];
+            if (child.kind == XmlNodeKind::Text && !blank_text(c)) return false;
+            if (child.kind != XmlNodeKind::Text) element = true;
+        }
+        return element || k == 0;
+    };
+    std::string out;
+    // The laid-out elements open around the walk, with their depth.
+    std::vector<int> open;
+    auto line = [&](std::size_t depth) {
+        if (!out.empty()) out += '\n';
+        out.append(depth * static_cast<std::size_t>(indent), ' ');
+    };
+    auto close_until = [&](int k) {
+        while (!open.empty() && doc.nodes[static_cast<std::size_t>(open.back())].end <= k) {
+            int e = open.back();
+            open.pop_back();
+            line(open.size());
+            out += "</" + doc.nodes[static_cast<std::size_t>(e)].name + ">";
+        }
+    };
+    const XmlNode& root = doc.nodes[0];
+    for (int k = 1; k < root.end; ++k) {
+        const XmlNode& n = doc.nodes[static_cast<std::size_t>(k)];
+        if (n.kind == XmlNodeKind::Attribute) continue;
+        close_until(k);
+        if (blank_text(k) && laid_out(n.parent)) continue;
+        line(open.size());
+        if (n.kind == XmlNodeKind::Element && laid_out(k)) {
+            // The start tag alone; the children follow on lines of their own.
+            open_tag(doc, k, &out);
+            out += ">";
+            open.push_back(k);
+            continue;
+        }
+        out += serialize_node(doc, k, false);
+        k = n.end - 1;
+    }
+    close_until(root.end);
     return out;
 }
 

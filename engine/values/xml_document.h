@@ -61,6 +61,11 @@ std::string xml_string_value(const XmlDocument& doc, int i);
 // above it.
 std::string xml_serialize(const XmlDocument& doc, int i);
 
+// The document's content written with each element on a line of its own, indented by
+// `indent` spaces per level. An element holding only text stays on one line, and one
+// holding text and elements is written as it is; blank text between elements is dropped.
+std::string xml_serialize_indented(const XmlDocument& doc, int indent);
+
 // The part of a qualified name after its prefix, and the prefix (empty for none).
 std::string xml_local_name(const std::string& qualified);
 std::string xml_prefix(const std::string& qualified);
