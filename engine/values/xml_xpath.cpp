@@ -489,11 +489,13 @@ bool resolve_names(Compiled* c, const XPathNamespaces& ns, XPathFailure* failure
     return true;
 }
 
-bool compile(const std::string& path, Compiled* c, const XPathNamespaces& ns = {}, XPathFailure* failure = nullptr) {
+// Parses path; with ns, also resolves its prefixes.
+bool compile(const std::string& path, Compiled* c, const XPathNamespaces* ns = nullptr,
+             XPathFailure* failure = nullptr) {
     if (path.empty() || path.size() > kXPathMaxLength) return false;
     std::vector<Token> tokens;
     if (!tokenize(path, &tokens)) return false;
-    return XPathParser(tokens, &c->nodes).parse(&c->root) && resolve_names(c, ns, failure);
+    return XPathParser(tokens, &c->nodes).parse(&c->root) && (!ns || resolve_names(c, *ns, failure));
 }
 
 bool is_namespace_declaration(const std::string& name) {
@@ -1022,7 +1024,7 @@ bool xquery_prolog(const std::string& query, XPathNamespaces* out, std::string* 
 bool xpath_evaluate(const std::string& path, const XmlDocument& doc, int context, XPathValue* out,
                     const XPathNamespaces& ns, XPathFailure* failure) {
     Compiled c;
-    if (!compile(path, &c, ns, failure)) return false;
+    if (!compile(path, &c, &ns, failure)) return false;
     Evaluator e(c, doc);
     *out = e.eval(c.root, context, 1, 1);
     return !e.failed();

@@ -47,7 +47,7 @@ struct XPathFailure {
 constexpr std::size_t kXPathMaxLength = 4000;
 constexpr int kXPathMaxDepth = 64;
 
-// True when path is an expression of the language above.
+// True when path is an expression of the language above (its prefixes are not resolved).
 bool xpath_valid(const std::string& path);
 
 // Evaluates path with node `context` of doc as the context node (position and size 1).
