@@ -109,6 +109,7 @@ private:
     bool xml_function(ExprPtr* out);  // sql_parser_xml.cpp
     bool xml_named_list(Expr* e, const char* function);
     bool xml_passing(Expr* e);
+    bool xml_namespaces(std::string* prolog);
     bool xml_method_suffix(ExprPtr* out);
     bool xml_table(FromItem* f);
     bool json_table(FromItem* f);

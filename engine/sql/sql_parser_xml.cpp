@@ -17,11 +17,14 @@ namespace {
 
 // The functions this grammar reads, and those it refuses.
 const char* const kXmlFunctions[] = {
-    "XMLELEMENT", "XMLFOREST", "XMLAGG",       "XMLCONCAT",  "XMLCOMMENT", "XMLCDATA",  "XMLPI",   "XMLSERIALIZE",
-    "XMLTYPE",    "XMLPARSE",  "EXTRACTVALUE", "EXISTSNODE", "XMLQUERY",   "XMLEXISTS", "XMLCAST", "XMLSEQUENCE"};
-const char* const kXmlRefused[] = {"XMLROOT",    "XMLCOLATTVAL", "UPDATEXML",      "XMLTRANSFORM",
-                                   "XMLISVALID", "DELETEXML",    "INSERTCHILDXML", "APPENDCHILDXML",
-                                   "XMLDIFF",    "XMLPATCH",     "XMLTABLE"};
+    "XMLELEMENT", "XMLFOREST",      "XMLAGG",         "XMLCONCAT",       "XMLCOMMENT",    "XMLCDATA",
+    "XMLPI",      "XMLSERIALIZE",   "XMLTYPE",        "XMLPARSE",        "EXTRACTVALUE",  "EXISTSNODE",
+    "XMLQUERY",   "XMLEXISTS",      "XMLCAST",        "XMLSEQUENCE",     "XMLROOT",       "UPDATEXML",
+    "DELETEXML",  "INSERTCHILDXML", "APPENDCHILDXML", "INSERTXMLBEFORE", "INSERTXMLAFTER"};
+const char* const kXmlRefused[] = {"XMLCOLATTVAL", "XMLTRANSFORM", "XMLISVALID", "XMLDIFF", "XMLPATCH", "XMLTABLE"};
+// The functions that change a copy of an XML value; their arguments are plain values.
+const char* const kXmlModifying[] = {"UPDATEXML",      "DELETEXML",       "INSERTCHILDXML",
+                                     "APPENDCHILDXML", "INSERTXMLBEFORE", "INSERTXMLAFTER"};
 // The methods of an XMLTYPE value, called value.method(...).
 const char* const kXmlMethods[] = {"GETCLOBVAL", "GETSTRINGVAL", "GETNUMBERVAL", "EXTRACT", "EXISTSNODE"};
 
@@ -79,7 +82,8 @@ bool Parser::xml_function(ExprPtr* out) {
     const std::string& f = e->text;
     p_ += 2;
     if (++depth_ > kMaxDepth) return too_deep();
-    if (f == "XMLTYPE" || f == "XMLPARSE" || f == "EXTRACTVALUE" || f == "EXISTSNODE" || f == "XMLSEQUENCE") {
+    if (f == "XMLTYPE" || f == "XMLPARSE" || f == "EXTRACTVALUE" || f == "EXISTSNODE" || f == "XMLSEQUENCE" ||
+        listed(std::begin(kXmlModifying), std::end(kXmlModifying), f)) {
         // XMLPARSE(DOCUMENT | CONTENT text [WELLFORMED]); the others take plain values.
         if (f == "XMLPARSE") {
             if (accept_word("DOCUMENT"))
@@ -104,6 +108,37 @@ bool Parser::xml_function(ExprPtr* out) {
                 if (!expect_word("EMPTY", 905)) return false;
             }
         }
+    } else if (f == "XMLROOT") {
+        // XMLROOT(value, VERSION text | NO VALUE [, STANDALONE YES | NO | NO VALUE]): the
+        // arguments are the value, the version (NULL for none) and 'yes', 'no' or NULL.
+        ExprPtr value;
+        if (!expr(&value)) return false;
+        e->args.push_back(std::move(value));
+        if (!expect_op(",", 907) || !(accept_word("VERSION") || fail(2000, "VERSION"))) return false;
+        if (is_word("NO") && peek().text == "VALUE") {
+            e->args.push_back(make(ExprKind::Null, cur().offset));
+            p_ += 2;
+        } else {
+            ExprPtr version;
+            if (!expr(&version)) return false;
+            e->args.push_back(std::move(version));
+        }
+        ExprPtr standalone = make(ExprKind::Null, cur().offset);
+        if (accept_op(",")) {
+            if (!(accept_word("STANDALONE") || fail(2000, "STANDALONE"))) return false;
+            standalone = make(ExprKind::String, cur().offset);
+            if (accept_word("YES")) {
+                standalone->text = "yes";
+            } else if (is_word("NO") && peek().text == "VALUE") {
+                standalone = make(ExprKind::Null, cur().offset);
+                p_ += 2;
+            } else if (accept_word("NO") || fail(2000, "NO")) {
+                standalone->text = "no";
+            } else {
+                return false;
+            }
+        }
+        e->args.push_back(std::move(standalone));
     } else if (f == "XMLCAST") {
         ExprPtr value;
         if (!expr(&value)) return false;
@@ -172,9 +207,26 @@ bool Parser::xml_function(ExprPtr* out) {
                 return fail(3001, ": XMLSERIALIZE AS " + cur().text);
             }
         }
-        if (is_word("ENCODING") || is_word("VERSION") || is_word("INDENT") || is_word("HIDE") || is_word("SHOW"))
+        if (is_word("ENCODING") || is_word("VERSION") || is_word("HIDE") || is_word("SHOW"))
             return fail(3001, ": XMLSERIALIZE " + cur().text);
-        if (is_word("NO") && peek().text == "INDENT") p_ += 2;
+        if (is_word("NO") && peek().text == "INDENT") {
+            p_ += 2;
+        } else if (is_word("INDENT")) {
+            // INDENT [SIZE = n]: the second argument, the spaces per level (2 by default).
+            ExprPtr size = make(ExprKind::Number, cur().offset);
+            size->text = "2";
+            ++p_;
+            if (accept_word("SIZE")) {
+                if (!expect_op("=", 905)) return false;
+                long n = std::atol(cur().text.c_str());
+                if (cur().kind != TokenKind::Number ||
+                    cur().text.find_first_not_of("0123456789") != std::string::npos || n > 32767)
+                    return fail(cur().kind == TokenKind::Number ? 1426 : 936);
+                size->text = std::to_string(n);
+                ++p_;
+            }
+            e->args.push_back(std::move(size));
+        }
     } else {
         // XMLAGG, XMLCONCAT, XMLCOMMENT and XMLCDATA take plain values.
         do {
@@ -214,6 +266,33 @@ bool Parser::xml_passing(Expr* e) {
         e->args.push_back(make(ExprKind::Null, cur().offset));
     }
     return true;
+}
+
+// XMLNAMESPACES('uri' AS prefix | DEFAULT 'uri', ...): the declarations of an XQuery
+// prolog, which the row path carries to the query (and so to the column paths).
+bool Parser::xml_namespaces(std::string* prolog) {
+    p_ += 2;
+    bool seen_default = false;
+    do {
+        bool is_default = accept_word("DEFAULT");
+        if (cur().kind != TokenKind::String) return fail(cur().kind == TokenKind::End ? 936 : 19102);
+        std::string uri = cur().text;
+        ++p_;
+        const char quote = uri.find('"') == std::string::npos ? '"' : '\'';
+        if (uri.find(quote) != std::string::npos) return fail(31013);
+        if (is_default) {
+            if (seen_default) return fail(31013);
+            seen_default = true;
+            *prolog += "declare default element namespace " + std::string(1, quote) + uri + quote + "; ";
+            continue;
+        }
+        if (!expect_word("AS", 905)) return false;
+        std::string prefix;
+        if (!identifier(&prefix)) return fail(931);
+        if (uri.empty()) return fail(31013);
+        *prolog += "declare namespace " + prefix + " = " + std::string(1, quote) + uri + quote + "; ";
+    } while (accept_op(","));
+    return expect_op(")", 907);
 }
 
 // value.method(...) on an XMLTYPE value: a name path ending in a method (t.col.extract(p),
@@ -277,8 +356,13 @@ bool Parser::xml_table(FromItem* f) {
     e->text = "XMLTABLE";
     e->xml.reset(new XmlClauses);
     p_ += 2;
-    if (is_word("XMLNAMESPACES")) return fail(3001, ": XMLNAMESPACES");
+    std::string prolog;
+    if (is_word("XMLNAMESPACES") && peek().text == "(") {
+        if (!xml_namespaces(&prolog)) return false;
+        if (!expect_op(",", 907)) return false;
+    }
     if (!xml_passing(e.get())) return false;
+    e->args[0]->text = prolog + e->args[0]->text;
     auto column = [&](const std::string& name, std::uint32_t at) {
         ExprPtr c = make(ExprKind::Cast, at);
         c->text = name;

@@ -22,10 +22,27 @@ struct XmlQueryFunction {
     bool gives_xml;
 };
 const XmlQueryFunction kXmlQueryFunctions[] = {
-    {"XMLTYPE", true},       {"XMLPARSE", true},      {"EXTRACT", true},       {"XMLQUERY", true},
-    {"EXTRACTVALUE", false}, {"EXISTSNODE", false},   {"XMLEXISTS", false},    {"XMLCAST", false},
-    {"GETCLOBVAL", false},   {"GETSTRINGVAL", false}, {"GETNUMBERVAL", false}, {"XMLTABLE", false},
-    {"XMLSEQUENCE", false},
+    {"XMLTYPE", true},        {"XMLPARSE", true},       {"EXTRACT", true},         {"XMLQUERY", true},
+    {"EXTRACTVALUE", false},  {"EXISTSNODE", false},    {"XMLEXISTS", false},      {"XMLCAST", false},
+    {"GETCLOBVAL", false},    {"GETSTRINGVAL", false},  {"GETNUMBERVAL", false},   {"XMLTABLE", false},
+    {"XMLSEQUENCE", false},   {"XMLROOT", true},        {"UPDATEXML", true},       {"DELETEXML", true},
+    {"INSERTCHILDXML", true}, {"APPENDCHILDXML", true}, {"INSERTXMLBEFORE", true}, {"INSERTXMLAFTER", true},
+};
+
+// The XML-modifying functions: the operation, and the value arguments after each path
+// (UPDATEXML: path and value pairs, any number of them).
+struct XmlModifyFunction {
+    const char* name;
+    XmlModifyKind kind;
+    std::size_t values;
+};
+const XmlModifyFunction kXmlModifyFunctions[] = {
+    {"UPDATEXML", XmlModifyKind::Update, 1},
+    {"DELETEXML", XmlModifyKind::Delete, 0},
+    {"INSERTCHILDXML", XmlModifyKind::InsertChild, 2},
+    {"APPENDCHILDXML", XmlModifyKind::AppendChild, 1},
+    {"INSERTXMLBEFORE", XmlModifyKind::InsertBefore, 1},
+    {"INSERTXMLAFTER", XmlModifyKind::InsertAfter, 1},
 };
 
 const XmlQueryFunction* query_function(const std::string& name) {
@@ -81,10 +98,9 @@ bool Translator::xml_generate(Expr& e, const Scope& scope, Emitted* out) {
             }
             return false;
         }
-        auto arity = [&](std::size_t n) {
-            if (e.args.size() < n) return fail(909, e.offset), false;
-            if (e.args.size() > n + 1 || (e.args.size() > n && n == 1)) return fail(909, e.offset), false;
-            if (e.args.size() > n) return fail(3001, e.args[n]->offset, ": namespace mappings"), false;
+        // n arguments, or n + 1 with the namespace mappings when mappings is set.
+        auto arity = [&](std::size_t n, bool mappings = false) {
+            if (e.args.size() < n || e.args.size() > n + (mappings ? 1 : 0)) return fail(909, e.offset), false;
             return true;
         };
         // Argument i as the XML it holds (ORA-00932 for a value of another type).
@@ -107,6 +123,48 @@ bool Translator::xml_generate(Expr& e, const Scope& scope, Emitted* out) {
                 return fail(932, e.args[0]->offset, "CHAR", type_family(a[0].type)), false;
             const int flags = (f == "XMLTYPE" ? 1 : 0) | (x.document ? 0 : 2);
             out->sql = "vantro_xmltype(" + text(0) + "," + std::to_string(flags) + ")";
+            out->type = xml_type_of;
+            out->object_type = kXmlTypeName;
+            return true;
+        }
+        if (f == "XMLROOT") {
+            if (!xml(0, &doc)) return false;
+            out->sql = "vantro_xmlroot(" + doc + "," + text(1) + "," + text(2) + ")";
+            out->type = xml_type_of;
+            out->object_type = kXmlTypeName;
+            return true;
+        }
+        for (const XmlModifyFunction& m : kXmlModifyFunctions) {
+            if (f != m.name) continue;
+            // (value, path, values [, path, values ...] [, namespace mappings]); only
+            // UPDATEXML repeats its pairs.
+            const std::size_t group = 1 + m.values;
+            const std::size_t rest = e.args.size() - 1;
+            const bool repeats = m.kind == XmlModifyKind::Update;
+            if (e.args.size() < 1 + group || (!repeats && rest > group + 1)) return fail(909, e.offset), false;
+            const bool mappings = repeats ? rest % group != 0 : rest == group + 1;
+            if (repeats && mappings && rest % group != 1) return fail(909, e.offset), false;
+            if (!xml(0, &doc)) return false;
+            std::string sql = "vantro_xml_modify(" + std::to_string(static_cast<int>(m.kind)) + "," +
+                              (mappings ? text(e.args.size() - 1) : std::string("NULL")) + "," + doc;
+            const std::size_t last = mappings ? e.args.size() - 1 : e.args.size();
+            for (std::size_t i = 1; i < last; i += group) {
+                sql += "," + text(i);
+                if (m.kind == XmlModifyKind::InsertChild) sql += "," + text(i + 1);
+                if (m.values == 0) continue;
+                const std::size_t v = i + m.values;
+                const bool is_xml = e.args[v]->kind != ExprKind::Null &&
+                                    xml_operand(*e.args[v], a[v].type, a[v].object_type) &&
+                                    e.args[v]->kind != ExprKind::Null;
+                const bool text_allowed = m.kind == XmlModifyKind::Update || m.kind == XmlModifyKind::InsertChild;
+                if (!is_xml && !text_allowed && e.args[v]->kind != ExprKind::Null) {
+                    std::string ignored;
+                    if (!xml(v, &ignored)) return false;
+                }
+                sql += "," + std::to_string(static_cast<int>(is_xml ? XmlValueKind::Xml : XmlValueKind::Text)) + "," +
+                       text(v);
+            }
+            out->sql = sql + ")";
             out->type = xml_type_of;
             out->object_type = kXmlTypeName;
             return true;
@@ -150,7 +208,7 @@ bool Translator::xml_generate(Expr& e, const Scope& scope, Emitted* out) {
         // The XPath functions: (value, path) for the functions and methods, (path, value)
         // for XMLQUERY and XMLEXISTS.
         const bool xquery = f == "XMLQUERY" || f == "XMLEXISTS";
-        if (!arity(2)) return false;
+        if (!arity(2, !xquery)) return false;
         const std::size_t value_at = xquery ? 1 : 0, path_at = xquery ? 0 : 1;
         if (!xml(value_at, &doc)) return false;
         XmlPathKind kind = f == "EXTRACT"        ? XmlPathKind::Extract
@@ -158,7 +216,8 @@ bool Translator::xml_generate(Expr& e, const Scope& scope, Emitted* out) {
                            : f == "EXISTSNODE"   ? XmlPathKind::ExistsNode
                            : f == "XMLQUERY"     ? XmlPathKind::Query
                                                  : XmlPathKind::Exists;
-        out->sql = "vantro_xml_path(" + std::to_string(static_cast<int>(kind)) + "," + doc + "," + text(path_at) + ")";
+        out->sql = "vantro_xml_path(" + std::to_string(static_cast<int>(kind)) + "," + doc + "," + text(path_at) +
+                   (e.args.size() > 2 ? "," + text(2) : std::string()) + ")";
         switch (kind) {
         case XmlPathKind::Extract:
         case XmlPathKind::Query:
@@ -233,6 +292,11 @@ bool Translator::xml_generate(Expr& e, const Scope& scope, Emitted* out) {
               : f == "XMLCOMMENT" ? std::string("vantro_xmlcomment(")
                                   : std::string("vantro_xmlcdata(");
         for (std::size_t i = 0; i < e.args.size(); ++i) {
+            if (f == "XMLSERIALIZE" && i == 1) {
+                // INDENT's size, a number the parser read.
+                sql += "," + e.args[i]->text;
+                continue;
+            }
             std::string v;
             if (!value(i, false, &v)) return false;
             if (takes_xml && e.args[i]->kind != ExprKind::Null && !produces_xml(*e.args[i])) {

@@ -77,6 +77,7 @@ const MessageEntry kMessages[] = {
     {31600, "invalid input value %s for parameter %s in function %s"},
     {31603, "object \"%s\" of type %s not found in schema \"%s\""},
     {31608, "object of type %s not found"},
+    {19228, "XPST0008 - undeclared identifier: prefix '%s' local-name '%s'"},
     {19102, "XQuery string literal expected"},
     {19202, "Error occurred in XML processing%s"},
     {19025, "EXTRACTVALUE returns value of only one node"},

@@ -5,6 +5,7 @@
 
 #include "values/aggregate_order.h"
 #include "values/errors.h"
+#include "values/xml_document.h"
 
 #include <algorithm>
 #include <vector>
@@ -117,11 +118,25 @@ void fn_xmlpi(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     result_text(ctx, xml + "?>");
 }
 
-// vantro_xmlserialize(size, value): the text, or ORA-19011 when a VARCHAR2 of size bytes
-// (0: a CLOB) cannot hold it.
-void fn_xmlserialize(sqlite3_context* ctx, int, sqlite3_value** argv) {
+// vantro_xmlserialize(size, value [, indent]): the text (laid out with indent spaces per
+// level when given), or ORA-19011 when a VARCHAR2 of size bytes (0: a CLOB) cannot hold it.
+void fn_xmlserialize(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (argc < 2 || argc > 3) return sqlite3_result_error(ctx, "vantro_xmlserialize: bad arguments", -1);
     if (sqlite3_value_type(argv[1]) == SQLITE_NULL) return sqlite3_result_null(ctx);
     sqlite3_int64 size = sqlite3_value_int64(argv[0]);
+    if (argc == 3) {
+        XmlDocument doc;
+        std::string detail;
+        if (!xml_parse(text_of(argv[1]), false, &doc, &detail)) {
+            std::string text =
+                ora_format(31011, ora_message(31011, "\n" + ora_format(19202, ora_message(19202, "\n" + detail))));
+            while (!text.empty() && text.back() == '\n') text.pop_back();
+            return sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
+        }
+        std::string laid_out = xml_serialize_indented(doc, sqlite3_value_int(argv[2]));
+        if (size > 0 && static_cast<sqlite3_int64>(laid_out.size()) > size) return raise(ctx, 19011);
+        return result_text(ctx, laid_out);
+    }
     if (size > 0 && sqlite3_value_bytes(argv[1]) > size) return raise(ctx, 19011);
     sqlite3_result_value(ctx, argv[1]);
 }
@@ -207,10 +222,10 @@ bool xml_functions_register(sqlite3* db) {
         void (*fn)(sqlite3_context*, int, sqlite3_value**);
     };
     static const Row kRows[] = {
-        {"vantro_xmlelement", -1, fn_xmlelement},    {"vantro_xmlforest", -1, fn_xmlforest},
-        {"vantro_xmlconcat", -1, fn_xmlconcat},      {"vantro_xmlcomment", 1, fn_xmlcomment},
-        {"vantro_xmlcdata", 1, fn_xmlcdata},         {"vantro_xmlpi", -1, fn_xmlpi},
-        {"vantro_xmlserialize", 2, fn_xmlserialize},
+        {"vantro_xmlelement", -1, fn_xmlelement},     {"vantro_xmlforest", -1, fn_xmlforest},
+        {"vantro_xmlconcat", -1, fn_xmlconcat},       {"vantro_xmlcomment", 1, fn_xmlcomment},
+        {"vantro_xmlcdata", 1, fn_xmlcdata},          {"vantro_xmlpi", -1, fn_xmlpi},
+        {"vantro_xmlserialize", -1, fn_xmlserialize},
     };
     for (const Row& r : kRows)
         if (sqlite3_create_function(db, r.name, r.args, flags, nullptr, r.fn, nullptr, nullptr) != SQLITE_OK)

@@ -24,6 +24,20 @@ std::string xml_escape(const std::string& s, bool attribute);
 // value). False when SQLite refuses one.
 bool xml_functions_register(sqlite3* db);
 
+// What vantro_xml_modify(op, mappings, doc, path, ...) does to the nodes of the path.
+enum class XmlModifyKind {
+    Update = 0,
+    Delete = 1,
+    InsertChild = 2,
+    AppendChild = 3,
+    InsertBefore = 4,
+    InsertAfter = 5
+};
+
+// Registers vantro_xml_modify (UPDATEXML, DELETEXML, INSERTCHILDXML, APPENDCHILDXML,
+// INSERTXMLBEFORE, INSERTXMLAFTER) and vantro_xmlroot(value, version, standalone).
+bool xml_modify_functions_register(sqlite3* db);
+
 // The most columns one XMLTABLE has (Oracle's limit for a table).
 constexpr std::size_t kXmlTableColumns = 1000;
 

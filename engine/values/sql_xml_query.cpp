@@ -38,12 +38,36 @@ std::string parse_error(const std::string& detail) {
     return ora_text(31011, "\n" + ora_text(19202, "\n" + detail));
 }
 
+// Evaluates path at node context with the namespaces ns: an empty string when it
+// succeeds, else the Oracle error text (an XQuery's undeclared prefix is ORA-19228).
+std::string evaluate(const std::string& path, const XmlDocument& doc, int context, const XPathNamespaces& ns,
+                     bool xquery, XPathValue* out) {
+    XPathFailure failure;
+    if (xpath_evaluate(path, doc, context, out, ns, &failure)) return {};
+    if (xquery && !failure.prefix.empty()) return ora_text(19228, failure.prefix, failure.name);
+    return ora_text(31013);
+}
+
 // Reads an XMLTYPE value (document or fragment) and evaluates path over it: an empty
 // string when both succeed, else the Oracle error text.
-std::string query(const std::string& text, const std::string& path, XmlDocument* doc, XPathValue* out) {
+std::string query(const std::string& text, const std::string& path, const XPathNamespaces& ns, bool xquery,
+                  XmlDocument* doc, XPathValue* out) {
     std::string detail;
     if (!xml_parse(text, false, doc, &detail)) return parse_error(detail);
-    if (!xpath_evaluate(path, *doc, 0, out)) return ora_text(31013);
+    return evaluate(path, *doc, 0, ns, xquery, out);
+}
+
+// The namespaces of a query: an XQuery's prolog (the path is what follows it), or the
+// mappings of the XPath functions' namespace argument (mappings NULL: none).
+std::string namespaces(bool xquery, std::string* path, sqlite3_value* mappings, XPathNamespaces* ns) {
+    if (xquery) {
+        std::string rest;
+        if (!xquery_prolog(*path, ns, &rest)) return ora_text(31013);
+        *path = rest;
+        return {};
+    }
+    if (mappings && sqlite3_value_type(mappings) != SQLITE_NULL && !xpath_namespace_mappings(text_of(mappings), ns))
+        return ora_text(31013);
     return {};
 }
 
@@ -69,15 +93,22 @@ void fn_xmltype(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_value(ctx, argv[0]);
 }
 
-void fn_xml_path(sqlite3_context* ctx, int, sqlite3_value** argv) {
+// vantro_xml_path(kind, doc, path [, namespace mappings]).
+void fn_xml_path(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (argc < 3 || argc > 4) return sqlite3_result_error(ctx, "vantro_xml_path: bad arguments", -1);
     XmlPathKind kind = static_cast<XmlPathKind>(sqlite3_value_int(argv[0]));
     if (sqlite3_value_type(argv[1]) == SQLITE_NULL || sqlite3_value_type(argv[2]) == SQLITE_NULL) {
         if (kind == XmlPathKind::Exists) return sqlite3_result_int(ctx, 0);
         return sqlite3_result_null(ctx);
     }
+    const bool xquery = kind == XmlPathKind::Query || kind == XmlPathKind::Exists;
+    std::string path = text_of(argv[2]);
+    XPathNamespaces ns;
+    std::string err = namespaces(xquery, &path, argc > 3 ? argv[3] : nullptr, &ns);
+    if (!err.empty()) return raise(ctx, err);
     XmlDocument doc;
     XPathValue v;
-    std::string err = query(text_of(argv[1]), text_of(argv[2]), &doc, &v);
+    err = query(text_of(argv[1]), path, ns, xquery, &doc, &v);
     if (!err.empty()) return raise(ctx, err);
     const bool nodes = v.kind == XPathValue::Kind::Nodes;
     switch (kind) {
@@ -197,9 +228,10 @@ using Row = DocumentRow;
 
 // Column c's value at the row's node: empty when nothing is found, else the string value
 // of the single item (several: ORA-19279), converted to the column's type.
-std::string column_cell(const XmlColumn& c, const XmlDocument& doc, int node, Cell* out) {
+std::string column_cell(const XmlColumn& c, const XmlDocument& doc, int node, const XPathNamespaces& ns, Cell* out) {
     XPathValue v;
-    if (!xpath_evaluate(c.path, doc, node, &v)) return ora_text(31013);
+    std::string err = evaluate(c.path, doc, node, ns, true, &v);
+    if (!err.empty()) return err;
     if (v.kind == XPathValue::Kind::Nodes && v.nodes.empty()) return {};
     if (c.type == 2) {
         // An XMLTYPE column: the nodes as XML.
@@ -234,9 +266,14 @@ std::string column_cell(const XmlColumn& c, const XmlDocument& doc, int node, Ce
 
 std::string table_rows(const XmlLayout& layout, sqlite3_value* docv, std::vector<Row>* rows) {
     if (sqlite3_value_type(docv) == SQLITE_NULL) return {};
+    // The row path's prolog declares the namespaces of the column paths too.
+    XPathNamespaces ns;
+    std::string path = layout.path;
+    std::string err = namespaces(true, &path, nullptr, &ns);
+    if (!err.empty()) return err;
     XmlDocument doc;
     XPathValue found;
-    std::string err = query(text_of(docv), layout.path, &doc, &found);
+    err = query(text_of(docv), path, ns, true, &doc, &found);
     if (!err.empty()) return err;
     if (found.kind != XPathValue::Kind::Nodes) return ora_text(19279);
     for (std::size_t k = 0; k < found.nodes.size(); ++k) {
@@ -247,7 +284,7 @@ std::string table_rows(const XmlLayout& layout, sqlite3_value* docv, std::vector
                 row[c].i = static_cast<std::int64_t>(k) + 1;
                 continue;
             }
-            err = column_cell(layout.columns[c], doc, found.nodes[k], &row[c]);
+            err = column_cell(layout.columns[c], doc, found.nodes[k], ns, &row[c]);
             if (!err.empty()) return err;
         }
         rows->push_back(std::move(row));
@@ -272,11 +309,12 @@ bool xml_query_functions_register(sqlite3* db) {
     };
     static const Row kRows[] = {
         {"vantro_xmltype", 2, fn_xmltype},
-        {"vantro_xml_path", 3, fn_xml_path},
+        {"vantro_xml_path", -1, fn_xml_path},
         {"vantro_xml_atom", 1, fn_xml_atom},
     };
     for (const Row& r : kRows)
         if (sqlite3_create_function(db, r.name, r.args, flags, nullptr, r.fn, nullptr, nullptr) != SQLITE_OK)
             return false;
+    if (!xml_modify_functions_register(db)) return false;
     return document_table_register(db, "vantro_xml_table", kXmlTableColumns, read_table_rows);
 }

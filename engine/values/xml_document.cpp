@@ -3,6 +3,7 @@
 // (LPX-nnnnn); the caller wraps it in ORA-31011.
 #include "values/xml_document.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -139,10 +140,28 @@ public:
                             ? "LPX-00229: input source is empty"
                             : "LPX-00007: unexpected end-of-file encountered");
         doc_->nodes[0].end = static_cast<int>(doc_->nodes.size());
+        resolve_namespaces();
         return true;
     }
 
 private:
+    // Gives each element and attribute the URI its prefix is bound to. Parents come before
+    // their children, so one pass in document order sees every declaration in scope.
+    void resolve_namespaces() {
+        for (std::size_t k = 1; k < doc_->nodes.size(); ++k) {
+            XmlNode& n = doc_->nodes[k];
+            if (n.kind != XmlNodeKind::Element && n.kind != XmlNodeKind::Attribute) continue;
+            std::string prefix = xml_prefix(n.name);
+            if (n.kind == XmlNodeKind::Attribute && (prefix.empty() || prefix == "xmlns")) continue;
+            int scope = n.kind == XmlNodeKind::Element ? static_cast<int>(k) : n.parent;
+            const std::string* uri = xml_namespace_at(*doc_, scope, prefix);
+            if (uri)
+                n.uri = *uri;
+            else if (!prefix.empty())
+                n.uri = std::string(1, kXmlUnboundPrefix) + prefix;
+        }
+    }
+
     bool fail(const std::string& detail) {
         *error_ = detail;
         return false;
@@ -319,6 +338,36 @@ void escape_into(const std::string& s, bool attribute, std::string* out) {
     }
 }
 
+// The declarations element i needs when written without its ancestors: for each prefix
+// (and the default namespace) its subtree's names use, bound above i and not declared
+// on i itself.
+std::string inherited_declarations(const XmlDocument& doc, int i) {
+    const XmlNode& top = doc.nodes[static_cast<std::size_t>(i)];
+    std::vector<std::string> prefixes;
+    for (int k = i; k < top.end; ++k) {
+        const XmlNode& n = doc.nodes[static_cast<std::size_t>(k)];
+        if (n.kind != XmlNodeKind::Element && n.kind != XmlNodeKind::Attribute) continue;
+        std::string p = xml_prefix(n.name);
+        if (n.kind == XmlNodeKind::Attribute && (p.empty() || p == "xmlns")) continue;
+        if (p == "xml" || std::find(prefixes.begin(), prefixes.end(), p) != prefixes.end()) continue;
+        prefixes.push_back(p);
+    }
+    std::string out;
+    for (const std::string& p : prefixes) {
+        const std::string wanted = p.empty() ? "xmlns" : "xmlns:" + p;
+        bool declared_here = false;
+        for (int a : top.attributes)
+            if (doc.nodes[static_cast<std::size_t>(a)].name == wanted) declared_here = true;
+        if (declared_here) continue;
+        const std::string* uri = xml_namespace_at(doc, top.parent, p);
+        if (!uri || (p.empty() && uri->empty())) continue;
+        out += " " + wanted + "=\"";
+        escape_into(*uri, true, &out);
+        out += "\"";
+    }
+    return out;
+}
+
 }  // namespace
 
 bool xml_parse(const std::string& text, bool document, XmlDocument* doc, std::string* error) {
@@ -335,7 +384,23 @@ std::string xml_string_value(const XmlDocument& doc, int i) {
     return out;
 }
 
-std::string xml_serialize(const XmlDocument& doc, int i) {
+namespace {
+
+// Element k's name and attributes (the start tag without its closing >).
+void open_tag(const XmlDocument& doc, int k, std::string* out) {
+    const XmlNode& n = doc.nodes[static_cast<std::size_t>(k)];
+    *out += "<" + n.name;
+    for (int a : n.attributes) {
+        const XmlNode& an = doc.nodes[static_cast<std::size_t>(a)];
+        *out += " " + an.name + "=\"";
+        escape_into(an.value, true, out);
+        *out += "\"";
+    }
+}
+
+// Node i written as XML; standalone: as a value of its own, with the declarations it
+// inherits.
+std::string serialize_node(const XmlDocument& doc, int i, bool standalone) {
     const XmlNode& top = doc.nodes[static_cast<std::size_t>(i)];
     std::string out;
     if (top.kind == XmlNodeKind::Attribute) {
@@ -357,12 +422,16 @@ std::string xml_serialize(const XmlDocument& doc, int i) {
         close_until(k);
         switch (n.kind) {
         case XmlNodeKind::Element: {
-            out += "<" + n.name;
-            for (int a : n.attributes) {
-                const XmlNode& an = doc.nodes[static_cast<std::size_t>(a)];
-                out += " " + an.name + "=\"";
-                escape_into(an.value, true, &out);
-                out += "\"";
+            open_tag(doc, k, &out);
+            if (k == i && n.parent > 0 && standalone) {
+                // The declarations go before the attributes.
+                std::size_t name_end = out.size();
+                for (std::size_t b = out.size(); b-- > 0;)
+                    if (out[b] == '<') {
+                        name_end = b + 1 + n.name.size();
+                        break;
+                    }
+                out.insert(name_end, inherited_declarations(doc, i));
             }
             if (n.children.empty()) {
                 out += "/>";
@@ -391,6 +460,81 @@ std::string xml_serialize(const XmlDocument& doc, int i) {
     }
     close_until(top.end);
     return out;
+}
+
+}  // namespace
+
+std::string xml_serialize(const XmlDocument& doc, int i) {
+    return serialize_node(doc, i, true);
+}
+
+std::string xml_serialize_indented(const XmlDocument& doc, int indent) {
+    auto blank_text = [&](int k) {
+        const XmlNode& n = doc.nodes[static_cast<std::size_t>(k)];
+        return n.kind == XmlNodeKind::Text && !n.cdata && n.value.find_first_not_of(" \t\r\n") == std::string::npos;
+    };
+    // An element is laid out when it has an element child and no text besides blanks.
+    auto laid_out = [&](int k) {
+        const XmlNode& n = doc.nodes[static_cast<std::size_t>(k)];
+        if (k != 0 && n.kind != XmlNodeKind::Element) return false;
+        bool element = false;
+        for (int c : n.children) {
+            const XmlNode& child = doc.nodes[static_cast<std::size_t>(c)];
+            if (child.kind == XmlNodeKind::Text && !blank_text(c)) return false;
+            if (child.kind != XmlNodeKind::Text) element = true;
+        }
+        return element || k == 0;
+    };
+    std::string out;
+    // The laid-out elements open around the walk, with their depth.
+    std::vector<int> open;
+    auto line = [&](std::size_t depth) {
+        if (!out.empty()) out += '\n';
+        out.append(depth * static_cast<std::size_t>(indent), ' ');
+    };
+    auto close_until = [&](int k) {
+        while (!open.empty() && doc.nodes[static_cast<std::size_t>(open.back())].end <= k) {
+            int e = open.back();
+            open.pop_back();
+            line(open.size());
+            out += "</" + doc.nodes[static_cast<std::size_t>(e)].name + ">";
+        }
+    };
+    const XmlNode& root = doc.nodes[0];
+    for (int k = 1; k < root.end; ++k) {
+        const XmlNode& n = doc.nodes[static_cast<std::size_t>(k)];
+        if (n.kind == XmlNodeKind::Attribute) continue;
+        close_until(k);
+        if (blank_text(k) && laid_out(n.parent)) continue;
+        line(open.size());
+        if (n.kind == XmlNodeKind::Element && laid_out(k)) {
+            // The start tag alone; the children follow on lines of their own.
+            open_tag(doc, k, &out);
+            out += ">";
+            open.push_back(k);
+            continue;
+        }
+        out += serialize_node(doc, k, false);
+        k = n.end - 1;
+    }
+    close_until(root.end);
+    return out;
+}
+
+const std::string* xml_namespace_at(const XmlDocument& doc, int i, const std::string& prefix) {
+    static const std::string kXml = "http://www.w3.org/XML/1998/namespace";
+    if (prefix == "xml") return &kXml;
+    const std::string wanted = prefix.empty() ? "xmlns" : "xmlns:" + prefix;
+    for (int e = i; e > 0; e = doc.nodes[static_cast<std::size_t>(e)].parent)
+        for (int a : doc.nodes[static_cast<std::size_t>(e)].attributes)
+            if (doc.nodes[static_cast<std::size_t>(a)].name == wanted)
+                return &doc.nodes[static_cast<std::size_t>(a)].value;
+    return nullptr;
+}
+
+std::string xml_prefix(const std::string& qualified) {
+    std::size_t colon = qualified.find(':');
+    return colon == std::string::npos ? std::string() : qualified.substr(0, colon);
 }
 
 std::string xml_local_name(const std::string& qualified) {

@@ -135,7 +135,9 @@ enum class Test { Name, Any, Prefix, Text, Node, Comment, Pi };
 struct Step {
     Axis axis = Axis::Child;
     Test test = Test::Name;
-    std::string name;  // Name: the qualified name; Prefix: the prefix; Pi: the target or empty
+    std::string name;   // Name: the qualified name; Prefix: the prefix; Pi: the target or empty
+    std::string uri;    // Name, Prefix: the namespace URI the name's prefix stands for
+    std::string local;  // Name: the local part
     std::vector<int> predicates;
 };
 
@@ -159,11 +161,11 @@ struct FunctionInfo {
 };
 
 const FunctionInfo kFunctions[] = {
-    {"last", 0, 0},       {"position", 0, 0},    {"count", 1, 1},         {"name", 0, 1},
-    {"local-name", 0, 1}, {"string", 0, 1},      {"number", 0, 1},        {"boolean", 1, 1},
-    {"not", 1, 1},        {"true", 0, 0},        {"false", 0, 0},         {"concat", 2, -1},
-    {"contains", 2, 2},   {"starts-with", 2, 2}, {"string-length", 0, 1}, {"normalize-space", 0, 1},
-    {"sum", 1, 1},
+    {"last", 0, 0},       {"position", 0, 0},      {"count", 1, 1},         {"name", 0, 1},
+    {"local-name", 0, 1}, {"string", 0, 1},        {"number", 0, 1},        {"boolean", 1, 1},
+    {"not", 1, 1},        {"true", 0, 0},          {"false", 0, 0},         {"concat", 2, -1},
+    {"contains", 2, 2},   {"starts-with", 2, 2},   {"string-length", 0, 1}, {"normalize-space", 0, 1},
+    {"sum", 1, 1},        {"namespace-uri", 0, 1},
 };
 
 class XPathParser {
@@ -456,11 +458,44 @@ struct Compiled {
     int root = 0;
 };
 
-bool compile(const std::string& path, Compiled* c) {
+// Resolves each name test's prefix to the URI ns maps it to; false with *failure set for
+// a prefix ns does not map.
+bool resolve_names(Compiled* c, const XPathNamespaces& ns, XPathFailure* failure) {
+    for (PNode& n : c->nodes)
+        for (Step& s : n.steps) {
+            if (s.test != Test::Name && s.test != Test::Prefix) continue;
+            std::string prefix = s.test == Test::Prefix ? s.name : xml_prefix(s.name);
+            s.local = xml_local_name(s.name);
+            if (prefix.empty()) {
+                // The default element namespace applies to elements, not attributes.
+                if (s.axis != Axis::Attribute) s.uri = ns.default_uri;
+                continue;
+            }
+            if (prefix == "xml") {
+                s.uri = "http://www.w3.org/XML/1998/namespace";
+                continue;
+            }
+            bool found = false;
+            for (const auto& m : ns.prefixes)
+                if (m.first == prefix) {
+                    s.uri = m.second;
+                    found = true;
+                }
+            if (!found) {
+                if (failure) *failure = XPathFailure{prefix, s.name};
+                return false;
+            }
+        }
+    return true;
+}
+
+// Parses path; with ns, also resolves its prefixes.
+bool compile(const std::string& path, Compiled* c, const XPathNamespaces* ns = nullptr,
+             XPathFailure* failure = nullptr) {
     if (path.empty() || path.size() > kXPathMaxLength) return false;
     std::vector<Token> tokens;
     if (!tokenize(path, &tokens)) return false;
-    return XPathParser(tokens, &c->nodes).parse(&c->root);
+    return XPathParser(tokens, &c->nodes).parse(&c->root) && (!ns || resolve_names(c, *ns, failure));
 }
 
 bool is_namespace_declaration(const std::string& name) {
@@ -701,7 +736,7 @@ private:
             for (int k : *set) total += xpath_number_of_text(xml_string_value(doc_, k));
             return number_result(total);
         }
-        if (f == "name" || f == "local-name") {
+        if (f == "name" || f == "local-name" || f == "namespace-uri") {
             int target = node;
             XPathValue hold;
             if (!n.args.empty()) {
@@ -715,6 +750,10 @@ private:
                 t.kind == XmlNodeKind::Element || t.kind == XmlNodeKind::Attribute || t.kind == XmlNodeKind::Pi
                     ? t.name
                     : std::string();
+            if (f == "namespace-uri") {
+                bool named = t.kind == XmlNodeKind::Element || t.kind == XmlNodeKind::Attribute;
+                return string_result(named && (t.uri.empty() || t.uri[0] != kXmlUnboundPrefix) ? t.uri : std::string());
+            }
             return string_result(f == "name" ? name : xml_local_name(name));
         }
         if (f == "string") return string_result(string_arg(0));
@@ -759,12 +798,11 @@ private:
         if (n.kind == XmlNodeKind::Attribute && is_namespace_declaration(n.name)) return false;
         switch (s.test) {
         case Test::Name:
-            return principal && n.name == s.name;
+            return principal && n.uri == s.uri && xml_local_name(n.name) == s.local;
         case Test::Any:
             return principal;
         case Test::Prefix:
-            return principal && n.name.size() > s.name.size() && n.name.compare(0, s.name.size(), s.name) == 0 &&
-                   n.name[s.name.size()] == ':';
+            return principal && n.uri == s.uri;
         case Test::Text:
             return n.kind == XmlNodeKind::Text;
         case Test::Node:
@@ -877,9 +915,116 @@ bool xpath_valid(const std::string& path) {
     return compile(path, &c);
 }
 
-bool xpath_evaluate(const std::string& path, const XmlDocument& doc, int context, XPathValue* out) {
+namespace {
+
+bool blank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// A quoted literal at text[*p]: its content, *p past it.
+bool quoted(const std::string& text, std::size_t* p, std::string* out) {
+    if (*p >= text.size() || (text[*p] != '"' && text[*p] != '\'')) return false;
+    std::size_t close = text.find(text[*p], *p + 1);
+    if (close == std::string::npos) return false;
+    *out = text.substr(*p + 1, close - *p - 1);
+    *p = close + 1;
+    return true;
+}
+
+void skip_blanks(const std::string& text, std::size_t* p) {
+    while (*p < text.size() && blank(text[*p])) ++*p;
+}
+
+// The NCName at text[*p] (letters, digits, - _ .), *p past it.
+std::string ncname(const std::string& text, std::size_t* p) {
+    std::size_t start = *p;
+    while (*p < text.size() && name_char(static_cast<unsigned char>(text[*p]))) ++*p;
+    if (start == *p || !name_start(static_cast<unsigned char>(text[start]))) return {};
+    return text.substr(start, *p - start);
+}
+
+// Maps prefix (empty: the default namespace) to uri; a later mapping replaces an earlier.
+void map_prefix(const std::string& prefix, const std::string& uri, XPathNamespaces* out) {
+    if (prefix.empty()) {
+        out->default_uri = uri;
+        return;
+    }
+    for (auto& m : out->prefixes)
+        if (m.first == prefix) {
+            m.second = uri;
+            return;
+        }
+    out->prefixes.emplace_back(prefix, uri);
+}
+
+}  // namespace
+
+bool xpath_namespace_mappings(const std::string& text, XPathNamespaces* out) {
+    std::size_t p = 0;
+    skip_blanks(text, &p);
+    if (p == text.size()) return false;
+    while (p < text.size()) {
+        if (text.compare(p, 5, "xmlns") != 0) return false;
+        p += 5;
+        std::string prefix;
+        if (p < text.size() && text[p] == ':') {
+            ++p;
+            prefix = ncname(text, &p);
+            if (prefix.empty() || prefix == "xmlns") return false;
+        }
+        skip_blanks(text, &p);
+        if (p >= text.size() || text[p] != '=') return false;
+        ++p;
+        skip_blanks(text, &p);
+        std::string uri;
+        if (!quoted(text, &p, &uri)) return false;
+        if (!prefix.empty() && uri.empty()) return false;
+        map_prefix(prefix, uri, out);
+        std::size_t before = p;
+        skip_blanks(text, &p);
+        if (p < text.size() && p == before) return false;
+    }
+    return true;
+}
+
+bool xquery_prolog(const std::string& query, XPathNamespaces* out, std::string* rest) {
+    std::size_t p = 0;
+    for (;;) {
+        skip_blanks(query, &p);
+        std::size_t start = p;
+        if (ncname(query, &p) != "declare" || p >= query.size() || !blank(query[p])) {
+            *rest = query.substr(start);
+            return true;
+        }
+        skip_blanks(query, &p);
+        std::string word = ncname(query, &p), prefix, uri;
+        skip_blanks(query, &p);
+        if (word == "namespace") {
+            prefix = ncname(query, &p);
+            if (prefix.empty()) return false;
+            skip_blanks(query, &p);
+            if (p >= query.size() || query[p] != '=') return false;
+            ++p;
+        } else if (word == "default") {
+            if (ncname(query, &p) != "element") return false;
+            skip_blanks(query, &p);
+            if (ncname(query, &p) != "namespace") return false;
+        } else {
+            return false;
+        }
+        skip_blanks(query, &p);
+        if (!quoted(query, &p, &uri)) return false;
+        skip_blanks(query, &p);
+        if (p >= query.size() || query[p] != ';') return false;
+        ++p;
+        map_prefix(prefix, uri, out);
+    }
+}
+
+bool xpath_evaluate(const std::string& path, const XmlDocument& doc, int context, XPathValue* out,
+                    const XPathNamespaces& ns, XPathFailure* failure) {
     Compiled c;
-    if (!compile(path, &c)) return false;
+    if (!compile(path, &c, &ns, failure)) return false;
     Evaluator e(c, doc);
     *out = e.eval(c.root, context, 1, 1);
     return !e.failed();

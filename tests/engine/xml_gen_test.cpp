@@ -48,6 +48,11 @@ TEST_F(XmlGen, ElementsAttributesAndContent) {
         {"xmlpi(\"x\")", "<?x?>"},
         {"xmlserialize(content xmlelement(e, 'v'))", "<E>v</E>"},
         {"xmlserialize(document xmlelement(e, 'v') as varchar2(20) no indent)", "<E>v</E>"},
+        // INDENT lays elements out a line each; text-only and mixed content stay as written.
+        {"xmlserialize(content xmltype('<a x=\"&lt;\">  <b>1</b><c><d/><!--k--></c><m>t<i/>u</m></a>') indent)",
+         "<a x=\"&lt;\">\n  <b>1</b>\n  <c>\n    <d/>\n    <!--k-->\n  </c>\n  <m>t<i/>u</m>\n</a>"},
+        {"xmlserialize(content xmlconcat(xmlelement(\"p\", xmlelement(\"q\")), xmlelement(\"r\")) indent size = 1)",
+         "<p>\n <q/>\n</p>\n<r/>"},
         {"xmlelement(e, xmlserialize(content xmlelement(f) as clob))", "<E>&lt;F&gt;&lt;/F&gt;</E>"},
     };
     for (const auto& c : cases) EXPECT_EQ(v(c.first), c.second) << c.first;
@@ -61,10 +66,10 @@ TEST_F(XmlGen, Errors) {
         {"xmlagg('x')", "error: ORA-00932: inconsistent datatypes: expected - got CHAR\n"},
         {"xmlserialize(content xmlelement(e, 'long') as varchar2(5))",
          "error: ORA-19011: Character string buffer too small\n"},
-        {"xmlserialize(content xmlelement(e) indent)",
-         "error: ORA-03001: unimplemented feature: XMLSERIALIZE INDENT\n"},
-        {"xmlroot(xmltype('<a/>'), version '1.0')", "error: ORA-03001: unimplemented feature: XMLROOT\n"},
-        {"updatexml(xmltype('<a/>'), '/a', 'b')", "error: ORA-03001: unimplemented feature: UPDATEXML\n"},
+        {"xmlserialize(content xmltype('<a/>') indent size = x)", "error: ORA-00936: missing expression\n"},
+        {"xmlserialize(content xmltype('<a/>') indent size = 99999)", "error: ORA-01426: numeric overflow\n"},
+        {"xmlserialize(content xmltype('<a><b>1</b><b>2</b></a>') as varchar2(10) indent)",
+         "error: ORA-19011: Character string buffer too small\n"},
         {"xmlelement(e, 'x'", "error: ORA-00907: missing right parenthesis\n"},
         {"xmlelement(, 'x')", "error: ORA-00931: missing identifier\n"},
     };

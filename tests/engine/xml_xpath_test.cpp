@@ -44,8 +44,9 @@ TEST_F(XmlXPath, PathsPredicatesAndFunctions) {
         {"extract(" + d + ", '/r/processing-instruction()')", "<?pi data?>"},
         {"extract(" + d + ", '/r/i[1]/text()')", "x &amp; &lt;y&gt; AB"},
         {"extract(" + d + ", '/r/nothing')", "<null>"},
-        {"extractvalue(" + d + ", '/r/p:q')", "  two   words "},
-        {"xmlquery('normalize-space(/r/p:q)' passing " + d + " returning content)", "two words"},
+        {"extractvalue(" + d + ", '/r/p:q', 'xmlns:p=\"urn:p\"')", "  two   words "},
+        {"xmlquery('declare namespace p=\"urn:p\"; normalize-space(/r/p:q)' passing " + d + " returning content)",
+         "two words"},
         {"xmlquery('count(//i[n])' passing " + d + " returning content)", "1"},
         {"xmlquery('name(/r/*[4])' passing " + d + " returning content)", "p:q"},
         {"xmlquery('local-name(/r/*[4])' passing " + d + " returning content)", "q"},
@@ -59,7 +60,7 @@ TEST_F(XmlXPath, PathsPredicatesAndFunctions) {
         {"existsnode(" + d + ", '/r/node()[2][self::i]')", "1"},
         {"existsnode(" + d + ", '//n/following-sibling::n')", "1"},
         {"extractvalue(" + d + ", '//n[2]/preceding-sibling::n[1]')", "7"},
-        {"extractvalue(" + d + ", '//n[1]/ancestor::*[last()]/p:*')", "  two   words "},
+        {"extractvalue(" + d + ", '//n[1]/ancestor::*[last()]/x:*', 'xmlns:x=\"urn:p\"')", "  two   words "},
         {"extract(" + d + ", '//i[1]/@id | //n[2] | //i[1]/@id')", "1<n>5</n>"},
         {"existsnode(" + d + ", '//i[@id = //n]')", "0"},
         {"existsnode(" + d + ", '//i[n = 5]')", "1"},
@@ -71,6 +72,54 @@ TEST_F(XmlXPath, PathsPredicatesAndFunctions) {
         {"extractvalue(xmltype('<a>&#xE9;&#8364;</a>'), '/a')", "\xC3\xA9\xE2\x82\xAC"},
     };
     for (const auto& c : cases) EXPECT_EQ(v(c.first), c.second) << c.first;
+}
+
+// Prefixes in paths stand for the URIs the query maps them to, not for the document's
+// prefixes as written; unprefixed names take the default namespace given to the query.
+TEST_F(XmlXPath, Namespaces) {
+    const std::string d =
+        "xmltype('<a:r xmlns:a=\"urn:x\" xmlns:b=\"urn:y\"><a:v b:k=\"1\">one</a:v><v>two</v>"
+        "<w xmlns=\"urn:y\"><v>three</v></w></a:r>')";
+    const std::string q = "xmltype('<r xmlns=\"urn:x\"><v>1</v><v>2</v></r>')";
+    const std::string undeclared = "error: ORA-19228: XPST0008 - undeclared identifier: prefix 'z' local-name 'z:v'\n";
+    const std::string invalid = "error: ORA-31013: Invalid XPATH expression\n";
+    const Cases cases = {
+        {"extractvalue(" + d + ", '/n:r/n:v', 'xmlns:n=\"urn:x\"')", "one"},
+        {"extractvalue(" + d + ", '/n:r/v', 'xmlns:n=\"urn:x\"')", "two"},
+        {"extractvalue(" + d + ", '/n:r/m:w/m:v', 'xmlns:n=\"urn:x\"  xmlns:m=''urn:y''')", "three"},
+        {"extractvalue(" + d + ", '/n:r/n:v/@m:k', 'xmlns:n=\"urn:x\" xmlns:m=\"urn:y\"')", "1"},
+        {"extractvalue(" + d + ", '/n:r/n:v/@k', 'xmlns:n=\"urn:x\"')", "<null>"},
+        {"existsnode(" + d + ", '/n:r/n:v', 'xmlns:n=\"urn:y\"')", "0"},
+        {"extract(" + d + ", '/n:r/*[2]', 'xmlns:n=\"urn:x\"')", "<v>two</v>"},
+        {"extract(" + d + ", '/n:r/n:v', 'xmlns:n=\"urn:x\"')",
+         "<a:v xmlns:a=\"urn:x\" xmlns:b=\"urn:y\" b:k=\"1\">one</a:v>"},
+        {"extract(" + d + ", '/n:r/n:v', 'xmlns:n=\"urn:x\"').extract('/n:v/text()', 'xmlns:n=\"urn:x\"')", "one"},
+        {d + ".extract('//m:v', 'xmlns:m=\"urn:y\"').getstringval()", "<v xmlns=\"urn:y\">three</v>"},
+        {d + ".existsnode('/x:r', 'xmlns:x=\"urn:x\"')", "1"},
+        {"xmlquery('namespace-uri(/*)' passing " + d + " returning content)", "urn:x"},
+        {"xmlquery('namespace-uri(//*[local-name()=\"w\"]/*)' passing " + d + " returning content)", "urn:y"},
+        {"xmlquery('count(//*[namespace-uri()=\"\"])' passing " + d + " returning content)", "1"},
+        {"xmlquery('declare default element namespace \"urn:x\"; sum(/r/v)' passing " + q + " returning content)", "3"},
+        {"extract(" + q + ", '/r/v[2]/text()', 'xmlns=\"urn:x\"')", "2"},
+        {"extract(" + q + ", '/r/v')", "<null>"},
+        {"xmlquery('/r' passing " + q + " returning content)", "<null>"},
+        {"extractvalue(" + d + ", '/a:r/a:v')", invalid},
+        {"extractvalue(" + d + ", '/a:r/v', 'a=\"urn:x\"')", invalid},
+        {"extractvalue(" + d + ", '/a:r/v', 'xmlns:a=\"urn:x')", invalid},
+        {"xmlquery('/z:v' passing " + d + " returning content)", undeclared},
+        {"case when xmlexists('declare namespace z=\"urn:x\"; /z:r/z:v' passing " + d + ") then 1 else 0 end", "1"},
+        {"xmlquery('declare variable $x := 1; /r' passing " + q + " returning content)", invalid},
+    };
+    for (const auto& c : cases) EXPECT_EQ(v(c.first), c.second) << c.first;
+    // XMLNAMESPACES declares the prefixes of the row and column paths of XMLTABLE.
+    EXPECT_EQ(s.value("select listagg(t.n || '=' || t.k || '/' || t.w, ',') within group (order by t.n) from xmltable("
+                      "xmlnamespaces('urn:x' as \"a\", 'urn:y' as \"b\"), '/a:r/a:v | /a:r/v' passing " +
+                      d + " columns n for ordinality, k number path '@b:k', w varchar2(10) path '../b:w/b:v') t"),
+              "1=1/three,2=/three");
+    EXPECT_EQ(s.value("select count(*) from xmltable(xmlnamespaces(default 'urn:x'), '/r/v' passing " + q + ")"), "2");
+    EXPECT_EQ(s.value("select t.v from xmltable(xmlnamespaces('urn:x' as \"a\"), '/a:r' passing " + d +
+                      " columns v varchar2(10) path 'z:v') t"),
+              undeclared);
 }
 
 TEST_F(XmlXPath, MalformedTextAndInvalidPaths) {
