@@ -65,17 +65,17 @@ std::vector<Row> query(sqlite3* db, const std::string& sql, const std::vector<st
     return out;
 }
 
-std::string quoted(const std::string& name) {
+std::string name_in_quotes(const std::string& name) {
     std::string out = "\"";
     for (char c : name) out += c == '"' ? std::string("\"\"") : std::string(1, c);
     return out + "\"";
 }
 
 std::string qualified(const std::string& owner, const std::string& name) {
-    return quoted(owner) + "." + quoted(name);
+    return name_in_quotes(owner) + "." + name_in_quotes(name);
 }
 
-std::string literal(const std::string& text) {
+std::string text_literal(const std::string& text) {
     std::string out = "'";
     for (char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
     return out + "'";
@@ -154,14 +154,14 @@ std::vector<Constraint> table_constraints(sqlite3* db, const std::string& table)
 
 std::string column_list(const std::vector<std::string>& cols) {
     std::string out = "(";
-    for (std::size_t i = 0; i < cols.size(); ++i) out += (i ? ", " : "") + quoted(cols[i]);
+    for (std::size_t i = 0; i < cols.size(); ++i) out += (i ? ", " : "") + name_in_quotes(cols[i]);
     return out + ")";
 }
 
 // The column a NOT NULL check is about ('"C" IS NOT NULL'); empty for another check.
 std::string not_null_column(const Constraint& k) {
     if (k.type != "C" || k.columns.size() != 1) return {};
-    const std::string want = quoted(k.columns[0]) + " IS NOT NULL";
+    const std::string want = name_in_quotes(k.columns[0]) + " IS NOT NULL";
     return upper(k.condition) == upper(want) ? k.columns[0] : std::string();
 }
 
@@ -184,7 +184,7 @@ std::string segment_storage(const Transform& t, const Row& s, std::size_t at) {
         out += "\n  STORAGE(INITIAL " + s[at] + " NEXT " + s[at + 1] + " MINEXTENTS " + s[at + 2] + " MAXEXTENTS " +
                s[at + 3] + "\n  PCTINCREASE " + s[at + 4] + " FREELISTS " + s[at + 5] + " FREELIST GROUPS " +
                s[at + 6] + "\n  BUFFER_POOL " + s[at + 7] + " FLASH_CACHE DEFAULT CELL_FLASH_CACHE DEFAULT)";
-    if (t.tablespace && !s[at + 8].empty()) out += "\n  TABLESPACE " + quoted(s[at + 8]);
+    if (t.tablespace && !s[at + 8].empty()) out += "\n  TABLESPACE " + name_in_quotes(s[at + 8]);
     return out;
 }
 
@@ -206,7 +206,7 @@ std::string index_segment(sqlite3* db, const Transform& t, const std::string& in
 // The constraint's clause (after CONSTRAINT name); an index-organized table's primary key
 // is the table itself and has no USING INDEX.
 std::string constraint_clause(sqlite3* db, const Transform& t, const Constraint& k, bool iot) {
-    std::string out = "CONSTRAINT " + quoted(k.name);
+    std::string out = "CONSTRAINT " + name_in_quotes(k.name);
     if (k.type == "P" || k.type == "U") {
         out += std::string(k.type == "P" ? " PRIMARY KEY " : " UNIQUE ") + column_list(k.columns);
         if (!k.index_name.empty() && !(iot && k.type == "P")) {
@@ -269,8 +269,8 @@ std::string column_tail(sqlite3* db, const std::string& table, const Row& c, con
     bool written = false;
     for (const Constraint& k : ks)
         if (not_null_column(k) == name) {
-            out += (k.generated == "USER NAME" ? " CONSTRAINT " + quoted(k.name) : std::string()) + " NOT NULL" +
-                   constraint_state(k);
+            out += (k.generated == "USER NAME" ? " CONSTRAINT " + name_in_quotes(k.name) : std::string()) +
+                   " NOT NULL" + constraint_state(k);
             written = true;
             break;
         }
@@ -307,7 +307,7 @@ std::string partition_clause(sqlite3* db, const std::string& table) {
                                    " WHERE table_name=?1 ORDER BY partition_position",
                                    {table});
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        out += (i ? ", \n " : "") + std::string("PARTITION ") + quoted(parts[i][0]);
+        out += (i ? ", \n " : "") + std::string("PARTITION ") + name_in_quotes(parts[i][0]);
         if (p[0][0] == "RANGE") out += "  VALUES LESS THAN (" + parts[i][1] + ")";
         if (p[0][0] == "LIST") out += "  VALUES (" + parts[i][1] + ")";
     }
@@ -342,7 +342,8 @@ std::string table_ddl(sqlite3* db, const Transform& t, const std::string& owner,
     std::string out = std::string("\n  CREATE ") + (temporary ? "GLOBAL TEMPORARY " : "") + "TABLE " +
                       qualified(owner, table) + " \n   (";
     std::vector<std::string> items;
-    for (const Row& c : cols) items.push_back(quoted(c[0]) + " " + column_type(c) + column_tail(db, table, c, ks));
+    for (const Row& c : cols)
+        items.push_back(name_in_quotes(c[0]) + " " + column_type(c) + column_tail(db, table, c, ks));
     for (const Constraint& k : ks)
         if (out_of_line(k, t)) items.push_back(" " + constraint_clause(db, t, k, iot));
     for (std::size_t i = 0; i < items.size(); ++i) out += (i ? ", \n\t" : "\t") + items[i];
@@ -409,7 +410,7 @@ std::string index_ddl(sqlite3* db, const Transform& t, const std::string& owner,
                                 " WHERE index_name=?1 ORDER BY column_position",
                                 {index});
     for (std::size_t i = 0; i < ic.size(); ++i) {
-        std::string col = quoted(ic[i][0]);
+        std::string col = name_in_quotes(ic[i][0]);
         for (const Row& e : exprs)
             if (e[0] == ic[i][2]) col = trim_right(e[1]);
         cols += (i ? ", " : "") + col + (ic[i][1] == "DESC" ? " DESC" : "");
@@ -456,8 +457,8 @@ std::string sequence_ddl(sqlite3* db, const std::string& owner, const std::strin
 
 std::string synonym_ddl(const Row& s) {
     // s: owner, synonym_name, table_owner, table_name
-    const std::string target = s[2].empty() ? quoted(s[3]) : qualified(s[2], s[3]);
-    if (s[0] == "PUBLIC") return "\n  CREATE OR REPLACE PUBLIC SYNONYM " + quoted(s[1]) + " FOR " + target;
+    const std::string target = s[2].empty() ? name_in_quotes(s[3]) : qualified(s[2], s[3]);
+    if (s[0] == "PUBLIC") return "\n  CREATE OR REPLACE PUBLIC SYNONYM " + name_in_quotes(s[1]) + " FOR " + target;
     return "\n  CREATE OR REPLACE EDITIONABLE SYNONYM " + qualified(s[0], s[1]) + " FOR " + target;
 }
 
@@ -661,21 +662,21 @@ bool dependent_ddl(sqlite3* db, const Transform& t, const std::string& type, con
         std::vector<Row> tc =
             query(db, "SELECT comments FROM temp.\"USER_TAB_COMMENTS\" WHERE table_name=?1 AND comments<>''", {table});
         if (!tc.empty())
-            *out += "\n   COMMENT ON TABLE " + qualified(owner, table) + "  IS " + literal(tc[0][0]) + sep + "\n";
+            *out += "\n   COMMENT ON TABLE " + qualified(owner, table) + "  IS " + text_literal(tc[0][0]) + sep + "\n";
         for (const Row& r : query(db,
                                   "SELECT k.column_name,k.comments FROM temp.\"USER_COL_COMMENTS\" k JOIN"
                                   " temp.\"USER_TAB_COLUMNS\" c ON c.table_name=k.table_name AND"
                                   " c.column_name=k.column_name WHERE k.table_name=?1 AND k.comments<>''"
                                   " ORDER BY c.column_id",
                                   {table}))
-            *out += "\n   COMMENT ON COLUMN " + qualified(owner, table) + "." + quoted(r[0]) + " IS " + literal(r[1]) +
-                    sep + "\n";
+            *out += "\n   COMMENT ON COLUMN " + qualified(owner, table) + "." + name_in_quotes(r[0]) + " IS " +
+                    text_literal(r[1]) + sep + "\n";
     } else {
         for (const Row& r : query(db,
                                   "SELECT grantee,privilege,grantable FROM temp.\"USER_TAB_PRIVS_MADE\""
                                   " WHERE table_name=?1 ORDER BY grantee,privilege",
                                   {table}))
-            *out += "\n  GRANT " + r[1] + " ON " + qualified(owner, table) + " TO " + quoted(r[0]) +
+            *out += "\n  GRANT " + r[1] + " ON " + qualified(owner, table) + " TO " + name_in_quotes(r[0]) +
                     (r[2] == "YES" ? " WITH GRANT OPTION" : "") + sep + "\n";
     }
     if (out->empty()) {
@@ -694,21 +695,21 @@ bool granted_ddl(sqlite3* db, const Transform& t, const std::string& type, const
                                   "SELECT privilege,admin_option FROM temp.\"DBA_SYS_PRIVS\" WHERE grantee=?1"
                                   " ORDER BY privilege",
                                   {grantee}))
-            *out += "\n  GRANT " + r[0] + " TO " + quoted(grantee) + (r[1] == "YES" ? " WITH ADMIN OPTION" : "") + sep +
-                    "\n";
+            *out += "\n  GRANT " + r[0] + " TO " + name_in_quotes(grantee) +
+                    (r[1] == "YES" ? " WITH ADMIN OPTION" : "") + sep + "\n";
     } else if (type == "ROLE_GRANT") {
         for (const Row& r : query(db,
                                   "SELECT granted_role,admin_option FROM temp.\"DBA_ROLE_PRIVS\" WHERE grantee=?1"
                                   " ORDER BY granted_role",
                                   {grantee}))
-            *out += "\n   GRANT " + quoted(r[0]) + " TO " + quoted(grantee) +
+            *out += "\n   GRANT " + name_in_quotes(r[0]) + " TO " + name_in_quotes(grantee) +
                     (r[1] == "YES" ? " WITH ADMIN OPTION" : "") + sep + "\n";
     } else if (type == "OBJECT_GRANT") {
         for (const Row& r : query(db,
                                   "SELECT owner,table_name,privilege,grantable FROM temp.\"DBA_TAB_PRIVS\""
                                   " WHERE grantee=?1 ORDER BY owner,table_name,privilege",
                                   {grantee}))
-            *out += "\n  GRANT " + r[2] + " ON " + qualified(r[0], r[1]) + " TO " + quoted(grantee) +
+            *out += "\n  GRANT " + r[2] + " ON " + qualified(r[0], r[1]) + " TO " + name_in_quotes(grantee) +
                     (r[3] == "YES" ? " WITH GRANT OPTION" : "") + sep + "\n";
     } else {
         *f = {31600, type, "OBJECT_TYPE", "GET_GRANTED_DDL"};

@@ -59,7 +59,7 @@ std::string pad_left(const std::string& s, std::size_t w) {
     return s.size() >= w ? s : std::string(w - s.size(), ' ') + s;
 }
 
-std::string upper(std::string s) {
+std::string upper_ascii(std::string s) {
     for (char& c : s)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return s;
@@ -75,14 +75,14 @@ std::vector<std::string> name_parts(const std::string& text) {
             quoted = !quoted;
             was_quoted = true;
         } else if (c == '.' && !quoted) {
-            parts.push_back(was_quoted ? cur : upper(cur));
+            parts.push_back(was_quoted ? cur : upper_ascii(cur));
             cur.clear();
             was_quoted = false;
         } else {
             cur += c;
         }
     }
-    parts.push_back(was_quoted ? cur : upper(cur));
+    parts.push_back(was_quoted ? cur : upper_ascii(cur));
     return parts;
 }
 
@@ -220,7 +220,8 @@ void fn_xplan_display(sqlite3_context* ctx, int, sqlite3_value** argv) {
     std::string table_arg = sqlite3_value_type(argv[1]) == SQLITE_NULL ? "PLAN_TABLE" : column_text_value(argv[1]);
     bool has_id = sqlite3_value_type(argv[2]) != SQLITE_NULL;
     std::string statement_id = has_id ? column_text_value(argv[2]) : "";
-    std::string format = sqlite3_value_type(argv[3]) == SQLITE_NULL ? "TYPICAL" : upper(column_text_value(argv[3]));
+    std::string format =
+        sqlite3_value_type(argv[3]) == SQLITE_NULL ? "TYPICAL" : upper_ascii(column_text_value(argv[3]));
     while (!format.empty() && format.back() == ' ') format.pop_back();
     while (!format.empty() && format.front() == ' ') format.erase(0, 1);
     Level level;
