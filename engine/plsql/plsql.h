@@ -682,6 +682,7 @@ struct PlSessionState {
     std::shared_ptr<PlTriggerCache> triggers = std::make_shared<PlTriggerCache>();  // compiled, by "OWNER.NAME"
     int call_depth = 0;                                                             // PL/SQL unit calls running, nested
     std::uintptr_t stack_base = 0;                   // where the current stack's calls began
+    bool on_fresh_stack = false;                     // that stack is one of kPlStackBytes
     std::map<std::string, PlPackageState> packages;  // by "OWNER.PACKAGE"
     std::vector<PlTriggerRedo> redo;
     std::int64_t redone_rows = 0;          // rows stored again by BEFORE row triggers
@@ -749,7 +750,8 @@ bool plsql_autonomous_statement_failed(SessionHandle* ses, std::int64_t since, O
 // PL/SQL units calling each other (or themselves) nest up to this many calls; the next
 // one raises ORA-00036. When the calls have used kPlStackBudget bytes of the stack they
 // started on, they go on on a fresh stack of kPlStackBytes, so the depth is bounded by
-// memory and this limit, not by the stack of the thread that made the first call.
+// memory and this limit, not by the stack of the thread that made the first call. The calls
+// use half of each fresh stack before going on to the next.
 constexpr int kPlMaxCallDepth = 20000;
 constexpr std::size_t kPlStackBudget = std::size_t{256} << 10;
 constexpr std::size_t kPlStackBytes = std::size_t{64} << 20;

@@ -20,11 +20,19 @@ bool plsql_nested_call(SessionHandle* ses, const std::function<bool(PlError*)>& 
     char here = 0;
     auto address = reinterpret_cast<std::uintptr_t>(&here);
     std::uintptr_t saved_base = state->stack_base;
-    if (state->call_depth == 0) state->stack_base = address;
+    bool saved_fresh = state->on_fresh_stack;
+    if (state->call_depth == 0) {
+        state->stack_base = address;
+        state->on_fresh_stack = false;
+    }
     std::uintptr_t used = state->stack_base > address ? state->stack_base - address : address - state->stack_base;
     ++state->call_depth;
     bool ok = false;
-    if (used < kPlStackBudget) {
+    // A fresh stack's other half is far more room than the first stack's budget leaves on
+    // a thread of ordinary size; a budget as small as that one would start a thread, and
+    // reserve kPlStackBytes, for every few calls.
+    std::uintptr_t budget = state->on_fresh_stack ? kPlStackBytes / 2 : kPlStackBudget;
+    if (used < budget) {
         ok = body(err);
     } else {
         struct Job {
@@ -37,6 +45,7 @@ bool plsql_nested_call(SessionHandle* ses, const std::function<bool(PlError*)>& 
             Job* j = static_cast<Job*>(p);
             char top = 0;
             j->state->stack_base = reinterpret_cast<std::uintptr_t>(&top);
+            j->state->on_fresh_stack = true;
             j->ok = (*j->body)(j->err);
         };
         if (!os_run_on_new_stack(kPlStackBytes, run, &job)) {
@@ -47,5 +56,6 @@ bool plsql_nested_call(SessionHandle* ses, const std::function<bool(PlError*)>& 
     }
     --state->call_depth;
     state->stack_base = saved_base;
+    state->on_fresh_stack = saved_fresh;
     return ok;
 }
