@@ -98,13 +98,9 @@ std::string write(const XmlDocument& doc, const Edits& edits) {
             break;
         }
         case XmlNodeKind::Text:
-            out += n.cdata ? "<![CDATA[" + n.value + "]]>" : xml_escape(n.value, false);
-            break;
         case XmlNodeKind::Comment:
-            out += "<!--" + n.value + "-->";
-            break;
         case XmlNodeKind::Pi:
-            out += "<?" + n.name + (n.value.empty() ? "" : " " + n.value) + "?>";
+            xml_write_leaf(n, &out);
             break;
         case XmlNodeKind::Root:
         case XmlNodeKind::Attribute:

@@ -338,6 +338,21 @@ void escape_into(const std::string& s, bool attribute, std::string* out) {
     }
 }
 
+}  // namespace
+
+void xml_write_leaf(const XmlNode& n, std::string* out) {
+    if (n.kind == XmlNodeKind::Text && n.cdata)
+        *out += "<![CDATA[" + n.value + "]]>";
+    else if (n.kind == XmlNodeKind::Text)
+        escape_into(n.value, false, out);
+    else if (n.kind == XmlNodeKind::Comment)
+        *out += "<!--" + n.value + "-->";
+    else if (n.kind == XmlNodeKind::Pi)
+        *out += "<?" + n.name + (n.value.empty() ? "" : " " + n.value) + "?>";
+}
+
+namespace {
+
 // The declarations element i needs when written without its ancestors: for each prefix
 // (and the default namespace) its subtree's names use, bound above i and not declared
 // on i itself.
@@ -442,16 +457,9 @@ std::string serialize_node(const XmlDocument& doc, int i, bool standalone) {
             break;
         }
         case XmlNodeKind::Text:
-            if (n.cdata)
-                out += "<![CDATA[" + n.value + "]]>";
-            else
-                escape_into(n.value, false, &out);
-            break;
         case XmlNodeKind::Comment:
-            out += "<!--" + n.value + "-->";
-            break;
         case XmlNodeKind::Pi:
-            out += "<?" + n.name + (n.value.empty() ? "" : " " + n.value) + "?>";
+            xml_write_leaf(n, &out);
             break;
         case XmlNodeKind::Root:
         case XmlNodeKind::Attribute:

@@ -60,6 +60,9 @@ std::string xml_string_value(const XmlDocument& doc, int i);
 // document carries the declarations of the prefixes its subtree uses that were declared
 // above it.
 std::string xml_serialize(const XmlDocument& doc, int i);
+// Appends a text (escaped, or as CDATA), comment or processing-instruction node as XML;
+// other nodes add nothing.
+void xml_write_leaf(const XmlNode& n, std::string* out);
 
 // The document's content written with each element on a line of its own, indented by
 // `indent` spaces per level. An element holding only text stays on one line, and one
