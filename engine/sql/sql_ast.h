@@ -309,6 +309,9 @@ struct SelectStmt {
     bool fetch_percent = false;
     bool fetch_ties = false;
     std::uint32_t fetch_offset = 0;
+    // ORDER BY keys that are not result columns, moved to the end of the select list as
+    // hidden columns so that WITH TIES and PERCENT can rank by them; not part of the result.
+    std::size_t hidden_items = 0;
     // WITH name [(columns)] AS (subquery), ...: the query names this statement defines.
     // SEARCH DEPTH|BREADTH FIRST BY keys SET column, after a recursive WITH element.
     struct Search {

@@ -332,10 +332,44 @@ bool Translator::select(SelectStmt& s, const Scope* outer, std::vector<ColumnInf
     return ok;
 }
 
+// WITH TIES and PERCENT rank the rows in an outer query that sees only the result
+// columns; an ORDER BY key that is none of them (a column of the FROM tables that is not
+// selected, an expression) becomes a hidden column at the end of the select list, and
+// ORDER BY names it. A name that is a result column keeps its place.
+static void hide_order_keys(SelectStmt& s) {
+    if (s.next || s.distinct || s.hidden_items != 0 || !s.fetch_rows || !(s.fetch_ties || s.fetch_percent)) return;
+    for (OrderItem& o : s.order_by) {
+        if (o.expr->kind == ExprKind::Number) continue;
+        if (o.expr->kind == ExprKind::Column && o.expr->path.size() == 1) {
+            bool selected = false;
+            for (const SelectItem& item : s.items) {
+                const std::string& name = o.expr->path[0];
+                selected = selected || item.alias == name ||
+                           (item.expr->kind == ExprKind::Star && item.expr->path.empty()) ||
+                           (item.alias.empty() && item.expr->kind == ExprKind::Column && !item.expr->path.empty() &&
+                            item.expr->path.back() == name);
+            }
+            if (selected) continue;
+        }
+        SelectItem hidden;
+        hidden.alias = "VANTRO_ORDER_KEY" + std::to_string(++s.hidden_items);
+        hidden.offset = o.expr->offset;
+        auto name = std::make_unique<Expr>();
+        name->kind = ExprKind::Column;
+        name->path.push_back(hidden.alias);
+        name->path_offsets.push_back(o.expr->offset);
+        name->offset = o.expr->offset;
+        hidden.expr = std::move(o.expr);
+        o.expr = std::move(name);
+        s.items.push_back(std::move(hidden));
+    }
+}
+
 bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
                               const std::vector<ColumnInfo>* store_types) {
     std::string text;
     std::vector<ColumnInfo> first_cols;
+    hide_order_keys(s);
     for (SelectStmt* b = &s; b; b = b->next.get()) {
         std::vector<ColumnInfo> bc;
         std::string bs;
@@ -464,6 +498,10 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
             text += (i ? "," : "") + item + (o.descending ? " DESC" : " ASC") +
                     (nulls_first ? " NULLS FIRST" : " NULLS LAST");
         }
+    }
+    if (s.hidden_items != 0) {
+        if (s.hidden_items > first_cols.size()) return fail(3001, s.fetch_offset), false;
+        first_cols.resize(first_cols.size() - s.hidden_items);
     }
     if ((s.offset_rows || s.fetch_rows) && !row_limiting(s, first_cols, order_keys, &text)) return false;
     *cols = first_cols;

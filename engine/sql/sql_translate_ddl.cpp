@@ -149,7 +149,11 @@ bool Translator::create_table(Statement& s) {
         return fail(1918, s.table.offset, owner), false;
     // SQLite keeps names that start with sqlite_ (in any case) for itself.
     if (reserved_by_sqlite(s.table.name)) return fail(903, s.table.name_offset);
-    if (ctx_.catalog->object_exists(owner, s.table.name)) return fail(955, s.table.name_offset);
+    // A table shares its schema's namespace with views, sequences and private synonyms.
+    std::string synonym_owner, synonym_target;
+    if (ctx_.catalog->object_exists(owner, s.table.name) || ctx_.catalog->sequence_exists(owner, s.table.name) ||
+        ctx_.catalog->private_synonym_target(owner, s.table.name, &synonym_owner, &synonym_target))
+        return fail(955, s.table.name_offset);
     const bool temporary = !s.temporary_duration.empty();
     if (temporary) {
         // The session's rows live in its TEMP schema under the table's name, beside the
@@ -530,7 +534,11 @@ bool Translator::truncate_table(Statement& s) {
     out_->sql = "SELECT vantro_raise(" + quote_text(raise) + ") FROM " + quote_name(owner) +
                 ".sqlite_master m, pragma_foreign_key_list(m.name," + quote_text(owner) +
                 ") f WHERE m.type='table' AND m.name<>" + table + " AND f.\"table\"=" + table +
-                " LIMIT 1; DELETE FROM ";
+                " LIMIT 1; SELECT vantro_raise(" + quote_text(raise) +
+                ") FROM main.vantro_constraints r JOIN main.vantro_constraints p ON p.id=r.r_constraint_id WHERE"
+                " r.constraint_type='R' AND r.status='ENABLED' AND p.owner=" + quote_text(owner) +
+                " AND p.table_name=" + table + " AND NOT (r.owner=p.owner AND r.table_name=p.table_name) LIMIT 1;"
+                " DELETE FROM ";
     std::string rows;
     if (!rows_sql(owner, s.table.name, s.table.offset, &rows)) return false;
     out_->sql += rows;

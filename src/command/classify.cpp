@@ -5,6 +5,7 @@
 
 #include "command/command_table.h"
 #include "command/statement_scan.h"
+#include "command/words.h"
 
 #include <cctype>
 #include <cstring>
@@ -59,6 +60,28 @@ bool plsql_with(Words w, int n) {
            (n < 4 || !word_is_one_of(w[3], "as"));
 }
 
+// CREATE VIEW ... AS WITH FUNCTION ... and CREATE TABLE ... AS WITH FUNCTION ...: the
+// query of the view or table declares PL/SQL, so, as for such a query typed alone, only
+// a "/" line ends the statement. Only the first ten words are seen: when they end at
+// "AS WITH FUNCTION" the declaration is taken as PL/SQL; a head longer than that (a long
+// column list) keeps the ordinary ending.
+bool as_plsql_with(Words w, int n) {
+    for (int i = 2; i + 1 < n; ++i) {
+        if (!word_is_one_of(w[i], "as") || !word_is_one_of(w[i + 1], "with")) continue;
+        if (plsql_with(w + i + 1, n - i - 1)) return true;
+        if (n == kMaxWords && i + 3 == n && word_is_one_of(w[i + 2], "function procedure")) return true;
+    }
+    return false;
+}
+
+bool view_with_plsql(Words w, int n) {
+    return word_is_one_of(w[0], "create") && object_ddl(w, n) && as_plsql_with(w, n);
+}
+
+bool create_as_plsql_with(Words w, int n) {
+    return word_is_one_of(w[0], "create") && as_plsql_with(w, n);
+}
+
 bool script_word(Words w, int) { return w[0][0] == '@'; }
 bool dash_comment(Words w, int) { return starts_with(w[0], "--") || word_is_one_of(w[0], "rem"); }
 bool slash_comment(Words w, int) { return starts_with(w[0], "/*"); }
@@ -82,7 +105,9 @@ const Rule kRules[] = {
     {1, K::PlsqlBlock, C::None, "begin declare", nullptr, T::BlockEnd},
     {1, K::PlsqlBlock, C::None, nullptr, plsql_create, T::BlockEnd},
     {2, K::Exec, C::None, "exec execu execut execute", nullptr, T::Semicolon},
+    {3, K::ObjectDdl, C::None, nullptr, view_with_plsql, T::BlockEnd},
     {3, K::ObjectDdl, C::None, nullptr, object_ddl, T::SemicolonOrSlash},
+    {3, K::OtherSql, C::None, nullptr, create_as_plsql_with, T::BlockEnd},
     {4, K::Query, C::None, "with", plsql_with, T::BlockEnd},
     {4, K::Query, C::None, "select with", nullptr, T::SlashNotComment},
     {5, K::Dml, C::None, "update insert delete", nullptr, T::SlashNotComment},

@@ -19,6 +19,9 @@
 
 namespace {
 
+// Synonyms of synonyms are followed this far; a longer chain is taken for a loop.
+constexpr int kMaxSynonymSteps = 16;
+
 // The text as the inside of an SQL string literal.
 std::string literal(const std::string& text) {
     std::string out;
@@ -69,7 +72,22 @@ void describe(ConsoleBuffer* console, const std::string& arguments) {
         finish(console, true, false);
         return;
     }
-    const std::string type = object_type_of(owner.c_str(), object.c_str(), true);
+    // A synonym is described as the object it stands for, through chains of synonyms.
+    std::string type = object_type_of(owner.c_str(), object.c_str(), true);
+    for (int step = 0; type == "SYNONYM"; ++step) {
+        std::string target_owner, target_name;
+        if (step == kMaxSynonymSteps) {
+            console_print("ORA-01775: looping chain of synonyms\n");
+            type.clear();
+        } else if (!synonym_target(owner.c_str(), object.c_str(), &target_owner, &target_name)) {
+            console_print("Object %s.%s does not exist\n", owner.c_str(), object.c_str());
+            type.clear();
+        } else {
+            owner = target_owner;
+            object = target_name;
+            type = object_type_of(owner.c_str(), object.c_str(), true);
+        }
+    }
     if (type.empty()) {
         finish(console, true, false);
         return;

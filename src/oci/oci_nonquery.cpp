@@ -21,6 +21,8 @@ constexpr const char* kSynonymLookup =
 constexpr const char* kTypeLookup =
     "SELECT object_type FROM all_objects WHERE owner=:v_owner AND object_name=:v_object AND "
     "subobject_name IS NULL AND object_type!='PACKAGE BODY'";
+constexpr const char* kSynonymTarget =
+    "select TABLE_OWNER,TABLE_NAME,DB_LINK from all_synonyms where owner=:p_schema and synonym_name=:p_synonym";
 constexpr const char* kUserLookup = "SELECT user FROM dual";
 
 // Executes with one iteration, the first row landing in the defines: 1 a row, 0 no row,
@@ -178,6 +180,22 @@ std::string object_type_of(const char* owner, const char* name, bool report) {
     if (row == 1) return type;
     if (row == 0 && report) console_print("Object %s.%s does not exist\n", owner, name);
     return std::string();
+}
+
+bool synonym_target(const char* owner, const char* name, std::string* target_owner, std::string* target_name) {
+    char table_owner[kNameBufferBytes] = {}, table_name[kNameBufferBytes] = {}, link[kNameBufferBytes] = {};
+    sb2 link_null = -1;
+    StatementSlot statement(kModule);
+    if (!statement.ok() || OCI_REPORT(oci_prepare(statement.get(), kSynonymTarget)) ||
+        OCI_REPORT(oci_bind_text(statement.get(), 1, owner)) || OCI_REPORT(oci_bind_text(statement.get(), 2, name)) ||
+        OCI_REPORT(oci_define(statement.get(), 1, table_owner, sizeof table_owner, SQLT_STR, nullptr)) ||
+        OCI_REPORT(oci_define(statement.get(), 2, table_name, sizeof table_name, SQLT_STR, nullptr)) ||
+        OCI_REPORT(oci_define(statement.get(), 3, link, sizeof link, SQLT_STR, &link_null)))
+        return false;
+    if (execute_single_row(statement.get()) != 1 || link_null != -1 || !table_owner[0] || !table_name[0]) return false;
+    *target_owner = table_owner;
+    *target_name = table_name;
+    return true;
 }
 
 std::string current_user_name() {

@@ -39,6 +39,9 @@ bool split_owner_name(const std::string& typed, std::string* owner, std::string*
 void resolve_object(const char* name, std::string* owner, std::string* object, bool report);
 // The type of an object named in dictionary spelling (never PACKAGE BODY), or empty.
 std::string object_type_of(const char* owner, const char* name, bool report);
+// The object a synonym named in dictionary spelling stands for: true with its owner and
+// name; false when there is no such synonym or it points through a database link.
+bool synonym_target(const char* owner, const char* name, std::string* target_owner, std::string* target_name);
 std::string current_user_name();
 // 0 and the first column of the first row (empty without rows); -1..-4 the failing step.
 int query_single_value(const char* sql, char* buffer, int size);

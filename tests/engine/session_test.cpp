@@ -186,6 +186,31 @@ TEST_F(Session, TruncateClausesAndReferencedKeys) {
     EXPECT_EQ(s.value("select count(*) from audit_log"), "0");
     EXPECT_EQ(error_of("truncate table child cascade").substr(0, 9), "ORA-03001");
     EXPECT_EQ(error_of("truncate table child reuse").substr(0, 9), "ORA-00905");
+    // A key added by ALTER TABLE counts the same while it is enabled, and not once disabled.
+    ASSERT_EQ(s.exec("create table orders (id number, pid number)"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("alter table orders add (constraint orders_parent foreign key (pid) references parent)"),
+              OCI_SUCCESS)
+        << s.error_text();
+    ASSERT_EQ(s.exec("insert into orders values (1, 1)"), OCI_SUCCESS);
+    EXPECT_EQ(error_of("truncate table parent").substr(0, 9), "ORA-02266");
+    ASSERT_EQ(s.exec("delete from orders"), OCI_SUCCESS);
+    EXPECT_EQ(error_of("truncate table parent").substr(0, 9), "ORA-02266");
+    ASSERT_EQ(s.exec("drop table child"), OCI_SUCCESS);
+    EXPECT_EQ(error_of("truncate table parent").substr(0, 9), "ORA-02266");
+    ASSERT_EQ(s.exec("alter table orders disable constraint orders_parent"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(s.exec("truncate table parent"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(s.value("select count(*) from parent"), "0");
+}
+
+// Tables, views, sequences and private synonyms share one name space in a schema.
+TEST_F(Session, ATableNameTakenBySynonymOrSequenceIsRefused) {
+    ASSERT_EQ(s.exec("create table base (a number)"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("create synonym taken_syn for base"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("create sequence taken_seq"), OCI_SUCCESS);
+    EXPECT_EQ(error_of("create table taken_syn (a number)"), "ORA-00955: name is already used by an existing object\n");
+    EXPECT_EQ(error_of("create table taken_seq as select * from base").substr(0, 9), "ORA-00955");
+    EXPECT_EQ(error_of("create synonym base for taken_seq").substr(0, 9), "ORA-00955");
+    EXPECT_EQ(s.value("select count(*) from user_objects where object_name like 'TAKEN%'"), "2");
 }
 
 TEST_F(Session, ViewsWithReadOnlyAndCheckOption) {

@@ -180,6 +180,18 @@ TEST_F(Analytic, RowLimiting) {
   EXPECT_EQ(ties, (Rows{"KING", "FORD", "SCOTT"}));
   EXPECT_EQ(s.rows("select sal from emp order by sal offset 3 rows fetch first 1 rows with ties"),
             (Rows{"1250", "1250"}));
+  // The keys may be columns that are not selected, and expressions; only the selected
+  // columns come back.
+  EXPECT_EQ(s.rows("select ename from emp order by sal desc, empno fetch first 3 rows with ties"),
+            (Rows{"KING", "SCOTT", "FORD"}));
+  EXPECT_EQ(s.value("select count(*) from (select ename from emp order by sal desc fetch first 2 rows with ties)"), "3");
+  EXPECT_EQ(s.rows("select ename, job from emp order by nvl(comm, 0) desc, empno fetch first 10 percent rows only"),
+            (Rows{"MARTIN|SALESMAN", "WARD|SALESMAN"}));
+  EXPECT_EQ(s.rows("select * from (select deptno from emp order by sal fetch first 1 rows with ties)"), Rows{"20"});
+  EXPECT_EQ(s.value("select count(*) from (select e.* from emp e order by e.sal, e.empno fetch first 2 rows with ties)"),
+            "2");
+  EXPECT_EQ(s.rows("select deptno, count(*) from emp group by deptno order by max(sal) desc fetch first 1 rows with ties"),
+            Rows{"10|3"});
   // Negative counts and NULL are 0; fractions are cut.
   EXPECT_EQ(s.rows("select ename from emp order by empno fetch first -1 rows only"), Rows{});
   EXPECT_EQ(s.rows("select ename from emp order by empno offset -5 rows fetch first 1.9 rows only"), Rows{"SMITH"});

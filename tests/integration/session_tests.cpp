@@ -278,6 +278,19 @@ TEST_F(SessionTest, DescribeFollowsSynonymsAndShowErrorsListsTheLastUnit) {
     EXPECT_NE(out[3].find(" VARCHAR2 "), std::string::npos) << out[3];
     run("describe no_such_thing");
     EXPECT_EQ(row_from_end(1), "Object NO_SUCH_THING does not exist");
+    // With its owner, and through a synonym of a synonym, the synonym is the table.
+    run("create synonym dd for d;");
+    for (const char* typed : {"describe scott.d", "describe dd", "describe scott.dd"}) {
+        run(typed);
+        out = rows_after(typed);
+        ASSERT_GE(out.size(), 4u) << typed << "\n" << front.screen();
+        EXPECT_EQ(out[2].rfind("DEPTNO ", 0), 0u) << typed << ": " << out[2];
+    }
+    // A chain that comes back to itself ends with Oracle's error instead of looping.
+    run("create synonym loop1 for loop2;");
+    run("create synonym loop2 for loop1;");
+    run("describe scott.loop1");
+    EXPECT_EQ(row_from_end(1), "ORA-01775: looping chain of synonyms");
 
     run("create procedure p is");
     run("begin");

@@ -214,6 +214,17 @@ TEST(Completion, PlsqlBlockEnd) {
     EXPECT_FALSE(complete("with procedure p is begin null; end;"));
     EXPECT_TRUE(complete("with function as (select 1 from dual) select * from function;"));
     EXPECT_TRUE(complete("with function (a) as (select 1 from dual) select * from function;"));
+    // The same for the query of a view or of CREATE TABLE ... AS.
+    for (const char* head : {"create view v as ", "create or replace force view v (a) as ",
+                             "create table t as "}) {
+        const std::string text = std::string(head) + with_function;
+        EXPECT_FALSE(complete(text + ";")) << head;
+        EXPECT_TRUE(complete(text + "\n/")) << head;
+    }
+    EXPECT_EQ(kind_of("create view v as " + with_function), StatementKind::ObjectDdl);
+    EXPECT_TRUE(complete("create view v as with function as (select 1 from dual) select * from function;"));
+    EXPECT_TRUE(complete("create table t as with w as (select 1 a from dual) select * from w;"));
+    EXPECT_TRUE(complete("create table function (a number);"));
 }
 
 TEST(Completion, CommentEnd) {
