@@ -470,7 +470,11 @@ bool Parser::create(Statement* s) {
         s->kind = StatementKind::CreateTable;
         if (!table_ref(&s->table)) return false;
         if (temporary && !on_commit_clause(s)) return false;
-        if (accept_word("AS")) return select(&s->select);
+        if (accept_word("AS")) {
+            // The query may declare PL/SQL functions (AS WITH FUNCTION ...), as a query of its own may.
+            top_query_ = true;
+            return select(&s->select);
+        }
         if (!expect_op("(", 906)) return false;
         do {
             if (is_word("CONSTRAINT") || is_word("PRIMARY") || is_word("UNIQUE") || is_word("FOREIGN") ||

@@ -101,6 +101,10 @@ TEST_F(WithPlsql, HintCompileErrorsAndPlsql) {
   run("insert /*+ WITH_PLSQL */ into t with function f return number is begin return 7; end;\n"
       "select f from dual");
   EXPECT_EQ(s.value("select n from t"), "7");
+  // CREATE TABLE ... AS takes the declarations without a hint, as a query of its own does.
+  run("create table tw as with function f(x number) return number is begin return x + 1; end;\n"
+      "select f(n) m from t");
+  EXPECT_EQ(s.value("select m from tw"), "8");
   EXPECT_EQ(s.value("select * from (with function f return number is begin return 1; end;\n"
                     "select f from dual)"),
             "error: ORA-32034: unsupported use of WITH clause\n");
