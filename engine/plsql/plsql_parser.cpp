@@ -1322,8 +1322,17 @@ void Parser::return_statement(PlStmt* st, std::uint32_t so) {
         PlStmt call;
         call.line = st->line;
         call.column = st->column;
+        std::size_t width = 0;
+        const PlVarInfo& result = prog_->vars[static_cast<std::size_t>(whole_result_)];
         if (from < 0 && whole_result_call(&call, whole_result_, so)) {
             // RETURN f(x): the call puts its result into this function's result.
+            st->bodies.emplace_back();
+            st->bodies[0].push_back(std::move(call));
+        } else if (from < 0 && result.collection != PlCollection::None && !result.record_elements() &&
+                   type_symbol_ahead(&width)) {
+            // RETURN type(e1, e2, ...): the new collection is this function's result.
+            call.targets.push_back(pl_var_target(whole_result_));
+            collection_value(&call, whole_result_, so);
             st->bodies.emplace_back();
             st->bodies[0].push_back(std::move(call));
         } else if (from < 0 || !whole_slot(from) ||

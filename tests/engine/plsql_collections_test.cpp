@@ -244,4 +244,34 @@ TEST_F(Collections, SysListTypesAreVarraysOfPlainValues) {
     EXPECT_NE(output_of("declare n sys.odcinumberlists; begin null; end;").find("PLS-00201"), std::string::npos);
 }
 
+// RETURN takes a constructor of the result's collection type, in stored, packaged and
+// local functions; a constructor of another type is refused.
+TEST_F(Collections, FunctionsReturnAConstructorOfTheirCollectionType) {
+    ASSERT_EQ(s.exec("create or replace function three return sys.odcinumberlist is\n"
+                     "begin return sys.odcinumberlist(4, 5, 6); end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(s.value("select status from user_objects where object_name = 'THREE'"), "VALID");
+    ASSERT_EQ(s.exec("create or replace package words_pkg is\n"
+                     "  type words is table of varchar2(10);\n"
+                     "  function two(a varchar2) return words;\n"
+                     "end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    ASSERT_EQ(s.exec("create or replace package body words_pkg is\n"
+                     "  function two(a varchar2) return words is begin return words(a, upper(a)); end;\n"
+                     "end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(output_of("declare n sys.odcinumberlist := three; w words_pkg.words := words_pkg.two('ab');\n"
+                        "  type t is table of number; e t;\n"
+                        "  function none return t is begin return t(); end;\n"
+                        "begin e := none; dbms_output.put_line(n.count || n(3) || ' ' || w(2) || ' ' || e.count); end;"),
+              "36 AB 0");
+    EXPECT_NE(output_of("declare type t is table of number; type u is table of number;\n"
+                        "  function f return t is begin return u(1); end; begin null; end;")
+                  .find("PLS-00382"),
+              std::string::npos);
+}
+
 }  // namespace
