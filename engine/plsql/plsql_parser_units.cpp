@@ -635,12 +635,18 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
     const std::string& called = member.empty() ? unit : member;
     // A statement calls procedures; a whole record or collection takes the result of a
     // function of its own type.
+    // A result used directly takes any function returning a record or collection.
+    const bool any_result = result == kCallResultVariable;
     std::vector<PlCandidate> procedures;
     bool functions = false;
     for (const PlCandidate& c : candidates) {
         functions = functions || c.is_function;
-        if (result < 0 ? !c.is_function : c.is_function && result_fits(c.return_type, result)) procedures.push_back(c);
+        bool takes = any_result     ? c.is_function && result_variable(c.return_type, false) >= 0
+                     : result < 0 ? !c.is_function
+                                  : c.is_function && result_fits(c.return_type, result);
+        if (takes) procedures.push_back(c);
     }
+    if (procedures.empty() && any_result) return false;
     if (procedures.empty() && result >= 0) {
         if (!functions) return false;
         semantic_error(first.offset, pls_message(382), so);
@@ -723,6 +729,7 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
         chosen = exact[0];
     }
     const PlCandidate& c = *fitting[chosen];
+    if (any_result) result = result_variable(c.return_type, true);
     st->kind = PlStmtKind::Call;
     st->slot = result;
     st->unit_owner = owner;

@@ -205,15 +205,20 @@ bool Translator::object_field(Expr& e, const Scope& scope, Emitted* out) {
     e.field = field;
     e.field_offset = field_offset;
     if (!ok) return false;
-    if (object.object_type.empty()) return fail(22806, field_offset);
+    return object_attribute(object, field, e.offset, field_offset, out);
+}
+
+bool Translator::object_attribute(const Emitted& object, const std::string& attribute, std::uint32_t offset,
+                                  std::uint32_t attribute_offset, Emitted* out) {
+    if (object.object_type.empty()) return fail(22806, attribute_offset);
     std::string owner, name;
     split_type(object.object_type, &owner, &name);
     ObjectTypeDecl decl;
-    if (!object_type_decl(owner, name, &decl)) return fail(902, e.offset);
-    if (decl.kind != ObjectTypeDecl::Kind::Object) return fail(22806, field_offset);
+    if (!object_type_decl(owner, name, &decl)) return fail(902, offset);
+    if (decl.kind != ObjectTypeDecl::Kind::Object) return fail(22806, attribute_offset);
     for (std::size_t i = 0; i < decl.attributes.size(); ++i) {
         const ColumnDef& a = decl.attributes[i];
-        if (a.name != field) continue;
+        if (a.name != attribute) continue;
         const std::string item = "vantro_object_item(" + object.sql + "," + std::to_string(i + 1) + ")";
         out->aggregate = object.aggregate;
         out->type = a.type;
@@ -224,7 +229,16 @@ bool Translator::object_field(Expr& e, const Scope& scope, Emitted* out) {
         }
         return true;
     }
-    return fail(904, field_offset, "\"" + field + "\"");
+    return fail(904, attribute_offset, "\"" + attribute + "\"");
+}
+
+bool Translator::postfix(Expr& e, const Scope& scope, Emitted* out) {
+    const std::uint32_t at = e.path_offsets.empty() ? e.offset : e.path_offsets[0];
+    if (e.has_operand && !e.text.empty()) return fail(3001, at);
+    if (e.text.empty()) return fail(22806, at);
+    Emitted object;
+    if (!expr(*e.args[0], scope, &object)) return false;
+    return object_attribute(object, e.text, e.offset, at, out);
 }
 
 bool Translator::object_method(const std::vector<std::string>& path, const Scope& scope) {
