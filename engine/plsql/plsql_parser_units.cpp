@@ -584,12 +584,16 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
             return true;
         }
     }
-    // A procedure calling itself: its own heading, whether an older version is stored or not.
-    if (candidates.empty() && prog_->is_unit && !prog_->is_function && parts.back() == prog_->unit_name &&
-        (parts.size() == 1 || (parts.size() == 2 && parts[0] == ctx_.schema))) {
+    // A procedure calling itself, or a function whose own record or collection result goes
+    // to a variable or is read directly: its own heading, whether an older version is
+    // stored or not.
+    if (candidates.empty() && prog_->is_unit && (!prog_->is_function || result != -1) &&
+        parts.back() == prog_->unit_name && (parts.size() == 1 || (parts.size() == 2 && parts[0] == ctx_.schema))) {
         owner = ctx_.schema;
         unit = prog_->unit_name;
         PlCandidate c;
+        c.is_function = prog_->is_function;
+        c.return_type = prog_->return_type_name;
         for (const PlParam& prm : prog_->params)
             c.params.push_back(PlUnitArgument{prm.name, prm.mode, prm.default_value != nullptr, prm.type_name});
         candidates.push_back(c);

@@ -114,6 +114,13 @@ TEST_F(CallResults, PackageAndStoredFunctions) {
                         "  dbms_output.put_line(shapes.evens.limit || shapes.evens.count || shapes.sum_x(3));\n"
                         "end;"),
               "3 9 2|seven7|2-26|536");
+    // A stored function reading its own results.
+    ASSERT_EQ(s.exec("create function upto(n number) return num_tab is c num_tab := num_tab();"
+                     " begin if n > 0 then c := upto(n - 1); c.extend; c(c.count) := n * 10 + upto(n - 1).count;"
+                     " end if; return c; end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(output_of("begin dbms_output.put_line(upto(3).count || ' ' || upto(3)(3)); end;"), "3 32");
     // No row for the %ROWTYPE function: its error, raised by the expression.
     std::string out = output_of("begin dbms_output.put_line(emp_of(8).name); end;");
     EXPECT_NE(out.find("ORA-01403"), std::string::npos) << out;
