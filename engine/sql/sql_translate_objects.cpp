@@ -5,6 +5,7 @@
 #include "values/errors.h"
 #include "sql/sql_text.h"
 #include "sql/sql_translator.h"
+#include "sql/sql_type_details.h"
 
 std::string family_name(const OraType& t);
 
@@ -72,6 +73,16 @@ bool Translator::object_type_decl(const std::string& owner, const std::string& n
     return !kinds_of(*decl).empty();
 }
 
+bool Translator::user_constructors(const std::string& owner, const std::string& name) {
+    // Type bodies are kept for their source only: a constructor the type declares is
+    // refused as unimplemented rather than taken for a wrong call of the attribute one.
+    std::string source;
+    ObjectTypeDecl decl;
+    TypeDetails details;
+    return owner != "SYS" && ctx_.catalog->type_source(owner, name, &source) &&
+           sql_parse_type_details(source, &decl, &details) && details.constructors > 0;
+}
+
 bool Translator::object_column(ColumnDef& c, const std::string& table_owner) {
     const std::string owner = c.type_owner.empty() ? table_owner : c.type_owner;
     ObjectTypeDecl decl;
@@ -91,7 +102,8 @@ bool Translator::object_constructor(const Expr& e, const std::vector<std::string
     ObjectTypeDecl decl;
     if (!object_type_decl(owner, path.back(), &decl)) return true;
     *handled = true;
-    if (decl.kind == ObjectTypeDecl::Kind::Object && args.size() != decl.attributes.size()) return fail(2315, e.offset);
+    if (decl.kind == ObjectTypeDecl::Kind::Object && args.size() != decl.attributes.size())
+        return fail(user_constructors(owner, path.back()) ? 3001 : 2315, e.offset);
     if (decl.kind == ObjectTypeDecl::Kind::Varray && static_cast<long long>(args.size()) > decl.limit)
         return fail(22909, e.offset);
     const std::string kinds = kinds_of(decl);
@@ -205,10 +217,10 @@ bool Translator::object_field(Expr& e, const Scope& scope, Emitted* out) {
     e.field = field;
     e.field_offset = field_offset;
     if (!ok) return false;
-    return object_attribute(object, field, e.offset, field_offset, out);
+    return attribute_of_object(object, field, e.offset, field_offset, out);
 }
 
-bool Translator::object_attribute(const Emitted& object, const std::string& attribute, std::uint32_t offset,
+bool Translator::attribute_of_object(const Emitted& object, const std::string& attribute, std::uint32_t offset,
                                   std::uint32_t attribute_offset, Emitted* out) {
     if (object.object_type.empty()) return fail(22806, attribute_offset);
     std::string owner, name;
@@ -238,7 +250,7 @@ bool Translator::postfix(Expr& e, const Scope& scope, Emitted* out) {
     if (e.text.empty()) return fail(22806, at);
     Emitted object;
     if (!expr(*e.args[0], scope, &object)) return false;
-    return object_attribute(object, e.text, e.offset, at, out);
+    return attribute_of_object(object, e.text, e.offset, at, out);
 }
 
 bool Translator::object_method(const std::vector<std::string>& path, const Scope& scope) {
