@@ -141,6 +141,9 @@ struct PlSql {
     int line = 0;
     int column = 0;
     bool condition = false;  // answers 1, 0 or NULL
+    // Calls whose record or collection result the expression reads (f(x).field, f(x)(i)):
+    // each runs into its hidden variable before the statement is bound.
+    std::vector<struct PlStmt> before;
 };
 
 // IndexBy: an associative array; Nested: a nested table.

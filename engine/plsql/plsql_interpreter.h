@@ -210,6 +210,8 @@ private:
     bool prepare(PlSql* q, PlError* err);
     bool not_mutating(const std::string& sql, PlError* err);
     bool bind_values(PlSql* q, sqlite3_stmt* vm, PlError* err);
+    // Runs the calls whose record or collection results q reads (PlSql::before).
+    bool run_before(PlSql* q, PlError* err);
     bool merge_steps(PlSql* q, std::int64_t* merged, PlError* err);
     bool run_merge_steps(PlSql* q, std::int64_t* merged, PlError* err);
 

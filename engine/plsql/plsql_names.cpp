@@ -125,7 +125,7 @@ void Parser::compile_expression(std::size_t a, std::size_t b, PlSql* q, std::uin
         translate_error(err, err.offset, FunctionLookup(), stmt_offset, false);
         return;
     }
-    compile_tree(*e, q, stmt_offset, condition);
+    compile_tree(e, q, stmt_offset, condition);
 }
 
 void Parser::compile_statement(const std::vector<std::pair<std::size_t, std::size_t>>& ranges, PlSql* q,
@@ -219,7 +219,9 @@ bool Parser::add_current_rowid(SelectStmt& q) {
     return true;
 }
 
-void Parser::compile_tree(Expr& e, PlSql* q, std::uint32_t stmt_offset, bool condition) {
+void Parser::compile_tree(ExprPtr& tree, PlSql* q, std::uint32_t stmt_offset, bool condition) {
+    hoist_call_results(tree, q, stmt_offset);
+    Expr& e = *tree;
     FunctionLookup lookup;
     TranslateContext tc = translate_context(q, &lookup);
     ExprNames names(*this, q);
@@ -464,7 +466,7 @@ NameHook::Answer Parser::bulk_attribute(Expr& e, PlSql* q, NameResolution* out) 
         prog_->sql.push_back(std::make_unique<PlSql>());
         r.index = prog_->sql.back().get();
         position(e.args[0]->offset, &r.index->line, &r.index->column);
-        compile_tree(*e.args[0], r.index, expression_offset_, false);
+        compile_tree(e.args[0], r.index, expression_offset_, false);
     }
     out->bind = "#" + std::to_string(add_ref(q, r, number_type()));
     out->type = number_type();
@@ -489,7 +491,7 @@ void Parser::collection_reference(Expr& e, PlRefKind kind, const std::string& me
     prog_->sql.push_back(std::make_unique<PlSql>());
     r.index = prog_->sql.back().get();
     position(e.args[0]->offset, &r.index->line, &r.index->column);
-    compile_tree(*e.args[0], r.index, expression_offset_, false);
+    compile_tree(e.args[0], r.index, expression_offset_, false);
     out->bind = "#" + std::to_string(add_ref(q, r, type));
     out->type = type;
     out->condition = method == "EXISTS";

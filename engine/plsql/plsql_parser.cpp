@@ -1457,7 +1457,7 @@ void Parser::case_statement(PlStmt* st, std::uint32_t so) {
                 sel->offset = value->offset;
                 cmp->args.push_back(std::move(sel));
                 cmp->args.push_back(std::move(value));
-                compile_tree(*cmp, q, so, true);
+                compile_tree(cmp, q, so, true);
             }
         }
         i_ = b;

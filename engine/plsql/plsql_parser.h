@@ -217,7 +217,7 @@ private:
     // Tokens [a, b) parsed as one expression by the SQL parser and translated once, the
     // block's names resolved through the translator's hook (plsql_names.cpp).
     void compile_expression(std::size_t a, std::size_t b, PlSql* q, std::uint32_t stmt_offset, bool condition);
-    void compile_tree(Expr& e, PlSql* q, std::uint32_t stmt_offset, bool condition);
+    void compile_tree(ExprPtr& e, PlSql* q, std::uint32_t stmt_offset, bool condition);
     // The tokens of ranges, one after the other, as one SQL statement into q: a column of
     // the statement's tables wins over a PL/SQL name.
     // tail: tokens put after the ranges (the placeholders standing for RETURNING INTO
@@ -299,6 +299,10 @@ private:
     // package header (width 3), which is copied into this program the first time. Null
     // when they name no type; nothing is read.
     const Symbol* type_symbol_ahead(std::size_t* width);
+    // The same for a type named first (second empty) or first.second.
+    const Symbol* type_named(const std::string& first, const std::string& second);
+    // A variable of type type_index, declared as a variable or parameter of it is: its slot.
+    int whole_variable(const std::string& name, int type_index);
     std::map<std::string, Symbol> imported_types_;  // package.type copied in, by "PACKAGE.TYPE"
     // The name assignment compares for variables of type type_index: a package's types
     // are "PACKAGE.TYPE" wherever they are used.
@@ -385,6 +389,28 @@ private:
     // ";" into st. False, reading nothing, when the value is no such call.
     bool whole_result_call(PlStmt* st, int target, std::uint32_t so);
     void pipe_statement(PlStmt* st, std::uint32_t so);
+
+    // --- Results of calls used directly (plsql_parser_call_results.cpp) -------------------
+
+    // stored_call's result for a call whose record or collection result is used directly
+    // (f(x).field, f(x)(i), f(x).count): a hidden variable of whatever type the chosen
+    // function returns.
+    static constexpr int kCallResultVariable = -2;
+    // Rewrites each call in e whose record or collection result is followed by a field, a
+    // subscript or a collection method: the call becomes a statement of q->before, run
+    // into a hidden variable just before q, and e names that variable instead.
+    void hoist_call_results(ExprPtr& e, PlSql* q, std::uint32_t so);
+    // The call base (a Function, or a Column naming a function without arguments) into a
+    // hidden variable: its slot, the path parts of base the call did not take in *rest;
+    // -1 when base calls no function with such a result (nothing recorded), -2 after an
+    // error of the call was recorded.
+    int hoist_call(Expr& base, PlSql* q, std::uint32_t so, std::vector<std::string>* rest);
+    // A hidden variable for the result of a function returning return_type ("T#n",
+    // "PKG.REC_T", "OWNER.NUM_TAB", "OWNER.TABLE%ROWTYPE"): its slot when make, else 0;
+    // -1 when no variable can hold it.
+    int result_variable(const std::string& return_type, bool make);
+    // Token index where an expression starting at offset begins.
+    std::size_t token_at(std::uint32_t offset) const;
     bool pipelined_call(const std::vector<std::string>& parts) const;
     // Whether slot is a whole record or collection variable.
     bool whole_slot(int slot) const;

@@ -34,15 +34,24 @@ const PredefinedCollection* sys_collection(const std::string& qualified) {
 const Symbol* Parser::type_symbol_ahead(std::size_t* width) {
     *width = 0;
     if (peek().kind != TokenKind::Word) return nullptr;
+    if (!is_op(".", 1)) {
+        const Symbol* s = type_named(peek().text, "");
+        if (s) *width = 1;
+        return s;
+    }
+    if (peek(2).kind != TokenKind::Word || is_op(".", 3)) return nullptr;
+    const Symbol* s = type_named(peek().text, peek(2).text);
+    if (s) *width = 3;
+    return s;
+}
+
+const Symbol* Parser::type_named(const std::string& first, const std::string& second) {
     // A nested table or varray type of a schema (CREATE TYPE ... AS TABLE OF | VARRAY),
     // named "OWNER.NAME" as SQL names its values' type; its elements are plain values.
-    auto schema_collection = [&](const std::string& owner, const std::string& name, std::size_t w) -> const Symbol* {
+    auto schema_collection = [&](const std::string& owner, const std::string& name) -> const Symbol* {
         const std::string qualified = owner + "." + name;
         auto known = imported_types_.find(qualified);
-        if (known != imported_types_.end()) {
-            *width = w;
-            return &known->second;
-        }
+        if (known != imported_types_.end()) return &known->second;
         std::string source;
         ObjectTypeDecl decl;
         if (!ctx_.catalog || !ctx_.catalog->type_source(owner, name, &source) ||
@@ -83,27 +92,21 @@ const Symbol* Parser::type_symbol_ahead(std::size_t* width) {
         Symbol local;
         local.kind = SymKind::Type;
         local.index = static_cast<int>(prog_->types.size()) - 1;
-        *width = w;
         return &imported_types_.emplace(qualified, local).first->second;
     };
-    if (!is_op(".", 1)) {
-        const Symbol* s = lookup(peek().text);
-        if (!s) return schema_collection(ctx_.schema, peek().text, 1);
-        if (s->kind != SymKind::Type) return nullptr;
-        *width = 1;
-        return s;
+    if (second.empty()) {
+        const Symbol* s = lookup(first);
+        if (!s) return schema_collection(ctx_.schema, first);
+        return s->kind == SymKind::Type ? s : nullptr;
     }
-    if (peek(2).kind != TokenKind::Word || is_op(".", 3) || lookup(peek().text)) return nullptr;
-    std::string qualified = peek().text + "." + peek(2).text;
+    if (lookup(first)) return nullptr;
+    std::string qualified = first + "." + second;
     auto known = imported_types_.find(qualified);
-    if (known != imported_types_.end()) {
-        *width = 3;
-        return &known->second;
-    }
-    if (const Symbol* s = schema_collection(peek().text, peek(2).text, 3)) return s;
+    if (known != imported_types_.end()) return &known->second;
+    if (const Symbol* s = schema_collection(first, second)) return s;
     if (const PredefinedCollection* c = sys_collection(qualified)) {
         PlVarInfo type;
-        type.name = peek(2).text;
+        type.name = second;
         type.type_name = qualified;
         type.collection = PlCollection::Varray;
         type.limit = 32767;
@@ -114,13 +117,11 @@ const Symbol* Parser::type_symbol_ahead(std::size_t* width) {
         Symbol local;
         local.kind = SymKind::Type;
         local.index = static_cast<int>(prog_->types.size()) - 1;
-        *width = 3;
         return &imported_types_.emplace(qualified, local).first->second;
     }
     Symbol sym;
     const PlProgram* header = nullptr;
-    if (!package_symbol(peek().text, peek(2).text, &sym, &header) || sym.kind != SymKind::Type || !header)
-        return nullptr;
+    if (!package_symbol(first, second, &sym, &header) || sym.kind != SymKind::Type || !header) return nullptr;
     Symbol local;
     local.kind = SymKind::Type;
     if (header == prog_) {
@@ -135,7 +136,6 @@ const Symbol* Parser::type_symbol_ahead(std::size_t* width) {
         prog_->types.push_back(type);
         local.index = static_cast<int>(prog_->types.size()) - 1;
     }
-    *width = 3;
     return &imported_types_.emplace(qualified, local).first->second;
 }
 
@@ -263,27 +263,32 @@ bool Parser::whole_parameter(PlParam* prm) {
     const Symbol* ts = type_symbol_ahead(&width);
     if (!ts) return false;
     int index = ts->index;
-    const PlVarInfo type = prog_->types[static_cast<std::size_t>(index)];
-    if (type.type.code == kPlTypeRefCursor) return false;
+    if (prog_->types[static_cast<std::size_t>(index)].type.code == kPlTypeRefCursor) return false;
     i_ += width;
     prm->type_name = declared_type_name(index);
+    prm->slot = whole_variable(prm->name, index);
+    return true;
+}
+
+int Parser::whole_variable(const std::string& name, int type_index) {
+    const PlVarInfo type = prog_->types[static_cast<std::size_t>(type_index)];
+    const std::string type_name = declared_type_name(type_index);
     if (type.record_type) {
-        prm->slot = add_record(prm->name, type.record_fields);
-        PlVarInfo& v = prog_->vars[static_cast<std::size_t>(prm->slot)];
-        v.type_name = prm->type_name;
+        int slot = add_record(name, type.record_fields);
+        PlVarInfo& v = prog_->vars[static_cast<std::size_t>(slot)];
+        v.type_name = type_name;
         for (std::size_t k = 0; k < type.record_fields.size(); ++k) {
             PlVarInfo& fv = prog_->vars[static_cast<std::size_t>(v.fields[k])];
             fv.boolean = type.field_boolean[k];
             fv.not_null = type.field_not_null[k];
         }
-        return true;
+        return slot;
     }
     PlVarInfo v = type;
-    v.type_name = prm->type_name;
-    v.name = prm->name;
+    v.type_name = type_name;
+    v.name = name;
     prog_->vars.push_back(v);
-    prm->slot = static_cast<int>(prog_->vars.size()) - 1;
-    return true;
+    return static_cast<int>(prog_->vars.size()) - 1;
 }
 
 int Parser::whole_argument(std::size_t a, std::size_t b) const {

@@ -584,12 +584,16 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
             return true;
         }
     }
-    // A procedure calling itself: its own heading, whether an older version is stored or not.
-    if (candidates.empty() && prog_->is_unit && !prog_->is_function && parts.back() == prog_->unit_name &&
-        (parts.size() == 1 || (parts.size() == 2 && parts[0] == ctx_.schema))) {
+    // A procedure calling itself, or a function whose own record or collection result goes
+    // to a variable or is read directly: its own heading, whether an older version is
+    // stored or not.
+    if (candidates.empty() && prog_->is_unit && (!prog_->is_function || result != -1) &&
+        parts.back() == prog_->unit_name && (parts.size() == 1 || (parts.size() == 2 && parts[0] == ctx_.schema))) {
         owner = ctx_.schema;
         unit = prog_->unit_name;
         PlCandidate c;
+        c.is_function = prog_->is_function;
+        c.return_type = prog_->return_type_name;
         for (const PlParam& prm : prog_->params)
             c.params.push_back(PlUnitArgument{prm.name, prm.mode, prm.default_value != nullptr, prm.type_name});
         candidates.push_back(c);
@@ -635,12 +639,18 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
     const std::string& called = member.empty() ? unit : member;
     // A statement calls procedures; a whole record or collection takes the result of a
     // function of its own type.
+    // A result used directly takes any function returning a record or collection.
+    const bool any_result = result == kCallResultVariable;
     std::vector<PlCandidate> procedures;
     bool functions = false;
     for (const PlCandidate& c : candidates) {
         functions = functions || c.is_function;
-        if (result < 0 ? !c.is_function : c.is_function && result_fits(c.return_type, result)) procedures.push_back(c);
+        bool takes = any_result     ? c.is_function && result_variable(c.return_type, false) >= 0
+                     : result < 0 ? !c.is_function
+                                  : c.is_function && result_fits(c.return_type, result);
+        if (takes) procedures.push_back(c);
     }
+    if (procedures.empty() && any_result) return false;
     if (procedures.empty() && result >= 0) {
         if (!functions) return false;
         semantic_error(first.offset, pls_message(382), so);
@@ -723,6 +733,7 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
         chosen = exact[0];
     }
     const PlCandidate& c = *fitting[chosen];
+    if (any_result) result = result_variable(c.return_type, true);
     st->kind = PlStmtKind::Call;
     st->slot = result;
     st->unit_owner = owner;

@@ -117,7 +117,7 @@ Flow Interpreter::call_local(const PlStmt& st, const std::vector<PlValue>& args)
 }
 
 bool Interpreter::eval_fresh(PlSql* q, PlValue* v, PlError* err) {
-    if (!not_mutating(q->tr.sql, err)) return false;
+    if (!not_mutating(q->tr.sql, err) || !run_before(q, err)) return false;
     sqlite3_stmt* vm = nullptr;
     if (sqlite3_prepare_v2(db_, q->tr.sql.c_str(), -1, &vm, nullptr) != SQLITE_OK) {
         *err = sqlite_error(true);

@@ -32,7 +32,7 @@ bool Interpreter::prepare(PlSql* q, PlError* err) {
         *err = pl_error(6508);
         return false;
     }
-    if (!not_mutating(q->tr.sql, err)) return false;
+    if (!not_mutating(q->tr.sql, err) || !run_before(q, err)) return false;
     if (q->vm && sqlite3_stmt_busy(q->vm) && local_depth_ > 0) {
         // A local subprogram called itself while this statement runs for the caller (a
         // cursor loop): the caller's run is parked until the call returns.
@@ -50,6 +50,15 @@ bool Interpreter::prepare(PlSql* q, PlError* err) {
     sqlite3_reset(q->vm);
     sqlite3_clear_bindings(q->vm);
     return bind_values(q, q->vm, err);
+}
+
+bool Interpreter::run_before(PlSql* q, PlError* err) {
+    for (const PlStmt& call : q->before)
+        if (statement(call) == Flow::Error) {
+            *err = error_;
+            return false;
+        }
+    return true;
 }
 
 bool Interpreter::bind_values(PlSql* q, sqlite3_stmt* vm, PlError* err) {

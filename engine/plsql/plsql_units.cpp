@@ -598,8 +598,10 @@ void plsql_program_copy(const PlProgram& from, PlProgram* to) {
         map[q.get()] = c.get();
         to->sql.push_back(std::move(c));
     }
-    for (auto& q : to->sql)
+    for (auto& q : to->sql) {
         for (PlRef& r : q->refs) r.index = copied(map, r.index);
+        copy_statements(map, &q->before);
+    }
     for (PlParam& p : to->params) p.default_value = copied(map, p.default_value);
     for (PlCursorInfo& c : to->cursors) c.query = copied(map, c.query);
     copy_block(map, &to->main);

@@ -127,6 +127,11 @@ enum class ExprKind {
     // args[0]), each negated for its NOT form; UNION, INTERSECT, EXCEPT (MULTISET op of
     // args c1, c2; distinct for DISTINCT).
     Multiset,
+    // What follows a call's result (f(x)(i), f(x).a.b, f(x).m(...)): args[0] the value it
+    // applies to, then the arguments. text: the member named after a '.', empty for a
+    // subscript; has_operand: parentheses follow the member (a method's arguments, which
+    // may be none). A first plain member stays the call's own field.
+    Postfix,
 };
 
 // The clauses of IS JSON, JSON_EXISTS, JSON_VALUE and JSON_QUERY, as the values/sql_json.h

@@ -1141,12 +1141,14 @@ bool Parser::primary(ExprPtr* out) {
         if (!expect_op(")", 907)) return false;
         if (!call_suffix(e.get())) return false;
         if (!e->over && !xml_method_suffix(&e)) return false;
-        if (is_op(".") && (peek().kind == TokenKind::Word || peek().kind == TokenKind::QuotedWord) && !e->over) {
+        if (is_op(".") && (peek().kind == TokenKind::Word || peek().kind == TokenKind::QuotedWord) && !e->over &&
+            !(peek(2).kind == TokenKind::Operator && peek(2).text == "(")) {
             e->field = peek().text;
             e->field_offset = peek().offset;
             p_ += 2;
         }
         e->end = prev_end();
+        if (!e->over && !postfix_chain(&e)) return false;
         *out = std::move(e);
         return true;
     }
@@ -1188,6 +1190,38 @@ bool Parser::primary(ExprPtr* out) {
     e->end = prev_end();
     *out = std::move(e);
     return true;
+}
+
+bool Parser::postfix_chain(ExprPtr* e) {
+    for (;;) {
+        bool member = is_op(".") && (peek().kind == TokenKind::Word || peek().kind == TokenKind::QuotedWord);
+        if (!member && !is_op("(")) return true;
+        ExprPtr step = make(ExprKind::Postfix, (*e)->offset);
+        if (member) {
+            step->text = peek().text;
+            step->path_offsets.push_back(peek().offset);
+            p_ += 2;
+        } else {
+            step->path_offsets.push_back(cur().offset);
+        }
+        step->args.push_back(std::move(*e));
+        if (is_op("(")) {
+            step->has_operand = true;
+            ++p_;
+            if (!is_op(")")) {
+                do {
+                    ExprPtr a;
+                    if (!expr(&a)) return false;
+                    step->args.push_back(std::move(a));
+                } while (accept_op(","));
+            }
+            if (!expect_op(")", 907)) return false;
+            // A subscript takes exactly one value.
+            if (!member && step->args.size() != 2) return fail(907);
+        }
+        step->end = prev_end();
+        *e = std::move(step);
+    }
 }
 
 // What may follow the arguments of a call: FROM FIRST|LAST (NTH_VALUE), RESPECT|IGNORE

@@ -127,6 +127,8 @@ private:
     bool case_expr(ExprPtr* out);
     bool order_list(std::vector<OrderItem>* items);
     bool call_suffix(Expr* e);
+    // Subscripts, members and method calls applied to the result of call *e.
+    bool postfix_chain(ExprPtr* e);
     bool call_arguments(Expr* e);
     bool window(WindowSpec* w);
     bool frame_bound(FrameBound* b);

@@ -1673,6 +1673,7 @@ bool Parser::type_details(ObjectTypeDecl* decl, TypeDetails* details) {
             --depth;
         } else if (depth == 1 && (is_word("MEMBER") || is_word("STATIC") || is_word("CONSTRUCTOR"))) {
             ++details->methods;
+            if (is_word("CONSTRUCTOR")) ++details->constructors;
         }
     }
     if (depth > 0) return fail(907);

@@ -1463,6 +1463,8 @@ bool Translator::expr(Expr& e, const Scope& scope, Emitted* out) {
         return fail(920, e.offset);
     case ExprKind::Multiset:
         return multiset(e, scope, out);
+    case ExprKind::Postfix:
+        return postfix(e, scope, out);
     }
     return fail(936, e.offset);
 }

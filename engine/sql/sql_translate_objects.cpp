@@ -5,6 +5,7 @@
 #include "values/errors.h"
 #include "sql/sql_text.h"
 #include "sql/sql_translator.h"
+#include "sql/sql_type_details.h"
 
 std::string family_name(const OraType& t);
 
@@ -72,6 +73,16 @@ bool Translator::object_type_decl(const std::string& owner, const std::string& n
     return !kinds_of(*decl).empty();
 }
 
+bool Translator::user_constructors(const std::string& owner, const std::string& name) {
+    // Type bodies are kept for their source only: a constructor the type declares is
+    // refused as unimplemented rather than taken for a wrong call of the attribute one.
+    std::string source;
+    ObjectTypeDecl decl;
+    TypeDetails details;
+    return owner != "SYS" && ctx_.catalog->type_source(owner, name, &source) &&
+           sql_parse_type_details(source, &decl, &details) && details.constructors > 0;
+}
+
 bool Translator::object_column(ColumnDef& c, const std::string& table_owner) {
     const std::string owner = c.type_owner.empty() ? table_owner : c.type_owner;
     ObjectTypeDecl decl;
@@ -91,7 +102,8 @@ bool Translator::object_constructor(const Expr& e, const std::vector<std::string
     ObjectTypeDecl decl;
     if (!object_type_decl(owner, path.back(), &decl)) return true;
     *handled = true;
-    if (decl.kind == ObjectTypeDecl::Kind::Object && args.size() != decl.attributes.size()) return fail(2315, e.offset);
+    if (decl.kind == ObjectTypeDecl::Kind::Object && args.size() != decl.attributes.size())
+        return fail(user_constructors(owner, path.back()) ? 3001 : 2315, e.offset);
     if (decl.kind == ObjectTypeDecl::Kind::Varray && static_cast<long long>(args.size()) > decl.limit)
         return fail(22909, e.offset);
     const std::string kinds = kinds_of(decl);
@@ -205,15 +217,20 @@ bool Translator::object_field(Expr& e, const Scope& scope, Emitted* out) {
     e.field = field;
     e.field_offset = field_offset;
     if (!ok) return false;
-    if (object.object_type.empty()) return fail(22806, field_offset);
+    return attribute_of_object(object, field, e.offset, field_offset, out);
+}
+
+bool Translator::attribute_of_object(const Emitted& object, const std::string& attribute, std::uint32_t offset,
+                                  std::uint32_t attribute_offset, Emitted* out) {
+    if (object.object_type.empty()) return fail(22806, attribute_offset);
     std::string owner, name;
     split_type(object.object_type, &owner, &name);
     ObjectTypeDecl decl;
-    if (!object_type_decl(owner, name, &decl)) return fail(902, e.offset);
-    if (decl.kind != ObjectTypeDecl::Kind::Object) return fail(22806, field_offset);
+    if (!object_type_decl(owner, name, &decl)) return fail(902, offset);
+    if (decl.kind != ObjectTypeDecl::Kind::Object) return fail(22806, attribute_offset);
     for (std::size_t i = 0; i < decl.attributes.size(); ++i) {
         const ColumnDef& a = decl.attributes[i];
-        if (a.name != field) continue;
+        if (a.name != attribute) continue;
         const std::string item = "vantro_object_item(" + object.sql + "," + std::to_string(i + 1) + ")";
         out->aggregate = object.aggregate;
         out->type = a.type;
@@ -224,7 +241,16 @@ bool Translator::object_field(Expr& e, const Scope& scope, Emitted* out) {
         }
         return true;
     }
-    return fail(904, field_offset, "\"" + field + "\"");
+    return fail(904, attribute_offset, "\"" + attribute + "\"");
+}
+
+bool Translator::postfix(Expr& e, const Scope& scope, Emitted* out) {
+    const std::uint32_t at = e.path_offsets.empty() ? e.offset : e.path_offsets[0];
+    if (e.has_operand && !e.text.empty()) return fail(3001, at);
+    if (e.text.empty()) return fail(22806, at);
+    Emitted object;
+    if (!expr(*e.args[0], scope, &object)) return false;
+    return attribute_of_object(object, e.text, e.offset, at, out);
 }
 
 bool Translator::object_method(const std::vector<std::string>& path, const Scope& scope) {

@@ -371,10 +371,19 @@ private:
     // call(...).attribute: an attribute of the object the call returns (ORA-22806 when it
     // returns no object).
     bool object_field(Expr& e, const Scope& scope, Emitted* out);
+    // A subscript, member or method applied to a call's result in SQL: a member of an
+    // object reads its attribute; SQL keeps no method bodies (ORA-03001) and has no
+    // subscripts (ORA-22806, the result being no object).
+    bool postfix(Expr& e, const Scope& scope, Emitted* out);
+    // Attribute attribute of object value object (ORA-22806 when it is no object).
+    bool attribute_of_object(const Emitted& object, const std::string& attribute, std::uint32_t offset,
+                             std::uint32_t attribute_offset, Emitted* out);
     // Whether path names a method of an object type ([owner.]type.method) or of an object
     // column (alias.column.method) of scope.
     bool object_method(const std::vector<std::string>& path, const Scope& scope);
     bool object_column(ColumnDef& c, const std::string& table_owner);
+    // Whether schema type owner.name declares a CONSTRUCTOR function of its own.
+    bool user_constructors(const std::string& owner, const std::string& name);
     bool object_attribute_target(const ColumnInfo& column, const std::string& attribute, std::uint32_t offset,
                                  std::string* kinds, int* index, ColumnInfo* item);
     bool comparison_operands(Emitted* a, Emitted* b, std::uint32_t offset);

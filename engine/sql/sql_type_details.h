@@ -7,7 +7,8 @@
 #include <string>
 
 struct TypeDetails {
-    int methods = 0;  // MEMBER, STATIC and CONSTRUCTOR subprograms declared
+    int methods = 0;       // MEMBER, STATIC and CONSTRUCTOR subprograms declared
+    int constructors = 0;  // ... of them CONSTRUCTOR
     bool final = true;
     bool instantiable = true;
 };
