@@ -12,6 +12,7 @@
 #include "catalog/users_ddl.h"
 #include "values/errors.h"
 #include "sql/explain_plan.h"
+#include "sql/sql_lexer.h"
 #include "sql/sql_text.h"
 #include "os/os.h"
 #include "values/sqlite_statement.h"
@@ -438,7 +439,64 @@ bool SqliteCatalog::table_columns(const std::string& owner, const std::string& t
     return !columns->empty();
 }
 
+namespace {
+
+// The collection type "PACKAGE.TYPE" that a package specification declares, as the
+// CREATE TYPE text of the SQL type standing for it (named "PACKAGE.TYPE" itself): a nested
+// table or varray of a scalar or a schema-level object type. False for any other type of
+// the package (an associative array, a record, REF CURSOR) and for an element named by
+// %TYPE, %ROWTYPE or after another of the package's own types, which SQL cannot describe.
+bool package_collection_source(const std::string& spec, const std::string& package, const std::string& type,
+                               std::string* source) {
+    std::vector<Token> tokens;
+    OraError err;
+    if (!sql_tokenize(spec, &tokens, &err)) return false;
+    auto word = [&](std::size_t i, const char* w) { return tokens[i].kind == TokenKind::Word && tokens[i].text == w; };
+    std::vector<std::string> own_types;
+    std::size_t from = 0, to = 0;
+    for (std::size_t i = 0; i + 2 < tokens.size(); ++i) {
+        if (!word(i, "TYPE") || tokens[i + 1].kind != TokenKind::Word) continue;
+        own_types.push_back(tokens[i + 1].text);
+        if (tokens[i + 1].text != type || !(word(i + 2, "IS") || word(i + 2, "AS")) || from) continue;
+        from = i + 2;
+        int depth = 0;
+        for (to = from; tokens[to].kind != TokenKind::End; ++to) {
+            const Token& t = tokens[to];
+            if (t.kind == TokenKind::Operator && t.text == "(") ++depth;
+            if (t.kind == TokenKind::Operator && t.text == ")") --depth;
+            if (depth == 0 && t.kind == TokenKind::Operator && t.text == ";") break;
+        }
+    }
+    if (!from || tokens[to].kind == TokenKind::End) return false;
+    std::size_t of = 0;
+    for (std::size_t i = from; i < to; ++i) {
+        const Token& t = tokens[i];
+        if (word(i, "INDEX") || (t.kind == TokenKind::Operator && t.text == "%")) return false;
+        if (!of && word(i, "OF")) of = i;
+    }
+    if (!of || of + 1 >= to) return false;
+    for (const std::string& own : own_types)
+        if (tokens[of + 1].kind == TokenKind::Word && tokens[of + 1].text == own) return false;
+    *source = "CREATE TYPE \"" + package + "." + type + "\" " +
+              spec.substr(tokens[from].offset, tokens[to].offset - tokens[from].offset);
+    return true;
+}
+
+}  // namespace
+
 bool SqliteCatalog::type_source(const std::string& owner, const std::string& name, std::string* source) {
+    const std::size_t dot = name.find('.');
+    if (dot != std::string::npos) {
+        // A package's own collection type, read from the package specification.
+        CatalogStatement q(db_,
+                           "SELECT text FROM main.vantro_plsql_source WHERE owner=?1 AND name=?2 AND type='PACKAGE'"
+                           " ORDER BY line");
+        q.text(1, owner).text(2, name.substr(0, dot));
+        std::string spec;
+        while (q.row()) spec += q.column(0);
+        source->clear();
+        return !spec.empty() && package_collection_source(spec, name.substr(0, dot), name.substr(dot + 1), source);
+    }
     CatalogStatement q(db_,
                        "SELECT text FROM main.vantro_plsql_source WHERE owner=?1 AND name=?2 AND type='TYPE'"
                        " ORDER BY line");

@@ -536,11 +536,17 @@ std::shared_ptr<PlCachedUnit> plsql_package_program(SessionHandle* ses, const st
                                                     const std::string& package, PlError* err);
 
 // The translator's question: is owner.name a valid stored function, and of what type.
-// object_type receives "OWNER.NAME" when the result is of a schema-level collection type.
+// object_type receives "OWNER.NAME" when the result is of a schema-level collection type,
+// "OWNER.PACKAGE.TYPE" when of a package's collection type SQL can read.
 bool plsql_function_lookup(void* db, const std::string& owner, const std::string& name, OraType* ret,
                            std::string* object_type);
 // Whether "OWNER.NAME" (a catalog type name) is a type of that schema, not a package's type.
 bool plsql_schema_type(sqlite3* db, const std::string& qualified);
+// Whether type, a result type as USER_ARGUMENTS names it ("PACKAGE.TYPE" of owner's or
+// "OWNER.PACKAGE.TYPE"), is a package's collection type that SQL can read; qualified is
+// then "OWNER.PACKAGE.TYPE".
+bool plsql_package_collection(sqlite3* db, const std::string& owner, const std::string& type,
+                              std::string* qualified);
 // Runs a function (a package's subprogram when sub is given, with the package state
 // pkg_values) inside a running SQL statement.
 bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogram* sub,

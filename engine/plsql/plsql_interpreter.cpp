@@ -224,13 +224,17 @@ bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogr
     interp.finish_unit();
     if (!ok) return false;
     *result = interp.return_value();
-    // A collection of a schema-level type is SQL's value of that type, its constructor
-    // text; a record or a collection of a PL/SQL type is no value of SQL.
+    // A collection of a schema-level type, or a package's nested table or varray type that
+    // SQL can describe, is SQL's value of that type, its constructor text; a record or an
+    // associative array is no value of SQL.
     const int slot = sub ? sub->return_slot : program->return_slot;
     if (result->coll && slot >= 0) {
         const PlVarInfo& info = program->vars[static_cast<std::size_t>(slot)];
+        const std::string& owner = program->is_package ? program->package_owner : program->unit_owner;
+        std::string package_type;
         if (info.collection != PlCollection::IndexBy && !info.record_elements() &&
-            plsql_schema_type(ses->server->db, info.type_name)) {
+            (plsql_schema_type(ses->server->db, info.type_name) ||
+             plsql_package_collection(ses->server->db, owner, info.type_name, &package_type))) {
             PlValue text;
             text.kind = PlKind::Text;
             text.s = interp.collection_text(info, *result);

@@ -25,6 +25,22 @@ bool plsql_schema_type(sqlite3* db, const std::string& qualified) {
     return found;
 }
 
+bool plsql_package_collection(sqlite3* db, const std::string& owner, const std::string& type,
+                              std::string* qualified) {
+    // "PACKAGE.TYPE" is a package of owner's; "OWNER.PACKAGE.TYPE" names its owner.
+    const std::size_t dot = type.find('.');
+    if (dot == std::string::npos) return false;
+    const std::size_t second = type.find('.', dot + 1);
+    if (second != std::string::npos && type.find('.', second + 1) != std::string::npos) return false;
+    const std::string name = second == std::string::npos ? owner + "." + type : type;
+    const std::size_t cut = name.find('.');
+    std::string source;
+    SqliteCatalog catalog(db);
+    if (!catalog.type_source(name.substr(0, cut), name.substr(cut + 1), &source)) return false;
+    *qualified = name;
+    return true;
+}
+
 bool plsql_function_lookup(void* data, const std::string& owner, const std::string& name, OraType* ret,
                            std::string* object_type) {
     sqlite3* db = static_cast<sqlite3*>(data);
@@ -77,6 +93,8 @@ bool plsql_function_lookup(void* data, const std::string& owner, const std::stri
     // A schema-level collection reaches SQL as its constructor text, a value of its type.
     object_type->clear();
     if (plsql_schema_type(db, type)) *object_type = type;
+    else
+        plsql_package_collection(db, owner, type, object_type);
     for (const auto& t : kResultTypes)
         if (type == t.name) {
             ret->code = t.code;

@@ -1,5 +1,5 @@
 // Table functions through OCI: stored and package functions returning a schema-level
-// nested table or varray read by TABLE() in queries, pipelined functions (PIPE ROW,
+// nested table or varray, or a package's own one, read by TABLE() in queries, pipelined functions (PIPE ROW,
 // RETURN, NO_DATA_NEEDED) and the compile errors of their misuse.
 #include "oci_session.h"
 
@@ -113,6 +113,60 @@ TEST_F(TableFunctions, PipelinedFunctions) {
     EXPECT_NE(scope.find("PLS-00653"), std::string::npos) << scope;
     const std::string count = error("begin if f(2) is null then null; end if; end;");
     EXPECT_NE(count.find("PLS-00653"), std::string::npos) << count;
+}
+
+TEST_F(TableFunctions, PackageCollectionTypes) {
+    run("create package pk2 as\n"
+        "  type t_strs is table of varchar2(100);\n"
+        "  type t_nums is table of number not null;\n"
+        "  type t_va is varray(4) of varchar2(10);\n"
+        "  type t_aa is table of number index by pls_integer;\n"
+        "  type t_rec is record (a number);\n"
+        "  type t_recs is table of t_rec;\n"
+        "  function split(p varchar2) return t_strs pipelined;\n"
+        "  function nums return t_nums pipelined;\n"
+        "  function holes return t_va;\n"
+        "  function none return t_strs pipelined;\n"
+        "  function aa return t_aa;\n"
+        "  function recs return t_recs;\n"
+        "end;");
+    run("create package body pk2 as\n"
+        "  function split(p varchar2) return t_strs pipelined is begin pipe row ('a'); pipe row (p); return; end;\n"
+        "  function nums return t_nums pipelined is begin for i in 1 .. 3 loop pipe row (i * 1.5); end loop; end;\n"
+        "  function holes return t_va is r t_va := t_va('p', null, 'it''s'); begin return r; end;\n"
+        "  function none return t_strs pipelined is begin return; end;\n"
+        "  function aa return t_aa is r t_aa; begin r(1) := 1; return r; end;\n"
+        "  function recs return t_recs is r t_recs := t_recs(); begin return r; end;\n"
+        "end;");
+    EXPECT_EQ(s.rows("select column_value from table(pk2.split('x'))"), (Rows{"a", "x"}));
+    EXPECT_EQ(s.rows("select * from table(pk2.nums) where column_value > 2"), (Rows{"3", "4.5"}));
+    EXPECT_EQ(s.value("select sum(column_value) from table(pk2.nums())"), "9");
+    EXPECT_EQ(s.rows("select * from pk2.split('y')"), (Rows{"a", "y"}));
+    EXPECT_EQ(s.rows("select * from table(pk2.holes)"), (Rows{"p", "<null>", "it's"}));
+    EXPECT_EQ(s.value("select count(*) from table(pk2.none)"), "0");
+    // COLUMN_VALUE has the element's type and size.
+    run("create view v_split as select * from table(pk2.split('z'))");
+    EXPECT_EQ(s.rows("select column_name || ' ' || data_type || ' ' || data_length from user_tab_columns"
+                     " where table_name = 'V_SPLIT'"),
+              (Rows{"COLUMN_VALUE VARCHAR2 100"}));
+    // A join with the function's rows, and its argument taken from the rows before it.
+    run("create table words (w varchar2(10))");
+    run("insert into words values ('x')");
+    run("insert into words values ('a')");
+    EXPECT_EQ(s.rows("select w.w from words w join table(pk2.split('q')) t on t.column_value = w.w"), (Rows{"a"}));
+    EXPECT_EQ(s.rows("select w.w, t.column_value from words w, table(pk2.split(w.w)) t order by 1, 2"),
+              (Rows{"a|a", "a|a", "x|a", "x|x"}));
+    // A standalone function of a package's type, and static SQL in PL/SQL.
+    run("create function sf return pk2.t_strs is r pk2.t_strs := pk2.t_strs('s1', 's2'); begin return r; end;");
+    EXPECT_EQ(s.rows("select * from table(sf())"), (Rows{"s1", "s2"}));
+    EXPECT_EQ(s.rows("select * from table(sf)"), (Rows{"s1", "s2"}));
+    EXPECT_EQ(server_output_of(s,
+                               "begin for r in (select * from table(pk2.split('b'))) loop\n"
+                               "  dbms_output.put_line(r.column_value); end loop; end;"),
+              "a|b");
+    // An associative array or a collection of records is no type of SQL.
+    EXPECT_NE(error("select * from table(pk2.aa)").find("ORA-00932"), std::string::npos);
+    EXPECT_NE(error("select * from table(pk2.recs)").find("ORA-00932"), std::string::npos);
 }
 
 TEST_F(TableFunctions, CollectionsOfObjects) {
