@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace plsql_running {
 
@@ -218,7 +219,9 @@ bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogr
     interp.run_inside_statement();
     if (pkg_values) interp.attach_package(pkg_values, program->package_slots);
     std::vector<PlValue> outs;
-    CatalogDefiner definer(ses->server->db, program->is_package ? program->package_owner : program->unit_owner);
+    std::optional<CatalogDefiner> definer;
+    if (!program->invoker_rights)
+        definer.emplace(ses->server->db, program->is_package ? program->package_owner : program->unit_owner);
     bool ok = plsql_nested_call(
         ses, [&](PlError* e) { return interp.run_unit(args, given, &outs, e, sub); }, err);
     interp.finish_unit();

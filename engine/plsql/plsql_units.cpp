@@ -19,6 +19,7 @@
 #include "values/sqlite_statement.h"
 
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -465,16 +466,25 @@ std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::
         session->units_generation = generation;
     }
     std::string key = owner + "." + name;
-    auto it = session->units.find(key);
-    if (it != session->units.end() && it->second->nls_date_format == nls) {
+    const std::string invoker = plsql_invoker_schema(ses);
+    auto reuse = [&](const std::shared_ptr<PlCachedUnit>& u) {
         *state = PlUnitState::Ready;
-        if (!it->second->busy) return it->second;
+        if (!u->busy) return u;
         // Running: a call from inside it (recursion) gets a copy of its own.
         auto copy = std::make_shared<PlCachedUnit>();
-        copy->type = it->second->type;
+        copy->type = u->type;
         copy->nls_date_format = nls;
-        plsql_program_copy(it->second->program, &copy->program);
+        copy->sql_schema = u->sql_schema;
+        plsql_program_copy(u->program, &copy->program);
         return copy;
+    };
+    auto it = session->units.find(key);
+    if (it != session->units.end() && it->second->nls_date_format == nls) {
+        if (!it->second->program.invoker_rights || invoker == owner) return reuse(it->second);
+        // An invoker's-rights unit called from another schema: compiled for that schema.
+        key += "@" + invoker;
+        it = session->units.find(key);
+        if (it != session->units.end() && it->second->nls_date_format == nls) return reuse(it->second);
     }
     auto unit = std::make_shared<PlCachedUnit>();
     std::string status, source;
@@ -496,22 +506,47 @@ std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::
         }
     }
     SqliteCatalog catalog(db);
-    CatalogDefiner definer(db, owner);
+    bool for_invoker = key.find('@') != std::string::npos;
+    std::optional<CatalogDefiner> definer;
+    if (!for_invoker) definer.emplace(db, owner);
     PlCompileContext cc;
     cc.schema = owner;
     cc.nls_date_format = nls;
     cc.catalog = &catalog;
     cc.db = db;
+    if (for_invoker) cc.sql_schema = invoker;
     if (!plsql_compile_unit(source, cc, &unit->program)) {
         *state = PlUnitState::Broken;
         return nullptr;
     }
+    if (!for_invoker && unit->program.invoker_rights && invoker != owner) {
+        // First compiled for its owner: it is an invoker's-rights unit called from another
+        // schema, compiled again for that one (the owner's form is kept for the owner).
+        unit->nls_date_format = nls;
+        if (generation != 0) session->units[key] = unit;
+        definer.reset();
+        key += "@" + invoker;
+        unit = std::make_shared<PlCachedUnit>();
+        plsql_unit_load(db, owner, name, &unit->type, &status, &source);
+        cc.sql_schema = invoker;
+        if (!plsql_compile_unit(source, cc, &unit->program)) {
+            *state = PlUnitState::Broken;
+            return nullptr;
+        }
+    }
+    unit->sql_schema = cc.sql_schema;
     unit->nls_date_format = nls;
     *state = PlUnitState::Ready;
     // A copy made for a recursive call is not kept: the running one stays the cached one.
     it = session->units.find(key);
     if (generation != 0 && (it == session->units.end() || !it->second->busy)) session->units[key] = unit;
     return unit;
+}
+
+std::string plsql_invoker_schema(SessionHandle* ses) {
+    CatalogDomain d = catalog_domain(ses->server->db);
+    if (!d.roles && !d.user.empty()) return d.user;
+    return ses->settings.current_schema.empty() ? ses->user : ses->settings.current_schema;
 }
 
 std::vector<PlUnitArgument> plsql_unit_arguments(sqlite3* db, const std::string& owner, const std::string& name) {
@@ -632,29 +667,54 @@ std::shared_ptr<PlCachedUnit> plsql_package_program(SessionHandle* ses, const st
         session->units_generation = generation;
     }
     std::string key = "PACKAGE " + owner + "." + package;
-    auto it = session->units.find(key);
-    if (it != session->units.end() && it->second->nls_date_format == nls) {
-        if (!it->second->busy) return it->second;
+    const std::string invoker = plsql_invoker_schema(ses);
+    auto reuse = [&](const std::shared_ptr<PlCachedUnit>& u) {
+        if (!u->busy) return u;
         // Running: a call from inside it gets a copy of its own.
         auto copy = std::make_shared<PlCachedUnit>();
-        copy->type = it->second->type;
+        copy->type = u->type;
         copy->nls_date_format = nls;
-        plsql_program_copy(it->second->program, &copy->program);
+        copy->sql_schema = u->sql_schema;
+        plsql_program_copy(u->program, &copy->program);
         return copy;
+    };
+    auto it = session->units.find(key);
+    if (it != session->units.end() && it->second->nls_date_format == nls) {
+        if (!it->second->program.invoker_rights || invoker == owner) return reuse(it->second);
+        // An invoker's-rights package used from another schema: compiled for that schema.
+        key += "@" + invoker;
+        it = session->units.find(key);
+        if (it != session->units.end() && it->second->nls_date_format == nls) return reuse(it->second);
     }
     auto unit = std::make_shared<PlCachedUnit>();
     unit->type = "PACKAGE";
     unit->nls_date_format = nls;
     SqliteCatalog catalog(db);
-    CatalogDefiner definer(db, owner);
+    bool for_invoker = key.find('@') != std::string::npos;
+    std::optional<CatalogDefiner> definer;
+    if (!for_invoker) definer.emplace(db, owner);
     PlCompileContext cc;
     cc.schema = owner;
     cc.nls_date_format = nls;
     cc.catalog = &catalog;
     cc.db = db;
-    if (plsql_view_unit(package) ? !plsql_view_unit_load(cc, owner, package, &unit->program, err)
-                                 : !plsql_package_load(db, cc, owner, package, &unit->program, err))
-        return nullptr;
+    if (for_invoker) cc.sql_schema = invoker;
+    auto load = [&](PlProgram* program) {
+        return plsql_view_unit(package) ? plsql_view_unit_load(cc, owner, package, program, err)
+                                        : plsql_package_load(db, cc, owner, package, program, err);
+    };
+    if (!load(&unit->program)) return nullptr;
+    if (!for_invoker && unit->program.invoker_rights && invoker != owner) {
+        if (generation != 0) session->units[key] = unit;
+        definer.reset();
+        key += "@" + invoker;
+        unit = std::make_shared<PlCachedUnit>();
+        unit->type = "PACKAGE";
+        unit->nls_date_format = nls;
+        cc.sql_schema = invoker;
+        if (!load(&unit->program)) return nullptr;
+    }
+    unit->sql_schema = cc.sql_schema;
     // Loading may have compiled invalid units again, which moves the catalog on.
     generation = catalog_generation(db);
     if (generation != session->units_generation) {
