@@ -37,6 +37,8 @@ const char* const kTables =
     " position INTEGER NOT NULL, sequence INTEGER NOT NULL, data_level INTEGER NOT NULL, data_type TEXT,"
     " defaulted TEXT, in_out TEXT NOT NULL, data_length INTEGER, data_precision INTEGER, data_scale INTEGER,"
     " radix INTEGER, subprogram_id INTEGER, pipelined TEXT);"
+    "CREATE TABLE IF NOT EXISTS vantro_plsql_options(owner TEXT NOT NULL, name TEXT NOT NULL, type TEXT NOT NULL,"
+    " subprogram_id INTEGER NOT NULL, authid TEXT, deterministic TEXT, PRIMARY KEY(owner, name, type, subprogram_id));"
     "CREATE TABLE IF NOT EXISTS vantro_plsql_dependencies(owner TEXT NOT NULL, name TEXT NOT NULL,"
     " type TEXT NOT NULL, referenced_owner TEXT NOT NULL, referenced_name TEXT NOT NULL);"
     "CREATE TABLE IF NOT EXISTS vantro_plsql_triggers(owner TEXT NOT NULL, trigger_name TEXT NOT NULL,"
@@ -316,7 +318,8 @@ bool remove_unit(sqlite3* db, const std::string& owner, const std::string& name,
     for (const char* sql : {"DELETE FROM vantro_plsql_objects WHERE owner = ?1 AND name = ?2 AND type = ?3",
                             "DELETE FROM vantro_plsql_source WHERE owner = ?1 AND name = ?2 AND type = ?3",
                             "DELETE FROM vantro_plsql_errors WHERE owner = ?1 AND name = ?2 AND type = ?3",
-                            "DELETE FROM vantro_plsql_dependencies WHERE owner = ?1 AND name = ?2 AND type = ?3"}) {
+                            "DELETE FROM vantro_plsql_dependencies WHERE owner = ?1 AND name = ?2 AND type = ?3",
+                            "DELETE FROM vantro_plsql_options WHERE owner = ?1 AND name = ?2 AND type = ?3"}) {
         Exec del(db, sql);
         ok = ok && del.text(1, owner).text(2, name).text(3, type).run();
     }
@@ -376,6 +379,22 @@ bool store_unit(sqlite3* db, const std::string& owner, const std::string& name, 
     }
     if (valid || type == "PACKAGE" || type == "PROCEDURE" || type == "FUNCTION")
         ok = ok && store_arguments(db, owner, name, type, object_id, program);
+    // What USER_PROCEDURES shows beside the arguments: the unit's AUTHID and which of its
+    // functions are DETERMINISTIC (row 0 the unit, then a package's subprograms).
+    auto option = [&](int sub_id, const char* authid, bool deterministic) {
+        Exec ins(db, "INSERT INTO vantro_plsql_options VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+        ins.text(1, owner).text(2, name).text(3, type).integer(4, sub_id);
+        if (authid)
+            ins.text(5, authid);
+        else
+            ins.null(5);
+        ok = ok && ins.text(6, deterministic ? "YES" : "NO").run();
+    };
+    if (type == "PACKAGE" || type == "PROCEDURE" || type == "FUNCTION") {
+        option(0, program.invoker_rights ? "CURRENT_USER" : "DEFINER", program.deterministic);
+        for (const PlSubprogram& sub : program.subprograms)
+            if (sub.in_header) option(sub.subprogram_id, nullptr, sub.deterministic);
+    }
     return ok;
 }
 
