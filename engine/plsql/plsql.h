@@ -773,6 +773,9 @@ struct PlSessionState {
     bool local_failed = false;
     PlError local_error;
     std::shared_ptr<PlAutonomous> autonomous;  // autonomous units running and committed
+    // Why the last compile of an invoker's-rights unit for its caller's schema failed, as
+    // its statement raises it at run time (ORA-00942 for a table the caller lacks).
+    PlError invoker_failure;
 };
 
 PlSessionState* plsql_session(SessionHandle* s);

@@ -113,6 +113,12 @@ Flow Interpreter::call_unit(const PlStmt& st, const std::vector<PlValue>& args) 
         e.trace.push_back(ora_line(6508, ": " + quoted));
         return raise(e, st.line);
     }
+    if (!unit && state == PlUnitState::Broken && plsql_session(ses_)->invoker_failure.code) {
+        // An invoker's-rights unit whose SQL names what the caller's schema lacks.
+        PlError e = plsql_session(ses_)->invoker_failure;
+        plsql_session(ses_)->invoker_failure = PlError();
+        return raise(e, st.line);
+    }
     if (!unit || unit->program.params.size() != args.size()) return raise(pl_error(6508), st.line);
     PlProgram& callee = unit->program;
     BusyUnit busy(unit.get());

@@ -474,6 +474,26 @@ bool plsql_unit_load(sqlite3* db, const std::string& owner, const std::string& n
     return false;
 }
 
+namespace {
+
+// Why an invoker's-rights unit does not compile for its caller's schema: the ORA- error of
+// its first failed statement, placed at that line, else ORA-06508.
+PlError invoker_compile_failure(const PlProgram& program, const std::string& qualified) {
+    for (const PlCompileError& e : program.errors) {
+        std::size_t at = e.text.find("ORA-");
+        if (at == std::string::npos) continue;
+        PlError out;
+        out.code = std::atoi(e.text.c_str() + at + 4);
+        std::size_t colon = e.text.find(": ", at);
+        if (colon != std::string::npos) out.message = e.text.substr(colon + 2);
+        out.trace.push_back(ora_line(6512, "\"" + qualified + "\", line " + std::to_string(e.line)));
+        return out;
+    }
+    return pl_error(6508, ": \"" + qualified + "\"");
+}
+
+}  // namespace
+
 std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::string& owner, const std::string& name,
                                                  PlUnitState* state) {
     sqlite3* db = ses->server->db;
@@ -536,6 +556,7 @@ std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::
     if (for_invoker) cc.sql_schema = invoker;
     if (!plsql_compile_unit(source, cc, &unit->program)) {
         *state = PlUnitState::Broken;
+        if (for_invoker) session->invoker_failure = invoker_compile_failure(unit->program, owner + "." + name);
         return nullptr;
     }
     if (!for_invoker && unit->program.invoker_rights && invoker != owner) {
@@ -548,8 +569,10 @@ std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::
         unit = std::make_shared<PlCachedUnit>();
         plsql_unit_load(db, owner, name, &unit->type, &status, &source);
         cc.sql_schema = invoker;
+        for_invoker = true;
         if (!plsql_compile_unit(source, cc, &unit->program)) {
             *state = PlUnitState::Broken;
+            session->invoker_failure = invoker_compile_failure(unit->program, owner + "." + name);
             return nullptr;
         }
     }
