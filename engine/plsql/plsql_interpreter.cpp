@@ -215,6 +215,7 @@ bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogr
     }
     StmtHandle holder;
     holder.session = ses;
+    holder.env = ses->env;  // the handles dynamic SQL allocates hang off it
     Interpreter interp(&holder, program);
     interp.run_inside_statement();
     if (pkg_values) interp.attach_package(pkg_values, program->package_slots);
@@ -251,6 +252,7 @@ PlPackageState* plsql_package_state(SessionHandle* ses, const std::string& quali
                                     std::shared_ptr<PlCachedUnit>* program, PlError* err) {
     StmtHandle holder;
     holder.session = ses;
+    holder.env = ses->env;  // the handles dynamic SQL allocates hang off it
     PlProgram empty;
     Interpreter root(&holder, &empty);
     root.run_inside_statement();
@@ -261,6 +263,7 @@ bool plsql_run_trigger(SessionHandle* ses, PlProgram* program, const std::string
                        std::vector<PlValue>* old_values, std::vector<PlValue>* new_values, bool* fired, PlError* err) {
     StmtHandle holder;
     holder.session = ses;
+    holder.env = ses->env;  // the handles dynamic SQL allocates hang off it
     Interpreter interp(&holder, program);
     if (program->trigger_row) interp.run_inside_statement();
     return interp.run_trigger(event, old_values, new_values, fired, err);

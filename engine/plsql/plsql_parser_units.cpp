@@ -4,6 +4,7 @@
 // predicates), the collections of DBMS_OUTPUT.GET_LINES, and calls of stored procedures
 // with overload resolution. It evaluates nothing and runs no SQL.
 #include "plsql/plsql_parser.h"
+#include "catalog/catalog_cache.h"
 #include "plsql/plsql_supplied.h"
 
 #include <algorithm>
@@ -547,7 +548,10 @@ int Parser::package_cursor(const std::vector<std::string>& parts, std::uint32_t 
                 info = std::make_shared<HeaderInfo>();
                 PlCompileContext cc = ctx_;
                 cc.schema = owner;
+                cc.sql_schema.clear();
                 cc.trigger_columns = nullptr;
+                // The header's cursors read what its owner may read.
+                CatalogDefiner definer(ctx_.db, owner);
                 compile_package_header(source, cc, &info->program, &info->symbols);
             }
             it = headers_.emplace(key, info).first;
