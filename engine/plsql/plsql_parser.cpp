@@ -1518,7 +1518,9 @@ void Parser::for_loop(PlStmt* st, std::uint32_t so) {
     const Symbol* named = peek().kind == TokenKind::Word ? lookup(peek().text) : nullptr;
     std::vector<std::string> parts;
     std::size_t width = dotted_ahead(&parts);
-    bool packaged = parts.size() >= 2 && (is_word("LOOP", width) || is_op("(", width));
+    // pkg.c LOOP, or pkg.c(...) when it names a cursor (pkg.f(...) .. n is a range's bound).
+    bool packaged = parts.size() >= 2 && (is_word("LOOP", width) ||
+                                          (is_op("(", width) && package_cursor(parts, 0, 0, true) >= 0));
     if (is_op("(") || (peek().kind == TokenKind::Word && is_word("LOOP", 1)) ||
         (named && named->kind == SymKind::Cursor && is_op("(", 1)) || packaged) {
         st->kind = PlStmtKind::ForCursor;

@@ -94,6 +94,12 @@ TEST_F(PackageCursors, StateStaysOpenBetweenBlocksAndCalls) {
                    "end;"),
             "ok");
   EXPECT_EQ(out_of(s, "begin :out := other.count_items; end;"), "4");
+  // A packaged function as a range's bound is no cursor.
+  ASSERT_EQ(run(s, "create or replace package bounds is function lo(n number) return number; end;"), "ok");
+  ASSERT_EQ(run(s, "create or replace package body bounds is\n"
+                   "  function lo(n number) return number is begin return n; end;\nend;"),
+            "ok");
+  EXPECT_EQ(out_of(s, "begin for i in bounds.lo(2) .. 3 loop :out := :out || i; end loop; end;"), "23");
   // A package replaced drops the session's state, its open cursors with it.
   EXPECT_EQ(run(s, "begin open inv.all_items; end;"), "ok");
   EXPECT_EQ(run(s, "create or replace package body inv is\n"
