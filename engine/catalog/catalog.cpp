@@ -812,7 +812,8 @@ bool SqliteCatalog::dictionary_view(const std::string& name, std::vector<ColumnI
         return true;
     }
     if (!dictionary_view_columns(name, columns)) return false;
-    if (name.find("OBJECTS") != std::string::npos || name.find("ARGUMENTS") != std::string::npos)
+    if (name.find("OBJECTS") != std::string::npos || name.find("ARGUMENTS") != std::string::npos ||
+        name.find("PROCEDURES") != std::string::npos)
         dictionary_sync_objects(db_);
     *sql = "temp.\"" + name + "\"";
     return true;

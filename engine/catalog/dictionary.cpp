@@ -350,6 +350,33 @@ const char* const kArgumentColumns =
     "NULL,NULL,NULL,NULL,a.data_type,a.subprogram_id,a.defaulted FROM main.vantro_plsql_arguments a"      \
     " WHERE a.owner=$U"
 
+const char* const kProcedureColumns =
+    "OBJECT_NAME VARCHAR2(128), PROCEDURE_NAME VARCHAR2(128), OBJECT_ID NUMBER, SUBPROGRAM_ID NUMBER,"
+    " OVERLOAD VARCHAR2(40), OBJECT_TYPE VARCHAR2(13), AGGREGATE VARCHAR2(3), PIPELINED VARCHAR2(3),"
+    " IMPLTYPEOWNER VARCHAR2(128), IMPLTYPENAME VARCHAR2(128), PARALLEL VARCHAR2(3), INTERFACE VARCHAR2(3),"
+    " DETERMINISTIC VARCHAR2(3), AUTHID VARCHAR2(12), RESULT_CACHE VARCHAR2(3), ORIGIN_CON_ID NUMBER";
+
+// One row per stored procedure, function, package and type (PROCEDURE_NAME null), and one
+// per subprogram a package header declares, from the argument rows (every subprogram has
+// at least one) and the AUTHID and DETERMINISTIC the compiler kept.
+#define PROCEDURE_ROW(OWNER_O, OWNER_A, WHERE_O, WHERE_A)                                                       \
+    "SELECT " OWNER_O "o.name,NULL,(SELECT x.object_id FROM main.vantro_objects x WHERE x.owner=o.owner"         \
+    " AND x.object_name=o.name AND x.object_type=o.type),CASE WHEN o.type IN ('PACKAGE','TYPE') THEN 0 ELSE 1"   \
+    " END,NULL,o.type,'NO',CASE WHEN EXISTS(SELECT 1 FROM main.vantro_plsql_arguments a WHERE a.owner=o.owner"  \
+    " AND a.package_name IS NULL AND a.object_name=o.name AND a.pipelined='YES') THEN 'YES' ELSE 'NO' END,"      \
+    "NULL,NULL,'NO','NO',coalesce(p.deterministic,'NO'),coalesce(p.authid,'DEFINER'),'NO',0"                    \
+    " FROM main.vantro_plsql_objects o LEFT JOIN main.vantro_plsql_options p ON p.owner=o.owner"                \
+    " AND p.name=o.name AND p.type=o.type AND p.subprogram_id=0"                                                 \
+    " WHERE o.type IN ('PROCEDURE','FUNCTION','PACKAGE','TYPE') AND " WHERE_O " UNION ALL SELECT " OWNER_A       \
+    "a.package_name,a.object_name,(SELECT x.object_id FROM main.vantro_objects x WHERE x.owner=a.owner"         \
+    " AND x.object_name=a.package_name AND x.object_type='PACKAGE'),a.subprogram_id,a.overload,'PACKAGE','NO',"  \
+    "CASE WHEN max(a.pipelined)='YES' THEN 'YES' ELSE 'NO' END,NULL,NULL,'NO','NO',"                             \
+    "coalesce(d.deterministic,'NO'),coalesce(k.authid,'DEFINER'),'NO',0 FROM main.vantro_plsql_arguments a"      \
+    " LEFT JOIN main.vantro_plsql_options k ON k.owner=a.owner AND k.name=a.package_name AND k.type='PACKAGE'"   \
+    " AND k.subprogram_id=0 LEFT JOIN main.vantro_plsql_options d ON d.owner=a.owner AND d.name=a.package_name"  \
+    " AND d.type='PACKAGE' AND d.subprogram_id=a.subprogram_id WHERE a.package_name IS NOT NULL AND " WHERE_A    \
+    " GROUP BY a.owner,a.package_name,a.object_name,a.subprogram_id,a.overload"
+
 const char* const kTriggerColumns =
     "TRIGGER_NAME VARCHAR2(128), TRIGGER_TYPE VARCHAR2(16), TRIGGERING_EVENT VARCHAR2(227),"
     " TABLE_OWNER VARCHAR2(128), BASE_OBJECT_TYPE VARCHAR2(16), TABLE_NAME VARCHAR2(128),"
@@ -763,6 +790,11 @@ const ViewDef kViews[] = {
      "SELECT name,type,sequence,line,position,text,coalesce(attribute,'ERROR'),message_number"
      " FROM main.vantro_plsql_errors WHERE owner=$U"},
     {"ALL_ARGUMENTS", nullptr, "SELECT a.owner," ARGUMENT_ROW},
+    {"USER_PROCEDURES", kProcedureColumns, PROCEDURE_ROW("", "", "o.owner=$U", "a.owner=$U")},
+    {"ALL_PROCEDURES", nullptr,
+     PROCEDURE_ROW("o.owner,", "a.owner,", "(o.owner=$U OR vantro_may_see(o.owner,o.name))",
+                   "(a.owner=$U OR vantro_may_see(a.owner,a.package_name))")},
+    {"DBA_PROCEDURES", nullptr, PROCEDURE_ROW("o.owner,", "a.owner,", "1", "1")},
     {"USER_ARGUMENTS", kArgumentColumns, "SELECT " ARGUMENT_ROW},
     {"USER_INDEXES", kIndexColumns, "SELECT " INDEX_ROW},
     {"ALL_INDEXES", nullptr, "SELECT $U," INDEX_ROW},

@@ -23,6 +23,9 @@
 
 // Compiles and runs the block prepared in s, reading and writing the caller's binds.
 sword plsql_execute(StmtHandle* s, OCIError* errhp);
+// The schema an invoker's-rights unit called now works in: the user whose privileges
+// count (the owner of a definer's-rights unit running), or the session's current schema.
+std::string plsql_invoker_schema(SessionHandle* ses);
 // Frees the session's PL/SQL state (DBMS_OUTPUT buffer).
 void plsql_session_free(SessionHandle* s);
 
@@ -193,7 +196,25 @@ struct PlCursorInfo {
     // Declared in a package header without its query (CURSOR c RETURN rowtype;): its line
     // and column there, for the error when the body does not define it. 0 for other cursors.
     int header_line = 0, header_column = 0;
+    // A cursor of a package's own declarations (header or body, outside its subprograms):
+    // package state, open between calls of the session.
+    bool package_level = false;
+    // A stand-in for cursor package_index of package "OWNER.PACKAGE" named from outside
+    // it (pkg.c): its state and query are the package's. params are variables of this
+    // program holding only the parameters' names and types; remote_defaults says which
+    // parameters have a default there. row: the cursor's row, as its header declares it.
+    std::string package;
+    int package_index = -1;
+    std::vector<bool> remote_defaults;
+    std::vector<ColumnInfo> row;
 };
+
+// An unnamed cursor over query q (a cursor FOR loop's own query; null: none).
+inline PlCursorInfo pl_query_cursor(PlSql* q) {
+    PlCursorInfo c;
+    c.query = q;
+    return c;
+}
 
 struct PlExceptionInfo {
     std::string name;
@@ -347,6 +368,7 @@ struct PlSubprogram {
     std::string return_type_name;
     int return_slot = -1;
     bool pipelined = false;  // PIPELINED: PIPE ROW fills its result, RETURN takes no value
+    bool deterministic = false;
     PlBlock body;
     std::uint32_t offset = 0;  // of its name where declared
     int line = 0, column = 0;  // of its name in the header
@@ -372,6 +394,10 @@ struct PlProgramTree {
     std::string return_type_name;
     int return_slot = -1;  // a function's result, held as a variable
     bool pipelined = false;
+    bool deterministic = false;
+    // AUTHID CURRENT_USER: runs with its caller's privileges, its SQL's names resolving in
+    // the caller's schema (a compiled form per caller schema, PlCompileContext::sql_schema).
+    bool invoker_rights = false;
     std::vector<PlVarInfo> vars;
     std::vector<PlVarInfo> types;  // collection types declared (TYPE ... IS TABLE OF / VARRAY)
     std::vector<PlCursorInfo> cursors;
@@ -412,6 +438,9 @@ void plsql_program_copy(const PlProgram& from, PlProgram* to);
 
 struct PlCompileContext {
     std::string schema;
+    // An invoker's-rights unit compiled for a caller: the schema its SQL statements'
+    // unqualified names resolve in (empty: schema, the owner's).
+    std::string sql_schema;
     std::string nls_date_format;
     CatalogView* catalog = nullptr;
     sqlite3* db = nullptr;  // for the stored units a block calls
@@ -500,6 +529,7 @@ bool plsql_unit_load(sqlite3* db, const std::string& owner, const std::string& n
 struct PlCachedUnit {
     std::string type;  // PROCEDURE or FUNCTION
     std::string nls_date_format;
+    std::string sql_schema;  // an invoker's-rights unit: the caller schema it was compiled for
     PlProgram program;
     bool busy = false;
 };
@@ -644,10 +674,35 @@ struct DbmsOutput {
     bool reading = false;            // a GET has happened since the last PUT
 };
 
+// The fetch state of a declared cursor.
+struct PlCursorState {
+    bool open = false;
+    int found = -1;  // -1 before the first fetch
+    std::int64_t rowcount = 0;
+    PlValue current_rowid;            // FOR UPDATE: the rowid of the row fetched last
+    std::uint64_t opened_in_txn = 0;  // ... and the session's transaction count at OPEN
+};
+
+// An open cursor of a package's declarations: its query's statement (owned) and row.
+struct PlPackageCursor {
+    PlCursorState cs;
+    sqlite3_stmt* vm = nullptr;
+    Translation tr;
+    int hidden = 0;           // trailing columns that are not the query's (the FOR UPDATE rowid)
+    bool for_update = false;  // fetches only within the transaction that opened it
+    PlPackageCursor() = default;
+    PlPackageCursor(const PlPackageCursor&) = delete;
+    PlPackageCursor& operator=(const PlPackageCursor&) = delete;
+    ~PlPackageCursor() {
+        if (vm) sqlite3_finalize(vm);
+    }
+};
+
 struct PlPackageState {
     std::string stamp;  // the sources the state was built from
     bool initialized = false;
     std::vector<PlValue> values;
+    std::map<int, std::unique_ptr<PlPackageCursor>> cursors;  // by the cursor's place in the package
 };
 
 // A row a BEFORE row trigger changed, being stored again with its new values: the
@@ -727,6 +782,9 @@ struct PlSessionState {
     bool local_failed = false;
     PlError local_error;
     std::shared_ptr<PlAutonomous> autonomous;  // autonomous units running and committed
+    // Why the last compile of an invoker's-rights unit for its caller's schema failed, as
+    // its statement raises it at run time (ORA-00942 for a table the caller lacks).
+    PlError invoker_failure;
 };
 
 PlSessionState* plsql_session(SessionHandle* s);

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace plsql_running {
 
@@ -214,11 +215,14 @@ bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogr
     }
     StmtHandle holder;
     holder.session = ses;
+    holder.env = ses->env;  // the handles dynamic SQL allocates hang off it
     Interpreter interp(&holder, program);
     interp.run_inside_statement();
     if (pkg_values) interp.attach_package(pkg_values, program->package_slots);
     std::vector<PlValue> outs;
-    CatalogDefiner definer(ses->server->db, program->is_package ? program->package_owner : program->unit_owner);
+    std::optional<CatalogDefiner> definer;
+    if (!program->invoker_rights)
+        definer.emplace(ses->server->db, program->is_package ? program->package_owner : program->unit_owner);
     bool ok = plsql_nested_call(
         ses, [&](PlError* e) { return interp.run_unit(args, given, &outs, e, sub); }, err);
     interp.finish_unit();
@@ -252,6 +256,7 @@ PlPackageState* plsql_package_state(SessionHandle* ses, const std::string& quali
                                     std::shared_ptr<PlCachedUnit>* program, PlError* err) {
     StmtHandle holder;
     holder.session = ses;
+    holder.env = ses->env;  // the handles dynamic SQL allocates hang off it
     PlProgram empty;
     Interpreter root(&holder, &empty);
     root.run_inside_statement();
@@ -262,6 +267,7 @@ bool plsql_run_trigger(SessionHandle* ses, PlProgram* program, const std::string
                        std::vector<PlValue>* old_values, std::vector<PlValue>* new_values, bool* fired, PlError* err) {
     StmtHandle holder;
     holder.session = ses;
+    holder.env = ses->env;  // the handles dynamic SQL allocates hang off it
     Interpreter interp(&holder, program);
     if (program->trigger_row) interp.run_inside_statement();
     return interp.run_trigger(event, old_values, new_values, fired, err);

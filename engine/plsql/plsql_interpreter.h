@@ -19,13 +19,7 @@ namespace plsql_running {
 
 enum class Flow { Next, Exit, Continue, Return, Error };
 
-struct CursorState {
-    bool open = false;
-    int found = -1;  // -1 before the first fetch
-    std::int64_t rowcount = 0;
-    PlValue current_rowid;            // FOR UPDATE: the rowid of the row fetched last
-    std::uint64_t opened_in_txn = 0;  // ... and the session's transaction count at OPEN
-};
+using CursorState = PlCursorState;
 
 struct HostState {
     BindHandle* bind = nullptr;
@@ -202,9 +196,10 @@ private:
     bool ref_value(const PlRef& r, PlValue* v, PlError* err);
     // A FOR UPDATE cursor fetches within the transaction that opened it: after a COMMIT or
     // ROLLBACK its next fetch is out of sequence (ORA-01002).
-    bool fetch_in_sequence(int c, PlError* err) const;
-    // Keeps the hidden rowid of the row cursor c's vm has just fetched.
-    void keep_current_row(int c, sqlite3_stmt* vm);
+    struct CursorRef;
+    bool fetch_in_sequence(const CursorRef& r, PlError* err) const;
+    // Keeps the hidden rowid of the row the cursor has just fetched.
+    void keep_current_row(const CursorRef& r);
 
     // Prepares q when needed and binds its parameters.
     bool prepare(PlSql* q, PlError* err);
@@ -238,7 +233,28 @@ private:
     // hidden: trailing columns of vm that are not the query's (a FOR UPDATE cursor's rowid).
     bool fetch_into(sqlite3_stmt* vm, const Translation& tr, const std::vector<PlTarget>& targets, PlError* err,
                     int hidden = 0);
-    int hidden_columns(int c) const { return p_->cursors[static_cast<std::size_t>(c)].current_rowid ? 1 : 0; }
+
+    // --- Declared cursors (plsql_run_cursors.cpp) ----------------------------------------
+    // Where declared cursor c keeps its state and open query: this interpreter's own entry,
+    // or the session's package state for a cursor of a package's declarations (this
+    // package's, or another's named pkg.c), which stays open between calls.
+    struct CursorRef {
+        CursorState* cs = nullptr;
+        PlPackageCursor* pkg = nullptr;  // null: the interpreter's own cursor
+        sqlite3_stmt* vm = nullptr;
+        const Translation* tr = nullptr;
+        int hidden = 0;
+        bool for_update = false;
+    };
+    bool is_package_cursor(int c) const;
+    // False with err when the package state of the cursor cannot be had.
+    bool cursor_ref(int c, CursorRef* out, PlError* err);
+    // OPEN c (and a cursor FOR loop's start): parameters from st, ORA-06511 when open.
+    bool open_cursor(int c, const PlStmt& st, PlError* err);
+    // Opens cursor k of package program pkg_prog (of state st) on this interpreter, which
+    // runs that program; args of the caller's cursor parameters already evaluated.
+    bool open_package_cursor(PlPackageState* st, int k, const std::vector<PlValue>& args,
+                             const std::vector<OraType>& types, const std::vector<bool>& given, PlError* err);
 
     // --- Cursor variables (plsql_run_cursor_vars.cpp) ------------------------------------
     // The open cursor the cursor variable in slot refers to; null when it refers to none.
@@ -346,7 +362,7 @@ private:
                    PlError* err);
     bool bulk_attr(const PlRef& r, PlValue* v, PlError* err);
     Flow run_bulk_select(const PlStmt& st);
-    Flow run_bulk_fetch(const PlStmt& st);
+    Flow run_bulk_fetch(const PlStmt& st, const CursorRef& r);
     Flow run_forall(const PlStmt& st);
     Flow run_execute(const PlStmt& st);
 

@@ -72,7 +72,7 @@ bool cursor_attribute(const std::string& word, PlAttr* attr) {
 
 TranslateContext Parser::translate_context(PlSql* q, FunctionLookup* lookup) const {
     TranslateContext tc;
-    tc.schema = ctx_.schema;
+    tc.schema = ctx_.sql_schema.empty() ? ctx_.schema : ctx_.sql_schema;
     tc.nls_date_format = ctx_.nls_date_format;
     tc.catalog = ctx_.catalog;
     tc.bind_types = &q->bind_types;
@@ -309,6 +309,20 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
     }
     if (e.kind == ExprKind::Attribute) {
         PlAttr attr = PlAttr::Found;
+        if ((path.size() == 2 || path.size() == 3) && cursor_attribute(e.text, &attr)) {
+            // pkg.c%ISOPEN ...: a package's cursor.
+            int c = package_cursor(path, e.offset, expression_offset_, false);
+            if (c == -1) return NameHook::Answer::NotMine;
+            if (c == -2) return null_value(out);
+            PlRef r;
+            r.kind = PlRefKind::CursorAttr;
+            r.slot = c;
+            r.attr = attr;
+            out->bind = "#" + std::to_string(add_ref(q, r, number_type()));
+            out->type = number_type();
+            out->condition = attr != PlAttr::RowCount;
+            return NameHook::Answer::Resolved;
+        }
         if (path.size() != 1 || !cursor_attribute(e.text, &attr)) return NameHook::Answer::NotMine;
         bool sql = first == "SQL";
         bool cursor_var = !sql && sym && sym->kind == SymKind::Var &&

@@ -465,12 +465,11 @@ std::string Parser::identifier_number() {
 bool Parser::rowtype_columns(const std::vector<std::string>& parts, std::vector<ColumnInfo>* cols) {
     if (parts.size() == 1) {
         const Symbol* s = lookup(parts[0]);
-        if (s && s->kind == SymKind::Cursor) {
-            const PlSql* q = prog_->cursors[static_cast<std::size_t>(s->index)].query;
-            if (!q) return false;  // declared in a package header, its query not seen yet
-            *cols = q->tr.columns;
-            return true;
-        }
+        if (s && s->kind == SymKind::Cursor) return cursor_columns(s->index, cols);
+    }
+    if (parts.size() >= 2) {
+        int c = package_cursor(parts, 0, 0, true);
+        if (c >= 0) return cursor_columns(c, cols);
     }
     std::string owner = parts.size() == 2 ? parts[0] : ctx_.schema;
     return ctx_.catalog && ctx_.catalog->table_columns(owner, parts.back(), cols);
@@ -546,6 +545,7 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
             // The parameters are variables seen by the cursor's query only.
             PlCursorInfo cursor;
             cursor.name = name;
+            cursor.package_level = mode != DeclMode::Block && prog_->is_package;
             scopes_.emplace_back();
             if (is_op("(")) {
                 ++i_;
@@ -574,8 +574,26 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
                 expect_op(")");
             }
             if (is_word("RETURN")) {
-                // RETURN rowtype: the query's own row is the cursor's row.
+                // RETURN rowtype: the query's own row is the cursor's row. The declared row
+                // (table%ROWTYPE, cursor%ROWTYPE or a record type) is what users outside
+                // the package see of a cursor whose query is in the body.
                 ++i_;
+                std::vector<std::string> parts;
+                while (peek().kind == TokenKind::Word || peek().kind == TokenKind::QuotedWord) {
+                    parts.push_back(peek().text);
+                    ++i_;
+                    if (!is_op(".")) break;
+                    ++i_;
+                }
+                if (is_op("%") && is_word("ROWTYPE", 1)) {
+                    rowtype_columns(parts, &cursor.row);
+                } else if (parts.size() == 1) {
+                    const Symbol* t = lookup(parts[0]);
+                    if (t && t->kind == SymKind::Type) {
+                        const PlVarInfo& ty = prog_->types[static_cast<std::size_t>(t->index)];
+                        if (ty.record_type) cursor.row = ty.record_fields;
+                    }
+                }
                 while (!is_word("IS") && !is_op(";") && peek().kind != TokenKind::End) ++i_;
             }
             if (mode == DeclMode::Header && is_op(";")) {
@@ -1258,7 +1276,8 @@ void Parser::cursor_arguments(PlStmt* st, std::uint32_t so) {
         expect_op(")");
     }
     for (std::size_t k = 0; fits && k < cursor.params.size(); ++k)
-        fits = st->cursor_args[k] != nullptr || cursor.defaults[k] != nullptr;
+        fits = st->cursor_args[k] != nullptr || cursor.defaults[k] != nullptr ||
+               (k < cursor.remote_defaults.size() && cursor.remote_defaults[k]);
     if (!fits) semantic_error(at.offset, pls_message(306, cursor.name), so);
 }
 
@@ -1268,9 +1287,27 @@ void Parser::cursor_statement(PlStmt* st, std::uint32_t so) {
     ++i_;
     const Token& n = peek();
     int var = cursor_variable_ahead();
-    std::string name = identifier();
-    const Symbol* s = lookup(name);
-    if (var >= 0 && st->kind != PlStmtKind::Open) {
+    std::vector<std::string> parts;
+    std::size_t width = dotted_ahead(&parts);
+    if (parts.size() >= 2 && var < 0) {
+        // pkg.c or owner.pkg.c: a package's cursor.
+        i_ += width;
+        int c = package_cursor(parts, n.offset, so, false);
+        if (c == -1) {
+            std::string written = parts[0];
+            for (std::size_t k = 1; k < parts.size(); ++k) written += "." + parts[k];
+            semantic_error(n.offset, pls_message(201, written), so);
+        }
+        if (c >= 0) {
+            st->slot = c;
+            if (st->kind == PlStmtKind::Open) cursor_arguments(st, so);
+        }
+    }
+    std::string name = parts.size() >= 2 && var < 0 ? std::string() : identifier();
+    const Symbol* s = name.empty() ? nullptr : lookup(name);
+    if (name.empty()) {
+        // read above
+    } else if (var >= 0 && st->kind != PlStmtKind::Open) {
         st->cursor_var = true;
         st->slot = var;
     } else if (!s || s->kind != SymKind::Cursor) {
@@ -1293,11 +1330,11 @@ void Parser::cursor_statement(PlStmt* st, std::uint32_t so) {
                 ++i_;
                 st->limit = expression({";"}, so);
             }
-            PlSql* q =
-                st->slot >= 0 && !st->cursor_var ? prog_->cursors[static_cast<std::size_t>(st->slot)].query : nullptr;
+            std::vector<ColumnInfo> cols;
+            if (st->slot >= 0 && !st->cursor_var) cursor_columns(st->slot, &cols);
             // A cursor variable's columns are known when it is opened: the targets are
             // checked against its rows then.
-            bulk_targets(st, q ? q->tr.columns.size() : 0, target_offset, so);
+            bulk_targets(st, cols.size(), target_offset, so);
         }
     }
     expect_op(";");
@@ -1488,11 +1525,37 @@ void Parser::for_loop(PlStmt* st, std::uint32_t so) {
     // A cursor FOR loop: over a query in parentheses, or over a declared cursor (with its
     // parameters' values in parentheses).
     const Symbol* named = peek().kind == TokenKind::Word ? lookup(peek().text) : nullptr;
+    std::vector<std::string> parts;
+    std::size_t width = dotted_ahead(&parts);
+    // pkg.c LOOP, or pkg.c(...) when it names a cursor (pkg.f(...) .. n is a range's bound).
+    bool packaged = parts.size() >= 2 && (is_word("LOOP", width) ||
+                                          (is_op("(", width) && package_cursor(parts, 0, 0, true) >= 0));
     if (is_op("(") || (peek().kind == TokenKind::Word && is_word("LOOP", 1)) ||
-        (named && named->kind == SymKind::Cursor && is_op("(", 1))) {
+        (named && named->kind == SymKind::Cursor && is_op("(", 1)) || packaged) {
         st->kind = PlStmtKind::ForCursor;
         PlSql* q = nullptr;
-        if (is_op("(")) {
+        std::vector<ColumnInfo> cols;
+        if (packaged) {
+            // FOR r IN pkg.c [(arguments)] LOOP: a package's cursor.
+            const Token& n = peek();
+            i_ += width;
+            int c = package_cursor(parts, n.offset, so, false);
+            if (c == -1) {
+                std::string written = parts[0];
+                for (std::size_t k = 1; k < parts.size(); ++k) written += "." + parts[k];
+                semantic_error(n.offset, pls_message(201, written), so);
+            }
+            if (c < 0) {
+                prog_->cursors.push_back(pl_query_cursor(nullptr));
+                c = static_cast<int>(prog_->cursors.size()) - 1;
+                st->targets.push_back(pl_var_target(c));
+            } else {
+                st->targets.push_back(pl_var_target(c));
+                st->slot = c;
+                cursor_arguments(st, so);
+                cursor_columns(c, &cols);
+            }
+        } else if (is_op("(")) {
             ++i_;
             std::size_t a = i_;
             std::size_t e = expression_end({")"});
@@ -1500,7 +1563,7 @@ void Parser::for_loop(PlStmt* st, std::uint32_t so) {
             compile_statement({{a, e}}, q, so);
             i_ = e;
             expect_op(")");
-            prog_->cursors.push_back(PlCursorInfo{"", q, {}, {}});
+            prog_->cursors.push_back(pl_query_cursor(q));
             st->exprs.push_back(nullptr);
             st->targets.push_back(pl_var_target(static_cast<int>(prog_->cursors.size()) - 1));
         } else {
@@ -1509,16 +1572,16 @@ void Parser::for_loop(PlStmt* st, std::uint32_t so) {
             const Symbol* s = lookup(name);
             if (!s || s->kind != SymKind::Cursor) {
                 semantic_error(n.offset, pls_message(201, name), so);
-                prog_->cursors.push_back(PlCursorInfo{"", nullptr, {}, {}});
+                prog_->cursors.push_back(pl_query_cursor(nullptr));
                 st->targets.push_back(pl_var_target(static_cast<int>(prog_->cursors.size()) - 1));
             } else {
                 q = prog_->cursors[static_cast<std::size_t>(s->index)].query;
+                if (!q) cursor_columns(s->index, &cols);
                 st->targets.push_back(pl_var_target(s->index));
                 st->slot = s->index;
                 cursor_arguments(st, so);
             }
         }
-        std::vector<ColumnInfo> cols;
         if (q) cols = q->tr.columns;
         st->slot = add_record(index, cols);
     } else {

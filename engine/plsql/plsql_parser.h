@@ -198,6 +198,16 @@ private:
     // A public variable of a package: its slot there (-1 when none) and declaration; own
     // when it belongs to the package being compiled.
     int package_variable(const std::string& pkg, const std::string& name, PlVarInfo* info, bool* own);
+    // pkg.c or owner.pkg.c naming a cursor of a package header: this package's own cursor,
+    // or a stand-in cursor of this program for another package's (one per cursor named).
+    // -1 when the names are no package's; -2 after an error was recorded (a package
+    // without that cursor, another schema's without EXECUTE on it), unless quiet.
+    int package_cursor(const std::vector<std::string>& parts, std::uint32_t offset, std::uint32_t so, bool quiet);
+    std::map<std::string, int> package_cursors_;  // stand-ins by "OWNER.PACKAGE.CURSOR"
+    // The row of declared cursor c: its query's columns, or the row its header declares.
+    bool cursor_columns(int c, std::vector<ColumnInfo>* cols) const;
+    // Words joined by "." from the token ahead (nothing read): their number of tokens.
+    std::size_t dotted_ahead(std::vector<std::string>* parts) const;
     // True when pkg is a package of the schema with no public item or function named name.
     bool package_lacks(const std::string& pkg, const std::string& name);
 

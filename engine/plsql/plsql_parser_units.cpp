@@ -4,6 +4,7 @@
 // predicates), the collections of DBMS_OUTPUT.GET_LINES, and calls of stored procedures
 // with overload resolution. It evaluates nothing and runs no SQL.
 #include "plsql/plsql_parser.h"
+#include "catalog/catalog_cache.h"
 #include "plsql/plsql_supplied.h"
 
 #include <algorithm>
@@ -194,6 +195,7 @@ void Parser::unit() {
     prog_->return_type_name = sub.return_type_name;
     prog_->return_slot = sub.return_slot;
     prog_->pipelined = sub.pipelined;
+    prog_->deterministic = sub.deterministic;
     in_function_ = sub.is_function;
     pipelined_ = sub.pipelined;
     whole_result_ = sub.is_function && whole_slot(sub.return_slot) ? sub.return_slot : -1;
@@ -218,6 +220,7 @@ void Parser::package(bool body) {
     prog_->package_name = name;
     prog_->package_owner = ctx_.schema;
     while (is_word("AUTHID")) {
+        prog_->invoker_rights = is_word("CURRENT_USER", 1);
         i_ += 2;
     }
     if (!is_word("IS") && !is_word("AS")) expected("AS IS", peek());
@@ -351,7 +354,14 @@ void Parser::subprogram_header(PlSubprogram* sub) {
             sub->return_slot = add_var("", sub->return_type, boolean);
         }
     }
-    while (is_word("DETERMINISTIC") || is_word("PIPELINED") || is_word("PARALLEL_ENABLE")) {
+    while (is_word("DETERMINISTIC") || is_word("PIPELINED") || is_word("PARALLEL_ENABLE") || is_word("AUTHID")) {
+        if (is_word("AUTHID")) {
+            // A standalone unit's AUTHID DEFINER | CURRENT_USER.
+            if (!prog_->is_package) prog_->invoker_rights = is_word("CURRENT_USER", 1);
+            i_ += 2;
+            continue;
+        }
+        if (is_word("DETERMINISTIC")) sub->deterministic = true;
         if (is_word("PIPELINED")) {
             // A pipelined function returns a nested table or varray, which PIPE ROW fills.
             const PlVarInfo* result =
@@ -506,6 +516,107 @@ int Parser::package_variable(const std::string& pkg, const std::string& name, Pl
     *info = header->vars[static_cast<std::size_t>(sym.index)];
     *own = header == prog_;
     return sym.index;
+}
+
+int Parser::package_cursor(const std::vector<std::string>& parts, std::uint32_t offset, std::uint32_t so,
+                           bool quiet) {
+    if (parts.size() < 2 || parts.size() > 3) return -1;
+    std::string owner = parts.size() == 3 ? parts[0] : ctx_.schema;
+    const std::string& pkg = parts[parts.size() - 2];
+    const std::string& name = parts.back();
+    std::string written = parts[0];
+    for (std::size_t k = 1; k < parts.size(); ++k) written += "." + parts[k];
+    Symbol sym;
+    const PlProgram* header = nullptr;
+    bool found = false;
+    if (owner == ctx_.schema) {
+        if (prog_->is_package && pkg == prog_->package_name) {
+            if (package_symbol(pkg, name, &sym, &header) && sym.kind == SymKind::Cursor) return sym.index;
+            if (!quiet) semantic_error(offset, pls_message(302, name), so);
+            return quiet ? -1 : -2;
+        }
+        found = package_symbol(pkg, name, &sym, &header);
+        if (!found && (headers_.find(pkg) == headers_.end() || !headers_[pkg])) return -1;
+    } else {
+        if (!ctx_.db) return -1;
+        std::string key = owner + "." + pkg;
+        auto it = headers_.find(key);
+        if (it == headers_.end()) {
+            std::string status, source;
+            std::shared_ptr<HeaderInfo> info;
+            if (plsql_object_load(ctx_.db, owner, pkg, "PACKAGE", &status, &source)) {
+                info = std::make_shared<HeaderInfo>();
+                PlCompileContext cc = ctx_;
+                cc.schema = owner;
+                cc.sql_schema.clear();
+                cc.trigger_columns = nullptr;
+                // The header's cursors read what its owner may read.
+                CatalogDefiner definer(ctx_.db, owner);
+                compile_package_header(source, cc, &info->program, &info->symbols);
+            }
+            it = headers_.emplace(key, info).first;
+        }
+        if (!it->second) return -1;
+        // Another schema's package without EXECUTE on it is not there for this unit.
+        if (ctx_.catalog && ctx_.catalog->object_access(owner, pkg, "EXECUTE") != 0) {
+            if (!quiet) semantic_error(offset, pls_message(201, written), so);
+            return quiet ? -1 : -2;
+        }
+        auto f = it->second->symbols.find(name);
+        found = f != it->second->symbols.end();
+        if (found) {
+            sym = f->second;
+            header = &it->second->program;
+            prog_->references.insert(key);
+        }
+    }
+    if (!found || sym.kind != SymKind::Cursor || !header) {
+        if (!quiet) semantic_error(offset, pls_message(302, name), so);
+        return quiet ? -1 : -2;
+    }
+    std::string key = owner + "." + pkg + "." + name;
+    auto known = package_cursors_.find(key);
+    if (known != package_cursors_.end()) return known->second;
+    const PlCursorInfo& src = header->cursors[static_cast<std::size_t>(sym.index)];
+    PlCursorInfo proxy;
+    proxy.name = written;
+    proxy.package = owner + "." + pkg;
+    proxy.package_index = sym.index;
+    proxy.row = src.query ? src.query->tr.columns : src.row;
+    for (std::size_t k = 0; k < src.params.size(); ++k) {
+        const PlVarInfo& pv = header->vars[static_cast<std::size_t>(src.params[k])];
+        int slot = add_var(pv.name, pv.type, pv.boolean);
+        proxy.params.push_back(slot);
+        proxy.defaults.push_back(nullptr);
+        proxy.remote_defaults.push_back(src.defaults[k] != nullptr);
+    }
+    prog_->cursors.push_back(std::move(proxy));
+    int idx = static_cast<int>(prog_->cursors.size()) - 1;
+    package_cursors_[key] = idx;
+    return idx;
+}
+
+bool Parser::cursor_columns(int c, std::vector<ColumnInfo>* cols) const {
+    const PlCursorInfo& info = prog_->cursors[static_cast<std::size_t>(c)];
+    if (info.query) {
+        *cols = info.query->tr.columns;
+        return true;
+    }
+    // Declared in a package header without its query: the row it declares, if any.
+    *cols = info.row;
+    return !info.row.empty();
+}
+
+std::size_t Parser::dotted_ahead(std::vector<std::string>* parts) const {
+    std::size_t k = 0;
+    while (peek(k).kind == TokenKind::Word || peek(k).kind == TokenKind::QuotedWord) {
+        parts->push_back(peek(k).text);
+        ++k;
+        if (!is_op(".", k)) break;
+        ++k;
+    }
+    if (k > 0 && peek(k - 1).kind == TokenKind::Operator) --k;
+    return k;
 }
 
 bool Parser::package_lacks(const std::string& pkg, const std::string& name) {

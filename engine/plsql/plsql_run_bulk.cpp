@@ -89,9 +89,9 @@ bool Interpreter::bulk_rows(sqlite3_stmt* vm, std::int64_t max, std::vector<std:
     return true;
 }
 
-static std::vector<OraType> column_types(const PlSql* q) {
+static std::vector<OraType> column_types(const Translation& tr) {
     std::vector<OraType> types;
-    for (const ColumnInfo& c : q->tr.columns) types.push_back(c.type);
+    for (const ColumnInfo& c : tr.columns) types.push_back(c.type);
     return types;
 }
 
@@ -103,17 +103,16 @@ Flow Interpreter::run_bulk_select(const PlStmt& st) {
     bool done = false;
     bool ok = bulk_rows(q->vm, -1, &rows, &done, &err);
     sqlite3_reset(q->vm);
-    if (!ok || !bulk_store(st.targets, rows, column_types(q), &err)) return raise(err, st.line);
+    if (!ok || !bulk_store(st.targets, rows, column_types(q->tr), &err)) return raise(err, st.line);
     // A bulk query that finds nothing is no error: the collections are just empty.
     sql_rowcount_ = static_cast<std::int64_t>(rows.size());
     sql_found_ = rows.empty() ? 0 : 1;
     return Flow::Next;
 }
 
-Flow Interpreter::run_bulk_fetch(const PlStmt& st) {
+Flow Interpreter::run_bulk_fetch(const PlStmt& st, const CursorRef& r) {
     PlError err;
-    CursorState& cs = cursors_[static_cast<std::size_t>(st.slot)];
-    PlSql* q = p_->cursors[static_cast<std::size_t>(st.slot)].query;
+    CursorState& cs = *r.cs;
     std::int64_t max = -1;
     if (st.limit) {
         PlValue v, n;
@@ -125,14 +124,14 @@ Flow Interpreter::run_bulk_fetch(const PlStmt& st) {
     }
     std::vector<std::vector<PlValue>> rows;
     bool done = cs.found == 0;  // the cursor ran out on an earlier fetch
-    if (!fetch_in_sequence(st.slot, &err)) return raise(err, st.line);
-    if (!done && max != 0 && !bulk_rows(q->vm, max, &rows, &done, &err)) return raise(err, st.line);
-    if (p_->cursors[static_cast<std::size_t>(st.slot)].current_rowid) {
+    if (!fetch_in_sequence(r, &err)) return raise(err, st.line);
+    if (!done && max != 0 && !bulk_rows(r.vm, max, &rows, &done, &err)) return raise(err, st.line);
+    if (r.hidden) {
         // The hidden rowid: the last row's is the cursor's current row.
         if (!rows.empty()) cs.current_rowid = rows.back().back();
         for (std::vector<PlValue>& row : rows) row.pop_back();
     }
-    if (!bulk_store(st.targets, rows, column_types(q), &err)) return raise(err, st.line);
+    if (!bulk_store(st.targets, rows, column_types(*r.tr), &err)) return raise(err, st.line);
     cs.rowcount += static_cast<std::int64_t>(rows.size());
     // %NOTFOUND turns true with the fetch that reached the end, even when it got rows.
     cs.found = done ? 0 : 1;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace plsql_running {
 
@@ -77,7 +78,10 @@ Flow Interpreter::call_package(const PlStmt& st, const std::vector<PlValue>& arg
     Interpreter inner(s_, &callee, root_);
     inner.attach_package(&state->values, callee.package_slots);
     std::vector<PlValue> outs;
-    CatalogDefiner definer(db_, st.unit_owner);
+    // Definer's rights: the package runs with its owner's privileges; invoker's rights
+    // with those of the domain it was called in.
+    std::optional<CatalogDefiner> definer;
+    if (!callee.invoker_rights) definer.emplace(db_, st.unit_owner);
     if (!plsql_nested_call(
             ses_, [&](PlError* e) { return inner.run_unit(args, given, &outs, e, sub); }, &err)) {
         if (!plsql_trace_full(err))
@@ -109,14 +113,22 @@ Flow Interpreter::call_unit(const PlStmt& st, const std::vector<PlValue>& args) 
         e.trace.push_back(ora_line(6508, ": " + quoted));
         return raise(e, st.line);
     }
+    if (!unit && state == PlUnitState::Broken && plsql_session(ses_)->invoker_failure.code) {
+        // An invoker's-rights unit whose SQL names what the caller's schema lacks.
+        PlError e = plsql_session(ses_)->invoker_failure;
+        plsql_session(ses_)->invoker_failure = PlError();
+        return raise(e, st.line);
+    }
     if (!unit || unit->program.params.size() != args.size()) return raise(pl_error(6508), st.line);
     PlProgram& callee = unit->program;
     BusyUnit busy(unit.get());
     Interpreter inner(s_, &callee, root_);
     std::vector<PlValue> outs;
     PlError err;
-    // A stored unit runs with its owner's privileges (definer's rights).
-    CatalogDefiner definer(db_, st.unit_owner);
+    // A stored unit runs with its owner's privileges (definer's rights), unless it is an
+    // invoker's-rights unit.
+    std::optional<CatalogDefiner> definer;
+    if (!callee.invoker_rights) definer.emplace(db_, st.unit_owner);
     if (!plsql_nested_call(
             ses_, [&](PlError* e) { return inner.run_unit(args, given, &outs, e); }, &err)) {
         if (!plsql_trace_full(err))

@@ -11,9 +11,10 @@ namespace plsql_running {
 
 void Interpreter::save_frame(const PlSubprogram& sub, LocalFrame* f) {
     for (int k = sub.slot_begin; k < sub.slot_end; ++k) f->vars.push_back(std::move(var(k)));
+    // A package's cursor named inside the subprogram is package state, not the frame's.
     for (int k = sub.cursor_begin; k < sub.cursor_end; ++k) {
         f->cursors.push_back(cursors_[static_cast<std::size_t>(k)]);
-        cursors_[static_cast<std::size_t>(k)] = CursorState();
+        if (!is_package_cursor(k)) cursors_[static_cast<std::size_t>(k)] = CursorState();
     }
     f->return_slot = return_slot_;
     f->return_value = return_value_;
@@ -26,6 +27,7 @@ void Interpreter::restore_frame(const PlSubprogram& sub, LocalFrame* f) {
     for (int k = sub.slot_begin; k < sub.slot_end; ++k)
         var(k) = std::move(f->vars[static_cast<std::size_t>(k - sub.slot_begin)]);
     for (int k = sub.cursor_begin; k < sub.cursor_end; ++k) {
+        if (is_package_cursor(k)) continue;
         close_cursor(k);
         cursors_[static_cast<std::size_t>(k)] = f->cursors[static_cast<std::size_t>(k - sub.cursor_begin)];
     }

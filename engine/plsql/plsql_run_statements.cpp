@@ -64,15 +64,6 @@ Flow Interpreter::run_block(const PlBlock& b) {
     return f;
 }
 
-void Interpreter::close_cursor(int c) {
-    CursorState& cs = cursors_[static_cast<std::size_t>(c)];
-    if (cs.open) {
-        PlSql* q = p_->cursors[static_cast<std::size_t>(c)].query;
-        if (q && q->vm) sqlite3_reset(q->vm);
-    }
-    cs = CursorState();
-}
-
 Flow Interpreter::statements(const std::vector<PlStmt>& list) {
     // The enclosing statement's line again once a nested list (a loop's body, a local
     // subprogram's) is done.
@@ -241,46 +232,34 @@ Flow Interpreter::run_for_range(const PlStmt& st) {
     return f;
 }
 
-bool Interpreter::fetch_in_sequence(int c, PlError* err) const {
-    const PlCursorInfo& info = p_->cursors[static_cast<std::size_t>(c)];
-    if (!info.for_update || cursors_[static_cast<std::size_t>(c)].opened_in_txn == ses_->transactions_ended)
-        return true;
-    *err = pl_error(1002);
-    return false;
-}
-
-void Interpreter::keep_current_row(int c, sqlite3_stmt* vm) {
-    const PlCursorInfo& info = p_->cursors[static_cast<std::size_t>(c)];
-    if (info.current_rowid)
-        cursors_[static_cast<std::size_t>(c)].current_rowid = column_value(vm, sqlite3_column_count(vm) - 1);
-}
-
 Flow Interpreter::run_for_cursor(const PlStmt& st) {
     PlError err;
     int c = st.targets[0].slot;
-    PlSql* q = p_->cursors[static_cast<std::size_t>(c)].query;
-    if (cursors_[static_cast<std::size_t>(c)].open) return raise(pl_error(6511), st.line);
-    if (!cursor_parameters(c, st, &err)) return raise(err, st.line);
-    if (!prepare(q, &err)) return raise(err, st.line);
-    cursors_[static_cast<std::size_t>(c)].open = true;
-    cursors_[static_cast<std::size_t>(c)].opened_in_txn = ses_->transactions_ended;
+    if (!open_cursor(c, st, &err)) return raise(err, st.line);
     Flow f = Flow::Next;
     for (;;) {
-        if (!fetch_in_sequence(c, &err)) {
+        // Looked up again each row: the loop's body may run calls that touch the package
+        // state a package cursor lives in.
+        CursorRef r;
+        if (!cursor_ref(c, &r, &err) || !r.cs->open) {
+            if (err.code == 0) err = pl_error(1001);
             close_cursor(c);
             return raise(err, st.line);
         }
-        int rc = sqlite3_step(q->vm);
+        if (!fetch_in_sequence(r, &err)) {
+            close_cursor(c);
+            return raise(err, st.line);
+        }
+        int rc = sqlite3_step(r.vm);
         if (rc == SQLITE_DONE) break;
         if (rc != SQLITE_ROW) {
             close_cursor(c);
             return raise(sqlite_error(false), st.line);
         }
-        CursorState& cs = cursors_[static_cast<std::size_t>(c)];
-        cs.found = 1;
-        ++cs.rowcount;
-        keep_current_row(c, q->vm);
-        if (!fetch_into(q->vm, q->tr, {pl_var_target(st.slot)}, &err, hidden_columns(c))) {
+        r.cs->found = 1;
+        ++r.cs->rowcount;
+        keep_current_row(r);
+        if (!fetch_into(r.vm, *r.tr, {pl_var_target(st.slot)}, &err, r.hidden)) {
             close_cursor(c);
             return raise(err, st.line);
         }
@@ -459,13 +438,7 @@ bool Interpreter::cursor_parameters(int cursor, const PlStmt& st, PlError* err) 
 
 Flow Interpreter::run_open(const PlStmt& st) {
     PlError err;
-    CursorState& cs = cursors_[static_cast<std::size_t>(st.slot)];
-    if (cs.open) return raise(pl_error(6511), st.line);
-    if (!cursor_parameters(st.slot, st, &err)) return raise(err, st.line);
-    if (!prepare(p_->cursors[static_cast<std::size_t>(st.slot)].query, &err)) return raise(err, st.line);
-    cs = CursorState();
-    cs.open = true;
-    cs.opened_in_txn = ses_->transactions_ended;
+    if (!open_cursor(st.slot, st, &err)) return raise(err, st.line);
     return Flow::Next;
 }
 
@@ -500,28 +473,31 @@ Flow Interpreter::run_open_for(const PlStmt& st) {
 Flow Interpreter::run_fetch(const PlStmt& st) {
     PlError err;
     if (st.cursor_var) return fetch_cursor_var(st);
-    CursorState& cs = cursors_[static_cast<std::size_t>(st.slot)];
-    if (!cs.open) return raise(pl_error(1001), st.line);
-    if (st.bulk) return run_bulk_fetch(st);
-    PlSql* q = p_->cursors[static_cast<std::size_t>(st.slot)].query;
-    if (!fetch_in_sequence(st.slot, &err)) return raise(err, st.line);
-    if (cs.found == 0) return Flow::Next;
-    int rc = sqlite3_step(q->vm);
+    CursorRef r;
+    if (!cursor_ref(st.slot, &r, &err)) return raise(err, st.line);
+    if (!r.cs->open) return raise(pl_error(1001), st.line);
+    if (st.bulk) return run_bulk_fetch(st, r);
+    if (!fetch_in_sequence(r, &err)) return raise(err, st.line);
+    if (r.cs->found == 0) return Flow::Next;
+    int rc = sqlite3_step(r.vm);
     if (rc == SQLITE_DONE) {
-        cs.found = 0;
+        r.cs->found = 0;
         return Flow::Next;
     }
     if (rc != SQLITE_ROW) return raise(sqlite_error(false), st.line);
-    cs.found = 1;
-    ++cs.rowcount;
-    keep_current_row(st.slot, q->vm);
-    if (!fetch_into(q->vm, q->tr, st.targets, &err, hidden_columns(st.slot))) return raise(err, st.line);
+    r.cs->found = 1;
+    ++r.cs->rowcount;
+    keep_current_row(r);
+    if (!fetch_into(r.vm, *r.tr, st.targets, &err, r.hidden)) return raise(err, st.line);
     return Flow::Next;
 }
 
 Flow Interpreter::run_close(const PlStmt& st) {
     if (st.cursor_var) return close_cursor_var(st);
-    if (!cursors_[static_cast<std::size_t>(st.slot)].open) return raise(pl_error(1001), st.line);
+    PlError err;
+    CursorRef r;
+    if (!cursor_ref(st.slot, &r, &err)) return raise(err, st.line);
+    if (!r.cs->open) return raise(pl_error(1001), st.line);
     close_cursor(st.slot);
     return Flow::Next;
 }

@@ -392,7 +392,9 @@ bool Interpreter::ref_value(const PlRef& r, PlValue* v, PlError* err) {
     case PlRefKind::CursorVarAttr:
         return cursor_var_attr(r, v, err);
     case PlRefKind::CursorAttr: {
-        const CursorState& c = cursors_[static_cast<std::size_t>(r.slot)];
+        CursorRef cr;
+        if (!cursor_ref(r.slot, &cr, err)) return false;
+        const CursorState& c = *cr.cs;
         if (r.attr == PlAttr::IsOpen) {
             *v = int_value(c.open ? 1 : 0);
             return true;

@@ -284,6 +284,16 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         call_error(ctx, e, unit);
         return;
     }
+    if (!callee && found == PlUnitState::Broken && plsql_session(ses)->invoker_failure.code) {
+        // An invoker's-rights function whose SQL names what the caller's schema lacks.
+        PlError e = plsql_session(ses)->invoker_failure;
+        plsql_session(ses)->invoker_failure = PlError();
+        std::string failure = ora_format(e.code, e.message);
+        for (const std::string& t : e.trace) failure += t + "\n";
+        if (!failure.empty() && failure.back() == '\n') failure.pop_back();
+        sql_error(ctx, failure);
+        return;
+    }
     if (!callee) {
         sql_error(ctx, ora_line(6575, name));
         return;

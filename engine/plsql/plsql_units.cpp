@@ -19,6 +19,7 @@
 #include "values/sqlite_statement.h"
 
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -36,6 +37,8 @@ const char* const kTables =
     " position INTEGER NOT NULL, sequence INTEGER NOT NULL, data_level INTEGER NOT NULL, data_type TEXT,"
     " defaulted TEXT, in_out TEXT NOT NULL, data_length INTEGER, data_precision INTEGER, data_scale INTEGER,"
     " radix INTEGER, subprogram_id INTEGER, pipelined TEXT);"
+    "CREATE TABLE IF NOT EXISTS vantro_plsql_options(owner TEXT NOT NULL, name TEXT NOT NULL, type TEXT NOT NULL,"
+    " subprogram_id INTEGER NOT NULL, authid TEXT, deterministic TEXT, PRIMARY KEY(owner, name, type, subprogram_id));"
     "CREATE TABLE IF NOT EXISTS vantro_plsql_dependencies(owner TEXT NOT NULL, name TEXT NOT NULL,"
     " type TEXT NOT NULL, referenced_owner TEXT NOT NULL, referenced_name TEXT NOT NULL);"
     "CREATE TABLE IF NOT EXISTS vantro_plsql_triggers(owner TEXT NOT NULL, trigger_name TEXT NOT NULL,"
@@ -315,7 +318,8 @@ bool remove_unit(sqlite3* db, const std::string& owner, const std::string& name,
     for (const char* sql : {"DELETE FROM vantro_plsql_objects WHERE owner = ?1 AND name = ?2 AND type = ?3",
                             "DELETE FROM vantro_plsql_source WHERE owner = ?1 AND name = ?2 AND type = ?3",
                             "DELETE FROM vantro_plsql_errors WHERE owner = ?1 AND name = ?2 AND type = ?3",
-                            "DELETE FROM vantro_plsql_dependencies WHERE owner = ?1 AND name = ?2 AND type = ?3"}) {
+                            "DELETE FROM vantro_plsql_dependencies WHERE owner = ?1 AND name = ?2 AND type = ?3",
+                            "DELETE FROM vantro_plsql_options WHERE owner = ?1 AND name = ?2 AND type = ?3"}) {
         Exec del(db, sql);
         ok = ok && del.text(1, owner).text(2, name).text(3, type).run();
     }
@@ -375,6 +379,22 @@ bool store_unit(sqlite3* db, const std::string& owner, const std::string& name, 
     }
     if (valid || type == "PACKAGE" || type == "PROCEDURE" || type == "FUNCTION")
         ok = ok && store_arguments(db, owner, name, type, object_id, program);
+    // What USER_PROCEDURES shows beside the arguments: the unit's AUTHID and which of its
+    // functions are DETERMINISTIC (row 0 the unit, then a package's subprograms).
+    auto option = [&](int sub_id, const char* authid, bool deterministic) {
+        Exec ins(db, "INSERT INTO vantro_plsql_options VALUES (?1, ?2, ?3, ?4, ?5, ?6)");
+        ins.text(1, owner).text(2, name).text(3, type).integer(4, sub_id);
+        if (authid)
+            ins.text(5, authid);
+        else
+            ins.null(5);
+        ok = ok && ins.text(6, deterministic ? "YES" : "NO").run();
+    };
+    if (type == "PACKAGE" || type == "PROCEDURE" || type == "FUNCTION") {
+        option(0, program.invoker_rights ? "CURRENT_USER" : "DEFINER", program.deterministic);
+        for (const PlSubprogram& sub : program.subprograms)
+            if (sub.in_header) option(sub.subprogram_id, nullptr, sub.deterministic);
+    }
     return ok;
 }
 
@@ -454,6 +474,26 @@ bool plsql_unit_load(sqlite3* db, const std::string& owner, const std::string& n
     return false;
 }
 
+namespace {
+
+// Why an invoker's-rights unit does not compile for its caller's schema: the ORA- error of
+// its first failed statement, placed at that line, else ORA-06508.
+PlError invoker_compile_failure(const PlProgram& program, const std::string& qualified) {
+    for (const PlCompileError& e : program.errors) {
+        std::size_t at = e.text.find("ORA-");
+        if (at == std::string::npos) continue;
+        PlError out;
+        out.code = std::atoi(e.text.c_str() + at + 4);
+        std::size_t colon = e.text.find(": ", at);
+        if (colon != std::string::npos) out.message = e.text.substr(colon + 2);
+        out.trace.push_back(ora_line(6512, "\"" + qualified + "\", line " + std::to_string(e.line)));
+        return out;
+    }
+    return pl_error(6508, ": \"" + qualified + "\"");
+}
+
+}  // namespace
+
 std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::string& owner, const std::string& name,
                                                  PlUnitState* state) {
     sqlite3* db = ses->server->db;
@@ -465,16 +505,25 @@ std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::
         session->units_generation = generation;
     }
     std::string key = owner + "." + name;
-    auto it = session->units.find(key);
-    if (it != session->units.end() && it->second->nls_date_format == nls) {
+    const std::string invoker = plsql_invoker_schema(ses);
+    auto reuse = [&](const std::shared_ptr<PlCachedUnit>& u) {
         *state = PlUnitState::Ready;
-        if (!it->second->busy) return it->second;
+        if (!u->busy) return u;
         // Running: a call from inside it (recursion) gets a copy of its own.
         auto copy = std::make_shared<PlCachedUnit>();
-        copy->type = it->second->type;
+        copy->type = u->type;
         copy->nls_date_format = nls;
-        plsql_program_copy(it->second->program, &copy->program);
+        copy->sql_schema = u->sql_schema;
+        plsql_program_copy(u->program, &copy->program);
         return copy;
+    };
+    auto it = session->units.find(key);
+    if (it != session->units.end() && it->second->nls_date_format == nls) {
+        if (!it->second->program.invoker_rights || invoker == owner) return reuse(it->second);
+        // An invoker's-rights unit called from another schema: compiled for that schema.
+        key += "@" + invoker;
+        it = session->units.find(key);
+        if (it != session->units.end() && it->second->nls_date_format == nls) return reuse(it->second);
     }
     auto unit = std::make_shared<PlCachedUnit>();
     std::string status, source;
@@ -496,22 +545,50 @@ std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::
         }
     }
     SqliteCatalog catalog(db);
-    CatalogDefiner definer(db, owner);
+    bool for_invoker = key.find('@') != std::string::npos;
+    std::optional<CatalogDefiner> definer;
+    if (!for_invoker) definer.emplace(db, owner);
     PlCompileContext cc;
     cc.schema = owner;
     cc.nls_date_format = nls;
     cc.catalog = &catalog;
     cc.db = db;
+    if (for_invoker) cc.sql_schema = invoker;
     if (!plsql_compile_unit(source, cc, &unit->program)) {
         *state = PlUnitState::Broken;
+        if (for_invoker) session->invoker_failure = invoker_compile_failure(unit->program, owner + "." + name);
         return nullptr;
     }
+    if (!for_invoker && unit->program.invoker_rights && invoker != owner) {
+        // First compiled for its owner: it is an invoker's-rights unit called from another
+        // schema, compiled again for that one (the owner's form is kept for the owner).
+        unit->nls_date_format = nls;
+        if (generation != 0) session->units[key] = unit;
+        definer.reset();
+        key += "@" + invoker;
+        unit = std::make_shared<PlCachedUnit>();
+        plsql_unit_load(db, owner, name, &unit->type, &status, &source);
+        cc.sql_schema = invoker;
+        for_invoker = true;
+        if (!plsql_compile_unit(source, cc, &unit->program)) {
+            *state = PlUnitState::Broken;
+            session->invoker_failure = invoker_compile_failure(unit->program, owner + "." + name);
+            return nullptr;
+        }
+    }
+    unit->sql_schema = cc.sql_schema;
     unit->nls_date_format = nls;
     *state = PlUnitState::Ready;
     // A copy made for a recursive call is not kept: the running one stays the cached one.
     it = session->units.find(key);
     if (generation != 0 && (it == session->units.end() || !it->second->busy)) session->units[key] = unit;
     return unit;
+}
+
+std::string plsql_invoker_schema(SessionHandle* ses) {
+    CatalogDomain d = catalog_domain(ses->server->db);
+    if (!d.roles && !d.user.empty()) return d.user;
+    return ses->settings.current_schema.empty() ? ses->user : ses->settings.current_schema;
 }
 
 std::vector<PlUnitArgument> plsql_unit_arguments(sqlite3* db, const std::string& owner, const std::string& name) {
@@ -634,29 +711,54 @@ std::shared_ptr<PlCachedUnit> plsql_package_program(SessionHandle* ses, const st
         session->units_generation = generation;
     }
     std::string key = "PACKAGE " + owner + "." + package;
-    auto it = session->units.find(key);
-    if (it != session->units.end() && it->second->nls_date_format == nls) {
-        if (!it->second->busy) return it->second;
+    const std::string invoker = plsql_invoker_schema(ses);
+    auto reuse = [&](const std::shared_ptr<PlCachedUnit>& u) {
+        if (!u->busy) return u;
         // Running: a call from inside it gets a copy of its own.
         auto copy = std::make_shared<PlCachedUnit>();
-        copy->type = it->second->type;
+        copy->type = u->type;
         copy->nls_date_format = nls;
-        plsql_program_copy(it->second->program, &copy->program);
+        copy->sql_schema = u->sql_schema;
+        plsql_program_copy(u->program, &copy->program);
         return copy;
+    };
+    auto it = session->units.find(key);
+    if (it != session->units.end() && it->second->nls_date_format == nls) {
+        if (!it->second->program.invoker_rights || invoker == owner) return reuse(it->second);
+        // An invoker's-rights package used from another schema: compiled for that schema.
+        key += "@" + invoker;
+        it = session->units.find(key);
+        if (it != session->units.end() && it->second->nls_date_format == nls) return reuse(it->second);
     }
     auto unit = std::make_shared<PlCachedUnit>();
     unit->type = "PACKAGE";
     unit->nls_date_format = nls;
     SqliteCatalog catalog(db);
-    CatalogDefiner definer(db, owner);
+    bool for_invoker = key.find('@') != std::string::npos;
+    std::optional<CatalogDefiner> definer;
+    if (!for_invoker) definer.emplace(db, owner);
     PlCompileContext cc;
     cc.schema = owner;
     cc.nls_date_format = nls;
     cc.catalog = &catalog;
     cc.db = db;
-    if (plsql_view_unit(package) ? !plsql_view_unit_load(cc, owner, package, &unit->program, err)
-                                 : !plsql_package_load(db, cc, owner, package, &unit->program, err))
-        return nullptr;
+    if (for_invoker) cc.sql_schema = invoker;
+    auto load = [&](PlProgram* program) {
+        return plsql_view_unit(package) ? plsql_view_unit_load(cc, owner, package, program, err)
+                                        : plsql_package_load(db, cc, owner, package, program, err);
+    };
+    if (!load(&unit->program)) return nullptr;
+    if (!for_invoker && unit->program.invoker_rights && invoker != owner) {
+        if (generation != 0) session->units[key] = unit;
+        definer.reset();
+        key += "@" + invoker;
+        unit = std::make_shared<PlCachedUnit>();
+        unit->type = "PACKAGE";
+        unit->nls_date_format = nls;
+        cc.sql_schema = invoker;
+        if (!load(&unit->program)) return nullptr;
+    }
+    unit->sql_schema = cc.sql_schema;
     // Loading may have compiled invalid units again, which moves the catalog on.
     generation = catalog_generation(db);
     if (generation != session->units_generation) {
