@@ -144,6 +144,40 @@ TEST_F(SuppliedPackages, DbmsLobIsTemporaryAndRead) {
   EXPECT_NE(s.error_text().find("PLS-00363"), std::string::npos) << s.error_text();
 }
 
+// GETXML writes a query's rows as <ROWSET> of <ROW>s, a column per element, nulls left out.
+TEST_F(SuppliedPackages, DbmsXmlgenGetXmlWritesTheRowsOfAQuery) {
+  run("create table staff (id number, name varchar2(20), note varchar2(20))");
+  run("insert into staff values (1, 'Ann', 'a<b & c>d')");
+  run("insert into staff values (2, 'Bob', null)");
+  EXPECT_EQ(s.value("select dbms_xmlgen.getxml('select id, name, note from staff order by id') from dual"),
+            "<?xml version=\"1.0\"?>\n<ROWSET>\n <ROW>\n  <ID>1</ID>\n  <NAME>Ann</NAME>\n"
+            "  <NOTE>a&lt;b &amp; c&gt;d</NOTE>\n </ROW>\n <ROW>\n  <ID>2</ID>\n  <NAME>Bob</NAME>\n </ROW>\n"
+            "</ROWSET>\n");
+  EXPECT_EQ(s.value("select dbms_xmlgen.getxml('select count(*), 0.5 half from staff') from dual"),
+            "<?xml version=\"1.0\"?>\n<ROWSET>\n <ROW>\n  <COUNT_x0028__x002A__x0029_>2</COUNT_x0028__x002A__x0029_>\n"
+            "  <HALF>.5</HALF>\n </ROW>\n</ROWSET>\n");
+  // A value longer than the 32767 bytes fetched is refused, not cut.
+  std::string long_value = "to_clob(rpad(''x'', 4000, ''x''))";
+  for (int k = 0; k < 8; ++k) long_value += " || rpad(''y'', 4000, ''y'')";
+  EXPECT_NE(s.exec("select dbms_xmlgen.getxml('select " + long_value + " v from dual') from dual"), OCI_SUCCESS);
+  EXPECT_EQ(first_line(s.error_text()).substr(0, 9), "ORA-01406");
+  EXPECT_EQ(s.value("select dbms_xmlgen.getxml('select * from staff where id > 5') from dual"), "<null>");
+  EXPECT_EQ(out("declare c clob; begin c := dbms_xmlgen.getxml('select name from staff where id = 2');"
+                " dbms_output.put_line(dbms_lob.getlength(c) || ' ' || dbms_lob.instr(c, '<NAME>Bob')); end;"),
+            "75 41");
+  const std::pair<const char*, const char*> errors[] = {
+      {"select dbms_xmlgen.getxml('select * from nosuch') from dual", "ORA-00942"},
+      {"select dbms_xmlgen.getxml('delete from staff') from dual",
+       "ORA-19206: Invalid value for query or REF CURSOR parameter"},
+      {"select dbms_xmlgen.getxml(null) from dual", "ORA-19206"},
+  };
+  for (const auto& c : errors) {
+    EXPECT_NE(s.exec(c.first), OCI_SUCCESS) << c.first;
+    EXPECT_EQ(first_line(s.error_text()).substr(0, std::string(c.second).size()), c.second) << c.first;
+  }
+  EXPECT_EQ(s.value("select count(*) from staff"), "2");
+}
+
 TEST_F(SuppliedPackages, DbmsRandomIsInRangeAndRepeatableAfterSeed) {
   EXPECT_EQ(v("count(*) from (select dbms_random.value(1, 10) x from dual connect by level <= 200)"
               " where x >= 1 and x < 10 "),
