@@ -606,6 +606,8 @@ void plsql_with_move(SessionHandle* ses, const void* from, const void* to);
 void plsql_with_release_holder(SessionHandle* ses, const void* holder);
 // Registers vantro_plsql_call(owner, name, args...), which runs a stored function.
 bool plsql_functions_register(sqlite3* db, SessionHandle* session);
+// vantro_xmlgen(query): DBMS_XMLGEN.GETXML's rows of the query as XML (plsql_xmlgen.cpp).
+bool plsql_xmlgen_register(sqlite3* db, SessionHandle* session);
 
 // --- Triggers -------------------------------------------------------------------------
 

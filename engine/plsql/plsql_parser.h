@@ -385,6 +385,10 @@ private:
 
     // The family of an argument expression for choosing between overloads; "" matches any.
     std::string value_family(std::size_t a, PlSql* q) const;
+    // Whether the argument written in tokens [a, b) is a BOOLEAN value: 1 yes, 0 no, -1 when
+    // its form does not show it (a function's result, another package's variable).
+    int boolean_argument(std::size_t a, std::size_t b) const;
+    int boolean_form(const Expr& e) const;
 
     // A call of a stored procedure or of a package's procedure: the overload is chosen by
     // the number of arguments and their types, and the arguments are matched to its

@@ -661,6 +661,76 @@ std::string Parser::value_family(std::size_t a, PlSql* q) const {
     return "CHAR";
 }
 
+int Parser::boolean_form(const Expr& e) const {
+    switch (e.kind) {
+    case ExprKind::Compare:
+    case ExprKind::And:
+    case ExprKind::Or:
+    case ExprKind::Not:
+    case ExprKind::IsNull:
+    case ExprKind::Like:
+    case ExprKind::RegexpLike:
+    case ExprKind::Between:
+    case ExprKind::InList:
+    case ExprKind::InSubquery:
+    case ExprKind::Exists:
+    case ExprKind::Quantified:
+    case ExprKind::IsJson:
+    case ExprKind::JsonExists:
+        return 1;
+    case ExprKind::Multiset:
+        return e.text == "MEMBER" || e.text == "SUBMULTISET" || e.text == "EMPTY" ? 1 : 0;
+    case ExprKind::String:
+    case ExprKind::Number:
+    case ExprKind::Binary:
+    case ExprKind::Concat:
+    case ExprKind::Unary:
+    case ExprKind::Sysdate:
+    case ExprKind::User:
+    case ExprKind::DateLiteral:
+    case ExprKind::IntervalLiteral:
+    case ExprKind::Cast:
+    case ExprKind::Extract:
+        return 0;
+    case ExprKind::Attribute:
+        return e.text == "FOUND" || e.text == "NOTFOUND" || e.text == "ISOPEN" ? 1 : 0;
+    case ExprKind::Column: {
+        if (e.path.size() != 1) return -1;
+        const Symbol* sym = lookup(e.path[0]);
+        if (sym && sym->kind == SymKind::Var) {
+            const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(sym->index)];
+            if (!v.fields.empty() || v.collection != PlCollection::None) return -1;
+            return v.boolean ? 1 : 0;
+        }
+        if (!sym && (e.path[0] == "TRUE" || e.path[0] == "FALSE")) return 1;
+        return -1;
+    }
+    case ExprKind::Null:
+    case ExprKind::Bind:
+    case ExprKind::Star:
+    case ExprKind::Subquery:
+    case ExprKind::Function:
+    case ExprKind::Case:
+    case ExprKind::JsonFunction:
+    case ExprKind::Row:
+        return -1;
+    }
+    return -1;
+}
+
+int Parser::boolean_argument(std::size_t a, std::size_t b) const {
+    if (a >= b || b > t_.size()) return -1;
+    std::vector<Token> tokens(t_.begin() + static_cast<std::ptrdiff_t>(a), t_.begin() + static_cast<std::ptrdiff_t>(b));
+    Token end;
+    end.kind = TokenKind::End;
+    end.offset = end.end = t_[b < t_.size() ? b : t_.size() - 1].offset;
+    tokens.push_back(end);
+    ExprPtr e;
+    OraError err;
+    if (!sql_parse_expression(tokens, &e, &err)) return -1;
+    return boolean_form(*e);
+}
+
 bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::string>& parts,
                          const std::vector<std::pair<std::size_t, std::size_t>>& args, std::uint32_t so, int result) {
     std::vector<PlCandidate> candidates;
@@ -787,6 +857,11 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
                 if (!c.params[k].defaulted) return false;
             } else {
                 used[(*param_arg)[k]] = true;
+                // BOOLEAN goes to BOOLEAN parameters only, and they take nothing else.
+                const std::pair<std::size_t, std::size_t>& range = args[(*param_arg)[k]];
+                int given = boolean_argument(range.first, range.second);
+                bool wanted = argument_family(c.params[k].data_type) == "BOOLEAN";
+                if (given >= 0 && (given == 1) != wanted) return false;
             }
         }
         for (bool u : used)
@@ -996,12 +1071,14 @@ void Parser::call(PlStmt* st, std::uint32_t so) {
     struct Builtin {
         const char* name;
         int min_args, max_args;
-        int out_mask;  // bit n: argument n is OUT
+        int out_mask;      // bit n: argument n is OUT
+        int boolean_mask;  // bit n: parameter n is BOOLEAN (the others take no BOOLEAN)
     };
     static const Builtin kBuiltins[] = {
-        {"DBMS_OUTPUT.PUT_LINE", 1, 1, 0},  {"DBMS_OUTPUT.PUT", 1, 1, 0},         {"DBMS_OUTPUT.NEW_LINE", 0, 0, 0},
-        {"DBMS_OUTPUT.ENABLE", 0, 1, 0},    {"DBMS_OUTPUT.DISABLE", 0, 0, 0},     {"DBMS_OUTPUT.GET_LINE", 2, 2, 3},
-        {"DBMS_OUTPUT.GET_LINES", 2, 2, 3}, {"RAISE_APPLICATION_ERROR", 2, 3, 0},
+        {"DBMS_OUTPUT.PUT_LINE", 1, 1, 0, 0},  {"DBMS_OUTPUT.PUT", 1, 1, 0, 0},
+        {"DBMS_OUTPUT.NEW_LINE", 0, 0, 0, 0},  {"DBMS_OUTPUT.ENABLE", 0, 1, 0, 0},
+        {"DBMS_OUTPUT.DISABLE", 0, 0, 0, 0},   {"DBMS_OUTPUT.GET_LINE", 2, 2, 3, 0},
+        {"DBMS_OUTPUT.GET_LINES", 2, 2, 3, 0}, {"RAISE_APPLICATION_ERROR", 2, 3, 0, 4},
     };
     const Builtin* found = nullptr;
     for (const Builtin& b : kBuiltins)
@@ -1022,7 +1099,13 @@ void Parser::call(PlStmt* st, std::uint32_t so) {
         return;
     }
     int n = static_cast<int>(args.size());
-    if (n < found->min_args || n > found->max_args) {
+    bool wrong_type = false;
+    for (int k = 0; k < n && !wrong_type; ++k) {
+        const std::pair<std::size_t, std::size_t>& range = args[static_cast<std::size_t>(k)];
+        int given = boolean_argument(range.first, range.second);
+        wrong_type = given >= 0 && (given == 1) != ((found->boolean_mask >> k) & 1);
+    }
+    if (n < found->min_args || n > found->max_args || wrong_type) {
         semantic_error(first.offset, pls_message(306, (member.empty() ? name : member)), so);
         return;
     }

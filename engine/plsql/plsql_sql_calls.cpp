@@ -311,5 +311,5 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 bool plsql_functions_register(sqlite3* db, SessionHandle* session) {
     return sqlite3_create_function(db, "vantro_plsql_call", -1, SQLITE_UTF8, session, fn_plsql_call, nullptr,
                                    nullptr) == SQLITE_OK &&
-           plsql_triggers_register(db, session);
+           plsql_triggers_register(db, session) && plsql_xmlgen_register(db, session);
 }

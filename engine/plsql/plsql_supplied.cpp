@@ -277,6 +277,30 @@ bool db_version(PlSuppliedCall* c, PlError*) {
     return true;
 }
 
+// READ(lob, amount IN OUT, offset, buffer OUT): up to amount units from offset into
+// buffer (RAW for a BLOB), amount coming back as the units read; an offset past the end
+// is NO_DATA_FOUND, as in Oracle.
+bool lob_read(PlSuppliedCall* c, PlError* err) {
+    std::uint64_t amount = 0, offset = 0;
+    if (!locator(c, 0, err) || !units(*c, 1, 0, &amount, err) || !units(*c, 2, 0, &offset, err)) return false;
+    if (amount > 32767) {
+        *err = error(21560, "2");
+        return false;
+    }
+    const bool bin = binary(c->types[0]);
+    const std::string& lob = c->args[0].s;
+    if (offset > lob_length(lob, bin)) {
+        *err = error(1403);
+        return false;
+    }
+    std::string part = lob_substr(lob, bin, offset, amount);
+    out_number(c, 1, static_cast<std::int64_t>(lob_length(part, bin)));
+    out_text(c, 3, part);
+    c->types[3].code = bin ? kTypeRaw : kTypeVarchar2;
+    c->types[3].size = static_cast<std::uint32_t>(part.size());
+    return true;
+}
+
 bool lob_create_temporary(PlSuppliedCall* c, PlError*) {
     set_text(&c->args[0], std::string());
     return true;
@@ -510,6 +534,7 @@ const PlSuppliedProc kProcedures[] = {
     {"DBMS_LOB.ERASE", "LOB_LOC,AMOUNT,OFFSET", 2, 3, lob_erase_range},
     {"DBMS_LOB.TRIM", "LOB_LOC,NEWLEN", 2, 1, lob_trim_to},
     {"DBMS_LOB.COPY", "DEST_LOB,SRC_LOB,AMOUNT,DEST_OFFSET,SRC_OFFSET", 3, 1, lob_copy},
+    {"DBMS_LOB.READ", "LOB_LOC,AMOUNT,OFFSET,BUFFER", 4, 10, lob_read},
     {"DBMS_LOB.CREATETEMPORARY", "LOB_LOC,CACHE,DUR", 2, 1, lob_create_temporary},
     {"DBMS_LOB.FREETEMPORARY", "LOB_LOC", 1, 1, lob_free_temporary},
     {"DBMS_LOB.CONVERTTOBLOB", "DEST_LOB,SRC_CLOB,AMOUNT,DEST_OFFSET,SRC_OFFSET,BLOB_CSID,LANG_CONTEXT,WARNING", 8,

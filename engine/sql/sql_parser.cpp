@@ -399,7 +399,7 @@ bool Parser::select_block(SelectStmt* s) {
             item.expr = make(ExprKind::Star, cur().offset);
             item.expr->path.push_back(cur().text);
             p_ += 3;
-        } else if (!expr(&item.expr)) {
+        } else if (!value_expr(&item.expr)) {
             return false;
         }
         item.end = prev_end();
@@ -604,6 +604,29 @@ bool Parser::expr(ExprPtr* out) {
     bool ok = or_expr(out);
     --depth_;
     return ok;
+}
+
+// A value without a condition at its top: a select item. A comparison there is no value
+// in Oracle's SQL (BOOLEAN is a PL/SQL type), so the operator is where FROM was expected.
+bool Parser::value_expr(ExprPtr* out) {
+    if (++depth_ > kMaxDepth) return too_deep();
+    const std::size_t start = p_;
+    bool ok = additive(out);
+    --depth_;
+    if (!ok) return false;
+    // A condition in parentheses, (a > b), is no value either.
+    static const ExprKind kConditions[] = {
+        ExprKind::Compare, ExprKind::And,    ExprKind::Or,         ExprKind::Not,    ExprKind::IsNull,
+        ExprKind::Like,    ExprKind::RegexpLike, ExprKind::Between, ExprKind::InList, ExprKind::InSubquery,
+        ExprKind::Exists,  ExprKind::Quantified, ExprKind::IsJson,  ExprKind::JsonExists};
+    for (ExprKind k : kConditions)
+        if ((*out)->kind == k) {
+            fail(907);
+            err_->offset = (*out)->offset;
+            p_ = start;
+            return false;
+        }
+    return true;
 }
 
 bool Parser::or_expr(ExprPtr* out) {
@@ -980,9 +1003,10 @@ bool Parser::call_arguments(Expr* e) {
             e->distinct = true;
         else
             accept_word("ALL");
+        const bool values = sql_values_ && e->text != "LNNVL";
         do {
             ExprPtr a;
-            if (!expr(&a)) return false;
+            if (!(values ? value_expr(&a) : expr(&a))) return false;
             e->args.push_back(std::move(a));
             // FIRST_VALUE(x IGNORE NULLS), LAG(x IGNORE NULLS, 1)
             if (is_word("IGNORE") || is_word("RESPECT")) {
@@ -2051,6 +2075,7 @@ Expr::~Expr() {
 
 bool sql_parse(const std::vector<Token>& tokens, Statement* out, OraError* err) {
     Parser p(tokens, err);
+    p.take_values_only();
     return p.statement(out);
 }
 

@@ -49,6 +49,8 @@ public:
         if (!at_end()) return fail(cur().kind == TokenKind::Operator && cur().text == ")" ? 907 : 933);
         return true;
     }
+    // A SQL statement's parse: conditions are no values in function arguments.
+    void take_values_only() { sql_values_ = true; }
 
 private:
     OraError* err_;
@@ -58,6 +60,9 @@ private:
     bool plsql_allowed_ = false;
     bool top_query_ = false;
     int depth_ = 0;  // nesting of parentheses and subqueries, bounded to keep the stack safe
+    // Set for a SQL statement: its function arguments are values, not conditions (which only
+    // PL/SQL expressions and LNNVL take).
+    bool sql_values_ = false;
 
     bool fail(int code, const std::string& arg = {}) {
         if (!failed_) {
@@ -93,6 +98,7 @@ private:
     bool pivot_cell(std::size_t agg, std::size_t value, const std::vector<std::string>& for_columns, std::size_t width,
                     PivotClause* pc);
     bool expr(ExprPtr* out);
+    bool value_expr(ExprPtr* out);
     bool or_expr(ExprPtr* out);
     bool and_expr(ExprPtr* out);
     bool not_expr(ExprPtr* out);

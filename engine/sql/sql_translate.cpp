@@ -480,18 +480,25 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
                 item = order_key(e.type, e.sql, e.sql);
                 auto limited = row_limited_blocks_.find(&s);
                 if (limited != row_limited_blocks_.end()) {
-                    // The FROM rows are inside the limited subquery: the key must be one of the
-                    // result columns, read by name.
-                    const std::vector<std::string>& items = limited->second;
+                    // The FROM rows are inside the limited subquery: the key is one of the
+                    // result columns or one of the hidden key columns computed beside them.
+                    const std::vector<std::string>& items = limited->second.items;
+                    const std::vector<std::string>& keys = limited->second.hidden_keys;
                     std::size_t k = 0;
                     while (k < items.size() && items[k] != e.sql) ++k;
-                    if (k == items.size() || k >= first_cols.size()) {
+                    std::size_t h = 0;
+                    while (h < keys.size() && keys[h] != e.sql) ++h;
+                    if (k < items.size() && k < first_cols.size()) {
+                        // By position: two result columns may share a name.
+                        item = order_key(e.type, std::to_string(k + 1), quote_name(first_cols[k].name));
+                    } else if (h < keys.size()) {
+                        const std::string hidden = "\"vantro_ok" + std::to_string(h + 1) + "\"";
+                        item = order_key(e.type, hidden, hidden);
+                    } else {
                         std::string name;
                         for (const std::string& part : o.expr->path) name += (name.empty() ? "" : ".") + part;
                         return fail(904, o.expr->offset, name.empty() ? std::string() : "\"" + name + "\"");
                     }
-                    // By position: two result columns may share a name.
-                    item = order_key(e.type, std::to_string(k + 1), quote_name(first_cols[k].name));
                 }
             }
             bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.descending);
@@ -722,6 +729,7 @@ bool Translator::star_item(SelectItem& it, const Scope& scope, const std::vector
                 if (!store_value(e, target, store_owner_, store_table_, &v, it.offset)) return false;
             }
             list->items += (list->items.empty() ? "" : ", ") + by_instant(c.type, v) + " AS " + quote_name(c.name);
+            list->item_text.push_back(by_instant(c.type, v));
             list->item_sql.push_back(v);
             list->cols.push_back(c);
         }
@@ -774,6 +782,7 @@ bool Translator::select_items(SelectStmt& s, const Scope& scope, const std::vect
             if (!store_value(e, target, store_owner_, store_table_, &v, it.offset)) return false;
         }
         list->items += (list->items.empty() ? "" : ", ") + by_instant(c.type, v) + " AS " + quote_name(c.name);
+        list->item_text.push_back(by_instant(c.type, v));
         list->item_sql.push_back(e.sql);
         list->cols.push_back(c);
     }
@@ -910,13 +919,61 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
         // result afterwards would have computed them over every row.
         for (const SelectItem& it : s.items)
             if (const Expr* a = it.expr ? find_analytic(*it.expr) : nullptr) return fail(3001, a->offset), false;
-        // OFFSET 0 keeps SQLite from moving an outer ORDER BY into the limited block (it may
-        // otherwise pick the first rows of the sorted result instead of the rows as read).
-        text = "SELECT * FROM (" + text + " LIMIT " + std::to_string(w.row_limit) + " OFFSET 0)";
-        row_limited_blocks_[&s] = list.item_sql;
+        RowLimitedBlock limited;
+        limited.items = list.item_sql;
+        if (!row_limited_keys(s, scope, list, w.row_limit, &text, &limited)) return false;
+        row_limited_blocks_[&s] = std::move(limited);
     }
     *cols = std::move(list.cols);
     *sql = text;
+    return true;
+}
+
+// Wraps a block's rows in the subquery that a ROWNUM limit cuts. Oracle numbers the rows
+// before it sorts them, and its ORDER BY may name any column of the FROM tables: a key
+// that is not a result column is computed inside the limited rows as a hidden column, and
+// the wrapper selects the result columns only.
+bool Translator::row_limited_keys(SelectStmt& s, const Scope& scope, const SelectList& list, long long row_limit,
+                                  std::string* text, RowLimitedBlock* limited) {
+    std::string keys;
+    if (!s.next) {
+        AnalyticGate analytic(analytic_ok_, true);
+        for (OrderItem& o : s.order_by) {
+            if (o.expr->kind == ExprKind::Number) continue;
+            bool named = false;
+            if (o.expr->kind == ExprKind::Column && o.expr->path.size() == 1)
+                for (const ColumnInfo& c : list.cols) named = named || c.name == o.expr->path[0];
+            if (named) continue;
+            Emitted e;
+            if (!expr(*o.expr, scope, &e)) return false;
+            if (e.aggregate) return fail(3001, o.expr->offset), false;
+            if (const Expr* a = find_analytic(*o.expr)) return fail(3001, a->offset), false;
+            bool selected = false;
+            for (const std::string& item : list.item_sql) selected = selected || item == e.sql;
+            for (const std::string& key : limited->hidden_keys) selected = selected || key == e.sql;
+            if (selected) continue;
+            limited->hidden_keys.push_back(e.sql);
+            keys += ", " + e.sql + " AS \"vantro_ok" + std::to_string(limited->hidden_keys.size()) + "\"";
+        }
+    }
+    // OFFSET 0 keeps SQLite from moving an outer ORDER BY into the limited block (it may
+    // otherwise pick the first rows of the sorted result instead of the rows as read).
+    const std::string cut = " LIMIT " + std::to_string(row_limit) + " OFFSET 0)";
+    if (keys.empty()) {
+        *text = "SELECT * FROM (" + *text + cut;
+        return true;
+    }
+    // The inner result columns are renamed by position, as two of them may share a name.
+    const std::string head = std::string("SELECT ") + (s.distinct ? "DISTINCT " : "") + list.items;
+    if (text->compare(0, head.size(), head) != 0 || list.item_text.size() != list.cols.size())
+        return fail(3001, s.offset), false;
+    std::string inner, outer;
+    for (std::size_t i = 0; i < list.cols.size(); ++i) {
+        const std::string name = "\"vantro_c" + std::to_string(i + 1) + "\"";
+        inner += (i ? ", " : "") + list.item_text[i] + " AS " + name;
+        outer += (i ? ", " : "") + name + " AS " + quote_name(list.cols[i].name);
+    }
+    *text = "SELECT " + outer + " FROM (SELECT " + inner + keys + text->substr(head.size()) + cut;
     return true;
 }
 

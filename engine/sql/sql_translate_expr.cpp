@@ -777,6 +777,8 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
         d.null_literal = e.args[i]->kind == ExprKind::Null;
         d.is_literal = e.args[i]->kind == ExprKind::String || e.args[i]->kind == ExprKind::Number;
         d.literal = e.args[i]->text;
+        // A PL/SQL name the hook resolved is a bind ("#n"), not a column.
+        d.stored_column = e.args[i]->kind == ExprKind::Column && !args[i].sql.empty() && args[i].sql[0] == '"';
     }
     // SQLERRM(code) of PL/SQL; SQLERRM alone is a name its hook resolves.
     if (f == "SQLERRM" && e.path.empty() && ctx_.names && args.size() == 1) {

@@ -134,7 +134,16 @@ struct SelectList {
     std::vector<ColumnInfo> cols;
     bool any_aggregate = false;
     std::vector<const Expr*> plain_columns;
-    std::vector<std::string> item_sql;  // each result column's expression, as the FROM rows compute it
+    std::vector<std::string> item_sql;   // each result column's expression, as the FROM rows compute it
+    std::vector<std::string> item_text;  // each result column as written into the select list, before its alias
+};
+
+// A block whose rows a ROWNUM limit wrapped in a subquery: each result column's
+// expression, and the ORDER BY keys that are none of them, computed inside the limited
+// rows as the hidden columns "vantro_ok1", "vantro_ok2" ...
+struct RowLimitedBlock {
+    std::vector<std::string> items;
+    std::vector<std::string> hidden_keys;
 };
 // The number of nodes of e's tree.
 std::size_t expr_nodes(const Expr& e);
@@ -258,9 +267,11 @@ private:
     // ROLLUP, CUBE and GROUPING SETS (sql_translate_grouping.cpp).
     GroupedRows* grouped_ = nullptr;                           // the block whose grouped rows expressions read now
     std::map<const SelectStmt*, GroupedRows> grouped_blocks_;  // for their ORDER BY
-    // The blocks whose rows a ROWNUM limit wrapped in a subquery, with each result column's
-    // expression: their ORDER BY finds its keys among the result columns.
-    std::map<const SelectStmt*, std::vector<std::string>> row_limited_blocks_;
+    // The blocks whose rows a ROWNUM limit wrapped in a subquery: their ORDER BY finds its
+    // keys among the result columns and the hidden key columns.
+    std::map<const SelectStmt*, RowLimitedBlock> row_limited_blocks_;
+    bool row_limited_keys(SelectStmt& s, const Scope& scope, const SelectList& list, long long row_limit,
+                          std::string* text, RowLimitedBlock* limited);
     bool grouping_block(SelectStmt& s, const Scope& scope, const std::string& from, WhereParts& w,
                         const std::vector<ColumnInfo>* store_types, std::vector<ColumnInfo>* cols, std::string* sql);
     bool grouping_sets(SelectStmt& s, const Scope& scope, GroupedRows& rows,

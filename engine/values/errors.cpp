@@ -71,6 +71,7 @@ const MessageEntry kMessages[] = {
     {40462, "JSON_VALUE evaluated to no value"},
     {40470, "JSON_VALUE evaluated to multiple values"},
     {40478, "output value too large (maximum: %s)"},
+    {19206, "Invalid value for query or REF CURSOR parameter"},
     {19208, "parameter %s of function %s must be aliased"},
     {31011, "XML parsing failed%s"},
     {31013, "Invalid XPATH expression"},

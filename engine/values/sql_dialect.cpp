@@ -1638,6 +1638,8 @@ const FunctionRow kCatalogue[] = {
     {"DBMS_LOB.SUBSTR", 1, 3, supplied_function_sql},
     {"DBMS_LOB.INSTR", 2, 4, supplied_function_sql},
     {"DBMS_LOB.COMPARE", 2, 5, supplied_function_sql},
+    {"DBMS_LOB.ISTEMPORARY", 1, 1, supplied_function_sql},
+    {"DBMS_XMLGEN.GETXML", 1, 1, supplied_function_sql},
     {"DBMS_RANDOM.VALUE", 0, 2, supplied_function_sql},
     {"DBMS_RANDOM.NORMAL", 0, 0, supplied_function_sql},
     {"DBMS_RANDOM.RANDOM", 0, 0, supplied_function_sql},

@@ -21,6 +21,7 @@ struct DialectArg {
     bool null_literal = false;    // the literal NULL (types nothing)
     bool is_literal = false;      // a string or number literal: literal holds its value
     std::string literal;
+    bool stored_column = false;  // a column of a table or view the query reads
 };
 
 enum class DialectResult { NotMine, Done, WrongArguments };

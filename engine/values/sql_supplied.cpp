@@ -416,6 +416,18 @@ std::string supplied_function_sql(const std::string& f, const std::vector<Dialec
         return "vantro_lob_compare(" + lob(a[0]) + "," + like(a[0], a[1]) + "," + num(a, 2, "18446744073709551615") +
                "," + num(a, 3, "1") + "," + num(a, 4, "1") + "," + bin(a[0]) + ")";
     }
+    if (f == "DBMS_XMLGEN.GETXML") {
+        // vantro_xmlgen (plsql/plsql_xmlgen.cpp) runs the query on the session.
+        *type = type_of(kTypeClob, 4000);
+        return "vantro_xmlgen(" + a[0].text_sql + ")";
+    }
+    if (f == "DBMS_LOB.ISTEMPORARY") {
+        // A table's LOB column is persistent; every other LOB value (a PL/SQL variable, which
+        // holds a copy here, or a LOB computed by an expression) is temporary.
+        *type = type_of(kTypeNumber, 22);
+        if (a[0].null_literal) return "NULL";
+        return "CASE WHEN (" + a[0].sql + ") IS NULL THEN NULL ELSE " + (a[0].stored_column ? "0" : "1") + " END";
+    }
     *type = type_of(kTypeNumber, 22);
     if (f == "DBMS_RANDOM.VALUE") {
         std::string sql = "vantro_random_value(";

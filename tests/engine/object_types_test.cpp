@@ -90,7 +90,7 @@ TEST_F(ObjectTypes, DictionaryViews) {
     run("create type shape_typ as object (id integer, label nvarchar2(10), made date, w float, n number,"
         " code varchar2(5 char), member function area return number) not final");
     EXPECT_EQ(s.rows("select type_name, typecode, attributes, methods, predefined, incomplete, final, instantiable,"
-                     " rawtohex(type_oid) is not null from user_types order by type_name"),
+                     " nvl2(type_oid, 1, 0) from user_types order by type_name"),
               (Rows{"CUST_ADDRESS_TYP|OBJECT|5|0|NO|NO|YES|YES|1", "MONEY_LIST|COLLECTION|0|0|NO|NO|YES|YES|1",
                     "PHONE_LIST_TYP|COLLECTION|0|0|NO|NO|YES|YES|1", "SHAPE_TYP|OBJECT|6|1|NO|NO|NO|YES|1"}));
     EXPECT_EQ(s.rows("select attr_no, attr_name, attr_type_owner, attr_type_name, length, precision, scale,"

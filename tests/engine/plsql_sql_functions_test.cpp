@@ -80,6 +80,7 @@ std::string arguments_for(const std::string& name, int count) {
       {"DBMS_METADATA.GET_DDL", "'TABLE','CATALOGUE_T'"},
       {"DBMS_METADATA.GET_DEPENDENT_DDL", "'COMMENT','CATALOGUE_T'"},
       {"DBMS_METADATA.GET_GRANTED_DDL", "'ROLE_GRANT'"},
+      {"DBMS_XMLGEN.GETXML", "'select 1 x from dual'"},
   };
   for (const auto& a : kArgs) {
     std::string list = a.second;

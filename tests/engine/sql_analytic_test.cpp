@@ -211,8 +211,6 @@ TEST_F(Analytic, RowLimiting) {
   EXPECT_EQ(s.rows("select e.ename, e.deptno, d.deptno from emp e, emp d where e.empno = d.empno and rownum <= 2 "
                    "order by e.ename desc"),
             (Rows{"SMITH|20|20", "ALLEN|30|30"}));
-  EXPECT_EQ(error_of("select e.ename from emp e, emp d where e.empno = d.empno and rownum <= 2 order by e.sal"),
-            "error: ORA-00904: \"E.SAL\": invalid identifier\n");
   EXPECT_EQ(s.rows("select deptno from emp union select 40 from dual order by 1 desc fetch first 2 rows only"),
             (Rows{"40", "30"}));
   // An alias named like the keywords still works where no count follows.
@@ -281,3 +279,34 @@ TEST_F(Analytic, DistinctAggregatesOverAPartition) {
 }
 
 }  // namespace
+
+// With a join, ROWNUM still limits the rows before ORDER BY sorts them, and ORDER BY may
+// name any column of the FROM tables, selected or not.
+TEST_F(Analytic, RownumLimitOfJoinSortsByAnyColumn) {
+  EXPECT_EQ(s.rows("select e.ename from emp e, emp d where e.empno = d.empno and rownum <= 2 order by e.sal"),
+            (Rows{"SMITH", "ALLEN"}));
+  EXPECT_EQ(s.rows("select e.ename from emp e join emp d on d.empno = e.empno where rownum <= 2 order by d.sal desc"),
+            (Rows{"ALLEN", "SMITH"}));
+  // Every row of department 10 passes the limit: the order is the hidden keys' alone.
+  const std::string dept10 = " from emp e join emp m on m.empno = e.mgr where e.deptno = 10 and rownum <= 5 ";
+  EXPECT_EQ(s.rows("select e.ename, m.ename" + dept10 + "order by m.sal, e.sal desc"),
+            (Rows{"MILLER|CLARK", "CLARK|KING"}));
+  EXPECT_EQ(s.rows("select e.ename" + dept10 + "order by e.empno desc"), (Rows{"MILLER", "CLARK"}));
+  EXPECT_EQ(s.rows("select e.ename, e.sal" + dept10 + "order by 2 desc, e.ename"), (Rows{"CLARK|2450", "MILLER|1300"}));
+  EXPECT_EQ(s.rows("select e.ename" + dept10 + "order by e.comm nulls first, m.sal * -1, e.empno"),
+            (Rows{"CLARK", "MILLER"}));
+  EXPECT_EQ(s.rows("select e.ename n" + dept10 + "order by length(m.job) || e.ename desc"),
+            (Rows{"CLARK", "MILLER"}));
+  // The limit still holds, and the hidden keys stay out of the result columns.
+  EXPECT_EQ(s.value("select count(*) from (select e.ename from emp e, emp d where e.empno = d.empno and rownum <= 3"
+                    " order by d.sal)"),
+            "3");
+  EXPECT_EQ(s.rows("select * from (select e.ename, d.empno from emp e, emp d where e.empno = d.empno and e.deptno = 10"
+                   " and rownum <= 9 order by d.sal desc, d.ename)"),
+            (Rows{"KING|7839", "CLARK|7782", "MILLER|7934"}));
+  EXPECT_EQ(error_of("select e.ename from emp e, emp d where e.empno = d.empno and rownum <= 2 order by e.nosuch"),
+            "error: ORA-00904: \"E\".\"NOSUCH\": invalid identifier\n");
+  EXPECT_EQ(error_of("select e.ename from emp e, emp d where e.empno = d.empno and rownum <= 2"
+                     " order by rank() over (order by e.sal)"),
+            "error: ORA-03001: unimplemented feature\n");
+}

@@ -96,6 +96,88 @@ TEST_F(SuppliedPackages, DbmsLobReadsInSqlAndEditsInPlsql) {
   EXPECT_NE(s.error_text().find("PLS-00363"), std::string::npos) << s.error_text();
 }
 
+// ISTEMPORARY tells a table's LOB column (0) from LOBs made by an expression or held by a
+// variable (1); READ copies a piece into a buffer and says how much it read.
+TEST_F(SuppliedPackages, DbmsLobIsTemporaryAndRead) {
+  run("create table docs (id number, doc clob, pic blob)");
+  run("insert into docs values (1, 'hello world', hextoraw('0102030405'))");
+  run("insert into docs values (2, null, null)");
+  EXPECT_EQ(s.rows("select id, dbms_lob.istemporary(doc), dbms_lob.istemporary(pic), dbms_lob.istemporary(doc || 'x')"
+                   " from docs order by id"),
+            (std::vector<std::string>{"1|0|0|1", "2|<null>|<null>|1"}));
+  EXPECT_EQ(v("dbms_lob.istemporary(to_clob('x'))"), "1");
+  EXPECT_EQ(v("dbms_lob.istemporary(null)"), "<null>");
+  EXPECT_EQ(out("declare l clob; buf varchar2(100); amt number := 5; begin\n"
+                " dbms_output.put_line('before ' || nvl(to_char(dbms_lob.istemporary(l)), 'null'));\n"
+                " dbms_lob.createtemporary(l, true);\n"
+                " dbms_output.put_line('temp ' || dbms_lob.istemporary(l));\n"
+                " dbms_lob.writeappend(l, 11, 'abcdefghijk');\n"
+                " dbms_lob.read(l, amt, 3, buf); dbms_output.put_line(amt || ':' || buf);\n"
+                " amt := 100; dbms_lob.read(l, amt, 9, buf); dbms_output.put_line(amt || ':' || buf);\n"
+                " amt := 1; dbms_lob.read(lob_loc => l, amount => amt, offset => 11, buffer => buf);"
+                " dbms_output.put_line(amt || ':' || buf);\n"
+                "end;"),
+            "before null|temp 1|5:cdefg|3:ijk|1:k");
+  EXPECT_EQ(out("declare b blob; r raw(10); n number := 3; begin select pic into b from docs where id = 1;\n"
+                " dbms_lob.read(b, n, 2, r); dbms_output.put_line(n || ':' || rawtohex(r)); end;"),
+            "3:020304");
+  const std::pair<const char*, const char*> errors[] = {
+      {"declare l clob := 'abc'; b varchar2(9); n number := 2; begin dbms_lob.read(l, n, 4, b); end;",
+       "ORA-01403: no data found"},
+      {"declare l clob := 'abc'; b varchar2(9); n number := 0; begin dbms_lob.read(l, n, 1, b); end;",
+       "ORA-21560: argument 2 is null, invalid, or out of range"},
+      {"declare l clob := 'abc'; b varchar2(9); n number := 32768; begin dbms_lob.read(l, n, 1, b); end;",
+       "ORA-21560: argument 2 is null, invalid, or out of range"},
+      {"declare l clob := 'abc'; b varchar2(9); n number := 1; begin dbms_lob.read(l, n, 0, b); end;",
+       "ORA-21560: argument 3 is null, invalid, or out of range"},
+      {"declare l clob; b varchar2(9); n number := 1; begin dbms_lob.read(l, n, 1, b); end;",
+       "ORA-22275: invalid LOB locator specified"},
+      {"declare l clob := 'abcdef'; b varchar2(2); n number := 5; begin dbms_lob.read(l, n, 1, b); end;",
+       "ORA-06502"},
+  };
+  for (const auto& c : errors) {
+    EXPECT_NE(s.exec(c.first), OCI_SUCCESS) << c.first;
+    EXPECT_EQ(first_line(s.error_text()).substr(0, std::string(c.second).size()), c.second) << c.first;
+  }
+  EXPECT_NE(s.exec("declare l clob := 'abc'; b varchar2(9); n number := 1; begin dbms_lob.read(l, 1, 1, b); end;"),
+            OCI_SUCCESS);
+  EXPECT_NE(s.error_text().find("PLS-00363"), std::string::npos) << s.error_text();
+}
+
+// GETXML writes a query's rows as <ROWSET> of <ROW>s, a column per element, nulls left out.
+TEST_F(SuppliedPackages, DbmsXmlgenGetXmlWritesTheRowsOfAQuery) {
+  run("create table staff (id number, name varchar2(20), note varchar2(20))");
+  run("insert into staff values (1, 'Ann', 'a<b & c>d')");
+  run("insert into staff values (2, 'Bob', null)");
+  EXPECT_EQ(s.value("select dbms_xmlgen.getxml('select id, name, note from staff order by id') from dual"),
+            "<?xml version=\"1.0\"?>\n<ROWSET>\n <ROW>\n  <ID>1</ID>\n  <NAME>Ann</NAME>\n"
+            "  <NOTE>a&lt;b &amp; c&gt;d</NOTE>\n </ROW>\n <ROW>\n  <ID>2</ID>\n  <NAME>Bob</NAME>\n </ROW>\n"
+            "</ROWSET>\n");
+  EXPECT_EQ(s.value("select dbms_xmlgen.getxml('select count(*), 0.5 half from staff') from dual"),
+            "<?xml version=\"1.0\"?>\n<ROWSET>\n <ROW>\n  <COUNT_x0028__x002A__x0029_>2</COUNT_x0028__x002A__x0029_>\n"
+            "  <HALF>.5</HALF>\n </ROW>\n</ROWSET>\n");
+  // A value longer than the 32767 bytes fetched is refused, not cut.
+  std::string long_value = "to_clob(rpad(''x'', 4000, ''x''))";
+  for (int k = 0; k < 8; ++k) long_value += " || rpad(''y'', 4000, ''y'')";
+  EXPECT_NE(s.exec("select dbms_xmlgen.getxml('select " + long_value + " v from dual') from dual"), OCI_SUCCESS);
+  EXPECT_EQ(first_line(s.error_text()).substr(0, 9), "ORA-01406");
+  EXPECT_EQ(s.value("select dbms_xmlgen.getxml('select * from staff where id > 5') from dual"), "<null>");
+  EXPECT_EQ(out("declare c clob; begin c := dbms_xmlgen.getxml('select name from staff where id = 2');"
+                " dbms_output.put_line(dbms_lob.getlength(c) || ' ' || dbms_lob.instr(c, '<NAME>Bob')); end;"),
+            "75 41");
+  const std::pair<const char*, const char*> errors[] = {
+      {"select dbms_xmlgen.getxml('select * from nosuch') from dual", "ORA-00942"},
+      {"select dbms_xmlgen.getxml('delete from staff') from dual",
+       "ORA-19206: Invalid value for query or REF CURSOR parameter"},
+      {"select dbms_xmlgen.getxml(null) from dual", "ORA-19206"},
+  };
+  for (const auto& c : errors) {
+    EXPECT_NE(s.exec(c.first), OCI_SUCCESS) << c.first;
+    EXPECT_EQ(first_line(s.error_text()).substr(0, std::string(c.second).size()), c.second) << c.first;
+  }
+  EXPECT_EQ(s.value("select count(*) from staff"), "2");
+}
+
 TEST_F(SuppliedPackages, DbmsRandomIsInRangeAndRepeatableAfterSeed) {
   EXPECT_EQ(v("count(*) from (select dbms_random.value(1, 10) x from dual connect by level <= 200)"
               " where x >= 1 and x < 10 "),
