@@ -11,6 +11,12 @@ cd "$(dirname "$0")/.."
 tools/install-deps.sh test
 
 export CCACHE_DIR=${CCACHE_DIR:-$PWD/.deps/ccache}
+# ccache's depend mode hashes the headers the compiler lists (-MD) instead of running the
+# preprocessor once more before each compile, which a miss (every compile on a fresh
+# machine) would only pay for. The test programs' precompiled header needs the
+# sloppiness ccache asks for to cache them.
+export CCACHE_DEPEND=${CCACHE_DEPEND:-true}
+export CCACHE_SLOPPINESS=${CCACHE_SLOPPINESS:-pch_defines,time_macros,include_file_mtime,include_file_ctime}
 export WINEDEBUG=-all
 export WINEPREFIX=${WINEPREFIX:-$PWD/.deps/wineprefix}
 
