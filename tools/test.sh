@@ -59,9 +59,9 @@ step "fuzzers, a short run each"
 ctest --preset ci-fuzz || status=1
 
 step "packages: build, unpack or install, and run"
-if cmake --preset package >/dev/null && cmake --build --preset package --target package &&
+if cmake --preset ci-package >/dev/null && cmake --build --preset ci-package --target package &&
    cmake --build --preset ci-mingw --target package; then
-  tests/package/check_packages.sh build/package build/ci-mingw || status=1
+  tests/package/check_packages.sh build/ci-package build/ci-mingw || status=1
 else
   echo "Building the packages FAILED."
   status=1
