@@ -713,6 +713,7 @@ int Parser::boolean_form(const Expr& e) const {
     case ExprKind::Case:
     case ExprKind::JsonFunction:
     case ExprKind::Row:
+    case ExprKind::Postfix:
         return -1;
     }
     return -1;
