@@ -441,16 +441,17 @@ bool SqliteCatalog::table_columns(const std::string& owner, const std::string& t
 
 namespace {
 
-// The collection type "PACKAGE.TYPE" that a package specification declares, as the
-// CREATE TYPE text of the SQL type standing for it (named "PACKAGE.TYPE" itself): a nested
+// The collection type "PACKAGE.TYPE" that a package header (CREATE PACKAGE without BODY)
+// declares, as the CREATE TYPE text of the SQL type standing for it (named "PACKAGE.TYPE"
+// itself): a nested
 // table or varray of a scalar or a schema-level object type. False for any other type of
 // the package (an associative array, a record, REF CURSOR) and for an element named by
 // %TYPE, %ROWTYPE or after another of the package's own types, which SQL cannot describe.
-bool package_collection_source(const std::string& spec, const std::string& package, const std::string& type,
+bool package_collection_source(const std::string& header, const std::string& package, const std::string& type,
                                std::string* source) {
     std::vector<Token> tokens;
     OraError err;
-    if (!sql_tokenize(spec, &tokens, &err)) return false;
+    if (!sql_tokenize(header, &tokens, &err)) return false;
     auto word = [&](std::size_t i, const char* w) { return tokens[i].kind == TokenKind::Word && tokens[i].text == w; };
     std::vector<std::string> own_types;
     std::size_t from = 0, to = 0;
@@ -478,7 +479,7 @@ bool package_collection_source(const std::string& spec, const std::string& packa
     for (const std::string& own : own_types)
         if (tokens[of + 1].kind == TokenKind::Word && tokens[of + 1].text == own) return false;
     *source = "CREATE TYPE \"" + package + "." + type + "\" " +
-              spec.substr(tokens[from].offset, tokens[to].offset - tokens[from].offset);
+              header.substr(tokens[from].offset, tokens[to].offset - tokens[from].offset);
     return true;
 }
 
@@ -487,15 +488,15 @@ bool package_collection_source(const std::string& spec, const std::string& packa
 bool SqliteCatalog::type_source(const std::string& owner, const std::string& name, std::string* source) {
     const std::size_t dot = name.find('.');
     if (dot != std::string::npos) {
-        // A package's own collection type, read from the package specification.
+        // A package's own collection type, read from the package header.
         CatalogStatement q(db_,
                            "SELECT text FROM main.vantro_plsql_source WHERE owner=?1 AND name=?2 AND type='PACKAGE'"
                            " ORDER BY line");
         q.text(1, owner).text(2, name.substr(0, dot));
-        std::string spec;
-        while (q.row()) spec += q.column(0);
+        std::string header;
+        while (q.row()) header += q.column(0);
         source->clear();
-        return !spec.empty() && package_collection_source(spec, name.substr(0, dot), name.substr(dot + 1), source);
+        return !header.empty() && package_collection_source(header, name.substr(0, dot), name.substr(dot + 1), source);
     }
     CatalogStatement q(db_,
                        "SELECT text FROM main.vantro_plsql_source WHERE owner=?1 AND name=?2 AND type='TYPE'"

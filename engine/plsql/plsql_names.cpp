@@ -311,7 +311,7 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
         PlAttr attr = PlAttr::Found;
         if ((path.size() == 2 || path.size() == 3) && cursor_attribute(e.text, &attr)) {
             // pkg.c%ISOPEN ...: a package's cursor.
-            int c = package_cursor(path, e.offset, expression_offset_, false);
+            int c = package_cursor_lookup(path, e.offset, expression_offset_, false);
             if (c == -1) return NameHook::Answer::NotMine;
             if (c == -2) return null_value(out);
             PlRef r;

@@ -1293,11 +1293,6 @@ void Parser::cursor_statement(PlStmt* st, std::uint32_t so) {
         // pkg.c or owner.pkg.c: a package's cursor.
         i_ += width;
         int c = package_cursor(parts, n.offset, so, false);
-        if (c == -1) {
-            std::string written = parts[0];
-            for (std::size_t k = 1; k < parts.size(); ++k) written += "." + parts[k];
-            semantic_error(n.offset, pls_message(201, written), so);
-        }
         if (c >= 0) {
             st->slot = c;
             if (st->kind == PlStmtKind::Open) cursor_arguments(st, so);
@@ -1540,11 +1535,6 @@ void Parser::for_loop(PlStmt* st, std::uint32_t so) {
             const Token& n = peek();
             i_ += width;
             int c = package_cursor(parts, n.offset, so, false);
-            if (c == -1) {
-                std::string written = parts[0];
-                for (std::size_t k = 1; k < parts.size(); ++k) written += "." + parts[k];
-                semantic_error(n.offset, pls_message(201, written), so);
-            }
             if (c < 0) {
                 prog_->cursors.push_back(pl_query_cursor(nullptr));
                 c = static_cast<int>(prog_->cursors.size()) - 1;

@@ -200,9 +200,13 @@ private:
     int package_variable(const std::string& pkg, const std::string& name, PlVarInfo* info, bool* own);
     // pkg.c or owner.pkg.c naming a cursor of a package header: this package's own cursor,
     // or a stand-in cursor of this program for another package's (one per cursor named).
-    // -1 when the names are no package's; -2 after an error was recorded (a package
-    // without that cursor, another schema's without EXECUTE on it), unless quiet.
+    // -1 when the names are no package's (quiet only; otherwise PLS-00201 is recorded);
+    // -2 after an error was recorded (no package of that name, a package without that
+    // cursor, another schema's without EXECUTE on it), unless quiet.
     int package_cursor(const std::vector<std::string>& parts, std::uint32_t offset, std::uint32_t so, bool quiet);
+    // package_cursor without its PLS-00201 for names that are no package's (-1 then).
+    int package_cursor_lookup(const std::vector<std::string>& parts, std::uint32_t offset, std::uint32_t so,
+                              bool quiet);
     std::map<std::string, int> package_cursors_;  // stand-ins by "OWNER.PACKAGE.CURSOR"
     // The row of declared cursor c: its query's columns, or the row its header declares.
     bool cursor_columns(int c, std::vector<ColumnInfo>* cols) const;

@@ -520,6 +520,16 @@ int Parser::package_variable(const std::string& pkg, const std::string& name, Pl
 
 int Parser::package_cursor(const std::vector<std::string>& parts, std::uint32_t offset, std::uint32_t so,
                            bool quiet) {
+    const int c = package_cursor_lookup(parts, offset, so, quiet);
+    if (c != -1 || quiet) return c;
+    std::string written = parts.empty() ? std::string() : parts[0];
+    for (std::size_t k = 1; k < parts.size(); ++k) written += "." + parts[k];
+    semantic_error(offset, pls_message(201, written), so);
+    return -2;
+}
+
+int Parser::package_cursor_lookup(const std::vector<std::string>& parts, std::uint32_t offset, std::uint32_t so,
+                                  bool quiet) {
     if (parts.size() < 2 || parts.size() > 3) return -1;
     std::string owner = parts.size() == 3 ? parts[0] : ctx_.schema;
     const std::string& pkg = parts[parts.size() - 2];

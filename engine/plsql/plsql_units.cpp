@@ -492,6 +492,19 @@ PlError invoker_compile_failure(const PlProgram& program, const std::string& qua
     return pl_error(6508, ": \"" + qualified + "\"");
 }
 
+// The session's compiled unit under key for the date format nls, or null. An
+// invoker's-rights unit called from a schema other than its owner's is compiled for that
+// schema and kept under "key@invoker"; key becomes that name.
+const std::shared_ptr<PlCachedUnit>* cached_unit(PlSessionState* session, std::string* key, const std::string& nls,
+                                                 const std::string& owner, const std::string& invoker) {
+    auto it = session->units.find(*key);
+    if (it == session->units.end() || it->second->nls_date_format != nls) return nullptr;
+    if (!it->second->program.invoker_rights || invoker == owner) return &it->second;
+    *key += "@" + invoker;
+    it = session->units.find(*key);
+    return it != session->units.end() && it->second->nls_date_format == nls ? &it->second : nullptr;
+}
+
 }  // namespace
 
 std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::string& owner, const std::string& name,
@@ -517,14 +530,8 @@ std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::
         plsql_program_copy(u->program, &copy->program);
         return copy;
     };
-    auto it = session->units.find(key);
-    if (it != session->units.end() && it->second->nls_date_format == nls) {
-        if (!it->second->program.invoker_rights || invoker == owner) return reuse(it->second);
-        // An invoker's-rights unit called from another schema: compiled for that schema.
-        key += "@" + invoker;
-        it = session->units.find(key);
-        if (it != session->units.end() && it->second->nls_date_format == nls) return reuse(it->second);
-    }
+    if (const std::shared_ptr<PlCachedUnit>* cached = cached_unit(session, &key, nls, owner, invoker))
+        return reuse(*cached);
     auto unit = std::make_shared<PlCachedUnit>();
     std::string status, source;
     if (!plsql_unit_load(db, owner, name, &unit->type, &status, &source)) {
@@ -580,7 +587,7 @@ std::shared_ptr<PlCachedUnit> plsql_unit_program(SessionHandle* ses, const std::
     unit->nls_date_format = nls;
     *state = PlUnitState::Ready;
     // A copy made for a recursive call is not kept: the running one stays the cached one.
-    it = session->units.find(key);
+    auto it = session->units.find(key);
     if (generation != 0 && (it == session->units.end() || !it->second->busy)) session->units[key] = unit;
     return unit;
 }
@@ -722,14 +729,8 @@ std::shared_ptr<PlCachedUnit> plsql_package_program(SessionHandle* ses, const st
         plsql_program_copy(u->program, &copy->program);
         return copy;
     };
-    auto it = session->units.find(key);
-    if (it != session->units.end() && it->second->nls_date_format == nls) {
-        if (!it->second->program.invoker_rights || invoker == owner) return reuse(it->second);
-        // An invoker's-rights package used from another schema: compiled for that schema.
-        key += "@" + invoker;
-        it = session->units.find(key);
-        if (it != session->units.end() && it->second->nls_date_format == nls) return reuse(it->second);
-    }
+    if (const std::shared_ptr<PlCachedUnit>* cached = cached_unit(session, &key, nls, owner, invoker))
+        return reuse(*cached);
     auto unit = std::make_shared<PlCachedUnit>();
     unit->type = "PACKAGE";
     unit->nls_date_format = nls;
@@ -765,7 +766,7 @@ std::shared_ptr<PlCachedUnit> plsql_package_program(SessionHandle* ses, const st
         session->units.clear();
         session->units_generation = generation;
     }
-    it = session->units.find(key);
+    auto it = session->units.find(key);
     if (generation != 0 && (it == session->units.end() || !it->second->busy)) session->units[key] = unit;
     return unit;
 }

@@ -1,5 +1,5 @@
 // Package cursors used from outside their package (state kept between blocks, parameters,
-// a spec cursor whose query is in the body, the errors), invoker's against definer's rights
+// a header cursor whose query is in the body, the errors), invoker's against definer's rights
 // with two users owning a table of the same name, and the USER_/ALL_PROCEDURES rows.
 #include "oci_session.h"
 
@@ -75,7 +75,7 @@ TEST_F(PackageCursors, StateStaysOpenBetweenBlocksAndCalls) {
                       " close inv.all_items; end;"),
             "2 done");
   EXPECT_EQ(out_of(s, "begin :out := case when inv.all_items%isopen then 'open' else 'closed' end; end;"), "closed");
-  // Parameters by position, by name and by default; the spec cursor whose query is in the body.
+  // Parameters by position, by name and by default; the header cursor whose query is in the body.
   EXPECT_EQ(out_of(s, "begin for r in inv.range_of(2) loop :out := :out || r.id; end loop; end;"), "23");
   EXPECT_EQ(out_of(s, "begin for r in inv.range_of(hi => 4, lo => 3) loop :out := :out || r.id; end loop; end;"),
             "34");
