@@ -271,6 +271,10 @@ struct PlTarget {
     std::shared_ptr<PlVarInfo> info;  // ... and its declaration
     struct PlSql* index = nullptr;    // an element of the collection in slot: its subscript
     int field = -1;                   // ... of a collection of records: the field written
+    // An attribute of an object variable (or of an element of a collection of objects):
+    // its place (0-based) in the type's attributes and its type.
+    int attribute = -1;
+    OraType attribute_type;
 };
 
 inline PlTarget pl_var_target(int slot) {
@@ -572,6 +576,9 @@ bool plsql_function_lookup(void* db, const std::string& owner, const std::string
                            std::string* object_type);
 // Whether "OWNER.NAME" (a catalog type name) is a type of that schema, not a package's type.
 bool plsql_schema_type(sqlite3* db, const std::string& qualified);
+// Whether "OWNER.NAME" is a schema-level object type (AS OBJECT): its values are single
+// values (constructor texts), not whole variables as records and collections are.
+bool plsql_object_type_name(sqlite3* db, const std::string& qualified);
 // Whether type, a result type as USER_ARGUMENTS names it ("PACKAGE.TYPE" of owner's or
 // "OWNER.PACKAGE.TYPE"), is a package's collection type that SQL can read; qualified is
 // then "OWNER.PACKAGE.TYPE".

@@ -172,6 +172,10 @@ private:
     bool convert_to(const PlVarInfo& info, const PlValue& v, const OraType& from, PlValue* result, PlError* err);
 
     bool assign(const PlTarget& t, const PlValue& v, const OraType& from, PlError* err);
+    // object with attribute t.attribute set to v (converted to the attribute's type) into
+    // *out; ORA-06530 when the object is atomically null.
+    bool object_with_attribute(const PlTarget& t, const PlValue& object, const PlValue& v, const OraType& from,
+                               PlValue* out, PlError* err);
 
     static PlValue column_value(sqlite3_stmt* vm, int col);
     // The value of a one-column expression of type (an empty LOB stays empty).

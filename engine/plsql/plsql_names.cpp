@@ -407,6 +407,7 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
     }
     if (sym->kind != SymKind::Var || path.size() > 2) return NameHook::Answer::NotMine;
     const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(sym->index)];
+    if (v.collection == PlCollection::None && v.type.code == kTypeObject) return object_reference(e, sym->index, q, out);
     if (v.collection != PlCollection::None) {
         const std::string attr = path.size() == 2 ? path[1] : "";
         if (attr == "COUNT" || attr == "FIRST" || attr == "LAST" || attr == "LIMIT") {
@@ -551,9 +552,17 @@ NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, P
             }
             if (v.record_elements()) return element_field_reference(e, sym->index, q, out);
             if (v.type.code == kTypeObject) {
-                // The elements of a collection of objects are kept whole, not one by one.
-                semantic_error(e.offset, pls_message(999, "an element of a collection of objects"), expression_offset_);
-                return null_value(out);
+                // An element of a collection of objects: the object, or one of its attributes.
+                OraType ty;
+                ty.code = kTypeVarchar2;
+                ty.size = 4000;
+                collection_reference(e, PlRefKind::Element, "", sym->index, ty, q, out);
+                out->object_type = v.element_type;
+                if (!e.field.empty()) {
+                    out->attribute = e.field;
+                    out->attribute_offset = e.field_offset;
+                }
+                return NameHook::Answer::Resolved;
             }
             if (!e.field.empty()) {
                 semantic_error(e.field_offset, pls_message(302, e.field), expression_offset_);

@@ -160,6 +160,7 @@ int Parser::add_var(const std::string& name, const OraType& type, bool boolean) 
     v.name = name;
     v.type = type;
     v.boolean = boolean;
+    if (type.code == kTypeObject) v.type_name = last_object_type_;
     prog_->vars.push_back(v);
     return static_cast<int>(prog_->vars.size()) - 1;
 }
@@ -255,6 +256,10 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
                     *type = v.type;
                     *boolean = v.boolean;
                     last_type_name_ = anchored_type_name(*type, *boolean);
+                    if (v.type.code == kTypeObject && v.collection == PlCollection::None) {
+                        last_object_type_ = v.type_name;
+                        last_type_name_ = v.type_name;
+                    }
                     return true;
                 }
             } else {
@@ -410,6 +415,8 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
     } else if (name == "BOOLEAN") {
         *type = number_type(1, 0);
         *boolean = true;
+    } else if (object_type_spec(name, type)) {
+        // A schema-level object type: the variable holds the object's constructor text.
     } else {
         semantic_error(t_[start].offset, pls_message(201, name), decl_offset, "PL/SQL: Item ignored");
         *type = number_type();
@@ -729,7 +736,9 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
         prog_->vars[static_cast<std::size_t>(d.slot)].not_null = not_null;
         if (is_op(":=") || is_word("DEFAULT")) {
             ++i_;
+            std::size_t value_at = i_;
             d.init = expression({";"}, decl_offset, boolean);
+            object_value_check(prog_->vars[static_cast<std::size_t>(d.slot)], false, d.init, value_at, i_, decl_offset);
         } else if (constant || not_null) {
             PlCompileError e;
             position(peek().offset, &e.line, &e.column);
@@ -874,12 +883,17 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
     tg.slot = s->index;
     const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(s->index)];
     if (v.collection != PlCollection::None && is_op("(")) {
-        // The elements of a collection of objects are kept whole, not one by one.
-        if (v.type.code == kTypeObject)
-            semantic_error(t.offset, pls_message(999, "an element of a collection of objects"), stmt_offset);
         ++i_;
         tg.index = expression({")"}, stmt_offset);
         expect_op(")");
+        if (v.type.code == kTypeObject && is_op(".")) {
+            // collection(i).attribute of a collection of objects
+            ++i_;
+            const Token& f = peek();
+            identifier();
+            object_attribute_target(v.element_type, f, &tg, stmt_offset);
+            return tg;
+        }
         if (v.record_elements() && is_op(".")) {
             // collection(i).field of a collection of records
             ++i_;
@@ -891,6 +905,14 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
                 tg.field = 0;
             }
         }
+        return tg;
+    }
+    if (v.collection == PlCollection::None && v.type.code == kTypeObject && is_op(".")) {
+        ++i_;
+        const Token& f = peek();
+        identifier();
+        object_attribute_target(v.type_name, f, &tg, stmt_offset);
+        if (v.constant) semantic_error(t.offset, pls_message(363, " '" + name + "'"), stmt_offset);
         return tg;
     }
     if (!v.fields.empty() && is_op(".")) {
@@ -1017,6 +1039,9 @@ void Parser::assignment(PlStmt* st, std::uint32_t so) {
     // A cursor variable takes only another cursor reference (or NULL), and its reference
     // is no value of any other type.
     const PlSql* q = st->exprs.back();
+    if (!tg.host && tg.slot >= 0 && tg.attribute < 0 && tg.field < 0)
+        object_value_check(tg.info ? *tg.info : prog_->vars[static_cast<std::size_t>(tg.slot)], tg.index != nullptr, q,
+                           value_at, i_, so);
     if (!tg.host && tg.slot >= 0 && !tg.index && !q->tr.columns.empty()) {
         const PlVarInfo& info = tg.info ? *tg.info : prog_->vars[static_cast<std::size_t>(tg.slot)];
         bool to_cursor = info.type.code == kPlTypeRefCursor;

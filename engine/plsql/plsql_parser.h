@@ -147,6 +147,28 @@ private:
     std::size_t i_ = 0;
     bool unconstrained_ = false;  // parameter types take no length
     std::string last_type_name_;
+    // The schema-level object type type_spec read last ("OWNER.NAME"), which add_var gives
+    // a variable of kTypeObject.
+    std::string last_object_type_;
+
+    // --- Variables of schema-level object types (plsql_parser_objects.cpp) -------------
+
+    // type_spec's name (at i_ its optional ".name") when it is a schema-level object type
+    // of plain attributes: the type of a variable holding its constructor text.
+    bool object_type_spec(const std::string& first, OraType* type);
+    // The declaration of object type "OWNER.NAME" when its attributes are NUMBER, VARCHAR2
+    // or CHAR (the values the constructor text keeps); false otherwise.
+    bool object_type_decl(const std::string& qualified, ObjectTypeDecl* decl) const;
+    // A name that reads an object variable whole (path of one) or one of its attributes.
+    NameHook::Answer object_reference(const Expr& e, int slot, PlSql* q, NameResolution* out);
+    // The attribute of object variable v named by token f, set as the target's attribute.
+    void object_attribute_target(const std::string& object_type, const Token& f, PlTarget* tg,
+                                 std::uint32_t stmt_offset);
+    // A value assigned to variable info (or to an element of its collection, element
+    // true): an object variable takes an object of its type or NULL, any other variable
+    // no object (PLS-00382 at the value).
+    void object_value_check(const PlVarInfo& info, bool element, const PlSql* q, std::size_t value_at,
+                            std::size_t value_end, std::uint32_t so);
     // The REF CURSOR type type_spec read last: strong_cursor and cursor_row only.
     PlVarInfo last_cursor_;
     std::vector<std::map<std::string, Symbol>> scopes_;

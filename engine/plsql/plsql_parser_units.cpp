@@ -155,7 +155,8 @@ bool lookup_function(void* data, const std::string& owner, const std::string& na
         }
         for (const PlSubprogram& sub : p->subprograms)
             if (!member.empty() && sub.name == member && sub.is_function) {
-                f->whole = f->whole || sub.return_type_name.find_first_of(".#") != std::string::npos;
+                f->whole = f->whole || (sub.return_type_name.find_first_of(".#") != std::string::npos &&
+                                        !plsql_object_type_name(f->db, sub.return_type_name));
                 *ret = sub.return_type;
                 if (ret->code == kTypeVarchar2 && ret->size == 0) ret->size = 4000;
                 schema_result(sub.return_type_name);
@@ -164,7 +165,7 @@ bool lookup_function(void* data, const std::string& owner, const std::string& na
             }
     }
     if (!f->db || !plsql_function_lookup(f->db, owner, name, ret, object_type)) return false;
-    f->whole = f->whole || stored_whole_result(f->db, owner, name);
+    f->whole = f->whole || (stored_whole_result(f->db, owner, name) && !plsql_object_type_name(f->db, *object_type));
     f->pipelined = f->pipelined || stored_pipelined(f->db, owner, name);
     std::string unit = name.substr(0, name.find('.'));
     f->program->references.insert(owner + "." + unit);
@@ -954,7 +955,8 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
         PlSql* value = nullptr;
         // A record or collection parameter (its type named "NAME#n" or "PACKAGE.NAME") takes
         // a whole variable of the same type, passed as the variable itself.
-        bool whole_param = prm.data_type.find_first_of(".#") != std::string::npos;
+        bool whole_param = prm.data_type.find_first_of(".#") != std::string::npos &&
+                           !plsql_object_type_name(ctx_.db, prm.data_type);
         int whole = arg == args.size() ? -1 : whole_argument(args[arg].first, args[arg].second);
         if (arg != args.size() && (whole >= 0 || whole_param)) {
             if (whole < 0 || !whole_param || prog_->vars[static_cast<std::size_t>(whole)].type_name != prm.data_type) {

@@ -224,6 +224,25 @@ bool Interpreter::assign_element(const PlTarget& t, const PlValue& v, const OraT
     bool is_null = false;
     if (!collection_key(info, t.index, &key, &is_null, err)) return false;
     PlValue value;
+    if (t.attribute >= 0) {
+        // One attribute of an element that exists and holds an object.
+        PlCollectionData* c = writable_collection(t.slot);
+        if (!c) {
+            *err = uninitialized();
+            return false;
+        }
+        if (is_null) {
+            *err = value_error("NULL index table key value");
+            return false;
+        }
+        if (dense(info) && !dense_subscript(info, *c, key.i, err)) return false;
+        auto element = c->items.find(key);
+        if (element == c->items.end()) {
+            *err = pl_error(info.collection == PlCollection::IndexBy ? 1403 : 6533);
+            return false;
+        }
+        return object_with_attribute(t, element->second, v, from, &element->second, err);
+    }
     if (t.field >= 0) {
         if (!convert_to(element_field_info(info, static_cast<std::size_t>(t.field)), v, from, &value, err))
             return false;

@@ -8,6 +8,7 @@
 #include "values/errors.h"
 #include "os/os.h"
 #include "values/sql_interval.h"
+#include "values/sql_objects.h"
 #include "values/sql_rowid.h"
 #include "values/timestamp_tz.h"
 #include "values/values.h"
@@ -296,9 +297,36 @@ bool Interpreter::convert_to(const PlVarInfo& info, const PlValue& v, const OraT
     return true;
 }
 
+bool Interpreter::object_with_attribute(const PlTarget& t, const PlValue& object, const PlValue& v,
+                                        const OraType& from, PlValue* out, PlError* err) {
+    if (object.kind != PlKind::Text) {
+        *err = pl_error(6530);
+        return false;
+    }
+    PlVarInfo attribute;
+    attribute.type = t.attribute_type;
+    PlValue value;
+    if (!convert_to(attribute, v, from, &value, err)) return false;
+    const bool number = t.attribute_type.code == kTypeNumber;
+    const std::string item = text_of(value, t.attribute_type);
+    out->kind = PlKind::Text;
+    if (!object_text_set_item(object.s, static_cast<std::size_t>(t.attribute) + 1,
+                              value.kind == PlKind::Null ? nullptr : &item, number, &out->s)) {
+        *err = pl_error(6504);
+        return false;
+    }
+    return true;
+}
+
 bool Interpreter::assign(const PlTarget& t, const PlValue& v, const OraType& from, PlError* err) {
     if (t.host) return host_assign(t.name, v, from, err);
     if (t.index) return assign_element(t, v, from, err);
+    if (t.attribute >= 0) {
+        PlValue changed;
+        if (!object_with_attribute(t, var(t.slot), v, from, &changed, err)) return false;
+        var(t.slot) = changed;
+        return true;
+    }
     if (!t.package.empty()) {
         PlPackageState* st = package_state(t.package, nullptr, err);
         PlValue out;

@@ -6,6 +6,7 @@
 
 #include "catalog/catalog.h"
 #include "catalog/users_ddl.h"
+#include "sql/sql_ast.h"
 #include "values/errors.h"
 
 bool plsql_schema_type(sqlite3* db, const std::string& qualified) {
@@ -23,6 +24,16 @@ bool plsql_schema_type(sqlite3* db, const std::string& qualified) {
     bool found = sqlite3_step(vm) == SQLITE_ROW;
     sqlite3_finalize(vm);
     return found;
+}
+
+bool plsql_object_type_name(sqlite3* db, const std::string& qualified) {
+    const std::size_t dot = qualified.find('.');
+    if (!db || dot == std::string::npos) return false;
+    std::string source;
+    ObjectTypeDecl decl;
+    SqliteCatalog catalog(db);
+    return catalog.type_source(qualified.substr(0, dot), qualified.substr(dot + 1), &source) &&
+           sql_parse_type_declaration(source, &decl) && decl.kind == ObjectTypeDecl::Kind::Object;
 }
 
 bool plsql_package_collection(sqlite3* db, const std::string& owner, const std::string& type,

@@ -20,7 +20,10 @@ struct NameResolution {
     std::string sql;         // ... or, when bind is empty, this SQL
     bool condition = false;  // the bound value is 1, 0 or NULL and stands for a condition
     OraType type;
-    std::string object_type = {};  // a whole collection of a schema-level type: "OWNER.NAME"
+    std::string object_type = {};  // a whole collection or object of a schema-level type: "OWNER.NAME"
+    // An attribute of the bound object (of object_type) is the value meant, not the object.
+    std::string attribute = {};
+    std::uint32_t attribute_offset = 0;
 };
 
 // The hook through which a host language resolves its own names inside SQL: PL/SQL's

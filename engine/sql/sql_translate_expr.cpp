@@ -429,8 +429,13 @@ bool Translator::host_name(const Expr& e, Emitted* out, bool* handled) {
     case NameHook::Answer::Resolved:
         break;
     }
-    resolved(r, out);
     *handled = true;
+    if (!r.attribute.empty()) {
+        Emitted object;
+        resolved(r, &object);
+        return attribute_of_object(object, r.attribute, e.offset, r.attribute_offset, out);
+    }
+    resolved(r, out);
     return true;
 }
 
@@ -648,6 +653,11 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
         case NameHook::Answer::Failed:
             return false;
         case NameHook::Answer::Resolved:
+            if (!r.attribute.empty()) {
+                Emitted object;
+                resolved(r, &object);
+                return attribute_of_object(object, r.attribute, e.offset, r.attribute_offset, out);
+            }
             resolved(r, out);
             return true;
         case NameHook::Answer::NotMine:

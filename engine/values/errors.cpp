@@ -408,6 +408,7 @@ const MessageEntry kMessages[] = {
     {6511, "PL/SQL: cursor already open"},
     {6512, "at %s"},
     {6519, "active autonomous transaction detected and rolled back"},
+    {6530, "Reference to uninitialized composite"},
     {6531, "Reference to uninitialized collection"},
     {6532, "Subscript outside of limit"},
     {6533, "Subscript beyond count"},

@@ -40,6 +40,7 @@ void raise(sqlite3_context* ctx, int code) {
 struct Item {
     bool null = true;
     std::string value;
+    bool quoted = false;  // written as a text literal
 };
 
 // The items of a constructor's text; false when text is not one.
@@ -58,6 +59,7 @@ bool split_items(const std::string& text, std::vector<Item>* items) {
         Item it;
         if (i < end && text[i] == '\'') {
             it.null = false;
+            it.quoted = true;
             for (++i;; ++i) {
                 if (i >= end) return false;
                 if (text[i] == '\'') {
@@ -547,6 +549,35 @@ const Registration kRegistrations[] = {
 };
 
 }  // namespace
+
+bool object_text_set_item(const std::string& text, std::size_t n, const std::string* value, bool number,
+                          std::string* out) {
+    std::vector<Item> items;
+    if (!split_items(text, &items) || n < 1 || n > items.size()) return false;
+    // The other items keep their own form: a quoted text is written quoted again, a
+    // number or an inner object's constructor as it stands.
+    std::string result = text.substr(0, text.find('(')) + "(";
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i) result += ", ";
+        if (i == n - 1) {
+            if (!value || (!number && value->empty()))
+                result += "NULL";
+            else if (number)
+                result += *value;
+            else
+                append_quoted(&result, *value);
+            continue;
+        }
+        if (items[i].null)
+            result += "NULL";
+        else if (items[i].quoted)
+            append_quoted(&result, items[i].value);
+        else
+            result += items[i].value;
+    }
+    *out = result + ")";
+    return true;
+}
 
 bool sql_objects_register(sqlite3* db) {
     for (const Registration& r : kRegistrations)

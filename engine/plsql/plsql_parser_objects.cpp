@@ -1,0 +1,102 @@
+// The PL/SQL parser's variables of schema-level object types. Such a variable holds its
+// value the way SQL keeps one, as the constructor's text (NULL while the object is
+// atomically null), so that it is bound to SQL, stored in and read from object columns
+// as it is; its attributes are read in expressions through the translator's attribute
+// reader and written by assignments that replace one item of the text.
+#include "plsql/plsql_parser.h"
+
+#include "values/errors.h"
+
+namespace plsql_parsing {
+
+bool Parser::object_type_decl(const std::string& qualified, ObjectTypeDecl* decl) const {
+    const std::size_t dot = qualified.find('.');
+    if (dot == std::string::npos || !ctx_.catalog) return false;
+    const std::string owner = qualified.substr(0, dot), name = qualified.substr(dot + 1);
+    std::string source;
+    if (!ctx_.catalog->type_source(owner, name, &source) || !sql_parse_type_declaration(source, decl) ||
+        decl->name != name || decl->kind != ObjectTypeDecl::Kind::Object)
+        return false;
+    for (const ColumnDef& a : decl->attributes) {
+        const std::uint16_t c = a.type.code;
+        if (a.user_type || (c != kTypeNumber && c != kTypeVarchar2 && c != kTypeChar)) return false;
+    }
+    return true;
+}
+
+bool Parser::object_type_spec(const std::string& first, OraType* type) {
+    std::string owner = ctx_.schema, name = first;
+    const bool qualified = is_op(".") && peek(1).kind == TokenKind::Word;
+    if (qualified) {
+        owner = first;
+        name = peek(1).text;
+    } else if (lookup(first)) {
+        return false;
+    }
+    ObjectTypeDecl decl;
+    if (!object_type_decl(owner + "." + name, &decl)) return false;
+    if (qualified) i_ += 2;
+    *type = OraType();
+    type->code = kTypeObject;
+    type->size = 32767;
+    last_object_type_ = owner + "." + name;
+    last_type_name_ = last_object_type_;
+    prog_->references.insert(last_object_type_);
+    return true;
+}
+
+NameHook::Answer Parser::object_reference(const Expr& e, int slot, PlSql* q, NameResolution* out) {
+    const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(slot)];
+    if (e.path.size() > 2) return NameHook::Answer::NotMine;
+    PlRef r;
+    r.slot = slot;
+    OraType ty;
+    ty.code = kTypeVarchar2;
+    ty.size = 4000;
+    out->bind = "#" + std::to_string(add_ref(q, r, ty));
+    out->type = ty;
+    out->object_type = v.type_name;
+    if (e.path.size() == 2) {
+        out->attribute = e.path[1];
+        out->attribute_offset = e.path_offsets.size() > 1 ? e.path_offsets[1] : e.offset;
+    }
+    return NameHook::Answer::Resolved;
+}
+
+void Parser::object_attribute_target(const std::string& object_type, const Token& f,
+                                     PlTarget* tg, std::uint32_t stmt_offset) {
+    ObjectTypeDecl decl;
+    if (object_type_decl(object_type, &decl))
+        for (std::size_t k = 0; k < decl.attributes.size(); ++k)
+            if (decl.attributes[k].name == f.text) {
+                tg->attribute = static_cast<int>(k);
+                tg->attribute_type = decl.attributes[k].type;
+                return;
+            }
+    semantic_error(f.offset, pls_message(302, f.text), stmt_offset);
+    // The statement is in error already: its value is not checked again.
+    tg->attribute = 0;
+    tg->attribute_type.code = kTypeVarchar2;
+    tg->attribute_type.size = 4000;
+}
+
+void Parser::object_value_check(const PlVarInfo& info, bool element, const PlSql* q, std::size_t value_at,
+                                std::size_t value_end, std::uint32_t so) {
+    if (q->tr.columns.empty()) return;
+    std::string want;
+    if (element) {
+        if (info.record_elements()) return;
+        if (info.type.code == kTypeObject) want = info.element_type;
+    } else {
+        // Whole collections and records are checked where they are assigned.
+        if (info.collection != PlCollection::None || !info.fields.empty()) return;
+        if (info.type.code == kTypeObject) want = info.type_name;
+    }
+    const std::string& got = q->tr.columns[0].object_type;
+    const bool null_value =
+        value_end == value_at + 1 && t_[value_at].kind == TokenKind::Word && t_[value_at].text == "NULL";
+    if (null_value || got == want) return;
+    semantic_error(t_[value_at].offset, pls_message(382), so);
+}
+
+}  // namespace plsql_parsing
