@@ -215,6 +215,7 @@ bool Interpreter::element_convert(const PlVarInfo& info, const PlValue& v, const
     element.type = info.type;
     element.boolean = info.boolean;
     element.not_null = info.element_not_null;
+    element.type_name = info.element_type;
     return convert_to(element, v, from, out, err);
 }
 

@@ -245,6 +245,16 @@ bool Interpreter::convert_to(const PlVarInfo& info, const PlValue& v, const OraT
         if (out.coll) out.coll = std::make_shared<PlCollectionData>(*out.coll);
         return true;
     }
+    if (info.type.code == kTypeObject && v.kind != PlKind::Null) {
+        // An object variable holds its type's constructor text and nothing else.
+        const std::string name = info.type_name.substr(info.type_name.find('.') + 1);
+        if (v.kind != PlKind::Text || v.s.compare(0, name.size() + 1, name + "(") != 0 || v.s.back() != ')') {
+            *err = value_error("");
+            return false;
+        }
+        out = v;
+        return true;
+    }
     if (v.kind == PlKind::Null) {
         if (info.not_null) {
             *err = value_error("");

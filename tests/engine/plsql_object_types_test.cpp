@@ -146,6 +146,15 @@ TEST_F(PlsqlObjectTypes, CompileErrors) {
     EXPECT_NE(error("declare v constant shape_t := shape_t(1, 'a'); begin v.w := 2; end;").find("PLS-00363"),
               std::string::npos);
     EXPECT_NE(error("declare v no_such_t; begin null; end;").find("PLS-00201"), std::string::npos);
+    // SELECT ... INTO checks the value when it runs: no text but an object of the
+    // variable's type is taken, and an object is no number.
+    run("insert into shapes values (1, shape_t(1, 'a'))");
+    EXPECT_NE(error("declare n number; begin select shape into n from shapes; end;").find("ORA-06502"),
+              std::string::npos);
+    EXPECT_NE(error("declare v shape_t; begin select 'abc' into v from dual; end;").find("ORA-06502"),
+              std::string::npos);
+    EXPECT_NE(error("declare v shape_t; begin select other_t(1) into v from dual; end;").find("ORA-06502"),
+              std::string::npos);
 }
 
 }  // namespace
