@@ -96,6 +96,9 @@ void Parser::object_value_check(const PlVarInfo& info, bool element, const PlSql
     const bool null_value =
         value_end == value_at + 1 && t_[value_at].kind == TokenKind::Word && t_[value_at].text == "NULL";
     if (null_value || got == want) return;
+    // Values SQL types otherwise (XMLTYPE, whole collections) are left to their own rules.
+    ObjectTypeDecl decl;
+    if (want.empty() && !object_type_decl(got, &decl)) return;
     semantic_error(t_[value_at].offset, pls_message(382), so);
 }
 
