@@ -365,11 +365,31 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
         return NameHook::Answer::NotMine;
     }
     if (!sym) {
-        // package.variable of this schema's packages.
-        if (path.size() != 2) return NameHook::Answer::NotMine;
+        // package.variable of this schema's packages (package.variable.attribute of an
+        // object variable).
+        if (path.size() != 2 && path.size() != 3) return NameHook::Answer::NotMine;
         PlVarInfo info;
         bool own = false;
         int slot = package_variable(first, path[1], &info, &own);
+        const bool object = info.collection == PlCollection::None && info.type.code == kTypeObject;
+        if (path.size() == 3 && (slot < 0 || !object)) return NameHook::Answer::NotMine;
+        if (slot >= 0 && object) {
+            PlRef r;
+            r.kind = own ? PlRefKind::Variable : PlRefKind::PackageVar;
+            r.slot = slot;
+            if (!own) r.name = ctx_.schema + "." + first;
+            OraType ty;
+            ty.code = kTypeVarchar2;
+            ty.size = 4000;
+            out->bind = "#" + std::to_string(add_ref(q, r, ty));
+            out->type = ty;
+            out->object_type = info.type_name;
+            if (path.size() == 3) {
+                out->attribute = path[2];
+                out->attribute_offset = e.path_offsets.size() > 2 ? e.path_offsets[2] : e.offset;
+            }
+            return NameHook::Answer::Resolved;
+        }
         if (slot >= 0) {
             PlRef r;
             r.kind = own ? PlRefKind::Variable : PlRefKind::PackageVar;

@@ -102,6 +102,11 @@ TEST_F(PlsqlObjectTypes, ParametersAndResultsOfStoredUnits) {
         "  insert into out_t values (3, mk(1).name);\n"
         "end;");
     EXPECT_EQ(logged(), (Rows{"1|33 made", "2|9 out", "3|made"}));
+    // A package's object variable keeps its state between calls and is read from outside.
+    run("create package pk is g shape_t := shape_t(4, 'pkg'); procedure bump; end;");
+    run("create package body pk is procedure bump is begin g.w := g.w + 1; end; end;");
+    run("begin pk.bump; pk.bump; insert into out_t values (4, pk.g.w || ' ' || pk.g.name); end;");
+    EXPECT_EQ(s.value("select s from out_t where n = 4"), "6 pkg");
     // A member of a NULL object passed IN OUT cannot be set.
     EXPECT_NE(error("declare v shape_t; begin grow(v, 2); end;").find("ORA-06530"), std::string::npos);
 }
