@@ -533,6 +533,11 @@ void Parser::collection_reference(Expr& e, PlRefKind kind, const std::string& me
 }
 
 NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, PlSql* q, NameResolution* out) {
+    if (path->size() == 2 && object_variable((*path)[0])) {
+        // A member function of an object variable: type bodies do not run in this engine.
+        semantic_error(e.offset, pls_message(999, "a method of an object type called"), expression_offset_);
+        return null_value(out);
+    }
     if (path->size() == 2) {
         // collection.NEXT(i), .PRIOR(i), .EXISTS(i)
         const PlVarInfo* v = collection_of(lookup((*path)[0]));

@@ -159,6 +159,10 @@ private:
     // The declaration of object type "OWNER.NAME" when its attributes are NUMBER, VARCHAR2
     // or CHAR (the values the constructor text keeps); false otherwise.
     bool object_type_decl(const std::string& qualified, ObjectTypeDecl* decl) const;
+    // Whether name is a variable of an object type (not a collection of objects).
+    bool object_variable(const std::string& name) const;
+    // Whether object type "OWNER.NAME" has the attribute; PLS-00302 at offset when not.
+    bool object_attribute_known(const std::string& object_type, const std::string& attribute, std::uint32_t offset);
     // A name that reads an object variable whole (path of one) or one of its attributes.
     NameHook::Answer object_reference(const Expr& e, int slot, PlSql* q, NameResolution* out);
     // The attribute of object variable v named by token f, set as the target's attribute.

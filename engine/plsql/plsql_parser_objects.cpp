@@ -45,9 +45,32 @@ bool Parser::object_type_spec(const std::string& first, OraType* type) {
     return true;
 }
 
+bool Parser::object_variable(const std::string& name) const {
+    const Symbol* s = lookup(name);
+    if (!s || s->kind != SymKind::Var) return false;
+    const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(s->index)];
+    return v.collection == PlCollection::None && v.type.code == kTypeObject;
+}
+
+bool Parser::object_attribute_known(const std::string& object_type, const std::string& attribute,
+                                    std::uint32_t offset) {
+    ObjectTypeDecl decl;
+    if (object_type_decl(object_type, &decl))
+        for (const ColumnDef& a : decl.attributes)
+            if (a.name == attribute) return true;
+    semantic_error(offset, pls_message(302, attribute), expression_offset_);
+    return false;
+}
+
 NameHook::Answer Parser::object_reference(const Expr& e, int slot, PlSql* q, NameResolution* out) {
     const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(slot)];
     if (e.path.size() > 2) return NameHook::Answer::NotMine;
+    if (e.path.size() == 2 &&
+        !object_attribute_known(v.type_name, e.path[1], e.path_offsets.size() > 1 ? e.path_offsets[1] : e.offset)) {
+        out->sql = "NULL";
+        out->type = OraType();
+        return NameHook::Answer::Resolved;
+    }
     PlRef r;
     r.slot = slot;
     OraType ty;

@@ -1081,6 +1081,11 @@ void Parser::call(PlStmt* st, std::uint32_t so) {
     }
     std::size_t after = i_;
     expect_op(";");
+    if (parts.size() == 2 && object_variable(name)) {
+        // A member procedure of an object variable: type bodies do not run in this engine.
+        semantic_error(first.offset, pls_message(999, "a method of an object type called"), so);
+        return;
+    }
     struct Builtin {
         const char* name;
         int min_args, max_args;
