@@ -1009,7 +1009,7 @@ bool Translator::balanced_chain(const std::vector<Expr*>& spine, std::vector<Emi
         const Emitted& t = terms[k];
         std::string v = is_number(t.type) ? t.sql : "vantro_to_number(" + t.sql + ")";
         bool minus = k > 0 && spine[spine.size() - k]->text == "-";
-        items.push_back(minus ? "(-" + v + ")" : v);
+        items.push_back(minus ? "vantro_sub(0," + v + ")" : v);
     }
     out->sql = balanced_calls(items, 0, items.size(), product ? "vantro_mul" : "vantro_add");
     out->type = number_type();
@@ -1201,10 +1201,8 @@ bool Translator::unary(Expr& e, const Scope& scope, Emitted* out) {
         return true;
     }
     std::string x = is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")";
-    if (signs == 1)
-        out->sql = "(" + e.text + x + ")";
-    else
-        out->sql = minus % 2 ? "(-" + x + ")" : minus ? "(-(-" + x + "))" : "(+" + x + ")";
+    // A negation subtracts from zero: SQLite's own minus knows no NUMBER bytes.
+    out->sql = minus % 2 ? "vantro_sub(0," + x + ")" : "(+" + x + ")";
     out->type = number_type();
     out->aggregate = a.aggregate;
     return true;

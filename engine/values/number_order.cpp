@@ -41,6 +41,25 @@ void num_order_key(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_blob(ctx, bytes, static_cast<int>(len), SQLITE_TRANSIENT);
 }
 
+// GREATEST and LEAST of numbers: NULL when any argument is NULL. want is 1 for GREATEST.
+void num_order_pick(sqlite3_context* ctx, int argc, sqlite3_value** argv, int want) {
+    for (int k = 0; k < argc; ++k)
+        if (sqlite3_value_type(argv[k]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    Decimal best;
+    for (int k = 0; k < argc; ++k) {
+        Decimal d;
+        if (!decimal_arg(ctx, argv[k], &d)) return;
+        if (k == 0 || decimal_compare(d, best) == want) best = d;
+    }
+    result_decimal(ctx, best);
+}
+void num_order_greatest(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    num_order_pick(ctx, argc, argv, 1);
+}
+void num_order_least(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    num_order_pick(ctx, argc, argv, -1);
+}
+
 // MIN and MAX over a window whose rows leave in the order they came (SQLite moves a
 // frame's start forward only): a deque of the candidates, each better than every later
 // one's rival, the best at the front. Rows that can never be the answer are dropped as
@@ -125,6 +144,10 @@ bool number_order_register(sqlite3* db) {
                SQLITE_OK &&
            sqlite3_create_function(db, "vantro_num_key", 1, flags, nullptr, num_order_key, nullptr, nullptr) ==
                SQLITE_OK &&
+           sqlite3_create_function(db, "vantro_num_greatest", -1, flags, nullptr, num_order_greatest, nullptr,
+                                   nullptr) == SQLITE_OK &&
+           sqlite3_create_function(db, "vantro_num_least", -1, flags, nullptr, num_order_least, nullptr,
+                                   nullptr) == SQLITE_OK &&
            sqlite3_create_window_function(db, "vantro_num_min", 1, flags, nullptr, num_min_step, num_order_final,
                                           num_order_result, num_order_inverse_fn, nullptr) == SQLITE_OK &&
            sqlite3_create_window_function(db, "vantro_num_max", 1, flags, nullptr, num_max_step, num_order_final,
