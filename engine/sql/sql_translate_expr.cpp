@@ -1051,7 +1051,7 @@ bool Translator::operation(const Expr& e, const Emitted& a, const Emitted& b, Em
             return true;
         }
         if (op == "-" && is_date(a.type) && !is_date(b.type)) {
-            out->sql = "vantro_date_add(" + a.sql + ",-vantro_to_number(" + b.sql + "))";
+            out->sql = "vantro_date_add(" + a.sql + ",vantro_sub(0,vantro_to_number(" + b.sql + ")))";
             out->type = date_type();
             return true;
         }

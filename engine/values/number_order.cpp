@@ -3,13 +3,21 @@
 // numbers) and the MIN and MAX aggregates vantro_num_min and vantro_num_max, also over
 // windows. SQLite's own comparison puts every BLOB above every number, so the translator
 // wraps comparisons, sort keys and MIN/MAX of values that may be wide in these.
+#include "values/errors.h"
 #include "values/number_bytes.h"
 #include "values/sql_arithmetic.h"
 
 #include <cstdint>
 #include <deque>
+#include <string>
 
 namespace {
+
+void num_order_raise(sqlite3_context* ctx, int code) {
+    std::string text = ora_format(code, ora_message(code, "", ""));
+    text.pop_back();
+    sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
+}
 
 void num_order_cmp(sqlite3_context* ctx, int, sqlite3_value** argv) {
     const int ta = sqlite3_value_type(argv[0]), tb = sqlite3_value_type(argv[1]);
@@ -35,8 +43,7 @@ void num_order_key(sqlite3_context* ctx, int, sqlite3_value** argv) {
     std::size_t len = 0;
     if (!number_bytes_encode(d, bytes, &len)) {
         // Beyond NUMBER's range (number text only): Oracle cannot hold it either.
-        sqlite3_result_error(ctx, "ORA-01426: numeric overflow", -1);
-        return;
+        return num_order_raise(ctx, 1426);
     }
     sqlite3_result_blob(ctx, bytes, static_cast<int>(len), SQLITE_TRANSIENT);
 }
@@ -110,8 +117,7 @@ void num_order_result(sqlite3_context* ctx) {
     NumOrderState* s = num_order_state(ctx, false);
     if (!s) return sqlite3_result_null(ctx);
     if (s->failed) {
-        sqlite3_result_error(ctx, "ORA-01722: invalid number", -1);
-        return;
+        return num_order_raise(ctx, 1722);
     }
     if (s->best.empty()) return sqlite3_result_null(ctx);
     result_decimal(ctx, s->best.front().value);
