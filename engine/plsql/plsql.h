@@ -38,8 +38,10 @@ struct PlCollectionData;
 struct PlValue {
     PlKind kind = PlKind::Null;
     std::int64_t i = 0;
+    // A NUMBER that is no 64-bit integer: the double whose shortest text it is, or (s not
+    // empty) a wider value in Oracle's NUMBER bytes, with d its nearest double.
     double d = 0;
-    std::string s;  // text; a DATE in the stored form
+    std::string s;  // text; a DATE in the stored form; a Real's NUMBER bytes
     // A collection variable's elements; null while the collection is atomically null (a
     // nested table or varray not yet constructed). kind stays Null for a collection.
     std::shared_ptr<PlCollectionData> coll;
@@ -47,6 +49,15 @@ struct PlValue {
     // past the end are NULL (an element EXTEND added, or one only some fields were set of).
     std::vector<PlValue> fields;
 };
+
+struct Decimal;
+struct NumberStored;
+// A numeric PlValue (Int or Real) as a decimal; false for any other kind.
+bool pl_number_decimal(const PlValue& v, Decimal* out);
+// A number in its stored form as a PlValue (Int, or Real with or without NUMBER bytes).
+PlValue pl_number_value(const NumberStored& n);
+// Binds a Real: its NUMBER bytes as a blob when it has them, else the double.
+void pl_bind_real(sqlite3_stmt* vm, int idx, const PlValue& v);
 
 // The subscript of a collection element: an integer, or the text of an associative
 // array indexed by VARCHAR2 (i is then 0). Text keys order byte by byte.

@@ -121,6 +121,7 @@ bool Interpreter::host_read(HostState* h, PlError* err) {
             return false;
         }
         h->value.kind = PlKind::Real;
+        h->value.s.clear();
         h->value.d = v;
         return true;
     }

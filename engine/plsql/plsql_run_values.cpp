@@ -5,6 +5,7 @@
 #include "catalog/catalog.h"
 #include "values/clock.h"
 #include "values/decimal.h"
+#include "values/number_bytes.h"
 #include "values/errors.h"
 #include "os/os.h"
 #include "values/sql_interval.h"
@@ -53,8 +54,17 @@ std::string Interpreter::text_of(const PlValue& v, const OraType& type) const {
     case PlKind::Int:
         return std::string(buf, number_text_int(v.i, buf, sizeof buf));
     case PlKind::Real:
+        if (!v.s.empty()) {
+            std::string t;
+            if (number_bytes_text(reinterpret_cast<const unsigned char*>(v.s.data()), v.s.size(), &t)) return t;
+        }
         return std::string(buf, number_text_double(v.d, buf, sizeof buf));
     case PlKind::Text:
+        // A NUMBER read from SQL as its bytes prints as the number.
+        if (type.code == kTypeNumber) {
+            std::string t;
+            if (number_bytes_text(reinterpret_cast<const unsigned char*>(v.s.data()), v.s.size(), &t)) return t;
+        }
         // A RAW value's bytes become their hex text, as Oracle converts RAW to text.
         if (pl_binary_type(type)) {
             std::string hex(v.s.size() * 2 + 1, '\0');
@@ -143,52 +153,55 @@ bool Interpreter::convert_datetime(const PlValue& v, const OraType& from, const 
 
 bool Interpreter::convert_number(const PlValue& v, const OraType& from, const OraType& to, PlValue* out,
                                  PlError* err) const {
-    (void)from;
-    double d = 0;
-    std::int64_t iv = 0;
-    bool is_int = false;
+    Decimal x;
     switch (v.kind) {
     case PlKind::Null:
         *out = v;
         return true;
     case PlKind::Int:
-        iv = v.i;
-        d = static_cast<double>(iv);
-        is_int = true;
+        x = decimal_of_int(v.i);
         break;
     case PlKind::Real:
-        d = v.d;
+        if (!pl_number_decimal(v, &x)) {
+            *err = value_error("character to number conversion error");
+            return false;
+        }
         break;
     case PlKind::Text:
-        if (!number_parse(v.s.data(), v.s.size(), &d, &iv, &is_int)) {
+        // A NUMBER read from SQL in its bytes form, or number text.
+        if (!(from.code == kTypeNumber &&
+              number_bytes_decode(reinterpret_cast<const unsigned char*>(v.s.data()), v.s.size(), &x)) &&
+            !decimal_parse(v.s.data(), v.s.size(), &x)) {
             *err = value_error("character to number conversion error");
             return false;
         }
         break;
     }
-    if (!is_int && to.precision > 0) {
-        // Rounded in decimal, as NUMBER(p,s) rounds: 2.675 to two places is 2.68.
-        Decimal x;
-        if (decimal_of_double(d, &x)) d = decimal_to_double(decimal_round(x, to.scale));
+    if (to.code == kTypeBinaryDouble || to.code == kTypeBinaryFloat) {
+        const double d = decimal_to_double(x);
+        std::int64_t iv = 0;
+        const bool whole = d == std::trunc(d) && std::fabs(d) < 9.2e18;
+        if (whole) iv = static_cast<std::int64_t>(d);
+        out->kind = whole ? PlKind::Int : PlKind::Real;
+        out->i = iv;
+        out->d = d;
+        out->s.clear();
+        return true;
     }
-    if (to.precision > 0) {
-        double limit = std::pow(10.0, to.precision - to.scale);
-        if (std::fabs(is_int ? static_cast<double>(iv) : d) >= limit) {
-            *err = value_error("number precision too large");
-            return false;
-        }
+    // NUMBER(p,s) and FLOAT(b) round in decimal (2.675 to two places is 2.68) and refuse
+    // more digits than the precision; a plain NUMBER keeps NUMBER's own precision.
+    NumberStored n;
+    const int code = to.precision > 0 ? number_store_decimal(x, to.precision, to.scale, &n)
+                                      : (number_stored(x, &n) ? 0 : 1426);
+    if (code == 1438) {
+        *err = value_error("number precision too large");
+        return false;
     }
-    if (!is_int && to.precision > 0 && to.scale <= 0 && std::fabs(d) < 9.2e18) {
-        iv = static_cast<std::int64_t>(d);
-        is_int = true;
+    if (code) {
+        *err = pl_error(code);
+        return false;
     }
-    if (!is_int && d == std::trunc(d) && std::fabs(d) < 9.2e18) {
-        iv = static_cast<std::int64_t>(d);
-        is_int = true;
-    }
-    out->kind = is_int ? PlKind::Int : PlKind::Real;
-    out->i = iv;
-    out->d = d;
+    *out = pl_number_value(n);
     return true;
 }
 
@@ -391,13 +404,58 @@ void Interpreter::bind_value(sqlite3_stmt* vm, int idx, const PlValue& v) {
         sqlite3_bind_int64(vm, idx, v.i);
         break;
     case PlKind::Real:
-        sqlite3_bind_double(vm, idx, v.d);
+        pl_bind_real(vm, idx, v);
         break;
     case PlKind::Text:
         sqlite3_bind_text(vm, idx, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
         break;
     }
 }
+
+}  // namespace plsql_running
+
+bool pl_number_decimal(const PlValue& v, Decimal* out) {
+    if (v.kind == PlKind::Int) {
+        *out = decimal_of_int(v.i);
+        return true;
+    }
+    if (v.kind != PlKind::Real) return false;
+    if (!v.s.empty())
+        return number_bytes_decode(reinterpret_cast<const unsigned char*>(v.s.data()), v.s.size(), out);
+    return decimal_of_double(v.d, out);
+}
+
+PlValue pl_number_value(const NumberStored& n) {
+    PlValue v;
+    switch (n.form) {
+    case NumberForm::Int:
+        v.kind = PlKind::Int;
+        v.i = n.i;
+        break;
+    case NumberForm::Real:
+        v.kind = PlKind::Real;
+        v.d = n.d;
+        break;
+    case NumberForm::Bytes: {
+        v.kind = PlKind::Real;
+        Decimal d;
+        number_bytes_decode(n.bytes, n.len, &d);
+        v.d = decimal_to_double(d);
+        v.s.assign(reinterpret_cast<const char*>(n.bytes), n.len);
+        break;
+    }
+    }
+    return v;
+}
+
+void pl_bind_real(sqlite3_stmt* vm, int idx, const PlValue& v) {
+    if (!v.s.empty())
+        sqlite3_bind_blob(vm, idx, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
+    else
+        sqlite3_bind_double(vm, idx, v.d);
+}
+
+namespace plsql_running {
 
 bool Interpreter::ref_value(const PlRef& r, PlValue* v, PlError* err) {
     switch (r.kind) {

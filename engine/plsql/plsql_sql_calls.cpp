@@ -166,7 +166,10 @@ void sql_result(sqlite3_context* ctx, const PlValue& r, const OraType& type) {
         sqlite3_result_int64(ctx, r.i);
         break;
     case PlKind::Real:
-        sqlite3_result_double(ctx, r.d);
+        if (!r.s.empty())
+            sqlite3_result_blob(ctx, r.s.data(), static_cast<int>(r.s.size()), SQLITE_TRANSIENT);
+        else
+            sqlite3_result_double(ctx, r.d);
         break;
     case PlKind::Text:
         if (type.code == kTypeRaw || type.code == kTypeLongRaw || type.code == kTypeBlob)

@@ -2,6 +2,7 @@
 // the variable they are given (a CLOB counts characters, a BLOB bytes), and a column
 // takes the result when the block stores the variable back. A NULL LOB is not a
 // locator: writing to it or reading it fails with ORA-22275, as in Oracle.
+#include "values/number_bytes.h"
 #include "plsql/plsql_supplied.h"
 
 #include "catalog/metadata_ddl.h"
@@ -81,6 +82,10 @@ std::string text(const PlSuppliedCall& c, std::size_t k) {
     case PlKind::Int:
         return std::to_string(v.i);
     case PlKind::Real: {
+        if (!v.s.empty()) {
+            std::string t;
+            if (number_bytes_text(reinterpret_cast<const unsigned char*>(v.s.data()), v.s.size(), &t)) return t;
+        }
         char buf[64];
         std::snprintf(buf, sizeof buf, "%.17g", v.d);
         return buf;

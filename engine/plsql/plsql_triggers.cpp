@@ -443,7 +443,7 @@ bool same_value(const PlValue& a, const PlValue& b) {
     case PlKind::Int:
         return a.i == b.i;
     case PlKind::Real:
-        return a.d == b.d;
+        return a.d == b.d && a.s == b.s;
     case PlKind::Text:
         return a.s == b.s;
     }
@@ -459,7 +459,7 @@ void bind(sqlite3_stmt* vm, int idx, const PlValue& v) {
         sqlite3_bind_int64(vm, idx, v.i);
         break;
     case PlKind::Real:
-        sqlite3_bind_double(vm, idx, v.d);
+        pl_bind_real(vm, idx, v);
         break;
     case PlKind::Text:
         sqlite3_bind_text(vm, idx, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);

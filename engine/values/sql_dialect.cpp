@@ -182,6 +182,11 @@ bool number_of(sqlite3_context* ctx, sqlite3_value* v, double* out) {
     case SQLITE_FLOAT:
         *out = sqlite3_value_double(v);
         return true;
+    case SQLITE_BLOB:
+        // A NUMBER wider than a double, read as its nearest double.
+        if (number_value_double(v, out)) return true;
+        raise(ctx, 1722);
+        return false;
     default: {
         std::string t = text_of(v);
         std::int64_t i = 0;
@@ -638,10 +643,18 @@ void fn_dump(sqlite3_context* ctx, int, sqlite3_value** argv) {
     result_text(ctx, out);
 }
 
-// MOD, CEIL, FLOOR, ROUND and TRUNC of numbers, computed in decimal (MOD(0.3, 0.1) is 0,
+Decimal decimal_div_two(const Decimal& a) {
+    Decimal q;
+    decimal_div(a, decimal_of_int(2), &q);
+    return q;
+}
+
+// MOD, REMAINDER, ABS, SIGN, CEIL, FLOOR, ROUND and TRUNC of numbers, computed in decimal (MOD(0.3, 0.1) is 0,
 // ROUND(2.675, 2) is 2.68). ROUND and TRUNC take places as Oracle does: cut to an integer.
 bool decimal_math(sqlite3_context* ctx, const std::string& op, int argc, sqlite3_value** argv) {
-    if (op != "MOD" && op != "CEIL" && op != "FLOOR" && op != "ROUND" && op != "TRUNC") return false;
+    if (op != "MOD" && op != "CEIL" && op != "FLOOR" && op != "ROUND" && op != "TRUNC" && op != "ABS" &&
+        op != "SIGN" && op != "REMAINDER")
+        return false;
     Decimal x, y;
     if (!decimal_arg(ctx, argv[1], &x)) return true;
     if (argc > 2 && !decimal_arg(ctx, argv[2], &y)) return true;
@@ -650,6 +663,24 @@ bool decimal_math(sqlite3_context* ctx, const std::string& op, int argc, sqlite3
         Decimal q;
         if (!decimal_div(x, y, &q)) return result_decimal(ctx, x), true;
         result_decimal(ctx, decimal_sub(x, decimal_mul(y, decimal_trunc(q, 0))));
+    } else if (op == "REMAINDER") {
+        // x - y * N, N the integer nearest x / y, the even one on a tie.
+        Decimal q;
+        if (!decimal_div(x, y, &q)) return raise(ctx, 1476), true;
+        Decimal n = decimal_round(q, 0);
+        Decimal half = decimal_sub(q, decimal_trunc(q, 0));
+        if (decimal_compare(decimal_mul(half, decimal_of_int(2)), decimal_of_int(half.negative ? -1 : 1)) == 0) {
+            // A tie: the even neighbour of the two.
+            Decimal n2 = decimal_trunc(q, 0);
+            Decimal r2 = decimal_sub(n2, decimal_mul(decimal_trunc(decimal_div_two(n2), 0), decimal_of_int(2)));
+            n = decimal_is_zero(r2) ? n2 : n;
+        }
+        result_decimal(ctx, decimal_sub(x, decimal_mul(y, n)));
+    } else if (op == "ABS") {
+        if (x.negative) x = decimal_negate(x);
+        result_decimal(ctx, x);
+    } else if (op == "SIGN") {
+        sqlite3_result_int(ctx, decimal_compare(x, Decimal{}));
     } else if (op == "CEIL") {
         result_decimal(ctx, decimal_ceil(x));
     } else if (op == "FLOOR") {
@@ -1255,7 +1286,7 @@ std::string vsize(const std::string&, const Args& a, OraType* type) {
 
 std::string abs_of(const std::string&, const Args& a, OraType* type) {
     *type = make_number();
-    return "abs(vantro_to_number(" + a[0].sql + "))";
+    return "vantro_math('ABS'," + a[0].sql + ")";
 }
 
 // LPAD and RPAD: n characters (the result is cut or padded to them).
@@ -1426,7 +1457,9 @@ std::string greatest_least(const std::string& f, const Args& a, OraType* type) {
     std::vector<std::string> parts;
     for (const DialectArg& x : a) parts.push_back(as_result(x, t));
     if (parts.size() == 1) return parts[0];
-    // SQLite's multi-argument max/min give NULL when any argument is NULL, as Oracle does.
+    // Numbers compare numerically in every stored form (SQLite's max/min would put NUMBER
+    // bytes above every number). Both give NULL when any argument is NULL, as Oracle does.
+    if (t.code == kTypeNumber) return call(f == "GREATEST" ? "vantro_num_greatest" : "vantro_num_least", parts);
     return call(f == "GREATEST" ? "max" : "min", parts);
 }
 

@@ -1,5 +1,5 @@
-// Unit tests of the decimal arithmetic under NUMBER: exact digits, rounding at the 38th
-// digit, operands of very different size, and the edges of the 64-bit integer path.
+// Unit tests of the decimal arithmetic under NUMBER: exact digits, rounding past the 20th
+// base-100 digit, operands of very different size, and the edges of the 64-bit integer path.
 #include "values/decimal.h"
 
 #include <gtest/gtest.h>
@@ -33,21 +33,24 @@ TEST(Decimal, DoublesReadAsTheirShortestDecimal) {
   EXPECT_EQ(decimal_to_double(decimal_add(dec("0.1"), dec("0.2"))), 0.3);
 }
 
-TEST(Decimal, TextIsReadExactlyToThirtyEightDigitsAndRoundedBeyond) {
+TEST(Decimal, TextIsReadExactlyToTwentyBase100DigitsAndRoundedBeyond) {
   EXPECT_TRUE(same(dec("  -000.0500 "), "-0.05"));
-  EXPECT_TRUE(same(dec("12345678901234567890123456789012345678"), "1.2345678901234567890123456789012345678E37"));
-  // The 39th digit rounds the 38th, half away from zero, also carrying into a new digit.
-  EXPECT_TRUE(same(dec("123456789012345678901234567890123456785"), "12345678901234567890123456789012345679E1"));
-  EXPECT_TRUE(same(dec("99999999999999999999999999999999999999.9"), "1E38"));
+  EXPECT_TRUE(same(dec("1234567890123456789012345678901234567890"), "1.234567890123456789012345678901234567890E39"));
+  // Past the 20th base-100 digit the next one rounds, half away from zero, also carrying
+  // into a new digit: 40 digits when the leading pair has two, 39 when it has one.
+  EXPECT_TRUE(same(dec("12345678901234567890123456789012345678905"), "1234567890123456789012345678901234567891E1"));
+  EXPECT_TRUE(same(dec("123456789012345678901234567890123456788.5"), "123456789012345678901234567890123456789"));
+  EXPECT_TRUE(same(dec("9999999999999999999999999999999999999999.9"), "1E40"));
   Decimal d;
   for (const char* bad : {"", " ", ".", "1e", "1e+", "1.2.3", "12a", "--1", "1 2"})
     EXPECT_FALSE(decimal_parse(bad, std::strlen(bad), &d)) << bad;
 }
 
 TEST(Decimal, OperandsOfVeryDifferentSizeKeepTheLargerDigits) {
-  // 1E30 + 1E-30 needs 61 digits: the result keeps 38 and rounds.
+  // 1E30 + 1E-30 needs 61 digits: the result keeps 20 base-100 digits and rounds.
   EXPECT_TRUE(same(decimal_add(dec("1E30"), dec("1E-30")), "1E30"));
-  EXPECT_TRUE(same(decimal_add(dec("1E30"), dec("6E-8")), "1000000000000000000000000000000.0000001"));
+  EXPECT_TRUE(same(decimal_add(dec("1E30"), dec("6E-8")), "1000000000000000000000000000000.00000006"));
+  EXPECT_TRUE(same(decimal_add(dec("1E30"), dec("6E-9")), "1000000000000000000000000000000.00000001"));
   EXPECT_TRUE(same(decimal_sub(dec("1E-30"), dec("1E30")), "-1E30"));
   EXPECT_TRUE(same(decimal_sub(dec("1"), dec("0.9")), "0.1"));
   EXPECT_TRUE(same(decimal_add(dec("-5.5"), dec("5.5")), "0"));
@@ -63,9 +66,9 @@ TEST(Decimal, ProductsAndQuotients) {
                    "85070591730234615847396907784232501249"));
   Decimal q;
   ASSERT_TRUE(decimal_div(dec("1"), dec("3"), &q));
-  EXPECT_TRUE(same(q, "0.33333333333333333333333333333333333333"));
+  EXPECT_TRUE(same(q, "0.3333333333333333333333333333333333333333"));
   ASSERT_TRUE(decimal_div(dec("2"), dec("3"), &q));
-  EXPECT_TRUE(same(q, "0.66666666666666666666666666666666666667"));
+  EXPECT_TRUE(same(q, "0.6666666666666666666666666666666666666667"));
   ASSERT_TRUE(decimal_div(dec("-7"), dec("2"), &q));
   EXPECT_TRUE(same(q, "-3.5"));
   ASSERT_TRUE(decimal_div(dec("1E-100"), dec("4E20"), &q));
