@@ -983,6 +983,7 @@ bool Translator::row_limited_keys(SelectStmt& s, const Scope& scope, const Selec
 std::string order_key(const OraType& t, const std::string& sql, const std::string& keyed) {
     if (is_zoned(t)) return "vantro_tz_utc(" + keyed + ")";
     if (is_interval(t)) return "vantro_interval_key(" + keyed + ")";
+    if (may_be_wide(t)) return "vantro_num_key(" + keyed + ")";
     return sql;
 }
 
