@@ -78,7 +78,10 @@ TEST_F(NumberOrder, SortsAndExtremesOrderWideValuesByValue) {
   EXPECT_EQ(s.value("select min(n) from w where id <> 8"), "-.3333333333333333333333333333333333333333");
   EXPECT_EQ(s.value("select max(n) from w where id < 6"), "1");
   EXPECT_EQ(s.value("select max(n) from w where id in (2, 7)"), ".3333333333333333333333333333333333333333");
-  EXPECT_EQ(s.value("select min(n) over () from w where id = 1"), "-2");
+  EXPECT_EQ(s.value("select m from (select id, min(n) over () m from w) where id = 2"), "-2");
+  EXPECT_EQ(s.value("select m from (select id, max(n) over (order by n rows between 1 preceding and current row) m "
+                    "from w) where id = 7"),
+            ".33333333333333");
   EXPECT_EQ(s.value("select max(id) keep (dense_rank last order by n nulls first) from w"), "6");
   EXPECT_EQ(s.value("select max(n) from w"), "12345678901234567890123");
   // The rows that tie with the last one kept are those of the same value.
