@@ -94,8 +94,8 @@ bool Translator::hierarchical_from(SelectStmt& s, Scope* scope, std::string* fro
         Emitted e;
         if (!expr(*o.expr, base, &e)) return false;
         bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.descending);
-        order += (order.empty() ? "" : ",") + e.sql + (o.descending ? " DESC" : " ASC") +
-                 (nulls_first ? " NULLS FIRST" : " NULLS LAST");
+        order += (order.empty() ? "" : ",") + (e.whole ? e.sql : number_order_key(e.type, e.sql)) +
+                 (o.descending ? " DESC" : " ASC") + (nulls_first ? " NULLS FIRST" : " NULLS LAST");
     }
     std::string sql = "(WITH RECURSIVE vantro_b AS (SELECT row_number() OVER (" +
                       (order.empty() ? std::string() : "ORDER BY " + order) +
