@@ -222,10 +222,12 @@ bool Translator::hierarchy_value(Expr& e, const Scope& scope, Emitted* out, bool
             if (h->leaf_sql.empty()) return fail(976, e.offset);
             out->sql = h->leaf_sql;
             out->type = number_type();
+            out->whole = true;
             return true;
         }
         out->sql = h->level_sql;
         out->type = number_type();
+        out->whole = true;
         return true;
     }
     if (e.kind == ExprKind::Unary && e.text == "PRIOR" && scope.prior) {
