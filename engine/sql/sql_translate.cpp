@@ -438,6 +438,27 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
                 scope.sources.push_back(std::move(src));
             }
         }
+        // A compound query orders by result columns only. Where one of them may hold wide
+        // numbers, which sort by their key, the compound is read as a subquery whose
+        // columns the keys name (when their names tell them apart).
+        bool keyed_compound = false;
+        if (s.next) {
+            std::set<std::string> names;
+            for (const ColumnInfo& c : first_cols) names.insert(c.name);
+            for (const OrderItem& o : s.order_by) {
+                const ColumnInfo* c = nullptr;
+                if (o.expr->kind == ExprKind::Number) {
+                    int pos = std::atoi(o.expr->text.c_str());
+                    if (pos >= 1 && static_cast<std::size_t>(pos) <= first_cols.size()) c = &first_cols[pos - 1];
+                } else if (o.expr->kind == ExprKind::Column && o.expr->path.size() == 1) {
+                    for (const ColumnInfo& col : first_cols)
+                        if (col.name == o.expr->path[0]) c = &col;
+                }
+                keyed_compound = keyed_compound || (c && may_be_wide(c->type));
+            }
+            keyed_compound = keyed_compound && names.size() == first_cols.size();
+            if (keyed_compound) text = "SELECT * FROM (" + text + ")";
+        }
         text += " ORDER BY ";
         AnalyticGate analytic(analytic_ok_, true);
         for (std::size_t i = 0; i < s.order_by.size(); ++i) {
@@ -449,8 +470,11 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
                 if (pos < 1 || static_cast<std::size_t>(pos) > first_cols.size())
                     return fail(1785, o.expr->offset), false;
                 // A zoned timestamp or interval sorts by its key, named by the column.
-                item = s.next ? o.expr->text
-                              : order_key(first_cols[pos - 1].type, o.expr->text, quote_name(first_cols[pos - 1].name));
+                item = s.next && !keyed_compound
+                           ? o.expr->text
+                           : order_key(first_cols[pos - 1].type, keyed_compound ? quote_name(first_cols[pos - 1].name)
+                                                                                 : o.expr->text,
+                                       quote_name(first_cols[pos - 1].name));
                 done = true;
                 order_keys.push_back(s.next ? quote_name(first_cols[pos - 1].name)
                                             : order_key(first_cols[pos - 1].type, quote_name(first_cols[pos - 1].name),
@@ -458,7 +482,8 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
             } else if (o.expr->kind == ExprKind::Column && o.expr->path.size() == 1) {
                 for (const ColumnInfo& c : first_cols) {
                     if (c.name == o.expr->path[0]) {
-                        item = s.next ? quote_name(c.name) : order_key(c.type, quote_name(c.name), quote_name(c.name));
+                        item = s.next && !keyed_compound ? quote_name(c.name)
+                                                         : order_key(c.type, quote_name(c.name), quote_name(c.name));
                         done = true;
                         break;
                     }

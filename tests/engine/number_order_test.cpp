@@ -84,6 +84,14 @@ TEST_F(NumberOrder, SortsAndExtremesOrderWideValuesByValue) {
             ".33333333333333");
   EXPECT_EQ(s.value("select max(id) keep (dense_rank last order by n nulls first) from w"), "6");
   EXPECT_EQ(s.value("select max(n) from w"), "12345678901234567890123");
+  const std::vector<std::string> compound = {"-.3333333333333333333333333333333333333333",
+                                             ".3333333333333333333333333333333333333333", ".5",
+                                             ".6666666666666666666666666666666666666667", "1",
+                                             "12345678901234567890123"};
+  EXPECT_EQ(s.rows("select n from w where id < 4 union select n from w where id between 4 and 6 order by 1"),
+            compound);
+  EXPECT_EQ(s.rows("select n v from w where id < 4 union all select n from w where id between 4 and 6 order by v"),
+            compound);
   // The rows that tie with the last one kept are those of the same value.
   EXPECT_EQ(s.rows("select id from w where id in (2, 7, 10) order by n fetch first 1 rows with ties"),
             std::vector<std::string>{"7"});
