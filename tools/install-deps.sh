@@ -5,7 +5,7 @@
 set -euo pipefail
 
 what=${1:-test}
-run_pkgs=(g++ cmake ninja-build ccache libsqlite3-dev)
+run_pkgs=(g++ cmake ninja-build ccache libsqlite3-dev libboost-dev)
 test_pkgs=("${run_pkgs[@]}" libgtest-dev googletest mingw-w64 wine wine64 xvfb xdotool tmux sqlite3 time
            xauth imagemagick dpkg-dev unzip clang)
 

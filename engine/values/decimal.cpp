@@ -1,5 +1,7 @@
-// Decimal arithmetic on a 128-bit coefficient and a power of ten. Every operation keeps at
-// most 38 significant digits, rounding half away from zero as Oracle's NUMBER does.
+// Decimal arithmetic on a wide coefficient and a power of ten. Intermediate results are
+// computed exactly, or to well past NUMBER's precision with a sticky digit standing for
+// what was cut, so that the one final rounding (half away from zero, to 20 base-100
+// digits) is the rounding of the exact result.
 #include "values/decimal.h"
 
 #include <algorithm>
@@ -10,102 +12,119 @@
 
 namespace {
 
-using u128 = DecimalCoef;
+// Intermediate coefficients: products of two 41-digit coefficients and quotients and
+// sums kept to 86 digits.
+using Wide = boost::multiprecision::uint512_t;
 
-// 10^0 .. 10^38.
-struct Powers {
-    u128 p[39];
-    Powers() {
+// Digits an intermediate keeps below the leading one before the rest becomes sticky.
+constexpr int kWorkDigits = 84;
+constexpr int kMaxPow = 154;  // 10^154 is the largest power of ten in 512 bits
+
+struct DecimalPowers {
+    Wide p[kMaxPow + 1];
+    DecimalPowers() {
         p[0] = 1;
-        for (int i = 1; i < 39; ++i) p[i] = p[i - 1] * 10;
+        for (int i = 1; i <= kMaxPow; ++i) p[i] = p[i - 1] * 10;
     }
 };
-const Powers kPowers;
-
-u128 pow10(int n) {
-    return kPowers.p[n];
+const DecimalPowers& decimal_powers() {
+    static const DecimalPowers powers;
+    return powers;
 }
 
-int digit_count(u128 v) {
+const Wide& dec_pow10(int n) {
+    return decimal_powers().p[n];
+}
+
+int dec_digits(const Wide& v) {
     int n = 1;
-    while (n < 39 && v >= pow10(n)) ++n;
+    while (n <= kMaxPow && v >= dec_pow10(n)) ++n;
     return n;
 }
 
-// Drops trailing zero digits into the exponent and gives zero one form.
-Decimal normal(Decimal d) {
-    if (d.coef == 0) return Decimal{};
-    while (d.coef % 10 == 0) {
-        d.coef /= 10;
-        ++d.exp;
-    }
-    return d;
+int dec_digits(const DecimalCoef& v) {
+    return dec_digits(Wide(v));
+}
+
+int floor_div2(int m) {
+    return m >= 0 ? m / 2 : -((1 - m) / 2);
 }
 
 // coef / 10^k rounded half up (the sign is kept apart, so this is half away from zero).
-u128 shift_down(u128 coef, int k) {
+Wide dec_shift_down(const Wide& coef, int k) {
     if (k <= 0) return coef;
-    if (k > 38) return 0;
-    u128 p = pow10(k);
-    u128 q = coef / p, r = coef % p;
-    if (r >= p / 2) ++q;
+    if (k > kMaxPow) return 0;
+    const Wide& p = dec_pow10(k);
+    Wide q = coef / p, r = coef % p;
+    if (r * 2 >= p) ++q;
     return q;
 }
 
-// At most digits significant digits, rounded.
-Decimal limit(Decimal d, int digits) {
-    int n = digit_count(d.coef);
-    if (n <= digits) return d;
-    d.coef = shift_down(d.coef, n - digits);
-    d.exp += n - digits;
-    if (d.coef >= pow10(digits)) {  // rounding carried into a new digit: 99.9 -> 100
-        d.coef /= 10;
-        ++d.exp;
+// The decimal neg * coef * 10^exp: trailing zeros dropped, rounded to NUMBER's precision.
+// coef has at most kWorkDigits + 2 digits.
+Decimal dec_finish(bool neg, Wide coef, int exp) {
+    if (coef == 0) return Decimal{};
+    int n = dec_digits(coef);
+    int m = exp + n - 1;
+    int lowest = 2 * floor_div2(m) - 38;  // the last decimal place of the 20th base-100 digit
+    if (exp < lowest) {
+        coef = dec_shift_down(coef, lowest - exp);
+        exp = lowest;
     }
+    while (coef % 10 == 0) {
+        coef /= 10;
+        ++exp;
+    }
+    Decimal d;
+    d.negative = neg;
+    d.coef = static_cast<DecimalCoef>(coef);
+    d.exp = exp;
     return d;
 }
 
-// |a| + |b| or |a| - |b| (a's magnitude at least b's for a difference) at the exponent
-// both are brought to.
-Decimal add_magnitudes(Decimal a, Decimal b, bool subtract) {
-    int top = std::max(a.exp + digit_count(a.coef), b.exp + digit_count(b.coef));
+// |a| + |b| or |a| - |b| (a's magnitude at least b's for a difference).
+Decimal dec_add_magnitudes(const Decimal& a, const Decimal& b, bool subtract) {
+    int top = std::max(a.exp + dec_digits(a.coef), b.exp + dec_digits(b.coef));
     int e = std::min(a.exp, b.exp);
-    // Both coefficients stay below 10^38, so their sum (below 2 * 10^38) fits 128 bits.
-    if (top - e > kDecimalDigits) e = top - kDecimalDigits;
-    auto at = [e](const Decimal& x) { return x.exp >= e ? x.coef * pow10(x.exp - e) : shift_down(x.coef, e - x.exp); };
-    u128 x = at(a), y = at(b);
-    Decimal r;
-    r.exp = e;
-    if (!subtract) {
-        r.coef = x + y;
-        r.negative = a.negative;
-    } else if (x >= y) {
-        r.coef = x - y;
-        r.negative = a.negative;
-    } else {
-        r.coef = y - x;
-        r.negative = !a.negative;
-    }
-    return normal(limit(r, kDecimalDigits));
+    bool cut = top - e > kWorkDigits;
+    if (cut) e = top - kWorkDigits;
+    // One more digit below e holds the sticky unit of a cut operand.
+    auto at = [e, cut](const Decimal& x) -> Wide {
+        Wide c(x.coef);
+        if (!cut) return c * dec_pow10(x.exp - e);
+        if (x.exp >= e) return c * dec_pow10(x.exp - e + 1);
+        int k = e - x.exp;
+        if (k > kMaxPow) return c != 0 ? 1 : 0;
+        const Wide& p = dec_pow10(k);
+        return (c / p) * 10 + (c % p != 0 ? 1 : 0);
+    };
+    Wide x = at(a), y = at(b);
+    int exp = cut ? e - 1 : e;
+    if (!subtract) return dec_finish(a.negative, x + y, exp);
+    if (x >= y) return dec_finish(a.negative, x - y, exp);
+    return dec_finish(!a.negative, y - x, exp);
 }
 
-int compare_magnitudes(const Decimal& a, const Decimal& b) {
+int dec_compare_magnitudes(const Decimal& a, const Decimal& b) {
     if (a.coef == 0 || b.coef == 0) return (a.coef != 0) - (b.coef != 0);
-    int ma = a.exp + digit_count(a.coef), mb = b.exp + digit_count(b.coef);
+    int ma = a.exp + dec_digits(a.coef), mb = b.exp + dec_digits(b.coef);
     if (ma != mb) return ma < mb ? -1 : 1;
-    // Same leading position: compare the coefficients at the smaller exponent.
+    // Same leading position: compare the coefficients at the smaller exponent (both have
+    // at most 41 digits, so the scaled ones stay within 82).
     int e = std::min(a.exp, b.exp);
-    u128 x = a.coef * pow10(a.exp - e), y = b.coef * pow10(b.exp - e);
+    Wide x = Wide(a.coef) * dec_pow10(a.exp - e), y = Wide(b.coef) * dec_pow10(b.exp - e);
     return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+std::string dec_coef_digits(const DecimalCoef& c) {
+    return c.str();
 }
 
 }  // namespace
 
 Decimal decimal_of_int(std::int64_t v) {
-    Decimal d;
-    d.negative = v < 0;
-    d.coef = v < 0 ? static_cast<u128>(0 - static_cast<std::uint64_t>(v)) : static_cast<u128>(v);
-    return normal(d);
+    std::uint64_t u = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+    return dec_finish(v < 0, Wide(u), 0);
 }
 
 bool decimal_of_double(double v, Decimal* out) {
@@ -118,11 +137,12 @@ bool decimal_of_double(double v, Decimal* out) {
     *r.ptr = 0;
     // [-]d[.ddd]e[+-]xx
     const char* p = buf;
-    Decimal d;
+    bool neg = false;
     if (*p == '-') {
-        d.negative = true;
+        neg = true;
         ++p;
     }
+    std::uint64_t coef = 0;
     int fraction = 0;
     bool after_point = false;
     for (; *p && *p != 'e'; ++p) {
@@ -130,12 +150,19 @@ bool decimal_of_double(double v, Decimal* out) {
             after_point = true;
             continue;
         }
-        d.coef = d.coef * 10 + static_cast<unsigned>(*p - '0');
+        coef = coef * 10 + static_cast<unsigned>(*p - '0');
         if (after_point) ++fraction;
     }
     int e = *p == 'e' ? std::atoi(p + 1) : 0;
+    Decimal d;
+    d.negative = neg;
+    d.coef = coef;
     d.exp = e - fraction;
-    *out = normal(d);
+    while (d.coef % 10 == 0) {
+        d.coef /= 10;
+        ++d.exp;
+    }
+    *out = d;
     return true;
 }
 
@@ -145,11 +172,11 @@ Decimal decimal_negate(Decimal a) {
 }
 
 Decimal decimal_add(const Decimal& a, const Decimal& b) {
-    if (a.coef == 0) return b;
-    if (b.coef == 0) return a;
-    if (a.negative == b.negative) return add_magnitudes(a, b, false);
+    if (a.coef == 0) return decimal_number_round(b);
+    if (b.coef == 0) return decimal_number_round(a);
+    if (a.negative == b.negative) return dec_add_magnitudes(a, b, false);
     // Opposite signs: the larger magnitude minus the smaller, with the larger's sign.
-    return compare_magnitudes(a, b) >= 0 ? add_magnitudes(a, b, true) : add_magnitudes(b, a, true);
+    return dec_compare_magnitudes(a, b) >= 0 ? dec_add_magnitudes(a, b, true) : dec_add_magnitudes(b, a, true);
 }
 
 Decimal decimal_sub(const Decimal& a, const Decimal& b) {
@@ -158,13 +185,8 @@ Decimal decimal_sub(const Decimal& a, const Decimal& b) {
 
 Decimal decimal_mul(const Decimal& a, const Decimal& b) {
     if (a.coef == 0 || b.coef == 0) return Decimal{};
-    // 19 digits each keep the product below 10^38, inside 128 bits.
-    Decimal x = limit(a, 19), y = limit(b, 19);
-    Decimal r;
-    r.negative = a.negative != b.negative;
-    r.coef = x.coef * y.coef;
-    r.exp = x.exp + y.exp;
-    return normal(r);
+    // Two coefficients of at most 41 digits: the exact product fits the wide type.
+    return dec_finish(a.negative != b.negative, Wide(a.coef) * Wide(b.coef), a.exp + b.exp);
 }
 
 bool decimal_div(const Decimal& a, const Decimal& b, Decimal* out) {
@@ -173,41 +195,31 @@ bool decimal_div(const Decimal& a, const Decimal& b, Decimal* out) {
         *out = Decimal{};
         return true;
     }
-    Decimal y = limit(b, 19);
-    u128 q = a.coef / y.coef, r = a.coef % y.coef;
-    int e = a.exp - y.exp;
-    // Long division, one digit at a time, until the quotient has 38 digits: the remainder
-    // stays below the divisor (under 10^19), so r * 10 never overflows.
-    while (r != 0 && q < pow10(kDecimalDigits - 1)) {
-        r *= 10;
-        q = q * 10 + r / y.coef;
-        r %= y.coef;
-        --e;
-    }
-    if (r != 0 && r * 2 >= y.coef) ++q;
-    Decimal d;
-    d.negative = a.negative != b.negative;
-    d.coef = q;
-    d.exp = e;
-    *out = normal(limit(d, kDecimalDigits));
+    // Scale the dividend so the quotient has at least 44 digits, then keep a sticky digit
+    // for a nonzero remainder: the final rounding sees the exact quotient's side of half.
+    int k = std::max(0, 44 + dec_digits(b.coef) - dec_digits(a.coef));
+    Wide num = Wide(a.coef) * dec_pow10(k), den(b.coef);
+    Wide q = num / den, r = num % den;
+    q = q * 10 + (r != 0 ? 1 : 0);
+    *out = dec_finish(a.negative != b.negative, q, a.exp - k - b.exp - 1);
     return true;
+}
+
+Decimal decimal_number_round(const Decimal& a) {
+    return dec_finish(a.negative, Wide(a.coef), a.exp);
 }
 
 Decimal decimal_round(const Decimal& a, int places) {
     if (a.exp >= -places) return a;
-    Decimal d = a;
-    d.coef = shift_down(a.coef, -places - a.exp);
-    d.exp = -places;
-    return normal(d);
+    Wide c = dec_shift_down(Wide(a.coef), -places - a.exp);
+    return dec_finish(a.negative, c, -places);
 }
 
 Decimal decimal_trunc(const Decimal& a, int places) {
     if (a.exp >= -places) return a;
     int k = -places - a.exp;
-    Decimal d = a;
-    d.coef = k > 38 ? 0 : a.coef / pow10(k);
-    d.exp = -places;
-    return normal(d);
+    Wide c = k > kMaxPow ? Wide(0) : Wide(a.coef) / dec_pow10(k);
+    return dec_finish(a.negative, c, -places);
 }
 
 Decimal decimal_floor(const Decimal& a) {
@@ -225,7 +237,7 @@ Decimal decimal_ceil(const Decimal& a) {
 int decimal_compare(const Decimal& a, const Decimal& b) {
     bool an = a.negative && a.coef != 0, bn = b.negative && b.coef != 0;
     if (an != bn) return an ? -1 : 1;
-    int m = compare_magnitudes(a, b);
+    int m = dec_compare_magnitudes(a, b);
     return an ? -m : m;
 }
 
@@ -234,42 +246,55 @@ bool decimal_is_zero(const Decimal& a) {
 }
 
 bool decimal_is_integer(const Decimal& a) {
-    return normal(a).exp >= 0;
+    if (a.coef == 0 || a.exp >= 0) return true;
+    int k = -a.exp;
+    return k <= kMaxPow && Wide(a.coef) % dec_pow10(k) == 0;
 }
 
 int decimal_magnitude(const Decimal& a) {
-    return a.coef == 0 ? 0 : a.exp + digit_count(a.coef) - 1;
+    return a.coef == 0 ? 0 : a.exp + dec_digits(a.coef) - 1;
+}
+
+int decimal_digit_count(const Decimal& a) {
+    if (a.coef == 0) return 0;
+    DecimalCoef c = a.coef;
+    int n = dec_digits(c);
+    while (c % 10 == 0) {
+        c /= 10;
+        --n;
+    }
+    return n;
 }
 
 bool decimal_to_int64(const Decimal& a, std::int64_t* out) {
-    Decimal d = normal(a);
-    if (d.coef == 0) {
+    if (a.coef == 0) {
         *out = 0;
         return true;
     }
-    if (d.exp < 0 || digit_count(d.coef) + d.exp > 19) return false;
-    u128 v = d.coef * pow10(d.exp);
-    u128 max = static_cast<u128>(INT64_MAX);
-    if (v > max + (d.negative ? 1 : 0)) return false;
-    *out = d.negative ? static_cast<std::int64_t>(0 - static_cast<std::uint64_t>(v)) : static_cast<std::int64_t>(v);
+    if (!decimal_is_integer(a)) return false;
+    Wide v(a.coef);
+    if (a.exp < 0) {
+        v /= dec_pow10(-a.exp);
+    } else {
+        if (dec_digits(v) + a.exp > 19) return false;
+        v *= dec_pow10(a.exp);
+    }
+    const Wide max(static_cast<std::uint64_t>(INT64_MAX));
+    if (v > max + (a.negative ? 1 : 0)) return false;
+    std::uint64_t u = static_cast<std::uint64_t>(v);
+    *out = a.negative ? static_cast<std::int64_t>(0 - u) : static_cast<std::int64_t>(u);
     return true;
 }
 
 double decimal_to_double(const Decimal& a) {
-    char buf[64];
-    int n = 0;
-    if (a.negative && a.coef != 0) buf[n++] = '-';
-    char digits[40];
-    int nd = 0;
-    u128 c = a.coef;
-    do {
-        digits[nd++] = static_cast<char>('0' + static_cast<int>(c % 10));
-        c /= 10;
-    } while (c);
-    while (nd) buf[n++] = digits[--nd];
-    n += std::snprintf(buf + n, sizeof buf - static_cast<std::size_t>(n), "e%d", a.exp);
+    std::string t;
+    if (a.negative && a.coef != 0) t += '-';
+    t += dec_coef_digits(a.coef);
+    char e[16];
+    std::snprintf(e, sizeof e, "e%d", a.exp);
+    t += e;
     double v = 0;
-    std::from_chars(buf, buf + n, v);
+    std::from_chars(t.data(), t.data() + t.size(), v);
     // from_chars leaves v alone on overflow and underflow: the caller checks the range first.
     return v;
 }
@@ -279,28 +304,29 @@ bool decimal_parse(const char* text, std::size_t len, Decimal* out) {
     while (i < len && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n' || text[i] == '\r')) ++i;
     while (len > i && (text[len - 1] == ' ' || text[len - 1] == '\t' || text[len - 1] == '\n' || text[len - 1] == '\r'))
         --len;
-    Decimal d;
-    if (i < len && (text[i] == '+' || text[i] == '-')) d.negative = text[i++] == '-';
-    bool digits = false, point = false;
-    int dropped = 0;   // digits past the 38th, before the point (each one raises the exponent)
+    bool neg = false;
+    if (i < len && (text[i] == '+' || text[i] == '-')) neg = text[i++] == '-';
+    // The first kWorkDigits significant digits are kept; later ones only say whether
+    // anything nonzero followed (a sticky unit one place below).
+    Wide coef = 0;
+    int kept = 0;
+    bool digits = false, point = false, sticky = false;
+    int dropped = 0;   // digits past the kept ones, before the point (each one raises the exponent)
     int fraction = 0;  // digits kept after the point
-    bool round_up = false, rounding_seen = false;
     for (; i < len; ++i) {
         char c = text[i];
         if (c >= '0' && c <= '9') {
             digits = true;
-            if (d.coef == 0 && c == '0') {
+            if (kept == 0 && c == '0') {
                 if (point) ++fraction;
                 continue;
             }
-            if (digit_count(d.coef) < kDecimalDigits || d.coef == 0) {
-                d.coef = d.coef * 10 + static_cast<unsigned>(c - '0');
+            if (kept < kWorkDigits) {
+                coef = coef * 10 + static_cast<unsigned>(c - '0');
+                ++kept;
                 if (point) ++fraction;
             } else {
-                if (!rounding_seen) {
-                    round_up = c >= '5';
-                    rounding_seen = true;
-                }
+                if (c != '0') sticky = true;
                 if (!point) ++dropped;
             }
         } else if (c == '.' && !point) {
@@ -310,34 +336,30 @@ bool decimal_parse(const char* text, std::size_t len, Decimal* out) {
         }
     }
     if (!digits) return false;
-    int e = 0;
+    long e = 0;
     if (i < len && (text[i] == 'e' || text[i] == 'E')) {
         ++i;
-        bool neg = false;
-        if (i < len && (text[i] == '+' || text[i] == '-')) neg = text[i++] == '-';
+        bool eneg = false;
+        if (i < len && (text[i] == '+' || text[i] == '-')) eneg = text[i++] == '-';
         if (i == len) return false;
-        long v = 0;
         for (; i < len && text[i] >= '0' && text[i] <= '9'; ++i)
-            if (v < 100000) v = v * 10 + (text[i] - '0');
-        e = static_cast<int>(neg ? -v : v);
+            if (e < 100000) e = e * 10 + (text[i] - '0');
+        if (eneg) e = -e;
     }
     if (i != len) return false;
-    d.exp = e + dropped - fraction;
-    if (round_up) {
-        ++d.coef;
-        d = limit(d, kDecimalDigits);
+    int exp = static_cast<int>(e) + dropped - fraction;
+    if (sticky) {
+        coef = coef * 10 + 1;
+        --exp;
     }
-    *out = normal(d);
+    *out = dec_finish(neg, coef, exp);
     return true;
 }
 
 std::string decimal_fixed_text(const Decimal& a, int places) {
     if (places < 0) places = 0;
     const Decimal r = decimal_round(a, places);
-    std::string digits;
-    for (u128 c = r.coef; c != 0; c /= 10)
-        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(c % 10)));
-    if (digits.empty()) digits = "0";
+    std::string digits = r.coef == 0 ? std::string("0") : dec_coef_digits(r.coef);
     std::string whole, fraction;
     if (r.coef == 0 || r.exp >= 0) {
         whole = r.coef == 0 ? "0" : digits + std::string(static_cast<std::size_t>(r.exp), '0');
@@ -349,4 +371,43 @@ std::string decimal_fixed_text(const Decimal& a, int places) {
         fraction = digits.substr(digits.size() - k) + std::string(static_cast<std::size_t>(places) - k, '0');
     }
     return places > 0 ? whole + "." + fraction : whole;
+}
+
+std::string decimal_number_text(const Decimal& a) {
+    if (a.coef == 0) return "0";
+    std::string digits = dec_coef_digits(a.coef);
+    int exp = a.exp;
+    while (digits.size() > 1 && digits.back() == '0') {
+        digits.pop_back();
+        ++exp;
+    }
+    const int nd = static_cast<int>(digits.size());
+    const int int_digits = exp + nd;  // digits before the point (negative: zeros after it)
+    std::string out = a.negative ? "-" : "";
+    // Digits plain notation needs: the integer part with its zeros, or the zeros after the
+    // point and the digits.
+    int plain = int_digits >= nd ? int_digits : (int_digits > 0 ? nd : nd - int_digits);
+    if (plain <= 40) {
+        if (int_digits <= 0) {
+            out += '.';
+            out.append(static_cast<std::size_t>(-int_digits), '0');
+            out += digits;
+        } else if (int_digits >= nd) {
+            out += digits;
+            out.append(static_cast<std::size_t>(int_digits - nd), '0');
+        } else {
+            out += digits.substr(0, static_cast<std::size_t>(int_digits));
+            out += '.';
+            out += digits.substr(static_cast<std::size_t>(int_digits));
+        }
+        return out;
+    }
+    const int e10 = int_digits - 1;
+    out += digits[0];
+    out += '.';
+    out += nd == 1 ? std::string("0") : digits.substr(1);
+    char e[16];
+    std::snprintf(e, sizeof e, "E%c%02d", e10 < 0 ? '-' : '+', e10 < 0 ? -e10 : e10);
+    out += e;
+    return out;
 }

@@ -3,6 +3,9 @@
 #include "values/sql_arithmetic.h"
 
 #include "values/errors.h"
+#include "values/number_bytes.h"
+
+#include <cstring>
 
 #include <string>
 
@@ -145,31 +148,46 @@ const ScalarEntry kScalars[] = {
 
 }  // namespace
 
-bool decimal_arg(sqlite3_context* ctx, sqlite3_value* v, Decimal* out) {
+bool decimal_of_value(sqlite3_value* v, Decimal* out) {
     switch (sqlite3_value_type(v)) {
     case SQLITE_INTEGER:
         *out = decimal_of_int(sqlite3_value_int64(v));
         return true;
     case SQLITE_FLOAT:
-        if (decimal_of_double(sqlite3_value_double(v), out)) return true;
-        break;
-    default: {
+        return decimal_of_double(sqlite3_value_double(v), out);
+    case SQLITE_BLOB:
+        return number_bytes_decode(static_cast<const unsigned char*>(sqlite3_value_blob(v)),
+                                   static_cast<std::size_t>(sqlite3_value_bytes(v)), out);
+    case SQLITE_TEXT: {
         const char* t = reinterpret_cast<const char*>(sqlite3_value_text(v));
-        if (t && decimal_parse(t, static_cast<std::size_t>(sqlite3_value_bytes(v)), out)) return true;
-        break;
+        return t && decimal_parse(t, static_cast<std::size_t>(sqlite3_value_bytes(v)), out);
     }
+    default:
+        return false;
     }
+}
+
+bool decimal_arg(sqlite3_context* ctx, sqlite3_value* v, Decimal* out) {
+    if (decimal_of_value(v, out)) return true;
     raise(ctx, 1722);
     return false;
 }
 
+void result_stored(sqlite3_context* ctx, const NumberStored& n) {
+    switch (n.form) {
+    case NumberForm::Int:
+        return sqlite3_result_int64(ctx, n.i);
+    case NumberForm::Real:
+        return sqlite3_result_double(ctx, n.d);
+    case NumberForm::Bytes:
+        return sqlite3_result_blob(ctx, n.bytes, static_cast<int>(n.len), SQLITE_TRANSIENT);
+    }
+}
+
 void result_decimal(sqlite3_context* ctx, const Decimal& d) {
-    std::int64_t i;
-    if (decimal_to_int64(d, &i)) return sqlite3_result_int64(ctx, i);
-    int m = decimal_magnitude(d);
-    if (m >= 126) return raise(ctx, 1426);
-    if (m < -130) return sqlite3_result_int64(ctx, 0);
-    sqlite3_result_double(ctx, decimal_to_double(d));
+    NumberStored n;
+    if (!number_stored(d, &n)) return raise(ctx, 1426);
+    result_stored(ctx, n);
 }
 
 void DecimalSum::add(const Decimal& d, bool negate) {
@@ -194,6 +212,7 @@ Decimal DecimalSum::total() const {
 }
 
 bool sql_arithmetic_register(sqlite3* db) {
+    if (!number_order_register(db)) return false;
     for (const ScalarEntry& f : kScalars)
         if (sqlite3_create_function(db, f.name, 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, f.fn, nullptr,
                                     nullptr) != SQLITE_OK)

@@ -7,12 +7,17 @@
 
 #include <sqlite3.h>
 
-// A numeric argument as a decimal: integers and doubles as they are, text read as number
-// text. false, with ORA-01722 raised, for text that is no number.
+// A number value as a decimal: integers and doubles as they are, a BLOB as NUMBER bytes
+// (values/number_bytes.h), text read as number text. false when it is none of these.
+bool decimal_of_value(sqlite3_value* v, Decimal* out);
+// The same as a function's argument: false, with ORA-01722 raised, when it is no number.
 bool decimal_arg(sqlite3_context* ctx, sqlite3_value* v, Decimal* out);
-// Returns d: an integer when it is whole and fits 64 bits, else the nearest double;
-// ORA-01426 at 1E126 and above, zero below 1E-130, as NUMBER's range has it.
+// Returns d in its stored form (number_stored): an integer when it is whole and fits 64
+// bits, else the double whose shortest text it is, else its NUMBER bytes; ORA-01426 at
+// 1E126 and above, zero below 1E-130, as NUMBER's range has it.
 void result_decimal(sqlite3_context* ctx, const Decimal& d);
+struct NumberStored;
+void result_stored(sqlite3_context* ctx, const NumberStored& n);
 
 // A running SUM: integers added natively while they fit, the rest in decimal.
 struct DecimalSum {
@@ -25,3 +30,5 @@ struct DecimalSum {
 };
 
 bool sql_arithmetic_register(sqlite3* db);
+// vantro_num_cmp, vantro_num_key, vantro_num_min and vantro_num_max (values/number_order.cpp).
+bool number_order_register(sqlite3* db);
