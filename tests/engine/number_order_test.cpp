@@ -37,7 +37,9 @@ class NumberOrder : public ::testing::Test {
 
 TEST_F(NumberOrder, RangeComparisonsOrderWideValuesByValueWithAndWithoutAnIndex) {
   for (int indexed = 0; indexed < 2; ++indexed) {
-    if (indexed) ASSERT_EQ(s.exec("create index w_n on w(n)"), OCI_SUCCESS) << s.error_text();
+    if (indexed) {
+      ASSERT_EQ(s.exec("create index w_n on w(n)"), OCI_SUCCESS) << s.error_text();
+    }
     EXPECT_EQ(ids("n > 0.3"), "1,2,3,4,6,7,10") << indexed;
     EXPECT_EQ(ids("n < 0.34"), "2,5,7,8") << indexed;
     EXPECT_EQ(ids("0.34 > n"), "2,5,7,8") << indexed;
