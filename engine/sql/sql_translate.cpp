@@ -472,9 +472,10 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
                 // A zoned timestamp or interval sorts by its key, named by the column.
                 item = s.next && !keyed_compound
                            ? o.expr->text
-                           : order_key(first_cols[pos - 1].type, keyed_compound ? quote_name(first_cols[pos - 1].name)
-                                                                                 : o.expr->text,
-                                       quote_name(first_cols[pos - 1].name));
+                           : order_key(first_cols[pos - 1].type,
+                                       keyed_compound ? quote_name(first_cols[pos - 1].name) : o.expr->text,
+                                       result_column_sql(s, static_cast<std::size_t>(pos - 1),
+                                                         quote_name(first_cols[pos - 1].name)));
                 done = true;
                 order_keys.push_back(s.next ? quote_name(first_cols[pos - 1].name)
                                             : order_key(first_cols[pos - 1].type, quote_name(first_cols[pos - 1].name),
@@ -482,8 +483,10 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
             } else if (o.expr->kind == ExprKind::Column && o.expr->path.size() == 1) {
                 for (const ColumnInfo& c : first_cols) {
                     if (c.name == o.expr->path[0]) {
-                        item = s.next && !keyed_compound ? quote_name(c.name)
-                                                         : order_key(c.type, quote_name(c.name), quote_name(c.name));
+                        const std::size_t k = static_cast<std::size_t>(&c - first_cols.data());
+                        item = s.next && !keyed_compound
+                                   ? quote_name(c.name)
+                                   : order_key(c.type, quote_name(c.name), result_column_sql(s, k, quote_name(c.name)));
                         done = true;
                         break;
                     }
@@ -949,9 +952,20 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
         if (!row_limited_keys(s, scope, list, w.row_limit, &text, &limited)) return false;
         row_limited_blocks_[&s] = std::move(limited);
     }
+    block_item_text_[&s] = list.item_text;
     *cols = std::move(list.cols);
     *sql = text;
     return true;
+}
+
+// What an ORDER BY key computed from result column k of the query s reads: the column's
+// expression where the block is a plain one (a name inside an expression would be looked up
+// in the FROM tables first, and could be ambiguous or another column), else its name.
+std::string Translator::result_column_sql(const SelectStmt& s, std::size_t k, const std::string& name) const {
+    if (s.next || row_limited_blocks_.count(&s)) return name;
+    auto it = block_item_text_.find(&s);
+    if (it == block_item_text_.end() || k >= it->second.size()) return name;
+    return "(" + it->second[k] + ")";
 }
 
 // Wraps a block's rows in the subquery that a ROWNUM limit cuts. Oracle numbers the rows

@@ -272,6 +272,8 @@ private:
     // ROLLUP, CUBE and GROUPING SETS (sql_translate_grouping.cpp).
     GroupedRows* grouped_ = nullptr;                           // the block whose grouped rows expressions read now
     std::map<const SelectStmt*, GroupedRows> grouped_blocks_;  // for their ORDER BY
+    std::map<const SelectStmt*, std::vector<std::string>> block_item_text_;  // each block's result columns' SQL
+    std::string result_column_sql(const SelectStmt& s, std::size_t k, const std::string& name) const;
     // The blocks whose rows a ROWNUM limit wrapped in a subquery: their ORDER BY finds its
     // keys among the result columns and the hidden key columns.
     std::map<const SelectStmt*, RowLimitedBlock> row_limited_blocks_;

@@ -76,6 +76,13 @@ TEST_F(NumberOrder, SortsAndExtremesOrderWideValuesByValue) {
   reversed.insert(reversed.begin(), "9");  // NULLS FIRST is the default of DESC
   EXPECT_EQ(ids_of("select id from w order by n desc"), reversed);
   EXPECT_EQ(ids_of("select id from w order by n * 3, id"), order);
+  // A result column named like a column of the table is sorted by its own value, also
+  // when two tables of the join have a column of that name.
+  std::vector<std::string> negated(reversed.begin() + 1, reversed.end());
+  negated.push_back("9");
+  EXPECT_EQ(ids_of("select id from (select id, -n n from w order by 2)"), negated);
+  EXPECT_EQ(ids_of("select a.id from w a, w b where a.id = b.id order by a.n"), order);
+  EXPECT_EQ(ids_of("select a.id, b.n from w a join w b on a.id = b.id order by 2, 1"), order);
   EXPECT_EQ(ids_of("select id from (select id, row_number() over (order by n) r from w) order by r"), order);
   EXPECT_EQ(s.value("select min(n) from w where id <> 8"), "-.3333333333333333333333333333333333333333");
   EXPECT_EQ(s.value("select max(n) from w where id < 6"), "1");
