@@ -11,6 +11,7 @@
 #include "catalog/users_ddl.h"
 #include "oci/engine.h"
 #include "values/errors.h"
+#include "values/number_bytes.h"
 #include "values/session_params.h"
 #include "values/sql_interval.h"
 #include "values/timestamp_tz.h"
@@ -197,6 +198,27 @@ sword apply_binds(StmtHandle* s, OCIError* errhp, ub4 iteration) {
             sqlite3_bind_blob(s->vm, idx, p, static_cast<int>(len), SQLITE_TRANSIENT);
             break;
         }
+        case SQLT_VNU:
+        case SQLT_NUM: {
+            // OCINumber (a length byte, then the bytes) or the bare bytes: bound in the
+            // stored form of the number they hold.
+            const std::size_t size = static_cast<std::size_t>(b->value_size > 0 ? b->value_size : 0);
+            const unsigned char* bytes = reinterpret_cast<const unsigned char*>(p);
+            std::size_t len = b->dty == SQLT_VNU ? (size > 0 ? bytes[0] : 0) : (alen ? *alen : size);
+            if (b->dty == SQLT_VNU) ++bytes;
+            Decimal d;
+            NumberStored n;
+            if (len + (b->dty == SQLT_VNU ? 1 : 0) > size || !number_bytes_decode(bytes, len, &d) ||
+                !number_stored(d, &n))
+                return fail(s, errhp, ora_error(1722));
+            if (n.form == NumberForm::Int)
+                sqlite3_bind_int64(s->vm, idx, n.i);
+            else if (n.form == NumberForm::Real)
+                sqlite3_bind_double(s->vm, idx, n.d);
+            else
+                sqlite3_bind_blob(s->vm, idx, n.bytes, static_cast<int>(n.len), SQLITE_TRANSIENT);
+            break;
+        }
         default:
             return fail(s, errhp, ora_error(3115));
         }
@@ -297,6 +319,17 @@ std::size_t put_value(sqlite3_stmt* vm, int col, const OraType& ot, const Sessio
             is_int = true;
         } else if (vtype == SQLITE_FLOAT) {
             dv = sqlite3_column_double(vm, col);
+        } else if (vtype == SQLITE_BLOB) {
+            Decimal d;
+            if (!number_bytes_decode(static_cast<const unsigned char*>(sqlite3_column_blob(vm, col)),
+                                     static_cast<std::size_t>(sqlite3_column_bytes(vm, col)), &d)) {
+                flags->conversion_error = 1722;
+                return 0;
+            }
+            dv = decimal_to_double(d);
+            is_int = decimal_to_int64(decimal_trunc(d, 0), &iv);
+            if (!is_int) iv = dv < 0 ? INT64_MIN : INT64_MAX;
+            is_int = true;
         } else {
             const char* t = reinterpret_cast<const char*>(sqlite3_column_text(vm, col));
             if (!t || !number_parse(t, static_cast<std::size_t>(sqlite3_column_bytes(vm, col)), &dv, &iv, &is_int)) {
@@ -340,6 +373,41 @@ std::size_t put_value(sqlite3_stmt* vm, int col, const OraType& ot, const Sessio
         if (o.rcode) *o.rcode = 0;
         return static_cast<std::size_t>(o.size > 0 ? o.size : 0);
     }
+    if (o.dty == SQLT_VNU || o.dty == SQLT_NUM) {
+        // The number's own bytes, after a length byte for an OCINumber.
+        Decimal d;
+        bool ok = false;
+        if (vtype == SQLITE_INTEGER) {
+            d = decimal_of_int(sqlite3_column_int64(vm, col));
+            ok = true;
+        } else if (vtype == SQLITE_FLOAT) {
+            ok = decimal_of_double(sqlite3_column_double(vm, col), &d);
+        } else if (vtype == SQLITE_BLOB) {
+            ok = number_bytes_decode(static_cast<const unsigned char*>(sqlite3_column_blob(vm, col)),
+                                     static_cast<std::size_t>(sqlite3_column_bytes(vm, col)), &d);
+        } else {
+            const char* t = reinterpret_cast<const char*>(sqlite3_column_text(vm, col));
+            ok = t && decimal_parse(t, static_cast<std::size_t>(sqlite3_column_bytes(vm, col)), &d);
+        }
+        unsigned char bytes[kNumberBytesMax];
+        std::size_t n = 0;
+        if (!ok || !number_bytes_encode(d, bytes, &n)) {
+            flags->conversion_error = 1722;
+            return 0;
+        }
+        const std::size_t head = o.dty == SQLT_VNU ? 1 : 0;
+        if (static_cast<std::size_t>(o.size > 0 ? o.size : 0) < n + head) {
+            flags->conversion_error = 1459;
+            return 0;
+        }
+        unsigned char* dest = static_cast<unsigned char*>(o.value);
+        if (head) dest[0] = static_cast<unsigned char>(n);
+        std::memcpy(dest + head, bytes, n);
+        if (o.indicator) *o.indicator = 0;
+        if (o.length) *o.length = static_cast<ub2>(n + head);
+        if (o.rcode) *o.rcode = 0;
+        return n + head;
+    }
     char tmp[320];
     const char* text = nullptr;
     std::size_t len = 0;
@@ -354,6 +422,15 @@ std::size_t put_value(sqlite3_stmt* vm, int col, const OraType& ot, const Sessio
         } else if (vtype == SQLITE_FLOAT) {
             len = number_text_double(sqlite3_column_double(vm, col), tmp, sizeof tmp);
             text = tmp;
+        } else if (vtype == SQLITE_BLOB) {
+            std::string shown;
+            if (number_bytes_text(static_cast<const unsigned char*>(sqlite3_column_blob(vm, col)),
+                                  static_cast<std::size_t>(sqlite3_column_bytes(vm, col)), &shown)) {
+                len = shown.size() < sizeof tmp ? shown.size() : sizeof tmp - 1;
+                std::memcpy(tmp, shown.data(), len);
+                tmp[len] = 0;
+                text = tmp;
+            }
         }
         break;
     case kTypeTimestampTz:
@@ -1355,6 +1432,11 @@ VOCI_EXPORT sword OCIDefineByPos(OCIStmt* stmtp, OCIDefine** defnp, OCIError* er
         break;
     case SQLT_FLT:
         if (value_sz != 4 && value_sz != 8) return fail(s, errhp, ora_error(1459));
+        break;
+    case SQLT_VNU:
+    case SQLT_NUM:
+        // An OCINumber is 22 bytes, the bare bytes at most 21.
+        if (value_sz < (dty == SQLT_VNU ? 22 : 21) || !valuep) return fail(s, errhp, ora_error(1459));
         break;
     case SQLT_CLOB:
     case SQLT_BLOB:

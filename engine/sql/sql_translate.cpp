@@ -10,6 +10,7 @@
 
 #include "catalog/constraints.h"
 #include "values/errors.h"
+#include "values/number_bytes.h"
 #include "values/sql_dialect.h"
 #include "values/sql_interval.h"
 #include "sql/sql_translate_xml.h"
@@ -1080,16 +1081,16 @@ bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const s
             // A literal is stored as the store function would store it, computed here so
             // that SQLite parses and runs no call per value; a literal the function would
             // refuse keeps the call, which gives the error as the statement runs.
-            double d;
-            std::int64_t i = 0;
-            bool is_int;
-            if (number_parse(v.literal.c_str(), v.literal.size(), &d, &i, &is_int) &&
-                number_store(&v.literal, t.precision, t.scale, &d, &i, &is_int) == 0 &&
-                exact_number_sql(d, i, is_int, sql))
+            Decimal d;
+            NumberStored n;
+            if (decimal_parse(v.literal.c_str(), v.literal.size(), &d) &&
+                number_store_decimal(d, t.precision, t.scale, &n) == 0) {
+                *sql = stored_number_sql(n);
                 return true;
+            }
         }
-        // A literal is handed over as typed, so that digits a double cannot hold are
-        // refused instead of rounded.
+        // A literal is handed over as typed, so that the store function reads its digits
+        // exactly.
         *sql = "vantro_store_number(" + (v.literal.empty() ? v.sql : quote_text(v.literal)) + "," +
                std::to_string(t.precision) + "," + std::to_string(t.scale) + ")";
         return true;

@@ -3,6 +3,7 @@
 // the engine's SQL functions. Functions of the Oracle dialect join function() here.
 #include "values/date_mask_width.h"
 #include "values/errors.h"
+#include "values/number_bytes.h"
 #include "values/sql_dialect.h"
 #include "values/sql_interval.h"
 #include "values/sql_regexp.h"
@@ -159,6 +160,39 @@ bool exact_number_sql(double d, std::int64_t i, bool is_int, std::string* sql) {
     for (; shift > 0; shift -= std::min(shift, 62)) v += "/" + std::to_string(std::int64_t{1} << std::min(shift, 62));
     for (; shift < 0; shift += std::min(-shift, 62)) v += "*" + std::to_string(std::int64_t{1} << std::min(-shift, 62));
     *sql = "(" + v + ")";
+    return true;
+}
+
+std::string stored_number_sql(const NumberStored& n) {
+    std::string sql;
+    switch (n.form) {
+    case NumberForm::Int:
+        return std::to_string(n.i);
+    case NumberForm::Real:
+        exact_number_sql(n.d, 0, false, &sql);
+        return sql;
+    case NumberForm::Bytes: {
+        static const char kHex[] = "0123456789ABCDEF";
+        sql = "x'";
+        for (std::size_t k = 0; k < n.len; ++k) {
+            sql += kHex[n.bytes[k] >> 4];
+            sql += kHex[n.bytes[k] & 15];
+        }
+        return sql + "'";
+    }
+    }
+    return sql;
+}
+
+bool number_literal_sql(const std::string& text, std::string* sql) {
+    Decimal d;
+    if (!decimal_parse(text.c_str(), text.size(), &d)) return false;
+    NumberStored n;
+    if (!number_stored(d, &n)) {
+        *sql = "vantro_to_number(" + quote_text(text) + ")";
+        return true;
+    }
+    *sql = stored_number_sql(n);
     return true;
 }
 
@@ -1146,13 +1180,10 @@ bool Translator::literal(const Expr& e, Emitted* out) {
         out->type.size = static_cast<std::uint32_t>(e.text.size());
         return true;
     case ExprKind::Number: {
-        // Written as the exact double the text reads as, so that a literal and the same
+        // Written in the stored form of its value (an integer, the exact double, or NUMBER
+        // bytes for more digits than a double holds), so that a literal and the same
         // number computed or bound compare equal.
-        double d;
-        std::int64_t i = 0;
-        bool is_int;
-        if (!number_parse(e.text.c_str(), e.text.size(), &d, &i, &is_int) || !exact_number_sql(d, i, is_int, &out->sql))
-            out->sql = e.text;
+        if (!number_literal_sql(e.text, &out->sql)) out->sql = e.text;
         out->type = number_type();
         out->literal = e.text;
         return true;

@@ -124,3 +124,20 @@ bool number_bytes_text(const unsigned char* in, std::size_t len, std::string* ou
     *out = decimal_number_text(d);
     return true;
 }
+
+int number_store_decimal(const Decimal& value, int precision, int scale, NumberStored* out) {
+    Decimal d = value;
+    if (scale == -127) {
+        if (precision > 0 && !decimal_is_zero(d)) {
+            // FLOAT(b) keeps ceil(b * log10(2)) significant decimal digits.
+            const int digits = (precision * 30103 + 99999) / 100000;
+            d = decimal_round(d, digits - 1 - decimal_magnitude(d));
+        }
+    } else {
+        d = decimal_round(d, scale);
+        const int p = precision > 0 && precision <= 38 ? precision : 38;
+        // At most p - scale digits before the point: |d| below 10^(p - scale).
+        if (!decimal_is_zero(d) && decimal_magnitude(d) >= p - scale) return 1438;
+    }
+    return number_stored(d, out) ? 0 : 1426;
+}

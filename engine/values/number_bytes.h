@@ -40,3 +40,9 @@ struct NumberStored {
 bool number_stored(const Decimal& d, NumberStored* out);
 // Oracle's text of encoded bytes (see decimal_number_text); false when they are no number.
 bool number_bytes_text(const unsigned char* in, std::size_t len, std::string* out);
+// The value a NUMBER(precision, scale) column stores for d (a scale of -127 means no
+// scale: NUMBER, or FLOAT(precision) with a binary precision; a precision of 0 means
+// none): rounded half away from zero to the scale (FLOAT: to its decimal digits), then
+// checked against the precision. Returns 0 with *out set, else the Oracle error number
+// (1438: more digits than the column holds; 1426: beyond NUMBER's range).
+int number_store_decimal(const Decimal& d, int precision, int scale, NumberStored* out);

@@ -4,6 +4,7 @@
 
 #include "values/errors.h"
 #include "values/number_bytes.h"
+#include "values/values.h"
 
 #include <cstring>
 
@@ -181,6 +182,40 @@ void result_stored(sqlite3_context* ctx, const NumberStored& n) {
         return sqlite3_result_double(ctx, n.d);
     case NumberForm::Bytes:
         return sqlite3_result_blob(ctx, n.bytes, static_cast<int>(n.len), SQLITE_TRANSIENT);
+    }
+}
+
+bool number_value_double(sqlite3_value* v, double* out) {
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+        *out = static_cast<double>(sqlite3_value_int64(v));
+        return true;
+    case SQLITE_FLOAT:
+        *out = sqlite3_value_double(v);
+        return true;
+    default: {
+        Decimal d;
+        if (!decimal_of_value(v, &d)) return false;
+        *out = decimal_to_double(d);
+        return true;
+    }
+    }
+}
+
+bool number_value_text(sqlite3_value* v, std::string* out) {
+    char buf[64];
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER:
+        out->assign(buf, number_text_int(sqlite3_value_int64(v), buf, sizeof buf));
+        return true;
+    case SQLITE_FLOAT:
+        out->assign(buf, number_text_double(sqlite3_value_double(v), buf, sizeof buf));
+        return true;
+    case SQLITE_BLOB:
+        return number_bytes_text(static_cast<const unsigned char*>(sqlite3_value_blob(v)),
+                                 static_cast<std::size_t>(sqlite3_value_bytes(v)), out);
+    default:
+        return false;
     }
 }
 

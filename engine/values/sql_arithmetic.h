@@ -7,6 +7,8 @@
 
 #include <sqlite3.h>
 
+#include <string>
+
 // A number value as a decimal: integers and doubles as they are, a BLOB as NUMBER bytes
 // (values/number_bytes.h), text read as number text. false when it is none of these.
 bool decimal_of_value(sqlite3_value* v, Decimal* out);
@@ -18,6 +20,12 @@ bool decimal_arg(sqlite3_context* ctx, sqlite3_value* v, Decimal* out);
 void result_decimal(sqlite3_context* ctx, const Decimal& d);
 struct NumberStored;
 void result_stored(sqlite3_context* ctx, const NumberStored& n);
+// A number value as a double, for the functions that compute in binary (SQRT, LN ...):
+// NUMBER bytes read as the nearest double. false when v is no number.
+bool number_value_double(sqlite3_value* v, double* out);
+// Oracle's text of a stored number value (integer, double or NUMBER bytes); false for
+// any other value (text, NULL, bytes that are no number).
+bool number_value_text(sqlite3_value* v, std::string* out);
 
 // A running SUM: integers added natively while they fit, the rest in decimal.
 struct DecimalSum {

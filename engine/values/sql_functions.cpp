@@ -5,6 +5,7 @@
 
 #include "values/errors.h"
 #include "values/session_params.h"
+#include "values/number_bytes.h"
 #include "values/sql_arithmetic.h"
 #include "values/timestamp_tz.h"
 #include "os/os.h"
@@ -54,6 +55,13 @@ bool numeric(sqlite3_context* ctx, sqlite3_value* v, double* d, std::int64_t* i,
     case SQLITE_FLOAT:
         *d = sqlite3_value_double(v);
         *is_int = false;
+        return true;
+    case SQLITE_BLOB:
+        *is_int = false;
+        if (!number_value_double(v, d)) {
+            raise(ctx, 1722);
+            return false;
+        }
         return true;
     default: {
         std::string t = value_text(v);
@@ -203,14 +211,21 @@ void fn_num_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
     case SQLITE_INTEGER:
         n = number_text_int(sqlite3_value_int64(argv[0]), buf, sizeof buf);
         break;
-    case SQLITE_FLOAT: {
-        n = number_text_double(sqlite3_value_double(argv[0]), buf, sizeof buf);
+    case SQLITE_FLOAT:
+    case SQLITE_BLOB: {
+        std::string t;
+        if (!number_value_text(argv[0], &t)) {
+            // A wide value is NUMBER bytes; other bytes are no number.
+            if (sqlite3_value_type(argv[0]) == SQLITE_BLOB) return raise(ctx, 1722);
+            return sqlite3_result_value(ctx, argv[0]);
+        }
         // The decimal character is the session's (NLS_NUMERIC_CHARACTERS).
         const std::string& nls = settings_of(ctx)->nls_numeric_characters;
         if (nls.size() == 2 && nls[0] != '.')
-            for (std::size_t k = 0; k < n; ++k)
-                if (buf[k] == '.') buf[k] = nls[0];
-        break;
+            for (char& c : t)
+                if (c == '.') c = nls[0];
+        sqlite3_result_text(ctx, t.c_str(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+        return;
     }
     default:
         sqlite3_result_value(ctx, argv[0]);
@@ -309,25 +324,22 @@ void fn_to_number(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_null(ctx);
         return;
     }
-    double d;
-    std::int64_t i = 0;
-    bool is_int;
+    Decimal d;
     const std::string& nls = settings_of(ctx)->nls_numeric_characters;
-    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT && nls.size() == 2 && nls[0] != '.') {
+    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
         // Text in the session's decimal character: '.' is then no decimal point.
         std::string t = value_text(argv[0]);
-        for (char& c : t) {
-            if (c == '.') return raise(ctx, 1722);
-            if (c == nls[0]) c = '.';
+        if (nls.size() == 2 && nls[0] != '.') {
+            for (char& c : t) {
+                if (c == '.') return raise(ctx, 1722);
+                if (c == nls[0]) c = '.';
+            }
         }
-        if (!number_parse(t.c_str(), t.size(), &d, &i, &is_int)) return raise(ctx, 1722);
-    } else if (!numeric(ctx, argv[0], &d, &i, &is_int)) {
+        if (!decimal_parse(t.c_str(), t.size(), &d)) return raise(ctx, 1722);
+    } else if (!decimal_arg(ctx, argv[0], &d)) {
         return;
     }
-    if (is_int)
-        sqlite3_result_int64(ctx, i);
-    else
-        result_number(ctx, d);
+    result_decimal(ctx, d);
 }
 
 bool stored_date(sqlite3_context* ctx, sqlite3_value* v, DateValue* d) {
@@ -346,7 +358,8 @@ void fn_date_add(sqlite3_context* ctx, int, sqlite3_value** argv) {
     }
     DateValue d;
     if (!stored_date(ctx, argv[0], &d)) return;
-    double days = sqlite3_value_double(argv[1]);
+    double days = 0;
+    if (!number_value_double(argv[1], &days)) return raise(ctx, 1722);
     DateValue r;
     if (!date_add_days(d, days, &r)) return raise_error(ctx, date_range_error());
     std::string s = date_stored_text(r);
@@ -360,7 +373,15 @@ void fn_date_diff(sqlite3_context* ctx, int, sqlite3_value** argv) {
     }
     DateValue a, b;
     if (!stored_date(ctx, argv[0], &a) || !stored_date(ctx, argv[1], &b)) return;
-    result_number(ctx, date_diff_days(a, b));
+    const double days = date_diff_days(a, b);
+    if (a.fraction == 0 && b.fraction == 0 && std::fabs(days) < 1e8) {
+        // Dates differ by whole seconds: the days are that count over 86400, in decimal
+        // (one second is .0000115740740740740740740740740740740741 of a day).
+        Decimal q;
+        decimal_div(decimal_of_int(std::llround(days * 86400)), decimal_of_int(86400), &q);
+        return result_decimal(ctx, q);
+    }
+    result_number(ctx, days);
 }
 
 // Case-sensitive LIKE with an optional escape character.
@@ -435,19 +456,12 @@ void fn_store_number(sqlite3_context* ctx, int, sqlite3_value** argv) {
         sqlite3_result_null(ctx);
         return;
     }
-    double d;
-    std::int64_t i = 0;
-    bool is_int;
-    if (!numeric(ctx, argv[0], &d, &i, &is_int)) return;
-    std::string text;
-    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) text = value_text(argv[0]);
-    int code = number_store(sqlite3_value_type(argv[0]) == SQLITE_TEXT ? &text : nullptr, sqlite3_value_int(argv[1]),
-                            sqlite3_value_int(argv[2]), &d, &i, &is_int);
+    Decimal d;
+    if (!decimal_arg(ctx, argv[0], &d)) return;
+    NumberStored n;
+    int code = number_store_decimal(d, sqlite3_value_int(argv[1]), sqlite3_value_int(argv[2]), &n);
     if (code) return raise(ctx, code);
-    if (is_int)
-        sqlite3_result_int64(ctx, i);
-    else
-        result_number(ctx, d);
+    result_stored(ctx, n);
 }
 
 void too_large(sqlite3_context* ctx, sqlite3_value* column, std::size_t actual, int maximum) {
@@ -459,12 +473,9 @@ void too_large(sqlite3_context* ctx, sqlite3_value* column, std::size_t actual, 
 
 // A value as Oracle writes it as text: numbers in Oracle's number text, text as it is.
 std::string oracle_text(sqlite3_value* v) {
-    int type = sqlite3_value_type(v);
-    if (type != SQLITE_INTEGER && type != SQLITE_FLOAT) return value_text(v);
-    char buf[64];
-    std::size_t n = type == SQLITE_INTEGER ? number_text_int(sqlite3_value_int64(v), buf, sizeof buf)
-                                           : number_text_double(sqlite3_value_double(v), buf, sizeof buf);
-    return std::string(buf, n);
+    std::string t;
+    if (number_value_text(v, &t)) return t;
+    return value_text(v);
 }
 
 void fn_store_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
