@@ -963,7 +963,8 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
 // expression where the block is a plain one (a name inside an expression would be looked up
 // in the FROM tables first, and could be ambiguous or another column), else its name.
 std::string Translator::result_column_sql(const SelectStmt& s, std::size_t k, const std::string& name) const {
-    if (s.next || row_limited_blocks_.count(&s)) return name;
+    // OFFSET and FETCH rank the rows in an outer query, which sees the result columns only.
+    if (s.next || s.offset_rows || s.fetch_rows || row_limited_blocks_.count(&s)) return name;
     auto it = block_item_text_.find(&s);
     if (it == block_item_text_.end() || k >= it->second.size()) return name;
     return "(" + it->second[k] + ")";

@@ -1264,7 +1264,9 @@ bool Translator::unary(Expr& e, const Scope& scope, Emitted* out) {
         return true;
     }
     std::string x = is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")";
-    if (signs == 1)
+    if (minus % 2 && (!is_number(a.type) || may_be_wide(a.type)) && !a.whole)
+        out->sql = "vantro_sub(0," + x + ")";  // SQLite's own minus knows no wide number
+    else if (signs == 1)
         out->sql = "(" + e.text + x + ")";
     else
         out->sql = minus % 2 ? "(-" + x + ")" : minus ? "(-(-" + x + "))" : "(+" + x + ")";

@@ -82,7 +82,8 @@ TEST_F(NumberOrder, SortsAndExtremesOrderWideValuesByValue) {
   negated.push_back("9");
   EXPECT_EQ(ids_of("select id from (select id, -n n from w order by 2)"), negated);
   EXPECT_EQ(ids_of("select a.id from w a, w b where a.id = b.id order by a.n"), order);
-  EXPECT_EQ(ids_of("select a.id, b.n from w a join w b on a.id = b.id order by 2, 1"), order);
+  EXPECT_EQ(ids_of("select id from (select a.id, b.n from w a join w b on a.id = b.id order by 2, 1)"), order);
+  EXPECT_EQ(s.value("select -n from w where id = 2"), "-.3333333333333333333333333333333333333333");
   EXPECT_EQ(ids_of("select id from (select id, row_number() over (order by n) r from w) order by r"), order);
   EXPECT_EQ(s.value("select min(n) from w where id <> 8"), "-.3333333333333333333333333333333333333333");
   EXPECT_EQ(s.value("select max(n) from w where id < 6"), "1");
