@@ -94,8 +94,8 @@ bool Translator::hierarchical_from(SelectStmt& s, Scope* scope, std::string* fro
         Emitted e;
         if (!expr(*o.expr, base, &e)) return false;
         bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.descending);
-        order += (order.empty() ? "" : ",") + e.sql + (o.descending ? " DESC" : " ASC") +
-                 (nulls_first ? " NULLS FIRST" : " NULLS LAST");
+        order += (order.empty() ? "" : ",") + (e.whole ? e.sql : number_order_key(e.type, e.sql)) +
+                 (o.descending ? " DESC" : " ASC") + (nulls_first ? " NULLS FIRST" : " NULLS LAST");
     }
     std::string sql = "(WITH RECURSIVE vantro_b AS (SELECT row_number() OVER (" +
                       (order.empty() ? std::string() : "ORDER BY " + order) +
@@ -222,10 +222,12 @@ bool Translator::hierarchy_value(Expr& e, const Scope& scope, Emitted* out, bool
             if (h->leaf_sql.empty()) return fail(976, e.offset);
             out->sql = h->leaf_sql;
             out->type = number_type();
+            out->whole = true;
             return true;
         }
         out->sql = h->level_sql;
         out->type = number_type();
+        out->whole = true;
         return true;
     }
     if (e.kind == ExprKind::Unary && e.text == "PRIOR" && scope.prior) {

@@ -439,6 +439,27 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
                 scope.sources.push_back(std::move(src));
             }
         }
+        // A compound query orders by result columns only. Where one of them may hold wide
+        // numbers, which sort by their key, the compound is read as a subquery whose
+        // columns the keys name (when their names tell them apart).
+        bool keyed_compound = false;
+        if (s.next) {
+            std::set<std::string> names;
+            for (const ColumnInfo& c : first_cols) names.insert(c.name);
+            for (const OrderItem& o : s.order_by) {
+                const ColumnInfo* c = nullptr;
+                if (o.expr->kind == ExprKind::Number) {
+                    int pos = std::atoi(o.expr->text.c_str());
+                    if (pos >= 1 && static_cast<std::size_t>(pos) <= first_cols.size()) c = &first_cols[pos - 1];
+                } else if (o.expr->kind == ExprKind::Column && o.expr->path.size() == 1) {
+                    for (const ColumnInfo& col : first_cols)
+                        if (col.name == o.expr->path[0]) c = &col;
+                }
+                keyed_compound = keyed_compound || (c && may_be_wide(c->type));
+            }
+            keyed_compound = keyed_compound && names.size() == first_cols.size();
+            if (keyed_compound) text = "SELECT * FROM (" + text + ")";
+        }
         text += " ORDER BY ";
         AnalyticGate analytic(analytic_ok_, true);
         for (std::size_t i = 0; i < s.order_by.size(); ++i) {
@@ -450,8 +471,12 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
                 if (pos < 1 || static_cast<std::size_t>(pos) > first_cols.size())
                     return fail(1785, o.expr->offset), false;
                 // A zoned timestamp or interval sorts by its key, named by the column.
-                item = s.next ? o.expr->text
-                              : order_key(first_cols[pos - 1].type, o.expr->text, quote_name(first_cols[pos - 1].name));
+                item = s.next && !keyed_compound
+                           ? o.expr->text
+                           : order_key(first_cols[pos - 1].type,
+                                       keyed_compound ? quote_name(first_cols[pos - 1].name) : o.expr->text,
+                                       result_column_sql(s, static_cast<std::size_t>(pos - 1),
+                                                         quote_name(first_cols[pos - 1].name)));
                 done = true;
                 order_keys.push_back(s.next ? quote_name(first_cols[pos - 1].name)
                                             : order_key(first_cols[pos - 1].type, quote_name(first_cols[pos - 1].name),
@@ -459,7 +484,10 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
             } else if (o.expr->kind == ExprKind::Column && o.expr->path.size() == 1) {
                 for (const ColumnInfo& c : first_cols) {
                     if (c.name == o.expr->path[0]) {
-                        item = s.next ? quote_name(c.name) : order_key(c.type, quote_name(c.name), quote_name(c.name));
+                        const std::size_t k = static_cast<std::size_t>(&c - first_cols.data());
+                        item = s.next && !keyed_compound
+                                   ? quote_name(c.name)
+                                   : order_key(c.type, quote_name(c.name), result_column_sql(s, k, quote_name(c.name)));
                         done = true;
                         break;
                     }
@@ -925,9 +953,21 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
         if (!row_limited_keys(s, scope, list, w.row_limit, &text, &limited)) return false;
         row_limited_blocks_[&s] = std::move(limited);
     }
+    block_item_text_[&s] = list.item_text;
     *cols = std::move(list.cols);
     *sql = text;
     return true;
+}
+
+// What an ORDER BY key computed from result column k of the query s reads: the column's
+// expression where the block is a plain one (a name inside an expression would be looked up
+// in the FROM tables first, and could be ambiguous or another column), else its name.
+std::string Translator::result_column_sql(const SelectStmt& s, std::size_t k, const std::string& name) const {
+    // OFFSET and FETCH rank the rows in an outer query, which sees the result columns only.
+    if (s.next || s.offset_rows || s.fetch_rows || row_limited_blocks_.count(&s)) return name;
+    auto it = block_item_text_.find(&s);
+    if (it == block_item_text_.end() || k >= it->second.size()) return name;
+    return "(" + it->second[k] + ")";
 }
 
 // Wraps a block's rows in the subquery that a ROWNUM limit cuts. Oracle numbers the rows
@@ -984,6 +1024,7 @@ bool Translator::row_limited_keys(SelectStmt& s, const Scope& scope, const Selec
 std::string order_key(const OraType& t, const std::string& sql, const std::string& keyed) {
     if (is_zoned(t)) return "vantro_tz_utc(" + keyed + ")";
     if (is_interval(t)) return "vantro_interval_key(" + keyed + ")";
+    if (may_be_wide(t)) return "vantro_num_key(" + keyed + ")";
     return sql;
 }
 

@@ -101,14 +101,17 @@ bool analytic_only_function(const std::string& name) {
     return f && f->needs_window;
 }
 
-bool Translator::order_items_sql(std::vector<OrderItem>& items, const Scope& scope, std::string* sql, bool* aggregate) {
+bool Translator::order_items_sql(std::vector<OrderItem>& items, const Scope& scope, std::string* sql, bool* aggregate,
+                                 bool numeric_keys) {
     for (std::size_t i = 0; i < items.size(); ++i) {
         OrderItem& o = items[i];
         Emitted e;
         if (!expr(*o.expr, scope, &e)) return false;
         *aggregate = *aggregate || e.aggregate;
         // A constant orders nothing; SQLite would read a number as a column position.
-        std::string item = o.expr->kind == ExprKind::Number ? "(+" + e.sql + ")" : by_instant(e.type, e.sql);
+        std::string item = o.expr->kind == ExprKind::Number ? "(+" + e.sql + ")"
+                           : numeric_keys && may_be_wide(e.type) && !e.whole ? number_order_key(e.type, e.sql)
+                                                                            : by_instant(e.type, e.sql);
         bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.descending);
         *sql +=
             (i ? "," : "") + item + (o.descending ? " DESC" : " ASC") + (nulls_first ? " NULLS FIRST" : " NULLS LAST");
@@ -127,7 +130,9 @@ bool Translator::window_sql(WindowSpec& w, const Scope& scope, const std::string
     }
     if (!w.order.empty()) {
         text += text.empty() ? "ORDER BY " : " ORDER BY ";
-        if (!order_items_sql(w.order, scope, &text, aggregate)) return false;
+        // RANGE with an offset measures distances on the key, so it stays the number.
+        const bool offset_range = w.has_frame && w.range && (w.start.offset || w.finish.offset);
+        if (!order_items_sql(w.order, scope, &text, aggregate, !offset_range)) return false;
     }
     if (!frame_override.empty()) {
         text += " " + frame_override;
@@ -288,7 +293,11 @@ bool Translator::analytic(Expr& e, const Scope& scope, Emitted* out) {
             call = "count(*)";
         } else {
             std::string a = (e.text == "SUM" || e.text == "AVG") ? numeric(args[0]) : args[0].sql;
-            call = std::string(f->sqlite_name) + "(" + a + ")";
+            std::string name = f->sqlite_name;
+            // Wide numbers: the least and greatest by their numeric order.
+            if ((e.text == "MIN" || e.text == "MAX") && may_be_wide(args[0].type) && !args[0].whole)
+                name = e.text == "MIN" ? "vantro_num_min" : "vantro_num_max";
+            call = name + "(" + a + ")";
         }
         out->type = (e.text == "MIN" || e.text == "MAX") ? args[0].type : number_type();
         out->trimmed = (e.text == "MIN" || e.text == "MAX") && args[0].trimmed;
@@ -400,7 +409,7 @@ bool Translator::keep_aggregate(Expr& e, const Scope& scope, Emitted* out) {
         bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.descending);
         int flags = (o.descending ? 1 : 0) + (nulls_first ? 2 : 0);
         if (x.keep_last) flags ^= 3;
-        keys += "," + std::to_string(flags) + "," + k.sql;
+        keys += "," + std::to_string(flags) + "," + (k.whole ? k.sql : number_order_key(k.type, k.sql));
     }
     std::string call = "vantro_keep('" + f + "'," + value + keys + ")";
     out->sql = f == "COUNT" ? "coalesce(" + call + ",0)" : call;

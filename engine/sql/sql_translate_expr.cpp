@@ -40,6 +40,22 @@ bool is_number(const OraType& t) {
     return t.code == kTypeNumber || t.code == kTypeBinaryFloat || t.code == kTypeBinaryDouble;
 }
 
+// A NUMBER whose values may need more digits than a 64-bit integer or a double keeps
+// exactly. SQLite holds such a value as a blob of Oracle's number bytes, which its own
+// comparisons order after every integer and double, so comparisons and sort keys of these
+// types go through vantro_num_key. Columns declared with a small precision never hold one.
+bool may_be_wide(const OraType& t) {
+    if (t.code != kTypeNumber) return false;
+    if (t.precision <= 0) return true;              // NUMBER, and computed values
+    if (t.scale == -127) return t.precision > 49;   // FLOAT(b), b binary digits
+    if (t.scale == 0) return t.precision > 18;      // whole numbers that fit 64 bits
+    return t.precision > 15;
+}
+
+std::string number_order_key(const OraType& t, const std::string& sql) {
+    return may_be_wide(t) ? "vantro_num_key(" + sql + ")" : sql;
+}
+
 OraType number_type() {
     OraType t;
     t.code = kTypeNumber;
@@ -361,6 +377,7 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
     if (is_rownum(e)) {
         out->sql = "row_number() OVER ()";
         out->type = number_type();
+        out->whole = true;
         return true;
     }
     if (e.path.size() == 1 && e.path[0] == "UID") {
@@ -580,6 +597,48 @@ bool Translator::comparison_operands(Emitted* a, Emitted* b, std::uint32_t offse
     return true;
 }
 
+// Whether x is a number literal, signed or not, that an integer or a double holds exactly.
+static bool narrow_number_literal(const Expr& x) {
+    const Expr* e = &x;
+    while (e->kind == ExprKind::Unary && (e->text == "-" || e->text == "+") && !e->args.empty()) e = e->args[0].get();
+    return e->kind == ExprKind::Number && number_significant_digits(e->text.c_str(), e->text.size()) <= 15;
+}
+
+// Whether operand v (of expression x) of a numeric comparison may be a wide NUMBER: one
+// of such a type, or text read as a number.
+static bool wide_comparand(const Emitted& v, const Expr& x) {
+    if (v.whole || x.kind == ExprKind::Null || narrow_number_literal(x)) return false;
+    return is_number(v.type) ? may_be_wide(v.type) : true;
+}
+
+std::string Translator::compare_sql(const Emitted& a, const Expr& ax, const std::string& op, const Emitted& b,
+                                    const Expr& bx) {
+    const std::string native = "(" + a.sql + op + b.sql + ")";
+    const bool ordering = op == "<" || op == "<=" || op == ">" || op == ">=";
+    if (!ordering || !(is_number(a.type) || is_number(b.type))) return native;
+    // Integers, doubles and the blobs of wide values each have one form per value, so
+    // equality stays native; order needs the numeric key where either side may be wide.
+    const bool wa = wide_comparand(a, ax), wb = wide_comparand(b, bx);
+    if (!wa && !wb) return native;
+    const std::string exact = "(vantro_num_key(" + a.sql + ")" + op + "vantro_num_key(" + b.sql + "))";
+    auto simple = [](const Expr& x) {
+        return x.kind == ExprKind::Column || x.kind == ExprKind::Bind || narrow_number_literal(x);
+    };
+    if (wa == wb || !simple(ax) || !simple(bx)) return exact;
+    // One side is a column that may hold wide values, the other a narrow value: the native
+    // comparison (which an index on the column serves) is right for the column's integers
+    // and doubles, and its blobs (at or above x'') are compared exactly. A blob is never
+    // below a number, and always above one.
+    const Emitted& w = wa ? a : b;
+    const Emitted& n = wa ? b : a;
+    std::string wop = op;
+    if (!wa) wop = op == "<" ? ">" : op == "<=" ? ">=" : op == ">" ? "<" : "<=";
+    const std::string keyed =
+        "vantro_num_key(" + w.sql + ")" + wop + "vantro_num_key(" + n.sql + ")";
+    if (wop[0] == '<') return "(" + w.sql + wop + n.sql + " OR (" + w.sql + ">=x'' AND " + keyed + "))";
+    return "(" + w.sql + wop + n.sql + " AND (" + w.sql + "<x'' OR " + keyed + "))";
+}
+
 namespace {
 
 // How deep calls nest in e (e itself counted when it is a call), and whether any part of
@@ -761,15 +820,18 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
             if (f != "COUNT") return fail(936, e.offset);
             out->sql = "count(*)";
             out->type = number_type();
+            out->whole = true;
         } else {
             if (!arity(1, 1)) return false;
             std::string arg = args[0].sql;
             if ((f == "SUM" || f == "AVG") && !is_number(args[0].type)) arg = "vantro_to_number(" + arg + ")";
+            // Wide numbers have their least and greatest found by their numeric order.
+            const bool wide = (f == "MIN" || f == "MAX") && may_be_wide(args[0].type) && !args[0].whole;
             std::string name = f == "COUNT" ? "count"
                                : f == "SUM" ? "vantro_sum"
                                : f == "AVG" ? "vantro_avg"
-                               : f == "MIN" ? "min"
-                                            : "max";
+                               : f == "MIN" ? (wide ? "vantro_num_min" : "min")
+                                            : (wide ? "vantro_num_max" : "max");
             out->sql = name + "(" + (e.distinct ? "DISTINCT " + by_instant(args[0].type, arg) : arg) + ")";
             if ((f == "MIN" || f == "MAX") && (is_zoned(args[0].type) || is_interval(args[0].type))) {
                 // Zoned timestamps and intervals: the value whose key is the least or the
@@ -781,6 +843,7 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
             }
             out->type = (f == "MIN" || f == "MAX") ? args[0].type : number_type();
             out->trimmed = (f == "MIN" || f == "MAX") && args[0].trimmed;
+            out->whole = f == "COUNT" || ((f == "MIN" || f == "MAX") && args[0].whole);
         }
         out->aggregate = true;
         return true;
@@ -1211,8 +1274,12 @@ bool Translator::unary(Expr& e, const Scope& scope, Emitted* out) {
         return true;
     }
     std::string x = is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")";
-    // A negation subtracts from zero: SQLite's own minus knows no NUMBER bytes.
-    out->sql = minus % 2 ? "vantro_sub(0," + x + ")" : "(+" + x + ")";
+    if (minus % 2 && (!is_number(a.type) || may_be_wide(a.type)) && !a.whole)
+        out->sql = "vantro_sub(0," + x + ")";  // SQLite's own minus knows no wide number
+    else if (signs == 1)
+        out->sql = "(" + e.text + x + ")";
+    else
+        out->sql = minus % 2 ? "(-" + x + ")" : minus ? "(-(-" + x + "))" : "(+" + x + ")";
     out->type = number_type();
     out->aggregate = a.aggregate;
     return true;
@@ -1226,7 +1293,7 @@ bool Translator::condition(Expr& e, const Scope& scope, Emitted* out) {
         Emitted a, b;
         if (!expr(*e.args[0], scope, &a) || !expr(*e.args[1], scope, &b)) return false;
         if (!comparison_operands(&a, &b, e.offset)) return false;
-        out->sql = "(" + a.sql + e.text + b.sql + ")";
+        out->sql = compare_sql(a, *e.args[0], e.text, b, *e.args[1]);
         out->type = number_type();
         out->aggregate = a.aggregate || b.aggregate;
         return true;
@@ -1272,7 +1339,13 @@ bool Translator::condition(Expr& e, const Scope& scope, Emitted* out) {
         Emitted v2 = v;
         if (!comparison_operands(&v, &lo, e.offset)) return false;
         if (!comparison_operands(&v2, &hi, e.offset)) return false;
-        out->sql = "(" + v.sql + (e.negated ? " NOT" : "") + " BETWEEN " + lo.sql + " AND " + hi.sql + ")";
+        const std::string from = compare_sql(v, *e.args[0], ">=", lo, *e.args[1]);
+        const std::string to = compare_sql(v2, *e.args[0], "<=", hi, *e.args[2]);
+        // Wide numbers compare by their keys: the two comparisons BETWEEN stands for.
+        if (from != "(" + v.sql + ">=" + lo.sql + ")" || to != "(" + v2.sql + "<=" + hi.sql + ")")
+            out->sql = std::string("(") + (e.negated ? "NOT " : "") + "(" + from + " AND " + to + "))";
+        else
+            out->sql = "(" + v.sql + (e.negated ? " NOT" : "") + " BETWEEN " + lo.sql + " AND " + hi.sql + ")";
         return true;
     }
     default:
@@ -1348,7 +1421,7 @@ bool Translator::quantified(Expr& e, const Scope& scope, Emitted* out) {
             Emitted item, lhs = v;
             if (!expr(*e.args[i], scope, &item)) return false;
             if (!comparison_operands(&lhs, &item, e.offset)) return false;
-            terms += (i > 1 ? (all ? " AND " : " OR ") : "") + ("(" + lhs.sql + e.text + item.sql + ")");
+            terms += (i > 1 ? (all ? " AND " : " OR ") : "") + compare_sql(lhs, *e.args[0], e.text, item, *e.args[i]);
             out->aggregate = out->aggregate || item.aggregate;
         }
         out->sql = "(" + terms + ")";
@@ -1364,6 +1437,14 @@ bool Translator::quantified(Expr& e, const Scope& scope, Emitted* out) {
     c.sql = "vantro_quantified";
     c.type = cols[0].type;
     if (!comparison_operands(&v, &c, e.offset)) return false;
+    Expr column;
+    column.kind = ExprKind::Column;
+    if (compare_sql(v, *e.args[0], e.text, c, column) != "(" + v.sql + e.text + c.sql + ")") {
+        // Wide numbers: both sides by their keys, which also order the least and the
+        // greatest of the subquery's values.
+        v.sql = "vantro_num_key(" + v.sql + ")";
+        c.sql = "vantro_num_key(" + c.sql + ")";
+    }
     std::string renamed = "SELECT " + quote_name(cols[0].name) + " AS vantro_quantified FROM (" + sub + ")";
     if (v.aggregate) return quantified_summary(e.text, all, v.sql, c.sql, renamed, out);
     std::string rows = "(SELECT 1 FROM (" + renamed + ") WHERE ";

@@ -46,7 +46,8 @@ bool Translator::aggregate_order_keys(std::vector<OrderItem>& keys, const Scope&
         if (!expr(*o.expr, scope, &k)) return false;
         if (k.aggregate) return fail(935, o.expr->offset), false;
         const bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.descending);
-        *sql += "," + std::to_string((o.descending ? 1 : 0) + (nulls_first ? 2 : 0)) + "," + k.sql;
+        *sql += "," + std::to_string((o.descending ? 1 : 0) + (nulls_first ? 2 : 0)) + "," +
+                (k.whole ? k.sql : number_order_key(k.type, k.sql));
     }
     return true;
 }

@@ -61,6 +61,7 @@ struct Emitted {
     std::string literal;   // a number literal's text as typed
     bool trimmed = false;  // a CHAR column's value, stored without its trailing blanks
     bool text_literal = false;
+    bool whole = false;  // a NUMBER that is always an integer of 64 bits (ROWNUM, COUNT)
     std::string object_type = {};  // "OWNER.NAME" for a value of a schema-level object or collection type
 };
 
@@ -73,6 +74,10 @@ bool is_zoned(const OraType& t);      // TIMESTAMP WITH [LOCAL] TIME ZONE
 // value whatever their offsets; sql as it is for other types.
 std::string by_instant(const OraType& t, const std::string& sql);
 bool is_number(const OraType& t);
+// Whether a NUMBER of type t may hold a value wider than an integer or a double (stored as
+// Oracle's number bytes), and sql ordered by its numeric value where it may.
+bool may_be_wide(const OraType& t);
+std::string number_order_key(const OraType& t, const std::string& sql);
 OraType number_type();
 OraType varchar_type(std::uint32_t size);
 OraType date_type();
@@ -267,6 +272,8 @@ private:
     // ROLLUP, CUBE and GROUPING SETS (sql_translate_grouping.cpp).
     GroupedRows* grouped_ = nullptr;                           // the block whose grouped rows expressions read now
     std::map<const SelectStmt*, GroupedRows> grouped_blocks_;  // for their ORDER BY
+    std::map<const SelectStmt*, std::vector<std::string>> block_item_text_;  // each block's result columns' SQL
+    std::string result_column_sql(const SelectStmt& s, std::size_t k, const std::string& name) const;
     // The blocks whose rows a ROWNUM limit wrapped in a subquery: their ORDER BY finds its
     // keys among the result columns and the hidden key columns.
     std::map<const SelectStmt*, RowLimitedBlock> row_limited_blocks_;
@@ -348,7 +355,9 @@ private:
     bool listagg_call(Expr& e, const std::vector<Emitted>& args, std::string* sql, OraType* type);
     bool window_sql(WindowSpec& w, const Scope& scope, const std::string& frame_override, std::string* sql,
                     bool* aggregate);
-    bool order_items_sql(std::vector<OrderItem>& items, const Scope& scope, std::string* sql, bool* aggregate);
+    // The ORDER BY items of a window; numeric_keys orders wide numbers by their keys.
+    bool order_items_sql(std::vector<OrderItem>& items, const Scope& scope, std::string* sql, bool* aggregate,
+                         bool numeric_keys = true);
     bool function_call(Expr& e, const Scope& scope, Emitted* out);
     // Calls nested more than kDeepCalls deep are cut every few levels into parts that
     // vantro_eval computes one after the other, each a statement of its own reading the
@@ -398,6 +407,10 @@ private:
     bool object_attribute_target(const ColumnInfo& column, const std::string& attribute, std::uint32_t offset,
                                  std::string* kinds, int* index, ColumnInfo* item);
     bool comparison_operands(Emitted* a, Emitted* b, std::uint32_t offset);
+    // a op b for a comparison operator, after comparison_operands; ax and bx are the
+    // operands' expressions.
+    static std::string compare_sql(const Emitted& a, const Expr& ax, const std::string& op, const Emitted& b,
+                                   const Expr& bx);
     std::string as_text(const Emitted& e) const;
     // The name of an unaliased select item: a column's own, else the expression's text
     // without blanks in upper case, cut to 128 bytes, the longest name (*cut tells when it was).
