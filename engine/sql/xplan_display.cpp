@@ -1,6 +1,7 @@
-// DBMS_XPLAN.DISPLAY (and the plan part of DISPLAY_CURSOR): the rows of one plan in a plan table laid out as Oracle's plan
-// table output: the plan hash value, the boxed table of steps (its columns as wide as
-// their widest value) and the predicates of the steps that have them. The SQL function
+// DBMS_XPLAN.DISPLAY (and the plan part of DISPLAY_CURSOR): the rows of one plan in a
+// plan table laid out as Oracle's plan table output: the plan hash value, the boxed
+// table of steps (its columns as wide as their widest value) and the predicates of the
+// steps that have them. The SQL function
 // vantro_xplan_display returns the lines as a JSON array, which TABLE() reads row by row
 // (sql/sql_translate_collections.cpp). It only reads the plan table.
 #include "sql/explain_plan.h"
