@@ -1821,11 +1821,14 @@ bool Parser::dml_where(Statement* s) {
     std::uint32_t off = cur().offset;
     p_ += 2;
     ExprPtr cursor = make(ExprKind::Attribute, cur().offset);
-    std::string name;
-    std::uint32_t name_off = cur().offset;
-    if (!identifier(&name, &name_off)) return fail(904, "\"" + cur().text + "\"");
-    cursor->path.push_back(name);
-    cursor->path_offsets.push_back(name_off);
+    // The cursor's name: c, or a package's cursor pkg.c or owner.pkg.c.
+    do {
+        std::string name;
+        std::uint32_t name_off = cur().offset;
+        if (!identifier(&name, &name_off)) return fail(904, "\"" + cur().text + "\"");
+        cursor->path.push_back(name);
+        cursor->path_offsets.push_back(name_off);
+    } while (cursor->path.size() < 3 && accept_op("."));
     cursor->text = "CURRENT OF";
     cursor->end = prev_end();
     ExprPtr rowid = make(ExprKind::Column, off);
