@@ -224,6 +224,9 @@ void Parser::compile_tree(ExprPtr& tree, PlSql* q, std::uint32_t stmt_offset, bo
     Expr& e = *tree;
     FunctionLookup lookup;
     TranslateContext tc = translate_context(q, &lookup);
+    // A PL/SQL expression is no SQL statement: the functions it calls resolve in the
+    // unit's own schema, for an invoker's-rights unit too (as its procedure calls do).
+    tc.schema = ctx_.schema;
     ExprNames names(*this, q);
     tc.names = &names;
     std::uint32_t saved = expression_offset_;
