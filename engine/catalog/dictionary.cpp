@@ -985,9 +985,27 @@ const ViewDef kViews[] = {
     {"V$SESSION",
      "SID NUMBER, SERIAL# NUMBER, AUDSID NUMBER, USERNAME VARCHAR2(128), COMMAND NUMBER,"
      " STATUS VARCHAR2(8), SERVER VARCHAR2(9), SCHEMANAME VARCHAR2(128), OSUSER VARCHAR2(30), PROGRAM VARCHAR2(48),"
-     " TYPE VARCHAR2(10), LOGON_TIME DATE",
+     " TYPE VARCHAR2(10), LOGON_TIME DATE, SQL_ID VARCHAR2(13), SQL_CHILD_NUMBER NUMBER, PREV_SQL_ID VARCHAR2(13),"
+     " PREV_CHILD_NUMBER NUMBER",
      "SELECT vantro_session_id(),1,vantro_session_id(),$U,3,'ACTIVE','DEDICATED',$U,"
-     "vantro_sys_context('USERENV','OS_USER'),'vantro','USER',vantro_sys_context('USERENV','LOGON_TIME')"},
+     "vantro_sys_context('USERENV','OS_USER'),'vantro','USER',vantro_sys_context('USERENV','LOGON_TIME'),"
+     "vantro_sql_cursor_id('CURRENT'),CASE WHEN vantro_sql_cursor_id('CURRENT') IS NOT NULL THEN 0 END,"
+     "vantro_sql_cursor_id('PREV'),CASE WHEN vantro_sql_cursor_id('PREV') IS NOT NULL THEN 0 END"},
+    // The session's cursor cache (the statements its client ran), one child per statement.
+    {"V$SQL",
+     "SQL_ID VARCHAR2(13), SQL_TEXT VARCHAR2(1000), SQL_FULLTEXT CLOB, HASH_VALUE NUMBER, CHILD_NUMBER NUMBER,"
+     " EXECUTIONS NUMBER, PARSE_CALLS NUMBER, LOADS NUMBER, PARSING_SCHEMA_NAME VARCHAR2(128)",
+     "SELECT json_extract(value,'$[0]'),json_extract(value,'$[2]'),json_extract(value,'$[3]'),"
+     "json_extract(value,'$[1]'),0,json_extract(value,'$[4]'),json_extract(value,'$[4]'),1,"
+     "json_extract(value,'$[5]')"
+     " FROM json_each(vantro_sql_area())"},
+    {"V$SQLAREA",
+     "SQL_ID VARCHAR2(13), SQL_TEXT VARCHAR2(1000), SQL_FULLTEXT CLOB, HASH_VALUE NUMBER, VERSION_COUNT NUMBER,"
+     " EXECUTIONS NUMBER, PARSE_CALLS NUMBER, LOADS NUMBER, PARSING_SCHEMA_NAME VARCHAR2(128)",
+     "SELECT json_extract(value,'$[0]'),json_extract(value,'$[2]'),json_extract(value,'$[3]'),"
+     "json_extract(value,'$[1]'),1,json_extract(value,'$[4]'),json_extract(value,'$[4]'),1,"
+     "json_extract(value,'$[5]')"
+     " FROM json_each(vantro_sql_area())"},
 };
 
 // The columns of a view: its own list, or the USER_ form's list with the owner first
@@ -1034,6 +1052,9 @@ bool parse_columns(const std::string& list, std::vector<ColumnInfo>* out) {
         } else if (base == "DATE") {
             c.type.code = kTypeDate;
             c.type.size = 7;
+        } else if (base == "CLOB") {
+            c.type.code = kTypeClob;
+            c.type.size = 4000;
         } else if (base == "LONG") {
             c.type.code = kTypeLong;
             c.type.size = 0;

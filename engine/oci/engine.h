@@ -53,6 +53,16 @@ struct ServerHandle : Handle {
     SessionHandle* session = nullptr;  // the session begun on this server
 };
 
+// A statement of the session's cursor cache (oci_sql_cache.cpp).
+struct CachedCursor {
+    std::string sql_id;
+    std::uint32_t hash_value = 0;
+    std::string text;    // as the client sent it
+    std::string schema;  // the current schema when it first ran
+    std::uint64_t executions = 0;
+    std::uint64_t last_use = 0;  // cursor_uses when it last ran
+};
+
 struct SessionHandle : Handle {
     std::string username;  // as set through OCI_ATTR_USERNAME
     std::string password;
@@ -65,6 +75,10 @@ struct SessionHandle : Handle {
     SessionSettings settings;                // read by the SQL functions of the session's connection
     struct PlSessionState* plsql = nullptr;  // PL/SQL state (DBMS_OUTPUT), owned, made on first use
     DeferredConstraints deferred;            // modes and pending checks of deferrable keys and checks
+    std::vector<CachedCursor> cursors;       // the statements the client ran, by SQL_ID
+    std::string cur_sql_id, prev_sql_id;     // the running statement and the one before it
+    std::uint64_t cursor_uses = 0;           // statements the client ran
+    int execute_depth = 0;                   // OCIStmtExecute calls running (PL/SQL's own inside one)
 };
 
 struct SvcCtxHandle : Handle {
@@ -157,6 +171,12 @@ void stmt_release(StmtHandle* s);
 void stmt_open_result(StmtHandle* s, SessionHandle* session, const std::string& text, const Translation& tr,
                       sqlite3_stmt* vm);
 void session_release(SessionHandle* s);
+// The SQL_ID of a statement's text as Oracle computes it (and its hash value).
+std::string sql_id_of(const std::string& text, std::uint32_t* hash_value);
+// Keeps text in the session's cursor cache as the statement now running.
+void sql_cache_record(SessionHandle* ses, const std::string& text);
+// Registers the SQL functions that read the session's cursor cache on its connection.
+bool sql_cache_register(sqlite3* db, SessionHandle* ses);
 void server_release(ServerHandle* s);
 // Ends a session: rolls back an open transaction and closes the connection.
 void session_end(SessionHandle* s);

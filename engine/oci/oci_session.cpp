@@ -296,6 +296,11 @@ VOCI_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession*
     ses->in_transaction = false;
     ses->settings = SessionSettings();
     ses->settings.user = user;
+    ses->cursors.clear();
+    ses->cur_sql_id.clear();
+    ses->prev_sql_id.clear();
+    ses->cursor_uses = 0;
+    ses->execute_depth = 0;
     settings_compile_formats(&ses->settings);
     ses->settings.db_name = srv->database_text.empty() ? std::string("DEFAULT") : srv->database_text;
     for (char& c : ses->settings.db_name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -303,7 +308,8 @@ VOCI_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession*
     if (!dictionary_functions_register(db, &ses->settings) || !dialect_functions_register(db, &ses->settings) ||
         !dictionary_sequence_register(db, &ses->settings) || !metadata_functions_register(db, &ses->settings) ||
         !plsql_units_prepare(db) || !plsql_autonomous_install(db) ||
-        !dictionary_install(db, user, &ses->settings, &err) || !explain_install(db, &err)) {
+        !dictionary_install(db, user, &ses->settings, &err) || !explain_install(db, &err) ||
+        !sql_cache_register(db, ses)) {
         {
             std::lock_guard<std::mutex> lock(srv->db_mutex);
             srv->db = nullptr;

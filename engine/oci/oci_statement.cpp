@@ -1323,7 +1323,11 @@ VOCI_EXPORT sword OCIStmtExecute(OCISvcCtx* svchp, OCIStmt* stmtp, OCIError* err
     }
     CatalogPin pin(srv->db);
     std::int64_t seq = plsql_autonomous_seq(ses);
+    // The client's statements go into the cursor cache; those PL/SQL runs inside one do not.
+    if (ses->execute_depth == 0) sql_cache_record(ses, s->text);
+    ++ses->execute_depth;
     sword st = execute_statement(s, errhp, iters, rowoff, mode);
+    --ses->execute_depth;
     // A statement that rolled back (a failed one, ROLLBACK, ROLLBACK TO) may have undone
     // what autonomous units committed inside it: that is written again now.
     OraError restored;

@@ -626,6 +626,10 @@ void plsql_with_release_holder(SessionHandle* ses, const void* holder);
 bool plsql_functions_register(sqlite3* db, SessionHandle* session);
 // vantro_xmlgen(query): DBMS_XMLGEN.GETXML's rows of the query as XML (plsql_xmlgen.cpp).
 bool plsql_xmlgen_register(sqlite3* db, SessionHandle* session);
+struct PlXmlgenContext;
+// The DBMS_XMLGEN context of handle number v (a PL/SQL argument's value); null with
+// ORA-19202 in err when no context of the session has it.
+PlXmlgenContext* plsql_xmlgen_context(SessionHandle* session, double v, PlError* err);
 
 // --- Triggers -------------------------------------------------------------------------
 
@@ -757,8 +761,23 @@ struct PlRefCursor {
 
 struct PlAutonomous;  // plsql_autonomous.cpp
 
+// A DBMS_XMLGEN context (NEWCONTEXT): its query and the settings its GETXML calls use.
+struct PlXmlgenContext {
+    std::string query;
+    std::string rowset_tag = "ROWSET";  // empty: no enclosing element
+    std::string row_tag = "ROW";        // empty: no element per row
+    std::int64_t max_rows = -1;         // -1: every row
+    std::int64_t skip_rows = 0;
+    int null_handling = 0;              // 0 DROP_NULLS, 1 NULL_ATTR, 2 EMPTY_TAG
+    std::int64_t consumed = 0;          // rows the earlier GETXML calls took
+    std::int64_t processed = 0;         // rows the last GETXML call wrote
+};
+
 struct PlSessionState {
     DbmsOutput output;
+    // DBMS_XMLGEN's open contexts by handle; CLOSECONTEXT takes one out.
+    std::map<std::int64_t, PlXmlgenContext> xmlgen_contexts;
+    std::int64_t next_xmlgen_context = 0;
     // The open cursors of cursor variables by id; CLOSE, a hand-over to the caller's
     // statement handle and the end of the client's block take them out.
     std::map<std::int64_t, std::unique_ptr<PlRefCursor>> ref_cursors;

@@ -224,6 +224,9 @@ void Parser::compile_tree(ExprPtr& tree, PlSql* q, std::uint32_t stmt_offset, bo
     Expr& e = *tree;
     FunctionLookup lookup;
     TranslateContext tc = translate_context(q, &lookup);
+    // A PL/SQL expression is no SQL statement: the functions it calls resolve in the
+    // unit's own schema, for an invoker's-rights unit too (as its procedure calls do).
+    tc.schema = ctx_.schema;
     ExprNames names(*this, q);
     tc.names = &names;
     std::uint32_t saved = expression_offset_;
@@ -289,19 +292,28 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
     if (e.kind == ExprKind::Attribute && first == "SQL" && (e.text == "BULK_ROWCOUNT" || e.text == "BULK_EXCEPTIONS"))
         return bulk_attribute(const_cast<Expr&>(e), q, out);
     if (e.kind == ExprKind::Attribute && e.text == "CURRENT OF") {
-        // WHERE CURRENT OF c: the rowid of the row c fetched last.
-        if (!sym || sym->kind != SymKind::Cursor) {
+        // WHERE CURRENT OF c (or pkg.c, a package's cursor): the rowid of the row c fetched last.
+        int slot = -1;
+        if (path.size() >= 2) {
+            slot = package_cursor_lookup(path, e.offset, expression_offset_, false);
+            if (slot == -2) return null_value(out);
+        } else if (sym && sym->kind == SymKind::Cursor) {
+            slot = sym->index;
+        }
+        if (slot < 0) {
             semantic_error(e.offset, pls_message(413), expression_offset_, "PL/SQL: SQL Statement ignored");
             return null_value(out);
         }
-        const PlCursorInfo& c = prog_->cursors[static_cast<std::size_t>(sym->index)];
+        const PlCursorInfo& c = prog_->cursors[static_cast<std::size_t>(slot)];
         if (!c.for_update) {
-            semantic_error(e.offset, pls_message(404, first), expression_offset_, "PL/SQL: SQL Statement ignored");
+            std::string written = path[0];
+            for (std::size_t k = 1; k < path.size(); ++k) written += "." + path[k];
+            semantic_error(e.offset, pls_message(404, written), expression_offset_, "PL/SQL: SQL Statement ignored");
             return null_value(out);
         }
         PlRef r;
         r.kind = PlRefKind::CursorAttr;
-        r.slot = sym->index;
+        r.slot = slot;
         r.attr = PlAttr::CurrentRow;
         out->bind = "#" + std::to_string(add_ref(q, r, rowid_type()));
         out->type = rowid_type();

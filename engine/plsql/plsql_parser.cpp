@@ -5,12 +5,24 @@
 // evaluates nothing and runs no SQL. Stored units' parts are in plsql_parser_units.cpp.
 #include "plsql/plsql_parser.h"
 
+#include "catalog/catalog_cache.h"
 #include "values/errors.h"
 #include "values/sql_interval.h"
 #include "sql/sql_translate.h"
 
 #include <atomic>
 #include <cctype>
+#include <optional>
+
+// The columns of owner.table for %TYPE and %ROWTYPE, which resolve when the unit compiles
+// with its owner's rights: also when an invoker's-rights unit is compiled for a caller.
+bool plsql_anchor_columns(const PlCompileContext& ctx, const std::string& owner, const std::string& table,
+                          std::vector<ColumnInfo>* cols) {
+    if (!ctx.catalog) return false;
+    std::optional<CatalogDefiner> owner_rights;
+    if (!ctx.sql_schema.empty() && ctx.db) owner_rights.emplace(ctx.db, ctx.schema);
+    return ctx.catalog->table_columns(owner, table, cols);
+}
 
 namespace plsql_parsing {
 
@@ -276,7 +288,7 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
                         return true;
                     }
                 }
-                if (ctx_.catalog && ctx_.catalog->table_columns(owner, table, &cols))
+                if (plsql_anchor_columns(ctx_, owner, table, &cols))
                     for (const ColumnInfo& c : cols)
                         if (c.name == parts.back()) {
                             *type = c.type;
@@ -479,7 +491,7 @@ bool Parser::rowtype_columns(const std::vector<std::string>& parts, std::vector<
         if (c >= 0) return cursor_columns(c, cols);
     }
     std::string owner = parts.size() == 2 ? parts[0] : ctx_.schema;
-    return ctx_.catalog && ctx_.catalog->table_columns(owner, parts.back(), cols);
+    return plsql_anchor_columns(ctx_, owner, parts.back(), cols);
 }
 
 void Parser::declarations(PlBlock* b, DeclMode mode) {

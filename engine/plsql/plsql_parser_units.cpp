@@ -593,6 +593,7 @@ int Parser::package_cursor_lookup(const std::vector<std::string>& parts, std::ui
     proxy.name = written;
     proxy.package = owner + "." + pkg;
     proxy.package_index = sym.index;
+    proxy.for_update = src.for_update;
     proxy.row = src.query ? src.query->tr.columns : src.row;
     for (std::size_t k = 0; k < src.params.size(); ++k) {
         const PlVarInfo& pv = header->vars[static_cast<std::size_t>(src.params[k])];

@@ -9,6 +9,7 @@
 #include "catalog/mviews.h"
 #include "catalog/statistics.h"
 #include "oci/engine.h"
+#include "plsql/plsql.h"
 #include "values/errors.h"
 #include "values/sql_supplied.h"
 #include "values/utf8.h"
@@ -332,6 +333,71 @@ bool lob_close(PlSuppliedCall* c, PlError* err) {
     return locator(c, 0, err);
 }
 
+// DBMS_XMLGEN's procedures on a context (argument 0): its settings, its position, its end.
+PlXmlgenContext* xmlgen_ctx(PlSuppliedCall* c, PlError* err) {
+    double handle = -1;
+    number(*c, 0, &handle);
+    return plsql_xmlgen_context(c->session, handle, err);
+}
+
+// SETROWSETTAG and SETROWTAG: an element name; NULL for none.
+bool xmlgen_set_rowset_tag(PlSuppliedCall* c, PlError* err) {
+    PlXmlgenContext* x = xmlgen_ctx(c, err);
+    if (x) x->rowset_tag = text(*c, 1);
+    return x != nullptr;
+}
+
+bool xmlgen_set_row_tag(PlSuppliedCall* c, PlError* err) {
+    PlXmlgenContext* x = xmlgen_ctx(c, err);
+    if (x) x->row_tag = text(*c, 1);
+    return x != nullptr;
+}
+
+// SETMAXROWS, SETSKIPROWS and SETNULLHANDLING take a whole number of at least 0 (NULL
+// handling: DROP_NULLS 0, NULL_ATTR 1 or EMPTY_TAG 2); another value is ORA-06502.
+bool xmlgen_count(const PlSuppliedCall& c, double highest, std::int64_t* out, PlError* err) {
+    double v = 0;
+    if (!number(c, 1, &v) || v < 0 || v > highest || v != std::floor(v)) {
+        *err = error(6502);
+        return false;
+    }
+    *out = static_cast<std::int64_t>(v);
+    return true;
+}
+
+bool xmlgen_set_max_rows(PlSuppliedCall* c, PlError* err) {
+    PlXmlgenContext* x = xmlgen_ctx(c, err);
+    return x && xmlgen_count(*c, 9e15, &x->max_rows, err);
+}
+
+bool xmlgen_set_skip_rows(PlSuppliedCall* c, PlError* err) {
+    PlXmlgenContext* x = xmlgen_ctx(c, err);
+    return x && xmlgen_count(*c, 9e15, &x->skip_rows, err);
+}
+
+bool xmlgen_set_null_handling(PlSuppliedCall* c, PlError* err) {
+    PlXmlgenContext* x = xmlgen_ctx(c, err);
+    std::int64_t flag = 0;
+    if (!x || !xmlgen_count(*c, 2, &flag, err)) return false;
+    x->null_handling = static_cast<int>(flag);
+    return true;
+}
+
+// RESTARTQUERY: the next GETXML starts from the first row again.
+bool xmlgen_restart(PlSuppliedCall* c, PlError* err) {
+    PlXmlgenContext* x = xmlgen_ctx(c, err);
+    if (x) x->consumed = 0;
+    return x != nullptr;
+}
+
+bool xmlgen_close(PlSuppliedCall* c, PlError* err) {
+    if (!xmlgen_ctx(c, err)) return false;
+    double handle = 0;
+    number(*c, 0, &handle);
+    plsql_session(c->session)->xmlgen_contexts.erase(static_cast<std::int64_t>(handle));
+    return true;
+}
+
 bool random_seed_call(PlSuppliedCall* c, PlError*) {
     random_seed(&c->session->settings, text(*c, 0));
     return true;
@@ -548,6 +614,13 @@ const PlSuppliedProc kProcedures[] = {
      0xD9, lob_convert_to_clob},
     {"DBMS_LOB.OPEN", "LOB_LOC,OPEN_MODE", 2, 1, lob_open},
     {"DBMS_LOB.CLOSE", "LOB_LOC", 1, 1, lob_close},
+    {"DBMS_XMLGEN.SETROWSETTAG", "CTX,ROWSETTAGNAME", 2, 0, xmlgen_set_rowset_tag},
+    {"DBMS_XMLGEN.SETROWTAG", "CTX,ROWTAGNAME", 2, 0, xmlgen_set_row_tag},
+    {"DBMS_XMLGEN.SETMAXROWS", "CTX,MAXROWS", 2, 0, xmlgen_set_max_rows},
+    {"DBMS_XMLGEN.SETSKIPROWS", "CTX,SKIPROWS", 2, 0, xmlgen_set_skip_rows},
+    {"DBMS_XMLGEN.SETNULLHANDLING", "CTX,FLAG", 2, 0, xmlgen_set_null_handling},
+    {"DBMS_XMLGEN.RESTARTQUERY", "CTX", 1, 0, xmlgen_restart},
+    {"DBMS_XMLGEN.CLOSECONTEXT", "CTX", 1, 0, xmlgen_close},
     {"DBMS_UTILITY.DB_VERSION", "VERSION,COMPATIBILITY", 2, 3, db_version},
     {"DBMS_RANDOM.SEED", "VAL", 1, 0, random_seed_call},
     {"DBMS_RANDOM.INITIALIZE", "VAL", 1, 0, random_seed_call},
@@ -602,6 +675,10 @@ const struct {
     {"DBMS_LOB", "DEFAULT_LANG_CTX", "0"},
     {"DBMS_LOB", "NO_WARNING", "0"},
     {"DBMS_LOB", "WARN_INCONVERTIBLE_CHAR", "1"},
+    {"DBMS_XMLGEN", "DROP_NULLS", "0"},
+    {"DBMS_XMLGEN", "NULL_ATTR", "1"},
+    {"DBMS_XMLGEN", "EMPTY_TAG", "2"},
+    {"DBMS_XMLGEN", "NONE", "0"},
     {"DBMS_STATS", "AUTO_SAMPLE_SIZE", "0"},
     {"DBMS_STATS", "AUTO_CASCADE", "NULL"},
     {"DBMS_STATS", "AUTO_DEGREE", "32768"},

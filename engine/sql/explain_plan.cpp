@@ -972,19 +972,27 @@ void explain_plan_table_columns(std::vector<ColumnInfo>* columns) {
 }
 
 bool explain_install(sqlite3* db, OraError* err) {
-    std::string sql = "CREATE TEMP TABLE IF NOT EXISTS \"PLAN_TABLE\"(";
-    bool first = true;
-    for (const PlanColumn& c : kPlanColumns) {
-        sql += std::string(first ? "" : ", ") + "\"" + c.name + "\" " + (c.code == kTypeNumber ? "NUMERIC" : "TEXT");
-        first = false;
-    }
-    sql += ")";
+    std::string columns;
+    for (const PlanColumn& c : kPlanColumns)
+        columns += std::string(columns.empty() ? "" : ", ") + "\"" + c.name + "\" " +
+                   (c.code == kTypeNumber ? "NUMERIC" : "TEXT");
+    // The session's plan table, and the one its cursors' plans are explained into when
+    // DBMS_XPLAN.DISPLAY_CURSOR shows them (never the user's own).
+    std::string sql = "CREATE TEMP TABLE IF NOT EXISTS \"PLAN_TABLE\"(" + columns +
+                      "); CREATE TEMP TABLE IF NOT EXISTS " + kCursorPlanTable + "(" + columns + ")";
     if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK || !xplan_display_register(db)) {
         *err = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
         return false;
     }
     return true;
 }
+
+namespace {
+bool explain_into(const std::string& text, const std::vector<Token>& t, std::size_t p, const TranslateContext& ctx,
+                  sqlite3* db, const std::string& target_sql, const std::vector<ColumnInfo>& target_columns,
+                  std::uint32_t table_offset, const std::string& statement_id, bool has_id, unsigned* rows,
+                  OraError* err);
+}  // namespace
 
 bool explain_plan_run(const std::string& text, const std::vector<Token>& t, const TranslateContext& ctx, sqlite3* db,
                       unsigned* rows, OraError* err) {
@@ -1041,7 +1049,6 @@ bool explain_plan_run(const std::string& text, const std::vector<Token>& t, cons
     if (!word("FOR")) return fail_at(err, 905, t[p].offset);
     ++p;
     if (t[p].kind == TokenKind::End) return fail_at(err, 900, t[p].offset);
-    std::uint32_t start = t[p].offset;
 
     // The plan table: the schema's own PLAN_TABLE when it has one, else the session's.
     std::string schema = owner.empty() ? ctx.schema : owner;
@@ -1057,6 +1064,32 @@ bool explain_plan_run(const std::string& text, const std::vector<Token>& t, cons
         return fail_at(err, 942, table_offset);
     }
 
+    return explain_into(text, t, p, ctx, db, target_sql, target_columns, table_offset, statement_id, has_id, rows,
+                        err);
+}
+
+bool explain_statement_into(const std::string& text, const TranslateContext& ctx, sqlite3* db,
+                            const std::string& target_sql, const std::string& statement_id, unsigned* rows,
+                            OraError* err) {
+    *rows = 0;
+    std::vector<Token> tokens;
+    if (!sql_tokenize(text, &tokens, err)) return false;
+    if (tokens.empty() || tokens[0].kind == TokenKind::End) return fail_at(err, 900, 0);
+    std::vector<ColumnInfo> columns;
+    explain_plan_table_columns(&columns);
+    return explain_into(text, tokens, 0, ctx, db, target_sql, columns, 0, statement_id, !statement_id.empty(), rows,
+                        err);
+}
+
+namespace {
+
+// Explains the statement that starts at token p of t (the text's tokens) into the plan
+// table target_sql with target_columns.
+bool explain_into(const std::string& text, const std::vector<Token>& t, std::size_t p, const TranslateContext& ctx,
+                  sqlite3* db, const std::string& target_sql, const std::vector<ColumnInfo>& target_columns,
+                  std::uint32_t table_offset, const std::string& statement_id, bool has_id, unsigned* rows,
+                  OraError* err) {
+    std::uint32_t start = t[p].offset;
     // The explained statement's tokens keep their offsets in the whole text. It is parsed
     // twice: the translator may rewrite its tree, the plan builder reads the tree as typed.
     std::vector<Token> inner_tokens(t.begin() + static_cast<std::ptrdiff_t>(p), t.end());
@@ -1138,3 +1171,5 @@ bool explain_plan_run(const std::string& text, const std::vector<Token>& t, cons
     if (ok) *rows = static_cast<unsigned>(numbered.size());
     return ok;
 }
+
+}  // namespace

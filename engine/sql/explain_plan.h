@@ -24,6 +24,24 @@ bool explain_install(sqlite3* db, OraError* err);
 // inserted then. tokens are text's.
 bool explain_plan_run(const std::string& text, const std::vector<Token>& tokens, const TranslateContext& ctx,
                       sqlite3* db, unsigned* rows, OraError* err);
+// The session's table of plans explained for DBMS_XPLAN.DISPLAY_CURSOR, made by
+// explain_install with PLAN_TABLE's columns.
+constexpr const char* kCursorPlanTable = "temp.\"VANTRO$CURSOR_PLAN\"";
+// Explains the statement text (a query or DML, without EXPLAIN PLAN) into the plan table
+// target_sql (PLAN_TABLE's columns) under statement_id: as explain_plan_run, for the
+// statements a session ran. False with err when the text cannot be explained.
+bool explain_statement_into(const std::string& text, const TranslateContext& ctx, sqlite3* db,
+                            const std::string& target_sql, const std::string& statement_id, unsigned* rows,
+                            OraError* err);
+// The level of a DBMS_XPLAN format: 0 BASIC, 1 TYPICAL or SERIAL, 2 ALL (any case,
+// blanks around); -1 for another.
+int xplan_format_level(const std::string& format);
+// The lines of the latest plan in the plan table source (SQL text of a table) with the
+// format's level; with cursor, line 0 shows the cost as a cursor's plan does (no rows,
+// bytes or time). Empty when the table holds no plan.
+std::vector<std::string> xplan_plan_lines(sqlite3* db, const std::string& source, int level, bool cursor);
+// lines as a JSON array of strings (what TABLE() of DBMS_XPLAN's functions reads).
+std::string xplan_lines_json(const std::vector<std::string>& lines);
 // Registers vantro_xplan_display(schema, table_name, statement_id, format) on db: the
 // lines of DBMS_XPLAN.DISPLAY for the latest plan in the plan table, as a JSON array.
 bool xplan_display_register(sqlite3* db);

@@ -57,6 +57,9 @@ struct CallExtras {
     bool keep = false;
     bool keep_last = false;
     std::vector<OrderItem> keep_order;
+    // The parameter name of each argument given in named notation (name => value), empty
+    // for one given by position; only DBMS_XPLAN's table functions take names here.
+    std::vector<std::string> arg_names;
 };
 
 // JSON_OBJECT, JSON_ARRAY, JSON_OBJECTAGG and JSON_ARRAYAGG (Function nodes): args hold

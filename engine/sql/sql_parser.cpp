@@ -1004,7 +1004,19 @@ bool Parser::call_arguments(Expr* e) {
         else
             accept_word("ALL");
         const bool values = sql_values_ && e->text != "LNNVL";
+        const bool named = e->text == "DBMS_XPLAN.DISPLAY" || e->text == "SYS.DBMS_XPLAN.DISPLAY" ||
+                           e->text == "DBMS_XPLAN.DISPLAY_CURSOR" || e->text == "SYS.DBMS_XPLAN.DISPLAY_CURSOR";
         do {
+            // name => value: the two operators "=" and ">" side by side.
+            if (named && cur().kind == TokenKind::Word && op_at(1, "=") && op_at(2, ">") &&
+                peek(2).offset == peek().offset + 1) {
+                if (!e->extras) e->extras.reset(new CallExtras);
+                e->extras->arg_names.resize(e->args.size());
+                e->extras->arg_names.push_back(cur().text);
+                p_ += 3;
+            } else if (e->extras && !e->extras->arg_names.empty()) {
+                e->extras->arg_names.push_back("");
+            }
             ExprPtr a;
             if (!(values ? value_expr(&a) : expr(&a))) return false;
             e->args.push_back(std::move(a));
@@ -1809,11 +1821,14 @@ bool Parser::dml_where(Statement* s) {
     std::uint32_t off = cur().offset;
     p_ += 2;
     ExprPtr cursor = make(ExprKind::Attribute, cur().offset);
-    std::string name;
-    std::uint32_t name_off = cur().offset;
-    if (!identifier(&name, &name_off)) return fail(904, "\"" + cur().text + "\"");
-    cursor->path.push_back(name);
-    cursor->path_offsets.push_back(name_off);
+    // The cursor's name: c, or a package's cursor pkg.c or owner.pkg.c.
+    do {
+        std::string name;
+        std::uint32_t name_off = cur().offset;
+        if (!identifier(&name, &name_off)) return fail(904, "\"" + cur().text + "\"");
+        cursor->path.push_back(name);
+        cursor->path_offsets.push_back(name_off);
+    } while (cursor->path.size() < 3 && accept_op("."));
     cursor->text = "CURRENT OF";
     cursor->end = prev_end();
     ExprPtr rowid = make(ExprKind::Column, off);

@@ -34,14 +34,62 @@ std::string collection_kind_of_attribute(const ColumnDef& c) {
     return "S" + std::to_string(c.type.size) + (c.type.char_used || c.type.national ? "C" : "");
 }
 
-// DBMS_XPLAN.DISPLAY, called with or without parentheses.
-bool xplan_display_call(const Expr& e) {
+// A call of DBMS_XPLAN's table function member (DISPLAY or DISPLAY_CURSOR), with or
+// without parentheses.
+bool xplan_call(const Expr& e, const std::string& member) {
     if (e.kind == ExprKind::Function)
-        return e.field.empty() && !e.over && (e.text == "DBMS_XPLAN.DISPLAY" || e.text == "SYS.DBMS_XPLAN.DISPLAY");
+        return e.field.empty() && !e.over &&
+               (e.text == "DBMS_XPLAN." + member || e.text == "SYS.DBMS_XPLAN." + member);
     if (e.kind != ExprKind::Column || e.path.size() < 2 || e.path.size() > 3) return false;
     const std::size_t n = e.path.size();
-    return e.path[n - 2] == "DBMS_XPLAN" && e.path[n - 1] == "DISPLAY" && (n == 2 || e.path[0] == "SYS");
+    return e.path[n - 2] == "DBMS_XPLAN" && e.path[n - 1] == member && (n == 2 || e.path[0] == "SYS");
 }
+
+// The parameters of DBMS_XPLAN's table functions, in their order.
+struct XplanParams {
+    const char* member;
+    const char* names[3];
+};
+
+const XplanParams kXplanParams[] = {
+    {"DISPLAY", {"TABLE_NAME", "STATEMENT_ID", "FORMAT"}},
+    {"DISPLAY_CURSOR", {"SQL_ID", "CURSOR_CHILD_NO", "FORMAT"}},
+};
+
+}  // namespace
+
+// The arguments of a DBMS_XPLAN table function call put in its parameters' order (null for
+// one left to its default): by position, then by name. PLS-00306 (as ORA-06553) for too
+// many, an unknown name or one given twice, PLS-00312 for a position after a name.
+bool Translator::xplan_arguments(const Expr& call, const char* member, std::vector<const Expr*>* slots) {
+    const XplanParams* params = nullptr;
+    for (const XplanParams& p : kXplanParams)
+        if (std::string(p.member) == member) params = &p;
+    slots->assign(3, nullptr);
+    const std::string wrong = std::string("wrong number or types of arguments in call to '") + member + "'";
+    if (call.args.size() > 3 || !params) return fail(6553, call.offset, "306", wrong);
+    bool any_named = false;
+    for (std::size_t i = 0; i < call.args.size(); ++i) {
+        const std::string name =
+            call.extras && i < call.extras->arg_names.size() ? call.extras->arg_names[i] : std::string();
+        std::size_t slot = i;
+        if (name.empty()) {
+            if (any_named)
+                return fail(6553, call.args[i]->offset, "312",
+                            "a positional parameter association may not follow a named association");
+        } else {
+            any_named = true;
+            slot = 3;
+            for (std::size_t k = 0; k < 3; ++k)
+                if (name == params->names[k]) slot = k;
+            if (slot == 3 || (*slots)[slot]) return fail(6553, call.args[i]->offset, "306", wrong);
+        }
+        (*slots)[slot] = call.args[i].get();
+    }
+    return true;
+}
+
+namespace {
 
 }  // namespace
 
@@ -74,29 +122,35 @@ bool Translator::collection_source(FromItem& f, const Scope& scope, Source* src)
         src->alias = "vantro_xt" + std::to_string(f.table.offset);
         return true;
     }
-    if (xplan_display_call(*f.collection)) {
-        // DBMS_XPLAN.DISPLAY(table_name, statement_id, format): a row per line of the plan.
+    const bool display = xplan_call(*f.collection, "DISPLAY");
+    if (display || xplan_call(*f.collection, "DISPLAY_CURSOR")) {
+        // DBMS_XPLAN.DISPLAY(table_name, statement_id, format) and
+        // DISPLAY_CURSOR(sql_id, cursor_child_no, format): a row per line of the plan.
         const Expr& call = *f.collection;
-        if (call.args.size() > 3)
-            return fail(6553, call.offset, "306", "wrong number or types of arguments in call to 'DISPLAY'");
-        std::string args = quote_text(ctx_.schema);
+        std::vector<const Expr*> slots;
+        if (!xplan_arguments(call, display ? "DISPLAY" : "DISPLAY_CURSOR", &slots)) return false;
+        std::string args = display ? quote_text(ctx_.schema) + "," : std::string();
         for (std::size_t i = 0; i < 3; ++i) {
-            if (i >= call.args.size()) {
-                args += ",NULL";
+            if (i) args += ",";
+            if (!slots[i]) {
+                // CURSOR_CHILD_NO defaults to 0, the others to NULL (FORMAT: TYPICAL).
+                args += !display && i == 1 ? "0" : "NULL";
                 continue;
             }
             Emitted a;
-            if (!expr(*call.args[i], scope, &a)) return false;
-            if (a.aggregate) return fail(934, call.args[i]->offset);
-            if (!a.object_type.empty()) return fail(932, call.args[i]->offset, "CHAR", shown_type(a));
-            args += "," + a.sql;
+            if (!expr(*const_cast<Expr*>(slots[i]), scope, &a)) return false;
+            if (a.aggregate) return fail(934, slots[i]->offset);
+            if (!a.object_type.empty())
+                return fail(932, slots[i]->offset, !display && i == 1 ? "NUMBER" : "CHAR", shown_type(a));
+            args += a.sql;
         }
         ColumnInfo c;
         c.name = "PLAN_TABLE_OUTPUT";
         c.type = varchar_type(300);
         src->columns.push_back(c);
         src->stored.push_back("value");
-        src->sql = "json_each(vantro_xplan_display(" + args + "))";
+        src->sql = std::string("json_each(") + (display ? "vantro_xplan_display(" : "vantro_xplan_cursor(") + args +
+                   "))";
         src->alias = "vantro_xp" + std::to_string(f.table.offset);
         return true;
     }

@@ -895,8 +895,21 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
     }
     // STANDARD_HASH needs digests no library of both builds offers.
     if (f == "STANDARD_HASH") return fail(3001, e.offset);
+    if (f == "SYS_XMLGEN" && e.path.empty()) {
+        // SYS_XMLGEN(value): an XML document of one element, named after the column the
+        // value is (ROW for another expression). The XMLFormat argument is not taken.
+        if (args.size() != 1) return fail(args.empty() ? 909 : 3001, e.offset);
+        if (!args[0].object_type.empty()) return fail(3001, e.offset);
+        const std::string name = e.args[0]->kind == ExprKind::Column ? e.args[0]->path.back() : "ROW";
+        out->sql = "vantro_sys_xmlgen(" + as_text(args[0]) + "," + quote_text(name) + ")";
+        out->type.code = kTypeClob;
+        out->type.size = 4000;
+        out->object_type = "SYS.XMLTYPE";
+        return true;
+    }
     switch (dialect_function(f, dialect_args, &out->sql, &out->type)) {
     case DialectResult::Done:
+        if (f == "DBMS_XMLGEN.GETXMLTYPE") out->object_type = "SYS.XMLTYPE";
         return true;
     case DialectResult::WrongArguments:
         return fail(909, e.offset);

@@ -332,6 +332,7 @@ private:
     bool json_table_source(FromItem& f, const Scope& scope, Source* src);
     // TABLE(collection) in FROM: one row per element (sql_translate_collections.cpp).
     bool collection_source(FromItem& f, const Scope& scope, Source* src);
+    bool xplan_arguments(const Expr& call, const char* member, std::vector<const Expr*>* slots);
     bool multiset(Expr& e, const Scope& scope, Emitted* out);
     // The collection type value names, with its declaration; fails with ORA-00932 when
     // value is of no collection type.

@@ -1,6 +1,7 @@
-// DBMS_XPLAN.DISPLAY: the rows of one plan in a plan table laid out as Oracle's plan
-// table output: the plan hash value, the boxed table of steps (its columns as wide as
-// their widest value) and the predicates of the steps that have them. The SQL function
+// DBMS_XPLAN.DISPLAY (and the plan part of DISPLAY_CURSOR): the rows of one plan in a
+// plan table laid out as Oracle's plan table output: the plan hash value, the boxed
+// table of steps (its columns as wide as their widest value) and the predicates of the
+// steps that have them. The SQL function
 // vantro_xplan_display returns the lines as a JSON array, which TABLE() reads row by row
 // (sql/sql_translate_collections.cpp). It only reads the plan table.
 #include "sql/explain_plan.h"
@@ -136,7 +137,15 @@ void add_wrapped(std::string lead, const std::string& text, std::vector<std::str
 }
 
 // The boxed table and the sections after it.
-std::vector<std::string> layout(const std::vector<PlanLine>& plan, Level level, std::uint32_t hash) {
+std::vector<std::string> layout(std::vector<PlanLine> plan, Level level, std::uint32_t hash, bool cursor) {
+    // A cursor's plan shows its statement's cost at line 0 as the whole of it (100%), no
+    // estimate of rows, bytes or time.
+    if (cursor && !plan.empty() && plan[0].id == 0) {
+        plan[0].rows.clear();
+        plan[0].bytes.clear();
+        plan[0].time.clear();
+        if (!plan[0].cost.empty()) plan[0].cpu = "100";
+    }
     std::vector<std::string> out;
     out.push_back("Plan hash value: " + std::to_string(hash));
     out.push_back("");
@@ -213,62 +222,16 @@ std::vector<std::string> layout(const std::vector<PlanLine>& plan, Level level, 
     return out;
 }
 
-// vantro_xplan_display(schema, table_name, statement_id, format)
-void fn_xplan_display(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    sqlite3* db = sqlite3_context_db_handle(ctx);
-    std::string schema = column_text_value(argv[0]);
-    std::string table_arg = sqlite3_value_type(argv[1]) == SQLITE_NULL ? "PLAN_TABLE" : column_text_value(argv[1]);
-    bool has_id = sqlite3_value_type(argv[2]) != SQLITE_NULL;
-    std::string statement_id = has_id ? column_text_value(argv[2]) : "";
-    std::string format =
-        sqlite3_value_type(argv[3]) == SQLITE_NULL ? "TYPICAL" : upper_ascii(column_text_value(argv[3]));
-    while (!format.empty() && format.back() == ' ') format.pop_back();
-    while (!format.empty() && format.front() == ' ') format.erase(0, 1);
-    Level level;
-    if (format == "BASIC")
-        level = Level::Basic;
-    else if (format == "TYPICAL" || format == "SERIAL")
-        level = Level::Typical;
-    else if (format == "ALL")
-        level = Level::All;
-    else
-        return raise(ctx, 6502, ": format '" + format + "' is not BASIC, TYPICAL, SERIAL or ALL");
+// The query of a plan table's latest plan (of statement id ?1 with has_id).
+std::string plan_query(const std::string& source, bool has_id) {
+    return "SELECT \"ID\",\"DEPTH\",\"OPERATION\",\"OPTIONS\",\"OBJECT_NAME\",\"CARDINALITY\",\"BYTES\",\"COST\","
+           "\"IO_COST\",\"TIME\",\"ACCESS_PREDICATES\",\"FILTER_PREDICATES\",\"QBLOCK_NAME\",\"OBJECT_ALIAS\" FROM " +
+           source + " WHERE \"PLAN_ID\"=(SELECT max(\"PLAN_ID\") FROM " + source +
+           (has_id ? " WHERE \"STATEMENT_ID\"=?1" : "") + ") ORDER BY \"ID\"";
+}
 
-    std::vector<std::string> parts = name_parts(table_arg);
-    if (parts.size() > 2 || parts.back().empty()) return raise(ctx, 942);
-    // Another schema's plan table would be read past its grants: only the session's own.
-    if (parts.size() == 2 && parts[0] != schema) return raise(ctx, 942);
-    std::string owner = parts.size() == 2 ? parts[0] : schema, table = parts.back();
-    std::string source;
-    {
-        sqlite3_stmt* q = nullptr;
-        bool exists = sqlite3_prepare_v2(db, "SELECT 1 FROM pragma_table_info(?1,?2)", -1, &q, nullptr) == SQLITE_OK;
-        if (exists) {
-            sqlite3_bind_text(q, 1, table.c_str(), -1, SQLITE_TRANSIENT);
-            sqlite3_bind_text(q, 2, owner.c_str(), -1, SQLITE_TRANSIENT);
-            exists = sqlite3_step(q) == SQLITE_ROW;
-        }
-        sqlite3_finalize(q);
-        if (exists)
-            source = quoted(owner) + "." + quoted(table);
-        else if (parts.size() == 1 && table == "PLAN_TABLE")
-            source = "temp.\"PLAN_TABLE\"";
-        else
-            return raise(ctx, 942);
-    }
-    // The plan: the statement's latest one, or the latest of all without a statement id.
-    std::string sql =
-        "SELECT \"ID\",\"DEPTH\",\"OPERATION\",\"OPTIONS\",\"OBJECT_NAME\",\"CARDINALITY\",\"BYTES\",\"COST\","
-        "\"IO_COST\",\"TIME\",\"ACCESS_PREDICATES\",\"FILTER_PREDICATES\",\"QBLOCK_NAME\",\"OBJECT_ALIAS\" FROM " +
-        source + " WHERE \"PLAN_ID\"=(SELECT max(\"PLAN_ID\") FROM " + source +
-        (has_id ? " WHERE \"STATEMENT_ID\"=?1" : "") + ") ORDER BY \"ID\"";
-    sqlite3_stmt* st = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
-        OraError e = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
-        sqlite3_finalize(st);
-        return sqlite3_result_error(ctx, e.message.c_str(), -1);
-    }
-    if (has_id) sqlite3_bind_text(st, 1, statement_id.c_str(), -1, SQLITE_TRANSIENT);
+// The steps plan_query's statement st reads (finalized here), and the hash of their shape.
+std::vector<PlanLine> read_plan(sqlite3_stmt* st, std::uint32_t* shape_hash) {
     std::vector<PlanLine> plan;
     std::uint32_t hash = 2166136261u;
     while (sqlite3_step(st) == SQLITE_ROW) {
@@ -299,22 +262,101 @@ void fn_xplan_display(sqlite3_context* ctx, int, sqlite3_value** argv) {
         plan.push_back(std::move(l));
     }
     sqlite3_finalize(st);
+    *shape_hash = hash;
+    return plan;
+}
+
+// vantro_xplan_display(schema, table_name, statement_id, format)
+void fn_xplan_display(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    std::string schema = column_text_value(argv[0]);
+    std::string table_arg = sqlite3_value_type(argv[1]) == SQLITE_NULL ? "PLAN_TABLE" : column_text_value(argv[1]);
+    bool has_id = sqlite3_value_type(argv[2]) != SQLITE_NULL;
+    std::string statement_id = has_id ? column_text_value(argv[2]) : "";
+    std::string format =
+        sqlite3_value_type(argv[3]) == SQLITE_NULL ? "TYPICAL" : upper_ascii(column_text_value(argv[3]));
+    while (!format.empty() && format.back() == ' ') format.pop_back();
+    while (!format.empty() && format.front() == ' ') format.erase(0, 1);
+    const int level_number = xplan_format_level(format);
+    const Level level = static_cast<Level>(std::max(0, level_number));
+    if (level_number < 0)
+        return raise(ctx, 6502, ": format '" + format + "' is not BASIC, TYPICAL, SERIAL or ALL");
+
+    std::vector<std::string> parts = name_parts(table_arg);
+    if (parts.size() > 2 || parts.back().empty()) return raise(ctx, 942);
+    // Another schema's plan table would be read past its grants: only the session's own.
+    if (parts.size() == 2 && parts[0] != schema) return raise(ctx, 942);
+    std::string owner = parts.size() == 2 ? parts[0] : schema, table = parts.back();
+    std::string source;
+    {
+        sqlite3_stmt* q = nullptr;
+        bool exists = sqlite3_prepare_v2(db, "SELECT 1 FROM pragma_table_info(?1,?2)", -1, &q, nullptr) == SQLITE_OK;
+        if (exists) {
+            sqlite3_bind_text(q, 1, table.c_str(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(q, 2, owner.c_str(), -1, SQLITE_TRANSIENT);
+            exists = sqlite3_step(q) == SQLITE_ROW;
+        }
+        sqlite3_finalize(q);
+        if (exists)
+            source = quoted(owner) + "." + quoted(table);
+        else if (parts.size() == 1 && table == "PLAN_TABLE")
+            source = "temp.\"PLAN_TABLE\"";
+        else
+            return raise(ctx, 942);
+    }
+    // The plan: the statement's latest one, or the latest of all without a statement id.
+    std::string sql = plan_query(source, has_id);
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+        OraError e = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
+        sqlite3_finalize(st);
+        return sqlite3_result_error(ctx, e.message.c_str(), -1);
+    }
+    if (has_id) sqlite3_bind_text(st, 1, statement_id.c_str(), -1, SQLITE_TRANSIENT);
+    std::uint32_t hash = 0;
+    std::vector<PlanLine> plan = read_plan(st, &hash);
     std::vector<std::string> lines;
     if (plan.empty())
         lines.push_back(has_id ? "Error: cannot fetch plan for statement_id '" + statement_id + "'"
                                : "Error: cannot fetch last explain plan from " + table);
     else
-        lines = layout(plan, level, hash);
+        lines = layout(plan, level, hash, false);
+    std::string json = xplan_lines_json(lines);
+    sqlite3_result_text(ctx, json.c_str(), static_cast<int>(json.size()), SQLITE_TRANSIENT);
+}
+
+}  // namespace
+
+int xplan_format_level(const std::string& format) {
+    std::string f = upper_ascii(format);
+    while (!f.empty() && f.back() == ' ') f.pop_back();
+    while (!f.empty() && f.front() == ' ') f.erase(0, 1);
+    if (f == "BASIC") return 0;
+    if (f == "TYPICAL" || f == "SERIAL") return 1;
+    if (f == "ALL") return 2;
+    return -1;
+}
+
+std::vector<std::string> xplan_plan_lines(sqlite3* db, const std::string& source, int level, bool cursor) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, plan_query(source, false).c_str(), -1, &st, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(st);
+        return {};
+    }
+    std::uint32_t hash = 0;
+    std::vector<PlanLine> plan = read_plan(st, &hash);
+    if (plan.empty()) return {};
+    return layout(plan, static_cast<Level>(std::max(0, std::min(2, level))), hash, cursor);
+}
+
+std::string xplan_lines_json(const std::vector<std::string>& lines) {
     std::string json = "[";
     for (std::size_t i = 0; i < lines.size(); ++i) {
         if (i) json += ',';
         json_string(lines[i], &json);
     }
-    json += "]";
-    sqlite3_result_text(ctx, json.c_str(), static_cast<int>(json.size()), SQLITE_TRANSIENT);
+    return json + "]";
 }
-
-}  // namespace
 
 bool xplan_display_register(sqlite3* db) {
     return sqlite3_create_function(db, "vantro_xplan_display", 4, SQLITE_UTF8, nullptr, fn_xplan_display, nullptr,

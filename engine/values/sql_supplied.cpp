@@ -416,10 +416,24 @@ std::string supplied_function_sql(const std::string& f, const std::vector<Dialec
         return "vantro_lob_compare(" + lob(a[0]) + "," + like(a[0], a[1]) + "," + num(a, 2, "18446744073709551615") +
                "," + num(a, 3, "1") + "," + num(a, 4, "1") + "," + bin(a[0]) + ")";
     }
-    if (f == "DBMS_XMLGEN.GETXML") {
-        // vantro_xmlgen (plsql/plsql_xmlgen.cpp) runs the query on the session.
+    if (f == "DBMS_XMLGEN.GETXML" || f == "DBMS_XMLGEN.GETXMLTYPE") {
+        // vantro_xmlgen (plsql/plsql_xmlgen.cpp) runs the query on the session; a number
+        // is a context's handle (NEWCONTEXT), whose next rows vantro_xmlgen_context writes.
+        // GETXMLTYPE's XML has no declaration. The second argument (DTD or schema) can
+        // only be NONE: nothing else is written.
+        const std::string xmltype = f == "DBMS_XMLGEN.GETXMLTYPE" ? "1" : "0";
         *type = type_of(kTypeClob, 4000);
-        return "vantro_xmlgen(" + a[0].text_sql + ")";
+        if (a[0].type.code == kTypeNumber)
+            return "vantro_xmlgen_context(" + a[0].sql + "," + xmltype + ")";
+        return "vantro_xmlgen(" + a[0].text_sql + "," + xmltype + ")";
+    }
+    if (f == "DBMS_XMLGEN.NEWCONTEXT") {
+        *type = type_of(kTypeNumber, 22);
+        return "vantro_xmlgen_newcontext(" + a[0].text_sql + ")";
+    }
+    if (f == "DBMS_XMLGEN.GETNUMROWSPROCESSED") {
+        *type = type_of(kTypeNumber, 22);
+        return "vantro_xmlgen_rows(" + a[0].sql + ")";
     }
     if (f == "DBMS_LOB.ISTEMPORARY") {
         // A table's LOB column is persistent; every other LOB value (a PL/SQL variable, which

@@ -9,6 +9,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -82,6 +83,32 @@ bool create_as_plsql_with(Words w, int n) {
     return word_is_one_of(w[0], "create") && as_plsql_with(w, n);
 }
 
+// INSERT / UPDATE / DELETE /*+ WITH_PLSQL */ ... WITH FUNCTION ...: DML that
+// declares PL/SQL needs that hint right after its verb, and then, as a query that
+// declares PL/SQL, ends only at a "/" line. The declaration is looked for in the first ten
+// words (the first WITH there decides); when they run out before it, the hint alone
+// decides.
+bool hint_is_with_plsql(const char* word) {
+    std::string w;
+    for (const char* p = word; *p; ++p) w += static_cast<char>(std::tolower(static_cast<unsigned char>(*p)));
+    return w.find("with_plsql") != std::string::npos;
+}
+
+bool dml_with_plsql(Words w, int n) {
+    if (n < 2 || !starts_with(w[1], "/*+")) return false;
+    bool hinted = false;
+    int i = 1;
+    for (; i < n; ++i) {
+        if (hint_is_with_plsql(w[i])) hinted = true;
+        const std::size_t len = std::strlen(w[i]);
+        if (len >= 2 && std::strcmp(w[i] + len - 2, "*/") == 0) break;
+    }
+    if (!hinted) return false;
+    for (int k = i + 1; k + 1 < n; ++k)
+        if (word_is_one_of(w[k], "with")) return plsql_with(w + k, n - k) || (k + 3 >= n && n == kMaxWords);
+    return n == kMaxWords;
+}
+
 bool script_word(Words w, int) { return w[0][0] == '@'; }
 bool dash_comment(Words w, int) { return starts_with(w[0], "--") || word_is_one_of(w[0], "rem"); }
 bool slash_comment(Words w, int) { return starts_with(w[0], "/*"); }
@@ -110,6 +137,7 @@ const Rule kRules[] = {
     {3, K::OtherSql, C::None, nullptr, create_as_plsql_with, T::BlockEnd},
     {4, K::Query, C::None, "with", plsql_with, T::BlockEnd},
     {4, K::Query, C::None, "select with", nullptr, T::SlashNotComment},
+    {5, K::Dml, C::None, "update insert delete", dml_with_plsql, T::BlockEnd},
     {5, K::Dml, C::None, "update insert delete", nullptr, T::SlashNotComment},
     {14, K::Script, C::None, nullptr, script_word, T::AtOnce},
     {16, K::Comment, C::None, nullptr, dash_comment, T::AtOnce},

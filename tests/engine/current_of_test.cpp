@@ -77,3 +77,40 @@ TEST_F(CurrentOf, MisuseErrors) {
 }
 
 }  // namespace
+
+namespace {
+
+// A cursor declared in a package header, named pkg.c (and owner.pkg.c) in CURRENT OF.
+TEST_F(CurrentOf, PackageCursors) {
+  run("create or replace package co_pkg is"
+      " cursor c is select k, v from co where k >= 3 order by k for update;"
+      " cursor plain is select k from co; end;");
+  run("declare r co_pkg.c%rowtype; begin open co_pkg.c; fetch co_pkg.c into r;"
+      " update co set v = 'first' where current of co_pkg.c; fetch co_pkg.c into r;"
+      " delete from co where current of " + s.value("select user from dual") + ".co_pkg.c; close co_pkg.c; end;");
+  EXPECT_EQ(s.rows("select k || v from co order by k"), (std::vector<std::string>{"1a", "2b", "3first"}));
+  // The package's cursor stays open between calls: a later block changes its current row.
+  run("begin open co_pkg.c; end;");
+  run("declare r co_pkg.c%rowtype; begin fetch co_pkg.c into r; end;");
+  run("begin update co set v = 'later' where current of co_pkg.c; close co_pkg.c; end;");
+  EXPECT_EQ(s.value("select v from co where k = 3"), "later");
+
+  EXPECT_NE(error_of("begin update co set v = 'x' where current of co_pkg.plain; end;")
+                .find("PLS-00404: cursor 'CO_PKG.PLAIN' must be declared with FOR UPDATE to use with CURRENT OF"),
+            std::string::npos);
+  EXPECT_NE(error_of("begin update co set v = 'x' where current of co_pkg.nothing; end;")
+                .find("PLS-00302: component 'NOTHING' must be declared"),
+            std::string::npos);
+  EXPECT_NE(error_of("begin update co set v = 'x' where current of no_pkg.c; end;").find("PLS-00413"),
+            std::string::npos);
+  // Opened, no row fetched yet; and closed.
+  EXPECT_NE(error_of("begin open co_pkg.c; update co set v = 'x' where current of co_pkg.c; end;")
+                .find("ORA-01410"),
+            std::string::npos);
+  run("begin close co_pkg.c; end;");
+  EXPECT_NE(error_of("begin update co set v = 'x' where current of co_pkg.c; end;").find("ORA-01001"),
+            std::string::npos);
+  EXPECT_EQ(s.value("select count(*) from co where v = 'x'"), "0");
+}
+
+}  // namespace

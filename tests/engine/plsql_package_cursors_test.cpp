@@ -204,6 +204,40 @@ TEST_F(PackageCursors, InvokerRightsResolveInTheCallersSchema) {
   EXPECT_EQ(out_of(bob, "begin :out := alice.dr_v; end;"), "alice");
 }
 
+// Inside an invoker's-rights unit, names in its SQL resolve in the caller's schema, stored
+// functions there included; its PL/SQL calls and %TYPE resolve at compile time in the
+// owner's schema, as Oracle resolves every external reference outside SQL statements.
+TEST_F(PackageCursors, InvokerRightsSqlFunctionsAndPlsqlCalls) {
+  OciSession alice, bob;
+  connect(alice, "alice", "a");
+  connect(bob, "bob", "b");
+  ASSERT_EQ(run(alice, "create table w (v varchar2(5))"), "ok");
+  ASSERT_EQ(run(bob, "create table w (v varchar2(20))"), "ok");
+  ASSERT_EQ(run(alice, "create or replace function whoami return varchar2 is begin return 'owner'; end;"), "ok");
+  ASSERT_EQ(run(bob, "create or replace function whoami return varchar2 is begin return 'invoker'; end;"), "ok");
+  ASSERT_EQ(run(alice, "create or replace function ir_names return varchar2 authid current_user is\n"
+                       "  t w.v%type;\n"
+                       "begin\n"
+                       "  t := 'abcdefghij';\n"
+                       "  return t;\n"
+                       "exception when value_error then return 'w.v%type is the owner''s';\n"
+                       "end;"),
+            "ok");
+  ASSERT_EQ(run(alice, "grant execute on ir_names to bob"), "ok");
+  ASSERT_EQ(run(alice, "grant execute on whoami to bob"), "ok");
+  EXPECT_EQ(out_of(alice, "begin :out := ir_names; end;"), "w.v%type is the owner's");
+  EXPECT_EQ(out_of(bob, "begin :out := alice.ir_names; end;"), "w.v%type is the owner's");
+  ASSERT_EQ(run(alice, "create or replace function ir_names return varchar2 authid current_user is\n"
+                       "  x varchar2(20);\n"
+                       "begin\n"
+                       "  select whoami into x from dual;\n"
+                       "  return x || ' ' || whoami;\n"
+                       "end;"),
+            "ok");
+  EXPECT_EQ(out_of(alice, "begin :out := ir_names; end;"), "owner owner");
+  EXPECT_EQ(out_of(bob, "begin :out := alice.ir_names; end;"), "invoker owner");
+}
+
 TEST_F(PackageCursors, ProceduresViews) {
   OciSession alice, bob;
   connect(alice, "alice", "a");

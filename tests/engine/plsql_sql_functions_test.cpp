@@ -81,6 +81,8 @@ std::string arguments_for(const std::string& name, int count) {
       {"DBMS_METADATA.GET_DEPENDENT_DDL", "'COMMENT','CATALOGUE_T'"},
       {"DBMS_METADATA.GET_GRANTED_DDL", "'ROLE_GRANT'"},
       {"DBMS_XMLGEN.GETXML", "'select 1 x from dual'"},
+      {"DBMS_XMLGEN.GETXMLTYPE", "'select 1 x from dual'"},
+      {"DBMS_XMLGEN.NEWCONTEXT", "'select 1 x from dual'"},
   };
   for (const auto& a : kArgs) {
     std::string list = a.second;
@@ -113,7 +115,9 @@ TEST_F(PlsqlSqlFunctions, EveryCatalogueFunctionAnswersInABlockAsInAQuery) {
     // A new GUID each call: compare the shape of the value, 16 bytes.
     if (f.name == "SYS_GUID") call = "length(rawtohex(" + call + "))";
     // Random numbers and the clock differ per call: compare that both give a value.
-    if (f.name.rfind("DBMS_RANDOM.", 0) == 0 || f.name == "DBMS_UTILITY.GET_TIME")
+    // So do DBMS_XMLGEN's new context handles.
+    if (f.name.rfind("DBMS_RANDOM.", 0) == 0 || f.name == "DBMS_UTILITY.GET_TIME" ||
+        f.name == "DBMS_XMLGEN.NEWCONTEXT")
       call = "sign(length(" + call + "))";
     std::string in_sql = sql_value(call);
     std::string in_plsql = plsql_value(call);

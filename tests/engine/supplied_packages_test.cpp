@@ -178,6 +178,72 @@ TEST_F(SuppliedPackages, DbmsXmlgenGetXmlWritesTheRowsOfAQuery) {
   EXPECT_EQ(s.value("select count(*) from staff"), "2");
 }
 
+// A DBMS_XMLGEN context: tags, rows to skip and to take (each GETXML the next ones), the
+// null handling, the rows processed, and a closed or unknown handle.
+TEST_F(SuppliedPackages, DbmsXmlgenContextsPageThroughTheRows) {
+  run("create table staff (id number, name varchar2(20), note varchar2(20))");
+  for (const char* row : {"1, 'Ann', 'x'", "2, 'Bob', null", "3, 'Cy', 'z'", "4, 'Di', null"})
+    run(std::string("insert into staff values (") + row + ")");
+  EXPECT_EQ(out("declare ctx number := dbms_xmlgen.newcontext('select id, note from staff order by id');"
+                " x clob; begin"
+                " dbms_xmlgen.setrowsettag(ctx, 'STAFF'); dbms_xmlgen.setrowtag(ctx, 'P');"
+                " dbms_xmlgen.setskiprows(ctx, 1); dbms_xmlgen.setmaxrows(ctx, 2);"
+                " dbms_xmlgen.setnullhandling(ctx, dbms_xmlgen.empty_tag);"
+                " loop x := dbms_xmlgen.getxml(ctx); exit when dbms_xmlgen.getnumrowsprocessed(ctx) = 0;"
+                " dbms_output.put_line(dbms_xmlgen.getnumrowsprocessed(ctx) || ':' || replace(x, chr(10)));"
+                " end loop; dbms_output.put_line(nvl(x, 'null'));"
+                " dbms_xmlgen.restartquery(ctx); dbms_xmlgen.setskiprows(ctx, 0); dbms_xmlgen.setmaxrows(ctx, 1);"
+                " dbms_xmlgen.setrowsettag(ctx, null); dbms_xmlgen.setnullhandling(ctx, dbms_xmlgen.null_attr);"
+                " dbms_output.put_line(replace(dbms_xmlgen.getxmltype(ctx).getclobval(), chr(10)));"
+                " dbms_xmlgen.closecontext(ctx); end;"),
+            "2:<?xml version=\"1.0\"?><STAFF> <P>  <ID>2</ID>  <NOTE/> </P> <P>  <ID>3</ID>  <NOTE>z</NOTE> </P></STAFF>|"
+            "1:<?xml version=\"1.0\"?><STAFF> <P>  <ID>4</ID>  <NOTE/> </P></STAFF>|null|"
+            "<P> <ID>1</ID> <NOTE>x</NOTE></P>");
+  // NULL_ATTR marks a null column and declares the prefix on the rowset; no row element.
+  EXPECT_EQ(out("declare ctx number := dbms_xmlgen.newcontext('select note from staff where id = 2');"
+                " begin dbms_xmlgen.setnullhandling(ctx, 1); dbms_xmlgen.setrowtag(ctx, null);"
+                " dbms_output.put_line(replace(dbms_xmlgen.getxml(ctx), chr(10), '/')); end;"),
+            "<?xml version=\"1.0\"?>/<ROWSET xmlns:xsi = \"http://www.w3.org/2001/XMLSchema-instance\">/"
+            " <NOTE xsi:nil = \"true\"/>/</ROWSET>/");
+  // In SQL too; the query runs when GETXML does.
+  const std::string ctx = s.value("select dbms_xmlgen.newcontext('select name from staff where id < 3 order by id')"
+                                  " from dual");
+  EXPECT_EQ(s.value("select dbms_xmlgen.getxml(" + ctx + ") from dual"),
+            "<?xml version=\"1.0\"?>\n<ROWSET>\n <ROW>\n  <NAME>Ann</NAME>\n </ROW>\n <ROW>\n  <NAME>Bob</NAME>\n"
+            " </ROW>\n</ROWSET>\n");
+  EXPECT_EQ(s.value("select dbms_xmlgen.getnumrowsprocessed(" + ctx + ") from dual"), "2");
+  EXPECT_EQ(s.value("select dbms_xmlgen.getxml(" + ctx + ") from dual"), "<null>");
+  EXPECT_EQ(s.value("select dbms_xmlgen.getnumrowsprocessed(" + ctx + ") from dual"), "0");
+  // SYS_XMLGEN: an element named after the column, ROW for another expression.
+  EXPECT_EQ(s.rows("select sys_xmlgen(name), sys_xmlgen(id * 10), sys_xmlgen(note) from staff where id = 2"),
+            std::vector<std::string>{"<?xml version=\"1.0\"?>\n<NAME>Bob</NAME>\n|"
+                                     "<?xml version=\"1.0\"?>\n<ROW>20</ROW>\n|<null>"});
+  EXPECT_EQ(s.value("select extractvalue(sys_xmlgen(name), '/NAME') from staff where id = 1"), "Ann");
+
+  const std::pair<std::string, const char*> errors[] = {
+      {"begin dbms_xmlgen.closecontext(" + ctx + "); dbms_xmlgen.closecontext(" + ctx + "); end;", "ORA-19202"},
+      {"select dbms_xmlgen.getxml(" + ctx + ") from dual", "ORA-19202"},
+      {"begin dbms_xmlgen.setmaxrows(12345, 1); end;", "ORA-19202"},
+      {"declare c number := dbms_xmlgen.newcontext('select 1 from dual'); begin dbms_xmlgen.setmaxrows(c, -1); end;",
+       "ORA-06502"},
+      {"declare c number := dbms_xmlgen.newcontext('select 1 from dual');"
+       " begin dbms_xmlgen.setnullhandling(c, 3); end;",
+       "ORA-06502"},
+      {"select dbms_xmlgen.newcontext(null) from dual", "ORA-19206"},
+      {"declare c number := dbms_xmlgen.newcontext('select * from nosuch'); x clob;"
+       " begin x := dbms_xmlgen.getxml(c); end;",
+       "ORA-00942"},
+      {"declare c number := dbms_xmlgen.newcontext('select id from staff'); x clob;"
+       " begin dbms_xmlgen.setrowsettag(c, null); x := dbms_xmlgen.getxml(c); end;",
+       "ORA-19202"},
+      {"select sys_xmlgen() from dual", "ORA-00909"},
+  };
+  for (const auto& c : errors) {
+    EXPECT_NE(s.exec(c.first), OCI_SUCCESS) << c.first;
+    EXPECT_EQ(first_line(s.error_text()).substr(0, std::string(c.second).size()), c.second) << c.first;
+  }
+}
+
 TEST_F(SuppliedPackages, DbmsRandomIsInRangeAndRepeatableAfterSeed) {
   EXPECT_EQ(v("count(*) from (select dbms_random.value(1, 10) x from dual connect by level <= 200)"
               " where x >= 1 and x < 10 "),

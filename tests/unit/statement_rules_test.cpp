@@ -225,6 +225,21 @@ TEST(Completion, PlsqlBlockEnd) {
     EXPECT_TRUE(complete("create view v as with function as (select 1 from dual) select * from function;"));
     EXPECT_TRUE(complete("create table t as with w as (select 1 a from dual) select * from w;"));
     EXPECT_TRUE(complete("create table function (a number);"));
+    // DML with the WITH_PLSQL hint that declares PL/SQL, in the first ten words or later.
+    const std::string insert = "insert /*+ with_plsql */ into t " + with_function;
+    EXPECT_EQ(kind_of(insert), StatementKind::Dml);
+    EXPECT_FALSE(complete(insert + ";"));
+    EXPECT_TRUE(complete(insert + "\n/"));
+    EXPECT_FALSE(complete("INSERT /*+WITH_PLSQL*/ INTO t (a, b) WITH FUNCTION f RETURN NUMBER IS BEGIN RETURN 1; END;"));
+    const std::string update = "update /*+ with_plsql */ emp e set e.sal = (with function f(n number) return number"
+                               " is begin return n; end; select f(1) from dual)";
+    EXPECT_FALSE(complete(update + ";"));
+    EXPECT_TRUE(complete(update + "\n/"));
+    // Without the hint, or with another hint, or without a declaration, ";" still ends it.
+    EXPECT_TRUE(complete("insert into t with function as (select 1 from dual) select * from function;"));
+    EXPECT_TRUE(complete("insert /*+ append */ into t with function f return number is begin return 1; end;"));
+    EXPECT_TRUE(complete("update /*+ with_plsql */ t set a = 1;"));
+    EXPECT_TRUE(complete("insert /*+ with_plsql */ into t with w as (select 1 from dual) select * from w;"));
 }
 
 TEST(Completion, CommentEnd) {
