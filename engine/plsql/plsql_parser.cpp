@@ -107,6 +107,9 @@ void Parser::expected(const std::string& what, const Token& at) {
     position(at.offset, &e.line, &e.column);
     std::string sym = at.kind == TokenKind::End ? "end-of-file" : at.text;
     e.text = pls_message(103, sym, what);
+    // A unit that does not parse is not checked further: the errors of names and types
+    // found before the syntax error are not its errors.
+    prog_->errors.resize(errors_before_);
     prog_->errors.push_back(e);
     throw SyntaxStop();
 }

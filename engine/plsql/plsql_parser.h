@@ -77,7 +77,7 @@ class Parser {
 public:
     Parser(const std::string& text, const std::vector<Token>& tokens, const PlCompileContext& ctx, PlProgram* prog,
            const std::map<std::string, Symbol>* globals = nullptr)
-        : text_(text), t_(tokens), ctx_(ctx), prog_(prog) {
+        : text_(text), t_(tokens), ctx_(ctx), prog_(prog), errors_before_(prog->errors.size()) {
         if (globals) scopes_.push_back(*globals);
     }
 
@@ -144,6 +144,7 @@ private:
     const std::vector<Token>& t_;
     const PlCompileContext& ctx_;
     PlProgram* prog_;
+    std::size_t errors_before_;  // errors of the program when this parse began
     std::size_t i_ = 0;
     bool unconstrained_ = false;  // parameter types take no length
     std::string last_type_name_;
