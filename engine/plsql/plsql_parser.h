@@ -77,7 +77,7 @@ class Parser {
 public:
     Parser(const std::string& text, const std::vector<Token>& tokens, const PlCompileContext& ctx, PlProgram* prog,
            const std::map<std::string, Symbol>* globals = nullptr)
-        : text_(text), t_(tokens), ctx_(ctx), prog_(prog), errors_before_(prog->errors.size()) {
+        : text_(text), t_(tokens), ctx_(ctx), prog_(prog) {
         if (globals) scopes_.push_back(*globals);
     }
 
@@ -144,7 +144,9 @@ private:
     const std::vector<Token>& t_;
     const PlCompileContext& ctx_;
     PlProgram* prog_;
-    std::size_t errors_before_;  // errors of the program when this parse began
+    // The errors semantic_error recorded (statements with a wrong name or type), by
+    // position in prog_->errors: a syntax error found later replaces them.
+    std::vector<std::size_t> statement_errors_;
     std::size_t i_ = 0;
     bool unconstrained_ = false;  // parameter types take no length
     std::string last_type_name_;
