@@ -889,7 +889,9 @@ sword translate(StmtHandle* s, OCIError* errhp, Execution& x) {
         return fail(s, errhp, ora_error(1013));
     }
     if (!translated) return fail(s, errhp, invalid_view_error(s, x.ctx.schema, err));
-    s->session->settings.statement_time = clock_now_stored();
+    // SYSDATE and SYSTIMESTAMP of the statement: one reading of the clock.
+    s->session->settings.statement_timestamp = clock_now_stored(6);
+    s->session->settings.statement_time = s->session->settings.statement_timestamp.substr(0, 19);
     return OCI_SUCCESS;
 }
 
