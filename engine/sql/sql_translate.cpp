@@ -901,6 +901,7 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
                               const std::vector<ColumnInfo>* store_types) {
     AnalyticGate no_analytic(analytic_ok_, false);
     PointerGate<GroupedRows> not_grouped(grouped_, nullptr);
+    if (!nested_aggregates(s)) return false;
     for (FromItem& f : s.from)
         if (f.pivot && !expand_pivot(f)) return false;
     Scope scope;

@@ -258,6 +258,9 @@ private:
     bool from_clause(SelectStmt& s, Scope* scope, std::string* from, std::vector<std::string>* pieces);
     bool using_condition(const FromItem& f, Scope* scope, std::string* on);
     void natural_columns(FromItem* f, const Scope& scope);
+    // Rewrites a block whose select list nests aggregates (MAX(COUNT(*))) into one that
+    // aggregates the rows of its grouped subquery; false with ORA-00978 without GROUP BY.
+    bool nested_aggregates(SelectStmt& s);
     bool where_parts(SelectStmt& s, const Scope& scope, WhereParts* w);
     bool old_style_joins(SelectStmt& s, const Scope& scope, const WhereParts& w, const std::vector<std::string>& pieces,
                          std::string* from);
