@@ -698,6 +698,23 @@ std::string catalog_unique_key_name(sqlite3* db, const std::string& owner, const
     return "";
 }
 
+std::string catalog_violated_constraint(sqlite3* db, const std::string& owner, const std::string& table, int code,
+                                        const std::string& message, bool parent) {
+    std::size_t colon = message.find(": ");
+    std::string detail = colon == std::string::npos ? std::string() : message.substr(colon + 2);
+    switch (code) {
+    case SQLITE_CONSTRAINT_UNIQUE:
+    case SQLITE_CONSTRAINT_PRIMARYKEY:
+        return catalog_unique_key_name(db, owner, detail);
+    case SQLITE_CONSTRAINT_FOREIGNKEY:
+        return catalog_constraint_name(db, owner, table, parent ? 'r' : 'R', "");
+    case SQLITE_CONSTRAINT_CHECK:
+        return catalog_constraint_name(db, owner, table, 'C', detail);
+    default:
+        return "";
+    }
+}
+
 std::string catalog_foreign_key_violation(sqlite3* db, const std::vector<std::string>& only) {
     std::vector<std::string> schemas;
     {

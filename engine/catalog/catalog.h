@@ -43,6 +43,11 @@ std::string catalog_constraint_name(sqlite3* db, const std::string& owner, const
 // for an index on expressions) in owner's schema, as "OWNER.NAME": the primary or unique
 // constraint on those columns, else the unique index that enforces them; empty if none.
 std::string catalog_unique_key_name(sqlite3* db, const std::string& owner, const std::string& detail);
+// The constraint of owner.table behind SQLite's constraint failure (extended code and
+// message), as "OWNER.NAME"; empty when it is not a key, foreign key or check failure or
+// none is recorded. parent: the statement removes rows a foreign key may reference.
+std::string catalog_violated_constraint(sqlite3* db, const std::string& owner, const std::string& table, int code,
+                                        const std::string& message, bool parent);
 // After a COMMIT refused for a foreign key checked at COMMIT (the transaction still
 // open): "OWNER.NAME" of a violated foreign key, empty when none is found. With `only`,
 // just the keys named there ("OWNER.NAME") count.

@@ -48,22 +48,16 @@ sword fail(StmtHandle* s, OCIError* errhp, const OraError& e) {
 // Names the constraint behind a SQLite constraint failure from the catalog, as Oracle
 // does ("unique constraint (SCOTT.PK_EMP) violated"); keeps e when none is recorded.
 void name_constraint(StmtHandle* s, sqlite3* db, int code, const std::string& msg, StatementKind kind, OraError* e) {
-    std::string name;
-    std::size_t colon = msg.find(": ");
-    std::string detail = colon == std::string::npos ? std::string() : msg.substr(colon + 2);
-    if (code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY) {
-        name = catalog_unique_key_name(db, s->tr.owner, detail);
-        if (!name.empty()) *e = ora_error(1, name);
-    } else if (code == SQLITE_CONSTRAINT_FOREIGNKEY) {
-        bool parent =
-            kind == StatementKind::Delete || kind == StatementKind::TruncateTable || kind == StatementKind::DropTable;
-        name = catalog_constraint_name(db, s->tr.owner, s->tr.table, parent ? 'r' : 'R', "");
-        if (!name.empty() && e->code == 2291) *e = ora_error(2291, name);
-        if (!name.empty() && e->code == 2292) *e = ora_error(2292, name);
-    } else if (code == SQLITE_CONSTRAINT_CHECK) {
-        name = catalog_constraint_name(db, s->tr.owner, s->tr.table, 'C', detail);
-        if (!name.empty()) *e = ora_error(2290, name);
-    }
+    bool parent =
+        kind == StatementKind::Delete || kind == StatementKind::TruncateTable || kind == StatementKind::DropTable;
+    std::string name = catalog_violated_constraint(db, s->tr.owner, s->tr.table, code, msg, parent);
+    if (name.empty()) return;
+    if (code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY)
+        *e = ora_error(1, name);
+    else if (code == SQLITE_CONSTRAINT_CHECK)
+        *e = ora_error(2290, name);
+    else if (code == SQLITE_CONSTRAINT_FOREIGNKEY && (e->code == 2291 || e->code == 2292))
+        *e = ora_error(e->code, name);
 }
 
 // A missing table or view that is an invalid view of the statement's: ORA-04063 names
@@ -972,7 +966,9 @@ sword translate(StmtHandle* s, OCIError* errhp, Execution& x) {
         return fail(s, errhp, ora_error(1013));
     }
     if (!translated) return fail(s, errhp, invalid_view_error(s, x.ctx.schema, err));
-    s->session->settings.statement_time = clock_now_stored();
+    // SYSDATE and SYSTIMESTAMP of the statement: one reading of the clock.
+    s->session->settings.statement_timestamp = clock_now_stored(6);
+    s->session->settings.statement_time = s->session->settings.statement_timestamp.substr(0, 19);
     return OCI_SUCCESS;
 }
 

@@ -152,6 +152,7 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
     SessionHandle* ses = s->session;
     ServerHandle* srv = ses->server;
     ses->settings.statement_time = clock_now_stored();
+    ses->settings.statement_timestamp.clear();
 
     SqliteCatalog catalog(srv->db);
     PlCompileContext ctx;

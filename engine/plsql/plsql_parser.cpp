@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cctype>
+#include <cstring>
 #include <optional>
 
 // The columns of owner.table for %TYPE and %ROWTYPE, which resolve when the unit compiles
@@ -119,6 +120,11 @@ void Parser::expected(const std::string& what, const Token& at) {
     position(at.offset, &e.line, &e.column);
     std::string sym = at.kind == TokenKind::End ? "end-of-file" : at.text;
     e.text = pls_message(103, sym, what);
+    // A unit that does not parse is not checked further: the errors of the statements
+    // before the syntax error are not its errors.
+    for (auto it = statement_errors_.rbegin(); it != statement_errors_.rend(); ++it)
+        if (*it < prog_->errors.size()) prog_->errors.erase(prog_->errors.begin() + static_cast<std::ptrdiff_t>(*it));
+    statement_errors_.clear();
     prog_->errors.push_back(e);
     throw SyntaxStop();
 }
@@ -152,10 +158,14 @@ void Parser::semantic_error(std::uint32_t offset, const std::string& text, std::
     PlCompileError e;
     position(offset, &e.line, &e.column);
     e.text = text;
+    // A declaration's error stays: the parse after an unknown type is not the user's.
+    bool statement = std::strcmp(ignored, "PL/SQL: Item ignored") != 0;
+    if (statement) statement_errors_.push_back(prog_->errors.size());
     prog_->errors.push_back(e);
     PlCompileError s;
     position(stmt_offset, &s.line, &s.column);
     s.text = ignored;
+    if (statement) statement_errors_.push_back(prog_->errors.size());
     prog_->errors.push_back(s);
 }
 

@@ -144,6 +144,9 @@ private:
     const std::vector<Token>& t_;
     const PlCompileContext& ctx_;
     PlProgram* prog_;
+    // The errors semantic_error recorded (statements with a wrong name or type), by
+    // position in prog_->errors: a syntax error found later replaces them.
+    std::vector<std::size_t> statement_errors_;
     std::size_t i_ = 0;
     bool unconstrained_ = false;  // parameter types take no length
     std::string last_type_name_;

@@ -601,7 +601,13 @@ void fn_fire_trigger(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
                            &state->returned);
     state->redo.pop_back();
     if (written < 0) {
-        OraError e = ora_from_sqlite(sqlite3_extended_errcode(db), sqlite3_errmsg(db));
+        int code = sqlite3_extended_errcode(db);
+        std::string msg = sqlite3_errmsg(db);
+        OraError e = ora_from_sqlite(code, msg);
+        // The row the trigger changed is written here: name the constraint it breaks, as
+        // the statement itself would.
+        std::string named = catalog_violated_constraint(db, c->def.table_owner, c->def.table, code, msg, false);
+        if (!named.empty() && (e.code == 1 || e.code == 2290 || e.code == 2291)) e = ora_error(e.code, named);
         std::string t = ora_format(e.code, e.message);
         sqlite3_result_error(ctx, t.c_str(), static_cast<int>(t.size()) - 1);
         return;

@@ -275,6 +275,7 @@ struct FromItem {
     std::string alias;
     ExprPtr on;
     std::vector<std::string> using_columns;
+    bool natural = false;  // NATURAL JOIN: using_columns are the names both sides have
 };
 
 enum class SetOp { None, Union, UnionAll, Intersect, Minus };

@@ -418,6 +418,8 @@ bool Parser::select_block(SelectStmt* s) {
         s->from.push_back(std::move(f));
         for (;;) {
             JoinKind k;
+            bool natural = natural_join_next();
+            if (natural) ++p_;
             if (accept_word("JOIN"))
                 k = JoinKind::Inner;
             else if (accept_word("INNER")) {
@@ -428,7 +430,7 @@ bool Parser::select_block(SelectStmt* s) {
                 ++p_;
                 accept_word("OUTER");
                 if (!expect_word("JOIN", 905)) return false;
-            } else if (accept_word("CROSS")) {
+            } else if (!natural && accept_word("CROSS")) {
                 if (!expect_word("JOIN", 905)) return false;
                 k = JoinKind::Cross;
             } else {
@@ -436,8 +438,9 @@ bool Parser::select_block(SelectStmt* s) {
             }
             FromItem j;
             j.join = k;
+            j.natural = natural;
             if (!from_item(&j)) return false;
-            if (k != JoinKind::Cross) {
+            if (!natural && k != JoinKind::Cross) {
                 if (accept_word("ON")) {
                     if (!expr(&j.on)) return false;
                 } else if (accept_word("USING")) {
@@ -578,7 +581,8 @@ bool Parser::from_item(FromItem* f) {
     // OFFSET and FETCH start the row limiting clause, not an alias.
     bool limiting =
         (is_word("FETCH") && (peek().text == "FIRST" || peek().text == "NEXT")) ||
-        (is_word("OFFSET") && peek().kind != TokenKind::End && peek().text != "," && peek().kind != TokenKind::Word);
+        (is_word("OFFSET") && peek().kind != TokenKind::End && peek().text != "," && peek().kind != TokenKind::Word) ||
+        natural_join_next();
     auto pivot_next = [&]() {
         return (is_word("PIVOT") && (op_at(1, "(") || word_at(1, "XML"))) ||
                (is_word("UNPIVOT") && (op_at(1, "(") || word_at(1, "INCLUDE") || word_at(1, "EXCLUDE")));

@@ -53,6 +53,12 @@ public:
     void take_values_only() { sql_values_ = true; }
 
 private:
+    // NATURAL before [INNER | LEFT | RIGHT | FULL [OUTER]] JOIN: a join, not an alias.
+    bool natural_join_next() const {
+        if (!is_word("NATURAL")) return false;
+        return word_at(1, "JOIN") || word_at(1, "INNER") || word_at(1, "LEFT") || word_at(1, "RIGHT") ||
+               word_at(1, "FULL");
+    }
     OraError* err_;
     bool failed_ = false;
     // WITH FUNCTION in a subquery: allowed by the hint WITH_PLSQL, or below a top-level

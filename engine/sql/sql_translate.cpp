@@ -637,9 +637,23 @@ bool Translator::using_condition(const FromItem& f, Scope* scope, std::string* o
         while (right.columns[k].name != u) ++k;
         *on += (on->empty() ? "" : " AND ") + using_column(left, u, &t) + "=" + quote_name(right.alias) + "." +
                quote_name(right.stored_name(k));
-        scope->using_names.insert(u);
+        if (scope->using_names.insert(u).second) scope->using_order.push_back(u);
     }
     return true;
+}
+
+// NATURAL JOIN: the columns of the new item whose names an item before it has, in the
+// new item's column order. None makes it a join of every row with every row.
+void Translator::natural_columns(FromItem* f, const Scope& scope) {
+    f->using_columns.clear();
+    const Source& right = scope.sources.back();
+    for (const ColumnInfo& c : right.columns) {
+        bool left_has = false;
+        for (std::size_t k = 0; k + 1 < scope.sources.size(); ++k)
+            for (const ColumnInfo& l : scope.sources[k].columns) left_has = left_has || l.name == c.name;
+        if (left_has && std::find(f->using_columns.begin(), f->using_columns.end(), c.name) == f->using_columns.end())
+            f->using_columns.push_back(c.name);
+    }
 }
 
 bool Translator::from_clause(SelectStmt& s, Scope* scope, std::string* from, std::vector<std::string>* pieces) {
@@ -663,6 +677,7 @@ bool Translator::from_clause(SelectStmt& s, Scope* scope, std::string* from, std
         std::size_t piece_start = from->size();
         *from += src.sql + " AS " + quote_name(src.alias);
         scope->sources.push_back(std::move(src));
+        if (f.natural) natural_columns(&f, *scope);
         if (f.on) {
             Emitted on;
             if (!expr(*f.on, *scope, &on)) return false;
@@ -738,15 +753,31 @@ bool Translator::old_style_joins(SelectStmt& s, const Scope& scope, const WhereP
 bool Translator::star_item(SelectItem& it, const Scope& scope, const std::vector<ColumnInfo>* store_types,
                            SelectList* list) {
     bool matched = false;
-    std::set<std::string> merged_done;
+    bool merged = it.expr->path.empty() && !scope.using_names.empty();
+    // Unqualified, the merged columns come first, in the order the joins name them; then
+    // every other column of each item.
+    std::vector<std::pair<const Source*, std::size_t>> order;
+    if (merged)
+        for (const std::string& u : scope.using_order)
+            for (const Source& src : scope.sources) {
+                std::size_t k = 0;
+                while (k < src.columns.size() && src.columns[k].name != u) ++k;
+                if (k == src.columns.size()) continue;
+                order.emplace_back(&src, k);
+                break;
+            }
     for (const Source& src : scope.sources) {
         if (!it.expr->path.empty() && src.alias != it.expr->path[0]) continue;
+        for (std::size_t k = 0; k < src.columns.size(); ++k)
+            if (!merged || !scope.using_names.count(src.columns[k].name)) order.emplace_back(&src, k);
+    }
+    for (const auto& [src_ptr, k] : order) {
+        const Source& src = *src_ptr;
         matched = true;
-        for (std::size_t k = 0; k < src.columns.size(); ++k) {
+        {
             const ColumnInfo& c = src.columns[k];
             std::string v = quote_name(src.alias) + "." + quote_name(src.stored_name(k));
-            if (it.expr->path.empty() && scope.using_names.count(c.name)) {
-                if (!merged_done.insert(c.name).second) continue;
+            if (merged && scope.using_names.count(c.name)) {
                 OraType t;
                 v = using_column(scope, c.name, &t);
             }
@@ -899,6 +930,7 @@ bool Translator::select_block(SelectStmt& s, const Scope* outer, std::vector<Col
                               const std::vector<ColumnInfo>* store_types) {
     AnalyticGate no_analytic(analytic_ok_, false);
     PointerGate<GroupedRows> not_grouped(grouped_, nullptr);
+    if (!nested_aggregates(s)) return false;
     for (FromItem& f : s.from)
         if (f.pivot && !expand_pivot(f)) return false;
     Scope scope;

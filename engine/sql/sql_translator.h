@@ -43,6 +43,7 @@ struct Hierarchy {
 struct Scope {
     std::vector<Source> sources;
     std::set<std::string> using_names;  // columns joined with USING: one merged column each
+    std::vector<std::string> using_order;  // ... in the order the joins name them (first in *)
     const Scope* outer = nullptr;
     bool bare = false;                     // emit columns without a qualifier (CHECK constraints)
     std::string emit_alias;                // when set, columns found here are qualified with it
@@ -261,6 +262,10 @@ private:
     // The clauses of one query block, in the order select_block writes them.
     bool from_clause(SelectStmt& s, Scope* scope, std::string* from, std::vector<std::string>* pieces);
     bool using_condition(const FromItem& f, Scope* scope, std::string* on);
+    void natural_columns(FromItem* f, const Scope& scope);
+    // Rewrites a block whose select list nests aggregates (MAX(COUNT(*))) into one that
+    // aggregates the rows of its grouped subquery; false with ORA-00978 without GROUP BY.
+    bool nested_aggregates(SelectStmt& s);
     bool where_parts(SelectStmt& s, const Scope& scope, WhereParts* w);
     bool old_style_joins(SelectStmt& s, const Scope& scope, const WhereParts& w, const std::vector<std::string>& pieces,
                          std::string* from);

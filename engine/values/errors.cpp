@@ -38,6 +38,7 @@ const MessageEntry kMessages[] = {
     {913, "too many values"},
     {955, "name is already used by an existing object"},
     {957, "duplicate column name"},
+    {978, "nested group function without GROUP BY"},
     {979, "not a GROUP BY expression"},
     {1002, "fetch out of sequence"},
     {1013, "user requested cancel of current operation"},

@@ -895,11 +895,14 @@ void fn_to_date_mask(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 // A number format mask: digits 9 and 0, group separators (',' or G), the decimal point
-// ('.' or D), FM, a leading '$' and a leading or trailing S or trailing MI. D and G stand
-// for the session's NLS_NUMERIC_CHARACTERS.
+// ('.' or D), FM, a leading '$', a leading or trailing currency element (L local, C ISO,
+// U dual) and a leading or trailing S or trailing MI. D and G stand for the session's
+// NLS_NUMERIC_CHARACTERS.
 struct NumberMask {
     int int_digits = 0, zero_from = -1, frac_digits = 0;
     bool fm = false, dollar = false, sign_lead = false, sign_trail = false, minus_trail = false, point = false;
+    char currency = 0;              // 'L', 'C' or 'U' when the mask has one
+    bool currency_trail = false;    // ... as its last element
     bool angle = false;             // PR: a negative value in <angle brackets>, a positive one between blanks
     bool scientific = false;        // EEEE: one digit, the fraction digits and the exponent
     std::vector<int> groups;        // positions (digits from the right of the integer part) of ','
@@ -925,11 +928,17 @@ NumberMask parse_number_mask(const std::string& raw, const std::string& nls_nume
     if (i < s.size() && s[i] == '$') {
         m.dollar = true;
         ++i;
+    } else if (i < s.size() && (s[i] == 'L' || s[i] == 'C' || s[i] == 'U')) {
+        m.currency = s[i];
+        ++i;
     }
     std::vector<int> group_marks;
     for (; i < s.size(); ++i) {
         char c = s[i];
-        if (c == '9' || c == '0') {
+        if ((c == 'L' || c == 'C' || c == 'U') && i + 1 == s.size() && !m.currency && !m.dollar) {
+            m.currency = c;
+            m.currency_trail = true;
+        } else if (c == '9' || c == '0') {
             if (m.point) {
                 ++m.frac_digits;
             } else {
@@ -951,7 +960,7 @@ NumberMask parse_number_mask(const std::string& raw, const std::string& nls_nume
             m.angle = true;
             ++i;
         } else if (s.compare(i, 4, "EEEE") == 0 && i + 4 == s.size() && m.int_digits > 0 && group_marks.empty() &&
-                   !m.dollar) {
+                   !m.dollar && !m.currency) {
             m.scientific = true;
             i += 3;
         } else {
@@ -1015,6 +1024,25 @@ bool hex_number(double v, const std::string& raw, std::string* out) {
     return true;
 }
 
+// The text a currency element writes: NLS_CURRENCY for L, NLS_DUAL_CURRENCY for U, and
+// for C the ISO code of the NLS_ISO_CURRENCY territory.
+std::string number_mask_currency(const SessionSettings& s, char element) {
+    static const std::pair<const char*, const char*> kIsoCodes[] = {{"AMERICA", "USD"}, {"GERMANY", "EUR"}};
+    if (element == 'L') return s.nls_currency;
+    if (element == 'U') return s.nls_dual_currency;
+    for (const auto& [territory, code] : kIsoCodes)
+        if (s.nls_iso_currency == territory) return code;
+    return s.nls_iso_currency;
+}
+
+// Characters, not bytes, of UTF-8 text: a currency symbol such as the euro sign fills one
+// place of the padded result.
+int number_mask_chars(const std::string& t) {
+    int n = 0;
+    for (unsigned char c : t) n += (c & 0xC0) != 0x80;
+    return n;
+}
+
 void fn_number_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (is_null(argv[0]) || is_null(argv[1])) return sqlite3_result_null(ctx);
     double v = 0;
@@ -1054,8 +1082,11 @@ void fn_number_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (ip == "0" && (m.zero_from < 0 || m.zero_from >= m.int_digits) && (m.frac_digits > 0 || m.int_digits == 0))
         ip.clear();
     if (ip.empty() && m.int_digits > 0 && m.frac_digits == 0) ip = "0";
-    int width =
-        m.int_digits + static_cast<int>(m.groups.size()) + (m.point ? 1 + m.frac_digits : 0) + (m.dollar ? 1 : 0) + 1;
+    // A currency element takes the room of the longest symbol, ten characters, as Oracle
+    // leaves for it.
+    const int kCurrencyRoom = 10;
+    int width = m.int_digits + static_cast<int>(m.groups.size()) + (m.point ? 1 + m.frac_digits : 0) +
+                (m.dollar ? 1 : 0) + (m.currency ? kCurrencyRoom : 0) + 1;
     if (static_cast<int>(ip.size()) > m.int_digits) {
         result_text(ctx, std::string(static_cast<std::size_t>(m.fm ? width - 1 : width), '#'));
         return;
@@ -1071,7 +1102,9 @@ void fn_number_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
             if (m.groups[gi] == from_right && k > 0) grouped += m.group_chars[gi];
         grouped += ip[k];
     }
-    std::string body = (m.dollar ? "$" : "") + grouped + (m.point ? m.point_char + fp : "");
+    std::string symbol = m.currency ? number_mask_currency(*settings_of(ctx), m.currency) : std::string();
+    std::string body = (m.dollar ? "$" : "") + (m.currency_trail ? "" : symbol) + grouped +
+                       (m.point ? m.point_char + fp : "") + (m.currency_trail ? symbol : "");
     std::string r;
     if (m.sign_lead)
         r = (neg ? "-" : "+") + body;
@@ -1084,8 +1117,7 @@ void fn_number_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
     else
         r = (neg ? "-" : (m.fm ? "" : " ")) + body;
     if (!m.fm) {
-        int pad = width - static_cast<int>(r.size()) + (m.sign_lead || m.sign_trail || m.minus_trail ? 1 : 0) +
-                  (m.angle ? 1 : 0);
+        int pad = width - number_mask_chars(r) + (m.sign_lead || m.sign_trail || m.minus_trail ? 1 : 0) + (m.angle ? 1 : 0);
         if (pad > 0) r = std::string(static_cast<std::size_t>(pad), ' ') + r;
     }
     result_text(ctx, r);
@@ -1114,6 +1146,16 @@ void fn_to_number_mask(sqlite3_context* ctx, int, sqlite3_value** argv) {
         ++i;
     }
     if (m.dollar && i < t.size() && t[i] == '$') ++i;
+    if (m.currency) {
+        // The symbol the mask's currency element writes, where the element stands.
+        std::string symbol = number_mask_currency(*settings_of(ctx), m.currency);
+        if (!m.currency_trail && t.compare(i, symbol.size(), symbol) == 0) {
+            i += symbol.size();
+        } else if (m.currency_trail && t.size() >= i + symbol.size() &&
+                   t.compare(t.size() - symbol.size(), symbol.size(), symbol) == 0) {
+            t.erase(t.size() - symbol.size());
+        }
+    }
     std::string digits;
     int before = 0, after = 0;
     bool point = false;
@@ -1501,6 +1543,12 @@ std::string to_char(const std::string&, const Args& a, OraType* type) {
         bool exponent = mask.find("EEEE") != std::string::npos;
         width = static_cast<std::uint32_t>(mask.size()) + (exponent ? 2 : 1);
         if (mask == "RN" || mask == "FMRN") width = 15;
+        // A currency element (L, C or U) writes a symbol of up to ten bytes.
+        std::size_t body = mask.compare(0, 2, "FM") == 0 ? 2 : 0;
+        if (body < mask.size() && mask[body] == 'S') ++body;
+        bool lead = body < mask.size() && std::strchr("LCU", mask[body]);
+        bool trail = mask.size() > body + 1 && std::strchr("LCU", mask.back());
+        width += (lead ? 9 : 0) + (trail ? 9 : 0);
     }
     *type = make_varchar(width < 15 && !a[1].is_literal ? 15 : width);
     return "vantro_number_format(" + num(a[0]) + "," + a[1].text_sql + ")";

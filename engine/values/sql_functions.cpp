@@ -86,9 +86,14 @@ void fn_sysdate(sqlite3_context* ctx, int, sqlite3_value**) {
     sqlite3_result_text(ctx, t.c_str(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
 }
 
-// SYSTIMESTAMP: the local time to the microsecond, stored form; its zone comes from
-// vantro_time_zone when it is shown.
+// SYSTIMESTAMP: the local time to the microsecond, stored form, one value for the whole
+// SQL statement as SYSDATE is; its zone comes from vantro_time_zone when it is shown.
 void fn_systimestamp(sqlite3_context* ctx, int, sqlite3_value**) {
+    const std::string& fixed = settings_of(ctx)->statement_timestamp;
+    if (!fixed.empty()) {
+        sqlite3_result_text(ctx, fixed.c_str(), static_cast<int>(fixed.size()), SQLITE_TRANSIENT);
+        return;
+    }
     OsLocalTime now = os_local_time();
     DateValue d;
     d.year = now.year;

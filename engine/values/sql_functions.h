@@ -42,6 +42,9 @@ struct SessionSettings {
     std::string current_schema;  // unqualified names resolve here; empty: the session user
     std::string time_zone;       // SESSIONTIMEZONE; empty: the machine's zone
     std::string statement_time;  // SYSDATE of the running statement, stored form
+    // SYSTIMESTAMP of the running SQL statement (stored form, microseconds); empty while a
+    // PL/SQL block runs, whose SYSTIMESTAMP is the clock at each call.
+    std::string statement_timestamp;
     std::string user;            // the session user (USER)
     DateMask date_mask;          // the two formats, compiled
     DateMask timestamp_mask;

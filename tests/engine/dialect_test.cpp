@@ -159,6 +159,23 @@ TEST_F(Dialect, NumberMasksInBracketsRomanHexAndScientific) {
   EXPECT_EQ(v("to_char(1, 'S9PR')"), "error: ORA-01481: invalid number format model\n");
 }
 
+// L, C and U: the session's local, ISO and dual currency symbols at the start or the end
+// of the mask, in room for a ten-character symbol unless FM; TO_NUMBER reads them back.
+TEST_F(Dialect, NumberMasksWithCurrencySymbols) {
+  EXPECT_EQ(v("'['||to_char(1234567.891, 'L999G999G999D99')||']'"), "[            $1,234,567.89]");
+  EXPECT_EQ(v("'['||to_char(-1234.5, 'FML9G999D00')||']['||to_char(3, 'FMC990D00')||']['||to_char(7, 'FM90U')||']'"),
+            "[-$1,234.50][USD3.00][7$]");
+  EXPECT_EQ(v("'['||to_char(-10000, 'FML99G999D99MI')||']'"), "[$10,000.00-]");
+  EXPECT_EQ(v("to_number('$1,234.50', 'L9G999D99')||' '||to_number('USD12', 'C99')||' '||to_number('12$', '99L')"),
+            "1234.5 12 12");
+  EXPECT_EQ(v("to_char(1, 'L9L')"), "error: ORA-01481: invalid number format model\n");
+  EXPECT_EQ(v("to_char(1, '9L9')"), "error: ORA-01481: invalid number format model\n");
+  EXPECT_EQ(v("to_char(1, '$L9')"), "error: ORA-01481: invalid number format model\n");
+  ASSERT_EQ(s.exec("alter session set nls_currency = 'EUR '"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("alter session set nls_iso_currency = 'GERMANY'"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(v("to_char(12.5, 'FML90D00')||'|'||to_char(12.5, 'FMC90D00')"), "EUR 12.50|EUR12.50");
+}
+
 TEST_F(Dialect, DatesWithMasksMonthsAndTruncation) {
   EXPECT_EQ(v("to_char(to_date('2024-02-10 13:45:00','YYYY-MM-DD HH24:MI:SS'),'DD.MM.YYYY HH24:MI')"),
             "10.02.2024 13:45");

@@ -574,6 +574,16 @@ TEST_F(FixedSql, SessionValuesDatesAndRownum) {
   run("create table stamps (at date)");
   run("insert into stamps values (systimestamp)");
   EXPECT_EQ(s.value("select count(*) from stamps where at <= sysdate and at > sysdate - 1"), "1");
+  // One clock reading for the whole statement, for every row, with SYSDATE its second.
+  EXPECT_EQ(s.value("select systimestamp - systimestamp from dual"), "+000000000 00:00:00.000000");
+  EXPECT_EQ(s.value("select count(distinct to_char(systimestamp, 'FF6')) from emp a, emp b, emp c"), "1");
+  EXPECT_EQ(s.value("select count(*) from dual where to_char(sysdate, 'HH24MISS') = to_char(systimestamp, 'HH24MISS')"),
+            "1");
+  // A PL/SQL block reads the clock at each use.
+  EXPECT_EQ(block("declare t timestamp := systimestamp; begin dbms_lock.sleep(0.05);"
+                  " :x := case when systimestamp > t then 'moved' end; end;",
+                  {{":x", ""}}),
+            Rows{"moved"});
   EXPECT_EQ(s.value("select uid from dual"), s.value("select user_id from all_users where username = user"));
   // In PL/SQL too: a TIMESTAMP variable takes SYSTIMESTAMP, and its text keeps the zone.
   EXPECT_EQ(block("declare t timestamp; begin t := systimestamp; :x := to_char(t,'YYYY') - to_char(sysdate,'YYYY');"

@@ -1,7 +1,8 @@
 // Triggers on the embedded engine: what CREATE TRIGGER keeps for the dictionary, row
 // triggers with :NEW and :OLD (a BEFORE trigger changing :NEW, AFTER triggers logging,
 // WHEN conditions, UPDATE OF columns), statement triggers, triggers firing on DML inside
-// PL/SQL, a failing trigger undoing its statement, ENABLE/DISABLE/COMPILE and DROP.
+// PL/SQL, a failing trigger undoing its statement, the constraint a changed row breaks,
+// ENABLE/DISABLE/COMPILE and DROP.
 #include "catalog_rows.h"
 #include "oci_session.h"
 
@@ -311,3 +312,31 @@ TEST_F(Triggers, AFailingStatementTriggerUndoesTheWholeStatement) {
 }
 
 }  // namespace
+
+TEST_F(Triggers, ARowChangedByABeforeTriggerNamesTheConstraintItBreaks) {
+  ASSERT_EQ(s.exec("create table dept (id number constraint dept_pk primary key)"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("insert into dept values (1)"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("create table job (id number constraint job_pk primary key, sal number check (sal >= 0),"
+                   " dept number references dept, upd varchar2(10))"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("create trigger job_bi before insert or update on job for each row\n"
+                   "begin :new.upd := 'set'; end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  std::string check = s.value("select constraint_name from user_constraints where table_name = 'JOB'"
+                              " and constraint_type = 'C'");
+  std::string fk = s.value("select constraint_name from user_constraints where table_name = 'JOB'"
+                           " and constraint_type = 'R'");
+  ASSERT_EQ(check.compare(0, 5, "SYS_C"), 0);
+  EXPECT_EQ(s.exec("insert into job (id, sal) values (1, -1)"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-02290: check constraint (SCOTT." + check + ") violated\n");
+  EXPECT_EQ(s.exec("insert into job (id, sal, dept) values (1, 1, 9)"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-02291: integrity constraint (SCOTT." + fk + ") violated - parent key not found\n");
+  ASSERT_EQ(s.exec("insert into job (id, sal, dept) values (1, 1, 1)"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.exec("insert into job (id, sal) values (1, 2)"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-00001: unique constraint (SCOTT.JOB_PK) violated\n");
+  EXPECT_EQ(s.exec("update job set sal = -5"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-02290: check constraint (SCOTT." + check + ") violated\n");
+  EXPECT_EQ(s.rows("select id, sal, dept, upd from job"), std::vector<std::string>{"1|1|1|set"});
+}

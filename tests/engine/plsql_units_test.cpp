@@ -55,6 +55,24 @@ TEST_F(Units, AProcedureWithErrorsIsStoredInvalidWithItsErrorsAndSource) {
   EXPECT_NE(s.error_text().find("PLS-00201: identifier 'BROKEN' must be declared"), std::string::npos);
 }
 
+// A unit that does not parse has only its syntax errors: the names before the error are
+// not checked, in a stored unit as in an anonymous block.
+TEST_F(Units, ASyntaxErrorIsTheOnlyErrorOfItsUnit) {
+  EXPECT_EQ(s.exec("create or replace procedure broken is\nbegin\n  x := 1;\n  y := 2\nend;"),
+            OCI_SUCCESS_WITH_INFO);
+  std::vector<std::string> errors =
+      catalog_rows("select line, position, substr(text, 1, 39) from vantro_plsql_errors where name = 'BROKEN'");
+  EXPECT_EQ(errors, std::vector<std::string>{"5|1|PLS-00103: Encountered the symbol \"END\""});
+  EXPECT_EQ(s.exec("begin\n  x := 1;\n  y := 2\nend;"), OCI_ERROR);
+  EXPECT_EQ(s.error_text().substr(0, 68),
+            "ORA-06550: line 4, column 1:\nPLS-00103: Encountered the symbol \"END\"");
+  EXPECT_EQ(s.error_text().find("PLS-00201"), std::string::npos) << s.error_text();
+  // Without the syntax error the names are checked.
+  EXPECT_EQ(s.exec("create or replace procedure broken is\nbegin\n  x := 1;\nend;"), OCI_SUCCESS_WITH_INFO);
+  EXPECT_EQ(catalog_rows("select line, position, text from vantro_plsql_errors where name = 'BROKEN' order by sequence"),
+            (std::vector<std::string>{"3|3|PLS-00201: identifier 'X' must be declared", "3|3|PL/SQL: Statement ignored"}));
+}
+
 TEST_F(Units, AlterCompileRecompilesTheStoredSource) {
   EXPECT_EQ(s.exec("create procedure fill is\nbegin\n  insert into later values (1);\nend;"), OCI_SUCCESS_WITH_INFO);
   EXPECT_EQ(catalog_rows("select line, position, text from vantro_plsql_errors where name = 'FILL' order by sequence"),

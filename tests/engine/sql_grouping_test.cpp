@@ -263,3 +263,23 @@ TEST_F(Grouping, OuterColumnsBesideAggregatesOfASubquery) {
 }
 
 }  // namespace
+
+namespace {
+
+// Aggregates of aggregates: the inner ones make a row per group, the outer ones fold the
+// groups into one row; without GROUP BY, or beside a plain column, Oracle's errors.
+TEST_F(Grouping, NestedAggregatesFoldTheGroups) {
+  EXPECT_EQ(s.value("select max(count(*)) from emp group by deptno"), "6");
+  EXPECT_EQ(s.rows("select deptno, count(*) from emp group by deptno"
+                   " having count(*) = (select max(count(*)) from emp group by deptno)"),
+            (Rows{"30|6"}));
+  EXPECT_EQ(s.rows("select min(max(sal)) - 1, count(count(*)), sum(max(sal) - min(sal)) from emp group by deptno"),
+            (Rows{"2849|3|7800"}));
+  EXPECT_EQ(s.value("select max(count(*)) from emp where deptno <> 30 group by deptno having count(*) > 3"), "5");
+  EXPECT_EQ(s.exec("select max(count(*)) from emp"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-00978: nested group function without GROUP BY\n");
+  EXPECT_EQ(s.exec("select deptno, max(count(*)) from emp group by deptno"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 937);
+}
+
+}  // namespace
