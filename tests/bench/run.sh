@@ -11,10 +11,12 @@
 # The references read the engine's own database files. Every figure is the median of
 # several runs. Builds the release configuration first unless given a build folder.
 #
-# Usage: tests/bench/run.sh [--smoke] [--runs N] [--build-dir DIR]
+# Usage: tests/bench/run.sh [--smoke] [--runs N] [--build-dir DIR] [--only LIST]
 #   --smoke      tiny sizes and one run: checks that every benchmark works (CI)
 #   --runs N     runs per figure (default 5)
 #   --build-dir  use the programs already built there instead of building
+#   --only LIST  run only the benchmarks named, comma-separated (P1,P2,P3,P4,P5,P6; P2
+#                includes P2b); the schema of many tables is made only for P6
 # Exit: 0 done, 1 a benchmark failed, 77 a needed tool (sqlite3, GNU time) is missing.
 set -euo pipefail
 
@@ -23,12 +25,14 @@ ROOT=$(cd "$HERE/../.." && pwd)
 SMOKE=0
 RUNS=5
 BUILD=""
+ONLY="P1,P2,P3,P4,P5,P6"
 while [ $# -gt 0 ]; do
     case $1 in
     --smoke) SMOKE=1; RUNS=1 ;;
     --runs) RUNS=$2; shift ;;
     --build-dir) BUILD=$(cd "$2" && pwd); shift ;;
-    *) sed -n '2,20p' "$0" >&2; exit 2 ;;
+    --only) ONLY=$2; shift ;;
+    *) sed -n '2,22p' "$0" >&2; exit 2 ;;
     esac
     shift
 done
@@ -37,6 +41,12 @@ if [ $SMOKE = 1 ]; then
 else
     ROWS=1000000 SMALL=10000 INSERTS=10000 TABLES=10000 PREFIX=T012
 fi
+# selected NAME: whether the benchmark NAME is to run
+selected() { case ",$ONLY," in *",$1,"*) return 0 ;; *) return 1 ;; esac; }
+for name in ${ONLY//,/ }; do
+    case $name in P1|P2|P3|P4|P5|P6) ;; *) echo "unknown benchmark: $name" >&2; exit 2 ;; esac
+done
+selected P6 || TABLES=1
 
 command -v sqlite3 >/dev/null || { echo "sqlite3 is not installed (tools/install-deps.sh test): skipped"; exit 77; }
 [ -x /usr/bin/time ] || { echo "GNU time is not installed (tools/install-deps.sh test): skipped"; exit 77; }
@@ -102,6 +112,7 @@ row() {   # name, what, vantro figure, reference figure, unit, target text
 ms() { awk -v s="$1" 'BEGIN { printf "%.1f", s * 1000 }'; }
 
 # ---- P1 fetch ----------------------------------------------------------------------
+if selected P1; then
 echo "P1 fetch ..."
 p1_oci=() p1_api=()
 for ((i = 0; i < RUNS; i++)); do
@@ -112,7 +123,9 @@ done
 row P1 "fetch $ROWS rows x 5 columns: OCI / C API" \
     "$(printf '%s\n' "${p1_oci[@]}" | median)" "$(printf '%s\n' "${p1_api[@]}" | median)" s "engine issue"
 
+fi
 # ---- P2 spool, P2b screen ----------------------------------------------------------
+if selected P2; then
 echo "P2 spool, P2b screen ..."
 printf 'set screen off\nspool %s/p2.lst\nselect * from big;\nspool off\nexit\n' "$WORK" > p2.sql
 printf 'set screen on\nselect * from big;\nexit\n' > p2b.sql
@@ -125,7 +138,9 @@ p2b=$(seconds "'$BIN/vantro' $CONNECT < p2b.sql | cat > /dev/null")
 p2b_ref=$(seconds "sqlite3 -column '$DB' 'select * from BIG' | cat > /dev/null")
 row P2b "screen on to a pipe: vantro / sqlite3 -column" "$p2b" "$p2b_ref" s "<= 1.5"
 
+fi
 # ---- P3 memory ---------------------------------------------------------------------
+if selected P3; then
 echo "P3 memory ..."
 printf 'set screen off\nselect * from big;\nexit\n' > p3big.sql
 printf 'set screen off\nselect * from small;\nexit\n' > p3small.sql
@@ -135,13 +150,17 @@ row P3 "peak memory: $ROWS rows / $SMALL rows" \
     "$(awk -v k="$big_kb" 'BEGIN { printf "%.1f", k / 1024 }')" \
     "$(awk -v k="$small_kb" 'BEGIN { printf "%.1f", k / 1024 }')" MB "difference <= 10 MB"
 
+fi
 # ---- P4 start-up -------------------------------------------------------------------
+if selected P4; then
 echo "P4 start-up ..."
 p4=$(seconds "echo exit | '$BIN/vantro' $CONNECT")
 p4_ref=$(seconds "echo .quit | sqlite3 '$DB'")
 row P4 "start, connect, first prompt, exit" "$(ms "$p4")" "$(ms "$p4_ref")" ms "<= 30 ms"
 
+fi
 # ---- P5 script ---------------------------------------------------------------------
+if selected P5; then
 echo "P5 script ..."
 for ((i = 1; i <= INSERTS; i++)); do echo "insert into ins values ($i, 'name $i');"; done > ins.sql
 printf '@%s/ins.sql\nrollback;\nexit\n' "$WORK" > p5at.sql
@@ -155,13 +174,16 @@ done_rows=$(cat p5pipe.sql | "$BIN/vantro" $CONNECT | grep -c '^1 row inserted' 
 row P5 "$INSERTS inserts through @ / sqlite3, one transaction" "$p5at" "$p5_ref" s "<= 10 (engine issue)"
 row P5 "$INSERTS inserts piped / sqlite3, one transaction" "$p5pipe" "$p5_ref" s "<= 10 (engine issue)"
 
+fi
 # ---- P6 completion -----------------------------------------------------------------
+if selected P6; then
 echo "P6 completion ..."
 out=$("$BIN/vantro_completion_bench" "$VANTRO_HOME" "$PREFIX" "$((RUNS < 5 ? 5 : RUNS))")
 p6=$(echo "$out" | awk '{ print $2 }')
 p6_ref=$(seconds "sqlite3 '$VANTRO_HOME/databases/tabs/TABS.db' \"select name from sqlite_master where type = 'table' and name like '$PREFIX%' order by name\"")
 row P6 "Tab on '$PREFIX' among $TABLES tables / sqlite3 query" "$p6" "$(ms "$p6_ref")" ms "<= 50 ms"
 
+fi
 # ---- the table ---------------------------------------------------------------------
 echo
 echo "Vantro benchmarks ($(uname -m), $(nproc) cores, medians of $RUNS runs$([ $SMOKE = 1 ] && echo ', smoke sizes'))"
