@@ -59,7 +59,7 @@ if [ -z "$BUILD" ]; then
     BUILD=$ROOT/build/release
 fi
 BIN=$BUILD/bin
-for p in vantro vantro_fetch_bench vantro_bench_data vantro_completion_bench; do
+for p in vantro vantro_fetch_bench vantro_bench_data $(selected P6 && echo vantro_completion_bench); do
     [ -x "$BIN/$p" ] || { echo "missing $BIN/$p"; exit 1; }
 done
 
