@@ -18,6 +18,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 constexpr std::uint32_t kHandleMagic = 0x56414e54;  // "VANT"
@@ -76,6 +77,7 @@ struct SessionHandle : Handle {
     struct PlSessionState* plsql = nullptr;  // PL/SQL state (DBMS_OUTPUT), owned, made on first use
     DeferredConstraints deferred;            // modes and pending checks of deferrable keys and checks
     std::vector<CachedCursor> cursors;       // the statements the client ran, by SQL_ID
+    std::unordered_map<std::string, std::size_t> cursor_slots;  // SQL_ID -> its place in cursors
     std::string cur_sql_id, prev_sql_id;     // the running statement and the one before it
     std::uint64_t cursor_uses = 0;           // statements the client ran
     int execute_depth = 0;                   // OCIStmtExecute calls running (PL/SQL's own inside one)

@@ -297,6 +297,7 @@ VOCI_EXPORT sword OCISessionBegin(OCISvcCtx* svchp, OCIError* errhp, OCISession*
     ses->settings = SessionSettings();
     ses->settings.user = user;
     ses->cursors.clear();
+    ses->cursor_slots.clear();
     ses->cur_sql_id.clear();
     ses->prev_sql_id.clear();
     ses->cursor_uses = 0;

@@ -12,6 +12,7 @@
 #include "values/errors.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -29,9 +30,14 @@ void sql_cache_md5(const std::string& data, unsigned char out[16]) {
                                              5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20,
                                              4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
                                              6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
-    std::uint32_t k[64];
-    for (int i = 0; i < 64; ++i)
-        k[i] = static_cast<std::uint32_t>(std::floor(std::fabs(std::sin(static_cast<double>(i + 1))) * 4294967296.0));
+    // The sine table of the algorithm, made once.
+    static const std::array<std::uint32_t, 64> k = [] {
+        std::array<std::uint32_t, 64> t{};
+        for (int i = 0; i < 64; ++i)
+            t[static_cast<std::size_t>(i)] =
+                static_cast<std::uint32_t>(std::floor(std::fabs(std::sin(static_cast<double>(i + 1))) * 4294967296.0));
+        return t;
+    }();
     std::uint32_t h[4] = {0x67452301u, 0xefcdab89u, 0x98badcfeu, 0x10325476u};
     std::string msg = data;
     const std::uint64_t bits = static_cast<std::uint64_t>(data.size()) * 8;
@@ -247,19 +253,28 @@ void sql_cache_record(SessionHandle* ses, const std::string& text) {
     ses->prev_sql_id = ses->cur_sql_id;
     ses->cur_sql_id = id;
     ++ses->cursor_uses;
-    for (CachedCursor& c : ses->cursors) {
-        if (c.sql_id == id) {
-            ++c.executions;
-            c.last_use = ses->cursor_uses;
-            return;
-        }
+    auto slot = ses->cursor_slots.find(id);
+    if (slot != ses->cursor_slots.end()) {
+        CachedCursor& c = ses->cursors[slot->second];
+        ++c.executions;
+        c.last_use = ses->cursor_uses;
+        return;
     }
     if (ses->cursors.size() >= kCachedCursorsMax) {
-        auto oldest = ses->cursors.end();
-        for (auto it = ses->cursors.begin(); it != ses->cursors.end(); ++it)
-            if (it->sql_id != ses->prev_sql_id && (oldest == ses->cursors.end() || it->last_use < oldest->last_use))
-                oldest = it;
-        if (oldest != ses->cursors.end()) ses->cursors.erase(oldest);
+        // The least recently run half goes at once, so that a script of distinct statements
+        // pays for the eviction once per half cache, not at every statement. The previous
+        // statement is the most recently run and stays.
+        std::vector<std::uint64_t> uses;
+        uses.reserve(ses->cursors.size());
+        for (const CachedCursor& c : ses->cursors) uses.push_back(c.last_use);
+        const std::size_t keep = kCachedCursorsMax / 2;
+        std::nth_element(uses.begin(), uses.begin() + static_cast<std::ptrdiff_t>(uses.size() - keep), uses.end());
+        const std::uint64_t oldest_kept = uses[uses.size() - keep];
+        ses->cursors.erase(std::remove_if(ses->cursors.begin(), ses->cursors.end(),
+                                          [&](const CachedCursor& c) { return c.last_use < oldest_kept; }),
+                           ses->cursors.end());
+        ses->cursor_slots.clear();
+        for (std::size_t i = 0; i < ses->cursors.size(); ++i) ses->cursor_slots[ses->cursors[i].sql_id] = i;
     }
     CachedCursor c;
     c.sql_id = id;
@@ -268,6 +283,7 @@ void sql_cache_record(SessionHandle* ses, const std::string& text) {
     c.schema = schema;
     c.executions = 1;
     c.last_use = ses->cursor_uses;
+    ses->cursor_slots[c.sql_id] = ses->cursors.size();
     ses->cursors.push_back(std::move(c));
 }
 

@@ -116,3 +116,23 @@ TEST_F(CursorCache, DisplayCursorMessagesAndErrors) {
 }
 
 }  // namespace
+
+TEST_F(CursorCache, ManyDistinctStatementsKeepTheRecentOnes) {
+  run("create table t (n number)");
+  run("insert into t values (0)");
+  // More distinct statements than the cache holds: the least recently run go, the
+  // recent ones and one that keeps being rerun stay, each with its own count.
+  for (int i = 1; i <= 1200; ++i) {
+    run("select n + " + std::to_string(i) + " from t");
+    if (i % 100 == 0) run("select count(*) from t");
+  }
+  const int cached = std::stoi(s.value("select count(*) from v$sql"));
+  EXPECT_LE(cached, 500);
+  EXPECT_GE(cached, 250);
+  EXPECT_EQ(s.value("select count(*) from v$sql where sql_text = 'select n + 1200 from t'"), "1");
+  EXPECT_EQ(s.value("select count(*) from v$sql where sql_text = 'select n + 1 from t'"), "0");
+  EXPECT_EQ(s.value("select executions from v$sql where sql_text = 'select count(*) from t'"), "12");
+  // The previous statement is still there for DISPLAY_CURSOR.
+  run("select n + 1 from t");
+  EXPECT_EQ(s.value("select executions from v$sql where sql_id = (select prev_sql_id from v$session)"), "1");
+}
