@@ -729,18 +729,9 @@ bool iso_date(const std::string& s, DateValue* d) {
 // false or a DEFAULT literal's text): 0, else the Oracle error and its argument.
 int convert(const TableColumn& c, const std::string& text, bool number, bool string, Cell* out, std::string* arg) {
     switch (c.type) {
-    case 1: {
-        double d = 0;
-        std::int64_t i = 0;
-        bool is_int = false;
-        if (!(number || string) || !number_parse(text.data(), text.size(), &d, &i, &is_int)) return 1722;
-        int code = number_store(&text, c.precision, c.scale, &d, &i, &is_int);
-        if (code) return code;
-        out->type = is_int ? SQLITE_INTEGER : SQLITE_FLOAT;
-        out->i = i;
-        out->d = d;
-        return 0;
-    }
+    case 1:
+        if (!(number || string)) return 1722;
+        return document_cell_number(text, c.precision, c.scale, out);
     case 2: {
         DateValue d;
         if (!string || !iso_date(text, &d)) return 1861;
