@@ -641,6 +641,15 @@ static bool repeatable_operand(const Expr& x) {
     return true;
 }
 
+// Whether translated SQL calls none of the functions that give another value at each call
+// (DBMS_RANDOM's, SYS_GUID), which package calls written without parentheses become.
+static bool repeatable_sql(const std::string& sql) {
+    static const char* const kChanging[] = {"vantro_random", "vantro_sys_guid"};
+    for (const char* f : kChanging)
+        if (sql.find(f) != std::string::npos) return false;
+    return true;
+}
+
 std::string Translator::compare_sql(const Emitted& a, const Expr& ax, const std::string& op, const Emitted& b,
                                     const Expr& bx) {
     const std::string native = "(" + a.sql + op + b.sql + ")";
@@ -654,8 +663,8 @@ std::string Translator::compare_sql(const Emitted& a, const Expr& ax, const std:
     auto simple = [](const Expr& x) {
         return x.kind == ExprKind::Column || x.kind == ExprKind::Bind || narrow_number_literal(x);
     };
-    const bool column_left = wa && ax.kind == ExprKind::Column && repeatable_operand(bx);
-    const bool column_right = wb && bx.kind == ExprKind::Column && repeatable_operand(ax);
+    const bool column_left = wa && ax.kind == ExprKind::Column && repeatable_operand(bx) && repeatable_sql(b.sql);
+    const bool column_right = wb && bx.kind == ExprKind::Column && repeatable_operand(ax) && repeatable_sql(a.sql);
     if (!(wa != wb && simple(ax) && simple(bx)) && (column_left || column_right)) {
         // A column that may hold wide values against a bind or an expression: the column
         // is compared natively with a narrow bound of the other side (which its index
