@@ -61,7 +61,9 @@ bool number_bytes_decode(const unsigned char* in, std::size_t len, Decimal* out)
     }
     const bool negative = in[0] < 0x80;
     std::size_t end = len;
-    if (negative && len < kNumberBytesMax && in[len - 1] == 102) --end;
+    // A negative of fewer than 20 digits ends in 102 (19 digits and 102 fill all 21 bytes);
+    // a digit byte is never 102.
+    if (negative && in[len - 1] == 102) --end;
     if (end < 2) return false;
     const int e = negative ? 0x3E - in[0] : in[0] - 0xC1;
     if (e < kNumBytesMinExp || e > kNumBytesMaxExp) return false;
@@ -92,10 +94,10 @@ bool number_bytes_canonical(const unsigned char* in, std::size_t len) {
     std::size_t end = len;
     if (negative) {
         // Fewer than 20 digits end in 102; 20 digits fill the bytes.
-        if (len < kNumberBytesMax) {
-            if (in[len - 1] != 102) return false;
+        if (in[len - 1] == 102)
             --end;
-        }
+        else if (len < kNumberBytesMax)
+            return false;
         if (end < 2) return false;
     }
     const int e = negative ? 0x3E - in[0] : in[0] - 0xC1;
