@@ -556,6 +556,24 @@ void fn_dump(sqlite3_context* ctx, int, sqlite3_value** argv) {
         std::size_t len = 0;
         if (!dump_number_bytes(ctx, argv[1], num, &len)) return;
         bytes.assign(num, num + len);
+    } else if (type == kTypeBinaryFloat || type == kTypeBinaryDouble) {
+        // IEEE 754 bytes, most significant first, the sign bit set for positive values and
+        // every bit inverted for negative ones, so that the bytes sort as the numbers.
+        double d = 0;
+        if (!number_of(ctx, argv[1], &d)) return;
+        std::uint64_t bits = 0;
+        int n = 8;
+        if (type == kTypeBinaryFloat) {
+            const float f = static_cast<float>(d);
+            std::uint32_t b32 = 0;
+            std::memcpy(&b32, &f, sizeof b32);
+            bits = static_cast<std::uint64_t>(b32) << 32;
+            n = 4;
+        } else {
+            std::memcpy(&bits, &d, sizeof bits);
+        }
+        bits = (bits >> 63) ? ~bits : bits | (std::uint64_t{1} << 63);
+        for (int k = 0; k < n; ++k) bytes.push_back(static_cast<unsigned char>(bits >> (56 - 8 * k)));
     } else if (type == 12 || type == 180) {
         DateValue d;
         if (!date_of(argv[1], &d)) return raise(ctx, 1858);
@@ -1338,6 +1356,9 @@ std::string vsize(const std::string&, const Args& a, OraType* type) {
     if (a[0].null_literal) return "NULL";
     if (number_type(a[0].type)) return "vantro_vsize_number(" + a[0].sql + ")";
     if (a[0].type.code == kTypeDate) return "(CASE WHEN " + a[0].sql + " IS NULL THEN NULL ELSE 7 END)";
+    if (a[0].type.code == kTypeBinaryDouble || a[0].type.code == kTypeBinaryFloat)
+        return "(CASE WHEN " + a[0].sql + " IS NULL THEN NULL ELSE " +
+               (a[0].type.code == kTypeBinaryDouble ? "8" : "4") + " END)";
     if (date_type(a[0].type)) return "(CASE WHEN " + a[0].sql + " IS NULL THEN NULL ELSE 11 END)";
     if (a[0].type.code == kTypeRaw) return "nullif(length(" + a[0].sql + "),0)";
     return "vantro_lengthb(" + a[0].text_sql + ")";
@@ -1455,6 +1476,8 @@ std::string dump(const std::string&, const Args& a, OraType* type) {
         code = 23;
     else if (a[0].type.code == kTypeChar)
         code = 96;
+    else if (a[0].type.code == kTypeBinaryFloat || a[0].type.code == kTypeBinaryDouble)
+        code = a[0].type.code;
     std::vector<std::string> parts{std::to_string(code), code == 1 || code == 96 ? a[0].text_sql : a[0].sql};
     for (std::size_t i = 1; i < 4; ++i) parts.push_back(i < a.size() ? num(a[i]) : "NULL");
     return call("vantro_dump", parts);
