@@ -441,7 +441,7 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
         }
         // A compound query orders by result columns only. Where one of them may hold wide
         // numbers, which sort by their key, the compound is read as a subquery whose
-        // columns the keys name (when their names tell them apart).
+        // columns the keys name (by position when two of them share a name).
         bool keyed_compound = false;
         bool positional_compound = false;
         if (s.next) {

@@ -542,8 +542,8 @@ void fn_soundex(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 // vantro_dump(type, value, format, start, length): DUMP's "Typ=n Len=n: b,b,b" of a
-// VARCHAR2 (1), NUMBER (2), DATE (12), RAW (23), CHAR (96) or TIMESTAMP (180, 7 bytes
-// without a fraction) value in its Oracle bytes; format 8 octal, 16 hexadecimal, 17 each
+// VARCHAR2 (1), NUMBER (2), DATE (12), RAW (23), CHAR (96), BINARY_FLOAT (100),
+// BINARY_DOUBLE (101) or TIMESTAMP (180, 7 bytes without a fraction) value in its Oracle bytes; format 8 octal, 16 hexadecimal, 17 each
 // byte as its printable ASCII character (control characters as ^X, others in hexadecimal),
 // else decimal, plus 1000 to name the character set of text. start (negative: from the end)
 // and length pick the bytes listed.
