@@ -246,6 +246,17 @@ TEST_F(WideNumberFunctions, DocumentNumbersKeepAllTheirDigits) {
                     "error on error))"),
             "error: ORA-01438: value larger than specified precision allowed for this column\n");
   EXPECT_EQ(s.value("select json_value('{\"a\":" + wide + "}', '$.a' returning number) from dual"), wide);
+  // RETURNING NUMBER(p, s) rounds to the scale; a value too wide is answered by ON ERROR.
+  EXPECT_EQ(s.value("select json_value('{\"a\":" + wide + "}', '$.a' returning number(5,2)) from dual"), "1.23");
+  EXPECT_EQ(s.value("select json_value('{\"a\":\"12345.6\"}', '$.a' returning number(5)) from dual"), "12346");
+  EXPECT_EQ(s.value("select json_value('{\"a\":12345.6}', '$.a' returning number(5,2)) from dual"), "<null>");
+  EXPECT_EQ(s.value("select json_value('{\"a\":12345.6}', '$.a' returning number(5,2) default 7 on error) "
+                    "from dual"),
+            "7");
+  EXPECT_EQ(s.value("select json_value('{\"a\":12345.6}', '$.a' returning number(5,2) error on error) from dual"),
+            "error: ORA-01438: value larger than specified precision allowed for this column\n");
+  EXPECT_EQ(s.exec("select json_value('{}', '$.a' returning number(39)) from dual"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 1727);
   EXPECT_EQ(s.value("select a from xmltable('/r' passing xmltype('<r><a>" + wide +
                     "</a></r>') columns a number path 'a')"),
             wide);
