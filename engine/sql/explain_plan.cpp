@@ -764,6 +764,22 @@ private:
             } else if (starts(d, "SCAN ") || starts(d, "SEARCH ")) {
                 PlanStep a = access(*r, info);
                 if (!a.operation.empty()) joined.push_back(a);
+            } else if (starts(d, "MULTI-INDEX OR")) {
+                // The table read once per OR branch, each by its index: a concatenation.
+                std::vector<PlanStep> branches;
+                for (const Eqp* branch : children_of(r->id))
+                    for (const Eqp* step : children_of(branch->id))
+                        if (starts(step->detail, "SCAN ") || starts(step->detail, "SEARCH ")) {
+                            PlanStep a = access(*step, info);
+                            if (!a.operation.empty()) branches.push_back(a);
+                        }
+                if (branches.size() == 1) joined.push_back(branches[0]);
+                if (branches.size() > 1) {
+                    PlanStep c = make("CONCATENATION", "", branches);
+                    c.card = 0;
+                    for (const PlanStep& b : branches) c.card += b.card;
+                    joined.push_back(c);
+                }
             } else if (starts(d, "USE TEMP B-TREE FOR ")) {
                 if (d.find("GROUP BY") != std::string::npos)
                     sort_group = true;

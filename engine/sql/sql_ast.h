@@ -142,6 +142,7 @@ enum class ExprKind {
 struct JsonClauses {
     bool strict = false, unique_keys = false;  // IS JSON
     int returning = 0;                         // JSON_VALUE: 0 VARCHAR2, 1 NUMBER
+    int precision = 0, scale = -127;           // JSON_VALUE RETURNING NUMBER(p, s); none: 0, -127
     std::uint32_t size = 4000;                 // the VARCHAR2 size returned
     int wrapper = 0;                           // JSON_QUERY: 0 WITHOUT, 1 UNCONDITIONAL, 2 CONDITIONAL
     int on_error = 0;   // NULL, ERROR, DEFAULT, EMPTY ARRAY, EMPTY OBJECT; JSON_EXISTS: FALSE, ERROR, TRUE

@@ -80,12 +80,12 @@ bool Parser::json_exists(ExprPtr* out) {
 
 // RETURNING VARCHAR2(n [BYTE|CHAR]) | NUMBER[(p[,s])]; other types are not supported.
 bool Parser::json_returning(JsonClauses* j) {
-    if (accept_word("NUMBER")) {
+    if (is_word("NUMBER")) {
+        ColumnDef c;
+        if (!datatype(&c)) return false;
         j->returning = 1;
-        if (accept_op("(")) {
-            while (!is_op(")") && cur().kind != TokenKind::End) ++p_;
-            if (!expect_op(")", 907)) return false;
-        }
+        j->precision = c.type.precision;
+        j->scale = c.type.scale;
         return true;
     }
     if (!accept_word("VARCHAR2")) return fail(3001);

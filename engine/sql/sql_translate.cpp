@@ -441,8 +441,9 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
         }
         // A compound query orders by result columns only. Where one of them may hold wide
         // numbers, which sort by their key, the compound is read as a subquery whose
-        // columns the keys name (when their names tell them apart).
+        // columns the keys name (by position when two of them share a name).
         bool keyed_compound = false;
+        bool positional_compound = false;
         if (s.next) {
             std::set<std::string> names;
             for (const ColumnInfo& c : first_cols) names.insert(c.name);
@@ -457,9 +458,27 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
                 }
                 keyed_compound = keyed_compound || (c && may_be_wide(c->type));
             }
-            keyed_compound = keyed_compound && names.size() == first_cols.size();
-            if (keyed_compound) text = "SELECT * FROM (" + text + ")";
+            if (keyed_compound && names.size() == first_cols.size()) {
+                text = "SELECT * FROM (" + text + ")";
+            } else if (keyed_compound) {
+                // Result columns that share a name are told apart by position: the
+                // compound's columns are renamed by a common table expression and given
+                // their names back outside it.
+                positional_compound = true;
+                std::string renamed, named;
+                for (std::size_t k = 0; k < first_cols.size(); ++k) {
+                    const std::string name = "\"vantro_c" + std::to_string(k + 1) + "\"";
+                    renamed += (k ? "," : "") + name;
+                    named += (k ? ", " : "") + name + " AS " + quote_name(first_cols[k].name);
+                }
+                text = "SELECT " + named + " FROM (WITH \"vantro_cq\"(" + renamed + ") AS (" + text +
+                       ") SELECT * FROM \"vantro_cq\")";
+            }
         }
+        // The name an ORDER BY key of a keyed compound reads result column k by.
+        auto compound_column = [&](std::size_t k) {
+            return positional_compound ? "\"vantro_c" + std::to_string(k + 1) + "\"" : quote_name(first_cols[k].name);
+        };
         text += " ORDER BY ";
         AnalyticGate analytic(analytic_ok_, true);
         for (std::size_t i = 0; i < s.order_by.size(); ++i) {
@@ -471,12 +490,12 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
                 if (pos < 1 || static_cast<std::size_t>(pos) > first_cols.size())
                     return fail(1785, o.expr->offset), false;
                 // A zoned timestamp or interval sorts by its key, named by the column.
+                const std::size_t k = static_cast<std::size_t>(pos - 1);
                 item = s.next && !keyed_compound
                            ? o.expr->text
-                           : order_key(first_cols[pos - 1].type,
-                                       keyed_compound ? quote_name(first_cols[pos - 1].name) : o.expr->text,
-                                       result_column_sql(s, static_cast<std::size_t>(pos - 1),
-                                                         quote_name(first_cols[pos - 1].name)));
+                           : order_key(first_cols[k].type, keyed_compound ? compound_column(k) : o.expr->text,
+                                       keyed_compound ? compound_column(k)
+                                                      : result_column_sql(s, k, quote_name(first_cols[k].name)));
                 done = true;
                 order_keys.push_back(s.next ? quote_name(first_cols[pos - 1].name)
                                             : order_key(first_cols[pos - 1].type, quote_name(first_cols[pos - 1].name),
@@ -485,8 +504,9 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
                 for (const ColumnInfo& c : first_cols) {
                     if (c.name == o.expr->path[0]) {
                         const std::size_t k = static_cast<std::size_t>(&c - first_cols.data());
-                        item = s.next && !keyed_compound
-                                   ? quote_name(c.name)
+                        item = s.next && !keyed_compound ? quote_name(c.name)
+                               : keyed_compound
+                                   ? order_key(c.type, compound_column(k), compound_column(k))
                                    : order_key(c.type, quote_name(c.name), result_column_sql(s, k, quote_name(c.name)));
                         done = true;
                         break;

@@ -611,6 +611,45 @@ static bool wide_comparand(const Emitted& v, const Expr& x) {
     return is_number(v.type) ? may_be_wide(v.type) : true;
 }
 
+// Whether x gives the same value each time it is evaluated within a row, and cheaply: a
+// literal, a bind, a column, or arithmetic and plain function calls of these (no
+// subquery, sequence, pseudocolumn, aggregate or random value).
+static bool repeatable_operand(const Expr& x) {
+    switch (x.kind) {
+    case ExprKind::String:
+    case ExprKind::Number:
+    case ExprKind::Null:
+    case ExprKind::Bind:
+        return true;
+    case ExprKind::Column: {
+        const std::string& last = x.path.empty() ? x.text : x.path.back();
+        return last != "LEVEL" && last != "NEXTVAL" && last != "CURRVAL" && last != "ROWNUM" && last != "ROWID";
+    }
+    case ExprKind::Unary:
+        if (x.text != "-" && x.text != "+") return false;
+        break;
+    case ExprKind::Binary:
+        break;
+    case ExprKind::Function:
+        if (!x.path.empty() || x.over || x.subquery || is_aggregate_call(x) || x.text == "SYS_GUID") return false;
+        break;
+    default:
+        return false;
+    }
+    for (const auto& arg : x.args)
+        if (!arg || !repeatable_operand(*arg)) return false;
+    return true;
+}
+
+// Whether translated SQL calls none of the functions that give another value at each call
+// (DBMS_RANDOM's, SYS_GUID), which package calls written without parentheses become.
+static bool repeatable_sql(const std::string& sql) {
+    static const char* const kChanging[] = {"vantro_random", "vantro_sys_guid"};
+    for (const char* f : kChanging)
+        if (sql.find(f) != std::string::npos) return false;
+    return true;
+}
+
 std::string Translator::compare_sql(const Emitted& a, const Expr& ax, const std::string& op, const Emitted& b,
                                     const Expr& bx) {
     const std::string native = "(" + a.sql + op + b.sql + ")";
@@ -624,6 +663,22 @@ std::string Translator::compare_sql(const Emitted& a, const Expr& ax, const std:
     auto simple = [](const Expr& x) {
         return x.kind == ExprKind::Column || x.kind == ExprKind::Bind || narrow_number_literal(x);
     };
+    const bool column_left = wa && ax.kind == ExprKind::Column && repeatable_operand(bx) && repeatable_sql(b.sql);
+    const bool column_right = wb && bx.kind == ExprKind::Column && repeatable_operand(ax) && repeatable_sql(a.sql);
+    if (!(wa != wb && simple(ax) && simple(bx)) && (column_left || column_right)) {
+        // A column that may hold wide values against a bind or an expression: the column
+        // is compared natively with a narrow bound of the other side (which its index
+        // serves), and the rows that bound selects exactly. A bound above x takes every
+        // integer and double up to x; the blobs are above every bound.
+        const Emitted& w = column_left ? a : b;
+        const Emitted& n = column_left ? b : a;
+        std::string wop = op;
+        if (!column_left) wop = op == "<" ? ">" : op == "<=" ? ">=" : op == ">" ? "<" : "<=";
+        const std::string keyed = "vantro_num_key(" + w.sql + ")" + wop + "vantro_num_key(" + n.sql + ")";
+        if (wop[0] == '<')
+            return "((" + w.sql + "<=vantro_num_bound(" + n.sql + ",1) OR " + w.sql + ">=x'') AND " + keyed + ")";
+        return "(" + w.sql + ">=vantro_num_bound(" + n.sql + ",-1) AND " + keyed + ")";
+    }
     if (wa == wb || !simple(ax) || !simple(bx)) return exact;
     // One side is a column that may hold wide values, the other a narrow value: the native
     // comparison (which an index on the column serves) is right for the column's integers

@@ -39,10 +39,15 @@ bool Translator::json(Expr& e, const Scope& scope, Emitted* out) {
     std::string empty_default = j.on_empty < 0 ? error_default : (j.returning == 1 ? a[3].sql : as_text(a[3]));
     std::string call = "vantro_json_value(" + doc_sql + "," + a[1].sql + "," + std::to_string(j.returning) + "," +
                        std::to_string(j.size) + "," + std::to_string(j.on_error) + "," + error_default + "," +
-                       std::to_string(on_empty) + "," + empty_default + ")";
+                       std::to_string(on_empty) + "," + empty_default + "," + std::to_string(j.precision) + "," +
+                       std::to_string(j.scale) + ")";
     if (j.returning == 1) {
         out->sql = "vantro_to_number(" + call + ")";
         out->type = number_type();
+        if (j.precision > 0 || j.scale != -127) {
+            out->type.precision = static_cast<decltype(out->type.precision)>(j.precision);
+            out->type.scale = static_cast<decltype(out->type.scale)>(j.scale);
+        }
     } else {
         out->sql = call;
         out->type = varchar_type(j.size);

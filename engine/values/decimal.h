@@ -46,6 +46,19 @@ Decimal decimal_trunc(const Decimal& a, int places);
 // The integer at or below a (floor) or at or above it (ceil).
 Decimal decimal_floor(const Decimal& a);
 Decimal decimal_ceil(const Decimal& a);
+// The functions of one NUMBER computed past NUMBER's precision and rounded to it
+// (values/decimal_math.cpp). Each returns 0 with *out set, else the Oracle error: 1428
+// for an argument outside the function's domain (SQRT of a negative, LN of zero, ASIN
+// beyond 1), 1426 for a result beyond NUMBER's range.
+enum class DecimalFunction { Sqrt, Exp, Ln, Sin, Cos, Tan, Asin, Acos, Atan, Sinh, Cosh, Tanh };
+int decimal_function(DecimalFunction f, const Decimal& x, Decimal* out);
+// x to the power y: whole powers exact within the working precision; a negative x takes
+// whole powers only (1428); zero to a negative power is 1426.
+int decimal_power(const Decimal& x, const Decimal& y, Decimal* out);
+// The logarithm of x to base (1428 unless base is positive and not 1 and x positive).
+int decimal_log(const Decimal& base, const Decimal& x, Decimal* out);
+// The angle of the point (x, y); 1426 at the origin.
+int decimal_atan2(const Decimal& y, const Decimal& x, Decimal* out);
 // -1, 0 or 1 as a is below, equal to or above b.
 int decimal_compare(const Decimal& a, const Decimal& b);
 

@@ -1,5 +1,7 @@
 #include "values/document_table.h"
 
+#include "values/number_bytes.h"
+
 namespace {
 
 struct DocumentModule {
@@ -117,6 +119,9 @@ int table_column(sqlite3_vtab_cursor* c, sqlite3_context* ctx, int i) {
     case SQLITE_TEXT:
         sqlite3_result_text(ctx, cell.s.data(), static_cast<int>(cell.s.size()), SQLITE_TRANSIENT);
         break;
+    case SQLITE_BLOB:
+        sqlite3_result_blob(ctx, cell.s.data(), static_cast<int>(cell.s.size()), SQLITE_TRANSIENT);
+        break;
     default:
         sqlite3_result_null(ctx);
     }
@@ -133,6 +138,29 @@ void destroy_module(void* aux) {
 }
 
 }  // namespace
+
+int document_cell_number(const std::string& text, int precision, int scale, DocumentCell* out) {
+    Decimal d;
+    if (!decimal_parse(text.data(), text.size(), &d)) return 1722;
+    NumberStored n;
+    const int code = number_store_decimal(d, precision, scale, &n);
+    if (code) return code;
+    switch (n.form) {
+    case NumberForm::Int:
+        out->type = SQLITE_INTEGER;
+        out->i = n.i;
+        break;
+    case NumberForm::Real:
+        out->type = SQLITE_FLOAT;
+        out->d = n.d;
+        break;
+    case NumberForm::Bytes:
+        out->type = SQLITE_BLOB;
+        out->s.assign(reinterpret_cast<const char*>(n.bytes), n.len);
+        break;
+    }
+    return 0;
+}
 
 bool document_table_register(sqlite3* db, const char* name, std::size_t columns, DocumentRowsReader reader) {
     auto* module = new DocumentModule;

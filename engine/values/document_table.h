@@ -11,11 +11,18 @@
 #include <sqlite3.h>
 
 struct DocumentCell {
-    int type = SQLITE_NULL;  // SQLITE_INTEGER, SQLITE_FLOAT or SQLITE_TEXT when set
+    // SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT or SQLITE_BLOB (a NUMBER's bytes, in s)
+    // when set
+    int type = SQLITE_NULL;
     std::int64_t i = 0;
     double d = 0;
     std::string s;
 };
+
+// Sets *out to the value a NUMBER(precision, scale) column (values/number_bytes.h) holds
+// for number text, all its digits kept: 0, 1722 when the text is no number, else the
+// column's error (1438, 1426).
+int document_cell_number(const std::string& text, int precision, int scale, DocumentCell* out);
 using DocumentRow = std::vector<DocumentCell>;
 
 // Fills rows from the document and the layout text; returns the error text of the

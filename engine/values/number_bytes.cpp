@@ -61,7 +61,9 @@ bool number_bytes_decode(const unsigned char* in, std::size_t len, Decimal* out)
     }
     const bool negative = in[0] < 0x80;
     std::size_t end = len;
-    if (negative && len < kNumberBytesMax && in[len - 1] == 102) --end;
+    // A negative of fewer than 20 digits ends in 102 (19 digits and 102 fill all 21 bytes);
+    // a digit byte is never 102.
+    if (negative && in[len - 1] == 102) --end;
     if (end < 2) return false;
     const int e = negative ? 0x3E - in[0] : in[0] - 0xC1;
     if (e < kNumBytesMinExp || e > kNumBytesMaxExp) return false;
@@ -83,6 +85,31 @@ bool number_bytes_decode(const unsigned char* in, std::size_t len, Decimal* out)
     }
     *out = d;
     return true;
+}
+
+bool number_bytes_canonical(const unsigned char* in, std::size_t len) {
+    if (!in || len == 0 || len > kNumberBytesMax) return false;
+    if (len == 1) return in[0] == 0x80;
+    const bool negative = in[0] < 0x80;
+    std::size_t end = len;
+    if (negative) {
+        // Fewer than 20 digits end in 102; 20 digits fill the bytes.
+        if (in[len - 1] == 102)
+            --end;
+        else if (len < kNumberBytesMax)
+            return false;
+        if (end < 2) return false;
+    }
+    const int e = negative ? 0x3E - in[0] : in[0] - 0xC1;
+    if (e < kNumBytesMinExp || e > kNumBytesMaxExp) return false;
+    for (std::size_t k = 1; k < end; ++k) {
+        const int digit = negative ? 101 - in[k] : in[k] - 1;
+        if (digit < 0 || digit > 99) return false;
+    }
+    // The leading digit is not zero and no zero digit trails.
+    const int first = negative ? 101 - in[1] : in[1] - 1;
+    const int last = negative ? 101 - in[end - 1] : in[end - 1] - 1;
+    return first != 0 && last != 0;
 }
 
 bool number_bytes_valid(const unsigned char* in, std::size_t len) {

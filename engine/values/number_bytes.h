@@ -22,6 +22,9 @@ bool number_bytes_encode(const Decimal& d, unsigned char* out, std::size_t* len)
 // Reads an encoding; false when the bytes are not a NUMBER.
 bool number_bytes_decode(const unsigned char* in, std::size_t len, Decimal* out);
 bool number_bytes_valid(const unsigned char* in, std::size_t len);
+// Whether the bytes are the one encoding number_bytes_encode gives their number (no
+// leading or trailing zero digit), checked without decoding them.
+bool number_bytes_canonical(const unsigned char* in, std::size_t len);
 
 // The one form the engine stores a NUMBER in, so that SQLite's own equality, GROUP BY,
 // DISTINCT and unique indexes see equal numbers as equal: an integer when the value is

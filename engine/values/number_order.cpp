@@ -1,12 +1,13 @@
 // Numeric order over every stored form of a NUMBER (integer, double, NUMBER bytes) and
-// number text: vantro_num_cmp(a, b), vantro_num_key(a) (bytes that memcmp orders as the
-// numbers) and the MIN and MAX aggregates vantro_num_min and vantro_num_max, also over
+// number text: vantro_num_key(a) (bytes that memcmp orders as the numbers), the narrow
+// bounds vantro_num_bound(a, dir) that let an index serve a comparison, GREATEST and LEAST, and the MIN and MAX aggregates vantro_num_min and vantro_num_max, also over
 // windows. SQLite's own comparison puts every BLOB above every number, so the translator
 // wraps comparisons, sort keys and MIN/MAX of values that may be wide in these.
 #include "values/errors.h"
 #include "values/number_bytes.h"
 #include "values/sql_arithmetic.h"
 
+#include <cmath>
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -19,24 +20,15 @@ void num_order_raise(sqlite3_context* ctx, int code) {
     sqlite3_result_error(ctx, text.c_str(), static_cast<int>(text.size()));
 }
 
-void num_order_cmp(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    const int ta = sqlite3_value_type(argv[0]), tb = sqlite3_value_type(argv[1]);
-    if (ta == SQLITE_NULL || tb == SQLITE_NULL) return sqlite3_result_null(ctx);
-    if (ta == SQLITE_INTEGER && tb == SQLITE_INTEGER) {
-        const std::int64_t a = sqlite3_value_int64(argv[0]), b = sqlite3_value_int64(argv[1]);
-        return sqlite3_result_int(ctx, a < b ? -1 : (a > b ? 1 : 0));
-    }
-    if (ta == SQLITE_FLOAT && tb == SQLITE_FLOAT) {
-        const double a = sqlite3_value_double(argv[0]), b = sqlite3_value_double(argv[1]);
-        return sqlite3_result_int(ctx, a < b ? -1 : (a > b ? 1 : 0));
-    }
-    Decimal x, y;
-    if (!decimal_arg(ctx, argv[0], &x) || !decimal_arg(ctx, argv[1], &y)) return;
-    sqlite3_result_int(ctx, decimal_compare(x, y));
-}
-
 void num_order_key(sqlite3_context* ctx, int, sqlite3_value** argv) {
-    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    const int type = sqlite3_value_type(argv[0]);
+    if (type == SQLITE_NULL) return sqlite3_result_null(ctx);
+    if (type == SQLITE_BLOB) {
+        // A stored wide value is its key already: the one encoding of its number.
+        const auto* p = static_cast<const unsigned char*>(sqlite3_value_blob(argv[0]));
+        const auto n = static_cast<std::size_t>(sqlite3_value_bytes(argv[0]));
+        if (p && number_bytes_canonical(p, n)) return sqlite3_result_value(ctx, argv[0]);
+    }
     Decimal d;
     if (!decimal_arg(ctx, argv[0], &d)) return;
     unsigned char bytes[kNumberBytesMax];
@@ -46,6 +38,30 @@ void num_order_key(sqlite3_context* ctx, int, sqlite3_value** argv) {
         return num_order_raise(ctx, 1426);
     }
     sqlite3_result_blob(ctx, bytes, static_cast<int>(len), SQLITE_TRANSIENT);
+}
+
+// vantro_num_bound(x, dir): an integer or double at or above x (dir 1) or at or below it
+// (dir -1), x itself when it is one. A comparison of a column with the bound is one its
+// index serves; it selects every row the exact comparison with x may keep.
+void num_order_bound(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    const int type = sqlite3_value_type(argv[0]);
+    if (type == SQLITE_NULL) return sqlite3_result_null(ctx);
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) return sqlite3_result_value(ctx, argv[0]);
+    const bool up = sqlite3_value_int(argv[1]) > 0;
+    Decimal d;
+    if (!decimal_arg(ctx, argv[0], &d)) return;
+    NumberStored n;
+    if (!number_stored(d, &n)) return sqlite3_result_double(ctx, d.negative ? -HUGE_VAL : HUGE_VAL);
+    if (n.form == NumberForm::Int) return sqlite3_result_int64(ctx, n.i);
+    if (n.form == NumberForm::Real) return sqlite3_result_double(ctx, n.d);
+    double v = decimal_to_double(d);
+    Decimal back;
+    if (decimal_of_double(v, &back)) {
+        const int c = decimal_compare(back, d);
+        if (up && c < 0) v = std::nextafter(v, HUGE_VAL);
+        if (!up && c > 0) v = std::nextafter(v, -HUGE_VAL);
+    }
+    sqlite3_result_double(ctx, v);
 }
 
 // GREATEST and LEAST of numbers: NULL when any argument is NULL. want is 1 for GREATEST.
@@ -146,7 +162,7 @@ void num_order_inverse_fn(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 bool number_order_register(sqlite3* db) {
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
-    return sqlite3_create_function(db, "vantro_num_cmp", 2, flags, nullptr, num_order_cmp, nullptr, nullptr) ==
+    return sqlite3_create_function(db, "vantro_num_bound", 2, flags, nullptr, num_order_bound, nullptr, nullptr) ==
                SQLITE_OK &&
            sqlite3_create_function(db, "vantro_num_key", 1, flags, nullptr, num_order_key, nullptr, nullptr) ==
                SQLITE_OK &&

@@ -223,36 +223,3 @@ int number_significant_digits(const char* text, std::size_t len) {
     }
     return first < 0 ? 0 : last - first + 1;
 }
-
-int number_store(const std::string* text, int precision, int scale, double* d, std::int64_t* i, bool* is_int) {
-    if (text && !*is_int && number_significant_digits(text->c_str(), text->size()) > kExactNumberDigits) {
-        // More digits than the engine stores exactly: refuse instead of rounding silently.
-        return 1438;
-    }
-    if (scale != -127 && (!*is_int || scale < 0)) {
-        // Round in decimal, on the text of the value, as NUMBER(p,s) does.
-        char buf[64];
-        std::string digits;
-        if (text && !*is_int) {
-            digits = *text;
-        } else if (*is_int) {
-            digits.assign(buf, number_text_int(*i, buf, sizeof buf));
-        } else {
-            digits.assign(buf, number_text_double(*d, buf, sizeof buf));
-        }
-        std::string rounded;
-        if (number_round_text(digits.c_str(), digits.size(), scale, &rounded)) {
-            if (!number_parse(rounded.c_str(), rounded.size(), d, i, is_int)) *is_int = false;
-        } else {
-            double f = std::pow(10.0, scale);
-            *d = std::round(*d * f) / f;
-            *is_int = false;
-        }
-    }
-    if (precision > 0 && precision <= 38) {
-        int s = scale == -127 ? 0 : scale;
-        double limit = std::pow(10.0, precision - s);
-        if (std::fabs(*d) >= limit) return 1438;
-    }
-    return 0;
-}

@@ -38,5 +38,5 @@ struct DecimalSum {
 };
 
 bool sql_arithmetic_register(sqlite3* db);
-// vantro_num_cmp, vantro_num_key, vantro_num_min and vantro_num_max (values/number_order.cpp).
+// vantro_num_key, vantro_num_greatest, vantro_num_least, vantro_num_min and vantro_num_max (values/number_order.cpp).
 bool number_order_register(sqlite3* db);

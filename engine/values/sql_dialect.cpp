@@ -15,6 +15,7 @@
 #include "values/sql_json.h"
 #include "values/sql_json_gen.h"
 #include "values/sql_xml.h"
+#include "values/number_bytes.h"
 #include "values/sql_arithmetic.h"
 #include "values/sql_regexp.h"
 #include "values/utf8.h"
@@ -371,42 +372,35 @@ void fn_lengthb(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(s.size()));
 }
 
-// vantro_vsize_number(x): the bytes of x in Oracle's NUMBER format: an exponent byte,
-// one byte per pair of significant decimal digits (aligned on the decimal point) and,
-// for a negative number of fewer than 20 pairs, a terminating byte.
+// The bytes of Oracle's NUMBER for a number value in any stored form: NUMBER bytes as they
+// are, integers, doubles and number text encoded. false (ORA-01722 raised) for no number,
+// ORA-01426 beyond NUMBER's range.
+bool dump_number_bytes(sqlite3_context* ctx, sqlite3_value* v, unsigned char* out, std::size_t* len) {
+    if (sqlite3_value_type(v) == SQLITE_BLOB) {
+        const auto* p = static_cast<const unsigned char*>(sqlite3_value_blob(v));
+        const auto n = static_cast<std::size_t>(sqlite3_value_bytes(v));
+        if (p && number_bytes_canonical(p, n)) {
+            std::memcpy(out, p, n);
+            *len = n;
+            return true;
+        }
+    }
+    Decimal d;
+    if (!decimal_arg(ctx, v, &d)) return false;
+    if (!number_bytes_encode(d, out, len)) {
+        raise(ctx, 1426);
+        return false;
+    }
+    return true;
+}
+
+// vantro_vsize_number(x): the length of x in Oracle's NUMBER format.
 void fn_vsize_number(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (is_null(argv[0])) return sqlite3_result_null(ctx);
-    char buf[64];
-    std::size_t n = sqlite3_value_type(argv[0]) == SQLITE_INTEGER
-                        ? number_text_int(sqlite3_value_int64(argv[0]), buf, sizeof buf)
-                        : 0;
-    if (n == 0) {
-        double d = 0;
-        if (!number_of(ctx, argv[0], &d)) return;
-        n = number_text_double(d, buf, sizeof buf);
-    }
-    std::string t(buf, n);
-    bool negative = !t.empty() && t[0] == '-';
-    if (negative) t.erase(0, 1);
-    std::size_t e = t.find_first_of("Ee");
-    long long exponent = 0;
-    if (e != std::string::npos) {
-        exponent = std::atoll(t.c_str() + e + 1);
-        t.erase(e);
-    }
-    std::size_t point = t.find('.');
-    std::string digits = point == std::string::npos ? t : t.substr(0, point) + t.substr(point + 1);
-    long long int_digits = static_cast<long long>(point == std::string::npos ? t.size() : point) + exponent;
-    std::size_t lead = digits.find_first_not_of('0');
-    if (lead == std::string::npos) return sqlite3_result_int(ctx, 1);  // zero
-    int_digits -= static_cast<long long>(lead);
-    digits.erase(0, lead);
-    digits.erase(digits.find_last_not_of('0') + 1);
-    // Align the first digit on a pair boundary counted from the decimal point.
-    long long head = ((int_digits % 2) + 2) % 2;
-    long long total = static_cast<long long>(digits.size()) + (head == 1 ? 1 : 0);
-    long long pairs = (total + 1) / 2;
-    sqlite3_result_int64(ctx, 1 + pairs + (negative && pairs < 20 ? 1 : 0));
+    unsigned char bytes[kNumberBytesMax];
+    std::size_t len = 0;
+    if (!dump_number_bytes(ctx, argv[0], bytes, &len)) return;
+    sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(len));
 }
 
 // vantro_upper(text), vantro_lower(text): the case of every letter the case table knows.
@@ -547,59 +541,39 @@ void fn_soundex(sqlite3_context* ctx, int, sqlite3_value** argv) {
     result_text(ctx, out);
 }
 
-// The bytes of Oracle's NUMBER for a number written in text ("-12.5", "1.5e+20"): an
-// exponent byte, then base-100 digits (each plus 1); a negative number has the exponent
-// byte inverted, digits 101 minus the digit and a closing 102 when it has fewer than 20.
-std::vector<unsigned char> number_bytes(const std::string& text) {
-    bool negative = !text.empty() && text[0] == '-';
-    std::string digits;
-    long point = -1, exponent = 0;
-    for (std::size_t i = negative ? 1 : 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c >= '0' && c <= '9') {
-            digits += c;
-        } else if (c == '.') {
-            point = static_cast<long>(digits.size());
-        } else if (c == 'e' || c == 'E') {
-            exponent = std::strtol(text.c_str() + i + 1, nullptr, 10);
-            break;
-        }
-    }
-    if (point < 0) point = static_cast<long>(digits.size());
-    point += exponent;
-    std::size_t lead = digits.find_first_not_of('0');
-    if (lead == std::string::npos) return {128};
-    digits.erase(0, lead);
-    point -= static_cast<long>(lead);
-    digits.erase(digits.find_last_not_of('0') + 1);
-    // Base-100 digits pair up from the decimal point.
-    if (point % 2 != 0) {
-        digits.insert(0, "0");
-        ++point;
-    }
-    if (digits.size() % 2) digits += '0';
-    if (digits.size() > 40) digits.resize(40);
-    long e = point / 2 - 1;
-    std::vector<unsigned char> out{static_cast<unsigned char>(negative ? 62 - e : 193 + e)};
-    for (std::size_t i = 0; i < digits.size(); i += 2) {
-        int d = (digits[i] - '0') * 10 + (digits[i + 1] - '0');
-        out.push_back(static_cast<unsigned char>(negative ? 101 - d : d + 1));
-    }
-    if (negative && out.size() < 21) out.push_back(102);
-    return out;
-}
-
 // vantro_dump(type, value, format, start, length): DUMP's "Typ=n Len=n: b,b,b" of a
-// VARCHAR2 (1), NUMBER (2), DATE (12), RAW (23), CHAR (96) or TIMESTAMP (180, 7 bytes
-// without a fraction) value in its Oracle bytes; format 8 octal, 16 hexadecimal, else
-// decimal, plus 1000 to name the character set of text. start (negative: from the end)
+// VARCHAR2 (1), NUMBER (2), DATE (12), RAW (23), CHAR (96), BINARY_FLOAT (100),
+// BINARY_DOUBLE (101) or TIMESTAMP (180, 7 bytes without a fraction) value in its Oracle bytes; format 8 octal, 16 hexadecimal, 17 each
+// byte as its printable ASCII character (control characters as ^X, others in hexadecimal),
+// else decimal, plus 1000 to name the character set of text. start (negative: from the end)
 // and length pick the bytes listed.
 void fn_dump(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (is_null(argv[1])) return result_text(ctx, "NULL");
     int type = sqlite3_value_int(argv[0]);
     std::vector<unsigned char> bytes;
     if (type == 2) {
-        bytes = number_bytes(text_of(argv[1]));
+        unsigned char num[kNumberBytesMax];
+        std::size_t len = 0;
+        if (!dump_number_bytes(ctx, argv[1], num, &len)) return;
+        bytes.assign(num, num + len);
+    } else if (type == kTypeBinaryFloat || type == kTypeBinaryDouble) {
+        // IEEE 754 bytes, most significant first, the sign bit set for positive values and
+        // every bit inverted for negative ones, so that the bytes sort as the numbers.
+        double d = 0;
+        if (!number_of(ctx, argv[1], &d)) return;
+        std::uint64_t bits = 0;
+        int n = 8;
+        if (type == kTypeBinaryFloat) {
+            const float f = static_cast<float>(d);
+            std::uint32_t b32 = 0;
+            std::memcpy(&b32, &f, sizeof b32);
+            bits = static_cast<std::uint64_t>(b32) << 32;
+            n = 4;
+        } else {
+            std::memcpy(&bits, &d, sizeof bits);
+        }
+        bits = (bits >> 63) ? ~bits : bits | (std::uint64_t{1} << 63);
+        for (int k = 0; k < n; ++k) bytes.push_back(static_cast<unsigned char>(bits >> (56 - 8 * k)));
     } else if (type == 12 || type == 180) {
         DateValue d;
         if (!date_of(argv[1], &d)) return raise(ctx, 1858);
@@ -636,8 +610,14 @@ void fn_dump(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (fmt >= 1000 && (type == 1 || type == 96)) out += " CharacterSet=AL32UTF8";
     out += ": ";
     for (long i = from - 1; i < to; ++i) {
+        const unsigned b = bytes[static_cast<std::size_t>(i)];
         char buf[8];
-        std::snprintf(buf, sizeof buf, base == 8 ? "%o" : (base == 16 ? "%x" : "%u"), static_cast<unsigned>(bytes[i]));
+        if (base == 17 && b >= 0x20 && b < 0x7F)
+            std::snprintf(buf, sizeof buf, "%c", static_cast<char>(b));
+        else if (base == 17 && b < 0x20)
+            std::snprintf(buf, sizeof buf, "^%c", static_cast<char>(b + 0x40));
+        else
+            std::snprintf(buf, sizeof buf, base == 8 ? "%o" : (base == 16 || base == 17 ? "%x" : "%u"), b);
         out += (i > from - 1 ? "," : "") + std::string(buf);
     }
     result_text(ctx, out);
@@ -702,12 +682,60 @@ std::string argument_text(double d) {
     return buf;
 }
 
-// vantro_math(op, x[, y ...]): the numeric functions, NULL in giving NULL out.
-void fn_math(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+// The functions of one NUMBER that compute past NUMBER's precision (values/decimal.h).
+struct DecimalFunctionRow {
+    const char* name;
+    DecimalFunction fn;
+};
+const DecimalFunctionRow kDecimalFunctions[] = {
+    {"SQRT", DecimalFunction::Sqrt}, {"EXP", DecimalFunction::Exp},   {"LN", DecimalFunction::Ln},
+    {"SIN", DecimalFunction::Sin},   {"COS", DecimalFunction::Cos},   {"TAN", DecimalFunction::Tan},
+    {"ASIN", DecimalFunction::Asin}, {"ACOS", DecimalFunction::Acos}, {"ATAN", DecimalFunction::Atan},
+    {"SINH", DecimalFunction::Sinh}, {"COSH", DecimalFunction::Cosh}, {"TANH", DecimalFunction::Tanh},
+};
+
+// POWER, SQRT, EXP, LN, LOG and the trigonometric and hyperbolic functions of NUMBER
+// arguments, to NUMBER's precision. An argument outside the function's domain is
+// ORA-01428 naming it, a result beyond NUMBER's range ORA-01426.
+bool decimal_transcendental(sqlite3_context* ctx, const std::string& op, int argc, sqlite3_value** argv) {
+    const DecimalFunctionRow* row = nullptr;
+    for (const DecimalFunctionRow& r : kDecimalFunctions)
+        if (op == r.name) row = &r;
+    if (!row && op != "POWER" && op != "LOG" && op != "ATAN2") return false;
+    if ((row && argc != 2) || (!row && argc != 3)) return raise(ctx, 909), true;
+    Decimal x, y, r;
+    if (!decimal_arg(ctx, argv[1], &x)) return true;
+    if (!row && !decimal_arg(ctx, argv[2], &y)) return true;
+    int code = 0;
+    const Decimal* named = &x;
+    if (row) {
+        code = decimal_function(row->fn, x, &r);
+    } else if (op == "POWER") {
+        code = decimal_power(x, y, &r);
+        named = &y;
+    } else if (op == "LOG") {
+        // LOG(base, x): a base of 1 has no logarithms.
+        code = decimal_log(x, y, &r);
+        const bool base_ok = !x.negative && !decimal_is_zero(x) && decimal_compare(x, decimal_of_int(1)) != 0;
+        if (base_ok) named = &y;
+    } else {
+        code = decimal_atan2(x, y, &r);
+    }
+    if (code == 1428) return raise(ctx, 1428, decimal_number_text(*named)), true;
+    if (code) return raise(ctx, code), true;
+    result_decimal(ctx, r);
+    return true;
+}
+
+// vantro_math(op, x[, y ...]): the numeric functions, NULL in giving NULL out;
+// vantro_math_binary the same for BINARY_FLOAT and BINARY_DOUBLE arguments, which keep
+// binary floating point.
+void fn_math_of(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool binary) {
     for (int i = 1; i < argc; ++i)
         if (is_null(argv[i])) return sqlite3_result_null(ctx);
     std::string op = text_of(argv[0]);
     if (decimal_math(ctx, op, argc, argv)) return;
+    if (!binary && decimal_transcendental(ctx, op, argc, argv)) return;
     double x = 0, y = 0;
     if (!number_of(ctx, argv[1], &x)) return;
     if (argc > 2 && !number_of(ctx, argv[2], &y)) return;
@@ -775,6 +803,12 @@ void fn_math(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         return result_number(ctx, b);
     }
     raise(ctx, 904, op);
+}
+void fn_math(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    fn_math_of(ctx, argc, argv, false);
+}
+void fn_math_binary(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    fn_math_of(ctx, argc, argv, true);
 }
 
 // vantro_sys_guid(): sixteen random bytes, a RAW(16) as SYS_GUID returns it.
@@ -1218,6 +1252,7 @@ const FunctionEntry kFunctions[] = {
     {"vantro_soundex", 1, true, fn_soundex},
     {"vantro_dump", 5, true, fn_dump},
     {"vantro_math", -1, true, fn_math},
+    {"vantro_math_binary", -1, true, fn_math_binary},
     {"vantro_date_fn", -1, true, fn_date},
     {"vantro_date_format", 2, true, fn_date_format},
     {"vantro_to_date_mask", 2, false, fn_to_date_mask},
@@ -1321,6 +1356,9 @@ std::string vsize(const std::string&, const Args& a, OraType* type) {
     if (a[0].null_literal) return "NULL";
     if (number_type(a[0].type)) return "vantro_vsize_number(" + a[0].sql + ")";
     if (a[0].type.code == kTypeDate) return "(CASE WHEN " + a[0].sql + " IS NULL THEN NULL ELSE 7 END)";
+    if (a[0].type.code == kTypeBinaryDouble || a[0].type.code == kTypeBinaryFloat)
+        return "(CASE WHEN " + a[0].sql + " IS NULL THEN NULL ELSE " +
+               (a[0].type.code == kTypeBinaryDouble ? "8" : "4") + " END)";
     if (date_type(a[0].type)) return "(CASE WHEN " + a[0].sql + " IS NULL THEN NULL ELSE 11 END)";
     if (a[0].type.code == kTypeRaw) return "nullif(length(" + a[0].sql + "),0)";
     return "vantro_lengthb(" + a[0].text_sql + ")";
@@ -1438,6 +1476,8 @@ std::string dump(const std::string&, const Args& a, OraType* type) {
         code = 23;
     else if (a[0].type.code == kTypeChar)
         code = 96;
+    else if (a[0].type.code == kTypeBinaryFloat || a[0].type.code == kTypeBinaryDouble)
+        code = a[0].type.code;
     std::vector<std::string> parts{std::to_string(code), code == 1 || code == 96 ? a[0].text_sql : a[0].sql};
     for (std::size_t i = 1; i < 4; ++i) parts.push_back(i < a.size() ? num(a[i]) : "NULL");
     return call("vantro_dump", parts);
@@ -1453,12 +1493,17 @@ std::string ascii(const std::string&, const Args& a, OraType* type) {
     return "vantro_ascii(" + a[0].text_sql + ")";
 }
 
-// MOD, POWER, SIGN, CEIL, FLOOR, SQRT: vantro_math with the function's name.
+// MOD, POWER, SIGN, CEIL, FLOOR, SQRT ...: vantro_math with the function's name, or
+// vantro_math_binary when an argument is BINARY_FLOAT or BINARY_DOUBLE.
 std::string math(const std::string& f, const Args& a, OraType* type) {
     std::vector<std::string> parts{"'" + f + "'"};
-    for (const DialectArg& x : a) parts.push_back(num(x));
+    bool binary = false;
+    for (const DialectArg& x : a) {
+        parts.push_back(num(x));
+        binary = binary || x.type.code == kTypeBinaryDouble || x.type.code == kTypeBinaryFloat;
+    }
     *type = make_number();
-    return call("vantro_math", parts);
+    return call(binary ? "vantro_math_binary" : "vantro_math", parts);
 }
 
 // NANVL(n2, n1): n1 when n2 is not a number; a NUMBER always is one.

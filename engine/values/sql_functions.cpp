@@ -6,6 +6,7 @@
 #include "values/errors.h"
 #include "values/session_params.h"
 #include "values/number_bytes.h"
+#include "values/calendar.h"
 #include "values/sql_arithmetic.h"
 #include "values/timestamp_tz.h"
 #include "os/os.h"
@@ -363,10 +364,18 @@ void fn_date_add(sqlite3_context* ctx, int, sqlite3_value** argv) {
     }
     DateValue d;
     if (!stored_date(ctx, argv[0], &d)) return;
-    double days = 0;
-    if (!number_value_double(argv[1], &days)) return raise(ctx, 1722);
+    // The days in decimal, to the nearest second: a sum of many 1/86400 steps lands on
+    // whole seconds as Oracle's does, where a double would drift.
+    Decimal days;
+    if (!decimal_of_value(argv[1], &days)) return raise(ctx, 1722);
+    const Decimal secs = decimal_round(decimal_mul(days, decimal_of_int(86400)), 0);
+    const std::int64_t limit = (date_last_day_number() + 1) * 86400;
+    std::int64_t offset = 0;
+    if (!decimal_to_int64(secs, &offset) || offset <= -limit || offset >= limit)
+        return raise_error(ctx, date_range_error());
+    const std::int64_t total = date_seconds(d) + offset;
     DateValue r;
-    if (!date_add_days(d, days, &r)) return raise_error(ctx, date_range_error());
+    if (total < 0 || total >= limit || !date_from_seconds(total, &r)) return raise_error(ctx, date_range_error());
     std::string s = date_stored_text(r);
     sqlite3_result_text(ctx, s.c_str(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
 }

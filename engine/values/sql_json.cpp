@@ -6,6 +6,8 @@
 #include "values/document_table.h"
 
 #include "values/errors.h"
+#include "values/number_bytes.h"
+#include "values/sql_arithmetic.h"
 #include "values/utf8.h"
 #include "values/values.h"
 
@@ -554,7 +556,9 @@ bool numeric_text(const std::string& s) {
     return *end == '\0' && s.find_first_of("xXnN") == std::string::npos;
 }
 
-// vantro_json_value(doc, path, returning, size, on_error, error_default, on_empty, empty_default)
+// vantro_json_value(doc, path, returning, size, on_error, error_default, on_empty, empty_default,
+// precision, scale): a NUMBER with a precision or scale is rounded to it, a value too wide
+// for it answered by ON ERROR (ORA-01438).
 void fn_value(sqlite3_context* ctx, int, sqlite3_value** argv) {
     bool null = false;
     JNode root;
@@ -573,6 +577,15 @@ void fn_value(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (static_cast<JsonReturning>(sqlite3_value_int(argv[2])) == JsonReturning::Number) {
         bool ok = v.kind == JNode::Kind::Number || (v.kind == JNode::Kind::String && numeric_text(out));
         if (!ok) return fallback(ctx, on_error, argv[5], 1722);
+        const int precision = sqlite3_value_int(argv[8]), scale = sqlite3_value_int(argv[9]);
+        if (precision > 0 || scale != -127) {
+            Decimal d;
+            NumberStored n;
+            if (!decimal_parse(out.data(), out.size(), &d)) return fallback(ctx, on_error, argv[5], 1722);
+            const int code = number_store_decimal(d, precision, scale, &n);
+            if (code) return fallback(ctx, on_error, argv[5], code);
+            return result_stored(ctx, n);
+        }
     } else {
         std::int64_t size = sqlite3_value_int64(argv[3]);
         if (static_cast<std::int64_t>(out.size()) > size)
@@ -729,18 +742,9 @@ bool iso_date(const std::string& s, DateValue* d) {
 // false or a DEFAULT literal's text): 0, else the Oracle error and its argument.
 int convert(const TableColumn& c, const std::string& text, bool number, bool string, Cell* out, std::string* arg) {
     switch (c.type) {
-    case 1: {
-        double d = 0;
-        std::int64_t i = 0;
-        bool is_int = false;
-        if (!(number || string) || !number_parse(text.data(), text.size(), &d, &i, &is_int)) return 1722;
-        int code = number_store(&text, c.precision, c.scale, &d, &i, &is_int);
-        if (code) return code;
-        out->type = is_int ? SQLITE_INTEGER : SQLITE_FLOAT;
-        out->i = i;
-        out->d = d;
-        return 0;
-    }
+    case 1:
+        if (!(number || string)) return 1722;
+        return document_cell_number(text, c.precision, c.scale, out);
     case 2: {
         DateValue d;
         if (!string || !iso_date(text, &d)) return 1861;
@@ -910,7 +914,7 @@ struct Registration {
 const Registration kRegistrations[] = {
     {"vantro_is_json", 2, fn_is_json},
     {"vantro_json_exists", 3, fn_exists},
-    {"vantro_json_value", 8, fn_value},
+    {"vantro_json_value", 10, fn_value},
     {"vantro_json_query", 6, fn_query},
 };
 

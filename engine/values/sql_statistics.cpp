@@ -11,6 +11,7 @@
 #include "values/sql_functions.h"
 
 #include "values/errors.h"
+#include "values/number_bytes.h"
 #include "values/sql_arithmetic.h"
 
 #include <algorithm>
@@ -157,25 +158,45 @@ const Statistic* statistic(const unsigned char* name) {
 }
 
 // One value kept in order: numbers by value, other values by their bytes.
+// A value's place in the order of a frame: numbers (integers, doubles and NUMBER bytes) by
+// their NUMBER bytes, which order them by value and give equal numbers one key, then
+// other values by their bytes.
 struct Key {
     bool is_number = false;
-    double number = 0;
     std::string bytes;
     bool operator<(const Key& o) const {
         if (is_number != o.is_number) return is_number;
-        return is_number ? number < o.number : bytes < o.bytes;
+        return bytes < o.bytes;
     }
 };
 
 Key key_of(sqlite3_value* v) {
     Key k;
-    int type = sqlite3_value_type(v);
-    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+    const int type = sqlite3_value_type(v);
+    const void* b = type == SQLITE_BLOB ? sqlite3_value_blob(v) : sqlite3_value_text(v);
+    const auto n = static_cast<std::size_t>(sqlite3_value_bytes(v));
+    if (type == SQLITE_BLOB && number_bytes_canonical(static_cast<const unsigned char*>(b), n)) {
         k.is_number = true;
-        k.number = sqlite3_value_double(v);
-    } else {
-        const void* b = type == SQLITE_BLOB ? sqlite3_value_blob(v) : sqlite3_value_text(v);
-        if (b) k.bytes.assign(static_cast<const char*>(b), static_cast<std::size_t>(sqlite3_value_bytes(v)));
+        k.bytes.assign(static_cast<const char*>(b), n);
+    } else if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+        k.is_number = true;
+        Decimal d;
+        unsigned char enc[kNumberBytesMax];
+        std::size_t len = 0;
+        if (type == SQLITE_INTEGER) {
+            d = decimal_of_int(sqlite3_value_int64(v));
+        } else if (!decimal_of_double(sqlite3_value_double(v), &d)) {
+            // BINARY_DOUBLE infinities and NaN: -inf first, then +inf, NaN last.
+            const double x = sqlite3_value_double(v);
+            k.bytes = x < 0 ? std::string() : std::string(x > 0 ? 2 : 3, '\xff');
+            return k;
+        }
+        if (number_bytes_encode(d, enc, &len))
+            k.bytes.assign(reinterpret_cast<const char*>(enc), len);
+        else
+            k.bytes = d.negative ? std::string() : std::string(2, '\xff');
+    } else if (b) {
+        k.bytes.assign(static_cast<const char*>(b), n);
     }
     return k;
 }

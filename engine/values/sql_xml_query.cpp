@@ -242,18 +242,11 @@ std::string column_cell(const XmlColumn& c, const XmlDocument& doc, int node, co
     if (v.kind == XPathValue::Kind::Nodes && v.nodes.size() > 1) return ora_text(19279);
     std::string text = xpath_string(doc, v);
     if (c.type == 1) {
-        double d = 0;
-        std::int64_t i = 0;
-        bool is_int = false;
         std::size_t b = text.find_first_not_of(" \t\r\n");
         if (b == std::string::npos) return {};
         std::string trimmed = text.substr(b, text.find_last_not_of(" \t\r\n") - b + 1);
-        if (!number_parse(trimmed.data(), trimmed.size(), &d, &i, &is_int)) return ora_text(1722);
-        int code = number_store(&trimmed, c.precision, c.scale, &d, &i, &is_int);
+        int code = document_cell_number(trimmed, c.precision, c.scale, out);
         if (code) return ora_text(code);
-        out->type = is_int ? SQLITE_INTEGER : SQLITE_FLOAT;
-        out->i = i;
-        out->d = d;
         return {};
     }
     if (text.empty()) return {};

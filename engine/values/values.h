@@ -33,17 +33,6 @@ bool number_parse(const char* text, std::size_t len, double* out, std::int64_t* 
 bool number_round_text(const char* text, std::size_t len, int scale, std::string* out);
 // The significant digits of number text (1200 has 2, 0.0012 has 2, 1.05e3 has 3).
 int number_significant_digits(const char* text, std::size_t len);
-// Decimal digits a stored non-integer NUMBER keeps exactly (values beyond the 64-bit
-// integer range with more digits are refused rather than rounded).
-constexpr int kExactNumberDigits = 15;
-
-// The value a NUMBER(precision, scale) column stores for a number: `text` is the value's
-// text when it was given as text (nullptr for a number value d / i), rounded to the scale
-// in decimal and checked against the precision (a scale of -127 means no scale, a
-// precision of 0 no precision). Returns 0 with *is_int and *d or *i set to the stored
-// value, else the Oracle error number (1438: more digits than the column holds).
-int number_store(const std::string* text, int precision, int scale, double* d, std::int64_t* i, bool* is_int);
-
 // Parses the stored form; false when text is not one.
 bool date_parse_stored(const char* text, std::size_t len, DateValue* out);
 // Writes the stored form (19 characters, plus ".fffffffff" digits for timestamps).

@@ -74,6 +74,25 @@ TEST(NumberBytes, BadBytesAreNoNumber) {
   EXPECT_FALSE(number_bytes_valid(too_long.data(), too_long.size()));
 }
 
+TEST(NumberBytes, CanonicalBytesAreThoseTheEncoderWrites) {
+  // -.3465...8772 has 19 base-100 digits: with its closing 102 it fills all 21 bytes.
+  for (const char* t : {"0", "1", "-1", "123", "-123.45", "0.1", "1e125", "-1e-130", "12345678901234567890123",
+                        "-.3333333333333333333333333333333333333333", "-.34659290437655325706203266484568588772"}) {
+    unsigned char b[kNumberBytesMax];
+    std::size_t n = 0;
+    ASSERT_TRUE(number_bytes_encode(nb_dec(t), b, &n)) << t;
+    EXPECT_TRUE(number_bytes_canonical(b, n)) << t;
+    Decimal back;
+    ASSERT_TRUE(number_bytes_decode(b, n, &back)) << t;
+    EXPECT_EQ(decimal_compare(back, nb_dec(t)), 0) << t;
+  }
+  // Valid numbers written with a leading or trailing zero digit, or a negative without its
+  // closing 102, are not the encoder's form; nor are bytes that are no number.
+  const std::vector<std::vector<unsigned char>> other = {
+      {0xC1, 2, 1}, {0xC2, 1, 2}, {0x3E, 100}, {0x3D, 101, 100, 102}, {}, {0xC1}, {0xC1, 102}, {0x80, 0x80}};
+  for (const auto& b : other) EXPECT_FALSE(number_bytes_canonical(b.data(), b.size())) << b.size();
+}
+
 TEST(NumberBytes, StoredFormIsIntegerDoubleOrBytes) {
   NumberStored n;
   ASSERT_TRUE(number_stored(nb_dec("42"), &n));

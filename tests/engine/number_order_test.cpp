@@ -110,4 +110,82 @@ TEST_F(NumberOrder, SortsAndExtremesOrderWideValuesByValue) {
   EXPECT_EQ(s.value("select count(*) from (select count(*) c from w group by id) where c < 2"), "10");
 }
 
+TEST_F(NumberOrder, PercentilesAndCompoundsWithSharedNamesOrderWideValuesByValue) {
+  // Values of ids 1 to 7: 1, 1/3, .5, 2/3, -1/3, the big integer, .33333333333333.
+  EXPECT_EQ(s.value("select median(n) from w where id <= 7"), ".5");
+  EXPECT_EQ(s.value("select median(n) from w where id <= 6"), ".5833333333333333333333333333333333333334");
+  EXPECT_EQ(s.value("select percentile_disc(0.2) within group (order by n) from w where id <= 7"),
+            ".33333333333333");
+  EXPECT_EQ(s.value("select percentile_disc(0.9) within group (order by n desc) from w where id <= 7"),
+            "-.3333333333333333333333333333333333333333");
+  EXPECT_EQ(s.value("select percentile_cont(0.25) within group (order by n) from w where id in (2, 3, 5, 6)"),
+            ".1666666666666666666666666666666666666667");
+  // Integers beyond a double's 53 bits stay apart.
+  ASSERT_EQ(s.exec("create table big(b number)"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("insert into big select 9007199254740993 from dual connect by level <= 2"), OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("insert into big values (9007199254740992)"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.value("select stats_mode(b) from big"), "9007199254740993");
+  // Two result columns of one name: the compound is ordered by position.
+  const std::vector<std::string> by_value = {"5|-.3333333333333333333333333333333333333333",
+                                             "2|.3333333333333333333333333333333333333333", "3|.5",
+                                             "4|.6666666666666666666666666666666666666667", "1|1",
+                                             "6|12345678901234567890123"};
+  EXPECT_EQ(s.rows("select id n, n from w where id < 4 union select id, n from w where id between 4 and 6 "
+                   "order by 2"),
+            by_value);
+  std::vector<std::string> descending(by_value.rbegin(), by_value.rend());
+  EXPECT_EQ(s.rows("select id n, n from w where id < 4 union all select id, n from w where id between 4 and 6 "
+                   "order by 2 desc, 1"),
+            descending);
+  EXPECT_EQ(s.rows("select id x, n x from w where id < 7 minus select id, n from w where id = 3 order by 2 desc"),
+            (std::vector<std::string>{"6|12345678901234567890123", "1|1", "4|.6666666666666666666666666666666666666667",
+                                      "2|.3333333333333333333333333333333333333333",
+                                      "5|-.3333333333333333333333333333333333333333"}));
+}
+
+TEST_F(NumberOrder, BindsAndExpressionsKeepTheColumnsIndex) {
+  ASSERT_EQ(s.exec("create index w_n on w(n)"), OCI_SUCCESS) << s.error_text();
+  auto plan = [&](const std::string& where) {
+    EXPECT_EQ(s.exec("delete from plan_table"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(s.exec("explain plan for select id from w where " + where), OCI_SUCCESS) << s.error_text();
+    std::string out;
+    for (const std::string& r : s.rows("select operation || ' ' || options || ' ' || object_name from plan_table "
+                                       "where object_name is not null order by id"))
+      out += (out.empty() ? "" : ",") + r;
+    return out;
+  };
+  EXPECT_EQ(plan("n > :b"), "TABLE ACCESS BY INDEX ROWID W,INDEX RANGE SCAN W_N");
+  EXPECT_EQ(plan(":b * 2 <= n"), "TABLE ACCESS BY INDEX ROWID W,INDEX RANGE SCAN W_N");
+  EXPECT_EQ(plan("n >= abs(:b) - 1"), "TABLE ACCESS BY INDEX ROWID W,INDEX RANGE SCAN W_N");
+  EXPECT_EQ(plan("n < :b"), "TABLE ACCESS BY INDEX ROWID W,INDEX RANGE SCAN W_N,TABLE ACCESS BY INDEX ROWID W,"
+                            "INDEX RANGE SCAN W_N");
+  EXPECT_EQ(plan("n between :lo and :hi"), "TABLE ACCESS BY INDEX ROWID W,INDEX RANGE SCAN W_N");
+  // A random value is read once, so that column is read whole.
+  EXPECT_EQ(plan("n > dbms_random.value"), "TABLE ACCESS FULL W");
+  // The rows are those of the exact comparisons, binds being PL/SQL variables here.
+  ASSERT_EQ(s.exec("create table hits(k varchar2(10), id number)"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("declare b number := 1/3; big number := 12345678901234567890122; begin "
+                   "insert into hits select 'gt', id from w where n > b; "
+                   "insert into hits select 'le', id from w where b >= n; "
+                   "insert into hits select 'lt2', id from w where n < b * 2; "
+                   "insert into hits select 'ge2', id from w where n >= b * 2; "
+                   "insert into hits select 'big', id from w where n > big; "
+                   "insert into hits select 'text', id from w where n <= '0.34'; end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  auto hits = [&](const std::string& k) {
+    std::string out;
+    for (const std::string& r : s.rows("select id from hits where k = '" + k + "' order by id"))
+      out += (out.empty() ? "" : ",") + r;
+    return out;
+  };
+  EXPECT_EQ(hits("gt"), "1,3,4,6,10");
+  EXPECT_EQ(hits("le"), "2,5,7,8");
+  EXPECT_EQ(hits("lt2"), "2,3,5,7,8,10");
+  EXPECT_EQ(hits("ge2"), "1,4,6");
+  EXPECT_EQ(hits("big"), "6");
+  EXPECT_EQ(hits("text"), "2,5,7,8,10");
+}
+
 }  // namespace

@@ -155,3 +155,155 @@ TEST_F(WideNumber, OciNumberBindsAndDefines) {
 }
 
 }  // namespace
+
+namespace {
+
+class WideNumberFunctions : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(test_home()) / "databases", ignored);
+    ASSERT_NE(test_oci(), nullptr);
+    ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
+  }
+  std::string v(const std::string& expr) { return s.value("select " + expr + " from dual"); }
+  OciSession s;
+};
+
+TEST_F(WideNumberFunctions, TranscendentalFunctionsKeepNumbersPrecision) {
+  const char* cases[][2] = {
+      {"sqrt(2)", "1.41421356237309504880168872420969807857"},
+      {"sqrt(2.25)", "1.5"},
+      {"sqrt(1e100)", "1.0E+50"},
+      {"power(2, 100)", "1267650600228229401496703205376"},
+      {"power(1.1, 2)", "1.21"},
+      {"power(2, -2)", ".25"},
+      {"power(-2, 3)", "-8"},
+      {"power(-2, 2)", "4"},
+      {"power(2, 0.5)", "1.41421356237309504880168872420969807857"},
+      {"power(0, 0)", "1"},
+      {"exp(1)", "2.71828182845904523536028747135266249776"},
+      {"exp(0)", "1"},
+      {"ln(2)", ".6931471805599453094172321214581765680755"},
+      {"ln(exp(2))", "2"},
+      {"log(10, 1000)", "3"},
+      {"log(2, 1024)", "10"},
+      {"sin(1)", ".8414709848078965066525023216302989996226"},
+      {"cos(0)", "1"},
+      {"acos(-1)", "3.1415926535897932384626433832795028842"},
+      {"atan(1) * 4", "3.1415926535897932384626433832795028842"},
+      {"atan2(1, 1) * 4", "3.1415926535897932384626433832795028842"},
+      {"tanh(1)", ".7615941559557648881194582826047935904128"},
+      {"tanh(5000)", "1"},
+      {"sin(540)", "-.34659290437655325706203266484568588772"},  // 19 base-100 digits, negative
+      {"exp(-400)", "0"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(v(c[0]), c[1]) << c[0];
+  // Domain faults name the argument; results beyond NUMBER's range overflow.
+  const char* errors[][2] = {
+      {"sqrt(-1)", "ORA-01428: argument '-1' is out of range\n"},
+      {"sqrt(-.5)", "ORA-01428: argument '-.5' is out of range\n"},
+      {"ln(0)", "ORA-01428: argument '0' is out of range\n"},
+      {"log(1, 5)", "ORA-01428: argument '1' is out of range\n"},
+      {"log(10, -5)", "ORA-01428: argument '-5' is out of range\n"},
+      {"asin(2)", "ORA-01428: argument '2' is out of range\n"},
+      {"power(-8, 0.5)", "ORA-01428: argument '.5' is out of range\n"},
+      {"exp(300)", "ORA-01426: numeric overflow\n"},
+      {"power(10, 126)", "ORA-01426: numeric overflow\n"},
+      {"sinh(-400)", "ORA-01426: numeric overflow\n"},
+  };
+  for (const auto& c : errors) EXPECT_EQ(v(c[0]), std::string("error: ") + c[1]) << c[0];
+  EXPECT_EQ(v("sqrt(null)"), "<null>");
+  // BINARY_DOUBLE arguments stay in binary floating point.
+  EXPECT_EQ(v("to_char(sqrt(cast(2 as binary_double)))"), v("to_char(cast(1.4142135623730951 as binary_double))"));
+  EXPECT_NE(v("to_char(sqrt(cast(2 as binary_double)))"), v("to_char(sqrt(2))"));
+}
+
+TEST_F(WideNumberFunctions, DateArithmeticCountsDaysInDecimal) {
+  auto at = [&](const std::string& expr) { return v("to_char(" + expr + ", 'yyyy-mm-dd hh24:mi:ss')"); };
+  EXPECT_EQ(at("date '2020-01-01' + 1/24/60/60"), "2020-01-01 00:00:01");
+  EXPECT_EQ(at("date '2020-01-01' - 1/86400"), "2019-12-31 23:59:59");
+  EXPECT_EQ(at("date '2020-01-01' + 1/3"), "2020-01-01 08:00:00");
+  EXPECT_EQ(at("date '2020-01-01' + 0.5/86400"), "2020-01-01 00:00:01");
+  EXPECT_EQ(at("date '2020-01-01' + 12345678901234567890123/1e23"), "2020-01-01 02:57:47");
+  // A day made of 86400 one-second steps is one day exactly.
+  EXPECT_EQ(s.value("select to_char(date '2020-01-01' + sum(1/86400), 'yyyy-mm-dd hh24:mi:ss') from dual "
+                    "connect by level <= 86400"),
+            "2020-01-02 00:00:00");
+  EXPECT_EQ(v("date '9999-12-31' + 1"), "error: ORA-01841: (full) year must be between -4713 and +9999, and not be 0\n");
+  EXPECT_EQ(v("date '0001-01-01' - 1/86400"),
+            "error: ORA-01841: (full) year must be between -4713 and +9999, and not be 0\n");
+  EXPECT_EQ(v("date '2020-01-01' + 1e30"), "error: ORA-01841: (full) year must be between -4713 and +9999, and not be 0\n");
+}
+
+TEST_F(WideNumberFunctions, DocumentNumbersKeepAllTheirDigits) {
+  const std::string wide = "1.23456789012345678901234567890123456789";
+  EXPECT_EQ(s.value("select a from json_table('{\"a\":" + wide + "}', '$' columns (a number path '$.a'))"), wide);
+  EXPECT_EQ(s.value("select a from json_table('{\"a\":\"" + wide + "\"}', '$' columns (a number path '$.a'))"), wide);
+  EXPECT_EQ(s.value("select a from json_table('{\"a\":" + wide + "}', '$' columns (a number(5,2) path '$.a'))"),
+            "1.23");
+  EXPECT_EQ(s.value("select a from json_table('{\"a\":123456.7}', '$' columns (a number(5,2) path '$.a' "
+                    "error on error))"),
+            "error: ORA-01438: value larger than specified precision allowed for this column\n");
+  EXPECT_EQ(s.value("select json_value('{\"a\":" + wide + "}', '$.a' returning number) from dual"), wide);
+  // RETURNING NUMBER(p, s) rounds to the scale; a value too wide is answered by ON ERROR.
+  EXPECT_EQ(s.value("select json_value('{\"a\":" + wide + "}', '$.a' returning number(5,2)) from dual"), "1.23");
+  EXPECT_EQ(s.value("select json_value('{\"a\":\"12345.6\"}', '$.a' returning number(5)) from dual"), "12346");
+  EXPECT_EQ(s.value("select json_value('{\"a\":12345.6}', '$.a' returning number(5,2)) from dual"), "<null>");
+  EXPECT_EQ(s.value("select json_value('{\"a\":12345.6}', '$.a' returning number(5,2) default 7 on error) "
+                    "from dual"),
+            "7");
+  EXPECT_EQ(s.value("select json_value('{\"a\":12345.6}', '$.a' returning number(5,2) error on error) from dual"),
+            "error: ORA-01438: value larger than specified precision allowed for this column\n");
+  EXPECT_EQ(s.exec("select json_value('{}', '$.a' returning number(39)) from dual"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 1727);
+  EXPECT_EQ(s.value("select a from xmltable('/r' passing xmltype('<r><a>" + wide +
+                    "</a></r>') columns a number path 'a')"),
+            wide);
+  EXPECT_EQ(s.value("select to_number(extractvalue(xmltype('<r><a>" + wide + "</a></r>'), '/r/a')) from dual"),
+            wide);
+  // Wide values from a document compare and sort by value.
+  EXPECT_EQ(s.rows("select a from json_table('[{\"a\":1.5},{\"a\":12345678901234567890123},{\"a\":" + wide +
+                   "}]', '$[*]' columns (a number path '$.a')) where a > 1.2 order by a"),
+            (std::vector<std::string>{wide, "1.5", "12345678901234567890123"}));
+}
+
+TEST_F(WideNumberFunctions, DumpAndVsizeReadNumberBytes) {
+  const char* cases[][2] = {
+      {"dump(123)", "Typ=2 Len=3: 194,2,24"},
+      {"dump(-1)", "Typ=2 Len=3: 62,100,102"},
+      {"dump(0)", "Typ=2 Len=1: 128"},
+      {"dump(1.5)", "Typ=2 Len=3: 193,2,51"},
+      {"dump(-123.45)", "Typ=2 Len=5: 61,100,78,56,102"},
+      {"dump(123456789012345678901234567890)", "Typ=2 Len=16: 207,13,35,57,79,91,13,35,57,79,91,13,35,57,79,91"},
+      {"dump(1/3)", "Typ=2 Len=21: 192,34,34,34,34,34,34,34,34,34,34,34,34,34,34,34,34,34,34,34,34"},
+      {"dump(123, 8)", "Typ=2 Len=3: 302,2,30"},
+      {"dump(123, 16)", "Typ=2 Len=3: c2,2,18"},
+      {"dump(123, 1016)", "Typ=2 Len=3: c2,2,18"},
+      {"dump(123, 17)", "Typ=2 Len=3: c2,^B,^X"},
+      {"dump('a b', 17)", "Typ=96 Len=3: a, ,b"},
+      {"dump(123, 10, 2, 1)", "Typ=2 Len=3: 2"},
+      {"dump(123, 10, -1)", "Typ=2 Len=3: 24"},
+      {"dump(cast(2 as binary_double))", "Typ=101 Len=8: 192,0,0,0,0,0,0,0"},
+      {"dump(cast(-1.5 as binary_float))", "Typ=100 Len=4: 64,63,255,255"},
+      {"vsize(cast(2 as binary_double))", "8"},
+      {"vsize(cast(2 as binary_float))", "4"},
+      {"vsize(123)", "3"},
+      {"vsize(0)", "1"},
+      {"vsize(-1)", "3"},
+      {"vsize(1/3)", "21"},
+      {"vsize(-1/3)", "21"},
+      {"vsize(123456789012345678901234567890)", "16"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(v(c[0]), c[1]) << c[0];
+  ASSERT_EQ(s.exec("create table dn(n number)"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("insert into dn select decode(level, 1, 123, 2, 0.1, 3, 1/3) from dual connect by level <= 3"),
+            OCI_SUCCESS)
+      << s.error_text();
+  EXPECT_EQ(s.rows("select dump(n) || ' ' || vsize(n) from dn order by n"),
+            (std::vector<std::string>{"Typ=2 Len=2: 192,11 2",
+                                      "Typ=2 Len=21: 192,34,34,34,34,34,34,34,34,34,34,34,34,34,34,34,34,34,34,34,34 21",
+                                      "Typ=2 Len=3: 194,2,24 3"}));
+}
+
+}  // namespace
