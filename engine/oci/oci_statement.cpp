@@ -21,6 +21,7 @@
 #include "sql/sql_ast.h"
 #include "sql/sql_translate.h"
 #include "values/clock.h"
+#include "values/decimal.h"
 #include "values/values.h"
 
 #include <cmath>
@@ -494,6 +495,18 @@ std::size_t put_value(sqlite3_stmt* vm, int col, const OraType& ot, const Sessio
         text = reinterpret_cast<const char*>(sqlite3_column_text(vm, col));
         len = text ? static_cast<std::size_t>(sqlite3_column_bytes(vm, col)) : 0;
         if (!text) text = "";
+    }
+    // A number whose text is longer than a text buffer is rounded to the digits that fit
+    // rather than cut, which would show a different number.
+    const bool text_buffer = o.dty == SQLT_STR || o.dty == SQLT_CHR || o.dty == SQLT_AFC || o.dty == SQLT_AVC;
+    const std::size_t text_cap =
+        o.size <= 0 ? 0 : static_cast<std::size_t>(o.dty == SQLT_STR ? o.size - 1 : o.size);
+    std::string fitted;
+    Decimal whole;
+    if ((ot.code == kTypeNumber || ot.code == kTypeBinaryFloat || ot.code == kTypeBinaryDouble) && text_buffer &&
+        len > text_cap && decimal_parse(text, len, &whole) && decimal_number_text_within(whole, text_cap, &fitted)) {
+        text = fitted.c_str();
+        len = fitted.size();
     }
     if (ot.code == kTypeChar && len < ot.size) pad = ot.size - len;
     put_text(o, text, len, pad, flags);

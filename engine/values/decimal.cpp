@@ -411,3 +411,52 @@ std::string decimal_number_text(const Decimal& a) {
     out += e;
     return out;
 }
+
+namespace {
+
+// a in scientific notation with all its digits: d.dddE+nn.
+std::string dec_scientific_text(const Decimal& a) {
+    std::string digits = dec_coef_digits(a.coef);
+    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    const int e10 = decimal_magnitude(a);
+    std::string out = a.negative ? "-" : "";
+    out += digits[0];
+    if (digits.size() > 1) {
+        out += '.';
+        out += digits.substr(1);
+    }
+    char e[16];
+    std::snprintf(e, sizeof e, "E%c%02d", e10 < 0 ? '-' : '+', e10 < 0 ? -e10 : e10);
+    return out + e;
+}
+
+// The most significant digits (and the text) with which text_of(a rounded) fits in width;
+// 0 when none does.
+template <typename TextOf>
+int dec_digits_within(const Decimal& a, std::size_t width, TextOf text_of, std::string* out) {
+    const int mag = decimal_magnitude(a);
+    for (int digits = decimal_digit_count(a); digits >= 1; --digits) {
+        std::string t = text_of(decimal_round(a, digits - 1 - mag));
+        if (t.size() <= width) {
+            *out = t;
+            return digits;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool decimal_number_text_within(const Decimal& a, std::size_t width, std::string* out) {
+    std::string text = decimal_number_text(a);
+    if (text.size() <= width) {
+        *out = text;
+        return true;
+    }
+    std::string plain, scientific;
+    const int plain_digits = dec_digits_within(a, width, decimal_number_text, &plain);
+    const int scientific_digits = dec_digits_within(a, width, dec_scientific_text, &scientific);
+    if (plain_digits == 0 && scientific_digits == 0) return false;
+    *out = plain_digits >= scientific_digits ? plain : scientific;
+    return true;
+}

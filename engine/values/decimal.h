@@ -81,3 +81,7 @@ std::string decimal_fixed_text(const Decimal& a, int places);
 // Oracle's text for a (1.5, .5, -.5, 100, .3333333333333333333333333333333333333333,
 // 1.2345678901234567890123E+50): plain while it needs at most 40 digits, else scientific.
 std::string decimal_number_text(const Decimal& a);
+// Oracle's text for a in at most width characters, for a text buffer too small for the
+// whole number: a rounded to as many significant digits as fit, plain or in scientific
+// notation (1.2345E+39), whichever keeps more digits. false when not even one digit fits.
+bool decimal_number_text_within(const Decimal& a, std::size_t width, std::string* out);

@@ -470,6 +470,45 @@ TEST_F(Oci, IndicatorsAndTruncationFollowTheReturnCodeRule) {
   }
 }
 
+// A number longer than a text buffer arrives rounded to the digits that fit (plain or
+// scientific, whichever keeps more), never cut to a different number.
+TEST_F(Oci, NumbersLongerThanATextBufferAreRoundedToFit) {
+  OciSession s;
+  connect(s);
+  const struct {
+    const char* expr;
+    const char* shown;
+  } kCases[] = {
+      {"1/3", ".33333333333333333333333333333333333333"},
+      {"-1/3", "-.3333333333333333333333333333333333333"},
+      {"sqrt(2)", "1.4142135623730950488016887242096980786"},
+      {"2/3 * 1000", "666.66666666666666666666666666666666667"},
+      {"1234567890123456789012345678901234567890", "1.234567890123456789012345678901235E+39"},
+      {"-15e-39", "-1.5E-38"},
+      {"123456789012345678901234567890123456789", "123456789012345678901234567890123456789"},
+  };
+  for (const auto& c : kCases) {
+    OciStatement st(s, std::string("select ") + c.expr + " from dual");
+    ASSERT_EQ(st.execute(0), OCI_SUCCESS) << s.error_text();
+    char buf[40];
+    sb2 ind = 0;
+    OCIDefine* d = nullptr;
+    s.oci->OCIDefineByPos(st.stmt, &d, s.err, 1, buf, sizeof buf, SQLT_STR, &ind, nullptr, nullptr, OCI_DEFAULT);
+    EXPECT_EQ(st.fetch(1), OCI_SUCCESS) << c.expr << ": " << s.error_text();
+    EXPECT_STREQ(buf, c.shown) << c.expr;
+    EXPECT_EQ(ind, 0) << c.expr;
+  }
+  // Where not even one digit fits, the value is reported as truncated.
+  OciStatement st(s, "select 1e100 from dual");
+  ASSERT_EQ(st.execute(0), OCI_SUCCESS);
+  char small[4];
+  sb2 ind = 0;
+  OCIDefine* d = nullptr;
+  s.oci->OCIDefineByPos(st.stmt, &d, s.err, 1, small, sizeof small, SQLT_STR, &ind, nullptr, nullptr, OCI_DEFAULT);
+  EXPECT_EQ(st.fetch(1), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 1406);
+}
+
 TEST_F(Oci, BindsByPositionAndByName) {
   OciSession s;
   connect(s);
