@@ -152,6 +152,8 @@ bool lookup_function(void* data, const std::string& owner, const std::string& na
                 member.clear();
             else
                 member = name.substr(dot + 1);
+        } else if (p->object_methods && member == p->package_name) {
+            member.clear();
         }
         for (const PlSubprogram& sub : p->subprograms)
             if (!member.empty() && sub.name == member && sub.is_function) {
@@ -220,6 +222,7 @@ void Parser::package(bool body) {
     prog_->is_package = true;
     prog_->package_name = name;
     prog_->package_owner = ctx_.schema;
+    prog_->object_methods = !ctx_.object_type.empty();
     while (is_word("AUTHID")) {
         prog_->invoker_rights = is_word("CURRENT_USER", 1);
         i_ += 2;
@@ -241,6 +244,9 @@ void Parser::package(bool body) {
     if (peek().kind == TokenKind::Word || peek().kind == TokenKind::QuotedWord) ++i_;
     expect_op(";");
     if (peek().kind != TokenKind::End) expected("end-of-file", peek());
+    if (!ctx_.object_type.empty())
+        for (PlSubprogram& sub : prog_->subprograms)
+            sub.self_member = sub.name != name && !sub.params.empty() && sub.params[0].name == "SELF";
     if (!body) return;
     for (const PlCursorInfo& c : prog_->cursors) {
         if (c.query || !c.header_line) continue;
@@ -795,7 +801,8 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
     if (candidates.empty() && ctx_.db) {
         std::string pkg_owner = parts.size() == 3 ? parts[0] : ctx_.schema;
         std::string pkg = parts.size() == 3 ? parts[1] : parts[0];
-        if (parts.size() >= 2 && plsql_object_load(ctx_.db, pkg_owner, pkg, "PACKAGE", &status, &source)) {
+        if (parts.size() >= 2 && (plsql_object_load(ctx_.db, pkg_owner, pkg, "PACKAGE", &status, &source) ||
+                                  plsql_object_load(ctx_.db, pkg_owner, pkg, "TYPE", &status, &source))) {
             // Another schema's package without EXECUTE on it is not there for this unit.
             if (ctx_.catalog && ctx_.catalog->object_access(pkg_owner, pkg, "EXECUTE") != 0) return false;
             owner = pkg_owner;
@@ -1083,8 +1090,19 @@ void Parser::call(PlStmt* st, std::uint32_t so) {
     std::size_t after = i_;
     expect_op(";");
     if (parts.size() == 2 && object_variable(name)) {
-        // A member procedure of an object variable: type bodies do not run in this engine.
-        semantic_error(first.offset, pls_message(999, "a method of an object type called"), so);
+        // A member procedure of an object variable: the type's method, the object its SELF.
+        const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(lookup(name)->index)];
+        const std::size_t dot = v.type_name.find('.');
+        std::size_t object_token = 0;
+        while (object_token < t_.size() && t_[object_token].offset != first.offset) ++object_token;
+        args.insert(args.begin(), {object_token, object_token + 1});
+        st->arg_names.insert(st->arg_names.begin(), std::string());
+        const std::vector<std::string> method{v.type_name.substr(0, dot), v.type_name.substr(dot + 1), member};
+        single_token_arg_ = object_token;
+        const bool called = stored_call(st, first, method, args, so);
+        single_token_arg_ = static_cast<std::size_t>(-1);
+        if (!called) semantic_error(first.offset, pls_message(302, member), so);
+        i_ = after + 1;
         return;
     }
     struct Builtin {
