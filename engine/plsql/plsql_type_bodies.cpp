@@ -157,11 +157,11 @@ bool plsql_type_package(const std::string& type_source, const std::string& body_
         bool declared = false;
         for (const TypeMethodDecl& m : details.declared) declared = declared || type_same_method(m, bm.decl);
         if (!declared) {
+            // Reported, and compiled on as a subprogram of the body alone.
             PlCompileError e;
             plsql_position(body_source, bm.decl.name_offset, &e.line, &e.column);
             e.text = pls_message(539, bm.decl.name);
             errors->push_back(e);
-            continue;
         }
         for (std::size_t k = bm.first; k <= bm.kind_token; ++k) blank(k);
         const std::size_t after_name = bm.name_token + 1;
@@ -175,6 +175,19 @@ bool plsql_type_package(const std::string& type_source, const std::string& body_
                 edits.push_back({t[after_name].end, 0, self + (empty_list ? "" : ", ")});
             } else {
                 edits.push_back({t[bm.name_token].end, 0, "(" + self + ")"});
+            }
+        }
+        if (bm.decl.kind != TypeMethodDecl::Kind::Static) {
+            // A member procedure called alone as a statement is called on SELF.
+            for (std::size_t k = after_name + 1; k + 1 < bm.last; ++k) {
+                if (t[k].kind != TokenKind::Word || !(type_op(t, k + 1, "(") || type_op(t, k + 1, ";"))) continue;
+                const bool statement_start = type_op(t, k - 1, ";") || type_word(t, k - 1, "BEGIN") ||
+                                             type_word(t, k - 1, "THEN") || type_word(t, k - 1, "ELSE") ||
+                                             type_word(t, k - 1, "LOOP");
+                bool procedure = false;
+                for (const TypeMethodDecl& m : details.declared)
+                    procedure = procedure || (m.name == t[k].text && !m.function && m.kind == TypeMethodDecl::Kind::Member);
+                if (statement_start && procedure) edits.push_back({t[k].offset, 0, "SELF."});
             }
         }
         if (!constructor) continue;
@@ -260,9 +273,11 @@ bool plsql_compile_type(const std::string& type_source, const std::string& body_
     }
     plsql_compile_package(pkg.header, pkg.body, c, program);
     plsql_type_errors_home(pkg, type_source, body_source, true, &program->errors);
-    program->errors.insert(program->errors.end(), errors.begin(), errors.end());
-    std::stable_sort(program->errors.begin(), program->errors.end(), [](const PlCompileError& a, const PlCompileError& b) {
-        return a.line != b.line ? a.line < b.line : a.column < b.column;
-    });
+    // Each method the specification lacks is placed among the others by its line.
+    for (const PlCompileError& e : errors) {
+        auto at = std::find_if(program->errors.begin(), program->errors.end(),
+                               [&](const PlCompileError& x) { return x.line > e.line; });
+        program->errors.insert(at, e);
+    }
     return program->errors.empty();
 }
