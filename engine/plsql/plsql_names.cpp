@@ -561,7 +561,7 @@ void Parser::collection_reference(Expr& e, PlRefKind kind, const std::string& me
 }
 
 NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, PlSql* q, NameResolution* out) {
-    if (path->size() == 2 && object_variable((*path)[0])) return object_method_call(e, path);
+    if (path->size() == 2 && object_variable((*path)[0])) return object_method_call(e, path, out);
     if (path->size() == 2) {
         // collection.NEXT(i), .PRIOR(i), .EXISTS(i)
         const PlVarInfo* v = collection_of(lookup((*path)[0]));

@@ -189,7 +189,8 @@ private:
     bool self_attribute(const std::string& name) const;
     // object.method(args) of an object variable in expression e (path object and method):
     // the call of the type's method with the object as SELF, named in *path.
-    NameHook::Answer object_method_call(Expr& e, std::vector<std::string>* path);
+    // PLS-00302 when the type declares no such member method.
+    NameHook::Answer object_method_call(Expr& e, std::vector<std::string>* path, NameResolution* out);
     // object.method without parentheses (a function of no arguments): its call as out's SQL;
     // NotMine when the type has no such function.
     NameHook::Answer object_method_value(const std::string& object_type, const std::string& method, int slot,

@@ -162,10 +162,22 @@ bool Parser::self_attribute(const std::string& name) const {
     return false;
 }
 
-NameHook::Answer Parser::object_method_call(Expr& e, std::vector<std::string>* path) {
+NameHook::Answer Parser::object_method_call(Expr& e, std::vector<std::string>* path, NameResolution* out) {
     const Symbol* s = lookup((*path)[0]);
     const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(s->index)];
     const std::size_t dot = v.type_name.find('.');
+    TypeDetails details;
+    bool declared = false;
+    if (type_methods(v.type_name, &details))
+        for (const TypeMethodDecl& m : details.declared)
+            declared = declared || (m.name == (*path)[1] && m.kind == TypeMethodDecl::Kind::Member);
+    if (!declared) {
+        semantic_error(e.path_offsets.size() > 1 ? e.path_offsets[1] : e.offset, pls_message(302, (*path)[1]),
+                       expression_offset_);
+        out->sql = "NULL";
+        out->type = OraType();
+        return NameHook::Answer::Resolved;
+    }
     auto object = std::make_unique<Expr>();
     object->kind = ExprKind::Column;
     object->path = {(*path)[0]};

@@ -1093,8 +1093,18 @@ void Parser::call(PlStmt* st, std::uint32_t so) {
         // A member procedure of an object variable: the type's method, the object its SELF.
         const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(lookup(name)->index)];
         const std::size_t dot = v.type_name.find('.');
+        TypeDetails details;
+        bool declared = false;
+        if (type_methods(v.type_name, &details))
+            for (const TypeMethodDecl& m : details.declared)
+                declared = declared || (m.name == member && m.kind == TypeMethodDecl::Kind::Member);
         std::size_t object_token = 0;
         while (object_token < t_.size() && t_[object_token].offset != first.offset) ++object_token;
+        if (!declared) {
+            semantic_error(t_[std::min(object_token + 2, t_.size() - 1)].offset, pls_message(302, member), so);
+            i_ = after + 1;
+            return;
+        }
         args.insert(args.begin(), {object_token, object_token + 1});
         st->arg_names.insert(st->arg_names.begin(), std::string());
         const std::vector<std::string> method{v.type_name.substr(0, dot), v.type_name.substr(dot + 1), member};

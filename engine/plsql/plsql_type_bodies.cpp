@@ -254,6 +254,13 @@ void plsql_type_errors_home(const PlTypePackage& pkg, const std::string& type_so
 
 bool plsql_compile_type(const std::string& type_source, const std::string& body_source, const PlCompileContext& ctx,
                         const std::string& name, PlProgram* program) {
+    // PL/SQL holds objects of NUMBER, VARCHAR2 and CHAR attributes only: another type's
+    // methods are not compiled, and so are not there to be called.
+    ObjectTypeDecl decl;
+    if (!sql_parse_type_declaration(type_source, &decl) || decl.kind != ObjectTypeDecl::Kind::Object) return true;
+    for (const ColumnDef& a : decl.attributes)
+        if (a.user_type || (a.type.code != kTypeNumber && a.type.code != kTypeVarchar2 && a.type.code != kTypeChar))
+            return true;
     PlTypePackage pkg;
     std::vector<PlCompileError> errors;
     if (!plsql_type_package(type_source, body_source, &pkg, &errors)) return body_source.empty();
