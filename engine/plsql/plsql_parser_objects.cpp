@@ -194,9 +194,7 @@ NameHook::Answer Parser::object_method_value(const std::string& object_type, con
     TypeDetails details;
     if (!type_methods(object_type, &details)) return NameHook::Answer::NotMine;
     for (const TypeMethodDecl& m : details.declared) {
-        if (m.name != method || !m.function || m.kind != TypeMethodDecl::Kind::Member ||
-            m.params.size() != (m.explicit_self ? 1u : 0u))
-            continue;
+        if (m.name != method || !m.function || m.kind != TypeMethodDecl::Kind::Member || !m.takes(0)) continue;
         const std::size_t dot = object_type.find('.');
         OraType ret;
         std::string result_object;

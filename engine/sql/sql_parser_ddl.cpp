@@ -1738,8 +1738,12 @@ void Parser::type_method(TypeDetails* details) {
             } else if (depth == 0 && fresh && (cur().kind == TokenKind::Word || cur().kind == TokenKind::QuotedWord)) {
                 m.params.push_back(cur().text);
                 m.param_types.emplace_back();
+                m.param_defaults.push_back(false);
                 fresh = false;
                 type_next = true;
+            } else if (depth == 0 && !fresh && (is_word("DEFAULT") || is_op(":="))) {
+                m.param_defaults.back() = true;
+                type_next = false;
             } else if (depth == 0 && type_next && cur().kind == TokenKind::Word && !is_word("IN") &&
                        !is_word("OUT") && !is_word("NOCOPY")) {
                 m.param_types.back() = cur().text;

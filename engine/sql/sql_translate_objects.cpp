@@ -97,8 +97,7 @@ bool Translator::object_constructor(const Expr& e, const std::vector<std::string
         // A constructor the type declares takes the call when its parameters (SELF left
         // out) are as many as the arguments; it hides the attribute constructor then.
         for (const TypeMethodDecl& m : details.declared) {
-            if (m.kind != TypeMethodDecl::Kind::Constructor || m.params.size() - (m.explicit_self ? 1 : 0) != args.size())
-                continue;
+            if (m.kind != TypeMethodDecl::Kind::Constructor || !m.takes(args.size())) continue;
             OraType ret;
             std::string result_object;
             const std::string unit = decl.name + "." + decl.name;
@@ -290,8 +289,7 @@ bool Translator::method_call(const Emitted& object, const std::string& method, c
     std::string owner, name;
     split_type(object.object_type, &owner, &name);
     for (const TypeMethodDecl& m : details.declared) {
-        const std::size_t given = m.params.size() - (m.explicit_self ? 1 : 0);
-        if (m.name != method || !m.function || m.kind != TypeMethodDecl::Kind::Member || given != args.size())
+        if (m.name != method || !m.function || m.kind != TypeMethodDecl::Kind::Member || !m.takes(args.size()))
             continue;
         OraType ret;
         std::string result_object;
