@@ -220,7 +220,8 @@ void plsql_type_errors_home(const PlTypePackage& pkg, const std::string& type_so
                             bool in_body, std::vector<PlCompileError>* errors) {
     for (PlCompileError& e : *errors) {
         // A heading missing from the body is the specification's method, named so.
-        const bool missing = e.text.compare(0, 10, "PLS-00323:") == 0;
+        const std::string undefined = pls_message(323);
+        const bool missing = e.text.compare(0, 10, undefined, 0, 10) == 0;
         if (missing) {
             const std::size_t q = e.text.find('\'');
             const std::size_t q2 = q == std::string::npos ? q : e.text.find('\'', q + 1);

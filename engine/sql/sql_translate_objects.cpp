@@ -95,9 +95,39 @@ bool Translator::object_constructor(const Expr& e, const std::vector<std::string
     TypeDetails details;
     if (decl.kind == ObjectTypeDecl::Kind::Object && object_type_details(owner + "." + decl.name, &details)) {
         // A constructor the type declares takes the call when its parameters (SELF left
-        // out) are as many as the arguments; it hides the attribute constructor then.
+        // out) take the arguments, each of its parameter's kind (number or text); one of
+        // the attributes' number and kinds hides the attribute constructor. Failing that,
+        // the attribute constructor takes a call of one argument per attribute, and then
+        // a declared constructor of as many parameters takes it with the values converted.
+        auto kinds_fit = [&](const std::vector<std::string>& types) {
+            for (std::size_t i = 0; i < args.size() && i < types.size(); ++i) {
+                if (e.args[i]->kind == ExprKind::Null || !args[i].object_type.empty()) continue;
+                const std::string& t = types[i];
+                const bool number_param = t == "NUMBER" || t == "INTEGER" || t == "INT" || t == "PLS_INTEGER" ||
+                                          t == "BINARY_INTEGER" || t == "FLOAT" || t == "NATURAL" || t == "POSITIVE";
+                const bool text_param = t == "VARCHAR2" || t == "VARCHAR" || t == "CHAR" || t == "NVARCHAR2" ||
+                                        t == "NCHAR" || t == "STRING";
+                if ((number_param && !is_number(args[i].type)) || (text_param && !is_char(args[i].type))) return false;
+            }
+            return true;
+        };
+        std::vector<std::string> attribute_kinds;
+        for (const ColumnDef& a : decl.attributes)
+            attribute_kinds.push_back(a.type.code == kTypeNumber ? "NUMBER" : "VARCHAR2");
+        const TypeMethodDecl* chosen = nullptr;
         for (const TypeMethodDecl& m : details.declared) {
             if (m.kind != TypeMethodDecl::Kind::Constructor || !m.takes(args.size())) continue;
+            const std::vector<std::string> types(m.param_types.begin() + (m.explicit_self ? 1 : 0), m.param_types.end());
+            if (kinds_fit(types)) {
+                chosen = &m;
+                break;
+            }
+        }
+        const bool attribute_call = args.size() == decl.attributes.size() && kinds_fit(attribute_kinds);
+        if (!chosen && !attribute_call)
+            for (const TypeMethodDecl& m : details.declared)
+                if (!chosen && m.kind == TypeMethodDecl::Kind::Constructor && m.takes(args.size())) chosen = &m;
+        if (chosen) {
             OraType ret;
             std::string result_object;
             const std::string unit = decl.name + "." + decl.name;
@@ -366,4 +396,24 @@ bool Translator::object_method(const std::vector<std::string>& path, const Scope
     ObjectTypeDecl decl;
     const std::string owner = path.size() == 3 ? path[0] : ctx_.schema;
     return object_type_decl(owner, path[path.size() - 2], &decl) && decl.kind == ObjectTypeDecl::Kind::Object;
+}
+
+bool Translator::map_order_key(Emitted* e, std::uint32_t offset) {
+    TypeDetails details;
+    if (!object_type_details(e->object_type, &details)) return true;
+    const TypeMethodDecl* m = details.map_method();
+    // Sorting by an ORDER method's answers is not done; without either method objects have no order.
+    if (!m) return details.order_method() ? fail(3001, offset) : fail(22950, offset);
+    std::string owner, name;
+    split_type(e->object_type, &owner, &name);
+    OraType ret;
+    std::string result_object;
+    const std::string unit = name + "." + m->name;
+    if (!ctx_.stored_function || !ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret, &result_object))
+        return fail(904, offset, "\"" + m->name + "\"");
+    e->sql = "CASE WHEN " + e->sql + " IS NULL THEN NULL ELSE vantro_plsql_call('" + owner + "','" + unit + "'," +
+             e->sql + ") END";
+    e->type = ret;
+    e->object_type.clear();
+    return true;
 }

@@ -413,6 +413,9 @@ private:
     // ORA-22950. handled false when the operands are not such objects.
     bool object_comparison(const Emitted& a, const Expr& ea, const std::string& op, const Emitted& b,
                            const Expr& eb, std::uint32_t offset, Emitted* out, bool* handled);
+    // An object value as an ORDER BY key: its MAP method's value (ORA-03001 for a type of
+    // an ORDER method, ORA-22950 for one of neither); collections and other values stay.
+    bool map_order_key(Emitted* e, std::uint32_t offset);
     bool plsql_expression_ = false;  // a PL/SQL expression, not a SQL statement, is being written
     // Attribute attribute of object value object (ORA-22806 when it is no object).
     bool attribute_of_object(const Emitted& object, const std::string& attribute, std::uint32_t offset,

@@ -140,6 +140,56 @@ TEST_F(PlsqlTypeBodies, MethodsCalledInSql) {
     EXPECT_EQ(error("select point_t(1, 2).dist(5) from dual"), "ORA-00904: \"DIST\": invalid identifier");
 }
 
+TEST_F(PlsqlTypeBodies, OverloadsDefaultsAndNamedArguments) {
+    run("create type ov_t as object (a number,\n"
+        "  member function f return number,\n"
+        "  member function f(n number) return number,\n"
+        "  member function label(prefix varchar2 default '>') return varchar2,\n"
+        "  member procedure bump(by_n number := 1),\n"
+        "  constructor function ov_t(a number, b number) return self as result,\n"
+        "  constructor function ov_t(s varchar2) return self as result,\n"
+        "  static function s return number)");
+    run("create type body ov_t as\n"
+        "  member function f return number is begin return a + s(); end;\n"
+        "  member function f(n number) return number is\n"
+        "    r number;\n"
+        "  begin\n"
+        "    select a * n into r from dual;\n"
+        "    return r;\n"
+        "  end;\n"
+        "  member function label(prefix varchar2 default '>') return varchar2 is begin return prefix || a; end;\n"
+        "  member procedure bump(by_n number := 1) is begin a := a + by_n; end;\n"
+        "  constructor function ov_t(a number, b number) return self as result is\n"
+        "  begin\n"
+        "    self.a := a + b;\n"
+        "    return;\n"
+        "  end;\n"
+        "  constructor function ov_t(s varchar2) return self as result as\n"
+        "  begin\n"
+        "    a := length(s);\n"
+        "    return;\n"
+        "  end;\n"
+        "  static function s return number is begin return 100; end;\n"
+        "end;");
+    // A number goes to the attribute constructor, text to the declared one of a VARCHAR2.
+    run("declare\n"
+        "  o ov_t := ov_t(5);\n"
+        "begin\n"
+        "  o.bump;\n"
+        "  o.bump(by_n => 10);\n"
+        "  insert into out_t values (1, o.f || ' ' || o.f(3) || ' ' || ov_t(1, 2).a || ' ' || ov_t('hello').a);\n"
+        "  insert into out_t values (2, o.label || ' ' || o.label('#') || ' ' || ov_t.s);\n"
+        "end;");
+    EXPECT_EQ(logged(), (Rows{"1|116 48 3 5", "2|>16 #16 100"}));
+    EXPECT_EQ(s.rows("select ov_t(2).f(4), ov_t(1, 1).f(), ov_t('abc').label(), ov_t.s() from dual"),
+              (Rows{"8|102|>3|100"}));
+    EXPECT_EQ(s.rows("select procedure_name, object_type from user_procedures where object_name = 'OV_T'"
+                     " order by 1, subprogram_id"),
+              (Rows{"BUMP|TYPE", "F|TYPE", "F|TYPE", "LABEL|TYPE", "OV_T|TYPE", "OV_T|TYPE", "S|TYPE", "<null>|TYPE"}));
+    run("drop type ov_t");
+    EXPECT_EQ(s.rows("select count(*) from user_arguments where package_name = 'OV_T'"), (Rows{"0"}));
+}
+
 TEST_F(PlsqlTypeBodies, MapAndOrderComparisons) {
     run("create type money_t as object (amt number, cur varchar2(3),\n"
         "  order member function cmp(o money_t) return number)");
@@ -156,6 +206,11 @@ TEST_F(PlsqlTypeBodies, MapAndOrderComparisons) {
     EXPECT_EQ(s.rows("select id from wallet w where w.p >= point_t(2) order by id"), (Rows{"1"}));
     EXPECT_EQ(s.rows("select id from wallet w where w.q = plain_t(1, 'a') order by id"), (Rows{"1", "3"}));
     EXPECT_EQ(error("select id from wallet w where w.q < plain_t(1, 'a')"),
+              "ORA-22950: cannot ORDER objects without MAP or ORDER method");
+    // ORDER BY an object: by its MAP method's value; NULL objects sort last.
+    EXPECT_EQ(s.rows("select id from wallet w order by w.p"), (Rows{"2", "1", "3"}));
+    EXPECT_EQ(s.rows("select id from wallet w order by w.p desc"), (Rows{"3", "1", "2"}));
+    EXPECT_EQ(error("select id from wallet w order by w.q"),
               "ORA-22950: cannot ORDER objects without MAP or ORDER method");
     run("declare\n"
         "  a money_t := money_t(5, 'EUR');\n"
