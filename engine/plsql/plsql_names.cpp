@@ -610,6 +610,12 @@ NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, P
                 if (!e.field.empty()) {
                     out->attribute = e.field;
                     out->attribute_offset = e.field_offset;
+                    // v(i).method: a member function of no arguments called on the element.
+                    ObjectTypeDecl decl;
+                    bool attribute = false;
+                    if (object_type_decl(v.element_type, &decl))
+                        for (const ColumnDef& a : decl.attributes) attribute = attribute || a.name == e.field;
+                    if (!attribute) method_wrap(v.element_type, e.field, out);
                 }
                 return NameHook::Answer::Resolved;
             }

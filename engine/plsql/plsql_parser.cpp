@@ -251,7 +251,7 @@ std::size_t Parser::expression_end(const std::set<std::string>& stops) {
 
 PlSql* Parser::expression(const std::set<std::string>& stops, std::uint32_t stmt_offset, bool condition) {
     std::size_t a = i_;
-    std::size_t b = a == single_token_arg_ ? a + 1 : expression_end(stops);
+    std::size_t b = a == object_arg_.first ? object_arg_.second : expression_end(stops);
     PlSql* q = new_sql(a);
     compile_expression(a, b, q, stmt_offset, condition);
     i_ = b;
@@ -861,7 +861,7 @@ void Parser::statements(std::vector<PlStmt>* out, const std::set<std::string>& e
 PlTarget Parser::target(std::uint32_t stmt_offset) {
     PlTarget tg;
     const Token& t = peek();
-    const bool whole_token = i_ == single_token_arg_;
+    const bool whole_token = i_ == object_arg_.first;
     int trigger_slot = trigger_reference(i_, t_.size(), true);
     if (trigger_slot != -1) {
         if (trigger_slot >= 0 && (t.text == "OLD" || prog_->trigger_timing == PlTriggerTiming::After)) {
@@ -918,7 +918,7 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
         ++i_;
         tg.index = expression({")"}, stmt_offset);
         expect_op(")");
-        if (v.type.code == kTypeObject && is_op(".")) {
+        if (v.type.code == kTypeObject && is_op(".") && !whole_token) {
             // collection(i).attribute of a collection of objects
             ++i_;
             const Token& f = peek();

@@ -177,9 +177,9 @@ private:
     // no object (PLS-00382 at the value).
     void object_value_check(const PlVarInfo& info, bool element, const PlSql* q, std::size_t value_at,
                             std::size_t value_end, std::uint32_t so);
-    // The token of a call's argument that is that one token alone (the object a member
-    // procedure is called on, before its "."): expressions and targets read it only.
-    std::size_t single_token_arg_ = static_cast<std::size_t>(-1);
+    // The tokens [first, second) of the object a member procedure is called on (before its
+    // "."), an argument of the call: expressions and targets read them only.
+    std::pair<std::size_t, std::size_t> object_arg_{static_cast<std::size_t>(-1), 0};
     // The methods object type "OWNER.NAME" declares; false when it is no object type.
     bool type_methods(const std::string& qualified, TypeDetails* details) const;
     // Inside a member method or constructor of the object type being compiled: the slot of
@@ -193,6 +193,9 @@ private:
     NameHook::Answer object_method_call(Expr& e, std::vector<std::string>* path, NameResolution* out);
     // object.method without parentheses (a function of no arguments): its call as out's SQL;
     // NotMine when the type has no such function.
+    // The call around a bound object that makes it method's value when method is a member
+    // function of object_type taking no arguments (out's wrap, type and object_type).
+    bool method_wrap(const std::string& object_type, const std::string& method, NameResolution* out);
     NameHook::Answer object_method_value(const std::string& object_type, const std::string& method, int slot,
                                          PlSql* q, NameResolution* out);
     // The REF CURSOR type type_spec read last: strong_cursor and cursor_row only.

@@ -189,10 +189,9 @@ NameHook::Answer Parser::object_method_call(Expr& e, std::vector<std::string>* p
     return NameHook::Answer::NotMine;
 }
 
-NameHook::Answer Parser::object_method_value(const std::string& object_type, const std::string& method, int slot,
-                                             PlSql* q, NameResolution* out) {
+bool Parser::method_wrap(const std::string& object_type, const std::string& method, NameResolution* out) {
     TypeDetails details;
-    if (!type_methods(object_type, &details)) return NameHook::Answer::NotMine;
+    if (!type_methods(object_type, &details)) return false;
     for (const TypeMethodDecl& m : details.declared) {
         if (m.name != method || !m.function || m.kind != TypeMethodDecl::Kind::Member || !m.takes(0)) continue;
         const std::size_t dot = object_type.find('.');
@@ -201,22 +200,31 @@ NameHook::Answer Parser::object_method_value(const std::string& object_type, con
         if (!ctx_.db ||
             !plsql_function_lookup(ctx_.db, object_type.substr(0, dot), object_type.substr(dot + 1) + "." + method,
                                    &ret, &result_object))
-            return NameHook::Answer::NotMine;
-        PlRef r;
-        r.slot = slot;
-        OraType ty;
-        ty.code = kTypeVarchar2;
-        ty.size = 4000;
-        out->bind = "#" + std::to_string(add_ref(q, r, ty));
+            return false;
         out->wrap_open =
             "vantro_plsql_call('" + object_type.substr(0, dot) + "','" + object_type.substr(dot + 1) + "." + method + "',";
         out->wrap_close = ")";
         out->type = ret;
         out->object_type = result_object;
+        out->attribute.clear();
         prog_->references.insert(object_type);
-        return NameHook::Answer::Resolved;
+        return true;
     }
-    return NameHook::Answer::NotMine;
+    return false;
+}
+
+NameHook::Answer Parser::object_method_value(const std::string& object_type, const std::string& method, int slot,
+                                             PlSql* q, NameResolution* out) {
+    NameResolution call;
+    if (!method_wrap(object_type, method, &call)) return NameHook::Answer::NotMine;
+    PlRef r;
+    r.slot = slot;
+    OraType ty;
+    ty.code = kTypeVarchar2;
+    ty.size = 4000;
+    call.bind = "#" + std::to_string(add_ref(q, r, ty));
+    *out = call;
+    return NameHook::Answer::Resolved;
 }
 
 }  // namespace plsql_parsing

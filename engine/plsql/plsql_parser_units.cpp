@@ -1059,7 +1059,23 @@ bool Parser::supplied_call(PlStmt* st, const Token& first, const std::string& me
 void Parser::call(PlStmt* st, std::uint32_t so) {
     st->kind = PlStmtKind::Call;
     const Token& first = peek();
+    const std::size_t object_start = i_;
+    std::size_t object_end = i_ + 1;  // the object a member procedure is called on: [start, end)
     std::vector<std::string> parts{identifier()};
+    const PlVarInfo* elements = collection_of(lookup(parts[0]));
+    if (elements && elements->type.code == kTypeObject && !elements->record_elements() && is_op("(")) {
+        // collection(i).method(args): a member procedure of an element of objects.
+        std::size_t k = i_;
+        for (int depth = 0; k < t_.size() && t_[k].kind != TokenKind::End; ++k) {
+            if (is_op("(", k - i_)) ++depth;
+            if (is_op(")", k - i_) && --depth == 0) break;
+        }
+        if (is_op(".", k + 1 - i_) && peek(k + 2 - i_).kind == TokenKind::Word) {
+            object_end = k + 1;
+            i_ = k + 2;
+            parts.push_back(identifier());
+        }
+    }
     while (is_op(".") && parts.size() < 3) {
         ++i_;
         parts.push_back(identifier());
@@ -1089,28 +1105,27 @@ void Parser::call(PlStmt* st, std::uint32_t so) {
     }
     std::size_t after = i_;
     expect_op(";");
-    if (parts.size() == 2 && object_variable(name)) {
+    if (parts.size() == 2 && (object_variable(name) || object_end > object_start + 1)) {
         // A member procedure of an object variable: the type's method, the object its SELF.
         const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(lookup(name)->index)];
-        const std::size_t dot = v.type_name.find('.');
+        const std::string& type_name = object_end > object_start + 1 ? v.element_type : v.type_name;
+        const std::size_t dot = type_name.find('.');
         TypeDetails details;
         bool declared = false;
-        if (type_methods(v.type_name, &details))
+        if (type_methods(type_name, &details))
             for (const TypeMethodDecl& m : details.declared)
                 declared = declared || (m.name == member && m.kind == TypeMethodDecl::Kind::Member);
-        std::size_t object_token = 0;
-        while (object_token < t_.size() && t_[object_token].offset != first.offset) ++object_token;
         if (!declared) {
-            semantic_error(t_[std::min(object_token + 2, t_.size() - 1)].offset, pls_message(302, member), so);
+            semantic_error(t_[std::min(object_end + 1, t_.size() - 1)].offset, pls_message(302, member), so);
             i_ = after + 1;
             return;
         }
-        args.insert(args.begin(), {object_token, object_token + 1});
+        args.insert(args.begin(), {object_start, object_end});
         st->arg_names.insert(st->arg_names.begin(), std::string());
-        const std::vector<std::string> method{v.type_name.substr(0, dot), v.type_name.substr(dot + 1), member};
-        single_token_arg_ = object_token;
+        const std::vector<std::string> method{type_name.substr(0, dot), type_name.substr(dot + 1), member};
+        object_arg_ = {object_start, object_end};
         const bool called = stored_call(st, first, method, args, so);
-        single_token_arg_ = static_cast<std::size_t>(-1);
+        object_arg_ = {static_cast<std::size_t>(-1), 0};
         if (!called) semantic_error(first.offset, pls_message(302, member), so);
         i_ = after + 1;
         return;

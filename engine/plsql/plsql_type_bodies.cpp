@@ -138,8 +138,11 @@ bool plsql_type_package(const std::string& type_source, const std::string& body_
     out->type_name = decl.name;
     out->methods = details.declared;
     out->header = "PACKAGE " + type_quoted(decl.name) + " AS\n";
-    for (const TypeMethodDecl& m : details.declared)
+    out->heading_lines.clear();
+    for (const TypeMethodDecl& m : details.declared) {
+        out->heading_lines.push_back(1 + static_cast<int>(std::count(out->header.begin(), out->header.end(), '\n')));
         out->header += type_method_heading(type_source, m, decl.name) + ";\n";
+    }
     out->header += "END;\n";
     out->body.clear();
     out->edits.clear();
@@ -228,10 +231,11 @@ void plsql_type_errors_home(const PlTypePackage& pkg, const std::string& type_so
             if (q2 != std::string::npos) e.text = pls_message(538, e.text.substr(q + 1, q2 - q - 1));
         }
         if (!in_body || missing) {
-            // Header line 2 + k is method k's heading.
-            const int k = e.line - 2;
-            if (k >= 0 && static_cast<std::size_t>(k) < pkg.methods.size())
-                plsql_position(type_source, pkg.methods[static_cast<std::size_t>(k)].offset, &e.line, &e.column);
+            // The method whose heading the header line is in.
+            std::size_t k = 0;
+            while (k + 1 < pkg.heading_lines.size() && pkg.heading_lines[k + 1] <= e.line) ++k;
+            if (k < pkg.methods.size() && e.line >= pkg.heading_lines[k])
+                plsql_position(type_source, pkg.methods[k].offset, &e.line, &e.column);
             else
                 e.line = e.column = 1;
             continue;

@@ -18,7 +18,8 @@ struct PlTypeEdit {
 struct PlTypePackage {
     std::string type_name;
     std::vector<TypeMethodDecl> methods;  // as the specification declares them
-    std::string header;                   // "PACKAGE name AS" and one heading per line
+    std::string header;                   // "PACKAGE name AS" and the methods' headings
+    std::vector<int> heading_lines;       // the header line each method's heading starts on
     std::string body;                     // the type body as a package body; empty without one
     std::vector<PlTypeEdit> edits;
 };

@@ -124,6 +124,20 @@ TEST_F(PlsqlTypeBodies, MethodsCalledInPlsql) {
                                        "TYPE BODY|2|47|PL/SQL: Statement ignored"}));
 }
 
+TEST_F(PlsqlTypeBodies, MethodsOfElementsOfCollections) {
+    run("create type point_tab as table of point_t");
+    run("declare\n"
+        "  v point_tab := point_tab(point_t(3, 4), point_t(6, 8));\n"
+        "begin\n"
+        "  v(1).move(1, 1);\n"
+        "  insert into out_t values (1, v(1).x || ',' || v(1).y || ' ' || v(2).dist() || ' ' || v(2).dist);\n"
+        "end;");
+    EXPECT_EQ(logged(), (Rows{"1|4,5 10 10"}));
+    EXPECT_NE(error("declare v point_tab := point_tab(); begin v(1).nothing(1); end;")
+                  .find("PLS-00302: component 'NOTHING' must be declared"),
+              std::string::npos);
+}
+
 TEST_F(PlsqlTypeBodies, MethodsCalledInSql) {
     run("create table places (id number, loc point_t)");
     run("insert into places values (1, point_t(3, 4))");
