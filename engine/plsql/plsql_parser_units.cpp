@@ -1085,6 +1085,8 @@ void Parser::call(PlStmt* st, std::uint32_t so) {
     st->name = name;
     for (std::size_t k = 1; k < parts.size(); ++k) st->name += "." + parts[k];
     std::vector<std::pair<std::size_t, std::size_t>> args;
+    // An empty list of arguments is as none: p();
+    if (is_op("(") && is_op(")", 1)) i_ += 2;
     if (is_op("(")) {
         ++i_;
         for (;;) {

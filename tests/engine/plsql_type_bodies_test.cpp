@@ -124,6 +124,21 @@ TEST_F(PlsqlTypeBodies, MethodsCalledInPlsql) {
                                        "TYPE BODY|2|47|PL/SQL: Statement ignored"}));
 }
 
+TEST_F(PlsqlTypeBodies, ExplicitSelfAndEmptyArgumentLists) {
+    run("create type q_t as object (a number,\n"
+        "  member function f(self in q_t, n number) return number,\n"
+        "  member function g return number,\n"
+        "  member procedure p(self in out nocopy q_t))");
+    run("create type body q_t as\n"
+        "  member function f(self in q_t, n number) return number is begin return g() + n; end;\n"
+        "  member function g return number is begin return self.a * 10; end;\n"
+        "  member procedure p(self in out nocopy q_t) is begin a := a * 2; end;\n"
+        "end;");
+    run("declare v q_t := q_t(3); begin v.p; v.p(); insert into out_t values (1, v.a || ' ' || v.f(1)); end;");
+    EXPECT_EQ(logged(), (Rows{"1|12 121"}));
+    EXPECT_EQ(s.rows("select q_t(2).f(5), q_t(2).g() from dual"), (Rows{"25|20"}));
+}
+
 TEST_F(PlsqlTypeBodies, MethodsOfElementsOfCollections) {
     run("create type point_tab as table of point_t");
     run("declare\n"
