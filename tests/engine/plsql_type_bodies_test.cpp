@@ -96,7 +96,7 @@ TEST_F(PlsqlTypeBodies, MethodsCalledInPlsql) {
         "  q := point_t.origin();\n"
         "  insert into out_t values (4, q.x || ',' || q.y);\n"
         // The constructor of one argument is the type's own; two take the attributes.
-        "  q := point_t(7);\n"
+        "  q := new point_t(7);\n"
         "  insert into out_t values (5, q.x || ',' || q.y || ' ' || point_t(1, 2).y);\n"
         "  q := q.scaled(2);\n"
         "  insert into out_t values (6, q.x || ',' || q.y || ' ' || q.sort_key());\n"
@@ -162,6 +162,8 @@ TEST_F(PlsqlTypeBodies, MethodsCalledInSql) {
               (Rows{"1|5|6", "2|7.07106781186548|10", "3|<null>|<null>"}));
     EXPECT_EQ(s.rows("select point_t(6, 8).dist(), point_t.origin().y, point_t(2).scaled(3) from dual"),
               (Rows{"10|0|POINT_T(6, 6)"}));
+    // NEW before a constructor call says what it is.
+    EXPECT_EQ(s.rows("select new point_t(2).x, new point_t(1, 2).y from dual"), (Rows{"2|2"}));
     EXPECT_EQ(error("select p.loc.nothing() from places p"),
               "ORA-00904: \"P\".\"LOC\".\"NOTHING\": invalid identifier");
     EXPECT_EQ(error("select point_t(1, 2, 3) from dual"),
