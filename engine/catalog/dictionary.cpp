@@ -344,7 +344,7 @@ const char* const kArgumentColumns =
 #define ARGUMENT_ROW                                                                                      \
     "a.object_name,a.package_name,(SELECT o.object_id FROM main.vantro_objects o WHERE o.owner=a.owner"   \
     " AND o.object_name=coalesce(a.package_name,a.object_name) AND o.object_type IN"                      \
-    " ('PROCEDURE','FUNCTION','PACKAGE')),a.overload,a.argument_name,a.position,a.sequence,a.data_level," \
+    " ('PROCEDURE','FUNCTION','PACKAGE','TYPE')),a.overload,a.argument_name,a.position,a.sequence,a.data_level," \
     "a.data_type,NULL,NULL,a.in_out,a.data_length,a.data_precision,"                                      \
     "a.data_scale,a.radix,CASE WHEN a.data_type IN ('VARCHAR2','CHAR','CLOB') THEN 'CHAR_CS' END,"        \
     "NULL,NULL,NULL,NULL,a.data_type,a.subprogram_id,a.defaulted FROM main.vantro_plsql_arguments a"      \
@@ -369,7 +369,9 @@ const char* const kProcedureColumns =
     " AND p.name=o.name AND p.type=o.type AND p.subprogram_id=0"                                                 \
     " WHERE o.type IN ('PROCEDURE','FUNCTION','PACKAGE','TYPE') AND " WHERE_O " UNION ALL SELECT " OWNER_A       \
     "a.package_name,a.object_name,(SELECT x.object_id FROM main.vantro_objects x WHERE x.owner=a.owner"         \
-    " AND x.object_name=a.package_name AND x.object_type='PACKAGE'),a.subprogram_id,a.overload,'PACKAGE','NO',"  \
+    " AND x.object_name=a.package_name AND x.object_type IN ('PACKAGE','TYPE')),a.subprogram_id,a.overload,"     \
+    "coalesce((SELECT t.type FROM main.vantro_plsql_objects t WHERE t.owner=a.owner AND t.name=a.package_name"   \
+    " AND t.type='TYPE'),'PACKAGE'),'NO',"                                                                      \
     "CASE WHEN max(a.pipelined)='YES' THEN 'YES' ELSE 'NO' END,NULL,NULL,'NO','NO',"                             \
     "coalesce(d.deterministic,'NO'),coalesce(k.authid,'DEFINER'),'NO',0 FROM main.vantro_plsql_arguments a"      \
     " LEFT JOIN main.vantro_plsql_options k ON k.owner=a.owner AND k.name=a.package_name AND k.type='PACKAGE'"   \

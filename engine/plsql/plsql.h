@@ -384,6 +384,8 @@ struct PlSubprogram {
     int return_slot = -1;
     bool pipelined = false;  // PIPELINED: PIPE ROW fills its result, RETURN takes no value
     bool deterministic = false;
+    // A member method of an object type: its first parameter is SELF, which may not be NULL.
+    bool self_member = false;
     PlBlock body;
     std::uint32_t offset = 0;  // of its name where declared
     int line = 0, column = 0;  // of its name in the header
@@ -428,6 +430,9 @@ struct PlProgramTree {
     std::vector<PlSubprogram> locals;
     int package_slots = 0;
     bool has_init = false;  // the body's initialisation section is main.body
+    // The package is an object type's methods: its functions of the type's name are its
+    // constructors, which calls reach by the type's name as SQL's constructor calls.
+    bool object_methods = false;
     // A trigger body: the slots of :OLD and :NEW per column, and of the predicates.
     bool is_trigger = false;
     PlTriggerTiming trigger_timing = PlTriggerTiming::Before;
@@ -464,6 +469,9 @@ struct PlCompileContext {
     PlTriggerTiming trigger_timing = PlTriggerTiming::Before;
     bool trigger_row = false;
     std::string trigger_when;  // the WHEN condition's text, without WHEN and parentheses
+    // The methods of an object type compiled as a package: the type, "OWNER.NAME". Inside
+    // them a name no declaration has may be an attribute or member method of SELF.
+    std::string object_type;
 };
 
 // Parses and checks text; false with program->errors set when it does not compile.

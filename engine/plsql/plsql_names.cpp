@@ -97,6 +97,9 @@ void Parser::translate_error(const OraError& err, std::uint32_t where, const Fun
                        statement ? "PL/SQL: SQL Statement ignored" : "PL/SQL: Statement ignored");
     } else if (statement) {
         semantic_error(where, "PL/SQL: " + f, stmt_offset, "PL/SQL: SQL Statement ignored");
+    } else if (err.code == 22950) {
+        // Objects compared in PL/SQL without a MAP or ORDER method.
+        semantic_error(where, pls_message(526), stmt_offset);
     } else if (err.code == 904) {
         std::string quoted = err.message.substr(0, err.message.find(':')), name;
         for (char c : quoted)
@@ -287,6 +290,19 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
     if (path.empty()) return NameHook::Answer::NotMine;
     const std::string& first = path[0];
     const Symbol* sym = lookup(first);
+    if (!sym && e.kind == ExprKind::Column && path.size() <= 2 && self_slot() >= 0) {
+        // Inside a method a name no declaration has is SELF's attribute, or (alone) a
+        // member function of no arguments called on SELF.
+        if (self_attribute(first)) {
+            Expr& named = const_cast<Expr&>(e);
+            named.path.insert(named.path.begin(), "SELF");
+            named.path_offsets.insert(named.path_offsets.begin(), e.offset);
+            return resolve_name(named, q, out);
+        }
+        if (path.size() == 1 &&
+            object_method_value(ctx_.object_type, first, self_slot(), q, out) == NameHook::Answer::Resolved)
+            return NameHook::Answer::Resolved;
+    }
     if (sym && sym->kind == SymKind::Local && path.size() == 1 && e.kind == ExprKind::Column)
         return local_function(*sym, first, 0, e.offset, nullptr, out);
     if (e.kind == ExprKind::Attribute && first == "SQL" && (e.text == "BULK_ROWCOUNT" || e.text == "BULK_EXCEPTIONS"))
@@ -545,11 +561,7 @@ void Parser::collection_reference(Expr& e, PlRefKind kind, const std::string& me
 }
 
 NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, PlSql* q, NameResolution* out) {
-    if (path->size() == 2 && object_variable((*path)[0])) {
-        // A member function of an object variable: type bodies do not run in this engine.
-        semantic_error(e.offset, pls_message(999, "a method of an object type called"), expression_offset_);
-        return null_value(out);
-    }
+    if (path->size() == 2 && object_variable((*path)[0])) return object_method_call(e, path, out);
     if (path->size() == 2) {
         // collection.NEXT(i), .PRIOR(i), .EXISTS(i)
         const PlVarInfo* v = collection_of(lookup((*path)[0]));
@@ -598,6 +610,12 @@ NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, P
                 if (!e.field.empty()) {
                     out->attribute = e.field;
                     out->attribute_offset = e.field_offset;
+                    // v(i).method: a member function of no arguments called on the element.
+                    ObjectTypeDecl decl;
+                    bool attribute = false;
+                    if (object_type_decl(v.element_type, &decl))
+                        for (const ColumnDef& a : decl.attributes) attribute = attribute || a.name == e.field;
+                    if (!attribute) method_wrap(v.element_type, e.field, out);
                 }
                 return NameHook::Answer::Resolved;
             }
@@ -612,8 +630,19 @@ NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, P
     }
     // A function of the package being compiled, named without its package.
     if (!sym && prog_->is_package) {
+        // An object type's constructors are called by the type's name, as SQL calls them.
+        if (!ctx_.object_type.empty() && name == prog_->package_name) return NameHook::Answer::NotMine;
         for (const PlSubprogram& sub : prog_->subprograms)
             if (sub.is_function && sub.name == name) {
+                // A member function of the type named alone is called on SELF.
+                if (sub.self_member && self_slot() >= 0) {
+                    auto self = std::make_unique<Expr>();
+                    self->kind = ExprKind::Column;
+                    self->path = {"SELF"};
+                    self->path_offsets = {e.offset};
+                    self->offset = self->end = e.offset;
+                    e.args.insert(e.args.begin(), std::move(self));
+                }
                 *path = {prog_->package_name, name};
                 return NameHook::Answer::NotMine;
             }

@@ -55,6 +55,7 @@ const Predefined kPredefined[] = {
     {"STORAGE_ERROR", 6500},       {"TIMEOUT_ON_RESOURCE", 51},      {"ROWTYPE_MISMATCH", 6504},
     {"COLLECTION_IS_NULL", 6531},  {"SUBSCRIPT_BEYOND_COUNT", 6533}, {"SUBSCRIPT_OUTSIDE_LIMIT", 6532},
     {"ACCESS_INTO_NULL", 6530},    {"NO_DATA_NEEDED", 6548},         {"SYS_INVALID_ROWID", 1410},
+    {"SELF_IS_NULL", 30625},
 };
 
 // The base type name a %TYPE declaration stands for, as a parameter's declared type is
@@ -250,7 +251,7 @@ std::size_t Parser::expression_end(const std::set<std::string>& stops) {
 
 PlSql* Parser::expression(const std::set<std::string>& stops, std::uint32_t stmt_offset, bool condition) {
     std::size_t a = i_;
-    std::size_t b = expression_end(stops);
+    std::size_t b = a == object_arg_.first ? object_arg_.second : expression_end(stops);
     PlSql* q = new_sql(a);
     compile_expression(a, b, q, stmt_offset, condition);
     i_ = b;
@@ -860,6 +861,7 @@ void Parser::statements(std::vector<PlStmt>* out, const std::set<std::string>& e
 PlTarget Parser::target(std::uint32_t stmt_offset) {
     PlTarget tg;
     const Token& t = peek();
+    const bool whole_token = i_ == object_arg_.first;
     int trigger_slot = trigger_reference(i_, t_.size(), true);
     if (trigger_slot != -1) {
         if (trigger_slot >= 0 && (t.text == "OLD" || prog_->trigger_timing == PlTriggerTiming::After)) {
@@ -897,6 +899,14 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
     }
     std::string name = identifier();
     const Symbol* s = lookup(name);
+    if (!s && self_attribute(name)) {
+        // An attribute of SELF named alone inside a method.
+        const PlVarInfo& self = prog_->vars[static_cast<std::size_t>(self_slot())];
+        tg.slot = self_slot();
+        object_attribute_target(self.type_name, t, &tg, stmt_offset);
+        if (self.constant) semantic_error(t.offset, pls_message(363, " 'SELF'"), stmt_offset);
+        return tg;
+    }
     if (!s || s->kind != SymKind::Var) {
         semantic_error(t.offset, pls_message(201, name), stmt_offset);
         tg.slot = -1;
@@ -908,7 +918,7 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
         ++i_;
         tg.index = expression({")"}, stmt_offset);
         expect_op(")");
-        if (v.type.code == kTypeObject && is_op(".")) {
+        if (v.type.code == kTypeObject && is_op(".") && !whole_token) {
             // collection(i).attribute of a collection of objects
             ++i_;
             const Token& f = peek();
@@ -929,7 +939,7 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
         }
         return tg;
     }
-    if (v.collection == PlCollection::None && v.type.code == kTypeObject && is_op(".")) {
+    if (v.collection == PlCollection::None && v.type.code == kTypeObject && is_op(".") && !whole_token) {
         ++i_;
         const Token& f = peek();
         identifier();

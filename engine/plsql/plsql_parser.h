@@ -7,6 +7,7 @@
 #include "plsql/plsql.h"
 #include "sql/sql_ast.h"
 #include "sql/sql_translate.h"
+#include "sql/sql_type_details.h"
 
 #include <map>
 #include <memory>
@@ -176,6 +177,27 @@ private:
     // no object (PLS-00382 at the value).
     void object_value_check(const PlVarInfo& info, bool element, const PlSql* q, std::size_t value_at,
                             std::size_t value_end, std::uint32_t so);
+    // The tokens [first, second) of the object a member procedure is called on (before its
+    // "."), an argument of the call: expressions and targets read them only.
+    std::pair<std::size_t, std::size_t> object_arg_{static_cast<std::size_t>(-1), 0};
+    // The methods object type "OWNER.NAME" declares; false when it is no object type.
+    bool type_methods(const std::string& qualified, TypeDetails* details) const;
+    // Inside a member method or constructor of the object type being compiled: the slot of
+    // SELF; -1 elsewhere.
+    int self_slot() const;
+    // Whether name, which no declaration has, is an attribute of SELF.
+    bool self_attribute(const std::string& name) const;
+    // object.method(args) of an object variable in expression e (path object and method):
+    // the call of the type's method with the object as SELF, named in *path.
+    // PLS-00302 when the type declares no such member method.
+    NameHook::Answer object_method_call(Expr& e, std::vector<std::string>* path, NameResolution* out);
+    // object.method without parentheses (a function of no arguments): its call as out's SQL;
+    // NotMine when the type has no such function.
+    // The call around a bound object that makes it method's value when method is a member
+    // function of object_type taking no arguments (out's wrap, type and object_type).
+    bool method_wrap(const std::string& object_type, const std::string& method, NameResolution* out);
+    NameHook::Answer object_method_value(const std::string& object_type, const std::string& method, int slot,
+                                         PlSql* q, NameResolution* out);
     // The REF CURSOR type type_spec read last: strong_cursor and cursor_row only.
     PlVarInfo last_cursor_;
     std::vector<std::map<std::string, Symbol>> scopes_;

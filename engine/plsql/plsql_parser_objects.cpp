@@ -65,6 +65,15 @@ bool Parser::object_attribute_known(const std::string& object_type, const std::s
 NameHook::Answer Parser::object_reference(const Expr& e, int slot, PlSql* q, NameResolution* out) {
     const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(slot)];
     if (e.path.size() > 2) return NameHook::Answer::NotMine;
+    if (e.path.size() == 2) {
+        // object.method: a member function of no arguments, called without parentheses.
+        ObjectTypeDecl decl;
+        bool attribute = false;
+        if (object_type_decl(v.type_name, &decl))
+            for (const ColumnDef& a : decl.attributes) attribute = attribute || a.name == e.path[1];
+        if (!attribute && object_method_value(v.type_name, e.path[1], slot, q, out) == NameHook::Answer::Resolved)
+            return NameHook::Answer::Resolved;
+    }
     if (e.path.size() == 2 &&
         !object_attribute_known(v.type_name, e.path[1], e.path_offsets.size() > 1 ? e.path_offsets[1] : e.offset)) {
         out->sql = "NULL";
@@ -123,6 +132,99 @@ void Parser::object_value_check(const PlVarInfo& info, bool element, const PlSql
     ObjectTypeDecl decl;
     if (want.empty() && !object_type_decl(got, &decl)) return;
     semantic_error(t_[value_at].offset, pls_message(382), so);
+}
+
+bool Parser::type_methods(const std::string& qualified, TypeDetails* details) const {
+    const std::size_t dot = qualified.find('.');
+    if (dot == std::string::npos || !ctx_.catalog) return false;
+    std::string source;
+    ObjectTypeDecl decl;
+    return ctx_.catalog->type_source(qualified.substr(0, dot), qualified.substr(dot + 1), &source) &&
+           sql_parse_type_details(source, &decl, details) && decl.kind == ObjectTypeDecl::Kind::Object;
+}
+
+int Parser::self_slot() const {
+    if (ctx_.object_type.empty()) return -1;
+    const Symbol* s = lookup("SELF");
+    if (!s || s->kind != SymKind::Var) return -1;
+    const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(s->index)];
+    return v.collection == PlCollection::None && v.type.code == kTypeObject && v.type_name == ctx_.object_type
+               ? s->index
+               : -1;
+}
+
+bool Parser::self_attribute(const std::string& name) const {
+    if (self_slot() < 0) return false;
+    ObjectTypeDecl decl;
+    if (!object_type_decl(ctx_.object_type, &decl)) return false;
+    for (const ColumnDef& a : decl.attributes)
+        if (a.name == name) return true;
+    return false;
+}
+
+NameHook::Answer Parser::object_method_call(Expr& e, std::vector<std::string>* path, NameResolution* out) {
+    const Symbol* s = lookup((*path)[0]);
+    const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(s->index)];
+    const std::size_t dot = v.type_name.find('.');
+    TypeDetails details;
+    bool declared = false;
+    if (type_methods(v.type_name, &details))
+        for (const TypeMethodDecl& m : details.declared)
+            declared = declared || (m.name == (*path)[1] && m.kind == TypeMethodDecl::Kind::Member);
+    if (!declared) {
+        semantic_error(e.path_offsets.size() > 1 ? e.path_offsets[1] : e.offset, pls_message(302, (*path)[1]),
+                       expression_offset_);
+        out->sql = "NULL";
+        out->type = OraType();
+        return NameHook::Answer::Resolved;
+    }
+    auto object = std::make_unique<Expr>();
+    object->kind = ExprKind::Column;
+    object->path = {(*path)[0]};
+    object->path_offsets = {e.path_offsets.empty() ? e.offset : e.path_offsets[0]};
+    object->offset = object->path_offsets[0];
+    object->end = object->offset + static_cast<std::uint32_t>((*path)[0].size());
+    e.args.insert(e.args.begin(), std::move(object));
+    *path = {v.type_name.substr(0, dot), v.type_name.substr(dot + 1), (*path)[1]};
+    return NameHook::Answer::NotMine;
+}
+
+bool Parser::method_wrap(const std::string& object_type, const std::string& method, NameResolution* out) {
+    TypeDetails details;
+    if (!type_methods(object_type, &details)) return false;
+    for (const TypeMethodDecl& m : details.declared) {
+        if (m.name != method || !m.function || m.kind != TypeMethodDecl::Kind::Member || !m.takes(0)) continue;
+        const std::size_t dot = object_type.find('.');
+        OraType ret;
+        std::string result_object;
+        if (!ctx_.db ||
+            !plsql_function_lookup(ctx_.db, object_type.substr(0, dot), object_type.substr(dot + 1) + "." + method,
+                                   &ret, &result_object))
+            return false;
+        out->wrap_open =
+            "vantro_plsql_call('" + object_type.substr(0, dot) + "','" + object_type.substr(dot + 1) + "." + method + "',";
+        out->wrap_close = ")";
+        out->type = ret;
+        out->object_type = result_object;
+        out->attribute.clear();
+        prog_->references.insert(object_type);
+        return true;
+    }
+    return false;
+}
+
+NameHook::Answer Parser::object_method_value(const std::string& object_type, const std::string& method, int slot,
+                                             PlSql* q, NameResolution* out) {
+    NameResolution call;
+    if (!method_wrap(object_type, method, &call)) return NameHook::Answer::NotMine;
+    PlRef r;
+    r.slot = slot;
+    OraType ty;
+    ty.code = kTypeVarchar2;
+    ty.size = 4000;
+    call.bind = "#" + std::to_string(add_ref(q, r, ty));
+    *out = call;
+    return NameHook::Answer::Resolved;
 }
 
 }  // namespace plsql_parsing

@@ -152,6 +152,8 @@ bool lookup_function(void* data, const std::string& owner, const std::string& na
                 member.clear();
             else
                 member = name.substr(dot + 1);
+        } else if (p->object_methods && member == p->package_name) {
+            member.clear();
         }
         for (const PlSubprogram& sub : p->subprograms)
             if (!member.empty() && sub.name == member && sub.is_function) {
@@ -220,6 +222,7 @@ void Parser::package(bool body) {
     prog_->is_package = true;
     prog_->package_name = name;
     prog_->package_owner = ctx_.schema;
+    prog_->object_methods = !ctx_.object_type.empty();
     while (is_word("AUTHID")) {
         prog_->invoker_rights = is_word("CURRENT_USER", 1);
         i_ += 2;
@@ -241,6 +244,9 @@ void Parser::package(bool body) {
     if (peek().kind == TokenKind::Word || peek().kind == TokenKind::QuotedWord) ++i_;
     expect_op(";");
     if (peek().kind != TokenKind::End) expected("end-of-file", peek());
+    if (!ctx_.object_type.empty())
+        for (PlSubprogram& sub : prog_->subprograms)
+            sub.self_member = sub.name != name && !sub.params.empty() && sub.params[0].name == "SELF";
     if (!body) return;
     for (const PlCursorInfo& c : prog_->cursors) {
         if (c.query || !c.header_line) continue;
@@ -795,7 +801,8 @@ bool Parser::stored_call(PlStmt* st, const Token& first, const std::vector<std::
     if (candidates.empty() && ctx_.db) {
         std::string pkg_owner = parts.size() == 3 ? parts[0] : ctx_.schema;
         std::string pkg = parts.size() == 3 ? parts[1] : parts[0];
-        if (parts.size() >= 2 && plsql_object_load(ctx_.db, pkg_owner, pkg, "PACKAGE", &status, &source)) {
+        if (parts.size() >= 2 && (plsql_object_load(ctx_.db, pkg_owner, pkg, "PACKAGE", &status, &source) ||
+                                  plsql_object_load(ctx_.db, pkg_owner, pkg, "TYPE", &status, &source))) {
             // Another schema's package without EXECUTE on it is not there for this unit.
             if (ctx_.catalog && ctx_.catalog->object_access(pkg_owner, pkg, "EXECUTE") != 0) return false;
             owner = pkg_owner;
@@ -1052,7 +1059,23 @@ bool Parser::supplied_call(PlStmt* st, const Token& first, const std::string& me
 void Parser::call(PlStmt* st, std::uint32_t so) {
     st->kind = PlStmtKind::Call;
     const Token& first = peek();
+    const std::size_t object_start = i_;
+    std::size_t object_end = i_ + 1;  // the object a member procedure is called on: [start, end)
     std::vector<std::string> parts{identifier()};
+    const PlVarInfo* elements = collection_of(lookup(parts[0]));
+    if (elements && elements->type.code == kTypeObject && !elements->record_elements() && is_op("(")) {
+        // collection(i).method(args): a member procedure of an element of objects.
+        std::size_t k = i_;
+        for (int depth = 0; k < t_.size() && t_[k].kind != TokenKind::End; ++k) {
+            if (is_op("(", k - i_)) ++depth;
+            if (is_op(")", k - i_) && --depth == 0) break;
+        }
+        if (is_op(".", k + 1 - i_) && peek(k + 2 - i_).kind == TokenKind::Word) {
+            object_end = k + 1;
+            i_ = k + 2;
+            parts.push_back(identifier());
+        }
+    }
     while (is_op(".") && parts.size() < 3) {
         ++i_;
         parts.push_back(identifier());
@@ -1062,6 +1085,8 @@ void Parser::call(PlStmt* st, std::uint32_t so) {
     st->name = name;
     for (std::size_t k = 1; k < parts.size(); ++k) st->name += "." + parts[k];
     std::vector<std::pair<std::size_t, std::size_t>> args;
+    // An empty list of arguments is as none: p();
+    if (is_op("(") && is_op(")", 1)) i_ += 2;
     if (is_op("(")) {
         ++i_;
         for (;;) {
@@ -1082,9 +1107,29 @@ void Parser::call(PlStmt* st, std::uint32_t so) {
     }
     std::size_t after = i_;
     expect_op(";");
-    if (parts.size() == 2 && object_variable(name)) {
-        // A member procedure of an object variable: type bodies do not run in this engine.
-        semantic_error(first.offset, pls_message(999, "a method of an object type called"), so);
+    if (parts.size() == 2 && (object_variable(name) || object_end > object_start + 1)) {
+        // A member procedure of an object variable: the type's method, the object its SELF.
+        const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(lookup(name)->index)];
+        const std::string& type_name = object_end > object_start + 1 ? v.element_type : v.type_name;
+        const std::size_t dot = type_name.find('.');
+        TypeDetails details;
+        bool declared = false;
+        if (type_methods(type_name, &details))
+            for (const TypeMethodDecl& m : details.declared)
+                declared = declared || (m.name == member && m.kind == TypeMethodDecl::Kind::Member);
+        if (!declared) {
+            semantic_error(t_[std::min(object_end + 1, t_.size() - 1)].offset, pls_message(302, member), so);
+            i_ = after + 1;
+            return;
+        }
+        args.insert(args.begin(), {object_start, object_end});
+        st->arg_names.insert(st->arg_names.begin(), std::string());
+        const std::vector<std::string> method{type_name.substr(0, dot), type_name.substr(dot + 1), member};
+        object_arg_ = {object_start, object_end};
+        const bool called = stored_call(st, first, method, args, so);
+        object_arg_ = {static_cast<std::size_t>(-1), 0};
+        if (!called) semantic_error(first.offset, pls_message(302, member), so);
+        i_ = after + 1;
         return;
     }
     struct Builtin {

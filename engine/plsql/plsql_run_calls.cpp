@@ -75,6 +75,8 @@ Flow Interpreter::call_package(const PlStmt& st, const std::vector<PlValue>& arg
     for (const PlSubprogram& c : callee.subprograms)
         if (c.subprogram_id == st.subprogram_id && c.defined) sub = &c;
     if (!sub || sub->params.size() != args.size()) return raise(pl_error(6508, ": \"" + qualified + "\""), st.line);
+    // A member procedure of an object type called on an atomically null object.
+    if (sub->self_member && !args.empty() && args[0].kind == PlKind::Null) return raise(pl_error(30625), st.line);
     Interpreter inner(s_, &callee, root_);
     inner.attach_package(&state->values, callee.package_slots);
     std::vector<PlValue> outs;

@@ -65,7 +65,7 @@ bool plsql_function_lookup(void* data, const std::string& owner, const std::stri
               " WHERE o.owner = ?1 AND o.name = ?2 AND o.type = 'FUNCTION'"
             : "SELECT a.data_type FROM vantro_plsql_objects o JOIN vantro_plsql_arguments a ON a.owner = o.owner AND"
               " a.package_name = o.name AND a.object_name = ?3 AND a.position = 0"
-              " WHERE o.owner = ?1 AND o.name = ?2 AND o.type = 'PACKAGE' ORDER BY a.subprogram_id";
+              " WHERE o.owner = ?1 AND o.name = ?2 AND o.type IN ('PACKAGE', 'TYPE') ORDER BY a.subprogram_id";
     if (sqlite3_prepare_v2(db, sql, -1, &vm, nullptr) != SQLITE_OK) {
         sqlite3_finalize(vm);
         return false;
@@ -285,6 +285,13 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         }
         if (!chosen) {
             sql_error(ctx, ora_line(6553, "306", pls_body(306, member)));
+            return;
+        }
+        if (chosen->self_member && argc > 2 && sqlite3_value_type(argv[2]) == SQLITE_NULL) {
+            // A member method called on an atomically null object.
+            std::string t = ora_format(30625, ora_message(30625));
+            if (!t.empty() && t.back() == '\n') t.pop_back();
+            sql_error(ctx, t);
             return;
         }
         run_for_sql(ctx, ses, &callee, chosen, &st->values, argc - 2, argv + 2, package);

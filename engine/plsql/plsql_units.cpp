@@ -9,6 +9,7 @@
 // the interpreter loads them from here.
 #include "plsql/plsql.h"
 #include "plsql/stored_unit_ddl.h"
+#include "plsql/plsql_type_bodies.h"
 
 #include "catalog/catalog.h"
 #include "values/clock.h"
@@ -207,8 +208,15 @@ bool compile_source(sqlite3* db, const std::string& nls, const std::string& owne
         check_type(source, type == "TYPE BODY", &program->errors);
         if (type == "TYPE BODY" && program->errors.empty()) {
             std::string status, header;
-            if (!plsql_object_load(db, owner, name, "TYPE", &status, &header))
+            if (!plsql_object_load(db, owner, name, "TYPE", &status, &header)) {
                 program->errors.push_back(PlCompileError{0, 0, pls_message(304, name)});
+            } else if (status != "VALID" && !plsql_unit_revalidate(db, nls, owner, name)) {
+                program->errors.push_back(PlCompileError{0, 0, pls_message(905, owner + "." + name)});
+            } else {
+                plsql_object_load(db, owner, name, "TYPE", &status, &header);
+                program->references.insert(owner + "." + name);
+                plsql_compile_type(header, source, ctx, name, program);
+            }
         }
         return program->errors.empty();
     }
@@ -297,7 +305,7 @@ bool store_arguments(sqlite3* db, const std::string& owner, const std::string& n
              program.pipelined);
         return ok;
     }
-    if (type != "PACKAGE") return ok;
+    if (type != "PACKAGE" && type != "TYPE") return ok;
     for (const PlSubprogram& sub : program.subprograms) {
         if (!sub.in_header) continue;
         int count = 0, index = 0;
@@ -327,7 +335,7 @@ bool remove_unit(sqlite3* db, const std::string& owner, const std::string& name,
         Exec del(db,
                  "DELETE FROM vantro_plsql_arguments WHERE owner = ?1 AND object_name = ?2 AND package_name IS NULL");
         ok = ok && del.text(1, owner).text(2, name).run();
-    } else if (type == "PACKAGE") {
+    } else if (type == "PACKAGE" || type == "TYPE") {
         Exec del(db, "DELETE FROM vantro_plsql_arguments WHERE owner = ?1 AND package_name = ?2");
         ok = ok && del.text(1, owner).text(2, name).run();
     }
@@ -377,7 +385,7 @@ bool store_unit(sqlite3* db, const std::string& owner, const std::string& name, 
         ins.text(1, owner).text(2, name).text(3, type).text(4, ref.substr(0, dot)).text(5, ref.substr(dot + 1));
         ok = ok && ins.run();
     }
-    if (valid || type == "PACKAGE" || type == "PROCEDURE" || type == "FUNCTION")
+    if (valid || type == "PACKAGE" || type == "PROCEDURE" || type == "FUNCTION" || type == "TYPE")
         ok = ok && store_arguments(db, owner, name, type, object_id, program);
     // What USER_PROCEDURES shows beside the arguments: the unit's AUTHID and which of its
     // functions are DETERMINISTIC (row 0 the unit, then a package's subprograms).
@@ -408,6 +416,22 @@ bool in_savepoint(sqlite3* db, F f) {
         return false;
     }
     return sqlite3_exec(db, "RELEASE vantro_unit", nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+// An object type's method headings name the type itself, so they are compiled once the
+// type is stored: the type is stored again with them (their arguments, or their errors
+// and INVALID). valid becomes false when they do not compile.
+bool store_type_methods(sqlite3* db, const std::string& nls, const std::string& owner, const std::string& name,
+                        const std::string& source, bool* valid) {
+    PlProgram program;
+    {
+        SqliteCatalog catalog(db);
+        CatalogDefiner definer(db, owner);
+        PlCompileContext ctx = context_for(db, nls, owner, &catalog);
+        *valid = plsql_compile_type(source, "", ctx, name, &program);
+    }
+    if (program.subprograms.empty() && *valid) return true;
+    return store_unit(db, owner, name, "TYPE", source, program, *valid);
 }
 
 std::string first_type(sqlite3* db, const std::string& owner, const std::string& name) {
@@ -782,6 +806,24 @@ bool plsql_package_load(sqlite3* db, const PlCompileContext& ctx, const std::str
         return false;
     };
     std::string status, header, body;
+    if (!plsql_object_load(db, owner, package, "PACKAGE", &status, &header) &&
+        plsql_object_load(db, owner, package, "TYPE", &status, &header)) {
+        // An object type's methods: the package its specification and body make.
+        if (status != "VALID" && !plsql_unit_revalidate(db, ctx.nls_date_format, owner, package))
+            return failure(4063, ora_message(4063, "type \"" + qualified + "\""));
+        plsql_object_load(db, owner, package, "TYPE", &status, &header);
+        if (!plsql_object_load(db, owner, package, "TYPE BODY", &status, &body))
+            return failure(4067, ora_message(4067, "type body \"" + qualified + "\""));
+        if (status != "VALID") {
+            if (!plsql_unit_revalidate(db, ctx.nls_date_format, owner, package))
+                return failure(4063, ora_message(4063, "type body \"" + qualified + "\""));
+            plsql_object_load(db, owner, package, "TYPE BODY", &status, &body);
+        }
+        if (!plsql_compile_type(header, body, ctx, package, program))
+            return failure(4063, ora_message(4063, "type body \"" + qualified + "\""));
+        program->text = body;
+        return true;
+    }
     if (!plsql_object_load(db, owner, package, "PACKAGE", &status, &header)) {
         err->code = 6508;
         err->message = ora_message(6508, ": \"" + qualified + "\"");
@@ -838,7 +880,11 @@ bool plsql_unit_revalidate(sqlite3* db, const std::string& nls_date_format, cons
         if (!plsql_object_load(db, owner, name, type, &status, &source) || status == "VALID") continue;
         PlProgram program;
         bool ok = compile_source(db, nls_date_format, owner, name, type, source, &program);
-        in_savepoint(db, [&] { return store_unit(db, owner, name, type, source, program, ok); });
+        in_savepoint(db, [&] {
+            if (!store_unit(db, owner, name, type, source, program, ok)) return false;
+            return !ok || std::string(type) != "TYPE" ||
+                   store_type_methods(db, nls_date_format, owner, name, source, &ok);
+        });
         valid = valid && ok;
     }
     --depth;
@@ -886,7 +932,10 @@ sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp) {
             plsql_object_load(db, h.owner, h.name, type, &unused, &src);
             PlProgram program;
             bool valid = compile_source(db, nls, h.owner, h.name, type, src, &program);
-            if (!in_savepoint(db, [&] { return store_unit(db, h.owner, h.name, type, src, program, valid); }))
+            if (!in_savepoint(db, [&] {
+                    if (!store_unit(db, h.owner, h.name, type, src, program, valid)) return false;
+                    return !valid || type != "TYPE" || store_type_methods(db, nls, h.owner, h.name, src, &valid);
+                }))
                 return storage_failure(errhp);
             all_valid = all_valid && valid;
         }
@@ -935,6 +984,7 @@ sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp) {
     bool valid = compile_source(db, nls, h.owner, h.name, h.type, source, &program);
     bool ok = in_savepoint(db, [&] {
         if (!store_unit(db, h.owner, h.name, h.type, source, program, valid)) return false;
+        if (valid && h.type == "TYPE" && !store_type_methods(db, nls, h.owner, h.name, source, &valid)) return false;
         if (exists && h.type.find(" BODY") == std::string::npos) {
             plsql_invalidate_dependants(db, h.owner, h.name);
             // A new header leaves the body to be compiled against it.

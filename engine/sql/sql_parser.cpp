@@ -1127,6 +1127,17 @@ bool Parser::primary(ExprPtr* out) {
             (*out)->end = prev_end();
             return true;
         }
+        // NEW type(args): a constructor call, the word only saying so.
+        auto named = [&](std::size_t k) {
+            return peek(k).kind == TokenKind::Word || peek(k).kind == TokenKind::QuotedWord;
+        };
+        if (t.text == "NEW" && named(1) && (op_at(2, "(") || (op_at(2, ".") && named(3) && op_at(4, "(")))) {
+            const std::uint32_t at = t.offset;
+            ++p_;
+            if (!primary(out)) return false;
+            (*out)->offset = at;
+            return true;
+        }
         if (t.text == "CASE") return case_expr(out);
         if ((t.text == "CAST" || t.text == "EXTRACT") && peek().kind == TokenKind::Operator && peek().text == "(")
             return t.text == "CAST" ? cast_expr(out) : extract_expr(out);

@@ -44,6 +44,7 @@ public:
     bool statement(Statement* s);
     bool type_declaration(ObjectTypeDecl* out);
     bool type_details(ObjectTypeDecl* decl, TypeDetails* details);
+    void type_method(TypeDetails* details);
     bool whole_expression(ExprPtr* out) {
         if (!expr(out)) return false;
         if (!at_end()) return fail(cur().kind == TokenKind::Operator && cur().text == ")" ? 907 : 933);

@@ -1674,6 +1674,10 @@ bool Parser::type_details(ObjectTypeDecl* decl, TypeDetails* details) {
         } else if (depth == 1 && (is_word("MEMBER") || is_word("STATIC") || is_word("CONSTRUCTOR"))) {
             ++details->methods;
             if (is_word("CONSTRUCTOR")) ++details->constructors;
+            type_method(details);
+            // At the "," or ")" that ends it: the loop steps over it.
+            if (is_op(")")) --depth;
+            if (at_end()) break;
         }
     }
     if (depth > 0) return fail(907);
@@ -1688,6 +1692,88 @@ bool Parser::type_details(ObjectTypeDecl* decl, TypeDetails* details) {
         }
     }
     return true;
+}
+
+// One method declaration from its MEMBER, STATIC or CONSTRUCTOR word (MAP or ORDER, and
+// OVERRIDING, FINAL or INSTANTIABLE, are the words before it), read up to the "," or ")"
+// that ends it, where it stops.
+void Parser::type_method(TypeDetails* details) {
+    TypeMethodDecl m;
+    std::size_t start = pos();
+    while (start > 0) {
+        const Token& before = t_[start - 1];
+        if (before.kind != TokenKind::Word) break;
+        if (before.text == "MAP") m.map = true;
+        else if (before.text == "ORDER") m.order = true;
+        else if (before.text != "OVERRIDING" && before.text != "FINAL" && before.text != "INSTANTIABLE" &&
+                 before.text != "NOT")
+            break;
+        --start;
+    }
+    m.offset = t_[start].offset;
+    m.kind = is_word("STATIC") ? TypeMethodDecl::Kind::Static
+             : is_word("CONSTRUCTOR") ? TypeMethodDecl::Kind::Constructor
+                                      : TypeMethodDecl::Kind::Member;
+    next();
+    m.function = is_word("FUNCTION");
+    if (is_word("FUNCTION") || is_word("PROCEDURE")) next();
+    m.name_offset = cur().offset;
+    if (cur().kind == TokenKind::Word || cur().kind == TokenKind::QuotedWord) {
+        m.name = cur().text;
+        next();
+    }
+    auto stop = [&](int depth) { return at_end() || (depth == 0 && (is_op(",") || is_op(")"))); };
+    if (is_op("(")) {
+        m.params_begin = cur().offset;
+        next();
+        int depth = 0;
+        bool fresh = true;  // at the start of a parameter
+        bool type_next = false;
+        while (!at_end() && !(depth == 0 && is_op(")"))) {
+            if (is_op("(")) ++depth;
+            else if (is_op(")")) --depth;
+            else if (depth == 0 && is_op(",")) {
+                fresh = true;
+                type_next = false;
+            } else if (depth == 0 && fresh && (cur().kind == TokenKind::Word || cur().kind == TokenKind::QuotedWord)) {
+                m.params.push_back(cur().text);
+                m.param_types.emplace_back();
+                m.param_defaults.push_back(false);
+                fresh = false;
+                type_next = true;
+            } else if (depth == 0 && !fresh && (is_word("DEFAULT") || is_op(":="))) {
+                m.param_defaults.back() = true;
+                type_next = false;
+            } else if (depth == 0 && type_next && cur().kind == TokenKind::Word && !is_word("IN") &&
+                       !is_word("OUT") && !is_word("NOCOPY")) {
+                m.param_types.back() = cur().text;
+                type_next = false;
+            }
+            next();
+        }
+        m.params_end = cur().end;
+        if (is_op(")")) next();
+    }
+    m.explicit_self = !m.params.empty() && m.params[0] == "SELF";
+    if (accept_word("RETURN")) {
+        m.return_begin = cur().offset;
+        m.return_type = cur().text;
+        int depth = 0;
+        while (!stop(depth)) {
+            if (is_op("(")) ++depth;
+            if (is_op(")")) --depth;
+            m.return_end = cur().end;
+            next();
+        }
+    }
+    int depth = 0;
+    while (!stop(depth)) {
+        if (is_op("(")) ++depth;
+        if (is_op(")")) --depth;
+        next();
+    }
+    m.end = prev_end();
+    details->declared.push_back(std::move(m));
 }
 
 }  // namespace sql_grammar

@@ -526,8 +526,11 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
                 auto grouped = grouped_blocks_.find(&s);
                 PointerGate<GroupedRows> rows(grouped_, grouped == grouped_blocks_.end() ? nullptr : &grouped->second);
                 if (!expr(*o.expr, scope, &e)) return false;
-                item = order_key(e.type, e.sql, e.sql);
                 auto limited = row_limited_blocks_.find(&s);
+                if (!e.object_type.empty() && limited == row_limited_blocks_.end() &&
+                    !map_order_key(&e, o.expr->offset))
+                    return false;
+                item = order_key(e.type, e.sql, e.sql);
                 if (limited != row_limited_blocks_.end()) {
                     // The FROM rows are inside the limited subquery: the key is one of the
                     // result columns or one of the hidden key columns computed beside them.

@@ -24,6 +24,9 @@ struct NameResolution {
     // An attribute of the bound object (of object_type) is the value meant, not the object.
     std::string attribute = {};
     std::uint32_t attribute_offset = 0;
+    // SQL written around the bound value (a call that takes it): the value meant is the
+    // call's result.
+    std::string wrap_open = {}, wrap_close = {};
 };
 
 // The hook through which a host language resolves its own names inside SQL: PL/SQL's

@@ -500,12 +500,14 @@ void Translator::resolved(const NameResolution& r, Emitted* out) {
     out_->bind_names.push_back(r.bind);
     out->sql = row_value("?" + std::to_string(out_->bind_names.size()));
     if (r.condition) out->sql = "(" + out->sql + " = 1)";
+    out->sql = r.wrap_open + out->sql + r.wrap_close;
 }
 
 bool Translator::expression(Expr& e, bool condition) {
     Scope none;
     Emitted v;
     hoist_ok_ = true;
+    plsql_expression_ = true;
     if (!expr(e, none, &v)) return false;
     // A CAST to CHAR is a value with its blanks: PL/SQL keeps them.
     if (v.trimmed && e.kind == ExprKind::Cast) v.sql = as_text(v);
@@ -979,10 +981,19 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
         if (!object_constructor(e, path, args, out, &constructor)) return false;
         if (constructor) return true;
     }
-    // Type bodies are kept for their source only: no method runs.
-    if (object_method(path, scope)) return fail(3001, e.offset);
     std::string shown;
     for (std::size_t i = 0; i < path.size(); ++i) shown += (i ? ".\"" : "\"") + path[i] + "\"";
+    if (path.size() == 3 && object_method(path, scope)) {
+        // alias.column.method(args): a member function of an object column.
+        Expr base;
+        base.kind = ExprKind::Column;
+        base.path = {path[0], path[1]};
+        base.path_offsets = {e.offset, e.offset};
+        base.offset = e.offset;
+        Emitted object;
+        if (!column(base, scope, &object)) return false;
+        return method_call(object, path[2], args, e.offset, shown, out);
+    }
     return fail(904, e.offset, shown);
 }
 
@@ -1360,6 +1371,11 @@ bool Translator::condition(Expr& e, const Scope& scope, Emitted* out) {
         if (e.args[0]->kind == ExprKind::Row) return row_condition(e, scope, out);
         Emitted a, b;
         if (!expr(*e.args[0], scope, &a) || !expr(*e.args[1], scope, &b)) return false;
+        if (!a.object_type.empty() && !b.object_type.empty()) {
+            bool handled = false;
+            if (!object_comparison(a, *e.args[0], e.text, b, *e.args[1], e.offset, out, &handled)) return false;
+            if (handled) return true;
+        }
         if (!comparison_operands(&a, &b, e.offset)) return false;
         out->sql = compare_sql(a, *e.args[0], e.text, b, *e.args[1]);
         out->type = number_type();

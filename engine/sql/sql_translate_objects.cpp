@@ -73,16 +73,6 @@ bool Translator::object_type_decl(const std::string& owner, const std::string& n
     return !kinds_of(*decl).empty();
 }
 
-bool Translator::user_constructors(const std::string& owner, const std::string& name) {
-    // Type bodies are kept for their source only: a constructor the type declares is
-    // refused as unimplemented rather than taken for a wrong call of the attribute one.
-    std::string source;
-    ObjectTypeDecl decl;
-    TypeDetails details;
-    return owner != "SYS" && ctx_.catalog->type_source(owner, name, &source) &&
-           sql_parse_type_details(source, &decl, &details) && details.constructors > 0;
-}
-
 bool Translator::object_column(ColumnDef& c, const std::string& table_owner) {
     const std::string owner = c.type_owner.empty() ? table_owner : c.type_owner;
     ObjectTypeDecl decl;
@@ -102,8 +92,65 @@ bool Translator::object_constructor(const Expr& e, const std::vector<std::string
     ObjectTypeDecl decl;
     if (!object_type_decl(owner, path.back(), &decl)) return true;
     *handled = true;
+    TypeDetails details;
+    if (decl.kind == ObjectTypeDecl::Kind::Object && object_type_details(owner + "." + decl.name, &details)) {
+        // A constructor the type declares takes the call when its parameters (SELF left
+        // out) take the arguments, each of its parameter's kind (number or text); one of
+        // the attributes' number and kinds hides the attribute constructor. Failing that,
+        // the attribute constructor takes a call of one argument per attribute, and then
+        // a declared constructor of as many parameters takes it with the values converted.
+        auto kinds_fit = [&](const std::vector<std::string>& types) {
+            for (std::size_t i = 0; i < args.size() && i < types.size(); ++i) {
+                if (e.args[i]->kind == ExprKind::Null || !args[i].object_type.empty()) continue;
+                const std::string& t = types[i];
+                const bool number_param = t == "NUMBER" || t == "INTEGER" || t == "INT" || t == "PLS_INTEGER" ||
+                                          t == "BINARY_INTEGER" || t == "FLOAT" || t == "NATURAL" || t == "POSITIVE";
+                const bool text_param = t == "VARCHAR2" || t == "VARCHAR" || t == "CHAR" || t == "NVARCHAR2" ||
+                                        t == "NCHAR" || t == "STRING";
+                if ((number_param && !is_number(args[i].type)) || (text_param && !is_char(args[i].type))) return false;
+            }
+            return true;
+        };
+        std::vector<std::string> attribute_kinds;
+        for (const ColumnDef& a : decl.attributes)
+            attribute_kinds.push_back(a.type.code == kTypeNumber ? "NUMBER" : "VARCHAR2");
+        const TypeMethodDecl* chosen = nullptr;
+        for (const TypeMethodDecl& m : details.declared) {
+            if (m.kind != TypeMethodDecl::Kind::Constructor || !m.takes(args.size())) continue;
+            const std::vector<std::string> types(m.param_types.begin() + (m.explicit_self ? 1 : 0), m.param_types.end());
+            if (kinds_fit(types)) {
+                chosen = &m;
+                break;
+            }
+        }
+        const bool attribute_call = args.size() == decl.attributes.size() && kinds_fit(attribute_kinds);
+        if (!chosen && !attribute_call)
+            for (const TypeMethodDecl& m : details.declared)
+                if (!chosen && m.kind == TypeMethodDecl::Kind::Constructor && m.takes(args.size())) chosen = &m;
+        if (chosen) {
+            OraType ret;
+            std::string result_object;
+            const std::string unit = decl.name + "." + decl.name;
+            if (!ctx_.stored_function ||
+                !ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret, &result_object))
+                return fail(6553, e.offset, "306", pls_body(306, decl.name));
+            // SELF starts as an object of the type whose attributes are all NULL.
+            std::string self = "vantro_object(" + quote_text(decl.name) + "," + quote_text(kinds_of(decl));
+            for (std::size_t i = 0; i < decl.attributes.size(); ++i) self += ",NULL";
+            self += ")";
+            out->sql = "vantro_plsql_call('" + owner + "','" + unit + "'," + self;
+            for (const Emitted& a : args) {
+                out->sql += "," + a.sql;
+                out->aggregate = out->aggregate || a.aggregate;
+            }
+            out->sql += ")";
+            out->type = varchar_type(4000);
+            out->object_type = owner + "." + decl.name;
+            return true;
+        }
+    }
     if (decl.kind == ObjectTypeDecl::Kind::Object && args.size() != decl.attributes.size())
-        return fail(user_constructors(owner, path.back()) ? 3001 : 2315, e.offset);
+        return fail(details.constructors > 0 ? 6553 : 2315, e.offset, "306", pls_body(306, decl.name));
     if (decl.kind == ObjectTypeDecl::Kind::Varray && static_cast<long long>(args.size()) > decl.limit)
         return fail(22909, e.offset);
     const std::string kinds = kinds_of(decl);
@@ -246,11 +293,96 @@ bool Translator::attribute_of_object(const Emitted& object, const std::string& a
 
 bool Translator::postfix(Expr& e, const Scope& scope, Emitted* out) {
     const std::uint32_t at = e.path_offsets.empty() ? e.offset : e.path_offsets[0];
-    if (e.has_operand && !e.text.empty()) return fail(3001, at);
     if (e.text.empty()) return fail(22806, at);
     Emitted object;
     if (!expr(*e.args[0], scope, &object)) return false;
-    return attribute_of_object(object, e.text, e.offset, at, out);
+    if (!e.has_operand) return attribute_of_object(object, e.text, e.offset, at, out);
+    std::vector<Emitted> args(e.args.size() - 1);
+    for (std::size_t i = 1; i < e.args.size(); ++i)
+        if (!expr(*e.args[i], scope, &args[i - 1])) return false;
+    if (object.object_type.empty()) return fail(22806, at);
+    return method_call(object, e.text, args, at, "\"" + e.text + "\"", out);
+}
+
+bool Translator::object_type_details(const std::string& object_type, TypeDetails* details) {
+    std::string owner, name, source;
+    split_type(object_type, &owner, &name);
+    ObjectTypeDecl decl;
+    return owner != "SYS" && ctx_.catalog->type_source(owner, name, &source) &&
+           sql_parse_type_details(source, &decl, details) && decl.kind == ObjectTypeDecl::Kind::Object;
+}
+
+bool Translator::method_call(const Emitted& object, const std::string& method, const std::vector<Emitted>& args,
+                             std::uint32_t offset, const std::string& shown, Emitted* out) {
+    TypeDetails details;
+    if (!object_type_details(object.object_type, &details)) return fail(904, offset, shown);
+    std::string owner, name;
+    split_type(object.object_type, &owner, &name);
+    for (const TypeMethodDecl& m : details.declared) {
+        if (m.name != method || !m.function || m.kind != TypeMethodDecl::Kind::Member || !m.takes(args.size()))
+            continue;
+        OraType ret;
+        std::string result_object;
+        const std::string unit = name + "." + method;
+        if (!ctx_.stored_function || !ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret, &result_object))
+            return fail(904, offset, shown);
+        std::string call = "vantro_plsql_call('" + owner + "','" + unit + "'," + object.sql;
+        for (const Emitted& a : args) {
+            call += "," + a.sql;
+            out->aggregate = out->aggregate || a.aggregate;
+        }
+        call += ")";
+        // A method called on a NULL object in SQL gives NULL; PL/SQL raises SELF_IS_NULL.
+        out->sql = plsql_expression_ ? call : "CASE WHEN " + object.sql + " IS NULL THEN NULL ELSE " + call + " END";
+        out->type = ret;
+        out->object_type = result_object;
+        out->aggregate = out->aggregate || object.aggregate;
+        return true;
+    }
+    return fail(904, offset, shown);
+}
+
+bool Translator::object_comparison(const Emitted& a, const Expr& ea, const std::string& op, const Emitted& b,
+                                   const Expr& eb, std::uint32_t offset, Emitted* out, bool* handled) {
+    *handled = false;
+    TypeDetails details;
+    if (a.object_type != b.object_type || !object_type_details(a.object_type, &details)) return true;
+    *handled = true;
+    std::string owner, name;
+    split_type(a.object_type, &owner, &name);
+    out->type = number_type();
+    out->aggregate = a.aggregate || b.aggregate;
+    auto call = [&](const TypeMethodDecl& m, const std::string& args, OraType* ret) {
+        std::string result_object;
+        const std::string unit = name + "." + m.name;
+        if (!ctx_.stored_function || !ctx_.stored_function(ctx_.stored_function_data, owner, unit, ret, &result_object))
+            return std::string();
+        return "vantro_plsql_call('" + owner + "','" + unit + "'," + args + ")";
+    };
+    // A NULL object compares as NULL: its method is not called.
+    auto unless_null = [&](const std::string& sql) {
+        return "CASE WHEN " + a.sql + " IS NULL OR " + b.sql + " IS NULL THEN NULL ELSE " + sql + " END";
+    };
+    if (const TypeMethodDecl* m = details.map_method()) {
+        Emitted ma, mb;
+        ma.sql = call(*m, a.sql, &ma.type);
+        mb.sql = call(*m, b.sql, &mb.type);
+        if (ma.sql.empty() || mb.sql.empty()) return fail(904, offset, "\"" + m->name + "\"");
+        out->sql = unless_null(compare_sql(ma, ea, op, mb, eb));
+        return true;
+    }
+    if (const TypeMethodDecl* m = details.order_method()) {
+        OraType ret;
+        const std::string c = call(*m, a.sql + "," + b.sql, &ret);
+        if (c.empty()) return fail(904, offset, "\"" + m->name + "\"");
+        const std::string sql_op = op == "!=" || op == "^=" ? "<>" : op;
+        out->sql = unless_null("(" + c + " " + sql_op + " 0)");
+        return true;
+    }
+    // PL/SQL compares objects only by a MAP or ORDER method; SQL tests equality by value.
+    if (plsql_expression_ || (op != "=" && op != "<>" && op != "!=" && op != "^=")) return fail(22950, offset);
+    *handled = false;
+    return true;
 }
 
 bool Translator::object_method(const std::vector<std::string>& path, const Scope& scope) {
@@ -264,4 +396,24 @@ bool Translator::object_method(const std::vector<std::string>& path, const Scope
     ObjectTypeDecl decl;
     const std::string owner = path.size() == 3 ? path[0] : ctx_.schema;
     return object_type_decl(owner, path[path.size() - 2], &decl) && decl.kind == ObjectTypeDecl::Kind::Object;
+}
+
+bool Translator::map_order_key(Emitted* e, std::uint32_t offset) {
+    TypeDetails details;
+    if (!object_type_details(e->object_type, &details)) return true;
+    const TypeMethodDecl* m = details.map_method();
+    // Sorting by an ORDER method's answers is not done; without either method objects have no order.
+    if (!m) return details.order_method() ? fail(3001, offset) : fail(22950, offset);
+    std::string owner, name;
+    split_type(e->object_type, &owner, &name);
+    OraType ret;
+    std::string result_object;
+    const std::string unit = name + "." + m->name;
+    if (!ctx_.stored_function || !ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret, &result_object))
+        return fail(904, offset, "\"" + m->name + "\"");
+    e->sql = "CASE WHEN " + e->sql + " IS NULL THEN NULL ELSE vantro_plsql_call('" + owner + "','" + unit + "'," +
+             e->sql + ") END";
+    e->type = ret;
+    e->object_type.clear();
+    return true;
 }

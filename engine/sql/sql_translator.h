@@ -7,6 +7,7 @@
 #include "sql/sql_ast.h"
 #include "sql/sql_text.h"
 #include "sql/sql_translate.h"
+#include "sql/sql_type_details.h"
 
 #include <map>
 #include <set>
@@ -398,9 +399,24 @@ private:
     // returns no object).
     bool object_field(Expr& e, const Scope& scope, Emitted* out);
     // A subscript, member or method applied to a call's result in SQL: a member of an
-    // object reads its attribute; SQL keeps no method bodies (ORA-03001) and has no
-    // subscripts (ORA-22806, the result being no object).
+    // object reads its attribute, a method is called on it; SQL has no subscripts
+    // (ORA-22806, the result being no object).
     bool postfix(Expr& e, const Scope& scope, Emitted* out);
+    // The method details of object type "OWNER.NAME"; false when it is no object type.
+    bool object_type_details(const std::string& object_type, TypeDetails* details);
+    // Member function method of object value object called with args (SELF left out): NULL
+    // for a NULL object, as SQL calls methods. ORA-00904 (shown) when the type has none.
+    bool method_call(const Emitted& object, const std::string& method, const std::vector<Emitted>& args,
+                     std::uint32_t offset, const std::string& shown, Emitted* out);
+    // A comparison of two objects of one type: by its MAP method's values or its ORDER
+    // method's answer; without either, equality compares the values and an order is
+    // ORA-22950. handled false when the operands are not such objects.
+    bool object_comparison(const Emitted& a, const Expr& ea, const std::string& op, const Emitted& b,
+                           const Expr& eb, std::uint32_t offset, Emitted* out, bool* handled);
+    // An object value as an ORDER BY key: its MAP method's value (ORA-03001 for a type of
+    // an ORDER method, ORA-22950 for one of neither); collections and other values stay.
+    bool map_order_key(Emitted* e, std::uint32_t offset);
+    bool plsql_expression_ = false;  // a PL/SQL expression, not a SQL statement, is being written
     // Attribute attribute of object value object (ORA-22806 when it is no object).
     bool attribute_of_object(const Emitted& object, const std::string& attribute, std::uint32_t offset,
                              std::uint32_t attribute_offset, Emitted* out);
@@ -408,8 +424,6 @@ private:
     // column (alias.column.method) of scope.
     bool object_method(const std::vector<std::string>& path, const Scope& scope);
     bool object_column(ColumnDef& c, const std::string& table_owner);
-    // Whether schema type owner.name declares a CONSTRUCTOR function of its own.
-    bool user_constructors(const std::string& owner, const std::string& name);
     bool object_attribute_target(const ColumnInfo& column, const std::string& attribute, std::uint32_t offset,
                                  std::string* kinds, int* index, ColumnInfo* item);
     bool comparison_operands(Emitted* a, Emitted* b, std::uint32_t offset);

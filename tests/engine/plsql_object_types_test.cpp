@@ -148,9 +148,13 @@ TEST_F(PlsqlObjectTypes, CompileErrors) {
     EXPECT_EQ(set.find("PLS-00382"), std::string::npos) << set;
     EXPECT_NE(error("declare v shape_t; n number; begin n := v.zz; end;").find("PLS-00302: component 'ZZ'"),
               std::string::npos);
-    // Methods do not run: their calls are refused when the block compiles.
-    EXPECT_NE(error("declare v shape_t; n number; begin n := v.area(); end;").find("PLS-00999"), std::string::npos);
-    EXPECT_NE(error("declare v shape_t; begin v.grow(2); end;").find("PLS-00999"), std::string::npos);
+    // Methods the type does not declare.
+    EXPECT_NE(error("declare v shape_t; n number; begin n := v.area(); end;")
+                  .find("line 1, column 43:\nPLS-00302: component 'AREA' must be declared"),
+              std::string::npos);
+    EXPECT_NE(error("declare v shape_t; begin v.grow(2); end;")
+                  .find("line 1, column 28:\nPLS-00302: component 'GROW' must be declared"),
+              std::string::npos);
     // A constant object is not changed, a type that does not exist is not declared.
     EXPECT_NE(error("declare v constant shape_t := shape_t(1, 'a'); begin v.w := 2; end;").find("PLS-00363"),
               std::string::npos);
