@@ -638,6 +638,9 @@ bool Translator::using_condition(const FromItem& f, Scope* scope, std::string* o
         *on += (on->empty() ? "" : " AND ") + using_column(left, u, &t) + "=" + quote_name(right.alias) + "." +
                quote_name(right.stored_name(k));
         if (scope->using_names.insert(u).second) scope->using_order.push_back(u);
+        for (const Source& src : scope->sources)
+            for (const ColumnInfo& c : src.columns)
+                if (c.name == u) scope->merged_columns.emplace(src.alias + "." + u, f.natural);
     }
     return true;
 }
@@ -667,6 +670,9 @@ bool Translator::from_clause(SelectStmt& s, Scope* scope, std::string* from, std
             std::string sub;
             if (!select(*f.subquery, nullptr, &src.columns, &sub)) return false;
             src.sql = "(" + sub + ")";
+            // A subquery without an alias cannot be named in the query, but the columns a
+            // USING or NATURAL join merges are read through each item's name.
+            if (f.alias.empty()) src.alias = "vantro_sq" + std::to_string(scope->sources.size());
         } else if (f.table.partition ? !partition_source(f.table, &src) : !table_source(f.table, &src)) {
             return false;
         }

@@ -426,6 +426,8 @@ const MessageEntry kMessages[] = {
     {44004, "invalid qualified SQL name"},
     {22165, "given index [%s] must be in the range of [%s] to [%s]"},
     {24344, "success with compilation error"},
+    {25154, "column part of USING clause cannot have qualifier"},
+    {25155, "column used in NATURAL join cannot have qualifier"},
     {25156, "old style outer join (+) cannot be used with ANSI joins"},
     {30009, "Not enough memory for %s operation"},
     {2097, "parameter cannot be modified because specified value is invalid"},
