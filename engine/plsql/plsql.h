@@ -143,6 +143,9 @@ struct PlRef {
     PlAttr attr = PlAttr::Found;
     struct PlSql* index = nullptr;  // an element of a collection, NEXT, PRIOR, EXISTS: the subscript
     int field = -1;                 // an element of a collection of records: the field read
+    // A package's whole collection variable read from outside the package (PackageVar):
+    // its declaration, by which it reaches SQL as its constructor text.
+    std::shared_ptr<const struct PlVarInfo> whole_collection;
 };
 
 // One SQLite statement: a wrapped expression or an embedded SQL statement.

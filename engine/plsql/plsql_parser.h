@@ -153,6 +153,9 @@ private:
     // The schema-level object type type_spec read last ("OWNER.NAME"), which add_var gives
     // a variable of kTypeObject.
     std::string last_object_type_;
+    // The PL/SQL collection types this unit's SQL names (sql_collection_type), by the name
+    // SQL knows them by.
+    std::map<std::string, PlVarInfo> sql_types_;
 
     // --- Variables of schema-level object types (plsql_parser_objects.cpp) -------------
 
@@ -273,6 +276,13 @@ private:
     friend class ExprNames;
     NameHook::Answer resolve_name(const Expr& e, PlSql* q, NameResolution* out);
     NameHook::Answer record_fields(const Expr& e, std::vector<std::string>* fields);
+    // Whether SQL takes a whole collection of v's type (TABLE(v), MEMBER OF v ...), and the
+    // name SQL knows its type by: a schema's type by its own name; a block's or package's
+    // nested table, varray or associative array indexed by integers, of scalars SQL keeps,
+    // of records of such fields or of a schema-level object type, by a name of its own
+    // that sql_type_declaration describes.
+    bool sql_collection_type(const PlVarInfo& v, std::string* object_type);
+    bool sql_type_declaration(const std::string& object_type, ObjectTypeDecl* decl) const;
     NameHook::Answer resolve_call(Expr& e, std::vector<std::string>* path, PlSql* q, NameResolution* out);
     NameHook::Answer bulk_attribute(Expr& e, PlSql* q, NameResolution* out);
     // The type of a collection's subscripts (FIRST, LAST, NEXT, PRIOR).

@@ -143,8 +143,11 @@ void Parser::type_declaration(std::uint32_t decl_offset) {
     expect_word("OF");
     if (!record_element(&type, decl_offset)) {
         bool boolean = false;
+        last_object_type_.clear();
         type_spec(&type.type, &boolean, decl_offset);
         type.boolean = boolean;
+        // Elements of a schema-level object type: the type, as SQL names it.
+        if (type.type.code == kTypeObject) type.element_type = last_object_type_;
     }
     if (is_word("NOT") && is_word("NULL", 1)) {
         i_ += 2;
@@ -267,6 +270,21 @@ void Parser::collection_value(PlStmt* st, int slot, std::uint32_t so) {
         }
         st->name = "COPY";
         st->slot = s->index;
+        return;
+    }
+    // An expression whose value is a collection of the variable's type in SQL: the
+    // MULTISET operators, SET(), a schema type's constructor.
+    std::string object_type;
+    if (!v.record_elements() && sql_collection_type(v, &object_type)) {
+        const std::size_t errors = prog_->errors.size();
+        PlSql* q = expression({";"}, so);
+        if (prog_->errors.size() != errors) return;
+        if (q && q->tr.columns.size() == 1 && q->tr.columns[0].object_type == object_type) {
+            st->name = "FROM_TEXT";
+            st->exprs.push_back(q);
+            return;
+        }
+        semantic_error(t.offset, pls_message(382), so);
         return;
     }
     semantic_error(t.offset, pls_message(382), so);

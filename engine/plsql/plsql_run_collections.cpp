@@ -6,6 +6,8 @@
 #include "plsql/plsql_interpreter.h"
 
 #include "values/errors.h"
+#include "values/sql_objects.h"
+#include "values/values.h"
 
 #include <cmath>
 
@@ -133,13 +135,32 @@ bool Interpreter::element_value(const PlRef& r, PlValue* v, PlError* err) {
 }
 
 std::string Interpreter::collection_text(const PlVarInfo& info, const PlValue& cv) const {
-    std::string text = info.type_name.substr(info.type_name.find('.') + 1) + "(";
+    std::string name = info.type_name.substr(info.type_name.find('.') + 1);
+    name = name.substr(0, name.find('#'));
+    std::string text = name + "(";
     bool first = true;
+    // A scalar as an item of the text: NULL, a number, or a quoted text (a date in its
+    // stored form).
+    auto item_text = [this](const PlValue& e, const OraType& type) {
+        if (e.kind == PlKind::Null || (e.kind == PlKind::Text && e.s.empty())) return std::string("NULL");
+        if (e.kind != PlKind::Text) return text_of(e, type);
+        std::string quoted = "'";
+        for (char c : e.s) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+        return quoted + "'";
+    };
     for (const auto& item : cv.coll->items) {
         if (!first) text += ", ";
         first = false;
         const PlValue& e = item.second;
-        if (e.kind == PlKind::Null || (e.kind == PlKind::Text && e.s.empty())) {
+        if (info.record_elements()) {
+            // A record element as an object of its fields; fields never set are NULL.
+            text += name + "%ROW(";
+            for (std::size_t k = 0; k < info.record_fields.size(); ++k) {
+                if (k) text += ", ";
+                text += k < e.fields.size() ? item_text(e.fields[k], info.record_fields[k].type) : "NULL";
+            }
+            text += ")";
+        } else if (e.kind == PlKind::Null || (e.kind == PlKind::Text && e.s.empty())) {
             text += "NULL";
         } else if (info.type.code == kTypeObject) {
             text += e.s;  // an object's own constructor text
@@ -327,6 +348,48 @@ Flow Interpreter::run_collection(const PlStmt& st) {
             c->items[key] = e;
         }
         c->size = static_cast<std::int64_t>(st.exprs.size());
+        var(slot) = PlValue();
+        var(slot).coll = c;
+        return Flow::Next;
+    }
+    if (st.name == "FROM_TEXT") {
+        // A collection SQL computed, as its constructor text: NULL, or its elements in order.
+        PlValue text;
+        if (!eval(st.exprs[0], &text, &err)) return raise(err, st.line);
+        if (text.kind == PlKind::Null || (text.kind == PlKind::Text && text.s.empty())) {
+            var(slot) = PlValue();
+            return Flow::Next;
+        }
+        std::vector<ObjectTextItem> items;
+        if (text.kind != PlKind::Text || !object_text_items(text.s, &items)) return raise(pl_error(932), st.line);
+        if (info.collection == PlCollection::Varray && static_cast<std::int64_t>(items.size()) > info.limit)
+            return raise(outside_limit(), st.line);
+        auto c = std::make_shared<PlCollectionData>();
+        for (std::size_t k = 0; k < items.size(); ++k) {
+            const ObjectTextItem& it = items[k];
+            PlValue v, e;
+            OraType from = info.type;
+            if (!it.null && info.type.code == kTypeNumber && !it.quoted) {
+                double d = 0;
+                std::int64_t n = 0;
+                bool is_int = false;
+                if (!number_parse(it.value.c_str(), it.value.size(), &d, &n, &is_int))
+                    return raise(pl_error(932), st.line);
+                v = is_int ? int_value(n) : PlValue();
+                if (!is_int) {
+                    v.kind = PlKind::Real;
+                    v.d = d;
+                }
+            } else if (!it.null) {
+                v.kind = PlKind::Text;
+                v.s = it.value;
+            }
+            if (!element_convert(info, v, from, &e, &err)) return raise(err, st.line);
+            PlKey key;
+            key.i = static_cast<std::int64_t>(k) + 1;
+            c->items[key] = e;
+        }
+        c->size = static_cast<std::int64_t>(items.size());
         var(slot) = PlValue();
         var(slot).coll = c;
         return Flow::Next;

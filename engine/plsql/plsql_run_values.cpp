@@ -477,6 +477,15 @@ bool Interpreter::ref_value(const PlRef& r, PlValue* v, PlError* err) {
         PlPackageState* st = package_state(r.name, nullptr, err);
         if (!st) return false;
         *v = st->values[static_cast<std::size_t>(r.slot)];
+        if (r.whole_collection) {
+            // NULL while the collection is atomically null.
+            PlValue text;
+            if (v->coll) {
+                text.kind = PlKind::Text;
+                text.s = collection_text(*r.whole_collection, *v);
+            }
+            *v = text;
+        }
         return true;
     }
     case PlRefKind::HostBind: {
