@@ -547,6 +547,21 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
         }
         return NameHook::Answer::NotMine;
     }
+    if (sym->kind == SymKind::Var && path.size() == 3 && e.kind == ExprKind::Column) {
+        // record.field.attribute of a field of an object type.
+        const PlVarInfo& rec = prog_->vars[static_cast<std::size_t>(sym->index)];
+        const int f = rec.fields.empty() || rec.collection != PlCollection::None ? -1 : record_field(rec, path[1]);
+        if (f >= 0 && prog_->vars[static_cast<std::size_t>(f)].collection == PlCollection::None &&
+            prog_->vars[static_cast<std::size_t>(f)].type.code == kTypeObject) {
+            Expr field;
+            field.kind = ExprKind::Column;
+            field.path = {path[1], path[2]};
+            field.path_offsets.assign(e.path_offsets.begin() + (e.path_offsets.size() > 1 ? 1 : 0), e.path_offsets.end());
+            field.offset = e.offset;
+            field.end = e.end;
+            return object_reference(field, f, q, out);
+        }
+    }
     if (sym->kind != SymKind::Var || path.size() > 2) return NameHook::Answer::NotMine;
     const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(sym->index)];
     if (v.collection == PlCollection::None && v.type.code == kTypeObject) return object_reference(e, sym->index, q, out);

@@ -191,6 +191,7 @@ int Parser::add_record(const std::string& name, const std::vector<ColumnInfo>& c
     int slot = add_var(name, OraType(), false);
     for (const ColumnInfo& c : columns) {
         int f = add_var(name + "." + c.name, c.type, false);
+        if (c.type.code == kTypeObject) prog_->vars[static_cast<std::size_t>(f)].type_name = c.object_type;
         prog_->vars[static_cast<std::size_t>(slot)].fields.push_back(f);
         prog_->vars[static_cast<std::size_t>(slot)].field_names.push_back(c.name);
     }
@@ -883,6 +884,13 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
                 tg.package = ctx_.schema + "." + t.text;
                 tg.info = std::make_shared<PlVarInfo>(info);
             }
+            if (info.collection == PlCollection::None && info.type.code == kTypeObject && is_op(".")) {
+                // package.variable.attribute of a package's object variable
+                ++i_;
+                const Token& a = peek();
+                identifier();
+                object_attribute_target(info.type_name, a, &tg, stmt_offset);
+            }
             if (info.constant)
                 semantic_error(t.offset, pls_message(363, " '" + t.text + "." + info.name + "'"), stmt_offset);
             return tg;
@@ -945,6 +953,15 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
         if (tg.slot < 0) {
             semantic_error(f.offset, pls_message(302, field), stmt_offset);
             tg.slot = s->index;
+        }
+        const PlVarInfo& fv = prog_->vars[static_cast<std::size_t>(tg.slot)];
+        if (tg.slot != s->index && fv.collection == PlCollection::None && fv.type.code == kTypeObject &&
+            is_op(".")) {
+            // record.field.attribute of a field of an object type
+            ++i_;
+            const Token& a = peek();
+            identifier();
+            object_attribute_target(fv.type_name, a, &tg, stmt_offset);
         }
     }
     if (prog_->vars[static_cast<std::size_t>(tg.slot)].constant)
@@ -1014,7 +1031,8 @@ void Parser::statement(std::vector<PlStmt>* out) {
         return;
     }
     if (t.kind == TokenKind::Bind ||
-        (t.kind == TokenKind::Word && (is_op(":=", 1) || (is_op(".", 1) && is_op(":=", 3)))) ||
+        (t.kind == TokenKind::Word &&
+         (is_op(":=", 1) || (is_op(".", 1) && is_op(":=", 3)) || (is_op(".", 1) && is_op(".", 3) && is_op(":=", 5)))) ||
         element_assignment_ahead()) {
         assignment(&st, so);
         out->push_back(std::move(st));

@@ -16,7 +16,10 @@ void Parser::record_type(PlVarInfo* type, std::uint32_t decl_offset) {
         ColumnInfo c;
         c.name = identifier();
         bool boolean = false;
+        last_object_type_.clear();
         if (!type_spec(&c.type, &boolean, fo)) expected("an identifier", t_[i_ - 1]);
+        // A field of a schema-level object type holds the object's constructor text.
+        if (c.type.code == kTypeObject) c.object_type = last_object_type_;
         bool not_null = false;
         if (is_word("NOT") && is_word("NULL", 1)) {
             i_ += 2;

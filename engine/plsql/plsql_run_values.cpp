@@ -346,6 +346,14 @@ bool Interpreter::assign(const PlTarget& t, const PlValue& v, const OraType& fro
     if (t.index) return assign_element(t, v, from, err);
     if (t.attribute >= 0) {
         PlValue changed;
+        if (!t.package.empty()) {
+            // An attribute of another package's object variable.
+            PlPackageState* st = package_state(t.package, nullptr, err);
+            if (!st || !object_with_attribute(t, st->values[static_cast<std::size_t>(t.slot)], v, from, &changed, err))
+                return false;
+            st->values[static_cast<std::size_t>(t.slot)] = changed;
+            return true;
+        }
         if (!object_with_attribute(t, var(t.slot), v, from, &changed, err)) return false;
         var(t.slot) = changed;
         return true;
