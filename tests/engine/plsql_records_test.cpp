@@ -190,4 +190,40 @@ TEST_F(Records, InsertValuesAndUpdateSetRowTakeARecordsFields) {
     EXPECT_EQ(s.rows("select id from emp order by id").size(), 5u) << "nothing of the failed blocks stayed";
 }
 
+// A field of a schema-level object type holds an object: its attributes are read and set
+// through the record (r.f.attr), records copy it as a value, and an attribute of a NULL
+// object cannot be set. Another package's object variable takes its attributes too.
+TEST_F(Records, ObjectFieldsAndPackageObjectAttributes) {
+    ASSERT_EQ(s.exec("create type rec_pt as object (x number, y varchar2(5))"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(output_of("declare\n"
+                        "  type r_t is record (loc rec_pt, n number);\n"
+                        "  r r_t;\n"
+                        "  q r_t;\n"
+                        "begin\n"
+                        "  r.loc := rec_pt(1, 'a');\n"
+                        "  r.loc.x := 5;\n"
+                        "  r.n := r.loc.x * 10;\n"
+                        "  q := r;\n"
+                        "  q.loc.y := 'b';\n"
+                        "  dbms_output.put_line(r.loc.x || r.loc.y || ' ' || r.n || ' ' || q.loc.y);\n"
+                        "  for c in (select r.loc.x + 1 v from dual) loop dbms_output.put_line(c.v); end loop;\n"
+                        "end;"),
+              "5a 50 b|6");
+    EXPECT_EQ(output_of("declare type r_t is record (loc rec_pt); r r_t;"
+                        " begin r.loc.x := 1; exception when others then dbms_output.put_line(sqlerrm); end;"),
+              "ORA-06530: Reference to uninitialized composite");
+    EXPECT_NE(output_of("declare type r_t is record (loc rec_pt); r r_t; begin r.loc.z := 1; end;")
+                  .find("PLS-00302: component 'Z' must be declared"),
+              std::string::npos);
+    ASSERT_EQ(s.exec("create or replace package rec_pkg as v rec_pt; function vx return number; end;"), OCI_SUCCESS)
+        << s.error_text();
+    ASSERT_EQ(s.exec("create or replace package body rec_pkg as"
+                     " function vx return number is begin return v.x; end; end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(output_of("begin rec_pkg.v := rec_pt(3, 'c'); rec_pkg.v.x := 30;"
+                        " dbms_output.put_line(rec_pkg.v.x || rec_pkg.v.y || ' ' || rec_pkg.vx); end;"),
+              "30c 30");
+}
+
 }  // namespace
