@@ -48,6 +48,9 @@ struct PlValue {
     // An element of a collection of records: its fields in the record's order. Fields
     // past the end are NULL (an element EXTEND added, or one only some fields were set of).
     std::vector<PlValue> fields;
+    // A LOB variable DBMS_LOB.OPEN opened: 1 read-only, 2 read-write; 0 while closed. The
+    // state is the variable's: a value assigned to it anew is closed.
+    std::uint8_t lob_open = 0;
 };
 
 struct Decimal;
@@ -128,7 +131,8 @@ enum class PlRefKind {
     CursorVarAttr,   // %FOUND, %NOTFOUND, %ROWCOUNT, %ISOPEN of the cursor variable in slot
     ErrorStack,      // DBMS_UTILITY.FORMAT_ERROR_STACK of the error being handled
     ErrorBacktrace,  // DBMS_UTILITY.FORMAT_ERROR_BACKTRACE: where it was raised, innermost first
-    CallStack        // DBMS_UTILITY.FORMAT_CALL_STACK: the units running and their lines
+    CallStack,       // DBMS_UTILITY.FORMAT_CALL_STACK: the units running and their lines
+    LobIsOpen        // DBMS_LOB.ISOPEN of the LOB variable in slot
 };
 
 // CurrentRow: the rowid of the row the cursor fetched last (WHERE CURRENT OF).

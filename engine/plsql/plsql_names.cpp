@@ -671,6 +671,25 @@ NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, P
         semantic_error(e.offset, pls_message(999, "a method of an object type called"), expression_offset_);
         return null_value(out);
     }
+    if (e.args.size() == 1 && e.args[0]->kind == ExprKind::Column && e.args[0]->path.size() == 1 &&
+        ((path->size() == 2 && (*path)[0] == "DBMS_LOB") || (path->size() == 3 && (*path)[0] == "SYS" &&
+                                                               (*path)[1] == "DBMS_LOB")) &&
+        path->back() == "ISOPEN") {
+        // DBMS_LOB.ISOPEN(variable): whether DBMS_LOB.OPEN opened the variable's LOB.
+        const Symbol* vs = lookup(e.args[0]->path[0]);
+        if (vs && vs->kind == SymKind::Var) {
+            const PlVarInfo& lob = prog_->vars[static_cast<std::size_t>(vs->index)];
+            if (lob.collection == PlCollection::None && lob.fields.empty() &&
+                (lob.type.code == kTypeClob || lob.type.code == kTypeBlob)) {
+                PlRef r;
+                r.kind = PlRefKind::LobIsOpen;
+                r.slot = vs->index;
+                out->bind = "#" + std::to_string(add_ref(q, r, number_type()));
+                out->type = number_type();
+                return NameHook::Answer::Resolved;
+            }
+        }
+    }
     {
         // A constructor of a block's or package's nested table or varray type: SQL builds
         // the value of the type it knows the collection type by.

@@ -579,6 +579,12 @@ bool Interpreter::ref_value(const PlRef& r, PlValue* v, PlError* err) {
         v->s = text;
         return true;
     }
+    case PlRefKind::LobIsOpen: {
+        // NULL for a NULL LOB; an open LOB is one DBMS_LOB.OPEN opened and CLOSE did not close.
+        const PlValue& lob = var(r.slot);
+        *v = lob.kind == PlKind::Null ? PlValue() : int_value(lob.lob_open ? 1 : 0);
+        return true;
+    }
     case PlRefKind::CallStack: {
         std::string text = "----- PL/SQL Call Stack -----\n  object      line  object\n  handle    number  name\n";
         const std::vector<void*>& running = plsql_session(ses_)->running;

@@ -307,6 +307,8 @@ const MessageEntry kMessages[] = {
     {22285, "non-existent directory or file for FILEOPEN operation"},
     {22287, "invalid or modified directory occurred during %s operation"},
     {22289, "cannot perform %s operation on an unopened file or LOB"},
+    {22293, "LOB already opened in the same transaction"},
+    {22294, "cannot update a LOB opened in read-only mode"},
     {24333, "zero iteration count"},
     {24334, "no descriptor for this position"},
     {24338, "statement handle not executed"},

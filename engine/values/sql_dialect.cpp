@@ -1720,6 +1720,7 @@ const FunctionRow kCatalogue[] = {
     {"DBMS_LOB.INSTR", 2, 4, supplied_function_sql},
     {"DBMS_LOB.COMPARE", 2, 5, supplied_function_sql},
     {"DBMS_LOB.ISTEMPORARY", 1, 1, supplied_function_sql},
+    {"DBMS_LOB.ISOPEN", 1, 1, supplied_function_sql},
     {"DBMS_XMLGEN.GETXML", 1, 2, supplied_function_sql},
     {"DBMS_XMLGEN.GETXMLTYPE", 1, 2, supplied_function_sql},
     {"DBMS_XMLGEN.NEWCONTEXT", 1, 1, supplied_function_sql},
