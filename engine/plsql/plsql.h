@@ -193,6 +193,9 @@ struct PlVarInfo {
     std::vector<ColumnInfo> cursor_row;
     std::vector<bool> field_not_null, field_boolean;
     std::vector<struct PlSql*> field_defaults;
+    // A record type's fields of a collection type: the collection type (null for the other
+    // fields, or none at all).
+    std::vector<std::shared_ptr<const PlVarInfo>> field_collections;
     // A collection of records (or a collection type of them) keeps its element's fields in
     // record_fields, field_not_null and field_boolean; element_type names the record type
     // ("" for %ROWTYPE elements), which whole-element assignment checks.

@@ -11,6 +11,7 @@
 #include "values/sql_objects.h"
 #include "values/sql_rowid.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace plsql_parsing {
@@ -374,6 +375,19 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
         return NameHook::Answer::Resolved;
     }
     if (path.empty()) return NameHook::Answer::NotMine;
+    if (path.size() >= 2 && e.kind == ExprKind::Column && record_collection_field(path[0], path[1]) >= 0) {
+        // record.field[.method] of a field of a collection type: the field's own variable.
+        Expr& named = const_cast<Expr&>(e);
+        const std::vector<std::string> saved = named.path;
+        const std::vector<std::uint32_t> saved_offsets = named.path_offsets;
+        named.path.erase(named.path.begin());
+        named.path[0] = saved[0] + "." + saved[1];
+        if (named.path_offsets.size() > 1) named.path_offsets.erase(named.path_offsets.begin() + 1);
+        NameHook::Answer a = resolve_name(named, q, out);
+        named.path = saved;
+        named.path_offsets = saved_offsets;
+        return a;
+    }
     const std::string& first = path[0];
     const Symbol* sym = lookup(first);
     if (sym && sym->kind == SymKind::Local && path.size() == 1 && e.kind == ExprKind::Column)
@@ -665,7 +679,24 @@ void Parser::collection_reference(Expr& e, PlRefKind kind, const std::string& me
     out->condition = method == "EXISTS";
 }
 
+int Parser::record_collection_field(const std::string& record, const std::string& field) const {
+    const Symbol* rs = lookup(record);
+    const Symbol* fs = lookup(record + "." + field);
+    if (!rs || !fs || rs->kind != SymKind::Var || fs->kind != SymKind::Var) return -1;
+    const PlVarInfo& rec = prog_->vars[static_cast<std::size_t>(rs->index)];
+    return std::find(rec.fields.begin(), rec.fields.end(), fs->index) == rec.fields.end() ? -1 : fs->index;
+}
+
 NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, PlSql* q, NameResolution* out) {
+    if (path->size() >= 2 && record_collection_field((*path)[0], (*path)[1]) >= 0) {
+        // record.field(i) and record.field.method(i) of a field of a collection type.
+        const std::vector<std::string> saved = *path;
+        path->erase(path->begin());
+        (*path)[0] = saved[0] + "." + saved[1];
+        NameHook::Answer a = resolve_call(e, path, q, out);
+        if (a == NameHook::Answer::NotMine) *path = saved;
+        return a;
+    }
     if (path->size() == 2 && object_variable((*path)[0])) {
         // A member function of an object variable: type bodies do not run in this engine.
         semantic_error(e.offset, pls_message(999, "a method of an object type called"), expression_offset_);

@@ -187,10 +187,17 @@ int Parser::add_var(const std::string& name, const OraType& type, bool boolean) 
     return static_cast<int>(prog_->vars.size()) - 1;
 }
 
-int Parser::add_record(const std::string& name, const std::vector<ColumnInfo>& columns) {
+int Parser::add_record(const std::string& name, const std::vector<ColumnInfo>& columns,
+                       const std::vector<std::shared_ptr<const PlVarInfo>>* collections) {
     int slot = add_var(name, OraType(), false);
-    for (const ColumnInfo& c : columns) {
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+        const ColumnInfo& c = columns[k];
         int f = add_var(name + "." + c.name, c.type, false);
+        if (collections && k < collections->size() && (*collections)[k]) {
+            PlVarInfo& fv = prog_->vars[static_cast<std::size_t>(f)];
+            fv = *(*collections)[k];
+            fv.name = name + "." + c.name;
+        }
         if (c.type.code == kTypeObject) prog_->vars[static_cast<std::size_t>(f)].type_name = c.object_type;
         prog_->vars[static_cast<std::size_t>(slot)].fields.push_back(f);
         prog_->vars[static_cast<std::size_t>(slot)].field_names.push_back(c.name);
@@ -955,8 +962,13 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
             tg.slot = s->index;
         }
         const PlVarInfo& fv = prog_->vars[static_cast<std::size_t>(tg.slot)];
-        if (tg.slot != s->index && fv.collection == PlCollection::None && fv.type.code == kTypeObject &&
-            is_op(".")) {
+        if (tg.slot != s->index && fv.collection != PlCollection::None && is_op("(")) {
+            // record.field(i) of a field of a collection type
+            ++i_;
+            tg.index = expression({")"}, stmt_offset);
+            expect_op(")");
+        } else if (tg.slot != s->index && fv.collection == PlCollection::None && fv.type.code == kTypeObject &&
+                   is_op(".")) {
             // record.field.attribute of a field of an object type
             ++i_;
             const Token& a = peek();

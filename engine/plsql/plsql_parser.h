@@ -219,7 +219,9 @@ private:
 
     int add_var(const std::string& name, const OraType& type, bool boolean);
 
-    int add_record(const std::string& name, const std::vector<ColumnInfo>& columns);
+    // collections: the collection type of each field that has one (a record type's).
+    int add_record(const std::string& name, const std::vector<ColumnInfo>& columns,
+                   const std::vector<std::shared_ptr<const PlVarInfo>>* collections = nullptr);
 
     void declare(const std::string& name, const Symbol& sym) { scopes_.back()[name] = sym; }
 
@@ -283,6 +285,8 @@ private:
     // that sql_type_declaration describes.
     bool sql_collection_type(const PlVarInfo& v, std::string* object_type);
     bool sql_type_declaration(const std::string& object_type, ObjectTypeDecl* decl) const;
+    // The slot of record.field when the record's field is of a collection type; -1 otherwise.
+    int record_collection_field(const std::string& record, const std::string& field) const;
     NameHook::Answer resolve_call(Expr& e, std::vector<std::string>* path, PlSql* q, NameResolution* out);
     NameHook::Answer bulk_attribute(Expr& e, PlSql* q, NameResolution* out);
     // The type of a collection's subscripts (FIRST, LAST, NEXT, PRIOR).

@@ -331,6 +331,49 @@ bool Interpreter::collection_count_arg(const PlStmt& st, std::size_t k, std::int
     return true;
 }
 
+bool Interpreter::collection_from_text(const PlVarInfo& info, const PlValue& text, PlValue* out, PlError* err) {
+    std::vector<ObjectTextItem> items;
+    if (text.kind != PlKind::Text || !object_text_items(text.s, &items)) {
+        *err = pl_error(932);
+        return false;
+    }
+    if (info.collection == PlCollection::Varray && static_cast<std::int64_t>(items.size()) > info.limit) {
+        *err = outside_limit();
+        return false;
+    }
+    auto c = std::make_shared<PlCollectionData>();
+    for (std::size_t k = 0; k < items.size(); ++k) {
+        const ObjectTextItem& it = items[k];
+        PlValue v, e;
+        if (!it.null && info.type.code == kTypeNumber && !it.quoted) {
+            double d = 0;
+            std::int64_t n = 0;
+            bool is_int = false;
+            if (!number_parse(it.value.c_str(), it.value.size(), &d, &n, &is_int)) {
+                *err = pl_error(932);
+                return false;
+            }
+            if (is_int) {
+                v = int_value(n);
+            } else {
+                v.kind = PlKind::Real;
+                v.d = d;
+            }
+        } else if (!it.null) {
+            v.kind = PlKind::Text;
+            v.s = it.value;
+        }
+        if (!element_convert(info, v, info.type, &e, err)) return false;
+        PlKey key;
+        key.i = static_cast<std::int64_t>(k) + 1;
+        c->items[key] = e;
+    }
+    c->size = static_cast<std::int64_t>(items.size());
+    *out = PlValue();
+    out->coll = c;
+    return true;
+}
+
 Flow Interpreter::run_collection(const PlStmt& st) {
     PlError err;
     int slot = st.targets[0].slot;
@@ -360,38 +403,9 @@ Flow Interpreter::run_collection(const PlStmt& st) {
             var(slot) = PlValue();
             return Flow::Next;
         }
-        std::vector<ObjectTextItem> items;
-        if (text.kind != PlKind::Text || !object_text_items(text.s, &items)) return raise(pl_error(932), st.line);
-        if (info.collection == PlCollection::Varray && static_cast<std::int64_t>(items.size()) > info.limit)
-            return raise(outside_limit(), st.line);
-        auto c = std::make_shared<PlCollectionData>();
-        for (std::size_t k = 0; k < items.size(); ++k) {
-            const ObjectTextItem& it = items[k];
-            PlValue v, e;
-            OraType from = info.type;
-            if (!it.null && info.type.code == kTypeNumber && !it.quoted) {
-                double d = 0;
-                std::int64_t n = 0;
-                bool is_int = false;
-                if (!number_parse(it.value.c_str(), it.value.size(), &d, &n, &is_int))
-                    return raise(pl_error(932), st.line);
-                v = is_int ? int_value(n) : PlValue();
-                if (!is_int) {
-                    v.kind = PlKind::Real;
-                    v.d = d;
-                }
-            } else if (!it.null) {
-                v.kind = PlKind::Text;
-                v.s = it.value;
-            }
-            if (!element_convert(info, v, from, &e, &err)) return raise(err, st.line);
-            PlKey key;
-            key.i = static_cast<std::int64_t>(k) + 1;
-            c->items[key] = e;
-        }
-        c->size = static_cast<std::int64_t>(items.size());
-        var(slot) = PlValue();
-        var(slot).coll = c;
+        PlValue made;
+        if (!collection_from_text(info, text, &made, &err)) return raise(err, st.line);
+        var(slot) = made;
         return Flow::Next;
     }
     if (st.name == "COPY") {

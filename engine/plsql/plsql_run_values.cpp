@@ -253,7 +253,10 @@ bool Interpreter::convert_to(const PlVarInfo& info, const PlValue& v, const OraT
         return false;
     }
     if (info.collection != PlCollection::None) {
-        // A collection passed on is a copy of its own.
+        // A collection passed on is a copy of its own; one SQL gives (a record's field
+        // fetched from a nested table column) is its constructor text.
+        if (!v.coll && v.kind == PlKind::Text && info.collection != PlCollection::IndexBy)
+            return collection_from_text(info, v, &out, err);
         out = v;
         if (out.coll) out.coll = std::make_shared<PlCollectionData>(*out.coll);
         return true;

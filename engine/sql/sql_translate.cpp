@@ -672,7 +672,9 @@ bool Translator::from_clause(SelectStmt& s, Scope* scope, std::string* from, std
             src.sql = "(" + sub + ")";
             // A subquery without an alias cannot be named in the query, but the columns a
             // USING or NATURAL join merges are read through each item's name.
-            if (f.alias.empty()) src.alias = "vantro_sq" + std::to_string(scope->sources.size());
+            bool name_join = false;
+            for (const FromItem& other : s.from) name_join = name_join || other.natural || !other.using_columns.empty();
+            if (f.alias.empty() && name_join) src.alias = "vantro_sq" + std::to_string(scope->sources.size());
         } else if (f.table.partition ? !partition_source(f.table, &src) : !table_source(f.table, &src)) {
             return false;
         }

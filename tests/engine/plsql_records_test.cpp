@@ -226,4 +226,40 @@ TEST_F(Records, ObjectFieldsAndPackageObjectAttributes) {
               "30c 30");
 }
 
+// A field of a collection type is a collection of the record's own: its elements and
+// methods are reached through the record, a copy of the record copies it, and SQL reads it
+// (TABLE(r.f)) and fills it (SELECT ... INTO the record).
+TEST_F(Records, CollectionFields) {
+    ASSERT_EQ(s.exec("create type rec_nums as table of number"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(output_of("declare\n"
+                        "  type lt is table of varchar2(10);\n"
+                        "  type r_t is record (id number, items rec_nums, tags lt);\n"
+                        "  r r_t;\n"
+                        "  q r_t;\n"
+                        "  n number;\n"
+                        "begin\n"
+                        "  r.items := rec_nums(7, 8, 9);\n"
+                        "  r.items(2) := 80;\n"
+                        "  r.items.extend;\n"
+                        "  r.items(r.items.last) := 10;\n"
+                        "  r.tags := lt('a');\n"
+                        "  r.tags.extend(2);\n"
+                        "  r.tags(3) := 'c';\n"
+                        "  dbms_output.put_line(r.items.count || ' ' || r.items(2) || ' ' || r.tags(3));\n"
+                        "  if r.items.exists(4) and r.tags(2) is null then dbms_output.put_line('exists'); end if;\n"
+                        "  q := r;\n"
+                        "  q.items(1) := 0;\n"
+                        "  select sum(column_value) into n from table(r.items);\n"
+                        "  dbms_output.put_line(r.items(1) || ' ' || q.items(1) || ' ' || n);\n"
+                        "  r.items.delete;\n"
+                        "  dbms_output.put_line(r.items.count || ' ' || q.items.count);\n"
+                        "  select 5, rec_nums(1, 2), null into r from dual;\n"
+                        "  dbms_output.put_line(r.id || ' ' || r.items.count || r.items(2));\n"
+                        "end;"),
+              "4 80 c|exists|7 0 106|0 4|5 22");
+    EXPECT_EQ(output_of("declare type r_t is record (items rec_nums); r r_t;"
+                        " begin r.items(1) := 1; exception when others then dbms_output.put_line(sqlerrm); end;"),
+              "ORA-06531: Reference to uninitialized collection");
+}
+
 }  // namespace
