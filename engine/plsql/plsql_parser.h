@@ -287,6 +287,8 @@ private:
     bool sql_type_declaration(const std::string& object_type, ObjectTypeDecl* decl) const;
     // The slot of record.field when the record's field is of a collection type; -1 otherwise.
     int record_collection_field(const std::string& record, const std::string& field) const;
+    // Declares the collection fields of the record variable in slot by their paths.
+    void declare_collection_fields(const std::string& name, int slot);
     NameHook::Answer resolve_call(Expr& e, std::vector<std::string>* path, PlSql* q, NameResolution* out);
     NameHook::Answer bulk_attribute(Expr& e, PlSql* q, NameResolution* out);
     // The type of a collection's subscripts (FIRST, LAST, NEXT, PRIOR).

@@ -118,12 +118,17 @@ void Parser::record_declaration(PlBlock* b, const std::string& name, int type_in
     Symbol s;
     s.index = slot;
     declare(name, s);
+    declare_collection_fields(name, slot);
+}
+
+void Parser::declare_collection_fields(const std::string& name, int slot) {
     // A collection field is named by its path, "RECORD.FIELD", which no identifier can be.
-    for (std::size_t k = 0; k < type.field_collections.size(); ++k)
-        if (type.field_collections[k]) {
+    const PlVarInfo& rec = prog_->vars[static_cast<std::size_t>(slot)];
+    for (std::size_t k = 0; k < rec.fields.size() && k < rec.field_names.size(); ++k)
+        if (prog_->vars[static_cast<std::size_t>(rec.fields[k])].collection != PlCollection::None) {
             Symbol fs;
-            fs.index = prog_->vars[static_cast<std::size_t>(slot)].fields[k];
-            declare(name + "." + type.record_fields[k].name, fs);
+            fs.index = rec.fields[k];
+            declare(name + "." + rec.field_names[k], fs);
         }
 }
 

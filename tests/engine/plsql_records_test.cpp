@@ -260,6 +260,17 @@ TEST_F(Records, CollectionFields) {
     EXPECT_EQ(output_of("declare type r_t is record (items rec_nums); r r_t;"
                         " begin r.items(1) := 1; exception when others then dbms_output.put_line(sqlerrm); end;"),
               "ORA-06531: Reference to uninitialized collection");
+    // A parameter of the record type, in a package.
+    ASSERT_EQ(s.exec("create or replace package rec_pq as type r_t is record (id number, items rec_nums);"
+                     " procedure show(p r_t); end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    ASSERT_EQ(s.exec("create or replace package body rec_pq as procedure show(p r_t) is"
+                     " begin dbms_output.put_line(p.id || ' ' || p.items.count || p.items(p.items.last)); end; end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(output_of("declare r rec_pq.r_t; begin r.id := 3; r.items := rec_nums(1, 2); rec_pq.show(r); end;"),
+              "3 22");
 }
 
 }  // namespace
