@@ -1478,6 +1478,25 @@ void Parser::pipe_statement(PlStmt* st, std::uint32_t so) {
     std::size_t open = 0;
     while (is_op("(", open)) ++open;
     const bool null_literal = is_word("NULL", open) && is_op(";", 2 * open + 1);
+    if (pipelined_ && whole_result_ >= 0 && open == 1 && peek(1).kind == TokenKind::Word && is_op(")", 2) &&
+        is_op(";", 3) && prog_->vars[static_cast<std::size_t>(whole_result_)].record_elements()) {
+        // PIPE ROW (record) of a collection of records: a record of the element's fields.
+        const Symbol* rs = lookup(peek(1).text);
+        const PlVarInfo& result = prog_->vars[static_cast<std::size_t>(whole_result_)];
+        if (rs && rs->kind == SymKind::Var) {
+            const PlVarInfo& rec = prog_->vars[static_cast<std::size_t>(rs->index)];
+            if (!rec.fields.empty() && rec.collection == PlCollection::None) {
+                if (rec.fields.size() != result.record_fields.size() ||
+                    (!result.element_type.empty() && rec.type_name != result.element_type))
+                    semantic_error(value_at, pls_message(382), so);
+                st->name = "RECORD";
+                st->slot = rs->index;
+                i_ += 3;
+                expect_op(";");
+                return;
+            }
+        }
+    }
     st->exprs.push_back(expression({";"}, so));
     if (!pipelined_) {
         semantic_error(at, pls_message(629), so);

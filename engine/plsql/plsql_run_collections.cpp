@@ -304,6 +304,20 @@ bool Interpreter::assign_element(const PlTarget& t, const PlValue& v, const OraT
 Flow Interpreter::run_pipe_row(const PlStmt& st) {
     PlError err;
     PlValue v, value;
+    if (st.name == "RECORD") {
+        // A record piped into a collection of records: its fields, copied.
+        const PlVarInfo& rec = p_->vars[static_cast<std::size_t>(st.slot)];
+        for (int f : rec.fields) value.fields.push_back(var(f));
+        PlCollectionData* c = writable_collection(return_slot_);
+        if (!c) return raise(uninitialized(), st.line);
+        const PlVarInfo& info = p_->vars[static_cast<std::size_t>(return_slot_)];
+        if (info.collection == PlCollection::Varray && c->size >= info.limit) return raise(outside_limit(), st.line);
+        ++c->size;
+        PlKey key;
+        key.i = c->size;
+        c->items[key] = value;
+        return Flow::Next;
+    }
     if (!eval(st.exprs[0], &v, &err)) return raise(err, st.line);
     const PlVarInfo& info = p_->vars[static_cast<std::size_t>(return_slot_)];
     if (!element_convert(info, v, type_of(st.exprs[0]), &value, &err)) return raise(err, st.line);

@@ -253,4 +253,44 @@ TEST_F(CollectionsSql, BlockAndPackageTypesInSql) {
               std::string::npos);
 }
 
+// A package's collection of its own record type in SQL: the record is an object type of
+// its fields, so a pipelined function piping records (and a function returning such a
+// collection) gives one row per record, a column per field.
+TEST_F(CollectionsSql, PackageRecordTypesInSql) {
+    run("create or replace package pk_recs as\n"
+        "  type rec_t is record (id number, nm varchar2(10));\n"
+        "  type rec_tab is table of rec_t;\n"
+        "  type dated_t is record (d date);\n"
+        "  type dated_tab is table of dated_t;\n"
+        "  function piped(n number) return rec_tab pipelined;\n"
+        "  function made return rec_tab;\n"
+        "end;");
+    run("create or replace package body pk_recs as\n"
+        "  function piped(n number) return rec_tab pipelined is\n"
+        "    r rec_t;\n"
+        "  begin\n"
+        "    for i in 1 .. n loop r.id := i; r.nm := 'n' || i; pipe row (r); end loop;\n"
+        "    return;\n"
+        "  end;\n"
+        "  function made return rec_tab is\n"
+        "    t rec_tab := rec_tab();\n"
+        "  begin\n"
+        "    t.extend(2); t(1).id := 7; t(1).nm := 'it''s'; t(2).id := 8;\n"
+        "    return t;\n"
+        "  end;\n"
+        "end;");
+    EXPECT_EQ(s.rows("select id, nm from table(pk_recs.piped(3)) where id > 1 order by id desc"),
+              (Rows{"3|n3", "2|n2"}));
+    EXPECT_EQ(s.rows("select * from table(pk_recs.made)"), (Rows{"7|it's", "8|<null>"}));
+    EXPECT_EQ(output_of("begin for r in (select nm from table(pk_recs.piped(2))) loop dbms_output.put_line(r.nm);"
+                        " end loop; end;"),
+              "n1|n2");
+    // A record the object type cannot stand for (a DATE field) stays refused.
+    EXPECT_EQ(s.exec("create or replace function pk_dates return pk_recs.dated_tab pipelined is r pk_recs.dated_t;"
+                     " begin r.d := sysdate; pipe row (r); return; end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_NE(error("select * from table(pk_dates)").find("ORA-00902"), std::string::npos);
+}
+
 }  // namespace
