@@ -435,6 +435,7 @@ const MessageEntry kMessages[] = {
     {2097, "parameter cannot be modified because specified value is invalid"},
     {96, "invalid value %s for parameter %s, must be from among %s"},
     {68, "invalid value %s for parameter %s, must be between %s and %s"},
+    {12702, "invalid NLS parameter string used in SQL function"},
     {12705, "Cannot access NLS data files or invalid environment specified"},
     {1435, "user does not exist"},
     {1882, "timezone region not found"},
