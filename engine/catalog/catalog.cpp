@@ -443,21 +443,23 @@ namespace {
 
 // The collection type "PACKAGE.TYPE" that a package header (CREATE PACKAGE without BODY)
 // declares, as the CREATE TYPE text of the SQL type standing for it (named "PACKAGE.TYPE"
-// itself): a nested
-// table or varray of a scalar or a schema-level object type. False for any other type of
-// the package (an associative array, a record, REF CURSOR) and for an element named by
-// %TYPE, %ROWTYPE or after another of the package's own types, which SQL cannot describe.
+// itself): a nested table or varray of a scalar, of a schema-level object type or of a
+// record type of the package, and such a record type as an object type of its fields.
+// False for any other type of the package (an associative array, REF CURSOR, a record of
+// fields with defaults or NOT NULL) and for an element or field named by %TYPE or
+// %ROWTYPE, which SQL cannot describe.
 bool package_collection_source(const std::string& header, const std::string& package, const std::string& type,
                                std::string* source) {
     std::vector<Token> tokens;
     OraError err;
     if (!sql_tokenize(header, &tokens, &err)) return false;
     auto word = [&](std::size_t i, const char* w) { return tokens[i].kind == TokenKind::Word && tokens[i].text == w; };
-    std::vector<std::string> own_types;
+    std::vector<std::string> own_types, own_records;
     std::size_t from = 0, to = 0;
-    for (std::size_t i = 0; i + 2 < tokens.size(); ++i) {
+    for (std::size_t i = 0; i + 3 < tokens.size(); ++i) {
         if (!word(i, "TYPE") || tokens[i + 1].kind != TokenKind::Word) continue;
         own_types.push_back(tokens[i + 1].text);
+        if ((word(i + 2, "IS") || word(i + 2, "AS")) && word(i + 3, "RECORD")) own_records.push_back(tokens[i + 1].text);
         if (tokens[i + 1].text != type || !(word(i + 2, "IS") || word(i + 2, "AS")) || from) continue;
         from = i + 2;
         int depth = 0;
@@ -469,17 +471,38 @@ bool package_collection_source(const std::string& header, const std::string& pac
         }
     }
     if (!from || tokens[to].kind == TokenKind::End) return false;
-    std::size_t of = 0;
+    const std::string name = "\"" + package + "." + type + "\" ";
     for (std::size_t i = from; i < to; ++i) {
         const Token& t = tokens[i];
         if (word(i, "INDEX") || (t.kind == TokenKind::Operator && t.text == "%")) return false;
-        if (!of && word(i, "OF")) of = i;
     }
+    if (word(from + 1, "RECORD")) {
+        // Fields without defaults or NOT NULL, as the attributes of an object type.
+        for (std::size_t i = from + 2; i < to; ++i)
+            if (word(i, "DEFAULT") || word(i, "NOT") || (tokens[i].kind == TokenKind::Operator && tokens[i].text == ":="))
+                return false;
+        *source = "CREATE TYPE " + name + "AS OBJECT " +
+                  header.substr(tokens[from + 2].offset, tokens[to].offset - tokens[from + 2].offset);
+        return true;
+    }
+    std::size_t of = 0;
+    for (std::size_t i = from; i < to; ++i)
+        if (!of && word(i, "OF")) of = i;
     if (!of || of + 1 >= to) return false;
-    for (const std::string& own : own_types)
-        if (tokens[of + 1].kind == TokenKind::Word && tokens[of + 1].text == own) return false;
-    *source = "CREATE TYPE \"" + package + "." + type + "\" " +
-              header.substr(tokens[from].offset, tokens[to].offset - tokens[from].offset);
+    const Token& element = tokens[of + 1];
+    const bool own = element.kind == TokenKind::Word &&
+                     std::find(own_types.begin(), own_types.end(), element.text) != own_types.end();
+    if (!own) {
+        *source = "CREATE TYPE " + name + header.substr(tokens[from].offset, tokens[to].offset - tokens[from].offset);
+        return true;
+    }
+    // A collection of the package's own record type: its elements are of the object type
+    // standing for the record.
+    if (std::find(own_records.begin(), own_records.end(), element.text) == own_records.end() ||
+        (of + 2 < to && tokens[of + 2].kind == TokenKind::Operator && tokens[of + 2].text == "."))
+        return false;
+    *source = "CREATE TYPE " + name + header.substr(tokens[from].offset, element.offset - tokens[from].offset) + "\"" +
+              package + "." + element.text + "\"" + header.substr(element.end, tokens[to].offset - element.end);
     return true;
 }
 

@@ -48,6 +48,9 @@ struct PlValue {
     // An element of a collection of records: its fields in the record's order. Fields
     // past the end are NULL (an element EXTEND added, or one only some fields were set of).
     std::vector<PlValue> fields;
+    // A LOB variable DBMS_LOB.OPEN opened: 1 read-only, 2 read-write; 0 while closed. The
+    // state is the variable's: a value assigned to it anew is closed.
+    std::uint8_t lob_open = 0;
 };
 
 struct Decimal;
@@ -128,7 +131,8 @@ enum class PlRefKind {
     CursorVarAttr,   // %FOUND, %NOTFOUND, %ROWCOUNT, %ISOPEN of the cursor variable in slot
     ErrorStack,      // DBMS_UTILITY.FORMAT_ERROR_STACK of the error being handled
     ErrorBacktrace,  // DBMS_UTILITY.FORMAT_ERROR_BACKTRACE: where it was raised, innermost first
-    CallStack        // DBMS_UTILITY.FORMAT_CALL_STACK: the units running and their lines
+    CallStack,       // DBMS_UTILITY.FORMAT_CALL_STACK: the units running and their lines
+    LobIsOpen        // DBMS_LOB.ISOPEN of the LOB variable in slot
 };
 
 // CurrentRow: the rowid of the row the cursor fetched last (WHERE CURRENT OF).
@@ -143,6 +147,9 @@ struct PlRef {
     PlAttr attr = PlAttr::Found;
     struct PlSql* index = nullptr;  // an element of a collection, NEXT, PRIOR, EXISTS: the subscript
     int field = -1;                 // an element of a collection of records: the field read
+    // A package's whole collection variable read from outside the package (PackageVar):
+    // its declaration, by which it reaches SQL as its constructor text.
+    std::shared_ptr<const struct PlVarInfo> whole_collection;
 };
 
 // One SQLite statement: a wrapped expression or an embedded SQL statement.
@@ -186,6 +193,9 @@ struct PlVarInfo {
     std::vector<ColumnInfo> cursor_row;
     std::vector<bool> field_not_null, field_boolean;
     std::vector<struct PlSql*> field_defaults;
+    // A record type's fields of a collection type: the collection type (null for the other
+    // fields, or none at all).
+    std::vector<std::shared_ptr<const PlVarInfo>> field_collections;
     // A collection of records (or a collection type of them) keeps its element's fields in
     // record_fields, field_not_null and field_boolean; element_type names the record type
     // ("" for %ROWTYPE elements), which whole-element assignment checks.

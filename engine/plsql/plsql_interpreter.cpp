@@ -237,7 +237,7 @@ bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogr
         const PlVarInfo& info = program->vars[static_cast<std::size_t>(slot)];
         const std::string& owner = program->is_package ? program->package_owner : program->unit_owner;
         std::string package_type;
-        if (info.collection != PlCollection::IndexBy && !info.record_elements() &&
+        if (info.collection != PlCollection::IndexBy &&
             (plsql_schema_type(ses->server->db, info.type_name) ||
              plsql_package_collection(ses->server->db, owner, info.type_name, &package_type))) {
             PlValue text;

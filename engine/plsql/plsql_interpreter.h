@@ -287,6 +287,9 @@ private:
     bool collection_attr(const PlRef& r, PlValue* v, PlError* err);
     // Converts v into the element type of collection info.
     bool element_convert(const PlVarInfo& info, const PlValue& v, const OraType& from, PlValue* out, PlError* err);
+    // A collection of info's type from the constructor text SQL keeps it as (elements in
+    // order); ORA-00932 when the text is no such value.
+    bool collection_from_text(const PlVarInfo& info, const PlValue& text, PlValue* out, PlError* err);
     bool assign_element(const PlTarget& t, const PlValue& v, const OraType& from, PlError* err);
     // --- Collections of records (plsql_run_record_collections.cpp) -----------------------
     // The declaration of field k of the elements of collection of records info, for converting

@@ -8,8 +8,10 @@
 #include "plsql/plsql_supplied.h"
 
 #include "values/errors.h"
+#include "values/sql_objects.h"
 #include "values/sql_rowid.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace plsql_parsing {
@@ -25,6 +27,9 @@ public:
     Answer record_fields(const Expr& e, std::vector<std::string>* fields) override {
         return p_.record_fields(e, fields);
     }
+    bool type_declaration(const std::string& object_type, ObjectTypeDecl* decl) override {
+        return p_.sql_type_declaration(object_type, decl);
+    }
 
 private:
     Parser& p_;
@@ -35,7 +40,7 @@ namespace {
 
 // Whether SQL may take a whole collection variable of v's type: a nested table or varray
 // named "OWNER.NAME" (a schema's type, or one SYS supplies) of numbers or text.
-bool sql_collection(const PlVarInfo& v) {
+bool schema_sql_collection(const PlVarInfo& v) {
     if (v.collection == PlCollection::IndexBy || v.record_elements() || v.type_name.find('.') == std::string::npos)
         return false;
     if (v.type.code != kTypeNumber && v.type.code != kTypeVarchar2 && v.type.code != kTypeChar &&
@@ -43,6 +48,16 @@ bool sql_collection(const PlVarInfo& v) {
         return false;
     return true;
 }
+
+// The types a PL/SQL collection's scalar elements (or its record elements' fields) may
+// have in SQL: those vantro_collection_rows gives back as they are kept.
+bool sql_element_type(const OraType& t, bool boolean) {
+    if (boolean) return false;
+    return t.code == kTypeNumber || t.code == kTypeVarchar2 || t.code == kTypeChar || t.code == kTypeDate;
+}
+
+// The prefix of the names SQL knows a PL/SQL block's or package's own types by.
+const char kPlsqlTypeOwner[] = "PL/SQL";
 
 // A name in the hook's answers that stands for a value known to be wrong: the error is
 // recorded already, the translation goes on so that later errors are found too.
@@ -276,6 +291,81 @@ NameHook::Answer Parser::record_fields(const Expr& e, std::vector<std::string>* 
     return NameHook::Answer::Resolved;
 }
 
+bool Parser::sql_collection_type(const PlVarInfo& v, std::string* object_type) {
+    if (v.collection == PlCollection::None) return false;
+    std::string source;
+    const std::size_t dot = v.type_name.find('.');
+    const std::string type_owner = v.type_name.substr(0, dot);
+    if (dot != std::string::npos && schema_sql_collection(v) &&
+        (type_owner == "SYS" ||
+         (ctx_.catalog && ctx_.catalog->type_source(type_owner, v.type_name.substr(dot + 1), &source)))) {
+        *object_type = v.type_name;
+        return true;
+    }
+    // A block's own type is "NAME#n", a package's "PACKAGE.TYPE". A schema's type that SQL
+    // does not take (of dates ...) stays refused; so do associative arrays indexed by
+    // text.
+    const bool block_type = v.type_name.find('#') != std::string::npos;
+    if (!block_type && (dot == std::string::npos || type_owner == "SYS" ||
+                        (ctx_.catalog && ctx_.catalog->type_source(type_owner, v.type_name.substr(dot + 1), &source))))
+        return false;
+    if (v.text_keys) return false;
+    if (v.record_elements()) {
+        for (std::size_t k = 0; k < v.record_fields.size(); ++k)
+            if (!sql_element_type(v.record_fields[k].type, k < v.field_boolean.size() && v.field_boolean[k]))
+                return false;
+        if (v.record_fields.size() > static_cast<std::size_t>(kMaxTableAttributes)) return false;
+    } else if (v.type.code == kTypeObject) {
+        if (v.element_type.find('.') == std::string::npos) return false;
+    } else if (!sql_element_type(v.type, v.boolean)) {
+        return false;
+    }
+    *object_type = std::string(kPlsqlTypeOwner) + "." + v.type_name;
+    sql_types_[*object_type] = v;
+    return true;
+}
+
+bool Parser::sql_type_declaration(const std::string& object_type, ObjectTypeDecl* decl) const {
+    // A record element's type is its collection's name with "%ROW" added.
+    const std::string row_suffix = "%ROW";
+    const bool row = object_type.size() > row_suffix.size() &&
+                     object_type.compare(object_type.size() - row_suffix.size(), row_suffix.size(), row_suffix) == 0;
+    auto it = sql_types_.find(row ? object_type.substr(0, object_type.size() - row_suffix.size()) : object_type);
+    if (it == sql_types_.end()) return false;
+    const PlVarInfo& v = it->second;
+    const std::string name = object_type.substr(object_type.find('.') + 1);
+    decl->name = name;
+    decl->attributes.clear();
+    decl->element = ColumnDef();
+    if (row) {
+        decl->kind = ObjectTypeDecl::Kind::Object;
+        for (const ColumnInfo& f : v.record_fields) {
+            ColumnDef a;
+            a.name = f.name;
+            a.type = f.type;
+            decl->attributes.push_back(std::move(a));
+        }
+        return true;
+    }
+    // An associative array is read in the order of its keys, as a varray is, and is no
+    // nested table (MEMBER OF and the MULTISET operators refuse it).
+    decl->kind = v.collection == PlCollection::Nested ? ObjectTypeDecl::Kind::Table : ObjectTypeDecl::Kind::Varray;
+    decl->limit = v.collection == PlCollection::Varray ? v.limit : 2147483647;
+    if (v.record_elements()) {
+        decl->element.user_type = true;
+        decl->element.type_owner = kPlsqlTypeOwner;
+        decl->element.type_name = v.type_name + row_suffix;
+    } else if (v.type.code == kTypeObject) {
+        const std::size_t dot = v.element_type.find('.');
+        decl->element.user_type = true;
+        decl->element.type_owner = v.element_type.substr(0, dot);
+        decl->element.type_name = v.element_type.substr(dot + 1);
+    } else {
+        decl->element.type = v.type;
+    }
+    return true;
+}
+
 NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* out) {
     const std::vector<std::string>& path = e.path;
     if (e.kind == ExprKind::Bind) {
@@ -288,6 +378,19 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
         return NameHook::Answer::Resolved;
     }
     if (path.empty()) return NameHook::Answer::NotMine;
+    if (path.size() >= 2 && e.kind == ExprKind::Column && record_collection_field(path[0], path[1]) >= 0) {
+        // record.field[.method] of a field of a collection type: the field's own variable.
+        Expr& named = const_cast<Expr&>(e);
+        const std::vector<std::string> saved = named.path;
+        const std::vector<std::uint32_t> saved_offsets = named.path_offsets;
+        named.path.erase(named.path.begin());
+        named.path[0] = saved[0] + "." + saved[1];
+        if (named.path_offsets.size() > 1) named.path_offsets.erase(named.path_offsets.begin() + 1);
+        NameHook::Answer a = resolve_name(named, q, out);
+        named.path = saved;
+        named.path_offsets = saved_offsets;
+        return a;
+    }
     const std::string& first = path[0];
     const Symbol* sym = lookup(first);
     if (!sym && e.kind == ExprKind::Column && path.size() <= 2 && self_slot() >= 0) {
@@ -418,6 +521,27 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
             }
             return NameHook::Answer::Resolved;
         }
+        std::string object_type;
+        if (slot >= 0 && info.collection != PlCollection::None && path.size() == 2) {
+            // A package's whole collection (TABLE(pkg.list) ...), as SQL keeps a value of its type.
+            if (!sql_collection_type(info, &object_type)) {
+                semantic_error(e.offset, pls_message(306, path[1]), e.offset);
+                return null_value(out);
+            }
+            PlRef r;
+            r.kind = own ? PlRefKind::CollectionAttr : PlRefKind::PackageVar;
+            r.slot = slot;
+            if (!own) {
+                r.name = ctx_.schema + "." + first;
+                r.whole_collection = std::make_shared<PlVarInfo>(info);
+            }
+            OraType ty;
+            ty.size = 4000;
+            out->bind = "#" + std::to_string(add_ref(q, r, ty));
+            out->type = ty;
+            out->object_type = object_type;
+            return NameHook::Answer::Resolved;
+        }
         if (slot >= 0) {
             PlRef r;
             r.kind = own ? PlRefKind::Variable : PlRefKind::PackageVar;
@@ -453,6 +577,21 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
         }
         return NameHook::Answer::NotMine;
     }
+    if (sym->kind == SymKind::Var && path.size() == 3 && e.kind == ExprKind::Column) {
+        // record.field.attribute of a field of an object type.
+        const PlVarInfo& rec = prog_->vars[static_cast<std::size_t>(sym->index)];
+        const int f = rec.fields.empty() || rec.collection != PlCollection::None ? -1 : record_field(rec, path[1]);
+        if (f >= 0 && prog_->vars[static_cast<std::size_t>(f)].collection == PlCollection::None &&
+            prog_->vars[static_cast<std::size_t>(f)].type.code == kTypeObject) {
+            Expr field;
+            field.kind = ExprKind::Column;
+            field.path = {path[1], path[2]};
+            field.path_offsets.assign(e.path_offsets.begin() + (e.path_offsets.size() > 1 ? 1 : 0), e.path_offsets.end());
+            field.offset = e.offset;
+            field.end = e.end;
+            return object_reference(field, f, q, out);
+        }
+    }
     if (sym->kind != SymKind::Var || path.size() > 2) return NameHook::Answer::NotMine;
     const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(sym->index)];
     if (v.collection == PlCollection::None && v.type.code == kTypeObject) return object_reference(e, sym->index, q, out);
@@ -468,13 +607,9 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
             out->type = ty;
             return NameHook::Answer::Resolved;
         }
-        std::string source;
-        const std::string type_owner = v.type_name.substr(0, v.type_name.find('.'));
-        if (attr.empty() && sql_collection(v) &&
-            (type_owner == "SYS" ||
-             (ctx_.catalog &&
-              ctx_.catalog->type_source(type_owner, v.type_name.substr(type_owner.size() + 1), &source)))) {
-            // The whole collection, as SQL keeps a value of its schema-level type.
+        std::string object_type;
+        if (attr.empty() && sql_collection_type(v, &object_type)) {
+            // The whole collection, as SQL keeps a value of its type.
             PlRef r;
             r.kind = PlRefKind::CollectionAttr;
             r.slot = sym->index;
@@ -482,7 +617,7 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
             ty.size = 4000;
             out->bind = "#" + std::to_string(add_ref(q, r, ty));
             out->type = ty;
-            out->object_type = v.type_name;
+            out->object_type = object_type;
             return NameHook::Answer::Resolved;
         }
         std::string shown = attr.empty() ? first : attr;
@@ -560,8 +695,61 @@ void Parser::collection_reference(Expr& e, PlRefKind kind, const std::string& me
     out->condition = method == "EXISTS";
 }
 
+int Parser::record_collection_field(const std::string& record, const std::string& field) const {
+    const Symbol* rs = lookup(record);
+    const Symbol* fs = lookup(record + "." + field);
+    if (!rs || !fs || rs->kind != SymKind::Var || fs->kind != SymKind::Var) return -1;
+    const PlVarInfo& rec = prog_->vars[static_cast<std::size_t>(rs->index)];
+    return std::find(rec.fields.begin(), rec.fields.end(), fs->index) == rec.fields.end() ? -1 : fs->index;
+}
+
 NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, PlSql* q, NameResolution* out) {
+    if (path->size() >= 2 && record_collection_field((*path)[0], (*path)[1]) >= 0) {
+        // record.field(i) and record.field.method(i) of a field of a collection type.
+        const std::vector<std::string> saved = *path;
+        path->erase(path->begin());
+        (*path)[0] = saved[0] + "." + saved[1];
+        NameHook::Answer a = resolve_call(e, path, q, out);
+        if (a == NameHook::Answer::NotMine) *path = saved;
+        return a;
+    }
     if (path->size() == 2 && object_variable((*path)[0])) return object_method_call(e, path, out);
+    if (e.args.size() == 1 && e.args[0]->kind == ExprKind::Column && e.args[0]->path.size() == 1 &&
+        ((path->size() == 2 && (*path)[0] == "DBMS_LOB") || (path->size() == 3 && (*path)[0] == "SYS" &&
+                                                               (*path)[1] == "DBMS_LOB")) &&
+        path->back() == "ISOPEN") {
+        // DBMS_LOB.ISOPEN(variable): whether DBMS_LOB.OPEN opened the variable's LOB.
+        const Symbol* vs = lookup(e.args[0]->path[0]);
+        if (vs && vs->kind == SymKind::Var) {
+            const PlVarInfo& lob = prog_->vars[static_cast<std::size_t>(vs->index)];
+            if (lob.collection == PlCollection::None && lob.fields.empty() &&
+                (lob.type.code == kTypeClob || lob.type.code == kTypeBlob)) {
+                PlRef r;
+                r.kind = PlRefKind::LobIsOpen;
+                r.slot = vs->index;
+                out->bind = "#" + std::to_string(add_ref(q, r, number_type()));
+                out->type = number_type();
+                return NameHook::Answer::Resolved;
+            }
+        }
+    }
+    {
+        // A constructor of a block's or package's nested table or varray type: SQL builds
+        // the value of the type it knows the collection type by.
+        const Symbol* ts = path->size() == 1   ? lookup((*path)[0])
+                           : path->size() == 2 ? type_named((*path)[0], (*path)[1])
+                                               : nullptr;
+        if (ts && ts->kind == SymKind::Type) {
+            PlVarInfo type = prog_->types[static_cast<std::size_t>(ts->index)];
+            type.type_name = declared_type_name(ts->index);
+            std::string object_type;
+            if (type.collection != PlCollection::None && type.collection != PlCollection::IndexBy &&
+                !type.record_elements() && sql_collection_type(type, &object_type) && object_type.rfind(kPlsqlTypeOwner, 0) == 0) {
+                *path = {kPlsqlTypeOwner, type.type_name};
+                return NameHook::Answer::NotMine;
+            }
+        }
+    }
     if (path->size() == 2) {
         // collection.NEXT(i), .PRIOR(i), .EXISTS(i)
         const PlVarInfo* v = collection_of(lookup((*path)[0]));

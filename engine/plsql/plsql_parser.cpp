@@ -188,10 +188,18 @@ int Parser::add_var(const std::string& name, const OraType& type, bool boolean) 
     return static_cast<int>(prog_->vars.size()) - 1;
 }
 
-int Parser::add_record(const std::string& name, const std::vector<ColumnInfo>& columns) {
+int Parser::add_record(const std::string& name, const std::vector<ColumnInfo>& columns,
+                       const std::vector<std::shared_ptr<const PlVarInfo>>* collections) {
     int slot = add_var(name, OraType(), false);
-    for (const ColumnInfo& c : columns) {
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+        const ColumnInfo& c = columns[k];
         int f = add_var(name + "." + c.name, c.type, false);
+        if (collections && k < collections->size() && (*collections)[k]) {
+            PlVarInfo& fv = prog_->vars[static_cast<std::size_t>(f)];
+            fv = *(*collections)[k];
+            fv.name = name + "." + c.name;
+        }
+        if (c.type.code == kTypeObject) prog_->vars[static_cast<std::size_t>(f)].type_name = c.object_type;
         prog_->vars[static_cast<std::size_t>(slot)].fields.push_back(f);
         prog_->vars[static_cast<std::size_t>(slot)].field_names.push_back(c.name);
     }
@@ -885,6 +893,13 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
                 tg.package = ctx_.schema + "." + t.text;
                 tg.info = std::make_shared<PlVarInfo>(info);
             }
+            if (info.collection == PlCollection::None && info.type.code == kTypeObject && is_op(".")) {
+                // package.variable.attribute of a package's object variable
+                ++i_;
+                const Token& a = peek();
+                identifier();
+                object_attribute_target(info.type_name, a, &tg, stmt_offset);
+            }
             if (info.constant)
                 semantic_error(t.offset, pls_message(363, " '" + t.text + "." + info.name + "'"), stmt_offset);
             return tg;
@@ -956,6 +971,20 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
             semantic_error(f.offset, pls_message(302, field), stmt_offset);
             tg.slot = s->index;
         }
+        const PlVarInfo& fv = prog_->vars[static_cast<std::size_t>(tg.slot)];
+        if (tg.slot != s->index && fv.collection != PlCollection::None && is_op("(")) {
+            // record.field(i) of a field of a collection type
+            ++i_;
+            tg.index = expression({")"}, stmt_offset);
+            expect_op(")");
+        } else if (tg.slot != s->index && fv.collection == PlCollection::None && fv.type.code == kTypeObject &&
+                   is_op(".")) {
+            // record.field.attribute of a field of an object type
+            ++i_;
+            const Token& a = peek();
+            identifier();
+            object_attribute_target(fv.type_name, a, &tg, stmt_offset);
+        }
     }
     if (prog_->vars[static_cast<std::size_t>(tg.slot)].constant)
         semantic_error(t.offset, pls_message(363, " '" + name + "'"), stmt_offset);
@@ -1024,7 +1053,8 @@ void Parser::statement(std::vector<PlStmt>* out) {
         return;
     }
     if (t.kind == TokenKind::Bind ||
-        (t.kind == TokenKind::Word && (is_op(":=", 1) || (is_op(".", 1) && is_op(":=", 3)))) ||
+        (t.kind == TokenKind::Word &&
+         (is_op(":=", 1) || (is_op(".", 1) && is_op(":=", 3)) || (is_op(".", 1) && is_op(".", 3) && is_op(":=", 5)))) ||
         element_assignment_ahead()) {
         assignment(&st, so);
         out->push_back(std::move(st));
@@ -1458,6 +1488,25 @@ void Parser::pipe_statement(PlStmt* st, std::uint32_t so) {
     std::size_t open = 0;
     while (is_op("(", open)) ++open;
     const bool null_literal = is_word("NULL", open) && is_op(";", 2 * open + 1);
+    if (pipelined_ && whole_result_ >= 0 && open == 1 && peek(1).kind == TokenKind::Word && is_op(")", 2) &&
+        is_op(";", 3) && prog_->vars[static_cast<std::size_t>(whole_result_)].record_elements()) {
+        // PIPE ROW (record) of a collection of records: a record of the element's fields.
+        const Symbol* rs = lookup(peek(1).text);
+        const PlVarInfo& result = prog_->vars[static_cast<std::size_t>(whole_result_)];
+        if (rs && rs->kind == SymKind::Var) {
+            const PlVarInfo& rec = prog_->vars[static_cast<std::size_t>(rs->index)];
+            if (!rec.fields.empty() && rec.collection == PlCollection::None) {
+                if (rec.fields.size() != result.record_fields.size() ||
+                    (!result.element_type.empty() && rec.type_name != result.element_type))
+                    semantic_error(value_at, pls_message(382), so);
+                st->name = "RECORD";
+                st->slot = rs->index;
+                i_ += 3;
+                expect_op(";");
+                return;
+            }
+        }
+    }
     st->exprs.push_back(expression({";"}, so));
     if (!pipelined_) {
         semantic_error(at, pls_message(629), so);

@@ -154,6 +154,9 @@ private:
     // The schema-level object type type_spec read last ("OWNER.NAME"), which add_var gives
     // a variable of kTypeObject.
     std::string last_object_type_;
+    // The PL/SQL collection types this unit's SQL names (sql_collection_type), by the name
+    // SQL knows them by.
+    std::map<std::string, PlVarInfo> sql_types_;
 
     // --- Variables of schema-level object types (plsql_parser_objects.cpp) -------------
 
@@ -238,7 +241,9 @@ private:
 
     int add_var(const std::string& name, const OraType& type, bool boolean);
 
-    int add_record(const std::string& name, const std::vector<ColumnInfo>& columns);
+    // collections: the collection type of each field that has one (a record type's).
+    int add_record(const std::string& name, const std::vector<ColumnInfo>& columns,
+                   const std::vector<std::shared_ptr<const PlVarInfo>>* collections = nullptr);
 
     void declare(const std::string& name, const Symbol& sym) { scopes_.back()[name] = sym; }
 
@@ -295,6 +300,17 @@ private:
     friend class ExprNames;
     NameHook::Answer resolve_name(const Expr& e, PlSql* q, NameResolution* out);
     NameHook::Answer record_fields(const Expr& e, std::vector<std::string>* fields);
+    // Whether SQL takes a whole collection of v's type (TABLE(v), MEMBER OF v ...), and the
+    // name SQL knows its type by: a schema's type by its own name; a block's or package's
+    // nested table, varray or associative array indexed by integers, of scalars SQL keeps,
+    // of records of such fields or of a schema-level object type, by a name of its own
+    // that sql_type_declaration describes.
+    bool sql_collection_type(const PlVarInfo& v, std::string* object_type);
+    bool sql_type_declaration(const std::string& object_type, ObjectTypeDecl* decl) const;
+    // The slot of record.field when the record's field is of a collection type; -1 otherwise.
+    int record_collection_field(const std::string& record, const std::string& field) const;
+    // Declares the collection fields of the record variable in slot by their paths.
+    void declare_collection_fields(const std::string& name, int slot);
     NameHook::Answer resolve_call(Expr& e, std::vector<std::string>* path, PlSql* q, NameResolution* out);
     NameHook::Answer bulk_attribute(Expr& e, PlSql* q, NameResolution* out);
     // The type of a collection's subscripts (FIRST, LAST, NEXT, PRIOR).

@@ -143,8 +143,11 @@ void Parser::type_declaration(std::uint32_t decl_offset) {
     expect_word("OF");
     if (!record_element(&type, decl_offset)) {
         bool boolean = false;
+        last_object_type_.clear();
         type_spec(&type.type, &boolean, decl_offset);
         type.boolean = boolean;
+        // Elements of a schema-level object type: the type, as SQL names it.
+        if (type.type.code == kTypeObject) type.element_type = last_object_type_;
     }
     if (is_word("NOT") && is_word("NULL", 1)) {
         i_ += 2;
@@ -269,24 +272,45 @@ void Parser::collection_value(PlStmt* st, int slot, std::uint32_t so) {
         st->slot = s->index;
         return;
     }
+    // An expression whose value is a collection of the variable's type in SQL: the
+    // MULTISET operators, SET(), a schema type's constructor.
+    std::string object_type;
+    if (!v.record_elements() && sql_collection_type(v, &object_type)) {
+        const std::size_t errors = prog_->errors.size();
+        PlSql* q = expression({";"}, so);
+        if (prog_->errors.size() != errors) return;
+        if (q && q->tr.columns.size() == 1 && q->tr.columns[0].object_type == object_type) {
+            st->name = "FROM_TEXT";
+            st->exprs.push_back(q);
+            return;
+        }
+        semantic_error(t.offset, pls_message(382), so);
+        return;
+    }
     semantic_error(t.offset, pls_message(382), so);
     i_ = end;
 }
 
 bool Parser::collection_method_ahead() const {
     if (peek().kind != TokenKind::Word || !is_op(".", 1) || peek(2).kind != TokenKind::Word) return false;
-    if (!collection_of(lookup(peek().text))) return false;
+    std::size_t method = 2;
+    if (!collection_of(lookup(peek().text))) {
+        // record.field.method of a field of a collection type
+        if (!is_op(".", 3) || peek(4).kind != TokenKind::Word || record_collection_field(peek().text, peek(2).text) < 0)
+            return false;
+        method = 4;
+    }
     for (const MethodRule& m : kMethodStatements)
-        if (peek(2).text == m.name) return true;
+        if (peek(method).text == m.name) return true;
     return false;
 }
 
 void Parser::collection_method(PlStmt* st, std::uint32_t so) {
     st->kind = PlStmtKind::Collection;
     const Symbol* s = lookup(peek().text);
-    int slot = s->index;
+    int slot = collection_of(s) ? s->index : record_collection_field(peek().text, peek(2).text);
     const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(slot)];
-    i_ += 2;
+    i_ += collection_of(s) ? 2 : 4;
     const Token& m = peek();
     st->name = identifier();
     st->targets.push_back(pl_var_target(slot));
@@ -313,9 +337,15 @@ void Parser::collection_method(PlStmt* st, std::uint32_t so) {
 }
 
 bool Parser::element_assignment_ahead() const {
-    if (peek().kind != TokenKind::Word || !is_op("(", 1) || !collection_of(lookup(peek().text))) return false;
+    if (peek().kind != TokenKind::Word) return false;
+    std::size_t open = i_ + 1;
+    if (is_op(".", 1) && peek(2).kind == TokenKind::Word && is_op("(", 3) &&
+        record_collection_field(peek().text, peek(2).text) >= 0)
+        open = i_ + 3;  // record.field(i) := ... of a field of a collection type
+    else if (!is_op("(", 1) || !collection_of(lookup(peek().text)))
+        return false;
     int depth = 0;
-    for (std::size_t k = i_ + 1; k < t_.size() && t_[k].kind != TokenKind::End; ++k) {
+    for (std::size_t k = open; k < t_.size() && t_[k].kind != TokenKind::End; ++k) {
         if (t_[k].kind != TokenKind::Operator) continue;
         if (t_[k].text == "(") ++depth;
         if (t_[k].text == ")" && --depth == 0) {

@@ -274,7 +274,7 @@ int Parser::whole_variable(const std::string& name, int type_index) {
     const PlVarInfo type = prog_->types[static_cast<std::size_t>(type_index)];
     const std::string type_name = declared_type_name(type_index);
     if (type.record_type) {
-        int slot = add_record(name, type.record_fields);
+        int slot = add_record(name, type.record_fields, &type.field_collections);
         PlVarInfo& v = prog_->vars[static_cast<std::size_t>(slot)];
         v.type_name = type_name;
         for (std::size_t k = 0; k < type.record_fields.size(); ++k) {

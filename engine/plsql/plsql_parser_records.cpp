@@ -16,7 +16,22 @@ void Parser::record_type(PlVarInfo* type, std::uint32_t decl_offset) {
         ColumnInfo c;
         c.name = identifier();
         bool boolean = false;
-        if (!type_spec(&c.type, &boolean, fo)) expected("an identifier", t_[i_ - 1]);
+        last_object_type_.clear();
+        std::size_t width = 0;
+        const Symbol* ts = type_symbol_ahead(&width);
+        std::shared_ptr<PlVarInfo> collection;
+        if (ts && ts->kind == SymKind::Type &&
+            prog_->types[static_cast<std::size_t>(ts->index)].collection != PlCollection::None) {
+            // A field of a collection type: a collection variable of the record's own.
+            collection = std::make_shared<PlVarInfo>(prog_->types[static_cast<std::size_t>(ts->index)]);
+            collection->type_name = declared_type_name(ts->index);
+            i_ += width;
+            c.type = collection->type;
+        } else if (!type_spec(&c.type, &boolean, fo)) {
+            expected("an identifier", t_[i_ - 1]);
+        }
+        // A field of a schema-level object type holds the object's constructor text.
+        if (c.type.code == kTypeObject) c.object_type = last_object_type_;
         bool not_null = false;
         if (is_word("NOT") && is_word("NULL", 1)) {
             i_ += 2;
@@ -38,6 +53,9 @@ void Parser::record_type(PlVarInfo* type, std::uint32_t decl_offset) {
         type->field_not_null.push_back(not_null);
         type->field_boolean.push_back(boolean);
         type->field_defaults.push_back(deflt);
+        if (collection) type->field_collections.resize(type->record_fields.size());
+        if (!type->field_collections.empty()) type->field_collections.resize(type->record_fields.size());
+        if (collection) type->field_collections.back() = collection;
         if (!is_op(",")) break;
         ++i_;
     }
@@ -56,7 +74,7 @@ void Parser::record_declaration(PlBlock* b, const std::string& name, int type_in
         i_ = expression_end({";"});
     }
     std::size_t end_at = i_;
-    int slot = add_record(name, type.record_fields);
+    int slot = add_record(name, type.record_fields, &type.field_collections);
     PlVarInfo& v = prog_->vars[static_cast<std::size_t>(slot)];
     v.type_name = declared_type_name(type_index);
     PlDecl d;
@@ -100,6 +118,18 @@ void Parser::record_declaration(PlBlock* b, const std::string& name, int type_in
     Symbol s;
     s.index = slot;
     declare(name, s);
+    declare_collection_fields(name, slot);
+}
+
+void Parser::declare_collection_fields(const std::string& name, int slot) {
+    // A collection field is named by its path, "RECORD.FIELD", which no identifier can be.
+    const PlVarInfo& rec = prog_->vars[static_cast<std::size_t>(slot)];
+    for (std::size_t k = 0; k < rec.fields.size() && k < rec.field_names.size(); ++k)
+        if (prog_->vars[static_cast<std::size_t>(rec.fields[k])].collection != PlCollection::None) {
+            Symbol fs;
+            fs.index = rec.fields[k];
+            declare(name + "." + rec.field_names[k], fs);
+        }
 }
 
 bool Parser::record_assignment(PlStmt* st, std::uint32_t so) {

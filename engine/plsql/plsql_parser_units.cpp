@@ -331,6 +331,7 @@ void Parser::subprogram_header(PlSubprogram* sub) {
             Symbol sym;
             sym.index = prm.slot;
             declare(prm.name, sym);
+            declare_collection_fields(prm.name, prm.slot);
             sub->params.push_back(prm);
             if (!is_op(",")) break;
             ++i_;

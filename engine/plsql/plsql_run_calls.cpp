@@ -157,6 +157,14 @@ Flow Interpreter::call_supplied(const PlStmt& st, const PlSuppliedProc& p, const
         c.types.push_back(e ? type_of(e) : OraType());
         c.given.push_back(e != nullptr);
     }
+    // A variable passed IN OUT keeps whether DBMS_LOB.OPEN opened it.
+    auto plain_variable = [&](std::size_t k) {
+        const PlTarget& t = st.targets[k];
+        return (p.out_mask & (1 << k)) && st.exprs[k] && k < st.targets.size() && !t.host && t.slot >= 0 &&
+               !t.index && t.attribute < 0 && t.package.empty();
+    };
+    for (std::size_t k = 0; k < st.exprs.size() && k < c.args.size(); ++k)
+        if (plain_variable(k)) c.args[k].lob_open = var(st.targets[k].slot).lob_open;
     PlError err;
     const bool ran = p.run(&c, &err);
     // A call that committed (a refresh) took the block's savepoint with it.
@@ -168,6 +176,7 @@ Flow Interpreter::call_supplied(const PlStmt& st, const PlSuppliedProc& p, const
     for (std::size_t k = 0; k < st.exprs.size(); ++k) {
         if (!(p.out_mask & (1 << k)) || !st.exprs[k]) continue;
         if (!assign(st.targets[k], c.args[k], c.types[k], &err)) return raise(err, st.line);
+        if (plain_variable(k)) var(st.targets[k].slot).lob_open = c.args[k].lob_open;
     }
     return Flow::Next;
 }

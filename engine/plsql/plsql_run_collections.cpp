@@ -6,6 +6,8 @@
 #include "plsql/plsql_interpreter.h"
 
 #include "values/errors.h"
+#include "values/sql_objects.h"
+#include "values/values.h"
 
 #include <cmath>
 
@@ -133,13 +135,32 @@ bool Interpreter::element_value(const PlRef& r, PlValue* v, PlError* err) {
 }
 
 std::string Interpreter::collection_text(const PlVarInfo& info, const PlValue& cv) const {
-    std::string text = info.type_name.substr(info.type_name.find('.') + 1) + "(";
+    std::string name = info.type_name.substr(info.type_name.find('.') + 1);
+    name = name.substr(0, name.find('#'));
+    std::string text = name + "(";
     bool first = true;
+    // A scalar as an item of the text: NULL, a number, or a quoted text (a date in its
+    // stored form).
+    auto item_text = [this](const PlValue& e, const OraType& type) {
+        if (e.kind == PlKind::Null || (e.kind == PlKind::Text && e.s.empty())) return std::string("NULL");
+        if (e.kind != PlKind::Text) return text_of(e, type);
+        std::string quoted = "'";
+        for (char c : e.s) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+        return quoted + "'";
+    };
     for (const auto& item : cv.coll->items) {
         if (!first) text += ", ";
         first = false;
         const PlValue& e = item.second;
-        if (e.kind == PlKind::Null || (e.kind == PlKind::Text && e.s.empty())) {
+        if (info.record_elements()) {
+            // A record element as an object of its fields; fields never set are NULL.
+            text += name + "%ROW(";
+            for (std::size_t k = 0; k < info.record_fields.size(); ++k) {
+                if (k) text += ", ";
+                text += k < e.fields.size() ? item_text(e.fields[k], info.record_fields[k].type) : "NULL";
+            }
+            text += ")";
+        } else if (e.kind == PlKind::Null || (e.kind == PlKind::Text && e.s.empty())) {
             text += "NULL";
         } else if (info.type.code == kTypeObject) {
             text += e.s;  // an object's own constructor text
@@ -283,6 +304,20 @@ bool Interpreter::assign_element(const PlTarget& t, const PlValue& v, const OraT
 Flow Interpreter::run_pipe_row(const PlStmt& st) {
     PlError err;
     PlValue v, value;
+    if (st.name == "RECORD") {
+        // A record piped into a collection of records: its fields, copied.
+        const PlVarInfo& rec = p_->vars[static_cast<std::size_t>(st.slot)];
+        for (int f : rec.fields) value.fields.push_back(var(f));
+        PlCollectionData* c = writable_collection(return_slot_);
+        if (!c) return raise(uninitialized(), st.line);
+        const PlVarInfo& info = p_->vars[static_cast<std::size_t>(return_slot_)];
+        if (info.collection == PlCollection::Varray && c->size >= info.limit) return raise(outside_limit(), st.line);
+        ++c->size;
+        PlKey key;
+        key.i = c->size;
+        c->items[key] = value;
+        return Flow::Next;
+    }
     if (!eval(st.exprs[0], &v, &err)) return raise(err, st.line);
     const PlVarInfo& info = p_->vars[static_cast<std::size_t>(return_slot_)];
     if (!element_convert(info, v, type_of(st.exprs[0]), &value, &err)) return raise(err, st.line);
@@ -310,6 +345,49 @@ bool Interpreter::collection_count_arg(const PlStmt& st, std::size_t k, std::int
     return true;
 }
 
+bool Interpreter::collection_from_text(const PlVarInfo& info, const PlValue& text, PlValue* out, PlError* err) {
+    std::vector<ObjectTextItem> items;
+    if (text.kind != PlKind::Text || !object_text_items(text.s, &items)) {
+        *err = pl_error(932);
+        return false;
+    }
+    if (info.collection == PlCollection::Varray && static_cast<std::int64_t>(items.size()) > info.limit) {
+        *err = outside_limit();
+        return false;
+    }
+    auto c = std::make_shared<PlCollectionData>();
+    for (std::size_t k = 0; k < items.size(); ++k) {
+        const ObjectTextItem& it = items[k];
+        PlValue v, e;
+        if (!it.null && info.type.code == kTypeNumber && !it.quoted) {
+            double d = 0;
+            std::int64_t n = 0;
+            bool is_int = false;
+            if (!number_parse(it.value.c_str(), it.value.size(), &d, &n, &is_int)) {
+                *err = pl_error(932);
+                return false;
+            }
+            if (is_int) {
+                v = int_value(n);
+            } else {
+                v.kind = PlKind::Real;
+                v.d = d;
+            }
+        } else if (!it.null) {
+            v.kind = PlKind::Text;
+            v.s = it.value;
+        }
+        if (!element_convert(info, v, info.type, &e, err)) return false;
+        PlKey key;
+        key.i = static_cast<std::int64_t>(k) + 1;
+        c->items[key] = e;
+    }
+    c->size = static_cast<std::int64_t>(items.size());
+    *out = PlValue();
+    out->coll = c;
+    return true;
+}
+
 Flow Interpreter::run_collection(const PlStmt& st) {
     PlError err;
     int slot = st.targets[0].slot;
@@ -329,6 +407,19 @@ Flow Interpreter::run_collection(const PlStmt& st) {
         c->size = static_cast<std::int64_t>(st.exprs.size());
         var(slot) = PlValue();
         var(slot).coll = c;
+        return Flow::Next;
+    }
+    if (st.name == "FROM_TEXT") {
+        // A collection SQL computed, as its constructor text: NULL, or its elements in order.
+        PlValue text;
+        if (!eval(st.exprs[0], &text, &err)) return raise(err, st.line);
+        if (text.kind == PlKind::Null || (text.kind == PlKind::Text && text.s.empty())) {
+            var(slot) = PlValue();
+            return Flow::Next;
+        }
+        PlValue made;
+        if (!collection_from_text(info, text, &made, &err)) return raise(err, st.line);
+        var(slot) = made;
         return Flow::Next;
     }
     if (st.name == "COPY") {

@@ -253,7 +253,10 @@ bool Interpreter::convert_to(const PlVarInfo& info, const PlValue& v, const OraT
         return false;
     }
     if (info.collection != PlCollection::None) {
-        // A collection passed on is a copy of its own.
+        // A collection passed on is a copy of its own; one SQL gives (a record's field
+        // fetched from a nested table column) is its constructor text.
+        if (!v.coll && v.kind == PlKind::Text && info.collection != PlCollection::IndexBy)
+            return collection_from_text(info, v, &out, err);
         out = v;
         if (out.coll) out.coll = std::make_shared<PlCollectionData>(*out.coll);
         return true;
@@ -346,6 +349,14 @@ bool Interpreter::assign(const PlTarget& t, const PlValue& v, const OraType& fro
     if (t.index) return assign_element(t, v, from, err);
     if (t.attribute >= 0) {
         PlValue changed;
+        if (!t.package.empty()) {
+            // An attribute of another package's object variable.
+            PlPackageState* st = package_state(t.package, nullptr, err);
+            if (!st || !object_with_attribute(t, st->values[static_cast<std::size_t>(t.slot)], v, from, &changed, err))
+                return false;
+            st->values[static_cast<std::size_t>(t.slot)] = changed;
+            return true;
+        }
         if (!object_with_attribute(t, var(t.slot), v, from, &changed, err)) return false;
         var(t.slot) = changed;
         return true;
@@ -477,6 +488,15 @@ bool Interpreter::ref_value(const PlRef& r, PlValue* v, PlError* err) {
         PlPackageState* st = package_state(r.name, nullptr, err);
         if (!st) return false;
         *v = st->values[static_cast<std::size_t>(r.slot)];
+        if (r.whole_collection) {
+            // NULL while the collection is atomically null.
+            PlValue text;
+            if (v->coll) {
+                text.kind = PlKind::Text;
+                text.s = collection_text(*r.whole_collection, *v);
+            }
+            *v = text;
+        }
         return true;
     }
     case PlRefKind::HostBind: {
@@ -560,6 +580,12 @@ bool Interpreter::ref_value(const PlRef& r, PlValue* v, PlError* err) {
         }
         v->kind = PlKind::Text;
         v->s = text;
+        return true;
+    }
+    case PlRefKind::LobIsOpen: {
+        // NULL for a NULL LOB; an open LOB is one DBMS_LOB.OPEN opened and CLOSE did not close.
+        const PlValue& lob = var(r.slot);
+        *v = lob.kind == PlKind::Null ? PlValue() : int_value(lob.lob_open ? 1 : 0);
         return true;
     }
     case PlRefKind::CallStack: {

@@ -28,7 +28,9 @@ bool plsql_schema_type(sqlite3* db, const std::string& qualified) {
 
 bool plsql_object_type_name(sqlite3* db, const std::string& qualified) {
     const std::size_t dot = qualified.find('.');
-    if (!db || dot == std::string::npos) return false;
+    // "OWNER.PACKAGE.TYPE" is a package's type: a record SQL may describe as an object
+    // type, yet no object type of PL/SQL.
+    if (!db || dot == std::string::npos || qualified.find('.', dot + 1) != std::string::npos) return false;
     std::string source;
     ObjectTypeDecl decl;
     SqliteCatalog catalog(db);

@@ -112,6 +112,16 @@ bool locator(PlSuppliedCall* c, std::size_t k, PlError* err) {
     return true;
 }
 
+// The LOB a writer changes (argument 0): a locator, not opened read-only.
+bool lob_target(PlSuppliedCall* c, PlError* err) {
+    if (!locator(c, 0, err)) return false;
+    if (c->args[0].lob_open == 1) {
+        *err = error(22294);
+        return false;
+    }
+    return true;
+}
+
 void set_text(PlValue* v, const std::string& s) {
     v->kind = PlKind::Text;
     v->s = s;
@@ -134,7 +144,7 @@ bool piece(const PlSuppliedCall& c, std::size_t k, bool bin, std::string* out, P
 
 bool lob_append(PlSuppliedCall* c, PlError* err) {
     std::string src;
-    if (!locator(c, 0, err) || !locator(c, 1, err) || !piece(*c, 1, binary(c->types[0]), &src, err)) return false;
+    if (!lob_target(c, err) || !locator(c, 1, err) || !piece(*c, 1, binary(c->types[0]), &src, err)) return false;
     c->args[0].s += src;
     return true;
 }
@@ -142,7 +152,7 @@ bool lob_append(PlSuppliedCall* c, PlError* err) {
 // WRITEAPPEND(lob, amount, buffer): the first amount units of buffer.
 bool lob_writeappend(PlSuppliedCall* c, PlError* err) {
     std::uint64_t amount = 0;
-    if (!locator(c, 0, err) || !units(*c, 1, 0, &amount, err)) return false;
+    if (!lob_target(c, err) || !units(*c, 1, 0, &amount, err)) return false;
     bool bin = binary(c->types[0]);
     std::string buffer;
     if (!piece(*c, 2, bin, &buffer, err)) return false;
@@ -157,7 +167,7 @@ bool lob_writeappend(PlSuppliedCall* c, PlError* err) {
 // WRITE(lob, amount, offset, buffer)
 bool lob_write_at(PlSuppliedCall* c, PlError* err) {
     std::uint64_t amount = 0, offset = 0;
-    if (!locator(c, 0, err) || !units(*c, 1, 0, &amount, err) || !units(*c, 2, 0, &offset, err)) return false;
+    if (!lob_target(c, err) || !units(*c, 1, 0, &amount, err) || !units(*c, 2, 0, &offset, err)) return false;
     bool bin = binary(c->types[0]);
     std::string buffer;
     if (!piece(*c, 3, bin, &buffer, err)) return false;
@@ -172,7 +182,7 @@ bool lob_write_at(PlSuppliedCall* c, PlError* err) {
 // ERASE(lob, amount IN OUT, offset): amount comes back as the units erased.
 bool lob_erase_range(PlSuppliedCall* c, PlError* err) {
     std::uint64_t amount = 0, offset = 0;
-    if (!locator(c, 0, err) || !units(*c, 1, 0, &amount, err) || !units(*c, 2, 1, &offset, err)) return false;
+    if (!lob_target(c, err) || !units(*c, 1, 0, &amount, err) || !units(*c, 2, 1, &offset, err)) return false;
     std::uint64_t erased = lob_erase(&c->args[0].s, binary(c->types[0]), amount, offset);
     c->args[1] = PlValue();
     c->args[1].kind = PlKind::Int;
@@ -184,7 +194,7 @@ bool lob_erase_range(PlSuppliedCall* c, PlError* err) {
 
 bool lob_trim_to(PlSuppliedCall* c, PlError* err) {
     double d = 0;
-    if (!locator(c, 0, err)) return false;
+    if (!lob_target(c, err)) return false;
     if (!number(*c, 1, &d) || std::trunc(d) < 0) {
         *err = error(21560, "2");
         return false;
@@ -201,7 +211,7 @@ bool lob_trim_to(PlSuppliedCall* c, PlError* err) {
 // COPY(dest, src, amount, dest_offset, src_offset)
 bool lob_copy(PlSuppliedCall* c, PlError* err) {
     std::uint64_t amount = 0, dest_offset = 0, src_offset = 0;
-    if (!locator(c, 0, err) || !locator(c, 1, err) || !units(*c, 2, 0, &amount, err) ||
+    if (!lob_target(c, err) || !locator(c, 1, err) || !units(*c, 2, 0, &amount, err) ||
         !units(*c, 3, 1, &dest_offset, err) || !units(*c, 4, 1, &src_offset, err))
         return false;
     bool bin = binary(c->types[0]);
@@ -227,7 +237,7 @@ void out_number(PlSuppliedCall* c, std::size_t k, std::int64_t n) {
 // the warning WARN_INCONVERTIBLE_CHAR.
 bool lob_convert(PlSuppliedCall* c, bool to_blob, PlError* err) {
     std::uint64_t amount = 0, dest_offset = 0, src_offset = 0;
-    if (!locator(c, 0, err) || !locator(c, 1, err) || !units(*c, 2, 0, &amount, err) ||
+    if (!lob_target(c, err) || !locator(c, 1, err) || !units(*c, 2, 0, &amount, err) ||
         !units(*c, 3, 0, &dest_offset, err) || !units(*c, 4, 0, &src_offset, err))
         return false;
     double csid = 0;
@@ -317,8 +327,9 @@ bool lob_free_temporary(PlSuppliedCall* c, PlError*) {
     return true;
 }
 
-// OPEN and CLOSE: a value needs no opening; the locator must be one, and OPEN's mode
-// LOB_READONLY (0) or LOB_READWRITE (1).
+// OPEN and CLOSE: the locator must be one, and OPEN's mode LOB_READONLY (0) or
+// LOB_READWRITE (1). A LOB is opened once (ORA-22293 when open already) and closed once
+// (ORA-22289 when not open); the writers refuse one opened read-only (ORA-22294).
 bool lob_open(PlSuppliedCall* c, PlError* err) {
     if (!locator(c, 0, err)) return false;
     double mode = -1;
@@ -326,11 +337,22 @@ bool lob_open(PlSuppliedCall* c, PlError* err) {
         *err = error(21560, "2");
         return false;
     }
+    if (c->args[0].lob_open) {
+        *err = error(22293);
+        return false;
+    }
+    c->args[0].lob_open = mode == 0 ? 1 : 2;
     return true;
 }
 
 bool lob_close(PlSuppliedCall* c, PlError* err) {
-    return locator(c, 0, err);
+    if (!locator(c, 0, err)) return false;
+    if (!c->args[0].lob_open) {
+        *err = error(22289, "LOB CLOSE");
+        return false;
+    }
+    c->args[0].lob_open = 0;
+    return true;
 }
 
 // DBMS_XMLGEN's procedures on a context (argument 0): its settings, its position, its end.

@@ -109,7 +109,8 @@ bool Parser::identity_options(IdentityOptions* o) {
 
 // The column's datatype with its length, precision and scale, as Oracle checks them.
 bool Parser::datatype(ColumnDef* c, bool user_types) {
-    if (cur().kind != TokenKind::Word) return fail(902), false;
+    // A quoted name can only be a user's type ("PACKAGE.RECORD" of a package's own).
+    if (cur().kind != TokenKind::Word && !(user_types && cur().kind == TokenKind::QuotedWord)) return fail(902), false;
     std::string type = cur().text;
     std::uint32_t type_offset = cur().offset;
     ++p_;

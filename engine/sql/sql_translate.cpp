@@ -661,6 +661,9 @@ bool Translator::using_condition(const FromItem& f, Scope* scope, std::string* o
         *on += (on->empty() ? "" : " AND ") + using_column(left, u, &t) + "=" + quote_name(right.alias) + "." +
                quote_name(right.stored_name(k));
         if (scope->using_names.insert(u).second) scope->using_order.push_back(u);
+        for (const Source& src : scope->sources)
+            for (const ColumnInfo& c : src.columns)
+                if (c.name == u) scope->merged_columns.emplace(src.alias + "." + u, f.natural);
     }
     return true;
 }
@@ -690,6 +693,11 @@ bool Translator::from_clause(SelectStmt& s, Scope* scope, std::string* from, std
             std::string sub;
             if (!select(*f.subquery, nullptr, &src.columns, &sub)) return false;
             src.sql = "(" + sub + ")";
+            // A subquery without an alias cannot be named in the query, but the columns a
+            // USING or NATURAL join merges are read through each item's name.
+            bool name_join = false;
+            for (const FromItem& other : s.from) name_join = name_join || other.natural || !other.using_columns.empty();
+            if (f.alias.empty() && name_join) src.alias = "vantro_sq" + std::to_string(scope->sources.size());
         } else if (f.table.partition ? !partition_source(f.table, &src) : !table_source(f.table, &src)) {
             return false;
         }

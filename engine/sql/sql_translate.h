@@ -10,6 +10,7 @@
 #include <vector>
 
 struct Expr;
+struct ObjectTypeDecl;
 struct Statement;
 struct Token;
 
@@ -51,6 +52,14 @@ public:
         (void)e;
         (void)fields;
         return Answer::NotMine;
+    }
+    // The declaration of a collection or object type the host names a value by
+    // ("OWNER.NAME" in NameResolution::object_type) when the type is the host's own, not
+    // the schema's (a PL/SQL block's or package's collection type and its record elements).
+    virtual bool type_declaration(const std::string& object_type, ObjectTypeDecl* decl) {
+        (void)object_type;
+        (void)decl;
+        return false;
     }
 };
 

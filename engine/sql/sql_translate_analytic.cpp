@@ -182,7 +182,18 @@ bool Translator::analytic(Expr& e, const Scope& scope, Emitted* out) {
     if (!f->frame_allowed && w.has_frame) return fail(907, w.offset);
     CallExtras none;
     const CallExtras& x = e.extras ? *e.extras : none;
-    if (x.keep) return fail(3001, e.offset), false;
+    if (x.keep) {
+        // agg KEEP (...) OVER (PARTITION BY ...): the KEEP aggregate of each partition; the
+        // OVER clause takes nothing but the partitioning.
+        if (!w.order.empty() || w.has_frame) return fail(30487, w.offset);
+        if (x.within_group || x.nulls || e.distinct) return fail(30487, w.offset);
+        std::string win;
+        bool aggregate = false;
+        if (!window_sql(w, scope, "", &win, &aggregate)) return false;
+        if (!keep_aggregate(e, scope, out, win)) return false;
+        out->aggregate = out->aggregate || aggregate;
+        return true;
+    }
     if (x.nulls && f->kind != AnalyticKind::Offset && f->kind != AnalyticKind::Value) return fail(907, e.offset);
     if (f->kind != AnalyticKind::Statistic && x.within_group != (f->kind == AnalyticKind::Listagg))
         return fail(f->kind == AnalyticKind::Listagg ? 905 : 907, e.offset);
@@ -380,7 +391,7 @@ bool Translator::listagg(Expr& e, const Scope& scope, Emitted* out) {
 // agg(x) KEEP (DENSE_RANK FIRST|LAST ORDER BY keys): the aggregate over the rows ranked
 // first (or last) by the keys, as vantro_keep(kind, value, flags1, key1, ...). LAST is
 // FIRST in the reversed order, which reverses both the direction and the NULLs' place.
-bool Translator::keep_aggregate(Expr& e, const Scope& scope, Emitted* out) {
+bool Translator::keep_aggregate(Expr& e, const Scope& scope, Emitted* out, const std::string& window) {
     const CallExtras& x = *e.extras;
     const std::string& f = e.text;
     if (!e.path.empty() || (f != "MIN" && f != "MAX" && f != "SUM" && f != "AVG" && f != "COUNT"))
@@ -393,7 +404,8 @@ bool Translator::keep_aggregate(Expr& e, const Scope& scope, Emitted* out) {
     if (!e.star) {
         Emitted v;
         if (!expr(*e.args[0], scope, &v)) return false;
-        if (v.aggregate) return fail(935, e.args[0]->offset);
+        if (v.aggregate && window.empty()) return fail(935, e.args[0]->offset);
+        out->aggregate = v.aggregate;
         value = v.sql;
         if ((f == "SUM" || f == "AVG") && !is_number(v.type)) value = "vantro_to_number(" + value + ")";
         if (f == "MIN" || f == "MAX") {
@@ -405,16 +417,18 @@ bool Translator::keep_aggregate(Expr& e, const Scope& scope, Emitted* out) {
     for (const OrderItem& o : x.keep_order) {
         Emitted k;
         if (!expr(*o.expr, scope, &k)) return false;
-        if (k.aggregate) return fail(935, o.expr->offset);
+        if (k.aggregate && window.empty()) return fail(935, o.expr->offset);
+        out->aggregate = out->aggregate || k.aggregate;
         bool nulls_first = o.nulls == 1 || (o.nulls == 0 && o.descending);
         int flags = (o.descending ? 1 : 0) + (nulls_first ? 2 : 0);
         if (x.keep_last) flags ^= 3;
         keys += "," + std::to_string(flags) + "," + (k.whole ? k.sql : number_order_key(k.type, k.sql));
     }
     std::string call = "vantro_keep('" + f + "'," + value + keys + ")";
+    if (!window.empty()) call += " " + window;
     out->sql = f == "COUNT" ? "coalesce(" + call + ",0)" : call;
     out->type = type;
-    out->aggregate = true;
+    if (window.empty()) out->aggregate = true;
     return true;
 }
 

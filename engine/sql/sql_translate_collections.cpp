@@ -15,7 +15,10 @@ namespace {
 
 // The name Oracle shows for the type of a value in ORA-00932.
 std::string shown_type(const Emitted& v) {
-    return v.object_type.empty() ? family_name(v.type) : v.object_type.substr(v.object_type.find('.') + 1);
+    if (v.object_type.empty()) return family_name(v.type);
+    // A PL/SQL block's own type is told apart from others of its name by "#n".
+    const std::string name = v.object_type.substr(v.object_type.find('.') + 1);
+    return name.substr(0, name.find('#'));
 }
 
 // The multiset operators and conditions take nested tables only.

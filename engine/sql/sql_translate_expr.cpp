@@ -345,6 +345,12 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
             out->sql = row_value(using_column(*s, name, &out->type));
             return true;
         }
+        if (!qualifier.empty()) {
+            // A column a USING or NATURAL join merged is one column of the join, named
+            // without a qualifier.
+            auto merged = s->merged_columns.find(qualifier + "." + name);
+            if (merged != s->merged_columns.end()) return fail(merged->second ? 25155 : 25154, e.offset);
+        }
         const Source* found = nullptr;
         const ColumnInfo* col = nullptr;
         for (const Source& src : s->sources) {

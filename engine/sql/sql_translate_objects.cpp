@@ -53,6 +53,7 @@ const SuppliedType kSuppliedTypes[] = {
 }  // namespace
 
 bool Translator::object_type_decl(const std::string& owner, const std::string& name, ObjectTypeDecl* decl) {
+    if (ctx_.names && ctx_.names->type_declaration(owner + "." + name, decl)) return true;
     std::string source;
     if (owner == "SYS")
         for (const SuppliedType& t : kSuppliedTypes)
@@ -154,6 +155,8 @@ bool Translator::object_constructor(const Expr& e, const std::vector<std::string
     if (decl.kind == ObjectTypeDecl::Kind::Varray && static_cast<long long>(args.size()) > decl.limit)
         return fail(22909, e.offset);
     const std::string kinds = kinds_of(decl);
+    // A host's own collection type of elements SQL builds no constructor of (dates ...).
+    if (kinds.empty()) return fail(3001, e.offset);
     out->sql = "vantro_object(" + quote_text(decl.name) + "," + quote_text(kinds);
     for (std::size_t i = 0; i < args.size(); ++i) {
         const char kind = decl.kind == ObjectTypeDecl::Kind::Object ? item_kind(decl.attributes[i])[0] : kinds[0];

@@ -45,6 +45,9 @@ struct Scope {
     std::vector<Source> sources;
     std::set<std::string> using_names;  // columns joined with USING: one merged column each
     std::vector<std::string> using_order;  // ... in the order the joins name them (first in *)
+    // The items a USING or NATURAL join merged a column of: "ALIAS.COLUMN", true for
+    // NATURAL. Such a column cannot be named with that item's qualifier.
+    std::map<std::string, bool> merged_columns;
     const Scope* outer = nullptr;
     bool bare = false;                     // emit columns without a qualifier (CHECK constraints)
     std::string emit_alias;                // when set, columns found here are qualified with it
@@ -352,7 +355,8 @@ private:
     bool analytic_ok_ = false;  // the clause being written may hold analytic functions
     bool analytic(Expr& e, const Scope& scope, Emitted* out);
     bool listagg(Expr& e, const Scope& scope, Emitted* out);
-    bool keep_aggregate(Expr& e, const Scope& scope, Emitted* out);
+    // window: the OVER clause of an analytic call (the call is then no aggregate), or empty.
+    bool keep_aggregate(Expr& e, const Scope& scope, Emitted* out, const std::string& window = {});
     // The statistical aggregates and percentiles, as aggregates (statistic) and as the
     // call before OVER (statistic_call).
     bool statistic(Expr& e, const Scope& scope, Emitted* out);

@@ -326,11 +326,7 @@ void keep_step(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     s.sum += sqlite3_value_double(v);
 }
 
-void keep_final(sqlite3_context* ctx) {
-    auto** slot = static_cast<KeepState**>(sqlite3_aggregate_context(ctx, 0));
-    // No rows: NULL (the translator makes COUNT's 0 of it).
-    if (!slot || !*slot) return sqlite3_result_null(ctx);
-    KeepState& s = **slot;
+void keep_result(sqlite3_context* ctx, const KeepState& s) {
     if (s.kind == "COUNT")
         sqlite3_result_int64(ctx, s.count);
     else if (s.count == 0)
@@ -343,9 +339,29 @@ void keep_final(sqlite3_context* ctx) {
         sqlite3_result_double(ctx, s.sum);
     else
         sqlite3_result_double(ctx, s.sum / static_cast<double>(s.count));
-    keep_reset(s);
+}
+
+void keep_final(sqlite3_context* ctx) {
+    auto** slot = static_cast<KeepState**>(sqlite3_aggregate_context(ctx, 0));
+    // No rows: NULL (the translator makes COUNT's 0 of it).
+    if (!slot || !*slot) return sqlite3_result_null(ctx);
+    keep_result(ctx, **slot);
+    keep_reset(**slot);
     delete *slot;
     *slot = nullptr;
+}
+
+// As an analytic call (KEEP ... OVER (PARTITION BY ...)) the frame is the whole
+// partition: its value is read after every row of it has been added, and no row ever
+// leaves it.
+void keep_value(sqlite3_context* ctx) {
+    auto** slot = static_cast<KeepState**>(sqlite3_aggregate_context(ctx, 0));
+    if (!slot || !*slot) return sqlite3_result_null(ctx);
+    keep_result(ctx, **slot);
+}
+
+void keep_inverse(sqlite3_context* ctx, int, sqlite3_value**) {
+    sqlite3_result_error(ctx, "vantro_keep: a window frame that rows leave", -1);
 }
 
 // vantro_distinct(kind, value) over a window: COUNT, SUM or AVG of the distinct non-null
@@ -417,6 +433,6 @@ bool sql_aggregates_register(sqlite3* db) {
                                           nth_inverse, nullptr) == SQLITE_OK &&
            sqlite3_create_window_function(db, "vantro_distinct", 2, SQLITE_UTF8, nullptr, distinct_step, distinct_final,
                                           distinct_value, distinct_inverse, nullptr) == SQLITE_OK &&
-           sqlite3_create_function(db, "vantro_keep", -1, SQLITE_UTF8, nullptr, nullptr, keep_step, keep_final) ==
-               SQLITE_OK;
+           sqlite3_create_window_function(db, "vantro_keep", -1, SQLITE_UTF8, nullptr, keep_step, keep_final,
+                                          keep_value, keep_inverse, nullptr) == SQLITE_OK;
 }

@@ -1563,7 +1563,46 @@ std::string months_between(const std::string&, const Args& a, OraType* type) {
     return "vantro_date_fn('MONTHS_BETWEEN'," + to_date_of(a[0]) + "," + to_date_of(a[1]) + ")";
 }
 
+// The SQL that fails a statement with Oracle's error code (its message without arguments).
+std::string raising_sql(int code, const std::string& arg = {}) {
+    std::string text = ora_format(code, ora_message(code, arg, {}));
+    if (!text.empty() && text.back() == '\n') text.pop_back();
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+    return "vantro_raise(" + quoted + "')";
+}
+
+// The NLS parameter of TO_CHAR and TO_DATE of a date (their third argument): the engine
+// writes and reads one date language, so 'NLS_DATE_LANGUAGE = AMERICAN' (or ENGLISH)
+// changes nothing. Empty for such a literal (or NULL); otherwise the SQL raising Oracle's
+// error: ORA-12702 for another parameter, ORA-12705 for another language, ORA-03001 for
+// a parameter known only when the statement runs.
+std::string date_nls_param_error(const DialectArg& p) {
+    if (p.null_literal) return {};
+    if (!p.is_literal) return raising_sql(3001, ": NLS parameter not given as a literal");
+    std::string text;
+    for (char c : p.literal)
+        if (c != ' ' && c != '\t' && c != '\'' && c != '"') text += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const std::string name = "NLS_DATE_LANGUAGE=";
+    if (text.compare(0, name.size(), name) != 0) return raising_sql(12702);
+    const std::string language = text.substr(name.size());
+    if (language != "AMERICAN" && language != "ENGLISH") return raising_sql(12705);
+    return {};
+}
+
 std::string to_char(const std::string&, const Args& a, OraType* type) {
+    if (a.size() == 3 && !(date_type(a[0].type) || a[0].type.code == kTypeTimestampLtz)) {
+        // A number's NLS parameters (decimal and group characters, currencies) are not taken.
+        *type = make_varchar(4000);
+        return raising_sql(3001, ": NLS parameters of TO_CHAR of a number");
+    }
+    if (a.size() == 3) {
+        const std::string failed = date_nls_param_error(a[2]);
+        if (!failed.empty()) {
+            *type = make_varchar(4000);
+            return failed;
+        }
+    }
     if (a.size() == 1 || char_type(a[0].type)) {
         *type = make_varchar(a[0].text_size);
         return a[0].text_sql;
@@ -1607,6 +1646,10 @@ std::string to_number(const std::string&, const Args& a, OraType* type) {
 
 std::string to_date(const std::string&, const Args& a, OraType* type) {
     *type = make_date();
+    if (a.size() == 3) {
+        const std::string failed = date_nls_param_error(a[2]);
+        if (!failed.empty()) return failed;
+    }
     if (a.size() == 1) return date_type(a[0].type) ? a[0].sql : "vantro_to_date(" + a[0].text_sql + ")";
     return "vantro_to_date_mask(" + a[0].text_sql + "," + a[1].text_sql + ")";
 }
@@ -1722,9 +1765,9 @@ const FunctionRow kCatalogue[] = {
     {"LAST_DAY", 1, 1, date_fn},
     {"NEXT_DAY", 2, 2, date_fn},
     {"MONTHS_BETWEEN", 2, 2, months_between},
-    {"TO_CHAR", 1, 2, to_char},
+    {"TO_CHAR", 1, 3, to_char},
     {"TO_NUMBER", 1, 2, to_number},
-    {"TO_DATE", 1, 2, to_date},
+    {"TO_DATE", 1, 3, to_date},
     {"TO_TIMESTAMP", 1, 2, to_timestamp},
     {"TO_CLOB", 1, 3, to_lob_text},
     {"TO_NCLOB", 1, 1, to_lob_text},
@@ -1765,6 +1808,7 @@ const FunctionRow kCatalogue[] = {
     {"DBMS_LOB.INSTR", 2, 4, supplied_function_sql},
     {"DBMS_LOB.COMPARE", 2, 5, supplied_function_sql},
     {"DBMS_LOB.ISTEMPORARY", 1, 1, supplied_function_sql},
+    {"DBMS_LOB.ISOPEN", 1, 1, supplied_function_sql},
     {"DBMS_XMLGEN.GETXML", 1, 2, supplied_function_sql},
     {"DBMS_XMLGEN.GETXMLTYPE", 1, 2, supplied_function_sql},
     {"DBMS_XMLGEN.NEWCONTEXT", 1, 1, supplied_function_sql},

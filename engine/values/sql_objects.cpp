@@ -579,6 +579,20 @@ bool object_text_set_item(const std::string& text, std::size_t n, const std::str
     return true;
 }
 
+bool object_text_items(const std::string& text, std::vector<ObjectTextItem>* items) {
+    std::vector<Item> split;
+    if (!split_items(text, &split)) return false;
+    items->clear();
+    for (Item& it : split) {
+        ObjectTextItem o;
+        o.null = it.null;
+        o.quoted = it.quoted;
+        o.value = std::move(it.value);
+        items->push_back(std::move(o));
+    }
+    return true;
+}
+
 bool sql_objects_register(sqlite3* db) {
     for (const Registration& r : kRegistrations)
         if (sqlite3_create_function(db, r.name, r.args, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, r.fn, nullptr,

@@ -435,6 +435,12 @@ std::string supplied_function_sql(const std::string& f, const std::vector<Dialec
         *type = type_of(kTypeNumber, 22);
         return "vantro_xmlgen_rows(" + a[0].sql + ")";
     }
+    if (f == "DBMS_LOB.ISOPEN") {
+        // A LOB SQL reads is opened by no one (a PL/SQL variable's state is the block's).
+        *type = type_of(kTypeNumber, 22);
+        if (a[0].null_literal) return "NULL";
+        return "CASE WHEN (" + a[0].sql + ") IS NULL THEN NULL ELSE 0 END";
+    }
     if (f == "DBMS_LOB.ISTEMPORARY") {
         // A table's LOB column is persistent; every other LOB value (a PL/SQL variable, which
         // holds a copy here, or a LOB computed by an expression) is temporary.

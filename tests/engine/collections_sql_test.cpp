@@ -132,10 +132,165 @@ TEST_F(CollectionsSql, PlsqlVariablesOfSchemaTypes) {
     EXPECT_NE(output_of("declare type t is table of number; v t; begin select 1 into v from dual; end;")
                   .find("PLS-00597: expression 'V' in the INTO list"),
               std::string::npos);
-    EXPECT_NE(output_of("declare type aa is table of number index by pls_integer; a aa; n number;"
+    // An associative array indexed by integers is read in the order of its keys.
+    EXPECT_EQ(output_of("declare type aa is table of number index by pls_integer; a aa; n number;"
+                        " begin a(9) := 1; a(-2) := 2; select count(*) into n from table(a);"
+                        " dbms_output.put_line(n); end;"),
+              "2");
+}
+
+// The collection types of a block and of a package in the SQL of PL/SQL: TABLE() over
+// nested tables, varrays and associative arrays of scalars, records and objects, the
+// multiset conditions and operators, and a package's collection named from outside it.
+TEST_F(CollectionsSql, BlockAndPackageTypesInSql) {
+    run("create type pt as object (x number, y varchar2(10))");
+    EXPECT_EQ(output_of("declare\n"
+                        "  type lt is table of number;\n"
+                        "  type vt is varray(3) of varchar2(5);\n"
+                        "  type at is table of varchar2(10) index by pls_integer;\n"
+                        "  l lt := lt(3, 1.5, null, 2);\n"
+                        "  v vt := vt('b', 'a');\n"
+                        "  a at;\n"
+                        "  n number;\n"
+                        "begin\n"
+                        "  for r in (select column_value c from table(l) where column_value > 1 order by 1) loop\n"
+                        "    dbms_output.put_line(r.c);\n"
+                        "  end loop;\n"
+                        "  select count(*) into n from table(l);\n"
+                        "  dbms_output.put_line(n || ' ' || cardinality(l));\n"
+                        "  for r in (select t.column_value || '!' c from table(v) t) loop dbms_output.put_line(r.c);"
+                        " end loop;\n"
+                        "  a(10) := 'ten'; a(-1) := 'minus'; a(3) := 'three';\n"
+                        "  for r in (select rownum n, column_value c from table(a)) loop"
+                        " dbms_output.put_line(r.n || r.c); end loop;\n"
+                        "  if 2 member of l and 7 not member of lt(1, 2) then dbms_output.put_line('member'); end if;\n"
+                        "end;"),
+              "1.5|2|3|4 4|b!|a!|1minus|2three|3ten|member");
+    // Records of SQL types (a date, quotes) and objects of a schema type as elements.
+    EXPECT_EQ(output_of("declare\n"
+                        "  type rt is record (d date, n number, s varchar2(10));\n"
+                        "  type rtt is table of rt index by pls_integer;\n"
+                        "  type ot is varray(5) of pt;\n"
+                        "  r rtt;\n"
+                        "  o ot := ot(pt(1, 'a'), pt(2, 'b'), null);\n"
+                        "begin\n"
+                        "  r(1).d := date '2020-01-02'; r(1).n := 1.5; r(1).s := 'it''s';\n"
+                        "  r(5).n := 3;\n"
+                        "  for x in (select d, n, s from table(r) order by n desc) loop\n"
+                        "    dbms_output.put_line(nvl(to_char(x.d, 'YYYY-MM-DD'), '-') || ' ' || x.n || ' ' || x.s);\n"
+                        "  end loop;\n"
+                        "  for x in (select t.y from table(o) t where t.x > 1) loop dbms_output.put_line(x.y); end loop;\n"
+                        "end;"),
+              "- 3 |2020-01-02 1.5 it's|b");
+    // The MULTISET operators and SET give a collection of the operands' type.
+    EXPECT_EQ(output_of("declare\n"
+                        "  type lt is table of number;\n"
+                        "  a lt := lt(1, 2, 2, 3);\n"
+                        "  b lt := lt(2, 5);\n"
+                        "  c lt;\n"
+                        "begin\n"
+                        "  c := a multiset union b;\n"
+                        "  dbms_output.put_line(c.count || ' ' || c(5));\n"
+                        "  c := a multiset except b;\n"
+                        "  dbms_output.put_line(c.count || ' ' || c(1) || c(2) || c(3));\n"
+                        "  c := a multiset intersect distinct b;\n"
+                        "  dbms_output.put_line(c.count || ' ' || c(1));\n"
+                        "  c := set(a);\n"
+                        "  dbms_output.put_line(c.count);\n"
+                        "  if lt(2, 2) submultiset of a and b not submultiset of a then dbms_output.put_line('sub');"
+                        " end if;\n"
+                        "end;"),
+              "6 2|3 123|1 2|3|sub");
+    EXPECT_NE(output_of("declare type lt is table of number; c lt;"
+                        " begin c := num_tab(1) multiset union num_tab(2); end;")
+                  .find("PLS-00382: expression is of wrong type"),
+              std::string::npos);
+    run("create or replace package inv as\n"
+        "  type id_list is table of number;\n"
+        "  type item_rec is record (id number, name varchar2(20));\n"
+        "  type item_tab is table of item_rec index by pls_integer;\n"
+        "  cache item_tab;\n"
+        "  ids id_list := id_list(3, 1);\n"
+        "  function picked return varchar2;\n"
+        "end;");
+    run("create or replace package body inv as\n"
+        "  function picked return varchar2 is\n"
+        "    r varchar2(200);\n"
+        "  begin\n"
+        "    for x in (select c.name from table(cache) c where c.id member of ids order by 1) loop\n"
+        "      r := r || x.name || ',';\n"
+        "    end loop;\n"
+        "    return r;\n"
+        "  end;\n"
+        "begin\n"
+        "  cache(1).id := 1; cache(1).name := 'one'; cache(2).id := 2; cache(2).name := 'two';\n"
+        "  cache(3).id := 3; cache(3).name := 'three';\n"
+        "end;");
+    EXPECT_EQ(output_of("declare\n"
+                        "  l inv.id_list;\n"
+                        "  s varchar2(20);\n"
+                        "begin\n"
+                        "  select name into s from table(inv.cache) where id = 2;\n"
+                        "  dbms_output.put_line(s || ' ' || inv.picked);\n"
+                        "  select column_value bulk collect into l from table(inv.ids) order by 1;\n"
+                        "  dbms_output.put_line(l.count || ':' || l(1) || ',' || l(2));\n"
+                        "  l := l multiset union inv.ids;\n"
+                        "  dbms_output.put_line(cardinality(l));\n"
+                        "end;"),
+              "two one,three,|2:1,3|4");
+    // What SQL cannot read: keys of text, BOOLEAN elements; a varray is no nested table.
+    EXPECT_NE(output_of("declare type st is table of number index by varchar2(10); a st; n number;"
+                        " begin select count(*) into n from table(a); end;")
+                  .find("PLS-00306: wrong number or types of arguments in call to 'A'"),
+              std::string::npos);
+    EXPECT_NE(output_of("declare type bt is table of boolean; a bt := bt(true); n number;"
                         " begin select count(*) into n from table(a); end;")
                   .find("PLS-00306"),
               std::string::npos);
+    EXPECT_NE(output_of("declare type vt is varray(3) of number; v vt := vt(1); begin"
+                        " if 1 member of v then null; end if; end;")
+                  .find("ORA-00932: inconsistent datatypes: expected UDT got VT"),
+              std::string::npos);
+}
+
+// A package's collection of its own record type in SQL: the record is an object type of
+// its fields, so a pipelined function piping records (and a function returning such a
+// collection) gives one row per record, a column per field.
+TEST_F(CollectionsSql, PackageRecordTypesInSql) {
+    run("create or replace package pk_recs as\n"
+        "  type rec_t is record (id number, nm varchar2(10));\n"
+        "  type rec_tab is table of rec_t;\n"
+        "  type dated_t is record (d date);\n"
+        "  type dated_tab is table of dated_t;\n"
+        "  function piped(n number) return rec_tab pipelined;\n"
+        "  function made return rec_tab;\n"
+        "end;");
+    run("create or replace package body pk_recs as\n"
+        "  function piped(n number) return rec_tab pipelined is\n"
+        "    r rec_t;\n"
+        "  begin\n"
+        "    for i in 1 .. n loop r.id := i; r.nm := 'n' || i; pipe row (r); end loop;\n"
+        "    return;\n"
+        "  end;\n"
+        "  function made return rec_tab is\n"
+        "    t rec_tab := rec_tab();\n"
+        "  begin\n"
+        "    t.extend(2); t(1).id := 7; t(1).nm := 'it''s'; t(2).id := 8;\n"
+        "    return t;\n"
+        "  end;\n"
+        "end;");
+    EXPECT_EQ(s.rows("select id, nm from table(pk_recs.piped(3)) where id > 1 order by id desc"),
+              (Rows{"3|n3", "2|n2"}));
+    EXPECT_EQ(s.rows("select * from table(pk_recs.made)"), (Rows{"7|it's", "8|<null>"}));
+    EXPECT_EQ(output_of("begin for r in (select nm from table(pk_recs.piped(2))) loop dbms_output.put_line(r.nm);"
+                        " end loop; end;"),
+              "n1|n2");
+    // A record the object type cannot stand for (a DATE field) stays refused.
+    EXPECT_EQ(s.exec("create or replace function pk_dates return pk_recs.dated_tab pipelined is r pk_recs.dated_t;"
+                     " begin r.d := sysdate; pipe row (r); return; end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_NE(error("select * from table(pk_dates)").find("ORA-00902"), std::string::npos);
 }
 
 }  // namespace

@@ -79,3 +79,23 @@ TEST_F(DateRange, NoDateOutsideTheRangeIsStored) {
 }
 
 }  // namespace
+
+namespace {
+
+// TO_CHAR and TO_DATE of dates take Oracle's NLS parameter of the date language: the
+// language the engine writes changes nothing, others are refused as Oracle refuses what it
+// cannot load, and a parameter that is none is ORA-12702.
+TEST_F(DateRange, DateFunctionsTakeTheDateLanguageParameter) {
+  EXPECT_EQ(v("to_char(date '2024-03-05', 'fmDay DD Month', 'nls_date_language = english')"), "Tuesday 5 March");
+  EXPECT_EQ(v("to_char(to_date('05-MAR-2024', 'DD-MON-YYYY', 'NLS_DATE_LANGUAGE=AMERICAN'), 'YYYY-MM-DD',"
+              " 'NLS_DATE_LANGUAGE = ''AMERICAN''')"),
+            "2024-03-05");
+  EXPECT_EQ(v("to_char(date '2024-03-05', 'DD-MON', 'NLS_DATE_LANGUAGE=FRENCH')"),
+            "error: ORA-12705: Cannot access NLS data files or invalid environment specified\n");
+  EXPECT_EQ(v("to_date('05-03-2024', 'DD-MM-YYYY', 'NLS_CALENDAR=GREGORIAN')"),
+            "error: ORA-12702: invalid NLS parameter string used in SQL function\n");
+  EXPECT_EQ(v("to_char(12.5, '99D9', 'NLS_NUMERIC_CHARACTERS='',.''')"),
+            "error: ORA-03001: unimplemented feature: NLS parameters of TO_CHAR of a number\n");
+}
+
+}  // namespace

@@ -65,4 +65,31 @@ TEST_F(NaturalJoin, StarPutsTheMergedColumnsFirst) {
   EXPECT_EQ(s.rows("select e.* from nj_emp e join nj_dept d using (deptno) where empno = 1"), (Rows{"1|KING|10"}));
 }
 
+// A merged column is one column of the join: qualifying it with either side is refused,
+// wherever it is named; an outer join reads whichever side has a value.
+TEST_F(NaturalJoin, MergedColumnsTakeNoQualifier) {
+  EXPECT_EQ(s.value("select e.deptno from nj_emp e join nj_dept d using (deptno)"),
+            "error: ORA-25154: column part of USING clause cannot have qualifier\n");
+  EXPECT_EQ(s.value("select ename from nj_emp e join nj_dept d using (deptno) where d.deptno = 10"),
+            "error: ORA-25154: column part of USING clause cannot have qualifier\n");
+  EXPECT_EQ(s.value("select d.deptno from nj_emp natural join nj_dept d"),
+            "error: ORA-25155: column used in NATURAL join cannot have qualifier\n");
+  EXPECT_EQ(s.value("select count(*) from nj_emp e natural join nj_dept d order by nj_emp.deptno"),
+            "error: ORA-00904: \"NJ_EMP\".\"DEPTNO\": invalid identifier\n");
+  // Columns the join did not merge keep their qualifiers, and a third table's own column
+  // of the merged name is its own.
+  EXPECT_EQ(s.rows("select e.ename, d.dname, x.deptno from nj_emp e join nj_dept d using (deptno)"
+                   " cross join nj_dept x where x.deptno = 40 order by 1"),
+            (Rows{"FORD|ACC|40", "KING|ACC|40"}));
+  EXPECT_EQ(s.rows("select deptno, dname, ename from nj_dept d full join nj_emp e using (deptno)"
+                   " order by deptno, ename"),
+            (Rows{"10|ACC|FORD", "10|ACC|KING", "20|<null>|SMITH", "40|OPS|<null>"}));
+  EXPECT_EQ(s.rows("select * from nj_dept right join nj_emp using (deptno) order by empno"),
+            (Rows{"10|ACC|1|KING", "10|ACC|2|FORD", "20|<null>|3|SMITH"}));
+  // Subqueries without an alias join by name too.
+  EXPECT_EQ(s.rows("select * from (select 1 a, 'x' b from dual) natural full join (select 2 a, 'y' c from dual)"
+                   " order by a"),
+            (Rows{"1|x|<null>", "2|<null>|y"}));
+}
+
 }  // namespace

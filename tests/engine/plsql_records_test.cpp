@@ -190,4 +190,87 @@ TEST_F(Records, InsertValuesAndUpdateSetRowTakeARecordsFields) {
     EXPECT_EQ(s.rows("select id from emp order by id").size(), 5u) << "nothing of the failed blocks stayed";
 }
 
+// A field of a schema-level object type holds an object: its attributes are read and set
+// through the record (r.f.attr), records copy it as a value, and an attribute of a NULL
+// object cannot be set. Another package's object variable takes its attributes too.
+TEST_F(Records, ObjectFieldsAndPackageObjectAttributes) {
+    ASSERT_EQ(s.exec("create type rec_pt as object (x number, y varchar2(5))"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(output_of("declare\n"
+                        "  type r_t is record (loc rec_pt, n number);\n"
+                        "  r r_t;\n"
+                        "  q r_t;\n"
+                        "begin\n"
+                        "  r.loc := rec_pt(1, 'a');\n"
+                        "  r.loc.x := 5;\n"
+                        "  r.n := r.loc.x * 10;\n"
+                        "  q := r;\n"
+                        "  q.loc.y := 'b';\n"
+                        "  dbms_output.put_line(r.loc.x || r.loc.y || ' ' || r.n || ' ' || q.loc.y);\n"
+                        "  for c in (select r.loc.x + 1 v from dual) loop dbms_output.put_line(c.v); end loop;\n"
+                        "end;"),
+              "5a 50 b|6");
+    EXPECT_EQ(output_of("declare type r_t is record (loc rec_pt); r r_t;"
+                        " begin r.loc.x := 1; exception when others then dbms_output.put_line(sqlerrm); end;"),
+              "ORA-06530: Reference to uninitialized composite");
+    EXPECT_NE(output_of("declare type r_t is record (loc rec_pt); r r_t; begin r.loc.z := 1; end;")
+                  .find("PLS-00302: component 'Z' must be declared"),
+              std::string::npos);
+    ASSERT_EQ(s.exec("create or replace package rec_pkg as v rec_pt; function vx return number; end;"), OCI_SUCCESS)
+        << s.error_text();
+    ASSERT_EQ(s.exec("create or replace package body rec_pkg as"
+                     " function vx return number is begin return v.x; end; end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(output_of("begin rec_pkg.v := rec_pt(3, 'c'); rec_pkg.v.x := 30;"
+                        " dbms_output.put_line(rec_pkg.v.x || rec_pkg.v.y || ' ' || rec_pkg.vx); end;"),
+              "30c 30");
+}
+
+// A field of a collection type is a collection of the record's own: its elements and
+// methods are reached through the record, a copy of the record copies it, and SQL reads it
+// (TABLE(r.f)) and fills it (SELECT ... INTO the record).
+TEST_F(Records, CollectionFields) {
+    ASSERT_EQ(s.exec("create type rec_nums as table of number"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(output_of("declare\n"
+                        "  type lt is table of varchar2(10);\n"
+                        "  type r_t is record (id number, items rec_nums, tags lt);\n"
+                        "  r r_t;\n"
+                        "  q r_t;\n"
+                        "  n number;\n"
+                        "begin\n"
+                        "  r.items := rec_nums(7, 8, 9);\n"
+                        "  r.items(2) := 80;\n"
+                        "  r.items.extend;\n"
+                        "  r.items(r.items.last) := 10;\n"
+                        "  r.tags := lt('a');\n"
+                        "  r.tags.extend(2);\n"
+                        "  r.tags(3) := 'c';\n"
+                        "  dbms_output.put_line(r.items.count || ' ' || r.items(2) || ' ' || r.tags(3));\n"
+                        "  if r.items.exists(4) and r.tags(2) is null then dbms_output.put_line('exists'); end if;\n"
+                        "  q := r;\n"
+                        "  q.items(1) := 0;\n"
+                        "  select sum(column_value) into n from table(r.items);\n"
+                        "  dbms_output.put_line(r.items(1) || ' ' || q.items(1) || ' ' || n);\n"
+                        "  r.items.delete;\n"
+                        "  dbms_output.put_line(r.items.count || ' ' || q.items.count);\n"
+                        "  select 5, rec_nums(1, 2), null into r from dual;\n"
+                        "  dbms_output.put_line(r.id || ' ' || r.items.count || r.items(2));\n"
+                        "end;"),
+              "4 80 c|exists|7 0 106|0 4|5 22");
+    EXPECT_EQ(output_of("declare type r_t is record (items rec_nums); r r_t;"
+                        " begin r.items(1) := 1; exception when others then dbms_output.put_line(sqlerrm); end;"),
+              "ORA-06531: Reference to uninitialized collection");
+    // A parameter of the record type, in a package.
+    ASSERT_EQ(s.exec("create or replace package rec_pq as type r_t is record (id number, items rec_nums);"
+                     " procedure show(p r_t); end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    ASSERT_EQ(s.exec("create or replace package body rec_pq as procedure show(p r_t) is"
+                     " begin dbms_output.put_line(p.id || ' ' || p.items.count || p.items(p.items.last)); end; end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(output_of("declare r rec_pq.r_t; begin r.id := 3; r.items := rec_nums(1, 2); rec_pq.show(r); end;"),
+              "3 22");
+}
+
 }  // namespace

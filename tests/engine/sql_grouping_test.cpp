@@ -182,6 +182,23 @@ TEST_F(Grouping, KeepDenseRankFirstAndLast) {
             "error: ORA-00935: group function is nested\n");
 }
 
+// KEEP as an analytic call: the KEEP aggregate of the row's partition, beside every row.
+TEST_F(Grouping, KeepDenseRankOverPartitions) {
+  EXPECT_EQ(s.rows("select ename, max(sal) keep (dense_rank first order by empno) over (partition by deptno),"
+                   " min(ename) keep (dense_rank last order by sal) over (),"
+                   " count(*) keep (dense_rank first order by job) over (partition by deptno)"
+                   " from emp where ename in ('KING', 'CLARK', 'SMITH', 'FORD', 'ADAMS') order by ename"),
+            (Rows{"ADAMS|800|KING|1", "CLARK|2450|KING|1", "FORD|800|KING|1", "KING|2450|KING|1",
+                  "SMITH|800|KING|1"}));
+  // Over an aggregate of a grouped query.
+  EXPECT_EQ(s.rows("select deptno, sum(sal), max(deptno) keep (dense_rank last order by sum(sal)) over ()"
+                   " from emp group by deptno order by deptno"),
+            (Rows{"10|8750|20", "20|10875|20", "30|9400|20"}));
+  // OVER takes the partitioning only.
+  EXPECT_EQ(s.value("select max(sal) keep (dense_rank first order by empno) over (order by empno) from emp"),
+            "error: ORA-30487: ORDER BY not allowed here\n");
+}
+
 }  // namespace
 
 namespace {

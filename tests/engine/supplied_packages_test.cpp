@@ -144,6 +144,45 @@ TEST_F(SuppliedPackages, DbmsLobIsTemporaryAndRead) {
   EXPECT_NE(s.error_text().find("PLS-00363"), std::string::npos) << s.error_text();
 }
 
+// OPEN and CLOSE keep a LOB variable's state, which ISOPEN reads: opened once, closed
+// once, written only when opened read-write; a LOB SQL reads is not open.
+TEST_F(SuppliedPackages, DbmsLobOpenCloseAndIsOpen) {
+  EXPECT_EQ(out("declare c clob; b blob := hextoraw('01'); begin\n"
+                " dbms_lob.createtemporary(c, true);\n"
+                " dbms_output.put_line(dbms_lob.isopen(c));\n"
+                " dbms_lob.open(c, dbms_lob.lob_readwrite);\n"
+                " dbms_lob.writeappend(c, 5, 'hello');\n"
+                " dbms_output.put_line(dbms_lob.isopen(c) || ' ' || c);\n"
+                " dbms_lob.close(c);\n"
+                " dbms_output.put_line(dbms_lob.isopen(c) || ' ' || dbms_lob.getlength(c));\n"
+                " dbms_lob.open(b, dbms_lob.lob_readonly);\n"
+                " if dbms_lob.isopen(b) = 1 then dbms_output.put_line('blob open'); end if;\n"
+                " dbms_lob.close(b);\n"
+                " dbms_lob.open(c, dbms_lob.lob_readonly);\n"
+                " c := 'new';\n"
+                " dbms_output.put_line(dbms_lob.isopen(c));\n"
+                " dbms_lob.freetemporary(c);\n"
+                " dbms_output.put_line(nvl(to_char(dbms_lob.isopen(c)), 'null'));\n"
+                "end;"),
+            "0|1 hello|0 5|blob open|0|null");
+  EXPECT_EQ(v("dbms_lob.isopen(to_clob('x'))"), "0");
+  const std::pair<const char*, const char*> errors[] = {
+      {"declare c clob := 'ab'; begin dbms_lob.close(c); end;",
+       "ORA-22289: cannot perform LOB CLOSE operation on an unopened file or LOB"},
+      {"declare c clob := 'ab'; begin dbms_lob.open(c, 0); dbms_lob.open(c, 1); end;",
+       "ORA-22293: LOB already opened in the same transaction"},
+      {"declare c clob := 'ab'; begin dbms_lob.open(c, dbms_lob.lob_readonly); dbms_lob.writeappend(c, 1, 'x'); end;",
+       "ORA-22294: cannot update a LOB opened in read-only mode"},
+      {"declare c clob := 'ab'; begin dbms_lob.open(c, dbms_lob.lob_readonly); dbms_lob.trim(c, 1); end;",
+       "ORA-22294: cannot update a LOB opened in read-only mode"},
+      {"declare c clob; begin dbms_lob.open(c, 1); end;", "ORA-22275: invalid LOB locator specified"},
+  };
+  for (const auto& c : errors) {
+    EXPECT_NE(s.exec(c.first), OCI_SUCCESS) << c.first;
+    EXPECT_EQ(first_line(s.error_text()), c.second) << c.first;
+  }
+}
+
 // GETXML writes a query's rows as <ROWSET> of <ROW>s, a column per element, nulls left out.
 TEST_F(SuppliedPackages, DbmsXmlgenGetXmlWritesTheRowsOfAQuery) {
   run("create table staff (id number, name varchar2(20), note varchar2(20))");
