@@ -608,8 +608,18 @@ PlPackageState* plsql_package_state(SessionHandle* ses, const std::string& quali
 // Runs local function index of the program of the innermost running block with args
 // (fewer than its parameters: the rest take their defaults), for an expression.
 // type, when given, receives the function's result type.
+// given, when not null, says which parameters args gives (args then holds one value per
+// parameter).
 bool plsql_run_local(SessionHandle* ses, int index, const std::vector<PlValue>& args, PlValue* result, PlError* err,
-                     OraType* type = nullptr);
+                     OraType* type = nullptr, const std::vector<bool>* given = nullptr);
+// Local function index of the program of the innermost running block; null when none.
+const PlSubprogram* plsql_running_local(SessionHandle* ses, int index);
+// Matches a call's arguments to params: names holds each argument's parameter name in
+// named notation, empty for one by position. slots receives each argument's parameter.
+// False when they do not fit: too many, an unknown name, a parameter given twice, or one
+// without a default left out.
+bool plsql_arguments_fit(const std::vector<PlParam>& params, const std::vector<std::string>& names,
+                         std::vector<std::size_t>* slots = nullptr);
 // The name under which an expression calls a local function: "VANTRO$LOCAL.<place>".
 inline const char* const kPlLocalPrefix = "VANTRO$LOCAL.";
 // The translator's hook for the PL/SQL declarations of a WITH clause (data: the

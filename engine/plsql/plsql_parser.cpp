@@ -29,6 +29,16 @@ namespace plsql_parsing {
 
 namespace {
 
+// The pragmas of declarations that only inform the compiler, the optimizer or the
+// server's memory management, and so change nothing here.
+const char* const kInformativePragmas[] = {"RESTRICT_REFERENCES", "SERIALLY_REUSABLE", "UDF", "INLINE", "DEPRECATE"};
+
+bool plsql_accepted_pragma(const std::string& name) {
+    for (const char* p : kInformativePragmas)
+        if (name == p) return true;
+    return false;
+}
+
 // The value of a number token's leading digits, capped at cap: a length or an error code
 // too large to mean anything is refused by the range check of its caller, never by an
 // exception out of the parser. Text without digits counts as 0.
@@ -526,6 +536,20 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
         if (mode == DeclMode::Block && (is_word("PROCEDURE") || is_word("FUNCTION"))) {
             subprograms_seen = true;
             local_subprogram();
+            continue;
+        }
+        if (is_word("PRAGMA") && plsql_accepted_pragma(peek(1).text)) {
+            // Pragmas that only inform the compiler or the optimizer: taken without effect.
+            i_ += 2;
+            if (is_op("(")) {
+                int depth = 0;
+                do {
+                    if (is_op("(")) ++depth;
+                    if (is_op(")")) --depth;
+                    ++i_;
+                } while (depth > 0 && peek().kind != TokenKind::End);
+            }
+            expect_op(";");
             continue;
         }
         if (subprograms_seen && mode == DeclMode::Body) expected("begin end function pragma procedure", peek());

@@ -355,7 +355,25 @@ void Parser::subprogram_header(PlSubprogram* sub) {
             sub->return_slot = add_var("", sub->return_type, boolean);
         }
     }
-    while (is_word("DETERMINISTIC") || is_word("PIPELINED") || is_word("PARALLEL_ENABLE") || is_word("AUTHID")) {
+    while (is_word("DETERMINISTIC") || is_word("PIPELINED") || is_word("PARALLEL_ENABLE") || is_word("AUTHID") ||
+           is_word("RESULT_CACHE")) {
+        if (is_word("PARALLEL_ENABLE") || is_word("RESULT_CACHE")) {
+            // Hints for the optimizer and the server's caches, taken without effect:
+            // PARALLEL_ENABLE [(PARTITION c BY ...)], RESULT_CACHE [RELIES_ON (...)].
+            const bool cache = is_word("RESULT_CACHE");
+            ++i_;
+            const bool relies = cache && is_word("RELIES_ON");
+            if (relies) ++i_;
+            if ((relies || !cache) && is_op("(")) {
+                int depth = 0;
+                do {
+                    if (is_op("(")) ++depth;
+                    if (is_op(")")) --depth;
+                    ++i_;
+                } while (depth > 0 && peek().kind != TokenKind::End);
+            }
+            continue;
+        }
         if (is_word("AUTHID")) {
             // A standalone unit's AUTHID DEFINER | CURRENT_USER.
             if (!prog_->is_package) prog_->invoker_rights = is_word("CURRENT_USER", 1);

@@ -138,8 +138,15 @@ bool Interpreter::eval_fresh(PlSql* q, PlValue* v, PlError* err) {
 
 }  // namespace plsql_running
 
+const PlSubprogram* plsql_running_local(SessionHandle* ses, int index) {
+    PlSessionState* state = plsql_session(ses);
+    auto* in = state->running.empty() ? nullptr : static_cast<plsql_running::Interpreter*>(state->running.back());
+    if (!in || index < 0 || static_cast<std::size_t>(index) >= in->program()->locals.size()) return nullptr;
+    return &in->program()->locals[static_cast<std::size_t>(index)];
+}
+
 bool plsql_run_local(SessionHandle* ses, int index, const std::vector<PlValue>& args, PlValue* result, PlError* err,
-                     OraType* type) {
+                     OraType* type, const std::vector<bool>* given_params) {
     PlSessionState* state = plsql_session(ses);
     auto* in = state->running.empty() ? nullptr : static_cast<plsql_running::Interpreter*>(state->running.back());
     if (!in || index < 0 || static_cast<std::size_t>(index) >= in->program()->locals.size() ||
@@ -148,7 +155,7 @@ bool plsql_run_local(SessionHandle* ses, int index, const std::vector<PlValue>& 
         return false;
     }
     if (type) *type = in->program()->locals[static_cast<std::size_t>(index)].return_type;
-    std::vector<bool> given(args.size(), true);
+    std::vector<bool> given = given_params ? *given_params : std::vector<bool>(args.size(), true);
     std::vector<PlValue> outs;
     return in->run_local(index, args, {}, given, &outs, result, err);
 }

@@ -1,0 +1,174 @@
+// PL/SQL as application scripts write it: functions called in named and mixed notation
+// (stored, package, local and supplied ones, in PL/SQL and in SQL), the optimizer's and
+// compiler's hints on functions and pragmas taken without effect, and local overloads
+// told apart by the types of their arguments.
+#include "oci_session.h"
+
+#include "values/named_params.h"
+#include "values/sql_dialect.h"
+
+namespace {
+
+class EverydayPlsql : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test_home();
+    ASSERT_NE(test_oci(), nullptr);
+    ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
+  }
+  OciSession s;
+};
+
+TEST_F(EverydayPlsql, NamedAndMixedNotationReachTheRightParameters) {
+  ASSERT_EQ(s.exec("create or replace package everyday_pkg as\n"
+                   "  function add3(a number, b number default 10, c number default 100) return number;\n"
+                   "  function show(p number) return varchar2;\n"
+                   "  function show(p varchar2, q varchar2 default '?') return varchar2;\n"
+                   "end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("create or replace package body everyday_pkg as\n"
+                   "  function add3(a number, b number default 10, c number default 100) return number is\n"
+                   "  begin return a + b + c; end;\n"
+                   "  function show(p number) return varchar2 is begin return 'N' || p; end;\n"
+                   "  function show(p varchar2, q varchar2 default '?') return varchar2 is\n"
+                   "  begin return 'V' || p || q; end;\n"
+                   "end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("create or replace function everyday_mul(p_a number, p_b number default 5) return number is\n"
+                   "begin return p_a * p_b; end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  EXPECT_EQ(server_output_of(s,
+                             "declare\n"
+                             "  function loc(x number, y varchar2 default 'y', z varchar2 default 'z') return varchar2 is\n"
+                             "  begin return x || y || z; end;\n"
+                             "begin\n"
+                             "  dbms_output.put_line(everyday_pkg.add3(1, c => 5));\n"
+                             "  dbms_output.put_line(everyday_pkg.add3(c => 1, a => 2));\n"
+                             "  dbms_output.put_line(everyday_pkg.add3(b => 0, a => 1, c => 0));\n"
+                             "  dbms_output.put_line(everyday_pkg.show(q => '!', p => 'x'));\n"
+                             "  dbms_output.put_line(everyday_mul(p_b => 2, p_a => 3) || everyday_mul(p_a => 4));\n"
+                             "  dbms_output.put_line(loc(1, z => 'Q') || loc(z => 'a', x => 2));\n"
+                             "end;"),
+            "16|13|1|Vx!|620|1yQ2ya");
+  EXPECT_EQ(s.value("select everyday_pkg.add3(1, c => 7) || everyday_mul(p_b => 3, p_a => 3) from dual"), "189");
+  // An unknown name, a parameter given twice, one without default left out: PLS-00306.
+  for (const char* call : {"everyday_pkg.add3(1, d => 3)", "everyday_pkg.add3(1, a => 3)",
+                           "everyday_pkg.add3(b => 3)", "everyday_mul(p_b => 1)"}) {
+    EXPECT_NE(s.exec(std::string("select ") + call + " from dual"), OCI_SUCCESS) << call;
+    EXPECT_NE(s.error_text().find("PLS-306: wrong number or types of arguments"), std::string::npos)
+        << call << ": " << s.error_text();
+  }
+  s.exec("begin dbms_output.put_line(everyday_pkg.add3(a => 1, 3)); end;");
+  EXPECT_NE(s.error_text().find("PLS-312: a positional parameter association may not follow a named association"),
+            std::string::npos)
+      << s.error_text();
+  s.exec("declare function loc(x number) return number is begin return x; end;\n"
+         "begin dbms_output.put_line(loc(y => 1)); end;");
+  EXPECT_NE(s.error_text().find("PLS-00306: wrong number or types of arguments in call to 'LOC'"), std::string::npos)
+      << s.error_text();
+  // Built-in functions take no names.
+  EXPECT_NE(s.exec("select upper(ch => 'x') from dual"), OCI_SUCCESS);
+  EXPECT_EQ(s.error_code(), 907);
+}
+
+TEST_F(EverydayPlsql, SuppliedFunctionsTakeTheirDocumentedParameterNames) {
+  ASSERT_EQ(s.exec("create table everyday_t (id number)"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.value("select dbms_metadata.get_ddl(object_type => 'TABLE', name => 'EVERYDAY_T') from dual"),
+            s.value("select dbms_metadata.get_ddl('TABLE', 'EVERYDAY_T') from dual"));
+  EXPECT_EQ(s.value("select dbms_metadata.get_ddl('TABLE', 'EVERYDAY_T', transform => 'DDL') from dual"),
+            s.value("select dbms_metadata.get_ddl('TABLE', 'EVERYDAY_T') from dual"));
+  EXPECT_EQ(s.value("select round(dbms_random.value(high => 3, low => 3)) from dual"), "3");
+  EXPECT_EQ(server_output_of(s, "begin dbms_output.put_line(dbms_assert.enquote_name(str => 'ab', capitalize => false)"
+                                " || dbms_assert.simple_sql_name(str => 'EMP')"
+                                " || dbms_lob.substr('abcdef', offset => 3, amount => 2)); end;"),
+            "\"ab\"EMPcd");
+  EXPECT_NE(s.exec("select dbms_metadata.get_ddl(objtype => 'TABLE', name => 'EVERYDAY_T') from dual"), OCI_SUCCESS);
+  EXPECT_NE(s.error_text().find("PLS-306"), std::string::npos) << s.error_text();
+  EXPECT_NE(s.exec("select dbms_metadata.get_ddl(name => 'EVERYDAY_T') from dual"), OCI_SUCCESS);
+  EXPECT_NE(s.error_text().find("PLS-306"), std::string::npos) << s.error_text();
+}
+
+TEST(EverydayPlsqlCatalogue, NamedFunctionsAreCatalogueFunctionsOfTheirParameterCount) {
+  const std::vector<DialectFunctionInfo> functions = dialect_function_catalogue();
+  for (const NamedFunction* f : named_function_catalogue()) {
+    const DialectFunctionInfo* found = nullptr;
+    for (const DialectFunctionInfo& d : functions)
+      if (d.name == f->function) found = &d;
+    ASSERT_NE(found, nullptr) << f->function;
+    const std::size_t count = named_param_count(*f);
+    EXPECT_EQ(static_cast<int>(count), found->max_args) << f->function;
+    int required = 0;
+    bool defaults = false;
+    for (std::size_t k = 0; k < count; ++k) {
+      if (f->params[k].default_value) {
+        defaults = true;
+      } else {
+        EXPECT_FALSE(defaults) << f->function << ": " << f->params[k].name << " has no default after one that has";
+        ++required;
+      }
+    }
+    EXPECT_GE(required, found->min_args) << f->function;
+    EXPECT_EQ(named_function(std::string("SYS.") + f->function), f);
+  }
+  EXPECT_EQ(named_function("UPPER"), nullptr);
+}
+
+TEST_F(EverydayPlsql, HintsOnFunctionsAndInformativePragmasAreAccepted) {
+  ASSERT_EQ(s.exec("create or replace function everyday_cached(p number) return number\n"
+                   "  deterministic parallel_enable result_cache relies_on (dual) is\n"
+                   "begin return p + 1; end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  EXPECT_EQ(s.value("select count(*) from user_errors where name = 'EVERYDAY_CACHED'"), "0");
+  ASSERT_EQ(s.exec("create or replace package everyday_hints as\n"
+                   "  pragma serially_reusable;\n"
+                   "  function f(x number) return number;\n"
+                   "  pragma restrict_references(f, wnds, wnps, rnds, rnps);\n"
+                   "  function g(x number) return number result_cache;\n"
+                   "  function h(x number) return number parallel_enable (partition c by any);\n"
+                   "end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("create or replace package body everyday_hints as\n"
+                   "  pragma serially_reusable;\n"
+                   "  function f(x number) return number is begin return x + 1; end;\n"
+                   "  function g(x number) return number result_cache is begin return x + 2; end;\n"
+                   "  function h(x number) return number parallel_enable (partition c by any) is\n"
+                   "  begin return x + 3; end;\n"
+                   "end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  EXPECT_EQ(s.value("select count(*) from user_errors where name = 'EVERYDAY_HINTS'"), "0");
+  EXPECT_EQ(s.value("select everyday_cached(1) || everyday_hints.f(1) || everyday_hints.g(1) || everyday_hints.h(1)"
+                    " from dual"),
+            "2234");
+  // A pragma the language does not know stays an error.
+  s.exec("create or replace package everyday_bad as pragma no_such_pragma; end;");
+  EXPECT_NE(s.value("select count(*) from user_errors where name = 'EVERYDAY_BAD'"), "0");
+}
+
+TEST_F(EverydayPlsql, LocalOverloadsAreChosenByTheirArgumentsTypes) {
+  EXPECT_EQ(server_output_of(s,
+                             "declare\n"
+                             "  n number := 3; t varchar2(5) := 'q'; d date := date '2024-02-03';\n"
+                             "  function g(x number) return varchar2 is begin return 'N' || x; end;\n"
+                             "  function g(x varchar2) return varchar2 is begin return 'V' || x; end;\n"
+                             "  function g(x date) return varchar2 is begin return 'D' || to_char(x, 'MMDD'); end;\n"
+                             "begin\n"
+                             "  dbms_output.put_line(g(4) || g('a') || g(n) || g(t) || g(d) || g(date '2024-01-02')"
+                             " || g(x => -n) || g('a' || 'b'));\n"
+                             "end;"),
+            "N4VaN3VqD0203D0102N-3Vab");
+  // Nothing in the argument's form tells them apart.
+  s.exec("declare\n"
+         "  function g(x number) return varchar2 is begin return 'N'; end;\n"
+         "  function g(x varchar2) return varchar2 is begin return 'V'; end;\n"
+         "begin dbms_output.put_line(g(null)); end;");
+  EXPECT_NE(s.error_text().find("PLS-00307: too many declarations of 'G' match this call"), std::string::npos)
+      << s.error_text();
+}
+
+}  // namespace
