@@ -260,9 +260,10 @@ enum class PlStmtKind {
     Forall,      // FORALL index IN bounds DML: bodies[0] holds the one DML statement
     Execute,     // EXECUTE IMMEDIATE, and OPEN cursor FOR text (name "open")
     PipeRow,     // PIPE ROW (value) of a pipelined function: exprs[0] is appended to its result
-    RecordCopy   // record := record (slot the source) or record := NULL (slot -1); either side may
+    RecordCopy,  // record := record (slot the source) or record := NULL (slot -1); either side may
                  // be an element of a collection of records: the target's index, and for the
                  // source exprs[0] its subscript of collection slot
+    Goto         // GOTO name: goes on at the statement labelled name
 };
 
 // How FORALL walks its collection: a range lo..hi, the subscripts of a collection
@@ -308,6 +309,7 @@ struct PlStmt {
     int slot = -1;                  // loop index, cursor or record
     bool reverse = false;
     std::string name;                    // procedure called, savepoint, label
+    std::vector<std::string> labels;     // the <<labels>> written before the statement
     std::vector<std::string> arg_names;  // named call arguments ("" when positional)
     std::vector<std::string> arg_modes;  // stored unit calls: IN, OUT, IN/OUT per parameter
     std::string unit_owner;              // stored unit calls

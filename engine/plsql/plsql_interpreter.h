@@ -17,7 +17,7 @@ struct PlSuppliedProc;
 
 namespace plsql_running {
 
-enum class Flow { Next, Exit, Continue, Return, Error };
+enum class Flow { Next, Exit, Continue, Return, Error, Goto };
 
 using CursorState = PlCursorState;
 
@@ -125,6 +125,7 @@ private:
     Interpreter* root_;          // the interpreter of the block the client sent
     PlError error_;
     std::string exit_label_;
+    std::string goto_label_;  // Flow::Goto: the label it goes to
     // The last FORALL's rows per index value (SQL%BULK_ROWCOUNT) and the iterations that
     // failed under SAVE EXCEPTIONS, as (iteration, Oracle error code).
     std::map<std::int64_t, std::int64_t> bulk_rowcount_;

@@ -1005,6 +1005,7 @@ const Parser::StatementRule Parser::kStatementRules[] = {
     {"RAISE", &Parser::raise_statement},
     {"FORALL", &Parser::forall_statement},
     {"EXECUTE", &Parser::execute_statement},
+    {"GOTO", &Parser::goto_statement},
 };
 
 void Parser::statement(std::vector<PlStmt>* out) {
@@ -1021,14 +1022,17 @@ void Parser::statement(std::vector<PlStmt>* out) {
         throw SyntaxStop();
     }
     std::string label;
+    std::vector<std::string> labels;
     while (is_op("<") && is_op("<", 1)) {
         i_ += 2;
         label = identifier();
+        labels.push_back(label);
         expect_op(">");
         expect_op(">");
     }
     const Token& t = peek();
     PlStmt st;
+    st.labels = labels;
     position(t.offset, &st.line, &st.column);
     std::uint32_t so = t.offset;
     statement_offset_ = so;
@@ -1831,6 +1835,7 @@ bool plsql_compile_tokens(const std::string& text, std::vector<Token> tokens, co
     } catch (const SyntaxStop&) {
         return false;
     }
+    plsql_check_gotos(program);
     if (!ctx.trigger_when.empty() && program->errors.empty()) {
         std::vector<Token> when;
         if (!tokens_of(ctx.trigger_when, &when, program)) return false;

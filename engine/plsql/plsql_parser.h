@@ -14,6 +14,10 @@
 #include <string>
 #include <vector>
 
+// Records PLS-00201 for each GOTO of program whose label does not exist and PLS-00375
+// for one whose label it cannot reach (plsql_parser_goto.cpp).
+void plsql_check_gotos(PlProgram* program);
+
 namespace plsql_parsing {
 
 // Thrown inside the parser only, when the grammar cannot go on.
@@ -402,6 +406,7 @@ private:
     void loop_statement(PlStmt* st, std::uint32_t so);
     void while_statement(PlStmt* st, std::uint32_t so);
     void exit_statement(PlStmt* st, std::uint32_t so);
+    void goto_statement(PlStmt* st, std::uint32_t so);  // plsql_parser_goto.cpp
     void dml_statement(PlStmt* st, std::uint32_t so);
     void commit_statement(PlStmt* st, std::uint32_t so);
     void rollback_statement(PlStmt* st, std::uint32_t so);

@@ -1206,6 +1206,7 @@ bool plsql_compile_package(const std::string& header, const std::string& body, c
     } catch (const SyntaxStop&) {
         return false;
     }
+    plsql_check_gotos(program);
     return program->errors.empty();
 }
 
@@ -1242,5 +1243,6 @@ bool plsql_compile_unit(const std::string& text, const PlCompileContext& ctx, Pl
     } catch (const SyntaxStop&) {
         return false;
     }
+    plsql_check_gotos(program);
     return program->errors.empty();
 }

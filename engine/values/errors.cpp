@@ -480,6 +480,7 @@ const MessageEntry kPlsMessages[] = {
     {328, "A subprogram body must be defined for the forward declaration of %s."},
     {363, "expression%s cannot be used as an assignment target"},
     {372, "In a procedure, RETURN statement cannot contain an expression"},
+    {375, "illegal GOTO statement; this label cannot be branched to"},
     {404, "cursor '%s' must be declared with FOR UPDATE to use with CURRENT OF"},
     {413, "identifier in CURRENT OF clause is not a cursor name"},
     {410, "duplicate fields in RECORD,TABLE or argument list are not permitted"},

@@ -171,4 +171,65 @@ TEST_F(EverydayPlsql, LocalOverloadsAreChosenByTheirArgumentsTypes) {
       << s.error_text();
 }
 
+TEST_F(EverydayPlsql, GotoGoesToLabelsOfItsOwnAndEnclosingLists) {
+  EXPECT_EQ(server_output_of(s,
+                             "declare i number := 0; n number := 0;\n"
+                             "begin\n"
+                             "  <<top>>\n"
+                             "  i := i + 1;\n"
+                             "  if i < 3 then goto top; end if;\n"
+                             "  dbms_output.put_line('i=' || i);\n"
+                             "  goto skip;\n"
+                             "  dbms_output.put_line('skipped');\n"
+                             "  <<skip>> <<also>>\n"
+                             "  for k in 1..5 loop\n"
+                             "    if k = 2 then goto done; end if;\n"
+                             "    dbms_output.put_line('k=' || k);\n"
+                             "  end loop;\n"
+                             "  <<done>>\n"
+                             "  <<retry>>\n"
+                             "  begin\n"
+                             "    n := n + 1;\n"
+                             "    if n < 3 then raise program_error; end if;\n"
+                             "    dbms_output.put_line('n=' || n);\n"
+                             "  exception when program_error then goto retry;\n"
+                             "  end;\n"
+                             "end;"),
+            "i=3|k=1|n=3");
+  s.exec("begin goto nowhere; end;");
+  EXPECT_EQ(s.error_text(), "ORA-06550: line 1, column 7:\nPLS-00201: identifier 'NOWHERE' must be declared\n");
+  // Into an IF branch, a loop or a handler of its own block: not reachable.
+  for (const char* block : {"begin goto inner; if 1 = 1 then <<inner>> null; end if; end;",
+                            "begin goto inner; loop <<inner>> null; exit; end loop; end;",
+                            "begin raise program_error; <<body>> null;\n"
+                            "exception when others then goto body; end;"}) {
+    s.exec(block);
+    EXPECT_NE(s.error_text().find("PLS-00375: illegal GOTO statement; this label cannot be branched to"),
+              std::string::npos)
+        << block << ": " << s.error_text();
+  }
+}
+
+TEST_F(EverydayPlsql, ContinueAndExitWithALabelActOnThatLoop) {
+  EXPECT_EQ(server_output_of(s,
+                             "begin\n"
+                             "  <<outer>>\n"
+                             "  for i in 1..3 loop\n"
+                             "    for j in reverse 1..3 loop\n"
+                             "      continue outer when j = 2;\n"
+                             "      dbms_output.put_line(i || ':' || j);\n"
+                             "    end loop;\n"
+                             "  end loop;\n"
+                             "  <<o2>>\n"
+                             "  for i in 1..3 loop\n"
+                             "    for j in 1..2 loop\n"
+                             "      exit o2 when i = 2;\n"
+                             "      continue when j = 1;\n"
+                             "      dbms_output.put_line(i || '-' || j);\n"
+                             "    end loop;\n"
+                             "  end loop;\n"
+                             "end;"),
+            "1:3|2:3|3:3|1-2");
+}
+
 }  // namespace
