@@ -1114,6 +1114,34 @@ void result_user_id(sqlite3_context* ctx, const std::string& name) {
     sqlite3_finalize(q);
 }
 
+// The USERENV parameters whose value is a fact of every session here: a local database
+// reached without a network, by password, in a database that is no container, has no
+// domain, proxies, editions or standby role. nullptr: the parameter is NULL, as Oracle
+// gives it for such a session.
+struct FixedUserenv {
+    const char* name;
+    const char* value;
+};
+const FixedUserenv kFixedUserenv[] = {
+    {"AUTHENTICATION_METHOD", "PASSWORD"},
+    {"IDENTIFICATION_TYPE", "LOCAL"},
+    {"CURRENT_EDITION_NAME", "ORA$BASE"},
+    {"SESSION_EDITION_NAME", "ORA$BASE"},
+    {"DATABASE_ROLE", "PRIMARY"},
+    {"CON_ID", "0"},
+    {"CLIENT_PROGRAM_NAME", "vantro"},
+    {"IP_ADDRESS", nullptr},
+    {"NETWORK_PROTOCOL", nullptr},
+    {"PROXY_USER", nullptr},
+    {"PROXY_USERID", nullptr},
+    {"CLIENT_IDENTIFIER", nullptr},
+    {"DB_DOMAIN", nullptr},
+    {"BG_JOB_ID", nullptr},
+    {"FG_JOB_ID", "0"},
+    {"EXTERNAL_NAME", nullptr},
+    {"ENTERPRISE_IDENTITY", nullptr},
+};
+
 // SYS_CONTEXT('USERENV', parameter): the session's own values. Other namespaces hold no
 // values here (there is no CREATE CONTEXT), so they answer NULL as an unset one does.
 void fn_sys_context(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -1142,7 +1170,13 @@ void fn_sys_context(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (p == "OS_USER") return result_text(ctx, s->os_user);
     if (p == "LOGON_TIME") return result_text(ctx, s->logon_time);
     if (p == "INSTANCE") return sqlite3_result_int(ctx, 1);
-    if (p == "SERVER_HOST") return result_text(ctx, os_host_name());
+    if (p == "SERVER_HOST" || p == "HOST") return result_text(ctx, os_host_name());
+    if (p == "SID") return sqlite3_result_int64(ctx, s->session_id);
+    if (p == "TERMINAL") return result_text(ctx, "unknown");
+    if (p == "CON_NAME" || p == "DB_UNIQUE_NAME" || p == "SERVICE_NAME") return result_text(ctx, s->db_name);
+    if (p == "AUTHENTICATED_IDENTITY") return result_text(ctx, s->user);
+    for (const FixedUserenv& f : kFixedUserenv)
+        if (p == f.name) return f.value ? result_text(ctx, f.value) : sqlite3_result_null(ctx);
     // DBMS_APPLICATION_INFO's settings; unset ones are NULL.
     const std::string* app = p == "MODULE"        ? &s->module
                              : p == "ACTION"      ? &s->action

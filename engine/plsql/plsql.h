@@ -614,6 +614,10 @@ PlPackageState* plsql_package_state(SessionHandle* ses, const std::string& quali
 // parameter).
 bool plsql_run_local(SessionHandle* ses, int index, const std::vector<PlValue>& args, PlValue* result, PlError* err,
                      OraType* type = nullptr, const std::vector<bool>* given = nullptr);
+// Reads ahead the remaining rows of the session's open PL/SQL cursors (of the blocks
+// running and of packages), after which their statements read no table; true when there
+// was any. SQLite drops no table or index while a statement of the connection reads one.
+bool plsql_buffer_cursors(SessionHandle* ses);
 // Local function index of the program of the innermost running block; null when none.
 const PlSubprogram* plsql_running_local(SessionHandle* ses, int index);
 // Matches a call's arguments to params: names holds each argument's parameter name in

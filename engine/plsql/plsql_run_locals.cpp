@@ -15,6 +15,11 @@ void Interpreter::save_frame(const PlSubprogram& sub, LocalFrame* f) {
     for (int k = sub.cursor_begin; k < sub.cursor_end; ++k) {
         f->cursors.push_back(cursors_[static_cast<std::size_t>(k)]);
         if (!is_package_cursor(k)) cursors_[static_cast<std::size_t>(k)] = CursorState();
+        auto b = buffered_.find(k);
+        if (b != buffered_.end()) {
+            f->buffered[k] = b->second;
+            buffered_.erase(b);
+        }
     }
     f->return_slot = return_slot_;
     f->return_value = return_value_;
@@ -30,6 +35,8 @@ void Interpreter::restore_frame(const PlSubprogram& sub, LocalFrame* f) {
         if (is_package_cursor(k)) continue;
         close_cursor(k);
         cursors_[static_cast<std::size_t>(k)] = f->cursors[static_cast<std::size_t>(k - sub.cursor_begin)];
+        auto b = f->buffered.find(k);
+        if (b != f->buffered.end()) buffered_[k] = b->second;
     }
     return_slot_ = f->return_slot;
     return_value_ = f->return_value;

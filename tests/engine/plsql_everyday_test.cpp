@@ -232,4 +232,45 @@ TEST_F(EverydayPlsql, ContinueAndExitWithALabelActOnThatLoop) {
             "1:3|2:3|3:3|1-2");
 }
 
+TEST_F(EverydayPlsql, ALoopOverTheDictionaryDropsWhatItLists) {
+  for (const char* ddl : {"create table everyday_a (id number primary key)",
+                          "create table everyday_b (id number references everyday_a)",
+                          "create index everyday_b_ix on everyday_b (id)", "create view everyday_v as select * from everyday_a",
+                          "create sequence everyday_s"})
+    ASSERT_EQ(s.exec(ddl), OCI_SUCCESS) << ddl << ": " << s.error_text();
+  EXPECT_EQ(server_output_of(s,
+                             "declare n number := 0;\n"
+                             "begin\n"
+                             "  for r in (select object_name, object_type from user_objects\n"
+                             "            where object_name like 'EVERYDAY%' and object_type in ('TABLE','VIEW','SEQUENCE')\n"
+                             "            order by decode(object_type, 'VIEW', 1, 2), object_name) loop\n"
+                             "    execute immediate 'drop ' || r.object_type || ' ' || r.object_name ||\n"
+                             "      case r.object_type when 'TABLE' then ' cascade constraints purge' end;\n"
+                             "    n := n + 1;\n"
+                             "    dbms_output.put_line(r.object_name);\n"
+                             "  end loop;\n"
+                             "  dbms_output.put_line(n);\n"
+                             "end;"),
+            "EVERYDAY_V|EVERYDAY_A|EVERYDAY_B|EVERYDAY_S|4");
+  EXPECT_EQ(s.value("select count(*) from user_objects where object_name like 'EVERYDAY%'"), "0");
+  // An explicit cursor read ahead keeps its attributes and its remaining rows.
+  ASSERT_EQ(s.exec("create table everyday_c (id number)"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("insert into everyday_c select level from dual connect by level <= 3"), OCI_SUCCESS);
+  EXPECT_EQ(server_output_of(s,
+                             "declare cursor c is select id from everyday_c order by id; v number;\n"
+                             "begin\n"
+                             "  execute immediate 'create table everyday_d (x number)';\n"
+                             "  open c;\n"
+                             "  fetch c into v;\n"
+                             "  execute immediate 'drop table everyday_d';\n"
+                             "  loop\n"
+                             "    dbms_output.put_line(v || ':' || c%rowcount);\n"
+                             "    fetch c into v;\n"
+                             "    exit when c%notfound;\n"
+                             "  end loop;\n"
+                             "  close c;\n"
+                             "end;"),
+            "1:1|2:2|3:3");
+}
+
 }  // namespace
