@@ -113,6 +113,18 @@ const char* const kDictionarySchema =
     " when_clause TEXT, status TEXT NOT NULL, description TEXT NOT NULL, action_type TEXT NOT NULL,"
     " trigger_body TEXT NOT NULL, update_columns TEXT, PRIMARY KEY(owner, trigger_name));";
 
+// What stored units and triggers name of other units and types: each reference once,
+// HARD, with the referenced object's type (a package rather than its body).
+#define DEPENDENCY_ROW(where)                                                                                  \
+    "d.name,d.type,d.referenced_owner,d.referenced_name,coalesce((SELECT o.type FROM"                  \
+    " main.vantro_plsql_objects o WHERE o.owner=d.referenced_owner AND o.name=d.referenced_name AND o.type NOT" \
+    " IN ('PACKAGE BODY','TYPE BODY') ORDER BY o.type LIMIT 1),'NON-EXISTENT'),NULL,"                          \
+    "(SELECT CASE u.name WHEN 'SYS' THEN 0 ELSE u.rowid+100 END FROM main.vantro_users u WHERE u.name=d.owner)," \
+    "'HARD' FROM main.vantro_plsql_dependencies d WHERE " where
+const char* const kDependencyColumns =
+    "NAME VARCHAR2(128), TYPE VARCHAR2(18), REFERENCED_OWNER VARCHAR2(128), REFERENCED_NAME VARCHAR2(128),"
+    " REFERENCED_TYPE VARCHAR2(18), REFERENCED_LINK_NAME VARCHAR2(128), SCHEMAID NUMBER, DEPENDENCY_TYPE VARCHAR2(4)";
+
 struct ViewDef {
     const char* name;
     const char* columns;  // "NAME TYPE, ..." with VARCHAR2(n), CHAR(n), NUMBER, DATE, LONG
@@ -789,6 +801,9 @@ const ViewDef kViews[] = {
      " TEXT VARCHAR2(4000), ATTRIBUTE VARCHAR2(9), MESSAGE_NUMBER NUMBER",
      "SELECT name,type,sequence,line,position,text,coalesce(attribute,'ERROR'),message_number"
      " FROM main.vantro_plsql_errors WHERE owner=$U"},
+    {"ALL_DEPENDENCIES", nullptr, "SELECT DISTINCT d.owner," DEPENDENCY_ROW("d.owner=$U")},
+    {"DBA_DEPENDENCIES", nullptr, "SELECT DISTINCT d.owner," DEPENDENCY_ROW("1")},
+    {"USER_DEPENDENCIES", kDependencyColumns, "SELECT DISTINCT " DEPENDENCY_ROW("d.owner=$U")},
     {"ALL_ARGUMENTS", nullptr, "SELECT a.owner," ARGUMENT_ROW},
     {"USER_PROCEDURES", kProcedureColumns, PROCEDURE_ROW("", "", "o.owner=$U", "a.owner=$U")},
     {"ALL_PROCEDURES", nullptr,

@@ -273,4 +273,25 @@ TEST_F(EverydayPlsql, ALoopOverTheDictionaryDropsWhatItLists) {
             "1:1|2:2|3:3");
 }
 
+TEST_F(EverydayPlsql, DependenciesListWhatUnitsAndTriggersCall) {
+  ASSERT_EQ(s.exec("create table everyday_dt (a number)"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("create or replace function everyday_df return number is begin return 1; end;"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("create or replace package everyday_dp as procedure p; end;"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("create or replace package body everyday_dp as\n"
+                   "  procedure p is begin dbms_output.put_line(everyday_df); end;\nend;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("create or replace trigger everyday_dtr before insert on everyday_dt for each row\n"
+                   "begin :new.a := everyday_df; end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  EXPECT_EQ(s.rows("select name || ' ' || type || ' ' || referenced_name || ' ' || referenced_type || ' ' ||"
+                   " dependency_type from user_dependencies where name like 'EVERYDAY%' order by 1"),
+            (std::vector<std::string>{"EVERYDAY_DP PACKAGE BODY EVERYDAY_DF FUNCTION HARD",
+                                      "EVERYDAY_DP PACKAGE BODY EVERYDAY_DP PACKAGE HARD",
+                                      "EVERYDAY_DTR TRIGGER EVERYDAY_DF FUNCTION HARD"}));
+  EXPECT_EQ(s.value("select count(*) from all_dependencies where owner = user and name like 'EVERYDAY%'"), "3");
+  EXPECT_EQ(s.value("select count(*) from dba_dependencies where referenced_name = 'EVERYDAY_DF'"), "2");
+}
+
 }  // namespace
