@@ -701,16 +701,17 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
         if (is_word("SUBTYPE")) expected("an identifier", peek());
         std::string name = identifier();
         if (collection_declaration(b, name, decl_offset)) continue;
-        PlCollection collection = collection_type();
+        std::uint32_t element_size = 0;
+        std::string supplied_type;
+        PlCollection collection = collection_type(&element_size, &supplied_type);
         if (collection != PlCollection::None) {
             OraType line;
             line.code = kTypeVarchar2;
-            line.size = 32767;
+            line.size = element_size;
             int slot = add_var(name, line, false);
             prog_->vars[static_cast<std::size_t>(slot)].collection = collection;
             prog_->vars[static_cast<std::size_t>(slot)].limit = 2147483647;
-            prog_->vars[static_cast<std::size_t>(slot)].type_name =
-                collection == PlCollection::Varray ? "SYS.DBMSOUTPUT_LINESARRAY" : "DBMS_OUTPUT.CHARARR";
+            prog_->vars[static_cast<std::size_t>(slot)].type_name = supplied_type;
             expect_op(";");
             PlDecl d;
             d.slot = slot;

@@ -256,7 +256,9 @@ private:
 
     // The collection types of DBMS_OUTPUT.GET_LINES: DBMS_OUTPUT.CHARARR (index-by) and
     // [SYS.]DBMSOUTPUT_LINESARRAY (a varray). Reads the type name when it is one.
-    PlCollection collection_type();
+    // A supplied package's collection type named at the parser's place (DBMS_OUTPUT.CHARARR,
+    // DBMS_UTILITY.UNCL_ARRAY ...): its kind, its element's size and its name; None otherwise.
+    PlCollection collection_type(std::uint32_t* element_size, std::string* type_name);
 
     // --- References of a statement, bound by name -----------------------------------------
 

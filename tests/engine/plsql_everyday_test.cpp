@@ -294,4 +294,34 @@ TEST_F(EverydayPlsql, DependenciesListWhatUnitsAndTriggersCall) {
   EXPECT_EQ(s.value("select count(*) from dba_dependencies where referenced_name = 'EVERYDAY_DF'"), "2");
 }
 
+TEST_F(EverydayPlsql, CommaListsBecomeNameTablesAndBack) {
+  EXPECT_EQ(server_output_of(s,
+                             "declare t dbms_utility.uncl_array; n binary_integer; s varchar2(200);\n"
+                             "begin\n"
+                             "  dbms_utility.comma_to_table('a, b,\"C d\",scott.emp,x.y.z@lnk', n, t);\n"
+                             "  dbms_output.put_line(n || '[' || t(1) || '][' || t(2) || '][' || t(3) || ']['"
+                             " || t(5) || ']' || nvl(t(6), 'null') || t.count);\n"
+                             "  dbms_utility.table_to_comma(t, n, s);\n"
+                             "  dbms_output.put_line(n || '=' || s);\n"
+                             "end;"),
+            "5[a][ b][\"C d\"][x.y.z@lnk]null6|5=a, b,\"C d\",scott.emp,x.y.z@lnk");
+  // TABLE_TO_COMMA stops at the first element that is missing or NULL.
+  EXPECT_EQ(server_output_of(s,
+                             "declare t dbms_utility.lname_array; n binary_integer; s varchar2(100);\n"
+                             "begin t(1) := 'x'; t(2) := 'y'; t(4) := 'z';\n"
+                             "  dbms_utility.table_to_comma(t, n, s); dbms_output.put_line(n || ':' || s); end;"),
+            "2:x,y");
+  for (const char* list : {"a,1b", "a,,b", "a b", "\"open", "a.b.c.d", "a,"}) {
+    s.exec(std::string("declare t dbms_utility.uncl_array; n binary_integer;\n"
+                       "begin dbms_utility.comma_to_table('") +
+           list + "', n, t); end;");
+    EXPECT_NE(s.error_text().find("ORA-20001: comma-separated list invalid near"), std::string::npos)
+        << list << ": " << s.error_text();
+  }
+  s.exec("declare n number; s varchar2(10); begin dbms_utility.table_to_comma(n, n, s); end;");
+  EXPECT_NE(s.error_text().find("PLS-00306: wrong number or types of arguments in call to 'TABLE_TO_COMMA'"),
+            std::string::npos)
+      << s.error_text();
+}
+
 }  // namespace
