@@ -6,6 +6,7 @@
 #include "plsql/plsql_parser.h"
 
 #include "catalog/catalog_cache.h"
+#include "catalog/dictionary.h"
 #include "values/errors.h"
 #include "values/sql_interval.h"
 #include "sql/sql_translate.h"
@@ -22,7 +23,18 @@ bool plsql_anchor_columns(const PlCompileContext& ctx, const std::string& owner,
     if (!ctx.catalog) return false;
     std::optional<CatalogDefiner> owner_rights;
     if (!ctx.sql_schema.empty() && ctx.db) owner_rights.emplace(ctx.db, ctx.schema);
-    return ctx.catalog->table_columns(owner, table, cols);
+    if (ctx.catalog->table_columns(owner, table, cols)) return true;
+    // DUAL and the dictionary's views, which every schema reaches by their names.
+    if (owner != ctx.schema && owner != "SYS" && owner != "PUBLIC") return false;
+    if (table == "DUAL") {
+        ColumnInfo dummy;
+        dummy.name = "DUMMY";
+        dummy.type.code = kTypeVarchar2;
+        dummy.type.size = 1;
+        cols->assign(1, dummy);
+        return true;
+    }
+    return dictionary_view_columns(table, cols);
 }
 
 namespace plsql_parsing {

@@ -324,4 +324,24 @@ TEST_F(EverydayPlsql, CommaListsBecomeNameTablesAndBack) {
       << s.error_text();
 }
 
+TEST_F(EverydayPlsql, DualAndDictionaryViewsAnchorTypes) {
+  ASSERT_EQ(s.exec("create table everyday_anchor (a number)"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(server_output_of(s,
+                             "declare r dual%rowtype; o user_objects%rowtype;\n"
+                             "  n user_tables.table_name%type; type rc is ref cursor return sys.dual%rowtype; c rc;\n"
+                             "begin\n"
+                             "  select * into r from dual; dbms_output.put_line(r.dummy);\n"
+                             "  select * into o from user_objects where object_name = 'EVERYDAY_ANCHOR';\n"
+                             "  dbms_output.put_line(o.object_name || ' ' || o.object_type);\n"
+                             "  n := rpad('x', 128, 'y'); dbms_output.put_line(length(n));\n"
+                             "  open c for select * from dual; fetch c into r; close c; dbms_output.put_line(r.dummy);\n"
+                             "end;"),
+            "X|EVERYDAY_ANCHOR TABLE|128|X");
+  s.exec("declare n user_tables.table_name%type; begin n := rpad('x', 129, 'y'); end;");
+  EXPECT_NE(s.error_text().find("ORA-06502"), std::string::npos) << s.error_text();
+  s.exec("declare r no_such_view%rowtype; begin null; end;");
+  EXPECT_NE(s.error_text().find("PLS-00201: identifier 'NO_SUCH_VIEW' must be declared"), std::string::npos)
+      << s.error_text();
+}
+
 }  // namespace
