@@ -344,4 +344,18 @@ TEST_F(EverydayPlsql, DualAndDictionaryViewsAnchorTypes) {
       << s.error_text();
 }
 
+TEST_F(EverydayPlsql, InsertReturnsTheNewRowsRowid) {
+  ASSERT_EQ(s.exec("create table everyday_rid (id number, v varchar2(10))"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(server_output_of(s,
+                             "declare n number; r rowid; r2 rowid;\n"
+                             "begin\n"
+                             "  insert into everyday_rid values (7, 'a') returning id, rowid into n, r;\n"
+                             "  select rowid into r2 from everyday_rid where id = 7;\n"
+                             "  dbms_output.put_line(n || case when r = r2 then ' same' end);\n"
+                             "  delete from everyday_rid where rowid = r;\n"
+                             "  dbms_output.put_line(sql%rowcount);\n"
+                             "end;"),
+            "7 same|1");
+}
+
 }  // namespace
