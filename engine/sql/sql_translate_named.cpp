@@ -74,7 +74,13 @@ bool Translator::named_call(Expr& e, const Scope& scope, Emitted* out, bool* don
         *done = true;
         return true;
     }
+    // No stored function: a name that is no function at all is ORA-00904 as without the
+    // names; a built-in function takes no names.
+    std::uint32_t named_at = e.offset;
     for (std::size_t i = 0; i < e.args.size(); ++i)
-        if (!names[i].empty()) return fail(907, e.args[i]->offset);
-    return fail(907, e.offset);
+        if (!names[i].empty() && named_at == e.offset) named_at = e.args[i]->offset;
+    e.extras.reset();
+    Emitted positional;
+    if (!function_call(e, scope, &positional) && err_->code == 904) return false;
+    return fail(907, named_at);
 }

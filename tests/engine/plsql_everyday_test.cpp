@@ -72,6 +72,19 @@ TEST_F(EverydayPlsql, NamedAndMixedNotationReachTheRightParameters) {
   // Built-in functions take no names.
   EXPECT_NE(s.exec("select upper(ch => 'x') from dual"), OCI_SUCCESS);
   EXPECT_EQ(s.error_code(), 907);
+  // A name that is no function stays an unknown identifier.
+  EXPECT_NE(s.exec("select everyday_nosuch(a => 1) from dual"), OCI_SUCCESS);
+  EXPECT_EQ(s.error_text(), "ORA-00904: \"EVERYDAY_NOSUCH\": invalid identifier\n");
+  s.exec("begin dbms_output.put_line(everyday_nosuch(a => 1)); end;");
+  EXPECT_NE(s.error_text().find("PLS-00201: identifier 'EVERYDAY_NOSUCH' must be declared"), std::string::npos)
+      << s.error_text();
+  // Pipelined functions take names in FROM too.
+  ASSERT_EQ(s.exec("create or replace type everyday_nums as table of number"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("create or replace function everyday_gen(n number, step number default 1) return everyday_nums\n"
+                   "pipelined is begin for i in 1..n loop pipe row(i * step); end loop; return; end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  EXPECT_EQ(s.rows("select * from table(everyday_gen(step => 5, n => 2))"), (std::vector<std::string>{"5", "10"}));
 }
 
 TEST_F(EverydayPlsql, SuppliedFunctionsTakeTheirDocumentedParameterNames) {
