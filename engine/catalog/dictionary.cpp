@@ -113,6 +113,14 @@ const char* const kDictionarySchema =
     " when_clause TEXT, status TEXT NOT NULL, description TEXT NOT NULL, action_type TEXT NOT NULL,"
     " trigger_body TEXT NOT NULL, update_columns TEXT, PRIMARY KEY(owner, trigger_name));";
 
+#define RECYCLEBIN_ROW                                                                                           \
+    "NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL WHERE 0"
+const char* const kRecyclebinColumns =
+    "OBJECT_NAME VARCHAR2(128), ORIGINAL_NAME VARCHAR2(128), OPERATION VARCHAR2(9), TYPE VARCHAR2(25),"
+    " TS_NAME VARCHAR2(30), CREATETIME VARCHAR2(19), DROPTIME VARCHAR2(19), DROPSCN NUMBER,"
+    " PARTITION_NAME VARCHAR2(128), CAN_UNDROP VARCHAR2(3), CAN_PURGE VARCHAR2(3), RELATED NUMBER,"
+    " BASE_OBJECT NUMBER, PURGE_OBJECT NUMBER, SPACE NUMBER";
+
 // What stored units and triggers name of other units and types: each reference once,
 // HARD, with the referenced object's type (a package rather than its body).
 #define DEPENDENCY_ROW(where)                                                                                  \
@@ -801,6 +809,10 @@ const ViewDef kViews[] = {
      " TEXT VARCHAR2(4000), ATTRIBUTE VARCHAR2(9), MESSAGE_NUMBER NUMBER",
      "SELECT name,type,sequence,line,position,text,coalesce(attribute,'ERROR'),message_number"
      " FROM main.vantro_plsql_errors WHERE owner=$U"},
+    // A dropped table is gone at once (DROP purges): the recycle bin is always empty.
+    {"USER_RECYCLEBIN", kRecyclebinColumns, "SELECT " RECYCLEBIN_ROW},
+    {"RECYCLEBIN", kRecyclebinColumns, "SELECT " RECYCLEBIN_ROW},
+    {"DBA_RECYCLEBIN", nullptr, "SELECT NULL," RECYCLEBIN_ROW},
     {"ALL_DEPENDENCIES", nullptr, "SELECT DISTINCT d.owner," DEPENDENCY_ROW("d.owner=$U")},
     {"DBA_DEPENDENCIES", nullptr, "SELECT DISTINCT d.owner," DEPENDENCY_ROW("1")},
     {"USER_DEPENDENCIES", kDependencyColumns, "SELECT DISTINCT " DEPENDENCY_ROW("d.owner=$U")},

@@ -1999,6 +1999,7 @@ bool foreign_kind(TokenCursor c, StatementKind* kind) {
     if (c.is_word("EXPLAIN")) return set(StatementKind::ExplainPlan);
     if (c.is_word("COMMENT")) return set(StatementKind::Comment);
     if (c.is_word("RENAME")) return set(StatementKind::Rename);
+    if (c.is_word("PURGE")) return set(StatementKind::Purge);
     if (c.accept_word("CREATE")) {
         bool replace = false;
         if (c.is_word("OR")) {

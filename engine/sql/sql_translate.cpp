@@ -1690,6 +1690,7 @@ bool Translator::statement(Statement& s) {
     case StatementKind::DropDimension:
     case StatementKind::AlterView:
     case StatementKind::Rename:
+    case StatementKind::Purge:
     case StatementKind::CreateRole:
     case StatementKind::DropRole:
     case StatementKind::Grant:

@@ -371,4 +371,20 @@ TEST_F(EverydayPlsql, InsertReturnsTheNewRowsRowid) {
             "7 same|1");
 }
 
+TEST_F(EverydayPlsql, TheRecycleBinIsEmptyAndPurgesToNothing) {
+  ASSERT_EQ(s.exec("create table everyday_bin (a number)"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("drop table everyday_bin"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.value("select count(*) from recyclebin"), "0");
+  EXPECT_EQ(s.value("select count(*) from user_recyclebin where original_name = 'EVERYDAY_BIN'"), "0");
+  EXPECT_EQ(s.exec("purge recyclebin"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.exec("purge tablespace users"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.exec("begin execute immediate 'purge recyclebin'; end;"), OCI_SUCCESS) << s.error_text();
+  EXPECT_NE(s.exec("purge table everyday_bin"), OCI_SUCCESS);
+  EXPECT_EQ(s.error_text(), "ORA-38307: object not in RECYCLE BIN\n");
+  EXPECT_NE(s.exec("purge dba_recyclebin"), OCI_SUCCESS);
+  EXPECT_EQ(s.error_code(), 1031);
+  EXPECT_NE(s.exec("purge everything"), OCI_SUCCESS);
+  EXPECT_EQ(s.error_code(), 905);
+}
+
 }  // namespace
