@@ -113,6 +113,26 @@ const char* const kDictionarySchema =
     " when_clause TEXT, status TEXT NOT NULL, description TEXT NOT NULL, action_type TEXT NOT NULL,"
     " trigger_body TEXT NOT NULL, update_columns TEXT, PRIMARY KEY(owner, trigger_name));";
 
+#define RECYCLEBIN_ROW                                                                                           \
+    "NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL,NULL WHERE 0"
+const char* const kRecyclebinColumns =
+    "OBJECT_NAME VARCHAR2(128), ORIGINAL_NAME VARCHAR2(128), OPERATION VARCHAR2(9), TYPE VARCHAR2(25),"
+    " TS_NAME VARCHAR2(30), CREATETIME VARCHAR2(19), DROPTIME VARCHAR2(19), DROPSCN NUMBER,"
+    " PARTITION_NAME VARCHAR2(128), CAN_UNDROP VARCHAR2(3), CAN_PURGE VARCHAR2(3), RELATED NUMBER,"
+    " BASE_OBJECT NUMBER, PURGE_OBJECT NUMBER, SPACE NUMBER";
+
+// What stored units and triggers name of other units and types: each reference once,
+// HARD, with the referenced object's type (a package rather than its body).
+#define DEPENDENCY_ROW(where)                                                                                  \
+    "d.name,d.type,d.referenced_owner,d.referenced_name,coalesce((SELECT o.type FROM"                  \
+    " main.vantro_plsql_objects o WHERE o.owner=d.referenced_owner AND o.name=d.referenced_name AND o.type NOT" \
+    " IN ('PACKAGE BODY','TYPE BODY') ORDER BY o.type LIMIT 1),'NON-EXISTENT'),NULL,"                          \
+    "(SELECT CASE u.name WHEN 'SYS' THEN 0 ELSE u.rowid+100 END FROM main.vantro_users u WHERE u.name=d.owner)," \
+    "'HARD' FROM main.vantro_plsql_dependencies d WHERE " where
+const char* const kDependencyColumns =
+    "NAME VARCHAR2(128), TYPE VARCHAR2(18), REFERENCED_OWNER VARCHAR2(128), REFERENCED_NAME VARCHAR2(128),"
+    " REFERENCED_TYPE VARCHAR2(18), REFERENCED_LINK_NAME VARCHAR2(128), SCHEMAID NUMBER, DEPENDENCY_TYPE VARCHAR2(4)";
+
 struct ViewDef {
     const char* name;
     const char* columns;  // "NAME TYPE, ..." with VARCHAR2(n), CHAR(n), NUMBER, DATE, LONG
@@ -791,6 +811,13 @@ const ViewDef kViews[] = {
      " TEXT VARCHAR2(4000), ATTRIBUTE VARCHAR2(9), MESSAGE_NUMBER NUMBER",
      "SELECT name,type,sequence,line,position,text,coalesce(attribute,'ERROR'),message_number"
      " FROM main.vantro_plsql_errors WHERE owner=$U"},
+    // A dropped table is gone at once (DROP purges): the recycle bin is always empty.
+    {"USER_RECYCLEBIN", kRecyclebinColumns, "SELECT " RECYCLEBIN_ROW},
+    {"RECYCLEBIN", kRecyclebinColumns, "SELECT " RECYCLEBIN_ROW},
+    {"DBA_RECYCLEBIN", nullptr, "SELECT NULL," RECYCLEBIN_ROW},
+    {"ALL_DEPENDENCIES", nullptr, "SELECT DISTINCT d.owner," DEPENDENCY_ROW("d.owner=$U")},
+    {"DBA_DEPENDENCIES", nullptr, "SELECT DISTINCT d.owner," DEPENDENCY_ROW("1")},
+    {"USER_DEPENDENCIES", kDependencyColumns, "SELECT DISTINCT " DEPENDENCY_ROW("d.owner=$U")},
     {"ALL_ARGUMENTS", nullptr, "SELECT a.owner," ARGUMENT_ROW},
     {"USER_PROCEDURES", kProcedureColumns, PROCEDURE_ROW("", "", "o.owner=$U", "a.owner=$U")},
     {"ALL_PROCEDURES", nullptr,
@@ -1116,6 +1143,34 @@ void result_user_id(sqlite3_context* ctx, const std::string& name) {
     sqlite3_finalize(q);
 }
 
+// The USERENV parameters whose value is a fact of every session here: a local database
+// reached without a network, by password, in a database that is no container, has no
+// domain, proxies, editions or standby role. nullptr: the parameter is NULL, as Oracle
+// gives it for such a session.
+struct FixedUserenv {
+    const char* name;
+    const char* value;
+};
+const FixedUserenv kFixedUserenv[] = {
+    {"AUTHENTICATION_METHOD", "PASSWORD"},
+    {"IDENTIFICATION_TYPE", "LOCAL"},
+    {"CURRENT_EDITION_NAME", "ORA$BASE"},
+    {"SESSION_EDITION_NAME", "ORA$BASE"},
+    {"DATABASE_ROLE", "PRIMARY"},
+    {"CON_ID", "0"},
+    {"CLIENT_PROGRAM_NAME", "vantro"},
+    {"IP_ADDRESS", nullptr},
+    {"NETWORK_PROTOCOL", nullptr},
+    {"PROXY_USER", nullptr},
+    {"PROXY_USERID", nullptr},
+    {"CLIENT_IDENTIFIER", nullptr},
+    {"DB_DOMAIN", nullptr},
+    {"BG_JOB_ID", nullptr},
+    {"FG_JOB_ID", "0"},
+    {"EXTERNAL_NAME", nullptr},
+    {"ENTERPRISE_IDENTITY", nullptr},
+};
+
 // SYS_CONTEXT('USERENV', parameter): the session's own values. Other namespaces hold no
 // values here (there is no CREATE CONTEXT), so they answer NULL as an unset one does.
 void fn_sys_context(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -1144,7 +1199,13 @@ void fn_sys_context(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (p == "OS_USER") return result_text(ctx, s->os_user);
     if (p == "LOGON_TIME") return result_text(ctx, s->logon_time);
     if (p == "INSTANCE") return sqlite3_result_int(ctx, 1);
-    if (p == "SERVER_HOST") return result_text(ctx, os_host_name());
+    if (p == "SERVER_HOST" || p == "HOST") return result_text(ctx, os_host_name());
+    if (p == "SID") return sqlite3_result_int64(ctx, s->session_id);
+    if (p == "TERMINAL") return result_text(ctx, "unknown");
+    if (p == "CON_NAME" || p == "DB_UNIQUE_NAME" || p == "SERVICE_NAME") return result_text(ctx, s->db_name);
+    if (p == "AUTHENTICATED_IDENTITY") return result_text(ctx, s->user);
+    for (const FixedUserenv& f : kFixedUserenv)
+        if (p == f.name) return f.value ? result_text(ctx, f.value) : sqlite3_result_null(ctx);
     // DBMS_APPLICATION_INFO's settings; unset ones are NULL.
     const std::string* app = p == "MODULE"        ? &s->module
                              : p == "ACTION"      ? &s->action

@@ -173,6 +173,7 @@ private:
     }
     bool at_end() const { return TokenCursor::at_end() || is_op(";"); }
     DdlResult comment();
+    DdlResult purge();
     DdlResult create_synonym(bool replace, bool is_public);
     DdlResult drop_synonym(bool is_public);
     DdlResult sequence(bool create);
@@ -215,6 +216,7 @@ bool DdlParser::synonym_exists(const std::string& owner, const std::string& name
 DdlResult DdlParser::run() {
     if (accept_word("COMMENT")) return comment();
     if (accept_word("RENAME")) return rename_ddl(t_, p_, false, ctx_, db_, sql_, err_);
+    if (accept_word("PURGE")) return purge();
     if (accept_word("CREATE")) {
         bool replace = false;
         if (accept_word("OR")) {
@@ -264,6 +266,48 @@ const AbsentKind kAbsentKinds[] = {
     {"EDITION", nullptr, 38802},
     {"MINING", "MODEL", 40284},
 };
+
+// PURGE: a dropped table or index is gone at once here (there is no recycle bin), so the
+// bin is always empty. Purging all of it, or a tablespace's part, does nothing; a table or
+// index named is not in it (ORA-38307).
+DdlResult DdlParser::purge() {
+    if (accept_word("RECYCLEBIN") || accept_word("USER_RECYCLEBIN")) {
+        if (!at_end()) return fail(933);
+        return DdlResult::Done;
+    }
+    if (is_word("DBA_RECYCLEBIN")) {
+        if (schema_ != "SYS") return fail(1031);
+        ++p_;
+        if (!at_end()) return fail(933);
+        return DdlResult::Done;
+    }
+    if (accept_word("TABLESPACE")) {
+        std::string ts;
+        if (!name(&ts)) return fail(2216);
+        if (accept_word("USER")) {
+            std::string user;
+            if (!name(&user)) return fail(1935);
+        }
+        if (!at_end()) return fail(933);
+        return DdlResult::Done;
+    }
+    if (accept_word("TABLE") || accept_word("INDEX")) {
+        std::string owner, object;
+        std::uint32_t off = 0;
+        if (cur().kind == TokenKind::String) {
+            // The recycle bin's own name of the object, as a quoted name or a string.
+            off = cur().offset;
+            ++p_;
+        } else if (!object_name(&owner, &object, &off)) {
+            return fail(903);
+        }
+        if (!at_end()) return fail(933);
+        *err_ = ora_error(38307);
+        err_->offset = off;
+        return DdlResult::Failed;
+    }
+    return fail(905);
+}
 
 DdlResult DdlParser::comment() {
     if (!accept_word("ON")) return fail(905);
@@ -1136,7 +1180,7 @@ DdlResult dictionary_ddl(const std::string& text, const std::vector<Token>& toke
     if (tokens.empty()) return DdlResult::NotMine;
     const Token& first = tokens[0];
     if (first.kind != TokenKind::Word || (first.text != "COMMENT" && first.text != "CREATE" && first.text != "DROP" &&
-                                          first.text != "ALTER" && first.text != "RENAME"))
+                                          first.text != "ALTER" && first.text != "RENAME" && first.text != "PURGE"))
         return DdlResult::NotMine;
     if (dimension_statement(tokens)) return dimension_ddl(tokens, ctx, db, sql, err);
     sql->clear();

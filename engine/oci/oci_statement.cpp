@@ -1186,6 +1186,7 @@ constexpr Route kRoutes[] = {
     {StatementKind::DropDimension, route_dictionary_ddl, true, Iterations::Once},
     {StatementKind::AlterView, route_dictionary_ddl, true, Iterations::Once},
     {StatementKind::Rename, route_dictionary_ddl, true, Iterations::Once},
+    {StatementKind::Purge, route_dictionary_ddl, true, Iterations::Once},
     {StatementKind::PlsqlBlock, route_block, false, Iterations::Once},
 };
 

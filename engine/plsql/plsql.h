@@ -270,9 +270,10 @@ enum class PlStmtKind {
     Forall,      // FORALL index IN bounds DML: bodies[0] holds the one DML statement
     Execute,     // EXECUTE IMMEDIATE, and OPEN cursor FOR text (name "open")
     PipeRow,     // PIPE ROW (value) of a pipelined function: exprs[0] is appended to its result
-    RecordCopy   // record := record (slot the source) or record := NULL (slot -1); either side may
+    RecordCopy,  // record := record (slot the source) or record := NULL (slot -1); either side may
                  // be an element of a collection of records: the target's index, and for the
                  // source exprs[0] its subscript of collection slot
+    Goto         // GOTO name: goes on at the statement labelled name
 };
 
 // How FORALL walks its collection: a range lo..hi, the subscripts of a collection
@@ -318,6 +319,7 @@ struct PlStmt {
     int slot = -1;                  // loop index, cursor or record
     bool reverse = false;
     std::string name;                    // procedure called, savepoint, label
+    std::vector<std::string> labels;     // the <<labels>> written before the statement
     std::vector<std::string> arg_names;  // named call arguments ("" when positional)
     std::vector<std::string> arg_modes;  // stored unit calls: IN, OUT, IN/OUT per parameter
     std::string unit_owner;              // stored unit calls
@@ -626,8 +628,22 @@ PlPackageState* plsql_package_state(SessionHandle* ses, const std::string& quali
 // Runs local function index of the program of the innermost running block with args
 // (fewer than its parameters: the rest take their defaults), for an expression.
 // type, when given, receives the function's result type.
+// given, when not null, says which parameters args gives (args then holds one value per
+// parameter).
 bool plsql_run_local(SessionHandle* ses, int index, const std::vector<PlValue>& args, PlValue* result, PlError* err,
-                     OraType* type = nullptr);
+                     OraType* type = nullptr, const std::vector<bool>* given = nullptr);
+// Reads ahead the remaining rows of the session's open PL/SQL cursors (of the blocks
+// running and of packages), after which their statements read no table; true when there
+// was any. SQLite drops no table or index while a statement of the connection reads one.
+bool plsql_buffer_cursors(SessionHandle* ses);
+// Local function index of the program of the innermost running block; null when none.
+const PlSubprogram* plsql_running_local(SessionHandle* ses, int index);
+// Matches a call's arguments to params: names holds each argument's parameter name in
+// named notation, empty for one by position. slots receives each argument's parameter.
+// False when they do not fit: too many, an unknown name, a parameter given twice, or one
+// without a default left out.
+bool plsql_arguments_fit(const std::vector<PlParam>& params, const std::vector<std::string>& names,
+                         std::vector<std::size_t>* slots = nullptr);
 // The name under which an expression calls a local function: "VANTRO$LOCAL.<place>".
 inline const char* const kPlLocalPrefix = "VANTRO$LOCAL.";
 // The translator's hook for the PL/SQL declarations of a WITH clause (data: the

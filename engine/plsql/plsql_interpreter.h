@@ -17,7 +17,7 @@ struct PlSuppliedProc;
 
 namespace plsql_running {
 
-enum class Flow { Next, Exit, Continue, Return, Error };
+enum class Flow { Next, Exit, Continue, Return, Error, Goto };
 
 using CursorState = PlCursorState;
 
@@ -125,6 +125,7 @@ private:
     Interpreter* root_;          // the interpreter of the block the client sent
     PlError error_;
     std::string exit_label_;
+    std::string goto_label_;  // Flow::Goto: the label it goes to
     // The last FORALL's rows per index value (SQL%BULK_ROWCOUNT) and the iterations that
     // failed under SAVE EXCEPTIONS, as (iteration, Oracle error code).
     std::map<std::int64_t, std::int64_t> bulk_rowcount_;
@@ -133,6 +134,22 @@ private:
     // recursive call needed again (put back when the call returns).
     int local_depth_ = 0;
     std::vector<std::pair<PlSql*, sqlite3_stmt*>> parked_;
+    // Open cursors whose remaining rows were read ahead (buffer_cursors): by cursor, the
+    // statement that gives those rows without reading a table. Owned.
+    std::map<int, sqlite3_stmt*> buffered_;
+
+public:
+    // Reads ahead the remaining rows of this interpreter's open cursors, so that no
+    // statement of theirs still reads a table (SQLite drops no table while one does);
+    // true when there was any.
+    bool buffer_cursors();
+    ~Interpreter() {
+        for (auto& b : buffered_) sqlite3_finalize(b.second);
+    }
+    Interpreter(const Interpreter&) = delete;
+    Interpreter& operator=(const Interpreter&) = delete;
+
+private:
     // The line of the statement running, and those of the calls of the local subprograms
     // running (outermost first).
     int line_ = 0;
@@ -395,6 +412,7 @@ private:
         std::size_t parked = 0;  // statements parked before the call
         std::vector<PlValue> vars;
         std::vector<CursorState> cursors;
+        std::map<int, sqlite3_stmt*> buffered;
         int return_slot = -1;
         PlValue return_value;
     };

@@ -407,7 +407,7 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
             return NameHook::Answer::Resolved;
     }
     if (sym && sym->kind == SymKind::Local && path.size() == 1 && e.kind == ExprKind::Column)
-        return local_function(*sym, first, 0, e.offset, nullptr, out);
+        return local_function(*sym, first, {}, nullptr, e.offset, nullptr, out);
     if (e.kind == ExprKind::Attribute && first == "SQL" && (e.text == "BULK_ROWCOUNT" || e.text == "BULK_EXCEPTIONS"))
         return bulk_attribute(const_cast<Expr&>(e), q, out);
     if (e.kind == ExprKind::Attribute && e.text == "CURRENT OF") {
@@ -766,7 +766,11 @@ NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, P
     if (path->size() != 1) return NameHook::Answer::NotMine;
     const std::string& name = (*path)[0];
     const Symbol* sym = lookup(name);
-    if (sym && sym->kind == SymKind::Local) return local_function(*sym, name, e.args.size(), e.offset, path, out);
+    if (sym && sym->kind == SymKind::Local) {
+        std::vector<std::string> names(e.args.size());
+        if (e.extras && e.extras->names_only()) names = e.extras->arg_names;
+        return local_function(*sym, name, names, &e.args, e.offset, path, out);
+    }
     if (sym && sym->kind == SymKind::Var) {
         const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(sym->index)];
         // UPDATING('column') in a trigger: the UPDATE sets that column.

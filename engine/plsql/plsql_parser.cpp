@@ -6,6 +6,7 @@
 #include "plsql/plsql_parser.h"
 
 #include "catalog/catalog_cache.h"
+#include "catalog/dictionary.h"
 #include "values/errors.h"
 #include "values/sql_interval.h"
 #include "sql/sql_translate.h"
@@ -22,12 +23,33 @@ bool plsql_anchor_columns(const PlCompileContext& ctx, const std::string& owner,
     if (!ctx.catalog) return false;
     std::optional<CatalogDefiner> owner_rights;
     if (!ctx.sql_schema.empty() && ctx.db) owner_rights.emplace(ctx.db, ctx.schema);
-    return ctx.catalog->table_columns(owner, table, cols);
+    if (ctx.catalog->table_columns(owner, table, cols)) return true;
+    // DUAL and the dictionary's views, which every schema reaches by their names.
+    if (owner != ctx.schema && owner != "SYS" && owner != "PUBLIC") return false;
+    if (table == "DUAL") {
+        ColumnInfo dummy;
+        dummy.name = "DUMMY";
+        dummy.type.code = kTypeVarchar2;
+        dummy.type.size = 1;
+        cols->assign(1, dummy);
+        return true;
+    }
+    return dictionary_view_columns(table, cols);
 }
 
 namespace plsql_parsing {
 
 namespace {
+
+// The pragmas of declarations that only inform the compiler, the optimizer or the
+// server's memory management, and so change nothing here.
+const char* const kInformativePragmas[] = {"RESTRICT_REFERENCES", "SERIALLY_REUSABLE", "UDF", "INLINE", "DEPRECATE"};
+
+bool plsql_accepted_pragma(const std::string& name) {
+    for (const char* p : kInformativePragmas)
+        if (name == p) return true;
+    return false;
+}
 
 // The value of a number token's leading digits, capped at cap: a length or an error code
 // too large to mean anything is refused by the range check of its caller, never by an
@@ -537,6 +559,20 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
             local_subprogram();
             continue;
         }
+        if (is_word("PRAGMA") && plsql_accepted_pragma(peek(1).text)) {
+            // Pragmas that only inform the compiler or the optimizer: taken without effect.
+            i_ += 2;
+            if (is_op("(")) {
+                int depth = 0;
+                do {
+                    if (is_op("(")) ++depth;
+                    if (is_op(")")) --depth;
+                    ++i_;
+                } while (depth > 0 && peek().kind != TokenKind::End);
+            }
+            expect_op(";");
+            continue;
+        }
         if (subprograms_seen && mode == DeclMode::Body) expected("begin end function pragma procedure", peek());
         if (subprograms_seen && mode == DeclMode::Block && !is_word("PRAGMA"))
             expected("begin function pragma procedure", peek());
@@ -686,16 +722,17 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
         if (is_word("SUBTYPE")) expected("an identifier", peek());
         std::string name = identifier();
         if (collection_declaration(b, name, decl_offset)) continue;
-        PlCollection collection = collection_type();
+        std::uint32_t element_size = 0;
+        std::string supplied_type;
+        PlCollection collection = collection_type(&element_size, &supplied_type);
         if (collection != PlCollection::None) {
             OraType line;
             line.code = kTypeVarchar2;
-            line.size = 32767;
+            line.size = element_size;
             int slot = add_var(name, line, false);
             prog_->vars[static_cast<std::size_t>(slot)].collection = collection;
             prog_->vars[static_cast<std::size_t>(slot)].limit = 2147483647;
-            prog_->vars[static_cast<std::size_t>(slot)].type_name =
-                collection == PlCollection::Varray ? "SYS.DBMSOUTPUT_LINESARRAY" : "DBMS_OUTPUT.CHARARR";
+            prog_->vars[static_cast<std::size_t>(slot)].type_name = supplied_type;
             expect_op(";");
             PlDecl d;
             d.slot = slot;
@@ -1020,6 +1057,7 @@ const Parser::StatementRule Parser::kStatementRules[] = {
     {"RAISE", &Parser::raise_statement},
     {"FORALL", &Parser::forall_statement},
     {"EXECUTE", &Parser::execute_statement},
+    {"GOTO", &Parser::goto_statement},
 };
 
 void Parser::statement(std::vector<PlStmt>* out) {
@@ -1036,14 +1074,17 @@ void Parser::statement(std::vector<PlStmt>* out) {
         throw SyntaxStop();
     }
     std::string label;
+    std::vector<std::string> labels;
     while (is_op("<") && is_op("<", 1)) {
         i_ += 2;
         label = identifier();
+        labels.push_back(label);
         expect_op(">");
         expect_op(">");
     }
     const Token& t = peek();
     PlStmt st;
+    st.labels = labels;
     position(t.offset, &st.line, &st.column);
     std::uint32_t so = t.offset;
     statement_offset_ = so;
@@ -1866,6 +1907,7 @@ bool plsql_compile_tokens(const std::string& text, std::vector<Token> tokens, co
     } catch (const SyntaxStop&) {
         return false;
     }
+    plsql_check_gotos(program);
     if (!ctx.trigger_when.empty() && program->errors.empty()) {
         std::vector<Token> when;
         if (!tokens_of(ctx.trigger_when, &when, program)) return false;

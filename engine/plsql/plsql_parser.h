@@ -15,6 +15,10 @@
 #include <string>
 #include <vector>
 
+// Records PLS-00201 for each GOTO of program whose label does not exist and PLS-00375
+// for one whose label it cannot reach (plsql_parser_goto.cpp).
+void plsql_check_gotos(PlProgram* program);
+
 namespace plsql_parsing {
 
 // Thrown inside the parser only, when the grammar cannot go on.
@@ -124,11 +128,17 @@ private:
     void undefined_locals();
     // The local procedures of sym as call candidates (subprogram_id: the place in locals).
     void local_candidates(const Symbol& sym, std::vector<PlCandidate>* out) const;
-    // name(args) in an expression (nargs arguments; a bare name: path null) when name is
-    // a local subprogram: the overload that fits, named in *path for the translator, or
-    // its call as out's SQL when it takes no arguments. Resolved after an error was recorded.
-    NameHook::Answer local_function(const Symbol& sym, const std::string& name, std::size_t nargs, std::uint32_t offset,
-                                    std::vector<std::string>* path, NameResolution* out);
+    // name(args) in an expression (arg_names: the parameter name of each argument, empty
+    // by position; a bare name: path null) when name is a local subprogram: the overload
+    // that fits, named in *path for the translator, or its call as out's SQL when it takes
+    // no arguments. Resolved after an error was recorded.
+    // args, when given, are the call's arguments: several overloads that take their number
+    // are told apart by the types the arguments show (expression_family).
+    NameHook::Answer local_function(const Symbol& sym, const std::string& name,
+                                    const std::vector<std::string>& arg_names, const std::vector<ExprPtr>* args,
+                                    std::uint32_t offset, std::vector<std::string>* path, NameResolution* out);
+    // The type family (NUMBER, CHAR, DATE) an argument's form shows, "" when it shows none.
+    std::string expression_family(const Expr& e) const;
     bool in_sql_ = false;                  // a SQL statement is being translated, not a PL/SQL expression
     PlCursorInfo* cursor_decl_ = nullptr;  // the cursor whose query is being compiled
     // SELECT ... FOR UPDATE of a cursor: adds the rowid of the table it changes as a last
@@ -273,7 +283,9 @@ private:
 
     // The collection types of DBMS_OUTPUT.GET_LINES: DBMS_OUTPUT.CHARARR (index-by) and
     // [SYS.]DBMSOUTPUT_LINESARRAY (a varray). Reads the type name when it is one.
-    PlCollection collection_type();
+    // A supplied package's collection type named at the parser's place (DBMS_OUTPUT.CHARARR,
+    // DBMS_UTILITY.UNCL_ARRAY ...): its kind, its element's size and its name; None otherwise.
+    PlCollection collection_type(std::uint32_t* element_size, std::string* type_name);
 
     // --- References of a statement, bound by name -----------------------------------------
 
@@ -434,6 +446,7 @@ private:
     void loop_statement(PlStmt* st, std::uint32_t so);
     void while_statement(PlStmt* st, std::uint32_t so);
     void exit_statement(PlStmt* st, std::uint32_t so);
+    void goto_statement(PlStmt* st, std::uint32_t so);  // plsql_parser_goto.cpp
     void dml_statement(PlStmt* st, std::uint32_t so);
     void commit_statement(PlStmt* st, std::uint32_t so);
     void rollback_statement(PlStmt* st, std::uint32_t so);

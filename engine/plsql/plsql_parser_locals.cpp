@@ -101,19 +101,36 @@ void Parser::local_candidates(const Symbol& sym, std::vector<PlCandidate>* out) 
     }
 }
 
-namespace {
-
-// True when params take count arguments by position (the rest have defaults).
-bool takes_count(const std::vector<PlParam>& params, std::size_t count) {
-    if (count > params.size()) return false;
-    for (std::size_t k = count; k < params.size(); ++k)
-        if (!params[k].default_value) return false;
-    return true;
+std::string Parser::expression_family(const Expr& e) const {
+    switch (e.kind) {
+    case ExprKind::String:
+    case ExprKind::Concat:
+        return "CHAR";
+    case ExprKind::Number:
+        return "NUMBER";
+    case ExprKind::DateLiteral:
+    case ExprKind::Sysdate:
+        return "DATE";
+    case ExprKind::Unary:
+        return e.text == "-" || e.text == "+" ? expression_family(*e.args[0]) : "";
+    case ExprKind::Column: {
+        if (e.path.size() != 1) return "";
+        const Symbol* s = lookup(e.path[0]);
+        if (!s || s->kind != SymKind::Var) return "";
+        const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(s->index)];
+        if (v.boolean || v.collection != PlCollection::None || !v.fields.empty()) return "";
+        if (v.type.code == kTypeNumber) return "NUMBER";
+        if (v.type.code == kTypeDate || v.type.code == kTypeTimestamp) return "DATE";
+        if (v.type.code == kTypeVarchar2 || v.type.code == kTypeChar) return "CHAR";
+        return "";
+    }
+    default:
+        return "";
+    }
 }
 
-}  // namespace
-
-NameHook::Answer Parser::local_function(const Symbol& sym, const std::string& name, std::size_t nargs,
+NameHook::Answer Parser::local_function(const Symbol& sym, const std::string& name,
+                                        const std::vector<std::string>& arg_names, const std::vector<ExprPtr>* args,
                                         std::uint32_t offset, std::vector<std::string>* path, NameResolution* out) {
     out->sql = "NULL";
     out->type = OraType();
@@ -123,7 +140,7 @@ NameHook::Answer Parser::local_function(const Symbol& sym, const std::string& na
         const PlSubprogram& sub = prog_->locals[static_cast<std::size_t>(idx)];
         if (!sub.is_function) continue;
         functions.push_back(idx);
-        if (takes_count(sub.params, nargs)) fitting.push_back(idx);
+        if (plsql_arguments_fit(sub.params, arg_names)) fitting.push_back(idx);
     }
     if (functions.empty()) {
         semantic_error(offset, pls_message(222, name), expression_offset_, ignored);
@@ -133,6 +150,22 @@ NameHook::Answer Parser::local_function(const Symbol& sym, const std::string& na
     if (in_sql_) {
         semantic_error(offset, pls_message(231, name), expression_offset_, ignored);
         return NameHook::Answer::Resolved;
+    }
+    if (fitting.size() > 1 && args) {
+        // Overloads of one count: the one whose parameters' families the arguments show.
+        std::vector<int> exact;
+        for (int idx : fitting) {
+            const PlSubprogram& sub = prog_->locals[static_cast<std::size_t>(idx)];
+            std::vector<std::size_t> slots;
+            plsql_arguments_fit(sub.params, arg_names, &slots);
+            bool same = true;
+            for (std::size_t k = 0; k < slots.size() && k < args->size(); ++k) {
+                const std::string family = expression_family(*(*args)[k]);
+                same = same && (family.empty() || family == argument_family(sub.params[slots[k]].type_name));
+            }
+            if (same) exact.push_back(idx);
+        }
+        if (exact.size() == 1) fitting = exact;
     }
     if (fitting.size() != 1) {
         semantic_error(offset, pls_message(fitting.empty() ? 306 : 307, name), expression_offset_, ignored);

@@ -362,7 +362,25 @@ void Parser::subprogram_header(PlSubprogram* sub) {
             sub->return_slot = add_var("", sub->return_type, boolean);
         }
     }
-    while (is_word("DETERMINISTIC") || is_word("PIPELINED") || is_word("PARALLEL_ENABLE") || is_word("AUTHID")) {
+    while (is_word("DETERMINISTIC") || is_word("PIPELINED") || is_word("PARALLEL_ENABLE") || is_word("AUTHID") ||
+           is_word("RESULT_CACHE")) {
+        if (is_word("PARALLEL_ENABLE") || is_word("RESULT_CACHE")) {
+            // Hints for the optimizer and the server's caches, taken without effect:
+            // PARALLEL_ENABLE [(PARTITION c BY ...)], RESULT_CACHE [RELIES_ON (...)].
+            const bool cache = is_word("RESULT_CACHE");
+            ++i_;
+            const bool relies = cache && is_word("RELIES_ON");
+            if (relies) ++i_;
+            if ((relies || !cache) && is_op("(")) {
+                int depth = 0;
+                do {
+                    if (is_op("(")) ++depth;
+                    if (is_op(")")) --depth;
+                    ++i_;
+                } while (depth > 0 && peek().kind != TokenKind::End);
+            }
+            continue;
+        }
         if (is_word("AUTHID")) {
             // A standalone unit's AUTHID DEFINER | CURRENT_USER.
             if (!prog_->is_package) prog_->invoker_rights = is_word("CURRENT_USER", 1);
@@ -654,19 +672,35 @@ bool Parser::package_lacks(const std::string& pkg, const std::string& name) {
     return true;
 }
 
-PlCollection Parser::collection_type() {
-    // DBMSOUTPUT_LINESARRAY is a VARRAY(2147483647) of VARCHAR2(32767).
-    if (is_word("DBMS_OUTPUT") && is_op(".", 1) && is_word("CHARARR", 2)) {
-        i_ += 3;
-        return PlCollection::IndexBy;
-    }
-    if (is_word("SYS") && is_op(".", 1) && is_word("DBMSOUTPUT_LINESARRAY", 2)) {
-        i_ += 3;
-        return PlCollection::Varray;
-    }
-    if (is_word("DBMSOUTPUT_LINESARRAY")) {
-        ++i_;
-        return PlCollection::Varray;
+namespace {
+
+// The collection types of the supplied packages that declarations name.
+struct SuppliedCollectionType {
+    const char* package;  // empty: named without a package
+    const char* type;
+    PlCollection kind;
+    std::uint32_t element_size;  // VARCHAR2 elements of this size
+    const char* name;
+};
+const SuppliedCollectionType kSuppliedCollectionTypes[] = {
+    {"DBMS_OUTPUT", "CHARARR", PlCollection::IndexBy, 32767, "DBMS_OUTPUT.CHARARR"},
+    {"SYS", "DBMSOUTPUT_LINESARRAY", PlCollection::Varray, 32767, "SYS.DBMSOUTPUT_LINESARRAY"},
+    {"", "DBMSOUTPUT_LINESARRAY", PlCollection::Varray, 32767, "SYS.DBMSOUTPUT_LINESARRAY"},
+    {"DBMS_UTILITY", "UNCL_ARRAY", PlCollection::IndexBy, 227, "DBMS_UTILITY.UNCL_ARRAY"},
+    {"DBMS_UTILITY", "LNAME_ARRAY", PlCollection::IndexBy, 4000, "DBMS_UTILITY.LNAME_ARRAY"},
+    {"DBMS_UTILITY", "NAME_ARRAY", PlCollection::IndexBy, 30, "DBMS_UTILITY.NAME_ARRAY"},
+};
+
+}  // namespace
+
+PlCollection Parser::collection_type(std::uint32_t* element_size, std::string* type_name) {
+    for (const SuppliedCollectionType& t : kSuppliedCollectionTypes) {
+        const bool qualified = t.package[0] != 0;
+        if (qualified ? !(is_word(t.package) && is_op(".", 1) && is_word(t.type, 2)) : !is_word(t.type)) continue;
+        i_ += qualified ? 3 : 1;
+        *element_size = t.element_size;
+        *type_name = t.name;
+        return t.kind;
     }
     return PlCollection::None;
 }
@@ -1144,6 +1178,8 @@ void Parser::call(PlStmt* st, std::uint32_t so) {
         {"DBMS_OUTPUT.NEW_LINE", 0, 0, 0, 0},  {"DBMS_OUTPUT.ENABLE", 0, 1, 0, 0},
         {"DBMS_OUTPUT.DISABLE", 0, 0, 0, 0},   {"DBMS_OUTPUT.GET_LINE", 2, 2, 3, 0},
         {"DBMS_OUTPUT.GET_LINES", 2, 2, 3, 0}, {"RAISE_APPLICATION_ERROR", 2, 3, 0, 4},
+        // The collection argument of both is named as a variable, as OUT arguments are.
+        {"DBMS_UTILITY.COMMA_TO_TABLE", 3, 3, 6, 0}, {"DBMS_UTILITY.TABLE_TO_COMMA", 3, 3, 7, 0},
     };
     const Builtin* found = nullptr;
     for (const Builtin& b : kBuiltins)
@@ -1187,6 +1223,22 @@ void Parser::call(PlStmt* st, std::uint32_t so) {
             st->exprs.push_back(expression({",", ")"}, so));
         }
         i_ = save;
+    }
+    const bool comma_lists = st->name == "DBMS_UTILITY.COMMA_TO_TABLE" || st->name == "DBMS_UTILITY.TABLE_TO_COMMA";
+    if (comma_lists) {
+        // The name table is COMMA_TO_TABLE's third argument and TABLE_TO_COMMA's first.
+        const std::size_t table = st->name == "DBMS_UTILITY.COMMA_TO_TABLE" ? 2 : 0;
+        for (std::size_t k = 0; k < st->targets.size(); ++k) {
+            if (!(found->out_mask & (1 << k))) continue;
+            const PlTarget& tg = st->targets[k];
+            const bool named = !tg.host && tg.slot >= 0 && tg.package.empty();
+            const bool collection = named && prog_->vars[static_cast<std::size_t>(tg.slot)].collection ==
+                                                 PlCollection::IndexBy && prog_->vars[static_cast<std::size_t>(tg.slot)].type.code == kTypeVarchar2;
+            if ((k == table) != collection || (k == table && !named)) {
+                semantic_error(first.offset, pls_message(306, member), so);
+                break;
+            }
+        }
     }
     if (st->name == "DBMS_OUTPUT.GET_LINES" || st->name == "DBMS_OUTPUT.GET_LINE") {
         bool lines = st->name == "DBMS_OUTPUT.GET_LINES";
@@ -1234,6 +1286,7 @@ bool plsql_compile_package(const std::string& header, const std::string& body, c
     } catch (const SyntaxStop&) {
         return false;
     }
+    plsql_check_gotos(program);
     return program->errors.empty();
 }
 
@@ -1270,5 +1323,6 @@ bool plsql_compile_unit(const std::string& text, const PlCompileContext& ctx, Pl
     } catch (const SyntaxStop&) {
         return false;
     }
+    plsql_check_gotos(program);
     return program->errors.empty();
 }

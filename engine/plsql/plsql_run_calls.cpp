@@ -10,6 +10,7 @@
 #include "os/os.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -181,6 +182,63 @@ Flow Interpreter::call_supplied(const PlStmt& st, const PlSuppliedProc& p, const
     return Flow::Next;
 }
 
+namespace {
+
+bool comma_name_char(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || c == '#' ||
+           (static_cast<unsigned char>(c) & 0x80);
+}
+
+// DBMS_UTILITY.COMMA_TO_TABLE's reading of a list of names: each item a name of up to
+// three parts (an identifier or a quoted one) with an optional @link, blanks around it.
+// The items come back as written; bad gets the text from where the list stops being one.
+bool comma_list_names(const std::string& list, std::vector<std::string>* names, std::string* bad) {
+    std::size_t i = 0;
+    auto blanks = [&] {
+        while (i < list.size() && std::isspace(static_cast<unsigned char>(list[i]))) ++i;
+    };
+    auto name = [&] {
+        if (i < list.size() && list[i] == '"') {
+            const std::size_t close = list.find('"', i + 1);
+            if (close == std::string::npos || close == i + 1) return false;
+            i = close + 1;
+            return true;
+        }
+        if (i >= list.size() || !(std::isalpha(static_cast<unsigned char>(list[i])) ||
+                                  (static_cast<unsigned char>(list[i]) & 0x80)))
+            return false;
+        while (i < list.size() && comma_name_char(list[i])) ++i;
+        return true;
+    };
+    for (;;) {
+        const std::size_t start = i;
+        blanks();
+        bool ok = name();
+        for (int parts = 1; ok && parts < 3 && i < list.size() && list[i] == '.'; ++parts) {
+            ++i;
+            ok = name();
+        }
+        if (ok && i < list.size() && list[i] == '@') {
+            ++i;
+            ok = name();
+            while (ok && i < list.size() && list[i] == '.') {
+                ++i;
+                ok = name();
+            }
+        }
+        blanks();
+        if (!ok || (i < list.size() && list[i] != ',')) {
+            *bad = list.substr(start);
+            return false;
+        }
+        names->push_back(list.substr(start, i - start));
+        if (i >= list.size()) return true;
+        ++i;
+    }
+}
+
+}  // namespace
+
 Flow Interpreter::call(const PlStmt& st) {
     PlError err;
     std::vector<PlValue> args(st.exprs.size());
@@ -261,6 +319,48 @@ Flow Interpreter::call(const PlStmt& st) {
         std::int64_t read = lines.coll->size;
         var(st.targets[0].slot) = lines;
         ok = assign(count, int_value(read), num, &err);
+    } else if (n == "DBMS_UTILITY.COMMA_TO_TABLE") {
+        // Each name of the list, as written between its commas, in elements 1..n; element
+        // n+1 is NULL. A part that is no [schema.]name[.part][@link] is ORA-20001.
+        std::vector<std::string> names;
+        std::string bad;
+        if (!comma_list_names(args[0].kind == PlKind::Null ? std::string() : text_arg(0), &names, &bad))
+            return raise(make_error(20001, "comma-separated list invalid near " + bad), st.line);
+        PlValue table = empty_collection();
+        for (const std::string& name : names) {
+            PlValue v;
+            v.kind = PlKind::Text;
+            v.s = name;
+            ++table.coll->size;
+            table.coll->items[PlKey{table.coll->size, std::string()}] = v;
+        }
+        table.coll->items[PlKey{table.coll->size + 1, std::string()}] = PlValue();
+        ++table.coll->size;
+        OraType num;
+        num.code = kTypeNumber;
+        var(st.targets[2].slot) = table;
+        ok = assign(st.targets[1], int_value(static_cast<std::int64_t>(names.size())), num, &err);
+    } else if (n == "DBMS_UTILITY.TABLE_TO_COMMA") {
+        // Elements 1, 2 ... up to the first that is missing or NULL, joined by commas.
+        const PlValue& table = var(st.targets[0].slot);
+        std::string list;
+        std::int64_t count = 0;
+        if (table.coll)
+            for (std::int64_t k = 1;; ++k) {
+                auto it = table.coll->items.find(PlKey{k, std::string()});
+                if (it == table.coll->items.end() || it->second.kind == PlKind::Null) break;
+                list += (count++ ? "," : "") + text_of(it->second, p_->vars[static_cast<std::size_t>(st.targets[0].slot)].type);
+            }
+        OraType num;
+        num.code = kTypeNumber;
+        OraType text;
+        text.size = 32767;
+        PlValue lv;
+        if (!list.empty()) {
+            lv.kind = PlKind::Text;
+            lv.s = list;
+        }
+        ok = assign(st.targets[1], int_value(count), num, &err) && assign(st.targets[2], lv, text, &err);
     } else if (n == "RAISE_APPLICATION_ERROR") {
         PlValue num;
         OraType t;

@@ -26,6 +26,8 @@ bool Interpreter::cursor_ref(int c, CursorRef* out, PlError* err) {
             out->vm = info.query->vm;
             out->tr = &info.query->tr;
         }
+        auto b = buffered_.find(c);
+        if (b != buffered_.end()) out->vm = b->second;
         out->hidden = info.current_rowid ? 1 : 0;
         out->for_update = info.for_update;
         return true;
@@ -151,6 +153,11 @@ void Interpreter::close_cursor(int c) {
         return;
     }
     CursorState& cs = cursors_[static_cast<std::size_t>(c)];
+    auto b = buffered_.find(c);
+    if (b != buffered_.end()) {
+        sqlite3_finalize(b->second);
+        buffered_.erase(b);
+    }
     if (cs.open) {
         PlSql* q = p_->cursors[static_cast<std::size_t>(c)].query;
         if (q && q->vm) sqlite3_reset(q->vm);
@@ -168,4 +175,102 @@ void Interpreter::keep_current_row(const CursorRef& r) {
     if (r.hidden) r.cs->current_rowid = column_value(r.vm, sqlite3_column_count(r.vm) - 1);
 }
 
+namespace {
+
+// A value of a row as SQL text that gives it back with its storage class.
+std::string cursor_row_literal(sqlite3_stmt* vm, int k) {
+    switch (sqlite3_column_type(vm, k)) {
+    case SQLITE_INTEGER:
+        return std::to_string(sqlite3_column_int64(vm, k));
+    case SQLITE_FLOAT: {
+        char* t = sqlite3_mprintf("%!.17g", sqlite3_column_double(vm, k));
+        std::string out = t ? t : "NULL";
+        sqlite3_free(t);
+        return out;
+    }
+    case SQLITE_TEXT: {
+        char* t = sqlite3_mprintf("%Q", reinterpret_cast<const char*>(sqlite3_column_text(vm, k)));
+        std::string out = t ? t : "NULL";
+        sqlite3_free(t);
+        return out;
+    }
+    case SQLITE_BLOB: {
+        static const char kHex[] = "0123456789ABCDEF";
+        const unsigned char* p = static_cast<const unsigned char*>(sqlite3_column_blob(vm, k));
+        const int n = sqlite3_column_bytes(vm, k);
+        std::string out = "x'";
+        for (int i = 0; i < n; ++i) {
+            out += kHex[p[i] >> 4];
+            out += kHex[p[i] & 15];
+        }
+        return out + "'";
+    }
+    default:
+        return "NULL";
+    }
+}
+
+// The rows vm has still to give, as a statement of them that reads no table; vm is reset.
+// Null when vm is not part way through its rows or the rows cannot be read.
+sqlite3_stmt* cursor_rows_ahead(sqlite3* db, sqlite3_stmt* vm) {
+    if (!vm || !sqlite3_stmt_busy(vm)) return nullptr;
+    const int n = sqlite3_column_count(vm);
+    std::string sql;
+    int rc;
+    while ((rc = sqlite3_step(vm)) == SQLITE_ROW) {
+        sql += sql.empty() ? "VALUES(" : ",(";
+        for (int k = 0; k < n; ++k) sql += (k ? "," : "") + cursor_row_literal(vm, k);
+        sql += ")";
+    }
+    sqlite3_reset(vm);
+    if (rc != SQLITE_DONE) return nullptr;
+    if (sql.empty()) {
+        sql = "SELECT ";
+        for (int k = 0; k < n; ++k) sql += k ? ",NULL" : "NULL";
+        sql += " WHERE 0";
+    }
+    sqlite3_stmt* out = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &out, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(out);
+        return nullptr;
+    }
+    return out;
+}
+
+}  // namespace
+
+bool Interpreter::buffer_cursors() {
+    bool any = false;
+    for (std::size_t c = 0; c < cursors_.size(); ++c) {
+        const int k = static_cast<int>(c);
+        if (is_package_cursor(k) || !cursors_[c].open || buffered_.count(k)) continue;
+        PlSql* q = p_->cursors[c].query;
+        sqlite3_stmt* rows = q ? cursor_rows_ahead(db_, q->vm) : nullptr;
+        if (!rows) continue;
+        buffered_[k] = rows;
+        any = true;
+    }
+    return any;
+}
+
 }  // namespace plsql_running
+
+bool plsql_buffer_cursors(SessionHandle* ses) {
+    PlSessionState* state = plsql_session(ses);
+    bool any = false;
+    for (void* running : state->running)
+        any = static_cast<plsql_running::Interpreter*>(running)->buffer_cursors() || any;
+    // The open cursors of packages own their statements: each is replaced by its rows.
+    for (auto& package : state->packages)
+        for (auto& cursor : package.second.cursors) {
+            PlPackageCursor* pc = cursor.second.get();
+            if (!pc || !pc->cs.open) continue;
+            sqlite3_stmt* rows = plsql_running::cursor_rows_ahead(ses->server->db, pc->vm);
+            if (!rows) continue;
+            sqlite3_finalize(pc->vm);
+            pc->vm = rows;
+            any = true;
+        }
+    return any;
+}
+

@@ -117,6 +117,11 @@ Flow Interpreter::run_execute(const PlStmt& st) {
     bool was_busy = ses_->server->busy;
     sh->caller_steps = true;  // the rows are read from sh->vm here, or by the cursor it opens
     sword rc = OCIStmtExecute(h.svc, h.stmt, h.err, query ? 0 : 1, 0, nullptr, nullptr, OCI_DEFAULT);
+    if (rc == OCI_ERROR && !query && handle_error(h.err).code == 54 && plsql_buffer_cursors(ses_)) {
+        // DDL refused while the session's own cursors read tables (a loop over USER_OBJECTS
+        // that drops them): once their rows are read ahead, it runs.
+        rc = OCIStmtExecute(h.svc, h.stmt, h.err, 1, 0, nullptr, nullptr, OCI_DEFAULT);
+    }
     ses_->server->busy = was_busy;
     if (sqlite3_get_autocommit(db_)) {
         ses_->in_transaction = false;

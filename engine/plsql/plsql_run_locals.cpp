@@ -15,6 +15,11 @@ void Interpreter::save_frame(const PlSubprogram& sub, LocalFrame* f) {
     for (int k = sub.cursor_begin; k < sub.cursor_end; ++k) {
         f->cursors.push_back(cursors_[static_cast<std::size_t>(k)]);
         if (!is_package_cursor(k)) cursors_[static_cast<std::size_t>(k)] = CursorState();
+        auto b = buffered_.find(k);
+        if (b != buffered_.end()) {
+            f->buffered[k] = b->second;
+            buffered_.erase(b);
+        }
     }
     f->return_slot = return_slot_;
     f->return_value = return_value_;
@@ -30,6 +35,8 @@ void Interpreter::restore_frame(const PlSubprogram& sub, LocalFrame* f) {
         if (is_package_cursor(k)) continue;
         close_cursor(k);
         cursors_[static_cast<std::size_t>(k)] = f->cursors[static_cast<std::size_t>(k - sub.cursor_begin)];
+        auto b = f->buffered.find(k);
+        if (b != f->buffered.end()) buffered_[k] = b->second;
     }
     return_slot_ = f->return_slot;
     return_value_ = f->return_value;
@@ -138,8 +145,15 @@ bool Interpreter::eval_fresh(PlSql* q, PlValue* v, PlError* err) {
 
 }  // namespace plsql_running
 
+const PlSubprogram* plsql_running_local(SessionHandle* ses, int index) {
+    PlSessionState* state = plsql_session(ses);
+    auto* in = state->running.empty() ? nullptr : static_cast<plsql_running::Interpreter*>(state->running.back());
+    if (!in || index < 0 || static_cast<std::size_t>(index) >= in->program()->locals.size()) return nullptr;
+    return &in->program()->locals[static_cast<std::size_t>(index)];
+}
+
 bool plsql_run_local(SessionHandle* ses, int index, const std::vector<PlValue>& args, PlValue* result, PlError* err,
-                     OraType* type) {
+                     OraType* type, const std::vector<bool>* given_params) {
     PlSessionState* state = plsql_session(ses);
     auto* in = state->running.empty() ? nullptr : static_cast<plsql_running::Interpreter*>(state->running.back());
     if (!in || index < 0 || static_cast<std::size_t>(index) >= in->program()->locals.size() ||
@@ -148,7 +162,7 @@ bool plsql_run_local(SessionHandle* ses, int index, const std::vector<PlValue>& 
         return false;
     }
     if (type) *type = in->program()->locals[static_cast<std::size_t>(index)].return_type;
-    std::vector<bool> given(args.size(), true);
+    std::vector<bool> given = given_params ? *given_params : std::vector<bool>(args.size(), true);
     std::vector<PlValue> outs;
     return in->run_local(index, args, {}, given, &outs, result, err);
 }

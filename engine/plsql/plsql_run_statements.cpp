@@ -72,7 +72,8 @@ Flow Interpreter::statements(const std::vector<PlStmt>& list) {
         int outer;
         ~LineKeeper() { *line = outer; }
     } keep{&line_, line_};
-    for (const PlStmt& st : list) {
+    for (std::size_t at = 0; at < list.size(); ++at) {
+        const PlStmt& st = list[at];
         line_ = st.line;
         if (ses_->server->cancel) {
             ses_->server->cancel = false;
@@ -89,6 +90,19 @@ Flow Interpreter::statements(const std::vector<PlStmt>& list) {
             if (!plsql_autonomous_statement_failed(ses_, seq, &restored))
                 return raise(make_error(restored.code, restored.message), st.line);
         }
+        if (f == Flow::Goto) {
+            // A GOTO of this list or of one nested in it goes on here when the label is
+            // this list's; otherwise the enclosing list looks for it.
+            std::size_t to = 0;
+            while (to < list.size() &&
+                   std::find(list[to].labels.begin(), list[to].labels.end(), goto_label_) == list[to].labels.end())
+                ++to;
+            if (to < list.size()) {
+                goto_label_.clear();
+                at = to - 1;
+                continue;
+            }
+        }
         if (f != Flow::Next) return f;
     }
     return Flow::Next;
@@ -96,7 +110,12 @@ Flow Interpreter::statements(const std::vector<PlStmt>& list) {
 
 bool Interpreter::loop_step(const PlStmt& st, Flow* f) {
     *f = statements(st.bodies[0]);
-    if (*f == Flow::Continue) *f = Flow::Next;
+    if (*f == Flow::Continue) {
+        // CONTINUE label of an outer loop ends this one's turn and goes on with that loop.
+        if (!exit_label_.empty() && exit_label_ != st.name) return false;
+        exit_label_.clear();
+        *f = Flow::Next;
+    }
     if (*f == Flow::Exit) {
         if (exit_label_.empty() || exit_label_ == st.name) {
             exit_label_.clear();
@@ -163,6 +182,9 @@ Flow Interpreter::statement(const PlStmt& st) {
         return run_execute(st);
     case PlStmtKind::RecordCopy:
         return run_record_copy(st);
+    case PlStmtKind::Goto:
+        goto_label_ = st.name;
+        return Flow::Goto;
     }
     return Flow::Next;
 }

@@ -116,6 +116,27 @@ bool plsql_function_lookup(void* data, const std::string& owner, const std::stri
     return true;
 }
 
+bool plsql_arguments_fit(const std::vector<PlParam>& params, const std::vector<std::string>& names,
+                         std::vector<std::size_t>* slots) {
+    if (names.size() > params.size()) return false;
+    std::vector<bool> given(params.size(), false);
+    std::vector<std::size_t> placed;
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        std::size_t slot = k;
+        if (!names[k].empty()) {
+            slot = 0;
+            while (slot < params.size() && params[slot].name != names[k]) ++slot;
+        }
+        if (slot >= params.size() || given[slot]) return false;
+        given[slot] = true;
+        placed.push_back(slot);
+    }
+    for (std::size_t k = 0; k < params.size(); ++k)
+        if (!given[k] && !params[k].default_value) return false;
+    if (slots) slots->swap(placed);
+    return true;
+}
+
 namespace {
 
 void call_error(sqlite3_context* ctx, const PlError& e, const std::string& unit) {
@@ -182,28 +203,37 @@ void sql_result(sqlite3_context* ctx, const PlValue& r, const OraType& type) {
     }
 }
 
-// True when a function's parameters take count arguments (the rest have defaults).
-bool takes(const std::vector<PlParam>& params, std::size_t count) {
-    if (count > params.size()) return false;
-    for (std::size_t k = count; k < params.size(); ++k)
-        if (!params[k].default_value) return false;
-    return true;
-}
-
-// Whether SQL values suit the parameters' types: numbers for numbers, text for the rest.
-bool suits(const std::vector<PlParam>& params, int argc, sqlite3_value** argv) {
-    for (int k = 0; k < argc; ++k) {
+// Whether SQL values suit the parameters they go to: numbers for numbers, text for the rest.
+bool suits(const std::vector<PlParam>& params, const std::vector<std::size_t>& slots, sqlite3_value** argv) {
+    for (std::size_t k = 0; k < slots.size(); ++k) {
         int t = sqlite3_value_type(argv[k]);
         if (t == SQLITE_NULL) continue;
-        bool number = params[static_cast<std::size_t>(k)].type.code == kTypeNumber;
+        bool number = params[slots[k]].type.code == kTypeNumber;
         if (number != (t == SQLITE_INTEGER || t == SQLITE_FLOAT)) return false;
     }
     return true;
 }
 
-// Runs a function with the SQL arguments and sets the SQL result.
+// The function's name and the parameter names its arguments carry: "PKG.F\"\"C" is F
+// called with an argument by position and one named C (the translator's stored_call).
+std::string split_names(const std::string& called, std::size_t count, std::vector<std::string>* names) {
+    const std::size_t quote = called.find('"');
+    names->assign(count, std::string());
+    if (quote == std::string::npos) return called;
+    std::size_t k = 0, at = quote;
+    while (at != std::string::npos && k < count) {
+        const std::size_t next = called.find('"', at + 1);
+        (*names)[k++] = called.substr(at + 1, next == std::string::npos ? std::string::npos : next - at - 1);
+        at = next;
+    }
+    return called.substr(0, quote);
+}
+
+// Runs a function with the SQL arguments (slots: the parameter of each) and sets the SQL
+// result.
 void run_for_sql(sqlite3_context* ctx, SessionHandle* ses, PlProgram* program, const PlSubprogram* sub,
-                 std::vector<PlValue>* pkg_values, int argc, sqlite3_value** argv, const std::string& unit) {
+                 std::vector<PlValue>* pkg_values, const std::vector<std::size_t>& slots, sqlite3_value** argv,
+                 const std::string& unit) {
     const std::vector<PlParam>& params = sub ? sub->params : program->params;
     // A cursor is a value for PL/SQL only: a query the client sent cannot show one.
     if ((sub ? sub->return_type : program->return_type).code == kPlTypeRefCursor &&
@@ -213,9 +243,9 @@ void run_for_sql(sqlite3_context* ctx, SessionHandle* ses, PlProgram* program, c
     }
     std::vector<PlValue> args(params.size());
     std::vector<bool> given(params.size(), false);
-    for (int k = 0; k < argc; ++k) {
-        args[static_cast<std::size_t>(k)] = sql_value(argv[k]);
-        given[static_cast<std::size_t>(k)] = true;
+    for (std::size_t k = 0; k < slots.size(); ++k) {
+        args[slots[k]] = sql_value(argv[k]);
+        given[slots[k]] = true;
     }
     PlValue result;
     PlError err;
@@ -229,7 +259,7 @@ void run_for_sql(sqlite3_context* ctx, SessionHandle* ses, PlProgram* program, c
 // A local function of the running block ("VANTRO$LOCAL.<place>"). Its error goes to
 // the interpreter whole, through the session, besides SQLite's text of it.
 void run_local_for_sql(sqlite3_context* ctx, SessionHandle* ses, const std::string& name, int argc,
-                       sqlite3_value** argv) {
+                       sqlite3_value** argv, const std::vector<std::string>& names) {
     std::vector<PlValue> args;
     for (int k = 0; k < argc; ++k) args.push_back(sql_value(argv[k]));
     std::string place = name.substr(std::char_traits<char>::length(kPlLocalPrefix));
@@ -239,7 +269,26 @@ void run_local_for_sql(sqlite3_context* ctx, SessionHandle* ses, const std::stri
     PlValue result;
     PlError err;
     OraType type;
-    if (!plsql_run_local(ses, index, args, &result, &err, &type)) {
+    // Arguments in named notation: one value per parameter, and which of them are given.
+    std::vector<bool> given;
+    bool named = false;
+    for (const std::string& n : names) named = named || !n.empty();
+    if (named) {
+        const PlSubprogram* sub = plsql_running_local(ses, index);
+        std::vector<std::size_t> slots;
+        if (!sub || !plsql_arguments_fit(sub->params, names, &slots)) {
+            sql_error(ctx, ora_line(6553, "306", pls_body(306, sub ? sub->name : name)));
+            return;
+        }
+        std::vector<PlValue> placed(sub->params.size());
+        given.assign(sub->params.size(), false);
+        for (std::size_t k = 0; k < slots.size(); ++k) {
+            placed[slots[k]] = args[k];
+            given[slots[k]] = true;
+        }
+        args.swap(placed);
+    }
+    if (!plsql_run_local(ses, index, args, &result, &err, &type, named ? &given : nullptr)) {
         PlSessionState* state = plsql_session(ses);
         state->local_failed = true;
         state->local_error = err;
@@ -258,10 +307,11 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         const unsigned char* t = sqlite3_value_text(argv[k]);
         return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
     };
-    std::string owner = text(0), name = text(1), unit = owner + "." + name;
-    std::size_t given_count = static_cast<std::size_t>(argc - 2);
+    std::vector<std::string> names;
+    std::string owner = text(0), name = split_names(text(1), static_cast<std::size_t>(argc - 2), &names),
+                unit = owner + "." + name;
     if (name.compare(0, std::char_traits<char>::length(kPlLocalPrefix), kPlLocalPrefix) == 0) {
-        run_local_for_sql(ctx, ses, name, argc - 2, argv + 2);
+        run_local_for_sql(ctx, ses, name, argc - 2, argv + 2, names);
         return;
     }
     std::size_t dot = name.find('.');
@@ -280,10 +330,14 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         PlProgram& callee = compiled->program;
         BusyUnit busy(compiled.get());
         const PlSubprogram* chosen = nullptr;
+        std::vector<std::size_t> chosen_slots, slots;
         for (const PlSubprogram& sub : callee.subprograms) {
-            if (sub.name != member || !sub.is_function || !sub.defined || !takes(sub.params, given_count)) continue;
-            if (!chosen || (suits(sub.params, argc - 2, argv + 2) && !suits(chosen->params, argc - 2, argv + 2)))
+            if (sub.name != member || !sub.is_function || !sub.defined || !plsql_arguments_fit(sub.params, names, &slots))
+                continue;
+            if (!chosen || (suits(sub.params, slots, argv + 2) && !suits(chosen->params, chosen_slots, argv + 2))) {
                 chosen = &sub;
+                chosen_slots = slots;
+            }
         }
         if (!chosen) {
             sql_error(ctx, ora_line(6553, "306", pls_body(306, member)));
@@ -296,7 +350,7 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
             sql_error(ctx, t);
             return;
         }
-        run_for_sql(ctx, ses, &callee, chosen, &st->values, argc - 2, argv + 2, package);
+        run_for_sql(ctx, ses, &callee, chosen, &st->values, chosen_slots, argv + 2, package);
         return;
     }
     PlUnitState found = PlUnitState::Missing;
@@ -321,12 +375,13 @@ void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         sql_error(ctx, ora_line(6575, name));
         return;
     }
-    if (!takes(callee->program.params, given_count)) {
+    std::vector<std::size_t> slots;
+    if (!plsql_arguments_fit(callee->program.params, names, &slots)) {
         sql_error(ctx, ora_line(6553, "306", pls_body(306, name)));
         return;
     }
     BusyUnit busy(callee.get());
-    run_for_sql(ctx, ses, &callee->program, nullptr, nullptr, argc - 2, argv + 2, unit);
+    run_for_sql(ctx, ses, &callee->program, nullptr, nullptr, slots, argv + 2, unit);
 }
 
 }  // namespace

@@ -58,8 +58,15 @@ struct CallExtras {
     bool keep_last = false;
     std::vector<OrderItem> keep_order;
     // The parameter name of each argument given in named notation (name => value), empty
-    // for one given by position; only DBMS_XPLAN's table functions take names here.
+    // for one given by position; stored functions and DBMS_XPLAN's table functions take
+    // names, the built-in functions none.
     std::vector<std::string> arg_names;
+
+    // True when the call carries parameter names and no other clause.
+    bool names_only() const {
+        return !arg_names.empty() && nulls == 0 && !from_last && !within_group && within.empty() && overflow == 0 &&
+               !keep && keep_order.empty();
+    }
 };
 
 // JSON_OBJECT, JSON_ARRAY, JSON_OBJECTAGG and JSON_ARRAYAGG (Function nodes): args hold

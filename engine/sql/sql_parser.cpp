@@ -1008,11 +1008,9 @@ bool Parser::call_arguments(Expr* e) {
         else
             accept_word("ALL");
         const bool values = sql_values_ && e->text != "LNNVL";
-        const bool named = e->text == "DBMS_XPLAN.DISPLAY" || e->text == "SYS.DBMS_XPLAN.DISPLAY" ||
-                           e->text == "DBMS_XPLAN.DISPLAY_CURSOR" || e->text == "SYS.DBMS_XPLAN.DISPLAY_CURSOR";
         do {
             // name => value: the two operators "=" and ">" side by side.
-            if (named && cur().kind == TokenKind::Word && op_at(1, "=") && op_at(2, ">") &&
+            if (cur().kind == TokenKind::Word && op_at(1, "=") && op_at(2, ">") &&
                 peek(2).offset == peek().offset + 1) {
                 if (!e->extras) e->extras.reset(new CallExtras);
                 e->extras->arg_names.resize(e->args.size());
@@ -2012,6 +2010,7 @@ bool foreign_kind(TokenCursor c, StatementKind* kind) {
     if (c.is_word("EXPLAIN")) return set(StatementKind::ExplainPlan);
     if (c.is_word("COMMENT")) return set(StatementKind::Comment);
     if (c.is_word("RENAME")) return set(StatementKind::Rename);
+    if (c.is_word("PURGE")) return set(StatementKind::Purge);
     if (c.accept_word("CREATE")) {
         bool replace = false;
         if (c.is_word("OR")) {

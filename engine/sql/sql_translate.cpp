@@ -1443,6 +1443,9 @@ bool Translator::insert(Statement& s) {
     Source self;
     self.alias = view_alias_;  // through a view, RETURNING names the table as the view did
     self.columns = all;
+    // RETURNING ROWID: the new row's, of the table the row goes to.
+    self.rowid_owner = owner;
+    self.rowid_table = s.table.name;
     row.sources.push_back(self);
     if (!returning(s, row, &sql)) return false;
     out_->sql = sql;
@@ -1718,6 +1721,7 @@ bool Translator::statement(Statement& s) {
     case StatementKind::DropDimension:
     case StatementKind::AlterView:
     case StatementKind::Rename:
+    case StatementKind::Purge:
     case StatementKind::CreateRole:
     case StatementKind::DropRole:
     case StatementKind::Grant:

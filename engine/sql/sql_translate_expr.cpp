@@ -774,7 +774,7 @@ std::string Translator::row_value(const std::string& sql) {
 
 bool sql_statement_only_call(const Expr& e) {
     if (e.kind != ExprKind::Function || !e.path.empty()) return false;
-    if (e.over || e.extras || is_grouping_call(e) || analytic_function_name(e.text) || statistic_function(e.text))
+    if (e.over || (e.extras && !e.extras->names_only()) || is_grouping_call(e) || analytic_function_name(e.text) || statistic_function(e.text))
         return true;
     const std::string& f = e.text;
     return f == "JSON_ARRAYAGG" || f == "JSON_OBJECTAGG" || f == "SYS_CONNECT_BY_PATH" || f == "STANDARD_HASH" ||
@@ -846,6 +846,11 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
     if (e.path.empty() && e.text == "LISTAGG") return listagg(e, scope, out);
     if (e.path.empty() && statistic_function(e.text)) return statistic(e, scope, out);
     if (e.path.empty() && analytic_only_function(e.text)) return fail(30484, e.end);
+    if (e.extras && e.extras->names_only()) {
+        bool done = false;
+        if (!named_call(e, scope, out, &done)) return false;
+        if (done) return true;
+    }
     if (e.extras) {
         // WITHIN GROUP and IGNORE NULLS belong to other functions.
         if (e.extras->keep && !e.extras->within_group && !e.extras->nulls) return keep_aggregate(e, scope, out);
@@ -1005,12 +1010,20 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
 
 // A stored function named [owner.]function or [owner.]package.function: the call of
 // vantro_plsql_call that runs it; false when there is none.
-bool Translator::stored_call(const std::vector<std::string>& path, const std::vector<Emitted>& args, Emitted* out) {
+bool Translator::stored_call(const std::vector<std::string>& path, const std::vector<Emitted>& args, Emitted* out,
+                             const std::vector<std::string>* names) {
+    // The names ride on the function's name, each after a double quote (which no name
+    // holds): "PKG.F\"\"C" is F called with one argument by position and one named C.
+    std::string named;
+    if (names)
+        for (const std::string& n : *names) named += "\"" + n;
+    std::string quoted_named;
+    for (char c : named) quoted_named += c == '\'' ? std::string("''") : std::string(1, c);
     if (path.size() == 1)
         for (auto u = declared_units_.rbegin(); u != declared_units_.rend(); ++u) {
             auto f = u->functions.find(path[0]);
             if (f == u->functions.end()) continue;
-            out->sql = "vantro_plsql_call('" + ctx_.schema + "','" + u->unit + "." + path[0] + "'";
+            out->sql = "vantro_plsql_call('" + ctx_.schema + "','" + u->unit + "." + path[0] + quoted_named + "'";
             for (const Emitted& a : args) out->sql += "," + a.sql;
             out->sql += ")";
             out->type = f->second;
@@ -1038,7 +1051,7 @@ bool Translator::stored_call(const std::vector<std::string>& path, const std::ve
         found = ctx_.stored_function(ctx_.stored_function_data, owner, unit, &ret, &object_type);
     }
     if (!found) return false;
-    out->sql = "vantro_plsql_call('" + owner + "','" + unit + "'";
+    out->sql = "vantro_plsql_call('" + owner + "','" + unit + quoted_named + "'";
     for (const Emitted& a : args) out->sql += "," + a.sql;
     out->sql += ")";
     out->type = ret;

@@ -393,7 +393,14 @@ private:
     bool chain(Expr& e, const Scope& scope, Emitted* out);
     bool balanced_chain(const std::vector<Expr*>& spine, std::vector<Emitted>& terms, Emitted* out);
     bool operation(const Expr& e, const Emitted& a, const Emitted& b, Emitted* out);
-    bool stored_call(const std::vector<std::string>& path, const std::vector<Emitted>& args, Emitted* out);
+    // names: the parameter name of each argument given in named notation (empty for one by
+    // position), passed on to vantro_plsql_call.
+    bool stored_call(const std::vector<std::string>& path, const std::vector<Emitted>& args, Emitted* out,
+                     const std::vector<std::string>* names = nullptr);
+    // A call whose arguments carry parameter names (sql_translate_named.cpp): a supplied
+    // function's call is put in positional order (done false: translate it on), a stored
+    // function's written with its names (done true); anything else is ORA-00907.
+    bool named_call(Expr& e, const Scope& scope, Emitted* out, bool* done);
     // Schema-level object and collection types (sql_translate_objects.cpp).
     bool object_type_decl(const std::string& owner, const std::string& name, ObjectTypeDecl* decl);
     bool object_constructor(const Expr& e, const std::vector<std::string>& path, const std::vector<Emitted>& args,

@@ -107,6 +107,7 @@ enum class StatementKind {
     DropDimension,
     AlterView,   // ALTER VIEW: the catalog's (catalog/dictionary_ddl.cpp)
     Rename,      // RENAME old TO new: the catalog's (catalog/rename_ddl.cpp)
+    Purge,       // PURGE RECYCLEBIN | TABLE | INDEX ...: the catalog's (catalog/dictionary_ddl.cpp)
     PlsqlBlock,  // keep last: kStatementKinds counts up to it
 };
 constexpr std::size_t kStatementKinds = static_cast<std::size_t>(StatementKind::PlsqlBlock) + 1;
