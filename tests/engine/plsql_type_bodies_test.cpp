@@ -106,7 +106,7 @@ TEST_F(PlsqlTypeBodies, MethodsCalledInPlsql) {
         "  begin q.move(1, 1); exception when others then e := sqlcode || ' ' || sqlerrm; end;\n"
         "  insert into out_t values (8, e);\n"
         "end;");
-    EXPECT_EQ(logged(), (Rows{"1|5 5", "2|4,6", "3|24,6", "4|0,0", "5|7,7 2", "6|14,14 19.7989898732233",
+    EXPECT_EQ(logged(), (Rows{"1|5 5", "2|4,6", "3|24,6", "4|0,0", "5|7,7 2", "6|14,14 19.79898987322333068322364213893577309998",
                               "7|ORA-30625: method dispatch on NULL SELF argument is disallowed",
                               "8|-30625 ORA-30625: method dispatch on NULL SELF argument is disallowed"}));
     // A member function's SELF is IN: an attribute cannot be set there.
@@ -159,7 +159,7 @@ TEST_F(PlsqlTypeBodies, MethodsCalledInSql) {
     run("insert into places values (2, point_t(5))");
     run("insert into places values (3, null)");
     EXPECT_EQ(s.rows("select p.id, p.loc.dist(), p.loc.scaled(2).x from places p order by p.id"),
-              (Rows{"1|5|6", "2|7.07106781186548|10", "3|<null>|<null>"}));
+              (Rows{"1|5|6", "2|7.07106781186547524400844362104849039285|10", "3|<null>|<null>"}));
     EXPECT_EQ(s.rows("select point_t(6, 8).dist(), point_t.origin().y, point_t(2).scaled(3) from dual"),
               (Rows{"10|0|POINT_T(6, 6)"}));
     // NEW before a constructor call says what it is.
