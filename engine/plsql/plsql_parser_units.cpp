@@ -1073,7 +1073,7 @@ bool Parser::supplied_call(PlStmt* st, const Token& first, const std::string& me
         }
         const auto& range = args[static_cast<std::size_t>(arg_of[p])];
         PlTarget tg;
-        if (sp->out_mask & (1 << p)) {
+        if (plsql_mask_bit(sp->out_mask, static_cast<std::size_t>(p))) {
             i_ = range.first;
             TokenKind kind = peek().kind;
             if (kind != TokenKind::Word && kind != TokenKind::QuotedWord && kind != TokenKind::Bind) {
@@ -1204,7 +1204,7 @@ void Parser::call(PlStmt* st, std::uint32_t so) {
     for (int k = 0; k < n && !wrong_type; ++k) {
         const std::pair<std::size_t, std::size_t>& range = args[static_cast<std::size_t>(k)];
         int given = boolean_argument(range.first, range.second);
-        wrong_type = given >= 0 && (given == 1) != ((found->boolean_mask >> k) & 1);
+        wrong_type = given >= 0 && (given == 1) != plsql_mask_bit(found->boolean_mask, static_cast<std::size_t>(k));
     }
     if (n < found->min_args || n > found->max_args || wrong_type) {
         semantic_error(first.offset, pls_message(306, (member.empty() ? name : member)), so);
@@ -1213,7 +1213,7 @@ void Parser::call(PlStmt* st, std::uint32_t so) {
     for (int k = 0; k < n; ++k) {
         std::size_t save = i_;
         i_ = args[static_cast<std::size_t>(k)].first;
-        if (found->out_mask & (1 << k)) {
+        if (plsql_mask_bit(found->out_mask, static_cast<std::size_t>(k))) {
             st->targets.push_back(target(so));
             st->exprs.push_back(nullptr);
             if (i_ != args[static_cast<std::size_t>(k)].second)
@@ -1229,7 +1229,7 @@ void Parser::call(PlStmt* st, std::uint32_t so) {
         // The name table is COMMA_TO_TABLE's third argument and TABLE_TO_COMMA's first.
         const std::size_t table = st->name == "DBMS_UTILITY.COMMA_TO_TABLE" ? 2 : 0;
         for (std::size_t k = 0; k < st->targets.size(); ++k) {
-            if (!(found->out_mask & (1 << k))) continue;
+            if (!plsql_mask_bit(found->out_mask, static_cast<std::size_t>(k))) continue;
             const PlTarget& tg = st->targets[k];
             const bool named = !tg.host && tg.slot >= 0 && tg.package.empty();
             const bool collection = named && prog_->vars[static_cast<std::size_t>(tg.slot)].collection ==

@@ -161,7 +161,7 @@ Flow Interpreter::call_supplied(const PlStmt& st, const PlSuppliedProc& p, const
     // A variable passed IN OUT keeps whether DBMS_LOB.OPEN opened it.
     auto plain_variable = [&](std::size_t k) {
         const PlTarget& t = st.targets[k];
-        return (p.out_mask & (1 << k)) && st.exprs[k] && k < st.targets.size() && !t.host && t.slot >= 0 &&
+        return plsql_mask_bit(p.out_mask, k) && st.exprs[k] && k < st.targets.size() && !t.host && t.slot >= 0 &&
                !t.index && t.attribute < 0 && t.package.empty();
     };
     for (std::size_t k = 0; k < st.exprs.size() && k < c.args.size(); ++k)
@@ -175,7 +175,7 @@ Flow Interpreter::call_supplied(const PlStmt& st, const PlSuppliedProc& p, const
     }
     if (!ran) return raise(err, st.line);
     for (std::size_t k = 0; k < st.exprs.size(); ++k) {
-        if (!(p.out_mask & (1 << k)) || !st.exprs[k]) continue;
+        if (!plsql_mask_bit(p.out_mask, k) || !st.exprs[k]) continue;
         if (!assign(st.targets[k], c.args[k], c.types[k], &err)) return raise(err, st.line);
         if (plain_variable(k)) var(st.targets[k].slot).lob_open = c.args[k].lob_open;
     }

@@ -4,6 +4,8 @@
 // functions (values/sql_supplied.h) that expressions reach through the translator.
 #pragma once
 
+#include <cstddef>
+
 #include "plsql/plsql.h"
 
 #include <string>
@@ -27,6 +29,12 @@ struct PlSuppliedProc {
     int out_mask;  // bit n: parameter n is OUT or IN OUT (a variable written back)
     bool (*run)(PlSuppliedCall* call, PlError* err);
 };
+
+// Bit n of a parameter mask; false past the mask's width, for calls given more arguments
+// than any procedure takes.
+inline bool plsql_mask_bit(int mask, std::size_t n) {
+    return n < 31 && ((static_cast<unsigned>(mask) >> n) & 1u) != 0;
+}
 
 // The procedure of that name (upper case, PACKAGE.PROCEDURE); nullptr when none.
 const PlSuppliedProc* plsql_supplied_procedure(const std::string& name);

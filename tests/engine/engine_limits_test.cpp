@@ -89,6 +89,19 @@ std::string nested(const std::string& f, int n, const std::string& arg, const st
     return sql;
 }
 
+// Calls of supplied procedures with more arguments than any parameter list has are
+// PLS-00306, whatever their count (parameter masks have a fixed width).
+TEST_F(Limits, SuppliedProceduresGivenManyArgumentsArePls306) {
+    for (const char* proc : {"dbms_output.enable", "dbms_output.put_line", "dbms_lob.append", "dbms_random.seed"}) {
+        std::string args;
+        for (int i = 0; i < 40; ++i) args += (i ? ",1" : "1");
+        EXPECT_EQ(s.exec(std::string("begin ") + proc + "(" + args + "); end;"), OCI_ERROR) << proc;
+        EXPECT_EQ(s.error_code(), 6550) << proc;
+        EXPECT_NE(s.error_text().find("PLS-00306"), std::string::npos) << proc << ": " << s.error_text();
+    }
+    expect_alive();
+}
+
 TEST_F(Limits, DeeplyNestedCallsWorkAsInOracle) {
     EXPECT_EQ(s.value("select " + nested("abs", 150, "-7") + " from dual"), "7") << s.error_text();
     EXPECT_EQ(s.value("select " + nested("upper", 60, nested("lower", 60, "'Ab'")) + " from dual"), "AB")
