@@ -1,6 +1,6 @@
 // Methods of schema-level object types: a type's MEMBER, STATIC and CONSTRUCTOR
 // subprograms are compiled and run as the subprograms of a package of the type's name.
-// The type's specification gives the package header (one heading per method; SELF is
+// The type's declaration (CREATE TYPE) gives the package header (one heading per method; SELF is
 // the explicit first parameter of member methods, IN for functions and IN OUT for
 // procedures and constructors) and the type body gives the package body, rewritten in
 // place so that its lines stay where they were. Compile errors are placed back in the
@@ -156,7 +156,7 @@ bool plsql_type_package(const std::string& type_source, const std::string& body_
     };
     if (!t.empty() && type_word(t, 0, "TYPE") && type_word(t, 1, "BODY")) edits.push_back({t[0].offset, 4, "PACKAGE"});
     for (const TypeBodyMethod& bm : type_body_methods(t)) {
-        // Every method of the body must be one the specification declares.
+        // Every method of the body must be one the type declares.
         bool declared = false;
         for (const TypeMethodDecl& m : details.declared) declared = declared || type_same_method(m, bm.decl);
         if (!declared) {
@@ -222,7 +222,7 @@ bool plsql_type_package(const std::string& type_source, const std::string& body_
 void plsql_type_errors_home(const PlTypePackage& pkg, const std::string& type_source, const std::string& body_source,
                             bool in_body, std::vector<PlCompileError>* errors) {
     for (PlCompileError& e : *errors) {
-        // A heading missing from the body is the specification's method, named so.
+        // A heading missing from the body is the type's declared method, named so.
         const std::string undefined = pls_message(323);
         const bool missing = e.text.compare(0, 10, undefined, 0, 10) == 0;
         if (missing) {
@@ -285,7 +285,7 @@ bool plsql_compile_type(const std::string& type_source, const std::string& body_
     }
     plsql_compile_package(pkg.header, pkg.body, c, program);
     plsql_type_errors_home(pkg, type_source, body_source, true, &program->errors);
-    // Each method the specification lacks is placed among the others by its line.
+    // Each method the type does not declare is placed among the others by its line.
     for (const PlCompileError& e : errors) {
         auto at = std::find_if(program->errors.begin(), program->errors.end(),
                                [&](const PlCompileError& x) { return x.line > e.line; });

@@ -808,7 +808,7 @@ bool plsql_package_load(sqlite3* db, const PlCompileContext& ctx, const std::str
     std::string status, header, body;
     if (!plsql_object_load(db, owner, package, "PACKAGE", &status, &header) &&
         plsql_object_load(db, owner, package, "TYPE", &status, &header)) {
-        // An object type's methods: the package its specification and body make.
+        // An object type's methods: the package its declaration and body make.
         if (status != "VALID" && !plsql_unit_revalidate(db, ctx.nls_date_format, owner, package))
             return failure(4063, ora_message(4063, "type \"" + qualified + "\""));
         plsql_object_load(db, owner, package, "TYPE", &status, &header);

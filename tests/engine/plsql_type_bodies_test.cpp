@@ -269,7 +269,7 @@ TEST_F(PlsqlTypeBodies, BodyErrorsDictionaryAndCalls) {
     EXPECT_EQ(s.rows("select object_name, argument_name, position, in_out from user_arguments"
                      " where package_name = 'POINT_T' and object_name = 'MOVE' order by position"),
               (Rows{"MOVE|SELF|1|IN/OUT", "MOVE|DX|2|IN", "MOVE|DY|3|IN"}));
-    // A method the specification declares and the body lacks, one the body adds, a wrong name.
+    // A method the type declares and the body lacks, one the body adds, a wrong name.
     run("create type shape_t as object (w number,\n"
         "  member function area return number,\n"
         "  member procedure grow)");
@@ -282,7 +282,7 @@ TEST_F(PlsqlTypeBodies, BodyErrorsDictionaryAndCalls) {
                      "end;"),
               OCI_SUCCESS_WITH_INFO);
     // Each error in the source it belongs to: the body's at their lines, the method the
-    // body lacks at its declaration in the specification.
+    // body lacks at its declaration in the type.
     EXPECT_EQ(errors("SHAPE_T"),
               (Rows{"TYPE BODY|4|16|PLS-00201: identifier 'ZZZ' must be declared",
                     "TYPE BODY|4|5|PL/SQL: Statement ignored",

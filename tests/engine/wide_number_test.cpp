@@ -158,17 +158,8 @@ TEST_F(WideNumber, OciNumberBindsAndDefines) {
 
 namespace {
 
-class WideNumberFunctions : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(std::filesystem::path(test_home()) / "databases", ignored);
-    ASSERT_NE(test_oci(), nullptr);
-    ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
-  }
-  std::string v(const std::string& expr) { return s.value("select " + expr + " from dual"); }
-  OciSession s;
-};
+// The functions' cases run on the same fresh session as the values'.
+class WideNumberFunctions : public WideNumber {};
 
 TEST_F(WideNumberFunctions, TranscendentalFunctionsKeepNumbersPrecision) {
   const char* cases[][2] = {
