@@ -15,6 +15,9 @@
 #include "values/errors.h"
 #include "values/sqlite_statement.h"
 
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <set>
 
 namespace {
@@ -87,6 +90,8 @@ private:
     DdlResult enforce(ConstraintSpec& c, const StateClause& s, std::uint32_t condition_offset, bool reuse = true);
     DdlResult modify();
     DdlResult modify_column(std::size_t first, const std::string& col, std::uint32_t col_off);
+    DdlResult modify_identity(const std::string& col, std::uint32_t col_off, const ColumnDef& c,
+                              std::uint32_t shift);
     bool word_at_pos(std::size_t i, const char* w) const {
         return i < t_.size() && t_[i].kind == TokenKind::Word && t_[i].text == w;
     }
@@ -581,6 +586,11 @@ DdlResult AlterTable::modify_column(std::size_t first, const std::string& col, s
         err_->offset = back(err_->offset);
         return DdlResult::Failed;
     }
+    if (st.column_defs.size() == 1 && !st.column_defs[0].identity.empty()) {
+        // GENERATED ... AS IDENTITY changes the identity, not the column's datatype.
+        if (typed && !word_at_pos(first + 1, "GENERATED")) return fail_at(3001, t_[first + 1].offset);
+        return modify_identity(col, col_off, st.column_defs[0], rest_from - static_cast<std::uint32_t>(prefix.size()));
+    }
     // A column does not become one of an object or collection type.
     for (const ColumnDef& c : st.column_defs)
         if (c.user_type) {
@@ -657,6 +667,107 @@ DdlResult AlterTable::modify_column(std::size_t first, const std::string& col, s
     if (p_ >= first + 2 && word_at_pos(p_ - 1, "NULL") && !word_at_pos(p_ - 2, "NOT") &&
         !word_at_pos(p_ - 2, "DEFAULT"))
         return modify_null(col, col_off, false, std::string());
+    return DdlResult::Done;
+}
+
+// A sequence option as typed, within 64 bits; false for a number beyond them.
+bool alter_identity_number(const std::string& text, long long* out) {
+    errno = 0;
+    char* end = nullptr;
+    long long v = std::strtoll(text.c_str(), &end, 10);
+    if (errno == ERANGE || !end || *end) return false;
+    *out = v;
+    return true;
+}
+
+// MODIFY column GENERATED ALWAYS | BY DEFAULT [ON NULL] AS IDENTITY [(options)]: the column
+// must be an identity column already; it takes the new generation, and its sequence the
+// options written (the others keep their values, as ALTER SEQUENCE). START WITH n makes n
+// the next number; START WITH LIMIT VALUE the one after the highest number the table holds
+// (below the lowest for a descending sequence), and leaves the next number as it is when
+// the table has no rows. shift maps offsets of the parsed text back to the statement.
+DdlResult AlterTable::modify_identity(const std::string& col, std::uint32_t col_off, const ColumnDef& c,
+                                      std::uint32_t shift) {
+    const IdentityOptions& o = c.identity_options;
+    auto at = [&](std::uint32_t offset) { return offset ? offset + shift : col_off; };
+    std::string seq;
+    {
+        Stmt q(db_,
+               "SELECT sequence_name FROM main.vantro_generated_columns WHERE owner=?1 AND table_name=?2"
+               " AND column_name=?3 AND kind='I'");
+        q.text(1, owner_);
+        q.text(2, table_);
+        q.text(3, col);
+        if (!q.row()) return fail_at(30673, col_off);
+        seq = q.column(0);
+    }
+    long long inc = 1, cache = 20, next = 1;
+    std::string min_text, max_text, cycle = "N", order = "N";
+    {
+        Stmt q(db_,
+               "SELECT increment_by,min_value,max_value,cycle_flag,order_flag,cache_size,next_value"
+               " FROM main.vantro_sequences WHERE sequence_owner=?1 AND sequence_name=?2");
+        q.text(1, owner_);
+        q.text(2, seq);
+        if (!q.row()) return fail_at(30673, col_off);
+        inc = sqlite3_column_int64(q.get(), 0);
+        min_text = q.column(1);
+        max_text = q.column(2);
+        cycle = q.column(3);
+        order = q.column(4);
+        cache = sqlite3_column_int64(q.get(), 5);
+        next = sqlite3_column_int64(q.get(), 6);
+    }
+    const std::uint32_t off = at(c.identity_offset);
+    if (!o.increment.empty() && !alter_identity_number(o.increment, &inc)) return fail_at(1722, off);
+    if (inc == 0) return fail_at(4002, off);
+    if (!o.min_value.empty()) min_text = o.min_value;
+    if (!o.max_value.empty()) max_text = o.max_value;
+    // A bound beyond 64 bits (the defaults among them) acts as none.
+    long long minv = LLONG_MIN, maxv = LLONG_MAX;
+    if (!alter_identity_number(min_text, &minv)) minv = min_text[0] == '-' ? LLONG_MIN : LLONG_MAX;
+    if (!alter_identity_number(max_text, &maxv)) maxv = max_text[0] == '-' ? LLONG_MIN : LLONG_MAX;
+    if (minv >= maxv) return fail_at(4004, off);
+    if (o.has_cycle) cycle = o.cycle ? "Y" : "N";
+    if (o.has_order) order = o.order ? "Y" : "N";
+    if (o.no_cache)
+        cache = 0;
+    else if (!o.cache.empty() && (!alter_identity_number(o.cache, &cache) || cache < 2))
+        return fail_at(4010, off);
+    std::string start_text = std::to_string(next);
+    if (!o.start.empty()) {
+        long long start = 0;
+        if (!alter_identity_number(o.start, &start)) return fail_at(1722, at(o.start_offset));
+        if (start < minv) return fail_at(4006, at(o.start_offset));
+        if (start > maxv) return fail_at(4008, at(o.start_offset));
+        next = start;
+        start_text = o.start;
+    }
+    const std::string where =
+        " WHERE sequence_owner=" + quote_text(owner_) + " AND sequence_name=" + quote_text(seq);
+    records_.push_back("UPDATE main.vantro_sequences SET min_value=" + quote_text(min_text) +
+                       ",max_value=" + quote_text(max_text) + ",increment_by=" + std::to_string(inc) +
+                       ",cycle_flag=" + quote_text(cycle) + ",order_flag=" + quote_text(order) +
+                       ",cache_size=" + std::to_string(cache) + ",next_value=" + std::to_string(next) +
+                       ",last_number=" + quote_text(std::to_string(next)) + where);
+    std::string start_shown = start_text;
+    if (o.start_limit) {
+        const std::string limit = std::string(inc > 0 ? "max" : "min") + "(CAST(\"" + col + "\" AS INTEGER))";
+        const std::string from = " FROM \"" + owner_ + "\".\"" + table_ + "\"";
+        const std::string value = "coalesce((SELECT " + limit + "+" + std::to_string(inc) + from + "),next_value)";
+        records_.push_back("UPDATE main.vantro_sequences SET next_value=" + value +
+                           ",last_number=CAST(" + value + " AS TEXT)" + where);
+        start_shown = "LIMIT VALUE";
+    }
+    const std::string options = "START WITH: " + start_shown + ", INCREMENT BY: " + std::to_string(inc) +
+                                ", MAX_VALUE: " + max_text + ", MIN_VALUE: " + min_text + ", CYCLE_FLAG: " + cycle +
+                                ", CACHE_SIZE: " + std::to_string(cache) + ", ORDER_FLAG: " + order;
+    records_.push_back("UPDATE main.vantro_generated_columns SET generation=" + quote_text(c.identity) +
+                       ",on_null=" + (c.default_on_null ? "1" : "0") + ",identity_options=" + quote_text(options) +
+                       " WHERE owner=" + quote_text(owner_) + " AND table_name=" + quote_text(table_) +
+                       " AND column_name=" + quote_text(col));
+    records_.push_back("UPDATE main.vantro_objects SET last_ddl_time=datetime('now','localtime') WHERE owner=" +
+                       quote_text(owner_) + " AND object_name=" + quote_text(table_) + " AND object_type='TABLE'");
     return DdlResult::Done;
 }
 

@@ -102,6 +102,8 @@ bool Translator::virtual_sql(ColumnDef& c, const Scope& scope, std::string* sql)
 bool Translator::identity_catalog(const std::string& owner, const std::string& table, const ColumnDef& c,
                                   bool has_rows) {
     const IdentityOptions& o = c.identity_options;
+    // The table's highest number exists only for a column that is already an identity.
+    if (o.start_limit) return fail(1722, o.start_offset);
     long long inc = 1, cache = 20;
     if (!o.increment.empty() && !option_value(o.increment, &inc)) return fail(1722, c.identity_offset);
     if (inc == 0) return fail(4002, c.identity_offset);

@@ -364,6 +364,9 @@ struct SelectStmt {
 struct IdentityOptions {
     std::string start, increment, min_value, max_value, cache;
     bool cycle = false, order = false, no_cache = false;
+    bool start_limit = false;          // START WITH LIMIT VALUE (ALTER TABLE ... MODIFY only)
+    std::uint32_t start_offset = 0;    // where the START WITH value is written
+    bool has_cycle = false, has_order = false;  // CYCLE/NOCYCLE, ORDER/NOORDER were written
 };
 
 // A constraint's state as declared: DISABLE, NOVALIDATE, DEFERRABLE (INITIALLY IMMEDIATE).

@@ -84,7 +84,15 @@ bool Parser::identity_options(IdentityOptions* o) {
     };
     while (more()) {
         if (accept_word("START")) {
-            if (!expect_word("WITH", 905) || !number(&o->start)) return false;
+            if (!expect_word("WITH", 905)) return false;
+            o->start_offset = cur().offset;
+            if (is_word("LIMIT") && word_at(1, "VALUE")) {
+                p_ += 2;
+                o->start_limit = true;
+                o->start.clear();
+            } else if (!number(&o->start)) {
+                return false;
+            }
         } else if (accept_word("INCREMENT")) {
             if (!expect_word("BY", 924) || !number(&o->increment)) return false;
         } else if (accept_word("MINVALUE")) {
@@ -97,8 +105,10 @@ bool Parser::identity_options(IdentityOptions* o) {
             o->no_cache = true;
         } else if (accept_word("CYCLE") || accept_word("NOCYCLE")) {
             o->cycle = t_[p_ - 1].text == "CYCLE";
+            o->has_cycle = true;
         } else if (accept_word("ORDER") || accept_word("NOORDER")) {
             o->order = t_[p_ - 1].text == "ORDER";
+            o->has_order = true;
         } else if (!accept_word("NOMINVALUE") && !accept_word("NOMAXVALUE") && !accept_word("NOKEEP") &&
                    !accept_word("NOSCALE")) {
             return fail(907);

@@ -109,6 +109,7 @@ const MessageEntry kMessages[] = {
     {30383, "dimension level does not exist in the attribute"},
     {30384, "column name does not exist in the attribute"},
     {30669, "table can have only one identity column"},
+    {30673, "column to be modified is not an identity column"},
     {30674, "identity column cannot have a default value"},
     {30675, "identity column must be a numeric type"},
     {32795, "cannot insert into a generated always identity column"},

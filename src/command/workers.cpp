@@ -135,6 +135,8 @@ void command_rollback(const ClientCommandContext& c) {
 }
 
 void command_connect(const ClientCommandContext& c) {
+    // A ";" ending the input is the terminator, not part of the password, database or mode.
+    if (c.terminator.character == ';') cut_terminator(c.terminator);
     if (c.count == 1) {
         command_usage(c.command);
     } else {
