@@ -587,9 +587,14 @@ bool Parser::from_item(FromItem* f) {
         return (is_word("PIVOT") && (op_at(1, "(") || word_at(1, "XML"))) ||
                (is_word("UNPIVOT") && (op_at(1, "(") || word_at(1, "INCLUDE") || word_at(1, "EXCLUDE")));
     };
+    // Row pattern matching is not among the engine's clauses: ORA-03001 at MATCH_RECOGNIZE,
+    // before or after the table's alias, rather than a syntax error further on.
+    auto match_recognize_next = [&]() { return is_word("MATCH_RECOGNIZE") && op_at(1, "("); };
+    if (match_recognize_next()) return fail(3001);
     if (!limiting && !pivot_next() &&
         (cur().kind == TokenKind::QuotedWord || (cur().kind == TokenKind::Word && !is_reserved(cur().text)))) {
         identifier(&f->alias);
+        if (match_recognize_next()) return fail(3001);
     } else if (is_word("AS")) {
         return fail(933);
     }

@@ -146,6 +146,23 @@ TEST_F(Grouping, Errors) {
   EXPECT_EQ(offset, 15);
 }
 
+// Row pattern matching is refused at its keyword, with or without the table's alias, and
+// a table or column of that name is still a name.
+TEST_F(Grouping, MatchRecognizeIsUnimplementedAtItsKeyword) {
+  const std::string q = "select * from emp match_recognize (partition by deptno order by sal"
+                        " measures count(*) as n pattern (a b*) define b as sal >= prev(sal))";
+  EXPECT_EQ(s.rows(q), Rows{"error: ORA-03001: unimplemented feature\n"});
+  OciStatement st(s, q);
+  EXPECT_EQ(st.execute(0), OCI_ERROR);
+  ub2 offset = 0;
+  ASSERT_EQ(s.oci->OCIAttrGet(st.stmt, OCI_HTYPE_STMT, &offset, nullptr, OCI_ATTR_PARSE_ERROR_OFFSET, s.err), OCI_SUCCESS);
+  EXPECT_EQ(offset, 18);
+  EXPECT_EQ(s.rows("select count(*) from emp e match_recognize (order by sal measures count(*) as n pattern (a)"
+                   " define a as 1 = 1)"),
+            Rows{"error: ORA-03001: unimplemented feature\n"});
+  EXPECT_EQ(s.rows("select count(*) from emp match_recognize where deptno = 10"), Rows{"3"});
+}
+
 }  // namespace
 
 namespace {

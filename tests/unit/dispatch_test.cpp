@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "command/variables.h"
 #include "console_harness.h"
 #include "test_home.h"
 
@@ -295,6 +296,13 @@ TEST_F(DispatchTest, ClientCommandsRunAtOnceOrAfterTheirTerminator) {
     EXPECT_EQ(row_from_end(1), " Hello  'x'");
     enter("prompt\n");
     EXPECT_EQ(row_from_end(1), "SQL> prompt");
+    // Scripts written for other consoles abbreviate PROMPT and DEFINE.
+    enter("PRO Loading table ....\n");
+    EXPECT_EQ(row_from_end(1), "Loading table ....");
+    enter("def short_name = abc\n");
+    std::string value;
+    EXPECT_TRUE(variable_lookup("short_name", &value));
+    EXPECT_EQ(value, "abc");
     EXPECT_FALSE(front.quit_requested());
     enter("exit\n");
     EXPECT_TRUE(front.quit_requested());

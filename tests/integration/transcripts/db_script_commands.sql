@@ -1,7 +1,7 @@
 set timing off
 set serveroutput off
 show user
-connect scott/tiger@demo
+connect scott/tiger@demo;
 set screen on
 show user
 select 'after show' x from dual;
