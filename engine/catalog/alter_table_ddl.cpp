@@ -408,8 +408,10 @@ DdlResult AlterTable::add_constraint() {
             if (!name(&c.r_table)) return fail(903);
         }
         std::vector<ColumnInfo> r_cols;
-        if ((!r_owner.empty() && r_owner != owner_) || !ctx_.catalog->table_columns(owner_, c.r_table, &r_cols))
-            return fail_at(942, r_off);
+        // A key to another schema's table would need triggers across schema files: refused
+        // as in CREATE TABLE.
+        if (!r_owner.empty() && r_owner != owner_) return fail_at(3001, r_off);
+        if (!ctx_.catalog->table_columns(owner_, c.r_table, &r_cols)) return fail_at(942, r_off);
         // A key added later is kept by triggers on the shared tables, never on a session's
         // rows; between a temporary and a permanent table Oracle refuses it anyway.
         bool temporary = ctx_.catalog->temporary_table(owner_, table_);

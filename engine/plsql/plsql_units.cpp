@@ -173,6 +173,11 @@ void check_type(const std::string& source, bool body, std::vector<PlCompileError
     UnitHeader h;
     if (!object_name(t, &k, "", &h)) return error_at(t[k].offset, "an identifier", t[k].text);
     if (!body && word(t, k, "FORCE")) ++k;
+    // OID 'identifier': the type's object identifier, which the engine does not keep.
+    if (!body && word(t, k, "OID")) {
+        if (t[k + 1].kind != TokenKind::String) return error_at(t[k + 1].offset, "a string literal", t[k + 1].text);
+        k += 2;
+    }
     if (!word(t, k, "AS") && !word(t, k, "IS") && !(!body && word(t, k, "UNDER")))
         return error_at(t[k].offset, "AS IS", t[k].kind == TokenKind::End ? "end-of-file" : t[k].text);
     ++k;

@@ -124,6 +124,11 @@ bool Parser::datatype(ColumnDef* c, bool user_types) {
     std::string type = cur().text;
     std::uint32_t type_offset = cur().offset;
     ++p_;
+    // XMLTYPE is SYS's type and may be written with its owner.
+    if (type == "SYS" && is_op(".") && peek().kind == TokenKind::Word && peek().text == "XMLTYPE") {
+        p_ += 2;
+        type = "XMLTYPE";
+    }
     OraType& ot = c->type;
     auto number_arg = [&](int* v) {
         if (cur().kind != TokenKind::Number) return false;
@@ -1636,6 +1641,10 @@ bool Parser::type_declaration(ObjectTypeDecl* out) {
         ++p_;
     }
     accept_word("FORCE");
+    if (accept_word("OID")) {
+        if (cur().kind != TokenKind::String) return fail(905);
+        ++p_;
+    }
     if (accept_word("AUTHID")) ++p_;
     if (!accept_word("AS") && !accept_word("IS")) return fail(905);
     if (accept_word("OBJECT")) {

@@ -150,6 +150,29 @@ TEST_F(TableColumns, ModifiedIdentityTakesNewStartAndGeneration) {
   EXPECT_EQ(rows("select max(id) from lim"), Rows{"110"}) << "refused changes leave the sequence as it was";
 }
 
+// Declarations of published schema scripts: a type's OID clause, XMLTYPE written with its
+// owner, and a foreign key to another schema's table, refused alike in CREATE and ALTER.
+TEST_F(TableColumns, TypeOidOwnerQualifiedXmltypeAndForeignKeysAcrossSchemas) {
+  run("create type addr_t oid '82A4AF6A4CD1656DE034080020E0EE3D' as object (street varchar2(40), city varchar2(30))");
+  run("create type phones_t oid '82A4AF6A4CD2656DE034080020E0EE3D' as varray(5) of varchar2(25)");
+  EXPECT_EQ(rows("select object_name, status from user_objects where object_type = 'TYPE' order by 1"),
+            (Rows{"ADDR_T|VALID", "PHONES_T|VALID"}));
+  run("create table cust (id number, a addr_t, p phones_t, spec sys.xmltype)");
+  run("insert into cust values (1, addr_t('Main St', 'Oxford'), phones_t('1', '2'), xmltype('<w>1</w>'))");
+  EXPECT_EQ(rows("select c.a.city, c.spec.getstringval() from cust c"), Rows{"Oxford|<w>1</w>"});
+  EXPECT_EQ(rows("select data_type from user_tab_columns where table_name = 'CUST' and column_name = 'SPEC'"),
+            Rows{"XMLTYPE"});
+  EXPECT_EQ(error_of("create type bad_oid oid 12 as object (a number)"), 24344)
+      << "the type is stored with its compilation error";
+  EXPECT_EQ(rows("select status from user_objects where object_name = 'BAD_OID'"), Rows{"INVALID"});
+  EXPECT_EQ(error_of("create table other_fk (e number references hr.employees (employee_id))"), 3001);
+  run("create table other_fk (e number)");
+  EXPECT_EQ(error_of("alter table other_fk add (constraint other_fk_e foreign key (e)"
+                     " references hr.employees (employee_id) on delete set null)"),
+            3001);
+  EXPECT_EQ(error_of("alter table other_fk add constraint other_fk_e foreign key (e) references nosuch (x)"), 942);
+}
+
 TEST_F(TableColumns, DefaultOnNullReplacesExplicitNulls) {
   run("create table dn (id number, status varchar2(3) default on null 'NEW', n number default on null 0)");
   run("insert into dn (id) values (1)");
