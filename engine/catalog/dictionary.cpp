@@ -1196,6 +1196,8 @@ void fn_sys_context(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (p == "DB_NAME" || p == "INSTANCE_NAME") return result_text(ctx, s->db_name);
     if (p == "SESSIONID") return sqlite3_result_int64(ctx, s->session_id);
     if (p == "LANGUAGE") return result_text(ctx, s->nls_language + "_" + s->nls_territory + ".AL32UTF8");
+    // The language's abbreviation, of the languages a session can set.
+    if (p == "LANG") return result_text(ctx, s->nls_language == "ENGLISH" ? "GB" : "US");
     if (p == "OS_USER") return result_text(ctx, s->os_user);
     if (p == "LOGON_TIME") return result_text(ctx, s->logon_time);
     if (p == "INSTANCE") return sqlite3_result_int(ctx, 1);

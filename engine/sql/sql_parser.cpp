@@ -1149,6 +1149,11 @@ bool Parser::primary(ExprPtr* out) {
             if (!trim_expr(out, &handled)) return false;
             if (handled) return true;
         }
+        if (t.text == "TRANSLATE" && peek().kind == TokenKind::Operator && peek().text == "(") {
+            bool handled = false;
+            if (!translate_using_expr(out, &handled)) return false;
+            if (handled) return true;
+        }
         if ((t.text == "JSON_VALUE" || t.text == "JSON_QUERY") && peek().kind == TokenKind::Operator &&
             peek().text == "(")
             return json_function(out);
@@ -1665,6 +1670,40 @@ bool Parser::trim_expr(ExprPtr* out, bool* handled) {
     e->args.push_back(std::move(text));
     e->args.push_back(std::move(set));
     e->args.push_back(std::move(m));
+    e->end = prev_end();
+    *out = std::move(e);
+    *handled = true;
+    return true;
+}
+
+// TRANSLATE(text USING CHAR_CS | NCHAR_CS): the text in the database or the national
+// character set, which are one here, so it is TO_CHAR or TO_NCHAR of the text. The plain
+// TRANSLATE(text, from, to) has no USING among its own tokens and is left to the call.
+bool Parser::translate_using_expr(ExprPtr* out, bool* handled) {
+    bool using_word = false;
+    int depth = 0;
+    for (std::size_t k = 2; peek(k).kind != TokenKind::End && !using_word; ++k) {
+        if (op_at(k, "(")) {
+            ++depth;
+        } else if (op_at(k, ")")) {
+            if (depth-- == 0) break;
+        } else if (depth == 0 && op_at(k, ",")) {
+            break;
+        } else if (depth == 0 && word_at(k, "USING")) {
+            using_word = true;
+        }
+    }
+    if (!using_word) return true;
+    ExprPtr e = make(ExprKind::Function, cur().offset);
+    p_ += 2;
+    ExprPtr text;
+    if (!expr(&text)) return false;
+    if (!expect_word("USING", 905)) return false;
+    if (!is_word("CHAR_CS") && !is_word("NCHAR_CS")) return fail(905);
+    e->text = is_word("NCHAR_CS") ? "TO_NCHAR" : "TO_CHAR";
+    ++p_;
+    if (!expect_op(")", 907)) return false;
+    e->args.push_back(std::move(text));
     e->end = prev_end();
     *out = std::move(e);
     *handled = true;

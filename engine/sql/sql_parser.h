@@ -156,6 +156,7 @@ private:
     bool cast_expr(ExprPtr* out);
     bool cast_type(Expr* e);
     bool extract_expr(ExprPtr* out);
+    bool translate_using_expr(ExprPtr* out, bool* handled);
     bool trim_expr(ExprPtr* out, bool* handled);
     bool interval_precision(int* out, int fallback);
     bool column_def(ColumnDef* c);

@@ -863,6 +863,7 @@ bool Translator::select_items(SelectStmt& s, const Scope& scope, const std::vect
         if (!aggregate_item) list->plain_columns.push_back(it.expr.get());
         ColumnInfo c;
         c.name = it.alias.empty() ? derived_name(*it.expr, &c.name_cut) : it.alias;
+        c.aliased = !it.alias.empty();
         c.type = e.type;
         if (c.type.code == kTypeChar && it.expr->kind != ExprKind::String && it.expr->kind != ExprKind::Column &&
             it.expr->kind != ExprKind::Cast)

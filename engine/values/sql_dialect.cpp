@@ -1336,6 +1336,15 @@ std::string userenv(const std::string&, const Args& a, OraType* type) {
     return numeric ? "vantro_to_number(" + s + ")" : s;
 }
 
+// TO_NCHAR: TO_CHAR's text in the national character set (one with the database's here),
+// typed NVARCHAR2.
+std::string to_char(const std::string&, const Args& a, OraType* type);
+std::string to_nchar(const std::string& f, const Args& a, OraType* type) {
+    std::string sql = to_char(f, a, type);
+    type->national = true;
+    return sql;
+}
+
 std::string upper_lower(const std::string& f, const Args& a, OraType* type) {
     // As wide as the argument's text, which may be nothing (UPPER(NULL)).
     *type = OraType();
@@ -1766,6 +1775,7 @@ const FunctionRow kCatalogue[] = {
     {"NEXT_DAY", 2, 2, date_fn},
     {"MONTHS_BETWEEN", 2, 2, months_between},
     {"TO_CHAR", 1, 3, to_char},
+    {"TO_NCHAR", 1, 3, to_nchar},
     {"TO_NUMBER", 1, 2, to_number},
     {"TO_DATE", 1, 3, to_date},
     {"TO_TIMESTAMP", 1, 2, to_timestamp},

@@ -45,6 +45,7 @@ struct ColumnInfo {
     std::string name;
     OraType type;
     bool name_cut = false;  // a name taken from an expression's text, cut to its first 128 bytes
+    bool aliased = false;   // the name is a select item's alias (quoted: any text)
     // A column of a schema-level object or collection type: "OWNER.NAME" (the value is kept
     // as its constructor's text, type is VARCHAR2(4000)).
     std::string object_type = {};

@@ -114,6 +114,27 @@ TEST_F(Dialect, TrimWithLeadingTrailingBothFrom) {
   EXPECT_EQ(v("trim(both 'x' 'xa')").substr(0, 13), "error: ORA-00");
 }
 
+// TRANSLATE ... USING converts to the database or the national character set (one here),
+// typed VARCHAR2 or NVARCHAR2 as TO_CHAR and TO_NCHAR type it; the three-argument
+// TRANSLATE is still the character mapping, also with USING as a column's name.
+TEST_F(Dialect, TranslateUsingAndToNchar) {
+  EXPECT_EQ(v("translate('abc' using nchar_cs)||'|'||translate('abc' using char_cs)||'|'||to_nchar('x')"),
+            "abc|abc|x");
+  EXPECT_EQ(v("to_nchar(12.5)||'|'||to_nchar(date '2001-02-03', 'YYYY/MM/DD')||'|'||to_nchar(7, '000')"),
+            "12.5|2001/02/03| 007");
+  EXPECT_EQ(v("translate(null using nchar_cs)"), "<null>");
+  run("create table tr_using (using_ varchar2(5), v varchar2(10))");
+  run("insert into tr_using values ('a', 'banana')");
+  EXPECT_EQ(s.value("select translate(v, 'an', 'AN') from tr_using"), "bANANA");
+  EXPECT_EQ(s.value("select translate(upper(v) using nchar_cs) from tr_using"), "BANANA");
+  run("create view tr_view as select translate(v using nchar_cs) n, translate(v using char_cs) c from tr_using");
+  EXPECT_EQ(s.rows("select column_name, data_type from user_tab_columns where table_name = 'TR_VIEW' order by 1"),
+            (Rows{"C|VARCHAR2", "N|NVARCHAR2"}));
+  EXPECT_EQ(v("translate('a' using utf8)"), "error: ORA-00905: missing keyword\n");
+  EXPECT_EQ(v("translate('a' using nchar_cs, 'b')"), "error: ORA-00907: missing right parenthesis\n");
+  EXPECT_EQ(v("sys_context('USERENV', 'LANG')"), "US");
+}
+
 TEST_F(Dialect, NumbersRoundTruncateAndFormat) {
   EXPECT_EQ(v("mod(11,4)||','||mod(-11,4)||','||mod(5,0)"), "3,-3,5");
   EXPECT_EQ(v("round(2.5)||','||round(-2.5)||','||round(1.2345,2)||','||round(1234,-2)"), "3,-3,1.23,1200");

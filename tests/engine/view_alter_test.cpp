@@ -133,3 +133,22 @@ TEST_F(ViewAlter, AnotherSchemasViewNeedsAlterAnyTable) {
 }
 
 }  // namespace
+
+namespace {
+
+// A view's column is named by its alias, and a quoted alias may be any text; an expression
+// without an alias whose text is no name is ORA-00998.
+TEST_F(ViewAlter, QuotedAliasesNameViewColumns) {
+  run("create table va_items (cat number, price number)");
+  run("insert into va_items values (1, 10)");
+  run("insert into va_items values (1, 30)");
+  EXPECT_EQ(outcome("create or replace view va_prices as select cat, count(*) as \"#_OF_ITEMS\","
+                    " min(price) as low_price, max(price) \"a b\" from va_items group by cat"),
+            "ok");
+  EXPECT_EQ(s.rows("select \"#_OF_ITEMS\", low_price, \"a b\" from va_prices"), Rows{"2|10|30"});
+  EXPECT_EQ(s.rows("select column_name from user_tab_columns where table_name = 'VA_PRICES' order by column_id"),
+            (Rows{"CAT", "#_OF_ITEMS", "LOW_PRICE", "a b"}));
+  EXPECT_EQ(outcome("create or replace view va_bad as select cat, count(*) from va_items group by cat"), "ORA-00998");
+}
+
+}  // namespace
