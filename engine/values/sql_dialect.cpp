@@ -1582,21 +1582,24 @@ std::string raising_sql(int code, const std::string& arg = {}) {
 }
 
 // The NLS parameter of TO_CHAR and TO_DATE of a date (their third argument): the engine
-// writes and reads one date language, so 'NLS_DATE_LANGUAGE = AMERICAN' (or ENGLISH)
-// changes nothing. Empty for such a literal (or NULL); otherwise the SQL raising Oracle's
-// error: ORA-12702 for another parameter, ORA-12705 for another language, ORA-03001 for
-// a parameter known only when the statement runs.
+// writes and reads one date language and one calendar, so 'NLS_DATE_LANGUAGE = AMERICAN'
+// (or ENGLISH) and 'NLS_CALENDAR = GREGORIAN' change nothing. Empty for such a literal (or
+// NULL); otherwise the SQL raising Oracle's error: ORA-12702 for another parameter,
+// ORA-12705 for another language or calendar, ORA-03001 for a parameter known only when
+// the statement runs.
 std::string date_nls_param_error(const DialectArg& p) {
     if (p.null_literal) return {};
     if (!p.is_literal) return raising_sql(3001, ": NLS parameter not given as a literal");
     std::string text;
     for (char c : p.literal)
         if (c != ' ' && c != '\t' && c != '\'' && c != '"') text += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    const std::string name = "NLS_DATE_LANGUAGE=";
-    if (text.compare(0, name.size(), name) != 0) return raising_sql(12702);
-    const std::string language = text.substr(name.size());
-    if (language != "AMERICAN" && language != "ENGLISH") return raising_sql(12705);
-    return {};
+    const std::size_t equals = text.find('=');
+    if (equals == std::string::npos) return raising_sql(12702);
+    const std::string name = text.substr(0, equals);
+    const std::string value = text.substr(equals + 1);
+    if (name == "NLS_DATE_LANGUAGE") return value == "AMERICAN" || value == "ENGLISH" ? std::string() : raising_sql(12705);
+    if (name == "NLS_CALENDAR") return value == "GREGORIAN" ? std::string() : raising_sql(12705);
+    return raising_sql(12702);
 }
 
 std::string to_char(const std::string&, const Args& a, OraType* type) {

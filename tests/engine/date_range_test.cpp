@@ -92,7 +92,15 @@ TEST_F(DateRange, DateFunctionsTakeTheDateLanguageParameter) {
             "2024-03-05");
   EXPECT_EQ(v("to_char(date '2024-03-05', 'DD-MON', 'NLS_DATE_LANGUAGE=FRENCH')"),
             "error: ORA-12705: Cannot access NLS data files or invalid environment specified\n");
-  EXPECT_EQ(v("to_date('05-03-2024', 'DD-MM-YYYY', 'NLS_CALENDAR=GREGORIAN')"),
+  // The calendar parameter Oracle writes into partition bounds (HIGH_VALUE) is taken too.
+  EXPECT_EQ(v("to_char(to_date('05-03-2024', 'DD-MM-YYYY', 'NLS_CALENDAR=GREGORIAN'), 'YYYY-MM-DD',"
+              " 'nls_calendar = ''Gregorian''')"),
+            "2024-03-05");
+  EXPECT_EQ(v("to_date('05-03-2024', 'DD-MM-YYYY', 'NLS_CALENDAR=Persian')"),
+            "error: ORA-12705: Cannot access NLS data files or invalid environment specified\n");
+  EXPECT_EQ(v("to_date('05-03-2024', 'DD-MM-YYYY', 'NLS_TERRITORY=AMERICA')"),
+            "error: ORA-12702: invalid NLS parameter string used in SQL function\n");
+  EXPECT_EQ(v("to_date('05-03-2024', 'DD-MM-YYYY', 'GREGORIAN')"),
             "error: ORA-12702: invalid NLS parameter string used in SQL function\n");
   EXPECT_EQ(v("to_char(12.5, '99D9', 'NLS_NUMERIC_CHARACTERS='',.''')"),
             "error: ORA-03001: unimplemented feature: NLS parameters of TO_CHAR of a number\n");
