@@ -990,6 +990,17 @@ const ViewDef kViews[] = {
      " THEN 'BINARY' WHEN 'NLS_LENGTH_SEMANTICS' THEN 'BYTE' WHEN 'NLS_NCHAR_CONV_EXCP' THEN 'FALSE' END"
      " FROM (" NLS_NAMES ")"},
     {"NLS_DATABASE_PARAMETERS", "PARAMETER VARCHAR2(128), VALUE VARCHAR2(64)", "SELECT p,v FROM (" NLS_DATABASE ")"},
+    // The database's permanent properties: its default tablespaces and edition, its name
+    // and time zone, and the NLS parameters it was created with.
+    {"DATABASE_PROPERTIES", "PROPERTY_NAME VARCHAR2(128), PROPERTY_VALUE VARCHAR2(4000), DESCRIPTION VARCHAR2(4000)",
+     "SELECT 'DICT.BASE','2','dictionary base tables version #' UNION ALL SELECT 'DEFAULT_TEMP_TABLESPACE','TEMP',"
+     "'Name of default temporary tablespace' UNION ALL SELECT 'DEFAULT_PERMANENT_TABLESPACE','USERS',"
+     "'Name of default permanent tablespace' UNION ALL SELECT 'DEFAULT_EDITION','ORA$BASE',"
+     "'Name of the database default edition' UNION ALL SELECT 'DBTIMEZONE','+00:00','DB time zone'"
+     " UNION ALL SELECT 'DEFAULT_TBS_TYPE','SMALLFILE','Default tablespace type'"
+     " UNION ALL SELECT 'GLOBAL_DB_NAME',vantro_sys_context('USERENV','DB_NAME'),'Global database name'"
+     " UNION ALL SELECT p,v,CASE p WHEN 'NLS_RDBMS_VERSION' THEN 'RDBMS version for NLS parameters'"
+     " ELSE p||' parameter' END FROM (" NLS_DATABASE ")"},
     {"V$NLS_PARAMETERS", "PARAMETER VARCHAR2(64), VALUE VARCHAR2(64)",
      "SELECT p,vantro_nls(p) FROM (" NLS_NAMES ") UNION ALL SELECT 'NLS_CHARACTERSET','AL32UTF8'"
      " UNION ALL SELECT 'NLS_NCHAR_CHARACTERSET','AL16UTF16'"},

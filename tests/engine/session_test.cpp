@@ -42,6 +42,14 @@ TEST_F(Session, SeveralParametersInOneStatementShowInTheDictionary) {
     EXPECT_EQ(s.value("select value from nls_database_parameters where parameter = 'NLS_DATE_FORMAT'"), "DD-MON-RR");
     EXPECT_EQ(s.value("select value from nls_database_parameters where parameter = 'NLS_CHARACTERSET'"), "AL32UTF8");
     EXPECT_EQ(s.value("select nvl(value, '-') from nls_instance_parameters where parameter = 'NLS_DATE_FORMAT'"), "-");
+    // DATABASE_PROPERTIES names the default tablespace DBA_TABLESPACES has and the
+    // database's own NLS parameters, not the session's.
+    EXPECT_EQ(s.value("select count(*) from dba_tablespaces where tablespace_name = (select property_value from"
+                      " database_properties where property_name = 'DEFAULT_PERMANENT_TABLESPACE')"),
+              "1");
+    EXPECT_EQ(s.value("select property_value from database_properties where property_name = 'NLS_DATE_FORMAT'"),
+              "DD-MON-RR");
+    EXPECT_EQ(s.value("select count(*) - count(distinct property_name) from database_properties"), "0");
     EXPECT_EQ(s.value("select sys_context('USERENV', 'NLS_DATE_FORMAT') from dual"), "YYYY-MM-DD");
     // Columns declared without BYTE or CHAR now count characters.
     ASSERT_EQ(s.exec("create table sem (a varchar2(10), b varchar2(10 byte), c char(2))"), OCI_SUCCESS)
