@@ -1667,14 +1667,31 @@ std::string to_date(const std::string&, const Args& a, OraType* type) {
 }
 
 // TO_TIMESTAMP: text read through the mask (the session's NLS_TIMESTAMP_FORMAT without
-// one); a DATE or TIMESTAMP argument is converted, not read as text.
+// one); a DATE or TIMESTAMP argument is converted, not read as text. The third argument
+// is TO_DATE's NLS parameter.
 std::string to_timestamp(const std::string&, const Args& a, OraType* type) {
     type->code = kTypeTimestamp;
     type->size = 11;
     type->scale = 6;
+    if (a.size() == 3) {
+        const std::string failed = date_nls_param_error(a[2]);
+        if (!failed.empty()) return failed;
+    }
     if (a.size() == 1 && a[0].type.code == kTypeTimestamp) return a[0].sql;
     if (a.size() == 1 && a[0].type.code == kTypeDate) return "(" + a[0].sql + "||'.000000')";
     return "vantro_to_timestamp_mask(" + a[0].text_sql + "," + (a.size() > 1 ? a[1].text_sql : "NULL") + ")";
+}
+
+// TO_TIMESTAMP_TZ with TO_DATE's NLS parameter as its third argument.
+std::string to_timestamp_tz(const std::string& f, const Args& a, OraType* type) {
+    if (a.size() == 3) {
+        const std::string failed = date_nls_param_error(a[2]);
+        if (!failed.empty()) {
+            zoned_function_sql(f, a, type);
+            return failed;
+        }
+    }
+    return zoned_function_sql(f, a, type);
 }
 
 // TO_CLOB and TO_NCLOB: character values and numbers or dates as their text; a BLOB or
@@ -1781,7 +1798,7 @@ const FunctionRow kCatalogue[] = {
     {"TO_NCHAR", 1, 3, to_nchar},
     {"TO_NUMBER", 1, 2, to_number},
     {"TO_DATE", 1, 3, to_date},
-    {"TO_TIMESTAMP", 1, 2, to_timestamp},
+    {"TO_TIMESTAMP", 1, 3, to_timestamp},
     {"TO_CLOB", 1, 3, to_lob_text},
     {"TO_NCLOB", 1, 1, to_lob_text},
     {"TO_BLOB", 1, 2, to_blob},
@@ -1813,7 +1830,7 @@ const FunctionRow kCatalogue[] = {
     {"TO_YMINTERVAL", 1, 1, interval_function_sql},
     {"SYS_EXTRACT_UTC", 1, 1, zoned_function_sql},
     {"FROM_TZ", 2, 2, zoned_function_sql},
-    {"TO_TIMESTAMP_TZ", 1, 2, zoned_function_sql},
+    {"TO_TIMESTAMP_TZ", 1, 3, to_timestamp_tz},
     {"EMPTY_CLOB", 0, 0, supplied_function_sql},
     {"EMPTY_BLOB", 0, 0, supplied_function_sql},
     {"DBMS_LOB.GETLENGTH", 1, 1, supplied_function_sql},

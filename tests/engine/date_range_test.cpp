@@ -102,6 +102,17 @@ TEST_F(DateRange, DateFunctionsTakeTheDateLanguageParameter) {
             "error: ORA-12702: invalid NLS parameter string used in SQL function\n");
   EXPECT_EQ(v("to_date('05-03-2024', 'DD-MM-YYYY', 'GREGORIAN')"),
             "error: ORA-12702: invalid NLS parameter string used in SQL function\n");
+  // TO_TIMESTAMP and TO_TIMESTAMP_TZ take the same parameter as their third argument.
+  EXPECT_EQ(v("to_char(to_timestamp('16-MAY-07 12.34.56.113356 AM', 'DD-MON-RR HH.MI.SS.FF AM',"
+              " 'NLS_DATE_LANGUAGE=American'), 'YYYY-MM-DD HH24:MI:SS.FF6')"),
+            "2007-05-16 00:34:56.113356");
+  EXPECT_EQ(v("to_char(to_timestamp_tz('16-MAY-07 01.00.00 PM +02:00', 'DD-MON-RR HH.MI.SS AM TZH:TZM',"
+              " 'nls_date_language = english'), 'YYYY-MM-DD HH24:MI TZH:TZM')"),
+            "2007-05-16 13:00 +02:00");
+  EXPECT_EQ(v("to_timestamp('16-MAY-07', 'DD-MON-RR', 'NLS_DATE_LANGUAGE=German')"),
+            "error: ORA-12705: Cannot access NLS data files or invalid environment specified\n");
+  EXPECT_EQ(v("to_timestamp_tz('16-MAY-07', 'DD-MON-RR', 'NLS_SORT=BINARY')"),
+            "error: ORA-12702: invalid NLS parameter string used in SQL function\n");
   EXPECT_EQ(v("to_char(12.5, '99D9', 'NLS_NUMERIC_CHARACTERS='',.''')"),
             "error: ORA-03001: unimplemented feature: NLS parameters of TO_CHAR of a number\n");
 }
