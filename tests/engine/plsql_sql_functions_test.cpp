@@ -150,7 +150,8 @@ TEST_F(PlsqlSqlFunctions, ToTimestampReadsItsMaskInBothLanguages) {
             "error: ORA-01821: date format not recognized");
   EXPECT_EQ(sql_value("to_timestamp('2020-13-01','YYYY-MM-DD')"),
             "error: ORA-01843: not a valid month");
-  EXPECT_EQ(sql_value("to_timestamp('a','b','c')"), "error: ORA-00909: invalid number of arguments");
+  EXPECT_EQ(sql_value("to_timestamp('a','b','c')"), "error: ORA-12702: invalid NLS parameter string used in SQL function");
+  EXPECT_EQ(sql_value("to_timestamp('a','b','c','d')"), "error: ORA-00909: invalid number of arguments");
 }
 
 TEST_F(PlsqlSqlFunctions, SqlOnlyCallsAreRefusedAtTheirNameButWorkInEmbeddedSql) {

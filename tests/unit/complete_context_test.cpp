@@ -14,10 +14,11 @@ std::string keyword_of(const std::string& text_before_word) {
 }
 
 TEST(CompleteContext, TheNearestKeywordAndTheWordBeforeItChooseTheRow) {
-    // 72 rows less "descrip", which is no spelling of describe, and one more each for ddl,
-    // export and copy: completion and classification take the command words from the one
-    // command table.
-    EXPECT_EQ(complete_context_table().size(), 74u);
+    // 72 rows less "descrip", which is no spelling of describe, one more each for ddl,
+    // export and copy, and two for spool's "spo" and "spoo": completion and classification
+    // take the command words from the one command table.
+    EXPECT_EQ(complete_context_table().size(), 76u);
+    EXPECT_EQ(keyword_of("spo "), "spo/");
     EXPECT_EQ(keyword_of("export "), "export/");
     EXPECT_EQ(keyword_of("copy "), "copy/");
     EXPECT_EQ(keyword_of("descrip "), "<none>");
@@ -56,7 +57,7 @@ TEST(CompleteContext, WordsAndDottedNamesBeforeTheCursor) {
 }
 
 TEST(CompleteContext, OfferedKeywordsMatchThePrefixWithoutCase) {
-    const ContextRow& replace = complete_context_table()[32];
+    const ContextRow& replace = complete_context_table()[34];
     ASSERT_STREQ(replace.keyword, "replace");
     EXPECT_EQ(complete_offered_keywords(replace, "P"), (std::vector<std::string>{"procedure", "package"}));
     const ContextRow& first = complete_context_table().back();

@@ -126,7 +126,8 @@ TEST(Classify, ClientCommandSpellings) {
         {"undefine a", ClientCommandId::Undefine}, {"acc x", ClientCommandId::Accept},
         {"accept x", ClientCommandId::Accept}, {"conn scott/tiger", ClientCommandId::Connect},
         {"disc", ClientCommandId::Disconnect}, {"disconnect", ClientCommandId::Disconnect},
-        {"prompt hi", ClientCommandId::Prompt}, {"tune", ClientCommandId::Tune},
+        {"prompt hi", ClientCommandId::Prompt}, {"pro hi", ClientCommandId::Prompt},
+        {"def a = 1", ClientCommandId::Define}, {"spoo x", ClientCommandId::Spool}, {"tune", ClientCommandId::Tune},
         {"col x format a10", ClientCommandId::Column}, {"column", ClientCommandId::Column},
         {"show par db", ClientCommandId::ShowParameter}, {"SHOW PARAMETER db", ClientCommandId::ShowParameter},
         {"show user", ClientCommandId::Show}, {"show pa x", ClientCommandId::Show}, {"show", ClientCommandId::Show},
@@ -139,7 +140,7 @@ TEST(Classify, ClientCommandSpellings) {
     const char* refused[] = {"ac x", "dis", "di", "un a", "con x", "des emp", "descri_be x",
                              "e", "exi", "rollback to savepoint a", "sho user", "shows",
                              "set role all", "SET TRANSACTION read only", "set constraints all deferred",
-                             "set constraint c deferred", "spoo x", "co x", "rems", "pro x"};
+                             "set constraint c deferred", "sp x", "co x", "rems", "pr x", "de x"};
     for (const char* text : refused) {
         EXPECT_EQ(kind_of(text), StatementKind::OtherSql) << text;
         EXPECT_EQ(command_of(text), ClientCommandId::None) << text;
