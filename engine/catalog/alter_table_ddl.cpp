@@ -752,20 +752,25 @@ DdlResult AlterTable::modify_identity(const std::string& col, std::uint32_t col_
                        ",cycle_flag=" + quote_text(cycle) + ",order_flag=" + quote_text(order) +
                        ",cache_size=" + std::to_string(cache) + ",next_value=" + std::to_string(next) +
                        ",last_number=" + quote_text(std::to_string(next)) + where);
-    std::string start_shown = start_text;
+    const std::string start_shown = start_text;
     if (o.start_limit) {
         const std::string limit = std::string(inc > 0 ? "max" : "min") + "(CAST(\"" + col + "\" AS INTEGER))";
         const std::string from = " FROM \"" + owner_ + "\".\"" + table_ + "\"";
         const std::string value = "coalesce((SELECT " + limit + "+" + std::to_string(inc) + from + "),next_value)";
         records_.push_back("UPDATE main.vantro_sequences SET next_value=" + value +
                            ",last_number=CAST(" + value + " AS TEXT)" + where);
-        start_shown = "LIMIT VALUE";
     }
-    const std::string options = "START WITH: " + start_shown + ", INCREMENT BY: " + std::to_string(inc) +
-                                ", MAX_VALUE: " + max_text + ", MIN_VALUE: " + min_text + ", CYCLE_FLAG: " + cycle +
-                                ", CACHE_SIZE: " + std::to_string(cache) + ", ORDER_FLAG: " + order;
+    const std::string rest = ", INCREMENT BY: " + std::to_string(inc) + ", MAX_VALUE: " + max_text +
+                             ", MIN_VALUE: " + min_text + ", CYCLE_FLAG: " + cycle +
+                             ", CACHE_SIZE: " + std::to_string(cache) + ", ORDER_FLAG: " + order;
+    // The start shown is the number the sequence goes on with (LIMIT VALUE's is known once
+    // the table's rows are read).
+    const std::string options =
+        o.start_limit ? "'START WITH: '||(SELECT last_number FROM main.vantro_sequences" + where + ")||" +
+                            quote_text(rest)
+                      : quote_text("START WITH: " + start_shown + rest);
     records_.push_back("UPDATE main.vantro_generated_columns SET generation=" + quote_text(c.identity) +
-                       ",on_null=" + (c.default_on_null ? "1" : "0") + ",identity_options=" + quote_text(options) +
+                       ",on_null=" + (c.default_on_null ? "1" : "0") + ",identity_options=" + options +
                        " WHERE owner=" + quote_text(owner_) + " AND table_name=" + quote_text(table_) +
                        " AND column_name=" + quote_text(col));
     records_.push_back("UPDATE main.vantro_objects SET last_ddl_time=datetime('now','localtime') WHERE owner=" +
