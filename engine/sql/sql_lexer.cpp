@@ -5,6 +5,7 @@
 #include "values/errors.h"
 
 #include <cctype>
+#include <cstring>
 
 namespace {
 
@@ -199,6 +200,13 @@ bool sql_tokenize(const std::string& text, std::vector<Token>* tokens, OraError*
         static const char kOne[] = "(),.+-*/=<>;@%:";  // ":" alone separates JSON_OBJECT's key and value
         bool one = false;
         for (const char* p = kOne; *p; ++p) one = one || *p == static_cast<char>(c);
+        // A row pattern's operators ({n,m}, |, ?, ^ and $) are tokens only after
+        // MATCH_RECOGNIZE, so that the parser can refuse the clause at its keyword;
+        // elsewhere they stay invalid characters.
+        if (!one && std::strchr("{}|?^$", static_cast<char>(c)) && c != 0) {
+            for (const Token& k : *tokens)
+                one = one || (k.kind == TokenKind::Word && k.text == "MATCH_RECOGNIZE");
+        }
         if (!one) {
             *err = error_at(911, start);
             return false;

@@ -161,6 +161,13 @@ TEST_F(Grouping, MatchRecognizeIsUnimplementedAtItsKeyword) {
                    " define a as 1 = 1)"),
             Rows{"error: ORA-03001: unimplemented feature\n"});
   EXPECT_EQ(s.rows("select count(*) from emp match_recognize where deptno = 10"), Rows{"3"});
+  // A pattern's own operators reach the keyword's error; outside the clause they are
+  // invalid characters.
+  EXPECT_EQ(s.rows("select * from emp match_recognize (order by sal measures count(*) as n"
+                   " pattern (^a (b | c)? d{2,} $) define a as 1 = 1)"),
+            Rows{"error: ORA-03001: unimplemented feature\n"});
+  EXPECT_EQ(s.rows("select {1} from emp"), Rows{"error: ORA-00911: invalid character\n"});
+  EXPECT_EQ(s.rows("select 1 from emp where ename = 'a' | 'b'"), Rows{"error: ORA-00911: invalid character\n"});
 }
 
 }  // namespace
