@@ -1,9 +1,16 @@
 // The dispatcher: offered the whole input at each Enter, it decides whether the input is
 // a complete statement, classifies it by its first words and hands it on. Incomplete
 // input is left alone (result 0) so that the console adds a continuation line.
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+#include <deque>
+#include <mutex>
+#include <new>
+#include <thread>
 #include <vector>
 
 #include "command/client_commands.h"
@@ -24,18 +31,68 @@ std::vector<std::string> g_saved_words;
 bool g_plsql_flag = false;
 char g_last_terminator = '\n';
 
-struct Launch {
+// The statement worker: one thread, started for the first statement and kept for the
+// next ones, runs each handed-off job to its end and then waits for the next. Starting a
+// thread for every statement cost more than a short insert itself. At most one job runs
+// at a time: the dispatcher hands a job over only while busy_thread_id is 0, and the
+// worker's routine clears it at its end. The state is never freed, because the thread
+// still waits on it while the process exits.
+struct PendingJob {
     int (*routine)(StatementJob*);
     StatementJob* job;
-    std::atomic<bool> published{false};
 };
 
-int launch_trampoline(void* arg) {
-    std::unique_ptr<Launch> launch(static_cast<Launch*>(arg));
-    // busy_thread_id is written before the routine runs, so that a fast worker's final
-    // clear can never be overwritten by the dispatcher.
-    while (!launch->published.load()) platform_sleep_ms(0);
-    return launch->routine(launch->job);
+struct StatementWorker {
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::deque<PendingJob> jobs;
+    std::atomic<int> queued{0};   // jobs in the queue, read without the lock while spinning
+    ThreadId id = 0;
+};
+
+// How long the worker keeps looking for the next job before it sleeps. Statements fed
+// one after another (piped input) follow within microseconds; waking a sleeping thread
+// costs more than a short statement.
+constexpr auto kWorkerSpin = std::chrono::microseconds(200);
+
+StatementWorker* g_worker = nullptr;
+
+int statement_worker_main(void* arg) {
+    auto* worker = static_cast<StatementWorker*>(arg);
+    for (;;) {
+        const auto spin_end = std::chrono::steady_clock::now() + kWorkerSpin;
+        while (worker->queued.load() == 0 && std::chrono::steady_clock::now() < spin_end)
+            std::this_thread::yield();
+        PendingJob next{};
+        {
+            std::unique_lock<std::mutex> lock(worker->mutex);
+            worker->ready.wait(lock, [worker] { return !worker->jobs.empty(); });
+            next = worker->jobs.front();
+            worker->jobs.pop_front();
+            worker->queued.fetch_sub(1);
+        }
+        next.routine(next.job);
+    }
+}
+
+// The worker thread, started on first use; null when no thread can be started (errno
+// tells why).
+StatementWorker* statement_worker() {
+    if (g_worker) return g_worker;
+    auto* worker = new (std::nothrow) StatementWorker();
+    if (!worker) {
+        errno = ENOMEM;
+        return nullptr;
+    }
+    worker->id = platform_thread_start(statement_worker_main, worker);
+    if (worker->id == 0) {
+        const int error = errno;
+        delete worker;
+        errno = error;
+        return nullptr;
+    }
+    g_worker = worker;
+    return worker;
 }
 
 // Offset of the first word in the input: blanks and a leading "#" skipped.
@@ -139,17 +196,22 @@ void dispatcher_hand_off(StatementJob* job, int (*routine)(StatementJob*)) {
         routine(job);
         return;
     }
-    auto* launch = new Launch{routine, job};
-    const ThreadId id = platform_thread_start(launch_trampoline, launch);
-    if (id == 0) {
+    StatementWorker* worker = statement_worker();
+    if (!worker) {
         console_print("Cannot start a worker thread: %s\n", platform_last_error_text().c_str());
-        delete launch;
         delete job;
         finish(console, true, false);
         return;
     }
-    busy_thread_id.store(id);
-    launch->published.store(true);
+    // busy_thread_id is set before the job is queued, so that the worker's clear at the
+    // end of a fast job can never be overwritten here.
+    busy_thread_id.store(worker->id);
+    {
+        std::lock_guard<std::mutex> lock(worker->mutex);
+        worker->jobs.push_back(PendingJob{routine, job});
+        worker->queued.fetch_add(1);
+    }
+    worker->ready.notify_one();
 }
 
 int dispatch(ConsoleBuffer* console) {

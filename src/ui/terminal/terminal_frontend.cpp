@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
+#include <thread>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -36,6 +38,14 @@ constexpr int kEscapeTimeoutMs = 40;
 // Set while a wake-up byte waits in the pipe: output printed meanwhile needs no further
 // byte, so that many rows cost one write and one repaint rather than one each.
 std::atomic<bool> g_wake_pending{false};
+
+// Milliseconds between repaints while a statement runs. Output of a running statement
+// does not wake the loop; it is drawn on this clock, so that a script of many short
+// statements costs one repaint per interval rather than a wake-up and a repaint each.
+constexpr int kBusyRepaintMs = 10;
+
+// Set by the loop while it waits on its repaint clock because a statement runs.
+std::atomic<bool> g_repaint_on_clock{false};
 
 void wake() {
     if (g_wake[1] < 0) return;
@@ -76,6 +86,21 @@ void drain_wake_pipe() {
     // Cleared after the pipe is empty: a wake-up coming in between finds the flag still set
     // and writes nothing, but what it announced happened before the caller looks and renders.
     g_wake_pending.store(false);
+}
+
+// Looks for the end of the running statement (or its request for a line) for up to
+// kBusySpin; true when it came.
+constexpr auto kBusySpin = std::chrono::microseconds(200);
+
+bool spin_while_busy(const ConsoleBuffer* console) {
+    const auto end = std::chrono::steady_clock::now() + kBusySpin;
+    do {
+        if (busy_thread_id.load() == 0 || console->line_request_active.load() != 0 ||
+            console->line_input_mode.load() != LineInputNone)
+            return true;
+        std::this_thread::yield();
+    } while (std::chrono::steady_clock::now() < end);
+    return false;
 }
 
 bool is_continuation(char c) { return (static_cast<unsigned char>(c) & 0xc0) == 0x80; }
@@ -327,7 +352,14 @@ void TerminalFrontend::render() {
     write_out(render_frame(frame, &render_state_));
 }
 
-void TerminalFrontend::console_changed(bool) { wake(); }
+void TerminalFrontend::console_changed(bool) {
+    // The end of a statement (busy_thread_id cleared before its prompt) and a request for
+    // a line always wake the loop at once; other output of a running statement waits for
+    // the repaint clock.
+    if (g_repaint_on_clock.load() && busy_thread_id.load() != 0 && console_->line_request_active.load() == 0)
+        return;
+    wake();
+}
 
 void TerminalFrontend::poll_once(int timeout_ms) {
     pollfd fds[2];
@@ -336,6 +368,9 @@ void TerminalFrontend::poll_once(int timeout_ms) {
     if (interactive_ && !stdin_closed_) fds[count++] = pollfd{STDIN_FILENO, POLLIN, 0};
     int wait = timeout_ms;
     if (!pending_.empty() && (wait < 0 || wait > kEscapeTimeoutMs)) wait = kEscapeTimeoutMs;
+    const bool on_clock = busy_thread_id.load() != 0;
+    g_repaint_on_clock.store(on_clock);
+    if (on_clock && (wait < 0 || wait > kBusyRepaintMs)) wait = kBusyRepaintMs;
     const int ready = ::poll(fds, static_cast<nfds_t>(count), wait);
     if (ready < 0) return;   // EINTR: the caller loops
     if (fds[0].revents & POLLIN) drain_wake_pipe();
@@ -615,6 +650,9 @@ void TerminalFrontend::wait_idle() {
             continue;
         }
         if (busy_thread_id.load() == 0 && console_->line_request_active.load() == 0) break;
+        // Fed input waits for short statements by looking again for a moment: a sleeping
+        // loop woken at every statement's end costs more than the statement.
+        if (!interactive_ && spin_while_busy(console_)) continue;
         poll_once(interactive_ ? -1 : 50);
     }
     render();
