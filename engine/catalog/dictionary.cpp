@@ -59,6 +59,8 @@ const char* const kDictionarySchema =
     " sequence_name TEXT, fill_sql TEXT, identity_options TEXT, PRIMARY KEY(owner, table_name, column_name));"
     "CREATE TABLE IF NOT EXISTS main.vantro_table_options(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
     " iot_type TEXT, PRIMARY KEY(owner, table_name));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_object_tables(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
+    " type_owner TEXT NOT NULL, type_name TEXT NOT NULL, PRIMARY KEY(owner, table_name));"
     "CREATE TABLE IF NOT EXISTS main.vantro_part_tables(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
     " partitioning_type TEXT NOT NULL, subpartitioning_type TEXT NOT NULL, partition_count INTEGER NOT NULL,"
     " def_subpartition_count INTEGER NOT NULL, partitioning_key_count INTEGER NOT NULL,"

@@ -177,6 +177,7 @@ private:
     bool name_list(std::vector<std::string>* names, std::vector<std::uint32_t>* offsets = nullptr);
     bool create(Statement* s);
     bool materialized_view(Statement* s);
+    bool object_table(Statement* s);
     bool drop(Statement* s);
     bool alter(Statement* s);
     bool analyze(Statement* s);

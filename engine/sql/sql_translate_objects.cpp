@@ -85,6 +85,108 @@ bool Translator::object_column(ColumnDef& c, const std::string& table_owner) {
     return true;
 }
 
+bool Translator::object_table_columns(Statement& s, const std::string& owner) {
+    const std::string type_owner = s.of_type.owner.empty() ? owner : s.of_type.owner;
+    ObjectTypeDecl decl;
+    if (!object_type_decl(type_owner, s.of_type.name, &decl) || decl.kind != ObjectTypeDecl::Kind::Object)
+        return fail(902, s.of_type.offset);
+    std::vector<ColumnDef> given = std::move(s.column_defs);
+    s.column_defs = std::move(decl.attributes);
+    for (ColumnDef& a : s.column_defs) a.offset = s.of_type.offset;
+    for (ColumnDef& g : given) {
+        ColumnDef* a = nullptr;
+        for (ColumnDef& c : s.column_defs)
+            if (c.name == g.name) a = &c;
+        if (!a) return fail(904, g.offset, "\"" + g.name + "\"");
+        // The attribute's datatype is the type's; an identity or a virtual column has none to take.
+        if (!g.identity.empty() || g.virtual_expr) return fail(3001, g.offset);
+        a->offset = g.offset;
+        if (g.default_value) a->default_value = std::move(g.default_value);
+        a->default_on_null = a->default_on_null || g.default_on_null;
+        if (g.not_null) {
+            a->not_null = true;
+            a->not_null_name = g.not_null_name;
+            a->not_null_state = g.not_null_state;
+        }
+        if (g.primary_key) {
+            a->primary_key = true;
+            a->primary_key_name = g.primary_key_name;
+            a->primary_key_state = g.primary_key_state;
+        }
+        if (g.unique) {
+            a->unique = true;
+            a->unique_name = g.unique_name;
+            a->unique_state = g.unique_state;
+        }
+        if (!g.references.name.empty()) {
+            a->references = g.references;
+            a->ref_columns = g.ref_columns;
+            a->on_delete = g.on_delete;
+            a->references_name = g.references_name;
+            a->references_state = g.references_state;
+        }
+        if (g.check) {
+            a->check = std::move(g.check);
+            a->check_name = g.check_name;
+            a->check_state = g.check_state;
+        }
+    }
+    out_->catalog_sql.push_back("INSERT OR REPLACE INTO main.vantro_object_tables(owner,table_name,type_owner,type_name)"
+                                " VALUES (" + quote_text(owner) + "," + quote_text(s.table.name) + "," +
+                                quote_text(type_owner) + "," + quote_text(decl.name) + ")");
+    return true;
+}
+
+bool Translator::object_value_of(const Emitted& v, const std::string& object_type, std::uint32_t offset) {
+    if (v.object_type == object_type) return true;
+    std::string owner, name;
+    split_type(object_type, &owner, &name);
+    return fail(932, offset, owner + "." + name,
+                v.object_type.empty() ? family_name(v.type) : v.object_type.substr(v.object_type.find('.') + 1));
+}
+
+const Source* Translator::object_table_source(const std::string& alias, const Scope& scope, std::string* object_type) {
+    for (const Scope* sc = &scope; sc; sc = sc->outer)
+        for (const Source& src : sc->sources)
+            if (src.alias == alias)
+                return !src.rowid_table.empty() &&
+                               ctx_.catalog->object_table_type(src.rowid_owner, src.rowid_table, object_type)
+                           ? &src
+                           : nullptr;
+    return nullptr;
+}
+
+bool Translator::object_table_row(const std::string& alias, std::uint32_t offset, const Scope& scope, Emitted* out,
+                                  bool* found) {
+    std::string object_type;
+    *found = object_table_source(alias, scope, &object_type) != nullptr;
+    if (!*found) return true;
+    std::string owner, name;
+    split_type(object_type, &owner, &name);
+    ObjectTypeDecl decl;
+    if (!object_type_decl(owner, name, &decl) || decl.kind != ObjectTypeDecl::Kind::Object) return fail(902, offset);
+    // The row is the object its attribute columns make, as the attribute constructor makes it.
+    out->sql = "vantro_object(" + quote_text(decl.name) + "," + quote_text(kinds_of(decl));
+    for (const ColumnDef& a : decl.attributes) {
+        Expr column_ref;
+        column_ref.kind = ExprKind::Column;
+        column_ref.path = {alias, a.name};
+        column_ref.path_offsets = {offset, offset};
+        column_ref.offset = offset;
+        Emitted v;
+        if (!column(column_ref, scope, &v)) return false;
+        if (a.type.code == kTypeNumber) {
+            v.type = number_type();
+            v.trimmed = false;
+        }
+        out->sql += "," + as_text(v);
+    }
+    out->sql += ")";
+    out->type = varchar_type(4000);
+    out->object_type = owner + "." + decl.name;
+    return true;
+}
+
 bool Translator::object_constructor(const Expr& e, const std::vector<std::string>& path,
                                     const std::vector<Emitted>& args, Emitted* out, bool* handled) {
     *handled = false;
