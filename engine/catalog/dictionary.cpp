@@ -260,6 +260,17 @@ const char* const kTabColsColumns =
     "g.table_name,g.column_name,g.generation,g.sequence_name,g.identity_options" \
     " FROM main.vantro_generated_columns g WHERE g.owner=$U AND g.kind='I'"
 
+const char* const kObjectTableColumns =
+    "TABLE_NAME VARCHAR2(128), TABLESPACE_NAME VARCHAR2(30), CLUSTER_NAME VARCHAR2(128), IOT_NAME VARCHAR2(128),"
+    " STATUS VARCHAR2(8), PCT_FREE NUMBER, PCT_USED NUMBER, INI_TRANS NUMBER, MAX_TRANS NUMBER,"
+    " INITIAL_EXTENT NUMBER, NEXT_EXTENT NUMBER, MIN_EXTENTS NUMBER, MAX_EXTENTS NUMBER, PCT_INCREASE NUMBER,"
+    " FREELISTS NUMBER, FREELIST_GROUPS NUMBER, LOGGING VARCHAR2(3), BACKED_UP VARCHAR2(1), NUM_ROWS NUMBER,"
+    " BLOCKS NUMBER, EMPTY_BLOCKS NUMBER, AVG_SPACE NUMBER, CHAIN_CNT NUMBER, AVG_ROW_LEN NUMBER,"
+    " DEGREE VARCHAR2(10), INSTANCES VARCHAR2(10), CACHE VARCHAR2(5), TABLE_LOCK VARCHAR2(8),"
+    " SAMPLE_SIZE NUMBER, LAST_ANALYZED DATE, PARTITIONED VARCHAR2(3), IOT_TYPE VARCHAR2(12),"
+    " OBJECT_ID_TYPE VARCHAR2(16), TABLE_TYPE_OWNER VARCHAR2(128), TABLE_TYPE VARCHAR2(128),"
+    " TEMPORARY VARCHAR2(1), SECONDARY VARCHAR2(1), NESTED VARCHAR2(3), BUFFER_POOL VARCHAR2(7),"
+    " ROW_MOVEMENT VARCHAR2(8), DURATION VARCHAR2(15)";
 const char* const kTableColumns =
     "TABLE_NAME VARCHAR2(128), TABLESPACE_NAME VARCHAR2(30), CLUSTER_NAME VARCHAR2(128), IOT_NAME VARCHAR2(128),"
     " STATUS VARCHAR2(8), PCT_FREE NUMBER, PCT_USED NUMBER, INI_TRANS NUMBER, MAX_TRANS NUMBER,"
@@ -278,7 +289,16 @@ const char* const kTableColumns =
     "(SELECT DISTINCT c.owner,c.table_name AS name,'table' AS type FROM main.vantro_columns c"   \
     " WHERE c.owner<>$U AND NOT EXISTS (SELECT 1 FROM main.vantro_views v WHERE v.owner=c.owner" \
     " AND v.view_name=c.table_name) AND vantro_may_see(c.owner,c.table_name))"
-#define TABLE_ROW_OF(OWNER, SOURCE)                                                                               \
+// Relational tables only: object tables are the _OBJECT_TABLES views', which add the
+// table's type after IOT_TYPE.
+#define TABLE_ROW_OF(OWNER, SOURCE) TABLE_ROW_KIND(OWNER, SOURCE, "", "NOT EXISTS")
+#define OBJECT_TABLE_OF(OWNER) " FROM main.vantro_object_tables ot WHERE ot.owner=" OWNER " AND ot.table_name=m.name"
+#define OBJECT_TABLE_ROW_OF(OWNER, SOURCE)                                                            \
+    TABLE_ROW_KIND(OWNER, SOURCE,                                                                     \
+                   "'SYSTEM GENERATED',(SELECT ot.type_owner" OBJECT_TABLE_OF(OWNER) "),(SELECT ot.type_name" \
+                   OBJECT_TABLE_OF(OWNER) "),",                                                       \
+                   "EXISTS")
+#define TABLE_ROW_KIND(OWNER, SOURCE, TYPE_COLUMNS, KIND)                                                         \
     "m.name,CASE WHEN x.iot_type IS NULL THEN coalesce(g.tablespace_name,'USERS') "                               \
     "END,NULL,NULL,'VALID',coalesce(g.pct_free,10),"                                                              \
     "coalesce(g.pct_used,40),coalesce(g.ini_trans,1),coalesce(g.max_trans,255),coalesce(g.initial_extent,65536)," \
@@ -289,7 +309,7 @@ const char* const kTableColumns =
     "'         1','         1','    N','ENABLED',"                                                                \
     "st.sample_size,st.last_analyzed,"                                                                            \
     "CASE WHEN EXISTS (SELECT 1 FROM main.vantro_part_tables pt WHERE pt.owner=$U AND pt.table_name=m.name)"      \
-    " THEN 'YES' ELSE 'NO' END,x.iot_type,"                                                                       \
+    " THEN 'YES' ELSE 'NO' END,x.iot_type," TYPE_COLUMNS                                                          \
     "CASE WHEN t.duration IS NULL THEN 'N' ELSE 'Y' END,'N','NO',coalesce(g.buffer_pool,'DEFAULT'),'DISABLED',"   \
     "t.duration FROM " SOURCE " m LEFT JOIN main.vantro_temporary_tables t ON t.owner=" OWNER                     \
     " AND "                                                                                                       \
@@ -301,7 +321,7 @@ const char* const kTableColumns =
     " AND st.table_name=m.name"                                                                                   \
     " LEFT JOIN main.vantro_table_options x ON x.owner=" OWNER                                                    \
     " AND x.table_name=m.name"                                                                                    \
-    " WHERE m.type='table' AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"
+    " WHERE m.type='table' AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\' AND " KIND " (SELECT 1" OBJECT_TABLE_OF(OWNER) ")"
 
 // The column statistics gathered, with the table's time of gathering.
 const char* const kColStatColumns =
@@ -745,6 +765,10 @@ const ViewDef kViews[] = {
      "SELECT name,CASE name WHEN 'SYS' THEN 0 ELSE rowid+100 END,created FROM main.vantro_users"
      " WHERE name<>'PUBLIC'"},
     {"USER_TABLES", kTableColumns, "SELECT " TABLE_ROW},
+    {"USER_OBJECT_TABLES", kObjectTableColumns, "SELECT " OBJECT_TABLE_ROW_OF("$U", "$S.sqlite_master")},
+    {"ALL_OBJECT_TABLES", nullptr,
+     "SELECT $U," OBJECT_TABLE_ROW_OF("$U", "$S.sqlite_master") " UNION ALL SELECT m.owner," OBJECT_TABLE_ROW_OF(
+         "m.owner", OTHER_TABLES)},
     {"ALL_TABLES", nullptr, "SELECT $U," TABLE_ROW " UNION ALL SELECT m.owner," TABLE_ROW_OF("m.owner", OTHER_TABLES)},
     {"USER_TAB_COLUMNS", kColumnColumns, "SELECT " COLUMN_ROW},
     {"USER_UPDATABLE_COLUMNS", kUpdatableColumns, "SELECT u.owner," UPDATABLE_ROW("c.owner=$U")},

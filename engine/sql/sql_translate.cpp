@@ -1401,6 +1401,8 @@ bool Translator::insert(Statement& s) {
             Emitted v;
             if (!expr(*row[0], empty, &v)) return false;
             if (v.aggregate) return fail(934, row[0]->offset);
+            // One plain value for a row of several attributes is too few.
+            if (v.object_type.empty()) return fail(947, row[0]->end);
             if (!object_value_of(v, object_type, row[0]->offset)) return false;
             std::string values;
             for (std::size_t i = 0; i < targets.size(); ++i) {
