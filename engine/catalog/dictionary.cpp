@@ -664,6 +664,40 @@ const char* const kCollTypeColumns =
     "vantro_type_field(t.owner,t.name,0,'SCALE'),vantro_type_field(t.owner,t.name,0,'CHARSET'),NULL,'YES',"     \
     "vantro_type_field(t.owner,t.name,0,'CHAR_USED') FROM main.vantro_plsql_objects t WHERE t.type='TYPE'"      \
     " AND vantro_type_field(t.owner,t.name,0,'TYPECODE')='COLLECTION' AND " CONDITION
+// Each declared method of each type, numbered from 1 (m.n), and each of its parameters (p.k).
+#define TYPE_METHODS_OF(CONDITION)                                                                           \
+    "m(owner,name,n,total) AS (SELECT t.owner,t.name,1,vantro_type_field(t.owner,t.name,0,'METHODS')"       \
+    " FROM main.vantro_plsql_objects t WHERE t.type='TYPE' AND " CONDITION                                   \
+    " UNION ALL SELECT owner,name,n+1,total FROM m WHERE n<total)"
+const char* const kTypeMethodColumns =
+    "TYPE_NAME VARCHAR2(128), METHOD_NAME VARCHAR2(128), METHOD_NO NUMBER, METHOD_TYPE VARCHAR2(6),"
+    " PARAMETERS NUMBER, RESULTS NUMBER, FINAL VARCHAR2(3), INSTANTIABLE VARCHAR2(3), OVERRIDING VARCHAR2(3),"
+    " INHERITED VARCHAR2(3)";
+#define TYPE_METHOD_ROW(OWNER, CONDITION)                                                                     \
+    "WITH RECURSIVE " TYPE_METHODS_OF(CONDITION) " SELECT " OWNER                                             \
+    "m.name,vantro_type_method(m.owner,m.name,m.n,'NAME'),m.n,vantro_type_method(m.owner,m.name,m.n,"         \
+    "'METHOD_TYPE'),vantro_type_method(m.owner,m.name,m.n,'PARAMETERS'),vantro_type_method(m.owner,m.name,"   \
+    "m.n,'RESULTS'),'NO','YES','NO','NO' FROM m WHERE m.total>0"
+const char* const kMethodParamColumns =
+    "TYPE_NAME VARCHAR2(128), METHOD_NAME VARCHAR2(128), METHOD_NO NUMBER, PARAM_NAME VARCHAR2(128),"
+    " PARAM_NO NUMBER, PARAM_MODE VARCHAR2(6), PARAM_TYPE_MOD VARCHAR2(7), PARAM_TYPE_OWNER VARCHAR2(128),"
+    " PARAM_TYPE_NAME VARCHAR2(128), CHARACTER_SET_NAME VARCHAR2(44)";
+#define METHOD_PARAM_ROW(OWNER, CONDITION)                                                                        \
+    "WITH RECURSIVE " TYPE_METHODS_OF(CONDITION) ",p(owner,name,n,k,total) AS (SELECT owner,name,n,1,"           \
+    "vantro_type_method(owner,name,n,'PARAMETERS') FROM m WHERE total>0 UNION ALL SELECT owner,name,n,k+1,total" \
+    " FROM p WHERE k<total) SELECT " OWNER                                                                        \
+    "p.name,vantro_type_method(p.owner,p.name,p.n,'NAME'),p.n,vantro_method_param(p.owner,p.name,p.n,p.k,"       \
+    "'NAME'),p.k,vantro_method_param(p.owner,p.name,p.n,p.k,'MODE'),NULL,CASE WHEN vantro_method_param(p.owner," \
+    "p.name,p.n,p.k,'TYPE')=p.name THEN p.owner END,vantro_method_param(p.owner,p.name,p.n,p.k,'TYPE'),NULL"    \
+    " FROM p WHERE p.total>0"
+const char* const kMethodResultColumns =
+    "TYPE_NAME VARCHAR2(128), METHOD_NAME VARCHAR2(128), METHOD_NO NUMBER, RESULT_TYPE_MOD VARCHAR2(7),"
+    " RESULT_TYPE_OWNER VARCHAR2(128), RESULT_TYPE_NAME VARCHAR2(128), CHARACTER_SET_NAME VARCHAR2(44)";
+#define METHOD_RESULT_ROW(OWNER, CONDITION)                                                                  \
+    "WITH RECURSIVE " TYPE_METHODS_OF(CONDITION) " SELECT " OWNER                                            \
+    "m.name,vantro_type_method(m.owner,m.name,m.n,'NAME'),m.n,NULL,CASE WHEN vantro_type_method(m.owner,"    \
+    "m.name,m.n,'RESULT_TYPE')=m.name THEN m.owner END,vantro_type_method(m.owner,m.name,m.n,'RESULT_TYPE')," \
+    "NULL FROM m WHERE m.total>0 AND vantro_type_method(m.owner,m.name,m.n,'RESULTS')=1"
 #define TYPES_OF_ALL "(t.owner=$U OR vantro_may_see(t.owner,t.name))"
 
 // What DML may do with each column of a table or view: vantro_column_uses gives three
@@ -710,6 +744,15 @@ const ViewDef kViews[] = {
     {"USER_TYPE_ATTRS", kTypeAttrColumns, TYPE_ATTR_ROW("", "t.owner=$U")},
     {"ALL_TYPE_ATTRS", nullptr, TYPE_ATTR_ROW("a.owner,", TYPES_OF_ALL)},
     {"DBA_TYPE_ATTRS", nullptr, TYPE_ATTR_ROW("a.owner,", "1")},
+    {"USER_TYPE_METHODS", kTypeMethodColumns, TYPE_METHOD_ROW("", "t.owner=$U")},
+    {"ALL_TYPE_METHODS", nullptr, TYPE_METHOD_ROW("m.owner,", TYPES_OF_ALL)},
+    {"DBA_TYPE_METHODS", nullptr, TYPE_METHOD_ROW("m.owner,", "1")},
+    {"USER_METHOD_PARAMS", kMethodParamColumns, METHOD_PARAM_ROW("", "t.owner=$U")},
+    {"ALL_METHOD_PARAMS", nullptr, METHOD_PARAM_ROW("p.owner,", TYPES_OF_ALL)},
+    {"DBA_METHOD_PARAMS", nullptr, METHOD_PARAM_ROW("p.owner,", "1")},
+    {"USER_METHOD_RESULTS", kMethodResultColumns, METHOD_RESULT_ROW("", "t.owner=$U")},
+    {"ALL_METHOD_RESULTS", nullptr, METHOD_RESULT_ROW("m.owner,", TYPES_OF_ALL)},
+    {"DBA_METHOD_RESULTS", nullptr, METHOD_RESULT_ROW("m.owner,", "1")},
     {"USER_COLL_TYPES", kCollTypeColumns, "SELECT " COLL_TYPE_ROW("t.owner=$U")},
     {"ALL_COLL_TYPES", nullptr, "SELECT t.owner," COLL_TYPE_ROW(TYPES_OF_ALL)},
     {"DBA_COLL_TYPES", nullptr, "SELECT t.owner," COLL_TYPE_ROW("1")},

@@ -1776,8 +1776,16 @@ void Parser::type_method(TypeDetails* details) {
                 m.params.push_back(cur().text);
                 m.param_types.emplace_back();
                 m.param_defaults.push_back(false);
+                m.param_modes.push_back("IN");
                 fresh = false;
                 type_next = true;
+                bool in = false, out = false;
+                for (std::size_t k = pos() + 1; k < t_.size() && t_[k].kind == TokenKind::Word; ++k) {
+                    if (t_[k].text == "IN") in = true;
+                    else if (t_[k].text == "OUT") out = true;
+                    else if (t_[k].text != "NOCOPY") break;
+                }
+                if (out) m.param_modes.back() = in ? "IN OUT" : "OUT";
             } else if (depth == 0 && !fresh && (is_word("DEFAULT") || is_op(":="))) {
                 m.param_defaults.back() = true;
                 type_next = false;
