@@ -1477,12 +1477,26 @@ bool Translator::in_list(Expr& e, const Scope& scope, Emitted* out) {
     if (e.args[0]->kind == ExprKind::Row) return row_condition(e, scope, out);
     Emitted v;
     if (!expr(*e.args[0], scope, &v)) return false;
-    std::string list;
+    std::string list, by_method;
+    bool methods = !v.object_type.empty();
     for (std::size_t i = 1; i < e.args.size(); ++i) {
         Emitted item, lhs = v;
         if (!expr(*e.args[i], scope, &item)) return false;
+        if (methods) {
+            // Objects of a type with a MAP or ORDER method are equal by its answers.
+            Emitted cmp;
+            bool handled = false;
+            if (!object_comparison(v, *e.args[0], "=", item, *e.args[i], e.offset, &cmp, &handled)) return false;
+            methods = handled;
+            by_method += (i > 1 ? " OR " : "") + cmp.sql;
+        }
         if (!comparison_operands(&lhs, &item, e.offset)) return false;
         list += (i > 1 ? "," : "") + item.sql;
+    }
+    out->type = number_type();
+    if (methods) {
+        out->sql = e.negated ? "(NOT (" + by_method + "))" : "(" + by_method + ")";
+        return true;
     }
     out->sql = "(" + v.sql + (e.negated ? " NOT IN (" : " IN (") + list + "))";
     return true;
