@@ -117,4 +117,31 @@ TEST_F(ObjectTables, TypeMethodViews) {
               (Rows{"AREA|<null>|NUMBER", "UNIT|SCOTT|SHAPE_T", "SHAPE_T|SCOTT|SHAPE_T", "CMP|<null>|NUMBER"}));
 }
 
+TEST_F(ObjectTables, WholeCollectionsPassedToFunctions) {
+    run("create type num_list as table of number");
+    run("create type name_list as varray(3) of varchar2(10)");
+    run("create or replace package coll_pkg as\n"
+        "  type local_list is table of number;\n"
+        "  function total(c num_list) return number;\n"
+        "  function names(v name_list) return varchar2;\n"
+        "  function size_of(l local_list) return number;\n"
+        "end;");
+    run("create or replace package body coll_pkg as\n"
+        "  function total(c num_list) return number is s number := 0; begin\n"
+        "    if c is null then return -1; end if;\n"
+        "    for i in 1 .. c.count loop s := s + c(i); end loop; return s; end;\n"
+        "  function names(v name_list) return varchar2 is begin return v(1) || v.count; end;\n"
+        "  function size_of(l local_list) return number is begin return l.count; end;\n"
+        "end;");
+    run("create table coll_out (s varchar2(100))");
+    run("declare n number; c num_list := num_list(1, 2, 3); e num_list; l coll_pkg.local_list := coll_pkg.local_list(4, 5);\n"
+        "begin\n"
+        "  n := coll_pkg.total(c);\n"
+        "  insert into coll_out values (n || ' ' || coll_pkg.total(num_list(4, 5)) || ' ' || coll_pkg.total(e) || ' ' ||\n"
+        "    coll_pkg.names(name_list('a', 'b')) || ' ' || coll_pkg.size_of(l));\n"
+        "end;");
+    EXPECT_EQ(s.rows("select s from coll_out"), (Rows{"6 9 -1 a2 2"}));
+    EXPECT_EQ(s.rows("select coll_pkg.total(num_list(1, 2, 3, 4)) from dual"), (Rows{"10"}));
+}
+
 }  // namespace
