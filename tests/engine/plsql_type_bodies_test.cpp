@@ -312,3 +312,29 @@ TEST_F(PlsqlTypeBodies, BodyErrorsDictionaryAndCalls) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PlsqlTypeBodies, MethodsOfPackageObjectVariables) {
+    run("create or replace package pt_pkg as p point_t := point_t(3, 4); function moved return number; end;");
+    run("create or replace package body pt_pkg as\n"
+        "  function moved return number is begin p.move(1, 1); return p.dist(); end;\n"
+        "end;");
+    // Inside the package and outside it: functions with and without parentheses, a
+    // procedure whose SELF is the package's variable, and its attributes set between.
+    run("begin\n"
+        "  insert into out_t values (1, pt_pkg.p.dist() || ' ' || pt_pkg.p.dist || ' ' || pt_pkg.p.sort_key());\n"
+        "  insert into out_t values (2, pt_pkg.moved());\n"
+        "  pt_pkg.p.x := 6;\n"
+        "  pt_pkg.p.y := 8;\n"
+        "  insert into out_t values (3, pt_pkg.p.dist());\n"
+        "  pt_pkg.p.move(-6, -8);\n"
+        "  insert into out_t values (4, pt_pkg.p.x || ',' || pt_pkg.p.y || ' ' || pt_pkg.p.scaled(2).x);\n"
+        "end;");
+    EXPECT_EQ(logged(), (Rows{"1|5 5 5", "2|6.40312423743284868648821767462181326452", "3|10", "4|0,0 0"}));
+    EXPECT_EQ(error("begin pt_pkg.p.no_such(1); end;").rfind(
+                  "ORA-06550: line 1, column 16:\nPLS-00302: component 'NO_SUCH' must be declared\n", 0),
+              0u);
+}
+
+}  // namespace
