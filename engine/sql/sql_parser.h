@@ -154,6 +154,8 @@ private:
     bool datetime_literal(ExprPtr* out);
     bool interval_literal(ExprPtr* out);
     bool cast_expr(ExprPtr* out);
+    bool treat_expr(ExprPtr* out);
+    bool type_name(std::string* name);
     bool cast_type(Expr* e);
     bool extract_expr(ExprPtr* out);
     bool trim_expr(ExprPtr* out, bool* handled);

@@ -785,6 +785,7 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
     bool handled = false;
     if (!hierarchy_value(e, scope, out, &handled)) return false;
     if (handled) return true;
+    if (e.text == "TREAT AS") return treat(e, scope, out);
     if (e.path.empty() && e.text == "AT TIME ZONE") {
         // value AT TIME ZONE zone (AT LOCAL: no zone, the session's): the same instant
         // with the zone's offset.

@@ -522,3 +522,49 @@ bool Translator::map_order_key(Emitted* e, std::uint32_t offset) {
     e->object_type.clear();
     return true;
 }
+
+bool Translator::named_object_type(const std::string& written, std::uint32_t offset, std::string* object_type) {
+    const std::size_t dot = written.find('.');
+    const std::string owner = dot == std::string::npos ? ctx_.schema : written.substr(0, dot);
+    const std::string name = dot == std::string::npos ? written : written.substr(dot + 1);
+    ObjectTypeDecl decl;
+    TypeDetails details;
+    if (!object_type_decl(owner, name, &decl) || decl.kind != ObjectTypeDecl::Kind::Object) return fail(902, offset);
+    *object_type = owner + "." + name;
+    return true;
+}
+
+// Types have no subtypes here, so an object is of the one type it was made of.
+bool Translator::is_of_type(Expr& e, const Scope& scope, Emitted* out) {
+    Emitted v;
+    if (!expr(*e.args[0], scope, &v)) return false;
+    if (v.object_type.empty()) return fail(932, e.args[0]->offset, "UDT", family_name(v.type));
+    bool of = false;
+    for (const std::string& written : e.path) {
+        std::string object_type;
+        if (!named_object_type(written, e.offset, &object_type)) return false;
+        of = of || object_type == v.object_type;
+    }
+    if (e.negated) of = !of;
+    out->sql = "CASE WHEN " + v.sql + " IS NULL THEN NULL ELSE " + (of ? "1" : "0") + " END";
+    out->type = number_type();
+    out->aggregate = v.aggregate;
+    return true;
+}
+
+bool Translator::treat(Expr& e, const Scope& scope, Emitted* out) {
+    std::string object_type;
+    if (!named_object_type(e.path[0], e.offset, &object_type)) return false;
+    if (e.args[0]->kind == ExprKind::Null) {
+        out->sql = "NULL";
+        out->type = varchar_type(4000);
+        out->object_type = object_type;
+        return true;
+    }
+    if (!expr(*e.args[0], scope, out)) return false;
+    if (out->object_type != object_type)
+        return fail(932, e.args[0]->offset, object_type,
+                    out->object_type.empty() ? family_name(out->type)
+                                             : out->object_type.substr(out->object_type.find('.') + 1));
+    return true;
+}

@@ -78,6 +78,25 @@ TEST_F(ObjectTables, ConstraintsAndRefusals) {
     EXPECT_EQ(s.rows("select count(*) from user_objects where object_name = 'DOG_T'"), (Rows{"0"}));
 }
 
+TEST_F(ObjectTables, TreatAndIsOfWithoutSubtypes) {
+    run("insert into people values (1, 'Ann', 'Lee')");
+    run("create type other_t as object (id number)");
+    EXPECT_EQ(s.rows("select treat(value(p) as person_t).last_name, treat(value(p) as scott.person_t).full_name()"
+                     " from people p"),
+              (Rows{"Lee|Ann Lee"}));
+    EXPECT_EQ(s.rows("select count(*) from people p where value(p) is of (person_t)"), (Rows{"1"}));
+    EXPECT_EQ(s.rows("select count(*) from people p where value(p) is of type (only other_t, scott.person_t)"),
+              (Rows{"1"}));
+    EXPECT_EQ(s.rows("select count(*) from people p where value(p) is not of (person_t)"), (Rows{"0"}));
+    EXPECT_EQ(s.rows("select count(*) from people p where value(p) is of (other_t)"), (Rows{"0"}));
+    EXPECT_EQ(error("select treat(value(p) as other_t) from people p"),
+              "ORA-00932: inconsistent datatypes: expected SCOTT.OTHER_T got PERSON_T");
+    EXPECT_EQ(error("select treat(value(p) as no_such_t) from people p"), "ORA-00902: invalid datatype");
+    EXPECT_EQ(error("select count(*) from people p where p.id is of (person_t)"),
+              "ORA-00932: inconsistent datatypes: expected UDT got NUMBER");
+    EXPECT_EQ(error("select treat(value(p) as ref person_t) from people p"), "ORA-03001: unimplemented feature");
+}
+
 TEST_F(ObjectTables, Dictionary) {
     run("create table plain_t (n number)");
     EXPECT_EQ(s.rows("select table_name, object_id_type, table_type_owner, table_type from user_object_tables"),
