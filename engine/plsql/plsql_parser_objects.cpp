@@ -19,7 +19,9 @@ bool Parser::object_type_decl(const std::string& qualified, ObjectTypeDecl* decl
         return false;
     for (const ColumnDef& a : decl->attributes) {
         const std::uint16_t c = a.type.code;
-        if (a.user_type || (c != kTypeNumber && c != kTypeVarchar2 && c != kTypeChar)) return false;
+        if (a.user_type || (c != kTypeNumber && c != kTypeVarchar2 && c != kTypeChar && c != kTypeDate &&
+                            c != kTypeTimestamp))
+            return false;
     }
     return true;
 }

@@ -1576,8 +1576,9 @@ bool Translator::update(Statement& s) {
             Emitted value;
             value.sql = stored;
             value.type = item.type;
+            // A datetime attribute keeps its stored text.
             stored = "vantro_object_set(" + quote_name(target->name) + "," + std::to_string(index) + "," +
-                     quote_text(kinds) + "," + as_text(value) + ")";
+                     quote_text(kinds) + "," + (is_date(item.type) ? stored : as_text(value)) + ")";
         } else if (!store_value(v, *target, owner, s.table.name, &stored, s.sets[i].second->offset)) {
             return false;
         }

@@ -12,21 +12,24 @@ std::string family_name(const OraType& t);
 namespace {
 
 // The item kind vantro_object takes for an attribute or element of type c; empty when
-// the engine keeps no such attribute (other object types, dates, LOBs ...).
-std::string item_kind(const ColumnDef& c) {
+// the engine keeps no such attribute (other object types, LOBs, a collection's dates ...).
+std::string item_kind(const ColumnDef& c, bool attribute) {
     if (c.user_type) return {};
     if (c.type.code == kTypeNumber) return "N";
     if (c.type.code == kTypeVarchar2 || c.type.code == kTypeChar)
         return "S" + std::to_string(c.type.size) + (c.type.char_used || c.type.national ? "C" : "");
+    // An object's date or timestamp is kept as the text SQL stores it as (collections of
+    // dates are not made).
+    if (attribute && (c.type.code == kTypeDate || c.type.code == kTypeTimestamp)) return "S64";
     return {};
 }
 
 std::string kinds_of(const ObjectTypeDecl& decl) {
     // The elements of a collection of an object type are the objects' constructor texts.
-    if (decl.kind != ObjectTypeDecl::Kind::Object) return decl.element.user_type ? "O" : item_kind(decl.element);
+    if (decl.kind != ObjectTypeDecl::Kind::Object) return decl.element.user_type ? "O" : item_kind(decl.element, false);
     std::string kinds;
     for (const ColumnDef& a : decl.attributes) {
-        std::string k = item_kind(a);
+        std::string k = item_kind(a, true);
         if (k.empty()) return {};
         kinds += (kinds.empty() ? "" : ",") + k;
     }
@@ -261,7 +264,7 @@ bool Translator::object_constructor(const Expr& e, const std::vector<std::string
     if (kinds.empty()) return fail(3001, e.offset);
     out->sql = "vantro_object(" + quote_text(decl.name) + "," + quote_text(kinds);
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const char kind = decl.kind == ObjectTypeDecl::Kind::Object ? item_kind(decl.attributes[i])[0] : kinds[0];
+        const char kind = decl.kind == ObjectTypeDecl::Kind::Object ? item_kind(decl.attributes[i], true)[0] : kinds[0];
         const Emitted& a = args[i];
         const bool null_literal = e.args[i]->kind == ExprKind::Null;
         if (kind == 'O') {
@@ -272,6 +275,19 @@ bool Translator::object_constructor(const Expr& e, const std::vector<std::string
                     932, e.args[i]->offset, decl.element.type_name,
                     a.object_type.empty() ? family_name(a.type) : a.object_type.substr(a.object_type.find('.') + 1));
             out->sql += "," + (null_literal ? std::string("NULL") : a.sql);
+            out->aggregate = out->aggregate || a.aggregate;
+            continue;
+        }
+        if (decl.kind == ObjectTypeDecl::Kind::Object && is_date(decl.attributes[i].type) && !null_literal) {
+            // A datetime attribute takes what a column of its type takes, converted as the column converts it.
+            if (!a.object_type.empty())
+                return fail(932, e.args[i]->offset, "DATE", a.object_type.substr(a.object_type.find('.') + 1));
+            ColumnInfo target;
+            target.name = decl.attributes[i].name;
+            target.type = decl.attributes[i].type;
+            std::string stored;
+            if (!store_value(a, target, owner, decl.name, &stored, e.args[i]->offset)) return false;
+            out->sql += "," + stored;
             out->aggregate = out->aggregate || a.aggregate;
             continue;
         }

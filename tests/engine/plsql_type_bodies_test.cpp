@@ -338,3 +338,34 @@ TEST_F(PlsqlTypeBodies, MethodsOfPackageObjectVariables) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PlsqlTypeBodies, DateAndTimestampAttributes) {
+    run("create type event_t as object (name varchar2(10), on_day date, at_time timestamp,\n"
+        "  member function info return varchar2, member procedure postpone(days number))");
+    run("create type body event_t as\n"
+        "  member function info return varchar2 is begin\n"
+        "    return name || ' ' || to_char(on_day, 'YYYY-MM-DD DY') || ' ' || to_char(at_time, 'HH24:MI:SS.FF3'); end;\n"
+        "  member procedure postpone(days number) is begin on_day := on_day + days; end;\n"
+        "end;");
+    run("declare e event_t := event_t('a', date '2020-01-02', timestamp '2021-02-03 04:05:06.789');\n"
+        "begin\n"
+        "  insert into out_t values (1, e.info());\n"
+        "  e.on_day := e.on_day + 30;\n"
+        "  e.postpone(2);\n"
+        "  insert into out_t values (2, e.info() || ' ' || to_char(e.on_day, 'DD.MM.YYYY'));\n"
+        "end;");
+    EXPECT_EQ(logged(), (Rows{"1|a 2020-01-02 THU 04:05:06.789", "2|a 2020-02-03 MON 04:05:06.789 03.02.2020"}));
+    // In SQL: constructors convert text as a date column does, attributes are read and set.
+    EXPECT_EQ(s.rows("select event_t('x', '07-MAY-20', null).info() from dual"), (Rows{"x 2020-05-07 THU "}));
+    run("create table events (id number, e event_t)");
+    run("insert into events values (1, event_t('y', date '2019-03-04', timestamp '2019-03-04 05:06:07'))");
+    run("update events x set x.e.on_day = date '2000-01-01'");
+    EXPECT_EQ(s.rows("select x.e.name, to_char(x.e.on_day, 'YYYY-MM-DD'), x.e.info() from events x"),
+              (Rows{"y|2000-01-01|y 2000-01-01 SAT 05:06:07.000"}));
+    EXPECT_EQ(error("select event_t('x', 5, null) from dual"),
+              "ORA-00932: inconsistent datatypes: expected DATE got NUMBER");
+}
+
+}  // namespace
