@@ -1416,33 +1416,33 @@ bool Translator::insert(Statement& s) {
             }
             rows = "VALUES (" + values + ")";
         } else {
-        if (row.size() < targets.size()) return fail(947, row.empty() ? s.table.offset : row.back()->end);
-        if (row.size() > targets.size()) return fail(913, row[targets.size()]->offset);
-        std::string values;
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            std::string stored;
-            if (fill.defaulted(i)) {
-                // DEFAULT: the generated value, else the column is left to SQLite's default.
-                if (fill.fill[i].empty()) continue;
-                stored = fill.fill[i];
-            } else {
-                Emitted v;
-                if (!expr(*row[i], multi_rows_ ? multi_rows_->scope : empty, &v)) return false;
-                if (v.aggregate) return fail(934, row[i]->offset);
-                if (!store_value(v, targets[i], owner, s.table.name, &stored, row[i]->offset)) return false;
-                if (!fill.coalesce[i].empty()) stored = "coalesce(" + stored + "," + fill.coalesce[i] + ")";
+            if (row.size() < targets.size()) return fail(947, row.empty() ? s.table.offset : row.back()->end);
+            if (row.size() > targets.size()) return fail(913, row[targets.size()]->offset);
+            std::string values;
+            for (std::size_t i = 0; i < row.size(); ++i) {
+                std::string stored;
+                if (fill.defaulted(i)) {
+                    // DEFAULT: the generated value, else the column is left to SQLite's default.
+                    if (fill.fill[i].empty()) continue;
+                    stored = fill.fill[i];
+                } else {
+                    Emitted v;
+                    if (!expr(*row[i], multi_rows_ ? multi_rows_->scope : empty, &v)) return false;
+                    if (v.aggregate) return fail(934, row[i]->offset);
+                    if (!store_value(v, targets[i], owner, s.table.name, &stored, row[i]->offset)) return false;
+                    if (!fill.coalesce[i].empty()) stored = "coalesce(" + stored + "," + fill.coalesce[i] + ")";
+                }
+                values += (values.empty() ? "" : ",") + stored;
             }
-            values += (values.empty() ? "" : ",") + stored;
-        }
-        values += added_values;
-        if (values.size() && values[0] == ',') values.erase(0, 1);
-        if (multi_rows_) {
-            // One row for each of the subquery's rows the INTO clause takes.
-            if (names.empty()) return fail(3001, s.table.offset);
-            rows = "SELECT " + values + " " + multi_rows_->from_where;
-        } else if (!names.empty()) {
-            rows = "VALUES (" + values + ")";
-        }
+            values += added_values;
+            if (values.size() && values[0] == ',') values.erase(0, 1);
+            if (multi_rows_) {
+                // One row for each of the subquery's rows the INTO clause takes.
+                if (names.empty()) return fail(3001, s.table.offset);
+                rows = "SELECT " + values + " " + multi_rows_->from_where;
+            } else if (!names.empty()) {
+                rows = "VALUES (" + values + ")";
+            }
         }
     }
     if (!view_checks_.empty() && !names.empty()) {
