@@ -728,6 +728,19 @@ NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, P
         return a;
     }
     if (path->size() == 2 && object_variable((*path)[0])) return object_method_call(e, path, out);
+    if (path->size() == 3) {
+        // record.field.method(args) of a record's field of an object type.
+        const Symbol* rs = lookup((*path)[0]);
+        if (rs && rs->kind == SymKind::Var) {
+            const PlVarInfo& rec = prog_->vars[static_cast<std::size_t>(rs->index)];
+            const int f = rec.fields.empty() || rec.collection != PlCollection::None ? -1 : record_field(rec, (*path)[1]);
+            if (f >= 0) {
+                const PlVarInfo field = prog_->vars[static_cast<std::size_t>(f)];
+                if (field.collection == PlCollection::None && field.type.code == kTypeObject)
+                    return object_method_call(e, path, out, &field);
+            }
+        }
+    }
     if (path->size() == 3 && !lookup((*path)[0])) {
         // package.variable.method(args) of a package's object variable.
         PlVarInfo info;

@@ -166,7 +166,7 @@ bool Parser::self_attribute(const std::string& name) const {
 
 NameHook::Answer Parser::object_method_call(Expr& e, std::vector<std::string>* path, NameResolution* out,
                                             const PlVarInfo* package_object) {
-    // The object is path[0], or path[0].path[1] for a package's variable.
+    // The object is path[0], or path[0].path[1] for a package's variable or a record's field.
     const PlVarInfo& v =
         package_object ? *package_object : prog_->vars[static_cast<std::size_t>(lookup((*path)[0])->index)];
     const std::size_t parts = package_object ? 2 : 1;

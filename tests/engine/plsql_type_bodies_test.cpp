@@ -332,6 +332,10 @@ TEST_F(PlsqlTypeBodies, MethodsOfPackageObjectVariables) {
         "  insert into out_t values (4, pt_pkg.p.x || ',' || pt_pkg.p.y || ' ' || pt_pkg.p.scaled(2).x);\n"
         "end;");
     EXPECT_EQ(logged(), (Rows{"1|5 5 5", "2|6.40312423743284868648821767462181326452", "3|10", "4|0,0 0"}));
+    // A record's field of the type has its methods called the same way.
+    run("declare type holder_t is record (n number, p point_t); h holder_t;\n"
+        "begin h.p := point_t(6, 8); insert into out_t values (5, h.p.dist() || ' ' || h.p.scaled(0.5).x); end;");
+    EXPECT_EQ(s.rows("select s from out_t where n = 5"), (Rows{"10 3"}));
     EXPECT_EQ(error("begin pt_pkg.p.no_such(1); end;").rfind(
                   "ORA-06550: line 1, column 16:\nPLS-00302: component 'NO_SUCH' must be declared\n", 0),
               0u);
