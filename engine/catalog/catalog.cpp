@@ -111,6 +111,7 @@ void drop_orphan_rows(sqlite3* db, const std::string& user) {
         " FROM main.vantro_generated_columns WHERE owner=?1 AND table_name NOT IN $L)",
         "DELETE FROM main.vantro_generated_columns WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_table_options WHERE owner=?1 AND table_name NOT IN $L",
+        "DELETE FROM main.vantro_object_tables WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_index_expressions WHERE owner=?1 AND table_name NOT IN $L",
         "DELETE FROM main.vantro_ind_partitions WHERE owner=?1 AND index_name IN (SELECT index_name FROM"
         " main.vantro_index_options WHERE owner=?1 AND table_name NOT IN $L)",
@@ -507,6 +508,15 @@ bool package_collection_source(const std::string& header, const std::string& pac
 }
 
 }  // namespace
+
+bool SqliteCatalog::object_table_type(const std::string& owner, const std::string& table, std::string* object_type) {
+    CatalogStatement q(db_, "SELECT type_owner||'.'||type_name FROM main.vantro_object_tables WHERE owner=?1 AND"
+                            " table_name=?2");
+    q.text(1, owner).text(2, table);
+    if (!q.row()) return false;
+    *object_type = q.column(0);
+    return true;
+}
 
 bool SqliteCatalog::type_source(const std::string& owner, const std::string& name, std::string* source) {
     const std::size_t dot = name.find('.');

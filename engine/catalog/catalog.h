@@ -64,6 +64,7 @@ public:
     explicit SqliteCatalog(sqlite3* db) : db_(db) {}
     bool table_columns(const std::string& owner, const std::string& table, std::vector<ColumnInfo>* columns) override;
     bool type_source(const std::string& owner, const std::string& name, std::string* source) override;
+    bool object_table_type(const std::string& owner, const std::string& table, std::string* object_type) override;
     bool schema_exists(const std::string& owner) override;
     bool user_exists(const std::string& name) override;
     bool object_exists(const std::string& owner, const std::string& name) override;

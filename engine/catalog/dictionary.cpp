@@ -59,6 +59,8 @@ const char* const kDictionarySchema =
     " sequence_name TEXT, fill_sql TEXT, identity_options TEXT, PRIMARY KEY(owner, table_name, column_name));"
     "CREATE TABLE IF NOT EXISTS main.vantro_table_options(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
     " iot_type TEXT, PRIMARY KEY(owner, table_name));"
+    "CREATE TABLE IF NOT EXISTS main.vantro_object_tables(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
+    " type_owner TEXT NOT NULL, type_name TEXT NOT NULL, PRIMARY KEY(owner, table_name));"
     "CREATE TABLE IF NOT EXISTS main.vantro_part_tables(owner TEXT NOT NULL, table_name TEXT NOT NULL,"
     " partitioning_type TEXT NOT NULL, subpartitioning_type TEXT NOT NULL, partition_count INTEGER NOT NULL,"
     " def_subpartition_count INTEGER NOT NULL, partitioning_key_count INTEGER NOT NULL,"
@@ -258,6 +260,17 @@ const char* const kTabColsColumns =
     "g.table_name,g.column_name,g.generation,g.sequence_name,g.identity_options" \
     " FROM main.vantro_generated_columns g WHERE g.owner=$U AND g.kind='I'"
 
+const char* const kObjectTableColumns =
+    "TABLE_NAME VARCHAR2(128), TABLESPACE_NAME VARCHAR2(30), CLUSTER_NAME VARCHAR2(128), IOT_NAME VARCHAR2(128),"
+    " STATUS VARCHAR2(8), PCT_FREE NUMBER, PCT_USED NUMBER, INI_TRANS NUMBER, MAX_TRANS NUMBER,"
+    " INITIAL_EXTENT NUMBER, NEXT_EXTENT NUMBER, MIN_EXTENTS NUMBER, MAX_EXTENTS NUMBER, PCT_INCREASE NUMBER,"
+    " FREELISTS NUMBER, FREELIST_GROUPS NUMBER, LOGGING VARCHAR2(3), BACKED_UP VARCHAR2(1), NUM_ROWS NUMBER,"
+    " BLOCKS NUMBER, EMPTY_BLOCKS NUMBER, AVG_SPACE NUMBER, CHAIN_CNT NUMBER, AVG_ROW_LEN NUMBER,"
+    " DEGREE VARCHAR2(10), INSTANCES VARCHAR2(10), CACHE VARCHAR2(5), TABLE_LOCK VARCHAR2(8),"
+    " SAMPLE_SIZE NUMBER, LAST_ANALYZED DATE, PARTITIONED VARCHAR2(3), IOT_TYPE VARCHAR2(12),"
+    " OBJECT_ID_TYPE VARCHAR2(16), TABLE_TYPE_OWNER VARCHAR2(128), TABLE_TYPE VARCHAR2(128),"
+    " TEMPORARY VARCHAR2(1), SECONDARY VARCHAR2(1), NESTED VARCHAR2(3), BUFFER_POOL VARCHAR2(7),"
+    " ROW_MOVEMENT VARCHAR2(8), DURATION VARCHAR2(15)";
 const char* const kTableColumns =
     "TABLE_NAME VARCHAR2(128), TABLESPACE_NAME VARCHAR2(30), CLUSTER_NAME VARCHAR2(128), IOT_NAME VARCHAR2(128),"
     " STATUS VARCHAR2(8), PCT_FREE NUMBER, PCT_USED NUMBER, INI_TRANS NUMBER, MAX_TRANS NUMBER,"
@@ -276,7 +289,16 @@ const char* const kTableColumns =
     "(SELECT DISTINCT c.owner,c.table_name AS name,'table' AS type FROM main.vantro_columns c"   \
     " WHERE c.owner<>$U AND NOT EXISTS (SELECT 1 FROM main.vantro_views v WHERE v.owner=c.owner" \
     " AND v.view_name=c.table_name) AND vantro_may_see(c.owner,c.table_name))"
-#define TABLE_ROW_OF(OWNER, SOURCE)                                                                               \
+// Relational tables only: object tables are the _OBJECT_TABLES views', which add the
+// table's type after IOT_TYPE.
+#define TABLE_ROW_OF(OWNER, SOURCE) TABLE_ROW_KIND(OWNER, SOURCE, "", "NOT EXISTS")
+#define OBJECT_TABLE_OF(OWNER) " FROM main.vantro_object_tables ot WHERE ot.owner=" OWNER " AND ot.table_name=m.name"
+#define OBJECT_TABLE_ROW_OF(OWNER, SOURCE)                                                            \
+    TABLE_ROW_KIND(OWNER, SOURCE,                                                                     \
+                   "'SYSTEM GENERATED',(SELECT ot.type_owner" OBJECT_TABLE_OF(OWNER) "),(SELECT ot.type_name" \
+                   OBJECT_TABLE_OF(OWNER) "),",                                                       \
+                   "EXISTS")
+#define TABLE_ROW_KIND(OWNER, SOURCE, TYPE_COLUMNS, KIND)                                                         \
     "m.name,CASE WHEN x.iot_type IS NULL THEN coalesce(g.tablespace_name,'USERS') "                               \
     "END,NULL,NULL,'VALID',coalesce(g.pct_free,10),"                                                              \
     "coalesce(g.pct_used,40),coalesce(g.ini_trans,1),coalesce(g.max_trans,255),coalesce(g.initial_extent,65536)," \
@@ -287,7 +309,7 @@ const char* const kTableColumns =
     "'         1','         1','    N','ENABLED',"                                                                \
     "st.sample_size,st.last_analyzed,"                                                                            \
     "CASE WHEN EXISTS (SELECT 1 FROM main.vantro_part_tables pt WHERE pt.owner=$U AND pt.table_name=m.name)"      \
-    " THEN 'YES' ELSE 'NO' END,x.iot_type,"                                                                       \
+    " THEN 'YES' ELSE 'NO' END,x.iot_type," TYPE_COLUMNS                                                          \
     "CASE WHEN t.duration IS NULL THEN 'N' ELSE 'Y' END,'N','NO',coalesce(g.buffer_pool,'DEFAULT'),'DISABLED',"   \
     "t.duration FROM " SOURCE " m LEFT JOIN main.vantro_temporary_tables t ON t.owner=" OWNER                     \
     " AND "                                                                                                       \
@@ -299,7 +321,7 @@ const char* const kTableColumns =
     " AND st.table_name=m.name"                                                                                   \
     " LEFT JOIN main.vantro_table_options x ON x.owner=" OWNER                                                    \
     " AND x.table_name=m.name"                                                                                    \
-    " WHERE m.type='table' AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\'"
+    " WHERE m.type='table' AND m.name NOT LIKE 'sqlite\\_%' ESCAPE '\\' AND " KIND " (SELECT 1" OBJECT_TABLE_OF(OWNER) ")"
 
 // The column statistics gathered, with the table's time of gathering.
 const char* const kColStatColumns =
@@ -642,6 +664,40 @@ const char* const kCollTypeColumns =
     "vantro_type_field(t.owner,t.name,0,'SCALE'),vantro_type_field(t.owner,t.name,0,'CHARSET'),NULL,'YES',"     \
     "vantro_type_field(t.owner,t.name,0,'CHAR_USED') FROM main.vantro_plsql_objects t WHERE t.type='TYPE'"      \
     " AND vantro_type_field(t.owner,t.name,0,'TYPECODE')='COLLECTION' AND " CONDITION
+// Each declared method of each type, numbered from 1 (m.n), and each of its parameters (p.k).
+#define TYPE_METHODS_OF(CONDITION)                                                                           \
+    "m(owner,name,n,total) AS (SELECT t.owner,t.name,1,vantro_type_field(t.owner,t.name,0,'METHODS')"       \
+    " FROM main.vantro_plsql_objects t WHERE t.type='TYPE' AND " CONDITION                                   \
+    " UNION ALL SELECT owner,name,n+1,total FROM m WHERE n<total)"
+const char* const kTypeMethodColumns =
+    "TYPE_NAME VARCHAR2(128), METHOD_NAME VARCHAR2(128), METHOD_NO NUMBER, METHOD_TYPE VARCHAR2(6),"
+    " PARAMETERS NUMBER, RESULTS NUMBER, FINAL VARCHAR2(3), INSTANTIABLE VARCHAR2(3), OVERRIDING VARCHAR2(3),"
+    " INHERITED VARCHAR2(3)";
+#define TYPE_METHOD_ROW(OWNER, CONDITION)                                                                     \
+    "WITH RECURSIVE " TYPE_METHODS_OF(CONDITION) " SELECT " OWNER                                             \
+    "m.name,vantro_type_method(m.owner,m.name,m.n,'NAME'),m.n,vantro_type_method(m.owner,m.name,m.n,"         \
+    "'METHOD_TYPE'),vantro_type_method(m.owner,m.name,m.n,'PARAMETERS'),vantro_type_method(m.owner,m.name,"   \
+    "m.n,'RESULTS'),'NO','YES','NO','NO' FROM m WHERE m.total>0"
+const char* const kMethodParamColumns =
+    "TYPE_NAME VARCHAR2(128), METHOD_NAME VARCHAR2(128), METHOD_NO NUMBER, PARAM_NAME VARCHAR2(128),"
+    " PARAM_NO NUMBER, PARAM_MODE VARCHAR2(6), PARAM_TYPE_MOD VARCHAR2(7), PARAM_TYPE_OWNER VARCHAR2(128),"
+    " PARAM_TYPE_NAME VARCHAR2(128), CHARACTER_SET_NAME VARCHAR2(44)";
+#define METHOD_PARAM_ROW(OWNER, CONDITION)                                                                        \
+    "WITH RECURSIVE " TYPE_METHODS_OF(CONDITION) ",p(owner,name,n,k,total) AS (SELECT owner,name,n,1,"           \
+    "vantro_type_method(owner,name,n,'PARAMETERS') FROM m WHERE total>0 UNION ALL SELECT owner,name,n,k+1,total" \
+    " FROM p WHERE k<total) SELECT " OWNER                                                                        \
+    "p.name,vantro_type_method(p.owner,p.name,p.n,'NAME'),p.n,vantro_method_param(p.owner,p.name,p.n,p.k,"       \
+    "'NAME'),p.k,vantro_method_param(p.owner,p.name,p.n,p.k,'MODE'),NULL,CASE WHEN vantro_method_param(p.owner," \
+    "p.name,p.n,p.k,'TYPE')=p.name THEN p.owner END,vantro_method_param(p.owner,p.name,p.n,p.k,'TYPE'),NULL"    \
+    " FROM p WHERE p.total>0"
+const char* const kMethodResultColumns =
+    "TYPE_NAME VARCHAR2(128), METHOD_NAME VARCHAR2(128), METHOD_NO NUMBER, RESULT_TYPE_MOD VARCHAR2(7),"
+    " RESULT_TYPE_OWNER VARCHAR2(128), RESULT_TYPE_NAME VARCHAR2(128), CHARACTER_SET_NAME VARCHAR2(44)";
+#define METHOD_RESULT_ROW(OWNER, CONDITION)                                                                  \
+    "WITH RECURSIVE " TYPE_METHODS_OF(CONDITION) " SELECT " OWNER                                            \
+    "m.name,vantro_type_method(m.owner,m.name,m.n,'NAME'),m.n,NULL,CASE WHEN vantro_type_method(m.owner,"    \
+    "m.name,m.n,'RESULT_TYPE')=m.name THEN m.owner END,vantro_type_method(m.owner,m.name,m.n,'RESULT_TYPE')," \
+    "NULL FROM m WHERE m.total>0 AND vantro_type_method(m.owner,m.name,m.n,'RESULTS')=1"
 #define TYPES_OF_ALL "(t.owner=$U OR vantro_may_see(t.owner,t.name))"
 
 // What DML may do with each column of a table or view: vantro_column_uses gives three
@@ -688,6 +744,15 @@ const ViewDef kViews[] = {
     {"USER_TYPE_ATTRS", kTypeAttrColumns, TYPE_ATTR_ROW("", "t.owner=$U")},
     {"ALL_TYPE_ATTRS", nullptr, TYPE_ATTR_ROW("a.owner,", TYPES_OF_ALL)},
     {"DBA_TYPE_ATTRS", nullptr, TYPE_ATTR_ROW("a.owner,", "1")},
+    {"USER_TYPE_METHODS", kTypeMethodColumns, TYPE_METHOD_ROW("", "t.owner=$U")},
+    {"ALL_TYPE_METHODS", nullptr, TYPE_METHOD_ROW("m.owner,", TYPES_OF_ALL)},
+    {"DBA_TYPE_METHODS", nullptr, TYPE_METHOD_ROW("m.owner,", "1")},
+    {"USER_METHOD_PARAMS", kMethodParamColumns, METHOD_PARAM_ROW("", "t.owner=$U")},
+    {"ALL_METHOD_PARAMS", nullptr, METHOD_PARAM_ROW("p.owner,", TYPES_OF_ALL)},
+    {"DBA_METHOD_PARAMS", nullptr, METHOD_PARAM_ROW("p.owner,", "1")},
+    {"USER_METHOD_RESULTS", kMethodResultColumns, METHOD_RESULT_ROW("", "t.owner=$U")},
+    {"ALL_METHOD_RESULTS", nullptr, METHOD_RESULT_ROW("m.owner,", TYPES_OF_ALL)},
+    {"DBA_METHOD_RESULTS", nullptr, METHOD_RESULT_ROW("m.owner,", "1")},
     {"USER_COLL_TYPES", kCollTypeColumns, "SELECT " COLL_TYPE_ROW("t.owner=$U")},
     {"ALL_COLL_TYPES", nullptr, "SELECT t.owner," COLL_TYPE_ROW(TYPES_OF_ALL)},
     {"DBA_COLL_TYPES", nullptr, "SELECT t.owner," COLL_TYPE_ROW("1")},
@@ -743,6 +808,10 @@ const ViewDef kViews[] = {
      "SELECT name,CASE name WHEN 'SYS' THEN 0 ELSE rowid+100 END,created FROM main.vantro_users"
      " WHERE name<>'PUBLIC'"},
     {"USER_TABLES", kTableColumns, "SELECT " TABLE_ROW},
+    {"USER_OBJECT_TABLES", kObjectTableColumns, "SELECT " OBJECT_TABLE_ROW_OF("$U", "$S.sqlite_master")},
+    {"ALL_OBJECT_TABLES", nullptr,
+     "SELECT $U," OBJECT_TABLE_ROW_OF("$U", "$S.sqlite_master") " UNION ALL SELECT m.owner," OBJECT_TABLE_ROW_OF(
+         "m.owner", OTHER_TABLES)},
     {"ALL_TABLES", nullptr, "SELECT $U," TABLE_ROW " UNION ALL SELECT m.owner," TABLE_ROW_OF("m.owner", OTHER_TABLES)},
     {"USER_TAB_COLUMNS", kColumnColumns, "SELECT " COLUMN_ROW},
     {"USER_UPDATABLE_COLUMNS", kUpdatableColumns, "SELECT u.owner," UPDATABLE_ROW("c.owner=$U")},

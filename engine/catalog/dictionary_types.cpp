@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -148,6 +149,80 @@ void fn_type_field(sqlite3_context* ctx, int, sqlite3_value** argv) {
     item_field(ctx, decl.element, reinterpret_cast<const char*>(owner), field);
 }
 
+// The parameters of a method as the dictionary lists them: SELF first for a member
+// method and a constructor that do not declare it (IN for a member function, IN OUT
+// otherwise), then those declared.
+struct MethodParam {
+    std::string name, mode, type;
+};
+
+std::vector<MethodParam> method_params(const TypeMethodDecl& m, const std::string& type_name) {
+    std::vector<MethodParam> out;
+    if (m.kind != TypeMethodDecl::Kind::Static && !m.explicit_self)
+        out.push_back({"SELF", m.function && m.kind == TypeMethodDecl::Kind::Member ? "IN" : "IN OUT", type_name});
+    for (std::size_t i = 0; i < m.params.size(); ++i) {
+        std::string type = i < m.param_types.size() ? m.param_types[i] : std::string();
+        if (m.params[i] == "SELF" && (type.empty() || type == "SELF")) type = type_name;
+        out.push_back({m.params[i], i < m.param_modes.size() ? m.param_modes[i] : "IN", type});
+    }
+    return out;
+}
+
+// The method_no-th method of owner.name (from 1), or null.
+const TypeMethodDecl* type_method_at(sqlite3_context* ctx, sqlite3_value** argv, TypeDetails* details,
+                                     ObjectTypeDecl* decl) {
+    const unsigned char* owner = sqlite3_value_text(argv[0]);
+    const unsigned char* name = sqlite3_value_text(argv[1]);
+    const long long n = sqlite3_value_int64(argv[2]);
+    std::string source;
+    if (!owner || !name || !read_source(sqlite3_context_db_handle(ctx), owner, name, &source) ||
+        !sql_parse_type_details(source, decl, details) || n < 1 ||
+        n > static_cast<long long>(details->declared.size()))
+        return nullptr;
+    return &details->declared[static_cast<std::size_t>(n - 1)];
+}
+
+// vantro_type_method(owner, name, method_no, field): NAME, KIND (MEMBER, STATIC or
+// CONSTRUCTOR), METHOD_TYPE (MAP, ORDER or PUBLIC), PARAMETERS, RESULTS, RESULT_TYPE.
+void fn_type_method(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    TypeDetails details;
+    ObjectTypeDecl decl;
+    const TypeMethodDecl* m = type_method_at(ctx, argv, &details, &decl);
+    const unsigned char* field_text = sqlite3_value_text(argv[3]);
+    if (!m || !field_text) return;
+    const std::string field = reinterpret_cast<const char*>(field_text);
+    const bool constructor = m->kind == TypeMethodDecl::Kind::Constructor;
+    if (field == "NAME") return result_text(ctx, constructor ? decl.name : m->name);
+    if (field == "KIND")
+        return result_text(ctx, constructor                                   ? "CONSTRUCTOR"
+                                : m->kind == TypeMethodDecl::Kind::Static ? "STATIC"
+                                                                          : "MEMBER");
+    if (field == "METHOD_TYPE") return result_text(ctx, m->map ? "MAP" : m->order ? "ORDER" : "PUBLIC");
+    if (field == "PARAMETERS")
+        return sqlite3_result_int64(ctx, static_cast<long long>(method_params(*m, decl.name).size()));
+    if (field == "RESULTS") return sqlite3_result_int(ctx, m->function || constructor ? 1 : 0);
+    if (field == "RESULT_TYPE" && (m->function || constructor))
+        return result_text(ctx, constructor || m->return_type == "SELF" ? decl.name : m->return_type);
+}
+
+// vantro_method_param(owner, name, method_no, param_no, field): NAME, MODE, TYPE of the
+// param_no-th parameter (from 1).
+void fn_method_param(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    TypeDetails details;
+    ObjectTypeDecl decl;
+    const TypeMethodDecl* m = type_method_at(ctx, argv, &details, &decl);
+    const unsigned char* field_text = sqlite3_value_text(argv[4]);
+    if (!m || !field_text) return;
+    const std::vector<MethodParam> params = method_params(*m, decl.name);
+    const long long k = sqlite3_value_int64(argv[3]);
+    if (k < 1 || k > static_cast<long long>(params.size())) return;
+    const MethodParam& p = params[static_cast<std::size_t>(k - 1)];
+    const std::string field = reinterpret_cast<const char*>(field_text);
+    if (field == "NAME") return result_text(ctx, p.name);
+    if (field == "MODE") return result_text(ctx, p.mode);
+    if (field == "TYPE") return result_text(ctx, p.type);
+}
+
 // vantro_type_oid(object_id): the type's 16-byte identifier, its object number in the
 // last bytes, so that it stays the same for the life of the type.
 void fn_type_oid(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -161,7 +236,11 @@ void fn_type_oid(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }  // namespace
 
 bool dictionary_types_register(sqlite3* db) {
-    return sqlite3_create_function(db, "vantro_type_field", 4, SQLITE_UTF8, nullptr, fn_type_field, nullptr, nullptr) ==
+    return sqlite3_create_function(db, "vantro_type_method", 4, SQLITE_UTF8, nullptr, fn_type_method, nullptr,
+                                   nullptr) == SQLITE_OK &&
+           sqlite3_create_function(db, "vantro_method_param", 5, SQLITE_UTF8, nullptr, fn_method_param, nullptr,
+                                   nullptr) == SQLITE_OK &&
+           sqlite3_create_function(db, "vantro_type_field", 4, SQLITE_UTF8, nullptr, fn_type_field, nullptr, nullptr) ==
                SQLITE_OK &&
            sqlite3_create_function(db, "vantro_type_oid", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, fn_type_oid,
                                    nullptr, nullptr) == SQLITE_OK;

@@ -42,6 +42,7 @@ const NamedRows kTableRows[] = {
     {"vantro_column_defaults", "owner", "table_name", ""},
     {"vantro_generated_columns", "owner", "table_name", ""},
     {"vantro_table_options", "owner", "table_name", ""},
+    {"vantro_object_tables", "owner", "table_name", ""},
     {"vantro_temporary_tables", "owner", "table_name", ""},
     {"vantro_tab_stats", "owner", "table_name", ""},
     {"vantro_col_stats", "owner", "table_name", ""},

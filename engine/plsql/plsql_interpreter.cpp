@@ -206,10 +206,21 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
 bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogram* sub,
                         std::vector<PlValue>* pkg_values, const std::vector<PlValue>& args,
                         const std::vector<bool>& given, PlValue* result, PlError* err) {
-    // SQL passes single values: a record or collection parameter takes none of them.
-    for (const PlParam& prm : sub ? sub->params : program->params) {
-        const PlVarInfo& v = program->vars[static_cast<std::size_t>(prm.slot)];
-        if (!v.fields.empty() || v.collection != PlCollection::None) {
+    // SQL passes single values: a nested table or varray of a type SQL knows comes as its
+    // constructor text; a record or an associative array parameter takes none of them.
+    const std::string& unit_owner = program->is_package ? program->package_owner : program->unit_owner;
+    const std::vector<PlParam>& params = sub ? sub->params : program->params;
+    std::vector<std::size_t> collections;  // the arguments to be made collections
+    for (std::size_t k = 0; k < params.size(); ++k) {
+        const PlVarInfo& v = program->vars[static_cast<std::size_t>(params[k].slot)];
+        std::string package_type;
+        const bool sql_collection =
+            v.fields.empty() && v.collection != PlCollection::None && v.collection != PlCollection::IndexBy &&
+            (plsql_schema_type(ses->server->db, v.type_name) ||
+             plsql_package_collection(ses->server->db, unit_owner, v.type_name, &package_type));
+        if (sql_collection && k < args.size()) {
+            collections.push_back(k);
+        } else if (!v.fields.empty() || v.collection != PlCollection::None) {
             *err = pl_error(902);
             return false;
         }
@@ -218,6 +229,16 @@ bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogr
     holder.session = ses;
     holder.env = ses->env;  // the handles dynamic SQL allocates hang off it
     Interpreter interp(&holder, program);
+    std::vector<PlValue> made;
+    const std::vector<PlValue>* call_args = &args;
+    if (!collections.empty()) {
+        made = args;
+        for (std::size_t k : collections)
+            if (!interp.collection_argument(program->vars[static_cast<std::size_t>(params[k].slot)], args[k],
+                                            &made[k], err))
+                return false;
+        call_args = &made;
+    }
     interp.run_inside_statement();
     if (pkg_values) interp.attach_package(pkg_values, program->package_slots);
     std::vector<PlValue> outs;
@@ -225,7 +246,7 @@ bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogr
     if (!program->invoker_rights)
         definer.emplace(ses->server->db, program->is_package ? program->package_owner : program->unit_owner);
     bool ok = plsql_nested_call(
-        ses, [&](PlError* e) { return interp.run_unit(args, given, &outs, e, sub); }, err);
+        ses, [&](PlError* e) { return interp.run_unit(*call_args, given, &outs, e, sub); }, err);
     interp.finish_unit();
     if (!ok) return false;
     *result = interp.return_value();
@@ -235,7 +256,7 @@ bool plsql_run_function(SessionHandle* ses, PlProgram* program, const PlSubprogr
     const int slot = sub ? sub->return_slot : program->return_slot;
     if (result->coll && slot >= 0) {
         const PlVarInfo& info = program->vars[static_cast<std::size_t>(slot)];
-        const std::string& owner = program->is_package ? program->package_owner : program->unit_owner;
+        const std::string& owner = unit_owner;
         std::string package_type;
         if (info.collection != PlCollection::IndexBy &&
             (plsql_schema_type(ses->server->db, info.type_name) ||

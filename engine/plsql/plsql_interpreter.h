@@ -143,6 +143,15 @@ public:
     // statement of theirs still reads a table (SQLite drops no table while one does);
     // true when there was any.
     bool buffer_cursors();
+    // A collection argument SQL passes as the collection's constructor text (NULL: an
+    // atomically null collection), made a collection of the parameter's type.
+    bool collection_argument(const PlVarInfo& info, const PlValue& text, PlValue* out, PlError* err) {
+        if (text.kind == PlKind::Null || (text.kind == PlKind::Text && text.s.empty())) {
+            *out = PlValue();
+            return true;
+        }
+        return collection_from_text(info, text, out, err);
+    }
     ~Interpreter() {
         for (auto& b : buffered_) sqlite3_finalize(b.second);
     }

@@ -512,7 +512,21 @@ NameHook::Answer Parser::resolve_name(const Expr& e, PlSql* q, NameResolution* o
             OraType ty;
             ty.code = kTypeVarchar2;
             ty.size = 4000;
-            out->bind = "#" + std::to_string(add_ref(q, r, ty));
+            const std::string bind = "#" + std::to_string(add_ref(q, r, ty));
+            if (path.size() == 3) {
+                // package.variable.method: a member function of no arguments, without parentheses.
+                ObjectTypeDecl decl;
+                bool attribute = false;
+                if (object_type_decl(info.type_name, &decl))
+                    for (const ColumnDef& a : decl.attributes) attribute = attribute || a.name == path[2];
+                NameResolution call;
+                if (!attribute && method_wrap(info.type_name, path[2], &call)) {
+                    call.bind = bind;
+                    *out = call;
+                    return NameHook::Answer::Resolved;
+                }
+            }
+            out->bind = bind;
             out->type = ty;
             out->object_type = info.type_name;
             if (path.size() == 3) {
@@ -714,6 +728,27 @@ NameHook::Answer Parser::resolve_call(Expr& e, std::vector<std::string>* path, P
         return a;
     }
     if (path->size() == 2 && object_variable((*path)[0])) return object_method_call(e, path, out);
+    if (path->size() == 3) {
+        // record.field.method(args) of a record's field of an object type.
+        const Symbol* rs = lookup((*path)[0]);
+        if (rs && rs->kind == SymKind::Var) {
+            const PlVarInfo& rec = prog_->vars[static_cast<std::size_t>(rs->index)];
+            const int f = rec.fields.empty() || rec.collection != PlCollection::None ? -1 : record_field(rec, (*path)[1]);
+            if (f >= 0) {
+                const PlVarInfo field = prog_->vars[static_cast<std::size_t>(f)];
+                if (field.collection == PlCollection::None && field.type.code == kTypeObject)
+                    return object_method_call(e, path, out, &field);
+            }
+        }
+    }
+    if (path->size() == 3 && !lookup((*path)[0])) {
+        // package.variable.method(args) of a package's object variable.
+        PlVarInfo info;
+        bool own = false;
+        if (package_variable((*path)[0], (*path)[1], &info, &own) >= 0 && info.collection == PlCollection::None &&
+            info.type.code == kTypeObject)
+            return object_method_call(e, path, out, &info);
+    }
     if (e.args.size() == 1 && e.args[0]->kind == ExprKind::Column && e.args[0]->path.size() == 1 &&
         ((path->size() == 2 && (*path)[0] == "DBMS_LOB") || (path->size() == 3 && (*path)[0] == "SYS" &&
                                                                (*path)[1] == "DBMS_LOB")) &&

@@ -930,7 +930,7 @@ PlTarget Parser::target(std::uint32_t stmt_offset) {
                 tg.package = ctx_.schema + "." + t.text;
                 tg.info = std::make_shared<PlVarInfo>(info);
             }
-            if (info.collection == PlCollection::None && info.type.code == kTypeObject && is_op(".")) {
+            if (info.collection == PlCollection::None && info.type.code == kTypeObject && is_op(".") && !whole_token) {
                 // package.variable.attribute of a package's object variable
                 ++i_;
                 const Token& a = peek();

@@ -203,7 +203,8 @@ private:
     // object.method(args) of an object variable in expression e (path object and method):
     // the call of the type's method with the object as SELF, named in *path.
     // PLS-00302 when the type declares no such member method.
-    NameHook::Answer object_method_call(Expr& e, std::vector<std::string>* path, NameResolution* out);
+    NameHook::Answer object_method_call(Expr& e, std::vector<std::string>* path, NameResolution* out,
+                                        const PlVarInfo* package_object = nullptr);
     // object.method without parentheses (a function of no arguments): its call as out's SQL;
     // NotMine when the type has no such function.
     // The call around a bound object that makes it method's value when method is a member

@@ -19,7 +19,9 @@ bool Parser::object_type_decl(const std::string& qualified, ObjectTypeDecl* decl
         return false;
     for (const ColumnDef& a : decl->attributes) {
         const std::uint16_t c = a.type.code;
-        if (a.user_type || (c != kTypeNumber && c != kTypeVarchar2 && c != kTypeChar)) return false;
+        if (a.user_type || (c != kTypeNumber && c != kTypeVarchar2 && c != kTypeChar && c != kTypeDate &&
+                            c != kTypeTimestamp))
+            return false;
     }
     return true;
 }
@@ -162,17 +164,21 @@ bool Parser::self_attribute(const std::string& name) const {
     return false;
 }
 
-NameHook::Answer Parser::object_method_call(Expr& e, std::vector<std::string>* path, NameResolution* out) {
-    const Symbol* s = lookup((*path)[0]);
-    const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(s->index)];
+NameHook::Answer Parser::object_method_call(Expr& e, std::vector<std::string>* path, NameResolution* out,
+                                            const PlVarInfo* package_object) {
+    // The object is path[0], or path[0].path[1] for a package's variable or a record's field.
+    const PlVarInfo& v =
+        package_object ? *package_object : prog_->vars[static_cast<std::size_t>(lookup((*path)[0])->index)];
+    const std::size_t parts = package_object ? 2 : 1;
+    const std::string method = (*path)[parts];
     const std::size_t dot = v.type_name.find('.');
     TypeDetails details;
     bool declared = false;
     if (type_methods(v.type_name, &details))
         for (const TypeMethodDecl& m : details.declared)
-            declared = declared || (m.name == (*path)[1] && m.kind == TypeMethodDecl::Kind::Member);
+            declared = declared || (m.name == method && m.kind == TypeMethodDecl::Kind::Member);
     if (!declared) {
-        semantic_error(e.path_offsets.size() > 1 ? e.path_offsets[1] : e.offset, pls_message(302, (*path)[1]),
+        semantic_error(e.path_offsets.size() > parts ? e.path_offsets[parts] : e.offset, pls_message(302, method),
                        expression_offset_);
         out->sql = "NULL";
         out->type = OraType();
@@ -180,12 +186,14 @@ NameHook::Answer Parser::object_method_call(Expr& e, std::vector<std::string>* p
     }
     auto object = std::make_unique<Expr>();
     object->kind = ExprKind::Column;
-    object->path = {(*path)[0]};
-    object->path_offsets = {e.path_offsets.empty() ? e.offset : e.path_offsets[0]};
-    object->offset = object->path_offsets[0];
-    object->end = object->offset + static_cast<std::uint32_t>((*path)[0].size());
+    object->path.assign(path->begin(), path->begin() + static_cast<std::ptrdiff_t>(parts));
+    object->offset = e.path_offsets.empty() ? e.offset : e.path_offsets[0];
+    for (std::size_t k = 0; k < parts; ++k)
+        object->path_offsets.push_back(k < e.path_offsets.size() ? e.path_offsets[k] : object->offset);
+    object->end = parts < e.path_offsets.size() ? e.path_offsets[parts] - 1
+                                                : object->offset + static_cast<std::uint32_t>((*path)[0].size());
     e.args.insert(e.args.begin(), std::move(object));
-    *path = {v.type_name.substr(0, dot), v.type_name.substr(dot + 1), (*path)[1]};
+    *path = {v.type_name.substr(0, dot), v.type_name.substr(dot + 1), method};
     return NameHook::Answer::NotMine;
 }
 

@@ -1142,10 +1142,22 @@ void Parser::call(PlStmt* st, std::uint32_t so) {
     }
     std::size_t after = i_;
     expect_op(";");
-    if (parts.size() == 2 && (object_variable(name) || object_end > object_start + 1)) {
-        // A member procedure of an object variable: the type's method, the object its SELF.
-        const PlVarInfo& v = prog_->vars[static_cast<std::size_t>(lookup(name)->index)];
-        const std::string& type_name = object_end > object_start + 1 ? v.element_type : v.type_name;
+    PlVarInfo package_object;
+    bool own_package = false;
+    const bool package_method = parts.size() == 3 && !lookup(name) &&
+                                package_variable(name, parts[1], &package_object, &own_package) >= 0 &&
+                                package_object.collection == PlCollection::None &&
+                                package_object.type.code == kTypeObject;
+    if (package_method) {
+        object_end = object_start + 3;  // package . variable
+        member = parts[2];
+    }
+    if (package_method || (parts.size() == 2 && (object_variable(name) || object_end > object_start + 1))) {
+        // A member procedure of an object variable (or of a package's one): the type's
+        // method, the object its SELF.
+        const PlVarInfo& v =
+            package_method ? package_object : prog_->vars[static_cast<std::size_t>(lookup(name)->index)];
+        const std::string& type_name = object_end > object_start + 1 && !package_method ? v.element_type : v.type_name;
         const std::size_t dot = type_name.find('.');
         TypeDetails details;
         bool declared = false;

@@ -334,7 +334,9 @@ bool Interpreter::object_with_attribute(const PlTarget& t, const PlValue& object
     PlValue value;
     if (!convert_to(attribute, v, from, &value, err)) return false;
     const bool number = t.attribute_type.code == kTypeNumber;
-    const std::string item = text_of(value, t.attribute_type);
+    // A datetime attribute keeps the stored text, as SQL's constructor keeps it.
+    const bool datetime = t.attribute_type.code == kTypeDate || t.attribute_type.code == kTypeTimestamp;
+    const std::string item = datetime && value.kind == PlKind::Text ? value.s : text_of(value, t.attribute_type);
     out->kind = PlKind::Text;
     if (!object_text_set_item(object.s, static_cast<std::size_t>(t.attribute) + 1,
                               value.kind == PlKind::Null ? nullptr : &item, number, &out->s)) {

@@ -264,7 +264,8 @@ bool plsql_compile_type(const std::string& type_source, const std::string& body_
     ObjectTypeDecl decl;
     if (!sql_parse_type_declaration(type_source, &decl) || decl.kind != ObjectTypeDecl::Kind::Object) return true;
     for (const ColumnDef& a : decl.attributes)
-        if (a.user_type || (a.type.code != kTypeNumber && a.type.code != kTypeVarchar2 && a.type.code != kTypeChar))
+        if (a.user_type || (a.type.code != kTypeNumber && a.type.code != kTypeVarchar2 && a.type.code != kTypeChar &&
+                            a.type.code != kTypeDate && a.type.code != kTypeTimestamp))
             return true;
     PlTypePackage pkg;
     std::vector<PlCompileError> errors;

@@ -114,6 +114,15 @@ bool parse_header(const std::vector<Token>& t, const std::string& user, UnitHead
     return t[k].kind == TokenKind::End;
 }
 
+// Whether CREATE TYPE declares a subtype: UNDER comes before any AS or IS.
+bool declares_subtype(const std::vector<Token>& t) {
+    for (std::size_t k = 0; k < t.size() && t[k].kind != TokenKind::End; ++k) {
+        if (word(t, k, "AS") || word(t, k, "IS")) return false;
+        if (word(t, k, "UNDER")) return true;
+    }
+    return false;
+}
+
 // ALTER PROCEDURE|FUNCTION|PACKAGE|TYPE [owner.]name COMPILE, optionally for the body, the header or the package.
 bool parse_alter(const std::vector<Token>& t, const std::string& user, UnitHeader* h) {
     if (t.size() < 4 || !word(t, 0, "ALTER")) return false;
@@ -908,6 +917,11 @@ sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp) {
     const std::string schema = ses->settings.current_schema.empty() ? ses->user : ses->settings.current_schema;
     if (alter && !parse_alter(s->tokens, schema, &h)) return fail(errhp, 940, ora_message(940));
     if (!alter && !parse_header(s->tokens, schema, &h, drop)) return fail(errhp, 900, ora_message(900));
+    if (!alter && !drop && h.type == "TYPE" && declares_subtype(s->tokens)) {
+        // Type inheritance is not kept: a subtype would lose its supertype's attributes.
+        if (ErrorHandle* eh = error_handle(errhp)) eh->parse_offset = static_cast<ub2>(h.name_offset);
+        return fail(errhp, 3001, ora_message(3001));
+    }
     if (!plsql_units_prepare(db)) return storage_failure(errhp);
     SqliteCatalog catalog(db);
     if (!catalog.schema_exists(h.owner)) return fail(errhp, 1918, "user '" + h.owner + "' does not exist");
@@ -958,7 +972,10 @@ sword plsql_unit_ddl(StmtHandle* s, OCIError* errhp) {
         Exec q(db, "SELECT 1 FROM main.vantro_columns WHERE owner=?1 AND type_name=?2 AND type_code=" +
                        std::to_string(kTypeObject));
         q.text(1, h.owner).text(2, h.name);
-        return q.row();
+        if (q.row()) return true;
+        Exec o(db, "SELECT 1 FROM main.vantro_object_tables WHERE type_owner=?1 AND type_name=?2");
+        o.text(1, h.owner).text(2, h.name);
+        return o.row();
     };
     const bool force = drop && s->tokens.size() >= 2 && word(s->tokens, s->tokens.size() - 2, "FORCE");
     if ((drop ? !force : h.replace) && table_dependents()) return fail(errhp, 2303, ora_message(2303));

@@ -570,6 +570,10 @@ struct Statement {
     FromItem merge_source;
     ExprPtr merge_on, merge_delete, merge_insert_where;
     bool merge_update = false, merge_insert = false;
+    // CREATE TABLE name OF type: an object table; its column_defs are the properties given
+    // to the type's attributes (has_type false), its constraints the table's.
+    bool object_table = false;
+    TableRef of_type;
     std::string organization;  // Create table: ORGANIZATION INDEX or HEAP, empty when not given
     std::uint32_t organization_offset = 0;
     // Create table: GLOBAL TEMPORARY, with the duration of its rows ("SYS$TRANSACTION" for ON

@@ -774,6 +774,24 @@ bool Parser::predicate(ExprPtr* out) {
             *out = std::move(e);
             return true;
         }
+        if (accept_word("OF")) {
+            // x IS [NOT] OF [TYPE] ([ONLY] type, ...): the types as written, [owner.]name.
+            accept_word("TYPE");
+            e->kind = ExprKind::Multiset;
+            e->text = "IS OF";
+            if (!expect_op("(", 906)) return false;
+            do {
+                accept_word("ONLY");
+                std::string name;
+                if (!type_name(&name)) return false;
+                e->path.push_back(name);
+            } while (accept_op(","));
+            if (!expect_op(")", 907)) return false;
+            e->args.push_back(std::move(lhs));
+            e->end = prev_end();
+            *out = std::move(e);
+            return true;
+        }
         if (!expect_word("NULL", 908)) return false;
         e->args.push_back(std::move(lhs));
         e->end = prev_end();
@@ -1142,6 +1160,7 @@ bool Parser::primary(ExprPtr* out) {
             return true;
         }
         if (t.text == "CASE") return case_expr(out);
+        if (t.text == "TREAT" && peek().kind == TokenKind::Operator && peek().text == "(") return treat_expr(out);
         if ((t.text == "CAST" || t.text == "EXTRACT") && peek().kind == TokenKind::Operator && peek().text == "(")
             return t.text == "CAST" ? cast_expr(out) : extract_expr(out);
         if (t.text == "TRIM" && peek().kind == TokenKind::Operator && peek().text == "(") {
@@ -1535,6 +1554,39 @@ bool Parser::interval_literal(ExprPtr* out) {
 
 // CAST(expr AS type). CAST(MULTISET (subquery) AS collection) needs collection types the
 // engine does not have: ORA-03001 at MULTISET.
+// [owner.]name of an object type, as "OWNER.NAME" or "NAME".
+bool Parser::type_name(std::string* name) {
+    if (cur().kind != TokenKind::Word && cur().kind != TokenKind::QuotedWord) return fail(902);
+    *name = cur().text;
+    ++p_;
+    if (accept_op(".")) {
+        if (cur().kind != TokenKind::Word && cur().kind != TokenKind::QuotedWord) return fail(902);
+        *name += "." + cur().text;
+        ++p_;
+    }
+    return true;
+}
+
+// TREAT(expr AS [REF] type): a Function "TREAT AS" of the value, the type's name in path.
+bool Parser::treat_expr(ExprPtr* out) {
+    ExprPtr e = make(ExprKind::Function, cur().offset);
+    e->text = "TREAT AS";
+    p_ += 2;
+    ExprPtr value;
+    if (!expr(&value)) return false;
+    e->args.push_back(std::move(value));
+    if (!expect_word("AS", 905)) return false;
+    if (is_word("REF")) return fail(3001);
+    std::string name;
+    if (!type_name(&name)) return false;
+    e->path.push_back(name);
+    if (!expect_op(")", 907)) return false;
+    e->end = prev_end();
+    *out = std::move(e);
+    // TREAT(...).attribute and TREAT(...).method(args) of the object it gives.
+    return postfix_chain(out);
+}
+
 bool Parser::cast_expr(ExprPtr* out) {
     ExprPtr e = make(ExprKind::Cast, cur().offset);
     p_ += 2;

@@ -154,6 +154,8 @@ private:
     bool datetime_literal(ExprPtr* out);
     bool interval_literal(ExprPtr* out);
     bool cast_expr(ExprPtr* out);
+    bool treat_expr(ExprPtr* out);
+    bool type_name(std::string* name);
     bool cast_type(Expr* e);
     bool extract_expr(ExprPtr* out);
     bool translate_using_expr(ExprPtr* out, bool* handled);
@@ -178,6 +180,7 @@ private:
     bool name_list(std::vector<std::string>* names, std::vector<std::uint32_t>* offsets = nullptr);
     bool create(Statement* s);
     bool materialized_view(Statement* s);
+    bool object_table(Statement* s);
     bool drop(Statement* s);
     bool alter(Statement* s);
     bool analyze(Statement* s);

@@ -491,6 +491,7 @@ bool Parser::create(Statement* s) {
             top_query_ = true;
             return select(&s->select);
         }
+        if (accept_word("OF")) return object_table(s) && table_clauses(s);
         if (!expect_op("(", 906)) return false;
         do {
             if (is_word("CONSTRAINT") || is_word("PRIMARY") || is_word("UNIQUE") || is_word("FOREIGN") ||
@@ -536,6 +537,41 @@ bool Parser::create(Statement* s) {
         return index_properties(&s->storage);
     }
     return fail(unique ? 968 : 901);
+}
+
+// CREATE TABLE name OF [schema.]type [(attribute constraints | table constraints, ...)]
+// [OBJECT IDENTIFIER IS SYSTEM GENERATED | PRIMARY KEY]: an attribute named in the list
+// takes inline constraints and a default, not a datatype.
+bool Parser::object_table(Statement* s) {
+    s->object_table = true;
+    if (!table_ref(&s->of_type)) return false;
+    if (accept_op("(")) {
+        do {
+            if (is_word("CONSTRAINT") || is_word("PRIMARY") || is_word("UNIQUE") || is_word("FOREIGN") ||
+                is_word("CHECK")) {
+                TableConstraint c;
+                if (!table_constraint(&c)) return false;
+                s->constraints.push_back(std::move(c));
+                continue;
+            }
+            ColumnDef c;
+            c.offset = cur().offset;
+            if (!identifier(&c.name)) return fail(904, "\"" + cur().text + "\"");
+            c.has_type = false;
+            if (!column_constraints(&c)) return false;
+            s->column_defs.push_back(std::move(c));
+        } while (accept_op(","));
+        if (!expect_op(")", 907)) return false;
+    }
+    if (accept_word("OBJECT")) {
+        if (!expect_word("IDENTIFIER", 905) || !expect_word("IS", 905)) return false;
+        if (accept_word("SYSTEM")) {
+            if (!expect_word("GENERATED", 905)) return false;
+        } else if (!accept_word("PRIMARY") || !expect_word("KEY", 905)) {
+            return fail(905);
+        }
+    }
+    return true;
 }
 
 // CREATE MATERIALIZED VIEW name [(columns)] [physical clauses] [BUILD IMMEDIATE | DEFERRED]
@@ -1759,8 +1795,16 @@ void Parser::type_method(TypeDetails* details) {
                 m.params.push_back(cur().text);
                 m.param_types.emplace_back();
                 m.param_defaults.push_back(false);
+                m.param_modes.push_back("IN");
                 fresh = false;
                 type_next = true;
+                bool in = false, out = false;
+                for (std::size_t k = pos() + 1; k < t_.size() && t_[k].kind == TokenKind::Word; ++k) {
+                    if (t_[k].text == "IN") in = true;
+                    else if (t_[k].text == "OUT") out = true;
+                    else if (t_[k].text != "NOCOPY") break;
+                }
+                if (out) m.param_modes.back() = in ? "IN OUT" : "OUT";
             } else if (depth == 0 && !fresh && (is_word("DEFAULT") || is_op(":="))) {
                 m.param_defaults.back() = true;
                 type_next = false;

@@ -1395,32 +1395,55 @@ bool Translator::insert(Statement& s) {
         rows = sub;
     } else {
         std::vector<ExprPtr>& row = s.values[0];
-        if (row.size() < targets.size()) return fail(947, row.empty() ? s.table.offset : row.back()->end);
-        if (row.size() > targets.size()) return fail(913, row[targets.size()]->offset);
-        std::string values;
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            std::string stored;
-            if (fill.defaulted(i)) {
-                // DEFAULT: the generated value, else the column is left to SQLite's default.
-                if (fill.fill[i].empty()) continue;
-                stored = fill.fill[i];
-            } else {
-                Emitted v;
-                if (!expr(*row[i], multi_rows_ ? multi_rows_->scope : empty, &v)) return false;
-                if (v.aggregate) return fail(934, row[i]->offset);
-                if (!store_value(v, targets[i], owner, s.table.name, &stored, row[i]->offset)) return false;
+        std::string object_type;
+        if (row.size() == 1 && targets.size() > 1 && s.columns.empty() && !multi_rows_ && fill.added.empty() &&
+            ctx_.catalog->object_table_type(owner, s.table.name, &object_type)) {
+            // VALUES (object) into an object table: a column per attribute of the object.
+            Emitted v;
+            if (!expr(*row[0], empty, &v)) return false;
+            if (v.aggregate) return fail(934, row[0]->offset);
+            // One plain value for a row of several attributes is too few.
+            if (v.object_type.empty()) return fail(947, row[0]->end);
+            if (!object_value_of(v, object_type, row[0]->offset)) return false;
+            std::string values;
+            for (std::size_t i = 0; i < targets.size(); ++i) {
+                Emitted item;
+                std::string stored;
+                if (!attribute_of_object(v, targets[i].name, row[0]->offset, row[0]->offset, &item) ||
+                    !store_value(item, targets[i], owner, s.table.name, &stored, row[0]->offset))
+                    return false;
                 if (!fill.coalesce[i].empty()) stored = "coalesce(" + stored + "," + fill.coalesce[i] + ")";
+                values += (values.empty() ? "" : ",") + stored;
             }
-            values += (values.empty() ? "" : ",") + stored;
-        }
-        values += added_values;
-        if (values.size() && values[0] == ',') values.erase(0, 1);
-        if (multi_rows_) {
-            // One row for each of the subquery's rows the INTO clause takes.
-            if (names.empty()) return fail(3001, s.table.offset);
-            rows = "SELECT " + values + " " + multi_rows_->from_where;
-        } else if (!names.empty()) {
             rows = "VALUES (" + values + ")";
+        } else {
+            if (row.size() < targets.size()) return fail(947, row.empty() ? s.table.offset : row.back()->end);
+            if (row.size() > targets.size()) return fail(913, row[targets.size()]->offset);
+            std::string values;
+            for (std::size_t i = 0; i < row.size(); ++i) {
+                std::string stored;
+                if (fill.defaulted(i)) {
+                    // DEFAULT: the generated value, else the column is left to SQLite's default.
+                    if (fill.fill[i].empty()) continue;
+                    stored = fill.fill[i];
+                } else {
+                    Emitted v;
+                    if (!expr(*row[i], multi_rows_ ? multi_rows_->scope : empty, &v)) return false;
+                    if (v.aggregate) return fail(934, row[i]->offset);
+                    if (!store_value(v, targets[i], owner, s.table.name, &stored, row[i]->offset)) return false;
+                    if (!fill.coalesce[i].empty()) stored = "coalesce(" + stored + "," + fill.coalesce[i] + ")";
+                }
+                values += (values.empty() ? "" : ",") + stored;
+            }
+            values += added_values;
+            if (values.size() && values[0] == ',') values.erase(0, 1);
+            if (multi_rows_) {
+                // One row for each of the subquery's rows the INTO clause takes.
+                if (names.empty()) return fail(3001, s.table.offset);
+                rows = "SELECT " + values + " " + multi_rows_->from_where;
+            } else if (!names.empty()) {
+                rows = "VALUES (" + values + ")";
+            }
         }
     }
     if (!view_checks_.empty() && !names.empty()) {
@@ -1509,8 +1532,28 @@ bool Translator::update(Statement& s) {
         const ColumnInfo* target = nullptr;
         for (const ColumnInfo& c : src.columns)
             if (c.name == s.sets[i].first) target = &c;
-        if (!target) return fail(904, s.set_offsets[i], "\"" + s.sets[i].first + "\"");
         const std::string attribute = i < s.set_attributes.size() ? s.set_attributes[i] : std::string();
+        std::string object_type;
+        if (!target && attribute.empty() && s.sets[i].first == src.alias && !src.rowid_table.empty() &&
+            ctx_.catalog->object_table_type(src.rowid_owner, src.rowid_table, &object_type)) {
+            // SET alias = object: each attribute column of an object table's row from the object.
+            Emitted v;
+            if (!expr(*s.sets[i].second, scope, &v)) return false;
+            if (!object_value_of(v, object_type, s.sets[i].second->offset)) return false;
+            for (const ColumnInfo& c : src.columns) {
+                if (new_values.count(c.name)) return fail(957, s.set_offsets[i]);
+                if (!update_generated(owner, s.table.name, c.name, s.set_offsets[i])) return false;
+                Emitted item;
+                std::string stored;
+                if (!attribute_of_object(v, c.name, s.sets[i].second->offset, s.sets[i].second->offset, &item) ||
+                    !store_value(item, c, owner, s.table.name, &stored, s.sets[i].second->offset))
+                    return false;
+                sql += (sql.back() == ' ' ? "" : ",") + quote_name(c.name) + "=" + stored;
+                new_values[c.name] = stored;
+            }
+            continue;
+        }
+        if (!target) return fail(904, s.set_offsets[i], "\"" + s.sets[i].first + "\"");
         // Oracle refuses a column SET twice (SQLite would keep the last value).
         if (new_values.count(target->name)) return fail(957, s.set_offsets[i]);
         if (!update_generated(owner, s.table.name, target->name, s.set_offsets[i])) return false;
@@ -1518,7 +1561,7 @@ bool Translator::update(Statement& s) {
         if (is_default_value(*s.sets[i].second)) {
             if (!attribute.empty()) return fail(936, s.sets[i].second->offset);
             stored = column_default(owner, s.table.name, target->name);
-            sql += (i ? "," : "") + quote_name(target->name) + "=" + stored;
+            sql += (sql.back() == ' ' ? "" : ",") + quote_name(target->name) + "=" + stored;
             new_values[target->name] = stored;
             continue;
         }
@@ -1534,12 +1577,13 @@ bool Translator::update(Statement& s) {
             Emitted value;
             value.sql = stored;
             value.type = item.type;
+            // A datetime attribute keeps its stored text.
             stored = "vantro_object_set(" + quote_name(target->name) + "," + std::to_string(index) + "," +
-                     quote_text(kinds) + "," + as_text(value) + ")";
+                     quote_text(kinds) + "," + (is_date(item.type) ? stored : as_text(value)) + ")";
         } else if (!store_value(v, *target, owner, s.table.name, &stored, s.sets[i].second->offset)) {
             return false;
         }
-        sql += (i ? "," : "") + quote_name(target->name) + "=" + stored;
+        sql += (sql.back() == ' ' ? "" : ",") + quote_name(target->name) + "=" + stored;
         new_values[target->name] = stored;
     }
     std::string where;

@@ -191,6 +191,7 @@ bool Translator::collection_source(FromItem& f, const Scope& scope, Source* src)
 }
 
 bool Translator::multiset(Expr& e, const Scope& scope, Emitted* out) {
+    if (e.text == "IS OF") return is_of_type(e, scope, out);
     const MultisetOp* op = nullptr;
     for (const MultisetOp& m : kMultisetOps)
         if (e.text == m.word) op = &m;

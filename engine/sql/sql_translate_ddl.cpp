@@ -194,6 +194,7 @@ bool Translator::create_table(Statement& s) {
         }
         return true;
     }
+    if (s.object_table && !object_table_columns(s, owner)) return false;
     std::set<std::string> names;
     std::string body;
     // Constraints written on a column become table constraints, so that every one carries
@@ -616,6 +617,8 @@ bool Translator::drop_table_of(Statement& s) {
     constraints_drop_sql(owner, s.table.name, &out_->catalog_sql);
     generated_drop(owner, s.table.name, "");
     out_->catalog_sql.push_back("DELETE FROM main.vantro_table_options WHERE owner=" + quote_text(owner) +
+                                " AND table_name=" + quote_text(s.table.name));
+    out_->catalog_sql.push_back("DELETE FROM main.vantro_object_tables WHERE owner=" + quote_text(owner) +
                                 " AND table_name=" + quote_text(s.table.name));
     out_->catalog_sql.push_back("DELETE FROM main.vantro_index_expressions WHERE owner=" + quote_text(owner) +
                                 " AND table_name=" + quote_text(s.table.name));

@@ -785,6 +785,7 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
     bool handled = false;
     if (!hierarchy_value(e, scope, out, &handled)) return false;
     if (handled) return true;
+    if (e.text == "TREAT AS") return treat(e, scope, out);
     if (e.path.empty() && e.text == "AT TIME ZONE") {
         // value AT TIME ZONE zone (AT LOCAL: no zone, the session's): the same instant
         // with the zone's offset.
@@ -830,9 +831,19 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
     // Outside a block grouped by GROUP BY (where grouped_value writes them).
     if (is_grouping_call(e)) return fail(30481, e.offset);
     if (e.over) return analytic(e, scope, out);
+    if (e.path.empty() && (e.text == "REF" || e.text == "DEREF") && e.args.size() == 1) {
+        // Rows of object tables carry no object identifiers, so there are no references to them.
+        std::string object_type;
+        if (e.text == "DEREF" || (e.args[0]->kind == ExprKind::Column && e.args[0]->path.size() == 1 &&
+                                  object_table_source(e.args[0]->path[0], scope, &object_type)))
+            return fail(3001, e.offset);
+    }
     if (e.path.empty() && e.text == "VALUE" && e.args.size() == 1 && e.args[0]->kind == ExprKind::Column &&
         e.args[0]->path.size() == 1 && !e.star && !e.distinct && !e.extras) {
-        // VALUE(alias): the row of a TABLE() item, its COLUMN_VALUE.
+        // VALUE(alias): the row of an object table as an object, or of a TABLE() item its COLUMN_VALUE.
+        bool object_row = false;
+        if (!object_table_row(e.args[0]->path[0], e.args[0]->offset, scope, out, &object_row)) return false;
+        if (object_row) return true;
         Expr column;
         column.kind = ExprKind::Column;
         column.path = {e.args[0]->path[0], "COLUMN_VALUE"};
@@ -986,6 +997,13 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
     }
     std::vector<std::string> path = e.path;
     if (path.empty()) path.push_back(f);
+    if (path.size() == 2) {
+        // alias.method(args): a member function of the row of an object table.
+        Emitted row;
+        bool object_row = false;
+        if (!object_table_row(path[0], e.offset, scope, &row, &object_row)) return false;
+        if (object_row) return method_call(row, path[1], args, e.offset, "\"" + path[0] + "\".\"" + path[1] + "\"", out);
+    }
     if (stored_call(path, args, out)) return true;
     {
         bool constructor = false;
@@ -1460,12 +1478,26 @@ bool Translator::in_list(Expr& e, const Scope& scope, Emitted* out) {
     if (e.args[0]->kind == ExprKind::Row) return row_condition(e, scope, out);
     Emitted v;
     if (!expr(*e.args[0], scope, &v)) return false;
-    std::string list;
+    std::string list, by_method;
+    bool methods = !v.object_type.empty();
     for (std::size_t i = 1; i < e.args.size(); ++i) {
         Emitted item, lhs = v;
         if (!expr(*e.args[i], scope, &item)) return false;
+        if (methods) {
+            // Objects of a type with a MAP or ORDER method are equal by its answers.
+            Emitted cmp;
+            bool handled = false;
+            if (!object_comparison(v, *e.args[0], "=", item, *e.args[i], e.offset, &cmp, &handled)) return false;
+            methods = handled;
+            by_method += (i > 1 ? " OR " : "") + cmp.sql;
+        }
         if (!comparison_operands(&lhs, &item, e.offset)) return false;
         list += (i > 1 ? "," : "") + item.sql;
+    }
+    out->type = number_type();
+    if (methods) {
+        out->sql = e.negated ? "(NOT (" + by_method + "))" : "(" + by_method + ")";
+        return true;
     }
     out->sql = "(" + v.sql + (e.negated ? " NOT IN (" : " IN (") + list + "))";
     return true;

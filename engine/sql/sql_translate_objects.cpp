@@ -12,21 +12,24 @@ std::string family_name(const OraType& t);
 namespace {
 
 // The item kind vantro_object takes for an attribute or element of type c; empty when
-// the engine keeps no such attribute (other object types, dates, LOBs ...).
-std::string item_kind(const ColumnDef& c) {
+// the engine keeps no such attribute (other object types, LOBs, a collection's dates ...).
+std::string item_kind(const ColumnDef& c, bool attribute) {
     if (c.user_type) return {};
     if (c.type.code == kTypeNumber) return "N";
     if (c.type.code == kTypeVarchar2 || c.type.code == kTypeChar)
         return "S" + std::to_string(c.type.size) + (c.type.char_used || c.type.national ? "C" : "");
+    // An object's date or timestamp is kept as the text SQL stores it as (collections of
+    // dates are not made).
+    if (attribute && (c.type.code == kTypeDate || c.type.code == kTypeTimestamp)) return "S64";
     return {};
 }
 
 std::string kinds_of(const ObjectTypeDecl& decl) {
     // The elements of a collection of an object type are the objects' constructor texts.
-    if (decl.kind != ObjectTypeDecl::Kind::Object) return decl.element.user_type ? "O" : item_kind(decl.element);
+    if (decl.kind != ObjectTypeDecl::Kind::Object) return decl.element.user_type ? "O" : item_kind(decl.element, false);
     std::string kinds;
     for (const ColumnDef& a : decl.attributes) {
-        std::string k = item_kind(a);
+        std::string k = item_kind(a, true);
         if (k.empty()) return {};
         kinds += (kinds.empty() ? "" : ",") + k;
     }
@@ -82,6 +85,108 @@ bool Translator::object_column(ColumnDef& c, const std::string& table_owner) {
         (decl.kind != ObjectTypeDecl::Kind::Object && decl.element.user_type))
         return fail(902, c.type_offset);
     c.type_owner = owner;
+    return true;
+}
+
+bool Translator::object_table_columns(Statement& s, const std::string& owner) {
+    const std::string type_owner = s.of_type.owner.empty() ? owner : s.of_type.owner;
+    ObjectTypeDecl decl;
+    if (!object_type_decl(type_owner, s.of_type.name, &decl) || decl.kind != ObjectTypeDecl::Kind::Object)
+        return fail(902, s.of_type.offset);
+    std::vector<ColumnDef> given = std::move(s.column_defs);
+    s.column_defs = std::move(decl.attributes);
+    for (ColumnDef& a : s.column_defs) a.offset = s.of_type.offset;
+    for (ColumnDef& g : given) {
+        ColumnDef* a = nullptr;
+        for (ColumnDef& c : s.column_defs)
+            if (c.name == g.name) a = &c;
+        if (!a) return fail(904, g.offset, "\"" + g.name + "\"");
+        // The attribute's datatype is the type's; an identity or a virtual column has none to take.
+        if (!g.identity.empty() || g.virtual_expr) return fail(3001, g.offset);
+        a->offset = g.offset;
+        if (g.default_value) a->default_value = std::move(g.default_value);
+        a->default_on_null = a->default_on_null || g.default_on_null;
+        if (g.not_null) {
+            a->not_null = true;
+            a->not_null_name = g.not_null_name;
+            a->not_null_state = g.not_null_state;
+        }
+        if (g.primary_key) {
+            a->primary_key = true;
+            a->primary_key_name = g.primary_key_name;
+            a->primary_key_state = g.primary_key_state;
+        }
+        if (g.unique) {
+            a->unique = true;
+            a->unique_name = g.unique_name;
+            a->unique_state = g.unique_state;
+        }
+        if (!g.references.name.empty()) {
+            a->references = g.references;
+            a->ref_columns = g.ref_columns;
+            a->on_delete = g.on_delete;
+            a->references_name = g.references_name;
+            a->references_state = g.references_state;
+        }
+        if (g.check) {
+            a->check = std::move(g.check);
+            a->check_name = g.check_name;
+            a->check_state = g.check_state;
+        }
+    }
+    out_->catalog_sql.push_back("INSERT OR REPLACE INTO main.vantro_object_tables(owner,table_name,type_owner,type_name)"
+                                " VALUES (" + quote_text(owner) + "," + quote_text(s.table.name) + "," +
+                                quote_text(type_owner) + "," + quote_text(decl.name) + ")");
+    return true;
+}
+
+bool Translator::object_value_of(const Emitted& v, const std::string& object_type, std::uint32_t offset) {
+    if (v.object_type == object_type) return true;
+    std::string owner, name;
+    split_type(object_type, &owner, &name);
+    return fail(932, offset, owner + "." + name,
+                v.object_type.empty() ? family_name(v.type) : v.object_type.substr(v.object_type.find('.') + 1));
+}
+
+const Source* Translator::object_table_source(const std::string& alias, const Scope& scope, std::string* object_type) {
+    for (const Scope* sc = &scope; sc; sc = sc->outer)
+        for (const Source& src : sc->sources)
+            if (src.alias == alias)
+                return !src.rowid_table.empty() &&
+                               ctx_.catalog->object_table_type(src.rowid_owner, src.rowid_table, object_type)
+                           ? &src
+                           : nullptr;
+    return nullptr;
+}
+
+bool Translator::object_table_row(const std::string& alias, std::uint32_t offset, const Scope& scope, Emitted* out,
+                                  bool* found) {
+    std::string object_type;
+    *found = object_table_source(alias, scope, &object_type) != nullptr;
+    if (!*found) return true;
+    std::string owner, name;
+    split_type(object_type, &owner, &name);
+    ObjectTypeDecl decl;
+    if (!object_type_decl(owner, name, &decl) || decl.kind != ObjectTypeDecl::Kind::Object) return fail(902, offset);
+    // The row is the object its attribute columns make, as the attribute constructor makes it.
+    out->sql = "vantro_object(" + quote_text(decl.name) + "," + quote_text(kinds_of(decl));
+    for (const ColumnDef& a : decl.attributes) {
+        Expr column_ref;
+        column_ref.kind = ExprKind::Column;
+        column_ref.path = {alias, a.name};
+        column_ref.path_offsets = {offset, offset};
+        column_ref.offset = offset;
+        Emitted v;
+        if (!column(column_ref, scope, &v)) return false;
+        if (a.type.code == kTypeNumber) {
+            v.type = number_type();
+            v.trimmed = false;
+        }
+        out->sql += "," + as_text(v);
+    }
+    out->sql += ")";
+    out->type = varchar_type(4000);
+    out->object_type = owner + "." + decl.name;
     return true;
 }
 
@@ -159,7 +264,7 @@ bool Translator::object_constructor(const Expr& e, const std::vector<std::string
     if (kinds.empty()) return fail(3001, e.offset);
     out->sql = "vantro_object(" + quote_text(decl.name) + "," + quote_text(kinds);
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const char kind = decl.kind == ObjectTypeDecl::Kind::Object ? item_kind(decl.attributes[i])[0] : kinds[0];
+        const char kind = decl.kind == ObjectTypeDecl::Kind::Object ? item_kind(decl.attributes[i], true)[0] : kinds[0];
         const Emitted& a = args[i];
         const bool null_literal = e.args[i]->kind == ExprKind::Null;
         if (kind == 'O') {
@@ -170,6 +275,19 @@ bool Translator::object_constructor(const Expr& e, const std::vector<std::string
                     932, e.args[i]->offset, decl.element.type_name,
                     a.object_type.empty() ? family_name(a.type) : a.object_type.substr(a.object_type.find('.') + 1));
             out->sql += "," + (null_literal ? std::string("NULL") : a.sql);
+            out->aggregate = out->aggregate || a.aggregate;
+            continue;
+        }
+        if (decl.kind == ObjectTypeDecl::Kind::Object && is_date(decl.attributes[i].type) && !null_literal) {
+            // A datetime attribute takes what a column of its type takes, converted as the column converts it.
+            if (!a.object_type.empty())
+                return fail(932, e.args[i]->offset, "DATE", a.object_type.substr(a.object_type.find('.') + 1));
+            ColumnInfo target;
+            target.name = decl.attributes[i].name;
+            target.type = decl.attributes[i].type;
+            std::string stored;
+            if (!store_value(a, target, owner, decl.name, &stored, e.args[i]->offset)) return false;
+            out->sql += "," + stored;
             out->aggregate = out->aggregate || a.aggregate;
             continue;
         }
@@ -418,5 +536,51 @@ bool Translator::map_order_key(Emitted* e, std::uint32_t offset) {
              e->sql + ") END";
     e->type = ret;
     e->object_type.clear();
+    return true;
+}
+
+bool Translator::named_object_type(const std::string& written, std::uint32_t offset, std::string* object_type) {
+    const std::size_t dot = written.find('.');
+    const std::string owner = dot == std::string::npos ? ctx_.schema : written.substr(0, dot);
+    const std::string name = dot == std::string::npos ? written : written.substr(dot + 1);
+    ObjectTypeDecl decl;
+    TypeDetails details;
+    if (!object_type_decl(owner, name, &decl) || decl.kind != ObjectTypeDecl::Kind::Object) return fail(902, offset);
+    *object_type = owner + "." + name;
+    return true;
+}
+
+// Types have no subtypes here, so an object is of the one type it was made of.
+bool Translator::is_of_type(Expr& e, const Scope& scope, Emitted* out) {
+    Emitted v;
+    if (!expr(*e.args[0], scope, &v)) return false;
+    if (v.object_type.empty()) return fail(932, e.args[0]->offset, "UDT", family_name(v.type));
+    bool of = false;
+    for (const std::string& written : e.path) {
+        std::string object_type;
+        if (!named_object_type(written, e.offset, &object_type)) return false;
+        of = of || object_type == v.object_type;
+    }
+    if (e.negated) of = !of;
+    out->sql = "CASE WHEN " + v.sql + " IS NULL THEN NULL ELSE " + (of ? "1" : "0") + " END";
+    out->type = number_type();
+    out->aggregate = v.aggregate;
+    return true;
+}
+
+bool Translator::treat(Expr& e, const Scope& scope, Emitted* out) {
+    std::string object_type;
+    if (!named_object_type(e.path[0], e.offset, &object_type)) return false;
+    if (e.args[0]->kind == ExprKind::Null) {
+        out->sql = "NULL";
+        out->type = varchar_type(4000);
+        out->object_type = object_type;
+        return true;
+    }
+    if (!expr(*e.args[0], scope, out)) return false;
+    if (out->object_type != object_type)
+        return fail(932, e.args[0]->offset, object_type,
+                    out->object_type.empty() ? family_name(out->type)
+                                             : out->object_type.substr(out->object_type.find('.') + 1));
     return true;
 }

@@ -435,6 +435,22 @@ private:
     // column (alias.column.method) of scope.
     bool object_method(const std::vector<std::string>& path, const Scope& scope);
     bool object_column(ColumnDef& c, const std::string& table_owner);
+    // CREATE TABLE ... OF type: the table's columns become the type's attributes, with the
+    // constraints the statement gives them; the table is recorded as an object table.
+    bool object_table_columns(Statement& s, const std::string& owner);
+    // The FROM item of that alias when it is an object table (its type in *object_type), else null.
+    // An object type named [owner.]name as "OWNER.NAME"; ORA-00902 when there is none.
+    bool named_object_type(const std::string& written, std::uint32_t offset, std::string* object_type);
+    // x IS [NOT] OF (types) and TREAT(x AS type), over types without subtypes.
+    bool is_of_type(Expr& e, const Scope& scope, Emitted* out);
+    bool treat(Expr& e, const Scope& scope, Emitted* out);
+    // Fails with ORA-00932 unless v is an object of object_type ("OWNER.NAME").
+    bool object_value_of(const Emitted& v, const std::string& object_type, std::uint32_t offset);
+    const Source* object_table_source(const std::string& alias, const Scope& scope, std::string* object_type);
+    // VALUE(alias) of an object table: the row as an object of the table's type; *found
+    // false when the alias names no object table.
+    bool object_table_row(const std::string& alias, std::uint32_t offset, const Scope& scope, Emitted* out,
+                          bool* found);
     bool object_attribute_target(const ColumnInfo& column, const std::string& attribute, std::uint32_t offset,
                                  std::string* kinds, int* index, ColumnInfo* item);
     bool comparison_operands(Emitted* a, Emitted* b, std::uint32_t offset);

@@ -17,6 +17,7 @@ struct TypeMethodDecl {
     std::vector<std::string> params;       // parameter names in order, an explicit SELF included
     std::vector<std::string> param_types;  // ... the first word of each one's datatype
     std::vector<bool> param_defaults;      // ... whether it has a default (DEFAULT or :=)
+    std::vector<std::string> param_modes;  // ... "IN", "OUT" or "IN OUT" as declared
     bool explicit_self = false;            // the first parameter is SELF
     std::string return_type;               // first word of the result type ("SELF" for a constructor)
     std::uint32_t offset = 0;              // first word of the declaration

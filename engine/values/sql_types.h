@@ -381,6 +381,13 @@ public:
         (void)source;
         return false;
     }
+    // The object type owner.table is an object table of ("OWNER.NAME"); false for a relational table.
+    virtual bool object_table_type(const std::string& owner, const std::string& table, std::string* object_type) {
+        (void)owner;
+        (void)table;
+        (void)object_type;
+        return false;
+    }
     virtual bool dictionary_view(const std::string& name, std::vector<ColumnInfo>* columns, std::string* sql) {
         (void)name;
         (void)columns;

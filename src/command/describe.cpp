@@ -56,6 +56,14 @@ std::string replace_all(std::string text, const std::string& what, const std::st
     return text;
 }
 
+// The datatype of an attribute or element of a type as describe writes it: lengths of
+// character types, precision and scale of numbers.
+#define DESCRIBED_TYPE(NAME)                                                                                    \
+    "decode(" NAME ",'VARCHAR2','VARCHAR2('||length||')','NVARCHAR2','NVARCHAR2('||length||')','CHAR','CHAR('|" \
+    "|length||')','NCHAR','NCHAR('||length||')','RAW','RAW('||length||')','NUMBER',decode(precision,null,'NUMBE" \
+    "R',decode(scale,0,'NUMBER('||precision||')','NUMBER('||precision||','||scale||')')),'TIMESTAMP','TIMESTAMP" \
+    "('||scale||')'," NAME ")"
+
 void describe(ConsoleBuffer* console, const std::string& arguments) {
     if (!session_open.load()) {
         console_print("Not connected to a database\n");
@@ -113,6 +121,24 @@ void describe(ConsoleBuffer* console, const std::string& arguments) {
             "decode(type_subname,null,decode(data_type,'VARCHAR2',decode(data_length,null,data_type,data_type||' "
             "('||data_length||')'),data_type),data_type||' ('||type_subname||')') datatype from all_arguments "
             "where owner='{OWNER}' and object_name='{NAME}' order by object_name,overload,position";
+    } else if (type == "TYPE") {
+        // An object type's attributes, then a METHOD line for each method with its
+        // arguments (SELF left out) below it; a collection type as its one line.
+        query =
+            "select name,type from (select 1 part,attr_no n,0 k,attr_name name," DESCRIBED_TYPE("attr_type_name")
+            " type from all_type_attrs where owner='{OWNER}' and type_name='{NAME}' union all select 0,0,0,null,"
+            "decode(coll_type,'TABLE',' TABLE OF ',' VARRAY('||upper_bound||') OF ')||" DESCRIBED_TYPE(
+                "elem_type_name") " from all_coll_types where owner='{OWNER}' and type_name='{NAME}' union all "
+            "select 2,m.method_no,0,'METHOD',decode(m.method_type,'MAP','MAP ','ORDER','ORDER ',null)||case when "
+            "exists (select 1 from all_method_params p where p.owner=m.owner and p.type_name=m.type_name and "
+            "p.method_no=m.method_no and p.param_name='SELF') then case when m.method_name=m.type_name then "
+            "'CONSTRUCTOR' else 'MEMBER' end else 'STATIC' end||decode(m.results,0,' PROCEDURE ',' FUNCTION ')||"
+            "m.method_name||(select decode(m.method_name,m.type_name,' RETURNS SELF AS RESULT',' RETURNS '||"
+            "r.result_type_name) from all_method_results r where r.owner=m.owner and r.type_name=m.type_name and "
+            "r.method_no=m.method_no) from all_type_methods m where m.owner='{OWNER}' and m.type_name='{NAME}' "
+            "union all select 2,method_no,param_no,' '||param_name,param_type_name||' '||param_mode from "
+            "all_method_params where owner='{OWNER}' and type_name='{NAME}' and param_name<>'SELF') order by "
+            "part,n,k";
     } else {
         console_print("Feature not implemented yet: %s\n", type.c_str());
         finish(console, true, false);

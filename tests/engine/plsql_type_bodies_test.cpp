@@ -312,3 +312,64 @@ TEST_F(PlsqlTypeBodies, BodyErrorsDictionaryAndCalls) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PlsqlTypeBodies, MethodsOfPackageObjectVariables) {
+    run("create or replace package pt_pkg as p point_t := point_t(3, 4); function moved return number; end;");
+    run("create or replace package body pt_pkg as\n"
+        "  function moved return number is begin p.move(1, 1); return p.dist(); end;\n"
+        "end;");
+    // Inside the package and outside it: functions with and without parentheses, a
+    // procedure whose SELF is the package's variable, and its attributes set between.
+    run("begin\n"
+        "  insert into out_t values (1, pt_pkg.p.dist() || ' ' || pt_pkg.p.dist || ' ' || pt_pkg.p.sort_key());\n"
+        "  insert into out_t values (2, pt_pkg.moved());\n"
+        "  pt_pkg.p.x := 6;\n"
+        "  pt_pkg.p.y := 8;\n"
+        "  insert into out_t values (3, pt_pkg.p.dist());\n"
+        "  pt_pkg.p.move(-6, -8);\n"
+        "  insert into out_t values (4, pt_pkg.p.x || ',' || pt_pkg.p.y || ' ' || pt_pkg.p.scaled(2).x);\n"
+        "end;");
+    EXPECT_EQ(logged(), (Rows{"1|5 5 5", "2|6.40312423743284868648821767462181326452", "3|10", "4|0,0 0"}));
+    // A record's field of the type has its methods called the same way.
+    run("declare type holder_t is record (n number, p point_t); h holder_t;\n"
+        "begin h.p := point_t(6, 8); insert into out_t values (5, h.p.dist() || ' ' || h.p.scaled(0.5).x); end;");
+    EXPECT_EQ(s.rows("select s from out_t where n = 5"), (Rows{"10 3"}));
+    EXPECT_EQ(error("begin pt_pkg.p.no_such(1); end;").rfind(
+                  "ORA-06550: line 1, column 16:\nPLS-00302: component 'NO_SUCH' must be declared\n", 0),
+              0u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PlsqlTypeBodies, DateAndTimestampAttributes) {
+    run("create type event_t as object (name varchar2(10), on_day date, at_time timestamp,\n"
+        "  member function info return varchar2, member procedure postpone(days number))");
+    run("create type body event_t as\n"
+        "  member function info return varchar2 is begin\n"
+        "    return name || ' ' || to_char(on_day, 'YYYY-MM-DD DY') || ' ' || to_char(at_time, 'HH24:MI:SS.FF3'); end;\n"
+        "  member procedure postpone(days number) is begin on_day := on_day + days; end;\n"
+        "end;");
+    run("declare e event_t := event_t('a', date '2020-01-02', timestamp '2021-02-03 04:05:06.789');\n"
+        "begin\n"
+        "  insert into out_t values (1, e.info());\n"
+        "  e.on_day := e.on_day + 30;\n"
+        "  e.postpone(2);\n"
+        "  insert into out_t values (2, e.info() || ' ' || to_char(e.on_day, 'DD.MM.YYYY'));\n"
+        "end;");
+    EXPECT_EQ(logged(), (Rows{"1|a 2020-01-02 THU 04:05:06.789", "2|a 2020-02-03 MON 04:05:06.789 03.02.2020"}));
+    // In SQL: constructors convert text as a date column does, attributes are read and set.
+    EXPECT_EQ(s.rows("select event_t('x', '07-MAY-20', null).info() from dual"), (Rows{"x 2020-05-07 THU "}));
+    run("create table events (id number, e event_t)");
+    run("insert into events values (1, event_t('y', date '2019-03-04', timestamp '2019-03-04 05:06:07'))");
+    run("update events x set x.e.on_day = date '2000-01-01'");
+    EXPECT_EQ(s.rows("select x.e.name, to_char(x.e.on_day, 'YYYY-MM-DD'), x.e.info() from events x"),
+              (Rows{"y|2000-01-01|y 2000-01-01 SAT 05:06:07.000"}));
+    EXPECT_EQ(error("select event_t('x', 5, null) from dual"),
+              "ORA-00932: inconsistent datatypes: expected DATE got NUMBER");
+}
+
+}  // namespace

@@ -264,6 +264,50 @@ TEST_F(SessionTest, DescribeKeepsTheCaseOfQuotedNames) {
     EXPECT_EQ(row_from_end(1).find("does not exist") != std::string::npos, true) << row_from_end(1);
 }
 
+TEST_F(SessionTest, DescribeOfTypesListsAttributesMethodsAndElements) {
+    run("create type shape_t as object (w number(5,2), label varchar2(10),");
+    run("  member function area(k number) return number,");
+    run("  member procedure grow(by_n in out number),");
+    run("  constructor function shape_t(side number) return self as result,");
+    run("  map member function key return number)");
+    run("/");
+    run("create type shape_list as varray(4) of varchar2(20)");
+    run("/");
+    run("create type num_table as table of number");
+    run("/");
+    run("set screen on");
+    run("describe shape_t");
+    std::vector<std::string> out = rows_after("describe shape_t");
+    ASSERT_GE(out.size(), 11u) << front.screen();
+    auto row = [&](std::size_t i) {
+        // The two columns with the padding between them made one blank.
+        std::string r;
+        for (char c : out[i])
+            if (c != ' ' || r.empty() || r.back() != ' ') r += c;
+        while (!r.empty() && r.back() == ' ') r.pop_back();
+        return r;
+    };
+    EXPECT_EQ(out[0].rfind("NAME ", 0), 0u) << out[0];
+    const char* const expected[] = {"W NUMBER(5,2)",
+                                    "LABEL VARCHAR2(10)",
+                                    "METHOD MEMBER FUNCTION AREA RETURNS NUMBER",
+                                    " K NUMBER IN",
+                                    "METHOD MEMBER PROCEDURE GROW",
+                                    " BY_N NUMBER IN OUT",
+                                    "METHOD CONSTRUCTOR FUNCTION SHAPE_T RETURNS SELF AS RESULT",
+                                    " SIDE NUMBER IN",
+                                    "METHOD MAP MEMBER FUNCTION KEY RETURNS NUMBER"};
+    for (std::size_t i = 0; i < sizeof expected / sizeof expected[0]; ++i) EXPECT_EQ(row(i + 2), expected[i]);
+    run("describe shape_list");
+    out = rows_after("describe shape_list");
+    ASSERT_GE(out.size(), 3u) << front.screen();
+    EXPECT_EQ(row(2), " VARRAY(4) OF VARCHAR2(20)");
+    run("describe num_table");
+    out = rows_after("describe num_table");
+    ASSERT_GE(out.size(), 3u) << front.screen();
+    EXPECT_EQ(row(2), " TABLE OF NUMBER");
+}
+
 TEST_F(SessionTest, DescribeFollowsSynonymsAndShowErrorsListsTheLastUnit) {
     run("create table dept (deptno number(2) not null, dname varchar2(14));");
     run("create synonym d for dept;");
