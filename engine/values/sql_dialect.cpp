@@ -1590,6 +1590,21 @@ std::string date_nls_param_error(const DialectArg& p) {
     return {};
 }
 
+// TO_BINARY_DOUBLE(expr), TO_BINARY_FLOAT(expr): a number or text (Inf, NaN and the binary
+// range included) as the binary type. A format model is not taken.
+std::string to_binary(const std::string& f, const Args& a, OraType* type) {
+    const bool single = f == "TO_BINARY_FLOAT";
+    type->code = single ? kTypeBinaryFloat : kTypeBinaryDouble;
+    type->size = single ? 4 : 8;
+    if (a.size() > 1) return raising_sql(3001, ": format models of " + f);
+    if (!number_type(a[0].type) && !char_type(a[0].type)) {
+        std::string text = ora_format(932, ora_message(932, "NUMBER", date_type(a[0].type) ? "DATE" : "BINARY"));
+        if (!text.empty() && text.back() == '\n') text.pop_back();
+        return "vantro_raise('" + text + "')";
+    }
+    return "vantro_cast_binary(" + a[0].sql + "," + (single ? "1" : "0") + ")";
+}
+
 std::string to_char(const std::string&, const Args& a, OraType* type) {
     if (a.size() == 3 && !(date_type(a[0].type) || a[0].type.code == kTypeTimestampLtz)) {
         // A number's NLS parameters (decimal and group characters, currencies) are not taken.
@@ -1767,6 +1782,8 @@ const FunctionRow kCatalogue[] = {
     {"MONTHS_BETWEEN", 2, 2, months_between},
     {"TO_CHAR", 1, 3, to_char},
     {"TO_NUMBER", 1, 2, to_number},
+    {"TO_BINARY_DOUBLE", 1, 3, to_binary},
+    {"TO_BINARY_FLOAT", 1, 3, to_binary},
     {"TO_DATE", 1, 3, to_date},
     {"TO_TIMESTAMP", 1, 2, to_timestamp},
     {"TO_CLOB", 1, 3, to_lob_text},
