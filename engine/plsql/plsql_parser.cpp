@@ -794,8 +794,13 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
             i_ += 2;
             not_null = true;
         }
+        const PlIntRange range = integer_subtype_range(last_type_name_);
+        // SIMPLE_INTEGER, NATURALN and POSITIVEN are NOT NULL by their definition.
+        if (last_type_name_ == "SIMPLE_INTEGER" || last_type_name_ == "NATURALN" || last_type_name_ == "POSITIVEN")
+            not_null = true;
         PlDecl d;
         d.slot = add_var(name, type, boolean);
+        prog_->vars[static_cast<std::size_t>(d.slot)].int_range = range;
         if (type.code == kPlTypeRefCursor) {
             prog_->vars[static_cast<std::size_t>(d.slot)].strong_cursor = last_cursor_.strong_cursor;
             prog_->vars[static_cast<std::size_t>(d.slot)].cursor_row = last_cursor_.cursor_row;

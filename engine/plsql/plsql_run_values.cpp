@@ -228,6 +228,41 @@ bool Interpreter::convert_binary(const PlValue& v, const OraType& from, const Or
     return true;
 }
 
+// A value of an integer subtype: PLS_INTEGER beyond 32 bits is ORA-01426, NATURAL,
+// POSITIVE and SIGNTYPE outside their ranges VALUE_ERROR; SIMPLE_INTEGER wraps around in
+// two's complement instead of overflowing.
+static bool integer_subtype_value(PlIntRange range, PlValue* v, PlError* err) {
+    constexpr std::int64_t kLow = -2147483648LL, kHigh = 2147483647LL;
+    const bool whole = v->kind == PlKind::Int;
+    const std::int64_t n = whole ? v->i : 0;
+    switch (range) {
+    case PlIntRange::None:
+        return true;
+    case PlIntRange::PlsInteger:
+        if (whole && n >= kLow && n <= kHigh) return true;
+        *err = pl_error(1426);
+        return false;
+    case PlIntRange::SimpleInteger:
+        if (!whole) {
+            *err = pl_error(1426);
+            return false;
+        }
+        v->i = static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(n)));
+        v->d = static_cast<double>(v->i);
+        return true;
+    case PlIntRange::Natural:
+    case PlIntRange::Positive:
+    case PlIntRange::Signtype: {
+        const std::int64_t low = range == PlIntRange::Natural ? 0 : range == PlIntRange::Positive ? 1 : -1;
+        const std::int64_t high = range == PlIntRange::Signtype ? 1 : kHigh;
+        if (whole && n >= low && n <= high) return true;
+        *err = value_error("");
+        return false;
+    }
+    }
+    return true;
+}
+
 bool Interpreter::assign_var(int slot, const PlValue& v, const OraType& from, PlError* err) {
     PlValue out;
     if (!convert_to(p_->vars[static_cast<std::size_t>(slot)], v, from, &out, err)) return false;
@@ -281,6 +316,7 @@ bool Interpreter::convert_to(const PlVarInfo& info, const PlValue& v, const OraT
     const OraType& to = info.type;
     if (info.boolean || to.code == kTypeNumber) {
         if (!convert_number(v, from, to, &out, err)) return false;
+        if (info.int_range != PlIntRange::None && !integer_subtype_value(info.int_range, &out, err)) return false;
     } else if (is_zoned_type(to) || is_interval(to) ||
                ((to.code == kTypeDate || to.code == kTypeTimestamp) && is_zoned_type(from))) {
         if (!convert_datetime(v, from, to, &out, err)) return false;
