@@ -295,11 +295,11 @@ std::string Translator::derived_name(const Expr& e, bool* cut) const {
 }
 
 // The longest text of a NUMBER of type t: plain notation takes up to 40 digits with its
-// sign and point, beyond that scientific notation writes 38 digits with the sign, the
-// point and an exponent of up to three digits (-1.234...E-130, 45 characters). Never less
-// than the 40 Oracle describes, so that the widths of short values stay Oracle's.
+// sign and point, beyond that scientific notation writes up to 40 digits with the sign,
+// the point and an exponent of up to three digits (-3.33...3E-101, 47 characters). Never
+// less than the 40 Oracle describes, so that the widths of short values stay Oracle's.
 static std::uint32_t number_text_describe_width(const Emitted& e) {
-    constexpr std::uint32_t kWidest = 45;
+    constexpr std::uint32_t kWidest = 47;
     if (e.whole) return 40;
     if (!e.literal.empty()) {
         Decimal d;

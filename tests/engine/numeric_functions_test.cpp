@@ -162,3 +162,41 @@ TEST_F(NumericFunctions, GreatestAndLeastConvertToTheFirstArgumentsType) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(NumericFunctions, BinaryLiteralsConstantsAndArithmeticStayBinary) {
+  struct Case {
+    const char* expr;
+    const char* value;
+  };
+  const Case cases[] = {
+      {"dump(2d)", "Typ=101 Len=8: 192,0,0,0,0,0,0,0"},
+      {"dump(2F)", "Typ=100 Len=4: 192,0,0,0"},
+      {"dump(1.5e3d) || ' ' || dump(-1f)", "Typ=101 Len=8: 192,151,112,0,0,0,0,0 Typ=100 Len=4: 64,127,255,255"},
+      {"dump(0.1f + 0.2f)", "Typ=100 Len=4: 190,153,153,154"},
+      {"dump(0.1d + 0.2d)", "Typ=101 Len=8: 191,211,51,51,51,51,51,52"},
+      {"dump(1d / 3)", "Typ=101 Len=8: 191,213,85,85,85,85,85,85"},
+      {"dump(1f / 3f)", "Typ=100 Len=4: 190,170,170,171"},
+      {"dump(1f / 3f * 1d)", "Typ=101 Len=8: 191,213,85,85,96,0,0,0"},
+      {"dump(binary_double_infinity)", "Typ=101 Len=8: 255,240,0,0,0,0,0,0"},
+      {"dump(-binary_double_infinity)", "Typ=101 Len=8: 0,15,255,255,255,255,255,255"},
+      {"dump(1d / 0)", "Typ=101 Len=8: 255,240,0,0,0,0,0,0"},
+      {"dump(binary_double_max_normal)", "Typ=101 Len=8: 255,239,255,255,255,255,255,255"},
+      {"dump(binary_double_min_subnormal)", "Typ=101 Len=8: 128,0,0,0,0,0,0,1"},
+      {"dump(to_binary_double('-Inf'))", "Typ=101 Len=8: 0,15,255,255,255,255,255,255"},
+      {"dump(to_binary_float(0.1))", "Typ=100 Len=4: 189,204,204,205"},
+      {"case when 0.1d + 0.2d = 0.3d then 'equal' else 'differ' end", "differ"},
+      {"case when 0.1 + 0.2 = 0.3 then 'equal' else 'differ' end", "equal"},
+      {"dump(1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d)",
+       "Typ=101 Len=8: 192,64,128,0,0,0,0,0"},
+      {"to_binary_double(sysdate)", "error: ORA-00932: inconsistent datatypes: expected NUMBER got DATE\n"},
+      {"to_binary_float(1e300)", "error: ORA-01426: numeric overflow\n"},
+      {"binary_double_nan", "error: ORA-03001: unimplemented feature: NaN values of BINARY_FLOAT and BINARY_DOUBLE\n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(v(c.expr), c.value) << c.expr;
+  // A column alias after a number still needs its blank: 2 d is the number 2 named D.
+  EXPECT_EQ(s.value("select dump(d) from (select 2 d from dual)"), "Typ=2 Len=2: 193,3");
+}
+
+}  // namespace
