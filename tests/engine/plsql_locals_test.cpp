@@ -224,3 +224,36 @@ TEST_F(Locals, ErrorStackListsTheInnermostCallFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Locals, IntegerSubtypesKeepTheirRanges) {
+    struct Case {
+        const char* block;
+        const char* result;
+    };
+    const Case cases[] = {
+        {"declare s simple_integer := 2147483647; begin s := s + 1; dbms_output.put_line(s); end;", "-2147483648"},
+        {"declare s simple_integer := -2147483648; begin s := s - 1; dbms_output.put_line(s); end;", "2147483647"},
+        {"declare p pls_integer := 2147483647; begin p := p + 1; end;",
+         "error: ORA-01426: numeric overflow\nORA-06512: at line 1\n"},
+        {"declare p binary_integer := -2147483648; begin p := p - 1; end;",
+         "error: ORA-01426: numeric overflow\nORA-06512: at line 1\n"},
+        {"declare p pls_integer := 2.5; begin dbms_output.put_line(p); end;", "3"},
+        {"declare n natural := 0; begin n := n - 1; end;",
+         "error: ORA-06502: PL/SQL: numeric or value error\nORA-06512: at line 1\n"},
+        {"declare n positive := 1; begin n := 0; end;",
+         "error: ORA-06502: PL/SQL: numeric or value error\nORA-06512: at line 1\n"},
+        {"declare n signtype := -1; begin n := 2; end;",
+         "error: ORA-06502: PL/SQL: numeric or value error\nORA-06512: at line 1\n"},
+        {"declare n naturaln := 5; begin n := null; end;",
+         "error: ORA-06502: PL/SQL: numeric or value error\nORA-06512: at line 1\n"},
+        {"declare n positive; begin dbms_output.put_line(nvl(n, 7)); end;", "7"},
+        {"declare s simple_integer; begin null; end;",
+         "error: ORA-06550: line 1, column 25:\nPLS-00218: a variable declared NOT NULL must have an initialization "
+         "assignment\n"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(output_of(c.block), c.result) << c.block;
+}
+
+}  // namespace
