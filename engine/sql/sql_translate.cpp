@@ -1158,6 +1158,14 @@ bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const s
         *sql = "vantro_store_number(" + (v.literal.empty() ? v.sql : quote_text(v.literal)) + "," +
                std::to_string(t.precision) + "," + std::to_string(t.scale) + ")";
         return true;
+    case kTypeBinaryFloat:
+    case kTypeBinaryDouble:
+        // Numbers and text (Inf, NaN and numbers beyond NUMBER's range too) convert.
+        if (!is_number(v.type) && !is_char(v.type) && v.sql != "NULL")
+            return fail(932, offset, family_name(t), family_name(v.type)), false;
+        *sql = "vantro_cast_binary(" + (v.literal.empty() ? v.sql : quote_text(v.literal)) + "," +
+               (t.code == kTypeBinaryFloat ? "1" : "0") + ")";
+        return true;
     case kTypeTimestampTz:
     case kTypeTimestampLtz:
     case kTypeIntervalYm:

@@ -44,6 +44,10 @@ bool Translator::column_sql(ColumnDef& c, std::string* sql, bool with_constraint
     case kTypeNumber:
         affinity = "NUMERIC";
         break;
+    case kTypeBinaryFloat:
+    case kTypeBinaryDouble:
+        affinity = "REAL";  // keeps an infinity a double, where TEXT would make it text
+        break;
     case kTypeRaw:
     case kTypeBlob:
     case kTypeLongRaw:
@@ -475,11 +479,10 @@ bool Translator::create_table_as(Statement& s, const std::string& owner) {
             c.type_name = "NUMBER";
             break;
         case kTypeBinaryFloat:
+            c.type_name = "BINARY_FLOAT";
+            break;
         case kTypeBinaryDouble:
-            // Tables have no binary floating-point columns: the values keep as NUMBER.
-            c.type = number_type();
-            c.type.nullable = true;
-            c.type_name = "NUMBER";
+            c.type_name = "BINARY_DOUBLE";
             break;
         case kTypeDate:
             c.type_name = "DATE";

@@ -195,6 +195,23 @@ TEST_F(NumericFunctions, BinaryLiteralsConstantsAndArithmeticStayBinary) {
       {"binary_double_nan", "error: ORA-03001: unimplemented feature: NaN values of BINARY_FLOAT and BINARY_DOUBLE\n"},
   };
   for (const Case& c : cases) EXPECT_EQ(v(c.expr), c.value) << c.expr;
+  // Columns of the binary types keep binary values, infinities included, in their order.
+  run("create table bin_cols (n number, d binary_double, f binary_float)");
+  run("insert into bin_cols values (1, 0.1, 0.1)");
+  run("insert into bin_cols values (2, '-Inf', 'Inf')");
+  run("insert into bin_cols values (3, 1e300, 1f / 3)");
+  EXPECT_EQ(s.rows("select n || ' ' || dump(d) || ' ' || dump(f) from bin_cols order by d"),
+            (Rows{"2 Typ=101 Len=8: 0,15,255,255,255,255,255,255 Typ=100 Len=4: 255,128,0,0",
+                  "1 Typ=101 Len=8: 191,185,153,153,153,153,153,154 Typ=100 Len=4: 189,204,204,205",
+                  "3 Typ=101 Len=8: 254,55,228,60,136,0,117,156 Typ=100 Len=4: 190,170,170,171"}));
+  EXPECT_EQ(s.exec("insert into bin_cols values (4, 1, 1e300)"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-01426: numeric overflow\n");
+  EXPECT_EQ(s.exec("insert into bin_cols values (4, sysdate, 1)"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-00932: inconsistent datatypes: expected BINARY got DATE\n");
+  run("create table bin_copy as select d * 2 d2, f from bin_cols");
+  EXPECT_EQ(s.rows("select column_name || ' ' || data_type from user_tab_columns where table_name = 'BIN_COPY'"
+                   " order by column_id"),
+            (Rows{"D2 BINARY_DOUBLE", "F BINARY_FLOAT"}));
   // A column alias after a number still needs its blank: 2 d is the number 2 named D.
   EXPECT_EQ(s.value("select dump(d) from (select 2 d from dual)"), "Typ=2 Len=2: 193,3");
 }
