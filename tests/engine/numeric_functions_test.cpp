@@ -207,7 +207,7 @@ TEST_F(NumericFunctions, BinaryLiteralsConstantsAndArithmeticStayBinary) {
   EXPECT_EQ(s.exec("insert into bin_cols values (4, 1, 1e300)"), OCI_ERROR);
   EXPECT_EQ(s.error_text(), "ORA-01426: numeric overflow\n");
   EXPECT_EQ(s.exec("insert into bin_cols values (4, sysdate, 1)"), OCI_ERROR);
-  EXPECT_EQ(s.error_text(), "ORA-00932: inconsistent datatypes: expected BINARY got DATE\n");
+  EXPECT_EQ(s.error_text(), "ORA-00932: inconsistent datatypes: expected BINARY_DOUBLE got DATE\n");
   run("create table bin_copy as select d * 2 d2, f from bin_cols");
   EXPECT_EQ(s.rows("select column_name || ' ' || data_type from user_tab_columns where table_name = 'BIN_COPY'"
                    " order by column_id"),
