@@ -406,8 +406,10 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
                name == "BINARY_INTEGER" || name == "NATURAL" || name == "POSITIVE" || name == "NATURALN" ||
                name == "POSITIVEN" || name == "SIMPLE_INTEGER" || name == "SIGNTYPE") {
         *type = number_type(38, 0);
-    } else if (name == "FLOAT" || name == "REAL" || name == "BINARY_DOUBLE" || name == "BINARY_FLOAT" ||
-               name == "DOUBLE") {
+    } else if (name == "BINARY_DOUBLE" || name == "BINARY_FLOAT") {
+        type->code = name == "BINARY_FLOAT" ? kTypeBinaryFloat : kTypeBinaryDouble;
+        type->size = name == "BINARY_FLOAT" ? 4 : 8;
+    } else if (name == "FLOAT" || name == "REAL" || name == "DOUBLE") {
         if (name == "DOUBLE") expect_word("PRECISION");
         if (is_op("(")) length(0, false);
         *type = number_type();

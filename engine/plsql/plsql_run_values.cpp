@@ -15,7 +15,10 @@
 #include "values/values.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace plsql_running {
@@ -154,6 +157,46 @@ bool Interpreter::convert_datetime(const PlValue& v, const OraType& from, const 
 bool Interpreter::convert_number(const PlValue& v, const OraType& from, const OraType& to, PlValue* out,
                                  PlError* err) const {
     Decimal x;
+    const bool to_binary = to.code == kTypeBinaryDouble || to.code == kTypeBinaryFloat;
+    if (to_binary && (v.kind == PlKind::Real || v.kind == PlKind::Int || v.kind == PlKind::Text)) {
+        // Binary values stay binary: an infinity, and a double's own rounding; a
+        // BINARY_FLOAT keeps the nine digits a float holds.
+        double d = v.kind == PlKind::Int ? static_cast<double>(v.i) : v.d;
+        if (v.kind == PlKind::Text) {
+            Decimal t;
+            std::string word;
+            for (char c : v.s)
+                if (c != ' ') word += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            if (word == "INF" || word == "+INF" || word == "INFINITY")
+                d = HUGE_VAL;
+            else if (word == "-INF" || word == "-INFINITY")
+                d = -HUGE_VAL;
+            else if ((from.code == kTypeNumber &&
+                      number_bytes_decode(reinterpret_cast<const unsigned char*>(v.s.data()), v.s.size(), &t)) ||
+                     decimal_parse(v.s.data(), v.s.size(), &t))
+                d = decimal_to_double(t);
+            else if (!(v.s.size() < 200 && std::sscanf(v.s.c_str(), "%lf", &d) == 1)) {
+                *err = value_error("character to number conversion error");
+                return false;
+            }
+        }
+        if (to.code == kTypeBinaryFloat && std::isfinite(d)) {
+            const float f = static_cast<float>(d);
+            if (std::isinf(f)) {
+                *err = pl_error(1426);
+                return false;
+            }
+            char buf[32];
+            std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(f));
+            d = std::strtod(buf, nullptr);
+        }
+        const bool whole = std::isfinite(d) && d == std::trunc(d) && std::fabs(d) < 9.0e15;
+        out->kind = whole ? PlKind::Int : PlKind::Real;
+        out->i = whole ? static_cast<std::int64_t>(d) : 0;
+        out->d = d;
+        out->s.clear();
+        return true;
+    }
     switch (v.kind) {
     case PlKind::Null:
         *out = v;
@@ -314,7 +357,7 @@ bool Interpreter::convert_to(const PlVarInfo& info, const PlValue& v, const OraT
         return true;
     }
     const OraType& to = info.type;
-    if (info.boolean || to.code == kTypeNumber) {
+    if (info.boolean || to.code == kTypeNumber || to.code == kTypeBinaryDouble || to.code == kTypeBinaryFloat) {
         if (!convert_number(v, from, to, &out, err)) return false;
         if (info.int_range != PlIntRange::None && !integer_subtype_value(info.int_range, &out, err)) return false;
     } else if (is_zoned_type(to) || is_interval(to) ||
