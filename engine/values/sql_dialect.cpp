@@ -1077,6 +1077,40 @@ int number_mask_chars(const std::string& t) {
     return n;
 }
 
+// The text minimum masks write: TM (TM9) the shortest plain text while it has at most 64
+// characters, else scientific notation; TME always scientific (1.234E+03, 0E+00). The
+// decimal character is the session's.
+std::string number_tm_text(const Decimal& a, bool scientific, char point) {
+    std::string text;
+    if (decimal_is_zero(a)) {
+        text = scientific ? "0E+00" : "0";
+    } else {
+        const int e10 = decimal_magnitude(a);
+        const int digits = decimal_digit_count(a);
+        if (!scientific) {
+            text = decimal_number_text(a);
+            if (text.find('E') != std::string::npos) {
+                const int lowest = e10 - digits + 1;
+                std::string plain = decimal_fixed_text(a, lowest < 0 ? -lowest : 0);
+                if (plain.compare(0, 2, "0.") == 0) plain.erase(0, 1);
+                if (plain.size() + (a.negative ? 1 : 0) <= 64) text = (a.negative ? "-" : "") + plain;
+            }
+        } else {
+            Decimal m = a;
+            m.negative = false;
+            m.exp -= e10;
+            std::string mantissa = decimal_fixed_text(m, digits - 1);
+            char e[16];
+            std::snprintf(e, sizeof e, "E%c%02d", e10 < 0 ? '-' : '+', e10 < 0 ? -e10 : e10);
+            text = (a.negative ? "-" : "") + mantissa + e;
+        }
+    }
+    if (point != '.')
+        for (char& c : text)
+            if (c == '.') c = point;
+    return text;
+}
+
 void fn_number_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (is_null(argv[0]) || is_null(argv[1])) return sqlite3_result_null(ctx);
     double v = 0;
@@ -1086,6 +1120,12 @@ void fn_number_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (upper_mask == "RN" || upper_mask == "FMRN") {
         bool fm = upper_mask.size() == 4;
         return result_text(ctx, roman_numeral(v, raw[fm ? 2 : 0] == 'r', fm));
+    }
+    if (upper_mask == "TM" || upper_mask == "TM9" || upper_mask == "TME") {
+        Decimal d;
+        if (!decimal_arg(ctx, argv[0], &d)) return;
+        const std::string& chars = settings_of(ctx)->nls_numeric_characters;
+        return result_text(ctx, number_tm_text(d, upper_mask == "TME", chars.empty() ? '.' : chars[0]));
     }
     std::string hex;
     if (hex_number(v, raw, &hex)) return result_text(ctx, hex);
@@ -1642,6 +1682,7 @@ std::string to_char(const std::string&, const Args& a, OraType* type) {
         bool exponent = mask.find("EEEE") != std::string::npos;
         width = static_cast<std::uint32_t>(mask.size()) + (exponent ? 2 : 1);
         if (mask == "RN" || mask == "FMRN") width = 15;
+        if (mask == "TM" || mask == "TM9" || mask == "TME") width = 64;
         // A currency element (L, C or U) writes a symbol of up to ten bytes.
         std::size_t body = mask.compare(0, 2, "FM") == 0 ? 2 : 0;
         if (body < mask.size() && mask[body] == 'S') ++body;

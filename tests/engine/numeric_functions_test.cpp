@@ -216,4 +216,23 @@ TEST_F(NumericFunctions, BinaryLiteralsConstantsAndArithmeticStayBinary) {
   EXPECT_EQ(s.value("select dump(d) from (select 2 d from dual)"), "Typ=2 Len=2: 193,3");
 }
 
+TEST_F(NumericFunctions, MinimumTextMasks) {
+  struct Case {
+    const char* expr;
+    const char* value;
+  };
+  const Case cases[] = {
+      {"to_char(1.5, 'TM')", "1.5"},
+      {"to_char(-123, 'TM9')", "-123"},
+      {"to_char(0.000123, 'tm')", ".000123"},
+      {"to_char(1e-50, 'TM')", ".00000000000000000000000000000000000000000000000001"},
+      {"to_char(1e-70, 'TM')", "1.0E-70"},
+      {"to_char(1234, 'TME')", "1.234E+03"},
+      {"to_char(-0.05, 'TME')", "-5E-02"},
+      {"to_char(0, 'TME')", "0E+00"},
+      {"lengthb(to_char(-1/3, 'TME'))", "46"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(v(c.expr), c.value) << c.expr;
+}
+
 }  // namespace
