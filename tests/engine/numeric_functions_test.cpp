@@ -231,6 +231,14 @@ TEST_F(NumericFunctions, MinimumTextMasks) {
       {"to_char(-0.05, 'TME')", "-5E-02"},
       {"to_char(0, 'TME')", "0E+00"},
       {"lengthb(to_char(-1/3, 'TME'))", "46"},
+      {"to_char(12.5, 'TM', 'NLS_NUMERIC_CHARACTERS = '',.''')", "12,5"},
+      {"to_char(1234567.891, '9G999G999D99', 'NLS_NUMERIC_CHARACTERS = '',.''')", " 1.234.567,89"},
+      {"to_char(1234.5, 'FML9999D99', 'NLS_CURRENCY = ''EUR'' NLS_NUMERIC_CHARACTERS = '',.''')", "EUR1234,50"},
+      {"to_char(1234.5, 'FMC9999D99', 'nls_iso_currency = germany')", "EUR1234.50"},
+      {"to_char(1, '9', 'NLS_DATE_LANGUAGE = FRENCH')",
+       "error: ORA-12702: invalid NLS parameter string used in SQL function\n"},
+      {"to_char(1, '9', 'NLS_NUMERIC_CHARACTERS = ''11''')",
+       "error: ORA-12702: invalid NLS parameter string used in SQL function\n"},
   };
   for (const Case& c : cases) EXPECT_EQ(v(c.expr), c.value) << c.expr;
 }
