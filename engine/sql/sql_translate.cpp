@@ -823,6 +823,7 @@ bool Translator::star_item(SelectItem& it, const Scope& scope, const std::vector
             list->item_text.push_back(by_instant(c.type, v));
             list->item_sql.push_back(v);
             list->cols.push_back(c);
+            list->cols.back().named_by_column = true;
         }
     }
     if (!matched) return fail(904, it.expr->offset, "\"" + it.expr->path[0] + "\"");
@@ -863,6 +864,7 @@ bool Translator::select_items(SelectStmt& s, const Scope& scope, const std::vect
         if (!aggregate_item) list->plain_columns.push_back(it.expr.get());
         ColumnInfo c;
         c.name = it.alias.empty() ? derived_name(*it.expr, &c.name_cut) : it.alias;
+        c.named_by_column = it.alias.empty() && it.expr->kind == ExprKind::Column;
         c.type = e.type;
         if (c.type.code == kTypeChar && it.expr->kind != ExprKind::String && it.expr->kind != ExprKind::Column &&
             it.expr->kind != ExprKind::Cast)
