@@ -334,6 +334,7 @@ std::uint32_t Translator::text_size(const Emitted& e) const {
 std::string Translator::as_text(const Emitted& e) const {
     if (e.trimmed) return "vantro_pad(" + e.sql + "," + std::to_string(e.type.size) + ")";
     if (is_char(e.type)) return e.sql;
+    if (e.type.code == kTypeBinaryDouble || e.type.code == kTypeBinaryFloat) return "vantro_num_text(" + e.sql + ",1)";
     if (is_number(e.type)) return "vantro_num_text(" + e.sql + ")";
     if (e.type.code == kTypeDate) return "vantro_date_text(" + e.sql + ")";
     if (e.type.code == kTypeTimestamp) return "vantro_timestamp_text(" + e.sql + ")";

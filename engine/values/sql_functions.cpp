@@ -207,9 +207,14 @@ void fn_concat(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         sqlite3_result_text(ctx, r.c_str(), static_cast<int>(r.size()), SQLITE_TRANSIENT);
 }
 
-void fn_num_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
+// vantro_num_text(n[, binary]): the text of a number; with binary set, an infinity is
+// written Inf or -Inf as Oracle writes BINARY_FLOAT and BINARY_DOUBLE ones.
+void fn_num_text(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     char buf[64];
     std::size_t n;
+    if (argc > 1 && sqlite3_value_int(argv[1]) != 0 && sqlite3_value_type(argv[0]) == SQLITE_FLOAT &&
+        std::isinf(sqlite3_value_double(argv[0])))
+        return sqlite3_result_text(ctx, sqlite3_value_double(argv[0]) > 0 ? "Inf" : "-Inf", -1, SQLITE_STATIC);
     switch (sqlite3_value_type(argv[0])) {
     case SQLITE_NULL:
         sqlite3_result_null(ctx);
@@ -718,6 +723,7 @@ const FunctionEntry kFunctions[] = {
     {"vantro_concat", -1, true, fn_concat},
     {"vantro_eval", -1, false, fn_eval},
     {"vantro_num_text", 1, true, fn_num_text},
+    {"vantro_num_text", 2, true, fn_num_text},
     {"vantro_date_text", 1, false, fn_date_text},
     {"vantro_timestamp_text", 1, false, fn_timestamp_text},
     {"vantro_to_date", 1, false, fn_to_date},

@@ -212,6 +212,9 @@ TEST_F(NumericFunctions, BinaryLiteralsConstantsAndArithmeticStayBinary) {
   EXPECT_EQ(s.rows("select column_name || ' ' || data_type from user_tab_columns where table_name = 'BIN_COPY'"
                    " order by column_id"),
             (Rows{"D2 BINARY_DOUBLE", "F BINARY_FLOAT"}));
+  // Fetched as text, a binary infinity is Inf or -Inf.
+  EXPECT_EQ(v("binary_double_infinity || ' ' || -binary_float_infinity"), "Inf -Inf");
+  EXPECT_EQ(s.rows("select d from bin_cols where n = 2"), Rows{"-Inf"});
   // A column alias after a number still needs its blank: 2 d is the number 2 named D.
   EXPECT_EQ(s.value("select dump(d) from (select 2 d from dual)"), "Typ=2 Len=2: 193,3");
 }
