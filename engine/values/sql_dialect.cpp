@@ -1752,7 +1752,8 @@ std::string to_char(const std::string& f, const Args& a, OraType* type) {
         bool trail = mask.size() > body + 1 && std::strchr("LCU", mask.back());
         width += (lead ? 9 : 0) + (trail ? 9 : 0);
     }
-    *type = make_varchar(width < 15 && !a[1].is_literal ? 15 : width);
+    // A mask known only when the statement runs may be TM, whose text takes up to 64.
+    *type = make_varchar(width < 64 && !a[1].is_literal ? 64 : width);
     return "vantro_number_format(" + num(a[0]) + "," + a[1].text_sql + ")";
 }
 

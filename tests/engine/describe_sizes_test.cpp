@@ -75,6 +75,7 @@ TEST_F(DescribeSizes, ExpressionsAreSizedAsOracleDoes) {
         {"to_char(sal, '9.99EEEE')", "emp", "1 10"},
         {"to_char(sal, 'RN')", "emp", "1 15"},
         {"to_char(amount / 7, 'TM')", "money", "1 64"},
+        {"to_char(amount / 7, substr('TM9', 1, 2))", "money", "1 64"},
         {"to_char(sal)", "emp", "1 40"},
         {"to_char(amount * 3)", "money", "1 47"},
         {"to_char(1.234567890123456789012345678901234567E-130)", "dual", "1 43"},
