@@ -788,7 +788,8 @@ DdlResult DdlParser::create_view(bool replace, bool force) {
     std::vector<ColumnInfo> cols = tr.columns;
     for (std::size_t i = 0; i < cols.size(); ++i) {
         if (!names.empty()) cols[i].name = names[i];
-        if (!cols[i].aliased && (cols[i].name_cut || !valid_column_name(cols[i].name)) && names.empty())
+        if (!cols[i].aliased && (cols[i].name_cut || (!valid_column_name(cols[i].name) && !cols[i].named_by_column)) &&
+            names.empty())
             return fail(998, "must name this expression with a column alias");
         for (std::size_t j = 0; j < i; ++j)
             if (cols[j].name == cols[i].name) return fail(957, "duplicate column name");

@@ -415,8 +415,15 @@ std::size_t put_value(sqlite3_stmt* vm, int col, const OraType& ot, const Sessio
             len = number_text_int(sqlite3_column_int64(vm, col), tmp, sizeof tmp);
             text = tmp;
         } else if (vtype == SQLITE_FLOAT) {
-            len = number_text_double(sqlite3_column_double(vm, col), tmp, sizeof tmp);
-            text = tmp;
+            const double d = sqlite3_column_double(vm, col);
+            // A binary infinity reads as Oracle writes it (Inf, -Inf); NUMBER's is ~.
+            if (ot.code != kTypeNumber && std::isinf(d)) {
+                text = d > 0 ? "Inf" : "-Inf";
+                len = std::strlen(text);
+            } else {
+                len = number_text_double(d, tmp, sizeof tmp);
+                text = tmp;
+            }
         } else if (vtype == SQLITE_BLOB) {
             std::string shown;
             if (number_bytes_text(static_cast<const unsigned char*>(sqlite3_column_blob(vm, col)),

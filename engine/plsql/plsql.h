@@ -170,6 +170,9 @@ struct PlSql {
 // IndexBy: an associative array; Nested: a nested table.
 enum class PlCollection { None, IndexBy, Varray, Nested };
 
+// The integer subtypes whose ranges PL/SQL checks on assignment.
+enum class PlIntRange { None, PlsInteger, Natural, Positive, SimpleInteger, Signtype };
+
 struct PlVarInfo {
     std::string name;
     OraType type;                                  // a collection's: the type of its elements
@@ -201,7 +204,24 @@ struct PlVarInfo {
     // ("" for %ROWTYPE elements), which whole-element assignment checks.
     std::string element_type;
     bool record_elements() const { return collection != PlCollection::None && !record_fields.empty(); }
+    PlIntRange int_range = PlIntRange::None;  // an integer subtype's range, checked on assignment
 };
+
+// The range a declared type name checks (PLS_INTEGER, NATURAL ...); None for other names.
+inline PlIntRange integer_subtype_range(const std::string& type_name) {
+    static const struct {
+        const char* name;
+        PlIntRange range;
+    } kIntegerSubtypes[] = {
+        {"PLS_INTEGER", PlIntRange::PlsInteger}, {"BINARY_INTEGER", PlIntRange::PlsInteger},
+        {"NATURAL", PlIntRange::Natural},         {"NATURALN", PlIntRange::Natural},
+        {"POSITIVE", PlIntRange::Positive},       {"POSITIVEN", PlIntRange::Positive},
+        {"SIMPLE_INTEGER", PlIntRange::SimpleInteger}, {"SIGNTYPE", PlIntRange::Signtype},
+    };
+    for (const auto& k : kIntegerSubtypes)
+        if (type_name == k.name) return k.range;
+    return PlIntRange::None;
+}
 
 struct PlCursorInfo {
     std::string name;

@@ -406,8 +406,10 @@ bool Parser::type_spec(OraType* type, bool* boolean, std::uint32_t decl_offset) 
                name == "BINARY_INTEGER" || name == "NATURAL" || name == "POSITIVE" || name == "NATURALN" ||
                name == "POSITIVEN" || name == "SIMPLE_INTEGER" || name == "SIGNTYPE") {
         *type = number_type(38, 0);
-    } else if (name == "FLOAT" || name == "REAL" || name == "BINARY_DOUBLE" || name == "BINARY_FLOAT" ||
-               name == "DOUBLE") {
+    } else if (name == "BINARY_DOUBLE" || name == "BINARY_FLOAT") {
+        type->code = name == "BINARY_FLOAT" ? kTypeBinaryFloat : kTypeBinaryDouble;
+        type->size = name == "BINARY_FLOAT" ? 4 : 8;
+    } else if (name == "FLOAT" || name == "REAL" || name == "DOUBLE") {
         if (name == "DOUBLE") expect_word("PRECISION");
         if (is_op("(")) length(0, false);
         *type = number_type();
@@ -794,8 +796,13 @@ void Parser::declarations(PlBlock* b, DeclMode mode) {
             i_ += 2;
             not_null = true;
         }
+        const PlIntRange range = integer_subtype_range(last_type_name_);
+        // SIMPLE_INTEGER, NATURALN and POSITIVEN are NOT NULL by their definition.
+        if (last_type_name_ == "SIMPLE_INTEGER" || last_type_name_ == "NATURALN" || last_type_name_ == "POSITIVEN")
+            not_null = true;
         PlDecl d;
         d.slot = add_var(name, type, boolean);
+        prog_->vars[static_cast<std::size_t>(d.slot)].int_range = range;
         if (type.code == kPlTypeRefCursor) {
             prog_->vars[static_cast<std::size_t>(d.slot)].strong_cursor = last_cursor_.strong_cursor;
             prog_->vars[static_cast<std::size_t>(d.slot)].cursor_row = last_cursor_.cursor_row;

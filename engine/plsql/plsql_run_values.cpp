@@ -15,7 +15,10 @@
 #include "values/values.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace plsql_running {
@@ -154,6 +157,46 @@ bool Interpreter::convert_datetime(const PlValue& v, const OraType& from, const 
 bool Interpreter::convert_number(const PlValue& v, const OraType& from, const OraType& to, PlValue* out,
                                  PlError* err) const {
     Decimal x;
+    const bool to_binary = to.code == kTypeBinaryDouble || to.code == kTypeBinaryFloat;
+    if (to_binary && (v.kind == PlKind::Real || v.kind == PlKind::Int || v.kind == PlKind::Text)) {
+        // Binary values stay binary: an infinity, and a double's own rounding; a
+        // BINARY_FLOAT keeps the nine digits a float holds.
+        double d = v.kind == PlKind::Int ? static_cast<double>(v.i) : v.d;
+        if (v.kind == PlKind::Text) {
+            Decimal t;
+            std::string word;
+            for (char c : v.s)
+                if (c != ' ') word += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            if (word == "INF" || word == "+INF" || word == "INFINITY")
+                d = HUGE_VAL;
+            else if (word == "-INF" || word == "-INFINITY")
+                d = -HUGE_VAL;
+            else if ((from.code == kTypeNumber &&
+                      number_bytes_decode(reinterpret_cast<const unsigned char*>(v.s.data()), v.s.size(), &t)) ||
+                     decimal_parse(v.s.data(), v.s.size(), &t))
+                d = decimal_to_double(t);
+            else if (!(v.s.size() < 200 && std::sscanf(v.s.c_str(), "%lf", &d) == 1)) {
+                *err = value_error("character to number conversion error");
+                return false;
+            }
+        }
+        if (to.code == kTypeBinaryFloat && std::isfinite(d)) {
+            const float f = static_cast<float>(d);
+            if (std::isinf(f)) {
+                *err = pl_error(1426);
+                return false;
+            }
+            char buf[32];
+            std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(f));
+            d = std::strtod(buf, nullptr);
+        }
+        const bool whole = std::isfinite(d) && d == std::trunc(d) && std::fabs(d) < 9.0e15;
+        out->kind = whole ? PlKind::Int : PlKind::Real;
+        out->i = whole ? static_cast<std::int64_t>(d) : 0;
+        out->d = d;
+        out->s.clear();
+        return true;
+    }
     switch (v.kind) {
     case PlKind::Null:
         *out = v;
@@ -228,6 +271,41 @@ bool Interpreter::convert_binary(const PlValue& v, const OraType& from, const Or
     return true;
 }
 
+// A value of an integer subtype: PLS_INTEGER beyond 32 bits is ORA-01426, NATURAL,
+// POSITIVE and SIGNTYPE outside their ranges VALUE_ERROR; SIMPLE_INTEGER wraps around in
+// two's complement instead of overflowing.
+static bool integer_subtype_value(PlIntRange range, PlValue* v, PlError* err) {
+    constexpr std::int64_t kLow = -2147483648LL, kHigh = 2147483647LL;
+    const bool whole = v->kind == PlKind::Int;
+    const std::int64_t n = whole ? v->i : 0;
+    switch (range) {
+    case PlIntRange::None:
+        return true;
+    case PlIntRange::PlsInteger:
+        if (whole && n >= kLow && n <= kHigh) return true;
+        *err = pl_error(1426);
+        return false;
+    case PlIntRange::SimpleInteger:
+        if (!whole) {
+            *err = pl_error(1426);
+            return false;
+        }
+        v->i = static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint64_t>(n)));
+        v->d = static_cast<double>(v->i);
+        return true;
+    case PlIntRange::Natural:
+    case PlIntRange::Positive:
+    case PlIntRange::Signtype: {
+        const std::int64_t low = range == PlIntRange::Natural ? 0 : range == PlIntRange::Positive ? 1 : -1;
+        const std::int64_t high = range == PlIntRange::Signtype ? 1 : kHigh;
+        if (whole && n >= low && n <= high) return true;
+        *err = value_error("");
+        return false;
+    }
+    }
+    return true;
+}
+
 bool Interpreter::assign_var(int slot, const PlValue& v, const OraType& from, PlError* err) {
     PlValue out;
     if (!convert_to(p_->vars[static_cast<std::size_t>(slot)], v, from, &out, err)) return false;
@@ -279,8 +357,9 @@ bool Interpreter::convert_to(const PlVarInfo& info, const PlValue& v, const OraT
         return true;
     }
     const OraType& to = info.type;
-    if (info.boolean || to.code == kTypeNumber) {
+    if (info.boolean || to.code == kTypeNumber || to.code == kTypeBinaryDouble || to.code == kTypeBinaryFloat) {
         if (!convert_number(v, from, to, &out, err)) return false;
+        if (info.int_range != PlIntRange::None && !integer_subtype_value(info.int_range, &out, err)) return false;
     } else if (is_zoned_type(to) || is_interval(to) ||
                ((to.code == kTypeDate || to.code == kTypeTimestamp) && is_zoned_type(from))) {
         if (!convert_datetime(v, from, to, &out, err)) return false;

@@ -164,6 +164,11 @@ bool sql_tokenize(const std::string& text, std::vector<Token>* tokens, OraError*
                     while (i < n && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
                 }
             }
+            // A BINARY_FLOAT (f, F) or BINARY_DOUBLE (d, D) literal keeps its suffix.
+            if (i < n && std::strchr("fFdD", text[i]) && text[i] != 0) {
+                const unsigned char after = i + 1 < n ? static_cast<unsigned char>(text[i + 1]) : ' ';
+                if (!(std::isalnum(after) || after == '_' || after == '$' || after == '#' || after >= 0x80)) ++i;
+            }
             push(TokenKind::Number, text.substr(start, i - start), start, i);
             continue;
         }

@@ -1086,12 +1086,19 @@ bool Parser::primary(ExprPtr* out) {
         ++p_;
         (*out)->end = prev_end();
         return true;
-    case TokenKind::Number:
+    case TokenKind::Number: {
         *out = make(ExprKind::Number, t.offset);
         (*out)->text = t.text;
         ++p_;
         (*out)->end = prev_end();
+        const char suffix = static_cast<char>(std::toupper(static_cast<unsigned char>(t.text.back())));
+        if (suffix == 'F' || suffix == 'D') {
+            // 2.5f, 1e3D: the number converted to BINARY_FLOAT or BINARY_DOUBLE.
+            (*out)->text.pop_back();
+            *out = binary_literal(std::move(*out), suffix == 'F');
+        }
         return true;
+    }
     case TokenKind::Bind:
         *out = make(ExprKind::Bind, t.offset);
         (*out)->text = t.text;
@@ -1147,6 +1154,18 @@ bool Parser::primary(ExprPtr* out) {
             ++p_;
             (*out)->end = prev_end();
             return true;
+        }
+        if (!op_at(1, "(") && !op_at(1, ".")) {
+            bool single = false;
+            const char* value = binary_constant_text(t.text, &single);
+            if (value) {
+                ExprPtr text = make(ExprKind::String, t.offset);
+                text->text = value;
+                ++p_;
+                text->end = prev_end();
+                *out = binary_literal(std::move(text), single);
+                return true;
+            }
         }
         // NEW type(args): a constructor call, the word only saying so.
         auto named = [&](std::size_t k) {
@@ -1550,6 +1569,50 @@ bool Parser::interval_literal(ExprPtr* out) {
     e->end = prev_end();
     *out = std::move(e);
     return true;
+}
+
+namespace {
+
+// The named constants of the binary types and the text of their values.
+struct BinaryConstant {
+    const char* name;
+    const char* value;
+};
+const BinaryConstant kBinaryConstants[] = {
+    {"BINARY_FLOAT_NAN", "NaN"},
+    {"BINARY_FLOAT_INFINITY", "Inf"},
+    {"BINARY_FLOAT_MAX_NORMAL", "3.40282347E+38"},
+    {"BINARY_FLOAT_MIN_NORMAL", "1.17549435E-38"},
+    {"BINARY_FLOAT_MAX_SUBNORMAL", "1.17549421E-38"},
+    {"BINARY_FLOAT_MIN_SUBNORMAL", "1.40129846E-45"},
+    {"BINARY_DOUBLE_NAN", "NaN"},
+    {"BINARY_DOUBLE_INFINITY", "Inf"},
+    {"BINARY_DOUBLE_MAX_NORMAL", "1.7976931348623157E+308"},
+    {"BINARY_DOUBLE_MIN_NORMAL", "2.2250738585072014E-308"},
+    {"BINARY_DOUBLE_MAX_SUBNORMAL", "2.2250738585072009E-308"},
+    {"BINARY_DOUBLE_MIN_SUBNORMAL", "4.9406564584124654E-324"},
+};
+
+}  // namespace
+
+const char* binary_constant_text(const std::string& word, bool* single) {
+    for (const BinaryConstant& c : kBinaryConstants)
+        if (word == c.name) {
+            *single = word.compare(0, 13, "BINARY_FLOAT_") == 0;
+            return c.value;
+        }
+    return nullptr;
+}
+
+ExprPtr Parser::binary_literal(ExprPtr value, bool single) {
+    ExprPtr e = make(ExprKind::Cast, value->offset);
+    e->end = value->end;
+    e->text = single ? "BINARY_FLOAT" : "BINARY_DOUBLE";
+    e->path_offsets.push_back(value->offset);
+    e->cast_type.code = single ? kTypeBinaryFloat : kTypeBinaryDouble;
+    e->cast_type.size = single ? 4 : 8;
+    e->args.push_back(std::move(value));
+    return e;
 }
 
 // CAST(expr AS type). CAST(MULTISET (subquery) AS collection) needs collection types the

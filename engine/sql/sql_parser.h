@@ -27,6 +27,9 @@ inline const char* const kReserved[] = {
 bool json_generation_name(const std::string& name);
 // The SQL/XML functions, likewise (sql_parser_xml.cpp).
 bool xml_function_name(const std::string& name);
+// The value text of a named constant of the binary types (BINARY_DOUBLE_NAN ...), with
+// single set for a BINARY_FLOAT one; nullptr for any other word.
+const char* binary_constant_text(const std::string& word, bool* single);
 
 // Deeper nesting than this is refused rather than allowed to exhaust the stack.
 inline constexpr int kMaxDepth = 200;
@@ -156,6 +159,9 @@ private:
     bool cast_expr(ExprPtr* out);
     bool treat_expr(ExprPtr* out);
     bool type_name(std::string* name);
+    // value converted to BINARY_FLOAT (single) or BINARY_DOUBLE: a literal 2.5f or 1D, or a
+    // named constant such as BINARY_DOUBLE_INFINITY.
+    ExprPtr binary_literal(ExprPtr value, bool single);
     bool cast_type(Expr* e);
     bool extract_expr(ExprPtr* out);
     bool translate_using_expr(ExprPtr* out, bool* handled);

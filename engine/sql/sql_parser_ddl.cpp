@@ -226,6 +226,9 @@ bool Parser::datatype(ColumnDef* c, bool user_types) {
             if (!expect_op(")", 907)) return false;
             ot.precision = static_cast<std::int16_t>(prec);
         }
+    } else if (type == "BINARY_FLOAT" || type == "BINARY_DOUBLE") {
+        ot.code = type == "BINARY_FLOAT" ? kTypeBinaryFloat : kTypeBinaryDouble;
+        ot.size = type == "BINARY_FLOAT" ? 4 : 8;
     } else if (type == "DATE") {
         ot.code = kTypeDate;
         ot.size = 7;

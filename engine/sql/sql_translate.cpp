@@ -823,6 +823,7 @@ bool Translator::star_item(SelectItem& it, const Scope& scope, const std::vector
             list->item_text.push_back(by_instant(c.type, v));
             list->item_sql.push_back(v);
             list->cols.push_back(c);
+            list->cols.back().named_by_column = true;
         }
     }
     if (!matched) return fail(904, it.expr->offset, "\"" + it.expr->path[0] + "\"");
@@ -864,6 +865,7 @@ bool Translator::select_items(SelectStmt& s, const Scope& scope, const std::vect
         ColumnInfo c;
         c.name = it.alias.empty() ? derived_name(*it.expr, &c.name_cut) : it.alias;
         c.aliased = !it.alias.empty();
+        c.named_by_column = it.alias.empty() && it.expr->kind == ExprKind::Column;
         c.type = e.type;
         if (c.type.code == kTypeChar && it.expr->kind != ExprKind::String && it.expr->kind != ExprKind::Column &&
             it.expr->kind != ExprKind::Cast)
@@ -1158,6 +1160,14 @@ bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const s
         // exactly.
         *sql = "vantro_store_number(" + (v.literal.empty() ? v.sql : quote_text(v.literal)) + "," +
                std::to_string(t.precision) + "," + std::to_string(t.scale) + ")";
+        return true;
+    case kTypeBinaryFloat:
+    case kTypeBinaryDouble:
+        // Numbers and text (Inf, NaN and numbers beyond NUMBER's range too) convert.
+        if (!is_number(v.type) && !is_char(v.type) && v.sql != "NULL")
+            return fail(932, offset, family_name(t), family_name(v.type)), false;
+        *sql = "vantro_cast_binary(" + (v.literal.empty() ? v.sql : quote_text(v.literal)) + "," +
+               (t.code == kTypeBinaryFloat ? "1" : "0") + ")";
         return true;
     case kTypeTimestampTz:
     case kTypeTimestampLtz:

@@ -64,7 +64,9 @@ bool Translator::cast(Expr& e, const Scope& scope, Emitted* out) {
     case kTypeBinaryFloat:
     case kTypeBinaryDouble:
         if (!is_number(v.type) && !is_binary(v.type) && !is_char(v.type)) return mismatch();
-        out->sql = "vantro_cast_binary(" + as_number() + "," + (t.code == kTypeBinaryFloat ? "1" : "0") + ")";
+        // Text is read by the conversion itself, which knows Inf and NaN and the binary
+        // range beyond NUMBER's.
+        out->sql = "vantro_cast_binary(" + (is_char(v.type) ? v.sql : as_number()) + "," + (t.code == kTypeBinaryFloat ? "1" : "0") + ")";
         return true;
     case kTypeVarchar2:
     case kTypeChar:

@@ -44,6 +44,10 @@ bool Translator::column_sql(ColumnDef& c, std::string* sql, bool with_constraint
     case kTypeNumber:
         affinity = "NUMERIC";
         break;
+    case kTypeBinaryFloat:
+    case kTypeBinaryDouble:
+        affinity = "REAL";  // keeps an infinity a double, where TEXT would make it text
+        break;
     case kTypeRaw:
     case kTypeBlob:
     case kTypeLongRaw:
@@ -450,15 +454,23 @@ bool Translator::create_table_as(Statement& s, const std::string& owner) {
     std::set<std::string> names;
     std::string body;
     int id = 1;
+    // With a * among the items the columns no longer line up with the items; the columns
+    // a * gives are named after the tables' own columns.
+    bool starred = false;
+    for (const SelectItem& it : s.select->items) starred = starred || (it.expr && it.expr->kind == ExprKind::Star);
     for (std::size_t i = 0; i < cols.size(); ++i) {
         ColumnDef c;
         c.name = renamed.empty() ? cols[i].name : renamed[i];
         c.type = cols[i].type;
         c.type.nullable = true;
+        const SelectItem* item = !starred && i < s.select->items.size() ? &s.select->items[i] : nullptr;
+        // A column reference is a name, however it is quoted ("lower col"); an expression
+        // needs an alias unless its text is one.
         bool plain = !renamed.empty() || !c.name.empty();
+        const bool column = starred || (item && item->expr && item->expr->kind == ExprKind::Column);
         for (char ch : c.name)
-            plain = plain && (std::isalnum(static_cast<unsigned char>(ch)) || ch == '_' || ch == '$' || ch == '#');
-        const SelectItem* item = i < s.select->items.size() ? &s.select->items[i] : nullptr;
+            plain = plain && (column || std::isalnum(static_cast<unsigned char>(ch)) || ch == '_' || ch == '$' ||
+                              ch == '#' || static_cast<unsigned char>(ch) >= 0x80);
         // A cut expression text is no name either, even when its first bytes look like one.
         if ((!plain || (cols[i].name_cut && renamed.empty())) && item && item->alias.empty())
             return fail(998, item->offset);
@@ -476,11 +488,10 @@ bool Translator::create_table_as(Statement& s, const std::string& owner) {
             c.type_name = "NUMBER";
             break;
         case kTypeBinaryFloat:
+            c.type_name = "BINARY_FLOAT";
+            break;
         case kTypeBinaryDouble:
-            // Tables have no binary floating-point columns: the values keep as NUMBER.
-            c.type = number_type();
-            c.type.nullable = true;
-            c.type_name = "NUMBER";
+            c.type_name = "BINARY_DOUBLE";
             break;
         case kTypeDate:
             c.type_name = "DATE";

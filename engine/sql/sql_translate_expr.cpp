@@ -1,6 +1,7 @@
 // The expression half of the translator: names resolved against the scopes, Oracle
 // types inferred, and Oracle's value rules written as SQLite expressions and calls of
 // the engine's SQL functions. Functions of the Oracle dialect join function() here.
+#include "values/decimal.h"
 #include "values/date_mask_width.h"
 #include "values/errors.h"
 #include "values/number_bytes.h"
@@ -293,8 +294,30 @@ std::string Translator::derived_name(const Expr& e, bool* cut) const {
     return name.substr(0, n);
 }
 
+// The longest text of a NUMBER of type t: plain notation takes up to 40 digits with its
+// sign and point, beyond that scientific notation writes up to 40 digits with the sign,
+// the point and an exponent of up to three digits (-3.33...3E-101, 47 characters). Never
+// less than the 40 Oracle describes, so that the widths of short values stay Oracle's.
+static std::uint32_t number_text_describe_width(const Emitted& e) {
+    constexpr std::uint32_t kWidest = 47;
+    if (e.whole) return 40;
+    if (!e.literal.empty()) {
+        Decimal d;
+        if (!decimal_parse(e.literal.data(), e.literal.size(), &d)) return kWidest;
+        std::uint32_t n = static_cast<std::uint32_t>(decimal_number_text(d).size());
+        return n < 40 ? 40 : n;
+    }
+    const OraType& t = e.type;
+    if (t.code == kTypeBinaryFloat || t.code == kTypeBinaryDouble) return 40;
+    if (t.code != kTypeNumber || t.precision <= 0 || t.scale == -127) return kWidest;
+    const int p = t.precision, s = t.scale;
+    const int plain = s <= 0 ? p - s : (s > p ? s : p);
+    const int n = plain <= 40 ? 1 + plain + (s > 0 ? 1 : 0) : p + 7;
+    return n < 40 ? 40 : static_cast<std::uint32_t>(n);
+}
+
 std::uint32_t Translator::text_size(const Emitted& e) const {
-    if (is_number(e.type)) return 40;
+    if (is_number(e.type)) return number_text_describe_width(e);
     if (is_interval(e.type)) return 30;
     if (is_date(e.type)) {
         // The session's format for the type at its longest (never less than DD-MON-RR).
@@ -311,6 +334,7 @@ std::uint32_t Translator::text_size(const Emitted& e) const {
 std::string Translator::as_text(const Emitted& e) const {
     if (e.trimmed) return "vantro_pad(" + e.sql + "," + std::to_string(e.type.size) + ")";
     if (is_char(e.type)) return e.sql;
+    if (e.type.code == kTypeBinaryDouble || e.type.code == kTypeBinaryFloat) return "vantro_num_text(" + e.sql + ",1)";
     if (is_number(e.type)) return "vantro_num_text(" + e.sql + ")";
     if (e.type.code == kTypeDate) return "vantro_date_text(" + e.sql + ")";
     if (e.type.code == kTypeTimestamp) return "vantro_timestamp_text(" + e.sql + ")";
@@ -1148,7 +1172,8 @@ bool Translator::chain(Expr& e, const Scope& scope, Emitted* out) {
         if (!expr(*spine[spine.size() - 1 - k]->args[1], scope, &terms[k + 1])) return false;
     bool aggregate = false;
     for (const Emitted& t : terms) aggregate = aggregate || t.aggregate;
-    if (terms.size() >= kBalancedChain && balanced_chain(spine, terms, out)) {
+    const bool binary_first = terms[0].type.code == kTypeBinaryDouble || terms[0].type.code == kTypeBinaryFloat;
+    if ((terms.size() >= kBalancedChain || (binary_first && terms.size() > 2)) && balanced_chain(spine, terms, out)) {
         out->aggregate = aggregate;
         return true;
     }
@@ -1185,6 +1210,26 @@ bool Translator::balanced_chain(const std::vector<Expr*>& spine, std::vector<Emi
         out->type = varchar_type(size > 4000 ? 4000 : static_cast<std::uint32_t>(size));
         return true;
     }
+    auto binary = [](const OraType& t) { return t.code == kTypeBinaryDouble || t.code == kTypeBinaryFloat; };
+    if (binary(terms[0].type)) {
+        // Binary arithmetic is not associative: the chain is computed left to right by one
+        // call, each step in BINARY_FLOAT while both sides are, else in BINARY_DOUBLE.
+        std::string steps;
+        bool single = terms[0].type.code == kTypeBinaryFloat;
+        for (std::size_t k = 1; k < terms.size(); ++k) {
+            const OraType& t = terms[k].type;
+            if (is_date(t) || is_interval(t) || !(is_number(t) || is_char(t))) return false;
+            single = single && t.code == kTypeBinaryFloat;
+            steps += spine[spine.size() - k]->text;
+            steps += single ? 'f' : 'd';
+        }
+        out->sql = "vantro_binary_chain('" + steps + "'";
+        for (const Emitted& t : terms) out->sql += "," + (is_number(t.type) ? t.sql : "vantro_to_number(" + t.sql + ")");
+        out->sql += ")";
+        out->type.code = single ? kTypeBinaryFloat : kTypeBinaryDouble;
+        out->type.size = single ? 4 : 8;
+        return true;
+    }
     // Numbers: a - b is a + (-b), so a run of + and - is a sum of signed terms; * alone
     // is a product. Dates and division keep the left-to-right fold.
     bool product = spine[0]->text == "*";
@@ -1193,7 +1238,9 @@ bool Translator::balanced_chain(const std::vector<Expr*>& spine, std::vector<Emi
     // A date followed by numbers only: the date plus their sum.
     bool dated = !product && is_date(terms[0].type);
     for (std::size_t k = dated ? 1 : 0; k < terms.size(); ++k)
-        if (is_date(terms[k].type) || is_interval(terms[k].type)) return false;
+        if (is_date(terms[k].type) || is_interval(terms[k].type) || terms[k].type.code == kTypeBinaryDouble ||
+            terms[k].type.code == kTypeBinaryFloat)
+            return false;
     for (std::size_t k = dated ? 1 : 0; k < terms.size(); ++k) {
         const Emitted& t = terms[k];
         std::string v = is_number(t.type) ? t.sql : "vantro_to_number(" + t.sql + ")";
@@ -1253,6 +1300,17 @@ bool Translator::operation(const Expr& e, const Emitted& a, const Emitted& b, Em
     }
     std::string x = is_number(a.type) ? a.sql : "vantro_to_number(" + a.sql + ")";
     std::string y = is_number(b.type) ? b.sql : "vantro_to_number(" + b.sql + ")";
+    const bool a_binary = a.type.code == kTypeBinaryDouble || a.type.code == kTypeBinaryFloat;
+    const bool b_binary = b.type.code == kTypeBinaryDouble || b.type.code == kTypeBinaryFloat;
+    if (a_binary || b_binary) {
+        // Either operand binary: the other is converted and the operation is binary, in
+        // BINARY_DOUBLE unless both are BINARY_FLOAT.
+        const bool single = (!a_binary || a.type.code == kTypeBinaryFloat) && (!b_binary || b.type.code == kTypeBinaryFloat);
+        out->sql = "vantro_binary_op('" + op + "'," + x + "," + y + "," + (single ? "1" : "0") + ")";
+        out->type.code = single ? kTypeBinaryFloat : kTypeBinaryDouble;
+        out->type.size = single ? 4 : 8;
+        return true;
+    }
     out->sql = std::string(arithmetic_function(op)) + "(" + x + "," + y + ")";
     out->type = number_type();
     return true;
@@ -1396,7 +1454,9 @@ bool Translator::unary(Expr& e, const Scope& scope, Emitted* out) {
         out->sql = "(" + e.text + x + ")";
     else
         out->sql = minus % 2 ? "(-" + x + ")" : minus ? "(-(-" + x + "))" : "(+" + x + ")";
-    out->type = number_type();
+    // A binary value keeps its type; SQLite's minus is IEEE's for a real.
+    const bool binary = a.type.code == kTypeBinaryDouble || a.type.code == kTypeBinaryFloat;
+    out->type = binary ? a.type : number_type();
     out->aggregate = a.aggregate;
     return true;
 }

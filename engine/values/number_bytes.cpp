@@ -130,9 +130,10 @@ bool number_stored(const Decimal& value, NumberStored* out) {
         out->i = 0;
         return true;
     }
-    // A double stands for the value when its shortest text reads back as exactly it; a
-    // double has at most 17 significant digits.
-    if (decimal_digit_count(d) <= 17) {
+    // A double stands for the value when its shortest text reads back as exactly it and
+    // has at most the 15 significant digits a double's text is written with; more digits
+    // (.3333333333333333) keep as NUMBER bytes, so that none is lost when it is shown.
+    if (decimal_digit_count(d) <= 15) {
         double v = decimal_to_double(d);
         Decimal back;
         if (decimal_of_double(v, &back) && decimal_compare(back, d) == 0) {

@@ -1077,8 +1077,93 @@ int number_mask_chars(const std::string& t) {
     return n;
 }
 
-void fn_number_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
+// The text minimum masks write: TM (TM9) the shortest plain text while it has at most 64
+// characters, else scientific notation; TME always scientific (1.234E+03, 0E+00). The
+// decimal character is the session's.
+std::string number_tm_text(const Decimal& a, bool scientific, char point) {
+    std::string text;
+    if (decimal_is_zero(a)) {
+        text = scientific ? "0E+00" : "0";
+    } else {
+        const int e10 = decimal_magnitude(a);
+        const int digits = decimal_digit_count(a);
+        if (!scientific) {
+            text = decimal_number_text(a);
+            if (text.find('E') != std::string::npos) {
+                const int lowest = e10 - digits + 1;
+                std::string plain = decimal_fixed_text(a, lowest < 0 ? -lowest : 0);
+                if (plain.compare(0, 2, "0.") == 0) plain.erase(0, 1);
+                if (plain.size() + (a.negative ? 1 : 0) <= 64) text = (a.negative ? "-" : "") + plain;
+            }
+        } else {
+            Decimal m = a;
+            m.negative = false;
+            m.exp -= e10;
+            std::string mantissa = decimal_fixed_text(m, digits - 1);
+            char e[16];
+            std::snprintf(e, sizeof e, "E%c%02d", e10 < 0 ? '-' : '+', e10 < 0 ? -e10 : e10);
+            text = (a.negative ? "-" : "") + mantissa + e;
+        }
+    }
+    if (point != '.')
+        for (char& c : text)
+            if (c == '.') c = point;
+    return text;
+}
+
+// The NLS parameters TO_CHAR of a number takes ("NLS_NUMERIC_CHARACTERS = ',.'
+// NLS_CURRENCY = 'EUR'"), applied over the session's; false for text that is no such list
+// or names another parameter (ORA-12702).
+bool number_nls_params(const std::string& text, SessionSettings* s) {
+    std::size_t i = 0;
+    auto blanks = [&] {
+        while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    };
+    bool any = false;
+    for (;;) {
+        blanks();
+        if (i >= text.size()) return any;
+        std::string name;
+        while (i < text.size() && (std::isalnum(static_cast<unsigned char>(text[i])) || text[i] == '_'))
+            name += static_cast<char>(std::toupper(static_cast<unsigned char>(text[i++])));
+        blanks();
+        if (name.empty() || i >= text.size() || text[i] != '=') return false;
+        ++i;
+        blanks();
+        std::string value;
+        if (i < text.size() && text[i] == '\'') {
+            std::size_t close = text.find('\'', i + 1);
+            if (close == std::string::npos) return false;
+            value = text.substr(i + 1, close - i - 1);
+            i = close + 1;
+        } else {
+            while (i < text.size() && !std::isspace(static_cast<unsigned char>(text[i]))) value += text[i++];
+        }
+        if (name == "NLS_NUMERIC_CHARACTERS") {
+            // A decimal and a group character, different, neither a digit nor a sign.
+            if (value.size() != 2 || value[0] == value[1]) return false;
+            for (char c : value)
+                if (std::isdigit(static_cast<unsigned char>(c)) || std::strchr("+-<>", c)) return false;
+            s->nls_numeric_characters = value;
+        } else if (name == "NLS_CURRENCY" && value.size() <= 10) {
+            s->nls_currency = value;
+        } else if (name == "NLS_DUAL_CURRENCY" && value.size() <= 10) {
+            s->nls_dual_currency = value;
+        } else if (name == "NLS_ISO_CURRENCY") {
+            std::string upper;
+            for (char c : value) upper += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            s->nls_iso_currency = upper;
+        } else {
+            return false;
+        }
+        any = true;
+    }
+}
+
+void fn_number_format(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (is_null(argv[0]) || is_null(argv[1])) return sqlite3_result_null(ctx);
+    SessionSettings nls = *settings_of(ctx);
+    if (argc > 2 && !is_null(argv[2]) && !number_nls_params(text_of(argv[2]), &nls)) return raise(ctx, 12702);
     double v = 0;
     if (!number_of(ctx, argv[0], &v)) return;
     std::string raw = text_of(argv[1]);
@@ -1087,9 +1172,15 @@ void fn_number_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
         bool fm = upper_mask.size() == 4;
         return result_text(ctx, roman_numeral(v, raw[fm ? 2 : 0] == 'r', fm));
     }
+    if (upper_mask == "TM" || upper_mask == "TM9" || upper_mask == "TME") {
+        Decimal d;
+        if (!decimal_arg(ctx, argv[0], &d)) return;
+        const std::string& chars = nls.nls_numeric_characters;
+        return result_text(ctx, number_tm_text(d, upper_mask == "TME", chars.empty() ? '.' : chars[0]));
+    }
     std::string hex;
     if (hex_number(v, raw, &hex)) return result_text(ctx, hex);
-    NumberMask m = parse_number_mask(raw, settings_of(ctx)->nls_numeric_characters);
+    NumberMask m = parse_number_mask(raw, nls.nls_numeric_characters);
     if (!m.valid) return raise(ctx, 1481);
     bool neg = v < 0;
     double a = std::fabs(v);
@@ -1136,7 +1227,7 @@ void fn_number_format(sqlite3_context* ctx, int, sqlite3_value** argv) {
             if (m.groups[gi] == from_right && k > 0) grouped += m.group_chars[gi];
         grouped += ip[k];
     }
-    std::string symbol = m.currency ? number_mask_currency(*settings_of(ctx), m.currency) : std::string();
+    std::string symbol = m.currency ? number_mask_currency(nls, m.currency) : std::string();
     std::string body = (m.dollar ? "$" : "") + (m.currency_trail ? "" : symbol) + grouped +
                        (m.point ? m.point_char + fp : "") + (m.currency_trail ? symbol : "");
     std::string r;
@@ -1257,6 +1348,7 @@ const FunctionEntry kFunctions[] = {
     {"vantro_date_format", 2, true, fn_date_format},
     {"vantro_to_date_mask", 2, false, fn_to_date_mask},
     {"vantro_number_format", 2, true, fn_number_format},
+    {"vantro_number_format", 3, true, fn_number_format},
     {"vantro_to_number_mask", 2, true, fn_to_number_mask},
     {"vantro_raise", 1, false, fn_raise},
     {"vantro_sys_guid", 0, false, fn_sys_guid},
@@ -1602,11 +1694,36 @@ std::string date_nls_param_error(const DialectArg& p) {
     return raising_sql(12702);
 }
 
-std::string to_char(const std::string&, const Args& a, OraType* type) {
-    if (a.size() == 3 && !(date_type(a[0].type) || a[0].type.code == kTypeTimestampLtz)) {
-        // A number's NLS parameters (decimal and group characters, currencies) are not taken.
-        *type = make_varchar(4000);
-        return raising_sql(3001, ": NLS parameters of TO_CHAR of a number");
+// TO_BINARY_DOUBLE(expr), TO_BINARY_FLOAT(expr): a number or text (Inf, NaN and the binary
+// range included) as the binary type. A format model is not taken.
+std::string to_binary(const std::string& f, const Args& a, OraType* type) {
+    const bool single = f == "TO_BINARY_FLOAT";
+    type->code = single ? kTypeBinaryFloat : kTypeBinaryDouble;
+    type->size = single ? 4 : 8;
+    if (a.size() > 1) return raising_sql(3001, ": format models of " + f);
+    if (!number_type(a[0].type) && !char_type(a[0].type)) {
+        std::string text = ora_format(932, ora_message(932, "NUMBER", date_type(a[0].type) ? "DATE" : "BINARY"));
+        if (!text.empty() && text.back() == '\n') text.pop_back();
+        return "vantro_raise('" + text + "')";
+    }
+    return "vantro_cast_binary(" + a[0].sql + "," + (single ? "1" : "0") + ")";
+}
+
+std::string to_char(const std::string& f, const Args& a, OraType* type) {
+    if (a.size() == 3 && !(date_type(a[0].type) || a[0].type.code == kTypeTimestampLtz) && !char_type(a[0].type)) {
+        // A number's NLS parameters: its decimal and group characters and currencies.
+        OraType masked;
+        Args two(a.begin(), a.begin() + 2);
+        std::string sql = to_char(f, two, &masked);
+        *type = masked;
+        const std::string call = "vantro_number_format(";
+        if (sql.compare(0, call.size(), call) != 0 || sql.back() != ')') return sql;
+        sql.pop_back();
+        return sql + "," + a[2].text_sql + ")";
+    }
+    if (a.size() == 3 && char_type(a[0].type)) {
+        *type = make_varchar(a[0].text_size);
+        return a[0].text_sql;
     }
     if (a.size() == 3) {
         const std::string failed = date_nls_param_error(a[2]);
@@ -1639,6 +1756,7 @@ std::string to_char(const std::string&, const Args& a, OraType* type) {
         bool exponent = mask.find("EEEE") != std::string::npos;
         width = static_cast<std::uint32_t>(mask.size()) + (exponent ? 2 : 1);
         if (mask == "RN" || mask == "FMRN") width = 15;
+        if (mask == "TM" || mask == "TM9" || mask == "TME") width = 64;
         // A currency element (L, C or U) writes a symbol of up to ten bytes.
         std::size_t body = mask.compare(0, 2, "FM") == 0 ? 2 : 0;
         if (body < mask.size() && mask[body] == 'S') ++body;
@@ -1646,7 +1764,8 @@ std::string to_char(const std::string&, const Args& a, OraType* type) {
         bool trail = mask.size() > body + 1 && std::strchr("LCU", mask.back());
         width += (lead ? 9 : 0) + (trail ? 9 : 0);
     }
-    *type = make_varchar(width < 15 && !a[1].is_literal ? 15 : width);
+    // A mask known only when the statement runs may be TM, whose text takes up to 64.
+    *type = make_varchar(width < 64 && !a[1].is_literal ? 64 : width);
     return "vantro_number_format(" + num(a[0]) + "," + a[1].text_sql + ")";
 }
 
@@ -1797,6 +1916,8 @@ const FunctionRow kCatalogue[] = {
     {"TO_CHAR", 1, 3, to_char},
     {"TO_NCHAR", 1, 3, to_nchar},
     {"TO_NUMBER", 1, 2, to_number},
+    {"TO_BINARY_DOUBLE", 1, 3, to_binary},
+    {"TO_BINARY_FLOAT", 1, 3, to_binary},
     {"TO_DATE", 1, 3, to_date},
     {"TO_TIMESTAMP", 1, 3, to_timestamp},
     {"TO_CLOB", 1, 3, to_lob_text},

@@ -207,9 +207,14 @@ void fn_concat(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         sqlite3_result_text(ctx, r.c_str(), static_cast<int>(r.size()), SQLITE_TRANSIENT);
 }
 
-void fn_num_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
+// vantro_num_text(n[, binary]): the text of a number; with binary set, an infinity is
+// written Inf or -Inf as Oracle writes BINARY_FLOAT and BINARY_DOUBLE ones.
+void fn_num_text(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     char buf[64];
     std::size_t n;
+    if (argc > 1 && sqlite3_value_int(argv[1]) != 0 && sqlite3_value_type(argv[0]) == SQLITE_FLOAT &&
+        std::isinf(sqlite3_value_double(argv[0])))
+        return sqlite3_result_text(ctx, sqlite3_value_double(argv[0]) > 0 ? "Inf" : "-Inf", -1, SQLITE_STATIC);
     switch (sqlite3_value_type(argv[0])) {
     case SQLITE_NULL:
         sqlite3_result_null(ctx);
@@ -557,22 +562,120 @@ void fn_cast_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_text(ctx, t.c_str(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
 }
 
-// vantro_cast_binary(number, single): CAST to BINARY_DOUBLE, or to BINARY_FLOAT (single),
-// whose value keeps the nine significant digits a float holds.
+// A binary value as SQLite keeps it. SQLite has no NaN (it would read back as NULL), so a
+// NaN is refused rather than lost; a BINARY_FLOAT keeps the nine significant digits a float
+// holds, the text that reads back as the same float.
+void binary_value_result(sqlite3_context* ctx, double d, bool single) {
+    if (std::isnan(d)) return raise(ctx, 3001, ": NaN values of BINARY_FLOAT and BINARY_DOUBLE");
+    if (single && std::isfinite(d)) {
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(static_cast<float>(d)));
+        d = std::strtod(buf, nullptr);
+    }
+    if (std::isfinite(d)) return result_number(ctx, d);
+    sqlite3_result_double(ctx, d);
+}
+
+// Text read as a binary value: a number (beyond NUMBER's range too), or Inf, Infinity,
+// NaN in any case, Inf with a sign. false when it is none of these.
+bool binary_value_of_text(const std::string& text, double* out) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && std::isspace(static_cast<unsigned char>(text[b]))) ++b;
+    while (e > b && std::isspace(static_cast<unsigned char>(text[e - 1]))) --e;
+    std::string t = text.substr(b, e - b);
+    std::string word;
+    for (char c : t) word += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    bool negative = !word.empty() && word[0] == '-';
+    std::string body = !word.empty() && (word[0] == '-' || word[0] == '+') ? word.substr(1) : word;
+    if (body == "INF" || body == "INFINITY") {
+        *out = negative ? -HUGE_VAL : HUGE_VAL;
+        return true;
+    }
+    if (word == "NAN") {
+        *out = std::nan("");
+        return true;
+    }
+    std::int64_t i = 0;
+    bool is_int = false;
+    return number_parse(t.c_str(), t.size(), out, &i, &is_int);
+}
+
+// vantro_cast_binary(value, single): CAST to BINARY_DOUBLE, or to BINARY_FLOAT (single).
+// A number beyond a float's range is ORA-01426.
 void fn_cast_binary(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
     double d;
     std::int64_t i = 0;
     bool is_int;
-    if (!numeric(ctx, argv[0], &d, &i, &is_int)) return;
-    if (sqlite3_value_int(argv[1]) != 0) {
-        float f = static_cast<float>(d);
-        if (std::isinf(f) && !std::isinf(d)) return raise(ctx, 1426);
-        char buf[32];
-        std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(f));
-        d = std::strtod(buf, nullptr);
+    if (sqlite3_value_type(argv[0]) == SQLITE_TEXT) {
+        if (!binary_value_of_text(value_text(argv[0]), &d)) return raise(ctx, 1722);
+    } else if (!numeric(ctx, argv[0], &d, &i, &is_int)) {
+        return;
     }
-    result_number(ctx, d);
+    const bool single = sqlite3_value_int(argv[1]) != 0;
+    if (single && std::isinf(static_cast<float>(d)) && std::isfinite(d)) return raise(ctx, 1426);
+    binary_value_result(ctx, d, single);
+}
+
+// vantro_binary_op(op, x, y, single): + - * / of BINARY_DOUBLE (or, single, BINARY_FLOAT)
+// values, IEEE arithmetic: a division by zero is an infinity, not an error.
+void fn_binary_op(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[1]) == SQLITE_NULL || sqlite3_value_type(argv[2]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    const bool single = sqlite3_value_int(argv[3]) != 0;
+    double v[2];
+    for (int k = 0; k < 2; ++k) {
+        sqlite3_value* a = argv[1 + k];
+        std::int64_t i = 0;
+        bool is_int;
+        if (sqlite3_value_type(a) == SQLITE_TEXT) {
+            if (!binary_value_of_text(value_text(a), &v[k])) return raise(ctx, 1722);
+        } else if (!numeric(ctx, a, &v[k], &i, &is_int)) {
+            return;
+        }
+    }
+    const std::string op = value_text(argv[0]);
+    double r;
+    if (single) {
+        const float x = static_cast<float>(v[0]), y = static_cast<float>(v[1]);
+        const float f = op == "+" ? x + y : op == "-" ? x - y : op == "*" ? x * y : x / y;
+        r = f;
+    } else {
+        r = op == "+" ? v[0] + v[1] : op == "-" ? v[0] - v[1] : op == "*" ? v[0] * v[1] : v[0] / v[1];
+    }
+    binary_value_result(ctx, r, single);
+}
+
+// vantro_binary_chain(steps, x0, x1, ..., xn): x0 op1 x1 op2 ... left to right, steps
+// holding for each operation its operator and 'f' (BINARY_FLOAT) or 'd' (BINARY_DOUBLE).
+void fn_binary_chain(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    const std::string steps = value_text(argv[0]);
+    if (argc < 2 || steps.size() != static_cast<std::size_t>(argc - 2) * 2) return raise(ctx, 909);
+    double acc = 0;
+    for (int k = 1; k < argc; ++k) {
+        sqlite3_value* a = argv[k];
+        if (sqlite3_value_type(a) == SQLITE_NULL) return sqlite3_result_null(ctx);
+        double v;
+        std::int64_t i = 0;
+        bool is_int;
+        if (sqlite3_value_type(a) == SQLITE_TEXT) {
+            if (!binary_value_of_text(value_text(a), &v)) return raise(ctx, 1722);
+        } else if (!numeric(ctx, a, &v, &i, &is_int)) {
+            return;
+        }
+        if (k == 1) {
+            acc = v;
+            continue;
+        }
+        const char op = steps[static_cast<std::size_t>(k - 2) * 2];
+        if (steps[static_cast<std::size_t>(k - 2) * 2 + 1] == 'f') {
+            const float x = static_cast<float>(acc), y = static_cast<float>(v);
+            acc = op == '+' ? x + y : op == '-' ? x - y : op == '*' ? x * y : x / y;
+        } else {
+            acc = op == '+' ? acc + v : op == '-' ? acc - v : op == '*' ? acc * v : acc / v;
+        }
+    }
+    binary_value_result(ctx, acc, steps.size() >= 2 && steps.back() == 'f');
 }
 
 void fn_hextoraw(sqlite3_context* ctx, int, sqlite3_value** argv) {
@@ -620,6 +723,7 @@ const FunctionEntry kFunctions[] = {
     {"vantro_concat", -1, true, fn_concat},
     {"vantro_eval", -1, false, fn_eval},
     {"vantro_num_text", 1, true, fn_num_text},
+    {"vantro_num_text", 2, true, fn_num_text},
     {"vantro_date_text", 1, false, fn_date_text},
     {"vantro_timestamp_text", 1, false, fn_timestamp_text},
     {"vantro_to_date", 1, false, fn_to_date},
@@ -637,6 +741,8 @@ const FunctionEntry kFunctions[] = {
     {"vantro_hextoraw", 3, true, fn_hextoraw},
     {"vantro_cast_text", 5, true, fn_cast_text},
     {"vantro_cast_binary", 2, true, fn_cast_binary},
+    {"vantro_binary_op", 4, true, fn_binary_op},
+    {"vantro_binary_chain", -1, true, fn_binary_chain},
     {"vantro_sqlerrm", 1, true, fn_sqlerrm},
 };
 

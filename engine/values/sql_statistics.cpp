@@ -38,7 +38,8 @@ struct Moments {
     long double ka = 0, kb = 0;
     long double sa = 0, saa = 0, sb = 0, sbb = 0, sab = 0;
     DecimalSum avg_a, avg_b;
-    bool bad = false;  // a value that was no number
+    DecimalSum squares_a;  // the sum of the squares of column a, exact for VARIANCE and STDDEV
+    bool bad = false;      // a value that was no number
 
     void add(sqlite3_context* ctx, sqlite3_value* a, sqlite3_value* b, bool negate);
     long double sxx() const { return n ? std::max(0.0L, saa - sa * sa / n) : 0; }
@@ -68,6 +69,7 @@ void Moments::add(sqlite3_context* ctx, sqlite3_value* a, sqlite3_value* b, bool
     sbb += sign * y * y;
     sab += sign * x * y;
     avg_a.add(da, negate);
+    if (!b) squares_a.add(decimal_mul(da, da), negate);
     if (b) avg_b.add(db, negate);
 }
 
@@ -274,6 +276,38 @@ void stat_step(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool remove
     s->moments.add(ctx, argv[2], argc > 3 ? argv[3] : nullptr, remove);
 }
 
+
+// VARIANCE, VAR_POP, VAR_SAMP and the STDDEVs of one column in decimal, from the exact sums
+// of the values and of their squares, so that small decimals give Oracle's digits
+// (VARIANCE of .1 .. .7 is .0466...667 to NUMBER's precision). false for the other
+// statistics, and when the answer is none (a NULL the caller gives already).
+bool stat_variance_exact(const char* name, const Moments& m, Decimal* out) {
+    const std::string n = name;
+    const bool root = n.compare(0, 6, "STDDEV") == 0;
+    const std::string kind = root ? n.substr(6) : n.compare(0, 8, "VARIANCE") == 0 ? "" : n.substr(3);
+    if (!root && n != "VARIANCE" && n != "VAR_POP" && n != "VAR_SAMP") return false;
+    if (m.n <= 0) return false;
+    // n * sum(x^2) - sum(x)^2 is exact for values of few digits; one division follows, so
+    // that the answer is rounded once.
+    const Decimal count = decimal_of_int(m.n);
+    Decimal spread = decimal_sub(decimal_mul(count, m.squares_a.total()), decimal_mul(m.avg_a.total(), m.avg_a.total()));
+    if (spread.negative) spread = decimal_of_int(0);
+    Decimal v;
+    if (kind == "_POP") {
+        if (!decimal_div(spread, decimal_mul(count, count), &v)) return false;
+    } else if (m.n == 1) {
+        if (kind == "_SAMP") return false;
+        v = decimal_of_int(0);
+    } else if (!decimal_div(spread, decimal_mul(count, decimal_of_int(m.n - 1)), &v)) {
+        return false;
+    }
+    if (!root) {
+        *out = v;
+        return true;
+    }
+    return decimal_function(DecimalFunction::Sqrt, v, out) == 0;
+}
+
 void stat_result(sqlite3_context* ctx) {
     StatState* s = state_of<StatState>(ctx, false);
     if (!s || !s->stat) {
@@ -292,10 +326,13 @@ void stat_result(sqlite3_context* ctx) {
     switch (a.kind) {
     case Result::Null:
         return sqlite3_result_null(ctx);
-    case Result::Number:
+    case Result::Number: {
+        Decimal exact;
+        if (stat_variance_exact(s->stat->name, *m, &exact)) return result_decimal(ctx, exact);
         if (a.value == std::floor(a.value) && std::fabs(a.value) < 9.0e15L)
             return sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(a.value));
         return sqlite3_result_double(ctx, static_cast<double>(a.value));
+    }
     case Result::Average: {
         const DecimalSum& sum = a.second ? m->avg_b : m->avg_a;
         Decimal avg;

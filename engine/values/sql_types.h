@@ -49,6 +49,7 @@ struct ColumnInfo {
     // A column of a schema-level object or collection type: "OWNER.NAME" (the value is kept
     // as its constructor's text, type is VARCHAR2(4000)).
     std::string object_type = {};
+    bool named_by_column = false;  // a select-list column that names a table's column (or a * of them)
 };
 
 // An Oracle error: number, the text after "ORA-nnnnn: ", and the 0-based byte offset

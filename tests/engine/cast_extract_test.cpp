@@ -275,7 +275,7 @@ TEST_F(CastExtract, CastsInGroupingAnalyticsDmlAndCreateTableAs) {
   EXPECT_EQ(s.rows("select column_name, data_type, data_precision, data_scale, char_used from user_tab_columns"
                    " where table_name = 'C2' order by column_id"),
             (Rows{"A|NUMBER|4|1|<null>", "B|VARCHAR2|<null>|<null>|C", "C|TIMESTAMP(3)|<null>|3|<null>",
-                  "X|NUMBER|<null>|<null>|<null>"}));
+                  "X|BINARY_DOUBLE|<null>|<null>|<null>"}));
   EXPECT_EQ(s.value("select sum(x) from c2"), "3");
 }
 

@@ -113,8 +113,7 @@ TEST_F(DateRange, DateFunctionsTakeTheDateLanguageParameter) {
             "error: ORA-12705: Cannot access NLS data files or invalid environment specified\n");
   EXPECT_EQ(v("to_timestamp_tz('16-MAY-07', 'DD-MON-RR', 'NLS_SORT=BINARY')"),
             "error: ORA-12702: invalid NLS parameter string used in SQL function\n");
-  EXPECT_EQ(v("to_char(12.5, '99D9', 'NLS_NUMERIC_CHARACTERS='',.''')"),
-            "error: ORA-03001: unimplemented feature: NLS parameters of TO_CHAR of a number\n");
+  EXPECT_EQ(v("to_char(12.5, '99D9', 'NLS_NUMERIC_CHARACTERS='',.''')"), " 12,5");
 }
 
 }  // namespace

@@ -106,3 +106,27 @@ TEST_F(NumberArithmetic, PlsqlComputesAndRoundsTheSameWay) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(NumberArithmetic, SixteenAndSeventeenDigitValuesKeepEveryDigit) {
+  struct Case {
+    const char* expr;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"0.3333333333333333", ".3333333333333333"},
+      {"to_char(0.1234567890123456)", ".1234567890123456"},
+      {"1234567890.123456", "1234567890.123456"},
+      {"-98765432.10987654", "-98765432.10987654"},
+      {"0.3333333333333333 || ''", ".3333333333333333"},
+      {"0.5", ".5"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(v(c.expr), c.text) << c.expr;
+  ASSERT_EQ(s.exec("create table sixteen (n number)"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("insert into sixteen values (0.3333333333333333)"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.value("select n from sixteen"), ".3333333333333333");
+  EXPECT_EQ(s.value("select count(*) from sixteen where n = 0.3333333333333333"), "1");
+}
+
+}  // namespace

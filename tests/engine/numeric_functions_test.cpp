@@ -162,3 +162,88 @@ TEST_F(NumericFunctions, GreatestAndLeastConvertToTheFirstArgumentsType) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(NumericFunctions, BinaryLiteralsConstantsAndArithmeticStayBinary) {
+  struct Case {
+    const char* expr;
+    const char* value;
+  };
+  const Case cases[] = {
+      {"dump(2d)", "Typ=101 Len=8: 192,0,0,0,0,0,0,0"},
+      {"dump(2F)", "Typ=100 Len=4: 192,0,0,0"},
+      {"dump(1.5e3d) || ' ' || dump(-1f)", "Typ=101 Len=8: 192,151,112,0,0,0,0,0 Typ=100 Len=4: 64,127,255,255"},
+      {"dump(0.1f + 0.2f)", "Typ=100 Len=4: 190,153,153,154"},
+      {"dump(0.1d + 0.2d)", "Typ=101 Len=8: 191,211,51,51,51,51,51,52"},
+      {"dump(1d / 3)", "Typ=101 Len=8: 191,213,85,85,85,85,85,85"},
+      {"dump(1f / 3f)", "Typ=100 Len=4: 190,170,170,171"},
+      {"dump(1f / 3f * 1d)", "Typ=101 Len=8: 191,213,85,85,96,0,0,0"},
+      {"dump(binary_double_infinity)", "Typ=101 Len=8: 255,240,0,0,0,0,0,0"},
+      {"dump(-binary_double_infinity)", "Typ=101 Len=8: 0,15,255,255,255,255,255,255"},
+      {"dump(1d / 0)", "Typ=101 Len=8: 255,240,0,0,0,0,0,0"},
+      {"dump(binary_double_max_normal)", "Typ=101 Len=8: 255,239,255,255,255,255,255,255"},
+      {"dump(binary_double_min_subnormal)", "Typ=101 Len=8: 128,0,0,0,0,0,0,1"},
+      {"dump(to_binary_double('-Inf'))", "Typ=101 Len=8: 0,15,255,255,255,255,255,255"},
+      {"dump(to_binary_float(0.1))", "Typ=100 Len=4: 189,204,204,205"},
+      {"case when 0.1d + 0.2d = 0.3d then 'equal' else 'differ' end", "differ"},
+      {"case when 0.1 + 0.2 = 0.3 then 'equal' else 'differ' end", "equal"},
+      {"dump(1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d+1d)",
+       "Typ=101 Len=8: 192,64,128,0,0,0,0,0"},
+      {"to_binary_double(sysdate)", "error: ORA-00932: inconsistent datatypes: expected NUMBER got DATE\n"},
+      {"to_binary_float(1e300)", "error: ORA-01426: numeric overflow\n"},
+      {"binary_double_nan", "error: ORA-03001: unimplemented feature: NaN values of BINARY_FLOAT and BINARY_DOUBLE\n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(v(c.expr), c.value) << c.expr;
+  // Columns of the binary types keep binary values, infinities included, in their order.
+  run("create table bin_cols (n number, d binary_double, f binary_float)");
+  run("insert into bin_cols values (1, 0.1, 0.1)");
+  run("insert into bin_cols values (2, '-Inf', 'Inf')");
+  run("insert into bin_cols values (3, 1e300, 1f / 3)");
+  EXPECT_EQ(s.rows("select n || ' ' || dump(d) || ' ' || dump(f) from bin_cols order by d"),
+            (Rows{"2 Typ=101 Len=8: 0,15,255,255,255,255,255,255 Typ=100 Len=4: 255,128,0,0",
+                  "1 Typ=101 Len=8: 191,185,153,153,153,153,153,154 Typ=100 Len=4: 189,204,204,205",
+                  "3 Typ=101 Len=8: 254,55,228,60,136,0,117,156 Typ=100 Len=4: 190,170,170,171"}));
+  EXPECT_EQ(s.exec("insert into bin_cols values (4, 1, 1e300)"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-01426: numeric overflow\n");
+  EXPECT_EQ(s.exec("insert into bin_cols values (4, sysdate, 1)"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-00932: inconsistent datatypes: expected BINARY_DOUBLE got DATE\n");
+  run("create table bin_copy as select d * 2 d2, f from bin_cols");
+  EXPECT_EQ(s.rows("select column_name || ' ' || data_type from user_tab_columns where table_name = 'BIN_COPY'"
+                   " order by column_id"),
+            (Rows{"D2 BINARY_DOUBLE", "F BINARY_FLOAT"}));
+  // Fetched as text, a binary infinity is Inf or -Inf.
+  EXPECT_EQ(v("binary_double_infinity || ' ' || -binary_float_infinity"), "Inf -Inf");
+  EXPECT_EQ(s.rows("select d from bin_cols where n = 2"), Rows{"-Inf"});
+  // A column alias after a number still needs its blank: 2 d is the number 2 named D.
+  EXPECT_EQ(s.value("select dump(d) from (select 2 d from dual)"), "Typ=2 Len=2: 193,3");
+}
+
+TEST_F(NumericFunctions, MinimumTextMasks) {
+  struct Case {
+    const char* expr;
+    const char* value;
+  };
+  const Case cases[] = {
+      {"to_char(1.5, 'TM')", "1.5"},
+      {"to_char(-123, 'TM9')", "-123"},
+      {"to_char(0.000123, 'tm')", ".000123"},
+      {"to_char(1e-50, 'TM')", ".00000000000000000000000000000000000000000000000001"},
+      {"to_char(1e-70, 'TM')", "1.0E-70"},
+      {"to_char(1234, 'TME')", "1.234E+03"},
+      {"to_char(-0.05, 'TME')", "-5E-02"},
+      {"to_char(0, 'TME')", "0E+00"},
+      {"lengthb(to_char(-1/3, 'TME'))", "46"},
+      {"to_char(12.5, 'TM', 'NLS_NUMERIC_CHARACTERS = '',.''')", "12,5"},
+      {"to_char(1234567.891, '9G999G999D99', 'NLS_NUMERIC_CHARACTERS = '',.''')", " 1.234.567,89"},
+      {"to_char(1234.5, 'FML9999D99', 'NLS_CURRENCY = ''EUR'' NLS_NUMERIC_CHARACTERS = '',.''')", "EUR1234,50"},
+      {"to_char(1234.5, 'FMC9999D99', 'nls_iso_currency = germany')", "EUR1234.50"},
+      {"to_char(1, '9', 'NLS_DATE_LANGUAGE = FRENCH')",
+       "error: ORA-12702: invalid NLS parameter string used in SQL function\n"},
+      {"to_char(1, '9', 'NLS_NUMERIC_CHARACTERS = ''11''')",
+       "error: ORA-12702: invalid NLS parameter string used in SQL function\n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(v(c.expr), c.value) << c.expr;
+}
+
+}  // namespace

@@ -224,3 +224,65 @@ TEST_F(Locals, ErrorStackListsTheInnermostCallFirst) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Locals, IntegerSubtypesKeepTheirRanges) {
+    struct Case {
+        const char* block;
+        const char* result;
+    };
+    const Case cases[] = {
+        {"declare s simple_integer := 2147483647; begin s := s + 1; dbms_output.put_line(s); end;", "-2147483648"},
+        {"declare s simple_integer := -2147483648; begin s := s - 1; dbms_output.put_line(s); end;", "2147483647"},
+        {"declare p pls_integer := 2147483647; begin p := p + 1; end;",
+         "error: ORA-01426: numeric overflow\nORA-06512: at line 1\n"},
+        {"declare p binary_integer := -2147483648; begin p := p - 1; end;",
+         "error: ORA-01426: numeric overflow\nORA-06512: at line 1\n"},
+        {"declare p pls_integer := 2.5; begin dbms_output.put_line(p); end;", "3"},
+        {"declare n natural := 0; begin n := n - 1; end;",
+         "error: ORA-06502: PL/SQL: numeric or value error\nORA-06512: at line 1\n"},
+        {"declare n positive := 1; begin n := 0; end;",
+         "error: ORA-06502: PL/SQL: numeric or value error\nORA-06512: at line 1\n"},
+        {"declare n signtype := -1; begin n := 2; end;",
+         "error: ORA-06502: PL/SQL: numeric or value error\nORA-06512: at line 1\n"},
+        {"declare n naturaln := 5; begin n := null; end;",
+         "error: ORA-06502: PL/SQL: numeric or value error\nORA-06512: at line 1\n"},
+        {"declare n positive; begin dbms_output.put_line(nvl(n, 7)); end;", "7"},
+        {"declare s simple_integer; begin null; end;",
+         "error: ORA-06550: line 1, column 25:\nPLS-00218: a variable declared NOT NULL must have an initialization "
+         "assignment\n"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(output_of(c.block), c.result) << c.block;
+}
+
+TEST_F(Locals, BinaryVariablesReachSqlAsBinary) {
+    ASSERT_EQ(s.exec("create table bin_vars (n number, d binary_double, f binary_float)"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(output_of("declare\n"
+                        "  d binary_double := 1/3; f binary_float := 0.1; s varchar2(100);\n"
+                        "begin\n"
+                        "  select dump(d) || ' ' || dump(f) into s from dual; dbms_output.put_line(s);\n"
+                        "  select dump(d * 3) into s from dual; dbms_output.put_line(s);\n"
+                        "  insert into bin_vars values (1, d, f);\n"
+                        "  d := binary_double_infinity; f := -d;\n"
+                        "  insert into bin_vars values (2, d, f);\n"
+                        "  execute immediate 'insert into bin_vars values (3, :a, :b)' using d / 2, f * 2;\n"
+                        "  d := 0.1d + 0.2d;\n"
+                        "  dbms_output.put_line(case when d = 0.3d then 'equal' else 'differ' end);\n"
+                        "end;"),
+              "Typ=101 Len=8: 191,213,85,85,85,85,85,85 Typ=100 Len=4: 189,204,204,205|"
+              "Typ=101 Len=8: 191,240,0,0,0,0,0,0|differ");
+    EXPECT_EQ(s.rows("select n || ' ' || dump(d) || ' ' || dump(f) from bin_vars order by n"),
+              (std::vector<std::string>{"1 Typ=101 Len=8: 191,213,85,85,85,85,85,85 Typ=100 Len=4: 189,204,204,205",
+                    "2 Typ=101 Len=8: 255,240,0,0,0,0,0,0 Typ=100 Len=4: 0,127,255,255",
+                    "3 Typ=101 Len=8: 255,240,0,0,0,0,0,0 Typ=100 Len=4: 0,127,255,255"}));
+    // Read back into variables, an infinity stays one; a float too large is ORA-01426.
+    EXPECT_EQ(output_of("declare d binary_double; f binary_float; begin"
+                        " select d, f into d, f from bin_vars where n = 2;"
+                        " dbms_output.put_line(case when d > 1e125 and f < -1e125 then 'infinite' end); end;"),
+              "infinite");
+    EXPECT_EQ(output_of("declare f binary_float; begin f := 1e300; end;"),
+              "error: ORA-01426: numeric overflow\nORA-06512: at line 1\n");
+}
+
+}  // namespace

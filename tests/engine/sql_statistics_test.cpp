@@ -37,6 +37,12 @@ TEST_F(Statistics, DeviationAndVariance) {
     // DISTINCT counts 1250 of department 30 once.
     EXPECT_EQ(s.rows("select round(stddev(distinct sal), 5), round(variance(all sal), 6) from emp where deptno = 30"),
               Rows{"726.80809|446666.666667"});
+    // Many small decimals: the variance and deviation to NUMBER's precision, not a double's.
+    EXPECT_EQ(s.rows("select variance(x), var_pop(x), round(stddev(x), 36), stddev_pop(x) from"
+                     " (select level / 10 x from dual connect by level <= 7)"),
+              Rows{".0466666666666666666666666666666666666667|.04|.216024689946928674365532247869599889|.2"});
+    EXPECT_EQ(s.rows("select variance(x), stddev(x) from (select 0.1 x from dual connect by level <= 1000)"),
+              Rows{"0|0"});
     EXPECT_EQ(s.rows("select stddev_pop(distinct sal) from emp"),
               Rows{"error: ORA-30482: DISTINCT option not allowed for this function\n"});
     EXPECT_EQ(s.rows("select variance(date '2000-01-01') from emp"),
@@ -146,7 +152,7 @@ TEST_F(Statistics, AnalyticForms) {
                      " stats_mode(sal) over (order by sal, ename rows between 1 preceding and current row)"
                      " from emp where deptno = 30 order by sal, ename"),
               (Rows{"JAMES|0|<null>|0|950", "MARTIN|45000|45000|1|950", "WARD|0|30000|2|1250",
-                    "TURNER|31250|50625|3|1250", "ALLEN|5000|64250|4|1500", "BLAKE|781250|446666.666666667|4|1600"}));
+                    "TURNER|31250|50625|3|1250", "ALLEN|5000|64250|4|1500", "BLAKE|781250|446666.6666666666666666666666666666666667|4|1600"}));
     EXPECT_EQ(s.rows("select count(*) from (select stddev(distinct sal) over (partition by deptno) x from emp)"),
               Rows{"14"});
     EXPECT_EQ(s.rows("select median(sal) over (order by sal) from emp"),

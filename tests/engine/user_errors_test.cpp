@@ -83,6 +83,28 @@ TEST_F(UserErrors, NamesDifferingOnlyInCaseAreRefusedAsInUse) {
   EXPECT_EQ(s.value("select count(*) from user_objects where upper(object_name) in ('LOWER', 'I')"), "2");
 }
 
+TEST_F(UserErrors, QuotedColumnNamesPassIntoViewsAndTablesAsSelect) {
+  OciSession s;
+  connect(s, "scott");
+  const std::pair<const char*, const char*> cases[] = {
+      {"create table \"mixed Case\" (\"lower col\" number, \"\xc3\x84\" varchar2(5))", "ok"},
+      {"insert into \"mixed Case\" values (1, 'x')", "ok"},
+      {"create view \"v iew\" as select * from \"mixed Case\"", "ok"},
+      {"create view v_cols as select \"lower col\", m.\"\xc3\x84\" from \"mixed Case\" m", "ok"},
+      {"create table \"copy t\" as select m.* from \"mixed Case\" m", "ok"},
+      {"create table c_cols as select \"lower col\" from \"mixed Case\"", "ok"},
+      {"create table c_expr as select \"lower col\" + 1 from \"mixed Case\"",
+       "ORA-00998: must name this expression with a column alias\n"},
+      {"create view v_expr as select \"lower col\" * 2 from \"mixed Case\"",
+       "ORA-00998: must name this expression with a column alias\n"},
+  };
+  for (const auto& [sql, expected] : cases) EXPECT_EQ(error_of(s, sql), expected) << sql;
+  EXPECT_EQ(s.rows("select table_name || '.' || column_name from user_tab_columns where table_name in"
+                   " ('v iew', 'V_COLS', 'copy t', 'C_COLS') order by table_name, column_id"),
+            (std::vector<std::string>{"C_COLS.lower col", "V_COLS.lower col", "V_COLS.\xc3\x84", "copy t.lower col",
+                                      "copy t.\xc3\x84", "v iew.lower col", "v iew.\xc3\x84"}));
+}
+
 TEST_F(UserErrors, AnotherSchemasTablesNeedAPrivilege) {
   {
     OciSession other;
