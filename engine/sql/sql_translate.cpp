@@ -366,10 +366,66 @@ static void hide_order_keys(SelectStmt& s) {
     }
 }
 
+// SQLite joins at most 500 blocks in one compound SELECT; Oracle knows no such limit. A
+// longer compound is cut into runs of blocks, each read as a subquery. Set operators
+// apply from left to right, so a leading run stands in for its blocks; a run of one
+// associative operator (UNION ALL, UNION, INTERSECT) is cut into runs side by side,
+// which keeps the subqueries shallow.
+static const char* compound_operator(SetOp op) {
+    switch (op) {
+    case SetOp::Union:
+        return " UNION ";
+    case SetOp::UnionAll:
+        return " UNION ALL ";
+    case SetOp::Intersect:
+        return " INTERSECT ";
+    case SetOp::Minus:
+        return " EXCEPT ";
+    case SetOp::None:
+        break;
+    }
+    return "";
+}
+
+static std::string compound_text(std::vector<std::string> terms, std::vector<SetOp> ops) {
+    constexpr std::size_t kRun = 400;  // blocks per compound, below SQLite's 500
+    auto join = [&](std::size_t from, std::size_t to) {
+        std::string text;
+        for (std::size_t k = from; k < to; ++k) {
+            if (k > from) text += compound_operator(ops[k - 1]);
+            text += terms[k];
+        }
+        return text;
+    };
+    while (terms.size() > kRun) {
+        bool associative = ops[0] != SetOp::Minus;
+        for (SetOp op : ops) associative = associative && op == ops[0];
+        std::vector<std::string> runs;
+        std::vector<SetOp> run_ops;
+        if (associative) {
+            for (std::size_t from = 0; from < terms.size(); from += kRun) {
+                runs.push_back("SELECT * FROM (" + join(from, std::min(terms.size(), from + kRun)) + ")");
+                if (from > 0) run_ops.push_back(ops[0]);
+            }
+        } else {
+            runs.push_back("SELECT * FROM (" + join(0, kRun) + ")");
+            for (std::size_t k = kRun; k < terms.size(); ++k) {
+                runs.push_back(std::move(terms[k]));
+                run_ops.push_back(ops[k - 1]);
+            }
+        }
+        terms = std::move(runs);
+        ops = std::move(run_ops);
+    }
+    return join(0, terms.size());
+}
+
 bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<ColumnInfo>* cols, std::string* sql,
                               const std::vector<ColumnInfo>* store_types) {
     std::string text;
     std::vector<ColumnInfo> first_cols;
+    std::vector<std::string> terms;
+    std::vector<SetOp> ops;  // ops[k] joins terms[k] and terms[k + 1]
     hide_order_keys(s);
     for (SelectStmt* b = &s; b; b = b->next.get()) {
         std::vector<ColumnInfo> bc;
@@ -395,24 +451,10 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
                 first_cols[i].type = wider(first_cols[i].type, bc[i].type, text_size(other));
             }
         }
-        text += bs;
-        switch (b->set_op) {
-        case SetOp::None:
-            break;
-        case SetOp::Union:
-            text += " UNION ";
-            break;
-        case SetOp::UnionAll:
-            text += " UNION ALL ";
-            break;
-        case SetOp::Intersect:
-            text += " INTERSECT ";
-            break;
-        case SetOp::Minus:
-            text += " EXCEPT ";
-            break;
-        }
+        terms.push_back(std::move(bs));
+        if (b->next) ops.push_back(b->set_op);
     }
+    text = compound_text(std::move(terms), std::move(ops));
     std::vector<std::string> order_keys;  // each ORDER BY item as a result column, empty when it is none
     if (!s.order_by.empty()) {
         // ORDER BY sees the result columns by name or position, and, for a simple query,

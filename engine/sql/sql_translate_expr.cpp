@@ -1010,6 +1010,9 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
         out->object_type = "SYS.XMLTYPE";
         return true;
     }
+    // DECODE takes at most 255 components: the expression, the searches, the results and
+    // the default.
+    if (f == "DECODE" && e.path.empty() && args.size() > 255) return fail(939, e.offset);
     switch (dialect_function(f, dialect_args, &out->sql, &out->type)) {
     case DialectResult::Done:
         if (f == "DBMS_XMLGEN.GETXMLTYPE") out->object_type = "SYS.XMLTYPE";

@@ -33,6 +33,7 @@ const MessageEntry kMessages[] = {
     {931, "missing identifier"},
     {936, "missing expression"},
     {937, "not a single-group group function"},
+    {939, "too many arguments for function"},
     {942, "table or view does not exist"},
     {947, "not enough values"},
     {913, "too many values"},
@@ -650,6 +651,8 @@ OraError ora_from_sqlite(int sqlite_code, const std::string& msg) {
     if (msg.compare(0, 15, "no such column:") == 0) {
         return ora_error(904, "\"" + msg.substr(16) + "\"");
     }
+    // SQLite's limit on a function's arguments, where no rule of the translator folded them.
+    if (msg.compare(0, 30, "too many arguments on function") == 0) return ora_error(939);
     // SQLite's own parser and expression limits: the statement is too complex, not broken.
     if (msg.find("parser stack overflow") != std::string::npos ||
         msg.compare(0, 26, "Expression tree is too large") == 0)

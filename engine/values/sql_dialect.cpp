@@ -130,6 +130,26 @@ std::string call(const char* fn, const std::vector<std::string>& parts) {
     return r + ")";
 }
 
+// A call of an associative function of any number of arguments (coalesce, max, ...).
+// SQLite takes at most 127 arguments in one call, so a longer list is folded: the
+// first arguments in a call of their own that stands first among the rest.
+std::string folded_call(const char* fn, const std::vector<std::string>& parts) {
+    constexpr std::size_t kMostArgs = 100;
+    if (parts.size() <= kMostArgs) return call(fn, parts);
+    std::vector<std::string> rest;
+    std::vector<std::string> group;
+    for (const std::string& part : parts) {
+        group.push_back(part);
+        if (group.size() == kMostArgs) {
+            rest.push_back(call(fn, group));
+            group.clear();
+        }
+    }
+    if (group.size() == 1) rest.push_back(group[0]);
+    else if (!group.empty()) rest.push_back(call(fn, group));
+    return folded_call(fn, rest);
+}
+
 // ---- SQL functions ----
 
 SessionSettings* settings_of(sqlite3_context* ctx) {
@@ -1406,7 +1426,7 @@ std::string coalesce(const std::string&, const Args& a, OraType* type) {
     std::vector<std::string> parts;
     for (const DialectArg& x : a) parts.push_back(as_result(x, *type));
     if (parts.size() == 1) parts.push_back("NULL");
-    return call("coalesce", parts);
+    return folded_call("coalesce", parts);
 }
 
 std::string nullif(const std::string&, const Args& a, OraType* type) {
@@ -1647,8 +1667,8 @@ std::string greatest_least(const std::string& f, const Args& a, OraType* type) {
     if (parts.size() == 1) return parts[0];
     // Numbers compare numerically in every stored form (SQLite's max/min would put NUMBER
     // bytes above every number). Both give NULL when any argument is NULL, as Oracle does.
-    if (t.code == kTypeNumber) return call(f == "GREATEST" ? "vantro_num_greatest" : "vantro_num_least", parts);
-    return call(f == "GREATEST" ? "max" : "min", parts);
+    if (t.code == kTypeNumber) return folded_call(f == "GREATEST" ? "vantro_num_greatest" : "vantro_num_least", parts);
+    return folded_call(f == "GREATEST" ? "max" : "min", parts);
 }
 
 // ADD_MONTHS, LAST_DAY, NEXT_DAY: vantro_date_fn on the date and the second argument.

@@ -80,6 +80,41 @@ TEST_F(Limits, LongOperatorChainsWorkAsInOracle) {
         << s.error_text();
 }
 
+// Compounds of more blocks than SQLite joins at once, and functions of more arguments
+// than it takes, work as in Oracle; DECODE keeps Oracle's 255 components.
+TEST_F(Limits, LongCompoundsAndArgumentListsWorkAsInOracle) {
+    auto blocks = [](int n, const std::string& op) {
+        std::string sql;
+        for (int k = 1; k <= n; ++k) sql += (k > 1 ? op : "") + "select " + std::to_string(k) + " x from dual";
+        return sql;
+    };
+    EXPECT_EQ(s.value("select count(*) || ':' || sum(x) from (" + blocks(1500, " union all ") + ")"), "1500:1125750")
+        << s.error_text();
+    EXPECT_EQ(s.value("select count(*) from (" + blocks(1200, " union ") + " union select 1 from dual)"), "1200")
+        << s.error_text();
+    // Mixed operators apply from left to right: the MINUS at the end removes block 3.
+    EXPECT_EQ(s.value("select count(*) from (" + blocks(900, " union all ") + " minus select 3 from dual)"), "899")
+        << s.error_text();
+    EXPECT_EQ(s.rows(blocks(700, " union all ") + " order by 1 desc fetch first 2 rows only"),
+              (std::vector<std::string>{"700", "699"}))
+        << s.error_text();
+    std::string nulls;
+    for (int k = 0; k < 3000; ++k) nulls += "null,";
+    EXPECT_EQ(s.value("select coalesce(" + nulls + "7) from dual"), "7") << s.error_text();
+    std::string numbers, texts;
+    for (int k = 0; k < 2000; ++k) numbers += (k ? "," : "") + std::to_string(k);
+    for (int k = 10; k < 999; ++k) texts += (k > 10 ? ",'" : "'") + std::to_string(k) + "'";
+    EXPECT_EQ(s.value("select greatest(" + numbers + ") || least(" + numbers + ") from dual"), "19990") << s.error_text();
+    EXPECT_EQ(s.value("select least(" + texts + ") || greatest(" + texts + ") from dual"), "10998") << s.error_text();
+    EXPECT_EQ(s.value("select nvl(to_char(greatest(" + numbers + ",null)), 'N') from dual"), "N") << s.error_text();
+    std::string decode = "select decode(5";
+    for (int k = 0; k < 127; ++k) decode += "," + std::to_string(k) + "," + std::to_string(k);
+    EXPECT_EQ(s.value(decode + ") from dual"), "5") << s.error_text();
+    EXPECT_EQ(s.exec(decode + ",-1) from dual"), OCI_ERROR);
+    EXPECT_EQ(s.error_code(), 939) << s.error_text();
+    expect_alive();
+}
+
 // f(f(f(...))) with n calls around arg.
 std::string nested(const std::string& f, int n, const std::string& arg, const std::string& extra = "") {
     std::string sql;
