@@ -159,10 +159,10 @@ TEST_F(TableColumns, TypeOidOwnerQualifiedXmltypeAndForeignKeysAcrossSchemas) {
   run("create type phones_t oid '82A4AF6A4CD2656DE034080020E0EE3D' as varray(5) of varchar2(25)");
   EXPECT_EQ(rows("select object_name, status from user_objects where object_type = 'TYPE' order by 1"),
             (Rows{"ADDR_T|VALID", "PHONES_T|VALID"}));
-  run("create table cust (id number, a addr_t, p phones_t, spec sys.xmltype)");
+  run("create table cust (id number, a addr_t, p phones_t, doc sys.xmltype)");
   run("insert into cust values (1, addr_t('Main St', 'Oxford'), phones_t('1', '2'), xmltype('<w>1</w>'))");
-  EXPECT_EQ(rows("select c.a.city, c.spec.getstringval() from cust c"), Rows{"Oxford|<w>1</w>"});
-  EXPECT_EQ(rows("select data_type from user_tab_columns where table_name = 'CUST' and column_name = 'SPEC'"),
+  EXPECT_EQ(rows("select c.a.city, c.doc.getstringval() from cust c"), Rows{"Oxford|<w>1</w>"});
+  EXPECT_EQ(rows("select data_type from user_tab_columns where table_name = 'CUST' and column_name = 'DOC'"),
             Rows{"XMLTYPE"});
   EXPECT_EQ(error_of("create type bad_oid oid 12 as object (a number)"), 24344)
       << "the type is stored with its compilation error";
