@@ -33,7 +33,7 @@ const ClientCommandRow kRows[] = {
     {C::Rollback, 8, "rollback", only_word, T::SemicolonOrSlash, "rollback", A::None, "", command_rollback, nullptr,
      S::Words},
     {C::Dir, 9, "dir ls", nullptr, T::AtOnce, nullptr, A::None, "", command_dir, nullptr, S::Words},
-    {C::RunLast, 10, "r", nullptr, T::AtOnce, nullptr, A::None, "", command_run_last, nullptr, S::Words},
+    {C::RunLast, 10, "r ru run", nullptr, T::AtOnce, nullptr, A::None, "", command_run_last, nullptr, S::Words},
     {C::RerunLast, 10, "/", nullptr, T::AtOnce, nullptr, A::None, "", command_rerun_last, nullptr, S::Words},
     {C::Edit, 11, "ed edi edit", nullptr, T::AtOnce, "edit", A::None, "", command_edit, "Usage: edit [filename]\n",
      S::Words},

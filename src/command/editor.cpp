@@ -82,8 +82,8 @@ void command_edit(const ClientCommandContext& c) {
     }
     std::string name = c.count == 2 ? c.words[1] : "";
     finish(console, false, false);
-    const int last = history_last_sql();
-    if (last < 0) {
+    std::string statement;
+    if (!history_sql_buffer(&statement)) {
         console_print("No previous command\n");
         print_prompt(console);
         return;
@@ -92,7 +92,7 @@ void command_edit(const ClientCommandContext& c) {
         if (!file_readable(name) && name.find('.') == std::string::npos) name += ".sql";
     } else {
         name = console->options ? console->options->text(Option::EditFilename) : "afiedt.buf";
-        if (!write_statement(name, history_entries()[static_cast<size_t>(last)].text)) {
+        if (!write_statement(name, statement)) {
             fail(console, "Failed to create ", name);
             return;
         }
@@ -100,8 +100,10 @@ void command_edit(const ClientCommandContext& c) {
 
     // The setting is a program with its own arguments; the file name is one more
     // argument, whatever characters it holds.
+    // A name that begins with "-" would be read by the editor as one of its options (some
+    // run commands given that way): it goes as a path of the current folder.
     std::vector<std::string> command = process_command_words(editor_program());
-    command.push_back(name);
+    command.push_back(name[0] == '-' ? "./" + name : name);
     const std::string directory = console->options ? console->options->text(Option::Directory) : "";
     busy_thread_id.store(1);
     if (g_hooks.suspend) g_hooks.suspend();

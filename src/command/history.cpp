@@ -21,6 +21,10 @@ std::vector<HistoryEntry> g_entries;
 int g_position = 0;
 bool g_has_saved_input = false;
 std::string g_saved_input;
+// The last statement sent to the database, scripts included: "r", "/", list, edit and
+// tune work on it. The entries leave out what scripts run, so it is kept beside them.
+bool g_has_sql_buffer = false;
+std::string g_sql_buffer;
 
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -100,17 +104,25 @@ void no_previous_command(ConsoleBuffer* console) {
 void history_forget_sql() {
     std::lock_guard<std::mutex> guard(g_history_lock);
     for (HistoryEntry& entry : g_entries) entry.is_sql = false;
+    g_has_sql_buffer = false;
+    g_sql_buffer.clear();
 }
 
-namespace {
-
-bool last_sql_text(std::string* text) {
+bool history_sql_buffer(std::string* text) {
     std::lock_guard<std::mutex> guard(g_history_lock);
+    if (g_has_sql_buffer) {
+        *text = g_sql_buffer;
+        return true;
+    }
     const int last = last_sql_locked();
     if (last < 0) return false;
     *text = g_entries[static_cast<size_t>(last)].text;
     return true;
 }
+
+namespace {
+
+bool last_sql_text(std::string* text) { return history_sql_buffer(text); }
 
 // What ends the entry when it runs again: a "/" line, as typed after any statement, or
 // ";" for a statement that only a semicolon completes (exec), so that it is sent again
@@ -181,6 +193,11 @@ void store_entry(ConsoleBuffer* console, const std::string& input, char terminat
     const OptionTable* options = console->options;
     const int limit = options ? options->number(Option::Commandhistory) : 100;
     const int maxlines = options ? options->number(Option::Maxlines) : 1000;
+    if (is_sql && !trimmed(input).empty()) {
+        std::lock_guard<std::mutex> guard(g_history_lock);
+        g_sql_buffer = trimmed(input);
+        g_has_sql_buffer = true;
+    }
     if (input.empty() || console->script_depth.load() > 0 || limit < 1) return;
     int lines = 1;
     for (char c : input)
@@ -240,6 +257,8 @@ int history_position() {
 void history_clear() {
     std::lock_guard<std::mutex> guard(g_history_lock);
     g_entries.clear();
+    g_has_sql_buffer = false;
+    g_sql_buffer.clear();
     g_position = 0;
     g_has_saved_input = false;
     g_saved_input.clear();

@@ -28,6 +28,9 @@ void history_discard_saved_input(ConsoleBuffer* console);
 
 // Index of the newest entry sent to the database, or -1.
 int history_last_sql();
+// The last statement sent to the database (the SQL buffer), also when a script sent it
+// and the entries did not record it; false when there is none.
+bool history_sql_buffer(std::string* text);
 // A copy of the entries, oldest first; the browsing position (count when none shown).
 std::vector<HistoryEntry> history_entries();
 int history_position();

@@ -346,12 +346,10 @@ void command_title(const ClientCommandContext& c) {
 
 // LIST: the last statement, its lines numbered, the last marked with "*".
 void command_list(const ClientCommandContext& c) {
-    const int last = history_last_sql();
-    if (last < 0) {
+    std::string text;
+    if (!history_sql_buffer(&text)) {
         console_print("Nothing in SQL buffer\n");
     } else {
-        const std::vector<HistoryEntry> entries = history_entries();
-        const std::string& text = entries[static_cast<size_t>(last)].text;
         std::vector<std::string> lines;
         size_t start = 0;
         while (start <= text.size()) {

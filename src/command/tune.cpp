@@ -163,13 +163,12 @@ void autotrace_explain(StatementJob* job) {
 }  // namespace
 
 void command_tune(const ClientCommandContext& c) {
-    const int last = history_last_sql();
-    if (last < 0) {
+    std::string text;
+    if (!history_sql_buffer(&text)) {
         console_print("No previous command\n");
         finish(c.console, true, false);
         return;
     }
-    const std::string text = history_entries()[static_cast<size_t>(last)].text;
     cut_terminator(c.terminator);
     const std::vector<std::string> words = hint_names(command_arguments(c));
     if (words.empty()) {

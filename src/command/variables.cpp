@@ -18,6 +18,7 @@
 #include "command/client_commands.h"
 #include "command/command_handlers.h"
 #include "command/command_table.h"
+#include "command/history.h"
 #include "command/statement.h"
 #include "console/console_buffer.h"
 #include "oci/db_session.h"
@@ -410,6 +411,11 @@ void variables_define_command(ConsoleBuffer*, const char* text) {
     if (equals) {
         const std::string name = trimmed(std::string(text, static_cast<size_t>(equals - text)));
         const std::string value = trimmed(equals + 1);
+        // A longer name could never be referenced: substitution reads names only this far.
+        if (name.size() >= static_cast<size_t>(kVariableNameSize)) {
+            console_print("Variable name too long (at most %d characters)\n", kVariableNameSize - 1);
+            return;
+        }
         if (variable_define(name.c_str(), value.c_str()) != 0) console_print("Out of memory\n");
         return;
     }
@@ -438,8 +444,9 @@ std::string variables_substitute(ConsoleBuffer* console, const std::string& line
     const bool doubles = substitute_pass(console, result, std::string(2, prefix), true, settings);
     const bool singles = substitute_pass(console, result, std::string(1, prefix), false, settings);
     if ((doubles || singles) && options->on(Option::Verify)) {
-        console_print("old: %s\n", line.c_str());
-        console_print("new: %s\n", result.c_str());
+        // A password given through a variable is not shown in the new line either.
+        console_print("old: %s\n", history_text_without_password(line).c_str());
+        console_print("new: %s\n", history_text_without_password(result).c_str());
     }
     return result;
 }
@@ -454,9 +461,11 @@ void variables_type_line(ConsoleBuffer* console, const std::string& line, bool e
     {
         std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
         // ECHO ON shows each line as read, as it would stand in the console when typed.
+        // A connect line is shown without its password, as the history keeps it.
         if (enter && console->options && console->options->script.echo && !console->echo.load()) {
             if (g_input.text.empty())
-                console_print("%s %s\n", console->options->text(Option::Prompt).c_str(), text.c_str());
+                console_print("%s %s\n", console->options->text(Option::Prompt).c_str(),
+                              history_text_without_password(text).c_str());
             else
                 console_print("%4d %s\n", g_input.line_number, text.c_str());
         }

@@ -80,7 +80,7 @@ struct ComputeSetting {
 struct ScriptSettings {
     bool define = true;            // substitution of script lines (with `scan`)
     char define_prefix = '&';
-    char concat = 0;               // ends a variable name and is removed with it; 0: off
+    char concat = '.';             // ends a variable name and is removed with it; 0: off
     char escape = 0;               // before the prefix keeps it as text; 0: off
     bool echo = false;             // a script's lines are shown as they are read
     int feedback_rows = 1;         // a query's row count is shown from this many rows on

@@ -61,7 +61,8 @@ using Apply = bool (*)(ConsoleBuffer* console, const std::string& typed, const s
 bool apply_define(ConsoleBuffer* console, const std::string& typed, const std::string& value) {
     ScriptSettings& s = console->options->script;
     char prefix = 0;
-    if (!on_off_or_char(typed, value, s.define_prefix ? s.define_prefix : '&', &prefix)) return false;
+    // ON brings back the usual "&", not the character chosen last.
+    if (!on_off_or_char(typed, value, '&', &prefix)) return false;
     s.define = prefix != 0;
     if (prefix) s.define_prefix = prefix;
     return true;

@@ -334,4 +334,45 @@ TEST_F(HistoryTest, RepeatingAnExecSendsTheSameBlock) {
     EXPECT_EQ(occurrences(screen(), "ran: begin\nnull;\nend;"), 2);
 }
 
+// The SQL buffer follows every statement sent, also those a script sends and the
+// history leaves out: "/", "r", list and edit inside and after a script work on the
+// script's last statement, each sent once per request.
+TEST_F(HistoryTest, SqlBufferFollowsStatementsOfScripts) {
+    install_query_worker();
+    run("select 5 from dual;\n");
+    write_file("buffer.sql", "select 7 from dual;\n/\nlist\nbegin\n  null;\nend;\n/\nr\nprompt between\n");
+    run("@" + path("buffer") + "\n");
+    EXPECT_EQ(occurrences(screen(), "ran: select 5 from dual"), 1) << "the statement before the script is not rerun";
+    EXPECT_EQ(occurrences(screen(), "ran: select 7 from dual"), 2);
+    EXPECT_NE(screen().find("  1* select 7 from dual"), std::string::npos);
+    EXPECT_EQ(occurrences(screen(), "ran: begin\n  null;\nend;"), 2);
+    EXPECT_EQ(texts().back(), "@" + path("buffer")) << "the history still leaves out what scripts run";
+    run("list\n");
+    EXPECT_NE(screen().find("  1  begin\n  2    null;\n  3* end;"), std::string::npos) << screen();
+
+    run("set editor " STAND_IN_EDITOR "\n");
+    run("set edit_filename " + path("afiedt.buf") + "\n");
+    run("edit\n");
+    EXPECT_EQ(read_file("afiedt.buf.seen"), "begin\r\n  null;\r\nend;");
+
+    // With the history switched off the buffer is still kept.
+    run("set commandhistory 0\n");
+    run("select 9 from dual;\n");
+    run("/\n");
+    EXPECT_EQ(occurrences(screen(), "ran: select 9 from dual"), 2);
+    run("run\n");
+    EXPECT_EQ(occurrences(screen(), "ran: select 9 from dual"), 3) << "run is the whole word of r";
+}
+
+// A file name that begins with "-" reaches the editor as a path, never as an option.
+TEST_F(HistoryTest, EditFileNameIsNeverAnEditorOption) {
+    install_query_worker();
+    run("select 1 from dual;\n");
+    run("set editor " STAND_IN_EDITOR "\n");
+    write_file("-c!touch_pwned.sql", "select 4 from dual");
+    run("edit -c!touch_pwned.sql\n");
+    EXPECT_EQ(read_file("-c!touch_pwned.sql.name"), "./-c!touch_pwned.sql") << screen();
+    EXPECT_EQ(read_file("-c!touch_pwned.sql.seen"), "select 4 from dual");
+}
+
 }  // namespace

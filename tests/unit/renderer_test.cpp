@@ -165,6 +165,23 @@ TEST(Renderer, FinalFrameWritesEverythingAndPlainOutputStreams) {
     EXPECT_EQ(render_plain({"1", ""}, 3, 1, &written), "");
 }
 
+// Control characters of fetched values or typed text reach the terminal as "?", one column
+// each, so that they cannot move the cursor or start a sequence; a pipe gets the bytes.
+TEST(Renderer, ControlCharactersAreShownNotObeyed) {
+    RenderState state;
+    Screen screen;
+    const std::vector<std::string> rows{"a\x1b[2Jb\x07" "c\x7f|\xc2\x9b" "1m|\xc3\xa4", "SQL> x\x1b]0;t"};
+    const std::string bytes = render_frame(frame_of(rows, 2, 1, 2, 11), &state);
+    EXPECT_EQ(bytes.find('\x07'), std::string::npos);
+    EXPECT_EQ(bytes.find("\xc2\x9b"), std::string::npos);
+    screen.feed(bytes);
+    EXPECT_EQ(screen.lines, (std::vector<std::string>{"a?[2Jb?c?|?1m|\xc3\xa4", "SQL> x?]0;t"}));
+    EXPECT_EQ(render_cut("x\x1b[31my", 0, 10), "x?[31my");
+    EXPECT_EQ(render_cut("ab\x1b" "cdef", 1, 4), "<?c>");
+    std::uint64_t written = 0;
+    EXPECT_EQ(render_plain({"a\x1b[0mb", ""}, 2, 1, &written), "a\x1b[0mb\n");
+}
+
 }  // namespace
 
 // Cut rows: each row one screen line with "<" and ">" at the edges where it goes on.

@@ -95,6 +95,24 @@ TEST_F(ScriptTest, SubstitutionPromptsAreAnsweredOnTheScriptThread) {
     EXPECT_FALSE(defined("sc"));
 }
 
+// A script's connect line is shown by ECHO and VERIFY without its password, on the
+// console and in the spool file.
+TEST_F(ScriptTest, EchoAndVerifyShowNoPassword) {
+    write_file("logon.sql", "set echo on verify on\nconnect app/apw7@nowhere\ndefine pw = zq9\n"
+                            "connect app/&pw@nowhere\nprompt done\n");
+    run("spool " + path("logon.lst") + "\n");
+    run("@" + path("logon") + "\n");
+    run("spool off\n");
+    const std::string out = screen();
+    EXPECT_NE(out.find("connect app@nowhere"), std::string::npos) << out;
+    EXPECT_NE(out.find("new: connect app@nowhere"), std::string::npos) << out;
+    EXPECT_NE(out.find("\ndone"), std::string::npos);
+    for (const std::string& text : {out, read_file("logon.lst")}) {
+        EXPECT_EQ(text.find("apw7"), std::string::npos) << text;
+        EXPECT_EQ(text.find("zq9@"), std::string::npos) << text;
+    }
+}
+
 TEST_F(ScriptTest, AcceptInsideAScript) {
     write_file("acc.sql", "accept who prompt 'Who: '\nprompt hello &who\n");
     front_.type("@" + path("acc") + "\n");

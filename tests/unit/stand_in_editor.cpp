@@ -1,10 +1,10 @@
 // A stand-in for the external editor in the edit tests: copies the file it is given (its
-// last argument) to "<file>.seen" (so the test can check what was written), writes the
-// arguments before it to "<file>.args", one a line, and replaces the file with an
-// edited statement, with CR LF line ends or, when STAND_IN_EDITOR_LF is set, with LF ends
-// and a final line end as POSIX editors save it. When STAND_IN_EDITOR_WAIT names a file, it
-// first waits until that file exists (at most a minute), as a user would take time to
-// edit. Exit status 2 when the file cannot be read.
+// last argument) to "<file>.seen" (so the test can check what was written), writes that
+// argument as given to "<file>.name" and the arguments before it to "<file>.args", one a
+// line, and replaces the file with an edited statement, with CR LF line ends or, when
+// STAND_IN_EDITOR_LF is set, with LF ends and a final line end as POSIX editors save it.
+// When STAND_IN_EDITOR_WAIT names a file, it first waits until that file exists (at most a
+// minute), as a user would take time to edit. Exit status 2 when the file cannot be read.
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
     content << in.rdbuf();
     in.close();
     std::ofstream(name + ".seen", std::ios::binary) << content.str();
+    std::ofstream(name + ".name", std::ios::binary) << name;
     const char* lf = std::getenv("STAND_IN_EDITOR_LF");
     std::ofstream(name, std::ios::binary) << (lf && *lf ? "select ename\nfrom emp;\n" : "select ename\r\nfrom emp;");
     return 0;

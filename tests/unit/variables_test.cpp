@@ -122,7 +122,7 @@ TEST_F(VariablesTest, SubstitutionRules) {
     variable_define("a", "X");
     EXPECT_EQ(substitute(console_, "&a and &ab"), "X and Xb");
     front_.queue_line("big");
-    EXPECT_EQ(substitute(console_, "&&a+&A."), "X+big.");   // "&A" is another, undefined name
+    EXPECT_EQ(substitute(console_, "&&a+&A.."), "X+big.");   // "&A" is another, undefined name
     EXPECT_NE(screen().find("Enter value for A: "), std::string::npos);
     EXPECT_EQ(substitute(console_, "keep && this"), "keep  this");
 
@@ -165,6 +165,34 @@ TEST_F(VariablesTest, EveryNameOfALineIsSubstituted) {
     EXPECT_TRUE(substitute(console_, line) == expected);
     for (int i = 0; i < 1000; ++i) variable_undefine(name(i).c_str());
     variable_undefine("a");
+}
+
+// The concatenation character "." is on from the start, as scripts expect ("&schema..tab"),
+// and the settings come back to their usual characters with ON.
+TEST_F(VariablesTest, ConcatenationEscapeAndPrefixSettings) {
+    variable_define("sch", "scott");
+    EXPECT_EQ(substitute(console_, "&sch..emp &sch.x &sch.&sch"), "scott.emp scottx scottscott");
+    run("set concat +\n");
+    EXPECT_EQ(substitute(console_, "&sch+x &sch.y"), "scottx scott.y");
+    run("set concat off\n");
+    EXPECT_EQ(substitute(console_, "&sch.x"), "scott.x");
+    run("set concat on\n");
+    EXPECT_EQ(substitute(console_, "&sch.x"), "scottx");
+    run("set define #\n");
+    EXPECT_EQ(substitute(console_, "#sch &sch"), "scott &sch");
+    run("set define off\n");
+    run("set define on\n");
+    EXPECT_EQ(substitute(console_, "#sch &sch"), "#sch scott") << "ON brings back the ampersand";
+    run("set escape on\n");
+    EXPECT_EQ(substitute(console_, "\\&sch &sch"), "&sch scott");
+    run("set escape off\n");
+
+    // A name longer than substitution reads is refused, not kept where nothing finds it.
+    const std::string long_name(kVariableNameSize, 'n');
+    run("define " + long_name + " = 1\n");
+    EXPECT_NE(screen().find("Variable name too long (at most 9999 characters)"), std::string::npos);
+    EXPECT_FALSE(defined(long_name.c_str()));
+    variable_undefine("sch");
 }
 
 TEST_F(VariablesTest, ValueContainingItsOwnReferenceTerminates) {

@@ -55,6 +55,29 @@ size_t trimmed_length(const std::string& row) {
     return last == std::string::npos ? 0 : last + 1;
 }
 
+// The row as the terminal may be given it: control characters (C0, DEL and the C1 range
+// as UTF-8) of fetched values or typed input would move the cursor, change colours or
+// start an escape sequence, so each is written as one "?". Each stands for one display
+// column, as render_display_width counts it, so the layout stays as measured.
+std::string terminal_safe(const std::string& row, size_t length) {
+    length = std::min(length, row.size());
+    std::string out;
+    out.reserve(length);
+    for (size_t i = 0; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(row[i]);
+        if (c < 0x20 || c == 0x7f) {
+            out += '?';
+        } else if (c == 0xc2 && i + 1 < length && static_cast<unsigned char>(row[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(row[i + 1]) <= 0x9f) {
+            out += '?';
+            ++i;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 // Keeps the caret of the live area inside the view, with a margin so that typing on does
 // not scroll at every character; back to 0 once the caret row fits.
 int follow_caret(int live_left, int caret, int row_width, int columns) {
@@ -98,7 +121,7 @@ std::string render_cut(const std::string& row, int left, int columns) {
         if (before && columns == 1) return ">";
         out += '>';
     }
-    return out;
+    return terminal_safe(out, out.size());
 }
 
 int render_max_left(int widest, int columns) { return widest <= columns ? 0 : widest - columns; }
@@ -152,7 +175,7 @@ std::string render_frame(const RenderFrame& frame, RenderState* state) {
             out += render_cut(row, frame.left_column, columns);
             if (repaint) out += "\x1b[K";
         } else {
-            out.append(row, 0, trimmed_length(row));
+            out += terminal_safe(row, trimmed_length(row));
         }
         out += "\r\n";
     }
@@ -198,7 +221,7 @@ std::string render_frame(const RenderFrame& frame, RenderState* state) {
     for (size_t i = 0; i < state->live.size(); ++i) {
         const std::string& row = state->live[i];
         if (i > 0) out += "\r\n";
-        out += row;
+        out += terminal_safe(row, row.size());
         const int drawn = lines_of(render_display_width(row, static_cast<int>(row.size())), columns);
         if (g.lines[i] > drawn) out += "\r\n";
         height += g.lines[i];

@@ -18,6 +18,7 @@
 #include "console/console_buffer.h"
 #include "oci/db_session.h"
 #include "oci/oci_loader.h"
+#include "platform/process.h"
 #include "settings/options.h"
 #include "ui/win32/resource_ids.h"
 #include "ui/win32/schema_browser.h"
@@ -81,8 +82,10 @@ void start_new_window() {
         session_hooks().connect_description ? session_hooks().connect_description() : std::string();
     // The new instance reads the history file at start-up: it gets this one's history.
     history_save(g_app.buffer);
-    std::string command_line = "\"" + exe + "\"";
-    if (!description.empty()) command_line += " \"" + description + "\"";
+    // The description is one argument whatever it holds (a quoted password, blanks).
+    std::vector<std::string> arguments{exe};
+    if (!description.empty()) arguments.push_back(description);
+    const std::string command_line = process_windows_command_line(arguments);
     std::vector<char> line(command_line.begin(), command_line.end());
     line.push_back('\0');
     STARTUPINFOA startup{};
