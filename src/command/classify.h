@@ -22,7 +22,7 @@ enum class ClientCommandId {
     None, Exit, Commit, Rollback, Dir, RunLast, RerunLast, Edit, Describe, ShowErrors,
     Spool, Set, Define, Undefine, Accept, Connect, Disconnect, Prompt, Tune, Column,
     ShowParameter, Whenever, Host, Variable, Print, Ddl, Export, Copy, Start, Show, Timing, Pause,
-    Clear, Break, Compute, Title, List,
+    Clear, Break, Compute, Title, List, Save, Get,
     Count   // the number of ids; not a command
 };
 

@@ -21,6 +21,8 @@ void command_disconnect(const ClientCommandContext& c);
 void command_describe(const ClientCommandContext& c);      // describe.cpp
 void command_show_errors(const ClientCommandContext& c);
 void command_edit(const ClientCommandContext& c);          // editor.cpp
+void command_save(const ClientCommandContext& c);
+void command_get(const ClientCommandContext& c);
 void command_run_last(const ClientCommandContext& c);      // history.cpp
 void command_rerun_last(const ClientCommandContext& c);
 void command_tune(const ClientCommandContext& c);          // tune.cpp

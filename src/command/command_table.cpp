@@ -99,6 +99,10 @@ const ClientCommandRow kRows[] = {
      "reph rephe rephea rephead repheade repheader repf repfo repfoo repfoot repfoote repfooter", nullptr, T::AtOnce,
      nullptr, A::None, "", command_title, nullptr, S::AfterCommandWord},
     {C::List, 15, "l li lis list", nullptr, T::AtOnce, nullptr, A::None, "", command_list, nullptr, S::Words},
+    {C::Save, 15, "sav save", nullptr, T::AtOnce, nullptr, A::Files, "", command_save,
+     "Usage: SAV[E] [FILE] file_name[.ext] [CRE[ATE]|REP[LACE]|APP[END]]\n", S::Words},
+    {C::Get, 15, "get", nullptr, T::AtOnce, nullptr, A::Files, "", command_get,
+     "Usage: GET [FILE] file_name[.ext] [LIS[T]|NOL[IST]]\n", S::Words},
 };
 
 }  // namespace

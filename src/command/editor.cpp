@@ -4,16 +4,20 @@
 // console and records it as the newest database statement.
 #include "command/editor.h"
 
+#include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "command/classify.h"
 #include "command/client_commands.h"
 #include "command/command_handlers.h"
 #include "command/command_table.h"
 #include "command/history.h"
 #include "command/history_file.h"
 #include "command/statement.h"
+#include "command/words.h"
 #include "console/console_buffer.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -44,9 +48,8 @@ bool file_readable(const std::string& name) {
     return false;
 }
 
-bool write_statement(const std::string& name, const std::string& text) {
-    std::FILE* file = platform_file_open_private(name.c_str(), "w+b");
-    if (!file) return false;
+// Writes the text with CR LF between its lines; false when a write failed.
+bool write_lines(std::FILE* file, const std::string& text) {
     bool ok = true;
     size_t start = 0, newline;
     while ((newline = text.find('\n', start)) != std::string::npos) {
@@ -56,7 +59,13 @@ bool write_statement(const std::string& name, const std::string& text) {
         start = newline + 1;
     }
     const std::string last = text.substr(start);
-    ok = ok && std::fwrite(last.data(), 1, last.size(), file) == last.size();
+    return ok && std::fwrite(last.data(), 1, last.size(), file) == last.size();
+}
+
+bool write_statement(const std::string& name, const std::string& text) {
+    std::FILE* file = platform_file_open_private(name.c_str(), "w+b");
+    if (!file) return false;
+    const bool ok = write_lines(file, text);
     return std::fclose(file) == 0 && ok;
 }
 
@@ -70,6 +79,14 @@ void type_edited_line(ConsoleBuffer* console, const std::string& line) {
     input_enter(console);
 }
 
+// Whether the text is a PL/SQL block (or a statement that creates one), which only a "/"
+// line ends.
+bool is_plsql_block(const std::string& text) {
+    std::string copy = text;
+    char* words[kMaxWords] = {};
+    const int count = split_words(&copy[0], words);
+    return count > 0 && classify_words(words, count, false).completion == Completion::BlockEnd;
+}
 
 }  // namespace
 
@@ -132,7 +149,9 @@ void command_edit(const ClientCommandContext& c) {
     // Editors on POSIX systems save LF line ends and usually end the file with one: lines
     // end at CR LF, LF or CR alike, and the line ends after the last line do not count.
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    if (!text.empty() && (text.back() == ';' || text.back() == '/')) text.pop_back();
+    // The ";" that ends a PL/SQL block's "end;" belongs to the block: only a statement's
+    // terminator goes.
+    if (!text.empty() && (text.back() == '/' || (text.back() == ';' && !is_plsql_block(text)))) text.pop_back();
     size_t start = 0, end;
     while ((end = text.find_first_of("\r\n", start)) != std::string::npos) {
         type_edited_line(console, text.substr(start, end - start));
@@ -143,6 +162,162 @@ void command_edit(const ClientCommandContext& c) {
     console_print("\r");
     console->recall_mode.store(0);
     finish(console, true, true);
+}
+
+namespace {
+
+// True when `word` is one of the spellings from the first `shortest` letters of `full` up
+// to the whole word, in any case.
+bool buffer_file_word_is(const char* word, const char* full, size_t shortest) {
+    const size_t length = std::strlen(word);
+    if (length < shortest || length > std::strlen(full)) return false;
+    for (size_t i = 0; i < length; ++i)
+        if (std::tolower(static_cast<unsigned char>(word[i])) != full[i]) return false;
+    return true;
+}
+
+// The file a buffer command names: ".sql" is added when the name has no extension.
+std::string buffer_file_name(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    const size_t folder = name.find_last_of("\\/");
+    if (dot == std::string::npos || (folder != std::string::npos && dot < folder)) return name + ".sql";
+    return name;
+}
+
+// The statement a file holds as the buffer takes it: lines end at CR LF, LF or CR alike;
+// empty lines at the end, a closing "/" line and a statement's final ";" do not belong
+// to it (a PL/SQL block keeps the ";" of its "end;").
+std::string buffer_text_of_file(const std::string& content) {
+    std::string text;
+    for (size_t i = 0; i < content.size(); ++i) {
+        if (content[i] == '\r') {
+            text += '\n';
+            if (i + 1 < content.size() && content[i + 1] == '\n') ++i;
+        } else {
+            text += content[i];
+        }
+    }
+    auto trim_end = [&text] {
+        while (!text.empty() && std::strchr(" \t\n", text.back())) text.pop_back();
+    };
+    trim_end();
+    const size_t line_start = text.rfind('\n');
+    std::string last_line = text.substr(line_start == std::string::npos ? 0 : line_start + 1);
+    while (!last_line.empty() && (last_line[0] == ' ' || last_line[0] == '\t')) last_line.erase(0, 1);
+    if (last_line == "/") {
+        text.resize(line_start == std::string::npos ? 0 : line_start);
+        trim_end();
+    } else if (!text.empty() && text.back() == ';' && !is_plsql_block(text)) {
+        text.pop_back();
+        trim_end();
+    }
+    while (!text.empty() && text[0] == '\n') text.erase(0, 1);
+    return text;
+}
+
+void buffer_command_usage(const ClientCommandContext& c) {
+    command_usage(c.command);
+    finish(c.console, true, false);
+}
+
+}  // namespace
+
+void command_save(const ClientCommandContext& c) {
+    int first = 1;
+    if (c.count > 2 && buffer_file_word_is(c.words[1], "file", 4)) first = 2;
+    enum class SaveMode { Create, Replace, Append } mode = SaveMode::Create;
+    if (c.count == first + 2) {
+        const char* word = c.words[first + 1];
+        if (buffer_file_word_is(word, "create", 3))
+            mode = SaveMode::Create;
+        else if (buffer_file_word_is(word, "replace", 3))
+            mode = SaveMode::Replace;
+        else if (buffer_file_word_is(word, "append", 3))
+            mode = SaveMode::Append;
+        else
+            return buffer_command_usage(c);
+    } else if (c.count != first + 1) {
+        return buffer_command_usage(c);
+    }
+    std::string statement;
+    if (!history_sql_buffer(&statement)) {
+        console_print("SP2-0107: Nothing to save.\n");
+        finish(c.console, true, false);
+        return;
+    }
+    const std::string name = buffer_file_name(c.words[first]);
+    const std::string content = statement + "\n/\n";
+    bool written = false;
+    if (mode == SaveMode::Append) {
+        std::FILE* file = platform_file_open_private(name.c_str(), "ab");
+        if (file) {
+            const bool ok = write_lines(file, content);
+            written = std::fclose(file) == 0 && ok;
+        }
+    } else if (mode == SaveMode::Create && file_readable(name)) {
+        console_print("SP2-0540: File \"%s\" already exists.\nUse \"SAVE filename[.ext] REPLACE\".\n", name.c_str());
+        finish(c.console, true, false);
+        return;
+    } else {
+        // The old file stays whole unless the new one is written completely.
+        ReplacingFile file(name);
+        written = file.get() && write_lines(file.get(), content) && file.commit();
+    }
+    if (!written)
+        console_print("Unable to write \"%s\": %s\n", name.c_str(), platform_last_error_text().c_str());
+    else if (mode == SaveMode::Append)
+        console_print("Appended file to %s\n", name.c_str());
+    else
+        console_print("%s file %s\n", mode == SaveMode::Create ? "Created" : "Wrote", name.c_str());
+    finish(c.console, true, false);
+}
+
+void command_get(const ClientCommandContext& c) {
+    int first = 1;
+    if (c.count > 2 && buffer_file_word_is(c.words[1], "file", 4)) first = 2;
+    bool list = true;
+    if (c.count == first + 2) {
+        if (buffer_file_word_is(c.words[first + 1], "list", 3))
+            list = true;
+        else if (buffer_file_word_is(c.words[first + 1], "nolist", 3))
+            list = false;
+        else
+            return buffer_command_usage(c);
+    } else if (c.count != first + 1) {
+        return buffer_command_usage(c);
+    }
+    const std::string name = buffer_file_name(c.words[first]);
+    std::FILE* file = std::fopen(name.c_str(), "rb");
+    if (!file) {
+        console_print("SP2-0160: Unable to open \"%s\"\n", name.c_str());
+        finish(c.console, true, false);
+        return;
+    }
+    std::string content;
+    char buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) content.append(buffer, got);
+    const bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        console_print("Unable to read \"%s\": %s\n", name.c_str(), platform_last_error_text().c_str());
+        finish(c.console, true, false);
+        return;
+    }
+    if (content.find('\0') != std::string::npos) {
+        console_print("Error: \"%s\" holds a NUL byte and was not loaded\n", name.c_str());
+        finish(c.console, true, false);
+        return;
+    }
+    const std::string text = buffer_text_of_file(content);
+    if (text.empty()) {
+        console_print("Nothing to load from \"%s\"\n", name.c_str());
+        finish(c.console, true, false);
+        return;
+    }
+    history_record_statement(c.console, text);
+    if (list) history_print_numbered(text);
+    finish(c.console, true, false);
 }
 
 void editor_install_hooks(const EditorHooks& hooks) { g_hooks = hooks; }

@@ -31,6 +31,8 @@ int history_last_sql();
 // The last statement sent to the database (the SQL buffer), also when a script sent it
 // and the entries did not record it; false when there is none.
 bool history_sql_buffer(std::string* text);
+// Prints the statement's lines numbered from 1, the last marked with "*" (list, get).
+void history_print_numbered(const std::string& text);
 // A copy of the entries, oldest first; the browsing position (count when none shown).
 std::vector<HistoryEntry> history_entries();
 int history_position();

@@ -347,21 +347,24 @@ void command_title(const ClientCommandContext& c) {
 // LIST: the last statement, its lines numbered, the last marked with "*".
 void command_list(const ClientCommandContext& c) {
     std::string text;
-    if (!history_sql_buffer(&text)) {
+    if (!history_sql_buffer(&text))
         console_print("Nothing in SQL buffer\n");
-    } else {
-        std::vector<std::string> lines;
-        size_t start = 0;
-        while (start <= text.size()) {
-            size_t end = text.find('\n', start);
-            if (end == std::string::npos) end = text.size();
-            std::string line = text.substr(start, end - start);
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            lines.push_back(line);
-            start = end + 1;
-        }
-        for (size_t i = 0; i < lines.size(); ++i)
-            console_print("%3zu%c %s\n", i + 1, i + 1 == lines.size() ? '*' : ' ', lines[i].c_str());
-    }
+    else
+        history_print_numbered(text);
     finish(c.console, true, false);
+}
+
+void history_print_numbered(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(line);
+        start = end + 1;
+    }
+    for (size_t i = 0; i < lines.size(); ++i)
+        console_print("%3zu%c %s\n", i + 1, i + 1 == lines.size() ? '*' : ' ', lines[i].c_str());
 }

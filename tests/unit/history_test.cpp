@@ -364,6 +364,76 @@ TEST_F(HistoryTest, SqlBufferFollowsStatementsOfScripts) {
     EXPECT_EQ(occurrences(screen(), "ran: select 9 from dual"), 3) << "run is the whole word of r";
 }
 
+// SAVE writes the buffer with a closing "/" line, never over a file unless asked, and
+// never presents a failed write as done; GET loads a file as the buffer (without its "/"
+// line or a statement's ";"), lists it, and "/" runs it once.
+TEST_F(HistoryTest, SaveAndGetTheBuffer) {
+    install_query_worker();
+    run("save " + path("none") + "\n");
+    EXPECT_NE(screen().find("SP2-0107: Nothing to save."), std::string::npos);
+    run("select 1\nfrom dual;\n");
+    run("save " + path("one") + "\n");
+    EXPECT_NE(screen().find("Created file " + path("one.sql")), std::string::npos);
+    EXPECT_EQ(read_file("one.sql"), "select 1\r\nfrom dual\r\n/\r\n");
+    run("save " + path("one") + "\n");
+    EXPECT_NE(screen().find("SP2-0540: File \"" + path("one.sql") + "\" already exists."), std::string::npos);
+    run("begin\n  null;\nend;\n/\n");
+    run("save " + path("one") + " app\n");
+    EXPECT_NE(screen().find("Appended file to " + path("one.sql")), std::string::npos);
+    EXPECT_EQ(read_file("one.sql"), "select 1\r\nfrom dual\r\n/\r\nbegin\r\n  null;\r\nend;\r\n/\r\n");
+    run("save file " + path("two.sql") + " rep\n");
+    EXPECT_NE(screen().find("Wrote file " + path("two.sql")), std::string::npos);
+    run("save " + path("two") + " sideways\n");
+    EXPECT_NE(screen().find("Usage: SAV[E] [FILE] file_name[.ext] [CRE[ATE]|REP[LACE]|APP[END]]"), std::string::npos);
+#if !defined(_WIN32)
+    struct stat info {};
+    ASSERT_EQ(stat(path("two.sql").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+#endif
+    std::filesystem::create_directory(path("folder.sql"));
+    run("save " + path("folder") + " replace\n");
+    EXPECT_NE(screen().find("Unable to write \"" + path("folder.sql") + "\""), std::string::npos);
+    EXPECT_EQ(screen().find("Wrote file " + path("folder.sql")), std::string::npos);
+    run("select '" + std::string(200, 'x') + "' from dual;\n");
+    {
+        WritesFail fail(path("two.sql"));
+        run("save " + path("two") + " replace\n");
+    }
+    EXPECT_NE(screen().find("Unable to write \"" + path("two.sql") + "\""), std::string::npos);
+    EXPECT_EQ(occurrences(screen(), "Wrote file " + path("two.sql")), 1) << "the failed write is not reported done";
+    EXPECT_EQ(read_file("two.sql"), "begin\r\n  null;\r\nend;\r\n/\r\n") << "the old file stays whole";
+
+    write_file("three.sql", "select 3\r\nfrom dual;\r\n\r\n");
+    run("get " + path("three") + "\n");
+    EXPECT_NE(screen().find("  1  select 3\n  2* from dual\n"), std::string::npos) << screen();
+    run("/\n");
+    EXPECT_EQ(occurrences(screen(), "ran: select 3\nfrom dual"), 1);
+    run("get " + path("two") + " nolist\n");
+    EXPECT_EQ(screen().find("  3* end;"), std::string::npos);
+    run("/\n");
+    EXPECT_EQ(occurrences(screen(), "ran: begin\n  null;\nend;"), 2) << "the block keeps the ; of its end";
+    run("get " + path("missing") + "\n");
+    EXPECT_NE(screen().find("SP2-0160: Unable to open \"" + path("missing.sql") + "\""), std::string::npos);
+    write_file("nul.sql", std::string("select 1\0 from dual", 19));
+    run("get " + path("nul") + "\n");
+    EXPECT_NE(screen().find("holds a NUL byte and was not loaded"), std::string::npos);
+    run("list\n");
+    EXPECT_NE(screen().find("  1  begin\n  2    null;\n  3* end;\n"), std::string::npos) << "the buffer is kept";
+}
+
+// An edit that leaves a PL/SQL block as it was gives back the block whole.
+TEST_F(HistoryTest, EditKeepsTheEndOfABlock) {
+    install_query_worker();
+    run("begin\n  null;\nend;\n/\n");
+    run("set editor " STAND_IN_EDITOR "\n");
+    run("set edit_filename " + path("afiedt.buf") + "\n");
+    set_environment("STAND_IN_EDITOR_KEEP", "1");
+    run("edit\n");
+    set_environment("STAND_IN_EDITOR_KEEP", "");
+    run("/\n");
+    EXPECT_EQ(occurrences(screen(), "ran: begin\n  null;\nend;"), 2) << screen();
+}
+
 // A file name that begins with "-" reaches the editor as a path, never as an option.
 TEST_F(HistoryTest, EditFileNameIsNeverAnEditorOption) {
     install_query_worker();

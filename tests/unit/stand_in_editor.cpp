@@ -4,7 +4,8 @@
 // line, and replaces the file with an edited statement, with CR LF line ends or, when
 // STAND_IN_EDITOR_LF is set, with LF ends and a final line end as POSIX editors save it.
 // When STAND_IN_EDITOR_WAIT names a file, it first waits until that file exists (at most a
-// minute), as a user would take time to edit. Exit status 2 when the file cannot be read.
+// minute), as a user would take time to edit; when STAND_IN_EDITOR_KEEP is set, it leaves
+// the file as it is. Exit status 2 when the file cannot be read.
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
     in.close();
     std::ofstream(name + ".seen", std::ios::binary) << content.str();
     std::ofstream(name + ".name", std::ios::binary) << name;
+    if (const char* keep = std::getenv("STAND_IN_EDITOR_KEEP"); keep && *keep) return 0;
     const char* lf = std::getenv("STAND_IN_EDITOR_LF");
     std::ofstream(name, std::ios::binary) << (lf && *lf ? "select ename\nfrom emp;\n" : "select ename\r\nfrom emp;");
     return 0;
