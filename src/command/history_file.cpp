@@ -1,7 +1,9 @@
 // The command history file, the daily history log, the debug log and the error boxes.
-// Files are opened and closed per operation; the log and debug writes fail silently.
+// Files are opened and closed per operation; a failed write of the daily log is reported
+// (once until a write succeeds again), debug writes fail silently.
 #include "command/history_file.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -151,13 +153,25 @@ std::string history_log_header(const std::tm& local_time) {
 }
 
 void history_log_statement(const char* text) {
+    // A failed block is reported once, not at every statement after it, and again after
+    // a block was written.
+    static std::atomic<bool> failure_reported{false};
     const std::string path = history_log_path();
     if (path.empty()) return;
-    File file(platform_file_open_private(path.c_str(), "ab"));
-    if (!file) return;
-    const std::string header = history_log_header(local_time_now());
-    std::fwrite(header.data(), 1, header.size(), file.get());
-    std::fputs(text, file.get());
+    std::FILE* file = platform_file_open_private(path.c_str(), "ab");
+    bool written = false;
+    if (file) {
+        // One write per block, so that two consoles appending at once do not interleave.
+        const std::string block = history_log_header(local_time_now()) + text;
+        written = std::fwrite(block.data(), 1, block.size(), file) == block.size();
+        written = std::fclose(file) == 0 && written;
+    }
+    if (written) {
+        failure_reported.store(false);
+    } else if (!failure_reported.exchange(true)) {
+        const std::string error = platform_last_error_text();
+        error_box("Writing the history log %s failed: %s", path.c_str(), error.c_str());
+    }
 }
 
 void debug_log(const char* format, ...) {

@@ -209,6 +209,28 @@ TEST_F(HistoryTest, DailyLogBlocks) {
     EXPECT_NE(read_file("vantro_history_orcl.txt").find("\r\n\r\nprompt on orcl"), std::string::npos);
     EXPECT_EQ(read_file("vantro_history_local.txt").find("orcl"), std::string::npos);
 
+    // A block that cannot be written is reported once, and again after a good one.
+    {
+        WritesFail failing(path("vantro_history_local.txt"));
+        run("prompt lost one\n");
+        run("prompt lost two\n");
+    }
+    const std::string failure = "Writing the history log " + path("vantro_history_local.txt") + " failed";
+    auto failures = [&] {
+        int count = 0;
+        for (const std::string& box : front_.error_boxes()) count += box.rfind(failure, 0) == 0;
+        return count;
+    };
+    EXPECT_EQ(failures(), 1);
+    run("prompt kept\n");
+    EXPECT_NE(read_file("vantro_history_local.txt").find("prompt kept"), std::string::npos);
+    EXPECT_EQ(read_file("vantro_history_local.txt").find("lost"), std::string::npos);
+    {
+        WritesFail failing(path("vantro_history_local.txt"));
+        run("prompt lost three\n");
+    }
+    EXPECT_EQ(failures(), 2);
+
     debug_log("never %d", 1);
     EXPECT_FALSE(exists("vantro.log"));
     run("set debug on\n");
