@@ -250,7 +250,10 @@ void command_accept(const ClientCommandContext& c) {
         for (;;) {
             if (request.prompt) console_print("%s", request.prompt);
             value = console_request_line(c.console, request.hide);
-            if (c.console->input_ended.load()) break;   // no answer can come: nothing is defined
+            if (c.console->input_ended.load()) {   // no answer can come: nothing is defined
+                console_print("No value given: the input has ended\n");
+                break;
+            }
             if (value.size() >= static_cast<size_t>(kAcceptValueSize)) {
                 console_print("Value too long (at most %d characters)\n", kAcceptValueSize - 1);
                 if (c.console->script_stop.load()) break;
@@ -440,10 +443,13 @@ std::string variables_substitute(ConsoleBuffer* console, const std::string& line
     const ScriptSettings& settings = options->script;
     const char prefix = settings.define_prefix ? settings.define_prefix : '&';
     std::string result = line;
+    const bool ended_before = console->input_ended.load();
     // "&&" first, completely, so that "&&x" is never read as "&" followed by "&x".
     const bool doubles = substitute_pass(console, result, std::string(2, prefix), true, settings);
     const bool singles = substitute_pass(console, result, std::string(1, prefix), false, settings);
-    if ((doubles || singles) && options->on(Option::Verify)) {
+    // A line whose value never came does not run: there is no new line to show.
+    const bool unanswered = !ended_before && console->input_ended.load();
+    if ((doubles || singles) && !unanswered && options->on(Option::Verify)) {
         // A password given through a variable is not shown in the new line either.
         console_print("old: %s\n", history_text_without_password(line).c_str());
         console_print("new: %s\n", history_text_without_password(result).c_str());
@@ -457,7 +463,10 @@ void variables_type_line(ConsoleBuffer* console, const std::string& line, bool e
     const std::string text = variables_substitute(console, line);
     // A value asked for got no answer because the input ended: the line does not run with
     // an empty value in its place (the script stops).
-    if (!ended_before && console->input_ended.load()) return;
+    if (!ended_before && console->input_ended.load()) {
+        console_print("No value given: the input has ended\n");
+        return;
+    }
     {
         std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
         // ECHO ON shows each line as read, as it would stand in the console when typed.

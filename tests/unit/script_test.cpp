@@ -113,6 +113,30 @@ TEST_F(ScriptTest, EchoAndVerifyShowNoPassword) {
     }
 }
 
+// The input ends while a script waits at ACCEPT or for a substitution value: a message
+// says so, nothing is defined, the line does not run, and every running script stops.
+TEST_F(ScriptTest, EndOfInputAtAPromptStopsTheScriptsWithAMessage) {
+    write_file("ask_end.sql", "accept who prompt 'Who: '\nprompt after accept\n");
+    write_file("outer_end.sql", "@" + path("ask_end") + "\nprompt outer after\n");
+    write_file("sub_end.sql", "set verify on\nprompt [&nothere]\nprompt after substitution\n");
+    for (const char* script : {"outer_end", "sub_end"}) {
+        front_.type("@" + path(script) + "\n");
+        for (int i = 0; i < 2000 && console_->line_input_mode.load() == LineInputNone; ++i) platform_sleep_ms(5);
+        console_->input_ended.store(true);
+        answer("");
+        ASSERT_TRUE(front_.wait_idle());
+        console_->input_ended.store(false);
+    }
+    const std::string out = screen();
+    EXPECT_EQ(occurrences(out, "No value given: the input has ended"), 2) << out;
+    for (const char* never : {"after accept", "outer after", "after substitution", "new: prompt"})
+        EXPECT_EQ(out.find(never), std::string::npos) << never;
+    EXPECT_FALSE(defined("who"));
+    EXPECT_EQ(console_->script_depth.load(), 0);
+    run("prompt typed later\n");
+    EXPECT_NE(screen().find("\ntyped later"), std::string::npos);
+}
+
 TEST_F(ScriptTest, AcceptInsideAScript) {
     write_file("acc.sql", "accept who prompt 'Who: '\nprompt hello &who\n");
     front_.type("@" + path("acc") + "\n");

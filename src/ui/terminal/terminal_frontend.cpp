@@ -666,7 +666,10 @@ void TerminalFrontend::run_script(bool echo) {
         // none comes, the line does not run with an empty value in its place.
         const bool ended_before = console_->input_ended.load();
         const std::string text = variables_substitute(console_, line);
-        if (!ended_before && console_->input_ended.load()) break;
+        if (!ended_before && console_->input_ended.load()) {
+            console_print("No value given: the input has ended\n");
+            break;
+        }
         type_line(text, echo);
     }
     render();
