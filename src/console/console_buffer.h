@@ -177,6 +177,8 @@ void console_newline();
 void console_print_prompt();
 // Whether the console the output goes to was started silent.
 bool console_silent();
+// Whether a script's TERMOUT OFF holds its output back from the console (spooled only).
+bool console_termout_held_back(const ConsoleBuffer* console);
 // Shows the input line holding byte `offset` with a star under that byte.
 void console_show_error_position(int offset);
 // Writes one finished row of already formatted text: as console_print of the text

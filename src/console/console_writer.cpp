@@ -208,11 +208,21 @@ void end_row_locked(ConsoleBuffer* console) {
 
 }  // namespace
 
+// TERMOUT OFF: what a script prints (feedback, prompt texts, errors, echo) reaches only
+// the spool file, and its progress lines (which begin by clearing their row) do not show
+// either. Other messages that never go to the spool (boxes, failures) still show, and
+// typed input keeps its console.
+bool console_termout_held_back(const ConsoleBuffer* console) {
+    return console->script_depth.load() > 0 && console->options && !console->options->script.termout &&
+           console->line_request_active.load() == 0;
+}
+
 void console_write_text(const char* text, bool spool) {
     ConsoleBuffer* console = console_output_target();
     if (!console) return;
     const size_t length = std::strlen(text);
     if (spool) spool_copy(console, text, length);
+    if ((spool || text[0] == '\r') && console_termout_held_back(console)) return;
     {
         std::lock_guard<std::mutex> guard(console->lock);
         write_at_caret_locked(console, text, length);

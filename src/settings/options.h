@@ -83,6 +83,7 @@ struct ScriptSettings {
     char concat = '.';             // ends a variable name and is removed with it; 0: off
     char escape = 0;               // before the prefix keeps it as text; 0: off
     bool echo = false;             // a script's lines are shown as they are read
+    bool termout = true;           // off: what a script prints goes to the spool file only
     int feedback_rows = 1;         // a query's row count is shown from this many rows on
     bool sqlblanklines = false;    // an empty line does not end a statement
     bool autotrace_traceonly = false;   // query rows are not shown

@@ -90,11 +90,13 @@ bool apply_sqlblanklines(ConsoleBuffer* console, const std::string& typed, const
     return true;
 }
 
-// Query rows on the console: the `screen` option, for this run only.
+// Query rows on the console (the `screen` option) and the rest of what scripts print, for
+// this run only.
 bool apply_termout(ConsoleBuffer* console, const std::string& typed, const std::string& value) {
     bool on = false;
     if (!on_off(value, &on)) return usage_on_off(typed);
     (*console->options)[Option::Screen].number.store(on ? 1 : 0);
+    console->options->script.termout = on;
     return true;
 }
 

@@ -137,6 +137,28 @@ TEST_F(ScriptTest, EndOfInputAtAPromptStopsTheScriptsWithAMessage) {
     EXPECT_NE(screen().find("\ntyped later"), std::string::npos);
 }
 
+// TERMOUT OFF in a script sends what it prints to the spool file alone, each line once;
+// it ends with the script and means nothing for typed commands.
+TEST_F(ScriptTest, TermoutOffSendsAScriptsOutputToTheSpoolOnly) {
+    write_file("quiet.sql", "set termout off\nprompt hidden line\nundefine nosuchvar\nset termout on\n"
+                            "prompt shown line\nset termout off\n");
+    run("spool " + path("quiet.lst") + "\n");
+    run("@" + path("quiet") + "\n");
+    run("prompt after the script\n");
+    run("set termout off\n");
+    run("prompt typed while off\n");
+    run("spool off\n");
+    const std::string out = screen();
+    EXPECT_EQ(out.find("hidden line"), std::string::npos) << out;
+    EXPECT_EQ(out.find("Variable nosuchvar does not exist"), std::string::npos);
+    EXPECT_EQ(occurrences(out, "\nshown line"), 1);
+    EXPECT_NE(out.find("\nafter the script"), std::string::npos);
+    EXPECT_NE(out.find("\ntyped while off"), std::string::npos);
+    const std::string spool = read_file("quiet.lst");
+    for (const char* line : {"hidden line\r\n", "Variable nosuchvar does not exist\r\n", "shown line\r\n"})
+        EXPECT_EQ(occurrences(spool, line), 1) << line << spool;
+}
+
 TEST_F(ScriptTest, AcceptInsideAScript) {
     write_file("acc.sql", "accept who prompt 'Who: '\nprompt hello &who\n");
     front_.type("@" + path("acc") + "\n");
