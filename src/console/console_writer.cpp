@@ -245,6 +245,7 @@ void console_print_line(const char* text, size_t length) {
         }
         if (failed) spool_report_failure();
     }
+    if (console_termout_held_back(console)) return;
     {
         std::lock_guard<std::mutex> guard(console->lock);
         write_at_caret_locked(console, text, length);

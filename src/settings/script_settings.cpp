@@ -90,12 +90,12 @@ bool apply_sqlblanklines(ConsoleBuffer* console, const std::string& typed, const
     return true;
 }
 
-// Query rows on the console (the `screen` option) and the rest of what scripts print, for
-// this run only.
+// What scripts print, query rows included (the `screen` option), for this run only;
+// commands typed or fed on the standard input show their output whatever it says.
 bool apply_termout(ConsoleBuffer* console, const std::string& typed, const std::string& value) {
     bool on = false;
     if (!on_off(value, &on)) return usage_on_off(typed);
-    (*console->options)[Option::Screen].number.store(on ? 1 : 0);
+    if (console->script_depth.load() > 0) (*console->options)[Option::Screen].number.store(on ? 1 : 0);
     console->options->script.termout = on;
     return true;
 }

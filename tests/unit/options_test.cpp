@@ -143,8 +143,11 @@ TEST_F(OptionsTest, SettingsOfOtherConsolesScripts) {
     EXPECT_EQ(s.define_prefix, '~');
     front.type("set define x\n");
     EXPECT_EQ(row_from_end(1), "Usage: set define on|off|character");
+    const int screen_before = number(Option::Screen);
     front.type("set termout off\n");
-    EXPECT_EQ(number(Option::Screen), 0);
+    EXPECT_EQ(number(Option::Screen), screen_before) << "typed commands show their output whatever it says";
+    EXPECT_FALSE(s.termout);
+    front.type("set termout on\n");
     front.type("set sqlprompt 'DB> '\n");
     EXPECT_EQ(text(Option::Prompt), "DB>");
     front.type("set sqlbl on esc on con .\n");

@@ -147,9 +147,13 @@ TEST_F(ScriptTest, TermoutOffSendsAScriptsOutputToTheSpoolOnly) {
     run("prompt after the script\n");
     run("set termout off\n");
     run("prompt typed while off\n");
+    write_file("inherit.sql", "prompt hidden too\n");
+    run("@" + path("inherit") + "\n");
+    run("set termout on\n");
     run("spool off\n");
     const std::string out = screen();
     EXPECT_EQ(out.find("hidden line"), std::string::npos) << out;
+    EXPECT_EQ(out.find("hidden too"), std::string::npos) << "a script started while it is off";
     EXPECT_EQ(out.find("Variable nosuchvar does not exist"), std::string::npos);
     EXPECT_EQ(occurrences(out, "\nshown line"), 1);
     EXPECT_NE(out.find("\nafter the script"), std::string::npos);
