@@ -81,7 +81,9 @@ void enter_after_newline(ConsoleBuffer* console) {
     const bool blank_lines_kept = console->options && console->options->script.sqlblanklines;
     if (!in.block_open && !blank_lines_kept && !console->recall_mode.load() && !in.text.empty() &&
         in.text.back() == '\n') {
-        if (hooks.finish) hooks.finish(console, true, false);
+        // The statement ended this way is not run but becomes the SQL buffer: "/" or "r"
+        // runs it next.
+        if (hooks.finish) hooks.finish(console, true, true);
         return;
     }
     if (in.cursor == in.length()) {

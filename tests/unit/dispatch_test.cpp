@@ -203,7 +203,7 @@ TEST_F(DispatchTest, EmptyLineEndsAnUnfinishedStatementUnlessABlockIsOpen) {
     expect_no_job();
     ASSERT_EQ(records().size(), 1u);
     EXPECT_EQ(records()[0].text, "select 1\nfrom dual\n");
-    EXPECT_FALSE(records()[0].is_sql);
+    EXPECT_TRUE(records()[0].is_sql) << "not run, but the statement that / runs next";
     EXPECT_EQ(last_row(), "SQL> ");
     // Blank input is dropped without a record.
     enter("   \n\n");

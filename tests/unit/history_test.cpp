@@ -377,6 +377,12 @@ TEST_F(HistoryTest, SqlBufferFollowsStatementsOfScripts) {
     run("edit\n");
     EXPECT_EQ(read_file("afiedt.buf.seen"), "begin\r\n  null;\r\nend;");
 
+    // A statement ended by an empty line is not run, but it is the buffer that "/" runs.
+    run("select 11\nfrom dual\n\n");
+    EXPECT_EQ(occurrences(screen(), "ran: select 11"), 0);
+    run("/\n");
+    EXPECT_EQ(occurrences(screen(), "ran: select 11\nfrom dual"), 1);
+
     // With the history switched off the buffer is still kept.
     run("set commandhistory 0\n");
     run("select 9 from dual;\n");
