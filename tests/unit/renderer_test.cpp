@@ -178,6 +178,11 @@ TEST(Renderer, ControlCharactersAreShownNotObeyed) {
     EXPECT_EQ(screen.lines, (std::vector<std::string>{"a?[2Jb?c?|?1m|\xc3\xa4", "SQL> x?]0;t"}));
     EXPECT_EQ(render_cut("x\x1b[31my", 0, 10), "x?[31my");
     EXPECT_EQ(render_cut("ab\x1b" "cdef", 1, 4), "<?c>");
+    // Bytes that are no UTF-8 character take one column each and show as "?".
+    const std::string invalid = "a\xff\x80\xc3(\xe0\x80\x80\xed\xa0\x80z";
+    EXPECT_EQ(render_display_width(invalid, static_cast<int>(invalid.size())), 12);
+    EXPECT_EQ(render_cut(invalid, 0, 20), "a???" "(??????z");
+    EXPECT_EQ(render_cut(invalid + "\xc3\xa4", 11, 2), "<\xc3\xa4");
     std::uint64_t written = 0;
     EXPECT_EQ(render_plain({"a\x1b[0mb", ""}, 2, 1, &written), "a\x1b[0mb\n");
 }

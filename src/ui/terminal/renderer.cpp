@@ -36,16 +36,44 @@ Geometry measure(const std::vector<std::string>& live, int caret_row, int caret_
     return g;
 }
 
+// Bytes of the UTF-8 character at i, or 0 when the bytes there are none (a stray
+// continuation byte, a cut, overlong or surrogate sequence): such a byte takes one column
+// and is shown as "?", as terminals would show a replacement character of their own.
+size_t utf8_length_at(const std::string& text, size_t i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) return 1;
+    size_t n = 0;
+    if (c >= 0xc2 && c <= 0xdf)
+        n = 2;
+    else if (c >= 0xe0 && c <= 0xef)
+        n = 3;
+    else if (c >= 0xf0 && c <= 0xf4)
+        n = 4;
+    else
+        return 0;
+    if (i + n > text.size()) return 0;
+    for (size_t k = 1; k < n; ++k)
+        if ((static_cast<unsigned char>(text[i + k]) & 0xc0) != 0x80) return 0;
+    const auto second = static_cast<unsigned char>(text[i + 1]);
+    if ((c == 0xe0 && second < 0xa0) || (c == 0xed && second > 0x9f) || (c == 0xf0 && second < 0x90) ||
+        (c == 0xf4 && second > 0x8f))
+        return 0;
+    return n;
+}
+
+size_t character_end(const std::string& text, size_t i) {
+    const size_t n = utf8_length_at(text, i);
+    return i + (n ? n : 1);
+}
+
 // Byte offset where display column `column` of the text starts (text.size() past its end).
 size_t byte_of_column(const std::string& text, int column) {
     size_t i = 0;
     int seen = 0;
     while (i < text.size()) {
-        if ((static_cast<unsigned char>(text[i]) & 0xc0) != 0x80) {
-            if (seen == column) return i;
-            ++seen;
-        }
-        ++i;
+        if (seen == column) return i;
+        ++seen;
+        i = character_end(text, i);
     }
     return text.size();
 }
@@ -63,16 +91,21 @@ std::string terminal_safe(const std::string& row, size_t length) {
     length = std::min(length, row.size());
     std::string out;
     out.reserve(length);
-    for (size_t i = 0; i < length; ++i) {
+    size_t i = 0;
+    while (i < length) {
         const auto c = static_cast<unsigned char>(row[i]);
-        if (c < 0x20 || c == 0x7f) {
+        const size_t n = utf8_length_at(row, i);
+        const bool c1_control = n == 2 && c == 0xc2 && static_cast<unsigned char>(row[i + 1]) <= 0x9f;
+        if (i + n > length) {
             out += '?';
-        } else if (c == 0xc2 && i + 1 < length && static_cast<unsigned char>(row[i + 1]) >= 0x80 &&
-                   static_cast<unsigned char>(row[i + 1]) <= 0x9f) {
+            break;
+        }
+        if (n == 0 || c < 0x20 || c == 0x7f || c1_control) {
             out += '?';
-            ++i;
+            i += n ? n : 1;
         } else {
-            out += static_cast<char>(c);
+            out.append(row, i, n);
+            i += n;
         }
     }
     return out;
@@ -127,11 +160,9 @@ std::string render_cut(const std::string& row, int left, int columns) {
 int render_max_left(int widest, int columns) { return widest <= columns ? 0 : widest - columns; }
 
 int render_display_width(const std::string& text, int bytes) {
-    const int end = std::min(bytes, static_cast<int>(text.size()));
+    const size_t end = static_cast<size_t>(std::clamp(bytes, 0, static_cast<int>(text.size())));
     int width = 0;
-    for (int i = 0; i < end; ++i) {
-        if ((static_cast<unsigned char>(text[static_cast<size_t>(i)]) & 0xc0) != 0x80) ++width;
-    }
+    for (size_t i = 0; i < end; i = character_end(text, i)) ++width;
     return width + std::max(0, bytes - static_cast<int>(text.size()));
 }
 

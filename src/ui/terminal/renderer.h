@@ -49,7 +49,8 @@ std::string render_cut(const std::string& row, int left, int columns);
 // 0 when they fit, else the offset whose view ends with the widest row's last character.
 int render_max_left(int widest, int columns);
 
-// Columns a row takes on the terminal: one per UTF-8 character.
+// Columns a row takes on the terminal: one per UTF-8 character, and one per byte that is
+// not part of a valid character (shown as "?").
 int render_display_width(const std::string& text, int bytes);
 
 // The bytes that bring the terminal from what `state` says it shows to the frame; updates
