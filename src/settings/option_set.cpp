@@ -38,13 +38,22 @@ bool kept_for_next_start(const ConsoleBuffer* console) {
     return !worker_running() && !console->input_scripted.load();
 }
 
+// A value the store did not take still applies now; the user learns that it will not be
+// there at the next start.
+void report_not_kept(bool written, const std::string& word) {
+    if (written) return;
+    const std::string reason = platform_last_error_text();
+    console_print("The value of %s could not be kept for the next start: %s\n", word.c_str(), reason.c_str());
+}
+
 // Sets one option from its value word; false when the value was refused.
 bool set_one(ConsoleBuffer* console, OptionEntry& row, const std::string& word, const std::string& value) {
     switch (row.type) {
     case OptionType::String:
     case OptionType::Directory:
         option_set_text(row, value.c_str());
-        if (kept_for_next_start(console)) registry_write_string(kRegistryKey, row.name, row.text.c_str());
+        if (kept_for_next_start(console))
+            report_not_kept(registry_write_string(kRegistryKey, row.name, row.text.c_str()), word);
         break;
     case OptionType::Number: {
         int number = convert_number(value.c_str());
@@ -55,7 +64,7 @@ bool set_one(ConsoleBuffer* console, OptionEntry& row, const std::string& word, 
         if (number <= 0) number = 1;
         row.number.store(number);
         if (kept_for_next_start(console))
-            registry_write_dword(kRegistryKey, row.name, static_cast<std::uint32_t>(number));
+            report_not_kept(registry_write_dword(kRegistryKey, row.name, static_cast<std::uint32_t>(number)), word);
         break;
     }
     case OptionType::OnOff:
@@ -68,7 +77,8 @@ bool set_one(ConsoleBuffer* console, OptionEntry& row, const std::string& word, 
             return false;
         }
         if (kept_for_next_start(console))
-            registry_write_dword(kRegistryKey, row.name, static_cast<std::uint32_t>(row.number.load()));
+            report_not_kept(
+                registry_write_dword(kRegistryKey, row.name, static_cast<std::uint32_t>(row.number.load())), word);
         break;
     }
     if (row.on_change) row.on_change(console, row);

@@ -307,6 +307,22 @@ TEST_F(OptionsTest, ValuesSurviveARestart) {
     EXPECT_EQ(reloaded().text(Option::Prompt), "SQL>");
 }
 
+// A store that cannot be written leaves the value in effect and says it is not kept.
+TEST_F(OptionsTest, AValueTheStoreCannotKeepIsReported) {
+    const std::filesystem::path store = std::filesystem::path(FreshHomeEnvironment::folder()) / "registry";
+    std::error_code error;
+    std::filesystem::remove_all(store, error);
+    std::filesystem::create_directories(store / "in the way");
+    front.type("set arraysize 33 timing off prompt Q>\n");
+    EXPECT_EQ(number(Option::Arraysize), 33);
+    EXPECT_EQ(text(Option::Prompt), "Q>");
+    int reports = 0;
+    for (const std::string& row : front.rows())
+        reports += row.rfind("The value of ", 0) == 0 && row.find(" could not be kept for the next start: ") != std::string::npos;
+    EXPECT_EQ(reports, 3);
+    std::filesystem::remove_all(store, error);
+}
+
 TEST_F(OptionsTest, SetByAWorkerChangesOnlyTheRunningProgram) {
     WorkerRoutines workers;
     workers.query = set_inside_worker;
