@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "platform/files.h"
 #include "platform/platform.h"
 
 const char* const kDemoDatabaseName = "demo";
@@ -28,7 +29,7 @@ bool file_exists(const std::string& path) {
 
 // Creates the marker; false when it cannot be written.
 bool write_marker(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = platform_file_open_private(path.c_str(), "wb");
     if (!file) return false;
     return std::fclose(file) == 0;
 }

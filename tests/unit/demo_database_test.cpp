@@ -54,6 +54,11 @@ TEST_F(DemoDatabaseTest, FirstConnectRunsTheFirstScriptFoundAndOnlyOnce) {
     EXPECT_EQ(first.script_line, "@\"" + script_ + "\"");
     EXPECT_EQ(first.note, "Creating the demo database (first use)...\n");
     EXPECT_TRUE(marker_exists());
+#if !defined(_WIN32)
+    EXPECT_EQ(fs::status(root_ / "databases" / "demo.created").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write)
+        << "the console's files are its user's alone";
+#endif
     const DemoFirstUse second =
         demo_database_first_use("demo", OciLibraryKind::Embedded, databases(), {missing_, script_});
     EXPECT_TRUE(second.script_line.empty());

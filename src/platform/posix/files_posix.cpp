@@ -74,7 +74,9 @@ std::FILE* platform_temp_file_open(std::string* error) {
 void platform_play_sound_async(const char* path) {
     // A player that may be installed plays the file; otherwise the terminal bell rings.
     // The player runs in a detached thread so the statement never waits for it.
-    const std::string file = path ? path : "";
+    // A name that begins with "-" goes as a path of the current folder, never as an option.
+    std::string file = path ? path : "";
+    if (!file.empty() && file[0] == '-') file = "./" + file;
     std::thread([file] {
         struct stat info {};
         if (!file.empty() && stat(file.c_str(), &info) == 0) {
