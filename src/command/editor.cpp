@@ -17,6 +17,7 @@
 #include "command/history.h"
 #include "command/history_file.h"
 #include "command/statement.h"
+#include "command/variables.h"
 #include "command/words.h"
 #include "console/console_buffer.h"
 #include "platform/files.h"
@@ -323,6 +324,15 @@ void command_get(const ClientCommandContext& c) {
 void editor_install_hooks(const EditorHooks& hooks) { g_hooks = hooks; }
 
 const char* editor_program() {
+    // Scripts of other Oracle consoles name their editor with DEFINE _EDITOR; its value is
+    // a program with arguments like the option's, quotes around the whole value dropped.
+    static std::string defined;
+    for (const char* name : {"_EDITOR", "_editor"}) {
+        if (!variable_lookup(name, &defined)) continue;
+        if (defined.size() >= 2 && (defined[0] == '\'' || defined[0] == '"') && defined.back() == defined[0])
+            defined = defined.substr(1, defined.size() - 2);
+        if (!defined.empty()) return defined.c_str();
+    }
     const OptionTable* options = g_console ? g_console->options : nullptr;
     const std::string compiled = options_defaults().text(Option::Editor);
     if (!options || options->text(Option::Editor).empty() || options->text(Option::Editor) == compiled)

@@ -14,8 +14,8 @@ struct EditorHooks {
 };
 void editor_install_hooks(const EditorHooks& hooks);
 
-// The editor command used: option `editor`, or the platform's default editor while the
-// option keeps its compiled default.
+// The editor command used: the variable _EDITOR when defined, else option `editor`, or
+// the platform's default editor while the option keeps its compiled default.
 const char* editor_program();
 
 // Installs the edit command.

@@ -288,6 +288,14 @@ TEST_F(HistoryTest, EditorStartsWithoutAShell) {
     for (const char* made : {"pwned", "pwned1", "pwned2", "pwned3", "pwned4", "pwned5"})
         EXPECT_FALSE(std::ifstream(path(made)).good()) << made;
 
+    // DEFINE _EDITOR names the program the same way, ahead of the option.
+    run("define _editor = '" STAND_IN_EDITOR " -x;touch${IFS}pwned6'\n");
+    run("set edit_filename " + path("w.buf") + "\n");
+    run("edit\n");
+    EXPECT_EQ(read_file("w.buf.args"), "-x;touch${IFS}pwned6\n");
+    EXPECT_FALSE(std::ifstream(path("pwned6")).good());
+    run("undefine _editor\n");
+
     run("set editor '\"" + path("no such editor") + "\"'\n");
     run("edit\n");
     EXPECT_NE(screen().find("Failed to spawn external editor"), std::string::npos);
