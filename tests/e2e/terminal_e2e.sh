@@ -217,6 +217,13 @@ if [ $HAVE_ENGINE = 1 ]; then
         ! grep -q '^Connected' "$WORK/out3" && pass ||
         fail "accept $accept_rc ($(wc -c < "$WORK/out") bytes), script $script_rc: $(tail -3 "$WORK/out2"), connect $connect_rc: $(tail -2 "$WORK/out3")"
 
+    begin "scripted, a connect line is shown without its password"
+    printf 'connect scott/tiger@e2e\nselect 5 from dual;\nconn scott/wr0ngpw@e2e\nprompt after\n' \
+        | timeout 20 "$VANTRO" scott/tiger@e2e > "$WORK/out" 2>&1
+    ! grep -q 'tiger\|wr0ngpw' "$WORK/out" && grep -q '^SQL> connect scott@e2e$' "$WORK/out" &&
+        grep -q '^SQL> select 5 from dual;$' "$WORK/out" && grep -q '^SQL> conn scott@e2e$' "$WORK/out" &&
+        grep -q '^SQL> prompt after$' "$WORK/out" && pass || fail "connect shown as: $(grep -i conn "$WORK/out")"
+
     begin "scripted, every row reaches a slow reader once, whatever maxlines"
     printf 'set maxlines 5\nset maxlines 100\nselect a.n*1000+b.n*100+c.n*10+d.n k from big a, big b, big c, big d;\n' \
         | "$VANTRO" scott/tiger@e2e 2>&1 | { sleep 2; cat; } > "$WORK/out"

@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "command/core_init.h"
+#include "command/history.h"
 #include "command/statement.h"
 #include "command/variables.h"
 #include "complete/autocomplete.h"
@@ -614,6 +615,18 @@ void TerminalFrontend::type_line(const std::string& line, bool echo) {
     {
         std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
         const int saved_echo = console_->echo.load();
+        // A connect line read from the input is shown without its password (the output
+        // of a redirected run often ends up in a log); the line itself goes in unseen.
+        bool masked = false;
+        if (echo && saved_echo && g_input.text.empty()) {
+            const std::string shown = history_text_without_password(line);
+            if (shown != line) {
+                console_echo(shown.c_str());
+                console_newline();
+                echo = false;
+                masked = true;
+            }
+        }
         if (!echo) console_->echo.store(0);
         if (line.find('\t') != std::string::npos) {
             input_feed(console_, "%s", line.c_str());
@@ -622,6 +635,10 @@ void TerminalFrontend::type_line(const std::string& line, bool echo) {
         }
         input_enter(console_);
         console_->echo.store(saved_echo);
+        // The connect ended while nothing was shown: its prompt is due now. One still
+        // running on a worker ends after this lock is released and shows it itself.
+        if (masked && g_input.text.empty() && busy_thread_id.load() == 0 && console_->line_request_active.load() == 0)
+            console_print_nospool("%s ", console_->options ? console_->options->text(Option::Prompt).c_str() : "SQL>");
     }
     wake();
     wait_idle();
