@@ -1226,6 +1226,7 @@ constexpr Route kRoutes[] = {
     {StatementKind::AlterView, route_dictionary_ddl, true, Iterations::Once},
     {StatementKind::Rename, route_dictionary_ddl, true, Iterations::Once},
     {StatementKind::Purge, route_dictionary_ddl, true, Iterations::Once},
+    {StatementKind::Flashback, route_dictionary_ddl, true, Iterations::Once},
     {StatementKind::PlsqlBlock, route_block, false, Iterations::Once},
 };
 

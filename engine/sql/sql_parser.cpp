@@ -2170,6 +2170,7 @@ bool foreign_kind(TokenCursor c, StatementKind* kind) {
     if (c.is_word("COMMENT")) return set(StatementKind::Comment);
     if (c.is_word("RENAME")) return set(StatementKind::Rename);
     if (c.is_word("PURGE")) return set(StatementKind::Purge);
+    if (c.is_word("FLASHBACK")) return set(StatementKind::Flashback);
     if (c.accept_word("CREATE")) {
         bool replace = false;
         if (c.is_word("OR")) {

@@ -1819,6 +1819,7 @@ bool Translator::statement(Statement& s) {
     case StatementKind::AlterView:
     case StatementKind::Rename:
     case StatementKind::Purge:
+    case StatementKind::Flashback:
     case StatementKind::CreateRole:
     case StatementKind::DropRole:
     case StatementKind::Grant:
