@@ -2102,15 +2102,7 @@ bool Parser::merge(Statement* s) {
             } while (accept_op(","));
             if (!expect_op(")", 907)) return false;
         }
-        if (!expect_word("VALUES", 926) || !expect_op("(", 906)) return false;
-        std::vector<ExprPtr> row;
-        do {
-            ExprPtr e;
-            if (!expr(&e)) return false;
-            row.push_back(std::move(e));
-        } while (accept_op(","));
-        if (!expect_op(")", 907)) return false;
-        s->values.push_back(std::move(row));
+        if (!expect_word("VALUES", 926) || !insert_values(s)) return false;
         if (accept_word("WHERE") && !expr(&s->merge_insert_where)) return false;
     }
     if (!s->merge_update && !s->merge_insert) return fail(905);
