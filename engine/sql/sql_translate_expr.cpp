@@ -390,6 +390,14 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
             out->sql = row_value(s->bare ? quote_name(name)
                                          : quote_name(s->emit_alias.empty() ? found->alias : s->emit_alias) + "." +
                                                quote_name(found->stored_name(col - found->columns.data())));
+            if (s->lateral_args) {
+                // A column of an item before a lateral inline view: a parameter of the view.
+                const std::string read = quote_name(found->alias) + "." +
+                                         quote_name(found->stored_name(col - found->columns.data()));
+                auto at = std::find(s->lateral_args->begin(), s->lateral_args->end(), read);
+                if (at == s->lateral_args->end()) at = s->lateral_args->insert(at, read);
+                out->sql = row_value("?" + std::to_string(at - s->lateral_args->begin() + 1));
+            }
             out->type = col->type;
             out->trimmed = col->type.code == kTypeChar;
             out->object_type = col->object_type;

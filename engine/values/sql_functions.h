@@ -84,6 +84,12 @@ bool sql_aggregates_register(sqlite3* db);
 bool sql_statistics_register(sqlite3* db);
 // Values of schema-level object and collection types (sql_objects.cpp).
 bool sql_objects_register(sqlite3* db);
+// vantro_lateral_rows(query, a1, ...): the rows of an inline view that reads the FROM
+// items before it, run with their values bound (values/lateral_rows.cpp); at most
+// kLateralMaxColumns columns and kLateralMaxArgs values.
+constexpr int kLateralMaxColumns = 100;
+constexpr int kLateralMaxArgs = 64;
+bool lateral_rows_register(sqlite3* db);
 
 // Compiles the session's date and timestamp formats after a change.
 void settings_compile_formats(SessionSettings* settings);
