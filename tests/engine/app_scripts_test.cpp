@@ -161,3 +161,68 @@ TEST_F(AppScripts, FlashbackTableAnswersAsWithoutARecycleBin) {
 }
 
 }  // namespace
+
+namespace {
+
+class AppLateral : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test_home();
+    ASSERT_NE(test_oci(), nullptr);
+    ASSERT_EQ(s.connect_test_user(), OCI_SUCCESS) << s.error_text();
+    std::string error;
+    ASSERT_TRUE(create_emp_table(s, &error)) << error;
+    ASSERT_EQ(s.exec("create table app_dept (deptno number, dname varchar2(14))"), OCI_SUCCESS);
+    for (const char* row : {"10, 'ACCOUNTING'", "20, 'RESEARCH'", "30, 'SALES'", "40, 'OPERATIONS'"})
+      ASSERT_EQ(s.exec(std::string("insert into app_dept values (") + row + ")"), OCI_SUCCESS);
+  }
+  OciSession s;
+};
+
+// Inline views that read the items before them: CROSS APPLY and LATERAL keep the rows the
+// view gives for each, OUTER APPLY also the rows it gives none for; the view's own row
+// limit, aggregates, nested correlation and values of every kind pass through.
+TEST_F(AppLateral, InlineViewsReadTheItemsBeforeThem) {
+  EXPECT_EQ(s.rows("select d.dname, x.ename from app_dept d cross apply (select ename from emp e"
+                   " where e.deptno = d.deptno order by sal desc, ename fetch first 1 row only) x order by 1"),
+            (std::vector<std::string>{"ACCOUNTING|KING", "RESEARCH|FORD", "SALES|BLAKE"}));
+  EXPECT_EQ(s.rows("select d.deptno, x.cnt from app_dept d outer apply (select count(*) cnt from emp e"
+                   " where e.deptno = d.deptno) x order by 1"),
+            (std::vector<std::string>{"10|3", "20|5", "30|6", "40|0"}));
+  EXPECT_EQ(s.rows("select d.deptno, x.ename from app_dept d outer apply (select ename from emp e"
+                   " where e.deptno = d.deptno and e.sal >= 3000) x order by 1, 2"),
+            (std::vector<std::string>{"10|KING", "20|FORD", "20|SCOTT", "30|<null>", "40|<null>"}));
+  EXPECT_EQ(s.rows("select d.deptno, l.mx, l.h, l.r, l.x from app_dept d cross join lateral (select max(sal) mx,"
+                   " to_char(date '1981-01-01' + min(sal), 'YYYY-MM-DD') h, max(sal) / 7 r, hextoraw('A' || d.deptno) x"
+                   " from emp e where e.deptno = d.deptno) l where d.deptno <= 20 order by 1"),
+            (std::vector<std::string>{"10|5000|1984-07-24|714.285714285714285714285714285714285714|0A10",
+                                      "20|3000|1983-03-12|428.571428571428571428571428571428571429|0A20"}));
+  EXPECT_EQ(s.rows("select d.deptno, l.ename from app_dept d, lateral (select ename from emp e where e.deptno ="
+                   " d.deptno and e.sal > (select avg(sal) from emp e2 where e2.deptno = d.deptno)) l order by 1, 2"),
+            (std::vector<std::string>{"10|KING", "20|FORD", "20|JONES", "20|SCOTT", "30|ALLEN", "30|BLAKE"}));
+  EXPECT_EQ(s.value("select count(*) from app_dept d cross apply (select * from emp e where e.deptno = d.deptno)"),
+            "14");
+  // An error of the view is the statement's.
+  std::vector<std::string> failed = s.rows("select * from app_dept d cross apply (select 1 / (d.deptno - 40) q from dual) x");
+  ASSERT_FALSE(failed.empty());
+  EXPECT_EQ(failed.back().rfind("error: ORA-01476", 0), 0u) << failed.back();
+  // A view that takes the statement's binds is not run this way.
+  EXPECT_EQ(s.exec("select * from app_dept d cross apply (select :b q from dual) x"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 3001);
+}
+
+// PL/SQL cursors read lateral views like any query; a compound trigger is refused as a
+// feature the engine lacks, not as a syntax error.
+TEST_F(AppLateral, LateralInPlsqlAndCompoundTriggersRefused) {
+  EXPECT_EQ(server_output_of(s,
+                             "begin for r in (select d.deptno, x.top from app_dept d cross apply"
+                             " (select max(ename) top from emp e where e.deptno = d.deptno) x order by 1) loop\n"
+                             "  dbms_output.put_line(r.deptno || r.top); end loop; end;"),
+            "10MILLER|20SMITH|30WARD|40");
+  EXPECT_EQ(s.exec("create or replace trigger app_cmp for update of sal on emp compound trigger\n"
+                   "  after statement is begin null; end after statement;\nend app_cmp;"),
+            OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 3001);
+}
+
+}  // namespace
