@@ -457,8 +457,17 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
     }
     if ((e.path.size() == 2 || e.path.size() == 3) && (name == "NEXTVAL" || name == "CURRVAL")) {
         std::string seq_owner = e.path.size() == 3 ? e.path[0] : ctx_.schema;
-        const std::string& seq = e.path[e.path.size() - 2];
-        if (!ctx_.catalog->sequence_exists(seq_owner, seq)) return fail(2289, e.offset), false;
+        std::string seq = e.path[e.path.size() - 2];
+        if (!ctx_.catalog->sequence_exists(seq_owner, seq)) {
+            // A synonym (private, or public without an owner named) for a sequence.
+            std::string target_owner, target;
+            const bool synonym = e.path.size() == 3
+                                     ? ctx_.catalog->private_synonym_target(seq_owner, seq, &target_owner, &target)
+                                     : ctx_.catalog->synonym_target(ctx_.schema, seq, &target_owner, &target);
+            if (!synonym || !ctx_.catalog->sequence_exists(target_owner, target)) return fail(2289, e.offset), false;
+            seq_owner = target_owner;
+            seq = target;
+        }
         if (no_sequences_) return fail(2287, e.offset), false;
         out->sql = "vantro_sequence(" + quote_text(seq_owner) + "," + quote_text(seq) + "," +
                    (name == "NEXTVAL" ? "1" : "0") + ")";

@@ -160,6 +160,23 @@ TEST_F(AppScripts, FlashbackTableAnswersAsWithoutARecycleBin) {
   EXPECT_EQ(s.exec("purge recyclebin"), OCI_SUCCESS);
 }
 
+// A sequence is named through a synonym for it, private or public, in SQL, in a column
+// DEFAULT and in PL/SQL; a synonym for no sequence is still ORA-02289.
+TEST_F(AppScripts, SequencesThroughSynonyms) {
+  ASSERT_EQ(s.exec("create sequence app_loan_seq nocache"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("create synonym app_lseq for app_loan_seq"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.value("select app_lseq.nextval from dual"), "1");
+  EXPECT_EQ(s.value("select app_lseq.currval + app_loan_seq.currval from dual"), "2");
+  ASSERT_EQ(s.exec("create table app_loans (id number default app_lseq.nextval, v number)"), OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("insert into app_loans (v) values (7)"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.value("select id from app_loans"), "2");
+  EXPECT_EQ(server_output_of(s, "declare n number; begin n := app_lseq.nextval; dbms_output.put_line(n); end;"), "3");
+  ASSERT_EQ(s.exec("create synonym app_no_seq for app_missing_seq"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.exec("select app_no_seq.nextval from dual"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 2289);
+}
+
 }  // namespace
 
 namespace {
