@@ -174,6 +174,7 @@ private:
     bool at_end() const { return TokenCursor::at_end() || is_op(";"); }
     DdlResult comment();
     DdlResult purge();
+    DdlResult flashback();
     DdlResult create_synonym(bool replace, bool is_public);
     DdlResult drop_synonym(bool is_public);
     DdlResult sequence(bool create);
@@ -217,6 +218,7 @@ DdlResult DdlParser::run() {
     if (accept_word("COMMENT")) return comment();
     if (accept_word("RENAME")) return rename_ddl(t_, p_, false, ctx_, db_, sql_, err_);
     if (accept_word("PURGE")) return purge();
+    if (accept_word("FLASHBACK")) return flashback();
     if (accept_word("CREATE")) {
         bool replace = false;
         if (accept_word("OR")) {
@@ -307,6 +309,48 @@ DdlResult DdlParser::purge() {
         return DdlResult::Failed;
     }
     return fail(905);
+}
+
+// FLASHBACK TABLE t, ... TO BEFORE DROP [RENAME TO n] | TO SCN | TIMESTAMP expr. DROP
+// purges at once here, so no table is in the recycle bin (ORA-38305); there is no undo
+// history to take a table back to an earlier time (ORA-03001).
+DdlResult DdlParser::flashback() {
+    if (!accept_word("TABLE")) return fail(905);
+    std::vector<std::pair<std::string, std::string>> tables;
+    std::uint32_t first = 0;
+    do {
+        std::string owner, object;
+        std::uint32_t off = 0;
+        if (!object_name(&owner, &object, &off)) return fail(903);
+        if (tables.empty()) first = off;
+        tables.emplace_back(owner.empty() ? schema_ : owner, object);
+    } while (accept_op(","));
+    if (!accept_word("TO")) return fail(905);
+    if (accept_word("BEFORE")) {
+        if (!accept_word("DROP")) return fail(905);
+        if (accept_word("RENAME")) {
+            std::string renamed;
+            if (!accept_word("TO")) return fail(905);
+            if (!name(&renamed)) return fail(903);
+        }
+        if (!at_end()) return fail(933);
+        *err_ = ora_error(38305);
+        err_->offset = first;
+        return DdlResult::Failed;
+    }
+    const std::uint32_t when = cur().offset;
+    if (!accept_word("SCN") && !accept_word("TIMESTAMP") && !accept_word("RESTORE")) return fail(905);
+    if (at_end()) return fail(936);
+    std::vector<ColumnInfo> cols;
+    for (const auto& t : tables)
+        if (!catalog_->table_columns(t.first, t.second, &cols)) {
+            *err_ = ora_error(942);
+            err_->offset = first;
+            return DdlResult::Failed;
+        }
+    *err_ = ora_error(3001, ": FLASHBACK TABLE to an earlier time");
+    err_->offset = when;
+    return DdlResult::Failed;
 }
 
 DdlResult DdlParser::comment() {
@@ -1181,7 +1225,8 @@ DdlResult dictionary_ddl(const std::string& text, const std::vector<Token>& toke
     if (tokens.empty()) return DdlResult::NotMine;
     const Token& first = tokens[0];
     if (first.kind != TokenKind::Word || (first.text != "COMMENT" && first.text != "CREATE" && first.text != "DROP" &&
-                                          first.text != "ALTER" && first.text != "RENAME" && first.text != "PURGE"))
+                                          first.text != "ALTER" && first.text != "RENAME" && first.text != "PURGE" &&
+                                          first.text != "FLASHBACK"))
         return DdlResult::NotMine;
     if (dimension_statement(tokens)) return dimension_ddl(tokens, ctx, db, sql, err);
     sql->clear();

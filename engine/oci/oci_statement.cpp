@@ -97,17 +97,45 @@ sword fail_sqlite(StmtHandle* s, OCIError* errhp, sqlite3* db, StatementKind kin
     return fail(s, errhp, e);
 }
 
+// The placeholders of the statement's text, in order: a bind by position names one of them.
+std::vector<std::string> text_placeholders(const StmtHandle* s) {
+    std::vector<std::string> names;
+    for (const Token& t : s->tokens)
+        if (t.kind == TokenKind::Bind) names.push_back(t.text);
+    return names;
+}
+
+// The bind position (1-based) of SQLite parameter i of the translation. The translation
+// may write a placeholder more than once (an UPDATE's WHERE read twice): the r-th use of
+// a name is the r-th placeholder of that name in the text, or its last one when the text
+// has fewer. A name the text does not have keeps the parameter's own index.
+std::size_t bind_position(const StmtHandle* s, const std::vector<std::string>& placeholders, std::size_t i) {
+    const std::string& name = s->tr.bind_names[i];
+    std::size_t use = 0;
+    for (std::size_t j = 0; j < i; ++j)
+        if (s->tr.bind_names[j] == name) ++use;
+    std::size_t found = 0, seen = 0;
+    for (std::size_t k = 0; k < placeholders.size(); ++k) {
+        if (placeholders[k] != name) continue;
+        found = k + 1;
+        if (seen++ == use) break;
+    }
+    return found ? found : i + 1;
+}
+
 // Binds every placeholder of the translated statement from element `iteration` of the
 // caller's bind arrays (0 for a single execution).
 sword apply_binds(StmtHandle* s, OCIError* errhp, ub4 iteration) {
+    const std::vector<std::string> placeholders = text_placeholders(s);
     for (std::size_t i = 0; i < s->tr.bind_names.size(); ++i) {
         const std::string& name = s->tr.bind_names[i];
         BindHandle* b = nullptr;
         for (BindHandle* c : s->binds)
             if (!c->name.empty() && c->name == name) b = c;
+        const std::size_t position = bind_position(s, placeholders, i);
         if (!b)
             for (BindHandle* c : s->binds)
-                if (c->position == i + 1) b = c;
+                if (c->position == position) b = c;
         // A repeated placeholder left unbound at its own position takes the bind of its
         // first occurrence, as OCI allows (WHERE a LIKE :1 OR b LIKE :1 with one bind).
         for (std::size_t j = 0; !b && j < i; ++j)
@@ -683,13 +711,17 @@ sword run_dml(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
     if (st != OCI_SUCCESS) return st;
     ServerHandle* srv = s->session->server;
     std::vector<OutBuffer> outs;
+    // The INTO placeholders are the text's last ones.
+    const std::size_t placeholders = text_placeholders(s).size();
+    const std::size_t first_out = placeholders >= s->tr.out_binds.size() ? placeholders - s->tr.out_binds.size()
+                                                                           : s->tr.bind_names.size();
     for (const std::string& name : s->tr.out_binds) {
         BindHandle* b = nullptr;
         for (BindHandle* c : s->binds)
             if (c->name == name) b = c;
         if (!b)
             for (BindHandle* c : s->binds)
-                if (c->position == s->tr.bind_names.size() + outs.size() + 1) b = c;
+                if (c->position == first_out + outs.size() + 1) b = c;
         if (!b) return fail(s, errhp, ora_error(1008));
         OutBuffer o;
         o.value = b->value;
@@ -1194,6 +1226,7 @@ constexpr Route kRoutes[] = {
     {StatementKind::AlterView, route_dictionary_ddl, true, Iterations::Once},
     {StatementKind::Rename, route_dictionary_ddl, true, Iterations::Once},
     {StatementKind::Purge, route_dictionary_ddl, true, Iterations::Once},
+    {StatementKind::Flashback, route_dictionary_ddl, true, Iterations::Once},
     {StatementKind::PlsqlBlock, route_block, false, Iterations::Once},
 };
 

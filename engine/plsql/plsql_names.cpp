@@ -83,6 +83,17 @@ bool cursor_attribute(const std::string& word, PlAttr* attr) {
     return false;
 }
 
+// What PL/SQL expects where an operand is missing, in the words of its syntax errors.
+const char* const kPlsqlOperandExpected =
+    "( - + case mod new not null <an identifier>\n"
+    "   <a double-quoted delimited-identifier> <a bind variable>\n"
+    "   continue avg count current exists max min prior sql stddev\n"
+    "   sum variance execute forall merge time timestamp interval\n"
+    "   date <a string literal with character set specification>\n"
+    "   <a number> <a single-quoted SQL string> pipe\n"
+    "   <an alternatively-quoted string literal with character set specification>\n"
+    "   <an alternatively-quoted SQL string>";
+
 }  // namespace
 
 TranslateContext Parser::translate_context(PlSql* q, FunctionLookup* lookup) const {
@@ -140,6 +151,12 @@ void Parser::compile_expression(std::size_t a, std::size_t b, PlSql* q, std::uin
         if (err.code == 933)
             for (std::size_t k = a; k < b; ++k)
                 if (t_[k].offset == err.offset) expected("an operator", t_[k]);
+        // An operand missing (after an operator, an opening parenthesis or a comma, or the
+        // whole expression): PL/SQL parses its expressions itself, so this is a syntax error
+        // at the symbol found instead, the symbol ending the expression included.
+        if (err.code == 936)
+            for (std::size_t k = a; k <= b && k < t_.size(); ++k)
+                if (t_[k].offset == err.offset) expected(kPlsqlOperandExpected, t_[k]);
         translate_error(err, err.offset, FunctionLookup(), stmt_offset, false);
         return;
     }

@@ -134,6 +134,7 @@ bool Interpreter::eval_fresh(PlSql* q, PlValue* v, PlError* err) {
         return false;
     }
     bool ok = bind_values(q, vm, err);
+    PlsqlExpressionScope plsql_text(ses_->settings, true);
     if (ok && sqlite3_step(vm) != SQLITE_ROW) {
         *err = sqlite_error(true);
         ok = false;

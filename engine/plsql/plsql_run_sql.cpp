@@ -156,6 +156,7 @@ PlError Interpreter::dml_error(const PlSql* q) {
 bool Interpreter::eval(PlSql* q, PlValue* v, PlError* err) {
     if (q->vm && sqlite3_stmt_busy(q->vm)) return eval_fresh(q, v, err);
     if (!prepare(q, err)) return false;
+    PlsqlExpressionScope plsql_text(ses_->settings, true);
     int rc = sqlite3_step(q->vm);
     if (rc != SQLITE_ROW) {
         *err = sqlite_error(true);

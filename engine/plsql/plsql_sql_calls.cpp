@@ -303,6 +303,8 @@ void run_local_for_sql(sqlite3_context* ctx, SessionHandle* ses, const std::stri
 void fn_plsql_call(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     SessionHandle* ses = static_cast<SessionHandle*>(sqlite3_user_data(ctx));
     if (argc < 2 || !ses->server || !ses->server->db) return;
+    // The called unit's SQL statements are SQL again, whatever expression calls it.
+    PlsqlExpressionScope sql_text(ses->settings, false);
     auto text = [&](int k) {
         const unsigned char* t = sqlite3_value_text(argv[k]);
         return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();

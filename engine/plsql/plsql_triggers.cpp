@@ -123,7 +123,8 @@ bool parse_create(const std::string& text, const std::vector<Token>& t, const st
     std::uint32_t description_start = d->name_offset;
     if (word(t, k, "BEFORE") || word(t, k, "AFTER")) {
         d->timing = t[k++].text;
-    } else if (word(t, k, "INSTEAD")) {
+    } else if (word(t, k, "INSTEAD") || word(t, k, "FOR")) {
+        // INSTEAD OF triggers and compound triggers (FOR event ON table COMPOUND TRIGGER).
         *err = ora_error(3001);
         err->offset = t[k].offset;
         return false;

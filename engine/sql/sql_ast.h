@@ -284,6 +284,8 @@ struct FromItem {
     ExprPtr on;
     std::vector<std::string> using_columns;
     bool natural = false;  // NATURAL JOIN: using_columns are the names both sides have
+    bool lateral = false;  // LATERAL, CROSS APPLY, OUTER APPLY: the subquery reads the items before it
+    bool apply_outer = false;  // OUTER APPLY: a LEFT JOIN without ON
 };
 
 enum class SetOp { None, Union, UnionAll, Intersect, Minus };

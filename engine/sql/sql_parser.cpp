@@ -418,6 +418,7 @@ bool Parser::select_block(SelectStmt* s) {
         s->from.push_back(std::move(f));
         for (;;) {
             JoinKind k;
+            bool apply = false;
             bool natural = natural_join_next();
             if (natural) ++p_;
             if (accept_word("JOIN"))
@@ -430,6 +431,11 @@ bool Parser::select_block(SelectStmt* s) {
                 ++p_;
                 accept_word("OUTER");
                 if (!expect_word("JOIN", 905)) return false;
+            } else if (!natural && apply_next()) {
+                // CROSS APPLY and OUTER APPLY: a join with an item that reads the ones before it.
+                k = is_word("CROSS") ? JoinKind::Cross : JoinKind::Left;
+                p_ += 2;
+                apply = true;
             } else if (!natural && accept_word("CROSS")) {
                 if (!expect_word("JOIN", 905)) return false;
                 k = JoinKind::Cross;
@@ -440,7 +446,10 @@ bool Parser::select_block(SelectStmt* s) {
             j.join = k;
             j.natural = natural;
             if (!from_item(&j)) return false;
-            if (!natural && k != JoinKind::Cross) {
+            if (apply) {
+                j.lateral = true;
+                j.apply_outer = k == JoinKind::Left;
+            } else if (!natural && k != JoinKind::Cross) {
                 if (accept_word("ON")) {
                     if (!expr(&j.on)) return false;
                 } else if (accept_word("USING")) {
@@ -540,6 +549,11 @@ bool Parser::grouping_element(GroupingElement* g, int level) {
 
 // A call of a table function without TABLE: [schema.][package.]function( in FROM, where
 // a name followed by "(" is nothing else.
+// CROSS APPLY or OUTER APPLY after a FROM item.
+bool Parser::apply_next() const {
+    return (is_word("CROSS") || is_word("OUTER")) && word_at(1, "APPLY");
+}
+
 bool Parser::table_function_ahead() const {
     std::size_t k = 0;
     for (int part = 0; part < 3; ++part) {
@@ -555,6 +569,11 @@ bool Parser::table_function_ahead() const {
 }
 
 bool Parser::from_item(FromItem* f) {
+    // LATERAL (subquery): an inline view that reads the items before it.
+    if (is_word("LATERAL") && op_at(1, "(")) {
+        ++p_;
+        f->lateral = true;
+    }
     if (is_word("XMLTABLE") && op_at(1, "(")) {
         if (!xml_table(f)) return false;
     } else if (is_word("JSON_TABLE") && op_at(1, "(")) {
@@ -591,7 +610,7 @@ bool Parser::from_item(FromItem* f) {
     // before or after the table's alias, rather than a syntax error further on.
     auto match_recognize_next = [&]() { return is_word("MATCH_RECOGNIZE") && op_at(1, "("); };
     if (match_recognize_next()) return fail(3001);
-    if (!limiting && !pivot_next() &&
+    if (!limiting && !pivot_next() && !apply_next() &&
         (cur().kind == TokenKind::QuotedWord || (cur().kind == TokenKind::Word && !is_reserved(cur().text)))) {
         identifier(&f->alias);
         if (match_recognize_next()) return fail(3001);
@@ -2102,15 +2121,7 @@ bool Parser::merge(Statement* s) {
             } while (accept_op(","));
             if (!expect_op(")", 907)) return false;
         }
-        if (!expect_word("VALUES", 926) || !expect_op("(", 906)) return false;
-        std::vector<ExprPtr> row;
-        do {
-            ExprPtr e;
-            if (!expr(&e)) return false;
-            row.push_back(std::move(e));
-        } while (accept_op(","));
-        if (!expect_op(")", 907)) return false;
-        s->values.push_back(std::move(row));
+        if (!expect_word("VALUES", 926) || !insert_values(s)) return false;
         if (accept_word("WHERE") && !expr(&s->merge_insert_where)) return false;
     }
     if (!s->merge_update && !s->merge_insert) return fail(905);
@@ -2170,6 +2181,7 @@ bool foreign_kind(TokenCursor c, StatementKind* kind) {
     if (c.is_word("COMMENT")) return set(StatementKind::Comment);
     if (c.is_word("RENAME")) return set(StatementKind::Rename);
     if (c.is_word("PURGE")) return set(StatementKind::Purge);
+    if (c.is_word("FLASHBACK")) return set(StatementKind::Flashback);
     if (c.accept_word("CREATE")) {
         bool replace = false;
         if (c.is_word("OR")) {

@@ -103,6 +103,7 @@ private:
     bool select_block(SelectStmt* s);
     bool from_item(FromItem* f);
     bool table_function_ahead() const;
+    bool apply_next() const;
     bool pivot_clause(FromItem* f);
     bool unpivot_clause(FromItem* f);
     bool pivot_cell(std::size_t agg, std::size_t value, const std::vector<std::string>& for_columns, std::size_t width,

@@ -12,6 +12,7 @@
 #include "values/errors.h"
 #include "values/number_bytes.h"
 #include "values/sql_dialect.h"
+#include "values/sql_functions.h"
 #include "values/sql_interval.h"
 #include "sql/sql_translate_xml.h"
 #include "sql/sql_translator.h"
@@ -470,6 +471,8 @@ bool Translator::select_query(SelectStmt& s, const Scope* outer, std::vector<Col
                     if (!json_table_source(f, scope, &src)) return false;
                 } else if (f.collection) {
                     if (!collection_source(f, scope, &src)) return false;
+                } else if (f.subquery && f.lateral) {
+                    if (!lateral_source(f, scope, &src)) return false;
                 } else if (f.subquery) {
                     std::string ignored;
                     if (!select(*f.subquery, nullptr, &src.columns, &ignored)) return false;
@@ -724,6 +727,30 @@ void Translator::natural_columns(FromItem* f, const Scope& scope) {
     }
 }
 
+// The inline view is translated as a statement of its own whose references to the items
+// before it are parameters; the FROM clause calls vantro_lateral_rows with its text and
+// those columns, and reads its columns as c1, c2, ... A view that takes binds of the
+// statement (or PL/SQL names) is not run this way (ORA-03001), nor one with more columns
+// or references than the function holds.
+bool Translator::lateral_source(FromItem& f, const Scope& left, Source* src) {
+    Scope items;
+    items.sources = left.sources;
+    std::vector<std::string> args;
+    items.lateral_args = &args;
+    const std::size_t binds = out_->bind_names.size();
+    std::string sub;
+    if (!select(*f.subquery, &items, &src->columns, &sub)) return false;
+    if (out_->bind_names.size() != binds || src->columns.size() > static_cast<std::size_t>(kLateralMaxColumns) ||
+        args.size() > static_cast<std::size_t>(kLateralMaxArgs))
+        return fail(3001, f.subquery->offset);
+    src->sql = "vantro_lateral_rows(" + quote_text(sub);
+    for (const std::string& a : args) src->sql += "," + a;
+    src->sql += ")";
+    for (std::size_t i = 0; i < src->columns.size(); ++i) src->stored.push_back("c" + std::to_string(i + 1));
+    src->alias = f.alias;
+    return true;
+}
+
 bool Translator::from_clause(SelectStmt& s, Scope* scope, std::string* from, std::vector<std::string>* pieces) {
     for (FromItem& f : s.from) {
         Source src;
@@ -731,6 +758,8 @@ bool Translator::from_clause(SelectStmt& s, Scope* scope, std::string* from, std
             if (!json_table_source(f, *scope, &src)) return false;
         } else if (f.collection) {
             if (!collection_source(f, *scope, &src)) return false;
+        } else if (f.subquery && f.lateral) {
+            if (!lateral_source(f, *scope, &src)) return false;
         } else if (f.subquery) {
             std::string sub;
             if (!select(*f.subquery, nullptr, &src.columns, &sub)) return false;
@@ -759,6 +788,8 @@ bool Translator::from_clause(SelectStmt& s, Scope* scope, std::string* from, std
             std::string on;
             if (!using_condition(f, scope, &on)) return false;
             *from += " ON " + on;
+        } else if (f.apply_outer) {
+            *from += " ON 1";
         }
         pieces->push_back(from->substr(piece_start));
     }
@@ -1819,6 +1850,7 @@ bool Translator::statement(Statement& s) {
     case StatementKind::AlterView:
     case StatementKind::Rename:
     case StatementKind::Purge:
+    case StatementKind::Flashback:
     case StatementKind::CreateRole:
     case StatementKind::DropRole:
     case StatementKind::Grant:

@@ -390,6 +390,14 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
             out->sql = row_value(s->bare ? quote_name(name)
                                          : quote_name(s->emit_alias.empty() ? found->alias : s->emit_alias) + "." +
                                                quote_name(found->stored_name(col - found->columns.data())));
+            if (s->lateral_args) {
+                // A column of an item before a lateral inline view: a parameter of the view.
+                const std::string read = quote_name(found->alias) + "." +
+                                         quote_name(found->stored_name(col - found->columns.data()));
+                auto at = std::find(s->lateral_args->begin(), s->lateral_args->end(), read);
+                if (at == s->lateral_args->end()) at = s->lateral_args->insert(at, read);
+                out->sql = row_value("?" + std::to_string(at - s->lateral_args->begin() + 1));
+            }
             out->type = col->type;
             out->trimmed = col->type.code == kTypeChar;
             out->object_type = col->object_type;
@@ -449,8 +457,17 @@ bool Translator::column(Expr& e, const Scope& scope, Emitted* out) {
     }
     if ((e.path.size() == 2 || e.path.size() == 3) && (name == "NEXTVAL" || name == "CURRVAL")) {
         std::string seq_owner = e.path.size() == 3 ? e.path[0] : ctx_.schema;
-        const std::string& seq = e.path[e.path.size() - 2];
-        if (!ctx_.catalog->sequence_exists(seq_owner, seq)) return fail(2289, e.offset), false;
+        std::string seq = e.path[e.path.size() - 2];
+        if (!ctx_.catalog->sequence_exists(seq_owner, seq)) {
+            // A synonym (private, or public without an owner named) for a sequence.
+            std::string target_owner, target;
+            const bool synonym = e.path.size() == 3
+                                     ? ctx_.catalog->private_synonym_target(seq_owner, seq, &target_owner, &target)
+                                     : ctx_.catalog->synonym_target(ctx_.schema, seq, &target_owner, &target);
+            if (!synonym || !ctx_.catalog->sequence_exists(target_owner, target)) return fail(2289, e.offset), false;
+            seq_owner = target_owner;
+            seq = target;
+        }
         if (no_sequences_) return fail(2287, e.offset), false;
         out->sql = "vantro_sequence(" + quote_text(seq_owner) + "," + quote_text(seq) + "," +
                    (name == "NEXTVAL" ? "1" : "0") + ")";

@@ -106,15 +106,39 @@ bool Translator::merge_insert(Statement& s, const Source& target, const Source& 
     // The inserted values and the insert's WHERE read the source row only.
     Scope rows;
     rows.sources.push_back(source);
+    // Identity columns, DEFAULT ON NULL and the other values the engine supplies, as for
+    // INSERT: a value refused where none may be given, NULLs and left-out columns filled.
+    std::vector<std::uint32_t> offsets;
+    InsertFill fill;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+        offsets.push_back(s.columns.empty() ? row[i]->offset : s.column_offsets[i]);
+        fill.is_default.push_back(is_default_value(*row[i]));
+    }
+    if (!insert_generated(owner, s.table.name, targets, offsets, &fill)) return false;
     std::string names, values;
     for (std::size_t i = 0; i < row.size(); ++i) {
-        Emitted v;
-        if (!expr(*row[i], rows, &v)) return false;
-        if (v.aggregate) return fail(934, row[i]->offset);
         std::string stored;
-        if (!store_value(v, targets[i], owner, s.table.name, &stored, row[i]->offset)) return false;
-        names += (i ? "," : "") + quote_name(targets[i].name);
-        values += (i ? "," : "") + stored;
+        if (fill.defaulted(i)) {
+            if (fill.fill[i].empty()) continue;  // the column's own DEFAULT
+            stored = fill.fill[i];
+        } else {
+            Emitted v;
+            if (!expr(*row[i], rows, &v)) return false;
+            if (v.aggregate) return fail(934, row[i]->offset);
+            if (!store_value(v, targets[i], owner, s.table.name, &stored, row[i]->offset)) return false;
+            if (!fill.coalesce[i].empty()) stored = "coalesce(" + stored + "," + fill.coalesce[i] + ")";
+        }
+        names += (names.empty() ? "" : ",") + quote_name(targets[i].name);
+        values += (values.empty() ? "" : ",") + stored;
+    }
+    for (const auto& a : fill.added) {
+        names += (names.empty() ? "" : ",") + quote_name(a.first);
+        values += (values.empty() ? "" : ",") + a.second;
+    }
+    if (names.empty() && !targets.empty()) {
+        // Every value DEFAULT: the first column's default, written out.
+        names = quote_name(targets[0].name);
+        values = column_default(owner, s.table.name, targets[0].name);
     }
     std::string where;
     if (s.merge_insert_where) {

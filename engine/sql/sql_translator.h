@@ -53,6 +53,9 @@ struct Scope {
     std::string emit_alias;                // when set, columns found here are qualified with it
     const Hierarchy* hierarchy = nullptr;  // the block is a hierarchical query
     const Scope* prior = nullptr;          // inside CONNECT BY: where PRIOR operands are read
+    // The FROM items before a lateral inline view: their columns are read as ?1, ?2, ...
+    // of the view's own statement, and the SQL of each is kept here in that order.
+    std::vector<std::string>* lateral_args = nullptr;
 };
 
 // True when column e names a column of the block's own FROM rows, not one of an outer
@@ -339,6 +342,8 @@ private:
     // A JSON_TABLE FROM item: the call of vantro_json_table over the document, which may
     // read the sources of scope (the items to its left).
     bool json_table_source(FromItem& f, const Scope& scope, Source* src);
+    // A LATERAL (or APPLY) inline view of the items of left: the rows of vantro_lateral_rows.
+    bool lateral_source(FromItem& f, const Scope& left, Source* src);
     // TABLE(collection) in FROM: one row per element (sql_translate_collections.cpp).
     bool collection_source(FromItem& f, const Scope& scope, Source* src);
     bool xplan_arguments(const Expr& call, const char* member, std::vector<const Expr*>* slots);

@@ -252,6 +252,7 @@ const MessageEntry kMessages[] = {
     {1489, "result of string concatenation is too long"},
     {1490, "invalid ANALYZE command"},
     {38029, "object statistics are locked"},
+    {38305, "object not in RECYCLE BIN"},
     {38307, "object not in RECYCLE BIN"},
     {30001, "trim set should have only one character"},
     {30926, "unable to get a stable set of rows in the source tables"},

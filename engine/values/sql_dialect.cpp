@@ -262,29 +262,43 @@ std::vector<std::string> characters(const std::string& s) {
     return out;
 }
 
+// The largest text of a PL/SQL expression's VARCHAR2 value.
+constexpr std::size_t kMaxPlsqlText = 32767;
+
 // vantro_pad(text, length, pad, left): LPAD and RPAD. The result is exactly length
-// characters (longer text is cut), at most kMaxText bytes as VARCHAR2 in SQL allows; a
-// NULL or non-positive length gives NULL.
+// characters (longer text is cut), at most kMaxText bytes as VARCHAR2 in SQL allows; in a
+// PL/SQL expression up to kMaxPlsqlText, and a longer result is ORA-06502 there. A NULL or
+// non-positive length gives NULL.
 void fn_pad(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (is_null(argv[0]) || is_null(argv[1]) || is_null(argv[2])) return sqlite3_result_null(ctx);
     double n = 0;
     if (!number_of(ctx, argv[1], &n)) return;
     if (n < 1) return sqlite3_result_null(ctx);
-    std::size_t len = n > static_cast<double>(kMaxText) ? kMaxText : static_cast<std::size_t>(n);
+    const bool plsql = settings_of(ctx)->plsql_expression;
+    const std::size_t limit = plsql ? kMaxPlsqlText : kMaxText;
+    auto too_long = [&] { raise(ctx, 6502, ": character string buffer too small"); };
+    if (plsql && n > static_cast<double>(limit)) return too_long();
+    std::size_t len = n > static_cast<double>(limit) ? limit : static_cast<std::size_t>(n);
     std::string s = text_of(argv[0]), pad = text_of(argv[2]);
     if (pad.empty()) return sqlite3_result_null(ctx);
     bool left = sqlite3_value_int(argv[3]) != 0;
     std::size_t have = utf8_length(s);
     if (have >= len) {
         std::size_t cut = utf8_prefix_bytes(s.data(), s.size(), len);
-        return result_text(ctx, s.substr(0, utf8_fit_bytes(s.data(), cut, kMaxText)));
+        std::size_t fit = utf8_fit_bytes(s.data(), cut, limit);
+        if (plsql && fit < cut) return too_long();
+        return result_text(ctx, s.substr(0, fit));
     }
-    std::size_t room = s.size() >= kMaxText ? 0 : kMaxText - s.size();
+    std::size_t room = s.size() >= limit ? 0 : limit - s.size();
+    if (plsql && s.size() > limit) return too_long();
     std::string fill;
     std::size_t at = 0;
     for (std::size_t i = have; i < len; ++i) {
         std::size_t k = utf8_char_bytes(pad, at);
-        if (fill.size() + k > room) break;
+        if (fill.size() + k > room) {
+            if (plsql) return too_long();
+            break;
+        }
         fill.append(pad, at, k);
         at += k;
         if (at >= pad.size()) at = 0;

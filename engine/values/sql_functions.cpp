@@ -760,6 +760,6 @@ bool sql_functions_register(sqlite3* db, SessionSettings* settings) {
         if (sqlite3_create_function(db, f.name, f.args, flags, settings, f.fn, nullptr, nullptr) != SQLITE_OK)
             return false;
     }
-    return sql_aggregates_register(db) && sql_statistics_register(db) && sql_objects_register(db) &&
+    return sql_aggregates_register(db) && sql_statistics_register(db) && sql_objects_register(db) && lateral_rows_register(db) &&
            sql_arithmetic_register(db) && session_params_register(db, settings) && timestamp_tz_register(db, settings);
 }

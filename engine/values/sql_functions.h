@@ -59,6 +59,22 @@ struct SessionSettings {
     bool random_seeded = false;
     // DBMS_APPLICATION_INFO's settings, read back by SYS_CONTEXT('USERENV', ...).
     std::string module, action, client_info;
+    // A PL/SQL expression is being evaluated: text functions give VARCHAR2 values up to
+    // PL/SQL's 32767 bytes (ORA-06502 beyond) instead of SQL's 4000.
+    bool plsql_expression = false;
+};
+
+// Sets SessionSettings::plsql_expression for a scope and restores it after.
+class PlsqlExpressionScope {
+ public:
+    PlsqlExpressionScope(SessionSettings& s, bool on) : s_(s), saved_(s.plsql_expression) { s.plsql_expression = on; }
+    ~PlsqlExpressionScope() { s_.plsql_expression = saved_; }
+    PlsqlExpressionScope(const PlsqlExpressionScope&) = delete;
+    PlsqlExpressionScope& operator=(const PlsqlExpressionScope&) = delete;
+
+ private:
+    SessionSettings& s_;
+    bool saved_;
 };
 
 // The engine's aggregate and window functions (vantro_listagg, vantro_nth_in); false when
@@ -68,6 +84,12 @@ bool sql_aggregates_register(sqlite3* db);
 bool sql_statistics_register(sqlite3* db);
 // Values of schema-level object and collection types (sql_objects.cpp).
 bool sql_objects_register(sqlite3* db);
+// vantro_lateral_rows(query, a1, ...): the rows of an inline view that reads the FROM
+// items before it, run with their values bound (values/lateral_rows.cpp); at most
+// kLateralMaxColumns columns and kLateralMaxArgs values.
+constexpr int kLateralMaxColumns = 100;
+constexpr int kLateralMaxArgs = 64;
+bool lateral_rows_register(sqlite3* db);
 
 // Compiles the session's date and timestamp formats after a change.
 void settings_compile_formats(SessionSettings* settings);

@@ -110,6 +110,7 @@ enum class StatementKind {
     AlterView,   // ALTER VIEW: the catalog's (catalog/dictionary_ddl.cpp)
     Rename,      // RENAME old TO new: the catalog's (catalog/rename_ddl.cpp)
     Purge,       // PURGE RECYCLEBIN | TABLE | INDEX ...: the catalog's (catalog/dictionary_ddl.cpp)
+    Flashback,   // FLASHBACK TABLE ... TO BEFORE DROP | SCN | TIMESTAMP: the catalog's (dictionary_ddl.cpp)
     PlsqlBlock,  // keep last: kStatementKinds counts up to it
 };
 constexpr std::size_t kStatementKinds = static_cast<std::size_t>(StatementKind::PlsqlBlock) + 1;
