@@ -1421,9 +1421,19 @@ bool Translator::bind(const Expr& e, Emitted* out) {
     out_->bind_names.push_back(e.text);
     out->sql = row_value("?" + std::to_string(out_->bind_names.size()));
     out->type = varchar_type(4000);
-    if (ctx_.bind_types) {
-        auto it = ctx_.bind_types->find(e.text);
-        if (it != ctx_.bind_types->end()) out->type = it->second;
+    auto named = ctx_.bind_types ? ctx_.bind_types->find(e.text) : std::map<std::string, OraType>::const_iterator();
+    if (ctx_.bind_types && named != ctx_.bind_types->end()) {
+        out->type = named->second;
+    } else if (const std::vector<OraType>* typed = ctx_.bind_position_types) {
+        // The placeholder's own position, else (a name repeated) its first occurrence's,
+        // as the binds are applied.
+        std::size_t at = out_->bind_names.size() - 1;
+        for (std::size_t j = 0; j < at; ++j)
+            if (out_->bind_names[j] == e.text && (at >= typed->size() || (*typed)[at].code == 0)) {
+                at = j;
+                break;
+            }
+        if (at < typed->size() && (*typed)[at].code != 0) out->type = (*typed)[at];
     }
     return true;
 }

@@ -563,7 +563,8 @@ void fn_soundex(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 // vantro_dump(type, value, format, start, length): DUMP's "Typ=n Len=n: b,b,b" of a
 // VARCHAR2 (1), NUMBER (2), DATE (12), RAW (23), CHAR (96), BINARY_FLOAT (100),
-// BINARY_DOUBLE (101) or TIMESTAMP (180, 7 bytes without a fraction) value in its Oracle bytes; format 8 octal, 16 hexadecimal, 17 each
+// BINARY_DOUBLE (101), TIMESTAMP (180, 7 bytes without a fraction), TIMESTAMP WITH
+// [LOCAL] TIME ZONE (181, 231) or INTERVAL (182, 183) value in its Oracle bytes; format 8 octal, 16 hexadecimal, 17 each
 // byte as its printable ASCII character (control characters as ^X, others in hexadecimal),
 // else decimal, plus 1000 to name the character set of text. start (negative: from the end)
 // and length pick the bytes listed.
@@ -607,6 +608,49 @@ void fn_dump(sqlite3_context* ctx, int, sqlite3_value** argv) {
         if (type == 180 && d.fraction != 0)
             for (int shift = 24; shift >= 0; shift -= 8)
                 bytes.push_back(static_cast<unsigned char>((static_cast<unsigned>(d.fraction) >> shift) & 0xFF));
+    } else if (type == 181 || type == 231) {
+        // WITH TIME ZONE: the UTC date and time, the fraction in nanoseconds and the
+        // offset's hours + 20 and minutes + 60; WITH LOCAL TIME ZONE: the database's time.
+        DateValue d;
+        std::string t = text_of(argv[1]);
+        if (!date_parse_zoned(t.data(), t.size(), &d)) return raise(ctx, 1858);
+        DateValue u = d;
+        if (type == 181 && !date_from_seconds(date_seconds(d) - 60LL * d.zone_minutes, &u)) return raise(ctx, 1841);
+        bytes = {static_cast<unsigned char>(u.year / 100 + 100),
+                 static_cast<unsigned char>(u.year % 100 + 100),
+                 static_cast<unsigned char>(u.month),
+                 static_cast<unsigned char>(u.day),
+                 static_cast<unsigned char>(u.hour + 1),
+                 static_cast<unsigned char>(u.minute + 1),
+                 static_cast<unsigned char>(u.second + 1)};
+        if (type == 181 || d.fraction != 0)
+            for (int shift = 24; shift >= 0; shift -= 8)
+                bytes.push_back(static_cast<unsigned char>((static_cast<unsigned>(d.fraction) >> shift) & 0xFF));
+        if (type == 181) {
+            bytes.push_back(static_cast<unsigned char>(d.zone_minutes / 60 + 20));
+            bytes.push_back(static_cast<unsigned char>(d.zone_minutes % 60 + 60));
+        }
+    } else if (type == 182 || type == 183) {
+        // Intervals: each field signed, offset by 2^31 (years, days, nanoseconds) or 60.
+        std::string t = text_of(argv[1]);
+        IntervalValue iv;
+        if (!interval_parse_stored(t.data(), t.size(), &iv)) return raise(ctx, 1867);
+        const std::int64_t sign = iv.negative ? -1 : 1;
+        auto wide = [&bytes](std::int64_t v) {
+            const std::uint32_t u = static_cast<std::uint32_t>(v + 0x80000000LL);
+            for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<unsigned char>((u >> shift) & 0xFF));
+        };
+        if (type == 182) {
+            wide(sign * (iv.months / 12));
+            bytes.push_back(static_cast<unsigned char>(sign * (iv.months % 12) + 60));
+        } else {
+            const std::int64_t seconds = iv.nanos / 1000000000LL;
+            wide(sign * iv.days);
+            bytes.push_back(static_cast<unsigned char>(sign * (seconds / 3600) + 60));
+            bytes.push_back(static_cast<unsigned char>(sign * (seconds / 60 % 60) + 60));
+            bytes.push_back(static_cast<unsigned char>(sign * (seconds % 60) + 60));
+            wide(sign * (iv.nanos % 1000000000LL));
+        }
     } else if (type == 1 || type == 96 || type == 23) {
         const unsigned char* p = static_cast<const unsigned char*>(
             type == 23 ? sqlite3_value_blob(argv[1]) : static_cast<const void*>(sqlite3_value_text(argv[1])));
@@ -1599,6 +1643,23 @@ std::string dump(const std::string&, const Args& a, OraType* type) {
         code = 96;
     else if (a[0].type.code == kTypeBinaryFloat || a[0].type.code == kTypeBinaryDouble)
         code = a[0].type.code;
+    else if (a[0].type.code == kTypeTimestampTz)
+        code = 181;
+    else if (a[0].type.code == kTypeTimestampLtz)
+        code = 231;
+    else if (a[0].type.code == kTypeIntervalYm)
+        code = 182;
+    else if (a[0].type.code == kTypeIntervalDs)
+        code = 183;
+    else if (a[0].type.code == kTypeClob || a[0].type.code == kTypeBlob || a[0].type.code == kTypeBfile) {
+        // DUMP takes no LOB, as in Oracle.
+        const char* got = a[0].type.code == kTypeBlob ? "BLOB" : a[0].type.code == kTypeBfile ? "BFILE"
+                          : a[0].type.national                 ? "NCLOB"
+                                                               : "CLOB";
+        std::string text = ora_format(932, ora_message(932, "-", got));
+        if (!text.empty() && text.back() == '\n') text.pop_back();
+        return "vantro_raise('" + text + "')";
+    }
     std::vector<std::string> parts{std::to_string(code), code == 1 || code == 96 ? a[0].text_sql : a[0].sql};
     for (std::size_t i = 1; i < 4; ++i) parts.push_back(i < a.size() ? num(a[i]) : "NULL");
     return call("vantro_dump", parts);
