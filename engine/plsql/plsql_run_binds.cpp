@@ -27,11 +27,18 @@ HostState* Interpreter::host(const std::string& name, PlError* err) {
             if (b->position == pos) found = b;
     }
     if (!found) {
-        // Placeholders are numbered in order of first appearance for positional binds.
+        // Placeholders are numbered in order of first appearance for positional binds:
+        // in the block's text, assignment targets (`:a := ...`) included.
         std::vector<std::string> order;
-        for (const auto& q : p_->sql)
-            for (const std::string& n : q->tr.bind_names)
-                if (n[0] != '#' && std::find(order.begin(), order.end(), n) == order.end()) order.push_back(n);
+        for (const Token& t : s_->tokens)
+            if (t.kind == TokenKind::Bind && std::find(order.begin(), order.end(), t.text) == order.end())
+                order.push_back(t.text);
+        if (std::find(order.begin(), order.end(), name) == order.end()) order.clear();
+        if (order.empty()) {
+            for (const auto& q : p_->sql)
+                for (const std::string& n : q->tr.bind_names)
+                    if (n[0] != '#' && std::find(order.begin(), order.end(), n) == order.end()) order.push_back(n);
+        }
         auto at = std::find(order.begin(), order.end(), name);
         if (at != order.end()) {
             ub4 pos = static_cast<ub4>(at - order.begin()) + 1;

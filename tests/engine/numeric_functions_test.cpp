@@ -139,6 +139,19 @@ TEST_F(NumericFunctions, DumpShowsOraclesBytes) {
   EXPECT_EQ(v("dump()"), "error: ORA-00909: invalid number of arguments\n");
 }
 
+// Zoned timestamps dump their UTC time and the offset (hours + 20, minutes + 60);
+// intervals each field signed, offset by 2^31 or 60. LOBs are not DUMP's.
+TEST_F(NumericFunctions, DumpOfZonedTimestampsAndIntervals) {
+  EXPECT_EQ(v("dump(timestamp '2020-01-02 03:04:05.5 -05:30')"),
+            "Typ=181 Len=13: 120,120,1,2,9,35,6,29,205,101,0,15,30");
+  EXPECT_EQ(v("dump(timestamp '2020-01-01 01:00:00 +02:00')"), "Typ=181 Len=13: 120,119,12,31,24,1,1,0,0,0,0,22,60");
+  EXPECT_EQ(v("dump(interval '1-2' year to month)||' '||dump(interval '-1-2' year to month)"),
+            "Typ=182 Len=5: 128,0,0,1,62 Typ=182 Len=5: 127,255,255,255,58");
+  EXPECT_EQ(v("dump(interval '1 02:03:04.5' day to second)"), "Typ=183 Len=11: 128,0,0,1,62,63,64,157,205,101,0");
+  EXPECT_EQ(v("dump(interval '-0 00:00:01' day to second)"), "Typ=183 Len=11: 128,0,0,0,60,60,59,128,0,0,0");
+  EXPECT_EQ(v("dump(to_clob('x'))"), "error: ORA-00932: inconsistent datatypes: expected - got CLOB\n");
+}
+
 // The user's and schema's numbers are those ALL_USERS shows.
 TEST_F(NumericFunctions, UserenvIdsMatchAllUsers) {
   std::string id = s.value("select user_id from all_users where username = user");
