@@ -424,6 +424,13 @@ std::size_t put_value(sqlite3_stmt* vm, int col, const OraType& ot, const Sessio
                 len = number_text_double(d, tmp, sizeof tmp);
                 text = tmp;
             }
+        } else if (vtype == SQLITE_TEXT && ot.code != kTypeNumber) {
+            // A binary NaN is kept as the text NaN; Oracle writes it Nan.
+            const char* t = reinterpret_cast<const char*>(sqlite3_column_text(vm, col));
+            if (t && (std::strcmp(t, "NaN") == 0 || std::strcmp(t, "Nan") == 0)) {
+                text = "Nan";
+                len = 3;
+            }
         } else if (vtype == SQLITE_BLOB) {
             std::string shown;
             if (number_bytes_text(static_cast<const unsigned char*>(sqlite3_column_blob(vm, col)),

@@ -334,7 +334,8 @@ std::uint32_t Translator::text_size(const Emitted& e) const {
 std::string Translator::as_text(const Emitted& e) const {
     if (e.trimmed) return "vantro_pad(" + e.sql + "," + std::to_string(e.type.size) + ")";
     if (is_char(e.type)) return e.sql;
-    if (e.type.code == kTypeBinaryDouble || e.type.code == kTypeBinaryFloat) return "vantro_num_text(" + e.sql + ",1)";
+    if (e.type.code == kTypeBinaryDouble) return "vantro_num_text(" + e.sql + ",1)";
+    if (e.type.code == kTypeBinaryFloat) return "vantro_num_text(" + e.sql + ",2)";
     if (is_number(e.type)) return "vantro_num_text(" + e.sql + ")";
     if (e.type.code == kTypeDate) return "vantro_date_text(" + e.sql + ")";
     if (e.type.code == kTypeTimestamp) return "vantro_timestamp_text(" + e.sql + ")";
@@ -1506,7 +1507,11 @@ bool Translator::condition(Expr& e, const Scope& scope, Emitted* out) {
     case ExprKind::IsNull: {
         Emitted a;
         if (!expr(*e.args[0], scope, &a)) return false;
-        out->sql = "(" + a.sql + (e.negated ? " IS NOT NULL)" : " IS NULL)");
+        if (e.text == "NAN" || e.text == "INFINITE")
+            out->sql = "(vantro_binary_class(" + a.sql + ")" + (e.negated ? "<>" : "=") + (e.text == "NAN" ? "1" : "2") +
+                       ")";
+        else
+            out->sql = "(" + a.sql + (e.negated ? " IS NOT NULL)" : " IS NULL)");
         out->aggregate = a.aggregate;
         return true;
     }

@@ -581,7 +581,10 @@ void fn_dump(sqlite3_context* ctx, int, sqlite3_value** argv) {
         // IEEE 754 bytes, most significant first, the sign bit set for positive values and
         // every bit inverted for negative ones, so that the bytes sort as the numbers.
         double d = 0;
-        if (!number_of(ctx, argv[1], &d)) return;
+        if (sqlite3_value_type(argv[1]) == SQLITE_TEXT && upper_text(text_of(argv[1])) == "NAN")
+            d = std::nan("");
+        else if (!number_of(ctx, argv[1], &d))
+            return;
         std::uint64_t bits = 0;
         int n = 8;
         if (type == kTypeBinaryFloat) {
@@ -791,6 +794,40 @@ bool decimal_transcendental(sqlite3_context* ctx, const std::string& op, int arg
     return true;
 }
 
+// The transcendental functions, SQRT and POWER of binary values in IEEE arithmetic: outside
+// a function's domain the result is NaN (the text NaN, as binary values keep it), beyond
+// the range an infinity, as Oracle computes BINARY_DOUBLE. False for the other functions.
+bool binary_transcendental(sqlite3_context* ctx, const std::string& op, int argc, sqlite3_value** argv) {
+    static const struct {
+        const char* name;
+        double (*one)(double);
+    } kUnary[] = {{"SQRT", std::sqrt}, {"EXP", std::exp},   {"LN", std::log},     {"SIN", std::sin},
+                  {"COS", std::cos},   {"TAN", std::tan},   {"ASIN", std::asin},  {"ACOS", std::acos},
+                  {"ATAN", std::atan}, {"SINH", std::sinh}, {"COSH", std::cosh},  {"TANH", std::tanh}};
+    double (*one)(double) = nullptr;
+    for (const auto& u : kUnary)
+        if (op == u.name) one = u.one;
+    if (!one && op != "POWER" && op != "LOG" && op != "ATAN2") return false;
+    double v[2] = {0, 0};
+    for (int k = 1; k < argc && k < 3; ++k) {
+        if (sqlite3_value_type(argv[k]) == SQLITE_TEXT && upper_text(text_of(argv[k])) == "NAN")
+            v[k - 1] = std::nan("");
+        else if (!number_of(ctx, argv[k], &v[k - 1]))
+            return true;
+    }
+    double r = one ? one(v[0]) : op == "POWER" ? std::pow(v[0], v[1])
+                             : op == "LOG"   ? std::log(v[1]) / std::log(v[0])
+                                             : std::atan2(v[0], v[1]);
+    if (std::isnan(r)) {
+        sqlite3_result_text(ctx, "NaN", 3, SQLITE_STATIC);
+    } else if (std::isinf(r)) {
+        sqlite3_result_double(ctx, r);
+    } else {
+        result_number(ctx, r);
+    }
+    return true;
+}
+
 // vantro_math(op, x[, y ...]): the numeric functions, NULL in giving NULL out;
 // vantro_math_binary the same for BINARY_FLOAT and BINARY_DOUBLE arguments, which keep
 // binary floating point.
@@ -798,6 +835,7 @@ void fn_math_of(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool binar
     for (int i = 1; i < argc; ++i)
         if (is_null(argv[i])) return sqlite3_result_null(ctx);
     std::string op = text_of(argv[0]);
+    if (binary && binary_transcendental(ctx, op, argc, argv)) return;
     if (decimal_math(ctx, op, argc, argv)) return;
     if (!binary && decimal_transcendental(ctx, op, argc, argv)) return;
     double x = 0, y = 0;
@@ -1677,21 +1715,44 @@ std::string ascii(const std::string&, const Args& a, OraType* type) {
 
 // MOD, POWER, SIGN, CEIL, FLOOR, SQRT ...: vantro_math with the function's name, or
 // vantro_math_binary when an argument is BINARY_FLOAT or BINARY_DOUBLE.
+// The numeric functions: with a BINARY_FLOAT or BINARY_DOUBLE argument they compute and
+// return the binary type of highest precedence (BINARY_DOUBLE over BINARY_FLOAT), the
+// transcendental ones BINARY_DOUBLE for a BINARY_FLOAT too; SIGN, BITAND and
+// WIDTH_BUCKET return NUMBER.
 std::string math(const std::string& f, const Args& a, OraType* type) {
     std::vector<std::string> parts{"'" + f + "'"};
-    bool binary = false;
+    bool binary = false, doubled = false;
     for (const DialectArg& x : a) {
         parts.push_back(num(x));
         binary = binary || x.type.code == kTypeBinaryDouble || x.type.code == kTypeBinaryFloat;
+        doubled = doubled || x.type.code == kTypeBinaryDouble;
     }
     *type = make_number();
+    const bool keeps_type = f == "MOD" || f == "REMAINDER" || f == "CEIL" || f == "FLOOR" || f == "SQRT";
+    if (binary && f != "SIGN" && f != "BITAND" && f != "WIDTH_BUCKET") {
+        const bool single = !doubled && keeps_type;
+        type->code = single ? kTypeBinaryFloat : kTypeBinaryDouble;
+        type->size = single ? 4 : 8;
+        type->scale = 0;
+    }
     return call(binary ? "vantro_math_binary" : "vantro_math", parts);
 }
 
-// NANVL(n2, n1): n1 when n2 is not a number; a NUMBER always is one.
+// NANVL(n2, n1): n1 when n2 is a binary NaN, else n2; NULL when either is. The result
+// has the binary type of the arguments when one has one.
 std::string nanvl(const std::string&, const Args& a, OraType* type) {
     *type = make_number();
-    return "(CASE WHEN " + num(a[1]) + " IS NULL THEN NULL ELSE " + num(a[0]) + " END)";
+    for (const DialectArg& x : a)
+        if (x.type.code == kTypeBinaryDouble || (x.type.code == kTypeBinaryFloat && type->code != kTypeBinaryDouble)) {
+            type->code = x.type.code;
+            type->size = x.type.code == kTypeBinaryDouble ? 8 : 4;
+            type->scale = 0;
+        }
+    if (type->code == kTypeNumber)
+        return "(CASE WHEN " + num(a[1]) + " IS NULL THEN NULL ELSE " + num(a[0]) + " END)";
+    const std::string single = type->code == kTypeBinaryFloat ? "1" : "0";
+    return "vantro_nanvl(vantro_cast_binary(" + a[0].sql + "," + single + "),vantro_cast_binary(" + a[1].sql + "," +
+           single + "))";
 }
 
 // LNNVL(condition): TRUE when the condition is FALSE or UNKNOWN.
@@ -1852,6 +1913,8 @@ std::string to_char(const std::string& f, const Args& a, OraType* type) {
 
 std::string to_number(const std::string&, const Args& a, OraType* type) {
     *type = make_number();
+    if (a.size() == 1 && (a[0].type.code == kTypeBinaryDouble || a[0].type.code == kTypeBinaryFloat))
+        return "vantro_binary_number(" + a[0].sql + ")";
     if (a.size() == 1) return num(a[0]);
     return "vantro_to_number_mask(" + a[0].text_sql + "," + a[1].text_sql + ")";
 }
