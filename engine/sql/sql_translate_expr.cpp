@@ -928,6 +928,17 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
         } else {
             if (!arity(1, 1)) return false;
             std::string arg = args[0].sql;
+            const bool interval_sum = (f == "SUM" || f == "AVG") && is_interval(args[0].type);
+            if (interval_sum) {
+                // SUM and AVG of intervals: of their counts of months or nanoseconds.
+                const bool ym = args[0].type.code == kTypeIntervalYm;
+                out->sql = "vantro_interval_of_units(" + std::string(f == "SUM" ? "vantro_sum(" : "vantro_avg(") +
+                           (e.distinct ? "DISTINCT " : "") + "vantro_interval_units(" + arg + "))," +
+                           (ym ? "1" : "0") + ")";
+                out->type = ym ? interval_ym_type(9) : interval_ds_type(9, f == "AVG" ? 9 : args[0].type.scale);
+                out->aggregate = true;
+                return true;
+            }
             if ((f == "SUM" || f == "AVG") && !is_number(args[0].type)) arg = "vantro_to_number(" + arg + ")";
             // Wide numbers have their least and greatest found by their numeric order.
             const bool wide = (f == "MIN" || f == "MAX") && may_be_wide(args[0].type) && !args[0].whole;
