@@ -2094,6 +2094,7 @@ const FunctionRow kCatalogue[] = {
     {"TO_DSINTERVAL", 1, 1, interval_function_sql},
     {"TO_YMINTERVAL", 1, 1, interval_function_sql},
     {"SYS_EXTRACT_UTC", 1, 1, zoned_function_sql},
+    {"TZ_OFFSET", 1, 1, zoned_function_sql},
     {"FROM_TZ", 2, 2, zoned_function_sql},
     {"TO_TIMESTAMP_TZ", 1, 3, to_timestamp_tz},
     {"EMPTY_CLOB", 0, 0, supplied_function_sql},

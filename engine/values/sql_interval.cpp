@@ -630,6 +630,12 @@ std::string zoned_function_sql(const std::string& name, const std::vector<Dialec
         return "vantro_tz_utc(" + v + ")";
     }
     if (name == "FROM_TZ") return "vantro_from_tz(" + a[0].sql + "," + a[1].text_sql + ")";
+    if (name == "TZ_OFFSET") {
+        *type = OraType();
+        type->code = kTypeVarchar2;
+        type->size = 6;
+        return "vantro_tz_offset(" + a[0].text_sql + ")";
+    }
     return "vantro_to_timestamp_tz(" + a[0].text_sql + "," + (a.size() > 1 ? a[1].text_sql : "NULL") + ")";
 }
 
