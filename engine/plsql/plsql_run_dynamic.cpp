@@ -163,7 +163,9 @@ Flow Interpreter::run_execute(const PlStmt& st) {
         PlValue v;
         PlSql* q = k < nargs ? st.exprs[k + 1] : nullptr;
         if (mode != PlBindMode::Out && !eval(q, &v, &err)) return raise(err, st.line);
-        const PlTarget* target = k < nargs ? (mode == PlBindMode::In ? nullptr : &st.bind_targets[k]) : &st.targets[k - nargs];
+        const PlTarget* target = k >= nargs                 ? &st.targets[k - nargs]
+                                 : mode == PlBindMode::In ? nullptr
+                                                          : &st.bind_targets[k];
         // The placeholder takes the PL/SQL type: an argument's, or an OUT target's.
         OraType type;
         bool typed = mode == PlBindMode::Out ? dynamic_target_type(*target, &type)
@@ -173,6 +175,9 @@ Flow Interpreter::run_execute(const PlStmt& st) {
             typed = dynamic_target_type(*target, &out_type) && out_type.code == type.code;
         }
         if (typed && mode != PlBindMode::Out && !dynamic_bind_stored(v, type, &b)) typed = false;
+        // A length beyond the 16 bits of alen: text goes NUL-terminated, bytes as before.
+        if (typed && b.text.size() > 65535 && b.dty == SQLT_CHR) b.dty = SQLT_STR;
+        if (typed && b.text.size() > 65535 && b.dty != SQLT_STR) typed = false;
         if (!typed || mode == PlBindMode::Out) {
             b = DynamicBind();
             if (mode == PlBindMode::In && v.kind == PlKind::Int) {
@@ -195,11 +200,9 @@ Flow Interpreter::run_execute(const PlStmt& st) {
                       : b.dty == SQLT_FLT ? static_cast<void*>(&b.d)
                                           : static_cast<void*>(&b.text[0]);
         sb4 size = b.dty == SQLT_INT || b.dty == SQLT_FLT ? 8
-                   : b.dty == SQLT_STR ? static_cast<sb4>(b.text.size() + (mode == PlBindMode::In ? 1 : 0))
+                   : b.dty == SQLT_STR ? static_cast<sb4>(b.text.size() + (mode == PlBindMode::In || typed ? 1 : 0))
                                        : static_cast<sb4>(b.text.size());
         b.alen = static_cast<ub2>(b.text.size() > 65535 ? 65535 : b.text.size());
-        if (b.dty != SQLT_INT && b.dty != SQLT_FLT && b.dty != SQLT_STR && b.text.size() > 65535)
-            return raise(value_error("character string buffer too small"), st.line);
         OCIBind* handle = nullptr;
         if (OCIBindByPos(h.stmt, &handle, h.err, static_cast<ub4>(k + 1), value, size, b.dty, &b.indicator,
                          b.dty == SQLT_CHR || b.dty == SQLT_BIN || b.dty == SQLT_NUM ? &b.alen : nullptr, nullptr, 0,

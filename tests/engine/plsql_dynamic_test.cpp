@@ -115,6 +115,14 @@ TEST_F(Dynamic, BindsKeepTheirPlsqlTypes) {
                         "  dbms_output.put_line(s);\n"
                         "end;"),
               "Typ=12 Len=7: 120,120,5,6,1,1,1");
+    // A CLOB longer than 64K bytes binds whole.
+    EXPECT_EQ(output_of("declare c clob; n number;\n"
+                        "begin\n"
+                        "  for i in 1 .. 18 loop c := c || rpad('x', 4000, 'x'); end loop;\n"
+                        "  execute immediate 'select length(:c) from dual' into n using c;\n"
+                        "  dbms_output.put_line(n);\n"
+                        "end;"),
+              "72000");
 }
 
 TEST_F(Dynamic, ErrorsOfTheDynamicStatementAreCatchable) {
