@@ -100,6 +100,20 @@ struct BindHandle : Handle {
     sb2* indicator = nullptr;
     ub2* alen = nullptr;
     ub2* rcode = nullptr;
+    // A bind of the engine's own PL/SQL (EXECUTE IMMEDIATE, OPEN FOR ... USING): the value
+    // is in its stored form and the placeholder has this Oracle type, as a PL/SQL
+    // variable's placeholder has. What the statement writes to it (RETURNING INTO, an OUT
+    // argument of a block) is kept in `returned`, stored form and type, instead of text.
+    bool typed = false;
+    OraType ora_type;
+    struct Returned {
+        bool set = false;
+        int kind = SQLITE_NULL;  // SQLITE_INTEGER, SQLITE_FLOAT, SQLITE_TEXT or SQLITE_NULL
+        std::int64_t i = 0;
+        double d = 0;
+        std::string s;  // text, a DATE's stored form, RAW bytes, NUMBER bytes
+        OraType type;
+    } returned;
 };
 
 struct DefineHandle : Handle {

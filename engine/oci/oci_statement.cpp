@@ -452,6 +452,13 @@ std::size_t put_value(sqlite3_stmt* vm, int col, const OraType& ot, const Sessio
                 len = number_text_double(d, tmp, sizeof tmp);
                 text = tmp;
             }
+        } else if (vtype == SQLITE_TEXT && ot.code != kTypeNumber) {
+            // A binary NaN is kept as the text NaN; Oracle writes it Nan.
+            const char* t = reinterpret_cast<const char*>(sqlite3_column_text(vm, col));
+            if (t && (std::strcmp(t, "NaN") == 0 || std::strcmp(t, "Nan") == 0)) {
+                text = "Nan";
+                len = 3;
+            }
         } else if (vtype == SQLITE_BLOB) {
             std::string shown;
             if (number_bytes_text(static_cast<const unsigned char*>(sqlite3_column_blob(vm, col)),
@@ -549,6 +556,31 @@ std::size_t put_value(sqlite3_stmt* vm, int col, const OraType& ot, const Sessio
 }
 
 // Fetches up to nrows rows into the defines. Status as OCIStmtFetch answers it.
+// A RETURNING INTO value: a bind of the engine's own PL/SQL keeps it in its stored form
+// and type; any other goes into the caller's buffer as a fetched value does.
+void put_returned(sqlite3_stmt* vm, int col, const OraType& ot, const SessionSettings& st, const OutBuffer& o,
+                  BindHandle* b, FetchFlags* flags) {
+    if (!b->typed) {
+        put_value(vm, col, ot, st, o, flags);
+        return;
+    }
+    BindHandle::Returned& r = b->returned;
+    r = BindHandle::Returned();
+    r.set = true;
+    r.type = ot;
+    r.kind = sqlite3_column_type(vm, col);
+    if (r.kind == SQLITE_INTEGER) {
+        r.i = sqlite3_column_int64(vm, col);
+    } else if (r.kind == SQLITE_FLOAT) {
+        r.d = sqlite3_column_double(vm, col);
+    } else if (r.kind != SQLITE_NULL) {
+        const void* p = r.kind == SQLITE_BLOB ? sqlite3_column_blob(vm, col) : sqlite3_column_text(vm, col);
+        r.s.assign(static_cast<const char*>(p), static_cast<std::size_t>(sqlite3_column_bytes(vm, col)));
+        r.kind = SQLITE_TEXT;
+    }
+    if (o.indicator) *o.indicator = r.kind == SQLITE_NULL ? OCI_IND_NULL : 0;
+}
+
 sword fetch_rows(StmtHandle* s, ub4 nrows, OCIError* errhp) {
     ServerHandle* srv = s->session->server;
     s->rows_fetched = 0;
@@ -715,6 +747,7 @@ sword run_dml(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
     const std::size_t placeholders = text_placeholders(s).size();
     const std::size_t first_out = placeholders >= s->tr.out_binds.size() ? placeholders - s->tr.out_binds.size()
                                                                            : s->tr.bind_names.size();
+    std::vector<BindHandle*> out_handles;
     for (const std::string& name : s->tr.out_binds) {
         BindHandle* b = nullptr;
         for (BindHandle* c : s->binds)
@@ -731,6 +764,7 @@ sword run_dml(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
         o.length = b->alen;
         o.rcode = b->rcode;
         outs.push_back(o);
+        out_handles.push_back(b);
     }
     bool guarded = !outs.empty();
     if (guarded && exec_sql(s, errhp, "SAVEPOINT vantro_statement", s->tr.kind) != OCI_SUCCESS) return OCI_ERROR;
@@ -742,7 +776,8 @@ sword run_dml(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
     while (rc == SQLITE_ROW) {
         if (++returned == 1)
             for (std::size_t i = 0; i < outs.size(); ++i)
-                put_value(s->vm, static_cast<int>(i), s->tr.returning[i].type, s->session->settings, outs[i], &flags);
+                put_returned(s->vm, static_cast<int>(i), s->tr.returning[i].type, s->session->settings, outs[i],
+                             out_handles[i], &flags);
         rc = sqlite3_step(s->vm);
     }
     // Rows a BEFORE row trigger stored again return their values from there.
@@ -750,7 +785,8 @@ sword run_dml(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff) {
     sqlite3_stmt* again = plsql_returning_rows(s->session, &redone);
     if (again && returned == 0)
         for (std::size_t i = 0; i < outs.size(); ++i)
-            put_value(again, static_cast<int>(i), s->tr.returning[i].type, s->session->settings, outs[i], &flags);
+            put_returned(again, static_cast<int>(i), s->tr.returning[i].type, s->session->settings, outs[i],
+                         out_handles[i], &flags);
     sqlite3_finalize(again);
     returned += redone;
     srv->busy = false;
@@ -987,7 +1023,29 @@ struct Execution {
     ub4 mode = 0;
     Statement ast;  // the SQL grammar's statements parsed whole; for the others the kind only
     TranslateContext ctx;
+    // The types of the engine's own typed binds (PL/SQL's dynamic SQL), by name and position.
+    std::map<std::string, OraType> named_types;
+    std::vector<OraType> position_types;
 };
+
+// Gives the translator the types of the statement's typed binds; the others stay VARCHAR2.
+void typed_bind_context(const StmtHandle* s, Execution& x) {
+    for (const BindHandle* b : s->binds) {
+        if (!b->typed) continue;
+        if (!b->name.empty()) {
+            x.named_types[b->name] = b->ora_type;
+        } else if (b->position > 0 && b->position <= 65536) {
+            if (x.position_types.size() < b->position) {
+                OraType none;
+                none.code = 0;
+                x.position_types.resize(b->position, none);
+            }
+            x.position_types[b->position - 1] = b->ora_type;
+        }
+    }
+    if (!x.named_types.empty()) x.ctx.bind_types = &x.named_types;
+    if (!x.position_types.empty()) x.ctx.bind_position_types = &x.position_types;
+}
 
 // Translates the parsed statement into s->tr and stamps the statement's time (SYSDATE
 // is one value throughout a statement).
@@ -1288,6 +1346,7 @@ sword execute_statement(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff, u
     x.ctx.stored_function_data = ses->server->db;
     x.ctx.with_plsql = plsql_with_declarations;
     x.ctx.with_plsql_data = s;
+    typed_bind_context(s, x);
     sword st = route.run(s, errhp, x);
     if (st == OCI_SUCCESS && route.iterations != Iterations::Rows && (mode & OCI_COMMIT_ON_SUCCESS))
         st = session_commit(ses, errhp);

@@ -504,6 +504,9 @@ struct PlCompileContext {
     // The methods of an object type compiled as a package: the type, "OWNER.NAME". Inside
     // them a name no declaration has may be an attribute or member method of SELF.
     std::string object_type;
+    // The Oracle types of the block's placeholders that the caller bound typed (the
+    // engine's own dynamic SQL), by name; the others are VARCHAR2.
+    std::map<std::string, OraType> host_types;
 };
 
 // Parses and checks text; false with program->errors set when it does not compile.

@@ -148,6 +148,28 @@ void Interpreter::release_savepoint() {
 
 using plsql_running::Interpreter;
 
+namespace {
+
+// The types of the block's typed binds by placeholder name; a positional bind names the
+// placeholder of its position in order of first appearance, as the binds are read.
+void plsql_typed_hosts(const StmtHandle* s, std::map<std::string, OraType>* types) {
+    std::vector<std::string> order;
+    for (const BindHandle* b : s->binds) {
+        if (!b->typed) continue;
+        if (!b->name.empty()) {
+            (*types)[b->name] = b->ora_type;
+            continue;
+        }
+        if (order.empty())
+            for (const Token& t : s->tokens)
+                if (t.kind == TokenKind::Bind && std::find(order.begin(), order.end(), t.text) == order.end())
+                    order.push_back(t.text);
+        if (b->position >= 1 && b->position <= order.size()) types->emplace(order[b->position - 1], b->ora_type);
+    }
+}
+
+}  // namespace
+
 sword plsql_execute(StmtHandle* s, OCIError* errhp) {
     SessionHandle* ses = s->session;
     ServerHandle* srv = ses->server;
@@ -160,6 +182,7 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
     ctx.nls_date_format = ses->settings.nls_date_format;
     ctx.catalog = &catalog;
     ctx.db = srv->db;
+    plsql_typed_hosts(s, &ctx.host_types);
     PlProgram program;
     // Text the tokenizer refused is compiled from the text, which reports where.
     bool compiled = s->token_error.code ? plsql_compile(s->text, ctx, &program)

@@ -398,6 +398,12 @@ private:
     Flow run_bulk_fetch(const PlStmt& st, const CursorRef& r);
     Flow run_forall(const PlStmt& st);
     Flow run_execute(const PlStmt& st);
+    // The declared type of an OUT target of dynamic SQL that is a plain variable (of the
+    // block or a package) of a scalar SQL type; false for anything else.
+    bool dynamic_target_type(const PlTarget& t, OraType* type) const;
+    // The value of a dynamic statement's OUT bind: its stored form and type where the
+    // statement kept it (a typed bind), else its text.
+    static bool dynamic_returned(const BindHandle* b, PlValue* v, OraType* type);
 
     PlCompileContext compile_context(const std::string& owner, CatalogView* catalog) const;
 

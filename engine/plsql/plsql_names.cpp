@@ -101,6 +101,7 @@ TranslateContext Parser::translate_context(PlSql* q, FunctionLookup* lookup) con
     tc.schema = ctx_.sql_schema.empty() ? ctx_.schema : ctx_.sql_schema;
     tc.nls_date_format = ctx_.nls_date_format;
     tc.catalog = ctx_.catalog;
+    for (const auto& typed : ctx_.host_types) q->bind_types.insert(typed);
     tc.bind_types = &q->bind_types;
     lookup->db = ctx_.db;
     lookup->package = prog_->is_package ? prog_ : nullptr;

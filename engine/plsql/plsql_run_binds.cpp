@@ -4,7 +4,9 @@
 
 #include "catalog/catalog.h"
 #include "values/clock.h"
+#include "values/decimal.h"
 #include "values/errors.h"
+#include "values/number_bytes.h"
 #include "os/os.h"
 
 #include <algorithm>
@@ -25,11 +27,18 @@ HostState* Interpreter::host(const std::string& name, PlError* err) {
             if (b->position == pos) found = b;
     }
     if (!found) {
-        // Placeholders are numbered in order of first appearance for positional binds.
+        // Placeholders are numbered in order of first appearance for positional binds:
+        // in the block's text, assignment targets (`:a := ...`) included.
         std::vector<std::string> order;
-        for (const auto& q : p_->sql)
-            for (const std::string& n : q->tr.bind_names)
-                if (n[0] != '#' && std::find(order.begin(), order.end(), n) == order.end()) order.push_back(n);
+        for (const Token& t : s_->tokens)
+            if (t.kind == TokenKind::Bind && std::find(order.begin(), order.end(), t.text) == order.end())
+                order.push_back(t.text);
+        if (std::find(order.begin(), order.end(), name) == order.end()) order.clear();
+        if (order.empty()) {
+            for (const auto& q : p_->sql)
+                for (const std::string& n : q->tr.bind_names)
+                    if (n[0] != '#' && std::find(order.begin(), order.end(), n) == order.end()) order.push_back(n);
+        }
         auto at = std::find(order.begin(), order.end(), name);
         if (at != order.end()) {
             ub4 pos = static_cast<ub4>(at - order.begin()) + 1;
@@ -125,6 +134,26 @@ bool Interpreter::host_read(HostState* h, PlError* err) {
         h->value.d = v;
         return true;
     }
+    case SQLT_BIN:
+    case SQLT_NUM: {
+        // The stored forms the engine's own dynamic SQL binds: bytes, a NUMBER's bytes.
+        std::size_t len = b->alen ? *b->alen : cap;
+        if (len > cap) len = cap;
+        if (len) {
+            h->value.kind = PlKind::Text;
+            h->value.s.assign(p, len);
+        }
+        if (b->dty == SQLT_NUM && len) {
+            Decimal d;
+            NumberStored n;
+            if (!number_bytes_decode(reinterpret_cast<const unsigned char*>(p), len, &d) || !number_stored(d, &n)) {
+                *err = make_error(1722, ora_message(1722));
+                return false;
+            }
+            h->value = pl_number_value(n);
+        }
+        return true;
+    }
     default:
         *err = pl_error(3115);
         return false;
@@ -143,6 +172,14 @@ bool Interpreter::host_assign(const std::string& name, const PlValue& v, const O
         return hand_over_cursor(b, v, err);
     }
     PlValue out;
+    if (b->typed) {
+        // The engine's own dynamic SQL takes the value back in its stored form and type.
+        h->value = v;
+        h->written = true;
+        b->returned = BindHandle::Returned();
+        b->returned.type = type;
+        return true;
+    }
     if (v.kind != PlKind::Null) {
         if (b->dty == SQLT_INT || b->dty == SQLT_FLT || b->dty == SQLT_UIN) {
             OraType num;
@@ -170,6 +207,19 @@ bool Interpreter::flush_hosts(PlError* err) {
         HostState& h = entry.second;
         if (!h.written) continue;
         BindHandle* b = h.bind;
+        if (b->typed) {
+            BindHandle::Returned& r = b->returned;
+            r.set = true;
+            r.i = h.value.i;
+            r.d = h.value.d;
+            r.s = h.value.s;
+            r.kind = h.value.kind == PlKind::Int    ? SQLITE_INTEGER
+                     : h.value.kind == PlKind::Real ? (h.value.s.empty() ? SQLITE_FLOAT : SQLITE_TEXT)
+                     : h.value.kind == PlKind::Text ? SQLITE_TEXT
+                                                    : SQLITE_NULL;
+            if (b->indicator) *b->indicator = r.kind == SQLITE_NULL ? OCI_IND_NULL : 0;
+            continue;
+        }
         char* p = static_cast<char*>(b->value);
         bool null = h.value.kind == PlKind::Null;
         if (b->indicator) *b->indicator = null ? OCI_IND_NULL : 0;

@@ -7,7 +7,9 @@
 // statement is raised in the block as the Oracle error it is.
 #include "plsql/plsql_interpreter.h"
 
+#include "values/decimal.h"
 #include "values/errors.h"
+#include "values/number_bytes.h"
 
 #include <cstdio>
 #include <cstring>
@@ -38,7 +40,81 @@ struct DynamicBind {
     double d = 0;
     sb2 indicator = 0;
     ub2 dty = SQLT_STR;
+    ub2 alen = 0;
+    BindHandle* handle = nullptr;
 };
+
+// The Oracle types a dynamic statement's placeholder can take from a PL/SQL value: SQL's
+// scalar types (a collection, object, record or cursor stays text, as before).
+bool dynamic_bind_type(const OraType& t, const PlValue& v) {
+    if (v.coll || !v.fields.empty()) return false;
+    switch (t.code) {
+    case kTypeVarchar2:
+    case kTypeNumber:
+    case kTypeDate:
+    case kTypeRaw:
+    case kTypeChar:
+    case kTypeBinaryFloat:
+    case kTypeBinaryDouble:
+    case kTypeClob:
+    case kTypeBlob:
+    case kTypeTimestamp:
+    case kTypeTimestampTz:
+    case kTypeTimestampLtz:
+    case kTypeIntervalYm:
+    case kTypeIntervalDs:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// v in the stored form its type keeps in SQLite, as the bind's buffer: integers and
+// doubles as themselves, wider NUMBERs as their bytes, RAW and BLOB as bytes, the rest
+// (text, dates, timestamps, intervals) as their stored text. False when v is not a
+// value of type t (it is then bound as text, as before).
+bool dynamic_bind_stored(const PlValue& v, const OraType& t, DynamicBind* b) {
+    const bool number = t.code == kTypeNumber || t.code == kTypeBinaryFloat || t.code == kTypeBinaryDouble;
+    switch (v.kind) {
+    case PlKind::Null:
+        b->dty = SQLT_CHR;
+        return true;
+    case PlKind::Int:
+        if (!number) return false;
+        if (t.code == kTypeNumber) {
+            b->dty = SQLT_INT;
+            b->i = v.i;
+        } else {
+            b->dty = SQLT_FLT;
+            b->d = static_cast<double>(v.i);
+        }
+        return true;
+    case PlKind::Real:
+        if (!number) return false;
+        if (!v.s.empty() && t.code == kTypeNumber) {
+            b->dty = SQLT_NUM;
+            b->text = v.s;
+        } else {
+            b->dty = SQLT_FLT;
+            b->d = v.d;
+        }
+        return true;
+    case PlKind::Text:
+        if (t.code == kTypeNumber) {
+            Decimal d;
+            if (!number_bytes_decode(reinterpret_cast<const unsigned char*>(v.s.data()), v.s.size(), &d))
+                return false;
+            b->dty = SQLT_NUM;
+        } else if (number) {
+            return false;
+        } else {
+            b->dty = pl_binary_type(t) ? SQLT_BIN : SQLT_CHR;
+        }
+        b->text = v.s;
+        return true;
+    }
+    return false;
+}
 
 // The error an OCI call left in the error handle: "ORA-nnnnn: message\n...", as the
 // code and the first message line.
@@ -87,28 +163,57 @@ Flow Interpreter::run_execute(const PlStmt& st) {
         PlValue v;
         PlSql* q = k < nargs ? st.exprs[k + 1] : nullptr;
         if (mode != PlBindMode::Out && !eval(q, &v, &err)) return raise(err, st.line);
-        if (mode == PlBindMode::In && v.kind == PlKind::Int) {
-            b.dty = SQLT_INT;
-            b.i = v.i;
-        } else if (mode == PlBindMode::In && v.kind == PlKind::Real) {
-            b.dty = SQLT_FLT;
-            b.d = v.d;
-        } else {
-            b.text = mode == PlBindMode::Out ? std::string() : text_of(v, type_of(q));
-            if (mode != PlBindMode::In) {
-                if (b.text.size() >= static_cast<std::size_t>(kOutBindBytes))
-                    return raise(value_error("character string buffer too small"), st.line);
-                b.text.resize(static_cast<std::size_t>(kOutBindBytes), '\0');
+        const PlTarget* target = k >= nargs                 ? &st.targets[k - nargs]
+                                 : mode == PlBindMode::In ? nullptr
+                                                          : &st.bind_targets[k];
+        // The placeholder takes the PL/SQL type: an argument's, or an OUT target's.
+        OraType type;
+        bool typed = mode == PlBindMode::Out ? dynamic_target_type(*target, &type)
+                                             : dynamic_bind_type(type_of(q), v) && (type = type_of(q), true);
+        if (typed && mode == PlBindMode::InOut) {
+            OraType out_type;
+            typed = dynamic_target_type(*target, &out_type) && out_type.code == type.code;
+        }
+        if (typed && mode != PlBindMode::Out && !dynamic_bind_stored(v, type, &b)) typed = false;
+        // A length beyond the 16 bits of alen: text goes NUL-terminated, bytes as before.
+        if (typed && b.text.size() > 65535 && b.dty == SQLT_CHR) b.dty = SQLT_STR;
+        if (typed && b.text.size() > 65535 && b.dty != SQLT_STR) typed = false;
+        if (!typed || mode == PlBindMode::Out) {
+            b = DynamicBind();
+            if (mode == PlBindMode::In && v.kind == PlKind::Int) {
+                b.dty = SQLT_INT;
+                b.i = v.i;
+            } else if (mode == PlBindMode::In && v.kind == PlKind::Real && v.s.empty()) {
+                b.dty = SQLT_FLT;
+                b.d = v.d;
+            } else {
+                b.text = mode == PlBindMode::Out ? std::string() : text_of(v, type_of(q));
+                if (mode != PlBindMode::In) {
+                    if (b.text.size() >= static_cast<std::size_t>(kOutBindBytes))
+                        return raise(value_error("character string buffer too small"), st.line);
+                    b.text.resize(static_cast<std::size_t>(kOutBindBytes), '\0');
+                }
             }
         }
         if (v.kind == PlKind::Null) b.indicator = OCI_IND_NULL;
         void* value = b.dty == SQLT_INT   ? static_cast<void*>(&b.i)
                       : b.dty == SQLT_FLT ? static_cast<void*>(&b.d)
                                           : static_cast<void*>(&b.text[0]);
-        sb4 size = b.dty == SQLT_STR ? static_cast<sb4>(b.text.size() + (mode == PlBindMode::In ? 1 : 0)) : 8;
-        if (OCIBindByPos(h.stmt, nullptr, h.err, static_cast<ub4>(k + 1), value, size, b.dty, &b.indicator, nullptr,
-                         nullptr, 0, nullptr, OCI_DEFAULT) != OCI_SUCCESS)
+        sb4 size = b.dty == SQLT_INT || b.dty == SQLT_FLT ? 8
+                   : b.dty == SQLT_STR ? static_cast<sb4>(b.text.size() + (mode == PlBindMode::In || typed ? 1 : 0))
+                                       : static_cast<sb4>(b.text.size());
+        b.alen = static_cast<ub2>(b.text.size() > 65535 ? 65535 : b.text.size());
+        OCIBind* handle = nullptr;
+        if (OCIBindByPos(h.stmt, &handle, h.err, static_cast<ub4>(k + 1), value, size, b.dty, &b.indicator,
+                         b.dty == SQLT_CHR || b.dty == SQLT_BIN || b.dty == SQLT_NUM ? &b.alen : nullptr, nullptr, 0,
+                         nullptr, OCI_DEFAULT) != OCI_SUCCESS)
             return raise(handle_error(h.err), st.line);
+        if (typed) {
+            BindHandle* bh = reinterpret_cast<BindHandle*>(handle);
+            bh->typed = true;
+            bh->ora_type = type;
+        }
+        b.handle = reinterpret_cast<BindHandle*>(handle);
     }
 
     // The block's savepoint covers what the dynamic statement changes, as it covers the
@@ -194,6 +299,17 @@ Flow Interpreter::run_execute(const PlStmt& st) {
         if (mode == PlBindMode::In) continue;
         const DynamicBind& b = binds[k];
         PlValue v;
+        const PlTarget& target = k < nargs ? st.bind_targets[k] : st.targets[k - nargs];
+        if (b.handle && b.handle->typed) {
+            if (target.slot < 0 && !target.host) continue;
+            OraType from;
+            if (!dynamic_returned(b.handle, &v, &from)) {
+                if (mode == PlBindMode::InOut) continue;  // not written: the variable keeps its value
+                from = varchar;
+            }
+            if (!assign(target, v, from, &err)) return raise(err, st.line);
+            continue;
+        }
         if (b.indicator != OCI_IND_NULL) {
             std::size_t len = std::strlen(b.text.c_str());
             if (len) {
@@ -201,11 +317,46 @@ Flow Interpreter::run_execute(const PlStmt& st) {
                 v.s.assign(b.text.data(), len);
             }
         }
-        const PlTarget& tg = k < nargs ? st.bind_targets[k] : st.targets[k - nargs];
-        if (tg.slot < 0 && !tg.host) continue;
-        if (!assign(tg, v, varchar, &err)) return raise(err, st.line);
+        if (target.slot < 0 && !target.host) continue;
+        if (!assign(target, v, varchar, &err)) return raise(err, st.line);
     }
     return Flow::Next;
+}
+
+bool Interpreter::dynamic_target_type(const PlTarget& t, OraType* type) const {
+    if (t.host || t.slot < 0 || t.index || t.attribute >= 0) return false;
+    const PlVarInfo* info = !t.package.empty() ? t.info.get() : &p_->vars[static_cast<std::size_t>(t.slot)];
+    if (!info || info->collection != PlCollection::None || !info->fields.empty() || info->boolean) return false;
+    PlValue none;
+    if (!dynamic_bind_type(info->type, none)) return false;
+    *type = info->type;
+    return true;
+}
+
+bool Interpreter::dynamic_returned(const BindHandle* b, PlValue* v, OraType* type) {
+    const BindHandle::Returned& r = b->returned;
+    if (!r.set) return false;
+    *v = PlValue();
+    *type = r.type;
+    switch (r.kind) {
+    case SQLITE_INTEGER:
+        v->kind = PlKind::Int;
+        v->i = r.i;
+        break;
+    case SQLITE_FLOAT:
+        v->kind = PlKind::Real;
+        v->d = r.d;
+        break;
+    case SQLITE_TEXT:
+        if (!r.s.empty() || r.type.code == kTypeClob || r.type.code == kTypeBlob) {
+            v->kind = PlKind::Text;
+            v->s = r.s;
+        }
+        break;
+    default:
+        break;
+    }
+    return true;
 }
 
 }  // namespace plsql_running

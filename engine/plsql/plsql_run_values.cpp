@@ -55,14 +55,21 @@ std::string Interpreter::text_of(const PlValue& v, const OraType& type) const {
     case PlKind::Null:
         return std::string();
     case PlKind::Int:
+        if (type.code == kTypeBinaryDouble || type.code == kTypeBinaryFloat)
+            return std::string(buf, number_text_binary(static_cast<double>(v.i), type.code == kTypeBinaryFloat, buf,
+                                                       sizeof buf));
         return std::string(buf, number_text_int(v.i, buf, sizeof buf));
     case PlKind::Real:
+        if (type.code == kTypeBinaryDouble || type.code == kTypeBinaryFloat)
+            return std::string(buf, number_text_binary(v.d, type.code == kTypeBinaryFloat, buf, sizeof buf));
         if (!v.s.empty()) {
             std::string t;
             if (number_bytes_text(reinterpret_cast<const unsigned char*>(v.s.data()), v.s.size(), &t)) return t;
         }
         return std::string(buf, number_text_double(v.d, buf, sizeof buf));
     case PlKind::Text:
+        if ((type.code == kTypeBinaryDouble || type.code == kTypeBinaryFloat) && (v.s == "NaN" || v.s == "Nan"))
+            return "Nan";
         // A NUMBER read from SQL as its bytes prints as the number.
         if (type.code == kTypeNumber) {
             std::string t;
@@ -171,6 +178,8 @@ bool Interpreter::convert_number(const PlValue& v, const OraType& from, const Or
                 d = HUGE_VAL;
             else if (word == "-INF" || word == "-INFINITY")
                 d = -HUGE_VAL;
+            else if (word == "NAN")
+                d = std::nan("");
             else if ((from.code == kTypeNumber &&
                       number_bytes_decode(reinterpret_cast<const unsigned char*>(v.s.data()), v.s.size(), &t)) ||
                      decimal_parse(v.s.data(), v.s.size(), &t))
@@ -543,6 +552,8 @@ PlValue pl_number_value(const NumberStored& n) {
 void pl_bind_real(sqlite3_stmt* vm, int idx, const PlValue& v) {
     if (!v.s.empty())
         sqlite3_bind_blob(vm, idx, v.s.data(), static_cast<int>(v.s.size()), SQLITE_TRANSIENT);
+    else if (std::isnan(v.d))
+        sqlite3_bind_text(vm, idx, "NaN", 3, SQLITE_STATIC);  // SQLite would take a NaN for NULL
     else
         sqlite3_bind_double(vm, idx, v.d);
 }

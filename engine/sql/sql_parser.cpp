@@ -785,6 +785,15 @@ bool Parser::predicate(ExprPtr* out) {
         ++p_;
         e->negated = accept_word("NOT");
         if (is_word("JSON")) return is_json(std::move(lhs), e->negated, out);
+        if (is_word("NAN") || is_word("INFINITE")) {
+            // x IS [NOT] NAN | INFINITE: a test of a binary value, as IS NULL is of any.
+            e->text = cur().text;
+            ++p_;
+            e->args.push_back(std::move(lhs));
+            e->end = prev_end();
+            *out = std::move(e);
+            return true;
+        }
         if (accept_word("EMPTY")) {
             e->kind = ExprKind::Multiset;
             e->text = "EMPTY";

@@ -1230,8 +1230,12 @@ bool Translator::store_value(const Emitted& v, const ColumnInfo& target, const s
             }
         }
         // A literal is handed over as typed, so that the store function reads its digits
-        // exactly.
-        *sql = "vantro_store_number(" + (v.literal.empty() ? v.sql : quote_text(v.literal)) + "," +
+        // exactly; a binary NaN or infinity is no NUMBER.
+        *sql = "vantro_store_number(" +
+               (v.type.code == kTypeBinaryDouble || v.type.code == kTypeBinaryFloat
+                    ? "vantro_binary_number(" + v.sql + ")"
+                    : (v.literal.empty() ? v.sql : quote_text(v.literal))) +
+               "," +
                std::to_string(t.precision) + "," + std::to_string(t.scale) + ")";
         return true;
     case kTypeBinaryFloat:

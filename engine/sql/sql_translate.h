@@ -73,6 +73,9 @@ struct TranslateContext {
     CatalogView* catalog = nullptr;
     // The Oracle types of named binds (PL/SQL variables); others are VARCHAR2(4000).
     const std::map<std::string, OraType>* bind_types = nullptr;
+    // The Oracle types of positional binds by placeholder (index 0 the first); code 0 for a
+    // placeholder without one. A placeholder named in bind_types takes that type instead.
+    const std::vector<OraType>* bind_position_types = nullptr;
     // Stored PL/SQL functions: true with the return type when owner.name is one; a result
     // of a schema-level collection type also names that type ("OWNER.NAME" in *object_type).
     bool (*stored_function)(void* data, const std::string& owner, const std::string& name, OraType* ret,

@@ -48,15 +48,15 @@ bool Translator::cast(Expr& e, const Scope& scope, Emitted* out) {
     auto mismatch = [&]() { return fail(932, source.offset, family_name(t), family_name(v.type)); };
     // The source as a number: text read by the session's NLS rules (ORA-01722).
     auto as_number = [&]() -> std::string {
+        if (is_binary(v.type)) return "vantro_binary_number(" + v.sql + ")";
         if (is_number(v.type)) return v.literal.empty() ? v.sql : quote_text(v.literal);
-        if (is_binary(v.type)) return v.sql;
         return "vantro_to_number(" + v.sql + ")";
     };
     switch (t.code) {
     case kTypeNumber:
         if (!is_number(v.type) && !is_binary(v.type) && !is_char(v.type)) return mismatch();
         if (t.precision == 0 && t.scale == -127)
-            out->sql = is_char(v.type) ? as_number() : v.sql;
+            out->sql = is_char(v.type) || is_binary(v.type) ? as_number() : v.sql;
         else
             out->sql = "vantro_store_number(" + as_number() + "," + std::to_string(t.precision) + "," +
                        std::to_string(t.scale) + ")";

@@ -334,7 +334,8 @@ std::uint32_t Translator::text_size(const Emitted& e) const {
 std::string Translator::as_text(const Emitted& e) const {
     if (e.trimmed) return "vantro_pad(" + e.sql + "," + std::to_string(e.type.size) + ")";
     if (is_char(e.type)) return e.sql;
-    if (e.type.code == kTypeBinaryDouble || e.type.code == kTypeBinaryFloat) return "vantro_num_text(" + e.sql + ",1)";
+    if (e.type.code == kTypeBinaryDouble) return "vantro_num_text(" + e.sql + ",1)";
+    if (e.type.code == kTypeBinaryFloat) return "vantro_num_text(" + e.sql + ",2)";
     if (is_number(e.type)) return "vantro_num_text(" + e.sql + ")";
     if (e.type.code == kTypeDate) return "vantro_date_text(" + e.sql + ")";
     if (e.type.code == kTypeTimestamp) return "vantro_timestamp_text(" + e.sql + ")";
@@ -944,6 +945,17 @@ bool Translator::function_call(Expr& e, const Scope& scope, Emitted* out) {
         } else {
             if (!arity(1, 1)) return false;
             std::string arg = args[0].sql;
+            const bool interval_sum = (f == "SUM" || f == "AVG") && is_interval(args[0].type);
+            if (interval_sum) {
+                // SUM and AVG of intervals: of their counts of months or nanoseconds.
+                const bool ym = args[0].type.code == kTypeIntervalYm;
+                out->sql = "vantro_interval_of_units(" + std::string(f == "SUM" ? "vantro_sum(" : "vantro_avg(") +
+                           (e.distinct ? "DISTINCT " : "") + "vantro_interval_units(" + arg + "))," +
+                           (ym ? "1" : "0") + ")";
+                out->type = ym ? interval_ym_type(9) : interval_ds_type(9, f == "AVG" ? 9 : args[0].type.scale);
+                out->aggregate = true;
+                return true;
+            }
             if ((f == "SUM" || f == "AVG") && !is_number(args[0].type)) arg = "vantro_to_number(" + arg + ")";
             // Wide numbers have their least and greatest found by their numeric order.
             const bool wide = (f == "MIN" || f == "MAX") && may_be_wide(args[0].type) && !args[0].whole;
@@ -1438,9 +1450,19 @@ bool Translator::bind(const Expr& e, Emitted* out) {
     out_->bind_names.push_back(e.text);
     out->sql = row_value("?" + std::to_string(out_->bind_names.size()));
     out->type = varchar_type(4000);
-    if (ctx_.bind_types) {
-        auto it = ctx_.bind_types->find(e.text);
-        if (it != ctx_.bind_types->end()) out->type = it->second;
+    auto named = ctx_.bind_types ? ctx_.bind_types->find(e.text) : std::map<std::string, OraType>::const_iterator();
+    if (ctx_.bind_types && named != ctx_.bind_types->end()) {
+        out->type = named->second;
+    } else if (const std::vector<OraType>* typed = ctx_.bind_position_types) {
+        // The placeholder's own position, else (a name repeated) its first occurrence's,
+        // as the binds are applied.
+        std::size_t at = out_->bind_names.size() - 1;
+        for (std::size_t j = 0; j < at; ++j)
+            if (out_->bind_names[j] == e.text && (at >= typed->size() || (*typed)[at].code == 0)) {
+                at = j;
+                break;
+            }
+        if (at < typed->size() && (*typed)[at].code != 0) out->type = (*typed)[at];
     }
     return true;
 }
@@ -1513,7 +1535,11 @@ bool Translator::condition(Expr& e, const Scope& scope, Emitted* out) {
     case ExprKind::IsNull: {
         Emitted a;
         if (!expr(*e.args[0], scope, &a)) return false;
-        out->sql = "(" + a.sql + (e.negated ? " IS NOT NULL)" : " IS NULL)");
+        if (e.text == "NAN" || e.text == "INFINITE")
+            out->sql = "(vantro_binary_class(" + a.sql + ")" + (e.negated ? "<>" : "=") + (e.text == "NAN" ? "1" : "2") +
+                       ")";
+        else
+            out->sql = "(" + a.sql + (e.negated ? " IS NOT NULL)" : " IS NULL)");
         out->aggregate = a.aggregate;
         return true;
     }

@@ -33,6 +33,39 @@ std::size_t number_text_int(std::int64_t v, char* buf, std::size_t size) {
     return pos;
 }
 
+std::size_t number_text_binary(double v, bool single, char* buf, std::size_t size) {
+    std::string t;
+    if (std::isnan(v)) {
+        t = "Nan";
+    } else if (std::isinf(v)) {
+        t = v > 0 ? "Inf" : "-Inf";
+    } else if (v == 0) {
+        t = "0";
+    } else {
+        // The fewest significant digits that read back as the same value.
+        char digits[40];
+        int precision = 1;
+        for (; precision < (single ? 9 : 17); ++precision) {
+            std::snprintf(digits, sizeof digits, "%.*e", precision - 1, v);
+            if (single ? std::strtof(digits, nullptr) == static_cast<float>(v) : std::strtod(digits, nullptr) == v)
+                break;
+        }
+        std::snprintf(digits, sizeof digits, "%.*e", precision - 1, v);
+        // digits is [-]d[.ddd]e(+|-)dd: Oracle writes d.d at least and three exponent digits.
+        std::string m(digits, std::strchr(digits, 'e'));
+        const int exponent = std::atoi(std::strchr(digits, 'e') + 1);
+        if (m.find('.') == std::string::npos) m += ".0";
+        char e[16];
+        std::snprintf(e, sizeof e, "E%c%03d", exponent < 0 ? '-' : '+', exponent < 0 ? -exponent : exponent);
+        t = m + e;
+    }
+    if (size == 0) return 0;
+    std::size_t n = t.size() < size - 1 ? t.size() : size - 1;
+    std::memcpy(buf, t.data(), n);
+    buf[n] = '\0';
+    return n;
+}
+
 std::size_t number_text_double(double v, char* buf, std::size_t size) {
     if (v == 0 || !std::isfinite(v)) {
         const char* t = v == 0 ? "0" : (std::isnan(v) ? "NaN" : (v > 0 ? "~" : "-~"));

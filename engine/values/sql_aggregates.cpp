@@ -4,6 +4,7 @@
 #include "values/sql_functions.h"
 
 #include "values/errors.h"
+#include "values/sql_arithmetic.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -253,9 +254,7 @@ struct KeepState {
     bool any = false;
     std::string kind;
     sqlite3_value* extreme = nullptr;  // MIN, MAX
-    std::int64_t int_sum = 0;
-    double sum = 0;
-    bool exact = true;  // every value an integer and their sum within 64 bits
+    DecimalSum sum;  // SUM and AVG: in decimal, as NUMBER arithmetic adds
     std::int64_t count = 0;
     std::vector<int> flags;
 };
@@ -278,9 +277,7 @@ int keep_order(const std::vector<int>& flags, const std::vector<Key>& a, const s
 void keep_reset(KeepState& s) {
     if (s.extreme) sqlite3_value_free(s.extreme);
     s.extreme = nullptr;
-    s.int_sum = 0;
-    s.sum = 0;
-    s.exact = true;
+    s.sum = DecimalSum();
     s.count = 0;
 }
 
@@ -317,13 +314,10 @@ void keep_step(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         if (!s.extreme) sqlite3_result_error_nomem(ctx);
         return;
     }
-    if (type == SQLITE_INTEGER && s.exact) {
-        std::int64_t x = sqlite3_value_int64(v);
-        if (__builtin_add_overflow(s.int_sum, x, &s.int_sum)) s.exact = false;
-    } else {
-        s.exact = false;
-    }
-    s.sum += sqlite3_value_double(v);
+    if (type == SQLITE_INTEGER) return s.sum.add_int(sqlite3_value_int64(v), false);
+    Decimal d;
+    if (!decimal_of_value(v, &d)) return raise(ctx, 1722);
+    s.sum.add(d, false);
 }
 
 void keep_result(sqlite3_context* ctx, const KeepState& s) {
@@ -333,12 +327,13 @@ void keep_result(sqlite3_context* ctx, const KeepState& s) {
         sqlite3_result_null(ctx);
     else if (s.kind == "MIN" || s.kind == "MAX")
         sqlite3_result_value(ctx, s.extreme);
-    else if (s.kind == "SUM" && s.exact)
-        sqlite3_result_int64(ctx, s.int_sum);
     else if (s.kind == "SUM")
-        sqlite3_result_double(ctx, s.sum);
-    else
-        sqlite3_result_double(ctx, s.sum / static_cast<double>(s.count));
+        result_decimal(ctx, s.sum.total());
+    else {
+        Decimal avg;
+        if (!decimal_div(s.sum.total(), decimal_of_int(s.count), &avg)) return sqlite3_result_null(ctx);
+        result_decimal(ctx, avg);
+    }
 }
 
 void keep_final(sqlite3_context* ctx) {
@@ -366,12 +361,33 @@ void keep_inverse(sqlite3_context* ctx, int, sqlite3_value**) {
 
 // vantro_distinct(kind, value) over a window: COUNT, SUM or AVG of the distinct non-null
 // values of the frame (SQLite's window functions take no DISTINCT). The values are kept
-// with their counts, so that rows leaving the frame are taken out again.
+// with their counts, so that rows leaving the frame are taken out again; SUM and AVG add
+// them in decimal, as NUMBER arithmetic does.
+struct DistinctEntry {
+    std::int64_t count = 0;
+    Decimal value;
+};
+
 struct DistinctState {
     std::string kind;
-    std::map<Key, std::int64_t, bool (*)(const Key&, const Key&)> values{
+    std::map<Key, DistinctEntry, bool (*)(const Key&, const Key&)> values{
         [](const Key& a, const Key& b) { return compare_keys(a, b) < 0; }};
 };
+
+// A value's key: integers beyond a double's 53 bits by their digits, so that two of them
+// never meet in one double.
+Key distinct_key(sqlite3_value* v) {
+    if (sqlite3_value_type(v) == SQLITE_INTEGER) {
+        const sqlite3_int64 i = sqlite3_value_int64(v);
+        if (i > (sqlite3_int64{1} << 53) || i < -(sqlite3_int64{1} << 53)) {
+            Key k;
+            k.type = SQLITE_INTEGER;  // after the numbers, before text: its own kind
+            k.text = std::to_string(i);
+            return k;
+        }
+    }
+    return key_of(v);
+}
 
 void distinct_step(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (argc != 2) return sqlite3_result_error(ctx, "vantro_distinct: bad arguments", -1);
@@ -381,33 +397,34 @@ void distinct_step(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         *slot = new DistinctState;
         if (const unsigned char* t = sqlite3_value_text(argv[0])) (*slot)->kind = reinterpret_cast<const char*>(t);
     }
-    if (sqlite3_value_type(argv[1]) != SQLITE_NULL) ++(*slot)->values[key_of(argv[1])];
+    if (sqlite3_value_type(argv[1]) == SQLITE_NULL) return;
+    DistinctEntry& e = (*slot)->values[distinct_key(argv[1])];
+    if (e.count++ == 0 && (*slot)->kind != "COUNT" && !decimal_of_value(argv[1], &e.value)) {
+        (*slot)->values.erase(distinct_key(argv[1]));
+        raise(ctx, 1722);
+    }
 }
 
 void distinct_inverse(sqlite3_context* ctx, int, sqlite3_value** argv) {
     auto** slot = static_cast<DistinctState**>(sqlite3_aggregate_context(ctx, sizeof(DistinctState*)));
     if (!slot || !*slot || sqlite3_value_type(argv[1]) == SQLITE_NULL) return;
-    auto it = (*slot)->values.find(key_of(argv[1]));
-    if (it != (*slot)->values.end() && --it->second == 0) (*slot)->values.erase(it);
+    auto it = (*slot)->values.find(distinct_key(argv[1]));
+    if (it != (*slot)->values.end() && --it->second.count == 0) (*slot)->values.erase(it);
 }
 
 void distinct_result(sqlite3_context* ctx, const DistinctState* s) {
     std::size_t n = s ? s->values.size() : 0;
     if (!s || s->kind == "COUNT") return sqlite3_result_int64(ctx, static_cast<sqlite3_int64>(n));
     if (n == 0) return sqlite3_result_null(ctx);
-    double sum = 0;
-    std::int64_t int_sum = 0;
-    bool exact = true;
-    for (const auto& v : s->values) {
-        sum += v.first.number;
-        double whole = static_cast<double>(static_cast<std::int64_t>(v.first.number));
-        if (exact && (whole != v.first.number || std::fabs(v.first.number) >= 9.0e15 ||
-                      __builtin_add_overflow(int_sum, static_cast<std::int64_t>(v.first.number), &int_sum)))
-            exact = false;
+    DecimalSum sum;
+    for (const auto& v : s->values) sum.add(v.second.value, false);
+    Decimal total = sum.total();
+    if (s->kind == "AVG") {
+        Decimal avg;
+        if (!decimal_div(total, decimal_of_int(static_cast<std::int64_t>(n)), &avg)) return sqlite3_result_null(ctx);
+        return result_decimal(ctx, avg);
     }
-    if (s->kind == "AVG") return sqlite3_result_double(ctx, sum / static_cast<double>(n));
-    if (exact) return sqlite3_result_int64(ctx, int_sum);
-    sqlite3_result_double(ctx, sum);
+    result_decimal(ctx, total);
 }
 
 void distinct_value(sqlite3_context* ctx) {

@@ -577,7 +577,8 @@ void fn_soundex(sqlite3_context* ctx, int, sqlite3_value** argv) {
 
 // vantro_dump(type, value, format, start, length): DUMP's "Typ=n Len=n: b,b,b" of a
 // VARCHAR2 (1), NUMBER (2), DATE (12), RAW (23), CHAR (96), BINARY_FLOAT (100),
-// BINARY_DOUBLE (101) or TIMESTAMP (180, 7 bytes without a fraction) value in its Oracle bytes; format 8 octal, 16 hexadecimal, 17 each
+// BINARY_DOUBLE (101), TIMESTAMP (180, 7 bytes without a fraction), TIMESTAMP WITH
+// [LOCAL] TIME ZONE (181, 231) or INTERVAL (182, 183) value in its Oracle bytes; format 8 octal, 16 hexadecimal, 17 each
 // byte as its printable ASCII character (control characters as ^X, others in hexadecimal),
 // else decimal, plus 1000 to name the character set of text. start (negative: from the end)
 // and length pick the bytes listed.
@@ -594,7 +595,10 @@ void fn_dump(sqlite3_context* ctx, int, sqlite3_value** argv) {
         // IEEE 754 bytes, most significant first, the sign bit set for positive values and
         // every bit inverted for negative ones, so that the bytes sort as the numbers.
         double d = 0;
-        if (!number_of(ctx, argv[1], &d)) return;
+        if (sqlite3_value_type(argv[1]) == SQLITE_TEXT && upper_text(text_of(argv[1])) == "NAN")
+            d = std::nan("");
+        else if (!number_of(ctx, argv[1], &d))
+            return;
         std::uint64_t bits = 0;
         int n = 8;
         if (type == kTypeBinaryFloat) {
@@ -621,6 +625,49 @@ void fn_dump(sqlite3_context* ctx, int, sqlite3_value** argv) {
         if (type == 180 && d.fraction != 0)
             for (int shift = 24; shift >= 0; shift -= 8)
                 bytes.push_back(static_cast<unsigned char>((static_cast<unsigned>(d.fraction) >> shift) & 0xFF));
+    } else if (type == 181 || type == 231) {
+        // WITH TIME ZONE: the UTC date and time, the fraction in nanoseconds and the
+        // offset's hours + 20 and minutes + 60; WITH LOCAL TIME ZONE: the database's time.
+        DateValue d;
+        std::string t = text_of(argv[1]);
+        if (!date_parse_zoned(t.data(), t.size(), &d)) return raise(ctx, 1858);
+        DateValue u = d;
+        if (type == 181 && !date_from_seconds(date_seconds(d) - 60LL * d.zone_minutes, &u)) return raise(ctx, 1841);
+        bytes = {static_cast<unsigned char>(u.year / 100 + 100),
+                 static_cast<unsigned char>(u.year % 100 + 100),
+                 static_cast<unsigned char>(u.month),
+                 static_cast<unsigned char>(u.day),
+                 static_cast<unsigned char>(u.hour + 1),
+                 static_cast<unsigned char>(u.minute + 1),
+                 static_cast<unsigned char>(u.second + 1)};
+        if (type == 181 || d.fraction != 0)
+            for (int shift = 24; shift >= 0; shift -= 8)
+                bytes.push_back(static_cast<unsigned char>((static_cast<unsigned>(d.fraction) >> shift) & 0xFF));
+        if (type == 181) {
+            bytes.push_back(static_cast<unsigned char>(d.zone_minutes / 60 + 20));
+            bytes.push_back(static_cast<unsigned char>(d.zone_minutes % 60 + 60));
+        }
+    } else if (type == 182 || type == 183) {
+        // Intervals: each field signed, offset by 2^31 (years, days, nanoseconds) or 60.
+        std::string t = text_of(argv[1]);
+        IntervalValue iv;
+        if (!interval_parse_stored(t.data(), t.size(), &iv)) return raise(ctx, 1867);
+        const std::int64_t sign = iv.negative ? -1 : 1;
+        auto wide = [&bytes](std::int64_t v) {
+            const std::uint32_t u = static_cast<std::uint32_t>(v + 0x80000000LL);
+            for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(static_cast<unsigned char>((u >> shift) & 0xFF));
+        };
+        if (type == 182) {
+            wide(sign * (iv.months / 12));
+            bytes.push_back(static_cast<unsigned char>(sign * (iv.months % 12) + 60));
+        } else {
+            const std::int64_t seconds = iv.nanos / 1000000000LL;
+            wide(sign * iv.days);
+            bytes.push_back(static_cast<unsigned char>(sign * (seconds / 3600) + 60));
+            bytes.push_back(static_cast<unsigned char>(sign * (seconds / 60 % 60) + 60));
+            bytes.push_back(static_cast<unsigned char>(sign * (seconds % 60) + 60));
+            wide(sign * (iv.nanos % 1000000000LL));
+        }
     } else if (type == 1 || type == 96 || type == 23) {
         const unsigned char* p = static_cast<const unsigned char*>(
             type == 23 ? sqlite3_value_blob(argv[1]) : static_cast<const void*>(sqlite3_value_text(argv[1])));
@@ -761,6 +808,40 @@ bool decimal_transcendental(sqlite3_context* ctx, const std::string& op, int arg
     return true;
 }
 
+// The transcendental functions, SQRT and POWER of binary values in IEEE arithmetic: outside
+// a function's domain the result is NaN (the text NaN, as binary values keep it), beyond
+// the range an infinity, as Oracle computes BINARY_DOUBLE. False for the other functions.
+bool binary_transcendental(sqlite3_context* ctx, const std::string& op, int argc, sqlite3_value** argv) {
+    static const struct {
+        const char* name;
+        double (*one)(double);
+    } kUnary[] = {{"SQRT", std::sqrt}, {"EXP", std::exp},   {"LN", std::log},     {"SIN", std::sin},
+                  {"COS", std::cos},   {"TAN", std::tan},   {"ASIN", std::asin},  {"ACOS", std::acos},
+                  {"ATAN", std::atan}, {"SINH", std::sinh}, {"COSH", std::cosh},  {"TANH", std::tanh}};
+    double (*one)(double) = nullptr;
+    for (const auto& u : kUnary)
+        if (op == u.name) one = u.one;
+    if (!one && op != "POWER" && op != "LOG" && op != "ATAN2") return false;
+    double v[2] = {0, 0};
+    for (int k = 1; k < argc && k < 3; ++k) {
+        if (sqlite3_value_type(argv[k]) == SQLITE_TEXT && upper_text(text_of(argv[k])) == "NAN")
+            v[k - 1] = std::nan("");
+        else if (!number_of(ctx, argv[k], &v[k - 1]))
+            return true;
+    }
+    double r = one ? one(v[0]) : op == "POWER" ? std::pow(v[0], v[1])
+                             : op == "LOG"   ? std::log(v[1]) / std::log(v[0])
+                                             : std::atan2(v[0], v[1]);
+    if (std::isnan(r)) {
+        sqlite3_result_text(ctx, "NaN", 3, SQLITE_STATIC);
+    } else if (std::isinf(r)) {
+        sqlite3_result_double(ctx, r);
+    } else {
+        result_number(ctx, r);
+    }
+    return true;
+}
+
 // vantro_math(op, x[, y ...]): the numeric functions, NULL in giving NULL out;
 // vantro_math_binary the same for BINARY_FLOAT and BINARY_DOUBLE arguments, which keep
 // binary floating point.
@@ -768,6 +849,7 @@ void fn_math_of(sqlite3_context* ctx, int argc, sqlite3_value** argv, bool binar
     for (int i = 1; i < argc; ++i)
         if (is_null(argv[i])) return sqlite3_result_null(ctx);
     std::string op = text_of(argv[0]);
+    if (binary && binary_transcendental(ctx, op, argc, argv)) return;
     if (decimal_math(ctx, op, argc, argv)) return;
     if (!binary && decimal_transcendental(ctx, op, argc, argv)) return;
     double x = 0, y = 0;
@@ -1613,6 +1695,23 @@ std::string dump(const std::string&, const Args& a, OraType* type) {
         code = 96;
     else if (a[0].type.code == kTypeBinaryFloat || a[0].type.code == kTypeBinaryDouble)
         code = a[0].type.code;
+    else if (a[0].type.code == kTypeTimestampTz)
+        code = 181;
+    else if (a[0].type.code == kTypeTimestampLtz)
+        code = 231;
+    else if (a[0].type.code == kTypeIntervalYm)
+        code = 182;
+    else if (a[0].type.code == kTypeIntervalDs)
+        code = 183;
+    else if (a[0].type.code == kTypeClob || a[0].type.code == kTypeBlob || a[0].type.code == kTypeBfile) {
+        // DUMP takes no LOB, as in Oracle.
+        const char* got = a[0].type.code == kTypeBlob ? "BLOB" : a[0].type.code == kTypeBfile ? "BFILE"
+                          : a[0].type.national                 ? "NCLOB"
+                                                               : "CLOB";
+        std::string text = ora_format(932, ora_message(932, "-", got));
+        if (!text.empty() && text.back() == '\n') text.pop_back();
+        return "vantro_raise('" + text + "')";
+    }
     std::vector<std::string> parts{std::to_string(code), code == 1 || code == 96 ? a[0].text_sql : a[0].sql};
     for (std::size_t i = 1; i < 4; ++i) parts.push_back(i < a.size() ? num(a[i]) : "NULL");
     return call("vantro_dump", parts);
@@ -1630,21 +1729,44 @@ std::string ascii(const std::string&, const Args& a, OraType* type) {
 
 // MOD, POWER, SIGN, CEIL, FLOOR, SQRT ...: vantro_math with the function's name, or
 // vantro_math_binary when an argument is BINARY_FLOAT or BINARY_DOUBLE.
+// The numeric functions: with a BINARY_FLOAT or BINARY_DOUBLE argument they compute and
+// return the binary type of highest precedence (BINARY_DOUBLE over BINARY_FLOAT), the
+// transcendental ones BINARY_DOUBLE for a BINARY_FLOAT too; SIGN, BITAND and
+// WIDTH_BUCKET return NUMBER.
 std::string math(const std::string& f, const Args& a, OraType* type) {
     std::vector<std::string> parts{"'" + f + "'"};
-    bool binary = false;
+    bool binary = false, doubled = false;
     for (const DialectArg& x : a) {
         parts.push_back(num(x));
         binary = binary || x.type.code == kTypeBinaryDouble || x.type.code == kTypeBinaryFloat;
+        doubled = doubled || x.type.code == kTypeBinaryDouble;
     }
     *type = make_number();
+    const bool keeps_type = f == "MOD" || f == "REMAINDER" || f == "CEIL" || f == "FLOOR" || f == "SQRT";
+    if (binary && f != "SIGN" && f != "BITAND" && f != "WIDTH_BUCKET") {
+        const bool single = !doubled && keeps_type;
+        type->code = single ? kTypeBinaryFloat : kTypeBinaryDouble;
+        type->size = single ? 4 : 8;
+        type->scale = 0;
+    }
     return call(binary ? "vantro_math_binary" : "vantro_math", parts);
 }
 
-// NANVL(n2, n1): n1 when n2 is not a number; a NUMBER always is one.
+// NANVL(n2, n1): n1 when n2 is a binary NaN, else n2; NULL when either is. The result
+// has the binary type of the arguments when one has one.
 std::string nanvl(const std::string&, const Args& a, OraType* type) {
     *type = make_number();
-    return "(CASE WHEN " + num(a[1]) + " IS NULL THEN NULL ELSE " + num(a[0]) + " END)";
+    for (const DialectArg& x : a)
+        if (x.type.code == kTypeBinaryDouble || (x.type.code == kTypeBinaryFloat && type->code != kTypeBinaryDouble)) {
+            type->code = x.type.code;
+            type->size = x.type.code == kTypeBinaryDouble ? 8 : 4;
+            type->scale = 0;
+        }
+    if (type->code == kTypeNumber)
+        return "(CASE WHEN " + num(a[1]) + " IS NULL THEN NULL ELSE " + num(a[0]) + " END)";
+    const std::string single = type->code == kTypeBinaryFloat ? "1" : "0";
+    return "vantro_nanvl(vantro_cast_binary(" + a[0].sql + "," + single + "),vantro_cast_binary(" + a[1].sql + "," +
+           single + "))";
 }
 
 // LNNVL(condition): TRUE when the condition is FALSE or UNKNOWN.
@@ -1805,6 +1927,8 @@ std::string to_char(const std::string& f, const Args& a, OraType* type) {
 
 std::string to_number(const std::string&, const Args& a, OraType* type) {
     *type = make_number();
+    if (a.size() == 1 && (a[0].type.code == kTypeBinaryDouble || a[0].type.code == kTypeBinaryFloat))
+        return "vantro_binary_number(" + a[0].sql + ")";
     if (a.size() == 1) return num(a[0]);
     return "vantro_to_number_mask(" + a[0].text_sql + "," + a[1].text_sql + ")";
 }
@@ -1984,6 +2108,7 @@ const FunctionRow kCatalogue[] = {
     {"TO_DSINTERVAL", 1, 1, interval_function_sql},
     {"TO_YMINTERVAL", 1, 1, interval_function_sql},
     {"SYS_EXTRACT_UTC", 1, 1, zoned_function_sql},
+    {"TZ_OFFSET", 1, 1, zoned_function_sql},
     {"FROM_TZ", 2, 2, zoned_function_sql},
     {"TO_TIMESTAMP_TZ", 1, 3, to_timestamp_tz},
     {"EMPTY_CLOB", 0, 0, supplied_function_sql},

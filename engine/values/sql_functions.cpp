@@ -207,14 +207,22 @@ void fn_concat(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
         sqlite3_result_text(ctx, r.c_str(), static_cast<int>(r.size()), SQLITE_TRANSIENT);
 }
 
-// vantro_num_text(n[, binary]): the text of a number; with binary set, an infinity is
-// written Inf or -Inf as Oracle writes BINARY_FLOAT and BINARY_DOUBLE ones.
+bool binary_value_of_text(const std::string& text, double* out);
+
+// vantro_num_text(n[, binary]): the text of a number; with binary 1 (BINARY_DOUBLE) or 2
+// (BINARY_FLOAT) the binary value's text, as TO_CHAR writes it (1.0E-001, Inf).
 void fn_num_text(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     char buf[64];
     std::size_t n;
-    if (argc > 1 && sqlite3_value_int(argv[1]) != 0 && sqlite3_value_type(argv[0]) == SQLITE_FLOAT &&
-        std::isinf(sqlite3_value_double(argv[0])))
-        return sqlite3_result_text(ctx, sqlite3_value_double(argv[0]) > 0 ? "Inf" : "-Inf", -1, SQLITE_STATIC);
+    if (argc > 1 && sqlite3_value_int(argv[1]) != 0 &&
+        (sqlite3_value_type(argv[0]) == SQLITE_FLOAT || sqlite3_value_type(argv[0]) == SQLITE_INTEGER)) {
+        n = number_text_binary(sqlite3_value_double(argv[0]), sqlite3_value_int(argv[1]) == 2, buf, sizeof buf);
+        return sqlite3_result_text(ctx, buf, static_cast<int>(n), SQLITE_TRANSIENT);
+    }
+    double nan = 0;
+    if (argc > 1 && sqlite3_value_int(argv[1]) != 0 && sqlite3_value_type(argv[0]) == SQLITE_TEXT &&
+        binary_value_of_text(value_text(argv[0]), &nan) && std::isnan(nan))
+        return sqlite3_result_text(ctx, "Nan", 3, SQLITE_STATIC);
     switch (sqlite3_value_type(argv[0])) {
     case SQLITE_NULL:
         sqlite3_result_null(ctx);
@@ -562,11 +570,12 @@ void fn_cast_text(sqlite3_context* ctx, int, sqlite3_value** argv) {
     sqlite3_result_text(ctx, t.c_str(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
 }
 
-// A binary value as SQLite keeps it. SQLite has no NaN (it would read back as NULL), so a
-// NaN is refused rather than lost; a BINARY_FLOAT keeps the nine significant digits a float
-// holds, the text that reads back as the same float.
+// A binary value as SQLite keeps it. SQLite has no NaN (a NaN double reads back as NULL),
+// so a NaN is the text NaN, which every reader of binary values takes for one and SQLite
+// orders after every number, as Oracle orders NaN above every value. A BINARY_FLOAT keeps
+// the nine significant digits a float holds, the text that reads back as the same float.
 void binary_value_result(sqlite3_context* ctx, double d, bool single) {
-    if (std::isnan(d)) return raise(ctx, 3001, ": NaN values of BINARY_FLOAT and BINARY_DOUBLE");
+    if (std::isnan(d)) return sqlite3_result_text(ctx, "NaN", 3, SQLITE_STATIC);
     if (single && std::isfinite(d)) {
         char buf[32];
         std::snprintf(buf, sizeof buf, "%.9g", static_cast<double>(static_cast<float>(d)));
@@ -678,6 +687,44 @@ void fn_binary_chain(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     binary_value_result(ctx, acc, steps.size() >= 2 && steps.back() == 'f');
 }
 
+// A binary value (a number, an infinity, the text NaN) as a double; false for other text.
+bool binary_value_of(sqlite3_value* v, double* out) {
+    if (sqlite3_value_type(v) == SQLITE_TEXT) return binary_value_of_text(value_text(v), out);
+    *out = sqlite3_value_double(v);
+    return true;
+}
+
+// vantro_binary_class(x): 1 for a NaN, 2 for an infinity, 0 for any other value, for
+// IS [NOT] NAN and IS [NOT] INFINITE; NULL for NULL.
+void fn_binary_class(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    double d = 0;
+    if (sqlite3_value_type(argv[0]) == SQLITE_BLOB) return sqlite3_result_int(ctx, 0);  // a wide NUMBER
+    if (!binary_value_of(argv[0], &d)) return raise(ctx, 1722);
+    sqlite3_result_int(ctx, std::isnan(d) ? 1 : std::isinf(d) ? 2 : 0);
+}
+
+// vantro_binary_number(x): a binary value as a NUMBER: a NaN is no number (ORA-01722), an
+// infinity beyond NUMBER's range (ORA-01426).
+void fn_binary_number(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    double d = 0;
+    if (sqlite3_value_type(argv[0]) == SQLITE_BLOB || sqlite3_value_type(argv[0]) == SQLITE_INTEGER)
+        return sqlite3_result_value(ctx, argv[0]);
+    if (!binary_value_of(argv[0], &d) || std::isnan(d)) return raise(ctx, 1722);
+    if (std::isinf(d)) return raise(ctx, 1426);
+    sqlite3_result_value(ctx, argv[0]);
+}
+
+// vantro_nanvl(n2, n1): n1 when n2 is a NaN, else n2; NULL when either is NULL.
+void fn_nanvl(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
+        return sqlite3_result_null(ctx);
+    double d = 0;
+    if (!binary_value_of(argv[0], &d)) return raise(ctx, 1722);
+    sqlite3_result_value(ctx, std::isnan(d) ? argv[1] : argv[0]);
+}
+
 void fn_hextoraw(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL) {
         sqlite3_result_null(ctx);
@@ -741,6 +788,9 @@ const FunctionEntry kFunctions[] = {
     {"vantro_hextoraw", 3, true, fn_hextoraw},
     {"vantro_cast_text", 5, true, fn_cast_text},
     {"vantro_cast_binary", 2, true, fn_cast_binary},
+    {"vantro_binary_class", 1, true, fn_binary_class},
+    {"vantro_nanvl", 2, true, fn_nanvl},
+    {"vantro_binary_number", 1, true, fn_binary_number},
     {"vantro_binary_op", 4, true, fn_binary_op},
     {"vantro_binary_chain", -1, true, fn_binary_chain},
     {"vantro_sqlerrm", 1, true, fn_sqlerrm},

@@ -4,6 +4,7 @@
 
 #include "values/calendar.h"
 #include "values/errors.h"
+#include "values/sql_arithmetic.h"
 
 #include <cctype>
 #include <cmath>
@@ -369,6 +370,49 @@ void fn_interval_scale(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
 
 // vantro_interval_key(interval): text that orders as the signed intervals do: positive
 // values keep their digits, negative ones take the nines' complement and sort first.
+// vantro_interval_units(x): an interval as a count of its smallest unit (months, or
+// nanoseconds), signed, for SUM and AVG; vantro_interval_of_units(n, year_month) the
+// interval of n such units, rounded to a whole one (ORA-01873 beyond nine digits of
+// years or days).
+void fn_units(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (any_null(argc, argv)) return sqlite3_result_null(ctx);
+    IntervalValue v;
+    if (!stored_arg(argv[0], &v)) return raise(ctx, 1867);
+    Decimal d = v.year_month ? decimal_of_int(v.months)
+                             : decimal_add(decimal_mul(decimal_of_int(v.days), decimal_of_int(86400000000000LL)),
+                                           decimal_of_int(v.nanos));
+    result_decimal(ctx, v.negative ? decimal_negate(d) : d);
+}
+
+void fn_of_units(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
+    if (any_null(argc, argv)) return sqlite3_result_null(ctx);
+    Decimal n;
+    if (!decimal_arg(ctx, argv[0], &n)) return;
+    n = decimal_round(n, 0);
+    IntervalValue v;
+    v.year_month = sqlite3_value_int(argv[1]) != 0;
+    v.negative = decimal_compare(n, decimal_of_int(0)) < 0;
+    if (v.negative) n = decimal_negate(n);
+    const Decimal day = decimal_of_int(86400000000000LL);
+    Decimal days = n;
+    if (!v.year_month) {
+        Decimal q;
+        if (!decimal_div(n, day, &q)) return raise(ctx, 1873);
+        days = decimal_trunc(q, 0);
+    }
+    std::int64_t whole = 0, rest = 0;
+    if (!decimal_to_int64(days, &whole)) return raise(ctx, 1873);
+    if (!v.year_month && !decimal_to_int64(decimal_sub(n, decimal_mul(days, day)), &rest)) return raise(ctx, 1873);
+    if (v.year_month)
+        v.months = whole;
+    else {
+        v.days = whole;
+        v.nanos = rest;
+    }
+    if (v.months == 0 && v.days == 0 && v.nanos == 0) v.negative = false;
+    result_interval(ctx, v);
+}
+
 void fn_key(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (any_null(argc, argv)) return sqlite3_result_null(ctx);
     IntervalValue v;
@@ -558,6 +602,8 @@ const struct {
     {"vantro_timestamp_round", 3, fn_timestamp_round},
     {"vantro_interval_fit", 2, fn_interval_fit},
     {"vantro_interval_store", 3, fn_interval_store},
+    {"vantro_interval_units", 1, fn_units},
+    {"vantro_interval_of_units", 2, fn_of_units},
 };
 
 }  // namespace
@@ -584,6 +630,12 @@ std::string zoned_function_sql(const std::string& name, const std::vector<Dialec
         return "vantro_tz_utc(" + v + ")";
     }
     if (name == "FROM_TZ") return "vantro_from_tz(" + a[0].sql + "," + a[1].text_sql + ")";
+    if (name == "TZ_OFFSET") {
+        *type = OraType();
+        type->code = kTypeVarchar2;
+        type->size = 6;
+        return "vantro_tz_offset(" + a[0].text_sql + ")";
+    }
     return "vantro_to_timestamp_tz(" + a[0].text_sql + "," + (a.size() > 1 ? a[1].text_sql : "NULL") + ")";
 }
 

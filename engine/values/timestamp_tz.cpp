@@ -161,6 +161,17 @@ void fn_at(sqlite3_context* ctx, int, sqlite3_value** argv) {
 }
 
 // vantro_from_tz(timestamp, zone): the timestamp's local time given the zone.
+// vantro_tz_offset(zone): TZ_OFFSET, the zone's offset from UTC as '+hh:mi' (an offset
+// given as text, UTC, GMT, SESSIONTIMEZONE or DBTIMEZONE's value); other regions are
+// unknown here (ORA-01882).
+void fn_tz_offset(sqlite3_context* ctx, int, sqlite3_value** argv) {
+    if (sqlite3_value_type(argv[0]) == SQLITE_NULL) return sqlite3_result_null(ctx);
+    int minutes = 0;
+    OraError err;
+    if (!zone_offset_parse(text_of(argv[0]), &minutes, &err)) return raise(ctx, err);
+    result_text(ctx, time_zone_text(minutes));
+}
+
 void fn_from_tz(sqlite3_context* ctx, int, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL)
         return sqlite3_result_null(ctx);
@@ -232,6 +243,7 @@ bool timestamp_tz_register(sqlite3* db, SessionSettings* settings) {
         {"vantro_tz_local", 2, fn_local},
         {"vantro_tz_at", 2, fn_at},
         {"vantro_from_tz", 2, fn_from_tz},
+        {"vantro_tz_offset", 1, fn_tz_offset},
         {"vantro_to_timestamp_tz", 2, fn_to_timestamp_tz},
     };
     for (const auto& f : functions)

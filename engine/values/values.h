@@ -25,6 +25,10 @@ struct DateValue {
 // size-1 characters plus a NUL into buf and returns the length.
 std::size_t number_text_int(std::int64_t v, char* buf, std::size_t size);
 std::size_t number_text_double(double v, char* buf, std::size_t size);
+// A BINARY_DOUBLE (single: BINARY_FLOAT) value converted to text, as TO_CHAR without a
+// mask gives it: the fewest digits that read back as the value, in scientific notation
+// (1.0E-001, -2.5E+300), 0 for zero, Inf, -Inf and Nan.
+std::size_t number_text_binary(double v, bool single, char* buf, std::size_t size);
 // Parses Oracle number text ("1.5", " -2e3 "); false when it is not a number.
 bool number_parse(const char* text, std::size_t len, double* out, std::int64_t* as_int, bool* is_int);
 // Rounds plain decimal text ("-123.4567", ".5"; no exponent) half away from zero to

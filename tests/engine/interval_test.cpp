@@ -112,4 +112,23 @@ TEST_F(Intervals, IntervalArithmeticAndComparison) {
   });
 }
 
+// SUM and AVG of intervals (DISTINCT too), in their smallest unit: an average keeps
+// nanoseconds, NULLs are skipped.
+TEST_F(Intervals, SumAndAverageOfIntervals) {
+  auto run = [&](const std::string& sql) { ASSERT_EQ(s.exec(sql), OCI_SUCCESS) << sql << s.error_text(); };
+  run("create table iv (a interval year to month, b interval day to second)");
+  run("insert into iv values (interval '1-6' year to month, interval '1 12:00:00' day to second)");
+  run("insert into iv values (interval '2-7' year to month, interval '0 00:00:00.5' day to second)");
+  run("insert into iv values (interval '-0-1' year to month, interval '-2 00:00:00' day to second)");
+  run("insert into iv values (interval '-0-1' year to month, null)");
+  EXPECT_EQ(s.rows("select sum(a), avg(a), sum(b), avg(b), sum(distinct a) from iv"),
+            (std::vector<std::string>{"+000000003-11|+000000001-00|-000000000 11:59:59.500000|-000000000 03:59:59.833333333|"
+                  "+000000004-00"}));
+  EXPECT_EQ(s.value("select sum(b) from iv where b is null"), "<null>");
+  run("create table iv9 (a interval year(9) to month)");
+  run("insert into iv9 values (interval '999999999-0' year(9) to month)");
+  run("insert into iv9 values (interval '1-0' year to month)");
+  EXPECT_EQ(s.value("select sum(a) from iv9"), "error: ORA-01873: the leading precision of the interval is too small\n");
+}
+
 }  // namespace

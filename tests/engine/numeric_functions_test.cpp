@@ -139,6 +139,19 @@ TEST_F(NumericFunctions, DumpShowsOraclesBytes) {
   EXPECT_EQ(v("dump()"), "error: ORA-00909: invalid number of arguments\n");
 }
 
+// Zoned timestamps dump their UTC time and the offset (hours + 20, minutes + 60);
+// intervals each field signed, offset by 2^31 or 60. LOBs are not DUMP's.
+TEST_F(NumericFunctions, DumpOfZonedTimestampsAndIntervals) {
+  EXPECT_EQ(v("dump(timestamp '2020-01-02 03:04:05.5 -05:30')"),
+            "Typ=181 Len=13: 120,120,1,2,9,35,6,29,205,101,0,15,30");
+  EXPECT_EQ(v("dump(timestamp '2020-01-01 01:00:00 +02:00')"), "Typ=181 Len=13: 120,119,12,31,24,1,1,0,0,0,0,22,60");
+  EXPECT_EQ(v("dump(interval '1-2' year to month)||' '||dump(interval '-1-2' year to month)"),
+            "Typ=182 Len=5: 128,0,0,1,62 Typ=182 Len=5: 127,255,255,255,58");
+  EXPECT_EQ(v("dump(interval '1 02:03:04.5' day to second)"), "Typ=183 Len=11: 128,0,0,1,62,63,64,157,205,101,0");
+  EXPECT_EQ(v("dump(interval '-0 00:00:01' day to second)"), "Typ=183 Len=11: 128,0,0,0,60,60,59,128,0,0,0");
+  EXPECT_EQ(v("dump(to_clob('x'))"), "error: ORA-00932: inconsistent datatypes: expected - got CLOB\n");
+}
+
 // The user's and schema's numbers are those ALL_USERS shows.
 TEST_F(NumericFunctions, UserenvIdsMatchAllUsers) {
   std::string id = s.value("select user_id from all_users where username = user");
@@ -192,7 +205,28 @@ TEST_F(NumericFunctions, BinaryLiteralsConstantsAndArithmeticStayBinary) {
        "Typ=101 Len=8: 192,64,128,0,0,0,0,0"},
       {"to_binary_double(sysdate)", "error: ORA-00932: inconsistent datatypes: expected NUMBER got DATE\n"},
       {"to_binary_float(1e300)", "error: ORA-01426: numeric overflow\n"},
-      {"binary_double_nan", "error: ORA-03001: unimplemented feature: NaN values of BINARY_FLOAT and BINARY_DOUBLE\n"},
+      {"dump(binary_double_nan) || ' ' || dump(binary_float_nan)", "Typ=101 Len=8: 255,248,0,0,0,0,0,0 Typ=100 Len=4: 255,192,0,0"},
+      // TO_CHAR of a binary value: the fewest digits that read back as it, in scientific form.
+      {"to_char(0.1d) || ' ' || to_char(2.5d) || ' ' || to_char(100d) || ' ' || to_char(-1.5e-300d)",
+       "1.0E-001 2.5E+000 1.0E+002 -1.5E-300"},
+      {"to_char(1/3d) || ' ' || to_char(0.1f) || ' ' || to_char(0d) || ' ' || 'x' || 2d", "3.333333333333333E-001 1.0E-001 0 x2.0E+000"},
+      {"to_char(binary_double_nan) || ' ' || to_char(-binary_double_infinity)", "Nan -Inf"},
+      // NaN: IEEE arithmetic yields it, the functions outside their domain too.
+      {"to_char(0d / 0) || ' ' || to_char(binary_double_infinity - binary_double_infinity) || ' ' ||"
+       " to_char(binary_double_nan + 1) || ' ' || to_char(sqrt(-1d)) || ' ' || to_char(ln(0d))",
+       "Nan Nan Nan Nan -Inf"},
+      {"dump(sqrt(2d)) || ' ' || dump(sign(-2d)) || ' ' || dump(floor(2.5f))",
+       "Typ=101 Len=8: 191,246,160,158,102,127,59,205 Typ=2 Len=3: 62,100,102 Typ=100 Len=4: 192,0,0,0"},
+      {"nanvl(binary_double_nan, 5) || ' ' || nanvl(2d, 5) || nvl(to_char(nanvl(binary_double_nan, null)), '-')",
+       "5.0E+000 2.0E+000-"},
+      {"case when binary_double_nan = binary_double_nan and binary_double_nan > binary_double_infinity"
+       " then 'greatest' end", "greatest"},
+      {"case when binary_double_nan is nan and 1d is not nan and -binary_double_infinity is infinite"
+       " and binary_double_nan is not infinite then 'ok' end", "ok"},
+      {"cast(binary_double_nan as number)", "error: ORA-01722: invalid number\n"},
+      {"to_number(binary_double_nan)", "error: ORA-01722: invalid number\n"},
+      {"cast(binary_double_infinity as number)", "error: ORA-01426: numeric overflow\n"},
+      {"cast(2.5d as number(3,1))", "2.5"},
   };
   for (const Case& c : cases) EXPECT_EQ(v(c.expr), c.value) << c.expr;
   // Columns of the binary types keep binary values, infinities included, in their order.
@@ -215,6 +249,16 @@ TEST_F(NumericFunctions, BinaryLiteralsConstantsAndArithmeticStayBinary) {
   // Fetched as text, a binary infinity is Inf or -Inf.
   EXPECT_EQ(v("binary_double_infinity || ' ' || -binary_float_infinity"), "Inf -Inf");
   EXPECT_EQ(s.rows("select d from bin_cols where n = 2"), Rows{"-Inf"});
+  // A NaN is kept, sorts above every value (infinity too) and equals itself.
+  run("insert into bin_cols values (5, binary_double_nan, 'NaN')");
+  run("insert into bin_cols values (6, binary_double_infinity, null)");
+  EXPECT_EQ(s.rows("select n || ' ' || d || ' ' || f from bin_cols order by d desc, n"),
+            (Rows{"5 Nan Nan", "6 Inf ", "3 1.0E+300 3.3333334E-001", "1 1.0E-001 1.0E-001", "2 -Inf Inf"}));
+  EXPECT_EQ(s.rows("select d from bin_cols where n in (5, 6) order by d"), (Rows{"Inf", "Nan"}));
+  EXPECT_EQ(s.value("select max(d) || ' ' || count(*) from bin_cols where d is not nan"), "Inf 4");
+  EXPECT_EQ(s.value("select listagg(n, ',') within group (order by n) from bin_cols where d = binary_double_nan"), "5");
+  EXPECT_EQ(s.exec("insert into bin_cols (n) select d from bin_cols where n = 5"), OCI_ERROR);
+  EXPECT_EQ(s.error_text(), "ORA-01722: invalid number\n");
   // A column alias after a number still needs its blank: 2 d is the number 2 named D.
   EXPECT_EQ(s.value("select dump(d) from (select 2 d from dual)"), "Typ=2 Len=2: 193,3");
 }

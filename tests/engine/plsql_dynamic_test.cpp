@@ -75,6 +75,56 @@ TEST_F(Dynamic, UsingOutArgumentsAndReturningInto) {
               "10 xy|seven");
 }
 
+// USING arguments keep their PL/SQL types in the dynamic statement (DUMP shows them),
+// NUMBERs keep every digit, and OUT arguments and RETURNING INTO targets come back in
+// their types: a DATE keeps its time, whatever NLS_DATE_FORMAT says.
+TEST_F(Dynamic, BindsKeepTheirPlsqlTypes) {
+    ASSERT_EQ(s.exec("create table t (id number, d date, n number, r raw(4), ts timestamp)"), OCI_SUCCESS);
+    EXPECT_EQ(output_of("declare\n"
+                        "  s varchar2(200); d date := date '2020-01-02' + 1/24; n number := 1/3;\n"
+                        "  bd binary_double := 2.5d; ts timestamp := timestamp '2020-01-02 03:04:05.5';\n"
+                        "  ym interval year to month := interval '1-2' year to month; r raw(4) := hextoraw('0AFF');\n"
+                        "  c char(3) := 'ab'; i pls_integer := 7;\n"
+                        "  procedure p(x varchar2) is begin dbms_output.put_line(x); end;\n"
+                        "begin\n"
+                        "  execute immediate 'select dump(:x) from dual' into s using d; p(s);\n"
+                        "  execute immediate 'select dump(:x) from dual' into s using n; p(substr(s, 1, 20));\n"
+                        "  execute immediate 'select dump(:x) from dual' into s using bd; p(s);\n"
+                        "  execute immediate 'select dump(:x) from dual' into s using ts; p(s);\n"
+                        "  execute immediate 'select dump(:x) from dual' into s using ym; p(s);\n"
+                        "  execute immediate 'select dump(:x) || dump(:y) from dual' into s using r, c; p(s);\n"
+                        "  execute immediate 'select dump(:x) from dual' into s using i; p(s);\n"
+                        "  execute immediate 'select :x + 1 from dual' into s using n; p(case when s = to_char(n + 1) then 'same' end);\n"
+                        "  execute immediate 'insert into t values (1, :d, :n, :r, :ts)' using d, n, r, ts;\n"
+                        "  execute immediate 'update t set d = d + 1, n = n + 1 where id = 1 returning d, n, r, ts"
+                        " into :a, :b, :c, :e' returning into d, n, r, ts;\n"
+                        "  p(to_char(d, 'YYYY-MM-DD HH24:MI') || ' ' || n || ' ' || r || ' ' || to_char(ts, 'FF3'));\n"
+                        "  execute immediate 'begin :a := :b + 1/2; end;' using out d, in d; p(to_char(d, 'HH24:MI'));\n"
+                        "  execute immediate 'begin :a := :a / 4; end;' using in out n; p(n);\n"
+                        "end;"),
+              "Typ=12 Len=7: 120,120,1,2,2,1,1|Typ=2 Len=21: 192,34|Typ=101 Len=8: 192,4,0,0,0,0,0,0|"
+              "Typ=180 Len=11: 120,120,1,2,4,5,6,29,205,101,0|Typ=182 Len=5: 128,0,0,1,62|"
+              "Typ=23 Len=2: 10,255Typ=96 Len=3: 97,98,32|Typ=2 Len=2: 193,8|same|"
+              "2020-01-03 01:00 1.33333333333333333333333333333333333333 0AFF 500|13:00|"
+              ".3333333333333333333333333333333333333325");
+    EXPECT_EQ(output_of("declare\n"
+                        "  type rc is ref cursor; c rc; s varchar2(100); d date := date '2020-05-06';\n"
+                        "begin\n"
+                        "  open c for 'select dump(:x) from dual where :x > date ''2020-01-01''' using d, d;\n"
+                        "  fetch c into s; close c;\n"
+                        "  dbms_output.put_line(s);\n"
+                        "end;"),
+              "Typ=12 Len=7: 120,120,5,6,1,1,1");
+    // A CLOB longer than 64K bytes binds whole.
+    EXPECT_EQ(output_of("declare c clob; n number;\n"
+                        "begin\n"
+                        "  for i in 1 .. 18 loop c := c || rpad('x', 4000, 'x'); end loop;\n"
+                        "  execute immediate 'select length(:c) from dual' into n using c;\n"
+                        "  dbms_output.put_line(n);\n"
+                        "end;"),
+              "72000");
+}
+
 TEST_F(Dynamic, ErrorsOfTheDynamicStatementAreCatchable) {
     EXPECT_EQ(output_of("begin\n"
                         "  execute immediate 'select * from missing_table';\n"

@@ -51,6 +51,7 @@ std::string arguments_for(const std::string& name, int count) {
       {"MONTHS_BETWEEN", "date '2020-03-31',date '2020-01-31'"},
       {"FROM_TZ", "timestamp '2020-01-01 10:00:00','+03:00'"},
       {"SYS_EXTRACT_UTC", "timestamp '2020-01-01 10:00:00 +02:00'"},
+      {"TZ_OFFSET", "'-04:30'"},
       {"NUMTODSINTERVAL", "36,'HOUR'"},
       {"NUMTOYMINTERVAL", "14,'MONTH'"},
       {"TO_DSINTERVAL", "'1 02:03:04'"},
@@ -114,6 +115,8 @@ TEST_F(PlsqlSqlFunctions, EveryCatalogueFunctionAnswersInABlockAsInAQuery) {
       call = "rawtohex(" + call + ")";
     // A new GUID each call: compare the shape of the value, 16 bytes.
     if (f.name == "SYS_GUID") call = "length(rawtohex(" + call + "))";
+    // A binary value is fetched as number text but converted to text as TO_CHAR writes it.
+    if (f.name == "TO_BINARY_DOUBLE" || f.name == "TO_BINARY_FLOAT") call = "to_char(" + call + ")";
     // Random numbers and the clock differ per call: compare that both give a value.
     // So do DBMS_XMLGEN's new context handles.
     if (f.name.rfind("DBMS_RANDOM.", 0) == 0 || f.name == "DBMS_UTILITY.GET_TIME" ||

@@ -267,7 +267,21 @@ TEST_F(Analytic, DistinctAggregatesOverAPartition) {
   EXPECT_EQ(s.rows("select distinct deptno, count(distinct job) over (partition by deptno),"
                    " sum(distinct sal) over (partition by deptno), avg(distinct sal) over (partition by deptno),"
                    " count(distinct comm) over (partition by deptno) from emp order by 1"),
-            (Rows{"10|3|8750|2916.66666666667|0", "20|3|7875|1968.75|0", "30|3|8150|1630|4"}));
+            (Rows{"10|3|8750|2916.666666666666666666666666666666666667|0", "20|3|7875|1968.75|0", "30|3|8150|1630|4"}));
+  // In decimal, as NUMBER arithmetic: wide values and integers beyond a double's digits.
+  const std::string values = " from (select 1 k, 1/3 x from dual union all select 1, 1 from dual union all"
+                             " select 2, 9007199254740993 from dual union all select 2, 9007199254740992 from dual)";
+  EXPECT_EQ(s.rows("select k, avg(distinct x) over (partition by k), sum(distinct x) over (partition by k)" + values +
+                   " where k = 2"),
+            (Rows{"2|9007199254740992.5|18014398509481985", "2|9007199254740992.5|18014398509481985"}));
+  EXPECT_EQ(s.rows("select distinct k, avg(distinct x) over (partition by k) - avg(x) over (partition by k),"
+                   " sum(distinct x) over (partition by k) - sum(x) over (partition by k)" +
+                   values + " order by k"),
+            (Rows{"1|0|0", "2|0|0"}));
+  EXPECT_EQ(s.value("select sum(x) keep (dense_rank first order by k) - sum(x), avg(x) keep (dense_rank first order by k)"
+                    " - avg(x)" + values + " where k = 1"),
+            "0|0");
+  EXPECT_EQ(s.value("select avg(x)" + values + " where k = 1"), ".666666666666666666666666666666666666665");
   // Analytic functions see only the rows that WHERE, ROWNUM included, lets through.
   EXPECT_EQ(s.value("select count(distinct deptno) over () from emp where rownum = 1"), "1");
   EXPECT_EQ(s.value("select distinct count(*) over () from emp where rownum <= 4"), "4");

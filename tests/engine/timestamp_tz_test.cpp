@@ -226,6 +226,9 @@ TEST_F(ZonedColumns, ZoneFunctionsConvertBetweenZones) {
   EXPECT_EQ(v("timestamp '2024-06-01 10:00:00 -02:00' at time zone sessiontimezone"),
             "2024-06-01 13:00:00.000000 +01:00");
   EXPECT_EQ(v("sys_extract_utc(timestamp '2024-06-01 00:30:00 +01:00')"), "2024-05-31 23:30:00.000000");
+  EXPECT_EQ(v("tz_offset('+5:30') || tz_offset('utc') || tz_offset('-05:00')"), "+05:30+00:00-05:00");
+  EXPECT_EQ(v("tz_offset('Mars/Base')"), "error: ORA-01882: timezone region not found\n");
+  EXPECT_EQ(v("tz_offset('+16:00')"), "error: ORA-01874: time zone hour must be between -15 and 15\n");
   EXPECT_EQ(v("extract(timezone_minute from timestamp '2024-06-01 10:00:00 -03:30')"), "-30");
   EXPECT_EQ(v("cast(timestamp '2024-06-01 10:00:00 -03:30' as timestamp)"), "2024-06-01 10:00:00.000000");
   EXPECT_EQ(v("cast(timestamp '2024-06-01 10:00:00' as timestamp with time zone)"),
