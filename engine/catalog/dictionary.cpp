@@ -933,7 +933,8 @@ const ViewDef kViews[] = {
      " LOCK_DATE DATE, EXPIRY_DATE DATE, DEFAULT_TABLESPACE VARCHAR2(30), TEMPORARY_TABLESPACE VARCHAR2(30),"
      " CREATED DATE, PROFILE VARCHAR2(128), INITIAL_RSRC_CONSUMER_GROUP VARCHAR2(128), EXTERNAL_NAME VARCHAR2(4000)",
      "SELECT u.name,CASE u.name WHEN 'SYS' THEN 0 ELSE u.rowid+100 END,CASE WHEN u.password_digest IS NULL THEN"
-     " 'EXTERNAL' ELSE upper(u.password_digest) END,CASE WHEN coalesce(s.expired,0)<>0 AND coalesce(s.locked,0)<>0"
+     " 'EXTERNAL' WHEN $U='SYS' OR EXISTS (SELECT 1 FROM temp.\"SESSION_ROLES\" WHERE role IN ('DBA',"
+     "'SELECT_CATALOG_ROLE')) THEN upper(u.password_digest) END,CASE WHEN coalesce(s.expired,0)<>0 AND coalesce(s.locked,0)<>0"
      " THEN 'EXPIRED & LOCKED' WHEN coalesce(s.expired,0)<>0 THEN 'EXPIRED' WHEN coalesce(s.locked,0)<>0 THEN"
      " 'LOCKED' ELSE 'OPEN' END,s.lock_date,NULL,coalesce(s.default_tablespace,'USERS'),"
      "coalesce(s.temporary_tablespace,'TEMP'),u.created,coalesce(s.profile,'DEFAULT'),'DEFAULT_CONSUMER_GROUP',NULL"

@@ -481,6 +481,34 @@ int privilege_misfit(const std::string& p, const std::string& kind) {
     return 0;
 }
 
+// A revoked privilege also goes from those its grantees passed on WITH GRANT OPTION, and
+// on from theirs: every grant whose grantor no longer holds the privilege with the option
+// (and is neither the owner nor one who may grant any object's privileges) is removed, in
+// rounds until none is left.
+bool revoke_cascade(Writes& w, sqlite3* db, const std::string& owner, const std::string& object,
+                    const std::string& privilege, OraError* err) {
+    for (;;) {
+        std::vector<std::string> orphaned;
+        Stmt q(db, "SELECT DISTINCT g.grantor FROM main.vantro_tab_privs g WHERE g.owner=?1 AND g.table_name=?2"
+                   " AND g.privilege=?3 AND g.grantor<>?1 AND NOT EXISTS (SELECT 1 FROM main.vantro_tab_privs h"
+                   " WHERE h.grantee=g.grantor AND h.owner=?1 AND h.table_name=?2 AND h.privilege=?3"
+                   " AND h.grantable<>0)");
+        q.text(1, owner).text(2, object).text(3, privilege);
+        while (q.row()) {
+            const std::string grantor = q.column(0);
+            if (!is_superuser(grantor) && !users_has_sys_priv(db, grantor, "GRANT ANY OBJECT PRIVILEGE"))
+                orphaned.push_back(grantor);
+        }
+        if (orphaned.empty()) return true;
+        for (const std::string& grantor : orphaned) {
+            Stmt d(db, "DELETE FROM main.vantro_tab_privs WHERE grantor=?1 AND owner=?2 AND table_name=?3"
+                       " AND privilege=?4");
+            d.text(1, grantor).text(2, owner).text(3, object).text(4, privilege);
+            if (!w.run(d, err)) return false;
+        }
+    }
+}
+
 bool object_grant(sqlite3* db, const std::string& who, const AccessClause& a, bool grant, OraError* err) {
     const std::string owner = a.object.owner.empty() ? who : a.object.owner;
     const std::string kind = object_kind(db, owner, a.object.name);
@@ -536,6 +564,7 @@ bool object_grant(sqlite3* db, const std::string& who, const AccessClause& a, bo
                 q.integer(6, owner_or_super ? 1 : 0);
                 if (!w.run(q, err)) return false;
                 if (sqlite3_changes(db) == 0 && a.privileges[0] != "ALL") return fail_with(err, 1927, it.offset);
+                if (!revoke_cascade(w, db, owner, a.object.name, it.name, err)) return false;
             }
         }
     }

@@ -71,6 +71,7 @@ struct SessionHandle : Handle {
     bool open = false;
     ServerHandle* server = nullptr;
     bool in_transaction = false;             // a BEGIN issued and not yet ended
+    bool read_only = false;                  // the transaction began with SET TRANSACTION READ ONLY
     OraError commit_error;                   // why the last failed session_commit failed
     std::uint64_t transactions_ended = 0;    // COMMITs and ROLLBACKs (not to a savepoint) so far
     SessionSettings settings;                // read by the SQL functions of the session's connection

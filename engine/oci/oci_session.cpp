@@ -108,7 +108,10 @@ void server_release(ServerHandle* s) {
 
 void session_sync_transaction(SessionHandle* s) {
     s->in_transaction = s->server && s->server->db && !sqlite3_get_autocommit(s->server->db);
-    if (!s->in_transaction) deferred_constraints_reset(&s->deferred);
+    if (!s->in_transaction) {
+        deferred_constraints_reset(&s->deferred);
+        s->read_only = false;
+    }
 }
 
 // After COMMIT or ROLLBACK the session's view of its transaction is read back from

@@ -650,6 +650,7 @@ sword begin_transaction(StmtHandle* s, OCIError* errhp) {
     if (s->session->in_transaction) return OCI_SUCCESS;
     sword st = exec_sql(s, errhp, "BEGIN", StatementKind::Commit);
     if (st == OCI_SUCCESS) s->session->in_transaction = true;
+    s->session->read_only = false;
     return st;
 }
 
@@ -967,6 +968,14 @@ sword run_transaction_statement(StmtHandle* s, OCIError* errhp) {
     }
     case StatementKind::SetConstraints:
         return set_constraints(s, errhp);
+    case StatementKind::SetTransaction: {
+        // It starts the transaction, so it must come first; READ ONLY holds until the
+        // transaction ends (COMMIT, ROLLBACK or DDL) and refuses every change before.
+        if (ses->in_transaction) return fail(s, errhp, ora_error(1453));
+        sword st = begin_transaction(s, errhp);
+        if (st == OCI_SUCCESS) ses->read_only = s->tr.read_only;
+        return st;
+    }
     default:  // routed elsewhere
         break;
     }
@@ -1117,6 +1126,7 @@ sword route_query(StmtHandle* s, OCIError* errhp, Execution& x) {
 sword route_dml(StmtHandle* s, OCIError* errhp, Execution& x) {
     sword st = translate(s, errhp, x);
     if (st != OCI_SUCCESS) return st;
+    if (s->session->read_only && s->session->in_transaction) return fail(s, errhp, ora_error(1456));
     if (!(x.mode & OCI_DESCRIBE_ONLY)) st = run_dml_with_triggers(s, errhp, x.iters, x.rowoff);
     s->executed = true;
     return st;
@@ -1254,6 +1264,7 @@ constexpr Route kRoutes[] = {
     {StatementKind::Savepoint, route_transaction, false, Iterations::Once},
     {StatementKind::AlterSession, route_transaction, false, Iterations::Once},
     {StatementKind::SetConstraints, route_transaction, false, Iterations::Once},
+    {StatementKind::SetTransaction, route_transaction, false, Iterations::Once},
     {StatementKind::AlterTableConstraint, route_dictionary_ddl, true, Iterations::Once},
     {StatementKind::CreateView, route_dictionary_ddl, true, Iterations::Once},
     {StatementKind::DropView, route_dictionary_ddl, true, Iterations::Once},
@@ -1330,6 +1341,14 @@ sword execute_statement(StmtHandle* s, OCIError* errhp, ub4 iters, ub4 rowoff, u
             return fail(s, errhp, oe);
         }
         if (route.commits_first) return fail(s, errhp, ora_error(3001, ": DDL in an autonomous transaction"));
+    }
+    if (plsql_trigger_forbids_transaction_end(ses)) {
+        const StatementKind k = x.ast.kind;
+        if (route.commits_first || k == StatementKind::Commit || k == StatementKind::SetTransaction)
+            return fail(s, errhp, ora_error(4092, "COMMIT"));
+        if (k == StatementKind::Rollback || k == StatementKind::RollbackToSavepoint)
+            return fail(s, errhp, ora_error(4092, "ROLLBACK"));
+        if (k == StatementKind::Savepoint) return fail(s, errhp, ora_error(4092, "SET SAVEPOINT"));
     }
     if (route.commits_first) {
         sword st = session_commit(ses, errhp);

@@ -841,6 +841,8 @@ struct PlSessionState {
     std::int64_t next_ref_cursor = 0;
     std::shared_ptr<PlTriggerCache> triggers = std::make_shared<PlTriggerCache>();  // compiled, by "OWNER.NAME"
     int call_depth = 0;                                                             // PL/SQL unit calls running, nested
+    int sql_levels = 0;  // SQL statements of PL/SQL running inside one another (kPlMaxSqlLevels)
+    int trigger_depth = 0;  // trigger bodies running: they may not end the transaction
     std::uintptr_t stack_base = 0;                   // where the current stack's calls began
     bool on_fresh_stack = false;                     // that stack is one of kPlStackBytes
     std::map<std::string, PlPackageState> packages;  // by "OWNER.PACKAGE"
@@ -894,6 +896,9 @@ bool plsql_autonomous_leave(SessionHandle* ses, bool failed, PlError* err);
 // The innermost running unit is autonomous inside its caller's transaction: its COMMIT
 // and ROLLBACK go to plsql_autonomous_end, not to the session.
 bool plsql_autonomous_owns_savepoint(SessionHandle* ses);
+// True while a trigger body runs outside an autonomous unit of its own: COMMIT, ROLLBACK,
+// SAVEPOINT and DDL are refused there (ORA-04092).
+bool plsql_trigger_forbids_transaction_end(SessionHandle* ses);
 bool plsql_autonomous_end(SessionHandle* ses, bool commit, PlError* err);
 // The unit's own savepoints; rollback_to is false for a savepoint the unit did not take.
 void plsql_autonomous_savepoint(SessionHandle* ses, const std::string& name);
@@ -916,6 +921,14 @@ bool plsql_autonomous_statement_failed(SessionHandle* ses, std::int64_t since, O
 // memory and this limit, not by the stack of the thread that made the first call. The calls
 // use half of each fresh stack before going on to the next.
 constexpr int kPlMaxCallDepth = 20000;
+// SQL statements that PL/SQL runs (SELECT INTO, DML, EXECUTE IMMEDIATE, FORALL) nest when
+// a function their SQL calls, or a trigger they fire, runs SQL again: at most this many
+// levels, the next one raises ORA-00036 as Oracle's limit of recursive SQL levels does.
+constexpr int kPlMaxSqlLevels = 50;
+// One collection holds at most this many elements (a few hundred bytes each in memory);
+// EXTEND, an assignment, PIPE ROW or BULK COLLECT beyond it raises STORAGE_ERROR
+// (ORA-06500) instead of taking the process's memory.
+constexpr std::int64_t kPlMaxCollectionElements = std::int64_t{1} << 22;
 constexpr std::size_t kPlStackBudget = std::size_t{256} << 10;
 constexpr std::size_t kPlStackBytes = std::size_t{64} << 20;
 // Runs body as one more level of unit calls; false with *err when it fails or the depth

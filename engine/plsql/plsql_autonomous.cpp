@@ -321,6 +321,10 @@ bool plsql_autonomous_owns_savepoint(SessionHandle* ses) {
     return s->autonomous && !s->autonomous->frames.empty() && s->autonomous->frames.back().savepoint;
 }
 
+bool plsql_trigger_forbids_transaction_end(SessionHandle* ses) {
+    return plsql_session(ses)->trigger_depth > 0 && !plsql_autonomous_owns_savepoint(ses);
+}
+
 bool plsql_autonomous_end(SessionHandle* ses, bool commit, PlError* err) {
     PlAutonomous* a = state(ses);
     sqlite3* db = ses->server->db;

@@ -315,7 +315,11 @@ bool plsql_run_trigger(SessionHandle* ses, PlProgram* program, const std::string
     holder.env = ses->env;  // the handles dynamic SQL allocates hang off it
     Interpreter interp(&holder, program);
     if (program->trigger_row) interp.run_inside_statement();
-    return interp.run_trigger(event, old_values, new_values, fired, err);
+    PlSessionState* state = plsql_session(ses);
+    ++state->trigger_depth;
+    bool ok = interp.run_trigger(event, old_values, new_values, fired, err);
+    --state->trigger_depth;
+    return ok;
 }
 
 std::int64_t plsql_take_redone_rows(SessionHandle* ses) {

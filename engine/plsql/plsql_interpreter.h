@@ -165,6 +165,9 @@ private:
     std::vector<int> local_lines_;
 
     Flow raise(PlError e, int line);
+    // Runs one SQL statement of the program as one more recursive SQL level.
+    template <typename Run>
+    Flow sql_level(const PlStmt& st, Run run);
 
     void release_savepoint();
 

@@ -81,6 +81,10 @@ bool Interpreter::bulk_rows(sqlite3_stmt* vm, std::int64_t max, std::vector<std:
             *err = sqlite_error(false);
             return false;
         }
+        if (static_cast<std::int64_t>(rows->size()) >= kPlMaxCollectionElements) {
+            *err = pl_error(6500);
+            return false;
+        }
         std::vector<PlValue> row;
         row.reserve(static_cast<std::size_t>(ncols));
         for (int c = 0; c < ncols; ++c) row.push_back(column_value(vm, c));
@@ -140,6 +144,7 @@ Flow Interpreter::run_bulk_fetch(const PlStmt& st, const CursorRef& r) {
 
 Flow Interpreter::run_forall(const PlStmt& st) {
     PlError err;
+    if (ses_->read_only && ses_->in_transaction) return raise(pl_error(1456), st.line);
     std::vector<std::int64_t> indexes;
     OraType num;
     num.code = kTypeNumber;

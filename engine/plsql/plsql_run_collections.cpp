@@ -289,6 +289,10 @@ bool Interpreter::assign_element(const PlTarget& t, const PlValue& v, const OraT
         return false;
     }
     if (dense(info) && !dense_subscript(info, *c, key.i, err)) return false;
+    if (static_cast<std::int64_t>(c->items.size()) >= kPlMaxCollectionElements && !c->items.count(key)) {
+        *err = pl_error(6500);
+        return false;
+    }
     if (t.field < 0) {
         c->items[key] = value;
         return true;
@@ -312,6 +316,7 @@ Flow Interpreter::run_pipe_row(const PlStmt& st) {
         if (!c) return raise(uninitialized(), st.line);
         const PlVarInfo& info = p_->vars[static_cast<std::size_t>(return_slot_)];
         if (info.collection == PlCollection::Varray && c->size >= info.limit) return raise(outside_limit(), st.line);
+        if (c->size >= kPlMaxCollectionElements) return raise(pl_error(6500), st.line);
         ++c->size;
         PlKey key;
         key.i = c->size;
@@ -324,6 +329,7 @@ Flow Interpreter::run_pipe_row(const PlStmt& st) {
     PlCollectionData* c = writable_collection(return_slot_);
     if (!c) return raise(uninitialized(), st.line);
     if (info.collection == PlCollection::Varray && c->size >= info.limit) return raise(outside_limit(), st.line);
+    if (c->size >= kPlMaxCollectionElements) return raise(pl_error(6500), st.line);
     ++c->size;
     PlKey key;
     key.i = c->size;
@@ -453,6 +459,7 @@ Flow Interpreter::run_collection(const PlStmt& st) {
         return raise(value_error(""), st.line);
     }
     if (info.collection == PlCollection::Varray && c->size + n > info.limit) return raise(outside_limit(), st.line);
+    if (n > kPlMaxCollectionElements - c->size) return raise(pl_error(6500), st.line);
     for (std::int64_t k = 0; k < n; ++k) c->items[PlKey{c->size + k + 1, std::string()}] = fill;
     c->size += n;
     return Flow::Next;

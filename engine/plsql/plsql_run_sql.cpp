@@ -187,6 +187,7 @@ bool Interpreter::begin_transaction(PlError* err) {
             return false;
         }
         ses_->in_transaction = true;
+        ses_->read_only = false;
     }
     return true;
 }

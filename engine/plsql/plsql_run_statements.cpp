@@ -151,9 +151,9 @@ Flow Interpreter::statement(const PlStmt& st) {
     case PlStmtKind::Continue:
         return run_exit(st);
     case PlStmtKind::SelectInto:
-        return run_select_into(st);
+        return sql_level(st, [&] { return run_select_into(st); });
     case PlStmtKind::Dml:
-        return run_dml(st);
+        return sql_level(st, [&] { return run_dml(st); });
     case PlStmtKind::Commit:
         return run_end_transaction(st);
     case PlStmtKind::Rollback:
@@ -177,9 +177,9 @@ Flow Interpreter::statement(const PlStmt& st) {
     case PlStmtKind::Collection:
         return run_collection(st);
     case PlStmtKind::Forall:
-        return run_forall(st);
+        return sql_level(st, [&] { return run_forall(st); });
     case PlStmtKind::Execute:
-        return run_execute(st);
+        return sql_level(st, [&] { return run_execute(st); });
     case PlStmtKind::RecordCopy:
         return run_record_copy(st);
     case PlStmtKind::Goto:
@@ -187,6 +187,16 @@ Flow Interpreter::statement(const PlStmt& st) {
         return Flow::Goto;
     }
     return Flow::Next;
+}
+
+template <typename Run>
+Flow Interpreter::sql_level(const PlStmt& st, Run run) {
+    PlSessionState* state = plsql_session(ses_);
+    if (state->sql_levels >= kPlMaxSqlLevels) return raise(pl_error(36, std::to_string(kPlMaxSqlLevels)), st.line);
+    ++state->sql_levels;
+    Flow f = run();
+    --state->sql_levels;
+    return f;
 }
 
 Flow Interpreter::run_assign(const PlStmt& st) {
@@ -336,6 +346,7 @@ Flow Interpreter::run_select_into(const PlStmt& st) {
 
 Flow Interpreter::run_dml(const PlStmt& st) {
     PlError err;
+    if (ses_->read_only && ses_->in_transaction) return raise(pl_error(1456), st.line);
     PlSql* q = st.exprs[0];
     bool merge = !q->tr.merge_steps.empty();  // several statements (MERGE, INSERT ALL), run by merge_steps
     if (!take_savepoint(&err) || (!merge && !prepare(q, &err))) return raise(err, st.line);
@@ -413,6 +424,10 @@ Flow Interpreter::run_dml(const PlStmt& st) {
 
 Flow Interpreter::run_end_transaction(const PlStmt& st) {
     PlError err;
+    // A trigger runs inside the statement that fired it: only an autonomous unit may end
+    // a transaction there.
+    if (plsql_trigger_forbids_transaction_end(ses_))
+        return raise(pl_error(4092, st.kind == PlStmtKind::Commit ? "COMMIT" : "ROLLBACK"), st.line);
     if (st.kind == PlStmtKind::Rollback && !st.name.empty()) {
         std::string sql = "ROLLBACK TO \"" + st.name + "\"";
         if (!ses_->in_transaction || !plsql_autonomous_rollback_to(ses_, st.name) ||
@@ -437,6 +452,8 @@ Flow Interpreter::run_end_transaction(const PlStmt& st) {
 
 Flow Interpreter::run_savepoint(const PlStmt& st) {
     PlError err;
+    if (plsql_trigger_forbids_transaction_end(ses_))
+        return raise(pl_error(4092, "SET SAVEPOINT"), st.line);
     if (!begin_transaction(&err)) return raise(err, st.line);
     std::string sql = "SAVEPOINT \"" + st.name + "\"";
     if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK)

@@ -542,6 +542,7 @@ struct Statement {
     std::vector<SessionSetting> settings;   // ALTER SESSION SET
     std::vector<TableRef> set_constraints;  // SET CONSTRAINTS: the names (none: ALL)
     bool constraints_deferred = false;      // ... DEFERRED, else IMMEDIATE
+    bool transaction_read_only = false;     // SET TRANSACTION READ ONLY
     std::uint32_t name_offset = 0;
     std::unique_ptr<SelectStmt> target_query;  // INSERT INTO (subquery): the rows' view of the table
     std::vector<ExprPtr> returning;            // DML RETURNING expressions

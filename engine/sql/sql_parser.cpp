@@ -137,6 +137,10 @@ bool Parser::statement(Statement* s) {
         }
         s->constraints_deferred = accept_word("DEFERRED");
         if (!s->constraints_deferred && !expect_word("IMMEDIATE", 905)) return false;
+    } else if (is_word("SET") && word_at(1, "TRANSACTION")) {
+        p_ += 2;
+        s->kind = StatementKind::SetTransaction;
+        if (!set_transaction(s)) return false;
     } else if (accept_word("SAVEPOINT")) {
         s->kind = StatementKind::Savepoint;
         s->name_offset = cur().offset;

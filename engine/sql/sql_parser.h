@@ -192,6 +192,7 @@ private:
     bool alter(Statement* s);
     bool analyze(Statement* s);
     bool alter_session(Statement* s);
+    bool set_transaction(Statement* s);
     bool user_clauses(AccessClause* a, bool create);
     bool grant_or_revoke(Statement* s);
     bool access_name(std::string* out, std::uint32_t* offset);

@@ -1211,6 +1211,31 @@ bool Parser::drop(Statement* s) {
 // ALTER SESSION SET name = value [name = value ...], and ENABLE | DISABLE | FORCE
 // PARALLEL DML | DDL | QUERY [PARALLEL n], which change nothing here: statements run
 // serially either way. Which names and values exist is the translator's to check.
+// SET TRANSACTION (the two words read): READ ONLY | READ WRITE | ISOLATION LEVEL
+// SERIALIZABLE | READ COMMITTED | USE ROLLBACK SEGMENT name, then NAME 'text', or NAME
+// 'text' alone.
+bool Parser::set_transaction(Statement* s) {
+    bool named_only = is_word("NAME");
+    if (accept_word("READ")) {
+        s->transaction_read_only = accept_word("ONLY");
+        if (!s->transaction_read_only && !expect_word("WRITE", 905)) return false;
+    } else if (accept_word("ISOLATION")) {
+        if (!expect_word("LEVEL", 905)) return false;
+        if (!accept_word("SERIALIZABLE") && !(accept_word("READ") && accept_word("COMMITTED"))) return fail(2179);
+    } else if (accept_word("USE")) {
+        std::string segment;
+        if (!expect_word("ROLLBACK", 905) || !expect_word("SEGMENT", 905)) return false;
+        if (!identifier(&segment)) return fail(905);
+    } else if (!named_only) {
+        return fail(905);
+    }
+    if (accept_word("NAME")) {
+        if (cur().kind != TokenKind::String) return fail(905);
+        ++p_;
+    }
+    return true;
+}
+
 bool Parser::alter_session(Statement* s) {
     s->kind = StatementKind::AlterSession;
     bool force = is_word("FORCE");

@@ -1829,6 +1829,9 @@ bool Translator::statement(Statement& s) {
         }
         out_->deferred = s.constraints_deferred;
         return true;
+    case StatementKind::SetTransaction:
+        out_->read_only = s.transaction_read_only;
+        return true;
     case StatementKind::AlterTableConstraint:
     case StatementKind::CreateView:
     case StatementKind::DropView:

@@ -335,6 +335,9 @@ const MessageEntry kMessages[] = {
     {1036, "illegal variable name/number"},
     {1041, "internal error. hostdef extension doesn't exist"},
     {1453, "SET TRANSACTION must be first statement of transaction"},
+    {1456, "may not perform insert/delete/update operation inside a READ ONLY transaction"},
+    {4092, "cannot %s in a trigger"},
+    {2179, "valid options: ISOLATION LEVEL { SERIALIZABLE | READ COMMITTED }"},
     {2248, "invalid option for ALTER SESSION"},
     {0, "normal, successful completion"},
     {36, "maximum number of recursive SQL levels (%s) exceeded"},
@@ -642,6 +645,10 @@ OraError ora_from_sqlite(int sqlite_code, const std::string& msg) {
     if ((msg.compare(0, 6, "table ") == 0 || msg.compare(0, 6, "index ") == 0 || msg.compare(0, 5, "view ") == 0) &&
         msg.size() > 15 && msg.compare(msg.size() - 15, 15, " already exists") == 0)
         return ora_error(955);
+    // "view V cannot reference objects in database SCOTT": a stored view lives in its
+    // owner's schema file and SQLite lets it read no other file.
+    if (msg.find(" cannot reference objects in database ") != std::string::npos)
+        return ora_error(3001, ": a view of another schema's objects");
     // A name SQLite keeps for itself (sqlite_...) that no check before reached.
     if (msg.compare(0, 38, "object name reserved for internal use:") == 0) return ora_error(903);
     if (msg.compare(0, 28, "Cannot add a NOT NULL column") == 0) return ora_error(1758);

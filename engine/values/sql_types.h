@@ -78,6 +78,7 @@ enum class StatementKind {
     Savepoint,
     AlterSession,
     SetConstraints,
+    SetTransaction,
     // Kinds whose body another module's grammar reads (the catalog's DDL, PL/SQL, the
     // plan): the SQL parser names them from their first words.
     AlterTableConstraint,  // ALTER TABLE ... ADD constraint, or MODIFY a column's NOT NULL
@@ -141,6 +142,7 @@ struct Translation {
     std::vector<SessionSetting> settings;  // ALTER SESSION SET's parameters, in order
     std::vector<NamedObject> constraints;  // SET CONSTRAINTS: the constraints named (none: ALL)
     bool deferred = false;                 // ... DEFERRED, else IMMEDIATE
+    bool read_only = false;                // SET TRANSACTION READ ONLY
     std::string owner;                     // the schema of the DML or DDL target
     std::string table;                     // ... and its table
     std::vector<ColumnInfo> returning;     // DML RETURNING values, in order

@@ -323,6 +323,43 @@ TEST_F(Limits, RecursionBeyondTheLimitIsAnOracleError) {
     expect_alive();
 }
 
+// A function whose query calls it again nests one SQL level per call: Oracle's 50 levels
+// of recursive SQL hold there, while calls in PL/SQL expressions nest far deeper.
+TEST_F(Limits, FunctionsRecursingThroughTheirQueriesStopAtFiftySqlLevels) {
+    ASSERT_EQ(s.exec("create table one_row (x number)"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("insert into one_row values (1)"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("create or replace function depth_of(n number) return number is v number; begin "
+                     "if n = 0 then return 0; end if; select depth_of(n - 1) + x into v from one_row; return v; end;"),
+              OCI_SUCCESS)
+        << s.error_text();
+    EXPECT_EQ(s.value("select depth_of(45) from dual"), "45") << s.error_text();
+    EXPECT_EQ(s.exec("select depth_of(60) from dual"), OCI_ERROR);
+    EXPECT_EQ(s.error_text().substr(0, s.error_text().find('\n')),
+              "ORA-00036: maximum number of recursive SQL levels (50) exceeded");
+    EXPECT_EQ(output_of("begin dbms_output.put_line(depth_of(50)); end;"), "50");
+    EXPECT_EQ(s.exec("begin dbms_output.put_line(depth_of(51)); end;"), OCI_ERROR);
+    EXPECT_EQ(s.error_code(), 36);
+    ASSERT_EQ(s.exec("create or replace function plain_depth(n number) return number is begin "
+                     "if n = 0 then return 0; end if; return plain_depth(n - 1) + 1; end;"),
+              OCI_SUCCESS);
+    EXPECT_EQ(s.value("select plain_depth(500) from dual"), "500") << s.error_text().substr(0, 300);
+    expect_alive();
+}
+
+// A collection grows to millions of elements at most: EXTEND beyond the bound raises
+// STORAGE_ERROR at once, which a handler catches, and the collection stays as it was.
+TEST_F(Limits, CollectionsBeyondTheirBoundRaiseStorageError) {
+    EXPECT_EQ(output_of("declare type t is table of number; v t := t(); begin v.extend(3); "
+                        "begin v.extend(100000000); exception when storage_error then "
+                        "dbms_output.put_line(sqlcode || ' ' || v.count); end; "
+                        "v(2) := 5; v.extend(1000); dbms_output.put_line(v.count || ' ' || v(2)); end;"),
+                  "-6500 3\n1003 5");
+    EXPECT_EQ(s.exec("declare type t is table of varchar2(10); v t := t(); begin v.extend(2147483647); end;"),
+              OCI_ERROR);
+    EXPECT_EQ(s.error_text().substr(0, s.error_text().find('\n')), "ORA-06500: PL/SQL: storage error");
+    expect_alive();
+}
+
 }  // namespace
 
 namespace {

@@ -340,3 +340,75 @@ TEST_F(Triggers, ARowChangedByABeforeTriggerNamesTheConstraintItBreaks) {
   EXPECT_EQ(s.error_text(), "ORA-02290: check constraint (SCOTT." + check + ") violated\n");
   EXPECT_EQ(s.rows("select id, sal, dept, upd from job"), std::vector<std::string>{"1|1|1|set"});
 }
+
+namespace {
+
+// A trigger runs inside the statement that fired it: ending the transaction there
+// (COMMIT, ROLLBACK, SAVEPOINT, DDL that would commit) is ORA-04092, the statement is
+// undone and what the transaction did before it stays, to be committed afterwards.
+TEST_F(Triggers, ATriggerMayNotEndTheTransaction) {
+  ASSERT_EQ(s.exec("create or replace trigger emp_tx after insert on emp for each row begin\n"
+                   "  if :new.id = 1 then commit; end if;\n"
+                   "  if :new.id = 2 then rollback; end if;\n"
+                   "  if :new.id = 3 then savepoint inside; end if;\n"
+                   "  if :new.id = 4 then execute immediate 'create table made_in_trigger (n number)'; end if;\n"
+                   "  if :new.id = 5 then execute immediate 'commit'; end if;\n"
+                   "  insert into audit_log values ('row ' || :new.id);\n"
+                   "end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("insert into emp (id, name) values (10, 'kept')"), OCI_SUCCESS) << s.error_text();
+  const char* const kRefused[] = {"COMMIT", "ROLLBACK", "SET SAVEPOINT", "COMMIT", "COMMIT"};
+  for (int id = 1; id <= 5; ++id) {
+    SCOPED_TRACE(id);
+    EXPECT_EQ(s.exec("insert into emp (id, name) values (" + std::to_string(id) + ", 'x')"), OCI_ERROR);
+    EXPECT_EQ(s.error_text().substr(0, s.error_text().find('\n')),
+              std::string("ORA-04092: cannot ") + kRefused[id - 1] + " in a trigger");
+  }
+  EXPECT_EQ(s.exec("select * from made_in_trigger"), OCI_ERROR);
+  EXPECT_EQ(s.error_code(), 942);
+  ASSERT_EQ(s.exec("rollback"), OCI_SUCCESS);
+  EXPECT_EQ(s.value("select count(*) from emp"), "0") << "nothing was committed by the trigger";
+  ASSERT_EQ(s.exec("insert into emp (id, name) values (11, 'kept')"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.exec("insert into emp (id, name) values (1, 'x')"), OCI_ERROR);
+  ASSERT_EQ(s.exec("commit"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.rows("select id from emp"), std::vector<std::string>{"11"});
+  EXPECT_EQ(s.rows("select what from audit_log"), std::vector<std::string>{"row 11"});
+  // An autonomous trigger commits its own work.
+  ASSERT_EQ(s.exec("create or replace trigger emp_tx after insert on emp for each row declare\n"
+                   "  pragma autonomous_transaction;\n"
+                   "begin insert into audit_log values ('auto ' || :new.id); commit; end;"),
+            OCI_SUCCESS)
+      << s.error_text();
+  ASSERT_EQ(s.exec("insert into emp (id, name) values (12, 'undone')"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("rollback"), OCI_SUCCESS);
+  EXPECT_EQ(s.rows("select what from audit_log order by what"), (std::vector<std::string>{"auto 12", "row 11"}));
+}
+
+// Triggers that fire each other nest as recursive SQL: the 51st level is ORA-00036, the
+// whole statement is undone and the session goes on.
+TEST_F(Triggers, TriggersFiringEachOtherStopAtFiftyLevels) {
+  ASSERT_EQ(s.exec("create table ping (n number)"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("create table pong (n number)"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("create or replace trigger ping_t after insert on ping for each row begin\n"
+                   "  if :new.n < 40 then insert into pong values (:new.n + 1); end if; end;"),
+            OCI_SUCCESS);
+  ASSERT_EQ(s.exec("create or replace trigger pong_t after insert on pong for each row begin\n"
+                   "  insert into ping values (:new.n + 1); end;"),
+            OCI_SUCCESS);
+  ASSERT_EQ(s.exec("insert into ping values (0)"), OCI_SUCCESS) << s.error_text().substr(0, 300);
+  EXPECT_EQ(s.value("select count(*) from ping") + "|" + s.value("select count(*) from pong"), "21|20");
+  ASSERT_EQ(s.exec("commit"), OCI_SUCCESS);
+  ASSERT_EQ(s.exec("create or replace trigger ping_t after insert on ping for each row begin\n"
+                   "  insert into pong values (:new.n + 1); end;"),
+            OCI_SUCCESS);
+  EXPECT_EQ(s.exec("insert into ping values (100)"), OCI_ERROR);
+  EXPECT_EQ(s.error_text().substr(0, s.error_text().find('\n')),
+            "ORA-00036: maximum number of recursive SQL levels (50) exceeded");
+  EXPECT_EQ(s.value("select count(*) from ping") + "|" + s.value("select count(*) from pong"), "21|20");
+  ASSERT_EQ(s.exec("insert into audit_log values ('after')"), OCI_SUCCESS) << s.error_text();
+  ASSERT_EQ(s.exec("commit"), OCI_SUCCESS) << s.error_text();
+  EXPECT_EQ(s.value("select count(*) from audit_log"), "1");
+}
+
+}  // namespace

@@ -295,3 +295,63 @@ TEST_F(Session, CommentsKeepTheirText) {
 }
 
 }  // namespace
+
+namespace {
+
+// SET TRANSACTION starts the transaction (ORA-01453 once one runs). READ ONLY refuses
+// every change until the transaction ends, in SQL and PL/SQL alike (ORA-01456), and
+// reads the rows as they were when it began; COMMIT, ROLLBACK or DDL end it.
+TEST_F(Session, SetTransactionReadOnlyRefusesChangesAndKeepsItsSnapshot) {
+    ASSERT_EQ(s.exec("create table ro_rows (n number)"), OCI_SUCCESS) << s.error_text();
+    ASSERT_EQ(s.exec("insert into ro_rows values (1)"), OCI_SUCCESS);
+    EXPECT_EQ(error_of("set transaction read only"),
+              "ORA-01453: SET TRANSACTION must be first statement of transaction\n");
+    ASSERT_EQ(s.exec("commit"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("set transaction read only"), OCI_SUCCESS) << s.error_text();
+    const std::string refused = "ORA-01456: may not perform insert/delete/update operation inside a READ ONLY transaction";
+    EXPECT_EQ(error_of("insert into ro_rows values (2)"), refused + "\n");
+    EXPECT_EQ(error_of("update ro_rows set n = 3"), refused + "\n");
+    EXPECT_EQ(error_of("delete from ro_rows"), refused + "\n");
+    EXPECT_EQ(error_of("merge into ro_rows t using dual on (t.n = 9) when not matched then insert values (4)"),
+              refused + "\n");
+    EXPECT_EQ(error_of("begin insert into ro_rows values (5); end;").substr(0, refused.size()), refused);
+    EXPECT_EQ(error_of("begin execute immediate 'delete from ro_rows'; end;").substr(0, refused.size()), refused);
+    EXPECT_EQ(error_of("set transaction read write").substr(0, 9), "ORA-01453");
+    {
+        OciSession other;
+        ASSERT_EQ(other.connect("sys", "change_on_install", ""), OCI_SUCCESS) << other.error_text();
+        EXPECT_EQ(s.value("select count(*) from ro_rows"), "1");
+        ASSERT_EQ(other.exec("insert into scott.ro_rows values (6)"), OCI_SUCCESS) << other.error_text();
+        ASSERT_EQ(other.exec("commit"), OCI_SUCCESS) << other.error_text();
+        EXPECT_EQ(s.value("select count(*) from ro_rows"), "1") << "the transaction's snapshot";
+    }
+    ASSERT_EQ(s.exec("commit"), OCI_SUCCESS) << s.error_text();
+    EXPECT_EQ(s.value("select count(*) from ro_rows"), "2");
+    ASSERT_EQ(s.exec("insert into ro_rows values (7)"), OCI_SUCCESS) << s.error_text();
+    ASSERT_EQ(s.exec("rollback"), OCI_SUCCESS);
+    // ROLLBACK and DDL end a read-only transaction too.
+    ASSERT_EQ(s.exec("set transaction read only name 'reporting'"), OCI_SUCCESS) << s.error_text();
+    ASSERT_EQ(s.exec("rollback"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("insert into ro_rows values (8)"), OCI_SUCCESS) << s.error_text();
+    ASSERT_EQ(s.exec("rollback"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("set transaction read only"), OCI_SUCCESS);
+    ASSERT_EQ(s.exec("create table ro_other (n number)"), OCI_SUCCESS) << s.error_text();
+    ASSERT_EQ(s.exec("insert into ro_rows values (9)"), OCI_SUCCESS) << s.error_text();
+    ASSERT_EQ(s.exec("commit"), OCI_SUCCESS);
+    EXPECT_EQ(s.value("select count(*) from ro_rows"), "3");
+    // The other forms start an ordinary transaction; bad ones change nothing.
+    for (const char* form : {"set transaction read write", "set transaction isolation level serializable",
+                             "set transaction isolation level read committed", "set transaction name 'batch'",
+                             "set transaction use rollback segment rbs1 name 'x'"}) {
+        SCOPED_TRACE(form);
+        ASSERT_EQ(s.exec(form), OCI_SUCCESS) << s.error_text();
+        ASSERT_EQ(s.exec("insert into ro_rows values (10)"), OCI_SUCCESS) << s.error_text();
+        ASSERT_EQ(s.exec("rollback"), OCI_SUCCESS);
+    }
+    EXPECT_EQ(error_of("set transaction isolation level dirty").substr(0, 9), "ORA-02179");
+    EXPECT_EQ(error_of("set transaction read").substr(0, 9), "ORA-00905");
+    EXPECT_EQ(error_of("set transaction").substr(0, 9), "ORA-00905");
+    EXPECT_EQ(s.value("select count(*) from ro_rows"), "3");
+}
+
+}  // namespace

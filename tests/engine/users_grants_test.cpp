@@ -263,3 +263,49 @@ TEST_F(UsersGrants, ObjectPrivilegesAreRecordedPerGrantor) {
 }
 
 }  // namespace
+
+namespace {
+
+// A privilege passed on WITH GRANT OPTION goes with the grant it came from: REVOKE takes
+// it from every grantee down the chain, while a grantee who holds it by another grant
+// with the option keeps what it passed on. Password hashes show only to the privileged.
+TEST_F(UsersGrants, RevokeCascadesThroughGrantOptionsAndHashesStayHidden) {
+  OciSession sys, owner, mid, last, other;
+  connect(sys, "sys", "syspw");
+  ASSERT_EQ(run(sys, "create user casc_mid identified by m"), "ok");
+  ASSERT_EQ(run(sys, "create user casc_last identified by l"), "ok");
+  ASSERT_EQ(run(sys, "create user casc_other identified by o"), "ok");
+  ASSERT_EQ(run(sys, "grant create session to casc_mid, casc_last, casc_other"), "ok");
+  connect(owner, "casc_owner", "p");
+  ASSERT_EQ(run(owner, "create table ledger (n number)"), "ok");
+  ASSERT_EQ(run(owner, "insert into ledger values (1)"), "ok");
+  ASSERT_EQ(run(owner, "commit"), "ok");
+  ASSERT_EQ(run(owner, "grant select on ledger to casc_mid with grant option"), "ok");
+  connect(mid, "casc_mid", "m");
+  ASSERT_EQ(run(mid, "grant select on casc_owner.ledger to casc_last with grant option"), "ok");
+  connect(last, "casc_last", "l");
+  ASSERT_EQ(run(last, "grant select on casc_owner.ledger to casc_other"), "ok");
+  connect(other, "casc_other", "o");
+  EXPECT_EQ(other.value("select count(*) from casc_owner.ledger"), "1") << other.error_text();
+  ASSERT_EQ(run(owner, "revoke select on ledger from casc_mid"), "ok");
+  EXPECT_EQ(sys.rows("select grantee from dba_tab_privs where table_name = 'LEDGER'"), std::vector<std::string>{});
+  for (const char* user : {"casc_mid", "casc_last", "casc_other"}) {
+    OciSession again;
+    connect(again, user, user == std::string("casc_mid") ? "m" : user == std::string("casc_last") ? "l" : "o");
+    EXPECT_EQ(run(again, "select count(*) from casc_owner.ledger"), "ORA-00942") << user;
+  }
+  // Held twice with the option: revoking one grant leaves what was passed on.
+  ASSERT_EQ(run(owner, "grant select on ledger to casc_mid with grant option"), "ok");
+  ASSERT_EQ(run(owner, "grant select on ledger to casc_last with grant option"), "ok");
+  ASSERT_EQ(run(mid, "grant select on casc_owner.ledger to casc_last with grant option"), "ok");
+  ASSERT_EQ(run(last, "grant select on casc_owner.ledger to casc_other"), "ok");
+  ASSERT_EQ(run(owner, "revoke select on ledger from casc_mid"), "ok");
+  EXPECT_EQ(sys.rows("select grantee || ' from ' || grantor from dba_tab_privs where table_name = 'LEDGER'"
+                     " order by 1"),
+            (std::vector<std::string>{"CASC_LAST from CASC_OWNER", "CASC_OTHER from CASC_LAST"}));
+  // DBA_USERS gives the hash to SYS and DBAs only.
+  EXPECT_EQ(owner.value("select count(*) from dba_users where password is not null"), "0");
+  EXPECT_EQ(sys.value("select count(*) from dba_users where username = 'CASC_MID' and password is not null"), "1");
+}
+
+}  // namespace
