@@ -545,11 +545,7 @@ bool SqliteCatalog::type_source(const std::string& owner, const std::string& nam
 }
 
 bool SqliteCatalog::schema_exists(const std::string& owner) {
-    {
-        CatalogStatement q(db_, "SELECT 1 FROM pragma_database_list WHERE name=?1");
-        q.text(1, owner);
-        if (q.row()) return true;
-    }
+    if (catalog_schema_attached(db_, owner)) return true;
     // The schema of a user who exists is attached the first time it is named: a user
     // made in this session, or one who never logged on, has no schema file attached yet.
     // SQLite refuses ATTACH inside a transaction (DDL has committed before it gets here).

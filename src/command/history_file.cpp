@@ -1,5 +1,6 @@
 // The command history file, the daily history log, the debug log and the error boxes.
-// Files are opened and closed per operation; the log and debug writes fail silently.
+// Files are opened and closed per operation, except the log, which stays open; the log
+// and debug writes fail silently.
 #include "command/history_file.h"
 
 #include <cstdint>
@@ -151,13 +152,21 @@ std::string history_log_header(const std::tm& local_time) {
 }
 
 void history_log_statement(const char* text) {
+    // The log stays open from one statement to the next (statements fed one after another
+    // would otherwise spend more on opening it than on running); it is opened again when
+    // its name changes with the database, and each entry is flushed as it is written.
+    static std::string open_path;
+    static File file;
     const std::string path = history_log_path();
-    if (path.empty()) return;
-    File file(platform_file_open_private(path.c_str(), "ab"));
+    if (path != open_path || !file) {
+        file.reset(path.empty() ? nullptr : platform_file_open_private(path.c_str(), "ab"));
+        open_path = file ? path : std::string();
+    }
     if (!file) return;
     const std::string header = history_log_header(local_time_now());
     std::fwrite(header.data(), 1, header.size(), file.get());
     std::fputs(text, file.get());
+    std::fflush(file.get());
 }
 
 void debug_log(const char* format, ...) {

@@ -92,6 +92,9 @@ void drain_wake_pipe() {
 // kBusySpin; true when it came.
 constexpr auto kBusySpin = std::chrono::microseconds(200);
 
+// How often output of fed lines is written while further lines wait in the input.
+constexpr auto kPlainRenderInterval = std::chrono::milliseconds(10);
+
 bool spin_while_busy(const ConsoleBuffer* console) {
     const auto end = std::chrono::steady_clock::now() + kBusySpin;
     do {
@@ -101,6 +104,20 @@ bool spin_while_busy(const ConsoleBuffer* console) {
         std::this_thread::yield();
     } while (std::chrono::steady_clock::now() < end);
     return false;
+}
+
+// The input lock, taken by looking for it again for up to kBusySpin before waiting: a
+// statement that just ended still holds it for its last steps (history, prompt), and
+// sleeping on it costs the two threads a wake-up each time.
+std::unique_lock<std::recursive_mutex> lock_input_soon() {
+    std::unique_lock<std::recursive_mutex> lock(g_input_mutex, std::try_to_lock);
+    const auto end = std::chrono::steady_clock::now() + kBusySpin;
+    while (!lock.owns_lock() && std::chrono::steady_clock::now() < end) {
+        std::this_thread::yield();
+        lock.try_lock();
+    }
+    if (!lock.owns_lock()) lock.lock();
+    return lock;
 }
 
 bool is_continuation(char c) { return (static_cast<unsigned char>(c) & 0xc0) == 0x80; }
@@ -326,6 +343,7 @@ void TerminalFrontend::render() {
         write_out(control);
     } else {
         write_out(render_plain(rows, frame.rows_appended, 1, &plain_written_));
+        plain_rendered_ = std::chrono::steady_clock::now();
         return;
     }
     // The autocomplete list: up to ten entries around the selected one, below the input.
@@ -612,7 +630,7 @@ bool TerminalFrontend::read_script_line(std::string* line) {
 void TerminalFrontend::type_line(const std::string& line, bool echo) {
     if (dispatcher_refuse_nul_line(console_, line)) return;
     {
-        std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+        const std::unique_lock<std::recursive_mutex> guard = lock_input_soon();
         const int saved_echo = console_->echo.load();
         if (!echo) console_->echo.store(0);
         if (line.find('\t') != std::string::npos) {
@@ -635,9 +653,14 @@ static std::string answer_without_nul(const std::string& answer) {
     return std::string();
 }
 
+bool TerminalFrontend::plain_render_due() const {
+    if (interactive_ || stdin_closed_ || stdin_buffer_.find('\n', stdin_used_) == std::string::npos) return true;
+    return std::chrono::steady_clock::now() - plain_rendered_ >= kPlainRenderInterval;
+}
+
 void TerminalFrontend::wait_idle() {
     while (!quit_.load()) {
-        render();
+        if (plain_render_due()) render();
         const bool requesting = console_->line_input_mode.load() != LineInputNone;
         if (!interactive_ && requesting) {
             // A statement asks for a line: the next input line answers it.
@@ -655,7 +678,7 @@ void TerminalFrontend::wait_idle() {
         if (!interactive_ && spin_while_busy(console_)) continue;
         poll_once(interactive_ ? -1 : 50);
     }
-    render();
+    if (plain_render_due()) render();
 }
 
 void TerminalFrontend::run_script(bool echo) {
