@@ -240,6 +240,25 @@ TEST_F(CatalogCache, ARecursiveFunctionRunsCopiesOfItself) {
   EXPECT_EQ(a.value("select fact(5) + fact(3) from dual"), "126");
 }
 
+TEST_F(CatalogCache, ViewRestrictionsAndUnusableIndexesChangedByAnotherSessionHoldAtTheNextStatement) {
+  ASSERT_EQ(a.exec("create table t (n number)"), OCI_SUCCESS);
+  ASSERT_EQ(a.exec("create unique index t_n on t (n)"), OCI_SUCCESS) << a.error_text();
+  ASSERT_EQ(a.exec("create view v as select n from t"), OCI_SUCCESS) << a.error_text();
+  ASSERT_EQ(a.exec("insert into v values (1)"), OCI_SUCCESS) << a.error_text();
+  ASSERT_EQ(a.exec("commit"), OCI_SUCCESS);
+  ASSERT_EQ(b.exec("create or replace view v as select n from t with read only"), OCI_SUCCESS) << b.error_text();
+  EXPECT_EQ(a.exec("insert into v values (2)"), OCI_ERROR);
+  EXPECT_EQ(a.error_code(), 42399);
+  ASSERT_EQ(b.exec("create or replace view v as select n from t"), OCI_SUCCESS) << b.error_text();
+  EXPECT_EQ(a.exec("insert into v values (2)"), OCI_SUCCESS) << a.error_text();
+  ASSERT_EQ(a.exec("commit"), OCI_SUCCESS);
+  ASSERT_EQ(b.exec("alter index t_n unusable"), OCI_SUCCESS) << b.error_text();
+  EXPECT_EQ(a.exec("insert into t values (3)"), OCI_ERROR);
+  EXPECT_EQ(a.error_code(), 1502);
+  ASSERT_EQ(b.exec("alter index t_n rebuild"), OCI_SUCCESS) << b.error_text();
+  EXPECT_EQ(a.exec("insert into t values (3)"), OCI_SUCCESS) << a.error_text();
+}
+
 TEST_F(CatalogCache, AnonymousBlocksRunAgainSeeWhatChangedAndMayRunThemselves) {
   ASSERT_EQ(a.exec("create table r (v varchar2(20))"), OCI_SUCCESS);
   ASSERT_EQ(a.exec("create function f return varchar2 is begin return 'one'; end;"), OCI_SUCCESS) << a.error_text();
