@@ -110,6 +110,10 @@ void history_load(ConsoleBuffer* console) {
     const int saved_history = history_option.number.load();
     const int saved_echo = console->echo.exchange(0);
     history_option.number.store(0);
+    // The file's length, for the check of each record's length below.
+    std::fseek(file.get(), 0, SEEK_END);
+    const long end = std::ftell(file.get());
+    std::fseek(file.get(), 0, SEEK_SET);
     for (;;) {
         unsigned char header[4];
         if (std::fread(header, 1, 4, file.get()) != 4) break;
@@ -120,9 +124,6 @@ void history_load(ConsoleBuffer* console) {
         // A length beyond the file's end marks a damaged record: stop rather than allocate
         // whatever the bytes say.
         const long here = std::ftell(file.get());
-        std::fseek(file.get(), 0, SEEK_END);
-        const long end = std::ftell(file.get());
-        std::fseek(file.get(), here, SEEK_SET);
         if (here < 0 || end < 0 || length > static_cast<std::uint32_t>(end - here)) break;
         text.resize(length);
         if (length > 0 && std::fread(&text[0], 1, length, file.get()) != length) break;

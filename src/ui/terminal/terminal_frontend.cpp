@@ -106,20 +106,6 @@ bool spin_while_busy(const ConsoleBuffer* console) {
     return false;
 }
 
-// The input lock, taken by looking for it again for up to kBusySpin before waiting: a
-// statement that just ended still holds it for its last steps (history, prompt), and
-// sleeping on it costs the two threads a wake-up each time.
-std::unique_lock<std::recursive_mutex> lock_input_soon() {
-    std::unique_lock<std::recursive_mutex> lock(g_input_mutex, std::try_to_lock);
-    const auto end = std::chrono::steady_clock::now() + kBusySpin;
-    while (!lock.owns_lock() && std::chrono::steady_clock::now() < end) {
-        std::this_thread::yield();
-        lock.try_lock();
-    }
-    if (!lock.owns_lock()) lock.lock();
-    return lock;
-}
-
 bool is_continuation(char c) { return (static_cast<unsigned char>(c) & 0xc0) == 0x80; }
 
 bool input_at_end() { return g_input.cursor >= g_input.length(); }
@@ -630,7 +616,7 @@ bool TerminalFrontend::read_script_line(std::string* line) {
 void TerminalFrontend::type_line(const std::string& line, bool echo) {
     if (dispatcher_refuse_nul_line(console_, line)) return;
     {
-        const std::unique_lock<std::recursive_mutex> guard = lock_input_soon();
+        std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
         const int saved_echo = console_->echo.load();
         if (!echo) console_->echo.store(0);
         if (line.find('\t') != std::string::npos) {
