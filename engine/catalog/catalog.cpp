@@ -545,11 +545,7 @@ bool SqliteCatalog::type_source(const std::string& owner, const std::string& nam
 }
 
 bool SqliteCatalog::schema_exists(const std::string& owner) {
-    {
-        CatalogStatement q(db_, "SELECT 1 FROM pragma_database_list WHERE name=?1");
-        q.text(1, owner);
-        if (q.row()) return true;
-    }
+    if (catalog_schema_attached(db_, owner)) return true;
     // The schema of a user who exists is attached the first time it is named: a user
     // made in this session, or one who never logged on, has no schema file attached yet.
     // SQLite refuses ATTACH inside a transaction (DDL has committed before it gets here).
@@ -891,6 +887,10 @@ bool SqliteCatalog::private_synonym_target(const std::string& owner, const std::
 // keeps every index up to date, so an unusable one only decides whether DML may run.
 std::string SqliteCatalog::unusable_index(const std::string& owner, const std::string& table, bool skip) {
     if (!catalog_valid_user_name(owner)) return {};
+    const std::uint64_t generation = catalog_generation(db_);
+    const std::string key = std::string(skip ? "unusable-key " : "unusable ") + owner + "." + table;
+    std::string answer;
+    if (catalog_remembered_answer(db_, generation, key, &answer)) return answer;
     CatalogStatement q(db_,
                        "SELECT o.index_name FROM main.vantro_index_options o WHERE o.owner=?1 AND o.table_name=?2"
                        " AND o.status='UNUSABLE' AND (?3=0 OR EXISTS (SELECT 1 FROM pragma_index_list(?2,?1) il"
@@ -898,7 +898,9 @@ std::string SqliteCatalog::unusable_index(const std::string& owner, const std::s
                        " main.vantro_constraints c WHERE c.owner=?1 AND c.table_name=?2 AND"
                        " c.constraint_name=o.index_name AND c.constraint_type IN ('P','U'))) ORDER BY 1 LIMIT 1");
     q.text(1, owner).text(2, table).integer(3, skip ? 1 : 0);
-    return q.row() ? owner + "." + q.column(0) : std::string();
+    answer = q.row() ? owner + "." + q.column(0) : std::string();
+    catalog_remember_answer(db_, generation, key, answer);
+    return answer;
 }
 
 // A view's WITH READ ONLY or WITH CHECK OPTION is kept as its constraint of type O or V.
@@ -906,6 +908,16 @@ char SqliteCatalog::view_restriction(const std::string& owner, const std::string
     // Asked for the target of every DML statement: a schema that is not attached fails to
     // prepare and answers "no view", without a schema check of its own per statement.
     if (!catalog_valid_user_name(owner)) return 0;
+    const std::uint64_t generation = catalog_generation(db_);
+    const std::string key = "view " + owner + "." + name;
+    std::string answer;
+    if (catalog_remembered_answer(db_, generation, key, &answer)) return answer.empty() ? 0 : answer[0];
+    const char kind = view_restriction_read(owner, name);
+    catalog_remember_answer(db_, generation, key, kind ? std::string(1, kind) : std::string());
+    return kind;
+}
+
+char SqliteCatalog::view_restriction_read(const std::string& owner, const std::string& name) {
     CatalogStatement q(
         db_,
         "SELECT coalesce((SELECT constraint_type FROM main.vantro_constraints WHERE owner=?1 AND"

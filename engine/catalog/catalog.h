@@ -99,6 +99,8 @@ public:
     bool temporary_rows(const std::string& owner, const std::string& table, std::string* sql, int* code) override;
 
 private:
+    // The lookup view_restriction remembers.
+    char view_restriction_read(const std::string& owner, const std::string& name);
     // Whether the session's privilege domain holds any privilege on owner.name (its own
     // objects: always); the schema file is attached the first time one of its objects is
     // reached (outside a transaction: SQLite refuses ATTACH inside one).

@@ -4,6 +4,7 @@
 // runs.
 #include "catalog/catalog_cache.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -34,6 +35,10 @@ struct Connection {
     bool pin_checked = false;              // the data version was read since the outermost pin began
     std::uint64_t columns_generation = 0;  // the generation the remembered columns belong to
     std::unordered_map<std::string, std::vector<ColumnInfo>> columns;
+    std::uint64_t answers_generation = 0;  // the generation the remembered answers belong to
+    std::unordered_map<std::string, std::string> answers;
+    std::uint64_t attached_generation = 0;  // the generation the attached names belong to
+    std::vector<std::string> attached;      // names of the attached databases, sorted
     bool wal = false;         // the catalog file is in WAL mode (readers and one writer at once)
     sqlite3* side = nullptr;  // a second connection to the catalog file, opened on first use
     CatalogDomain domain;     // whose privileges the statements use
@@ -176,6 +181,43 @@ void catalog_remember_columns(sqlite3* db, std::uint64_t generation, const std::
         c->columns_generation = generation;
     }
     c->columns[key] = columns;
+}
+
+bool catalog_remembered_answer(sqlite3* db, std::uint64_t generation, const std::string& key, std::string* answer) {
+    Connection* c = connection(db);
+    if (!c || generation == 0 || c->answers_generation != generation) return false;
+    auto it = c->answers.find(key);
+    if (it == c->answers.end()) return false;
+    *answer = it->second;
+    return true;
+}
+
+void catalog_remember_answer(sqlite3* db, std::uint64_t generation, const std::string& key, const std::string& answer) {
+    Connection* c = connection(db);
+    if (!c || generation == 0) return;
+    if (c->answers_generation != generation || c->answers.size() >= kMaxTables) {
+        c->answers.clear();
+        c->answers_generation = generation;
+    }
+    c->answers[key] = answer;
+}
+
+bool catalog_schema_attached(sqlite3* db, const std::string& name) {
+    const std::uint64_t generation = catalog_generation(db);
+    Connection* c = connection(db);
+    if (!c || generation == 0) {
+        CatalogStatement q(db, "SELECT 1 FROM pragma_database_list WHERE name=?1");
+        q.text(1, name);
+        return q.row();
+    }
+    if (c->attached_generation != generation) {
+        c->attached.clear();
+        CatalogStatement q(db, "SELECT name FROM pragma_database_list");
+        while (q.row()) c->attached.push_back(q.column(0));
+        std::sort(c->attached.begin(), c->attached.end());
+        c->attached_generation = generation;
+    }
+    return std::binary_search(c->attached.begin(), c->attached.end(), name);
 }
 
 std::uint64_t catalog_statements_prepared(sqlite3* db) {

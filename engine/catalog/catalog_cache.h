@@ -40,6 +40,15 @@ bool catalog_remembered_columns(sqlite3* db, std::uint64_t generation, const std
                                 std::vector<ColumnInfo>* columns);
 void catalog_remember_columns(sqlite3* db, std::uint64_t generation, const std::string& key,
                               const std::vector<ColumnInfo>& columns);
+// Short answers of other lookups (a view's restriction, a table's unusable index), kept
+// under a key that names the lookup and its arguments for generation (not 0): false when
+// none is kept for it.
+bool catalog_remembered_answer(sqlite3* db, std::uint64_t generation, const std::string& key, std::string* answer);
+void catalog_remember_answer(sqlite3* db, std::uint64_t generation, const std::string& key, const std::string& answer);
+// Whether a database of this name (exact case) is attached to the connection, read from
+// SQLite's database list once per generation (ATTACH and DETACH start a new one): every
+// statement asks this for each schema it names.
+bool catalog_schema_attached(sqlite3* db, const std::string& name);
 // The privilege domain the connection's statements run in: the user whose privileges
 // count, and whether its roles count too (not inside a definer's-rights unit, where only
 // what was granted to the owner itself or to PUBLIC counts). Empty for a connection

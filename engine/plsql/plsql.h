@@ -857,6 +857,11 @@ struct PlSessionState {
     // Compiled stored procedures and functions (by "OWNER.NAME") of one catalog generation.
     std::uint64_t units_generation = 0;
     std::map<std::string, std::shared_ptr<PlCachedUnit>> units;
+    // Anonymous blocks the client ran, compiled, of one catalog generation, by schema, date
+    // format and text: a console runs the same few blocks again and again (its fetch of
+    // DBMS_OUTPUT lines after every statement), and compiling one costs more than running it.
+    std::uint64_t blocks_generation = 0;
+    std::map<std::string, std::shared_ptr<PlCachedUnit>> blocks;
     // The PL/SQL declarations of the WITH clauses of open statements, compiled for the
     // statement's life: by "OWNER.VANTRO$WITHn", with the statement handle they belong to.
     std::map<std::string, std::pair<const void*, std::shared_ptr<PlCachedUnit>>> with_units;

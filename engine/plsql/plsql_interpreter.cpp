@@ -168,6 +168,46 @@ void plsql_typed_hosts(const StmtHandle* s, std::map<std::string, OraType>* type
     }
 }
 
+// How many compiled anonymous blocks a session keeps; more start the memory afresh.
+constexpr std::size_t kKeptBlocks = 32;
+
+std::string compiled_block_key(const StmtHandle* s, const PlCompileContext& ctx) {
+    // The types of typed binds are part of what the block was compiled for.
+    std::string key = ctx.schema + '\x1f' + ctx.nls_date_format + '\x1f';
+    for (const auto& h : ctx.host_types)
+        key += h.first + ':' + std::to_string(h.second.code) + ',' + std::to_string(h.second.size) + ',' +
+               std::to_string(h.second.precision) + ',' + std::to_string(h.second.scale) +
+               (h.second.char_used ? "c" : "") + (h.second.national ? "n" : "") + '\x1f';
+    return key + s->text;
+}
+
+// The block of s compiled before in this catalog generation and not running now (a
+// block may run itself again through dynamic SQL), or null.
+std::shared_ptr<PlCachedUnit> compiled_block(const StmtHandle* s, const PlCompileContext& ctx,
+                                             PlSessionState* state) {
+    const std::uint64_t generation = catalog_generation(ctx.db);
+    if (generation == 0 || generation != state->blocks_generation) {
+        state->blocks.clear();
+        state->blocks_generation = generation;
+        return nullptr;
+    }
+    if (s->token_error.code) return nullptr;
+    auto it = state->blocks.find(compiled_block_key(s, ctx));
+    if (it == state->blocks.end() || it->second->busy) return nullptr;
+    return it->second;
+}
+
+void keep_compiled_block(const StmtHandle* s, const PlCompileContext& ctx, PlSessionState* state,
+                         const std::shared_ptr<PlCachedUnit>& block) {
+    // Compiling may have written the catalog (a stored unit made valid again): only a
+    // block compiled within one generation is kept.
+    if (s->token_error.code || state->blocks_generation == 0 || catalog_generation(ctx.db) != state->blocks_generation)
+        return;
+    if (state->blocks.size() >= kKeptBlocks) state->blocks.clear();
+    block->nls_date_format = ctx.nls_date_format;
+    state->blocks.emplace(compiled_block_key(s, ctx), block);
+}
+
 }  // namespace
 
 sword plsql_execute(StmtHandle* s, OCIError* errhp) {
@@ -183,21 +223,29 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
     ctx.catalog = &catalog;
     ctx.db = srv->db;
     plsql_typed_hosts(s, &ctx.host_types);
-    PlProgram program;
-    // Text the tokenizer refused is compiled from the text, which reports where.
-    bool compiled = s->token_error.code ? plsql_compile(s->text, ctx, &program)
-                                        : plsql_compile_tokens(s->text, s->tokens, ctx, &program, true);
-    if (!compiled) {
-        std::string text;
-        for (std::size_t k = 0; k < program.errors.size(); ++k) {
-            const PlCompileError& e = program.errors[k];
-            std::string line = std::to_string(e.line), column = std::to_string(e.column);
-            text += k == 0 ? ora_message(6550, line, column, e.text) : "\n" + ora_line(6550, line, column, e.text);
+    PlSessionState* state = plsql_session(ses);
+    std::shared_ptr<PlCachedUnit> block = compiled_block(s, ctx, state);
+    if (!block) {
+        // Text the tokenizer refused is compiled from the text, which reports where.
+        block = std::make_shared<PlCachedUnit>();
+        PlProgram& program = block->program;
+        bool compiled = s->token_error.code ? plsql_compile(s->text, ctx, &program)
+                                            : plsql_compile_tokens(s->text, s->tokens, ctx, &program, true);
+        if (compiled) {
+            keep_compiled_block(s, ctx, state, block);
+        } else {
+            std::string text;
+            for (std::size_t k = 0; k < program.errors.size(); ++k) {
+                const PlCompileError& e = program.errors[k];
+                std::string line = std::to_string(e.line), column = std::to_string(e.column);
+                text += k == 0 ? ora_message(6550, line, column, e.text) : "\n" + ora_line(6550, line, column, e.text);
+            }
+            if (ErrorHandle* eh = error_handle(errhp)) eh->parse_offset = 0;
+            return error_set(errhp, 6550, text);
         }
-        if (ErrorHandle* eh = error_handle(errhp)) eh->parse_offset = 0;
-        return error_set(errhp, 6550, text);
     }
-    Interpreter interp(s, &program);
+    BusyUnit running(block.get());
+    Interpreter interp(s, &block->program);
     PlError err;
     srv->busy = true;
     if (!interp.check_binds(&err)) return error_set(errhp, err.code, err.message);
@@ -205,7 +253,6 @@ sword plsql_execute(StmtHandle* s, OCIError* errhp) {
     srv->busy = false;
     // The client's block is over: no cursor variable is left to read what it opened and
     // kept (cursors given back through binds have moved to the caller's handles).
-    PlSessionState* state = plsql_session(ses);
     if (state->running.empty() && state->call_depth == 0) {
         for (const auto& c : state->ref_cursors) plsql_with_release_holder(ses, c.second.get());
         state->ref_cursors.clear();

@@ -1,6 +1,7 @@
 // The command history file, the daily history log, the debug log and the error boxes.
-// Files are opened and closed per operation; a failed write of the daily log is reported
-// (once until a write succeeds again), debug writes fail silently.
+// Files are opened and closed per operation, except the daily log, which stays open; a
+// failed write of the log is reported (once until a write succeeds again), debug writes
+// fail silently.
 #include "command/history_file.h"
 
 #include <atomic>
@@ -111,6 +112,10 @@ void history_load(ConsoleBuffer* console) {
     const int saved_history = history_option.number.load();
     const int saved_echo = console->echo.exchange(0);
     history_option.number.store(0);
+    // The file's length, for the check of each record's length below.
+    std::fseek(file.get(), 0, SEEK_END);
+    const long end = std::ftell(file.get());
+    std::fseek(file.get(), 0, SEEK_SET);
     for (;;) {
         unsigned char header[4];
         if (std::fread(header, 1, 4, file.get()) != 4) break;
@@ -121,9 +126,6 @@ void history_load(ConsoleBuffer* console) {
         // A length beyond the file's end marks a damaged record: stop rather than allocate
         // whatever the bytes say.
         const long here = std::ftell(file.get());
-        std::fseek(file.get(), 0, SEEK_END);
-        const long end = std::ftell(file.get());
-        std::fseek(file.get(), here, SEEK_SET);
         if (here < 0 || end < 0 || length > static_cast<std::uint32_t>(end - here)) break;
         text.resize(length);
         if (length > 0 && std::fread(&text[0], 1, length, file.get()) != length) break;
@@ -156,15 +158,34 @@ void history_log_statement(const char* text) {
     // A failed block is reported once, not at every statement after it, and again after
     // a block was written.
     static std::atomic<bool> failure_reported{false};
+    // The log stays open from one statement to the next (statements fed one after another
+    // would otherwise spend more on opening it than on running); it is opened again when
+    // its name changes with the database, when the file was removed, or after a failed
+    // write.
+    static std::string open_path;
+    static File file;
     const std::string path = history_log_path();
     if (path.empty()) return;
-    std::FILE* file = platform_file_open_private(path.c_str(), "ab");
+    if (path != open_path || !file || !platform_file_still_at(file.get(), path.c_str())) {
+        file.reset(platform_file_open_private(path.c_str(), "ab"));
+        open_path = file ? path : std::string();
+    }
     bool written = false;
     if (file) {
         // One write per block, so that two consoles appending at once do not interleave.
         const std::string block = history_log_header(local_time_now()) + text;
-        written = std::fwrite(block.data(), 1, block.size(), file) == block.size();
-        written = std::fclose(file) == 0 && written;
+        written = std::fwrite(block.data(), 1, block.size(), file.get()) == block.size();
+        written = std::fflush(file.get()) == 0 && written;
+#if defined(_WIN32)
+        // An open file cannot be removed on Windows: there the log is closed again at once,
+        // so that it never stands in the way of deleting it or its folder.
+        written = std::fclose(file.release()) == 0 && written;
+        open_path.clear();
+#endif
+        if (!written) {
+            file.reset();
+            open_path.clear();
+        }
     }
     if (written) {
         failure_reported.store(false);

@@ -23,6 +23,9 @@ std::FILE* platform_file_create_unique(const std::string& target, std::string* p
 
 // Flushes an open file and asks the system to put its data on disk; false on failure.
 bool platform_file_sync(std::FILE* file);
+// Whether path still names the file open as `file` (false when it was removed or
+// replaced meanwhile), for a file kept open between writes.
+bool platform_file_still_at(std::FILE* file, const char* path);
 // Renames `from` over `to`, replacing an existing `to` in one step; false on failure
 // (the system's text through platform_last_error_text).
 bool platform_file_rename_over(const char* from, const char* to);

@@ -240,6 +240,54 @@ TEST_F(CatalogCache, ARecursiveFunctionRunsCopiesOfItself) {
   EXPECT_EQ(a.value("select fact(5) + fact(3) from dual"), "126");
 }
 
+TEST_F(CatalogCache, ViewRestrictionsAndUnusableIndexesChangedByAnotherSessionHoldAtTheNextStatement) {
+  ASSERT_EQ(a.exec("create table t (n number)"), OCI_SUCCESS);
+  ASSERT_EQ(a.exec("create unique index t_n on t (n)"), OCI_SUCCESS) << a.error_text();
+  ASSERT_EQ(a.exec("create view v as select n from t"), OCI_SUCCESS) << a.error_text();
+  ASSERT_EQ(a.exec("insert into v values (1)"), OCI_SUCCESS) << a.error_text();
+  ASSERT_EQ(a.exec("commit"), OCI_SUCCESS);
+  ASSERT_EQ(b.exec("create or replace view v as select n from t with read only"), OCI_SUCCESS) << b.error_text();
+  EXPECT_EQ(a.exec("insert into v values (2)"), OCI_ERROR);
+  EXPECT_EQ(a.error_code(), 42399);
+  ASSERT_EQ(b.exec("create or replace view v as select n from t"), OCI_SUCCESS) << b.error_text();
+  EXPECT_EQ(a.exec("insert into v values (2)"), OCI_SUCCESS) << a.error_text();
+  ASSERT_EQ(a.exec("commit"), OCI_SUCCESS);
+  ASSERT_EQ(b.exec("alter index t_n unusable"), OCI_SUCCESS) << b.error_text();
+  EXPECT_EQ(a.exec("insert into t values (3)"), OCI_ERROR);
+  EXPECT_EQ(a.error_code(), 1502);
+  ASSERT_EQ(b.exec("alter index t_n rebuild"), OCI_SUCCESS) << b.error_text();
+  EXPECT_EQ(a.exec("insert into t values (3)"), OCI_SUCCESS) << a.error_text();
+}
+
+TEST_F(CatalogCache, AnonymousBlocksRunAgainSeeWhatChangedAndMayRunThemselves) {
+  ASSERT_EQ(a.exec("create table r (v varchar2(20))"), OCI_SUCCESS);
+  ASSERT_EQ(a.exec("create function f return varchar2 is begin return 'one'; end;"), OCI_SUCCESS) << a.error_text();
+  const char* block = "begin insert into r values (f || to_char(date '2004-03-01')); end;";
+  ASSERT_EQ(a.exec(block), OCI_SUCCESS) << a.error_text();
+  ASSERT_EQ(a.exec("commit"), OCI_SUCCESS);
+  ASSERT_EQ(b.exec("create or replace function f return varchar2 is begin return 'two'; end;"), OCI_SUCCESS);
+  ASSERT_EQ(a.exec("alter session set nls_date_format = 'YYYY'"), OCI_SUCCESS);
+  ASSERT_EQ(a.exec(block), OCI_SUCCESS) << a.error_text();
+  EXPECT_EQ(a.value("select max(v) from r where v like 'two%'"), "two2004");
+  // The table it writes, dropped and made again with another shape by the other session.
+  ASSERT_EQ(a.exec("commit"), OCI_SUCCESS);
+  ASSERT_EQ(b.exec("drop table r"), OCI_SUCCESS) << b.error_text();
+  EXPECT_EQ(a.exec(block), OCI_ERROR);
+  EXPECT_EQ(a.error_code(), 6550);
+  ASSERT_EQ(b.exec("create table r (v varchar2(3))"), OCI_SUCCESS) << b.error_text();
+  EXPECT_EQ(a.exec(block), OCI_ERROR);
+  EXPECT_EQ(a.error_code(), 12899);
+  // A block whose text runs again from inside itself, through a procedure.
+  ASSERT_EQ(a.exec("create table n (i number)"), OCI_SUCCESS);
+  ASSERT_EQ(a.exec("create procedure p is c number; begin insert into n values (1); select count(*) into c from n;"
+                   " if c < 3 then execute immediate 'begin p; end;'; end if; end;"),
+            OCI_SUCCESS)
+      << a.error_text();
+  ASSERT_EQ(a.exec("begin p; end;"), OCI_SUCCESS) << a.error_text();
+  ASSERT_EQ(a.exec("begin p; end;"), OCI_SUCCESS) << a.error_text();
+  EXPECT_EQ(a.value("select count(*) from n"), "4");
+}
+
 TEST_F(CatalogCache, AUnitIsCompiledForTheSessionsDateFormat) {
   ASSERT_EQ(a.exec("create function d return varchar2 is begin return to_char(date '2004-03-01'); end;"),
             OCI_SUCCESS)

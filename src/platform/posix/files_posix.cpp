@@ -18,6 +18,12 @@ extern char** environ;
 
 bool platform_file_sync(std::FILE* file) { return std::fflush(file) == 0 && fsync(fileno(file)) == 0; }
 
+bool platform_file_still_at(std::FILE* file, const char* path) {
+    struct stat open_file {}, named {};
+    return fstat(fileno(file), &open_file) == 0 && stat(path, &named) == 0 && open_file.st_dev == named.st_dev &&
+           open_file.st_ino == named.st_ino;
+}
+
 bool platform_file_rename_over(const char* from, const char* to) { return std::rename(from, to) == 0; }
 
 std::FILE* platform_file_open_private(const char* path, const char* mode) {

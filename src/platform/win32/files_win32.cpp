@@ -17,6 +17,9 @@
 
 bool platform_file_sync(std::FILE* file) { return std::fflush(file) == 0 && _commit(_fileno(file)) == 0; }
 
+// A file open through the C library cannot be removed or replaced on Windows.
+bool platform_file_still_at(std::FILE*, const char*) { return true; }
+
 bool platform_file_rename_over(const char* from, const char* to) {
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }

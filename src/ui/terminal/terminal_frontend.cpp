@@ -93,6 +93,9 @@ void drain_wake_pipe() {
 // kBusySpin; true when it came.
 constexpr auto kBusySpin = std::chrono::microseconds(200);
 
+// How often output of fed lines is written while further lines wait in the input.
+constexpr auto kPlainRenderInterval = std::chrono::milliseconds(10);
+
 bool spin_while_busy(const ConsoleBuffer* console) {
     const auto end = std::chrono::steady_clock::now() + kBusySpin;
     do {
@@ -327,6 +330,7 @@ void TerminalFrontend::render() {
         write_out(control);
     } else {
         write_out(render_plain(rows, frame.rows_appended, 1, &plain_written_));
+        plain_rendered_ = std::chrono::steady_clock::now();
         return;
     }
     // The autocomplete list: up to ten entries around the selected one, below the input.
@@ -652,9 +656,14 @@ static std::string answer_without_nul(const std::string& answer) {
     return std::string();
 }
 
+bool TerminalFrontend::plain_render_due() const {
+    if (interactive_ || stdin_closed_ || stdin_buffer_.find('\n', stdin_used_) == std::string::npos) return true;
+    return std::chrono::steady_clock::now() - plain_rendered_ >= kPlainRenderInterval;
+}
+
 void TerminalFrontend::wait_idle() {
     while (!quit_.load()) {
-        render();
+        if (plain_render_due()) render();
         const bool requesting = console_->line_input_mode.load() != LineInputNone;
         if (!interactive_ && requesting) {
             // A statement asks for a line: the next input line answers it.
@@ -672,7 +681,7 @@ void TerminalFrontend::wait_idle() {
         if (!interactive_ && spin_while_busy(console_)) continue;
         poll_once(interactive_ ? -1 : 50);
     }
-    render();
+    if (plain_render_due()) render();
 }
 
 void TerminalFrontend::run_script(bool echo) {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -100,6 +101,10 @@ private:
     bool read_script_line(std::string* line);
     void write_out(const std::string& bytes);
     int live_rows() const;
+    // Scripted: whether the output is to be written now. Lines fed one after another write
+    // their output every kPlainRenderInterval, and always before the input is read again
+    // from the pipe, where whoever feeds it may wait for what came so far.
+    bool plain_render_due() const;
 
     ConsoleBuffer* console_ = nullptr;
     bool interactive_ = false;
@@ -117,6 +122,7 @@ private:
     std::vector<int> plan_depths_;   // by item number - 1
     int hint_selected_ = -1;
     std::uint64_t plain_written_ = 0;
+    std::chrono::steady_clock::time_point plain_rendered_{};  // when the output was last written, scripted
     std::string prefill_;
     std::string pending_;   // bytes of a key sequence not complete yet
     // Widest row (display columns) among the rows that fill the screen.
