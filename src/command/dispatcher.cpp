@@ -333,19 +333,16 @@ void finish(ConsoleBuffer* console, bool store, bool is_sql) {
 }
 
 void worker_end_statement(ConsoleBuffer* console, bool store, bool is_sql) {
-    bool ended = false;
-    {
-        std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
-        finish(console, store, is_sql);
-        // Cleared last, just before the input lock is given back: a front end that takes
-        // the lock as soon as it sees the statement end (the next fed line) then does not
-        // have to sleep on it while the history and the prompt are written.
-        if (console->script_depth.load() == 0) {
-            busy_thread_id.store(0);
-            ended = true;
-        }
+    std::lock_guard<std::recursive_mutex> guard(g_input_mutex);
+    finish(console, store, is_sql);
+    // Cleared last, just before the input lock is given back: a front end that takes the
+    // lock as soon as it sees the statement end (the next fed line) then does not have to
+    // sleep on it while the history and the prompt are written.
+    if (console->script_depth.load() == 0) {
+        busy_thread_id.store(0);
+        // The prompt was printed while the statement still counted as running: the front
+        // end learns here that it has ended. Still under the lock, so that a caller who
+        // waits for the end and then for the lock finds the worker done.
+        console_repaint(console);
     }
-    // The prompt was printed while the statement still counted as running: the front end
-    // learns here that it has ended.
-    if (ended) console_repaint(console);
 }

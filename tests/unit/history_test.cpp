@@ -209,7 +209,10 @@ TEST_F(HistoryTest, DailyLogBlocks) {
     EXPECT_NE(read_file("vantro_history_orcl.txt").find("\r\n\r\nprompt on orcl"), std::string::npos);
     EXPECT_EQ(read_file("vantro_history_local.txt").find("orcl"), std::string::npos);
 
-    // A block that cannot be written is reported once, and again after a good one.
+    // A block that cannot be written is reported once, and again after a good one. (Only
+    // where the size limit makes writes fail: a reader holding the file open does not
+    // stop a writer on Windows.)
+#if !defined(_WIN32)
     {
         WritesFail failing(path("vantro_history_local.txt"));
         run("prompt lost one\n");
@@ -230,6 +233,7 @@ TEST_F(HistoryTest, DailyLogBlocks) {
         run("prompt lost three\n");
     }
     EXPECT_EQ(failures(), 2);
+#endif
 
     debug_log("never %d", 1);
     EXPECT_FALSE(exists("vantro.log"));
@@ -450,9 +454,11 @@ TEST_F(HistoryTest, SaveAndGetTheBuffer) {
     EXPECT_EQ(occurrences(screen(), "ran: begin\n  null;\nend;"), 2) << "the block keeps the ; of its end";
     run("get " + path("missing") + "\n");
     EXPECT_NE(screen().find("SP2-0160: Unable to open \"" + path("missing.sql") + "\""), std::string::npos);
+#if !defined(_WIN32)
     write_file("nul.sql", std::string("select 1\0 from dual", 19));
     run("get " + path("nul") + "\n");
     EXPECT_NE(screen().find("holds a NUL byte and was not loaded"), std::string::npos);
+#endif
     run("list\n");
     EXPECT_NE(screen().find("  1  begin\n  2    null;\n  3* end;\n"), std::string::npos) << "the buffer is kept";
 }
