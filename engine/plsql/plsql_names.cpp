@@ -89,9 +89,9 @@ const char* const kPlsqlOperandExpected =
     "   <a double-quoted delimited-identifier> <a bind variable>\n"
     "   continue avg count current exists max min prior sql stddev\n"
     "   sum variance execute forall merge time timestamp interval\n"
-    "   date <a string literal with character set specification>\n"
+    "   date <a string literal with a character set prefix>\n"
     "   <a number> <a single-quoted SQL string> pipe\n"
-    "   <an alternatively-quoted string literal with character set specification>\n"
+    "   <an alternatively-quoted string literal with a character set prefix>\n"
     "   <an alternatively-quoted SQL string>";
 
 }  // namespace
